@@ -1,0 +1,48 @@
+# Build rules shared by every folder.
+
+add_compile_options(-Wall -Wextra -Werror -Wno-missing-field-initializers)
+
+if(QRV4_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                        -fno-omit-frame-pointer -O1)
+    add_link_options(-fsanitize=address,undefined)
+elseif(QRV4_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer -O1)
+    add_link_options(-fsanitize=thread)
+elseif(NOT QRV4_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "QRV4_SANITIZE must be address, thread or empty")
+endif()
+
+# One static library per folder, made of every .cpp in it.
+function(qrv4_library name)
+    cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+endfunction()
+
+# One test executable; every test in it becomes a CTest test. Labels pick the
+# thread-sanitizer run (label "thread").
+function(qrv4_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock)
+    if(NOT "main" IN_LIST ARG_LABELS)
+        target_link_libraries(${name} PRIVATE qrv4_test_main)
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS "${ARG_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=1;QT_ENABLE_HIGHDPI_SCALING=0")
+    if("thread" IN_LIST ARG_LABELS)
+        add_dependencies(qrv4_thread_tests ${name})
+    endif()
+endfunction()
+
+# One benchmark program in bench/.
+function(qrv4_bench name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} benchmark::benchmark_main)
+endfunction()
