@@ -1,5 +1,5 @@
 # The two commands: `make run` starts the program, `make test` runs every test.
-JOBS := $(shell nproc)
+JOBS ?= $(shell nproc)
 RUN_DIR := $(CURDIR)/workdir
 
 .PHONY: run test setup
