@@ -22,8 +22,8 @@ function(qrv4_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
 endfunction()
 
-# One test executable; every test in it becomes a CTest test. Labels pick the
-# thread-sanitizer run (label "thread").
+# One test executable; every test in it becomes a CTest test. The label "thread"
+# puts it into the thread-sanitizer run; "main" means it brings its own main().
 function(qrv4_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -31,10 +31,8 @@ function(qrv4_test name)
     if(NOT "main" IN_LIST ARG_LABELS)
         target_link_libraries(${name} PRIVATE qrv4_test_main)
     endif()
-    gtest_discover_tests(${name}
-        DISCOVERY_MODE PRE_TEST
-        PROPERTIES LABELS "${ARG_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=1;QT_ENABLE_HIGHDPI_SCALING=0")
+    set(labels unit ${ARG_LABELS})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${labels}")
     if("thread" IN_LIST ARG_LABELS)
         add_dependencies(qrv4_thread_tests ${name})
     endif()
