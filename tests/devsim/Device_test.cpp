@@ -1,0 +1,158 @@
+#include "tools/devsim/Device.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+using namespace devsim;
+using namespace std::chrono_literals;
+
+namespace
+{
+
+Bytes Cat(Bytes A, const Bytes &B)
+{
+    A.insert(A.end(), B.begin(), B.end());
+    return A;
+}
+
+struct Wire {
+    TDevice Device;
+    Clock::time_point Now = Clock::now();
+
+    std::vector<TExchange> Send(const Bytes &Data)
+    {
+        return Device.Feed(Data.data(), Data.size(), Now);
+    }
+    std::vector<TExchange> Quiet(std::chrono::milliseconds For)
+    {
+        Now += For;
+        return Device.Idle(Now);
+    }
+};
+
+} // namespace
+
+TEST(DeviceFrames, ChecksumIsLowByteOfSumAfterStart)
+{
+    const Bytes frame = {0xA5, 0x96, 0x00, 0x70, 0x00, 0x06};
+    EXPECT_EQ(FrameChecksum(frame.data(), frame.size()), 0x06);
+    const Bytes write = {0xA5, 0x96, 0x01, 0xD7, 0x4B, 0xB9};
+    EXPECT_EQ(FrameChecksum(write.data(), write.size()), 0xB9);
+}
+
+TEST(DeviceFrames, FrameSplitAcrossFeedsIsServedOnce)
+{
+    Wire w;
+    EXPECT_TRUE(w.Send({0xA5, 0x96, 0x00}).empty());
+    auto served = w.Send({0x71, 0x00, 0x07});
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_EQ(*served[0].Answer, Bytes{0x01}); // fresh pointer low byte
+}
+
+TEST(DeviceFrames, TwoFramesInOneFeedAreServedInOrder)
+{
+    Wire w;
+    w.Device.Mem().Settings[0x12] = 0x01;
+    w.Device.Mem().Settings[0x13] = 0x2C;
+    auto served = w.Send({0xA5, 0x96, 0x00, 0x12, 0x00, 0xA8, 0xA5, 0x96, 0x00, 0x13, 0x00, 0xA9});
+    ASSERT_EQ(served.size(), 2u);
+    EXPECT_EQ(*served[0].Answer, Bytes{0x01});
+    EXPECT_EQ(*served[1].Answer, Bytes{0x2C});
+}
+
+TEST(DeviceFrames, JunkBeforeFrameStartIsSkipped)
+{
+    Wire w;
+    auto served = w.Send({0x00, 0x13, 0xA5, 0x42, 0xA5, 0x96, 0x00, 0xD9, 0x00, 0x6F});
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_EQ(*served[0].Answer, Bytes{0x22});
+}
+
+TEST(DeviceFrames, BadChecksumIsRecordedButNotAnswered)
+{
+    Wire w;
+    auto served = w.Send({0xA5, 0x96, 0x01, 0x60, 0x02, 0x00});
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_FALSE(served[0].Frame.ChecksumOk);
+    EXPECT_FALSE(served[0].Answer);
+    EXPECT_EQ(w.Device.Mem().Settings[0x60], 0x01); // not written
+}
+
+TEST(DeviceFrames, HalfFrameIsDroppedAfterSilence)
+{
+    Wire w;
+    w.Send({0xA5, 0x75, 0x04, 0x00, 0x08, 0xFF});
+    w.Quiet(150ms);
+    auto served = w.Send({0xA5, 0x96, 0x00, 0x70, 0x00, 0x06});
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_EQ(*served[0].Answer, Bytes{0x00});
+}
+
+TEST(DeviceFrames, HalfFrameIsDroppedWhenNextBytesComeLate)
+{
+    Wire w;
+    w.Send({0xA5, 0x96, 0x00});
+    w.Now += 200ms;
+    auto served = w.Send({0xA5, 0x96, 0x00, 0x70, 0x00, 0x06});
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_EQ(served[0].Frame.Data[3], 0x70);
+}
+
+TEST(DeviceLoader, ShortLastBlockEndsWithQuietLine)
+{
+    Wire w;
+    w.Send({0xA5, 0x99, 0x51, 0x00, 0x00, 0xEA});
+    Bytes block = Cat({0x0F, 0x0F, 0x02, 0x7D, 0x00}, Bytes(10, 0x00));
+    block.push_back(0x81);
+    EXPECT_TRUE(w.Send(block).empty());
+    EXPECT_TRUE(w.Quiet(5ms).empty());
+    auto served = w.Quiet(30ms);
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_TRUE(served[0].Frame.ChecksumOk);
+    EXPECT_EQ(*served[0].Answer, (Bytes{0x0F, 0x0F, 0x02, 0xFE}));
+    EXPECT_EQ(w.Device.Mem().Firmware.size(), 0x7D00u + 10);
+}
+
+TEST(DeviceLoader, LoaderFramesAreIgnoredOutsideTheLoader)
+{
+    Wire w;
+    auto served = w.Send({0x0F, 0x0F, 0x03, 0xFD});
+    EXPECT_TRUE(served.empty());
+    EXPECT_FALSE(w.Device.InLoader());
+}
+
+TEST(DeviceMemoryImage, SaveAndLoadRoundTrip)
+{
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("devsim_image_" + std::to_string(getpid()) + ".bin");
+    Memory m = Memory::Fresh();
+    m.Settings[0xD9] = 0x25;
+    const Bytes cell = {0x00, 0x00, 0x01, 0x23};
+    m.Write(Memory::CellAddress(999), cell.data(), cell.size());
+    m.Save(file);
+    const Memory back = Memory::Load(file);
+    EXPECT_EQ(back.Settings, m.Settings);
+    EXPECT_EQ(back.Read(0x61A8, 4), cell);
+    std::filesystem::resize_file(file, ImageFileSize - 1);
+    EXPECT_THROW(Memory::Load(file), std::runtime_error);
+    std::filesystem::remove(file);
+}
+
+TEST(DeviceMemoryImage, BlockAccessWrapsAt64K)
+{
+    Memory m = Memory::Fresh();
+    const Bytes data = {1, 2, 3};
+    m.Write(0xFFFF, data.data(), data.size());
+    EXPECT_EQ(m.Read(0xFFFF, 3), data);
+    EXPECT_EQ(m.Block[0x0001], 3);
+}
+
+TEST(DeviceMemoryImage, RecordAddressesOfArchivePointer)
+{
+    EXPECT_EQ(Memory::RecordAddress(1), 0x6200u);
+    EXPECT_EQ(Memory::RecordAddress(2500), 0xFE30u);
+    EXPECT_EQ(Memory::CellAddress(999), 0x61A8u);
+}

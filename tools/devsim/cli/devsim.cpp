@@ -1,0 +1,139 @@
+// qrv4-devsim: a simulated QRV-4 on a pseudo-terminal, for trying the program without a device.
+// It prints the device file, logs every frame with its answer, and runs until interrupted.
+
+#include "tools/devsim/Simulator.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+volatile std::sig_atomic_t Stop = 0;
+
+void OnSignal(int)
+{
+    Stop = 1;
+}
+
+void Usage()
+{
+    std::fputs("usage: qrv4-devsim [options]\n"
+               "  --com N             expose the device as COM N (link in $QRV4_PORTS)\n"
+               "  --memory FILE       load a memory image (256 setting bytes + 65536 block bytes)\n"
+               "  --save FILE         write the memory image there on exit\n"
+               "  --set AA=VV         set the setting byte at hex address AA to hex VV\n"
+               "  --silent            answer nothing\n"
+               "  --slow MS           wait MS milliseconds before each answer\n"
+               "  --wrong-length D    answer D bytes too many (or too few when negative)\n"
+               "  --wrong-bytes       invert every answer byte\n"
+               "  --paced             take the wire time of the line speed for every byte\n"
+               "  --vanish-after N    disappear on the Nth frame\n"
+               "  --loader-ping       answer the loader's ping rather than its entry frame\n",
+               stderr);
+}
+
+std::string Hex(const devsim::Bytes &Data)
+{
+    std::string text;
+    char pair[4];
+    for (std::uint8_t b : Data) {
+        std::snprintf(pair, sizeof pair, "%02X ", b);
+        text += pair;
+    }
+    return text;
+}
+
+struct Options {
+    int Com = 0;
+    std::string MemoryFile;
+    std::string SaveFile;
+    devsim::TBehaviour Behaviour;
+    devsim::TLoaderAnswer Loader = devsim::TLoaderAnswer::ToEntryFrame;
+    std::vector<std::pair<unsigned, unsigned>> Settings;
+};
+
+bool Parse(int argc, char **argv, Options &O)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto value = [&]() -> const char * {
+            if (!next) throw std::invalid_argument(arg + " needs a value");
+            ++i;
+            return next;
+        };
+        if (arg == "--com")
+            O.Com = std::stoi(value());
+        else if (arg == "--memory")
+            O.MemoryFile = value();
+        else if (arg == "--save")
+            O.SaveFile = value();
+        else if (arg == "--set") {
+            unsigned a = 0, v = 0;
+            if (std::sscanf(value(), "%x=%x", &a, &v) != 2 || a > 0xFF || v > 0xFF)
+                throw std::invalid_argument("--set wants AA=VV in hex");
+            O.Settings.emplace_back(a, v);
+        } else if (arg == "--silent")
+            O.Behaviour.Silent = true;
+        else if (arg == "--slow")
+            O.Behaviour.Delay = std::chrono::milliseconds(std::stoi(value()));
+        else if (arg == "--wrong-length")
+            O.Behaviour.LengthDelta = std::stoi(value());
+        else if (arg == "--wrong-bytes")
+            O.Behaviour.WrongBytes = true;
+        else if (arg == "--paced")
+            O.Behaviour.Paced = true;
+        else if (arg == "--vanish-after")
+            O.Behaviour.VanishAfter = std::stoul(value());
+        else if (arg == "--loader-ping")
+            O.Loader = devsim::TLoaderAnswer::ToPing;
+        else
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    try {
+        if (!Parse(argc, argv, options)) {
+            Usage();
+            return 2;
+        }
+        devsim::Memory memory = options.MemoryFile.empty()
+                                    ? devsim::Memory::Fresh()
+                                    : devsim::Memory::Load(options.MemoryFile);
+        for (auto [address, value] : options.Settings)
+            memory.Settings[address] = static_cast<std::uint8_t>(value);
+        devsim::TSimulator sim(std::move(memory));
+        sim.SetBehaviour(options.Behaviour);
+        sim.SetLoaderAnswer(options.Loader);
+        sim.SetMonitor([](const devsim::TExchange &x) {
+            std::printf("<- %s%s\n", Hex(x.Frame.Data).c_str(),
+                        x.Frame.ChecksumOk ? "" : "(bad checksum)");
+            if (x.Answer) std::printf("-> %s\n", Hex(*x.Answer).c_str());
+            std::fflush(stdout);
+        });
+        if (options.Com > 0) sim.Expose(options.Com);
+        std::printf("QRV-4 simulator on %s", sim.DevicePath().c_str());
+        if (options.Com > 0) std::printf(" as COM%d", options.Com);
+        std::printf("\n");
+        std::fflush(stdout);
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+        while (!Stop && !sim.Vanished())
+            usleep(100'000);
+        if (!options.SaveFile.empty()) sim.Snapshot().Save(options.SaveFile);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "qrv4-devsim: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
