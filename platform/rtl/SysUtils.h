@@ -1,14 +1,63 @@
 #pragma once
 
 // Exceptions and the text, number, date and file routines of the class library.
+// Every routine here reads the process-wide format settings below and nothing
+// else: the C and Qt locales never change a result.
 
 #include "platform/rtl/System.h"
 
+#include <cstdint>
 #include <exception>
+#include <initializer_list>
+#include <memory>
+#include <span>
 
-class Exception : public std::exception {
+// ---- Format settings (process-wide; set them from one thread before use) ----
+
+extern char DecimalSeparator;
+extern char ThousandSeparator;
+extern char DateSeparator;
+extern char TimeSeparator;
+extern AnsiString ShortDateFormat;
+extern AnsiString LongDateFormat;
+extern AnsiString ShortTimeFormat;
+extern AnsiString LongTimeFormat;
+extern AnsiString TimeAMString;
+extern AnsiString TimePMString;
+extern AnsiString CurrencyString;
+extern std::uint8_t CurrencyFormat;
+extern std::uint8_t NegCurrFormat;
+extern std::uint8_t CurrencyDecimals;
+extern AnsiString ShortMonthNames[12];
+extern AnsiString LongMonthNames[12];
+extern AnsiString ShortDayNames[7]; // Sunday first
+extern AnsiString LongDayNames[7];
+extern int TwoDigitYearCenturyWindow;
+
+namespace rtl
+{
+// Month names as Russian uses them after a day number ("7 декабря").
+extern AnsiString LongMonthNamesGenitive[12];
+// Puts every setting above back to the program's defaults.
+void RestoreDefaultFormatSettings();
+} // namespace rtl
+
+// ---- Format ----
+
+AnsiString Format(const AnsiString &Fmt, std::span<const TVarRec> Args);
+AnsiString Format(const AnsiString &Fmt, std::initializer_list<TVarRec> Args);
+
+// ---- Exceptions ----
+
+class Exception : public std::exception
+{
 public:
     explicit Exception(const AnsiString &Msg) : FMessage(Msg) {}
+    Exception(const AnsiString &Msg, std::initializer_list<TVarRec> Args)
+        : FMessage(Format(Msg, Args))
+    {
+    }
+    Exception(const AnsiString &Msg, std::span<const TVarRec> Args) : FMessage(Format(Msg, Args)) {}
     const AnsiString &Message() const { return FMessage; }
     void SetMessage(const AnsiString &Value) { FMessage = Value; }
     const char *what() const noexcept override { return FMessage.c_str(); }
@@ -19,7 +68,8 @@ private:
 
 // Declares an exception class that adds nothing but its name.
 #define QRV4_DECLARE_EXCEPTION(Name, Base)                                                         \
-    class Name : public Base {                                                                     \
+    class Name : public Base                                                                       \
+    {                                                                                              \
     public:                                                                                        \
         using Base::Base;                                                                          \
     };
@@ -41,3 +91,102 @@ QRV4_DECLARE_EXCEPTION(EOutOfMemory, Exception)
 QRV4_DECLARE_EXCEPTION(EAccessViolation, Exception)
 QRV4_DECLARE_EXCEPTION(EInOutError, Exception)
 QRV4_DECLARE_EXCEPTION(EExternalException, Exception)
+
+// Raises EAbort with no message: the class library's silent exception.
+[[noreturn]] void Abort();
+
+// ---- Characters and case ----
+
+namespace rtl
+{
+// cp1251 classes: Latin and the code page's letters (Cyrillic, Ё/ё and the Slavic extras).
+bool IsLetter(char Ch);
+bool IsDigit(char Ch);
+bool IsUpper(char Ch);
+bool IsLower(char Ch);
+} // namespace rtl
+
+// ASCII letters only, as the class library's plain forms do.
+AnsiString UpperCase(const AnsiString &S);
+AnsiString LowerCase(const AnsiString &S);
+int CompareStr(const AnsiString &S1, const AnsiString &S2);
+int CompareText(const AnsiString &S1, const AnsiString &S2);
+bool SameText(const AnsiString &S1, const AnsiString &S2);
+
+// Every cp1251 letter, Ё/ё included. Comparisons return -1, 0 or 1; the
+// case-insensitive order is that of the upper-cased Unicode text.
+AnsiString AnsiUpperCase(const AnsiString &S);
+AnsiString AnsiLowerCase(const AnsiString &S);
+int AnsiCompareStr(const AnsiString &S1, const AnsiString &S2);
+int AnsiCompareText(const AnsiString &S1, const AnsiString &S2);
+bool AnsiSameText(const AnsiString &S1, const AnsiString &S2);
+bool AnsiSameStr(const AnsiString &S1, const AnsiString &S2);
+
+// ---- Text ----
+
+AnsiString Trim(const AnsiString &S);
+AnsiString TrimLeft(const AnsiString &S);
+AnsiString TrimRight(const AnsiString &S);
+
+int Pos(const AnsiString &Substr, const AnsiString &S);
+int AnsiPos(const AnsiString &Substr, const AnsiString &S);
+AnsiString Copy(const AnsiString &S, int Index, int Count);
+void Delete(AnsiString &S, int Index, int Count);
+void Insert(const AnsiString &Source, AnsiString &S, int Index);
+AnsiString StringOfChar(char Ch, int Count);
+
+enum TReplaceFlag : std::uint8_t { rfReplaceAll = 1, rfIgnoreCase = 2 };
+using TReplaceFlags = std::uint8_t;
+AnsiString StringReplace(const AnsiString &S, const AnsiString &OldPattern,
+                         const AnsiString &NewPattern, TReplaceFlags Flags);
+
+AnsiString QuotedStr(const AnsiString &S);
+AnsiString AnsiQuotedStr(const AnsiString &S, char Quote);
+
+// ---- Integers ----
+
+AnsiString IntToStr(int Value);
+AnsiString IntToStr(long long Value);
+// Negative values print as their 32- or 64-bit two's complement.
+AnsiString IntToHex(int Value, int Digits);
+AnsiString IntToHex(long long Value, int Digits);
+
+// Blanks before the number, a sign, then decimal digits or hexadecimal after
+// "$", "x" or "0x". Hexadecimal may fill the whole unsigned range and wraps.
+int StrToInt(const AnsiString &S);
+int StrToIntDef(const AnsiString &S, int Default);
+bool TryStrToInt(const AnsiString &S, int &Value);
+long long StrToInt64(const AnsiString &S);
+long long StrToInt64Def(const AnsiString &S, long long Default);
+bool TryStrToInt64(const AnsiString &S, long long &Value);
+
+// ---- Floating point ----
+
+enum TFloatFormat : std::uint8_t { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+
+// A value as decimal digits: 0.Digits x 10^Exponent. Digits hold no trailing
+// zeros and are empty for zero; Exponent is 0x7FFF for an infinity and
+// 0x8000 for NaN.
+struct TFloatRec {
+    short Exponent;
+    bool Negative;
+    char Digits[21];
+};
+
+// Rounds to Precision significant digits and at most Decimals decimals. The
+// binary value is first taken to 18 significant digits (the precision of the
+// class library's extended conversion), then rounded half away from zero on
+// those digits, so 12.125 with two decimals gives 12.13.
+void FloatToDecimal(TFloatRec &Result, double Value, int Precision, int Decimals);
+
+AnsiString FloatToStr(double Value); // ffGeneral, 15 digits
+AnsiString FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits);
+AnsiString CurrToStr(double Value);
+// Picture formats: up to three sections "positive;negative;zero", placeholders
+// "0" and "#", "." and ",", "E+"/"E-"/"e+"/"e-", quoted literals.
+AnsiString FormatFloat(const AnsiString &Format, double Value);
+
+// Blanks, a sign, digits with DecimalSeparator, an exponent: nothing else.
+double StrToFloat(const AnsiString &S);
+double StrToFloatDef(const AnsiString &S, double Default);
+bool TryStrToFloat(const AnsiString &S, double &Value);

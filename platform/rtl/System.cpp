@@ -324,6 +324,13 @@ AnsiString::AnsiString(int Value) : FData(std::to_string(Value)) {}
 AnsiString::AnsiString(unsigned Value) : FData(std::to_string(Value)) {}
 AnsiString::AnsiString(long Value) : FData(std::to_string(Value)) {}
 AnsiString::AnsiString(long long Value) : FData(std::to_string(Value)) {}
+AnsiString::AnsiString(double Value) : AnsiString(FloatToStr(Value)) {}
+
+int AnsiString::ToInt() const { return StrToInt(*this); }
+int AnsiString::ToIntDef(int Default) const { return StrToIntDef(*this, Default); }
+double AnsiString::ToDouble() const { return StrToFloat(*this); }
+int AnsiString::AnsiCompare(const AnsiString &Other) const { return AnsiCompareStr(*this, Other); }
+int AnsiString::AnsiCompareIC(const AnsiString &Other) const { return AnsiCompareText(*this, Other); }
 
 AnsiString AnsiString::StringOfChar(char Ch, int Count) { return std::string(std::max(Count, 0), Ch); }
 

@@ -10,6 +10,9 @@
 class AnsiString;
 class WideString;
 
+// Days since 30.12.1899; the fraction is the time of day.
+using TDateTime = double;
+
 namespace rtl {
 
 // Windows-1251 <-> Unicode. Bytes without a character (0x98) map to U+FFFD;
@@ -38,6 +41,7 @@ public:
     AnsiString(unsigned Value);
     AnsiString(long Value);
     AnsiString(long long Value);
+    AnsiString(double Value); // as FloatToStr writes it
     AnsiString(const WideString &Text);
 
     // Russian literals live in UTF-8 source files; this turns them into cp1251.
@@ -75,6 +79,14 @@ public:
     AnsiString TrimRight() const;
 
     static AnsiString StringOfChar(char Ch, int Count);
+
+    // StrToInt, StrToIntDef and StrToFloat of the text.
+    int ToInt() const;
+    int ToIntDef(int Default) const;
+    double ToDouble() const;
+    // AnsiCompareStr and AnsiCompareText against Other.
+    int AnsiCompare(const AnsiString &Other) const;
+    int AnsiCompareIC(const AnsiString &Other) const;
 
     AnsiString &operator+=(const AnsiString &Other)
     {
@@ -193,6 +205,7 @@ struct TVarRec {
     TVarRec(char Value) : VType(vtChar), VChar(Value) {}
     TVarRec(char16_t Value) : VType(vtWideChar), VWideChar(Value) {}
     TVarRec(double Value) : VType(vtExtended), VExtended(Value) {}
+    TVarRec(long double Value) : VType(vtExtended), VExtended(static_cast<double>(Value)) {}
     TVarRec(const AnsiString &Value) : VType(vtString), VString(&Value) {}
     TVarRec(const char *Value) : VType(vtString), VOwnedString(Value), VString(&VOwnedString) {}
     TVarRec(const WideString &Value) : VType(vtWideString), VWideString(&Value) {}
