@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -333,4 +334,254 @@ double StrToFloatDef(const AnsiString &S, double Default)
 {
     double value;
     return TryStrToFloat(S, value) ? value : Default;
+}
+
+// ---- Picture formats ----
+
+namespace
+{
+
+// What one section of a picture asks for.
+struct Picture {
+    std::string_view Text;
+    int IntCount = 0; // placeholders before the decimal point
+    int MinInt = 0;   // of which from the first "0" on
+    int DecCount = 0; // placeholders after it
+    int MinDec = 0;   // up to and including the last "0" after it
+    bool Thousands = false;
+    bool Scientific = false;
+};
+
+bool IsQuote(char c)
+{
+    return c == '"' || c == '\'';
+}
+
+// The closing quote of a literal opened at I; the end of the text when unclosed.
+std::size_t ClosingQuote(std::string_view Text, std::size_t I)
+{
+    return std::min(Text.find(Text[I], I + 1), Text.size());
+}
+
+std::size_t SkipQuoted(std::string_view Text, std::size_t I)
+{
+    return std::min(ClosingQuote(Text, I) + 1, Text.size());
+}
+
+bool IsExponentAt(std::string_view Text, std::size_t I)
+{
+    return (Text[I] == 'E' || Text[I] == 'e') && I + 1 < Text.size() &&
+           (Text[I + 1] == '+' || Text[I + 1] == '-');
+}
+
+std::vector<std::string_view> SplitSections(std::string_view Format)
+{
+    std::vector<std::string_view> sections;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < Format.size();) {
+        if (IsQuote(Format[i])) {
+            i = SkipQuoted(Format, i);
+        } else if (Format[i] == ';' && sections.size() < 2) {
+            sections.push_back(Format.substr(start, i - start));
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    sections.push_back(Format.substr(start));
+    return sections;
+}
+
+Picture Analyse(std::string_view Text)
+{
+    Picture p;
+    p.Text = Text;
+    bool afterPoint = false;
+    int firstZero = -1;
+    for (std::size_t i = 0; i < Text.size();) {
+        char c = Text[i];
+        if (IsQuote(c)) {
+            i = SkipQuoted(Text, i);
+            continue;
+        }
+        if (IsExponentAt(Text, i)) {
+            p.Scientific = true;
+            break; // the exponent's own zeros are not mantissa digits
+        }
+        if (c == '0' || c == '#') {
+            if (afterPoint) {
+                ++p.DecCount;
+                if (c == '0') p.MinDec = p.DecCount;
+            } else {
+                if (c == '0' && firstZero < 0) firstZero = p.IntCount;
+                ++p.IntCount;
+            }
+        } else if (c == '.') {
+            afterPoint = true;
+        } else if (c == ',' && !afterPoint) {
+            p.Thousands = true;
+        }
+        ++i;
+    }
+    p.MinInt = firstZero < 0 ? 0 : p.IntCount - firstZero;
+    return p;
+}
+
+void Round(TFloatRec &Rec, double Value, const Picture &P)
+{
+    if (P.Scientific)
+        FloatToDecimal(Rec, Value, std::max(P.IntCount + P.DecCount, 1), 9999);
+    else
+        FloatToDecimal(Rec, Value, 15, P.DecCount);
+}
+
+// Writes the value through one section: digits go where the placeholders are,
+// integer digits beyond the placeholders go at the first one, literals stay.
+class PictureWriter
+{
+public:
+    PictureWriter(const Picture &P, const TFloatRec &Rec) : FP(P)
+    {
+        int length = DigitCount(Rec);
+        if (P.Scientific) {
+            int mantissa = std::max(P.IntCount + P.DecCount, 1);
+            for (int i = 0; i < P.IntCount; ++i)
+                FInt += DigitAt(Rec, i, length);
+            for (int i = P.IntCount; i < mantissa; ++i)
+                FDec += DigitAt(Rec, i, length);
+            FExponent = length ? Rec.Exponent - P.IntCount : 0;
+        } else {
+            for (int i = 0; i < Rec.Exponent; ++i)
+                FInt += DigitAt(Rec, i, length);
+            for (int i = std::max<int>(Rec.Exponent, 0); i < length; ++i)
+                FDec += Rec.Digits[i];
+            FDec.insert(0, std::max(std::min<int>(-Rec.Exponent, P.DecCount), 0), '0');
+            if (static_cast<int>(FInt.size()) < P.MinInt)
+                FInt.insert(0, P.MinInt - FInt.size(), '0');
+        }
+        while (static_cast<int>(FDec.size()) > P.MinDec && FDec.back() == '0')
+            FDec.pop_back();
+        FDec.resize(std::max<std::size_t>(FDec.size(), P.MinDec), '0');
+    }
+
+    std::string Write()
+    {
+        std::string_view t = FP.Text;
+        bool afterPoint = false;
+        for (std::size_t i = 0; i < t.size();) {
+            char c = t[i];
+            if (IsQuote(c)) {
+                FOut.append(t.substr(i + 1, ClosingQuote(t, i) - i - 1));
+                i = SkipQuoted(t, i);
+            } else if (FP.Scientific && IsExponentAt(t, i)) {
+                i = Exponent(t, i);
+            } else if ((c == '0' || c == '#') && !afterPoint) {
+                IntegerPlaceholder();
+                ++i;
+            } else if (c == '0' || c == '#') {
+                DecimalPlaceholder();
+                ++i;
+            } else if (c == '.') {
+                if (!afterPoint) Point();
+                afterPoint = true;
+                ++i;
+            } else {
+                if (c != ',') FOut += c;
+                ++i;
+            }
+        }
+        if (!afterPoint) EmitIntegerRest();
+        return FOut;
+    }
+
+private:
+    void EmitDigit(int Index)
+    {
+        FOut += FInt[Index];
+        int right = static_cast<int>(FInt.size()) - 1 - Index;
+        if (FP.Thousands && !FP.Scientific && right > 0 && right % 3 == 0)
+            FOut += ThousandSeparator;
+    }
+
+    void IntegerPlaceholder()
+    {
+        int extra = static_cast<int>(FInt.size()) - FP.IntCount;
+        if (FIntSeen == 0)
+            for (int i = 0; i < extra; ++i)
+                EmitDigit(i);
+        int index = extra + FIntSeen++;
+        if (index >= 0) EmitDigit(index);
+        FIntDone = FIntSeen == FP.IntCount;
+    }
+
+    // A picture without integer placeholders still shows the integer digits.
+    void EmitIntegerRest()
+    {
+        if (FIntDone || FIntSeen > 0) return;
+        for (int i = 0; i < static_cast<int>(FInt.size()); ++i)
+            EmitDigit(i);
+        FIntDone = true;
+    }
+
+    void Point()
+    {
+        EmitIntegerRest();
+        if (!FDec.empty()) FOut += DecimalSeparator;
+    }
+
+    void DecimalPlaceholder()
+    {
+        if (FDecSeen < static_cast<int>(FDec.size())) FOut += FDec[FDecSeen];
+        ++FDecSeen;
+    }
+
+    std::size_t Exponent(std::string_view T, std::size_t I)
+    {
+        EmitIntegerRest();
+        FOut += T[I];
+        bool plus = T[I + 1] == '+';
+        std::size_t j = I + 2;
+        int digits = 0;
+        while (j < T.size() && T[j] == '0' && digits < 4) {
+            ++digits;
+            ++j;
+        }
+        AppendExponent(FOut, FExponent, plus, digits);
+        return j;
+    }
+
+    const Picture &FP;
+    std::string FInt, FDec, FOut;
+    int FExponent = 0;
+    int FIntSeen = 0;
+    int FDecSeen = 0;
+    bool FIntDone = false;
+};
+
+} // namespace
+
+AnsiString FormatFloat(const AnsiString &Format, double Value)
+{
+    if (Format.IsEmpty()) return FloatToStr(Value);
+    std::vector<std::string_view> sections = SplitSections(Format.View());
+    auto usable = [&](std::size_t i) { return i < sections.size() && !sections[i].empty(); };
+    std::size_t section = 0;
+    if (Value < 0 && usable(1))
+        section = 1;
+    else if (Value == 0 && usable(2))
+        section = 2;
+
+    Picture picture = Analyse(sections[section]);
+    TFloatRec rec;
+    Round(rec, Value, picture);
+    if (IsSpecial(rec)) return SpecialText(rec);
+    if (rec.Digits[0] == 0 && section != 2 && usable(2)) {
+        section = 2;
+        picture = Analyse(sections[2]);
+        Round(rec, Value, picture);
+    }
+    if (!picture.Scientific && rec.Exponent > MaxDigits) return FloatToStr(Value);
+    std::string out = section == 0 && rec.Negative ? "-" : "";
+    out += PictureWriter(picture, rec).Write();
+    return out;
 }

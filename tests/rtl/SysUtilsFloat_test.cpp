@@ -158,3 +158,63 @@ TEST_F(FloatText, RoundTripsThroughText)
         EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
     }
 }
+
+TEST_F(FloatText, FormatFloatPadsAndRoundsHalfAwayFromZero)
+{
+    EXPECT_EQ(FormatFloat("00", 4.5), "05");
+    EXPECT_EQ(FormatFloat("00", 5), "05");
+    EXPECT_EQ(FormatFloat("00", 99.99999), "100");
+    EXPECT_EQ(FormatFloat("0.00", 12.125), "12.13");
+    EXPECT_EQ(FormatFloat("0.00", 2.675), "2.67"); // binary value lies below the tie
+    EXPECT_EQ(FormatFloat("0", -2.5), "-3");
+    EXPECT_EQ(FormatFloat("0.0", -0.04), "0.0");
+    EXPECT_EQ(FormatFloat("000.000", 1.5), "001.500");
+}
+
+TEST_F(FloatText, FormatFloatOptionalDigitsAndSeparators)
+{
+    EXPECT_EQ(FormatFloat("#,##0.00", 1234567.891), "1 234 567.89");
+    EXPECT_EQ(FormatFloat("#,##0.00", 0.5), "0.50");
+    EXPECT_EQ(FormatFloat("#,##0.00", -1234.5), "-1 234.50");
+    EXPECT_EQ(FormatFloat("#.##", 1), "1");
+    EXPECT_EQ(FormatFloat("#.##", 0.5), ".5");
+    EXPECT_EQ(FormatFloat("#", 0), "");
+    EXPECT_EQ(FormatFloat("0.0#", 1.5), "1.5");
+    EXPECT_EQ(FormatFloat("0.0#", 1.256), "1.26");
+    EXPECT_EQ(FormatFloat("0.0#", 3), "3.0");
+    EXPECT_EQ(FormatFloat("0", 123456), "123456"); // digits beyond the placeholders stay
+    ThousandSeparator = ',';
+    DecimalSeparator = '.';
+    EXPECT_EQ(FormatFloat("#,##0", 1000000), "1,000,000");
+}
+
+TEST_F(FloatText, FormatFloatLiteralsAndSections)
+{
+    EXPECT_EQ(FormatFloat("0.00 'р.'"_a, 3), "3.00 р."_a);
+    EXPECT_EQ(FormatFloat("\"#\"0", 7), "#7");
+    EXPECT_EQ(FormatFloat("0;(0);'zero'", 5), "5");
+    EXPECT_EQ(FormatFloat("0;(0);'zero'", -5), "(5)");
+    EXPECT_EQ(FormatFloat("0;(0);'zero'", 0), "zero");
+    EXPECT_EQ(FormatFloat("0;(0);'zero'", 0.2), "zero"); // rounds to zero
+    EXPECT_EQ(FormatFloat("0;;'zero'", -5), "-5");       // empty section: first one, signed
+    EXPECT_EQ(FormatFloat("'a;b' 0", 1), "a;b 1");
+    EXPECT_EQ(FormatFloat("0 'open", 1), "1 open");
+    EXPECT_EQ(FormatFloat("", 0.1), "0.1");
+}
+
+TEST_F(FloatText, FormatFloatScientific)
+{
+    EXPECT_EQ(FormatFloat("0.00E+00", 12345), "1.23E+04");
+    EXPECT_EQ(FormatFloat("0.00E+00", 0.00012345), "1.23E-04");
+    EXPECT_EQ(FormatFloat("0.00E-00", 12345), "1.23E04");
+    EXPECT_EQ(FormatFloat("0.###e+0", 1500), "1.5e+3");
+    EXPECT_EQ(FormatFloat("00.0E+0", 12345), "12.3E+3");
+    EXPECT_EQ(FormatFloat("0.0E+0", 0), "0.0E+0");
+    EXPECT_EQ(FormatFloat("0.0E+0", -9.96), "-1.0E+1");
+}
+
+TEST_F(FloatText, FormatFloatHugeValuesAndSpecials)
+{
+    EXPECT_EQ(FormatFloat("0", 1e25), "1E25");
+    EXPECT_EQ(FormatFloat("0.00", std::numeric_limits<double>::infinity()), "INF");
+}
