@@ -190,3 +190,45 @@ AnsiString FormatFloat(const AnsiString &Format, double Value);
 double StrToFloat(const AnsiString &S);
 double StrToFloatDef(const AnsiString &S, double Default);
 bool TryStrToFloat(const AnsiString &S, double &Value);
+
+// ---- Dates and times (days since 30.12.1899; the fraction is the time of day) ----
+
+extern const int MonthDays[2][12]; // [IsLeapYear][month - 1]
+constexpr double MSecsPerDay = 86400000.0;
+
+bool IsLeapYear(int Year);
+
+TDateTime EncodeDate(int Year, int Month, int Day);
+TDateTime EncodeTime(int Hour, int Min, int Sec, int MSec);
+bool TryEncodeDate(int Year, int Month, int Day, TDateTime &Date);
+bool TryEncodeTime(int Hour, int Min, int Sec, int MSec, TDateTime &Time);
+void DecodeDate(TDateTime Date, int &Year, int &Month, int &Day);
+void DecodeTime(TDateTime Time, int &Hour, int &Min, int &Sec, int &MSec);
+int DayOfWeek(TDateTime Date); // 1 = Sunday
+TDateTime IncMonth(TDateTime Date, int NumberOfMonths = 1);
+
+TDateTime Now();
+TDateTime Date();
+TDateTime Time();
+
+AnsiString FormatDateTime(const AnsiString &Format, TDateTime DateTime);
+AnsiString DateToStr(TDateTime Date);
+AnsiString TimeToStr(TDateTime Time);
+AnsiString DateTimeToStr(TDateTime DateTime); // the time is left out at midnight
+
+// The day, month and year order follows ShortDateFormat and the separator is
+// DateSeparator; a year of one or two digits is placed within
+// TwoDigitYearCenturyWindow years before the current one; a missing year is the
+// current one. Times are H[:N[:S[<DecimalSeparator>Z]]] with an optional AM/PM.
+TDateTime StrToDate(const AnsiString &S);
+TDateTime StrToTime(const AnsiString &S);
+TDateTime StrToDateTime(const AnsiString &S);
+bool TryStrToDate(const AnsiString &S, TDateTime &Value);
+bool TryStrToTime(const AnsiString &S, TDateTime &Value);
+bool TryStrToDateTime(const AnsiString &S, TDateTime &Value);
+
+namespace rtl {
+// "7 декабря 2024 г.": the long date as the system's date controls show it.
+AnsiString LongDateText(TDateTime Date);
+} // namespace rtl
+
