@@ -1,0 +1,137 @@
+#include "platform/win/CommPorts.h"
+
+#include "platform/rtl/PortFolder.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <map>
+
+namespace win
+{
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+struct Family {
+    std::string_view Prefix;
+    int FirstNumber;
+    bool Usb;
+};
+
+constexpr Family Families[] = {
+    {"ttyUSB", 101, true},
+    {"ttyACM", 201, true},
+    {"ttyS", 1, false},
+};
+
+const Family *FamilyOf(std::string_view Name, int &Index)
+{
+    for (const Family &f : Families) {
+        if (!Name.starts_with(f.Prefix) || Name.size() == f.Prefix.size()) continue;
+        const std::string_view digits = Name.substr(f.Prefix.size());
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), Index);
+        if (ec == std::errc() && end == digits.data() + digits.size() && Index >= 0) return &f;
+    }
+    return nullptr;
+}
+
+// A built-in port slot with no UART behind it reports type 0.
+bool UartPresent(const fs::path &Entry)
+{
+    std::ifstream type(Entry / "type");
+    int value = 0;
+    return type >> value && value != 0;
+}
+
+std::optional<int> LinkNumber(const std::string &Name)
+{
+    int n = 0;
+    if (!Name.starts_with("com")) return std::nullopt;
+    const auto [end, ec] = std::from_chars(Name.data() + 3, Name.data() + Name.size(), n);
+    if (ec != std::errc() || end != Name.data() + Name.size() || n <= 0) return std::nullopt;
+    return n;
+}
+
+std::vector<TSerialDevice> LinkedDevices()
+{
+    std::vector<TSerialDevice> devices;
+    std::error_code ec;
+    for (const fs::directory_entry &e : fs::directory_iterator(rtl::PortFolder(), ec)) {
+        const std::optional<int> n = LinkNumber(e.path().filename().string());
+        std::error_code gone;
+        const fs::path target = fs::canonical(e.path(), gone);
+        if (!n || gone) continue; // a dangling link names a device that has vanished
+        devices.push_back({*n, e.path(), IsUsbSerialName(target.filename().string())});
+    }
+    return devices;
+}
+
+} // namespace
+
+int FixedComNumber(std::string_view DeviceName)
+{
+    int index = 0;
+    const Family *f = FamilyOf(DeviceName, index);
+    return f ? f->FirstNumber + index : 0;
+}
+
+bool IsUsbSerialName(std::string_view DeviceName)
+{
+    int index = 0;
+    const Family *f = FamilyOf(DeviceName, index);
+    return f && f->Usb;
+}
+
+std::vector<TSerialDevice> MachineSerialDevices(const fs::path &SysClassTty)
+{
+    std::vector<TSerialDevice> devices;
+    std::error_code ec;
+    for (const fs::directory_entry &e : fs::directory_iterator(SysClassTty, ec)) {
+        const std::string name = e.path().filename().string();
+        int index = 0;
+        const Family *f = FamilyOf(name, index);
+        if (!f || (!f->Usb && !UartPresent(e.path()))) continue;
+        devices.push_back({f->FirstNumber + index, fs::path("/dev") / name, f->Usb});
+    }
+    return devices;
+}
+
+std::vector<TSerialDevice> SerialDevices()
+{
+    std::map<int, TSerialDevice> byNumber;
+    for (TSerialDevice &d : MachineSerialDevices())
+        byNumber[d.ComNumber] = std::move(d);
+    for (TSerialDevice &d : LinkedDevices())
+        byNumber[d.ComNumber] = std::move(d);
+    std::vector<TSerialDevice> devices;
+    for (auto &[n, d] : byNumber)
+        devices.push_back(std::move(d));
+    return devices;
+}
+
+std::optional<fs::path> ComPortPath(int ComNumber)
+{
+    const fs::path link = rtl::PortLink(ComNumber);
+    std::error_code ec;
+    if (fs::is_symlink(link, ec) || fs::exists(link, ec)) return link;
+    for (const TSerialDevice &d : MachineSerialDevices())
+        if (d.ComNumber == ComNumber) return d.Path;
+    return std::nullopt;
+}
+
+std::vector<TSerialCommValue> SerialCommValues()
+{
+    std::vector<TSerialCommValue> values;
+    int serial = 0, usb = 0;
+    for (const TSerialDevice &d : SerialDevices()) {
+        const std::string name = d.Usb ? "\\Device\\VCP" + std::to_string(usb++)
+                                       : "\\Device\\Serial" + std::to_string(serial++);
+        values.push_back({name, "COM" + std::to_string(d.ComNumber)});
+    }
+    return values;
+}
+
+} // namespace win

@@ -1,0 +1,375 @@
+#include "platform/win/CommApi.h"
+#include "platform/win/CommPorts.h"
+
+#include "platform/rtl/PortFolder.h"
+#include "tools/devsim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+// A port folder of the test's own, with a simulated device as COM 5.
+class CommApiTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Folder = fs::temp_directory_path() / ("commapi_ports_" + std::to_string(getpid()));
+        fs::create_directories(Folder);
+        setenv("QRV4_PORTS", Folder.c_str(), 1);
+        Sim.Expose(5);
+    }
+    void TearDown() override
+    {
+        for (HANDLE h : Opened)
+            CloseHandle(h);
+        fs::remove_all(Folder);
+    }
+
+    HANDLE Open(const char *Name = "\\\\.\\COM5")
+    {
+        HANDLE h = CreateFile(Name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+        if (h != INVALID_HANDLE_VALUE) Opened.push_back(h);
+        return h;
+    }
+    // A port set up as the program sets it: 8N1 at Speed, reads returning what is there.
+    HANDLE OpenLine(DWORD Speed = CBR_9600)
+    {
+        HANDLE h = Open();
+        DCB dcb{};
+        GetCommState(h, &dcb);
+        dcb.BaudRate = Speed;
+        dcb.Flags = dcb::fBinary;
+        EXPECT_TRUE(SetCommState(h, &dcb));
+        COMMTIMEOUTS none{};
+        SetCommTimeouts(h, &none);
+        return h;
+    }
+    void Close(HANDLE h)
+    {
+        std::erase(Opened, h);
+        EXPECT_TRUE(CloseHandle(h));
+    }
+
+    fs::path Folder;
+    devsim::TSimulator Sim;
+    std::vector<HANDLE> Opened;
+};
+
+// Overlapped write completed by GetOverlappedResult, as the write thread does it.
+DWORD Write(HANDLE h, const devsim::Bytes &Data)
+{
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    DWORD written = 0;
+    if (!WriteFile(h, Data.data(), DWORD(Data.size()), &written, &ov) &&
+        GetLastError() == ERROR_IO_PENDING)
+        GetOverlappedResult(h, &ov, &written, TRUE);
+    CloseHandle(ov.hEvent);
+    return written;
+}
+
+// Waits for the next communication event the mask lets through.
+DWORD WaitEvent(HANDLE h, BOOL *Ok = nullptr)
+{
+    OVERLAPPED ov{};
+    DWORD mask = 0, unused = 0;
+    BOOL ok = WaitCommEvent(h, &mask, &ov);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(h, &ov, &unused, TRUE);
+    if (Ok) *Ok = ok;
+    return mask;
+}
+
+// Collects Count bytes by events and reads, as the status and read threads do together.
+devsim::Bytes ReadAnswer(HANDLE h, std::size_t Count)
+{
+    devsim::Bytes got;
+    while (got.size() < Count) {
+        if (!(WaitEvent(h) & EV_RXCHAR)) continue;
+        COMSTAT stat{};
+        DWORD errors = 0;
+        ClearCommError(h, &errors, &stat);
+        devsim::Bytes chunk(stat.cbInQue);
+        OVERLAPPED ov{};
+        DWORD n = 0;
+        EXPECT_TRUE(ReadFile(h, chunk.data(), stat.cbInQue, &n, &ov));
+        got.insert(got.end(), chunk.begin(), chunk.begin() + n);
+    }
+    return got;
+}
+
+} // namespace
+
+TEST(CommNumbering, FixedTableOfDeviceNames)
+{
+    EXPECT_EQ(win::FixedComNumber("ttyS0"), 1);
+    EXPECT_EQ(win::FixedComNumber("ttyS3"), 4);
+    EXPECT_EQ(win::FixedComNumber("ttyUSB0"), 101);
+    EXPECT_EQ(win::FixedComNumber("ttyUSB12"), 113);
+    EXPECT_EQ(win::FixedComNumber("ttyACM2"), 203);
+    EXPECT_EQ(win::FixedComNumber("ttyS"), 0);
+    EXPECT_EQ(win::FixedComNumber("ttyUSBa"), 0);
+    EXPECT_EQ(win::FixedComNumber("tty1"), 0);
+    EXPECT_TRUE(win::IsUsbSerialName("ttyACM0"));
+    EXPECT_FALSE(win::IsUsbSerialName("ttyS0"));
+}
+
+TEST(CommNumbering, BuiltInSlotsWithoutUartAreLeftOut)
+{
+    const fs::path sys = fs::temp_directory_path() / ("commapi_sys_" + std::to_string(getpid()));
+    for (const char *name : {"ttyS0", "ttyS1", "ttyUSB0", "tty0"})
+        fs::create_directories(sys / name);
+    std::ofstream(sys / "ttyS0" / "type") << "4\n";
+    std::ofstream(sys / "ttyS1" / "type") << "0\n";
+    auto devices = win::MachineSerialDevices(sys);
+    std::sort(devices.begin(), devices.end(),
+              [](auto &a, auto &b) { return a.ComNumber < b.ComNumber; });
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].ComNumber, 1);
+    EXPECT_EQ(devices[0].Path, "/dev/ttyS0");
+    EXPECT_FALSE(devices[0].Usb);
+    EXPECT_EQ(devices[1].ComNumber, 101);
+    EXPECT_TRUE(devices[1].Usb);
+    fs::remove_all(sys);
+}
+
+TEST_F(CommApiTest, PortListNamesLinkedDevicesAndSkipsVanishedOnes)
+{
+    fs::create_symlink("/nonexistent/tty", rtl::PortLink(9)); // a device that has gone
+    const auto values = win::SerialCommValues();
+    const auto com5 =
+        std::find_if(values.begin(), values.end(), [](auto &v) { return v.Data == "COM5"; });
+    ASSERT_NE(com5, values.end());
+    EXPECT_TRUE(com5->Name.starts_with("\\Device\\Serial"));
+    EXPECT_TRUE(
+        std::none_of(values.begin(), values.end(), [](auto &v) { return v.Data == "COM9"; }));
+    EXPECT_EQ(win::ComPortPath(5), rtl::PortLink(5));
+}
+
+TEST_F(CommApiTest, OpenIsExclusive)
+{
+    HANDLE first = Open();
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    Close(first);
+    EXPECT_NE(Open("COM5"), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(CommApiTest, OpenOfUnknownPortFails)
+{
+    EXPECT_EQ(Open("\\\\.\\COM77"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Open("\\\\.\\LPT1"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(CommApiTest, CommStateReachesTheLine)
+{
+    HANDLE h = OpenLine(CBR_57600);
+    EXPECT_EQ(Sim.LineSpeed(), 57600u);
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(h, &dcb));
+    EXPECT_EQ(dcb.BaudRate, CBR_57600);
+    EXPECT_EQ(dcb.Flags, dcb::fBinary);
+    dcb.BaudRate = CBR_19200;
+    dcb.ByteSize = 7;
+    dcb.Parity = EVENPARITY;
+    ASSERT_TRUE(SetCommState(h, &dcb));
+    EXPECT_EQ(Sim.LineSpeed(), 19200u);
+    dcb.ByteSize = 9;
+    EXPECT_FALSE(SetCommState(h, &dcb));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    GetCommState(h, &dcb);
+    EXPECT_EQ(dcb.ByteSize, 7); // the refused state was not kept
+    dcb.BaudRate = CBR_14400;   // no termios code: set through termios2
+    EXPECT_TRUE(SetCommState(h, &dcb));
+}
+
+TEST_F(CommApiTest, FrameAndAnswerTravelOverlapped)
+{
+    HANDLE h = OpenLine();
+    ASSERT_TRUE(SetCommMask(h, EV_RXCHAR));
+    EXPECT_EQ(Write(h, {0xA5, 0x96, 0x00, 0xD9, 0x00, 0x6F}), 6u);
+    EXPECT_EQ(ReadAnswer(h, 1), devsim::Bytes{0x22});
+    EXPECT_EQ(Write(h, {0xA5, 0x31, 0x62, 0x00, 0x10, 0xA3}), 6u);
+    const devsim::Bytes answer = ReadAnswer(h, 22);
+    ASSERT_EQ(answer.size(), 22u);
+    EXPECT_EQ(answer[2], 0x62);
+    ASSERT_TRUE(Sim.WaitForFrames(2, 1000ms));
+}
+
+TEST_F(CommApiTest, TransmitQueueEmptyIsReported)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_TXEMPTY);
+    Write(h, {0xA5, 0x96, 0x00, 0xD9, 0x00, 0x6F});
+    EXPECT_EQ(WaitEvent(h), EV_TXEMPTY);
+}
+
+TEST_F(CommApiTest, ReadOfMoreThanArrivedStaysPendingUntilAborted)
+{
+    HANDLE h = OpenLine();
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEvent(nullptr, TRUE, TRUE, nullptr);
+    BYTE buffer[8];
+    DWORD n = 0;
+    ASSERT_FALSE(ReadFile(h, buffer, sizeof buffer, &n, &ov));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_EQ(WaitForSingleObject(ov.hEvent, 0), WAIT_TIMEOUT); // reset when the read started
+    EXPECT_FALSE(GetOverlappedResult(h, &ov, &n, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
+    std::thread purge([h] {
+        std::this_thread::sleep_for(50ms);
+        PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR);
+    });
+    EXPECT_FALSE(GetOverlappedResult(h, &ov, &n, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(WaitForSingleObject(ov.hEvent, 0), WAIT_OBJECT_0);
+    purge.join();
+    CloseHandle(ov.hEvent);
+}
+
+TEST_F(CommApiTest, ClearingTheMaskEndsAPendingWait)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_RXCHAR | EV_CTS);
+    std::thread clear([h] {
+        std::this_thread::sleep_for(50ms);
+        SetCommMask(h, 0);
+    });
+    BOOL ok = FALSE;
+    EXPECT_EQ(WaitEvent(h, &ok), 0u);
+    EXPECT_TRUE(ok);
+    clear.join();
+    DWORD mask = 1;
+    EXPECT_FALSE(WaitCommEvent(h, &mask, nullptr)); // nothing to wait for
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(CommApiTest, ClosingTheHandleEndsAPendingWait)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_RXCHAR);
+    std::thread closer([&] {
+        std::this_thread::sleep_for(50ms);
+        Close(h);
+    });
+    BOOL ok = TRUE;
+    WaitEvent(h, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    closer.join();
+}
+
+TEST_F(CommApiTest, QueueCountsAndPurge)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_RXCHAR);
+    Write(h, {0xA5, 0x31, 0x04, 0x00, 0x18, 0x4D});
+    ASSERT_TRUE(WaitEvent(h) & EV_RXCHAR);
+    COMSTAT stat{};
+    DWORD errors = 0;
+    for (int i = 0; i < 100 && stat.cbInQue < 30; ++i) {
+        std::this_thread::sleep_for(5ms);
+        ASSERT_TRUE(ClearCommError(h, &errors, &stat));
+    }
+    EXPECT_EQ(stat.cbInQue, 30u);
+    EXPECT_EQ(errors, 0u);
+    EXPECT_TRUE(PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR));
+    ClearCommError(h, &errors, &stat);
+    EXPECT_EQ(stat.cbInQue, 0u);
+}
+
+TEST_F(CommApiTest, ModemLineCallsFailQuietlyOnAPseudoTerminal)
+{
+    HANDLE h = OpenLine();
+    DWORD status = 0;
+    // Whatever the terminal can do, the calls answer without raising anything.
+    const BOOL dtr = EscapeCommFunction(h, SETDTR);
+    const BOOL modem = GetCommModemStatus(h, &status);
+    const DWORD error = GetLastError();
+    EXPECT_TRUE(dtr || error == ERROR_NOT_SUPPORTED);
+    EXPECT_TRUE(modem || error == ERROR_NOT_SUPPORTED);
+    EXPECT_FALSE(EscapeCommFunction(h, 77));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(CommApiTest, VanishedDeviceEndsWaitAndReadsWithError)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_RXCHAR | EV_ERR);
+    std::thread pull([this] {
+        std::this_thread::sleep_for(50ms);
+        Sim.Vanish();
+    });
+    BOOL ok = FALSE;
+    EXPECT_EQ(WaitEvent(h, &ok), EV_ERR);
+    EXPECT_TRUE(ok);
+    pull.join();
+    BYTE b;
+    DWORD n = 0;
+    OVERLAPPED ov{};
+    EXPECT_FALSE(ReadFile(h, &b, 1, &n, &ov));
+    EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+    EXPECT_FALSE(WaitCommEvent(h, &n, &ov)); // at once, not pending
+    EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+    COMSTAT stat{};
+    EXPECT_FALSE(ClearCommError(h, nullptr, &stat));
+    EXPECT_EQ(Write(h, {0xA5}), 0u);
+    EXPECT_FALSE(fs::is_symlink(rtl::PortLink(5)));
+}
+
+TEST_F(CommApiTest, VanishedDeviceWithoutErrorEventFailsTheWait)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_RXCHAR);
+    std::thread pull([this] {
+        std::this_thread::sleep_for(50ms);
+        Sim.Vanish();
+    });
+    BOOL ok = TRUE;
+    WaitEvent(h, &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+    pull.join();
+}
+
+TEST(KernelEvents, AutoResetEventWakesOneWait)
+{
+    HANDLE e = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(e, 10), WAIT_TIMEOUT);
+    SetEvent(e);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    std::thread setter([e] {
+        std::this_thread::sleep_for(20ms);
+        SetEvent(e);
+    });
+    EXPECT_EQ(WaitForSingleObject(e, INFINITE), WAIT_OBJECT_0);
+    setter.join();
+    EXPECT_TRUE(CloseHandle(e));
+    EXPECT_FALSE(CloseHandle(e));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_FAILED);
+}
+
+TEST(KernelEvents, ManualResetEventStaysSet)
+{
+    HANDLE e = CreateEvent(nullptr, TRUE, TRUE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+    ResetEvent(e);
+    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
+    CloseHandle(e);
+}
