@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace
@@ -525,3 +527,64 @@ TEST_F(VariantArrays, ArraysRefuseScalarConversions)
 }
 
 } // namespace
+
+// ---- objects as handles ----
+
+// The registry only keys on addresses, so plain storage stands in for objects.
+struct FakeObjects {
+    alignas(16) char Storage[64][16];
+    TObject *At(int Index) { return reinterpret_cast<TObject *>(&Storage[Index]); }
+    ~FakeObjects()
+    {
+        for (int Index = 0; Index < 64; ++Index)
+            rtl::ForgetObjectHandle(At(Index));
+    }
+};
+
+TEST(VariantObjects, AnObjectKeepsOneHandleWhileItLives)
+{
+    FakeObjects Objects;
+    Variant First = VarFromObject(Objects.At(0));
+    EXPECT_EQ(VarType(First), varInteger);
+    EXPECT_NE(First.AsInteger(), 0);
+    EXPECT_EQ(VarFromObject(Objects.At(0)).AsInteger(), First.AsInteger());
+    EXPECT_NE(VarFromObject(Objects.At(1)).AsInteger(), First.AsInteger());
+    EXPECT_EQ(VarToObject(First), Objects.At(0));
+    EXPECT_EQ(VarFromObject(nullptr).AsInteger(), 0);
+    EXPECT_EQ(VarToObject(Variant(0)), nullptr);
+    EXPECT_EQ(VarToObject(Null()), nullptr);
+}
+
+TEST(VariantObjects, StaleAndForgedHandlesRaise)
+{
+    FakeObjects Objects;
+    Variant Handle = VarFromObject(Objects.At(2));
+    rtl::ForgetObjectHandle(Objects.At(2));
+    EXPECT_EQ(MessageOf<EVariantInvalidObjectError>([&] { VarToObject(Handle); }),
+              "Invalid object reference");
+    // The same address coming back is a new object and never inherits the old number.
+    EXPECT_NE(VarFromObject(Objects.At(2)).AsInteger(), Handle.AsInteger());
+    EXPECT_THROW(VarToObject(Handle), EVariantInvalidObjectError);
+    EXPECT_THROW(VarToObject(Variant(-5)), EVariantInvalidObjectError);
+    EXPECT_THROW(VarToObject(Variant("x")), EVariantTypeCastError);
+    EXPECT_THROW(VarToObject(Variant(true)), EVariantTypeCastError);
+}
+
+TEST(VariantObjects, HandlesSurviveConcurrentUse)
+{
+    FakeObjects Objects;
+    std::vector<std::thread> Threads;
+    std::atomic<int> Wrong{0};
+    for (int T = 0; T < 4; ++T)
+        Threads.emplace_back([&, T] {
+            for (int Round = 0; Round < 500; ++Round) {
+                TObject *Obj = Objects.At(T * 16 + Round % 16);
+                int Handle = rtl::ObjectToHandle(Obj);
+                if (rtl::HandleToObject(Handle) != Obj) ++Wrong;
+                if (Round % 3 == 0) rtl::ForgetObjectHandle(Obj);
+            }
+        });
+    for (auto &Thread : Threads)
+        Thread.join();
+    EXPECT_EQ(Wrong.load(), 0);
+}
