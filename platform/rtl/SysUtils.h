@@ -227,8 +227,88 @@ bool TryStrToDate(const AnsiString &S, TDateTime &Value);
 bool TryStrToTime(const AnsiString &S, TDateTime &Value);
 bool TryStrToDateTime(const AnsiString &S, TDateTime &Value);
 
-namespace rtl {
+namespace rtl
+{
 // "7 декабря 2024 г.": the long date as the system's date controls show it.
 AnsiString LongDateText(TDateTime Date);
 } // namespace rtl
 
+// ---- Files (paths are cp1251 text; "/" separates folders) ----
+
+constexpr char PathDelim = '/';
+
+constexpr int faReadOnly = 0x01;
+constexpr int faHidden = 0x02;
+constexpr int faSysFile = 0x04;
+constexpr int faVolumeID = 0x08;
+constexpr int faDirectory = 0x10;
+constexpr int faArchive = 0x20;
+constexpr int faAnyFile = 0x3F;
+
+bool FileExists(const AnsiString &FileName);
+bool DirectoryExists(const AnsiString &Directory);
+bool DeleteFile(const AnsiString &FileName);
+bool RenameFile(const AnsiString &OldName, const AnsiString &NewName);
+bool CreateDir(const AnsiString &Dir);
+bool RemoveDir(const AnsiString &Dir);
+bool ForceDirectories(const AnsiString &Dir);
+
+AnsiString ExtractFilePath(const AnsiString &FileName); // with the trailing delimiter
+AnsiString ExtractFileDir(const AnsiString &FileName);  // without it
+AnsiString ExtractFileName(const AnsiString &FileName);
+AnsiString ExtractFileExt(const AnsiString &FileName); // with the dot
+AnsiString ChangeFileExt(const AnsiString &FileName, const AnsiString &Extension);
+AnsiString IncludeTrailingPathDelimiter(const AnsiString &S);
+AnsiString ExcludeTrailingPathDelimiter(const AnsiString &S);
+AnsiString ExpandFileName(const AnsiString &FileName);
+
+AnsiString GetCurrentDir();
+bool SetCurrentDir(const AnsiString &Dir);
+
+// Size in bytes; -1 when the file is missing or is a folder.
+long long FileSizeByName(const AnsiString &FileName);
+// faDirectory for folders, faArchive for other files, plus faReadOnly when no
+// write bit is set; -1 when missing.
+int FileGetAttr(const AnsiString &FileName);
+// faReadOnly clears every write bit, its absence gives the owner write bit
+// back; hidden, system and archive have no counterpart here and change
+// nothing. Returns 0, or the system's error number.
+int FileSetAttr(const AnsiString &FileName, int Attr);
+
+namespace rtl
+{
+// The system's folder for temporary files ($TMPDIR, else /tmp), with a trailing delimiter.
+AnsiString TempDirectory();
+// Creates a new empty file named Prefix, a unique part and ".tmp" in Dir (the
+// temporary folder when Dir is empty) and returns its full name; empty on failure.
+AnsiString CreateTempFile(const AnsiString &Dir, const AnsiString &Prefix);
+// A cp1251 path as the system's UTF-8 file name, and back.
+std::string SystemPath(const AnsiString &FileName);
+AnsiString FromSystemPath(std::string_view Path);
+
+struct FindHandle;
+} // namespace rtl
+
+struct TSearchRec {
+    TDateTime TimeStamp = 0; // last modification, local time
+    long long Size = 0;
+    int Attr = 0;
+    AnsiString Name;
+    int ExcludeAttr = 0;
+    std::shared_ptr<rtl::FindHandle> FindHandle;
+};
+
+namespace rtl
+{
+// The Win32 error codes FindFirst and FindNext return.
+constexpr int FileNotFoundCode = 2;
+constexpr int PathNotFoundCode = 3;
+constexpr int NoMoreFilesCode = 18;
+} // namespace rtl
+
+// Path is a folder and a mask of "*" and "?", matched ignoring case; "*.*"
+// matches every name. Folders are found only when Attr holds faDirectory;
+// "." and ".." never. Returns 0 for a match, else a Win32 error code.
+int FindFirst(const AnsiString &Path, int Attr, TSearchRec &F);
+int FindNext(TSearchRec &F);
+void FindClose(TSearchRec &F);
