@@ -1,0 +1,270 @@
+#include "platform/rtl/Classes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+std::string TempPath(const char *Name)
+{
+    return testing::TempDir() + "qrv4_streams_" + Name;
+}
+
+std::string ReadBytes(const std::string &Path)
+{
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string &Path, const std::string &Bytes)
+{
+    std::ofstream(Path, std::ios::binary) << Bytes;
+}
+
+std::string ReadAll(TStream &Stream)
+{
+    std::string out(static_cast<std::size_t>(Stream.Size() - Stream.Position()), '\0');
+    Stream.ReadBuffer(out.data(), static_cast<int>(out.size()));
+    return out;
+}
+
+template <class E> std::string MessageOf(const std::function<void()> &Action)
+{
+    try {
+        Action();
+    } catch (const E &e) {
+        return e.Message().Std();
+    }
+    return "no exception";
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+TEST(TStreamBuffers, ShortReadRaisesReadError)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer("abc", 3);
+    stream.SetPosition(1);
+    char buffer[8];
+    EXPECT_EQ(MessageOf<EReadError>([&] { stream.ReadBuffer(buffer, 3); }), "Stream read error");
+    // Read itself just reports what it could.
+    stream.SetPosition(1);
+    EXPECT_EQ(stream.Read(buffer, 8), 2);
+    EXPECT_EQ(stream.Read(buffer, 8), 0);
+    stream.ReadBuffer(buffer, 0);
+}
+
+TEST(TStreamBuffers, ShortWriteRaisesWriteError)
+{
+    static const std::byte data[2] = {std::byte{1}, std::byte{2}};
+    rtl::RegisterResource(rtl::ResourceRawData, "SHORTWRITE", data);
+    TResourceStream readOnly(HInstance, "ShortWrite", rtl::ResourceRawData);
+    EXPECT_THROW(readOnly.WriteBuffer("x", 1), EStreamError);
+    // A descriptor opened read-only writes nothing.
+    std::string path = TempPath("readonly");
+    WriteBytes(path, "x");
+    int fd = ::open(path.c_str(), O_RDONLY);
+    THandleStream handle(fd);
+    EXPECT_EQ(MessageOf<EWriteError>([&] { handle.WriteBuffer("abc", 3); }), "Stream write error");
+    ::close(fd);
+    std::remove(path.c_str());
+}
+
+TEST(TStreamCopy, CountZeroCopiesTheWholeSourceFromItsStart)
+{
+    TStringStream source("0123456789");
+    source.SetPosition(7);
+    TMemoryStream dest;
+    EXPECT_EQ(dest.CopyFrom(&source, 0), 10);
+    dest.SetPosition(0);
+    EXPECT_EQ(ReadAll(dest), "0123456789");
+}
+
+TEST(TStreamCopy, CopiesFromThePositionAndFailsWhenShort)
+{
+    std::string big(200000, 'q');
+    big[150000] = 'Z';
+    TStringStream source(big);
+    source.SetPosition(100000);
+    TMemoryStream dest;
+    EXPECT_EQ(dest.CopyFrom(&source, 60000), 60000);
+    EXPECT_EQ(static_cast<const char *>(dest.Memory())[50000], 'Z');
+    EXPECT_THROW(dest.CopyFrom(&source, 60000), EReadError);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(TMemoryStreamData, WritePastTheEndFillsTheGapWithZeros)
+{
+    TMemoryStream stream;
+    stream.SetPosition(4);
+    stream.WriteBuffer("ab", 2);
+    EXPECT_EQ(stream.Size(), 6);
+    stream.SetPosition(0);
+    EXPECT_EQ(ReadAll(stream), std::string("\0\0\0\0ab", 6));
+    stream.SetSize(3);
+    EXPECT_EQ(stream.Position(), 3);
+    stream.SetSize(5);
+    stream.SetPosition(0);
+    EXPECT_EQ(ReadAll(stream), std::string(5, '\0'));
+}
+
+TEST(TMemoryStreamData, SeekOriginsAndNegativePositions)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer("hello", 5);
+    EXPECT_EQ(stream.Seek(-2, soEnd), 3);
+    EXPECT_EQ(stream.Seek(1, soCurrent), 4);
+    EXPECT_EQ(stream.Seek(-10, soBeginning), -10);
+    char c;
+    EXPECT_EQ(stream.Read(&c, 1), 0);
+    EXPECT_EQ(stream.Write("x", 1), 0);
+}
+
+TEST(TMemoryStreamData, SaveAndLoadFiles)
+{
+    std::string path = TempPath("memory.bin");
+    TMemoryStream stream;
+    stream.WriteBuffer("\x00\xFF\r\n", 4);
+    stream.SaveToFile(path.c_str());
+    EXPECT_EQ(ReadBytes(path), std::string("\x00\xFF\r\n", 4));
+    TMemoryStream back;
+    back.WriteBuffer("old content", 11);
+    back.LoadFromFile(path.c_str());
+    EXPECT_EQ(back.Size(), 4);
+    EXPECT_EQ(back.Position(), 4);
+    back.Clear();
+    EXPECT_EQ(back.Size(), 0);
+    std::remove(path.c_str());
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(TStringStreamData, WritesOverwriteWithoutCuttingTheRest)
+{
+    TStringStream stream("abcdef");
+    stream.SetPosition(2);
+    stream.WriteString("XY");
+    EXPECT_EQ(stream.DataString(), "abXYef");
+    stream.Seek(0, soEnd);
+    stream.WriteString("!");
+    EXPECT_EQ(stream.DataString(), "abXYef!");
+    stream.SetPosition(1);
+    EXPECT_EQ(stream.ReadString(3), "bXY");
+    EXPECT_EQ(stream.ReadString(100), "ef!");
+    EXPECT_EQ(stream.Seek(50, soBeginning), 7);
+    EXPECT_EQ(stream.Seek(-50, soCurrent), 0);
+    stream.SetSize(2);
+    EXPECT_EQ(stream.DataString(), "ab");
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(TFileStreamModes, CreateTruncatesAndOpenReadsBack)
+{
+    std::string path = TempPath("file.bin");
+    WriteBytes(path, "a long old content");
+    {
+        TFileStream out(path.c_str(), fmCreate);
+        out.WriteBuffer("new", 3);
+        EXPECT_EQ(out.FileName(), path.c_str());
+    }
+    EXPECT_EQ(ReadBytes(path), "new");
+    {
+        TFileStream rw(path.c_str(), fmOpenReadWrite);
+        rw.Seek(0, soEnd);
+        rw.WriteBuffer("er", 2);
+        rw.SetPosition(0);
+        EXPECT_EQ(ReadAll(rw), "newer");
+        rw.SetSize(2);
+    }
+    EXPECT_EQ(ReadBytes(path), "ne");
+    TFileStream in(path.c_str(), fmOpenRead);
+    EXPECT_EQ(in.Write("x", 1), 0);
+    std::remove(path.c_str());
+}
+
+TEST(TFileStreamModes, FailuresNameTheFile)
+{
+    std::string missing = TempPath("missing/none.bin");
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream(missing.c_str(), fmOpenRead); }),
+              "Cannot open file " + missing);
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream(missing.c_str(), fmCreate); }),
+              "Cannot create file " + missing);
+    // Both are stream errors.
+    EXPECT_THROW(TFileStream(missing.c_str(), fmOpenRead), EStreamError);
+}
+
+TEST(TFileStreamModes, ShareModesHoldAmongTheProgramsOwnOpens)
+{
+    std::string path = TempPath("shared.bin");
+    WriteBytes(path, "data");
+    {
+        TFileStream reader1(path.c_str(), fmOpenRead | fmShareDenyWrite);
+        TFileStream reader2(path.c_str(), fmOpenRead | fmShareDenyWrite);
+        EXPECT_THROW(TFileStream(path.c_str(), fmOpenWrite), EFOpenError);
+        EXPECT_THROW(TFileStream(path.c_str(), fmCreate), EFCreateError);
+        TFileStream anyone(path.c_str(), fmOpenReadWrite | fmShareDenyNone);
+    }
+    {
+        TFileStream exclusive(path.c_str(), fmOpenReadWrite | fmShareExclusive);
+        EXPECT_THROW(TFileStream(path.c_str(), fmOpenRead | fmShareDenyWrite), EFOpenError);
+    }
+    // Once closed, the locks are gone.
+    TFileStream again(path.c_str(), fmOpenWrite | fmShareExclusive);
+    std::remove(path.c_str());
+}
+
+TEST(THandleStreamPositions, PositionsBeyondFourGigabytes)
+{
+    std::string path = TempPath("sparse.bin");
+    WriteBytes(path, "");
+    int fd = ::open(path.c_str(), O_RDWR);
+    THandleStream stream(fd);
+    const std::int64_t far = 5'000'000'000LL;
+    EXPECT_EQ(stream.Seek(far, soBeginning), far);
+    EXPECT_EQ(stream.Position(), far);
+    stream.WriteBuffer("z", 1);
+    EXPECT_EQ(stream.Size(), far + 1);
+    EXPECT_EQ(stream.Position(), far + 1);
+    ::close(fd);
+    std::remove(path.c_str());
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(TResourceStreamLookup, ByNameWithoutCaseAndByNumber)
+{
+    static const char page[] = "<html>help</html>";
+    static const char blob[] = "\x89PNG";
+    rtl::RegisterResource(rtl::ResourceHtml, "HelpIndex",
+                          std::as_bytes(std::span(page, sizeof page - 1)));
+    rtl::RegisterResource(rtl::ResourceRawData, 101, std::as_bytes(std::span(blob, 4)));
+    TResourceStream byName(HInstance, "HELPINDEX", rtl::ResourceHtml);
+    EXPECT_EQ(ReadAll(byName), "<html>help</html>");
+    TResourceStream byNumber(HInstance, 101, rtl::ResourceRawData);
+    EXPECT_EQ(byNumber.Size(), 4);
+    byNumber.SetPosition(1);
+    EXPECT_EQ(ReadAll(byNumber), "PNG");
+}
+
+TEST(TResourceStreamLookup, MissingResourceRaises)
+{
+    EXPECT_EQ(MessageOf<EResNotFound>([] { TResourceStream(HInstance, "NoSuch", 10); }),
+              "Resource NOSUCH not found");
+    EXPECT_EQ(MessageOf<EResNotFound>([] { TResourceStream(HInstance, 77, 10); }),
+              "Resource #77 not found");
+    // The right name under another type is not it.
+    static const char data[] = "x";
+    rtl::RegisterResource(rtl::ResourceRawData, "TYPED", std::as_bytes(std::span(data, 1)));
+    EXPECT_THROW(TResourceStream(HInstance, "TYPED", rtl::ResourceBitmap), EResNotFound);
+}
