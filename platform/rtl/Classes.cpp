@@ -1,6 +1,6 @@
 #include "platform/rtl/Classes.h"
 
-#include "platform/rtl/ClassesText.h"
+#include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
 
@@ -18,12 +18,12 @@ namespace
 {
 [[noreturn]] void RaiseDuplicateName(const AnsiString &Name)
 {
-    throw EComponentError("A component named " + Name + " already exists");
+    throw EComponentError(SDuplicateName, {Name});
 }
 
 [[noreturn]] void RaiseNoConstructor(const char *Class, const char *Form)
 {
-    throw EInvalidOperation(AnsiString("Class ") + Class + " cannot be created " + Form);
+    throw EInvalidOperation(SNoConstructor, {Class, Form});
 }
 } // namespace
 
@@ -83,7 +83,7 @@ void TPersistent::AssignTo(TPersistent *Dest)
 void TPersistent::AssignError(TPersistent *Source)
 {
     AnsiString sourceName = Source ? Source->ClassName() : AnsiString("nil");
-    throw EConvertError("Cannot assign a " + sourceName + " to a " + ClassName());
+    throw EConvertError(SAssignError, {sourceName, ClassName()});
 }
 
 void TPersistent::DefineProperties(TFiler *) {}
@@ -111,7 +111,7 @@ TComponent::~TComponent()
 
 TComponent *TComponent::Components(int Index) const
 {
-    if (Index < 0 || Index >= ComponentCount()) TList::Error(rtl::SListIndexError, Index);
+    if (Index < 0 || Index >= ComponentCount()) TList::Error(SListIndexError, Index);
     return FComponents[Index];
 }
 
@@ -127,7 +127,7 @@ void TComponent::SetName(const AnsiString &NewName)
 {
     if (FName == NewName) return;
     if (!NewName.IsEmpty() && !IsValidIdent(NewName))
-        throw EComponentError("'" + NewName + "' is not a valid component name");
+        throw EComponentError(SInvalidName, {NewName});
     if (FOwner)
         FOwner->ValidateRename(this, FName, NewName);
     else
@@ -138,7 +138,7 @@ void TComponent::SetName(const AnsiString &NewName)
 void TComponent::ValidateRename(TComponent *AComponent, const AnsiString &CurName,
                                 const AnsiString &NewName)
 {
-    if (AComponent && !rtl::SameAsciiText(CurName, NewName) && AComponent->FOwner == this &&
+    if (AComponent && !SameText(CurName, NewName) && AComponent->FOwner == this &&
         FindComponent(NewName))
         RaiseDuplicateName(NewName);
 }
@@ -147,7 +147,7 @@ TComponent *TComponent::FindComponent(const AnsiString &AName) const
 {
     if (AName.IsEmpty()) return nullptr;
     for (TComponent *c : FComponents)
-        if (rtl::SameAsciiText(c->FName, AName)) return c;
+        if (SameText(c->FName, AName)) return c;
     return nullptr;
 }
 
@@ -431,8 +431,7 @@ void TCollection::Notify(TCollectionItem *, TCollectionNotification) {}
 void TCollection::InsertItem(TCollectionItem *Item)
 {
     if (!Item->InheritsFrom(FItemClass))
-        throw EListError("Invalid property value: " + Item->ClassName() + " is not a " +
-                         FItemClass->ClassName());
+        throw EListError(SInvalidItemClass, {Item->ClassName(), FItemClass->ClassName()});
     FItems.Add(Item);
     Item->FCollection = this;
     Item->FID = FNextID++;

@@ -1,54 +1,9 @@
 #include "platform/rtl/Classes.h"
 
-#include "platform/rtl/ClassesText.h"
+#include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
 #include <cstring>
-
-namespace rtl
-{
-
-AnsiString FormatMessage(const char *Msg, const AnsiString &Arg)
-{
-    std::string text = Msg;
-    auto at = text.find('%');
-    if (at != std::string::npos && at + 1 < text.size()) text.replace(at, 2, Arg.Std());
-    return text;
-}
-
-bool SameAsciiText(const AnsiString &S1, const AnsiString &S2)
-{
-    auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
-    return std::equal(S1.View().begin(), S1.View().end(), S2.View().begin(), S2.View().end(),
-                      [&](char a, char b) { return fold(a) == fold(b); });
-}
-
-namespace
-{
-int Sign(int Value)
-{
-    return (Value > 0) - (Value < 0);
-}
-} // namespace
-
-int CompareListText(const AnsiString &S1, const AnsiString &S2)
-{
-    int n = std::min(S1.Length(), S2.Length());
-    for (int i = 0; i < n; ++i) {
-        int a = UpperByte(static_cast<unsigned char>(S1.Data()[i]));
-        int b = UpperByte(static_cast<unsigned char>(S2.Data()[i]));
-        if (a != b) return Sign(a - b);
-    }
-    return Sign(S1.Length() - S2.Length());
-}
-
-int CompareListStr(const AnsiString &S1, const AnsiString &S2)
-{
-    auto order = S1 <=> S2;
-    return order < 0 ? -1 : order > 0 ? 1 : 0;
-}
-
-} // namespace rtl
 
 // ---------------------------------------------------------------------------
 // TList
@@ -60,12 +15,12 @@ TList::~TList()
 
 void TList::Error(const char *Msg, int Data)
 {
-    throw EListError(rtl::FormatMessage(Msg, Data));
+    throw EListError(Msg, {Data});
 }
 
 void TList::CheckIndex(int Index) const
 {
-    if (Index < 0 || Index >= Count()) Error(rtl::SListIndexError, Index);
+    if (Index < 0 || Index >= Count()) Error(SListIndexError, Index);
 }
 
 int TList::Add(void *Item)
@@ -77,7 +32,7 @@ int TList::Add(void *Item)
 
 void TList::Insert(int Index, void *Item)
 {
-    if (Index < 0 || Index > Count()) Error(rtl::SListIndexError, Index);
+    if (Index < 0 || Index > Count()) Error(SListIndexError, Index);
     FList.insert(FList.begin() + Index, Item);
     if (Item) Notify(Item, lnAdded);
 }
@@ -116,7 +71,7 @@ void TList::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex) return;
     CheckIndex(CurIndex);
-    if (NewIndex < 0 || NewIndex >= Count()) Error(rtl::SListIndexError, NewIndex);
+    if (NewIndex < 0 || NewIndex >= Count()) Error(SListIndexError, NewIndex);
     void *item = FList[CurIndex];
     FList.erase(FList.begin() + CurIndex);
     FList.insert(FList.begin() + NewIndex, item);
@@ -143,7 +98,7 @@ void TList::Pack()
 
 void TList::SetCount(int NewCount)
 {
-    if (NewCount < 0) Error(rtl::SListCountError, NewCount);
+    if (NewCount < 0) Error(SListCountError, NewCount);
     if (NewCount > Count()) {
         FList.resize(NewCount, nullptr);
         return;
@@ -154,7 +109,7 @@ void TList::SetCount(int NewCount)
 
 void TList::SetCapacity(int NewCapacity)
 {
-    if (NewCapacity < Count()) Error(rtl::SListCapacityError, NewCapacity);
+    if (NewCapacity < Count()) Error(SListCapacityError, NewCapacity);
     if (NewCapacity > Capacity())
         FList.reserve(NewCapacity);
     else
@@ -221,7 +176,7 @@ void TThreadList::Add(void *Item)
     if (FDuplicates == dupAccept || FList.IndexOf(Item) < 0)
         FList.Add(Item);
     else if (FDuplicates == dupError)
-        throw EListError("List does not allow duplicates");
+        throw EListError(SDuplicateItem);
 }
 
 void TThreadList::Remove(void *Item)
@@ -252,7 +207,7 @@ void TThreadList::UnlockList()
 
 void TStrings::Error(const char *Msg, int Data)
 {
-    throw EStringListError(rtl::FormatMessage(Msg, Data));
+    throw EStringListError(Msg, {Data});
 }
 
 int TStrings::Add(const AnsiString &S)
@@ -591,7 +546,7 @@ void TStrings::SplitDelimited(const AnsiString &Value, char Delimiter, char Quot
 
 int TStrings::CompareStrings(const AnsiString &S1, const AnsiString &S2) const
 {
-    return rtl::CompareListText(S1, S2);
+    return AnsiCompareText(S1, S2);
 }
 
 // ---------------------------------------------------------------------------
@@ -599,7 +554,7 @@ int TStrings::CompareStrings(const AnsiString &S1, const AnsiString &S2) const
 
 void TStringList::CheckIndex(int Index) const
 {
-    if (Index < 0 || Index >= GetCount()) Error(rtl::SListIndexError, Index);
+    if (Index < 0 || Index >= GetCount()) Error(SListIndexError, Index);
 }
 
 int TStringList::Add(const AnsiString &S)
@@ -612,7 +567,7 @@ int TStringList::AddObject(const AnsiString &S, TObject *AObject)
     int index = GetCount();
     if (FSorted && Find(S, index)) {
         if (FDuplicates == dupIgnore) return index;
-        if (FDuplicates == dupError) Error(rtl::SDuplicateString, 0);
+        if (FDuplicates == dupError) Error(SDuplicateString, 0);
     }
     InsertItem(index, S, AObject);
     return index;
@@ -706,8 +661,8 @@ void TStringList::Insert(int Index, const AnsiString &S)
 
 void TStringList::InsertObject(int Index, const AnsiString &S, TObject *AObject)
 {
-    if (FSorted) Error(rtl::SSortedListError, 0);
-    if (Index < 0 || Index > GetCount()) Error(rtl::SListIndexError, Index);
+    if (FSorted) Error(SSortedListError, 0);
+    if (Index < 0 || Index > GetCount()) Error(SListIndexError, Index);
     InsertItem(Index, S, AObject);
 }
 
@@ -720,7 +675,7 @@ void TStringList::InsertItem(int Index, const AnsiString &S, TObject *AObject)
 
 void TStringList::Put(int Index, const AnsiString &S)
 {
-    if (FSorted) Error(rtl::SSortedListError, 0);
+    if (FSorted) Error(SSortedListError, 0);
     CheckIndex(Index);
     Changing();
     FList[Index].FString = S;
@@ -802,7 +757,7 @@ void TStringList::SetCaseSensitive(bool Value)
 
 void TStringList::SetCapacity(int NewCapacity)
 {
-    if (NewCapacity < GetCount()) Error(rtl::SListCapacityError, NewCapacity);
+    if (NewCapacity < GetCount()) Error(SListCapacityError, NewCapacity);
     FList.reserve(NewCapacity);
 }
 
@@ -816,5 +771,5 @@ void TStringList::SetUpdateState(bool Updating)
 
 int TStringList::CompareStrings(const AnsiString &S1, const AnsiString &S2) const
 {
-    return FCaseSensitive ? rtl::CompareListStr(S1, S2) : rtl::CompareListText(S1, S2);
+    return FCaseSensitive ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }

@@ -1,5 +1,7 @@
 #include "platform/rtl/Classes.h"
 
+#include "platform/rtl/RTLConsts.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -14,12 +16,12 @@
 
 void TStream::ReadBuffer(void *Buffer, int Count)
 {
-    if (Count != 0 && Read(Buffer, Count) != Count) throw EReadError("Stream read error");
+    if (Count != 0 && Read(Buffer, Count) != Count) throw EReadError(SReadError);
 }
 
 void TStream::WriteBuffer(const void *Buffer, int Count)
 {
-    if (Count != 0 && Write(Buffer, Count) != Count) throw EWriteError("Stream write error");
+    if (Count != 0 && Write(Buffer, Count) != Count) throw EWriteError(SWriteError);
 }
 
 std::int64_t TStream::CopyFrom(TStream *Source, std::int64_t Count)
@@ -83,7 +85,7 @@ void THandleStream::SetSize(std::int64_t NewSize)
 {
     Seek(NewSize, soBeginning);
     if (::ftruncate(FHandle, NewSize) != 0)
-        throw EStreamError(AnsiString("Cannot change the stream size: ") + std::strerror(errno));
+        throw EStreamError(SSetSizeError, {AnsiString(std::strerror(errno))});
 }
 
 namespace
@@ -141,8 +143,8 @@ TFileStream::TFileStream(const AnsiString &AFileName, unsigned short Mode, unsig
     : THandleStream(OpenShared(AFileName, Mode, Rights)), FFileName(AFileName)
 {
     if (FHandle >= 0) return;
-    if ((Mode & fmCreate) == fmCreate) throw EFCreateError("Cannot create file " + AFileName);
-    throw EFOpenError("Cannot open file " + AFileName);
+    if ((Mode & fmCreate) == fmCreate) throw EFCreateError(SFCreateError, {AFileName});
+    throw EFOpenError(SFOpenError, {AFileName});
 }
 
 TFileStream::~TFileStream()
@@ -378,11 +380,11 @@ TResourceStream::TResourceStream(std::uintptr_t, const rtl::ResourceKey &ResName
                                  const rtl::ResourceKey &ResType)
 {
     auto data = rtl::FindResource(ResType, ResName);
-    if (data.data() == nullptr) throw EResNotFound("Resource " + ResName.Text() + " not found");
+    if (data.data() == nullptr) throw EResNotFound(SResNotFound, {ResName.Text()});
     SetPointer(const_cast<std::byte *>(data.data()), static_cast<std::int64_t>(data.size()));
 }
 
 int TResourceStream::Write(const void *, int)
 {
-    throw EStreamError("Can't write to a read-only resource stream");
+    throw EStreamError(SCantWriteResourceStreamError);
 }

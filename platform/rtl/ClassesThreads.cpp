@@ -1,5 +1,7 @@
 #include "platform/rtl/Classes.h"
 
+#include "platform/rtl/RTLConsts.h"
+
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -103,8 +105,7 @@ bool CheckSynchronize(int Timeout)
     if (!rtl::InMainThread()) {
         std::ostringstream id;
         id << std::this_thread::get_id();
-        throw EThread("CheckSynchronize called from thread " + id.str() +
-                      ", which is NOT the main thread");
+        throw EThread(SCheckSynchronizeError, {AnsiString(id.str())});
     }
     SyncState &sync = Sync();
     if (Timeout > 0) {
@@ -203,7 +204,7 @@ bool TThread::Finished() const
 
 int TThread::WaitFor()
 {
-    if (!FStarted) throw EThread("Cannot wait for a thread that was never started");
+    if (!FStarted) throw EThread(SThreadNotStarted);
     SyncState &sync = Sync();
     std::unique_lock lock(sync.Lock);
     while (!FFinished) {
