@@ -32,8 +32,10 @@ struct SyncState {
 
 SyncState &Sync()
 {
-    static SyncState state;
-    return state;
+    // Never destroyed: a thread that frees itself on termination may still
+    // signal it while the program is exiting.
+    static SyncState *state = new SyncState;
+    return *state;
 }
 
 // Adds a call for the main thread and wakes it through the GUI's hook.
@@ -236,11 +238,14 @@ void TThread::Synchronize(TThread *AThread, const TThreadMethod &Method)
     auto call = std::make_shared<SyncCall>(SyncCall{AThread, Method, false});
     Post(call);
     SyncState &sync = Sync();
+    std::exception_ptr error;
     {
         std::unique_lock lock(sync.Lock);
         sync.Changed.wait(lock, [&] { return call->Done; });
+        // Taken out, so the exception object ends its life on this thread.
+        error = std::move(call->Error);
     }
-    if (call->Error) std::rethrow_exception(call->Error);
+    if (error) std::rethrow_exception(error);
 }
 
 void TThread::Queue(TThread *AThread, TThreadMethod Method)
