@@ -3,6 +3,7 @@
 // Text types of the class library: AnsiString holds 8-bit Windows-1251 text,
 // WideString holds UTF-16. Positions are 1-based, as everywhere in the program.
 
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +27,10 @@ unsigned char LowerByte(unsigned char Byte);
 
 std::u16string Utf8ToUtf16(std::string_view Text);
 std::string Utf16ToUtf8(std::u16string_view Text);
+
+// C printf formatting that never reads the locale: the decimal point is always
+// ".", floats round exactly as the C library does in the "C" locale.
+std::string VFormatC(const char *Format, va_list Args);
 
 } // namespace rtl
 
@@ -87,6 +92,10 @@ public:
     // AnsiCompareStr and AnsiCompareText against Other.
     int AnsiCompare(const AnsiString &Other) const;
     int AnsiCompareIC(const AnsiString &Other) const;
+
+    // C printf rules (rtl::VFormatC): sprintf replaces the text, cat_sprintf appends.
+    AnsiString &sprintf(const char *Format, ...) __attribute__((format(printf, 2, 3)));
+    AnsiString &cat_sprintf(const char *Format, ...) __attribute__((format(printf, 2, 3)));
 
     AnsiString &operator+=(const AnsiString &Other)
     {
