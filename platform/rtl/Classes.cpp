@@ -430,9 +430,7 @@ void TCollection::Notify(TCollectionItem *, TCollectionNotification) {}
 
 void TCollection::InsertItem(TCollectionItem *Item)
 {
-    if (!Item->InheritsFrom(FItemClass))
-        throw EListError(SInvalidItemClass, {Item->ClassName(), FItemClass->ClassName()});
-    FItems.Add(Item);
+FItems.Add(Item);
     Item->FCollection = this;
     Item->FID = FNextID++;
     SetItemName(Item);

@@ -543,6 +543,9 @@ private:
 
 enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
 
+// An item joins its collection from the TCollectionItem constructor, so the
+// collection's Notify(cnAdded) sees the item before its own class's
+// constructor has run (its virtual members answer as a TCollectionItem).
 class TCollectionItem : public TPersistent
 {
     QRV4_CLASS(TCollectionItem, TPersistent)

@@ -12,7 +12,6 @@ inline constexpr char SDuplicateString[] = "String list does not allow duplicate
 inline constexpr char SSortedListError[] = "Operation not allowed on sorted list";
 inline constexpr char SDuplicateName[] = "A component named %s already exists";
 inline constexpr char SInvalidName[] = "'%s' is not a valid component name";
-inline constexpr char SInvalidItemClass[] = "Invalid item class: %s is not a %s";
 inline constexpr char SNoConstructor[] = "Class %s cannot be created %s";
 inline constexpr char SReadError[] = "Stream read error";
 inline constexpr char SWriteError[] = "Stream write error";
