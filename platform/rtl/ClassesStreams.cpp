@@ -120,7 +120,7 @@ int OpenShared(const AnsiString &Name, unsigned short Mode, unsigned Rights)
 {
     bool creating = (Mode & fmCreate) == fmCreate;
     int flags = (creating ? O_RDWR | O_CREAT : OpenFlags(Mode)) | O_CLOEXEC;
-    int fd = ::open(Name.c_str(), flags, Rights);
+    int fd = ::open(rtl::SystemPath(Name).c_str(), flags, Rights);
     if (fd < 0) return -1;
     int lock = ShareLock(Mode, creating);
     if ((lock != 0 && ::flock(fd, lock | LOCK_NB) != 0) || (creating && ::ftruncate(fd, 0) != 0)) {

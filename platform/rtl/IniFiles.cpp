@@ -1,0 +1,526 @@
+#include "platform/rtl/IniFiles.h"
+
+#include "platform/rtl/RTLConsts.h"
+
+// ---------------------------------------------------------------------------
+// TCustomIniFile
+
+int TCustomIniFile::ReadInteger(const AnsiString &Section, const AnsiString &Ident, int Default)
+{
+    AnsiString text = ReadString(Section, Ident, AnsiString());
+    if (text.Length() > 2 && text[1] == '0' && (text[2] == 'x' || text[2] == 'X'))
+        text = "$" + text.SubString(3, text.Length());
+    return StrToIntDef(text, Default);
+}
+
+void TCustomIniFile::WriteInteger(const AnsiString &Section, const AnsiString &Ident, int Value)
+{
+    WriteString(Section, Ident, IntToStr(Value));
+}
+
+bool TCustomIniFile::ReadBool(const AnsiString &Section, const AnsiString &Ident, bool Default)
+{
+    return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteBool(const AnsiString &Section, const AnsiString &Ident, bool Value)
+{
+    WriteString(Section, Ident, Value ? "1" : "0");
+}
+
+namespace
+{
+
+// The stored text converted by Parse, or Default when it is empty or does not
+// convert. Only conversion errors are swallowed; a failing store still raises.
+template <class T, class P>
+T ReadConverted(TCustomIniFile &Ini, const AnsiString &Section, const AnsiString &Ident, T Default,
+                P Parse)
+{
+    AnsiString text = Ini.ReadString(Section, Ident, AnsiString());
+    if (text.IsEmpty()) return Default;
+    try {
+        return Parse(text);
+    } catch (const EConvertError &) {
+        return Default;
+    }
+}
+
+} // namespace
+
+double TCustomIniFile::ReadFloat(const AnsiString &Section, const AnsiString &Ident, double Default)
+{
+    return ReadConverted(*this, Section, Ident, Default, StrToFloat);
+}
+
+void TCustomIniFile::WriteFloat(const AnsiString &Section, const AnsiString &Ident, double Value)
+{
+    WriteString(Section, Ident, FloatToStr(Value));
+}
+
+TDateTime TCustomIniFile::ReadDate(const AnsiString &Section, const AnsiString &Ident,
+                                   TDateTime Default)
+{
+    return ReadConverted(*this, Section, Ident, Default, StrToDate);
+}
+
+void TCustomIniFile::WriteDate(const AnsiString &Section, const AnsiString &Ident, TDateTime Value)
+{
+    WriteString(Section, Ident, DateToStr(Value));
+}
+
+TDateTime TCustomIniFile::ReadDateTime(const AnsiString &Section, const AnsiString &Ident,
+                                       TDateTime Default)
+{
+    return ReadConverted(*this, Section, Ident, Default, StrToDateTime);
+}
+
+void TCustomIniFile::WriteDateTime(const AnsiString &Section, const AnsiString &Ident,
+                                   TDateTime Value)
+{
+    WriteString(Section, Ident, DateTimeToStr(Value));
+}
+
+TDateTime TCustomIniFile::ReadTime(const AnsiString &Section, const AnsiString &Ident,
+                                   TDateTime Default)
+{
+    return ReadConverted(*this, Section, Ident, Default, StrToTime);
+}
+
+void TCustomIniFile::WriteTime(const AnsiString &Section, const AnsiString &Ident, TDateTime Value)
+{
+    WriteString(Section, Ident, TimeToStr(Value));
+}
+
+void TCustomIniFile::ReadSectionValues(const AnsiString &Section, TStrings *Strings)
+{
+    TStringList keys;
+    ReadSection(Section, &keys);
+    Strings->BeginUpdate();
+    try {
+        Strings->Clear();
+        for (int i = 0; i < keys.Count(); ++i)
+            Strings->Add(keys[i] + "=" + ReadString(Section, keys[i], AnsiString()));
+    } catch (...) {
+        Strings->EndUpdate();
+        throw;
+    }
+    Strings->EndUpdate();
+}
+
+bool TCustomIniFile::SectionExists(const AnsiString &Section)
+{
+    TStringList keys;
+    ReadSection(Section, &keys);
+    return keys.Count() > 0;
+}
+
+bool TCustomIniFile::ValueExists(const AnsiString &Section, const AnsiString &Ident)
+{
+    TStringList keys;
+    ReadSection(Section, &keys);
+    return keys.IndexOf(Ident) >= 0;
+}
+
+// ---------------------------------------------------------------------------
+// Profile text
+
+namespace rtl
+{
+namespace
+{
+
+std::string_view Trimmed(std::string_view Text)
+{
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!Text.empty() && blank(Text.front()))
+        Text.remove_prefix(1);
+    while (!Text.empty() && blank(Text.back()))
+        Text.remove_suffix(1);
+    return Text;
+}
+
+bool SameName(std::string_view A, const AnsiString &B)
+{
+    return AnsiSameText(AnsiString(A), AnsiString(Trimmed(B.View())));
+}
+
+// The name of a section header line; nothing for any other line.
+std::optional<std::string_view> HeaderName(std::string_view Line)
+{
+    std::string_view text = Trimmed(Line);
+    if (text.empty() || text.front() != '[') return std::nullopt;
+    text.remove_prefix(1);
+    return Trimmed(text.substr(0, text.find(']')));
+}
+
+// The key of a key line: the text before "=", or the whole line without one.
+// Blank lines, comments and headers have none.
+std::optional<std::string_view> KeyName(std::string_view Line)
+{
+    std::string_view text = Trimmed(Line);
+    if (text.empty() || text.front() == ';' || text.front() == '[') return std::nullopt;
+    return Trimmed(text.substr(0, text.find('=')));
+}
+
+} // namespace
+
+ProfileText::ProfileText(std::string Bytes)
+{
+    std::size_t p = 0;
+    while (p < Bytes.size()) {
+        std::size_t end = Bytes.find_first_of("\r\n", p);
+        if (end == std::string::npos) {
+            FLines.push_back({Bytes.substr(p), ""});
+            break;
+        }
+        std::size_t next = end + 1;
+        if (Bytes[end] == '\r' && next < Bytes.size() && Bytes[next] == '\n') ++next;
+        FLines.push_back({Bytes.substr(p, end - p), Bytes.substr(end, next - end)});
+        p = next;
+    }
+}
+
+std::string ProfileText::Bytes() const
+{
+    std::string out;
+    for (const Line &line : FLines)
+        out += line.Text + line.Break;
+    return out;
+}
+
+std::optional<ProfileText::Range> ProfileText::FindSection(const AnsiString &Section) const
+{
+    for (std::size_t i = 0; i < FLines.size(); ++i) {
+        auto name = HeaderName(FLines[i].Text);
+        if (!name || !SameName(*name, Section)) continue;
+        std::size_t end = i + 1;
+        while (end < FLines.size() && !HeaderName(FLines[end].Text))
+            ++end;
+        return Range{i, end};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> ProfileText::FindKey(const Range &R, const AnsiString &Key) const
+{
+    for (std::size_t i = R.Begin + 1; i < R.End; ++i) {
+        auto name = KeyName(FLines[i].Text);
+        if (name && SameName(*name, Key)) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<AnsiString> ProfileText::Value(const AnsiString &Section, const AnsiString &Key) const
+{
+    auto range = FindSection(Section);
+    if (!range) return std::nullopt;
+    auto at = FindKey(*range, Key);
+    if (!at) return std::nullopt;
+    std::string_view text = FLines[*at].Text;
+    auto eq = text.find('=');
+    if (eq == std::string_view::npos) return AnsiString();
+    std::string_view value = Trimmed(text.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return AnsiString(value);
+}
+
+std::vector<AnsiString> ProfileText::Keys(const AnsiString &Section) const
+{
+    std::vector<AnsiString> keys;
+    auto range = FindSection(Section);
+    if (!range) return keys;
+    for (std::size_t i = range->Begin + 1; i < range->End; ++i)
+        if (auto name = KeyName(FLines[i].Text)) keys.emplace_back(*name);
+    return keys;
+}
+
+std::vector<AnsiString> ProfileText::Sections() const
+{
+    std::vector<AnsiString> sections;
+    for (const Line &line : FLines)
+        if (auto name = HeaderName(line.Text)) sections.emplace_back(*name);
+    return sections;
+}
+
+// Inserts a line ending in CR LF at At; a line before it that ended the file
+// without a break gets one, so the new line stands on its own.
+void ProfileText::Append(std::size_t At, std::string Text)
+{
+    if (At > 0 && FLines[At - 1].Break.empty()) FLines[At - 1].Break = "\r\n";
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(At), {std::move(Text), "\r\n"});
+}
+
+void ProfileText::Write(const AnsiString &Section, const AnsiString &Key, const AnsiString &Value)
+{
+    auto range = FindSection(Section);
+    if (!range) {
+        Append(FLines.size(), "[" + Section.Std() + "]");
+        Append(FLines.size(), Key.Std() + "=" + Value.Std());
+        return;
+    }
+    if (auto at = FindKey(*range, Key)) {
+        // The name keeps its spelling in the file; only the value changes.
+        FLines[*at].Text = std::string(*KeyName(FLines[*at].Text)) + "=" + Value.Std();
+        return;
+    }
+    std::size_t last = range->End;
+    while (last > range->Begin + 1 && Trimmed(FLines[last - 1].Text).empty())
+        --last;
+    Append(last, Key.Std() + "=" + Value.Std());
+}
+
+void ProfileText::DeleteKey(const AnsiString &Section, const AnsiString &Key)
+{
+    auto range = FindSection(Section);
+    if (!range) return;
+    if (auto at = FindKey(*range, Key))
+        FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(*at));
+}
+
+void ProfileText::EraseSection(const AnsiString &Section)
+{
+    auto range = FindSection(Section);
+    if (!range) return;
+    FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(range->Begin),
+                 FLines.begin() + static_cast<std::ptrdiff_t>(range->End));
+}
+
+} // namespace rtl
+
+// ---------------------------------------------------------------------------
+// TIniFile
+
+rtl::ProfileText TIniFile::Load() const
+{
+    if (!FileExists(FileName())) return rtl::ProfileText();
+    TMemoryStream stream;
+    stream.LoadFromFile(FileName());
+    return rtl::ProfileText(std::string(static_cast<const char *>(stream.Memory()),
+                                        static_cast<std::size_t>(stream.Size())));
+}
+
+void TIniFile::Store(const rtl::ProfileText &Text) const
+{
+    std::string bytes = Text.Bytes();
+    try {
+        TFileStream stream(FileName(), fmCreate);
+        stream.WriteBuffer(bytes.data(), static_cast<int>(bytes.size()));
+    } catch (const EStreamError &) {
+        throw EIniFileException(SIniFileWriteError, {FileName()});
+    }
+}
+
+AnsiString TIniFile::ReadString(const AnsiString &Section, const AnsiString &Ident,
+                                const AnsiString &Default)
+{
+    // As the profile functions do, a default loses its trailing blanks.
+    return Load().Value(Section, Ident).value_or(Default.TrimRight());
+}
+
+void TIniFile::WriteString(const AnsiString &Section, const AnsiString &Ident,
+                           const AnsiString &Value)
+{
+    rtl::ProfileText text = Load();
+    text.Write(Section, Ident, Value);
+    Store(text);
+}
+
+namespace
+{
+void Fill(TStrings *Strings, const std::vector<AnsiString> &Items)
+{
+    Strings->BeginUpdate();
+    try {
+        Strings->Clear();
+        for (const AnsiString &item : Items)
+            Strings->Add(item);
+    } catch (...) {
+        Strings->EndUpdate();
+        throw;
+    }
+    Strings->EndUpdate();
+}
+} // namespace
+
+void TIniFile::ReadSection(const AnsiString &Section, TStrings *Strings)
+{
+    Fill(Strings, Load().Keys(Section));
+}
+
+void TIniFile::ReadSections(TStrings *Strings)
+{
+    Fill(Strings, Load().Sections());
+}
+
+void TIniFile::EraseSection(const AnsiString &Section)
+{
+    rtl::ProfileText text = Load();
+    text.EraseSection(Section);
+    Store(text);
+}
+
+void TIniFile::DeleteKey(const AnsiString &Section, const AnsiString &Ident)
+{
+    rtl::ProfileText text = Load();
+    text.DeleteKey(Section, Ident);
+    Store(text);
+}
+
+// ---------------------------------------------------------------------------
+// TMemIniFile
+
+TMemIniFile::TMemIniFile(const AnsiString &FileName) : TCustomIniFile(FileName)
+{
+    LoadValues();
+}
+
+TMemIniFile::~TMemIniFile()
+{
+    Clear();
+}
+
+void TMemIniFile::LoadValues()
+{
+    if (FileName().IsEmpty() || !FileExists(FileName())) {
+        Clear();
+        return;
+    }
+    TStringList list;
+    list.LoadFromFile(FileName());
+    SetStrings(&list);
+}
+
+void TMemIniFile::Clear()
+{
+    for (int i = 0; i < FSections.Count(); ++i)
+        delete FSections.Objects(i);
+    FSections.Clear();
+}
+
+TStringList *TMemIniFile::Section(const AnsiString &Name) const
+{
+    int i = FSections.IndexOf(Name);
+    return i >= 0 ? static_cast<TStringList *>(FSections.Objects(i)) : nullptr;
+}
+
+TStringList *TMemIniFile::AddSection(const AnsiString &Name)
+{
+    auto lines = std::make_unique<TStringList>();
+    FSections.AddObject(Name, lines.get());
+    return lines.release();
+}
+
+void TMemIniFile::SetStrings(TStrings *List)
+{
+    Clear();
+    TStringList *section = nullptr;
+    for (int i = 0; i < List->Count(); ++i) {
+        AnsiString s = List->Strings(i).Trim();
+        if (s.IsEmpty() || s[1] == ';') continue;
+        if (s[1] == '[' && s[s.Length()] == ']') {
+            section = AddSection(s.SubString(2, s.Length() - 2).Trim());
+        } else if (section) {
+            int eq = s.Pos("=");
+            if (eq > 0)
+                section->Add(s.SubString(1, eq - 1).Trim() + "=" +
+                             s.SubString(eq + 1, s.Length()).Trim());
+            else
+                section->Add(s);
+        }
+    }
+}
+
+void TMemIniFile::GetStrings(TStrings *List)
+{
+    List->BeginUpdate();
+    try {
+        for (int i = 0; i < FSections.Count(); ++i) {
+            List->Add("[" + FSections[i] + "]");
+            List->AddStrings(static_cast<TStringList *>(FSections.Objects(i)));
+            List->Add(AnsiString());
+        }
+    } catch (...) {
+        List->EndUpdate();
+        throw;
+    }
+    List->EndUpdate();
+}
+
+void TMemIniFile::Rename(const AnsiString &FileName, bool Reload)
+{
+    SetFileName(FileName);
+    if (Reload) LoadValues();
+}
+
+AnsiString TMemIniFile::ReadString(const AnsiString &Section, const AnsiString &Ident,
+                                   const AnsiString &Default)
+{
+    TStringList *lines = this->Section(Section);
+    if (!lines) return Default;
+    int i = lines->IndexOfName(Ident);
+    return i >= 0 ? lines->ValueFromIndex(i) : Default;
+}
+
+void TMemIniFile::WriteString(const AnsiString &Section, const AnsiString &Ident,
+                              const AnsiString &Value)
+{
+    TStringList *lines = this->Section(Section);
+    if (!lines) lines = AddSection(Section);
+    AnsiString line = Ident + "=" + Value;
+    int i = lines->IndexOfName(Ident);
+    if (i >= 0)
+        lines->SetStrings(i, line);
+    else
+        lines->Add(line);
+}
+
+void TMemIniFile::ReadSection(const AnsiString &Section, TStrings *Strings)
+{
+    std::vector<AnsiString> names;
+    if (TStringList *lines = this->Section(Section))
+        for (int i = 0; i < lines->Count(); ++i)
+            names.push_back(lines->Names(i));
+    Fill(Strings, names);
+}
+
+void TMemIniFile::ReadSections(TStrings *Strings)
+{
+    std::vector<AnsiString> names;
+    for (int i = 0; i < FSections.Count(); ++i)
+        names.push_back(FSections[i]);
+    Fill(Strings, names);
+}
+
+void TMemIniFile::ReadSectionValues(const AnsiString &Section, TStrings *Strings)
+{
+    Strings->BeginUpdate();
+    Strings->Clear();
+    if (TStringList *lines = this->Section(Section)) Strings->AddStrings(lines);
+    Strings->EndUpdate();
+}
+
+void TMemIniFile::EraseSection(const AnsiString &Section)
+{
+    int i = FSections.IndexOf(Section);
+    if (i < 0) return;
+    delete FSections.Objects(i);
+    FSections.Delete(i);
+}
+
+void TMemIniFile::DeleteKey(const AnsiString &Section, const AnsiString &Ident)
+{
+    TStringList *lines = this->Section(Section);
+    if (!lines) return;
+    int i = lines->IndexOfName(Ident);
+    if (i >= 0) lines->Delete(i);
+}
+
+void TMemIniFile::UpdateFile()
+{
+    TStringList list;
+    GetStrings(&list);
+    list.SaveToFile(FileName());
+}

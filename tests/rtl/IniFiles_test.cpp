@@ -1,0 +1,261 @@
+#include "platform/rtl/IniFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace
+{
+
+class IniFileTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Path = testing::TempDir() + "qrv4_ini_" +
+               testing::UnitTest::GetInstance()->current_test_info()->name() + ".cfg";
+        std::remove(Path.c_str());
+    }
+    void TearDown() override { std::remove(Path.c_str()); }
+
+    std::string Bytes() const
+    {
+        std::ifstream in(Path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void SetBytes(const std::string &Bytes) const
+    {
+        std::ofstream(Path, std::ios::binary) << Bytes;
+    }
+    AnsiString Name() const { return Path.c_str(); }
+
+    std::string Path;
+};
+
+std::string Lines(const TStrings &List)
+{
+    std::string out;
+    for (int i = 0; i < List.Count(); ++i)
+        out += (i ? "|" : "") + List[i].Std();
+    return out;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+using TIniFileWrite = IniFileTest;
+
+TEST_F(TIniFileWrite, NewFileHasTheBytesTheProfileFunctionsWrite)
+{
+    TIniFile ini(Name());
+    ini.WriteString("Main", "COM_port", "1");
+    ini.WriteInteger("Main", "COM_speed", 9600);
+    ini.WriteString("Print", "Copies", "2");
+    ini.WriteString("main", "com_port", "3");
+    ini.WriteBool("Main", "Sound", true);
+    EXPECT_EQ(Bytes(), "[Main]\r\nCOM_port=3\r\nCOM_speed=9600\r\nSound=1\r\n"
+                       "[Print]\r\nCopies=2\r\n");
+}
+
+TEST_F(TIniFileWrite, EveryWriteIsOnTheDiskAtOnce)
+{
+    TIniFile ini(Name());
+    ini.WriteString("S", "a", "1");
+    EXPECT_EQ(Bytes(), "[S]\r\na=1\r\n");
+    TIniFile other(Name());
+    EXPECT_EQ(other.ReadString("S", "a", "none"), "1");
+    other.WriteString("S", "b", "2");
+    EXPECT_EQ(ini.ReadString("S", "b", "none"), "2");
+}
+
+TEST_F(TIniFileWrite, OtherLinesStayByteForByte)
+{
+    SetBytes("; made by hand\n"
+             "top=level\r\n"
+             "[Main]\r\n"
+             "  Left = 100  \r\n"
+             "; a comment\r\n"
+             "\r\n"
+             "[Other]\n"
+             "x=1");
+    TIniFile ini(Name());
+    ini.WriteString("Main", "Top", "5");
+    ini.WriteString("MAIN", "LEFT", "7");
+    ini.WriteString("New", "k", "v");
+    EXPECT_EQ(Bytes(), "; made by hand\n"
+                       "top=level\r\n"
+                       "[Main]\r\n"
+                       "Left=7\r\n"
+                       "; a comment\r\n"
+                       "Top=5\r\n"
+                       "\r\n"
+                       "[Other]\n"
+                       "x=1\r\n"
+                       "[New]\r\n"
+                       "k=v\r\n");
+}
+
+TEST_F(TIniFileWrite, Cp1251ValuesAreStoredUntouched)
+{
+    TIniFile ini(Name());
+    ini.WriteString("Настройки"_a, "Имя"_a, "Ёлка \"в\" лесу"_a);
+    EXPECT_EQ(Bytes(), "[\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8]\r\n\xC8\xEC\xFF=\xA8\xEB\xEA\xE0 "
+                       "\"\xE2\" \xEB\xE5\xF1\xF3\r\n");
+    EXPECT_EQ(ini.ReadString("НАСТРОЙКИ"_a, "имя"_a, ""), "Ёлка \"в\" лесу"_a);
+}
+
+TEST_F(TIniFileWrite, DeleteKeyAndEraseSectionKeepTheRest)
+{
+    SetBytes("[A]\r\na=1\r\nb=2\r\n; note\r\n[B]\r\nc=3\r\n[C]\r\nd=4\r\n");
+    TIniFile ini(Name());
+    ini.DeleteKey("a", "A");
+    ini.DeleteKey("A", "missing");
+    ini.DeleteKey("missing", "a");
+    EXPECT_EQ(Bytes(), "[A]\r\nb=2\r\n; note\r\n[B]\r\nc=3\r\n[C]\r\nd=4\r\n");
+    ini.EraseSection("b");
+    EXPECT_EQ(Bytes(), "[A]\r\nb=2\r\n; note\r\n[C]\r\nd=4\r\n");
+}
+
+TEST_F(TIniFileWrite, UnwritableFileRaises)
+{
+    std::string missing = Path + ".d/inner.ini";
+    TIniFile ini(missing.c_str());
+    try {
+        ini.WriteString("S", "k", "v");
+        FAIL() << "no exception";
+    } catch (const EIniFileException &e) {
+        EXPECT_EQ(e.Message(), "Unable to write to " + missing);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+using TIniFileRead = IniFileTest;
+
+TEST_F(TIniFileRead, ValuesAreTrimmedAndUnquoted)
+{
+    SetBytes("[ Main ]\r\n"
+             "  plain =  some text  \r\n"
+             "quoted=\"  kept blanks \"\r\n"
+             "single='x'\r\n"
+             "half=\"x\r\n"
+             "empty=\r\n"
+             "bare\r\n");
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("main", "PLAIN", "d"), "some text");
+    EXPECT_EQ(ini.ReadString("Main", "quoted", "d"), "  kept blanks ");
+    EXPECT_EQ(ini.ReadString("Main", "single", "d"), "x");
+    EXPECT_EQ(ini.ReadString("Main", "half", "d"), "\"x");
+    EXPECT_EQ(ini.ReadString("Main", "empty", "d"), "");
+    EXPECT_EQ(ini.ReadString("Main", "bare", "d"), "");
+    EXPECT_EQ(ini.ReadString("Main", "missing", "d  "), "d");
+    EXPECT_EQ(ini.ReadString("Nowhere", "plain", "d"), "d");
+}
+
+TEST_F(TIniFileRead, MissingFileGivesDefaults)
+{
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("S", "k", "default"), "default");
+    EXPECT_EQ(ini.ReadInteger("S", "k", 100), 100);
+    EXPECT_FALSE(ini.SectionExists("S"));
+    EXPECT_FALSE(FileExists(Name()));
+}
+
+TEST_F(TIniFileRead, NumbersBooleansFloatsAndDates)
+{
+    SetBytes("[N]\r\nhex=0x1F\r\ndollar=$10\r\nbad=12a\r\nneg=-5\r\nb2=2\r\nb0=0\r\n"
+             "f=3.25\r\nfbad=3,25\r\nd=07.12.2026\r\ndbad=31.02.2026\r\n");
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadInteger("N", "hex", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("N", "dollar", 0), 16);
+    EXPECT_EQ(ini.ReadInteger("N", "bad", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("N", "neg", 0), -5);
+    EXPECT_TRUE(ini.ReadBool("N", "b2", false));
+    EXPECT_FALSE(ini.ReadBool("N", "b0", true));
+    EXPECT_TRUE(ini.ReadBool("N", "missing", true));
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "f", 0), 3.25);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("N", "fbad", 1.5), 1.5);
+    EXPECT_DOUBLE_EQ(ini.ReadDate("N", "d", 0), EncodeDate(2026, 12, 7));
+    EXPECT_DOUBLE_EQ(ini.ReadDate("N", "dbad", 1), 1);
+}
+
+TEST_F(TIniFileRead, WrittenFormsReadBack)
+{
+    TIniFile ini(Name());
+    TDateTime when = EncodeDate(2024, 3, 5) + EncodeTime(14, 30, 15, 0);
+    ini.WriteFloat("V", "f", 150.5);
+    ini.WriteDateTime("V", "dt", when);
+    ini.WriteDate("V", "d", when);
+    ini.WriteTime("V", "t", when);
+    EXPECT_EQ(ini.ReadString("V", "f", ""), "150.5");
+    EXPECT_NEAR(ini.ReadDateTime("V", "dt", 0), when, 1e-6);
+    EXPECT_DOUBLE_EQ(ini.ReadDate("V", "d", 0), EncodeDate(2024, 3, 5));
+    EXPECT_NEAR(ini.ReadTime("V", "t", 0), EncodeTime(14, 30, 15, 0), 1e-6);
+}
+
+TEST_F(TIniFileRead, SectionsKeysAndValuesInFileOrder)
+{
+    SetBytes("[B]\r\nz=1\r\n;c=no\r\n a = 2\r\n[A]\r\n[C]\r\nk\r\n");
+    TIniFile ini(Name());
+    TStringList list;
+    ini.ReadSections(&list);
+    EXPECT_EQ(Lines(list), "B|A|C");
+    ini.ReadSection("b", &list);
+    EXPECT_EQ(Lines(list), "z|a");
+    ini.ReadSectionValues("B", &list);
+    EXPECT_EQ(Lines(list), "z=1|a=2");
+    EXPECT_TRUE(ini.SectionExists("b"));
+    EXPECT_FALSE(ini.SectionExists("A")); // a section without keys
+    EXPECT_TRUE(ini.ValueExists("B", "A"));
+    EXPECT_FALSE(ini.ValueExists("B", "c"));
+}
+
+// ---------------------------------------------------------------------------
+
+using TMemIniFileData = IniFileTest;
+
+TEST_F(TMemIniFileData, LoadsTrimmedAndWritesOnlyOnUpdate)
+{
+    SetBytes("; comment\r\n[Main]\r\n  Left = 100 \r\nplain\r\n\r\n[Second]\r\nk=v\r\n");
+    TMemIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("MAIN", "left", ""), "100");
+    ini.WriteString("Main", "Top", "5");
+    ini.WriteString("Third", "x", "1");
+    EXPECT_EQ(Bytes(), "; comment\r\n[Main]\r\n  Left = 100 \r\nplain\r\n\r\n[Second]\r\nk=v\r\n");
+    ini.UpdateFile();
+    EXPECT_EQ(Bytes(), "[Main]\r\nLeft=100\r\nplain\r\nTop=5\r\n\r\n[Second]\r\nk=v\r\n\r\n"
+                       "[Third]\r\nx=1\r\n\r\n");
+}
+
+TEST_F(TMemIniFileData, SectionOperations)
+{
+    TMemIniFile ini(Name());
+    ini.WriteString("A", "one", "1");
+    ini.WriteString("A", "two", "2");
+    ini.WriteString("B", "three", "3");
+    ini.WriteString("a", "ONE", "11");
+    TStringList list;
+    ini.ReadSections(&list);
+    EXPECT_EQ(Lines(list), "A|B");
+    ini.ReadSectionValues("A", &list);
+    EXPECT_EQ(Lines(list), "ONE=11|two=2");
+    ini.DeleteKey("A", "two");
+    ini.ReadSection("A", &list);
+    EXPECT_EQ(Lines(list), "ONE");
+    ini.EraseSection("b");
+    EXPECT_FALSE(ini.SectionExists("B"));
+    EXPECT_EQ(ini.ReadInteger("A", "one", 0), 11);
+}
+
+TEST_F(TMemIniFileData, RenameWithReloadReadsTheOtherFile)
+{
+    SetBytes("[S]\r\nk=from file\r\n");
+    TMemIniFile ini("");
+    EXPECT_EQ(ini.ReadString("S", "k", "none"), "none");
+    ini.Rename(Name(), true);
+    EXPECT_EQ(ini.ReadString("S", "k", "none"), "from file");
+}
