@@ -303,20 +303,6 @@ AnsiString QuotedStr(const AnsiString &S)
 namespace
 {
 
-template <class Unsigned> AnsiString UnsignedToHex(Unsigned Value, int Digits)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    char buf[sizeof(Unsigned) * 2];
-    int n = 0;
-    do {
-        buf[sizeof(buf) - 1 - n++] = hex[Value & 0xF];
-        Value >>= 4;
-    } while (Value != 0);
-    std::string out(std::max(Digits - n, 0), '0');
-    out.append(buf + sizeof(buf) - n, n);
-    return out;
-}
-
 int HexValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -367,23 +353,18 @@ template <class Signed> bool ParseInteger(std::string_view Text, Signed &Value)
 
 } // namespace
 
-AnsiString IntToStr(int Value)
+AnsiString rtl::HexDigits(std::uint64_t Value, int Digits)
 {
-    return std::to_string(Value);
-}
-AnsiString IntToStr(long long Value)
-{
-    return std::to_string(Value);
-}
-
-AnsiString IntToHex(int Value, int Digits)
-{
-    return UnsignedToHex(static_cast<std::uint32_t>(Value), Digits);
-}
-
-AnsiString IntToHex(long long Value, int Digits)
-{
-    return UnsignedToHex(static_cast<std::uint64_t>(Value), Digits);
+    static const char hex[] = "0123456789ABCDEF";
+    char buf[16];
+    int n = 0;
+    do {
+        buf[sizeof(buf) - 1 - n++] = hex[Value & 0xF];
+        Value >>= 4;
+    } while (Value != 0);
+    std::string out(std::max(Digits - n, 0), '0');
+    out.append(buf + sizeof(buf) - n, n);
+    return out;
 }
 
 bool TryStrToInt(const AnsiString &S, int &Value)

@@ -6,11 +6,13 @@
 
 #include "platform/rtl/System.h"
 
+#include <concepts>
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
 #include <memory>
 #include <span>
+#include <string>
 
 // ---- Format settings (process-wide; set them from one thread before use) ----
 
@@ -145,11 +147,26 @@ AnsiString AnsiQuotedStr(const AnsiString &S, char Quote);
 
 // ---- Integers ----
 
-AnsiString IntToStr(int Value);
-AnsiString IntToStr(long long Value);
-// Negative values print as their 32- or 64-bit two's complement.
-AnsiString IntToHex(int Value, int Digits);
-AnsiString IntToHex(long long Value, int Digits);
+namespace rtl
+{
+// Upper-case hexadecimal, at least Digits of them.
+AnsiString HexDigits(std::uint64_t Value, int Digits);
+} // namespace rtl
+
+template <std::integral T> AnsiString IntToStr(T Value)
+{
+    return AnsiString(std::to_string(Value));
+}
+
+// Negative values print as their two's complement: 8 digits for 32-bit and
+// narrower types, 16 for 64-bit ones.
+template <std::integral T> AnsiString IntToHex(T Value, int Digits)
+{
+    if constexpr (sizeof(T) <= 4)
+        return rtl::HexDigits(static_cast<std::uint32_t>(Value), Digits);
+    else
+        return rtl::HexDigits(static_cast<std::uint64_t>(Value), Digits);
+}
 
 // Blanks before the number, a sign, then decimal digits or hexadecimal after
 // "$", "x" or "0x". Hexadecimal may fill the whole unsigned range and wraps.

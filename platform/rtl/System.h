@@ -31,6 +31,11 @@ std::string Utf16ToUtf8(std::u16string_view Text);
 // C printf formatting that never reads the locale: the decimal point is always
 // ".", floats round exactly as the C library does in the "C" locale.
 std::string VFormatC(const char *Format, va_list Args);
+// C strtod that never reads the locale: blanks, a sign, digits with ".", an
+// exponent. Infinity, NaN and hexadecimal are not numbers here. Returns 0 and
+// sets End to Text when no number starts the text; a value too large for a
+// double gives infinity with its sign.
+double StrToD(const char *Text, const char **End = nullptr);
 
 } // namespace rtl
 
@@ -210,6 +215,9 @@ struct TVarRec {
     TVarRec(unsigned Value) : VType(vtInt64), VInt64(Value) {}
     TVarRec(long Value) : VType(vtInt64), VInt64(Value) {}
     TVarRec(long long Value) : VType(vtInt64), VInt64(Value) {}
+    // Sizes and counts; a value above the signed range wraps, as a cast would.
+    TVarRec(unsigned long Value) : VType(vtInt64), VInt64(static_cast<long long>(Value)) {}
+    TVarRec(unsigned long long Value) : VType(vtInt64), VInt64(static_cast<long long>(Value)) {}
     TVarRec(bool Value) : VType(vtBoolean), VBoolean(Value) {}
     TVarRec(char Value) : VType(vtChar), VChar(Value) {}
     TVarRec(char16_t Value) : VType(vtWideChar), VWideChar(Value) {}

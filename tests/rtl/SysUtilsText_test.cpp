@@ -179,3 +179,15 @@ TEST(IntegerText, Int64FormsUseTheFullRange)
     EXPECT_TRUE(TryStrToInt64(" 0x100000000", v));
     EXPECT_EQ(v, 4294967296LL);
 }
+
+TEST(IntegerText, EveryIntegerTypeConverts)
+{
+    EXPECT_EQ(IntToStr(4294967295u), "4294967295");
+    EXPECT_EQ(IntToStr(std::size_t{12}), "12");
+    EXPECT_EQ(IntToStr(static_cast<short>(-3)), "-3");
+    EXPECT_EQ(IntToHex(std::uint16_t{0xAB}, 4), "00AB");
+    EXPECT_EQ(IntToHex(static_cast<short>(-1), 2), "FFFFFFFF");
+    EXPECT_EQ(IntToHex(0xFFFFFFFFu, 2), "FFFFFFFF");
+    EXPECT_EQ(IntToHex(std::uint64_t{1} << 40, 2), "10000000000");
+    EXPECT_EQ(Format("%d|%u", {std::size_t{7}, 8ul}), "7|8");
+}

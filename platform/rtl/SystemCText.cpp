@@ -1,4 +1,4 @@
-// C printf formatting without the locale, for code that formats with C rules.
+// C printf formatting and strtod without the locale, for code written to C rules.
 
 #include "platform/rtl/System.h"
 
@@ -309,4 +309,45 @@ AnsiString &AnsiString::cat_sprintf(const char *Format, ...)
     FData += rtl::VFormatC(Format, args);
     va_end(args);
     return *this;
+}
+
+double rtl::StrToD(const char *Text, const char **End)
+{
+    const char *p = Text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    const char *start = p;
+    if (*p == '+' || *p == '-') ++p;
+    auto digits = [&p] {
+        const char *from = p;
+        while (*p >= '0' && *p <= '9')
+            ++p;
+        return p - from;
+    };
+    auto mantissa = digits();
+    if (*p == '.') {
+        ++p;
+        mantissa += digits();
+    }
+    if (mantissa == 0) {
+        if (End) *End = Text;
+        return 0;
+    }
+    if (*p == 'e' || *p == 'E') {
+        const char *mark = p++;
+        if (*p == '+' || *p == '-') ++p;
+        if (digits() == 0) p = mark; // "1e" is the number 1 followed by "e"
+    }
+    if (End) *End = p;
+    // from_chars takes no leading "+".
+    const char *first = *start == '+' ? start + 1 : start;
+    double value = 0;
+    auto [ptr, ec] = std::from_chars(first, p, value);
+    if (ec == std::errc::result_out_of_range) {
+        const char *e = std::find_if(first, p, [](char c) { return c == 'e' || c == 'E'; });
+        bool tiny = e != p && e[1] == '-';
+        bool negative = *first == '-';
+        return tiny ? (negative ? -0.0 : 0.0) : (negative ? -HUGE_VAL : HUGE_VAL);
+    }
+    return value;
 }

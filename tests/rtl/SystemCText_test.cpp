@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 #include <locale.h>
+#include <string_view>
 
 namespace
 {
@@ -76,4 +77,32 @@ TEST(CPrintf, CatSprintfAppends)
     AnsiString s = "w=";
     s.cat_sprintf("%d\n", 120).cat_sprintf("%d\n", 7);
     EXPECT_EQ(s, "w=120\n7\n");
+}
+
+TEST(CStrToD, ReadsTheLeadingNumberWithADot)
+{
+    const char *end;
+    EXPECT_EQ(rtl::StrToD("3.14", &end), 3.14); // ru_RU's strtod would stop at the dot
+    EXPECT_EQ(*end, '\0');
+    EXPECT_EQ(rtl::StrToD("12abc", &end), 12);
+    EXPECT_STREQ(end, "abc");
+    EXPECT_EQ(rtl::StrToD("  -2.5e2x"), -250);
+    EXPECT_EQ(rtl::StrToD("+.5"), 0.5);
+    EXPECT_EQ(rtl::StrToD("7."), 7);
+    EXPECT_EQ(rtl::StrToD("1e", &end), 1);
+    EXPECT_STREQ(end, "e");
+    EXPECT_EQ(rtl::StrToD("1e-400"), 0);
+    EXPECT_EQ(rtl::StrToD("-1e400"), -HUGE_VAL);
+    EXPECT_EQ(rtl::StrToD(AnsiString().sprintf("%.17g", 0.1).c_str()), 0.1);
+}
+
+TEST(CStrToD, NoNumberGivesZeroAndNoProgress)
+{
+    for (const char *text : {"", "abc", ".", "-", "inf", "nan", "0x1p3"}) {
+        const char *end = nullptr;
+        double v = rtl::StrToD(text, &end);
+        bool hexZero = std::string_view(text) == "0x1p3";
+        EXPECT_EQ(v, 0) << text;
+        EXPECT_EQ(end, hexZero ? text + 1 : text) << text; // "0x1p3" reads as 0 then "x1p3"
+    }
 }
