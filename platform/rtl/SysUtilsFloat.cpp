@@ -427,7 +427,7 @@ Picture Analyse(std::string_view Text)
     return p;
 }
 
-void Round(TFloatRec &Rec, double Value, const Picture &P)
+void RoundForPicture(TFloatRec &Rec, double Value, const Picture &P)
 {
     if (P.Scientific)
         FloatToDecimal(Rec, Value, std::max(P.IntCount + P.DecCount, 1), 9999);
@@ -573,12 +573,12 @@ AnsiString FormatFloat(const AnsiString &Format, double Value)
 
     Picture picture = Analyse(sections[section]);
     TFloatRec rec;
-    Round(rec, Value, picture);
+    RoundForPicture(rec, Value, picture);
     if (IsSpecial(rec)) return SpecialText(rec);
     if (rec.Digits[0] == 0 && section != 2 && usable(2)) {
         section = 2;
         picture = Analyse(sections[2]);
-        Round(rec, Value, picture);
+        RoundForPicture(rec, Value, picture);
     }
     if (!picture.Scientific && rec.Exponent > MaxDigits) return FloatToStr(Value);
     std::string out = section == 0 && rec.Negative ? "-" : "";
