@@ -200,7 +200,8 @@ AnsiString FloatToStr(double Value); // ffGeneral, 15 digits
 AnsiString FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits);
 AnsiString CurrToStr(double Value);
 // Picture formats: up to three sections "positive;negative;zero", placeholders
-// "0" and "#", "." and ",", "E+"/"E-"/"e+"/"e-", quoted literals.
+// "0" and "#", "." and ",", "E+"/"E-"/"e+"/"e-", quoted literals. A picture
+// longer than 224 characters raises EConvertError.
 AnsiString FormatFloat(const AnsiString &Format, double Value);
 
 // Blanks, a sign, digits with DecimalSeparator, an exponent: nothing else.

@@ -205,7 +205,9 @@ void FloatToDecimal(TFloatRec &Result, double Value, int Precision, int Decimals
     digits[0] = text[0];
     std::memcpy(digits + 1, text + 2, MaxDigits - 1);
     const char *e = std::find(text, end, 'e');
-    int exponent = std::atoi(e + 1) + 1;
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+'), end, exponent); // to_chars writes no terminator
+    ++exponent;
 
     Precision = std::clamp(Precision, 1, MaxDigits);
     long keep = std::min<long>(Precision, static_cast<long>(exponent) + std::max(Decimals, 0));
@@ -563,6 +565,8 @@ private:
 AnsiString FormatFloat(const AnsiString &Format, double Value)
 {
     if (Format.IsEmpty()) return FloatToStr(Value);
+    // The class library formats pictures in a fixed buffer and refuses longer ones.
+    if (Format.Length() > 224) throw EConvertError("Format string too long");
     std::vector<std::string_view> sections = SplitSections(Format.View());
     auto usable = [&](std::size_t i) { return i < sections.size() && !sections[i].empty(); };
     std::size_t section = 0;

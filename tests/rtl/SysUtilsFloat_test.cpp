@@ -42,6 +42,13 @@ TEST_F(FloatText, FloatToStrSwitchesToScientificOutsideTheFixedRange)
     EXPECT_EQ(FloatToStr(1e15), "1E15");
     EXPECT_EQ(FloatToStr(9999999999999999.0), "1E16"); // rounds up past the precision
     EXPECT_EQ(FloatToStr(-1.25e-300), "-1.25E-300");
+    EXPECT_EQ(FloatToStr(1e300), "1E300");
+    EXPECT_EQ(FloatToStr(-1e100), "-1E100");
+    for (int e = -307; e <= 307; e += 7) {
+        double v = 1.5 * std::pow(10.0, e);
+        AnsiString text = FloatToStr(v);
+        EXPECT_NEAR(StrToFloat(text), v, v * 1e-14) << text.c_str();
+    }
 }
 
 TEST_F(FloatText, FloatToStrNamesSpecialValues)
@@ -217,4 +224,6 @@ TEST_F(FloatText, FormatFloatHugeValuesAndSpecials)
 {
     EXPECT_EQ(FormatFloat("0", 1e25), "1E25");
     EXPECT_EQ(FormatFloat("0.00", std::numeric_limits<double>::infinity()), "INF");
+    EXPECT_EQ(FormatFloat(AnsiString::StringOfChar('0', 224), 1).Length(), 224);
+    EXPECT_THROW(FormatFloat(AnsiString::StringOfChar('0', 225), 1), EConvertError);
 }
