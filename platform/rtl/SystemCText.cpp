@@ -133,14 +133,14 @@ std::string FloatDigits(double Value, char Conversion, int Precision, bool Alt)
         end = convert(std::chars_format::scientific, Precision - 1);
         int exponent = 0;
         char *e = std::find(first, end, 'e');
-        std::from_chars(e + 1 + (e[1] == '+'), end, exponent);
+        if (e != end) std::from_chars(e + 1 + (e[1] == '+'), end, exponent);
         if (exponent >= -4 && exponent < Precision)
             end = convert(std::chars_format::fixed, Precision - 1 - exponent);
     } else {
         end = convert(form, Precision);
     }
     text.resize(end - first);
-    if (lower == 'a') text.insert(0, "0x");
+    if (lower == 'a' && std::isfinite(Value)) text.insert(0, "0x");
     if (Alt && text.find('.') == std::string::npos && std::isfinite(Value)) {
         std::size_t e = text.find_first_of(lower == 'a' ? "p" : "e");
         text.insert(e == std::string::npos ? text.size() : e, ".");

@@ -62,6 +62,7 @@ TEST(CPrintf, SpecialFloatsMatchTheCLibrary)
 {
     double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
     EXPECT_LIKE_C("%f|%F|%08.2f|%-6e|%+g", inf, -inf, inf, nan, inf);
+    EXPECT_LIKE_C("%#g|%#.3G|%#a|%a|%A", inf, -inf, nan, inf, -inf);
 }
 
 TEST(CPrintf, TextCharactersAndPointers)
