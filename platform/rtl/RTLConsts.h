@@ -25,3 +25,7 @@ inline constexpr char SCheckSynchronizeError[] =
     "CheckSynchronize called from thread %s, which is NOT the main thread";
 inline constexpr char SThreadNotStarted[] = "Cannot wait for a thread that was never started";
 inline constexpr char SIniFileWriteError[] = "Unable to write to %s";
+inline constexpr char SRegCreateFailed[] = "Failed to create key %s";
+inline constexpr char SRegGetDataFailed[] = "Failed to get data for '%s'";
+inline constexpr char SRegSetDataFailed[] = "Failed to set data for '%s'";
+inline constexpr char SInvalidRegType[] = "Invalid data type for '%s'";

@@ -1,0 +1,310 @@
+#include "platform/rtl/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+// Every test gets its own configuration folder.
+class RegistryTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Folder = fs::path(testing::TempDir()) /
+                 (std::string("qrv4_reg_") +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(Folder);
+        const char *old = std::getenv("XDG_CONFIG_HOME");
+        Saved = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv("XDG_CONFIG_HOME", Folder.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (Saved)
+            setenv("XDG_CONFIG_HOME", Saved->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        fs::remove_all(Folder);
+    }
+    fs::path UserKey(const std::string &Path) const
+    {
+        fs::path p = Folder / "qrv4/registry/HKEY_CURRENT_USER";
+        std::string rest = Path;
+        while (!rest.empty()) {
+            auto cut = rest.find('\\');
+            p /= "keys";
+            p /= rest.substr(0, cut);
+            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
+        }
+        return p;
+    }
+    static std::string FileText(const fs::path &Path)
+    {
+        std::ifstream in(Path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    fs::path Folder;
+    std::optional<std::string> Saved;
+};
+
+std::string Lines(const TStrings &List)
+{
+    std::string out;
+    for (int i = 0; i < List.Count(); ++i)
+        out += (i ? "|" : "") + List[i].Std();
+    return out;
+}
+
+template <class E> std::string MessageOf(const std::function<void()> &Action)
+{
+    try {
+        Action();
+    } catch (const E &e) {
+        return e.Message().Std();
+    }
+    return "no exception";
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+using TRegistryUser = RegistryTest;
+
+TEST_F(TRegistryUser, ValuesPersistInTheConfigurationFolder)
+{
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Zedo Vevuvuz\\MRUFont", true));
+        EXPECT_EQ(reg.CurrentPath(), "Software\\Zedo Vevuvuz\\MRUFont");
+        reg.WriteString("Font0", "Arial");
+        reg.WriteInteger("FontType0", 4);
+    }
+    fs::path key = UserKey("Software\\Zedo Vevuvuz\\MRUFont");
+    EXPECT_EQ(FileText(key / "values"), "\"Font0\"=\"Arial\"\n\"FontType0\"=dword:00000004\n");
+    TRegistry again;
+    ASSERT_TRUE(again.OpenKey("software\\ZEDO VEVUVUZ\\mrufont", false));
+    EXPECT_EQ(again.ReadString("FONT0"), "Arial");
+    EXPECT_EQ(again.ReadInteger("fonttype0"), 4);
+    EXPECT_EQ(again.GetDataType("Font0"), rdString);
+    EXPECT_EQ(again.GetDataSize("Font0"), 6);
+}
+
+TEST_F(TRegistryUser, EveryKindOfValueRoundTrips)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Kinds", true));
+    reg.WriteString("text", "Кавычка \" и \\ слеш\r\nстрока"_a);
+    reg.WriteExpandString("expand", "%HOME%");
+    reg.WriteInteger("neg", -2);
+    reg.WriteBool("flag", true);
+    reg.WriteFloat("pi", 3.141592653589793);
+    reg.WriteDateTime("when", 45000.25);
+    const unsigned char blob[] = {0, 1, 0xFF, '"'};
+    reg.WriteBinaryData("blob", blob, sizeof blob);
+    reg.WriteString("", "default");
+
+    TRegistry back;
+    ASSERT_TRUE(back.OpenKey("kinds", false));
+    EXPECT_EQ(back.ReadString("text"), "Кавычка \" и \\ слеш\r\nстрока"_a);
+    EXPECT_EQ(back.ReadString("expand"), "%HOME%");
+    EXPECT_EQ(back.GetDataType("expand"), rdExpandString);
+    EXPECT_EQ(back.ReadInteger("neg"), -2);
+    EXPECT_TRUE(back.ReadBool("flag"));
+    EXPECT_EQ(back.ReadFloat("pi"), 3.141592653589793);
+    EXPECT_EQ(back.ReadDateTime("when"), 45000.25);
+    unsigned char read[8] = {};
+    EXPECT_EQ(back.ReadBinaryData("blob", read, sizeof read), 4);
+    EXPECT_EQ(std::memcmp(read, blob, 4), 0);
+    EXPECT_THROW(back.ReadBinaryData("blob", read, 2), ERegistryException);
+    EXPECT_EQ(back.ReadString(""), "default");
+    TStringList names;
+    back.GetValueNames(&names);
+    EXPECT_EQ(Lines(names), "text|expand|neg|flag|pi|when|blob|");
+}
+
+TEST_F(TRegistryUser, MissingAndMistypedValues)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Types", true));
+    reg.WriteString("s", "12");
+    reg.WriteInteger("n", 1);
+    EXPECT_EQ(reg.ReadString("missing"), "");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadInteger("missing"); }),
+              "Failed to get data for 'missing'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadInteger("s"); }),
+              "Invalid data type for 's'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadString("n"); }),
+              "Invalid data type for 'n'");
+    EXPECT_THROW(reg.ReadFloat("n"), ERegistryException);
+    EXPECT_EQ(reg.GetDataSize("missing"), -1);
+    EXPECT_EQ(reg.GetDataType("missing"), rdUnknown);
+}
+
+TEST_F(TRegistryUser, RelativeAndAbsoluteKeys)
+{
+    TRegistry reg;
+    EXPECT_FALSE(reg.OpenKey("A\\B", false));
+    ASSERT_TRUE(reg.OpenKey("A", true));
+    ASSERT_TRUE(reg.OpenKey("B", true)); // below A
+    EXPECT_EQ(reg.CurrentPath(), "A\\B");
+    EXPECT_NE(reg.CurrentKey(), nullptr);
+    ASSERT_TRUE(reg.OpenKey("\\C", true)); // from the root again
+    EXPECT_EQ(reg.CurrentPath(), "C");
+    EXPECT_TRUE(reg.KeyExists("\\a\\b"));
+    EXPECT_FALSE(reg.KeyExists("B"));
+    reg.CloseKey();
+    EXPECT_EQ(reg.CurrentKey(), nullptr);
+    EXPECT_TRUE(reg.KeyExists("a\\B"));
+}
+
+TEST_F(TRegistryUser, KeyNamesDeletionAndReadOnlyOpen)
+{
+    TRegistry reg;
+    reg.CreateKey("Root\\beta\\deep");
+    reg.CreateKey("Root\\Alpha");
+    ASSERT_TRUE(reg.OpenKey("Root", false));
+    EXPECT_TRUE(reg.HasSubKeys());
+    TStringList names;
+    reg.GetKeyNames(&names);
+    EXPECT_EQ(Lines(names), "Alpha|beta");
+    EXPECT_TRUE(reg.DeleteKey("BETA"));
+    EXPECT_FALSE(reg.KeyExists("beta\\deep"));
+    EXPECT_FALSE(reg.DeleteKey("beta"));
+    reg.WriteString("v", "1");
+    EXPECT_TRUE(reg.DeleteValue("V"));
+    EXPECT_FALSE(reg.ValueExists("v"));
+
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Root"));
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.WriteString("x", "1"); }),
+              "Failed to set data for 'x'");
+    TRegistry reader(KEY_READ);
+    ASSERT_TRUE(reader.OpenKey("Root", false));
+    EXPECT_THROW(reader.WriteInteger("x", 1), ERegistryException);
+    TRegistry closed;
+    EXPECT_THROW(closed.WriteString("x", "1"), ERegistryException);
+}
+
+TEST_F(TRegistryUser, SpoiltLinesAreSkipped)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Hand", true));
+    reg.WriteString("good", "1");
+    fs::path values = UserKey("Hand") / "values";
+    std::ofstream(values, std::ios::app) << "garbage line\n\"bad\"=dword:zz\n\"also\"=\"2\"\n";
+    EXPECT_EQ(reg.ReadString("good"), "1");
+    EXPECT_EQ(reg.ReadString("also"), "2");
+    EXPECT_FALSE(reg.ValueExists("bad"));
+}
+
+// ---------------------------------------------------------------------------
+
+using TRegistryMachine = RegistryTest;
+
+TEST_F(TRegistryMachine, ProviderServesTheKeyReadOnly)
+{
+    int calls = 0;
+    rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [&] {
+        ++calls;
+        return std::vector<rtl::RegistryValue>{
+            rtl::RegistryValue::String("\\Device\\Serial0", "COM1"),
+            rtl::RegistryValue::String("\\Device\\VCP0", "COM101")};
+    });
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
+    TStringList names;
+    reg.GetValueNames(&names);
+    EXPECT_EQ(Lines(names), "\\Device\\Serial0|\\Device\\VCP0");
+    EXPECT_EQ(reg.ReadString(names[1]), "COM101");
+    EXPECT_GE(calls, 2); // read afresh each time: ports come and go
+    EXPECT_THROW(reg.WriteString("x", "y"), ERegistryException);
+    EXPECT_THROW(reg.CreateKey("HARDWARE\\NEW"), ERegistryException);
+    EXPECT_FALSE(reg.DeleteKey("\\HARDWARE"));
+
+    EXPECT_TRUE(reg.KeyExists("\\hardware"));
+    ASSERT_TRUE(reg.OpenKey("\\HARDWARE\\DEVICEMAP", false));
+    reg.GetKeyNames(&names);
+    EXPECT_EQ(Lines(names), "SERIALCOMM");
+    EXPECT_FALSE(reg.OpenKey("\\HARDWARE\\NOSUCH", false));
+    // Nothing of the machine shows under the current user.
+    TRegistry user;
+    EXPECT_FALSE(user.KeyExists("HARDWARE"));
+}
+
+// ---------------------------------------------------------------------------
+
+using TRegIniFileSections = RegistryTest;
+
+TEST_F(TRegIniFileSections, SectionsAreSubkeysAndIntegersText)
+{
+    TRegIniFile ini("\\Software\\Test");
+    ini.WriteString("Form.TMain", "Caption", "Окно"_a);
+    ini.WriteInteger("Form.TMain", "Left", 120);
+    ini.WriteBool("ToolBar.Main", "Visible", true);
+    EXPECT_EQ(ini.ReadString("form.tmain", "caption", ""), "Окно"_a);
+    EXPECT_EQ(ini.ReadInteger("Form.TMain", "Left", 0), 120);
+    EXPECT_EQ(ini.ReadString("Form.TMain", "Left", ""), "120");
+    EXPECT_TRUE(ini.ReadBool("ToolBar.Main", "Visible", false));
+    EXPECT_EQ(ini.ReadString("Form.TMain", "Missing", "d"), "d");
+    EXPECT_EQ(ini.ReadInteger("NoSection", "x", 9), 9);
+    TStringList list;
+    ini.ReadSections(&list);
+    EXPECT_EQ(Lines(list), "Form.TMain|ToolBar.Main");
+    ini.ReadSectionValues("Form.TMain", &list);
+    EXPECT_EQ(Lines(list), "Caption=" + "Окно"_a.Std() + "|Left=120");
+    ini.DeleteKey("Form.TMain", "Left");
+    ini.ReadSection("Form.TMain", &list);
+    EXPECT_EQ(Lines(list), "Caption");
+    ini.EraseSection("ToolBar.Main");
+    ini.ReadSections(&list);
+    EXPECT_EQ(Lines(list), "Form.TMain");
+    // The base key is still the open one after all that.
+    EXPECT_EQ(ini.CurrentPath(), "Software\\Test");
+}
+
+using TRegistryIniFileStore = RegistryTest;
+
+TEST_F(TRegistryIniFileStore, WorksThroughTheSettingsInterface)
+{
+    std::unique_ptr<TCustomIniFile> ini = std::make_unique<TRegistryIniFile>("\\Software\\Zedo");
+    ini->WriteInteger("Form.TfrxDesignerForm", "Units", 2);
+    ini->WriteBool("ToolBar.Std", "Visible", false);
+    ini->WriteString("Dock.Top", "Data", "0A0B");
+    ini->WriteFloat("Form.TfrxDesignerForm", "Zoom", 1.25);
+    TDateTime when = 45123.5;
+    ini->WriteDateTime("Form.TfrxDesignerForm", "Saved", when);
+
+    TRegistryIniFile again("\\Software\\Zedo");
+    EXPECT_EQ(again.ReadInteger("Form.TfrxDesignerForm", "Units", 0), 2);
+    EXPECT_FALSE(again.ReadBool("ToolBar.Std", "Visible", true));
+    EXPECT_EQ(again.ReadString("Dock.Top", "Data", ""), "0A0B");
+    EXPECT_EQ(again.ReadFloat("Form.TfrxDesignerForm", "Zoom", 0), 1.25);
+    EXPECT_EQ(again.ReadDateTime("Form.TfrxDesignerForm", "Saved", 0), when);
+    EXPECT_EQ(again.ReadInteger("Form.Other", "Units", 7), 7);
+    EXPECT_TRUE(again.SectionExists("toolbar.std"));
+    EXPECT_TRUE(again.ValueExists("Dock.Top", "data"));
+    EXPECT_FALSE(again.SectionExists("Dock.Bottom"));
+
+    // Units is a number in the key; text already there stays text.
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Zedo\\Form.TfrxDesignerForm", false));
+    EXPECT_EQ(reg.GetDataType("Units"), rdInteger);
+    EXPECT_EQ(reg.GetDataType("Zoom"), rdBinary);
+    reg.WriteString("Units", "5");
+    again.WriteInteger("Form.TfrxDesignerForm", "Units", 6);
+    EXPECT_EQ(reg.GetDataType("Units"), rdString);
+    EXPECT_EQ(again.ReadInteger("Form.TfrxDesignerForm", "Units", 0), 6);
+}
