@@ -2,6 +2,10 @@
 
 #include "platform/rtl/RTLConsts.h"
 
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
 // ---------------------------------------------------------------------------
 // TCustomIniFile
 
@@ -293,39 +297,59 @@ void ProfileText::EraseSection(const AnsiString &Section)
 // ---------------------------------------------------------------------------
 // TIniFile
 
+namespace
+{
+// One profile operation at a time in the program, as the system serialises
+// them; files are opened without share locks so readers never make a writer
+// fail.
+std::mutex &ProfileLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+template <class F> auto Locked(F Action)
+{
+    std::lock_guard lock(ProfileLock());
+    return Action();
+}
+} // namespace
+
 rtl::ProfileText TIniFile::Load() const
 {
-    if (!FileExists(FileName())) return rtl::ProfileText();
-    TMemoryStream stream;
-    stream.LoadFromFile(FileName());
-    return rtl::ProfileText(std::string(static_cast<const char *>(stream.Memory()),
-                                        static_cast<std::size_t>(stream.Size())));
+    std::ifstream in(rtl::SystemPath(FileName()), std::ios::binary);
+    return rtl::ProfileText(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 void TIniFile::Store(const rtl::ProfileText &Text) const
 {
     std::string bytes = Text.Bytes();
-    try {
-        TFileStream stream(FileName(), fmCreate);
-        stream.WriteBuffer(bytes.data(), static_cast<int>(bytes.size()));
-    } catch (const EStreamError &) {
-        throw EIniFileException(SIniFileWriteError, {FileName()});
-    }
+    std::ofstream out(rtl::SystemPath(FileName()), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw EIniFileException(SIniFileWriteError, {FileName()});
+}
+
+void TIniFile::Edit(const std::function<void(rtl::ProfileText &)> &Change)
+{
+    Locked([&] {
+        rtl::ProfileText text = Load();
+        Change(text);
+        Store(text);
+    });
 }
 
 AnsiString TIniFile::ReadString(const AnsiString &Section, const AnsiString &Ident,
                                 const AnsiString &Default)
 {
     // As the profile functions do, a default loses its trailing blanks.
-    return Load().Value(Section, Ident).value_or(Default.TrimRight());
+    return Locked([&] { return Load().Value(Section, Ident).value_or(Default.TrimRight()); });
 }
 
 void TIniFile::WriteString(const AnsiString &Section, const AnsiString &Ident,
                            const AnsiString &Value)
 {
-    rtl::ProfileText text = Load();
-    text.Write(Section, Ident, Value);
-    Store(text);
+    Edit([&](rtl::ProfileText &Text) { Text.Write(Section, Ident, Value); });
 }
 
 namespace
@@ -347,7 +371,7 @@ void Fill(TStrings *Strings, const std::vector<AnsiString> &Items)
 
 void TIniFile::ReadSection(const AnsiString &Section, TStrings *Strings)
 {
-    Fill(Strings, Load().Keys(Section));
+    Fill(Strings, Locked([&] { return Load().Keys(Section); }));
 }
 
 void TIniFile::ReadSections(TStrings *Strings)
@@ -357,16 +381,12 @@ void TIniFile::ReadSections(TStrings *Strings)
 
 void TIniFile::EraseSection(const AnsiString &Section)
 {
-    rtl::ProfileText text = Load();
-    text.EraseSection(Section);
-    Store(text);
+    Edit([&](rtl::ProfileText &Text) { Text.EraseSection(Section); });
 }
 
 void TIniFile::DeleteKey(const AnsiString &Section, const AnsiString &Ident)
 {
-    rtl::ProfileText text = Load();
-    text.DeleteKey(Section, Ident);
-    Store(text);
+    Edit([&](rtl::ProfileText &Text) { Text.DeleteKey(Section, Ident); });
 }
 
 // ---------------------------------------------------------------------------

@@ -128,6 +128,7 @@ public:
 private:
     rtl::ProfileText Load() const;
     void Store(const rtl::ProfileText &Text) const;
+    void Edit(const std::function<void(rtl::ProfileText &)> &Change);
 };
 
 // The whole file parsed into memory at creation; UpdateFile writes it back as

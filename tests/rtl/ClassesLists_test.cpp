@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -39,7 +40,7 @@ std::string Lines(const TStrings &List)
 
 std::string TempPath(const char *Name)
 {
-    return testing::TempDir() + "qrv4_lists_" + Name;
+    return testing::TempDir() + "qrv4_lists_" + std::to_string(getpid()) + "_" + Name;
 }
 
 std::string ReadBytes(const std::string &Path)

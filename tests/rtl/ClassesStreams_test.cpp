@@ -12,9 +12,10 @@
 namespace
 {
 
+// Names of this process alone: other checkouts may run these tests at once.
 std::string TempPath(const char *Name)
 {
-    return testing::TempDir() + "qrv4_streams_" + Name;
+    return testing::TempDir() + "qrv4_streams_" + std::to_string(getpid()) + "_" + Name;
 }
 
 std::string ReadBytes(const std::string &Path)

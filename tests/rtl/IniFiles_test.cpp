@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 
 namespace
 {
@@ -15,7 +16,7 @@ class IniFileTest : public testing::Test
 protected:
     void SetUp() override
     {
-        Path = testing::TempDir() + "qrv4_ini_" +
+        Path = testing::TempDir() + "qrv4_ini_" + std::to_string(getpid()) + "_" +
                testing::UnitTest::GetInstance()->current_test_info()->name() + ".cfg";
         std::remove(Path.c_str());
     }

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 namespace
 {
@@ -22,7 +23,7 @@ protected:
     void SetUp() override
     {
         Folder = fs::path(testing::TempDir()) /
-                 (std::string("qrv4_reg_") +
+                 (std::string("qrv4_reg_") + std::to_string(getpid()) + "_" +
                   testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(Folder);
         const char *old = std::getenv("XDG_CONFIG_HOME");
