@@ -104,7 +104,7 @@ void Integer(std::string &Out, const Spec &S, va_list &Args)
     if (S.Precision == 0 && magnitude == 0) digits.clear();
     if (S.Precision > static_cast<int>(digits.size()))
         digits.insert(0, S.Precision - digits.size(), '0');
-    if (S.Alt && c == 'o' && (digits.empty() || digits[0] != '0')) digits.insert(0, "0");
+    if (S.Alt && c == 'o' && (digits.empty() || digits[0] != '0')) digits.insert(0, 1, '0');
     std::string prefix(isSigned ? SignOf(negative, S) : "");
     if (S.Alt && magnitude != 0 && base == 16) prefix = c == 'x' ? "0x" : "0X";
     Pad(Out, S, prefix, digits, S.Precision < 0);
@@ -140,10 +140,10 @@ std::string FloatDigits(double Value, char Conversion, int Precision, bool Alt)
         end = convert(form, Precision);
     }
     text.resize(end - first);
-    if (lower == 'a' && std::isfinite(Value)) text.insert(0, "0x");
+    if (lower == 'a' && std::isfinite(Value)) text = "0x" + text;
     if (Alt && text.find('.') == std::string::npos && std::isfinite(Value)) {
         std::size_t e = text.find_first_of(lower == 'a' ? "p" : "e");
-        text.insert(e == std::string::npos ? text.size() : e, ".");
+        text.insert(e == std::string::npos ? text.size() : e, 1, '.');
     }
     if (Conversion != lower) std::transform(text.begin(), text.end(), text.begin(), ::toupper);
     return text;
