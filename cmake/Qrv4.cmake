@@ -49,3 +49,38 @@ function(qrv4_bench name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} benchmark::benchmark_main)
 endfunction()
+
+# Compiles files into a target as resources for TResourceStream. The target
+# gets a function FUNCTION() that registers them; the program calls it once at
+# start-up (a registration in a static library would be dropped by the linker).
+#   qrv4_resources(target FUNCTION RegisterHelpResources
+#                  RESOURCES 10 HELPINDEX help/index.mht  10 "#101" pictures/logo.png)
+# Each resource is a type number, a name (or a quoted "#number") and a file.
+function(qrv4_resources target)
+    cmake_parse_arguments(ARG "" "FUNCTION" "RESOURCES" ${ARGN})
+    set(entries "")
+    set(files "")
+    list(LENGTH ARG_RESOURCES count)
+    math(EXPR last "${count} - 1")
+    foreach(i RANGE 0 ${last} 3)
+        math(EXPR n "${i} + 1")
+        math(EXPR f "${i} + 2")
+        list(GET ARG_RESOURCES ${i} type)
+        list(GET ARG_RESOURCES ${n} name)
+        list(GET ARG_RESOURCES ${f} file)
+        get_filename_component(file "${file}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+        list(APPEND entries "${type}|${name}|${file}")
+        list(APPEND files "${file}")
+    endforeach()
+    set(output "${CMAKE_CURRENT_BINARY_DIR}/${ARG_FUNCTION}.cpp")
+    # The list goes through a file: a command line would split it at ";".
+    string(REPLACE ";" "\n" lines "${entries}")
+    file(WRITE "${output}.list" "${lines}\n")
+    add_custom_command(OUTPUT "${output}"
+        COMMAND ${CMAKE_COMMAND} -DOUTPUT=${output} -DFUNCTION=${ARG_FUNCTION}
+                -DENTRIES_FILE=${output}.list -P ${PROJECT_SOURCE_DIR}/cmake/Qrv4Embed.cmake
+        DEPENDS ${files} ${output}.list ${PROJECT_SOURCE_DIR}/cmake/Qrv4Embed.cmake
+        COMMENT "Embedding resources for ${ARG_FUNCTION}"
+        VERBATIM)
+    target_sources(${target} PRIVATE "${output}")
+endfunction()

@@ -269,3 +269,19 @@ TEST(TResourceStreamLookup, MissingResourceRaises)
     rtl::RegisterResource(rtl::ResourceRawData, "TYPED", std::as_bytes(std::span(data, 1)));
     EXPECT_THROW(TResourceStream(HInstance, "TYPED", rtl::ResourceBitmap), EResNotFound);
 }
+
+// Compiled in from tests/rtl/resources by qrv4_resources.
+void RegisterTestResources();
+
+TEST(TResourceStreamLookup, FilesCompiledIntoTheProgram)
+{
+    RegisterTestResources();
+    TResourceStream sample(HInstance, "sample", rtl::ResourceRawData);
+    EXPECT_EQ(ReadAll(sample), "Line one\r\n\xC2\xF2\xEE\xF0\xE0\xFF\r\n");
+    TResourceStream bytes(HInstance, 7, rtl::ResourceRawData);
+    ASSERT_EQ(bytes.Size(), 512);
+    std::string all = ReadAll(bytes);
+    for (int i = 0; i < 512; ++i) ASSERT_EQ(static_cast<unsigned char>(all[i]), i % 256);
+    TResourceStream empty(HInstance, "EMPTY", rtl::ResourceHtml);
+    EXPECT_EQ(empty.Size(), 0);
+}
