@@ -67,7 +67,7 @@ void Complete(SyncCall &Call, std::exception_ptr Error)
     SyncState &sync = Sync();
     {
         std::lock_guard lock(sync.Lock);
-        Call.Error = Error;
+        Call.Error = std::move(Error);
         Call.Done = true;
     }
     sync.Changed.notify_all();
@@ -127,12 +127,15 @@ bool CheckSynchronize(int Timeout)
             call->Method(); // its exception reaches the caller, as a handler's would
             continue;
         }
+        // The handler lets go of the exception before the worker gets it, so
+        // the worker holds the last reference and frees it on its own thread.
+        std::exception_ptr error;
         try {
             call->Method();
-            Complete(*call, nullptr);
         } catch (...) {
-            Complete(*call, std::current_exception());
+            error = std::current_exception();
         }
+        Complete(*call, std::move(error));
     }
     return ran;
 }
