@@ -179,6 +179,7 @@ private:
     std::uint64_t FMaskGeneration = 0, FRxAbort = 0, FTxAbort = 0;
     bool FClosed = false;
     bool FGone = false;
+    bool FGoneReported = false;
     bool FTxPending = false;
     DWORD FErrors = 0;
     int FLastLines = -1;
@@ -336,10 +337,11 @@ TProgress TCommFile::ProgressWait(TPendingOp &Op)
         *Op.EvtMask = 0; // the mask was changed under the wait
         return ERROR_SUCCESS;
     }
-    if (FGone) return ERROR_BAD_COMMAND;
-    const DWORD events = CollectEvents();
+    const DWORD events = FGone ? 0 : CollectEvents();
     if (FGone) {
-        if (!(FMask & EV_ERR)) return ERROR_BAD_COMMAND;
+        // The loss is an error event once, whichever call found it; then waits fail.
+        if (FGoneReported || !(FMask & EV_ERR)) return ERROR_BAD_COMMAND;
+        FGoneReported = true;
         *Op.EvtMask = EV_ERR;
         return ERROR_SUCCESS;
     }

@@ -7,9 +7,9 @@
 // OVERLAPPED record is reset when an operation starts and set when it completes.
 //
 // A device that disappears (adapter pulled, pseudo-terminal closed) fails the operation that
-// finds it gone with ERROR_BAD_COMMAND; a pending WaitCommEvent ends then, with EV_ERR when
-// that is in the mask. Every later call on the device fails at once with the same error, so
-// a caller that loops on these calls must wait for something else before trying again.
+// finds it gone with ERROR_BAD_COMMAND. The first WaitCommEvent after the loss (pending or
+// not) ends with EV_ERR when that is in the mask. Every later call on the device fails at
+// once, so a caller that loops on these calls must wait for something else before retrying.
 // Modem-line calls a device cannot serve (a pseudo-terminal has no lines) return FALSE.
 // The event character (EV_RXFLAG) is not reported: the driver gives no way to watch for it.
 

@@ -373,3 +373,20 @@ TEST(KernelEvents, ManualResetEventStaysSet)
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
     CloseHandle(e);
 }
+
+TEST_F(CommApiTest, LossFoundByAnotherCallIsStillOneErrorEvent)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_RXCHAR | EV_ERR);
+    Sim.Vanish();
+    COMSTAT stat{};
+    DWORD errors = 0;
+    EXPECT_FALSE(ClearCommError(h, &errors, &stat)); // this call finds the device gone
+    EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+    DWORD mask = 0;
+    OVERLAPPED ov{};
+    EXPECT_TRUE(WaitCommEvent(h, &mask, &ov));
+    EXPECT_EQ(mask, EV_ERR);
+    EXPECT_FALSE(WaitCommEvent(h, &mask, &ov));
+    EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+}

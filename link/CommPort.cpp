@@ -1,0 +1,564 @@
+#include "link/CommPort.h"
+
+#include "link/EvRead.h"
+#include "link/EvStatus.h"
+#include "link/ThRead.h"
+#include "link/ThStatus.h"
+#include "link/ThWrite.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace
+{
+
+constexpr DWORD BaudRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+                               19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+constexpr DWORD ControlFlags[] = {0x0001, 0x1311, 0x202D};
+
+constexpr auto BreakUnit = std::chrono::milliseconds(55);
+
+TCommWarningHandler &WarningHandler()
+{
+    static TCommWarningHandler handler;
+    return handler;
+}
+
+void ShowWarning(const char *Text)
+{
+    const AnsiString caption = "COM port warning";
+    if (WarningHandler())
+        WarningHandler()(Text, caption);
+    else
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), Text);
+}
+
+DWORD UsedOf(TCriticalSection &Lock, const DWORD &Used)
+{
+    Lock.Enter();
+    const DWORD used = Used;
+    Lock.Leave();
+    return used;
+}
+
+} // namespace
+
+void SetCommWarningHandler(TCommWarningHandler Handler)
+{
+    WarningHandler() = std::move(Handler);
+}
+
+TCommPort::TCommPort(TComponent *AOwner) : TComponent(AOwner) {}
+
+TCommPort::~TCommPort()
+{
+    // The owner is being torn down: its close handler must not run any more.
+    OnClose = nullptr;
+    ClosePort();
+    ReleaseOrphans();
+}
+
+// ---------------------------------------------------------------------------
+// Open and close
+
+void TCommPort::SetOpen(bool Value)
+{
+    if (Value)
+        OpenPort();
+    else
+        ClosePort();
+}
+
+void TCommPort::OpenPort()
+{
+    if (FConnected) return;
+    ReleaseOrphans();
+    for (TRing *ring : {&FOut, &FIn}) {
+        ring->Lock.Enter();
+        ring->Used = ring->Start = 0;
+        ring->Lock.Leave();
+    }
+    FOut.Data.assign(FOutSize, 0);
+    FIn.Data.assign(FInSize, 0);
+
+    SetLastError(ERROR_SUCCESS);
+    const AnsiString name = AnsiString("\\\\.\\COM") + AnsiString(FComNumber);
+    FHandle = CreateFile(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OVERLAPPED, nullptr);
+    const DWORD openError = GetLastError();
+    if (FHandle == INVALID_HANDLE_VALUE) {
+        FOut.Data.clear();
+        FIn.Data.clear();
+        return;
+    }
+
+    SetupComm(FHandle, FInSize, FOutSize);
+    COMMTIMEOUTS timeouts{};
+    SetCommTimeouts(FHandle, &timeouts);
+    ApplyControl();
+    ApplyBaudRate();
+    ApplyParity();
+    ApplyStopBits();
+    ApplyDataBits();
+    ApplyXonLim();
+    ApplyXoffLim();
+    ApplyXonChar();
+    ApplyXoffChar();
+    ApplyEventChar();
+
+    FStatusThread = std::make_unique<TStatusThread>(this, FHandle, FMonitorEvents);
+    FReadEvent.ResetEvent();
+    FReadThread = std::make_unique<TReadThread>(this, FHandle);
+    FWriteEvent.ResetEvent();
+    FWriteThread = std::make_unique<TWriteThread>(this, FHandle);
+    FDataEvent.ResetEvent();
+    FReadEventThread = std::make_unique<TReadEventThread>(this);
+    FStatusEvent.ResetEvent();
+    FStatusEventThread = std::make_unique<TStatusEventThread>(this);
+
+    FConnected = true;
+    EscapeCommFunction(FHandle, FDTR ? SETDTR : CLRDTR);
+    EscapeCommFunction(FHandle, FRTS ? SETRTS : CLRRTS);
+    if (OnOpen) OnOpen(this, openError);
+}
+
+void TCommPort::ClosePort()
+{
+    if (!FConnected) return;
+    // From here no handler runs: synchronised calls that the waits below serve are dropped.
+    FClosing = true;
+    FCTS = FDSR = FDCD = FRing = false;
+    StopThread(std::move(FStatusThread), [this] { SetCommMask(FHandle, 0); });
+    // Pending transfers are aborted too, or a device that stopped reading would hold the
+    // write thread (and so the close) for ever.
+    StopThread(std::move(FReadThread), [this] {
+        PurgeComm(FHandle, PURGE_RXABORT);
+        FReadEvent.SetEvent();
+    });
+    StopThread(std::move(FWriteThread), [this] {
+        PurgeComm(FHandle, PURGE_TXABORT);
+        FWriteEvent.SetEvent();
+    });
+    StopThread(std::move(FReadEventThread), [this] { FDataEvent.SetEvent(); });
+    StopThread(std::move(FStatusEventThread), [this] { FStatusEvent.SetEvent(); });
+    CloseHandle(FHandle);
+    FHandle = INVALID_HANDLE_VALUE;
+    for (TRing *ring : {&FOut, &FIn}) {
+        ring->Lock.Enter();
+        ring->Used = ring->Start = 0;
+        ring->Data.clear();
+        ring->Lock.Leave();
+    }
+    FConnected = false;
+    FClosing = false;
+    if (OnClose) OnClose(this);
+}
+
+void TCommPort::StopThread(std::unique_ptr<TThread> Thread, const std::function<void()> &Wake)
+{
+    Thread->Terminate();
+    Wake();
+    // A thread whose handler is running below us (the port is closed from that handler) can
+    // only finish after it returns; it is freed later.
+    if (std::find(FInHandler.begin(), FInHandler.end(), Thread.get()) != FInHandler.end()) {
+        FOrphans.push_back(std::move(Thread));
+        return;
+    }
+    Thread->WaitFor();
+}
+
+void TCommPort::ReleaseOrphans()
+{
+    std::erase_if(FOrphans, [this](const std::unique_ptr<TThread> &t) {
+        return std::find(FInHandler.begin(), FInHandler.end(), t.get()) == FInHandler.end();
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Synchronised events (user-interface thread)
+
+namespace
+{
+
+// Marks a worker's handler as running for as long as it runs.
+class THandlerScope
+{
+public:
+    THandlerScope(std::vector<TThread *> &Running, TThread *Worker)
+        : FRunning(Running), FWorker(Worker)
+    {
+        FRunning.push_back(FWorker);
+    }
+    ~THandlerScope() { std::erase(FRunning, FWorker); }
+    THandlerScope(const THandlerScope &) = delete;
+    THandlerScope &operator=(const THandlerScope &) = delete;
+
+private:
+    std::vector<TThread *> &FRunning;
+    TThread *FWorker;
+};
+
+} // namespace
+
+void TCommPort::DataReceived(TThread *Worker)
+{
+    if (!Delivering() || !OnDataReceived) return;
+    THandlerScope scope(FInHandler, Worker);
+    OnDataReceived(this, InBuffUsed());
+}
+
+void TCommPort::StatusChanged(TThread *Worker)
+{
+    const DWORD mask = FEventMask;
+    THandlerScope scope(FInHandler, Worker);
+    const std::pair<DWORD, TNotifyEvent *> signals[] = {
+        {EV_CTS, &OnCTSSignal},     {EV_RLSD, &OnDCDSignal},    {EV_DSR, &OnDSRSignal},
+        {EV_RING, &OnRingSignal},   {EV_RXCHAR, &OnRxDSignal},  {EV_RXFLAG, &OnRxEventSignal},
+        {EV_TXEMPTY, &OnTxDSignal}, {EV_BREAK, &OnBreakSignal},
+    };
+    // A handler may close the port; the rest are not raised then.
+    for (const auto &[bit, event] : signals)
+        if ((mask & bit) && Delivering() && *event) (*event)(this);
+    if ((mask & EV_ERR) && Delivering() && OnErrorSignal) OnErrorSignal(this, GetLastError());
+}
+
+void TCommPort::SetLines(DWORD ModemStatus)
+{
+    FCTS = (ModemStatus & MS_CTS_ON) != 0;
+    FDSR = (ModemStatus & MS_DSR_ON) != 0;
+    FRing = (ModemStatus & MS_RING_ON) != 0;
+    FDCD = (ModemStatus & MS_RLSD_ON) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+void TCommPort::SetComNumber(int Value)
+{
+    ClosePort();
+    FComNumber = Value;
+}
+
+void TCommPort::SetInSize(DWORD Value)
+{
+    const bool wasOpen = FConnected;
+    ClosePort();
+    FInSize = Value;
+    if (wasOpen) OpenPort();
+}
+
+void TCommPort::SetOutSize(DWORD Value)
+{
+    const bool wasOpen = FConnected;
+    ClosePort();
+    FOutSize = Value;
+    if (wasOpen) OpenPort();
+}
+
+void TCommPort::ApplyState(const std::function<void(DCB &)> &Change)
+{
+    if (FHandle == INVALID_HANDLE_VALUE) return;
+    // The driver's refusals are not reported: the stored value stays what was asked for.
+    GetCommState(FHandle, &FDCB);
+    Change(FDCB);
+    SetCommState(FHandle, &FDCB);
+}
+
+void TCommPort::ApplyControl()
+{
+    ApplyState([this](DCB &d) { d.Flags = ControlFlags[FControl.load()]; });
+}
+
+void TCommPort::ApplyBaudRate()
+{
+    ApplyState([this](DCB &d) { d.BaudRate = BaudRates[FBaudRate]; });
+}
+
+void TCommPort::ApplyParity()
+{
+    ApplyState([this](DCB &d) { d.Parity = static_cast<BYTE>(FParity); });
+}
+
+void TCommPort::ApplyStopBits()
+{
+    ApplyState([this](DCB &d) { d.StopBits = static_cast<BYTE>(FStopBits); });
+}
+
+void TCommPort::ApplyDataBits()
+{
+    ApplyState([this](DCB &d) { d.ByteSize = static_cast<BYTE>(FDataBits); });
+}
+
+void TCommPort::ApplyXonLim()
+{
+    ApplyState([this](DCB &d) { d.XonLim = FXonLim; });
+}
+
+void TCommPort::ApplyXoffLim()
+{
+    ApplyState([this](DCB &d) { d.XoffLim = FXoffLim; });
+}
+
+void TCommPort::ApplyXonChar()
+{
+    ApplyState([this](DCB &d) { d.XonChar = static_cast<char>(FXonChar); });
+}
+
+void TCommPort::ApplyXoffChar()
+{
+    ApplyState([this](DCB &d) { d.XoffChar = static_cast<char>(FXoffChar); });
+}
+
+void TCommPort::ApplyEventChar()
+{
+    ApplyState([this](DCB &d) { d.EvtChar = static_cast<char>(FEventChar); });
+}
+
+void TCommPort::CheckCombination()
+{
+    if (FDataBits == 5 && FStopBits == sb2_0)
+        ShowWarning("Invalid combination (5 data bits with 2 stop bits)");
+    else if (FDataBits >= 6 && FDataBits <= 8 && FStopBits == sb1_5)
+        ShowWarning("Invalid combination (6,7 or 8 data bits with 1.5 stop bits)");
+}
+
+int TCommPort::Baud() const
+{
+    return static_cast<int>(BaudRates[FBaudRate]);
+}
+
+void TCommPort::SetBaud(int Value)
+{
+    const auto found = std::find(std::begin(BaudRates), std::end(BaudRates), DWORD(Value));
+    if (Value > 0 && found != std::end(BaudRates))
+        SetBaudRate(static_cast<TBaudRate>(found - std::begin(BaudRates)));
+}
+
+void TCommPort::SetBaudRate(TBaudRate Value)
+{
+    FBaudRate = Value;
+    ApplyBaudRate();
+}
+
+void TCommPort::SetControl(TComControl Value)
+{
+    FControl = Value;
+    ApplyControl();
+}
+
+void TCommPort::SetParity(TParity Value)
+{
+    FParity = Value;
+    ApplyParity();
+}
+
+void TCommPort::SetStopBits(TStopBits Value)
+{
+    FStopBits = Value;
+    ApplyStopBits();
+    CheckCombination();
+}
+
+void TCommPort::SetDataBits(WORD Value)
+{
+    FDataBits = Value < 5 || Value > 8 ? 8 : Value;
+    ApplyDataBits();
+    CheckCombination();
+}
+
+void TCommPort::SetXonLim(WORD Value)
+{
+    FXonLim = Value;
+    ApplyXonLim();
+}
+
+void TCommPort::SetXoffLim(WORD Value)
+{
+    FXoffLim = static_cast<WORD>(std::min<DWORD>({Value, FInSize, 65535}));
+    ApplyXoffLim();
+}
+
+void TCommPort::SetXonChar(BYTE Value)
+{
+    FXonChar = Value;
+    ApplyXonChar();
+}
+
+void TCommPort::SetXoffChar(BYTE Value)
+{
+    FXoffChar = Value;
+    ApplyXoffChar();
+}
+
+void TCommPort::SetEventChar(BYTE Value)
+{
+    FEventChar = Value;
+    ApplyEventChar();
+}
+
+// ---------------------------------------------------------------------------
+// Lines
+
+void TCommPort::SetDTR(bool Value)
+{
+    if (!FConnected || EscapeCommFunction(FHandle, Value ? SETDTR : CLRDTR)) FDTR = Value;
+}
+
+void TCommPort::SetRTS(bool Value)
+{
+    if (!FConnected || EscapeCommFunction(FHandle, Value ? SETRTS : CLRRTS)) FRTS = Value;
+}
+
+void TCommPort::PowerOn()
+{
+    SetDTR(true);
+    SetRTS(true);
+    FDTR = FRTS = true;
+}
+
+void TCommPort::PowerOff()
+{
+    SetDTR(false);
+    SetRTS(false);
+    FDTR = FRTS = false;
+}
+
+bool TCommPort::SetBreak(bool Value)
+{
+    return FConnected && EscapeCommFunction(FHandle, Value ? SETBREAK : CLRBREAK);
+}
+
+void TCommPort::SendBreak(int Count)
+{
+    SetBreak(true);
+    std::this_thread::sleep_for(Count * BreakUnit);
+    SetBreak(false);
+}
+
+bool TCommPort::GetModemState(int Line)
+{
+    constexpr DWORD lines[] = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
+    DWORD status = 0;
+    if (!FConnected || Line < 1 || Line > 4 || !GetCommModemStatus(FHandle, &status)) return false;
+    return (status & lines[Line - 1]) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Rings
+
+DWORD TCommPort::PutBlock(const void *Data, DWORD Count)
+{
+    if (!FConnected) return 0;
+    FOut.Lock.Enter();
+    const DWORD start = FOut.Start;
+    const DWORD used = FOut.Used;
+    FOut.Lock.Leave();
+    const DWORD size = FOutSize;
+    const DWORD accepted = std::min(Count, size - used);
+    if (accepted == 0) return 0;
+    // The free part begins after the used bytes and may wrap at the end.
+    const DWORD at = (start + used) % size;
+    const DWORD first = std::min(accepted, size - at);
+    const BYTE *bytes = static_cast<const BYTE *>(Data);
+    std::memcpy(FOut.Data.data() + at, bytes, first);
+    std::memcpy(FOut.Data.data(), bytes + first, accepted - first);
+    FOut.Lock.Enter();
+    FOut.Used += accepted;
+    FOut.Lock.Leave();
+    FWriteEvent.SetEvent();
+    return accepted;
+}
+
+DWORD TCommPort::GetBlock(void *Buffer, DWORD Count)
+{
+    if (!FConnected) return 0;
+    FIn.Lock.Enter();
+    const DWORD start = FIn.Start;
+    const DWORD used = FIn.Used;
+    FIn.Lock.Leave();
+    const DWORD taken = std::min(Count, used);
+    if (taken == 0) return 0;
+    const DWORD size = FInSize;
+    const DWORD first = std::min(taken, size - start);
+    BYTE *bytes = static_cast<BYTE *>(Buffer);
+    std::memcpy(bytes, FIn.Data.data() + start, first);
+    std::memcpy(bytes + first, FIn.Data.data(), taken - first);
+    FIn.Lock.Enter();
+    FIn.Used -= taken;
+    FIn.Start = (start + taken) % size;
+    FIn.Lock.Leave();
+    FReadEvent.SetEvent(); // the read thread may go on into the freed room
+    return taken;
+}
+
+DWORD TCommPort::PutChar(char Ch)
+{
+    return PutBlock(&Ch, 1);
+}
+
+DWORD TCommPort::PutString(const char *Text)
+{
+    const std::size_t length = Text ? std::strlen(Text) : 0;
+    return length ? PutBlock(Text, static_cast<DWORD>(length)) : 0;
+}
+
+bool TCommPort::CharReady()
+{
+    return InBuffUsed() > 0;
+}
+
+char TCommPort::GetChar()
+{
+    char ch = 0;
+    GetBlock(&ch, 1);
+    return ch;
+}
+
+DWORD TCommPort::InBuffUsed()
+{
+    return UsedOf(FIn.Lock, FIn.Used);
+}
+
+DWORD TCommPort::InBuffFree()
+{
+    return FInSize - InBuffUsed();
+}
+
+DWORD TCommPort::OutBuffUsed()
+{
+    return UsedOf(FOut.Lock, FOut.Used);
+}
+
+DWORD TCommPort::OutBuffFree()
+{
+    return FOutSize - OutBuffUsed();
+}
+
+void TCommPort::FlushInBuffer()
+{
+    if (FConnected) PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR);
+    FIn.Lock.Enter();
+    FIn.Used = 0;
+    FIn.Lock.Leave();
+}
+
+void TCommPort::FlushOutBuffer()
+{
+    if (FConnected) PurgeComm(FHandle, PURGE_TXABORT | PURGE_TXCLEAR);
+    FOut.Lock.Enter();
+    FWriteEvent.ResetEvent();
+    FOut.Used = 0;
+    FOut.Lock.Leave();
+}
+
+int TCommPort::OutQueCount()
+{
+    COMSTAT stat{};
+    DWORD errors = 0;
+    if (!FConnected || !ClearCommError(FHandle, &errors, &stat)) return 0;
+    return static_cast<int>(stat.cbOutQue);
+}

@@ -1,0 +1,252 @@
+#pragma once
+// A serial port as a non-visual component. Two byte rings stand between the application and
+// the port: the read thread fills the input ring, the write thread empties the output ring,
+// so no call of the application waits for the device. Arriving data and line events reach
+// the application as events on the user-interface thread.
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/SyncObjs.h"
+#include "platform/win/CommApi.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+enum TBaudRate {
+    cbr110,
+    cbr300,
+    cbr600,
+    cbr1200,
+    cbr2400,
+    cbr4800,
+    cbr9600,
+    cbr14400,
+    cbr19200,
+    cbr38400,
+    cbr56000,
+    cbr57600,
+    cbr115200,
+    cbr128000,
+    cbr256000
+};
+enum TComControl { ccNone, ccSoft, ccHard };
+enum TParity { paNone, paOdd, paEven, paMark, paSpace };
+enum TStopBits { sb1_0, sb1_5, sb2_0 };
+// In the order of the Win32 event mask bits, so a set's bits are the mask.
+enum TEventState {
+    evRxChar,
+    evRxEventChar,
+    evTxEmpty,
+    evCTS,
+    evDSR,
+    evRlsd,
+    evBreak,
+    evError,
+    evRing
+};
+using TEventStates = Set<TEventState>;
+
+using TCommErrorEvent = std::function<void(TObject *Sender, DWORD Errors)>;
+using TCommDataEvent = std::function<void(TObject *Sender, DWORD Count)>;
+using TCommOpenEvent = std::function<void(TObject *Sender, DWORD Error)>;
+
+// How the line-setting warnings reach the user; the GUI installs its message box here.
+// Until one is installed they go to the standard error stream.
+using TCommWarningHandler = std::function<void(const AnsiString &Text, const AnsiString &Caption)>;
+void SetCommWarningHandler(TCommWarningHandler Handler);
+
+namespace comm
+{
+
+// An OVERLAPPED record with its own manual-reset event, one per worker that transfers.
+class TOverlapped
+{
+public:
+    TOverlapped() { FRecord.hEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr); }
+    ~TOverlapped() { CloseHandle(FRecord.hEvent); }
+    TOverlapped(const TOverlapped &) = delete;
+    TOverlapped &operator=(const TOverlapped &) = delete;
+    OVERLAPPED *Record() { return &FRecord; }
+
+    // Completes the call that Started: one left pending is waited for. True on success.
+    bool Finish(HANDLE Port, BOOL Started, DWORD &Count)
+    {
+        if (Started) return true;
+        return GetLastError() == ERROR_IO_PENDING &&
+               GetOverlappedResult(Port, &FRecord, &Count, TRUE);
+    }
+
+private:
+    OVERLAPPED FRecord{};
+};
+
+} // namespace comm
+
+class TStatusThread;
+class TReadThread;
+class TWriteThread;
+class TReadEventThread;
+class TStatusEventThread;
+
+class TCommPort : public TComponent
+{
+    QRV4_CLASS(TCommPort, TComponent)
+    friend class TStatusThread;
+    friend class TReadThread;
+    friend class TWriteThread;
+    friend class TReadEventThread;
+    friend class TStatusEventThread;
+
+public:
+    explicit TCommPort(TComponent *AOwner);
+    ~TCommPort() override;
+
+    int ComNumber() const { return FComNumber; }
+    void SetComNumber(int Value);
+    bool Open() const { return FConnected; }
+    void SetOpen(bool Value);
+    bool DTR() const { return FDTR; }
+    void SetDTR(bool Value);
+    bool RTS() const { return FRTS; }
+    void SetRTS(bool Value);
+    bool CTS() const { return FCTS; }
+    bool DSR() const { return FDSR; }
+    bool DCD() const { return FDCD; }
+    bool Ring() const { return FRing; }
+    DWORD InSize() const { return FInSize; }
+    void SetInSize(DWORD Value);
+    DWORD OutSize() const { return FOutSize; }
+    void SetOutSize(DWORD Value);
+    DWORD InBuffFree();
+    DWORD InBuffUsed();
+    DWORD OutBuffFree();
+    DWORD OutBuffUsed();
+    int OutQueCount();
+    int Baud() const;
+    void SetBaud(int Value);
+    TBaudRate BaudRate() const { return FBaudRate; }
+    void SetBaudRate(TBaudRate Value);
+    TComControl Control() const { return FControl.load(); }
+    void SetControl(TComControl Value);
+    TParity Parity() const { return FParity; }
+    void SetParity(TParity Value);
+    TStopBits StopBits() const { return FStopBits; }
+    void SetStopBits(TStopBits Value);
+    WORD DataBits() const { return FDataBits; }
+    void SetDataBits(WORD Value);
+    TEventStates MonitorEvents() const { return FMonitorEvents; }
+    void SetMonitorEvents(TEventStates Value) { FMonitorEvents = Value; }
+    WORD XonLim() const { return FXonLim; }
+    void SetXonLim(WORD Value);
+    WORD XoffLim() const { return FXoffLim; }
+    void SetXoffLim(WORD Value);
+    BYTE XonChar() const { return FXonChar; }
+    void SetXonChar(BYTE Value);
+    BYTE XoffChar() const { return FXoffChar; }
+    void SetXoffChar(BYTE Value);
+    BYTE EventChar() const { return FEventChar; }
+    void SetEventChar(BYTE Value);
+
+    void PowerOn();
+    void PowerOff();
+    bool SetBreak(bool Value);
+    void SendBreak(int Count);
+    bool GetModemState(int Line);
+
+    DWORD PutBlock(const void *Data, DWORD Count);
+    DWORD GetBlock(void *Buffer, DWORD Count);
+    DWORD PutChar(char Ch);
+    DWORD PutString(const char *Text);
+    bool CharReady();
+    char GetChar();
+    void FlushInBuffer();
+    void FlushOutBuffer();
+
+    TNotifyEvent OnCTSSignal;
+    TNotifyEvent OnDCDSignal;
+    TNotifyEvent OnDSRSignal;
+    TNotifyEvent OnRxDSignal;
+    TNotifyEvent OnTxDSignal;
+    TNotifyEvent OnRingSignal;
+    TNotifyEvent OnBreakSignal;
+    TNotifyEvent OnRxEventSignal;
+    TCommErrorEvent OnErrorSignal;
+    TCommDataEvent OnDataReceived;
+    TCommOpenEvent OnOpen;
+    TNotifyEvent OnClose;
+
+protected:
+    void OpenPort();
+    void ClosePort();
+
+private:
+    // A ring of bytes; Start and Used change only under Lock, the bytes are copied outside it.
+    struct TRing {
+        std::vector<BYTE> Data;
+        DWORD Start = 0;
+        DWORD Used = 0;
+        TCriticalSection Lock;
+    };
+
+    void ApplyState(const std::function<void(DCB &)> &Change);
+    void ApplyControl();
+    void ApplyBaudRate();
+    void ApplyParity();
+    void ApplyStopBits();
+    void ApplyDataBits();
+    void ApplyXonLim();
+    void ApplyXoffLim();
+    void ApplyXonChar();
+    void ApplyXoffChar();
+    void ApplyEventChar();
+    void CheckCombination();
+    void SetLines(DWORD ModemStatus);
+    void StopThread(std::unique_ptr<TThread> Thread, const std::function<void()> &Wake);
+    void ReleaseOrphans();
+    // The synchronised events, run on the user-interface thread for a worker.
+    void DataReceived(TThread *Worker);
+    void StatusChanged(TThread *Worker);
+    bool Delivering() const { return FConnected && !FClosing; }
+
+    int FComNumber = 2;
+    bool FConnected = false;
+    bool FClosing = false;
+    bool FDTR = false;
+    bool FRTS = false;
+    std::atomic<bool> FCTS{false}, FDSR{false}, FDCD{false}, FRing{false};
+    DWORD FInSize = 2048;
+    DWORD FOutSize = 4096;
+    TBaudRate FBaudRate = cbr9600;
+    std::atomic<TComControl> FControl{ccNone}; // read by the status and write threads
+    TParity FParity = paNone;
+    TStopBits FStopBits = sb1_0;
+    WORD FDataBits = 8;
+    TEventStates FMonitorEvents = TEventStates::FromInt(0x1FF) - TEventStates{evRxEventChar};
+    WORD FXonLim = 0;
+    WORD FXoffLim = 1024;
+    BYTE FXonChar = 17;
+    BYTE FXoffChar = 19;
+    BYTE FEventChar = 0;
+
+    HANDLE FHandle = INVALID_HANDLE_VALUE;
+    DCB FDCB{};
+    TRing FOut;
+    TRing FIn;
+    TEvent FReadEvent{false, false};
+    TEvent FWriteEvent{true, false};
+    TEvent FDataEvent{false, false};
+    TEvent FStatusEvent{false, false};
+    std::atomic<DWORD> FEventMask{0};
+
+    std::unique_ptr<TStatusThread> FStatusThread;
+    std::unique_ptr<TReadThread> FReadThread;
+    std::unique_ptr<TWriteThread> FWriteThread;
+    std::unique_ptr<TReadEventThread> FReadEventThread;
+    std::unique_ptr<TStatusEventThread> FStatusEventThread;
+    // Event threads stopped while the port was closed from inside one of their own handlers:
+    // they finish once that handler returns and are freed at the next open, close or the end.
+    std::vector<std::unique_ptr<TThread>> FOrphans;
+    // The workers whose synchronised handler is running now (user-interface thread only).
+    std::vector<TThread *> FInHandler;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// The read thread: moves what the driver has received into the input ring.
+
+#include "link/CommPort.h"
+
+class TReadThread : public TThread
+{
+    QRV4_CLASS(TReadThread, TThread)
+
+public:
+    TReadThread(TCommPort *Port, HANDLE Handle);
+    ~TReadThread() override;
+
+protected:
+    void Execute() override;
+
+private:
+    // Reads one contiguous piece into the ring; false when there was nothing to read.
+    bool ReadPiece();
+
+    TCommPort *FPort;
+    HANDLE FHandle;
+    comm::TOverlapped FOverlapped;
+};

@@ -1,0 +1,450 @@
+#include "link/CommPort.h"
+
+#include "platform/rtl/PortFolder.h"
+#include "tools/devsim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using devsim::Bytes;
+
+namespace
+{
+
+constexpr int SimulatedCom = 6;
+
+// Serves synchronised calls on this (the main) thread until Done() or the time is up.
+template <typename Pred> bool PumpUntil(Pred Done, std::chrono::milliseconds Limit = 3000ms)
+{
+    const auto end = std::chrono::steady_clock::now() + Limit;
+    while (!Done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        CheckSynchronize(5);
+    }
+    return true;
+}
+
+void Pump(std::chrono::milliseconds For)
+{
+    PumpUntil([] { return false; }, For);
+}
+
+Bytes Frame(std::initializer_list<std::uint8_t> Body)
+{
+    Bytes f{0xA5};
+    f.insert(f.end(), Body);
+    f.push_back(devsim::FrameChecksum(f.data(), f.size() + 1));
+    return f;
+}
+
+const Bytes ReadRecord = Frame({0x31, 0x62, 0x00, 0x10}); // answered with 22 bytes
+
+class CommPortTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Folder = fs::temp_directory_path() / ("commport_ports_" + std::to_string(getpid()));
+        setenv("QRV4_PORTS", Folder.c_str(), 1);
+        Sim.Expose(SimulatedCom);
+        Port.SetComNumber(SimulatedCom);
+        Port.OnDataReceived = [this](TObject *Sender, DWORD Count) {
+            EXPECT_EQ(Sender, &Port);
+            EXPECT_EQ(std::this_thread::get_id(), rtl::MainThreadID());
+            Counts.push_back(Count);
+        };
+    }
+    void TearDown() override
+    {
+        // The handlers of a test capture its locals, which are gone by now.
+        Port.OnOpen = nullptr;
+        Port.OnClose = nullptr;
+        Port.OnErrorSignal = nullptr;
+        Port.SetOpen(false);
+        fs::remove_all(Folder);
+    }
+
+    // Waits until the input ring holds Count bytes and takes them.
+    Bytes Answer(DWORD Count)
+    {
+        EXPECT_TRUE(PumpUntil([&] { return Port.InBuffUsed() >= Count; }));
+        Bytes got(Count);
+        got.resize(Port.GetBlock(got.data(), Count));
+        return got;
+    }
+
+    fs::path Folder;
+    devsim::TSimulator Sim;
+    TCommPort Port{nullptr};
+    std::vector<DWORD> Counts;
+};
+
+} // namespace
+
+TEST(CommPortSettings, DefaultsOfANewPort)
+{
+    TCommPort port(nullptr);
+    EXPECT_EQ(port.ComNumber(), 2);
+    EXPECT_FALSE(port.Open());
+    EXPECT_FALSE(port.DTR());
+    EXPECT_FALSE(port.RTS());
+    EXPECT_EQ(port.InSize(), 2048u);
+    EXPECT_EQ(port.OutSize(), 4096u);
+    EXPECT_EQ(port.Baud(), 9600);
+    EXPECT_EQ(port.BaudRate(), cbr9600);
+    EXPECT_EQ(port.Control(), ccNone);
+    EXPECT_EQ(port.Parity(), paNone);
+    EXPECT_EQ(port.StopBits(), sb1_0);
+    EXPECT_EQ(port.DataBits(), 8);
+    EXPECT_EQ(port.MonitorEvents().ToInt(), 0x1FDu); // every event but the event character
+    EXPECT_EQ(port.XonLim(), 0);
+    EXPECT_EQ(port.XoffLim(), 1024);
+    EXPECT_EQ(port.XonChar(), 17);
+    EXPECT_EQ(port.XoffChar(), 19);
+    EXPECT_EQ(port.EventChar(), 0);
+    EXPECT_EQ(port.InBuffFree(), 2048u);
+    EXPECT_EQ(port.OutBuffUsed(), 0u);
+}
+
+TEST(CommPortSettings, BaudMapsOnlyTheTableSpeeds)
+{
+    TCommPort port(nullptr);
+    port.SetBaud(57600);
+    EXPECT_EQ(port.BaudRate(), cbr57600);
+    port.SetBaud(12345);
+    EXPECT_EQ(port.BaudRate(), cbr57600);
+    EXPECT_EQ(port.Baud(), 57600);
+    port.SetBaud(256000);
+    EXPECT_EQ(port.BaudRate(), cbr256000);
+    port.SetBaud(-9600);
+    EXPECT_EQ(port.BaudRate(), cbr256000);
+    port.SetBaudRate(cbr110);
+    EXPECT_EQ(port.Baud(), 110);
+}
+
+TEST(CommPortSettings, DataBitsOutsideFiveToEightStoreEight)
+{
+    TCommPort port(nullptr);
+    port.SetDataBits(9);
+    EXPECT_EQ(port.DataBits(), 8);
+    port.SetDataBits(5);
+    EXPECT_EQ(port.DataBits(), 5);
+    port.SetDataBits(4);
+    EXPECT_EQ(port.DataBits(), 8);
+}
+
+TEST(CommPortSettings, BadStopAndDataBitCombinationsWarnAndStay)
+{
+    std::vector<std::pair<std::string, std::string>> shown;
+    SetCommWarningHandler([&](const AnsiString &Text, const AnsiString &Caption) {
+        shown.emplace_back(Text.c_str(), Caption.c_str());
+    });
+    TCommPort port(nullptr);
+    port.SetDataBits(5);
+    EXPECT_TRUE(shown.empty());
+    port.SetStopBits(sb2_0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, "Invalid combination (5 data bits with 2 stop bits)");
+    EXPECT_EQ(shown[0].second, "COM port warning");
+    EXPECT_EQ(port.StopBits(), sb2_0);
+    port.SetStopBits(sb1_5);
+    EXPECT_EQ(shown.size(), 1u); // 5 data bits with 1.5 stop bits is sound
+    port.SetDataBits(7);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].first, "Invalid combination (6,7 or 8 data bits with 1.5 stop bits)");
+    EXPECT_EQ(port.DataBits(), 7);
+    SetCommWarningHandler(nullptr);
+}
+
+TEST(CommPortSettings, XoffLimitIsBoundByTheInputSize)
+{
+    TCommPort port(nullptr);
+    port.SetInSize(512);
+    port.SetXoffLim(1024);
+    EXPECT_EQ(port.XoffLim(), 512);
+    port.SetXoffLim(8);
+    EXPECT_EQ(port.XoffLim(), 8);
+}
+
+TEST(CommPortSettings, ClosedPortMovesNothing)
+{
+    TCommPort port(nullptr);
+    const char byte = 'x';
+    char back = 0;
+    EXPECT_EQ(port.PutBlock(&byte, 1), 0u);
+    EXPECT_EQ(port.GetBlock(&back, 1), 0u);
+    EXPECT_EQ(port.PutString("abc"), 0u);
+    EXPECT_FALSE(port.CharReady());
+    EXPECT_EQ(port.GetChar(), 0);
+    EXPECT_EQ(port.OutQueCount(), 0);
+    EXPECT_FALSE(port.SetBreak(true));
+    EXPECT_FALSE(port.GetModemState(1));
+    port.SetDTR(true); // closed: only stored
+    EXPECT_TRUE(port.DTR());
+}
+
+TEST_F(CommPortTest, MissingPortStaysClosedWithoutEvent)
+{
+    bool opened = false;
+    Port.OnOpen = [&](TObject *, DWORD) { opened = true; };
+    Port.SetComNumber(77);
+    Port.SetOpen(true);
+    EXPECT_FALSE(Port.Open());
+    EXPECT_FALSE(opened);
+}
+
+TEST_F(CommPortTest, OpenAppliesTheLineSettings)
+{
+    DWORD openError = 1;
+    Port.OnOpen = [&](TObject *, DWORD Error) { openError = Error; };
+    Port.SetBaud(57600);
+    Port.SetOpen(true);
+    ASSERT_TRUE(Port.Open());
+    EXPECT_EQ(openError, ERROR_SUCCESS);
+    EXPECT_EQ(Sim.LineSpeed(), 57600u);
+    Port.SetBaud(19200); // an open port changes the line at once
+    EXPECT_EQ(Sim.LineSpeed(), 19200u);
+    Port.SetOpen(true); // already open: nothing happens
+    EXPECT_TRUE(Port.Open());
+}
+
+TEST_F(CommPortTest, PutBlockBytesArriveInOrder)
+{
+    Port.SetOpen(true);
+    std::vector<Bytes> frames;
+    for (std::uint8_t a = 0x60; a <= 0x6D; ++a)
+        frames.push_back(Frame({0x96, 0x01, a, std::uint8_t(a - 0x60)}));
+    for (const Bytes &f : frames)
+        EXPECT_EQ(Port.PutBlock(f.data(), DWORD(f.size())), f.size());
+    ASSERT_TRUE(Sim.WaitForFrames(frames.size(), 3000ms));
+    const auto got = Sim.Frames();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(got[i].Data, frames[i]);
+        EXPECT_TRUE(got[i].ChecksumOk);
+    }
+}
+
+TEST_F(CommPortTest, AnswersReachOnDataReceivedOnTheMainThread)
+{
+    Sim.Edit([](devsim::Memory &m) { m.Settings[0xD9] = 0x25; });
+    Port.SetOpen(true);
+    const Bytes frame = Frame({0x96, 0x00, 0xD9, 0x00});
+    Port.PutBlock(frame.data(), DWORD(frame.size()));
+    ASSERT_TRUE(PumpUntil([&] { return !Counts.empty() && Counts.back() == 1; }));
+    EXPECT_TRUE(Port.CharReady());
+    EXPECT_EQ(static_cast<std::uint8_t>(Port.GetChar()), 0x25);
+    EXPECT_FALSE(Port.CharReady());
+}
+
+TEST_F(CommPortTest, AnswerInBurstsEndsWithTheWholeCount)
+{
+    Sim.SetBehaviour({.Paced = true}); // 22 bytes over about 23 ms at 9600 baud
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return !Counts.empty() && Counts.back() == 22; }));
+    EXPECT_TRUE(std::is_sorted(Counts.begin(), Counts.end()));
+}
+
+TEST_F(CommPortTest, BlockWrappingTheInputRingComesOutInOrder)
+{
+    const Bytes record = {0x00, 0x01, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB,
+                          0xCD, 0xEF, 0x23, 0x59, 0x59, 0x31, 0x12, 0x08};
+    Sim.Edit([&](devsim::Memory &m) { m.Write(0x6200, record.data(), record.size()); });
+    Port.SetInSize(32);
+    Port.SetOpen(true);
+    for (int round = 0; round < 3; ++round) { // starts at 0, 22 and 12: the second wraps
+        Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+        const Bytes answer = Answer(22);
+        ASSERT_EQ(answer.size(), 22u);
+        EXPECT_EQ(Bytes(answer.begin(), answer.begin() + 5),
+                  Bytes(ReadRecord.begin(), ReadRecord.begin() + 5));
+        EXPECT_EQ(Bytes(answer.begin() + 5, answer.begin() + 21), record);
+    }
+}
+
+TEST_F(CommPortTest, GetBlockTakesAtMostWhatIsThere)
+{
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return Port.InBuffUsed() == 22; }));
+    Bytes buffer(100);
+    EXPECT_EQ(Port.GetBlock(buffer.data(), 100), 22u);
+    EXPECT_EQ(Port.GetBlock(buffer.data(), 100), 0u);
+    EXPECT_EQ(Port.InBuffFree(), Port.InSize());
+}
+
+TEST_F(CommPortTest, FullOutputRingAcceptsOnlyWhatFits)
+{
+    Port.SetOutSize(16);
+    // Hardware flow control with CTS off (a pseudo-terminal has no CTS): nothing is sent.
+    Port.SetControl(ccHard);
+    Port.SetOpen(true);
+    const Bytes a = Frame({0x96, 0x00, 0x12, 0x00});
+    const Bytes b = Frame({0x96, 0x00, 0x13, 0x00});
+    const Bytes c = Frame({0x96, 0x00, 0x14, 0x00});
+    EXPECT_EQ(Port.PutBlock(a.data(), 6), 6u);
+    EXPECT_EQ(Port.PutBlock(b.data(), 6), 6u);
+    EXPECT_EQ(Port.PutBlock(c.data(), 6), 4u); // the first four bytes of c
+    EXPECT_EQ(Port.OutBuffFree(), 0u);
+    EXPECT_EQ(Port.PutBlock(c.data() + 4, 2), 0u);
+    Pump(100ms);
+    EXPECT_TRUE(Sim.Frames().empty());
+    Port.FlushOutBuffer();
+    EXPECT_EQ(Port.OutBuffFree(), 16u);
+    Port.SetControl(ccNone);
+    EXPECT_EQ(Port.PutBlock(a.data(), 6), 6u);
+    ASSERT_TRUE(Sim.WaitForFrames(1, 2000ms));
+    EXPECT_EQ(Sim.Frames()[0].Data, a);
+}
+
+TEST_F(CommPortTest, OutputRingWrapsAndBytesStayInOrder)
+{
+    Port.SetOutSize(16);
+    Port.SetControl(ccHard);
+    Port.SetOpen(true);
+    const Bytes a = Frame({0x96, 0x00, 0x12, 0x00});
+    const Bytes b = Frame({0x96, 0x00, 0x13, 0x00});
+    Port.PutBlock(a.data(), 6);
+    Port.PutBlock(b.data(), 6);
+    Port.FlushOutBuffer(); // start stays at 0, so the next pieces fill from there
+    Port.SetControl(ccNone);
+    std::vector<Bytes> sent;
+    for (std::uint8_t n = 0; n < 12; ++n) { // 12 frames of 6 bytes through a 16-byte ring
+        const Bytes f = Frame({0x96, 0x00, std::uint8_t(0x60 + n), 0x00});
+        ASSERT_TRUE(PumpUntil([&] { return Port.OutBuffFree() >= 6; }));
+        EXPECT_EQ(Port.PutBlock(f.data(), 6), 6u);
+        sent.push_back(f);
+    }
+    ASSERT_TRUE(Sim.WaitForFrames(sent.size(), 3000ms));
+    const auto got = Sim.Frames();
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        EXPECT_EQ(got[i].Data, sent[i]);
+}
+
+TEST_F(CommPortTest, SettingComNumberClosesAnOpenPort)
+{
+    int closes = 0;
+    Port.OnClose = [&](TObject *) { ++closes; };
+    Port.SetOpen(true);
+    ASSERT_TRUE(Port.Open());
+    Port.SetComNumber(3);
+    EXPECT_FALSE(Port.Open());
+    EXPECT_EQ(Port.ComNumber(), 3);
+    EXPECT_EQ(closes, 1);
+    Port.SetComNumber(4); // closed already: no second close
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CommPortTest, RingSizeSettersReopenAnOpenPort)
+{
+    int opens = 0, closes = 0;
+    Port.OnOpen = [&](TObject *, DWORD) { ++opens; };
+    Port.OnClose = [&](TObject *) { ++closes; };
+    Port.SetOpen(true);
+    Port.SetInSize(4096);
+    Port.SetOutSize(8192);
+    EXPECT_TRUE(Port.Open());
+    EXPECT_EQ(opens, 3);
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(Port.InBuffFree(), 4096u);
+    EXPECT_EQ(Port.OutBuffFree(), 8192u);
+}
+
+TEST_F(CommPortTest, ClosedPortDropsAnswersThatArrivedMeanwhile)
+{
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(Sim.WaitForFrames(1, 2000ms));
+    std::this_thread::sleep_for(50ms); // the answer is in, its event waits for this thread
+    Port.SetOpen(false);
+    Pump(100ms);
+    EXPECT_TRUE(Counts.empty());
+    EXPECT_EQ(Port.InBuffUsed(), 0u);
+}
+
+TEST_F(CommPortTest, ClosingUnderTrafficNeitherHangsNorCrashes)
+{
+    Sim.SetBehaviour({.Paced = true});
+    Port.SetBaud(57600);
+    for (int round = 0; round < 15; ++round) {
+        Port.SetOpen(true);
+        ASSERT_TRUE(Port.Open());
+        for (int i = 0; i < 20; ++i)
+            Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+        Pump(std::chrono::milliseconds(round * 3));
+        Port.SetOpen(false);
+        EXPECT_FALSE(Port.Open());
+    }
+}
+
+TEST_F(CommPortTest, ClosingAndReopeningFromTheDataHandlerDoesNotDeadlock)
+{
+    int reopened = 0;
+    Port.OnDataReceived = [&](TObject *, DWORD) {
+        // As an exchange does when it starts the next one from an answer.
+        Port.SetOpen(false);
+        Port.SetOpen(true);
+        ++reopened;
+        const Bytes next = Frame({0x96, 0x00, 0xD9, 0x00});
+        if (reopened < 5) Port.PutBlock(next.data(), DWORD(next.size()));
+    };
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return reopened >= 5; }));
+    EXPECT_TRUE(Port.Open());
+    Port.SetOpen(false);
+}
+
+TEST_F(CommPortTest, VanishedDeviceIsNoticed)
+{
+    bool error = false;
+    Port.OnErrorSignal = [&](TObject *Sender, DWORD) {
+        EXPECT_EQ(Sender, &Port);
+        error = true;
+    };
+    Port.SetOpen(true);
+    Sim.SetBehaviour({.VanishAfter = 1});
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return error; }));
+    EXPECT_TRUE(Sim.Vanished());
+    // Writes into a vanished device keep their bytes; closing still ends every thread.
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    Pump(200ms);
+    EXPECT_EQ(Port.OutQueCount(), 0);
+    Port.SetOpen(false);
+    EXPECT_FALSE(Port.Open());
+    Port.SetOpen(true); // the device is gone from the port folder
+    EXPECT_FALSE(Port.Open());
+}
+
+TEST_F(CommPortTest, ModemLinesOfAPseudoTerminalStayOff)
+{
+    Port.SetDTR(true);
+    Port.SetRTS(true);
+    Port.SetOpen(true);
+    EXPECT_TRUE(Port.DTR()); // the stored value stays; the line itself cannot be set
+    Port.SetDTR(false);      // fails on the terminal: the property keeps its value
+    EXPECT_TRUE(Port.DTR());
+    EXPECT_FALSE(Port.CTS());
+    EXPECT_FALSE(Port.GetModemState(1));
+    EXPECT_FALSE(Port.GetModemState(5));
+    Port.PowerOff();
+    EXPECT_FALSE(Port.DTR());
+    EXPECT_FALSE(Port.RTS());
+}
+
+TEST_F(CommPortTest, FlushInBufferDropsReceivedBytes)
+{
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return Port.InBuffUsed() == 22; }));
+    Port.FlushInBuffer();
+    EXPECT_EQ(Port.InBuffUsed(), 0u);
+    const Bytes frame = Frame({0x96, 0x00, 0xD9, 0x00});
+    Port.PutBlock(frame.data(), DWORD(frame.size()));
+    EXPECT_EQ(Answer(1), Bytes{0x22});
+}
