@@ -1,6 +1,7 @@
 #include "platform/win/CommPorts.h"
 
 #include "platform/rtl/PortFolder.h"
+#include "platform/rtl/Registry.h"
 
 #include <algorithm>
 #include <charconv>
@@ -54,6 +55,18 @@ std::optional<int> LinkNumber(const std::string &Name)
     if (ec != std::errc() || end != Name.data() + Name.size() || n <= 0) return std::nullopt;
     return n;
 }
+
+// The machine's key lists the ports as they are at each reading, so plugging an adapter in
+// or pulling it out shows at the next look.
+const bool SerialCommRegistered = [] {
+    rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
+        std::vector<rtl::RegistryValue> values;
+        for (const TSerialCommValue &v : SerialCommValues())
+            values.push_back(rtl::RegistryValue::String(v.Name.c_str(), v.Data.c_str()));
+        return values;
+    });
+    return true;
+}();
 
 std::vector<TSerialDevice> LinkedDevices()
 {

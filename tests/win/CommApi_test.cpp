@@ -2,6 +2,7 @@
 #include "platform/win/CommPorts.h"
 
 #include "platform/rtl/PortFolder.h"
+#include "platform/rtl/Registry.h"
 #include "tools/devsim/Simulator.h"
 
 #include <gtest/gtest.h>
@@ -389,4 +390,24 @@ TEST_F(CommApiTest, LossFoundByAnotherCallIsStillOneErrorEvent)
     EXPECT_EQ(mask, EV_ERR);
     EXPECT_FALSE(WaitCommEvent(h, &mask, &ov));
     EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+}
+
+TEST_F(CommApiTest, SerialCommKeyListsThePortsReadOnly)
+{
+    TRegistry reg(KEY_READ);
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
+    auto names = std::make_unique<TStringList>();
+    reg.GetValueNames(names.get());
+    std::vector<std::string> data;
+    for (int i = 0; i < names->Count(); ++i)
+        data.push_back(reg.ReadString(names->Strings(i)).c_str());
+    EXPECT_NE(std::find(data.begin(), data.end(), "COM5"), data.end());
+    EXPECT_EQ(data.size(), win::SerialCommValues().size());
+    EXPECT_THROW(reg.WriteString("\\Device\\Serial9", "COM9"), ERegistryException);
+    reg.CloseKey();
+    fs::create_symlink(Sim.DevicePath(), rtl::PortLink(8)); // a port plugged in meanwhile
+    ASSERT_TRUE(reg.OpenKeyReadOnly("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
+    reg.GetValueNames(names.get());
+    EXPECT_EQ(std::size_t(names->Count()), data.size() + 1);
 }
