@@ -260,8 +260,12 @@ class TComponent : public TPersistent
 
 public:
     explicit TComponent(TComponent *AOwner);
-    // Frees the owned components, last inserted first, after telling every
-    // component that asked for free notification.
+    // Tells every component that asked for free notification, frees the owned
+    // components, last inserted first, and leaves the owner. By then only this
+    // base is left of the object, so the owner's own Notification no longer
+    // answers; a descendant that must hear of its components going, or whose
+    // components use its members, calls Destroying() and DestroyComponents()
+    // in its own destructor.
     ~TComponent() override;
 
     TComponent *Owner() const { return FOwner; }
@@ -286,6 +290,8 @@ public:
     void RemoveFreeNotification(TComponent *AComponent);
 
     virtual void GetChildren(TGetChildProc Proc, TComponent *Root);
+    virtual TComponent *GetChildOwner() { return nullptr; }
+    virtual TComponent *GetChildParent() { return this; }
     virtual bool HasParent() { return false; }
     virtual TComponent *GetParentComponent() { return nullptr; }
     virtual void SetParentComponent(TComponent *) {}
@@ -532,7 +538,9 @@ private:
     void QuickSort(int L, int R, const TStringListSortCompare &Compare);
     void ResortKeepingFlag();
 
-    std::vector<Item> FList;
+    // Held by pointer: inserting into a long sorted list then moves pointers,
+    // not strings.
+    std::vector<std::unique_ptr<Item>> FList;
     TDuplicates FDuplicates = dupIgnore;
     bool FSorted = false;
     bool FCaseSensitive = false;

@@ -620,7 +620,7 @@ bool TStringList::Find(const AnsiString &S, int &Index) const
     int l = 0, h = GetCount() - 1;
     while (l <= h) {
         int i = (l + h) >> 1;
-        int c = CompareStrings(FList[i].FString, S);
+        int c = CompareStrings(FList[i]->FString, S);
         if (c < 0) {
             l = i + 1;
         } else {
@@ -638,13 +638,13 @@ bool TStringList::Find(const AnsiString &S, int &Index) const
 AnsiString TStringList::Get(int Index) const
 {
     CheckIndex(Index);
-    return FList[Index].FString;
+    return FList[Index]->FString;
 }
 
 TObject *TStringList::GetObject(int Index) const
 {
     CheckIndex(Index);
-    return FList[Index].FObject;
+    return FList[Index]->FObject;
 }
 
 int TStringList::IndexOf(const AnsiString &S) const
@@ -669,7 +669,7 @@ void TStringList::InsertObject(int Index, const AnsiString &S, TObject *AObject)
 void TStringList::InsertItem(int Index, const AnsiString &S, TObject *AObject)
 {
     Changing();
-    FList.insert(FList.begin() + Index, Item{S, AObject});
+    FList.insert(FList.begin() + Index, std::make_unique<Item>(Item{S, AObject}));
     Changed();
 }
 
@@ -678,7 +678,7 @@ void TStringList::Put(int Index, const AnsiString &S)
     if (FSorted) Error(SSortedListError, 0);
     CheckIndex(Index);
     Changing();
-    FList[Index].FString = S;
+    FList[Index]->FString = S;
     Changed();
 }
 
@@ -686,7 +686,7 @@ void TStringList::PutObject(int Index, TObject *AObject)
 {
     CheckIndex(Index);
     Changing();
-    FList[Index].FObject = AObject;
+    FList[Index]->FObject = AObject;
     Changed();
 }
 
@@ -728,7 +728,7 @@ void TStringList::CustomSort(const TStringListSortCompare &Compare)
 void TStringList::Sort()
 {
     CustomSort([](TStringList *List, int Index1, int Index2) {
-        return List->CompareStrings(List->FList[Index1].FString, List->FList[Index2].FString);
+        return List->CompareStrings(List->FList[Index1]->FString, List->FList[Index2]->FString);
     });
 }
 

@@ -242,7 +242,15 @@ int TMemoryStream::Write(const void *Buffer, int Count)
 {
     if (FPosition < 0 || Count <= 0) return 0;
     std::int64_t end = FPosition + Count;
-    if (end > Size()) SetSize(end);
+    std::int64_t oldSize = Size();
+    if (end > oldSize) {
+        // Only a gap left by seeking past the end needs zeros; the rest is
+        // about to be overwritten.
+        Reserve(end);
+        if (FPosition > oldSize)
+            std::fill(FData.begin() + oldSize, FData.begin() + FPosition, std::byte{0});
+        SetPointer(FData.data(), end);
+    }
     std::memcpy(FData.data() + FPosition, Buffer, static_cast<std::size_t>(Count));
     FPosition = end;
     return Count;
