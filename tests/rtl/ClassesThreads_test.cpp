@@ -331,6 +331,28 @@ TEST(TCriticalSectionLocking, EnterTwiceOnOneThreadAndExcludeOthers)
     EXPECT_TRUE(got);
 }
 
+TEST(TThreadListLocking, AddAndRemoveFromManyThreads)
+{
+    TThreadList list;
+    list.SetDuplicates(dupAccept);
+    static int items[4][500];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&list, t] {
+            for (int &item : items[t])
+                list.Add(&item);
+            for (int i = 0; i < 250; ++i)
+                list.Remove(&items[t][i]);
+        });
+    for (auto &t : threads)
+        t.join();
+    TList *locked = list.LockList();
+    EXPECT_EQ(locked->Count(), 4 * 250);
+    EXPECT_EQ(locked->IndexOf(&items[2][0]), -1);
+    EXPECT_GE(locked->IndexOf(&items[3][499]), 0);
+    list.UnlockList();
+}
+
 TEST(InterlockedCounters, IncrementDecrementExchangeUnderContention)
 {
     std::int32_t counter = 0;
