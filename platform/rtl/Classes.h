@@ -495,6 +495,7 @@ public:
     void Clear() override;
     void Delete(int Index) override;
     void Exchange(int Index1, int Index2) override;
+    void Move(int CurIndex, int NewIndex) override;
     // Binary search of a sorted list: true when found; Index is the first
     // equal line (duplicates accepted) or where S would go.
     virtual bool Find(const AnsiString &S, int &Index) const;

@@ -403,11 +403,14 @@ AnsiString TStrings::Values(const AnsiString &Name) const
 void TStrings::SetValues(const AnsiString &Name, const AnsiString &Value)
 {
     int i = IndexOfName(Name);
-    if (!Value.IsEmpty()) {
-        if (i < 0) i = Add(AnsiString());
+    if (Value.IsEmpty()) {
+        if (i >= 0) Delete(i);
+    } else if (i < 0) {
+        // Added whole, so a sorted list takes it in its place instead of
+        // keeping an empty line when the replacement is refused.
+        Add(Name + "=" + Value);
+    } else {
         Put(i, Name + "=" + Value);
-    } else if (i >= 0) {
-        Delete(i);
     }
 }
 
@@ -598,6 +601,13 @@ void TStringList::Delete(int Index)
     Changing();
     FList.erase(FList.begin() + Index);
     Changed();
+}
+
+void TStringList::Move(int CurIndex, int NewIndex)
+{
+    // Refused before the line is taken out, so a sorted list loses nothing.
+    if (FSorted && CurIndex != NewIndex) Error(SSortedListError, 0);
+    TStrings::Move(CurIndex, NewIndex);
 }
 
 void TStringList::Exchange(int Index1, int Index2)

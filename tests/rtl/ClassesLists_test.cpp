@@ -302,6 +302,23 @@ TEST(TStringListSorted, AddKeepsOrderAndInsertIsRefused)
         EXPECT_EQ(e.Message(), "Operation not allowed on sorted list");
     }
     EXPECT_THROW(list.SetStrings(0, "z"), EStringListError);
+    // A refused move keeps every line.
+    EXPECT_THROW(list.Move(0, 2), EStringListError);
+    EXPECT_EQ(Lines(list), "a|b|C");
+}
+
+TEST(TStringListSorted, ValuesOfANewNameGoInOrder)
+{
+    TStringList list;
+    list.SetSorted(true);
+    list.SetValues("m", "1");
+    list.SetValues("b", "2");
+    EXPECT_EQ(list.Text(), "b=2\r\nm=1\r\n");
+    // Replacing a line is refused on a sorted list, and nothing else changes.
+    EXPECT_THROW(list.SetValues("m", "3"), EStringListError);
+    EXPECT_EQ(list.Count(), 2);
+    list.SetValues("b", "");
+    EXPECT_EQ(list.Text(), "m=1\r\n");
 }
 
 TEST(TStringListSorted, DuplicatesIgnoreAcceptAndError)
