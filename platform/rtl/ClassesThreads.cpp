@@ -10,8 +10,15 @@
 namespace
 {
 
-// Dynamic initialisation runs on the thread that starts the program.
-const std::thread::id TheMainThread = std::this_thread::get_id();
+// The thread that first asks, which is the one running the static
+// initialisers: this unit's own initialiser asks even when no other does, and
+// one of another unit that asks earlier runs on the same thread.
+const std::thread::id &TheMainThread()
+{
+    static const std::thread::id id = std::this_thread::get_id();
+    return id;
+}
+const bool MainThreadKnown = (TheMainThread(), true);
 
 struct SyncCall {
     TThread *Thread;
@@ -87,11 +94,11 @@ namespace rtl
 
 std::thread::id MainThreadID()
 {
-    return TheMainThread;
+    return TheMainThread();
 }
 bool InMainThread()
 {
-    return std::this_thread::get_id() == TheMainThread;
+    return std::this_thread::get_id() == TheMainThread();
 }
 
 void SetWakeMainThread(TNotifyEvent Hook)
