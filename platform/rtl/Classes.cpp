@@ -359,15 +359,10 @@ void TCollection::Delete(int Index)
 void TCollection::Clear()
 {
     if (FItems.Count() == 0) return;
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         while (FItems.Count() > 0)
             delete static_cast<TCollectionItem *>(FItems.Last());
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TCollection::Assign(TPersistent *Source)
@@ -377,16 +372,11 @@ void TCollection::Assign(TPersistent *Source)
         TPersistent::Assign(Source);
         return;
     }
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         Clear();
         for (int i = 0; i < source->Count(); ++i)
             Add()->Assign(source->Items(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TCollection::EndUpdate()
@@ -430,7 +420,7 @@ void TCollection::Notify(TCollectionItem *, TCollectionNotification) {}
 
 void TCollection::InsertItem(TCollectionItem *Item)
 {
-FItems.Add(Item);
+    FItems.Add(Item);
     Item->FCollection = this;
     Item->FID = FNextID++;
     SetItemName(Item);

@@ -480,6 +480,28 @@ private:
     char FQuoteChar = '"';
 };
 
+namespace rtl
+{
+
+// Runs Action between Target's BeginUpdate and EndUpdate; EndUpdate runs also
+// when Action raises.
+template <class T, class F> void Updating(T &Target, F Action)
+{
+    Target.BeginUpdate();
+    try {
+        Action();
+    } catch (...) {
+        Target.EndUpdate();
+        throw;
+    }
+    Target.EndUpdate();
+}
+
+// Replaces the lines of Strings with Lines, as one update.
+void SetLines(TStrings *Strings, const std::vector<AnsiString> &Lines);
+
+} // namespace rtl
+
 class TStringList;
 using TStringListSortCompare = std::function<int(TStringList *List, int Index1, int Index2)>;
 

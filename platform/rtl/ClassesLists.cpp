@@ -226,15 +226,10 @@ int TStrings::AddObject(const AnsiString &S, TObject *AObject)
 
 void TStrings::AddStrings(TStrings *Strings)
 {
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         for (int i = 0; i < Strings->Count(); ++i)
             AddObject(Strings->Get(i), Strings->GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Assign(TPersistent *Source)
@@ -244,17 +239,12 @@ void TStrings::Assign(TPersistent *Source)
         TPersistent::Assign(Source);
         return;
     }
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         Clear();
         FDelimiter = source->FDelimiter;
         FQuoteChar = source->FQuoteChar;
         AddStrings(source);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::BeginUpdate()
@@ -271,35 +261,25 @@ void TStrings::EndUpdate()
 
 void TStrings::Exchange(int Index1, int Index2)
 {
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         AnsiString temp = Get(Index1);
         TObject *tempObject = GetObject(Index1);
         Put(Index1, Get(Index2));
         PutObject(Index1, GetObject(Index2));
         Put(Index2, temp);
         PutObject(Index2, tempObject);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex) return;
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         AnsiString temp = Get(CurIndex);
         TObject *tempObject = GetObject(CurIndex);
         Delete(CurIndex);
         InsertObject(NewIndex, temp, tempObject);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::InsertObject(int Index, const AnsiString &S, TObject *AObject)
@@ -348,17 +328,12 @@ void TStrings::LoadFromFile(const AnsiString &FileName)
 
 void TStrings::LoadFromStream(TStream *Stream)
 {
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         std::int64_t size = Stream->Size() - Stream->Position();
         std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
         bytes.resize(Stream->Read(bytes.data(), static_cast<int>(bytes.size())));
         SetTextStr(AnsiString(std::move(bytes)));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::SaveToFile(const AnsiString &FileName) const
@@ -432,8 +407,7 @@ AnsiString TStrings::GetTextStr() const
 
 void TStrings::SetTextStr(const AnsiString &Value)
 {
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         Clear();
         std::string_view text = Value.View();
         std::size_t p = 0;
@@ -445,11 +419,7 @@ void TStrings::SetTextStr(const AnsiString &Value)
             if (p < text.size() && text[p] == '\r') ++p;
             if (p < text.size() && text[p] == '\n') ++p;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 namespace
@@ -512,8 +482,7 @@ AnsiString TStrings::JoinDelimited(char Delimiter, char Quote) const
 
 void TStrings::SplitDelimited(const AnsiString &Value, char Delimiter, char Quote)
 {
-    BeginUpdate();
-    try {
+    rtl::Updating(*this, [&] {
         Clear();
         // The text ends at a NUL byte, as the class library reads it.
         std::string_view text = Value.View();
@@ -540,16 +509,21 @@ void TStrings::SplitDelimited(const AnsiString &Value, char Delimiter, char Quot
                 skipBlanks(p);
             }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 int TStrings::CompareStrings(const AnsiString &S1, const AnsiString &S2) const
 {
     return AnsiCompareText(S1, S2);
+}
+
+void rtl::SetLines(TStrings *Strings, const std::vector<AnsiString> &Lines)
+{
+    rtl::Updating(*Strings, [&] {
+        Strings->Clear();
+        for (const AnsiString &line : Lines)
+            Strings->Add(line);
+    });
 }
 
 // ---------------------------------------------------------------------------

@@ -100,16 +100,10 @@ void TCustomIniFile::ReadSectionValues(const AnsiString &Section, TStrings *Stri
 {
     TStringList keys;
     ReadSection(Section, &keys);
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (int i = 0; i < keys.Count(); ++i)
-            Strings->Add(keys[i] + "=" + ReadString(Section, keys[i], AnsiString()));
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    std::vector<AnsiString> lines;
+    for (int i = 0; i < keys.Count(); ++i)
+        lines.push_back(keys[i] + "=" + ReadString(Section, keys[i], AnsiString()));
+    rtl::SetLines(Strings, lines);
 }
 
 bool TCustomIniFile::SectionExists(const AnsiString &Section)
@@ -352,31 +346,14 @@ void TIniFile::WriteString(const AnsiString &Section, const AnsiString &Ident,
     Edit([&](rtl::ProfileText &Text) { Text.Write(Section, Ident, Value); });
 }
 
-namespace
-{
-void Fill(TStrings *Strings, const std::vector<AnsiString> &Items)
-{
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (const AnsiString &item : Items)
-            Strings->Add(item);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
-}
-} // namespace
-
 void TIniFile::ReadSection(const AnsiString &Section, TStrings *Strings)
 {
-    Fill(Strings, Locked([&] { return Load().Keys(Section); }));
+    rtl::SetLines(Strings, Locked([&] { return Load().Keys(Section); }));
 }
 
 void TIniFile::ReadSections(TStrings *Strings)
 {
-    Fill(Strings, Load().Sections());
+    rtl::SetLines(Strings, Load().Sections());
 }
 
 void TIniFile::EraseSection(const AnsiString &Section)
@@ -455,18 +432,13 @@ void TMemIniFile::SetStrings(TStrings *List)
 
 void TMemIniFile::GetStrings(TStrings *List)
 {
-    List->BeginUpdate();
-    try {
+    rtl::Updating(*List, [&] {
         for (int i = 0; i < FSections.Count(); ++i) {
             List->Add("[" + FSections[i] + "]");
             List->AddStrings(static_cast<TStringList *>(FSections.Objects(i)));
             List->Add(AnsiString());
         }
-    } catch (...) {
-        List->EndUpdate();
-        throw;
-    }
-    List->EndUpdate();
+    });
 }
 
 void TMemIniFile::Rename(const AnsiString &FileName, bool Reload)
@@ -503,7 +475,7 @@ void TMemIniFile::ReadSection(const AnsiString &Section, TStrings *Strings)
     if (TStringList *lines = this->Section(Section))
         for (int i = 0; i < lines->Count(); ++i)
             names.push_back(lines->Names(i));
-    Fill(Strings, names);
+    rtl::SetLines(Strings, names);
 }
 
 void TMemIniFile::ReadSections(TStrings *Strings)
@@ -511,15 +483,15 @@ void TMemIniFile::ReadSections(TStrings *Strings)
     std::vector<AnsiString> names;
     for (int i = 0; i < FSections.Count(); ++i)
         names.push_back(FSections[i]);
-    Fill(Strings, names);
+    rtl::SetLines(Strings, names);
 }
 
 void TMemIniFile::ReadSectionValues(const AnsiString &Section, TStrings *Strings)
 {
-    Strings->BeginUpdate();
-    Strings->Clear();
-    if (TStringList *lines = this->Section(Section)) Strings->AddStrings(lines);
-    Strings->EndUpdate();
+    rtl::Updating(*Strings, [&] {
+        Strings->Clear();
+        if (TStringList *lines = this->Section(Section)) Strings->AddStrings(lines);
+    });
 }
 
 void TMemIniFile::EraseSection(const AnsiString &Section)

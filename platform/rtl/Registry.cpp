@@ -505,29 +505,19 @@ bool TRegistry::HasSubKeys()
     return FOpen && !rtl::RegistryKeyNames(FRootKey, FCurrentPath).empty();
 }
 
-namespace
-{
-template <class T, class F> void FillNames(TStrings *Strings, const std::vector<T> &Items, F Name)
-{
-    Strings->BeginUpdate();
-    Strings->Clear();
-    for (const T &item : Items)
-        Strings->Add(Name(item));
-    Strings->EndUpdate();
-}
-} // namespace
-
 void TRegistry::GetKeyNames(TStrings *Strings)
 {
     auto names = FOpen ? rtl::RegistryKeyNames(FRootKey, FCurrentPath) : std::vector<AnsiString>();
-    FillNames(Strings, names, [](const AnsiString &n) { return n; });
+    rtl::SetLines(Strings, names);
 }
 
 void TRegistry::GetValueNames(TStrings *Strings)
 {
-    auto values =
-        FOpen ? rtl::RegistryValues(FRootKey, FCurrentPath) : std::vector<rtl::RegistryValue>();
-    FillNames(Strings, values, [](const rtl::RegistryValue &v) { return v.Name; });
+    std::vector<AnsiString> names;
+    if (FOpen)
+        for (const auto &value : rtl::RegistryValues(FRootKey, FCurrentPath))
+            names.push_back(value.Name);
+    rtl::SetLines(Strings, names);
 }
 
 const rtl::RegistryValue *TRegistry::Find(const std::vector<rtl::RegistryValue> &Values,
@@ -746,11 +736,10 @@ void TRegIniFile::ReadSectionValues(const AnsiString &Section, TStrings *Strings
 {
     TStringList names;
     ReadSection(Section, &names);
-    Strings->BeginUpdate();
-    Strings->Clear();
+    std::vector<AnsiString> lines;
     for (int i = 0; i < names.Count(); ++i)
-        Strings->Add(names[i] + "=" + ReadString(Section, names[i], AnsiString()));
-    Strings->EndUpdate();
+        lines.push_back(names[i] + "=" + ReadString(Section, names[i], AnsiString()));
+    rtl::SetLines(Strings, lines);
 }
 
 void TRegIniFile::EraseSection(const AnsiString &Section)
