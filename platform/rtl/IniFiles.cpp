@@ -3,7 +3,6 @@
 #include "platform/rtl/RTLConsts.h"
 
 #include <fstream>
-#include <iterator>
 #include <mutex>
 
 // ---------------------------------------------------------------------------
@@ -311,8 +310,12 @@ template <class F> auto Locked(F Action)
 
 rtl::ProfileText TIniFile::Load() const
 {
-    std::ifstream in(rtl::SystemPath(FileName()), std::ios::binary);
-    return rtl::ProfileText(std::string(std::istreambuf_iterator<char>(in), {}));
+    std::ifstream in(rtl::SystemPath(FileName()), std::ios::binary | std::ios::ate);
+    std::string bytes(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return rtl::ProfileText(std::move(bytes));
 }
 
 void TIniFile::Store(const rtl::ProfileText &Text) const

@@ -157,6 +157,22 @@ TEST_F(TIniFileRead, ValuesAreTrimmedAndUnquoted)
     EXPECT_EQ(ini.ReadString("Nowhere", "plain", "d"), "d");
 }
 
+TEST_F(TIniFileRead, LongValuesAndManyKeysAreNotCut)
+{
+    TIniFile ini(Name());
+    AnsiString longValue = AnsiString::StringOfChar('x', 5000) + "end";
+    ini.WriteString("S", "long", longValue);
+    // Two hundred names of a hundred bytes: more than a 16 KB buffer holds.
+    AnsiString padding = AnsiString::StringOfChar('k', 95);
+    for (int i = 0; i < 200; ++i)
+        ini.WriteInteger("Many", "Key" + IntToStr(i) + padding, i);
+    EXPECT_EQ(ini.ReadString("S", "long", ""), longValue);
+    TStringList keys;
+    ini.ReadSection("Many", &keys);
+    ASSERT_EQ(keys.Count(), 200);
+    EXPECT_EQ(keys[199], "Key199" + padding);
+}
+
 TEST_F(TIniFileRead, MissingFileGivesDefaults)
 {
     TIniFile ini(Name());

@@ -276,6 +276,15 @@ TEST_F(TRegIniFileSections, SectionsAreSubkeysAndIntegersText)
     EXPECT_EQ(ini.CurrentPath(), "Software\\Test");
 }
 
+TEST_F(TRegIniFileSections, WriteThatCannotMakeTheSectionRaises)
+{
+    TRegIniFile ini("\\Software\\Test");
+    ini.SetRootKey(HKEY_LOCAL_MACHINE); // read-only: no section can be made
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { ini.WriteString("Form", "Left", "1"); }),
+              "Failed to create key Form");
+    EXPECT_EQ(ini.ReadString("Form", "Left", "none"), "none");
+}
+
 using TRegistryIniFileStore = RegistryTest;
 
 TEST_F(TRegistryIniFileStore, WorksThroughTheSettingsInterface)
