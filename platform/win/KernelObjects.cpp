@@ -42,16 +42,16 @@ public:
         std::lock_guard lock(FLock);
         FSignalled = false;
     }
-    bool WaitFor(DWORD Milliseconds) override
+    DWORD WaitFor(DWORD Milliseconds) override
     {
         std::unique_lock lock(FLock);
         const auto signalled = [this] { return FSignalled; };
         if (Milliseconds == INFINITE)
             FChanged.wait(lock, signalled);
         else if (!FChanged.wait_for(lock, std::chrono::milliseconds(Milliseconds), signalled))
-            return false;
+            return WAIT_TIMEOUT;
         if (!FManual) FSignalled = false;
-        return true;
+        return WAIT_OBJECT_0;
     }
 
 private:
@@ -65,9 +65,10 @@ thread_local DWORD LastError = ERROR_SUCCESS;
 
 } // namespace
 
-bool TKernelObject::WaitFor(DWORD)
+DWORD TKernelObject::WaitFor(DWORD)
 {
-    return false;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
 }
 
 HANDLE AddKernelObject(std::shared_ptr<TKernelObject> Object)
@@ -156,5 +157,5 @@ DWORD WaitForSingleObject(HANDLE Object, DWORD Milliseconds)
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
-    return o->WaitFor(Milliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    return o->WaitFor(Milliseconds);
 }

@@ -53,9 +53,9 @@ class TKernelObject
 public:
     virtual ~TKernelObject() = default;
     virtual void Close() {}
-    // Waitable objects say whether they are signalled, consuming the signal when they reset
-    // themselves; others are never signalled.
-    virtual bool WaitFor(DWORD Milliseconds);
+    // Waits for the object as WaitForSingleObject does; objects that cannot be waited for
+    // (comm ports) fail.
+    virtual DWORD WaitFor(DWORD Milliseconds);
 };
 
 HANDLE AddKernelObject(std::shared_ptr<TKernelObject> Object);

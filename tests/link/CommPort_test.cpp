@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -208,6 +209,9 @@ TEST_F(CommPortTest, OpenAppliesTheLineSettings)
     EXPECT_EQ(Sim.LineSpeed(), 57600u);
     Port.SetBaud(19200); // an open port changes the line at once
     EXPECT_EQ(Sim.LineSpeed(), 19200u);
+    Port.SetBaud(12345);
+    EXPECT_EQ(Sim.LineSpeed(), 19200u);
+    EXPECT_EQ(Port.Baud(), 19200);
     Port.SetOpen(true); // already open: nothing happens
     EXPECT_TRUE(Port.Open());
 }
@@ -447,4 +451,28 @@ TEST_F(CommPortTest, FlushInBufferDropsReceivedBytes)
     const Bytes frame = Frame({0x96, 0x00, 0xD9, 0x00});
     Port.PutBlock(frame.data(), DWORD(frame.size()));
     EXPECT_EQ(Answer(1), Bytes{0x22});
+}
+
+TEST_F(CommPortTest, ClosingWhileTheDeviceStopsReadingDoesNotHang)
+{
+    // A pseudo-terminal nobody reads, as a device that stopped taking bytes.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master);
+    unlockpt(master);
+    char name[128];
+    ptsname_r(master, name, sizeof name);
+    fs::create_symlink(name, rtl::PortLink(12));
+    Port.SetComNumber(12);
+    Port.SetOutSize(65536);
+    Port.SetOpen(true);
+    ASSERT_TRUE(Port.Open());
+    const Bytes block(65536, 0x55);
+    for (int i = 0; i < 4; ++i) {
+        Port.PutBlock(block.data(), DWORD(block.size()));
+        Pump(20ms);
+    }
+    EXPECT_GT(Port.OutBuffUsed(), 0u); // the line is full, the ring holds the rest
+    Port.SetOpen(false);
+    EXPECT_FALSE(Port.Open());
+    close(master);
 }

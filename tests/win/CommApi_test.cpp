@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <thread>
 #include <unistd.h>
@@ -296,14 +297,19 @@ TEST_F(CommApiTest, ModemLineCallsFailQuietlyOnAPseudoTerminal)
 {
     HANDLE h = OpenLine();
     DWORD status = 0;
-    // Whatever the terminal can do, the calls answer without raising anything.
-    const BOOL dtr = EscapeCommFunction(h, SETDTR);
-    const BOOL modem = GetCommModemStatus(h, &status);
-    const DWORD error = GetLastError();
-    EXPECT_TRUE(dtr || error == ERROR_NOT_SUPPORTED);
-    EXPECT_TRUE(modem || error == ERROR_NOT_SUPPORTED);
+    for (DWORD f : {SETDTR, CLRDTR, SETRTS, CLRRTS}) {
+        EXPECT_FALSE(EscapeCommFunction(h, f));
+        EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+    }
+    EXPECT_FALSE(GetCommModemStatus(h, &status));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
     EXPECT_FALSE(EscapeCommFunction(h, 77));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    // The port itself goes on working.
+    SetCommMask(h, EV_RXCHAR);
+    Write(h, {0xA5, 0x96, 0x00, 0xD9, 0x00, 0x6F});
+    EXPECT_EQ(ReadAnswer(h, 1), devsim::Bytes{0x22});
+    EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_FAILED); // a port is not a waitable object
 }
 
 TEST_F(CommApiTest, VanishedDeviceEndsWaitAndReadsWithError)
@@ -410,4 +416,49 @@ TEST_F(CommApiTest, SerialCommKeyListsThePortsReadOnly)
     ASSERT_TRUE(reg.OpenKeyReadOnly("HARDWARE\\DEVICEMAP\\SERIALCOMM"));
     reg.GetValueNames(names.get());
     EXPECT_EQ(std::size_t(names->Count()), data.size() + 1);
+}
+
+namespace
+{
+
+// A pseudo-terminal nobody reads: writes to its slave fill it and then stay pending.
+class TDeafLine
+{
+public:
+    explicit TDeafLine(int ComNumber)
+    {
+        FMaster = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(FMaster);
+        unlockpt(FMaster);
+        char name[128];
+        ptsname_r(FMaster, name, sizeof name);
+        fs::create_symlink(name, rtl::PortLink(ComNumber));
+    }
+    ~TDeafLine() { close(FMaster); }
+
+private:
+    int FMaster = -1;
+};
+
+} // namespace
+
+TEST_F(CommApiTest, WriteIntoAFullLineStaysPendingUntilAborted)
+{
+    TDeafLine deaf(11);
+    HANDLE h = Open("\\\\.\\COM11");
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::vector<BYTE> data(1 << 20, 0x55);
+    OVERLAPPED ov{};
+    DWORD written = 0;
+    ASSERT_FALSE(WriteFile(h, data.data(), DWORD(data.size()), &written, &ov));
+    ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    std::thread abort([h] {
+        std::this_thread::sleep_for(50ms);
+        PurgeComm(h, PURGE_TXABORT | PURGE_TXCLEAR);
+    });
+    EXPECT_FALSE(GetOverlappedResult(h, &ov, &written, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_GT(written, 0u); // what the line took before it filled
+    EXPECT_LT(written, data.size());
+    abort.join();
 }
