@@ -322,7 +322,10 @@ TProgress TCommFile::ProgressWrite(TPendingOp &Op)
         const ssize_t n = write(FFd, Op.Data + Op.Done, Op.Count - Op.Done);
         if (n > 0) {
             Op.Done += static_cast<DWORD>(n);
-            FTxPending = true;
+            if (!FTxPending) {
+                FTxPending = true;
+                Kick(); // a wait for EV_TXEMPTY has to start looking at the queue
+            }
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) return std::nullopt;

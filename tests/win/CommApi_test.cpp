@@ -219,6 +219,18 @@ TEST_F(CommApiTest, TransmitQueueEmptyIsReported)
     EXPECT_EQ(WaitEvent(h), EV_TXEMPTY);
 }
 
+TEST_F(CommApiTest, WaitPendingBeforeAWriteSeesTheQueueEmpty)
+{
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_TXEMPTY);
+    DWORD mask = 0;
+    std::thread waiter([&] { mask = WaitEvent(h); });
+    std::this_thread::sleep_for(50ms);
+    Write(h, {0xA5, 0x96, 0x00, 0xD9, 0x00, 0x00}); // a bad checksum: no answer wakes the wait
+    waiter.join();
+    EXPECT_EQ(mask, EV_TXEMPTY);
+}
+
 TEST_F(CommApiTest, ReadOfMoreThanArrivedStaysPendingUntilAborted)
 {
     HANDLE h = OpenLine();
