@@ -1,0 +1,46 @@
+#pragma once
+
+// The program's settings: one object for the whole process and its INI file
+// "qrv4.cfg" in the base folder.
+
+#include "platform/rtl/System.h"
+
+class TConfig
+{
+public:
+    // Takes the current folder as the base folder for good: every data file of
+    // the program lives there, whatever folder the dialogs move to later.
+    explicit TConfig(const AnsiString &AFileName);
+
+    // The base folder with its trailing delimiter.
+    AnsiString GetBaseDir() const;
+    AnsiString FilePath() const { return GetBaseDir() + FileName; }
+
+    AnsiString FileName;
+    AnsiString BaseDir;
+    int Left = 100;
+    int Top = 100;
+    int COM_port = 1;
+    int COM_speed = 9600;
+    AnsiString DebugFile;
+    AnsiString Bios_file;
+    AnsiString Fonts_file;
+    AnsiString SellerName;
+    AnsiString SellerAddress;
+    AnsiString SellerBank;
+    double PriceDallas = 100.0;
+    double PriceMetacom = 200.0;
+    double PriceCyfral = 300.0;
+    double PriceProxy = 400.0;
+    int CountTovcheck = 1;
+    AnsiString ProductName;
+    bool TypeKey = true;
+    bool KeyHex = true;
+};
+
+// Reads every key into Cfg; a missing key leaves its field alone, a malformed
+// number takes its fallback. A missing file is written with the current values
+// and gives false; anything else gives true.
+bool ReadConfig(TConfig &Cfg);
+// Writes every key in the file's fixed order; failures are ignored.
+void WriteConfig(const TConfig &Cfg);

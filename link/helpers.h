@@ -1,0 +1,37 @@
+#pragma once
+
+// Free functions on cp1251 texts (1-based positions) and numbers that the whole
+// program shares. The file size by name is the runtime library's FileSizeByName.
+
+#include "platform/rtl/System.h"
+
+// Replaces every occurrence of Search, found ignoring letter case.
+void StringReplaceAll(AnsiString &Text, const AnsiString &Search, const AnsiString &Replacement);
+
+bool IsDigitChar(char Ch);
+// Latin and Cyrillic letters; Ё and ё are not among them.
+bool IsLetterChar(char Ch);
+bool IsHexDigitChar(char Ch);
+bool CharInString(char Ch, const AnsiString &Text);
+
+// The value printed with Decimals decimals and read back; stored in Result too.
+double RoundToDecimals(double Value, int Decimals, double &Result);
+
+// Removes leading and trailing blanks (the blank character only).
+void TrimSpaces(AnsiString &Text);
+AnsiString PadRight(const AnsiString &Text, int Length, char Fill);
+AnsiString PadLeft(const AnsiString &Text, int Length, char Fill);
+// Keeps the characters of Text that occur in Set, in their order.
+AnsiString KeepCharsOfSet(AnsiString &Text, const AnsiString &Set);
+
+// "0102", 2, " " gives "01 02": a separator after every Count characters but the last.
+AnsiString InsertSeparatorEvery(const AnsiString &Text, int Count, const AnsiString &Separator);
+// "01 02", 3 gives "0102": drops every Count-th character unless it is the last one.
+// The separator's length is taken for symmetry with the insertion and not needed.
+AnsiString RemoveSeparatorEvery(const AnsiString &Text, int Count, int SeparatorLength = 1);
+
+// "COM12" gives "COM" and "12"; a text without trailing digits gives itself and "".
+void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString &Digits);
+
+// The amount of a receipt in Russian words: "Двести рублей 00 коп."; empty under one rouble.
+AnsiString SumInWords(double Amount);

@@ -1,0 +1,171 @@
+#include "link/config.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+// Each test works in a folder of its own, made the current one while the
+// configuration object is built.
+class ConfigTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Folder = std::filesystem::path(testing::TempDir()) /
+                 ("qrv4_cfg_" + std::to_string(getpid()) + "_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        Previous = std::filesystem::current_path();
+        std::filesystem::current_path(Folder);
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(Previous);
+        std::filesystem::remove_all(Folder);
+    }
+
+    std::string Bytes() const
+    {
+        std::ifstream in(Folder / "qrv4.cfg", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void SetBytes(const std::string &Bytes) const
+    {
+        std::ofstream(Folder / "qrv4.cfg", std::ios::binary) << Bytes;
+    }
+
+    std::filesystem::path Folder;
+    std::filesystem::path Previous;
+};
+
+const std::string DefaultFile = "[FILES]\r\nBios_file=\r\nFonts_file=\r\n"
+                                "[COM]\r\nCOM_port=1\r\nCOM_speed=9600\r\n"
+                                "[COMPANY]\r\nSellerName=\xCE\xCE\xCE \xD4\xE8\xF0\xEC\xE0\r\n"
+                                "SellerAddress=\xE0\xE4\xF0\xE5\xF1 \xC2\xE0\xF8\xE5\xE9 "
+                                "\xF4\xE8\xF0\xEC\xFB\r\n"
+                                "SellerBank=\xC8\xCD\xCD, \xCA\xCF\xCF, \xF0\xE5\xEA\xE2\xE8"
+                                "\xE7\xE8\xF2\xFB \xF4\xE8\xF0\xEC\xFB\r\n"
+                                "[PRODUCT]\r\nProductName=\xC4\xEE\xEC\xEE\xF4\xEE\xED\xED"
+                                "\xFB\xE9 \xEA\xEB\xFE\xF7\r\nTypeKey=1\r\nKeyHex=1\r\n"
+                                "[PRICE]\r\nPriceDallas=100\r\nPriceMetacom=200\r\n"
+                                "PriceCyfral=300\r\nPriceProxy=400\r\n"
+                                "[COUNTERS]\r\nCountTovcheck=1\r\n"
+                                "[COORD]\r\nLeft=100\r\nTop=100\r\n";
+
+} // namespace
+
+TEST_F(ConfigTest, BaseFolderIsTheCurrentFolderAtConstruction)
+{
+    TConfig cfg("qrv4.cfg");
+    AnsiString folder = rtl::FromSystemPath(Folder.string());
+    EXPECT_EQ(cfg.BaseDir, folder);
+    EXPECT_EQ(cfg.GetBaseDir(), folder + "/");
+    EXPECT_EQ(cfg.DebugFile, folder + "/qrv4_debug_session.txt");
+    std::filesystem::current_path(Previous);
+    EXPECT_EQ(cfg.GetBaseDir(), folder + "/");
+    ReadConfig(cfg);
+    EXPECT_TRUE(std::filesystem::exists(Folder / "qrv4.cfg"));
+}
+
+TEST_F(ConfigTest, MissingFileIsWrittenWithEveryDefaultInCp1251)
+{
+    TConfig cfg("qrv4.cfg");
+    EXPECT_FALSE(ReadConfig(cfg));
+    EXPECT_EQ(Bytes(), DefaultFile);
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_EQ(cfg.SellerName, "ООО Фирма"_a);
+    EXPECT_EQ(cfg.PriceProxy, 400.0);
+    EXPECT_EQ(Bytes(), DefaultFile);
+}
+
+TEST_F(ConfigTest, ValuesSurviveAWriteAndRead)
+{
+    TConfig cfg("qrv4.cfg");
+    cfg.Bios_file = "/home/user/прошивка_firmware.qrv"_a;
+    cfg.COM_port = 5;
+    cfg.COM_speed = 57600;
+    cfg.SellerName = "ИП Иванов"_a;
+    cfg.PriceCyfral = 150.5;
+    cfg.CountTovcheck = 42;
+    cfg.TypeKey = false;
+    cfg.Left = -20;
+    cfg.Top = 300;
+    WriteConfig(cfg);
+    EXPECT_NE(Bytes().find("PriceCyfral=150.5\r\n"), std::string::npos);
+    EXPECT_NE(Bytes().find("TypeKey=0\r\n"), std::string::npos);
+
+    TConfig back("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(back));
+    EXPECT_EQ(back.Bios_file, cfg.Bios_file);
+    EXPECT_EQ(back.COM_port, 5);
+    EXPECT_EQ(back.COM_speed, 57600);
+    EXPECT_EQ(back.SellerName, cfg.SellerName);
+    EXPECT_EQ(back.PriceCyfral, 150.5);
+    EXPECT_EQ(back.CountTovcheck, 42);
+    EXPECT_FALSE(back.TypeKey);
+    EXPECT_TRUE(back.KeyHex);
+    EXPECT_EQ(back.Left, -20);
+    EXPECT_EQ(back.Top, 300);
+}
+
+TEST_F(ConfigTest, MalformedNumbersTakeTheirFallbacks)
+{
+    SetBytes("[COM]\r\nCOM_port=abc\r\nCOM_speed=fast\r\n"
+             "[PRODUCT]\r\nTypeKey=0\r\nKeyHex=yes\r\n"
+             "[PRICE]\r\nPriceDallas=1,5\r\nPriceMetacom=abc\r\nPriceCyfral=\r\n"
+             "[COUNTERS]\r\nCountTovcheck=x\r\n[COORD]\r\nLeft=?\r\nTop=7\r\n");
+    TConfig cfg("qrv4.cfg");
+    cfg.COM_port = 4;
+    cfg.CountTovcheck = 9;
+    cfg.Left = 50;
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_EQ(cfg.COM_port, 1);
+    EXPECT_EQ(cfg.COM_speed, 9600);
+    EXPECT_FALSE(cfg.TypeKey);
+    EXPECT_TRUE(cfg.KeyHex);
+    // Every price falls back to 100, whatever its own default.
+    EXPECT_EQ(cfg.PriceDallas, 100.0);
+    EXPECT_EQ(cfg.PriceMetacom, 100.0);
+    EXPECT_EQ(cfg.PriceCyfral, 100.0);
+    EXPECT_EQ(cfg.PriceProxy, 400.0);
+    EXPECT_EQ(cfg.CountTovcheck, 1);
+    EXPECT_EQ(cfg.Left, 100);
+    EXPECT_EQ(cfg.Top, 7);
+}
+
+TEST_F(ConfigTest, MissingKeysKeepWhatTheObjectHeld)
+{
+    SetBytes("[COM]\r\nCOM_port=3\r\n");
+    TConfig cfg("qrv4.cfg");
+    cfg.Left = 640;
+    cfg.TypeKey = false;
+    cfg.PriceMetacom = 250;
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_EQ(cfg.COM_port, 3);
+    EXPECT_EQ(cfg.Left, 640);
+    EXPECT_EQ(cfg.Top, 100);
+    EXPECT_FALSE(cfg.TypeKey);
+    EXPECT_EQ(cfg.PriceMetacom, 250.0);
+    EXPECT_EQ(cfg.ProductName, "Домофонный ключ"_a);
+}
+
+TEST_F(ConfigTest, WritingKeepsForeignLinesAndRewritesKeysInPlace)
+{
+    SetBytes("; comment\r\n[COM]\r\nCOM_port=3\r\nExtra=1\r\n");
+    TConfig cfg("qrv4.cfg");
+    ReadConfig(cfg);
+    cfg.COM_port = 8;
+    WriteConfig(cfg);
+    std::string bytes = Bytes();
+    EXPECT_EQ(bytes.rfind("; comment\r\n[COM]\r\nCOM_port=8\r\nExtra=1\r\nCOM_speed=9600\r\n", 0),
+              0u);
+}
