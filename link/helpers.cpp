@@ -1,7 +1,9 @@
 #include "link/helpers.h"
 
+#include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -114,6 +116,27 @@ void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString 
         --start;
     Prefix = text.SubString(1, start);
     Digits = text.SubString(start + 1, text.Length() - start);
+}
+
+void EnumComPorts(std::vector<TComPortEntry> &List)
+{
+    List.clear();
+    TRegistry registry(KEY_READ);
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKeyReadOnly("HARDWARE\\DEVICEMAP\\SERIALCOMM")) return;
+    TStringList names;
+    registry.GetValueNames(&names);
+    for (int i = names.Count() - 1; i >= 0; --i) {
+        TComPortEntry entry;
+        AnsiString digits;
+        SplitTrailingDigits(registry.ReadString(names[i]), entry.PortPrefix, digits);
+        entry.PortNumber = StrToIntDef(digits, 1);
+        SplitTrailingDigits(names[i], entry.DevicePrefix, digits);
+        entry.DeviceNumber = StrToIntDef(digits, 0);
+        List.push_back(entry);
+    }
+    std::stable_sort(List.begin(), List.end(),
+                     [](const auto &A, const auto &B) { return A.PortNumber < B.PortNumber; });
 }
 
 // ---- SumInWords ----

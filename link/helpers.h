@@ -5,6 +5,8 @@
 
 #include "platform/rtl/System.h"
 
+#include <vector>
+
 // Replaces every occurrence of Search, found ignoring letter case.
 void StringReplaceAll(AnsiString &Text, const AnsiString &Search, const AnsiString &Replacement);
 
@@ -35,3 +37,15 @@ void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString 
 
 // The amount of a receipt in Russian words: "Двести рублей 00 коп."; empty under one rouble.
 AnsiString SumInWords(double Amount);
+
+// One value of the system's serial port list: "COM5" named \Device\VCP0 gives
+// the port prefix COM, port 5, the device prefix \Device\VCP and device 0.
+struct TComPortEntry {
+    AnsiString PortPrefix;
+    int PortNumber = 1;
+    AnsiString DevicePrefix;
+    int DeviceNumber = 0;
+};
+
+// The serial ports the system lists, by port number; empty when there is no list.
+void EnumComPorts(std::vector<TComPortEntry> &List);

@@ -1,4 +1,5 @@
 #include "link/helpers.h"
+#include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -125,4 +126,55 @@ TEST(NumberHelpers, RoundToDecimalsGoesThroughPrintedText)
 TEST(NumberHelpers, FileSizeOfAMissingFileIsMinusOne)
 {
     EXPECT_EQ(FileSizeByName("/nonexistent/qrv4/none.txt"), -1);
+}
+
+namespace
+{
+
+void ServePorts(std::vector<std::pair<const char *, const char *>> Values)
+{
+    rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [Values] {
+        std::vector<rtl::RegistryValue> values;
+        for (auto [name, data] : Values)
+            values.push_back(rtl::RegistryValue::String(name, data));
+        return values;
+    });
+}
+
+} // namespace
+
+TEST(EnumComPorts, SplitsNamesAndDataAndSortsByPortNumber)
+{
+    ServePorts({{"\\Device\\VCP0", "COM5"}, {"\\Device\\Serial0", "COM1"}});
+    std::vector<TComPortEntry> list;
+    EnumComPorts(list);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].PortPrefix, "COM");
+    EXPECT_EQ(list[0].PortNumber, 1);
+    EXPECT_EQ(list[0].DevicePrefix, "\\Device\\Serial");
+    EXPECT_EQ(list[0].DeviceNumber, 0);
+    EXPECT_EQ(list[1].PortNumber, 5);
+    EXPECT_EQ(list[1].DevicePrefix, "\\Device\\VCP");
+}
+
+TEST(EnumComPorts, DataWithoutDigitsIsPortOneAndValuesAreTakenFromTheLast)
+{
+    ServePorts({{"\\Device\\VCP3", "COM5"}, {"\\Device\\Serial0", "COM1"}, {"Modem", "PORT"}});
+    std::vector<TComPortEntry> list(7);
+    EnumComPorts(list);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].DevicePrefix, "Modem");
+    EXPECT_EQ(list[0].PortPrefix, "PORT");
+    EXPECT_EQ(list[0].PortNumber, 1);
+    EXPECT_EQ(list[0].DeviceNumber, 0);
+    EXPECT_EQ(list[1].DevicePrefix, "\\Device\\Serial");
+    EXPECT_EQ(list[2].DeviceNumber, 3);
+}
+
+TEST(EnumComPorts, EmptyKeyGivesAnEmptyList)
+{
+    ServePorts({});
+    std::vector<TComPortEntry> list(2);
+    EnumComPorts(list);
+    EXPECT_TRUE(list.empty());
 }
