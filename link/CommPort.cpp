@@ -18,7 +18,16 @@ namespace
 constexpr DWORD BaudRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
-constexpr DWORD ControlFlags[] = {0x0001, 0x1311, 0x202D};
+// The flag word of each flow control, replaced whole.
+constexpr DWORD ControlFlags[] = {
+    dcb::fBinary,
+    dcb::fBinary | DTR_CONTROL_ENABLE << dcb::fDtrControlShift | dcb::fOutX | dcb::fInX |
+        RTS_CONTROL_ENABLE << dcb::fRtsControlShift,
+    dcb::fBinary | dcb::fOutxCtsFlow | dcb::fOutxDsrFlow |
+        DTR_CONTROL_HANDSHAKE << dcb::fDtrControlShift |
+        RTS_CONTROL_HANDSHAKE << dcb::fRtsControlShift,
+};
+static_assert(ControlFlags[ccSoft] == 0x1311 && ControlFlags[ccHard] == 0x202D);
 
 constexpr auto BreakUnit = std::chrono::milliseconds(55);
 
