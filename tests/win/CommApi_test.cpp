@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace
 {
 
-// A port folder of the test's own, with a simulated device as COM 5.
+// A port folder of the test's own, with a simulated device as COM 45.
 class CommApiTest : public testing::Test
 {
 protected:
@@ -27,7 +27,7 @@ protected:
         Folder = fs::temp_directory_path() / ("commapi_ports_" + std::to_string(getpid()));
         fs::create_directories(Folder);
         setenv("QRV4_PORTS", Folder.c_str(), 1);
-        Sim.Expose(5);
+        Sim.Expose(45);
     }
     void TearDown() override
     {
@@ -36,7 +36,7 @@ protected:
         fs::remove_all(Folder);
     }
 
-    HANDLE Open(const char *Name = "\\\\.\\COM5")
+    HANDLE Open(const char *Name = "\\\\.\\COM45")
     {
         HANDLE h = CreateFile(Name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
@@ -149,12 +149,12 @@ TEST_F(CommApiTest, PortListNamesLinkedDevicesAndSkipsVanishedOnes)
     fs::create_symlink("/nonexistent/tty", rtl::PortLink(9)); // a device that has gone
     const auto values = win::SerialCommValues();
     const auto com5 =
-        std::find_if(values.begin(), values.end(), [](auto &v) { return v.Data == "COM5"; });
+        std::find_if(values.begin(), values.end(), [](auto &v) { return v.Data == "COM45"; });
     ASSERT_NE(com5, values.end());
     EXPECT_TRUE(com5->Name.starts_with("\\Device\\Serial"));
     EXPECT_TRUE(
         std::none_of(values.begin(), values.end(), [](auto &v) { return v.Data == "COM9"; }));
-    EXPECT_EQ(win::ComPortPath(5), rtl::PortLink(5));
+    EXPECT_EQ(win::ComPortPath(45), rtl::PortLink(45));
 }
 
 TEST_F(CommApiTest, OpenIsExclusive)
@@ -165,7 +165,7 @@ TEST_F(CommApiTest, OpenIsExclusive)
     EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     Close(first);
-    EXPECT_NE(Open("COM5"), INVALID_HANDLE_VALUE);
+    EXPECT_NE(Open("COM45"), INVALID_HANDLE_VALUE);
 }
 
 TEST_F(CommApiTest, OpenOfUnknownPortFails)
@@ -346,7 +346,7 @@ TEST_F(CommApiTest, VanishedDeviceEndsWaitAndReadsWithError)
     COMSTAT stat{};
     EXPECT_FALSE(ClearCommError(h, nullptr, &stat));
     EXPECT_EQ(Write(h, {0xA5}), 0u);
-    EXPECT_FALSE(fs::is_symlink(rtl::PortLink(5)));
+    EXPECT_FALSE(fs::is_symlink(rtl::PortLink(45)));
 }
 
 TEST_F(CommApiTest, VanishedDeviceWithoutErrorEventFailsTheWait)
@@ -420,7 +420,7 @@ TEST_F(CommApiTest, SerialCommKeyListsThePortsReadOnly)
     std::vector<std::string> data;
     for (int i = 0; i < names->Count(); ++i)
         data.push_back(reg.ReadString(names->Strings(i)).c_str());
-    EXPECT_NE(std::find(data.begin(), data.end(), "COM5"), data.end());
+    EXPECT_NE(std::find(data.begin(), data.end(), "COM45"), data.end());
     EXPECT_EQ(data.size(), win::SerialCommValues().size());
     EXPECT_THROW(reg.WriteString("\\Device\\Serial9", "COM9"), ERegistryException);
     reg.CloseKey();
