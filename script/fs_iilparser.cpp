@@ -28,9 +28,11 @@ enum class TfsElementKind {
 // grammar does not search attribute texts over and over.
 struct TfsGrammarElement {
     TfsElementKind Kind = TfsElementKind::Sequence;
-    AnsiString Name;    // lower case; for a reference, the rule's name
-    AnsiString Text;    // lower case
-    AnsiString Node;    // lower case
+    AnsiString Name; // lower case; for a reference, the rule's name
+    AnsiString Text; // lower case
+    AnsiString Node; // lower case
+    bool NodeIsUses = false;
+    bool NodeIsExpr = false;
     AnsiString Add;     // element written after a match
     AnsiString AddText; // its text instead of the token, when HasAddText
     bool HasAddText = false;
@@ -165,6 +167,8 @@ std::unique_ptr<TfsGrammarElement> TfsILParser::CompileElement(TfsXMLItem *Item,
     e->Kind = IsRule ? TfsElementKind::Rule : KindOf(e->Name);
     e->Text = Item->Prop("text").LowerCase();
     e->Node = Item->Prop("node").LowerCase();
+    e->NodeIsUses = e->Node == "uses";
+    e->NodeIsExpr = e->Node == "expr";
     e->Add = Item->Prop("add");
     e->HasAddText = Item->PropExists("addtext");
     e->AddText = Item->Prop("addtext");
@@ -394,6 +398,13 @@ bool TfsILParser::Run(const TfsGrammarElement &E)
         return RunLoop(E);
     case TfsElementKind::Optional:
         return RunOptional(E);
+    default:
+        break;
+    }
+    // An element that wraps its output keeps the line of its opening tag from
+    // the start, so that wrapping fills it in instead of inserting a line.
+    if (!E.Node.IsEmpty() && !E.NodeIsUses) FLines.emplace_back();
+    switch (E.Kind) {
     case TfsElementKind::Eol:
         matched = FParser->GetEOL();
         break;
@@ -493,7 +504,7 @@ bool TfsILParser::RunLoop(const TfsGrammarElement &E)
 
 void TfsILParser::Wrap(const TfsGrammarElement &E, std::size_t L, int StartPosition, bool Matched)
 {
-    if (AnsiSameText(E.Node, "uses")) {
+    if (E.NodeIsUses) {
         if (Matched) WrapUses(L);
         return;
     }
@@ -507,8 +518,8 @@ void TfsILParser::Wrap(const TfsGrammarElement &E, std::size_t L, int StartPosit
     FParser->SkipSpaces();
     AnsiString open = "<" + E.Node + " pos=\"" + FParser->GetXYPosition() + "\"";
     FParser->SetPosition(current);
-    if (E.Node == "expr") open += " pos1=\"" + FParser->GetXYPosition() + "\"";
-    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(L), open + ">");
+    if (E.NodeIsExpr) open += " pos1=\"" + FParser->GetXYPosition() + "\"";
+    FLines[L] = open + ">";
     FLines.push_back("</" + E.Node + ">");
 }
 

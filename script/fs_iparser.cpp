@@ -1,5 +1,7 @@
 #include "script/fs_iparser.h"
 
+#include "platform/rtl/SysUtils.h"
+
 #include <algorithm>
 
 namespace
@@ -240,13 +242,16 @@ AnsiString TfsParser::GetWord()
 
 bool TfsParser::IsKeyWord(const AnsiString &Word) const
 {
-    if (FCaseSensitive) {
-        for (int i = 0; i < FKeywords->Count(); ++i)
-            if (FKeywords->Strings(i) == Word) return true;
-        return false;
-    }
     int index = 0;
-    return FKeywords->Find(Word, index);
+    if (!FKeywords->Find(Word, index)) return false;
+    if (!FCaseSensitive) return true;
+    // An exact match is among the entries equal without regard to case.
+    for (; index < FKeywords->Count(); ++index) {
+        const AnsiString entry = FKeywords->Strings(index);
+        if (!AnsiSameText(entry, Word)) return false;
+        if (entry == Word) return true;
+    }
+    return false;
 }
 
 AnsiString TfsParser::GetChar()
