@@ -94,6 +94,16 @@ TEST(PascalScript, VarSectionBeforeEmptyBlock_CancelsIdentifierError)
         "dsgn{node:i}}}}}}}}");
 }
 
+// An operator without its operand is not half a repetition of the operator
+// loop: the expression ends before it, and the statement list reports it.
+TEST(PascalScript, OperatorWithoutOperand_IsAnError)
+{
+    const auto il = MakeIL(Pascal, "begin x := a + b - ; end.");
+    EXPECT_FALSE(il.Ok);
+    EXPECT_EQ(il.ErrorMsg, "';' expected");
+    EXPECT_EQ(il.ErrorPos, "1:18");
+}
+
 TEST(PascalScript, TextAfterTheFinalDot_IsIgnored)
 {
     EXPECT_TRUE(MakeIL(Pascal, "begin end. these are notes, not code").Ok);
