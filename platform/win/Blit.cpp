@@ -1,0 +1,300 @@
+#include "platform/win/Dib.h"
+#include "platform/win/Raster.h"
+
+#include <cstring>
+
+namespace win
+{
+namespace
+{
+
+bool UsesSource(DWORD Rop)
+{
+    const unsigned T = (Rop >> 16) & 0xFF;
+    return ((T >> 2) & 0x33) != (T & 0x33);
+}
+
+bool UsesPattern(DWORD Rop)
+{
+    const unsigned T = (Rop >> 16) & 0xFF;
+    return ((T >> 4) & 0x0F) != (T & 0x0F);
+}
+
+bool Monochrome(const BitmapData *B)
+{
+    return B && B->Bpp == 1 && !B->Dib;
+}
+
+// A source picture for blits: pixels already converted to the destination's
+// colours (monochrome sources take the destination's text and background
+// colours; colour sources into a monochrome bitmap become white where they
+// match the source's background colour), plus the raw alpha for AlphaBlend.
+struct Source {
+    QImage Pixels;           // RGB32, covering Area
+    std::vector<BYTE> Alpha; // per pixel of Area, 255 for sources without alpha
+    QRect Area;              // device rectangle of the source DC
+};
+
+Source ReadSource(DeviceContext &Src, const QRect &Area, DeviceContext &Dest)
+{
+    Source Out;
+    QPoint Origin;
+    BitmapData *Bitmap = nullptr;
+    QImage *Image = TargetImage(Src, &Origin, &Bitmap);
+    if (!Image) return Out;
+    QRect Bounds = Image->rect().translated(-Origin);
+    if (Bitmap) Bounds &= QRect(0, 0, Bitmap->Width, Bitmap->Height);
+    Out.Area = Area & Bounds;
+    if (Out.Area.isEmpty()) return Out;
+    if (Bitmap) Bitmap->Pull(Out.Area);
+    Out.Pixels = Image->copy(Out.Area.translated(Origin));
+    Out.Alpha.assign(static_cast<std::size_t>(Out.Area.width()) * Out.Area.height(), 255);
+    if (Bitmap && Bitmap->Dib && Bitmap->Bpp == 32)
+        for (int Y = 0; Y < Out.Area.height(); ++Y) {
+            const BYTE *Row = Bitmap->Row(Out.Area.top() + Y);
+            for (int X = 0; X < Out.Area.width(); ++X)
+                Out.Alpha[static_cast<std::size_t>(Y) * Out.Area.width() + X] =
+                    Row[(Out.Area.left() + X) * 4 + 3];
+        }
+    QPoint DestOrigin;
+    BitmapData *DestBitmap = nullptr;
+    TargetImage(Dest, &DestOrigin, &DestBitmap);
+    const bool MonoSrc = Monochrome(Bitmap), MonoDest = Monochrome(DestBitmap);
+    if (MonoSrc == MonoDest) return Out;
+    const QRgb Fore = ToRgb(Dest.S.TextColor), Back = ToRgb(Dest.S.BkColor),
+               Key = ToRgb(Src.S.BkColor);
+    for (int Y = 0; Y < Out.Pixels.height(); ++Y) {
+        auto *Row = reinterpret_cast<QRgb *>(Out.Pixels.scanLine(Y));
+        for (int X = 0; X < Out.Pixels.width(); ++X) {
+            const QRgb P = Row[X] | 0xFF000000;
+            if (MonoSrc)
+                Row[X] = (P & 0xFFFFFF) ? Back : Fore;
+            else
+                Row[X] = (P == (Key | 0xFF000000)) ? 0xFFFFFFFF : 0xFF000000;
+        }
+    }
+    return Out;
+}
+
+// Source coordinate of a destination offset on a stretched axis, nearest pixel.
+int SourceAt(int Offset, int DestSize, int SrcStart, int SrcSize)
+{
+    if (DestSize == SrcSize) return SrcStart + Offset;
+    return SrcStart +
+           static_cast<int>((static_cast<long long>(2 * Offset + 1) * SrcSize) / (2LL * DestSize));
+}
+
+struct Mapping {
+    QRect Dest; // device rectangle
+    int SrcX, SrcY, SrcW, SrcH;
+    bool FlipX, FlipY;
+};
+
+Mapping MapRects(DeviceContext &Dest, int XD, int YD, int WD, int HD, DeviceContext &Src, int XS,
+                 int YS, int WS, int HS)
+{
+    const QPoint D0 = ToDevice(Dest, XD, YD), D1 = ToDevice(Dest, XD + WD, YD + HD);
+    const QPoint S0 = ToDevice(Src, XS, YS), S1 = ToDevice(Src, XS + WS, YS + HS);
+    Mapping M;
+    M.Dest = QRect(QPoint(std::min(D0.x(), D1.x()), std::min(D0.y(), D1.y())),
+                   QPoint(std::max(D0.x(), D1.x()) - 1, std::max(D0.y(), D1.y()) - 1));
+    M.SrcX = std::min(S0.x(), S1.x());
+    M.SrcY = std::min(S0.y(), S1.y());
+    M.SrcW = std::abs(S1.x() - S0.x());
+    M.SrcH = std::abs(S1.y() - S0.y());
+    M.FlipX = (D1.x() < D0.x()) != (S1.x() < S0.x());
+    M.FlipY = (D1.y() < D0.y()) != (S1.y() < S0.y());
+    return M;
+}
+
+template <typename PixelFn>
+void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
+{
+    const QRegion Area = Scope.Clip() & QRegion(M.Dest.translated(Scope.Origin()));
+    const QPoint O = Scope.Origin();
+    for (const QRect &R : Area) {
+        for (int Y = R.top(); Y <= R.bottom(); ++Y) {
+            int Dy = Y - O.y() - M.Dest.top();
+            if (M.FlipY) Dy = M.Dest.height() - 1 - Dy;
+            const int Sy = SourceAt(Dy, M.Dest.height(), M.SrcY, M.SrcH) - S.Area.top();
+            if (Sy < 0 || Sy >= S.Area.height()) continue;
+            auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
+            const auto *SrcRow = reinterpret_cast<const QRgb *>(S.Pixels.constScanLine(Sy));
+            for (int X = R.left(); X <= R.right(); ++X) {
+                int Dx = X - O.x() - M.Dest.left();
+                if (M.FlipX) Dx = M.Dest.width() - 1 - Dx;
+                const int Sx = SourceAt(Dx, M.Dest.width(), M.SrcX, M.SrcW) - S.Area.left();
+                if (Sx < 0 || Sx >= S.Area.width()) continue;
+                Fn(Row[X], SrcRow[Sx], S.Alpha[static_cast<std::size_t>(Sy) * S.Area.width() + Sx],
+                   X - O.x(), Y - O.y());
+            }
+        }
+        Scope.Changed(R);
+    }
+}
+
+template <typename PixelFn>
+BOOL Blend(HDC DestDc, int XD, int YD, int WD, int HD, HDC SrcDc, int XS, int YS, int WS, int HS,
+           PixelFn Fn)
+{
+    DeviceContext *Dest = FindDc(DestDc), *Src = FindDc(SrcDc);
+    if (!Dest || !Src) return FALSE;
+    const Mapping M = MapRects(*Dest, XD, YD, WD, HD, *Src, XS, YS, WS, HS);
+    if (M.Dest.isEmpty() || M.SrcW == 0 || M.SrcH == 0) return TRUE;
+    const Source S = ReadSource(*Src, QRect(M.SrcX, M.SrcY, M.SrcW, M.SrcH), *Dest);
+    if (S.Area.isEmpty()) return TRUE;
+    DrawScope Scope(*Dest, M.Dest);
+    if (Scope.Valid()) ForMapped(Scope, M, S, Fn);
+    return TRUE;
+}
+
+} // namespace
+} // namespace win
+
+using namespace win;
+
+BOOL StretchBlt(HDC DestDc, int XD, int YD, int WD, int HD, HDC SrcDc, int XS, int YS, int WS,
+                int HS, DWORD Rop)
+{
+    DeviceContext *Dest = FindDc(DestDc);
+    if (!Dest) return FALSE;
+    if (!UsesSource(Rop)) return PatBlt(DestDc, XD, YD, WD, HD, Rop);
+    const BrushFill Fill(*Dest, Dest->S.Brush);
+    const bool Pattern = UsesPattern(Rop);
+    if (Rop == SRCCOPY)
+        return Blend(DestDc, XD, YD, WD, HD, SrcDc, XS, YS, WS, HS,
+                     [](QRgb &D, QRgb S, BYTE, int, int) { D = S | 0xFF000000; });
+    return Blend(DestDc, XD, YD, WD, HD, SrcDc, XS, YS, WS, HS,
+                 [&](QRgb &D, QRgb S, BYTE, int X, int Y) {
+                     QRgb P = 0;
+                     if (Pattern && !Fill.Empty() && !Fill.At(X, Y, &P)) return;
+                     D = ApplyRop3(Rop, P, S, D);
+                 });
+}
+
+BOOL BitBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc, int YSrc, DWORD Rop)
+{
+    return StretchBlt(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Width, Height, Rop);
+}
+
+// Where the mask is 1 the foreground operation applies, where it is 0 the
+// background one (the high byte of the raster operation).
+BOOL MaskBlt(HDC Dest, int XD, int YD, int Width, int Height, HDC Src, int XS, int YS, HBITMAP Mask,
+             int XM, int YM, DWORD Rop)
+{
+    BitmapData *M = BitmapOf(Mask);
+    if (!M) return BitBlt(Dest, XD, YD, Width, Height, Src, XS, YS, Rop & 0xFFFFFF);
+    const DWORD Fore = Rop & 0x00FF0000, Back = (Rop >> 8) & 0x00FF0000;
+    DeviceContext *D = FindDc(Dest);
+    if (!D) return FALSE;
+    const BrushFill Fill(*D, D->S.Brush);
+    M->Pull(QRect(0, 0, M->Width, M->Height));
+    return Blend(Dest, XD, YD, Width, Height, Src, XS, YS, Width, Height,
+                 [&](QRgb &Px, QRgb S, BYTE, int X, int Y) {
+                     const QPoint At(XM + X - XD, YM + Y - YD);
+                     const bool On = M->Image.valid(At) && (M->Image.pixel(At) & 0xFFFFFF);
+                     QRgb P = 0;
+                     Fill.At(X, Y, &P);
+                     Px = ApplyRop3(On ? Fore : Back, P, S, Px);
+                 });
+}
+
+BOOL AlphaBlend(HDC Dest, int XD, int YD, int WD, int HD, HDC Src, int XS, int YS, int WS, int HS,
+                BLENDFUNCTION B)
+{
+    if (WD < 0 || HD < 0 || WS < 0 || HS < 0 || B.BlendOp != AC_SRC_OVER) return FALSE;
+    const int Constant = B.SourceConstantAlpha;
+    const bool PerPixel = B.AlphaFormat & AC_SRC_ALPHA;
+    return Blend(Dest, XD, YD, WD, HD, Src, XS, YS, WS, HS, [&](QRgb &D, QRgb S, BYTE A, int, int) {
+        // With per-pixel alpha the source is premultiplied: Dst = Src*SCA + Dst*(1 - Sa*SCA).
+        const int Sa = PerPixel ? (A * Constant + 127) / 255 : Constant;
+        auto Mix = [&](int Sc, int Dc) {
+            const int Scaled = (Sc * Constant + 127) / 255;
+            return std::min(255, Scaled + (Dc * (255 - Sa) + 127) / 255);
+        };
+        D = qRgb(Mix(qRed(S), qRed(D)), Mix(qGreen(S), qGreen(D)), Mix(qBlue(S), qBlue(D)));
+    });
+}
+
+BOOL TransparentBlt(HDC Dest, int XD, int YD, int WD, int HD, HDC Src, int XS, int YS, int WS,
+                    int HS, UINT Key)
+{
+    const QRgb K = ToRgb(Key) | 0xFF000000;
+    return Blend(Dest, XD, YD, WD, HD, Src, XS, YS, WS, HS, [&](QRgb &D, QRgb S, BYTE, int, int) {
+        if ((S | 0xFF000000) != K) D = S | 0xFF000000;
+    });
+}
+
+// Two-colour linear fills; the first and last pixels get the vertex colours
+// exactly, the ones between are interpolated on 16-bit channels.
+BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh, ULONG MeshCount,
+                  ULONG Mode)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc || !Vertices || !Mesh || Mode > GRADIENT_FILL_RECT_V) return FALSE;
+    const auto *Rects = static_cast<const GRADIENT_RECT *>(Mesh);
+    for (ULONG I = 0; I < MeshCount; ++I) {
+        if (Rects[I].UpperLeft >= VertexCount || Rects[I].LowerRight >= VertexCount) return FALSE;
+        const TRIVERTEX &A = Vertices[Rects[I].UpperLeft], &B = Vertices[Rects[I].LowerRight];
+        const QRect R = ToDevice(*Dc, RECT{std::min(A.x, B.x), std::min(A.y, B.y),
+                                           std::max(A.x, B.x), std::max(A.y, B.y)});
+        if (R.isEmpty()) continue;
+        const TRIVERTEX &First = (Mode == GRADIENT_FILL_RECT_H ? A.x <= B.x : A.y <= B.y) ? A : B;
+        const TRIVERTEX &Last = &First == &A ? B : A;
+        const int Steps = (Mode == GRADIENT_FILL_RECT_H ? R.width() : R.height()) - 1;
+        DrawScope Scope(*Dc, R);
+        if (!Scope.Valid()) continue;
+        auto Channel = [&](COLOR16 C0, COLOR16 C1, int Step) {
+            if (Steps <= 0) return C0 >> 8;
+            return static_cast<int>((static_cast<long long>(C0) * (Steps - Step) +
+                                     static_cast<long long>(C1) * Step) /
+                                    Steps) >>
+                   8;
+        };
+        const QRegion Area = Scope.Clip() & QRegion(R.translated(Scope.Origin()));
+        const QPoint O = Scope.Origin();
+        for (const QRect &Part : Area) {
+            for (int Y = Part.top(); Y <= Part.bottom(); ++Y) {
+                auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
+                for (int X = Part.left(); X <= Part.right(); ++X) {
+                    const int Step =
+                        Mode == GRADIENT_FILL_RECT_H ? X - O.x() - R.left() : Y - O.y() - R.top();
+                    Row[X] = qRgb(Channel(First.Red, Last.Red, Step),
+                                  Channel(First.Green, Last.Green, Step),
+                                  Channel(First.Blue, Last.Blue, Step));
+                }
+            }
+            Scope.Changed(Part);
+        }
+    }
+    return TRUE;
+}
+
+int StretchDIBits(HDC Dc, int XD, int YD, int WD, int HD, int XS, int YS, int WS, int HS,
+                  const void *Bits, const BITMAPINFO *Info, UINT Usage, DWORD Rop)
+{
+    DeviceContext *D = FindDc(Dc);
+    if (!D || !Info || !Bits) return 0;
+    auto O = std::make_unique<GdiObject>();
+    O->Kind = GdiKind::Bitmap;
+    O->Bitmap = ReadDib(Info, Bits, Usage, D->S.Palette);
+    if (!O->Bitmap) return 0;
+    const int Height = O->Bitmap->Height;
+    // The source rectangle of a bottom-up DIB is measured from its bottom row.
+    const int Top = Info->bmiHeader.biHeight > 0 ? Height - YS - HS : YS;
+    const HBITMAP Temp = AddObject(std::move(O));
+    const HDC Mem = CreateCompatibleDC(Dc);
+    const HGDIOBJ Old = SelectObject(Mem, Temp);
+    StretchBlt(Dc, XD, YD, WD, HD, Mem, XS, Top, WS, HS, Rop);
+    SelectObject(Mem, Old);
+    DeleteDC(Mem);
+    DeleteObject(Temp);
+    return HS;
+}
+
+int SetDIBitsToDevice(HDC Dc, int XD, int YD, DWORD Width, DWORD Height, int XS, int YS, UINT, UINT,
+                      const void *Bits, const BITMAPINFO *Info, UINT Usage)
+{
+    const int W = static_cast<int>(Width), H = static_cast<int>(Height);
+    return StretchDIBits(Dc, XD, YD, W, H, XS, YS, W, H, Bits, Info, Usage, SRCCOPY);
+}

@@ -1,0 +1,558 @@
+#include "platform/win/DeviceContext.h"
+
+#include "platform/win/SysParams.h"
+#include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowWidget.h"
+
+#include <map>
+#include <mutex>
+
+namespace win
+{
+namespace
+{
+
+struct DcTable {
+    std::mutex Mutex;
+    std::map<std::uintptr_t, std::unique_ptr<DeviceContext>> Dcs;
+    std::uintptr_t NextId = 0x40000;
+};
+
+DcTable &Dcs()
+{
+    static DcTable T;
+    return T;
+}
+
+QImage &ScreenScratch()
+{
+    static QImage Scratch(1, 1, QImage::Format_RGB32);
+    return Scratch;
+}
+
+void SetBitmapSelection(HGDIOBJ Bitmap, int Delta)
+{
+    if (BitmapData *B = BitmapOf(Bitmap)) B->SelectedIn += Delta;
+}
+
+int Scale(int Value, int Numerator, int Denominator)
+{
+    return Denominator ? MulDiv(Value, Numerator, Denominator) : Value;
+}
+
+} // namespace
+
+DeviceContext *FindDc(HDC Dc)
+{
+    DcTable &T = Dcs();
+    std::lock_guard Lock(T.Mutex);
+    auto It = T.Dcs.find(IdFromHandle(Dc));
+    return It == T.Dcs.end() ? nullptr : It->second.get();
+}
+
+HDC NewDc(DcKind Kind, HWND Wnd)
+{
+    auto Dc = std::make_unique<DeviceContext>();
+    Dc->Kind = Kind;
+    Dc->Wnd = Wnd;
+    Dc->S.Pen = GetStockObject(BLACK_PEN);
+    Dc->S.Brush = GetStockObject(WHITE_BRUSH);
+    Dc->S.Font = GetStockObject(SYSTEM_FONT);
+    Dc->S.Palette = GetStockObject(DEFAULT_PALETTE);
+    if (Kind == DcKind::Memory) {
+        Dc->S.Bitmap = DefaultBitmap();
+        SetBitmapSelection(Dc->S.Bitmap, 1);
+    }
+    DcTable &T = Dcs();
+    std::lock_guard Lock(T.Mutex);
+    Dc->Handle = HandleFromId<HDC>(T.NextId++);
+    const HDC Handle = Dc->Handle;
+    T.Dcs.emplace(IdFromHandle(Handle), std::move(Dc));
+    return Handle;
+}
+
+void FreeDc(HDC Handle)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return;
+    SetBitmapSelection(Dc->S.Bitmap, -1);
+    for (const DcState &S : Dc->Saved)
+        SetBitmapSelection(S.Bitmap, -1);
+    DcTable &T = Dcs();
+    std::lock_guard Lock(T.Mutex);
+    T.Dcs.erase(IdFromHandle(Handle));
+}
+
+QPoint ToDevice(const DeviceContext &Dc, int X, int Y)
+{
+    const DcState &S = Dc.S;
+    return QPoint(Scale(X - S.WindowOrg.x, S.ViewportExt.cx, S.WindowExt.cx) + S.ViewportOrg.x,
+                  Scale(Y - S.WindowOrg.y, S.ViewportExt.cy, S.WindowExt.cy) + S.ViewportOrg.y);
+}
+
+QRect ToDevice(const DeviceContext &Dc, const RECT &R)
+{
+    const QPoint A = ToDevice(Dc, R.left, R.top), B = ToDevice(Dc, R.right, R.bottom);
+    return QRect(QPoint(std::min(A.x(), B.x()), std::min(A.y(), B.y())),
+                 QPoint(std::max(A.x(), B.x()) - 1, std::max(A.y(), B.y()) - 1));
+}
+
+QPoint ToLogical(const DeviceContext &Dc, int X, int Y)
+{
+    const DcState &S = Dc.S;
+    return QPoint(Scale(X - S.ViewportOrg.x, S.WindowExt.cx, S.ViewportExt.cx) + S.WindowOrg.x,
+                  Scale(Y - S.ViewportOrg.y, S.WindowExt.cy, S.ViewportExt.cy) + S.WindowOrg.y);
+}
+
+double ScaleX(const DeviceContext &Dc)
+{
+    return Dc.S.WindowExt.cx ? std::abs(double(Dc.S.ViewportExt.cx) / Dc.S.WindowExt.cx) : 1.0;
+}
+
+double ScaleY(const DeviceContext &Dc)
+{
+    return Dc.S.WindowExt.cy ? std::abs(double(Dc.S.ViewportExt.cy) / Dc.S.WindowExt.cy) : 1.0;
+}
+
+QImage *TargetImage(DeviceContext &Dc, QPoint *Origin, BitmapData **Bitmap)
+{
+    *Origin = QPoint(0, 0);
+    *Bitmap = nullptr;
+    switch (Dc.Kind) {
+    case DcKind::Memory:
+        *Bitmap = BitmapOf(Dc.S.Bitmap);
+        return *Bitmap ? &(*Bitmap)->Image : nullptr;
+    case DcKind::Window: {
+        Window *W = FindWindow(Dc.Wnd);
+        if (!W || W->Surface.isNull()) return nullptr;
+        *Origin = Dc.Origin;
+        return &W->Surface;
+    }
+    case DcKind::Screen:
+        return &ScreenScratch();
+    }
+    return nullptr;
+}
+
+DrawScope::DrawScope(DeviceContext &Dc, const QRect &DeviceArea) : FDc(Dc)
+{
+    Init(Dc, DeviceArea);
+}
+
+DrawScope::DrawScope(DeviceContext &Dc) : FDc(Dc)
+{
+    Init(Dc, QRect());
+}
+
+void DrawScope::Init(DeviceContext &Dc, const QRect &DeviceArea)
+{
+    FImage = TargetImage(Dc, &FOrigin, &FBitmap);
+    if (!FImage) return;
+    QRect Bounds = FImage->rect();
+    if (FBitmap) Bounds = Bounds.intersected(QRect(0, 0, FBitmap->Width, FBitmap->Height));
+    FClip = QRegion(Bounds);
+    if (Dc.Visible) FClip &= Dc.Visible->translated(FOrigin);
+    if (Dc.S.Clip) FClip &= Dc.S.Clip->translated(FOrigin);
+    FArea = DeviceArea.isValid() ? DeviceArea.translated(FOrigin).intersected(FClip.boundingRect())
+                                 : FClip.boundingRect();
+    if (FArea.isEmpty()) {
+        FClip = QRegion();
+        return;
+    }
+    if (FBitmap) FBitmap->Pull(FArea);
+}
+
+DrawScope::~DrawScope()
+{
+    FPainter.reset();
+    if (!FImage || FArea.isEmpty()) return;
+    if (FBitmap) FBitmap->Push(FArea);
+    if (FDc.Kind == DcKind::Window)
+        if (Window *W = FindWindow(FDc.Wnd)) UpdateWidget(*W, FArea);
+}
+
+QPainter &DrawScope::Painter()
+{
+    if (!FPainter) {
+        FPainter.emplace(FImage);
+        FPainter->setRenderHint(QPainter::Antialiasing, false);
+        FPainter->setRenderHint(QPainter::TextAntialiasing, false);
+        FPainter->setClipRegion(FClip);
+        FPainter->translate(FOrigin);
+    }
+    return *FPainter;
+}
+
+} // namespace win
+
+using namespace win;
+
+HDC CreateCompatibleDC(HDC)
+{
+    return NewDc(DcKind::Memory, {});
+}
+
+BOOL DeleteDC(HDC Dc)
+{
+    if (!FindDc(Dc)) return FALSE;
+    FreeDc(Dc);
+    return TRUE;
+}
+
+int SaveDC(HDC Handle)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return 0;
+    Dc->Saved.push_back(Dc->S);
+    SetBitmapSelection(Dc->S.Bitmap, 1);
+    return static_cast<int>(Dc->Saved.size());
+}
+
+BOOL RestoreDC(HDC Handle, int SavedDc)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return FALSE;
+    const int Depth = static_cast<int>(Dc->Saved.size());
+    const int Level = SavedDc < 0 ? Depth + SavedDc + 1 : SavedDc;
+    if (Level < 1 || Level > Depth) return FALSE;
+    while (static_cast<int>(Dc->Saved.size()) > Level) {
+        SetBitmapSelection(Dc->Saved.back().Bitmap, -1);
+        Dc->Saved.pop_back();
+    }
+    SetBitmapSelection(Dc->S.Bitmap, -1);
+    Dc->S = Dc->Saved.back();
+    Dc->Saved.pop_back();
+    return TRUE;
+}
+
+int GetDeviceCaps(HDC Handle, int Index)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return 0;
+    switch (Index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return 96;
+    case BITSPIXEL:
+        return 32;
+    case PLANES:
+        return 1;
+    case NUMCOLORS:
+        return -1;
+    case SIZEPALETTE:
+    case RASTERCAPS:
+        return 0;
+    case TECHNOLOGY:
+        return DT_RASDISPLAY;
+    case HORZRES:
+    case PHYSICALWIDTH:
+        return GetSystemMetrics(SM_CXSCREEN);
+    case VERTRES:
+    case PHYSICALHEIGHT:
+        return GetSystemMetrics(SM_CYSCREEN);
+    default:
+        return 0;
+    }
+}
+
+HGDIOBJ SelectObject(HDC Handle, HGDIOBJ Object)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    GdiObject *O = FindObject(Object);
+    if (!Dc || !O) return {};
+    auto Swap = [](HGDIOBJ &Slot, HGDIOBJ Value) {
+        const HGDIOBJ Old = Slot;
+        Slot = Value;
+        return Old;
+    };
+    switch (O->Kind) {
+    case GdiKind::Pen:
+        return Swap(Dc->S.Pen, Object);
+    case GdiKind::Brush:
+        return Swap(Dc->S.Brush, Object);
+    case GdiKind::Font:
+        return Swap(Dc->S.Font, Object);
+    case GdiKind::Palette:
+        return Swap(Dc->S.Palette, Object);
+    case GdiKind::Region:
+        return reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(SelectClipRgn(Handle, Object)));
+    case GdiKind::Bitmap: {
+        if (Dc->Kind != DcKind::Memory) return {};
+        if (Dc->S.Bitmap == Object) return Object;
+        if (O->Bitmap->SelectedIn > 0 && !O->Stock) return {};
+        SetBitmapSelection(Object, 1);
+        SetBitmapSelection(Dc->S.Bitmap, -1);
+        return Swap(Dc->S.Bitmap, Object);
+    }
+    }
+    return {};
+}
+
+HGDIOBJ GetCurrentObject(HDC Handle, UINT Type)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return {};
+    switch (Type) {
+    case OBJ_PEN:
+        return Dc->S.Pen;
+    case OBJ_BRUSH:
+        return Dc->S.Brush;
+    case OBJ_FONT:
+        return Dc->S.Font;
+    case OBJ_BITMAP:
+        return Dc->S.Bitmap;
+    case OBJ_PAL:
+        return Dc->S.Palette;
+    default:
+        return {};
+    }
+}
+
+namespace
+{
+
+template <typename T, typename Field>
+T SetField(HDC Handle, Field DcState::*Member, T Value, T Fail)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return Fail;
+    const T Old = static_cast<T>(Dc->S.*Member);
+    Dc->S.*Member = static_cast<Field>(Value);
+    return Old;
+}
+
+template <typename T, typename Field> T GetField(HDC Handle, Field DcState::*Member, T Fail)
+{
+    const DeviceContext *Dc = FindDc(Handle);
+    return Dc ? static_cast<T>(Dc->S.*Member) : Fail;
+}
+
+BOOL SetPoint(HDC Handle, POINT DcState::*Member, int X, int Y, LPPOINT Old, bool Offset)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return FALSE;
+    POINT &P = Dc->S.*Member;
+    if (Old) *Old = P;
+    P = Offset ? POINT{P.x + X, P.y + Y} : POINT{X, Y};
+    return TRUE;
+}
+
+BOOL GetPoint(HDC Handle, POINT DcState::*Member, LPPOINT Out)
+{
+    const DeviceContext *Dc = FindDc(Handle);
+    if (!Dc || !Out) return FALSE;
+    *Out = Dc->S.*Member;
+    return TRUE;
+}
+
+BOOL SetExtent(HDC Handle, SIZE DcState::*Member, int X, int Y, LPSIZE Old)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc || X == 0 || Y == 0) return FALSE;
+    if (Old) *Old = Dc->S.*Member;
+    if (Dc->S.MapMode == MM_ISOTROPIC || Dc->S.MapMode == MM_ANISOTROPIC)
+        Dc->S.*Member = SIZE{X, Y};
+    return TRUE;
+}
+
+} // namespace
+
+COLORREF SetTextColor(HDC Dc, COLORREF Color)
+{
+    return SetField(Dc, &DcState::TextColor, Color, CLR_INVALID);
+}
+COLORREF GetTextColor(HDC Dc)
+{
+    return GetField(Dc, &DcState::TextColor, CLR_INVALID);
+}
+COLORREF SetBkColor(HDC Dc, COLORREF Color)
+{
+    return SetField(Dc, &DcState::BkColor, Color, CLR_INVALID);
+}
+COLORREF GetBkColor(HDC Dc)
+{
+    return GetField(Dc, &DcState::BkColor, CLR_INVALID);
+}
+int SetBkMode(HDC Dc, int Mode)
+{
+    return (Mode == TRANSPARENT || Mode == OPAQUE) ? SetField(Dc, &DcState::BkMode, Mode, 0) : 0;
+}
+int GetBkMode(HDC Dc)
+{
+    return GetField(Dc, &DcState::BkMode, 0);
+}
+UINT SetTextAlign(HDC Dc, UINT Align)
+{
+    return SetField(Dc, &DcState::TextAlign, Align, GDI_ERROR);
+}
+UINT GetTextAlign(HDC Dc)
+{
+    return GetField(Dc, &DcState::TextAlign, GDI_ERROR);
+}
+int SetROP2(HDC Dc, int Rop2)
+{
+    return (Rop2 >= R2_BLACK && Rop2 <= R2_WHITE) ? SetField(Dc, &DcState::Rop2, Rop2, 0) : 0;
+}
+int GetROP2(HDC Dc)
+{
+    return GetField(Dc, &DcState::Rop2, 0);
+}
+int SetStretchBltMode(HDC Dc, int Mode)
+{
+    return SetField(Dc, &DcState::StretchMode, Mode, 0);
+}
+int GetStretchBltMode(HDC Dc)
+{
+    return GetField(Dc, &DcState::StretchMode, 0);
+}
+int SetPolyFillMode(HDC Dc, int Mode)
+{
+    return SetField(Dc, &DcState::PolyFillMode, Mode, 0);
+}
+int SetTextCharacterExtra(HDC Dc, int Extra)
+{
+    return SetField(Dc, &DcState::CharExtra, Extra, static_cast<int>(0x80000000));
+}
+COLORREF SetDCBrushColor(HDC Dc, COLORREF Color)
+{
+    const COLORREF Old = SetField(Dc, &DcState::DcBrushColor, Color, CLR_INVALID);
+    if (Old != CLR_INVALID) BrushOf(GetStockObject(DC_BRUSH))->Color = Color;
+    return Old;
+}
+COLORREF SetDCPenColor(HDC Dc, COLORREF Color)
+{
+    const COLORREF Old = SetField(Dc, &DcState::DcPenColor, Color, CLR_INVALID);
+    if (Old != CLR_INVALID) PenOf(GetStockObject(DC_PEN))->Color = Color;
+    return Old;
+}
+
+int SetMapMode(HDC Handle, int Mode)
+{
+    DeviceContext *Dc = FindDc(Handle);
+    if (!Dc || Mode < MM_TEXT || Mode > MM_ANISOTROPIC) return 0;
+    const int Old = Dc->S.MapMode;
+    Dc->S.MapMode = Mode;
+    // Units per inch of the metric and English modes; y grows upwards in them.
+    int PerInch = 0;
+    switch (Mode) {
+    case MM_LOMETRIC:
+        PerInch = 254;
+        break;
+    case MM_HIMETRIC:
+        PerInch = 2540;
+        break;
+    case MM_LOENGLISH:
+        PerInch = 100;
+        break;
+    case MM_HIENGLISH:
+        PerInch = 1000;
+        break;
+    case MM_TWIPS:
+        PerInch = 1440;
+        break;
+    default:
+        break;
+    }
+    if (Mode == MM_TEXT) {
+        Dc->S.WindowExt = SIZE{1, 1};
+        Dc->S.ViewportExt = SIZE{1, 1};
+    } else if (PerInch) {
+        Dc->S.WindowExt = SIZE{PerInch, PerInch};
+        Dc->S.ViewportExt = SIZE{96, -96};
+    }
+    return Old;
+}
+
+int GetMapMode(HDC Dc)
+{
+    return GetField(Dc, &DcState::MapMode, 0);
+}
+BOOL SetWindowOrgEx(HDC Dc, int X, int Y, LPPOINT Old)
+{
+    return SetPoint(Dc, &DcState::WindowOrg, X, Y, Old, false);
+}
+BOOL GetWindowOrgEx(HDC Dc, LPPOINT P)
+{
+    return GetPoint(Dc, &DcState::WindowOrg, P);
+}
+BOOL SetViewportOrgEx(HDC Dc, int X, int Y, LPPOINT Old)
+{
+    return SetPoint(Dc, &DcState::ViewportOrg, X, Y, Old, false);
+}
+BOOL GetViewportOrgEx(HDC Dc, LPPOINT P)
+{
+    return GetPoint(Dc, &DcState::ViewportOrg, P);
+}
+BOOL OffsetWindowOrgEx(HDC Dc, int X, int Y, LPPOINT Old)
+{
+    return SetPoint(Dc, &DcState::WindowOrg, X, Y, Old, true);
+}
+BOOL OffsetViewportOrgEx(HDC Dc, int X, int Y, LPPOINT Old)
+{
+    return SetPoint(Dc, &DcState::ViewportOrg, X, Y, Old, true);
+}
+BOOL SetBrushOrgEx(HDC Dc, int X, int Y, LPPOINT Old)
+{
+    return SetPoint(Dc, &DcState::BrushOrg, X, Y, Old, false);
+}
+BOOL GetBrushOrgEx(HDC Dc, LPPOINT P)
+{
+    return GetPoint(Dc, &DcState::BrushOrg, P);
+}
+BOOL SetWindowExtEx(HDC Dc, int X, int Y, LPSIZE Old)
+{
+    return SetExtent(Dc, &DcState::WindowExt, X, Y, Old);
+}
+BOOL SetViewportExtEx(HDC Dc, int X, int Y, LPSIZE Old)
+{
+    return SetExtent(Dc, &DcState::ViewportExt, X, Y, Old);
+}
+
+BOOL GetWindowExtEx(HDC Handle, LPSIZE Size)
+{
+    const DeviceContext *Dc = FindDc(Handle);
+    if (!Dc || !Size) return FALSE;
+    *Size = Dc->S.WindowExt;
+    return TRUE;
+}
+
+BOOL GetViewportExtEx(HDC Handle, LPSIZE Size)
+{
+    const DeviceContext *Dc = FindDc(Handle);
+    if (!Dc || !Size) return FALSE;
+    *Size = Dc->S.ViewportExt;
+    return TRUE;
+}
+
+BOOL LPtoDP(HDC Handle, LPPOINT Points, int Count)
+{
+    const DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return FALSE;
+    for (int I = 0; I < Count; ++I) {
+        const QPoint P = ToDevice(*Dc, Points[I].x, Points[I].y);
+        Points[I] = POINT{P.x(), P.y()};
+    }
+    return TRUE;
+}
+
+BOOL DPtoLP(HDC Handle, LPPOINT Points, int Count)
+{
+    const DeviceContext *Dc = FindDc(Handle);
+    if (!Dc) return FALSE;
+    for (int I = 0; I < Count; ++I) {
+        const QPoint P = ToLogical(*Dc, Points[I].x, Points[I].y);
+        Points[I] = POINT{P.x(), P.y()};
+    }
+    return TRUE;
+}
+
+// Drawing is immediate; nothing is batched.
+BOOL GdiFlush()
+{
+    return TRUE;
+}
+
+COLORREF GetNearestColor(HDC Dc, COLORREF Color)
+{
+    return FindDc(Dc) ? (Color & 0xFFFFFF) : CLR_INVALID;
+}

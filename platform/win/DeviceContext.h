@@ -1,0 +1,101 @@
+#pragma once
+// Device contexts and the drawing scope every GDI call goes through. Internal.
+
+#include "platform/win/GdiObjects.h"
+
+#include <QPainter>
+#include <QTransform>
+
+#include <optional>
+
+namespace win
+{
+
+struct DcState {
+    POINT WindowOrg{0, 0};
+    POINT ViewportOrg{0, 0};
+    SIZE WindowExt{1, 1};
+    SIZE ViewportExt{1, 1};
+    POINT BrushOrg{0, 0};
+    POINT Position{0, 0};
+    std::optional<QRegion> Clip; // device coordinates
+    COLORREF TextColor = 0;
+    COLORREF BkColor = RGB(255, 255, 255);
+    COLORREF DcBrushColor = RGB(255, 255, 255);
+    COLORREF DcPenColor = 0;
+    int BkMode = OPAQUE;
+    UINT TextAlign = TA_LEFT | TA_TOP;
+    int Rop2 = R2_COPYPEN;
+    int StretchMode = BLACKONWHITE;
+    int MapMode = MM_TEXT;
+    int PolyFillMode = ALTERNATE;
+    int CharExtra = 0;
+    HGDIOBJ Pen{};
+    HGDIOBJ Brush{};
+    HGDIOBJ Font{};
+    HGDIOBJ Bitmap{};
+    HGDIOBJ Palette{};
+};
+
+enum class DcKind { Memory, Window, Screen };
+
+struct DeviceContext {
+    HDC Handle{};
+    DcKind Kind = DcKind::Memory;
+    HWND Wnd{};
+    QPoint Origin;                  // device (0,0) on the window surface
+    std::optional<QRegion> Visible; // drawable part of the surface, device coordinates
+    DcState S;
+    std::vector<DcState> Saved;
+};
+
+DeviceContext *FindDc(HDC Dc);
+HDC NewDc(DcKind Kind, HWND Wnd);
+void FreeDc(HDC Dc);
+
+// Logical to device coordinates and back.
+QPoint ToDevice(const DeviceContext &Dc, int X, int Y);
+QRect ToDevice(const DeviceContext &Dc, const RECT &R);
+QPoint ToLogical(const DeviceContext &Dc, int X, int Y);
+// Scale of logical units to device pixels along each axis (1 in MM_TEXT).
+double ScaleX(const DeviceContext &Dc);
+double ScaleY(const DeviceContext &Dc);
+
+// One drawing operation on a device context: it finds the target image, the
+// effective clip (in image coordinates), synchronises a DIB section's bits for
+// the area and shows a window's change when it ends.
+class DrawScope
+{
+public:
+    DrawScope(DeviceContext &Dc, const QRect &DeviceArea);
+    DrawScope(DeviceContext &Dc); // the whole target
+    ~DrawScope();
+    DrawScope(const DrawScope &) = delete;
+    DrawScope &operator=(const DrawScope &) = delete;
+
+    bool Valid() const { return FImage != nullptr && !FClip.isEmpty(); }
+    QImage &Image() { return *FImage; }
+    const QRegion &Clip() const { return FClip; }
+    // Device point to image point.
+    QPoint Origin() const { return FOrigin; }
+    BitmapData *Bitmap() const { return FBitmap; }
+    // A painter on the image with the clip and Win32 settings; device coordinates.
+    QPainter &Painter();
+    void Changed(const QRect &ImageArea) { FDirty |= ImageArea; }
+
+private:
+    void Init(DeviceContext &Dc, const QRect &DeviceArea);
+    DeviceContext &FDc;
+    QImage *FImage = nullptr;
+    BitmapData *FBitmap = nullptr;
+    QPoint FOrigin;
+    QRegion FClip;
+    QRect FArea;
+    QRegion FDirty;
+    std::optional<QPainter> FPainter;
+};
+
+// The image and origin a DC draws on, for reading pixels (blits, GetPixel).
+QImage *TargetImage(DeviceContext &Dc, QPoint *Origin, BitmapData **Bitmap);
+
+} // namespace win

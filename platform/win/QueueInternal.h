@@ -1,0 +1,26 @@
+#pragma once
+// What the window manager, painting and the Qt bridge need of the message queue
+// and the input state. Internal to the platform layer.
+
+#include "platform/win/MessageQueue.h"
+
+namespace win
+{
+
+// Drops a dying window's posted messages and timers from its thread's queue.
+void ForgetWindowMessages(HWND Wnd);
+// Tells the calling thread's queue that a window needs painting, so a waiting
+// GetMessage or WaitMessage wakes.
+void NotePaintPending();
+// Runs something Qt reported (close, resize, activation) from the thread's own
+// message calls, never inside Qt's event handling.
+void DeferToLoop(std::function<void()> Action);
+
+// Key and button state as of the current message, and as of now.
+void ApplyInputState(int VirtualKey, bool Down);
+void ApplyAsyncState(int VirtualKey, bool Down);
+WPARAM MouseKeyFlags(const BYTE *States);
+const BYTE *CurrentKeyStates();
+void SetLastCursorPos(POINT Point);
+
+} // namespace win

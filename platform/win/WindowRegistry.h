@@ -1,0 +1,111 @@
+#pragma once
+// The window handle registry shared by the window manager, the queue, painting
+// and the Qt bridge. Internal to the platform layer.
+//
+// Threading: the map itself is guarded by a mutex, so any thread may look up a
+// handle's owning thread (PostMessage, IsWindow). Every other field is read and
+// written only on the window's own thread.
+
+#include "platform/win/WinUser.h"
+
+#include <QImage>
+#include <QRegion>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace win
+{
+
+class WindowWidget;
+
+struct WindowClass {
+    std::u16string Name;
+    UINT Style = 0;
+    WNDPROC Proc = nullptr;
+    HBRUSH Background = nullptr;
+    HCURSOR Cursor = nullptr;
+    int WndExtra = 0;
+};
+
+struct Window {
+    HWND Handle{};
+    DWORD ThreadId = 0;
+    std::shared_ptr<const WindowProcedure> Procedure;
+    WNDPROC RawProc = nullptr; // the plain procedure behind Procedure, if any
+    std::shared_ptr<const WindowClass> Class;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    HWND Parent{};
+    HWND Owner{};
+    bool MessageOnly = false;
+    LONG_PTR UserData = 0;
+    LONG_PTR Id = 0;
+    std::vector<LONG_PTR> Extra;
+    std::u16string Text;
+
+    // Window rectangle in the parent's client coordinates (screen for top-level
+    // windows); client rectangle relative to the window's top-left corner.
+    RECT Rect{};
+    RECT Client{};
+    bool Visible = false;
+    bool Enabled = true;
+    bool Minimized = false;
+    bool Destroying = false;
+
+    QRegion Update; // client coordinates
+    bool EraseBackground = false;
+    bool FrameDirty = false;
+    bool HasRegion = false;
+    QRegion Region; // window coordinates
+    BYTE Alpha = 255;
+
+    std::vector<HWND> Children; // Z order, topmost first
+    DWORD TrackFlags = 0;       // TrackMouseEvent request still armed
+
+    std::unique_ptr<WindowWidget> Widget;
+    QImage Surface; // the whole window rectangle
+
+    bool TopLevel() const { return !(Style & WS_CHILD); }
+    int Width() const { return Rect.right - Rect.left; }
+    int Height() const { return Rect.bottom - Rect.top; }
+    // A top-level window with a caption gets its frame from the window manager;
+    // every other window is frameless and draws its own non-client area.
+    bool ManagedFrame() const { return TopLevel() && (Style & WS_CAPTION) == WS_CAPTION; }
+};
+
+// The record of a live window of any thread, or null. Field access is for the
+// window's own thread only.
+Window *FindWindow(HWND Wnd);
+// The owning thread of a live window, 0 if the handle is dead; safe from any thread.
+DWORD WindowThread(HWND Wnd);
+// Our top-level windows, topmost first.
+std::vector<HWND> TopLevelWindows();
+// Every live window of a thread, in creation order (parents before children).
+std::vector<HWND> ThreadWindows(DWORD ThreadId);
+
+// Screen position of a window's top-left corner and of its client area.
+POINT WindowScreenOrigin(const Window &W);
+POINT ClientScreenOrigin(const Window &W);
+RECT ScreenRect(const Window &W);
+
+// The window under a screen point by our own hit test (WM_NCHITTEST sent,
+// HTTRANSPARENT passed through, regions, Z order) and the hit code it returned.
+HWND HitTestPoint(POINT Screen, LRESULT *Hit);
+
+// Calls a window's procedure directly.
+LRESULT CallWindow(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+
+// The calling thread's id as GetCurrentThreadId gives it.
+DWORD CurrentThreadId();
+
+// Capture and focus of the calling thread.
+HWND ThreadCapture();
+// Capture lost from outside (the application was deactivated).
+void CancelCapture();
+// Called when mouse input goes to a window, for TrackMouseEvent's leave messages.
+void NoteMouseOver(HWND Wnd, bool Client);
+
+} // namespace win

@@ -1,0 +1,521 @@
+#include "platform/win/WindowWidget.h"
+
+#include "platform/win/QueueInternal.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QThread>
+#include <QWheelEvent>
+
+namespace win
+{
+namespace
+{
+
+// Virtual keys of the keys whose meaning follows the keyboard layout, by X key
+// code: the physical key decides, so letters give Latin codes on a Russian layout.
+int VirtualKeyFromKeyCode(quint32 Code)
+{
+    static const char Row1[] = "1234567890"; // 10..19
+    static const char Row2[] = "QWERTYUIOP"; // 24..33
+    static const char Row3[] = "ASDFGHJKL";  // 38..46
+    static const char Row4[] = "ZXCVBNM";    // 52..58
+    if (Code >= 10 && Code <= 19) return Row1[Code - 10];
+    if (Code >= 24 && Code <= 33) return Row2[Code - 24];
+    if (Code >= 38 && Code <= 46) return Row3[Code - 38];
+    if (Code >= 52 && Code <= 58) return Row4[Code - 52];
+    switch (Code) {
+    case 20:
+        return VK_OEM_MINUS;
+    case 21:
+        return VK_OEM_PLUS;
+    case 34:
+        return VK_OEM_4;
+    case 35:
+        return VK_OEM_6;
+    case 47:
+        return VK_OEM_1;
+    case 48:
+        return VK_OEM_7;
+    case 49:
+        return VK_OEM_3;
+    case 51:
+        return VK_OEM_5;
+    case 59:
+        return VK_OEM_COMMA;
+    case 60:
+        return VK_OEM_PERIOD;
+    case 61:
+        return VK_OEM_2;
+    case 94:
+        return VK_OEM_102;
+    default:
+        return 0;
+    }
+}
+
+int VirtualKeyFromQt(int Key)
+{
+    if (Key >= Qt::Key_A && Key <= Qt::Key_Z) return 'A' + (Key - Qt::Key_A);
+    if (Key >= Qt::Key_0 && Key <= Qt::Key_9) return '0' + (Key - Qt::Key_0);
+    if (Key >= Qt::Key_F1 && Key <= Qt::Key_F24) return VK_F1 + (Key - Qt::Key_F1);
+    switch (Key) {
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_Pause:
+        return VK_PAUSE;
+    case Qt::Key_Print:
+        return VK_SNAPSHOT;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_Shift:
+        return VK_SHIFT;
+    case Qt::Key_Control:
+        return VK_CONTROL;
+    case Qt::Key_Alt:
+        return VK_MENU;
+    case Qt::Key_Meta:
+        return VK_LWIN;
+    case Qt::Key_CapsLock:
+        return VK_CAPITAL;
+    case Qt::Key_NumLock:
+        return VK_NUMLOCK;
+    case Qt::Key_ScrollLock:
+        return VK_SCROLL;
+    case Qt::Key_Menu:
+        return VK_APPS;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_Minus:
+        return VK_OEM_MINUS;
+    case Qt::Key_Equal:
+        return VK_OEM_PLUS;
+    case Qt::Key_Comma:
+        return VK_OEM_COMMA;
+    case Qt::Key_Period:
+        return VK_OEM_PERIOD;
+    case Qt::Key_Slash:
+        return VK_OEM_2;
+    case Qt::Key_Semicolon:
+        return VK_OEM_1;
+    case Qt::Key_Apostrophe:
+        return VK_OEM_7;
+    case Qt::Key_QuoteLeft:
+        return VK_OEM_3;
+    case Qt::Key_BracketLeft:
+        return VK_OEM_4;
+    case Qt::Key_BracketRight:
+        return VK_OEM_6;
+    case Qt::Key_Backslash:
+        return VK_OEM_5;
+    case Qt::Key_Asterisk:
+        return VK_MULTIPLY;
+    case Qt::Key_Plus:
+        return VK_ADD;
+    default:
+        return 0;
+    }
+}
+
+bool ExtendedKey(int Vk)
+{
+    switch (Vk) {
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_HOME:
+    case VK_END:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+MouseButton ButtonOf(Qt::MouseButton B)
+{
+    switch (B) {
+    case Qt::LeftButton:
+        return MouseButton::Left;
+    case Qt::RightButton:
+        return MouseButton::Right;
+    case Qt::MiddleButton:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::None;
+    }
+}
+
+POINT ScreenPoint(const QPointF &P)
+{
+    const QPoint I = P.toPoint();
+    return POINT{I.x(), I.y()};
+}
+
+void QueueMouse(QMouseEvent *E)
+{
+    MouseInput M;
+    M.Screen = ScreenPoint(E->globalPosition());
+    M.Button = ButtonOf(E->button());
+    switch (E->type()) {
+    case QEvent::MouseButtonPress:
+        M.Action = MouseAction::Down;
+        break;
+    case QEvent::MouseButtonRelease:
+        M.Action = MouseAction::Up;
+        break;
+    case QEvent::MouseButtonDblClick:
+        M.Action = MouseAction::DoubleClick;
+        break;
+    default:
+        M.Action = MouseAction::Move;
+        break;
+    }
+    if (M.Action != MouseAction::Move && M.Button == MouseButton::None) return;
+    InjectMouseInput(M);
+}
+
+void QueueKey(QKeyEvent *E)
+{
+    KeyInput K;
+    K.Down = E->type() == QEvent::KeyPress;
+    K.VirtualKey = VirtualKeyFromKeyCode(E->nativeScanCode());
+    if (!K.VirtualKey) K.VirtualKey = VirtualKeyFromQt(E->key());
+    if (!K.VirtualKey) return;
+    K.ScanCode = E->nativeScanCode() >= 8 ? static_cast<int>(E->nativeScanCode() - 8) : 0;
+    K.Extended = ExtendedKey(K.VirtualKey);
+    K.AutoRepeat = E->isAutoRepeat();
+    const QString Text = E->text();
+    if (K.Down && !Text.isEmpty() && Text.at(0).unicode() != 0x7F) K.Char = Text.at(0).unicode();
+    InjectKeyInput(K);
+}
+
+void SendActivateApp(bool Active)
+{
+    if (!Active) CancelCapture();
+    for (HWND Wnd : TopLevelWindows())
+        if (WindowThread(Wnd) == CurrentThreadId()) SendMessageW(Wnd, WM_ACTIVATEAPP, Active, 0);
+}
+
+// Turns Qt input for our windows into queue records and swallows it; the few
+// window-system notifications we care about are deferred to our own loop.
+class InputFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *Target, QEvent *Event) override
+    {
+        if (Event->type() == QEvent::ApplicationStateChange) {
+            const bool Active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+            DeferToLoop([Active] { SendActivateApp(Active); });
+            return false;
+        }
+        auto *Widget = dynamic_cast<WindowWidget *>(Target);
+        if (!Widget) return false;
+        const HWND Wnd = Widget->Handle();
+        switch (Event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            QueueMouse(static_cast<QMouseEvent *>(Event));
+            return true;
+        case QEvent::Wheel: {
+            auto *W = static_cast<QWheelEvent *>(Event);
+            MouseInput M;
+            M.Action = MouseAction::Wheel;
+            M.Screen = ScreenPoint(W->globalPosition());
+            M.WheelDelta = W->angleDelta().y();
+            if (M.WheelDelta) InjectMouseInput(M);
+            return true;
+        }
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            QueueKey(static_cast<QKeyEvent *>(Event));
+            return true;
+        case QEvent::ShortcutOverride:
+            Event->accept();
+            return true;
+        case QEvent::Leave: {
+            const QPoint P = QCursor::pos();
+            InjectMouseInput(MouseInput{MouseAction::Move, MouseButton::None, POINT{P.x(), P.y()}});
+            return true;
+        }
+        case QEvent::Close:
+            Event->ignore();
+            DeferToLoop([Wnd] { SendMessageW(Wnd, WM_SYSCOMMAND, SC_CLOSE, 0); });
+            return true;
+        case QEvent::WindowActivate:
+            DeferToLoop([Wnd] {
+                if (IsWindow(Wnd) && GetActiveWindow() != Wnd) SetActiveWindow(Wnd);
+            });
+            return false;
+        case QEvent::Resize:
+        case QEvent::Move:
+            NoteFrameGeometry(*Widget);
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    // A window with a window-manager frame can be moved and sized by the user.
+    static void NoteFrameGeometry(WindowWidget &Widget)
+    {
+        const HWND Wnd = Widget.Handle();
+        const Window *W = FindWindow(Wnd);
+        if (!W || !W->ManagedFrame() || !Widget.isVisible()) return;
+        const QRect G = Widget.geometry();
+        const POINT Origin = ClientScreenOrigin(*W);
+        const int Cw = W->Client.right - W->Client.left, Ch = W->Client.bottom - W->Client.top;
+        if (G.x() == Origin.x && G.y() == Origin.y && G.width() == Cw && G.height() == Ch) return;
+        const int X = G.x() - W->Client.left, Y = G.y() - W->Client.top;
+        const int Width = G.width() + W->Width() - Cw, Height = G.height() + W->Height() - Ch;
+        DeferToLoop(
+            [=] { SetWindowPos(Wnd, {}, X, Y, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE); });
+    }
+};
+
+void InstallFilter()
+{
+    static bool Installed = false;
+    if (Installed) return;
+    Installed = true;
+    qApp->installEventFilter(new InputFilter(qApp));
+}
+
+Qt::WindowFlags FlagsFor(const Window &W)
+{
+    if (!W.TopLevel()) return Qt::Widget;
+    Qt::WindowFlags Flags;
+    if (W.ManagedFrame()) {
+        Flags = (W.ExStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
+    } else if (W.Style & WS_POPUP) {
+        // Popups keep their exact place and never take activation from the form
+        // they belong to; Qt's own popup handling would fight our menu loops.
+        Flags = Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint;
+    } else {
+        Flags = Qt::Window | Qt::FramelessWindowHint;
+    }
+    if (W.ExStyle & WS_EX_TOPMOST) Flags |= Qt::WindowStaysOnTopHint;
+    if (W.ExStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW) && !W.ManagedFrame())
+        Flags |= Qt::WindowDoesNotAcceptFocus;
+    return Flags;
+}
+
+void DropWidget(Window &W)
+{
+    for (HWND Child : W.Children)
+        if (Window *C = FindWindow(Child)) DropWidget(*C);
+    W.Widget.reset();
+}
+
+QRect WidgetGeometry(const Window &W)
+{
+    if (W.TopLevel()) {
+        const POINT O = W.ManagedFrame() ? ClientScreenOrigin(W) : WindowScreenOrigin(W);
+        const int Width = W.ManagedFrame() ? W.Client.right - W.Client.left : W.Width();
+        const int Height = W.ManagedFrame() ? W.Client.bottom - W.Client.top : W.Height();
+        return QRect(O.x, O.y, Width, Height);
+    }
+    const Window *P = FindWindow(W.Parent);
+    const QPoint Base = P->ManagedFrame() ? QPoint(0, 0) : QPoint(P->Client.left, P->Client.top);
+    return QRect(Base.x() + W.Rect.left, Base.y() + W.Rect.top, W.Width(), W.Height());
+}
+
+QPoint SurfaceOffset(const Window &W)
+{
+    return W.ManagedFrame() ? QPoint(W.Client.left, W.Client.top) : QPoint(0, 0);
+}
+
+} // namespace
+
+WindowWidget::WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags)
+    : QWidget(Parent, Flags), FHandle(Wnd)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void WindowWidget::paintEvent(QPaintEvent *Event)
+{
+    const Window *W = FindWindow(FHandle);
+    if (!W) return;
+    QPainter P(this);
+    const QRect Area = Event->rect();
+    P.drawImage(Area, W->Surface, Area.translated(SurfaceOffset(*W)));
+}
+
+bool GuiThread()
+{
+    auto *App = QCoreApplication::instance();
+    return App && qobject_cast<QApplication *>(App) && App->thread() == QThread::currentThread();
+}
+
+bool WindowSystemCapable()
+{
+    return QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+
+void SyncWidget(Window &W)
+{
+    if (W.MessageOnly || !GuiThread()) return;
+    QWidget *ParentWidget = nullptr;
+    if (!W.TopLevel()) {
+        const Window *P = FindWindow(W.Parent);
+        if (!P || !P->Widget) return;
+        ParentWidget = P->Widget.get();
+    }
+    const Qt::WindowFlags Flags = FlagsFor(W);
+    if (W.Widget && (W.Widget->parentWidget() != ParentWidget || W.Widget->windowFlags() != Flags))
+        DropWidget(W);
+    const bool Fresh = !W.Widget;
+    if (Fresh) {
+        InstallFilter();
+        W.Widget = std::make_unique<WindowWidget>(W.Handle, ParentWidget, Flags);
+        if (W.TopLevel() && (W.Style & WS_POPUP))
+            W.Widget->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    WindowWidget &Widget = *W.Widget;
+    const QRect G = WidgetGeometry(W);
+    if (Widget.geometry() != G) Widget.setGeometry(G);
+    if (WindowSystemCapable()) {
+        // An empty window region hides the whole window; Qt reads an empty mask
+        // as "no mask", so a pixel outside the window stands for it.
+        if (W.HasRegion)
+            Widget.setMask(W.Region.isEmpty() ? QRegion(-1, -1, 1, 1) : W.Region);
+        else if (!Widget.mask().isEmpty())
+            Widget.clearMask();
+        if (W.TopLevel())
+            Widget.setWindowOpacity((W.ExStyle & WS_EX_LAYERED) ? W.Alpha / 255.0 : 1.0);
+    }
+    if (Widget.isVisible() != W.Visible) Widget.setVisible(W.Visible);
+    if (W.Visible && W.TopLevel() && (W.ExStyle & WS_EX_TOPMOST) && WindowSystemCapable())
+        Widget.raise();
+    if (Fresh)
+        for (HWND Child : W.Children)
+            if (Window *C = FindWindow(Child)) SyncWidget(*C);
+}
+
+void UpdateWidget(Window &W, const QRect &Area)
+{
+    if (W.Widget) W.Widget->update(Area.translated(-SurfaceOffset(W)));
+}
+
+void GrabPointer(Window &W, bool Grab)
+{
+    if (!W.Widget) return;
+    if (Grab && W.Widget->isVisible()) W.Widget->grabMouse();
+    if (!Grab && QWidget::mouseGrabber() == W.Widget.get()) W.Widget->releaseMouse();
+}
+
+namespace
+{
+
+Qt::CursorShape ShapeOf(HCURSOR Cursor)
+{
+    switch (IdFromHandle(Cursor)) {
+    case 32513:
+        return Qt::IBeamCursor;
+    case 32514:
+        return Qt::WaitCursor;
+    case 32515:
+        return Qt::CrossCursor;
+    case 32516:
+        return Qt::UpArrowCursor;
+    case 32642:
+        return Qt::SizeFDiagCursor;
+    case 32643:
+        return Qt::SizeBDiagCursor;
+    case 32644:
+        return Qt::SizeHorCursor;
+    case 32645:
+        return Qt::SizeVerCursor;
+    case 32646:
+        return Qt::SizeAllCursor;
+    case 32648:
+        return Qt::ForbiddenCursor;
+    case 32649:
+        return Qt::PointingHandCursor;
+    case 32650:
+        return Qt::BusyCursor;
+    case 32651:
+        return Qt::WhatsThisCursor;
+    case 0:
+        return Qt::BlankCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
+bool OverrideSet = false;
+
+} // namespace
+
+void ApplyCursor(Window *W, HCURSOR Cursor, bool Captured)
+{
+    if (!GuiThread()) return;
+    const QCursor Shape(ShapeOf(Cursor));
+    // While captured the cursor stays whatever window the pointer crosses.
+    if (Captured && W) {
+        if (OverrideSet)
+            QGuiApplication::changeOverrideCursor(Shape);
+        else
+            QGuiApplication::setOverrideCursor(Shape);
+        OverrideSet = true;
+        return;
+    }
+    if (OverrideSet) {
+        QGuiApplication::restoreOverrideCursor();
+        OverrideSet = false;
+    }
+    if (auto *Under = dynamic_cast<WindowWidget *>(QApplication::widgetAt(QCursor::pos())))
+        Under->setCursor(Shape);
+}
+
+void ActivateWidget(Window &W)
+{
+    if (W.Widget && W.Widget->isVisible() && WindowSystemCapable() &&
+        !(FlagsFor(W) & Qt::WindowDoesNotAcceptFocus))
+        W.Widget->activateWindow();
+}
+
+} // namespace win

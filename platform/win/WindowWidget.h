@@ -1,0 +1,39 @@
+#pragma once
+// The Qt side of a window: a widget that only shows the window's surface, and the
+// application event filter that turns Qt input into queue records. Internal.
+
+#include "platform/win/WindowRegistry.h"
+
+#include <QWidget>
+
+namespace win
+{
+
+class WindowWidget : public QWidget
+{
+public:
+    WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags);
+    HWND Handle() const { return FHandle; }
+
+protected:
+    void paintEvent(QPaintEvent *Event) override;
+
+private:
+    HWND FHandle;
+};
+
+// Whether windows created on this thread get a widget: a QApplication exists and
+// this is its thread.
+bool GuiThread();
+// Whether the platform plugin can shape and stack windows (offscreen cannot).
+bool WindowSystemCapable();
+
+// Creates, re-parents, moves, shows or hides the window's widget to match its record.
+void SyncWidget(Window &W);
+// Pushes a changed part of the surface (window coordinates) to the screen.
+void UpdateWidget(Window &W, const QRect &Area);
+void GrabPointer(Window &W, bool Grab);
+void ApplyCursor(Window *W, HCURSOR Cursor, bool Captured);
+void ActivateWidget(Window &W);
+
+} // namespace win

@@ -1,0 +1,11 @@
+#pragma once
+// Everything of the Win32 layer in one include, for code written against it.
+
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Paint.h"
+#include "platform/win/Rect.h"
+#include "platform/win/SysParams.h"
+#include "platform/win/WinGdi.h"
+#include "platform/win/WinTypes.h"
+#include "platform/win/WinUser.h"

@@ -1,0 +1,379 @@
+#include "tests/win/WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace wintest;
+
+namespace
+{
+
+class MessageQueue : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Pump();
+        ClearLog();
+    }
+    void TearDown() override
+    {
+        ReleaseCapture();
+        for (HWND W : Made)
+            DestroyWindow(W);
+        Pump();
+        MSG M;
+        while (PeekMessageW(&M, {}, 0, 0, PM_REMOVE)) {
+        }
+        ClearLog();
+    }
+    HWND Top(int X, int Y, int W, int H, DWORD ExStyle = 0)
+    {
+        const HWND Wnd = MakeWindow(WS_POPUP | WS_VISIBLE, ExStyle, X, Y, W, H);
+        Made.push_back(Wnd);
+        return Wnd;
+    }
+    static void Click(int X, int Y, win::MouseAction Action = win::MouseAction::Down)
+    {
+        win::InjectMouseInput(win::MouseInput{Action, win::MouseButton::Left, POINT{X, Y}});
+    }
+    std::vector<HWND> Made;
+};
+
+TEST_F(MessageQueue, PostedMessages_ComeInOrderAndBeforeInput)
+{
+    const HWND W = Top(10, 10, 100, 100);
+    Pump();
+    Click(20, 20);
+    PostMessageW(W, WM_USER + 1, 0, 0);
+    PostMessageW(W, WM_USER + 2, 0, 0);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_USER + 1u);
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_USER + 2u);
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_LBUTTONDOWN);
+    EXPECT_EQ(M.hwnd, W);
+    EXPECT_EQ(GET_X_LPARAM(M.lParam), 10);
+    EXPECT_EQ(GET_Y_LPARAM(M.lParam), 10);
+}
+
+// A menu-style loop: it peeks without removing, sees a click outside its
+// popup, ends, and the very same click then reaches the window under it.
+TEST_F(MessageQueue, ModalLoop_LeavesOutsideClickForTheWindowUnderIt)
+{
+    const HWND Under = Top(0, 0, 300, 300);
+    const HWND Popup = Top(50, 50, 100, 100, WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+    Pump();
+    SetCapture(Popup);
+    Click(250, 260);
+    bool Ended = false;
+    MSG M;
+    while (!Ended) {
+        ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_NOREMOVE)) << "the click must still be queued";
+        if (M.message == WM_LBUTTONDOWN) {
+            EXPECT_EQ(M.hwnd, Popup) << "while captured the popup sees it";
+            EXPECT_EQ(GET_X_LPARAM(M.lParam), 200);
+            RECT R;
+            GetWindowRect(Popup, &R);
+            if (!PtInRect(&R, M.pt)) Ended = true;
+        } else {
+            PeekMessageW(&M, {}, M.message, M.message, PM_REMOVE);
+            DispatchMessageW(&M);
+        }
+    }
+    ReleaseCapture();
+    ClearLog();
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_LBUTTONDOWN);
+    EXPECT_EQ(M.hwnd, Under);
+    EXPECT_EQ(GET_X_LPARAM(M.lParam), 250);
+    EXPECT_EQ(GET_Y_LPARAM(M.lParam), 260);
+    DispatchMessageW(&M);
+    ASSERT_EQ(Find(WM_LBUTTONDOWN).size(), 1u);
+    EXPECT_EQ(Find(WM_LBUTTONDOWN)[0].Wnd, Under);
+}
+
+TEST_F(MessageQueue, PostFromWorker_WakesBlockedGetMessage)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    std::thread Worker([W] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        PostMessageW(W, WM_USER + 7, 42, 0);
+    });
+    // A watchdog turns a hang into a failure instead of a stuck test.
+    std::atomic<bool> Done{false};
+    const DWORD Me = GetCurrentThreadId();
+    std::thread Watchdog([&] {
+        for (int I = 0; I < 500 && !Done; ++I)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!Done) PostThreadMessageW(Me, WM_QUIT, 0, 0);
+    });
+    MSG M;
+    const auto Start = std::chrono::steady_clock::now();
+    BOOL Got = GetMessageW(&M, {}, WM_USER, WM_USER + 100);
+    Done = true;
+    Worker.join();
+    Watchdog.join();
+    EXPECT_TRUE(Got);
+    EXPECT_EQ(M.message, WM_USER + 7u);
+    EXPECT_EQ(M.wParam, 42u);
+    EXPECT_GE(std::chrono::steady_clock::now() - Start, std::chrono::milliseconds(40));
+}
+
+TEST_F(MessageQueue, Timer_ArrivesOnlyWhenNothingElseIsQueued_AndOncePerTimer)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetTimer(W, 9001, 10, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    PostMessageW(W, WM_USER + 1, 0, 0);
+    PostMessageW(W, WM_USER + 2, 0, 0);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_USER + 1u);
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_USER + 2u);
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_TIMER);
+    EXPECT_EQ(M.wParam, 9001u);
+    // Four intervals passed, yet only one tick was pending.
+    EXPECT_FALSE(PeekMessageW(&M, {}, WM_TIMER, WM_TIMER, PM_REMOVE));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    KillTimer(W, 9001);
+    EXPECT_FALSE(PeekMessageW(&M, {}, WM_TIMER, WM_TIMER, PM_REMOVE))
+        << "KillTimer drops a pending tick";
+}
+
+TEST_F(MessageQueue, Timer_ZeroIntervalStillGoesThroughTheQueue)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetTimer(W, 1, 0, nullptr);
+    MSG M;
+    EXPECT_FALSE(PeekMessageW(&M, W, WM_TIMER, WM_TIMER, PM_REMOVE));
+    ASSERT_TRUE(GetMessageW(&M, W, WM_TIMER, WM_TIMER));
+    EXPECT_EQ(M.wParam, 1u);
+    KillTimer(W, 1);
+}
+
+TEST_F(MessageQueue, Capture_RoutesClicksOutsideEveryWindowToTheCapturer)
+{
+    const HWND W = Top(100, 100, 50, 50);
+    Pump();
+    Click(5, 5);
+    MSG M;
+    EXPECT_FALSE(PeekMessageW(&M, {}, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
+        << "nobody is under the point";
+    SetCapture(W);
+    Click(5, 5);
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE));
+    EXPECT_EQ(M.hwnd, W);
+    EXPECT_EQ(GET_X_LPARAM(M.lParam), -95);
+    EXPECT_EQ(GET_Y_LPARAM(M.lParam), -95);
+    EXPECT_EQ(M.wParam & MK_LBUTTON, MK_LBUTTON);
+}
+
+TEST_F(MessageQueue, Capture_ChangeNotifiesTheLoser)
+{
+    const HWND A = Top(0, 0, 50, 50), B = Top(60, 0, 50, 50);
+    SetCapture(A);
+    ClearLog();
+    SetCapture(B);
+    ASSERT_EQ(Find(WM_CAPTURECHANGED).size(), 1u);
+    EXPECT_EQ(Find(WM_CAPTURECHANGED)[0].Wnd, A);
+    EXPECT_EQ(Find(WM_CAPTURECHANGED)[0].LParam, reinterpret_cast<LPARAM>(B));
+    ReleaseCapture();
+    EXPECT_EQ(GetCapture(), HWND{});
+    EXPECT_EQ(Find(WM_CAPTURECHANGED).size(), 2u);
+}
+
+TEST_F(MessageQueue, Quit_IsAFlagThatFilteredPeeksStillSee)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    PostMessageW(W, WM_USER, 0, 0);
+    PostQuitMessage(3);
+    MSG M;
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+    EXPECT_EQ(M.message, WM_QUIT);
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_USER) << "posted messages come before the quit";
+    EXPECT_FALSE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.wParam, 3u);
+    EXPECT_FALSE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessageQueue, Paint_IsSynthesisedLastAndDefaultHandlingValidates)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    InvalidateRect(W, nullptr, TRUE);
+    PostMessageW(W, WM_USER, 0, 0);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_USER);
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_PAINT);
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE)) << "PM_REMOVE does not take WM_PAINT away";
+    DispatchMessageW(&M);
+    EXPECT_FALSE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_REMOVE));
+}
+
+TEST_F(MessageQueue, SetWindowPos_NoRedrawLeavesNothingToPaint)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetWindowPos(W, {}, 0, 0, 80, 90, SWP_NOZORDER | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE);
+    MSG M;
+    EXPECT_FALSE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+    RECT R;
+    GetWindowRect(W, &R);
+    EXPECT_EQ(R.right - R.left, 80);
+    SetWindowPos(W, {}, 0, 0, 100, 90, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    EXPECT_TRUE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+}
+
+TEST_F(MessageQueue, HitTest_TransparentPassesThroughAndCustomCodesArriveUnchanged)
+{
+    const HWND Under = Top(0, 0, 200, 200);
+    const HWND Shadow = Top(0, 0, 100, 100, WS_EX_TOPMOST);
+    const HWND Frame = Top(150, 150, 40, 40, WS_EX_TOPMOST);
+    SetHitAnswer(Shadow, HTTRANSPARENT);
+    SetHitAnswer(Frame, 2001);
+    Pump();
+    EXPECT_EQ(WindowFromPoint(POINT{10, 10}), Under);
+    Click(10, 10);
+    Click(160, 160);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.hwnd, Under);
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.hwnd, Frame);
+    EXPECT_EQ(M.message, WM_NCLBUTTONDOWN);
+    EXPECT_EQ(M.wParam, 2001u);
+    EXPECT_EQ(GET_X_LPARAM(M.lParam), 160) << "non-client messages carry screen coordinates";
+    const auto Cursor = Find(WM_SETCURSOR);
+    ASSERT_FALSE(Cursor.empty());
+    EXPECT_EQ(static_cast<SHORT>(LOWORD(Cursor.back().LParam)), 2001);
+}
+
+TEST_F(MessageQueue, DoubleClick_IsAPressForClassesWithoutDblClks)
+{
+    WNDCLASSW C{};
+    C.lpfnWndProc = DefWindowProcW;
+    C.lpszClassName = u"QrvNoDoubleClicks";
+    RegisterClassW(&C);
+    const HWND W = CreateWindowExW(0, u"QrvNoDoubleClicks", u"", WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                                   50, {}, {}, {}, nullptr);
+    Made.push_back(W);
+    const HWND D = Top(100, 0, 50, 50);
+    Pump();
+    Click(10, 10, win::MouseAction::DoubleClick);
+    Click(110, 10, win::MouseAction::DoubleClick);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_LBUTTONDOWN);
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(M.hwnd, D);
+}
+
+TEST_F(MessageQueue, Keys_GoToTheFocusWindowAndTranslateToCp1251)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetFocus(W);
+    win::InjectKeyInput(win::KeyInput{true, 'A', 30, false, false, u'ф'});
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_KEYDOWN);
+    EXPECT_EQ(M.hwnd, W);
+    EXPECT_EQ(M.wParam, static_cast<WPARAM>('A'));
+    EXPECT_TRUE(GetKeyState('A') & 0x8000);
+    TranslateMessage(&M);
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_CHAR, WM_CHAR, PM_REMOVE));
+    EXPECT_EQ(M.wParam, 0xF4u) << "cp1251 code of the typed letter";
+}
+
+TEST_F(MessageQueue, SendMessage_FromAnotherThreadRunsOnTheWindowsThread)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    std::atomic<LRESULT> Result{-5};
+    std::thread Worker([&] { Result = SendMessageW(W, WM_GETTEXTLENGTH, 0, 0); });
+    while (Result == -5) {
+        MSG M;
+        PeekMessageW(&M, {}, 0, 0, PM_REMOVE);
+    }
+    Worker.join();
+    EXPECT_EQ(Result, 0);
+    ASSERT_FALSE(Find(WM_GETTEXTLENGTH).empty());
+}
+
+LRESULT CALLBACK VoidSysChar(int Code, WPARAM, LPARAM LParam)
+{
+    auto *M = reinterpret_cast<MSG *>(LParam);
+    if (Code == HC_ACTION && M->message == WM_USER + 5) M->message = WM_NULL;
+    return 0;
+}
+
+TEST_F(MessageQueue, GetMessageHook_MayChangeTheMessage)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    const HHOOK Hook = SetWindowsHookExW(WH_GETMESSAGE, VoidSysChar, {}, GetCurrentThreadId());
+    PostMessageW(W, WM_USER + 5, 0, 0);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_NULL);
+    UnhookWindowsHookEx(Hook);
+}
+
+TEST_F(MessageQueue, TrackMouseEvent_PostsLeaveWhenThePointerGoesElsewhere)
+{
+    const HWND A = Top(0, 0, 50, 50), B = Top(100, 0, 50, 50);
+    Pump();
+    Click(10, 10, win::MouseAction::Move);
+    Pump();
+    TRACKMOUSEEVENT T{sizeof(T), TME_LEAVE, A, HOVER_DEFAULT};
+    ASSERT_TRUE(TrackMouseEvent(&T));
+    Click(110, 10, win::MouseAction::Move);
+    ClearLog();
+    Pump();
+    ASSERT_EQ(Find(WM_MOUSELEAVE).size(), 1u);
+    EXPECT_EQ(Find(WM_MOUSELEAVE)[0].Wnd, A);
+    (void)B;
+}
+
+TEST_F(MessageQueue, AllocateHWnd_DeliversToTheMethod)
+{
+    std::vector<UINT> Seen;
+    const HWND W = AllocateHWnd([&](TMessage &Msg) {
+        Seen.push_back(Msg.Msg);
+        Msg.Result = 17;
+    });
+    ASSERT_TRUE(IsWindow(W));
+    EXPECT_EQ(SendMessageW(W, 0x500, 0, 0), 17);
+    PostMessageW(W, 0x500, 0, 0);
+    Pump();
+    EXPECT_EQ(std::count(Seen.begin(), Seen.end(), 0x500u), 2);
+    EXPECT_EQ(WindowFromPoint(POINT{0, 0}), HWND{}) << "message-only windows are never hit";
+    DeallocateHWnd(W);
+    EXPECT_FALSE(IsWindow(W));
+}
+
+TEST_F(MessageQueue, MulDiv_RoundsHalvesAwayFromZeroAndFailsOnZero)
+{
+    EXPECT_EQ(MulDiv(255, 1, 2), 128);
+    EXPECT_EQ(MulDiv(-255, 1, 2), -128);
+    EXPECT_EQ(MulDiv(10, 1, 3), 3);
+    EXPECT_EQ(MulDiv(5, 7, 0), -1);
+}
+
+} // namespace

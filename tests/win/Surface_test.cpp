@@ -1,0 +1,159 @@
+#include "tests/win/WinTestSupport.h"
+
+#include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowWidget.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+using namespace wintest;
+
+namespace
+{
+
+class Surface : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Pump();
+        ClearLog();
+    }
+    void TearDown() override
+    {
+        for (HWND W : Made)
+            DestroyWindow(W);
+        Pump();
+        ClearLog();
+    }
+    HWND Popup(int X, int Y, int W, int H, DWORD Style = 0)
+    {
+        const HWND Wnd = MakeWindow(WS_POPUP | WS_VISIBLE | Style, 0, X, Y, W, H);
+        Made.push_back(Wnd);
+        return Wnd;
+    }
+    static QWidget *WidgetOf(HWND Wnd) { return win::FindWindow(Wnd)->Widget.get(); }
+    std::vector<HWND> Made;
+};
+
+TEST_F(Surface, DrawingOutsidePaint_ReadsBackAndReachesTheScreen)
+{
+    const HWND W = Popup(10, 10, 60, 40);
+    Pump();
+    const HDC Dc = GetDC(W);
+    const RECT R{5, 6, 15, 16};
+    const HBRUSH Red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(Dc, &R, Red);
+    ReleaseDC(W, Dc);
+    DeleteObject(Red);
+    EXPECT_EQ(win::SurfacePixel(W, 5, 6), RGB(255, 0, 0));
+    EXPECT_EQ(win::SurfacePixel(W, 14, 15), RGB(255, 0, 0));
+    EXPECT_EQ(win::SurfacePixel(W, 15, 15), GetSysColor(COLOR_WINDOW));
+    // What Qt shows is the surface itself.
+    const QImage Shown = WidgetOf(W)->grab().toImage();
+    EXPECT_EQ(Shown.pixel(5, 6) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(Shown.pixel(15, 15) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST_F(Surface, ClientDc_StartsAtTheClientOriginOfABorderedWindow)
+{
+    const HWND W = Popup(0, 0, 40, 40, WS_BORDER);
+    Pump();
+    RECT Client;
+    GetClientRect(W, &Client);
+    EXPECT_EQ(Client.right, 38);
+    EXPECT_EQ(win::SurfacePixel(W, 0, 0), GetSysColor(COLOR_WINDOWFRAME))
+        << "the default frame is painted";
+    const HDC Dc = GetDC(W);
+    SetPixel(Dc, 0, 0, RGB(1, 2, 3));
+    SetPixel(Dc, -1, -1, RGB(9, 9, 9));
+    ReleaseDC(W, Dc);
+    EXPECT_EQ(win::SurfacePixel(W, 1, 1), RGB(1, 2, 3));
+    EXPECT_EQ(win::SurfacePixel(W, 0, 0), GetSysColor(COLOR_WINDOWFRAME))
+        << "a client DC cannot reach the frame";
+}
+
+TEST_F(Surface, BeginPaint_ClipsToTheUpdateRegionAndErasesIt)
+{
+    const HWND W = Popup(0, 0, 40, 40);
+    Pump();
+    const HDC Dc = GetDC(W);
+    const RECT All{0, 0, 40, 40};
+    FillRect(Dc, &All, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(W, Dc);
+    const RECT Part{10, 10, 20, 20};
+    InvalidateRect(W, &Part, TRUE);
+    PAINTSTRUCT Ps;
+    const HDC Paint = BeginPaint(W, &Ps);
+    EXPECT_EQ(Ps.rcPaint.left, 10);
+    EXPECT_EQ(Ps.rcPaint.bottom, 20);
+    EXPECT_FALSE(Ps.fErase) << "the class brush erased it";
+    FillRect(Paint, &All, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    EndPaint(W, &Ps);
+    EXPECT_EQ(win::SurfacePixel(W, 10, 10), RGB(128, 128, 128));
+    EXPECT_EQ(win::SurfacePixel(W, 9, 9), RGB(0, 0, 0));
+    MSG M;
+    EXPECT_FALSE(PeekMessageW(&M, W, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+}
+
+TEST_F(Surface, WindowRegion_IsKeptAndLimitsTheHitTest)
+{
+    const HWND W = Popup(0, 0, 40, 40);
+    Pump();
+    SetWindowRgn(W, CreateRectRgn(0, 0, 10, 10), FALSE);
+    EXPECT_EQ(WindowFromPoint(POINT{5, 5}), W);
+    EXPECT_EQ(WindowFromPoint(POINT{20, 20}), HWND{});
+    SetWindowRgn(W, CreateRectRgn(0, 0, 0, 0), FALSE);
+    EXPECT_EQ(WindowFromPoint(POINT{5, 5}), HWND{}) << "an empty region shows nothing";
+    SetWindowRgn(W, {}, FALSE);
+    EXPECT_EQ(WindowFromPoint(POINT{20, 20}), W);
+}
+
+TEST_F(Surface, QtInput_IsQueuedAndSwallowed)
+{
+    const HWND W = Popup(100, 100, 40, 40);
+    Pump();
+    QWidget *Widget = WidgetOf(W);
+    QMouseEvent Press(QEvent::MouseButtonPress, QPointF(5, 6), QPointF(105, 106), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    EXPECT_TRUE(QApplication::sendEvent(Widget, &Press));
+    SetFocus(W);
+    QKeyEvent Key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0x6C1, 0,
+                  QString::fromUtf8("ф"));
+    QApplication::sendEvent(Widget, &Key);
+    MSG M;
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_LBUTTONDOWN);
+    EXPECT_EQ(M.hwnd, W);
+    EXPECT_EQ(GET_X_LPARAM(M.lParam), 5);
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_KEYDOWN);
+    EXPECT_EQ(M.wParam, static_cast<WPARAM>('A'))
+        << "the physical key decides, whatever the layout";
+    TranslateMessage(&M);
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_CHAR, WM_CHAR, PM_REMOVE));
+    EXPECT_EQ(M.wParam, 0xF4u);
+}
+
+TEST_F(Surface, Print_DrawsFrameAndClientIntoAnotherDc)
+{
+    const HWND W = Popup(0, 0, 30, 20, WS_BORDER);
+    Pump();
+    const HDC Screen = GetDC({});
+    const HDC Mem = CreateCompatibleDC(Screen);
+    const HBITMAP Bmp = CreateCompatibleBitmap(Screen, 30, 20);
+    const HGDIOBJ Old = SelectObject(Mem, Bmp);
+    SendMessageW(W, WM_PRINT, reinterpret_cast<WPARAM>(Mem),
+                 PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT);
+    EXPECT_EQ(GetPixel(Mem, 0, 0), GetSysColor(COLOR_WINDOWFRAME));
+    EXPECT_EQ(GetPixel(Mem, 5, 5), GetSysColor(COLOR_WINDOW));
+    SelectObject(Mem, Old);
+    DeleteObject(Bmp);
+    DeleteDC(Mem);
+    ReleaseDC({}, Screen);
+}
+
+} // namespace
