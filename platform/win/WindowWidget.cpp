@@ -443,6 +443,7 @@ void UpdateWidget(Window &W, const QRect &Area)
 void GrabPointer(Window &W, bool Grab)
 {
     if (!W.Widget) return;
+    if (!WindowSystemCapable()) return;
     if (Grab && W.Widget->isVisible()) W.Widget->grabMouse();
     if (!Grab && QWidget::mouseGrabber() == W.Widget.get()) W.Widget->releaseMouse();
 }
