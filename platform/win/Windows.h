@@ -1,6 +1,8 @@
 #pragma once
 // Everything of the Win32 layer in one include, for code written against it.
 
+#include "platform/win/CommApi.h"
+#include "platform/win/KernelObjects.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Paint.h"
