@@ -151,7 +151,7 @@ const std::vector<Language> &Languages()
 class Fuzzer
 {
 public:
-    Fuzzer(const Language &Lang, unsigned Seed) : FLang(Lang), FRandom(Seed) {}
+    Fuzzer(const Language &Lang, std::mt19937 &Random) : FLang(Lang), FRandom(Random) {}
 
     std::string Next()
     {
@@ -209,7 +209,7 @@ private:
     }
 
     const Language &FLang;
-    std::mt19937 FRandom;
+    std::mt19937 &FRandom;
 };
 
 void CheckOne(const Language &Lang, const std::string &Text, std::mt19937 &Random)
@@ -248,21 +248,71 @@ void CheckOne(const Language &Lang, const std::string &Text, std::mt19937 &Rando
     }
 }
 
-void FuzzLanguage(const Language &Lang)
+// A fixed number of texts from a fixed seed, or as many as fit in
+// QRV4_FUZZ_SECONDS from a fresh seed.
+template <class Step> void Repeat(const char *Name, Step One)
 {
     const char *seconds = std::getenv("QRV4_FUZZ_SECONDS");
     const bool timed = seconds && std::atoi(seconds) > 0;
     const unsigned seed = timed ? std::random_device{}() : 12345u;
     const auto until =
         std::chrono::steady_clock::now() + std::chrono::seconds(timed ? std::atoi(seconds) : 0);
-    Fuzzer fuzzer(Lang, seed);
     std::mt19937 random(seed);
     long runs = 0;
     for (; timed ? std::chrono::steady_clock::now() < until : runs < 400; ++runs) {
-        CheckOne(Lang, fuzzer.Next(), random);
+        One(random);
         if (testing::Test::HasFailure()) break;
     }
-    if (timed) std::printf("%s: %ld texts, seed %u\n", Lang.Name, runs, seed);
+    if (timed) std::printf("%s: %ld texts, seed %u\n", Name, runs, seed);
+}
+
+void FuzzLanguage(const Language &Lang)
+{
+    Repeat(Lang.Name, [&Lang](std::mt19937 &Random) {
+        Fuzzer fuzzer(Lang, Random);
+        CheckOne(Lang, fuzzer.Next(), Random);
+    });
+}
+
+std::string SaveText(TfsXMLDocument &Doc)
+{
+    TStringStream stream;
+    Doc.SaveToStream(&stream);
+    return stream.DataString().Std();
+}
+
+// Damaged XML: the IL of the sample programs and the grammars, cut, spliced
+// and sprinkled with markup. It loads, or it is "Invalid file format"; what
+// loads saves to a text that loads back to the same text.
+void CheckXML(const std::string &Text)
+{
+    TfsXMLDocument doc;
+    TStringStream input{AnsiString(Text)};
+    try {
+        doc.LoadFromStream(&input);
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), "Invalid file format") << Text;
+        return;
+    }
+    const std::string saved = SaveText(doc);
+    TfsXMLDocument again;
+    TStringStream second{AnsiString(saved)};
+    again.LoadFromStream(&second);
+    EXPECT_EQ(SaveText(again), saved) << Text;
+}
+
+std::vector<std::string> XMLSamples()
+{
+    std::vector<std::string> samples;
+    for (const Language &lang : Languages()) {
+        TfsILParser parser(nullptr);
+        parser.OnGetUnit = [](const AnsiString &, AnsiString &) {};
+        parser.SelectLanguage(lang.Name);
+        if (parser.MakeILScript(AnsiString(lang.Samples[0])))
+            samples.push_back(SaveText(*parser.ILScript()));
+        samples.push_back(fsGetLanguage(lang.Name).Std());
+    }
+    return samples;
 }
 
 TEST(Fuzz, PascalScript)
@@ -280,6 +330,38 @@ TEST(Fuzz, BasicScript)
 TEST(Fuzz, JScript)
 {
     FuzzLanguage(Languages()[3]);
+}
+
+TEST(Fuzz, XMLDocument)
+{
+    const std::vector<std::string> samples = XMLSamples();
+    ASSERT_EQ(samples.size(), 8u);
+    const std::vector<std::string> markup = {"<",   ">",  "/>", "</a>", "<a>",  "<!--",
+                                             "-->", "&#", "\"", " ",    "?xml", "=\""};
+    Repeat("XMLDocument", [&](std::mt19937 &Random) {
+        auto pick = [&Random](std::size_t Count) {
+            return std::uniform_int_distribution<std::size_t>(0, Count - 1)(Random);
+        };
+        std::string text = samples[pick(samples.size())];
+        for (std::size_t e = pick(6) + 1; e > 0 && !text.empty(); --e) {
+            const std::size_t at = pick(text.size());
+            switch (pick(4)) {
+            case 0:
+                text.erase(at, pick(30) + 1);
+                break;
+            case 1:
+                text.insert(at, markup[pick(markup.size())]);
+                break;
+            case 2:
+                text[at] = static_cast<char>(pick(256));
+                break;
+            default:
+                text.resize(at);
+                break;
+            }
+        }
+        CheckXML(text);
+    });
 }
 
 } // namespace
