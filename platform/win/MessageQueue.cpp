@@ -1,5 +1,6 @@
 #include "platform/win/MessageQueue.h"
 
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/System.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/QueueInternal.h"
@@ -77,6 +78,7 @@ public:
     char16_t LastKeyChar = 0;
     MSG LastKey{};
     std::function<void()> IdleWork;
+    bool RunsSynchronize = false;
     std::deque<std::function<void()>> Deferred;
     std::unique_ptr<QTimer> Waker;
 
@@ -105,12 +107,24 @@ struct QueueHolder {
 };
 thread_local QueueHolder Mine;
 
+// The main thread's queue serves the runtime library's synchronised calls, so
+// a worker's Synchronize runs while the GUI sits in any message loop.
+void ServeSynchronize(ThreadQueue &Q)
+{
+    Q.RunsSynchronize = true;
+    const DWORD Id = Q.ThreadId;
+    rtl::SetWakeMainThread([Id](TObject *) { WakeThread(Id); });
+}
+
 ThreadQueue &MyQueue()
 {
     if (!Mine.Queue) {
         Mine.Queue = std::make_shared<ThreadQueue>(CurrentThreadId());
-        std::lock_guard Lock(QueuesMutex);
-        Queues[Mine.Queue->ThreadId] = Mine.Queue;
+        {
+            std::lock_guard Lock(QueuesMutex);
+            Queues[Mine.Queue->ThreadId] = Mine.Queue;
+        }
+        if (rtl::InMainThread()) ServeSynchronize(*Mine.Queue);
     }
     return *Mine.Queue;
 }
@@ -126,7 +140,7 @@ std::shared_ptr<ThreadQueue> QueueOf(DWORD ThreadId)
     return It == Queues.end() ? nullptr : It->second;
 }
 
-DWORD Now()
+DWORD TickNow()
 {
     return static_cast<DWORD>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
@@ -362,7 +376,7 @@ bool TakeQuit(ThreadQueue &Q, LPMSG Out, bool Remove)
 {
     std::lock_guard Lock(Q.Mutex);
     if (!Q.QuitPosted) return false;
-    *Out = MSG{{}, WM_QUIT, static_cast<WPARAM>(Q.QuitCode), 0, Now(), Q.Last.pt};
+    *Out = MSG{{}, WM_QUIT, static_cast<WPARAM>(Q.QuitCode), 0, TickNow(), Q.Last.pt};
     if (Remove) Q.QuitPosted = false;
     return true;
 }
@@ -374,7 +388,7 @@ bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
         const Window *W = FindWindow(Wnd);
         if (!W || W->MessageOnly || !ForWindow(Wnd, Filter) || !IsWindowVisible(Wnd)) continue;
         if (W->Update.isEmpty() && !W->FrameDirty) continue;
-        *Out = MSG{Wnd, WM_PAINT, 0, 0, Now(), Q.Last.pt};
+        *Out = MSG{Wnd, WM_PAINT, 0, 0, TickNow(), Q.Last.pt};
         return true;
     }
     return false;
@@ -396,7 +410,7 @@ bool TakeTimer(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool 
     MarkDueTimers(Q);
     for (Timer &Tm : Q.Timers) {
         if (!Tm.Pending || !ForWindow(Tm.Wnd, Filter)) continue;
-        *Out = MSG{Tm.Wnd, WM_TIMER, Tm.Id, reinterpret_cast<LPARAM>(Tm.Proc), Now(), Q.Last.pt};
+        *Out = MSG{Tm.Wnd, WM_TIMER, Tm.Id, reinterpret_cast<LPARAM>(Tm.Proc), TickNow(), Q.Last.pt};
         if (Remove) {
             Tm.Pending = false;
             Tm.Due = Clock::now() + std::chrono::milliseconds(Tm.Interval);
@@ -413,6 +427,7 @@ void RunIdleWork(ThreadQueue &Q)
         Q.Deferred.pop_front();
         Action();
     }
+    if (Q.RunsSynchronize) CheckSynchronize(0);
     if (Q.IdleWork) {
         const auto Work = Q.IdleWork;
         Work();
@@ -547,7 +562,7 @@ void InjectMouseInput(const MouseInput &Input)
     InputRecord R;
     R.Mouse = true;
     R.M = Input;
-    R.Time = Input.Time ? Input.Time : Now();
+    R.Time = Input.Time ? Input.Time : TickNow();
     R.Cursor = Input.Screen;
     SetLastCursorPos(Input.Screen);
     if (Input.Action == MouseAction::Down || Input.Action == MouseAction::DoubleClick)
@@ -561,7 +576,7 @@ void InjectKeyInput(const KeyInput &Input)
     InputRecord R;
     R.Mouse = false;
     R.K = Input;
-    R.Time = Input.Time ? Input.Time : Now();
+    R.Time = Input.Time ? Input.Time : TickNow();
     POINT Cursor;
     GetCursorPos(&Cursor);
     R.Cursor = Cursor;
@@ -601,6 +616,11 @@ void ForgetWindowMessages(HWND Wnd)
     }
     if (Q.get() == Mine.Queue.get())
         std::erase_if(Q->Timers, [&](const Timer &T) { return T.Wnd == Wnd; });
+}
+
+void EnsureQueue()
+{
+    MyQueue();
 }
 
 void NotePaintPending()
@@ -675,7 +695,7 @@ BOOL PostMessageW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
     if (!Q) return FALSE;
     POINT Cursor;
     GetCursorPos(&Cursor);
-    return PostTo(*Q, MSG{Wnd, Msg, WParam, LParam, Now(), Cursor});
+    return PostTo(*Q, MSG{Wnd, Msg, WParam, LParam, TickNow(), Cursor});
 }
 
 BOOL PostThreadMessageW(DWORD ThreadId, UINT Msg, WPARAM WParam, LPARAM LParam)
@@ -684,7 +704,7 @@ BOOL PostThreadMessageW(DWORD ThreadId, UINT Msg, WPARAM WParam, LPARAM LParam)
     if (!Q) return FALSE;
     POINT Cursor;
     GetCursorPos(&Cursor);
-    return PostTo(*Q, MSG{{}, Msg, WParam, LParam, Now(), Cursor});
+    return PostTo(*Q, MSG{{}, Msg, WParam, LParam, TickNow(), Cursor});
 }
 
 LRESULT SendMessageW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
@@ -794,5 +814,5 @@ BOOL KillTimer(HWND Wnd, UINT_PTR IdEvent)
 
 DWORD GetTickCount()
 {
-    return Now();
+    return TickNow();
 }

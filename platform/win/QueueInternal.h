@@ -9,6 +9,8 @@ namespace win
 
 // Drops a dying window's posted messages and timers from its thread's queue.
 void ForgetWindowMessages(HWND Wnd);
+// Gives the calling thread its queue, as its first window does on Win32.
+void EnsureQueue();
 // Tells the calling thread's queue that a window needs painting, so a waiting
 // GetMessage or WaitMessage wakes.
 void NotePaintPending();

@@ -434,6 +434,7 @@ HWND CreateWindowExW(DWORD ExStyle, LPCWSTR ClassName, LPCWSTR WindowName, DWORD
     if (Parent && !FindWindow(Parent)) return {};
     if ((Style & WS_CHILD) && !Parent) return {};
 
+    EnsureQueue();
     auto W = std::make_unique<Window>();
     Window &Rec = *W;
     Rec.ThreadId = CurrentThreadId();

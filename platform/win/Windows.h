@@ -1,7 +1,10 @@
 #pragma once
 // Everything of the Win32 layer in one include, for code written against it.
 
+#include "platform/win/Clipboard.h"
 #include "platform/win/CommApi.h"
+#include "platform/win/GlobalMemory.h"
+#include "platform/win/ImageList.h"
 #include "platform/win/KernelObjects.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Messages.h"

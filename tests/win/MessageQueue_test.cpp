@@ -1,5 +1,7 @@
 #include "tests/win/WinTestSupport.h"
 
+#include "platform/rtl/Classes.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -374,6 +376,53 @@ TEST_F(MessageQueue, MulDiv_RoundsHalvesAwayFromZeroAndFailsOnZero)
     EXPECT_EQ(MulDiv(-255, 1, 2), -128);
     EXPECT_EQ(MulDiv(10, 1, 3), 3);
     EXPECT_EQ(MulDiv(5, 7, 0), -1);
+}
+
+class SyncWorker : public TThread
+{
+    QRV4_CLASS(SyncWorker, TThread)
+
+public:
+    explicit SyncWorker(std::function<void(SyncWorker &)> ABody) : Body(std::move(ABody)) {}
+    ~SyncWorker() override
+    {
+        if (!Suspended()) WaitFor();
+    }
+    using TThread::Synchronize;
+
+protected:
+    void Execute() override { Body(*this); }
+
+private:
+    std::function<void(SyncWorker &)> Body;
+};
+
+// A worker's Synchronize runs while the GUI thread sits in GetMessage, as it
+// does in a modal loop.
+TEST_F(MessageQueue, Synchronize_RunsWhileTheGuiThreadWaitsInGetMessage)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    bool Ran = false;
+    SyncWorker Worker([&](SyncWorker &Self) {
+        Self.Synchronize([&] { Ran = true; });
+        PostMessageW(W, WM_USER + 9, 0, 0);
+    });
+    std::atomic<bool> Done{false};
+    const DWORD Me = GetCurrentThreadId();
+    std::thread Watchdog([&] {
+        for (int I = 0; I < 500 && !Done; ++I)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!Done) PostThreadMessageW(Me, WM_QUIT, 0, 0);
+    });
+    Worker.Start();
+    MSG M;
+    const BOOL Got = GetMessageW(&M, {}, WM_USER, WM_USER + 100);
+    Done = true;
+    Watchdog.join();
+    EXPECT_TRUE(Got);
+    EXPECT_EQ(M.message, WM_USER + 9u);
+    EXPECT_TRUE(Ran);
 }
 
 } // namespace

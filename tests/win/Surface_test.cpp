@@ -1,13 +1,17 @@
 #include "tests/win/WinTestSupport.h"
 
+#include "platform/win/Clipboard.h"
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace wintest;
 
@@ -154,6 +158,54 @@ TEST_F(Surface, Print_DrawsFrameAndClientIntoAnotherDc)
     DeleteObject(Bmp);
     DeleteDC(Mem);
     ReleaseDC({}, Screen);
+}
+
+// The drawing reaches the real screen: the window is grabbed from the screen
+// itself, not from our surface (offscreen, and a real X server under Xvfb).
+TEST_F(Surface, DrawingShowsOnTheScreen)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    const HDC Dc = GetDC(W);
+    const RECT R{10, 10, 20, 20};
+    const HBRUSH Green = CreateSolidBrush(RGB(0, 200, 0));
+    FillRect(Dc, &R, Green);
+    ReleaseDC(W, Dc);
+    DeleteObject(Green);
+    QScreen *Screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(Screen, nullptr);
+    QImage Shot;
+    for (int Try = 0; Try < 100; ++Try) {
+        Pump();
+        win::WaitForQueue(20);
+        Shot = Screen->grabWindow(0, 40, 30, 50, 30).toImage();
+        if (!Shot.isNull() && (Shot.pixel(12, 12) & 0xFFFFFF) == 0x00C800u) break;
+    }
+    ASSERT_FALSE(Shot.isNull());
+    EXPECT_EQ(Shot.pixel(12, 12) & 0xFFFFFF, 0x00C800u);
+    EXPECT_EQ(Shot.pixel(25, 12) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(Clipboard, UnicodeTextComesBackAsCp1251)
+{
+    ASSERT_TRUE(OpenClipboard({}));
+    EmptyClipboard();
+    const char16_t Text[] = u"Ключ №1";
+    const HGLOBAL Block = GlobalAlloc(GHND, sizeof(Text));
+    std::memcpy(GlobalLock(Block), Text, sizeof(Text));
+    GlobalUnlock(Block);
+    EXPECT_TRUE(SetClipboardData(CF_UNICODETEXT, Block));
+    CloseClipboard();
+    ASSERT_TRUE(OpenClipboard({}));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+    const HANDLE Ansi = GetClipboardData(CF_TEXT);
+    ASSERT_TRUE(Ansi);
+    EXPECT_STREQ(static_cast<const char *>(GlobalLock(Ansi)), "\xCA\xEB\xFE\xF7 \xB9"
+                                                              "1");
+    GlobalUnlock(Ansi);
+    EmptyClipboard();
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+    CloseClipboard();
 }
 
 } // namespace

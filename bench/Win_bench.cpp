@@ -1,0 +1,208 @@
+// Speed of the Win32 layer against the same work done straight with Qt,
+// printed as ratios at the end (ours / Qt: above 1 means ours is slower).
+
+#include "platform/win/MessageQueue.h"
+#include "platform/win/WinGdi.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace
+{
+
+constexpr int Batch = 1000;
+constexpr int Side = 256;
+
+LRESULT CALLBACK Count(HWND, UINT Msg, WPARAM, LPARAM)
+{
+    static volatile long Seen = 0;
+    if (Msg == WM_USER) Seen = Seen + 1;
+    return 0;
+}
+
+HWND Target()
+{
+    static HWND W = [] {
+        WNDCLASSW C{};
+        C.lpfnWndProc = Count;
+        C.lpszClassName = u"QrvBench";
+        RegisterClassW(&C);
+        return CreateWindowExW(0, u"QrvBench", u"", WS_POPUP, 0, 0, 10, 10, HWND_MESSAGE, {}, {},
+                               nullptr);
+    }();
+    return W;
+}
+
+void Messages_Ours(benchmark::State &State)
+{
+    const HWND W = Target();
+    for (auto _ : State) {
+        for (int I = 0; I < Batch; ++I)
+            PostMessageW(W, WM_USER, I, 0);
+        MSG M;
+        while (PeekMessageW(&M, {}, 0, 0, PM_REMOVE))
+            DispatchMessageW(&M);
+    }
+    State.SetItemsProcessed(State.iterations() * Batch);
+}
+
+class Sink : public QObject
+{
+public:
+    bool event(QEvent *E) override
+    {
+        if (E->type() == QEvent::User) ++Seen;
+        return true;
+    }
+    long Seen = 0;
+};
+
+void Messages_Qt(benchmark::State &State)
+{
+    Sink S;
+    for (auto _ : State) {
+        for (int I = 0; I < Batch; ++I)
+            QCoreApplication::postEvent(&S, new QEvent(QEvent::User));
+        QCoreApplication::sendPostedEvents(&S, QEvent::User);
+    }
+    State.SetItemsProcessed(State.iterations() * Batch);
+}
+
+struct Surface {
+    Surface() : Dc(CreateCompatibleDC({})), Bitmap(CreateBitmap(Side, Side, 1, 32, nullptr))
+    {
+        SelectObject(Dc, Bitmap);
+    }
+    ~Surface()
+    {
+        DeleteDC(Dc);
+        DeleteObject(Bitmap);
+    }
+    HDC Dc;
+    HBITMAP Bitmap;
+};
+
+const char16_t Line[] = u"Ключ 12345 QRV-4 заготовка";
+constexpr int LineLength = 26;
+
+void TextOut_Ours(benchmark::State &State)
+{
+    Surface S;
+    const HFONT F =
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, u"DejaVu Sans");
+    SelectObject(S.Dc, F);
+    SetBkMode(S.Dc, TRANSPARENT);
+    for (auto _ : State)
+        ExtTextOutW(S.Dc, 4, 100, 0, nullptr, Line, LineLength, nullptr);
+    DeleteObject(F);
+}
+
+void TextOut_Qt(benchmark::State &State)
+{
+    QImage Image(Side, Side, QImage::Format_RGB32);
+    QFont F(QStringLiteral("DejaVu Sans"));
+    F.setPixelSize(13);
+    F.setStyleStrategy(QFont::NoAntialias);
+    const QString Text = QString::fromUtf16(Line, LineLength);
+    for (auto _ : State) {
+        QPainter P(&Image);
+        P.setFont(F);
+        P.drawText(4, 113, Text);
+    }
+}
+
+void BitBlt_Ours(benchmark::State &State)
+{
+    Surface Src, Dest;
+    for (auto _ : State)
+        BitBlt(Dest.Dc, 0, 0, Side, Side, Src.Dc, 0, 0, SRCCOPY);
+    State.SetBytesProcessed(State.iterations() * Side * Side * 4);
+}
+
+void BitBlt_Qt(benchmark::State &State)
+{
+    QImage Src(Side, Side, QImage::Format_RGB32), Dest(Side, Side, QImage::Format_RGB32);
+    Src.fill(Qt::red);
+    for (auto _ : State) {
+        QPainter P(&Dest);
+        P.setCompositionMode(QPainter::CompositionMode_Source);
+        P.drawImage(0, 0, Src);
+    }
+    State.SetBytesProcessed(State.iterations() * Side * Side * 4);
+}
+
+void Gradient_Ours(benchmark::State &State)
+{
+    Surface S;
+    TRIVERTEX V[2] = {{0, 0, 0x1200, 0x3400, 0xFF00, 0}, {Side, Side, 0xFE00, 0x0100, 0, 0}};
+    GRADIENT_RECT G{0, 1};
+    for (auto _ : State)
+        GradientFill(S.Dc, V, 2, &G, 1, GRADIENT_FILL_RECT_H);
+}
+
+void Gradient_Qt(benchmark::State &State)
+{
+    QImage Image(Side, Side, QImage::Format_RGB32);
+    QLinearGradient L(0, 0, Side - 1, 0);
+    L.setColorAt(0, QColor(0x12, 0x34, 0xFF));
+    L.setColorAt(1, QColor(0xFE, 0x01, 0x00));
+    for (auto _ : State) {
+        QPainter P(&Image);
+        P.fillRect(0, 0, Side, Side, L);
+    }
+}
+
+BENCHMARK(Messages_Ours);
+BENCHMARK(Messages_Qt);
+BENCHMARK(TextOut_Ours);
+BENCHMARK(TextOut_Qt);
+BENCHMARK(BitBlt_Ours);
+BENCHMARK(BitBlt_Qt);
+BENCHMARK(Gradient_Ours);
+BENCHMARK(Gradient_Qt);
+
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &Runs) override
+    {
+        for (const Run &R : Runs)
+            Times[R.benchmark_name()] = R.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(Runs);
+    }
+    std::map<std::string, double> Times;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication App(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter Reporter;
+    benchmark::RunSpecifiedBenchmarks(&Reporter);
+    std::printf("\nTime ratios (ours / Qt; above 1 means ours is slower):\n");
+    const char *Cases[][2] = {{"Messages", "post + dispatch (1000)"},
+                              {"TextOut", "ExtTextOutW, 26 characters"},
+                              {"BitBlt", "BitBlt 256x256 32-bit"},
+                              {"Gradient", "GradientFill 256x256"}};
+    for (auto &[Key, Label] : Cases) {
+        auto &T = Reporter.Times;
+        const std::string Base = Key;
+        if (!T.count(Base + "_Ours") || !T.count(Base + "_Qt")) continue;
+        std::printf("  %-28s %6.2f\n", Label, T[Base + "_Ours"] / T[Base + "_Qt"]);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

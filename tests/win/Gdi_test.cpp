@@ -1,0 +1,577 @@
+#include "tests/win/WinTestSupport.h"
+
+#include "platform/win/Icon.h"
+#include "platform/win/ImageList.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace wintest;
+
+namespace
+{
+
+constexpr COLORREF White = RGB(255, 255, 255), Black = 0, Red = RGB(255, 0, 0),
+                   Blue = RGB(0, 0, 255);
+
+// A memory DC on a white 32-bit bitmap.
+class Canvas
+{
+public:
+    Canvas(int W, int H) : Dc(CreateCompatibleDC({})), Bitmap(CreateBitmap(W, H, 1, 32, nullptr))
+    {
+        Old = SelectObject(Dc, Bitmap);
+        const RECT R{0, 0, W, H};
+        FillRect(Dc, &R, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    ~Canvas()
+    {
+        SelectObject(Dc, Old);
+        DeleteObject(Bitmap);
+        DeleteDC(Dc);
+    }
+    COLORREF At(int X, int Y) const { return GetPixel(Dc, X, Y); }
+    // Pixels of one row as a string: '#' for Ink, '.' for white, '?' otherwise.
+    std::string Row(int Y, int From, int To, COLORREF Ink = Black) const
+    {
+        std::string S;
+        for (int X = From; X < To; ++X) {
+            const COLORREF C = At(X, Y);
+            S += C == Ink ? '#' : (C == White ? '.' : '?');
+        }
+        return S;
+    }
+    HDC Dc;
+    HBITMAP Bitmap;
+    HGDIOBJ Old;
+};
+
+struct Brush {
+    explicit Brush(COLORREF C) : H(CreateSolidBrush(C)) {}
+    ~Brush() { DeleteObject(H); }
+    HBRUSH H;
+};
+
+TEST(GdiPixels, FillRect_LeavesOutRightAndBottomEdges)
+{
+    Canvas C(10, 10);
+    const RECT R{2, 3, 6, 7};
+    FillRect(C.Dc, &R, Brush(Black).H);
+    EXPECT_EQ(C.Row(3, 0, 8), "..####..");
+    EXPECT_EQ(C.At(2, 6), Black);
+    EXPECT_EQ(C.At(2, 7), White);
+}
+
+TEST(GdiPixels, Rectangle_PenOnTheLastInsidePixel_AndNullPenFillsOneLess)
+{
+    Canvas C(12, 12);
+    const Brush Fill(Red);
+    SelectObject(C.Dc, Fill.H);
+    Rectangle(C.Dc, 1, 1, 7, 6);
+    EXPECT_EQ(C.Row(1, 0, 8), ".######.");
+    EXPECT_EQ(C.Row(3, 0, 8, Red), ".?####?.");
+    EXPECT_EQ(C.At(6, 3), Black);
+    EXPECT_EQ(C.Row(5, 0, 8), ".######.");
+    EXPECT_EQ(C.At(1, 6), White);
+    SelectObject(C.Dc, GetStockObject(NULL_PEN));
+    Rectangle(C.Dc, 1, 8, 5, 11);
+    EXPECT_EQ(C.Row(8, 0, 6, Red), ".###..");
+    EXPECT_EQ(C.At(1, 10), White);
+}
+
+TEST(GdiPixels, LineTo_LeavesOutTheEndPoint_AndPolylineTheLastPoint)
+{
+    Canvas C(10, 10);
+    MoveToEx(C.Dc, 1, 1, nullptr);
+    LineTo(C.Dc, 6, 1);
+    EXPECT_EQ(C.Row(1, 0, 8), ".#####..");
+    POINT Current;
+    GetCurrentPositionEx(C.Dc, &Current);
+    EXPECT_EQ(Current.x, 6);
+    const POINT Path[] = {{1, 3}, {4, 3}, {4, 6}};
+    Polyline(C.Dc, Path, 3);
+    EXPECT_EQ(C.Row(3, 0, 6), ".####.");
+    EXPECT_EQ(C.At(4, 5), Black);
+    EXPECT_EQ(C.At(4, 6), White);
+}
+
+TEST(GdiPixels, DashedPen_PaintsGapsWithTheBackgroundWhenOpaque)
+{
+    Canvas C(40, 4);
+    const HPEN Dash = CreatePen(PS_DOT, 1, Black);
+    const HGDIOBJ Old = SelectObject(C.Dc, Dash);
+    SetBkColor(C.Dc, Red);
+    MoveToEx(C.Dc, 0, 1, nullptr);
+    LineTo(C.Dc, 12, 1);
+    EXPECT_EQ(C.Row(1, 0, 12, Black), "###???###???");
+    EXPECT_EQ(C.At(3, 1), Red);
+    SetBkMode(C.Dc, TRANSPARENT);
+    MoveToEx(C.Dc, 0, 2, nullptr);
+    LineTo(C.Dc, 12, 2);
+    EXPECT_EQ(C.Row(2, 0, 12), "###...###...");
+    SelectObject(C.Dc, Old);
+    DeleteObject(Dash);
+}
+
+TEST(GdiPixels, Rop2_XorTwiceRestores_AndMergePenNot)
+{
+    Canvas C(10, 4);
+    const HPEN WhitePen = CreatePen(PS_SOLID, 1, White);
+    SelectObject(C.Dc, WhitePen);
+    SetROP2(C.Dc, R2_XORPEN);
+    for (int I = 0; I < 2; ++I) {
+        MoveToEx(C.Dc, 0, 1, nullptr);
+        LineTo(C.Dc, 5, 1);
+        EXPECT_EQ(C.At(2, 1), I == 0 ? Black : White);
+    }
+    const HPEN RedPen = CreatePen(PS_SOLID, 1, Red);
+    SelectObject(C.Dc, RedPen);
+    SetROP2(C.Dc, R2_MERGEPENNOT);
+    SetPixel(C.Dc, 3, 2, RGB(0, 255, 0));
+    MoveToEx(C.Dc, 3, 2, nullptr);
+    LineTo(C.Dc, 4, 2);
+    EXPECT_EQ(C.At(3, 2), RGB(255, 0, 255)) << "pen OR NOT destination";
+    SelectObject(C.Dc, GetStockObject(BLACK_PEN));
+    DeleteObject(WhitePen);
+    DeleteObject(RedPen);
+}
+
+TEST(GdiPixels, HatchBrush_UsesBackgroundOnlyWhenOpaque)
+{
+    Canvas C(8, 8);
+    const HBRUSH Hatch = CreateHatchBrush(HS_VERTICAL, Black);
+    SetBkColor(C.Dc, Red);
+    SetBkMode(C.Dc, TRANSPARENT);
+    const RECT R{0, 0, 8, 4};
+    FillRect(C.Dc, &R, Hatch);
+    EXPECT_EQ(C.Row(0, 0, 8), "....#...");
+    SetBkMode(C.Dc, OPAQUE);
+    const RECT R2{0, 4, 8, 8};
+    FillRect(C.Dc, &R2, Hatch);
+    EXPECT_EQ(C.At(0, 5), Red);
+    EXPECT_EQ(C.At(4, 5), Black);
+    DeleteObject(Hatch);
+}
+
+TEST(GdiPixels, GradientFill_EndColoursAreExact)
+{
+    Canvas C(50, 20);
+    TRIVERTEX V[2] = {{0, 0, 0x1200, 0x3400, 0xFF00, 0}, {50, 10, 0xFE00, 0x0100, 0x0000, 0}};
+    GRADIENT_RECT G{0, 1};
+    ASSERT_TRUE(GradientFill(C.Dc, V, 2, &G, 1, GRADIENT_FILL_RECT_H));
+    EXPECT_EQ(C.At(0, 5), RGB(0x12, 0x34, 0xFF));
+    EXPECT_EQ(C.At(49, 5), RGB(0xFE, 0x01, 0x00));
+    EXPECT_EQ(C.At(0, 10), White);
+    V[0].y = 10;
+    V[1].y = 20;
+    ASSERT_TRUE(GradientFill(C.Dc, V, 2, &G, 1, GRADIENT_FILL_RECT_V));
+    EXPECT_EQ(C.At(10, 10), RGB(0x12, 0x34, 0xFF));
+    EXPECT_EQ(C.At(10, 19), RGB(0xFE, 0x01, 0x00));
+    const COLORREF Middle = C.At(25, 5);
+    EXPECT_GT(GetRValue(Middle), 0x12);
+    EXPECT_LT(GetRValue(Middle), 0xFE);
+}
+
+TEST(GdiBlits, TransparentBlt_LeavesKeyPixelsAlone)
+{
+    Canvas Src(4, 1), Dest(4, 1);
+    SetPixel(Src.Dc, 0, 0, RGB(255, 0, 255));
+    SetPixel(Src.Dc, 1, 0, Blue);
+    SetPixel(Dest.Dc, 0, 0, Red);
+    ASSERT_TRUE(TransparentBlt(Dest.Dc, 0, 0, 4, 1, Src.Dc, 0, 0, 4, 1, RGB(255, 0, 255)));
+    EXPECT_EQ(Dest.At(0, 0), Red);
+    EXPECT_EQ(Dest.At(1, 0), Blue);
+    EXPECT_EQ(Dest.At(2, 0), White);
+}
+
+TEST(GdiBlits, RasterOperations_AndMonochromeConversions)
+{
+    Canvas Src(2, 1), Dest(2, 1);
+    SetPixel(Src.Dc, 0, 0, RGB(0x0F, 0xF0, 0x33));
+    SetPixel(Dest.Dc, 0, 0, RGB(0xFF, 0x0F, 0x11));
+    BitBlt(Dest.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, SRCAND);
+    EXPECT_EQ(Dest.At(0, 0), RGB(0x0F, 0x00, 0x11));
+    BitBlt(Dest.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, SRCPAINT);
+    EXPECT_EQ(Dest.At(0, 0), RGB(0x0F, 0xF0, 0x33));
+    BitBlt(Dest.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, NOTSRCCOPY);
+    EXPECT_EQ(Dest.At(0, 0), RGB(0xF0, 0x0F, 0xCC));
+    // Colour to monochrome: the source's background colour becomes white.
+    const HDC MonoDc = CreateCompatibleDC({});
+    const HBITMAP Mono = CreateBitmap(2, 1, 1, 1, nullptr);
+    const HGDIOBJ Old = SelectObject(MonoDc, Mono);
+    SetBkColor(Src.Dc, RGB(0x0F, 0xF0, 0x33));
+    BitBlt(MonoDc, 0, 0, 2, 1, Src.Dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(MonoDc, 0, 0), White);
+    EXPECT_EQ(GetPixel(MonoDc, 1, 0), Black);
+    // Monochrome to colour: white takes the background colour, black the text colour.
+    SetTextColor(Dest.Dc, Red);
+    SetBkColor(Dest.Dc, Blue);
+    BitBlt(Dest.Dc, 0, 0, 2, 1, MonoDc, 0, 0, SRCCOPY);
+    EXPECT_EQ(Dest.At(0, 0), Blue);
+    EXPECT_EQ(Dest.At(1, 0), Red);
+    SelectObject(MonoDc, Old);
+    DeleteObject(Mono);
+    DeleteDC(MonoDc);
+}
+
+TEST(GdiBlits, PatInvert_TwiceRestores)
+{
+    Canvas C(4, 4);
+    const Brush B(RGB(0x80, 0x40, 0x20));
+    SelectObject(C.Dc, B.H);
+    PatBlt(C.Dc, 0, 0, 4, 4, PATINVERT);
+    EXPECT_EQ(C.At(1, 1), RGB(0x7F, 0xBF, 0xDF));
+    PatBlt(C.Dc, 0, 0, 4, 4, PATINVERT);
+    EXPECT_EQ(C.At(1, 1), White);
+}
+
+HBITMAP Dib32(int W, int H, BYTE **Bits, bool TopDown = false)
+{
+    BITMAPINFO Info{};
+    Info.bmiHeader = BITMAPINFOHEADER{
+        sizeof(BITMAPINFOHEADER), W, TopDown ? -H : H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void *P = nullptr;
+    const HBITMAP B = CreateDIBSection({}, &Info, DIB_RGB_COLORS, &P, {}, 0);
+    *Bits = static_cast<BYTE *>(P);
+    return B;
+}
+
+TEST(GdiBlits, AlphaBlend_ConstantAndPremultipliedPerPixel)
+{
+    Canvas Dest(2, 1);
+    BYTE *Bits = nullptr;
+    const HBITMAP Src = Dib32(2, 1, &Bits);
+    const BYTE Pixels[] = {0, 0, 200, 255,
+                           0, 0, 100, 128}; // opaque red 200; half-alpha premultiplied red 100
+    std::memcpy(Bits, Pixels, sizeof(Pixels));
+    const HDC SrcDc = CreateCompatibleDC({});
+    SelectObject(SrcDc, Src);
+    SetPixel(Dest.Dc, 0, 0, Blue);
+    SetPixel(Dest.Dc, 1, 0, Blue);
+    ASSERT_TRUE(AlphaBlend(Dest.Dc, 0, 0, 2, 1, SrcDc, 0, 0, 2, 1,
+                           BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+    EXPECT_EQ(Dest.At(0, 0), RGB(200, 0, 0));
+    EXPECT_EQ(Dest.At(1, 0), RGB(100, 0, 127));
+    SetPixel(Dest.Dc, 0, 0, Blue);
+    ASSERT_TRUE(
+        AlphaBlend(Dest.Dc, 0, 0, 1, 1, SrcDc, 0, 0, 1, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
+    EXPECT_EQ(Dest.At(0, 0), RGB(100, 0, 127));
+    DeleteDC(SrcDc);
+    DeleteObject(Src);
+}
+
+TEST(GdiDib, BottomUpRowsAndFourByteAlignment)
+{
+    BITMAPINFO Info{};
+    Info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void *P = nullptr;
+    const HBITMAP B = CreateDIBSection({}, &Info, DIB_RGB_COLORS, &P, {}, 0);
+    ASSERT_NE(P, nullptr);
+    DIBSECTION Ds;
+    ASSERT_EQ(GetObjectW(B, sizeof(Ds), &Ds), static_cast<int>(sizeof(Ds)));
+    EXPECT_EQ(Ds.dsBm.bmWidthBytes, 12);
+    const HDC Dc = CreateCompatibleDC({});
+    SelectObject(Dc, B);
+    SetPixel(Dc, 0, 0, RGB(1, 2, 3));
+    const BYTE *Bits = static_cast<BYTE *>(P);
+    EXPECT_EQ(Bits[12], 3) << "the top row is the last in memory";
+    EXPECT_EQ(Bits[13], 2);
+    EXPECT_EQ(Bits[14], 1);
+    static_cast<BYTE *>(P)[0] = 0xFF; // bottom-left, blue, written directly
+    EXPECT_EQ(GetPixel(Dc, 0, 1), RGB(0, 0, 255));
+    DeleteDC(Dc);
+    DeleteObject(B);
+}
+
+TEST(GdiDib, PalettedDibMapsDrawingToTheNearestEntry)
+{
+    struct {
+        BITMAPINFOHEADER H;
+        RGBQUAD Colors[4];
+    } Info{{sizeof(BITMAPINFOHEADER), 8, 1, 1, 4, BI_RGB, 0, 0, 0, 4, 0},
+           {{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 255, 255, 0}}};
+    void *P = nullptr;
+    const HBITMAP B =
+        CreateDIBSection({}, reinterpret_cast<BITMAPINFO *>(&Info), DIB_RGB_COLORS, &P, {}, 0);
+    const HDC Dc = CreateCompatibleDC({});
+    SelectObject(Dc, B);
+    SetPixel(Dc, 0, 0, RGB(250, 10, 10));
+    SetPixel(Dc, 1, 0, RGB(200, 220, 240));
+    const BYTE *Bits = static_cast<BYTE *>(P);
+    EXPECT_EQ(Bits[0], 0x13) << "red is index 1, near-white index 3";
+    RGBQUAD Table[4];
+    EXPECT_EQ(GetDIBColorTable(Dc, 0, 4, Table), 4u);
+    EXPECT_EQ(Table[2].rgbGreen, 255);
+    DeleteDC(Dc);
+    DeleteObject(B);
+}
+
+TEST(GdiDib, DrawingKeepsAlphaOfUntouchedPixelsAndClearsItOnDrawnOnes)
+{
+    BYTE *Bits = nullptr;
+    const HBITMAP B = Dib32(2, 1, &Bits, true);
+    Bits[3] = 0x80;
+    Bits[7] = 0x80;
+    const HDC Dc = CreateCompatibleDC({});
+    SelectObject(Dc, B);
+    SetPixel(Dc, 1, 0, Red);
+    EXPECT_EQ(Bits[3], 0x80);
+    EXPECT_EQ(Bits[7], 0x00);
+    EXPECT_EQ(Bits[6], 0xFF);
+    DeleteDC(Dc);
+    DeleteObject(B);
+}
+
+TEST(GdiDib, GetDIBitsAndSetDIBitsRoundTrip)
+{
+    Canvas C(3, 2);
+    SetPixel(C.Dc, 2, 0, RGB(10, 20, 30));
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    ASSERT_TRUE(GetDIBits(C.Dc, C.Bitmap, 0, 0, nullptr, &Info, DIB_RGB_COLORS));
+    EXPECT_EQ(Info.bmiHeader.biWidth, 3);
+    Info.bmiHeader.biBitCount = 24;
+    std::vector<BYTE> Rows(24);
+    SelectObject(C.Dc, C.Old);
+    ASSERT_EQ(GetDIBits(C.Dc, C.Bitmap, 0, 2, Rows.data(), &Info, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(Rows[12 + 6], 30) << "top row last, blue first";
+    Rows[0] = 0;
+    Rows[1] = 0;
+    Rows[2] = 0;
+    ASSERT_EQ(SetDIBits(C.Dc, C.Bitmap, 0, 2, Rows.data(), &Info, DIB_RGB_COLORS), 2);
+    SelectObject(C.Dc, C.Bitmap);
+    EXPECT_EQ(C.At(0, 1), Black);
+    EXPECT_EQ(C.At(2, 0), RGB(10, 20, 30));
+}
+
+TEST(GdiDib, StretchDibitsCountsSourceRowsFromTheBottom)
+{
+    Canvas C(2, 2);
+    const BYTE Bits[] = {0, 0, 255, 0, 255, 0, 0, 0}; // bottom row red, top row blue (1x2, 32 bpp)
+    BITMAPINFO Info{};
+    Info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 1, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    StretchDIBits(C.Dc, 0, 0, 1, 1, 0, 0, 1, 1, Bits, &Info, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(C.At(0, 0), Red);
+    StretchDIBits(C.Dc, 1, 0, 1, 2, 0, 0, 1, 2, Bits, &Info, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(C.At(1, 0), Blue);
+    EXPECT_EQ(C.At(1, 1), Red);
+}
+
+TEST(GdiState, SaveDcRestoresOriginsObjectsAndClip)
+{
+    Canvas C(10, 10);
+    const int Level = SaveDC(C.Dc);
+    SetWindowOrgEx(C.Dc, -2, -2, nullptr);
+    IntersectClipRect(C.Dc, 0, 0, 2, 2);
+    SetPixel(C.Dc, 0, 0, Black);
+    EXPECT_EQ(SetPixel(C.Dc, 5, 5, Black), CLR_INVALID);
+    RECT Box;
+    EXPECT_EQ(GetClipBox(C.Dc, &Box), SIMPLEREGION);
+    EXPECT_EQ(Box.right, 2);
+    RestoreDC(C.Dc, Level);
+    EXPECT_EQ(C.At(2, 2), Black);
+    EXPECT_EQ(SetPixel(C.Dc, 5, 5, Red), Red);
+    ExcludeClipRect(C.Dc, 0, 0, 10, 10);
+    EXPECT_EQ(GetClipBox(C.Dc, &Box), NULLREGION);
+}
+
+TEST(GdiRegions, CombineAndClipSelection)
+{
+    const HRGN A = CreateRectRgn(0, 0, 10, 10), B = CreateRectRgn(5, 0, 15, 10),
+               D = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(CombineRgn(D, A, B, RGN_DIFF), SIMPLEREGION);
+    RECT Box;
+    GetRgnBox(D, &Box);
+    EXPECT_EQ(Box.right, 5);
+    EXPECT_EQ(CombineRgn(D, A, B, RGN_XOR), COMPLEXREGION);
+    EXPECT_TRUE(PtInRegion(D, 12, 3));
+    EXPECT_FALSE(PtInRegion(D, 7, 3));
+    Canvas C(20, 10);
+    SelectClipRgn(C.Dc, D);
+    const RECT All{0, 0, 20, 10};
+    FillRect(C.Dc, &All, Brush(Black).H);
+    EXPECT_EQ(C.At(7, 0), CLR_INVALID) << "GetPixel answers only inside the clip";
+    SelectClipRgn(C.Dc, {});
+    EXPECT_EQ(C.Row(0, 0, 16), "#####.....#####.");
+    for (HRGN R : {A, B, D})
+        DeleteObject(R);
+}
+
+TEST(GdiText, ExtentsAreCumulativeIntegerAdvances)
+{
+    Canvas C(200, 40);
+    const HFONT F =
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, u"DejaVu Sans");
+    SelectObject(C.Dc, F);
+    const char16_t Text[] = u"Ключ QRV";
+    int Dx[8];
+    int Fit = 0;
+    SIZE Size;
+    ASSERT_TRUE(GetTextExtentExPointW(C.Dc, Text, 8, 30, &Fit, Dx, &Size));
+    int Sum = 0;
+    for (int I = 0; I < 8; ++I) {
+        SIZE One;
+        GetTextExtentPoint32W(C.Dc, Text + I, 1, &One);
+        Sum += One.cx;
+        EXPECT_EQ(Dx[I], Sum) << I;
+    }
+    EXPECT_EQ(Size.cx, Sum);
+    EXPECT_LE(Dx[Fit - 1], 30);
+    EXPECT_GT(Dx[Fit], 30);
+    TEXTMETRICW M;
+    GetTextMetricsW(C.Dc, &M);
+    EXPECT_EQ(Size.cy, M.tmHeight);
+    EXPECT_EQ(M.tmHeight, M.tmAscent + M.tmDescent);
+    DeleteObject(F);
+}
+
+TEST(GdiText, ExtTextOutPlacesGlyphsAtTheGivenAdvances)
+{
+    Canvas C(100, 30);
+    const HFONT F =
+        CreateFontW(-16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, u"DejaVu Sans");
+    SelectObject(C.Dc, F);
+    SetBkMode(C.Dc, TRANSPARENT);
+    const INT Dx[] = {40, 40};
+    ExtTextOutW(C.Dc, 0, 0, 0, nullptr, u"II", 2, Dx);
+    auto Inked = [&](int From, int To) {
+        for (int X = From; X < To; ++X)
+            for (int Y = 0; Y < 20; ++Y)
+                if (C.At(X, Y) != White) return true;
+        return false;
+    };
+    EXPECT_TRUE(Inked(0, 15));
+    EXPECT_FALSE(Inked(15, 40));
+    EXPECT_TRUE(Inked(40, 55));
+    const RECT Clip{0, 0, 20, 30};
+    ExtTextOutW(C.Dc, 60, 0, ETO_CLIPPED, &Clip, u"I", 1, nullptr);
+    EXPECT_FALSE(Inked(56, 100)) << "clipped away";
+    DeleteObject(F);
+}
+
+TEST(GdiText, DrawTextFlags)
+{
+    Canvas C(200, 60);
+    const HFONT F =
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, u"DejaVu Sans");
+    SelectObject(C.Dc, F);
+    RECT R{0, 0, 0, 0};
+    DrawTextW(C.Dc, u"&Файл", -1, &R, DT_SINGLELINE | DT_CALCRECT);
+    SIZE Plain;
+    GetTextExtentPoint32W(C.Dc, u"Файл", 4, &Plain);
+    EXPECT_EQ(R.right, Plain.cx) << "the prefix is consumed";
+    RECT Hidden{0, 0, 0, 0};
+    DrawTextW(C.Dc, u"&Файл", -1, &Hidden, DT_SINGLELINE | DT_CALCRECT | DT_HIDEPREFIX);
+    EXPECT_EQ(Hidden.right, Plain.cx);
+    RECT Noprefix{0, 0, 0, 0};
+    DrawTextW(C.Dc, u"&Файл", -1, &Noprefix, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+    EXPECT_GT(Noprefix.right, Plain.cx);
+    RECT Narrow{0, 0, 40, 20};
+    SetBkMode(C.Dc, TRANSPARENT);
+    DrawTextW(C.Dc, u"Очень длинный текст", -1, &Narrow, DT_SINGLELINE | DT_END_ELLIPSIS);
+    for (int X = 40; X < 200; ++X)
+        EXPECT_EQ(C.At(X, 8), White) << X;
+    RECT Two{0, 20, 60, 60};
+    const int Height = DrawTextW(C.Dc, u"один два три", -1, &Two, DT_WORDBREAK | DT_CALCRECT);
+    TEXTMETRICW M;
+    GetTextMetricsW(C.Dc, &M);
+    EXPECT_GE(Height, 2 * M.tmHeight);
+    DeleteObject(F);
+}
+
+TEST(GdiIcons, AllZeroAlphaDrawsThroughTheMask)
+{
+    BYTE *Bits = nullptr;
+    const HBITMAP Color = Dib32(2, 1, &Bits);
+    const BYTE Pixels[] = {0, 0, 255, 0, 0, 255, 0, 0};
+    std::memcpy(Bits, Pixels, sizeof(Pixels));
+    const HBITMAP Mask = CreateBitmap(2, 1, 1, 1, nullptr); // all black: opaque
+    ICONINFO Info{TRUE, 0, 0, Mask, Color};
+    const HICON Icon = CreateIconIndirect(&Info);
+    ASSERT_TRUE(Icon);
+    Canvas C(2, 1);
+    DrawIconEx(C.Dc, 0, 0, Icon, 0, 0, 0, {}, DI_NORMAL);
+    EXPECT_EQ(C.At(0, 0), Red);
+    EXPECT_EQ(C.At(1, 0), RGB(0, 255, 0));
+    Bits[3] = 0x80; // now the alpha decides
+    const HICON Half = CreateIconIndirect(&Info);
+    Canvas D(2, 1);
+    DrawIconEx(D.Dc, 0, 0, Half, 0, 0, 0, {}, DI_NORMAL);
+    EXPECT_EQ(D.At(0, 0), RGB(255, 127, 127));
+    EXPECT_EQ(D.At(1, 0), White) << "alpha 0 elsewhere";
+    DestroyIcon(Icon);
+    DestroyIcon(Half);
+    DeleteObject(Color);
+    DeleteObject(Mask);
+}
+
+TEST(GdiIcons, ImageListCutsStripsAndDrawsMasked)
+{
+    const HIMAGELIST L = ImageList_Create(2, 1, ILC_COLOR32 | ILC_MASK, 0, 4);
+    Canvas Strip(4, 1);
+    SetPixel(Strip.Dc, 0, 0, RGB(255, 0, 255));
+    SetPixel(Strip.Dc, 1, 0, Blue);
+    SetPixel(Strip.Dc, 2, 0, Red);
+    SelectObject(Strip.Dc, Strip.Old);
+    EXPECT_EQ(ImageList_AddMasked(L, Strip.Bitmap, RGB(255, 0, 255)), 0);
+    EXPECT_EQ(ImageList_GetImageCount(L), 2);
+    Canvas C(4, 1);
+    SetPixel(C.Dc, 0, 0, Black);
+    ImageList_Draw(L, 0, C.Dc, 0, 0, ILD_TRANSPARENT);
+    ImageList_Draw(L, 1, C.Dc, 2, 0, ILD_NORMAL);
+    EXPECT_EQ(C.At(0, 0), Black) << "the mask colour is transparent";
+    EXPECT_EQ(C.At(1, 0), Blue);
+    EXPECT_EQ(C.At(2, 0), Red);
+    EXPECT_FALSE(ImageList_Remove(L, 5));
+    EXPECT_TRUE(ImageList_Remove(L, 0));
+    EXPECT_EQ(ImageList_GetImageCount(L), 1);
+    ImageList_Destroy(L);
+}
+
+TEST(GdiControls, DrawEdgeUsesTheSystemColours)
+{
+    Canvas C(10, 10);
+    RECT R{0, 0, 10, 10};
+    DrawEdge(C.Dc, &R, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    EXPECT_EQ(C.At(0, 0), GetSysColor(COLOR_3DLIGHT));
+    EXPECT_EQ(C.At(9, 9), GetSysColor(COLOR_3DDKSHADOW));
+    EXPECT_EQ(C.At(0, 9), GetSysColor(COLOR_3DDKSHADOW));
+    EXPECT_EQ(C.At(1, 1), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(C.At(8, 8), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(R.left, 2);
+    EXPECT_EQ(R.bottom, 8);
+}
+
+TEST(GdiSettings, XpColoursMetricsAndOverrides)
+{
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(236, 233, 216));
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), RGB(49, 106, 197));
+    EXPECT_EQ(GetSysColor(COLOR_MENUHILIGHT), RGB(49, 106, 197));
+    EXPECT_EQ(GetSystemMetrics(SM_CXMENUCHECK), 13);
+    win::OverrideSysColor(COLOR_BTNFACE, RGB(1, 2, 3));
+    const HBRUSH Face = GetSysColorBrush(COLOR_BTNFACE);
+    Canvas C(2, 2);
+    const RECT R{0, 0, 2, 2};
+    FillRect(C.Dc, &R, Face);
+    EXPECT_EQ(C.At(0, 0), RGB(1, 2, 3));
+    win::OverrideMonitors({{RECT{0, 0, 1280, 1024}, RECT{0, 0, 1280, 994}},
+                           {RECT{1280, 0, 2560, 1024}, RECT{1280, 0, 2560, 1024}}});
+    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
+    RECT Work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &Work, 0);
+    EXPECT_EQ(Work.bottom, 994);
+    MONITORINFO Info{sizeof(Info)};
+    ASSERT_TRUE(
+        GetMonitorInfoW(MonitorFromPoint(POINT{3000, 10}, MONITOR_DEFAULTTONEAREST), &Info));
+    EXPECT_EQ(Info.rcMonitor.left, 1280);
+    win::ResetSettings();
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(236, 233, 216));
+    FillRect(C.Dc, &R, Face);
+    EXPECT_EQ(C.At(0, 0), RGB(236, 233, 216));
+    BOOL Flat = FALSE;
+    SystemParametersInfoW(SPI_GETFLATMENU, 0, &Flat, 0);
+    EXPECT_TRUE(Flat);
+}
+
+} // namespace
