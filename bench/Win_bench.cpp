@@ -177,7 +177,7 @@ public:
     void ReportRuns(const std::vector<Run> &Runs) override
     {
         for (const Run &R : Runs)
-            Times[R.benchmark_name()] = R.GetAdjustedRealTime();
+            Times[R.benchmark_name()] = R.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(Runs);
     }
     std::map<std::string, double> Times;
@@ -192,7 +192,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     RatioReporter Reporter;
     benchmark::RunSpecifiedBenchmarks(&Reporter);
-    std::printf("\nTime ratios (ours / Qt; above 1 means ours is slower):\n");
+    std::printf("\nCPU time ratios (ours / Qt; above 1 means ours is slower):\n");
     const char *Cases[][2] = {{"Messages", "post + dispatch (1000)"},
                               {"TextOut", "ExtTextOutW, 26 characters"},
                               {"BitBlt", "BitBlt 256x256 32-bit"},

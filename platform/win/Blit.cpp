@@ -35,7 +35,7 @@ struct Source {
     QRect Area;              // device rectangle of the source DC
 };
 
-Source ReadSource(DeviceContext &Src, const QRect &Area, DeviceContext &Dest)
+Source ReadSource(DeviceContext &Src, const QRect &Area, DeviceContext &Dest, bool WithAlpha)
 {
     Source Out;
     QPoint Origin;
@@ -48,8 +48,9 @@ Source ReadSource(DeviceContext &Src, const QRect &Area, DeviceContext &Dest)
     if (Out.Area.isEmpty()) return Out;
     if (Bitmap) Bitmap->Pull(Out.Area);
     Out.Pixels = Image->copy(Out.Area.translated(Origin));
-    Out.Alpha.assign(static_cast<std::size_t>(Out.Area.width()) * Out.Area.height(), 255);
-    if (Bitmap && Bitmap->Dib && Bitmap->Bpp == 32)
+    if (WithAlpha)
+        Out.Alpha.assign(static_cast<std::size_t>(Out.Area.width()) * Out.Area.height(), 255);
+    if (WithAlpha && Bitmap && Bitmap->Dib && Bitmap->Bpp == 32)
         for (int Y = 0; Y < Out.Area.height(); ++Y) {
             const BYTE *Row = Bitmap->Row(Out.Area.top() + Y);
             for (int X = 0; X < Out.Area.width(); ++X)
@@ -125,7 +126,9 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
                 if (M.FlipX) Dx = M.Dest.width() - 1 - Dx;
                 const int Sx = SourceAt(Dx, M.Dest.width(), M.SrcX, M.SrcW) - S.Area.left();
                 if (Sx < 0 || Sx >= S.Area.width()) continue;
-                Fn(Row[X], SrcRow[Sx], S.Alpha[static_cast<std::size_t>(Sy) * S.Area.width() + Sx],
+                Fn(Row[X], SrcRow[Sx],
+                   S.Alpha.empty() ? BYTE(255)
+                                   : S.Alpha[static_cast<std::size_t>(Sy) * S.Area.width() + Sx],
                    X - O.x(), Y - O.y());
             }
         }
@@ -133,18 +136,45 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
     }
 }
 
+enum class Kind { Pixels, Alpha, Copy };
+
+// A plain copy without stretching: whole rows at a time.
+void CopyRows(DrawScope &Scope, const Mapping &M, const Source &S)
+{
+    const QRegion Area = Scope.Clip() & QRegion(M.Dest.translated(Scope.Origin()));
+    const QPoint Shift =
+        QPoint(M.SrcX, M.SrcY) - S.Area.topLeft() - M.Dest.topLeft() - Scope.Origin();
+    for (const QRect &R : Area) {
+        const QRect From = (R.translated(Shift)) & QRect(QPoint(0, 0), S.Area.size());
+        if (From.isEmpty()) continue;
+        const QRect To = From.translated(-Shift);
+        for (int Y = 0; Y < From.height(); ++Y)
+            std::memcpy(Scope.Image().scanLine(To.top() + Y) + To.left() * 4,
+                        S.Pixels.constScanLine(From.top() + Y) + From.left() * 4,
+                        static_cast<std::size_t>(From.width()) * 4);
+        Scope.Changed(To);
+    }
+}
+
 template <typename PixelFn>
 BOOL Blend(HDC DestDc, int XD, int YD, int WD, int HD, HDC SrcDc, int XS, int YS, int WS, int HS,
-           PixelFn Fn)
+           Kind How, PixelFn Fn)
 {
     DeviceContext *Dest = FindDc(DestDc), *Src = FindDc(SrcDc);
     if (!Dest || !Src) return FALSE;
     const Mapping M = MapRects(*Dest, XD, YD, WD, HD, *Src, XS, YS, WS, HS);
     if (M.Dest.isEmpty() || M.SrcW == 0 || M.SrcH == 0) return TRUE;
-    const Source S = ReadSource(*Src, QRect(M.SrcX, M.SrcY, M.SrcW, M.SrcH), *Dest);
+    const Source S =
+        ReadSource(*Src, QRect(M.SrcX, M.SrcY, M.SrcW, M.SrcH), *Dest, How == Kind::Alpha);
     if (S.Area.isEmpty()) return TRUE;
     DrawScope Scope(*Dest, M.Dest);
-    if (Scope.Valid()) ForMapped(Scope, M, S, Fn);
+    if (!Scope.Valid()) return TRUE;
+    const bool Plain =
+        M.Dest.width() == M.SrcW && M.Dest.height() == M.SrcH && !M.FlipX && !M.FlipY;
+    if (How == Kind::Copy && Plain)
+        CopyRows(Scope, M, S);
+    else
+        ForMapped(Scope, M, S, Fn);
     return TRUE;
 }
 
@@ -162,9 +192,9 @@ BOOL StretchBlt(HDC DestDc, int XD, int YD, int WD, int HD, HDC SrcDc, int XS, i
     const BrushFill Fill(*Dest, Dest->S.Brush);
     const bool Pattern = UsesPattern(Rop);
     if (Rop == SRCCOPY)
-        return Blend(DestDc, XD, YD, WD, HD, SrcDc, XS, YS, WS, HS,
+        return Blend(DestDc, XD, YD, WD, HD, SrcDc, XS, YS, WS, HS, Kind::Copy,
                      [](QRgb &D, QRgb S, BYTE, int, int) { D = S | 0xFF000000; });
-    return Blend(DestDc, XD, YD, WD, HD, SrcDc, XS, YS, WS, HS,
+    return Blend(DestDc, XD, YD, WD, HD, SrcDc, XS, YS, WS, HS, Kind::Pixels,
                  [&](QRgb &D, QRgb S, BYTE, int X, int Y) {
                      QRgb P = 0;
                      if (Pattern && !Fill.Empty() && !Fill.At(X, Y, &P)) return;
@@ -189,7 +219,7 @@ BOOL MaskBlt(HDC Dest, int XD, int YD, int Width, int Height, HDC Src, int XS, i
     if (!D) return FALSE;
     const BrushFill Fill(*D, D->S.Brush);
     M->Pull(QRect(0, 0, M->Width, M->Height));
-    return Blend(Dest, XD, YD, Width, Height, Src, XS, YS, Width, Height,
+    return Blend(Dest, XD, YD, Width, Height, Src, XS, YS, Width, Height, Kind::Pixels,
                  [&](QRgb &Px, QRgb S, BYTE, int X, int Y) {
                      const QPoint At(XM + X - XD, YM + Y - YD);
                      const bool On = M->Image.valid(At) && (M->Image.pixel(At) & 0xFFFFFF);
@@ -205,24 +235,28 @@ BOOL AlphaBlend(HDC Dest, int XD, int YD, int WD, int HD, HDC Src, int XS, int Y
     if (WD < 0 || HD < 0 || WS < 0 || HS < 0 || B.BlendOp != AC_SRC_OVER) return FALSE;
     const int Constant = B.SourceConstantAlpha;
     const bool PerPixel = B.AlphaFormat & AC_SRC_ALPHA;
-    return Blend(Dest, XD, YD, WD, HD, Src, XS, YS, WS, HS, [&](QRgb &D, QRgb S, BYTE A, int, int) {
-        // With per-pixel alpha the source is premultiplied: Dst = Src*SCA + Dst*(1 - Sa*SCA).
-        const int Sa = PerPixel ? (A * Constant + 127) / 255 : Constant;
-        auto Mix = [&](int Sc, int Dc) {
-            const int Scaled = (Sc * Constant + 127) / 255;
-            return std::min(255, Scaled + (Dc * (255 - Sa) + 127) / 255);
-        };
-        D = qRgb(Mix(qRed(S), qRed(D)), Mix(qGreen(S), qGreen(D)), Mix(qBlue(S), qBlue(D)));
-    });
+    return Blend(Dest, XD, YD, WD, HD, Src, XS, YS, WS, HS, Kind::Alpha,
+                 [&](QRgb &D, QRgb S, BYTE A, int, int) {
+                     // With per-pixel alpha the source is premultiplied: Dst = Src*SCA + Dst*(1 -
+                     // Sa*SCA).
+                     const int Sa = PerPixel ? (A * Constant + 127) / 255 : Constant;
+                     auto Mix = [&](int Sc, int Dc) {
+                         const int Scaled = (Sc * Constant + 127) / 255;
+                         return std::min(255, Scaled + (Dc * (255 - Sa) + 127) / 255);
+                     };
+                     D = qRgb(Mix(qRed(S), qRed(D)), Mix(qGreen(S), qGreen(D)),
+                              Mix(qBlue(S), qBlue(D)));
+                 });
 }
 
 BOOL TransparentBlt(HDC Dest, int XD, int YD, int WD, int HD, HDC Src, int XS, int YS, int WS,
                     int HS, UINT Key)
 {
     const QRgb K = ToRgb(Key) | 0xFF000000;
-    return Blend(Dest, XD, YD, WD, HD, Src, XS, YS, WS, HS, [&](QRgb &D, QRgb S, BYTE, int, int) {
-        if ((S | 0xFF000000) != K) D = S | 0xFF000000;
-    });
+    return Blend(Dest, XD, YD, WD, HD, Src, XS, YS, WS, HS, Kind::Pixels,
+                 [&](QRgb &D, QRgb S, BYTE, int, int) {
+                     if ((S | 0xFF000000) != K) D = S | 0xFF000000;
+                 });
 }
 
 // Two-colour linear fills; the first and last pixels get the vertex colours
@@ -251,18 +285,23 @@ BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh
                                     Steps) >>
                    8;
         };
+        // One colour per step, computed once and then copied along the other axis.
+        std::vector<QRgb> Colors(static_cast<std::size_t>(Steps + 1));
+        for (int Step = 0; Step <= Steps; ++Step)
+            Colors[static_cast<std::size_t>(Step)] =
+                qRgb(Channel(First.Red, Last.Red, Step), Channel(First.Green, Last.Green, Step),
+                     Channel(First.Blue, Last.Blue, Step));
         const QRegion Area = Scope.Clip() & QRegion(R.translated(Scope.Origin()));
-        const QPoint O = Scope.Origin();
+        const QPoint O = Scope.Origin() + R.topLeft();
         for (const QRect &Part : Area) {
             for (int Y = Part.top(); Y <= Part.bottom(); ++Y) {
                 auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
-                for (int X = Part.left(); X <= Part.right(); ++X) {
-                    const int Step =
-                        Mode == GRADIENT_FILL_RECT_H ? X - O.x() - R.left() : Y - O.y() - R.top();
-                    Row[X] = qRgb(Channel(First.Red, Last.Red, Step),
-                                  Channel(First.Green, Last.Green, Step),
-                                  Channel(First.Blue, Last.Blue, Step));
-                }
+                if (Mode == GRADIENT_FILL_RECT_H)
+                    std::copy_n(Colors.begin() + (Part.left() - O.x()), Part.width(),
+                                Row + Part.left());
+                else
+                    std::fill_n(Row + Part.left(), Part.width(),
+                                Colors[static_cast<std::size_t>(Y - O.y())]);
             }
             Scope.Changed(Part);
         }

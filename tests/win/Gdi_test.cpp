@@ -215,6 +215,28 @@ TEST(GdiBlits, RasterOperations_AndMonochromeConversions)
     DeleteDC(MonoDc);
 }
 
+TEST(GdiBlits, BitBltAndStretchBltCopyTheRightPixelsInsideTheClip)
+{
+    Canvas Src(4, 2), Dest(6, 4);
+    SetPixel(Src.Dc, 2, 0, Red);
+    SetPixel(Src.Dc, 3, 0, Blue);
+    SetPixel(Src.Dc, 3, 1, Black);
+    IntersectClipRect(Dest.Dc, 0, 0, 3, 4);
+    BitBlt(Dest.Dc, 1, 1, 2, 2, Src.Dc, 2, 0, SRCCOPY);
+    SelectClipRgn(Dest.Dc, {});
+    EXPECT_EQ(Dest.At(1, 1), Red);
+    EXPECT_EQ(Dest.At(2, 1), Blue);
+    EXPECT_EQ(Dest.At(2, 2), Black);
+    EXPECT_EQ(Dest.At(0, 1), White);
+    BitBlt(Dest.Dc, 4, 0, 2, 1, Src.Dc, 2, 0, SRCCOPY);
+    StretchBlt(Dest.Dc, 0, 3, 4, 1, Src.Dc, 2, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(Dest.Row(3, 0, 4, Red), "##??");
+    EXPECT_EQ(Dest.At(3, 3), Blue);
+    StretchBlt(Dest.Dc, 3, 2, -2, 1, Src.Dc, 2, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(Dest.At(1, 2), Blue) << "a negative width mirrors";
+    EXPECT_EQ(Dest.At(2, 2), Red);
+}
+
 TEST(GdiBlits, PatInvert_TwiceRestores)
 {
     Canvas C(4, 4);
