@@ -40,6 +40,8 @@ namespace rtl
 {
 // The published properties of one class; the type-information unit defines it.
 struct PropertyTable;
+// The variant unit's registry of object handles.
+void ForgetObjectHandle(TObject *Obj) noexcept;
 } // namespace rtl
 
 // What a class reference points at: one record per class, made once.
@@ -147,7 +149,8 @@ class TObject
 {
 public:
     TObject() = default;
-    virtual ~TObject() = default;
+    // An object that ever travelled in a variant leaves the handle registry here.
+    virtual ~TObject() { rtl::ForgetObjectHandle(this); }
     TObject(const TObject &) = delete;
     TObject &operator=(const TObject &) = delete;
 
