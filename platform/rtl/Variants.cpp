@@ -397,8 +397,27 @@ Variant Concatenate(const Variant &Left, const Variant &Right)
     return Variant(Left.AsString() + Right.AsString());
 }
 
+// Two Integers or two Doubles under + - *, the common case in scripts.
+bool FastArithmetic(TVarOp Op, const Variant &Left, const Variant &Right, Variant &Result)
+{
+    if (Op != TVarOp::Add && Op != TVarOp::Subtract && Op != TVarOp::Multiply) return false;
+    if (Left.Type() == varInteger && Right.Type() == varInteger) {
+        long long Value;
+        IntArith(Op, Left.RawInteger(), Right.RawInteger(), Value); // 32-bit inputs never overflow
+        Result = NarrowInteger(Value, false);
+        return true;
+    }
+    if (Left.Type() == varDouble && Right.Type() == varDouble) {
+        Result = Variant(RealOp(Op, Left.RawDouble(), Right.RawDouble()));
+        return true;
+    }
+    return false;
+}
+
 Variant BinaryOp(TVarOp Op, const Variant &Left, const Variant &Right)
 {
+    Variant Fast;
+    if (FastArithmetic(Op, Left, Right, Fast)) return Fast;
     if (Left.IsArray() || Right.IsArray()) InvalidOp();
     if (Left.Type() == varNull || Right.Type() == varNull) return Null();
     switch (Op) {
@@ -525,24 +544,12 @@ Currency::Currency(double Value)
 
 // ---- Variant: storage ----
 
-Variant::Variant(const Variant &Other) : FType(varEmpty), FInt64(0)
+void Variant::Assign(const Variant &Other)
 {
-    CopyFrom(Other);
-}
-
-Variant::Variant(Variant &&Other) noexcept : FType(varEmpty), FInt64(0)
-{
-    MoveFrom(Other);
-}
-
-Variant &Variant::operator=(const Variant &Other)
-{
-    if (this != &Other) {
-        Variant Copy(Other);
-        Release();
-        MoveFrom(Copy);
-    }
-    return *this;
+    if (this == &Other) return;
+    Variant Copy(Other);
+    Release();
+    MoveFrom(Copy);
 }
 
 Variant &Variant::operator=(Variant &&Other) noexcept
@@ -1038,7 +1045,9 @@ TVariantRelationship VarCompareValue(const Variant &Left, const Variant &Right)
         if (LeftNull && RightNull) return vrEqual;
         return LeftNull ? vrLessThan : vrGreaterThan;
     }
-    int Result = CompareValues(Left, Right);
+    int Result = Left.Type() == varInteger && Right.Type() == varInteger
+                     ? Sign(Left.RawInteger(), Right.RawInteger())
+                     : CompareValues(Left, Right);
     return Result < 0 ? vrLessThan : (Result > 0 ? vrGreaterThan : vrEqual);
 }
 

@@ -96,11 +96,35 @@ class Variant
 {
 public:
     Variant() noexcept : FType(varEmpty), FInt64(0) {}
-    Variant(const Variant &Other);
-    Variant(Variant &&Other) noexcept;
-    Variant &operator=(const Variant &Other);
+    // Values without a heap part copy as plain bits; these run inline because
+    // scripts copy variants all the time.
+    Variant(const Variant &Other) : FType(varEmpty), FInt64(0)
+    {
+        if (Other.OwnsMemory())
+            CopyFrom(Other);
+        else
+            CopyBits(Other);
+    }
+    Variant(Variant &&Other) noexcept : FType(varEmpty), FInt64(0)
+    {
+        if (Other.OwnsMemory())
+            MoveFrom(Other);
+        else
+            CopyBits(Other);
+    }
+    Variant &operator=(const Variant &Other)
+    {
+        if (!OwnsMemory() && !Other.OwnsMemory())
+            CopyBits(Other);
+        else
+            Assign(Other);
+        return *this;
+    }
     Variant &operator=(Variant &&Other) noexcept;
-    ~Variant() { Release(); }
+    ~Variant()
+    {
+        if (OwnsMemory()) Release();
+    }
 
     Variant(bool Value) noexcept : FType(varBoolean), FBoolean(Value) {}
     Variant(signed char Value) noexcept : FType(varShortInt), FInt64(Value) {}
@@ -165,6 +189,16 @@ private:
     friend Variant VarArrayCreate(std::span<const int> Bounds, TVarType ElemType);
     friend void VarArrayRedim(Variant &A, int HighBound);
 
+    bool OwnsMemory() const
+    {
+        return FType == varString || FType == varOleStr || (FType & varArray) != 0;
+    }
+    void CopyBits(const Variant &Other) noexcept
+    {
+        FType = Other.FType;
+        FInt64 = Other.FInt64;
+    }
+    void Assign(const Variant &Other);
     void Release() noexcept;
     void CopyFrom(const Variant &Other);
     void MoveFrom(Variant &Other) noexcept;
