@@ -1,4 +1,5 @@
 #include "platform/win/MessageQueue.h"
+#include "platform/win/NativeWidget.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Rect.h"
 #include "platform/win/SysParams.h"
@@ -198,6 +199,8 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 {
     Window *W = FindWindow(Wnd);
     if (!W) return 0;
+    if ((Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) || (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST))
+        ReplayNative(Wnd, Msg, WParam);
     switch (Msg) {
     case WM_NCCREATE: {
         const auto *Create = reinterpret_cast<const CREATESTRUCTW *>(LParam);

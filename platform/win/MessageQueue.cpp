@@ -41,6 +41,15 @@ struct InputRecord {
     KeyInput K;
     DWORD Time = 0;
     POINT Cursor{};
+    std::shared_ptr<NativeEvent> Native;
+};
+
+// The Qt event behind an input message, kept until the message is handled; a
+// key that types text waits for its WM_CHAR.
+struct PendingNative {
+    HWND Wnd{};
+    UINT Msg = 0;
+    std::shared_ptr<NativeEvent> Event;
 };
 
 struct Timer {
@@ -80,6 +89,7 @@ public:
     std::function<void()> IdleWork;
     bool RunsSynchronize = false;
     std::deque<std::function<void()>> Deferred;
+    PendingNative Native;
     std::unique_ptr<QTimer> Waker;
 
     void Wake()
@@ -290,6 +300,8 @@ bool Matches(const MSG &M, HWND Filter, UINT Min, UINT Max)
 // window asked for the click to be eaten.
 bool AcceptInput(ThreadQueue &Q, const InputRecord &R, const Resolved &Res)
 {
+    const bool Types = !R.Mouse && R.K.Down && R.K.Char;
+    Q.Native = PendingNative{Res.Wnd, Types ? WM_CHAR : Res.Msg.message, R.Native};
     if (!R.Mouse) {
         ApplyInputState(R.K.VirtualKey, R.K.Down);
         if (R.K.Down) {
@@ -410,7 +422,8 @@ bool TakeTimer(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool 
     MarkDueTimers(Q);
     for (Timer &Tm : Q.Timers) {
         if (!Tm.Pending || !ForWindow(Tm.Wnd, Filter)) continue;
-        *Out = MSG{Tm.Wnd, WM_TIMER, Tm.Id, reinterpret_cast<LPARAM>(Tm.Proc), TickNow(), Q.Last.pt};
+        *Out =
+            MSG{Tm.Wnd, WM_TIMER, Tm.Id, reinterpret_cast<LPARAM>(Tm.Proc), TickNow(), Q.Last.pt};
         if (Remove) {
             Tm.Pending = false;
             Tm.Due = Clock::now() + std::chrono::milliseconds(Tm.Interval);
@@ -621,6 +634,20 @@ void ForgetWindowMessages(HWND Wnd)
 void EnsureQueue()
 {
     MyQueue();
+}
+
+void AttachNativeEvent(std::shared_ptr<NativeEvent> Event)
+{
+    ThreadQueue &Q = MyQueue();
+    std::lock_guard Lock(Q.Mutex);
+    if (!Q.Input.empty()) Q.Input.back().Native = std::move(Event);
+}
+
+std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg)
+{
+    PendingNative &P = MyQueue().Native;
+    if (!P.Event || P.Wnd != Wnd || P.Msg != Msg) return nullptr;
+    return std::exchange(P.Event, nullptr);
 }
 
 void NotePaintPending()

@@ -4,8 +4,17 @@
 
 #include "platform/win/MessageQueue.h"
 
+#include <memory>
+
 namespace win
 {
+
+struct NativeEvent;
+
+// Gives the input record queued last the Qt event behind it.
+void AttachNativeEvent(std::shared_ptr<NativeEvent> Event);
+// The Qt event of the input message taken last for a window, if it is that message.
+std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg);
 
 // Drops a dying window's posted messages and timers from its thread's queue.
 void ForgetWindowMessages(HWND Wnd);

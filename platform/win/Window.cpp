@@ -890,6 +890,7 @@ HWND SetFocus(HWND Wnd)
             SetActiveWindow(Top);
     }
     State.Focus = Wnd;
+    if (Window *W = FindWindow(Wnd); W && W->Native) W->Native->setFocus(Qt::OtherFocusReason);
     if (Old && FindWindow(Old)) SendMessageW(Old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(Wnd), 0);
     if (Wnd && State.Focus == Wnd) SendMessageW(Wnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(Old), 0);
     return Old;

@@ -9,7 +9,9 @@
 #include "platform/win/WinUser.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QRegion>
+#include <QWidget>
 
 #include <memory>
 #include <string>
@@ -66,7 +68,8 @@ struct Window {
     DWORD TrackFlags = 0;       // TrackMouseEvent request still armed
 
     std::unique_ptr<WindowWidget> Widget;
-    QImage Surface; // the whole window rectangle
+    QPointer<QWidget> Native; // a Qt control shown as the client area
+    QImage Surface;           // the whole window rectangle
 
     bool TopLevel() const { return !(Style & WS_CHILD); }
     int Width() const { return Rect.right - Rect.left; }

@@ -1,5 +1,6 @@
 #include "platform/win/WindowWidget.h"
 
+#include "platform/win/NativeWidget.h"
 #include "platform/win/QueueInternal.h"
 
 #include <QApplication>
@@ -185,7 +186,7 @@ POINT ScreenPoint(const QPointF &P)
     return POINT{I.x(), I.y()};
 }
 
-void QueueMouse(QMouseEvent *E)
+bool QueueMouse(QMouseEvent *E)
 {
     MouseInput M;
     M.Screen = ScreenPoint(E->globalPosition());
@@ -204,23 +205,90 @@ void QueueMouse(QMouseEvent *E)
         M.Action = MouseAction::Move;
         break;
     }
-    if (M.Action != MouseAction::Move && M.Button == MouseButton::None) return;
+    if (M.Action != MouseAction::Move && M.Button == MouseButton::None) return false;
     InjectMouseInput(M);
+    return true;
 }
 
-void QueueKey(QKeyEvent *E)
+bool QueueKey(QKeyEvent *E)
 {
     KeyInput K;
     K.Down = E->type() == QEvent::KeyPress;
     K.VirtualKey = VirtualKeyFromKeyCode(E->nativeScanCode());
     if (!K.VirtualKey) K.VirtualKey = VirtualKeyFromQt(E->key());
-    if (!K.VirtualKey) return;
+    if (!K.VirtualKey) return false;
     K.ScanCode = E->nativeScanCode() >= 8 ? static_cast<int>(E->nativeScanCode() - 8) : 0;
     K.Extended = ExtendedKey(K.VirtualKey);
     K.AutoRepeat = E->isAutoRepeat();
     const QString Text = E->text();
     if (K.Down && !Text.isEmpty() && Text.at(0).unicode() != 0x7F) K.Char = Text.at(0).unicode();
     InjectKeyInput(K);
+    return true;
+}
+
+bool QueueWheel(QWheelEvent *W)
+{
+    MouseInput M;
+    M.Action = MouseAction::Wheel;
+    M.Screen = ScreenPoint(W->globalPosition());
+    M.WheelDelta = W->angleDelta().y();
+    if (!M.WheelDelta) return false;
+    InjectMouseInput(M);
+    return true;
+}
+
+// Queues a Qt input event; false for events that are not input.
+bool QueueInput(QEvent *Event)
+{
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        QueueMouse(static_cast<QMouseEvent *>(Event));
+        return true;
+    case QEvent::Wheel:
+        QueueWheel(static_cast<QWheelEvent *>(Event));
+        return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        QueueKey(static_cast<QKeyEvent *>(Event));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Input of a Qt control waits in the queue with its event, which the control
+// gets back when its window's default procedure handles the message.
+bool QueueNativeInput(QObject *Target, QEvent *Event)
+{
+    if (Event->type() == QEvent::ShortcutOverride) {
+        Event->accept();
+        return true;
+    }
+    bool Queued = false;
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        Queued = QueueMouse(static_cast<QMouseEvent *>(Event));
+        break;
+    case QEvent::Wheel:
+        Queued = QueueWheel(static_cast<QWheelEvent *>(Event));
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        Queued = QueueKey(static_cast<QKeyEvent *>(Event));
+        break;
+    default:
+        return false;
+    }
+    if (Queued)
+        AttachNativeEvent(std::make_shared<NativeEvent>(
+            NativeEvent{std::unique_ptr<QEvent>(Event->clone()), qobject_cast<QWidget *>(Target)}));
+    return true;
 }
 
 void SendActivateApp(bool Active)
@@ -245,29 +313,13 @@ protected:
             DeferToLoop([Active] { SendActivateApp(Active); });
             return false;
         }
+        if (Replaying(Event)) return false;
+        if (NativeOwner(Target)) return QueueNativeInput(Target, Event);
         auto *Widget = dynamic_cast<WindowWidget *>(Target);
         if (!Widget) return false;
+        if (QueueInput(Event)) return true;
         const HWND Wnd = Widget->Handle();
         switch (Event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-            QueueMouse(static_cast<QMouseEvent *>(Event));
-            return true;
-        case QEvent::Wheel: {
-            auto *W = static_cast<QWheelEvent *>(Event);
-            MouseInput M;
-            M.Action = MouseAction::Wheel;
-            M.Screen = ScreenPoint(W->globalPosition());
-            M.WheelDelta = W->angleDelta().y();
-            if (M.WheelDelta) InjectMouseInput(M);
-            return true;
-        }
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-            QueueKey(static_cast<QKeyEvent *>(Event));
-            return true;
         case QEvent::ShortcutOverride:
             Event->accept();
             return true;
@@ -367,7 +419,7 @@ QPoint SurfaceOffset(const Window &W)
 } // namespace
 
 WindowWidget::WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags)
-    : QWidget(Parent, Flags), FHandle(Wnd)
+    : QWidget(Parent, Flags), FHandle(Wnd), FFlags(Flags)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -405,7 +457,7 @@ void SyncWidget(Window &W)
         ParentWidget = P->Widget.get();
     }
     const Qt::WindowFlags Flags = FlagsFor(W);
-    if (W.Widget && (W.Widget->parentWidget() != ParentWidget || W.Widget->windowFlags() != Flags))
+    if (W.Widget && (W.Widget->parentWidget() != ParentWidget || W.Widget->MadeWith() != Flags))
         DropWidget(W);
     const bool Fresh = !W.Widget;
     if (Fresh) {
@@ -426,6 +478,11 @@ void SyncWidget(Window &W)
             Widget.clearMask();
         if (W.TopLevel())
             Widget.setWindowOpacity((W.ExStyle & WS_EX_LAYERED) ? W.Alpha / 255.0 : 1.0);
+    }
+    if (W.Native) {
+        const QPoint Base = W.ManagedFrame() ? QPoint(0, 0) : QPoint(W.Client.left, W.Client.top);
+        W.Native->setGeometry(
+            QRect(Base, QSize(W.Client.right - W.Client.left, W.Client.bottom - W.Client.top)));
     }
     if (Widget.isVisible() != W.Visible) Widget.setVisible(W.Visible);
     if (W.Visible && W.TopLevel() && (W.ExStyle & WS_EX_TOPMOST) && WindowSystemCapable())

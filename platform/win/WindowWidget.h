@@ -14,12 +14,15 @@ class WindowWidget : public QWidget
 public:
     WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags);
     HWND Handle() const { return FHandle; }
+    // The flags it was made with; Qt may report others once it is shown.
+    Qt::WindowFlags MadeWith() const { return FFlags; }
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
 
 private:
     HWND FHandle;
+    Qt::WindowFlags FFlags;
 };
 
 // Whether windows created on this thread get a widget: a QApplication exists and

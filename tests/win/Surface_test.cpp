@@ -1,11 +1,13 @@
 #include "tests/win/WinTestSupport.h"
 
 #include "platform/win/Clipboard.h"
+#include "platform/win/NativeWidget.h"
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -184,6 +186,43 @@ TEST_F(Surface, DrawingShowsOnTheScreen)
     ASSERT_FALSE(Shot.isNull());
     EXPECT_EQ(Shot.pixel(12, 12) & 0xFFFFFF, 0x00C800u);
     EXPECT_EQ(Shot.pixel(25, 12) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// A Qt control shown as a window gets its key back when the message is
+// handled, carrying the character the message holds by then.
+TEST_F(Surface, NativeControl_TypesTheCharacterItsMessageCarries)
+{
+    const HWND Form = Popup(0, 0, 200, 100);
+    const HWND Edit = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 10, 10, 120, 24, Form);
+    auto *Line = new QLineEdit; // the window's widget owns it once attached
+    ASSERT_TRUE(win::AttachNativeWidget(Edit, Line));
+    EXPECT_EQ(Line->size(), QSize(120, 24));
+    EXPECT_EQ(Line->mapTo(Line->window(), QPoint(0, 0)), QPoint(10, 10));
+    Pump();
+    SetFocus(Edit);
+    MSG M;
+    auto Type = [&](const char *Utf8, int Key, quint32 Scan) {
+        QKeyEvent E(QEvent::KeyPress, Key, Qt::NoModifier, Scan, 0, 0, QString::fromUtf8(Utf8));
+        QApplication::sendEvent(Line, &E);
+        EXPECT_TRUE(GetMessageW(&M, {}, 0, 0));
+        EXPECT_EQ(M.message, WM_KEYDOWN);
+        EXPECT_EQ(M.hwnd, Edit);
+        TranslateMessage(&M);
+        DispatchMessageW(&M);
+        EXPECT_TRUE(GetMessageW(&M, {}, 0, 0));
+        EXPECT_EQ(M.message, WM_CHAR);
+    };
+    Type("ф", Qt::Key_A, 38);
+    EXPECT_TRUE(Line->text().isEmpty()) << "nothing is typed before WM_CHAR is handled";
+    DispatchMessageW(&M);
+    EXPECT_EQ(Line->text(), QString::fromUtf8("ф"));
+    Type("ы", Qt::Key_S, 39);
+    M.wParam = 'Z';
+    DispatchMessageW(&M);
+    EXPECT_EQ(Line->text(), QString::fromUtf8("фZ"));
+    Type("в", Qt::Key_D, 40); // a handler eats this one
+    Pump();
+    EXPECT_EQ(Line->text(), QString::fromUtf8("фZ"));
 }
 
 TEST(Clipboard, UnicodeTextComesBackAsCp1251)
