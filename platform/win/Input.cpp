@@ -203,3 +203,49 @@ BOOL PlaySoundW(LPCWSTR, HMODULE, DWORD)
 {
     return FALSE;
 }
+
+namespace
+{
+
+// Scan codes of the PC keyboard's set 1 for the keys programs synthesise.
+struct ScanEntry {
+    int Vk;
+    UINT Scan;
+};
+constexpr ScanEntry ScanCodes[] = {
+    {VK_ESCAPE, 0x01}, {'1', 0x02},     {'2', 0x03},      {'3', 0x04},       {'4', 0x05},
+    {'5', 0x06},       {'6', 0x07},     {'7', 0x08},      {'8', 0x09},       {'9', 0x0A},
+    {'0', 0x0B},       {VK_BACK, 0x0E}, {VK_TAB, 0x0F},   {'Q', 0x10},       {'W', 0x11},
+    {'E', 0x12},       {'R', 0x13},     {'T', 0x14},      {'Y', 0x15},       {'U', 0x16},
+    {'I', 0x17},       {'O', 0x18},     {'P', 0x19},      {VK_RETURN, 0x1C}, {VK_CONTROL, 0x1D},
+    {'A', 0x1E},       {'S', 0x1F},     {'D', 0x20},      {'F', 0x21},       {'G', 0x22},
+    {'H', 0x23},       {'J', 0x24},     {'K', 0x25},      {'L', 0x26},       {VK_SHIFT, 0x2A},
+    {'Z', 0x2C},       {'X', 0x2D},     {'C', 0x2E},      {'V', 0x2F},       {'B', 0x30},
+    {'N', 0x31},       {'M', 0x32},     {VK_MENU, 0x38},  {VK_SPACE, 0x39},  {VK_F1, 0x3B},
+    {VK_HOME, 0x47},   {VK_UP, 0x48},   {VK_PRIOR, 0x49}, {VK_LEFT, 0x4B},   {VK_RIGHT, 0x4D},
+    {VK_END, 0x4F},    {VK_DOWN, 0x50}, {VK_NEXT, 0x51},  {VK_INSERT, 0x52}, {VK_DELETE, 0x53},
+};
+
+} // namespace
+
+UINT MapVirtualKeyW(UINT Code, UINT MapType)
+{
+    for (const ScanEntry &E : ScanCodes) {
+        if (MapType == MAPVK_VK_TO_VSC && static_cast<UINT>(E.Vk) == Code) return E.Scan;
+        if (MapType == MAPVK_VSC_TO_VK && E.Scan == Code) return static_cast<UINT>(E.Vk);
+    }
+    if (MapType == MAPVK_VK_TO_CHAR &&
+        ((Code >= '0' && Code <= '9') || (Code >= 'A' && Code <= 'Z')))
+        return Code;
+    return 0;
+}
+
+void keybd_event(BYTE VirtualKey, BYTE ScanCode, DWORD Flags, ULONG_PTR)
+{
+    win::KeyInput K;
+    K.Down = !(Flags & KEYEVENTF_KEYUP);
+    K.VirtualKey = VirtualKey;
+    K.ScanCode = ScanCode;
+    K.Extended = Flags & KEYEVENTF_EXTENDEDKEY;
+    win::InjectKeyInput(K);
+}

@@ -410,6 +410,21 @@ HHOOK SetWindowsHookExW(int IdHook, HOOKPROC Proc, HINSTANCE Module, DWORD Threa
 BOOL UnhookWindowsHookEx(HHOOK Hook);
 LRESULT CallNextHookEx(HHOOK Hook, int Code, WPARAM WParam, LPARAM LParam);
 
+// Layered windows: a constant alpha for the whole window.
+constexpr DWORD LWA_COLORKEY = 0x00000001;
+constexpr DWORD LWA_ALPHA = 0x00000002;
+BOOL SetLayeredWindowAttributes(HWND Wnd, COLORREF Key, BYTE Alpha, DWORD Flags);
+BOOL GetLayeredWindowAttributes(HWND Wnd, COLORREF *Key, BYTE *Alpha, DWORD *Flags);
+
+// Synthesised keys go into the calling thread's input, as a typed key would.
+constexpr DWORD KEYEVENTF_EXTENDEDKEY = 0x0001;
+constexpr DWORD KEYEVENTF_KEYUP = 0x0002;
+constexpr UINT MAPVK_VK_TO_VSC = 0;
+constexpr UINT MAPVK_VSC_TO_VK = 1;
+constexpr UINT MAPVK_VK_TO_CHAR = 2;
+void keybd_event(BYTE VirtualKey, BYTE ScanCode, DWORD Flags, ULONG_PTR ExtraInfo);
+UINT MapVirtualKeyW(UINT Code, UINT MapType);
+
 BOOL MessageBeep(UINT Type);
 BOOL PlaySoundW(LPCWSTR Sound, HMODULE Module, DWORD Flags);
 DWORD GetCurrentThreadId();

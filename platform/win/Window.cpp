@@ -1038,3 +1038,22 @@ int MulDiv(int Number, int Numerator, int Denominator)
     if (Quotient > INT32_MAX || Quotient < INT32_MIN) return -1;
     return static_cast<int>(Quotient);
 }
+
+BOOL SetLayeredWindowAttributes(HWND Wnd, COLORREF, BYTE Alpha, DWORD Flags)
+{
+    Window *W = FindWindow(Wnd);
+    if (!W || !(W->ExStyle & WS_EX_LAYERED)) return FALSE;
+    W->Alpha = (Flags & LWA_ALPHA) ? Alpha : 255;
+    SyncWidget(*W);
+    return TRUE;
+}
+
+BOOL GetLayeredWindowAttributes(HWND Wnd, COLORREF *Key, BYTE *Alpha, DWORD *Flags)
+{
+    const Window *W = FindWindow(Wnd);
+    if (!W || !(W->ExStyle & WS_EX_LAYERED)) return FALSE;
+    if (Key) *Key = 0;
+    if (Alpha) *Alpha = W->Alpha;
+    if (Flags) *Flags = LWA_ALPHA;
+    return TRUE;
+}

@@ -309,7 +309,9 @@ protected:
     bool eventFilter(QObject *Target, QEvent *Event) override
     {
         if (Event->type() == QEvent::ApplicationStateChange) {
-            const bool Active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+            const bool Active =
+                static_cast<QApplicationStateChangeEvent *>(Event)->applicationState() ==
+                Qt::ApplicationActive;
             DeferToLoop([Active] { SendActivateApp(Active); });
             return false;
         }

@@ -2,6 +2,9 @@
 
 #include "platform/rtl/Classes.h"
 
+#include <QApplication>
+#include <QtGui/qevent.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -426,6 +429,34 @@ TEST_F(MessageQueue, Synchronize_RunsWhileTheGuiThreadWaitsInGetMessage)
     EXPECT_TRUE(Got);
     EXPECT_EQ(M.message, WM_USER + 9u);
     EXPECT_TRUE(Ran);
+}
+
+TEST_F(MessageQueue, ApplicationDeactivation_CountsAsCaptureLoss)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetCapture(W);
+    ClearLog();
+    QApplicationStateChangeEvent Inactive(Qt::ApplicationInactive);
+    QCoreApplication::sendEvent(qApp, &Inactive);
+    Pump();
+    EXPECT_EQ(GetCapture(), HWND{});
+    EXPECT_EQ(Find(WM_CAPTURECHANGED).size(), 1u);
+    ASSERT_FALSE(Find(WM_ACTIVATEAPP).empty());
+    EXPECT_EQ(Find(WM_ACTIVATEAPP)[0].WParam, static_cast<WPARAM>(FALSE));
+}
+
+TEST_F(MessageQueue, KeybdEvent_GoesThroughTheQueueToTheFocusWindow)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetFocus(W);
+    keybd_event(VK_TAB, static_cast<BYTE>(MapVirtualKeyW(VK_TAB, MAPVK_VK_TO_VSC)), 0, 0);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_KEYDOWN);
+    EXPECT_EQ(M.wParam, static_cast<WPARAM>(VK_TAB));
+    EXPECT_EQ((M.lParam >> 16) & 0xFF, 0x0F);
 }
 
 } // namespace
