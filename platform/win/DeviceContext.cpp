@@ -232,7 +232,7 @@ int GetDeviceCaps(HDC Handle, int Index)
     switch (Index) {
     case LOGPIXELSX:
     case LOGPIXELSY:
-        return 96;
+        return Dc->Dpi;
     case BITSPIXEL:
         return 32;
     case PLANES:
@@ -243,7 +243,21 @@ int GetDeviceCaps(HDC Handle, int Index)
     case RASTERCAPS:
         return 0;
     case TECHNOLOGY:
-        return DT_RASDISPLAY;
+        return Dc->Printer ? DT_RASPRINTER : DT_RASDISPLAY;
+    case PHYSICALOFFSETX:
+    case PHYSICALOFFSETY:
+        return 0;
+    case HORZRES:
+    case PHYSICALWIDTH:
+    case VERTRES:
+    case PHYSICALHEIGHT:
+        if (const BitmapData *B = Dc->Printer ? BitmapOf(Dc->S.Bitmap) : nullptr)
+            return (Index == HORZRES || Index == PHYSICALWIDTH) ? B->Width : B->Height;
+        break;
+    default:
+        break;
+    }
+    switch (Index) {
     case HORZRES:
     case PHYSICALWIDTH:
         return GetSystemMetrics(SM_CXSCREEN);
@@ -556,3 +570,30 @@ COLORREF GetNearestColor(HDC Dc, COLORREF Color)
 {
     return FindDc(Dc) ? (Color & 0xFFFFFF) : CLR_INVALID;
 }
+
+namespace win
+{
+
+HDC CreatePageDC(int Width, int Height, int Dpi)
+{
+    if (Width <= 0 || Height <= 0 || Dpi <= 0) return {};
+    const HDC Dc = NewDc(DcKind::Memory, {});
+    const HBITMAP Page = CreateBitmap(Width, Height, 1, 32, nullptr);
+    BitmapOf(Page)->Image.fill(Qt::white);
+    SelectObject(Dc, Page);
+    DeviceContext *D = FindDc(Dc);
+    D->Dpi = Dpi;
+    D->Printer = true;
+    return Dc;
+}
+
+void DeletePageDC(HDC Dc)
+{
+    const DeviceContext *D = FindDc(Dc);
+    if (!D || !D->Printer) return;
+    const HGDIOBJ Page = SelectObject(Dc, DefaultBitmap());
+    DeleteObject(Page);
+    DeleteDC(Dc);
+}
+
+} // namespace win

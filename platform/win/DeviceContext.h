@@ -47,6 +47,8 @@ struct DeviceContext {
     std::optional<QRegion> Visible; // drawable part of the surface, device coordinates
     DcState S;
     std::vector<DcState> Saved;
+    int Dpi = 96;
+    bool Printer = false; // a page DC: reports a printer's capabilities
 };
 
 DeviceContext *FindDc(HDC Dc);

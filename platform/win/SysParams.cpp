@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <map>
 #include <mutex>
+#include <string_view>
 
 namespace win
 {
@@ -213,6 +215,26 @@ void ResetSettings()
     std::lock_guard Lock(S.Mutex);
     for (int Index : Recolour)
         S.Colors.erase(Index);
+}
+
+void PrepareDisplayEnvironment()
+{
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+    setenv("QT_SCALE_FACTOR", "1", 1);
+    const char *Platform = std::getenv("QT_QPA_PLATFORM");
+    if (!Platform || std::string_view(Platform).starts_with("wayland"))
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
+bool DisplaySupported()
+{
+    auto *App = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!App) return false;
+    const QString Name = QGuiApplication::platformName();
+    if (Name != QLatin1String("xcb") && Name != QLatin1String("offscreen")) return false;
+    const QList<QScreen *> Screens = QGuiApplication::screens();
+    return std::all_of(Screens.begin(), Screens.end(),
+                       [](QScreen *S) { return S->devicePixelRatio() == 1.0; });
 }
 
 std::vector<Monitor> Monitors()

@@ -183,6 +183,14 @@ void OverrideParameter(UINT Action, int Value);
 // Monitors, primary first; an empty list returns to Qt's screens.
 void OverrideMonitors(std::vector<Monitor> Monitors);
 void ResetSettings();
+
+// Settles the display environment before the QApplication is made: no
+// high-dpi scaling (all geometry is in device pixels at 96 dpi) and X11 rather
+// than Wayland, where windows cannot be placed or the pointer grabbed.
+void PrepareDisplayEnvironment();
+// Whether the running Qt platform is one the windowing layer supports (xcb or
+// offscreen) at a device pixel ratio of 1.
+bool DisplaySupported();
 std::vector<Monitor> Monitors();
 
 } // namespace win

@@ -625,6 +625,18 @@ BOOL DrawIcon(HDC Dc, int X, int Y, HICON Icon);
 BOOL DrawEdge(HDC Dc, LPRECT Rect, UINT Edge, UINT Flags);
 BOOL DrawFrameControl(HDC Dc, LPRECT Rect, UINT Type, UINT State);
 
+namespace win
+{
+
+// A printer page drawn as an image at the printer's resolution: a memory DC
+// on a white 32-bit page bitmap that reports a printer's capabilities
+// (LOGPIXELSX/Y, HORZRES/VERTRES, DT_RASPRINTER). The printing layer sends
+// the page bitmap to the printer; DeletePageDC frees both.
+HDC CreatePageDC(int Width, int Height, int Dpi);
+void DeletePageDC(HDC Dc);
+
+} // namespace win
+
 #define TextOut TextOutW
 #define ExtTextOut ExtTextOutW
 #define DrawText DrawTextW
