@@ -459,4 +459,50 @@ TEST_F(MessageQueue, KeybdEvent_GoesThroughTheQueueToTheFocusWindow)
     EXPECT_EQ((M.lParam >> 16) & 0xFF, 0x0F);
 }
 
+TEST_F(MessageQueue, AltAndF10_AreSystemKeys_WheelGoesToTheFocus_MessagePosIsTheInputs)
+{
+    const HWND Focus = Top(0, 0, 50, 50), Other = Top(100, 0, 50, 50);
+    Pump();
+    SetFocus(Focus);
+    win::InjectKeyInput(win::KeyInput{true, VK_MENU, 0x38});
+    win::InjectKeyInput(win::KeyInput{false, VK_MENU, 0x38});
+    win::InjectKeyInput(win::KeyInput{true, VK_F10, 0x44});
+    win::InjectMouseInput(
+        win::MouseInput{win::MouseAction::Wheel, win::MouseButton::None, POINT{120, 10}, -240});
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_SYSKEYDOWN);
+    EXPECT_TRUE(M.lParam & (1 << 29)) << "Alt is down";
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_SYSKEYUP);
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_SYSKEYDOWN);
+    EXPECT_EQ(M.wParam, static_cast<WPARAM>(VK_F10));
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_MOUSEWHEEL);
+    EXPECT_EQ(M.hwnd, Focus) << "not the window under the pointer";
+    EXPECT_EQ(static_cast<SHORT>(HIWORD(M.wParam)), -240);
+    EXPECT_EQ(GET_X_LPARAM(GetMessagePos()), 120);
+    (void)Other;
+}
+
+TEST_F(MessageQueue, TrackMouseEvent_NonClientLeaveWhenThePointerEntersTheClientArea)
+{
+    const HWND W = MakeWindow(WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 0, 60, 60);
+    Made.push_back(W);
+    Pump();
+    Click(0, 30, win::MouseAction::Move);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_NCMOUSEMOVE);
+    EXPECT_EQ(M.wParam, static_cast<WPARAM>(HTBORDER));
+    TRACKMOUSEEVENT T{sizeof(T), TME_LEAVE | TME_NONCLIENT, W, HOVER_DEFAULT};
+    ASSERT_TRUE(TrackMouseEvent(&T));
+    Click(30, 30, win::MouseAction::Move);
+    ClearLog();
+    Pump();
+    EXPECT_EQ(Find(WM_NCMOUSELEAVE).size(), 1u);
+    EXPECT_TRUE(Find(WM_MOUSELEAVE).empty());
+}
+
 } // namespace
