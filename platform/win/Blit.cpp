@@ -30,7 +30,8 @@ bool Monochrome(const BitmapData *B)
 // colours; colour sources into a monochrome bitmap become white where they
 // match the source's background colour), plus the raw alpha for AlphaBlend.
 struct Source {
-    QImage Pixels;           // RGB32, covering Area
+    QImage Pixels;           // RGB32; shares the source's image unless converted
+    QPoint Base;             // where Area's top-left corner lies in Pixels
     std::vector<BYTE> Alpha; // per pixel of Area, 255 for sources without alpha
     QRect Area;              // device rectangle of the source DC
 };
@@ -47,7 +48,18 @@ Source ReadSource(DeviceContext &Src, const QRect &Area, DeviceContext &Dest, bo
     Out.Area = Area & Bounds;
     if (Out.Area.isEmpty()) return Out;
     if (Bitmap) Bitmap->Pull(Out.Area);
-    Out.Pixels = Image->copy(Out.Area.translated(Origin));
+    QPoint DestOrigin;
+    BitmapData *DestBitmap = nullptr;
+    TargetImage(Dest, &DestOrigin, &DestBitmap);
+    const bool MonoSrc = Monochrome(Bitmap), MonoDest = Monochrome(DestBitmap);
+    // Without a colour conversion the source image is shared, not copied; a
+    // blit within one image then writes to a detached copy of it.
+    if (MonoSrc == MonoDest) {
+        Out.Pixels = *Image;
+        Out.Base = Out.Area.topLeft() + Origin;
+    } else {
+        Out.Pixels = Image->copy(Out.Area.translated(Origin));
+    }
     if (WithAlpha)
         Out.Alpha.assign(static_cast<std::size_t>(Out.Area.width()) * Out.Area.height(), 255);
     if (WithAlpha && Bitmap && Bitmap->Dib && Bitmap->Bpp == 32)
@@ -57,10 +69,6 @@ Source ReadSource(DeviceContext &Src, const QRect &Area, DeviceContext &Dest, bo
                 Out.Alpha[static_cast<std::size_t>(Y) * Out.Area.width() + X] =
                     Row[(Out.Area.left() + X) * 4 + 3];
         }
-    QPoint DestOrigin;
-    BitmapData *DestBitmap = nullptr;
-    TargetImage(Dest, &DestOrigin, &DestBitmap);
-    const bool MonoSrc = Monochrome(Bitmap), MonoDest = Monochrome(DestBitmap);
     if (MonoSrc == MonoDest) return Out;
     const QRgb Fore = ToRgb(Dest.S.TextColor), Back = ToRgb(Dest.S.BkColor),
                Key = ToRgb(Src.S.BkColor);
@@ -120,7 +128,9 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
             const int Sy = SourceAt(Dy, M.Dest.height(), M.SrcY, M.SrcH) - S.Area.top();
             if (Sy < 0 || Sy >= S.Area.height()) continue;
             auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
-            const auto *SrcRow = reinterpret_cast<const QRgb *>(S.Pixels.constScanLine(Sy));
+            const auto *SrcRow =
+                reinterpret_cast<const QRgb *>(S.Pixels.constScanLine(Sy + S.Base.y())) +
+                S.Base.x();
             for (int X = R.left(); X <= R.right(); ++X) {
                 int Dx = X - O.x() - M.Dest.left();
                 if (M.FlipX) Dx = M.Dest.width() - 1 - Dx;
@@ -150,7 +160,8 @@ void CopyRows(DrawScope &Scope, const Mapping &M, const Source &S)
         const QRect To = From.translated(-Shift);
         for (int Y = 0; Y < From.height(); ++Y)
             std::memcpy(Scope.Image().scanLine(To.top() + Y) + To.left() * 4,
-                        S.Pixels.constScanLine(From.top() + Y) + From.left() * 4,
+                        S.Pixels.constScanLine(From.top() + S.Base.y() + Y) +
+                            (From.left() + S.Base.x()) * 4,
                         static_cast<std::size_t>(From.width()) * 4);
         Scope.Changed(To);
     }

@@ -237,6 +237,18 @@ TEST(GdiBlits, BitBltAndStretchBltCopyTheRightPixelsInsideTheClip)
     EXPECT_EQ(Dest.At(2, 2), Red);
 }
 
+TEST(GdiBlits, OverlappingCopyWithinOneBitmapReadsTheOldPixels)
+{
+    Canvas C(6, 1);
+    SetPixel(C.Dc, 0, 0, Red);
+    SetPixel(C.Dc, 1, 0, Blue);
+    BitBlt(C.Dc, 1, 0, 4, 1, C.Dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(C.At(0, 0), Red);
+    EXPECT_EQ(C.At(1, 0), Red);
+    EXPECT_EQ(C.At(2, 0), Blue);
+    EXPECT_EQ(C.At(3, 0), White);
+}
+
 TEST(GdiBlits, PatInvert_TwiceRestores)
 {
     Canvas C(4, 4);
