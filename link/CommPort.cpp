@@ -56,6 +56,53 @@ DWORD UsedOf(TCriticalSection &Lock, const DWORD &Used)
 
 } // namespace
 
+QRV4_PUBLISHED(TCommPort)
+
+void TCommPort::Publish(rtl::Publisher<TCommPort> &P)
+{
+    using C = TCommPort;
+    P.Property("ComNumber", &C::ComNumber, &C::SetComNumber).Default(2);
+    P.Property("Open", &C::Open, &C::SetOpen).Default(false);
+    P.Property("DTR", &C::DTR, &C::SetDTR).Default(false);
+    P.Property("RTS", &C::RTS, &C::SetRTS).Default(false);
+    P.Property("CTS", &C::CTS).Stored(false);
+    P.Property("DSR", &C::DSR).Stored(false);
+    P.Property("DCD", &C::DCD).Stored(false);
+    P.Property("Ring", &C::Ring).Stored(false);
+    P.Property("InSize", &C::InSize, &C::SetInSize).Default(2048u);
+    P.Property("OutSize", &C::OutSize, &C::SetOutSize).Default(4096u);
+    P.Property("InBuffFree", &C::InBuffFree).Stored(false);
+    P.Property("InBuffUsed", &C::InBuffUsed).Stored(false);
+    P.Property("OutBuffFree", &C::OutBuffFree).Stored(false);
+    P.Property("OutBuffUsed", &C::OutBuffUsed).Stored(false);
+    P.Property("OutQueCount", &C::OutQueCount).Stored(false);
+    P.Property("Baud", &C::Baud, &C::SetBaud).Default(9600);
+    P.Property("BaudRate", &C::BaudRate, &C::SetBaudRate).Default(cbr9600);
+    P.Property("Control", &C::Control, &C::SetControl).Default(ccNone);
+    P.Property("Parity", &C::Parity, &C::SetParity).Default(paNone);
+    P.Property("StopBits", &C::StopBits, &C::SetStopBits).Default(sb1_0);
+    P.Property("DataBits", &C::DataBits, &C::SetDataBits).Default(WORD(8));
+    P.Property("MonitorEvents", &C::MonitorEvents, &C::SetMonitorEvents)
+        .Default(DefaultMonitorEvents);
+    P.Property("XonLim", &C::XonLim, &C::SetXonLim).Default(WORD(0));
+    P.Property("XoffLim", &C::XoffLim, &C::SetXoffLim).Default(WORD(1024));
+    P.Property("XonChar", &C::XonChar, &C::SetXonChar).Default(BYTE(17));
+    P.Property("XoffChar", &C::XoffChar, &C::SetXoffChar).Default(BYTE(19));
+    P.Property("EventChar", &C::EventChar, &C::SetEventChar).Default(BYTE(0));
+    P.Event("OnCTSSignal", &C::OnCTSSignal);
+    P.Event("OnDCDSignal", &C::OnDCDSignal);
+    P.Event("OnDSRSignal", &C::OnDSRSignal);
+    P.Event("OnRxDSignal", &C::OnRxDSignal);
+    P.Event("OnTxDSignal", &C::OnTxDSignal);
+    P.Event("OnRingSignal", &C::OnRingSignal);
+    P.Event("OnBreakSignal", &C::OnBreakSignal);
+    P.Event("OnRxEventSignal", &C::OnRxEventSignal);
+    P.Event("OnErrorSignal", &C::OnErrorSignal);
+    P.Event("OnDataReceived", &C::OnDataReceived);
+    P.Event("OnOpen", &C::OnOpen);
+    P.Event("OnClose", &C::OnClose);
+}
+
 void SetCommWarningHandler(TCommWarningHandler Handler)
 {
     WarningHandler() = std::move(Handler);
@@ -527,22 +574,22 @@ char TCommPort::GetChar()
     return ch;
 }
 
-DWORD TCommPort::InBuffUsed()
+DWORD TCommPort::InBuffUsed() const
 {
     return UsedOf(FIn.Lock, FIn.Used);
 }
 
-DWORD TCommPort::InBuffFree()
+DWORD TCommPort::InBuffFree() const
 {
     return FInSize - InBuffUsed();
 }
 
-DWORD TCommPort::OutBuffUsed()
+DWORD TCommPort::OutBuffUsed() const
 {
     return UsedOf(FOut.Lock, FOut.Used);
 }
 
-DWORD TCommPort::OutBuffFree()
+DWORD TCommPort::OutBuffFree() const
 {
     return FOutSize - OutBuffUsed();
 }
@@ -564,7 +611,7 @@ void TCommPort::FlushOutBuffer()
     FOut.Lock.Leave();
 }
 
-int TCommPort::OutQueCount()
+int TCommPort::OutQueCount() const
 {
     COMSTAT stat{};
     DWORD errors = 0;

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SyncObjs.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/win/CommApi.h"
 
 #include <atomic>
@@ -13,43 +14,21 @@
 #include <memory>
 #include <vector>
 
-enum TBaudRate {
-    cbr110,
-    cbr300,
-    cbr600,
-    cbr1200,
-    cbr2400,
-    cbr4800,
-    cbr9600,
-    cbr14400,
-    cbr19200,
-    cbr38400,
-    cbr56000,
-    cbr57600,
-    cbr115200,
-    cbr128000,
-    cbr256000
-};
-enum TComControl { ccNone, ccSoft, ccHard };
-enum TParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TStopBits { sb1_0, sb1_5, sb2_0 };
+QRV4_ENUM(TBaudRate, cbr110, cbr300, cbr600, cbr1200, cbr2400, cbr4800, cbr9600, cbr14400, cbr19200,
+          cbr38400, cbr56000, cbr57600, cbr115200, cbr128000, cbr256000)
+QRV4_ENUM(TComControl, ccNone, ccSoft, ccHard)
+QRV4_ENUM(TParity, paNone, paOdd, paEven, paMark, paSpace)
+QRV4_ENUM(TStopBits, sb1_0, sb1_5, sb2_0)
 // In the order of the Win32 event mask bits, so a set's bits are the mask.
-enum TEventState {
-    evRxChar,
-    evRxEventChar,
-    evTxEmpty,
-    evCTS,
-    evDSR,
-    evRlsd,
-    evBreak,
-    evError,
-    evRing
-};
+QRV4_ENUM(TEventState, evRxChar, evRxEventChar, evTxEmpty, evCTS, evDSR, evRlsd, evBreak, evError,
+          evRing)
 using TEventStates = Set<TEventState>;
+QRV4_SET_INFO(TEventStates, TEventState)
 
-using TCommErrorEvent = std::function<void(TObject *Sender, DWORD Errors)>;
-using TCommDataEvent = std::function<void(TObject *Sender, DWORD Count)>;
-using TCommOpenEvent = std::function<void(TObject *Sender, DWORD Error)>;
+// The events that carry a number: OnErrorSignal the last system error code, OnDataReceived
+// the count of bytes in the input ring, OnOpen the error code the open left.
+using TCommValueEvent = std::function<void(TObject *Sender, DWORD Value)>;
+QRV4_METHOD_INFO(TCommValueEvent)
 
 // How the line-setting warnings reach the user; the GUI installs its message box here.
 // Until one is installed they go to the standard error stream.
@@ -118,11 +97,11 @@ public:
     void SetInSize(DWORD Value);
     DWORD OutSize() const { return FOutSize; }
     void SetOutSize(DWORD Value);
-    DWORD InBuffFree();
-    DWORD InBuffUsed();
-    DWORD OutBuffFree();
-    DWORD OutBuffUsed();
-    int OutQueCount();
+    DWORD InBuffFree() const;
+    DWORD InBuffUsed() const;
+    DWORD OutBuffFree() const;
+    DWORD OutBuffUsed() const;
+    int OutQueCount() const;
     int Baud() const;
     void SetBaud(int Value);
     TBaudRate BaudRate() const { return FBaudRate; }
@@ -171,10 +150,12 @@ public:
     TNotifyEvent OnRingSignal;
     TNotifyEvent OnBreakSignal;
     TNotifyEvent OnRxEventSignal;
-    TCommErrorEvent OnErrorSignal;
-    TCommDataEvent OnDataReceived;
-    TCommOpenEvent OnOpen;
+    TCommValueEvent OnErrorSignal;
+    TCommValueEvent OnDataReceived;
+    TCommValueEvent OnOpen;
     TNotifyEvent OnClose;
+
+    static void Publish(rtl::Publisher<TCommPort> &P);
 
 protected:
     void OpenPort();
@@ -222,7 +203,9 @@ private:
     TParity FParity = paNone;
     TStopBits FStopBits = sb1_0;
     WORD FDataBits = 8;
-    TEventStates FMonitorEvents = TEventStates::FromInt(0x1FF) - TEventStates{evRxEventChar};
+    static constexpr TEventStates DefaultMonitorEvents =
+        TEventStates::FromInt(0x1FF) - TEventStates{evRxEventChar};
+    TEventStates FMonitorEvents = DefaultMonitorEvents;
     WORD FXonLim = 0;
     WORD FXoffLim = 1024;
     BYTE FXonChar = 17;
@@ -231,8 +214,8 @@ private:
 
     HANDLE FHandle = INVALID_HANDLE_VALUE;
     DCB FDCB{};
-    TRing FOut;
-    TRing FIn;
+    mutable TRing FOut; // mutable: the getters of the counts take the lock
+    mutable TRing FIn;
     TEvent FReadEvent{false, false};
     TEvent FWriteEvent{true, false};
     TEvent FDataEvent{false, false};

@@ -476,3 +476,74 @@ TEST_F(CommPortTest, ClosingWhileTheDeviceStopsReadingDoesNotHang)
     EXPECT_FALSE(Port.Open());
     close(master);
 }
+
+TEST(CommPortTypeInfo, PublishedPropertiesInOrderWithDefaults)
+{
+    TCommPort port(nullptr);
+    const TPropList props = GetPropList(&port);
+    std::vector<std::string> names;
+    for (PPropInfo p : props)
+        names.push_back(p->Name.c_str());
+    const std::vector<std::string> expected = {"ComNumber",
+                                               "Open",
+                                               "DTR",
+                                               "RTS",
+                                               "CTS",
+                                               "DSR",
+                                               "DCD",
+                                               "Ring",
+                                               "InSize",
+                                               "OutSize",
+                                               "InBuffFree",
+                                               "InBuffUsed",
+                                               "OutBuffFree",
+                                               "OutBuffUsed",
+                                               "OutQueCount",
+                                               "Baud",
+                                               "BaudRate",
+                                               "Control",
+                                               "Parity",
+                                               "StopBits",
+                                               "DataBits",
+                                               "MonitorEvents",
+                                               "XonLim",
+                                               "XoffLim",
+                                               "XonChar",
+                                               "XoffChar",
+                                               "EventChar",
+                                               "OnCTSSignal",
+                                               "OnDCDSignal",
+                                               "OnDSRSignal",
+                                               "OnRxDSignal",
+                                               "OnTxDSignal",
+                                               "OnRingSignal",
+                                               "OnBreakSignal",
+                                               "OnRxEventSignal",
+                                               "OnErrorSignal",
+                                               "OnDataReceived",
+                                               "OnOpen",
+                                               "OnClose"};
+    ASSERT_GE(names.size(), expected.size()); // the inherited ones come first
+    EXPECT_EQ(std::vector<std::string>(names.end() - expected.size(), names.end()), expected);
+    for (PPropInfo p : props) {
+        const bool own = p->Owner == TCommPort::StaticClass();
+        if (own && p->Writable() && !p->Name.View().starts_with("On")) {
+            EXPECT_TRUE(IsDefaultPropertyValue(&port, p)) << p->Name.c_str();
+        }
+    }
+    EXPECT_EQ(GetEnumProp(&port, "BaudRate"), "cbr9600");
+    EXPECT_EQ(GetSetProp(&port, "MonitorEvents"),
+              "evRxChar,evTxEmpty,evCTS,evDSR,evRlsd,evBreak,evError,evRing");
+}
+
+TEST(CommPortTypeInfo, PropertiesSetByNameGoThroughTheSetters)
+{
+    TCommPort port(nullptr);
+    SetOrdProp(&port, "Baud", 12345);
+    EXPECT_EQ(port.BaudRate(), cbr9600);
+    SetOrdProp(&port, "DataBits", 9);
+    EXPECT_EQ(port.DataBits(), 8);
+    SetEnumProp(&port, "Parity", "paEven");
+    EXPECT_EQ(port.Parity(), paEven);
+    EXPECT_THROW(SetOrdProp(&port, "CTS", 1), EPropertyError);
+}
