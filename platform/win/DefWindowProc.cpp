@@ -91,15 +91,10 @@ void PaintFrame(HWND Wnd, const Window &W, HDC Dc)
         InflateRect(&R, -1, -1);
     }
     if (const int Height = CaptionHeight(W)) {
-        RECT Caption{R.left, R.top, R.right, R.top + Height};
-        const bool Active = GetActiveWindow() == Wnd;
-        FillRect(Dc, &Caption,
-                 GetSysColorBrush(Active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
-        SetBkMode(Dc, TRANSPARENT);
-        SetTextColor(Dc, GetSysColor(Active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
-        Caption.left += 4;
-        DrawTextW(Dc, W.Text.c_str(), -1, &Caption,
-                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        const RECT Caption{R.left, R.top, R.right, R.top + Height};
+        UINT Flags = DC_TEXT | DC_GRADIENT | ((W.ExStyle & WS_EX_TOOLWINDOW) ? DC_SMALLCAP : 0);
+        if (GetActiveWindow() == Wnd) Flags |= DC_ACTIVE;
+        DrawCaption(Wnd, Dc, &Caption, Flags);
         R.top += Height;
     }
     if (W.ExStyle & WS_EX_CLIENTEDGE)

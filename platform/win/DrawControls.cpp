@@ -1,8 +1,11 @@
+#include "platform/win/GdiObjects.h"
+#include "platform/win/Icon.h"
 #include "platform/win/Rect.h"
 #include "platform/win/SysParams.h"
 #include "platform/win/WinGdi.h"
 
 #include <algorithm>
+#include <string>
 
 namespace
 {
@@ -175,4 +178,171 @@ BOOL DrawFrameControl(HDC Dc, LPRECT Rect, UINT Type, UINT State)
     default:
         return FALSE;
     }
+}
+
+namespace
+{
+
+SIZE ContentSize(HDC Dc, LPARAM Data, WPARAM WData, UINT Kind)
+{
+    switch (Kind) {
+    case DST_ICON:
+        if (const win::IconData *I = win::IconOf(reinterpret_cast<HICON>(Data)))
+            return SIZE{I->Picture.width(), I->Picture.height()};
+        return SIZE{0, 0};
+    case DST_BITMAP:
+        if (const win::BitmapData *B = win::BitmapOf(reinterpret_cast<HBITMAP>(Data)))
+            return SIZE{B->Width, B->Height};
+        return SIZE{0, 0};
+    case DST_TEXT:
+    case DST_PREFIXTEXT: {
+        const auto *Text = reinterpret_cast<LPCWSTR>(Data);
+        RECT R{0, 0, 0, 0};
+        DrawTextW(Dc, Text, WData ? static_cast<int>(WData) : -1, &R,
+                  DT_SINGLELINE | DT_CALCRECT | (Kind == DST_TEXT ? DT_NOPREFIX : 0));
+        return SIZE{R.right, R.bottom};
+    }
+    default:
+        return SIZE{0, 0};
+    }
+}
+
+// The content drawn black on white in a scratch bitmap of its own.
+void DrawContent(HDC Target, HDC Scratch, DRAWSTATEPROC Output, LPARAM Data, WPARAM WData, int Cx,
+                 int Cy, UINT Flags)
+{
+    const UINT Kind = Flags & 0x000F;
+    switch (Kind) {
+    case DST_ICON:
+        DrawIconEx(Scratch, 0, 0, reinterpret_cast<HICON>(Data), Cx, Cy, 0, {}, DI_NORMAL);
+        break;
+    case DST_BITMAP: {
+        const HDC Src = CreateCompatibleDC({});
+        const HGDIOBJ Old = SelectObject(Src, reinterpret_cast<HBITMAP>(Data));
+        BitBlt(Scratch, 0, 0, Cx, Cy, Src, 0, 0, SRCCOPY);
+        SelectObject(Src, Old);
+        DeleteDC(Src);
+        break;
+    }
+    case DST_TEXT:
+    case DST_PREFIXTEXT: {
+        SelectObject(Scratch, GetCurrentObject(Target, OBJ_FONT));
+        SetBkMode(Scratch, TRANSPARENT);
+        SetTextColor(Scratch, 0);
+        RECT R{0, 0, Cx, Cy};
+        UINT Format = DT_SINGLELINE | (Kind == DST_TEXT ? DT_NOPREFIX : 0);
+        if (Flags & DSS_HIDEPREFIX) Format |= DT_HIDEPREFIX;
+        if (Flags & DSS_PREFIXONLY) Format |= DT_PREFIXONLY;
+        DrawTextW(Scratch, reinterpret_cast<LPCWSTR>(Data), WData ? static_cast<int>(WData) : -1,
+                  &R, Format);
+        break;
+    }
+    default:
+        if (Output) Output(Scratch, Data, WData, Cx, Cy);
+    }
+}
+
+// The pixels of a picture that are not white, as a region at (X, Y).
+HRGN InkRegion(const QImage &Image, int X, int Y)
+{
+    QRegion Ink;
+    for (int Row = 0; Row < Image.height(); ++Row) {
+        int Start = -1;
+        for (int Col = 0; Col <= Image.width(); ++Col) {
+            const bool On = Col < Image.width() && (Image.pixel(Col, Row) & 0xFFFFFF) != 0xFFFFFF;
+            if (On && Start < 0) Start = Col;
+            if (!On && Start >= 0) {
+                Ink += QRect(X + Start, Y + Row, Col - Start, 1);
+                Start = -1;
+            }
+        }
+    }
+    return win::NewRegion(Ink);
+}
+
+} // namespace
+
+BOOL DrawStateW(HDC Dc, HBRUSH Brush, DRAWSTATEPROC Output, LPARAM Data, WPARAM WData, int X, int Y,
+                int Cx, int Cy, UINT Flags)
+{
+    const UINT Kind = Flags & 0x000F;
+    if (Cx == 0 || Cy == 0) {
+        const SIZE S = ContentSize(Dc, Data, WData, Kind);
+        if (Cx == 0) Cx = S.cx;
+        if (Cy == 0) Cy = S.cy;
+    }
+    if (Cx <= 0 || Cy <= 0) return FALSE;
+    if (!(Flags & (DSS_MONO | DSS_DISABLED))) {
+        if (Kind == DST_COMPLEX && Output) return Output(Dc, Data, WData, Cx, Cy);
+        if (Kind == DST_ICON)
+            return DrawIconEx(Dc, X, Y, reinterpret_cast<HICON>(Data), Cx, Cy, 0, {}, DI_NORMAL);
+    }
+    const HDC Scratch = CreateCompatibleDC({});
+    const HBITMAP Picture = CreateBitmap(Cx, Cy, 1, 32, nullptr);
+    const HGDIOBJ Old = SelectObject(Scratch, Picture);
+    const RECT All{0, 0, Cx, Cy};
+    FillRect(Scratch, &All, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawContent(Dc, Scratch, Output, Data, WData, Cx, Cy, Flags);
+    const QImage Drawn = win::BitmapOf(Picture)->Image.copy(0, 0, Cx, Cy);
+    SelectObject(Scratch, Old);
+    DeleteObject(Picture);
+    DeleteDC(Scratch);
+    auto Paint = [&](int Dx, int Dy, HBRUSH With) {
+        const HRGN Ink = InkRegion(Drawn, X + Dx, Y + Dy);
+        FillRgn(Dc, Ink, With);
+        DeleteObject(Ink);
+    };
+    if (Flags & DSS_DISABLED) {
+        Paint(1, 1, GetSysColorBrush(COLOR_3DHILIGHT));
+        Paint(0, 0, GetSysColorBrush(COLOR_3DSHADOW));
+    } else if (Flags & DSS_MONO) {
+        Paint(0, 0, Brush ? Brush : static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    } else {
+        // Text and bitmaps in their own colours: the text colour for text.
+        const HBRUSH Ink = CreateSolidBrush(GetTextColor(Dc));
+        Paint(0, 0, Ink);
+        DeleteObject(Ink);
+    }
+    return TRUE;
+}
+
+BOOL DrawCaption(HWND Wnd, HDC Dc, const RECT *Rect, UINT Flags)
+{
+    if (!Rect) return FALSE;
+    const bool Active = Flags & DC_ACTIVE;
+    BOOL Gradient = FALSE;
+    SystemParametersInfoW(SPI_GETGRADIENTCAPTIONS, 0, &Gradient, 0);
+    const COLORREF From = GetSysColor(Active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
+    if ((Flags & DC_GRADIENT) && Gradient) {
+        const COLORREF To =
+            GetSysColor(Active ? COLOR_GRADIENTACTIVECAPTION : COLOR_GRADIENTINACTIVECAPTION);
+        TRIVERTEX V[2] = {{Rect->left, Rect->top, COLOR16(GetRValue(From) << 8),
+                           COLOR16(GetGValue(From) << 8), COLOR16(GetBValue(From) << 8), 0},
+                          {Rect->right, Rect->bottom, COLOR16(GetRValue(To) << 8),
+                           COLOR16(GetGValue(To) << 8), COLOR16(GetBValue(To) << 8), 0}};
+        GRADIENT_RECT G{0, 1};
+        GradientFill(Dc, V, 2, &G, 1, GRADIENT_FILL_RECT_H);
+    } else {
+        FillRect(Dc, Rect, GetSysColorBrush(Active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+    }
+    if (!(Flags & DC_TEXT)) return TRUE;
+    const int Length = GetWindowTextLengthW(Wnd);
+    std::u16string Text(static_cast<std::size_t>(Length) + 1, u'\0');
+    GetWindowTextW(Wnd, Text.data(), Length + 1);
+    NONCLIENTMETRICSW Metrics{};
+    Metrics.cbSize = sizeof(Metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &Metrics, 0);
+    const HFONT Font = CreateFontIndirectW((Flags & DC_SMALLCAP) ? &Metrics.lfSmCaptionFont
+                                                                 : &Metrics.lfCaptionFont);
+    const int Saved = SaveDC(Dc);
+    SelectObject(Dc, Font);
+    SetBkMode(Dc, TRANSPARENT);
+    SetTextColor(Dc, GetSysColor(Active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
+    RECT TextRect = *Rect;
+    TextRect.left += 2;
+    DrawTextW(Dc, Text.c_str(), Length, &TextRect,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+    RestoreDC(Dc, Saved);
+    DeleteObject(Font);
+    return TRUE;
 }

@@ -200,9 +200,11 @@ BOOL FillRgn(HDC Handle, HRGN Region, HBRUSH Brush)
     const QRegion *R = RegionOf(Region);
     if (!Dc || !R) return FALSE;
     const BrushFill Fill(*Dc, Brush);
-    DrawScope Scope(*Dc, R->boundingRect());
+    // Regions given to drawing calls are in logical units; only the origins move them.
+    const QRegion Device = R->translated(ToDevice(*Dc, 0, 0));
+    DrawScope Scope(*Dc, Device.boundingRect());
     if (!Scope.Valid()) return TRUE;
-    for (const QRect &Part : *R)
+    for (const QRect &Part : Device)
         FillArea(Scope, Part, Fill, R2_COPYPEN);
     return TRUE;
 }

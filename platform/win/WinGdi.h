@@ -625,6 +625,30 @@ BOOL DrawIcon(HDC Dc, int X, int Y, HICON Icon);
 BOOL DrawEdge(HDC Dc, LPRECT Rect, UINT Edge, UINT Flags);
 BOOL DrawFrameControl(HDC Dc, LPRECT Rect, UINT Type, UINT State);
 
+constexpr UINT DST_COMPLEX = 0x0000;
+constexpr UINT DST_TEXT = 0x0001;
+constexpr UINT DST_PREFIXTEXT = 0x0002;
+constexpr UINT DST_ICON = 0x0003;
+constexpr UINT DST_BITMAP = 0x0004;
+constexpr UINT DSS_NORMAL = 0x0000;
+constexpr UINT DSS_DISABLED = 0x0020;
+constexpr UINT DSS_MONO = 0x0080;
+constexpr UINT DSS_HIDEPREFIX = 0x0200;
+constexpr UINT DSS_PREFIXONLY = 0x0400;
+using DRAWSTATEPROC = BOOL (*)(HDC, LPARAM, WPARAM, int, int);
+// Draws text, an icon, a bitmap or what a callback draws, as it is, as a
+// silhouette in one brush (DSS_MONO) or embossed (DSS_DISABLED).
+BOOL DrawStateW(HDC Dc, HBRUSH Brush, DRAWSTATEPROC Output, LPARAM Data, WPARAM WData, int X, int Y,
+                int Cx, int Cy, UINT Flags);
+
+constexpr UINT DC_ACTIVE = 0x0001;
+constexpr UINT DC_SMALLCAP = 0x0002;
+constexpr UINT DC_ICON = 0x0004;
+constexpr UINT DC_TEXT = 0x0008;
+constexpr UINT DC_GRADIENT = 0x0020;
+// A caption bar with the window's text, in the caption colours and font.
+BOOL DrawCaption(HWND Wnd, HDC Dc, const RECT *Rect, UINT Flags);
+
 namespace win
 {
 

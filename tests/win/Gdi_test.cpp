@@ -577,6 +577,21 @@ TEST(GdiControls, DrawEdgeUsesTheSystemColours)
     EXPECT_EQ(R.bottom, 8);
 }
 
+TEST(GdiControls, DrawStateMonoPaintsTheSilhouetteInTheBrush)
+{
+    Canvas Src(3, 1);
+    SetPixel(Src.Dc, 1, 0, RGB(10, 200, 30));
+    SelectObject(Src.Dc, Src.Old);
+    Canvas C(6, 2);
+    ASSERT_TRUE(DrawStateW(C.Dc, Brush(Blue).H, nullptr, reinterpret_cast<LPARAM>(Src.Bitmap), 0, 2,
+                           1, 0, 0, DST_BITMAP | DSS_MONO));
+    EXPECT_EQ(C.Row(1, 0, 6, Blue), "...#..") << "white is background, everything else ink";
+    ASSERT_TRUE(DrawStateW(C.Dc, {}, nullptr, reinterpret_cast<LPARAM>(Src.Bitmap), 0, 0, 0, 0, 0,
+                           DST_BITMAP | DSS_DISABLED));
+    EXPECT_EQ(C.At(1, 0), GetSysColor(COLOR_3DSHADOW));
+    EXPECT_EQ(C.At(2, 1), GetSysColor(COLOR_3DHILIGHT));
+}
+
 TEST(GdiSettings, XpColoursMetricsAndOverrides)
 {
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(236, 233, 216));

@@ -225,6 +225,22 @@ TEST_F(Surface, NativeControl_TypesTheCharacterItsMessageCarries)
     EXPECT_EQ(Line->text(), QString::fromUtf8("фZ"));
 }
 
+TEST_F(Surface, CaptionedWindow_GetsAGradientCaptionInItsFrame)
+{
+    const HWND W = MakeWindow(WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 0, 120, 60);
+    Made.push_back(W);
+    Pump();
+    const int Frame = GetSystemMetrics(SM_CXDLGFRAME);
+    RECT Client;
+    GetClientRect(W, &Client);
+    EXPECT_EQ(Client.bottom, 60 - 2 * Frame - GetSystemMetrics(SM_CYCAPTION));
+    const bool Active = GetActiveWindow() == W;
+    EXPECT_EQ(win::SurfacePixel(W, Frame, Frame + 2),
+              GetSysColor(Active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+    EXPECT_EQ(win::SurfacePixel(W, 120 - Frame - 1, Frame + 2),
+              GetSysColor(Active ? COLOR_GRADIENTACTIVECAPTION : COLOR_GRADIENTINACTIVECAPTION));
+}
+
 TEST(Clipboard, UnicodeTextComesBackAsCp1251)
 {
     ASSERT_TRUE(OpenClipboard({}));
