@@ -73,7 +73,7 @@ std::vector<std::u16string> SplitLines(std::u16string_view Text, UINT Format)
     return Lines;
 }
 
-// Breaks a line at spaces so that each piece fits; a single word wider than
+// Breaks a line at spaces so that each line fits; a single word wider than
 // the rectangle stays whole, as Win32 does without DT_EDITCONTROL.
 std::vector<std::u16string> WrapLine(const std::u16string &Text, const RealFont &F, int Width)
 {
@@ -119,12 +119,12 @@ int DrawTextImpl(DeviceContext &Dc, std::u16string_view Text, RECT *Rect, UINT F
             // Prefixes are stripped before wrapping so widths are those drawn.
             Line Whole = StripPrefix(Expanded, Format);
             int Offset = 0;
-            for (const std::u16string &Piece : WrapLine(Whole.Text, F, Box.width())) {
-                Line L{Piece, -1};
+            for (const std::u16string &Chunk : WrapLine(Whole.Text, F, Box.width())) {
+                Line L{Chunk, -1};
                 if (Whole.Underline >= Offset &&
-                    Whole.Underline < Offset + static_cast<int>(Piece.size()))
+                    Whole.Underline < Offset + static_cast<int>(Chunk.size()))
                     L.Underline = Whole.Underline - Offset;
-                Offset += static_cast<int>(Piece.size()) + 1;
+                Offset += static_cast<int>(Chunk.size()) + 1;
                 Lines.push_back(L);
             }
         } else {
