@@ -505,4 +505,48 @@ TEST_F(MessageQueue, TrackMouseEvent_NonClientLeaveWhenThePointerEntersTheClient
     EXPECT_TRUE(Find(WM_MOUSELEAVE).empty());
 }
 
+std::atomic<int> TimerCalls{0};
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    ++TimerCalls;
+}
+
+TEST_F(MessageQueue, ThreadTimer_GetsAnIdAndDispatchCallsItsProcedure)
+{
+    TimerCalls = 0;
+    const UINT_PTR Id = SetTimer({}, 0, 10, CountTick);
+    ASSERT_NE(Id, 0u);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, {}, WM_TIMER, WM_TIMER));
+    EXPECT_EQ(M.hwnd, HWND{});
+    EXPECT_EQ(M.wParam, Id);
+    DispatchMessageW(&M);
+    EXPECT_EQ(TimerCalls, 1);
+    EXPECT_TRUE(KillTimer({}, Id));
+    EXPECT_FALSE(KillTimer({}, Id));
+}
+
+// A thread without Qt has a queue too: it blocks without polling and wakes for
+// a message posted to it.
+TEST_F(MessageQueue, WorkerThreadQueue_WaitsAndWakes)
+{
+    std::atomic<DWORD> WorkerId{0};
+    std::atomic<WPARAM> Got{0};
+    std::thread Worker([&] {
+        MSG M;
+        PeekMessageW(&M, {}, 0, 0, PM_NOREMOVE); // makes the queue, as on Win32
+        WorkerId = GetCurrentThreadId();
+        while (GetMessageW(&M, {}, 0, 0))
+            if (M.message == WM_USER + 1) Got = M.wParam;
+    });
+    while (!WorkerId)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(PostThreadMessageW(WorkerId, WM_USER + 1, 77, 0));
+    EXPECT_TRUE(PostThreadMessageW(WorkerId, WM_QUIT, 0, 0));
+    Worker.join();
+    EXPECT_EQ(Got, 77u);
+    EXPECT_FALSE(PostThreadMessageW(WorkerId, WM_USER, 0, 0)) << "its queue ended with it";
+}
+
 } // namespace
