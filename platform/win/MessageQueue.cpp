@@ -528,10 +528,17 @@ bool WaitForNews(ThreadQueue &Q, std::optional<Clock::time_point> Deadline)
     }
 }
 
+bool Move(const InputRecord &R)
+{
+    return R.Mouse && R.M.Action == MouseAction::Move;
+}
+
 void Enqueue(ThreadQueue &Q, InputRecord R)
 {
     {
         std::lock_guard Lock(Q.Mutex);
+        // Pointer moves not yet read are merged into the latest, as Win32 does.
+        if (Move(R) && !Q.Input.empty() && Move(Q.Input.back())) Q.Input.pop_back();
         Q.Input.push_back(std::move(R));
         ++Q.Arrivals;
     }

@@ -549,4 +549,23 @@ TEST_F(MessageQueue, WorkerThreadQueue_WaitsAndWakes)
     EXPECT_FALSE(PostThreadMessageW(WorkerId, WM_USER, 0, 0)) << "its queue ended with it";
 }
 
+TEST_F(MessageQueue, PointerMoves_NotYetReadMergeIntoTheLatest)
+{
+    const HWND W = Top(0, 0, 100, 100);
+    Pump();
+    for (int X = 10; X <= 30; X += 10)
+        Click(X, 5, win::MouseAction::Move);
+    Click(40, 5);
+    Click(50, 5, win::MouseAction::Move);
+    MSG M;
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_MOUSEMOVE);
+    EXPECT_EQ(GET_X_LPARAM(M.lParam), 30);
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_LBUTTONDOWN) << "a press is never merged away";
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_EQ(GET_X_LPARAM(M.lParam), 50);
+    (void)W;
+}
+
 } // namespace
