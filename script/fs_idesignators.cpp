@@ -1,0 +1,249 @@
+#include "script/fs_idesignators.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "script/fs_iexpression.h"
+#include "script/fs_ihelpers.h"
+#include "script/fs_iilbuilder.h"
+#include "script/fs_xml.h"
+
+namespace
+{
+
+// The values of a running procedure's locals, put back when a recursive call of it
+// ends, also when an exception passes through the call.
+class TLocalsGuard
+{
+public:
+    explicit TLocalsGuard(TfsProcVariable *Proc)
+    {
+        if (!Proc || !Proc->Executing) return;
+        TfsScript *Scope = Proc->Prog();
+        for (int I = 0; I < Scope->Count(); ++I) {
+            TObject *Item = Scope->Items(I);
+            auto *Var = dynamic_cast<TfsCustomVariable *>(Item);
+            if (dynamic_cast<TfsVariable *>(Item) || dynamic_cast<TfsParamItem *>(Item))
+                FSaved.emplace_back(Var, Var->GetValue());
+        }
+    }
+    ~TLocalsGuard()
+    {
+        // Plain stores: a destructor must not throw.
+        for (auto &[Var, Value] : FSaved) {
+            if (auto *Text = dynamic_cast<TfsStringVariable *>(Var))
+                Text->Str() = VarToStr(Value);
+            else
+                *Var->PValue() = Value;
+        }
+    }
+    TLocalsGuard(const TLocalsGuard &) = delete;
+    TLocalsGuard &operator=(const TLocalsGuard &) = delete;
+
+private:
+    std::vector<std::pair<TfsCustomVariable *, Variant>> FSaved;
+};
+
+Variant ArgumentValue(TfsCustomVariable *Ref, TfsCustomVariable *Arg)
+{
+    // A macro function gets the text of its argument, not its value.
+    if (Ref->IsMacro)
+        if (auto *Expr = dynamic_cast<TfsExpression *>(Arg)) return Variant(Expr->Source);
+    return Arg->GetValue();
+}
+
+void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
+{
+    // All arguments first: one of them may read a parameter of the same routine.
+    std::vector<Variant> Values;
+    Values.reserve(Item->Count());
+    for (int J = 0; J < Item->Count(); ++J)
+        Values.push_back(ArgumentValue(Ref, Item->Arg(J)));
+    for (int J = 0; J < Ref->Count() && J < static_cast<int>(Values.size()); ++J)
+        Ref->Params(J)->SetValue(Values[J]);
+}
+
+void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
+{
+    for (int J = 0; J < Ref->Count() && J < Item->Count(); ++J)
+        if (Ref->Params(J)->IsVarParam) Item->Arg(J)->SetValue(Ref->Params(J)->GetValue());
+}
+
+} // namespace
+
+TfsDesignator::TfsDesignator(TfsScript *AProgram)
+    : TfsCustomVariable("", fvtVariant, ""), FProgram(AProgram)
+{
+}
+
+TfsDesignator::~TfsDesignator() = default;
+
+Variant TfsDesignator::GetValue()
+{
+    CheckLateBinding();
+    return DoCalc(fsNull(), false);
+}
+
+void TfsDesignator::SetValue(const Variant &AValue)
+{
+    CheckLateBinding();
+    DoCalc(AValue, true);
+}
+
+void TfsDesignator::Finalize()
+{
+    if (Count() == 0) return;
+    TfsCustomVariable *Last = Step(Count() - 1)->Ref;
+    SetTyp(Last->Typ());
+    SetTypeName(Last->TypeName());
+    if (Typ() == fvtConstructor) {
+        SetTyp(fvtClass);
+        SetTypeName(Count() > 1 ? Step(Count() - 2)->Ref->TypeName() : AnsiString());
+    }
+    IsReadOnly = Last->IsReadOnly;
+    Kind = dkOther;
+    TfsCustomVariable *First = Step(0)->Ref;
+    if (Count() == 1 && dynamic_cast<TfsVariable *>(First)) {
+        Kind = dkVariable;
+        Ref = First;
+    } else if (Count() == 2 && dynamic_cast<TfsStringVariable *>(First) && Step(1)->Count() == 1) {
+        Kind = dkStringArray;
+        Ref = First;
+        Index = Step(1)->Arg(0);
+    } else if (Count() == 2 && dynamic_cast<TfsVariable *>(First) && First->Typ() == fvtArray &&
+               First->RefItem) {
+        Kind = dkArray;
+        Ref = First;
+        Index = First->RefItem;
+        Indices = Step(1);
+    }
+}
+
+void TfsDesignator::Borrow(TfsDesignator &Designator)
+{
+    Swap(Designator);
+    Kind = Designator.Kind;
+    Ref = Designator.Ref;
+    Index = Designator.Index;
+    Indices = Designator.Indices;
+    SetTyp(Designator.Typ());
+    SetTypeName(Designator.TypeName());
+    IsReadOnly = Designator.IsReadOnly;
+}
+
+void TfsDesignator::CheckLateBinding()
+{
+    if (!LateBindingSource) return;
+    std::unique_ptr<TfsDesignator> Built = fsBuildLateDesignator(FProgram, LateBindingSource.get());
+    Borrow(*Built);
+    LateBindingSource.reset();
+}
+
+Variant TfsDesignator::DoCalc(const Variant &AValue, bool Flag)
+{
+    Variant ParentValue = fsNull();
+    TfsCustomVariable *ParentVar = nullptr;
+    for (int I = 0; I < Count(); ++I) {
+        TfsDesignatorItem *Item = Step(I);
+        TfsCustomVariable *StepRef = Item->Ref;
+        bool IsLast = I == Count() - 1;
+        if (dynamic_cast<TfsDesignator *>(StepRef)) {
+            ParentVar = StepRef;
+            ParentValue = StepRef->GetValue();
+            continue;
+        }
+        TLocalsGuard Locals(dynamic_cast<TfsProcVariable *>(StepRef));
+        if (StepRef->Count() > 0) PassArguments(Item, StepRef);
+        if (auto *Helper = dynamic_cast<TfsCustomHelper *>(StepRef)) {
+            Helper->ParentRef = ParentVar;
+            Helper->ParentValue = ParentValue;
+            Helper->Prog = FProgram;
+            auto *Method = dynamic_cast<TfsMethodHelper *>(StepRef);
+            auto *Class = dynamic_cast<TfsClassVariable *>(ParentVar);
+            if (Method && Method->IsConstructor && Class) Method->CreatedClass = Class->ClassRef();
+        }
+        ParentVar = StepRef;
+        if (Flag && IsLast) {
+            StepRef->SetValue(AValue);
+        } else {
+            StepRef->NeedResult = !(IsLast && !NeedResult);
+            ParentValue = StepRef->GetValue();
+        }
+        ReturnVarArguments(Item, StepRef);
+    }
+    return ParentValue;
+}
+
+// ---------------------------------------------------------------- fast shapes
+
+Variant TfsVariableDesignator::GetValue()
+{
+    return Ref->GetValue();
+}
+
+void TfsVariableDesignator::SetValue(const Variant &AValue)
+{
+    Ref->SetValue(AValue);
+}
+
+int TfsStringDesignator::CheckedIndex(const AnsiString &Text)
+{
+    int I = fsVarToInt(Index->GetValue());
+    if (I < 1 || I > Text.Length())
+        throw ERangeError("String index out of range: " + AnsiString(I));
+    return I;
+}
+
+Variant TfsStringDesignator::GetValue()
+{
+    AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->Str();
+    return Variant(AnsiString(Text[CheckedIndex(Text)]));
+}
+
+void TfsStringDesignator::SetValue(const Variant &AValue)
+{
+    AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->Str();
+    int I = CheckedIndex(Text);
+    AnsiString Ch = fsVarToStr(AValue);
+    if (!Ch.IsEmpty()) Text[I] = Ch[1];
+}
+
+void TfsArrayDesignator::PrepareHelper()
+{
+    auto *Helper = static_cast<TfsCustomHelper *>(Index);
+    Helper->ParentRef = Ref;
+    Helper->ParentValue = fsNull();
+    Helper->Prog = Program();
+    PassArguments(Indices, Helper);
+}
+
+Variant TfsArrayDesignator::GetValue()
+{
+    PrepareHelper();
+    return Index->GetValue();
+}
+
+void TfsArrayDesignator::SetValue(const Variant &AValue)
+{
+    PrepareHelper();
+    Index->SetValue(AValue);
+}
+
+std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesignator> Designator)
+{
+    std::unique_ptr<TfsDesignator> Result;
+    switch (Designator->Kind) {
+    case dkVariable:
+        Result = std::make_unique<TfsVariableDesignator>(Designator->Program());
+        break;
+    case dkStringArray:
+        Result = std::make_unique<TfsStringDesignator>(Designator->Program());
+        break;
+    case dkArray:
+        Result = std::make_unique<TfsArrayDesignator>(Designator->Program());
+        break;
+    default:
+        return Designator;
+    }
+    Result->Borrow(*Designator);
+    Result->NeedResult = Designator->NeedResult;
+    return Result;
+}

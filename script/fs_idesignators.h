@@ -1,0 +1,86 @@
+#pragma once
+
+// Designators: chains such as a.b.c(x, y)[i] that a script reads, writes or calls.
+
+#include "script/fs_iinterpreter.h"
+
+class TfsXMLItem;
+
+enum TfsDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray };
+
+// One step of a chain: the item it names and the arguments of that step.
+class TfsDesignatorItem : public TfsItemList
+{
+public:
+    TfsCustomVariable *Ref = nullptr;
+    AnsiString SourcePos;
+    TfsCustomVariable *Arg(int Index) const
+    {
+        return static_cast<TfsCustomVariable *>(Items(Index));
+    }
+};
+
+class TfsDesignator : public TfsCustomVariable
+{
+public:
+    explicit TfsDesignator(TfsScript *AProgram);
+    ~TfsDesignator() override;
+
+    Variant GetValue() override;
+    void SetValue(const Variant &AValue) override;
+    void Finalize();
+    // Takes over the other designator's steps and settings.
+    void Borrow(TfsDesignator &Designator);
+
+    TfsDesignatorItem *Step(int Index) const
+    {
+        return static_cast<TfsDesignatorItem *>(Items(Index));
+    }
+    TfsScript *Program() const { return FProgram; }
+    TfsDesignatorKind Kind = dkOther;
+    TfsCustomVariable *Ref = nullptr;
+    TfsCustomVariable *Index = nullptr;
+    TfsDesignatorItem *Indices = nullptr;
+    // The IL of a chain resolved at its first use; null once resolved.
+    std::unique_ptr<TfsXMLItem> LateBindingSource;
+
+protected:
+    void CheckLateBinding();
+    Variant DoCalc(const Variant &AValue, bool Flag);
+
+private:
+    TfsScript *FProgram;
+};
+
+class TfsVariableDesignator : public TfsDesignator
+{
+public:
+    using TfsDesignator::TfsDesignator;
+    Variant GetValue() override;
+    void SetValue(const Variant &AValue) override;
+};
+
+class TfsStringDesignator : public TfsDesignator
+{
+public:
+    using TfsDesignator::TfsDesignator;
+    Variant GetValue() override;
+    void SetValue(const Variant &AValue) override;
+
+private:
+    int CheckedIndex(const AnsiString &Text);
+};
+
+class TfsArrayDesignator : public TfsDesignator
+{
+public:
+    using TfsDesignator::TfsDesignator;
+    Variant GetValue() override;
+    void SetValue(const Variant &AValue) override;
+
+private:
+    void PrepareHelper();
+};
+
+// Builds the specialised designator that matches the kind Finalize found.
+std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesignator> Designator);

@@ -1,0 +1,156 @@
+#pragma once
+
+// Expression trees built by operator priority and evaluated over variants.
+
+#include "script/fs_iinterpreter.h"
+
+class TfsDesignator;
+
+enum TfsOperatorType {
+    opNone,
+    opGreat,
+    opLess,
+    opLessEq,
+    opGreatEq,
+    opNonEq,
+    opEq,
+    opPlus,
+    opMinus,
+    opOr,
+    opXor,
+    opMul,
+    opDivFloat,
+    opDivInt,
+    opMod,
+    opAnd,
+    opShl,
+    opShr,
+    opLeftBracket,
+    opRightBracket,
+    opNot,
+    opUnMinus,
+    opIn,
+    opIs,
+};
+
+class TfsExpressionNode : public TfsCustomVariable
+{
+public:
+    TfsExpressionNode() : TfsCustomVariable("", fvtVariant, "") {}
+    virtual int Priority() const = 0;
+    void AddNode(std::unique_ptr<TfsExpressionNode> Node);
+    std::unique_ptr<TfsExpressionNode> RemoveNode(TfsExpressionNode *Node);
+
+    std::unique_ptr<TfsExpressionNode> Left;
+    std::unique_ptr<TfsExpressionNode> Right;
+    TfsExpressionNode *Parent = nullptr;
+    AnsiString ExprPos;
+};
+
+class TfsOperandNode : public TfsExpressionNode
+{
+public:
+    explicit TfsOperandNode(const Variant &AValue);
+    int Priority() const override { return 0; }
+    Variant GetValue() override { return FValue; }
+
+protected:
+    TfsOperandNode() = default;
+};
+
+class TfsDesignatorNode : public TfsOperandNode
+{
+public:
+    explicit TfsDesignatorNode(std::unique_ptr<TfsDesignator> ADesignator);
+    ~TfsDesignatorNode() override;
+    Variant GetValue() override;
+    TfsDesignator *Designator() const { return FDesignator.get(); }
+    // The value's source: the plain variable itself, or the designator.
+    TfsCustomVariable *Var() const { return FVar; }
+
+private:
+    std::unique_ptr<TfsDesignator> FDesignator;
+    TfsCustomVariable *FVar;
+};
+
+class TfsSetExpression : public TfsCustomVariable
+{
+public:
+    TfsSetExpression() : TfsCustomVariable("", fvtVariant, "") {}
+    // A null item marks a range between its neighbours.
+    void AddItem(std::unique_ptr<TfsCustomVariable> Item);
+    bool Check(const Variant &Value);
+    Variant GetValue() override;
+
+private:
+    TfsCustomVariable *Item(int Index) const;
+};
+
+class TfsSetNode : public TfsOperandNode
+{
+public:
+    explicit TfsSetNode(std::unique_ptr<TfsSetExpression> ASet);
+    Variant GetValue() override { return FSet->GetValue(); }
+    TfsSetExpression *SetExpression() const { return FSet.get(); }
+
+private:
+    std::unique_ptr<TfsSetExpression> FSet;
+};
+
+class TfsOperatorNode : public TfsExpressionNode
+{
+public:
+    explicit TfsOperatorNode(TfsOperatorType AOp) : Op(AOp) {}
+    int Priority() const override;
+    Variant GetValue() override;
+
+    TfsOperatorType Op;
+    bool BothInt = false;
+    bool BothBool = false;
+    // "strcat": a text on the left is joined with the right side's text.
+    bool StrCat = false;
+
+private:
+    Variant Compute(const Variant &L, const Variant &R) const;
+    Variant ComputeInt(long long L, long long R) const;
+    bool InArray(const Variant &L, const Variant &R) const;
+    bool IsClass(const Variant &L) const;
+};
+
+class TfsExpression : public TfsCustomExpression
+{
+public:
+    explicit TfsExpression(TfsScript *AScript);
+    ~TfsExpression() override;
+
+    void AddConst(const Variant &AValue);
+    void AddDesignator(std::unique_ptr<TfsDesignator> ADesignator);
+    void AddSet(std::unique_ptr<TfsSetExpression> ASet);
+    void AddOperand(std::unique_ptr<TfsExpressionNode> Node);
+    void AddOperator(const AnsiString &Token);
+    // Settles the tree and checks the operand types; the position of the first invalid
+    // node, or empty.
+    AnsiString Finalize();
+    // Turns "x := x op e" into a compound assignment; " " when nothing changes.
+    AnsiString Optimize(TfsDesignator *Designator);
+
+    Variant GetValue() override;
+    void SetValue(const Variant &AValue) override;
+    // The plain variable, designator or constant node when the tree is just that.
+    TfsCustomVariable *SingleItem() const;
+
+    AnsiString ExprPos;
+    AnsiString Source;
+    TfsScript *Script() const { return FScript; }
+    TfsExpressionNode *Root() const { return FRoot.get(); }
+
+private:
+    void TypeOf(TfsExpressionNode *Node, AnsiString &ErrorPos);
+
+    TfsScript *FScript;
+    std::unique_ptr<TfsExpressionNode> FRoot;
+    TfsExpressionNode *FCurNode;
+};
+
+// The Variant operation of a binary or prefix operator, as the tree evaluates it.
+Variant fsOperate(TfsOperatorType Op, const Variant &L, const Variant &R);

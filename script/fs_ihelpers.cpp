@@ -1,0 +1,440 @@
+#include "script/fs_ihelpers.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "script/fs_iconst.h"
+#include "script/fs_itools.h"
+
+#include <algorithm>
+
+namespace
+{
+
+// The object a member is used on. A member of a host class needs a live object of
+// that class (or a descendant): a forged number, a freed object or an object of
+// another class ends in a script error instead of a wild call.
+TObject *MemberInstance(const TfsCustomHelper &Helper, TClass ClassRef)
+{
+    if (!ClassRef) return nullptr;
+    TObject *Instance = fsVariantToObject(Helper.ParentValue);
+    if (!Instance) throw Exception("Invalid object reference");
+    if (!Instance->InheritsFrom(ClassRef))
+        throw Exception("Invalid class typecast: " + Instance->ClassName() + " is not " +
+                        AnsiString(ClassRef->ClassName()));
+    return Instance;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- indexers
+
+TfsArrayHelper::TfsArrayHelper(const AnsiString &AName, int DimCount, TfsVarType ATyp,
+                               const AnsiString &ATypeName)
+    : TfsCustomHelper(AName, ATyp, ATypeName)
+{
+    int Count = DimCount < 0 ? 3 : DimCount;
+    for (int I = 0; I < Count; ++I)
+        AddParam(std::make_unique<TfsParamItem>(AnsiString("p") + AnsiString(I), fvtInt, "",
+                                                DimCount < 0 && I > 0, false));
+}
+
+std::vector<int> TfsArrayHelper::Indices(const Variant &Arr) const
+{
+    if (!VarIsArray(Arr)) throw Exception("Variant is not an array");
+    int Dims = VarArrayDimCount(Arr);
+    if (Dims > Count()) throw Exception("Variant or safe array index out of bounds");
+    std::vector<int> Result;
+    for (int I = 0; I < Dims; ++I)
+        Result.push_back(fsVarToInt(Params(I)->GetValue()));
+    return Result;
+}
+
+Variant TfsArrayHelper::GetValue()
+{
+    Variant Arr = ParentValue;
+    return fsArrayGet(Arr, Indices(Arr));
+}
+
+void TfsArrayHelper::SetValue(const Variant &AValue)
+{
+    // Write into the parent's own array in place when it keeps one.
+    if (auto *Var = dynamic_cast<TfsVariable *>(ParentRef)) {
+        Variant &Arr = *Var->PValue();
+        fsArrayPut(Arr, Indices(Arr), AValue);
+        return;
+    }
+    if (auto *Param = dynamic_cast<TfsParamItem *>(ParentRef)) {
+        Variant &Arr = *Param->PValue();
+        fsArrayPut(Arr, Indices(Arr), AValue);
+        return;
+    }
+    Variant Arr = ParentValue;
+    fsArrayPut(Arr, Indices(Arr), AValue);
+    if (ParentRef) ParentRef->SetValue(Arr);
+}
+
+TfsStringHelper::TfsStringHelper() : TfsCustomHelper("__StringHelper", fvtChar, "")
+{
+    AddParam(std::make_unique<TfsParamItem>("Index", fvtInt, "", false, false));
+}
+
+namespace
+{
+
+int StringIndex(const AnsiString &Text, const Variant &Index)
+{
+    int I = fsVarToInt(Index);
+    if (I < 1 || I > Text.Length())
+        throw ERangeError("String index out of range: " + AnsiString(I));
+    return I;
+}
+
+} // namespace
+
+Variant TfsStringHelper::GetValue()
+{
+    AnsiString Text = fsVarToStr(ParentValue);
+    return Variant(AnsiString(Text[StringIndex(Text, Params(0)->GetValue())]));
+}
+
+void TfsStringHelper::SetValue(const Variant &AValue)
+{
+    AnsiString Text = fsVarToStr(ParentValue);
+    int I = StringIndex(Text, Params(0)->GetValue());
+    AnsiString Ch = fsVarToStr(AValue);
+    if (Ch.IsEmpty()) return;
+    Text[I] = Ch[1];
+    if (ParentRef) ParentRef->SetValue(Variant(Text));
+}
+
+// ---------------------------------------------------------------- properties
+
+TfsPropertyHelper::TfsPropertyHelper(const AnsiString &AName, TfsVarType ATyp,
+                                     const AnsiString &ATypeName)
+    : TfsCustomHelper(AName, ATyp, ATypeName)
+{
+}
+
+Variant TfsPropertyHelper::GetValue()
+{
+    TObject *Instance = MemberInstance(*this, ClassRef);
+    Variant Result = fsNull();
+    if (OnGetValue) Result = OnGetValue(Instance, ClassRef, UpperName());
+    // A host's True may arrive as -1 or 1; any non-zero number is true.
+    if (Typ() == fvtBool && !VarIsNull(Result)) Result = Variant(fsVarToBool(Result));
+    return Result;
+}
+
+void TfsPropertyHelper::SetValue(const Variant &AValue)
+{
+    if (IsReadOnly) return;
+    TObject *Instance = MemberInstance(*this, ClassRef);
+    if (OnSetValue) OnSetValue(Instance, ClassRef, UpperName(), AValue);
+}
+
+// ---------------------------------------------------------------- methods
+
+TfsMethodHelper::TfsMethodHelper(const AnsiString &Syntax, TfsScript *Script)
+    : TfsCustomHelper("", fvtVariant, ""), FSyntax(Syntax), FSetValue(fsNull())
+{
+    std::unique_ptr<TfsCustomVariable> Parsed = ParseMethodSyntax(Syntax, Script);
+    SetName(Parsed->Name());
+    SetTyp(Parsed->Typ());
+    SetTypeName(Parsed->TypeName());
+    IsMacro = Parsed->IsMacro;
+    IsConstructor = Parsed->Typ() == fvtConstructor;
+    Swap(*Parsed);
+    IsReadOnly = true;
+    Prog = Script;
+}
+
+Variant TfsMethodHelper::Call(const AnsiString &MethodName, bool Assigning, const Variant &Assigned)
+{
+    // A constructor makes its own object; every other member needs one.
+    TObject *Instance = IsConstructor ? nullptr : MemberInstance(*this, ClassRef);
+    TClass Class = ClassRef;
+    if (OnCallNew) {
+        FSetValue = Assigning ? Assigned : fsNull();
+        struct TClearValue {
+            Variant &V;
+            ~TClearValue() { V = fsNull(); }
+        } Clear{FSetValue};
+        return OnCallNew(Instance, Class, MethodName, this);
+    }
+    if (OnCall) {
+        int N = Count();
+        Variant Arr = fsArrayOf(N + 1);
+        for (int I = 0; I < N; ++I)
+            Arr.PutElement({I}, Params(I)->GetValue());
+        if (Assigning) Arr.PutElement({N}, Assigned);
+        Variant Result = OnCall(Instance, Class, MethodName, Arr);
+        for (int I = 0; I < N; ++I)
+            if (Params(I)->IsVarParam) Params(I)->SetValue(Arr.GetElement({I}));
+        return Result;
+    }
+    return Variant(0);
+}
+
+Variant TfsMethodHelper::GetValue()
+{
+    return Call(IndexMethod ? UpperName() + ".GET" : UpperName(), false, fsNull());
+}
+
+void TfsMethodHelper::SetValue(const Variant &AValue)
+{
+    if (IndexMethod && !IsReadOnly) Call(UpperName() + ".SET", true, AValue);
+}
+
+Variant TfsMethodHelper::GetVParam(int Index)
+{
+    if (Index == Count()) return FSetValue;
+    if (Index < 0 || Index > Count())
+        throw ERangeError("Parameter index out of range: " + AnsiString(Index));
+    return Params(Index)->GetValue();
+}
+
+void TfsMethodHelper::SetVParam(int Index, const Variant &Value)
+{
+    if (Index < 0 || Index >= Count())
+        throw ERangeError("Parameter index out of range: " + AnsiString(Index));
+    Params(Index)->SetValue(Value);
+}
+
+// ---------------------------------------------------------------- components and events
+
+TfsComponentHelper::TfsComponentHelper(TComponent *AComponent)
+    : TfsCustomHelper(AComponent->Name(), fvtClass, AComponent->ClassName()), FComponent(AComponent)
+{
+    IsReadOnly = true;
+}
+
+Variant TfsComponentHelper::GetValue()
+{
+    return fsObjectToVariant(FComponent);
+}
+
+TfsEventHelper::TfsEventHelper(const AnsiString &AName, TfsEventFactory AFactory)
+    : TfsCustomHelper(AName, fvtString, ""), FFactory(std::move(AFactory))
+{
+}
+
+Variant TfsEventHelper::GetValue()
+{
+    return Variant(AnsiString());
+}
+
+void TfsEventHelper::SetValue(const Variant &AValue)
+{
+    TObject *Instance = fsVariantToObject(ParentValue);
+    if (!Instance) throw Exception("Invalid object reference");
+    AnsiString Text = fsVarToStr(AValue);
+    TfsProcVariable *Proc = nullptr;
+    if (Text != "0") {
+        Proc = dynamic_cast<TfsProcVariable *>(Prog->Find(Text));
+        if (!Proc) throw Exception(SEventError);
+    }
+    std::unique_ptr<TfsCustomEvent> Bridge = FFactory(Instance, Proc);
+    // A handler with another parameter list would be called with the wrong arguments.
+    if (Proc && Proc->Count() != Bridge->ArgCount()) throw Exception(SEventError);
+    // The bridge bound earlier to this event of this object goes first: it unhooks itself.
+    for (int I = Prog->Count() - 1; I >= 0; --I) {
+        auto *Old = dynamic_cast<TfsCustomEvent *>(Prog->Items(I));
+        if (Old && Old->Instance() == Instance && Old->Key == this) {
+            Prog->Remove(Old);
+            std::unique_ptr<TObject> Freed(Old);
+        }
+    }
+    Bridge->Key = this;
+    Bridge->Install();
+    if (Proc) Prog->Add("", std::move(Bridge));
+}
+
+// ---------------------------------------------------------------- class variable
+
+TfsClassVariable::TfsClassVariable(TClass AClassRef, const AnsiString &AAncestor)
+    : TfsCustomVariable(AClassRef->ClassName(), fvtClass, AClassRef->ClassName()),
+      FClassRef(AClassRef), FAncestor(AAncestor), FMembers(std::make_unique<TfsItemList>())
+{
+    AddParam(std::make_unique<TfsParamItem>("", fvtVariant, "", true, false));
+}
+
+Variant TfsClassVariable::GetValue()
+{
+    // Without an argument the class names no object: the constructor that follows
+    // creates one. With an argument it is a type cast.
+    Variant Result = Params(0)->GetValue();
+    Params(0)->SetValue(fsNull());
+    return VarIsNull(Result) ? Variant(0) : Result;
+}
+
+template <class T> T *TfsClassVariable::AddMember(std::unique_ptr<T> Member)
+{
+    Member->Prog = Program;
+    return FMembers->Add(std::move(Member));
+}
+
+TfsMethodHelper *TfsClassVariable::NewMethod(const AnsiString &Syntax)
+{
+    auto Helper = std::make_unique<TfsMethodHelper>(Syntax, Program);
+    Helper->ClassRef = FClassRef;
+    return AddMember(std::move(Helper));
+}
+
+TfsMethodHelper *TfsClassVariable::AddMethod(const AnsiString &Syntax, TfsCallMethodEvent CallEvent)
+{
+    TfsMethodHelper *Result = NewMethod(Syntax);
+    Result->OnCall = std::move(CallEvent);
+    return Result;
+}
+
+TfsMethodHelper *TfsClassVariable::AddMethod(const AnsiString &Syntax,
+                                             TfsCallMethodNewEvent CallEvent)
+{
+    TfsMethodHelper *Result = NewMethod(Syntax);
+    Result->OnCallNew = std::move(CallEvent);
+    return Result;
+}
+
+namespace
+{
+
+AnsiString ConstructorSyntax(const AnsiString &Syntax)
+{
+    int Blank = Syntax.Pos(" ");
+    return "function" + Syntax.SubString(Blank, Syntax.Length()) + ": Constructor";
+}
+
+AnsiString IndexSyntax(const AnsiString &Name, const AnsiString &Params, const AnsiString &Typ)
+{
+    auto Types = std::make_unique<TStringList>();
+    Types->SetCommaText(Params);
+    AnsiString List;
+    for (int I = 0; I < Types->Count(); ++I) {
+        if (I > 0) List += "; ";
+        List += "p" + AnsiString(I) + ": " + Types->Strings(I);
+    }
+    return "function " + Name + "(" + List + "): " + Typ;
+}
+
+} // namespace
+
+TfsMethodHelper *TfsClassVariable::AddConstructor(const AnsiString &Syntax,
+                                                  TfsCallMethodNewEvent CallEvent)
+{
+    return AddMethod(ConstructorSyntax(Syntax), std::move(CallEvent));
+}
+
+TfsMethodHelper *TfsClassVariable::AddConstructor(const AnsiString &Syntax,
+                                                  TfsCallMethodEvent CallEvent)
+{
+    return AddMethod(ConstructorSyntax(Syntax), std::move(CallEvent));
+}
+
+TfsPropertyHelper *TfsClassVariable::AddProperty(const AnsiString &Name, const AnsiString &Typ,
+                                                 TfsGetValueEvent GetProp, TfsSetValueEvent SetProp)
+{
+    auto Helper = std::make_unique<TfsPropertyHelper>(Name, StrToVarType(Typ, Program), Typ);
+    Helper->ClassRef = FClassRef;
+    Helper->IsReadOnly = !SetProp;
+    Helper->OnGetValue = std::move(GetProp);
+    Helper->OnSetValue = std::move(SetProp);
+    return AddMember(std::move(Helper));
+}
+
+TfsMethodHelper *TfsClassVariable::NewIndexProperty(const AnsiString &Name,
+                                                    const AnsiString &Params, const AnsiString &Typ,
+                                                    bool AReadOnly)
+{
+    TfsMethodHelper *Result = NewMethod(IndexSyntax(Name, Params, Typ));
+    Result->IsReadOnly = AReadOnly;
+    Result->IndexMethod = true;
+    return Result;
+}
+
+TfsMethodHelper *TfsClassVariable::AddIndexProperty(const AnsiString &Name,
+                                                    const AnsiString &Params, const AnsiString &Typ,
+                                                    TfsCallMethodNewEvent CallEvent, bool AReadOnly)
+{
+    TfsMethodHelper *Result = NewIndexProperty(Name, Params, Typ, AReadOnly);
+    Result->OnCallNew = std::move(CallEvent);
+    return Result;
+}
+
+TfsMethodHelper *TfsClassVariable::AddIndexProperty(const AnsiString &Name,
+                                                    const AnsiString &Params, const AnsiString &Typ,
+                                                    TfsCallMethodEvent CallEvent, bool AReadOnly)
+{
+    TfsMethodHelper *Result = NewIndexProperty(Name, Params, Typ, AReadOnly);
+    Result->OnCall = std::move(CallEvent);
+    return Result;
+}
+
+TfsMethodHelper *TfsClassVariable::AddDefaultProperty(const AnsiString &Name,
+                                                      const AnsiString &Params,
+                                                      const AnsiString &Typ,
+                                                      TfsCallMethodNewEvent CallEvent,
+                                                      bool AReadOnly)
+{
+    DefProperty = AddIndexProperty(Name, Params, Typ, std::move(CallEvent), AReadOnly);
+    return DefProperty;
+}
+
+TfsMethodHelper *TfsClassVariable::AddDefaultProperty(const AnsiString &Name,
+                                                      const AnsiString &Params,
+                                                      const AnsiString &Typ,
+                                                      TfsCallMethodEvent CallEvent, bool AReadOnly)
+{
+    DefProperty = AddIndexProperty(Name, Params, Typ, std::move(CallEvent), AReadOnly);
+    return DefProperty;
+}
+
+TfsEventHelper *TfsClassVariable::AddEvent(const AnsiString &Name, TfsEventFactory EventClass)
+{
+    return AddMember(std::make_unique<TfsEventHelper>(Name, std::move(EventClass)));
+}
+
+void TfsClassVariable::AddComponent(TComponent *Component)
+{
+    AddMember(std::make_unique<TfsComponentHelper>(Component));
+}
+
+TfsCustomHelper *TfsClassVariable::Find(const AnsiString &Name) const
+{
+    AnsiString Upper = Name.UpperCase();
+    for (int I = 0; I < FMembers->Count(); ++I)
+        if (Members(I)->UpperName() == Upper) return Members(I);
+    TfsClassVariable *Ancestor = Program ? Program->FindClass(FAncestor) : nullptr;
+    return Ancestor && Ancestor != this ? Ancestor->Find(Name) : nullptr;
+}
+
+TfsCustomHelper *TfsClassVariable::Members(int Index) const
+{
+    return static_cast<TfsCustomHelper *>(FMembers->Items(Index));
+}
+
+// ---------------------------------------------------------------- event bridge base
+
+TfsCustomEvent::TfsCustomEvent(TObject *AInstance, TfsProcVariable *AHandler)
+    : FInstance(AInstance), FHandle(fsObjectToVariant(AInstance)), FHandler(AHandler)
+{
+}
+
+TfsCustomEvent::~TfsCustomEvent() = default;
+
+void TfsCustomEvent::Release()
+{
+    // The host object may be gone already; then there is nothing to unhook.
+    if (fsIsObject(FHandle)) Uninstall();
+}
+
+void TfsCustomEvent::CallHandler(const std::vector<Variant> &Params)
+{
+    if (!FHandler || FHandler->Executing) return;
+    for (int I = 0; I < FHandler->Count() && I < static_cast<int>(Params.size()); ++I)
+        FHandler->Params(I)->SetValue(Params[I]);
+    FHandler->GetValue();
+}
+
+Variant TfsCustomEvent::Param(int Index) const
+{
+    return FHandler->Params(Index)->GetValue();
+}

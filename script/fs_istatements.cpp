@@ -1,0 +1,302 @@
+#include "script/fs_istatements.h"
+
+#include "script/fs_idesignators.h"
+#include "script/fs_iexpression.h"
+
+#include <cstdint>
+
+namespace
+{
+
+bool IsTrue(TfsExpression *Condition)
+{
+    // A missing condition (an empty C-style clause) is always true.
+    return !Condition || fsVarToBool(Condition->GetValue());
+}
+
+} // namespace
+
+TfsStatement::TfsStatement(TfsScript *AProgram, const AnsiString &AUnitName,
+                           const AnsiString &ASourcePos)
+    : Prog(AProgram), UnitName(AUnitName), SourcePos(ASourcePos)
+{
+}
+
+void TfsStatement::Execute()
+{
+    for (int I = 0; I < Count(); ++I) {
+        if (Prog->Terminated) break;
+        Statement(I)->Execute();
+        if (Prog->BreakCalled || Prog->ContinueCalled || Prog->ExitCalled) break;
+    }
+}
+
+void TfsStatement::RunLine()
+{
+    Prog->RunLine(UnitName, SourcePos);
+}
+
+bool TfsStatement::Start()
+{
+    RunLine();
+    return !Prog->Terminated;
+}
+
+bool TfsStatement::RunBody(TfsStatement &Body)
+{
+    Body.TfsStatement::Execute();
+    if (Prog->BreakCalled || Prog->ExitCalled) return false;
+    Prog->ContinueCalled = false;
+    return true;
+}
+
+// ---------------------------------------------------------------- assignments
+
+TfsAssignmentStmt::~TfsAssignmentStmt() = default;
+
+void TfsAssignmentStmt::Optimize()
+{
+    FVar = Designator.get();
+    if (dynamic_cast<TfsVariableDesignator *>(Designator.get())) FVar = Designator->Ref;
+    FExpr = Expression->SingleItem();
+    if (!FExpr) FExpr = Expression.get();
+}
+
+void TfsAssignmentStmt::Execute()
+{
+    if (Start()) FVar->SetValue(FExpr->GetValue());
+}
+
+namespace
+{
+
+void Combine(TfsCustomVariable *Var, TfsOperatorType Op, TfsCustomVariable *Expr)
+{
+    Variant Value = Var->GetValue();
+    Var->SetValue(fsOperate(Op, Value, Expr->GetValue()));
+}
+
+} // namespace
+
+void TfsAssignPlusStmt::Execute()
+{
+    if (Start()) Combine(FVar, opPlus, FExpr);
+}
+
+void TfsAssignMinusStmt::Execute()
+{
+    if (Start()) Combine(FVar, opMinus, FExpr);
+}
+
+void TfsAssignMulStmt::Execute()
+{
+    if (Start()) Combine(FVar, opMul, FExpr);
+}
+
+void TfsAssignDivStmt::Execute()
+{
+    if (Start()) Combine(FVar, opDivFloat, FExpr);
+}
+
+// ---------------------------------------------------------------- calls and branches
+
+TfsCallStmt::~TfsCallStmt() = default;
+
+void TfsCallStmt::Execute()
+{
+    if (!Start()) return;
+    if (Modificator.IsEmpty()) {
+        Designator->NeedResult = false;
+        Designator->GetValue();
+        return;
+    }
+    TfsOperatorType Op = Modificator == "-" ? opMinus : opPlus;
+    Designator->SetValue(fsOperate(Op, Designator->GetValue(), Variant(1)));
+}
+
+TfsIfStmt::TfsIfStmt(TfsScript *AProgram, const AnsiString &AUnitName, const AnsiString &ASourcePos)
+    : TfsStatement(AProgram, AUnitName, ASourcePos),
+      ElseStmt(std::make_unique<TfsStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+TfsIfStmt::~TfsIfStmt() = default;
+
+void TfsIfStmt::Execute()
+{
+    if (!Start()) return;
+    if (IsTrue(Condition.get()))
+        ExecuteItems();
+    else
+        ElseStmt->Execute();
+}
+
+TfsCaseSelector::~TfsCaseSelector() = default;
+
+bool TfsCaseSelector::Check(const Variant &Value)
+{
+    return SetExpression->Check(Value);
+}
+
+TfsCaseStmt::TfsCaseStmt(TfsScript *AProgram, const AnsiString &AUnitName,
+                         const AnsiString &ASourcePos)
+    : TfsStatement(AProgram, AUnitName, ASourcePos),
+      ElseStmt(std::make_unique<TfsStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+TfsCaseStmt::~TfsCaseStmt() = default;
+
+void TfsCaseStmt::Execute()
+{
+    Variant Value = Condition->GetValue();
+    if (!Start()) return;
+    for (int I = 0; I < Count(); ++I) {
+        auto *Selector = static_cast<TfsCaseSelector *>(Items(I));
+        if (Selector->Check(Value)) {
+            Selector->TfsStatement::Execute();
+            return;
+        }
+    }
+    ElseStmt->Execute();
+}
+
+// ---------------------------------------------------------------- loops
+
+TfsRepeatStmt::~TfsRepeatStmt() = default;
+
+void TfsRepeatStmt::Execute()
+{
+    if (!Start()) return;
+    while (RunBody(*this)) {
+        if (IsTrue(Condition.get()) != InverseCondition) break;
+    }
+    Prog->BreakCalled = false;
+}
+
+TfsWhileStmt::~TfsWhileStmt() = default;
+
+void TfsWhileStmt::Execute()
+{
+    if (!Start()) return;
+    while (IsTrue(Condition.get()) && RunBody(*this)) {
+    }
+    Prog->BreakCalled = false;
+}
+
+TfsForStmt::~TfsForStmt() = default;
+
+void TfsForStmt::Execute()
+{
+    // The bounds are fixed before the first pass; a 64-bit counter cannot overflow
+    // on a loop that runs up to the largest integer.
+    long long First = fsVarToInt64(BeginValue->GetValue());
+    long long Last = fsVarToInt64(EndValue->GetValue());
+    if (!Start()) return;
+    if (Down ? First >= Last : First <= Last) {
+        for (long long I = First;; Down ? --I : ++I) {
+            *Variable->PValue() =
+                I >= INT32_MIN && I <= INT32_MAX ? Variant(static_cast<int>(I)) : Variant(I);
+            if (!RunBody(*this) || I == Last) break;
+        }
+    }
+    Prog->BreakCalled = false;
+}
+
+TfsVbForStmt::~TfsVbForStmt() = default;
+
+void TfsVbForStmt::Execute()
+{
+    Variant Counter = BeginValue->GetValue();
+    Variant Limit = EndValue->GetValue();
+    Variant StepValue = Step ? Step->GetValue() : Variant(1);
+    if (!Start()) return;
+    bool Downward = fsVarToBool(fsOperate(opLess, StepValue, Variant(0)));
+    TfsOperatorType Test = Downward ? opGreatEq : opLessEq;
+    while (fsVarToBool(fsOperate(Test, Counter, Limit))) {
+        Variable->SetValue(Counter);
+        if (!RunBody(*this)) break;
+        Counter = fsOperate(opPlus, Counter, StepValue);
+    }
+    Prog->BreakCalled = false;
+}
+
+TfsCppForStmt::TfsCppForStmt(TfsScript *AProgram, const AnsiString &AUnitName,
+                             const AnsiString &ASourcePos)
+    : TfsStatement(AProgram, AUnitName, ASourcePos),
+      FirstStmt(std::make_unique<TfsStatement>(AProgram, AUnitName, ASourcePos)),
+      NextStmt(std::make_unique<TfsStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+TfsCppForStmt::~TfsCppForStmt() = default;
+
+void TfsCppForStmt::Execute()
+{
+    if (!Start()) return;
+    FirstStmt->Execute();
+    if (Prog->Terminated) return;
+    while (IsTrue(Condition.get()) && RunBody(*this))
+        NextStmt->Execute();
+    Prog->BreakCalled = false;
+}
+
+// ---------------------------------------------------------------- try, jumps, with
+
+TfsTryStmt::TfsTryStmt(TfsScript *AProgram, const AnsiString &AUnitName,
+                       const AnsiString &ASourcePos)
+    : TfsStatement(AProgram, AUnitName, ASourcePos),
+      ExceptStmt(std::make_unique<TfsStatement>(AProgram, AUnitName, ASourcePos))
+{
+}
+
+void TfsTryStmt::RunFinally()
+{
+    bool Exit = Prog->ExitCalled;
+    Prog->ExitCalled = false;
+    ExceptStmt->Execute();
+    Prog->ExitCalled = Exit;
+}
+
+void TfsTryStmt::Execute()
+{
+    if (!Start()) return;
+    if (IsExcept) {
+        try {
+            ExecuteItems();
+        } catch (const std::exception &) {
+            // The script has no access to the exception: the handler runs and it is dropped.
+            ExceptStmt->Execute();
+        }
+        return;
+    }
+    try {
+        ExecuteItems();
+    } catch (...) {
+        RunFinally();
+        throw;
+    }
+    RunFinally();
+}
+
+void TfsBreakStmt::Execute()
+{
+    Prog->BreakCalled = true;
+}
+
+void TfsContinueStmt::Execute()
+{
+    Prog->ContinueCalled = true;
+}
+
+void TfsExitStmt::Execute()
+{
+    Prog->ExitCalled = true;
+}
+
+TfsWithStmt::~TfsWithStmt() = default;
+
+void TfsWithStmt::Execute()
+{
+    if (Start()) Variable->SetValue(Designator->GetValue());
+}

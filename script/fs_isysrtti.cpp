@@ -1,0 +1,400 @@
+#include "script/fs_isysrtti.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "script/fs_ihelpers.h"
+#include "script/fs_itools.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+TfsShowMessageProc fsShowMessageProc;
+
+namespace
+{
+
+using TFunction = Variant (*)(TfsMethodHelper &C);
+
+struct TFunctionEntry {
+    const char *Syntax;
+    const char *Category;
+    TFunction Call;
+};
+
+Variant P(TfsMethodHelper &C, int Index)
+{
+    return C.GetVParam(Index);
+}
+AnsiString S(TfsMethodHelper &C, int Index)
+{
+    return fsVarToStr(P(C, Index));
+}
+int I(TfsMethodHelper &C, int Index)
+{
+    return fsVarToInt(P(C, Index));
+}
+double F(TfsMethodHelper &C, int Index)
+{
+    return fsVarToFloat(P(C, Index));
+}
+
+Variant Date(TDateTime Value)
+{
+    return Variant::FromDateTime(Value);
+}
+
+// An integer result stays an Integer when it fits 32 bits; a larger one is whole
+// rather than cut to its low 32 bits.
+Variant Whole(double Value)
+{
+    if (!std::isfinite(Value) || std::fabs(Value) >= 9.2233720368547758e18)
+        throw EInvalidOp("Invalid floating point operation");
+    auto Result = static_cast<long long>(Value);
+    if (Result >= INT32_MIN && Result <= INT32_MAX) return Variant(static_cast<int>(Result));
+    return Variant(Result);
+}
+
+// The processor ran with these exceptions unmasked; here they are checked.
+double Checked(double Value)
+{
+    if (std::isnan(Value)) throw EInvalidOp("Invalid floating point operation");
+    if (std::isinf(Value)) throw EOverflow("Floating point overflow");
+    return Value;
+}
+
+Variant Real(double Value)
+{
+    return Variant(Checked(Value));
+}
+
+Variant NameCase(const AnsiString &Text)
+{
+    if (Text.IsEmpty()) return Variant(Text);
+    AnsiString Result = AnsiLowerCase(Text);
+    Result[1] = AnsiUpperCase(AnsiString(Text[1]))[1];
+    for (int K = 1; K < Text.Length(); ++K)
+        if (Text[K] == ' ') Result[K + 1] = AnsiUpperCase(AnsiString(Text[K + 1]))[1];
+    return Variant(Result);
+}
+
+int DaysInMonth(int Year, int Month)
+{
+    static const int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (Month < 1 || Month > 12) throw EConvertError("Invalid month: " + AnsiString(Month));
+    return Days[Month - 1] + (Month == 2 && IsLeapYear(Year) ? 1 : 0);
+}
+
+Variant SetLength(TfsMethodHelper &C)
+{
+    Variant Value = P(C, 0);
+    int Length = I(C, 1);
+    TVarType Type = VarType(Value);
+    if (Type == varString || Type == varOleStr) {
+        AnsiString Text = fsVarToStr(Value);
+        // New characters are #0, never whatever memory held.
+        Text.SetLength(std::max(Length, 0));
+        C.SetVParam(0, Variant(Text));
+    } else {
+        VarArrayRedim(Value, Length - 1);
+        C.SetVParam(0, Value);
+    }
+    return Null();
+}
+
+Variant DeleteText(TfsMethodHelper &C)
+{
+    AnsiString Text = S(C, 0);
+    Delete(Text, I(C, 1), I(C, 2));
+    C.SetVParam(0, Variant(Text));
+    return Null();
+}
+
+std::atomic<std::uint32_t> RandSeed{0};
+
+Variant Randomize(TfsMethodHelper &)
+{
+    auto Now = std::chrono::system_clock::now();
+    auto Local = Now.time_since_epoch();
+    long long Ms = std::chrono::duration_cast<std::chrono::milliseconds>(Local).count();
+    long long Day = Ms % 86400000;
+    RandSeed.store(static_cast<std::uint32_t>(Day), std::memory_order_relaxed);
+    return Null();
+}
+
+Variant Random(TfsMethodHelper &)
+{
+    std::uint32_t Seed = RandSeed.load(std::memory_order_relaxed) * 134775813u + 1u;
+    RandSeed.store(Seed, std::memory_order_relaxed);
+    return Variant(static_cast<double>(Seed) / 4294967296.0);
+}
+
+Variant VarArrayCreateOf(TfsMethodHelper &C)
+{
+    Variant Bounds = P(C, 0);
+    if (!VarIsArray(Bounds)) throw EVariantArrayCreateError("Error creating variant or safe array");
+    std::vector<int> List;
+    for (int K = 0; K <= VarArrayHighBound(Bounds, 1); ++K)
+        List.push_back(fsVarToInt(Bounds.GetElement({K})));
+    return VarArrayCreate(std::span<const int>(List.data(), List.size()),
+                          static_cast<TVarType>(I(C, 1)));
+}
+
+template <class T> bool Valid(T Convert, const AnsiString &Text)
+{
+    try {
+        Convert(Text);
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+const TFunctionEntry Functions[] = {
+    {"function IntToStr(i: Integer): String", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(IntToStr(fsVarToInt64(P(C, 0)))); }},
+    {"function FloatToStr(e: Extended): String", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(FloatToStr(F(C, 0))); }},
+    {"function DateToStr(e: Extended): String", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(DateToStr(F(C, 0))); }},
+    {"function TimeToStr(e: Extended): String", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(TimeToStr(F(C, 0))); }},
+    {"function DateTimeToStr(e: Extended): String", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(DateTimeToStr(F(C, 0))); }},
+    {"function VarToStr(v: Variant): String", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(VarToStr(P(C, 0))); }},
+    {"function StrToInt(s: String): Integer", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(StrToInt(S(C, 0))); }},
+    {"function StrToFloat(s: String): Extended", "ctConv",
+     [](TfsMethodHelper &C) { return Variant(StrToFloat(S(C, 0))); }},
+    {"function StrToDate(s: String): Extended", "ctConv",
+     [](TfsMethodHelper &C) { return Date(StrToDate(S(C, 0))); }},
+    {"function StrToTime(s: String): Extended", "ctConv",
+     [](TfsMethodHelper &C) { return Date(StrToTime(S(C, 0))); }},
+    {"function StrToDateTime(s: String): Extended", "ctConv",
+     [](TfsMethodHelper &C) { return Date(StrToDateTime(S(C, 0))); }},
+    {"function Format(Fmt: String; Args: array): String", "ctFormat",
+     [](TfsMethodHelper &C) {
+         TfsVarRecList Args(P(C, 1));
+         return Variant(Format(S(C, 0), Args.Items()));
+     }},
+    {"function FormatFloat(Fmt: String; Value: Extended): String", "ctFormat",
+     [](TfsMethodHelper &C) {
+         AnsiString Fmt = S(C, 0);
+         if (Fmt.Length() > 224) throw EConvertError("Format string too long");
+         return Variant(FormatFloat(Fmt, F(C, 1)));
+     }},
+    {"function FormatDateTime(Fmt: String; DateTime: TDateTime): String", "ctFormat",
+     [](TfsMethodHelper &C) { return Variant(FormatDateTime(S(C, 0), F(C, 1))); }},
+    {"function EncodeDate(Year, Month, Day: Word): TDateTime", "ctDate",
+     [](TfsMethodHelper &C) { return Date(EncodeDate(I(C, 0), I(C, 1), I(C, 2))); }},
+    {"procedure DecodeDate(Date: TDateTime; var Year, Month, Day: Word)", "ctDate",
+     [](TfsMethodHelper &C) {
+         int Year = 0, Month = 0, Day = 0;
+         DecodeDate(F(C, 0), Year, Month, Day);
+         C.SetVParam(1, Variant(Year));
+         C.SetVParam(2, Variant(Month));
+         C.SetVParam(3, Variant(Day));
+         return Null();
+     }},
+    {"function EncodeTime(Hour, Min, Sec, MSec: Word): TDateTime", "ctDate",
+     [](TfsMethodHelper &C) { return Date(EncodeTime(I(C, 0), I(C, 1), I(C, 2), I(C, 3))); }},
+    {"procedure DecodeTime(Time: TDateTime; var Hour, Min, Sec, MSec: Word)", "ctDate",
+     [](TfsMethodHelper &C) {
+         int Hour = 0, Min = 0, Sec = 0, MSec = 0;
+         DecodeTime(F(C, 0), Hour, Min, Sec, MSec);
+         C.SetVParam(1, Variant(Hour));
+         C.SetVParam(2, Variant(Min));
+         C.SetVParam(3, Variant(Sec));
+         C.SetVParam(4, Variant(MSec));
+         return Null();
+     }},
+    {"function Date: TDateTime", "ctDate", [](TfsMethodHelper &) { return Date(::Date()); }},
+    {"function Time: TDateTime", "ctDate", [](TfsMethodHelper &) { return Date(::Time()); }},
+    {"function Now: TDateTime", "ctDate", [](TfsMethodHelper &) { return Date(::Now()); }},
+    {"function DayOfWeek(aDate: TDateTime): Integer", "ctDate",
+     [](TfsMethodHelper &C) { return Variant(DayOfWeek(F(C, 0))); }},
+    {"function IsLeapYear(Year: Word): Boolean", "ctDate",
+     [](TfsMethodHelper &C) { return Variant(IsLeapYear(I(C, 0))); }},
+    {"function DaysInMonth(nYear, nMonth: Integer): Integer", "ctDate",
+     [](TfsMethodHelper &C) { return Variant(DaysInMonth(I(C, 0), I(C, 1))); }},
+    {"function Length(s: Variant): Integer", "ctString",
+     [](TfsMethodHelper &C) {
+         Variant V = P(C, 0);
+         if (VarIsArray(V)) return Variant(VarArrayHighBound(V, 1) - VarArrayLowBound(V, 1) + 1);
+         return Variant(VarToStr(V).Length());
+     }},
+    {"function Copy(s: String; from, count: Integer): String", "ctString",
+     [](TfsMethodHelper &C) { return Variant(Copy(S(C, 0), I(C, 1), I(C, 2))); }},
+    {"function Pos(substr, s: String): Integer", "ctString",
+     [](TfsMethodHelper &C) { return Variant(Pos(S(C, 0), S(C, 1))); }},
+    {"procedure Delete(var s: String; from, count: Integer)", "ctString", DeleteText},
+    {"procedure DeleteStr(var s: String; from, count: Integer)", "ctString", DeleteText},
+    {"procedure Insert(s: String; var s2: String; pos: Integer)", "ctString",
+     [](TfsMethodHelper &C) {
+         AnsiString Text = S(C, 1);
+         Insert(S(C, 0), Text, I(C, 2));
+         C.SetVParam(1, Variant(Text));
+         return Null();
+     }},
+    {"function Uppercase(s: String): String", "ctString",
+     [](TfsMethodHelper &C) { return Variant(AnsiUpperCase(S(C, 0))); }},
+    {"function Lowercase(s: String): String", "ctString",
+     [](TfsMethodHelper &C) { return Variant(AnsiLowerCase(S(C, 0))); }},
+    {"function Trim(s: String): String", "ctString",
+     [](TfsMethodHelper &C) { return Variant(Trim(S(C, 0))); }},
+    {"function NameCase(s: String): String", "ctString",
+     [](TfsMethodHelper &C) { return NameCase(S(C, 0)); }},
+    {"function CompareText(s, s1: String): Integer", "ctString",
+     [](TfsMethodHelper &C) {
+         int R = AnsiCompareText(S(C, 0), S(C, 1));
+         return Variant(R < 0 ? -1 : R > 0 ? 1 : 0);
+     }},
+    {"function Chr(i: Integer): Char", "ctString",
+     [](TfsMethodHelper &C) {
+         return Variant(AnsiString(static_cast<char>(fsVarToInt64(P(C, 0)) & 0xFF)));
+     }},
+    {"function Ord(ch: Char): Integer", "ctString",
+     [](TfsMethodHelper &C) {
+         AnsiString Text = S(C, 0);
+         return Variant(Text.IsEmpty() ? 0 : static_cast<unsigned char>(Text[1]));
+     }},
+    {"procedure SetLength(var S: Variant; L: Integer)", "ctString", SetLength},
+    {"function Round(e: Extended): Integer", "ctMath",
+     [](TfsMethodHelper &C) { return Whole(std::nearbyint(F(C, 0))); }},
+    {"function Trunc(e: Extended): Integer", "ctMath",
+     [](TfsMethodHelper &C) { return Whole(std::trunc(F(C, 0))); }},
+    {"function Int(e: Extended): Integer", "ctMath",
+     [](TfsMethodHelper &C) { return Real(std::trunc(F(C, 0))); }},
+    {"function Frac(X: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) {
+         double X = F(C, 0);
+         return Real(X - std::trunc(X));
+     }},
+    {"function Sqrt(e: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) { return Real(std::sqrt(F(C, 0))); }},
+    {"function Abs(e: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) { return Real(std::fabs(F(C, 0))); }},
+    {"function Sin(e: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) { return Real(std::sin(F(C, 0))); }},
+    {"function Cos(e: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) { return Real(std::cos(F(C, 0))); }},
+    {"function ArcTan(X: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) { return Real(std::atan(F(C, 0))); }},
+    {"function Tan(X: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) {
+         double X = F(C, 0);
+         return Real(std::sin(X) / std::cos(X));
+     }},
+    {"function Exp(X: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) { return Real(std::exp(F(C, 0))); }},
+    {"function Ln(X: Extended): Extended", "ctMath",
+     [](TfsMethodHelper &C) {
+         double X = F(C, 0);
+         if (X == 0) throw EZeroDivide("Floating point division by zero");
+         return Real(std::log(X));
+     }},
+    {"function Pi: Extended", "ctMath",
+     [](TfsMethodHelper &) { return Variant(3.14159265358979323846); }},
+    {"procedure Inc(var i: Integer; incr: Integer = 1)", "ctOther",
+     [](TfsMethodHelper &C) {
+         C.SetVParam(0, P(C, 0) + P(C, 1));
+         return Null();
+     }},
+    {"procedure Dec(var i: Integer; decr: Integer = 1)", "ctOther",
+     [](TfsMethodHelper &C) {
+         C.SetVParam(0, P(C, 0) - P(C, 1));
+         return Null();
+     }},
+    {"procedure RaiseException(Param: String)", "ctOther",
+     [](TfsMethodHelper &C) -> Variant { throw Exception(S(C, 0)); }},
+    {"procedure ShowMessage(Msg: Variant)", "ctOther",
+     [](TfsMethodHelper &C) {
+         if (!fsShowMessageProc)
+             throw Exception("No message box is available to show: " + VarToStr(P(C, 0)));
+         fsShowMessageProc(VarToStr(P(C, 0)));
+         return Null();
+     }},
+    {"procedure Randomize", "ctOther", Randomize},
+    {"function Random: Extended", "ctOther", Random},
+    {"function ValidInt(cInt: String): Boolean", "ctOther",
+     [](TfsMethodHelper &C) {
+         return Variant(Valid([](const AnsiString &T) { return StrToInt(T); }, S(C, 0)));
+     }},
+    {"function ValidFloat(cFlt: String): Boolean", "ctOther",
+     [](TfsMethodHelper &C) {
+         return Variant(Valid([](const AnsiString &T) { return StrToFloat(T); }, S(C, 0)));
+     }},
+    {"function ValidDate(cDate: String): Boolean", "ctOther",
+     [](TfsMethodHelper &C) {
+         return Variant(Valid([](const AnsiString &T) { return StrToDate(T); }, S(C, 0)));
+     }},
+    {"function CreateOleObject(ClassName: String): Variant", "ctOther",
+     [](TfsMethodHelper &C) -> Variant {
+         // There is no automation server on this system to create objects from.
+         throw Exception("Invalid class string: " + S(C, 0) +
+                         " (automation objects are not available)");
+     }},
+    {"function VarArrayCreate(Bounds: Array; Typ: Integer): Variant", "ctOther", VarArrayCreateOf},
+    {"function VarType(V: Variant): Integer", "ctOther",
+     [](TfsMethodHelper &C) { return Variant(static_cast<int>(VarType(P(C, 0)))); }},
+};
+
+struct TVarCode {
+    const char *Name;
+    int Code;
+};
+
+const TVarCode VarCodes[] = {
+    {"varEmpty", varEmpty},       {"varNull", varNull},         {"varSmallint", varSmallint},
+    {"varInteger", varInteger},   {"varSingle", varSingle},     {"varDouble", varDouble},
+    {"varCurrency", varCurrency}, {"varDate", varDate},         {"varOleStr", varOleStr},
+    {"varDispatch", varDispatch}, {"varError", varError},       {"varBoolean", varBoolean},
+    {"varVariant", varVariant},   {"varUnknown", varUnknown},   {"varShortInt", varShortInt},
+    {"varByte", varByte},         {"varWord", varWord},         {"varLongWord", varLongWord},
+    {"varInt64", varInt64},       {"varStrArg", varStrArg},     {"varString", varString},
+    {"varAny", varAny},           {"varTypeMask", varTypeMask}, {"varArray", varArray},
+    {"varByRef", varByRef},
+};
+
+struct TTypeEntry {
+    const char *Name;
+    TfsVarType Typ;
+};
+
+const TTypeEntry Types[] = {
+    {"Byte", fvtInt},        {"Word", fvtInt},       {"Integer", fvtInt},
+    {"Longint", fvtInt},     {"Cardinal", fvtInt},   {"TColor", fvtInt},
+    {"Boolean", fvtBool},    {"Real", fvtFloat},     {"Single", fvtFloat},
+    {"Double", fvtFloat},    {"Extended", fvtFloat}, {"Currency", fvtFloat},
+    {"TDate", fvtFloat},     {"TTime", fvtFloat},    {"TDateTime", fvtFloat},
+    {"Char", fvtChar},       {"String", fvtString},  {"Variant", fvtVariant},
+    {"Pointer", fvtVariant}, {"Array", fvtArray},    {"Constructor", fvtConstructor},
+};
+
+} // namespace
+
+TfsSysFunctions::TfsSysFunctions(TfsScript *AScript) : TfsRTTIModule(AScript)
+{
+    for (const TTypeEntry &Type : Types)
+        AScript->AddType(Type.Name, Type.Typ);
+    AScript->AddConst("True", "Boolean", Variant(true));
+    AScript->AddConst("False", "Boolean", Variant(false));
+    AScript->AddConst("nil", "Variant", Variant(0));
+    AScript->AddConst("Null", "Variant", Null());
+    AScript->Add("__StringHelper", std::make_unique<TfsStringHelper>());
+    AScript->Add("__ArrayHelper",
+                 std::make_unique<TfsArrayHelper>("__ArrayHelper", -1, fvtVariant, ""));
+    for (const TFunctionEntry &Entry : Functions) {
+        TFunction Call = Entry.Call;
+        AScript->AddMethod(
+            Entry.Syntax,
+            [Call](TObject *, TClass, const AnsiString &, TfsMethodHelper *Caller) {
+                return Call(*Caller);
+            },
+            Entry.Category);
+    }
+    for (const TVarCode &Code : VarCodes)
+        AScript->AddConst(Code.Name, "Integer", Variant(Code.Code));
+}

@@ -1,0 +1,111 @@
+// C++Script programs and report expressions compiled and run from end to end.
+
+#include "platform/rtl/SysUtils.h"
+#include "script/fs_ihelpers.h"
+#include "tests/script/ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace scriptrun;
+
+namespace
+{
+
+Variant Expression(const char *Body, int *Calls = nullptr, AnsiString *Name = nullptr)
+{
+    auto Script = Make("C++Script", {});
+    Script->AddMethod("function Get(Name: String): Variant",
+                      [Calls, Name](TObject *, TClass, const AnsiString &, Variant &Params) {
+                          if (Calls) ++*Calls;
+                          if (Name) *Name = Params.GetElement({0}).AsString();
+                          return Variant(5);
+                      });
+    Script->Lines()->Add(AnsiString("Variant frxf0() { return ") + Body + "; } {}");
+    EXPECT_TRUE(Script->Compile()) << Script->ErrorMsg.Std() << " @ " << Script->ErrorPos.Std();
+    return Script->CallFunction("frxf0", Null());
+}
+
+} // namespace
+
+TEST(CppRun, DataFieldReference_CallsGetWithTheRawText)
+{
+    int Calls = 0;
+    AnsiString Name;
+    Variant Result = Expression("<frxUserDataSetList.\"quantity\"> * 2", &Calls, &Name);
+    EXPECT_EQ(Result.AsInteger(), 10);
+    EXPECT_EQ(VarType(Result), varInteger);
+    EXPECT_EQ(Calls, 1);
+    EXPECT_EQ(Name.Std(), "frxUserDataSetList.\"quantity\"");
+}
+
+TEST(CppRun, PrecedenceAndDivisionKinds)
+{
+    EXPECT_EQ(Expression("1 + 2 * 3").AsInteger(), 7);
+    Variant Half = Expression("7 / 2");
+    EXPECT_EQ(VarType(Half), varDouble);
+    EXPECT_DOUBLE_EQ(Half.AsDouble(), 3.5);
+    EXPECT_EQ(Expression("7 div 2").AsInteger(), 3);
+    EXPECT_EQ(Expression("1 - 2 - 3").AsInteger(), -4);
+    EXPECT_EQ(Expression("(1 + 2) * 3").AsInteger(), 9);
+}
+
+TEST(CppRun, GreaterEqualWithAGap_IsASyntaxError)
+{
+    auto Script = Make("C++Script", {"{ bool b; b = 1 > = 2; }"});
+    EXPECT_EQ(CompileError(*Script), "';' expected @ 1:17");
+}
+
+TEST(CppRun, UndeclaredName_IsAnError)
+{
+    auto Script = Make("C++Script", {"{ int b; b = a; }"});
+    EXPECT_EQ(CompileError(*Script), "Undeclared identifier: 'a' @ 1:14");
+}
+
+TEST(CppRun, StringPlusNumber_IsIncompatibleAtTheOperator)
+{
+    auto Script = Make("C++Script", {"Variant frxf0() { return \"a\" + 5; } {}"});
+    EXPECT_EQ(CompileError(*Script), "Incompatible types @ 1:31");
+}
+
+TEST(CppRun, CStyleForWithIncrementAndAddAssign)
+{
+    auto Script =
+        Make("C++Script", {"int i, s;", "{", "  s = 0;", "  for (i = 0; i < 5; i++) s += i;", "}"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "10");
+    EXPECT_EQ(Text(*Script, "i"), "5");
+}
+
+TEST(CppRun, ReportExpression_CompiledOnceEvaluatedManyTimes)
+{
+    auto Script = Make("C++Script", {});
+    int Price = 0;
+    Script->AddMethod("function Get(Name: String): Variant",
+                      [&Price](TObject *, TClass, const AnsiString &, TfsMethodHelper *Caller) {
+                          AnsiString Name = Caller->GetVParam(0).AsString();
+                          return Name == "price" ? Variant(Price) : Variant(3);
+                      });
+    Script->Lines()->Add("Variant frxf0() { return FormatFloat(\"0.00\", Get(\"price\") * "
+                         "Get(\"qty\")); } {}");
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std() << " @ " << Script->ErrorPos.Std();
+    for (Price = 1; Price <= 100; ++Price)
+        EXPECT_EQ(Script->CallFunction("frxf0", Null()).AsString().Std(),
+                  FormatFloat("0.00", Price * 3).Std());
+}
+
+TEST(CppRun, VoidFunctionIsAProcedure_ReturnAssignsResult)
+{
+    auto Script =
+        Make("C++Script", {"int r;", "void p() { r = 1; return; r = 2; }",
+                           "int f(int n) { return n + 1; r = 5; }", "{ p(); r = r + f(1); }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "r"), "3");
+}
+
+TEST(CppRun, DeclarationWithInitialValue_AssignsEachTimeTheBlockRuns)
+{
+    auto Script = Make("C++Script", {"int s, i;", "{ s = 0; for (i = 0; i < 3; i++) { int k = 5; "
+                                                  "s = s + k; k = 7; } }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "15");
+}
