@@ -176,8 +176,9 @@ const TFunctionEntry Functions[] = {
      [](TfsMethodHelper &C) { return Date(StrToDateTime(S(C, 0))); }},
     {"function Format(Fmt: String; Args: array): String", "ctFormat",
      [](TfsMethodHelper &C) {
-         TfsVarRecList Args(P(C, 1));
-         return Variant(Format(S(C, 0), Args.Items()));
+         std::vector<TVarRec> Args;
+         VariantToVarRec(P(C, 1), Args);
+         return Variant(Format(S(C, 0), std::span<const TVarRec>(Args.data(), Args.size())));
      }},
     {"function FormatFloat(Fmt: String; Value: Extended): String", "ctFormat",
      [](TfsMethodHelper &C) {
