@@ -48,23 +48,25 @@ std::vector<int> TfsArrayHelper::Indices(const Variant &Arr) const
     return Result;
 }
 
+Variant *TfsArrayHelper::Storage() const
+{
+    // A plain variable keeps the array itself: reads and writes go there in place.
+    if (dynamic_cast<TfsVariable *>(ParentRef) || dynamic_cast<TfsParamItem *>(ParentRef))
+        return ParentRef->PValue();
+    return nullptr;
+}
+
 Variant TfsArrayHelper::GetValue()
 {
-    Variant Arr = ParentValue;
-    return fsArrayGet(Arr, Indices(Arr));
+    const Variant *Arr = Storage();
+    if (!Arr) Arr = &ParentValue;
+    return fsArrayGet(*Arr, Indices(*Arr));
 }
 
 void TfsArrayHelper::SetValue(const Variant &AValue)
 {
-    // Write into the parent's own array in place when it keeps one.
-    if (auto *Var = dynamic_cast<TfsVariable *>(ParentRef)) {
-        Variant &Arr = *Var->PValue();
-        fsArrayPut(Arr, Indices(Arr), AValue);
-        return;
-    }
-    if (auto *Param = dynamic_cast<TfsParamItem *>(ParentRef)) {
-        Variant &Arr = *Param->PValue();
-        fsArrayPut(Arr, Indices(Arr), AValue);
+    if (Variant *Arr = Storage()) {
+        fsArrayPut(*Arr, Indices(*Arr), AValue);
         return;
     }
     Variant Arr = ParentValue;

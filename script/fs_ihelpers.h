@@ -20,6 +20,7 @@ public:
 
 private:
     std::vector<int> Indices(const Variant &Arr) const;
+    Variant *Storage() const;
 };
 
 // Indexer of the text held by the previous designator step.

@@ -1,0 +1,239 @@
+// The script component: its item list, lookups through parents, registration,
+// clearing, calling, termination, the debugging hook and IL round trips.
+
+#include "platform/rtl/SysUtils.h"
+#include "script/fs_idesignators.h"
+#include "script/fs_iexpression.h"
+#include "script/fs_ihelpers.h"
+#include "tests/script/ScriptRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace scriptrun;
+
+TEST(ScriptItems, FindGoesUpTheParentsFindLocalDoesNot)
+{
+    TfsScript Parent(nullptr);
+    TfsScript Child(nullptr);
+    Child.Parent = &Parent;
+    Parent.AddVariable("x", "Variant", Variant(1));
+    EXPECT_NE(Child.Find("X"), nullptr);
+    EXPECT_EQ(Child.FindLocal("x"), nullptr);
+    EXPECT_EQ(Child.Find("y"), nullptr);
+}
+
+TEST(ScriptItems, ModulesAreNeverFound)
+{
+    TfsScript Script(nullptr);
+    Script.AddRTTI();
+    EXPECT_EQ(Script.Find(""), nullptr);
+    EXPECT_NE(Script.Find("IntToStr"), nullptr);
+}
+
+TEST(ScriptItems, AddingAVisibleNameKeepsTheFirst)
+{
+    TfsScript Script(nullptr);
+    Script.AddRTTI();
+    TfsCustomVariable *First = Script.AddVariable("v", "Integer", Variant(1));
+    EXPECT_EQ(Script.AddVariable("V", "Integer", Variant(2)), First);
+    EXPECT_EQ(Script.AddConst("v", "Integer", Variant(3)), First);
+    EXPECT_EQ(First->GetValue().AsInteger(), 1);
+    EXPECT_EQ(Script.AddType("Integer", fvtFloat)->Typ(), fvtInt);
+}
+
+TEST(ScriptItems, EnumsCountAndSetsDouble)
+{
+    TfsScript Script(nullptr);
+    Script.AddEnum("TE", "a, b, c");
+    Script.AddEnumSet("TS", "x, y, z");
+    EXPECT_EQ(Script.Find("c")->GetValue().AsInteger(), 2);
+    EXPECT_EQ(Script.Find("z")->GetValue().AsInteger(), 4);
+    EXPECT_TRUE(Script.Find("a")->IsReadOnly);
+    EXPECT_EQ(Script.Find("TE")->Typ(), fvtEnum);
+}
+
+TEST(ScriptItems, ClearKeepsModulesAndAddRTTIRunsOnce)
+{
+    TfsScript Script(nullptr);
+    Script.AddRTTI();
+    int Count = Script.Count();
+    Script.AddRTTI();
+    EXPECT_EQ(Script.Count(), Count);
+    Script.AddVariable("mine", "Integer", Variant(1));
+    Script.Clear();
+    EXPECT_EQ(Script.Count(), Count);
+    EXPECT_NE(Script.Find("Integer"), nullptr);
+    Script.ClearRTTI();
+    EXPECT_EQ(Script.Count(), 0);
+}
+
+TEST(ScriptItems, ClearItemsRemovesOnlyTheOwnersItems)
+{
+    TfsScript Script(nullptr);
+    Script.AddRTTI();
+    int Owner = 0;
+    Script.AddedBy = &Owner;
+    Script.AddVariable("owned", "Integer", Variant(1));
+    Script.AddedBy = nullptr;
+    Script.AddVariable("kept", "Integer", Variant(1));
+    Script.ClearItems(&Owner);
+    EXPECT_EQ(Script.Find("owned"), nullptr);
+    EXPECT_NE(Script.Find("kept"), nullptr);
+}
+
+TEST(ScriptCalls, CallFunction1_ReturnsVarParameters)
+{
+    auto Script = Make("PascalScript", {"function F(var a: Integer; b: Integer): Integer;",
+                                        "begin a := a + b; Result := a * 10; end;", "begin end."});
+    ASSERT_TRUE(Script->Compile());
+    Variant Args = VarArrayOf({Variant(1), Variant(2)});
+    EXPECT_EQ(Script->CallFunction1("F", Args).AsInteger(), 30);
+    EXPECT_EQ(Args.GetElement({0}).AsInteger(), 3);
+    EXPECT_TRUE(VarIsNull(Script->CallFunction("Nothing", Args)));
+}
+
+TEST(ScriptCalls, VariablesReadAndWrite)
+{
+    TfsScript Script(nullptr);
+    Script.AddRTTI();
+    EXPECT_TRUE(VarIsNull(Script.Variables("none")));
+    Script.SetVariables("made", Variant(5));
+    EXPECT_EQ(Script.Variables("made").AsInteger(), 5);
+    Script.SetVariables("made", Variant(6));
+    EXPECT_EQ(Script.Variables("made").AsInteger(), 6);
+}
+
+TEST(ScriptCalls, TerminateStopsAtTheNextStatementAlsoInProcedures)
+{
+    auto Script = Make("PascalScript",
+                       {"var n: Integer;", "procedure P;", "begin while True do n := n + 1; end;",
+                        "begin n := 0; P; n := -1; end."});
+    ASSERT_TRUE(Script->Compile());
+    Script->OnRunLine = [](TfsScript *Sender, const AnsiString &, const AnsiString &) {
+        if (fsVarToInt(Sender->Variables("n")) >= 100) Sender->MainScript()->Terminate();
+    };
+    Script->Execute();
+    EXPECT_EQ(Text(*Script, "n"), "100");
+    // The next run starts afresh.
+    Script->OnRunLine = nullptr;
+    Script->Lines()->Clear();
+}
+
+TEST(ScriptCalls, RunLineReportsEveryStatementWithItsPosition)
+{
+    auto Script =
+        Make("PascalScript", {"var n: Integer;", "begin", "  n := 1;", "  n := 2;", "end."});
+    std::vector<std::string> Positions;
+    Script->OnRunLine = [&Positions](TfsScript *, const AnsiString &, const AnsiString &Pos) {
+        Positions.push_back(Pos.Std());
+    };
+    Exec(*Script);
+    ASSERT_EQ(Positions.size(), 2u);
+    EXPECT_EQ(Positions[0], "3:3");
+    EXPECT_EQ(Positions[1], "4:3");
+    EXPECT_TRUE(Script->IsExecutableLine(3));
+    EXPECT_FALSE(Script->IsExecutableLine(2));
+}
+
+TEST(ScriptCalls, ILRoundTrip_RunsTheSameProgram)
+{
+    auto Source = Make("PascalScript", {"var s: Integer;", "begin s := 6 * 7; end."});
+    TMemoryStream Stream;
+    ASSERT_TRUE(Source->GetILCode(&Stream));
+    Stream.SetPosition(0);
+    auto Target = Make("PascalScript", {});
+    ASSERT_TRUE(Target->SetILCode(&Stream)) << Target->ErrorMsg.Std();
+    Target->Execute();
+    EXPECT_EQ(Text(*Target, "s"), "42");
+}
+
+TEST(ScriptCalls, ExitInsideFinallyEndsWithTheBlockExitBeforeItStays)
+{
+    EXPECT_EQ(PascalS("s := 'a'; try s := s + 'b'; finally s := s + 'c'; exit; end; s := s + 'd';"),
+              "abcd");
+    EXPECT_EQ(PascalS("s := 'a'; try exit; finally s := s + 'c'; end; s := s + 'd';"), "ac");
+}
+
+TEST(ScriptExpressions, PriorityBuildsTheExpectedTree)
+{
+    TfsScript Script(nullptr);
+    TfsExpression Expr(&Script);
+    Expr.AddConst(Variant(1));
+    Expr.AddOperator("+");
+    Expr.AddConst(Variant(2));
+    Expr.AddOperator("*");
+    Expr.AddConst(Variant(3));
+    EXPECT_EQ(Expr.Finalize(), "");
+    auto *Root = dynamic_cast<TfsOperatorNode *>(Expr.Root());
+    ASSERT_NE(Root, nullptr);
+    EXPECT_EQ(Root->Op, opPlus);
+    EXPECT_EQ(dynamic_cast<TfsOperatorNode *>(Root->Right.get())->Op, opMul);
+    EXPECT_EQ(Expr.GetValue().AsInteger(), 7);
+}
+
+TEST(ScriptExpressions, BracketsLeaveNoNodeAndMinusAssociatesLeft)
+{
+    TfsScript Script(nullptr);
+    TfsExpression Expr(&Script);
+    for (const char *Token : {"(", "1", "+", "2", ")", "*", "3", "-", "4", "-", "5"}) {
+        if (Token[0] >= '0' && Token[0] <= '9')
+            Expr.AddConst(Variant(Token[0] - '0'));
+        else
+            Expr.AddOperator(Token);
+    }
+    EXPECT_EQ(Expr.Finalize(), "");
+    EXPECT_EQ(Expr.GetValue().AsInteger(), 0);
+    auto *Root = dynamic_cast<TfsOperatorNode *>(Expr.Root());
+    ASSERT_NE(Root, nullptr);
+    EXPECT_EQ(Root->Op, opMinus);
+    EXPECT_EQ(dynamic_cast<TfsOperatorNode *>(Root->Left.get())->Op, opMinus);
+}
+
+TEST(ScriptExpressions, ShortCircuitSkipsTheRightSide)
+{
+    auto Script = Make("PascalScript", {"var calls: Integer; b: Boolean;",
+                                        "function F: Boolean; begin calls := calls + 1; "
+                                        "Result := True; end;",
+                                        "begin calls := 0; b := True or F; b := False and F; "
+                                        "b := not False and F; end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "calls"), "1");
+}
+
+TEST(ScriptExpressions, AddAssignDetectionKeepsTextsIntact)
+{
+    auto Script = Make("PascalScript", {"var x: Integer; s: String;",
+                                        "begin x := 1; x := x + 1; s := 'b'; s := 'a' + s; end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "x"), "2");
+    EXPECT_EQ(Text(*Script, "s"), "ab");
+}
+
+TEST(ScriptExpressions, TypeErrorsFoundAtCompileTime)
+{
+    auto Minus = Make("PascalScript", {"var s: String; begin s := 'a' - 'b'; end."});
+    EXPECT_EQ(Minus->Compile(), false);
+    EXPECT_EQ(Minus->ErrorMsg.Std(), "Incompatible types");
+    auto Variant = Make("PascalScript", {"var v: Variant; begin v := v + 1; end."});
+    EXPECT_TRUE(Variant->Compile()) << Variant->ErrorMsg.Std();
+}
+
+TEST(ScriptExpressions, DefaultArgumentsAndArgumentCounts)
+{
+    auto Script = Make("PascalScript", {"var i: Integer; begin i := 5; Inc(i); Dec(i, 10); end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "i"), "-4");
+    auto Many = Make("PascalScript", {"var i: Integer; begin i := 5; Inc(i, 1, 2); end."});
+    EXPECT_EQ(CompileError(*Many).substr(0, 26), "Too many actual parameters");
+    auto Few = Make("PascalScript", {"var s: String; begin s := Copy('abc'); end."});
+    EXPECT_EQ(CompileError(*Few).substr(0, 28), "Not enough actual parameters");
+}
+
+TEST(ScriptExpressions, MultiDimensionalArrays)
+{
+    auto Script =
+        Make("PascalScript", {"var a: array[0..1, 1..2, 0..2, 0..1] of Integer; n: Integer;",
+                              "begin a[1, 2, 2, 1] := 7; n := a[1, 2, 2, 1]; end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "n"), "7");
+}
