@@ -1,5 +1,6 @@
 #include "script/fs_isysrtti.h"
 
+#include "platform/rtl/MaskUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "script/fs_ihelpers.h"
 #include "script/fs_itools.h"
@@ -188,6 +189,8 @@ const TFunctionEntry Functions[] = {
      }},
     {"function FormatDateTime(Fmt: String; DateTime: TDateTime): String", "ctFormat",
      [](TfsMethodHelper &C) { return Variant(FormatDateTime(S(C, 0), F(C, 1))); }},
+    {"function FormatMaskText(EditMask: string; Value: string): string", "ctFormat",
+     [](TfsMethodHelper &C) { return Variant(FormatMaskText(S(C, 0), S(C, 1))); }},
     {"function EncodeDate(Year, Month, Day: Word): TDateTime", "ctDate",
      [](TfsMethodHelper &C) { return Date(EncodeDate(I(C, 0), I(C, 1), I(C, 2))); }},
     {"procedure DecodeDate(Date: TDateTime; var Year, Month, Day: Word)", "ctDate",

@@ -23,6 +23,13 @@ TEST(SysFunctions, Conversions)
     EXPECT_EQ(PascalS("s := IntToStr(VarType(StrToDate('05.03.2024')));"), "7");
 }
 
+TEST(SysFunctions, Formats)
+{
+    EXPECT_EQ(PascalS("s := FormatFloat('0.00', 2.5) + '|' + FormatDateTime('yyyy', "
+                      "EncodeDate(2024, 3, 5)) + '|' + FormatMaskText('000-000;0;_', '123456');"),
+              "2.50|2024|123-456");
+}
+
 TEST(SysFunctions, DecodeWritesPlainIntegers)
 {
     auto Script = Make("PascalScript", {"var y, m, d, h, n, s, ms: Variant;",
