@@ -216,3 +216,32 @@ TEST(HostClass, KeyPressThatEmptiesTheKey_LeavesItUnchanged)
     Host.OnKeyPress(&Host, Key);
     EXPECT_EQ(Key, 'q');
 }
+
+TEST(HostClass, WithReachesTheObjectsMembers)
+{
+    THost Host(nullptr);
+    auto Script = Make("PascalScript",
+                       {"var a: Integer;", "begin with h do begin Value := 9; a := Twice(Value); "
+                                           "end; end."});
+    RegisterHost(*Script);
+    Script->AddObject("h", &Host);
+    Exec(*Script);
+    EXPECT_EQ(Host.Value, 9);
+    EXPECT_EQ(Text(*Script, "a"), "18");
+}
+
+TEST(HostClass, NewAndDeleteInCppScript)
+{
+    auto Script =
+        Make("C++Script",
+             {"THost h; int v;", "{ h = new THost(nil); h.Value = 4; v = h.Value; delete h; }"});
+    RegisterHost(*Script);
+    TfsClassVariable *Root = Script->AddClass(TObject::StaticClass(), "");
+    Root->AddMethod("procedure Free",
+                    [](TObject *Instance, TClass, const AnsiString &, TfsMethodHelper *) {
+                        delete Instance;
+                        return Null();
+                    });
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "v"), "4");
+}

@@ -237,3 +237,48 @@ TEST(ScriptExpressions, MultiDimensionalArrays)
     Exec(*Script);
     EXPECT_EQ(Text(*Script, "n"), "7");
 }
+
+TEST(ScriptCalls, MacroFunctionGetsTheSourceTextOfItsArguments)
+{
+    auto Script = Make("C++Script", {"Variant frxf0() { return IIF(1 > 2, 3 + 4, \"x\"); } {}"});
+    std::vector<std::string> Texts;
+    Script->AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
+                      [&Texts](TObject *, TClass, const AnsiString &, Variant &Params) {
+                          for (int I = 0; I < 3; ++I)
+                              Texts.push_back(VarToStr(Params.GetElement({I})).Std());
+                          return Variant(1);
+                      });
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    EXPECT_EQ(Script->CallFunction("frxf0", Null()).AsInteger(), 1);
+    ASSERT_EQ(Texts.size(), 3u);
+    EXPECT_EQ(Texts[0], "1 > 2");
+    EXPECT_EQ(Texts[1], "3 + 4");
+    EXPECT_EQ(Texts[2], "\"x\"");
+}
+
+TEST(ScriptCalls, UnitsComeFromTheHost)
+{
+    auto Script =
+        Make("PascalScript", {"uses 'lib';", "var r: Integer;", "begin r := Twice(4); end."});
+    Script->OnGetUnit = [](TfsScript *, const AnsiString &Name, AnsiString &Text) {
+        if (Name == "lib")
+            Text = "function Twice(n: Integer): Integer; begin Result := n * 2; end;\r\nbegin "
+                   "end.\r\n";
+    };
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "r"), "8");
+}
+
+TEST(ScriptCalls, CachedFunctionWithTheReportAsParentReadsItsObjects)
+{
+    TfsScript Report(nullptr);
+    Report.AddRTTI();
+    Report.AddVariable("Total", "Integer", Variant(40));
+    TfsScript Cache(nullptr);
+    Cache.AddRTTI();
+    Cache.Parent = &Report;
+    Cache.SetSyntaxType("C++Script");
+    Cache.Lines()->Add("Variant frxf0() { return Total + 2; } {}");
+    ASSERT_TRUE(Cache.Compile()) << Cache.ErrorMsg.Std();
+    EXPECT_EQ(Cache.CallFunction("frxf0", Null()).AsInteger(), 42);
+}
