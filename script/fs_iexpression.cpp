@@ -99,6 +99,22 @@ bool IsBinaryValid(TfsOperatorType Op, TfsVarType L, TfsVarType R, const AnsiStr
 
 // ---------------------------------------------------------------- nodes
 
+TfsExpressionNode::~TfsExpressionNode()
+{
+    // A long chain such as 1 + 1 + ... + 1 is a deep tree: free it without recursion.
+    std::vector<std::unique_ptr<TfsExpressionNode>> Pending;
+    auto Take = [&Pending](TfsExpressionNode &Node) {
+        if (Node.Left) Pending.push_back(std::move(Node.Left));
+        if (Node.Right) Pending.push_back(std::move(Node.Right));
+    };
+    Take(*this);
+    while (!Pending.empty()) {
+        std::unique_ptr<TfsExpressionNode> Node = std::move(Pending.back());
+        Pending.pop_back();
+        Take(*Node);
+    }
+}
+
 void TfsExpressionNode::AddNode(std::unique_ptr<TfsExpressionNode> Node)
 {
     TfsExpressionNode *Raw = Node.get();
@@ -387,6 +403,7 @@ void TfsExpression::AddOperator(const AnsiString &Token)
 
 void TfsExpression::TypeOf(TfsExpressionNode *Node, AnsiString &ErrorPos)
 {
+    fsCheckStack();
     auto *Op = dynamic_cast<TfsOperatorNode *>(Node);
     if (!Op) return;
     TypeOf(Op->Left.get(), ErrorPos);

@@ -37,6 +37,7 @@ class TfsExpressionNode : public TfsCustomVariable
 {
 public:
     TfsExpressionNode() : TfsCustomVariable("", fvtVariant, "") {}
+    ~TfsExpressionNode() override;
     virtual int Priority() const = 0;
     void AddNode(std::unique_ptr<TfsExpressionNode> Node);
     std::unique_ptr<TfsExpressionNode> RemoveNode(TfsExpressionNode *Node);

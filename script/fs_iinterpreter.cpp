@@ -512,6 +512,11 @@ void TfsScript::Clear()
 
 void TfsScript::ClearItems(const void *Owner)
 {
+    // A bridge goes before its handler, so no event calls a freed procedure.
+    RemoveWhere([Owner](TObject *Item) {
+        auto *Bridge = dynamic_cast<TfsCustomEvent *>(Item);
+        return Bridge && Bridge->Handler() && Bridge->Handler()->AddedBy == Owner;
+    });
     RemoveWhere([Owner](TObject *Item) {
         auto *Var = dynamic_cast<TfsCustomVariable *>(Item);
         return Var && Var->AddedBy == Owner;

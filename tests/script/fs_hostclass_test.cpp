@@ -245,3 +245,20 @@ TEST(HostClass, NewAndDeleteInCppScript)
     Exec(*Script);
     EXPECT_EQ(Text(*Script, "v"), "4");
 }
+
+TEST(HostClass, ClearItemsTakesTheBridgesOfTheHandlersItFrees)
+{
+    THost Host(nullptr);
+    auto Script = Make("PascalScript", {"procedure C(Sender: Variant); begin end;",
+                                        "begin h.OnClick := 'C'; end."});
+    RegisterHost(*Script);
+    Script->AddObject("h", &Host);
+    int Owner = 0;
+    Script->AddedBy = &Owner;
+    Exec(*Script);
+    Script->AddedBy = nullptr;
+    ASSERT_TRUE(Host.OnClick);
+    Script->ClearItems(&Owner);
+    EXPECT_EQ(BridgeCount(*Script), 0);
+    EXPECT_FALSE(Host.OnClick);
+}

@@ -241,3 +241,18 @@ TEST(ScriptSafety, OleObjectsAreNotAvailable)
                        {"var v: Variant;", "begin v := CreateOleObject('Word.Application'); end."});
     EXPECT_EQ(ErrorOf(*Script).substr(0, 20), "Invalid class string");
 }
+
+TEST(ScriptSafety, VeryLongExpression_CompilesRunsAndFreesWithoutRecursion)
+{
+    std::string Sum = "1";
+    for (int I = 0; I < 100000; ++I)
+        Sum += "+1";
+    std::string Line = "{ x = " + Sum + "; }";
+    auto Script = Make("JScript", {Line.c_str()});
+    std::string Error = ErrorOf(*Script);
+    // Either it runs, or it ends in a script error: never a crash.
+    if (Error.empty()) {
+        EXPECT_EQ(Text(*Script, "x"), "100001");
+    }
+    Script.reset();
+}
