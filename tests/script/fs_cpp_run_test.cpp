@@ -109,3 +109,20 @@ TEST(CppRun, DeclarationWithInitialValue_AssignsEachTimeTheBlockRuns)
     Exec(*Script);
     EXPECT_EQ(Text(*Script, "s"), "15");
 }
+
+TEST(CppRun, StringLiteralsSurviveTheILRoundTrip)
+{
+    EXPECT_EQ(Expression("\"x&#65;y\"").AsString().Std(), "x&#65;y");
+    EXPECT_EQ(Expression("\"a&quot;b<c>\"").AsString().Std(), "a&quot;b<c>");
+}
+
+TEST(CppRun, CyrillicNamesWithTheExtendedCharset)
+{
+    auto Script = Make("C++Script", {});
+    Script->ExtendedCharset = true;
+    Script->Lines()->Add(("int " + AnsiString::FromUtf8("сумма").Std() + "; { " +
+                          AnsiString::FromUtf8("сумма").Std() + " = 3; }")
+                             .c_str());
+    Exec(*Script);
+    EXPECT_EQ(VarToStr(Script->Variables(AnsiString::FromUtf8("СУММА"))).Std(), "3");
+}
