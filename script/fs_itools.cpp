@@ -4,7 +4,10 @@
 #include "script/fs_ibasic.h"
 #include "script/fs_iconst.h"
 #include "script/fs_icpp.h"
+#include "script/fs_ihelpers.h"
+#include "script/fs_iinterpreter.h"
 #include "script/fs_ijs.h"
+#include "script/fs_iparser.h"
 #include "script/fs_ipascal.h"
 
 #include <climits>
@@ -161,4 +164,152 @@ void VariantToVarRec(const Variant &V, std::vector<TVarRec> &Arr)
 void ClearVarRec(std::vector<TVarRec> &Arr)
 {
     Arr.clear();
+}
+
+// ---------------------------------------------------------------- type tools
+
+TfsVarType StrToVarType(const AnsiString &TypeName, TfsScript *Script)
+{
+    TfsCustomVariable *Item = Script ? Script->Find(TypeName) : nullptr;
+    return Item ? Item->Typ() : fvtClass;
+}
+
+namespace
+{
+
+bool ClassCompatible(const TfsTypeRec &Typ1, const TfsTypeRec &Typ2, TfsScript *Script)
+{
+    TfsClassVariable *Class1 = Script ? Script->FindClass(Typ1.TypeName) : nullptr;
+    TfsClassVariable *Class2 = Script ? Script->FindClass(Typ2.TypeName) : nullptr;
+    return Class1 && Class2 && Class2->ClassRef()->InheritsFrom(Class1->ClassRef());
+}
+
+} // namespace
+
+bool TypesCompatible(const TfsTypeRec &Typ1, const TfsTypeRec &Typ2, TfsScript *Script)
+{
+    TfsVarType T = Typ2.Typ;
+    switch (Typ1.Typ) {
+    case fvtInt:
+        return T == fvtInt || T == fvtFloat || T == fvtVariant || T == fvtEnum;
+    case fvtBool:
+        return T == fvtBool || T == fvtVariant;
+    case fvtFloat:
+        return T == fvtInt || T == fvtFloat || T == fvtVariant;
+    case fvtChar:
+    case fvtString:
+        return T == fvtChar || T == fvtString || T == fvtVariant;
+    case fvtClass:
+        return T == fvtVariant || (T == fvtClass && ClassCompatible(Typ1, Typ2, Script));
+    case fvtArray:
+        return T == fvtArray || T == fvtVariant;
+    case fvtVariant:
+        return true;
+    case fvtEnum:
+        return T == fvtInt || T == fvtVariant ||
+               (T == fvtEnum && AnsiSameText(Typ1.TypeName, Typ2.TypeName));
+    default:
+        return false;
+    }
+}
+
+bool AssignCompatible(TfsCustomVariable *Target, TfsCustomVariable *Source, TfsScript *Script)
+{
+    if (Target->Typ() == fvtInt && Source->Typ() == fvtFloat) return false;
+    return TypesCompatible({Target->Typ(), Target->TypeName()}, {Source->Typ(), Source->TypeName()},
+                           Script);
+}
+
+namespace
+{
+
+Variant ReadDefault(TfsParser &Parser, TfsScript *Script)
+{
+    AnsiString Token = Parser.GetNumber();
+    if (!Token.IsEmpty()) return ParserStringToVariant(Token);
+    Token = Parser.GetString();
+    if (!Token.IsEmpty()) return ParserStringToVariant(Token);
+    int Saved = Parser.Position();
+    Parser.SkipSpaces();
+    if (Parser.GetChar() == "-") {
+        Token = Parser.GetNumber();
+        if (!Token.IsEmpty()) return -ParserStringToVariant(Token);
+    }
+    Parser.SetPosition(Saved);
+    Token = Parser.GetIdent();
+    TfsCustomVariable *Item = Script && !Token.IsEmpty() ? Script->Find(Token) : nullptr;
+    return Item ? Item->GetValue() : Null();
+}
+
+void ReadParameterGroup(TfsParser &Parser, TfsScript *Script, TfsCustomVariable &Result,
+                        AnsiString &Next)
+{
+    std::vector<AnsiString> Names;
+    bool ByRef = false;
+    for (;;) {
+        AnsiString Word = Parser.GetIdent();
+        if (Word.IsEmpty()) throw Exception("Invalid method declaration");
+        if (AnsiSameText(Word, "var")) {
+            ByRef = true;
+            continue;
+        }
+        if (AnsiSameText(Word, "const")) continue;
+        Names.push_back(Word);
+        Parser.SkipSpaces();
+        AnsiString Separator = Parser.GetChar();
+        if (Separator == ":") break;
+        if (Separator != ",") throw Exception("Invalid method declaration");
+    }
+    AnsiString TypeName = Parser.GetIdent();
+    Variant Default = Null();
+    Parser.SkipSpaces();
+    Next = Parser.GetChar();
+    if (Next == "=") {
+        Default = ReadDefault(Parser, Script);
+        Parser.SkipSpaces();
+        Next = Parser.GetChar();
+    }
+    TfsVarType Typ = StrToVarType(TypeName, Script);
+    for (std::size_t I = 0; I < Names.size(); ++I) {
+        // Only the last name of a group carries the default.
+        bool Last = I + 1 == Names.size();
+        bool Optional = Last && !VarIsNull(Default);
+        auto Param = std::make_unique<TfsParamItem>(Names[I], Typ, TypeName, Optional, ByRef);
+        if (Optional) {
+            Param->SetValue(Default);
+            Param->DefValue = Default;
+        }
+        Result.AddParam(std::move(Param));
+    }
+}
+
+} // namespace
+
+std::unique_ptr<TfsCustomVariable> ParseMethodSyntax(const AnsiString &Syntax, TfsScript *Script)
+{
+    TfsParser Parser;
+    Parser.SetText(Syntax);
+    AnsiString Word = Parser.GetIdent();
+    bool Macro = Word.LowerCase().SubString(1, 5) == "macro";
+    if (Macro) Word = Word.SubString(6, Word.Length());
+    bool IsFunc = AnsiSameText(Word, "function");
+    AnsiString Name = Parser.GetIdent();
+    AnsiString TypeName;
+    if (IsFunc) {
+        int Colon = Syntax.LastDelimiter(":");
+        TfsParser Tail;
+        Tail.SetText(Syntax.SubString(Colon + 1, Syntax.Length()));
+        TypeName = Tail.GetIdent();
+    }
+    auto Result =
+        std::make_unique<TfsCustomVariable>(Name, StrToVarType(TypeName, Script), TypeName);
+    Result->IsMacro = Macro;
+    Parser.SkipSpaces();
+    if (Parser.GetChar() == "(") {
+        AnsiString Next;
+        do
+            ReadParameterGroup(Parser, Script, *Result, Next);
+        while (Next == ";");
+    }
+    return Result;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 // Tools the whole script engine shares: the registry of script languages
-// (name to grammar text) and the conversion of position texts.
+// (name to grammar text), the conversion of position texts, and the type
+// tools the compiler checks declarations and assignments with.
 
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/System.h"
 #include "platform/rtl/Variants.h"
 #include "platform/win/WinTypes.h"
+#include "script/fs_iinterpreter.h"
 
+#include <memory>
 #include <vector>
 
 // Adds the language, or replaces the grammar of a language of that name
@@ -32,3 +35,19 @@ void ClearVarRec(std::vector<TVarRec> &Arr);
 
 // "line:col" to a point (x = column, y = line); empty text gives (0, 0).
 POINT fsPosToPoint(const AnsiString &Pos);
+
+// ---- type tools: they name the script's items, so they stand on the interpreter.
+
+struct TfsTypeRec {
+    TfsVarType Typ;
+    AnsiString TypeName;
+};
+
+// The type of the item the script finds under TypeName; fvtClass when none.
+TfsVarType StrToVarType(const AnsiString &TypeName, TfsScript *Script);
+bool TypesCompatible(const TfsTypeRec &Typ1, const TfsTypeRec &Typ2, TfsScript *Script);
+// As TypesCompatible, but a float is not assignable to an integer.
+bool AssignCompatible(TfsCustomVariable *Target, TfsCustomVariable *Source, TfsScript *Script);
+// A host declaration such as "function Get(Name: String): Variant" as a variable
+// with its parameters.
+std::unique_ptr<TfsCustomVariable> ParseMethodSyntax(const AnsiString &Syntax, TfsScript *Script);
