@@ -1,6 +1,7 @@
 #include "script/fs_ihelpers.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
 #include "script/fs_iconst.h"
 #include "script/fs_itools.h"
 
@@ -21,6 +22,72 @@ TObject *MemberInstance(const TfsCustomHelper &Helper, TClass ClassRef)
         throw Exception("Invalid class typecast: " + Instance->ClassName() + " is not " +
                         AnsiString(ClassRef->ClassName()));
     return Instance;
+}
+
+// A published property read through type information, by its kind.
+Variant ReadPublished(TObject *Instance, PPropInfo Info)
+{
+    switch (Info->PropType->Kind) {
+    case tkInteger:
+    case tkEnumeration:
+    case tkSet:
+        return Variant(static_cast<int>(GetOrdProp(Instance, Info)));
+    case tkInt64:
+        return Variant(GetOrdProp(Instance, Info));
+    case tkClass:
+        return fsObjectToVariant(GetObjectProp(Instance, Info));
+    case tkChar:
+    case tkWChar:
+        return Variant(AnsiString(static_cast<char>(GetOrdProp(Instance, Info))));
+    case tkFloat:
+        return Variant(GetFloatProp(Instance, Info));
+    case tkString:
+    case tkLString:
+        return Variant(GetStrProp(Instance, Info));
+    case tkWString:
+        return Variant(GetWideStrProp(Instance, Info));
+    case tkVariant:
+        return GetVariantProp(Instance, Info);
+    default:
+        return fsNull();
+    }
+}
+
+void WritePublished(TObject *Instance, PPropInfo Info, TfsVarType Typ, const Variant &Value)
+{
+    switch (Info->PropType->Kind) {
+    case tkInteger:
+    case tkEnumeration:
+    case tkSet:
+    case tkInt64:
+        SetOrdProp(Instance, Info,
+                   Typ == fvtBool ? (fsVarToBool(Value) ? 1 : 0) : fsVarToInt64(Value));
+        break;
+    case tkClass:
+        SetObjectProp(Instance, Info, fsVariantToObject(Value));
+        break;
+    case tkChar:
+    case tkWChar: {
+        AnsiString Text = fsVarToStr(Value);
+        SetOrdProp(Instance, Info, Text.IsEmpty() ? 0 : static_cast<unsigned char>(Text[1]));
+        break;
+    }
+    case tkFloat:
+        SetFloatProp(Instance, Info, fsVarToFloat(Value));
+        break;
+    case tkString:
+    case tkLString:
+        SetStrProp(Instance, Info, fsVarToStr(Value));
+        break;
+    case tkWString:
+        SetWideStrProp(Instance, Info, Value.AsWideString());
+        break;
+    case tkVariant:
+        SetVariantProp(Instance, Info, Value);
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace
@@ -120,7 +187,10 @@ Variant TfsPropertyHelper::GetValue()
 {
     TObject *Instance = MemberInstance(*this, ClassRef);
     Variant Result = fsNull();
-    if (OnGetValue) Result = OnGetValue(Instance, ClassRef, UpperName());
+    if (Published)
+        Result = ReadPublished(Instance, Published);
+    else if (OnGetValue)
+        Result = OnGetValue(Instance, ClassRef, UpperName());
     // A host's True may arrive as -1 or 1; any non-zero number is true.
     if (Typ() == fvtBool && !VarIsNull(Result)) Result = Variant(fsVarToBool(Result));
     return Result;
@@ -130,7 +200,10 @@ void TfsPropertyHelper::SetValue(const Variant &AValue)
 {
     if (IsReadOnly) return;
     TObject *Instance = MemberInstance(*this, ClassRef);
-    if (OnSetValue) OnSetValue(Instance, ClassRef, UpperName(), AValue);
+    if (Published)
+        WritePublished(Instance, Published, Typ(), AValue);
+    else if (OnSetValue)
+        OnSetValue(Instance, ClassRef, UpperName(), AValue);
 }
 
 // ---------------------------------------------------------------- methods
@@ -257,6 +330,7 @@ TfsClassVariable::TfsClassVariable(TClass AClassRef, const AnsiString &AAncestor
       FClassRef(AClassRef), FAncestor(AAncestor), FMembers(std::make_unique<TfsItemList>())
 {
     AddParam(std::make_unique<TfsParamItem>("", fvtVariant, "", true, false));
+    AddPublishedProperties(AClassRef);
 }
 
 Variant TfsClassVariable::GetValue()
@@ -397,6 +471,58 @@ TfsEventHelper *TfsClassVariable::AddEvent(const AnsiString &Name, TfsEventFacto
 void TfsClassVariable::AddComponent(TComponent *Component)
 {
     AddMember(std::make_unique<TfsComponentHelper>(Component));
+}
+
+namespace
+{
+
+TfsVarType PropVarType(PPropInfo Info, AnsiString &TypeName)
+{
+    PTypeInfo Type = Info->PropType;
+    TypeName = Type->Name;
+    switch (Type->Kind) {
+    case tkInteger:
+    case tkInt64:
+        return fvtInt;
+    case tkChar:
+    case tkWChar:
+        return fvtChar;
+    case tkEnumeration:
+        return AnsiSameText(TypeName, "Boolean") || AnsiSameText(TypeName, "bool") ? fvtBool
+                                                                                   : fvtEnum;
+    case tkFloat:
+        return fvtFloat;
+    case tkString:
+    case tkLString:
+    case tkWString:
+        return fvtString;
+    case tkSet:
+        return fvtEnum;
+    case tkClass:
+        TypeName = Type->ClassType ? Type->ClassType->ClassName() : Type->Name;
+        return fvtClass;
+    case tkVariant:
+        return fvtVariant;
+    default:
+        return fvtInt;
+    }
+}
+
+} // namespace
+
+void TfsClassVariable::AddPublishedProperties(TClass AClassRef)
+{
+    TPropList List = GetPropList(AClassRef, tkProperties);
+    SortPropList(List);
+    for (PPropInfo Info : List) {
+        AnsiString TypeName;
+        TfsVarType Typ = PropVarType(Info, TypeName);
+        auto Helper = std::make_unique<TfsPropertyHelper>(Info->Name, Typ, TypeName);
+        Helper->ClassRef = FClassRef;
+        Helper->Published = Info;
+        Helper->IsReadOnly = !Info->Writable();
+        AddMember(std::move(Helper));
+    }
 }
 
 TfsCustomHelper *TfsClassVariable::Find(const AnsiString &Name) const

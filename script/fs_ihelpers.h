@@ -7,6 +7,7 @@
 #include "script/fs_iinterpreter.h"
 
 class TfsProcVariable;
+class TPropInfo;
 
 // Indexer of a variant array held by the previous designator step.
 class TfsArrayHelper : public TfsCustomHelper
@@ -40,6 +41,8 @@ public:
     void SetValue(const Variant &AValue) override;
 
     TClass ClassRef = nullptr;
+    // Set for a published property: read and written through type information.
+    const TPropInfo *Published = nullptr;
     TfsGetValueEvent OnGetValue;
     TfsSetValueEvent OnSetValue;
 };
@@ -126,6 +129,7 @@ public:
                                         bool AReadOnly = false);
     TfsEventHelper *AddEvent(const AnsiString &Name, TfsEventFactory EventClass);
     void AddComponent(TComponent *Component);
+    void AddPublishedProperties(TClass AClassRef);
 
     TfsCustomHelper *Find(const AnsiString &Name) const;
     TfsCustomHelper *Members(int Index) const;
