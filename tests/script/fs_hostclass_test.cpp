@@ -164,6 +164,18 @@ TEST(HostClass, EventBridge_UnhooksWhenTheScriptGoes)
     EXPECT_FALSE(Host.OnClick);
 }
 
+TEST(HostClass, EventBridge_SurvivesTheHostGoingFirst)
+{
+    auto Host = std::make_unique<THost>(nullptr);
+    auto Script = Make("PascalScript", {"procedure C(Sender: Variant); begin end;",
+                                        "begin h.OnClick := 'C'; end."});
+    RegisterHost(*Script);
+    Script->AddObject("h", Host.get());
+    Exec(*Script);
+    Host.reset();
+    Script.reset(); // the bridge must not touch the freed host
+}
+
 TEST(HostClass, EventBridge_HandlerWithWrongParameters_IsRefused)
 {
     THost Host(nullptr);

@@ -54,6 +54,23 @@ TEST(ScriptSafety, ForgedObjectNumber_IsAnInvalidReference)
     EXPECT_EQ(ErrorOf(*Script), "Invalid object reference");
 }
 
+TEST(ScriptSafety, FreedObject_IsAnInvalidReference)
+{
+    auto Script = ProbeScript({"begin TProbe(p).Touch; end."});
+    auto Probe = std::make_unique<TProbe>();
+    Script->SetVariables("p", VarFromObject(Probe.get()));
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    Script->Execute();
+    EXPECT_EQ(Probe->Calls, 1);
+    Probe.reset();
+    EXPECT_THROW(Script->Execute(), Exception);
+    try {
+        Script->Execute();
+    } catch (const Exception &E) {
+        EXPECT_EQ(E.Message().Std(), "Invalid object reference");
+    }
+}
+
 TEST(ScriptSafety, MemberOfAnotherClass_IsRefused)
 {
     auto Script = ProbeScript({"begin TProbe(p).Touch; end."});
