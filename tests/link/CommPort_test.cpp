@@ -547,3 +547,20 @@ TEST(CommPortTypeInfo, PropertiesSetByNameGoThroughTheSetters)
     EXPECT_EQ(port.Parity(), paEven);
     EXPECT_THROW(SetOrdProp(&port, "CTS", 1), EPropertyError);
 }
+
+TEST_F(CommPortTest, DestroyingAnOpenPortClosesItWithoutItsCloseHandler)
+{
+    bool closed = false;
+    {
+        TCommPort port(nullptr);
+        port.SetComNumber(SimulatedCom);
+        port.OnClose = [&](TObject *) { closed = true; };
+        port.SetOpen(true);
+        ASSERT_TRUE(port.Open());
+        const Bytes frame = Frame({0x96, 0x00, 0xD9, 0x00});
+        port.PutBlock(frame.data(), DWORD(frame.size()));
+    }
+    EXPECT_FALSE(closed); // its owner may be half torn down by now
+    Port.SetOpen(true);   // the device is free again
+    EXPECT_TRUE(Port.Open());
+}
