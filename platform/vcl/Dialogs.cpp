@@ -1,0 +1,293 @@
+#include "platform/vcl/Dialogs.h"
+
+#include "platform/vcl/StdCtrls.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+
+#include <algorithm>
+
+// ---- Common dialogs -------------------------------------------------------------------------
+
+bool TCommonDialog::Execute()
+{
+    if (OnShow) OnShow(this);
+    const bool result = vcl::DialogService().Execute(*this);
+    if (OnClose) OnClose(this);
+    return result;
+}
+
+TOpenDialog::TOpenDialog(TComponent *AOwner)
+    : TCommonDialog(AOwner), FFiles(std::make_unique<TStringList>())
+{
+}
+
+TOpenDialog::~TOpenDialog() = default;
+
+TFontDialog::TFontDialog(TComponent *AOwner)
+    : TCommonDialog(AOwner), FFont(std::make_unique<TFont>())
+{
+}
+
+TFontDialog::~TFontDialog() = default;
+
+// ---- Message boxes --------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char *ButtonCaptions[] = {"&Yes",   "&No",  "OK",        "Cancel",
+                                          "&Abort", "&Retry", "&Ignore", "&All",
+                                          "N&o to All", "Yes to &All", "&Help"};
+constexpr TModalResult ButtonResults[] = {mrYes,   mrNo,  mrOk,      mrCancel,   mrAbort, mrRetry,
+                                          mrIgnore, mrAll, mrNoToAll, mrYesToAll, mrNone};
+constexpr const char *TypeCaptions[] = {"Warning", "Error", "Information", "Confirm"};
+
+vcl::StandardDialogs &Standard()
+{
+    static vcl::StandardDialogs standard;
+    return standard;
+}
+
+vcl::DialogProvider *&Current()
+{
+    static vcl::DialogProvider *current = nullptr;
+    return current;
+}
+
+} // namespace
+
+namespace vcl {
+
+DialogProvider &DialogService() { return Current() ? *Current() : Standard(); }
+
+DialogProvider *SetDialogService(DialogProvider *Provider)
+{
+    DialogProvider *previous = &DialogService();
+    Current() = Provider;
+    return previous == &Standard() ? nullptr : previous;
+}
+
+MessageRequest MessageBoxRequest(const AnsiString &Text, const AnsiString &Caption, UINT Flags)
+{
+    MessageRequest request;
+    request.Text = Text;
+    request.Caption = Caption;
+    switch (Flags & MB_TYPEMASK) {
+    case MB_OKCANCEL: request.Buttons = {mbOK, mbCancel}; break;
+    case MB_ABORTRETRYIGNORE: request.Buttons = {mbAbort, mbRetry, mbIgnore}; break;
+    case MB_YESNOCANCEL: request.Buttons = {mbYes, mbNo, mbCancel}; break;
+    case MB_YESNO: request.Buttons = {mbYes, mbNo}; break;
+    case MB_RETRYCANCEL: request.Buttons = {mbRetry, mbCancel}; break;
+    default: request.Buttons = {mbOK}; break;
+    }
+    switch (Flags & MB_ICONMASK) {
+    case MB_ICONHAND: request.Type = mtError; break;
+    case MB_ICONQUESTION: request.Type = mtConfirmation; break;
+    case MB_ICONEXCLAMATION: request.Type = mtWarning; break;
+    case MB_ICONASTERISK: request.Type = mtInformation; break;
+    default: request.Type = mtCustom; break;
+    }
+    // The default button counts among the buttons shown, in their order.
+    const int wanted = static_cast<int>((Flags & MB_DEFMASK) >> 8);
+    int n = 0;
+    for (int b = mbYes; b <= mbHelp; ++b) {
+        if (!request.Buttons.Contains(TMsgDlgBtn(b))) continue;
+        if (n == 0 || n == wanted) request.DefaultButton = TMsgDlgBtn(b);
+        ++n;
+    }
+    return request;
+}
+
+int StandardDialogs::Message(const MessageRequest &Request)
+{
+    TForm form(nullptr);
+    form.SetBorderStyle(bsDialog);
+    form.SetPosition(poScreenCenter);
+    form.SetCaption(Request.Caption);
+    auto *label = new TLabel(&form);
+    label->SetParent(&form);
+    label->SetCaption(Request.Text);
+    label->SetShowAccelChar(false);
+    label->SetLeft(16);
+    label->SetTop(16);
+    std::vector<TButton *> buttons;
+    const bool hasCancel = Request.Buttons.Contains(mbCancel);
+    for (int b = mbYes; b <= mbHelp; ++b) {
+        if (!Request.Buttons.Contains(TMsgDlgBtn(b))) continue;
+        auto *button = new TButton(&form);
+        button->SetParent(&form);
+        button->SetCaption(ButtonCaptions[b]);
+        button->SetModalResult(ButtonResults[b]);
+        button->SetDefault(b == Request.DefaultButton);
+        button->SetCancel(b == mbCancel || (!hasCancel && Request.Buttons == TMsgDlgButtons{mbOK}));
+        buttons.push_back(button);
+    }
+    const int gap = 8;
+    const int rowWidth = static_cast<int>(buttons.size()) * (75 + gap) - gap;
+    const int width = std::max(label->Width() + 32, rowWidth + 32);
+    const int buttonsTop = label->Top() + label->Height() + 20;
+    form.SetClientWidth(width);
+    form.SetClientHeight(buttonsTop + 25 + 16);
+    int x = (width - rowWidth) / 2;
+    for (TButton *button : buttons) {
+        button->SetBounds(x, buttonsTop, 75, 25);
+        x += 75 + gap;
+    }
+    for (TButton *button : buttons)
+        if (button->Default()) form.SetActiveControl(button);
+    return form.ShowModal();
+}
+
+namespace {
+
+// Runs a Qt dialog inside our message loop, so timers, posted messages and
+// synchronised calls go on while it is open.
+bool RunQtDialog(QDialog &Dialog)
+{
+    const DWORD thread = GetCurrentThreadId();
+    QObject::connect(&Dialog, &QDialog::finished,
+                     [thread] { PostThreadMessageW(thread, WM_NULL, 0, 0); });
+    Dialog.open();
+    while (Dialog.isVisible() && !Application->Terminated()) Application->HandleMessage();
+    return Dialog.result() == QDialog::Accepted;
+}
+
+QString ToQt(const AnsiString &Text) { return QString::fromStdU16String(WideString(Text).Std()); }
+AnsiString FromQt(const QString &Text) { return AnsiString(WideString(Text.toStdU16String())); }
+
+// "Text files|*.txt;*.log|All|*.*" as Qt's "Text files (*.txt *.log)" filters.
+QStringList QtFilters(const AnsiString &Filter)
+{
+    QStringList parts = ToQt(Filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + " (" + parts[i + 1].split(';').join(' ') + ")";
+    return filters;
+}
+
+bool ExecuteFileDialog(TOpenDialog &Dialog)
+{
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(ToQt(Dialog.Title()));
+    dialog.setAcceptMode(Dialog.IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    const TOpenOptions options = Dialog.Options();
+    if (Dialog.IsSaveDialog())
+        dialog.setFileMode(QFileDialog::AnyFile);
+    else
+        dialog.setFileMode(options.Contains(ofAllowMultiSelect) ? QFileDialog::ExistingFiles
+                                                                : QFileDialog::ExistingFile);
+    if (!options.Contains(ofOverwritePrompt))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filters = QtFilters(Dialog.Filter());
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.value(std::max(Dialog.FilterIndex(), 1) - 1));
+    }
+    if (!Dialog.InitialDir().IsEmpty()) dialog.setDirectory(ToQt(Dialog.InitialDir()));
+    if (!Dialog.FileName().IsEmpty()) dialog.selectFile(ToQt(Dialog.FileName()));
+    if (!Dialog.DefaultExt().IsEmpty()) dialog.setDefaultSuffix(ToQt(Dialog.DefaultExt()));
+    if (!RunQtDialog(dialog)) return false;
+    const QStringList files = dialog.selectedFiles();
+    Dialog.Files()->Clear();
+    for (const QString &file : files) Dialog.Files()->Add(FromQt(file));
+    Dialog.SetFileName(files.isEmpty() ? AnsiString() : FromQt(files.first()));
+    Dialog.SetFilterIndex(std::max(1, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1));
+    return true;
+}
+
+bool ExecuteColorDialog(TColorDialog &Dialog)
+{
+    const COLORREF rgb = ColorToRGB(Dialog.Color());
+    QColorDialog dialog(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)));
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (!RunQtDialog(dialog)) return false;
+    const QColor c = dialog.selectedColor();
+    Dialog.SetColor(static_cast<TColor>(RGB(c.red(), c.green(), c.blue())));
+    return true;
+}
+
+bool ExecuteFontDialog(TFontDialog &Dialog)
+{
+    TFont *font = Dialog.Font();
+    QFont initial(ToQt(font->Name()), font->Size());
+    initial.setBold(font->Style().Contains(fsBold));
+    initial.setItalic(font->Style().Contains(fsItalic));
+    initial.setUnderline(font->Style().Contains(fsUnderline));
+    initial.setStrikeOut(font->Style().Contains(fsStrikeOut));
+    QFontDialog dialog(initial);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (!RunQtDialog(dialog)) return false;
+    const QFont chosen = dialog.selectedFont();
+    font->SetName(FromQt(chosen.family()));
+    font->SetSize(chosen.pointSize());
+    TFontStyles style;
+    if (chosen.bold()) style << fsBold;
+    if (chosen.italic()) style << fsItalic;
+    if (chosen.underline()) style << fsUnderline;
+    if (chosen.strikeOut()) style << fsStrikeOut;
+    font->SetStyle(style);
+    return true;
+}
+
+} // namespace
+
+bool StandardDialogs::Execute(TCommonDialog &Dialog)
+{
+    if (auto *file = dynamic_cast<TOpenDialog *>(&Dialog)) return ExecuteFileDialog(*file);
+    if (auto *color = dynamic_cast<TColorDialog *>(&Dialog)) return ExecuteColorDialog(*color);
+    if (auto *font = dynamic_cast<TFontDialog *>(&Dialog)) return ExecuteFontDialog(*font);
+    // Printing picks its printer through TPrinter's list; the set-up dialogs
+    // have nothing more to ask, so they confirm the current printer.
+    return dynamic_cast<TPrintDialog *>(&Dialog) || dynamic_cast<TPrinterSetupDialog *>(&Dialog);
+}
+
+void ScriptedDialogs::ReplyMessage(int ModalResult) { FMessageReplies.push_back({{}, ModalResult}); }
+
+void ScriptedDialogs::ReplyMessageAfter(std::function<void()> Action, int ModalResult)
+{
+    FMessageReplies.push_back({std::move(Action), ModalResult});
+}
+
+void ScriptedDialogs::ReplyDialog(DialogReply Reply) { FDialogReplies.push_back(std::move(Reply)); }
+
+int ScriptedDialogs::Message(const MessageRequest &Request)
+{
+    FMessages.push_back(Request);
+    if (FMessageReplies.empty())
+        throw EInvalidOperation("No scripted answer for the message \"" + Request.Text + "\"");
+    MessageReply reply = std::move(FMessageReplies.front());
+    FMessageReplies.pop_front();
+    if (reply.Action) reply.Action();
+    return reply.Result;
+}
+
+bool ScriptedDialogs::Execute(TCommonDialog &Dialog)
+{
+    FDialogs.push_back(Dialog.ClassName());
+    if (FDialogReplies.empty())
+        throw EInvalidOperation("No scripted answer for the dialog " + Dialog.ClassName());
+    DialogReply reply = std::move(FDialogReplies.front());
+    FDialogReplies.pop_front();
+    return reply(Dialog);
+}
+
+} // namespace vcl
+
+int MessageDlg(const AnsiString &Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int)
+{
+    vcl::MessageRequest request;
+    request.Text = Msg;
+    request.Caption = DlgType == mtCustom ? Application->Title() : AnsiString(TypeCaptions[DlgType]);
+    request.Type = DlgType;
+    request.Buttons = Buttons;
+    for (int b = mbYes; b <= mbHelp; ++b)
+        if (Buttons.Contains(TMsgDlgBtn(b))) {
+            request.DefaultButton = TMsgDlgBtn(b);
+            break;
+        }
+    return vcl::DialogService().Message(request);
+}
+
+void ShowMessage(const AnsiString &Msg) { MessageDlg(Msg, mtCustom, {mbOK}, 0); }

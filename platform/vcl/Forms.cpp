@@ -1,0 +1,759 @@
+#include "platform/vcl/Forms.h"
+
+#include "platform/vcl/Dialogs.h"
+#include "platform/win/SysParams.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+
+#include <unistd.h>
+
+#include <algorithm>
+
+TApplication *Application = nullptr;
+TScreen *Screen = nullptr;
+
+namespace vcl {
+
+void HandleException(TObject *Sender)
+{
+    if (Application)
+        Application->HandleException(Sender);
+    else
+        throw;
+}
+
+namespace {
+
+std::vector<TCustomForm *> &PendingReleases()
+{
+    static std::vector<TCustomForm *> forms;
+    return forms;
+}
+
+// Frees the forms whose Release was handled, once no handler of theirs runs.
+void FreeReleasedForms()
+{
+    while (!PendingReleases().empty()) {
+        TCustomForm *form = PendingReleases().back();
+        PendingReleases().pop_back();
+        form->BeforeDestruction();
+        delete form;
+    }
+}
+
+// The application and screen objects live for the whole process; the program
+// frees its forms itself (Application's owned components) when Run returns.
+struct FormsUnit {
+    FormsUnit()
+    {
+        Screen = new TScreen(nullptr);
+        Application = new TApplication(nullptr);
+    }
+};
+const FormsUnit Unit;
+
+} // namespace
+} // namespace vcl
+
+AnsiString GetShortHint(const AnsiString &Hint)
+{
+    const int bar = Hint.Pos("|");
+    return bar == 0 ? Hint : Hint.SubString(1, bar - 1);
+}
+
+AnsiString GetLongHint(const AnsiString &Hint)
+{
+    const int bar = Hint.Pos("|");
+    return bar == 0 ? Hint : Hint.SubString(bar + 1, Hint.Length() - bar);
+}
+
+// ---- TCustomForm ------------------------------------------------------------------------
+
+TCustomForm::TCustomForm(TComponent *AOwner)
+    : TWinControl(AOwner), FIcon(std::make_unique<TIcon>()),
+      FCanvas(std::make_unique<TControlCanvas>())
+{
+    static_cast<TControlCanvas *>(FCanvas.get())->SetControl(this);
+    FControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption,
+                     csDoubleClicks};
+    SetVisible(false);
+    SetColor(clBtnFace);
+    SetBounds(0, 0, 320, 240);
+    if (Screen) Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm()
+{
+    BeforeDestruction();
+    if (Screen) Screen->RemoveForm(this);
+    std::erase(vcl::PendingReleases(), this);
+    if (FCanvas) static_cast<TControlCanvas *>(FCanvas.get())->FreeHandle();
+}
+
+void TCustomForm::AfterConstruction()
+{
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::BeforeDestruction()
+{
+    if (FDestroyRaised) return;
+    FDestroyRaised = true;
+    if (OnDestroy) OnDestroy(this);
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value)
+{
+    if (Value == FBorderStyle) return;
+    FBorderStyle = Value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value)
+{
+    if (Value == FBorderIcons) return;
+    FBorderIcons = Value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value)
+{
+    if (Value == FFormStyle) return;
+    FFormStyle = Value;
+    if (HandleAllocated())
+        SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetWindowState(TWindowState Value)
+{
+    FWindowState = Value;
+    if (HandleAllocated() && Visible())
+        ShowWindow(FHandle, Value == wsMinimized   ? SW_MINIMIZE
+                            : Value == wsMaximized ? SW_MAXIMIZE
+                                                   : SW_RESTORE);
+}
+
+TRect TCustomForm::ClientRect()
+{
+    HandleNeeded();
+    return inherited::ClientRect();
+}
+
+void TCustomForm::CreateParams(TCreateParams &Params)
+{
+    inherited::CreateParams(Params);
+    Params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    Params.ExStyle = 0;
+    switch (FBorderStyle) {
+    case bsNone: Params.Style |= WS_POPUP; break;
+    case bsSingle:
+    case bsToolWindow: Params.Style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable:
+    case bsSizeToolWin: Params.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+        Params.Style |= WS_POPUP | WS_CAPTION;
+        Params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    }
+    if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin)
+        Params.ExStyle |= WS_EX_TOOLWINDOW;
+    if (FBorderStyle != bsNone && FBorderIcons.Contains(biSystemMenu)) {
+        Params.Style |= WS_SYSMENU;
+        if (FBorderStyle == bsSingle || FBorderStyle == bsSizeable) {
+            if (FBorderIcons.Contains(biMinimize)) Params.Style |= WS_MINIMIZEBOX;
+            if (FBorderIcons.Contains(biMaximize)) Params.Style |= WS_MAXIMIZEBOX;
+        }
+    }
+    if (FFormStyle == fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
+    Params.WndParent = {};
+    if (Application && Application->MainForm() && Application->MainForm() != this &&
+        Application->MainForm()->HandleAllocated())
+        Params.WndParent = Application->MainForm()->WindowHandle();
+}
+
+void TCustomForm::CreateWnd()
+{
+    inherited::CreateWnd();
+    const WideString caption(FText);
+    SetWindowTextW(FHandle, caption.c_bstr());
+}
+
+void TCustomForm::PlaceOnScreen()
+{
+    if (FPlaced) return;
+    FPlaced = true;
+    TRect area = Screen->WorkAreaRect();
+    if (FPosition == poMainFormCenter && Application->MainForm() &&
+        Application->MainForm() != this)
+        area = Application->MainForm()->BoundsRect();
+    if (FPosition == poScreenCenter || FPosition == poDesktopCenter ||
+        FPosition == poMainFormCenter || FPosition == poOwnerFormCenter)
+        SetBounds(area.Left + (area.Width() - Width()) / 2,
+                  area.Top + (area.Height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::ShowingChanged()
+{
+    if (Visible()) {
+        HandleNeeded();
+        PlaceOnScreen();
+        DoShow();
+        ShowWindow(FHandle, FWindowState == wsMinimized   ? SW_SHOWMINIMIZED
+                            : FWindowState == wsMaximized ? SW_SHOWMAXIMIZED
+                                                          : SW_SHOW);
+        SetActiveWindow(FHandle);
+    } else if (FHandle) {
+        DoHide();
+        ShowWindow(FHandle, SW_HIDE);
+    }
+}
+
+void TCustomForm::Show()
+{
+    SetVisible(true);
+    BringToFront();
+}
+
+void TCustomForm::Hide() { SetVisible(false); }
+
+void TCustomForm::BringToFront()
+{
+    if (HandleAllocated() && Visible()) SetActiveWindow(FHandle);
+}
+
+void TCustomForm::DoShow()
+{
+    if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide()
+{
+    if (OnHide) OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction &Action)
+{
+    if (OnClose) OnClose(this, Action);
+}
+
+void TCustomForm::Activate()
+{
+    if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate()
+{
+    if (OnDeactivate) OnDeactivate(this);
+}
+
+void TCustomForm::Paint()
+{
+    if (OnPaint) OnPaint(this);
+}
+
+void TCustomForm::PaintWindow(HDC DC)
+{
+    auto *canvas = static_cast<TControlCanvas *>(FCanvas.get());
+    canvas->FreeHandle();
+    canvas->SetHandle(DC);
+    try {
+        Paint();
+    } catch (...) {
+        canvas->SetHandle(nullptr);
+        throw;
+    }
+    canvas->SetHandle(nullptr);
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close()
+{
+    if (FFormState.Contains(fsModal)) {
+        FModalResult = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application && Application->MainForm() == this)
+        Application->Terminate();
+    else if (action == caHide)
+        Hide();
+    else if (action == caMinimize)
+        SetWindowState(wsMinimized);
+    else
+        Release();
+}
+
+void TCustomForm::CloseModal()
+{
+    try {
+        TCloseAction action = caNone;
+        if (CloseQuery()) {
+            action = caHide;
+            DoClose(action);
+        }
+        if (action == caNone)
+            FModalResult = mrNone;
+        else if (action == caFree)
+            Release();
+    } catch (...) {
+        FModalResult = mrNone;
+        vcl::HandleException(this);
+    }
+}
+
+int TCustomForm::ShowModal()
+{
+    if (Visible() || !Enabled() || FFormState.Contains(fsModal))
+        throw EInvalidOperation("Cannot make a visible window modal");
+    if (GetCapture()) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+    const HWND previous = GetActiveWindow();
+    // Every other form of ours is disabled while this one runs.
+    std::vector<HWND> disabled;
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        TCustomForm *form = Screen->Forms(i);
+        if (form == this || !form->HandleAllocated()) continue;
+        const HWND wnd = form->WindowHandle();
+        if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) {
+            EnableWindow(wnd, FALSE);
+            disabled.push_back(wnd);
+        }
+    }
+    FFormState << fsModal;
+    FModalResult = mrNone;
+    auto restore = [&] {
+        FFormState >> fsModal;
+        for (HWND wnd : disabled)
+            if (IsWindow(wnd)) EnableWindow(wnd, TRUE);
+        if (HandleAllocated()) Hide();
+        if (previous && IsWindow(previous)) SetActiveWindow(previous);
+    };
+    try {
+        Show();
+        do {
+            Application->HandleMessage();
+            if (Application->Terminated())
+                FModalResult = mrCancel;
+            else if (FModalResult != mrNone)
+                CloseModal();
+        } while (FModalResult == mrNone);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+    return FModalResult;
+}
+
+void TCustomForm::Release()
+{
+    if (HandleAllocated())
+        PostMessageW(FHandle, CM_RELEASE, 0, 0);
+    else
+        vcl::PendingReleases().push_back(this);
+}
+
+void TCustomForm::SetActiveControl(TWinControl *Control)
+{
+    if (Control == FActiveControl) return;
+    if (Control && (Control == this || GetParentForm(Control) != this || !Control->CanFocus()))
+        throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    FActiveControl = Control;
+    if (FActive && Control) SetWindowFocus();
+}
+
+void TCustomForm::FocusControl(TWinControl *Control)
+{
+    if (!Control->CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    FActiveControl = Control;
+    if (HandleAllocated() && IsWindowVisible(FHandle)) ::SetFocus(Control->Handle());
+}
+
+void TCustomForm::SetWindowFocus()
+{
+    if (FActiveControl && FActiveControl->CanFocus())
+        ::SetFocus(FActiveControl->Handle());
+    else if (FHandle)
+        ::SetFocus(FHandle);
+}
+
+namespace {
+
+// The control and its windowed ancestors below the form, innermost first.
+std::vector<TWinControl *> FocusChain(TWinControl *Control, TCustomForm *Form)
+{
+    std::vector<TWinControl *> chain;
+    for (TWinControl *c = Control; c && c != Form; c = c->Parent()) chain.push_back(c);
+    return chain;
+}
+
+} // namespace
+
+bool TCustomForm::SetFocusedControl(TWinControl *Control)
+{
+    if (Control == FFocusedControl) return false;
+    TWinControl *old = FFocusedControl;
+    FFocusedControl = Control;
+    if (Control != this) FActiveControl = Control;
+    const std::vector<TWinControl *> leaving = FocusChain(old, this);
+    const std::vector<TWinControl *> entering = FocusChain(Control, this);
+    for (TWinControl *c : leaving) {
+        if (std::find(entering.begin(), entering.end(), c) != entering.end()) break;
+        c->Perform(CM_EXIT, 0, 0);
+        if (FFocusedControl != Control) return true;
+    }
+    for (auto it = entering.rbegin(); it != entering.rend(); ++it) {
+        if (std::find(leaving.begin(), leaving.end(), *it) != leaving.end()) continue;
+        (*it)->Perform(CM_ENTER, 0, 0);
+        if (FFocusedControl != Control) return true;
+    }
+    return true;
+}
+
+void TCustomForm::DefocusControl(TWinControl *Control)
+{
+    if (Control->ContainsControl(FActiveControl)) FActiveControl = nullptr;
+    if (Control->ContainsControl(FFocusedControl)) {
+        FFocusedControl = nullptr;
+        const HWND focus = GetFocus();
+        if (focus && FHandle && Control->HandleAllocated() &&
+            (focus == Control->WindowHandle() || IsChild(Control->WindowHandle(), focus)))
+            ::SetFocus(FHandle);
+    }
+}
+
+void TCustomForm::SendCancelMode(TControl *Sender)
+{
+    if (TControl *captured = GetCaptureControl(); captured && captured != Sender)
+        captured->Perform(WM_CANCELMODE, 0, 0);
+}
+
+void TCustomForm::HandleActivation(WPARAM State)
+{
+    if (LOWORD(State) != WA_INACTIVE) {
+        FActive = true;
+        Screen->SetActiveForm(this);
+        if (!FActiveControl) FActiveControl = FindNextControl(nullptr, true, true, false);
+        FFormState << fsActivated;
+        Activate();
+        SetWindowFocus();
+    } else {
+        FActive = false;
+        Deactivate();
+    }
+}
+
+void TCustomForm::WndProc(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_ACTIVATE: HandleActivation(Message.WParam); return;
+    case WM_CLOSE: Close(); return;
+    case CM_RELEASE:
+        vcl::PendingReleases().push_back(this);
+        return;
+    case CM_VISIBLECHANGED: ShowingChanged(); return;
+    case CM_DIALOGKEY:
+        if (GetKeyState(VK_MENU) >= 0) {
+            const auto key = static_cast<int>(Message.WParam);
+            if (key == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+                SelectNext(FActiveControl, GetKeyState(VK_SHIFT) >= 0, true);
+                Message.Result = 1;
+                return;
+            }
+            if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) {
+                if (FActiveControl && FActiveControl->Parent())
+                    FActiveControl->Parent()->SelectNext(FActiveControl,
+                                                         key == VK_RIGHT || key == VK_DOWN, false);
+                Message.Result = 1;
+                return;
+            }
+        }
+        inherited::WndProc(Message);
+        return;
+    case WM_SETFOCUS:
+        // The form itself got the focus: give it on to its active control.
+        if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus()) {
+            ::SetFocus(FActiveControl->Handle());
+            return;
+        }
+        inherited::WndProc(Message);
+        return;
+    default: inherited::WndProc(Message); return;
+    }
+}
+
+// ---- TScreen -----------------------------------------------------------------------------
+
+TScreen::TScreen(TComponent *AOwner) : TComponent(AOwner) {}
+
+TScreen::~TScreen() = default;
+
+void TScreen::SetCursor(TCursor Value)
+{
+    if (Value == FCursor) return;
+    FCursor = Value;
+    ::SetCursor(Cursors(Value == crDefault ? crArrow : Value));
+}
+
+HCURSOR TScreen::Cursors(TCursor Index) const
+{
+    if (const auto it = FCursors.find(Index); it != FCursors.end()) return it->second;
+    LPCWSTR shape = IDC_ARROW;
+    switch (Index) {
+    case crNone: return nullptr;
+    case crCross: shape = IDC_CROSS; break;
+    case crIBeam: shape = IDC_IBEAM; break;
+    case crSizeNESW: shape = IDC_SIZENESW; break;
+    case crSizeNS:
+    case crVSplit: shape = IDC_SIZENS; break;
+    case crSizeNWSE: shape = IDC_SIZENWSE; break;
+    case crSizeWE:
+    case crHSplit: shape = IDC_SIZEWE; break;
+    case crUpArrow: shape = IDC_UPARROW; break;
+    case crHourGlass: shape = IDC_WAIT; break;
+    case crNoDrop:
+    case crNo: shape = IDC_NO; break;
+    case crAppStart: shape = IDC_APPSTARTING; break;
+    case crHelp: shape = IDC_HELP; break;
+    case crHandPoint: shape = IDC_HAND; break;
+    case crSizeAll: shape = IDC_SIZEALL; break;
+    default: break;
+    }
+    return LoadCursorW(nullptr, shape);
+}
+
+void TScreen::SetCursors(TCursor Index, HCURSOR Value) { FCursors[Index] = Value; }
+
+int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+int TScreen::MonitorCount() const { return GetSystemMetrics(SM_CMONITORS); }
+
+TRect TScreen::WorkAreaRect() const
+{
+    RECT r{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+    return r;
+}
+
+TStrings *TScreen::Fonts()
+{
+    if (!FFonts) {
+        FFonts = std::make_unique<TStringList>();
+        for (const QString &family : QFontDatabase::families())
+            FFonts->Add(AnsiString(WideString(family.toStdU16String())));
+        FFonts->SetSorted(true);
+    }
+    return FFonts.get();
+}
+
+void TScreen::AddForm(TCustomForm *Form) { FForms.push_back(Form); }
+
+void TScreen::RemoveForm(TCustomForm *Form)
+{
+    std::erase(FForms, Form);
+    if (FActiveForm == Form) FActiveForm = nullptr;
+}
+
+void TScreen::SetActiveForm(TCustomForm *Form)
+{
+    if (Form == FActiveForm) return;
+    FActiveForm = Form;
+    // The active form comes first, as the class library keeps the list in Z order.
+    std::erase(FForms, Form);
+    FForms.insert(FForms.begin(), Form);
+    if (OnActiveFormChange) OnActiveFormChange(this);
+}
+
+// ---- TApplication --------------------------------------------------------------------------
+
+TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication()
+{
+    for (int i = ComponentCount() - 1; i >= 0; --i)
+        if (auto *form = dynamic_cast<TCustomForm *>(Components(i))) form->BeforeDestruction();
+    DestroyComponents();
+    if (FHandle) DeallocateHWnd(FHandle);
+}
+
+void TApplication::Initialize()
+{
+    if (!QApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "qrv4";
+        static char *argv[] = {name, nullptr};
+        FQtApplication = std::make_unique<QApplication>(argc, argv);
+    }
+    // Synchronised calls of worker threads run whenever this thread looks for
+    // messages, so they also run inside modal loops and message boxes.
+    const DWORD thread = GetCurrentThreadId();
+    rtl::SetWakeMainThread([thread](TObject *) { win::WakeThread(thread); });
+    win::SetIdleWork([] { CheckSynchronize(); });
+}
+
+HWND TApplication::Handle()
+{
+    if (!FHandle) FHandle = AllocateHWnd([](TMessage &Message) {
+        Message.Result = DefWindowProcW({}, Message.Msg, Message.WParam, Message.LParam);
+    });
+    return FHandle;
+}
+
+AnsiString TApplication::ExeName() const
+{
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    return n > 0 ? AnsiString::FromUtf8(std::string_view(path, size_t(n))) : AnsiString();
+}
+
+void TApplication::SetHint(const AnsiString &Value)
+{
+    if (Value == FHint) return;
+    FHint = Value;
+    if (OnHint) OnHint(this);
+}
+
+bool TApplication::Active() const { return GetActiveWindow() != nullptr; }
+
+void TApplication::Run()
+{
+    if (FMainForm && FShowMainForm) FMainForm->Show();
+    while (!FTerminated) HandleMessage();
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+bool TApplication::IsKeyMessage(MSG &Msg)
+{
+    if (Msg.message < WM_KEYFIRST || Msg.message > WM_KEYLAST) return false;
+    HWND wnd = GetCapture();
+    if (!wnd) wnd = Msg.hwnd;
+    TWinControl *control = nullptr;
+    while (wnd && !(control = FindControl(wnd))) wnd = GetParent(wnd);
+    return control && control->IsKeyMessage(Msg);
+}
+
+bool TApplication::ProcessMessage(MSG &Msg)
+{
+    if (!PeekMessageW(&Msg, {}, 0, 0, PM_REMOVE)) return false;
+    if (Msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    try {
+        bool handled = false;
+        if (OnMessage) OnMessage(Msg, handled);
+        if (!handled && !IsKeyMessage(Msg)) {
+            TranslateMessage(&Msg);
+            DispatchMessageW(&Msg);
+        }
+    } catch (...) {
+        HandleException(this);
+    }
+    vcl::FreeReleasedForms();
+    if (Msg.message >= WM_MOUSEFIRST && Msg.message <= WM_MOUSELAST)
+        vcl::UpdateMouseControl(TPoint(Msg.pt));
+    return true;
+}
+
+void TApplication::DoMouseIdle()
+{
+    POINT p{};
+    GetCursorPos(&p);
+    vcl::UpdateMouseControl(TPoint(p));
+    TControl *control = FindDragTarget(TPoint(p), true);
+    SetHint(control ? GetLongHint(control->Hint()) : AnsiString());
+}
+
+void TApplication::Idle()
+{
+    vcl::FreeDeviceContexts();
+    DoMouseIdle();
+    bool done = true;
+    try {
+        if (OnIdle) OnIdle(this, done);
+        CheckSynchronize();
+    } catch (...) {
+        HandleException(this);
+    }
+    if (done) WaitMessage();
+}
+
+void TApplication::HandleMessage()
+{
+    MSG msg{};
+    if (!ProcessMessage(msg)) Idle();
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG msg{};
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::HandleException(TObject *Sender)
+{
+    try {
+        throw;
+    } catch (EAbort &) {
+        return;
+    } catch (Exception &e) {
+        if (OnException)
+            OnException(Sender, e);
+        else
+            ShowException(e);
+    } catch (std::exception &e) {
+        Exception wrapped(e.what());
+        if (OnException)
+            OnException(Sender, wrapped);
+        else
+            ShowException(wrapped);
+    } catch (...) {
+        Exception wrapped("");
+        if (OnException)
+            OnException(Sender, wrapped);
+        else
+            ShowException(wrapped);
+    }
+}
+
+void TApplication::ShowException(Exception &E)
+{
+    AnsiString text = E.Message();
+    if (!text.IsEmpty() && static_cast<unsigned char>(text[text.Length()]) > '.') text += ".";
+    MessageBox(text, FTitle, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const AnsiString &Text, const AnsiString &Caption, UINT Flags)
+{
+    // The modal results are the message box's answers (mrOk is IDOK ...).
+    return vcl::DialogService().Message(
+        vcl::MessageBoxRequest(Text, Caption.IsEmpty() ? FTitle : Caption, Flags));
+}
+
+void TApplication::Minimize()
+{
+    if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->WindowHandle(), SW_MINIMIZE);
+}
+
+void TApplication::Restore()
+{
+    if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->WindowHandle(), SW_RESTORE);
+}
+
+void TApplication::BringToFront()
+{
+    if (Screen->ActiveForm()) Screen->ActiveForm()->BringToFront();
+}

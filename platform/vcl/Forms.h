@@ -1,0 +1,291 @@
+#pragma once
+
+// Forms, the application object with its message loop and exception box, and
+// the screen.
+
+#include "platform/vcl/Controls.h"
+
+#include <map>
+#include <memory>
+
+class QApplication;
+
+// Message box flags and answers beyond the ones the window manager declares.
+constexpr UINT MB_OKCANCEL = 0x00000001;
+constexpr UINT MB_ABORTRETRYIGNORE = 0x00000002;
+constexpr UINT MB_YESNOCANCEL = 0x00000003;
+constexpr UINT MB_YESNO = 0x00000004;
+constexpr UINT MB_RETRYCANCEL = 0x00000005;
+constexpr UINT MB_TYPEMASK = 0x0000000F;
+constexpr UINT MB_ICONERROR = MB_ICONHAND;
+constexpr UINT MB_ICONSTOP = MB_ICONHAND;
+constexpr UINT MB_ICONQUESTION = 0x00000020;
+constexpr UINT MB_ICONEXCLAMATION = 0x00000030;
+constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
+constexpr UINT MB_ICONASTERISK = 0x00000040;
+constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
+constexpr UINT MB_ICONMASK = 0x000000F0;
+constexpr UINT MB_DEFBUTTON1 = 0x00000000;
+constexpr UINT MB_DEFBUTTON2 = 0x00000100;
+constexpr UINT MB_DEFBUTTON3 = 0x00000200;
+constexpr UINT MB_DEFMASK = 0x00000F00;
+constexpr UINT MB_APPLMODAL = 0x00000000;
+constexpr UINT MB_SYSTEMMODAL = 0x00001000;
+constexpr UINT MB_TASKMODAL = 0x00002000;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = Set<TBorderIcon>;
+using TFormBorderStyle = TBorderStyle;
+enum TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChild, fsActivated };
+using TFormState = Set<TFormStateItem>;
+
+using TCloseEvent = std::function<void(TObject *Sender, TCloseAction &Action)>;
+using TCloseQueryEvent = std::function<void(TObject *Sender, bool &CanClose)>;
+
+class TCustomForm : public TWinControl {
+    QRV4_CLASS(TCustomForm, TWinControl)
+
+public:
+    explicit TCustomForm(TComponent *AOwner);
+    ~TCustomForm() override;
+    // Raises OnCreate; TApplication::CreateForm calls it once the form is built.
+    virtual void AfterConstruction();
+    // Raises OnDestroy while the derived form is still whole; the owner and
+    // Release call it before freeing the form.
+    virtual void BeforeDestruction();
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons Value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle Value);
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value);
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool Value) { FKeyPreview = Value; }
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult Value) { FModalResult = Value; }
+    TWinControl *ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl *Control);
+    TFormState FormState() const { return FFormState; }
+    bool Active() const { return FActive; }
+    TIcon *Icon() const { return FIcon.get(); }
+    TCanvas *Canvas() const { return FCanvas.get(); }
+    TRect ClientRect() override;
+
+    void Show();
+    void Hide();
+    // Runs its own message loop until ModalResult is set; returns it.
+    virtual int ShowModal();
+    void Close();
+    virtual bool CloseQuery();
+    // Frees the form once the messages already queued are handled.
+    void Release();
+    void BringToFront();
+
+    // Focus bookkeeping of the controls on the form.
+    void FocusControl(TWinControl *Control);
+    bool SetFocusedControl(TWinControl *Control);
+    void DefocusControl(TWinControl *Control);
+    void SendCancelMode(TControl *Sender);
+
+    void WndProc(TMessage &Message) override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnPaint;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
+    void PaintWindow(HDC DC) override;
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction &Action);
+    virtual void Activate();
+    virtual void Deactivate();
+    virtual void Paint();
+    void CloseModal();
+
+private:
+    void ShowingChanged();
+    void PlaceOnScreen();
+    void SetWindowFocus();
+    void HandleActivation(WPARAM State);
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
+    TPosition FPosition = poDesigned;
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    bool FKeyPreview = false;
+    TModalResult FModalResult = mrNone;
+    TWinControl *FActiveControl = nullptr;
+    TWinControl *FFocusedControl = nullptr;
+    TFormState FFormState;
+    bool FActive = false;
+    bool FDestroyRaised = false;
+    bool FPlaced = false;
+    std::unique_ptr<TIcon> FIcon;
+    std::unique_ptr<TCanvas> FCanvas;
+};
+
+class TForm : public TCustomForm {
+    QRV4_CLASS(TForm, TCustomForm)
+
+public:
+    explicit TForm(TComponent *AOwner) : TCustomForm(AOwner) {}
+};
+
+using TFormClass = TClass;
+
+// ---- Screen -----------------------------------------------------------------------------
+
+class TScreen : public TComponent {
+    QRV4_CLASS(TScreen, TComponent)
+
+public:
+    explicit TScreen(TComponent *AOwner);
+    ~TScreen() override;
+
+    // A plain value, not a stack: setting crDefault gives every control its own again.
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+    HCURSOR Cursors(TCursor Index) const;
+    void SetCursors(TCursor Index, HCURSOR Value);
+    int PixelsPerInch() const { return 96; }
+    int Width() const;
+    int Height() const;
+    TRect WorkAreaRect() const;
+    int MonitorCount() const;
+    // Font families installed, in cp1251, sorted.
+    TStrings *Fonts();
+    TCustomForm *ActiveForm() const { return FActiveForm; }
+    int FormCount() const { return static_cast<int>(FForms.size()); }
+    TCustomForm *Forms(int Index) const { return FForms.at(Index); }
+
+    TNotifyEvent OnActiveFormChange;
+
+    // Bookkeeping by the forms themselves.
+    void AddForm(TCustomForm *Form);
+    void RemoveForm(TCustomForm *Form);
+    void SetActiveForm(TCustomForm *Form);
+
+private:
+    TCursor FCursor = crDefault;
+    std::map<TCursor, HCURSOR> FCursors;
+    std::unique_ptr<TStringList> FFonts;
+    std::vector<TCustomForm *> FForms;
+    TCustomForm *FActiveForm = nullptr;
+};
+
+// ---- Application ---------------------------------------------------------------------------
+
+using TExceptionEvent = std::function<void(TObject *Sender, Exception &E)>;
+using TIdleEvent = std::function<void(TObject *Sender, bool &Done)>;
+using TMessageEvent = std::function<void(MSG &Msg, bool &Handled)>;
+
+class TApplication : public TComponent {
+    QRV4_CLASS(TApplication, TComponent)
+
+public:
+    explicit TApplication(TComponent *AOwner);
+    ~TApplication() override;
+
+    // Makes the Qt application when the program has none yet.
+    void Initialize();
+    // Creates a form owned by the application; the first becomes the main form.
+    template <class T> void CreateForm(T *&Reference)
+    {
+        Reference = new T(this);
+        if (!FMainForm) FMainForm = Reference;
+        Reference->AfterConstruction();
+    }
+    // Shows the main form and runs the message loop until Terminate.
+    void Run();
+    void ProcessMessages();
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    // Called inside a catch block: gives what escaped to OnException or the box.
+    void HandleException(TObject *Sender);
+    void ShowException(Exception &E);
+    int MessageBox(const AnsiString &Text, const AnsiString &Caption, UINT Flags = MB_OK);
+    void Minimize();
+    void Restore();
+    void BringToFront();
+    void CancelHint() {}
+
+    TCustomForm *MainForm() const { return FMainForm; }
+    HWND Handle();
+    const AnsiString &Title() const { return FTitle; }
+    void SetTitle(const AnsiString &Value) { FTitle = Value; }
+    AnsiString ExeName() const;
+    const AnsiString &Hint() const { return FHint; }
+    void SetHint(const AnsiString &Value);
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool Value) { FShowHint = Value; }
+    bool ShowMainForm() const { return FShowMainForm; }
+    void SetShowMainForm(bool Value) { FShowMainForm = Value; }
+    bool Active() const;
+
+    TExceptionEvent OnException;
+    TIdleEvent OnIdle;
+    TMessageEvent OnMessage;
+    TNotifyEvent OnHint;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+
+private:
+    bool ProcessMessage(MSG &Msg);
+    void Idle();
+    bool IsKeyMessage(MSG &Msg);
+    void DoMouseIdle();
+
+    TCustomForm *FMainForm = nullptr;
+    HWND FHandle{};
+    AnsiString FTitle;
+    AnsiString FHint;
+    bool FShowHint = true;
+    bool FShowMainForm = true;
+    bool FTerminated = false;
+    std::unique_ptr<QApplication> FQtApplication;
+};
+
+// Made at start-up, freed at exit (the application frees its forms first).
+extern TApplication *Application;
+extern TScreen *Screen;
+
+// "Text|Long text" hints.
+AnsiString GetShortHint(const AnsiString &Hint);
+AnsiString GetLongHint(const AnsiString &Hint);
