@@ -4,7 +4,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-namespace {
+namespace
+{
 
 QClipboard *SystemClipboard()
 {
@@ -34,9 +35,15 @@ void TClipboard::SetAsWideText(const WideString &Value)
         clipboard->setText(QString::fromStdU16String(Value.Std()));
 }
 
-AnsiString TClipboard::AsText() const { return AnsiString(AsWideText()); }
+AnsiString TClipboard::AsText() const
+{
+    return AnsiString(AsWideText());
+}
 
-void TClipboard::SetAsText(const AnsiString &Value) { SetAsWideText(WideString(Value)); }
+void TClipboard::SetAsText(const AnsiString &Value)
+{
+    SetAsWideText(WideString(Value));
+}
 
 bool TClipboard::HasFormat(WORD Format) const
 {
@@ -46,10 +53,13 @@ bool TClipboard::HasFormat(WORD Format) const
     if (!data) return false;
     switch (Format) {
     case CF_TEXT:
-    case CF_UNICODETEXT: return data->hasText();
+    case CF_UNICODETEXT:
+        return data->hasText();
     case CF_BITMAP:
-    case CF_DIB: return data->hasImage();
-    default: return false;
+    case CF_DIB:
+        return data->hasImage();
+    default:
+        return false;
     }
 }
 

@@ -10,7 +10,8 @@ constexpr WORD CF_BITMAP = 2;
 constexpr WORD CF_DIB = 8;
 constexpr WORD CF_UNICODETEXT = 13;
 
-class TClipboard : public TPersistent {
+class TClipboard : public TPersistent
+{
     QRV4_CLASS(TClipboard, TPersistent)
 
 public:

@@ -9,7 +9,8 @@
 
 // ---- Shared state of the GUI thread ---------------------------------------------------
 
-namespace {
+namespace
+{
 
 TControl *CaptureControl = nullptr;
 TControl *MouseControl = nullptr;
@@ -62,7 +63,8 @@ TWinControl *FindControl(HWND Handle)
 
 TCustomForm *GetParentForm(TControl *Control)
 {
-    while (Control && Control->Parent()) Control = Control->Parent();
+    while (Control && Control->Parent())
+        Control = Control->Parent();
     return dynamic_cast<TCustomForm *>(Control);
 }
 
@@ -70,7 +72,8 @@ TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled)
 {
     HWND wnd = WindowFromPoint(Pos);
     TWinControl *control = nullptr;
-    while (wnd && !(control = FindControl(wnd))) wnd = GetParent(wnd);
+    while (wnd && !(control = FindControl(wnd)))
+        wnd = GetParent(wnd);
     if (!control) return nullptr;
     if (TControl *child = control->ControlAtPos(control->ScreenToClient(Pos), AllowDisabled))
         return child;
@@ -97,7 +100,8 @@ void SetCaptureControl(TControl *Control)
         SetCapture(Control->Parent()->Handle());
 }
 
-namespace vcl {
+namespace vcl
+{
 
 PaintCanvas::PaintCanvas(HDC DC, TControl *Control)
 {
@@ -181,10 +185,19 @@ void TControl::BoundsChanged(const TRect &Old)
     InvalidateRect(FParent->Handle(), &now, erase);
 }
 
-TRect TControl::ClientRect() { return Rect(0, 0, FWidth, FHeight); }
+TRect TControl::ClientRect()
+{
+    return Rect(0, 0, FWidth, FHeight);
+}
 
-void TControl::SetClientWidth(int Value) { SetWidth(FWidth - ClientWidth() + Value); }
-void TControl::SetClientHeight(int Value) { SetHeight(FHeight - ClientHeight() + Value); }
+void TControl::SetClientWidth(int Value)
+{
+    SetWidth(FWidth - ClientWidth() + Value);
+}
+void TControl::SetClientHeight(int Value)
+{
+    SetHeight(FHeight - ClientHeight() + Value);
+}
 
 TPoint TControl::ClientOrigin()
 {
@@ -212,7 +225,10 @@ void TControl::SetAlign(TAlign Value)
     if (FParent) FParent->Realign();
 }
 
-void TControl::SetAnchors(TAnchors Value) { FAnchors = Value; }
+void TControl::SetAnchors(TAnchors Value)
+{
+    FAnchors = Value;
+}
 
 void TControl::SetVisible(bool Value)
 {
@@ -229,7 +245,10 @@ void TControl::SetVisible(bool Value)
     }
 }
 
-bool TControl::Showing() const { return FVisible && FParent && FParent->Showing(); }
+bool TControl::Showing() const
+{
+    return FVisible && FParent && FParent->Showing();
+}
 
 void TControl::SetEnabled(bool Value)
 {
@@ -252,7 +271,10 @@ void TControl::SetText(const AnsiString &Value)
     Perform(CM_TEXTCHANGED, 0, 0);
 }
 
-void TControl::SetTextBuf(const AnsiString &Value) { FText = Value; }
+void TControl::SetTextBuf(const AnsiString &Value)
+{
+    FText = Value;
+}
 
 void TControl::SetParentFont(bool Value)
 {
@@ -310,7 +332,10 @@ void TControl::SetPopupMenu(TPopupMenu *Value)
     if (Value) Value->FreeNotification(this);
 }
 
-bool TControl::MouseCapture() const { return GetCaptureControl() == this; }
+bool TControl::MouseCapture() const
+{
+    return GetCaptureControl() == this;
+}
 
 void TControl::SetMouseCapture(bool Value)
 {
@@ -453,7 +478,8 @@ void TControl::DoContextPopup(TMessage &Message)
     if (OnContextPopup) OnContextPopup(this, local, handled);
     if (handled) return;
     TPopupMenu *menu = FPopupMenu;
-    for (TControl *c = this; !menu && c->FParent; c = c->FParent) menu = c->FParent->PopupMenu();
+    for (TControl *c = this; !menu && c->FParent; c = c->FParent)
+        menu = c->FParent->PopupMenu();
     if (menu && menu->AutoPopup()) {
         const TPoint screen = ClientToScreen(local);
         menu->SetPopupComponent(this);
@@ -464,16 +490,36 @@ void TControl::DoContextPopup(TMessage &Message)
 void TControl::WndProc(TMessage &Message)
 {
     switch (Message.Msg) {
-    case WM_LBUTTONDOWN: MouseButtonDown(Message, mbLeft, false); return;
-    case WM_RBUTTONDOWN: MouseButtonDown(Message, mbRight, false); return;
-    case WM_MBUTTONDOWN: MouseButtonDown(Message, mbMiddle, false); return;
-    case WM_LBUTTONDBLCLK: MouseButtonDown(Message, mbLeft, true); return;
-    case WM_RBUTTONDBLCLK: MouseButtonDown(Message, mbRight, true); return;
-    case WM_MBUTTONDBLCLK: MouseButtonDown(Message, mbMiddle, true); return;
-    case WM_LBUTTONUP: MouseButtonUp(Message, mbLeft); return;
-    case WM_RBUTTONUP: MouseButtonUp(Message, mbRight); return;
-    case WM_MBUTTONUP: MouseButtonUp(Message, mbMiddle); return;
-    default: HandleMessage(Message); return;
+    case WM_LBUTTONDOWN:
+        MouseButtonDown(Message, mbLeft, false);
+        return;
+    case WM_RBUTTONDOWN:
+        MouseButtonDown(Message, mbRight, false);
+        return;
+    case WM_MBUTTONDOWN:
+        MouseButtonDown(Message, mbMiddle, false);
+        return;
+    case WM_LBUTTONDBLCLK:
+        MouseButtonDown(Message, mbLeft, true);
+        return;
+    case WM_RBUTTONDBLCLK:
+        MouseButtonDown(Message, mbRight, true);
+        return;
+    case WM_MBUTTONDBLCLK:
+        MouseButtonDown(Message, mbMiddle, true);
+        return;
+    case WM_LBUTTONUP:
+        MouseButtonUp(Message, mbLeft);
+        return;
+    case WM_RBUTTONUP:
+        MouseButtonUp(Message, mbRight);
+        return;
+    case WM_MBUTTONUP:
+        MouseButtonUp(Message, mbMiddle);
+        return;
+    default:
+        HandleMessage(Message);
+        return;
     }
 }
 
@@ -507,8 +553,12 @@ void TControl::HandleMessage(TMessage &Message)
         return;
     case CM_ENABLEDCHANGED:
     case CM_FONTCHANGED:
-    case CM_COLORCHANGED: Invalidate(); return;
-    case CM_PARENTFONTCHANGED: FontChanged(); return;
+    case CM_COLORCHANGED:
+        Invalidate();
+        return;
+    case CM_PARENTFONTCHANGED:
+        FontChanged();
+        return;
     case CM_PARENTCOLORCHANGED:
         if (FParentColor && FParent) {
             FColor = FParent->Color();
@@ -518,7 +568,9 @@ void TControl::HandleMessage(TMessage &Message)
     case CM_PARENTSHOWHINTCHANGED:
         if (FParentShowHint && FParent) FShowHint = FParent->ShowHint();
         return;
-    default: DefaultHandler(Message); return;
+    default:
+        DefaultHandler(Message);
+        return;
     }
 }
 
@@ -532,7 +584,10 @@ TGraphicControl::TGraphicControl(TComponent *AOwner)
     static_cast<TControlCanvas *>(FCanvas.get())->SetControl(this);
 }
 
-TGraphicControl::~TGraphicControl() { FCanvas.reset(); }
+TGraphicControl::~TGraphicControl()
+{
+    FCanvas.reset();
+}
 
 void TGraphicControl::WndProc(TMessage &Message)
 {
@@ -561,7 +616,10 @@ TCustomControl::TCustomControl(TComponent *AOwner)
     static_cast<TControlCanvas *>(FCanvas.get())->SetControl(this);
 }
 
-TCustomControl::~TCustomControl() { FCanvas.reset(); }
+TCustomControl::~TCustomControl()
+{
+    FCanvas.reset();
+}
 
 void TCustomControl::PaintWindow(HDC DC)
 {
@@ -582,7 +640,8 @@ void TCustomControl::PaintWindow(HDC DC)
 
 // ---- TControlCanvas -------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 std::vector<TControlCanvas *> &CanvasList()
 {
@@ -592,17 +651,22 @@ std::vector<TControlCanvas *> &CanvasList()
 
 } // namespace
 
-namespace vcl {
+namespace vcl
+{
 
 void FreeDeviceContexts()
 {
     const std::vector<TControlCanvas *> list = CanvasList();
-    for (TControlCanvas *canvas : list) canvas->FreeHandle();
+    for (TControlCanvas *canvas : list)
+        canvas->FreeHandle();
 }
 
 } // namespace vcl
 
-TControlCanvas::~TControlCanvas() { FreeHandle(); }
+TControlCanvas::~TControlCanvas()
+{
+    FreeHandle();
+}
 
 void TControlCanvas::SetControl(TControl *Value)
 {

@@ -80,7 +80,6 @@ constexpr TModalResult mrAll = 8;
 constexpr TModalResult mrNoToAll = 9;
 constexpr TModalResult mrYesToAll = 10;
 
-
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = Set<TAnchorKind>;
@@ -169,7 +168,8 @@ TShiftState KeyboardStateToShiftState();
 
 // ---- TControl ----------------------------------------------------------------------
 
-class TControl : public TComponent {
+class TControl : public TComponent
+{
     QRV4_CLASS(TControl, TComponent)
     friend class TWinControl;
 
@@ -196,7 +196,7 @@ public:
     void SetClientWidth(int Value);
     int ClientHeight() { return ClientRect().Height(); }
     void SetClientHeight(int Value);
-    TPoint ClientOrigin();
+    virtual TPoint ClientOrigin();
     TPoint ClientToScreen(const TPoint &Point);
     TPoint ScreenToClient(const TPoint &Point);
 
@@ -344,7 +344,8 @@ struct TCreateParams {
     AnsiString WinClassName;
 };
 
-class TWinControl : public TControl {
+class TWinControl : public TControl
+{
     QRV4_CLASS(TWinControl, TControl)
     friend class TControl;
 
@@ -370,6 +371,7 @@ public:
     TControl *ControlAtPos(const TPoint &Pos, bool AllowDisabled, bool AllowWinControls = false);
 
     TRect ClientRect() override;
+    TPoint ClientOrigin() override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void Invalidate() override;
     void Repaint() override;
@@ -453,8 +455,8 @@ private:
     void UpdateShowing();
 
     HWND FParentWindow{};
-    std::vector<TControl *> FControls;    // paint order, bottom first
-    std::vector<TWinControl *> FTabList;  // windowed children in tab order
+    std::vector<TControl *> FControls;   // paint order, bottom first
+    std::vector<TWinControl *> FTabList; // windowed children in tab order
     std::unique_ptr<TBrush> FBrush;
     bool FTabStop = false;
     bool FDoubleBuffered = false;
@@ -468,7 +470,8 @@ private:
 
 // A control without a window: it paints on its parent's surface, clipped to its
 // bounds, and gets its mouse messages from the parent.
-class TGraphicControl : public TControl {
+class TGraphicControl : public TControl
+{
     QRV4_CLASS(TGraphicControl, TControl)
 
 public:
@@ -485,7 +488,8 @@ private:
 };
 
 // A windowed control that paints itself on its own canvas.
-class TCustomControl : public TWinControl {
+class TCustomControl : public TWinControl
+{
     QRV4_CLASS(TCustomControl, TWinControl)
 
 public:
@@ -503,7 +507,8 @@ private:
 
 // The canvas of a control outside painting: a DC of its window (or its parent's,
 // for a windowless control), taken on first use and given back on Release.
-class TControlCanvas : public TCanvas {
+class TControlCanvas : public TCanvas
+{
     QRV4_CLASS(TControlCanvas, TCanvas)
 
 public:
@@ -531,10 +536,12 @@ TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled);
 TControl *GetCaptureControl();
 void SetCaptureControl(TControl *Control);
 
-namespace vcl {
+namespace vcl
+{
 
 // A canvas on a DC for the length of one paint, with the control's font and colour.
-class PaintCanvas {
+class PaintCanvas
+{
 public:
     PaintCanvas(HDC DC, TControl *Control);
     ~PaintCanvas() { FCanvas.SetHandle(nullptr); }

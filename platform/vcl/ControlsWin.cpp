@@ -7,7 +7,8 @@
 #include <set>
 #include <unordered_map>
 
-namespace {
+namespace
+{
 
 // Our windows are all of classes whose procedure is the default one; the control
 // takes the window over right after creation.
@@ -33,8 +34,10 @@ TWinControl::TWinControl(TComponent *AOwner) : TControl(AOwner), FBrush(std::mak
 
 TWinControl::~TWinControl()
 {
-    if (TCustomForm *form = GetParentForm(this); form && form != this) form->DefocusControl(this);
-    while (!FControls.empty()) delete FControls.back();
+    // Leave the parent while this is still a windowed control.
+    if (FParent) FParent->RemoveControl(this);
+    while (!FControls.empty())
+        delete FControls.back();
     DestroyHandle();
 }
 
@@ -65,9 +68,9 @@ void TWinControl::CreateWindowHandle(const TCreateParams &Params)
 {
     const WideString caption(Params.Caption);
     const WideString cls(Params.WinClassName);
-    FHandle = CreateWindowExW(Params.ExStyle, cls.c_bstr(), caption.c_bstr(), Params.Style,
-                              Params.X, Params.Y, Params.Width, Params.Height, Params.WndParent,
-                              {}, {}, nullptr);
+    FHandle =
+        CreateWindowExW(Params.ExStyle, cls.c_bstr(), caption.c_bstr(), Params.Style, Params.X,
+                        Params.Y, Params.Width, Params.Height, Params.WndParent, {}, {}, nullptr);
 }
 
 void TWinControl::CreateWnd()
@@ -92,7 +95,8 @@ void TWinControl::CreateHandle()
 {
     if (FHandle) return;
     CreateWnd();
-    for (TWinControl *child : FTabList) child->CreateHandle();
+    for (TWinControl *child : FTabList)
+        child->CreateHandle();
     Realign();
 }
 
@@ -104,13 +108,17 @@ void TWinControl::DestroyWindowHandle()
     if (IsWindow(handle)) DestroyWindow(handle);
 }
 
-void TWinControl::DestroyWnd() { DestroyWindowHandle(); }
+void TWinControl::DestroyWnd()
+{
+    DestroyWindowHandle();
+}
 
 void TWinControl::DestroyHandle()
 {
     if (!FHandle) return;
     vcl::FreeDeviceContexts();
-    for (TWinControl *child : FTabList) child->DestroyHandle();
+    for (TWinControl *child : FTabList)
+        child->DestroyHandle();
     DestroyWnd();
 }
 
@@ -146,7 +154,8 @@ LRESULT TWinControl::MainWndProc(UINT Msg, WPARAM WParam, LPARAM LParam)
 
 void TWinControl::DefaultHandler(TMessage &Message)
 {
-    if (FHandle) Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
+    if (FHandle)
+        Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
 }
 
 // ---- Children ----------------------------------------------------------------------
@@ -172,10 +181,10 @@ void TWinControl::RemoveControl(TControl *AControl)
     if (auto *windowed = dynamic_cast<TWinControl *>(AControl)) {
         if (TCustomForm *form = GetParentForm(this)) form->DefocusControl(windowed);
         windowed->DestroyHandle();
-        std::erase(FTabList, windowed);
     } else {
         AControl->Invalidate();
     }
+    std::erase_if(FTabList, [&](TWinControl *c) { return static_cast<TControl *>(c) == AControl; });
     std::erase(FControls, AControl);
     AControl->FParent = nullptr;
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(AControl), 0);
@@ -209,6 +218,13 @@ TRect TWinControl::ClientRect()
     RECT r{};
     GetClientRect(FHandle, &r);
     return r;
+}
+
+TPoint TWinControl::ClientOrigin()
+{
+    POINT p{0, 0};
+    ::ClientToScreen(Handle(), &p);
+    return p;
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
@@ -278,7 +294,9 @@ void TWinControl::AlignControls(TControl *, TRect &Rect)
                 c->SetBounds(Rect.Right - w, Rect.Top, w, Rect.Height());
                 Rect.Right -= w;
                 break;
-            default: c->SetBounds(Rect.Left, Rect.Top, Rect.Width(), Rect.Height()); break;
+            default:
+                c->SetBounds(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
+                break;
             }
         }
     }
@@ -298,12 +316,16 @@ void TWinControl::UpdateShowing()
 
 void TWinControl::ParentChanging(TWinControl *) {}
 
-void TWinControl::FontChanged() { inherited::FontChanged(); }
+void TWinControl::FontChanged()
+{
+    inherited::FontChanged();
+}
 
 void TWinControl::ColorChanged()
 {
     FBrush->SetColor(Color());
-    for (TControl *c : FControls) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+    for (TControl *c : FControls)
+        c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     Invalidate();
 }
 
@@ -401,7 +423,10 @@ void TWinControl::SetTabOrder(int Value)
     list.insert(list.begin() + Value, this);
 }
 
-std::vector<TWinControl *> TWinControl::TabList() const { return FTabList; }
+std::vector<TWinControl *> TWinControl::TabList() const
+{
+    return FTabList;
+}
 
 bool TWinControl::CanFocus()
 {
@@ -412,7 +437,10 @@ bool TWinControl::CanFocus()
     return true;
 }
 
-bool TWinControl::Focused() { return FHandle && GetFocus() == FHandle; }
+bool TWinControl::Focused()
+{
+    return FHandle && GetFocus() == FHandle;
+}
 
 void TWinControl::SetFocus()
 {
@@ -425,7 +453,8 @@ void TWinControl::SetFocus()
     ::SetFocus(Handle());
 }
 
-namespace {
+namespace
+{
 
 void CollectTabOrder(const TWinControl *Parent, std::vector<TWinControl *> &List)
 {
@@ -451,7 +480,8 @@ TWinControl *TWinControl::FindNextControl(TWinControl *CurControl, bool GoForwar
         i = GoForward ? (i + 1) % count : (i + count - 1) % count;
         TWinControl *c = list[i];
         if (c == CurControl) break;
-        if (c->CanFocus() && (!CheckTabStop || c->TabStop()) && (!CheckParent || c->Parent() == this))
+        if (c->CanFocus() && (!CheckTabStop || c->TabStop()) &&
+            (!CheckParent || c->Parent() == this))
             return c;
     }
     return nullptr;
@@ -543,9 +573,9 @@ bool TWinControl::IsControlMouseMessage(TMessage &Message)
         control = ControlAtPos(pos, false);
     }
     if (!control) return false;
-    Message.Result = control->Perform(
-        Message.Msg, Message.WParam,
-        MAKELPARAM(WORD(pos.X - control->Left()), WORD(pos.Y - control->Top())));
+    Message.Result =
+        control->Perform(Message.Msg, Message.WParam,
+                         MAKELPARAM(WORD(pos.X - control->Left()), WORD(pos.Y - control->Top())));
     return true;
 }
 
@@ -556,7 +586,9 @@ void TWinControl::WndProc(TMessage &Message)
         IsControlMouseMessage(Message))
         return;
     switch (msg) {
-    case WM_PAINT: PaintHandler(Message); return;
+    case WM_PAINT:
+        PaintHandler(Message);
+        return;
     case WM_ERASEBKGND: {
         RECT r{};
         GetClientRect(FHandle, &r);
@@ -598,7 +630,8 @@ void TWinControl::WndProc(TMessage &Message)
         return;
     }
     case WM_SETCURSOR: {
-        if (LOWORD(Message.LParam) == HTCLIENT && reinterpret_cast<HWND>(Message.WParam) == FHandle) {
+        if (LOWORD(Message.LParam) == HTCLIENT &&
+            reinterpret_cast<HWND>(Message.WParam) == FHandle) {
             TCursor cursor = Screen->Cursor();
             if (cursor == crDefault) {
                 POINT p{};
@@ -621,15 +654,22 @@ void TWinControl::WndProc(TMessage &Message)
         if (Perform(CM_CHILDKEY, Message.WParam, reinterpret_cast<LPARAM>(this))) return;
         LRESULT mask = 0;
         switch (Message.WParam) {
-        case VK_TAB: mask = DLGC_WANTTAB; break;
+        case VK_TAB:
+            mask = DLGC_WANTTAB;
+            break;
         case VK_LEFT:
         case VK_RIGHT:
         case VK_UP:
-        case VK_DOWN: mask = DLGC_WANTARROWS; break;
+        case VK_DOWN:
+            mask = DLGC_WANTARROWS;
+            break;
         case VK_RETURN:
         case VK_ESCAPE:
-        case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
-        default: break;
+        case VK_CANCEL:
+            mask = DLGC_WANTALLKEYS;
+            break;
+        default:
+            break;
         }
         if (mask && !Perform(CM_WANTSPECIALKEY, Message.WParam, 0) &&
             !(Perform(WM_GETDLGCODE, 0, 0) & mask))
@@ -656,17 +696,27 @@ void TWinControl::WndProc(TMessage &Message)
             }
         Message.Result = 0;
         return;
-    case CM_ENTER: DoEnter(); return;
-    case CM_EXIT: DoExit(); return;
+    case CM_ENTER:
+        DoEnter();
+        return;
+    case CM_EXIT:
+        DoExit();
+        return;
     case CM_FONTCHANGED:
-        for (TControl *c : FControls) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
+        for (TControl *c : FControls)
+            c->Perform(CM_PARENTFONTCHANGED, 0, 0);
         Invalidate();
         return;
-    case CM_COLORCHANGED: ColorChanged(); return;
-    case CM_SHOWHINTCHANGED:
-        for (TControl *c : FControls) c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    case CM_COLORCHANGED:
+        ColorChanged();
         return;
-    case CM_VISIBLECHANGED: UpdateShowing(); return;
+    case CM_SHOWHINTCHANGED:
+        for (TControl *c : FControls)
+            c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+        return;
+    case CM_VISIBLECHANGED:
+        UpdateShowing();
+        return;
     case CM_ENABLEDCHANGED:
         if (!Enabled())
             if (TCustomForm *form = GetParentForm(this); form && form != this)
@@ -681,6 +731,8 @@ void TWinControl::WndProc(TMessage &Message)
         }
         Invalidate();
         return;
-    default: inherited::WndProc(Message); return;
+    default:
+        inherited::WndProc(Message);
+        return;
     }
 }

@@ -34,12 +34,13 @@ TFontDialog::~TFontDialog() = default;
 
 // ---- Message boxes --------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
-constexpr const char *ButtonCaptions[] = {"&Yes",   "&No",  "OK",        "Cancel",
-                                          "&Abort", "&Retry", "&Ignore", "&All",
+constexpr const char *ButtonCaptions[] = {"&Yes",       "&No",         "OK",      "Cancel",
+                                          "&Abort",     "&Retry",      "&Ignore", "&All",
                                           "N&o to All", "Yes to &All", "&Help"};
-constexpr TModalResult ButtonResults[] = {mrYes,   mrNo,  mrOk,      mrCancel,   mrAbort, mrRetry,
+constexpr TModalResult ButtonResults[] = {mrYes,    mrNo,  mrOk,      mrCancel,   mrAbort, mrRetry,
                                           mrIgnore, mrAll, mrNoToAll, mrYesToAll, mrNone};
 constexpr const char *TypeCaptions[] = {"Warning", "Error", "Information", "Confirm"};
 
@@ -57,9 +58,13 @@ vcl::DialogProvider *&Current()
 
 } // namespace
 
-namespace vcl {
+namespace vcl
+{
 
-DialogProvider &DialogService() { return Current() ? *Current() : Standard(); }
+DialogProvider &DialogService()
+{
+    return Current() ? *Current() : Standard();
+}
 
 DialogProvider *SetDialogService(DialogProvider *Provider)
 {
@@ -74,19 +79,41 @@ MessageRequest MessageBoxRequest(const AnsiString &Text, const AnsiString &Capti
     request.Text = Text;
     request.Caption = Caption;
     switch (Flags & MB_TYPEMASK) {
-    case MB_OKCANCEL: request.Buttons = {mbOK, mbCancel}; break;
-    case MB_ABORTRETRYIGNORE: request.Buttons = {mbAbort, mbRetry, mbIgnore}; break;
-    case MB_YESNOCANCEL: request.Buttons = {mbYes, mbNo, mbCancel}; break;
-    case MB_YESNO: request.Buttons = {mbYes, mbNo}; break;
-    case MB_RETRYCANCEL: request.Buttons = {mbRetry, mbCancel}; break;
-    default: request.Buttons = {mbOK}; break;
+    case MB_OKCANCEL:
+        request.Buttons = {mbOK, mbCancel};
+        break;
+    case MB_ABORTRETRYIGNORE:
+        request.Buttons = {mbAbort, mbRetry, mbIgnore};
+        break;
+    case MB_YESNOCANCEL:
+        request.Buttons = {mbYes, mbNo, mbCancel};
+        break;
+    case MB_YESNO:
+        request.Buttons = {mbYes, mbNo};
+        break;
+    case MB_RETRYCANCEL:
+        request.Buttons = {mbRetry, mbCancel};
+        break;
+    default:
+        request.Buttons = {mbOK};
+        break;
     }
     switch (Flags & MB_ICONMASK) {
-    case MB_ICONHAND: request.Type = mtError; break;
-    case MB_ICONQUESTION: request.Type = mtConfirmation; break;
-    case MB_ICONEXCLAMATION: request.Type = mtWarning; break;
-    case MB_ICONASTERISK: request.Type = mtInformation; break;
-    default: request.Type = mtCustom; break;
+    case MB_ICONHAND:
+        request.Type = mtError;
+        break;
+    case MB_ICONQUESTION:
+        request.Type = mtConfirmation;
+        break;
+    case MB_ICONEXCLAMATION:
+        request.Type = mtWarning;
+        break;
+    case MB_ICONASTERISK:
+        request.Type = mtInformation;
+        break;
+    default:
+        request.Type = mtCustom;
+        break;
     }
     // The default button counts among the buttons shown, in their order.
     const int wanted = static_cast<int>((Flags & MB_DEFMASK) >> 8);
@@ -139,7 +166,8 @@ int StandardDialogs::Message(const MessageRequest &Request)
     return form.ShowModal();
 }
 
-namespace {
+namespace
+{
 
 // Runs a Qt dialog inside our message loop, so timers, posted messages and
 // synchronised calls go on while it is open.
@@ -149,12 +177,19 @@ bool RunQtDialog(QDialog &Dialog)
     QObject::connect(&Dialog, &QDialog::finished,
                      [thread] { PostThreadMessageW(thread, WM_NULL, 0, 0); });
     Dialog.open();
-    while (Dialog.isVisible() && !Application->Terminated()) Application->HandleMessage();
+    while (Dialog.isVisible() && !Application->Terminated())
+        Application->HandleMessage();
     return Dialog.result() == QDialog::Accepted;
 }
 
-QString ToQt(const AnsiString &Text) { return QString::fromStdU16String(WideString(Text).Std()); }
-AnsiString FromQt(const QString &Text) { return AnsiString(WideString(Text.toStdU16String())); }
+QString ToQt(const AnsiString &Text)
+{
+    return QString::fromStdU16String(WideString(Text).Std());
+}
+AnsiString FromQt(const QString &Text)
+{
+    return AnsiString(WideString(Text.toStdU16String()));
+}
 
 // "Text files|*.txt;*.log|All|*.*" as Qt's "Text files (*.txt *.log)" filters.
 QStringList QtFilters(const AnsiString &Filter)
@@ -178,8 +213,7 @@ bool ExecuteFileDialog(TOpenDialog &Dialog)
     else
         dialog.setFileMode(options.Contains(ofAllowMultiSelect) ? QFileDialog::ExistingFiles
                                                                 : QFileDialog::ExistingFile);
-    if (!options.Contains(ofOverwritePrompt))
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!options.Contains(ofOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     const QStringList filters = QtFilters(Dialog.Filter());
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
@@ -191,9 +225,11 @@ bool ExecuteFileDialog(TOpenDialog &Dialog)
     if (!RunQtDialog(dialog)) return false;
     const QStringList files = dialog.selectedFiles();
     Dialog.Files()->Clear();
-    for (const QString &file : files) Dialog.Files()->Add(FromQt(file));
+    for (const QString &file : files)
+        Dialog.Files()->Add(FromQt(file));
     Dialog.SetFileName(files.isEmpty() ? AnsiString() : FromQt(files.first()));
-    Dialog.SetFilterIndex(std::max(1, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1));
+    Dialog.SetFilterIndex(
+        std::max(1, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1));
     return true;
 }
 
@@ -243,14 +279,20 @@ bool StandardDialogs::Execute(TCommonDialog &Dialog)
     return dynamic_cast<TPrintDialog *>(&Dialog) || dynamic_cast<TPrinterSetupDialog *>(&Dialog);
 }
 
-void ScriptedDialogs::ReplyMessage(int ModalResult) { FMessageReplies.push_back({{}, ModalResult}); }
+void ScriptedDialogs::ReplyMessage(int ModalResult)
+{
+    FMessageReplies.push_back({{}, ModalResult});
+}
 
 void ScriptedDialogs::ReplyMessageAfter(std::function<void()> Action, int ModalResult)
 {
     FMessageReplies.push_back({std::move(Action), ModalResult});
 }
 
-void ScriptedDialogs::ReplyDialog(DialogReply Reply) { FDialogReplies.push_back(std::move(Reply)); }
+void ScriptedDialogs::ReplyDialog(DialogReply Reply)
+{
+    FDialogReplies.push_back(std::move(Reply));
+}
 
 int ScriptedDialogs::Message(const MessageRequest &Request)
 {
@@ -279,7 +321,8 @@ int MessageDlg(const AnsiString &Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
 {
     vcl::MessageRequest request;
     request.Text = Msg;
-    request.Caption = DlgType == mtCustom ? Application->Title() : AnsiString(TypeCaptions[DlgType]);
+    request.Caption =
+        DlgType == mtCustom ? Application->Title() : AnsiString(TypeCaptions[DlgType]);
     request.Type = DlgType;
     request.Buttons = Buttons;
     for (int b = mbYes; b <= mbHelp; ++b)
@@ -290,4 +333,7 @@ int MessageDlg(const AnsiString &Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
     return vcl::DialogService().Message(request);
 }
 
-void ShowMessage(const AnsiString &Msg) { MessageDlg(Msg, mtCustom, {mbOK}, 0); }
+void ShowMessage(const AnsiString &Msg)
+{
+    MessageDlg(Msg, mtCustom, {mbOK}, 0);
+}

@@ -29,7 +29,8 @@ inline const TMsgDlgButtons mbYesNoCancel{mbYes, mbNo, mbCancel};
 inline const TMsgDlgButtons mbOKCancel{mbOK, mbCancel};
 inline const TMsgDlgButtons mbAbortRetryIgnore{mbAbort, mbRetry, mbIgnore};
 
-class TCommonDialog : public TComponent {
+class TCommonDialog : public TComponent
+{
     QRV4_CLASS(TCommonDialog, TComponent)
 
 public:
@@ -72,7 +73,8 @@ enum TOpenOption {
 };
 using TOpenOptions = Set<TOpenOption>;
 
-class TOpenDialog : public TCommonDialog {
+class TOpenDialog : public TCommonDialog
+{
     QRV4_CLASS(TOpenDialog, TCommonDialog)
 
 public:
@@ -106,7 +108,8 @@ private:
     std::unique_ptr<TStringList> FFiles;
 };
 
-class TSaveDialog : public TOpenDialog {
+class TSaveDialog : public TOpenDialog
+{
     QRV4_CLASS(TSaveDialog, TOpenDialog)
 
 public:
@@ -114,7 +117,8 @@ public:
     bool IsSaveDialog() const override { return true; }
 };
 
-class TColorDialog : public TCommonDialog {
+class TColorDialog : public TCommonDialog
+{
     QRV4_CLASS(TColorDialog, TCommonDialog)
 
 public:
@@ -126,7 +130,8 @@ private:
     TColor FColor = clBlack;
 };
 
-class TFontDialog : public TCommonDialog {
+class TFontDialog : public TCommonDialog
+{
     QRV4_CLASS(TFontDialog, TCommonDialog)
 
 public:
@@ -141,7 +146,8 @@ private:
 
 enum TPrintRange { prAllPages, prSelection, prPageNums };
 
-class TPrintDialog : public TCommonDialog {
+class TPrintDialog : public TCommonDialog
+{
     QRV4_CLASS(TPrintDialog, TCommonDialog)
 
 public:
@@ -168,7 +174,8 @@ private:
     TPrintRange FPrintRange = prAllPages;
 };
 
-class TPrinterSetupDialog : public TCommonDialog {
+class TPrinterSetupDialog : public TCommonDialog
+{
     QRV4_CLASS(TPrinterSetupDialog, TCommonDialog)
 
 public:
@@ -179,7 +186,8 @@ public:
 int MessageDlg(const AnsiString &Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
 void ShowMessage(const AnsiString &Msg);
 
-namespace vcl {
+namespace vcl
+{
 
 struct MessageRequest {
     AnsiString Text;
@@ -190,7 +198,8 @@ struct MessageRequest {
 };
 
 // The one way in for every dialog of the program.
-class DialogProvider {
+class DialogProvider
+{
 public:
     virtual ~DialogProvider() = default;
     // Gives the modal result of the button chosen (mrOk, mrYes ...).
@@ -200,7 +209,8 @@ public:
 };
 
 // Our message form and Qt's non-native dialogs, run inside our message loop.
-class StandardDialogs : public DialogProvider {
+class StandardDialogs : public DialogProvider
+{
 public:
     int Message(const MessageRequest &Request) override;
     bool Execute(TCommonDialog &Dialog) override;
@@ -208,7 +218,8 @@ public:
 
 // Answers from a script: each dialog takes the next reply, in order, and every
 // request is recorded. A dialog with no reply left raises EInvalidOperation.
-class ScriptedDialogs : public DialogProvider {
+class ScriptedDialogs : public DialogProvider
+{
 public:
     using DialogReply = std::function<bool(TCommonDialog &Dialog)>;
 

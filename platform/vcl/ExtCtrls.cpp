@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // A bevel of the panels and the status bar: the light colour on the top and
 // left for a raised cut, the shadow there for a lowered one.
@@ -30,8 +31,8 @@ void Bevel(TCanvas *Canvas, TRect &R, TBevelCut Cut, int Width)
         return;
     }
     const bool raised = Cut == bvRaised;
-    Frame3D(Canvas, R, raised ? clBtnHighlight : clBtnShadow,
-            raised ? clBtnShadow : clBtnHighlight, Width);
+    Frame3D(Canvas, R, raised ? clBtnHighlight : clBtnShadow, raised ? clBtnShadow : clBtnHighlight,
+            Width);
 }
 
 } // namespace
@@ -40,8 +41,8 @@ void Bevel(TCanvas *Canvas, TRect &R, TBevelCut Cut, int Width)
 
 TCustomPanel::TCustomPanel(TComponent *AOwner) : TCustomControl(AOwner)
 {
-    FControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque,
-                     csDoubleClicks, csReplicatable};
+    FControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption,
+                     csOpaque,          csDoubleClicks, csReplicatable};
     SetBounds(0, 0, 185, 41);
     SetParentColor(false);
     SetColor(clBtnFace);
@@ -166,7 +167,9 @@ void TBevel::Paint()
         canvas->LineTo(x2, y2);
     };
     switch (FShape) {
-    case bsBox: Frame3D(canvas, r, first, second, 1); break;
+    case bsBox:
+        Frame3D(canvas, r, first, second, 1);
+        break;
     case bsFrame: {
         TRect inner(r.Left + 1, r.Top + 1, r.Right, r.Bottom);
         Frame3D(canvas, inner, second, second, 1);
@@ -190,7 +193,8 @@ void TBevel::Paint()
         line(r.Right - 2, 0, r.Right - 2, r.Bottom, first);
         line(r.Right - 1, 0, r.Right - 1, r.Bottom, second);
         break;
-    case bsSpacer: break;
+    case bsSpacer:
+        break;
     }
 }
 
@@ -315,13 +319,17 @@ void TShape::Paint()
     }
     switch (FShape) {
     case stRectangle:
-    case stSquare: canvas->Rectangle(x, y, x + w, y + h); break;
+    case stSquare:
+        canvas->Rectangle(x, y, x + w, y + h);
+        break;
     case stRoundRect:
     case stRoundSquare:
         canvas->RoundRect(x, y, x + w, y + h, std::min(w, h) / 4, std::min(w, h) / 4);
         break;
     case stEllipse:
-    case stCircle: canvas->Ellipse(x, y, x + w, y + h); break;
+    case stCircle:
+        canvas->Ellipse(x, y, x + w, y + h);
+        break;
     }
 }
 
@@ -360,7 +368,8 @@ TControl *TSplitter::FindControl() const
         case alBottom:
             if (c->Top() == Top() + Height()) return c;
             break;
-        default: break;
+        default:
+            break;
         }
     }
     return nullptr;
@@ -373,7 +382,8 @@ void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
     FControl = FindControl();
     FDownPos = ClientToScreen(TPoint(X, Y));
     if (FControl)
-        FStartSize = Align() == alLeft || Align() == alRight ? FControl->Width() : FControl->Height();
+        FStartSize =
+            Align() == alLeft || Align() == alRight ? FControl->Width() : FControl->Height();
 }
 
 void TSplitter::MouseMove(TShiftState Shift, int X, int Y)
@@ -383,11 +393,20 @@ void TSplitter::MouseMove(TShiftState Shift, int X, int Y)
     const TPoint p = ClientToScreen(TPoint(X, Y));
     int delta = 0;
     switch (Align()) {
-    case alLeft: delta = p.X - FDownPos.X; break;
-    case alRight: delta = FDownPos.X - p.X; break;
-    case alTop: delta = p.Y - FDownPos.Y; break;
-    case alBottom: delta = FDownPos.Y - p.Y; break;
-    default: return;
+    case alLeft:
+        delta = p.X - FDownPos.X;
+        break;
+    case alRight:
+        delta = FDownPos.X - p.X;
+        break;
+    case alTop:
+        delta = p.Y - FDownPos.Y;
+        break;
+    case alBottom:
+        delta = FDownPos.Y - p.Y;
+        break;
+    default:
+        return;
     }
     const int size = std::max(FMinSize, FStartSize + delta);
     if (Align() == alLeft || Align() == alRight)

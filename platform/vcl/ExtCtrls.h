@@ -7,7 +7,8 @@
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 using TPanelBevel = TBevelCut;
 
-class TCustomPanel : public TCustomControl {
+class TCustomPanel : public TCustomControl
+{
     QRV4_CLASS(TCustomPanel, TCustomControl)
 
 public:
@@ -42,7 +43,8 @@ private:
     TBorderStyle FBorderStyle = bsNone;
 };
 
-class TPanel : public TCustomPanel {
+class TPanel : public TCustomPanel
+{
     QRV4_CLASS(TPanel, TCustomPanel)
 
 public:
@@ -52,7 +54,8 @@ public:
 enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
 enum TBevelStyle { bsLowered, bsRaised };
 
-class TBevel : public TGraphicControl {
+class TBevel : public TGraphicControl
+{
     QRV4_CLASS(TBevel, TGraphicControl)
 
 public:
@@ -71,7 +74,8 @@ private:
 };
 
 // Shows a picture; its canvas draws on the picture's bitmap, which persists.
-class TImage : public TGraphicControl {
+class TImage : public TGraphicControl
+{
     QRV4_CLASS(TImage, TGraphicControl)
 
 public:
@@ -109,7 +113,8 @@ private:
 
 enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle };
 
-class TShape : public TGraphicControl {
+class TShape : public TGraphicControl
+{
     QRV4_CLASS(TShape, TGraphicControl)
 
 public:
@@ -132,7 +137,8 @@ private:
 };
 
 // Resizes the control it is aligned next to by dragging.
-class TSplitter : public TGraphicControl {
+class TSplitter : public TGraphicControl
+{
     QRV4_CLASS(TSplitter, TGraphicControl)
 
 public:
@@ -156,7 +162,8 @@ private:
     int FMinSize = 30;
 };
 
-class TScrollBox : public TCustomControl {
+class TScrollBox : public TCustomControl
+{
     QRV4_CLASS(TScrollBox, TCustomControl)
 
 public:
@@ -169,7 +176,8 @@ protected:
 // Raises OnTimer every Interval milliseconds through the message loop.
 // Enabling a running timer leaves it running as it was; disabling and enabling
 // again starts a full interval.
-class TTimer : public TComponent {
+class TTimer : public TComponent
+{
     QRV4_CLASS(TTimer, TComponent)
 
 public:

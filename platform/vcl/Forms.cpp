@@ -13,7 +13,8 @@
 TApplication *Application = nullptr;
 TScreen *Screen = nullptr;
 
-namespace vcl {
+namespace vcl
+{
 
 void HandleException(TObject *Sender)
 {
@@ -23,7 +24,8 @@ void HandleException(TObject *Sender)
         throw;
 }
 
-namespace {
+namespace
+{
 
 std::vector<TCustomForm *> &PendingReleases()
 {
@@ -71,8 +73,7 @@ AnsiString GetLongHint(const AnsiString &Hint)
 // ---- TCustomForm ------------------------------------------------------------------------
 
 TCustomForm::TCustomForm(TComponent *AOwner)
-    : TWinControl(AOwner), FIcon(std::make_unique<TIcon>()),
-      FCanvas(std::make_unique<TControlCanvas>())
+    : TWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>())
 {
     static_cast<TControlCanvas *>(FCanvas.get())->SetControl(this);
     FControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption,
@@ -147,11 +148,17 @@ void TCustomForm::CreateParams(TCreateParams &Params)
     Params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     Params.ExStyle = 0;
     switch (FBorderStyle) {
-    case bsNone: Params.Style |= WS_POPUP; break;
+    case bsNone:
+        Params.Style |= WS_POPUP;
+        break;
     case bsSingle:
-    case bsToolWindow: Params.Style |= WS_CAPTION | WS_BORDER; break;
+    case bsToolWindow:
+        Params.Style |= WS_CAPTION | WS_BORDER;
+        break;
     case bsSizeable:
-    case bsSizeToolWin: Params.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsSizeToolWin:
+        Params.Style |= WS_CAPTION | WS_THICKFRAME;
+        break;
     case bsDialog:
         Params.Style |= WS_POPUP | WS_CAPTION;
         Params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
@@ -185,8 +192,7 @@ void TCustomForm::PlaceOnScreen()
     if (FPlaced) return;
     FPlaced = true;
     TRect area = Screen->WorkAreaRect();
-    if (FPosition == poMainFormCenter && Application->MainForm() &&
-        Application->MainForm() != this)
+    if (FPosition == poMainFormCenter && Application->MainForm() && Application->MainForm() != this)
         area = Application->MainForm()->BoundsRect();
     if (FPosition == poScreenCenter || FPosition == poDesktopCenter ||
         FPosition == poMainFormCenter || FPosition == poOwnerFormCenter)
@@ -216,7 +222,10 @@ void TCustomForm::Show()
     BringToFront();
 }
 
-void TCustomForm::Hide() { SetVisible(false); }
+void TCustomForm::Hide()
+{
+    SetVisible(false);
+}
 
 void TCustomForm::BringToFront()
 {
@@ -375,7 +384,8 @@ void TCustomForm::SetActiveControl(TWinControl *Control)
 
 void TCustomForm::FocusControl(TWinControl *Control)
 {
-    if (!Control->CanFocus()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    if (!Control->CanFocus())
+        throw EInvalidOperation("Cannot focus a disabled or invisible window");
     FActiveControl = Control;
     if (HandleAllocated() && IsWindowVisible(FHandle)) ::SetFocus(Control->Handle());
 }
@@ -388,13 +398,15 @@ void TCustomForm::SetWindowFocus()
         ::SetFocus(FHandle);
 }
 
-namespace {
+namespace
+{
 
 // The control and its windowed ancestors below the form, innermost first.
 std::vector<TWinControl *> FocusChain(TWinControl *Control, TCustomForm *Form)
 {
     std::vector<TWinControl *> chain;
-    for (TWinControl *c = Control; c && c != Form; c = c->Parent()) chain.push_back(c);
+    for (TWinControl *c = Control; c && c != Form; c = c->Parent())
+        chain.push_back(c);
     return chain;
 }
 
@@ -457,12 +469,18 @@ void TCustomForm::HandleActivation(WPARAM State)
 void TCustomForm::WndProc(TMessage &Message)
 {
     switch (Message.Msg) {
-    case WM_ACTIVATE: HandleActivation(Message.WParam); return;
-    case WM_CLOSE: Close(); return;
+    case WM_ACTIVATE:
+        HandleActivation(Message.WParam);
+        return;
+    case WM_CLOSE:
+        Close();
+        return;
     case CM_RELEASE:
         vcl::PendingReleases().push_back(this);
         return;
-    case CM_VISIBLECHANGED: ShowingChanged(); return;
+    case CM_VISIBLECHANGED:
+        ShowingChanged();
+        return;
     case CM_DIALOGKEY:
         if (GetKeyState(VK_MENU) >= 0) {
             const auto key = static_cast<int>(Message.WParam);
@@ -489,7 +507,9 @@ void TCustomForm::WndProc(TMessage &Message)
         }
         inherited::WndProc(Message);
         return;
-    default: inherited::WndProc(Message); return;
+    default:
+        inherited::WndProc(Message);
+        return;
     }
 }
 
@@ -511,33 +531,73 @@ HCURSOR TScreen::Cursors(TCursor Index) const
     if (const auto it = FCursors.find(Index); it != FCursors.end()) return it->second;
     LPCWSTR shape = IDC_ARROW;
     switch (Index) {
-    case crNone: return nullptr;
-    case crCross: shape = IDC_CROSS; break;
-    case crIBeam: shape = IDC_IBEAM; break;
-    case crSizeNESW: shape = IDC_SIZENESW; break;
+    case crNone:
+        return nullptr;
+    case crCross:
+        shape = IDC_CROSS;
+        break;
+    case crIBeam:
+        shape = IDC_IBEAM;
+        break;
+    case crSizeNESW:
+        shape = IDC_SIZENESW;
+        break;
     case crSizeNS:
-    case crVSplit: shape = IDC_SIZENS; break;
-    case crSizeNWSE: shape = IDC_SIZENWSE; break;
+    case crVSplit:
+        shape = IDC_SIZENS;
+        break;
+    case crSizeNWSE:
+        shape = IDC_SIZENWSE;
+        break;
     case crSizeWE:
-    case crHSplit: shape = IDC_SIZEWE; break;
-    case crUpArrow: shape = IDC_UPARROW; break;
-    case crHourGlass: shape = IDC_WAIT; break;
+    case crHSplit:
+        shape = IDC_SIZEWE;
+        break;
+    case crUpArrow:
+        shape = IDC_UPARROW;
+        break;
+    case crHourGlass:
+        shape = IDC_WAIT;
+        break;
     case crNoDrop:
-    case crNo: shape = IDC_NO; break;
-    case crAppStart: shape = IDC_APPSTARTING; break;
-    case crHelp: shape = IDC_HELP; break;
-    case crHandPoint: shape = IDC_HAND; break;
-    case crSizeAll: shape = IDC_SIZEALL; break;
-    default: break;
+    case crNo:
+        shape = IDC_NO;
+        break;
+    case crAppStart:
+        shape = IDC_APPSTARTING;
+        break;
+    case crHelp:
+        shape = IDC_HELP;
+        break;
+    case crHandPoint:
+        shape = IDC_HAND;
+        break;
+    case crSizeAll:
+        shape = IDC_SIZEALL;
+        break;
+    default:
+        break;
     }
     return LoadCursorW(nullptr, shape);
 }
 
-void TScreen::SetCursors(TCursor Index, HCURSOR Value) { FCursors[Index] = Value; }
+void TScreen::SetCursors(TCursor Index, HCURSOR Value)
+{
+    FCursors[Index] = Value;
+}
 
-int TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
-int TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
-int TScreen::MonitorCount() const { return GetSystemMetrics(SM_CMONITORS); }
+int TScreen::Width() const
+{
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+int TScreen::Height() const
+{
+    return GetSystemMetrics(SM_CYSCREEN);
+}
+int TScreen::MonitorCount() const
+{
+    return GetSystemMetrics(SM_CMONITORS);
+}
 
 TRect TScreen::WorkAreaRect() const
 {
@@ -557,7 +617,10 @@ TStrings *TScreen::Fonts()
     return FFonts.get();
 }
 
-void TScreen::AddForm(TCustomForm *Form) { FForms.push_back(Form); }
+void TScreen::AddForm(TCustomForm *Form)
+{
+    FForms.push_back(Form);
+}
 
 void TScreen::RemoveForm(TCustomForm *Form)
 {
@@ -604,9 +667,10 @@ void TApplication::Initialize()
 
 HWND TApplication::Handle()
 {
-    if (!FHandle) FHandle = AllocateHWnd([](TMessage &Message) {
-        Message.Result = DefWindowProcW({}, Message.Msg, Message.WParam, Message.LParam);
-    });
+    if (!FHandle)
+        FHandle = AllocateHWnd([](TMessage &Message) {
+            Message.Result = DefWindowProcW({}, Message.Msg, Message.WParam, Message.LParam);
+        });
     return FHandle;
 }
 
@@ -624,15 +688,22 @@ void TApplication::SetHint(const AnsiString &Value)
     if (OnHint) OnHint(this);
 }
 
-bool TApplication::Active() const { return GetActiveWindow() != nullptr; }
+bool TApplication::Active() const
+{
+    return GetActiveWindow() != nullptr;
+}
 
 void TApplication::Run()
 {
     if (FMainForm && FShowMainForm) FMainForm->Show();
-    while (!FTerminated) HandleMessage();
+    while (!FTerminated)
+        HandleMessage();
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate()
+{
+    PostQuitMessage(0);
+}
 
 bool TApplication::IsKeyMessage(MSG &Msg)
 {
@@ -640,7 +711,8 @@ bool TApplication::IsKeyMessage(MSG &Msg)
     HWND wnd = GetCapture();
     if (!wnd) wnd = Msg.hwnd;
     TWinControl *control = nullptr;
-    while (wnd && !(control = FindControl(wnd))) wnd = GetParent(wnd);
+    while (wnd && !(control = FindControl(wnd)))
+        wnd = GetParent(wnd);
     return control && control->IsKeyMessage(Msg);
 }
 
@@ -745,12 +817,14 @@ int TApplication::MessageBox(const AnsiString &Text, const AnsiString &Caption, 
 
 void TApplication::Minimize()
 {
-    if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->WindowHandle(), SW_MINIMIZE);
+    if (FMainForm && FMainForm->HandleAllocated())
+        ShowWindow(FMainForm->WindowHandle(), SW_MINIMIZE);
 }
 
 void TApplication::Restore()
 {
-    if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->WindowHandle(), SW_RESTORE);
+    if (FMainForm && FMainForm->HandleAllocated())
+        ShowWindow(FMainForm->WindowHandle(), SW_RESTORE);
 }
 
 void TApplication::BringToFront()

@@ -40,7 +40,6 @@ constexpr int IDIGNORE = 5;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
-
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = Set<TBorderIcon>;
 using TFormBorderStyle = TBorderStyle;
@@ -63,7 +62,8 @@ using TFormState = Set<TFormStateItem>;
 using TCloseEvent = std::function<void(TObject *Sender, TCloseAction &Action)>;
 using TCloseQueryEvent = std::function<void(TObject *Sender, bool &CanClose)>;
 
-class TCustomForm : public TWinControl {
+class TCustomForm : public TWinControl
+{
     QRV4_CLASS(TCustomForm, TWinControl)
 
 public:
@@ -93,7 +93,6 @@ public:
     void SetActiveControl(TWinControl *Control);
     TFormState FormState() const { return FFormState; }
     bool Active() const { return FActive; }
-    TIcon *Icon() const { return FIcon.get(); }
     TCanvas *Canvas() const { return FCanvas.get(); }
     TRect ClientRect() override;
 
@@ -156,11 +155,11 @@ private:
     bool FActive = false;
     bool FDestroyRaised = false;
     bool FPlaced = false;
-    std::unique_ptr<TIcon> FIcon;
     std::unique_ptr<TCanvas> FCanvas;
 };
 
-class TForm : public TCustomForm {
+class TForm : public TCustomForm
+{
     QRV4_CLASS(TForm, TCustomForm)
 
 public:
@@ -171,7 +170,8 @@ using TFormClass = TClass;
 
 // ---- Screen -----------------------------------------------------------------------------
 
-class TScreen : public TComponent {
+class TScreen : public TComponent
+{
     QRV4_CLASS(TScreen, TComponent)
 
 public:
@@ -215,7 +215,8 @@ using TExceptionEvent = std::function<void(TObject *Sender, Exception &E)>;
 using TIdleEvent = std::function<void(TObject *Sender, bool &Done)>;
 using TMessageEvent = std::function<void(MSG &Msg, bool &Handled)>;
 
-class TApplication : public TComponent {
+class TApplication : public TComponent
+{
     QRV4_CLASS(TApplication, TComponent)
 
 public:

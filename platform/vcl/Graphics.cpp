@@ -8,7 +8,8 @@
 
 // ---- Colours ----------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 struct ColorName {
     TColor Value;
@@ -114,7 +115,8 @@ TColor StringToColor(const AnsiString &S)
 
 void GetColorValues(const std::function<void(const AnsiString &)> &Proc)
 {
-    for (const ColorName &entry : ColorNames) Proc(entry.Name);
+    for (const ColorName &entry : ColorNames)
+        Proc(entry.Name);
 }
 
 // ---- Drawing objects -----------------------------------------------------------
@@ -124,7 +126,8 @@ void TGraphicsObject::Changed()
     if (OnChange) OnChange(this);
 }
 
-namespace {
+namespace
+{
 
 constexpr int ScreenPixelsPerInch = 96;
 constexpr int DefaultFontHeight = -11; // 8 points at 96 dpi
@@ -143,9 +146,15 @@ TFont::TFont()
 {
 }
 
-TFont::~TFont() { FreeHandle(); }
+TFont::~TFont()
+{
+    FreeHandle();
+}
 
-void TFont::FreeHandle() { ReplaceHandle(FHandle); }
+void TFont::FreeHandle()
+{
+    ReplaceHandle(FHandle);
+}
 
 void TFont::Changed()
 {
@@ -176,9 +185,15 @@ void TFont::SetName(const AnsiString &Value)
     Changed();
 }
 
-int TFont::Size() const { return -MulDiv(FHeight, 72, FPixelsPerInch); }
+int TFont::Size() const
+{
+    return -MulDiv(FHeight, 72, FPixelsPerInch);
+}
 
-void TFont::SetSize(int Value) { SetHeight(-MulDiv(Value, FPixelsPerInch, 72)); }
+void TFont::SetSize(int Value)
+{
+    SetHeight(-MulDiv(Value, FPixelsPerInch, 72));
+}
 
 void TFont::SetHeight(int Value)
 {
@@ -238,7 +253,10 @@ HFONT TFont::Handle()
     return FHandle;
 }
 
-TPen::~TPen() { ReplaceHandle(FHandle); }
+TPen::~TPen()
+{
+    ReplaceHandle(FHandle);
+}
 
 void TPen::Changed()
 {
@@ -290,14 +308,17 @@ void TPen::SetMode(TPenMode Value)
 HPEN TPen::Handle()
 {
     if (!FHandle) {
-        static constexpr UINT Styles[] = {PS_SOLID,      PS_DASH, PS_DOT,         PS_DASHDOT,
+        static constexpr UINT Styles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
                                           PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
         FHandle = CreatePen(Styles[FStyle], FWidth, ColorToRGB(FColor));
     }
     return FHandle;
 }
 
-TBrush::~TBrush() { ReplaceHandle(FHandle); }
+TBrush::~TBrush()
+{
+    ReplaceHandle(FHandle);
+}
 
 void TBrush::Changed()
 {
@@ -335,9 +356,15 @@ HBRUSH TBrush::Handle()
 {
     if (!FHandle) {
         switch (FStyle) {
-        case bsSolid: FHandle = CreateSolidBrush(ColorToRGB(FColor)); break;
-        case bsClear: FHandle = GetStockObject(NULL_BRUSH); break;
-        default: FHandle = CreateHatchBrush(FStyle - bsHorizontal, ColorToRGB(FColor)); break;
+        case bsSolid:
+            FHandle = CreateSolidBrush(ColorToRGB(FColor));
+            break;
+        case bsClear:
+            FHandle = GetStockObject(NULL_BRUSH);
+            break;
+        default:
+            FHandle = CreateHatchBrush(FStyle - bsHorizontal, ColorToRGB(FColor));
+            break;
         }
     }
     return FHandle;

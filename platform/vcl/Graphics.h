@@ -15,8 +15,12 @@
 // 0x00BBGGRR, or 0x80000000 + a system colour index, or one of the two specials.
 using TColor = std::int32_t;
 
-namespace vcl {
-constexpr TColor SystemColor(int Index) { return static_cast<TColor>(0x80000000u | unsigned(Index)); }
+namespace vcl
+{
+constexpr TColor SystemColor(int Index)
+{
+    return static_cast<TColor>(0x80000000u | unsigned(Index));
+}
 } // namespace vcl
 
 constexpr TColor clBlack = 0x000000;
@@ -90,7 +94,8 @@ void GetColorValues(const std::function<void(const AnsiString &)> &Proc);
 
 // ---- Drawing objects -----------------------------------------------------------
 
-class TGraphicsObject : public TPersistent {
+class TGraphicsObject : public TPersistent
+{
     QRV4_CLASS(TGraphicsObject, TPersistent)
 
 public:
@@ -105,7 +110,8 @@ using TFontStyles = Set<TFontStyle>;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
 using TFontCharset = std::uint8_t;
 
-class TFont : public TGraphicsObject {
+class TFont : public TGraphicsObject
+{
     QRV4_CLASS(TFont, TGraphicsObject)
 
 public:
@@ -172,7 +178,8 @@ enum TPenMode {
     pmNotXor
 };
 
-class TPen : public TGraphicsObject {
+class TPen : public TGraphicsObject
+{
     QRV4_CLASS(TPen, TGraphicsObject)
 
 public:
@@ -213,7 +220,8 @@ enum TBrushStyle {
     bsDiagCross
 };
 
-class TBrush : public TGraphicsObject {
+class TBrush : public TGraphicsObject
+{
     QRV4_CLASS(TBrush, TGraphicsObject)
 
 public:
@@ -270,12 +278,18 @@ struct TRect {
     friend bool operator==(const TRect &, const TRect &) = default;
 };
 
-inline TRect Rect(int Left, int Top, int Right, int Bottom) { return {Left, Top, Right, Bottom}; }
+inline TRect Rect(int Left, int Top, int Right, int Bottom)
+{
+    return {Left, Top, Right, Bottom};
+}
 inline TRect Bounds(int Left, int Top, int Width, int Height)
 {
     return {Left, Top, Left + Width, Top + Height};
 }
-inline TPoint Point(int X, int Y) { return {X, Y}; }
+inline TPoint Point(int X, int Y)
+{
+    return {X, Y};
+}
 
 class TGraphic;
 
@@ -284,7 +298,8 @@ using TCanvasState = Set<TCanvasStates>;
 
 // Draws through a device context with the font, pen and brush selected as the
 // class library selects them: before each operation, only when changed.
-class TCanvas : public TPersistent {
+class TCanvas : public TPersistent
+{
     QRV4_CLASS(TCanvas, TPersistent)
 
 public:
@@ -366,7 +381,8 @@ private:
 
 // ---- Pictures ---------------------------------------------------------------------
 
-class TGraphic : public TPersistent {
+class TGraphic : public TPersistent
+{
     QRV4_CLASS(TGraphic, TPersistent)
     friend class TCanvas;
 
@@ -401,13 +417,24 @@ private:
 
 using TGraphicClass = TClass;
 
-enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TPixelFormat {
+    pfDevice,
+    pf1bit,
+    pf4bit,
+    pf8bit,
+    pf15bit,
+    pf16bit,
+    pf24bit,
+    pf32bit,
+    pfCustom
+};
 enum TTransparentMode { tmAuto, tmFixed };
 
 class TBitmap;
 
 // The canvas of a bitmap: a memory DC holding the bitmap while the canvas is used.
-class TBitmapCanvas : public TCanvas {
+class TBitmapCanvas : public TCanvas
+{
     QRV4_CLASS(TBitmapCanvas, TCanvas)
 
 public:
@@ -428,7 +455,8 @@ private:
 
 // A device-independent bitmap of a given pixel format, drawn through its canvas;
 // its rows are reachable with ScanLine (bottom-up storage, row 0 at the top).
-class TBitmap : public TGraphic {
+class TBitmap : public TGraphic
+{
     QRV4_CLASS(TBitmap, TGraphic)
     friend class TBitmapCanvas;
 
@@ -482,43 +510,12 @@ private:
     TTransparentMode FTransparentMode = tmAuto;
 };
 
-// An icon handle, drawn with its mask and alpha.
-class TIcon : public TGraphic {
-    QRV4_CLASS(TIcon, TGraphic)
-
-public:
-    TIcon() = default;
-    ~TIcon() override;
-    void Assign(TPersistent *Source) override;
-
-    bool Empty() const override { return FHandle == nullptr; }
-    int Width() const override { return FWidth; }
-    void SetWidth(int Value) override;
-    int Height() const override { return FHeight; }
-    void SetHeight(int Value) override;
-    HICON Handle() const { return FHandle; }
-    // Adopts Value; the icon frees it.
-    void SetHandle(HICON Value);
-    HICON ReleaseHandle();
-
-    // Icon files are not read by the program; these raise EInvalidGraphicOperation.
-    void LoadFromStream(TStream *Stream) override;
-    void SaveToStream(TStream *Stream) override;
-
-protected:
-    void Draw(TCanvas *ACanvas, const TRect &Rect) override;
-
-private:
-    HICON FHandle = nullptr;
-    int FWidth = 0;
-    int FHeight = 0;
-};
-
 QRV4_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 QRV4_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception)
 
 // Holds one graphic of any registered class; files load by their extension.
-class TPicture : public TPersistent {
+class TPicture : public TPersistent
+{
     QRV4_CLASS(TPicture, TPersistent)
 
 public:
@@ -531,7 +528,6 @@ public:
     void SetGraphic(TGraphic *Value);
     // The graphic as a bitmap, replacing any other kind with an empty bitmap.
     TBitmap *Bitmap();
-    TIcon *Icon();
     int Width() const { return FGraphic ? FGraphic->Width() : 0; }
     int Height() const { return FGraphic ? FGraphic->Height() : 0; }
 

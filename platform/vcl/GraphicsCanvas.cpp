@@ -2,12 +2,13 @@
 
 #include "platform/win/WinUser.h"
 
-namespace {
+namespace
+{
 
-constexpr int PenModes[] = {R2_BLACK,       R2_WHITE,       R2_NOP,         R2_NOT,
-                            R2_COPYPEN,     R2_NOTCOPYPEN,  R2_MERGEPENNOT, R2_MASKPENNOT,
-                            R2_MERGENOTPEN, R2_MASKNOTPEN,  R2_MERGEPEN,    R2_NOTMERGEPEN,
-                            R2_MASKPEN,     R2_NOTMASKPEN,  R2_XORPEN,      R2_NOTXORPEN};
+constexpr int PenModes[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                            R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                            R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+                            R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
 
 std::vector<POINT> ToPoints(const std::vector<TPoint> &Points)
 {
@@ -25,7 +26,10 @@ TCanvas::TCanvas()
     FBrush->OnChange = [this](TObject *Sender) { BrushChanged(Sender); };
 }
 
-TCanvas::~TCanvas() { SetHandle(nullptr); }
+TCanvas::~TCanvas()
+{
+    SetHandle(nullptr);
+}
 
 HDC TCanvas::Handle()
 {
@@ -131,7 +135,10 @@ void TCanvas::Changing()
     if (OnChanging) OnChanging(this);
 }
 
-void TCanvas::Refresh() { DeselectHandles(); }
+void TCanvas::Refresh()
+{
+    DeselectHandles();
+}
 
 void TCanvas::Lock()
 {

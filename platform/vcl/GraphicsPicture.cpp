@@ -41,7 +41,8 @@ void TGraphic::SaveToFile(const AnsiString &FileName)
 
 // ---- TBitmap -------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 #pragma pack(push, 1)
 struct BitmapFileHeader {
@@ -59,30 +60,46 @@ constexpr WORD BitmapSignature = 0x4D42; // "BM"
 int BitsPerPixel(TPixelFormat Format)
 {
     switch (Format) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
+    case pf1bit:
+        return 1;
+    case pf4bit:
+        return 4;
+    case pf8bit:
+        return 8;
     case pf15bit:
-    case pf16bit: return 16;
-    case pf24bit: return 24;
-    default: return 32;
+    case pf16bit:
+        return 16;
+    case pf24bit:
+        return 24;
+    default:
+        return 32;
     }
 }
 
 TPixelFormat FormatOfBits(int Bits)
 {
     switch (Bits) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
-    case 16: return pf16bit;
-    case 24: return pf24bit;
-    case 32: return pf32bit;
-    default: return pfCustom;
+    case 1:
+        return pf1bit;
+    case 4:
+        return pf4bit;
+    case 8:
+        return pf8bit;
+    case 16:
+        return pf16bit;
+    case 24:
+        return pf24bit;
+    case 32:
+        return pf32bit;
+    default:
+        return pfCustom;
     }
 }
 
-int Stride(int Width, int Bits) { return ((Width * Bits + 31) & ~31) / 8; }
+int Stride(int Width, int Bits)
+{
+    return ((Width * Bits + 31) & ~31) / 8;
+}
 
 // The default colour table of a new paletted bitmap: black and white, the 16 VGA
 // colours, or a 6x6x6 colour cube followed by greys.
@@ -95,7 +112,8 @@ std::vector<RGBQUAD> DefaultColors(int Bits)
         static constexpr COLORREF Vga[16] = {
             0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
             0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
-        for (COLORREF c : Vga) colors.push_back({GetBValue(c), GetGValue(c), GetRValue(c), 0});
+        for (COLORREF c : Vga)
+            colors.push_back({GetBValue(c), GetGValue(c), GetRValue(c), 0});
     } else if (Bits == 8) {
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 6; ++g)
@@ -134,7 +152,8 @@ HBITMAP NewDib(int Width, int Height, int Bits, const std::vector<RGBQUAD> &Colo
 }
 
 // A memory DC holding a bitmap for the length of a copy.
-class SelectedBitmap {
+class SelectedBitmap
+{
 public:
     explicit SelectedBitmap(HBITMAP Bitmap) : FDc(CreateCompatibleDC(nullptr))
     {
@@ -156,7 +175,10 @@ private:
 
 } // namespace
 
-TBitmapCanvas::~TBitmapCanvas() { FreeContext(); }
+TBitmapCanvas::~TBitmapCanvas()
+{
+    FreeContext();
+}
 
 void TBitmapCanvas::CreateHandle()
 {
@@ -274,7 +296,8 @@ HBITMAP TBitmap::ReleaseHandle()
 
 void *TBitmap::ScanLine(int Row)
 {
-    if (!FHandle || Row < 0 || Row >= FHeight) throw EInvalidGraphicOperation("Scan line index out of range");
+    if (!FHandle || Row < 0 || Row >= FHeight)
+        throw EInvalidGraphicOperation("Scan line index out of range");
     GdiFlush();
     DIBSECTION dib{};
     GetObjectW(FHandle, sizeof(dib), &dib);
@@ -333,8 +356,7 @@ void TBitmap::Assign(TPersistent *Source)
             HBITMAP copy = NewDib(bitmap->FWidth, bitmap->FHeight, BitsPerPixel(FPixelFormat),
                                   colors, nullptr);
             SelectedBitmap target(copy);
-            BitBlt(target.Dc(), 0, 0, bitmap->FWidth, bitmap->FHeight, source.Dc(), 0, 0,
-                   SRCCOPY);
+            BitBlt(target.Dc(), 0, 0, bitmap->FWidth, bitmap->FHeight, source.Dc(), 0, 0, SRCCOPY);
             FHandle = copy;
         }
         FWidth = bitmap->FWidth;
@@ -432,65 +454,10 @@ void TBitmap::SaveToStream(TStream *Stream)
     Stream->WriteBuffer(dib.dsBm.bmBits, int(imageSize));
 }
 
-// ---- TIcon ---------------------------------------------------------------------
-
-TIcon::~TIcon() { SetHandle(nullptr); }
-
-void TIcon::SetHandle(HICON Value)
-{
-    if (Value == FHandle) return;
-    if (FHandle) DestroyIcon(FHandle);
-    FHandle = Value;
-    FWidth = FHeight = 0;
-    ICONINFO info{};
-    if (FHandle && GetIconInfo(FHandle, &info)) {
-        BITMAP bitmap{};
-        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
-        FWidth = bitmap.bmWidth;
-        FHeight = bitmap.bmHeight;
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        if (info.hbmMask) DeleteObject(info.hbmMask);
-    }
-    Changed(this);
-}
-
-HICON TIcon::ReleaseHandle()
-{
-    HICON handle = FHandle;
-    FHandle = nullptr;
-    FWidth = FHeight = 0;
-    return handle;
-}
-
-void TIcon::SetWidth(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
-void TIcon::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
-
-void TIcon::Assign(TPersistent *Source)
-{
-    if (!Source) {
-        SetHandle(nullptr);
-        return;
-    }
-    if (auto *icon = dynamic_cast<TIcon *>(Source)) {
-        if (icon != this) SetHandle(icon->FHandle ? CopyIcon(icon->FHandle) : nullptr);
-        return;
-    }
-    inherited::Assign(Source);
-}
-
-void TIcon::Draw(TCanvas *ACanvas, const TRect &Rect)
-{
-    if (FHandle)
-        DrawIconEx(ACanvas->Handle(), Rect.Left, Rect.Top, FHandle, Rect.Width(), Rect.Height(), 0,
-                   nullptr, DI_NORMAL);
-}
-
-void TIcon::LoadFromStream(TStream *) { throw EInvalidGraphicOperation("Icon files are not supported"); }
-void TIcon::SaveToStream(TStream *) { throw EInvalidGraphicOperation("Icon files are not supported"); }
-
 // ---- TPicture ------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 struct FileFormat {
     AnsiString Extension;
@@ -553,8 +520,10 @@ template <class T> T *TPicture::ForceGraphic()
     return static_cast<T *>(FGraphic.get());
 }
 
-TBitmap *TPicture::Bitmap() { return ForceGraphic<TBitmap>(); }
-TIcon *TPicture::Icon() { return ForceGraphic<TIcon>(); }
+TBitmap *TPicture::Bitmap()
+{
+    return ForceGraphic<TBitmap>();
+}
 
 void TPicture::Assign(TPersistent *Source)
 {

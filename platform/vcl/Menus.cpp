@@ -7,7 +7,8 @@
 
 // ---- Short-cuts -----------------------------------------------------------------------------
 
-namespace {
+namespace
+{
 
 struct KeyName {
     WORD Key;
@@ -15,10 +16,10 @@ struct KeyName {
 };
 
 constexpr KeyName KeyNames[] = {
-    {VK_BACK, "BkSp"},   {VK_TAB, "Tab"},     {VK_ESCAPE, "Esc"},  {VK_RETURN, "Enter"},
-    {VK_SPACE, "Space"}, {VK_PRIOR, "PgUp"},  {VK_NEXT, "PgDn"},   {VK_END, "End"},
-    {VK_HOME, "Home"},   {VK_LEFT, "Left"},   {VK_UP, "Up"},       {VK_RIGHT, "Right"},
-    {VK_DOWN, "Down"},   {VK_INSERT, "Ins"},  {VK_DELETE, "Del"},
+    {VK_BACK, "BkSp"},   {VK_TAB, "Tab"},    {VK_ESCAPE, "Esc"}, {VK_RETURN, "Enter"},
+    {VK_SPACE, "Space"}, {VK_PRIOR, "PgUp"}, {VK_NEXT, "PgDn"},  {VK_END, "End"},
+    {VK_HOME, "Home"},   {VK_LEFT, "Left"},  {VK_UP, "Up"},      {VK_RIGHT, "Right"},
+    {VK_DOWN, "Down"},   {VK_INSERT, "Ins"}, {VK_DELETE, "Del"},
 };
 
 AnsiString KeyText(WORD Key)
@@ -106,10 +107,14 @@ TMenuItem::TMenuItem(TComponent *AOwner) : TComponent(AOwner) {}
 TMenuItem::~TMenuItem()
 {
     if (FParent) FParent->Remove(this);
-    while (!FItems.empty()) delete FItems.back();
+    while (!FItems.empty())
+        delete FItems.back();
 }
 
-void TMenuItem::Add(TMenuItem *Item) { Insert(Count(), Item); }
+void TMenuItem::Add(TMenuItem *Item)
+{
+    Insert(Count(), Item);
+}
 
 void TMenuItem::Insert(int Index, TMenuItem *Item)
 {
@@ -135,7 +140,8 @@ void TMenuItem::Delete(int Index)
 
 void TMenuItem::Clear()
 {
-    while (!FItems.empty()) delete FItems.back();
+    while (!FItems.empty())
+        delete FItems.back();
 }
 
 int TMenuItem::IndexOf(TMenuItem *Item) const
@@ -151,11 +157,14 @@ void TMenuItem::Click()
 
 // ---- TMenu and TPopupMenu -----------------------------------------------------------------------
 
-TMenu::TMenu(TComponent *AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)) {}
+TMenu::TMenu(TComponent *AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr))
+{
+}
 
 TMenu::~TMenu() = default;
 
-namespace {
+namespace
+{
 
 TMenuItem *FindShortCut(TMenuItem *Parent, TShortCut ShortCut)
 {
@@ -178,7 +187,8 @@ bool TMenu::IsShortCut(WORD Key, TShiftState Shift)
 
 // The window of an open popup menu: its items in a column, the chosen one
 // remembered until the menu's loop ends.
-class TPopupMenuWindow : public TCustomControl {
+class TPopupMenuWindow : public TCustomControl
+{
 public:
     explicit TPopupMenuWindow(TMenuItem *Items) : TCustomControl(nullptr), FItems(Items)
     {
@@ -207,7 +217,8 @@ public:
         }
         width += 60;
         int height = 4;
-        for (TMenuItem *item : FVisibleItems) height += RowHeight(item);
+        for (TMenuItem *item : FVisibleItems)
+            height += RowHeight(item);
         if (Alignment == paRight) X -= width;
         if (Alignment == paCenter) X -= width / 2;
         const TRect area = Screen->WorkAreaRect();
@@ -240,13 +251,20 @@ public:
             Invalidate();
         };
         switch (Key) {
-        case VK_DOWN: step(1); break;
-        case VK_UP: step(FSelected < 0 ? 0 : -1); break;
+        case VK_DOWN:
+            step(1);
+            break;
+        case VK_UP:
+            step(FSelected < 0 ? 0 : -1);
+            break;
         case VK_RETURN:
             if (FSelected >= 0) Choose(FVisibleItems[FSelected]);
             break;
-        case VK_ESCAPE: Close(nullptr); break;
-        default: break;
+        case VK_ESCAPE:
+            Close(nullptr);
+            break;
+        default:
+            break;
         }
     }
 
@@ -318,8 +336,12 @@ protected:
             if (!FClosed && reinterpret_cast<HWND>(Message.LParam) != WindowHandle())
                 Close(nullptr);
             return;
-        case WM_MOUSEACTIVATE: Message.Result = MA_NOACTIVATE; return;
-        default: inherited::WndProc(Message); return;
+        case WM_MOUSEACTIVATE:
+            Message.Result = MA_NOACTIVATE;
+            return;
+        default:
+            inherited::WndProc(Message);
+            return;
         }
     }
 

@@ -25,7 +25,8 @@ QRV4_DECLARE_EXCEPTION(EMenuError, Exception)
 
 class TMenu;
 
-class TMenuItem : public TComponent {
+class TMenuItem : public TComponent
+{
     QRV4_CLASS(TMenuItem, TComponent)
 
 public:
@@ -76,7 +77,8 @@ private:
     TMenuItem *FParent = nullptr;
 };
 
-class TMenu : public TComponent {
+class TMenu : public TComponent
+{
     QRV4_CLASS(TMenu, TComponent)
 
 public:
@@ -93,7 +95,8 @@ private:
 enum TPopupAlignment { paLeft, paRight, paCenter };
 enum TTrackButton { tbRightButton, tbLeftButton };
 
-class TPopupMenu : public TMenu {
+class TPopupMenu : public TMenu
+{
     QRV4_CLASS(TPopupMenu, TMenu)
 
 public:

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // A screen DC for measuring text outside painting.
-class MeasureCanvas {
+class MeasureCanvas
+{
 public:
     explicit MeasureCanvas(TFont *Font) : FDc(GetDC({}))
     {
@@ -230,7 +232,10 @@ void TCustomEdit::SetSelLength(int Value)
     Invalidate();
 }
 
-AnsiString TCustomEdit::SelText() const { return FText.SubString(SelStart() + 1, SelLength()); }
+AnsiString TCustomEdit::SelText() const
+{
+    return FText.SubString(SelStart() + 1, SelLength());
+}
 
 void TCustomEdit::Replace(int Start, int Length, const AnsiString &Text)
 {
@@ -269,9 +274,18 @@ void TCustomEdit::ClearSelection()
     if (SelLength() > 0 && !FReadOnly) Replace(SelStart(), SelLength(), "");
 }
 
-void TCustomEdit::CopyToClipboard() { Perform(WM_COPY, 0, 0); }
-void TCustomEdit::CutToClipboard() { Perform(WM_CUT, 0, 0); }
-void TCustomEdit::PasteFromClipboard() { Perform(WM_PASTE, 0, 0); }
+void TCustomEdit::CopyToClipboard()
+{
+    Perform(WM_COPY, 0, 0);
+}
+void TCustomEdit::CutToClipboard()
+{
+    Perform(WM_CUT, 0, 0);
+}
+void TCustomEdit::PasteFromClipboard()
+{
+    Perform(WM_PASTE, 0, 0);
+}
 
 void TCustomEdit::Undo()
 {
@@ -306,7 +320,8 @@ void TCustomEdit::DeleteSelectionOr(int Direction)
 
 int TCustomEdit::LineStart(int Position) const
 {
-    while (Position > 0 && FText[Position] != '\n') --Position;
+    while (Position > 0 && FText[Position] != '\n')
+        --Position;
     return Position;
 }
 
@@ -322,12 +337,18 @@ void TCustomEdit::KeyDown(WORD &Key, TShiftState Shift)
     inherited::KeyDown(Key, Shift);
     const bool extend = Shift.Contains(ssShift);
     switch (Key) {
-    case VK_LEFT: MoveCaret(SelLength() && !extend ? SelStart() : FCaret - 1, extend); break;
+    case VK_LEFT:
+        MoveCaret(SelLength() && !extend ? SelStart() : FCaret - 1, extend);
+        break;
     case VK_RIGHT:
         MoveCaret(SelLength() && !extend ? SelStart() + SelLength() : FCaret + 1, extend);
         break;
-    case VK_HOME: MoveCaret(MultiLine() ? LineStart(FCaret) : 0, extend); break;
-    case VK_END: MoveCaret(MultiLine() ? LineEnd(FCaret) : FText.Length(), extend); break;
+    case VK_HOME:
+        MoveCaret(MultiLine() ? LineStart(FCaret) : 0, extend);
+        break;
+    case VK_END:
+        MoveCaret(MultiLine() ? LineEnd(FCaret) : FText.Length(), extend);
+        break;
     case VK_UP:
     case VK_DOWN:
         if (MultiLine()) {
@@ -351,20 +372,34 @@ void TCustomEdit::KeyDown(WORD &Key, TShiftState Shift)
         else if (Shift.Contains(ssCtrl))
             Perform(WM_COPY, 0, 0);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 void TCustomEdit::InsertChar(char Key)
 {
     switch (Key) {
-    case 1: SelectAll(); return;
-    case 3: Perform(WM_COPY, 0, 0); return;
-    case 8: DeleteSelectionOr(-1); return;
-    case 22: Perform(WM_PASTE, 0, 0); return;
-    case 24: Perform(WM_CUT, 0, 0); return;
-    case 26: Undo(); return;
-    default: break;
+    case 1:
+        SelectAll();
+        return;
+    case 3:
+        Perform(WM_COPY, 0, 0);
+        return;
+    case 8:
+        DeleteSelectionOr(-1);
+        return;
+    case 22:
+        Perform(WM_PASTE, 0, 0);
+        return;
+    case 24:
+        Perform(WM_CUT, 0, 0);
+        return;
+    case 26:
+        Undo();
+        return;
+    default:
+        break;
     }
     if (static_cast<unsigned char>(Key) < 32 || FReadOnly) return;
     SetSelText(AnsiString(Key));
@@ -490,7 +525,9 @@ void TCustomEdit::WndProc(TMessage &Message)
     case WM_CHAR:
         if (!DoKeyPress(Message)) InsertChar(static_cast<char>(Message.WParam));
         return;
-    case WM_GETDLGCODE: Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return;
     case WM_PASTE: {
         if (FReadOnly) return;
         AnsiString text = Clipboard()->AsText();
@@ -511,13 +548,18 @@ void TCustomEdit::WndProc(TMessage &Message)
             ClearSelection();
         }
         return;
-    case WM_CLEAR: ClearSelection(); return;
-    case WM_UNDO: Undo(); return;
+    case WM_CLEAR:
+        ClearSelection();
+        return;
+    case WM_UNDO:
+        Undo();
+        return;
     case WM_KILLFOCUS:
     case WM_SETFOCUS:
         Invalidate();
         break;
-    default: break;
+    default:
+        break;
     }
     inherited::WndProc(Message);
 }
@@ -525,7 +567,8 @@ void TCustomEdit::WndProc(TMessage &Message)
 // ---- TCustomMemo ------------------------------------------------------------------------
 
 // The memo's lines live in its text; this list reads and rewrites it.
-class TMemoStrings : public TStrings {
+class TMemoStrings : public TStrings
+{
 public:
     explicit TMemoStrings(TCustomMemo *Memo) : FMemo(Memo) {}
     void Clear() override { FMemo->SetText(""); }
@@ -564,7 +607,8 @@ protected:
         TStringList list;
         list.SetText(Value);
         std::vector<AnsiString> lines;
-        for (int i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
+        for (int i = 0; i < list.Count(); ++i)
+            lines.push_back(list[i]);
         Join(lines);
     }
 
@@ -574,13 +618,15 @@ private:
         TStringList list;
         list.SetText(FMemo->Text());
         std::vector<AnsiString> lines;
-        for (int i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
+        for (int i = 0; i < list.Count(); ++i)
+            lines.push_back(list[i]);
         return lines;
     }
     void Join(const std::vector<AnsiString> &Lines)
     {
         AnsiString text;
-        for (size_t i = 0; i < Lines.size(); ++i) text += (i ? "\r\n" : "") + Lines[i];
+        for (size_t i = 0; i < Lines.size(); ++i)
+            text += (i ? "\r\n" : "") + Lines[i];
         FMemo->SetText(text);
     }
 
@@ -596,9 +642,15 @@ TCustomMemo::TCustomMemo(TComponent *AOwner)
 
 TCustomMemo::~TCustomMemo() = default;
 
-TStrings *TCustomMemo::Lines() const { return FLines.get(); }
+TStrings *TCustomMemo::Lines() const
+{
+    return FLines.get();
+}
 
-void TCustomMemo::SetLines(TStrings *Value) { FLines->Assign(Value); }
+void TCustomMemo::SetLines(TStrings *Value)
+{
+    FLines->Assign(Value);
+}
 
 void TCustomMemo::InsertChar(char Key)
 {
@@ -803,9 +855,15 @@ void TCustomCheckBox::SetAlignment(TAlignment Value)
 void TCustomCheckBox::Toggle()
 {
     switch (FState) {
-    case cbUnchecked: SetState(FAllowGrayed ? cbGrayed : cbChecked); break;
-    case cbChecked: SetState(cbUnchecked); break;
-    case cbGrayed: SetState(cbChecked); break;
+    case cbUnchecked:
+        SetState(FAllowGrayed ? cbGrayed : cbChecked);
+        break;
+    case cbChecked:
+        SetState(cbUnchecked);
+        break;
+    case cbGrayed:
+        SetState(cbChecked);
+        break;
     }
 }
 
@@ -823,7 +881,8 @@ void TCustomCheckBox::Click()
     FToggling = false;
 }
 
-namespace {
+namespace
+{
 
 constexpr int CheckSize = 13;
 

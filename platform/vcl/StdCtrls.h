@@ -10,7 +10,8 @@ enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 // ---- Label ------------------------------------------------------------------------------
 
-class TCustomLabel : public TGraphicControl {
+class TCustomLabel : public TGraphicControl
+{
     QRV4_CLASS(TCustomLabel, TGraphicControl)
 
 public:
@@ -44,7 +45,8 @@ private:
     bool FShowAccelChar = true;
 };
 
-class TLabel : public TCustomLabel {
+class TLabel : public TCustomLabel
+{
     QRV4_CLASS(TLabel, TCustomLabel)
 
 public:
@@ -57,7 +59,8 @@ public:
 // Every way of pasting (Ctrl+V, Shift+Insert, the context menu, a WM_PASTE sent
 // by the program) goes through the WM_PASTE handler, which a derived control can
 // take over.
-class TCustomEdit : public TWinControl {
+class TCustomEdit : public TWinControl
+{
     QRV4_CLASS(TCustomEdit, TWinControl)
 
 public:
@@ -138,7 +141,8 @@ private:
     AnsiString FUndoText;
 };
 
-class TEdit : public TCustomEdit {
+class TEdit : public TCustomEdit
+{
     QRV4_CLASS(TEdit, TCustomEdit)
 
 public:
@@ -147,7 +151,8 @@ public:
 
 class TMemoStrings;
 
-class TCustomMemo : public TCustomEdit {
+class TCustomMemo : public TCustomEdit
+{
     QRV4_CLASS(TCustomMemo, TCustomEdit)
 
 public:
@@ -174,7 +179,8 @@ private:
     bool FWordWrap = true;
 };
 
-class TMemo : public TCustomMemo {
+class TMemo : public TCustomMemo
+{
     QRV4_CLASS(TMemo, TCustomMemo)
 
 public:
@@ -183,7 +189,8 @@ public:
 
 // ---- Buttons ----------------------------------------------------------------------------
 
-class TButtonControl : public TWinControl {
+class TButtonControl : public TWinControl
+{
     QRV4_CLASS(TButtonControl, TWinControl)
 
 public:
@@ -209,7 +216,8 @@ private:
     bool FSpaceDown = false;
 };
 
-class TButton : public TButtonControl {
+class TButton : public TButtonControl
+{
     QRV4_CLASS(TButton, TButtonControl)
 
 public:
@@ -234,7 +242,8 @@ private:
 
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
-class TCustomCheckBox : public TButtonControl {
+class TCustomCheckBox : public TButtonControl
+{
     QRV4_CLASS(TCustomCheckBox, TButtonControl)
 
 public:
@@ -261,14 +270,16 @@ private:
     bool FToggling = false;
 };
 
-class TCheckBox : public TCustomCheckBox {
+class TCheckBox : public TCustomCheckBox
+{
     QRV4_CLASS(TCheckBox, TCustomCheckBox)
 
 public:
     explicit TCheckBox(TComponent *AOwner) : TCustomCheckBox(AOwner) {}
 };
 
-class TRadioButton : public TButtonControl {
+class TRadioButton : public TButtonControl
+{
     QRV4_CLASS(TRadioButton, TButtonControl)
 
 public:
@@ -303,11 +314,12 @@ enum TOwnerDrawStateItem {
     odComboBoxEdit
 };
 using TOwnerDrawState = Set<TOwnerDrawStateItem>;
-using TDrawItemEvent = std::function<void(TWinControl *Control, int Index, TRect Rect,
-                                          TOwnerDrawState State)>;
+using TDrawItemEvent =
+    std::function<void(TWinControl *Control, int Index, TRect Rect, TOwnerDrawState State)>;
 
 // The items of a list control: a string list that tells its control about changes.
-class TListControlItems : public TStringList {
+class TListControlItems : public TStringList
+{
     QRV4_CLASS(TListControlItems, TStringList)
 
 public:
@@ -322,17 +334,12 @@ protected:
     void InsertItem(int Index, const AnsiString &S, TObject *AObject) override;
 };
 
-enum TComboBoxStyle {
-    csDropDown,
-    csSimple,
-    csDropDownList,
-    csOwnerDrawFixed,
-    csOwnerDrawVariable
-};
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
 
 class TComboListWindow;
 
-class TCustomComboBox : public TWinControl {
+class TCustomComboBox : public TWinControl
+{
     QRV4_CLASS(TCustomComboBox, TWinControl)
     friend class TComboListWindow;
 
@@ -397,14 +404,16 @@ private:
     TComboListWindow *FList = nullptr;
 };
 
-class TComboBox : public TCustomComboBox {
+class TComboBox : public TCustomComboBox
+{
     QRV4_CLASS(TComboBox, TCustomComboBox)
 
 public:
     explicit TComboBox(TComponent *AOwner) : TCustomComboBox(AOwner) {}
 };
 
-class TCustomListBox : public TWinControl {
+class TCustomListBox : public TWinControl
+{
     QRV4_CLASS(TCustomListBox, TWinControl)
 
 public:
@@ -456,7 +465,8 @@ private:
     std::unique_ptr<TCanvas> FCanvas;
 };
 
-class TListBox : public TCustomListBox {
+class TListBox : public TCustomListBox
+{
     QRV4_CLASS(TListBox, TCustomListBox)
 
 public:

@@ -26,7 +26,8 @@ void TListControlItems::InsertItem(int Index, const AnsiString &S, TObject *AObj
     if (OnInserted) OnInserted(Index);
 }
 
-namespace {
+namespace
+{
 
 void DefaultDrawItem(TCanvas *Canvas, TStrings *Items, int Index, const TRect &Rect)
 {
@@ -48,7 +49,8 @@ int AfterDelete(int Selected, int At)
 
 // A popup window below the combo box; it holds the capture while open, so a
 // click anywhere else closes it.
-class TComboListWindow : public TCustomControl {
+class TComboListWindow : public TCustomControl
+{
 public:
     explicit TComboListWindow(TCustomComboBox *Combo) : TCustomControl(nullptr), FCombo(Combo)
     {
@@ -140,8 +142,12 @@ protected:
             if (reinterpret_cast<HWND>(Message.LParam) != WindowHandle())
                 FCombo->SetDroppedDown(false);
             return;
-        case WM_MOUSEACTIVATE: Message.Result = MA_NOACTIVATE; return;
-        default: inherited::WndProc(Message); return;
+        case WM_MOUSEACTIVATE:
+            Message.Result = MA_NOACTIVATE;
+            return;
+        default:
+            inherited::WndProc(Message);
+            return;
         }
     }
 
@@ -176,9 +182,15 @@ TCustomComboBox::~TCustomComboBox()
     }
 }
 
-TStrings *TCustomComboBox::Items() const { return FItems.get(); }
+TStrings *TCustomComboBox::Items() const
+{
+    return FItems.get();
+}
 
-void TCustomComboBox::SetItems(TStrings *Value) { FItems->Assign(Value); }
+void TCustomComboBox::SetItems(TStrings *Value)
+{
+    FItems->Assign(Value);
+}
 
 void TCustomComboBox::SetStyle(TComboBoxStyle Value)
 {
@@ -205,7 +217,10 @@ void TCustomComboBox::SetItemHeight(int Value)
     Invalidate();
 }
 
-bool TCustomComboBox::Sorted() const { return FItems->Sorted(); }
+bool TCustomComboBox::Sorted() const
+{
+    return FItems->Sorted();
+}
 
 void TCustomComboBox::SetSorted(bool Value)
 {
@@ -215,7 +230,10 @@ void TCustomComboBox::SetSorted(bool Value)
     Invalidate();
 }
 
-bool TCustomComboBox::DroppedDown() const { return FList && FList->Visible(); }
+bool TCustomComboBox::DroppedDown() const
+{
+    return FList && FList->Visible();
+}
 
 void TCustomComboBox::SetDroppedDown(bool Value)
 {
@@ -351,35 +369,57 @@ void TCustomComboBox::KeyDown(WORD &Key, TShiftState Shift)
     inherited::KeyDown(Key, Shift);
     if (DroppedDown()) {
         switch (Key) {
-        case VK_UP: FList->SetHighlighted(FList->Highlighted() - 1); break;
-        case VK_DOWN: FList->SetHighlighted(FList->Highlighted() + 1); break;
-        case VK_PRIOR: FList->SetHighlighted(FList->Highlighted() - FDropDownCount); break;
-        case VK_NEXT: FList->SetHighlighted(FList->Highlighted() + FDropDownCount); break;
+        case VK_UP:
+            FList->SetHighlighted(FList->Highlighted() - 1);
+            break;
+        case VK_DOWN:
+            FList->SetHighlighted(FList->Highlighted() + 1);
+            break;
+        case VK_PRIOR:
+            FList->SetHighlighted(FList->Highlighted() - FDropDownCount);
+            break;
+        case VK_NEXT:
+            FList->SetHighlighted(FList->Highlighted() + FDropDownCount);
+            break;
         case VK_RETURN:
             ChooseItem(FList->Highlighted());
             SetDroppedDown(false);
             break;
         case VK_ESCAPE:
-        case VK_F1 + 3: SetDroppedDown(false); break;
-        default: return;
+        case VK_F1 + 3:
+            SetDroppedDown(false);
+            break;
+        default:
+            return;
         }
         Key = 0;
         return;
     }
     switch (Key) {
     case VK_UP:
-    case VK_LEFT: ChooseItem(std::max(FItemIndex - 1, 0)); break;
+    case VK_LEFT:
+        ChooseItem(std::max(FItemIndex - 1, 0));
+        break;
     case VK_DOWN:
         if (Shift.Contains(ssAlt))
             SetDroppedDown(true);
         else
             ChooseItem(FItemIndex + 1);
         break;
-    case VK_RIGHT: ChooseItem(FItemIndex + 1); break;
-    case VK_HOME: ChooseItem(0); break;
-    case VK_END: ChooseItem(FItems->Count() - 1); break;
-    case VK_F1 + 3: SetDroppedDown(true); break;
-    default: break;
+    case VK_RIGHT:
+        ChooseItem(FItemIndex + 1);
+        break;
+    case VK_HOME:
+        ChooseItem(0);
+        break;
+    case VK_END:
+        ChooseItem(FItems->Count() - 1);
+        break;
+    case VK_F1 + 3:
+        SetDroppedDown(true);
+        break;
+    default:
+        break;
     }
 }
 
@@ -418,8 +458,11 @@ void TCustomComboBox::WndProc(TMessage &Message)
         SetDroppedDown(false);
         Invalidate();
         break;
-    case WM_SETFOCUS: Invalidate(); break;
-    default: break;
+    case WM_SETFOCUS:
+        Invalidate();
+        break;
+    default:
+        break;
     }
     inherited::WndProc(Message);
 }
@@ -446,8 +489,14 @@ void TCustomListBox::CreateParams(TCreateParams &Params)
     Params.WinClassName = "TListBoxControl";
 }
 
-TStrings *TCustomListBox::Items() const { return FItems.get(); }
-void TCustomListBox::SetItems(TStrings *Value) { FItems->Assign(Value); }
+TStrings *TCustomListBox::Items() const
+{
+    return FItems.get();
+}
+void TCustomListBox::SetItems(TStrings *Value)
+{
+    FItems->Assign(Value);
+}
 
 void TCustomListBox::ItemDeleted(int Index)
 {
@@ -494,13 +543,15 @@ void TCustomListBox::SetTopIndex(int Value)
 
 bool TCustomListBox::Selected(int Index) const
 {
-    if (Index < 0 || Index >= FItems->Count()) throw EListError("List index out of bounds (" + AnsiString(Index) + ")");
+    if (Index < 0 || Index >= FItems->Count())
+        throw EListError("List index out of bounds (" + AnsiString(Index) + ")");
     return Index < int(FSelected.size()) && FSelected[Index];
 }
 
 void TCustomListBox::SetSelected(int Index, bool Value)
 {
-    if (Index < 0 || Index >= FItems->Count()) throw EListError("List index out of bounds (" + AnsiString(Index) + ")");
+    if (Index < 0 || Index >= FItems->Count())
+        throw EListError("List index out of bounds (" + AnsiString(Index) + ")");
     FSelected.resize(FItems->Count(), false);
     if (!FMultiSelect) {
         SetItemIndex(Value ? Index : (Index == FItemIndex ? -1 : FItemIndex));
@@ -516,7 +567,10 @@ int TCustomListBox::SelCount() const
     return static_cast<int>(std::count(FSelected.begin(), FSelected.end(), true));
 }
 
-bool TCustomListBox::Sorted() const { return FItems->Sorted(); }
+bool TCustomListBox::Sorted() const
+{
+    return FItems->Sorted();
+}
 
 void TCustomListBox::SetSorted(bool Value)
 {
@@ -526,9 +580,15 @@ void TCustomListBox::SetSorted(bool Value)
     Invalidate();
 }
 
-void TCustomListBox::Clear() { FItems->Clear(); }
+void TCustomListBox::Clear()
+{
+    FItems->Clear();
+}
 
-int TCustomListBox::VisibleRows() { return std::max(1, (ClientHeight() - 4) / FItemHeight); }
+int TCustomListBox::VisibleRows()
+{
+    return std::max(1, (ClientHeight() - 4) / FItemHeight);
+}
 
 void TCustomListBox::MakeVisible(int Index)
 {
@@ -594,13 +654,26 @@ void TCustomListBox::KeyDown(WORD &Key, TShiftState Shift)
     inherited::KeyDown(Key, Shift);
     int target = FItemIndex;
     switch (Key) {
-    case VK_UP: target = std::max(FItemIndex - 1, 0); break;
-    case VK_DOWN: target = std::min(FItemIndex + 1, FItems->Count() - 1); break;
-    case VK_HOME: target = 0; break;
-    case VK_END: target = FItems->Count() - 1; break;
-    case VK_PRIOR: target = std::max(FItemIndex - VisibleRows(), 0); break;
-    case VK_NEXT: target = std::min(FItemIndex + VisibleRows(), FItems->Count() - 1); break;
-    default: return;
+    case VK_UP:
+        target = std::max(FItemIndex - 1, 0);
+        break;
+    case VK_DOWN:
+        target = std::min(FItemIndex + 1, FItems->Count() - 1);
+        break;
+    case VK_HOME:
+        target = 0;
+        break;
+    case VK_END:
+        target = FItems->Count() - 1;
+        break;
+    case VK_PRIOR:
+        target = std::max(FItemIndex - VisibleRows(), 0);
+        break;
+    case VK_NEXT:
+        target = std::min(FItemIndex + VisibleRows(), FItems->Count() - 1);
+        break;
+    default:
+        return;
     }
     if (target != FItemIndex) {
         SetItemIndex(target);
@@ -628,14 +701,19 @@ void TCustomListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
 void TCustomListBox::WndProc(TMessage &Message)
 {
     switch (Message.Msg) {
-    case WM_GETDLGCODE: Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS; return;
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return;
     case WM_MOUSEWHEEL:
         SetTopIndex(FTopIndex - static_cast<SHORT>(HIWORD(Message.WParam)) / WHEEL_DELTA * 3);
         Message.Result = 1;
         return;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: Invalidate(); break;
-    default: break;
+    case WM_KILLFOCUS:
+        Invalidate();
+        break;
+    default:
+        break;
     }
     inherited::WndProc(Message);
 }

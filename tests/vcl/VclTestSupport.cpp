@@ -1,0 +1,117 @@
+#include "tests/vcl/VclTestSupport.h"
+
+#include <chrono>
+
+namespace vcltest
+{
+
+void StartApplication()
+{
+    static bool started = false;
+    if (!started) {
+        Application->Initialize();
+        Application->SetTitle("QRV-4");
+        started = true;
+    }
+    Pump();
+}
+
+void Pump()
+{
+    Application->ProcessMessages();
+}
+
+void PumpFor(int Milliseconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+        Application->ProcessMessages();
+        win::WaitForQueue(5);
+    }
+}
+
+namespace
+{
+
+void Mouse(TControl *Control, int X, int Y, win::MouseAction Action, win::MouseButton Button)
+{
+    const TPoint p = Control->ClientToScreen(TPoint(X, Y));
+    win::InjectMouseInput(win::MouseInput{Action, Button, POINT{p.X, p.Y}});
+}
+
+} // namespace
+
+void MouseDown(TControl *Control, int X, int Y, win::MouseButton Button)
+{
+    Mouse(Control, X, Y, win::MouseAction::Down, Button);
+}
+
+void MouseUp(TControl *Control, int X, int Y, win::MouseButton Button)
+{
+    Mouse(Control, X, Y, win::MouseAction::Up, Button);
+}
+
+void MouseMove(TControl *Control, int X, int Y)
+{
+    Mouse(Control, X, Y, win::MouseAction::Move, win::MouseButton::None);
+}
+
+void Click(TControl *Control, int X, int Y)
+{
+    MouseDown(Control, X, Y);
+    MouseUp(Control, X, Y);
+}
+
+void KeyDown(int VirtualKey, char Char)
+{
+    win::KeyInput input;
+    input.Down = true;
+    input.VirtualKey = VirtualKey;
+    input.Char = Char ? rtl::Cp1251ToUnicode(static_cast<unsigned char>(Char)) : 0;
+    win::InjectKeyInput(input);
+}
+
+void KeyUp(int VirtualKey)
+{
+    win::KeyInput input;
+    input.Down = false;
+    input.VirtualKey = VirtualKey;
+    win::InjectKeyInput(input);
+}
+
+void Key(int VirtualKey, char Char)
+{
+    KeyDown(VirtualKey, Char);
+    KeyUp(VirtualKey);
+}
+
+void VclTest::SetUp()
+{
+    StartApplication();
+    FPrevious = vcl::SetDialogService(&Dialogs);
+}
+
+void VclTest::TearDown()
+{
+    Form.reset();
+    Pump();
+    vcl::SetDialogService(FPrevious);
+}
+
+TForm *VclTest::ShownForm(int Width, int Height)
+{
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(50, 50, Width, Height);
+    Form->SetCaption("Test");
+    Form->Show();
+    Pump();
+    return Form.get();
+}
+
+} // namespace vcltest
+
+// fontconfig keeps its caches until the process ends; they are not ours to free.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Shared setup of the class library's tests: the application object with its Qt
+// application (headless unless a display is chosen), input injected through the
+// windowing kernel, and scripted answers for dialogs.
+
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace vcltest
+{
+
+// Makes the application once and empties the queue.
+void StartApplication();
+// Handles everything queued, without waiting.
+void Pump();
+// Handles messages for about Milliseconds, waiting for them.
+void PumpFor(int Milliseconds);
+
+// Input at a point of a control's client area, through the kernel's queue.
+void MouseDown(TControl *Control, int X, int Y, win::MouseButton Button = win::MouseButton::Left);
+void MouseUp(TControl *Control, int X, int Y, win::MouseButton Button = win::MouseButton::Left);
+void MouseMove(TControl *Control, int X, int Y);
+void Click(TControl *Control, int X, int Y);
+// A key press and release; Char is what the key types (cp1251), 0 for none.
+void Key(int VirtualKey, char Char = 0);
+void KeyDown(int VirtualKey, char Char = 0);
+void KeyUp(int VirtualKey);
+
+// A test with the application running, a form of its own and scripted dialogs
+// installed for its length.
+class VclTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A form shown at a fixed place, freed after the test.
+    TForm *ShownForm(int Width = 400, int Height = 300);
+    vcl::ScriptedDialogs Dialogs;
+    std::unique_ptr<TForm> Form;
+
+private:
+    vcl::DialogProvider *FPrevious = nullptr;
+};
+
+} // namespace vcltest
