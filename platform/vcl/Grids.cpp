@@ -1,0 +1,1003 @@
+#include "platform/vcl/Grids.h"
+
+#include "platform/vcl/Forms.h"
+#include "platform/win/Paint.h"
+
+#include <algorithm>
+
+namespace
+{
+
+constexpr int SizingSlack = 3;
+
+void MoveAdjust(int &Position, int FromIndex, int ToIndex)
+{
+    if (Position == FromIndex)
+        Position = ToIndex;
+    else if (Position > FromIndex && Position <= ToIndex)
+        --Position;
+    else if (Position < FromIndex && Position >= ToIndex)
+        ++Position;
+}
+
+template <class T> void MoveItem(std::vector<T> &Items, int FromIndex, int ToIndex)
+{
+    T item = Items[FromIndex];
+    Items.erase(Items.begin() + FromIndex);
+    Items.insert(Items.begin() + ToIndex, item);
+}
+
+} // namespace
+
+// The in-place editor: an edit over the current cell that writes back on Enter
+// or when it loses the focus, and drops the change on Esc.
+class TInplaceEdit : public TCustomEdit
+{
+    QRV4_CLASS(TInplaceEdit, TCustomEdit)
+
+public:
+    explicit TInplaceEdit(TCustomGrid *Grid) : TCustomEdit(Grid), FGrid(Grid)
+    {
+        SetBorderStyle(bsNone);
+        SetVisible(false);
+        SetParent(Grid);
+    }
+
+protected:
+    void KeyDown(WORD &Key, TShiftState Shift) override
+    {
+        if (Key == VK_RETURN || Key == VK_ESCAPE) {
+            const bool commit = Key == VK_RETURN;
+            Key = 0;
+            FGrid->HideEditor(commit);
+            FGrid->SetFocus();
+            return;
+        }
+        if ((Key == VK_UP || Key == VK_DOWN) && Shift.Empty()) {
+            FGrid->HideEditor(true);
+            FGrid->SetFocus();
+            FGrid->KeyDown(Key, Shift);
+            Key = 0;
+            return;
+        }
+        inherited::KeyDown(Key, Shift);
+    }
+
+    void DoExit() override
+    {
+        inherited::DoExit();
+        if (Visible()) FGrid->HideEditor(true);
+    }
+
+    void WndProc(TMessage &Message) override
+    {
+        if (Message.Msg == WM_GETDLGCODE) {
+            Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
+            return;
+        }
+        inherited::WndProc(Message);
+    }
+
+private:
+    TCustomGrid *FGrid;
+};
+
+// ---- TCustomGrid ------------------------------------------------------------------------------
+
+TCustomGrid::TCustomGrid(TComponent *AOwner) : TCustomControl(AOwner)
+{
+    FControlStyle = {csCaptureMouse, csOpaque, csDoubleClicks, csClickEvents};
+    FColWidths.assign(5, FDefaultColWidth);
+    FRowHeights.assign(5, FDefaultRowHeight);
+    SetTabStop(true);
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetBounds(0, 0, 320, 120);
+    Initialize();
+}
+
+TCustomGrid::~TCustomGrid() = default;
+
+void TCustomGrid::Initialize()
+{
+    FTopLeft = {FFixedCols, FFixedRows};
+    FCurrent = FTopLeft;
+    FAnchor = FCurrent;
+    if (FOptions.Contains(goRowSelect)) FAnchor.X = ColCount() - 1;
+    Invalidate();
+}
+
+// ---- Sizes ---------------------------------------------------------------------------------
+
+int TCustomGrid::ColExtent(int Index) const
+{
+    return std::max(0, FColWidths[Index] + FGridLineWidth);
+}
+
+int TCustomGrid::RowExtent(int Index) const
+{
+    return std::max(0, FRowHeights[Index] + FGridLineWidth);
+}
+
+int TCustomGrid::FixedWidth() const
+{
+    int width = 0;
+    for (int i = 0; i < FFixedCols; ++i)
+        width += ColExtent(i);
+    return width;
+}
+
+int TCustomGrid::FixedHeight() const
+{
+    int height = 0;
+    for (int i = 0; i < FFixedRows; ++i)
+        height += RowExtent(i);
+    return height;
+}
+
+// Client x of a column's left edge as things are scrolled; columns scrolled out
+// of view to the left start before the fixed ones end.
+int TCustomGrid::ColStart(int Index) const
+{
+    if (Index < FFixedCols) {
+        int x = 0;
+        for (int i = 0; i < Index; ++i)
+            x += ColExtent(i);
+        return x;
+    }
+    int x = FixedWidth();
+    for (int i = FTopLeft.X; i < Index; ++i)
+        x += ColExtent(i);
+    for (int i = Index; i < FTopLeft.X; ++i)
+        x -= ColExtent(i);
+    return x;
+}
+
+int TCustomGrid::RowStart(int Index) const
+{
+    if (Index < FFixedRows) {
+        int y = 0;
+        for (int i = 0; i < Index; ++i)
+            y += RowExtent(i);
+        return y;
+    }
+    int y = FixedHeight();
+    for (int i = FTopLeft.Y; i < Index; ++i)
+        y += RowExtent(i);
+    for (int i = Index; i < FTopLeft.Y; ++i)
+        y -= RowExtent(i);
+    return y;
+}
+
+void TCustomGrid::SetColCount(int Value)
+{
+    Value = std::max(Value, 1);
+    if (Value == ColCount()) return;
+    if (Value <= FFixedCols) FFixedCols = Value - 1;
+    FColWidths.resize(Value, FDefaultColWidth);
+    SizeChanged();
+    FCurrent.X = std::clamp(FCurrent.X, FFixedCols, Value - 1);
+    FAnchor.X = std::clamp(FAnchor.X, FFixedCols, Value - 1);
+    if (FOptions.Contains(goRowSelect)) FAnchor.X = Value - 1;
+    FTopLeft.X = std::clamp(FTopLeft.X, FFixedCols, Value - 1);
+    Invalidate();
+}
+
+void TCustomGrid::SetRowCount(int Value)
+{
+    Value = std::max(Value, 1);
+    if (Value == RowCount()) return;
+    if (Value <= FFixedRows) FFixedRows = Value - 1;
+    FRowHeights.resize(Value, FDefaultRowHeight);
+    SizeChanged();
+    FCurrent.Y = std::clamp(FCurrent.Y, FFixedRows, Value - 1);
+    FAnchor.Y = std::clamp(FAnchor.Y, FFixedRows, Value - 1);
+    FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, Value - 1);
+    Invalidate();
+}
+
+void TCustomGrid::SetFixedCols(int Value)
+{
+    if (Value == FFixedCols) return;
+    if (Value < 0) throw EInvalidGridOperation("Grid index out of range");
+    if (Value >= ColCount())
+        throw EInvalidGridOperation("Fixed column count must be less than column count");
+    FFixedCols = Value;
+    Initialize();
+}
+
+void TCustomGrid::SetFixedRows(int Value)
+{
+    if (Value == FFixedRows) return;
+    if (Value < 0) throw EInvalidGridOperation("Grid index out of range");
+    if (Value >= RowCount())
+        throw EInvalidGridOperation("Fixed row count must be less than row count");
+    FFixedRows = Value;
+    Initialize();
+}
+
+void TCustomGrid::SetDefaultColWidth(int Value)
+{
+    FDefaultColWidth = Value;
+    std::fill(FColWidths.begin(), FColWidths.end(), Value);
+    Invalidate();
+}
+
+void TCustomGrid::SetDefaultRowHeight(int Value)
+{
+    FDefaultRowHeight = Value;
+    std::fill(FRowHeights.begin(), FRowHeights.end(), Value);
+    Invalidate();
+}
+
+int TCustomGrid::ColWidths(int Index) const
+{
+    if (Index < 0 || Index >= ColCount()) throw EInvalidGridOperation("Grid index out of range");
+    return FColWidths[Index];
+}
+
+void TCustomGrid::SetColWidths(int Index, int Value)
+{
+    if (Index < 0 || Index >= ColCount()) throw EInvalidGridOperation("Grid index out of range");
+    FColWidths[Index] = std::max(Value, -1);
+    Invalidate();
+}
+
+int TCustomGrid::RowHeights(int Index) const
+{
+    if (Index < 0 || Index >= RowCount()) throw EInvalidGridOperation("Grid index out of range");
+    return FRowHeights[Index];
+}
+
+void TCustomGrid::SetRowHeights(int Index, int Value)
+{
+    if (Index < 0 || Index >= RowCount()) throw EInvalidGridOperation("Grid index out of range");
+    FRowHeights[Index] = std::max(Value, -1);
+    Invalidate();
+}
+
+void TCustomGrid::SetGridLineWidth(int Value)
+{
+    FGridLineWidth = std::max(Value, 0);
+    Invalidate();
+}
+
+void TCustomGrid::SetOptions(TGridOptions Value)
+{
+    if (Value == FOptions) return;
+    FOptions = Value;
+    if (FOptions.Contains(goRowSelect)) {
+        FAnchor = {ColCount() - 1, FCurrent.Y};
+        FCurrent.X = std::max(FCurrent.X, FFixedCols);
+    }
+    if (!FOptions.Contains(goEditing)) HideEditor(false);
+    Invalidate();
+}
+
+void TCustomGrid::SetFixedColor(TColor Value)
+{
+    FFixedColor = Value;
+    Invalidate();
+}
+
+void TCustomGrid::SetBorderStyle(TBorderStyle Value)
+{
+    FBorderStyle = Value;
+    Invalidate();
+}
+
+// ---- Current cell, selection, scrolling ------------------------------------------------------
+
+void TCustomGrid::CheckCell(int ACol, int ARow) const
+{
+    if (ACol < FFixedCols || ARow < FFixedRows || ACol >= ColCount() || ARow >= RowCount())
+        throw EInvalidGridOperation("Grid index out of range");
+}
+
+void TCustomGrid::SetCol(int Value)
+{
+    if (Value == FCurrent.X) return;
+    CheckCell(Value, FCurrent.Y);
+    MoveCurrent(Value, FCurrent.Y, true);
+}
+
+void TCustomGrid::SetRow(int Value)
+{
+    if (Value == FCurrent.Y) return;
+    CheckCell(FCurrent.X, Value);
+    MoveCurrent(FCurrent.X, Value, true);
+}
+
+bool TCustomGrid::SelectCell(int ACol, int ARow)
+{
+    bool canSelect = true;
+    if (OnSelectCell) OnSelectCell(this, ACol, ARow, canSelect);
+    return canSelect;
+}
+
+void TCustomGrid::MoveCurrent(int ACol, int ARow, bool MoveAnchor)
+{
+    CheckCell(ACol, ARow);
+    if (!SelectCell(ACol, ARow)) return;
+    HideEditor(true);
+    FCurrent = {ACol, ARow};
+    if (MoveAnchor || !FOptions.Contains(goRangeSelect)) {
+        FAnchor = FCurrent;
+        if (FOptions.Contains(goRowSelect)) FAnchor.X = ColCount() - 1;
+    }
+    if (FOptions.Contains(goAlwaysShowEditor)) ShowEditor();
+    ClampInView();
+    Invalidate();
+}
+
+TGridRect TCustomGrid::Selection() const
+{
+    TGridRect r{std::min(FAnchor.X, FCurrent.X), std::min(FAnchor.Y, FCurrent.Y),
+                std::max(FAnchor.X, FCurrent.X), std::max(FAnchor.Y, FCurrent.Y)};
+    if (FOptions.Contains(goRowSelect)) {
+        r.Left = FFixedCols;
+        r.Right = ColCount() - 1;
+    }
+    return r;
+}
+
+void TCustomGrid::SetSelection(const TGridRect &Value)
+{
+    CheckCell(Value.Left, Value.Top);
+    CheckCell(Value.Right, Value.Bottom);
+    FAnchor = {Value.Left, Value.Top};
+    FCurrent = {Value.Right, Value.Bottom};
+    Invalidate();
+}
+
+int TCustomGrid::MaxTopRow()
+{
+    const int area = ClientHeight() - FixedHeight();
+    int top = RowCount() - 1;
+    int used = RowExtent(top);
+    while (top > FFixedRows && used + RowExtent(top - 1) <= area)
+        used += RowExtent(--top);
+    return std::max(top, FFixedRows);
+}
+
+int TCustomGrid::MaxLeftCol()
+{
+    const int area = ClientWidth() - FixedWidth();
+    int left = ColCount() - 1;
+    int used = ColExtent(left);
+    while (left > FFixedCols && used + ColExtent(left - 1) <= area)
+        used += ColExtent(--left);
+    return std::max(left, FFixedCols);
+}
+
+void TCustomGrid::MoveTopLeft(int ALeft, int ATop)
+{
+    ALeft = std::clamp(ALeft, FFixedCols, std::max(FFixedCols, MaxLeftCol()));
+    ATop = std::clamp(ATop, FFixedRows, std::max(FFixedRows, MaxTopRow()));
+    if (ALeft == FTopLeft.X && ATop == FTopLeft.Y) return;
+    FTopLeft = {ALeft, ATop};
+    if (FEditor && FEditor->Visible()) HideEditor(true);
+    Invalidate();
+    TopLeftChanged();
+}
+
+void TCustomGrid::SetTopRow(int Value)
+{
+    MoveTopLeft(FTopLeft.X, Value);
+}
+void TCustomGrid::SetLeftCol(int Value)
+{
+    MoveTopLeft(Value, FTopLeft.Y);
+}
+
+void TCustomGrid::TopLeftChanged()
+{
+    if (OnTopLeftChanged) OnTopLeftChanged(this);
+}
+
+// Scrolls so that the current cell is wholly in view.
+void TCustomGrid::ClampInView()
+{
+    int top = FTopLeft.Y;
+    int left = FTopLeft.X;
+    if (FCurrent.Y < top) top = FCurrent.Y;
+    while (top < FCurrent.Y &&
+           RowStart(FCurrent.Y) - RowStart(top) + FixedHeight() + RowExtent(FCurrent.Y) >
+               ClientHeight())
+        ++top;
+    if (!FOptions.Contains(goRowSelect)) {
+        if (FCurrent.X < left) left = FCurrent.X;
+        while (left < FCurrent.X &&
+               ColStart(FCurrent.X) - ColStart(left) + FixedWidth() + ColExtent(FCurrent.X) >
+                   ClientWidth())
+            ++left;
+    }
+    MoveTopLeft(left, top);
+}
+
+int TCustomGrid::VisibleColCount()
+{
+    int count = 0;
+    for (int x = FixedWidth(), i = FTopLeft.X; i < ColCount(); ++i) {
+        x += ColExtent(i);
+        if (x > ClientWidth()) break;
+        ++count;
+    }
+    return count;
+}
+
+int TCustomGrid::VisibleRowCount()
+{
+    int count = 0;
+    for (int y = FixedHeight(), i = FTopLeft.Y; i < RowCount(); ++i) {
+        y += RowExtent(i);
+        if (y > ClientHeight()) break;
+        ++count;
+    }
+    return count;
+}
+
+// ---- Geometry -----------------------------------------------------------------------------
+
+TRect TCustomGrid::CellRect(int ACol, int ARow)
+{
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return {};
+    if (ColExtent(ACol) == 0 || RowExtent(ARow) == 0) return {};
+    if ((ACol >= FFixedCols && ACol < FTopLeft.X) || (ARow >= FFixedRows && ARow < FTopLeft.Y))
+        return {};
+    const int x = ColStart(ACol);
+    const int y = RowStart(ARow);
+    if (x >= ClientWidth() || y >= ClientHeight()) return {};
+    return TRect(x, y, x + FColWidths[ACol], y + FRowHeights[ARow]);
+}
+
+void TCustomGrid::MouseToCell(int X, int Y, int &ACol, int &ARow)
+{
+    const TGridCoord c = MouseCoord(X, Y);
+    ACol = c.X;
+    ARow = c.Y;
+}
+
+TGridCoord TCustomGrid::MouseCoord(int X, int Y)
+{
+    TGridCoord result{-1, -1};
+    if (X < 0 || Y < 0 || X >= ClientWidth() || Y >= ClientHeight()) return result;
+    auto find = [](int Pos, int Fixed, int First, int Count, auto Extent) {
+        int start = 0;
+        for (int i = 0; i < Fixed; ++i) {
+            if (Pos < start + Extent(i)) return i;
+            start += Extent(i);
+        }
+        for (int i = First; i < Count; ++i) {
+            if (Pos < start + Extent(i)) return i;
+            start += Extent(i);
+        }
+        return -1;
+    };
+    result.X = find(X, FFixedCols, FTopLeft.X, ColCount(), [this](int i) { return ColExtent(i); });
+    result.Y = find(Y, FFixedRows, FTopLeft.Y, RowCount(), [this](int i) { return RowExtent(i); });
+    if (result.X < 0 || result.Y < 0) return {-1, -1};
+    return result;
+}
+
+void TCustomGrid::InvalidateCell(int ACol, int ARow)
+{
+    if (!HandleAllocated()) return;
+    const RECT r = CellRect(ACol, ARow);
+    InvalidateRect(Handle(), &r, FALSE);
+}
+
+void TCustomGrid::InvalidateRow(int ARow)
+{
+    if (!HandleAllocated()) return;
+    const RECT r{0, RowStart(ARow), ClientWidth(), RowStart(ARow) + RowExtent(ARow)};
+    InvalidateRect(Handle(), &r, FALSE);
+}
+
+// ---- Moving rows and columns ------------------------------------------------------------------
+
+void TCustomGrid::MoveRow(int FromIndex, int ToIndex)
+{
+    if (FromIndex == ToIndex) return;
+    if (FromIndex < 0 || ToIndex < 0 || FromIndex >= RowCount() || ToIndex >= RowCount())
+        throw EInvalidGridOperation("Grid index out of range");
+    HideEditor(true);
+    MoveItem(FRowHeights, FromIndex, ToIndex);
+    MoveAdjust(FCurrent.Y, FromIndex, ToIndex);
+    MoveAdjust(FAnchor.Y, FromIndex, ToIndex);
+    RowMoved(FromIndex, ToIndex);
+    Invalidate();
+}
+
+void TCustomGrid::MoveColumn(int FromIndex, int ToIndex)
+{
+    if (FromIndex == ToIndex) return;
+    if (FromIndex < 0 || ToIndex < 0 || FromIndex >= ColCount() || ToIndex >= ColCount())
+        throw EInvalidGridOperation("Grid index out of range");
+    HideEditor(true);
+    MoveItem(FColWidths, FromIndex, ToIndex);
+    MoveAdjust(FCurrent.X, FromIndex, ToIndex);
+    MoveAdjust(FAnchor.X, FromIndex, ToIndex);
+    ColumnMoved(FromIndex, ToIndex);
+    Invalidate();
+}
+
+void TCustomGrid::RowMoved(int FromIndex, int ToIndex)
+{
+    if (OnRowMoved) OnRowMoved(this, FromIndex, ToIndex);
+}
+
+void TCustomGrid::ColumnMoved(int FromIndex, int ToIndex)
+{
+    if (OnColumnMoved) OnColumnMoved(this, FromIndex, ToIndex);
+}
+
+// ---- Editing ------------------------------------------------------------------------------------
+
+AnsiString TCustomGrid::GetEditText(int ACol, int ARow)
+{
+    AnsiString value;
+    if (OnGetEditText) OnGetEditText(this, ACol, ARow, value);
+    return value;
+}
+
+void TCustomGrid::SetEditText(int ACol, int ARow, const AnsiString &Value)
+{
+    if (OnSetEditText) OnSetEditText(this, ACol, ARow, Value);
+}
+
+bool TCustomGrid::CanEditShow()
+{
+    return FOptions.Contains(goEditing) && !FOptions.Contains(goRowSelect) &&
+           FState == GridState::Normal;
+}
+
+bool TCustomGrid::EditorMode() const
+{
+    return FEditor && FEditor->Visible();
+}
+
+void TCustomGrid::SetEditorMode(bool Value)
+{
+    if (Value)
+        ShowEditor();
+    else
+        HideEditor(true);
+}
+
+void TCustomGrid::ShowEditor()
+{
+    if (!CanEditShow()) return;
+    ClampInView();
+    const TRect r = CellRect(FCurrent.X, FCurrent.Y);
+    if (r.Width() <= 0) return;
+    if (!FEditor) FEditor = new TInplaceEdit(this);
+    FEditor->Font()->Assign(Font());
+    FEditor->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    FEditor->SetText(GetEditText(FCurrent.X, FCurrent.Y));
+    FEditor->SetVisible(true);
+    if (Focused() || FEditor->Focused()) FEditor->SetFocus();
+}
+
+void TCustomGrid::HideEditor(bool Commit)
+{
+    if (!FEditor || !FEditor->Visible()) return;
+    FEditor->SetVisible(false);
+    if (Commit) SetEditText(FCurrent.X, FCurrent.Y, FEditor->Text());
+    Invalidate();
+}
+
+// ---- Keyboard
+// ------------------------------------------------------------------------------------
+
+int TCustomGrid::NextVisibleCol(int From, int Step) const
+{
+    // Hidden columns are stepped over; the current cell never lands in one.
+    for (int c = From + Step; c >= FFixedCols && c < ColCount(); c += Step)
+        if (ColExtent(c) > 0) return c;
+    return From;
+}
+
+void TCustomGrid::KeyDown(WORD &Key, TShiftState Shift)
+{
+    inherited::KeyDown(Key, Shift);
+    if (!Key || RowCount() <= FFixedRows || ColCount() <= FFixedCols) return;
+    const bool extend = Shift.Contains(ssShift) && FOptions.Contains(goRangeSelect) &&
+                        !FOptions.Contains(goEditing);
+    int col = FCurrent.X, row = FCurrent.Y;
+    const int page = std::max(1, VisibleRowCount() - 1);
+    switch (Key) {
+    case VK_UP:
+        row = std::max(row - 1, FFixedRows);
+        break;
+    case VK_DOWN:
+        row = std::min(row + 1, RowCount() - 1);
+        break;
+    case VK_PRIOR:
+        row = std::max(row - page, FFixedRows);
+        break;
+    case VK_NEXT:
+        row = std::min(row + page, RowCount() - 1);
+        break;
+    case VK_LEFT:
+        if (FOptions.Contains(goRowSelect))
+            SetLeftCol(FTopLeft.X - 1);
+        else
+            col = NextVisibleCol(col, -1);
+        break;
+    case VK_RIGHT:
+        if (FOptions.Contains(goRowSelect))
+            SetLeftCol(FTopLeft.X + 1);
+        else
+            col = NextVisibleCol(col, 1);
+        break;
+    case VK_HOME:
+        if (Shift.Contains(ssCtrl)) row = FFixedRows;
+        col = NextVisibleCol(FFixedCols - 1, 1);
+        break;
+    case VK_END:
+        if (Shift.Contains(ssCtrl)) row = RowCount() - 1;
+        col = NextVisibleCol(ColCount(), -1);
+        break;
+    case VK_TAB:
+        if (!FOptions.Contains(goTabs)) return;
+        col = NextVisibleCol(col, Shift.Contains(ssShift) ? -1 : 1);
+        break;
+    case VK_F1 + 1:
+        ShowEditor();
+        return;
+    default:
+        return;
+    }
+    if (col != FCurrent.X || row != FCurrent.Y) MoveCurrent(col, row, !extend);
+}
+
+void TCustomGrid::KeyPress(char &Key)
+{
+    inherited::KeyPress(Key);
+    if (!Key || !CanEditShow()) return;
+    if (Key == '\r') {
+        ShowEditor();
+        if (FEditor && FEditor->Visible()) FEditor->SelectAll();
+        Key = 0;
+    } else if (static_cast<unsigned char>(Key) >= 32) {
+        ShowEditor();
+        if (FEditor && FEditor->Visible()) {
+            FEditor->SetText("");
+            FEditor->Perform(WM_CHAR, static_cast<unsigned char>(Key), 0);
+        }
+        Key = 0;
+    }
+}
+
+// ---- Mouse
+// ---------------------------------------------------------------------------------------
+
+int TCustomGrid::SizingBorder(int X, int Y, bool &IsColumn)
+{
+    if (FOptions.Contains(goColSizing) && Y < FixedHeight()) {
+        for (int c = 0; c < ColCount(); ++c) {
+            if (c >= FFixedCols && c < FTopLeft.X) continue;
+            if (ColExtent(c) == 0) continue;
+            const int edge = ColStart(c) + FColWidths[c];
+            if (std::abs(X - edge) <= SizingSlack) {
+                IsColumn = true;
+                return c;
+            }
+        }
+    }
+    if (FOptions.Contains(goRowSizing) && X < FixedWidth()) {
+        for (int r = 0; r < RowCount(); ++r) {
+            if (r >= FFixedRows && r < FTopLeft.Y) continue;
+            if (RowExtent(r) == 0) continue;
+            const int edge = RowStart(r) + FRowHeights[r];
+            if (std::abs(Y - edge) <= SizingSlack) {
+                IsColumn = false;
+                return r;
+            }
+        }
+    }
+    return -1;
+}
+
+void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft) {
+        if (!Focused() && CanFocus()) SetFocus();
+        bool isColumn = false;
+        const int border = SizingBorder(X, Y, isColumn);
+        const TGridCoord cell = MouseCoord(X, Y);
+        if (border >= 0) {
+            FState = isColumn ? GridState::ColSizing : GridState::RowSizing;
+            FSizingIndex = border;
+            FSizingStart = isColumn ? FColWidths[border] : FRowHeights[border];
+            FSizingOrigin = isColumn ? X : Y;
+        } else if (cell.X >= 0 && cell.X < FFixedCols && cell.Y >= FFixedRows &&
+                   FOptions.Contains(goRowMoving)) {
+            FState = GridState::RowMoving;
+            FMoveFrom = FMoveTo = cell.Y;
+        } else if (cell.Y >= 0 && cell.Y < FFixedRows && cell.X >= FFixedCols &&
+                   FOptions.Contains(goColMoving)) {
+            FState = GridState::ColMoving;
+            FMoveFrom = FMoveTo = cell.X;
+        } else if (cell.X >= FFixedCols && cell.Y >= FFixedRows) {
+            const bool extend = Shift.Contains(ssShift) && FOptions.Contains(goRangeSelect);
+            if (cell.X != FCurrent.X || cell.Y != FCurrent.Y || !extend)
+                MoveCurrent(cell.X, cell.Y, !extend);
+            if (FOptions.Contains(goRangeSelect)) FState = GridState::Selecting;
+            if (Shift.Contains(ssDouble) && CanEditShow()) ShowEditor();
+        }
+    }
+    inherited::MouseDown(Button, Shift, X, Y);
+}
+
+void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y)
+{
+    switch (FState) {
+    case GridState::Selecting: {
+        const TGridCoord cell = MouseCoord(X, Y);
+        if (cell.X >= FFixedCols && cell.Y >= FFixedRows &&
+            (cell.X != FCurrent.X || cell.Y != FCurrent.Y))
+            MoveCurrent(cell.X, cell.Y, false);
+        break;
+    }
+    case GridState::RowMoving:
+    case GridState::ColMoving: {
+        const TGridCoord cell = MouseCoord(X, Y);
+        const bool rows = FState == GridState::RowMoving;
+        const int index = rows ? cell.Y : cell.X;
+        const int fixed = rows ? FFixedRows : FFixedCols;
+        if (index >= fixed) FMoveTo = index;
+        break;
+    }
+    case GridState::ColSizing:
+        SetColWidths(FSizingIndex, std::max(0, FSizingStart + X - FSizingOrigin));
+        break;
+    case GridState::RowSizing:
+        SetRowHeights(FSizingIndex, std::max(0, FSizingStart + Y - FSizingOrigin));
+        break;
+    case GridState::Normal: {
+        bool isColumn = false;
+        const int border = SizingBorder(X, Y, isColumn);
+        ::SetCursor(Screen->Cursors(border < 0 ? crDefault : isColumn ? crHSplit : crVSplit));
+        break;
+    }
+    }
+    inherited::MouseMove(Shift, X, Y);
+}
+
+void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    const GridState state = FState;
+    FState = GridState::Normal;
+    if (state == GridState::RowMoving && FMoveTo != FMoveFrom) MoveRow(FMoveFrom, FMoveTo);
+    if (state == GridState::ColMoving && FMoveTo != FMoveFrom) MoveColumn(FMoveFrom, FMoveTo);
+    FMoveFrom = FMoveTo = -1;
+    inherited::MouseUp(Button, Shift, X, Y);
+}
+
+bool TCustomGrid::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
+{
+    if (inherited::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
+    if (RowCount() <= FFixedRows) return true;
+    const int row = std::clamp(FCurrent.Y + (WheelDelta > 0 ? -1 : 1), FFixedRows, RowCount() - 1);
+    if (row != FCurrent.Y) MoveCurrent(FCurrent.X, row, true);
+    return true;
+}
+
+void TCustomGrid::DoExit()
+{
+    inherited::DoExit();
+    Invalidate();
+}
+
+// ---- Painting -----------------------------------------------------------------------------------
+
+void TCustomGrid::Paint()
+{
+    TCanvas *canvas = Canvas();
+    const TRect client = ClientRect();
+    const TGridRect sel = Selection();
+    const bool focused = Focused() || (FEditor && FEditor->Focused());
+    int y = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        const int firstRow = pass == 0 ? 0 : FTopLeft.Y;
+        const int lastRow = pass == 0 ? FFixedRows : RowCount();
+        for (int r = firstRow; r < lastRow && y < client.Bottom; ++r) {
+            if (RowExtent(r) == 0) continue;
+            int x = 0;
+            for (int cpass = 0; cpass < 2; ++cpass) {
+                const int firstCol = cpass == 0 ? 0 : FTopLeft.X;
+                const int lastCol = cpass == 0 ? FFixedCols : ColCount();
+                for (int c = firstCol; c < lastCol && x < client.Right; ++c) {
+                    if (ColExtent(c) == 0) continue;
+                    const TRect cell(x, y, x + FColWidths[c], y + FRowHeights[r]);
+                    const bool fixed = c < FFixedCols || r < FFixedRows;
+                    TGridDrawState state;
+                    if (fixed) state << gdFixed;
+                    const bool current = c == FCurrent.X && r == FCurrent.Y;
+                    const bool inSel = !fixed && c >= sel.Left && c <= sel.Right && r >= sel.Top &&
+                                       r <= sel.Bottom;
+                    if (focused && current) state << gdFocused;
+                    if (inSel && (!current || FOptions.Contains(goRowSelect) ||
+                                  FOptions.Contains(goDrawFocusSelected) || !focused))
+                        state << gdSelected;
+                    canvas->Font()->Assign(Font());
+                    if (FDefaultDrawing) {
+                        canvas->Brush()->SetStyle(bsSolid);
+                        if (fixed)
+                            canvas->Brush()->SetColor(FFixedColor);
+                        else if (state.Contains(gdSelected)) {
+                            canvas->Brush()->SetColor(clHighlight);
+                            canvas->Font()->SetColor(clHighlightText);
+                        } else
+                            canvas->Brush()->SetColor(Color());
+                        canvas->FillRect(cell);
+                    }
+                    DrawCell(c, r, cell, state);
+                    if (FDefaultDrawing && fixed && Ctl3D()) {
+                        RECT edge = cell;
+                        DrawEdge(canvas->Handle(), &edge, BDR_RAISEDINNER, BF_BOTTOMRIGHT);
+                        DrawEdge(canvas->Handle(), &edge, BDR_RAISEDINNER, BF_TOPLEFT);
+                    }
+                    if (FDefaultDrawing && state.Contains(gdFocused) &&
+                        !FOptions.Contains(goRowSelect))
+                        canvas->DrawFocusRect(cell);
+                    // The grid lines on the right and below the cell.
+                    if (FGridLineWidth > 0) {
+                        const bool vert = FOptions.Contains(fixed ? goFixedVertLine : goVertLine);
+                        const bool horz = FOptions.Contains(fixed ? goFixedHorzLine : goHorzLine);
+                        canvas->Brush()->SetStyle(bsSolid);
+                        canvas->Brush()->SetColor(fixed ? clBlack : clSilver);
+                        if (vert)
+                            canvas->FillRect(TRect(cell.Right, cell.Top,
+                                                   cell.Right + FGridLineWidth,
+                                                   cell.Bottom + FGridLineWidth));
+                        if (horz)
+                            canvas->FillRect(TRect(cell.Left, cell.Bottom,
+                                                   cell.Right + FGridLineWidth,
+                                                   cell.Bottom + FGridLineWidth));
+                    }
+                    x += ColExtent(c);
+                }
+            }
+            y += RowExtent(r);
+        }
+    }
+    // What lies beyond the last row and column is the control's colour.
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(Color());
+    int right = 0;
+    for (int c = 0; c < FFixedCols; ++c)
+        right += ColExtent(c);
+    for (int c = FTopLeft.X; c < ColCount(); ++c)
+        right += ColExtent(c);
+    if (right < client.Right) canvas->FillRect(TRect(right, 0, client.Right, client.Bottom));
+    if (y < client.Bottom)
+        canvas->FillRect(TRect(0, y, std::min(right, client.Right), client.Bottom));
+    if (FState == GridState::RowMoving && FMoveTo != FMoveFrom) {
+        // Where the dragged row would land.
+        const int top = RowStart(FMoveTo) + (FMoveTo > FMoveFrom ? RowExtent(FMoveTo) : 0);
+        canvas->Brush()->SetColor(clBlack);
+        canvas->FillRect(TRect(0, top - 1, client.Right, top + 1));
+    }
+}
+
+void TCustomGrid::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState)
+{
+    if (OnDrawCell) OnDrawCell(this, ACol, ARow, ARect, AState);
+}
+
+void TCustomGrid::WndProc(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS;
+        if (FOptions.Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
+        if (FOptions.Contains(goEditing)) Message.Result |= DLGC_WANTCHARS;
+        return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate();
+        break;
+    case WM_CANCELMODE:
+        FState = GridState::Normal;
+        break;
+    default:
+        break;
+    }
+    inherited::WndProc(Message);
+}
+
+// ---- TStringGrid --------------------------------------------------------------------------------
+
+TStringGrid::TStringGrid(TComponent *AOwner) : TCustomGrid(AOwner) {}
+
+TStringGrid::~TStringGrid() = default;
+
+AnsiString TStringGrid::Cells(int ACol, int ARow) const
+{
+    const auto it = FCells.find({ARow, ACol});
+    return it == FCells.end() ? AnsiString() : it->second.Text;
+}
+
+void TStringGrid::SetCells(int ACol, int ARow, const AnsiString &Value)
+{
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
+        throw EInvalidGridOperation("Grid index out of range");
+    FCells[{ARow, ACol}].Text = Value;
+    InvalidateCell(ACol, ARow);
+}
+
+TObject *TStringGrid::Objects(int ACol, int ARow) const
+{
+    const auto it = FCells.find({ARow, ACol});
+    return it == FCells.end() ? nullptr : it->second.Object;
+}
+
+void TStringGrid::SetObjects(int ACol, int ARow, TObject *Value)
+{
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
+        throw EInvalidGridOperation("Grid index out of range");
+    FCells[{ARow, ACol}].Object = Value;
+}
+
+void TStringGrid::SizeChanged()
+{
+    std::erase_if(FCells, [this](const auto &entry) {
+        return entry.first.first >= RowCount() || entry.first.second >= ColCount();
+    });
+}
+
+void TStringGrid::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState)
+{
+    if (DefaultDrawing()) {
+        Canvas()->Brush()->SetStyle(bsClear);
+        Canvas()->TextRect(ARect, ARect.Left + 2, ARect.Top + 2, Cells(ACol, ARow));
+        Canvas()->Brush()->SetStyle(bsSolid);
+    }
+    inherited::DrawCell(ACol, ARow, ARect, AState);
+}
+
+namespace
+{
+
+// Renumbers one index of every cell as a move of From to To does.
+template <class Key>
+void MoveCells(std::map<std::pair<int, int>, Key> &Cells, bool Rows, int FromIndex, int ToIndex)
+{
+    std::map<std::pair<int, int>, Key> moved;
+    for (auto &[position, cell] : Cells) {
+        std::pair<int, int> p = position;
+        MoveAdjust(Rows ? p.first : p.second, FromIndex, ToIndex);
+        moved.emplace(p, std::move(cell));
+    }
+    Cells = std::move(moved);
+}
+
+} // namespace
+
+void TStringGrid::RowMoved(int FromIndex, int ToIndex)
+{
+    MoveCells(FCells, true, FromIndex, ToIndex);
+    inherited::RowMoved(FromIndex, ToIndex);
+}
+
+void TStringGrid::ColumnMoved(int FromIndex, int ToIndex)
+{
+    MoveCells(FCells, false, FromIndex, ToIndex);
+    inherited::ColumnMoved(FromIndex, ToIndex);
+}
+
+AnsiString TStringGrid::GetEditText(int ACol, int ARow)
+{
+    AnsiString value = Cells(ACol, ARow);
+    if (OnGetEditText) OnGetEditText(this, ACol, ARow, value);
+    return value;
+}
+
+void TStringGrid::SetEditText(int ACol, int ARow, const AnsiString &Value)
+{
+    SetCells(ACol, ARow, Value);
+    inherited::SetEditText(ACol, ARow, Value);
+}

@@ -1,0 +1,297 @@
+#include "tests/vcl/VclTestSupport.h"
+
+#include "platform/vcl/Grids.h"
+#include "platform/win/Paint.h"
+
+#include <string>
+#include <vector>
+
+using namespace vcltest;
+
+namespace
+{
+
+class StringGridTest : public VclTest
+{
+protected:
+    TStringGrid *MakeGrid(int Cols = 4, int Rows = 10)
+    {
+        TForm *form = ShownForm(500, 400);
+        auto *grid = new TStringGrid(form);
+        grid->SetParent(form);
+        grid->SetBounds(10, 10, 400, 200);
+        grid->SetColCount(Cols);
+        grid->SetRowCount(Rows);
+        grid->SetDefaultRowHeight(20);
+        for (int r = 0; r < Rows; ++r)
+            for (int c = 0; c < Cols; ++c)
+                grid->SetCells(c, r, AnsiString(c) + ":" + AnsiString(r));
+        Pump();
+        return grid;
+    }
+    // The middle of a cell, for mouse input.
+    static TPoint Middle(TStringGrid *Grid, int Col, int Row)
+    {
+        const TRect r = Grid->CellRect(Col, Row);
+        return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    }
+};
+
+TEST_F(StringGridTest, FixedRows_MustStayBelowRowCount)
+{
+    TStringGrid *grid = MakeGrid(3, 3);
+    EXPECT_THROW(grid->SetFixedRows(3), EInvalidGridOperation);
+    EXPECT_THROW(grid->SetFixedCols(3), EInvalidGridOperation);
+    EXPECT_EQ(grid->FixedRows(), 1);
+}
+
+TEST_F(StringGridTest, RowCount_OneRowWithNoFixedRowIsLegal)
+{
+    TStringGrid *grid = MakeGrid(3, 3);
+    grid->SetRowCount(1);
+    EXPECT_EQ(grid->RowCount(), 1);
+    EXPECT_EQ(grid->FixedRows(), 0);
+    EXPECT_EQ(grid->Row(), 0);
+    EXPECT_EQ(grid->Cells(1, 0), "1:0");
+}
+
+TEST_F(StringGridTest, FixedCounts_ChangeKeepsCellsAndMovesCurrentCell)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetRow(5);
+    grid->SetCol(3);
+    grid->SetFixedRows(0);
+    grid->SetFixedCols(0);
+    EXPECT_EQ(grid->Cells(2, 4), "2:4");
+    EXPECT_EQ(grid->Col(), 0);
+    EXPECT_EQ(grid->Row(), 0);
+    grid->SetFixedRows(2);
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_EQ(grid->TopRow(), 2);
+}
+
+TEST_F(StringGridTest, CurrentCell_IsNeverFixed)
+{
+    TStringGrid *grid = MakeGrid();
+    EXPECT_THROW(grid->SetRow(0), EInvalidGridOperation);
+    EXPECT_THROW(grid->SetCol(0), EInvalidGridOperation);
+    EXPECT_EQ(grid->Row(), 1);
+    grid->SetFixedRows(0);
+    grid->SetFixedCols(0);
+    grid->SetRow(0);
+    grid->SetCol(0);
+    EXPECT_EQ(grid->Row(), 0);
+    // Clicking a fixed cell does not make it current either.
+    grid->SetFixedRows(1);
+    grid->SetFixedCols(1);
+    const TPoint p = Middle(grid, 0, 3);
+    Click(grid, p.X, p.Y);
+    Pump();
+    EXPECT_EQ(grid->Col(), 1);
+    EXPECT_EQ(grid->Row(), 1);
+}
+
+TEST_F(StringGridTest, HiddenColumn_TakesNoRoomAndIsSkipped)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetColWidths(2, -1);
+    EXPECT_EQ(grid->CellRect(2, 1), TRect());
+    EXPECT_EQ(grid->CellRect(3, 1).Left, grid->CellRect(1, 1).Right + 1);
+    int col = 0, row = 0;
+    const TPoint p = Middle(grid, 3, 1);
+    grid->MouseToCell(p.X, p.Y, col, row);
+    EXPECT_EQ(col, 3);
+    grid->SetFocus();
+    Key(VK_RIGHT);
+    Pump();
+    EXPECT_EQ(grid->Col(), 3);
+    Key(VK_LEFT);
+    Pump();
+    EXPECT_EQ(grid->Col(), 1);
+}
+
+TEST_F(StringGridTest, CellRectAndMouseToCell_Agree)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetColWidths(0, 30);
+    grid->SetRowHeights(0, 20);
+    EXPECT_EQ(grid->CellRect(0, 0), TRect(0, 0, 30, 20));
+    EXPECT_EQ(grid->CellRect(1, 1), TRect(31, 21, 31 + 64, 41));
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 5; ++r) {
+            const TRect rect = grid->CellRect(c, r);
+            int col = -2, row = -2;
+            grid->MouseToCell(rect.Left, rect.Top, col, row);
+            EXPECT_EQ(col, c);
+            EXPECT_EQ(row, r);
+        }
+    int col = 0, row = 0;
+    grid->MouseToCell(390, 5, col, row);
+    EXPECT_EQ(col, -1);
+    EXPECT_EQ(row, -1);
+}
+
+TEST_F(StringGridTest, TopRow_ScrollsAndClamps)
+{
+    TStringGrid *grid = MakeGrid(4, 40);
+    grid->SetTopRow(10);
+    EXPECT_EQ(grid->TopRow(), 10);
+    EXPECT_EQ(grid->CellRect(1, 5), TRect());
+    EXPECT_EQ(grid->CellRect(1, 10).Top, grid->CellRect(1, 0).Bottom + 1);
+    grid->SetTopRow(1000);
+    EXPECT_EQ(grid->TopRow(), 40 - grid->VisibleRowCount());
+    grid->SetTopRow(0);
+    EXPECT_EQ(grid->TopRow(), 1);
+}
+
+TEST_F(StringGridTest, Keyboard_MovesAndScrollsTheCurrentCellIntoView)
+{
+    TStringGrid *grid = MakeGrid(4, 40);
+    int changes = 0;
+    grid->OnTopLeftChanged = [&](TObject *) { ++changes; };
+    grid->SetFocus();
+    for (int i = 0; i < 20; ++i)
+        Key(VK_DOWN);
+    Pump();
+    EXPECT_EQ(grid->Row(), 21);
+    EXPECT_GT(grid->TopRow(), 1);
+    EXPECT_FALSE(grid->CellRect(1, 21) == TRect());
+    EXPECT_GT(changes, 0);
+    KeyDown(VK_CONTROL);
+    Key(VK_HOME);
+    KeyUp(VK_CONTROL);
+    Pump();
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_EQ(grid->TopRow(), 1);
+}
+
+TEST_F(StringGridTest, Selection_ShiftExtendsAndRowSelectSpansTheRow)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetFocus();
+    KeyDown(VK_SHIFT);
+    Key(VK_DOWN);
+    Key(VK_RIGHT);
+    KeyUp(VK_SHIFT);
+    Pump();
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 1, 2, 2}));
+    Key(VK_DOWN);
+    Pump();
+    EXPECT_EQ(grid->Selection(), (TGridRect{2, 3, 2, 3}));
+    grid->SetOptions(grid->Options() << goRowSelect);
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 3, 3, 3}));
+}
+
+TEST_F(StringGridTest, SelectCell_CanRefuseTheMove)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->OnSelectCell = [](TObject *, int, int ARow, bool &CanSelect) { CanSelect = ARow != 3; };
+    grid->SetRow(2);
+    grid->SetRow(3);
+    EXPECT_EQ(grid->Row(), 2);
+    const TPoint p = Middle(grid, 2, 4);
+    Click(grid, p.X, p.Y);
+    Pump();
+    EXPECT_EQ(grid->Row(), 4);
+}
+
+TEST_F(StringGridTest, RowMoving_DragInFixedColumnMovesRowThenNotifies)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetOptions(grid->Options() << goRowMoving);
+    grid->SetRow(2);
+    std::vector<std::string> seen;
+    grid->OnRowMoved = [&](TObject *, int From, int To) {
+        seen.push_back(std::to_string(From) + ">" + std::to_string(To) + " " +
+                       grid->Cells(1, To).Std());
+    };
+    const TPoint from = Middle(grid, 0, 2);
+    const TPoint to = Middle(grid, 0, 5);
+    MouseDown(grid, from.X, from.Y);
+    MouseMove(grid, to.X, to.Y);
+    MouseUp(grid, to.X, to.Y);
+    Pump();
+    EXPECT_EQ(seen, (std::vector<std::string>{"2>5 1:2"}));
+    EXPECT_EQ(grid->Cells(1, 4), "1:5");
+    EXPECT_EQ(grid->Row(), 5);
+}
+
+TEST_F(StringGridTest, RowMoving_OffUnlessAsked)
+{
+    TStringGrid *grid = MakeGrid();
+    int moved = 0;
+    grid->OnRowMoved = [&](TObject *, int, int) { ++moved; };
+    const TPoint from = Middle(grid, 0, 2);
+    const TPoint to = Middle(grid, 0, 5);
+    MouseDown(grid, from.X, from.Y);
+    MouseMove(grid, to.X, to.Y);
+    MouseUp(grid, to.X, to.Y);
+    Pump();
+    EXPECT_EQ(moved, 0);
+    EXPECT_EQ(grid->Cells(1, 2), "1:2");
+}
+
+TEST_F(StringGridTest, ColSizing_DragOfFixedRowBorderResizes)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetOptions(grid->Options() << goColSizing);
+    const TRect head = grid->CellRect(1, 0);
+    MouseDown(grid, head.Right, 5);
+    MouseMove(grid, head.Right + 30, 5);
+    MouseUp(grid, head.Right + 30, 5);
+    Pump();
+    EXPECT_EQ(grid->ColWidths(1), 94);
+}
+
+TEST_F(StringGridTest, DrawCell_HandlerPaintsOverTheDefaultDrawing)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetFixedColor(clYellow);
+    std::vector<std::pair<COLORREF, TGridDrawState>> seen;
+    grid->OnDrawCell = [&](TObject *, int ACol, int ARow, TRect Rect, TGridDrawState State) {
+        if (ARow == 0 && ACol == 1) {
+            // The default drawing is already there when the handler runs.
+            seen.push_back(
+                {COLORREF(grid->Canvas()->Pixels(Rect.Right - 3, Rect.Bottom - 3)), State});
+            grid->Canvas()->Brush()->SetColor(clRed);
+            grid->Canvas()->FillRect(TRect(Rect.Left, Rect.Top, Rect.Left + 4, Rect.Top + 4));
+        }
+        if (ARow == 1 && ACol == 1) seen.push_back({0, State});
+    };
+    grid->Repaint();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].first, RGB(255, 255, 0));
+    EXPECT_TRUE(seen[0].second.Contains(gdFixed));
+    EXPECT_FALSE(seen[1].second.Contains(gdFixed));
+    const TRect head = grid->CellRect(1, 0);
+    EXPECT_EQ(win::SurfacePixel(grid->Handle(), head.Left + 1, head.Top + 1), RGB(255, 0, 0));
+}
+
+TEST_F(StringGridTest, Editing_OffUnlessAsked)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetFocus();
+    Key('X', 'x');
+    Key(VK_RETURN, '\r');
+    Pump();
+    EXPECT_EQ(grid->Cells(1, 1), "1:1");
+    EXPECT_FALSE(grid->EditorMode());
+    grid->SetOptions(grid->Options() << goEditing);
+    Key('X', 'x');
+    Key('Y', 'y');
+    Key(VK_RETURN, '\r');
+    Pump();
+    EXPECT_EQ(grid->Cells(1, 1).Std(), "xy");
+    EXPECT_FALSE(grid->EditorMode());
+}
+
+TEST_F(StringGridTest, RowCount_ShrinkingDropsTheRowsCells)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetRowCount(3);
+    grid->SetRowCount(10);
+    EXPECT_EQ(grid->Cells(1, 2), "1:2");
+    EXPECT_EQ(grid->Cells(1, 5), "");
+}
+
+} // namespace
