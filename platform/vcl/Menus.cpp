@@ -339,6 +339,15 @@ protected:
         case WM_MOUSEACTIVATE:
             Message.Result = MA_NOACTIVATE;
             return;
+        case WM_ACTIVATE:
+            // A popup never keeps the activation; the window that had it gets it back.
+            if (LOWORD(Message.WParam) != WA_INACTIVE && Message.LParam)
+                SetActiveWindow(reinterpret_cast<HWND>(Message.LParam));
+            return;
+        case WM_SETFOCUS:
+            // The focus stays where it was while a menu is open.
+            if (Message.WParam) ::SetFocus(reinterpret_cast<HWND>(Message.WParam));
+            return;
         default:
             inherited::WndProc(Message);
             return;

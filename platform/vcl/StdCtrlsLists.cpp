@@ -145,6 +145,15 @@ protected:
         case WM_MOUSEACTIVATE:
             Message.Result = MA_NOACTIVATE;
             return;
+        case WM_ACTIVATE:
+            // A popup never keeps the activation; the window that had it gets it back.
+            if (LOWORD(Message.WParam) != WA_INACTIVE && Message.LParam)
+                SetActiveWindow(reinterpret_cast<HWND>(Message.LParam));
+            return;
+        case WM_SETFOCUS:
+            // The combo box keeps the focus while its list is open.
+            ::SetFocus(FCombo->Handle());
+            return;
         default:
             inherited::WndProc(Message);
             return;
@@ -455,7 +464,9 @@ void TCustomComboBox::WndProc(TMessage &Message)
         }
         return;
     case WM_KILLFOCUS:
-        SetDroppedDown(false);
+        // The list may be handed the focus as it appears; it gives it straight back.
+        if (!FList || reinterpret_cast<HWND>(Message.WParam) != FList->WindowHandle())
+            SetDroppedDown(false);
         Invalidate();
         break;
     case WM_SETFOCUS:

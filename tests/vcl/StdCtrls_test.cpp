@@ -1,0 +1,458 @@
+#include "tests/vcl/VclTestSupport.h"
+
+#include "platform/vcl/Clipbrd.h"
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/Tabs.h"
+#include "platform/win/Paint.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+using namespace vcltest;
+
+namespace
+{
+
+class StdCtrlsTest : public VclTest
+{
+};
+
+// ---- TComboBox ------------------------------------------------------------------------
+
+TEST_F(StdCtrlsTest, ComboBox_IndexOfIgnoresCaseAndCyrillicCase)
+{
+    TComboBox combo(nullptr);
+    combo.Items()->Add("COM1");
+    combo.Items()->Add("Принтер"_a);
+    EXPECT_EQ(combo.Items()->IndexOf("com1"), 0);
+    EXPECT_EQ(combo.Items()->IndexOf("ПРИНТЕР"_a), 1);
+    EXPECT_EQ(combo.Items()->IndexOf("COM"), -1);
+}
+
+TEST_F(StdCtrlsTest, ComboBox_OutOfRangeItemIndexSelectsNothing)
+{
+    TComboBox combo(nullptr);
+    combo.SetStyle(csDropDownList);
+    combo.Items()->Add("9600");
+    combo.Items()->Add("19200");
+    combo.SetItemIndex(1);
+    EXPECT_EQ(combo.Text(), "19200");
+    combo.SetItemIndex(2);
+    EXPECT_EQ(combo.ItemIndex(), -1);
+    EXPECT_EQ(combo.Text(), "");
+    combo.SetItemIndex(0);
+    combo.SetItemIndex(-5);
+    EXPECT_EQ(combo.ItemIndex(), -1);
+}
+
+TEST_F(StdCtrlsTest, ComboBox_DeletingTheSelectedItemLeavesNoSelection)
+{
+    TComboBox combo(nullptr);
+    combo.SetStyle(csDropDownList);
+    for (const char *s : {"a", "b", "c"})
+        combo.Items()->Add(s);
+    combo.SetItemIndex(2);
+    combo.Items()->Delete(0);
+    EXPECT_EQ(combo.ItemIndex(), 1);
+    EXPECT_EQ(combo.Text(), "c");
+    combo.Items()->Delete(1);
+    EXPECT_EQ(combo.ItemIndex(), -1);
+    combo.SetItemIndex(0);
+    combo.Items()->Clear();
+    EXPECT_EQ(combo.ItemIndex(), -1);
+}
+
+// A combo box that draws its items itself, as the picture combo boxes do.
+class TDrawingCombo : public TComboBox
+{
+public:
+    using TComboBox::TComboBox;
+    std::vector<std::pair<int, bool>> Drawn;
+
+protected:
+    void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override
+    {
+        Drawn.push_back({Index, State.Contains(odComboBoxEdit)});
+        // The canvas comes set up: highlight colours for the selected item.
+        if (State.Contains(odSelected)) {
+            EXPECT_EQ(Canvas()->Brush()->Color(), clHighlight);
+        }
+        Canvas()->FillRect(Rect);
+    }
+};
+
+TEST_F(StdCtrlsTest, ComboBox_OwnerDrawCallsTheVirtualDrawItem)
+{
+    TForm *form = ShownForm();
+    auto *combo = new TDrawingCombo(form);
+    combo->SetParent(form);
+    combo->SetStyle(csOwnerDrawFixed);
+    combo->SetItemHeight(24);
+    EXPECT_EQ(combo->Height(), 30);
+    combo->Items()->Add("one");
+    combo->Items()->Add("two");
+    combo->SetItemIndex(1);
+    combo->Drawn.clear();
+    combo->Repaint();
+    ASSERT_FALSE(combo->Drawn.empty());
+    EXPECT_EQ(combo->Drawn.back(), std::make_pair(1, true));
+}
+
+TEST_F(StdCtrlsTest, ComboBox_KeysAndDropDownChooseWithEvents)
+{
+    TForm *form = ShownForm();
+    auto *combo = new TComboBox(form);
+    combo->SetParent(form);
+    combo->SetStyle(csDropDownList);
+    for (const char *s : {"a", "b", "c"})
+        combo->Items()->Add(s);
+    std::vector<std::string> events;
+    combo->OnChange = [&](TObject *) { events.push_back("change " + combo->Text().Std()); };
+    combo->OnClick = [&](TObject *) { events.push_back("click"); };
+    Pump();
+    combo->SetFocus();
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    Pump();
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"click", "change a", "click", "change b"}));
+    events.clear();
+    Click(combo, 5, 5);
+    Pump();
+    ASSERT_TRUE(combo->DroppedDown());
+    EXPECT_EQ(GetFocus(), combo->Handle());
+    Key(VK_DOWN);
+    Key(VK_RETURN, '\r');
+    Pump();
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(combo->Text(), "c");
+    EXPECT_EQ(events, (std::vector<std::string>{"click", "change c"}));
+}
+
+// ---- TEdit ---------------------------------------------------------------------------------
+
+// An edit that takes every paste itself, as the validating edits do.
+class TPasteCountingEdit : public TEdit
+{
+public:
+    using TEdit::TEdit;
+    int Pastes = 0;
+    void WndProc(TMessage &Message) override
+    {
+        if (Message.Msg == WM_PASTE) {
+            ++Pastes;
+            return;
+        }
+        TEdit::WndProc(Message);
+    }
+};
+
+TEST_F(StdCtrlsTest, Edit_EveryPastePathReachesWmPaste)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TPasteCountingEdit(form);
+    edit->SetParent(form);
+    Pump();
+    edit->SetFocus();
+    KeyDown(VK_CONTROL);
+    Key('V', 22);
+    KeyUp(VK_CONTROL);
+    KeyDown(VK_SHIFT);
+    Key(VK_INSERT);
+    KeyUp(VK_SHIFT);
+    Pump();
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Pastes, 3);
+    EXPECT_EQ(edit->Text(), "");
+}
+
+TEST_F(StdCtrlsTest, Edit_PasteKeepsMaxLengthAndFirstLine)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetMaxLength(5);
+    Clipboard()->SetAsText("1234567\r\nnext");
+    edit->SetText("ab");
+    edit->SetSelStart(2);
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), "ab123");
+    edit->SelectAll();
+    edit->CopyToClipboard();
+    EXPECT_EQ(Clipboard()->AsText(), "ab123");
+    Clipboard()->SetAsText("Привет"_a);
+    edit->SetMaxLength(0);
+    edit->SelectAll();
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), "Привет"_a);
+}
+
+TEST_F(StdCtrlsTest, Edit_SelectionAndCaretFromKeys)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetText("hello");
+    Pump();
+    edit->SetFocus();
+    Pump();
+    EXPECT_EQ(edit->SelLength(), 5); // focus by program selects all
+    Key(VK_END);
+    KeyDown(VK_SHIFT);
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    KeyUp(VK_SHIFT);
+    Pump();
+    EXPECT_EQ(edit->SelStart(), 3);
+    EXPECT_EQ(edit->SelText(), "lo");
+    Key(VK_BACK, 8);
+    Pump();
+    EXPECT_EQ(edit->Text(), "hel");
+}
+
+// ---- Buttons and check boxes ---------------------------------------------------------------
+
+TEST_F(StdCtrlsTest, CheckBox_ChangeInCodeRaisesOnClickOnce)
+{
+    TForm *form = ShownForm();
+    auto *box = new TCheckBox(form);
+    box->SetParent(form);
+    int clicks = 0;
+    box->OnClick = [&](TObject *) { ++clicks; };
+    box->SetChecked(true);
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    Pump();
+    Click(box, 5, 5);
+    Pump();
+    EXPECT_FALSE(box->Checked());
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(StdCtrlsTest, RadioButton_CheckingOneUnchecksTheOthers)
+{
+    TForm *form = ShownForm();
+    auto *a = new TRadioButton(form);
+    a->SetParent(form);
+    auto *b = new TRadioButton(form);
+    b->SetParent(form);
+    a->SetChecked(true);
+    b->SetChecked(true);
+    EXPECT_FALSE(a->Checked());
+    EXPECT_TRUE(b->Checked());
+}
+
+// ---- Common controls -----------------------------------------------------------------------
+
+TEST_F(StdCtrlsTest, ProgressBar_StepItStaysAtMax)
+{
+    TProgressBar bar(nullptr);
+    bar.SetMax(25);
+    bar.SetStep(10);
+    bar.StepIt();
+    bar.StepIt();
+    EXPECT_EQ(bar.Position(), 20);
+    bar.StepIt();
+    EXPECT_EQ(bar.Position(), 25);
+    bar.StepIt();
+    EXPECT_EQ(bar.Position(), 25);
+    bar.SetPosition(-3);
+    EXPECT_EQ(bar.Position(), 0);
+}
+
+TEST_F(StdCtrlsTest, TrackBar_PositionIsClampedAndReported)
+{
+    TTrackBar bar(nullptr);
+    bar.SetMax(28);
+    std::vector<int> seen;
+    bar.OnChange = [&](TObject *) { seen.push_back(bar.Position()); };
+    bar.SetPosition(5);
+    bar.SetPosition(40);
+    bar.SetPosition(28);
+    EXPECT_EQ(seen, (std::vector<int>{5, 28}));
+}
+
+TEST_F(StdCtrlsTest, UpDown_PositionRewritesTheBuddy)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    auto *updown = new TUpDown(form);
+    updown->SetMax(32767);
+    updown->SetThousands(false);
+    updown->SetAssociate(edit);
+    updown->SetPosition(1234);
+    EXPECT_EQ(edit->Text(), "1234");
+    EXPECT_EQ(updown->Left(), edit->Left() + edit->Width());
+    edit->SetText("99");
+    Pump();
+    Click(updown, 5, 2);
+    Pump();
+    EXPECT_EQ(updown->Position(), 100);
+    EXPECT_EQ(edit->Text(), "100");
+}
+
+TEST_F(StdCtrlsTest, DateTimePicker_DateModeKeepsTheTimeOfDay)
+{
+    TDateTimePicker picker(nullptr);
+    picker.SetDateTime(EncodeDate(2024, 12, 7) + EncodeTime(15, 30, 0, 0));
+    picker.SetDate(EncodeDate(2025, 1, 2));
+    EXPECT_DOUBLE_EQ(picker.DateTime(), EncodeDate(2025, 1, 2) + EncodeTime(15, 30, 0, 0));
+    picker.SetDateFormat(dfLong);
+    picker.SetDate(EncodeDate(2024, 12, 7));
+    EXPECT_EQ(picker.DisplayText(), "7 декабря 2024 г."_a);
+    EXPECT_EQ(picker.Text(), "7 декабря 2024 г."_a);
+}
+
+TEST_F(StdCtrlsTest, DateTimePicker_ArrowsChangeTheFieldAndReport)
+{
+    TForm *form = ShownForm();
+    auto *picker = new TDateTimePicker(form);
+    picker->SetParent(form);
+    picker->SetDateTime(EncodeDate(2024, 12, 31) + EncodeTime(8, 0, 0, 0));
+    int changes = 0;
+    picker->OnChange = [&](TObject *) { ++changes; };
+    Pump();
+    picker->SetFocus();
+    Key(VK_UP);
+    Pump();
+    EXPECT_DOUBLE_EQ(picker->DateTime(), EncodeDate(2025, 1, 1) + EncodeTime(8, 0, 0, 0));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(StdCtrlsTest, PageControl_ChangingSeesThePageBeingLeftAndCanRefuse)
+{
+    TForm *form = ShownForm();
+    auto *pages = new TPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(0, 0, 300, 200);
+    std::vector<TTabSheet *> sheets;
+    for (const char *caption : {"One", "Two", "Three"}) {
+        auto *sheet = new TTabSheet(form);
+        sheet->SetCaption(caption);
+        sheet->SetPageControl(pages);
+        sheets.push_back(sheet);
+    }
+    EXPECT_EQ(pages->ActivePage(), sheets[0]);
+    std::vector<std::string> log;
+    bool allow = false;
+    pages->OnChanging = [&](TObject *, bool &AllowChange) {
+        log.push_back("changing from " + pages->ActivePage()->Caption().Std());
+        AllowChange = allow;
+    };
+    pages->OnChange = [&](TObject *) {
+        log.push_back("change to " + pages->ActivePage()->Caption().Std());
+    };
+    Pump();
+    const TRect tab = pages->TabRect(2);
+    Click(pages, tab.Left + 3, tab.Top + 3);
+    Pump();
+    EXPECT_EQ(pages->ActivePage(), sheets[0]);
+    allow = true;
+    Click(pages, tab.Left + 3, tab.Top + 3);
+    Pump();
+    EXPECT_EQ(pages->ActivePage(), sheets[2]);
+    EXPECT_TRUE(sheets[2]->Visible());
+    EXPECT_FALSE(sheets[0]->Visible());
+    EXPECT_EQ(log, (std::vector<std::string>{"changing from One", "changing from One",
+                                             "change to Three"}));
+    pages->SetActivePage(sheets[1]); // in code: no events
+    EXPECT_EQ(log.size(), 3u);
+}
+
+TEST_F(StdCtrlsTest, TabSet_ChangeAsksAndClicks)
+{
+    TTabSet tabs(nullptr);
+    for (const char *s : {"a", "b", "c", "d"})
+        tabs.Tabs()->Add(s);
+    std::vector<int> asked;
+    tabs.OnChange = [&](TObject *, int NewTab, bool &AllowChange) {
+        asked.push_back(NewTab);
+        AllowChange = NewTab != 3;
+    };
+    int clicks = 0;
+    tabs.OnClick = [&](TObject *) { ++clicks; };
+    tabs.SetTabIndex(2);
+    tabs.SetTabIndex(3);
+    EXPECT_EQ(tabs.TabIndex(), 2);
+    EXPECT_EQ(asked, (std::vector<int>{2, 3}));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_THROW(tabs.SetTabIndex(4), EListError);
+}
+
+TEST_F(StdCtrlsTest, StatusBar_ColourPaintsTheWholeBar)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *bar = new TStatusBar(form);
+    bar->SetParent(form);
+    bar->SetSimplePanel(true);
+    bar->SetSimpleText("Порт открыт"_a);
+    bar->SetColor(clLime);
+    bar->Repaint();
+    EXPECT_EQ(win::SurfacePixel(bar->Handle(), bar->Width() - 8, bar->Height() / 2),
+              RGB(0, 255, 0));
+    EXPECT_EQ(bar->Top() + bar->Height(), form->ClientHeight());
+}
+
+// ---- TTimer ------------------------------------------------------------------------------
+
+using Clock = std::chrono::steady_clock;
+
+int ElapsedMs(Clock::time_point Since)
+{
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Since).count());
+}
+
+TEST_F(StdCtrlsTest, Timer_EnablingARunningTimerDoesNotRestartIt)
+{
+    TTimer timer(nullptr);
+    timer.SetInterval(400);
+    std::vector<int> ticks;
+    const Clock::time_point start = Clock::now();
+    timer.OnTimer = [&](TObject *) { ticks.push_back(ElapsedMs(start)); };
+    timer.SetEnabled(true);
+    PumpFor(250);
+    timer.SetEnabled(true);
+    PumpFor(250);
+    // A restart would have put the first tick at 650 ms.
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_LT(ticks.front(), 600);
+}
+
+TEST_F(StdCtrlsTest, Timer_DisableAndEnableStartsAFullInterval)
+{
+    TTimer timer(nullptr);
+    timer.SetInterval(400);
+    std::vector<int> ticks;
+    Clock::time_point start = Clock::now();
+    timer.OnTimer = [&](TObject *) { ticks.push_back(ElapsedMs(start)); };
+    PumpFor(250);
+    timer.SetEnabled(false);
+    timer.SetEnabled(true);
+    start = Clock::now();
+    PumpFor(300);
+    EXPECT_TRUE(ticks.empty());
+    PumpFor(300);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_GE(ticks.front(), 390);
+}
+
+TEST_F(StdCtrlsTest, Timer_TicksOnlyInTheMessageLoop)
+{
+    TTimer timer(nullptr);
+    timer.SetInterval(50);
+    int ticks = 0;
+    timer.OnTimer = [&](TObject *) { ++ticks; };
+    const Clock::time_point start = Clock::now();
+    while (ElapsedMs(start) < 200) {
+    }
+    EXPECT_EQ(ticks, 0);
+    PumpFor(100);
+    EXPECT_GE(ticks, 1);
+}
+
+} // namespace
