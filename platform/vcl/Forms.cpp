@@ -661,7 +661,9 @@ void TApplication::Initialize()
     // Synchronised calls of worker threads run whenever this thread looks for
     // messages, so they also run inside modal loops and message boxes.
     const DWORD thread = GetCurrentThreadId();
-    rtl::SetWakeMainThread([thread](TObject *) { win::WakeThread(thread); });
+    // The wake is a posted message, so a loop waiting in WaitMessage returns and
+    // looks again at what the call changed (a modal result, say).
+    rtl::SetWakeMainThread([thread](TObject *) { PostThreadMessageW(thread, WM_NULL, 0, 0); });
     win::SetIdleWork([] { CheckSynchronize(); });
 }
 
@@ -755,7 +757,7 @@ void TApplication::Idle()
     bool done = true;
     try {
         if (OnIdle) OnIdle(this, done);
-        CheckSynchronize();
+        if (CheckSynchronize()) done = false;
     } catch (...) {
         HandleException(this);
     }

@@ -1,0 +1,223 @@
+#include "tests/vcl/VclTestSupport.h"
+
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/StdCtrls.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+using namespace vcltest;
+
+namespace
+{
+
+class FormsTest : public VclTest
+{
+protected:
+    // A dialog form with one button, freed by the test.
+    std::unique_ptr<TForm> Dialog(TButton *&Button, TModalResult Result)
+    {
+        auto form = std::make_unique<TForm>(nullptr);
+        form->SetBorderStyle(bsDialog);
+        form->SetBounds(100, 100, 200, 120);
+        Button = new TButton(form.get());
+        Button->SetParent(form.get());
+        Button->SetBounds(20, 20, 75, 25);
+        Button->SetModalResult(Result);
+        return form;
+    }
+};
+
+// A worker that runs one call on the GUI thread and ends.
+class TSyncWorker : public TThread
+{
+public:
+    explicit TSyncWorker(std::function<void()> Call) : FCall(std::move(Call)) { Start(); }
+    ~TSyncWorker() override { WaitFor(); }
+
+protected:
+    void Execute() override { Synchronize(FCall); }
+
+private:
+    std::function<void()> FCall;
+};
+
+TEST_F(FormsTest, ShowModal_ButtonModalResultCloses)
+{
+    TButton *button = nullptr;
+    auto form = Dialog(button, mrOk);
+    form->OnShow = [&](TObject *) { Click(button, 5, 5); };
+    EXPECT_EQ(form->ShowModal(), mrOk);
+    EXPECT_FALSE(form->Visible());
+    EXPECT_FALSE(form->FormState().Contains(fsModal));
+}
+
+TEST_F(FormsTest, ShowModal_ModalResultSetInKeyPressCloses)
+{
+    TButton *button = nullptr;
+    auto form = Dialog(button, mrNone);
+    form->SetKeyPreview(true);
+    form->OnKeyPress = [&](TObject *, char &Key) {
+        if (Key == 27) form->SetModalResult(mrCancel);
+    };
+    form->OnShow = [&](TObject *) { Key(VK_ESCAPE, 27); };
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+}
+
+TEST_F(FormsTest, ShowModal_RefusedByCloseQueryStaysOpen)
+{
+    TButton *button = nullptr;
+    auto form = Dialog(button, mrOk);
+    int asked = 0;
+    form->OnCloseQuery = [&](TObject *, bool &CanClose) { CanClose = ++asked > 1; };
+    form->OnShow = [&](TObject *) {
+        Click(button, 5, 5);
+        Click(button, 5, 5);
+    };
+    EXPECT_EQ(form->ShowModal(), mrOk);
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(FormsTest, ShowModal_OfAVisibleFormRaises)
+{
+    TForm *form = ShownForm();
+    EXPECT_THROW(form->ShowModal(), EInvalidOperation);
+}
+
+TEST_F(FormsTest, ShowModal_NestsAMessageBoxAndReactivatesTheOwner)
+{
+    vcl::SetDialogService(nullptr); // the real message box
+    TForm *main = ShownForm();
+    int activations = 0;
+    main->OnActivate = [&](TObject *) { ++activations; };
+    TButton *button = nullptr;
+    auto modal = Dialog(button, mrNone);
+    std::vector<std::string> log;
+    button->OnClick = [&](TObject *) {
+        Key(VK_RETURN, '\r'); // answers the box: its default button
+        const int answer =
+            Application->MessageBox("Сохранить?"_a, "Сообщение"_a, MB_YESNO | MB_ICONQUESTION);
+        log.push_back("box " + std::to_string(answer));
+        modal->SetModalResult(mrOk);
+    };
+    modal->OnShow = [&](TObject *) { Click(button, 5, 5); };
+    const int before = activations;
+    EXPECT_EQ(modal->ShowModal(), mrOk);
+    EXPECT_EQ(log, (std::vector<std::string>{"box 6"}));
+    Pump();
+    EXPECT_GT(activations, before);
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+}
+
+TEST_F(FormsTest, Application_ShowsAnEscapingExceptionAndGoesOn)
+{
+    TForm *form = ShownForm();
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    int clicks = 0;
+    button->OnClick = [&](TObject *) {
+        if (++clicks == 1) throw EConvertError("'x' is not a valid integer value");
+        if (clicks == 2) throw 42;
+    };
+    Dialogs.ReplyMessage(mrOk);
+    Dialogs.ReplyMessage(mrOk);
+    Pump();
+    Click(button, 5, 5);
+    Click(button, 5, 5);
+    Click(button, 5, 5);
+    Pump();
+    EXPECT_EQ(clicks, 3);
+    ASSERT_EQ(Dialogs.Messages().size(), 2u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, "'x' is not a valid integer value.");
+    EXPECT_EQ(Dialogs.Messages()[0].Caption, "QRV-4");
+    EXPECT_EQ(Dialogs.Messages()[0].Type, mtError);
+    EXPECT_EQ(Dialogs.Messages()[1].Text, "");
+}
+
+TEST_F(FormsTest, Application_OnExceptionReplacesTheBox)
+{
+    TForm *form = ShownForm();
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    button->OnClick = [](TObject *) { throw Exception("handled"); };
+    std::string seen;
+    Application->OnException = [&](TObject *, Exception &E) { seen = E.Message().Std(); };
+    Pump();
+    Click(button, 5, 5);
+    Pump();
+    Application->OnException = nullptr;
+    EXPECT_EQ(seen, "handled");
+    EXPECT_TRUE(Dialogs.Messages().empty());
+}
+
+TEST_F(FormsTest, Synchronize_RunsWhileAModalFormIsOpen)
+{
+    TButton *button = nullptr;
+    auto form = Dialog(button, mrNone);
+    std::atomic<bool> ran{false};
+    std::unique_ptr<TSyncWorker> worker;
+    form->OnShow = [&](TObject *) {
+        worker = std::make_unique<TSyncWorker>([&] {
+            ran = true;
+            form->SetModalResult(mrAbort);
+        });
+    };
+    EXPECT_EQ(form->ShowModal(), mrAbort);
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(FormsTest, Synchronize_RunsWhileAMessageBoxIsOpen)
+{
+    vcl::SetDialogService(nullptr);
+    std::unique_ptr<TSyncWorker> worker;
+    TTimer timer(nullptr);
+    timer.SetInterval(10);
+    timer.OnTimer = [&](TObject *) {
+        timer.SetEnabled(false);
+        // The box is the active form by now; the worker's call answers it.
+        worker = std::make_unique<TSyncWorker>([] { Screen->ActiveForm()->SetModalResult(mrNo); });
+    };
+    EXPECT_EQ(Application->MessageBox("Ждём"_a, "", MB_YESNO), IDNO);
+}
+
+TEST_F(FormsTest, Close_WithCaHideHidesAndCaNoneKeeps)
+{
+    TForm *form = ShownForm();
+    TCloseAction action = caNone;
+    form->OnClose = [&](TObject *, TCloseAction &Action) { Action = action; };
+    form->Close();
+    EXPECT_TRUE(form->Visible());
+    action = caHide;
+    form->Close();
+    EXPECT_FALSE(form->Visible());
+}
+
+TEST_F(FormsTest, Release_FreesTheFormAfterItsMessages)
+{
+    StartApplication();
+    auto *form = new TForm(nullptr);
+    bool destroyed = false;
+    form->OnDestroy = [&](TObject *) { destroyed = true; };
+    form->Show();
+    Pump();
+    const int before = Screen->FormCount();
+    form->Release();
+    EXPECT_FALSE(destroyed);
+    Pump();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(Screen->FormCount(), before - 1);
+}
+
+TEST_F(FormsTest, Screen_CursorIsAPlainValue)
+{
+    Screen->SetCursor(crHourGlass);
+    Screen->SetCursor(crAppStart);
+    EXPECT_EQ(Screen->Cursor(), crAppStart);
+    Screen->SetCursor(crDefault);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_EQ(Screen->PixelsPerInch(), 96);
+    EXPECT_NE(Screen->Cursors(crHourGlass), Screen->Cursors(crDefault));
+}
+
+} // namespace
