@@ -310,6 +310,7 @@ TColor TBitmap::TransparentColor() const
     if (FTransparentMode == tmFixed && FTransparentColor != clDefault) return FTransparentColor;
     if (!FHandle) return clDefault;
     // The bottom-left pixel is the key of an automatic bitmap.
+    if (FCanvas) FCanvas->FreeContext();
     SelectedBitmap source(FHandle);
     return static_cast<TColor>(GetPixel(source.Dc(), 0, FHeight - 1));
 }
@@ -373,12 +374,13 @@ void TBitmap::Assign(TPersistent *Source)
 void TBitmap::Draw(TCanvas *ACanvas, const TRect &Rect)
 {
     if (!FHandle) return;
+    const COLORREF key = Transparent() ? ColorToRGB(TransparentColor()) : 0;
     if (FCanvas) FCanvas->FreeContext();
     SelectedBitmap source(FHandle);
     HDC target = ACanvas->Handle();
     if (Transparent())
         TransparentBlt(target, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), source.Dc(), 0, 0,
-                       FWidth, FHeight, ColorToRGB(TransparentColor()));
+                       FWidth, FHeight, key);
     else
         StretchBlt(target, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), source.Dc(), 0, 0,
                    FWidth, FHeight, ACanvas->CopyMode());
