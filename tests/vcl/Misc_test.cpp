@@ -1,0 +1,139 @@
+#include "tests/vcl/VclTestSupport.h"
+
+#include "platform/vcl/Clipbrd.h"
+#include "platform/vcl/Menus.h"
+#include "platform/vcl/Printers.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+using namespace vcltest;
+
+namespace
+{
+
+class MiscTest : public VclTest
+{
+};
+
+// ---- Menus ---------------------------------------------------------------------------
+
+TEST_F(MiscTest, ShortCut_TextRoundTrips)
+{
+    EXPECT_EQ(ShortCutToText(ShortCut('C', {ssCtrl})), "Ctrl+C");
+    EXPECT_EQ(ShortCutToText(ShortCut(VK_DELETE, {ssShift})), "Shift+Del");
+    EXPECT_EQ(ShortCutToText(ShortCut(VK_F1 + 4, {})), "F5");
+    EXPECT_EQ(TextToShortCut("Ctrl+A"), ShortCut('A', {ssCtrl}));
+    EXPECT_EQ(TextToShortCut("ctrl+v"), ShortCut('V', {ssCtrl}));
+    EXPECT_EQ(TextToShortCut("Ctrl+Nothing"), 0);
+}
+
+TEST_F(MiscTest, PopupMenu_KeysChooseAnItemAfterTheMenuCloses)
+{
+    ShownForm(); // the keys go to the focused window, which keeps the focus
+    TPopupMenu menu(nullptr);
+    std::string log;
+    auto add = [&](const char *caption, TShortCut shortcut) {
+        auto *item = new TMenuItem(&menu);
+        item->SetCaption(caption);
+        item->SetShortCut(shortcut);
+        item->OnClick = [&log, caption](TObject *) { log += std::string("click ") + caption; };
+        menu.Items()->Add(item);
+        return item;
+    };
+    add("&Copy", TextToShortCut("Ctrl+C"));
+    add("-", 0);
+    add("&Paste", TextToShortCut("Ctrl+V"))->SetEnabled(true);
+    menu.OnPopup = [&](TObject *) {
+        log += "popup ";
+        Key(VK_DOWN);
+        Key(VK_DOWN);
+        Key(VK_RETURN, '\r');
+    };
+    menu.Popup(100, 100);
+    EXPECT_EQ(log, "popup click &Paste");
+    log.clear();
+    EXPECT_TRUE(menu.IsShortCut('C', {ssCtrl}));
+    EXPECT_EQ(log, "click &Copy");
+}
+
+TEST_F(MiscTest, PopupMenu_EscapeChoosesNothing)
+{
+    ShownForm();
+    TPopupMenu menu(nullptr);
+    auto *item = new TMenuItem(&menu);
+    item->SetCaption("One");
+    int clicks = 0;
+    item->OnClick = [&](TObject *) { ++clicks; };
+    menu.Items()->Add(item);
+    menu.OnPopup = [&](TObject *) { Key(VK_ESCAPE, 27); };
+    menu.Popup(50, 50);
+    EXPECT_EQ(clicks, 0);
+}
+
+// ---- Clipboard -------------------------------------------------------------------------
+
+TEST_F(MiscTest, Clipboard_TextTravelsAsUnicode)
+{
+    Clipboard()->SetAsText("Ключ Ё"_a);
+    EXPECT_TRUE(Clipboard()->HasFormat(CF_TEXT));
+    EXPECT_TRUE(Clipboard()->HasFormat(CF_UNICODETEXT));
+    EXPECT_EQ(Clipboard()->AsWideText(), WideString(u"Ключ Ё"));
+    Clipboard()->SetAsWideText(u"中");
+    EXPECT_EQ(Clipboard()->AsText(), "?");
+    Clipboard()->Clear();
+    EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
+    EXPECT_EQ(Clipboard()->AsText(), "");
+}
+
+// ---- Printer -------------------------------------------------------------------------------
+
+std::string ReadFile(const std::string &Path)
+{
+    std::ifstream in(Path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int CountPages(const std::string &Pdf)
+{
+    int pages = 0;
+    for (size_t at = Pdf.find("/Type /Page"); at != std::string::npos;
+         at = Pdf.find("/Type /Page", at + 1))
+        if (Pdf.compare(at, 12, "/Type /Pages") != 0) ++pages;
+    return pages;
+}
+
+TEST_F(MiscTest, Printer_JobOfTwoPagesGoesToAPdfFile)
+{
+    const std::string path = "/tmp/qrv4_vcl_print_" + std::to_string(getpid()) + ".pdf";
+    TPrinter printer;
+    printer.SetFileName(path.c_str());
+    printer.SetTitle("Чек"_a);
+    printer.BeginDoc();
+    EXPECT_TRUE(printer.Printing());
+    EXPECT_EQ(printer.PageNumber(), 1);
+    // A4 at 300 dots per inch.
+    EXPECT_NEAR(printer.PageWidth(), 2480, 2);
+    EXPECT_NEAR(printer.PageHeight(), 3508, 2);
+    printer.Canvas()->Font()->SetSize(20);
+    printer.Canvas()->TextOut(300, 300, "Страница 1"_a);
+    printer.NewPage();
+    printer.Canvas()->Brush()->SetColor(clBlack);
+    printer.Canvas()->FillRect(Rect(100, 100, 400, 400));
+    EXPECT_EQ(printer.PageNumber(), 2);
+    printer.EndDoc();
+    EXPECT_FALSE(printer.Printing());
+    const std::string pdf = ReadFile(path);
+    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_EQ(CountPages(pdf), 2);
+    std::remove(path.c_str());
+    EXPECT_THROW(printer.Canvas(), EPrinter);
+    EXPECT_THROW(printer.SetPrinterIndex(printer.Printers()->Count()), EPrinter);
+}
+
+} // namespace
