@@ -9,6 +9,7 @@ namespace
 {
 
 constexpr int SizingSlack = 3;
+constexpr int ScrollBarWidth = 17;
 
 void MoveAdjust(int &Position, int FromIndex, int ToIndex)
 {
@@ -105,6 +106,12 @@ void TCustomGrid::Initialize()
     FAnchor = FCurrent;
     if (FOptions.Contains(goRowSelect)) FAnchor.X = ColCount() - 1;
     Invalidate();
+}
+
+void TCustomGrid::CreateParams(TCreateParams &Params)
+{
+    inherited::CreateParams(Params);
+    if (FBorderStyle == bsSingle) Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
 // ---- Sizes ---------------------------------------------------------------------------------
@@ -282,7 +289,14 @@ void TCustomGrid::SetFixedColor(TColor Value)
 
 void TCustomGrid::SetBorderStyle(TBorderStyle Value)
 {
+    if (Value == FBorderStyle) return;
     FBorderStyle = Value;
+    RecreateWnd();
+}
+
+void TCustomGrid::SetScrollBars(TScrollStyle Value)
+{
+    FScrollBars = Value;
     Invalidate();
 }
 
@@ -362,7 +376,7 @@ int TCustomGrid::MaxTopRow()
 
 int TCustomGrid::MaxLeftCol()
 {
-    const int area = ClientWidth() - FixedWidth();
+    const int area = GridWidth() - FixedWidth();
     int left = ColCount() - 1;
     int used = ColExtent(left);
     while (left > FFixedCols && used + ColExtent(left - 1) <= area)
@@ -409,7 +423,7 @@ void TCustomGrid::ClampInView()
         if (FCurrent.X < left) left = FCurrent.X;
         while (left < FCurrent.X &&
                ColStart(FCurrent.X) - ColStart(left) + FixedWidth() + ColExtent(FCurrent.X) >
-                   ClientWidth())
+                   GridWidth())
             ++left;
     }
     MoveTopLeft(left, top);
@@ -420,7 +434,7 @@ int TCustomGrid::VisibleColCount()
     int count = 0;
     for (int x = FixedWidth(), i = FTopLeft.X; i < ColCount(); ++i) {
         x += ColExtent(i);
-        if (x > ClientWidth()) break;
+        if (x > GridWidth()) break;
         ++count;
     }
     return count;
@@ -447,7 +461,7 @@ TRect TCustomGrid::CellRect(int ACol, int ARow)
         return {};
     const int x = ColStart(ACol);
     const int y = RowStart(ARow);
-    if (x >= ClientWidth() || y >= ClientHeight()) return {};
+    if (x >= GridWidth() || y >= ClientHeight()) return {};
     return TRect(x, y, x + FColWidths[ACol], y + FRowHeights[ARow]);
 }
 
@@ -461,7 +475,7 @@ void TCustomGrid::MouseToCell(int X, int Y, int &ACol, int &ARow)
 TGridCoord TCustomGrid::MouseCoord(int X, int Y)
 {
     TGridCoord result{-1, -1};
-    if (X < 0 || Y < 0 || X >= ClientWidth() || Y >= ClientHeight()) return result;
+    if (X < 0 || Y < 0 || X >= GridWidth() || Y >= ClientHeight()) return result;
     auto find = [](int Pos, int Fixed, int First, int Count, auto Extent) {
         int start = 0;
         for (int i = 0; i < Fixed; ++i) {
@@ -490,7 +504,7 @@ void TCustomGrid::InvalidateCell(int ACol, int ARow)
 void TCustomGrid::InvalidateRow(int ARow)
 {
     if (!HandleAllocated()) return;
-    const RECT r{0, RowStart(ARow), ClientWidth(), RowStart(ARow) + RowExtent(ARow)};
+    const RECT r{0, RowStart(ARow), GridWidth(), RowStart(ARow) + RowExtent(ARow)};
     InvalidateRect(Handle(), &r, FALSE);
 }
 
@@ -702,6 +716,10 @@ int TCustomGrid::SizingBorder(int X, int Y, bool &IsColumn)
 
 void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    if (Button == mbLeft && ScrollBarMouseDown(X, Y)) {
+        inherited::MouseDown(Button, Shift, X, Y);
+        return;
+    }
     if (Button == mbLeft) {
         if (!Focused() && CanFocus()) SetFocus();
         bool isColumn = false;
@@ -756,6 +774,9 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y)
     case GridState::RowSizing:
         SetRowHeights(FSizingIndex, std::max(0, FSizingStart + Y - FSizingOrigin));
         break;
+    case GridState::ThumbDragging:
+        DragThumb(Y);
+        break;
     case GridState::Normal: {
         bool isColumn = false;
         const int border = SizingBorder(X, Y, isColumn);
@@ -791,12 +812,82 @@ void TCustomGrid::DoExit()
     Invalidate();
 }
 
+// ---- The vertical scroll bar
+// -----------------------------------------------------------------------
+
+bool TCustomGrid::VertBar()
+{
+    if (FScrollBars != ssVertical && FScrollBars != ssBoth) return false;
+    int height = FixedHeight();
+    for (int r = FFixedRows; r < RowCount(); ++r)
+        height += RowExtent(r);
+    return height > ClientHeight();
+}
+
+int TCustomGrid::GridWidth()
+{
+    return std::max(0, TCustomControl::ClientWidth() - (VertBar() ? ScrollBarWidth : 0));
+}
+
+TRect TCustomGrid::ScrollThumbRect()
+{
+    const int x = GridWidth();
+    const int track = std::max(0, ClientHeight() - 2 * ScrollBarWidth);
+    const int scrollable = std::max(1, RowCount() - FFixedRows);
+    const int size = std::clamp(track * VisibleRowCount() / scrollable, 8, std::max(8, track));
+    const int range = std::max(1, MaxTopRow() - FFixedRows);
+    const int top = ScrollBarWidth + (track - size) * (FTopLeft.Y - FFixedRows) / range;
+    return TRect(x, top, x + ScrollBarWidth, top + size);
+}
+
+void TCustomGrid::PaintScrollBar(TCanvas *Canvas)
+{
+    const int x = GridWidth();
+    const int h = ClientHeight();
+    Canvas->Brush()->SetColor(cl3DLight);
+    Canvas->FillRect(TRect(x, 0, x + ScrollBarWidth, h));
+    RECT up{x, 0, x + ScrollBarWidth, ScrollBarWidth};
+    RECT down{x, h - ScrollBarWidth, x + ScrollBarWidth, h};
+    DrawFrameControl(Canvas->Handle(), &up, DFC_SCROLL, DFCS_SCROLLUP);
+    DrawFrameControl(Canvas->Handle(), &down, DFC_SCROLL, DFCS_SCROLLDOWN);
+    RECT thumb = ScrollThumbRect();
+    DrawFrameControl(Canvas->Handle(), &thumb, DFC_BUTTON, DFCS_BUTTONPUSH);
+}
+
+// A press on the bar: the arrows step a row, the track steps a page, the thumb drags.
+bool TCustomGrid::ScrollBarMouseDown(int X, int Y)
+{
+    if (!VertBar() || X < GridWidth()) return false;
+    const TRect thumb = ScrollThumbRect();
+    const int page = std::max(1, VisibleRowCount() - 1);
+    if (Y < ScrollBarWidth)
+        SetTopRow(FTopLeft.Y - 1);
+    else if (Y >= ClientHeight() - ScrollBarWidth)
+        SetTopRow(FTopLeft.Y + 1);
+    else if (Y < thumb.Top)
+        SetTopRow(FTopLeft.Y - page);
+    else if (Y >= thumb.Bottom)
+        SetTopRow(FTopLeft.Y + page);
+    else {
+        FState = GridState::ThumbDragging;
+        FSizingOrigin = Y - thumb.Top;
+    }
+    return true;
+}
+
+void TCustomGrid::DragThumb(int Y)
+{
+    const int track = std::max(1, ClientHeight() - 2 * ScrollBarWidth - ScrollThumbRect().Height());
+    const int offset = std::clamp(Y - FSizingOrigin - ScrollBarWidth, 0, track);
+    SetTopRow(FFixedRows + (MaxTopRow() - FFixedRows) * offset / track);
+}
+
 // ---- Painting -----------------------------------------------------------------------------------
 
 void TCustomGrid::Paint()
 {
     TCanvas *canvas = Canvas();
-    const TRect client = ClientRect();
+    const TRect client(0, 0, GridWidth(), ClientHeight());
     const TGridRect sel = Selection();
     const bool focused = Focused() || (FEditor && FEditor->Focused());
     int y = 0;
@@ -875,6 +966,7 @@ void TCustomGrid::Paint()
     if (right < client.Right) canvas->FillRect(TRect(right, 0, client.Right, client.Bottom));
     if (y < client.Bottom)
         canvas->FillRect(TRect(0, y, std::min(right, client.Right), client.Bottom));
+    if (VertBar()) PaintScrollBar(canvas);
     if (FState == GridState::RowMoving && FMoveTo != FMoveFrom) {
         // Where the dragged row would land.
         const int top = RowStart(FMoveTo) + (FMoveTo > FMoveFrom ? RowExtent(FMoveTo) : 0);

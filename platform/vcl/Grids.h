@@ -58,10 +58,14 @@ using TSetEditEvent =
 
 class TInplaceEdit;
 
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
 class TCustomGrid : public TCustomControl
 {
     QRV4_CLASS(TCustomGrid, TCustomControl)
     friend class TInplaceEdit;
+
+    enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 public:
     explicit TCustomGrid(TComponent *AOwner);
@@ -97,6 +101,9 @@ public:
     void SetDefaultDrawing(bool Value) { FDefaultDrawing = Value; }
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle Value);
+    // Rows that do not fit get a vertical bar at the right of the client area.
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
 
     // The current cell; a fixed or absent cell raises EInvalidGridOperation.
     int Col() const { return FCurrent.X; }
@@ -138,6 +145,7 @@ public:
     TSetEditEvent OnSetEditText;
 
 protected:
+    void CreateParams(TCreateParams &Params) override;
     void Paint() override;
     virtual void DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState);
     virtual bool SelectCell(int ACol, int ARow);
@@ -161,7 +169,15 @@ protected:
     void MoveCurrent(int ACol, int ARow, bool MoveAnchor);
 
 private:
-    enum class GridState { Normal, Selecting, RowMoving, ColMoving, ColSizing, RowSizing };
+    enum class GridState {
+        Normal,
+        Selecting,
+        RowMoving,
+        ColMoving,
+        ColSizing,
+        RowSizing,
+        ThumbDragging
+    };
     int ColExtent(int Index) const;
     int RowExtent(int Index) const;
     int FixedWidth() const;
@@ -178,6 +194,13 @@ private:
     void ShowEditor();
     void HideEditor(bool Commit);
     int NextVisibleCol(int From, int Step) const;
+    bool VertBar();
+    // The width the cells may take: the client area less the scroll bar.
+    int GridWidth();
+    TRect ScrollThumbRect();
+    void PaintScrollBar(TCanvas *Canvas);
+    bool ScrollBarMouseDown(int X, int Y);
+    void DragThumb(int Y);
 
     std::vector<int> FColWidths;
     std::vector<int> FRowHeights;
@@ -190,6 +213,7 @@ private:
     TColor FFixedColor = clBtnFace;
     bool FDefaultDrawing = true;
     TBorderStyle FBorderStyle = bsSingle;
+    TScrollStyle FScrollBars = ssBoth;
     TGridCoord FCurrent{1, 1};
     TGridCoord FAnchor{1, 1};
     TGridCoord FTopLeft{1, 1};

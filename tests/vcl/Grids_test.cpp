@@ -264,7 +264,14 @@ TEST_F(StringGridTest, DrawCell_HandlerPaintsOverTheDefaultDrawing)
     EXPECT_TRUE(seen[0].second.Contains(gdFixed));
     EXPECT_FALSE(seen[1].second.Contains(gdFixed));
     const TRect head = grid->CellRect(1, 0);
-    EXPECT_EQ(win::SurfacePixel(grid->Handle(), head.Left + 1, head.Top + 1), RGB(255, 0, 0));
+    // The surface holds the whole window, the grid's sunken edge included.
+    RECT window{};
+    GetWindowRect(grid->Handle(), &window);
+    const TPoint client = grid->ClientToScreen(TPoint(0, 0));
+    const int dx = client.X - window.left, dy = client.Y - window.top;
+    EXPECT_EQ(dx, 2);
+    EXPECT_EQ(win::SurfacePixel(grid->Handle(), dx + head.Left + 1, dy + head.Top + 1),
+              RGB(255, 0, 0));
 }
 
 TEST_F(StringGridTest, Editing_OffUnlessAsked)
@@ -283,6 +290,23 @@ TEST_F(StringGridTest, Editing_OffUnlessAsked)
     Pump();
     EXPECT_EQ(grid->Cells(1, 1).Std(), "xy");
     EXPECT_FALSE(grid->EditorMode());
+}
+
+TEST_F(StringGridTest, ScrollBar_ArrowsTrackAndThumbScroll)
+{
+    TStringGrid *grid = MakeGrid(3, 60);
+    const int bar = grid->ClientWidth() - 8;
+    EXPECT_EQ(grid->CellRect(2, 1).Right < bar - 8, true);
+    Click(grid, bar, grid->ClientHeight() - 5); // the down arrow
+    Pump();
+    EXPECT_EQ(grid->TopRow(), 2);
+    Click(grid, bar, grid->ClientHeight() - 30); // the track below the thumb
+    Pump();
+    EXPECT_EQ(grid->TopRow(), 2 + grid->VisibleRowCount() - 1);
+    Click(grid, bar, 5); // the up arrow
+    Pump();
+    EXPECT_EQ(grid->TopRow(), grid->VisibleRowCount());
+    EXPECT_EQ(grid->Row(), 1); // scrolling leaves the current cell
 }
 
 TEST_F(StringGridTest, RowCount_ShrinkingDropsTheRowsCells)
