@@ -122,6 +122,7 @@ void UpdateMouseControl(const TPoint &ScreenPos)
 
 void ForgetControl(TControl *Control)
 {
+    ForgetHintControl(Control);
     if (MouseControl == Control) MouseControl = nullptr;
     if (CaptureControl == Control) CaptureControl = nullptr;
 }

@@ -558,6 +558,7 @@ private:
 void UpdateMouseControl(const TPoint &ScreenPos);
 // Forgets a control that goes away.
 void ForgetControl(TControl *Control);
+void ForgetHintControl(TControl *Control);
 // Gives back the DCs taken by control canvases outside painting.
 void FreeDeviceContexts();
 // Called inside a catch block by the window procedures: the application's box.

@@ -1,6 +1,7 @@
 #include "platform/vcl/Forms.h"
 
 #include "platform/vcl/Dialogs.h"
+#include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
 #include <QApplication>
@@ -22,6 +23,11 @@ void HandleException(TObject *Sender)
         Application->HandleException(Sender);
     else
         throw;
+}
+
+void ForgetHintControl(TControl *Control)
+{
+    if (Application) Application->ForgetHintControl(Control);
 }
 
 namespace
@@ -670,10 +676,48 @@ void TApplication::Initialize()
 HWND TApplication::Handle()
 {
     if (!FHandle)
-        FHandle = AllocateHWnd([](TMessage &Message) {
-            Message.Result = DefWindowProcW({}, Message.Msg, Message.WParam, Message.LParam);
-        });
+        FHandle = AllocateHWnd([this](TMessage &Message) { ApplicationMessage(Message); });
     return FHandle;
+}
+
+namespace
+{
+
+constexpr UINT_PTR HintShowTimer = 1;
+constexpr UINT_PTR HintHideTimer = 2;
+
+} // namespace
+
+void TApplication::ApplicationMessage(TMessage &Message)
+{
+    if (Message.Msg == WM_TIMER) {
+        HintTimerExpired(Message.WParam);
+        return;
+    }
+    Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
+}
+
+void TApplication::CancelHint()
+{
+    KillTimer(Handle(), HintShowTimer);
+    KillTimer(Handle(), HintHideTimer);
+    if (FHintWindow) FHintWindow->ReleaseHandle();
+}
+
+void TApplication::HintTimerExpired(UINT_PTR Timer)
+{
+    KillTimer(Handle(), Timer);
+    if (Timer == HintHideTimer || !FHintControl) {
+        CancelHint();
+        return;
+    }
+    const AnsiString hint = GetShortHint(FHintControl->Hint());
+    if (hint.IsEmpty()) return;
+    if (!FHintWindow) FHintWindow = std::make_unique<THintWindow>(nullptr);
+    POINT p{};
+    GetCursorPos(&p);
+    FHintWindow->ActivateHint(TPoint(p.x, p.y + 20), hint);
+    SetTimer(Handle(), HintHideTimer, FHintHidePause, nullptr);
 }
 
 AnsiString TApplication::ExeName() const
@@ -736,24 +780,34 @@ bool TApplication::ProcessMessage(MSG &Msg)
         HandleException(this);
     }
     vcl::FreeReleasedForms();
-    if (Msg.message >= WM_MOUSEFIRST && Msg.message <= WM_MOUSELAST)
-        vcl::UpdateMouseControl(TPoint(Msg.pt));
+    if (Msg.message >= WM_MOUSEFIRST && Msg.message <= WM_MOUSELAST) {
+        if (Msg.message != WM_MOUSEMOVE) CancelHint();
+        DoMouseIdle(TPoint(Msg.pt));
+    }
+    if (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) CancelHint();
     return true;
 }
 
-void TApplication::DoMouseIdle()
+void TApplication::DoMouseIdle(const TPoint &Pos)
 {
-    POINT p{};
-    GetCursorPos(&p);
-    vcl::UpdateMouseControl(TPoint(p));
-    TControl *control = FindDragTarget(TPoint(p), true);
+    vcl::UpdateMouseControl(Pos);
+    TControl *control = FindDragTarget(Pos, true);
     SetHint(control ? GetLongHint(control->Hint()) : AnsiString());
+    if (FHintWindow && control == FHintWindow.get()) return;
+    if (control == FHintControl) return;
+    // A new control under the mouse: its hint comes after the pause, if it has one.
+    CancelHint();
+    FHintControl = control;
+    if (control && FShowHint && control->ShowHint() && !control->Hint().IsEmpty())
+        SetTimer(Handle(), HintShowTimer, FHintPause, nullptr);
 }
 
 void TApplication::Idle()
 {
     vcl::FreeDeviceContexts();
-    DoMouseIdle();
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    DoMouseIdle(TPoint(cursor));
     bool done = true;
     try {
         if (OnIdle) OnIdle(this, done);
@@ -832,4 +886,82 @@ void TApplication::Restore()
 void TApplication::BringToFront()
 {
     if (Screen->ActiveForm()) Screen->ActiveForm()->BringToFront();
+}
+
+// ---- THintWindow -----------------------------------------------------------------------------
+
+THintWindow::THintWindow(TComponent *AOwner) : TCustomControl(AOwner)
+{
+    SetVisible(false);
+    SetParentColor(false);
+    SetColor(clInfoBk);
+    Font()->SetColor(clInfoText);
+}
+
+void THintWindow::CreateParams(TCreateParams &Params)
+{
+    inherited::CreateParams(Params);
+    Params.Style = WS_POPUP | WS_BORDER;
+    Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
+    Params.WndParent = ParentWindow();
+    Params.WinClassName = "THintWindow";
+}
+
+void THintWindow::ActivateHint(TPoint At, const AnsiString &Hint)
+{
+    SetCaption(Hint);
+    HDC dc = GetDC({});
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    canvas.Font()->Assign(Font());
+    RECT r{0, 0, 300, 0};
+    DrawTextA(canvas.Handle(), Hint.c_str(), Hint.Length(), &r,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    canvas.SetHandle(nullptr);
+    ReleaseDC({}, dc);
+    SetParentWindow(Application->Handle());
+    SetBounds(At.X, At.Y, r.right + 8, r.bottom + 4);
+    HandleNeeded();
+    SetVisible(true);
+    SetWindowPos(Handle(), HWND_TOPMOST, Left(), Top(), Width(), Height(),
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    Invalidate();
+}
+
+void THintWindow::ReleaseHandle()
+{
+    SetVisible(false);
+    DestroyHandle();
+}
+
+void THintWindow::Paint()
+{
+    TCanvas *canvas = Canvas();
+    canvas->Brush()->SetColor(Color());
+    canvas->FillRect(ClientRect());
+    canvas->Font()->Assign(Font());
+    canvas->Brush()->SetStyle(bsClear);
+    RECT r{2, 1, ClientWidth() - 2, ClientHeight()};
+    const AnsiString text = Caption();
+    DrawTextA(canvas->Handle(), text.c_str(), text.Length(), &r, DT_WORDBREAK | DT_NOPREFIX);
+}
+
+void THintWindow::WndProc(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_MOUSEACTIVATE:
+        Message.Result = MA_NOACTIVATE;
+        return;
+    case WM_ACTIVATE:
+        // A hint never keeps the activation; the window that had it gets it back.
+        if (LOWORD(Message.WParam) != WA_INACTIVE && Message.LParam)
+            SetActiveWindow(reinterpret_cast<HWND>(Message.LParam));
+        return;
+    case WM_NCHITTEST:
+        Message.Result = HTTRANSPARENT;
+        return;
+    default:
+        inherited::WndProc(Message);
+        return;
+    }
 }

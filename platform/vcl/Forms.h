@@ -209,6 +209,26 @@ private:
     TCustomForm *FActiveForm = nullptr;
 };
 
+// ---- Hints -------------------------------------------------------------------------------
+
+// The small window that shows a control's hint near the mouse.
+class THintWindow : public TCustomControl
+{
+    QRV4_CLASS(THintWindow, TCustomControl)
+
+public:
+    explicit THintWindow(TComponent *AOwner);
+    // Shows Hint with its top-left at Rect's, sized to the text.
+    virtual void ActivateHint(TPoint At, const AnsiString &Hint);
+    void ReleaseHandle();
+    bool Shown() const { return Visible() && HandleAllocated(); }
+    void WndProc(TMessage &Message) override;
+
+protected:
+    void CreateParams(TCreateParams &Params) override;
+    void Paint() override;
+};
+
 // ---- Application ---------------------------------------------------------------------------
 
 using TExceptionEvent = std::function<void(TObject *Sender, Exception &E)>;
@@ -245,7 +265,17 @@ public:
     void Minimize();
     void Restore();
     void BringToFront();
-    void CancelHint() {}
+    // Hides the hint shown and waits for the mouse to rest again.
+    void CancelHint();
+    int HintPause() const { return FHintPause; }
+    void SetHintPause(int Value) { FHintPause = Value; }
+    int HintHidePause() const { return FHintHidePause; }
+    void SetHintHidePause(int Value) { FHintHidePause = Value; }
+    THintWindow *HintWindow() const { return FHintWindow.get(); }
+    void ForgetHintControl(TControl *Control)
+    {
+        if (Control == FHintControl) FHintControl = nullptr;
+    }
 
     TCustomForm *MainForm() const { return FMainForm; }
     HWND Handle();
@@ -271,7 +301,9 @@ private:
     bool ProcessMessage(MSG &Msg);
     void Idle();
     bool IsKeyMessage(MSG &Msg);
-    void DoMouseIdle();
+    void DoMouseIdle(const TPoint &Pos);
+    void HintTimerExpired(UINT_PTR Timer);
+    void ApplicationMessage(TMessage &Message);
 
     TCustomForm *FMainForm = nullptr;
     HWND FHandle{};
@@ -281,6 +313,10 @@ private:
     bool FShowMainForm = true;
     bool FTerminated = false;
     std::unique_ptr<QApplication> FQtApplication;
+    std::unique_ptr<THintWindow> FHintWindow;
+    TControl *FHintControl = nullptr;
+    int FHintPause = 500;
+    int FHintHidePause = 2500;
 };
 
 // Made at start-up, freed at exit (the application frees its forms first).

@@ -221,3 +221,35 @@ TEST_F(FormsTest, Screen_CursorIsAPlainValue)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
+{
+    TForm *form = ShownForm();
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
+    button->SetShowHint(true);
+    Application->SetHintPause(50);
+    Pump();
+    MouseMove(button, 5, 5);
+    Pump();
+    EXPECT_EQ(Application->Hint(), "Записывает ключ в устройство"_a);
+    PumpFor(200);
+    ASSERT_NE(Application->HintWindow(), nullptr);
+    EXPECT_TRUE(Application->HintWindow()->Shown());
+    EXPECT_EQ(Application->HintWindow()->Caption(), "Записать ключ"_a);
+    Click(button, 5, 5);
+    Pump();
+    EXPECT_FALSE(Application->HintWindow()->Shown());
+    button->SetShowHint(false);
+    MouseMove(form, 300, 200);
+    MouseMove(button, 6, 6);
+    PumpFor(200);
+    EXPECT_FALSE(Application->HintWindow()->Shown());
+    Application->SetHintPause(500);
+}
+
+} // namespace
