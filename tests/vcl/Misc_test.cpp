@@ -1,5 +1,6 @@
 #include "tests/vcl/VclTestSupport.h"
 
+#include "platform/vcl/Buttons.h"
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/Printers.h"
@@ -72,6 +73,47 @@ TEST_F(MiscTest, PopupMenu_EscapeChoosesNothing)
     menu.OnPopup = [&](TObject *) { Key(VK_ESCAPE, 27); };
     menu.Popup(50, 50);
     EXPECT_EQ(clicks, 0);
+}
+
+// ---- Buttons --------------------------------------------------------------------------
+
+TEST_F(MiscTest, SpeedButton_GroupKeepsOneDown)
+{
+    TForm *form = ShownForm();
+    auto *a = new TSpeedButton(form);
+    a->SetParent(form);
+    a->SetGroupIndex(1);
+    auto *b = new TSpeedButton(form);
+    b->SetParent(form);
+    b->SetLeft(30);
+    b->SetGroupIndex(1);
+    int clicks = 0;
+    b->OnClick = [&](TObject *) { ++clicks; };
+    a->SetDown(true);
+    Pump();
+    Click(b, 5, 5);
+    Click(b, 5, 5);
+    Pump();
+    EXPECT_TRUE(b->Down());
+    EXPECT_FALSE(a->Down());
+    EXPECT_EQ(clicks, 2);
+    b->SetDown(false); // without AllowAllUp one of the group stays down
+    EXPECT_TRUE(b->Down());
+}
+
+TEST_F(MiscTest, BitBtn_KindGivesCaptionAndModalResult)
+{
+    TBitBtn button(nullptr);
+    button.SetKind(bkCancel);
+    EXPECT_EQ(button.Caption(), "Cancel");
+    EXPECT_EQ(button.ModalResult(), mrCancel);
+    EXPECT_TRUE(button.Cancel());
+    auto form = std::make_unique<TForm>(nullptr);
+    auto *close = new TBitBtn(form.get());
+    close->SetParent(form.get());
+    close->SetKind(bkClose);
+    form->OnShow = [&](TObject *) { Click(close, 5, 5); };
+    EXPECT_EQ(form->ShowModal(), mrCancel);
 }
 
 // ---- Clipboard -------------------------------------------------------------------------
