@@ -279,6 +279,56 @@ bool StandardDialogs::Execute(TCommonDialog &Dialog)
     return dynamic_cast<TPrintDialog *>(&Dialog) || dynamic_cast<TPrinterSetupDialog *>(&Dialog);
 }
 
+bool StandardDialogs::Input(const AnsiString &Caption, const AnsiString &Prompt, AnsiString &Value)
+{
+    TForm form(nullptr);
+    form.SetBorderStyle(bsDialog);
+    form.SetPosition(poScreenCenter);
+    form.SetCaption(Caption);
+    form.SetClientWidth(280);
+    form.SetClientHeight(110);
+    auto *label = new TLabel(&form);
+    label->SetParent(&form);
+    label->SetBounds(16, 12, 248, 16);
+    label->SetCaption(Prompt);
+    auto *edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(16, 34, 248, 21);
+    edit->SetText(Value);
+    auto *ok = new TButton(&form);
+    ok->SetParent(&form);
+    ok->SetBounds(60, 70, 75, 25);
+    ok->SetCaption("OK");
+    ok->SetModalResult(mrOk);
+    ok->SetDefault(true);
+    auto *cancel = new TButton(&form);
+    cancel->SetParent(&form);
+    cancel->SetBounds(145, 70, 75, 25);
+    cancel->SetCaption("Cancel");
+    cancel->SetModalResult(mrCancel);
+    cancel->SetCancel(true);
+    form.SetActiveControl(edit);
+    if (form.ShowModal() != mrOk) return false;
+    Value = edit->Text();
+    return true;
+}
+
+void ScriptedDialogs::ReplyInput(bool Confirm, const AnsiString &Text)
+{
+    FInputReplies.push_back({Confirm, Text});
+}
+
+bool ScriptedDialogs::Input(const AnsiString &, const AnsiString &Prompt, AnsiString &Value)
+{
+    FPrompts.push_back(Prompt);
+    if (FInputReplies.empty())
+        throw EInvalidOperation("No scripted answer for the input \"" + Prompt + "\"");
+    const auto [confirm, text] = FInputReplies.front();
+    FInputReplies.pop_front();
+    if (confirm) Value = text;
+    return confirm;
+}
+
 void ScriptedDialogs::ReplyMessage(int ModalResult)
 {
     FMessageReplies.push_back({{}, ModalResult});
@@ -336,4 +386,16 @@ int MessageDlg(const AnsiString &Msg, TMsgDlgType DlgType, TMsgDlgButtons Button
 void ShowMessage(const AnsiString &Msg)
 {
     MessageDlg(Msg, mtCustom, {mbOK}, 0);
+}
+
+bool InputQuery(const AnsiString &ACaption, const AnsiString &APrompt, AnsiString &Value)
+{
+    return vcl::DialogService().Input(ACaption, APrompt, Value);
+}
+
+AnsiString InputBox(const AnsiString &ACaption, const AnsiString &APrompt,
+                    const AnsiString &ADefault)
+{
+    AnsiString value = ADefault;
+    return InputQuery(ACaption, APrompt, value) ? value : ADefault;
 }

@@ -182,6 +182,12 @@ public:
     explicit TPrinterSetupDialog(TComponent *AOwner) : TCommonDialog(AOwner) {}
 };
 
+// Asks for a line of text; Value is written back only when confirmed.
+bool InputQuery(const AnsiString &ACaption, const AnsiString &APrompt, AnsiString &Value);
+// The text entered, or Default when cancelled.
+AnsiString InputBox(const AnsiString &ACaption, const AnsiString &APrompt,
+                    const AnsiString &ADefault);
+
 // Runs MessageBox-style text through the service; gives mrOk, mrYes ...
 int MessageDlg(const AnsiString &Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
 void ShowMessage(const AnsiString &Msg);
@@ -206,6 +212,8 @@ public:
     virtual int Message(const MessageRequest &Request) = 0;
     // Reads the dialog's settings, asks, writes the answer back; true when confirmed.
     virtual bool Execute(TCommonDialog &Dialog) = 0;
+    // A line of text; Value holds the proposal and, when confirmed, the answer.
+    virtual bool Input(const AnsiString &Caption, const AnsiString &Prompt, AnsiString &Value) = 0;
 };
 
 // Our message form and Qt's non-native dialogs, run inside our message loop.
@@ -214,6 +222,7 @@ class StandardDialogs : public DialogProvider
 public:
     int Message(const MessageRequest &Request) override;
     bool Execute(TCommonDialog &Dialog) override;
+    bool Input(const AnsiString &Caption, const AnsiString &Prompt, AnsiString &Value) override;
 };
 
 // Answers from a script: each dialog takes the next reply, in order, and every
@@ -225,15 +234,22 @@ public:
 
     void ReplyMessage(int ModalResult);
     void ReplyDialog(DialogReply Reply);
+    // Confirms the next input with Text, or cancels it when Confirm is false.
+    void ReplyInput(bool Confirm, const AnsiString &Text);
     // Runs Action while the message box is "open", then answers.
     void ReplyMessageAfter(std::function<void()> Action, int ModalResult);
 
     int Message(const MessageRequest &Request) override;
     bool Execute(TCommonDialog &Dialog) override;
+    bool Input(const AnsiString &Caption, const AnsiString &Prompt, AnsiString &Value) override;
 
     const std::vector<MessageRequest> &Messages() const { return FMessages; }
+    const std::vector<AnsiString> &Prompts() const { return FPrompts; }
     const std::vector<AnsiString> &Dialogs() const { return FDialogs; }
-    bool Exhausted() const { return FMessageReplies.empty() && FDialogReplies.empty(); }
+    bool Exhausted() const
+    {
+        return FMessageReplies.empty() && FDialogReplies.empty() && FInputReplies.empty();
+    }
 
 private:
     struct MessageReply {
@@ -242,6 +258,8 @@ private:
     };
     std::deque<MessageReply> FMessageReplies;
     std::deque<DialogReply> FDialogReplies;
+    std::deque<std::pair<bool, AnsiString>> FInputReplies;
+    std::vector<AnsiString> FPrompts;
     std::vector<MessageRequest> FMessages;
     std::vector<AnsiString> FDialogs;
 };

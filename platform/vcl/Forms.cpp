@@ -650,10 +650,17 @@ TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
 
 TApplication::~TApplication()
 {
+    DestroyForms();
+    if (FHandle) DeallocateHWnd(FHandle);
+}
+
+void TApplication::DestroyForms()
+{
+    CancelHint();
     for (int i = ComponentCount() - 1; i >= 0; --i)
         if (auto *form = dynamic_cast<TCustomForm *>(Components(i))) form->BeforeDestruction();
     DestroyComponents();
-    if (FHandle) DeallocateHWnd(FHandle);
+    FMainForm = nullptr;
 }
 
 void TApplication::Initialize()

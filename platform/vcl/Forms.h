@@ -254,6 +254,9 @@ public:
     }
     // Shows the main form and runs the message loop until Terminate.
     void Run();
+    // Raises every form's OnDestroy, then frees what the application owns; the
+    // program calls it once Run returns, as the process keeps the application.
+    void DestroyForms();
     void ProcessMessages();
     void HandleMessage();
     void Terminate();

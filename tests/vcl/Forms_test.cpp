@@ -253,3 +253,71 @@ TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST_F(FormsTest, InputQuery_WritesBackOnlyWhenConfirmed)
+{
+    Dialogs.ReplyInput(false, "ignored");
+    Dialogs.ReplyInput(true, "42");
+    AnsiString value = "7";
+    EXPECT_FALSE(InputQuery("Копии"_a, "Число:"_a, value));
+    EXPECT_EQ(value, "7");
+    EXPECT_EQ(InputBox("Копии"_a, "Число:"_a, "1"), "42");
+    EXPECT_EQ(Dialogs.Prompts().size(), 2u);
+    EXPECT_TRUE(Dialogs.Exhausted());
+}
+
+TEST_F(FormsTest, InputQuery_StandardFormTakesTheTypedText)
+{
+    vcl::SetDialogService(nullptr);
+    TTimer timer(nullptr);
+    timer.SetInterval(10);
+    timer.OnTimer = [&](TObject *) {
+        timer.SetEnabled(false);
+        Key(VK_END);
+        Key('5', '5');
+        Key(VK_RETURN, '\r');
+    };
+    AnsiString value = "1";
+    EXPECT_TRUE(InputQuery("Копии"_a, "Число:"_a, value));
+    EXPECT_EQ(value, "15");
+}
+
+} // namespace
+
+namespace
+{
+
+// A form class of the program's kind: its constructor sets up its handlers.
+class TOwnForm : public TForm
+{
+public:
+    explicit TOwnForm(TComponent *AOwner) : TForm(AOwner)
+    {
+        OnCreate = [this](TObject *) { Created = true; };
+    }
+    bool Created = false;
+};
+
+TEST_F(FormsTest, Application_CreateFormRaisesOnCreateAndDestroyFormsOnDestroy)
+{
+    TApplication app(nullptr);
+    std::vector<std::string> log;
+    TOwnForm *main = nullptr;
+    TOwnForm *second = nullptr;
+    app.CreateForm(main);
+    app.CreateForm(second);
+    EXPECT_EQ(app.MainForm(), main);
+    EXPECT_TRUE(main->Created);
+    EXPECT_TRUE(second->Created);
+    main->OnDestroy = [&](TObject *) { log.push_back("main"); };
+    second->OnDestroy = [&](TObject *) { log.push_back("second"); };
+    app.DestroyForms();
+    EXPECT_EQ(log, (std::vector<std::string>{"second", "main"}));
+    EXPECT_EQ(app.ComponentCount(), 0);
+    EXPECT_EQ(app.MainForm(), nullptr);
+}
+
+} // namespace
