@@ -150,7 +150,6 @@ void TControl::SetParent(TWinControl *AParent)
 {
     if (AParent == FParent) return;
     if (AParent == this) throw EInvalidOperation("A control cannot have itself as its parent");
-    ParentChanging(AParent);
     if (FParent) FParent->RemoveControl(this);
     if (AParent) AParent->InsertControl(this);
 }
@@ -234,7 +233,6 @@ void TControl::SetAnchors(TAnchors Value)
 void TControl::SetVisible(bool Value)
 {
     if (Value == FVisible) return;
-    VisibleChanging();
     FVisible = Value;
     Perform(CM_VISIBLECHANGED, Value, 0);
     if (FParent) {

@@ -289,12 +289,8 @@ protected:
     virtual void FontChanged();
     // Moves the control's picture when its bounds change.
     virtual void BoundsChanged(const TRect &Old);
-    virtual void VisibleChanging() {}
-    // A new parent is being set; the old one still holds the control.
-    virtual void ParentChanging(TWinControl *) {}
     void UpdateBoundsRect(const TRect &R);
     void SendCancelMode(TControl *Sender);
-    bool IsParentFontApplied() const { return FParentFont; }
 
     TWinControl *FParent = nullptr;
     int FLeft = 0;
@@ -372,7 +368,6 @@ public:
 
     TRect ClientRect() override;
     TPoint ClientOrigin() override;
-    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void Invalidate() override;
     void Repaint() override;
     void Update() override;
@@ -439,8 +434,6 @@ protected:
     virtual void KeyPress(char &Key);
     virtual void KeyUp(WORD &Key, TShiftState Shift);
     void BoundsChanged(const TRect &Old) override;
-    void FontChanged() override;
-    void ParentChanging(TWinControl *AParent) override;
     // Creates the handle when the control joins a live parent.
     void UpdateControlState();
     virtual void ColorChanged();

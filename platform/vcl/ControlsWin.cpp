@@ -227,11 +227,6 @@ TPoint TWinControl::ClientOrigin()
     return p;
 }
 
-void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
-{
-    inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
-}
-
 void TWinControl::BoundsChanged(const TRect &)
 {
     if (FHandle) MoveWindow(FHandle, FLeft, FTop, FWidth, FHeight, TRUE);
@@ -312,13 +307,6 @@ bool TWinControl::Showing() const
 void TWinControl::UpdateShowing()
 {
     if (FHandle) ShowWindow(FHandle, Visible() ? SW_SHOWNA : SW_HIDE);
-}
-
-void TWinControl::ParentChanging(TWinControl *) {}
-
-void TWinControl::FontChanged()
-{
-    inherited::FontChanged();
 }
 
 void TWinControl::ColorChanged()
