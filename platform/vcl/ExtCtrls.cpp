@@ -441,6 +441,8 @@ void TScrollBox::Paint()
 TTimer::TTimer(TComponent *AOwner) : TComponent(AOwner)
 {
     FWindowHandle = AllocateHWnd([this](TMessage &Message) { WndProc(Message); });
+    // Made enabled, it runs from now on; its handler is read at each tick.
+    UpdateTimer();
 }
 
 TTimer::~TTimer()

@@ -410,17 +410,18 @@ int ElapsedMs(Clock::time_point Since)
 TEST_F(StdCtrlsTest, Timer_EnablingARunningTimerDoesNotRestartIt)
 {
     TTimer timer(nullptr);
-    timer.SetInterval(400);
+    timer.SetInterval(1000);
     std::vector<int> ticks;
     const Clock::time_point start = Clock::now();
     timer.OnTimer = [&](TObject *) { ticks.push_back(ElapsedMs(start)); };
+    PumpFor(600);
+    const int enabledAgainAt = ElapsedMs(start);
     timer.SetEnabled(true);
-    PumpFor(250);
-    timer.SetEnabled(true);
-    PumpFor(250);
-    // A restart would have put the first tick at 650 ms.
+    while (ticks.empty() && ElapsedMs(start) < 5000)
+        PumpFor(50);
+    // A restart would put the first tick a whole interval after the second Enabled.
     ASSERT_FALSE(ticks.empty());
-    EXPECT_LT(ticks.front(), 600);
+    EXPECT_LT(ticks.front(), enabledAgainAt + 1000);
 }
 
 TEST_F(StdCtrlsTest, Timer_DisableAndEnableStartsAFullInterval)
@@ -428,17 +429,17 @@ TEST_F(StdCtrlsTest, Timer_DisableAndEnableStartsAFullInterval)
     TTimer timer(nullptr);
     timer.SetInterval(400);
     std::vector<int> ticks;
-    Clock::time_point start = Clock::now();
+    const Clock::time_point start = Clock::now();
     timer.OnTimer = [&](TObject *) { ticks.push_back(ElapsedMs(start)); };
     PumpFor(250);
+    ticks.clear();
     timer.SetEnabled(false);
     timer.SetEnabled(true);
-    start = Clock::now();
-    PumpFor(300);
-    EXPECT_TRUE(ticks.empty());
-    PumpFor(300);
+    const int enabledAt = ElapsedMs(start);
+    while (ticks.empty() && ElapsedMs(start) < 5000)
+        PumpFor(50);
     ASSERT_FALSE(ticks.empty());
-    EXPECT_GE(ticks.front(), 390);
+    EXPECT_GE(ticks.front(), enabledAt + 390);
 }
 
 TEST_F(StdCtrlsTest, Timer_TicksOnlyInTheMessageLoop)
