@@ -671,13 +671,15 @@ void TApplication::Initialize()
         static char *argv[] = {name, nullptr};
         FQtApplication = std::make_unique<QApplication>(argc, argv);
     }
-    // Synchronised calls of worker threads run whenever this thread looks for
-    // messages, so they also run inside modal loops and message boxes.
+    // The queue serves the synchronised calls of worker threads whenever this
+    // thread looks for messages, so they also run inside modal loops and message
+    // boxes. The wake is made a posted message as well, so a loop waiting in
+    // WaitMessage returns and looks again at what the call changed (a modal
+    // result, say). The queue is made first, as making it sets its own wake.
+    MSG msg{};
+    PeekMessageW(&msg, {}, 0, 0, PM_NOREMOVE);
     const DWORD thread = GetCurrentThreadId();
-    // The wake is a posted message, so a loop waiting in WaitMessage returns and
-    // looks again at what the call changed (a modal result, say).
     rtl::SetWakeMainThread([thread](TObject *) { PostThreadMessageW(thread, WM_NULL, 0, 0); });
-    win::SetIdleWork([] { CheckSynchronize(); });
 }
 
 HWND TApplication::Handle()
