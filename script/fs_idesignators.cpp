@@ -9,39 +9,6 @@
 namespace
 {
 
-// The values of a running procedure's locals, put back when a recursive call of it
-// ends, also when an exception passes through the call.
-class TLocalsGuard
-{
-public:
-    explicit TLocalsGuard(TfsProcVariable *Proc)
-    {
-        if (!Proc || !Proc->Executing) return;
-        TfsScript *Scope = Proc->Prog();
-        for (int I = 0; I < Scope->Count(); ++I) {
-            TObject *Item = Scope->Items(I);
-            auto *Var = dynamic_cast<TfsCustomVariable *>(Item);
-            if (dynamic_cast<TfsVariable *>(Item) || dynamic_cast<TfsParamItem *>(Item))
-                FSaved.emplace_back(Var, Var->GetValue());
-        }
-    }
-    ~TLocalsGuard()
-    {
-        // Plain stores: a destructor must not throw.
-        for (auto &[Var, Value] : FSaved) {
-            if (auto *Text = dynamic_cast<TfsStringVariable *>(Var))
-                Text->Str() = VarToStr(Value);
-            else
-                *Var->PValue() = Value;
-        }
-    }
-    TLocalsGuard(const TLocalsGuard &) = delete;
-    TLocalsGuard &operator=(const TLocalsGuard &) = delete;
-
-private:
-    std::vector<std::pair<TfsCustomVariable *, Variant>> FSaved;
-};
-
 Variant ArgumentValue(TfsCustomVariable *Ref, TfsCustomVariable *Arg)
 {
     // A macro function gets the text of its argument, not its value.
@@ -150,7 +117,7 @@ Variant TfsDesignator::DoCalc(const Variant &AValue, bool Flag)
             ParentValue = StepRef->GetValue();
             continue;
         }
-        TLocalsGuard Locals(dynamic_cast<TfsProcVariable *>(StepRef));
+        TfsLocalsGuard Locals(dynamic_cast<TfsProcVariable *>(StepRef));
         if (StepRef->Count() > 0) PassArguments(Item, StepRef);
         if (auto *Helper = dynamic_cast<TfsCustomHelper *>(StepRef)) {
             Helper->ParentRef = ParentVar;

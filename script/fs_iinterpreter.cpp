@@ -230,6 +230,31 @@ Variant TfsProcVariable::GetValue()
     return FIsFunc ? RefItem->GetValue() : fsNull();
 }
 
+// ---------------------------------------------------------------- recursion
+
+TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
+{
+    if (!Proc || !Proc->Executing) return;
+    TfsScript *Scope = Proc->Prog();
+    for (int I = 0; I < Scope->Count(); ++I) {
+        TObject *Item = Scope->Items(I);
+        auto *Var = dynamic_cast<TfsCustomVariable *>(Item);
+        if (dynamic_cast<TfsVariable *>(Item) || dynamic_cast<TfsParamItem *>(Item))
+            FSaved.emplace_back(Var, Var->GetValue());
+    }
+}
+
+TfsLocalsGuard::~TfsLocalsGuard()
+{
+    // Plain stores: a destructor must not throw.
+    for (auto &[Var, Value] : FSaved) {
+        if (auto *Text = dynamic_cast<TfsStringVariable *>(Var))
+            Text->Str() = VarToStr(Value);
+        else
+            *Var->PValue() = Value;
+    }
+}
+
 // ---------------------------------------------------------------- modules
 
 std::vector<TfsRTTIModuleFactory> &fsRTTIModules()
@@ -680,30 +705,33 @@ Variant TfsScript::Evaluate(const AnsiString &Expression)
 namespace
 {
 
-TfsProcVariable *PassParams(TfsScript &Script, const AnsiString &Name, const Variant &Params)
+void PassParams(TfsProcVariable &Proc, const Variant &Params)
 {
-    auto *Proc = dynamic_cast<TfsProcVariable *>(Script.FindLocal(Name));
-    if (!Proc) return nullptr;
     int Given = VarIsArray(Params) ? VarArrayHighBound(Params, 1) + 1 : 0;
-    for (int I = 0; I < Proc->Count(); ++I) {
-        TfsParamItem *Param = Proc->Params(I);
+    for (int I = 0; I < Proc.Count(); ++I) {
+        TfsParamItem *Param = Proc.Params(I);
         Param->SetValue(I < Given ? Variant(Params.GetElement({I})) : Param->DefValue);
     }
-    return Proc;
 }
 
 } // namespace
 
 Variant TfsScript::CallFunction(const AnsiString &Name, const Variant &Params)
 {
-    TfsProcVariable *Proc = PassParams(*this, Name, Params);
-    return Proc ? Proc->GetValue() : fsNull();
+    auto *Proc = dynamic_cast<TfsProcVariable *>(FindLocal(Name));
+    if (!Proc) return fsNull();
+    // A host may call back into a function that is running: its locals come back.
+    TfsLocalsGuard Locals(Proc);
+    PassParams(*Proc, Params);
+    return Proc->GetValue();
 }
 
 Variant TfsScript::CallFunction1(const AnsiString &Name, Variant &Params)
 {
-    TfsProcVariable *Proc = PassParams(*this, Name, Params);
+    auto *Proc = dynamic_cast<TfsProcVariable *>(FindLocal(Name));
     if (!Proc) return fsNull();
+    TfsLocalsGuard Locals(Proc);
+    PassParams(*Proc, Params);
     Variant Result = Proc->GetValue();
     int Given = VarIsArray(Params) ? VarArrayHighBound(Params, 1) + 1 : 0;
     for (int I = 0; I < std::min(Given, Proc->Count()); ++I)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 enum TfsVarType {
@@ -166,6 +167,20 @@ public:
 private:
     std::unique_ptr<TfsScript> FProg;
     bool FIsFunc;
+};
+
+// Keeps the values of a running procedure's locals and puts them back when a
+// nested call of it ends, also when an exception passes through the call.
+class TfsLocalsGuard
+{
+public:
+    explicit TfsLocalsGuard(TfsProcVariable *Proc);
+    ~TfsLocalsGuard();
+    TfsLocalsGuard(const TfsLocalsGuard &) = delete;
+    TfsLocalsGuard &operator=(const TfsLocalsGuard &) = delete;
+
+private:
+    std::vector<std::pair<TfsCustomVariable *, Variant>> FSaved;
 };
 
 class TfsCustomExpression : public TfsCustomVariable

@@ -282,3 +282,19 @@ TEST(ScriptCalls, CachedFunctionWithTheReportAsParentReadsItsObjects)
     ASSERT_TRUE(Cache.Compile()) << Cache.ErrorMsg.Std();
     EXPECT_EQ(Cache.CallFunction("frxf0", Null()).AsInteger(), 42);
 }
+
+TEST(ScriptCalls, HostCallingBackIntoARunningFunction_KeepsItsLocals)
+{
+    auto Script =
+        Make("PascalScript",
+             {"var r: Integer;", "function F(n: Integer): Integer;", "var k: Integer;",
+              "begin k := n;", "  if n = 1 then Host; Result := k; end;", "begin r := F(1); end."});
+    TfsScript *Self = Script.get();
+    Script->AddMethod("procedure Host",
+                      [Self](TObject *, TClass, const AnsiString &, TfsMethodHelper *) {
+                          Self->CallFunction("F", VarArrayOf({Variant(7)}));
+                          return Null();
+                      });
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "r"), "1");
+}
