@@ -510,6 +510,39 @@ private:
     TTransparentMode FTransparentMode = tmAuto;
 };
 
+// An icon handle, drawn with its mask and alpha.
+class TIcon : public TGraphic
+{
+    QRV4_CLASS(TIcon, TGraphic)
+
+public:
+    TIcon() = default;
+    ~TIcon() override;
+    void Assign(TPersistent *Source) override;
+
+    bool Empty() const override { return FHandle == nullptr; }
+    int Width() const override { return FWidth; }
+    void SetWidth(int Value) override;
+    int Height() const override { return FHeight; }
+    void SetHeight(int Value) override;
+    HICON Handle() const { return FHandle; }
+    // Adopts Value; the icon frees it.
+    void SetHandle(HICON Value);
+    HICON ReleaseHandle();
+
+    // Icon files are not read by the program; these raise EInvalidGraphicOperation.
+    void LoadFromStream(TStream *Stream) override;
+    void SaveToStream(TStream *Stream) override;
+
+protected:
+    void Draw(TCanvas *ACanvas, const TRect &Rect) override;
+
+private:
+    HICON FHandle = nullptr;
+    int FWidth = 0;
+    int FHeight = 0;
+};
+
 QRV4_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 QRV4_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception)
 
@@ -528,6 +561,7 @@ public:
     void SetGraphic(TGraphic *Value);
     // The graphic as a bitmap, replacing any other kind with an empty bitmap.
     TBitmap *Bitmap();
+    TIcon *Icon();
     int Width() const { return FGraphic ? FGraphic->Width() : 0; }
     int Height() const { return FGraphic ? FGraphic->Height() : 0; }
 

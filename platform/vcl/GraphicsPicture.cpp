@@ -456,6 +456,77 @@ void TBitmap::SaveToStream(TStream *Stream)
     Stream->WriteBuffer(dib.dsBm.bmBits, int(imageSize));
 }
 
+// ---- TIcon ---------------------------------------------------------------------
+
+TIcon::~TIcon()
+{
+    SetHandle(nullptr);
+}
+
+void TIcon::SetHandle(HICON Value)
+{
+    if (Value == FHandle) return;
+    if (FHandle) DestroyIcon(FHandle);
+    FHandle = Value;
+    FWidth = FHeight = 0;
+    ICONINFO info{};
+    if (FHandle && GetIconInfo(FHandle, &info)) {
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+        FWidth = bitmap.bmWidth;
+        FHeight = bitmap.bmHeight;
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+    }
+    Changed(this);
+}
+
+HICON TIcon::ReleaseHandle()
+{
+    HICON handle = FHandle;
+    FHandle = nullptr;
+    FWidth = FHeight = 0;
+    return handle;
+}
+
+void TIcon::SetWidth(int)
+{
+    throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
+void TIcon::SetHeight(int)
+{
+    throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
+
+void TIcon::Assign(TPersistent *Source)
+{
+    if (!Source) {
+        SetHandle(nullptr);
+        return;
+    }
+    if (auto *icon = dynamic_cast<TIcon *>(Source)) {
+        if (icon != this) SetHandle(icon->FHandle ? CopyIcon(icon->FHandle) : nullptr);
+        return;
+    }
+    inherited::Assign(Source);
+}
+
+void TIcon::Draw(TCanvas *ACanvas, const TRect &Rect)
+{
+    if (FHandle)
+        DrawIconEx(ACanvas->Handle(), Rect.Left, Rect.Top, FHandle, Rect.Width(), Rect.Height(), 0,
+                   nullptr, DI_NORMAL);
+}
+
+void TIcon::LoadFromStream(TStream *)
+{
+    throw EInvalidGraphicOperation("Icon files are not supported");
+}
+void TIcon::SaveToStream(TStream *)
+{
+    throw EInvalidGraphicOperation("Icon files are not supported");
+}
+
 // ---- TPicture ------------------------------------------------------------------
 
 namespace
@@ -525,6 +596,11 @@ template <class T> T *TPicture::ForceGraphic()
 TBitmap *TPicture::Bitmap()
 {
     return ForceGraphic<TBitmap>();
+}
+
+TIcon *TPicture::Icon()
+{
+    return ForceGraphic<TIcon>();
 }
 
 void TPicture::Assign(TPersistent *Source)

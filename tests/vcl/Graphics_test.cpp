@@ -201,6 +201,38 @@ TEST_F(GraphicsTest, Bitmap_TransparentDrawKeepsTheBackground)
     EXPECT_EQ(target.Canvas()->Pixels(2, 2), clLime);
 }
 
+TEST_F(GraphicsTest, Icon_AdoptsAHandleAndDrawsThroughItsMask)
+{
+    // A 4x4 icon: blue, with its left half masked out.
+    TBitmap colour, mask;
+    colour.SetSize(4, 4);
+    colour.Canvas()->Brush()->SetColor(clBlue);
+    colour.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    mask.SetPixelFormat(pf1bit);
+    mask.SetSize(4, 4);
+    mask.Canvas()->Brush()->SetColor(clBlack);
+    mask.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    mask.Canvas()->Brush()->SetColor(clWhite);
+    mask.Canvas()->FillRect(Rect(0, 0, 2, 4));
+    ICONINFO info{TRUE, 0, 0, mask.Handle(), colour.Handle()};
+    TPicture picture;
+    TIcon *icon = picture.Icon();
+    icon->SetHandle(CreateIconIndirect(&info));
+    EXPECT_EQ(icon->Width(), 4);
+    EXPECT_EQ(picture.Height(), 4);
+    TBitmap target;
+    target.SetSize(8, 8);
+    target.Canvas()->Brush()->SetColor(clLime);
+    target.Canvas()->FillRect(Rect(0, 0, 8, 8));
+    target.Canvas()->Draw(2, 2, icon);
+    EXPECT_EQ(target.Canvas()->Pixels(5, 3), clBlue);
+    EXPECT_EQ(target.Canvas()->Pixels(2, 3), clLime);
+    TIcon copy;
+    copy.Assign(icon);
+    EXPECT_NE(copy.Handle(), icon->Handle());
+    EXPECT_EQ(copy.Width(), 4);
+}
+
 // ---- Image lists ------------------------------------------------------------------------
 
 // Records which operations reached it, and uses the raw list beneath without recursion.
