@@ -6,8 +6,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include <cstring>
-
 namespace
 {
 
@@ -131,25 +129,44 @@ void TPrinter::BeginDoc()
 void TPrinter::StartPage()
 {
     const QRect paper = FQPrinter->paperRect(QPrinter::DevicePixel).toRect();
-    FPage = std::make_unique<TBitmap>();
-    FPage->SetPixelFormat(pf24bit);
-    FPage->SetSize(paper.width(), paper.height());
+    FPageWidth = paper.width();
+    FPageHeight = paper.height();
+    FPageDc = win::CreatePageDC(FPageWidth, FPageHeight, FPixelsPerInch);
+    if (!FPageDc) throw EPrinter("Printer selected is not valid");
+    FPageCanvas = std::make_unique<TCanvas>();
+    FPageCanvas->SetHandle(FPageDc);
     ++FPageNumber;
+}
+
+void TPrinter::FreePage()
+{
+    if (!FPageDc) return;
+    FPageCanvas.reset();
+    win::DeletePageDC(FPageDc);
+    FPageDc = nullptr;
 }
 
 void TPrinter::FlushPage()
 {
-    // The page image goes to the printer row by row (our bitmaps are BGR).
-    QImage image(FPage->Width(), FPage->Height(), QImage::Format_BGR888);
-    for (int y = 0; y < FPage->Height(); ++y)
-        std::memcpy(image.scanLine(y), FPage->ScanLine(y), size_t(FPage->Width()) * 3);
+    // The page's pixels go to the printer as one image, top row first.
+    QImage image(FPageWidth, FPageHeight, QImage::Format_RGB32);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = FPageWidth;
+    info.bmiHeader.biHeight = -FPageHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const HBITMAP page = static_cast<HBITMAP>(GetCurrentObject(FPageDc, OBJ_BITMAP));
+    GetDIBits(FPageDc, page, 0, FPageHeight, image.bits(), &info, DIB_RGB_COLORS);
     FPainter->drawImage(0, 0, image);
+    FreePage();
 }
 
 TCanvas *TPrinter::Canvas()
 {
-    if (!FPage) throw EPrinter("Printer is not currently printing");
-    return FPage->Canvas();
+    if (!FPageCanvas) throw EPrinter("Printer is not currently printing");
+    return FPageCanvas.get();
 }
 
 void TPrinter::NewPage()
@@ -162,10 +179,10 @@ void TPrinter::NewPage()
 
 void TPrinter::Finish()
 {
+    FreePage();
     FPainter->end();
     FPainter.reset();
     FQPrinter.reset();
-    FPage.reset();
 }
 
 void TPrinter::EndDoc()

@@ -2,8 +2,8 @@
 
 // The printer: names and the default from the system's print service, and a
 // print job as pages drawn on a canvas, sent to a printer or to a PDF file.
-// Pages are drawn at PixelsPerInch on a page image and handed to the printer
-// as each page ends.
+// Each page is drawn on a page DC at PixelsPerInch, which reports the printer's
+// resolution to whoever measures on it, and handed to the printer as it ends.
 
 #include "platform/vcl/Graphics.h"
 
@@ -54,14 +54,17 @@ public:
     bool Aborted() const { return FAborted; }
     int PageNumber() const { return FPageNumber; }
     // The page in device pixels at PixelsPerInch.
-    int PageWidth() const { return FPage ? FPage->Width() : 0; }
-    int PageHeight() const { return FPage ? FPage->Height() : 0; }
+    int PageWidth() const { return FPageDc ? FPageWidth : 0; }
+    int PageHeight() const { return FPageDc ? FPageHeight : 0; }
+    // The page DC of the job, null outside one.
+    HDC Handle() const { return FPageDc; }
     // The canvas of the page being drawn; raises EPrinter outside a job.
     TCanvas *Canvas();
 
 private:
     void StartPage();
     void FlushPage();
+    void FreePage();
     void Finish();
 
     std::unique_ptr<TStringList> FPrinters;
@@ -76,7 +79,10 @@ private:
     int FPageNumber = 0;
     std::unique_ptr<QPrinter> FQPrinter;
     std::unique_ptr<QPainter> FPainter;
-    std::unique_ptr<TBitmap> FPage;
+    HDC FPageDc{};
+    int FPageWidth = 0;
+    int FPageHeight = 0;
+    std::unique_ptr<TCanvas> FPageCanvas;
 };
 
 TPrinter *Printer();
