@@ -296,6 +296,23 @@ void TCustomImageList::GetBitmap(int Index, TBitmap *Image)
     Draw(Image->Canvas(), 0, 0, Index);
 }
 
+void TCustomImageList::GetIcon(int Index, TIcon *Image)
+{
+    if (!Image || Index < 0 || Index >= Count()) return;
+    TBitmap colour;
+    colour.Assign(RawImage(Index));
+    TBitmap mask;
+    mask.SetPixelFormat(pf1bit);
+    mask.SetSize(FWidth, FHeight);
+    mask.Canvas()->Brush()->SetColor(clBlack);
+    mask.Canvas()->FillRect(Rect(0, 0, FWidth, FHeight));
+    // The alpha decides; a black mask lets it.
+    colour.Dormant();
+    mask.Dormant();
+    ICONINFO info{TRUE, 0, 0, mask.Handle(), colour.Handle()};
+    Image->SetHandle(CreateIconIndirect(&info));
+}
+
 void TCustomImageList::RegisterChanges(TChangeLink *Value)
 {
     if (!Value || std::find(FClients.begin(), FClients.end(), Value) != FClients.end()) return;

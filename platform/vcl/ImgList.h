@@ -92,6 +92,8 @@ public:
               TImageType AImageType, bool Enabled = true);
     // Copies the picture over the list's background colour into Image.
     void GetBitmap(int Index, TBitmap *Image);
+    // The picture as an icon with its alpha, given to Image to own.
+    void GetIcon(int Index, TIcon *Image);
 
     void RegisterChanges(TChangeLink *Value);
     void UnRegisterChanges(TChangeLink *Value);

@@ -311,6 +311,14 @@ TEST_F(GraphicsTest, ImageList_OperationsKeepOrderAndTellTheirLinks)
     list.GetBitmap(0, &picture);
     // The masked-out picture shows the background it is drawn on.
     EXPECT_EQ(picture.Canvas()->Pixels(8, 8), TColor(ColorToRGB(clBtnFace)));
+    TIcon icon;
+    list.GetIcon(2, &icon);
+    ASSERT_FALSE(icon.Empty());
+    EXPECT_EQ(icon.Width(), 16);
+    TBitmap onIcon;
+    onIcon.SetSize(16, 16);
+    onIcon.Canvas()->Draw(0, 0, &icon);
+    EXPECT_EQ(onIcon.Canvas()->Pixels(8, 8), clBlue);
     list.SetWidth(24);
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(changes, 6);
