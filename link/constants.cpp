@@ -77,8 +77,8 @@ const std::array<int, WriterColumnCount> WriterColumnWidths = {77, 236, 109, 326
 
 // The configuration object comes first: the layout paths below need its base folder.
 TConfig Config(ConfigFileName);
-const AnsiString GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
-const AnsiString GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
+AnsiString GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
+AnsiString GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
 
 std::vector<int> BacklightOffTimes;
 

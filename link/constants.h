@@ -61,9 +61,9 @@ extern const std::array<int, WriterColumnCount> WriterColumnWidths;
 
 // The one configuration object, built with its defaults before the main window.
 extern TConfig Config;
-// Full paths of the grid layout files, fixed at start-up in the base folder.
-extern const AnsiString GridArchiveFile;
-extern const AnsiString GridWriterFile;
+// Full paths of the grid layout files, made at start-up in the base folder.
+extern AnsiString GridArchiveFile;
+extern AnsiString GridWriterFile;
 
 // The backlight switch-off times 25, 30, ... 245 seconds; 245 switches it off.
 extern std::vector<int> BacklightOffTimes;

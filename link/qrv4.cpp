@@ -1,7 +1,25 @@
-#include <cstdio>
+// The program entry: the application with its title, the three forms in their
+// order, and the message loop.
+
+#include "link/main_form.h"
+#include "operations/print_list_dialog.h"
+#include "operations/print_tovcheck_dialog.h"
 
 int main()
 {
-    std::puts("QRV-4: the main window is not built yet.");
+    try {
+        Application->Initialize();
+        Application->SetTitle("QRV-4");
+        Application->CreateForm(MainForm);
+        Application->CreateForm(PrintListDlg);
+        Application->CreateForm(PrintTovcheckDlg);
+        Application->Run();
+    } catch (Exception &E) {
+        Application->ShowException(E);
+    } catch (...) {
+        // Whatever else was thrown is shown like an exception without a message.
+        Exception unknown("");
+        Application->ShowException(unknown);
+    }
     return 0;
 }

@@ -1,0 +1,237 @@
+#include "link/grid_helpers.h"
+
+#include "platform/vcl/Clipbrd.h"
+
+#include <algorithm>
+#include <cstdio>
+
+int GridDataRowIndex(TStringGrid *Grid, int Row)
+{
+    if (Grid->RowCount() < 2) return -1;
+    return (Row == -1 ? Grid->Row() : Row) - 1;
+}
+
+void GridClearData(TStringGrid *Grid, int Count)
+{
+    for (int col = 0; col < Count; ++col)
+        for (int row = 1; row < Grid->RowCount(); ++row)
+            Grid->SetCells(col, row, " ");
+    Grid->SetRowCount(2);
+}
+
+void GridSelectCell(TStringGrid *Grid, int Col, int Row)
+{
+    Grid->SetRow(Row);
+    Grid->SetCol(Col);
+}
+
+void GridSetFixed(TStringGrid *Grid, int FixedCols, int FixedRows)
+{
+    Grid->SetFixedCols(FixedCols);
+    Grid->SetFixedRows(FixedRows);
+}
+
+void GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName)
+{
+    std::FILE *file = std::fopen(rtl::SystemPath(FileName).c_str(), "w");
+    if (!file) return;
+    for (int col = 0; col < Grid->ColCount(); ++col)
+        std::fprintf(file, "%d\n", Grid->ColWidths(col));
+    std::fclose(file);
+}
+
+void GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName)
+{
+    std::FILE *file = std::fopen(rtl::SystemPath(FileName).c_str(), "r");
+    if (!file) return;
+    for (int col = 0; col < Grid->ColCount(); ++col) {
+        int width;
+        // An empty or cut file must not squeeze the columns to nothing.
+        if (std::fscanf(file, "%d", &width) == 1) Grid->SetColWidths(col, width);
+    }
+    std::fclose(file);
+}
+
+namespace
+{
+
+AnsiString GridText(TStringGrid *Grid, int Left, int Top, int Right, int Bottom)
+{
+    AnsiString text;
+    for (int row = Top; row <= Bottom; ++row) {
+        for (int col = Left; col <= Right; ++col)
+            if (Grid->ColWidths(col) != -1) text += Grid->Cells(col, row) + "\t";
+        text += "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+void GridCopyAllToClipboard(TStringGrid *Grid, int Format)
+{
+    ClipboardPutText(GridText(Grid, 0, 0, Grid->ColCount() - 1, Grid->RowCount() - 1), Format);
+}
+
+void GridCopySelectionToClipboard(TStringGrid *Grid, int Format)
+{
+    TGridRect selection = Grid->Selection();
+    ClipboardPutText(
+        GridText(Grid, selection.Left, selection.Top, selection.Right, selection.Bottom), Format);
+}
+
+void ClipboardPutText(const AnsiString &Text, int Format)
+{
+    if (Format == ClipboardAnsiText)
+        Clipboard()->SetAsText(Text);
+    else if (Format == ClipboardUnicodeText)
+        ClipboardSetUnicodeText(Text);
+}
+
+void ClipboardSetUnicodeText(const AnsiString &Text)
+{
+    if (!Text.IsEmpty()) Clipboard()->SetAsWideText(WideString(Text));
+}
+
+AnsiString ClipboardGetUnicodeText()
+{
+    return Clipboard()->AsWideText().ToAnsi();
+}
+
+// ---- search ----
+
+namespace
+{
+
+struct FixedCounts {
+    bool Known = false;
+    int Cols = 0;
+    int Rows = 0;
+};
+
+// The fixed counts of the first grid ever searched, put back after every search.
+FixedCounts &RememberedFixed()
+{
+    static FixedCounts counts;
+    return counts;
+}
+
+bool CellHolds(TStringGrid *Grid, int Col, int Row, const AnsiString &Needle)
+{
+    return AnsiLowerCase(Grid->Cells(Col, Row)).Pos(Needle) != 0;
+}
+
+} // namespace
+
+void GridFindText(TStringGrid *Grid, const AnsiString &Text, const std::set<int> &SkipCols)
+{
+    FixedCounts &fixed = RememberedFixed();
+    if (!fixed.Known) fixed = {true, Grid->FixedCols(), Grid->FixedRows()};
+    AnsiString needle = AnsiLowerCase(Text);
+    bool rowSelect = Grid->Options().Contains(goRowSelect);
+    int currentCol = Grid->Col();
+    int currentRow = Grid->Row();
+    bool secondPass = currentCol == 0 && currentRow == 0;
+    int startRow = currentRow == 0 ? 1 : currentRow;
+
+    for (int row = startRow; row < Grid->RowCount(); ++row)
+        for (int col = row == startRow ? currentCol : 0; col < Grid->ColCount(); ++col) {
+            if (SkipCols.count(col) || !CellHolds(Grid, col, row, needle)) continue;
+            bool elsewhere =
+                rowSelect ? row != currentRow : (row != currentRow || col != currentCol);
+            if (!elsewhere) continue;
+            GridSetFixed(Grid, fixed.Cols, fixed.Rows);
+            GridSelectCell(Grid, rowSelect ? fixed.Cols + 1 : col, row);
+            return;
+        }
+
+    if (secondPass) {
+        GridSetFixed(Grid, fixed.Cols, fixed.Rows);
+        GridSelectCell(Grid, 1, 1);
+        return;
+    }
+    // The current cell may not be a fixed one: the counts go to 0 so the search
+    // can start again from the very first cell.
+    GridSetFixed(Grid, 0, 0);
+    GridSelectCell(Grid, 0, 0);
+    GridFindText(Grid, Text, SkipCols);
+}
+
+// ---- painting ----
+
+namespace
+{
+
+void DrawCell(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row, TRect Rect,
+              TGridDrawState State, UINT Alignment)
+{
+    TCanvas *canvas = Grid->Canvas();
+    canvas->Font()->Assign(Font);
+    if (State.Contains(gdSelected)) {
+        canvas->Brush()->SetColor(clHighlight);
+        canvas->Font()->SetColor(clHighlightText);
+    } else {
+        canvas->Brush()->SetColor(Background);
+    }
+    canvas->FillRect(Rect);
+    RECT text{Rect.Left + 2, Rect.Top + 2, Rect.Right - 2, Rect.Bottom - 2};
+    AnsiString cell = Grid->Cells(Col, Row);
+    DrawTextA(canvas->Handle(), cell.c_str(), cell.Length(), &text,
+              DT_SINGLELINE | DT_VCENTER | Alignment);
+}
+
+} // namespace
+
+void GridDrawCellLeft(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
+                      TRect Rect, TGridDrawState State)
+{
+    DrawCell(Grid, Font, Background, Col, Row, Rect, State, DT_LEFT);
+}
+
+void GridDrawCellCentered(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
+                          TRect Rect, TGridDrawState State)
+{
+    DrawCell(Grid, Font, Background, Col, Row, Rect, State, DT_CENTER);
+}
+
+void GridDrawCellRight(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
+                       TRect Rect, TGridDrawState State)
+{
+    DrawCell(Grid, Font, Background, Col, Row, Rect, State, DT_RIGHT);
+}
+
+void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect)
+{
+    TCanvas *canvas = Grid->Canvas();
+    HDC dc = canvas->Handle();
+    COLORREF from = RGB(255, 251, 240);
+    COLORREF to = ColorToRGB(clGradientActiveCaption);
+    TRIVERTEX vertices[2] = {
+        {Rect.Left, Rect.Top, static_cast<COLOR16>(GetRValue(from) << 8),
+         static_cast<COLOR16>(GetGValue(from) << 8), static_cast<COLOR16>(GetBValue(from) << 8), 0},
+        {Rect.Right, Rect.Bottom, static_cast<COLOR16>(GetRValue(to) << 8),
+         static_cast<COLOR16>(GetGValue(to) << 8), static_cast<COLOR16>(GetBValue(to) << 8), 0}};
+    GRADIENT_RECT mesh{0, 1};
+    GradientFill(dc, vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_H);
+
+    canvas->Font()->SetName("Arial");
+    canvas->Font()->SetSize(10);
+    canvas->Font()->SetColor(clBlack);
+    canvas->Font()->SetStyle(TFontStyles{});
+    canvas->Brush()->SetStyle(bsClear);
+    RECT text{Rect.Left, Rect.Top, Rect.Right, Rect.Bottom};
+    AnsiString cell = Grid->Cells(Col, Row);
+    DrawTextA(canvas->Handle(), cell.c_str(), cell.Length(), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    canvas->Brush()->SetStyle(bsSolid);
+}
+
+TColor ColorAddRGB(TColor Color, int Red, int Green, int Blue)
+{
+    COLORREF rgb = ColorToRGB(Color);
+    auto shift = [](int Channel, int Delta) {
+        return static_cast<BYTE>(std::clamp(Channel + Delta, 0, 255));
+    };
+    return static_cast<TColor>(
+        RGB(shift(GetRValue(rgb), Red), shift(GetGValue(rgb), Green), shift(GetBValue(rgb), Blue)));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// Helpers shared by the string grids of the program: rows and cells, the search
+// with wrap-around, the column-width layout files, grid text on the clipboard,
+// cell painting and a colour shift.
+
+#include "platform/vcl/Grids.h"
+
+#include <set>
+
+constexpr int ClipboardAnsiText = 1;     // CF_TEXT
+constexpr int ClipboardUnicodeText = 13; // CF_UNICODETEXT
+
+// The 0-based data row of grid row Row (the current row for -1); -1 without data rows.
+int GridDataRowIndex(TStringGrid *Grid, int Row = -1);
+// Every data cell of the first Count columns becomes a blank; two rows remain.
+void GridClearData(TStringGrid *Grid, int Count);
+void GridSelectCell(TStringGrid *Grid, int Col, int Row);
+void GridSetFixed(TStringGrid *Grid, int FixedCols, int FixedRows);
+
+// One line "%d\n" per column. A file that cannot be opened changes nothing.
+void GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName);
+// A line that cannot be read leaves its column's width as it is.
+void GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName);
+
+// Every visible cell followed by a tab, each row ended by a line feed.
+void GridCopyAllToClipboard(TStringGrid *Grid, int Format);
+void GridCopySelectionToClipboard(TStringGrid *Grid, int Format);
+void ClipboardPutText(const AnsiString &Text, int Format);
+void ClipboardSetUnicodeText(const AnsiString &Text);
+// Empty when the clipboard holds no text.
+AnsiString ClipboardGetUnicodeText();
+
+// Selects the next cell holding Text, ignoring case and the columns of SkipCols;
+// after the last cell it wraps around to the first.
+void GridFindText(TStringGrid *Grid, const AnsiString &Text, const std::set<int> &SkipCols);
+
+void GridDrawCellLeft(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
+                      TRect Rect, TGridDrawState State);
+void GridDrawCellCentered(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
+                          TRect Rect, TGridDrawState State);
+void GridDrawCellRight(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
+                       TRect Rect, TGridDrawState State);
+void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect);
+
+// The colour (a system colour resolved) with each channel moved by its delta, within 0..255.
+TColor ColorAddRGB(TColor Color, int Red, int Green, int Blue);

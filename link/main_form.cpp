@@ -1,0 +1,277 @@
+#include "link/main_form.h"
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/grid_helpers.h"
+
+TMainForm *MainForm = nullptr;
+
+namespace
+{
+
+// Hidden and system on Windows; nothing to do here but keep the call where the files are made.
+void HideFile(const AnsiString &Path)
+{
+    FileSetAttr(Path, faHidden | faSysFile);
+}
+
+void DeleteHelpPages()
+{
+    for (const AnsiString &name : HelpPageFiles)
+        DeleteFile(Config.GetBaseDir() + name);
+}
+
+} // namespace
+
+TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
+{
+    CreateControls();
+
+    DecimalSeparator = '.';
+    ThousandSeparator = ' ';
+
+    DeleteHelpPages();
+    // A missing file has just been written with the defaults; read what is there now.
+    if (!ReadConfig(Config)) ReadConfig(Config);
+    DeleteFile(Config.DebugFile);
+
+    EnumComPorts(ComPortList);
+    ShowOnlineIcon(0);
+    FillComPortCombo();
+
+    PC_Tabs->SetActivePage(Sheet_Writer);
+    SetupArchiveGrid();
+    SetupWriterGrid();
+    ResetExchange();
+    SetCaption(VersionText);
+    FillControlsFromConfig();
+
+    for (TDateTimePicker *picker : {DTP_ArchiveCountFrom, DTP_ArchiveCountTo}) {
+        picker->SetEnabled(false);
+        picker->SetDateTime(Now());
+    }
+    FillOptionLists();
+
+    CHB_WriterMissNull->SetChecked(false);
+    CB_WriterTypeKey->Items()->Clear();
+    for (const auto &names : KeyTypeNames)
+        CB_WriterTypeKey->Items()->Add(names[0]);
+    ED_WriterName->SetText("");
+
+    BiosFileName = Config.Bios_file;
+    FontsFileName = Config.Fonts_file;
+    BTN_OptionsSave->SetEnabled(false);
+    UpdateRunning = false;
+}
+
+TMainForm::~TMainForm()
+{
+    DeleteHelpPages();
+}
+
+void TMainForm::FillControlsFromConfig()
+{
+    ED_Dallas->SetText(FloatToStr(Config.PriceDallas));
+    ED_Metacom->SetText(FloatToStr(Config.PriceMetacom));
+    ED_Cyfral->SetText(FloatToStr(Config.PriceCyfral));
+    ED_Proxy->SetText(FloatToStr(Config.PriceProxy));
+    ED_SellerName->SetText(Config.SellerName);
+    ED_SellerAddress->SetText(Config.SellerAddress);
+    ED_SellerBank->SetText(Config.SellerBank);
+    ED_ProductName->SetText(Config.ProductName);
+    CHB_TypeKey->SetChecked(Config.TypeKey);
+    CHB_KeyHex->SetChecked(Config.KeyHex);
+}
+
+void TMainForm::FillOptionLists()
+{
+    FillBacklightOffTimes();
+    for (TComboBox *box : {CB_OptionsLightBPTimeOff, CB_OptionsLightBattTimeOff}) {
+        box->Items()->Clear();
+        for (std::size_t i = 0; i + 1 < BacklightOffTimes.size(); ++i)
+            box->Items()->Add(IntToStr(BacklightOffTimes[i]));
+        box->Items()->Add("Откл."_a);
+        box->SetItemIndex(0);
+    }
+    for (TTrackBar *bar : {TB_OptionsLightBPColors, TB_OptionsLightBattColors}) {
+        bar->SetMin(0);
+        bar->SetMax(LcdLevelCount - 1);
+    }
+    CB_OptionsContrast->Items()->Clear();
+    for (int value = 0; value <= 100; value += 2)
+        CB_OptionsContrast->Items()->Add(IntToStr(value));
+    CB_OptionsContrast->SetItemIndex(0);
+}
+
+// ---- status line ----
+
+void TMainForm::ShowStatusMessage(const AnsiString &Text, const AnsiString &Detail, int MessageKind)
+{
+    // Stopped and started again, so the line stays for the full time after the last message.
+    SystemMessTimer->SetEnabled(false);
+    StatusBarMain->SetSimpleText("  " + Text + "  " + Detail);
+    StatusBarMain->SetColor(MessageKind == smNotice  ? clLime
+                            : MessageKind == smError ? clRed
+                                                     : clBtnFace);
+    SystemMessTimer->SetEnabled(true);
+}
+
+void TMainForm::SystemMessTimerTimer(TObject *)
+{
+    StatusBarMain->SetSimpleText("");
+    StatusBarMain->SetColor(clBtnFace);
+    SystemMessTimer->SetEnabled(false);
+}
+
+// ---- busy state ----
+
+void TMainForm::SetBusy(bool Enabled)
+{
+    for (TControl *control :
+         std::initializer_list<TControl *>{BTN_OpenCOMPort, CB_ComPorts, CB_ComSpeeds})
+        control->SetEnabled(Enabled);
+    Screen->SetCursor(Enabled ? crDefault : crAppStart);
+
+    TTabSheet *page = PC_Tabs->ActivePage();
+    if (page == Sheet_Archive) {
+        for (TControl *control : std::initializer_list<TControl *>{
+                 BTN_ReadFromArchive, CHB_MissRead, BTN_ClipboardArchive, BTN_PrintArchive,
+                 ED_Search, BTN_Search, BTN_Tovcheck, CHG_ArchiveCount, SG_Archive})
+            control->SetEnabled(Enabled);
+        BTN_StopArchive->SetEnabled(!Enabled);
+        CHG_ArchiveStatus->SetVisible(!Enabled);
+    } else if (page == Sheet_Options) {
+        BTN_OptionsRead->SetEnabled(Enabled);
+        BTN_OptionsSave->SetEnabled(OptionsRead);
+        CHG_OptionsStatus->SetVisible(!Enabled);
+    } else if (page == Sheet_Writer) {
+        for (TControl *control : std::initializer_list<TControl *>{
+                 BTN_WriterRead, BTN_WriterSave, BTN_WriterReadFromFile, BTN_WriterSaveToFile,
+                 CHB_WriterMissNull, SG_Writer})
+            control->SetEnabled(Enabled);
+        BTN_StopWriter->SetEnabled(!Enabled && WriterReadStep != -1);
+        CHG_WriterStatus->SetVisible(!Enabled);
+    } else if (page == Sheet_Configure) {
+        for (TControl *control : std::initializer_list<TControl *>{
+                 ED_ProductName, CHB_TypeKey, CHB_KeyHex, ED_Dallas, ED_Metacom, ED_Cyfral,
+                 ED_Proxy, ED_SellerName, ED_SellerAddress, ED_SellerBank, BTN_LoadBios,
+                 BTN_LoadFonts, BTN_InternetUpdate})
+            control->SetEnabled(Enabled);
+        CHG_LoadBios->SetVisible(!Enabled);
+    }
+}
+
+// ---- grids ----
+
+void TMainForm::SetupGrid(TStringGrid *Grid, const std::vector<AnsiString> &Titles,
+                          const int *Widths, std::vector<std::unique_ptr<TFont>> &Fonts)
+{
+    Grid->Font()->SetColor(clWindowText);
+    Grid->Font()->SetSize(10);
+    Grid->SetFixedColor(clGradientActiveCaption);
+    Grid->SetColCount(static_cast<int>(Titles.size()));
+    Grid->SetRowHeights(0, 20);
+    Fonts.clear();
+    for (int col = 0; col < static_cast<int>(Titles.size()); ++col) {
+        Grid->SetCells(col, 0, Titles[col]);
+        Grid->SetColWidths(col, Widths[col]);
+        auto font = std::make_unique<TFont>();
+        font->SetColor(clBlack);
+        if (col + 1 < static_cast<int>(Titles.size())) {
+            font->SetName("Tahoma");
+            font->SetSize(10);
+        } else {
+            // The key code reads best in a fixed-pitch face.
+            font->SetName("Courier New");
+            font->SetSize(12);
+            font->SetStyle(TFontStyles{fsBold});
+        }
+        Fonts.push_back(std::move(font));
+    }
+}
+
+void TMainForm::SetupArchiveGrid()
+{
+    SetupGrid(
+        SG_Archive,
+        {"№ п/п"_a, "Дата время"_a, "Тип ключа"_a, "Режим записи"_a, "Кол-во"_a, "Код ключа"_a},
+        ArchiveColumnWidths.data(), ArchiveColumnFonts);
+    ArchiveSortColumn = 0;
+    ArchiveSortDirection = 0;
+    constexpr TColor paleYellow = RGB(255, 255, 220);
+    ArchiveRowColours = {clWhite, clWhite, clWhite, paleYellow, clWhite, paleYellow};
+}
+
+void TMainForm::SetupWriterGrid()
+{
+    SetupGrid(SG_Writer, {"№ ячейки"_a, "Имя"_a, "Тип ключа"_a, "Код ключа"_a},
+              WriterColumnWidths.data(), WriterColumnFonts);
+}
+
+// ---- activation, closing, tabs ----
+
+void TMainForm::FormActivate(TObject *)
+{
+    // Only the first activation: later ones follow every dialog and message box,
+    // and must leave where the user moved the window and how wide he made the columns.
+    if (FActivated) return;
+    FActivated = true;
+    SetLeft(Config.Left);
+    SetTop(Config.Top);
+    GridLoadColWidths(SG_Archive, GridArchiveFile);
+    GridLoadColWidths(SG_Writer, GridWriterFile);
+    HideFile(GridArchiveFile);
+    HideFile(GridWriterFile);
+}
+
+void TMainForm::FormClose(TObject *, TCloseAction &)
+{
+    CloseComPort();
+    GridSaveColWidths(SG_Archive, GridArchiveFile);
+    GridSaveColWidths(SG_Writer, GridWriterFile);
+    HideFile(GridArchiveFile);
+    HideFile(GridWriterFile);
+    DeleteFile(Config.DebugFile);
+    SaveConfigFromForm();
+}
+
+void TMainForm::BTN_QuitClick(TObject *)
+{
+    Close();
+}
+
+bool TMainForm::AnyExchangeRunning() const
+{
+    for (int step :
+         {ArchiveBlockStep, ArchivePointerStep, OptionsReadStep, OptionsWriteStep, WriterReadStep,
+          FirmwareLoaderStep, FirmwareBlockStep, FontsBlockStep, WriterWriteStep})
+        if (step != -1) return true;
+    return false;
+}
+
+void TMainForm::PC_TabsChanging(TObject *, bool &AllowChange)
+{
+    BTN_OptionsSave->SetEnabled(OptionsRead);
+    AllowChange = !AnyExchangeRunning() && !UpdateRunning;
+    // Saved even when the change is refused: what was typed must not wait for the exchange.
+    if (PC_Tabs->ActivePage() == Sheet_Configure) SaveConfigFromForm();
+}
+
+void TMainForm::SaveConfigFromForm()
+{
+    Config.PriceDallas = StrToFloatDef(ED_Dallas->Text(), 100.0);
+    Config.PriceMetacom = StrToFloatDef(ED_Metacom->Text(), 100.0);
+    Config.PriceCyfral = StrToFloatDef(ED_Cyfral->Text(), 100.0);
+    Config.PriceProxy = StrToFloatDef(ED_Proxy->Text(), 100.0);
+    Config.SellerName = ED_SellerName->Text();
+    Config.SellerAddress = ED_SellerAddress->Text();
+    Config.SellerBank = ED_SellerBank->Text();
+    Config.ProductName = ED_ProductName->Text();
+    Config.TypeKey = CHB_TypeKey->Checked();
+    Config.KeyHex = CHB_KeyHex->Checked();
+    Config.Bios_file = BiosFileName;
+    Config.Fonts_file = FontsFileName;
+    Config.Left = Left();
+    Config.Top = Top();
+    WriteConfig(Config);
+}

@@ -1,0 +1,274 @@
+#pragma once
+
+// The main window: a page control of five tabs, the port choice above them,
+// the status line below and the three timers. Its members are defined by
+// topic in link/ (shell, ports, exchange core, key codes) and operations/
+// (the exchanges and tabs).
+
+#include "link/CommPort.h"
+#include "link/helpers.h"
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Grids.h"
+#include "platform/vcl/Menus.h"
+#include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/Tabs.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+// How ShowStatusMessage colours the line.
+constexpr int smNotice = -1; // green
+constexpr int smNeutral = 0;
+constexpr int smError = 1; // red
+
+// The exchange that the dispatcher hands an answer to, in the order it tests them.
+enum class TExchangeStep {
+    None,
+    ArchivePointerFirst,
+    ArchivePointer,
+    ArchiveBlock,
+    OptionsRead,
+    OptionsWrite,
+    WriterRead,
+    WriterWrite,
+    FirmwareLoader,
+    FirmwareBlock,
+    FontsBlock,
+};
+
+class TMainForm : public TForm
+{
+    QRV4_CLASS(TMainForm, TForm)
+
+public:
+    explicit TMainForm(TComponent *AOwner);
+    ~TMainForm() override;
+
+    // ---- the port choice above the tabs ----
+    TComboBox *CB_ComPorts;
+    TComboBox *CB_ComSpeeds;
+    TButton *BTN_OpenCOMPort;
+    TImage *IMG_OnLineCom;
+    TButton *BTN_Quit;
+
+    TPageControl *PC_Tabs;
+    TTabSheet *Sheet_Writer;
+    TTabSheet *Sheet_Archive;
+    TTabSheet *Sheet_Configure;
+    TTabSheet *Sheet_Options;
+    TTabSheet *Sheet_Info;
+    TStatusBar *StatusBarMain;
+
+    TTimer *SystemMessTimer;
+    TTimer *CallbackTimer;
+    TTimer *TMR_OnlineComPort;
+    TCommPort *CommPort1;
+
+    // ---- address book ----
+    TStringGrid *SG_Writer;
+    TButton *BTN_WriterRead;
+    TButton *BTN_WriterSave;
+    TButton *BTN_WriterReadFromFile;
+    TButton *BTN_WriterSaveToFile;
+    TButton *BTN_StopWriter;
+    TCheckBox *CHB_WriterMissNull;
+    TPanel *CHG_WriterStatus;
+    TLabel *LB_WriterStatus;
+    TProgressBar *PB_WriterStatus;
+    TEdit *ED_WriterName;
+    TComboBox *CB_WriterTypeKey;
+    TEdit *ME_KeyHex;
+    TPopupMenu *PM_WriterGridMenu;
+    TMenuItem *TBI_PrintWriter;
+    TMenuItem *TBI_PrintWriterSelect;
+    TMenuItem *TBI_WriterCopyGridClipboard;
+    TMenuItem *TBI_WriterCopyClipboard;
+    TMenuItem *TBI_WriterPasteClipboard;
+    TMenuItem *TBI_AddCell;
+    TMenuItem *TBI_DeleteCell;
+    TMenuItem *TBI_WriterClear;
+    TMenuItem *TBI_UndoWriterTable;
+    TOpenDialog *DLG_WriterOpenGrid;
+    TSaveDialog *DLG_WriterSaveGrid;
+
+    // ---- archive ----
+    TStringGrid *SG_Archive;
+    TButton *BTN_ReadFromArchive;
+    TButton *BTN_StopArchive;
+    TCheckBox *CHB_MissRead;
+    TButton *BTN_ClipboardArchive;
+    TButton *BTN_PrintArchive;
+    TEdit *ED_Search;
+    TButton *BTN_Search;
+    TButton *BTN_Tovcheck;
+    TPanel *CHG_ArchiveStatus;
+    TPanel *CHG_ArchiveCount;
+    TCheckBox *CHB_AllArchive;
+    TDateTimePicker *DTP_ArchiveCountFrom;
+    TDateTimePicker *DTP_ArchiveCountTo;
+    TLabel *SL_Dallas;
+    TLabel *SL_Metacom;
+    TLabel *SL_Cyfral;
+    TLabel *SL_Proxy;
+    TPopupMenu *PM_CopyClipboard;
+    TMenuItem *TBI_CopyClipboard;
+
+    // ---- configuration ----
+    TEdit *ED_ProductName;
+    TCheckBox *CHB_TypeKey;
+    TCheckBox *CHB_KeyHex;
+    TEdit *ED_Dallas;
+    TEdit *ED_Metacom;
+    TEdit *ED_Cyfral;
+    TEdit *ED_Proxy;
+    TEdit *ED_SellerName;
+    TEdit *ED_SellerAddress;
+    TEdit *ED_SellerBank;
+    TButton *BTN_LoadBios;
+    TButton *BTN_LoadFonts;
+    TButton *BTN_InternetUpdate;
+    TButton *BTN_StopInternet;
+    TPanel *CHG_LoadBios;
+    TLabel *LB_LoadBios;
+    TProgressBar *PB_LoadBios;
+    TOpenDialog *DLG_LoadBios;
+
+    // ---- device settings ----
+    TButton *BTN_OptionsRead;
+    TButton *BTN_OptionsSave;
+    TPanel *CHG_OptionsStatus;
+    TLabel *LB_OptionsStatus;
+    TProgressBar *PB_OptionsStatus;
+    TLabel *LB_OptionsCounterRead;
+    TLabel *SL_OptionsCounterSavedDallas;
+    TLabel *SL_OptionsCounterSavedMetacom;
+    TLabel *SL_OptionsCounterSavedCyfral;
+    TLabel *SL_OptionsCounterSavedProxy;
+    TLabel *SL_OptionsLimitDallas;
+    TLabel *SL_OptionsLimitMetacom;
+    TLabel *SL_OptionsLimitCyfral;
+    TLabel *SL_OptionsLimitProxy;
+    TLabel *SL_OptionsLastCode;
+    TLabel *SL_BiosVersion;
+    TComboBox *CB_OptionsSoundKeys;
+    TComboBox *CB_OptionsSoundSaveRead;
+    TComboBox *CB_OptionsLightBattTime;
+    TComboBox *CB_OptionsLightBattTimeOff;
+    TTrackBar *TB_OptionsLightBattColors;
+    TImage *IMG_OptionsLightBattColors;
+    TComboBox *CB_OptionsLightBPTime;
+    TComboBox *CB_OptionsLightBPTimeOff;
+    TTrackBar *TB_OptionsLightBPColors;
+    TImage *IMG_OptionsLightBPColors;
+    TComboBox *CB_OptionsSettTypeTM;
+    TComboBox *CB_OptionsSettTypeRFID;
+    TComboBox *CB_OptionsSettSaveModeDallas;
+    TComboBox *CB_OptionsSettSaveModeCyfral;
+    TComboBox *CB_OptionsSettSaveModeMetacom;
+    TComboBox *CB_OptionsSettSaveModeProxy;
+    TComboBox *CB_OptionsSettReadMode;
+    TComboBox *CB_OptionsArchiveSave;
+    TComboBox *CB_OptionsContrast;
+
+    // ---- help pages ----
+    TTabSet *TS_InfoList;
+    TButton *BTN_InfoPrint;
+
+    // ---- shell ----
+    void ShowStatusMessage(const AnsiString &Text, const AnsiString &Detail, int MessageKind);
+    void SystemMessTimerTimer(TObject *Sender);
+    void SetBusy(bool Enabled);
+    void SetupArchiveGrid();
+    void SetupWriterGrid();
+    void FormActivate(TObject *Sender);
+    void FormClose(TObject *Sender, TCloseAction &Action);
+    void BTN_QuitClick(TObject *Sender);
+    void PC_TabsChanging(TObject *Sender, bool &AllowChange);
+    void PC_TabsChange(TObject *Sender);
+    void SaveConfigFromForm();
+
+    // ---- ports ----
+    void FillComPortCombo();
+    void ShowOnlineIcon(int Online);
+    bool OpenComPort(int Number, int Speed);
+    void CloseComPort();
+    bool BTN_OpenCOMPortClick(TObject *Sender);
+    void TMR_OnlineComPortTimer(TObject *Sender);
+
+    // ---- exchange core ----
+    void SendHexCommand(const AnsiString &Hex);
+    void CommPort1DataReceived(TObject *Sender, DWORD Count);
+    void ResetExchange();
+    void CallbackTimerTimer(TObject *Sender);
+    TExchangeStep RunningStep() const;
+    bool NormalizeKeyCode(int KeyType, AnsiString &Code);
+
+    // ---- exchanges of the tabs, handed their answers by the dispatcher ----
+    void ArchivePointerFirstReceived(const AnsiString &Answer);
+    void ArchivePointerReceived(const AnsiString &Answer);
+    void ArchiveBlockReceived(const AnsiString &Answer);
+    void OptionByteReceived(const AnsiString &Answer);
+    void OptionWriteReceived(const AnsiString &Answer);
+    void WriterCellReceived(const AnsiString &Answer);
+    void WriterCellWriteReceived(const AnsiString &Answer);
+    void FirmwareLoaderReceived(const AnsiString &Answer);
+    void FirmwareBlockReceived(const AnsiString &Answer);
+    void FontsBlockReceived(const AnsiString &Answer);
+
+    // ---- exchange state ----
+    int ExpectedLength = 0;
+    int ArchivePointerStep = -1;
+    int ArchiveBlockStep = -1;
+    int OptionsReadStep = -1;
+    int OptionsWriteStep = -1;
+    int WriterReadStep = -1;
+    int WriterWriteStep = -1;
+    int FirmwareLoaderStep = -1;
+    int FirmwareBlockStep = -1;
+    int FontsBlockStep = -1;
+    int WriterWriteCell = -1;
+    AnsiString ArchiveAddressHex;
+    AnsiString WriterAddressHex;
+
+    bool IsOnline = false;
+    bool OptionsRead = false;
+    bool UpdateRunning = false;
+    AnsiString BiosFileName;
+    AnsiString FontsFileName;
+
+    // The ports shown in CB_ComPorts, and the picture index of each item.
+    std::vector<TComPortEntry> ComPortList;
+    std::vector<int> ComPortImages;
+
+    std::array<TColor, 6> ArchiveRowColours{};
+    int ArchiveSortColumn = 0;
+    int ArchiveSortDirection = 0;
+
+private:
+    void CreateControls();
+    void CreateTopPanel();
+    void CreateWriterSheet();
+    void CreateArchiveSheet();
+    void CreateConfigureSheet();
+    void CreateOptionsSheet();
+    void CreateInfoSheet();
+    void FillControlsFromConfig();
+    void FillOptionLists();
+    void SetupGrid(TStringGrid *Grid, const std::vector<AnsiString> &Titles, const int *Widths,
+                   std::vector<std::unique_ptr<TFont>> &Fonts);
+    bool AnyExchangeRunning() const;
+    int ShownComPort(int Default) const;
+    int ShownComSpeed() const;
+
+    std::vector<std::unique_ptr<TFont>> ArchiveColumnFonts;
+    std::vector<std::unique_ptr<TFont>> WriterColumnFonts;
+    // The port list as the poll saw it last.
+    std::vector<TComPortEntry> FPolledPorts;
+    bool FActivated = false;
+};
+
+extern TMainForm *MainForm;

@@ -1,0 +1,119 @@
+// The exchange core: frames out as hex text, answers of the expected length in,
+// each handed to the exchange that runs, and the answer time-out.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/hex_text.h"
+#include "link/main_form.h"
+
+#include <vector>
+
+namespace
+{
+
+// What the send buffer holds; no frame of the program comes near it.
+constexpr std::size_t SendBufferSize = 8192;
+
+} // namespace
+
+void TMainForm::SendHexCommand(const AnsiString &Hex)
+{
+    std::vector<std::uint8_t> bytes = HexToBytes(Hex);
+    if (bytes.size() > SendBufferSize) bytes.resize(SendBufferSize);
+    CommPort1->PutBlock(bytes.data(), static_cast<DWORD>(bytes.size()));
+    // A running timer keeps running: the step has its time from its first frame.
+    CallbackTimer->SetEnabled(true);
+}
+
+TExchangeStep TMainForm::RunningStep() const
+{
+    if (ArchivePointerStep == 0) return TExchangeStep::ArchivePointerFirst;
+    if (ArchivePointerStep == 1) return TExchangeStep::ArchivePointer;
+    if (ArchiveBlockStep != -1) return TExchangeStep::ArchiveBlock;
+    if (OptionsReadStep != -1) return TExchangeStep::OptionsRead;
+    if (OptionsWriteStep != -1) return TExchangeStep::OptionsWrite;
+    if (WriterReadStep != -1) return TExchangeStep::WriterRead;
+    if (WriterWriteStep != -1) return TExchangeStep::WriterWrite;
+    if (FirmwareLoaderStep != -1) return TExchangeStep::FirmwareLoader;
+    if (FirmwareBlockStep != -1) return TExchangeStep::FirmwareBlock;
+    if (FontsBlockStep != -1) return TExchangeStep::FontsBlock;
+    return TExchangeStep::None;
+}
+
+void TMainForm::CommPort1DataReceived(TObject *, DWORD)
+{
+    // Only an answer of exactly the expected length is taken; a shorter one waits
+    // for the rest, a longer one is never taken and the step ends in its time-out.
+    DWORD count = CommPort1->InBuffUsed();
+    if (static_cast<long long>(count) != ExpectedLength) return;
+    std::vector<std::uint8_t> buffer(count + 1);
+    DWORD taken = CommPort1->GetBlock(buffer.data(), count);
+    AnsiString answer = BytesToHex(buffer.data(), static_cast<int>(taken));
+    CallbackTimer->SetEnabled(false);
+
+    if (!IsOnline) {
+        // The first answer on this port: it is the one to use next time.
+        Config.COM_port = ShownComPort(1);
+        Config.COM_speed = ShownComSpeed();
+        WriteConfig(Config);
+        ShowOnlineIcon(1);
+    }
+
+    switch (RunningStep()) {
+    case TExchangeStep::ArchivePointerFirst:
+        ArchivePointerFirstReceived(answer);
+        break;
+    case TExchangeStep::ArchivePointer:
+        ArchivePointerReceived(answer);
+        break;
+    case TExchangeStep::ArchiveBlock:
+        ArchiveBlockReceived(answer);
+        break;
+    case TExchangeStep::OptionsRead:
+        OptionByteReceived(answer);
+        break;
+    case TExchangeStep::OptionsWrite:
+        OptionWriteReceived(answer);
+        break;
+    case TExchangeStep::WriterRead:
+        WriterCellReceived(answer);
+        break;
+    case TExchangeStep::WriterWrite:
+        ++WriterWriteStep;
+        WriterCellWriteReceived(answer);
+        break;
+    case TExchangeStep::FirmwareLoader:
+        FirmwareLoaderReceived(answer);
+        break;
+    case TExchangeStep::FirmwareBlock:
+        FirmwareBlockReceived(answer);
+        break;
+    case TExchangeStep::FontsBlock:
+        FontsBlockReceived(answer);
+        break;
+    case TExchangeStep::None:
+        break;
+    }
+}
+
+void TMainForm::ResetExchange()
+{
+    for (int *step : {&ArchivePointerStep, &ArchiveBlockStep, &OptionsReadStep, &OptionsWriteStep,
+                      &WriterReadStep, &WriterWriteStep, &WriterWriteCell, &FirmwareLoaderStep,
+                      &FirmwareBlockStep, &FontsBlockStep})
+        *step = -1;
+    ArchiveAddressHex = "";
+    WriterAddressHex = "";
+    PB_LoadBios->SetPosition(0);
+    LB_LoadBios->SetCaption("");
+    CallbackTimer->SetEnabled(false);
+    SystemMessTimer->SetEnabled(false);
+}
+
+void TMainForm::CallbackTimerTimer(TObject *)
+{
+    SetBusy(true);
+    ResetExchange();
+    UpdateRunning = false;
+    ShowStatusMessage("Нет ответа от прибора! Установите в приборе Связь с ПК!"_a, "", smError);
+}

@@ -1,0 +1,414 @@
+// The window's controls, built in code with the values a form designer would store.
+
+#include "link/constants.h"
+#include "link/main_form.h"
+
+namespace
+{
+
+template <class T>
+T *Place(TComponent *Owner, TWinControl *Parent, const char *Name, int Left, int Top, int Width,
+         int Height)
+{
+    auto *control = new T(Owner);
+    control->SetName(Name);
+    control->SetParent(Parent);
+    control->SetBounds(Left, Top, Width, Height);
+    return control;
+}
+
+template <class T>
+T *Captioned(TComponent *Owner, TWinControl *Parent, const char *Name, const AnsiString &Caption,
+             int Left, int Top, int Width, int Height)
+{
+    T *control = Place<T>(Owner, Parent, Name, Left, Top, Width, Height);
+    control->SetCaption(Caption);
+    return control;
+}
+
+template <class T> T *Component(TComponent *Owner, const char *Name)
+{
+    auto *component = new T(Owner);
+    component->SetName(Name);
+    return component;
+}
+
+// A caption for the control to its right; the label has no name of its own.
+void AddCaption(TComponent *Owner, TWinControl *Parent, const AnsiString &Text, int Left, int Top,
+                int Width = 150)
+{
+    auto *label = new TLabel(Owner);
+    label->SetParent(Parent);
+    label->SetBounds(Left, Top + 3, Width, 18);
+    label->SetCaption(Text);
+}
+
+TComboBox *List(TComponent *Owner, TWinControl *Parent, const char *Name, int Left, int Top,
+                int Width, std::initializer_list<const char *> Items)
+{
+    auto *box = Place<TComboBox>(Owner, Parent, Name, Left, Top, Width, 24);
+    box->SetStyle(csDropDownList);
+    for (const char *item : Items)
+        box->Items()->Add(AnsiString::FromUtf8(item));
+    if (box->Items()->Count()) box->SetItemIndex(0);
+    return box;
+}
+
+TTabSheet *Sheet(TComponent *Owner, TPageControl *Control, const char *Name,
+                 const AnsiString &Caption)
+{
+    auto *sheet = Component<TTabSheet>(Owner, Name);
+    sheet->SetPageControl(Control);
+    sheet->SetCaption(Caption);
+    return sheet;
+}
+
+TMenuItem *Item(TComponent *Owner, TPopupMenu *Menu, const char *Name, const AnsiString &Caption)
+{
+    auto *item = Component<TMenuItem>(Owner, Name);
+    item->SetCaption(Caption);
+    Menu->Items()->Add(item);
+    return item;
+}
+
+} // namespace
+
+void TMainForm::CreateControls()
+{
+    SetBorderStyle(bsSingle);
+    SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
+    SetPosition(poScreenCenter);
+    SetClientWidth(939);
+    SetClientHeight(713);
+
+    SystemMessTimer = Component<TTimer>(this, "SystemMessTimer");
+    SystemMessTimer->SetEnabled(false);
+    SystemMessTimer->SetInterval(5000);
+    SystemMessTimer->OnTimer = [this](TObject *Sender) { SystemMessTimerTimer(Sender); };
+    CallbackTimer = Component<TTimer>(this, "CallbackTimer");
+    CallbackTimer->SetEnabled(false);
+    CallbackTimer->SetInterval(3000);
+    CallbackTimer->OnTimer = [this](TObject *Sender) { CallbackTimerTimer(Sender); };
+    TMR_OnlineComPort = Component<TTimer>(this, "TMR_OnlineComPort");
+    TMR_OnlineComPort->SetInterval(2000);
+    TMR_OnlineComPort->OnTimer = [this](TObject *Sender) { TMR_OnlineComPortTimer(Sender); };
+
+    CommPort1 = Component<TCommPort>(this, "CommPort1");
+    CommPort1->SetInSize(4096);
+    CommPort1->SetOutSize(8192);
+    CommPort1->SetMonitorEvents(TEventStates{evRxChar, evTxEmpty, evCTS, evDSR, evRlsd, evRing});
+    CommPort1->OnDataReceived = [this](TObject *Sender, DWORD Count) {
+        CommPort1DataReceived(Sender, Count);
+    };
+
+    CreateTopPanel();
+
+    PC_Tabs = Place<TPageControl>(this, this, "PC_Tabs", 0, 44, 939, 641);
+    PC_Tabs->OnChanging = [this](TObject *Sender, bool &AllowChange) {
+        PC_TabsChanging(Sender, AllowChange);
+    };
+    Sheet_Writer = Sheet(this, PC_Tabs, "Sheet_Writer", "Записная книжка"_a);
+    Sheet_Archive = Sheet(this, PC_Tabs, "Sheet_Archive", "Архив"_a);
+    Sheet_Configure = Sheet(this, PC_Tabs, "Sheet_Configure", "Настройки"_a);
+    Sheet_Options = Sheet(this, PC_Tabs, "Sheet_Options", "Установки"_a);
+    Sheet_Info = Sheet(this, PC_Tabs, "Sheet_Info", "Информация"_a);
+    CreateWriterSheet();
+    CreateArchiveSheet();
+    CreateConfigureSheet();
+    CreateOptionsSheet();
+    CreateInfoSheet();
+
+    StatusBarMain = Place<TStatusBar>(this, this, "StatusBarMain", 0, 685, 939, 28);
+    StatusBarMain->SetAlign(alBottom);
+    StatusBarMain->SetSimplePanel(true);
+    StatusBarMain->Font()->SetName("Tahoma");
+    StatusBarMain->Font()->SetHeight(-16);
+    StatusBarMain->Font()->SetStyle(TFontStyles{fsBold});
+
+    OnActivate = [this](TObject *Sender) { FormActivate(Sender); };
+    OnClose = [this](TObject *Sender, TCloseAction &Action) { FormClose(Sender, Action); };
+}
+
+void TMainForm::CreateTopPanel()
+{
+    AddCaption(this, this, "COM-порт:"_a, 10, 10, 70);
+    CB_ComPorts = List(this, this, "CB_ComPorts", 82, 10, 80, {});
+    AddCaption(this, this, "Скорость:"_a, 176, 10, 70);
+    CB_ComSpeeds = List(this, this, "CB_ComSpeeds", 248, 10, 90, {"9600", "19200", "57600"});
+    BTN_OpenCOMPort = Captioned<TButton>(this, this, "BTN_OpenCOMPort", "COM", 350, 8, 60, 28);
+    BTN_OpenCOMPort->SetVisible(false);
+    IMG_OnLineCom = Place<TImage>(this, this, "IMG_OnLineCom", 350, 8, 28, 28);
+    BTN_Quit = Captioned<TButton>(this, this, "BTN_Quit", "       Выход!"_a, 809, 6, 120, 32);
+    BTN_Quit->OnClick = [this](TObject *Sender) { BTN_QuitClick(Sender); };
+}
+
+void TMainForm::CreateWriterSheet()
+{
+    TWinControl *sheet = Sheet_Writer;
+    SG_Writer = Place<TStringGrid>(this, sheet, "SG_Writer", 6, 6, 776, 562);
+    SG_Writer->SetOptions(SG_Writer->Options() + TGridOptions{goColSizing, goRowMoving});
+    ED_WriterName = Place<TEdit>(this, sheet, "ED_WriterName", 0, 0, 236, 22);
+    ED_WriterName->SetMaxLength(14);
+    ED_WriterName->Font()->SetName("Tahoma");
+    ED_WriterName->SetVisible(false);
+    CB_WriterTypeKey = List(this, sheet, "CB_WriterTypeKey", 0, 0, 109, {});
+    CB_WriterTypeKey->SetVisible(false);
+    ME_KeyHex = Place<TEdit>(this, sheet, "ME_KeyHex", 0, 0, 326, 22);
+    ME_KeyHex->Font()->SetName("Courier New");
+    ME_KeyHex->SetVisible(false);
+
+    constexpr int x = 790, w = 134;
+    BTN_WriterRead = Captioned<TButton>(this, sheet, "BTN_WriterRead", "Прочитать"_a, x, 6, w, 34);
+    BTN_WriterSave = Captioned<TButton>(this, sheet, "BTN_WriterSave", "Записать"_a, x, 46, w, 34);
+    BTN_WriterReadFromFile = Captioned<TButton>(this, sheet, "BTN_WriterReadFromFile",
+                                                "Открыть файл..."_a, x, 100, w, 34);
+    BTN_WriterSaveToFile =
+        Captioned<TButton>(this, sheet, "BTN_WriterSaveToFile", "Сохранить..."_a, x, 140, w, 34);
+    CHB_WriterMissNull =
+        Captioned<TCheckBox>(this, sheet, "CHB_WriterMissNull", "Спрятать пустые"_a, x, 194, w, 22);
+    CHB_WriterMissNull->SetHint("Спрятать пустые ячейки"_a);
+    BTN_StopWriter = Captioned<TButton>(this, sheet, "BTN_StopWriter", "Стоп"_a, x, 230, w, 34);
+    BTN_StopWriter->SetHint("Остановить чтение и вывести данные"_a);
+    BTN_StopWriter->SetEnabled(false);
+
+    CHG_WriterStatus = Place<TPanel>(this, sheet, "CHG_WriterStatus", 6, 574, 776, 32);
+    CHG_WriterStatus->SetVisible(false);
+    LB_WriterStatus = Place<TLabel>(this, CHG_WriterStatus, "LB_WriterStatus", 8, 8, 320, 18);
+    PB_WriterStatus =
+        Place<TProgressBar>(this, CHG_WriterStatus, "PB_WriterStatus", 336, 6, 420, 20);
+
+    PM_WriterGridMenu = Component<TPopupMenu>(this, "PM_WriterGridMenu");
+    TBI_PrintWriter = Item(this, PM_WriterGridMenu, "TBI_PrintWriter", "Печать записной книжки"_a);
+    TBI_PrintWriterSelect =
+        Item(this, PM_WriterGridMenu, "TBI_PrintWriterSelect", "Печать выделенной части"_a);
+    TBI_WriterCopyGridClipboard =
+        Item(this, PM_WriterGridMenu, "TBI_WriterCopyGridClipboard", "Копировать таблицу"_a);
+    TBI_WriterCopyClipboard =
+        Item(this, PM_WriterGridMenu, "TBI_WriterCopyClipboard", "Копировать выделенную часть"_a);
+    TBI_WriterPasteClipboard =
+        Item(this, PM_WriterGridMenu, "TBI_WriterPasteClipboard", "Вставить из буфера"_a);
+    TBI_AddCell = Item(this, PM_WriterGridMenu, "TBI_AddCell", "Вставить пустую строку"_a);
+    TBI_DeleteCell = Item(this, PM_WriterGridMenu, "TBI_DeleteCell", "Удалить строку"_a);
+    TBI_WriterClear =
+        Item(this, PM_WriterGridMenu, "TBI_WriterClear", "Очистить выделенные ячейки"_a);
+    TBI_UndoWriterTable =
+        Item(this, PM_WriterGridMenu, "TBI_UndoWriterTable", "Отменить последнее действие"_a);
+
+    DLG_WriterOpenGrid = Component<TOpenDialog>(this, "DLG_WriterOpenGrid");
+    DLG_WriterSaveGrid = Component<TSaveDialog>(this, "DLG_WriterSaveGrid");
+}
+
+void TMainForm::CreateArchiveSheet()
+{
+    // The grid takes the whole width so its six columns fit; the controls sit below it.
+    TWinControl *sheet = Sheet_Archive;
+    SG_Archive = Place<TStringGrid>(this, sheet, "SG_Archive", 6, 6, 917, 440);
+    SG_Archive->SetOptions(SG_Archive->Options() + TGridOptions{goColSizing});
+
+    BTN_ReadFromArchive = Captioned<TButton>(this, sheet, "BTN_ReadFromArchive",
+                                             "Прочитать данные из устройства"_a, 536, 452, 230, 34);
+    BTN_StopArchive =
+        Captioned<TButton>(this, sheet, "BTN_StopArchive", "Стоп"_a, 772, 452, 150, 34);
+    BTN_StopArchive->SetEnabled(false);
+    CHB_MissRead = Captioned<TCheckBox>(this, sheet, "CHB_MissRead", "Пропуск прочитанных"_a, 536,
+                                        494, 230, 22);
+    BTN_ClipboardArchive =
+        Captioned<TButton>(this, sheet, "BTN_ClipboardArchive", "Копировать"_a, 536, 524, 120, 30);
+    BTN_ClipboardArchive->SetHint("Копировать таблицу в буфер обмена"_a);
+    BTN_PrintArchive =
+        Captioned<TButton>(this, sheet, "BTN_PrintArchive", "Печать"_a, 662, 524, 120, 30);
+    BTN_PrintArchive->SetHint("Печать архива"_a);
+    BTN_Tovcheck =
+        Captioned<TButton>(this, sheet, "BTN_Tovcheck", "Товарный чек"_a, 788, 524, 134, 30);
+    BTN_Tovcheck->SetHint("Печать товарного чека"_a);
+    ED_Search = Place<TEdit>(this, sheet, "ED_Search", 536, 566, 230, 26);
+    ED_Search->SetHint("Быстрый поиск по таблице"_a);
+    BTN_Search = Captioned<TButton>(this, sheet, "BTN_Search", "Найти"_a, 772, 564, 150, 30);
+    BTN_Search->SetHint("Найти следующую запись"_a);
+
+    CHG_ArchiveCount = Place<TPanel>(this, sheet, "CHG_ArchiveCount", 6, 452, 520, 110);
+    CHB_AllArchive = Captioned<TCheckBox>(this, CHG_ArchiveCount, "CHB_AllArchive", "Весь архив"_a,
+                                          10, 8, 120, 22);
+    AddCaption(this, CHG_ArchiveCount, "с"_a, 10, 40, 16);
+    DTP_ArchiveCountFrom =
+        Place<TDateTimePicker>(this, CHG_ArchiveCount, "DTP_ArchiveCountFrom", 28, 40, 160, 24);
+    DTP_ArchiveCountFrom->SetHint("Начальное значение"_a);
+    AddCaption(this, CHG_ArchiveCount, "по"_a, 196, 40, 22);
+    DTP_ArchiveCountTo =
+        Place<TDateTimePicker>(this, CHG_ArchiveCount, "DTP_ArchiveCountTo", 220, 40, 160, 24);
+    DTP_ArchiveCountTo->SetHint("Конечное значение"_a);
+    const std::pair<TLabel **, const char *> sums[] = {{&SL_Dallas, "SL_Dallas"},
+                                                       {&SL_Metacom, "SL_Metacom"},
+                                                       {&SL_Cyfral, "SL_Cyfral"},
+                                                       {&SL_Proxy, "SL_Proxy"}};
+    for (int type = 0; type < 4; ++type) {
+        AddCaption(this, CHG_ArchiveCount, KeyTypeNames[type][0] + ":", 10 + 126 * type, 76, 72);
+        *sums[type].first = Captioned<TLabel>(this, CHG_ArchiveCount, sums[type].second, "0",
+                                              84 + 126 * type, 79, 48, 18);
+    }
+
+    CHG_ArchiveStatus = Place<TPanel>(this, sheet, "CHG_ArchiveStatus", 6, 570, 520, 32);
+    CHG_ArchiveStatus->SetVisible(false);
+
+    PM_CopyClipboard = Component<TPopupMenu>(this, "PM_CopyClipboard");
+    TBI_CopyClipboard =
+        Item(this, PM_CopyClipboard, "TBI_CopyClipboard", "Копировать в буфер обмена"_a);
+}
+
+void TMainForm::CreateConfigureSheet()
+{
+    TWinControl *sheet = Sheet_Configure;
+    AddCaption(this, sheet, "Наименование товара:"_a, 16, 16, 170);
+    ED_ProductName = Place<TEdit>(this, sheet, "ED_ProductName", 190, 16, 300, 24);
+    CHB_TypeKey =
+        Captioned<TCheckBox>(this, sheet, "CHB_TypeKey", "Печать типа ключа"_a, 190, 48, 200, 22);
+    CHB_KeyHex =
+        Captioned<TCheckBox>(this, sheet, "CHB_KeyHex", "Печать кода ключа"_a, 190, 74, 200, 22);
+
+    const std::pair<TEdit **, const char *> prices[] = {{&ED_Dallas, "ED_Dallas"},
+                                                        {&ED_Metacom, "ED_Metacom"},
+                                                        {&ED_Cyfral, "ED_Cyfral"},
+                                                        {&ED_Proxy, "ED_Proxy"}};
+    AddCaption(this, sheet, "Цены ключей:"_a, 16, 112, 170);
+    for (int type = 0; type < 4; ++type) {
+        AddCaption(this, sheet, KeyTypeNames[type][0] + ":", 190, 112 + 30 * type, 90);
+        *prices[type].first =
+            Place<TEdit>(this, sheet, prices[type].second, 290, 112 + 30 * type, 100, 24);
+    }
+
+    const std::tuple<TEdit **, const char *, AnsiString> seller[] = {
+        {&ED_SellerName, "ED_SellerName", "Продавец:"_a},
+        {&ED_SellerAddress, "ED_SellerAddress", "Адрес:"_a},
+        {&ED_SellerBank, "ED_SellerBank", "Реквизиты:"_a}};
+    for (int i = 0; i < 3; ++i) {
+        auto &[edit, name, caption] = seller[i];
+        AddCaption(this, sheet, caption, 16, 250 + 30 * i, 170);
+        *edit = Place<TEdit>(this, sheet, name, 190, 250 + 30 * i, 500, 24);
+    }
+
+    BTN_LoadBios =
+        Captioned<TButton>(this, sheet, "BTN_LoadBios", "Загрузить прошивку"_a, 16, 370, 200, 34);
+    BTN_LoadFonts =
+        Captioned<TButton>(this, sheet, "BTN_LoadFonts", "Загрузить шрифты"_a, 226, 370, 200, 34);
+    BTN_InternetUpdate = Captioned<TButton>(this, sheet, "BTN_InternetUpdate",
+                                            "Обновить через интернет"_a, 436, 370, 220, 34);
+    BTN_StopInternet =
+        Captioned<TButton>(this, sheet, "BTN_StopInternet", "Стоп"_a, 666, 370, 90, 34);
+    BTN_StopInternet->SetHint("Остановить загрузку"_a);
+    CHG_LoadBios = Place<TPanel>(this, sheet, "CHG_LoadBios", 16, 414, 740, 32);
+    CHG_LoadBios->SetVisible(false);
+    LB_LoadBios = Place<TLabel>(this, CHG_LoadBios, "LB_LoadBios", 8, 8, 320, 18);
+    PB_LoadBios = Place<TProgressBar>(this, CHG_LoadBios, "PB_LoadBios", 336, 6, 396, 20);
+    DLG_LoadBios = Component<TOpenDialog>(this, "DLG_LoadBios");
+}
+
+void TMainForm::CreateOptionsSheet()
+{
+    TWinControl *sheet = Sheet_Options;
+    BTN_OptionsRead = Captioned<TButton>(this, sheet, "BTN_OptionsRead",
+                                         "Прочитать настройки прибора"_a, 16, 10, 240, 34);
+    BTN_OptionsSave = Captioned<TButton>(this, sheet, "BTN_OptionsSave",
+                                         "Записать настройки прибора"_a, 266, 10, 240, 34);
+    CHG_OptionsStatus = Place<TPanel>(this, sheet, "CHG_OptionsStatus", 516, 10, 400, 34);
+    CHG_OptionsStatus->SetVisible(false);
+    LB_OptionsStatus = Place<TLabel>(this, CHG_OptionsStatus, "LB_OptionsStatus", 8, 8, 180, 18);
+    PB_OptionsStatus =
+        Place<TProgressBar>(this, CHG_OptionsStatus, "PB_OptionsStatus", 196, 7, 196, 20);
+
+    // Counters, limits and the last code: read only.
+    AddCaption(this, sheet, "Счетчик стертых:"_a, 16, 60, 150);
+    LB_OptionsCounterRead =
+        Captioned<TLabel>(this, sheet, "LB_OptionsCounterRead", "0", 170, 63, 80, 18);
+    AddCaption(this, sheet, "Записано"_a, 16, 90, 100);
+    AddCaption(this, sheet, "Лимит"_a, 16, 116, 100);
+    const std::tuple<TLabel **, TLabel **, const char *, const char *> counters[] = {
+        {&SL_OptionsCounterSavedDallas, &SL_OptionsLimitDallas, "SL_OptionsCounterSavedDallas",
+         "SL_OptionsLimitDallas"},
+        {&SL_OptionsCounterSavedMetacom, &SL_OptionsLimitMetacom, "SL_OptionsCounterSavedMetacom",
+         "SL_OptionsLimitMetacom"},
+        {&SL_OptionsCounterSavedCyfral, &SL_OptionsLimitCyfral, "SL_OptionsCounterSavedCyfral",
+         "SL_OptionsLimitCyfral"},
+        {&SL_OptionsCounterSavedProxy, &SL_OptionsLimitProxy, "SL_OptionsCounterSavedProxy",
+         "SL_OptionsLimitProxy"}};
+    for (int type = 0; type < 4; ++type) {
+        auto &[saved, limit, savedName, limitName] = counters[type];
+        int x = 120 + 100 * type;
+        AddCaption(this, sheet, KeyTypeNames[type][0], x, 66, 96);
+        *saved = Captioned<TLabel>(this, sheet, savedName, "0", x, 93, 96, 18);
+        *limit = Captioned<TLabel>(this, sheet, limitName, "0", x, 119, 96, 18);
+    }
+    AddCaption(this, sheet, "Последний код созданного ключа:"_a, 540, 66, 260);
+    SL_OptionsLastCode = Captioned<TLabel>(this, sheet, "SL_OptionsLastCode",
+                                           "00 00 00 00 00 00 00 00", 540, 93, 260, 18);
+    AddCaption(this, sheet, "Версия ПО:"_a, 540, 116, 90);
+    SL_BiosVersion = Captioned<TLabel>(this, sheet, "SL_BiosVersion", "", 640, 119, 90, 18);
+
+    // The user settings, in two columns.
+    constexpr int left = 16, right = 480, labelWidth = 230, boxWidth = 200;
+    auto row = [&](int Column, int Index, const AnsiString &Text, const char *Name,
+                   std::initializer_list<const char *> Items) {
+        int y = 176 + 34 * Index;
+        AddCaption(this, sheet, Text, Column, y, labelWidth);
+        return List(this, sheet, Name, Column + labelWidth, y, boxWidth, Items);
+    };
+    CB_OptionsSoundKeys =
+        row(left, 0, "Звук клавиш:"_a, "CB_OptionsSoundKeys", {"Без звука", "Щелчок", "Тон"});
+    CB_OptionsSoundSaveRead = row(left, 1, "Звук записи/чтения:"_a, "CB_OptionsSoundSaveRead",
+                                  {"Без звука", "Щелчок", "Тон"});
+    std::initializer_list<const char *> seconds = {"0",  "1",  "2",  "3",  "4",  "5",  "6",
+                                                   "7",  "8",  "9",  "10", "11", "12", "13",
+                                                   "14", "15", "16", "17", "18", "19", "20"};
+    CB_OptionsLightBattTime =
+        row(left, 2, "Подсветка от батарей, сек:"_a, "CB_OptionsLightBattTime", seconds);
+    CB_OptionsLightBattTimeOff =
+        row(left, 3, "Отключение от батарей, сек:"_a, "CB_OptionsLightBattTimeOff", {});
+    AddCaption(this, sheet, "Цвет экрана от батарей:"_a, left, 176 + 34 * 4, labelWidth);
+    TB_OptionsLightBattColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBattColors",
+                                                 left + labelWidth, 176 + 34 * 4, 160, 30);
+    TB_OptionsLightBattColors->SetPageSize(1);
+    IMG_OptionsLightBattColors = Place<TImage>(this, sheet, "IMG_OptionsLightBattColors",
+                                               left + labelWidth + 166, 176 + 34 * 4, 34, 26);
+    CB_OptionsLightBPTime =
+        row(left, 5, "Подсветка от сети, сек:"_a, "CB_OptionsLightBPTime", seconds);
+    CB_OptionsLightBPTimeOff =
+        row(left, 6, "Отключение от сети, сек:"_a, "CB_OptionsLightBPTimeOff", {});
+    AddCaption(this, sheet, "Цвет экрана от сети:"_a, left, 176 + 34 * 7, labelWidth);
+    TB_OptionsLightBPColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBPColors",
+                                               left + labelWidth, 176 + 34 * 7, 160, 30);
+    TB_OptionsLightBPColors->SetPageSize(1);
+    IMG_OptionsLightBPColors = Place<TImage>(this, sheet, "IMG_OptionsLightBPColors",
+                                             left + labelWidth + 166, 176 + 34 * 7, 34, 26);
+    CB_OptionsContrast = row(left, 8, "Контрастность:"_a, "CB_OptionsContrast", {});
+
+    CB_OptionsSettTypeTM = row(right, 0, "Контактные заготовки:"_a, "CB_OptionsSettTypeTM",
+                               {"TM2004", "TM-08", "KEY-99", "TM-01", "TM-07", "UK-2007"});
+    CB_OptionsSettTypeRFID = row(right, 1, "Бесконтактные заготовки:"_a, "CB_OptionsSettTypeRFID",
+                                 {"Автомат.", "ПР-5С", "ПР-51", "ПР-54", "ПР-57"});
+    CB_OptionsSettSaveModeDallas =
+        row(right, 2, "Режим записи Даллас:"_a, "CB_OptionsSettSaveModeDallas",
+            {"Даллас без финализ.", "Даллас с финализ."});
+    CB_OptionsSettSaveModeCyfral =
+        row(right, 3, "Режим записи Цифрал:"_a, "CB_OptionsSettSaveModeCyfral",
+            {"Цифрал-1", "Цифрал-2", "Цифрал-3", "Цифрал-4", "Цифрал-1 с финализ.",
+             "Цифрал-2 с финализ.", "Цифрал-3 с финализ.", "Цифрал-4 с финализ."});
+    CB_OptionsSettSaveModeMetacom =
+        row(right, 4, "Режим записи Метаком:"_a, "CB_OptionsSettSaveModeMetacom",
+            {"Метаком-1", "Метаком-2", "Метаком-1 с финализ.", "Метаком-2 с финализ."});
+    CB_OptionsSettSaveModeProxy =
+        row(right, 5, "Режим записи Прокси:"_a, "CB_OptionsSettSaveModeProxy",
+            {"Прокси без финализ.", "Прокси с финализ."});
+    CB_OptionsSettReadMode = row(right, 6, "Режим чтения:"_a, "CB_OptionsSettReadMode",
+                                 {"Автомат", "Цифрал", "Метаком", "Даллас", "Прокси"});
+    CB_OptionsArchiveSave = row(right, 7, "Архив:"_a, "CB_OptionsArchiveSave",
+                                {"Все ключи", "Записанные", "Отключено"});
+}
+
+void TMainForm::CreateInfoSheet()
+{
+    TS_InfoList = Place<TTabSet>(this, Sheet_Info, "TS_InfoList", 6, 574, 800, 28);
+    for (const char *caption : {"Инструкция по программе", "Инструкция по прибору",
+                                "Фотографии цифралов", "Восстановление!"})
+        TS_InfoList->Tabs()->Add(AnsiString::FromUtf8(caption));
+    BTN_InfoPrint =
+        Captioned<TButton>(this, Sheet_Info, "BTN_InfoPrint", "Печать"_a, 814, 572, 110, 30);
+}

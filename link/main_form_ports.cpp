@@ -1,0 +1,120 @@
+// The serial port list, the port picture, opening and closing the port.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/main_form.h"
+#include "platform/rtl/Classes.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace
+{
+
+// USB adapters show up in the system's list under this device name.
+const AnsiString UsbDevicePrefix = "\\Device\\VCP";
+
+} // namespace
+
+int TMainForm::ShownComPort(int Default) const
+{
+    return StrToIntDef(CB_ComPorts->Text(), Default);
+}
+
+int TMainForm::ShownComSpeed() const
+{
+    return StrToIntDef(CB_ComSpeeds->Text(), 9600);
+}
+
+void TMainForm::FillComPortCombo()
+{
+    CB_ComPorts->Items()->Clear();
+    ComPortImages.clear();
+    for (const TComPortEntry &entry : ComPortList) {
+        ComPortImages.push_back(entry.DevicePrefix == UsbDevicePrefix ? 1 : 0);
+        CB_ComPorts->Items()->Add(IntToStr(entry.PortNumber));
+    }
+    int port = CB_ComPorts->Items()->IndexOf(IntToStr(Config.COM_port));
+    if (port < 0) {
+        CB_ComPorts->SetItemIndex(0);
+    } else {
+        CB_ComPorts->SetItemIndex(port);
+        ShowOnlineIcon(1);
+    }
+    int speed = CB_ComSpeeds->Items()->IndexOf(IntToStr(Config.COM_speed));
+    CB_ComSpeeds->SetItemIndex(std::max(speed, 0));
+}
+
+void TMainForm::ShowOnlineIcon(int Online)
+{
+    // Grey for a port that is not known to work, green once it does.
+    TCanvas *canvas = IMG_OnLineCom->Canvas();
+    TRect whole(0, 0, IMG_OnLineCom->Width(), IMG_OnLineCom->Height());
+    canvas->Brush()->SetColor(clBtnFace);
+    canvas->FillRect(whole);
+    canvas->Pen()->SetColor(clGray);
+    canvas->Brush()->SetColor(Online ? clLime : clSilver);
+    canvas->Ellipse(3, 3, whole.Right - 3, whole.Bottom - 3);
+    IMG_OnLineCom->Invalidate();
+    IsOnline = Online != 0;
+}
+
+bool TMainForm::OpenComPort(int Number, int Speed)
+{
+    if (!CommPort1->Open()) {
+        CommPort1->SetComNumber(Number);
+        CommPort1->SetBaud(Speed);
+        CommPort1->SetControl(ccNone);
+        CommPort1->SetParity(paNone);
+        CommPort1->SetDataBits(8);
+        CommPort1->SetStopBits(sb1_0);
+        CommPort1->SetDTR(true);
+        CommPort1->SetRTS(true);
+        CommPort1->SetOpen(true);
+    }
+    if (!CommPort1->Open()) {
+        ShowStatusMessage("Не удалось открыть COM-порт ... "_a, IntToStr(Number), smError);
+        return false;
+    }
+    ShowStatusMessage("COM-порт успешно открыт ... "_a, IntToStr(Number), smNeutral);
+    // Whatever an earlier exchange left in either direction is dropped here; the
+    // flushes purge the driver's queues along with the rings.
+    CommPort1->FlushOutBuffer();
+    CommPort1->FlushInBuffer();
+    return true;
+}
+
+void TMainForm::CloseComPort()
+{
+    if (!CommPort1->Open()) return;
+    CommPort1->SetOpen(false);
+    ShowStatusMessage("COM-порт закрыт ... "_a, IntToStr(CommPort1->ComNumber()), smNeutral);
+    ShowOnlineIcon(0);
+    // Gives the driver time to let go of the device before it is opened again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+}
+
+bool TMainForm::BTN_OpenCOMPortClick(TObject *)
+{
+    ResetExchange();
+    CloseComPort();
+    return OpenComPort(ShownComPort(1), ShownComSpeed());
+}
+
+void TMainForm::TMR_OnlineComPortTimer(TObject *)
+{
+    int shown = ShownComPort(-1);
+    EnumComPorts(FPolledPorts);
+    if (FPolledPorts.size() != ComPortList.size()) {
+        EnumComPorts(ComPortList);
+        FillComPortCombo();
+    }
+    if (shown == -1) return;
+    bool present = std::any_of(FPolledPorts.begin(), FPolledPorts.end(),
+                               [shown](const TComPortEntry &E) { return E.PortNumber == shown; });
+    if (!present) {
+        ShowOnlineIcon(0);
+        CloseComPort();
+    }
+}

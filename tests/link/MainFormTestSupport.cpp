@@ -1,0 +1,71 @@
+#include "tests/link/MainFormTestSupport.h"
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace maintest
+{
+
+void PumpFor(int Milliseconds)
+{
+    vcltest::PumpFor(Milliseconds);
+}
+
+bool PumpUntil(const std::function<bool()> &Done, int Milliseconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
+    while (!Done()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        vcltest::PumpFor(5);
+    }
+    return true;
+}
+
+void MainFormTest::SetUp()
+{
+    vcltest::StartApplication();
+    Folder = std::filesystem::temp_directory_path() /
+             ("qrv4_main_" + std::to_string(getpid()) + "_" +
+              testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(Folder);
+    std::filesystem::create_directories(Folder);
+    FPrevious = std::filesystem::current_path();
+    std::filesystem::current_path(Folder);
+    // What start-up does once, done again for this test's folder.
+    Config = TConfig(ConfigFileName);
+    GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
+    GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
+}
+
+void MainFormTest::TearDown()
+{
+    Form.reset();
+    vcltest::Pump();
+    std::filesystem::current_path(FPrevious);
+    std::filesystem::remove_all(Folder);
+}
+
+TMainForm *MainFormTest::Build()
+{
+    Form = std::make_unique<TMainForm>(nullptr);
+    return Form.get();
+}
+
+std::string MainFormTest::FileText(const std::string &Name) const
+{
+    std::ifstream in(Folder / Name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void MainFormTest::WriteFile(const std::string &Name, const std::string &Text) const
+{
+    std::ofstream(Folder / Name, std::ios::binary) << Text;
+}
+
+} // namespace maintest

@@ -1,0 +1,42 @@
+#pragma once
+// A main window of its own for each test, in a base folder of its own, with the
+// application running headless.
+
+#include "link/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace maintest
+{
+
+void PumpFor(int Milliseconds);
+// Handles messages until Done holds or Milliseconds pass; whether it held.
+bool PumpUntil(const std::function<bool()> &Done, int Milliseconds);
+
+class MainFormTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The window, built on the configuration and files the test has put in place.
+    TMainForm *Build();
+
+    std::string ConfigBytes() const { return FileText("qrv4.cfg"); }
+    void WriteConfigText(const std::string &Text) const { WriteFile("qrv4.cfg", Text); }
+    std::string FileText(const std::string &Name) const;
+    void WriteFile(const std::string &Name, const std::string &Text) const;
+
+    std::filesystem::path Folder;
+    std::unique_ptr<TMainForm> Form;
+
+private:
+    std::filesystem::path FPrevious;
+};
+
+} // namespace maintest

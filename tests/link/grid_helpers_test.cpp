@@ -1,0 +1,129 @@
+#include "link/grid_helpers.h"
+#include "platform/vcl/Clipbrd.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace
+{
+
+class GridHelpersTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        vcltest::StartApplication();
+        Grid = std::make_unique<TStringGrid>(nullptr);
+        Grid->SetColCount(3);
+        Grid->SetRowCount(3);
+        const char *cells[3][3] = {{"A", "B", "C"}, {"1", "Ключ", "x"}, {"2", "ключи", "y"}};
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 3; ++col)
+                Grid->SetCells(col, row, AnsiString::FromUtf8(cells[row][col]));
+        Path = testing::TempDir() + "qrv4_layout_" + std::to_string(getpid()) + ".txt";
+    }
+    void TearDown() override { std::remove(Path.c_str()); }
+
+    std::string FileText() const
+    {
+        std::ifstream in(Path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::unique_ptr<TStringGrid> Grid;
+    std::string Path;
+};
+
+} // namespace
+
+TEST_F(GridHelpersTest, DataRowIndexNeedsAtLeastOneDataRow)
+{
+    Grid->SetRow(2);
+    EXPECT_EQ(GridDataRowIndex(Grid.get()), 1);
+    EXPECT_EQ(GridDataRowIndex(Grid.get(), 1), 0);
+    Grid->SetRowCount(1);
+    Grid->SetFixedRows(0);
+    EXPECT_EQ(GridDataRowIndex(Grid.get()), -1);
+}
+
+TEST_F(GridHelpersTest, ClearDataBlanksCellsAndLeavesTwoRows)
+{
+    GridClearData(Grid.get(), 2);
+    EXPECT_EQ(Grid->RowCount(), 2);
+    EXPECT_EQ(Grid->Cells(0, 1), " ");
+    EXPECT_EQ(Grid->Cells(1, 1), " ");
+    EXPECT_EQ(Grid->Cells(2, 1), "x");
+    EXPECT_EQ(Grid->Cells(0, 0), "A");
+}
+
+TEST_F(GridHelpersTest, LayoutFileRoundTrip)
+{
+    Grid->SetColWidths(0, 77);
+    Grid->SetColWidths(1, 142);
+    Grid->SetColWidths(2, 5);
+    GridSaveColWidths(Grid.get(), Path.c_str());
+    EXPECT_EQ(FileText(), "77\n142\n5\n");
+    Grid->SetColWidths(1, 10);
+    GridLoadColWidths(Grid.get(), Path.c_str());
+    EXPECT_EQ(Grid->ColWidths(1), 142);
+}
+
+TEST_F(GridHelpersTest, UnreadableLayoutLinesKeepTheirWidths)
+{
+    Grid->SetColWidths(0, 30);
+    Grid->SetColWidths(1, 40);
+    Grid->SetColWidths(2, 50);
+    std::ofstream(Path) << "33\nzz\n";
+    GridLoadColWidths(Grid.get(), Path.c_str());
+    EXPECT_EQ(Grid->ColWidths(0), 33);
+    EXPECT_EQ(Grid->ColWidths(1), 40);
+    EXPECT_EQ(Grid->ColWidths(2), 50);
+    GridLoadColWidths(Grid.get(), "/nonexistent/qrv4/layout.txt");
+    EXPECT_EQ(Grid->ColWidths(0), 33);
+}
+
+TEST_F(GridHelpersTest, ClipboardTextHasATabAfterEveryVisibleCell)
+{
+    GridCopyAllToClipboard(Grid.get(), ClipboardUnicodeText);
+    EXPECT_EQ(ClipboardGetUnicodeText(), "A\tB\tC\t\n1\tКлюч\tx\t\n2\tключи\ty\t\n"_a);
+    Grid->SetColWidths(1, -1);
+    GridCopyAllToClipboard(Grid.get(), ClipboardAnsiText);
+    EXPECT_EQ(Clipboard()->AsText(), "A\tC\t\n1\tx\t\n2\ty\t\n");
+}
+
+TEST_F(GridHelpersTest, SelectionGoesToTheClipboard)
+{
+    Grid->SetSelection(TGridRect{1, 1, 2, 2});
+    GridCopySelectionToClipboard(Grid.get(), ClipboardUnicodeText);
+    EXPECT_EQ(ClipboardGetUnicodeText(), "Ключ\tx\t\nключи\ty\t\n"_a);
+    ClipboardSetUnicodeText("");
+    EXPECT_EQ(ClipboardGetUnicodeText(), "Ключ\tx\t\nключи\ty\t\n"_a);
+}
+
+TEST_F(GridHelpersTest, FindMovesOnAndWrapsAround)
+{
+    GridSelectCell(Grid.get(), 1, 1);
+    GridFindText(Grid.get(), "КЛЮЧ"_a, {});
+    EXPECT_EQ(Grid->Col(), 1);
+    EXPECT_EQ(Grid->Row(), 2);
+    // Nothing after the last hit: the search starts again from the first cell.
+    GridFindText(Grid.get(), "ключ"_a, {});
+    EXPECT_EQ(Grid->Row(), 1);
+    EXPECT_EQ(Grid->Col(), 1);
+    EXPECT_EQ(Grid->FixedCols(), 1);
+    EXPECT_EQ(Grid->FixedRows(), 1);
+    GridFindText(Grid.get(), "y"_a, {2});
+    EXPECT_EQ(Grid->Row(), 1);
+    EXPECT_EQ(Grid->Col(), 1);
+}
+
+TEST(ColorAddRGB, ChannelsStayWithinTheByte)
+{
+    EXPECT_EQ(ColorAddRGB(RGB(250, 5, 100), 30, -10, 5), static_cast<TColor>(RGB(255, 0, 105)));
+    EXPECT_EQ(ColorAddRGB(clBlack, 1, 2, 3), static_cast<TColor>(RGB(1, 2, 3)));
+}

@@ -1,0 +1,239 @@
+// The port list, opening and closing, and the exchange core of the main window,
+// against the simulated device on a pseudo-terminal.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/hex_text.h"
+#include "link/main_form.h"
+#include "platform/rtl/PortFolder.h"
+#include "platform/rtl/Registry.h"
+#include "platform/win/CommPorts.h"
+#include "tests/link/MainFormTestSupport.h"
+#include "tools/devsim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace maintest;
+
+namespace
+{
+
+constexpr int SimulatedCom = 251;
+constexpr int AnswerTimeout = 3000;
+
+void ServePorts(std::vector<std::pair<std::string, std::string>> Values)
+{
+    rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [Values] {
+        std::vector<rtl::RegistryValue> values;
+        for (const auto &[name, data] : Values)
+            values.push_back(rtl::RegistryValue::String(name.c_str(), data.c_str()));
+        return values;
+    });
+}
+
+// The system's own list, as the program sees it outside the tests.
+void ServeMachinePorts()
+{
+    rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
+        std::vector<rtl::RegistryValue> values;
+        for (const auto &value : win::SerialCommValues())
+            values.push_back(rtl::RegistryValue::String(value.Name.c_str(), value.Data.c_str()));
+        return values;
+    });
+}
+
+class ExchangeTest : public MainFormTest
+{
+protected:
+    void SetUp() override
+    {
+        MainFormTest::SetUp();
+        setenv("QRV4_PORTS", (Folder / "ports").c_str(), 1);
+        ServeMachinePorts();
+        Sim = std::make_unique<devsim::TSimulator>();
+        Sim->Expose(SimulatedCom);
+        WriteConfigText("[COM]\r\nCOM_port=251\r\nCOM_speed=9600\r\n");
+        Build();
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        Sim.reset();
+        MainFormTest::TearDown();
+    }
+
+    // Starts a one-byte read of a setting the way the exchanges do.
+    void AskSetting(const char *Address)
+    {
+        Form->BTN_OpenCOMPortClick(nullptr);
+        Form->SetBusy(false);
+        Form->OptionsReadStep = 0;
+        Form->ExpectedLength = 1;
+        AnsiString frame = AnsiString("9600") + Address + "00";
+        Form->SendHexCommand("A5" + frame + HexChecksum(frame, false));
+    }
+
+    bool AnswerTaken(int Milliseconds)
+    {
+        return PumpUntil([&] { return !Form->CallbackTimer->Enabled(); }, Milliseconds);
+    }
+
+    std::unique_ptr<devsim::TSimulator> Sim;
+};
+
+} // namespace
+
+// ---- the list of ports ----
+
+TEST_F(MainFormTest, PortListShowsNumbersWithUsbAdaptersMarked)
+{
+    ServePorts({{"\\Device\\Serial0", "COM1"}, {"\\Device\\VCP0", "COM5"}});
+    WriteConfigText("[COM]\r\nCOM_port=5\r\nCOM_speed=19200\r\n");
+    TMainForm *form = Build();
+    ASSERT_EQ(form->CB_ComPorts->Items()->Count(), 2);
+    EXPECT_EQ(form->CB_ComPorts->Items()->Strings(0), "1");
+    EXPECT_EQ(form->CB_ComPorts->Items()->Strings(1), "5");
+    EXPECT_EQ(form->ComPortImages, (std::vector<int>{0, 1}));
+    EXPECT_EQ(form->CB_ComPorts->Text(), "5");
+    EXPECT_EQ(form->CB_ComSpeeds->Text(), "19200");
+    EXPECT_TRUE(form->IsOnline);
+    EXPECT_FALSE(form->CommPort1->Open());
+}
+
+TEST_F(MainFormTest, UnknownConfiguredPortSelectsTheFirstOffline)
+{
+    ServePorts({{"\\Device\\Serial0", "COM1"}, {"\\Device\\Serial1", "COM2"}});
+    WriteConfigText("[COM]\r\nCOM_port=9\r\nCOM_speed=1234\r\n");
+    TMainForm *form = Build();
+    EXPECT_EQ(form->CB_ComPorts->Text(), "1");
+    EXPECT_EQ(form->CB_ComSpeeds->Text(), "9600");
+    EXPECT_FALSE(form->IsOnline);
+}
+
+TEST_F(MainFormTest, PollRefillsOnlyWhenTheCountChanges)
+{
+    ServePorts({{"\\Device\\Serial0", "COM1"}, {"\\Device\\VCP0", "COM5"}});
+    TMainForm *form = Build();
+    ServePorts({{"\\Device\\Serial0", "COM1"}, {"\\Device\\VCP0", "COM6"}});
+    form->TMR_OnlineComPortTimer(nullptr);
+    EXPECT_EQ(form->CB_ComPorts->Items()->Strings(1), "5");
+    ServePorts({{"\\Device\\Serial0", "COM1"}, {"\\Device\\VCP0", "COM6"}, {"X", "COM8"}});
+    form->TMR_OnlineComPortTimer(nullptr);
+    ASSERT_EQ(form->CB_ComPorts->Items()->Count(), 3);
+    EXPECT_EQ(form->CB_ComPorts->Items()->Strings(1), "6");
+}
+
+// ---- the exchange core ----
+
+TEST_F(MainFormTest, DispatchTakesTheFirstRunningStepInOrder)
+{
+    TMainForm *form = Build();
+    EXPECT_EQ(form->RunningStep(), TExchangeStep::None);
+    form->FontsBlockStep = 0;
+    EXPECT_EQ(form->RunningStep(), TExchangeStep::FontsBlock);
+    form->WriterWriteStep = 0;
+    EXPECT_EQ(form->RunningStep(), TExchangeStep::WriterWrite);
+    form->OptionsReadStep = 4;
+    EXPECT_EQ(form->RunningStep(), TExchangeStep::OptionsRead);
+    form->ArchivePointerStep = 1;
+    EXPECT_EQ(form->RunningStep(), TExchangeStep::ArchivePointer);
+    form->ArchivePointerStep = 0;
+    EXPECT_EQ(form->RunningStep(), TExchangeStep::ArchivePointerFirst);
+    form->ResetExchange();
+    EXPECT_EQ(form->RunningStep(), TExchangeStep::None);
+    EXPECT_EQ(form->WriterWriteCell, -1);
+}
+
+TEST_F(MainFormTest, OddHexTextIsRefusedBeforeAnythingIsSent)
+{
+    TMainForm *form = Build();
+    EXPECT_THROW(form->SendHexCommand("A59"), ERangeError);
+    EXPECT_FALSE(form->CallbackTimer->Enabled());
+}
+
+TEST_F(ExchangeTest, FrameLeavesAsBytesAndItsAnswerIsTaken)
+{
+    Sim->Edit([](devsim::Memory &m) { m.Settings[0x70] = 0x12; });
+    AskSetting("70");
+    ASSERT_TRUE(Sim->WaitForFrames(1, std::chrono::milliseconds(2000)));
+    EXPECT_EQ(Sim->Frames()[0].Data,
+              (std::vector<std::uint8_t>{0xA5, 0x96, 0x00, 0x70, 0x00, 0x06}));
+    ASSERT_TRUE(AnswerTaken(2000));
+    EXPECT_EQ(Form->CommPort1->InBuffUsed(), 0u);
+    EXPECT_TRUE(Form->IsOnline);
+}
+
+TEST_F(ExchangeTest, AnswerInPiecesIsTakenWhenComplete)
+{
+    Sim->SetBehaviour({.Paced = true});
+    Form->BTN_OpenCOMPortClick(nullptr);
+    Form->ArchiveBlockStep = 0;
+    Form->ExpectedLength = 22;
+    Form->SendHexCommand("A53162001"
+                         "0A3");
+    ASSERT_TRUE(AnswerTaken(2000));
+    EXPECT_EQ(Form->CommPort1->InBuffUsed(), 0u);
+}
+
+TEST_F(ExchangeTest, AnswerWhileOfflineStoresPortAndSpeed)
+{
+    Form->CB_ComSpeeds->SetItemIndex(1);
+    AskSetting("D9");
+    Form->ShowOnlineIcon(0);
+    ASSERT_TRUE(AnswerTaken(2000));
+    EXPECT_TRUE(Form->IsOnline);
+    EXPECT_EQ(Config.COM_speed, 19200);
+    EXPECT_NE(ConfigBytes().find("COM_port=251\r\nCOM_speed=19200\r\n"), std::string::npos);
+    EXPECT_EQ(Sim->LineSpeed(), 19200u);
+}
+
+TEST_F(ExchangeTest, AnswerOneByteTooLongEndsInTheTimeOut)
+{
+    Sim->SetBehaviour({.LengthDelta = 1});
+    AskSetting("60");
+    EXPECT_FALSE(AnswerTaken(AnswerTimeout - 500));
+    ASSERT_TRUE(PumpUntil([&] { return Form->OptionsReadStep == -1; }, 2000));
+    EXPECT_EQ(Form->StatusBarMain->SimpleText(),
+              "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    EXPECT_TRUE(Form->CB_ComPorts->Enabled());
+    EXPECT_TRUE(Form->BTN_WriterRead->Enabled());
+    EXPECT_EQ(Form->CommPort1->InBuffUsed(), 2u);
+    EXPECT_TRUE(Form->CommPort1->Open());
+}
+
+TEST_F(ExchangeTest, SilentDeviceEndsInTheTimeOut)
+{
+    Sim->SetBehaviour({.Silent = true});
+    Form->UpdateRunning = true;
+    AskSetting("60");
+    ASSERT_TRUE(PumpUntil([&] { return Form->OptionsReadStep == -1; }, AnswerTimeout + 1500));
+    EXPECT_FALSE(Form->UpdateRunning);
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    bool allow = false;
+    Form->PC_TabsChanging(Form->PC_Tabs, allow);
+    EXPECT_TRUE(allow);
+}
+
+TEST_F(ExchangeTest, VanishedPortIsClosedByThePoll)
+{
+    Form->BTN_OpenCOMPortClick(nullptr);
+    ASSERT_TRUE(Form->CommPort1->Open());
+    std::filesystem::remove(rtl::PortLink(SimulatedCom));
+    ASSERT_TRUE(PumpUntil([&] { return !Form->CommPort1->Open(); }, 2600));
+    EXPECT_FALSE(Form->IsOnline);
+    EXPECT_EQ(Form->StatusBarMain->SimpleText(), "  COM-порт закрыт ...   251"_a);
+}
+
+TEST_F(ExchangeTest, ReopeningPurgesLateBytes)
+{
+    Sim->SetBehaviour({.LengthDelta = 1});
+    AskSetting("60");
+    ASSERT_TRUE(PumpUntil([&] { return Form->CommPort1->InBuffUsed() == 2; }, 2000));
+    Form->BTN_OpenCOMPortClick(nullptr);
+    EXPECT_EQ(Form->CommPort1->InBuffUsed(), 0u);
+    EXPECT_FALSE(Form->CallbackTimer->Enabled());
+    EXPECT_EQ(Form->StatusBarMain->SimpleText(), "  COM-порт успешно открыт ...   251"_a);
+}

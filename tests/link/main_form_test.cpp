@@ -1,0 +1,259 @@
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/main_form.h"
+#include "platform/rtl/Registry.h"
+#include "tests/link/MainFormTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace maintest;
+
+// ---- construction ----
+
+TEST_F(MainFormTest, FirstStartWritesTheDefaultConfigurationAndShowsIt)
+{
+    TMainForm *form = Build();
+    EXPECT_EQ(form->Caption(), " QRV-4  версия 1.51"_a);
+    EXPECT_EQ(form->ClientWidth(), 939);
+    EXPECT_EQ(form->ClientHeight(), 713);
+    EXPECT_EQ(ConfigBytes().substr(0, 36), "[FILES]\r\nBios_file=\r\nFonts_file=\r\n[C");
+    EXPECT_NE(ConfigBytes().find("[PRODUCT]\r\nProductName=" + ("Домофонный ключ"_a).Std()),
+              std::string::npos);
+    EXPECT_NE(ConfigBytes().find("[COORD]\r\nLeft=100\r\nTop=100\r\n"), std::string::npos);
+    EXPECT_EQ(form->ED_Dallas->Text(), "100");
+    EXPECT_EQ(form->ED_Metacom->Text(), "200");
+    EXPECT_EQ(form->ED_Cyfral->Text(), "300");
+    EXPECT_EQ(form->ED_Proxy->Text(), "400");
+    EXPECT_EQ(form->ED_SellerName->Text(), "ООО Фирма"_a);
+    EXPECT_TRUE(form->CHB_TypeKey->Checked());
+    EXPECT_FALSE(form->BTN_OptionsSave->Enabled());
+}
+
+TEST_F(MainFormTest, FiveTabsInOrderWithTheAddressBookActive)
+{
+    TMainForm *form = Build();
+    ASSERT_EQ(form->PC_Tabs->PageCount(), 5);
+    const TTabSheet *order[] = {form->Sheet_Writer, form->Sheet_Archive, form->Sheet_Configure,
+                                form->Sheet_Options, form->Sheet_Info};
+    const char *captions[] = {"Записная книжка", "Архив", "Настройки", "Установки", "Информация"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(form->PC_Tabs->Pages(i), order[i]);
+        EXPECT_EQ(form->PC_Tabs->Pages(i)->Caption(), AnsiString::FromUtf8(captions[i]));
+    }
+    EXPECT_EQ(form->PC_Tabs->ActivePage(), form->Sheet_Writer);
+    EXPECT_EQ(form->FindComponent("BTN_WriterRead"), form->BTN_WriterRead);
+    EXPECT_EQ(form->FindComponent("CB_OptionsContrast"), form->CB_OptionsContrast);
+}
+
+TEST_F(MainFormTest, ListsFilledAtConstruction)
+{
+    TMainForm *form = Build();
+    for (TComboBox *box : {form->CB_OptionsLightBPTimeOff, form->CB_OptionsLightBattTimeOff}) {
+        ASSERT_EQ(box->Items()->Count(), 45);
+        EXPECT_EQ(box->Items()->Strings(0), "25");
+        EXPECT_EQ(box->Items()->Strings(43), "240");
+        EXPECT_EQ(box->Items()->Strings(44), "Откл."_a);
+        EXPECT_EQ(box->ItemIndex(), 0);
+    }
+    ASSERT_EQ(form->CB_OptionsContrast->Items()->Count(), 51);
+    EXPECT_EQ(form->CB_OptionsContrast->Items()->Strings(50), "100");
+    EXPECT_EQ(form->TB_OptionsLightBPColors->Max(), 28);
+    ASSERT_EQ(form->CB_WriterTypeKey->Items()->Count(), 4);
+    EXPECT_EQ(form->CB_WriterTypeKey->Items()->Strings(2), "Цифрал"_a);
+    EXPECT_FALSE(form->DTP_ArchiveCountFrom->Enabled());
+    EXPECT_FALSE(form->SystemMessTimer->Enabled());
+    EXPECT_FALSE(form->CallbackTimer->Enabled());
+    EXPECT_TRUE(form->TMR_OnlineComPort->Enabled());
+    EXPECT_EQ(form->TMR_OnlineComPort->Interval(), 2000u);
+}
+
+TEST_F(MainFormTest, MalformedPriceShowsTheFallback)
+{
+    WriteConfigText("[PRICE]\r\nPriceMetacom=abc\r\n[PRODUCT]\r\nTypeKey=0\r\nKeyHex=x\r\n");
+    TMainForm *form = Build();
+    EXPECT_EQ(form->ED_Metacom->Text(), "100");
+    EXPECT_EQ(form->ED_Dallas->Text(), "100");
+    EXPECT_FALSE(form->CHB_TypeKey->Checked());
+    EXPECT_TRUE(form->CHB_KeyHex->Checked());
+}
+
+TEST_F(MainFormTest, GridsGetTheirTitlesAndWidths)
+{
+    TMainForm *form = Build();
+    ASSERT_EQ(form->SG_Archive->ColCount(), 6);
+    EXPECT_EQ(form->SG_Archive->Cells(3, 0), "Режим записи"_a);
+    EXPECT_EQ(form->SG_Archive->ColWidths(5), 304);
+    EXPECT_EQ(form->SG_Archive->RowHeights(0), 20);
+    ASSERT_EQ(form->SG_Writer->ColCount(), 4);
+    EXPECT_EQ(form->SG_Writer->Cells(0, 0), "№ ячейки"_a);
+    EXPECT_EQ(form->SG_Writer->ColWidths(1), 236);
+    EXPECT_EQ(form->ArchiveRowColours[3], RGB(255, 255, 220));
+}
+
+// ---- status line ----
+
+TEST_F(MainFormTest, StatusMessageColoursAndClears)
+{
+    TMainForm *form = Build();
+    form->ShowStatusMessage("Ошибка"_a, "COM3", smError);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "  Ошибка  COM3"_a);
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    EXPECT_TRUE(form->SystemMessTimer->Enabled());
+    form->ShowStatusMessage("Готово"_a, "", smNotice);
+    EXPECT_EQ(form->StatusBarMain->Color(), clLime);
+    form->ShowStatusMessage("Чтение"_a, "", smNeutral);
+    EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
+    form->SystemMessTimerTimer(form->SystemMessTimer);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "");
+    EXPECT_FALSE(form->SystemMessTimer->Enabled());
+}
+
+TEST_F(MainFormTest, StatusMessageStaysItsFullTimeAfterTheLastOne)
+{
+    TMainForm *form = Build();
+    form->SystemMessTimer->SetInterval(300);
+    form->ShowStatusMessage("первое"_a, "", smNeutral);
+    PumpFor(200);
+    form->ShowStatusMessage("второе"_a, "", smNeutral);
+    PumpFor(200);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "  второе  "_a);
+    ASSERT_TRUE(PumpUntil([&] { return form->StatusBarMain->SimpleText().IsEmpty(); }, 2000));
+    EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
+}
+
+// ---- busy state and tabs ----
+
+TEST_F(MainFormTest, BusyStateOfTheArchiveTab)
+{
+    TMainForm *form = Build();
+    form->PC_Tabs->SetActivePage(form->Sheet_Archive);
+    form->SetBusy(false);
+    EXPECT_FALSE(form->BTN_ReadFromArchive->Enabled());
+    EXPECT_FALSE(form->SG_Archive->Enabled());
+    EXPECT_FALSE(form->CB_ComPorts->Enabled());
+    EXPECT_TRUE(form->BTN_StopArchive->Enabled());
+    EXPECT_TRUE(form->CHG_ArchiveStatus->Visible());
+    EXPECT_EQ(Screen->Cursor(), crAppStart);
+    form->SetBusy(true);
+    EXPECT_TRUE(form->BTN_ReadFromArchive->Enabled());
+    EXPECT_FALSE(form->BTN_StopArchive->Enabled());
+    EXPECT_FALSE(form->CHG_ArchiveStatus->Visible());
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST_F(MainFormTest, BusyStateOfTheOtherTabs)
+{
+    TMainForm *form = Build();
+    form->SetBusy(false);
+    EXPECT_FALSE(form->BTN_StopWriter->Enabled()); // no address-book read runs
+    form->WriterReadStep = 3;
+    form->SetBusy(false);
+    EXPECT_TRUE(form->BTN_StopWriter->Enabled());
+    EXPECT_FALSE(form->BTN_WriterSave->Enabled());
+    EXPECT_TRUE(form->CHG_WriterStatus->Visible());
+    form->WriterReadStep = -1;
+    form->SetBusy(true);
+
+    form->PC_Tabs->SetActivePage(form->Sheet_Options);
+    form->OptionsRead = true;
+    form->SetBusy(false);
+    EXPECT_FALSE(form->BTN_OptionsRead->Enabled());
+    EXPECT_TRUE(form->BTN_OptionsSave->Enabled());
+    form->SetBusy(true);
+
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->SetBusy(false);
+    EXPECT_FALSE(form->ED_SellerBank->Enabled());
+    EXPECT_TRUE(form->CHG_LoadBios->Visible());
+    form->SetBusy(true);
+    EXPECT_TRUE(form->ED_SellerBank->Enabled());
+}
+
+TEST_F(MainFormTest, TabChangeIsRefusedWhileAStepRunsOrAnUpdateDownloads)
+{
+    TMainForm *form = Build();
+    bool allow = false;
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_TRUE(allow);
+    for (int *step : {&form->ArchivePointerStep, &form->ArchiveBlockStep, &form->OptionsReadStep,
+                      &form->OptionsWriteStep, &form->WriterReadStep, &form->WriterWriteStep,
+                      &form->FirmwareLoaderStep, &form->FirmwareBlockStep, &form->FontsBlockStep}) {
+        *step = 0;
+        form->PC_TabsChanging(form->PC_Tabs, allow);
+        EXPECT_FALSE(allow);
+        *step = -1;
+    }
+    form->UpdateRunning = true;
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_FALSE(allow);
+}
+
+TEST_F(MainFormTest, LeavingTheConfigureTabSavesEvenWhenRefused)
+{
+    TMainForm *form = Build();
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("123.5");
+    form->ED_Proxy->SetText("много");
+    form->OptionsReadStep = 2;
+    bool allow = true;
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_FALSE(allow);
+    EXPECT_NE(ConfigBytes().find("PriceDallas=123.5\r\n"), std::string::npos);
+    EXPECT_NE(ConfigBytes().find("PriceProxy=100\r\n"), std::string::npos);
+}
+
+// ---- activation and closing ----
+
+TEST_F(MainFormTest, ClosingWritesLayoutsAndTheWindowPosition)
+{
+    TMainForm *form = Build();
+    form->SetLeft(40);
+    form->SetTop(60);
+    TCloseAction action = caHide;
+    form->FormClose(form, action);
+    EXPECT_EQ(FileText("grid_archive.txt"), "77\n142\n122\n141\n81\n304\n");
+    EXPECT_EQ(FileText("grid_writer.txt"), "77\n236\n109\n326\n");
+    EXPECT_NE(ConfigBytes().find("[COORD]\r\nLeft=40\r\nTop=60\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, FirstActivationAloneRestoresPositionAndWidths)
+{
+    WriteConfigText("[COORD]\r\nLeft=33\r\nTop=44\r\n");
+    WriteFile("grid_writer.txt", "50\n60\n70\n80\n");
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    EXPECT_EQ(form->Left(), 33);
+    EXPECT_EQ(form->Top(), 44);
+    EXPECT_EQ(form->SG_Writer->ColWidths(3), 80);
+    form->SG_Writer->SetColWidths(3, 120);
+    form->SetLeft(200);
+    form->FormActivate(form);
+    EXPECT_EQ(form->SG_Writer->ColWidths(3), 120);
+    EXPECT_EQ(form->Left(), 200);
+}
+
+TEST_F(MainFormTest, EmptyLayoutFileKeepsTheDefaultWidths)
+{
+    WriteFile("grid_archive.txt", "");
+    WriteFile("grid_writer.txt", "90\n");
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    EXPECT_EQ(form->SG_Archive->ColWidths(0), 77);
+    EXPECT_EQ(form->SG_Archive->ColWidths(5), 304);
+    EXPECT_EQ(form->SG_Writer->ColWidths(0), 90);
+    EXPECT_EQ(form->SG_Writer->ColWidths(1), 236);
+}
+
+// ---- key codes through the window ----
+
+TEST_F(MainFormTest, InvalidMetakomCodeIsReportedInRed)
+{
+    TMainForm *form = Build();
+    AnsiString code = "00 00 00 01 05 06 0F 01";
+    EXPECT_FALSE(form->NormalizeKeyCode(1, code));
+    EXPECT_EQ(code, "3D 00 00 00 00 00 00 01");
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "  Недопустимый код ключа для Метаком!  "_a);
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    AnsiString good = "";
+    EXPECT_TRUE(form->NormalizeKeyCode(0, good));
+}
