@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Forms.h"
 
 #include <algorithm>
 #include <array>
@@ -106,6 +107,11 @@ AnsiString RemoveSeparatorEvery(const AnsiString &Text, int Count, int /*Separat
     for (int i = 1; i <= Text.Length(); ++i)
         if (Count <= 0 || i % Count != 0 || i == Text.Length()) result += Text[i];
     return result;
+}
+
+void ShowMessageBox(const AnsiString &Text, const AnsiString &Caption)
+{
+    Application->MessageBox(Text, Caption, MB_OK);
 }
 
 void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString &Digits)

@@ -32,6 +32,9 @@ AnsiString InsertSeparatorEvery(const AnsiString &Text, int Count, const AnsiStr
 // The separator's length is taken for symmetry with the insertion and not needed.
 AnsiString RemoveSeparatorEvery(const AnsiString &Text, int Count, int SeparatorLength = 1);
 
+// The application's message box with an OK button.
+void ShowMessageBox(const AnsiString &Text, const AnsiString &Caption);
+
 // "COM12" gives "COM" and "12"; a text without trailing digits gives itself and "".
 void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString &Digits);
 
