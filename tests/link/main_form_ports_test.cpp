@@ -189,6 +189,33 @@ TEST_F(ExchangeTest, AnswerWhileOfflineStoresPortAndSpeed)
     EXPECT_EQ(Sim->LineSpeed(), 19200u);
 }
 
+TEST_F(ExchangeTest, AnswerWhileOnlineStoresNothing)
+{
+    AskSetting("D9");
+    Form->CB_ComSpeeds->SetItemIndex(2);
+    ASSERT_TRUE(Form->IsOnline);
+    ASSERT_TRUE(AnswerTaken(2000));
+    EXPECT_EQ(Config.COM_speed, 9600);
+    EXPECT_NE(ConfigBytes().find("COM_speed=9600\r\n"), std::string::npos);
+}
+
+TEST_F(ExchangeTest, AnswerWithoutARunningStepIsDropped)
+{
+    Form->BTN_OpenCOMPortClick(nullptr);
+    Form->ExpectedLength = 1;
+    Form->SendHexCommand("A59600D9006F");
+    ASSERT_TRUE(AnswerTaken(2000));
+    EXPECT_EQ(Form->CommPort1->InBuffUsed(), 0u);
+    EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
+}
+
+TEST_F(ExchangeTest, OpeningAnOpenPortKeepsItsSettings)
+{
+    Form->BTN_OpenCOMPortClick(nullptr);
+    ASSERT_TRUE(Form->OpenComPort(SimulatedCom, 57600));
+    EXPECT_EQ(Form->CommPort1->Baud(), 9600);
+}
+
 TEST_F(ExchangeTest, AnswerOneByteTooLongEndsInTheTimeOut)
 {
     Sim->SetBehaviour({.LengthDelta = 1});

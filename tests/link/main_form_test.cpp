@@ -209,8 +209,7 @@ TEST_F(MainFormTest, ClosingWritesLayoutsAndTheWindowPosition)
     TMainForm *form = Build();
     form->SetLeft(40);
     form->SetTop(60);
-    TCloseAction action = caHide;
-    form->FormClose(form, action);
+    form->Close();
     EXPECT_EQ(FileText("grid_archive.txt"), "77\n142\n122\n141\n81\n304\n");
     EXPECT_EQ(FileText("grid_writer.txt"), "77\n236\n109\n326\n");
     EXPECT_NE(ConfigBytes().find("[COORD]\r\nLeft=40\r\nTop=60\r\n"), std::string::npos);
@@ -230,6 +229,15 @@ TEST_F(MainFormTest, FirstActivationAloneRestoresPositionAndWidths)
     form->FormActivate(form);
     EXPECT_EQ(form->SG_Writer->ColWidths(3), 120);
     EXPECT_EQ(form->Left(), 200);
+}
+
+TEST_F(MainFormTest, ShowingTheWindowActivatesItOnce)
+{
+    WriteConfigText("[COORD]\r\nLeft=70\r\nTop=90\r\n");
+    TMainForm *form = Build();
+    form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return form->Left() == 70; }, 2000));
+    EXPECT_EQ(form->Top(), 90);
 }
 
 TEST_F(MainFormTest, EmptyLayoutFileKeepsTheDefaultWidths)
