@@ -65,6 +65,10 @@ TEST_F(MainFormTest, ListsFilledAtConstruction)
     EXPECT_FALSE(form->CallbackTimer->Enabled());
     EXPECT_TRUE(form->TMR_OnlineComPort->Enabled());
     EXPECT_EQ(form->TMR_OnlineComPort->Interval(), 2000u);
+    EXPECT_EQ(form->SystemMessTimer->Interval(), 5000u);
+    EXPECT_EQ(form->CallbackTimer->Interval(), 3000u);
+    EXPECT_EQ(form->ED_WriterName->MaxLength(), 14);
+    EXPECT_FALSE(form->BTN_OpenCOMPort->Visible());
 }
 
 TEST_F(MainFormTest, MalformedPriceShowsTheFallback)
