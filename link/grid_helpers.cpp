@@ -1,6 +1,7 @@
 #include "link/grid_helpers.h"
 
 #include "platform/vcl/Clipbrd.h"
+#include "platform/vcl/Printers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -224,6 +225,16 @@ void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect)
     DrawTextA(canvas->Handle(), cell.c_str(), cell.Length(), &text,
               DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     canvas->Brush()->SetStyle(bsSolid);
+}
+
+void FillPrinterList(TCustomComboBox *Box)
+{
+    Box->Items()->Clear();
+    Box->Items()->Add("По умолчанию"_a);
+    TStrings *printers = Printer()->Printers();
+    for (int i = 0; i < printers->Count(); ++i)
+        Box->Items()->Add(printers->Strings(i));
+    Box->SetItemIndex(0);
 }
 
 TColor ColorAddRGB(TColor Color, int Red, int Green, int Blue)

@@ -5,6 +5,7 @@
 // cell painting and a colour shift.
 
 #include "platform/vcl/Grids.h"
+#include "platform/vcl/StdCtrls.h"
 
 #include <set>
 
@@ -42,6 +43,9 @@ void GridDrawCellCentered(TStringGrid *Grid, TFont *Font, TColor Background, int
 void GridDrawCellRight(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
                        TRect Rect, TGridDrawState State);
 void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect);
+
+// "По умолчанию" (the system's default printer), then every installed printer; the first chosen.
+void FillPrinterList(TCustomComboBox *Box);
 
 // The colour (a system colour resolved) with each channel moved by its delta, within 0..255.
 TColor ColorAddRGB(TColor Color, int Red, int Green, int Blue);

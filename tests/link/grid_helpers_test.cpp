@@ -1,5 +1,6 @@
 #include "link/grid_helpers.h"
 #include "platform/vcl/Clipbrd.h"
+#include "platform/vcl/Printers.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -126,4 +127,58 @@ TEST(ColorAddRGB, ChannelsStayWithinTheByte)
 {
     EXPECT_EQ(ColorAddRGB(RGB(250, 5, 100), 30, -10, 5), static_cast<TColor>(RGB(255, 0, 105)));
     EXPECT_EQ(ColorAddRGB(clBlack, 1, 2, 3), static_cast<TColor>(RGB(1, 2, 3)));
+}
+
+TEST_F(GridHelpersTest, PrinterListStartsWithTheDefault)
+{
+    TComboBox box(nullptr);
+    box.Items()->Add("старый");
+    FillPrinterList(&box);
+    ASSERT_EQ(box.Items()->Count(), 1 + Printer()->Printers()->Count());
+    EXPECT_EQ(box.Items()->Strings(0), "По умолчанию"_a);
+    EXPECT_EQ(box.ItemIndex(), 0);
+    for (int i = 0; i < Printer()->Printers()->Count(); ++i)
+        EXPECT_EQ(box.Items()->Strings(i + 1), Printer()->Printers()->Strings(i));
+}
+
+namespace
+{
+
+class GridPaintTest : public vcltest::VclTest
+{
+protected:
+    void SetUp() override
+    {
+        VclTest::SetUp();
+        Grid = new TStringGrid(ShownForm(400, 200));
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 300, 150);
+        Grid->SetCells(1, 1, "");
+        vcltest::Pump();
+    }
+    TStringGrid *Grid = nullptr;
+};
+
+} // namespace
+
+TEST_F(GridPaintTest, DataCellTakesItsBackgroundOrTheHighlight)
+{
+    TFont font;
+    TRect cell = Grid->CellRect(1, 1);
+    GridDrawCellLeft(Grid, &font, RGB(10, 20, 30), 1, 1, cell, TGridDrawState{});
+    EXPECT_EQ(ColorToRGB(Grid->Canvas()->Pixels(cell.Left + 1, cell.Top + 1)), RGB(10, 20, 30));
+    GridDrawCellRight(Grid, &font, RGB(10, 20, 30), 1, 1, cell, TGridDrawState{gdSelected});
+    EXPECT_EQ(ColorToRGB(Grid->Canvas()->Pixels(cell.Left + 1, cell.Top + 1)),
+              ColorToRGB(clHighlight));
+}
+
+TEST_F(GridPaintTest, HeaderCellIsAHorizontalGradient)
+{
+    TRect cell = Grid->CellRect(1, 0);
+    GridDrawHeaderCell(Grid, 1, 0, cell);
+    EXPECT_EQ(ColorToRGB(Grid->Canvas()->Pixels(cell.Left, cell.Top + 1)), RGB(255, 251, 240));
+    COLORREF right = ColorToRGB(Grid->Canvas()->Pixels(cell.Right - 1, cell.Top + 1));
+    COLORREF caption = ColorToRGB(clGradientActiveCaption);
+    EXPECT_NEAR(GetRValue(right), GetRValue(caption), 8);
+    EXPECT_NEAR(GetBValue(right), GetBValue(caption), 8);
 }
