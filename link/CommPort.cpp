@@ -5,10 +5,10 @@
 #include "link/ThRead.h"
 #include "link/ThStatus.h"
 #include "link/ThWrite.h"
+#include "platform/vcl/Forms.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -31,19 +31,9 @@ static_assert(ControlFlags[ccSoft] == 0x1311 && ControlFlags[ccHard] == 0x202D);
 
 constexpr auto BreakUnit = std::chrono::milliseconds(55);
 
-TCommWarningHandler &WarningHandler()
-{
-    static TCommWarningHandler handler;
-    return handler;
-}
-
 void ShowWarning(const char *Text)
 {
-    const AnsiString caption = "COM port warning";
-    if (WarningHandler())
-        WarningHandler()(Text, caption);
-    else
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), Text);
+    Application->MessageBox(Text, "COM port warning", MB_OK | MB_ICONWARNING);
 }
 
 DWORD UsedOf(TCriticalSection &Lock, const DWORD &Used)
@@ -101,11 +91,6 @@ void TCommPort::Publish(rtl::Publisher<TCommPort> &P)
     P.Event("OnDataReceived", &C::OnDataReceived);
     P.Event("OnOpen", &C::OnOpen);
     P.Event("OnClose", &C::OnClose);
-}
-
-void SetCommWarningHandler(TCommWarningHandler Handler)
-{
-    WarningHandler() = std::move(Handler);
 }
 
 TCommPort::TCommPort(TComponent *AOwner) : TComponent(AOwner) {}

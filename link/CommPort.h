@@ -30,11 +30,6 @@ QRV4_SET_INFO(TEventStates, TEventState)
 using TCommValueEvent = std::function<void(TObject *Sender, DWORD Value)>;
 QRV4_METHOD_INFO(TCommValueEvent)
 
-// How the line-setting warnings reach the user; the GUI installs its message box here.
-// Until one is installed they go to the standard error stream.
-using TCommWarningHandler = std::function<void(const AnsiString &Text, const AnsiString &Caption)>;
-void SetCommWarningHandler(TCommWarningHandler Handler);
-
 namespace comm
 {
 

@@ -1,6 +1,7 @@
 #include "link/CommPort.h"
 
 #include "platform/rtl/PortFolder.h"
+#include "platform/vcl/Dialogs.h"
 #include "tools/devsim/Simulator.h"
 
 #include <gtest/gtest.h>
@@ -140,25 +141,28 @@ TEST(CommPortSettings, DataBitsOutsideFiveToEightStoreEight)
 
 TEST(CommPortSettings, BadStopAndDataBitCombinationsWarnAndStay)
 {
-    std::vector<std::pair<std::string, std::string>> shown;
-    SetCommWarningHandler([&](const AnsiString &Text, const AnsiString &Caption) {
-        shown.emplace_back(Text.c_str(), Caption.c_str());
-    });
+    vcl::ScriptedDialogs boxes;
+    vcl::DialogProvider *before = vcl::SetDialogService(&boxes);
+    boxes.ReplyMessage(mrOk);
+    boxes.ReplyMessage(mrOk);
     TCommPort port(nullptr);
     port.SetDataBits(5);
-    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(boxes.Messages().empty());
     port.SetStopBits(sb2_0);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].first, "Invalid combination (5 data bits with 2 stop bits)");
-    EXPECT_EQ(shown[0].second, "COM port warning");
+    ASSERT_EQ(boxes.Messages().size(), 1u);
+    EXPECT_EQ(boxes.Messages()[0].Text, "Invalid combination (5 data bits with 2 stop bits)");
+    EXPECT_EQ(boxes.Messages()[0].Caption, "COM port warning");
+    EXPECT_EQ(boxes.Messages()[0].Type, mtWarning);
     EXPECT_EQ(port.StopBits(), sb2_0);
     port.SetStopBits(sb1_5);
-    EXPECT_EQ(shown.size(), 1u); // 5 data bits with 1.5 stop bits is sound
+    EXPECT_EQ(boxes.Messages().size(), 1u); // 5 data bits with 1.5 stop bits is sound
     port.SetDataBits(7);
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1].first, "Invalid combination (6,7 or 8 data bits with 1.5 stop bits)");
+    ASSERT_EQ(boxes.Messages().size(), 2u);
+    EXPECT_EQ(boxes.Messages()[1].Text,
+              "Invalid combination (6,7 or 8 data bits with 1.5 stop bits)");
     EXPECT_EQ(port.DataBits(), 7);
-    SetCommWarningHandler(nullptr);
+    EXPECT_TRUE(boxes.Exhausted());
+    vcl::SetDialogService(before);
 }
 
 TEST(CommPortSettings, XoffLimitIsBoundByTheInputSize)
