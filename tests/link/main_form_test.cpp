@@ -115,13 +115,14 @@ TEST_F(MainFormTest, StatusMessageColoursAndClears)
 TEST_F(MainFormTest, StatusMessageStaysItsFullTimeAfterTheLastOne)
 {
     TMainForm *form = Build();
-    form->SystemMessTimer->SetInterval(300);
+    form->SystemMessTimer->SetInterval(1000);
     form->ShowStatusMessage("первое"_a, "", smNeutral);
-    PumpFor(200);
+    PumpFor(700);
     form->ShowStatusMessage("второе"_a, "", smNeutral);
-    PumpFor(200);
+    // Past the first message's time, within the second one's.
+    PumpFor(600);
     EXPECT_EQ(form->StatusBarMain->SimpleText(), "  второе  "_a);
-    ASSERT_TRUE(PumpUntil([&] { return form->StatusBarMain->SimpleText().IsEmpty(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return form->StatusBarMain->SimpleText().IsEmpty(); }, 3000));
     EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
 }
 
