@@ -3,6 +3,8 @@
 
 #include "platform/rtl/Classes.h"
 
+#include "bench/support/Timings.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -151,37 +153,21 @@ BENCHMARK(StreamWrite_Ours);
 BENCHMARK(StreamWrite_Vector);
 BENCHMARK(Synchronize_RoundTrip)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &Runs) override
-    {
-        for (const Run &run : Runs)
-            Times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(Runs);
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto &t = reporter.Times;
+    bench::Timings t = bench::RunAll(argc, argv);
     std::printf("\nTime ratios (ours / theirs; above 1 means ours is slower):\n");
     const char *pairs[][3] = {
         {"SortedAdd_Ours", "SortedAdd_Map", "sorted TStringList Add vs multimap"},
         {"Find_Ours", "Find_Map", "TStringList Find vs multimap find"},
         {"StreamWrite_Ours", "StreamWrite_Vector", "TMemoryStream Write vs vector"}};
     for (auto &[ours, theirs, label] : pairs)
-        if (t.count(ours) && t.count(theirs))
-            std::printf("  %-40s %6.2f\n", label, t[ours] / t[theirs]);
+        std::printf("  %-40s %6.2f\n", label, bench::Ratio(t, ours, theirs));
     if (t.count("Synchronize_RoundTrip/real_time"))
+        // Each iteration makes 1000 synchronised calls.
         std::printf("  Synchronize round trip: %.2f us per call\n",
-                    t["Synchronize_RoundTrip/real_time"] / 1000.0 / 1000.0);
-    benchmark::Shutdown();
+                    t["Synchronize_RoundTrip/real_time"].RealSeconds * 1e3);
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include "bench/support/Timings.h"
+
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -112,38 +114,20 @@ BENCHMARK(Picture_Ours);
 BENCHMARK(Picture_Snprintf);
 BENCHMARK(Picture_ToChars);
 
-// Keeps each case's time per conversion for the ratio table.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &Runs) override
-    {
-        for (const Run &run : Runs)
-            Times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(Runs);
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    bench::Timings t = bench::RunAll(argc, argv);
     std::printf("\nTime ratios (ours / theirs; above 1 means ours is slower):\n");
     const char *routines[][2] = {{"FloatToStr", "FloatToStr"},
                                  {"Fixed2", "Format(\"%.2f\")"},
                                  {"Picture", "FormatFloat(\"#,##0.00\")"}};
     for (auto &[key, label] : routines) {
-        auto &t = reporter.Times;
         std::string base = key;
-        if (!t.count(base + "_Ours")) continue;
-        double ours = t[base + "_Ours"];
         std::printf("  %-26s vs snprintf %5.2f   vs std::to_chars %5.2f\n", label,
-                    ours / t[base + "_Snprintf"], ours / t[base + "_ToChars"]);
+                    bench::Ratio(t, base + "_Ours", base + "_Snprintf"),
+                    bench::Ratio(t, base + "_Ours", base + "_ToChars"));
     }
-    benchmark::Shutdown();
     return 0;
 }

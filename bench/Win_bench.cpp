@@ -11,6 +11,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include "bench/support/Timings.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -171,38 +173,21 @@ BENCHMARK(BitBlt_Qt);
 BENCHMARK(Gradient_Ours);
 BENCHMARK(Gradient_Qt);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &Runs) override
-    {
-        for (const Run &R : Runs)
-            Times[R.benchmark_name()] = R.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(Runs);
-    }
-    std::map<std::string, double> Times;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication App(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter Reporter;
-    benchmark::RunSpecifiedBenchmarks(&Reporter);
+    bench::Timings T = bench::RunAll(argc, argv);
     std::printf("\nCPU time ratios (ours / Qt; above 1 means ours is slower):\n");
     const char *Cases[][2] = {{"Messages", "post + dispatch (1000)"},
                               {"TextOut", "ExtTextOutW, 26 characters"},
                               {"BitBlt", "BitBlt 256x256 32-bit"},
                               {"Gradient", "GradientFill 256x256"}};
     for (auto &[Key, Label] : Cases) {
-        auto &T = Reporter.Times;
         const std::string Base = Key;
-        if (!T.count(Base + "_Ours") || !T.count(Base + "_Qt")) continue;
-        std::printf("  %-28s %6.2f\n", Label, T[Base + "_Ours"] / T[Base + "_Qt"]);
+        std::printf("  %-28s %6.2f\n", Label, bench::Ratio(T, Base + "_Ours", Base + "_Qt", true));
     }
-    benchmark::Shutdown();
     return 0;
 }

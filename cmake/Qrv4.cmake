@@ -47,7 +47,7 @@ endfunction()
 function(qrv4_bench name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} benchmark::benchmark_main)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} qrv4_bench_support benchmark::benchmark_main)
 endfunction()
 
 # Compiles files into a target as resources for TResourceStream. The target
