@@ -1,14 +1,10 @@
 #pragma once
 
-// The clipboard: text in cp1251 as the class library's AsText gives it, and
-// Unicode text, both over the system clipboard's Unicode text.
+// The clipboard of the class library over the windowing kernel's clipboard:
+// text in cp1251 as AsText gives it, and Unicode text.
 
 #include "platform/vcl/Graphics.h"
-
-constexpr WORD CF_TEXT = 1;
-constexpr WORD CF_BITMAP = 2;
-constexpr WORD CF_DIB = 8;
-constexpr WORD CF_UNICODETEXT = 13;
+#include "platform/win/Clipboard.h"
 
 class TClipboard : public TPersistent
 {
@@ -18,7 +14,7 @@ public:
     TClipboard() = default;
 
     // The clipboard's text in cp1251; characters it cannot hold become '?'.
-    // Empty when the clipboard holds no text.
+    // Empty when the clipboard holds no text or cannot be opened.
     AnsiString AsText() const;
     void SetAsText(const AnsiString &Value);
     WideString AsWideText() const;
@@ -26,12 +22,19 @@ public:
     // Text formats are there when the clipboard holds text; a bitmap when an image.
     bool HasFormat(WORD Format) const;
     void Clear();
-    // Kept for callers that bracket several operations; each one is whole anyway.
-    void Open() { ++FOpenCount; }
-    void Close() { FOpenCount = std::max(0, FOpenCount - 1); }
+    // Brackets several operations in one opening of the clipboard; nests.
+    // False when the clipboard is held open elsewhere.
+    bool Open() { return Acquire(); }
+    void Close() { Release(); }
 
 private:
-    int FOpenCount = 0;
+    class Opened;
+    // Reading does not change the clipboard, but it has to open it.
+    bool Acquire() const;
+    void Release() const;
+    template <typename Char> std::basic_string<Char> ReadText(UINT Format) const;
+    void PutText(UINT Format, const void *Text, std::size_t Bytes);
+    mutable int FOpenCount = 0;
 };
 
 TClipboard *Clipboard();

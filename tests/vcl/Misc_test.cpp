@@ -6,6 +6,7 @@
 #include "platform/vcl/Printers.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -129,6 +130,60 @@ TEST_F(MiscTest, Clipboard_TextTravelsAsUnicode)
     Clipboard()->Clear();
     EXPECT_FALSE(Clipboard()->HasFormat(CF_TEXT));
     EXPECT_EQ(Clipboard()->AsText(), "");
+}
+
+TEST_F(MiscTest, Clipboard_SharesTheKernelsClipboard)
+{
+    // Text put through the kernel's calls reads back through the class, and the
+    // other way round, so both paths see one clipboard.
+    ASSERT_TRUE(OpenClipboard({}));
+    EmptyClipboard();
+    const char Text[] = "\xCA\xEB\xFE\xF7"; // "Ключ" in cp1251
+    const HGLOBAL Block = GlobalAlloc(GHND, sizeof Text);
+    std::memcpy(GlobalLock(Block), Text, sizeof Text);
+    GlobalUnlock(Block);
+    ASSERT_TRUE(SetClipboardData(CF_TEXT, Block));
+    CloseClipboard();
+    EXPECT_EQ(Clipboard()->AsWideText(), WideString(u"Ключ"));
+
+    Clipboard()->SetAsWideText(u"Ё中");
+    ASSERT_TRUE(OpenClipboard({}));
+    const HANDLE Ansi = GetClipboardData(CF_TEXT);
+    ASSERT_TRUE(Ansi);
+    EXPECT_STREQ(static_cast<const char *>(GlobalLock(Ansi)), "\xA8?");
+    GlobalUnlock(Ansi);
+    CloseClipboard();
+}
+
+TEST_F(MiscTest, Clipboard_OpenBracketsOperationsAndCloses)
+{
+    ASSERT_TRUE(Clipboard()->Open());
+    ASSERT_TRUE(Clipboard()->Open());
+    Clipboard()->SetAsText("one");
+    EXPECT_EQ(Clipboard()->AsText(), "one");
+    Clipboard()->Close();
+    // Still held by the outer bracket: nobody else can open it.
+    EXPECT_FALSE(OpenClipboard({}));
+    Clipboard()->Close();
+    // Closed again once the brackets are done.
+    ASSERT_TRUE(OpenClipboard({}));
+    CloseClipboard();
+    Clipboard()->Close(); // an extra close does not close someone else's opening
+    ASSERT_TRUE(OpenClipboard({}));
+    Clipboard()->Close();
+    EXPECT_FALSE(OpenClipboard({}));
+    CloseClipboard();
+}
+
+TEST_F(MiscTest, Clipboard_HeldElsewhereLeavesTextAlone)
+{
+    Clipboard()->SetAsText("kept");
+    ASSERT_TRUE(OpenClipboard({}));
+    EXPECT_FALSE(Clipboard()->Open());
+    Clipboard()->SetAsText("lost");
+    EXPECT_EQ(Clipboard()->AsText(), "");
+    CloseClipboard();
+    EXPECT_EQ(Clipboard()->AsText(), "kept");
 }
 
 // ---- Printer -------------------------------------------------------------------------------
