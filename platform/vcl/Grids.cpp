@@ -186,7 +186,8 @@ void TCustomGrid::SetColCount(int Value)
     FCurrent.X = std::clamp(FCurrent.X, FFixedCols, Value - 1);
     FAnchor.X = std::clamp(FAnchor.X, FFixedCols, Value - 1);
     if (FOptions.Contains(goRowSelect)) FAnchor.X = Value - 1;
-    FTopLeft.X = std::clamp(FTopLeft.X, FFixedCols, Value - 1);
+    // A scrolled grid that shrinks shows its last columns, not an empty stretch.
+    FTopLeft.X = std::clamp(FTopLeft.X, FFixedCols, std::max(FFixedCols, MaxLeftCol()));
     Invalidate();
 }
 
@@ -199,7 +200,8 @@ void TCustomGrid::SetRowCount(int Value)
     SizeChanged();
     FCurrent.Y = std::clamp(FCurrent.Y, FFixedRows, Value - 1);
     FAnchor.Y = std::clamp(FAnchor.Y, FFixedRows, Value - 1);
-    FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, Value - 1);
+    // A scrolled grid that shrinks shows its last rows, not an empty stretch.
+    FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, std::max(FFixedRows, MaxTopRow()));
     Invalidate();
 }
 

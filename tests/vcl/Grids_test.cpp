@@ -319,3 +319,94 @@ TEST_F(StringGridTest, RowCount_ShrinkingDropsTheRowsCells)
 }
 
 } // namespace
+
+// ---- What copying a grid's cells relies on ----------------------------------------------
+
+TEST_F(StringGridTest, ColCount_ShrinkingDropsTheColumnsCellsAndKeepsWidths)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetColWidths(1, -1);
+    grid->SetColCount(2);
+    grid->SetColCount(4);
+    EXPECT_EQ(grid->Cells(1, 3), "1:3");
+    EXPECT_EQ(grid->Cells(2, 3), "");
+    EXPECT_EQ(grid->Cells(3, 0), "");
+    // A hidden column stays hidden; new ones take the default width.
+    EXPECT_EQ(grid->ColWidths(1), -1);
+    EXPECT_EQ(grid->ColWidths(3), grid->DefaultColWidth());
+    EXPECT_THROW(grid->SetCells(4, 0, "x"), EInvalidGridOperation);
+}
+
+TEST_F(StringGridTest, Selection_IsOrderedWhicheverWayItWasMade)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetOptions(grid->Options() << goRangeSelect);
+    grid->SetSelection(TGridRect{3, 7, 1, 2});
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 2, 3, 7}));
+    // The end the selection was made towards is the current cell.
+    EXPECT_EQ(grid->Col(), 1);
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_THROW(grid->SetSelection(TGridRect{0, 1, 2, 2}), EInvalidGridOperation);
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 2, 3, 7}));
+}
+
+TEST_F(StringGridTest, Selection_ShrinksWithTheRowCount)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetSelection(TGridRect{1, 3, 2, 8});
+    grid->SetRowCount(5);
+    const TGridRect s = grid->Selection();
+    EXPECT_EQ(s.Top, 3);
+    EXPECT_EQ(s.Bottom, 4);
+    EXPECT_LT(grid->Row(), 5);
+}
+
+TEST_F(StringGridTest, RowSelect_SelectionSpansTheNonFixedColumns)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetOptions(grid->Options() << goRowSelect);
+    grid->SetRow(4);
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 4, 3, 4}));
+    grid->SetColCount(6);
+    EXPECT_EQ(grid->Selection(), (TGridRect{1, 4, 5, 4}));
+}
+
+TEST_F(StringGridTest, MouseToCell_CountsScrolledRowsAndHiddenColumns)
+{
+    TStringGrid *grid = MakeGrid(5, 100);
+    grid->SetColWidths(1, -1);
+    grid->SetColWidths(3, -1);
+    grid->SetTopRow(40);
+    const int fixedBottom = grid->CellRect(0, 0).Bottom;
+    int col = 0, row = 0;
+    // Just below the fixed row is the top scrolled row.
+    grid->MouseToCell(grid->CellRect(2, 40).Left, fixedBottom + 1, col, row);
+    EXPECT_EQ(col, 2);
+    EXPECT_EQ(row, 40);
+    // Right after column 2 comes column 4: the hidden ones take no room.
+    grid->MouseToCell(grid->CellRect(2, 40).Right + 2, fixedBottom + 1, col, row);
+    EXPECT_EQ(col, 4);
+    EXPECT_EQ(grid->CellRect(1, 0), TRect());
+    EXPECT_EQ(grid->CellRect(3, 41), TRect());
+    // Rows scrolled out of view have no rectangle and are never hit.
+    EXPECT_EQ(grid->CellRect(2, 39), TRect());
+    for (int y = 0; y < grid->ClientHeight(); y += 7) {
+        grid->MouseToCell(grid->CellRect(2, 40).Left, y, col, row);
+        EXPECT_TRUE(row == 0 || row >= 40) << y;
+    }
+}
+
+TEST_F(StringGridTest, RowCount_ShrinkingPullsAScrolledGridBackIntoView)
+{
+    TStringGrid *grid = MakeGrid(4, 100);
+    const int fits = grid->VisibleRowCount();
+    ASSERT_GT(fits, 2);
+    grid->SetTopRow(90);
+    grid->SetRowCount(20);
+    // The last rows fill the view rather than one row at the top of an empty grid.
+    EXPECT_EQ(grid->TopRow(), 20 - fits);
+    EXPECT_EQ(grid->VisibleRowCount(), fits);
+    grid->SetRowCount(2);
+    EXPECT_EQ(grid->TopRow(), 1);
+    EXPECT_EQ(grid->Row(), 1);
+}
