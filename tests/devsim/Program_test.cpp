@@ -61,7 +61,8 @@ protected:
                                   std::size_t Count)
     {
         const fs::path link = rtl::PortLink(Number);
-        for (int i = 0; i < 200 && !fs::exists(link); ++i)
+        // A loaded machine can take seconds to start a sanitised program.
+        for (int i = 0; i < 1000 && !fs::exists(link); ++i)
             std::this_thread::sleep_for(10ms);
         const int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
         EXPECT_GE(fd, 0);
