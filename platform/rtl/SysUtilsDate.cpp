@@ -19,7 +19,7 @@ constexpr long long MSecsPerDayInt = 86400000;
 constexpr long long UnixDateDelta = 25569;
 
 // Days since 1.3.0000 in the proleptic Gregorian calendar, and back.
-long long DaysFromCivil(long long y, int m, int d)
+constexpr long long DaysFromCivil(long long y, int m, int d)
 {
     y -= m <= 2;
     long long era = (y >= 0 ? y : y - 399) / 400;
@@ -41,7 +41,8 @@ void CivilFromDays(long long z, int &Year, int &Month, int &Day)
     Year = static_cast<int>(yoe + era * 400 + (Month <= 2));
 }
 
-const long long Epoch = DaysFromCivil(1899, 12, 30);
+// Constant-initialised, so dates encoded by other units' static initialisers are right.
+constexpr long long Epoch = DaysFromCivil(1899, 12, 30);
 
 // The day (counted from 30.12.1899) and the milliseconds of its time. The
 // time of a date before 1899 counts forward from that day, as the fraction's

@@ -31,6 +31,9 @@ AnsiString MessageOf(TDateTime (*Parse)(const AnsiString &), const AnsiString &T
     return "no error";
 }
 
+// Encoded while the program's units are still being initialised.
+const TDateTime EncodedAtStartUp = EncodeDate(1980, 1, 1);
+
 } // namespace
 
 TEST_F(DateText, EncodeDateCountsDaysFromTheEpoch)
@@ -42,6 +45,11 @@ TEST_F(DateText, EncodeDateCountsDaysFromTheEpoch)
     EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465);
     EXPECT_DOUBLE_EQ(EncodeTime(12, 0, 0, 0), 0.5);
     EXPECT_DOUBLE_EQ(EncodeTime(6, 0, 0, 0), 0.25);
+}
+
+TEST_F(DateText, EncodeDateWorksInOtherUnitsStaticInitialisers)
+{
+    EXPECT_EQ(EncodedAtStartUp, 29221);
 }
 
 TEST_F(DateText, EncodeRejectsImpossibleValues)
