@@ -103,6 +103,59 @@ TEST_F(GraphicsTest, Canvas_FillRectLeavesOutRightAndBottomEdges)
     EXPECT_EQ(canvas->Pixels(5, 6), clWhite);
 }
 
+// Counts the pixels of an area that have a colour, and those that do not.
+struct PixelCount {
+    int Matching = 0;
+    int Other = 0;
+};
+
+PixelCount CountPixels(TCanvas *Canvas, const TRect &Area, TColor Colour)
+{
+    PixelCount count;
+    for (int y = Area.Top; y < Area.Bottom; ++y)
+        for (int x = Area.Left; x < Area.Right; ++x)
+            ++(Canvas->Pixels(x, y) == Colour ? count.Matching : count.Other);
+    return count;
+}
+
+TEST_F(GraphicsTest, Canvas_TextRectPaintsOnlyInsideItsRectangle)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(60, 40);
+    TCanvas *canvas = bitmap.Canvas();
+    canvas->Font()->SetHeight(-20);
+    canvas->Font()->SetColor(clBlack);
+    canvas->Brush()->SetColor(clYellow);
+    const TRect box = Rect(10, 10, 30, 25);
+    // Text that starts left of and above the box and runs far past it.
+    canvas->TextRect(box, 2, 2, "WWWWWWWWWW");
+    const PixelCount outside = CountPixels(canvas, Rect(0, 0, 60, 40), clWhite);
+    const PixelCount inside = CountPixels(canvas, box, clYellow);
+    EXPECT_EQ(outside.Matching, 60 * 40 - box.Width() * box.Height());
+    // The box is filled with the brush, and the text's ink shows in it.
+    EXPECT_GT(inside.Matching, 0);
+    EXPECT_GT(inside.Other, 0);
+    EXPECT_EQ(CountPixels(canvas, box, clWhite).Matching, 0);
+}
+
+TEST_F(GraphicsTest, Canvas_TextRectWithClearBrushKeepsTheBackground)
+{
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(60, 40);
+    TCanvas *canvas = bitmap.Canvas();
+    canvas->Font()->SetHeight(-20);
+    canvas->Font()->SetColor(clBlack);
+    canvas->Brush()->SetStyle(bsClear);
+    const TRect box = Rect(10, 10, 30, 25);
+    canvas->TextRect(box, 2, 2, "WWWWWWWWWW");
+    EXPECT_EQ(CountPixels(canvas, Rect(0, 0, 60, 40), clWhite).Other,
+              CountPixels(canvas, box, clWhite).Other);
+    EXPECT_GT(CountPixels(canvas, box, clWhite).Other, 0);
+    EXPECT_EQ(CountPixels(canvas, box, clYellow).Matching, 0);
+}
+
 TEST_F(GraphicsTest, Canvas_LineToLeavesOutTheEndPoint)
 {
     TBitmap bitmap;

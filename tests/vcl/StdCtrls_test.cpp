@@ -84,6 +84,26 @@ protected:
     }
 };
 
+TEST_F(StdCtrlsTest, ComboBox_SelectionFollowsInsertsAndClear)
+{
+    TComboBox combo(nullptr);
+    combo.SetStyle(csDropDownList);
+    for (const char *s : {"a", "b", "c"})
+        combo.Items()->Add(s);
+    combo.SetItemIndex(1);
+    combo.Items()->Insert(0, "z");
+    EXPECT_EQ(combo.ItemIndex(), 2);
+    EXPECT_EQ(combo.Text(), "b");
+    combo.Items()->Add("d");
+    EXPECT_EQ(combo.ItemIndex(), 2);
+    combo.Items()->Clear();
+    EXPECT_EQ(combo.ItemIndex(), -1);
+    EXPECT_EQ(combo.Text(), "");
+    EXPECT_EQ(combo.Items()->Count(), 0);
+    combo.SetItemIndex(0); // nothing to select
+    EXPECT_EQ(combo.ItemIndex(), -1);
+}
+
 TEST_F(StdCtrlsTest, ComboBox_OwnerDrawCallsTheVirtualDrawItem)
 {
     TForm *form = ShownForm();
@@ -188,6 +208,60 @@ TEST_F(StdCtrlsTest, Edit_PasteKeepsMaxLengthAndFirstLine)
     edit->SelectAll();
     edit->PasteFromClipboard();
     EXPECT_EQ(edit->Text(), "Привет"_a);
+}
+
+TEST_F(StdCtrlsTest, Edit_ReadOnlyRefusesEveryChangeButCopies)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetText("abc");
+    edit->SetReadOnly(true);
+    Clipboard()->SetAsText("zz");
+    edit->SelectAll();
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), "abc");
+    edit->CutToClipboard();
+    EXPECT_EQ(edit->Text(), "abc");
+    edit->SetFocus();
+    Key('X', 'x');
+    Key(VK_BACK);
+    Pump();
+    EXPECT_EQ(edit->Text(), "abc");
+    edit->SelectAll();
+    edit->CopyToClipboard();
+    EXPECT_EQ(Clipboard()->AsText(), "abc");
+}
+
+TEST_F(StdCtrlsTest, Edit_PasteOverASelectionCountsTheFreedRoom)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetMaxLength(5);
+    edit->SetText("abcde");
+    edit->SetSelStart(1);
+    edit->SetSelLength(2);
+    Clipboard()->SetAsText("12345");
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), "a12de");
+    EXPECT_EQ(edit->SelStart(), 3);
+    EXPECT_EQ(edit->SelLength(), 0);
+}
+
+TEST_F(StdCtrlsTest, Edit_PasswordTextIsNeverCopied)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetPasswordChar('*');
+    edit->SetText("secret");
+    Clipboard()->SetAsText("before");
+    edit->SelectAll();
+    edit->CopyToClipboard();
+    edit->CutToClipboard();
+    EXPECT_EQ(Clipboard()->AsText(), "before");
+    EXPECT_EQ(edit->Text(), "secret");
 }
 
 TEST_F(StdCtrlsTest, Edit_SelectionAndCaretFromKeys)
@@ -440,6 +514,28 @@ TEST_F(StdCtrlsTest, Timer_DisableAndEnableStartsAFullInterval)
         PumpFor(50);
     ASSERT_FALSE(ticks.empty());
     EXPECT_GE(ticks.front(), enabledAt + 390);
+}
+
+TEST_F(StdCtrlsTest, Timer_IntervalChangeWhileRunningTakesTheNewInterval)
+{
+    TTimer timer(nullptr);
+    timer.SetInterval(2000);
+    std::vector<int> ticks;
+    const Clock::time_point start = Clock::now();
+    timer.OnTimer = [&](TObject *) { ticks.push_back(ElapsedMs(start)); };
+    PumpFor(100);
+    timer.SetInterval(200);
+    const int changedAt = ElapsedMs(start);
+    while (ticks.empty() && ElapsedMs(start) < 5000)
+        PumpFor(20);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_GE(ticks.front(), changedAt + 190);
+    EXPECT_LT(ticks.front(), changedAt + 1500);
+    timer.SetInterval(0); // no interval: no ticks
+    ticks.clear();
+    PumpFor(400);
+    EXPECT_TRUE(ticks.empty());
+    EXPECT_TRUE(timer.Enabled());
 }
 
 TEST_F(StdCtrlsTest, Timer_TicksOnlyInTheMessageLoop)
