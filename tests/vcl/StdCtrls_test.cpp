@@ -471,6 +471,40 @@ TEST_F(StdCtrlsTest, StatusBar_ColourPaintsTheWholeBar)
     EXPECT_EQ(bar->Top() + bar->Height(), form->ClientHeight());
 }
 
+// Pixels of a control's surface in an area that differ from a colour.
+int PixelsOtherThan(TWinControl *Control, const TRect &Area, COLORREF Colour)
+{
+    int count = 0;
+    for (int y = Area.Top; y < Area.Bottom; ++y)
+        for (int x = Area.Left; x < Area.Right; ++x)
+            count += win::SurfacePixel(Control->Handle(), x, y) != Colour;
+    return count;
+}
+
+TEST_F(StdCtrlsTest, StatusBar_SimpleTextAndColourShowAfterTheQueueRuns)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *bar = new TStatusBar(form);
+    bar->SetParent(form);
+    bar->SetSimplePanel(true);
+    bar->Font()->SetHeight(-16);
+    bar->Font()->SetStyle(TFontStyles() << fsBold);
+    bar->SetColor(clLime);
+    bar->SetSimpleText("  Порт открыт  "_a);
+    Pump();
+    const TRect text(4, 4, bar->Width() / 2, bar->Height() - 4);
+    EXPECT_GT(PixelsOtherThan(bar, text, RGB(0, 255, 0)), 0);
+    bar->SetSimpleText("");
+    Pump();
+    EXPECT_EQ(PixelsOtherThan(bar, text, RGB(0, 255, 0)), 0);
+    bar->SetColor(clRed);
+    Pump();
+    EXPECT_EQ(PixelsOtherThan(bar, text, RGB(255, 0, 0)), 0);
+    bar->SetColor(clBtnFace);
+    Pump();
+    EXPECT_EQ(PixelsOtherThan(bar, text, static_cast<COLORREF>(ColorToRGB(clBtnFace))), 0);
+}
+
 // ---- TTimer ------------------------------------------------------------------------------
 
 using Clock = std::chrono::steady_clock;
