@@ -486,7 +486,9 @@ void SyncWidget(Window &W)
         W.Native->setGeometry(
             QRect(Base, QSize(W.Client.right - W.Client.left, W.Client.bottom - W.Client.top)));
     }
-    if (Widget.isVisible() != W.Visible) Widget.setVisible(W.Visible);
+    // A child widget never hidden explicitly would come up with its parent, so a
+    // fresh one is told its state even when it already looks right.
+    if (Fresh || Widget.isHidden() == W.Visible) Widget.setVisible(W.Visible);
     if (W.Visible && W.TopLevel() && (W.ExStyle & WS_EX_TOPMOST) && WindowSystemCapable())
         Widget.raise();
     if (Fresh)

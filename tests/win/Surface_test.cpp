@@ -64,6 +64,20 @@ TEST_F(Surface, DrawingOutsidePaint_ReadsBackAndReachesTheScreen)
     EXPECT_EQ(Shown.pixel(15, 15) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+TEST_F(Surface, HiddenChild_StaysHiddenOnScreenWhenItsParentIsShown)
+{
+    const HWND Parent = MakeWindow(WS_POPUP, 0, 0, 0, 80, 40);
+    Made.push_back(Parent);
+    const HWND Hidden = MakeWindow(WS_CHILD, 0, 0, 0, 30, 20, Parent);
+    const HWND Shown = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 40, 0, 30, 20, Parent);
+    ShowWindow(Parent, SW_SHOWNOACTIVATE);
+    Pump();
+    EXPECT_TRUE(WidgetOf(Parent)->isVisible());
+    EXPECT_TRUE(WidgetOf(Shown)->isVisible());
+    EXPECT_FALSE(IsWindowVisible(Hidden));
+    EXPECT_FALSE(WidgetOf(Hidden)->isVisible()) << "the widget follows the window, not its parent";
+}
+
 TEST_F(Surface, ClientDc_StartsAtTheClientOriginOfABorderedWindow)
 {
     const HWND W = Popup(0, 0, 40, 40, WS_BORDER);
