@@ -318,8 +318,6 @@ TEST_F(StringGridTest, RowCount_ShrinkingDropsTheRowsCells)
     EXPECT_EQ(grid->Cells(1, 5), "");
 }
 
-} // namespace
-
 // ---- What copying a grid's cells relies on ----------------------------------------------
 
 TEST_F(StringGridTest, ColCount_ShrinkingDropsTheColumnsCellsAndKeepsWidths)
@@ -410,3 +408,22 @@ TEST_F(StringGridTest, RowCount_ShrinkingPullsAScrolledGridBackIntoView)
     EXPECT_EQ(grid->TopRow(), 1);
     EXPECT_EQ(grid->Row(), 1);
 }
+
+TEST_F(StringGridTest, HiddenLastColumn_IsNeverReachedByKeys)
+{
+    TStringGrid *grid = MakeGrid(5, 10);
+    grid->SetColWidths(4, -1);
+    grid->SetCol(3);
+    grid->SetFocus();
+    Key(VK_RIGHT);
+    Pump();
+    EXPECT_EQ(grid->Col(), 3);
+    Key(VK_HOME);
+    Pump();
+    EXPECT_EQ(grid->Col(), 1);
+    Key(VK_END);
+    Pump();
+    EXPECT_EQ(grid->Col(), 3);
+}
+
+} // namespace
