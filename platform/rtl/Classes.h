@@ -463,6 +463,8 @@ public:
     int UpdateCount() const { return FUpdateCount; }
 
 protected:
+    // The lines as one "Strings" list (defined in the streaming unit).
+    void DefineProperties(TFiler *Filer) override;
     virtual AnsiString Get(int Index) const = 0;
     virtual int GetCount() const = 0;
     virtual TObject *GetObject(int Index) const;

@@ -445,6 +445,35 @@ void TWriter::WriteRootComponent(TComponent *Root)
     WriteComponent(Root);
 }
 
+// ---- string lists in streams ----
+
+void TStrings::DefineProperties(TFiler *Filer)
+{
+    Filer->DefineProperty(
+        "Strings",
+        [this](TReader *Reader) {
+            BeginUpdate();
+            try {
+                Clear();
+                Reader->ReadListBegin();
+                while (!Reader->EndOfList())
+                    Add(Reader->ReadString());
+                Reader->ReadListEnd();
+            } catch (...) {
+                EndUpdate();
+                throw;
+            }
+            EndUpdate();
+        },
+        [this](TWriter *Writer) {
+            Writer->WriteListBegin();
+            for (int Index = 0; Index < Count(); ++Index)
+                Writer->WriteString(Strings(Index));
+            Writer->WriteListEnd();
+        },
+        Count() > 0);
+}
+
 // ---- TReader: values ----
 
 void TReader::DefineProperty(const AnsiString &Name, TReaderProc ReadData, TWriterProc, bool)

@@ -257,6 +257,7 @@ TEST(DefinedProperties, WrittenOnlyWithDataAndReadByName)
 
     Source.Notes = "remember";
     Source.Frame()->Pattern = {1, 2, 3};
+    Source.Lines()->Add("a");
     TMemoryStream Data;
     {
         TWriter Writer(&Data);
@@ -266,6 +267,7 @@ TEST(DefinedProperties, WrittenOnlyWithDataAndReadByName)
     AnsiString Bytes = Hex(Data);
     EXPECT_NE(Bytes.Pos("0D4672616D652E5061747465726E0A03000000010203"), 0); // Frame.Pattern
     EXPECT_NE(Bytes.Pos("054E6F746573"), 0);                                 // Notes
+    EXPECT_NE(Bytes.Pos("0D4C696E65732E537472696E677301060161"), 0); // Lines.Strings = ("a")
 
     Data.SetPosition(0);
     TGadget Target(nullptr);
@@ -273,6 +275,7 @@ TEST(DefinedProperties, WrittenOnlyWithDataAndReadByName)
     Reader.ReadProperties(&Target);
     EXPECT_EQ(Target.Notes, "remember");
     EXPECT_EQ(Target.Frame()->Pattern, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(Target.Lines()->Text(), "a\r\n");
 }
 
 TEST(DefinedProperties, ReadOnlyDefinedPropertyIsAcceptedButNeverWritten)
@@ -349,6 +352,8 @@ protected:
         Item->SetLabel("first");
         Item->SetWeight(4);
         static_cast<TGadgetItem *>(G.Items()->Add())->SetLabel("second");
+        G.Lines()->Add("one");
+        G.Lines()->Add(AnsiString::StringOfChar('2', 300));
     }
 
     static std::unique_ptr<TMemoryStream> Save(TGadget &Root)
@@ -399,8 +404,9 @@ TEST_F(ComponentStreams, RoundTripThroughTypeInformationGivesAnEqualObject)
     CopyByTypeInfo(Source.Frame(), Copy.Frame());
     for (int Index = 0; Index < Source.Items()->Count(); ++Index)
         CopyByTypeInfo(Source.Items()->Items(Index), Copy.Items()->Add());
-    // Bytes and notes live in defined properties, outside type information.
+    // Bytes, lines and notes live in defined properties, outside type information.
     Copy.Frame()->Pattern = Source.Frame()->Pattern;
+    Copy.Lines()->Assign(Source.Lines());
     Copy.Notes = Source.Notes;
     EXPECT_TRUE(SameGadget(Source, Copy));
 }

@@ -33,7 +33,8 @@ void TGadgetItem::Publish(rtl::Publisher<TGadgetItem> &P)
 
 TGadget::TGadget(TComponent *AOwner)
     : TComponent(AOwner), FFrame(std::make_unique<TFrameStyle>()),
-      FItems(std::make_unique<TCollection>(TGadgetItem::StaticClass()))
+      FItems(std::make_unique<TCollection>(TGadgetItem::StaticClass())),
+      FLines(std::make_unique<TStringList>())
 {
 }
 
@@ -99,6 +100,7 @@ void TGadget::Publish(rtl::Publisher<TGadget> &P)
     P.Property("Buddy", &TGadget::Buddy, &TGadget::SetBuddy);
     P.Property("Frame", &TGadget::Frame);
     P.Property("Items", &TGadget::Items);
+    P.Property("Lines", &TGadget::Lines);
     P.Event("OnClick", &TGadget::OnClick);
     P.Event("OnTick", &TGadget::OnTick);
 }
@@ -142,5 +144,6 @@ bool SameGadget(const TGadget &A, const TGadget &B)
            A.Secret() == B.Secret() && NameOf(A.Buddy()) == NameOf(B.Buddy()) &&
            A.Frame()->Thickness() == B.Frame()->Thickness() &&
            A.Frame()->Color() == B.Frame()->Color() && A.Frame()->Pattern == B.Frame()->Pattern &&
-           SameItems(*A.Items(), *B.Items()) && A.Notes == B.Notes;
+           SameItems(*A.Items(), *B.Items()) && A.Lines()->Text() == B.Lines()->Text() &&
+           A.Notes == B.Notes;
 }

@@ -110,6 +110,7 @@ public:
     void SetBuddy(TGadget *Value);
     TFrameStyle *Frame() const { return FFrame.get(); }
     TCollection *Items() const { return FItems.get(); }
+    TStrings *Lines() const { return FLines.get(); }
     int Sum() const { return FSum; }
 
     // Kept through a defined property, not a published one.
@@ -148,6 +149,7 @@ private:
     TGadget *FBuddy = nullptr;
     std::unique_ptr<TFrameStyle> FFrame;
     std::unique_ptr<TCollection> FItems;
+    std::unique_ptr<TStringList> FLines;
 };
 
 // Publishes Width again with another default, and one more property.

@@ -41,9 +41,9 @@ using PropertyLists = TypInfoTest;
 TEST_F(PropertyLists, ComeInDeclarationOrderBaseClassFirst)
 {
     std::vector<AnsiString> Expected = {
-        "Name",  "Tag",   "Width",  "Enabled", "Shade", "Marks", "Letter",  "Glyph",
-        "Big",   "Level", "Ratio",  "Scale",   "Price", "Stamp", "Caption", "Hint",
-        "Value", "Color", "Secret", "Buddy",   "Frame", "Items", "OnClick", "OnTick"};
+        "Name",   "Tag",   "Width", "Enabled", "Shade", "Marks",   "Letter", "Glyph", "Big",
+        "Level",  "Ratio", "Scale", "Price",   "Stamp", "Caption", "Hint",   "Value", "Color",
+        "Secret", "Buddy", "Frame", "Items",   "Lines", "OnClick", "OnTick"};
     EXPECT_EQ(Names(GetPropList(TGadget::StaticClass())), Expected);
     EXPECT_EQ(Names(GetPropList(Gadget.get(), tkMethods)),
               (std::vector<AnsiString>{"OnClick", "OnTick"}));
