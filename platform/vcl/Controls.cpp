@@ -156,6 +156,10 @@ void TControl::SetParent(TWinControl *AParent)
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
+    if ((AWidth != FWidth || AHeight != FHeight) && !CanResize(AWidth, AHeight)) {
+        AWidth = FWidth;
+        AHeight = FHeight;
+    }
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
     const TRect old = BoundsRect();
     FLeft = ALeft;
@@ -165,6 +169,13 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     BoundsChanged(old);
     if (FParent && FAlign != alNone) FParent->Realign();
     if (old.Width() != AWidth || old.Height() != AHeight) Resize();
+}
+
+bool TControl::CanResize(int &NewWidth, int &NewHeight)
+{
+    bool Result = true;
+    if (OnCanResize) OnCanResize(this, NewWidth, NewHeight, Result);
+    return Result;
 }
 
 void TControl::UpdateBoundsRect(const TRect &R)
@@ -699,3 +710,38 @@ void TControlCanvas::CreateHandle()
     CanvasList().push_back(this);
     SetHandle(FDeviceContext);
 }
+
+// ---- published properties ---------------------------------------------------------
+
+namespace
+{
+
+void PublishControl(rtl::Publisher<TControl> &P)
+{
+    P.Property("Align", &TControl::Align, &TControl::SetAlign).Default(alNone);
+    P.Property("Color", &TControl::Color, &TControl::SetColor, rtl::TColorInfo());
+    P.Property("Cursor", &TControl::Cursor, &TControl::SetCursor, rtl::TCursorInfo());
+    P.Property("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
+    P.Property("Font", &TControl::Font, &TControl::SetFont);
+    P.Property("Height", &TControl::Height, &TControl::SetHeight);
+    P.Property("Hint", &TControl::Hint, &TControl::SetHint);
+    P.Property("Left", &TControl::Left, &TControl::SetLeft);
+    P.Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor).Default(true);
+    P.Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true);
+    P.Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
+    P.Property("Top", &TControl::Top, &TControl::SetTop);
+    P.Property("Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
+    P.Property("Width", &TControl::Width, &TControl::SetWidth);
+}
+
+void PublishWinControl(rtl::Publisher<TWinControl> &P)
+{
+    P.Property("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder);
+    P.Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
+}
+
+[[maybe_unused]] const bool ControlPublished = rtl::PublishClass<TControl>(&PublishControl);
+[[maybe_unused]] const bool WinControlPublished =
+    rtl::PublishClass<TWinControl>(&PublishWinControl);
+
+} // namespace

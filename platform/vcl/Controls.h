@@ -80,13 +80,13 @@ constexpr TModalResult mrAll = 8;
 constexpr TModalResult mrNoToAll = 9;
 constexpr TModalResult mrYesToAll = 10;
 
-enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+QRV4_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = Set<TAnchorKind>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = Set<TShiftStateItem>;
-enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+QRV4_ENUM(TBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
 
 using TCursor = int;
 constexpr TCursor crDefault = 0;
@@ -160,6 +160,8 @@ using TKeyPressEvent = std::function<void(TObject *Sender, char &Key)>;
 using TMouseWheelEvent = std::function<void(TObject *Sender, TShiftState Shift, int WheelDelta,
                                             TPoint MousePos, bool &Handled)>;
 using TContextPopupEvent = std::function<void(TObject *Sender, TPoint MousePos, bool &Handled)>;
+using TCanResizeEvent =
+    std::function<void(TObject *Sender, int &NewWidth, int &NewHeight, bool &Resize)>;
 
 // The shift state of a mouse message's wParam, and of a key message (Alt from lParam).
 TShiftState MouseShiftState(WPARAM Keys);
@@ -270,6 +272,8 @@ public:
     TMouseEvent OnMouseUp;
     TMouseWheelEvent OnMouseWheel;
     TNotifyEvent OnResize;
+    // Asked before the size changes; it may change the new size or refuse it.
+    TCanResizeEvent OnCanResize;
     TContextPopupEvent OnContextPopup;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
@@ -282,6 +286,7 @@ protected:
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
     virtual void Resize();
+    virtual bool CanResize(int &NewWidth, int &NewHeight);
     void Notification(TComponent *AComponent, TOperation Operation) override;
     virtual AnsiString GetText() const { return FText; }
     virtual void SetTextBuf(const AnsiString &Value);

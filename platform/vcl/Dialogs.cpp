@@ -399,3 +399,57 @@ AnsiString InputBox(const AnsiString &ACaption, const AnsiString &APrompt,
     AnsiString value = ADefault;
     return InputQuery(ACaption, APrompt, value) ? value : ADefault;
 }
+
+// ---- published properties ---------------------------------------------------------
+
+namespace
+{
+
+void PublishCommonDialog(rtl::Publisher<TCommonDialog> &P)
+{
+    P.Property("Title", &TCommonDialog::Title, &TCommonDialog::SetTitle);
+}
+
+void PublishOpenDialog(rtl::Publisher<TOpenDialog> &P)
+{
+    P.Property("DefaultExt", &TOpenDialog::DefaultExt, &TOpenDialog::SetDefaultExt);
+    P.Property("FileName", &TOpenDialog::FileName, &TOpenDialog::SetFileName);
+    P.Property("Filter", &TOpenDialog::Filter, &TOpenDialog::SetFilter);
+    P.Property("FilterIndex", &TOpenDialog::FilterIndex, &TOpenDialog::SetFilterIndex).Default(1);
+    P.Property("InitialDir", &TOpenDialog::InitialDir, &TOpenDialog::SetInitialDir);
+    P.Property("Options", &TOpenDialog::Options, &TOpenDialog::SetOptions);
+}
+
+void PublishColorDialog(rtl::Publisher<TColorDialog> &P)
+{
+    P.Property("Color", &TColorDialog::Color, &TColorDialog::SetColor, rtl::TColorInfo());
+}
+
+void PublishFontDialog(rtl::Publisher<TFontDialog> &P)
+{
+    P.Property("Font", &TFontDialog::Font, &TFontDialog::SetFont);
+}
+
+void PublishPrintDialog(rtl::Publisher<TPrintDialog> &P)
+{
+    P.Property("Copies", &TPrintDialog::Copies, &TPrintDialog::SetCopies);
+    P.Property("FromPage", &TPrintDialog::FromPage, &TPrintDialog::SetFromPage);
+    P.Property("MaxPage", &TPrintDialog::MaxPage, &TPrintDialog::SetMaxPage);
+    P.Property("MinPage", &TPrintDialog::MinPage, &TPrintDialog::SetMinPage);
+    P.Property("PrintRange", &TPrintDialog::PrintRange, &TPrintDialog::SetPrintRange)
+        .Default(prAllPages);
+    P.Property("ToPage", &TPrintDialog::ToPage, &TPrintDialog::SetToPage);
+}
+
+[[maybe_unused]] const bool CommonDialogPublished =
+    rtl::PublishClass<TCommonDialog>(&PublishCommonDialog);
+[[maybe_unused]] const bool OpenDialogPublished =
+    rtl::PublishClass<TOpenDialog>(&PublishOpenDialog);
+[[maybe_unused]] const bool ColorDialogPublished =
+    rtl::PublishClass<TColorDialog>(&PublishColorDialog);
+[[maybe_unused]] const bool FontDialogPublished =
+    rtl::PublishClass<TFontDialog>(&PublishFontDialog);
+[[maybe_unused]] const bool PrintDialogPublished =
+    rtl::PublishClass<TPrintDialog>(&PublishPrintDialog);
+
+} // namespace

@@ -47,31 +47,13 @@ private:
     AnsiString FTitle;
 };
 
-enum TOpenOption {
-    ofReadOnly,
-    ofOverwritePrompt,
-    ofHideReadOnly,
-    ofNoChangeDir,
-    ofShowHelp,
-    ofNoValidate,
-    ofAllowMultiSelect,
-    ofExtensionDifferent,
-    ofPathMustExist,
-    ofFileMustExist,
-    ofCreatePrompt,
-    ofShareAware,
-    ofNoReadOnlyReturn,
-    ofNoTestFileCreate,
-    ofNoNetworkButton,
-    ofNoLongNames,
-    ofOldStyleDialog,
-    ofNoDereferenceLinks,
-    ofEnableIncludeNotify,
-    ofEnableSizing,
-    ofDontAddToRecent,
-    ofForceShowHidden
-};
+QRV4_ENUM(TOpenOption, ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp,
+          ofNoValidate, ofAllowMultiSelect, ofExtensionDifferent, ofPathMustExist, ofFileMustExist,
+          ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn, ofNoTestFileCreate, ofNoNetworkButton,
+          ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks, ofEnableIncludeNotify,
+          ofEnableSizing, ofDontAddToRecent, ofForceShowHidden)
 using TOpenOptions = Set<TOpenOption>;
+QRV4_SET_INFO(TOpenOptions, TOpenOption)
 
 class TOpenDialog : public TCommonDialog
 {
@@ -144,7 +126,7 @@ private:
     std::unique_ptr<TFont> FFont;
 };
 
-enum TPrintRange { prAllPages, prSelection, prPageNums };
+QRV4_ENUM(TPrintRange, prAllPages, prSelection, prPageNums)
 
 class TPrintDialog : public TCommonDialog
 {

@@ -76,6 +76,61 @@ AnsiString GetLongHint(const AnsiString &Hint)
     return bar == 0 ? Hint : Hint.SubString(bar + 1, Hint.Length() - bar);
 }
 
+// ---- TControlScrollBar, TScrollingWinControl -----------------------------------------------
+
+TControlScrollBar::TControlScrollBar(TScrollingWinControl *AControl, TScrollBarKind AKind)
+    : FControl(AControl), FKind(AKind)
+{
+}
+
+int TControlScrollBar::MaxPosition() const
+{
+    int Visible = FKind == sbHorizontal ? FControl->ClientWidth() : FControl->ClientHeight();
+    return std::max(FRange - Visible, 0);
+}
+
+void TControlScrollBar::SetPosition(int Value)
+{
+    Value = std::clamp(Value, 0, MaxPosition());
+    int Delta = FPosition - Value;
+    if (Delta == 0) return;
+    FPosition = Value;
+    if (FKind == sbHorizontal)
+        FControl->ScrollBy(Delta, 0);
+    else
+        FControl->ScrollBy(0, Delta);
+}
+
+void TControlScrollBar::SetRange(int Value)
+{
+    FRange = std::max(Value, 0);
+    SetPosition(FPosition);
+}
+
+void TControlScrollBar::SetVisible(bool Value)
+{
+    FVisible = Value;
+    if (!Value) SetPosition(0);
+}
+
+TScrollingWinControl::TScrollingWinControl(TComponent *AOwner)
+    : TWinControl(AOwner), FHorzScrollBar(std::make_unique<TControlScrollBar>(this, sbHorizontal)),
+      FVertScrollBar(std::make_unique<TControlScrollBar>(this, sbVertical))
+{
+    FControlStyle << csAcceptsControls;
+}
+
+TScrollingWinControl::~TScrollingWinControl() = default;
+
+void TScrollingWinControl::ScrollBy(int DeltaX, int DeltaY)
+{
+    for (int I = 0; I < ControlCount(); ++I) {
+        TControl *Child = Controls(I);
+        Child->SetBounds(Child->Left() + DeltaX, Child->Top() + DeltaY, Child->Width(),
+                         Child->Height());
+    }
+}
+
 // ---- TCustomForm ------------------------------------------------------------------------
 
 TCustomForm::TCustomForm(TComponent *AOwner)
@@ -974,3 +1029,20 @@ void THintWindow::WndProc(TMessage &Message)
         return;
     }
 }
+
+// ---- published properties ---------------------------------------------------------
+
+namespace
+{
+
+void PublishForm(rtl::Publisher<TCustomForm> &P)
+{
+    P.Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle)
+        .Default(bsSizeable);
+    P.Property("Caption", &TControl::Caption, &TControl::SetCaption);
+    P.Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview);
+}
+
+[[maybe_unused]] const bool FormPublished = rtl::PublishClass<TCustomForm>(&PublishForm);
+
+} // namespace

@@ -62,6 +62,61 @@ using TFormState = Set<TFormStateItem>;
 using TCloseEvent = std::function<void(TObject *Sender, TCloseAction &Action)>;
 using TCloseQueryEvent = std::function<void(TObject *Sender, bool &CanClose)>;
 
+// ---- Scrolling controls -------------------------------------------------------------------
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+class TScrollingWinControl;
+
+// The scroll range and position of one direction of a scrolling control; moving
+// the position moves the children the other way.
+class TControlScrollBar : public TPersistent
+{
+    QRV4_CLASS(TControlScrollBar, TPersistent)
+
+public:
+    TControlScrollBar(TScrollingWinControl *AControl, TScrollBarKind AKind);
+    TControlScrollBar() = delete;
+
+    TScrollBarKind Kind() const { return FKind; }
+    int Position() const { return FPosition; }
+    // Kept within 0 .. the part of Range that does not fit the control.
+    void SetPosition(int Value);
+    int Range() const { return FRange; }
+    void SetRange(int Value);
+    int Increment() const { return FIncrement; }
+    void SetIncrement(int Value) { FIncrement = Value; }
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    // The part of the range that does not fit: how far the position may go.
+    int MaxPosition() const;
+
+private:
+    TScrollingWinControl *FControl;
+    TScrollBarKind FKind;
+    int FPosition = 0;
+    int FRange = 0;
+    int FIncrement = 8;
+    bool FVisible = true;
+};
+
+class TScrollingWinControl : public TWinControl
+{
+    QRV4_CLASS(TScrollingWinControl, TWinControl)
+
+public:
+    explicit TScrollingWinControl(TComponent *AOwner);
+    ~TScrollingWinControl() override;
+
+    TControlScrollBar *HorzScrollBar() const { return FHorzScrollBar.get(); }
+    TControlScrollBar *VertScrollBar() const { return FVertScrollBar.get(); }
+    // Moves the children by the given distances.
+    void ScrollBy(int DeltaX, int DeltaY);
+
+private:
+    std::unique_ptr<TControlScrollBar> FHorzScrollBar;
+    std::unique_ptr<TControlScrollBar> FVertScrollBar;
+};
+
 class TCustomForm : public TWinControl
 {
     QRV4_CLASS(TCustomForm, TWinControl)
@@ -167,6 +222,15 @@ public:
 };
 
 using TFormClass = TClass;
+
+// A container that owns non-visual components, as a form owns its controls.
+class TDataModule : public TComponent
+{
+    QRV4_CLASS(TDataModule, TComponent)
+
+public:
+    explicit TDataModule(TComponent *AOwner) : TComponent(AOwner) {}
+};
 
 // ---- Screen -----------------------------------------------------------------------------
 

@@ -369,3 +369,39 @@ HBRUSH TBrush::Handle()
     }
     return FHandle;
 }
+
+// ---- published properties ---------------------------------------------------------
+
+namespace
+{
+
+void PublishFont(rtl::Publisher<TFont> &P)
+{
+    P.Property("Charset", &TFont::Charset, &TFont::SetCharset, rtl::TFontCharsetInfo());
+    P.Property("Color", &TFont::Color, &TFont::SetColor, rtl::TColorInfo());
+    P.Property("Height", &TFont::Height, &TFont::SetHeight);
+    P.Property("Name", &TFont::Name, &TFont::SetName, rtl::TFontNameInfo());
+    P.Property("Pitch", &TFont::Pitch, &TFont::SetPitch).Default(fpDefault);
+    P.Property("Size", &TFont::Size, &TFont::SetSize).Stored(false);
+    P.Property("Style", &TFont::Style, &TFont::SetStyle);
+}
+
+void PublishPen(rtl::Publisher<TPen> &P)
+{
+    P.Property("Color", &TPen::Color, &TPen::SetColor, rtl::TColorInfo()).Default(clBlack);
+    P.Property("Mode", &TPen::Mode, &TPen::SetMode).Default(pmCopy);
+    P.Property("Style", &TPen::Style, &TPen::SetStyle).Default(psSolid);
+    P.Property("Width", &TPen::Width, &TPen::SetWidth).Default(1);
+}
+
+void PublishBrush(rtl::Publisher<TBrush> &P)
+{
+    P.Property("Color", &TBrush::Color, &TBrush::SetColor, rtl::TColorInfo()).Default(clWhite);
+    P.Property("Style", &TBrush::Style, &TBrush::SetStyle).Default(bsSolid);
+}
+
+[[maybe_unused]] const bool FontPublished = rtl::PublishClass<TFont>(&PublishFont);
+[[maybe_unused]] const bool PenPublished = rtl::PublishClass<TPen>(&PublishPen);
+[[maybe_unused]] const bool BrushPublished = rtl::PublishClass<TBrush>(&PublishBrush);
+
+} // namespace

@@ -5,6 +5,7 @@
 // registered graphic class.
 
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/win/WinGdi.h"
 
 #include <cstdint>
@@ -105,9 +106,10 @@ protected:
     virtual void Changed();
 };
 
-enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+QRV4_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)
 using TFontStyles = Set<TFontStyle>;
-enum TFontPitch { fpDefault, fpVariable, fpFixed };
+QRV4_SET_INFO(TFontStyles, TFontStyle)
+QRV4_ENUM(TFontPitch, fpDefault, fpVariable, fpFixed)
 using TFontCharset = std::uint8_t;
 
 class TFont : public TGraphicsObject
@@ -158,25 +160,9 @@ private:
     HFONT FHandle = nullptr;
 };
 
-enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TPenMode {
-    pmBlack,
-    pmWhite,
-    pmNop,
-    pmNot,
-    pmCopy,
-    pmNotCopy,
-    pmMergePenNot,
-    pmMaskPenNot,
-    pmMergeNotPen,
-    pmMaskNotPen,
-    pmMerge,
-    pmNotMerge,
-    pmMask,
-    pmNotMask,
-    pmXor,
-    pmNotXor
-};
+QRV4_ENUM(TPenStyle, psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame)
+QRV4_ENUM(TPenMode, pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
+          pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor)
 
 class TPen : public TGraphicsObject
 {
@@ -209,16 +195,8 @@ private:
 };
 
 // The order is relied on: Style - 2 is the GDI hatch index.
-enum TBrushStyle {
-    bsSolid,
-    bsClear,
-    bsHorizontal,
-    bsVertical,
-    bsFDiagonal,
-    bsBDiagonal,
-    bsCross,
-    bsDiagCross
-};
+QRV4_ENUM(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal,
+          bsCross, bsDiagCross)
 
 class TBrush : public TGraphicsObject
 {
@@ -585,4 +563,51 @@ private:
     void Adopt(std::unique_ptr<TGraphic> Graphic);
 
     std::unique_ptr<TGraphic> FGraphic;
+};
+
+// A picture recorded by drawing on a metafile canvas and played back stretched.
+// There is no metafile file format on this system: it draws, but is neither read
+// from nor written to files.
+class TMetafile : public TGraphic
+{
+    QRV4_CLASS(TMetafile, TGraphic)
+    friend class TMetafileCanvas;
+
+public:
+    TMetafile();
+    ~TMetafile() override;
+    void Assign(TPersistent *Source) override;
+
+    bool Empty() const override { return FImage->Empty(); }
+    int Width() const override { return FImage->Width(); }
+    void SetWidth(int Value) override;
+    int Height() const override { return FImage->Height(); }
+    void SetHeight(int Value) override;
+
+    // Raise EInvalidGraphicOperation: no metafile file format here. The file
+    // forms raise before a file is opened, so a refused save leaves no empty file.
+    void LoadFromStream(TStream *Stream) override;
+    void SaveToStream(TStream *Stream) override;
+    void LoadFromFile(const AnsiString &FileName) override;
+    void SaveToFile(const AnsiString &FileName) override;
+
+protected:
+    void Draw(TCanvas *ACanvas, const TRect &Rect) override;
+
+private:
+    std::unique_ptr<TBitmap> FImage;
+};
+
+// A canvas drawing into a metafile. An empty metafile takes the reference
+// device's size (the screen's when ReferenceDevice names no device), so nothing drawn is cut.
+class TMetafileCanvas : public TCanvas
+{
+    QRV4_CLASS(TMetafileCanvas, TCanvas)
+
+public:
+    TMetafileCanvas(TMetafile *AMetafile, HDC ReferenceDevice);
+    ~TMetafileCanvas() override;
+
+private:
+    TMetafile *FMetafile;
 };

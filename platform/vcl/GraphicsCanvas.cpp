@@ -314,3 +314,19 @@ void TCanvas::CopyRect(const TRect &Dest, TCanvas *Canvas, const TRect &Source)
                  Source.Left, Source.Top, Source.Width(), Source.Height(), FCopyMode);
     Changed();
 }
+
+// ---- published properties ---------------------------------------------------------
+
+namespace
+{
+
+void PublishCanvas(rtl::Publisher<TCanvas> &P)
+{
+    P.Property("Brush", &TCanvas::Brush, &TCanvas::SetBrush);
+    P.Property("Font", &TCanvas::Font, &TCanvas::SetFont);
+    P.Property("Pen", &TCanvas::Pen, &TCanvas::SetPen);
+}
+
+[[maybe_unused]] const bool CanvasPublished = rtl::PublishClass<TCanvas>(&PublishCanvas);
+
+} // namespace

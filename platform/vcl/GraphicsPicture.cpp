@@ -1,5 +1,7 @@
 #include "platform/vcl/Graphics.h"
 
+#include "platform/win/SysParams.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -653,4 +655,93 @@ AnsiString TPicture::GraphicFilter(TGraphicClass GraphicClass)
         filter += f.Description + " (*." + f.Extension + ")|*." + f.Extension;
     }
     return filter;
+}
+
+// ---- TMetafile ------------------------------------------------------------------------
+
+TMetafile::TMetafile() : FImage(std::make_unique<TBitmap>())
+{
+    FImage->SetPixelFormat(pf32bit);
+}
+
+TMetafile::~TMetafile() = default;
+
+void TMetafile::Assign(TPersistent *Source)
+{
+    if (auto *Other = dynamic_cast<TMetafile *>(Source)) {
+        FImage->Assign(Other->FImage.get());
+        Changed(this);
+        return;
+    }
+    inherited::Assign(Source);
+}
+
+void TMetafile::SetWidth(int Value)
+{
+    FImage->SetWidth(Value);
+    Changed(this);
+}
+
+void TMetafile::SetHeight(int Value)
+{
+    FImage->SetHeight(Value);
+    Changed(this);
+}
+
+namespace
+{
+
+[[noreturn]] void NoMetafileFiles()
+{
+    throw EInvalidGraphicOperation("Metafile files are not supported");
+}
+
+} // namespace
+
+void TMetafile::LoadFromStream(TStream *)
+{
+    NoMetafileFiles();
+}
+
+void TMetafile::SaveToStream(TStream *)
+{
+    NoMetafileFiles();
+}
+
+void TMetafile::LoadFromFile(const AnsiString &)
+{
+    NoMetafileFiles();
+}
+
+void TMetafile::SaveToFile(const AnsiString &)
+{
+    NoMetafileFiles();
+}
+
+void TMetafile::Draw(TCanvas *ACanvas, const TRect &Rect)
+{
+    if (!Empty()) ACanvas->StretchDraw(Rect, FImage.get());
+}
+
+// ---- TMetafileCanvas ------------------------------------------------------------------
+
+TMetafileCanvas::TMetafileCanvas(TMetafile *AMetafile, HDC ReferenceDevice) : FMetafile(AMetafile)
+{
+    if (!FMetafile) throw EInvalidGraphicOperation("A metafile canvas needs a metafile");
+    if (FMetafile->Empty()) {
+        int W = GetDeviceCaps(ReferenceDevice, HORZRES);
+        int H = GetDeviceCaps(ReferenceDevice, VERTRES);
+        if (W <= 0 || H <= 0) {
+            W = GetSystemMetrics(SM_CXSCREEN);
+            H = GetSystemMetrics(SM_CYSCREEN);
+        }
+        FMetafile->FImage->SetSize(W, H);
+    }
+    SetHandle(FMetafile->FImage->Canvas()->Handle());
+}
+
+TMetafileCanvas::~TMetafileCanvas()
+{
+    SetHandle(nullptr);
+    FMetafile->Changed(FMetafile);
 }

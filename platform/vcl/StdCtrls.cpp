@@ -950,3 +950,117 @@ void TRadioButton::PaintWindow(HDC DC)
     text.Left += CheckSize + 4;
     DrawCaption(DC, text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
 }
+
+// ---- TGroupBox ---------------------------------------------------------------------------
+
+TGroupBox::TGroupBox(TComponent *AOwner) : TCustomControl(AOwner)
+{
+    FControlStyle << csAcceptsControls;
+    SetBounds(0, 0, 185, 105);
+}
+
+int TGroupBox::CaptionHeight()
+{
+    // Measured apart from the window: the children are placed before it exists.
+    TBitmap Measure;
+    Measure.Canvas()->Font()->Assign(Font());
+    return Measure.Canvas()->TextHeight("0");
+}
+
+void TGroupBox::AlignControls(TControl *AControl, TRect &Rect)
+{
+    Rect = TRect(Rect.Left + 2, Rect.Top + CaptionHeight(), Rect.Right - 2, Rect.Bottom - 2);
+    TCustomControl::AlignControls(AControl, Rect);
+}
+
+void TGroupBox::Paint()
+{
+    TCanvas *canvas = Canvas();
+    canvas->Font()->Assign(Font());
+    const int half = CaptionHeight() / 2;
+    TRect r = ClientRect();
+    canvas->Brush()->SetColor(Color());
+    canvas->FillRect(r);
+    RECT frame{r.Left, r.Top + half, r.Right, r.Bottom};
+    DrawEdge(canvas->Handle(), &frame, EDGE_ETCHED, BF_RECT);
+    const AnsiString caption = Caption();
+    if (caption.IsEmpty()) return;
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->TextOut(8, 0, caption);
+}
+
+// ---- published properties ---------------------------------------------------------
+
+namespace
+{
+
+template <class T> void PublishCaption(rtl::Publisher<T> &P)
+{
+    P.Property("Caption", &TControl::Caption, &TControl::SetCaption);
+}
+
+void PublishLabel(rtl::Publisher<TLabel> &P)
+{
+    PublishCaption(P);
+    P.Property("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap);
+}
+
+void PublishEdit(rtl::Publisher<TEdit> &P)
+{
+    P.Property("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength);
+    P.Property("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly);
+    P.Property("Text", &TControl::Text, &TControl::SetText);
+}
+
+void PublishMemo(rtl::Publisher<TMemo> &P)
+{
+    P.Property("Lines", &TMemo::Lines, &TMemo::SetLines);
+    P.Property("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly);
+    P.Property("WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap);
+}
+
+void PublishButton(rtl::Publisher<TButton> &P)
+{
+    PublishCaption(P);
+    P.Property("Cancel", &TButton::Cancel, &TButton::SetCancel);
+    P.Property("Default", &TButton::Default, &TButton::SetDefault);
+    P.Property("ModalResult", &TButton::ModalResult, &TButton::SetModalResult,
+               rtl::TModalResultInfo());
+}
+
+void PublishCheckBox(rtl::Publisher<TCheckBox> &P)
+{
+    PublishCaption(P);
+    P.Property("Checked", &TCheckBox::Checked, &TCheckBox::SetChecked);
+}
+
+void PublishRadioButton(rtl::Publisher<TRadioButton> &P)
+{
+    PublishCaption(P);
+    P.Property("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked);
+}
+
+void PublishComboBox(rtl::Publisher<TComboBox> &P)
+{
+    P.Property("Items", &TComboBox::Items, &TComboBox::SetItems);
+    P.Property("Text", &TControl::Text, &TControl::SetText);
+}
+
+void PublishListBox(rtl::Publisher<TListBox> &P)
+{
+    P.Property("Items", &TListBox::Items, &TListBox::SetItems);
+}
+
+[[maybe_unused]] const bool LabelPublished = rtl::PublishClass<TLabel>(&PublishLabel);
+[[maybe_unused]] const bool EditPublished = rtl::PublishClass<TEdit>(&PublishEdit);
+[[maybe_unused]] const bool MemoPublished = rtl::PublishClass<TMemo>(&PublishMemo);
+[[maybe_unused]] const bool ButtonPublished = rtl::PublishClass<TButton>(&PublishButton);
+[[maybe_unused]] const bool CheckBoxPublished = rtl::PublishClass<TCheckBox>(&PublishCheckBox);
+[[maybe_unused]] const bool RadioButtonPublished =
+    rtl::PublishClass<TRadioButton>(&PublishRadioButton);
+[[maybe_unused]] const bool ComboBoxPublished = rtl::PublishClass<TComboBox>(&PublishComboBox);
+[[maybe_unused]] const bool ListBoxPublished = rtl::PublishClass<TListBox>(&PublishListBox);
+[[maybe_unused]] const bool GroupBoxPublished =
+    rtl::PublishClass<TGroupBox>(&PublishCaption<TGroupBox>);
+
+} // namespace

@@ -472,3 +472,22 @@ class TListBox : public TCustomListBox
 public:
     explicit TListBox(TComponent *AOwner) : TCustomListBox(AOwner) {}
 };
+
+// ---- Group box --------------------------------------------------------------------------
+
+// A captioned frame that holds other controls inside it.
+class TGroupBox : public TCustomControl
+{
+    QRV4_CLASS(TGroupBox, TCustomControl)
+
+public:
+    explicit TGroupBox(TComponent *AOwner);
+    // The children's area: inside the frame and below the caption.
+    void AlignControls(TControl *AControl, TRect &Rect) override;
+
+protected:
+    void Paint() override;
+
+private:
+    int CaptionHeight();
+};
