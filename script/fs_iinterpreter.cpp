@@ -1,7 +1,11 @@
 #include "script/fs_iinterpreter.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "script/fs_iclassesrtti.h"
 #include "script/fs_iconst.h"
+#include "script/fs_idialogsrtti.h"
+#include "script/fs_iformsrtti.h"
+#include "script/fs_igraphicsrtti.h"
 #include "script/fs_ihelpers.h"
 #include "script/fs_iilbuilder.h"
 #include "script/fs_iilparser.h"
@@ -259,9 +263,15 @@ TfsLocalsGuard::~TfsLocalsGuard()
 
 std::vector<TfsRTTIModuleFactory> &fsRTTIModules()
 {
-    // The system module comes first: the others name its types.
+    // The system module comes first: the others name its types; the classes module
+    // registers the ancestors the later ones name.
     static std::vector<TfsRTTIModuleFactory> Modules{
-        [](TfsScript *Script) { return std::make_unique<TfsSysFunctions>(Script); }};
+        [](TfsScript *Script) { return std::make_unique<TfsSysFunctions>(Script); },
+        [](TfsScript *Script) { return std::make_unique<TfsClassesFunctions>(Script); },
+        [](TfsScript *Script) { return std::make_unique<TfsDialogsFunctions>(Script); },
+        [](TfsScript *Script) { return std::make_unique<TfsGraphicsFunctions>(Script); },
+        [](TfsScript *Script) { return std::make_unique<TfsFormsFunctions>(Script); },
+    };
     return Modules;
 }
 

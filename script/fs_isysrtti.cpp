@@ -2,7 +2,7 @@
 
 #include "platform/rtl/MaskUtils.h"
 #include "platform/rtl/SysUtils.h"
-#include "script/fs_ihelpers.h"
+#include "platform/vcl/Dialogs.h"
 #include "script/fs_itools.h"
 
 #include <atomic>
@@ -10,8 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-
-TfsShowMessageProc fsShowMessageProc;
 
 namespace
 {
@@ -24,22 +22,11 @@ struct TFunctionEntry {
     TFunction Call;
 };
 
-Variant P(TfsMethodHelper &C, int Index)
-{
-    return C.GetVParam(Index);
-}
-AnsiString S(TfsMethodHelper &C, int Index)
-{
-    return fsVarToStr(P(C, Index));
-}
-int I(TfsMethodHelper &C, int Index)
-{
-    return fsVarToInt(P(C, Index));
-}
-double F(TfsMethodHelper &C, int Index)
-{
-    return fsVarToFloat(P(C, Index));
-}
+// Short names: the function table reads as a list of one-liners.
+const auto P = &fs::Param;
+const auto S = &fs::Str;
+const auto I = &fs::Int;
+const auto F = &fs::Float;
 
 Variant Date(TDateTime Value)
 {
@@ -315,9 +302,7 @@ const TFunctionEntry Functions[] = {
      [](TfsMethodHelper &C) -> Variant { throw Exception(S(C, 0)); }},
     {"procedure ShowMessage(Msg: Variant)", "ctOther",
      [](TfsMethodHelper &C) {
-         if (!fsShowMessageProc)
-             throw Exception("No message box is available to show: " + VarToStr(P(C, 0)));
-         fsShowMessageProc(VarToStr(P(C, 0)));
+         ::ShowMessage(VarToStr(P(C, 0)));
          return Null();
      }},
     {"procedure Randomize", "ctOther", Randomize},
@@ -402,3 +387,109 @@ TfsSysFunctions::TfsSysFunctions(TfsScript *AScript) : TfsRTTIModule(AScript)
     for (const TVarCode &Code : VarCodes)
         AScript->AddConst(Code.Name, "Integer", Variant(Code.Code));
 }
+
+// ---------------------------------------------------------------- what every module uses
+
+namespace fs
+{
+
+namespace
+{
+
+TfsCallMethodNewEvent Bind(TMemberCall Call)
+{
+    return [Call](TObject *Instance, TClass, const AnsiString &, TfsMethodHelper *Caller) {
+        return Call(Instance, *Caller);
+    };
+}
+
+bool IsConstructor(const char *Syntax)
+{
+    return AnsiString(Syntax).SubString(1, 11).LowerCase() == "constructor";
+}
+
+} // namespace
+
+void AddMembers(TfsClassVariable *Class, std::initializer_list<TMember> Members)
+{
+    for (const TMember &Member : Members) {
+        if (IsConstructor(Member.Syntax))
+            Class->AddConstructor(Member.Syntax, Bind(Member.Call));
+        else
+            Class->AddMethod(Member.Syntax, Bind(Member.Call));
+    }
+}
+
+void AddProperty(TfsClassVariable *Class, const char *Name, const char *Type, TPropGet Get,
+                 TPropSet Set)
+{
+    TfsSetValueEvent Setter;
+    if (Set)
+        Setter = [Set](TObject *Instance, TClass, const AnsiString &, const Variant &Value) {
+            Set(Instance, Value);
+        };
+    Class->AddProperty(
+        Name, Type, [Get](TObject *Instance, TClass, const AnsiString &) { return Get(Instance); },
+        Setter);
+}
+
+void AddIndexProperty(TfsClassVariable *Class, TIndexKind Kind, const char *Name,
+                      const char *Params, const char *Type, TIndexCall Call, bool ReadOnly)
+{
+    TfsCallMethodNewEvent Handler = [Call](TObject *Instance, TClass, const AnsiString &MethodName,
+                                           TfsMethodHelper *Caller) {
+        bool Setting =
+            MethodName.Length() > 4 && MethodName.SubString(MethodName.Length() - 3, 4) == ".SET";
+        return Call(Instance, *Caller, Setting);
+    };
+    if (Kind == TIndexKind::Default)
+        Class->AddDefaultProperty(Name, Params, Type, Handler, ReadOnly);
+    else
+        Class->AddIndexProperty(Name, Params, Type, Handler, ReadOnly);
+}
+
+Variant Param(TfsMethodHelper &C, int Index)
+{
+    return C.GetVParam(Index);
+}
+
+AnsiString Str(TfsMethodHelper &C, int Index)
+{
+    return fsVarToStr(Param(C, Index));
+}
+
+int Int(TfsMethodHelper &C, int Index)
+{
+    return fsVarToInt(Param(C, Index));
+}
+
+double Float(TfsMethodHelper &C, int Index)
+{
+    return fsVarToFloat(Param(C, Index));
+}
+
+bool Bool(TfsMethodHelper &C, int Index)
+{
+    return fsVarToBool(Param(C, Index));
+}
+
+TObject *ObjOf(const Variant &Value, TClass Expected)
+{
+    TObject *Result = fsVariantToObject(Value);
+    if (Result && !Result->InheritsFrom(Expected))
+        throw Exception("Invalid class typecast: " + Result->ClassName() + " is not " +
+                        Expected->ClassName());
+    return Result;
+}
+
+TObject *Obj(TfsMethodHelper &C, int Index, TClass Expected)
+{
+    return ObjOf(Param(C, Index), Expected);
+}
+
+TClass CreatedClass(TfsMethodHelper &C)
+{
+    return C.CreatedClass ? C.CreatedClass : C.ClassRef;
+}
+
+} // namespace fs

@@ -9,8 +9,10 @@
 #include "script/fs_ijs.h"
 #include "script/fs_iparser.h"
 #include "script/fs_ipascal.h"
+#include "script/fs_xml.h"
 
 #include <climits>
+#include <map>
 #include <memory>
 
 namespace
@@ -312,4 +314,93 @@ std::unique_ptr<TfsCustomVariable> ParseMethodSyntax(const AnsiString &Syntax, T
         while (Next == ";");
     }
     return Result;
+}
+
+// ---------------------------------------------------------------- contents
+
+namespace
+{
+
+TfsXMLItem *AddEntry(TfsXMLItem *Parent, const AnsiString &Text)
+{
+    TfsXMLItem *Entry = Parent->Add();
+    Entry->SetName("item");
+    Entry->SetProp("text", Text);
+    return Entry;
+}
+
+AnsiString IndexPropertyText(TfsMethodHelper *Member)
+{
+    AnsiString Types;
+    for (int I = 0; I < Member->Count(); ++I)
+        Types += (I > 0 ? ", " : "") + Member->Params(I)->TypeName();
+    return "index property " + Member->Name() + "[" + Types + "]: " + Member->GetFullTypeName();
+}
+
+AnsiString MemberText(TfsCustomHelper *Member)
+{
+    if (auto *Method = dynamic_cast<TfsMethodHelper *>(Member))
+        return Method->IndexMethod ? IndexPropertyText(Method) : Method->Syntax();
+    if (dynamic_cast<TfsEventHelper *>(Member)) return "event " + Member->Name();
+    return "property " + Member->Name() + ": " + Member->GetFullTypeName();
+}
+
+void AddClassEntry(TfsXMLItem *Classes, TfsClassVariable *Class)
+{
+    TfsXMLItem *Entry = AddEntry(Classes, Class->Name() + " = class(" + Class->Ancestor() + ")");
+    for (int I = 0; I < Class->MembersCount(); ++I)
+        AddEntry(Entry, MemberText(Class->Members(I)));
+}
+
+bool IsEnumType(TfsCustomVariable *Item)
+{
+    return Item->Typ() == fvtEnum && AnsiSameText(Item->Name(), Item->TypeName());
+}
+
+void AddVariableEntry(TfsXMLItem *Variables, TfsXMLItem *Constants, TfsCustomVariable *Item)
+{
+    AnsiString Text = Item->Name() + ": " + Item->GetFullTypeName();
+    if (Item->IsReadOnly)
+        AddEntry(Constants, Text + " = " + VarToStr(Item->GetValue()));
+    else
+        AddEntry(Variables, Text);
+}
+
+} // namespace
+
+void GenerateXMLContents(TfsScript *Script, TfsXMLItem *Root, bool FunctionsOnly)
+{
+    TfsXMLItem *Functions = Root->FindItem("Functions");
+    TfsXMLItem *Classes = Root->FindItem("Classes");
+    TfsXMLItem *Types = Root->FindItem("Types");
+    TfsXMLItem *Variables = Root->FindItem("Variables");
+    TfsXMLItem *Constants = Root->FindItem("Constants");
+    // Per enumeration type, its values in registration order.
+    std::vector<std::pair<AnsiString, AnsiString>> Enums;
+    std::map<std::string, std::size_t> EnumIndex;
+    for (int I = 0; I < Script->Count(); ++I) {
+        auto *Item = dynamic_cast<TfsCustomVariable *>(Script->Items(I));
+        if (!Item) continue;
+        if (auto *Method = dynamic_cast<TfsMethodHelper *>(Item)) {
+            TfsXMLItem *Entry = AddEntry(Functions->FindItem(Method->Category), Method->Syntax());
+            Entry->SetProp("description", Method->Description);
+            continue;
+        }
+        if (FunctionsOnly) continue;
+        if (auto *Class = dynamic_cast<TfsClassVariable *>(Item)) {
+            AddClassEntry(Classes, Class);
+        } else if (Item->Typ() == fvtEnum && dynamic_cast<TfsVariable *>(Item)) {
+            if (IsEnumType(Item)) continue;
+            auto [Where, Added] =
+                EnumIndex.try_emplace(Item->TypeName().UpperCase().Std(), Enums.size());
+            if (Added)
+                Enums.emplace_back(Item->TypeName(), Item->Name());
+            else
+                Enums[Where->second].second += "," + Item->Name();
+        } else if (dynamic_cast<TfsVariable *>(Item)) {
+            AddVariableEntry(Variables, Constants, Item);
+        }
+    }
+    for (const auto &[TypeName, Values] : Enums)
+        AddEntry(Types, TypeName + ": (" + Values + ")");
 }

@@ -11,6 +11,8 @@
 #include "script/fs_iinterpreter.h"
 
 #include <memory>
+
+class TfsXMLItem;
 #include <vector>
 
 // Adds the language, or replaces the grammar of a language of that name
@@ -51,3 +53,8 @@ bool AssignCompatible(TfsCustomVariable *Target, TfsCustomVariable *Source, TfsS
 // A host declaration such as "function Get(Name: String): Variant" as a variable
 // with its parameters.
 std::unique_ptr<TfsCustomVariable> ParseMethodSyntax(const AnsiString &Syntax, TfsScript *Script);
+
+// Lists under Root everything Script holds, by kind ("Functions" by category,
+// "Classes" with their members, "Types", "Variables", "Constants"), each entry an
+// "item" whose text attribute describes it; only the functions when FunctionsOnly.
+void GenerateXMLContents(TfsScript *Script, TfsXMLItem *Root, bool FunctionsOnly = false);

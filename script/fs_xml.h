@@ -10,14 +10,15 @@
 
 #include <vector>
 
-class TfsXMLItem
+// Both classes are objects of the class library so that scripts can hold them.
+class TfsXMLItem : public TObject
 {
+    QRV4_CLASS(TfsXMLItem, TObject)
+
 public:
     TfsXMLItem() = default;
     // Frees the children and leaves the parent's list.
-    virtual ~TfsXMLItem();
-    TfsXMLItem(const TfsXMLItem &) = delete;
-    TfsXMLItem &operator=(const TfsXMLItem &) = delete;
+    ~TfsXMLItem() override;
 
     void Clear();
     TfsXMLItem *Add();
@@ -59,13 +60,13 @@ private:
     AnsiString FText;
 };
 
-class TfsXMLDocument
+class TfsXMLDocument : public TObject
 {
+    QRV4_CLASS(TfsXMLDocument, TObject)
+
 public:
     TfsXMLDocument();
-    virtual ~TfsXMLDocument();
-    TfsXMLDocument(const TfsXMLDocument &) = delete;
-    TfsXMLDocument &operator=(const TfsXMLDocument &) = delete;
+    ~TfsXMLDocument() override;
 
     void Clear();
     // Raises "Invalid file format" for a missing XML declaration, a "<" inside

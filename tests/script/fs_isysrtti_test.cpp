@@ -107,10 +107,3 @@ TEST(SysFunctions, VarCodesAndConstants)
                       "s := 'ok';"),
               "ok");
 }
-
-TEST(SysFunctions, ShowMessageNeedsAMessageBox)
-{
-    auto Script = Make("PascalScript", {"begin ShowMessage('hi'); end."});
-    ASSERT_TRUE(Script->Compile());
-    EXPECT_THROW(Script->Execute(), Exception);
-}
