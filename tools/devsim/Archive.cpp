@@ -63,8 +63,12 @@ void StepBack(std::tm &When, int Seconds)
 
 Bytes ArchiveEntry::Record() const
 {
-    Bytes record{KeyType, WriteMode};
-    record.insert(record.end(), Key.begin(), Key.end());
+    Bytes record;
+    record.reserve(RecordSize);
+    record.push_back(KeyType);
+    record.push_back(WriteMode);
+    for (std::uint8_t b : Key)
+        record.push_back(b);
     for (int part : {When.tm_hour, When.tm_min, When.tm_sec, When.tm_mday, When.tm_mon + 1,
                      When.tm_year % 100})
         record.push_back(Bcd(part));
