@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
-#include <sys/prctl.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -198,9 +197,6 @@ Clock::duration TSimulator::ByteTime() const
 
 void TSimulator::Run()
 {
-    // Paced bytes keep to their wire time only if the kernel wakes the sleeps on time rather
-    // than up to its default slack of 50 us late.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     Clock::time_point rxLine{};
     while (!Interrupted()) {
         std::optional<Clock::time_point> deadline;
