@@ -23,7 +23,11 @@ public:
     DesktopSession &operator=(const DesktopSession &) = delete;
 
     bool Ready() const { return FDisplay >= 0; }
-    std::string Display() const { return ":" + std::to_string(FDisplay); }
+    std::string Display() const
+    {
+        std::string name = ":";
+        return name += std::to_string(FDisplay);
+    }
     // The folder the program runs in (its base folder), made empty for the session.
     const std::filesystem::path &Folder() const { return FFolder; }
 
