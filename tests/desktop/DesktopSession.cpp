@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -93,6 +94,9 @@ DesktopSession::DesktopSession()
         number += c;
     close(pipe_fds[0]);
     if (FServer > 0 && !number.empty()) FDisplay = std::stoi(number);
+    // The pointer starts in the middle of the screen, over the program's controls,
+    // where it would bring up their hints.
+    if (Ready()) Run("xdotool mousemove 0 0");
 }
 
 DesktopSession::~DesktopSession()
@@ -147,8 +151,23 @@ std::optional<std::string> DesktopSession::WaitForWindow()
     const auto end = std::chrono::steady_clock::now() + Patience;
     const std::string search = "xdotool search --onlyvisible " + FWindowSearch + " 2>/dev/null";
     while (std::chrono::steady_clock::now() < end && waitpid(FProgram, nullptr, WNOHANG) == 0) {
-        const std::string found = Run(search);
-        if (!found.empty()) return found.substr(0, found.find('\n'));
+        // A hint or a drop-down list may show as well; the main window is the largest.
+        std::istringstream found(Run(search));
+        std::optional<std::string> largest;
+        long largestArea = 0;
+        for (std::string window; std::getline(found, window);) {
+            std::istringstream shell(Run("xdotool getwindowgeometry --shell " + window));
+            long width = 0, height = 0;
+            for (std::string line; std::getline(shell, line);) {
+                if (line.starts_with("WIDTH=")) width = std::stol(line.substr(6));
+                if (line.starts_with("HEIGHT=")) height = std::stol(line.substr(7));
+            }
+            if (width * height > largestArea) {
+                largestArea = width * height;
+                largest = window;
+            }
+        }
+        if (largest) return largest;
         std::this_thread::sleep_for(100ms);
     }
     return std::nullopt;
