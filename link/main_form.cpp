@@ -97,6 +97,8 @@ void TMainForm::FillOptionLists()
         bar->SetMin(0);
         bar->SetMax(LcdLevelCount - 1);
     }
+    TB_OptionsLightBPColorsChange(TB_OptionsLightBPColors);
+    TB_OptionsLightBattColorsChange(TB_OptionsLightBattColors);
     CB_OptionsContrast->Items()->Clear();
     for (int value = 0; value <= 100; value += 2)
         CB_OptionsContrast->Items()->Add(IntToStr(value));

@@ -12,11 +12,13 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Grids.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Tabs.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -248,6 +250,30 @@ public:
     int ArchiveSortColumn = 0;
     int ArchiveSortDirection = 0;
 
+    // ---- device settings, firmware and fonts upload ----
+    TImageList *PIL_OptionsLightBPColors;
+    void BTN_OptionsReadClick(TObject *Sender);
+    void BTN_OptionsSaveClick(TObject *Sender);
+    void ReadNextOption();
+    void WriteNextOption();
+    void DecodeOptions();
+    void TB_OptionsLightBattColorsChange(TObject *Sender);
+    void TB_OptionsLightBPColorsChange(TObject *Sender);
+    void BTN_LoadBiosClick(TObject *Sender);
+    void BTN_LoadFontsClick(TObject *Sender);
+    void EnterFirmwareLoader(const AnsiString &FileName);
+    void StartFirmwareBlocks();
+    void FinishFirmwareUpload(bool Success);
+    void StartFontsUpload(const AnsiString &FileName);
+    void FinishFontsUpload(bool Success);
+    // Whether the name part of a path fits a dialog pattern such as "*fonts*.qrv".
+    static bool FileNameFits(const AnsiString &FileName, const AnsiString &Mask);
+
+    AnsiString OptionsHex;
+    AnsiString FontsAnswerHex;
+    AnsiString UpdateFirmwareName;
+    AnsiString UpdateFontsName;
+
 private:
     void CreateControls();
     void CreateTopPanel();
@@ -269,6 +295,27 @@ private:
     // The port list as the poll saw it last.
     std::vector<TComPortEntry> FPolledPorts;
     bool FActivated = false;
+
+    // ---- device settings, firmware and fonts upload ----
+    void CreateLcdColourPictures();
+    void FillContactBlankTypes(bool OldFirmware);
+    void FinishOptionsRead();
+    void FinishOptionsWrite(bool Accepted);
+    void DrawLcdColour(TImage *Image, int Level);
+    // The file's bytes when it opens, reads and has a size within the bounds; otherwise
+    // the failure is shown and false given.
+    bool LoadUploadImage(const AnsiString &FileName, std::vector<std::uint8_t> &Image,
+                         long long MinSize, long long MaxSize);
+    // A red message left in sight for a while before the upload's own end text.
+    void FailUpload(const AnsiString &Message);
+    void ShowBlockProgress(int Block);
+    static void StartProgress(TProgressBar *Bar, int Max);
+    // The setting bytes of the last complete read, by address: a control that shows
+    // none of its items writes back what the device had.
+    std::array<std::uint8_t, 256> FOptionBytes{};
+    // Each upload sends from its file as it was read once at the start.
+    std::vector<std::uint8_t> FFirmwareImage;
+    std::vector<std::uint8_t> FFontsImage;
 };
 
 extern TMainForm *MainForm;

@@ -288,8 +288,10 @@ void TMainForm::CreateConfigureSheet()
 
     BTN_LoadBios =
         Captioned<TButton>(this, sheet, "BTN_LoadBios", "Загрузить прошивку"_a, 16, 370, 200, 34);
+    BTN_LoadBios->OnClick = [this](TObject *Sender) { BTN_LoadBiosClick(Sender); };
     BTN_LoadFonts =
         Captioned<TButton>(this, sheet, "BTN_LoadFonts", "Загрузить шрифты"_a, 226, 370, 200, 34);
+    BTN_LoadFonts->OnClick = [this](TObject *Sender) { BTN_LoadFontsClick(Sender); };
     BTN_InternetUpdate = Captioned<TButton>(this, sheet, "BTN_InternetUpdate",
                                             "Обновить через интернет"_a, 436, 370, 220, 34);
     BTN_StopInternet =
@@ -309,6 +311,8 @@ void TMainForm::CreateOptionsSheet()
                                          "Прочитать настройки прибора"_a, 16, 10, 240, 34);
     BTN_OptionsSave = Captioned<TButton>(this, sheet, "BTN_OptionsSave",
                                          "Записать настройки прибора"_a, 266, 10, 240, 34);
+    BTN_OptionsRead->OnClick = [this](TObject *Sender) { BTN_OptionsReadClick(Sender); };
+    BTN_OptionsSave->OnClick = [this](TObject *Sender) { BTN_OptionsSaveClick(Sender); };
     CHG_OptionsStatus = Place<TPanel>(this, sheet, "CHG_OptionsStatus", 516, 10, 400, 34);
     CHG_OptionsStatus->SetVisible(false);
     LB_OptionsStatus = Place<TLabel>(this, CHG_OptionsStatus, "LB_OptionsStatus", 8, 8, 180, 18);
@@ -366,6 +370,9 @@ void TMainForm::CreateOptionsSheet()
     TB_OptionsLightBattColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBattColors",
                                                  left + labelWidth, 176 + 34 * 4, 160, 30);
     TB_OptionsLightBattColors->SetPageSize(1);
+    TB_OptionsLightBattColors->OnChange = [this](TObject *Sender) {
+        TB_OptionsLightBattColorsChange(Sender);
+    };
     IMG_OptionsLightBattColors = Place<TImage>(this, sheet, "IMG_OptionsLightBattColors",
                                                left + labelWidth + 166, 176 + 34 * 4, 34, 26);
     CB_OptionsLightBPTime =
@@ -376,12 +383,17 @@ void TMainForm::CreateOptionsSheet()
     TB_OptionsLightBPColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBPColors",
                                                left + labelWidth, 176 + 34 * 7, 160, 30);
     TB_OptionsLightBPColors->SetPageSize(1);
+    TB_OptionsLightBPColors->OnChange = [this](TObject *Sender) {
+        TB_OptionsLightBPColorsChange(Sender);
+    };
     IMG_OptionsLightBPColors = Place<TImage>(this, sheet, "IMG_OptionsLightBPColors",
                                              left + labelWidth + 166, 176 + 34 * 7, 34, 26);
+    PIL_OptionsLightBPColors = Component<TImageList>(this, "PIL_OptionsLightBPColors");
+    CreateLcdColourPictures();
     CB_OptionsContrast = row(left, 8, "Контрастность:"_a, "CB_OptionsContrast", {});
 
-    CB_OptionsSettTypeTM = row(right, 0, "Контактные заготовки:"_a, "CB_OptionsSettTypeTM",
-                               {"TM2004", "TM-08", "KEY-99", "TM-01", "TM-07", "UK-2007"});
+    CB_OptionsSettTypeTM = row(right, 0, "Контактные заготовки:"_a, "CB_OptionsSettTypeTM", {});
+    FillContactBlankTypes(false);
     CB_OptionsSettTypeRFID = row(right, 1, "Бесконтактные заготовки:"_a, "CB_OptionsSettTypeRFID",
                                  {"Автомат.", "ПР-5С", "ПР-51", "ПР-54", "ПР-57"});
     CB_OptionsSettSaveModeDallas =
