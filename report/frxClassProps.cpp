@@ -3,6 +3,7 @@
 
 #include "report/frxClass.h"
 
+#include "report/frxRes.h"
 #include "report/frxVariables.h"
 
 #include <mutex>
@@ -455,6 +456,7 @@ void frxRegisterReportClasses()
 {
     static std::once_flag Once;
     std::call_once(Once, [] {
+        frxResources();
         RegisterClasses({TfrxChild::StaticClass(),         TfrxColumnFooter::StaticClass(),
                          TfrxColumnHeader::StaticClass(),  TfrxCustomMemoView::StaticClass(),
                          TfrxMasterData::StaticClass(),    TfrxDetailData::StaticClass(),

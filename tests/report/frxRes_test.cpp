@@ -20,6 +20,7 @@ TEST(Resources, BuiltInTableAnswersByKeyWithoutCase)
 
 TEST(Resources, AddReplacesAndLanguageFilesReplaceTheTable)
 {
+    frxResources(); // the library's start-up puts the table's texts into the script engine
     TfrxResources Res;
     Res.AddStrings(frxBuiltinResources());
     EXPECT_EQ(Res.Count(), 160);
