@@ -199,7 +199,7 @@ void TMainForm::SetupArchiveGrid()
         {"№ п/п"_a, "Дата время"_a, "Тип ключа"_a, "Режим записи"_a, "Кол-во"_a, "Код ключа"_a},
         ArchiveColumnWidths.data(), ArchiveColumnFonts);
     ArchiveSortColumn = 0;
-    ArchiveSortDirection = 0;
+    ArchiveSortDescending = false;
     constexpr TColor paleYellow = RGB(255, 255, 220);
     ArchiveRowColours = {clWhite, clWhite, clWhite, paleYellow, clWhite, paleYellow};
 }

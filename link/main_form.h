@@ -7,6 +7,7 @@
 
 #include "link/CommPort.h"
 #include "link/helpers.h"
+#include "operations/archive_record.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
@@ -108,6 +109,8 @@ public:
     TButton *BTN_Search;
     TButton *BTN_Tovcheck;
     TPanel *CHG_ArchiveStatus;
+    TLabel *Label_ArchiveStatus;
+    TProgressBar *Bar_Archive;
     TPanel *CHG_ArchiveCount;
     TCheckBox *CHB_AllArchive;
     TDateTimePicker *DTP_ArchiveCountFrom;
@@ -118,6 +121,8 @@ public:
     TLabel *SL_Proxy;
     TPopupMenu *PM_CopyClipboard;
     TMenuItem *TBI_CopyClipboard;
+    // Ascending and descending arrows for the title of the sort column.
+    TImageList *PIL_ArchiveSort;
 
     // ---- configuration ----
     TEdit *ED_ProductName;
@@ -246,9 +251,30 @@ public:
     std::vector<TComPortEntry> ComPortList;
     std::vector<int> ComPortImages;
 
+    // ---- archive: reading, rows, grid and counters ----
+    void BTN_ReadFromArchiveClick(TObject *Sender);
+    void StartArchiveRead();
+    void ReadArchiveBlock();
+    void FinishArchiveRead();
+    void BTN_StopArchiveClick(TObject *Sender);
+    // False when the record was empty and the read has been finished.
+    bool DecodeArchiveRecord(const AnsiString &Answer);
+    void FillArchiveGrid();
+    void SG_ArchiveDrawCell(TObject *Sender, int ACol, int ARow, TRect Rect, TGridDrawState State);
+    void SG_ArchiveMouseDown(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void SortArchive();
+    void BTN_SearchClick(TObject *Sender);
+    void BTN_ClipboardArchiveClick(TObject *Sender);
+    void TBI_CopyClipboardClick(TObject *Sender);
+    bool IsArchiveDataRow(int Row);
+    void UpdateArchiveCounters();
+    void CHB_AllArchiveClick(TObject *Sender);
+    void DTP_ArchiveCountChange(TObject *Sender);
+
+    std::vector<ArchiveRecord> ArchiveRecords;
     std::array<TColor, 6> ArchiveRowColours{};
     int ArchiveSortColumn = 0;
-    int ArchiveSortDirection = 0;
+    bool ArchiveSortDescending = false;
 
     // ---- device settings, firmware and fonts upload ----
     TImageList *PIL_OptionsLightBPColors;
@@ -282,6 +308,8 @@ private:
     void CreateConfigureSheet();
     void CreateOptionsSheet();
     void CreateInfoSheet();
+    void CreateArchiveSortImages();
+    void SendArchiveBlockRead();
     void FillControlsFromConfig();
     void FillOptionLists();
     void SetupGrid(TStringGrid *Grid, const std::vector<AnsiString> &Titles, const int *Widths,
