@@ -256,8 +256,9 @@ void TfrxXMLItem::SetProp(const AnsiString &Name, const AnsiString &Value)
         const std::size_t End = Text.find('"', ValueStart);
         Text.erase(At, End == std::string::npos ? std::string::npos : End + 1 - At);
     }
-    std::string Piece = (Name + "=\"" + frxStrToXML(Value) + "\"").Std();
-    if (At > 0 && Text[At - 1] != ' ') Piece.insert(0, " ");
+    std::string Piece;
+    if (At > 0 && Text[At - 1] != ' ') Piece += ' ';
+    Piece += (Name + "=\"" + frxStrToXML(Value) + "\"").Std();
     Text.insert(At, Piece);
     FText = AnsiString(std::move(Text));
 }
