@@ -1,8 +1,10 @@
 // qrv4-devsim: a simulated QRV-4 on a pseudo-terminal, for trying the program without a device.
 // It prints the device file, logs every frame with its answer, and runs until interrupted.
 
+#include "tools/devsim/Archive.h"
 #include "tools/devsim/Simulator.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +28,7 @@ void Usage()
                "  --memory FILE       load a memory image (256 setting bytes + 65536 block bytes)\n"
                "  --save FILE         write the memory image there on exit\n"
                "  --set AA=VV         set the setting byte at hex address AA to hex VV\n"
+               "  --archive N         fill the archive with N sample records up to now\n"
                "  --silent            answer nothing\n"
                "  --slow MS           wait MS milliseconds before each answer\n"
                "  --wrong-length D    answer D bytes too many (or too few when negative)\n"
@@ -54,6 +57,7 @@ struct Options {
     devsim::TBehaviour Behaviour;
     devsim::TLoaderAnswer Loader = devsim::TLoaderAnswer::ToEntryFrame;
     std::vector<std::pair<unsigned, unsigned>> Settings;
+    unsigned Archive = 0;
 };
 
 bool Parse(int argc, char **argv, Options &O)
@@ -72,6 +76,8 @@ bool Parse(int argc, char **argv, Options &O)
             O.MemoryFile = value();
         else if (arg == "--save")
             O.SaveFile = value();
+        else if (arg == "--archive")
+            O.Archive = static_cast<unsigned>(std::stoul(value()));
         else if (arg == "--set") {
             unsigned a = 0, v = 0;
             if (std::sscanf(value(), "%x=%x", &a, &v) != 2 || a > 0xFF || v > 0xFF)
@@ -110,6 +116,15 @@ int main(int argc, char **argv)
         devsim::Memory memory = options.MemoryFile.empty()
                                     ? devsim::Memory::Fresh()
                                     : devsim::Memory::Load(options.MemoryFile);
+        if (options.Archive > 0) {
+            std::time_t now = std::time(nullptr);
+            std::tm newest{};
+            localtime_r(&now, &newest);
+            auto records = devsim::SampleArchive(options.Archive, newest);
+            // The newest a third of the way up, so reading the rest wraps round the lower end.
+            devsim::WriteArchive(memory, records,
+                                 std::clamp(options.Archive / 3, 1u, devsim::ArchiveRecords));
+        }
         for (auto [address, value] : options.Settings)
             memory.Settings[address] = static_cast<std::uint8_t>(value);
         devsim::TSimulator sim(std::move(memory));
