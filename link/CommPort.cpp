@@ -249,7 +249,7 @@ void TCommPort::DataReceived(TThread *Worker)
 {
     if (!Delivering() || !OnDataReceived) return;
     THandlerScope scope(FInHandler, Worker);
-    Raise([&] { OnDataReceived(this, InBuffUsed()); });
+    CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
 }
 
 void TCommPort::StatusChanged(TThread *Worker)
@@ -263,12 +263,12 @@ void TCommPort::StatusChanged(TThread *Worker)
     };
     // A handler may close the port; the rest are not raised then.
     for (const auto &[bit, event] : signals)
-        if ((mask & bit) && Delivering() && *event) Raise([&] { (*event)(this); });
+        if ((mask & bit) && Delivering() && *event) CallHandler([&] { (*event)(this); });
     if ((mask & EV_ERR) && Delivering() && OnErrorSignal)
-        Raise([&] { OnErrorSignal(this, GetLastError()); });
+        CallHandler([&] { OnErrorSignal(this, GetLastError()); });
 }
 
-void TCommPort::Raise(const std::function<void()> &Handler)
+void TCommPort::CallHandler(const std::function<void()> &Handler)
 {
     // What a handler lets escape is the application's to show, as for any other event; it
     // must not reach the worker that raised the event, which would end and deliver nothing
