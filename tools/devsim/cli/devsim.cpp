@@ -1,6 +1,7 @@
 // qrv4-devsim: a simulated QRV-4 on a pseudo-terminal, for trying the program without a device.
 // It prints the device file, logs every frame with its answer, and runs until interrupted.
 
+#include "tools/devsim/AddressBook.h"
 #include "tools/devsim/Simulator.h"
 
 #include <csignal>
@@ -26,6 +27,7 @@ void Usage()
                "  --memory FILE       load a memory image (256 setting bytes + 65536 block bytes)\n"
                "  --save FILE         write the memory image there on exit\n"
                "  --set AA=VV         set the setting byte at hex address AA to hex VV\n"
+               "  --sample-book       fill the address book with a few dozen sample keys\n"
                "  --silent            answer nothing\n"
                "  --slow MS           wait MS milliseconds before each answer\n"
                "  --wrong-length D    answer D bytes too many (or too few when negative)\n"
@@ -54,6 +56,7 @@ struct Options {
     devsim::TBehaviour Behaviour;
     devsim::TLoaderAnswer Loader = devsim::TLoaderAnswer::ToEntryFrame;
     std::vector<std::pair<unsigned, unsigned>> Settings;
+    bool SampleBook = false;
 };
 
 bool Parse(int argc, char **argv, Options &O)
@@ -77,7 +80,9 @@ bool Parse(int argc, char **argv, Options &O)
             if (std::sscanf(value(), "%x=%x", &a, &v) != 2 || a > 0xFF || v > 0xFF)
                 throw std::invalid_argument("--set wants AA=VV in hex");
             O.Settings.emplace_back(a, v);
-        } else if (arg == "--silent")
+        } else if (arg == "--sample-book")
+            O.SampleBook = true;
+        else if (arg == "--silent")
             O.Behaviour.Silent = true;
         else if (arg == "--slow")
             O.Behaviour.Delay = std::chrono::milliseconds(std::stoi(value()));
@@ -110,6 +115,7 @@ int main(int argc, char **argv)
         devsim::Memory memory = options.MemoryFile.empty()
                                     ? devsim::Memory::Fresh()
                                     : devsim::Memory::Load(options.MemoryFile);
+        if (options.SampleBook) devsim::FillSampleAddressBook(memory);
         for (auto [address, value] : options.Settings)
             memory.Settings[address] = static_cast<std::uint8_t>(value);
         devsim::TSimulator sim(std::move(memory));
