@@ -108,6 +108,7 @@ void TMainForm::ResetExchange()
     LB_LoadBios->SetCaption("");
     CallbackTimer->SetEnabled(false);
     SystemMessTimer->SetEnabled(false);
+    if (PC_Tabs->ActivePage() == Sheet_Writer) FillWriterGrid();
 }
 
 void TMainForm::CallbackTimerTimer(TObject *)
