@@ -260,6 +260,7 @@ public:
     void SG_WriterDblClick(TObject *Sender);
     void SG_WriterMouseDown(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void SG_WriterMouseMove(TObject *Sender, TShiftState Shift, int X, int Y);
+    void SG_WriterMouseUp(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void SG_WriterRowMoved(TObject *Sender, int FromIndex, int ToIndex);
     void ED_WriterNameEnter(TObject *Sender);
     void ED_WriterNameExit(TObject *Sender);
@@ -360,6 +361,7 @@ private:
     bool WriterRowLockedMessage();
     // What the key editor showed when it opened.
     AnsiString FKeyHexOpened;
+    bool FWriterEditorOnMouseUp = false;
     int ShownComPort(int Default) const;
     int ShownComSpeed() const;
 

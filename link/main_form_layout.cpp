@@ -229,6 +229,8 @@ void TMainForm::ConnectWriterHandlers()
     SG_Writer->OnDblClick = [this](TObject *Sender) { SG_WriterDblClick(Sender); };
     SG_Writer->OnMouseDown = [this](TObject *Sender, TMouseButton Button, TShiftState Shift, int X,
                                     int Y) { SG_WriterMouseDown(Sender, Button, Shift, X, Y); };
+    SG_Writer->OnMouseUp = [this](TObject *Sender, TMouseButton Button, TShiftState Shift, int X,
+                                  int Y) { SG_WriterMouseUp(Sender, Button, Shift, X, Y); };
     SG_Writer->OnMouseMove = [this](TObject *Sender, TShiftState Shift, int X, int Y) {
         SG_WriterMouseMove(Sender, Shift, X, Y);
     };

@@ -217,6 +217,18 @@ void TMainForm::SG_WriterKeyPress(TObject *, char &Key)
 
 void TMainForm::SG_WriterDblClick(TObject *)
 {
+    // The grid takes the focus back while it handles the button of the double click,
+    // which would close the editor at once; so it opens when the button is up.
+    if (GetKeyState(VK_LBUTTON) < 0)
+        FWriterEditorOnMouseUp = true;
+    else
+        OpenWriterEditor();
+}
+
+void TMainForm::SG_WriterMouseUp(TObject *, TMouseButton, TShiftState, int, int)
+{
+    if (!FWriterEditorOnMouseUp) return;
+    FWriterEditorOnMouseUp = false;
     OpenWriterEditor();
 }
 

@@ -3,6 +3,7 @@
 
 #include "link/grid_helpers.h"
 #include "tests/operations/WriterTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -358,4 +359,20 @@ TEST_F(WriterEditorTest, TypeEditorForcesTheTypesFixedBytes)
     Edit(4, 3, "FFFFFFFFFF1234FF", 13);
     EXPECT_EQ(Form->KeyHexMask, "XX XX XX XX XX HH HH XX");
     EXPECT_EQ(Row(4).KeyHex.SubString(3, 21), " 00 00 00 01 12 34 01");
+}
+
+TEST_F(WriterEditorTest, DoubleClickOpensTheEditorThatStaysOpen)
+{
+    SetKey(2, 0, 1, "5B 23 45 67 89 AB CD EF", "ДОМ");
+    const TRect cell = Form->SG_Writer->CellRect(1, 3);
+    const TPoint at = Form->SG_Writer->ClientToScreen(TPoint(cell.Left + 5, cell.Top + 5));
+    using win::MouseAction;
+    for (MouseAction action :
+         {MouseAction::Down, MouseAction::Up, MouseAction::DoubleClick, MouseAction::Up})
+        win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}});
+    vcltest::PumpFor(20);
+    ASSERT_TRUE(Form->ED_WriterName->Visible());
+    EXPECT_TRUE(Form->ED_WriterName->Focused());
+    EXPECT_EQ(Form->ED_WriterName->Text(), "ДОМ"_a);
+    EXPECT_EQ(Form->WriterCellNumberOfRow(), 2);
 }
