@@ -21,5 +21,6 @@ int main()
         Exception unknown("");
         Application->ShowException(unknown);
     }
+    DoneApplication();
     return 0;
 }

@@ -50,8 +50,8 @@ void FreeReleasedForms()
     }
 }
 
-// The application and screen objects live for the whole process; the program
-// frees its forms itself (Application's owned components) when Run returns.
+// The application and screen objects are there before the program's entry runs;
+// DoneApplication frees them.
 struct FormsUnit {
     FormsUnit()
     {
@@ -63,6 +63,14 @@ const FormsUnit Unit;
 
 } // namespace
 } // namespace vcl
+
+void DoneApplication()
+{
+    delete Application;
+    Application = nullptr;
+    delete Screen;
+    Screen = nullptr;
+}
 
 AnsiString GetShortHint(const AnsiString &Hint)
 {
@@ -734,6 +742,14 @@ AnsiString TApplication::ExeName() const
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
     return n > 0 ? AnsiString::FromUtf8(std::string_view(path, size_t(n))) : AnsiString();
+}
+
+void TApplication::SetTitle(const AnsiString &Value)
+{
+    FTitle = Value;
+    // X gives every window made from now on this name as its class, which is
+    // where task bars and window lists look for the program's name.
+    QCoreApplication::setApplicationName(QString::fromStdU16String(WideString(Value).Std()));
 }
 
 void TApplication::SetHint(const AnsiString &Value)

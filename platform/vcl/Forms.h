@@ -254,8 +254,7 @@ public:
     }
     // Shows the main form and runs the message loop until Terminate.
     void Run();
-    // Raises every form's OnDestroy, then frees what the application owns; the
-    // program calls it once Run returns, as the process keeps the application.
+    // Raises every form's OnDestroy, then frees what the application owns.
     void DestroyForms();
     void ProcessMessages();
     void HandleMessage();
@@ -283,7 +282,8 @@ public:
     TCustomForm *MainForm() const { return FMainForm; }
     HWND Handle();
     const AnsiString &Title() const { return FTitle; }
-    void SetTitle(const AnsiString &Value) { FTitle = Value; }
+    // The title is also the name the desktop shows for the program.
+    void SetTitle(const AnsiString &Value);
     AnsiString ExeName() const;
     const AnsiString &Hint() const { return FHint; }
     void SetHint(const AnsiString &Value);
@@ -322,9 +322,14 @@ private:
     int FHintHidePause = 2500;
 };
 
-// Made at start-up, freed at exit (the application frees its forms first).
+// Made at start-up, freed by DoneApplication (the application frees its forms first).
 extern TApplication *Application;
 extern TScreen *Screen;
+
+// Frees the application, its forms and windows, the Qt application and the
+// screen. The program calls it before it returns: nothing of Qt may be left for
+// the process's exit, when Qt's own globals go.
+void DoneApplication();
 
 // "Text|Long text" hints.
 AnsiString GetShortHint(const AnsiString &Hint);

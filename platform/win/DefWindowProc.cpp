@@ -4,6 +4,7 @@
 #include "platform/win/Rect.h"
 #include "platform/win/SysParams.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowWidget.h"
 
 #include <algorithm>
 
@@ -289,6 +290,7 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
     case WM_SETTEXT: {
         const auto *Text = reinterpret_cast<const char16_t *>(LParam);
         W->Text = Text ? Text : u"";
+        SetWidgetTitle(Wnd);
         if (CaptionHeight(*W))
             RedrawWindow(Wnd, nullptr, {}, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
         return TRUE;

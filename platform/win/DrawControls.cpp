@@ -36,8 +36,11 @@ void Shrink(RECT &R, UINT Sides)
     if (Sides & BF_BOTTOM) --R.bottom;
 }
 
-// Triangle of a glyph pointing right, left, up or down, centred in a rectangle.
-void Arrow(HDC Dc, const RECT &R, int Direction, COLORREF Color)
+enum class Pointing { Right, Left, Up, Down };
+
+// Triangle of a glyph centred in a rectangle: Size columns (or rows) from its
+// wide base to its tip.
+void Arrow(HDC Dc, const RECT &R, Pointing Direction, COLORREF Color)
 {
     const int W = R.right - R.left, H = R.bottom - R.top;
     const int Size = std::max(2, std::min(W, H) / 3);
@@ -45,16 +48,16 @@ void Arrow(HDC Dc, const RECT &R, int Direction, COLORREF Color)
     for (int I = 0; I < Size; ++I) {
         const int Half = Size - 1 - I;
         switch (Direction) {
-        case 0:
+        case Pointing::Right:
             Fill(Dc, Cx - Size / 2 + I, Cy - Half, Cx - Size / 2 + I + 1, Cy + Half + 1, Color);
             break;
-        case 1:
+        case Pointing::Left:
             Fill(Dc, Cx + Size / 2 - I, Cy - Half, Cx + Size / 2 - I + 1, Cy + Half + 1, Color);
             break;
-        case 2:
+        case Pointing::Down:
             Fill(Dc, Cx - Half, Cy - Size / 2 + I, Cx + Half + 1, Cy - Size / 2 + I + 1, Color);
             break;
-        default:
+        case Pointing::Up:
             Fill(Dc, Cx - Half, Cy + Size / 2 - I, Cx + Half + 1, Cy + Size / 2 - I + 1, Color);
             break;
         }
@@ -134,7 +137,7 @@ BOOL DrawFrameControl(HDC Dc, LPRECT Rect, UINT Type, UINT State)
         Fill(Dc, R.left, R.top, R.right, R.bottom, RGB(255, 255, 255));
         switch (State & 0xFF) {
         case DFCS_MENUARROW:
-            Arrow(Dc, R, 0, 0);
+            Arrow(Dc, R, Pointing::Right, 0);
             break;
         case DFCS_MENUCHECK:
             Check(Dc, R, 0);
@@ -160,7 +163,9 @@ BOOL DrawFrameControl(HDC Dc, LPRECT Rect, UINT Type, UINT State)
         return TRUE;
     case DFC_SCROLL: {
         Button(Dc, R, State);
-        static const int Directions[] = {2, 3, 1, 0, 0, 3};
+        // By DFCS_SCROLLUP, DOWN, LEFT, RIGHT, (size grip), COMBOBOX.
+        static const Pointing Directions[] = {Pointing::Up,    Pointing::Down,  Pointing::Left,
+                                              Pointing::Right, Pointing::Right, Pointing::Down};
         const UINT Kind = std::min<UINT>(State & 0xFF, 5);
         Arrow(Dc, R, Directions[Kind], Glyph);
         return TRUE;

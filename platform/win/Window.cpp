@@ -26,6 +26,14 @@ struct Registry {
     std::vector<HWND> TopLevels;                               // Z order, topmost first
     std::uintptr_t NextId = 0x100;
     std::map<std::u16string, std::shared_ptr<const WindowClass>> Classes;
+
+    // A window still here at exit keeps its widget: Qt's own globals may be gone
+    // by now, and a widget destroyed then calls into them.
+    ~Registry()
+    {
+        for (auto &Entry : Windows)
+            static_cast<void>(Entry.second->Widget.release());
+    }
 };
 
 Registry &TheRegistry()

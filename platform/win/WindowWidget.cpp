@@ -366,12 +366,16 @@ private:
     }
 };
 
+void DropAllWidgets();
+
 void InstallFilter()
 {
     static bool Installed = false;
     if (Installed) return;
     Installed = true;
     qApp->installEventFilter(new InputFilter(qApp));
+    // A widget that outlives the application crashes when it is destroyed.
+    qAddPostRoutine(DropAllWidgets);
 }
 
 Qt::WindowFlags FlagsFor(const Window &W)
@@ -380,6 +384,11 @@ Qt::WindowFlags FlagsFor(const Window &W)
     Qt::WindowFlags Flags;
     if (W.ManagedFrame()) {
         Flags = (W.ExStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
+        // The window manager offers only the boxes the style asks for.
+        Flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (W.Style & WS_SYSMENU) Flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (W.Style & WS_MINIMIZEBOX) Flags |= Qt::WindowMinimizeButtonHint;
+        if (W.Style & WS_MAXIMIZEBOX) Flags |= Qt::WindowMaximizeButtonHint;
     } else if (W.Style & WS_POPUP) {
         // Popups keep their exact place and never take activation from the form
         // they belong to; Qt's own popup handling would fight our menu loops.
@@ -400,6 +409,19 @@ void DropWidget(Window &W)
     W.Widget.reset();
 }
 
+void DropAllWidgets()
+{
+    for (HWND Wnd : TopLevelWindows())
+        if (Window *W = FindWindow(Wnd)) DropWidget(*W);
+}
+
+void SyncTitle(Window &W)
+{
+    const QString Title = QString::fromStdU16String(W.Text);
+    if (W.Widget && W.TopLevel() && W.Widget->windowTitle() != Title)
+        W.Widget->setWindowTitle(Title);
+}
+
 QRect WidgetGeometry(const Window &W)
 {
     if (W.TopLevel()) {
@@ -411,6 +433,18 @@ QRect WidgetGeometry(const Window &W)
     const Window *P = FindWindow(W.Parent);
     const QPoint Base = P->ManagedFrame() ? QPoint(0, 0) : QPoint(P->Client.left, P->Client.top);
     return QRect(Base.x() + W.Rect.left, Base.y() + W.Rect.top, W.Width(), W.Height());
+}
+
+// Only a sizing border lets the window manager resize a framed window; its
+// hints say so by a minimum equal to the maximum.
+void FixSize(Window &W, QSize Size)
+{
+    if (!W.ManagedFrame()) return;
+    const bool Fixed = !(W.Style & WS_THICKFRAME);
+    const QSize Min = Fixed ? Size : QSize(0, 0);
+    const QSize Max = Fixed ? Size : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (W.Widget->minimumSize() != Min) W.Widget->setMinimumSize(Min);
+    if (W.Widget->maximumSize() != Max) W.Widget->setMaximumSize(Max);
 }
 
 QPoint SurfaceOffset(const Window &W)
@@ -467,9 +501,11 @@ void SyncWidget(Window &W)
         W.Widget = std::make_unique<WindowWidget>(W.Handle, ParentWidget, Flags);
         if (W.TopLevel() && (W.Style & WS_POPUP))
             W.Widget->setAttribute(Qt::WA_ShowWithoutActivating);
+        SyncTitle(W);
     }
     WindowWidget &Widget = *W.Widget;
     const QRect G = WidgetGeometry(W);
+    FixSize(W, G.size());
     if (Widget.geometry() != G) Widget.setGeometry(G);
     if (WindowSystemCapable()) {
         // An empty window region hides the whole window; Qt reads an empty mask
@@ -494,6 +530,11 @@ void SyncWidget(Window &W)
     if (Fresh)
         for (HWND Child : W.Children)
             if (Window *C = FindWindow(Child)) SyncWidget(*C);
+}
+
+void SetWidgetTitle(HWND Wnd)
+{
+    if (Window *W = FindWindow(Wnd)) SyncTitle(*W);
 }
 
 void UpdateWidget(Window &W, const QRect &Area)

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 using namespace wintest;
 
@@ -575,6 +577,40 @@ TEST(GdiControls, DrawEdgeUsesTheSystemColours)
     EXPECT_EQ(C.At(8, 8), GetSysColor(COLOR_BTNSHADOW));
     EXPECT_EQ(R.left, 2);
     EXPECT_EQ(R.bottom, 8);
+}
+
+// Where the glyph of a scroll button drawn in a 17 x 17 box is widest: its base,
+// opposite the way it points.
+std::string ScrollGlyphBase(UINT State)
+{
+    Canvas C(17, 17);
+    RECT R{0, 0, 17, 17};
+    EXPECT_TRUE(DrawFrameControl(C.Dc, &R, DFC_SCROLL, State));
+    const COLORREF Ink = GetSysColor(COLOR_BTNTEXT);
+    std::vector<int> rows, columns;
+    for (int Y = 3; Y < 14; ++Y) {
+        const std::string Row = C.Row(Y, 3, 14, Ink);
+        if (const auto n = std::count(Row.begin(), Row.end(), '#')) rows.push_back(int(n));
+    }
+    for (int X = 3; X < 14; ++X) {
+        int n = 0;
+        for (int Y = 3; Y < 14; ++Y)
+            n += C.At(X, Y) == Ink;
+        if (n) columns.push_back(n);
+    }
+    if (rows.empty() || columns.empty()) return "none";
+    if (rows.front() > rows.back()) return "top";
+    if (rows.back() > rows.front()) return "bottom";
+    return columns.front() > columns.back() ? "left" : "right";
+}
+
+TEST(GdiControls, ScrollArrowsPointTheWayTheirNamesSay)
+{
+    EXPECT_EQ(ScrollGlyphBase(DFCS_SCROLLCOMBOBOX), "top") << "a drop-down arrow points down";
+    EXPECT_EQ(ScrollGlyphBase(DFCS_SCROLLDOWN), "top");
+    EXPECT_EQ(ScrollGlyphBase(DFCS_SCROLLUP), "bottom");
+    EXPECT_EQ(ScrollGlyphBase(DFCS_SCROLLLEFT), "right");
+    EXPECT_EQ(ScrollGlyphBase(DFCS_SCROLLRIGHT), "left");
 }
 
 TEST(GdiControls, DrawStateMonoPaintsTheSilhouetteInTheBrush)

@@ -255,6 +255,43 @@ TEST_F(Surface, CaptionedWindow_GetsAGradientCaptionInItsFrame)
               GetSysColor(Active ? COLOR_GRADIENTACTIVECAPTION : COLOR_GRADIENTINACTIVECAPTION));
 }
 
+TEST_F(Surface, FramedWindow_TextIsItsTitleOnScreenAndFollowsChanges)
+{
+    const HWND W = MakeWindow(WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 10, 10, 200, 100);
+    Made.push_back(W);
+    SetWindowTextW(W, u" QRV-4  версия 1.51");
+    EXPECT_EQ(WidgetOf(W)->windowTitle(), QString::fromUtf8(" QRV-4  версия 1.51"));
+    SetWindowTextW(W, u"Печать");
+    EXPECT_EQ(WidgetOf(W)->windowTitle(), QString::fromUtf8("Печать"));
+    // A new widget, made when the style changes, keeps the title.
+    SetWindowLongW(W, GWL_STYLE, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE);
+    EXPECT_EQ(WidgetOf(W)->windowTitle(), QString::fromUtf8("Печать"));
+}
+
+TEST_F(Surface, FramedWindow_OnlyASizingBorderLetsTheWindowManagerResizeOrMaximise)
+{
+    const HWND Single =
+        MakeWindow(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE, 0, 10, 10, 200, 100);
+    Made.push_back(Single);
+    RECT Client;
+    GetClientRect(Single, &Client);
+    const QWidget *Fixed = WidgetOf(Single);
+    EXPECT_EQ(Fixed->minimumSize(), QSize(Client.right, Client.bottom));
+    EXPECT_EQ(Fixed->maximumSize(), QSize(Client.right, Client.bottom));
+    EXPECT_TRUE(Fixed->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(Fixed->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // The program itself still resizes it; the fixed size follows.
+    SetWindowPos(Single, {}, 0, 0, 260, 140, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetClientRect(Single, &Client);
+    EXPECT_EQ(WidgetOf(Single)->maximumSize(), QSize(Client.right, Client.bottom));
+
+    const HWND Sizeable = MakeWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 10, 10, 200, 100);
+    Made.push_back(Sizeable);
+    const QWidget *Free = WidgetOf(Sizeable);
+    EXPECT_NE(Free->minimumSize(), Free->maximumSize());
+    EXPECT_TRUE(Free->windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
 TEST(Clipboard, UnicodeTextComesBackAsCp1251)
 {
     ASSERT_TRUE(OpenClipboard({}));

@@ -1,0 +1,416 @@
+#pragma once
+// The program's PNG pictures: an image is a list of chunk objects, one per chunk
+// of the file, and its pixels live in the header chunk as a bottom-up DIB (one,
+// four, eight or 24 bits a pixel) with separate alpha and low-byte planes.
+
+#include "platform/rtl/ClassesStreams.h"
+#include "platform/vcl/Graphics.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TPNGObject;
+class TChunkIHDR;
+
+QRV4_DECLARE_EXCEPTION(EPNGOutMemory, Exception)
+QRV4_DECLARE_EXCEPTION(EPngError, Exception)
+QRV4_DECLARE_EXCEPTION(EPngUnexpectedEnd, Exception)
+QRV4_DECLARE_EXCEPTION(EPngInvalidCRC, Exception)
+QRV4_DECLARE_EXCEPTION(EPngInvalidIHDR, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGMissingMultipleIDAT, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGZLIBError, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGInvalidPalette, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGInvalidFileHeader, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGIHDRNotFirst, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGNotExists, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGSizeExceeds, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGMissingPalette, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGUnknownCriticalChunk, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGUnknownCompression, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGUnknownInterlace, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGNoImageData, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGCouldNotLoadResource, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGCannotChangeTransparent, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGHeaderNotPresent, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGInvalidNewSize, Exception)
+QRV4_DECLARE_EXCEPTION(EPNGInvalidSpec, Exception)
+
+inline constexpr const char *LibraryVersion = "1.564";
+
+inline constexpr std::uint8_t COLOR_GRAYSCALE = 0;
+inline constexpr std::uint8_t COLOR_RGB = 2;
+inline constexpr std::uint8_t COLOR_PALETTE = 3;
+inline constexpr std::uint8_t COLOR_GRAYSCALEALPHA = 4;
+inline constexpr std::uint8_t COLOR_RGBALPHA = 6;
+
+enum TFilter { pfNone, pfSub, pfUp, pfAverage, pfPaeth };
+using TFilters = Set<TFilter>;
+using TCompressionLevel = int;
+enum TInterlaceMethod { imNone, imAdam7 };
+enum TPNGTransparencyMode { ptmNone, ptmBit, ptmPartial };
+
+using TChunkName = std::array<char, 4>;
+
+// Continues a CRC-32 of the PNG format over Length bytes.
+std::uint32_t update_crc(std::uint32_t Crc, const std::uint8_t *Buffer, std::size_t Length);
+std::uint32_t ByteSwap(std::uint32_t Value);
+std::uint16_t SwapWord(std::uint16_t Value);
+
+// zlib over whole blocks, for compressed text.
+struct ZlibBlockResult {
+    bool Ok = false;
+    std::vector<std::uint8_t> Output;
+    AnsiString ErrorText;
+};
+ZlibBlockResult InflateBlock(const std::uint8_t *Input, std::size_t Size);
+ZlibBlockResult DeflateBlock(const std::uint8_t *Input, std::size_t Size, int Level);
+
+// ---- Chunks -----------------------------------------------------------------------
+
+class TChunk : public TObject
+{
+    QRV4_CLASS(TChunk, TObject)
+
+public:
+    explicit TChunk(TPNGObject *AOwner);
+    ~TChunk() override = default;
+
+    // The chunk name of a class: its class name after "TChunk", when exactly
+    // four characters remain; empty otherwise.
+    static AnsiString GetName(TClass ChunkClass);
+    virtual void Assign(TChunk *Source);
+    // Stream stands after the length and the name; reads the data and the CRC.
+    virtual bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size);
+    virtual bool SaveToStream(TStream *Stream);
+
+    std::uint8_t *Data() { return FData.data(); }
+    const std::uint8_t *Data() const { return FData.data(); }
+    std::uint32_t DataLength() const { return FDataLength; }
+    void ResizeData(std::uint32_t NewSize);
+    TPNGObject *Owner() const { return FOwner; }
+    int GetIndex() const;
+    TChunkIHDR *GetHeader() const;
+    AnsiString GetChunkName() const { return AnsiString(FName.data(), 4); }
+    const TChunkName &Name() const { return FName; }
+    void SetName(const TChunkName &Value) { FName = Value; }
+
+protected:
+    bool SaveData(TStream *Stream);
+
+private:
+    std::vector<std::uint8_t> FData;
+    std::uint32_t FDataLength = 0;
+    TPNGObject *FOwner;
+    TChunkName FName{};
+};
+
+class TChunkIEND : public TChunk
+{
+    QRV4_CLASS(TChunkIEND, TChunk)
+
+public:
+    using TChunk::TChunk;
+};
+
+// The header, and the owner of the image store.
+class TChunkIHDR : public TChunk
+{
+    QRV4_CLASS(TChunkIHDR, TChunk)
+
+public:
+    explicit TChunkIHDR(TPNGObject *AOwner) : TChunk(AOwner) {}
+    void Assign(TChunk *Source) override;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+
+    // Builds an empty store for the current header values.
+    void PrepareImageData();
+    void FreeImageData();
+
+    struct TDibInfo {
+        BITMAPINFOHEADER bmiHeader;
+        RGBQUAD bmiColors[256];
+    };
+
+    std::uint32_t Width = 0;
+    std::uint32_t Height = 0;
+    std::uint8_t BitDepth = 0;
+    std::uint8_t ColorType = 0;
+    std::uint8_t CompressionMethod = 0;
+    std::uint8_t FilterMethod = 0;
+    std::uint8_t InterlaceMethod = 0;
+
+    bool IsPaletted = false;
+    TDibInfo DibInfo{};
+    int DibRowBytes = 0;
+    std::vector<std::uint8_t> DibBits;      // bottom-up rows of DibRowBytes
+    std::vector<std::uint8_t> AlphaPlane;   // top-down, a byte a pixel
+    std::vector<std::uint8_t> LowBytePlane; // as DibBits
+    std::vector<PALETTEENTRY> DibPalette;
+
+    const BITMAPINFO *BitmapInfo() const { return reinterpret_cast<const BITMAPINFO *>(&DibInfo); }
+    int BitsPerPixel() const { return DibInfo.bmiHeader.biBitCount; }
+    // Copies up to 256 entries into the DIB colours.
+    void PaletteToDIB(const std::vector<PALETTEENTRY> &Palette);
+};
+
+class TChunkPLTE : public TChunk
+{
+    QRV4_CLASS(TChunkPLTE, TChunk)
+
+public:
+    using TChunk::TChunk;
+    void Assign(TChunk *Source) override;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+    RGBQUAD GetPaletteItem(int Index) const;
+
+    std::uint32_t PaletteCount = 0;
+};
+
+class TChunkgAMA : public TChunk
+{
+    QRV4_CLASS(TChunkgAMA, TChunk)
+
+public:
+    explicit TChunkgAMA(TPNGObject *AOwner);
+    void Assign(TChunk *Source) override;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    std::uint32_t GetValue();
+    void SetValue(std::uint32_t Value);
+};
+
+class TChunktRNS : public TChunk
+{
+    QRV4_CLASS(TChunktRNS, TChunk)
+
+public:
+    using TChunk::TChunk;
+    void Assign(TChunk *Source) override;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+    TColor GetTransparentColor() const;
+    void SetTransparentColor(TColor Value);
+    // The alpha of a stored palette or gray index, as the image draws it.
+    std::uint8_t IndexAlpha(int Index) const;
+
+    bool SingleKey = false;
+    std::array<std::uint8_t, 256> AlphaEntries{};
+
+private:
+    void UpdateSingleKey();
+};
+
+class TChunkpHYs : public TChunk
+{
+    QRV4_CLASS(TChunkpHYs, TChunk)
+
+public:
+    using TChunk::TChunk;
+    void Assign(TChunk *Source) override;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+
+    std::uint32_t PixelsPerUnitX = 0;
+    std::uint32_t PixelsPerUnitY = 0;
+    std::uint8_t UnitKind = 0;
+};
+
+class TChunktIME : public TChunk
+{
+    QRV4_CLASS(TChunktIME, TChunk)
+
+public:
+    using TChunk::TChunk;
+    void Assign(TChunk *Source) override;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+
+    std::uint16_t Year = 0;
+    std::uint8_t Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+};
+
+class TChunktEXt : public TChunk
+{
+    QRV4_CLASS(TChunktEXt, TChunk)
+
+public:
+    using TChunk::TChunk;
+    void Assign(TChunk *Source) override;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+
+    AnsiString Keyword;
+    AnsiString Text;
+
+protected:
+    // Keyword up to the first zero byte (or the end); the position after it.
+    std::uint32_t ReadKeyword();
+};
+
+class TChunkzTXt : public TChunktEXt
+{
+    QRV4_CLASS(TChunkzTXt, TChunktEXt)
+
+public:
+    using TChunktEXt::TChunktEXt;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+};
+
+// The image data: decoded when loaded, encoded when saved; holds no data itself.
+class TChunkIDAT : public TChunk
+{
+    QRV4_CLASS(TChunkIDAT, TChunk)
+
+public:
+    using TChunk::TChunk;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
+    bool SaveToStream(TStream *Stream) override;
+};
+
+// Creates a chunk of the class registered for Name (a plain TChunk when none),
+// named Name.
+std::unique_ptr<TChunk> NewChunkForName(TPNGObject *Owner, const TChunkName &Name);
+// Creates an empty chunk of ChunkClass (or a plain TChunk when it is not registered).
+std::unique_ptr<TChunk> NewChunkOfClass(TPNGObject *Owner, TClass ChunkClass);
+
+// The chunks of one image, in file order.
+class TPNGList
+{
+public:
+    explicit TPNGList(TPNGObject *AOwner) : FOwner(AOwner) {}
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    // Null outside the list.
+    TChunk *GetItem(int Index) const;
+    // A new chunk placed by its kind; refuses what would make the image invalid.
+    TChunk *Add(TClass ChunkClass);
+    template <class T> T *Add() { return static_cast<T *>(Add(T::StaticClass())); }
+    // The first chunk of the class or of a class derived from it.
+    TChunk *ItemFromClass(TClass ChunkClass) const;
+    template <class T> T *ItemFromClass() const
+    {
+        return static_cast<T *>(ItemFromClass(T::StaticClass()));
+    }
+    template <class T> T *FindChunk() const { return ItemFromClass<T>(); }
+    void RemoveChunk(TChunk *Chunk);
+    int IndexOf(const TChunk *Chunk) const;
+    // Appends without the placement rules (loading, assigning).
+    TChunk *Append(std::unique_ptr<TChunk> Chunk);
+    void Clear() { FItems.clear(); }
+
+private:
+    TChunk *InsertAt(int Index, std::unique_ptr<TChunk> Chunk);
+
+    TPNGObject *FOwner;
+    std::vector<std::unique_ptr<TChunk>> FItems;
+};
+
+// ---- The picture ------------------------------------------------------------------
+
+class TPNGObject : public TGraphic
+{
+    QRV4_CLASS(TPNGObject, TGraphic)
+    friend class TChunkIDAT;
+
+public:
+    TPNGObject();
+    // A blank image of the given type and size, every pixel zero.
+    TPNGObject(unsigned ColorType, unsigned BitDepth, int AWidth, int AHeight);
+    ~TPNGObject() override;
+
+    // Draws the picture stretched into Rect by its transparency mode.
+    void Draw(TCanvas *ACanvas, const TRect &Rect) override;
+
+    void Assign(TPersistent *Source) override;
+    void AssignPNG(TPNGObject *Source);
+    // Takes the pixels of a bitmap; a transparent one keeps its key colour.
+    void AssignHandle(HBITMAP Handle, bool Transparent, COLORREF TransparentColor);
+
+    bool Empty() const override { return FChunkList.Count() == 0; }
+    int Width() const override;
+    void SetWidth(int Value) override;
+    int Height() const override;
+    void SetHeight(int Value) override;
+    bool Transparent() const override { return HeaderPresent() && TransparencyMode() != ptmNone; }
+
+    void LoadFromStream(TStream *Stream) override;
+    void SaveToStream(TStream *Stream) override;
+    void LoadFromResourceName(std::uintptr_t Instance, const AnsiString &Name);
+    void LoadFromResourceID(std::uintptr_t Instance, int ResID);
+
+    TPNGList &Chunks() { return FChunkList; }
+    const TPNGList &Chunks() const { return FChunkList; }
+    void ClearChunks();
+    TChunkIHDR *Header() const;
+    bool HeaderPresent() const;
+    void GetPixelInfo(int &LineSize, int &Offset) const;
+
+    // Image row Row (0 at the top) of the DIB, of the low-byte plane, of the alpha
+    // plane (null without one).
+    std::uint8_t *Scanline(int Row) const;
+    std::uint8_t *ExtraScanline(int Row) const;
+    std::uint8_t *AlphaScanline(int Row) const;
+
+    TPNGTransparencyMode TransparencyMode() const;
+    TColor TransparentColor() const;
+    void SetTransparentColor(TColor Value);
+    void RemoveTransparency();
+    void CreateAlpha();
+    void AddtEXt(const AnsiString &Keyword, const AnsiString &Text);
+    void AddzTXt(const AnsiString &Keyword, const AnsiString &Text);
+
+    // The palette of a paletted store (gray levels for gray images).
+    const std::vector<PALETTEENTRY> &Palette() const;
+    void SetPalette(const std::vector<PALETTEENTRY> &Value) { DoSetPalette(Value, true); }
+    void DoSetPalette(const std::vector<PALETTEENTRY> &Value, bool UpdateColors);
+
+    TColor Pixels(int X, int Y) const;
+    void SetPixels(int X, int Y, TColor Value);
+    void Resize(int CX, int CY);
+
+    void DrawUsingPixelInformation(TCanvas *Canvas, const TPoint &Point);
+    void DrawPartialTrans(HDC Dc, const TRect &Rect);
+    TChunkpHYs *GetPixelInformation();
+    bool HasPixelInformation() const { return FChunkList.ItemFromClass<TChunkpHYs>() != nullptr; }
+
+    TFilters RowFilters() const { return FRowFilters; }
+    void SetRowFilters(TFilters Value) { FRowFilters = Value; }
+    TCompressionLevel CompressionLevel() const { return FZlibLevel; }
+    void SetCompressionLevel(TCompressionLevel Value) { FZlibLevel = Value; }
+    int MaxIdatSize() const { return FMaxIdatSize; }
+    // Anything below 65535 becomes 65535.
+    void SetMaxIdatSize(int Value) { FMaxIdatSize = Value < 65535 ? 65535 : Value; }
+    TInterlaceMethod InterlaceMethod() const { return FInterlacing; }
+    void SetInterlaceMethod(TInterlaceMethod Value) { FInterlacing = Value; }
+    bool BuildingBlank() const { return FBuildingBlank; }
+
+    static AnsiString GetLibraryVersion() { return LibraryVersion; }
+    template <class E> [[noreturn]] static void RaiseError(const char *Text) { throw E(Text); }
+
+    std::array<std::uint8_t, 256> GammaMap{};
+    std::array<std::uint8_t, 256> InverseGammaMap{};
+
+protected:
+    void AssignTo(TPersistent *Dest) override;
+
+private:
+    friend class TChunkIHDR;
+    void InitializeGamma();
+    void LoadChunks(TStream *Stream);
+    void DrawKeyedDib(HDC Dc, const TRect &Rect);
+    void DrawOpaque(HDC Dc, const TRect &Rect);
+
+    TPNGList FChunkList;
+    TFilters FRowFilters{pfSub};
+    TCompressionLevel FZlibLevel = 7;
+    int FMaxIdatSize = 65535;
+    TInterlaceMethod FInterlacing = imNone;
+    bool FBuildingBlank = false;
+};
+
+// Bytes of a row of Width pixels of a colour type and bit depth, as the file holds it.
+int PixelBytes(int Width, int ColorType, int BitDepth);

@@ -1,0 +1,606 @@
+// The picture object: loading and saving the chunk list, the header and
+// pixel access, transparency, resizing and assignment.
+
+#include "controls/pngimage.h"
+#include "controls/pngimageIO.h"
+#include "controls/pngimageRows.h"
+#include "controls/pnglang.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace pngio;
+using namespace pnglang;
+
+namespace
+{
+
+[[maybe_unused]] const bool Registered = [] {
+    TPicture::RegisterFileFormat("PNG", "Portable Network Graphics", TPNGObject::StaticClass());
+    return true;
+}();
+
+bool ValidSpec(unsigned ColorType, unsigned BitDepth)
+{
+    const bool Type =
+        ColorType == 0 || ColorType == 2 || ColorType == 3 || ColorType == 4 || ColorType == 6;
+    const bool Depth =
+        BitDepth == 1 || BitDepth == 2 || BitDepth == 4 || BitDepth == 8 || BitDepth == 16;
+    return Type && Depth && !(ColorType == 3 && BitDepth == 16) &&
+           !(ColorType == 2 && BitDepth < 8);
+}
+
+bool NameIs(const TChunkName &Name, const char *Text)
+{
+    return std::memcmp(Name.data(), Text, 4) == 0;
+}
+
+int PackedSample(const std::uint8_t *Row, int Index, int Bits)
+{
+    if (Bits == 8) return Row[Index];
+    const int Bit = Index * Bits;
+    return (Row[Bit >> 3] >> (8 - Bits - (Bit & 7))) & ((1 << Bits) - 1);
+}
+
+void PutPackedSample(std::uint8_t *Row, int Index, int Bits, int Value)
+{
+    if (Bits == 8) {
+        Row[Index] = static_cast<std::uint8_t>(Value);
+        return;
+    }
+    const int Bit = Index * Bits;
+    const int Shift = 8 - Bits - (Bit & 7);
+    const int Mask = ((1 << Bits) - 1) << Shift;
+    std::uint8_t &Byte = Row[Bit >> 3];
+    Byte = static_cast<std::uint8_t>((Byte & ~Mask) | ((Value << Shift) & Mask));
+}
+
+TColor Gray(std::uint8_t Level)
+{
+    return static_cast<TColor>(RGB(Level, Level, Level));
+}
+
+} // namespace
+
+int PixelBytes(int Width, int ColorType, int BitDepth)
+{
+    int Samples = 0;
+    switch (ColorType) {
+    case COLOR_GRAYSCALE:
+    case COLOR_PALETTE:
+        Samples = 1;
+        break;
+    case COLOR_RGB:
+        Samples = 3;
+        break;
+    case COLOR_GRAYSCALEALPHA:
+        Samples = 2;
+        break;
+    case COLOR_RGBALPHA:
+        Samples = 4;
+        break;
+    default:
+        return 0;
+    }
+    return static_cast<int>((static_cast<std::int64_t>(Width) * BitDepth * Samples + 7) / 8);
+}
+
+// ---- Construction -----------------------------------------------------------------
+
+TPNGObject::TPNGObject() : FChunkList(this)
+{
+    InitializeGamma();
+}
+
+TPNGObject::TPNGObject(unsigned ColorType, unsigned BitDepth, int AWidth, int AHeight)
+    : TPNGObject()
+{
+    if (!ValidSpec(ColorType, BitDepth) || AWidth < 1 || AHeight < 1 || AWidth > 65535 ||
+        AHeight > 65535)
+        RaiseError<EPNGInvalidSpec>(EPNGInvalidSpecText);
+    if (BitDepth == 2) BitDepth = 4;
+    InitializeGamma();
+    FBuildingBlank = true;
+    FChunkList.Add<TChunkIEND>();
+    auto *H = FChunkList.Add<TChunkIHDR>();
+    H->Width = static_cast<std::uint32_t>(AWidth);
+    H->Height = static_cast<std::uint32_t>(AHeight);
+    H->BitDepth = static_cast<std::uint8_t>(BitDepth);
+    H->ColorType = static_cast<std::uint8_t>(ColorType);
+    H->PrepareImageData();
+    if (H->IsPaletted) FChunkList.Add<TChunkPLTE>()->PaletteCount = 1u << BitDepth;
+    FChunkList.Add<TChunkIDAT>();
+    FBuildingBlank = false;
+}
+
+TPNGObject::~TPNGObject() = default;
+
+void TPNGObject::InitializeGamma()
+{
+    for (int I = 0; I < 256; ++I) {
+        GammaMap[static_cast<std::size_t>(I)] = static_cast<std::uint8_t>(I);
+        InverseGammaMap[static_cast<std::size_t>(I)] = static_cast<std::uint8_t>(I);
+    }
+}
+
+void TPNGObject::ClearChunks()
+{
+    InitializeGamma();
+    FChunkList.Clear();
+}
+
+// ---- Streams ----------------------------------------------------------------------
+
+void TPNGObject::LoadFromStream(TStream *Stream)
+{
+    ClearChunks();
+    std::uint8_t Head[8];
+    if (Stream->Read(Head, 8) != 8 || std::memcmp(Head, Signature, 8) != 0)
+        RaiseError<EPNGInvalidFileHeader>(EPNGInvalidFileHeaderText);
+    LoadChunks(Stream);
+    Changed(this);
+}
+
+void TPNGObject::LoadChunks(TStream *Stream)
+{
+    bool HasImageData = false;
+    const std::int64_t StreamSize = Stream->Size();
+    for (bool First = true;; First = false) {
+        std::uint8_t Head[8];
+        ReadExact(Stream, Head, 8);
+        const std::uint32_t Length = LoadBigEndian(Head);
+        TChunkName Name;
+        std::memcpy(Name.data(), Head + 4, 4);
+        if (Length > MaxChunkLength || Length + std::int64_t{4} > StreamSize - Stream->Position())
+            RaiseError<EPngUnexpectedEnd>(EPNGUnexpectedEndText);
+        if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>(EPNGIHDRNotFirstText);
+        // A second header would rebuild the store under the decoded pixels.
+        if (!First && NameIs(Name, "IHDR")) RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
+        if (NameIs(Name, "cHRM") || (NameIs(Name, "IDAT") && HasImageData)) {
+            Stream->Seek(Length + std::int64_t{4}, soCurrent);
+            continue;
+        }
+        auto Created = NewChunkForName(this, Name);
+        if (Created->ClassType() == TChunk::StaticClass() && !(Name[0] & 0x20))
+            RaiseError<EPNGUnknownCriticalChunk>(EPNGUnknownCriticalChunkText);
+        TChunk *Chunk = FChunkList.Append(std::move(Created));
+        HasImageData = HasImageData || NameIs(Name, "IDAT");
+        if (!Chunk->LoadFromStream(Stream, Name, Length) || NameIs(Name, "IEND")) break;
+    }
+    if (!HasImageData) RaiseError<EPNGNoImageData>(EPNGNoImageDataText);
+}
+
+void TPNGObject::SaveToStream(TStream *Stream)
+{
+    Stream->WriteBuffer(Signature, 8);
+    for (int I = 0; I < FChunkList.Count(); ++I)
+        FChunkList.GetItem(I)->SaveToStream(Stream);
+}
+
+void TPNGObject::LoadFromResourceName(std::uintptr_t Instance, const AnsiString &Name)
+{
+    if (rtl::FindResource(rtl::ResourceRawData, Name).empty())
+        RaiseError<EPNGCouldNotLoadResource>(EPNGCouldNotLoadResourceText);
+    TResourceStream Stream(Instance, Name, rtl::ResourceRawData);
+    LoadFromStream(&Stream);
+}
+
+void TPNGObject::LoadFromResourceID(std::uintptr_t Instance, int ResID)
+{
+    if (rtl::FindResource(rtl::ResourceRawData, ResID).empty())
+        RaiseError<EPNGCouldNotLoadResource>(EPNGCouldNotLoadResourceText);
+    TResourceStream Stream(Instance, ResID, rtl::ResourceRawData);
+    LoadFromStream(&Stream);
+}
+
+// ---- Header and rows --------------------------------------------------------------
+
+TChunkIHDR *TPNGObject::Header() const
+{
+    auto *H = dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0));
+    if (!H) RaiseError<EPNGHeaderNotPresent>(EPNGHeaderNotPresentText);
+    return H;
+}
+
+bool TPNGObject::HeaderPresent() const
+{
+    return dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0)) != nullptr;
+}
+
+int TPNGObject::Width() const
+{
+    return HeaderPresent() ? static_cast<int>(Header()->Width) : 0;
+}
+
+int TPNGObject::Height() const
+{
+    return HeaderPresent() ? static_cast<int>(Header()->Height) : 0;
+}
+
+void TPNGObject::SetWidth(int Value)
+{
+    Resize(Value, Height());
+}
+
+void TPNGObject::SetHeight(int Value)
+{
+    Resize(Width(), Value);
+}
+
+void TPNGObject::GetPixelInfo(int &LineSize, int &Offset) const
+{
+    LineSize = Offset = 0;
+    if (!HeaderPresent()) return;
+    const TChunkIHDR *H = Header();
+    LineSize = PixelBytes(static_cast<int>(H->Width), H->ColorType, H->BitDepth);
+    switch (H->ColorType) {
+    case COLOR_GRAYSCALE:
+        Offset = H->BitDepth == 16 ? 2 : 1;
+        break;
+    case COLOR_PALETTE:
+        Offset = 1;
+        break;
+    case COLOR_RGB:
+        Offset = H->BitDepth * 3 / 8;
+        break;
+    case COLOR_GRAYSCALEALPHA:
+        Offset = H->BitDepth * 2 / 8;
+        break;
+    case COLOR_RGBALPHA:
+        Offset = H->BitDepth * 4 / 8;
+        break;
+    default:
+        break;
+    }
+}
+
+std::uint8_t *TPNGObject::Scanline(int Row) const
+{
+    TChunkIHDR *H = Header();
+    return H->DibBits.data() +
+           static_cast<std::size_t>(static_cast<int>(H->Height) - 1 - Row) * H->DibRowBytes;
+}
+
+std::uint8_t *TPNGObject::ExtraScanline(int Row) const
+{
+    TChunkIHDR *H = Header();
+    if (H->LowBytePlane.empty()) return nullptr;
+    return H->LowBytePlane.data() +
+           static_cast<std::size_t>(static_cast<int>(H->Height) - 1 - Row) * H->DibRowBytes;
+}
+
+std::uint8_t *TPNGObject::AlphaScanline(int Row) const
+{
+    TChunkIHDR *H = Header();
+    if (H->AlphaPlane.empty()) return nullptr;
+    return H->AlphaPlane.data() + static_cast<std::size_t>(Row) * H->Width;
+}
+
+// ---- Palette and transparency -----------------------------------------------------
+
+const std::vector<PALETTEENTRY> &TPNGObject::Palette() const
+{
+    return Header()->DibPalette;
+}
+
+void TPNGObject::DoSetPalette(const std::vector<PALETTEENTRY> &Value, bool UpdateColors)
+{
+    TChunkIHDR *H = Header();
+    if (!H->IsPaletted) return;
+    if (UpdateColors) H->PaletteToDIB(Value);
+    H->DibPalette = Value;
+}
+
+TPNGTransparencyMode TPNGObject::TransparencyMode() const
+{
+    const TChunkIHDR *H = Header();
+    const auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
+    switch (H->ColorType) {
+    case COLOR_GRAYSCALE:
+    case COLOR_RGB:
+        return TRNS ? ptmBit : ptmNone;
+    case COLOR_PALETTE:
+        if (!TRNS) return ptmNone;
+        return TRNS->SingleKey ? ptmBit : ptmPartial;
+    case COLOR_GRAYSCALEALPHA:
+    case COLOR_RGBALPHA:
+        return ptmPartial;
+    default:
+        return ptmNone;
+    }
+}
+
+TColor TPNGObject::TransparentColor() const
+{
+    const auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
+    return TRNS ? TRNS->GetTransparentColor() : 0;
+}
+
+void TPNGObject::SetTransparentColor(TColor Value)
+{
+    if (!HeaderPresent()) return;
+    const std::uint8_t Type = Header()->ColorType;
+    if (Type == COLOR_GRAYSCALEALPHA || Type == COLOR_RGBALPHA)
+        RaiseError<EPNGCannotChangeTransparent>(EPNGCannotChangeTransparentText);
+    if (Type != COLOR_GRAYSCALE && Type != COLOR_RGB && Type != COLOR_PALETTE) return;
+    auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
+    if (!TRNS) TRNS = FChunkList.Add<TChunktRNS>();
+    TRNS->SetTransparentColor(static_cast<TColor>(ColorToRGB(Value)));
+    Changed(this);
+}
+
+void TPNGObject::RemoveTransparency()
+{
+    TChunkIHDR *H = Header();
+    switch (H->ColorType) {
+    case COLOR_PALETTE:
+        if (auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>()) FChunkList.RemoveChunk(TRNS);
+        break;
+    case COLOR_GRAYSCALEALPHA:
+        H->ColorType = COLOR_GRAYSCALE;
+        H->AlphaPlane = {};
+        break;
+    case COLOR_RGBALPHA:
+        H->ColorType = COLOR_RGB;
+        H->AlphaPlane = {};
+        break;
+    default:
+        break;
+    }
+    Changed(this);
+}
+
+void TPNGObject::CreateAlpha()
+{
+    TChunkIHDR *H = Header();
+    if (H->ColorType == COLOR_PALETTE) {
+        auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
+        if (!TRNS) TRNS = FChunkList.Add<TChunktRNS>();
+        TRNS->AlphaEntries.fill(255);
+        TRNS->ResizeData(1u << H->BitDepth);
+        TRNS->SingleKey = false;
+        return;
+    }
+    if (H->ColorType != COLOR_GRAYSCALE && H->ColorType != COLOR_RGB) return;
+    auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
+    const TColor Key = TRNS ? TRNS->GetTransparentColor() : 0;
+    // Gray with alpha has eight or sixteen bits; lower depths widen to eight.
+    if (H->ColorType == COLOR_GRAYSCALE && H->BitsPerPixel() < 8) {
+        const int Bits = H->BitsPerPixel();
+        const int Levels = (1 << Bits) - 1;
+        const std::vector<std::uint8_t> Old = H->DibBits;
+        const int OldRowBytes = H->DibRowBytes;
+        H->BitDepth = 8;
+        H->DibInfo.bmiHeader.biBitCount = 8;
+        H->DibRowBytes = (static_cast<int>(H->Width) + 3) & ~3;
+        H->DibBits.assign(static_cast<std::size_t>(H->DibRowBytes) * H->Height, 0);
+        for (std::size_t Y = 0; Y < H->Height; ++Y)
+            for (int X = 0; X < static_cast<int>(H->Width); ++X)
+                H->DibBits[Y * static_cast<std::size_t>(H->DibRowBytes) +
+                           static_cast<std::size_t>(X)] =
+                    static_cast<std::uint8_t>(
+                        PackedSample(Old.data() + Y * static_cast<std::size_t>(OldRowBytes), X,
+                                     Bits) *
+                        255 / Levels);
+        DoSetPalette(pngrows::GrayPalette(8, GammaMap), true);
+    }
+    // A colour key becomes clear pixels of the alpha plane.
+    H->AlphaPlane.assign(static_cast<std::size_t>(H->Width) * H->Height, 255);
+    H->ColorType = H->ColorType == COLOR_GRAYSCALE ? COLOR_GRAYSCALEALPHA : COLOR_RGBALPHA;
+    if (TRNS) {
+        for (int Y = 0; Y < Height(); ++Y)
+            for (int X = 0; X < Width(); ++X)
+                if (Pixels(X, Y) == Key) AlphaScanline(Y)[X] = 0;
+        FChunkList.RemoveChunk(TRNS);
+    }
+    Changed(this);
+}
+
+void TPNGObject::AddtEXt(const AnsiString &Keyword, const AnsiString &Text)
+{
+    auto *Chunk = FChunkList.Add<TChunktEXt>();
+    Chunk->Keyword = Keyword;
+    Chunk->Text = Text;
+}
+
+void TPNGObject::AddzTXt(const AnsiString &Keyword, const AnsiString &Text)
+{
+    auto *Chunk = FChunkList.Add<TChunkzTXt>();
+    Chunk->Keyword = Keyword;
+    Chunk->Text = Text;
+}
+
+// ---- Pixels -----------------------------------------------------------------------
+
+TColor TPNGObject::Pixels(int X, int Y) const
+{
+    if (X < 0 || Y < 0 || X >= Width() || Y >= Height()) return 0;
+    const TChunkIHDR *H = Header();
+    const std::uint8_t *Row = Scanline(Y);
+    switch (H->ColorType) {
+    case COLOR_GRAYSCALE:
+    case COLOR_PALETTE: {
+        // The store's own bit count: two-bit pictures are held as four-bit ones.
+        const RGBQUAD C = H->DibInfo.bmiColors[PackedSample(Row, X, H->BitsPerPixel())];
+        if (H->ColorType == COLOR_GRAYSCALE) return Gray(C.rgbRed);
+        return static_cast<TColor>(
+            RGB(GammaMap[C.rgbRed], GammaMap[C.rgbGreen], GammaMap[C.rgbBlue]));
+    }
+    case COLOR_RGB:
+    case COLOR_RGBALPHA:
+        return static_cast<TColor>(RGB(Row[3 * X + 2], Row[3 * X + 1], Row[3 * X]));
+    case COLOR_GRAYSCALEALPHA:
+        return Gray(Row[X]);
+    default:
+        return 0;
+    }
+}
+
+void TPNGObject::SetPixels(int X, int Y, TColor Value)
+{
+    if (X < 0 || Y < 0 || X >= Width() || Y >= Height()) return;
+    const TChunkIHDR *H = Header();
+    const auto Color = static_cast<COLORREF>(Value);
+    std::uint8_t *Row = Scanline(Y);
+    switch (H->ColorType) {
+    case COLOR_RGB:
+    case COLOR_RGBALPHA:
+        Row[3 * X] = GetBValue(Color);
+        Row[3 * X + 1] = GetGValue(Color);
+        Row[3 * X + 2] = GetRValue(Color);
+        break;
+    case COLOR_GRAYSCALEALPHA:
+        Row[X] = GetRValue(Color);
+        break;
+    case COLOR_GRAYSCALE:
+    case COLOR_PALETTE:
+        PutPackedSample(Row, X, H->BitsPerPixel(),
+                        static_cast<int>(GetNearestIndex(H->DibInfo, Color)));
+        break;
+    default:
+        break;
+    }
+}
+
+void TPNGObject::Resize(int CX, int CY)
+{
+    if (CX < 1 || CY < 1 || CX > 65535 || CY > 65535)
+        RaiseError<EPNGInvalidNewSize>(EPNGInvalidNewSizeText);
+    TChunkIHDR *H = Header();
+    const int OldWidth = static_cast<int>(H->Width), OldHeight = static_cast<int>(H->Height);
+    const int OldRowBytes = H->DibRowBytes;
+    const std::vector<std::uint8_t> OldBits = std::move(H->DibBits);
+    const std::vector<std::uint8_t> OldAlpha = std::move(H->AlphaPlane);
+    const std::vector<std::uint8_t> OldLow = std::move(H->LowBytePlane);
+    const auto Colors = H->DibInfo;
+    const auto Palette = H->DibPalette;
+    H->Width = static_cast<std::uint32_t>(CX);
+    H->Height = static_cast<std::uint32_t>(CY);
+    H->PrepareImageData();
+    std::copy(std::begin(Colors.bmiColors), std::end(Colors.bmiColors),
+              std::begin(H->DibInfo.bmiColors));
+    H->DibInfo.bmiHeader.biClrUsed = Colors.bmiHeader.biClrUsed;
+    H->DibPalette = Palette;
+    const int Rows = std::min(CY, OldHeight);
+    const auto Bytes = static_cast<std::size_t>(std::min(H->DibRowBytes, OldRowBytes));
+    for (int Y = 0; Y < Rows; ++Y) {
+        const std::size_t From = static_cast<std::size_t>(OldHeight - 1 - Y) * OldRowBytes;
+        std::memcpy(Scanline(Y), OldBits.data() + From, Bytes);
+        if (!OldLow.empty()) std::memcpy(ExtraScanline(Y), OldLow.data() + From, Bytes);
+    }
+    if (!OldAlpha.empty()) {
+        std::fill(H->AlphaPlane.begin(), H->AlphaPlane.end(), 255);
+        const auto Columns = static_cast<std::size_t>(std::min(CX, OldWidth));
+        for (int Y = 0; Y < Rows; ++Y)
+            std::memcpy(AlphaScanline(Y), OldAlpha.data() + static_cast<std::size_t>(Y) * OldWidth,
+                        Columns);
+    }
+    Changed(this);
+}
+
+// ---- Assignment -------------------------------------------------------------------
+
+void TPNGObject::Assign(TPersistent *Source)
+{
+    if (!Source) {
+        ClearChunks();
+        Changed(this);
+    } else if (auto *Png = dynamic_cast<TPNGObject *>(Source)) {
+        AssignPNG(Png);
+    } else if (auto *Bitmap = dynamic_cast<TBitmap *>(Source)) {
+        AssignHandle(Bitmap->Handle(), Bitmap->Transparent(),
+                     ColorToRGB(Bitmap->TransparentColor()));
+    } else {
+        TGraphic::Assign(Source);
+    }
+}
+
+void TPNGObject::AssignPNG(TPNGObject *Source)
+{
+    if (Source == this) return;
+    FInterlacing = Source->FInterlacing;
+    SetMaxIdatSize(Source->FMaxIdatSize);
+    FZlibLevel = Source->FZlibLevel;
+    FRowFilters = Source->FRowFilters;
+    ClearChunks();
+    // The copy must read its pixels through the same tables as the original.
+    GammaMap = Source->GammaMap;
+    InverseGammaMap = Source->InverseGammaMap;
+    for (int I = 0; I < Source->FChunkList.Count(); ++I) {
+        TChunk *From = Source->FChunkList.GetItem(I);
+        TChunk *To = FChunkList.Append(NewChunkOfClass(this, From->ClassType()));
+        To->Assign(From);
+    }
+    Changed(this);
+}
+
+void TPNGObject::AssignTo(TPersistent *Dest)
+{
+    if (auto *Png = dynamic_cast<TPNGObject *>(Dest)) {
+        Png->AssignPNG(this);
+        return;
+    }
+    auto *Bitmap = dynamic_cast<TBitmap *>(Dest);
+    if (!Bitmap || !HeaderPresent()) {
+        TGraphic::AssignTo(Dest);
+        return;
+    }
+    const TPNGTransparencyMode Mode = TransparencyMode();
+    const TChunkIHDR *H = Header();
+    TPixelFormat Format = pf24bit;
+    if (Mode != ptmPartial) {
+        if (H->BitDepth == 1)
+            Format = pf1bit;
+        else if (H->BitDepth == 2 || H->BitDepth == 4)
+            Format = pf4bit;
+        else if (H->ColorType == COLOR_PALETTE)
+            Format = pf8bit;
+    }
+    Bitmap->SetPixelFormat(Format);
+    Bitmap->SetSize(Width(), Height());
+    Draw(Bitmap->Canvas(), Rect(0, 0, Width(), Height()));
+    if (Mode == ptmBit) {
+        Bitmap->SetTransparentColor(TransparentColor());
+        Bitmap->SetTransparent(true);
+    }
+}
+
+void TPNGObject::AssignHandle(HBITMAP Handle, bool Transparent, COLORREF TransparentColor)
+{
+    BITMAP Info{};
+    GetObject(Handle, sizeof Info, &Info);
+    ClearChunks();
+    auto Header = NewChunkOfClass(this, TChunkIHDR::StaticClass());
+    auto *H = static_cast<TChunkIHDR *>(Header.get());
+    H->Width = static_cast<std::uint32_t>(Info.bmWidth);
+    H->Height = static_cast<std::uint32_t>(std::abs(Info.bmHeight));
+    const bool Paletted = Info.bmBitsPixel < 16;
+    H->BitDepth = static_cast<std::uint8_t>(Paletted ? Info.bmBitsPixel : 8);
+    H->ColorType = Paletted ? COLOR_PALETTE : COLOR_RGB;
+    H->PrepareImageData();
+    GetDIBits(nullptr, Handle, 0, H->Height, H->DibBits.data(),
+              reinterpret_cast<BITMAPINFO *>(&H->DibInfo), DIB_RGB_COLORS);
+    // The query above reports the header it filled; the store keeps its own.
+    H->DibInfo.bmiHeader.biHeight = static_cast<LONG>(H->Height);
+    FChunkList.Append(std::move(Header));
+    if (Paletted) {
+        auto *PLTE = static_cast<TChunkPLTE *>(
+            FChunkList.Append(NewChunkOfClass(this, TChunkPLTE::StaticClass())));
+        PLTE->PaletteCount = 1u << H->BitDepth;
+        std::vector<PALETTEENTRY> Palette(PLTE->PaletteCount);
+        for (std::size_t I = 0; I < Palette.size(); ++I) {
+            const RGBQUAD C = H->DibInfo.bmiColors[I];
+            Palette[I] = {C.rgbRed, C.rgbGreen, C.rgbBlue, 0};
+        }
+        H->DibInfo.bmiHeader.biClrUsed = PLTE->PaletteCount;
+        DoSetPalette(Palette, false);
+    }
+    if (Transparent) {
+        auto *TRNS = static_cast<TChunktRNS *>(
+            FChunkList.Append(NewChunkOfClass(this, TChunktRNS::StaticClass())));
+        TRNS->SetTransparentColor(static_cast<TColor>(TransparentColor));
+    }
+    FChunkList.Append(NewChunkOfClass(this, TChunkIDAT::StaticClass()));
+    FChunkList.Append(NewChunkOfClass(this, TChunkIEND::StaticClass()));
+    Changed(this);
+}

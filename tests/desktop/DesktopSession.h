@@ -1,0 +1,52 @@
+#pragma once
+// The real program on a real X server of its own, looked at and worked from the
+// outside as a person would: window names and hints read with the X tools, the
+// pointer moved and clicked with xdotool.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace desktop
+{
+
+class DesktopSession
+{
+public:
+    // Starts an X server on a free display.
+    DesktopSession();
+    ~DesktopSession();
+    DesktopSession(const DesktopSession &) = delete;
+    DesktopSession &operator=(const DesktopSession &) = delete;
+
+    bool Ready() const { return FDisplay >= 0; }
+    std::string Display() const { return ":" + std::to_string(FDisplay); }
+    // The folder the program runs in (its base folder), made empty for the session.
+    const std::filesystem::path &Folder() const { return FFolder; }
+
+    // Starts the program in Folder on this display.
+    void StartProgram();
+    // The program's first visible top-level window, once it has one; empty if it
+    // never shows one or dies first.
+    std::optional<std::string> WaitForWindow();
+    // The program's exit status (as waitpid reports it) once it has ended, or
+    // nothing when it still runs after a generous while (it is then killed).
+    std::optional<int> WaitForExit();
+
+    // What a command prints, run with DISPLAY set to this session's display.
+    std::string Run(const std::string &Command) const;
+    // A window's property as xprop prints it.
+    std::string Property(const std::string &Window, const std::string &Name) const;
+    // Moves the pointer to a point of a window and clicks the left button there.
+    void ClickAt(const std::string &Window, int X, int Y) const;
+
+private:
+    int FDisplay = -1;
+    pid_t FServer = -1;
+    pid_t FProgram = -1;
+    std::filesystem::path FFolder;
+};
+
+} // namespace desktop
