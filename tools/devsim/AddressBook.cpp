@@ -1,5 +1,6 @@
 #include "tools/devsim/AddressBook.h"
 
+#include <algorithm>
 #include <bit>
 #include <stdexcept>
 #include <string>
@@ -110,14 +111,16 @@ const SampleEntry Sample[] = {
 Bytes AddressBookCell(std::uint8_t Type, std::uint8_t Mode, const DeviceKey &Key,
                       std::string_view Name)
 {
-    Bytes cell{Type, Mode};
-    cell.insert(cell.end(), Key.begin(), Key.end());
-    for (std::size_t pos = 0; pos < Name.size() && cell.size() < CellSize;) {
+    Bytes cell(CellSize, Blank);
+    cell[0] = Type;
+    cell[1] = Mode;
+    std::copy(Key.begin(), Key.end(), cell.begin() + 2);
+    std::size_t at = 2 + Key.size();
+    for (std::size_t pos = 0; pos < Name.size() && at < CellSize; ++at) {
         const std::size_t length = Utf8Length(static_cast<unsigned char>(Name[pos]));
-        cell.push_back(AlphabetIndex(Name.substr(pos, length)));
+        cell[at] = AlphabetIndex(Name.substr(pos, length));
         pos += length;
     }
-    cell.resize(CellSize, Blank);
     return cell;
 }
 
