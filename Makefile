@@ -17,7 +17,7 @@ run: setup
 	@mkdir -p $(RUN_DIR) $(QRV4_PORTS)
 	@cd $(RUN_DIR) && export QRV4_PORTS="$(QRV4_PORTS)"; sim=; \
 	if [ "$(DEVSIM)" != 0 ]; then \
-		$(CURDIR)/build/qrv4-devsim --com $(DEVSIM_COM) --sample-book > devsim.log 2>&1 & sim=$$!; \
+		$(CURDIR)/build/qrv4-devsim --com $(DEVSIM_COM) --sample-book --archive 300 > devsim.log 2>&1 & sim=$$!; \
 		for i in $$(seq 50); do [ -e "$(QRV4_PORTS)/com$(DEVSIM_COM)" ] && break; sleep 0.1; done; \
 	fi; \
 	$(CURDIR)/build/qrv4; status=$$?; \

@@ -201,10 +201,11 @@ void GridDrawCellRight(TStringGrid *Grid, TFont *Font, TColor Background, int Co
     DrawCell(Grid, Font, Background, Col, Row, Rect, State, DT_RIGHT);
 }
 
-void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect)
+namespace
 {
-    TCanvas *canvas = Grid->Canvas();
-    HDC dc = canvas->Handle();
+
+void FillHeaderGradient(TStringGrid *Grid, TRect Rect)
+{
     COLORREF from = RGB(255, 251, 240);
     COLORREF to = ColorToRGB(clGradientActiveCaption);
     TRIVERTEX vertices[2] = {
@@ -213,8 +214,12 @@ void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect)
         {Rect.Right, Rect.Bottom, static_cast<COLOR16>(GetRValue(to) << 8),
          static_cast<COLOR16>(GetGValue(to) << 8), static_cast<COLOR16>(GetBValue(to) << 8), 0}};
     GRADIENT_RECT mesh{0, 1};
-    GradientFill(dc, vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_H);
+    GradientFill(Grid->Canvas()->Handle(), vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_H);
+}
 
+void DrawHeaderText(TStringGrid *Grid, int Col, int Row, TRect Rect)
+{
+    TCanvas *canvas = Grid->Canvas();
     canvas->Font()->SetName("Arial");
     canvas->Font()->SetSize(10);
     canvas->Font()->SetColor(clBlack);
@@ -225,6 +230,26 @@ void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect)
     DrawTextA(canvas->Handle(), cell.c_str(), cell.Length(), &text,
               DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     canvas->Brush()->SetStyle(bsSolid);
+}
+
+} // namespace
+
+void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect)
+{
+    FillHeaderGradient(Grid, Rect);
+    DrawHeaderText(Grid, Col, Row, Rect);
+}
+
+void GridDrawHeaderCellPng(TCustomImageList *Images, TStringGrid *Grid, int Col, int Row,
+                           TRect Rect, int ImageIndex)
+{
+    FillHeaderGradient(Grid, Rect);
+    if (ImageIndex >= 0 && ImageIndex < Images->Count()) {
+        // At the left edge, where a centred title of any width leaves it free.
+        int top = Rect.Top + (Rect.Height() - Images->Height()) / 2;
+        Images->Draw(Grid->Canvas(), Rect.Left + 3, top, ImageIndex);
+    }
+    DrawHeaderText(Grid, Col, Row, Rect);
 }
 
 void FillPrinterList(TCustomComboBox *Box)

@@ -5,6 +5,7 @@
 // cell painting and a colour shift.
 
 #include "platform/vcl/Grids.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/vcl/StdCtrls.h"
 
 #include <set>
@@ -43,6 +44,9 @@ void GridDrawCellCentered(TStringGrid *Grid, TFont *Font, TColor Background, int
 void GridDrawCellRight(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
                        TRect Rect, TGridDrawState State);
 void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect);
+// The header cell with picture ImageIndex of Images before its title; -1 for none.
+void GridDrawHeaderCellPng(TCustomImageList *Images, TStringGrid *Grid, int Col, int Row,
+                           TRect Rect, int ImageIndex);
 
 // "По умолчанию" (the system's default printer), then every installed printer; the first chosen.
 void FillPrinterList(TCustomComboBox *Box);

@@ -97,6 +97,8 @@ void TMainForm::FillOptionLists()
         bar->SetMin(0);
         bar->SetMax(LcdLevelCount - 1);
     }
+    TB_OptionsLightBPColorsChange(TB_OptionsLightBPColors);
+    TB_OptionsLightBattColorsChange(TB_OptionsLightBattColors);
     CB_OptionsContrast->Items()->Clear();
     for (int value = 0; value <= 100; value += 2)
         CB_OptionsContrast->Items()->Add(IntToStr(value));
@@ -197,7 +199,7 @@ void TMainForm::SetupArchiveGrid()
         {"№ п/п"_a, "Дата время"_a, "Тип ключа"_a, "Режим записи"_a, "Кол-во"_a, "Код ключа"_a},
         ArchiveColumnWidths.data(), ArchiveColumnFonts);
     ArchiveSortColumn = 0;
-    ArchiveSortDirection = 0;
+    ArchiveSortDescending = false;
     constexpr TColor paleYellow = RGB(255, 255, 220);
     ArchiveRowColours = {clWhite, clWhite, clWhite, paleYellow, clWhite, paleYellow};
 }

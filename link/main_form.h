@@ -7,16 +7,19 @@
 
 #include "link/CommPort.h"
 #include "link/helpers.h"
+#include "operations/archive_record.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Grids.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Tabs.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -130,6 +133,8 @@ public:
     TButton *BTN_Search;
     TButton *BTN_Tovcheck;
     TPanel *CHG_ArchiveStatus;
+    TLabel *Label_ArchiveStatus;
+    TProgressBar *Bar_Archive;
     TPanel *CHG_ArchiveCount;
     TCheckBox *CHB_AllArchive;
     TDateTimePicker *DTP_ArchiveCountFrom;
@@ -140,6 +145,8 @@ public:
     TLabel *SL_Proxy;
     TPopupMenu *PM_CopyClipboard;
     TMenuItem *TBI_CopyClipboard;
+    // Ascending and descending arrows for the title of the sort column.
+    TImageList *PIL_ArchiveSort;
 
     // ---- configuration ----
     TEdit *ED_ProductName;
@@ -328,9 +335,54 @@ public:
     std::vector<TComPortEntry> ComPortList;
     std::vector<int> ComPortImages;
 
+    // ---- archive: reading, rows, grid and counters ----
+    void BTN_ReadFromArchiveClick(TObject *Sender);
+    void StartArchiveRead();
+    void ReadArchiveBlock();
+    void FinishArchiveRead();
+    void BTN_StopArchiveClick(TObject *Sender);
+    // False when the record was empty and the read has been finished.
+    bool DecodeArchiveRecord(const AnsiString &Answer);
+    void FillArchiveGrid();
+    void SG_ArchiveDrawCell(TObject *Sender, int ACol, int ARow, TRect Rect, TGridDrawState State);
+    void SG_ArchiveMouseDown(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void SortArchive();
+    void BTN_SearchClick(TObject *Sender);
+    void BTN_ClipboardArchiveClick(TObject *Sender);
+    void TBI_CopyClipboardClick(TObject *Sender);
+    bool IsArchiveDataRow(int Row);
+    void UpdateArchiveCounters();
+    void CHB_AllArchiveClick(TObject *Sender);
+    void DTP_ArchiveCountChange(TObject *Sender);
+
+    std::vector<ArchiveRecord> ArchiveRecords;
     std::array<TColor, 6> ArchiveRowColours{};
     int ArchiveSortColumn = 0;
-    int ArchiveSortDirection = 0;
+    bool ArchiveSortDescending = false;
+
+    // ---- device settings, firmware and fonts upload ----
+    TImageList *PIL_OptionsLightBPColors;
+    void BTN_OptionsReadClick(TObject *Sender);
+    void BTN_OptionsSaveClick(TObject *Sender);
+    void ReadNextOption();
+    void WriteNextOption();
+    void DecodeOptions();
+    void TB_OptionsLightBattColorsChange(TObject *Sender);
+    void TB_OptionsLightBPColorsChange(TObject *Sender);
+    void BTN_LoadBiosClick(TObject *Sender);
+    void BTN_LoadFontsClick(TObject *Sender);
+    void EnterFirmwareLoader(const AnsiString &FileName);
+    void StartFirmwareBlocks();
+    void FinishFirmwareUpload(bool Success);
+    void StartFontsUpload(const AnsiString &FileName);
+    void FinishFontsUpload(bool Success);
+    // Whether the name part of a path fits a dialog pattern such as "*fonts*.qrv".
+    static bool FileNameFits(const AnsiString &FileName, const AnsiString &Mask);
+
+    AnsiString OptionsHex;
+    AnsiString FontsAnswerHex;
+    AnsiString UpdateFirmwareName;
+    AnsiString UpdateFontsName;
 
 private:
     void CreateControls();
@@ -341,6 +393,8 @@ private:
     void CreateConfigureSheet();
     void CreateOptionsSheet();
     void CreateInfoSheet();
+    void CreateArchiveSortImages();
+    void SendArchiveBlockRead();
     void FillControlsFromConfig();
     void FillOptionLists();
     void SetupGrid(TStringGrid *Grid, const std::vector<AnsiString> &Titles, const int *Widths,
@@ -370,6 +424,27 @@ private:
     // The port list as the poll saw it last.
     std::vector<TComPortEntry> FPolledPorts;
     bool FActivated = false;
+
+    // ---- device settings, firmware and fonts upload ----
+    void CreateLcdColourPictures();
+    void FillContactBlankTypes(bool OldFirmware);
+    void FinishOptionsRead();
+    void FinishOptionsWrite(bool Accepted);
+    void DrawLcdColour(TImage *Image, int Level);
+    // The file's bytes when it opens, reads and has a size within the bounds; otherwise
+    // the failure is shown and false given.
+    bool LoadUploadImage(const AnsiString &FileName, std::vector<std::uint8_t> &Image,
+                         long long MinSize, long long MaxSize);
+    // A red message left in sight for a while before the upload's own end text.
+    void FailUpload(const AnsiString &Message);
+    void ShowBlockProgress(int Block);
+    static void StartProgress(TProgressBar *Bar, int Max);
+    // The setting bytes of the last complete read, by address: a control that shows
+    // none of its items writes back what the device had.
+    std::array<std::uint8_t, 256> FOptionBytes{};
+    // Each upload sends from its file as it was read once at the start.
+    std::vector<std::uint8_t> FFirmwareImage;
+    std::vector<std::uint8_t> FFontsImage;
 };
 
 extern TMainForm *MainForm;

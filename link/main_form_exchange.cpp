@@ -108,6 +108,11 @@ void TMainForm::ResetExchange()
     LB_LoadBios->SetCaption("");
     CallbackTimer->SetEnabled(false);
     SystemMessTimer->SetEnabled(false);
+    // What was read before the exchange ended stays, and shows.
+    if (PC_Tabs->ActivePage() == Sheet_Archive) {
+        FillArchiveGrid();
+        UpdateArchiveCounters();
+    }
     if (PC_Tabs->ActivePage() == Sheet_Writer) FillWriterGrid();
 }
 

@@ -269,17 +269,27 @@ void TMainForm::CreateArchiveSheet()
     TWinControl *sheet = Sheet_Archive;
     SG_Archive = Place<TStringGrid>(this, sheet, "SG_Archive", 6, 6, 917, 440);
     SG_Archive->SetOptions(SG_Archive->Options() + TGridOptions{goColSizing});
+    SG_Archive->OnDrawCell = [this](TObject *Sender, int ACol, int ARow, TRect Rect,
+                                    TGridDrawState State) {
+        SG_ArchiveDrawCell(Sender, ACol, ARow, Rect, State);
+    };
+    SG_Archive->OnMouseDown = [this](TObject *Sender, TMouseButton Button, TShiftState Shift, int X,
+                                     int Y) { SG_ArchiveMouseDown(Sender, Button, Shift, X, Y); };
 
     BTN_ReadFromArchive = Captioned<TButton>(this, sheet, "BTN_ReadFromArchive",
                                              "Прочитать данные из устройства"_a, 536, 452, 230, 34);
     BTN_StopArchive =
         Captioned<TButton>(this, sheet, "BTN_StopArchive", "Стоп"_a, 772, 452, 150, 34);
     BTN_StopArchive->SetEnabled(false);
+    BTN_StopArchive->SetHint("Остановить чтение и вывести данные"_a);
+    BTN_ReadFromArchive->OnClick = [this](TObject *Sender) { BTN_ReadFromArchiveClick(Sender); };
+    BTN_StopArchive->OnClick = [this](TObject *Sender) { BTN_StopArchiveClick(Sender); };
     CHB_MissRead = Captioned<TCheckBox>(this, sheet, "CHB_MissRead", "Пропуск прочитанных"_a, 536,
                                         494, 230, 22);
     BTN_ClipboardArchive =
         Captioned<TButton>(this, sheet, "BTN_ClipboardArchive", "Копировать"_a, 536, 524, 120, 30);
     BTN_ClipboardArchive->SetHint("Копировать таблицу в буфер обмена"_a);
+    BTN_ClipboardArchive->OnClick = [this](TObject *Sender) { BTN_ClipboardArchiveClick(Sender); };
     BTN_PrintArchive =
         Captioned<TButton>(this, sheet, "BTN_PrintArchive", "Печать"_a, 662, 524, 120, 30);
     BTN_PrintArchive->SetHint("Печать архива"_a);
@@ -290,10 +300,13 @@ void TMainForm::CreateArchiveSheet()
     ED_Search->SetHint("Быстрый поиск по таблице"_a);
     BTN_Search = Captioned<TButton>(this, sheet, "BTN_Search", "Найти"_a, 772, 564, 150, 30);
     BTN_Search->SetHint("Найти следующую запись"_a);
+    BTN_Search->OnClick = [this](TObject *Sender) { BTN_SearchClick(Sender); };
 
     CHG_ArchiveCount = Place<TPanel>(this, sheet, "CHG_ArchiveCount", 6, 452, 520, 110);
     CHB_AllArchive = Captioned<TCheckBox>(this, CHG_ArchiveCount, "CHB_AllArchive", "Весь архив"_a,
                                           10, 8, 120, 22);
+    CHB_AllArchive->SetChecked(true);
+    CHB_AllArchive->OnClick = [this](TObject *Sender) { CHB_AllArchiveClick(Sender); };
     AddCaption(this, CHG_ArchiveCount, "с"_a, 10, 40, 16);
     DTP_ArchiveCountFrom =
         Place<TDateTimePicker>(this, CHG_ArchiveCount, "DTP_ArchiveCountFrom", 28, 40, 160, 24);
@@ -302,6 +315,8 @@ void TMainForm::CreateArchiveSheet()
     DTP_ArchiveCountTo =
         Place<TDateTimePicker>(this, CHG_ArchiveCount, "DTP_ArchiveCountTo", 220, 40, 160, 24);
     DTP_ArchiveCountTo->SetHint("Конечное значение"_a);
+    for (TDateTimePicker *picker : {DTP_ArchiveCountFrom, DTP_ArchiveCountTo})
+        picker->OnChange = [this](TObject *Sender) { DTP_ArchiveCountChange(Sender); };
     const std::pair<TLabel **, const char *> sums[] = {{&SL_Dallas, "SL_Dallas"},
                                                        {&SL_Metacom, "SL_Metacom"},
                                                        {&SL_Cyfral, "SL_Cyfral"},
@@ -314,10 +329,16 @@ void TMainForm::CreateArchiveSheet()
 
     CHG_ArchiveStatus = Place<TPanel>(this, sheet, "CHG_ArchiveStatus", 6, 570, 520, 32);
     CHG_ArchiveStatus->SetVisible(false);
+    Label_ArchiveStatus =
+        Place<TLabel>(this, CHG_ArchiveStatus, "Label_ArchiveStatus", 8, 8, 250, 18);
+    Bar_Archive = Place<TProgressBar>(this, CHG_ArchiveStatus, "Bar_Archive", 266, 6, 246, 20);
 
     PM_CopyClipboard = Component<TPopupMenu>(this, "PM_CopyClipboard");
     TBI_CopyClipboard =
         Item(this, PM_CopyClipboard, "TBI_CopyClipboard", "Копировать в буфер обмена"_a);
+    TBI_CopyClipboard->OnClick = [this](TObject *Sender) { TBI_CopyClipboardClick(Sender); };
+    PIL_ArchiveSort = Component<TImageList>(this, "PIL_ArchiveSort");
+    CreateArchiveSortImages();
 }
 
 void TMainForm::CreateConfigureSheet()
@@ -329,6 +350,8 @@ void TMainForm::CreateConfigureSheet()
         Captioned<TCheckBox>(this, sheet, "CHB_TypeKey", "Печать типа ключа"_a, 190, 48, 200, 22);
     CHB_KeyHex =
         Captioned<TCheckBox>(this, sheet, "CHB_KeyHex", "Печать кода ключа"_a, 190, 74, 200, 22);
+    for (TCheckBox *box : {CHB_TypeKey, CHB_KeyHex})
+        box->OnClick = [this](TObject *Sender) { CHB_AllArchiveClick(Sender); };
 
     const std::pair<TEdit **, const char *> prices[] = {{&ED_Dallas, "ED_Dallas"},
                                                         {&ED_Metacom, "ED_Metacom"},
@@ -353,8 +376,10 @@ void TMainForm::CreateConfigureSheet()
 
     BTN_LoadBios =
         Captioned<TButton>(this, sheet, "BTN_LoadBios", "Загрузить прошивку"_a, 16, 370, 200, 34);
+    BTN_LoadBios->OnClick = [this](TObject *Sender) { BTN_LoadBiosClick(Sender); };
     BTN_LoadFonts =
         Captioned<TButton>(this, sheet, "BTN_LoadFonts", "Загрузить шрифты"_a, 226, 370, 200, 34);
+    BTN_LoadFonts->OnClick = [this](TObject *Sender) { BTN_LoadFontsClick(Sender); };
     BTN_InternetUpdate = Captioned<TButton>(this, sheet, "BTN_InternetUpdate",
                                             "Обновить через интернет"_a, 436, 370, 220, 34);
     BTN_StopInternet =
@@ -374,6 +399,8 @@ void TMainForm::CreateOptionsSheet()
                                          "Прочитать настройки прибора"_a, 16, 10, 240, 34);
     BTN_OptionsSave = Captioned<TButton>(this, sheet, "BTN_OptionsSave",
                                          "Записать настройки прибора"_a, 266, 10, 240, 34);
+    BTN_OptionsRead->OnClick = [this](TObject *Sender) { BTN_OptionsReadClick(Sender); };
+    BTN_OptionsSave->OnClick = [this](TObject *Sender) { BTN_OptionsSaveClick(Sender); };
     CHG_OptionsStatus = Place<TPanel>(this, sheet, "CHG_OptionsStatus", 516, 10, 400, 34);
     CHG_OptionsStatus->SetVisible(false);
     LB_OptionsStatus = Place<TLabel>(this, CHG_OptionsStatus, "LB_OptionsStatus", 8, 8, 180, 18);
@@ -431,6 +458,9 @@ void TMainForm::CreateOptionsSheet()
     TB_OptionsLightBattColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBattColors",
                                                  left + labelWidth, 176 + 34 * 4, 160, 30);
     TB_OptionsLightBattColors->SetPageSize(1);
+    TB_OptionsLightBattColors->OnChange = [this](TObject *Sender) {
+        TB_OptionsLightBattColorsChange(Sender);
+    };
     IMG_OptionsLightBattColors = Place<TImage>(this, sheet, "IMG_OptionsLightBattColors",
                                                left + labelWidth + 166, 176 + 34 * 4, 34, 26);
     CB_OptionsLightBPTime =
@@ -441,12 +471,17 @@ void TMainForm::CreateOptionsSheet()
     TB_OptionsLightBPColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBPColors",
                                                left + labelWidth, 176 + 34 * 7, 160, 30);
     TB_OptionsLightBPColors->SetPageSize(1);
+    TB_OptionsLightBPColors->OnChange = [this](TObject *Sender) {
+        TB_OptionsLightBPColorsChange(Sender);
+    };
     IMG_OptionsLightBPColors = Place<TImage>(this, sheet, "IMG_OptionsLightBPColors",
                                              left + labelWidth + 166, 176 + 34 * 7, 34, 26);
+    PIL_OptionsLightBPColors = Component<TImageList>(this, "PIL_OptionsLightBPColors");
+    CreateLcdColourPictures();
     CB_OptionsContrast = row(left, 8, "Контрастность:"_a, "CB_OptionsContrast", {});
 
-    CB_OptionsSettTypeTM = row(right, 0, "Контактные заготовки:"_a, "CB_OptionsSettTypeTM",
-                               {"TM2004", "TM-08", "KEY-99", "TM-01", "TM-07", "UK-2007"});
+    CB_OptionsSettTypeTM = row(right, 0, "Контактные заготовки:"_a, "CB_OptionsSettTypeTM", {});
+    FillContactBlankTypes(false);
     CB_OptionsSettTypeRFID = row(right, 1, "Бесконтактные заготовки:"_a, "CB_OptionsSettTypeRFID",
                                  {"Автомат.", "ПР-5С", "ПР-51", "ПР-54", "ПР-57"});
     CB_OptionsSettSaveModeDallas =

@@ -1,7 +1,297 @@
-// The firmware and fonts upload; its steps are not started yet, so no answer reaches these.
+// Firmware and fonts upload: the file checks, the device's firmware loader with
+// its own frames, and the fonts written as eight ordinary blocks.
 
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/hex_text.h"
 #include "link/main_form.h"
+#include "platform/rtl/ClassesStreams.h"
+#include "platform/rtl/SysUtils.h"
 
-void TMainForm::FirmwareLoaderReceived(const AnsiString &) {}
-void TMainForm::FirmwareBlockReceived(const AnsiString &) {}
-void TMainForm::FontsBlockReceived(const AnsiString &) {}
+#include <chrono>
+#include <thread>
+
+namespace
+{
+
+const AnsiString FirmwareMask = "*firmware*.qrv";
+const AnsiString FontsMask = "*fonts*.qrv";
+constexpr long long FirmwareMinSize = 22001;
+constexpr long long FirmwareMaxSize = 35999;
+constexpr long long FontsSize = 1024;
+
+constexpr int FirmwareBlockSize = 32;
+constexpr int FontsBlockSize = 128;
+
+const AnsiString EnterLoaderFrame = "A599510000EA";
+const AnsiString LoaderReady = "0F0F03FD";
+const AnsiString BlockAccepted = "0F0F02FE";
+
+// The loader needs its pauses and gets them with the window standing still:
+// no answer may be taken before the pause is over.
+void Pause(int Milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+}
+
+// The file dialog may move the current folder; the handler puts it back whatever happens.
+class TCurrentDirKeeper
+{
+public:
+    TCurrentDirKeeper() : FDir(GetCurrentDir()) {}
+    ~TCurrentDirKeeper() { SetCurrentDir(FDir); }
+    TCurrentDirKeeper(const TCurrentDirKeeper &) = delete;
+    TCurrentDirKeeper &operator=(const TCurrentDirKeeper &) = delete;
+
+private:
+    AnsiString FDir;
+};
+
+bool ChooseFile(TOpenDialog *Dialog, const AnsiString &Filter, const AnsiString &Current,
+                const AnsiString &Title)
+{
+    Dialog->SetFilter(Filter);
+    Dialog->SetInitialDir(ExtractFilePath(Current));
+    Dialog->SetTitle(Title);
+    Dialog->SetFileName("");
+    return Dialog->Execute();
+}
+
+bool WildcardMatch(const char *Name, const char *Mask)
+{
+    if (*Mask == '*')
+        return WildcardMatch(Name, Mask + 1) || (*Name && WildcardMatch(Name + 1, Mask));
+    if (!*Name) return !*Mask;
+    return (*Mask == '?' || *Mask == *Name) && WildcardMatch(Name + 1, Mask + 1);
+}
+
+AnsiString HexOf(const std::vector<std::uint8_t> &Image, std::size_t Offset, std::size_t Count)
+{
+    return BytesToHex(Image.data() + Offset, static_cast<int>(Count));
+}
+
+} // namespace
+
+bool TMainForm::FileNameFits(const AnsiString &FileName, const AnsiString &Mask)
+{
+    return WildcardMatch(AnsiLowerCase(ExtractFileName(FileName)).c_str(),
+                         AnsiLowerCase(Mask).c_str());
+}
+
+// Read whole once, so what is sent is what was checked, however the file changes meanwhile.
+bool TMainForm::LoadUploadImage(const AnsiString &FileName, std::vector<std::uint8_t> &Image,
+                                long long MinSize, long long MaxSize)
+{
+    Image.clear();
+    std::unique_ptr<TFileStream> file;
+    try {
+        file = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyNone);
+    } catch (const Exception &) {
+        FailUpload("Не могу открыть файл - "_a + FileName);
+        return false;
+    }
+    // One byte more than allowed is enough to tell a file that grew.
+    Image.resize(static_cast<std::size_t>(MaxSize + 1));
+    int got = 0;
+    for (int n; got < MaxSize + 1; got += n) {
+        n = file->Read(Image.data() + got, static_cast<int>(MaxSize + 1 - got));
+        if (n <= 0) break;
+    }
+    Image.resize(static_cast<std::size_t>(got));
+    if (got < MinSize || got > MaxSize) {
+        Image.clear();
+        FailUpload("Ошибка чтения файла - "_a + FileName);
+        return false;
+    }
+    return true;
+}
+
+void TMainForm::FailUpload(const AnsiString &Message)
+{
+    ShowStatusMessage(Message, "", smError);
+    Pause(2000);
+}
+
+void TMainForm::StartProgress(TProgressBar *Bar, int Max)
+{
+    Bar->SetMin(0);
+    Bar->SetMax(Max);
+    Bar->SetPosition(0);
+    Bar->SetStep(1);
+}
+
+void TMainForm::ShowBlockProgress(int Block)
+{
+    PB_LoadBios->StepIt();
+    LB_LoadBios->SetCaption("Запись блока ... "_a + IntToStr(Block));
+    ShowStatusMessage("Запись блока ... "_a, IntToStr(Block), smNeutral);
+}
+
+// ---- firmware ----
+
+void TMainForm::BTN_LoadBiosClick(TObject *Sender)
+{
+    const TCurrentDirKeeper keeper;
+    if (!ChooseFile(DLG_LoadBios, "Файл прошивки (*firmware*.qrv)|*firmware*.qrv"_a, BiosFileName,
+                    "Открыть прошивку"_a))
+        return;
+    const AnsiString name = DLG_LoadBios->FileName();
+    const long long size = FileSizeByName(name);
+    if (!FileNameFits(name, FirmwareMask) || size < FirmwareMinSize || size > FirmwareMaxSize) {
+        Application->MessageBox("Не подходящий размер файла!\nВозможно это не файл с прошивкой!"_a,
+                                "Ошибка!"_a, MB_OK | MB_ICONERROR);
+        return;
+    }
+    BTN_OpenCOMPortClick(Sender);
+    EnterFirmwareLoader(name);
+}
+
+void TMainForm::EnterFirmwareLoader(const AnsiString &FileName)
+{
+    LB_LoadBios->SetCaption("Подготовка к записи..."_a);
+    ShowStatusMessage("Подготовка к записи..."_a, "", smNeutral);
+    SetBusy(false);
+    BiosFileName = FileName;
+    // Checked before the device leaves its normal work: a bad file must not strand it
+    // in the loader.
+    if (!LoadUploadImage(FileName, FFirmwareImage, FirmwareMinSize, FirmwareMaxSize)) {
+        FinishFirmwareUpload(false);
+        return;
+    }
+    FirmwareLoaderStep = 0;
+    ExpectedLength = 4;
+    SendHexCommand(EnterLoaderFrame);
+    Pause(1000);
+    SendHexCommand(LoaderReady);
+    Pause(1000);
+}
+
+void TMainForm::FirmwareLoaderReceived(const AnsiString &Answer)
+{
+    if (Answer != LoaderReady) {
+        FinishFirmwareUpload(false);
+        return;
+    }
+    FirmwareLoaderStep = 1;
+    ExpectedLength = 4;
+    LB_LoadBios->SetCaption("Подготовка к записи успешно!"_a);
+    ShowStatusMessage("Подготовка к записи успешно!"_a, "", smNeutral);
+    Pause(1000);
+    FirmwareLoaderStep = -1;
+    StartFirmwareBlocks();
+}
+
+void TMainForm::StartFirmwareBlocks()
+{
+    StartProgress(PB_LoadBios, static_cast<int>(FFirmwareImage.size()) / FirmwareBlockSize);
+    FirmwareBlockStep = 0;
+    ExpectedLength = 4;
+    FirmwareBlockReceived(BlockAccepted);
+}
+
+void TMainForm::FirmwareBlockReceived(const AnsiString &Answer)
+{
+    if (Answer != BlockAccepted) {
+        FailUpload("Неизвестный ответ от прибора при прошивке... "_a + Answer);
+        FinishFirmwareUpload(false);
+        return;
+    }
+    const std::size_t offset = static_cast<std::size_t>(FirmwareBlockStep) * FirmwareBlockSize;
+    if (offset >= FFirmwareImage.size()) {
+        FinishFirmwareUpload(true);
+        return;
+    }
+    const std::size_t count =
+        std::min<std::size_t>(FirmwareBlockSize, FFirmwareImage.size() - offset);
+    const AnsiString body =
+        "02" + IntToHex(static_cast<int>(offset), 4) + HexOf(FFirmwareImage, offset, count);
+    ++FirmwareBlockStep;
+    ShowBlockProgress(FirmwareBlockStep);
+    SendHexCommand("0F0F" + body + HexChecksum(body, true));
+}
+
+void TMainForm::FinishFirmwareUpload(bool Success)
+{
+    FirmwareBlockStep = -1;
+    FFirmwareImage.clear();
+    ResetExchange();
+    SetBusy(true);
+    if (Success)
+        ShowStatusMessage(
+            "Запись прошивки произведена успешно! Перезагрузите программу и прибор!"_a, "",
+            smNotice);
+    else
+        ShowStatusMessage("Ошибка при записи прошивки!"_a, "", smError);
+    UpdateRunning = false;
+}
+
+// ---- fonts ----
+
+void TMainForm::BTN_LoadFontsClick(TObject *Sender)
+{
+    const TCurrentDirKeeper keeper;
+    if (!ChooseFile(DLG_LoadBios, "Файл шрифтов (*fonts*.qrv)|*fonts*.qrv"_a, FontsFileName,
+                    "Открыть шрифты"_a))
+        return;
+    const AnsiString name = DLG_LoadBios->FileName();
+    if (!FileNameFits(name, FontsMask) || FileSizeByName(name) != FontsSize) {
+        Application->MessageBox("Размер файла не 1024 байта!\nВозможно это не файл со шрифтами!"_a,
+                                "Ошибка!"_a, MB_OK | MB_ICONERROR);
+        return;
+    }
+    BTN_OpenCOMPortClick(Sender);
+    StartFontsUpload(name);
+}
+
+void TMainForm::StartFontsUpload(const AnsiString &FileName)
+{
+    FontsFileName = FileName;
+    SetBusy(false);
+    if (!LoadUploadImage(FileName, FFontsImage, FontsSize, FontsSize)) {
+        FinishFontsUpload(false);
+        return;
+    }
+    StartProgress(PB_LoadBios, static_cast<int>(FFontsImage.size()) / FontsBlockSize);
+    FontsBlockStep = 0;
+    ExpectedLength = 1;
+    LB_LoadBios->SetCaption("Запись шрифтов..."_a);
+    ShowStatusMessage("Запись шрифтов..."_a, "", smNeutral);
+    FontsAnswerHex = "";
+    FontsBlockReceived("");
+}
+
+void TMainForm::FontsBlockReceived(const AnsiString &Answer)
+{
+    if (Answer != FontsAnswerHex) {
+        FailUpload("Неизвестный ответ от прибора при записи шрифтов... "_a + Answer);
+        FinishFontsUpload(false);
+        return;
+    }
+    const std::size_t offset = static_cast<std::size_t>(FontsBlockStep) * FontsBlockSize;
+    if (offset >= FFontsImage.size()) {
+        FinishFontsUpload(true);
+        return;
+    }
+    // Every block is whole: the image was checked to be exactly eight of them.
+    const AnsiString body = "75" + IntToHex(static_cast<int>(offset), 4) + "80" +
+                            HexOf(FFontsImage, offset, FontsBlockSize);
+    FontsAnswerHex = HexChecksum(body, false);
+    ++FontsBlockStep;
+    ShowBlockProgress(FontsBlockStep);
+    SendHexCommand("A5" + body + FontsAnswerHex);
+}
+
+void TMainForm::FinishFontsUpload(bool Success)
+{
+    FontsBlockStep = -1;
+    FFontsImage.clear();
+    ResetExchange();
+    SetBusy(true);
+    if (!Success) {
+        ShowStatusMessage("Ошибка при записи шрифтов!"_a, "", smError);
+        UpdateRunning = false;
+        return;
+    }
+    ShowStatusMessage("Запись шрифтов произведена успешно! Перезагрузите прибор!"_a, "", smNotice);
+    if (UpdateRunning) EnterFirmwareLoader(Config.GetBaseDir() + UpdateFirmwareName);
+}

@@ -81,6 +81,21 @@ TEST(DeviceFrames, BadChecksumIsRecordedButNotAnswered)
     EXPECT_EQ(w.Device.Mem().Settings[0x60], 0x01); // not written
 }
 
+TEST(DeviceFrames, RefusedSettingAnswersZeroAndKeepsItsByte)
+{
+    Wire w;
+    w.Device.Mem().Settings[0x62] = 0x05;
+    w.Device.Mem().RefusedSettings[0x62] = true;
+    auto refused = w.Send({0xA5, 0x96, 0x01, 0x62, 0x09, 0x02});
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(*refused[0].Answer, Bytes{0x00});
+    EXPECT_EQ(w.Device.Mem().Settings[0x62], 0x05);
+    auto accepted = w.Send({0xA5, 0x96, 0x01, 0x61, 0x02, 0xFA});
+    ASSERT_EQ(accepted.size(), 1u);
+    EXPECT_EQ(*accepted[0].Answer, Bytes{0x0F});
+    EXPECT_EQ(w.Device.Mem().Settings[0x61], 0x02);
+}
+
 TEST(DeviceFrames, HalfFrameIsDroppedAfterSilence)
 {
     Wire w;

@@ -13,6 +13,7 @@ constexpr std::size_t WriteHeader = 5; // A5 75 AH AL NN
 constexpr std::size_t LoaderPingFrame = 4;
 constexpr std::size_t LoaderShortest = 7; // header, one data byte, CS
 constexpr std::uint8_t Accepted = 0x0F;
+constexpr std::uint8_t Refused = 0x00;
 const Bytes LoaderReady = {LoaderStart, LoaderStart, LoaderPing, 0xFD};
 const Bytes LoaderBlockAck = {LoaderStart, LoaderStart, LoaderData, 0xFE};
 
@@ -117,6 +118,7 @@ std::optional<Bytes> TDevice::ServeCommand(const Bytes &F)
     case CmdSetting:
         if (F[2] == 0x00) return Bytes{FMemory.Settings[F[3]]};
         if (F[2] == 0x01) {
+            if (FMemory.RefusedSettings[F[3]]) return Bytes{Refused};
             FMemory.Settings[F[3]] = F[4];
             return Bytes{Accepted};
         }

@@ -38,6 +38,8 @@ constexpr std::size_t ImageFileSize = 256 + BlockMemorySize;
 
 struct Memory {
     std::array<std::uint8_t, 256> Settings{};
+    // Settings the device will not change: a write answers 00 and leaves the byte.
+    std::array<bool, 256> RefusedSettings{};
     Bytes Block = Bytes(BlockMemorySize, 0xFF);
     Bytes Firmware;
 

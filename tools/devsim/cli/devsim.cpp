@@ -2,8 +2,10 @@
 // It prints the device file, logs every frame with its answer, and runs until interrupted.
 
 #include "tools/devsim/AddressBook.h"
+#include "tools/devsim/Archive.h"
 #include "tools/devsim/Simulator.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +30,7 @@ void Usage()
                "  --save FILE         write the memory image there on exit\n"
                "  --set AA=VV         set the setting byte at hex address AA to hex VV\n"
                "  --sample-book       fill the address book with a few dozen sample keys\n"
+               "  --archive N         fill the archive with N sample records up to now\n"
                "  --silent            answer nothing\n"
                "  --slow MS           wait MS milliseconds before each answer\n"
                "  --wrong-length D    answer D bytes too many (or too few when negative)\n"
@@ -57,6 +60,7 @@ struct Options {
     devsim::TLoaderAnswer Loader = devsim::TLoaderAnswer::ToEntryFrame;
     std::vector<std::pair<unsigned, unsigned>> Settings;
     bool SampleBook = false;
+    unsigned Archive = 0;
 };
 
 bool Parse(int argc, char **argv, Options &O)
@@ -75,6 +79,8 @@ bool Parse(int argc, char **argv, Options &O)
             O.MemoryFile = value();
         else if (arg == "--save")
             O.SaveFile = value();
+        else if (arg == "--archive")
+            O.Archive = static_cast<unsigned>(std::stoul(value()));
         else if (arg == "--set") {
             unsigned a = 0, v = 0;
             if (std::sscanf(value(), "%x=%x", &a, &v) != 2 || a > 0xFF || v > 0xFF)
@@ -116,6 +122,15 @@ int main(int argc, char **argv)
                                     ? devsim::Memory::Fresh()
                                     : devsim::Memory::Load(options.MemoryFile);
         if (options.SampleBook) devsim::FillSampleAddressBook(memory);
+        if (options.Archive > 0) {
+            std::time_t now = std::time(nullptr);
+            std::tm newest{};
+            localtime_r(&now, &newest);
+            auto records = devsim::SampleArchive(options.Archive, newest);
+            // The newest a third of the way up, so reading the rest wraps round the lower end.
+            devsim::WriteArchive(memory, records,
+                                 std::clamp(options.Archive / 3, 1u, devsim::ArchiveRecords));
+        }
         for (auto [address, value] : options.Settings)
             memory.Settings[address] = static_cast<std::uint8_t>(value);
         devsim::TSimulator sim(std::move(memory));

@@ -1,0 +1,202 @@
+// The archive tab's work on a full ring of 2500 records.
+//
+// FullRingRead: the main window reads the ring through TCommPort from the simulated device on a
+// pseudo-terminal, which gives every byte its wire time at the line's speed; the counter
+// wire_ratio is the read's time over the wire time of its frames (the two pointer reads of
+// 6 + 1 bytes and 2500 block reads of 6 + 22 bytes, 10 bits a byte).
+// DecodeAndMerge, FillGrid: the rows made from the 2500 block answers, and the grid filled
+// with them.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/main_form.h"
+#include "operations/archive_record.h"
+#include "tools/devsim/Archive.h"
+#include "tools/devsim/Simulator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr int BenchCom = 8;
+
+std::tm Newest()
+{
+    std::tm when{};
+    when.tm_year = 2026 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 7;
+    when.tm_hour = 18;
+    return when;
+}
+
+const std::vector<devsim::ArchiveEntry> &FullRing()
+{
+    static const auto records = devsim::SampleArchive(devsim::ArchiveRecords, Newest());
+    return records;
+}
+
+// A main window in a folder of its own, its port set to the simulated device.
+class TBench
+{
+public:
+    TBench()
+    {
+        FFolder =
+            std::filesystem::temp_directory_path() / ("archive_bench_" + std::to_string(getpid()));
+        std::filesystem::create_directories(FFolder);
+        std::filesystem::current_path(FFolder);
+        setenv("QRV4_PORTS", (FFolder / "ports").c_str(), 1);
+        static bool started = false;
+        if (!started) {
+            // Headless unless the caller chose a display.
+            setenv("QT_QPA_PLATFORM", "offscreen", 0);
+            Application->Initialize();
+            started = true;
+        }
+        Config = TConfig(ConfigFileName);
+        GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
+        GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
+        FSim.Expose(BenchCom);
+        FSim.Edit([](devsim::Memory &m) { devsim::WriteArchive(m, FullRing(), 1234); });
+        Config.COM_port = BenchCom;
+        WriteConfig(Config);
+        FForm = std::make_unique<TMainForm>(nullptr);
+        FForm->PC_Tabs->SetActivePage(FForm->Sheet_Archive);
+    }
+    ~TBench()
+    {
+        FForm.reset();
+        std::filesystem::current_path(std::filesystem::temp_directory_path());
+        std::filesystem::remove_all(FFolder);
+    }
+
+    struct TReadTimes {
+        double Seconds = -1; // negative when the ring was not read whole
+        double MedianTrip = 0;
+        double SlowTrip = 0; // the 90th percentile
+    };
+
+    // Reads the ring on an open port and runs the message loop until the read ends. A trip is
+    // the time from one block read reaching the device to the next.
+    TReadTimes Read(int Baud, bool Paced)
+    {
+        FSim.SetBehaviour({.Paced = Paced});
+        FForm->CB_ComSpeeds->SetItemIndex(FForm->CB_ComSpeeds->Items()->IndexOf(IntToStr(Baud)));
+        FForm->BTN_OpenCOMPortClick(nullptr);
+        FSim.ClearFrames();
+        std::vector<std::chrono::steady_clock::time_point> arrivals;
+        arrivals.reserve(2600);
+        FSim.SetMonitor([&arrivals](const devsim::TExchange &) {
+            arrivals.push_back(std::chrono::steady_clock::now());
+        });
+        const auto start = std::chrono::steady_clock::now();
+        FForm->StartArchiveRead();
+        while (FForm->ArchivePointerStep != -1 || FForm->ArchiveBlockStep != -1)
+            Application->HandleMessage();
+        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+        FSim.SetMonitor(nullptr);
+
+        TReadTimes times;
+        if (FForm->ArchiveRecords.size() < 1000 || arrivals.size() != 2 + 2500) return times;
+        times.Seconds = spent.count();
+        std::vector<double> trips;
+        for (std::size_t i = 3; i < arrivals.size(); ++i)
+            trips.push_back(std::chrono::duration<double>(arrivals[i] - arrivals[i - 1]).count());
+        std::sort(trips.begin(), trips.end());
+        times.MedianTrip = trips[trips.size() / 2];
+        times.SlowTrip = trips[trips.size() * 9 / 10];
+        return times;
+    }
+
+    TMainForm *Form() const { return FForm.get(); }
+
+private:
+    std::filesystem::path FFolder;
+    devsim::TSimulator FSim;
+    std::unique_ptr<TMainForm> FForm;
+};
+
+void FullRingRead(benchmark::State &State)
+{
+    const int baud = static_cast<int>(State.range(0));
+    const double wire = (2 * (6 + 1) + 2500 * (6 + 22)) * 10.0 / baud;
+    const double tripWire = (6 + 22) * 10.0 / baud;
+    TBench bench;
+    for (auto _ : State) {
+        const TBench::TReadTimes times = bench.Read(baud, true);
+        if (times.Seconds < 0) {
+            State.SkipWithError("the ring was not read whole");
+            return;
+        }
+        State.counters["wire_s"] = wire;
+        State.counters["wire_ratio"] = times.Seconds / wire;
+        // Where the time goes: the usual trip against the slow ones a busy machine makes.
+        State.counters["trip_p50_over_us"] = (times.MedianTrip - tripWire) * 1e6;
+        State.counters["trip_p90_over_us"] = (times.SlowTrip - tripWire) * 1e6;
+    }
+}
+BENCHMARK(FullRingRead)->Arg(57600)->Arg(9600)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The device answering at once: the program's own time per record, threads and loop included.
+void FullRingReadUnpaced(benchmark::State &State)
+{
+    TBench bench;
+    for (auto _ : State) {
+        const TBench::TReadTimes times = bench.Read(57600, false);
+        if (times.Seconds < 0) {
+            State.SkipWithError("the ring was not read whole");
+            return;
+        }
+        State.counters["trip_p50_us"] = times.MedianTrip * 1e6;
+    }
+}
+BENCHMARK(FullRingReadUnpaced)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+std::vector<AnsiString> BlockAnswers()
+{
+    std::vector<AnsiString> answers;
+    static const char digits[] = "0123456789ABCDEF";
+    for (const devsim::ArchiveEntry &entry : FullRing()) {
+        std::string text = "A531620010";
+        for (std::uint8_t b : entry.Record()) {
+            text += digits[b >> 4];
+            text += digits[b & 15];
+        }
+        answers.push_back(AnsiString(text.c_str()) + "00");
+    }
+    return answers;
+}
+
+void DecodeAndMerge(benchmark::State &State)
+{
+    const std::vector<AnsiString> answers = BlockAnswers();
+    for (auto _ : State) {
+        std::vector<ArchiveRecord> rows;
+        for (const AnsiString &answer : answers)
+            AppendArchiveRecord(rows, answer, false);
+        benchmark::DoNotOptimize(rows.data());
+    }
+    State.SetItemsProcessed(State.iterations() * static_cast<long>(answers.size()));
+}
+BENCHMARK(DecodeAndMerge)->Unit(benchmark::kMillisecond);
+
+void FillGrid(benchmark::State &State)
+{
+    TBench bench;
+    for (const AnsiString &answer : BlockAnswers())
+        AppendArchiveRecord(bench.Form()->ArchiveRecords, answer, false);
+    for (auto _ : State)
+        bench.Form()->FillArchiveGrid();
+    State.counters["rows"] = static_cast<double>(bench.Form()->ArchiveRecords.size());
+}
+BENCHMARK(FillGrid)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,420 @@
+// The archive tab of the main window against the simulated device on a pseudo-terminal:
+// reading the ring into the grid, the ends of a read, sorting, search, the clipboard and
+// the sums of written keys.
+
+#include "link/constants.h"
+#include "link/grid_helpers.h"
+#include "link/main_form.h"
+#include "platform/rtl/Registry.h"
+#include "platform/win/CommPorts.h"
+#include "tests/link/MainFormTestSupport.h"
+#include "tools/devsim/Archive.h"
+#include "tools/devsim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+using namespace maintest;
+
+namespace
+{
+
+constexpr int SimulatedCom = 252;
+// Enough for a full ring on a loaded machine under the sanitizers.
+constexpr int ReadTime = 120000;
+
+std::string Hex(const devsim::Bytes &Data)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : Data) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+devsim::Bytes Record(const char *HexDigits)
+{
+    devsim::Bytes bytes;
+    for (const char *p = HexDigits; p[0] && p[1]; p += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
+    return bytes;
+}
+
+TDateTime ToDateTime(const std::tm &When)
+{
+    return EncodeDate(When.tm_year + 1900, When.tm_mon + 1, When.tm_mday) +
+           EncodeTime(When.tm_hour, When.tm_min, When.tm_sec, 0);
+}
+
+std::tm Newest()
+{
+    std::tm when{};
+    when.tm_year = 2026 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 7;
+    when.tm_hour = 18;
+    return when;
+}
+
+class ArchiveTest : public MainFormTest
+{
+protected:
+    void SetUp() override
+    {
+        MainFormTest::SetUp();
+        setenv("QRV4_PORTS", (Folder / "ports").c_str(), 1);
+        rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
+            std::vector<rtl::RegistryValue> values;
+            for (const auto &value : win::SerialCommValues())
+                values.push_back(
+                    rtl::RegistryValue::String(value.Name.c_str(), value.Data.c_str()));
+            return values;
+        });
+        Sim = std::make_unique<devsim::TSimulator>();
+        Sim->Expose(SimulatedCom);
+        WriteConfigText("[COM]\r\nCOM_port=252\r\nCOM_speed=57600\r\n");
+        Build();
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        Sim.reset();
+        MainFormTest::TearDown();
+    }
+
+    void Serve(const std::vector<devsim::ArchiveEntry> &Records, unsigned Pointer)
+    {
+        Sim->Edit([&](devsim::Memory &m) { devsim::WriteArchive(m, Records, Pointer); });
+    }
+    void SetPointer(unsigned Pointer)
+    {
+        Sim->Edit([&](devsim::Memory &m) { m.SetArchivePointer(Pointer); });
+    }
+
+    bool Reading() const { return Form->ArchivePointerStep != -1 || Form->ArchiveBlockStep != -1; }
+    // Presses the read button and waits for the read to end.
+    bool Read()
+    {
+        Form->BTN_ReadFromArchiveClick(nullptr);
+        return PumpUntil([&] { return !Reading(); }, ReadTime);
+    }
+
+    std::vector<std::string> SentFrames() const
+    {
+        std::vector<std::string> frames;
+        for (const devsim::TFrame &frame : Sim->Frames())
+            frames.push_back(Hex(frame.Data));
+        return frames;
+    }
+    AnsiString Status() const { return Form->StatusBarMain->SimpleText(); }
+    AnsiString Cell(int Col, int Row) const { return Form->SG_Archive->Cells(Col, Row); }
+    std::array<AnsiString, 4> Sums() const
+    {
+        return {Form->SL_Dallas->Caption(), Form->SL_Metacom->Caption(), Form->SL_Cyfral->Caption(),
+                Form->SL_Proxy->Caption()};
+    }
+    // A left click on the title of a column.
+    void ClickTitle(int Col)
+    {
+        TRect cell = Form->SG_Archive->CellRect(Col, 0);
+        Form->SG_ArchiveMouseDown(nullptr, mbLeft, TShiftState{}, cell.Left + 5, cell.Top + 5);
+    }
+
+    std::unique_ptr<devsim::TSimulator> Sim;
+};
+
+// The archive of a newest record at 6220 and two older below it, the ring's end after them.
+void ServeMergeAndWrap(devsim::TSimulator &Sim)
+{
+    Sim.Edit([](devsim::Memory &m) {
+        m.SetArchivePointer(3);
+        auto put = [&m](unsigned Address, const char *Digits) {
+            devsim::Bytes record = Record(Digits);
+            m.Write(Address, record.data(), record.size());
+        };
+        put(0x6220, "00010123456789ABCDEF235959311208");
+        put(0x6210, "00010123456789ABCDEF235958311208");
+        put(0x6200, "01000000000305060F01100000010109");
+        put(0xFE30, "FF000000000000000000000000000000");
+    });
+}
+
+std::array<int, 4> WrittenByType(const std::vector<devsim::ArchiveEntry> &Records, std::size_t From,
+                                 std::size_t To)
+{
+    std::array<int, 4> sums{};
+    for (std::size_t i = From; i <= To && i < Records.size(); ++i)
+        if (Records[i].WriteMode != devsim::ReadOnlyMode) ++sums[Records[i].KeyType];
+    return sums;
+}
+
+std::array<AnsiString, 4> Texts(const std::array<int, 4> &Sums)
+{
+    return {IntToStr(Sums[0]), IntToStr(Sums[1]), IntToStr(Sums[2]), IntToStr(Sums[3])};
+}
+
+} // namespace
+
+// ---- reading ----
+
+TEST_F(ArchiveTest, MixedRecordsReadIntoTheGridMergedAndCounted)
+{
+    ServeMergeAndWrap(*Sim);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(SentFrames(),
+              (std::vector<std::string>{"A59600700006", "A59600710007", "A531622010C3",
+                                        "A531621010B3", "A531620010A3", "A531FE30106F"}));
+    ASSERT_EQ(Form->SG_Archive->RowCount(), 3);
+    EXPECT_EQ(Form->SG_Archive->FixedCols(), 1);
+    const char *first[] = {"1", "31.12.2008  23:59:59",   "Даллас", "с финализ",
+                           "2", "5B 23 45 67 89 AB CD EF"};
+    const char *second[] = {"2", "01.01.2009  10:00:00",   "Метаком", "M1",
+                            "1", "E0 00 00 0F 06 05 03 01"};
+    for (int col = 0; col < 6; ++col) {
+        EXPECT_EQ(Cell(col, 1), AnsiString::FromUtf8(first[col])) << col;
+        EXPECT_EQ(Cell(col, 2), AnsiString::FromUtf8(second[col])) << col;
+    }
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"2", "1", "0", "0"}));
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+    EXPECT_EQ(Form->StatusBarMain->Color(), clBtnFace);
+    EXPECT_EQ(Form->Label_ArchiveStatus->Caption(), "Чтение данных архива... 4"_a);
+    EXPECT_TRUE(Form->BTN_ReadFromArchive->Enabled());
+    EXPECT_FALSE(Form->BTN_StopArchive->Enabled());
+}
+
+TEST_F(ArchiveTest, GridCopiesSortsAndFinds)
+{
+    ServeMergeAndWrap(*Sim);
+    ASSERT_TRUE(Read());
+    Form->BTN_ClipboardArchiveClick(nullptr);
+    EXPECT_EQ(ClipboardGetUnicodeText(),
+              "№ п/п\tДата время\tТип ключа\tРежим записи\tКол-во\tКод ключа\t\n"
+              "1\t31.12.2008  23:59:59\tДаллас\tс финализ\t2\t5B 23 45 67 89 AB CD EF\t\n"
+              "2\t01.01.2009  10:00:00\tМетаком\tM1\t1\tE0 00 00 0F 06 05 03 01\t\n"_a);
+
+    ClickTitle(4);
+    EXPECT_EQ(Form->ArchiveSortColumn, 4);
+    EXPECT_EQ(Cell(2, 1), "Метаком"_a);
+    EXPECT_EQ(Form->SG_Archive->Row(), 1);
+    ClickTitle(4);
+    EXPECT_TRUE(Form->ArchiveSortDescending);
+    EXPECT_EQ(Cell(2, 1), "Даллас"_a);
+    ClickTitle(5);
+    EXPECT_FALSE(Form->ArchiveSortDescending);
+    EXPECT_EQ(Cell(5, 1), "5B 23 45 67 89 AB CD EF");
+
+    Form->ED_Search->SetText("e0");
+    Form->BTN_SearchClick(nullptr);
+    EXPECT_EQ(Form->SG_Archive->Col(), 5);
+    EXPECT_EQ(Form->SG_Archive->Row(), 2);
+    // Numbers and counts are never matched: after the date, "2" is next found in the key.
+    Form->ED_Search->SetText("2");
+    GridSelectCell(Form->SG_Archive, 1, 1);
+    Form->BTN_SearchClick(nullptr);
+    EXPECT_EQ(Form->SG_Archive->Col(), 5);
+    EXPECT_EQ(Form->SG_Archive->Row(), 1);
+
+    GridSelectCell(Form->SG_Archive, 2, 2);
+    Form->TBI_CopyClipboardClick(nullptr);
+    EXPECT_EQ(ClipboardGetUnicodeText(), "Метаком\t\n"_a);
+}
+
+TEST_F(ArchiveTest, EveryKeyTypeAndModeReadsAndCountsOverAPeriod)
+{
+    auto records = devsim::SampleArchive(300, Newest());
+    // The newest at record 100, so the walk wraps round the ring's lower end.
+    Serve(records, 100);
+    ASSERT_TRUE(Read());
+    ASSERT_EQ(SentFrames().size(), 2u + 301u);
+    EXPECT_EQ(SentFrames()[2], "A531683010D9");
+    EXPECT_EQ(SentFrames()[102], "A531FE30106F");
+
+    int records_in_rows = 0;
+    std::set<std::pair<int, int>> kinds;
+    for (const ArchiveRecord &row : Form->ArchiveRecords) {
+        records_in_rows += row.WriteMode == ArchiveReadOnlyMode ? 1 : row.Count;
+        kinds.insert({row.KeyType, row.WriteMode});
+    }
+    EXPECT_EQ(records_in_rows, 300);
+    EXPECT_EQ(kinds.size(), 20u);
+    EXPECT_EQ(Form->SG_Archive->RowCount(), int(Form->ArchiveRecords.size()) + 1);
+    EXPECT_EQ(Sums(), Texts(WrittenByType(records, 0, records.size())));
+
+    // A period from just before the end of one run to exactly the newest of a later one.
+    std::size_t newer = 40, older = 220;
+    while (records[newer - 1].Key == records[newer].Key)
+        ++newer;
+    while (records[older + 1].Key == records[older].Key)
+        ++older;
+    Form->CHB_AllArchive->SetChecked(false);
+    EXPECT_TRUE(Form->DTP_ArchiveCountFrom->Enabled());
+    Form->DTP_ArchiveCountFrom->SetDateTime(ToDateTime(records[older].When) - 1.0 / 1440);
+    Form->DTP_ArchiveCountTo->SetDateTime(ToDateTime(records[newer].When));
+    Form->DTP_ArchiveCountChange(nullptr);
+    EXPECT_EQ(Sums(), Texts(WrittenByType(records, newer, older)));
+    Form->CHB_AllArchive->SetChecked(true);
+    EXPECT_FALSE(Form->DTP_ArchiveCountTo->Enabled());
+    EXPECT_EQ(Sums(), Texts(WrittenByType(records, 0, records.size())));
+}
+
+TEST_F(ArchiveTest, ReadOnlyRecordsAreLeftOutWhenAsked)
+{
+    Serve(devsim::SampleArchive(60, Newest()), 60);
+    Form->CHB_MissRead->SetChecked(true);
+    ASSERT_TRUE(Read());
+    ASSERT_FALSE(Form->ArchiveRecords.empty());
+    for (const ArchiveRecord &row : Form->ArchiveRecords)
+        EXPECT_NE(row.WriteMode, ArchiveReadOnlyMode);
+}
+
+TEST_F(ArchiveTest, FullRingStopsAfterOnePass)
+{
+    auto records = devsim::SampleArchive(devsim::ArchiveRecords, Newest());
+    Serve(records, 700);
+    ASSERT_TRUE(Read());
+    auto frames = SentFrames();
+    ASSERT_EQ(frames.size(), 2u + 2500u);
+    // The oldest record sits just above the newest; nothing after it is asked for.
+    EXPECT_EQ(frames.back(), "A5318DC0108E");
+    int records_in_rows = 0;
+    for (const ArchiveRecord &row : Form->ArchiveRecords)
+        records_in_rows += row.WriteMode == ArchiveReadOnlyMode ? 1 : row.Count;
+    EXPECT_EQ(records_in_rows, 2500);
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+    EXPECT_EQ(Form->Label_ArchiveStatus->Caption(), "Чтение данных архива... 2500"_a);
+    EXPECT_EQ(Form->Bar_Archive->Position(), 2500);
+    EXPECT_EQ(Sums(), Texts(WrittenByType(records, 0, records.size())));
+}
+
+TEST_F(ArchiveTest, PointerOneWrapsToTheTopOfTheRing)
+{
+    auto records = devsim::SampleArchive(2, Newest());
+    Serve(records, 1);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(SentFrames(),
+              (std::vector<std::string>{"A59600700006", "A59600710007", "A531620010A3",
+                                        "A531FE30106F", "A531FE20105F"}));
+}
+
+TEST_F(ArchiveTest, PointerZeroIsAnEmptyArchive)
+{
+    SetPointer(0);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(SentFrames().size(), 2u);
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+    EXPECT_EQ(Form->SG_Archive->RowCount(), 1);
+    EXPECT_EQ(Form->SG_Archive->FixedCols(), 0);
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"0", "0", "0", "0"}));
+    EXPECT_TRUE(Form->BTN_ReadFromArchive->Enabled());
+}
+
+TEST_F(ArchiveTest, PointerBeyondTheRingIsAnErrorAndNothingIsRead)
+{
+    SetPointer(2501);
+    ASSERT_TRUE(Read());
+    PumpFor(100);
+    EXPECT_EQ(SentFrames().size(), 2u);
+    EXPECT_EQ(Status(), "  Неверный указатель архива в приборе:  2501"_a);
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    EXPECT_TRUE(Form->BTN_ReadFromArchive->Enabled());
+    EXPECT_FALSE(Form->CallbackTimer->Enabled());
+}
+
+TEST_F(ArchiveTest, EmptyRecordAtTheStartLeavesTheArchiveEmpty)
+{
+    Serve({}, 5);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(SentFrames().size(), 3u);
+    EXPECT_TRUE(Form->ArchiveRecords.empty());
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+}
+
+TEST_F(ArchiveTest, StopKeepsTheRowsReadSoFar)
+{
+    Serve(devsim::SampleArchive(400, Newest()), 400);
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
+    Form->BTN_ReadFromArchiveClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->ArchiveBlockStep >= 20; }, ReadTime));
+    EXPECT_TRUE(Form->BTN_StopArchive->Enabled());
+    Form->BTN_StopArchiveClick(nullptr);
+    const std::size_t rows = Form->ArchiveRecords.size();
+    const std::size_t frames = Sim->Frames().size();
+    EXPECT_GE(rows, 10u);
+    PumpFor(200);
+    EXPECT_EQ(Sim->Frames().size(), frames);
+    EXPECT_EQ(Form->ArchiveRecords.size(), rows);
+    EXPECT_EQ(Form->SG_Archive->RowCount(), int(rows) + 1);
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+    EXPECT_FALSE(Reading());
+}
+
+TEST_F(ArchiveTest, DeviceFallingSilentEndsInTheTimeOutWithTheRowsKept)
+{
+    auto records = devsim::SampleArchive(400, Newest());
+    Serve(records, 400);
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
+    Form->BTN_ReadFromArchiveClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->ArchiveBlockStep >= 20; }, ReadTime));
+    Sim->SetBehaviour({.Silent = true});
+    ASSERT_TRUE(PumpUntil([&] { return !Reading(); }, 10000));
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    ASSERT_GE(Form->ArchiveRecords.size(), 10u);
+    EXPECT_EQ(Form->SG_Archive->RowCount(), int(Form->ArchiveRecords.size()) + 1);
+    // The sums are those of the rows read.
+    EXPECT_EQ(Sums(), Texts(CountArchiveKeys(Form->ArchiveRecords, true, 0, 0)));
+    EXPECT_NE(Sums()[0], "0");
+    EXPECT_TRUE(Form->BTN_ReadFromArchive->Enabled());
+}
+
+TEST_F(ArchiveTest, CellsDrawWithTheSortArrowAndTheColumnColours)
+{
+    ServeMergeAndWrap(*Sim);
+    ASSERT_TRUE(Read());
+    TStringGrid *grid = Form->SG_Archive;
+    auto pixel = [grid](int X, int Y) { return ColorToRGB(grid->Canvas()->Pixels(X, Y)); };
+    auto drawTitle = [&](int Col) {
+        TRect cell = grid->CellRect(Col, 0);
+        Form->SG_ArchiveDrawCell(grid, Col, 0, cell, TGridDrawState{gdFixed});
+        // Inside the arrow, which sits at the left of the title.
+        return pixel(cell.Left + 8, cell.Top + (cell.Height() - 12) / 2 + 7);
+    };
+    EXPECT_EQ(drawTitle(0), ColorToRGB(clGray));
+    EXPECT_NE(drawTitle(1), ColorToRGB(clGray));
+
+    TRect mode = grid->CellRect(3, 2);
+    Form->SG_ArchiveDrawCell(grid, 3, 2, mode, TGridDrawState{});
+    EXPECT_EQ(pixel(mode.Left + 1, mode.Top + 1), RGB(255, 255, 220));
+    Form->SG_ArchiveDrawCell(grid, 3, 2, mode, TGridDrawState{gdSelected});
+    EXPECT_EQ(pixel(mode.Left + 1, mode.Top + 1), ColorToRGB(clHighlight));
+    TRect number = grid->CellRect(0, 2);
+    Form->SG_ArchiveDrawCell(grid, 0, 2, number, TGridDrawState{gdFixed});
+    EXPECT_EQ(pixel(number.Left, number.Top + 1), RGB(255, 251, 240));
+}
+
+// ---- without rows ----
+
+TEST_F(ArchiveTest, EmptyArchiveShowsTitlesOnlyAndIgnoresClicks)
+{
+    Form->FillArchiveGrid();
+    EXPECT_EQ(Form->SG_Archive->RowCount(), 1);
+    EXPECT_EQ(Form->SG_Archive->FixedRows(), 0);
+    EXPECT_EQ(Cell(4, 0), "Кол-во"_a);
+    ClickTitle(4);
+    EXPECT_EQ(Form->ArchiveSortColumn, 0);
+    Form->BTN_SearchClick(nullptr);
+    EXPECT_EQ(Status(), "  Нет данных для поиска!  "_a);
+    ClipboardSetUnicodeText("before");
+    Form->BTN_ClipboardArchiveClick(nullptr);
+    EXPECT_EQ(Status(), "  Нет данных для копирования!  "_a);
+    Form->TBI_CopyClipboardClick(nullptr);
+    EXPECT_EQ(ClipboardGetUnicodeText(), "before");
+    Form->BTN_StopArchiveClick(nullptr);
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"0", "0", "0", "0"}));
+}

@@ -1,0 +1,319 @@
+// Firmware and fonts uploads against the simulated device: the file checks, the
+// loader exchange, the blocks the device receives, and the ways an upload fails.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "tests/operations/SimulatedDeviceTest.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+
+using namespace optest;
+using devsim::Bytes;
+
+namespace
+{
+
+const AnsiString FirmwareDone =
+    "  Запись прошивки произведена успешно! Перезагрузите программу и прибор!  "_a;
+const AnsiString FirmwareFailed = "  Ошибка при записи прошивки!  "_a;
+const AnsiString FontsDone = "  Запись шрифтов произведена успешно! Перезагрузите прибор!  "_a;
+const AnsiString FontsFailed = "  Ошибка при записи шрифтов!  "_a;
+
+class UploadTest : public SimulatedDeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        SimulatedDeviceTest::SetUp();
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Configure);
+    }
+
+    void LoadFirmware(const std::string &Name)
+    {
+        ChooseInDialog(Name);
+        Form->BTN_LoadBiosClick(nullptr);
+        ASSERT_TRUE(WaitForIdle());
+    }
+
+    void LoadFonts(const std::string &Name)
+    {
+        ChooseInDialog(Name);
+        Form->BTN_LoadFontsClick(nullptr);
+        ASSERT_TRUE(WaitForIdle());
+    }
+
+    // Runs Action on the simulator's thread when it has seen Count frames.
+    void AfterFrames(int Count, std::function<void()> Action)
+    {
+        Sim->SetMonitor([this, Count, Action](const devsim::TExchange &) {
+            if (++FFramesSeen == Count) Action();
+        });
+    }
+
+    void SilenceAfter(int Count)
+    {
+        AfterFrames(Count, [this] { Sim->SetBehaviour({.Silent = true}); });
+    }
+
+    // The next file dialog picks Name, and the message box that refuses it is answered.
+    void ChooseRefused(const std::string &Name)
+    {
+        ChooseInDialog(Name);
+        Dialogs.ReplyMessage(mrOk);
+    }
+
+    void ExpectRefusal(const char *Text)
+    {
+        ASSERT_EQ(Dialogs.Messages().size(), 1u);
+        EXPECT_EQ(Dialogs.Messages()[0].Text, AnsiString::FromUtf8(Text));
+        EXPECT_EQ(Dialogs.Messages()[0].Caption, "Ошибка!"_a);
+        EXPECT_EQ(Dialogs.Messages()[0].Type, mtError);
+        EXPECT_TRUE(Sim->Frames().empty());
+        EXPECT_FALSE(Form->CommPort1->Open());
+    }
+
+    const char *const WrongFirmware =
+        "Не подходящий размер файла!\nВозможно это не файл с прошивкой!";
+    const char *const WrongFonts = "Размер файла не 1024 байта!\nВозможно это не файл со шрифтами!";
+
+private:
+    std::atomic<int> FFramesSeen{0};
+};
+
+Bytes Loader(std::initializer_list<std::uint8_t> Head, const Bytes &Data)
+{
+    Bytes frame(Head);
+    frame.insert(frame.end(), Data.begin(), Data.end());
+    unsigned sum = 0;
+    for (std::size_t i = 2; i < frame.size(); ++i)
+        sum += frame[i];
+    frame.push_back(static_cast<std::uint8_t>(-sum));
+    return frame;
+}
+
+} // namespace
+
+// ---- firmware ----
+
+TEST_F(UploadTest, FirmwareReachesTheDeviceByteForByte)
+{
+    const Bytes image = WriteBytesFile("a_firmware_b.qrv", 32010);
+    LoadFirmware("a_firmware_b.qrv");
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(StatusColour(), clLime);
+    EXPECT_EQ(Sim->Snapshot().Firmware, image);
+
+    const auto frames = FrameBytes();
+    ASSERT_EQ(frames.size(), 2u + 1001u);
+    EXPECT_EQ(frames[0], (Bytes{0xA5, 0x99, 0x51, 0x00, 0x00, 0xEA}));
+    EXPECT_EQ(frames[1], (Bytes{0x0F, 0x0F, 0x03, 0xFD}));
+    EXPECT_EQ(frames[2], Loader({0x0F, 0x0F, 0x02, 0x00, 0x00}, Bytes(&image[0], &image[32])));
+    EXPECT_EQ(frames.back(),
+              Loader({0x0F, 0x0F, 0x02, 0x7D, 0x00}, Bytes(&image[32000], &image[32010])));
+    EXPECT_EQ(Form->BiosFileName, AnsiString((Folder / "a_firmware_b.qrv").string()));
+    EXPECT_FALSE(Form->UpdateRunning);
+    EXPECT_TRUE(Form->BTN_LoadBios->Enabled());
+    EXPECT_FALSE(Form->CHG_LoadBios->Visible());
+}
+
+TEST_F(UploadTest, FirmwareOfTheSmallestSizeEndsWithAShortBlock)
+{
+    const Bytes image = WriteBytesFile("firmware.qrv", 22001, 7);
+    LoadFirmware("firmware.qrv");
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, image);
+    // 687 whole blocks, then the last 17 bytes at 21984.
+    EXPECT_EQ(FrameBytes().back(),
+              Loader({0x0F, 0x0F, 0x02, 0x55, 0xE0}, Bytes(&image[21984], &image[22001])));
+}
+
+TEST_F(UploadTest, FirmwareFilesOfWrongSizeOrNameAreRefused)
+{
+    WriteBytesFile("x_firmware.qrv", 22000);
+    ChooseRefused("x_firmware.qrv");
+    Form->BTN_LoadBiosClick(nullptr);
+    ExpectRefusal(WrongFirmware);
+
+    WriteBytesFile("y_firmware.qrv", 36000);
+    ChooseRefused("y_firmware.qrv");
+    Form->BTN_LoadBiosClick(nullptr);
+    EXPECT_EQ(Dialogs.Messages().size(), 2u);
+
+    WriteBytesFile("firmware.bin", 30000);
+    ChooseRefused("firmware.bin");
+    Form->BTN_LoadBiosClick(nullptr);
+    EXPECT_EQ(Dialogs.Messages().size(), 3u);
+    EXPECT_TRUE(Sim->Frames().empty());
+    EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
+}
+
+TEST_F(UploadTest, DialogOpensInTheLastFileFolderAndTheFolderIsPutBack)
+{
+    std::filesystem::create_directories(Folder / "images");
+    Form->BiosFileName = AnsiString((Folder / "images" / "old_firmware.qrv").string());
+    AnsiString initial;
+    AnsiString title;
+    AnsiString filter;
+    Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        auto &open = static_cast<TOpenDialog &>(Dialog);
+        initial = open.InitialDir();
+        title = open.Title();
+        filter = open.Filter();
+        SetCurrentDir(AnsiString((Folder / "images").string()));
+        return false;
+    });
+    const AnsiString before = GetCurrentDir();
+    Form->BTN_LoadBiosClick(nullptr);
+    EXPECT_EQ(initial, AnsiString((Folder / "images").string() + "/"));
+    EXPECT_EQ(title, "Открыть прошивку"_a);
+    EXPECT_EQ(filter, "Файл прошивки (*firmware*.qrv)|*firmware*.qrv"_a);
+    EXPECT_EQ(GetCurrentDir(), before);
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_TRUE(Sim->Frames().empty());
+}
+
+TEST_F(UploadTest, LoaderThatDoesNotGetReadySendsNoBlock)
+{
+    WriteBytesFile("firmware.qrv", 24000);
+    Sim->SetBehaviour({.WrongBytes = true});
+    LoadFirmware("firmware.qrv");
+    EXPECT_EQ(Status(), FirmwareFailed);
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_EQ(Sim->Frames().size(), 2u);
+    EXPECT_TRUE(Sim->Snapshot().Firmware.empty());
+}
+
+TEST_F(UploadTest, WrongBlockAnswerEndsTheFirmwareInRed)
+{
+    WriteBytesFile("firmware.qrv", 24000);
+    AfterFrames(12, [this] { Sim->SetBehaviour({.WrongBytes = true}); });
+    LoadFirmware("firmware.qrv");
+    EXPECT_EQ(Status(), FirmwareFailed);
+    EXPECT_EQ(Sim->Frames().size(), 13u); // the twelfth is still answered rightly
+}
+
+TEST_F(UploadTest, DeviceFallingSilentEndsTheFirmwareWithTheTimeOut)
+{
+    WriteBytesFile("firmware.qrv", 24000);
+    SilenceAfter(50);
+    LoadFirmware("firmware.qrv");
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_EQ(Sim->Frames().size(), 51u);
+    EXPECT_TRUE(Form->BTN_LoadBios->Enabled());
+}
+
+TEST_F(UploadTest, FirmwareIsSentAsItWasReadWhateverBecomesOfTheFile)
+{
+    const Bytes image = WriteBytesFile("firmware.qrv", 24000);
+    AfterFrames(10, [this] { WriteBytesFile("firmware.qrv", 100, 99); });
+    LoadFirmware("firmware.qrv");
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, image);
+}
+
+TEST_F(UploadTest, FirmwareThatShrankAfterItsCheckIsNotStarted)
+{
+    WriteBytesFile("firmware.qrv", 1000);
+    Form->BTN_OpenCOMPortClick(nullptr);
+    Form->EnterFirmwareLoader(AnsiString((Folder / "firmware.qrv").string()));
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(Status(), FirmwareFailed);
+    EXPECT_TRUE(Sim->Frames().empty());
+    EXPECT_FALSE(Sim->InLoader());
+
+    Form->EnterFirmwareLoader(AnsiString((Folder / "missing_firmware.qrv").string()));
+    EXPECT_EQ(Status(), FirmwareFailed);
+    EXPECT_TRUE(Sim->Frames().empty());
+}
+
+// ---- fonts ----
+
+TEST_F(UploadTest, FontsReachTheDeviceAsEightBlocks)
+{
+    const Bytes image = WriteBytesFile("my_fonts.qrv", 1024);
+    LoadFonts("my_fonts.qrv");
+    EXPECT_EQ(Status(), FontsDone);
+    EXPECT_EQ(StatusColour(), clLime);
+    EXPECT_EQ(Sim->Snapshot().Read(0, 1024), image);
+    const auto frames = FrameBytes();
+    ASSERT_EQ(frames.size(), 8u);
+    for (unsigned i = 0; i < 8; ++i) {
+        ASSERT_EQ(frames[i].size(), 134u);
+        EXPECT_EQ(frames[i][1], 0x75);
+        EXPECT_EQ((frames[i][2] << 8) | frames[i][3], 0x80 * i);
+        EXPECT_EQ(frames[i][4], 0x80);
+    }
+    EXPECT_EQ(Form->FontsFileName, AnsiString((Folder / "my_fonts.qrv").string()));
+}
+
+TEST_F(UploadTest, ZeroFontsCarryTheirKnownChecksums)
+{
+    std::ofstream(Folder / "x_fonts.qrv", std::ios::binary) << std::string(1024, '\0');
+    LoadFonts("x_fonts.qrv");
+    EXPECT_EQ(Status(), FontsDone);
+    Bytes sums;
+    for (const Bytes &frame : FrameBytes())
+        sums.push_back(frame.back());
+    EXPECT_EQ(sums, (Bytes{0xF5, 0x75, 0xF6, 0x76, 0xF7, 0x77, 0xF8, 0x78}));
+}
+
+TEST_F(UploadTest, FontsFilesOfWrongSizeOrNameAreRefused)
+{
+    WriteBytesFile("x_fonts.qrv", 1023);
+    ChooseRefused("x_fonts.qrv");
+    Form->BTN_LoadFontsClick(nullptr);
+    ExpectRefusal(WrongFonts);
+
+    WriteBytesFile("fonts.bin", 1024);
+    ChooseRefused("fonts.bin");
+    Form->BTN_LoadFontsClick(nullptr);
+    EXPECT_EQ(Dialogs.Messages().size(), 2u);
+    EXPECT_TRUE(Sim->Frames().empty());
+}
+
+TEST_F(UploadTest, WrongFontsEchoEndsAfterTheFirstBlock)
+{
+    WriteBytesFile("x_fonts.qrv", 1024);
+    Sim->SetBehaviour({.WrongBytes = true});
+    LoadFonts("x_fonts.qrv");
+    EXPECT_EQ(Status(), FontsFailed);
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_EQ(Sim->Frames().size(), 1u);
+}
+
+TEST_F(UploadTest, DeviceFallingSilentEndsTheFontsWithTheTimeOut)
+{
+    WriteBytesFile("x_fonts.qrv", 1024);
+    SilenceAfter(3);
+    LoadFonts("x_fonts.qrv");
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Sim->Frames().size(), 4u);
+}
+
+TEST_F(UploadTest, FontsAreSentAsTheyWereReadWhateverBecomesOfTheFile)
+{
+    const Bytes image = WriteBytesFile("x_fonts.qrv", 1024);
+    AfterFrames(2, [this] { WriteBytesFile("x_fonts.qrv", 300, 5); });
+    LoadFonts("x_fonts.qrv");
+    EXPECT_EQ(Status(), FontsDone);
+    EXPECT_EQ(Sim->Snapshot().Read(0, 1024), image);
+    for (const Bytes &frame : FrameBytes())
+        EXPECT_EQ(frame.size(), 134u);
+}
+
+TEST_F(UploadTest, FontsThatCannotBeReadAreNotSent)
+{
+    Form->BTN_OpenCOMPortClick(nullptr);
+    Form->StartFontsUpload(AnsiString((Folder / "missing_fonts.qrv").string()));
+    EXPECT_EQ(Status(), FontsFailed);
+    WriteBytesFile("short_fonts.qrv", 1000);
+    Form->StartFontsUpload(AnsiString((Folder / "short_fonts.qrv").string()));
+    EXPECT_EQ(Status(), FontsFailed);
+    EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
+    maintest::PumpFor(100);
+    EXPECT_TRUE(Sim->Frames().empty());
+}
