@@ -36,3 +36,6 @@ std::vector<std::unique_ptr<TPNGObject>> SlicePNG(TPNGObject *JoinedPNG, int Col
 // A picture's alpha at a pixel as drawn: its alpha plane, its palette's
 // transparency, 0 for the key colour, 255 otherwise.
 std::uint8_t PixelAlpha(const TPNGObject &Png, int X, int Y);
+
+// How the controls draw their pictures while disabled.
+inline constexpr TPngOptions DisabledPngOptions{pngBlendOnDisabled, pngGrayscaleOnDisabled};
