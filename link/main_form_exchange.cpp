@@ -114,6 +114,7 @@ void TMainForm::ResetExchange()
         FillArchiveGrid();
         UpdateArchiveCounters();
     }
+    if (PC_Tabs->ActivePage() == Sheet_Writer) FillWriterGrid();
 }
 
 void TMainForm::CallbackTimerTimer(TObject *)
