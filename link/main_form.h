@@ -6,6 +6,7 @@
 // (the exchanges and tabs).
 
 #include "link/CommPort.h"
+#include "link/constants.h"
 #include "link/helpers.h"
 #include "operations/archive_record.h"
 #include "platform/vcl/ComCtrls.h"
@@ -23,6 +24,8 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+class TNMHTTP;
 
 // How ShowStatusMessage colours the line.
 constexpr int smNotice = -1; // green
@@ -313,6 +316,18 @@ public:
     AnsiString UpdateFirmwareName;
     AnsiString UpdateFontsName;
 
+    // ---- internet update ----
+    TNMHTTP *NMHTTP_Update;
+    void BTN_InternetUpdateClick(TObject *Sender);
+    void StartInternetUpdate();
+    void FinishInternetUpdate(bool UserAbort);
+    void NMHTTP_UpdateConnect(TObject *Sender);
+    void NMHTTP_UpdateFailure(TObject *Sender, int Cmd);
+    void NMHTTP_UpdatePacketRecvd(TObject *Sender);
+    void BTN_StopInternetClick(TObject *Sender);
+    // The mirrors' base URLs, each ending in "/", in the order they are tried.
+    std::array<AnsiString, MirrorCount> UpdateMirrorUrls = UpdateMirrors;
+
 private:
     void CreateControls();
     void CreateTopPanel();
@@ -354,6 +369,19 @@ private:
     // The setting bytes of the last complete read, by address: a control that shows
     // none of its items writes back what the device had.
     std::array<std::uint8_t, 256> FOptionBytes{};
+    // ---- internet update ----
+    int FetchUpdateList();
+    bool TakeUpdateNames(const AnsiString &First, const AnsiString &Second);
+    // Gets URL into FileName in the current folder; true when it arrived whole with a
+    // size within the bounds and the user did not stop the update meanwhile.
+    bool DownloadUpdateFile(const AnsiString &URL, const AnsiString &FileName, long long MinSize,
+                            long long MaxSize);
+    bool FUpdateStopped = false;
+    long long FDownloadLimit = 0;
+
+    static constexpr long long FirmwareMinSize = 22001;
+    static constexpr long long FirmwareMaxSize = 35999;
+    static constexpr long long FontsSize = 1024;
     // Each upload sends from its file as it was read once at the start.
     std::vector<std::uint8_t> FFirmwareImage;
     std::vector<std::uint8_t> FFontsImage;

@@ -2,6 +2,7 @@
 
 #include "link/constants.h"
 #include "link/main_form.h"
+#include "platform/web/NMHTTP.h"
 
 namespace
 {
@@ -318,9 +319,18 @@ void TMainForm::CreateConfigureSheet()
     BTN_LoadFonts->OnClick = [this](TObject *Sender) { BTN_LoadFontsClick(Sender); };
     BTN_InternetUpdate = Captioned<TButton>(this, sheet, "BTN_InternetUpdate",
                                             "Обновить через интернет"_a, 436, 370, 220, 34);
+    BTN_InternetUpdate->OnClick = [this](TObject *Sender) { BTN_InternetUpdateClick(Sender); };
     BTN_StopInternet =
         Captioned<TButton>(this, sheet, "BTN_StopInternet", "Стоп"_a, 666, 370, 90, 34);
     BTN_StopInternet->SetHint("Остановить загрузку"_a);
+    BTN_StopInternet->SetVisible(false);
+    BTN_StopInternet->OnClick = [this](TObject *Sender) { BTN_StopInternetClick(Sender); };
+    NMHTTP_Update = Component<TNMHTTP>(this, "NMHTTP_Update");
+    NMHTTP_Update->OnConnect = [this](TObject *Sender) { NMHTTP_UpdateConnect(Sender); };
+    NMHTTP_Update->OnFailure = [this](TObject *Sender, int Cmd) {
+        NMHTTP_UpdateFailure(Sender, Cmd);
+    };
+    NMHTTP_Update->OnPacketRecvd = [this](TObject *Sender) { NMHTTP_UpdatePacketRecvd(Sender); };
     CHG_LoadBios = Place<TPanel>(this, sheet, "CHG_LoadBios", 16, 414, 740, 32);
     CHG_LoadBios->SetVisible(false);
     LB_LoadBios = Place<TLabel>(this, CHG_LoadBios, "LB_LoadBios", 8, 8, 320, 18);

@@ -16,9 +16,6 @@ namespace
 
 const AnsiString FirmwareMask = "*firmware*.qrv";
 const AnsiString FontsMask = "*fonts*.qrv";
-constexpr long long FirmwareMinSize = 22001;
-constexpr long long FirmwareMaxSize = 35999;
-constexpr long long FontsSize = 1024;
 
 constexpr int FirmwareBlockSize = 32;
 constexpr int FontsBlockSize = 128;

@@ -187,6 +187,7 @@ void TMainForm::FinishOptionsRead()
     SetBusy(true);
     DecodeOptions();
     ShowStatusMessage("Чтение настроек... успешно!"_a, "", smNeutral);
+    if (UpdateRunning) StartInternetUpdate();
 }
 
 void TMainForm::DecodeOptions()

@@ -1,5 +1,7 @@
 #include "platform/vcl/ImgList.h"
 
+#include "platform/win/Icon.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -115,6 +117,30 @@ std::unique_ptr<TBitmap> TCustomImageList::MakeImage(int Width, int Height, TBit
     return result;
 }
 
+std::unique_ptr<TBitmap> TCustomImageList::MakeIconImage(int Width, int Height, TIcon *Icon)
+{
+    auto result = std::make_unique<TBitmap>();
+    result->SetPixelFormat(pf32bit);
+    result->SetSize(Width, Height);
+    const win::IconData *icon = win::IconOf(Icon->Handle());
+    // The icon's picture, scaled to the list's size, premultiplied as the list keeps it.
+    const QImage picture = icon ? icon->Picture.scaled(Width, Height)
+                                      .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                : QImage();
+    for (int y = 0; y < Height; ++y) {
+        auto *row = static_cast<std::uint8_t *>(result->ScanLine(y));
+        for (int x = 0; x < Width; ++x) {
+            const QRgb p =
+                picture.isNull() ? 0 : reinterpret_cast<const QRgb *>(picture.constScanLine(y))[x];
+            row[4 * x] = std::uint8_t(qBlue(p));
+            row[4 * x + 1] = std::uint8_t(qGreen(p));
+            row[4 * x + 2] = std::uint8_t(qRed(p));
+            row[4 * x + 3] = std::uint8_t(qAlpha(p));
+        }
+    }
+    return result;
+}
+
 int TCustomImageList::RawInsert(int Index, std::unique_ptr<TBitmap> Image)
 {
     Index = std::clamp(Index, 0, Count());
@@ -164,6 +190,33 @@ int TCustomImageList::AddMasked(TBitmap *Image, TColor MaskColor)
         Count(), MakeImage(FWidth, FHeight, Image, nullptr, FMasked ? MaskColor : clNone));
     EndUpdate();
     return index;
+}
+
+int TCustomImageList::AddIcon(TIcon *Image)
+{
+    if (!Image) return -1;
+    BeginUpdate();
+    const int index = RawInsert(Count(), MakeIconImage(FWidth, FHeight, Image));
+    EndUpdate();
+    return index;
+}
+
+void TCustomImageList::InsertIcon(int Index, TIcon *Image)
+{
+    if (!Image) return;
+    if (Index < 0 || Index > Count()) throw EInvalidOperation("Invalid image list index");
+    BeginUpdate();
+    RawInsert(Index, MakeIconImage(FWidth, FHeight, Image));
+    EndUpdate();
+}
+
+void TCustomImageList::ReplaceIcon(int Index, TIcon *Image)
+{
+    CheckIndex(Index);
+    if (!Image) return;
+    BeginUpdate();
+    RawReplace(Index, MakeIconImage(FWidth, FHeight, Image));
+    EndUpdate();
 }
 
 void TCustomImageList::AddImages(TCustomImageList *Value)
@@ -299,8 +352,22 @@ void TCustomImageList::GetBitmap(int Index, TBitmap *Image)
 void TCustomImageList::GetIcon(int Index, TIcon *Image)
 {
     if (!Image || Index < 0 || Index >= Count()) return;
+    // The rows are copied, not blitted: a blit would drop their alpha. Icons
+    // take straight alpha, the list keeps it premultiplied.
     TBitmap colour;
-    colour.Assign(RawImage(Index));
+    colour.SetPixelFormat(pf32bit);
+    colour.SetSize(FWidth, FHeight);
+    TBitmap *image = RawImage(Index);
+    for (int y = 0; y < FHeight; ++y) {
+        const auto *from = static_cast<const std::uint8_t *>(image->ScanLine(y));
+        auto *to = static_cast<std::uint8_t *>(colour.ScanLine(y));
+        for (int x = 0; x < 4 * FWidth; x += 4) {
+            const int alpha = from[x + 3];
+            for (int c = 0; c < 3; ++c)
+                to[x + c] = std::uint8_t(alpha ? std::min(255, from[x + c] * 255 / alpha) : 0);
+            to[x + 3] = std::uint8_t(alpha);
+        }
+    }
     TBitmap mask;
     mask.SetPixelFormat(pf1bit);
     mask.SetSize(FWidth, FHeight);

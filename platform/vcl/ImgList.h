@@ -76,12 +76,16 @@ public:
     // (non-black) pixels are transparent; a mask colour makes its pixels so.
     virtual int Add(TBitmap *Image, TBitmap *Mask);
     virtual int AddMasked(TBitmap *Image, TColor MaskColor);
+    // Icons keep their alpha; a null icon gives -1 or is ignored.
+    virtual int AddIcon(TIcon *Image);
     virtual void AddImages(TCustomImageList *Value);
     virtual void Insert(int Index, TBitmap *Image, TBitmap *Mask);
     virtual void InsertMasked(int Index, TBitmap *Image, TColor MaskColor);
+    virtual void InsertIcon(int Index, TIcon *Image);
     // Out-of-range indexes raise EInvalidOperation ("Invalid image list index").
     virtual void Replace(int Index, TBitmap *Image, TBitmap *Mask);
     virtual void ReplaceMasked(int Index, TBitmap *NewImage, TColor MaskColor);
+    virtual void ReplaceIcon(int Index, TIcon *Image);
     virtual void Move(int CurIndex, int NewIndex);
     // An out-of-range index is ignored.
     virtual void Delete(int Index);
@@ -109,6 +113,7 @@ protected:
     // The list beneath: 32-bit pictures with alpha, premultiplied.
     static std::unique_ptr<TBitmap> MakeImage(int Width, int Height, TBitmap *Image, TBitmap *Mask,
                                               TColor MaskColor);
+    static std::unique_ptr<TBitmap> MakeIconImage(int Width, int Height, TIcon *Icon);
     int RawInsert(int Index, std::unique_ptr<TBitmap> Image);
     void RawReplace(int Index, std::unique_ptr<TBitmap> Image);
     void RawDelete(int Index);

@@ -1,4 +1,5 @@
 #include "tests/controls/PngFixtures.h"
+#include "tests/controls/PngDrawing.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -257,6 +258,34 @@ Bytes Save(TPNGObject &Image)
     Stream.SetPosition(0);
     Stream.ReadBuffer(Out.data(), static_cast<int>(Out.size()));
     return Out;
+}
+
+} // namespace pngtest
+
+namespace pngtest
+{
+
+std::unique_ptr<TBitmap> Surface(int Width, int Height, TColor Color)
+{
+    auto Bitmap = std::make_unique<TBitmap>();
+    Bitmap->SetPixelFormat(pf24bit);
+    Bitmap->SetSize(Width, Height);
+    Bitmap->Canvas()->Brush()->SetColor(Color);
+    Bitmap->Canvas()->FillRect(Rect(0, 0, Width, Height));
+    return Bitmap;
+}
+
+std::unique_ptr<TPNGObject> RgbaPicture(int Width, int Height,
+                                        std::initializer_list<std::pair<TColor, int>> Pixels)
+{
+    auto Png = std::make_unique<TPNGObject>(COLOR_RGBALPHA, 8, Width, Height);
+    int I = 0;
+    for (const auto &[Color, Alpha] : Pixels) {
+        Png->SetPixels(I % Width, I / Width, Color);
+        Png->AlphaScanline(I / Width)[I % Width] = static_cast<std::uint8_t>(Alpha);
+        ++I;
+    }
+    return Png;
 }
 
 } // namespace pngtest

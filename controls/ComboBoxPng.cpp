@@ -1,0 +1,67 @@
+#include "controls/ComboBoxPng.h"
+
+TComboBoxPng::TComboBoxPng(TComponent *AOwner) : TComboBox(AOwner)
+{
+    SetStyle(csOwnerDrawFixed);
+    SetDoubleBuffered(true);
+}
+
+TComboBoxPng::~TComboBoxPng()
+{
+    if (FImages) FImages->RemoveFreeNotification(this);
+}
+
+void TComboBoxPng::SetImages(TPngImageList *Value)
+{
+    if (FImages) FImages->RemoveFreeNotification(this);
+    FImages = Value;
+    if (FImages) FImages->FreeNotification(this);
+    Invalidate();
+}
+
+void TComboBoxPng::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TComboBox::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FImages) FImages = nullptr;
+}
+
+void TComboBoxPng::SetListIndexesPng(TStrings *Value)
+{
+    FListIndexesPng->Assign(Value);
+    Invalidate();
+}
+
+void TComboBoxPng::SetAutoIndexes(bool Value)
+{
+    FAutoIndexes = Value;
+    Invalidate();
+}
+
+int TComboBoxPng::IconIndex(int Index) const
+{
+    if (FAutoIndexes) return Index;
+    if (Index < 0 || Index >= FListIndexesPng->Count()) return -1;
+    return FListIndexesPng->Strings(Index).ToIntDef(-1);
+}
+
+void TComboBoxPng::DrawItem(int Index, TRect Rect, TOwnerDrawState)
+{
+    TCanvas *C = Canvas();
+    C->FillRect(Rect);
+    const AnsiString Text = Index >= 0 && Index < Items()->Count() ? Items()->Strings(Index) : "";
+    const int TextTop = Rect.Top + (Rect.Height() - C->TextHeight("M")) / 2;
+    if (!FImages) {
+        C->TextOut(Rect.Left + 5, TextTop, Text);
+        return;
+    }
+    const int IW = FImages->Width(), IH = FImages->Height();
+    const int Icon = IconIndex(Index);
+    if (Icon >= 0 && Icon < FImages->Count()) {
+        TPNGObject Picture;
+        CopyImageFromImageList(&Picture, FImages, Icon);
+        const int Top = Rect.Top + (Rect.Height() - IH) / 2;
+        DrawPNG(&Picture, C, Bounds(Rect.Left + 2, Top, IW, IH),
+                Enabled() ? TPngOptions{} : DisabledPngOptions);
+    }
+    C->TextOut(Rect.Left + IW + 5, TextTop, Text);
+}

@@ -1,0 +1,89 @@
+#pragma once
+// A panel painted as a two-colour gradient or a framed box, with a picture and
+// a centred caption. When checkable a click toggles it; an unchecked or
+// disabled panel holds its children disabled and gives them back their own
+// states when it becomes active again.
+
+#include "controls/ShadowLabel.h"
+#include "platform/vcl/ExtCtrls.h"
+
+#include <vector>
+
+class TGradientCheck : public TCustomPanel
+{
+    QRV4_CLASS(TGradientCheck, TCustomPanel)
+
+public:
+    enum TPngAlignment { paTop, paCenter, paBottom };
+
+    explicit TGradientCheck(TComponent *AOwner);
+
+    AnsiString gCaption() const { return FCaption; }
+    void SetgCaption(const AnsiString &Value);
+    TPngAlignment gPngAlign() const { return FPngAlign; }
+    void SetgPngAlign(TPngAlignment Value);
+    TPNGObject *gPngPicture() const { return FPngPicture.get(); }
+    void SetgPngPicture(TPNGObject *Value);
+    AnsiString gColorHTMLBegin() const { return FColorHTMLBegin; }
+    void SetgColorHTMLBegin(const AnsiString &Value);
+    AnsiString gColorHTMLEnd() const { return FColorHTMLEnd; }
+    void SetgColorHTMLEnd(const AnsiString &Value);
+    TColor gColorBegin() const { return FColorBegin; }
+    void SetgColorBegin(TColor Value);
+    TColor gColorEnd() const { return FColorEnd; }
+    void SetgColorEnd(TColor Value);
+    bool gHorizontal() const { return FHorizontal; }
+    void SetgHorizontal(bool Value);
+    bool gFrame() const { return FFrame; }
+    void SetgFrame(bool Value);
+    bool gRotate() const { return FRotate; }
+    void SetgRotate(bool Value);
+    bool gRound() const { return FRound; }
+    void SetgRound(bool Value);
+    bool gCheckable() const { return FCheckable; }
+    void SetgCheckable(bool Value);
+    bool gGradient() const { return FGradient; }
+    void SetgGradient(bool Value);
+    bool gForceChildEnabled() const { return FForceChildEnabled; }
+    void SetgForceChildEnabled(bool Value) { FForceChildEnabled = Value; }
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool Value);
+    void SetEnabled(bool Value) override;
+    // Also shows or hides every child.
+    void SetVisible(bool Value);
+    bool Hovered() const { return FHover; }
+
+    // The hover look; OnMouseEnter and OnMouseLeave come from the control itself.
+    void WndProc(TMessage &Message) override;
+
+protected:
+    void Paint() override;
+    void Click() override;
+
+private:
+    // Children are held while the panel is unchecked or disabled.
+    bool ChildrenActive() const { return FChecked && Enabled(); }
+    void ApplyChildRule(bool WasActive);
+    void DrawGradientBox(TCanvas *Canvas, const TRect &R, TColor First, TColor Second);
+    void DrawOutline(TCanvas *Canvas, TRect R, TColor Color, int Width);
+    bool HoverLook() const { return FHover && Enabled() && FCheckable; }
+
+    AnsiString FCaption;
+    TPngAlignment FPngAlign = paTop;
+    std::unique_ptr<TPNGObject> FPngPicture = std::make_unique<TPNGObject>();
+    AnsiString FColorHTMLBegin = IgnoreHTMLColor;
+    AnsiString FColorHTMLEnd = IgnoreHTMLColor;
+    TColor FColorBegin = clBlack;
+    TColor FColorEnd = clWhite;
+    bool FHorizontal = true;
+    bool FFrame = true;
+    bool FRotate = false;
+    bool FRound = false;
+    bool FCheckable = true;
+    bool FGradient = true;
+    bool FForceChildEnabled = false;
+    bool FChecked = true;
+    bool FHover = false;
+    std::vector<bool> FChildStates;
+    TBitmap FBuffer;
+};

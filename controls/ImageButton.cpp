@@ -1,0 +1,55 @@
+#include "controls/ImageButton.h"
+
+TImageButton::TImageButton(TComponent *AOwner) : TGraphicControl(AOwner)
+{
+    SetBounds(0, 0, 48, 48);
+}
+
+void TImageButton::SetPngPicture(TPNGObject *Value)
+{
+    FPngPicture->Assign(Value);
+    SetBounds(Left(), Top(), FPngPicture->Width(), FPngPicture->Height());
+    Invalidate();
+}
+
+void TImageButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft) FPressed = true;
+    TGraphicControl::MouseDown(Button, Shift, X, Y);
+    Invalidate();
+}
+
+void TImageButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == mbLeft) FPressed = false;
+    TGraphicControl::MouseUp(Button, Shift, X, Y);
+    Invalidate();
+}
+
+void TImageButton::Click()
+{
+    FPressed = false;
+    if (TCustomForm *Form = GetParentForm(this)) Form->SetModalResult(FModalResult);
+    Invalidate();
+    TGraphicControl::Click();
+}
+
+void TImageButton::WndProc(TMessage &Message)
+{
+    TGraphicControl::WndProc(Message);
+    if (Message.Msg == CM_ENABLEDCHANGED) {
+        FHover = FPressed = false;
+        Invalidate();
+    } else if ((Message.Msg == CM_MOUSEENTER || Message.Msg == CM_MOUSELEAVE) && Enabled()) {
+        FHover = Message.Msg == CM_MOUSEENTER;
+        Invalidate();
+    }
+}
+
+void TImageButton::Paint()
+{
+    const int W = FPngPicture->Width(), H = FPngPicture->Height();
+    Canvas()->Brush()->SetStyle(bsClear);
+    DrawButtonPicture(FPngPicture.get(), Canvas(), (Width() - W) / 2, (Height() - H) / 2, Enabled(),
+                      FHover, FPressed);
+}

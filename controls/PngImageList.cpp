@@ -1,0 +1,310 @@
+#include "controls/PngImageList.h"
+
+// ---- Items ------------------------------------------------------------------------
+
+TPngImageCollectionItem::TPngImageCollectionItem(TCollection *Collection)
+    : TCollectionItem(Collection)
+{
+    FName.sprintf("PngImage%d", Index());
+}
+
+void TPngImageCollectionItem::Assign(TPersistent *Source)
+{
+    auto *Item = dynamic_cast<TPngImageCollectionItem *>(Source);
+    if (!Item) {
+        inherited::Assign(Source);
+        return;
+    }
+    FPngImage->Assign(Item->FPngImage.get());
+    SetBackground(Item->FBackground);
+    FName = Item->FName;
+    Changed(false);
+}
+
+void TPngImageCollectionItem::SetPngImage(TPNGObject *Value)
+{
+    FPngImage->Assign(Value);
+    Changed(false);
+}
+
+void TPngImageCollectionItem::SetBackground(TColor Value)
+{
+    if (Value == FBackground) return;
+    FBackground = Value;
+    Changed(false);
+}
+
+std::unique_ptr<TPNGObject> TPngImageCollectionItem::Duplicate() const
+{
+    auto Copy = std::make_unique<TPNGObject>();
+    Copy->Assign(FPngImage.get());
+    return Copy;
+}
+
+AnsiString TPngImageCollectionItem::GetDisplayName() const
+{
+    return FName.IsEmpty() ? inherited::GetDisplayName() : FName;
+}
+
+TPngImageCollectionItems::TPngImageCollectionItems(TPersistent *AOwner)
+    : TCollection(TPngImageCollectionItem::StaticClass()), FOwner(AOwner)
+{
+}
+
+TPngImageCollectionItem *TPngImageCollectionItems::Add()
+{
+    // The change is announced once the item is whole, not while it is built.
+    BeginUpdate();
+    auto *Item = static_cast<TPngImageCollectionItem *>(TCollection::Add());
+    EndUpdate();
+    return Item;
+}
+
+TPngImageCollectionItem *TPngImageCollectionItems::Insert(int Index)
+{
+    BeginUpdate();
+    TPngImageCollectionItem *Item = Add();
+    Item->SetIndex(Index);
+    EndUpdate();
+    return Item;
+}
+
+TPngImageCollectionItem *TPngImageCollectionItems::Items(int Index) const
+{
+    if (Index < 0 || Index >= Count()) return nullptr;
+    return dynamic_cast<TPngImageCollectionItem *>(TCollection::Items(Index));
+}
+
+void TPngImageCollectionItems::Assign(TPersistent *Source)
+{
+    TCollection::Assign(Source);
+    Update(nullptr);
+}
+
+void TPngImageCollectionItems::Update(TCollectionItem *Item)
+{
+    TCollection::Update(Item);
+    if (auto *List = dynamic_cast<TPngImageList *>(FOwner)) List->CopyPngs();
+}
+
+TPngImageCollection::TPngImageCollection(TComponent *AOwner)
+    : TComponent(AOwner), FItems(std::make_unique<TPngImageCollectionItems>(this))
+{
+}
+
+// ---- The list ---------------------------------------------------------------------
+
+TPngImageList::TPngImageList(TComponent *AOwner)
+    : TImageList(AOwner), FPngImages(std::make_unique<TPngImageCollectionItems>(this))
+{
+}
+
+TPngImageList::~TPngImageList()
+{
+    // The pictures go without rebuilding anything on the way.
+    ++FPngUpdateCount;
+    FPngImages.reset();
+}
+
+void TPngImageList::Assign(TPersistent *Source)
+{
+    auto *List = dynamic_cast<TPngImageList *>(Source);
+    if (!List) {
+        inherited::Assign(Source);
+        return;
+    }
+    ++FPngUpdateCount;
+    inherited::Assign(Source);
+    FEnabledImages = List->FEnabledImages;
+    FPngOptions = List->FPngOptions;
+    FPngImages->Assign(List->FPngImages.get());
+    --FPngUpdateCount;
+    CopyPngs();
+}
+
+void TPngImageList::SetPngImages(TPngImageCollectionItems *Value)
+{
+    if (Value == FPngImages.get()) return;
+    FPngImages->Assign(Value);
+}
+
+void TPngImageList::SetEnabledImages(bool Value)
+{
+    if (Value == FEnabledImages) return;
+    FEnabledImages = Value;
+    CopyPngs();
+}
+
+void TPngImageList::SetPngOptions(TPngOptions Value)
+{
+    if (Value == FPngOptions) return;
+    FPngOptions = Value;
+    CopyPngs();
+}
+
+void TPngImageList::SetWidth(int Value)
+{
+    if (Value == Width()) return;
+    inherited::SetWidth(Value);
+    Clear();
+}
+
+void TPngImageList::SetHeight(int Value)
+{
+    if (Value == Height()) return;
+    inherited::SetHeight(Value);
+    Clear();
+}
+
+std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
+{
+    auto Icon = std::make_unique<TBitmap>();
+    Icon->SetPixelFormat(pf32bit);
+    Icon->SetSize(Width(), Height());
+    const int W = std::min(Width(), Png.Width()), H = std::min(Height(), Png.Height());
+    for (int Y = 0; Y < Height(); ++Y) {
+        auto *Row = static_cast<std::uint8_t *>(Icon->ScanLine(Y));
+        std::fill_n(Row, 4 * Width(), 0);
+        for (int X = 0; Y < H && X < W; ++X) {
+            const auto C = static_cast<COLORREF>(Png.Pixels(X, Y));
+            const int A = PixelAlpha(Png, X, Y);
+            std::uint8_t *P = Row + 4 * X;
+            P[0] = static_cast<std::uint8_t>(GetBValue(C) * A / 255);
+            P[1] = static_cast<std::uint8_t>(GetGValue(C) * A / 255);
+            P[2] = static_cast<std::uint8_t>(GetRValue(C) * A / 255);
+            P[3] = static_cast<std::uint8_t>(A);
+        }
+    }
+    return Icon;
+}
+
+void TPngImageList::CopyPngs()
+{
+    if (FPngUpdateCount > 0 || !FPngImages) return;
+    TCustomImageList::BeginUpdate();
+    RawClear();
+    const bool Disabled = !FEnabledImages && !FPngOptions.Empty();
+    for (int I = 0; I < FPngImages->Count(); ++I) {
+        TPngImageCollectionItem *Item = FPngImages->Items(I);
+        if (!Item || Item->PngImage()->Empty()) {
+            // An item without a picture keeps its place with a clear one.
+            RawInsert(I, PngToIcon(TPNGObject(COLOR_RGBALPHA, 8, 1, 1)));
+            continue;
+        }
+        if (!Disabled) {
+            RawInsert(I, PngToIcon(*Item->PngImage()));
+            continue;
+        }
+        TPNGObject Look;
+        Look.Assign(Item->PngImage());
+        if (FPngOptions.Contains(pngBlendOnDisabled)) MakeImageBlended(&Look, 127);
+        if (FPngOptions.Contains(pngGrayscaleOnDisabled)) MakeImageGrayscale(&Look, 255);
+        RawInsert(I, PngToIcon(Look));
+    }
+    TCustomImageList::EndUpdate(true);
+}
+
+int TPngImageList::AddPng(std::unique_ptr<TPNGObject> Png)
+{
+    ++FPngUpdateCount;
+    TPngImageCollectionItem *Item = FPngImages->Add();
+    Item->SetPngImage(Png.get());
+    --FPngUpdateCount;
+    CopyPngs();
+    return Item->Index();
+}
+
+void TPngImageList::InsertPng(int Index, std::unique_ptr<TPNGObject> Png)
+{
+    if (Index < 0 || Index > FPngImages->Count()) return;
+    ++FPngUpdateCount;
+    FPngImages->Insert(Index)->SetPngImage(Png.get());
+    --FPngUpdateCount;
+    CopyPngs();
+}
+
+void TPngImageList::ReplacePng(int Index, std::unique_ptr<TPNGObject> Png)
+{
+    if (!InRange(Index)) return;
+    FPngImages->Items(Index)->SetPngImage(Png.get());
+}
+
+int TPngImageList::Add(TBitmap *Image, TBitmap *Mask)
+{
+    return Image ? AddPng(CreatePNG(Image, Mask, false)) : -1;
+}
+
+int TPngImageList::AddIcon(TIcon *Image)
+{
+    return Image ? AddPng(ConvertToPNG(Image)) : -1;
+}
+
+int TPngImageList::AddMasked(TBitmap *Image, TColor MaskColor)
+{
+    return Image ? AddPng(CreatePNGMasked(Image, MaskColor)) : -1;
+}
+
+void TPngImageList::AddImages(TCustomImageList *Value)
+{
+    if (!Value) return;
+    ++FPngUpdateCount;
+    for (int I = 0; I < Value->Count(); ++I)
+        CopyImageFromImageList(FPngImages->Add()->PngImage(), Value, I);
+    --FPngUpdateCount;
+    CopyPngs();
+}
+
+void TPngImageList::Insert(int Index, TBitmap *Image, TBitmap *Mask)
+{
+    if (Image) InsertPng(Index, CreatePNG(Image, Mask, false));
+}
+
+void TPngImageList::InsertIcon(int Index, TIcon *Image)
+{
+    if (Image) InsertPng(Index, ConvertToPNG(Image));
+}
+
+void TPngImageList::InsertMasked(int Index, TBitmap *Image, TColor MaskColor)
+{
+    if (Image) InsertPng(Index, CreatePNGMasked(Image, MaskColor));
+}
+
+void TPngImageList::Replace(int Index, TBitmap *Image, TBitmap *Mask)
+{
+    if (Image) ReplacePng(Index, CreatePNG(Image, Mask, false));
+}
+
+void TPngImageList::ReplaceIcon(int Index, TIcon *Image)
+{
+    if (Image) ReplacePng(Index, ConvertToPNG(Image));
+}
+
+void TPngImageList::ReplaceMasked(int Index, TBitmap *NewImage, TColor MaskColor)
+{
+    if (NewImage) ReplacePng(Index, CreatePNGMasked(NewImage, MaskColor));
+}
+
+void TPngImageList::Move(int CurIndex, int NewIndex)
+{
+    if (!InRange(CurIndex) || !InRange(NewIndex) || CurIndex == NewIndex) return;
+    FPngImages->Items(CurIndex)->SetIndex(NewIndex);
+}
+
+void TPngImageList::Delete(int Index)
+{
+    if (InRange(Index)) FPngImages->Delete(Index);
+}
+
+void TPngImageList::Clear()
+{
+    FPngImages->Clear();
+    CopyPngs();
+}
+
+void TPngImageList::DoDraw(int Index, TCanvas *Canvas, int X, int Y, UINT, bool Enabled)
+{
+    TPngImageCollectionItem *Item = FPngImages->Items(Index);
+    if (!Item) return;
+    DrawPNG(Item->PngImage(), Canvas, Rect(X, Y, X + Width(), Y + Height()),
+            Enabled ? TPngOptions{} : FPngOptions);
+}

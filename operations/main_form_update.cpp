@@ -1,0 +1,217 @@
+// The internet update: the device's version from a settings read, the update
+// list from the first mirror that delivers it, the fonts and firmware files from
+// the same mirror, and both uploads. Nothing reaches the device that was not
+// fetched whole, named safely and of the right size.
+
+#include "link/config.h"
+#include "link/main_form.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/web/NMHTTP.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+
+const AnsiString FirmwareMask = "*firmware*.qrv";
+const AnsiString FontsMask = "*fonts*.qrv";
+// Three short words; anything much longer is no update list.
+constexpr long long UpdateListMaxSize = 64 * 1024;
+constexpr int MaxNameLength = 255;
+constexpr int UpdateListWordLength = 2047;
+
+// A name from the network becomes a local file name and part of a URL: only a
+// bare name of printable ASCII that fits its pattern is taken.
+bool IsSafeUpdateName(const AnsiString &Name, const AnsiString &Mask)
+{
+    if (Name.IsEmpty() || Name.Length() > MaxNameLength || Name.Pos("..")) return false;
+    for (int i = 1; i <= Name.Length(); ++i) {
+        const auto c = static_cast<unsigned char>(Name[i]);
+        if (c <= ' ' || c >= 0x7F || c == '/' || c == '\\') return false;
+    }
+    return TMainForm::FileNameFits(Name, Mask);
+}
+
+AnsiString UrlEncode(const AnsiString &Name)
+{
+    AnsiString encoded;
+    for (int i = 1; i <= Name.Length(); ++i) {
+        const char c = Name[i];
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
+        encoded += plain ? AnsiString(c) : "%" + IntToHex(static_cast<unsigned char>(c), 2);
+    }
+    return encoded;
+}
+
+// The first three words of the list; those it does not have are empty.
+std::array<AnsiString, 3> ReadUpdateList()
+{
+    std::array<AnsiString, 3> words;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
+        std::fopen(UpdateListName.c_str(), "r"), &std::fclose);
+    if (!file) return words;
+    char word[UpdateListWordLength + 1];
+    for (AnsiString &w : words) {
+        if (std::fscanf(file.get(), "%2047s\n", word) != 1) break;
+        w = word;
+    }
+    return words;
+}
+
+} // namespace
+
+void TMainForm::BTN_InternetUpdateClick(TObject *Sender)
+{
+    UpdateRunning = true;
+    BTN_OptionsReadClick(Sender);
+}
+
+void TMainForm::StartInternetUpdate()
+{
+    SetBusy(false);
+    BTN_StopInternet->SetVisible(true);
+    PB_LoadBios->SetMin(0);
+    PB_LoadBios->SetPosition(0);
+    PB_LoadBios->SetStep(1);
+    FUpdateStopped = false;
+    SetCurrentDir(Config.GetBaseDir());
+    DeleteFile(UpdateListName);
+    LB_LoadBios->SetCaption("Скачивание списка обновлений..."_a);
+
+    const int mirror = FetchUpdateList();
+    if (mirror < 0) {
+        FinishInternetUpdate(FUpdateStopped);
+        return;
+    }
+    FileSetAttr(UpdateListName, faHidden | faSysFile);
+    const std::array<AnsiString, 3> words = ReadUpdateList();
+    if (!TakeUpdateNames(words[0], words[1])) {
+        FinishInternetUpdate(false);
+        return;
+    }
+    const int deviceVersion = StrToIntDef(SL_BiosVersion->Caption(), 0);
+    const int listedVersion = StrToIntDef(words[2], 0);
+    if (listedVersion <= deviceVersion &&
+        Application->MessageBox(
+            "Текущая версия и последняя найденная совпадают.\nВсё равно перепрошить?"_a,
+            "Сообщение"_a, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        FinishInternetUpdate(true);
+        return;
+    }
+
+    LB_LoadBios->SetCaption("Скачивание обновлений..."_a);
+    const AnsiString &base = UpdateMirrorUrls[mirror];
+    if (!DownloadUpdateFile(base + UrlEncode(UpdateFontsName), UpdateFontsName, FontsSize,
+                            FontsSize) ||
+        !DownloadUpdateFile(base + UrlEncode(UpdateFirmwareName), UpdateFirmwareName,
+                            FirmwareMinSize, FirmwareMaxSize)) {
+        // Half an update is no update: neither file stays to be taken for a good one.
+        DeleteFile(UpdateFontsName);
+        DeleteFile(UpdateFirmwareName);
+        FinishInternetUpdate(FUpdateStopped);
+        return;
+    }
+    BTN_StopInternet->SetVisible(false);
+    StartFontsUpload(Config.GetBaseDir() + UpdateFontsName);
+}
+
+int TMainForm::FetchUpdateList()
+{
+    // A mirror that is down, answers with an error or has an empty list gives way
+    // to the next one.
+    for (int mirror = 0; mirror < MirrorCount; ++mirror) {
+        if (DownloadUpdateFile(UpdateMirrorUrls[mirror] + UpdateListName, UpdateListName, 1,
+                               UpdateListMaxSize))
+            return mirror;
+        DeleteFile(UpdateListName);
+        if (FUpdateStopped) break;
+    }
+    return -1;
+}
+
+bool TMainForm::TakeUpdateNames(const AnsiString &First, const AnsiString &Second)
+{
+    const std::array<AnsiString, 2> words = {Trim(First), Trim(Second)};
+    int firmware = -1;
+    int fonts = -1;
+    int firmwareWords = 0;
+    int fontsWords = 0;
+    for (int i = 0; i < 2; ++i) {
+        if (words[i].Pos("firmware")) {
+            firmware = i;
+            ++firmwareWords;
+        }
+        if (words[i].Pos("fonts")) {
+            fonts = i;
+            ++fontsWords;
+        }
+    }
+    if (firmwareWords != 1 || fontsWords != 1 || firmware == fonts) return false;
+    if (!IsSafeUpdateName(words[firmware], FirmwareMask) ||
+        !IsSafeUpdateName(words[fonts], FontsMask))
+        return false;
+    UpdateFirmwareName = words[firmware];
+    UpdateFontsName = words[fonts];
+    return true;
+}
+
+bool TMainForm::DownloadUpdateFile(const AnsiString &URL, const AnsiString &FileName,
+                                   long long MinSize, long long MaxSize)
+{
+    FDownloadLimit = MaxSize;
+    NMHTTP_Update->SetInputFileMode(true);
+    NMHTTP_Update->SetBody(FileName);
+    try {
+        NMHTTP_Update->Get(URL);
+    } catch (const EHTTPError &) {
+        return false;
+    }
+    if (FUpdateStopped) return false;
+    const long long size = FileSizeByName(FileName);
+    return size >= MinSize && size <= MaxSize;
+}
+
+void TMainForm::FinishInternetUpdate(bool UserAbort)
+{
+    if (UserAbort)
+        ShowStatusMessage("Обновление через интернет прервано пользователем."_a, "", smNeutral);
+    else
+        ShowStatusMessage("Ошибка при получении файла!"_a, "", smError);
+    BTN_StopInternet->SetVisible(false);
+    SetBusy(true);
+    UpdateRunning = false;
+}
+
+void TMainForm::NMHTTP_UpdateConnect(TObject *)
+{
+    ShowStatusMessage("Успешно подсоединились ... "_a, "", smNeutral);
+}
+
+void TMainForm::NMHTTP_UpdateFailure(TObject *, int Cmd)
+{
+    ShowStatusMessage(Cmd == FailureNotFound ? "Ошибка при получении файла! Файл не найден!"_a
+                                             : "Ошибка при получении файла!"_a,
+                      "", smError);
+}
+
+void TMainForm::NMHTTP_UpdatePacketRecvd(TObject *)
+{
+    const long long received = NMHTTP_Update->BytesRecvd();
+    const long long total = NMHTTP_Update->BytesTotal();
+    ShowStatusMessage(NMHTTP_Update->Body() + "  -  " + IntToStr(received) + " байт  из  "_a +
+                          IntToStr(total) + " байт  скачано..."_a,
+                      "", smNeutral);
+    PB_LoadBios->SetMax(static_cast<int>(total / 1024));
+    PB_LoadBios->SetPosition(static_cast<int>(received / 1024));
+    // A file larger than any good one is cut short rather than fetched to the end.
+    if (received > FDownloadLimit) NMHTTP_Update->Cancel();
+}
+
+void TMainForm::BTN_StopInternetClick(TObject *)
+{
+    FUpdateStopped = true;
+    NMHTTP_Update->Cancel();
+    UpdateRunning = false;
+}

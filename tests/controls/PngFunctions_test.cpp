@@ -1,0 +1,222 @@
+// The effects, conversions and slicing of PNG pictures.
+
+#include "controls/PngFunctions.h"
+#include "tests/controls/PngDrawing.h"
+#include "tests/controls/PngFixtures.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace pngtest;
+
+namespace
+{
+
+class PngFunctions : public testing::Test
+{
+protected:
+    void SetUp() override { vcltest::StartApplication(); }
+};
+
+constexpr TColor White = static_cast<TColor>(RGB(255, 255, 255));
+
+TColor Drawn(TPNGObject &Png, TPngOptions Options, TColor Background, int X = 0, int Y = 0)
+{
+    auto Target = Surface(Png.Width(), Png.Height(), Background);
+    DrawPNG(&Png, Target->Canvas(), Rect(0, 0, Png.Width(), Png.Height()), Options);
+    return Target->Canvas()->Pixels(X, Y);
+}
+
+std::uint8_t Brighter(std::uint8_t C)
+{
+    return C < 200 ? static_cast<std::uint8_t>(C + 55) : std::uint8_t{255};
+}
+
+TColor BrighterColor(TColor C)
+{
+    const auto V = static_cast<COLORREF>(C);
+    return static_cast<TColor>(
+        RGB(Brighter(GetRValue(V)), Brighter(GetGValue(V)), Brighter(GetBValue(V))));
+}
+
+} // namespace
+
+TEST_F(PngFunctions, DisabledHoveredAndPressedLooks)
+{
+    auto Green = RgbaPicture(1, 1, {{static_cast<TColor>(RGB(0, 255, 0)), 255}});
+    // Grey 150 at alpha 128 over white.
+    EXPECT_EQ(Drawn(*Green, {pngBlendOnDisabled, pngGrayscaleOnDisabled}, White),
+              static_cast<TColor>(RGB(202, 202, 202)));
+    auto Pixel = RgbaPicture(1, 1, {{static_cast<TColor>(RGB(200, 10, 100)), 255}});
+    EXPECT_EQ(Drawn(*Pixel, {pngBrighter}, White), static_cast<TColor>(RGB(255, 65, 155)));
+    EXPECT_EQ(Drawn(*Pixel, {pngDarker}, White), static_cast<TColor>(RGB(145, 0, 45)));
+    EXPECT_EQ(Drawn(*Pixel, {}, White), static_cast<TColor>(RGB(200, 10, 100)));
+    // The caller's picture is never changed.
+    EXPECT_EQ(Pixel->Pixels(0, 0), static_cast<TColor>(RGB(200, 10, 100)));
+    EXPECT_EQ(Pixel->AlphaScanline(0)[0], 255);
+}
+
+TEST_F(PngFunctions, EffectsWorkOnEveryKindOfPicture)
+{
+    const std::pair<int, int> Kinds[] = {{0, 1}, {0, 2}, {0, 8}, {3, 4},
+                                         {3, 8}, {4, 8}, {2, 8}, {6, 16}};
+    std::uint32_t Seed = 30;
+    for (const auto &[Type, Depth] : Kinds) {
+        Picture P = RandomPicture(Type, Depth, 13, 3, false, Seed++);
+        auto Png = Load(Encode(P));
+        auto Copy = Load(Encode(P));
+        MakeImageBrighter(Copy.get(), 55);
+        for (int Y = 0; Y < 3; ++Y)
+            for (int X = 0; X < 13; ++X) {
+                ASSERT_EQ(Copy->Pixels(X, Y), BrighterColor(Png->Pixels(X, Y)))
+                    << Type << "/" << Depth;
+                if (Type == 4 || Type == 6) {
+                    ASSERT_EQ(Copy->AlphaScanline(Y)[X], Png->AlphaScanline(Y)[X]);
+                }
+            }
+        auto Gray = Load(Encode(P));
+        MakeImageGrayscale(Gray.get(), 255);
+        const auto G = static_cast<COLORREF>(Gray->Pixels(5, 1));
+        if (Type != 3) {
+            EXPECT_TRUE(GetRValue(G) == GetGValue(G) && GetGValue(G) == GetBValue(G)) << Type;
+        }
+    }
+}
+
+TEST_F(PngFunctions, GrayscaleFollowsTheWeightedMean)
+{
+    auto Png = RgbaPicture(1, 1, {{static_cast<TColor>(RGB(10, 200, 40)), 255}});
+    MakeImageGrayscale(Png.get(), 100);
+    const double Level = std::nearbyint(0.3 * 10 + 0.59 * 200 + 0.11 * 40);
+    const auto Channel = [&](int C) {
+        return static_cast<int>(std::nearbyint(C / 256.0 * 155) +
+                                std::nearbyint(Level / 256.0 * 101));
+    };
+    EXPECT_EQ(Png->Pixels(0, 0), static_cast<TColor>(RGB(Channel(10), Channel(200), Channel(40))));
+
+    Picture P = RandomPicture(3, 8, 2, 2, false, 1);
+    auto Palette = Load(Encode(P));
+    MakeImageGrayscale(Palette.get(), 255);
+    const auto C = static_cast<COLORREF>(Palette->Pixels(1, 1));
+    EXPECT_EQ(GetRValue(C), GetGValue(C));
+    EXPECT_EQ(GetGValue(C), GetBValue(C));
+}
+
+TEST_F(PngFunctions, BlendingKeepsKeysAndPartialPaletteTransparency)
+{
+    Picture Keyed = RandomPicture(3, 2, 5, 2, false, 2);
+    Keyed.Transparency = {255, 0, 255, 255};
+    auto Png = Load(Encode(Keyed));
+    const TColor Key = Png->TransparentColor();
+    auto Target = Surface(5, 2, White);
+    DrawPNG(Png.get(), Target->Canvas(), Rect(0, 0, 5, 2), {pngBlendOnDisabled});
+    for (int Y = 0; Y < 2; ++Y)
+        for (int X = 0; X < 5; ++X)
+            EXPECT_EQ(Target->Canvas()->Pixels(X, Y),
+                      Keyed.Sample(X, Y, 0) == 1 ? White
+                                                 : BlendColor(Png->Pixels(X, Y), White, 127));
+    EXPECT_EQ(Png->TransparentColor(), Key);
+
+    Picture Partial = RandomPicture(3, 2, 5, 2, false, 3);
+    Partial.Transparency = {0, 100, 200, 255};
+    Png = Load(Encode(Partial));
+    auto Copy = Load(Encode(Partial));
+    MakeImageBlended(Copy.get(), 127);
+    for (int Y = 0; Y < 2; ++Y)
+        for (int X = 0; X < 5; ++X) {
+            const int Alpha = Partial.Transparency[Partial.Sample(X, Y, 0)];
+            EXPECT_EQ(Copy->AlphaScanline(Y)[X],
+                      static_cast<int>(std::nearbyint(Alpha / 256.0 * 128)));
+            EXPECT_EQ(Copy->Pixels(X, Y), Png->Pixels(X, Y));
+        }
+
+    auto Rgba = RgbaPicture(2, 1, {{clRed, 255}, {clRed, 100}});
+    MakeImageBlended(Rgba.get(), 127);
+    EXPECT_EQ(Rgba->AlphaScanline(0)[0], 128);
+    EXPECT_EQ(Rgba->AlphaScanline(0)[1], 50);
+}
+
+TEST_F(PngFunctions, SmoothResizeAndItsLimits)
+{
+    auto Png = RgbaPicture(2, 2,
+                           {{static_cast<TColor>(RGB(0, 0, 0)), 0},
+                            {static_cast<TColor>(RGB(200, 0, 0)), 200},
+                            {static_cast<TColor>(RGB(0, 100, 0)), 100},
+                            {static_cast<TColor>(RGB(200, 100, 0)), 255}});
+    SmoothResize(Png.get(), 4, 4);
+    EXPECT_EQ(Png->Width(), 4);
+    // Target (2, 2) samples source (0.5, 0.5): the mean of the four.
+    EXPECT_EQ(Png->Pixels(2, 2), static_cast<TColor>(RGB(100, 50, 0)));
+    EXPECT_EQ(Png->AlphaScanline(2)[2], 139);
+    EXPECT_EQ(Png->Pixels(1, 0), static_cast<TColor>(RGB(50, 0, 0)));
+    EXPECT_EQ(Png->Pixels(0, 0), static_cast<TColor>(RGB(0, 0, 0)));
+
+    auto Single = RgbaPicture(1, 1, {{clRed, 77}});
+    SmoothResize(Single.get(), 3, 2);
+    EXPECT_EQ(Single->Pixels(2, 1), clRed);
+    EXPECT_EQ(Single->AlphaScanline(1)[2], 77);
+
+    auto Gray = Load(Encode(RandomPicture(0, 8, 2, 2, false, 1)));
+    try {
+        SmoothResize(Gray.get(), 3, 3);
+        FAIL();
+    } catch (const Exception &E) {
+        EXPECT_STREQ(E.Message().c_str(),
+                     "Only COLOR_RGBALPHA and COLOR_RGB formats are supported");
+    }
+}
+
+TEST_F(PngFunctions, SlicesCopyPixelsAndAlpha)
+{
+    auto Joined = RgbaPicture(4, 2,
+                              {{clRed, 10},
+                               {clRed, 20},
+                               {clBlue, 30},
+                               {clBlue, 40},
+                               {clLime, 50},
+                               {clLime, 60},
+                               {clWhite, 70},
+                               {clWhite, 80}});
+    auto Slices = SlicePNG(Joined.get(), 2, 1);
+    ASSERT_EQ(Slices.size(), 2u);
+    EXPECT_EQ(Slices[1]->Width(), 2);
+    EXPECT_EQ(Slices[1]->Pixels(0, 0), clBlue);
+    EXPECT_EQ(Slices[1]->Pixels(1, 1), clWhite);
+    EXPECT_EQ(Slices[1]->AlphaScanline(1)[1], 80);
+    EXPECT_EQ(Slices[0]->AlphaScanline(1)[0], 50);
+    EXPECT_THROW(SlicePNG(Joined.get(), 0, 1), EPNGInvalidNewSize);
+    EXPECT_THROW(SlicePNG(Joined.get(), 5, 1), EPNGInvalidNewSize);
+}
+
+TEST_F(PngFunctions, BitmapsBecomePicturesWithTheirTransparency)
+{
+    auto Bitmap = Surface(3, 2, clRed);
+    Bitmap->Canvas()->SetPixels(1, 1, clBlue);
+    auto Plain = ConvertToPNG(Bitmap.get());
+    EXPECT_EQ(Plain->Header()->ColorType, COLOR_RGB);
+    EXPECT_EQ(Plain->Pixels(1, 1), clBlue);
+
+    Bitmap->SetTransparent(true); // automatic: the bottom-left pixel is the key
+    auto Keyed = ConvertToPNG(Bitmap.get());
+    ASSERT_EQ(Keyed->Header()->ColorType, COLOR_RGBALPHA);
+    EXPECT_EQ(Keyed->AlphaScanline(0)[0], 0);
+    EXPECT_EQ(Keyed->AlphaScanline(1)[1], 255);
+
+    auto Masked = CreatePNGMasked(Bitmap.get(), clBlue);
+    EXPECT_EQ(Masked->AlphaScanline(1)[1], 0);
+    EXPECT_EQ(Masked->AlphaScanline(0)[0], 255);
+
+    auto Mask = Surface(3, 2, clBlack);
+    Mask->Canvas()->SetPixels(2, 0, clWhite);
+    auto FromMask = CreatePNG(Bitmap.get(), Mask.get(), false);
+    EXPECT_EQ(FromMask->AlphaScanline(0)[2], 255);
+    EXPECT_EQ(FromMask->AlphaScanline(0)[1], 0);
+    auto Inverse = CreatePNG(Bitmap.get(), Mask.get(), true);
+    EXPECT_EQ(Inverse->AlphaScanline(0)[2], 0);
+
+    TPNGObject Source(COLOR_RGB, 8, 1, 1);
+    auto Copy = ConvertToPNG(&Source);
+    EXPECT_EQ(Copy->Width(), 1);
+}

@@ -1,0 +1,192 @@
+// The PNG image list: both lists in step, drawing and icons.
+
+#include "controls/PngImageList.h"
+#include "platform/win/Icon.h"
+#include "tests/controls/PngDrawing.h"
+#include "tests/controls/PngFixtures.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace pngtest;
+
+namespace
+{
+
+class PngImageList : public testing::Test
+{
+protected:
+    void SetUp() override { vcltest::StartApplication(); }
+};
+
+// The alpha of a pixel of the list's icon Index.
+int IconAlpha(TCustomImageList &List, int Index, int X, int Y)
+{
+    TIcon Icon;
+    List.GetIcon(Index, &Icon);
+    return qAlpha(win::IconOf(Icon.Handle())->Picture.pixel(X, Y));
+}
+
+std::vector<std::string> Names(TPngImageList &List)
+{
+    std::vector<std::string> Out;
+    for (int I = 0; I < List.PngImages()->Count(); ++I)
+        Out.push_back(List.PngImages()->Items(I)->Name().c_str());
+    return Out;
+}
+
+} // namespace
+
+TEST_F(PngImageList, OperationsThroughTheBaseClassKeepBothListsInStep)
+{
+    TPngImageList List(nullptr);
+    TCustomImageList *Base = &List;
+    auto Bitmap = Surface(16, 16, clRed);
+    auto Mask = Surface(16, 16, clWhite);
+    for (int I = 0; I < 3; ++I)
+        EXPECT_EQ(Base->Add(Bitmap.get(), Mask.get()), I);
+    EXPECT_EQ(Base->Add(nullptr, nullptr), -1);
+    EXPECT_EQ(Base->Count(), 3);
+    EXPECT_EQ(List.PngImages()->Count(), 3);
+    EXPECT_EQ(Names(List), (std::vector<std::string>{"PngImage0", "PngImage1", "PngImage2"}));
+
+    Base->Delete(-1);
+    Base->Delete(3);
+    Base->Replace(7, Bitmap.get(), nullptr);
+    Base->Move(0, 9);
+    EXPECT_EQ(Base->Count(), 3);
+
+    auto Holed = Surface(16, 16, clRed);
+    Holed->Canvas()->SetPixels(4, 4, clBlue);
+    Base->AddMasked(Holed.get(), clBlue);
+    EXPECT_EQ(IconAlpha(List, 3, 4, 4), 0);
+    Base->Move(3, 0);
+    EXPECT_EQ(IconAlpha(List, 0, 4, 4), 0);
+    EXPECT_EQ(IconAlpha(List, 1, 4, 4), 255);
+    EXPECT_EQ(List.PngImages()->Items(0)->Name(), "PngImage3");
+    Base->Delete(0);
+    EXPECT_EQ(Base->Count(), 3);
+    EXPECT_EQ(List.PngImages()->Count(), 3);
+
+    List.SetWidth(24);
+    EXPECT_EQ(Base->Count(), 0);
+    EXPECT_EQ(List.PngImages()->Count(), 0);
+
+    TImageList Plain(nullptr);
+    EXPECT_EQ(static_cast<TCustomImageList *>(&Plain)->Add(Bitmap.get(), nullptr), 0);
+    EXPECT_EQ(Plain.Count(), 1);
+}
+
+TEST_F(PngImageList, IconsCarryEachPicturesTransparency)
+{
+    TPngImageList List(nullptr);
+    auto Item = [&List](TPNGObject *Png) {
+        TPngImageCollectionItem *I = List.PngImages()->Add();
+        I->SetPngImage(Png);
+        return I->Index();
+    };
+    const int Opaque = Item(Load(Encode(RandomPicture(2, 8, 16, 16, false, 1))).get());
+    Picture Palette = RandomPicture(3, 2, 16, 16, false, 2);
+    Palette.Transparency = {0, 100, 255, 255};
+    const int Partial = Item(Load(Encode(Palette)).get());
+    auto Alpha = RgbaPicture(2, 1, {{clRed, 30}, {clRed, 255}});
+    const int Rgba = Item(Alpha.get());
+    ASSERT_EQ(List.Count(), 3);
+    EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 255);
+    for (int X = 0; X < 16; ++X)
+        EXPECT_EQ(IconAlpha(List, Partial, X, 3), Palette.Transparency[Palette.Sample(X, 3, 0)]);
+    EXPECT_EQ(IconAlpha(List, Rgba, 0, 0), 30);
+
+    List.SetEnabledImages(false);
+    EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 128);
+    List.SetEnabledImages(true);
+    EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 255);
+}
+
+TEST_F(PngImageList, DrawsThroughTheListAsDirectly)
+{
+    TPngImageList List(nullptr);
+    std::vector<std::unique_ptr<TPNGObject>> Pictures;
+    Pictures.push_back(Load(Encode(RandomPicture(6, 8, 16, 16, false, 11))));
+    Picture Keyed = RandomPicture(3, 4, 16, 16, true, 12);
+    Keyed.Transparency = {255, 0};
+    Pictures.push_back(Load(Encode(Keyed)));
+    Pictures.push_back(Load(Encode(RandomPicture(0, 8, 16, 16, false, 13))));
+    for (auto &P : Pictures)
+        List.PngImages()->Add()->SetPngImage(P.get());
+    const TColor Back = static_cast<TColor>(RGB(12, 140, 99));
+    for (std::size_t I = 0; I < Pictures.size(); ++I)
+        for (bool Enabled : {true, false}) {
+            auto ThroughList = Surface(20, 20, Back);
+            auto Direct = Surface(20, 20, Back);
+            List.Draw(ThroughList->Canvas(), 2, 3, static_cast<int>(I), Enabled);
+            DrawPNG(Pictures[I].get(), Direct->Canvas(), Rect(2, 3, 18, 19),
+                    Enabled ? TPngOptions{} : List.PngOptions());
+            for (int Y = 0; Y < 20; ++Y)
+                for (int X = 0; X < 20; ++X)
+                    ASSERT_EQ(ThroughList->Canvas()->Pixels(X, Y), Direct->Canvas()->Pixels(X, Y))
+                        << I << " " << X << "," << Y;
+        }
+    auto Nothing = Surface(20, 20, Back);
+    List.Draw(Nothing->Canvas(), 0, 0, 5);
+    EXPECT_EQ(Nothing->Canvas()->Pixels(5, 5), Back);
+}
+
+TEST_F(PngImageList, CopyingOutOfListsKeepsTheStoredPicture)
+{
+    TPngImageList List(nullptr);
+    auto Alpha = RgbaPicture(2, 1, {{clRed, 30}, {clBlue, 200}});
+    List.PngImages()->Add()->SetPngImage(Alpha.get());
+    TPNGObject Dest;
+    CopyImageFromImageList(&Dest, &List, 0);
+    EXPECT_EQ(Dest.Width(), 2);
+    EXPECT_EQ(Dest.AlphaScanline(0)[0], 30);
+    EXPECT_EQ(Dest.Pixels(1, 0), clBlue);
+    CopyImageFromImageList(&Dest, &List, 1);
+    EXPECT_EQ(Dest.AlphaScanline(0)[1], 200);
+
+    TImageList Plain(nullptr);
+    auto Bitmap = Surface(16, 16, clLime);
+    Bitmap->Canvas()->SetPixels(3, 3, clFuchsia);
+    Plain.AddMasked(Bitmap.get(), clFuchsia);
+    TPNGObject FromPlain;
+    CopyImageFromImageList(&FromPlain, &Plain, 0);
+    EXPECT_EQ(FromPlain.Pixels(0, 0), clLime);
+    EXPECT_EQ(FromPlain.AlphaScanline(3)[3], 0);
+    EXPECT_EQ(FromPlain.AlphaScanline(0)[0], 255);
+
+    TPngImageList Copy(nullptr);
+    Copy.AddImages(&Plain);
+    ASSERT_EQ(Copy.Count(), 1);
+    EXPECT_EQ(Copy.PngImages()->Items(0)->PngImage()->AlphaScanline(3)[3], 0);
+
+    TPngImageList Assigned(nullptr);
+    Assigned.Assign(&List);
+    EXPECT_EQ(Assigned.Count(), 1);
+    EXPECT_EQ(Assigned.PngImages()->Items(0)->PngImage()->AlphaScanline(0)[0], 30);
+}
+
+TEST_F(PngImageList, IconsGoInWithTheirAlphaAndChangesAreAnnounced)
+{
+    TPngImageList List(nullptr);
+    int Changes = 0;
+    TChangeLink Link;
+    Link.OnChange = [&Changes](TObject *) { ++Changes; };
+    List.RegisterChanges(&Link);
+    TPngImageList Source(nullptr);
+    auto Alpha = RgbaPicture(16, 16, {{clRed, 90}});
+    Source.PngImages()->Add()->SetPngImage(Alpha.get());
+    TIcon Icon;
+    Source.GetIcon(0, &Icon);
+    EXPECT_EQ(List.AddIcon(&Icon), 0);
+    EXPECT_GT(Changes, 0);
+    EXPECT_EQ(List.PngImages()->Items(0)->PngImage()->AlphaScanline(0)[0], 90);
+    List.InsertIcon(0, &Icon);
+    List.ReplaceIcon(1, &Icon);
+    List.InsertIcon(5, &Icon);
+    EXPECT_EQ(List.Count(), 2);
+
+    TImageList Plain(nullptr);
+    EXPECT_EQ(Plain.AddIcon(&Icon), 0);
+    EXPECT_EQ(IconAlpha(Plain, 0, 0, 0), 90);
+}

@@ -1,0 +1,162 @@
+// Typing and pasting into validating edits, under the Russian locale the test
+// main sets (a decimal comma there must not reach these fields).
+
+#include "controls/ValidateEdit.h"
+#include "platform/vcl/Clipbrd.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <gtest/gtest.h>
+
+class ValidateEditTest : public vcltest::VclTest
+{
+protected:
+    TValidateEdit *Edit(TValidateType Type)
+    {
+        TForm *Form = ShownForm();
+        auto *E = new TValidateEdit(Form);
+        E->SetParent(Form);
+        E->SetValidateType(Type);
+        return E;
+    }
+    static void Type(TValidateEdit *E, const char *Keys)
+    {
+        for (const char *K = Keys; *K; ++K)
+            E->Perform(WM_CHAR, static_cast<unsigned char>(*K), 0);
+    }
+    static void Place(TValidateEdit *E, int Start, int Length = 0)
+    {
+        E->SetSelStart(Start);
+        E->SetSelLength(Length);
+    }
+    static void Paste(TValidateEdit *E, const AnsiString &Text)
+    {
+        Clipboard()->SetAsText(Text);
+        E->Perform(WM_PASTE, 0, 0);
+    }
+};
+
+TEST_F(ValidateEditTest, DecimalsKeepTheirFractionDigitsAndSign)
+{
+    TValidateEdit *E = Edit(vtFloatPs);
+    EXPECT_EQ(E->Mantissa(), 2);
+    Type(E, "12.345");
+    EXPECT_EQ(E->Text(), "12.34");
+    Place(E, 0);
+    Type(E, "9-");
+    EXPECT_EQ(E->Text(), "912.34");
+    // Replacing selected fraction digits is no extra digit.
+    Place(E, 4, 2);
+    Type(E, "7");
+    EXPECT_EQ(E->Text(), "912.7");
+    Type(E, ".");
+    EXPECT_EQ(E->Text(), "912.7");
+    Place(E, 3, 2);
+    Type(E, ".");
+    EXPECT_EQ(E->Text(), "912.");
+}
+
+TEST_F(ValidateEditTest, IntegersTakeOneLeadingMinus)
+{
+    TValidateEdit *E = Edit(vtInteger);
+    Type(E, "-5");
+    EXPECT_EQ(E->Text(), "-5");
+    Place(E, 0);
+    Type(E, "3-");
+    EXPECT_EQ(E->Text(), "-5");
+    Place(E, 0, 2);
+    Type(E, "-");
+    EXPECT_EQ(E->Text(), "-");
+    TValidateEdit *Positive = Edit(vtIntegerPs);
+    Type(Positive, "-4x2");
+    EXPECT_EQ(Positive->Text(), "42");
+}
+
+TEST_F(ValidateEditTest, RangesTestTheTextAsItWouldRead)
+{
+    TValidateEdit *E = Edit(vtInteger);
+    E->SetRangeMode(true);
+    E->SetMinValue(0);
+    E->SetMaxValue(50);
+    Type(E, "45");
+    EXPECT_EQ(E->Text(), "45");
+    Place(E, 0, 1);
+    Type(E, "9");
+    EXPECT_EQ(E->Text(), "45");
+    Place(E, 0, 1);
+    Type(E, "1");
+    EXPECT_EQ(E->Text(), "15");
+    E->SetValidateType(vtInteger);
+    EXPECT_FALSE(E->RangeMode());
+    EXPECT_EQ(E->MaxValue(), 1.0);
+}
+
+TEST_F(ValidateEditTest, PastedNumbersAreFormattedOrRefused)
+{
+    TValidateEdit *E = Edit(vtInteger);
+    Paste(E, "12abc");
+    EXPECT_EQ(E->Text(), "12");
+    E->SetText("");
+    Paste(E, "abc");
+    EXPECT_EQ(E->Text(), "0");
+    E->SetText("");
+    Paste(E, "7.6");
+    EXPECT_EQ(E->Text(), "8");
+
+    TValidateEdit *Price = Edit(vtFloatPs);
+    Paste(Price, "3.14159");
+    EXPECT_EQ(Price->Text(), "3.14");
+    Price->SelectAll();
+    Paste(Price, "-5");
+    EXPECT_EQ(Price->Text(), "3.14");
+    Price->SelectAll();
+    Paste(Price, "inf");
+    EXPECT_EQ(Price->Text(), "0.00");
+    Price->SelectAll();
+    Paste(Price, "1e400");
+    EXPECT_EQ(Price->Text(), "0.00");
+    Price->SetRangeMode(true);
+    Price->SetMaxValue(100);
+    Price->SelectAll();
+    Paste(Price, "250");
+    EXPECT_EQ(Price->Text(), "0.00");
+}
+
+TEST_F(ValidateEditTest, CharacterSetsAndHexDigits)
+{
+    TValidateEdit *Hex = Edit(vtHexUp);
+    Paste(Hex, "a1-b");
+    EXPECT_EQ(Hex->Text(), "A1B");
+    Type(Hex, "fg");
+    EXPECT_EQ(Hex->Text(), "A1BF");
+
+    TValidateEdit *Custom = Edit(vtNone);
+    Custom->SetValidateString("0-9A-F");
+    EXPECT_EQ(Custom->ValidateType(), vtCustom);
+    Type(Custom, "7Cc");
+    EXPECT_EQ(Custom->Text(), "7C");
+
+    TValidateEdit *Names = Edit(vtNone);
+    Names->SetValidateString("А-Я0-9 -"_a);
+    Type(Names, "Ж-7"_a.c_str());
+    Type(Names, "qё"_a.c_str());
+    EXPECT_EQ(Names->Text(), "Ж-7"_a);
+
+    TValidateEdit *Digits = Edit(vtOnlyDigits);
+    Type(Digits, "1a2");
+    EXPECT_EQ(Digits->Text(), "12");
+}
+
+TEST_F(ValidateEditTest, HtmlColourDrivesTheBackground)
+{
+    TValidateEdit *E = Edit(vtNone);
+    EXPECT_EQ(E->ColorHTML(), "#ignore");
+    E->SetColorHTML("red");
+    EXPECT_EQ(E->ColorHTML(), "#000000");
+    EXPECT_EQ(E->Color(), 0);
+    E->SetColorHTML("#FFEFEF");
+    EXPECT_EQ(E->Color(), static_cast<TColor>(RGB(255, 239, 239)));
+    E->SetColor(static_cast<TColor>(RGB(1, 2, 3)));
+    EXPECT_EQ(E->ColorHTML(), "#010203");
+    E->SetColorHTML("#ignore");
+    EXPECT_EQ(E->Color(), static_cast<TColor>(RGB(1, 2, 3)));
+}

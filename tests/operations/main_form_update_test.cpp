@@ -1,0 +1,341 @@
+// The internet update end to end: a simulated device, and update mirrors served
+// by a real HTTP server on the loopback address that misbehaves on purpose.
+
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/web/NMHTTP.h"
+#include "tests/operations/SimulatedDeviceTest.h"
+#include "tests/vcl/VclTestSupport.h"
+#include "tests/web/LoopbackHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace optest;
+using devsim::Bytes;
+using webtest::LoopbackHttpServer;
+using webtest::Reply;
+
+namespace
+{
+
+const AnsiString FirmwareDone =
+    "  Запись прошивки произведена успешно! Перезагрузите программу и прибор!  "_a;
+const AnsiString TransferFailed = "  Ошибка при получении файла!  "_a;
+const AnsiString StoppedByUser = "  Обновление через интернет прервано пользователем.  "_a;
+const char *const Question =
+    "Текущая версия и последняя найденная совпадают.\nВсё равно перепрошить?";
+
+std::string Text(const Bytes &Data)
+{
+    return std::string(Data.begin(), Data.end());
+}
+
+class UpdateTest : public SimulatedDeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        SimulatedDeviceTest::SetUp();
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Configure);
+        Form->UpdateMirrorUrls = {AnsiString(Server.Url("/m0/")), AnsiString(Server.Url("/m1/")),
+                                  AnsiString(Server.Url("/m2/"))};
+        Fonts = Random(1024, 3);
+        Firmware = Random(24000, 4);
+    }
+
+    void SetDeviceVersion(std::uint8_t Version)
+    {
+        Sim->Edit([Version](devsim::Memory &M) { M.Settings[0xD9] = Version; });
+    }
+
+    // A mirror with the list and both files it names.
+    void ServeMirror(const std::string &Mirror, const std::string &List,
+                     const std::string &FontsPath = "qrv_fonts_1.qrv",
+                     const std::string &FirmwarePath = "qrv_firmware_37.qrv")
+    {
+        Server.Serve(Mirror + "123.txt", {200, List});
+        Server.Serve(Mirror + FontsPath, {200, Text(Fonts)});
+        Server.Serve(Mirror + FirmwarePath, {200, Text(Firmware)});
+    }
+
+    void RunUpdate()
+    {
+        Sim->ClearFrames();
+        Form->BTN_InternetUpdateClick(nullptr);
+        ASSERT_TRUE(maintest::PumpUntil(
+            [&] { return !Form->UpdateRunning && Form->RunningStep() == TExchangeStep::None; },
+            ExchangeWait));
+    }
+
+    // The frames after the settings read, which must all be there first.
+    std::vector<Bytes> UploadFrames() const
+    {
+        std::vector<Bytes> frames = FrameBytes();
+        EXPECT_GE(frames.size(), 38u);
+        frames.erase(frames.begin(), frames.begin() + std::min<std::size_t>(38, frames.size()));
+        return frames;
+    }
+
+    // The files the update left in the base folder.
+    std::vector<std::string> UpdateFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(Folder)) {
+            const std::string name = entry.path().filename().string();
+            if (name != "qrv4.cfg" && name != "ports") names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    void ExpectNothingUploaded()
+    {
+        EXPECT_TRUE(UploadFrames().empty());
+        EXPECT_EQ(Sim->Snapshot().Read(0, 1024), Bytes(1024, 0xFF));
+        EXPECT_TRUE(Sim->Snapshot().Firmware.empty());
+        EXPECT_FALSE(Form->BTN_StopInternet->Visible());
+        EXPECT_TRUE(Form->BTN_InternetUpdate->Enabled());
+    }
+
+    void ExpectFailedTransfer()
+    {
+        EXPECT_EQ(Status(), TransferFailed);
+        EXPECT_EQ(StatusColour(), clRed);
+        ExpectNothingUploaded();
+    }
+
+    static Bytes Random(std::size_t Size, unsigned Seed)
+    {
+        Bytes bytes(Size);
+        std::mt19937 random(Seed);
+        for (auto &b : bytes)
+            b = static_cast<std::uint8_t>(random());
+        return bytes;
+    }
+
+    LoopbackHttpServer Server;
+    Bytes Fonts;
+    Bytes Firmware;
+};
+
+} // namespace
+
+// ---- the update going through ----
+
+TEST_F(UpdateTest, NewerListedVersionIsFetchedAndUploadedWithoutAsking)
+{
+    SetDeviceVersion(0x23);
+    ServeMirror("/m0/", "qrv_fonts_#1.qrv qrv_firmware_37.qrv 37\n", "qrv_fonts_%231.qrv");
+    RunUpdate();
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Server.Requests(), (std::vector<std::string>{"/m0/123.txt", "/m0/qrv_fonts_%231.qrv",
+                                                           "/m0/qrv_firmware_37.qrv"}));
+    EXPECT_EQ(Sim->Snapshot().Read(0, 1024), Fonts);
+    EXPECT_EQ(Sim->Snapshot().Firmware, Firmware);
+
+    const auto frames = UploadFrames();
+    ASSERT_GT(frames.size(), 10u);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(frames[i].size(), 134u);
+    EXPECT_EQ(frames[8], (Bytes{0xA5, 0x99, 0x51, 0x00, 0x00, 0xEA}));
+    EXPECT_EQ(frames.size(), 8u + 2u + 750u);
+
+    EXPECT_EQ(UpdateFiles(),
+              (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv", "qrv_fonts_#1.qrv"}));
+    EXPECT_EQ(FileText("qrv_fonts_#1.qrv"), Text(Fonts));
+    EXPECT_EQ(Form->UpdateFontsName, "qrv_fonts_#1.qrv");
+    EXPECT_FALSE(Form->BTN_StopInternet->Visible());
+}
+
+TEST_F(UpdateTest, SameVersionAsksAndYesGoesOn)
+{
+    SetDeviceVersion(0x25);
+    ServeMirror("/m0/", "qrv_firmware_37.qrv qrv_fonts_1.qrv 37");
+    Dialogs.ReplyMessage(mrYes);
+    RunUpdate();
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, AnsiString::FromUtf8(Question));
+    EXPECT_EQ(Dialogs.Messages()[0].Caption, "Сообщение"_a);
+    EXPECT_EQ(Dialogs.Messages()[0].Type, mtConfirmation);
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Read(0, 1024), Fonts);
+    EXPECT_EQ(Sim->Snapshot().Firmware, Firmware);
+}
+
+TEST_F(UpdateTest, OldFirmwareCountsAsVersionZeroAndNoEndsTheUpdate)
+{
+    SetDeviceVersion(0xFF);
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 0");
+    Dialogs.ReplyMessage(mrNo);
+    RunUpdate();
+    EXPECT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Status(), StoppedByUser);
+    EXPECT_EQ(StatusColour(), clBtnFace);
+    EXPECT_EQ(Server.Requests(), std::vector<std::string>{"/m0/123.txt"});
+    ExpectNothingUploaded();
+}
+
+// ---- mirrors ----
+
+TEST_F(UpdateTest, UnreachableOrFailingMirrorsGiveWayToTheNext)
+{
+    Form->UpdateMirrorUrls[0] = AnsiString(LoopbackHttpServer::RefusingUrl());
+    Server.Serve("/m1/123.txt", {500, "Internal error"});
+    SetDeviceVersion(0x25);
+    ServeMirror("/m2/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Dialogs.ReplyMessage(mrNo);
+    RunUpdate();
+    EXPECT_EQ(Status(), StoppedByUser);
+    EXPECT_EQ(Server.Requests(), (std::vector<std::string>{"/m1/123.txt", "/m2/123.txt"}));
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, FilesComeFromTheMirrorThatDeliveredTheList)
+{
+    Server.Serve("/m0/123.txt", {200, ""});
+    Server.Serve("/m1/123.txt", {200, "qrv_fonts_1.qrv qrv_firmware_37.qrv 37"});
+    SetDeviceVersion(0x23);
+    RunUpdate();
+    EXPECT_EQ(Server.Requests(),
+              (std::vector<std::string>{"/m0/123.txt", "/m1/123.txt", "/m1/qrv_fonts_1.qrv"}));
+    ExpectFailedTransfer();
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, RedirectedListIsFollowed)
+{
+    Server.Serve("/m0/123.txt", {301, "moved", Server.Url("/moved/123.txt")});
+    Server.Serve("/moved/123.txt", {200, "qrv_fonts_1.qrv qrv_firmware_37.qrv 37"});
+    SetDeviceVersion(0x25);
+    Dialogs.ReplyMessage(mrNo);
+    RunUpdate();
+    EXPECT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Status(), StoppedByUser);
+    EXPECT_EQ(FileText("123.txt"), "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+}
+
+TEST_F(UpdateTest, NoMirrorDeliveringTheListFailsTheUpdate)
+{
+    Server.Serve("/m2/123.txt", {500, "Internal error"});
+    RunUpdate();
+    EXPECT_EQ(Server.Requests(),
+              (std::vector<std::string>{"/m0/123.txt", "/m1/123.txt", "/m2/123.txt"}));
+    ExpectFailedTransfer();
+    EXPECT_TRUE(UpdateFiles().empty());
+}
+
+// ---- lists and files that are not taken ----
+
+TEST_F(UpdateTest, ListsWithoutOneSafeNameOfEachKindAreRefused)
+{
+    const char *const lists[] = {
+        "a_fonts.qrv b_fonts.qrv 40",
+        "../x_fonts.qrv y_firmware.qrv 40",
+        "x_fonts.qrv /tmp/y_firmware.qrv 40",
+        "x_fonts.txt y_firmware.qrv 40",
+        "fonts_firmware.qrv y_firmware.qrv 40",
+        "x_fonts.qrv ..\\y_firmware.qrv 40",
+        "x_fonts.qrv",
+    };
+    for (const char *list : lists) {
+        SCOPED_TRACE(list);
+        Server.Serve("/m0/123.txt", {200, list});
+        const std::size_t before = Server.Requests().size();
+        RunUpdate();
+        EXPECT_EQ(Server.Requests().size(), before + 1);
+        ExpectFailedTransfer();
+    }
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, MissingFontsFileEndsTheUpdateBeforeTheFirmwareIsFetched)
+{
+    Server.Serve("/m0/123.txt", {200, "qrv_fonts_1.qrv qrv_firmware_37.qrv 37"});
+    Server.Serve("/m0/qrv_firmware_37.qrv", {200, Text(Firmware)});
+    RunUpdate();
+    EXPECT_EQ(Server.Requests().back(), "/m0/qrv_fonts_1.qrv");
+    ExpectFailedTransfer();
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, FirmwareServerErrorLeavesNoDownloadedFileBehind)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Server.Serve("/m0/qrv_firmware_37.qrv", {500, "Internal error"});
+    RunUpdate();
+    ExpectFailedTransfer();
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, FirmwareCutInTheMiddleLeavesNoFile)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Reply cut{200, Text(Firmware)};
+    cut.CutAfter = 10000;
+    Server.Serve("/m0/qrv_firmware_37.qrv", cut);
+    RunUpdate();
+    ExpectFailedTransfer();
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, FilesOfTheWrongSizeAreNotUploaded)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Server.Serve("/m0/qrv_firmware_37.qrv", {200, std::string(36000, 'x')});
+    RunUpdate();
+    ExpectFailedTransfer();
+
+    Server.Serve("/m0/qrv_firmware_37.qrv", {200, std::string(2'000'000, 'x')});
+    RunUpdate();
+    ExpectFailedTransfer();
+
+    Server.Serve("/m0/qrv_firmware_37.qrv", {200, Text(Firmware)});
+    Server.Serve("/m0/qrv_fonts_1.qrv", {200, std::string(1025, 'x')});
+    RunUpdate();
+    ExpectFailedTransfer();
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+// ---- stopping ----
+
+TEST_F(UpdateTest, StopDuringASlowDownloadEndsTheUpdateWithNothingUploaded)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Reply slow{200, Text(Firmware)};
+    slow.Chunk = 1000;
+    slow.Pause = std::chrono::milliseconds(200);
+    Server.Serve("/m0/qrv_firmware_37.qrv", slow);
+    Form->Show();
+    // The user presses Stop once the firmware is coming in.
+    TTimer user(nullptr);
+    user.SetInterval(50);
+    bool pressed = false;
+    user.OnTimer = [&](TObject *) {
+        if (pressed || Form->NMHTTP_Update->Body() != "qrv_firmware_37.qrv" ||
+            Form->NMHTTP_Update->BytesRecvd() == 0)
+            return;
+        pressed = true;
+        vcltest::Click(Form->BTN_StopInternet, 10, 10);
+    };
+    user.SetEnabled(true);
+    RunUpdate();
+    user.SetEnabled(false);
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(Status(), StoppedByUser);
+    EXPECT_EQ(StatusColour(), clBtnFace);
+    ExpectNothingUploaded();
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, SilentDeviceEndsTheUpdateBeforeAnyDownload)
+{
+    Sim->SetBehaviour({.Silent = true});
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    RunUpdate();
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_TRUE(Server.Requests().empty());
+    EXPECT_TRUE(UpdateFiles().empty());
+}
