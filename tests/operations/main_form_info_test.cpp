@@ -98,6 +98,7 @@ TEST_F(InfoTest, ShowingTheTabWritesEachPageExactlyAndReadOnly)
 TEST_F(InfoTest, PagesAreWebArchivesOfTheirOwnInTheRussianCodePage)
 {
     Build();
+    ShowInfo();
     const std::string boundaryEnd = "--\r\n";
     const char *titles[] = {"Инструкция по программе QRV-4", "Инструкция по прибору QRV-4",
                             "Фотографии цифралов", "Восстановление!"};
