@@ -1,6 +1,7 @@
 #include "platform/vcl/Forms.h"
 
 #include "platform/vcl/Dialogs.h"
+#include "platform/win/FontFaces.h"
 #include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
@@ -623,6 +624,7 @@ TRect TScreen::WorkAreaRect() const
 TStrings *TScreen::Fonts()
 {
     if (!FFonts) {
+        win::EnsureFontFaces();
         FFonts = std::make_unique<TStringList>();
         for (const QString &family : QFontDatabase::families())
             FFonts->Add(AnsiString(WideString(family.toStdU16String())));

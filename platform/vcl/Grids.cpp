@@ -9,7 +9,7 @@ namespace
 {
 
 constexpr int SizingSlack = 3;
-constexpr int ScrollBarWidth = 17;
+constexpr int ScrollBarWidth = vcl::VertScrollBar::Width;
 
 void MoveAdjust(int &Position, int FromIndex, int ToIndex)
 {
@@ -777,7 +777,7 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y)
         SetRowHeights(FSizingIndex, std::max(0, FSizingStart + Y - FSizingOrigin));
         break;
     case GridState::ThumbDragging:
-        DragThumb(Y);
+        SetTopRow(ScrollBar().Drag(Y));
         break;
     case GridState::Normal: {
         bool isColumn = false;
@@ -793,6 +793,7 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     const GridState state = FState;
     FState = GridState::Normal;
+    FScrollBar.Release();
     if (state == GridState::RowMoving && FMoveTo != FMoveFrom) MoveRow(FMoveFrom, FMoveTo);
     if (state == GridState::ColMoving && FMoveTo != FMoveFrom) MoveColumn(FMoveFrom, FMoveTo);
     FMoveFrom = FMoveTo = -1;
@@ -831,57 +832,21 @@ int TCustomGrid::GridWidth()
     return std::max(0, TCustomControl::ClientWidth() - (VertBar() ? ScrollBarWidth : 0));
 }
 
-TRect TCustomGrid::ScrollThumbRect()
+vcl::VertScrollBar &TCustomGrid::ScrollBar()
 {
     const int x = GridWidth();
-    const int track = std::max(0, ClientHeight() - 2 * ScrollBarWidth);
-    const int scrollable = std::max(1, RowCount() - FFixedRows);
-    const int size = std::clamp(track * VisibleRowCount() / scrollable, 8, std::max(8, track));
-    const int range = std::max(1, MaxTopRow() - FFixedRows);
-    const int top = ScrollBarWidth + (track - size) * (FTopLeft.Y - FFixedRows) / range;
-    return TRect(x, top, x + ScrollBarWidth, top + size);
-}
-
-void TCustomGrid::PaintScrollBar(TCanvas *Canvas)
-{
-    const int x = GridWidth();
-    const int h = ClientHeight();
-    Canvas->Brush()->SetColor(cl3DLight);
-    Canvas->FillRect(TRect(x, 0, x + ScrollBarWidth, h));
-    RECT up{x, 0, x + ScrollBarWidth, ScrollBarWidth};
-    RECT down{x, h - ScrollBarWidth, x + ScrollBarWidth, h};
-    DrawFrameControl(Canvas->Handle(), &up, DFC_SCROLL, DFCS_SCROLLUP);
-    DrawFrameControl(Canvas->Handle(), &down, DFC_SCROLL, DFCS_SCROLLDOWN);
-    RECT thumb = ScrollThumbRect();
-    DrawFrameControl(Canvas->Handle(), &thumb, DFC_BUTTON, DFCS_BUTTONPUSH);
+    FScrollBar.Layout(TRect(x, 0, x + ScrollBarWidth, ClientHeight()), FFixedRows, MaxTopRow(),
+                      VisibleRowCount(), RowCount() - FFixedRows, FTopLeft.Y);
+    return FScrollBar;
 }
 
 // A press on the bar: the arrows step a row, the track steps a page, the thumb drags.
 bool TCustomGrid::ScrollBarMouseDown(int X, int Y)
 {
     if (!VertBar() || X < GridWidth()) return false;
-    const TRect thumb = ScrollThumbRect();
-    const int page = std::max(1, VisibleRowCount() - 1);
-    if (Y < ScrollBarWidth)
-        SetTopRow(FTopLeft.Y - 1);
-    else if (Y >= ClientHeight() - ScrollBarWidth)
-        SetTopRow(FTopLeft.Y + 1);
-    else if (Y < thumb.Top)
-        SetTopRow(FTopLeft.Y - page);
-    else if (Y >= thumb.Bottom)
-        SetTopRow(FTopLeft.Y + page);
-    else {
-        FState = GridState::ThumbDragging;
-        FSizingOrigin = Y - thumb.Top;
-    }
+    SetTopRow(ScrollBar().Press(Y));
+    if (FScrollBar.Dragging()) FState = GridState::ThumbDragging;
     return true;
-}
-
-void TCustomGrid::DragThumb(int Y)
-{
-    const int track = std::max(1, ClientHeight() - 2 * ScrollBarWidth - ScrollThumbRect().Height());
-    const int offset = std::clamp(Y - FSizingOrigin - ScrollBarWidth, 0, track);
-    SetTopRow(FFixedRows + (MaxTopRow() - FFixedRows) * offset / track);
 }
 
 // ---- Painting -----------------------------------------------------------------------------------
@@ -968,7 +933,7 @@ void TCustomGrid::Paint()
     if (right < client.Right) canvas->FillRect(TRect(right, 0, client.Right, client.Bottom));
     if (y < client.Bottom)
         canvas->FillRect(TRect(0, y, std::min(right, client.Right), client.Bottom));
-    if (VertBar()) PaintScrollBar(canvas);
+    if (VertBar()) ScrollBar().Paint(canvas->Handle());
     if (FState == GridState::RowMoving && FMoveTo != FMoveFrom) {
         // Where the dragged row would land.
         const int top = RowStart(FMoveTo) + (FMoveTo > FMoveFrom ? RowExtent(FMoveTo) : 0);

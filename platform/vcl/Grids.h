@@ -5,6 +5,7 @@
 // and column moving in the fixed area, column sizing, default drawing before
 // OnDrawCell, keyboard navigation, and in-place editing only when asked.
 
+#include "platform/vcl/ScrollBar.h"
 #include "platform/vcl/StdCtrls.h"
 
 #include <map>
@@ -197,10 +198,9 @@ private:
     bool VertBar();
     // The width the cells may take: the client area less the scroll bar.
     int GridWidth();
-    TRect ScrollThumbRect();
-    void PaintScrollBar(TCanvas *Canvas);
+    // The bar laid out for the grid as it is now.
+    vcl::VertScrollBar &ScrollBar();
     bool ScrollBarMouseDown(int X, int Y);
-    void DragThumb(int Y);
 
     std::vector<int> FColWidths;
     std::vector<int> FRowHeights;
@@ -224,6 +224,7 @@ private:
     int FSizingStart = 0;
     int FSizingOrigin = 0;
     TInplaceEdit *FEditor = nullptr;
+    vcl::VertScrollBar FScrollBar;
 };
 
 class TStringGrid : public TCustomGrid

@@ -1,6 +1,7 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/ScrollBar.h"
 #include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
@@ -36,6 +37,12 @@ void DefaultDrawItem(TCanvas *Canvas, TStrings *Items, int Index, const TRect &R
         Canvas->TextOut(Rect.Left + 2, Rect.Top, Items->Strings(Index));
 }
 
+// Lines a wheel message scrolls by: three a notch, positive towards the end.
+int WheelLines(WPARAM WParam)
+{
+    return -static_cast<SHORT>(HIWORD(WParam)) / WHEEL_DELTA * 3;
+}
+
 // Index after an item at At was deleted (-1: all) or inserted.
 int AfterDelete(int Selected, int At)
 {
@@ -66,6 +73,14 @@ public:
         if (FHighlighted >= FTop + Rows()) FTop = FHighlighted - Rows() + 1;
         Invalidate();
     }
+    int TopIndex() const { return FTop; }
+    // Shows the items from Value on, as far as there are items to fill the list.
+    void SetTopIndex(int Value)
+    {
+        FTop = std::clamp(Value, 0, MaxTop());
+        Invalidate();
+    }
+    bool HasScrollBar() const { return FCombo->Items()->Count() > Rows(); }
 
     void Open()
     {
@@ -84,6 +99,7 @@ public:
 
     void CloseUp()
     {
+        FScrollBar.Release();
         if (!Visible()) return;
         SetVisible(false);
         if (GetCapture() == WindowHandle()) ReleaseCapture();
@@ -109,14 +125,16 @@ protected:
         FrameRect(dc, &border, frame);
         DeleteObject(frame);
         const int h = FCombo->ItemHeight();
+        const int right = client.Right - 1 - (HasScrollBar() ? vcl::VertScrollBar::Width : 0);
         for (int row = 0; row < Rows(); ++row) {
             const int index = FTop + row;
             if (index >= FCombo->Items()->Count()) break;
-            const TRect r(1, 1 + row * h, client.Right - 1, 1 + (row + 1) * h);
+            const TRect r(1, 1 + row * h, right, 1 + (row + 1) * h);
             TOwnerDrawState state;
             if (index == FHighlighted) state << odSelected << odFocused;
             FCombo->DrawItemOn(dc, index, r, state);
         }
+        if (HasScrollBar()) ScrollBar().Paint(dc);
     }
 
     void WndProc(TMessage &Message) override
@@ -125,14 +143,26 @@ protected:
         const int y = GET_Y_LPARAM(Message.LParam);
         switch (Message.Msg) {
         case WM_MOUSEMOVE:
-            if (ClientRect().Contains(x, y)) SetHighlighted(RowAt(y));
+            if (FScrollBar.Dragging())
+                SetTopIndex(ScrollBar().Drag(y));
+            else if (ItemsRect().Contains(x, y))
+                SetHighlighted(RowAt(y));
             return;
         case WM_LBUTTONDOWN:
+            if (HasScrollBar() && ScrollBar().Contains(x, y)) {
+                SetTopIndex(FScrollBar.Press(y));
+                return;
+            }
+            [[fallthrough]];
         case WM_RBUTTONDOWN:
             if (!ClientRect().Contains(x, y)) FCombo->SetDroppedDown(false);
             return;
         case WM_LBUTTONUP:
-            if (ClientRect().Contains(x, y)) {
+            if (FScrollBar.Dragging()) {
+                FScrollBar.Release();
+                return;
+            }
+            if (ItemsRect().Contains(x, y)) {
                 SetHighlighted(RowAt(y));
                 FCombo->ChooseItem(FHighlighted);
                 FCombo->SetDroppedDown(false);
@@ -163,10 +193,27 @@ protected:
 private:
     int Rows() const { return std::max(1, (Height() - 2) / std::max(1, FCombo->ItemHeight())); }
     int RowAt(int Y) const { return FTop + (Y - 1) / std::max(1, FCombo->ItemHeight()); }
+    int MaxTop() const { return std::max(0, FCombo->Items()->Count() - Rows()); }
+    // The client area less the frame and the scroll bar.
+    TRect ItemsRect()
+    {
+        const TRect client = ClientRect();
+        const int bar = HasScrollBar() ? vcl::VertScrollBar::Width : 0;
+        return TRect(1, 1, client.Right - 1 - bar, client.Bottom - 1);
+    }
+    vcl::VertScrollBar &ScrollBar()
+    {
+        const TRect client = ClientRect();
+        FScrollBar.Layout(TRect(client.Right - 1 - vcl::VertScrollBar::Width, 1, client.Right - 1,
+                                client.Bottom - 1),
+                          0, MaxTop(), Rows(), FCombo->Items()->Count(), FTop);
+        return FScrollBar;
+    }
 
     TCustomComboBox *FCombo;
     int FHighlighted = -1;
     int FTop = 0;
+    vcl::VertScrollBar FScrollBar;
 };
 
 // ---- TCustomComboBox ------------------------------------------------------------------------
@@ -447,6 +494,14 @@ void TCustomComboBox::WndProc(TMessage &Message)
     case WM_GETDLGCODE:
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | (DroppedDown() ? DLGC_WANTALLKEYS : 0);
         return;
+    case WM_MOUSEWHEEL:
+        // The combo box has the focus, so the wheel comes here; it scrolls the open list.
+        if (DroppedDown()) {
+            FList->SetTopIndex(FList->TopIndex() + WheelLines(Message.WParam));
+            Message.Result = 1;
+            return;
+        }
+        break;
     case WM_CHAR:
         if (!DoKeyPress(Message)) {
             // A letter picks the next item that starts with it, ignoring case.
@@ -716,7 +771,7 @@ void TCustomListBox::WndProc(TMessage &Message)
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
         return;
     case WM_MOUSEWHEEL:
-        SetTopIndex(FTopIndex - static_cast<SHORT>(HIWORD(Message.WParam)) / WHEEL_DELTA * 3);
+        SetTopIndex(FTopIndex + WheelLines(Message.WParam));
         Message.Result = 1;
         return;
     case WM_SETFOCUS:

@@ -1,5 +1,7 @@
 #include "platform/win/GdiText.h"
 
+#include "platform/win/FontFaces.h"
+
 #include "platform/rtl/System.h"
 
 #include <QGlyphRun>
@@ -30,6 +32,7 @@ QFont::Weight WeightOf(LONG Weight)
 // cell height (ascent plus descent), as LOGFONT defines them.
 QFont MakeFont(const LOGFONTW &Log, double Scale)
 {
+    EnsureFontFaces();
     std::u16string Face(Log.lfFaceName, std::char_traits<char16_t>::length(Log.lfFaceName));
     QFont F(Face.empty() ? QStringLiteral("Tahoma") : ToQString(Face));
     F.setWeight(WeightOf(Log.lfWeight));

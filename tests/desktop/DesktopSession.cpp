@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -33,23 +35,34 @@ pid_t Spawn(std::vector<std::string> Args, const std::vector<std::string> &Envir
     for (std::string &a : Args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    // Ours come first: a name given twice is read from its first place.
+    // Ours replace the inherited ones of the same names.
     std::vector<std::string> env(Environment);
     std::vector<char *> envp;
     for (std::string &e : env)
         envp.push_back(e.data());
-    for (char **e = environ; *e; ++e)
-        envp.push_back(*e);
+    for (char **e = environ; *e; ++e) {
+        const std::string_view name(*e, std::strcspn(*e, "="));
+        if (std::none_of(env.begin(), env.end(), [&](const std::string &o) {
+                return o.starts_with(std::string(name) + "=");
+            }))
+            envp.push_back(*e);
+    }
     envp.push_back(nullptr);
+    // A group of its own, so that stopping it stops whatever it started.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], Actions, nullptr, argv.data(), envp.data()) != 0) return -1;
-    return pid;
+    const int failed = posix_spawnp(&pid, argv[0], Actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    return failed ? -1 : pid;
 }
 
 void Stop(pid_t &Pid)
 {
     if (Pid <= 0) return;
-    kill(Pid, SIGKILL);
+    kill(-Pid, SIGKILL);
     waitpid(Pid, nullptr, 0);
     Pid = -1;
 }
@@ -81,6 +94,9 @@ DesktopSession::DesktopSession()
         number += c;
     close(pipe_fds[0]);
     if (FServer > 0 && !number.empty()) FDisplay = std::stoi(number);
+    // The pointer starts in the middle of the screen, over the program's controls,
+    // where it would bring up their hints.
+    if (Ready()) Run("xdotool mousemove 0 0");
 }
 
 DesktopSession::~DesktopSession()
@@ -90,7 +106,15 @@ DesktopSession::~DesktopSession()
     fs::remove_all(FFolder);
 }
 
-void DesktopSession::StartProgram()
+std::vector<std::string> DesktopSession::Environment() const
+{
+    // The X client libraries keep allocations until exit, so leak reports are off.
+    return {"DISPLAY=" + Display(), "QT_QPA_PLATFORM=xcb",
+            "QRV4_PORTS=" + (FFolder / "ports").string(),
+            "XDG_CONFIG_HOME=" + (FFolder / "config").string(), "ASAN_OPTIONS=detect_leaks=0"};
+}
+
+void DesktopSession::Start(std::vector<std::string> Command)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -98,24 +122,52 @@ void DesktopSession::StartProgram()
     posix_spawn_file_actions_addopen(&actions, 1, (FFolder / "program.log").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    // The X client libraries keep allocations until exit, so leak reports are off.
-    FProgram =
-        Spawn({QRV4_PROGRAM},
-              {"DISPLAY=" + Display(), "QT_QPA_PLATFORM=xcb",
-               "QRV4_PORTS=" + (FFolder / "ports").string(),
-               "XDG_CONFIG_HOME=" + (FFolder / "config").string(), "ASAN_OPTIONS=detect_leaks=0"},
-              &actions);
+    FProgram = Spawn(std::move(Command), Environment(), &actions);
     posix_spawn_file_actions_destroy(&actions);
+}
+
+void DesktopSession::StartProgram()
+{
+    Start({QRV4_PROGRAM});
+    FWindowSearch = "--pid " + std::to_string(FProgram);
+}
+
+void DesktopSession::StartRunScript()
+{
+    Start({QRV4_RUN_SCRIPT, QRV4_BUILD_DIR, FFolder.string()});
+    FWindowSearch = "--class '^QRV-4$'";
+}
+
+std::string DesktopSession::RunScriptCommand() const
+{
+    std::string command;
+    for (const std::string &e : Environment())
+        command += e + " ";
+    return command + QRV4_RUN_SCRIPT + " " + QRV4_BUILD_DIR + " " + FFolder.string();
 }
 
 std::optional<std::string> DesktopSession::WaitForWindow()
 {
     const auto end = std::chrono::steady_clock::now() + Patience;
-    const std::string search =
-        "xdotool search --onlyvisible --pid " + std::to_string(FProgram) + " 2>/dev/null";
+    const std::string search = "xdotool search --onlyvisible " + FWindowSearch + " 2>/dev/null";
     while (std::chrono::steady_clock::now() < end && waitpid(FProgram, nullptr, WNOHANG) == 0) {
-        const std::string found = Run(search);
-        if (!found.empty()) return found.substr(0, found.find('\n'));
+        // A hint or a drop-down list may show as well; the main window is the largest.
+        std::istringstream found(Run(search));
+        std::optional<std::string> largest;
+        long largestArea = 0;
+        for (std::string window; std::getline(found, window);) {
+            std::istringstream shell(Run("xdotool getwindowgeometry --shell " + window));
+            long width = 0, height = 0;
+            for (std::string line; std::getline(shell, line);) {
+                if (line.starts_with("WIDTH=")) width = std::stol(line.substr(6));
+                if (line.starts_with("HEIGHT=")) height = std::stol(line.substr(7));
+            }
+            if (width * height > largestArea) {
+                largestArea = width * height;
+                largest = window;
+            }
+        }
+        if (largest) return largest;
         std::this_thread::sleep_for(100ms);
     }
     return std::nullopt;
@@ -136,7 +188,7 @@ std::optional<int> DesktopSession::WaitForExit()
     return std::nullopt;
 }
 
-std::string DesktopSession::Run(const std::string &Command) const
+std::string DesktopSession::Run(const std::string &Command, int *Status) const
 {
     const std::string line = "DISPLAY=" + Display() + " " + Command;
     FILE *pipe = popen(line.c_str(), "r");
@@ -145,7 +197,8 @@ std::string DesktopSession::Run(const std::string &Command) const
     char chunk[256];
     while (std::size_t n = fread(chunk, 1, sizeof chunk, pipe))
         out.append(chunk, n);
-    pclose(pipe);
+    const int status = pclose(pipe);
+    if (Status) *Status = status;
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace desktop
 {
@@ -22,12 +23,21 @@ public:
     DesktopSession &operator=(const DesktopSession &) = delete;
 
     bool Ready() const { return FDisplay >= 0; }
-    std::string Display() const { return ":" + std::to_string(FDisplay); }
+    std::string Display() const
+    {
+        std::string name = ":";
+        return name += std::to_string(FDisplay);
+    }
     // The folder the program runs in (its base folder), made empty for the session.
     const std::filesystem::path &Folder() const { return FFolder; }
 
     // Starts the program in Folder on this display.
     void StartProgram();
+    // Starts the program as `make run` does, through the run script, with Folder
+    // as the run folder.
+    void StartRunScript();
+    // The run script's command line for Folder, with the display set.
+    std::string RunScriptCommand() const;
     // The program's first visible top-level window, once it has one; empty if it
     // never shows one or dies first.
     std::optional<std::string> WaitForWindow();
@@ -35,17 +45,22 @@ public:
     // nothing when it still runs after a generous while (it is then killed).
     std::optional<int> WaitForExit();
 
-    // What a command prints, run with DISPLAY set to this session's display.
-    std::string Run(const std::string &Command) const;
+    // What a command prints, run with DISPLAY set to this session's display;
+    // Status gets its exit status.
+    std::string Run(const std::string &Command, int *Status = nullptr) const;
     // A window's property as xprop prints it.
     std::string Property(const std::string &Window, const std::string &Name) const;
     // Moves the pointer to a point of a window and clicks the left button there.
     void ClickAt(const std::string &Window, int X, int Y) const;
 
 private:
+    std::vector<std::string> Environment() const;
+    void Start(std::vector<std::string> Command);
+
     int FDisplay = -1;
     pid_t FServer = -1;
     pid_t FProgram = -1;
+    std::string FWindowSearch;
     std::filesystem::path FFolder;
 };
 

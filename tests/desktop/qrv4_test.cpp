@@ -19,6 +19,14 @@ using desktop::DesktopSession;
 constexpr int QuitButtonX = 869;
 constexpr int QuitButtonY = 22;
 
+std::string ProgramLog(const DesktopSession &Session)
+{
+    std::ifstream in(Session.Folder() / "program.log");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 class DesktopTest : public testing::Test
 {
 protected:
@@ -31,13 +39,7 @@ protected:
         Window = *window;
     }
 
-    std::string Log() const
-    {
-        std::ifstream in(Session.Folder() / "program.log");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Log() const { return ProgramLog(Session); }
 
     // The functions field of the Motif hints: what the window manager may offer.
     unsigned long MotifFunctions() const
@@ -86,6 +88,32 @@ TEST_F(DesktopTest, Quit_WithThePointerOverTheButton_EndsWithStatusZero)
     EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status) << "\n" << Log();
     EXPECT_EQ(WEXITSTATUS(*status), 0) << Log();
     EXPECT_TRUE(std::filesystem::exists(Session.Folder() / "qrv4.cfg"));
+}
+
+TEST(RunScript, SimulatorTakesAFreeNumberAndASecondRunInTheSameFolderRefuses)
+{
+    namespace fs = std::filesystem;
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    Session.StartRunScript();
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    EXPECT_NE(ProgramLog(Session).find("The simulated QRV-4 is on COM 99"), std::string::npos)
+        << ProgramLog(Session);
+    const fs::path link = Session.Folder() / "ports" / "com99";
+    ASSERT_TRUE(fs::exists(link));
+    const fs::path device = fs::canonical(link);
+
+    int status = 0;
+    const std::string second = Session.Run(Session.RunScriptCommand() + " 2>&1", &status);
+    EXPECT_NE(status, 0) << second;
+    EXPECT_NE(second.find("already runs"), std::string::npos) << second;
+    EXPECT_EQ(fs::canonical(link), device) << "the first simulator keeps its port";
+
+    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
+    const auto end = Session.WaitForExit();
+    ASSERT_TRUE(end) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -37,9 +38,10 @@ void Pump(std::chrono::milliseconds For)
 
 Bytes Frame(std::initializer_list<std::uint8_t> Body)
 {
-    Bytes f{0xA5};
-    f.insert(f.end(), Body);
-    f.push_back(devsim::FrameChecksum(f.data(), f.size() + 1));
+    Bytes f(Body.size() + 2);
+    f.front() = 0xA5;
+    std::copy(Body.begin(), Body.end(), f.begin() + 1);
+    f.back() = devsim::FrameChecksum(f.data(), f.size());
     return f;
 }
 

@@ -313,21 +313,45 @@ TEST_F(UpdateTest, StopDuringASlowDownloadEndsTheUpdateWithNothingUploaded)
     TTimer user(nullptr);
     user.SetInterval(50);
     bool pressed = false;
+    AnsiString progress;
+    int progressMax = -1;
+    int progressPosition = -1;
+    long long received = 0;
     user.OnTimer = [&](TObject *) {
         if (pressed || Form->NMHTTP_Update->Body() != "qrv_firmware_37.qrv" ||
-            Form->NMHTTP_Update->BytesRecvd() == 0)
+            Form->NMHTTP_Update->BytesRecvd() < 2000)
             return;
         pressed = true;
+        progress = Status();
+        progressMax = Form->PB_LoadBios->Max();
+        progressPosition = Form->PB_LoadBios->Position();
+        received = Form->NMHTTP_Update->BytesRecvd();
         vcltest::Click(Form->BTN_StopInternet, 10, 10);
     };
     user.SetEnabled(true);
     RunUpdate();
     user.SetEnabled(false);
-    EXPECT_TRUE(pressed);
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(progress, "  qrv_firmware_37.qrv  -  "_a + IntToStr(received) +
+                            " байт  из  24000 байт  скачано...  "_a);
+    EXPECT_EQ(progressMax, 23);
+    EXPECT_EQ(progressPosition, static_cast<int>(received / 1024));
     EXPECT_EQ(Status(), StoppedByUser);
     EXPECT_EQ(StatusColour(), clBtnFace);
     ExpectNothingUploaded();
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+TEST_F(UpdateTest, ClientEventsShowTheirTexts)
+{
+    Form->NMHTTP_UpdateConnect(Form->NMHTTP_Update);
+    EXPECT_EQ(Status(), "  Успешно подсоединились ...   "_a);
+    EXPECT_EQ(StatusColour(), clBtnFace);
+    Form->NMHTTP_UpdateFailure(Form->NMHTTP_Update, FailureNotFound);
+    EXPECT_EQ(Status(), "  Ошибка при получении файла! Файл не найден!  "_a);
+    EXPECT_EQ(StatusColour(), clRed);
+    Form->NMHTTP_UpdateFailure(Form->NMHTTP_Update, FailureOther);
+    EXPECT_EQ(Status(), TransferFailed);
 }
 
 TEST_F(UpdateTest, SilentDeviceEndsTheUpdateBeforeAnyDownload)

@@ -152,6 +152,63 @@ TEST_F(StdCtrlsTest, ComboBox_KeysAndDropDownChooseWithEvents)
     EXPECT_EQ(events, (std::vector<std::string>{"click", "change c"}));
 }
 
+TEST_F(StdCtrlsTest, ComboBox_LongListScrollsByItsBarAndTheWheel)
+{
+    TForm *form = ShownForm();
+    auto *combo = new TComboBox(form);
+    combo->SetParent(form);
+    combo->SetStyle(csDropDownList);
+    combo->SetBounds(10, 10, 120, 21);
+    for (int seconds = 25; seconds <= 245; seconds += 5) // the 45 back-light times
+        combo->Items()->Add(IntToStr(seconds));
+    combo->SetItemIndex(0);
+    Pump();
+    combo->SetFocus();
+    const int row = combo->ItemHeight();
+    // Opens the list and gives it as a control, with the x of its scroll bar.
+    auto open = [&] {
+        Click(combo, 5, 5);
+        Pump();
+        EXPECT_TRUE(combo->DroppedDown());
+        const TPoint below = combo->ClientToScreen(TPoint(5, combo->Height() + 5));
+        return FindControl(WindowFromPoint(POINT{below.X, below.Y}));
+    };
+    auto choose = [&](TWinControl *list, int Row) {
+        Click(list, 5, 1 + Row * row + row / 2);
+        Pump();
+        EXPECT_FALSE(combo->DroppedDown());
+        return combo->Text().Std();
+    };
+
+    TWinControl *list = open();
+    ASSERT_TRUE(list);
+    const int bar = list->ClientWidth() - 1 - 17 / 2;
+    const TPoint middle = list->ClientToScreen(TPoint(40, list->ClientHeight() / 2));
+    win::InjectMouseInput(
+        {win::MouseAction::Wheel, win::MouseButton::None, POINT{middle.X, middle.Y}, -WHEEL_DELTA});
+    Pump();
+    EXPECT_EQ(choose(list, 0), "40") << "a notch of the wheel scrolls three items";
+
+    list = open();
+    // The down arrow of the bar, twice: the list starts two items further.
+    const int downArrow = list->ClientHeight() - 1 - 17 / 2;
+    Click(list, bar, downArrow);
+    Click(list, bar, downArrow);
+    Pump();
+    ASSERT_TRUE(combo->DroppedDown()) << "a click on the bar chooses nothing";
+    EXPECT_EQ(choose(list, 0), "35");
+
+    list = open();
+    // The thumb dragged to the end of the track shows the last items.
+    const int thumbTop = 1 + 17 + 2;
+    MouseDown(list, bar, thumbTop);
+    MouseMove(list, bar, list->ClientHeight());
+    MouseUp(list, bar, list->ClientHeight());
+    Pump();
+    ASSERT_TRUE(combo->DroppedDown());
+    EXPECT_EQ(choose(list, combo->DropDownCount() - 1), "245");
+}
+
 // ---- TEdit ---------------------------------------------------------------------------------
 
 // An edit that takes every paste itself, as the validating edits do.

@@ -3,6 +3,8 @@
 #include "platform/win/Icon.h"
 #include "platform/win/ImageList.h"
 
+#include <QRawFont>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -460,6 +462,43 @@ TEST(GdiText, ExtentsAreCumulativeIntegerAdvances)
     EXPECT_EQ(Size.cy, M.tmHeight);
     EXPECT_EQ(M.tmHeight, M.tmAscent + M.tmDescent);
     DeleteObject(F);
+}
+
+// The face a DC really draws with for a face name, and a text's width in it.
+std::pair<std::u16string, int> FaceAndWidth(const char16_t *Face, int Height,
+                                            std::u16string_view Text)
+{
+    Canvas C(10, 10);
+    const HFONT F =
+        CreateFontW(Height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, Face);
+    SelectObject(C.Dc, F);
+    char16_t Used[LF_FACESIZE] = {};
+    GetTextFaceW(C.Dc, LF_FACESIZE, Used);
+    SIZE Size{};
+    GetTextExtentPoint32W(C.Dc, Text.data(), int(Text.size()), &Size);
+    SelectObject(C.Dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(F);
+    return {Used, int(Size.cx)};
+}
+
+TEST(GdiText, FacesTheFormsNameAreDrawnWithTheirInstalledTwins)
+{
+    const std::u16string_view Label = u"Подсветка от сети, таймаут";
+    const auto [Face, Width] = FaceAndWidth(u"Tahoma", -11, Label);
+    EXPECT_EQ(Face, u"Tahoma");
+    // The same text measured straight from the twin's own file.
+    const QRawFont Twin(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"), 11,
+                        QFont::PreferNoHinting);
+    ASSERT_TRUE(Twin.isValid());
+    const QString Text = QString::fromStdU16String(std::u16string(Label));
+    double Expected = 0;
+    for (const QPointF &Advance : Twin.advancesForGlyphIndexes(Twin.glyphIndexesForString(Text)))
+        Expected += Advance.x();
+    EXPECT_NEAR(Width, Expected, Label.size() / 2.0);
+    EXPECT_NE(Width, FaceAndWidth(u"DejaVu Sans", -11, Label).second);
+
+    EXPECT_EQ(FaceAndWidth(u"Courier New", -16, u"0123").first, u"Liberation Mono");
+    EXPECT_EQ(FaceAndWidth(u"Arial", -16, u"0123").first, u"Liberation Sans");
 }
 
 TEST(GdiText, ExtTextOutPlacesGlyphsAtTheGivenAdvances)
