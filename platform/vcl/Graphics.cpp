@@ -146,6 +146,26 @@ TFont::TFont()
 {
 }
 
+namespace
+{
+
+// As the class library declares them: the size is derived from the height, so
+// only the height is stored.
+void PublishFont(rtl::Publisher<TFont> &P)
+{
+    P.Property("Charset", &TFont::Charset, &TFont::SetCharset, rtl::TFontCharsetInfo());
+    P.Property("Color", &TFont::Color, &TFont::SetColor, rtl::TColorInfo());
+    P.Property("Height", &TFont::Height, &TFont::SetHeight);
+    P.Property("Name", &TFont::Name, &TFont::SetName, rtl::TFontNameInfo());
+    P.Property("Pitch", &TFont::Pitch, &TFont::SetPitch).Default(fpDefault);
+    P.Property("Size", &TFont::Size, &TFont::SetSize).Stored(false);
+    P.Property("Style", &TFont::Style, &TFont::SetStyle);
+}
+
+[[maybe_unused]] const bool FontPublished = rtl::PublishClass<TFont>(&PublishFont);
+
+} // namespace
+
 TFont::~TFont()
 {
     FreeHandle();

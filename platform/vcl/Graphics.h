@@ -5,6 +5,7 @@
 // registered graphic class.
 
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/win/WinGdi.h"
 
 #include <cstdint>
@@ -109,6 +110,9 @@ enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 using TFontStyles = Set<TFontStyle>;
 enum TFontPitch { fpDefault, fpVariable, fpFixed };
 using TFontCharset = std::uint8_t;
+QRV4_ENUM_INFO(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)
+QRV4_SET_INFO(TFontStyles, TFontStyle)
+QRV4_ENUM_INFO(TFontPitch, fpDefault, fpVariable, fpFixed)
 
 class TFont : public TGraphicsObject
 {
@@ -219,6 +223,8 @@ enum TBrushStyle {
     bsCross,
     bsDiagCross
 };
+QRV4_ENUM_INFO(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal,
+               bsCross, bsDiagCross)
 
 class TBrush : public TGraphicsObject
 {

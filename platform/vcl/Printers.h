@@ -13,6 +13,7 @@ class QPainter;
 class QPrinter;
 
 enum TPrinterOrientation { poPortrait, poLandscape };
+QRV4_ENUM_INFO(TPrinterOrientation, poPortrait, poLandscape)
 
 QRV4_DECLARE_EXCEPTION(EPrinter, Exception)
 

@@ -1,0 +1,1364 @@
+#pragma once
+
+// The report object model: the component tree, data sets, options, styles,
+// views, memos, bands, pages and the report itself.
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/ClassesFiler.h"
+#include "platform/rtl/TypInfo.h"
+#include "platform/rtl/Variants.h"
+#include "platform/vcl/Graphics.h"
+#include "platform/vcl/Printers.h"
+#include "report/frxUnicodeUtils.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class TfrxReport;
+class TfrxPage;
+class TfrxXMLSerializer;
+class TfrxDataSet;
+class TfrxCustomEngine;
+class TfrxCustomPreviewPages;
+class TfsScript;
+class TCustomIniFile;
+
+QRV4_ENUM(TfrxProgressType, ptRunning, ptExporting, ptPrinting)
+QRV4_ENUM(TfrxSilentMode, simMessageBoxes, simSilent, simReThrow)
+QRV4_ENUM(TfrxRestriction, rfDontModify, rfDontSize, rfDontMove, rfDontDelete)
+using TfrxRestrictions = Set<TfrxRestriction>;
+QRV4_SET_INFO(TfrxRestrictions, TfrxRestriction)
+QRV4_ENUM(TfrxAlign, baNone, baLeft, baRight, baCenter, baWidth, baBottom, baClient)
+QRV4_ENUM(TfrxShiftMode, smDontShift, smAlways, smWhenOverlapped)
+QRV4_ENUM(TfrxStretchMode, smDontStretch, smActualHeight, smMaxHeight)
+QRV4_ENUM(TfrxFrameStyle, fsSolid, fsDash, fsDot, fsDashDot, fsDashDotDot, fsDouble)
+QRV4_ENUM(TfrxFrameType, ftLeft, ftRight, ftTop, ftBottom)
+using TfrxFrameTypes = Set<TfrxFrameType>;
+QRV4_SET_INFO(TfrxFrameTypes, TfrxFrameType)
+QRV4_ENUM(TfrxFormatKind, fkText, fkNumeric, fkDateTime, fkBoolean)
+QRV4_ENUM(TfrxHAlign, haLeft, haRight, haCenter, haBlock)
+QRV4_ENUM(TfrxVAlign, vaTop, vaBottom, vaCenter)
+QRV4_ENUM(TfrxRangeBegin, rbFirst, rbCurrent)
+QRV4_ENUM(TfrxRangeEnd, reLast, reCurrent, reCount)
+QRV4_ENUM(TfrxFieldType, fftNumeric, fftString, fftBoolean)
+QRV4_ENUM(TfrxZoomMode, zmDefault, zmWholePage, zmPageWidth, zmManyPages)
+QRV4_ENUM(TfrxPrintPages, ppAll, ppOdd, ppEven)
+QRV4_ENUM(TfrxDuplexMode, dmNone, dmVertical, dmHorizontal, dmSimplex)
+QRV4_ENUM(TfrxPreviewButton, pbPrint, pbLoad, pbSave, pbExport, pbZoom, pbFind, pbTree, pbPageSetup,
+          pbRefresh, pbTools, pbEdit, pbNavigator, pbExportQuick)
+using TfrxPreviewButtons = Set<TfrxPreviewButton>;
+QRV4_SET_INFO(TfrxPreviewButtons, TfrxPreviewButton)
+
+using TfrxGetValueEvent = std::function<void(const AnsiString &VarName, Variant &Value)>;
+QRV4_METHOD_INFO(TfrxGetValueEvent)
+using TfrxCheckEOFEvent = std::function<void(TObject *Sender, bool &Eof)>;
+QRV4_METHOD_INFO(TfrxCheckEOFEvent)
+
+// Pixels of a report at 96 dots per inch per millimetre.
+inline constexpr double fr01cm = 3.77953;
+
+// The library's default character set byte, the platform's default.
+extern int frxDefaultCharset;
+
+// ---- the component tree ----
+
+class TfrxComponent : public TComponent
+{
+    QRV4_CLASS(TfrxComponent, TComponent)
+    friend class TfrxXMLSerializer;
+
+public:
+    explicit TfrxComponent(TComponent *AOwner);
+    // The designer's constructor; subclasses read Flags.
+    TfrxComponent(TComponent *AOwner, unsigned short Flags);
+    ~TfrxComponent() override;
+
+    void Assign(TPersistent *Source) override;
+    void AssignAll(TfrxComponent *Source);
+    void SetName(const AnsiString &NewName) override;
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+
+    virtual void SetParent(TfrxComponent *Value);
+    virtual void SetLeft(double Value);
+    virtual void SetTop(double Value);
+    virtual void SetWidth(double Value);
+    virtual void SetHeight(double Value);
+    void SetBounds(double ALeft, double ATop, double AWidth, double AHeight);
+    virtual void SetFont(TFont *Value);
+    virtual void SetParentFont(bool Value);
+    virtual void SetVisible(bool Value);
+    virtual void FontChanged();
+    virtual void AlignChildren();
+    virtual void BeforeStartReport() {}
+    virtual void Clear();
+    virtual void LoadFromStream(TStream *Stream);
+    virtual void SaveToStream(TStream *Stream, bool SaveChildren = true,
+                              bool SaveDefaultValues = false);
+    virtual void OnNotify(TObject *) {}
+    virtual AnsiString Diff(TfrxComponent *Other);
+    virtual AnsiString GetDescription() const;
+
+    AnsiString InternalDiff(TfrxComponent *Other);
+    AnsiString AllDiff(TfrxComponent *Other);
+    void CreateUniqueName();
+    TfrxPage *GetPage();
+    TfrxReport *GetReport();
+    double AbsLeft() const;
+    double AbsTop() const;
+    TList *GetAllObjects();
+    // Case is ignored for the Latin letters only, as names are compared in templates.
+    TfrxComponent *FindObject(const AnsiString &AName);
+
+    TFont *Font() const { return FFont.get(); }
+    bool ParentFont() const { return FParentFont; }
+    TList *Objects() const { return FObjects.get(); }
+    TList *AllObjects() const { return FAllObjects.get(); }
+    TfrxComponent *Parent() const { return FParent; }
+    double Left() const { return FLeft; }
+    double Top() const { return FTop; }
+    double Width() const { return FWidth; }
+    double Height() const { return FHeight; }
+    int GroupIndex() const { return FGroupIndex; }
+    void SetGroupIndex(int Value) { FGroupIndex = Value; }
+    bool IsDesigning() const { return FIsDesigning; }
+    bool IsLoading() const;
+    void SetIsLoading(bool Value) { FIsLoading = Value; }
+    bool PlainView() const { return FPlainView; }
+    TfrxRestrictions Restrictions() const { return FRestrictions; }
+    void SetRestrictions(TfrxRestrictions Value) { FRestrictions = Value; }
+    bool Visible() const { return FVisible; }
+    const AnsiString &Description() const { return FDescription; }
+    void SetDescription(const AnsiString &Value) { FDescription = Value; }
+    const AnsiString &AliasName() const { return FAliasName; }
+    void SetAliasName(const AnsiString &Value) { FAliasName = Value; }
+    TfrxComponent *LinkedComponent() const { return FLinkedComponent; }
+    void SetLinkedComponent(TfrxComponent *Value) { FLinkedComponent = Value; }
+    // The class name without "Tfrx" and "View": the stem of generated names.
+    const AnsiString &BaseName() const;
+    bool IsWriting() const { return FWriting; }
+
+    // Font properties that differ, each as an attribute with Prefix before it.
+    static AnsiString DiffFont(TFont *F1, TFont *F2, const AnsiString &Prefix);
+    static AnsiString DiffFloat(const char *Name, double Value, double Other);
+    // The font is stored only when the object has its own.
+    bool IsFontStored() const { return !FParentFont; }
+
+protected:
+    void SetBaseName(const AnsiString &Value) { FBaseName = Value; }
+    void SetPlainView(bool Value) { FPlainView = Value; }
+    // The view's alignment, when the object is a view.
+    virtual TfrxAlign ChildAlign() const { return baNone; }
+
+private:
+    static TComponent *ComponentOwnerFor(TComponent *AOwner);
+    void Construct(TComponent *AOwner);
+    void CollectObjects(TList *List);
+
+    std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TList> FObjects;
+    std::unique_ptr<TList> FAllObjects;
+    TfrxComponent *FParent = nullptr;
+    double FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    bool FParentFont = true;
+    int FGroupIndex = 0;
+    bool FIsDesigning = false;
+    bool FIsLoading = false;
+    bool FPlainView = false;
+    TfrxRestrictions FRestrictions;
+    bool FVisible = true;
+    AnsiString FDescription;
+    AnsiString FAliasName;
+    TfrxComponent *FLinkedComponent = nullptr;
+    mutable AnsiString FBaseName;
+    bool FWriting = false;
+};
+
+struct TfrxBounds {
+    double Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+class TfrxReportComponent : public TfrxComponent
+{
+    QRV4_CLASS(TfrxReportComponent, TfrxComponent)
+
+public:
+    using TfrxComponent::TfrxComponent;
+
+    virtual void BeforePrint();
+    virtual void GetData() {}
+    virtual void AfterPrint();
+    virtual AnsiString GetComponentText() { return AnsiString(); }
+    TfrxBounds GetRealBounds() const;
+
+    const AnsiString &OnAfterData() const { return FOnAfterData; }
+    void SetOnAfterData(const AnsiString &Value) { FOnAfterData = Value; }
+    const AnsiString &OnAfterPrint() const { return FOnAfterPrint; }
+    void SetOnAfterPrint(const AnsiString &Value) { FOnAfterPrint = Value; }
+    const AnsiString &OnBeforePrint() const { return FOnBeforePrint; }
+    void SetOnBeforePrint(const AnsiString &Value) { FOnBeforePrint = Value; }
+    const AnsiString &OnPreviewClick() const { return FOnPreviewClick; }
+    void SetOnPreviewClick(const AnsiString &Value) { FOnPreviewClick = Value; }
+    TList *ShiftChildren() const { return FShiftChildren.get(); }
+    const TfrxBounds &SavedBounds() const { return FSavedBounds; }
+
+    static void Publish(rtl::Publisher<TfrxReportComponent> &P);
+
+private:
+    AnsiString FOnAfterData, FOnAfterPrint, FOnBeforePrint, FOnPreviewClick;
+    std::unique_ptr<TList> FShiftChildren = std::make_unique<TList>();
+    TfrxBounds FSavedBounds;
+};
+
+class TfrxDialogComponent : public TfrxReportComponent
+{
+    QRV4_CLASS(TfrxDialogComponent, TfrxReportComponent)
+
+public:
+    explicit TfrxDialogComponent(TComponent *AOwner);
+
+protected:
+    void DefineProperties(TFiler *Filer) override;
+};
+
+// ---- data sets ----
+
+class TfrxDataSet : public TfrxDialogComponent
+{
+    QRV4_CLASS(TfrxDataSet, TfrxDialogComponent)
+
+public:
+    explicit TfrxDataSet(TComponent *AOwner);
+    ~TfrxDataSet() override;
+    void SetName(const AnsiString &NewName) override;
+
+    virtual AnsiString GetDisplayText(const AnsiString &) { return AnsiString(); }
+    virtual int GetDisplayWidth(const AnsiString &) { return 10; }
+    virtual TfrxFieldType GetFieldType(const AnsiString &) { return fftNumeric; }
+    virtual Variant GetValue(const AnsiString &) { return ::Null(); }
+    virtual void SetUserName(const AnsiString &Value);
+    virtual void Initialize() {}
+    virtual void Finalize() {}
+    virtual void Open();
+    virtual void Close();
+    virtual void First();
+    virtual void Next();
+    virtual void Prior();
+    virtual bool Eof();
+    virtual int FieldsCount() { return 0; }
+    virtual bool IsBlobField(const AnsiString &) { return false; }
+    virtual int RecordCount();
+    virtual void AssignBlobTo(const AnsiString &, TObject *) {}
+    virtual void GetFieldList(TStrings *List) { List->Clear(); }
+    bool HasField(const AnsiString &FieldName);
+
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value) { FEnabled = Value; }
+    TfrxRangeBegin RangeBegin() const { return FRangeBegin; }
+    void SetRangeBegin(TfrxRangeBegin Value) { FRangeBegin = Value; }
+    TfrxRangeEnd RangeEnd() const { return FRangeEnd; }
+    void SetRangeEnd(TfrxRangeEnd Value) { FRangeEnd = Value; }
+    int RangeEndCount() const { return FRangeEndCount; }
+    void SetRangeEndCount(int Value) { FRangeEndCount = Value; }
+    const AnsiString &UserName() const { return FUserName; }
+    int RecNo() const { return FRecNo; }
+    TfrxReport *ReportRef() const { return FReportRef; }
+    void SetReportRef(TfrxReport *Value) { FReportRef = Value; }
+
+    TfrxCheckEOFEvent OnCheckEOF;
+    TNotifyEvent OnFirst;
+    TNotifyEvent OnNext;
+    TNotifyEvent OnPrior;
+    TNotifyEvent OnOpen;
+    TNotifyEvent OnClose;
+
+    static void Publish(rtl::Publisher<TfrxDataSet> &P);
+
+private:
+    bool FEnabled = true;
+    bool FOpenDataSource = true;
+    TfrxRangeBegin FRangeBegin = rbFirst;
+    TfrxRangeEnd FRangeEnd = reLast;
+    int FRangeEndCount = 0;
+    AnsiString FUserName;
+    int FRecNo = 0;
+    TfrxReport *FReportRef = nullptr;
+};
+
+class TfrxUserDataSet : public TfrxDataSet
+{
+    QRV4_CLASS(TfrxUserDataSet, TfrxDataSet)
+
+public:
+    explicit TfrxUserDataSet(TComponent *AOwner);
+
+    void GetFieldList(TStrings *List) override { List->Assign(FFields.get()); }
+    int FieldsCount() override { return FFields->Count(); }
+    Variant GetValue(const AnsiString &Index) override;
+    AnsiString GetDisplayText(const AnsiString &Index) override;
+
+    TStrings *Fields() const { return FFields.get(); }
+    void SetFields(TStrings *Value) { FFields->Assign(Value); }
+
+    TfrxGetValueEvent OnGetValue;
+
+    static void Publish(rtl::Publisher<TfrxUserDataSet> &P);
+
+private:
+    std::unique_ptr<TStringList> FFields = std::make_unique<TStringList>();
+};
+
+class TfrxDataSetItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxDataSetItem, TCollectionItem)
+
+public:
+    explicit TfrxDataSetItem(TCollection *Collection) : TCollectionItem(Collection) {}
+
+    TfrxDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TfrxDataSet *Value);
+    AnsiString DataSetName() const;
+    void SetDataSetName(const AnsiString &Value);
+
+    static void Publish(rtl::Publisher<TfrxDataSetItem> &P);
+
+private:
+    TfrxDataSet *FDataSet = nullptr;
+    AnsiString FDataSetName;
+};
+
+class TfrxReportDataSets : public TCollection
+{
+    QRV4_CLASS(TfrxReportDataSets, TCollection)
+
+public:
+    explicit TfrxReportDataSets(TfrxReport *Report);
+
+    TfrxDataSetItem *Add(TfrxDataSet *DataSet);
+    TfrxDataSetItem *Items(int Index) const;
+    TfrxDataSetItem *Find(TfrxDataSet *DataSet) const;
+    TfrxDataSetItem *Find(const AnsiString &Name) const;
+    void Delete(const AnsiString &Name);
+    void Initialize();
+    void Finalize();
+    TfrxReport *Report() const { return FReport; }
+
+private:
+    TfrxReport *FReport;
+};
+
+// Nil for an empty name; DataSet when nothing fits. A report as Owner sees
+// only its own data sets and those of no report.
+TfrxDataSet *frxFindDataSet(TfrxDataSet *DataSet, const AnsiString &Name, TComponent *Owner);
+void frxGetDataSetList(TStrings *List);
+
+// ---- variables ----
+
+class TfrxVariables;
+
+// ---- options and styles ----
+
+class TfrxEngineOptions : public TPersistent
+{
+    QRV4_CLASS(TfrxEngineOptions, TPersistent)
+
+public:
+    TfrxEngineOptions() = default;
+    void Assign(TPersistent *Source) override;
+    void Clear();
+
+    bool ConvertNulls() const { return FConvertNulls; }
+    void SetConvertNulls(bool Value) { FConvertNulls = Value; }
+    bool DoublePass() const { return FDoublePass; }
+    void SetDoublePass(bool Value) { FDoublePass = Value; }
+    int MaxMemSize() const { return FMaxMemSize; }
+    void SetMaxMemSize(int Value) { FMaxMemSize = Value; }
+    bool PrintIfEmpty() const { return FPrintIfEmpty; }
+    void SetPrintIfEmpty(bool Value) { FPrintIfEmpty = Value; }
+    bool SilentMode() const { return FNewSilentMode == simSilent; }
+    void SetSilentMode(bool Value) { FNewSilentMode = Value ? simSilent : simMessageBoxes; }
+    TfrxSilentMode NewSilentMode() const { return FNewSilentMode; }
+    void SetNewSilentMode(TfrxSilentMode Value) { FNewSilentMode = Value; }
+    const AnsiString &TempDir() const { return FTempDir; }
+    void SetTempDir(const AnsiString &Value) { FTempDir = Value; }
+    bool UseFileCache() const { return FUseFileCache; }
+    void SetUseFileCache(bool Value) { FUseFileCache = Value; }
+    bool DestroyForms() const { return FDestroyForms; }
+
+    static void Publish(rtl::Publisher<TfrxEngineOptions> &P);
+
+private:
+    bool FConvertNulls = true;
+    bool FDoublePass = false;
+    int FMaxMemSize = 10;
+    bool FPrintIfEmpty = true;
+    TfrxSilentMode FNewSilentMode = simMessageBoxes;
+    AnsiString FTempDir;
+    bool FUseFileCache = false;
+    bool FDestroyForms = true;
+};
+
+class TfrxPreviewOptions : public TPersistent
+{
+    QRV4_CLASS(TfrxPreviewOptions, TPersistent)
+
+public:
+    TfrxPreviewOptions() = default;
+    void Assign(TPersistent *Source) override;
+    void Clear();
+
+    bool AllowEdit() const { return FAllowEdit; }
+    void SetAllowEdit(bool Value) { FAllowEdit = Value; }
+    TfrxPreviewButtons Buttons() const { return FButtons; }
+    void SetButtons(TfrxPreviewButtons Value) { FButtons = Value; }
+    bool DoubleBuffered() const { return FDoubleBuffered; }
+    void SetDoubleBuffered(bool Value) { FDoubleBuffered = Value; }
+    bool Maximized() const { return FMaximized; }
+    void SetMaximized(bool Value) { FMaximized = Value; }
+    bool MDIChild() const { return FMDIChild; }
+    void SetMDIChild(bool Value) { FMDIChild = Value; }
+    bool Modal() const { return FModal; }
+    void SetModal(bool Value) { FModal = Value; }
+    bool OutlineExpand() const { return FOutlineExpand; }
+    void SetOutlineExpand(bool Value) { FOutlineExpand = Value; }
+    bool OutlineVisible() const { return FOutlineVisible; }
+    void SetOutlineVisible(bool Value) { FOutlineVisible = Value; }
+    int OutlineWidth() const { return FOutlineWidth; }
+    void SetOutlineWidth(int Value) { FOutlineWidth = Value; }
+    bool ShowCaptions() const { return FShowCaptions; }
+    void SetShowCaptions(bool Value) { FShowCaptions = Value; }
+    double Zoom() const { return FZoom; }
+    void SetZoom(double Value) { FZoom = Value; }
+    TfrxZoomMode ZoomMode() const { return FZoomMode; }
+    void SetZoomMode(TfrxZoomMode Value) { FZoomMode = Value; }
+
+    static const TfrxPreviewButtons DefaultButtons;
+    static void Publish(rtl::Publisher<TfrxPreviewOptions> &P);
+
+private:
+    bool FAllowEdit = true;
+    TfrxPreviewButtons FButtons = DefaultButtons;
+    bool FDoubleBuffered = true;
+    bool FMaximized = true;
+    bool FMDIChild = false;
+    bool FModal = true;
+    bool FOutlineExpand = true;
+    bool FOutlineVisible = false;
+    int FOutlineWidth = 120;
+    bool FShowCaptions = false;
+    double FZoom = 1.0;
+    TfrxZoomMode FZoomMode = zmDefault;
+};
+
+class TfrxPrintOptions : public TPersistent
+{
+    QRV4_CLASS(TfrxPrintOptions, TPersistent)
+
+public:
+    TfrxPrintOptions() { Clear(); }
+    void Assign(TPersistent *Source) override;
+    void Clear();
+
+    int Copies() const { return FCopies; }
+    void SetCopies(int Value) { FCopies = Value; }
+    bool Collate() const { return FCollate; }
+    void SetCollate(bool Value) { FCollate = Value; }
+    const AnsiString &PageNumbers() const { return FPageNumbers; }
+    void SetPageNumbers(const AnsiString &Value) { FPageNumbers = Value; }
+    const AnsiString &Printer() const { return FPrinter; }
+    void SetPrinter(const AnsiString &Value) { FPrinter = Value; }
+    TfrxPrintPages PrintPages() const { return FPrintPages; }
+    void SetPrintPages(TfrxPrintPages Value) { FPrintPages = Value; }
+    bool Reverse() const { return FReverse; }
+    void SetReverse(bool Value) { FReverse = Value; }
+    bool ShowDialog() const { return FShowDialog; }
+    void SetShowDialog(bool Value) { FShowDialog = Value; }
+
+    static void Publish(rtl::Publisher<TfrxPrintOptions> &P);
+
+private:
+    int FCopies = 1;
+    bool FCollate = true;
+    AnsiString FPageNumbers;
+    AnsiString FPrinter;
+    TfrxPrintPages FPrintPages = ppAll;
+    bool FReverse = false;
+    bool FShowDialog = true;
+};
+
+class TfrxReportOptions : public TPersistent
+{
+    QRV4_CLASS(TfrxReportOptions, TPersistent)
+
+public:
+    explicit TfrxReportOptions(TfrxReport *Report = nullptr);
+    ~TfrxReportOptions() override;
+    void Assign(TPersistent *Source) override;
+    void Clear();
+    // Asks for the password when the template has one not yet accepted.
+    bool CheckPassword();
+
+    const AnsiString &Author() const { return FAuthor; }
+    void SetAuthor(const AnsiString &Value) { FAuthor = Value; }
+    bool Compressed() const { return FCompressed; }
+    void SetCompressed(bool Value) { FCompressed = Value; }
+    const AnsiString &ConnectionName() const { return FConnectionName; }
+    void SetConnectionName(const AnsiString &Value) { FConnectionName = Value; }
+    TDateTime CreateDate() const { return FCreateDate; }
+    void SetCreateDate(TDateTime Value) { FCreateDate = Value; }
+    TStrings *Description() const { return FDescription.get(); }
+    void SetDescription(TStrings *Value) { FDescription->Assign(Value); }
+    const AnsiString &InitString() const { return FInitString; }
+    void SetInitString(const AnsiString &Value) { FInitString = Value; }
+    const AnsiString &Name() const { return FName; }
+    void SetName(const AnsiString &Value) { FName = Value; }
+    TDateTime LastChange() const { return FLastChange; }
+    void SetLastChange(TDateTime Value) { FLastChange = Value; }
+    const AnsiString &Password() const { return FPassword; }
+    void SetPassword(const AnsiString &Value) { FPassword = Value; }
+    TPicture *Picture() const { return FPicture.get(); }
+    void SetPicture(TPicture *Value) { FPicture->Assign(Value); }
+    const AnsiString &VersionBuild() const { return FVersionBuild; }
+    void SetVersionBuild(const AnsiString &Value) { FVersionBuild = Value; }
+    const AnsiString &VersionMajor() const { return FVersionMajor; }
+    void SetVersionMajor(const AnsiString &Value) { FVersionMajor = Value; }
+    const AnsiString &VersionMinor() const { return FVersionMinor; }
+    void SetVersionMinor(const AnsiString &Value) { FVersionMinor = Value; }
+    const AnsiString &VersionRelease() const { return FVersionRelease; }
+    void SetVersionRelease(const AnsiString &Value) { FVersionRelease = Value; }
+    const AnsiString &PrevPassword() const { return FPrevPassword; }
+    void SetPrevPassword(const AnsiString &Value) { FPrevPassword = Value; }
+
+    static void Publish(rtl::Publisher<TfrxReportOptions> &P);
+
+private:
+    TfrxReport *FReport;
+    AnsiString FAuthor;
+    bool FCompressed = false;
+    AnsiString FConnectionName;
+    TDateTime FCreateDate = 0;
+    std::unique_ptr<TStringList> FDescription = std::make_unique<TStringList>();
+    AnsiString FInitString;
+    AnsiString FName;
+    TDateTime FLastChange = 0;
+    AnsiString FPassword;
+    std::unique_ptr<TPicture> FPicture = std::make_unique<TPicture>();
+    AnsiString FVersionBuild, FVersionMajor, FVersionMinor, FVersionRelease;
+    AnsiString FPrevPassword;
+};
+
+class TfrxFrame : public TPersistent
+{
+    QRV4_CLASS(TfrxFrame, TPersistent)
+
+public:
+    TfrxFrame() = default;
+    void Assign(TPersistent *Source) override;
+
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    bool DropShadow() const { return FDropShadow; }
+    void SetDropShadow(bool Value) { FDropShadow = Value; }
+    TColor ShadowColor() const { return FShadowColor; }
+    void SetShadowColor(TColor Value) { FShadowColor = Value; }
+    double ShadowWidth() const { return FShadowWidth; }
+    void SetShadowWidth(double Value) { FShadowWidth = Value; }
+    TfrxFrameStyle Style() const { return FStyle; }
+    void SetStyle(TfrxFrameStyle Value) { FStyle = Value; }
+    TfrxFrameTypes Typ() const { return FTyp; }
+    void SetTyp(TfrxFrameTypes Value) { FTyp = Value; }
+    double Width() const { return FWidth; }
+    void SetWidth(double Value) { FWidth = Value; }
+
+    // Attributes of the properties that differ from Other's, each after Prefix.
+    AnsiString Diff(TfrxFrame *Other, const AnsiString &Prefix) const;
+
+    static void Publish(rtl::Publisher<TfrxFrame> &P);
+
+private:
+    bool IsShadowWidthStored() const { return FShadowWidth != 4; }
+    bool IsWidthStored() const { return FWidth != 1; }
+
+    TColor FColor = clBlack;
+    bool FDropShadow = false;
+    TColor FShadowColor = clBlack;
+    double FShadowWidth = 4;
+    TfrxFrameStyle FStyle = fsSolid;
+    TfrxFrameTypes FTyp;
+    double FWidth = 1;
+};
+
+class TfrxStyleItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxStyleItem, TCollectionItem)
+
+public:
+    explicit TfrxStyleItem(TCollection *Collection);
+    void Assign(TPersistent *Source) override;
+    void CreateUniqueName();
+
+    const AnsiString &Name() const { return FName; }
+    void SetName(const AnsiString &Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    TFont *Font() const { return FFont.get(); }
+    void SetFont(TFont *Value) { FFont->Assign(Value); }
+    TfrxFrame *Frame() const { return FFrame.get(); }
+    void SetFrame(TfrxFrame *Value) { FFrame->Assign(Value); }
+
+    static void Publish(rtl::Publisher<TfrxStyleItem> &P);
+
+private:
+    AnsiString FName;
+    TColor FColor = clNone;
+    std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TfrxFrame> FFrame = std::make_unique<TfrxFrame>();
+};
+
+class TfrxXMLItem;
+
+class TfrxStyles : public TCollection
+{
+    QRV4_CLASS(TfrxStyles, TCollection)
+
+public:
+    explicit TfrxStyles(TfrxReport *Report = nullptr);
+
+    TfrxStyleItem *Add();
+    TfrxStyleItem *Items(int Index) const;
+    TfrxStyleItem *Find(const AnsiString &Name) const;
+    void GetList(TStrings *List) const;
+    void Apply();
+    void LoadFromFile(const AnsiString &FileName);
+    void LoadFromStream(TStream *Stream);
+    void LoadFromXMLItem(TfrxXMLItem *Item);
+    void SaveToFile(const AnsiString &FileName);
+    void SaveToStream(TStream *Stream);
+    void SaveToXMLItem(TfrxXMLItem *Item);
+
+    const AnsiString &Name() const { return FName; }
+    void SetName(const AnsiString &Value) { FName = Value; }
+    TfrxReport *Report() const { return FReport; }
+
+private:
+    TfrxReport *FReport;
+    AnsiString FName;
+};
+
+class TfrxStyleSheet : public TObject
+{
+    QRV4_CLASS(TfrxStyleSheet, TObject)
+
+public:
+    TfrxStyleSheet() = default;
+    TfrxStyles *Add();
+    void Delete(int Index);
+    void Clear() { FItems.clear(); }
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TfrxStyles *Items(int Index) const { return FItems.at(Index).get(); }
+    TfrxStyles *Find(const AnsiString &Name) const;
+    int IndexOf(const AnsiString &Name) const;
+    void GetList(TStrings *List) const;
+    void LoadFromFile(const AnsiString &FileName);
+    void LoadFromStream(TStream *Stream);
+    void SaveToFile(const AnsiString &FileName);
+    void SaveToStream(TStream *Stream);
+
+private:
+    std::vector<std::unique_ptr<TfrxStyles>> FItems;
+};
+
+// ---- views ----
+
+class TfrxHighlight : public TPersistent
+{
+    QRV4_CLASS(TfrxHighlight, TPersistent)
+
+public:
+    TfrxHighlight();
+    void Assign(TPersistent *Source) override;
+
+    bool Active() const { return FActive; }
+    void SetActive(bool Value) { FActive = Value; }
+    TFont *Font() const { return FFont.get(); }
+    void SetFont(TFont *Value) { FFont->Assign(Value); }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    const AnsiString &Condition() const { return FCondition; }
+    void SetCondition(const AnsiString &Value) { FCondition = Value; }
+
+    static void Publish(rtl::Publisher<TfrxHighlight> &P);
+
+private:
+    bool FActive = false;
+    std::unique_ptr<TFont> FFont = std::make_unique<TFont>();
+    TColor FColor = clNone;
+    AnsiString FCondition;
+};
+
+class TfrxFormat : public TPersistent
+{
+    QRV4_CLASS(TfrxFormat, TPersistent)
+
+public:
+    TfrxFormat() = default;
+    void Assign(TPersistent *Source) override;
+
+    const AnsiString &DecimalSeparator() const { return FDecimalSeparator; }
+    void SetDecimalSeparator(const AnsiString &Value) { FDecimalSeparator = Value; }
+    const AnsiString &FormatStr() const { return FFormatStr; }
+    void SetFormatStr(const AnsiString &Value) { FFormatStr = Value; }
+    TfrxFormatKind Kind() const { return FKind; }
+    void SetKind(TfrxFormatKind Value) { FKind = Value; }
+
+    static void Publish(rtl::Publisher<TfrxFormat> &P);
+
+private:
+    AnsiString FDecimalSeparator;
+    AnsiString FFormatStr;
+    TfrxFormatKind FKind = fkText;
+};
+
+class TfrxView : public TfrxReportComponent
+{
+    QRV4_CLASS(TfrxView, TfrxReportComponent)
+
+public:
+    explicit TfrxView(TComponent *AOwner);
+
+    AnsiString Diff(TfrxComponent *Other) override;
+    bool IsDataField() const { return FDataSet && !FDataField.IsEmpty(); }
+
+    TfrxAlign Align() const { return FAlign; }
+    void SetAlign(TfrxAlign Value) { FAlign = Value; }
+    TBrushStyle BrushStyle() const { return FBrushStyle; }
+    void SetBrushStyle(TBrushStyle Value) { FBrushStyle = Value; }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    int Cursor() const { return FCursor; }
+    void SetCursor(int Value) { FCursor = Value; }
+    const AnsiString &DataField() const { return FDataField; }
+    void SetDataField(const AnsiString &Value) { FDataField = Value; }
+    TfrxDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TfrxDataSet *Value);
+    AnsiString DataSetName() const;
+    void SetDataSetName(const AnsiString &Value);
+    TfrxFrame *Frame() const { return FFrame.get(); }
+    void SetFrame(TfrxFrame *Value) { FFrame->Assign(Value); }
+    const AnsiString &TagStr() const { return FTagStr; }
+    void SetTagStr(const AnsiString &Value) { FTagStr = Value; }
+    const AnsiString &URL() const { return FURL; }
+    void SetURL(const AnsiString &Value) { FURL = Value; }
+    bool Printable() const { return FPrintable; }
+    void SetPrintable(bool Value) { FPrintable = Value; }
+    TfrxShiftMode ShiftMode() const { return FShiftMode; }
+    void SetShiftMode(TfrxShiftMode Value) { FShiftMode = Value; }
+
+    static void Publish(rtl::Publisher<TfrxView> &P);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+    TfrxAlign ChildAlign() const override { return FAlign; }
+
+private:
+    TfrxAlign FAlign = baNone;
+    TBrushStyle FBrushStyle = bsSolid;
+    TColor FColor = clNone;
+    int FCursor = 0;
+    AnsiString FDataField;
+    TfrxDataSet *FDataSet = nullptr;
+    AnsiString FDataSetName;
+    std::unique_ptr<TfrxFrame> FFrame = std::make_unique<TfrxFrame>();
+    AnsiString FTagStr;
+    AnsiString FURL;
+    bool FPrintable = true;
+    TfrxShiftMode FShiftMode = smAlways;
+};
+
+class TfrxStretcheable : public TfrxView
+{
+    QRV4_CLASS(TfrxStretcheable, TfrxView)
+
+public:
+    using TfrxView::TfrxView;
+
+    virtual double CalcHeight() { return Height(); }
+    virtual double DrawPart() { return 0; }
+    virtual void InitPart() {}
+
+    TfrxStretchMode StretchMode() const { return FStretchMode; }
+    void SetStretchMode(TfrxStretchMode Value) { FStretchMode = Value; }
+
+private:
+    TfrxStretchMode FStretchMode = smDontStretch;
+};
+
+class TfrxCustomMemoView : public TfrxStretcheable
+{
+    QRV4_CLASS(TfrxCustomMemoView, TfrxStretcheable)
+
+public:
+    explicit TfrxCustomMemoView(TComponent *AOwner);
+
+    AnsiString Diff(TfrxComponent *Other) override;
+    AnsiString GetDescription() const override;
+
+    bool AllowExpressions() const { return FAllowExpressions; }
+    void SetAllowExpressions(bool Value) { FAllowExpressions = Value; }
+    bool AllowHTMLTags() const { return FAllowHTMLTags; }
+    void SetAllowHTMLTags(bool Value) { FAllowHTMLTags = Value; }
+    bool AutoWidth() const { return FAutoWidth; }
+    void SetAutoWidth(bool Value) { FAutoWidth = Value; }
+    double CharSpacing() const { return FCharSpacing; }
+    void SetCharSpacing(double Value) { FCharSpacing = Value; }
+    bool Clipped() const { return FClipped; }
+    void SetClipped(bool Value) { FClipped = Value; }
+    TfrxFormat *DisplayFormat() const { return FDisplayFormat.get(); }
+    void SetDisplayFormat(TfrxFormat *Value) { FDisplayFormat->Assign(Value); }
+    const AnsiString &ExpressionDelimiters() const { return FExpressionDelimiters; }
+    void SetExpressionDelimiters(const AnsiString &Value) { FExpressionDelimiters = Value; }
+    TfrxCustomMemoView *FlowTo() const { return FFlowTo; }
+    void SetFlowTo(TfrxCustomMemoView *Value);
+    double GapX() const { return FGapX; }
+    void SetGapX(double Value) { FGapX = Value; }
+    double GapY() const { return FGapY; }
+    void SetGapY(double Value) { FGapY = Value; }
+    TfrxHAlign HAlign() const { return FHAlign; }
+    void SetHAlign(TfrxHAlign Value) { FHAlign = Value; }
+    bool HideZeros() const { return FHideZeros; }
+    void SetHideZeros(bool Value) { FHideZeros = Value; }
+    TfrxHighlight *Highlight() const { return FHighlight.get(); }
+    void SetHighlight(TfrxHighlight *Value) { FHighlight->Assign(Value); }
+    double LineSpacing() const { return FLineSpacing; }
+    void SetLineSpacing(double Value) { FLineSpacing = Value; }
+    TWideStrings *Memo() const { return FMemo.get(); }
+    void SetMemo(TWideStrings *Value) { FMemo->Assign(Value); }
+    WideString Text() const { return FMemo->Text(); }
+    void SetText(const WideString &Value) { FMemo->SetText(Value); }
+    double ParagraphGap() const { return FParagraphGap; }
+    void SetParagraphGap(double Value) { FParagraphGap = Value; }
+    int Rotation() const { return FRotation; }
+    void SetRotation(int Value) { FRotation = Value % 360; }
+    bool RTLReading() const { return FRTLReading; }
+    void SetRTLReading(bool Value) { FRTLReading = Value; }
+    const AnsiString &Style() const { return FStyle; }
+    void SetStyle(const AnsiString &Value);
+    bool SuppressRepeated() const { return FSuppressRepeated; }
+    void SetSuppressRepeated(bool Value) { FSuppressRepeated = Value; }
+    bool Underlines() const { return FUnderlines; }
+    void SetUnderlines(bool Value) { FUnderlines = Value; }
+    TfrxVAlign VAlign() const { return FVAlign; }
+    void SetVAlign(TfrxVAlign Value) { FVAlign = Value; }
+    bool WordBreak() const { return FWordBreak; }
+    void SetWordBreak(bool Value) { FWordBreak = Value; }
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value) { FWordWrap = Value; }
+
+    bool IsCharSpacingStored() const { return FCharSpacing != 0; }
+    bool IsExpressionDelimitersStored() const { return FExpressionDelimiters != "[,]"; }
+    bool IsGapXStored() const { return FGapX != 2; }
+    bool IsGapYStored() const { return FGapY != 1; }
+    bool IsHighlightStored() const { return !Trim(FHighlight->Condition()).IsEmpty(); }
+    bool IsLineSpacingStored() const { return FLineSpacing != 2; }
+    bool IsParagraphGapStored() const { return FParagraphGap != 0; }
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    bool FAllowExpressions = true;
+    bool FAllowHTMLTags = false;
+    bool FAutoWidth = false;
+    double FCharSpacing = 0;
+    bool FClipped = true;
+    std::unique_ptr<TfrxFormat> FDisplayFormat = std::make_unique<TfrxFormat>();
+    AnsiString FExpressionDelimiters = "[,]";
+    TfrxCustomMemoView *FFlowTo = nullptr;
+    double FGapX = 2;
+    double FGapY = 1;
+    TfrxHAlign FHAlign = haLeft;
+    bool FHideZeros = false;
+    std::unique_ptr<TfrxHighlight> FHighlight = std::make_unique<TfrxHighlight>();
+    double FLineSpacing = 2;
+    std::unique_ptr<TWideStrings> FMemo = std::make_unique<TWideStrings>();
+    double FParagraphGap = 0;
+    int FRotation = 0;
+    bool FRTLReading = false;
+    AnsiString FStyle;
+    bool FSuppressRepeated = false;
+    bool FUnderlines = false;
+    TfrxVAlign FVAlign = vaTop;
+    bool FWordBreak = false;
+    bool FWordWrap = true;
+};
+
+class TfrxMemoView : public TfrxCustomMemoView
+{
+    QRV4_CLASS(TfrxMemoView, TfrxCustomMemoView)
+
+public:
+    using TfrxCustomMemoView::TfrxCustomMemoView;
+    static void Publish(rtl::Publisher<TfrxMemoView> &P);
+};
+
+class TfrxSysMemoView : public TfrxCustomMemoView
+{
+    QRV4_CLASS(TfrxSysMemoView, TfrxCustomMemoView)
+
+public:
+    using TfrxCustomMemoView::TfrxCustomMemoView;
+    AnsiString GetDescription() const override;
+    static void Publish(rtl::Publisher<TfrxSysMemoView> &P);
+};
+
+// ---- bands and pages ----
+
+class TfrxChild;
+
+class TfrxBand : public TfrxReportComponent
+{
+    QRV4_CLASS(TfrxBand, TfrxReportComponent)
+
+public:
+    explicit TfrxBand(TComponent *AOwner);
+    AnsiString GetDescription() const override;
+    // The band's kind, 0 to 17, as the engine orders them.
+    virtual int BandNumber() const { return -1; }
+
+    bool AllowSplit() const { return FAllowSplit; }
+    void SetAllowSplit(bool Value) { FAllowSplit = Value; }
+    TfrxChild *Child() const { return FChild; }
+    void SetChild(TfrxChild *Value);
+    bool KeepChild() const { return FKeepChild; }
+    void SetKeepChild(bool Value) { FKeepChild = Value; }
+    const AnsiString &OnAfterCalcHeight() const { return FOnAfterCalcHeight; }
+    void SetOnAfterCalcHeight(const AnsiString &Value) { FOnAfterCalcHeight = Value; }
+    const AnsiString &OutlineText() const { return FOutlineText; }
+    void SetOutlineText(const AnsiString &Value) { FOutlineText = Value; }
+    bool StartNewPage() const { return FStartNewPage; }
+    void SetStartNewPage(bool Value) { FStartNewPage = Value; }
+    bool Stretched() const { return FStretched; }
+    void SetStretched(bool Value) { FStretched = Value; }
+    bool PrintChildIfInvisible() const { return FPrintChildIfInvisible; }
+    void SetPrintChildIfInvisible(bool Value) { FPrintChildIfInvisible = Value; }
+    bool Vertical() const { return FVertical; }
+    void SetVertical(bool Value) { FVertical = Value; }
+    bool PrintOnFirstPage() const { return FPrintOnFirstPage; }
+    void SetPrintOnFirstPage(bool Value) { FPrintOnFirstPage = Value; }
+    bool PrintOnLastPage() const { return FPrintOnLastPage; }
+    void SetPrintOnLastPage(bool Value) { FPrintOnLastPage = Value; }
+    bool ReprintOnNewPage() const { return FReprintOnNewPage; }
+    void SetReprintOnNewPage(bool Value) { FReprintOnNewPage = Value; }
+    bool KeepTogether() const { return FKeepTogether; }
+    void SetKeepTogether(bool Value) { FKeepTogether = Value; }
+    const AnsiString &Condition() const { return FCondition; }
+    void SetCondition(const AnsiString &Value) { FCondition = Value; }
+    bool PrintOnTop() const { return FPrintOnTop; }
+    void SetPrintOnTop(bool Value) { FPrintOnTop = Value; }
+
+    static void Publish(rtl::Publisher<TfrxBand> &P);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    bool FAllowSplit = false;
+    TfrxChild *FChild = nullptr;
+    bool FKeepChild = false;
+    AnsiString FOnAfterCalcHeight;
+    AnsiString FOutlineText;
+    bool FStartNewPage = false;
+    bool FStretched = false;
+    bool FPrintChildIfInvisible = false;
+    bool FVertical = false;
+    bool FPrintOnFirstPage = true;
+    bool FPrintOnLastPage = true;
+    bool FReprintOnNewPage = false;
+    bool FKeepTogether = false;
+    AnsiString FCondition;
+    bool FPrintOnTop = false;
+};
+
+class TfrxDataBand : public TfrxBand
+{
+    QRV4_CLASS(TfrxDataBand, TfrxBand)
+
+public:
+    explicit TfrxDataBand(TComponent *AOwner);
+    AnsiString GetDescription() const override;
+
+    int Columns() const { return FColumns; }
+    void SetColumns(int Value) { FColumns = Value; }
+    double ColumnWidth() const { return FColumnWidth; }
+    void SetColumnWidth(double Value) { FColumnWidth = Value; }
+    double ColumnGap() const { return FColumnGap; }
+    void SetColumnGap(double Value) { FColumnGap = Value; }
+    TfrxDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TfrxDataSet *Value);
+    AnsiString DataSetName() const;
+    void SetDataSetName(const AnsiString &Value);
+    bool FooterAfterEach() const { return FFooterAfterEach; }
+    void SetFooterAfterEach(bool Value) { FFooterAfterEach = Value; }
+    bool KeepFooter() const { return FKeepFooter; }
+    void SetKeepFooter(bool Value) { FKeepFooter = Value; }
+    bool KeepHeader() const { return FKeepHeader; }
+    void SetKeepHeader(bool Value) { FKeepHeader = Value; }
+    bool PrintIfDetailEmpty() const { return FPrintIfDetailEmpty; }
+    void SetPrintIfDetailEmpty(bool Value) { FPrintIfDetailEmpty = Value; }
+    int RowCount() const { return FVirtualDataSet->RangeEndCount(); }
+    void SetRowCount(int Value) { FVirtualDataSet->SetRangeEndCount(Value); }
+    const AnsiString &OnMasterDetail() const { return FOnMasterDetail; }
+    void SetOnMasterDetail(const AnsiString &Value) { FOnMasterDetail = Value; }
+    TfrxUserDataSet *VirtualDataSet() const { return FVirtualDataSet.get(); }
+
+    static void Publish(rtl::Publisher<TfrxDataBand> &P);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    int FColumns = 0;
+    double FColumnWidth = 0;
+    double FColumnGap = 0;
+    TfrxDataSet *FDataSet = nullptr;
+    AnsiString FDataSetName;
+    bool FFooterAfterEach = false;
+    bool FKeepFooter = false;
+    bool FKeepHeader = false;
+    bool FPrintIfDetailEmpty = false;
+    AnsiString FOnMasterDetail;
+    std::unique_ptr<TfrxUserDataSet> FVirtualDataSet;
+};
+
+#define QRV4_FRX_BAND(Name, Base, Number)                                                          \
+    class Name : public Base                                                                       \
+    {                                                                                              \
+        QRV4_CLASS(Name, Base)                                                                     \
+                                                                                                   \
+    public:                                                                                        \
+        using Base::Base;                                                                          \
+        int BandNumber() const override { return Number; }                                         \
+        static void Publish(rtl::Publisher<Name> &P);                                              \
+    };
+
+QRV4_FRX_BAND(TfrxReportTitle, TfrxBand, 0)
+QRV4_FRX_BAND(TfrxReportSummary, TfrxBand, 1)
+QRV4_FRX_BAND(TfrxPageHeader, TfrxBand, 2)
+QRV4_FRX_BAND(TfrxPageFooter, TfrxBand, 3)
+QRV4_FRX_BAND(TfrxHeader, TfrxBand, 4)
+QRV4_FRX_BAND(TfrxFooter, TfrxBand, 5)
+QRV4_FRX_BAND(TfrxMasterData, TfrxDataBand, 6)
+QRV4_FRX_BAND(TfrxDetailData, TfrxDataBand, 7)
+QRV4_FRX_BAND(TfrxSubdetailData, TfrxDataBand, 8)
+QRV4_FRX_BAND(TfrxDataBand4, TfrxDataBand, 9)
+QRV4_FRX_BAND(TfrxDataBand5, TfrxDataBand, 10)
+QRV4_FRX_BAND(TfrxDataBand6, TfrxDataBand, 11)
+QRV4_FRX_BAND(TfrxGroupHeader, TfrxBand, 12)
+QRV4_FRX_BAND(TfrxGroupFooter, TfrxBand, 13)
+QRV4_FRX_BAND(TfrxChild, TfrxBand, 14)
+QRV4_FRX_BAND(TfrxColumnHeader, TfrxBand, 15)
+QRV4_FRX_BAND(TfrxColumnFooter, TfrxBand, 16)
+QRV4_FRX_BAND(TfrxOverlay, TfrxBand, 17)
+QRV4_FRX_BAND(TfrxNullBand, TfrxBand, -1)
+#undef QRV4_FRX_BAND
+
+class TfrxPage : public TfrxComponent
+{
+    QRV4_CLASS(TfrxPage, TfrxComponent)
+
+public:
+    using TfrxComponent::TfrxComponent;
+    static void Publish(rtl::Publisher<TfrxPage> &P);
+};
+
+class TfrxReportPage : public TfrxPage
+{
+    QRV4_CLASS(TfrxReportPage, TfrxPage)
+
+public:
+    explicit TfrxReportPage(TComponent *AOwner);
+    AnsiString GetDescription() const override;
+
+    virtual void SetPaperHeight(double Value);
+    virtual void SetPaperWidth(double Value);
+    virtual void SetPaperSize(int Value);
+
+    TPrinterOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(TPrinterOrientation Value);
+    double PaperWidth() const { return FPaperWidth; }
+    double PaperHeight() const { return FPaperHeight; }
+    int PaperSize() const { return FPaperSize; }
+    double LeftMargin() const { return FLeftMargin; }
+    void SetLeftMargin(double Value) { FLeftMargin = Value; }
+    double RightMargin() const { return FRightMargin; }
+    void SetRightMargin(double Value) { FRightMargin = Value; }
+    double TopMargin() const { return FTopMargin; }
+    void SetTopMargin(double Value) { FTopMargin = Value; }
+    double BottomMargin() const { return FBottomMargin; }
+    void SetBottomMargin(double Value) { FBottomMargin = Value; }
+    bool MirrorMargins() const { return FMirrorMargins; }
+    void SetMirrorMargins(bool Value) { FMirrorMargins = Value; }
+    int Columns() const { return FColumns; }
+    void SetColumns(int Value);
+    double ColumnWidth() const { return FColumnWidth; }
+    void SetColumnWidth(double Value) { FColumnWidth = Value; }
+    TStrings *ColumnPositions() const { return FColumnPositions.get(); }
+    void SetColumnPositions(TStrings *Value) { FColumnPositions->Assign(Value); }
+    int Bin() const { return FBin; }
+    void SetBin(int Value) { FBin = Value; }
+    int BinOtherPages() const { return FBinOtherPages; }
+    void SetBinOtherPages(int Value) { FBinOtherPages = Value; }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    TfrxFrame *Frame() const { return FFrame.get(); }
+    void SetFrame(TfrxFrame *Value) { FFrame->Assign(Value); }
+    TfrxDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TfrxDataSet *Value);
+    AnsiString DataSetName() const;
+    void SetDataSetName(const AnsiString &Value);
+    TfrxDuplexMode Duplex() const { return FDuplex; }
+    void SetDuplex(TfrxDuplexMode Value) { FDuplex = Value; }
+    bool LargeDesignHeight() const { return FLargeDesignHeight; }
+    void SetLargeDesignHeight(bool Value) { FLargeDesignHeight = Value; }
+    bool PrintIfEmpty() const { return FPrintIfEmpty; }
+    void SetPrintIfEmpty(bool Value) { FPrintIfEmpty = Value; }
+    bool PrintOnPreviousPage() const { return FPrintOnPreviousPage; }
+    void SetPrintOnPreviousPage(bool Value) { FPrintOnPreviousPage = Value; }
+    const AnsiString &OutlineText() const { return FOutlineText; }
+    void SetOutlineText(const AnsiString &Value) { FOutlineText = Value; }
+    TStrings *HGuides() const { return FHGuides.get(); }
+    void SetHGuides(TStrings *Value) { FHGuides->Assign(Value); }
+    TStrings *VGuides() const { return FVGuides.get(); }
+    void SetVGuides(TStrings *Value) { FVGuides->Assign(Value); }
+    const AnsiString &OnAfterPrint() const { return FOnAfterPrint; }
+    void SetOnAfterPrint(const AnsiString &Value) { FOnAfterPrint = Value; }
+    // The first direct child of Class or a subclass of it.
+    TfrxBand *FindBand(TClass Class) const;
+    void AlignChildren() override;
+    bool TitleBeforeHeader() const { return FTitleBeforeHeader; }
+    void SetTitleBeforeHeader(bool Value) { FTitleBeforeHeader = Value; }
+    const AnsiString &OnBeforePrint() const { return FOnBeforePrint; }
+    void SetOnBeforePrint(const AnsiString &Value) { FOnBeforePrint = Value; }
+    const AnsiString &OnManualBuild() const { return FOnManualBuild; }
+    void SetOnManualBuild(const AnsiString &Value) { FOnManualBuild = Value; }
+
+    static void Publish(rtl::Publisher<TfrxReportPage> &P);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    void UpdateDimensions();
+
+    TPrinterOrientation FOrientation = poPortrait;
+    double FPaperWidth = 210;
+    double FPaperHeight = 297;
+    int FPaperSize = 9;
+    double FLeftMargin = 0, FRightMargin = 0, FTopMargin = 0, FBottomMargin = 0;
+    bool FMirrorMargins = false;
+    int FColumns = 0;
+    double FColumnWidth = 0;
+    std::unique_ptr<TStringList> FColumnPositions = std::make_unique<TStringList>();
+    int FBin = 7;
+    int FBinOtherPages = 7;
+    TColor FColor = clNone;
+    std::unique_ptr<TfrxFrame> FFrame = std::make_unique<TfrxFrame>();
+    TfrxDataSet *FDataSet = nullptr;
+    AnsiString FDataSetName;
+    TfrxDuplexMode FDuplex = dmNone;
+    bool FLargeDesignHeight = false;
+    bool FPrintIfEmpty = true;
+    bool FPrintOnPreviousPage = false;
+    AnsiString FOutlineText;
+    std::unique_ptr<TStringList> FHGuides = std::make_unique<TStringList>();
+    std::unique_ptr<TStringList> FVGuides = std::make_unique<TStringList>();
+    bool FTitleBeforeHeader = true;
+    AnsiString FOnAfterPrint;
+    AnsiString FOnBeforePrint;
+    AnsiString FOnManualBuild;
+};
+
+// Paper sizes in tenths of a millimetre, by the platform's paper number.
+struct TfrxPaperSize {
+    int Number;
+    int Width;
+    int Height;
+};
+// 0 when the size matches none (custom paper, 256 for the page).
+int frxFindPaperSize(double WidthMM, double HeightMM);
+const TfrxPaperSize *frxPaperSize(int Number);
+
+// ---- the report ----
+
+// What the engine and the prepared-page store offer the report; the
+// output library provides them.
+class TfrxCustomEngine : public TPersistent
+{
+    QRV4_CLASS(TfrxCustomEngine, TPersistent)
+
+public:
+    explicit TfrxCustomEngine(TfrxReport *Report) : FReport(Report) {}
+    virtual bool Run() = 0;
+    TfrxReport *Report() const { return FReport; }
+
+private:
+    TfrxReport *FReport;
+};
+
+class TfrxCustomPreviewPages : public TObject
+{
+    QRV4_CLASS(TfrxCustomPreviewPages, TObject)
+
+public:
+    explicit TfrxCustomPreviewPages(TfrxReport *Report) : FReport(Report) {}
+    virtual void Clear() = 0;
+    virtual void Print() = 0;
+    virtual int Count() = 0;
+    TfrxReport *Report() const { return FReport; }
+
+private:
+    TfrxReport *FReport;
+};
+
+using TfrxEngineFactory = std::function<std::unique_ptr<TfrxCustomEngine>(TfrxReport *)>;
+using TfrxPreviewPagesFactory =
+    std::function<std::unique_ptr<TfrxCustomPreviewPages>(TfrxReport *)>;
+// The output library installs its engine and page store here at start-up.
+void frxSetOutputFactories(TfrxEngineFactory Engine, TfrxPreviewPagesFactory Pages);
+
+using TfrxProgressEvent =
+    std::function<void(TfrxReport *Sender, TfrxProgressType ProgressType, int Progress)>;
+QRV4_METHOD_INFO(TfrxProgressEvent)
+using TfrxReportComponentEvent = std::function<void(TfrxReportComponent *Sender)>;
+QRV4_METHOD_INFO(TfrxReportComponentEvent)
+using TfrxUserFunctionEvent = std::function<Variant(const AnsiString &MethodName, Variant &Params)>;
+QRV4_METHOD_INFO(TfrxUserFunctionEvent)
+
+class TfrxReport : public TfrxComponent
+{
+    QRV4_CLASS(TfrxReport, TfrxComponent)
+
+public:
+    explicit TfrxReport(TComponent *AOwner);
+    ~TfrxReport() override;
+
+    void Clear() override;
+    void LoadFromStream(TStream *Stream) override;
+    void SaveToStream(TStream *Stream, bool SaveChildren = true,
+                      bool SaveDefaultValues = false) override;
+    AnsiString GetDescription() const override;
+    bool LoadFromFile(const AnsiString &FileName, bool ExceptionIfNotFound = false);
+    void SaveToFile(const AnsiString &FileName);
+    bool PrepareReport(bool ClearLastReport = true);
+    void Print();
+    std::unique_ptr<TCustomIniFile> GetIniFile() const;
+
+    TfrxPage *Pages(int Index) const;
+    int PagesCount() const;
+
+    const AnsiString &Version() const { return FVersion; }
+    void SetVersion(const AnsiString &) { FVersion = "3.20"; }
+    TfrxDataSet *DataSet() const { return FDataSet; }
+    void SetDataSet(TfrxDataSet *Value);
+    AnsiString DataSetName() const;
+    void SetDataSetName(const AnsiString &Value);
+    bool DotMatrixReport() const { return FDotMatrixReport; }
+    void SetDotMatrixReport(bool Value) { FDotMatrixReport = Value; }
+    TfrxEngineOptions *EngineOptions() const { return FEngineOptions.get(); }
+    void SetEngineOptions(TfrxEngineOptions *Value) { FEngineOptions->Assign(Value); }
+    const AnsiString &IniFile() const { return FIniFile; }
+    void SetIniFile(const AnsiString &Value) { FIniFile = Value; }
+    bool OldStyleProgress() const { return FOldStyleProgress; }
+    void SetOldStyleProgress(bool Value) { FOldStyleProgress = Value; }
+    TfrxPreviewOptions *PreviewOptions() const { return FPreviewOptions.get(); }
+    void SetPreviewOptions(TfrxPreviewOptions *Value) { FPreviewOptions->Assign(Value); }
+    TfrxPrintOptions *PrintOptions() const { return FPrintOptions.get(); }
+    void SetPrintOptions(TfrxPrintOptions *Value) { FPrintOptions->Assign(Value); }
+    TfrxReportOptions *ReportOptions() const { return FReportOptions.get(); }
+    void SetReportOptions(TfrxReportOptions *Value) { FReportOptions->Assign(Value); }
+    const AnsiString &ScriptLanguage() const { return FScriptLanguage; }
+    void SetScriptLanguage(const AnsiString &Value) { FScriptLanguage = Value; }
+    TStrings *ScriptText() const { return FScriptText.get(); }
+    void SetScriptText(TStrings *Value) { FScriptText->Assign(Value); }
+    bool ShowProgress() const { return FShowProgress; }
+    void SetShowProgress(bool Value) { FShowProgress = Value; }
+    bool StoreInDFM() const { return FStoreInDFM; }
+    void SetStoreInDFM(bool Value) { FStoreInDFM = Value; }
+    const AnsiString &OnRunDialogs() const { return FOnRunDialogs; }
+    void SetOnRunDialogs(const AnsiString &Value) { FOnRunDialogs = Value; }
+    const AnsiString &OnStartReport() const { return FOnStartReport; }
+    void SetOnStartReport(const AnsiString &Value) { FOnStartReport = Value; }
+    const AnsiString &OnStopReport() const { return FOnStopReport; }
+    void SetOnStopReport(const AnsiString &Value) { FOnStopReport = Value; }
+
+    TfrxReportDataSets *DataSets() const { return FDataSets.get(); }
+    TfrxVariables *Variables() const { return FVariables.get(); }
+    TfrxStyles *Styles() const { return FStyles.get(); }
+    TStringList *Errors() const { return FErrors.get(); }
+    TStrings *SysVariables() const { return FSysVariables.get(); }
+    TfsScript *Script() const { return FScript.get(); }
+    TfrxCustomEngine *Engine() const { return FEngine.get(); }
+    TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages.get(); }
+    const AnsiString &FileName() const { return FFileName; }
+    bool Terminated() const { return FTerminated; }
+    void SetTerminated(bool Value);
+    TfrxXMLSerializer *CurrentSerializer() const { return FSerializer; }
+    void SetCurrentSerializer(TfrxXMLSerializer *Value) { FSerializer = Value; }
+    bool Reloading() const { return FReloading; }
+
+    // Host events.
+    TfrxReportComponentEvent OnAfterPrint;
+    TfrxReportComponentEvent OnBeforePrint;
+    TNotifyEvent OnBeginDoc;
+    TNotifyEvent OnEndDoc;
+    TfrxGetValueEvent OnGetValue;
+    TNotifyEvent OnPrintReport;
+    TNotifyEvent OnAfterPrintReport;
+    TfrxProgressEvent OnProgressStart;
+    TfrxProgressEvent OnProgress;
+    TfrxProgressEvent OnProgressStop;
+    TfrxUserFunctionEvent OnUserFunction;
+
+    static void Publish(rtl::Publisher<TfrxReport> &P);
+
+protected:
+    void DefineProperties(TFiler *Filer) override;
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    void ReportErrors();
+    bool RunEngine();
+
+    AnsiString FVersion = "3.20";
+    TfrxDataSet *FDataSet = nullptr;
+    AnsiString FDataSetName;
+    bool FDotMatrixReport = false;
+    AnsiString FIniFile = "\\Software\\Zedo Vevuvuz";
+    bool FOldStyleProgress = false;
+    AnsiString FScriptLanguage;
+    bool FShowProgress = true;
+    bool FStoreInDFM = true;
+    AnsiString FOnRunDialogs, FOnStartReport, FOnStopReport;
+    std::unique_ptr<TfrxReportDataSets> FDataSets;
+    std::unique_ptr<TfrxVariables> FVariables;
+    std::unique_ptr<TfsScript> FScript;
+    std::unique_ptr<TfrxEngineOptions> FEngineOptions;
+    std::unique_ptr<TfrxPreviewOptions> FPreviewOptions;
+    std::unique_ptr<TfrxPrintOptions> FPrintOptions;
+    std::unique_ptr<TfrxReportOptions> FReportOptions;
+    std::unique_ptr<TStringList> FScriptText;
+    std::unique_ptr<TStringList> FErrors;
+    std::unique_ptr<TfrxStyles> FStyles;
+    std::unique_ptr<TStringList> FSysVariables;
+    std::unique_ptr<TfrxCustomEngine> FEngine;
+    std::unique_ptr<TfrxCustomPreviewPages> FPreviewPages;
+    AnsiString FFileName;
+    bool FTerminated = false;
+    bool FReloading = false;
+    TfrxXMLSerializer *FSerializer = nullptr;
+};
+
+// The load lock around reading templates in thread-safe mode.
+std::recursive_mutex &frxCS();
+// Registers the report classes for streaming; safe to call more than once.
+void frxRegisterReportClasses();

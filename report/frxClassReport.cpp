@@ -1,0 +1,311 @@
+// The report: construction, templates in and out, the preparation run and
+// the collected errors.
+
+#include "report/frxClass.h"
+
+#include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Registry.h"
+#include "platform/rtl/SysUtils.h"
+#include "report/frxRes.h"
+#include "report/frxUtils.h"
+#include "report/frxVariables.h"
+#include "report/frxXMLSerializer.h"
+#include "script/fs_iinterpreter.h"
+#include "script/fs_istatements.h"
+
+namespace
+{
+
+struct OutputFactories {
+    TfrxEngineFactory Engine;
+    TfrxPreviewPagesFactory Pages;
+};
+
+OutputFactories &Factories()
+{
+    static OutputFactories Instance;
+    return Instance;
+}
+
+// Templates keep the password only shifted by ten per character.
+AnsiString ShiftText(const AnsiString &Text, int By)
+{
+    std::string Result(Text.View());
+    for (char &Ch : Result)
+        Ch = static_cast<char>(static_cast<unsigned char>(Ch) + By);
+    return AnsiString(std::move(Result));
+}
+
+const char *const SystemVariableNames[] = {"Date",       "Time",        "Page", "Page#",
+                                           "TotalPages", "TotalPages#", "Line", "Line#"};
+
+} // namespace
+
+void frxSetOutputFactories(TfrxEngineFactory Engine, TfrxPreviewPagesFactory Pages)
+{
+    Factories() = {std::move(Engine), std::move(Pages)};
+}
+
+TfrxReport::TfrxReport(TComponent *AOwner)
+    : TfrxComponent(AOwner), FDataSets(std::make_unique<TfrxReportDataSets>(this)),
+      FVariables(std::make_unique<TfrxVariables>()), FScript(std::make_unique<TfsScript>(nullptr)),
+      FEngineOptions(std::make_unique<TfrxEngineOptions>()),
+      FPreviewOptions(std::make_unique<TfrxPreviewOptions>()),
+      FPrintOptions(std::make_unique<TfrxPrintOptions>()),
+      FReportOptions(std::make_unique<TfrxReportOptions>(this)),
+      FScriptText(std::make_unique<TStringList>()), FErrors(std::make_unique<TStringList>()),
+      FStyles(std::make_unique<TfrxStyles>(this)), FSysVariables(std::make_unique<TStringList>())
+{
+    frxRegisterReportClasses();
+    FScript->ExtendedCharset = true;
+    FScript->AddRTTI();
+    FErrors->SetSorted(true);
+    FErrors->SetDuplicates(dupIgnore);
+    if (Factories().Engine) FEngine = Factories().Engine(this);
+    if (Factories().Pages) FPreviewPages = Factories().Pages(this);
+    Clear();
+}
+
+TfrxReport::~TfrxReport()
+{
+    TfrxComponent::Clear();
+}
+
+AnsiString TfrxReport::GetDescription() const
+{
+    return frxResources()->Get("obReport");
+}
+
+void TfrxReport::Clear()
+{
+    TfrxComponent::Clear();
+    FDataSets->Clear();
+    FVariables->Clear();
+    FEngineOptions->Clear();
+    FPreviewOptions->Clear();
+    FPrintOptions->Clear();
+    FReportOptions->Clear();
+    FStyles->Clear();
+    FDataSet = nullptr;
+    FDataSetName = AnsiString();
+    FDotMatrixReport = false;
+    FScriptLanguage = "PascalScript";
+    rtl::SetLines(FScriptText.get(), {"begin", "", "end."});
+    FSysVariables->Clear();
+    for (const char *Name : SystemVariableNames)
+        FSysVariables->Add(Name);
+    FOnRunDialogs = FOnStartReport = FOnStopReport = AnsiString();
+}
+
+TfrxPage *TfrxReport::Pages(int Index) const
+{
+    return dynamic_cast<TfrxPage *>(static_cast<TfrxComponent *>(Objects()->Items(Index)));
+}
+
+int TfrxReport::PagesCount() const
+{
+    return Objects()->Count();
+}
+
+void TfrxReport::SetDataSet(TfrxDataSet *Value)
+{
+    FDataSet = Value;
+    FDataSetName = Value ? Value->UserName() : AnsiString();
+    if (Value) Value->FreeNotification(this);
+}
+
+AnsiString TfrxReport::DataSetName() const
+{
+    return FDataSet ? FDataSet->UserName() : FDataSetName;
+}
+
+void TfrxReport::SetDataSetName(const AnsiString &Value)
+{
+    FDataSetName = Value;
+    FDataSet = frxFindDataSet(FDataSet, Value, this);
+    if (FDataSet) FDataSet->FreeNotification(this);
+}
+
+void TfrxReport::SetTerminated(bool Value)
+{
+    FTerminated = Value;
+    if (Value) FScript->Terminate();
+}
+
+void TfrxReport::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TfrxComponent::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    // Compared by address: a data set being destroyed is no longer a data set.
+    for (int i = FDataSets->Count() - 1; i >= 0; --i)
+        if (static_cast<TComponent *>(FDataSets->Items(i)->DataSet()) == AComponent)
+            FDataSets->TCollection::Delete(i);
+    if (static_cast<TComponent *>(FDataSet) == AComponent) FDataSet = nullptr;
+}
+
+void TfrxReport::DefineProperties(TFiler *Filer)
+{
+    TfrxComponent::DefineProperties(Filer);
+    auto Define = [&](const char *Name, TCollection *Collection) {
+        Filer->DefineProperty(
+            Name, [=, this](TReader *Reader) { frxReadCollection(Collection, Reader, this); },
+            [=, this](TWriter *Writer) { frxWriteCollection(Collection, Writer, this); },
+            Collection->Count() > 0);
+    };
+    Define("Datasets", FDataSets.get());
+    Define("Variables", FVariables.get());
+    Define("Style", FStyles.get());
+}
+
+// ---- templates ----
+
+void TfrxReport::ReportErrors()
+{
+    if (FErrors->Count() == 0) return;
+    frxCommonErrorHandler(this, frxResources()->Get("clErrors") + "\r\n" + FErrors->Text());
+}
+
+void TfrxReport::LoadFromStream(TStream *Stream)
+{
+    FErrors->Clear();
+    TfrxEngineOptions Engine;
+    Engine.Assign(FEngineOptions.get());
+    TfrxPreviewOptions Preview;
+    Preview.Assign(FPreviewOptions.get());
+    const AnsiString IniFile = FIniFile;
+    const bool OldStyle = FOldStyleProgress, Progress = FShowProgress, InDFM = FStoreInDFM;
+    // Clearing forgets the accepted password; the report that saved a template reopens it.
+    const AnsiString Accepted = FReportOptions->PrevPassword();
+
+    TfrxComponent::LoadFromStream(Stream);
+
+    const bool ConvertNulls = FEngineOptions->ConvertNulls();
+    const bool DoublePass = FEngineOptions->DoublePass();
+    FEngineOptions->Assign(&Engine);
+    FEngineOptions->SetConvertNulls(ConvertNulls);
+    FEngineOptions->SetDoublePass(DoublePass);
+    const bool Expand = FPreviewOptions->OutlineExpand();
+    const bool Visible = FPreviewOptions->OutlineVisible();
+    const int Width = FPreviewOptions->OutlineWidth();
+    FPreviewOptions->Assign(&Preview);
+    FPreviewOptions->SetOutlineExpand(Expand);
+    FPreviewOptions->SetOutlineVisible(Visible);
+    FPreviewOptions->SetOutlineWidth(Width);
+    FIniFile = IniFile;
+    FOldStyleProgress = OldStyle;
+    FShowProgress = Progress;
+    FStoreInDFM = InDFM;
+
+    FReportOptions->SetPrevPassword(Accepted);
+    FReportOptions->SetPassword(ShiftText(FReportOptions->Password(), 10));
+    if (!FReloading && !FReportOptions->CheckPassword()) {
+        Clear();
+        return;
+    }
+    ReportErrors();
+}
+
+void TfrxReport::SaveToStream(TStream *Stream, bool SaveChildren, bool SaveDefaultValues)
+{
+    const AnsiString Password = FReportOptions->Password();
+    FReportOptions->SetPrevPassword(Password);
+    FReportOptions->SetPassword(ShiftText(Password, -10));
+    try {
+        TfrxComponent::SaveToStream(Stream, SaveChildren, SaveDefaultValues);
+    } catch (...) {
+        FReportOptions->SetPassword(Password);
+        throw;
+    }
+    FReportOptions->SetPassword(Password);
+}
+
+bool TfrxReport::LoadFromFile(const AnsiString &FileName, bool ExceptionIfNotFound)
+{
+    Clear();
+    FFileName = AnsiString();
+    const bool Exists = FileExists(FileName);
+    if (Exists || ExceptionIfNotFound) {
+        TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+        LoadFromStream(&Stream);
+        FFileName = FileName;
+    }
+    return Exists;
+}
+
+void TfrxReport::SaveToFile(const AnsiString &FileName)
+{
+    TFileStream Stream(FileName, fmCreate);
+    SaveToStream(&Stream, true, false);
+}
+
+std::unique_ptr<TCustomIniFile> TfrxReport::GetIniFile() const
+{
+    if (FIniFile.SubString(1, 10) == "\\Software\\")
+        return std::make_unique<TRegistryIniFile>(FIniFile);
+    return std::make_unique<TIniFile>(FIniFile);
+}
+
+// ---- preparing and printing ----
+
+bool TfrxReport::RunEngine()
+{
+    if (!FEngine) throw Exception("The report engine is not available");
+    FScript->Clear();
+    FScript->SetSyntaxType(FScriptLanguage);
+    FScript->SetLines(FScriptText.get());
+    if (!FScript->Compile()) {
+        FErrors->Add(
+            Format(frxResources()->Get("clScrError"), {FScript->ErrorPos, FScript->ErrorMsg}));
+        return false;
+    }
+    if (FScript->Program() && FScript->Program()->Count() > 0) FScript->Execute();
+    return FEngine->Run();
+}
+
+bool TfrxReport::PrepareReport(bool ClearLastReport)
+{
+    if (ClearLastReport && FPreviewPages) FPreviewPages->Clear();
+    FErrors->Clear();
+    FTerminated = false;
+    bool Result = false;
+    for (int i = 0; i < FDataSets->Count(); ++i)
+        if (!FDataSets->Items(i)->DataSet())
+            FErrors->Add(
+                Format(frxResources()->Get("clDSNotExist"), {FDataSets->Items(i)->DataSetName()}));
+    if (FErrors->Count() == 0) {
+        TMemoryStream Saved;
+        SaveToStream(&Saved, true, false);
+        try {
+            if (OnBeginDoc) OnBeginDoc(this);
+            if (RunEngine()) {
+                if (OnEndDoc) OnEndDoc(this);
+                Result = true;
+            }
+        } catch (const Exception &E) {
+            FErrors->Add(E.Message());
+        }
+        // Whatever the script or the engine changed, the template comes back as stored.
+        const AnsiString Kept = FErrors->Text();
+        Saved.SetPosition(0);
+        FReloading = true;
+        try {
+            LoadFromStream(&Saved);
+        } catch (...) {
+            FReloading = false;
+            throw;
+        }
+        FReloading = false;
+        FErrors->SetText(Kept);
+    }
+    if (FErrors->Count() > 0) {
+        Result = false;
+        ReportErrors();
+    }
+    return Result;
+}
+
+void TfrxReport::Print()
+{
+    if (!FPreviewPages) throw Exception("The report's prepared pages are not available");
+    FPreviewPages->Print();
+}

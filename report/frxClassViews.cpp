@@ -1,0 +1,441 @@
+// Views, memos, bands and pages: their state, references and difference texts.
+
+#include "report/frxClass.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "report/frxRes.h"
+#include "report/frxXML.h"
+
+#include <cmath>
+
+namespace
+{
+
+AnsiString ValueText(const Variant &Value)
+{
+    return frxValueToXML(Value);
+}
+
+AnsiString DiffValue(const char *Name, long long Value, long long Other)
+{
+    if (Value == Other) return AnsiString();
+    return AnsiString(" ") + Name + "=\"" + IntToStr(Value) + "\"";
+}
+
+AnsiString DiffBool(const char *Name, bool Value, bool Other)
+{
+    if (Value == Other) return AnsiString();
+    return AnsiString(" ") + Name + "=\"" + ValueText(Variant(Value)) + "\"";
+}
+
+AnsiString DiffText(const char *Name, const AnsiString &Value, const AnsiString &Other)
+{
+    if (Value == Other) return AnsiString();
+    return AnsiString(" ") + Name + "=\"" + frxStrToXML(Value) + "\"";
+}
+
+// A reference to a data set: its alias when set, else the stored name.
+template <class T> void ForgetOnRemove(TComponent *AComponent, T *&Reference)
+{
+    if (AComponent == Reference) Reference = nullptr;
+}
+
+} // namespace
+
+// ---- frame, highlight, format ----
+
+void TfrxFrame::Assign(TPersistent *Source)
+{
+    auto *Other = dynamic_cast<TfrxFrame *>(Source);
+    if (!Other) return TPersistent::Assign(Source);
+    FColor = Other->FColor;
+    FDropShadow = Other->FDropShadow;
+    FShadowColor = Other->FShadowColor;
+    FShadowWidth = Other->FShadowWidth;
+    FStyle = Other->FStyle;
+    FTyp = Other->FTyp;
+    FWidth = Other->FWidth;
+}
+
+AnsiString TfrxFrame::Diff(TfrxFrame *Other, const AnsiString &Prefix) const
+{
+    AnsiString Result;
+    const AnsiString P = Prefix + "Frame.";
+    Result += DiffValue((P + "Color").c_str(), FColor, Other->FColor);
+    Result += DiffBool((P + "DropShadow").c_str(), FDropShadow, Other->FDropShadow);
+    Result += DiffValue((P + "ShadowColor").c_str(), FShadowColor, Other->FShadowColor);
+    Result +=
+        TfrxComponent::DiffFloat((P + "ShadowWidth").c_str(), FShadowWidth, Other->FShadowWidth);
+    Result += DiffValue((P + "Style").c_str(), FStyle, Other->FStyle);
+    Result += DiffValue((P + "Typ").c_str(), FTyp.ToInt(), Other->FTyp.ToInt());
+    Result += TfrxComponent::DiffFloat((P + "Width").c_str(), FWidth, Other->FWidth);
+    return Result;
+}
+
+TfrxHighlight::TfrxHighlight()
+{
+    FFont->SetPixelsPerInch(96);
+    FFont->SetName("Arial");
+    FFont->SetSize(10);
+    FFont->SetColor(clRed);
+    FFont->SetCharset(static_cast<TFontCharset>(frxDefaultCharset));
+}
+
+void TfrxHighlight::Assign(TPersistent *Source)
+{
+    auto *Other = dynamic_cast<TfrxHighlight *>(Source);
+    if (!Other) return TPersistent::Assign(Source);
+    FFont->Assign(Other->FFont.get());
+    FColor = Other->FColor;
+    FCondition = Other->FCondition;
+}
+
+void TfrxFormat::Assign(TPersistent *Source)
+{
+    auto *Other = dynamic_cast<TfrxFormat *>(Source);
+    if (!Other) return TPersistent::Assign(Source);
+    FDecimalSeparator = Other->FDecimalSeparator;
+    FFormatStr = Other->FFormatStr;
+    FKind = Other->FKind;
+}
+
+// ---- views ----
+
+TfrxView::TfrxView(TComponent *AOwner) : TfrxReportComponent(AOwner)
+{
+    SetPlainView(true);
+}
+
+void TfrxView::SetDataSet(TfrxDataSet *Value)
+{
+    FDataSet = Value;
+    FDataSetName = Value ? Value->UserName() : AnsiString();
+    if (Value) Value->FreeNotification(this);
+}
+
+AnsiString TfrxView::DataSetName() const
+{
+    return FDataSet ? FDataSet->UserName() : FDataSetName;
+}
+
+void TfrxView::SetDataSetName(const AnsiString &Value)
+{
+    FDataSetName = Value;
+    FDataSet = frxFindDataSet(FDataSet, Value, GetReport());
+    if (FDataSet) FDataSet->FreeNotification(this);
+}
+
+void TfrxView::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TfrxReportComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove) ForgetOnRemove(AComponent, FDataSet);
+}
+
+AnsiString TfrxView::Diff(TfrxComponent *Other)
+{
+    AnsiString Result = InternalDiff(Other);
+    auto *View = dynamic_cast<TfrxView *>(Other);
+    if (!View) return Result;
+    Result += DiffValue("BrushStyle", FBrushStyle, View->FBrushStyle);
+    Result += DiffValue("Align", FAlign, View->FAlign);
+    Result += DiffValue("Color", FColor, View->FColor);
+    Result += FFrame->Diff(View->FFrame.get(), "");
+    Result += DiffValue("Cursor", FCursor, View->FCursor);
+    Result += DiffBool("Printable", FPrintable, View->FPrintable);
+    Result += DiffText("TagStr", FTagStr, View->FTagStr);
+    Result += DiffText("URL", FURL, View->FURL);
+    return Result;
+}
+
+// ---- memos ----
+
+TfrxCustomMemoView::TfrxCustomMemoView(TComponent *AOwner) : TfrxStretcheable(AOwner)
+{
+    SetPlainView(false);
+}
+
+AnsiString TfrxCustomMemoView::GetDescription() const
+{
+    return frxResources()->Get("obText");
+}
+
+void TfrxCustomMemoView::SetFlowTo(TfrxCustomMemoView *Value)
+{
+    FFlowTo = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TfrxCustomMemoView::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TfrxStretcheable::Notification(AComponent, Operation);
+    if (Operation == opRemove) ForgetOnRemove(AComponent, FFlowTo);
+}
+
+void TfrxCustomMemoView::SetStyle(const AnsiString &Value)
+{
+    FStyle = Value;
+    TfrxReport *Report = GetReport();
+    TfrxStyleItem *Item = Report ? Report->Styles()->Find(Value) : nullptr;
+    if (!Item) {
+        FStyle = AnsiString();
+        return;
+    }
+    SetColor(Item->Color());
+    SetFont(Item->Font());
+    SetFrame(Item->Frame());
+}
+
+AnsiString TfrxCustomMemoView::Diff(TfrxComponent *Other)
+{
+    AnsiString Result = TfrxView::Diff(Other);
+    auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Other);
+    if (!Memo) return Result;
+    Result += DiffBool("AutoWidth", FAutoWidth, Memo->FAutoWidth);
+    Result += DiffFloat("CharSpacing", FCharSpacing, Memo->FCharSpacing);
+    Result += DiffFloat("GapX", FGapX, Memo->FGapX);
+    Result += DiffFloat("GapY", FGapY, Memo->FGapY);
+    Result += DiffValue("HAlign", FHAlign, Memo->FHAlign);
+    Result += DiffBool("Highlight.Active", FHighlight->Active(), Memo->FHighlight->Active());
+    Result += DiffFloat("LineSpacing", FLineSpacing, Memo->FLineSpacing);
+    WideString Text;
+    if (FMemo->Count() == 1) {
+        Text = FMemo->Get(0);
+    } else if (FMemo->Count() > 1) {
+        const WideString All = FMemo->Text();
+        Text = All.SubString(1, All.Length() - 2);
+    }
+    Result += " u=\"" + frxStrToXML(AnsiString(Text.ToUtf8())) + "\"";
+    Result += DiffFloat("ParagraphGap", FParagraphGap, Memo->FParagraphGap);
+    Result += DiffValue("Rotation", FRotation, Memo->FRotation);
+    Result += DiffBool("RTLReading", FRTLReading, Memo->FRTLReading);
+    Result += DiffBool("Underlines", FUnderlines, Memo->FUnderlines);
+    Result += DiffValue("VAlign", FVAlign, Memo->FVAlign);
+    Result += DiffBool("WordWrap", FWordWrap, Memo->FWordWrap);
+    return Result;
+}
+
+AnsiString TfrxSysMemoView::GetDescription() const
+{
+    return frxResources()->Get("obSysText");
+}
+
+// ---- bands ----
+
+TfrxBand::TfrxBand(TComponent *AOwner) : TfrxReportComponent(AOwner) {}
+
+AnsiString TfrxBand::GetDescription() const
+{
+    return frxResources()->Get("obBand");
+}
+
+void TfrxBand::SetChild(TfrxChild *Value)
+{
+    FChild = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TfrxBand::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TfrxReportComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove) ForgetOnRemove(AComponent, FChild);
+}
+
+TfrxDataBand::TfrxDataBand(TComponent *AOwner)
+    : TfrxBand(AOwner), FVirtualDataSet(std::make_unique<TfrxUserDataSet>(nullptr))
+{
+    FVirtualDataSet->SetRangeEnd(reCount);
+}
+
+AnsiString TfrxDataBand::GetDescription() const
+{
+    return frxResources()->Get("obDataBand");
+}
+
+void TfrxDataBand::SetDataSet(TfrxDataSet *Value)
+{
+    FDataSet = Value;
+    FDataSetName = Value ? Value->UserName() : AnsiString();
+    if (Value) Value->FreeNotification(this);
+}
+
+AnsiString TfrxDataBand::DataSetName() const
+{
+    return FDataSet ? FDataSet->UserName() : FDataSetName;
+}
+
+void TfrxDataBand::SetDataSetName(const AnsiString &Value)
+{
+    FDataSetName = Value;
+    FDataSet = frxFindDataSet(FDataSet, Value, GetReport());
+    if (FDataSet) FDataSet->FreeNotification(this);
+}
+
+void TfrxDataBand::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TfrxBand::Notification(AComponent, Operation);
+    if (Operation == opRemove) ForgetOnRemove(AComponent, FDataSet);
+}
+
+// ---- pages ----
+
+namespace
+{
+
+const TfrxPaperSize PaperSizes[] = {
+    {1, 2159, 2794},   {2, 2159, 2794},  {3, 2794, 4318},  {4, 4318, 2794},  {5, 2159, 3556},
+    {6, 1397, 2159},   {7, 1842, 2667},  {8, 2970, 4200},  {9, 2100, 2970},  {10, 2100, 2970},
+    {11, 1480, 2100},  {12, 2500, 3540}, {13, 1820, 2570}, {14, 2159, 3302}, {15, 2150, 2750},
+    {16, 2540, 3556},  {17, 2794, 4318}, {18, 2159, 2794}, {19, 984, 2254},  {20, 1048, 2413},
+    {21, 1143, 2635},  {22, 1207, 2794}, {23, 1270, 2921}, {24, 4318, 5588}, {25, 5588, 8636},
+    {26, 8636, 11176}, {27, 1100, 2200}, {28, 1620, 2290}, {29, 3240, 4580}, {30, 2290, 3240},
+    {31, 1140, 1620},  {32, 1140, 2290}, {33, 2500, 3530}, {34, 1760, 2500}, {35, 1760, 1250},
+    {36, 1100, 2300},  {37, 984, 1905},  {38, 920, 1651},  {39, 3778, 2794}, {40, 2159, 3048},
+    {41, 2159, 3302},  {42, 2500, 3530}, {43, 1000, 1480}, {44, 2286, 2794}, {45, 2540, 2794},
+    {46, 3810, 2794},  {47, 2200, 2200}, {50, 2355, 3048}, {51, 2355, 3810}, {52, 2969, 4572},
+    {53, 2354, 3223},  {54, 2101, 2794}, {55, 2100, 2970}, {56, 2355, 3048}, {57, 2270, 3560},
+    {58, 3050, 4870},  {59, 2159, 3223}, {60, 2100, 3300}, {61, 1480, 2100}, {62, 1820, 2570},
+    {63, 3220, 4450},  {64, 1740, 2350}, {65, 2010, 2760}, {66, 4200, 5940}, {67, 2970, 4200},
+    {68, 3220, 4450},
+};
+
+double Nearest(double Value)
+{
+    return std::nearbyint(Value);
+}
+
+} // namespace
+
+const TfrxPaperSize *frxPaperSize(int Number)
+{
+    for (const TfrxPaperSize &Size : PaperSizes)
+        if (Size.Number == Number) return &Size;
+    return nullptr;
+}
+
+int frxFindPaperSize(double WidthMM, double HeightMM)
+{
+    for (const TfrxPaperSize &Size : PaperSizes)
+        if (std::fabs(Size.Width / 10.0 - WidthMM) < 1 &&
+            std::fabs(Size.Height / 10.0 - HeightMM) < 1)
+            return Size.Number;
+    return 0;
+}
+
+TfrxReportPage::TfrxReportPage(TComponent *AOwner) : TfrxPage(AOwner)
+{
+    SetBaseName("Page");
+    UpdateDimensions();
+}
+
+AnsiString TfrxReportPage::GetDescription() const
+{
+    return frxResources()->Get("obRepPage");
+}
+
+void TfrxReportPage::UpdateDimensions()
+{
+    SetWidth(Nearest(FPaperWidth * fr01cm));
+    SetHeight(Nearest(FPaperHeight * fr01cm));
+}
+
+void TfrxReportPage::SetPaperSize(int Value)
+{
+    FPaperSize = Value;
+    if (Value >= 256) return;
+    if (const TfrxPaperSize *Size = frxPaperSize(Value)) {
+        FPaperWidth = Size->Width / 10.0;
+        FPaperHeight = Size->Height / 10.0;
+        if (FOrientation == poLandscape) std::swap(FPaperWidth, FPaperHeight);
+    }
+    UpdateDimensions();
+}
+
+void TfrxReportPage::SetPaperWidth(double Value)
+{
+    FPaperWidth = Value;
+    FPaperSize = 256;
+    UpdateDimensions();
+}
+
+void TfrxReportPage::SetPaperHeight(double Value)
+{
+    FPaperHeight = Value;
+    FPaperSize = 256;
+    UpdateDimensions();
+}
+
+void TfrxReportPage::SetOrientation(TPrinterOrientation Value)
+{
+    if (Value != FOrientation) {
+        std::swap(FPaperWidth, FPaperHeight);
+        const double L = FLeftMargin, R = FRightMargin, T = FTopMargin, B = FBottomMargin;
+        if (Value == poLandscape) {
+            FLeftMargin = T, FRightMargin = B, FTopMargin = R, FBottomMargin = L;
+        } else {
+            FLeftMargin = B, FRightMargin = T, FTopMargin = L, FBottomMargin = R;
+        }
+    }
+    FOrientation = Value;
+    UpdateDimensions();
+}
+
+void TfrxReportPage::SetColumns(int Value)
+{
+    FColumns = Value;
+    FColumnPositions->Clear();
+    if (Value <= 0) return;
+    FColumnWidth = (FPaperWidth - FLeftMargin - FRightMargin) / Value;
+    for (int i = 0; i < Value; ++i)
+        FColumnPositions->Add(FloatToStr(i * FColumnWidth));
+}
+
+void TfrxReportPage::SetDataSet(TfrxDataSet *Value)
+{
+    FDataSet = Value;
+    FDataSetName = Value ? Value->UserName() : AnsiString();
+    if (Value) Value->FreeNotification(this);
+}
+
+AnsiString TfrxReportPage::DataSetName() const
+{
+    return FDataSet ? FDataSet->UserName() : FDataSetName;
+}
+
+void TfrxReportPage::SetDataSetName(const AnsiString &Value)
+{
+    FDataSetName = Value;
+    FDataSet = frxFindDataSet(FDataSet, Value, GetReport());
+    if (FDataSet) FDataSet->FreeNotification(this);
+}
+
+void TfrxReportPage::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TfrxPage::Notification(AComponent, Operation);
+    if (Operation == opRemove) ForgetOnRemove(AComponent, FDataSet);
+}
+
+TfrxBand *TfrxReportPage::FindBand(TClass Class) const
+{
+    for (int i = 0; i < Objects()->Count(); ++i) {
+        auto *C = static_cast<TfrxComponent *>(Objects()->Items(i));
+        if (C->InheritsFrom(Class)) return dynamic_cast<TfrxBand *>(C);
+    }
+    return nullptr;
+}
+
+void TfrxReportPage::AlignChildren()
+{
+    SetWidth((FPaperWidth - FLeftMargin - FRightMargin) * fr01cm);
+    SetHeight((FPaperHeight - FTopMargin - FBottomMargin) * fr01cm);
+    TfrxPage::AlignChildren();
+    for (int i = 0; i < Objects()->Count(); ++i) {
+        auto *Band = dynamic_cast<TfrxBand *>(static_cast<TfrxComponent *>(Objects()->Items(i)));
+        if (!Band) continue;
+        if (Band->Vertical())
+            Band->SetHeight(Height() - Band->Top());
+        else
+            Band->SetWidth(Width() - Band->Left());
+        Band->AlignChildren();
+    }
+    UpdateDimensions();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+// Free functions shared by the report library: component names, bracketed
+// expressions, page ranges, float and stream texts, collections inside
+// component streams, message boxes and temporary files.
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/ClassesFiler.h"
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/Graphics.h"
+
+class TfrxReport;
+
+struct TfrxRect {
+    double Left, Top, Right, Bottom;
+};
+struct TfrxPoint {
+    double X, Y;
+};
+
+TComponent *frxFindComponent(TComponent *Owner, const AnsiString &Name);
+AnsiString frxGetFullName(TComponent *Root, TComponent *C);
+
+// I is the 1-based position of the opening bracket; J ends on the last
+// character of the closing one. An unclosed bracket gives no expression.
+AnsiString frxGetBrackedVariable(const AnsiString &Str, const AnsiString &OpenBracket,
+                                 const AnsiString &CloseBracket, int &I, int &J);
+WideString frxGetBrackedVariableW(const WideString &Str, const WideString &OpenBracket,
+                                  const WideString &CloseBracket, int &I, int &J);
+
+// Empty text: all pages. Ranges are kept within 1..Total.
+void frxParsePageNumbers(const AnsiString &Text, TStrings *List, int Total);
+
+double frxStrToFloat(const AnsiString &S);
+AnsiString frxFloatToStr(double D);
+AnsiString frFloat2Str(double D, int Digits = 2);
+bool frxIsValidFloat(const AnsiString &S);
+AnsiString frxRemoveQuotes(const AnsiString &S);
+void frxSetCommaText(const AnsiString &Text, TStrings *List, char Comma = ';');
+AnsiString frxReverseString(const AnsiString &S);
+AnsiString HTMLRGBColor(TColor Color);
+TfrxRect frxRect(double Left, double Top, double Right, double Bottom);
+TfrxPoint frxPoint(double X, double Y);
+
+AnsiString frxStreamToString(TStream *Stream);
+// Odd lengths and characters that are not hexadecimal digits raise EConvertError.
+void frxStringToStream(const AnsiString &S, TStream *Stream);
+
+// Collections travel as lists of the items' attribute texts.
+void frxWriteCollection(TCollection *Collection, TWriter *Writer, TComponent *Owner);
+void frxReadCollection(TCollection *Collection, TReader *Reader, TComponent *Owner);
+
+void frxCommonErrorHandler(TfrxReport *Report, const AnsiString &Text);
+void frxErrorMsg(const AnsiString &Text);
+int frxConfirmMsg(const AnsiString &Text, TMsgDlgButtons Buttons);
+
+AnsiString GetTemporaryFolder();
+AnsiString GetTempFile();
+AnsiString frxCreateTempFile(const AnsiString &TempDir);
+AnsiString GetAppFileName();
+AnsiString GetAppPath();

@@ -1,0 +1,71 @@
+#pragma once
+
+// Report objects to XML elements and back, property by property through the
+// type information: nested objects become dotted attributes, references to
+// other components their names, data an object streams itself one
+// hexadecimal attribute.
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/TypInfo.h"
+
+#include <memory>
+#include <vector>
+
+class TfrxComponent;
+class TfrxXMLItem;
+class TMemoryStream;
+
+class TfrxXMLSerializer
+{
+public:
+    explicit TfrxXMLSerializer(TStream *Stream);
+    ~TfrxXMLSerializer();
+    TfrxXMLSerializer(const TfrxXMLSerializer &) = delete;
+    TfrxXMLSerializer &operator=(const TfrxXMLSerializer &) = delete;
+
+    AnsiString ObjToXML(TPersistent *Obj, const AnsiString &Prefix = AnsiString());
+    // A failing pair goes to Errors; the rest is still applied.
+    void XMLToObj(const AnsiString &Text, TPersistent *Obj);
+    void ReadRootComponent(TfrxComponent *Root, TfrxXMLItem *Item = nullptr,
+                           bool ReadExisting = false);
+    void WriteRootComponent(TfrxComponent *Root, bool SaveChildren = true,
+                            TfrxXMLItem *Item = nullptr);
+    AnsiString WriteComponentStr(TfrxComponent *C);
+    TfrxComponent *ReadComponentStr(TfrxComponent *Parent, const AnsiString &Text);
+    void WriteComponent(TfrxComponent *C);
+    TfrxComponent *ReadComponent(TfrxComponent *Parent);
+    void ReadPersistentStr(TComponent *Root, TPersistent *Obj, const AnsiString &Text);
+
+    void AddFixup(TPersistent *Obj, PPropInfo Prop, const AnsiString &Name);
+    void FixupReferences();
+    void ClearFixups() { FFixups.clear(); }
+
+    TStrings *Errors() const { return FErrors.get(); }
+    TfrxComponent *Owner() const { return FOwner; }
+    void SetOwner(TfrxComponent *Value) { FOwner = Value; }
+    bool SerializeDefaultValues() const { return FSerializeDefaultValues; }
+    void SetSerializeDefaultValues(bool Value) { FSerializeDefaultValues = Value; }
+    TStream *Stream() const { return FStream; }
+
+private:
+    struct Fixup {
+        TPersistent *Obj;
+        PPropInfo Prop;
+        AnsiString Name;
+    };
+
+    AnsiString PropText(TPersistent *Obj, PPropInfo Prop, const AnsiString &Prefix);
+    AnsiString DefinedPropertiesText(TPersistent *Obj, const AnsiString &Prefix);
+    void OneProp(const AnsiString &Name, const AnsiString &Value, TPersistent *Obj);
+    void ReplayPropData(const AnsiString &Hex, TPersistent *Obj);
+    void ReadElement(TfrxXMLItem *Item, TfrxComponent *Root, TfrxComponent *Parent,
+                     bool ReadExisting, std::vector<TfrxComponent *> &Read);
+    void WriteElement(TfrxXMLItem *Item, TfrxComponent *C, bool SaveChildren);
+    void FinishRead(const std::vector<TfrxComponent *> &Read);
+
+    TStream *FStream;
+    std::unique_ptr<TStringList> FErrors;
+    std::vector<Fixup> FFixups;
+    TfrxComponent *FOwner = nullptr;
+    bool FSerializeDefaultValues = false;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+// Helpers of the report library's tests: texts as bytes, streams as texts,
+// and message boxes answered without a person.
+
+#include "platform/rtl/Classes.h"
+#include "platform/vcl/Dialogs.h"
+
+#include <ostream>
+#include <string>
+
+inline void PrintTo(const AnsiString &Text, std::ostream *Out)
+{
+    *Out << '"' << Text.ToUtf8() << '"';
+}
+
+// A Russian literal of the test source in the program's code page.
+AnsiString Cp(const char *Utf8);
+
+// The whole content of a stream written by Write.
+template <class F> AnsiString Written(F Write)
+{
+    TStringStream Stream;
+    Write(&Stream);
+    return Stream.DataString();
+}
+
+// Puts scripted dialogs in place for the lifetime of the object.
+class ScriptedBoxes
+{
+public:
+    ScriptedBoxes();
+    ~ScriptedBoxes();
+    ScriptedBoxes(const ScriptedBoxes &) = delete;
+    ScriptedBoxes &operator=(const ScriptedBoxes &) = delete;
+
+    vcl::ScriptedDialogs Dialogs;
+
+private:
+    vcl::DialogProvider *FBefore;
+};
+
+// A file name in a fresh temporary folder that is removed afterwards.
+class TempFolder
+{
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    AnsiString Path(const char *Name) const;
+
+private:
+    std::string FDir;
+};

@@ -1,0 +1,220 @@
+#include "report/frxXML.h"
+#include "tests/report/ReportTestSupport.h"
+
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const char *const OneLine = "<?xml version=\"1.0\" encoding=\"utf-8\"?><a><b x=\"1\" "
+                            "y=\"q&#34;&#60;&#38;&#62;&#13;&#10;z\"/></a>";
+
+void BuildSample(TfrxXMLDocument &Document)
+{
+    Document.Root()->SetName("a");
+    TfrxXMLItem *B = Document.Root()->Add();
+    B->SetName("b");
+    B->SetProp("x", "1");
+    B->SetProp("y", "q\"<&>\r\nz");
+}
+
+void Load(TfrxXMLDocument &Document, const AnsiString &Text)
+{
+    TStringStream Stream(Text);
+    Document.LoadFromStream(&Stream);
+}
+
+void ExpectInvalid(const char *Text)
+{
+    TfrxXMLDocument Document;
+    TStringStream Stream(Text);
+    try {
+        Document.LoadFromStream(&Stream);
+        ADD_FAILURE() << "loaded: " << Text;
+    } catch (const Exception &E) {
+        EXPECT_EQ(E.Message(), "Invalid file format") << Text;
+    }
+}
+
+} // namespace
+
+TEST(XMLDocument, WritesOneLineWithoutIndentAndReadsItBack)
+{
+    TfrxXMLDocument Document;
+    BuildSample(Document);
+    const AnsiString Text = Written([&](TStream *S) { Document.SaveToStream(S); });
+    EXPECT_EQ(Text, OneLine);
+
+    TfrxXMLDocument Loaded;
+    Load(Loaded, Text);
+    ASSERT_EQ(Loaded.Root()->Count(), 1);
+    EXPECT_EQ(Loaded.Root()->Items(0)->Prop("Y"), "q\"<&>\r\nz");
+    EXPECT_EQ(Loaded.Root()->Items(0)->Prop("x"), "1");
+}
+
+TEST(XMLDocument, IndentsEachLevelByTwoBlanksWithCrLf)
+{
+    TfrxXMLDocument Document;
+    Document.SetAutoIndent(true);
+    BuildSample(Document);
+    EXPECT_EQ(Written([&](TStream *S) { Document.SaveToStream(S); }),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<a>\r\n  <b x=\"1\" "
+              "y=\"q&#34;&#60;&#38;&#62;&#13;&#10;z\"/>\r\n</a>\r\n");
+}
+
+TEST(XMLDocument, ReaderSkipsCommentsAndDecodesOnlyNumericAndQuote)
+{
+    TfrxXMLDocument Document;
+    Load(Document, "<?xml version=\"1.0\"?>\r\n<!-- a --->b -->\r\n"
+                   "<r a=\"&quot;&amp;&#65;&#66\"><c/><d x=\"1\" /><e></e></r>");
+    TfrxXMLItem *Root = Document.Root();
+    EXPECT_EQ(Root->Name(), "r");
+    ASSERT_EQ(Root->Count(), 3);
+    EXPECT_EQ(Root->Items(0)->Name(), "c");
+    EXPECT_EQ(Root->Items(1)->Name(), "d");
+    EXPECT_EQ(Root->Items(2)->Name(), "e");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Root->Items(i)->Count(), 0);
+    EXPECT_EQ(Root->Prop("a"), "\"&amp;A&#66");
+    EXPECT_EQ(Root->Items(1)->Prop("x"), "1");
+}
+
+TEST(XMLDocument, DamagedFilesAreRefused)
+{
+    ExpectInvalid("<r/>");
+    ExpectInvalid("<?xml?><r a=\"<\"/>");
+    ExpectInvalid("<?xml?><r><c></r>");
+    ExpectInvalid("<?xml?><r a=\"1\"");
+    // A file cut after complete elements is not a complete file.
+    ExpectInvalid("<?xml?><r><c/>");
+    ExpectInvalid("<?xml?><r><c><d/></c>");
+    ExpectInvalid("");
+}
+
+TEST(XMLDocument, CharacterReferencesKeepTheirWholeCode)
+{
+    TfrxXMLDocument Document;
+    Load(Document, "<?xml?><r a=\"&#1090;&#65;&#8364;&#12354;\"/>");
+    // т, A, the euro sign of cp1251 (0x88), and a character cp1251 lacks.
+    EXPECT_EQ(Document.Root()->Prop("a"), AnsiString("\xF2"
+                                                     "A\x88?"));
+}
+
+TEST(XMLDocument, OnlyAWholeUnloadableMarkIsRemoved)
+{
+    TfrxXMLDocument Document;
+    Load(Document, "<?xml?><r><b DataField=\"0\" Child=\"0\"/></r>");
+    TfrxXMLItem *B = Document.Root()->Items(0);
+    EXPECT_EQ(B->Prop("DataField"), "0");
+    EXPECT_EQ(B->Prop("Child"), "0");
+    EXPECT_FALSE(B->Unloadable());
+}
+
+TEST(XMLItem, PropertiesAreFoundWholeAndReplacedInPlace)
+{
+    TfrxXMLItem Item;
+    Item.SetText("ab=\"1\" b=\"2\"");
+    EXPECT_EQ(Item.Prop("b"), "2");
+    EXPECT_EQ(Item.Prop("ab"), "1");
+    EXPECT_FALSE(Item.PropExists("a"));
+    Item.SetProp("AB", "x");
+    EXPECT_EQ(Item.Text(), "AB=\"x\" b=\"2\"");
+    Item.SetProp("c", "3");
+    EXPECT_EQ(Item.Text(), "AB=\"x\" b=\"2\" c=\"3\"");
+    TfrxXMLItem Empty;
+    Empty.SetProp("n", "v");
+    EXPECT_EQ(Empty.Text(), "n=\"v\"");
+}
+
+TEST(XMLItem, ChildrenMoveBetweenParentsAndDeleteCleanly)
+{
+    TfrxXMLItem Root;
+    TfrxXMLItem *A = Root.Add();
+    A->SetName("a");
+    TfrxXMLItem *B = Root.Add();
+    B->SetName("b");
+    TfrxXMLItem *Inner = A->Add();
+    B->AddItem(Inner);
+    EXPECT_EQ(A->Count(), 0);
+    EXPECT_EQ(B->Count(), 1);
+    EXPECT_EQ(Inner->Root(), &Root);
+    EXPECT_EQ(Root.Find("B"), 1);
+    EXPECT_EQ(Root.FindItem("c")->Name(), "c");
+    EXPECT_EQ(Root.Count(), 3);
+    delete A;
+    EXPECT_EQ(Root.Count(), 2);
+    EXPECT_EQ(Root.IndexOf(B), 0);
+}
+
+TEST(XMLDocument, UnloadedItemsComeBackWhenSavedAndLoaded)
+{
+    TempFolder Folder;
+    TfrxXMLDocument Document;
+    Document.SetTempDir(Folder.Path(""));
+    Document.Root()->SetName("pages");
+    TfrxXMLItem *Page = Document.Root()->Add();
+    Page->SetName("page");
+    Page->SetUnloadable(true);
+    for (int i = 0; i < 3; ++i) {
+        TfrxXMLItem *Object = Page->Add();
+        Object->SetName("obj");
+        Object->SetProp("n", IntToStr(i));
+    }
+    Document.UnloadItem(Page);
+    EXPECT_FALSE(Page->Loaded());
+    EXPECT_EQ(Page->Count(), 0);
+    EXPECT_FALSE(Document.TempFileName().IsEmpty());
+
+    const AnsiString Saved = Written([&](TStream *S) { Document.SaveToStream(S); });
+    // An item without attributes keeps the blank before the mark, as the format has it.
+    EXPECT_EQ(Saved, "<?xml version=\"1.0\" encoding=\"utf-8\"?><pages><page  ld=\"0\"><obj "
+                     "n=\"0\"/><obj n=\"1\"/><obj n=\"2\"/></page></pages>");
+    EXPECT_FALSE(Page->Loaded()); // written complete, then moved out again
+
+    Document.LoadItem(Page);
+    ASSERT_EQ(Page->Count(), 3);
+    EXPECT_EQ(Page->Items(2)->Prop("n"), "2");
+
+    // A file saved with stubs loads partially and fills them on demand.
+    const AnsiString File = Folder.Path("pages.xml");
+    Document.SaveToFile(File);
+    EXPECT_FALSE(FileExists(File + ".tmp"));
+    TfrxXMLDocument Partial;
+    Partial.LoadFromFile(File);
+    TfrxXMLItem *Stub = Partial.Root()->Items(0);
+    EXPECT_TRUE(Stub->Unloadable());
+    EXPECT_FALSE(Stub->Loaded());
+    EXPECT_EQ(Stub->Count(), 0);
+    Partial.LoadItem(Stub);
+    ASSERT_EQ(Stub->Count(), 3);
+    EXPECT_EQ(Stub->Items(1)->Prop("n"), "1");
+}
+
+TEST(XMLDocument, SavingToAFileReplacesItOnlyWhenComplete)
+{
+    TempFolder Folder;
+    const AnsiString File = Folder.Path("doc.xml");
+    TfrxXMLDocument First;
+    First.Root()->SetName("one");
+    First.SaveToFile(File);
+    TfrxXMLDocument Second;
+    Second.Root()->SetName("two");
+    Second.SaveToFile(File);
+    TfrxXMLDocument Check;
+    Check.LoadFromFile(File);
+    EXPECT_EQ(Check.Root()->Name(), "two");
+}
+
+TEST(XMLText, EscapesTheSixCharactersAndValuesByType)
+{
+    EXPECT_EQ(frxStrToXML(Cp("a\"&<>\r\nя")), Cp("a&#34;&#38;&#60;&#62;&#13;&#10;я"));
+    EXPECT_EQ(frxXMLToStr("x"), "x");
+    EXPECT_EQ(frxXMLToStr("&#x41;"), "&#x41;");
+    EXPECT_EQ(frxValueToXML(Variant(true)), "1");
+    EXPECT_EQ(frxValueToXML(Variant(false)), "0");
+    EXPECT_EQ(frxValueToXML(Variant(42)), "42");
+    EXPECT_EQ(frxValueToXML(Variant(AnsiString("<"))), "&#60;");
+    EXPECT_EQ(frxValueToXML(Null()), "");
+}
