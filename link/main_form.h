@@ -14,7 +14,6 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Grids.h"
-#include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Tabs.h"
@@ -26,6 +25,7 @@
 #include <vector>
 
 class TNMHTTP;
+class TPngImageList;
 
 // How ShowStatusMessage colours the line.
 constexpr int smNotice = -1; // green
@@ -293,7 +293,7 @@ public:
     bool ArchiveSortDescending = false;
 
     // ---- device settings, firmware and fonts upload ----
-    TImageList *PIL_OptionsLightBPColors;
+    TPngImageList *PIL_OptionsLightBPColors;
     void BTN_OptionsReadClick(TObject *Sender);
     void BTN_OptionsSaveClick(TObject *Sender);
     void ReadNextOption();

@@ -1,5 +1,6 @@
 // The window's controls, built in code with the values a form designer would store.
 
+#include "controls/PngImageList.h"
 #include "link/constants.h"
 #include "link/main_form.h"
 #include "platform/web/NMHTTP.h"
@@ -422,7 +423,7 @@ void TMainForm::CreateOptionsSheet()
     };
     IMG_OptionsLightBPColors = Place<TImage>(this, sheet, "IMG_OptionsLightBPColors",
                                              left + labelWidth + 166, 176 + 34 * 7, 34, 26);
-    PIL_OptionsLightBPColors = Component<TImageList>(this, "PIL_OptionsLightBPColors");
+    PIL_OptionsLightBPColors = Component<TPngImageList>(this, "PIL_OptionsLightBPColors");
     CreateLcdColourPictures();
     CB_OptionsContrast = row(left, 8, "Контрастность:"_a, "CB_OptionsContrast", {});
 

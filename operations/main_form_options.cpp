@@ -1,6 +1,8 @@
 // The device settings tab: 38 setting bytes read one at a time into the controls,
 // 19 of them written back one at a time, and the LCD colour previews.
 
+#include "controls/PngFunctions.h"
+#include "controls/PngImageList.h"
 #include "link/constants.h"
 #include "link/hex_text.h"
 #include "link/main_form.h"
@@ -296,9 +298,12 @@ void TMainForm::CreateLcdColourPictures()
 
 void TMainForm::DrawLcdColour(TImage *Image, int Level)
 {
+    TPNGObject picture;
+    CopyImageFromImageList(&picture, PIL_OptionsLightBPColors, Level);
     TCanvas *canvas = Image->Canvas();
-    canvas->FillRect(TRect(0, 0, Image->Width(), Image->Height()));
-    PIL_OptionsLightBPColors->Draw(canvas, 0, 0, Level);
+    const TRect whole(0, 0, Image->Width(), Image->Height());
+    canvas->FillRect(whole);
+    DrawPNG(&picture, canvas, whole, {});
     Image->Invalidate();
 }
 
