@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class TfrxReport;
 class TfrxPage;
@@ -727,6 +728,9 @@ public:
     explicit TfrxView(TComponent *AOwner);
 
     AnsiString Diff(TfrxComponent *Other) override;
+    void BeforePrint() override;
+    void GetData() override;
+    void AfterPrint() override;
     bool IsDataField() const { return FDataSet && !FDataField.IsEmpty(); }
 
     TfrxAlign Align() const { return FAlign; }
@@ -771,6 +775,8 @@ private:
     std::unique_ptr<TfrxFrame> FFrame = std::make_unique<TfrxFrame>();
     AnsiString FTagStr;
     AnsiString FURL;
+    AnsiString FSavedTagStr;
+    AnsiString FSavedURL;
     bool FPrintable = true;
     TfrxShiftMode FShiftMode = smAlways;
 };
@@ -802,6 +808,20 @@ public:
 
     AnsiString Diff(TfrxComponent *Other) override;
     AnsiString GetDescription() const override;
+    void BeforePrint() override;
+    void GetData() override;
+    void AfterPrint() override;
+    AnsiString GetComponentText() override;
+
+    // The value of one bracketed expression, formatted.
+    WideString CalcAndFormat(const WideString &Expression);
+    WideString FormatData(const Variant &Value, TfrxFormat *Format = nullptr);
+    // Fills in the page count where the text asks for it.
+    void ExtractTotalPages();
+
+    const Variant &Value() const { return FValue; }
+    int TotalPages() const { return FTotalPages; }
+    void SetTotalPages(int Value) { FTotalPages = Value; }
 
     bool AllowExpressions() const { return FAllowExpressions; }
     void SetAllowExpressions(bool Value) { FAllowExpressions = Value; }
@@ -890,6 +910,10 @@ private:
     TfrxVAlign FVAlign = vaTop;
     bool FWordBreak = false;
     bool FWordWrap = true;
+    Variant FValue;
+    Variant FLastValue = ::Null();
+    WideString FTempMemo;
+    int FTotalPages = 0;
 };
 
 class TfrxMemoView : public TfrxCustomMemoView
@@ -1199,7 +1223,21 @@ class TfrxCustomEngine : public TPersistent
 public:
     explicit TfrxCustomEngine(TfrxReport *Report) : FReport(Report) {}
     virtual bool Run() = 0;
+    // Band is the band object's handle, 0 for the band being shown.
+    virtual Variant GetAggregateValue(const AnsiString &Name, const AnsiString &Expression,
+                                      const Variant &Band, int Flags) = 0;
     TfrxReport *Report() const { return FReport; }
+
+    TDateTime StartDate = 0;
+    TDateTime StartTime = 0;
+    int TotalPages = 0;
+    bool FinalPass = true;
+    // The line in the data band being shown, and the running line over the report.
+    int CurLine = 0;
+    int CurLineThrough = 0;
+    // The prepared page being filled, and the first page of the current report.
+    int CurPage = 0;
+    int FirstPage = 0;
 
 private:
     TfrxReport *FReport;
@@ -1233,6 +1271,27 @@ using TfrxReportComponentEvent = std::function<void(TfrxReportComponent *Sender)
 QRV4_METHOD_INFO(TfrxReportComponentEvent)
 using TfrxUserFunctionEvent = std::function<Variant(const AnsiString &MethodName, Variant &Params)>;
 QRV4_METHOD_INFO(TfrxUserFunctionEvent)
+
+// Expressions compiled once per run into functions of their own script.
+class TfrxExpressionCache
+{
+public:
+    explicit TfrxExpressionCache(TfsScript *MainScript);
+    ~TfrxExpressionCache();
+    TfrxExpressionCache(const TfrxExpressionCache &) = delete;
+    TfrxExpressionCache &operator=(const TfrxExpressionCache &) = delete;
+
+    void Clear();
+    Variant Calc(const AnsiString &Expression, AnsiString &ErrorMsg, TfsScript *Script);
+    void SetScriptLanguage(const AnsiString &Value) { FScriptLanguage = Value; }
+    int Count() const { return FExpressions->Count(); }
+
+private:
+    std::unique_ptr<TStringList> FExpressions; // exact texts; a case differs, a function differs
+    std::unique_ptr<TfsScript> FScript;
+    TfsScript *FMainScript;
+    AnsiString FScriptLanguage;
+};
 
 class TfrxReport : public TfrxComponent
 {
@@ -1302,6 +1361,24 @@ public:
     const AnsiString &FileName() const { return FFileName; }
     bool Terminated() const { return FTerminated; }
     void SetTerminated(bool Value);
+    TfrxExpressionCache *ExpressionCache() const { return FExpressionCache.get(); }
+    const AnsiString &CurObject() const { return FCurObject; }
+    void SetCurObject(const AnsiString &Value) { FCurObject = Value; }
+
+    // A name's value from the first source that answers; no evaluation of its own.
+    bool DoGetValue(const AnsiString &Name, Variant &Value);
+    // A name or an expression of the report's script language.
+    Variant Calc(const AnsiString &Expression, TfsScript *Script = nullptr);
+    void GetDatasetAndField(const AnsiString &ComplexName, TfrxDataSet *&DataSet,
+                            AnsiString &Field);
+    TfrxDataSet *GetDataset(const AnsiString &Alias) const;
+    AnsiString GetAlias(TfrxDataSet *DataSet) const;
+    void GetDataSetList(TStrings *List, bool OnlyDB = false) const;
+    bool PrepareScript();
+    void AddFunction(const AnsiString &FuncName, const AnsiString &Category = AnsiString(),
+                     const AnsiString &Description = AnsiString());
+    Variant GetLocalValue() const;
+    void SetLocalValue(const Variant &Value);
     TfrxXMLSerializer *CurrentSerializer() const { return FSerializer; }
     void SetCurrentSerializer(TfrxXMLSerializer *Value) { FSerializer = Value; }
     bool Reloading() const { return FReloading; }
@@ -1328,6 +1405,10 @@ protected:
 private:
     void ReportErrors();
     bool RunEngine();
+    Variant GetScriptValue(const AnsiString &Name);
+    Variant CallMethod(const AnsiString &MethodName, Variant &Params);
+    Variant VariableValue(const AnsiString &Name, const Variant &Stored);
+    bool SystemValue(int Index, Variant &Value) const;
 
     AnsiString FVersion = "3.20";
     TfrxDataSet *FDataSet = nullptr;
@@ -1356,6 +1437,9 @@ private:
     bool FTerminated = false;
     bool FReloading = false;
     TfrxXMLSerializer *FSerializer = nullptr;
+    std::unique_ptr<TfrxExpressionCache> FExpressionCache;
+    AnsiString FCurObject;
+    std::vector<AnsiString> FEvaluating; // variables being evaluated, against self-reference
 };
 
 // The load lock around reading templates in thread-safe mode.

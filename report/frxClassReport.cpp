@@ -54,7 +54,8 @@ TfrxReport::TfrxReport(TComponent *AOwner)
       FPrintOptions(std::make_unique<TfrxPrintOptions>()),
       FReportOptions(std::make_unique<TfrxReportOptions>(this)),
       FScriptText(std::make_unique<TStringList>()), FErrors(std::make_unique<TStringList>()),
-      FStyles(std::make_unique<TfrxStyles>(this)), FSysVariables(std::make_unique<TStringList>())
+      FStyles(std::make_unique<TfrxStyles>(this)), FSysVariables(std::make_unique<TStringList>()),
+      FExpressionCache(std::make_unique<TfrxExpressionCache>(FScript.get()))
 {
     frxRegisterReportClasses();
     FScript->ExtendedCharset = true;
@@ -249,16 +250,13 @@ std::unique_ptr<TCustomIniFile> TfrxReport::GetIniFile() const
 
 bool TfrxReport::RunEngine()
 {
-    if (!FEngine) throw Exception("The report engine is not available");
-    FScript->Clear();
-    FScript->SetSyntaxType(FScriptLanguage);
-    FScript->SetLines(FScriptText.get());
-    if (!FScript->Compile()) {
-        FErrors->Add(
-            Format(frxResources()->Get("clScrError"), {FScript->ErrorPos, FScript->ErrorMsg}));
-        return false;
-    }
+    if (!PrepareScript()) return false;
+    struct Stopped {
+        TfsScript &S;
+        ~Stopped() { S.IsRunning = false; }
+    } Done{*FScript};
     if (FScript->Program() && FScript->Program()->Count() > 0) FScript->Execute();
+    if (!FEngine) throw Exception("The report engine is not available");
     return FEngine->Run();
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "report/frxRes.h"
+#include "report/frxUtils.h"
 #include "report/frxXML.h"
 
 #include <cmath>
@@ -438,4 +439,228 @@ void TfrxReportPage::AlignChildren()
         Band->AlignChildren();
     }
     UpdateDimensions();
+}
+
+// ---- the text pipeline ----
+
+namespace
+{
+
+// Each bracket of a tag or link text replaced by its value.
+AnsiString ExpandBrackets(TfrxReport *Report, AnsiString Text)
+{
+    int i = Text.Pos("[");
+    while (i > 0) {
+        int j;
+        const AnsiString Expression = frxGetBrackedVariable(Text, "[", "]", i, j);
+        if (i == j) break;
+        const AnsiString Value = VarToStr(Report->Calc(Expression));
+        Text = Text.SubString(1, i - 1) + Value + Text.SubString(j + 1, Text.Length());
+        const int Next = Text.SubString(i + Value.Length(), Text.Length()).Pos("[");
+        i = Next > 0 ? i + Value.Length() + Next - 1 : 0;
+    }
+    return Text;
+}
+
+bool IsZero(const Variant &Value)
+{
+    if (VarIsStr(Value) || VarIsNull(Value) || VarIsEmpty(Value)) return false;
+    try {
+        return Value == Variant(0);
+    } catch (const Exception &) { // a value that does not compare with a number is no zero
+        return false;
+    }
+}
+
+WideString Widen(const AnsiString &Text)
+{
+    return WideString(Text);
+}
+
+} // namespace
+
+void TfrxView::BeforePrint()
+{
+    TfrxReportComponent::BeforePrint();
+    FSavedTagStr = FTagStr;
+    FSavedURL = FURL;
+}
+
+void TfrxView::GetData()
+{
+    TfrxReport *Report = GetReport();
+    if (!Report) return;
+    if (FTagStr.Pos("[") > 0) FTagStr = ExpandBrackets(Report, FTagStr);
+    if (FURL.Pos("[") > 0) FURL = ExpandBrackets(Report, FURL);
+}
+
+void TfrxView::AfterPrint()
+{
+    TfrxReportComponent::AfterPrint();
+    FTagStr = FSavedTagStr;
+    FURL = FSavedURL;
+}
+
+void TfrxCustomMemoView::BeforePrint()
+{
+    TfrxStretcheable::BeforePrint();
+    if (!IsDataField()) FTempMemo = FMemo->Text();
+}
+
+void TfrxCustomMemoView::AfterPrint()
+{
+    if (!IsDataField()) FMemo->SetText(FTempMemo);
+    TfrxStretcheable::AfterPrint();
+}
+
+WideString TfrxCustomMemoView::FormatData(const Variant &Value, TfrxFormat *Format)
+{
+    if (!Format) Format = FDisplayFormat.get();
+    if (VarIsNull(Value) || VarIsEmpty(Value)) return WideString();
+    if (Format->Kind() == fkText) return VarToWideStr(Value);
+    try {
+        switch (Format->Kind()) {
+        case fkNumeric: {
+            const double Number = Value.AsDouble();
+            const AnsiString &Pattern = Format->FormatStr();
+            AnsiString Text = !Pattern.IsEmpty() && Pattern[1] == '#' ? FormatFloat(Pattern, Number)
+                                                                      : ::Format(Pattern, {Number});
+            const AnsiString &Separator = Format->DecimalSeparator();
+            if (Separator.Length() == 1 && Separator[1] != ::DecimalSeparator)
+                Text = StringReplace(Text, AnsiString(::DecimalSeparator), Separator, rfReplaceAll);
+            return Widen(Text);
+        }
+        case fkDateTime:
+            return Widen(FormatDateTime(Format->FormatStr(), Value.AsDateTime()));
+        case fkBoolean: {
+            const AnsiString &Texts = Format->FormatStr();
+            const int Comma = Texts.Pos(",");
+            const AnsiString False = Comma ? Texts.SubString(1, Comma - 1) : Texts;
+            const AnsiString True = Comma ? Texts.SubString(Comma + 1, 255) : AnsiString();
+            return Widen(Value == Variant(true) ? True : False);
+        }
+        default:
+            return VarToWideStr(Value);
+        }
+    } catch (const Exception &) { // a format the value does not fit prints the plain value
+        return VarToWideStr(Value);
+    }
+}
+
+WideString TfrxCustomMemoView::CalcAndFormat(const WideString &Expression)
+{
+    AnsiString Text(Expression);
+    std::unique_ptr<TfrxFormat> Inline;
+    const int Mark = Text.Pos(" #");
+    if (Mark > 0) {
+        AnsiString Candidate = Text.SubString(Mark + 2, Text.Length());
+        if (Candidate.Pos(")") == 0) {
+            Text = Text.SubString(1, Mark - 1);
+            Inline = std::make_unique<TfrxFormat>();
+            switch (Candidate.IsEmpty() ? ' ' : Candidate[1]) {
+            case 'N':
+            case 'n':
+                Inline->SetKind(fkNumeric);
+                for (int i = 1; i <= Candidate.Length(); ++i)
+                    if (Candidate[i] == ',' || Candidate[i] == '-') {
+                        Inline->SetDecimalSeparator(AnsiString(Candidate[i]));
+                        Candidate[i] = '.';
+                    }
+                break;
+            case 'D':
+            case 'T':
+            case 'd':
+            case 't':
+                Inline->SetKind(fkDateTime);
+                break;
+            case 'B':
+            case 'b':
+                Inline->SetKind(fkBoolean);
+                break;
+            default:
+                Inline->SetKind(fkText);
+            }
+            Inline->SetFormatStr(Candidate.SubString(2, 255));
+        }
+    }
+    if (SameText(Text, "TOTALPAGES#")) {
+        FValue = AnsiString("[TotalPages#]");
+    } else {
+        TfrxReport *Report = GetReport();
+        FValue = Report ? Report->Calc(Text) : ::Null();
+    }
+    if (FHideZeros && IsZero(FValue)) return WideString();
+    return FormatData(FValue, Inline.get());
+}
+
+void TfrxCustomMemoView::GetData()
+{
+    TfrxStretcheable::GetData();
+    TfrxReport *Report = GetReport();
+    if (IsDataField()) {
+        FValue = DataSet()->GetValue(DataField());
+        FMemo->SetText(FDisplayFormat->Kind() == fkText
+                           ? WideString(DataSet()->GetDisplayText(DataField()))
+                           : FormatData(FValue));
+        if (FHideZeros && IsZero(FValue)) FMemo->SetText(WideString());
+    } else if (FAllowExpressions) {
+        const int Comma = FExpressionDelimiters.Pos(",");
+        const WideString Open(FExpressionDelimiters.SubString(1, Comma ? Comma - 1 : 255));
+        const WideString Close(Comma ? FExpressionDelimiters.SubString(Comma + 1, 255)
+                                     : AnsiString());
+        WideString S = FMemo->Text();
+        if (!Open.IsEmpty() && S.Pos(Open) > 0) {
+            int i = 1, j = 0;
+            do {
+                while (i < S.Length() && S.SubString(i, Open.Length()) != Open)
+                    ++i;
+                const WideString Expression = frxGetBrackedVariableW(S, Open, Close, i, j);
+                if (i != j) {
+                    S.Delete(i, j - i + 1);
+                    const WideString Value = CalcAndFormat(Expression);
+                    S.Insert(Value, i);
+                    i += Value.Length();
+                    j = 0;
+                }
+            } while (i != j);
+            FMemo->SetText(S);
+        }
+    }
+    if (!Report) return;
+    Report->SetLocalValue(FValue);
+    FHighlight->SetActive(false);
+    if (!FHighlight->Condition().IsEmpty())
+        FHighlight->SetActive(Report->Calc(FHighlight->Condition()).AsBoolean());
+    if (FSuppressRepeated) {
+        const WideString Current = FMemo->Text();
+        if (!VarIsNull(FLastValue) && VarToWideStr(FLastValue) == Current)
+            FMemo->SetText(WideString());
+        else
+            FLastValue = Current;
+    }
+}
+
+void TfrxCustomMemoView::ExtractTotalPages()
+{
+    if (!FAllowExpressions) return;
+    // Done on the wide text, so characters outside the code page survive.
+    WideString Text = FMemo->Text();
+    std::u16string Upper(Text.View());
+    for (char16_t &Ch : Upper)
+        if (Ch >= u'a' && Ch <= u'z') Ch = static_cast<char16_t>(Ch - u'a' + u'A');
+    const std::u16string Mark = u"[TOTALPAGES#]";
+    const std::size_t At = Upper.find(Mark);
+    if (At == std::u16string::npos) return;
+    Text.Delete(static_cast<int>(At) + 1, static_cast<int>(Mark.size()));
+    Text.Insert(WideString(AnsiString(IntToStr(FTotalPages))), static_cast<int>(At) + 1);
+    FMemo->SetText(Text);
+}
+
+AnsiString TfrxCustomMemoView::GetComponentText()
+{
+    const WideString Template = FMemo->Text();
+    ExtractTotalPages();
+    const WideString Text = FMemo->Text();
+    FMemo->SetText(Template);
+    return AnsiString(Text);
 }
