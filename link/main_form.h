@@ -5,6 +5,13 @@
 // topic in link/ (shell, ports, exchange core, key codes) and operations/
 // (the exchanges and tabs).
 
+#include "controls/ComboBoxPng.h"
+#include "controls/GradientCheck.h"
+#include "controls/PngCheckBox.h"
+#include "controls/PngImageList.h"
+#include "controls/ShadowLabel.h"
+#include "controls/ValidateEdit.h"
+#include "controls/XpButton.h"
 #include "link/CommPort.h"
 #include "link/constants.h"
 #include "link/helpers.h"
@@ -56,13 +63,17 @@ public:
     ~TMainForm() override;
 
     // ---- the port choice above the tabs ----
-    TComboBox *CB_ComPorts;
+    TComboBoxPng *CB_ComPorts;
     TComboBox *CB_ComSpeeds;
-    TButton *BTN_OpenCOMPort;
+    TXpButton *BTN_OpenCOMPort;
     TImage *IMG_OnLineCom;
-    TButton *BTN_Quit;
+    TXpButton *BTN_Quit;
 
     TPageControl *PC_Tabs;
+    // The tab pictures, the port kinds of the port list and the port status.
+    TPngImageList *PIL_Tabs;
+    TPngImageList *PIL_Device;
+    TPngImageList *PIL_OnlineCom;
     TTabSheet *Sheet_Writer;
     TTabSheet *Sheet_Archive;
     TTabSheet *Sheet_Configure;
@@ -77,16 +88,16 @@ public:
 
     // ---- address book ----
     TStringGrid *SG_Writer;
-    TButton *BTN_WriterRead;
-    TButton *BTN_WriterSave;
-    TButton *BTN_WriterReadFromFile;
-    TButton *BTN_WriterSaveToFile;
-    TButton *BTN_StopWriter;
-    TCheckBox *CHB_WriterMissNull;
-    TPanel *CHG_WriterStatus;
+    TXpButton *BTN_WriterRead;
+    TXpButton *BTN_WriterSave;
+    TXpButton *BTN_WriterReadFromFile;
+    TXpButton *BTN_WriterSaveToFile;
+    TXpButton *BTN_StopWriter;
+    TPngCheckBox *CHB_WriterMissNull;
+    TGradientCheck *CHG_WriterStatus;
     TLabel *LB_WriterStatus;
     TProgressBar *PB_WriterStatus;
-    TEdit *ED_WriterName;
+    TValidateEdit *ED_WriterName;
     TComboBox *CB_WriterTypeKey;
     TEdit *ME_KeyHex;
     TPopupMenu *PM_WriterGridMenu;
@@ -104,67 +115,67 @@ public:
 
     // ---- archive ----
     TStringGrid *SG_Archive;
-    TButton *BTN_ReadFromArchive;
-    TButton *BTN_StopArchive;
-    TCheckBox *CHB_MissRead;
-    TButton *BTN_ClipboardArchive;
-    TButton *BTN_PrintArchive;
-    TEdit *ED_Search;
-    TButton *BTN_Search;
-    TButton *BTN_Tovcheck;
-    TPanel *CHG_ArchiveStatus;
+    TXpButton *BTN_ReadFromArchive;
+    TXpButton *BTN_StopArchive;
+    TPngCheckBox *CHB_MissRead;
+    TXpButton *BTN_ClipboardArchive;
+    TXpButton *BTN_PrintArchive;
+    TValidateEdit *ED_Search;
+    TXpButton *BTN_Search;
+    TXpButton *BTN_Tovcheck;
+    TGradientCheck *CHG_ArchiveStatus;
     TLabel *Label_ArchiveStatus;
     TProgressBar *Bar_Archive;
-    TPanel *CHG_ArchiveCount;
-    TCheckBox *CHB_AllArchive;
+    TGradientCheck *CHG_ArchiveCount;
+    TPngCheckBox *CHB_AllArchive;
     TDateTimePicker *DTP_ArchiveCountFrom;
     TDateTimePicker *DTP_ArchiveCountTo;
-    TLabel *SL_Dallas;
-    TLabel *SL_Metacom;
-    TLabel *SL_Cyfral;
-    TLabel *SL_Proxy;
+    TShadowLabel *SL_Dallas;
+    TShadowLabel *SL_Metacom;
+    TShadowLabel *SL_Cyfral;
+    TShadowLabel *SL_Proxy;
     TPopupMenu *PM_CopyClipboard;
     TMenuItem *TBI_CopyClipboard;
     // Ascending and descending arrows for the title of the sort column.
     TImageList *PIL_ArchiveSort;
 
     // ---- configuration ----
-    TEdit *ED_ProductName;
-    TCheckBox *CHB_TypeKey;
-    TCheckBox *CHB_KeyHex;
-    TEdit *ED_Dallas;
-    TEdit *ED_Metacom;
-    TEdit *ED_Cyfral;
-    TEdit *ED_Proxy;
-    TEdit *ED_SellerName;
-    TEdit *ED_SellerAddress;
-    TEdit *ED_SellerBank;
-    TButton *BTN_LoadBios;
-    TButton *BTN_LoadFonts;
-    TButton *BTN_InternetUpdate;
-    TButton *BTN_StopInternet;
-    TPanel *CHG_LoadBios;
+    TValidateEdit *ED_ProductName;
+    TPngCheckBox *CHB_TypeKey;
+    TPngCheckBox *CHB_KeyHex;
+    TValidateEdit *ED_Dallas;
+    TValidateEdit *ED_Metacom;
+    TValidateEdit *ED_Cyfral;
+    TValidateEdit *ED_Proxy;
+    TValidateEdit *ED_SellerName;
+    TValidateEdit *ED_SellerAddress;
+    TValidateEdit *ED_SellerBank;
+    TXpButton *BTN_LoadBios;
+    TXpButton *BTN_LoadFonts;
+    TXpButton *BTN_InternetUpdate;
+    TXpButton *BTN_StopInternet;
+    TGradientCheck *CHG_LoadBios;
     TLabel *LB_LoadBios;
     TProgressBar *PB_LoadBios;
     TOpenDialog *DLG_LoadBios;
 
     // ---- device settings ----
-    TButton *BTN_OptionsRead;
-    TButton *BTN_OptionsSave;
-    TPanel *CHG_OptionsStatus;
+    TXpButton *BTN_OptionsRead;
+    TXpButton *BTN_OptionsSave;
+    TGradientCheck *CHG_OptionsStatus;
     TLabel *LB_OptionsStatus;
     TProgressBar *PB_OptionsStatus;
     TLabel *LB_OptionsCounterRead;
-    TLabel *SL_OptionsCounterSavedDallas;
-    TLabel *SL_OptionsCounterSavedMetacom;
-    TLabel *SL_OptionsCounterSavedCyfral;
-    TLabel *SL_OptionsCounterSavedProxy;
-    TLabel *SL_OptionsLimitDallas;
-    TLabel *SL_OptionsLimitMetacom;
-    TLabel *SL_OptionsLimitCyfral;
-    TLabel *SL_OptionsLimitProxy;
-    TLabel *SL_OptionsLastCode;
-    TLabel *SL_BiosVersion;
+    TShadowLabel *SL_OptionsCounterSavedDallas;
+    TShadowLabel *SL_OptionsCounterSavedMetacom;
+    TShadowLabel *SL_OptionsCounterSavedCyfral;
+    TShadowLabel *SL_OptionsCounterSavedProxy;
+    TShadowLabel *SL_OptionsLimitDallas;
+    TShadowLabel *SL_OptionsLimitMetacom;
+    TShadowLabel *SL_OptionsLimitCyfral;
+    TShadowLabel *SL_OptionsLimitProxy;
+    TShadowLabel *SL_OptionsLastCode;
+    TShadowLabel *SL_BiosVersion;
     TComboBox *CB_OptionsSoundKeys;
     TComboBox *CB_OptionsSoundSaveRead;
     TComboBox *CB_OptionsLightBattTime;
@@ -187,7 +198,7 @@ public:
 
     // ---- help pages ----
     TTabSet *TS_InfoList;
-    TButton *BTN_InfoPrint;
+    TXpButton *BTN_InfoPrint;
     TCppWebBrowser *WEB_InfoMht;
     void DeleteInfoPages();
     void WriteInfoPages();
@@ -331,6 +342,9 @@ public:
 private:
     void CreateControls();
     void CreateTopPanel();
+    // The program's pictures and the looks of its own controls.
+    void DressControls();
+    void ShowPortKinds();
     void CreateWriterSheet();
     void CreateArchiveSheet();
     void CreateConfigureSheet();

@@ -128,6 +128,8 @@ void TMainForm::CreateControls()
     StatusBarMain->Font()->SetHeight(-16);
     StatusBarMain->Font()->SetStyle(TFontStyles{fsBold});
 
+    DressControls();
+
     OnActivate = [this](TObject *Sender) { FormActivate(Sender); };
     OnClose = [this](TObject *Sender, TCloseAction &Action) { FormClose(Sender, Action); };
 }
@@ -135,13 +137,13 @@ void TMainForm::CreateControls()
 void TMainForm::CreateTopPanel()
 {
     AddCaption(this, this, "COM-порт:"_a, 10, 10, 70);
-    CB_ComPorts = List(this, this, "CB_ComPorts", 82, 10, 80, {});
+    CB_ComPorts = Place<TComboBoxPng>(this, this, "CB_ComPorts", 82, 8, 90, 28);
     AddCaption(this, this, "Скорость:"_a, 176, 10, 70);
     CB_ComSpeeds = List(this, this, "CB_ComSpeeds", 248, 10, 90, {"9600", "19200", "57600"});
-    BTN_OpenCOMPort = Captioned<TButton>(this, this, "BTN_OpenCOMPort", "COM", 350, 8, 60, 28);
+    BTN_OpenCOMPort = Captioned<TXpButton>(this, this, "BTN_OpenCOMPort", "COM", 350, 8, 60, 28);
     BTN_OpenCOMPort->SetVisible(false);
     IMG_OnLineCom = Place<TImage>(this, this, "IMG_OnLineCom", 350, 8, 28, 28);
-    BTN_Quit = Captioned<TButton>(this, this, "BTN_Quit", "       Выход!"_a, 809, 6, 120, 32);
+    BTN_Quit = Captioned<TXpButton>(this, this, "BTN_Quit", "       Выход!"_a, 809, 6, 120, 32);
     BTN_Quit->OnClick = [this](TObject *Sender) { BTN_QuitClick(Sender); };
 }
 
@@ -150,7 +152,7 @@ void TMainForm::CreateWriterSheet()
     TWinControl *sheet = Sheet_Writer;
     SG_Writer = Place<TStringGrid>(this, sheet, "SG_Writer", 6, 6, 776, 562);
     SG_Writer->SetOptions(SG_Writer->Options() + TGridOptions{goColSizing, goRowMoving});
-    ED_WriterName = Place<TEdit>(this, sheet, "ED_WriterName", 0, 0, 236, 22);
+    ED_WriterName = Place<TValidateEdit>(this, sheet, "ED_WriterName", 0, 0, 236, 22);
     ED_WriterName->SetMaxLength(14);
     ED_WriterName->Font()->SetName("Tahoma");
     ED_WriterName->SetVisible(false);
@@ -161,20 +163,22 @@ void TMainForm::CreateWriterSheet()
     ME_KeyHex->SetVisible(false);
 
     constexpr int x = 790, w = 134;
-    BTN_WriterRead = Captioned<TButton>(this, sheet, "BTN_WriterRead", "Прочитать"_a, x, 6, w, 34);
-    BTN_WriterSave = Captioned<TButton>(this, sheet, "BTN_WriterSave", "Записать"_a, x, 46, w, 34);
-    BTN_WriterReadFromFile = Captioned<TButton>(this, sheet, "BTN_WriterReadFromFile",
-                                                "Открыть файл..."_a, x, 100, w, 34);
+    BTN_WriterRead =
+        Captioned<TXpButton>(this, sheet, "BTN_WriterRead", "Прочитать"_a, x, 6, w, 34);
+    BTN_WriterSave =
+        Captioned<TXpButton>(this, sheet, "BTN_WriterSave", "Записать"_a, x, 46, w, 34);
+    BTN_WriterReadFromFile = Captioned<TXpButton>(this, sheet, "BTN_WriterReadFromFile",
+                                                  "Открыть файл..."_a, x, 100, w, 34);
     BTN_WriterSaveToFile =
-        Captioned<TButton>(this, sheet, "BTN_WriterSaveToFile", "Сохранить..."_a, x, 140, w, 34);
-    CHB_WriterMissNull =
-        Captioned<TCheckBox>(this, sheet, "CHB_WriterMissNull", "Спрятать пустые"_a, x, 194, w, 22);
+        Captioned<TXpButton>(this, sheet, "BTN_WriterSaveToFile", "Сохранить..."_a, x, 140, w, 34);
+    CHB_WriterMissNull = Captioned<TPngCheckBox>(this, sheet, "CHB_WriterMissNull",
+                                                 "Спрятать пустые"_a, x, 194, w, 22);
     CHB_WriterMissNull->SetHint("Спрятать пустые ячейки"_a);
-    BTN_StopWriter = Captioned<TButton>(this, sheet, "BTN_StopWriter", "Стоп"_a, x, 230, w, 34);
+    BTN_StopWriter = Captioned<TXpButton>(this, sheet, "BTN_StopWriter", "Стоп"_a, x, 230, w, 34);
     BTN_StopWriter->SetHint("Остановить чтение и вывести данные"_a);
     BTN_StopWriter->SetEnabled(false);
 
-    CHG_WriterStatus = Place<TPanel>(this, sheet, "CHG_WriterStatus", 6, 574, 776, 32);
+    CHG_WriterStatus = Place<TGradientCheck>(this, sheet, "CHG_WriterStatus", 6, 574, 776, 32);
     CHG_WriterStatus->SetVisible(false);
     LB_WriterStatus = Place<TLabel>(this, CHG_WriterStatus, "LB_WriterStatus", 8, 8, 320, 18);
     PB_WriterStatus =
@@ -214,35 +218,35 @@ void TMainForm::CreateArchiveSheet()
     SG_Archive->OnMouseDown = [this](TObject *Sender, TMouseButton Button, TShiftState Shift, int X,
                                      int Y) { SG_ArchiveMouseDown(Sender, Button, Shift, X, Y); };
 
-    BTN_ReadFromArchive = Captioned<TButton>(this, sheet, "BTN_ReadFromArchive",
-                                             "Прочитать данные из устройства"_a, 536, 452, 230, 34);
+    BTN_ReadFromArchive = Captioned<TXpButton>(
+        this, sheet, "BTN_ReadFromArchive", "Прочитать данные из устройства"_a, 536, 452, 230, 34);
     BTN_StopArchive =
-        Captioned<TButton>(this, sheet, "BTN_StopArchive", "Стоп"_a, 772, 452, 150, 34);
+        Captioned<TXpButton>(this, sheet, "BTN_StopArchive", "Стоп"_a, 772, 452, 150, 34);
     BTN_StopArchive->SetEnabled(false);
     BTN_StopArchive->SetHint("Остановить чтение и вывести данные"_a);
     BTN_ReadFromArchive->OnClick = [this](TObject *Sender) { BTN_ReadFromArchiveClick(Sender); };
     BTN_StopArchive->OnClick = [this](TObject *Sender) { BTN_StopArchiveClick(Sender); };
-    CHB_MissRead = Captioned<TCheckBox>(this, sheet, "CHB_MissRead", "Пропуск прочитанных"_a, 536,
-                                        494, 230, 22);
-    BTN_ClipboardArchive =
-        Captioned<TButton>(this, sheet, "BTN_ClipboardArchive", "Копировать"_a, 536, 524, 120, 30);
+    CHB_MissRead = Captioned<TPngCheckBox>(this, sheet, "CHB_MissRead", "Пропуск прочитанных"_a,
+                                           536, 494, 230, 22);
+    BTN_ClipboardArchive = Captioned<TXpButton>(this, sheet, "BTN_ClipboardArchive", "Копировать"_a,
+                                                536, 524, 120, 30);
     BTN_ClipboardArchive->SetHint("Копировать таблицу в буфер обмена"_a);
     BTN_ClipboardArchive->OnClick = [this](TObject *Sender) { BTN_ClipboardArchiveClick(Sender); };
     BTN_PrintArchive =
-        Captioned<TButton>(this, sheet, "BTN_PrintArchive", "Печать"_a, 662, 524, 120, 30);
+        Captioned<TXpButton>(this, sheet, "BTN_PrintArchive", "Печать"_a, 662, 524, 120, 30);
     BTN_PrintArchive->SetHint("Печать архива"_a);
     BTN_Tovcheck =
-        Captioned<TButton>(this, sheet, "BTN_Tovcheck", "Товарный чек"_a, 788, 524, 134, 30);
+        Captioned<TXpButton>(this, sheet, "BTN_Tovcheck", "Товарный чек"_a, 788, 524, 134, 30);
     BTN_Tovcheck->SetHint("Печать товарного чека"_a);
-    ED_Search = Place<TEdit>(this, sheet, "ED_Search", 536, 566, 230, 26);
+    ED_Search = Place<TValidateEdit>(this, sheet, "ED_Search", 536, 566, 230, 26);
     ED_Search->SetHint("Быстрый поиск по таблице"_a);
-    BTN_Search = Captioned<TButton>(this, sheet, "BTN_Search", "Найти"_a, 772, 564, 150, 30);
+    BTN_Search = Captioned<TXpButton>(this, sheet, "BTN_Search", "Найти"_a, 772, 564, 150, 30);
     BTN_Search->SetHint("Найти следующую запись"_a);
     BTN_Search->OnClick = [this](TObject *Sender) { BTN_SearchClick(Sender); };
 
-    CHG_ArchiveCount = Place<TPanel>(this, sheet, "CHG_ArchiveCount", 6, 452, 520, 110);
-    CHB_AllArchive = Captioned<TCheckBox>(this, CHG_ArchiveCount, "CHB_AllArchive", "Весь архив"_a,
-                                          10, 8, 120, 22);
+    CHG_ArchiveCount = Place<TGradientCheck>(this, sheet, "CHG_ArchiveCount", 6, 452, 520, 110);
+    CHB_AllArchive = Captioned<TPngCheckBox>(this, CHG_ArchiveCount, "CHB_AllArchive",
+                                             "Весь архив"_a, 10, 8, 120, 22);
     CHB_AllArchive->SetChecked(true);
     CHB_AllArchive->OnClick = [this](TObject *Sender) { CHB_AllArchiveClick(Sender); };
     AddCaption(this, CHG_ArchiveCount, "с"_a, 10, 40, 16);
@@ -255,17 +259,17 @@ void TMainForm::CreateArchiveSheet()
     DTP_ArchiveCountTo->SetHint("Конечное значение"_a);
     for (TDateTimePicker *picker : {DTP_ArchiveCountFrom, DTP_ArchiveCountTo})
         picker->OnChange = [this](TObject *Sender) { DTP_ArchiveCountChange(Sender); };
-    const std::pair<TLabel **, const char *> sums[] = {{&SL_Dallas, "SL_Dallas"},
-                                                       {&SL_Metacom, "SL_Metacom"},
-                                                       {&SL_Cyfral, "SL_Cyfral"},
-                                                       {&SL_Proxy, "SL_Proxy"}};
+    const std::pair<TShadowLabel **, const char *> sums[] = {{&SL_Dallas, "SL_Dallas"},
+                                                             {&SL_Metacom, "SL_Metacom"},
+                                                             {&SL_Cyfral, "SL_Cyfral"},
+                                                             {&SL_Proxy, "SL_Proxy"}};
     for (int type = 0; type < 4; ++type) {
         AddCaption(this, CHG_ArchiveCount, KeyTypeNames[type][0] + ":", 10 + 126 * type, 76, 72);
-        *sums[type].first = Captioned<TLabel>(this, CHG_ArchiveCount, sums[type].second, "0",
-                                              84 + 126 * type, 79, 48, 18);
+        *sums[type].first = Captioned<TShadowLabel>(this, CHG_ArchiveCount, sums[type].second, "0",
+                                                    84 + 126 * type, 79, 48, 18);
     }
 
-    CHG_ArchiveStatus = Place<TPanel>(this, sheet, "CHG_ArchiveStatus", 6, 570, 520, 32);
+    CHG_ArchiveStatus = Place<TGradientCheck>(this, sheet, "CHG_ArchiveStatus", 6, 570, 520, 32);
     CHG_ArchiveStatus->SetVisible(false);
     Label_ArchiveStatus =
         Place<TLabel>(this, CHG_ArchiveStatus, "Label_ArchiveStatus", 8, 8, 250, 18);
@@ -283,46 +287,46 @@ void TMainForm::CreateConfigureSheet()
 {
     TWinControl *sheet = Sheet_Configure;
     AddCaption(this, sheet, "Наименование товара:"_a, 16, 16, 170);
-    ED_ProductName = Place<TEdit>(this, sheet, "ED_ProductName", 190, 16, 300, 24);
-    CHB_TypeKey =
-        Captioned<TCheckBox>(this, sheet, "CHB_TypeKey", "Печать типа ключа"_a, 190, 48, 200, 22);
+    ED_ProductName = Place<TValidateEdit>(this, sheet, "ED_ProductName", 190, 16, 300, 24);
+    CHB_TypeKey = Captioned<TPngCheckBox>(this, sheet, "CHB_TypeKey", "Печать типа ключа"_a, 190,
+                                          48, 200, 22);
     CHB_KeyHex =
-        Captioned<TCheckBox>(this, sheet, "CHB_KeyHex", "Печать кода ключа"_a, 190, 74, 200, 22);
-    for (TCheckBox *box : {CHB_TypeKey, CHB_KeyHex})
+        Captioned<TPngCheckBox>(this, sheet, "CHB_KeyHex", "Печать кода ключа"_a, 190, 74, 200, 22);
+    for (TPngCheckBox *box : {CHB_TypeKey, CHB_KeyHex})
         box->OnClick = [this](TObject *Sender) { CHB_AllArchiveClick(Sender); };
 
-    const std::pair<TEdit **, const char *> prices[] = {{&ED_Dallas, "ED_Dallas"},
-                                                        {&ED_Metacom, "ED_Metacom"},
-                                                        {&ED_Cyfral, "ED_Cyfral"},
-                                                        {&ED_Proxy, "ED_Proxy"}};
+    const std::pair<TValidateEdit **, const char *> prices[] = {{&ED_Dallas, "ED_Dallas"},
+                                                                {&ED_Metacom, "ED_Metacom"},
+                                                                {&ED_Cyfral, "ED_Cyfral"},
+                                                                {&ED_Proxy, "ED_Proxy"}};
     AddCaption(this, sheet, "Цены ключей:"_a, 16, 112, 170);
     for (int type = 0; type < 4; ++type) {
         AddCaption(this, sheet, KeyTypeNames[type][0] + ":", 190, 112 + 30 * type, 90);
         *prices[type].first =
-            Place<TEdit>(this, sheet, prices[type].second, 290, 112 + 30 * type, 100, 24);
+            Place<TValidateEdit>(this, sheet, prices[type].second, 290, 112 + 30 * type, 100, 24);
     }
 
-    const std::tuple<TEdit **, const char *, AnsiString> seller[] = {
+    const std::tuple<TValidateEdit **, const char *, AnsiString> seller[] = {
         {&ED_SellerName, "ED_SellerName", "Продавец:"_a},
         {&ED_SellerAddress, "ED_SellerAddress", "Адрес:"_a},
         {&ED_SellerBank, "ED_SellerBank", "Реквизиты:"_a}};
     for (int i = 0; i < 3; ++i) {
         auto &[edit, name, caption] = seller[i];
         AddCaption(this, sheet, caption, 16, 250 + 30 * i, 170);
-        *edit = Place<TEdit>(this, sheet, name, 190, 250 + 30 * i, 500, 24);
+        *edit = Place<TValidateEdit>(this, sheet, name, 190, 250 + 30 * i, 500, 24);
     }
 
     BTN_LoadBios =
-        Captioned<TButton>(this, sheet, "BTN_LoadBios", "Загрузить прошивку"_a, 16, 370, 200, 34);
+        Captioned<TXpButton>(this, sheet, "BTN_LoadBios", "Загрузить прошивку"_a, 16, 370, 200, 34);
     BTN_LoadBios->OnClick = [this](TObject *Sender) { BTN_LoadBiosClick(Sender); };
     BTN_LoadFonts =
-        Captioned<TButton>(this, sheet, "BTN_LoadFonts", "Загрузить шрифты"_a, 226, 370, 200, 34);
+        Captioned<TXpButton>(this, sheet, "BTN_LoadFonts", "Загрузить шрифты"_a, 226, 370, 200, 34);
     BTN_LoadFonts->OnClick = [this](TObject *Sender) { BTN_LoadFontsClick(Sender); };
-    BTN_InternetUpdate = Captioned<TButton>(this, sheet, "BTN_InternetUpdate",
-                                            "Обновить через интернет"_a, 436, 370, 220, 34);
+    BTN_InternetUpdate = Captioned<TXpButton>(this, sheet, "BTN_InternetUpdate",
+                                              "Обновить через интернет"_a, 436, 370, 220, 34);
     BTN_InternetUpdate->OnClick = [this](TObject *Sender) { BTN_InternetUpdateClick(Sender); };
     BTN_StopInternet =
-        Captioned<TButton>(this, sheet, "BTN_StopInternet", "Стоп"_a, 666, 370, 90, 34);
+        Captioned<TXpButton>(this, sheet, "BTN_StopInternet", "Стоп"_a, 666, 370, 90, 34);
     BTN_StopInternet->SetHint("Остановить загрузку"_a);
     BTN_StopInternet->SetVisible(false);
     BTN_StopInternet->OnClick = [this](TObject *Sender) { BTN_StopInternetClick(Sender); };
@@ -332,7 +336,7 @@ void TMainForm::CreateConfigureSheet()
         NMHTTP_UpdateFailure(Sender, Cmd);
     };
     NMHTTP_Update->OnPacketRecvd = [this](TObject *Sender) { NMHTTP_UpdatePacketRecvd(Sender); };
-    CHG_LoadBios = Place<TPanel>(this, sheet, "CHG_LoadBios", 16, 414, 740, 32);
+    CHG_LoadBios = Place<TGradientCheck>(this, sheet, "CHG_LoadBios", 16, 414, 740, 32);
     CHG_LoadBios->SetVisible(false);
     LB_LoadBios = Place<TLabel>(this, CHG_LoadBios, "LB_LoadBios", 8, 8, 320, 18);
     PB_LoadBios = Place<TProgressBar>(this, CHG_LoadBios, "PB_LoadBios", 336, 6, 396, 20);
@@ -342,13 +346,13 @@ void TMainForm::CreateConfigureSheet()
 void TMainForm::CreateOptionsSheet()
 {
     TWinControl *sheet = Sheet_Options;
-    BTN_OptionsRead = Captioned<TButton>(this, sheet, "BTN_OptionsRead",
-                                         "Прочитать настройки прибора"_a, 16, 10, 240, 34);
-    BTN_OptionsSave = Captioned<TButton>(this, sheet, "BTN_OptionsSave",
-                                         "Записать настройки прибора"_a, 266, 10, 240, 34);
+    BTN_OptionsRead = Captioned<TXpButton>(this, sheet, "BTN_OptionsRead",
+                                           "Прочитать настройки прибора"_a, 16, 10, 240, 34);
+    BTN_OptionsSave = Captioned<TXpButton>(this, sheet, "BTN_OptionsSave",
+                                           "Записать настройки прибора"_a, 266, 10, 240, 34);
     BTN_OptionsRead->OnClick = [this](TObject *Sender) { BTN_OptionsReadClick(Sender); };
     BTN_OptionsSave->OnClick = [this](TObject *Sender) { BTN_OptionsSaveClick(Sender); };
-    CHG_OptionsStatus = Place<TPanel>(this, sheet, "CHG_OptionsStatus", 516, 10, 400, 34);
+    CHG_OptionsStatus = Place<TGradientCheck>(this, sheet, "CHG_OptionsStatus", 516, 10, 400, 34);
     CHG_OptionsStatus->SetVisible(false);
     LB_OptionsStatus = Place<TLabel>(this, CHG_OptionsStatus, "LB_OptionsStatus", 8, 8, 180, 18);
     PB_OptionsStatus =
@@ -360,7 +364,7 @@ void TMainForm::CreateOptionsSheet()
         Captioned<TLabel>(this, sheet, "LB_OptionsCounterRead", "0", 170, 63, 80, 18);
     AddCaption(this, sheet, "Записано"_a, 16, 90, 100);
     AddCaption(this, sheet, "Лимит"_a, 16, 116, 100);
-    const std::tuple<TLabel **, TLabel **, const char *, const char *> counters[] = {
+    const std::tuple<TShadowLabel **, TShadowLabel **, const char *, const char *> counters[] = {
         {&SL_OptionsCounterSavedDallas, &SL_OptionsLimitDallas, "SL_OptionsCounterSavedDallas",
          "SL_OptionsLimitDallas"},
         {&SL_OptionsCounterSavedMetacom, &SL_OptionsLimitMetacom, "SL_OptionsCounterSavedMetacom",
@@ -373,14 +377,14 @@ void TMainForm::CreateOptionsSheet()
         auto &[saved, limit, savedName, limitName] = counters[type];
         int x = 120 + 100 * type;
         AddCaption(this, sheet, KeyTypeNames[type][0], x, 66, 96);
-        *saved = Captioned<TLabel>(this, sheet, savedName, "0", x, 93, 96, 18);
-        *limit = Captioned<TLabel>(this, sheet, limitName, "0", x, 119, 96, 18);
+        *saved = Captioned<TShadowLabel>(this, sheet, savedName, "0", x, 93, 96, 18);
+        *limit = Captioned<TShadowLabel>(this, sheet, limitName, "0", x, 119, 96, 18);
     }
     AddCaption(this, sheet, "Последний код созданного ключа:"_a, 540, 66, 260);
-    SL_OptionsLastCode = Captioned<TLabel>(this, sheet, "SL_OptionsLastCode",
-                                           "00 00 00 00 00 00 00 00", 540, 93, 260, 18);
+    SL_OptionsLastCode = Captioned<TShadowLabel>(this, sheet, "SL_OptionsLastCode",
+                                                 "00 00 00 00 00 00 00 00", 540, 93, 260, 18);
     AddCaption(this, sheet, "Версия ПО:"_a, 540, 116, 90);
-    SL_BiosVersion = Captioned<TLabel>(this, sheet, "SL_BiosVersion", "", 640, 119, 90, 18);
+    SL_BiosVersion = Captioned<TShadowLabel>(this, sheet, "SL_BiosVersion", "", 640, 119, 90, 18);
 
     // The user settings, in two columns.
     constexpr int left = 16, right = 480, labelWidth = 230, boxWidth = 200;
@@ -457,7 +461,7 @@ void TMainForm::CreateInfoSheet()
                                 "Фотографии цифралов", "Восстановление!"})
         TS_InfoList->Tabs()->Add(AnsiString::FromUtf8(caption));
     BTN_InfoPrint =
-        Captioned<TButton>(this, Sheet_Info, "BTN_InfoPrint", "Печать"_a, 814, 572, 110, 30);
+        Captioned<TXpButton>(this, Sheet_Info, "BTN_InfoPrint", "Печать"_a, 814, 572, 110, 30);
     BTN_InfoPrint->OnClick = [this](TObject *Sender) { BTN_InfoPrintClick(Sender); };
     TS_InfoList->SetTabIndex(0);
     TS_InfoList->OnChange = [this](TObject *Sender, int NewTab, bool &AllowChange) {

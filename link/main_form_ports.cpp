@@ -35,6 +35,7 @@ void TMainForm::FillComPortCombo()
         ComPortImages.push_back(entry.DevicePrefix == UsbDevicePrefix ? 1 : 0);
         CB_ComPorts->Items()->Add(IntToStr(entry.PortNumber));
     }
+    ShowPortKinds();
     int port = CB_ComPorts->Items()->IndexOf(IntToStr(Config.COM_port));
     if (port < 0) {
         CB_ComPorts->SetItemIndex(0);
@@ -50,12 +51,10 @@ void TMainForm::ShowOnlineIcon(int Online)
 {
     // Grey for a port that is not known to work, green once it does.
     TCanvas *canvas = IMG_OnLineCom->Canvas();
-    TRect whole(0, 0, IMG_OnLineCom->Width(), IMG_OnLineCom->Height());
     canvas->Brush()->SetColor(clBtnFace);
-    canvas->FillRect(whole);
-    canvas->Pen()->SetColor(clGray);
-    canvas->Brush()->SetColor(Online ? clLime : clSilver);
-    canvas->Ellipse(3, 3, whole.Right - 3, whole.Bottom - 3);
+    canvas->FillRect(TRect(0, 0, IMG_OnLineCom->Width(), IMG_OnLineCom->Height()));
+    PIL_OnlineCom->Draw(canvas, (IMG_OnLineCom->Width() - PIL_OnlineCom->Width()) / 2,
+                        (IMG_OnLineCom->Height() - PIL_OnlineCom->Height()) / 2, Online ? 1 : 0);
     IMG_OnLineCom->Invalidate();
     IsOnline = Online != 0;
 }

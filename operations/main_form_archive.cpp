@@ -55,7 +55,7 @@ void TMainForm::StartArchiveRead()
     ShowStatusMessage(asking, "", smNeutral);
     ResetProgress(Bar_Archive, 2);
     // The stand-in panel has one colour; the gradient panel takes it as its end colour.
-    CHG_ArchiveStatus->SetColor(ReadingColour);
+    CHG_ArchiveStatus->SetgColorEnd(ReadingColour);
     SendHexCommand("A59600700006");
 }
 
@@ -281,7 +281,7 @@ void TMainForm::UpdateArchiveCounters()
 {
     auto sums = CountArchiveKeys(ArchiveRecords, CHB_AllArchive->Checked(),
                                  DTP_ArchiveCountFrom->DateTime(), DTP_ArchiveCountTo->DateTime());
-    TLabel *labels[KeyTypeCount] = {SL_Dallas, SL_Metacom, SL_Cyfral, SL_Proxy};
+    TShadowLabel *labels[KeyTypeCount] = {SL_Dallas, SL_Metacom, SL_Cyfral, SL_Proxy};
     for (int type = 0; type < KeyTypeCount; ++type)
         labels[type]->SetCaption(IntToStr(sums[type]));
 }

@@ -164,7 +164,7 @@ void TMainForm::ReadNextOption()
     LB_OptionsStatus->SetCaption("Чтение настроек..."_a);
     ShowStatusMessage("Чтение настроек..."_a, "", smNeutral);
     StartProgress(PB_OptionsStatus, OptionsReadCount);
-    CHG_OptionsStatus->SetColor(ReadingColour);
+    CHG_OptionsStatus->SetgColorEnd(ReadingColour);
     SendHexCommand(SettingFrame("00", OptionsReadAddresses[0], "00"));
 }
 
@@ -200,10 +200,10 @@ void TMainForm::DecodeOptions()
     const auto &bytes = FOptionBytes;
 
     LB_OptionsCounterRead->SetCaption(IntToStr(bytes[0x12] * 256 + bytes[0x13]));
-    TLabel *const counters[] = {SL_OptionsCounterSavedDallas, SL_OptionsCounterSavedMetacom,
-                                SL_OptionsCounterSavedCyfral, SL_OptionsCounterSavedProxy,
-                                SL_OptionsLimitDallas,        SL_OptionsLimitMetacom,
-                                SL_OptionsLimitCyfral,        SL_OptionsLimitProxy};
+    TShadowLabel *const counters[] = {SL_OptionsCounterSavedDallas, SL_OptionsCounterSavedMetacom,
+                                      SL_OptionsCounterSavedCyfral, SL_OptionsCounterSavedProxy,
+                                      SL_OptionsLimitDallas,        SL_OptionsLimitMetacom,
+                                      SL_OptionsLimitCyfral,        SL_OptionsLimitProxy};
     for (int i = 0; i < 8; ++i)
         counters[i]->SetCaption(IntToStr(bytes[0x14 + i]));
     SL_OptionsLastCode->SetCaption(
@@ -247,7 +247,7 @@ void TMainForm::WriteNextOption()
     LB_OptionsStatus->SetCaption("Запись настроек..."_a);
     ShowStatusMessage("Запись настроек..."_a, "", smNeutral);
     StartProgress(PB_OptionsStatus, OptionsWriteCount);
-    CHG_OptionsStatus->SetColor(WritingColour);
+    CHG_OptionsStatus->SetgColorEnd(WritingColour);
     SendHexCommand(SettingFrame("01", OptionsWriteAddresses[0], OptionsHex.SubString(1, 2)));
 }
 

@@ -96,6 +96,11 @@ TEST_F(MainFormTest, PortListShowsNumbersWithUsbAdaptersMarked)
     EXPECT_EQ(form->CB_ComPorts->Items()->Strings(0), "1");
     EXPECT_EQ(form->CB_ComPorts->Items()->Strings(1), "5");
     EXPECT_EQ(form->ComPortImages, (std::vector<int>{0, 1}));
+    // The combo box shows the serial plug for COM1 and the USB adapter for COM5.
+    EXPECT_EQ(form->CB_ComPorts->IconIndex(0), 0);
+    EXPECT_EQ(form->CB_ComPorts->IconIndex(1), 1);
+    EXPECT_EQ(form->CB_ComPorts->Images(), form->PIL_Device);
+    EXPECT_EQ(form->PIL_Device->Count(), 2);
     EXPECT_EQ(form->CB_ComPorts->Text(), "5");
     EXPECT_EQ(form->CB_ComSpeeds->Text(), "19200");
     EXPECT_TRUE(form->IsOnline);

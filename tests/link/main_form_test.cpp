@@ -270,3 +270,19 @@ TEST_F(MainFormTest, InvalidMetakomCodeIsReportedInRed)
     AnsiString good = "";
     EXPECT_TRUE(form->NormalizeKeyCode(0, good));
 }
+
+TEST_F(MainFormTest, ControlsWearTheProgramsPictures)
+{
+    TMainForm *form = Build();
+    for (TXpButton *button :
+         {form->BTN_WriterRead, form->BTN_Quit, form->BTN_OptionsSave, form->BTN_InternetUpdate})
+        EXPECT_EQ(button->PngPicture()->Width(), 24) << button->Name().c_str();
+    EXPECT_EQ(form->CHB_KeyHex->PngCheck()->Width(), 16);
+    EXPECT_EQ(form->PIL_Tabs->Count(), 5);
+    EXPECT_EQ(form->Sheet_Info->ImageIndex(), 4);
+    EXPECT_EQ(form->PIL_OnlineCom->Count(), 2);
+    EXPECT_EQ(form->ED_Dallas->ValidateType(), vtFloatPs);
+    EXPECT_EQ(form->ED_WriterName->ValidateType(), vtCustom);
+    EXPECT_FALSE(form->CHG_WriterStatus->gCheckable());
+    EXPECT_FALSE(form->CHG_WriterStatus->gGradient());
+}
