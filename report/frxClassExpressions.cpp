@@ -57,8 +57,8 @@ TfrxExpressionCache::TfrxExpressionCache(TfsScript *MainScript)
 {
     FExpressions->SetSorted(true);
     FExpressions->SetCaseSensitive(true);
+    // No modules of its own: names come from the report's script, its parent.
     FScript->ExtendedCharset = true;
-    FScript->AddRTTI();
 }
 
 TfrxExpressionCache::~TfrxExpressionCache() = default;

@@ -3,6 +3,7 @@
 
 #include "report/frxClass.h"
 
+#include "report/frxClassRTTI.h"
 #include "report/frxRes.h"
 #include "report/frxVariables.h"
 
@@ -457,6 +458,7 @@ void frxRegisterReportClasses()
     static std::once_flag Once;
     std::call_once(Once, [] {
         frxResources();
+        frxRegisterScriptModule();
         RegisterClasses({TfrxChild::StaticClass(),         TfrxColumnFooter::StaticClass(),
                          TfrxColumnHeader::StaticClass(),  TfrxCustomMemoView::StaticClass(),
                          TfrxMasterData::StaticClass(),    TfrxDetailData::StaticClass(),

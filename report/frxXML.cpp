@@ -55,7 +55,7 @@ AnsiString frxStrToXML(const AnsiString &S)
         case '&':
         case '<':
         case '>':
-            Result += "&#" + std::to_string(static_cast<unsigned char>(Ch)) + ";";
+            Result.append("&#").append(std::to_string(static_cast<unsigned char>(Ch))).append(";");
             break;
         default:
             Result += Ch;
@@ -256,8 +256,8 @@ void TfrxXMLItem::SetProp(const AnsiString &Name, const AnsiString &Value)
         const std::size_t End = Text.find('"', ValueStart);
         Text.erase(At, End == std::string::npos ? std::string::npos : End + 1 - At);
     }
-    std::string Piece = (Name + "=\"" + frxStrToXML(Value) + "\"").Std();
-    if (At > 0 && Text[At - 1] != ' ') Piece.insert(0, " ");
+    std::string Piece = At > 0 && Text[At - 1] != ' ' ? " " : "";
+    Piece.append(Name.Std()).append("=\"").append(frxStrToXML(Value).Std()).append("\"");
     Text.insert(At, Piece);
     FText = AnsiString(std::move(Text));
 }

@@ -409,11 +409,16 @@ bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
 void MarkDueTimers(ThreadQueue &Q)
 {
     const auto T = Clock::now();
+    unsigned Due = 0;
     for (Timer &Tm : Q.Timers)
         if (!Tm.Pending && T >= Tm.Due) {
             Tm.Pending = true;
-            ++Q.Arrivals;
+            ++Due;
         }
+    if (Due == 0) return;
+    // Timers are the owner's alone, but other threads count arrivals too.
+    std::lock_guard Lock(Q.Mutex);
+    Q.Arrivals += Due;
 }
 
 bool TakeTimer(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool Remove)

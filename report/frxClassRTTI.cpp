@@ -1,0 +1,360 @@
+#include "report/frxClassRTTI.h"
+
+#include "platform/rtl/DateUtils.h"
+#include "report/frxClass.h"
+#include "report/frxVariables.h"
+#include "script/fs_ihelpers.h"
+
+#include <mutex>
+
+namespace
+{
+
+using Caller = TfsMethodHelper;
+
+template <class T> T *Self(TObject *Instance)
+{
+    return static_cast<T *>(Instance);
+}
+
+TObject *ObjectParam(Caller *Call, int Index)
+{
+    return fsVariantToObject(Call->GetVParam(Index));
+}
+
+void AddConstants(TfsScript *Script)
+{
+    Script->AddConst("fr01cm", "Extended", fr01cm);
+    Script->AddConst("fr1cm", "Extended", fr01cm * 10);
+    Script->AddConst("fr01in", "Extended", 9.6);
+    Script->AddConst("fr1in", "Extended", 96.0);
+    Script->AddConst("fr1CharX", "Extended", 9.6);
+    Script->AddConst("fr1CharY", "Extended", 17.0);
+    Script->AddConst("clTransparent", "Integer", static_cast<int>(clNone));
+    Script->AddConst("crHand", "Integer", 150);
+    Script->AddConst("crZoom", "Integer", 151);
+    Script->AddConst("crFormat", "Integer", 152);
+}
+
+// Every member of each enumeration, in its declared order, so a script's
+// value is the class's value.
+void AddEnumerations(TfsScript *Script)
+{
+    Script->AddEnum("TfrxStretchMode", "smDontStretch, smActualHeight, smMaxHeight");
+    Script->AddEnum("TfrxShiftMode", "smDontShift, smAlways, smWhenOverlapped");
+    Script->AddEnum("TfrxDuplexMode", "dmNone, dmVertical, dmHorizontal, dmSimplex");
+    Script->AddEnum("TfrxAlign", "baNone, baLeft, baRight, baCenter, baWidth, baBottom, baClient");
+    Script->AddEnum("TfrxFrameStyle", "fsSolid, fsDash, fsDot, fsDashDot, fsDashDotDot, fsDouble");
+    Script->AddEnumSet("TfrxFrameTypes", "ftLeft, ftRight, ftTop, ftBottom");
+    Script->AddEnum("TfrxHAlign", "haLeft, haRight, haCenter, haBlock");
+    Script->AddEnum("TfrxVAlign", "vaTop, vaBottom, vaCenter");
+    Script->AddEnumSet("TfrxRestrictions", "rfDontModify, rfDontSize, rfDontMove, rfDontDelete");
+    Script->AddEnum("TfrxShapeKind", "skRectangle, skRoundRectangle, skEllipse, skTriangle, "
+                                     "skDiamond, skDiagonal1, skDiagonal2");
+    Script->AddEnumSet("TfrxPreviewButtons",
+                       "pbPrint, pbLoad, pbSave, pbExport, pbZoom, pbFind, pbTree, pbPageSetup, "
+                       "pbRefresh, pbTools, pbEdit, pbNavigator, pbExportQuick");
+    Script->AddEnum("TfrxZoomMode", "zmDefault, zmWholePage, zmPageWidth, zmManyPages");
+    Script->AddEnum("TfrxPrintPages", "ppAll, ppOdd, ppEven");
+    Script->AddEnumSet("TfrxDMPFontStyles", "fsxBold, fsxItalic, fsxUnderline, fsxSuperScript, "
+                                            "fsxSubScript, fsxCondensed, fsxWide, fsx12cpi, "
+                                            "fsx15cpi");
+    Script->AddEnum("TfrxRangeBegin", "rbFirst, rbCurrent");
+    Script->AddEnum("TfrxRangeEnd", "reLast, reCurrent, reCount");
+    Script->AddEnum("TfrxFieldType", "fftNumeric, fftString, fftBoolean");
+    Script->AddEnum("TfrxFormatKind", "fkText, fkNumeric, fkDateTime, fkBoolean");
+}
+
+void AddWideStrings(TfsScript *Script)
+{
+    TfsClassVariable *C = Script->AddClass(TWideStrings::StaticClass(), "TPersistent");
+    if (!C) return;
+    using L = TWideStrings;
+    C->AddMethod("function Add(const S: string): Integer",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     return Variant(Self<L>(I)->Add(WideString(VarToStr(Call->GetVParam(0)))));
+                 });
+    C->AddMethod("function AddObject(const S: string; AObject: TObject): Integer",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     return Variant(Self<L>(I)->AddObject(WideString(VarToStr(Call->GetVParam(0))),
+                                                          ObjectParam(Call, 1)));
+                 });
+    C->AddMethod("procedure Clear", [](TObject *I, TClass, const AnsiString &, Caller *) {
+        Self<L>(I)->Clear();
+        return Variant(0);
+    });
+    C->AddMethod("procedure Delete(Index: Integer)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     Self<L>(I)->Delete(Call->GetVParam(0).AsInteger());
+                     return Variant(0);
+                 });
+    C->AddMethod("function IndexOf(const S: string): Integer",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     return Variant(Self<L>(I)->IndexOf(WideString(VarToStr(Call->GetVParam(0)))));
+                 });
+    C->AddMethod("procedure Insert(Index: Integer; const S: string)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     Self<L>(I)->Insert(Call->GetVParam(0).AsInteger(),
+                                        WideString(VarToStr(Call->GetVParam(1))));
+                     return Variant(0);
+                 });
+    C->AddMethod("procedure LoadFromFile(const FileName: string)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     Self<L>(I)->LoadFromFile(VarToStr(Call->GetVParam(0)));
+                     return Variant(0);
+                 });
+    C->AddMethod("procedure SaveToFile(const FileName: string)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     Self<L>(I)->SaveToFile(VarToStr(Call->GetVParam(0)));
+                     return Variant(0);
+                 });
+    C->AddProperty("Count", "Integer", [](TObject *I, TClass, const AnsiString &) {
+        return Variant(Self<L>(I)->Count());
+    });
+    C->AddIndexProperty("Objects", "Integer", "TObject",
+                        [](TObject *I, TClass, const AnsiString &Name, Caller *Call) {
+                            L *List = Self<L>(I);
+                            const int Index = Call->GetVParam(0).AsInteger();
+                            if (Name == "OBJECTS.GET")
+                                return fsObjectToVariant(List->Objects(Index));
+                            List->SetObjects(Index, ObjectParam(Call, 1));
+                            return Variant(0);
+                        });
+    C->AddDefaultProperty("Strings", "Integer", "string",
+                          [](TObject *I, TClass, const AnsiString &Name, Caller *Call) {
+                              L *List = Self<L>(I);
+                              const int Index = Call->GetVParam(0).AsInteger();
+                              if (Name == "STRINGS.GET")
+                                  return Variant(AnsiString(List->Get(Index)));
+                              List->Put(Index, WideString(VarToStr(Call->GetVParam(1))));
+                              return Variant(0);
+                          });
+    C->AddProperty(
+        "Text", "string",
+        [](TObject *I, TClass, const AnsiString &) {
+            return Variant(AnsiString(Self<L>(I)->Text()));
+        },
+        [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+            Self<L>(I)->SetText(WideString(VarToStr(Value)));
+        });
+}
+
+void AddDataSets(TfsScript *Script)
+{
+    using D = TfrxDataSet;
+    if (TfsClassVariable *C = Script->AddClass(D::StaticClass(), "TComponent")) {
+        auto Plain = [C](const char *Declaration, void (D::*Operation)()) {
+            C->AddMethod(Declaration,
+                         [Operation](TObject *I, TClass, const AnsiString &, Caller *) {
+                             (Self<D>(I)->*Operation)();
+                             return Variant(0);
+                         });
+        };
+        Plain("procedure Open", &D::Open);
+        Plain("procedure Close", &D::Close);
+        Plain("procedure First", &D::First);
+        Plain("procedure Next", &D::Next);
+        Plain("procedure Prior", &D::Prior);
+        C->AddMethod("function Eof: Boolean", [](TObject *I, TClass, const AnsiString &, Caller *) {
+            return Variant(Self<D>(I)->Eof());
+        });
+        C->AddMethod("function FieldsCount: Integer",
+                     [](TObject *I, TClass, const AnsiString &, Caller *) {
+                         return Variant(Self<D>(I)->FieldsCount());
+                     });
+        C->AddMethod("function HasField(const fName: String): Boolean",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         return Variant(Self<D>(I)->HasField(VarToStr(Call->GetVParam(0))));
+                     });
+        C->AddMethod("function RecordCount: Integer",
+                     [](TObject *I, TClass, const AnsiString &, Caller *) {
+                         return Variant(Self<D>(I)->RecordCount());
+                     });
+        C->AddProperty("RecNo", "Integer", [](TObject *I, TClass, const AnsiString &) {
+            return Variant(Self<D>(I)->RecNo());
+        });
+        C->AddIndexProperty(
+            "Value", "String", "Variant",
+            [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                return Self<D>(I)->GetValue(VarToStr(Call->GetVParam(0)));
+            },
+            true);
+        C->AddIndexProperty(
+            "DisplayText", "String", "String",
+            [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                return Variant(Self<D>(I)->GetDisplayText(VarToStr(Call->GetVParam(0))));
+            },
+            true);
+    }
+    Script->AddClass(TfrxUserDataSet::StaticClass(), "TfrxDataSet");
+}
+
+void AddComponents(TfsScript *Script)
+{
+    using C0 = TfrxComponent;
+    if (TfsClassVariable *C = Script->AddClass(C0::StaticClass(), "TComponent")) {
+        C->AddMethod("procedure Clear", [](TObject *I, TClass, const AnsiString &, Caller *) {
+            Self<C0>(I)->Clear();
+            return Variant(0);
+        });
+        C->AddMethod("function FindObject(s: String): TfrxComponent",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         return fsObjectToVariant(
+                             Self<C0>(I)->FindObject(VarToStr(Call->GetVParam(0))));
+                     });
+        C->AddMethod("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Extended)",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         Self<C0>(I)->SetBounds(
+                             Call->GetVParam(0).AsDouble(), Call->GetVParam(1).AsDouble(),
+                             Call->GetVParam(2).AsDouble(), Call->GetVParam(3).AsDouble());
+                         return Variant(0);
+                     });
+        C->AddProperty(
+            "Parent", "TfrxComponent",
+            [](TObject *I, TClass, const AnsiString &) {
+                return fsObjectToVariant(Self<C0>(I)->Parent());
+            },
+            [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+                Self<C0>(I)->SetParent(dynamic_cast<C0 *>(fsVariantToObject(Value)));
+            });
+        C->AddProperty("Page", "TfrxPage", [](TObject *I, TClass, const AnsiString &) {
+            return fsObjectToVariant(Self<C0>(I)->GetPage());
+        });
+        C->AddProperty("AbsLeft", "Extended", [](TObject *I, TClass, const AnsiString &) {
+            return Variant(Self<C0>(I)->AbsLeft());
+        });
+        C->AddProperty("AbsTop", "Extended", [](TObject *I, TClass, const AnsiString &) {
+            return Variant(Self<C0>(I)->AbsTop());
+        });
+    }
+    Script->AddClass(TfrxReportComponent::StaticClass(), "TfrxComponent");
+    Script->AddClass(TfrxDialogComponent::StaticClass(), "TfrxReportComponent");
+    for (TClass Persistent :
+         {TfrxFrame::StaticClass(), TfrxHighlight::StaticClass(), TfrxFormat::StaticClass(),
+          TfrxEngineOptions::StaticClass(), TfrxPrintOptions::StaticClass(),
+          TfrxPreviewOptions::StaticClass(), TfrxReportOptions::StaticClass()})
+        Script->AddClass(Persistent, "TPersistent");
+    Script->AddClass(TfrxView::StaticClass(), "TfrxReportComponent");
+    Script->AddClass(TfrxStretcheable::StaticClass(), "TfrxView");
+    using M = TfrxCustomMemoView;
+    if (TfsClassVariable *C = Script->AddClass(M::StaticClass(), "TfrxStretcheable")) {
+        C->AddProperty(
+            "Text", "String",
+            [](TObject *I, TClass, const AnsiString &) {
+                return Variant(AnsiString(Self<M>(I)->Text()));
+            },
+            [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+                Self<M>(I)->SetText(WideString(VarToStr(Value)));
+            });
+        C->AddProperty(
+            "Lines", "TWideStrings",
+            [](TObject *I, TClass, const AnsiString &) {
+                return fsObjectToVariant(Self<M>(I)->Memo());
+            },
+            [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+                Self<M>(I)->Memo()->Assign(dynamic_cast<TPersistent *>(fsVariantToObject(Value)));
+            });
+        C->AddProperty("Value", "Variant",
+                       [](TObject *I, TClass, const AnsiString &) { return Self<M>(I)->Value(); });
+    }
+    Script->AddClass(TfrxMemoView::StaticClass(), "TfrxCustomMemoView");
+    Script->AddClass(TfrxSysMemoView::StaticClass(), "TfrxCustomMemoView");
+    Script->AddClass(TfrxBand::StaticClass(), "TfrxReportComponent");
+    Script->AddClass(TfrxDataBand::StaticClass(), "TfrxBand");
+    for (TClass Band :
+         {TfrxHeader::StaticClass(), TfrxFooter::StaticClass(), TfrxPageHeader::StaticClass(),
+          TfrxPageFooter::StaticClass(), TfrxColumnHeader::StaticClass(),
+          TfrxColumnFooter::StaticClass(), TfrxGroupHeader::StaticClass(),
+          TfrxGroupFooter::StaticClass(), TfrxReportTitle::StaticClass(),
+          TfrxReportSummary::StaticClass(), TfrxChild::StaticClass(), TfrxOverlay::StaticClass()})
+        Script->AddClass(Band, "TfrxBand");
+    for (TClass Band : {TfrxMasterData::StaticClass(), TfrxDetailData::StaticClass(),
+                        TfrxSubdetailData::StaticClass(), TfrxDataBand4::StaticClass(),
+                        TfrxDataBand5::StaticClass(), TfrxDataBand6::StaticClass()})
+        Script->AddClass(Band, "TfrxDataBand");
+    Script->AddClass(TfrxPage::StaticClass(), "TfrxComponent");
+    Script->AddClass(TfrxReportPage::StaticClass(), "TfrxPage");
+}
+
+void AddReport(TfsScript *Script)
+{
+    Script->AddClass(TfrxVariable::StaticClass(), "TCollectionItem");
+    if (TfsClassVariable *C = Script->AddClass(TfrxVariables::StaticClass(), "TCollection"))
+        C->AddDefaultProperty("Variables", "String", "Variant",
+                              [](TObject *I, TClass, const AnsiString &Name, Caller *Call) {
+                                  auto *List = Self<TfrxVariables>(I);
+                                  const AnsiString Key = VarToStr(Call->GetVParam(0));
+                                  if (Name == "VARIABLES.GET") return List->Get(Key);
+                                  List->Set(Key, Call->GetVParam(1));
+                                  return Variant(0);
+                              });
+    using R = TfrxReport;
+    if (TfsClassVariable *C = Script->AddClass(R::StaticClass(), "TfrxComponent")) {
+        C->AddMethod("function Calc(const Expr: String): Variant",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         return Self<R>(I)->Calc(VarToStr(Call->GetVParam(0)));
+                     });
+        C->AddMethod("function GetDataset(const Alias: String): TfrxDataset",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         return fsObjectToVariant(
+                             Self<R>(I)->GetDataset(VarToStr(Call->GetVParam(0))));
+                     });
+        C->AddProperty(
+            "Terminated", "Boolean",
+            [](TObject *I, TClass, const AnsiString &) {
+                return Variant(Self<R>(I)->Terminated());
+            },
+            [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+                Self<R>(I)->SetTerminated(Value.AsBoolean());
+            });
+        C->AddProperty("Variables", "TfrxVariables", [](TObject *I, TClass, const AnsiString &) {
+            return fsObjectToVariant(Self<R>(I)->Variables());
+        });
+    }
+    Script->AddClass(TfrxCustomEngine::StaticClass(), "TPersistent");
+}
+
+// The date parts as the library writes them: the day, the month, the year's digits.
+void AddFunctions(TfsScript *Script)
+{
+    auto DatePart = [](const char *Format) {
+        return [Format](TObject *, TClass, const AnsiString &, Caller *Call) {
+            return Variant(FormatDateTime(Format, Call->GetVParam(0).AsDateTime()).ToInt());
+        };
+    };
+    Script->AddMethod("function DayOf(Date: TDateTime): Integer", DatePart("d"), "ctDate");
+    Script->AddMethod("function MonthOf(Date: TDateTime): Integer", DatePart("m"), "ctDate");
+    Script->AddMethod("function YearOf(Date: TDateTime): Integer", DatePart("yyyy"), "ctDate");
+    // Declared so that scripts compile; a report's preparation answers them.
+    auto Zero = [](TObject *, TClass, const AnsiString &, Caller *) { return Variant(0); };
+    Script->AddMethod("function IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant", Zero,
+                      "ctOther");
+    for (const char *Name : {"SUM", "AVG", "MIN", "MAX"})
+        Script->AddMethod(AnsiString("function ") + Name +
+                              "(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
+                          Zero, "ctAggregate");
+    Script->AddMethod("function COUNT(Band: Variant = 0; Flags: Integer = 0): Variant", Zero,
+                      "ctAggregate");
+}
+
+} // namespace
+
+TFunctions::TFunctions(TfsScript *AScript) : TfsRTTIModule(AScript)
+{
+    AddConstants(AScript);
+    AddEnumerations(AScript);
+    AddWideStrings(AScript);
+    AddDataSets(AScript);
+    AddComponents(AScript);
+    AddReport(AScript);
+    AddFunctions(AScript);
+}
+
+void frxRegisterScriptModule()
+{
+    static std::once_flag Once;
+    std::call_once(Once, [] {
+        fsRTTIModules().push_back(
+            [](TfsScript *Script) { return std::make_unique<TFunctions>(Script); });
+    });
+}

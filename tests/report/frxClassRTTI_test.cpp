@@ -1,0 +1,109 @@
+#include "report/frxClass.h"
+#include "report/frxClassRTTI.h"
+#include "report/frxVariables.h"
+#include "tests/report/ReportTestSupport.h"
+
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// Runs a C++Script main block in a report with a page, a band and a memo.
+struct ScriptedReport {
+    TfrxReport Report{nullptr};
+    TfrxMemoView *Memo;
+
+    ScriptedReport()
+    {
+        auto *Page = new TfrxReportPage(&Report);
+        Page->SetName("Page1");
+        auto *Band = new TfrxMasterData(Page);
+        Band->SetName("MasterData1");
+        Memo = new TfrxMemoView(Band);
+        Memo->SetName("Memo1");
+        Memo->SetBounds(10, 20, 100, 18);
+        Memo->SetText(u"a\r\nb\r\nc");
+        Report.SetScriptLanguage("C++Script");
+    }
+
+    void Run(const char *Body)
+    {
+        Report.ScriptText()->SetText(Body);
+        ASSERT_TRUE(Report.PrepareScript()) << Report.Errors()->Text().ToUtf8();
+        Report.Script()->Execute();
+    }
+
+    Variant Value(const char *Name) { return Report.Script()->Variables(Name); }
+};
+
+} // namespace
+
+TEST(ScriptBinding, EnumerationsCarryEveryMember)
+{
+    ScriptedReport R;
+    R.Run("int a, s, c; { a = baClient; s = skDiagonal1; c = fkBoolean; }");
+    EXPECT_EQ(R.Value("a").AsInteger(), baClient);
+    EXPECT_EQ(R.Value("s").AsInteger(), 5);
+    EXPECT_EQ(R.Value("c").AsInteger(), fkBoolean);
+}
+
+TEST(ScriptBinding, ScriptsReachObjectsPropertiesAndMethods)
+{
+    ScriptedReport R;
+    R.Run("double l, t; int n; String found, line; "
+          "{ l = Memo1.Left; t = Memo1.AbsTop; Memo1.Width = 150; Memo1.HAlign = haCenter;"
+          "  found = Report.FindObject(\"memo1\").Name; n = Memo1.Lines.Count;"
+          "  Memo1.Lines.Insert(0, \"x\"); line = Memo1.Lines[1];"
+          "  Memo1.SetBounds(1, 2, 3, 4); Report.Variables[\"v\"] = 42; }");
+    EXPECT_DOUBLE_EQ(R.Value("l").AsDouble(), 10);
+    EXPECT_DOUBLE_EQ(R.Value("t").AsDouble(), 20);
+    EXPECT_EQ(R.Value("n").AsInteger(), 3);
+    EXPECT_EQ(VarToStr(R.Value("found")), "Memo1");
+    EXPECT_EQ(VarToStr(R.Value("line")), "a");
+    EXPECT_EQ(R.Memo->Text(), WideString(u"x\r\na\r\nb\r\nc\r\n"));
+    EXPECT_DOUBLE_EQ(R.Memo->Width(), 3);
+    EXPECT_EQ(R.Memo->HAlign(), haCenter);
+    EXPECT_EQ(R.Report.Variables()->Get("v").AsInteger(), 42);
+}
+
+TEST(ScriptBinding, DatePartsAndConstants)
+{
+    ScriptedReport R;
+    R.Report.Variables()->Set("when", Variant::FromDateTime(EncodeDate(2024, 3, 5)));
+    R.Run("int d, m, y; double cm; { d = DayOf(Get(\"when\")); m = MonthOf(Get(\"when\"));"
+          " y = YearOf(Get(\"when\")); cm = fr1cm; }");
+    EXPECT_EQ(R.Value("d").AsInteger(), 5);
+    EXPECT_EQ(R.Value("m").AsInteger(), 3);
+    EXPECT_EQ(R.Value("y").AsInteger(), 2024);
+    EXPECT_NEAR(R.Value("cm").AsDouble(), 37.7953, 1e-9);
+}
+
+TEST(ScriptBinding, IIFOutsideAReportAnswersZero)
+{
+    frxRegisterReportClasses();
+    TfsScript Script(nullptr);
+    Script.AddRTTI();
+    Script.SetSyntaxType("C++Script");
+    Script.Lines()->SetText("int r; { r = IIF(true, 5, 6); }");
+    ASSERT_TRUE(Script.Compile()) << Script.ErrorMsg.ToUtf8();
+    Script.Execute();
+    EXPECT_EQ(Script.Variables("r").AsInteger(), 0);
+}
+
+TEST(ScriptBinding, DataSetsWalkFromScripts)
+{
+    ScriptedReport R;
+    auto *Rows = new TfrxUserDataSet(&R.Report);
+    Rows->SetName("Rows");
+    Rows->SetRangeEnd(reCount);
+    Rows->SetRangeEndCount(4);
+    Rows->OnGetValue = [&](const AnsiString &, Variant &Value) { Value = Rows->RecNo() * 10; };
+    R.Report.DataSets()->Add(Rows);
+    R.Run(
+        "int total, visited; TfrxDataSet ds; { ds = Report.GetDataset(\"Rows\"); ds.First();"
+        " while (!ds.Eof()) { total = total + ds.Value[\"x\"]; ds.Next(); } visited = ds.RecNo; }");
+    EXPECT_EQ(R.Value("total").AsInteger(), 60);
+    EXPECT_EQ(R.Value("visited").AsInteger(), 4);
+}
