@@ -6,6 +6,7 @@
 // (the exchanges and tabs).
 
 #include "controls/ComboBoxPng.h"
+#include "controls/ExtMaskEdit.h"
 #include "controls/GradientCheck.h"
 #include "controls/PngCheckBox.h"
 #include "controls/PngImageList.h"
@@ -99,7 +100,7 @@ public:
     TProgressBar *PB_WriterStatus;
     TValidateEdit *ED_WriterName;
     TComboBox *CB_WriterTypeKey;
-    TEdit *ME_KeyHex;
+    TExtMaskEdit *ME_KeyHex;
     TPopupMenu *PM_WriterGridMenu;
     TMenuItem *TBI_PrintWriter;
     TMenuItem *TBI_PrintWriterSelect;

@@ -158,8 +158,14 @@ void TMainForm::CreateWriterSheet()
     ED_WriterName->SetVisible(false);
     CB_WriterTypeKey = List(this, sheet, "CB_WriterTypeKey", 0, 0, 109, {});
     CB_WriterTypeKey->SetVisible(false);
-    ME_KeyHex = Place<TEdit>(this, sheet, "ME_KeyHex", 0, 0, 326, 22);
+    ME_KeyHex = Place<TExtMaskEdit>(this, sheet, "ME_KeyHex", 0, 0, 326, 22);
+    ME_KeyHex->SetMaskType(TExtMaskEdit::msKeyHex8b);
+    ME_KeyHex->SetEditMask("XX-HH-HH-HH-HH-HH-HH-HH");
+    ME_KeyHex->SetText("0000000000000000");
+    ME_KeyHex->SetFrame(0);
     ME_KeyHex->Font()->SetName("Courier New");
+    ME_KeyHex->Font()->SetHeight(-16);
+    ME_KeyHex->Font()->SetStyle(TFontStyles{fsBold});
     ME_KeyHex->SetVisible(false);
 
     constexpr int x = 790, w = 134;

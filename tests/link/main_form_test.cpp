@@ -286,3 +286,12 @@ TEST_F(MainFormTest, ControlsWearTheProgramsPictures)
     EXPECT_FALSE(form->CHG_WriterStatus->gCheckable());
     EXPECT_FALSE(form->CHG_WriterStatus->gGradient());
 }
+
+TEST_F(MainFormTest, TheKeyCodeEditorKeepsItsCheckByte)
+{
+    TMainForm *form = Build();
+    EXPECT_EQ(form->ME_KeyHex->EditMask(), "XX-HH-HH-HH-HH-HH-HH-HH");
+    EXPECT_FALSE(form->ME_KeyHex->Visible());
+    form->ME_KeyHex->SetText("00A0000000000000");
+    EXPECT_EQ(form->ME_KeyHex->Text(), "AFA0000000000000");
+}

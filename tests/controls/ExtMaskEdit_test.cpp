@@ -1,0 +1,108 @@
+// The key-code editor: typing, the check byte, copying, pasting and leaving.
+
+#include "controls/ExtMaskEdit.h"
+#include "link/grid_helpers.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <gtest/gtest.h>
+
+class ExtMaskEditTest : public vcltest::VclTest
+{
+protected:
+    void SetUp() override
+    {
+        VclTest::SetUp();
+        TForm *Form = ShownForm(500, 200);
+        Editor = new TExtMaskEdit(Form);
+        Editor->SetParent(Form);
+        Editor->SetBounds(10, 10, 300, 24);
+        Editor->SetMaskType(TExtMaskEdit::msKeyHex8b);
+        Editor->SetEditMask("XX-HH-HH-HH-HH-HH-HH-HH");
+        Editor->SetText("0000000000000000");
+        Editor->SetFrame(0);
+        Next = new TEdit(Form);
+        Next->SetParent(Form);
+        Next->SetBounds(10, 50, 100, 24);
+        AfterNext = new TEdit(Form);
+        AfterNext->SetParent(Form);
+        AfterNext->SetBounds(10, 90, 100, 24);
+        Editor->SetFocus();
+        vcltest::Pump();
+    }
+    void Type(const char *Keys)
+    {
+        for (const char *K = Keys; *K; ++K)
+            Editor->Perform(WM_CHAR, static_cast<unsigned char>(*K), 0);
+        vcltest::Pump();
+    }
+    TExtMaskEdit *Editor = nullptr;
+    TEdit *Next = nullptr;
+    TEdit *AfterNext = nullptr;
+};
+
+TEST_F(ExtMaskEditTest, TheFirstByteFollowsTheOthers)
+{
+    EXPECT_EQ(Editor->DisplayText(), "00-00-00-00-00-00-00-00");
+    EXPECT_EQ(Editor->CaretPos(), 4);
+    Type("a");
+    EXPECT_EQ(Editor->Text(), "AFA0000000000000");
+    Type("1");
+    EXPECT_EQ(Editor->Text(), "F1A1000000000000");
+    Type("g");
+    EXPECT_EQ(Editor->Text(), "F1A1000000000000");
+    EXPECT_EQ(Editor->CaretPos(), 7);
+}
+
+TEST_F(ExtMaskEditTest, CopyAllTakesTheLiteralsAndPasteFillsFromTheCaret)
+{
+    Type("a1");
+    Type("\x01");
+    EXPECT_EQ(ClipboardGetUnicodeText(), "F1-A1-00-00-00-00-00-00");
+    Editor->SetText("0000000000000000");
+    Editor->SetFocus();
+    Next->SetFocus();
+    Editor->SetFocus();
+    vcltest::Pump();
+    ASSERT_EQ(Editor->CaretPos(), 4);
+    ClipboardSetUnicodeText("01 23 45 67 89 AB CD EF");
+    Type("\x16");
+    EXPECT_EQ(Editor->Text(), "2C0123456789ABCD");
+}
+
+TEST_F(ExtMaskEditTest, ShortTextsFillWithBlanksThatReadAsZeros)
+{
+    Editor->SetMaskType(TExtMaskEdit::msCustom);
+    Editor->SetText("12");
+    EXPECT_EQ(Editor->DisplayText().SubString(4, 1)[1], static_cast<char>(149));
+    Editor->SetMaskType(TExtMaskEdit::msKeyHex8b);
+    EXPECT_EQ(Editor->Text().SubString(1, 4), "1200");
+    Editor->SetText("00112233445566778899");
+    EXPECT_EQ(Editor->Text().Length(), 16);
+}
+
+TEST_F(ExtMaskEditTest, TheLastDigitMovesTheFocusOnExactlyOnce)
+{
+    Type("11223344556677");
+    EXPECT_TRUE(Next->Focused());
+    EXPECT_FALSE(AfterNext->Focused());
+    EXPECT_EQ(Editor->Text().SubString(3, 14), "11223344556677");
+}
+
+TEST_F(ExtMaskEditTest, ASelectionIsBlankedByTheNextDigit)
+{
+    Type("123456");
+    // Back to the second data byte, then two bytes selected with Shift and Right.
+    for (int I = 0; I < 4; ++I)
+        vcltest::Key(VK_LEFT);
+    vcltest::KeyDown(VK_SHIFT);
+    for (int I = 0; I < 4; ++I)
+        vcltest::Key(VK_RIGHT);
+    vcltest::KeyUp(VK_SHIFT);
+    vcltest::Pump();
+    Type("9");
+    const AnsiString Shown = Editor->DisplayText();
+    EXPECT_EQ(Shown.SubString(4, 3), "12-");
+    EXPECT_EQ(Shown[7], '9');
+    EXPECT_EQ(Shown[8], static_cast<char>(149));
+    EXPECT_EQ(Shown[10], static_cast<char>(149));
+}
