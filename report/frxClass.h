@@ -1404,6 +1404,7 @@ protected:
 
 private:
     void ReportErrors();
+    void CheckEndlessDataSets();
     bool RunEngine();
     Variant GetScriptValue(const AnsiString &Name);
     Variant CallMethod(const AnsiString &MethodName, Variant &Params);

@@ -260,6 +260,25 @@ bool TfrxReport::RunEngine()
     return FEngine->Run();
 }
 
+// A user data set that runs to its last record but has no way to tell where
+// that is would print pages until memory runs out; refuse it before the run.
+void TfrxReport::CheckEndlessDataSets()
+{
+    TList *All = GetAllObjects();
+    for (int i = 0; i < All->Count(); ++i) {
+        auto *Band = dynamic_cast<TfrxDataBand *>(static_cast<TfrxComponent *>(All->Items(i)));
+        TfrxDataSet *DataSet = Band ? Band->DataSet() : nullptr;
+        if (!DataSet || Band->RowCount() != 0 || DataSet->RangeEnd() != reLast ||
+            DataSet->OnCheckEOF)
+            continue;
+        const TClass Class = DataSet->ClassType();
+        if (Class == TfrxUserDataSet::StaticClass() || Class == TfrxDataSet::StaticClass())
+            FErrors->Add(
+                Format(AnsiString::FromUtf8("Набор данных \"%s\": не задан конец диапазона"),
+                       {DataSet->UserName()}));
+    }
+}
+
 bool TfrxReport::PrepareReport(bool ClearLastReport)
 {
     if (ClearLastReport && FPreviewPages) FPreviewPages->Clear();
@@ -270,6 +289,7 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
         if (!FDataSets->Items(i)->DataSet())
             FErrors->Add(
                 Format(frxResources()->Get("clDSNotExist"), {FDataSets->Items(i)->DataSetName()}));
+    CheckEndlessDataSets();
     if (FErrors->Count() == 0) {
         TMemoryStream Saved;
         SaveToStream(&Saved, true, false);

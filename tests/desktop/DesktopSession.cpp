@@ -82,8 +82,11 @@ DesktopSession::DesktopSession()
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 3);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    FServer = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
-                    {}, &actions);
+    // Without -noreset the server resets each time its last client leaves (the
+    // pointer move below, each X tool run) and drops whoever is connecting just then.
+    FServer = Spawn(
+        {"Xvfb", "-displayfd", "3", "-noreset", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+        {}, &actions);
     posix_spawn_file_actions_destroy(&actions);
     close(pipe_fds[1]);
     std::string number;

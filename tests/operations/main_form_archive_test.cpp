@@ -343,9 +343,14 @@ TEST_F(ArchiveTest, StopKeepsTheRowsReadSoFar)
     Form->BTN_ReadFromArchiveClick(nullptr);
     ASSERT_TRUE(PumpUntil([&] { return Form->ArchiveBlockStep >= 20; }, ReadTime));
     EXPECT_TRUE(Form->BTN_StopArchive->Enabled());
+    // The two pointer frames, the first block's, and one more after every answer taken.
+    const std::size_t sent = 3 + std::size_t(Form->ArchiveBlockStep);
     Form->BTN_StopArchiveClick(nullptr);
     const std::size_t rows = Form->ArchiveRecords.size();
+    // The last frame may still be on its way to the device when the read stops.
+    ASSERT_TRUE(Sim->WaitForFrames(sent, std::chrono::milliseconds(ReadTime)));
     const std::size_t frames = Sim->Frames().size();
+    EXPECT_EQ(frames, sent);
     EXPECT_GE(rows, 10u);
     PumpFor(200);
     EXPECT_EQ(Sim->Frames().size(), frames);
