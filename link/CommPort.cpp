@@ -249,7 +249,7 @@ void TCommPort::DataReceived(TThread *Worker)
 {
     if (!Delivering() || !OnDataReceived) return;
     THandlerScope scope(FInHandler, Worker);
-    OnDataReceived(this, InBuffUsed());
+    CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
 }
 
 void TCommPort::StatusChanged(TThread *Worker)
@@ -263,8 +263,21 @@ void TCommPort::StatusChanged(TThread *Worker)
     };
     // A handler may close the port; the rest are not raised then.
     for (const auto &[bit, event] : signals)
-        if ((mask & bit) && Delivering() && *event) (*event)(this);
-    if ((mask & EV_ERR) && Delivering() && OnErrorSignal) OnErrorSignal(this, GetLastError());
+        if ((mask & bit) && Delivering() && *event) CallHandler([&] { (*event)(this); });
+    if ((mask & EV_ERR) && Delivering() && OnErrorSignal)
+        CallHandler([&] { OnErrorSignal(this, GetLastError()); });
+}
+
+void TCommPort::CallHandler(const std::function<void()> &Handler)
+{
+    // What a handler lets escape is the application's to show, as for any other event; it
+    // must not reach the worker that raised the event, which would end and deliver nothing
+    // more until the port is opened again.
+    try {
+        Handler();
+    } catch (...) {
+        Application->HandleException(this);
+    }
 }
 
 void TCommPort::SetLines(DWORD ModemStatus)

@@ -183,6 +183,7 @@ private:
     // The synchronised events, run on the user-interface thread for a worker.
     void DataReceived(TThread *Worker);
     void StatusChanged(TThread *Worker);
+    void CallHandler(const std::function<void()> &Handler);
     bool Delivering() const { return FConnected && !FClosing; }
 
     int FComNumber = 2;

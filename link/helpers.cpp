@@ -237,11 +237,14 @@ AnsiString SumInWords(double Amount)
     static const GroupNouns roubles = {Masculine, {"рубль"_a, "рубля"_a, "рублей"_a}};
 
     // Whole kopecks first: 112.99999999999999 is 113 roubles, not 112 roubles and 100 kopecks.
-    long long kopecks = std::llround(Amount * 100.0);
-    long long r = kopecks / 100;
-    if (r < 1) return AnsiString();
-    // Three groups of words reach up to 999 999 999 roubles.
-    if (r > 999999999) throw EConvertError("Сумма слишком велика для записи прописью"_a);
+    const double scaled = std::round(Amount * 100.0);
+    if (scaled < 100.0) return AnsiString();
+    // Three groups of words reach up to 999 999 999 roubles. Checked before the
+    // conversion to an integer, which would overflow for huge amounts.
+    if (!(scaled < 100000000000.0))
+        throw EConvertError("Сумма слишком велика для записи прописью"_a);
+    const auto kopecks = static_cast<long long>(scaled);
+    const long long r = kopecks / 100;
     AnsiString text = GroupInWords(r / 1000000, millions) +
                       GroupInWords((r / 1000) % 1000, thousands) + GroupInWords(r % 1000, roubles);
     if (!text.Pos("руб"_a)) text += "рублей"_a;

@@ -40,6 +40,30 @@ constexpr int smNotice = -1; // green
 constexpr int smNeutral = 0;
 constexpr int smError = 1; // red
 
+// One row of the address book. Its index in the row list is its cell number.
+struct WriterRecord {
+    int CellNumber = 0;
+    AnsiString Name;
+    int KeyType = 255; // 255 (or -1) for an empty cell
+    int WriteMode = -1;
+    AnsiString KeyHex; // displayed code, eight spaced pairs
+    AnsiString OldKey; // device form as read, 16 digits
+    AnsiString Address;
+    int Changed = 0; // 1 to be written, -1 to be written as an empty cell
+
+    bool IsEmpty() const
+    {
+        return (KeyType == 255 || KeyType == -1) && Name.IsEmpty() && KeyHex.IsEmpty();
+    }
+};
+
+// Device cells have room for this many rows; rows past it live only in files.
+constexpr int WriterDeviceCells = 1000;
+
+// The 28 hex digits of a cell's name and back, through the device alphabet.
+AnsiString DecodeDeviceName(const AnsiString &Hex);
+AnsiString EncodeDeviceName(const AnsiString &Name);
+
 // The exchange that the dispatcher hands an answer to, in the order it tests them.
 enum class TExchangeStep {
     None,
@@ -254,6 +278,66 @@ public:
     void FirmwareBlockReceived(const AnsiString &Answer);
     void FontsBlockReceived(const AnsiString &Answer);
 
+    // ---- address book: read, grid, edit, write (operations/main_form_writer*.cpp) ----
+    void BTN_WriterReadClick(TObject *Sender);
+    void StartWriterRead();
+    bool DecodeWriterCell(const AnsiString &Answer);
+    void FinishWriterRead();
+    void BTN_StopWriterClick(TObject *Sender);
+    void FillWriterGrid();
+    AnsiString WriterTypeText(int Index) const;
+    int WriterCellNumberOfRow(int Row = -1) const;
+    bool SetWriterRowColours(int Row);
+    void SG_WriterDrawCell(TObject *Sender, int ACol, int ARow, TRect Rect, TGridDrawState State);
+    void CHB_WriterMissNullClick(TObject *Sender);
+
+    void SG_WriterKeyPress(TObject *Sender, char &Key);
+    void SG_WriterDblClick(TObject *Sender);
+    void SG_WriterMouseDown(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void SG_WriterMouseMove(TObject *Sender, TShiftState Shift, int X, int Y);
+    void SG_WriterMouseUp(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void SG_WriterRowMoved(TObject *Sender, int FromIndex, int ToIndex);
+    void ED_WriterNameEnter(TObject *Sender);
+    void ED_WriterNameExit(TObject *Sender);
+    void ED_WriterNameKeyPress(TObject *Sender, char &Key);
+    void CB_WriterTypeKeyEnter(TObject *Sender);
+    void CB_WriterTypeKeyExit(TObject *Sender);
+    void CB_WriterTypeKeyKeyPress(TObject *Sender, char &Key);
+    void ME_KeyHexExit(TObject *Sender);
+    void ME_KeyHexKeyPress(TObject *Sender, char &Key);
+    void TBI_WriterCopyGridClipboardClick(TObject *Sender);
+    void TBI_WriterCopyClipboardClick(TObject *Sender);
+    void TBI_WriterPasteClipboardClick(TObject *Sender);
+    void TBI_AddCellClick(TObject *Sender);
+    void TBI_DeleteCellClick(TObject *Sender);
+    void TBI_WriterClearClick(TObject *Sender);
+    void TBI_UndoWriterTableClick(TObject *Sender);
+    void SaveWriterUndo();
+    void RestoreWriterUndo();
+    bool IsWriterRowLocked(int Index);
+    void SetKeyHexMask(int KeyType);
+    void CleanWriterName(AnsiString &Text);
+    int ParseWriterKeyType(const AnsiString &Text);
+    void CleanPastedKey(AnsiString &Text);
+    void RepairPastedKey(AnsiString &Text);
+    void RenumberWriterRows();
+
+    void BTN_WriterSaveClick(TObject *Sender);
+    void StartWriterWrite();
+    bool EncodeWriterCell();
+    void FinishWriterWrite(int Result);
+
+    std::vector<WriterRecord> WriterRows;
+    std::vector<WriterRecord> WriterUndo;
+    bool WriterEditing = false;
+    int WriterHintColumn = -1;
+    // Background of the four columns of the row being drawn.
+    std::array<TColor, 4> WriterRowColours{};
+    // The key editor's places: "X" fixed, "H" a hex digit, blanks between pairs.
+    AnsiString KeyHexMask = "XX HH HH HH HH HH HH HH";
+    std::array<AnsiString, 3> WriterWriteFrames;
+    std::array<AnsiString, 3> WriterWriteAnswers;
+
     // ---- exchange state ----
     int ExpectedLength = 0;
     int ArchivePointerStep = -1;
@@ -347,6 +431,7 @@ private:
     void DressControls();
     void ShowPortKinds();
     void CreateWriterSheet();
+    void ConnectWriterHandlers();
     void CreateArchiveSheet();
     void CreateConfigureSheet();
     void CreateOptionsSheet();
@@ -358,6 +443,22 @@ private:
     void SetupGrid(TStringGrid *Grid, const std::vector<AnsiString> &Titles, const int *Widths,
                    std::vector<std::unique_ptr<TFont>> &Fonts);
     bool AnyExchangeRunning() const;
+    // Address book: the record a grid row shows (null when none), what a row's
+    // device cell holds, and whether a write may send it.
+    WriterRecord *WriterRecordOfRow(int Row = -1);
+    AnsiString WriterCellData(const WriterRecord &Record) const;
+    bool WriterRowWritable(int Index) const;
+    // Warns of marked rows that cannot go into the device; false when the user cancels.
+    bool ConfirmWriterRowsLeftOut();
+    // The key editor's 16 digits: typed digits in the mask's free places, the rest kept.
+    AnsiString KeyHexEditorDigits(const AnsiString &Original) const;
+    void OpenWriterEditor();
+    void CloseWriterEditor(TWinControl *Editor);
+    // Shows the locked-row box when the current row may only have its name edited.
+    bool WriterRowLockedMessage();
+    // What the key editor showed when it opened.
+    AnsiString FKeyHexOpened;
+    bool FWriterEditorOnMouseUp = false;
     int ShownComPort(int Default) const;
     int ShownComSpeed() const;
 

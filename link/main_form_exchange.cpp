@@ -52,10 +52,11 @@ void TMainForm::CommPort1DataReceived(TObject *, DWORD)
     CallbackTimer->SetEnabled(false);
 
     if (!IsOnline) {
-        // The first answer on this port: it is the one to use next time.
+        // The first answer on this port: it is the one to use next time. Only the object
+        // takes it; the file is written where the window saves its settings, not in the
+        // middle of an exchange.
         Config.COM_port = ShownComPort(1);
         Config.COM_speed = ShownComSpeed();
-        WriteConfig(Config);
         ShowOnlineIcon(1);
     }
 
@@ -113,6 +114,7 @@ void TMainForm::ResetExchange()
         FillArchiveGrid();
         UpdateArchiveCounters();
     }
+    if (PC_Tabs->ActivePage() == Sheet_Writer) FillWriterGrid();
 }
 
 void TMainForm::CallbackTimerTimer(TObject *)

@@ -65,12 +65,21 @@ TTabSheet *Sheet(TComponent *Owner, TPageControl *Control, const char *Name,
     return sheet;
 }
 
-TMenuItem *Item(TComponent *Owner, TPopupMenu *Menu, const char *Name, const AnsiString &Caption)
+TMenuItem *Item(TComponent *Owner, TPopupMenu *Menu, const char *Name, const AnsiString &Caption,
+                int ImageIndex = -1)
 {
     auto *item = Component<TMenuItem>(Owner, Name);
     item->SetCaption(Caption);
+    item->SetImageIndex(ImageIndex);
     Menu->Items()->Add(item);
     return item;
+}
+
+void Separator(TComponent *Owner, TPopupMenu *Menu)
+{
+    auto *line = new TMenuItem(Owner);
+    line->SetCaption("-");
+    Menu->Items()->Add(line);
 }
 
 } // namespace
@@ -191,24 +200,80 @@ void TMainForm::CreateWriterSheet()
         Place<TProgressBar>(this, CHG_WriterStatus, "PB_WriterStatus", 336, 6, 420, 20);
 
     PM_WriterGridMenu = Component<TPopupMenu>(this, "PM_WriterGridMenu");
-    TBI_PrintWriter = Item(this, PM_WriterGridMenu, "TBI_PrintWriter", "Печать записной книжки"_a);
+    TBI_PrintWriter =
+        Item(this, PM_WriterGridMenu, "TBI_PrintWriter", "Печать записной книжки..."_a, 5);
     TBI_PrintWriterSelect =
-        Item(this, PM_WriterGridMenu, "TBI_PrintWriterSelect", "Печать выделенной части"_a);
+        Item(this, PM_WriterGridMenu, "TBI_PrintWriterSelect", "Печать выделенной части..."_a, 6);
+    Separator(this, PM_WriterGridMenu);
     TBI_WriterCopyGridClipboard =
-        Item(this, PM_WriterGridMenu, "TBI_WriterCopyGridClipboard", "Копировать таблицу"_a);
-    TBI_WriterCopyClipboard =
-        Item(this, PM_WriterGridMenu, "TBI_WriterCopyClipboard", "Копировать выделенную часть"_a);
+        Item(this, PM_WriterGridMenu, "TBI_WriterCopyGridClipboard", "Копировать таблицу"_a, 2);
+    Separator(this, PM_WriterGridMenu);
+    TBI_WriterCopyClipboard = Item(this, PM_WriterGridMenu, "TBI_WriterCopyClipboard",
+                                   "Копировать выделенную часть"_a, 0);
     TBI_WriterPasteClipboard =
-        Item(this, PM_WriterGridMenu, "TBI_WriterPasteClipboard", "Вставить из буфера"_a);
-    TBI_AddCell = Item(this, PM_WriterGridMenu, "TBI_AddCell", "Вставить пустую строку"_a);
-    TBI_DeleteCell = Item(this, PM_WriterGridMenu, "TBI_DeleteCell", "Удалить строку"_a);
+        Item(this, PM_WriterGridMenu, "TBI_WriterPasteClipboard", "Вставить из буфера"_a, 1);
+    Separator(this, PM_WriterGridMenu);
+    TBI_AddCell = Item(this, PM_WriterGridMenu, "TBI_AddCell", "Вставить пустую строку"_a, 4);
+    TBI_DeleteCell = Item(this, PM_WriterGridMenu, "TBI_DeleteCell", "Удалить строку"_a, 7);
+    Separator(this, PM_WriterGridMenu);
     TBI_WriterClear =
-        Item(this, PM_WriterGridMenu, "TBI_WriterClear", "Очистить выделенные ячейки"_a);
+        Item(this, PM_WriterGridMenu, "TBI_WriterClear", "Очистить выделенные ячейки"_a, 3);
+    Separator(this, PM_WriterGridMenu);
     TBI_UndoWriterTable =
-        Item(this, PM_WriterGridMenu, "TBI_UndoWriterTable", "Отменить последнее действие"_a);
+        Item(this, PM_WriterGridMenu, "TBI_UndoWriterTable", "Отменить последнее действие"_a, 8);
 
     DLG_WriterOpenGrid = Component<TOpenDialog>(this, "DLG_WriterOpenGrid");
     DLG_WriterSaveGrid = Component<TSaveDialog>(this, "DLG_WriterSaveGrid");
+    ConnectWriterHandlers();
+}
+
+void TMainForm::ConnectWriterHandlers()
+{
+    BTN_WriterRead->OnClick = [this](TObject *Sender) { BTN_WriterReadClick(Sender); };
+    BTN_WriterSave->OnClick = [this](TObject *Sender) { BTN_WriterSaveClick(Sender); };
+    BTN_StopWriter->OnClick = [this](TObject *Sender) { BTN_StopWriterClick(Sender); };
+    CHB_WriterMissNull->OnClick = [this](TObject *Sender) { CHB_WriterMissNullClick(Sender); };
+
+    SG_Writer->OnDrawCell = [this](TObject *Sender, int ACol, int ARow, TRect Rect,
+                                   TGridDrawState State) {
+        SG_WriterDrawCell(Sender, ACol, ARow, Rect, State);
+    };
+    SG_Writer->OnKeyPress = [this](TObject *Sender, char &Key) { SG_WriterKeyPress(Sender, Key); };
+    SG_Writer->OnDblClick = [this](TObject *Sender) { SG_WriterDblClick(Sender); };
+    SG_Writer->OnMouseDown = [this](TObject *Sender, TMouseButton Button, TShiftState Shift, int X,
+                                    int Y) { SG_WriterMouseDown(Sender, Button, Shift, X, Y); };
+    SG_Writer->OnMouseUp = [this](TObject *Sender, TMouseButton Button, TShiftState Shift, int X,
+                                  int Y) { SG_WriterMouseUp(Sender, Button, Shift, X, Y); };
+    SG_Writer->OnMouseMove = [this](TObject *Sender, TShiftState Shift, int X, int Y) {
+        SG_WriterMouseMove(Sender, Shift, X, Y);
+    };
+    SG_Writer->OnRowMoved = [this](TObject *Sender, int FromIndex, int ToIndex) {
+        SG_WriterRowMoved(Sender, FromIndex, ToIndex);
+    };
+
+    ED_WriterName->OnEnter = [this](TObject *Sender) { ED_WriterNameEnter(Sender); };
+    ED_WriterName->OnExit = [this](TObject *Sender) { ED_WriterNameExit(Sender); };
+    ED_WriterName->OnKeyPress = [this](TObject *Sender, char &Key) {
+        ED_WriterNameKeyPress(Sender, Key);
+    };
+    CB_WriterTypeKey->OnEnter = [this](TObject *Sender) { CB_WriterTypeKeyEnter(Sender); };
+    CB_WriterTypeKey->OnExit = [this](TObject *Sender) { CB_WriterTypeKeyExit(Sender); };
+    CB_WriterTypeKey->OnKeyPress = [this](TObject *Sender, char &Key) {
+        CB_WriterTypeKeyKeyPress(Sender, Key);
+    };
+    ME_KeyHex->OnExit = [this](TObject *Sender) { ME_KeyHexExit(Sender); };
+    ME_KeyHex->OnKeyPress = [this](TObject *Sender, char &Key) { ME_KeyHexKeyPress(Sender, Key); };
+
+    const std::pair<TMenuItem *, void (TMainForm::*)(TObject *)> items[] = {
+        {TBI_WriterCopyGridClipboard, &TMainForm::TBI_WriterCopyGridClipboardClick},
+        {TBI_WriterCopyClipboard, &TMainForm::TBI_WriterCopyClipboardClick},
+        {TBI_WriterPasteClipboard, &TMainForm::TBI_WriterPasteClipboardClick},
+        {TBI_AddCell, &TMainForm::TBI_AddCellClick},
+        {TBI_DeleteCell, &TMainForm::TBI_DeleteCellClick},
+        {TBI_WriterClear, &TMainForm::TBI_WriterClearClick},
+        {TBI_UndoWriterTable, &TMainForm::TBI_UndoWriterTableClick}};
+    for (auto [item, handler] : items)
+        item->OnClick = [this, handler](TObject *Sender) { (this->*handler)(Sender); };
 }
 
 void TMainForm::CreateArchiveSheet()

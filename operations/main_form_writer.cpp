@@ -1,6 +1,381 @@
-// The address-book exchange; its steps are not started yet, so no answer reaches these.
+// The address book on the device: reading its cells into the row list, showing the
+// list in the grid, and writing the marked rows back, three frames per cell.
 
+#include "link/constants.h"
+#include "link/grid_helpers.h"
+#include "link/hex_text.h"
+#include "link/key_codes.h"
 #include "link/main_form.h"
 
-void TMainForm::WriterCellReceived(const AnsiString &) {}
-void TMainForm::WriterCellWriteReceived(const AnsiString &) {}
+#include <algorithm>
+
+namespace
+{
+
+constexpr int CellAnswerLength = 30;
+constexpr int WriteAnswerLength = 1;
+constexpr int CellStep = 0x18;
+constexpr int FrameDataDigits = 16;
+constexpr int CellDigits = 48;
+constexpr int NameLength = 14;
+const AnsiString FirstCellAddress = "0400";
+const AnsiString LastCellAddress = "61A8";
+const AnsiString EmptyCellData = AnsiString::StringOfChar('F', CellDigits);
+// What the status panel's gradient ends in: reading, writing.
+constexpr TColor ReadColour = RGB(0xF0, 0xFF, 0xEC);
+constexpr TColor WriteColour = RGB(0xFF, 0xEF, 0xEF);
+constexpr int BlankIndex = 42;
+
+AnsiString ReadCellCommand(const AnsiString &Address)
+{
+    const AnsiString body = "31" + Address + "18";
+    return "A5" + body + HexChecksum(body, false);
+}
+
+// Exactly a cell's 24 bytes as upper-case hex text, or the frames would go out misaligned.
+bool IsDeviceCellData(const AnsiString &Data)
+{
+    if (Data.Length() != CellDigits) return false;
+    for (int pos = 1; pos <= Data.Length(); ++pos)
+        if (!CharInString(Data[pos], "0123456789ABCDEF")) return false;
+    return true;
+}
+
+} // namespace
+
+// ---- names in the device alphabet ----
+
+AnsiString DecodeDeviceName(const AnsiString &Hex)
+{
+    AnsiString name;
+    for (int pos = 1; pos + 1 <= Hex.Length(); pos += 2) {
+        const int index = HexToIntDef(Hex.SubString(pos, 2), BlankIndex);
+        name += index >= 0 && index < BlankIndex ? DeviceAlphabet[index + 1] : ' ';
+    }
+    return name;
+}
+
+AnsiString EncodeDeviceName(const AnsiString &Name)
+{
+    const AnsiString padded = PadRight(Name, NameLength, ' ');
+    AnsiString hex;
+    for (int pos = 1; pos <= padded.Length(); ++pos) {
+        const int found = DeviceAlphabet.Pos(AnsiString(padded[pos]));
+        hex += IntToHex(found ? found - 1 : BlankIndex, 2);
+    }
+    return hex;
+}
+
+// ---- reading ----
+
+void TMainForm::BTN_WriterReadClick(TObject *Sender)
+{
+    // A port that did not open ends in the answer time-out, like a silent device.
+    BTN_OpenCOMPortClick(Sender);
+    SaveWriterUndo();
+    StartWriterRead();
+}
+
+void TMainForm::StartWriterRead()
+{
+    WriterReadStep = 0;
+    ExpectedLength = CellAnswerLength;
+    WriterAddressHex = FirstCellAddress;
+    SetBusy(false);
+    WriterRows.clear();
+    FillWriterGrid();
+    LB_WriterStatus->SetCaption("Чтение данных... "_a);
+    ShowStatusMessage("Чтение данных... "_a, "", smNeutral);
+    CHG_WriterStatus->SetColor(ReadColour);
+    PB_WriterStatus->SetMin(0);
+    PB_WriterStatus->SetMax(WriterDeviceCells - 1);
+    PB_WriterStatus->SetPosition(0);
+    PB_WriterStatus->SetStep(1);
+    SendHexCommand(ReadCellCommand(WriterAddressHex));
+}
+
+void TMainForm::WriterCellReceived(const AnsiString &Answer)
+{
+    ++WriterReadStep;
+    PB_WriterStatus->StepIt();
+    LB_WriterStatus->SetCaption("Чтение данных... "_a + IntToStr(WriterReadStep));
+    DecodeWriterCell(Answer);
+    if (WriterAddressHex == LastCellAddress) {
+        FinishWriterRead();
+        return;
+    }
+    WriterAddressHex = IntToHex(HexToIntDef(WriterAddressHex, 0) + CellStep, 4);
+    SendHexCommand(ReadCellCommand(WriterAddressHex));
+}
+
+bool TMainForm::DecodeWriterCell(const AnsiString &Answer)
+{
+    WriterRecord record;
+    record.CellNumber = WriterReadStep - 1;
+    record.Address = WriterAddressHex;
+    record.KeyType = HexToIntDef(Answer.SubString(11, 2), 255);
+    if (record.KeyType == 255) {
+        WriterRows.push_back(record);
+        return true;
+    }
+    record.WriteMode = HexToIntDef(Answer.SubString(13, 2), -1);
+    record.OldKey = Answer.SubString(15, 16);
+    AnsiString code = record.OldKey;
+    DecodeKeyCode(record.KeyType, record.WriteMode, code);
+    record.KeyHex = InsertSeparatorEvery(code, 2, " ");
+    record.Name = DecodeDeviceName(Answer.SubString(31, 28).Trim()).Trim();
+    WriterRows.push_back(record);
+    FillWriterGrid();
+    // The grid follows the read.
+    SG_Writer->SetRow(SG_Writer->RowCount() - 1);
+    return true;
+}
+
+void TMainForm::FinishWriterRead()
+{
+    PB_WriterStatus->StepIt();
+    FillWriterGrid();
+    ResetExchange();
+    SetBusy(true);
+    if (SG_Writer->CanFocus()) SG_Writer->SetFocus();
+    ShowStatusMessage("Чтение данных... успешно!"_a, "", smNeutral);
+}
+
+void TMainForm::BTN_StopWriterClick(TObject *)
+{
+    FinishWriterRead();
+}
+
+// ---- the grid ----
+
+void TMainForm::FillWriterGrid()
+{
+    const int rememberedRow = SG_Writer->Row();
+    const int rememberedTop = SG_Writer->TopRow();
+    if (WriterRows.empty()) {
+        GridSetFixed(SG_Writer, 0, 0);
+        SG_Writer->SetRowCount(1);
+        SG_Writer->SetTopRow(1);
+        SG_Writer->Repaint();
+        return;
+    }
+    GridClearData(SG_Writer, WriterColumnCount);
+    std::vector<int> shown;
+    for (int i = 0; i < static_cast<int>(WriterRows.size()); ++i)
+        if (!CHB_WriterMissNull->Checked() ||
+            !(WriterRows[i].Name.IsEmpty() && WriterRows[i].KeyHex.IsEmpty() &&
+              WriterTypeText(i).IsEmpty()))
+            shown.push_back(i);
+    SG_Writer->SetRowCount(std::max(static_cast<int>(shown.size()) + 1, 2));
+    for (int r = 1; r <= static_cast<int>(shown.size()); ++r) {
+        const WriterRecord &record = WriterRows[shown[r - 1]];
+        SG_Writer->SetCells(0, r, IntToStr(record.CellNumber));
+        SG_Writer->SetCells(1, r, record.Name);
+        SG_Writer->SetCells(2, r, WriterTypeText(shown[r - 1]));
+        SG_Writer->SetCells(3, r, record.KeyHex);
+    }
+    if (SG_Writer->FixedCols() == 0) SG_Writer->SetFixedCols(1);
+    if (SG_Writer->FixedRows() == 0) SG_Writer->SetFixedRows(1);
+    SG_Writer->SetRow(std::clamp(rememberedRow, 1, SG_Writer->RowCount() - 1));
+    SG_Writer->SetTopRow(rememberedTop);
+    SG_Writer->Repaint();
+}
+
+void TMainForm::CHB_WriterMissNullClick(TObject *)
+{
+    if (!WriterRows.empty()) FillWriterGrid();
+}
+
+AnsiString TMainForm::WriterTypeText(int Index) const
+{
+    const int type = WriterRows.at(Index).KeyType;
+    return type >= 0 && type < KeyTypeCount ? KeyTypeNames[type][0] : AnsiString();
+}
+
+int TMainForm::WriterCellNumberOfRow(int Row) const
+{
+    if (SG_Writer->RowCount() < 2) return -1;
+    return StrToIntDef(SG_Writer->Cells(0, Row == -1 ? SG_Writer->Row() : Row), -1);
+}
+
+WriterRecord *TMainForm::WriterRecordOfRow(int Row)
+{
+    const int cell = WriterCellNumberOfRow(Row);
+    if (cell < 0 || cell >= static_cast<int>(WriterRows.size())) return nullptr;
+    return &WriterRows[cell];
+}
+
+bool TMainForm::SetWriterRowColours(int Row)
+{
+    const WriterRecord *record = WriterRecordOfRow(Row);
+    if (!record) return false;
+    constexpr TColor paleRed = RGB(255, 228, 228), paleGreen = RGB(228, 255, 228),
+                     paleYellow = RGB(255, 255, 220);
+    if (record->Changed == -1)
+        WriterRowColours.fill(paleRed);
+    else if (record->Changed == 1)
+        WriterRowColours.fill(paleGreen);
+    else
+        WriterRowColours = {clWhite, clWhite, clWhite, paleYellow};
+    return true;
+}
+
+void TMainForm::SG_WriterDrawCell(TObject *, int ACol, int ARow, TRect Rect, TGridDrawState State)
+{
+    if (ARow == 0) {
+        GridDrawHeaderCell(SG_Writer, ACol, ARow, Rect);
+        return;
+    }
+    const bool selected = State.Contains(gdSelected);
+    if ((selected && ACol == 0) || !SetWriterRowColours(ARow)) return;
+    TFont *font = WriterColumnFonts.at(ACol).get();
+    const TColor colour = WriterRowColours.at(ACol);
+    if (ACol == 0)
+        GridDrawHeaderCell(SG_Writer, ACol, ARow, Rect);
+    else if (ACol == 1)
+        GridDrawCellLeft(SG_Writer, font, colour, ACol, ARow, Rect, State);
+    else
+        GridDrawCellCentered(SG_Writer, font, colour, ACol, ARow, Rect, State);
+}
+
+// ---- writing ----
+
+bool TMainForm::WriterRowWritable(int Index) const
+{
+    return Index < WriterDeviceCells && WriterRows[Index].Changed != 0 &&
+           IsDeviceCellData(WriterCellData(WriterRows[Index]));
+}
+
+AnsiString TMainForm::WriterCellData(const WriterRecord &Record) const
+{
+    if (Record.Changed == -1 || Record.KeyHex.IsEmpty()) return EmptyCellData;
+    AnsiString deviceKey;
+    if (Record.KeyType == ktCyfral && Record.WriteMode != 0 && Record.WriteMode != 4)
+        deviceKey = Record.OldKey; // only the name of such a key can change
+    else if (Record.KeyType == ktCyfral)
+        deviceKey = EncodeCyfralKey(Record.KeyHex);
+    else if (Record.KeyType == ktMetakom && Record.WriteMode % 2 == 0)
+        deviceKey = EncodeMetakomKey(Record.KeyHex);
+    else if (Record.KeyType == ktMetakom) // M2 keeps its code bytes in order, as a read shows
+        deviceKey = "000000" + RemoveSeparatorEvery(Record.KeyHex, 3).SubString(7, 8) + "01";
+    else
+        deviceKey = RemoveSeparatorEvery(Record.KeyHex, 3);
+    return IntToHex(Record.KeyType, 2) + IntToHex(Record.WriteMode, 2) + deviceKey +
+           EncodeDeviceName(Record.Name);
+}
+
+void TMainForm::BTN_WriterSaveClick(TObject *Sender)
+{
+    if (WriterRows.empty()) {
+        ShowStatusMessage("Нет данных для записи!"_a, "", smNeutral);
+        return;
+    }
+    if (!ConfirmWriterRowsLeftOut()) return;
+    BTN_OpenCOMPortClick(Sender);
+    StartWriterWrite();
+}
+
+bool TMainForm::ConfirmWriterRowsLeftOut()
+{
+    AnsiString beyond, refused;
+    for (int i = 0; i < static_cast<int>(WriterRows.size()); ++i) {
+        const WriterRecord &record = WriterRows[i];
+        if (record.Changed == 0) continue;
+        if (i >= WriterDeviceCells) {
+            if (!record.IsEmpty()) beyond += " " + IntToStr(i);
+        } else if (!IsDeviceCellData(WriterCellData(record))) {
+            refused += " " + IntToStr(i);
+        }
+    }
+    if (!refused.IsEmpty())
+        ShowMessageBox("Эти строки не будут записаны: код ключа неполон или неверен.\nЯчейки:"_a +
+                           refused,
+                       "Внимание!"_a);
+    if (beyond.IsEmpty()) return true;
+    // The device has no cell for them; the rows stay marked for a file.
+    return Application->MessageBox("В приборе только 1000 ячеек (0 - 999). Строки после них "
+                                   "записаны не будут.\nСтроки:"_a +
+                                       beyond + "\n\nЗаписать остальные?"_a,
+                                   "Сообщение"_a, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void TMainForm::StartWriterWrite()
+{
+    WriterWriteStep = 0;
+    WriterWriteCell = 0;
+    ExpectedLength = WriteAnswerLength;
+    SetBusy(false);
+    LB_WriterStatus->SetCaption("Запись данных... "_a);
+    ShowStatusMessage("Запись данных... "_a, "", smNeutral);
+    int count = 0;
+    for (int i = 0; i < static_cast<int>(WriterRows.size()); ++i)
+        if (WriterRowWritable(i)) ++count;
+    if (count == 0) {
+        FinishWriterWrite(-1);
+        return;
+    }
+    CHG_WriterStatus->SetColor(WriteColour);
+    PB_WriterStatus->SetMin(0);
+    PB_WriterStatus->SetMax(count - 1);
+    PB_WriterStatus->SetPosition(0);
+    PB_WriterStatus->SetStep(1);
+    if (EncodeWriterCell())
+        WriterCellWriteReceived("");
+    else
+        FinishWriterWrite(-1);
+}
+
+bool TMainForm::EncodeWriterCell()
+{
+    WriterWriteStep = 0;
+    int index = WriterWriteCell;
+    while (index < static_cast<int>(WriterRows.size()) && !WriterRowWritable(index))
+        ++index;
+    if (index >= static_cast<int>(WriterRows.size())) return false;
+    WriterWriteCell = index + 1;
+    const WriterRecord &record = WriterRows[index];
+    const AnsiString data = WriterCellData(record);
+    const int base = HexToIntDef(record.Address, 0);
+    for (int k = 0; k < 3; ++k) {
+        const AnsiString body = "75" + IntToHex(base + 8 * k, 4) + "08" +
+                                data.SubString(FrameDataDigits * k + 1, FrameDataDigits);
+        WriterWriteAnswers[k] = HexChecksum(body, false);
+        WriterWriteFrames[k] = "A5" + body + WriterWriteAnswers[k];
+    }
+    return true;
+}
+
+void TMainForm::WriterCellWriteReceived(const AnsiString &Answer)
+{
+    const int confirmed = WriterWriteStep;
+    LB_WriterStatus->SetCaption("Запись ячейки... "_a + IntToStr(WriterWriteCell - 1));
+    if (confirmed != 0 && Answer != WriterWriteAnswers[confirmed - 1]) {
+        FinishWriterWrite(0);
+        return;
+    }
+    if (confirmed == 3) {
+        // Only a whole cell counts as written: a break between its frames keeps the mark.
+        WriterRows[WriterWriteCell - 1].Changed = 0;
+        PB_WriterStatus->StepIt();
+        if (!EncodeWriterCell()) {
+            FinishWriterWrite(1);
+            return;
+        }
+    }
+    SendHexCommand(WriterWriteFrames[WriterWriteStep]);
+}
+
+void TMainForm::FinishWriterWrite(int Result)
+{
+    PB_WriterStatus->StepIt();
+    FillWriterGrid();
+    ResetExchange();
+    SetBusy(true);
+    if (SG_Writer->CanFocus()) SG_Writer->SetFocus();
+    if (Result == -1)
+        ShowStatusMessage("Нет данных для записи!"_a, "", smNeutral);
+    else if (Result == 1)
+        ShowStatusMessage("Запись записной книжки... успешно!"_a, "", smNotice);
+    else if (Result == 0)
+        ShowStatusMessage("Ошибка при записи записной книжки!"_a, "", smError);
+}

@@ -577,10 +577,14 @@ void TfsILBuilder::DoVbFor(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
 void TfsILBuilder::DoCppFor(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
 {
     auto *Stmt = NewStatement<TfsCppForStmt>(E, Scope, List);
-    DoCompoundStmt(Child(E, 0), Scope, Stmt->FirstStmt.get());
-    if (Is(Child(E, 1), "expr")) Stmt->Condition = DoExpression(E->Items(1), Scope);
-    DoCompoundStmt(Child(E, 2), Scope, Stmt->NextStmt.get());
-    if (E->Count() > 3) DoStmt(E->Items(3), Scope, Stmt);
+    // C++Script wraps each outer clause in a block of its own; JScript gives the
+    // clause's statement as it stands, a var list being one element per name.
+    int I = 0;
+    for (; I < E->Count() && !Is(E->Items(I), "expr"); ++I)
+        DoStmt(E->Items(I), Scope, Stmt->FirstStmt.get());
+    Stmt->Condition = DoExpression(Child(E, I), Scope);
+    DoStmt(Child(E, I + 1), Scope, Stmt->NextStmt.get());
+    if (E->Count() > I + 2) DoStmt(E->Items(I + 2), Scope, Stmt);
 }
 
 void TfsILBuilder::DoWhile(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)

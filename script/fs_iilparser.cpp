@@ -262,11 +262,13 @@ bool TfsILParser::MakeILScript(const AnsiString &Text)
     return result;
 }
 
-// Text after the final "end." of a Pascal program has always been free for
-// notes; every other language has to end where its program does.
+// A program that closes with its own end mark (the final "end." of Pascal, the
+// main block's closing brace of C++Script) leaves what follows free for notes,
+// and scripts rely on it; a BasicScript or JScript program is a plain list of
+// statements, so text after it is one that did not parse.
 bool TfsILParser::TrailingTextAllowed() const
 {
-    return AnsiSameText(FLangName, "PascalScript");
+    return AnsiSameText(FLangName, "PascalScript") || AnsiSameText(FLangName, "C++Script");
 }
 
 bool TfsILParser::RestIsBlank()

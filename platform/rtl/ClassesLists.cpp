@@ -409,7 +409,9 @@ void TStrings::SetTextStr(const AnsiString &Value)
 {
     rtl::Updating(*this, [&] {
         Clear();
+        // The text is a C string to the class library: a NUL ends it, also in a loaded file.
         std::string_view text = Value.View();
+        text = text.substr(0, text.find('\0'));
         std::size_t p = 0;
         while (p < text.size()) {
             std::size_t end = text.find_first_of("\r\n", p);

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <mutex>
 
+#include <sys/stat.h>
+
 // ---------------------------------------------------------------------------
 // TCustomIniFile
 
@@ -151,13 +153,15 @@ std::optional<std::string_view> HeaderName(std::string_view Line)
     return Trimmed(text.substr(0, text.find(']')));
 }
 
-// The key of a key line: the text before "=", or the whole line without one.
-// Blank lines, comments and headers have none.
+// The key of a key line: the text before "=". Blank lines, comments, headers
+// and lines without "=" have none, as the profile functions pass them over.
 std::optional<std::string_view> KeyName(std::string_view Line)
 {
     std::string_view text = Trimmed(Line);
-    if (text.empty() || text.front() == ';' || text.front() == '[') return std::nullopt;
-    return Trimmed(text.substr(0, text.find('=')));
+    const std::size_t eq = text.find('=');
+    if (text.empty() || text.front() == ';' || text.front() == '[' || eq == text.npos)
+        return std::nullopt;
+    return Trimmed(text.substr(0, eq));
 }
 
 } // namespace
@@ -180,9 +184,13 @@ ProfileText::ProfileText(std::string Bytes)
 
 std::string ProfileText::Bytes() const
 {
-    std::string out;
+    std::size_t size = 0;
     for (const Line &line : FLines)
-        out += line.Text + line.Break;
+        size += line.Text.size() + line.Break.size();
+    std::string out;
+    out.reserve(size);
+    for (const Line &line : FLines)
+        out.append(line.Text).append(line.Break);
     return out;
 }
 
@@ -215,9 +223,7 @@ std::optional<AnsiString> ProfileText::Value(const AnsiString &Section, const An
     auto at = FindKey(*range, Key);
     if (!at) return std::nullopt;
     std::string_view text = FLines[*at].Text;
-    auto eq = text.find('=');
-    if (eq == std::string_view::npos) return AnsiString();
-    std::string_view value = Trimmed(text.substr(eq + 1));
+    std::string_view value = Trimmed(text.substr(text.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
@@ -306,33 +312,84 @@ template <class F> auto Locked(F Action)
     std::lock_guard lock(ProfileLock());
     return Action();
 }
-} // namespace
 
-rtl::ProfileText TIniFile::Load() const
+// Counts the profile writes of the whole program (under the profile lock): a
+// write through another object can land within the file system's time stamp
+// granularity and keep the size, so the stamp alone would not show it.
+std::uint64_t ProfileWrites = 0;
+
+// What changes when a file is written or replaced. The change time is left
+// out: a change of permissions alone leaves the text as it was.
+struct FileStamp {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = -1;
+    std::int64_t Modified = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+FileStamp StampOf(const std::string &Path)
 {
-    std::ifstream in(rtl::SystemPath(FileName()), std::ios::binary | std::ios::ate);
+    struct stat info;
+    if (::stat(Path.c_str(), &info) != 0) return {};
+    return {info.st_dev, info.st_ino, info.st_size,
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::string ReadBytes(const std::string &Path)
+{
+    std::ifstream in(Path, std::ios::binary | std::ios::ate);
     std::string bytes(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
     in.seekg(0);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return rtl::ProfileText(std::move(bytes));
+    return bytes;
 }
+} // namespace
 
-void TIniFile::Store(const rtl::ProfileText &Text) const
+struct TIniFile::TCache {
+    rtl::ProfileText Text;
+    FileStamp Stamp;
+    std::uint64_t Writes = 0;
+};
+
+TIniFile::TIniFile(const AnsiString &FileName) : TCustomIniFile(FileName) {}
+
+TIniFile::~TIniFile() = default;
+
+rtl::ProfileText &TIniFile::Current()
 {
-    std::string bytes = Text.Bytes();
-    std::ofstream out(rtl::SystemPath(FileName()), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) throw EIniFileException(SIniFileWriteError, {FileName()});
+    const std::string path = rtl::SystemPath(FileName());
+    // Taken before the read: a writer meanwhile makes the next call read again
+    // instead of trusting a text older than the file.
+    const FileStamp stamp = StampOf(path);
+    if (!FCache || FCache->Stamp != stamp || FCache->Writes != ProfileWrites) {
+        FCache.reset(); // a large file is not held twice
+        FCache = std::make_unique<TCache>(
+            TCache{rtl::ProfileText(ReadBytes(path)), stamp, ProfileWrites});
+    }
+    return FCache->Text;
 }
 
 void TIniFile::Edit(const std::function<void(rtl::ProfileText &)> &Change)
 {
     Locked([&] {
-        rtl::ProfileText text = Load();
-        Change(text);
-        Store(text);
+        try {
+            Change(Current());
+            const std::string path = rtl::SystemPath(FileName());
+            const std::string bytes = FCache->Text.Bytes();
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            out.close();
+            ++ProfileWrites;
+            if (!out) throw EIniFileException(SIniFileWriteError, {FileName()});
+            FCache->Stamp = StampOf(path);
+            FCache->Writes = ProfileWrites;
+        } catch (...) {
+            // The text in memory is no longer the file's.
+            FCache.reset();
+            throw;
+        }
     });
 }
 
@@ -340,7 +397,7 @@ AnsiString TIniFile::ReadString(const AnsiString &Section, const AnsiString &Ide
                                 const AnsiString &Default)
 {
     // As the profile functions do, a default loses its trailing blanks.
-    return Locked([&] { return Load().Value(Section, Ident).value_or(Default.TrimRight()); });
+    return Locked([&] { return Current().Value(Section, Ident).value_or(Default.TrimRight()); });
 }
 
 void TIniFile::WriteString(const AnsiString &Section, const AnsiString &Ident,
@@ -351,12 +408,12 @@ void TIniFile::WriteString(const AnsiString &Section, const AnsiString &Ident,
 
 void TIniFile::ReadSection(const AnsiString &Section, TStrings *Strings)
 {
-    rtl::SetLines(Strings, Locked([&] { return Load().Keys(Section); }));
+    rtl::SetLines(Strings, Locked([&] { return Current().Keys(Section); }));
 }
 
 void TIniFile::ReadSections(TStrings *Strings)
 {
-    rtl::SetLines(Strings, Load().Sections());
+    rtl::SetLines(Strings, Locked([&] { return Current().Sections(); }));
 }
 
 void TIniFile::EraseSection(const AnsiString &Section)

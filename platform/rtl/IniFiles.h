@@ -106,13 +106,16 @@ private:
 } // namespace rtl
 
 // A profile file read and written at every call, as the Windows profile
-// functions do: each write reaches the disk before it returns.
+// functions do: each write reaches the disk before it returns. The text is read
+// again only when the file has changed since this object last read or wrote it,
+// so many keys of a large file cost one read, not one each.
 class TIniFile : public TCustomIniFile
 {
     QRV4_CLASS(TIniFile, TCustomIniFile)
 
 public:
-    explicit TIniFile(const AnsiString &FileName) : TCustomIniFile(FileName) {}
+    explicit TIniFile(const AnsiString &FileName);
+    ~TIniFile() override;
 
     AnsiString ReadString(const AnsiString &Section, const AnsiString &Ident,
                           const AnsiString &Default) override;
@@ -126,9 +129,12 @@ public:
     void UpdateFile() override {}
 
 private:
-    rtl::ProfileText Load() const;
-    void Store(const rtl::ProfileText &Text) const;
+    struct TCache;
+    // The file's text as it stands; called under the profile lock.
+    rtl::ProfileText &Current();
     void Edit(const std::function<void(rtl::ProfileText &)> &Change);
+
+    std::unique_ptr<TCache> FCache;
 };
 
 // The whole file parsed into memory at creation; UpdateFile writes it back as

@@ -288,9 +288,10 @@ long long FileSizeByName(const AnsiString &FileName);
 // faDirectory for folders, faArchive for other files, plus faReadOnly when no
 // write bit is set; -1 when missing.
 int FileGetAttr(const AnsiString &FileName);
-// faReadOnly clears every write bit, its absence gives the owner write bit
-// back; hidden, system and archive have no counterpart here and change
-// nothing. Returns 0, or the system's error number.
+// faReadOnly clears every write bit. Hidden and system have no counterpart
+// here: a call that sets them only hides a file on Windows, so it leaves the
+// write bits as they are. Any other call gives the owner write bit back.
+// Returns 0, or the system's error number.
 int FileSetAttr(const AnsiString &FileName, int Attr);
 
 namespace rtl

@@ -247,25 +247,21 @@ public:
             case 'D':
                 Day(count, Depth);
                 break;
+            // A run longer than its longest token is still one token: "hhh" is "hh".
             case 'H':
                 Number(twelveHour ? (FHour + 11) % 12 + 1 : FHour, count == 1 ? 1 : 2);
-                count = std::min<std::size_t>(count, 2);
                 break;
             case 'N':
                 Number(FMin, count == 1 ? 1 : 2);
-                count = std::min<std::size_t>(count, 2);
                 break;
             case 'S':
                 Number(FSec, count == 1 ? 1 : 2);
-                count = std::min<std::size_t>(count, 2);
                 break;
             case 'Z':
                 Number(FMSec, count == 1 ? 1 : 3);
-                count = std::min<std::size_t>(count, 3);
                 break;
             case 'T':
                 Write(count == 1 ? ShortTimeFormat.View() : LongTimeFormat.View(), Depth + 1);
-                count = std::min<std::size_t>(count, 2);
                 break;
             default:
                 FOut += c;
@@ -320,7 +316,7 @@ private:
         FOut += digits;
     }
 
-    void Month(std::size_t &Count)
+    void Month(std::size_t Count)
     {
         if (Count <= 2)
             Number(FMonth, static_cast<int>(Count));
@@ -328,10 +324,9 @@ private:
             FOut += ShortMonthNames[FMonth - 1].Std();
         else
             FOut += FMonthNames[FMonth - 1].Std();
-        Count = std::min<std::size_t>(Count, 4);
     }
 
-    void Day(std::size_t &Count, int Depth)
+    void Day(std::size_t Count, int Depth)
     {
         int weekDay = DayOfWeek(FValue) - 1;
         switch (Count) {
@@ -350,7 +345,6 @@ private:
             break;
         default:
             Write(LongDateFormat.View(), Depth + 1);
-            Count = 6;
             break;
         }
     }
@@ -416,6 +410,8 @@ public:
         if (!Number(n1, l1) || !Char(DateSeparator) || !Number(n2, l2)) return false;
         bool three = Char(DateSeparator);
         if (three && !Number(n3, l3)) return false;
+        // A full date may end in one more separator, as "31.12.2024." is often written.
+        if (three) Char(DateSeparator);
         int year, month, day, yearLength;
         if (!three) {
             year = CurrentYear();
@@ -435,6 +431,8 @@ public:
 
     bool Time(TDateTime &Value)
     {
+        // The half of the day may stand before the time ("PM 1:00") or after it, not both.
+        int half = Half();
         int hour, min = 0, sec = 0, msec = 0, length;
         if (!Number(hour, length)) return false;
         if (Char(TimeSeparator)) {
@@ -444,7 +442,7 @@ public:
                 if (Char(DecimalSeparator) && !Number(msec, length)) return false;
             }
         }
-        int half = Half();
+        if (half < 0) half = Half();
         if (half >= 0) {
             if (hour > 12 || hour == 0) return false;
             hour = hour % 12 + half * 12;

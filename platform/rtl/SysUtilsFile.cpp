@@ -214,7 +214,11 @@ int FileSetAttr(const AnsiString &FileName, int Attr)
     struct stat info;
     if (!Stat(FileName, info)) return ENOENT;
     mode_t mode = info.st_mode & 07777;
-    mode = Attr & faReadOnly ? mode & ~(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+    if (Attr & faReadOnly)
+        mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
+    else if (!(Attr & (faHidden | faSysFile)))
+        mode |= S_IWUSR;
+    if (mode == (info.st_mode & 07777)) return 0;
     return ::chmod(rtl::SystemPath(FileName).c_str(), mode) == 0 ? 0 : errno;
 }
 

@@ -95,6 +95,25 @@ bool RoundToInt64(double Value, long long &Result)
     return true;
 }
 
+// Written from the scaled integer itself: through a double, amounts past
+// fifteen digits would lose their last decimals.
+AnsiString CurrencyText(long long Scaled)
+{
+    const auto Scale = static_cast<unsigned long long>(Currency::Scale);
+    const bool Negative = Scaled < 0;
+    const unsigned long long Magnitude = Negative ? 0ULL - static_cast<unsigned long long>(Scaled)
+                                                  : static_cast<unsigned long long>(Scaled);
+    std::string Text = Negative ? "-" : "";
+    Text += std::to_string(Magnitude / Scale);
+    if (const unsigned long long Rest = Magnitude % Scale) {
+        std::string Digits = std::to_string(Scale + Rest).substr(1);
+        Digits.erase(Digits.find_last_not_of('0') + 1);
+        Text += DecimalSeparator;
+        Text += Digits;
+    }
+    return AnsiString(Text);
+}
+
 long long RoundCurrency(long long Scaled)
 {
     long long Whole = Scaled / Currency::Scale;
@@ -705,7 +724,7 @@ AnsiString Variant::AsString() const
     case varDouble:
         return FloatToStr(FDouble);
     case varCurrency:
-        return FloatToStr(static_cast<double>(FInt64) / Currency::Scale);
+        return CurrencyText(FInt64);
     case varDate:
         return DateTimeToStr(FDouble);
     default:

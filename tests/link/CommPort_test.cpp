@@ -570,3 +570,27 @@ TEST_F(CommPortTest, DestroyingAnOpenPortClosesItWithoutItsCloseHandler)
     Port.SetOpen(true);   // the device is free again
     EXPECT_TRUE(Port.Open());
 }
+
+TEST_F(CommPortTest, HandlerExceptionReachesTheExceptionBoxAndDeliveryGoesOn)
+{
+    vcl::ScriptedDialogs boxes;
+    vcl::DialogProvider *before = vcl::SetDialogService(&boxes);
+    boxes.ReplyMessage(mrOk);
+    int calls = 0;
+    Port.OnDataReceived = [&](TObject *, DWORD Count) {
+        Bytes taken(Count);
+        Port.GetBlock(taken.data(), Count);
+        if (++calls == 1) throw Exception("Ответ не разобран"_a);
+    };
+    Port.SetOpen(true);
+    const Bytes frame = Frame({0x96, 0x00, 0xD9, 0x00});
+    Port.PutBlock(frame.data(), DWORD(frame.size()));
+    EXPECT_TRUE(PumpUntil([&] { return calls == 1 && !boxes.Messages().empty(); }));
+    // The read-event thread is still there: the next answer is delivered as well.
+    Port.PutBlock(frame.data(), DWORD(frame.size()));
+    EXPECT_TRUE(PumpUntil([&] { return calls == 2; }));
+    vcl::SetDialogService(before);
+    ASSERT_EQ(boxes.Messages().size(), 1u);
+    EXPECT_EQ(boxes.Messages()[0].Text, "Ответ не разобран."_a);
+    EXPECT_EQ(boxes.Messages()[0].Type, mtError);
+}

@@ -169,3 +169,20 @@ TEST_F(ConfigTest, WritingKeepsForeignLinesAndRewritesKeysInPlace)
     EXPECT_EQ(bytes.rfind("; comment\r\n[COM]\r\nCOM_port=8\r\nExtra=1\r\nCOM_speed=9600\r\n", 0),
               0u);
 }
+
+TEST_F(ConfigTest, ReadingAndWritingKeepTheFilePermissions)
+{
+    SetBytes(DefaultFile);
+    const std::filesystem::path file = Folder / "qrv4.cfg";
+    using std::filesystem::perms;
+    for (perms mode : {perms::owner_read | perms::group_read | perms::others_read,
+                       perms::owner_read | perms::owner_write}) {
+        std::filesystem::permissions(file, mode);
+        TConfig cfg("qrv4.cfg");
+        EXPECT_TRUE(ReadConfig(cfg));
+        EXPECT_EQ(std::filesystem::status(file).permissions(), mode);
+        if ((mode & perms::owner_write) == perms::none) continue;
+        WriteConfig(cfg);
+        EXPECT_EQ(std::filesystem::status(file).permissions(), mode);
+    }
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(SumInWords, WholeRoublesTakeTheRightNounForm)
 {
     EXPECT_EQ(SumInWords(1.00), "Один рубль 00 коп."_a);
@@ -39,6 +41,22 @@ TEST(SumInWords, UnderOneRoubleGivesNothing)
     EXPECT_EQ(SumInWords(0), "");
     EXPECT_EQ(SumInWords(-5), "");
     EXPECT_THROW(SumInWords(1e9), EConvertError);
+}
+
+TEST(SumInWords, AmountsBeyondTheWordTablesRaise)
+{
+    EXPECT_EQ(SumInWords(999999999.99),
+              "Девятьсот девяносто девять миллионов девятьсот девяносто девять тысяч "
+              "девятьсот девяносто девять рублей 99 коп."_a);
+    EXPECT_THROW(SumInWords(999999999.999), EConvertError);
+    EXPECT_THROW(SumInWords(1e12), EConvertError);
+    EXPECT_THROW(SumInWords(1e17), EConvertError);
+    EXPECT_THROW(SumInWords(1e20), EConvertError);
+    EXPECT_THROW(SumInWords(std::numeric_limits<double>::max()), EConvertError);
+    EXPECT_THROW(SumInWords(std::numeric_limits<double>::infinity()), EConvertError);
+    EXPECT_THROW(SumInWords(std::numeric_limits<double>::quiet_NaN()), EConvertError);
+    EXPECT_EQ(SumInWords(-1e20), "");
+    EXPECT_EQ(SumInWords(-std::numeric_limits<double>::infinity()), "");
 }
 
 TEST(TextHelpers, ReplaceAllIgnoresCase)

@@ -187,11 +187,16 @@ TEST_F(ExchangeTest, AnswerWhileOfflineStoresPortAndSpeed)
     Form->CB_ComSpeeds->SetItemIndex(1);
     AskSetting("D9");
     Form->ShowOnlineIcon(0);
+    const std::string before = ConfigBytes();
     ASSERT_TRUE(AnswerTaken(2000));
     EXPECT_TRUE(Form->IsOnline);
+    EXPECT_EQ(Config.COM_port, SimulatedCom);
     EXPECT_EQ(Config.COM_speed, 19200);
-    EXPECT_NE(ConfigBytes().find("COM_port=251\r\nCOM_speed=19200\r\n"), std::string::npos);
     EXPECT_EQ(Sim->LineSpeed(), 19200u);
+    // The file keeps what it had until the window saves its settings.
+    EXPECT_EQ(ConfigBytes(), before);
+    Form->Close();
+    EXPECT_NE(ConfigBytes().find("COM_port=251\r\nCOM_speed=19200\r\n"), std::string::npos);
 }
 
 TEST_F(ExchangeTest, AnswerWhileOnlineStoresNothing)

@@ -155,6 +155,22 @@ TEST(TStringsText, SetterSplitsOnCrLfLfAndCr)
     EXPECT_EQ(Lines(list), "x||y");
 }
 
+TEST(TStringsText, TextEndsAtTheFirstNul)
+{
+    TStringList list;
+    list.SetText(AnsiString(std::string("a\r\nb\0c\r\nd", 9)));
+    EXPECT_EQ(Lines(list), "a|b");
+    list.SetText(AnsiString(std::string("\0a", 2)));
+    EXPECT_EQ(list.Count(), 0);
+
+    // A file padded with NULs after its text, as fixed-size records leave it.
+    TMemoryStream stream;
+    stream.WriteBuffer("x\r\ny\r\n\0\0\0junk", 12);
+    stream.SetPosition(0);
+    list.LoadFromStream(&stream);
+    EXPECT_EQ(Lines(list), "x|y");
+}
+
 TEST(TStringsText, CommaTextQuotesWhatNeedsIt)
 {
     TStringList list;

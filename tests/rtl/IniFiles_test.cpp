@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -152,7 +157,7 @@ TEST_F(TIniFileRead, ValuesAreTrimmedAndUnquoted)
     EXPECT_EQ(ini.ReadString("Main", "single", "d"), "x");
     EXPECT_EQ(ini.ReadString("Main", "half", "d"), "\"x");
     EXPECT_EQ(ini.ReadString("Main", "empty", "d"), "");
-    EXPECT_EQ(ini.ReadString("Main", "bare", "d"), "");
+    EXPECT_EQ(ini.ReadString("Main", "bare", "d"), "d"); // no "=": not a key
     EXPECT_EQ(ini.ReadString("Main", "missing", "d  "), "d");
     EXPECT_EQ(ini.ReadString("Nowhere", "plain", "d"), "d");
 }
@@ -216,7 +221,7 @@ TEST_F(TIniFileRead, WrittenFormsReadBack)
 
 TEST_F(TIniFileRead, SectionsKeysAndValuesInFileOrder)
 {
-    SetBytes("[B]\r\nz=1\r\n;c=no\r\n a = 2\r\n[A]\r\n[C]\r\nk\r\n");
+    SetBytes("[B]\r\nz=1\r\n;c=no\r\nloose words\r\n a = 2\r\n[A]\r\n[C]\r\nk\r\n");
     TIniFile ini(Name());
     TStringList list;
     ini.ReadSections(&list);
@@ -229,6 +234,107 @@ TEST_F(TIniFileRead, SectionsKeysAndValuesInFileOrder)
     EXPECT_FALSE(ini.SectionExists("A")); // a section without keys
     EXPECT_TRUE(ini.ValueExists("B", "A"));
     EXPECT_FALSE(ini.ValueExists("B", "c"));
+}
+
+TEST_F(TIniFileRead, LinesWithoutAnEqualsSignAreNoKeys)
+{
+    SetBytes("[C]\r\nk\r\nx=1\r\n[D]\r\nonly words\r\n");
+    TIniFile ini(Name());
+    TStringList list;
+    ini.ReadSection("C", &list);
+    EXPECT_EQ(Lines(list), "x");
+    EXPECT_FALSE(ini.ValueExists("C", "k"));
+    EXPECT_EQ(ini.ReadString("C", "k", "none"), "none");
+    EXPECT_FALSE(ini.SectionExists("D"));
+    // Writing such a name adds a key and leaves the loose line alone.
+    ini.WriteString("C", "k", "2");
+    EXPECT_EQ(Bytes(), "[C]\r\nk\r\nx=1\r\nk=2\r\n[D]\r\nonly words\r\n");
+    EXPECT_EQ(ini.ReadString("C", "k", "none"), "2");
+}
+
+// ---------------------------------------------------------------------------
+
+using TIniFileCache = IniFileTest;
+
+TEST_F(TIniFileCache, UnchangedFileIsNotReadAgain)
+{
+    SetBytes("[S]\r\na=1\r\n");
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("S", "a", ""), "1");
+    // Other bytes of the same length behind the old time stamp: only a read of
+    // the file could see them.
+    struct stat before;
+    ASSERT_EQ(::stat(Path.c_str(), &before), 0);
+    {
+        std::fstream file(Path, std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(7);
+        file.put('9');
+    }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path.c_str(), times, 0), 0);
+    ASSERT_EQ(Bytes(), "[S]\r\na=9\r\n");
+    EXPECT_EQ(ini.ReadString("S", "a", ""), "1");
+    // A write starts from what this object holds, and the file gets all of it.
+    ini.WriteString("S", "b", "2");
+    EXPECT_EQ(Bytes(), "[S]\r\na=1\r\nb=2\r\n");
+}
+
+TEST_F(TIniFileCache, ChangedOrReplacedFileIsReadAgain)
+{
+    SetBytes("[S]\r\na=1\r\n");
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("S", "a", ""), "1");
+    SetBytes("[S]\r\na=22\r\n");
+    EXPECT_EQ(ini.ReadString("S", "a", ""), "22");
+
+    // The same length and, within the clock's step, the same time: a new file
+    // in its place still shows.
+    std::string other = Path + ".new";
+    std::ofstream(other, std::ios::binary) << "[S]\r\na=33\r\n";
+    ASSERT_EQ(std::rename(other.c_str(), Path.c_str()), 0);
+    EXPECT_EQ(ini.ReadString("S", "a", ""), "33");
+
+    std::remove(Path.c_str());
+    EXPECT_EQ(ini.ReadString("S", "a", "gone"), "gone");
+}
+
+TEST_F(TIniFileCache, WritesThroughAnotherObjectShowAtOnce)
+{
+    TIniFile first(Name());
+    TIniFile second(Name());
+    first.WriteString("S", "a", "1");
+    EXPECT_EQ(second.ReadString("S", "a", ""), "1");
+    // Same length, well within one step of the file system's clock.
+    for (char c = '2'; c <= '9'; ++c) {
+        first.WriteString("S", "a", AnsiString(std::string(1, c)));
+        ASSERT_EQ(second.ReadString("S", "a", ""), AnsiString(std::string(1, c)));
+    }
+}
+
+TEST_F(TIniFileCache, ReadersNeverSeeAWriteHalfDone)
+{
+    // Enough lines that writing them takes a while.
+    std::string bytes = "[A]\r\nk=0\r\n[B]\r\n";
+    for (int i = 0; i < 4000; ++i)
+        bytes += "key" + std::to_string(i) + "=some value to make the line longer\r\n";
+    SetBytes(bytes);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        TIniFile ini(Name());
+        for (int i = 0; i < 200; ++i)
+            ini.WriteInteger("A", "k", i % 2 ? 1 : 22);
+        done = true;
+    });
+    TIniFile reader(Name());
+    TStringList list;
+    int reads = 0, torn = 0;
+    while (!done || reads == 0) {
+        reader.ReadSections(&list);
+        if (Lines(list) != "A|B") ++torn;
+        ++reads;
+    }
+    writer.join();
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
 }
 
 // ---------------------------------------------------------------------------

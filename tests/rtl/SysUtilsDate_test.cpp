@@ -146,6 +146,18 @@ TEST_F(DateText, FormatDateTimeNumbersAndNames)
     EXPECT_EQ(FormatDateTime("yyy", t), "2024");
 }
 
+TEST_F(DateText, FormatDateTimeTakesAWholeLetterRunAsOneToken)
+{
+    TDateTime t = Sample();
+    EXPECT_EQ(FormatDateTime("hhh", t), "14");
+    EXPECT_EQ(FormatDateTime("hhhhh:nnn:ssss", t), "14:07:09");
+    EXPECT_EQ(FormatDateTime("zzzzz", t), "045");
+    EXPECT_EQ(FormatDateTime("mmmmm", t), "Март"_a);
+    EXPECT_EQ(FormatDateTime("yyyyyy", t), "2024");
+    EXPECT_EQ(FormatDateTime("ttt", t), "14:07:09");
+    EXPECT_EQ(FormatDateTime("ddddddd", t), "5 Март 2024 г."_a);
+}
+
 TEST_F(DateText, FormatDateTimeCompositeTokensAndLiterals)
 {
     TDateTime t = Sample();
@@ -194,12 +206,14 @@ TEST_F(DateText, StrToDateFollowsTheShortDateOrder)
     EXPECT_EQ(StrToDate("05.03.2024"), EncodeDate(2024, 3, 5));
     EXPECT_EQ(StrToDate(" 5 . 3 . 2024 "), EncodeDate(2024, 3, 5));
     EXPECT_EQ(StrToDate("29.02.2024"), EncodeDate(2024, 2, 29));
+    EXPECT_EQ(StrToDate("31.12.2024."), EncodeDate(2024, 12, 31));
     int year, month, day;
     DecodeDate(Date(), year, month, day);
     EXPECT_EQ(StrToDate("7.12"), EncodeDate(year, 12, 7));
     ShortDateFormat = "M/d/yyyy";
     DateSeparator = '/';
     EXPECT_EQ(StrToDate("3/5/2024"), EncodeDate(2024, 3, 5));
+    EXPECT_EQ(StrToDate("3/5/2024/ "), EncodeDate(2024, 3, 5));
     ShortDateFormat = "yyyy-MM-dd";
     DateSeparator = '-';
     EXPECT_EQ(StrToDate("2024-03-05"), EncodeDate(2024, 3, 5));
@@ -220,7 +234,7 @@ TEST_F(DateText, TwoDigitYearsFallInTheCenturyWindow)
 TEST_F(DateText, StrToDateRejectsBadText)
 {
     for (const char *bad : {"", "5", "31.02.2024", "5.3.2024x", "5-3-2024", "a.b.c", "5..2024",
-                            "5.3.20245", "0.1.2024"}) {
+                            "5.3.20245", "0.1.2024", "5.3.2024..", "5.3."}) {
         TDateTime v = 123;
         EXPECT_FALSE(TryStrToDate(bad, v)) << bad;
         EXPECT_EQ(v, 123) << bad;
@@ -235,7 +249,10 @@ TEST_F(DateText, StrToTimeReadsHoursMinutesSecondsAndHalves)
     EXPECT_DOUBLE_EQ(StrToTime("14:07:09.045"), EncodeTime(14, 7, 9, 45));
     EXPECT_DOUBLE_EQ(StrToTime("2:07 pm"), EncodeTime(14, 7, 0, 0));
     EXPECT_DOUBLE_EQ(StrToTime("12:00 AM"), 0);
-    for (const char *bad : {"", "24:00", "12:60", "1:2:3:4", "13 PM", "x", "12:"}) {
+    EXPECT_DOUBLE_EQ(StrToTime("PM 1:00"), EncodeTime(13, 0, 0, 0));
+    EXPECT_DOUBLE_EQ(StrToTime("am12:30"), EncodeTime(0, 30, 0, 0));
+    for (const char *bad :
+         {"", "24:00", "12:60", "1:2:3:4", "13 PM", "x", "12:", "PM 1:00 PM", "PM 13:00", "PM"}) {
         TDateTime v = 9;
         EXPECT_FALSE(TryStrToTime(bad, v)) << bad;
     }
@@ -249,6 +266,11 @@ TEST_F(DateText, StrToDateTimeTakesDateThenOptionalTime)
     EXPECT_EQ(StrToDateTime("05.03.2024"), EncodeDate(2024, 3, 5));
     EXPECT_DOUBLE_EQ(StrToDateTime("14:07"), EncodeTime(14, 7, 0, 0));
     EXPECT_DOUBLE_EQ(StrToDateTime("29.12.1899 06:00"), -1.25);
+    EXPECT_DOUBLE_EQ(StrToDateTime("31.12.2024. 10:00"),
+                     EncodeDate(2024, 12, 31) + EncodeTime(10, 0, 0, 0));
+    EXPECT_DOUBLE_EQ(StrToDateTime("05.03.2024 PM 2:07"),
+                     EncodeDate(2024, 3, 5) + EncodeTime(14, 7, 0, 0));
+    EXPECT_DOUBLE_EQ(StrToDateTime("PM 1:00"), EncodeTime(13, 0, 0, 0));
     EXPECT_EQ(MessageOf(StrToDateTime, "32.01.08 10:00:00"),
               "'32.01.08 10:00:00' is not a valid date and time");
     EXPECT_EQ(MessageOf(StrToDateTime, "01.01.08 10:00:99"),

@@ -132,11 +132,29 @@ TEST_F(FileRoutines, ReadOnlyMapsToTheWriteBits)
     ASSERT_EQ(::stat(file.ToUtf8().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH), 0u);
     EXPECT_EQ(FileGetAttr(file), faArchive | faReadOnly);
-    EXPECT_EQ(FileSetAttr(file, faArchive | faSysFile), 0);
+    EXPECT_EQ(FileSetAttr(file, faArchive), 0);
     EXPECT_EQ(FileGetAttr(file), faArchive);
     EXPECT_EQ(FileGetAttr(FDir), faDirectory);
     EXPECT_EQ(FileGetAttr(FDir + "none"), -1);
     EXPECT_NE(FileSetAttr(FDir + "none", 0), 0);
+}
+
+TEST_F(FileRoutines, HiddenAndSystemLeaveThePermissionsAlone)
+{
+    AnsiString file = Make("hidden.txt");
+    const std::string path = file.ToUtf8();
+    struct stat info;
+    for (mode_t mode : {0444, 0640, 0600}) {
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        EXPECT_EQ(FileSetAttr(file, faHidden | faSysFile), 0);
+        EXPECT_EQ(FileSetAttr(file, faHidden), 0);
+        EXPECT_EQ(FileSetAttr(file, faSysFile | faArchive), 0);
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode);
+    }
+    // Read-only still counts alongside them.
+    EXPECT_EQ(FileSetAttr(file, faReadOnly | faHidden | faSysFile), 0);
+    EXPECT_EQ(FileGetAttr(file), faArchive | faReadOnly);
 }
 
 TEST_F(FileRoutines, TempFilesAreUniqueAndCreated)

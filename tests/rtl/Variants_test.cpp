@@ -157,6 +157,21 @@ TEST_F(VariantConversions, OutOfRangeRaisesInsteadOfWrapping)
     EXPECT_THROW(Variant(NAN).AsInt64(), EVariantOverflowError);
 }
 
+TEST_F(VariantConversions, CurrencyTextIsExactToTheLastDecimal)
+{
+    DecimalSeparator = '.';
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(123456789012345678LL))), "12345678901234.5678");
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(LLONG_MAX))), "922337203685477.5807");
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(LLONG_MIN))), "-922337203685477.5808");
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(-15000))), "-1.5");
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(-5))), "-0.0005");
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(1230000))), "123");
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(0))), "0");
+    DecimalSeparator = ',';
+    EXPECT_EQ(VarToStr(Variant(Currency::FromScaled(10010))), "1,001");
+    EXPECT_EQ(Variant(Currency::FromScaled(10010)).AsWideString(), WideString(u"1,001"));
+}
+
 TEST_F(VariantConversions, ToStringGivesTheClassLibraryTexts)
 {
     DecimalSeparator = '.';

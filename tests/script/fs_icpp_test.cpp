@@ -138,7 +138,6 @@ TEST(CppScript, SyntaxErrors_GiveMessageAndPosition)
         {"{ try { } x(); }", "'FINALLY' or 'EXCEPT' expected", "1:11"},
         {"{ switch (a) { case 1 x(); } }", "':' expected", "1:23"},
         {"{ x = <a; }", "'>' expected", "1:11"},
-        {"{}\r\n  garbage", "Statement expected", "2:3"},
     };
     for (const Case &c : cases) {
         const auto il = MakeIL(Cpp, c.Text);
@@ -146,6 +145,15 @@ TEST(CppScript, SyntaxErrors_GiveMessageAndPosition)
         EXPECT_EQ(il.ErrorMsg, c.Msg) << c.Text;
         EXPECT_EQ(il.ErrorPos, c.Pos) << c.Text;
     }
+}
+
+TEST(CppScript, TextAfterTheMainBlock_IsNeverRead)
+{
+    EXPECT_EQ(Program("{ a = 1; } these words follow the program"),
+              "program{compoundstmt{assignstmt{dsgn{node:a} expr{number:1}}}}");
+    EXPECT_TRUE(MakeIL(Cpp, "{}\r\n  garbage ) ; {").Ok);
+    // What comes before the main block is still read and still checked.
+    EXPECT_FALSE(MakeIL(Cpp, "garbage {}").Ok);
 }
 
 TEST(CppScript, CommentsAndTrailingBlanks_AreIgnored)

@@ -103,6 +103,29 @@ TEST(ScriptCalls, VariablesReadAndWrite)
     EXPECT_EQ(Script.Variables("made").AsInteger(), 6);
 }
 
+TEST(ScriptCalls, EvaluateGivesTheValueOrTheCompileErrorText)
+{
+    auto Script = Make("PascalScript", {"var x: Integer;", "begin x := 4; end."});
+    Exec(*Script);
+    int lines = 0;
+    Script->OnRunLine = [&](TfsScript *, const AnsiString &, const AnsiString &) { ++lines; };
+    EXPECT_EQ(Script->Evaluate("x * 2 + 1").AsInteger(), 9);
+
+    const Variant broken = Script->Evaluate("1 +");
+    EXPECT_EQ(VarType(broken), varString);
+    EXPECT_EQ(broken.AsString(), "';' expected");
+    const Variant unknown = Script->Evaluate("nosuch + 1");
+    EXPECT_EQ(VarType(unknown), varString);
+    EXPECT_EQ(unknown.AsString(), "Undeclared identifier: 'nosuch'");
+
+    // The script's own state is not the temporary one's.
+    EXPECT_EQ(Script->ErrorMsg, "");
+    EXPECT_EQ(lines, 0);
+    ASSERT_TRUE(Script->OnRunLine);
+    Script->Execute();
+    EXPECT_GT(lines, 0);
+}
+
 TEST(ScriptCalls, TerminateStopsAtTheNextStatementAlsoInProcedures)
 {
     auto Script = Make("PascalScript",

@@ -174,14 +174,6 @@ TEST(ScriptSafety, FailedCompile_LeavesNoDeclarationsBehind)
     EXPECT_EQ(Script->CallFunction("frxf1", Null()).AsInteger(), 2);
 }
 
-TEST(ScriptSafety, EvaluateOfABrokenExpression_RaisesInsteadOfReturningTheMessage)
-{
-    TfsScript Script(nullptr);
-    Script.AddRTTI();
-    EXPECT_EQ(Script.Evaluate("1 + 2").AsInteger(), 3);
-    EXPECT_THROW(Script.Evaluate("1 +"), Exception);
-}
-
 TEST(ScriptSafety, FormatKeepsLongTexts)
 {
     std::string Long(300, 'x');

@@ -1,6 +1,7 @@
 // qrv4-devsim: a simulated QRV-4 on a pseudo-terminal, for trying the program without a device.
 // It prints the device file, logs every frame with its answer, and runs until interrupted.
 
+#include "tools/devsim/AddressBook.h"
 #include "tools/devsim/Archive.h"
 #include "tools/devsim/Simulator.h"
 
@@ -28,6 +29,7 @@ void Usage()
                "  --memory FILE       load a memory image (256 setting bytes + 65536 block bytes)\n"
                "  --save FILE         write the memory image there on exit\n"
                "  --set AA=VV         set the setting byte at hex address AA to hex VV\n"
+               "  --sample-book       fill the address book with a few dozen sample keys\n"
                "  --archive N         fill the archive with N sample records up to now\n"
                "  --silent            answer nothing\n"
                "  --slow MS           wait MS milliseconds before each answer\n"
@@ -57,6 +59,7 @@ struct Options {
     devsim::TBehaviour Behaviour;
     devsim::TLoaderAnswer Loader = devsim::TLoaderAnswer::ToEntryFrame;
     std::vector<std::pair<unsigned, unsigned>> Settings;
+    bool SampleBook = false;
     unsigned Archive = 0;
 };
 
@@ -83,7 +86,9 @@ bool Parse(int argc, char **argv, Options &O)
             if (std::sscanf(value(), "%x=%x", &a, &v) != 2 || a > 0xFF || v > 0xFF)
                 throw std::invalid_argument("--set wants AA=VV in hex");
             O.Settings.emplace_back(a, v);
-        } else if (arg == "--silent")
+        } else if (arg == "--sample-book")
+            O.SampleBook = true;
+        else if (arg == "--silent")
             O.Behaviour.Silent = true;
         else if (arg == "--slow")
             O.Behaviour.Delay = std::chrono::milliseconds(std::stoi(value()));
@@ -116,6 +121,7 @@ int main(int argc, char **argv)
         devsim::Memory memory = options.MemoryFile.empty()
                                     ? devsim::Memory::Fresh()
                                     : devsim::Memory::Load(options.MemoryFile);
+        if (options.SampleBook) devsim::FillSampleAddressBook(memory);
         if (options.Archive > 0) {
             std::time_t now = std::time(nullptr);
             std::tm newest{};

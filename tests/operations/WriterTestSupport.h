@@ -1,0 +1,142 @@
+#pragma once
+// The address-book tests: a main window on a simulated device with scripted dialogs, and
+// rows and cells made in the test from the device's own cell layout.
+
+#include "link/main_form.h"
+#include "platform/rtl/Registry.h"
+#include "platform/win/CommPorts.h"
+#include "tests/link/MainFormTestSupport.h"
+#include "tools/devsim/AddressBook.h"
+#include "tools/devsim/Simulator.h"
+
+#include <cstdlib>
+
+namespace writertest
+{
+
+constexpr int SimulatedCom = 251;
+
+class WriterTest : public maintest::MainFormTest
+{
+protected:
+    void SetUp() override
+    {
+        MainFormTest::SetUp();
+        setenv("QRV4_PORTS", (Folder / "ports").c_str(), 1);
+        rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
+            std::vector<rtl::RegistryValue> values;
+            for (const auto &value : win::SerialCommValues())
+                values.push_back(
+                    rtl::RegistryValue::String(value.Name.c_str(), value.Data.c_str()));
+            return values;
+        });
+        Sim = std::make_unique<devsim::TSimulator>();
+        Sim->Expose(SimulatedCom);
+        WriteConfigText("[COM]\r\nCOM_port=251\r\nCOM_speed=57600\r\n");
+        FPrevious = vcl::SetDialogService(&Dialogs);
+        Build();
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        Sim.reset();
+        vcl::SetDialogService(FPrevious);
+        MainFormTest::TearDown();
+    }
+
+    // Cells of the device before the test reads them.
+    void PutCell(unsigned Cell, const devsim::Bytes &Data)
+    {
+        Sim->Edit([&](devsim::Memory &M) { devsim::WriteCell(M, Cell, Data); });
+    }
+    devsim::Bytes DeviceCell(unsigned Cell) const
+    {
+        return devsim::ReadCell(Sim->Snapshot(), Cell);
+    }
+
+    bool ReadBook()
+    {
+        Form->BTN_WriterReadClick(nullptr);
+        return maintest::PumpUntil([&] { return Form->WriterReadStep == -1; }, 120000);
+    }
+    bool WriteBook()
+    {
+        Form->BTN_WriterSaveClick(nullptr);
+        return maintest::PumpUntil([&] { return Form->WriterWriteStep == -1; }, 120000);
+    }
+
+    // A list as a read of an empty device leaves it, with Count rows.
+    void SetEmptyRows(int Count)
+    {
+        Form->WriterRows.assign(Count, WriterRecord());
+        Form->RenumberWriterRows();
+        Form->FillWriterGrid();
+    }
+    WriterRecord &Row(int Cell) { return Form->WriterRows.at(Cell); }
+    void SetKey(int Cell, int Type, int Mode, const char *KeyHex, const char *NameUtf8,
+                int Changed = 0)
+    {
+        WriterRecord &r = Row(Cell);
+        r.KeyType = Type;
+        r.WriteMode = Mode;
+        r.KeyHex = KeyHex;
+        r.Name = AnsiString::FromUtf8(NameUtf8);
+        r.Changed = Changed;
+        Form->FillWriterGrid();
+    }
+    // Makes the grid row that shows Cell the current one, at column Col.
+    void SelectCell(int Cell, int Col)
+    {
+        for (int r = 1; r < Form->SG_Writer->RowCount(); ++r)
+            if (Form->WriterCellNumberOfRow(r) == Cell) {
+                Form->SG_Writer->SetRow(r);
+                Form->SG_Writer->SetCol(Col);
+                return;
+            }
+        FAIL() << "no grid row shows cell " << Cell;
+    }
+    AnsiString Status() const { return Form->StatusBarMain->SimpleText(); }
+
+    // The editors need the window on screen with the grid focused.
+    void ShowWindow()
+    {
+        Form->Show();
+        maintest::PumpFor(50);
+        Form->SG_Writer->SetFocus();
+    }
+    // Opens the editor of the cell with Enter, puts Text in (an item number for the type
+    // editor) and ends with Key: Enter keeps it, Esc drops it.
+    void Edit(int Cell, int Col, const char *Utf8, char Key)
+    {
+        SelectCell(Cell, Col);
+        char enter = 13;
+        Form->SG_WriterKeyPress(nullptr, enter);
+        maintest::PumpFor(5);
+        TWinControl *editor = Col == 1   ? static_cast<TWinControl *>(Form->ED_WriterName)
+                              : Col == 2 ? static_cast<TWinControl *>(Form->CB_WriterTypeKey)
+                                         : Form->ME_KeyHex;
+        ASSERT_TRUE(editor->Visible());
+        ASSERT_TRUE(editor->Focused());
+        EXPECT_FALSE(Form->CHB_WriterMissNull->Enabled());
+        if (Col == 2)
+            Form->CB_WriterTypeKey->SetItemIndex(std::atoi(Utf8));
+        else
+            static_cast<TCustomEdit *>(editor)->SetText(AnsiString::FromUtf8(Utf8));
+        char key = Key;
+        if (Col == 1) Form->ED_WriterNameKeyPress(nullptr, key);
+        if (Col == 2) Form->CB_WriterTypeKeyKeyPress(nullptr, key);
+        if (Col == 3) Form->ME_KeyHexKeyPress(nullptr, key);
+        maintest::PumpFor(5);
+        EXPECT_FALSE(editor->Visible());
+        EXPECT_TRUE(Form->SG_Writer->Focused());
+        EXPECT_TRUE(Form->CHB_WriterMissNull->Enabled());
+    }
+
+    vcl::ScriptedDialogs Dialogs;
+    std::unique_ptr<devsim::TSimulator> Sim;
+
+private:
+    vcl::DialogProvider *FPrevious = nullptr;
+};
+
+} // namespace writertest

@@ -1,0 +1,441 @@
+// The address book against the simulated device: reading all 1000 cells, writing the marked
+// rows three frames a cell, a device that breaks off, and rows the device has no cell for.
+// What the device should hold is built here from the cell layout, not by the program.
+
+#include "link/grid_helpers.h"
+#include "tests/operations/WriterTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace writertest;
+using devsim::AddressBookCell;
+using devsim::Bytes;
+using devsim::EmptyAddressBookCell;
+using maintest::PumpUntil;
+
+namespace
+{
+
+Bytes FrameBytes(std::initializer_list<int> Values)
+{
+    Bytes bytes;
+    for (int v : Values)
+        bytes.push_back(static_cast<std::uint8_t>(v));
+    return bytes;
+}
+
+unsigned FrameAddress(const devsim::TFrame &Frame)
+{
+    return (Frame.Data.at(2) << 8) | Frame.Data.at(3);
+}
+
+// The device answers Frames frames as it should, then the later ones as Broken says.
+void BreakAfter(devsim::TSimulator &Sim, std::size_t Frames, devsim::TBehaviour Broken)
+{
+    auto seen = std::make_shared<std::size_t>(0);
+    Sim.SetMonitor([&Sim, seen, Frames, Broken](const devsim::TExchange &) {
+        if (++*seen == Frames) Sim.SetBehaviour(Broken);
+    });
+}
+
+class WriterDeviceTest : public WriterTest
+{
+};
+
+} // namespace
+
+// ---- names ----
+
+TEST(DeviceNames, ThroughTheAlphabetBothWays)
+{
+    EXPECT_EQ(EncodeDeviceName("КВ 12"_a), "09022A21222A2A2A2A2A2A2A2A2A");
+    // Lower case is not in the alphabet, so it becomes the blank.
+    EXPECT_EQ(EncodeDeviceName("Яя/"_a), "1C2A1F2A2A2A2A2A2A2A2A2A2A2A");
+    EXPECT_EQ(DecodeDeviceName("09022A2122"), "КВ 12"_a);
+    EXPECT_EQ(DecodeDeviceName("002BFFzz1C"), "А   Я"_a);
+}
+
+// ---- reading ----
+
+TEST_F(WriterDeviceTest, ReadTakesAllThousandCellsInOrder)
+{
+    SetEmptyRows(3);
+    SetKey(1, 0, 0, "5B 23 45 67 89 AB CD EF", "ДО ЧТЕНИЯ");
+    PutCell(0, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
+    PutCell(7, AddressBookCell(1, 0, {0, 0, 0, 0x03, 0x05, 0x06, 0x0F, 0x01}, "МИРА 5"));
+    Bytes odd = AddressBookCell(2, 0, {0, 0, 0, 0xB7, 0xD7, 0xE7, 0xEE, 0x01}, "");
+    odd[11] = 0x2B; // past the alphabet: a blank
+    odd[12] = 0x00;
+    PutCell(500, odd);
+    PutCell(999, AddressBookCell(3, 1, {0, 0, 0x11, 0x22, 0x33, 0x44, 0x55, 0}, "ПОСЛЕДНЯЯ"));
+
+    ASSERT_TRUE(ReadBook());
+    const auto frames = Sim->Frames();
+    ASSERT_EQ(frames.size(), 1000u);
+    EXPECT_EQ(frames.front().Data, FrameBytes({0xA5, 0x31, 0x04, 0x00, 0x18, 0x4D}));
+    EXPECT_EQ(frames[1].Data, FrameBytes({0xA5, 0x31, 0x04, 0x18, 0x18, 0x65}));
+    EXPECT_EQ(frames.back().Data, FrameBytes({0xA5, 0x31, 0x61, 0xA8, 0x18, 0x52}));
+    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+    EXPECT_EQ(Form->PB_WriterStatus->Position(), 999);
+    EXPECT_TRUE(Form->SG_Writer->Enabled());
+
+    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(Row(i).CellNumber, i);
+        ASSERT_EQ(Row(i).Changed, 0);
+    }
+    EXPECT_EQ(Row(0).Name, "КВ 12"_a);
+    EXPECT_EQ(Row(0).KeyHex, "5B 23 45 67 89 AB CD EF");
+    EXPECT_EQ(Row(0).OldKey, "0123456789ABCDEF");
+    EXPECT_EQ(Row(0).Address, "0400");
+    EXPECT_EQ(Row(7).KeyHex, "E0 00 00 0F 06 05 03 01"); // M1 reverses the code bytes
+    EXPECT_EQ(Row(500).KeyHex, "DE 00 00 00 01 48 CF 01");
+    EXPECT_EQ(Row(500).Name, "А"_a);
+    EXPECT_EQ(Row(999).Address, "61A8");
+    EXPECT_EQ(Row(999).KeyHex.SubString(3, 21), " 00 11 22 33 44 55 00");
+    EXPECT_TRUE(Row(1).IsEmpty());
+    EXPECT_EQ(Row(1).WriteMode, -1);
+    EXPECT_EQ(Form->WriterTypeText(1), "");
+
+    EXPECT_EQ(Form->SG_Writer->RowCount(), 1001);
+    EXPECT_EQ(Form->SG_Writer->Cells(0, 1), "0");
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 1), "КВ 12"_a);
+    EXPECT_EQ(Form->SG_Writer->Cells(2, 1), "Даллас"_a);
+    EXPECT_EQ(Form->SG_Writer->Cells(3, 1), "5B 23 45 67 89 AB CD EF");
+    Form->CHB_WriterMissNull->SetChecked(true);
+    Form->CHB_WriterMissNullClick(nullptr);
+    EXPECT_EQ(Form->SG_Writer->RowCount(), 5);
+    EXPECT_EQ(Form->SG_Writer->Cells(0, 4), "999");
+
+    // Undo right after a read gives back the list from before it.
+    Form->TBI_UndoWriterTableClick(nullptr);
+    ASSERT_EQ(Form->WriterRows.size(), 3u);
+    EXPECT_EQ(Row(1).Name, "ДО ЧТЕНИЯ"_a);
+}
+
+TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFar)
+{
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterReadStep >= 12; }, 20000));
+    EXPECT_TRUE(Form->BTN_StopWriter->Enabled());
+    const int read = Form->WriterReadStep;
+    Form->BTN_StopWriterClick(nullptr);
+    EXPECT_EQ(Form->WriterRows.size(), static_cast<std::size_t>(read));
+    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+    EXPECT_FALSE(Form->BTN_StopWriter->Enabled());
+    maintest::PumpFor(50); // an answer still on its way is not taken
+    EXPECT_EQ(Form->WriterRows.size(), static_cast<std::size_t>(read));
+}
+
+TEST_F(WriterDeviceTest, SilenceMidReadKeepsTheCellsReadAndShowsThem)
+{
+    PutCell(2, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
+    Form->CallbackTimer->SetInterval(300);
+    BreakAfter(*Sim, 10, {.Silent = true});
+    ASSERT_TRUE(ReadBook());
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Form->WriterRows.size(), 10u);
+    EXPECT_EQ(Form->SG_Writer->RowCount(), 11);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 3), "КВ 12"_a);
+    EXPECT_TRUE(Form->BTN_WriterRead->Enabled());
+}
+
+// ---- writing ----
+
+TEST_F(WriterDeviceTest, ClearedRowGoesOutAsAnEmptyCell)
+{
+    PutCell(0, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
+    ASSERT_TRUE(ReadBook());
+    Sim->ClearFrames();
+    SelectCell(0, 1);
+    Form->TBI_WriterClearClick(nullptr);
+    ASSERT_TRUE(Form->SetWriterRowColours(1));
+    EXPECT_EQ(Form->WriterRowColours[1], RGB(255, 228, 228));
+
+    ASSERT_TRUE(WriteBook());
+    const auto frames = Sim->Frames();
+    ASSERT_EQ(frames.size(), 3u);
+    const Bytes ff(8, 0xFF);
+    auto frame = [&](int Low, int Sum) {
+        Bytes f = FrameBytes({0xA5, 0x75, 0x04, Low, 0x08});
+        f.insert(f.end(), ff.begin(), ff.end());
+        f.push_back(static_cast<std::uint8_t>(Sum));
+        return f;
+    };
+    EXPECT_EQ(frames[0].Data, frame(0x00, 0x79));
+    EXPECT_EQ(frames[1].Data, frame(0x08, 0x81));
+    EXPECT_EQ(frames[2].Data, frame(0x10, 0x89));
+    EXPECT_EQ(DeviceCell(0), EmptyAddressBookCell());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_EQ(Form->StatusBarMain->Color(), clLime);
+    EXPECT_EQ(Row(0).Changed, 0);
+    EXPECT_EQ(Form->PB_WriterStatus->Max(), 0);
+
+    Form->TBI_UndoWriterTableClick(nullptr);
+    EXPECT_EQ(Row(0).Name, "КВ 12"_a);
+}
+
+TEST_F(WriterDeviceTest, NothingMarkedSendsNothing)
+{
+    SetEmptyRows(1000);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Sim->Frames().empty());
+    EXPECT_EQ(Status(), "  Нет данных для записи!  "_a);
+    Form->WriterRows.clear();
+    Form->BTN_WriterSaveClick(nullptr);
+    EXPECT_EQ(Status(), "  Нет данных для записи!  "_a);
+}
+
+TEST_F(WriterDeviceTest, EveryKeyTypeInTheDevicesForm)
+{
+    SetEmptyRows(1000);
+    SetKey(0, 0, 0, "5B 23 45 67 89 AB CD EF", "КВ 12", 1);
+    SetKey(1, 1, 0, "E0 00 00 0F 06 05 03 01", "М1", 1);
+    // M1 keeps the code bytes reversed in the device, M2 in order: both read back unchanged.
+    SetKey(2, 1, 1, "E0 00 00 03 05 06 0F 01", "М2", 1);
+    SetKey(3, 2, 0, "DE 00 00 00 01 48 CF 01", "Ц1", 1);
+    SetKey(4, 3, 1, "00 00 11 22 33 44 55 00", "ПРОКСИ", 1);
+    // A Cyfral key of another mode keeps the device form it was read in.
+    SetKey(5, 2, 1, "13 00 00 00 01 49 CF 01", "Ц2", 1);
+    Row(5).OldKey = "000000B7D7E7EE01";
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Sim->Frames().size(), 18u);
+    using K = devsim::DeviceKey;
+    EXPECT_EQ(DeviceCell(0),
+              AddressBookCell(0, 0, K{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
+    EXPECT_EQ(DeviceCell(1), AddressBookCell(1, 0, K{0, 0, 0, 0x03, 0x05, 0x06, 0x0F, 0x01}, "М1"));
+    EXPECT_EQ(DeviceCell(2), AddressBookCell(1, 1, K{0, 0, 0, 0x03, 0x05, 0x06, 0x0F, 0x01}, "М2"));
+    EXPECT_EQ(DeviceCell(3), AddressBookCell(2, 0, K{0, 0, 0, 0xB7, 0xD7, 0xE7, 0xEE, 0x00}, "Ц1"));
+    EXPECT_EQ(DeviceCell(4),
+              AddressBookCell(3, 1, K{0, 0, 0x11, 0x22, 0x33, 0x44, 0x55, 0}, "ПРОКСИ"));
+    EXPECT_EQ(DeviceCell(5), AddressBookCell(2, 1, K{0, 0, 0, 0xB7, 0xD7, 0xE7, 0xEE, 0x01}, "Ц2"));
+    EXPECT_EQ(DeviceCell(6), EmptyAddressBookCell());
+
+    const std::vector<WriterRecord> written(Form->WriterRows.begin(), Form->WriterRows.begin() + 6);
+    ASSERT_TRUE(ReadBook());
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(Row(i).KeyHex.Std(), written[i].KeyHex.Std()) << "cell " << i;
+        EXPECT_EQ(Row(i).Name.ToUtf8(), written[i].Name.ToUtf8()) << "cell " << i;
+    }
+}
+
+class WriterBreakTest : public WriterDeviceTest, public testing::WithParamInterface<int>
+{
+};
+
+// The device answers the first one or two frames of a cell and then falls silent: the cell is
+// half written, so its row must stay marked, and the next write completes it.
+TEST_P(WriterBreakTest, SilenceWithinACellKeepsItsMark)
+{
+    const int answered = GetParam();
+    SetEmptyRows(1000);
+    SetKey(5, 0, 0, "5B 23 45 67 89 AB CD EF", "КВ 12", 1);
+    const Bytes wanted =
+        AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12");
+    Form->CallbackTimer->SetInterval(300);
+    BreakAfter(*Sim, answered, {.Silent = true});
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Row(5).Changed, 1);
+    // The frame that went unanswered reached the memory all the same.
+    const Bytes half = DeviceCell(5);
+    EXPECT_EQ(Bytes(half.begin(), half.begin() + 8 * (answered + 1)),
+              Bytes(wanted.begin(), wanted.begin() + 8 * (answered + 1)));
+
+    Sim->SetMonitor(nullptr);
+    Sim->SetBehaviour({});
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_EQ(DeviceCell(5), wanted);
+    EXPECT_EQ(Row(5).Changed, 0);
+}
+
+TEST_P(WriterBreakTest, WrongEchoWithinACellKeepsItsMark)
+{
+    SetEmptyRows(1000);
+    SetKey(1, 0, 0, "5B 23 45 67 89 AB CD EF", "А", 1);
+    SetKey(2, 0, 0, "5B 23 45 67 89 AB CD EF", "Б", 1);
+    BreakAfter(*Sim, 3 + GetParam(), {.WrongBytes = true});
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Ошибка при записи записной книжки!  "_a);
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    EXPECT_EQ(Row(1).Changed, 0);
+    EXPECT_EQ(Row(2).Changed, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterFrame, WriterBreakTest, testing::Values(1, 2));
+
+TEST_F(WriterDeviceTest, RowsPastTheLastCellAreNeverSent)
+{
+    SetEmptyRows(1000);
+    SelectCell(0, 1);
+    SetKey(999, 0, 0, "5B 23 45 67 89 AB CD EF", "ПОСЛЕДНИЙ");
+    Dialogs.ReplyMessage(mrYes);
+    Form->TBI_AddCellClick(nullptr); // pushes "ПОСЛЕДНИЙ" to row 1000
+    ASSERT_EQ(Form->WriterRows.size(), 1001u);
+
+    Dialogs.ReplyMessage(mrNo);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Sim->Frames().empty());
+    ASSERT_EQ(Dialogs.Messages().size(), 2u);
+    EXPECT_NE(Dialogs.Messages()[1].Text.Pos("1000"), 0);
+
+    // Rows 0 to 999 go out, row 1000 stays marked for a file.
+    Dialogs.ReplyMessage(mrYes);
+    ASSERT_TRUE(WriteBook());
+    const auto frames = Sim->Frames();
+    EXPECT_EQ(frames.size(), 3000u);
+    for (const auto &frame : frames)
+        ASSERT_LT(FrameAddress(frame), 0x61C0u);
+    EXPECT_EQ(FrameAddress(frames.back()), 0x61B8u);
+    EXPECT_EQ(DeviceCell(999), EmptyAddressBookCell());
+    EXPECT_EQ(Row(1000).Changed, 1);
+    EXPECT_EQ(Row(999).Changed, 0);
+}
+
+TEST_F(WriterDeviceTest, IncompleteCellIsRefusedAndTheRestWritten)
+{
+    SetEmptyRows(1000);
+    // A locked Cyfral key with no device form to send.
+    SetKey(3, 2, 2, "B5 00 00 81 82 84 88 01", "БЕЗ КЛЮЧА", 1);
+    SetKey(4, 0, 0, "5B 23 45 67 89 AB CD EF", "А", 1);
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_NE(Dialogs.Messages()[0].Text.Pos(" 3"), 0);
+    EXPECT_EQ(Sim->Frames().size(), 3u);
+    EXPECT_EQ(DeviceCell(3), EmptyAddressBookCell());
+    EXPECT_EQ(Row(3).Changed, 1);
+    EXPECT_EQ(Row(4).Changed, 0);
+}
+
+// ---- a whole session ----
+
+namespace
+{
+
+std::uint8_t KeyCheckByte(const Bytes &Cell)
+{
+    std::uint8_t crc = 0;
+    for (int i = 9; i >= 3; --i)
+        for (int bit = 0, byte = Cell[i]; bit < 8; ++bit, byte >>= 1) {
+            const bool mix = (crc ^ byte) & 1;
+            crc >>= 1;
+            if (mix) crc ^= 0x8C;
+        }
+    return crc;
+}
+
+// A cell as the program sends it back after reading it: every key in its displayed form goes
+// through the check byte, a Cyfral key of the first mode ends in 00 when encoded, and the
+// Proxy's first byte is its check byte.
+Bytes Rewritten(Bytes Cell)
+{
+    const int type = Cell[0], mode = Cell[1];
+    if (type == 0) Cell[2] = KeyCheckByte(Cell);
+    if (type == 2 && (mode == 0 || mode == 4)) Cell[9] = 0x00;
+    if (type == 3) {
+        Cell[2] = Cell[3] = 0;
+        Cell[2] = KeyCheckByte(Cell);
+    }
+    return Cell;
+}
+
+Bytes WithName(Bytes Cell, std::string_view Name)
+{
+    const Bytes named = AddressBookCell(0, 0, {}, Name);
+    std::copy(named.begin() + 10, named.end(), Cell.begin() + 10);
+    return Cell;
+}
+
+// One row of the test's own model of the list: the cell it will write, and whether it will.
+struct ModelRow {
+    Bytes Cell;
+    bool Written = false;
+};
+
+void MarkFrom(std::vector<ModelRow> &Rows, std::size_t From, std::size_t To)
+{
+    for (std::size_t i = From; i <= To && i < Rows.size(); ++i)
+        Rows[i].Written = true;
+}
+
+} // namespace
+
+TEST_F(WriterDeviceTest, ReadEditAndWriteBackASampleBook)
+{
+    Sim->Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
+    const devsim::Memory before = Sim->Snapshot();
+    std::vector<ModelRow> model;
+    for (unsigned cell = 0; cell < 1000; ++cell)
+        model.push_back({devsim::ReadCell(before, cell)});
+
+    ShowWindow();
+    ASSERT_TRUE(ReadBook());
+    Form->SG_Writer->SetFocus();
+
+    Edit(0, 1, "новое имя", 13);
+    model[0] = {WithName(model[0].Cell, "НОВОЕ ИМЯ"), true};
+
+    Edit(3, 2, "0", 13); // a Proxy key becomes a Dallas key of the same code bytes
+    Bytes dallas = Rewritten(model[3].Cell);
+    dallas[0] = dallas[1] = 0;
+    model[3] = {dallas, true};
+
+    Edit(18, 3, "0011223344556601", 13);
+    Bytes typed = model[18].Cell;
+    const Bytes code = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x01};
+    std::copy(code.begin(), code.end(), typed.begin() + 2);
+    model[18] = {Rewritten(typed), true};
+
+    ClipboardSetUnicodeText("0023456789ABCDEF");
+    SelectCell(19, 3);
+    Form->TBI_WriterPasteClipboardClick(nullptr);
+    EXPECT_EQ(Status(), "  Внимание! CRC был изменен на правильное значение!  "_a);
+    Bytes pasted = model[19].Cell;
+    const Bytes fixedCode = {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+    std::copy(fixedCode.begin(), fixedCode.end(), pasted.begin() + 2);
+    model[19] = {pasted, true};
+
+    Form->SG_Writer->MoveRow(31, 26); // the row of cell 30 onto the row of cell 25
+    ModelRow moved = model[30];
+    model.erase(model.begin() + 30);
+    model.insert(model.begin() + 25, moved);
+    MarkFrom(model, 25, 30);
+
+    Dialogs.ReplyMessage(mrYes); // the last cell's key goes past the device, for now
+    SelectCell(40, 1);
+    Form->TBI_AddCellClick(nullptr);
+    model.insert(model.begin() + 40, {EmptyAddressBookCell(), true});
+    MarkFrom(model, 40, model.size() - 1);
+
+    SelectCell(9, 1);
+    Form->TBI_DeleteCellClick(nullptr);
+    model.erase(model.begin() + 9);
+    MarkFrom(model, 9, model.size() - 1);
+    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+
+    SelectCell(41, 1);
+    Form->TBI_WriterClearClick(nullptr);
+    Form->TBI_UndoWriterTableClick(nullptr);
+    EXPECT_FALSE(Row(41).IsEmpty());
+
+    Sim->ClearFrames();
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_TRUE(Dialogs.Exhausted());
+    const devsim::Memory after = Sim->Snapshot();
+    for (unsigned cell = 0; cell < 1000; ++cell) {
+        const ModelRow &row = model[cell];
+        const Bytes wanted = !row.Written || row.Cell[0] == 0xFF ? row.Cell : Rewritten(row.Cell);
+        ASSERT_EQ(devsim::ReadCell(after, cell), wanted) << "cell " << cell;
+    }
+    // Nothing else in the device's memory moved.
+    EXPECT_TRUE(
+        std::equal(after.Block.begin(), after.Block.begin() + 0x0400, before.Block.begin()));
+    EXPECT_TRUE(
+        std::equal(after.Block.begin() + 0x61C0, after.Block.end(), before.Block.begin() + 0x61C0));
+    for (const WriterRecord &record : Form->WriterRows)
+        ASSERT_EQ(record.Changed, 0);
+}
