@@ -118,10 +118,9 @@ protected:
         ASSERT_TRUE(editor->Visible());
         ASSERT_TRUE(editor->Focused());
         EXPECT_FALSE(Form->CHB_WriterMissNull->Enabled());
-        if (Col == 2)
-            Form->CB_WriterTypeKey->SetItemIndex(std::atoi(Utf8));
-        else
-            static_cast<TCustomEdit *>(editor)->SetText(AnsiString::FromUtf8(Utf8));
+        if (Col == 1) Form->ED_WriterName->SetText(AnsiString::FromUtf8(Utf8));
+        if (Col == 2) Form->CB_WriterTypeKey->SetItemIndex(std::atoi(Utf8));
+        if (Col == 3) Form->ME_KeyHex->SetText(AnsiString::FromUtf8(Utf8));
         char key = Key;
         if (Col == 1) Form->ED_WriterNameKeyPress(nullptr, key);
         if (Col == 2) Form->CB_WriterTypeKeyKeyPress(nullptr, key);

@@ -138,8 +138,11 @@ TEST_F(MessageQueue, Timer_ArrivesOnlyWhenNothingElseIsQueued_AndOncePerTimer)
 {
     const HWND W = Top(0, 0, 50, 50);
     Pump();
-    SetTimer(W, 9001, 10, nullptr);
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    // Long enough that no second tick falls due between taking the first and
+    // looking for another, even when a loaded machine holds this thread back.
+    constexpr auto Interval = std::chrono::milliseconds(250);
+    SetTimer(W, 9001, UINT(Interval.count()), nullptr);
+    std::this_thread::sleep_for(4 * Interval);
     PostMessageW(W, WM_USER + 1, 0, 0);
     PostMessageW(W, WM_USER + 2, 0, 0);
     MSG M;
@@ -152,7 +155,7 @@ TEST_F(MessageQueue, Timer_ArrivesOnlyWhenNothingElseIsQueued_AndOncePerTimer)
     EXPECT_EQ(M.wParam, 9001u);
     // Four intervals passed, yet only one tick was pending.
     EXPECT_FALSE(PeekMessageW(&M, {}, WM_TIMER, WM_TIMER, PM_REMOVE));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(2 * Interval);
     KillTimer(W, 9001);
     EXPECT_FALSE(PeekMessageW(&M, {}, WM_TIMER, WM_TIMER, PM_REMOVE))
         << "KillTimer drops a pending tick";
