@@ -110,7 +110,9 @@ int main(int argc, char **argv)
     bench::Timings t = bench::RunAll(argc, argv);
     std::printf("\nTime of all %d keys / one plain read of the file:\n", KeyCount);
     for (int size : Sizes) {
-        const std::string arg = "/" + std::to_string(size) + "/real_time";
+        std::string arg = "/";
+        arg += std::to_string(size);
+        arg += "/real_time";
         std::printf("  %3d MB  read %6.1f   write %6.1f\n", size,
                     bench::Ratio(t, "ReadKeys" + arg, "ReadWholeFile" + arg),
                     bench::Ratio(t, "WriteKeys" + arg, "ReadWholeFile" + arg));
