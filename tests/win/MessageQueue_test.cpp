@@ -161,18 +161,6 @@ TEST_F(MessageQueue, Timer_ArrivesOnlyWhenNothingElseIsQueued_AndOncePerTimer)
         << "KillTimer drops a pending tick";
 }
 
-TEST_F(MessageQueue, Timer_ZeroIntervalStillGoesThroughTheQueue)
-{
-    const HWND W = Top(0, 0, 50, 50);
-    Pump();
-    SetTimer(W, 1, 0, nullptr);
-    MSG M;
-    EXPECT_FALSE(PeekMessageW(&M, W, WM_TIMER, WM_TIMER, PM_REMOVE));
-    ASSERT_TRUE(GetMessageW(&M, W, WM_TIMER, WM_TIMER));
-    EXPECT_EQ(M.wParam, 1u);
-    KillTimer(W, 1);
-}
-
 TEST_F(MessageQueue, Capture_RoutesClicksOutsideEveryWindowToTheCapturer)
 {
     const HWND W = Top(100, 100, 50, 50);
@@ -512,6 +500,23 @@ std::atomic<int> TimerCalls{0};
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD)
 {
     ++TimerCalls;
+}
+
+// A zero interval is a timer like any other: nothing runs before its tick is taken and dispatched.
+TEST_F(MessageQueue, Timer_ZeroIntervalStillGoesThroughTheQueue)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    TimerCalls = 0;
+    SetTimer(W, 1, 0, CountTick);
+    EXPECT_EQ(TimerCalls, 0);
+    MSG M;
+    ASSERT_TRUE(GetMessageW(&M, W, WM_TIMER, WM_TIMER));
+    EXPECT_EQ(M.wParam, 1u);
+    EXPECT_EQ(TimerCalls, 0);
+    DispatchMessageW(&M);
+    EXPECT_EQ(TimerCalls, 1);
+    KillTimer(W, 1);
 }
 
 TEST_F(MessageQueue, ThreadTimer_GetsAnIdAndDispatchCallsItsProcedure)
