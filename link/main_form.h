@@ -327,14 +327,18 @@ public:
     bool EncodeWriterCell();
     void FinishWriterWrite(int Result);
 
+    void BTN_WriterSaveToFileClick(TObject *Sender);
+    void BTN_WriterReadFromFileClick(TObject *Sender);
+    void SaveWriterToDbf(const AnsiString &FileName);
+    void LoadWriterFromDbf(const AnsiString &FileName);
+    AnsiString CleanLoadedName(const AnsiString &Text);
+
     std::vector<WriterRecord> WriterRows;
     std::vector<WriterRecord> WriterUndo;
     bool WriterEditing = false;
     int WriterHintColumn = -1;
     // Background of the four columns of the row being drawn.
     std::array<TColor, 4> WriterRowColours{};
-    // The key editor's places: "X" fixed, "H" a hex digit, blanks between pairs.
-    AnsiString KeyHexMask = "XX HH HH HH HH HH HH HH";
     std::array<AnsiString, 3> WriterWriteFrames;
     std::array<AnsiString, 3> WriterWriteAnswers;
 
@@ -448,16 +452,13 @@ private:
     WriterRecord *WriterRecordOfRow(int Row = -1);
     AnsiString WriterCellData(const WriterRecord &Record) const;
     bool WriterRowWritable(int Index) const;
+    bool WriterRowSendable(const WriterRecord &Record) const;
     // Warns of marked rows that cannot go into the device; false when the user cancels.
     bool ConfirmWriterRowsLeftOut();
-    // The key editor's 16 digits: typed digits in the mask's free places, the rest kept.
-    AnsiString KeyHexEditorDigits(const AnsiString &Original) const;
     void OpenWriterEditor();
     void CloseWriterEditor(TWinControl *Editor);
     // Shows the locked-row box when the current row may only have its name edited.
     bool WriterRowLockedMessage();
-    // What the key editor showed when it opened.
-    AnsiString FKeyHexOpened;
     bool FWriterEditorOnMouseUp = false;
     int ShownComPort(int Default) const;
     int ShownComSpeed() const;

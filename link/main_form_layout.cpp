@@ -232,6 +232,10 @@ void TMainForm::ConnectWriterHandlers()
     BTN_WriterRead->OnClick = [this](TObject *Sender) { BTN_WriterReadClick(Sender); };
     BTN_WriterSave->OnClick = [this](TObject *Sender) { BTN_WriterSaveClick(Sender); };
     BTN_StopWriter->OnClick = [this](TObject *Sender) { BTN_StopWriterClick(Sender); };
+    BTN_WriterReadFromFile->OnClick = [this](TObject *Sender) {
+        BTN_WriterReadFromFileClick(Sender);
+    };
+    BTN_WriterSaveToFile->OnClick = [this](TObject *Sender) { BTN_WriterSaveToFileClick(Sender); };
     CHB_WriterMissNull->OnClick = [this](TObject *Sender) { CHB_WriterMissNullClick(Sender); };
 
     SG_Writer->OnDrawCell = [this](TObject *Sender, int ACol, int ARow, TRect Rect,

@@ -243,7 +243,18 @@ void TMainForm::SG_WriterDrawCell(TObject *, int ACol, int ARow, TRect Rect, TGr
 bool TMainForm::WriterRowWritable(int Index) const
 {
     return Index < WriterDeviceCells && WriterRows[Index].Changed != 0 &&
-           IsDeviceCellData(WriterCellData(WriterRows[Index]));
+           WriterRowSendable(WriterRows[Index]);
+}
+
+bool TMainForm::WriterRowSendable(const WriterRecord &Record) const
+{
+    const AnsiString data = WriterCellData(Record);
+    if (!IsDeviceCellData(data)) return false;
+    if (data == EmptyCellData) return true;
+    // A key the device could not use: a type or mode it does not have.
+    const int type = Record.KeyType, mode = Record.WriteMode;
+    return type >= 0 && type < KeyTypeCount && mode >= 0 && mode < WriteModeCount &&
+           !KeyTypeNames[type][1 + mode].IsEmpty();
 }
 
 AnsiString TMainForm::WriterCellData(const WriterRecord &Record) const
@@ -283,14 +294,14 @@ bool TMainForm::ConfirmWriterRowsLeftOut()
         if (record.Changed == 0) continue;
         if (i >= WriterDeviceCells) {
             if (!record.IsEmpty()) beyond += " " + IntToStr(i);
-        } else if (!IsDeviceCellData(WriterCellData(record))) {
+        } else if (!WriterRowSendable(record)) {
             refused += " " + IntToStr(i);
         }
     }
     if (!refused.IsEmpty())
-        ShowMessageBox("Эти строки не будут записаны: код ключа неполон или неверен.\nЯчейки:"_a +
-                           refused,
-                       "Внимание!"_a);
+        ShowMessageBox(
+            "Эти строки не будут записаны: тип, режим или код ключа неверен.\nЯчейки:"_a + refused,
+            "Внимание!"_a);
     if (beyond.IsEmpty()) return true;
     // The device has no cell for them; the rows stay marked for a file.
     return Application->MessageBox("В приборе только 1000 ячеек (0 - 999). Строки после них "

@@ -142,31 +142,20 @@ void TMainForm::SetKeyHexMask(int KeyType)
     case ktDallas:
     case 255:
     case -1:
-        KeyHexMask = "XX HH HH HH HH HH HH HH";
+        ME_KeyHex->SetEditMask("XX HH HH HH HH HH HH HH");
         break;
     case ktMetakom:
-        KeyHexMask = "XX XX XX HH HH HH HH XX";
+        ME_KeyHex->SetEditMask("XX XX XX HH HH HH HH XX");
         break;
     case ktCyfral:
-        KeyHexMask = "XX XX XX XX XX HH HH XX";
+        ME_KeyHex->SetEditMask("XX XX XX XX XX HH HH XX");
         break;
     case ktProxy:
-        KeyHexMask = "XX XX HH HH HH HH HH XX";
+        ME_KeyHex->SetEditMask("XX XX HH HH HH HH HH XX");
         break;
     default:
         break;
     }
-}
-
-AnsiString TMainForm::KeyHexEditorDigits(const AnsiString &Original) const
-{
-    AnsiString typed = ME_KeyHex->Text().UpperCase();
-    KeepCharsOfSet(typed, HexDigits);
-    const AnsiString places = RemoveSeparatorEvery(KeyHexMask, 3);
-    AnsiString digits = Original;
-    for (int pos = 1; pos <= std::min({typed.Length(), digits.Length(), places.Length()}); ++pos)
-        if (places[pos] == 'H') digits[pos] = typed[pos];
-    return digits;
 }
 
 void TMainForm::OpenWriterEditor()
@@ -196,10 +185,11 @@ void TMainForm::OpenWriterEditor()
         if (WriterRowLockedMessage()) return;
         SaveWriterUndo();
         ME_KeyHex->SetHeight(22);
+        ME_KeyHex->SetFrame((cell.Right - cell.Left + 2 - 230) / 2);
+        ME_KeyHex->Repaint();
         AnsiString code = record->KeyHex;
         NormalizeKeyCode(record->KeyType, code);
-        FKeyHexOpened = RemoveSeparatorEvery(code, 3);
-        ME_KeyHex->SetText(FKeyHexOpened);
+        ME_KeyHex->SetText(RemoveSeparatorEvery(code, 3));
         SetKeyHexMask(record->KeyType);
         WriterEditing = true;
         place(ME_KeyHex);
@@ -282,7 +272,7 @@ void TMainForm::CB_WriterTypeKeyExit(TObject *)
 
 void TMainForm::ME_KeyHexExit(TObject *)
 {
-    const AnsiString text = InsertSeparatorEvery(KeyHexEditorDigits(FKeyHexOpened), 2, " ");
+    const AnsiString text = InsertSeparatorEvery(ME_KeyHex->Text(), 2, " ");
     if (!WriterEditing) {
         CloseWriterEditor(ME_KeyHex);
         if (SG_Writer->CanFocus() && !SG_Writer->Focused()) SG_Writer->SetFocus();

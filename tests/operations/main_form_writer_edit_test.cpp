@@ -329,7 +329,7 @@ TEST_F(WriterEditorTest, NameThenKeyOfAnEmptyCell)
 
     // The first byte is the check byte: typing over it changes nothing.
     Edit(0, 3, "FF23456789ABCDEF", 13);
-    EXPECT_EQ(Form->KeyHexMask, "XX HH HH HH HH HH HH HH");
+    EXPECT_EQ(Form->ME_KeyHex->EditMask(), "XX HH HH HH HH HH HH HH");
     EXPECT_EQ(Row(0).KeyHex, "5B 23 45 67 89 AB CD EF");
     EXPECT_EQ(Row(0).KeyType, 0);
     EXPECT_EQ(Row(0).WriteMode, 0);
@@ -357,7 +357,7 @@ TEST_F(WriterEditorTest, TypeEditorForcesTheTypesFixedBytes)
     EXPECT_EQ(Form->SG_Writer->Cells(2, 5), "Цифрал"_a);
     // A Cyfral key takes only its two code bytes from the editor.
     Edit(4, 3, "FFFFFFFFFF1234FF", 13);
-    EXPECT_EQ(Form->KeyHexMask, "XX XX XX XX XX HH HH XX");
+    EXPECT_EQ(Form->ME_KeyHex->EditMask(), "XX XX XX XX XX HH HH XX");
     EXPECT_EQ(Row(4).KeyHex.SubString(3, 21), " 00 00 00 01 12 34 01");
 }
 

@@ -1,0 +1,422 @@
+#include "operations/dbf.h"
+
+#include "platform/rtl/SysUtils.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr int HeaderSize = 32;
+constexpr int DescriptorSize = 32;
+constexpr std::uint8_t Version = 0x03;
+constexpr std::uint8_t Terminator = 0x0D;
+constexpr std::uint8_t EndOfFile = 0x1A;
+constexpr int NameBytes = 11;
+constexpr int TextMax = 256;
+
+std::uint16_t Word(const std::uint8_t *Bytes)
+{
+    return static_cast<std::uint16_t>(Bytes[0] | (Bytes[1] << 8));
+}
+
+void PutWord(std::uint8_t *Bytes, unsigned Value)
+{
+    Bytes[0] = static_cast<std::uint8_t>(Value);
+    Bytes[1] = static_cast<std::uint8_t>(Value >> 8);
+}
+
+bool ReadAll(int Handle, void *Data, std::size_t Count)
+{
+    return ::read(Handle, Data, Count) == static_cast<ssize_t>(Count);
+}
+
+bool WriteAll(int Handle, const void *Data, std::size_t Count)
+{
+    return ::write(Handle, Data, Count) == static_cast<ssize_t>(Count);
+}
+
+} // namespace
+
+_DBF::_DBF(const AnsiString &FileName, int OpenFlags)
+    : FFileName(FileName.SubString(1, 1024)), FOpenFlags(OpenFlags)
+{
+}
+
+_DBF::~_DBF()
+{
+    close();
+}
+
+bool _DBF::Fail(int Code)
+{
+    FError = Code;
+    return false;
+}
+
+// ---- the header ----
+
+void _DBF::PutDescriptor(const Field &F, std::uint8_t *Bytes)
+{
+    std::memset(Bytes, 0, DescriptorSize);
+    std::memcpy(Bytes, F.Name.c_str(), std::min(F.Name.Length(), NameBytes - 1));
+    Bytes[11] = static_cast<std::uint8_t>(F.Type);
+    if (F.Type == 'C') {
+        PutWord(Bytes + 16, static_cast<unsigned>(F.Length));
+    } else {
+        Bytes[16] = static_cast<std::uint8_t>(F.Length);
+        Bytes[17] = static_cast<std::uint8_t>(F.Decimals);
+    }
+}
+
+bool _DBF::TakeDescriptor(const std::uint8_t *Bytes, Field &F)
+{
+    char name[NameBytes] = {};
+    std::memcpy(name, Bytes, NameBytes - 1); // byte 10 always ends the name
+    F.Name = name;
+    F.Type = static_cast<char>(Bytes[11]);
+    F.Length = F.Type == 'C' ? Word(Bytes + 16) : Bytes[16];
+    F.Decimals = F.Type == 'C' ? 0 : Bytes[17];
+    return F.Length > 0;
+}
+
+void _DBF::PutHeader(std::uint8_t *Bytes) const
+{
+    std::memset(Bytes, 0, HeaderSize);
+    Bytes[0] = Version;
+    Bytes[1] = 0; // last update 1900-01-01
+    Bytes[2] = 1;
+    Bytes[3] = 1;
+    for (int i = 0; i < 4; ++i)
+        Bytes[4 + i] = static_cast<std::uint8_t>(FRecordCount >> (8 * i));
+    PutWord(Bytes + 8, static_cast<unsigned>(FHeaderLength));
+    PutWord(Bytes + 10, static_cast<unsigned>(FRecordLength));
+}
+
+bool _DBF::ReadHeader()
+{
+    std::uint8_t header[HeaderSize];
+    if (!ReadAll(FHandle, header, sizeof header)) return false;
+    FRecordCount = header[4] | (header[5] << 8) | (header[6] << 16) |
+                   (static_cast<std::uint32_t>(header[7]) << 24);
+    FHeaderLength = Word(header + 8);
+    FRecordLength = Word(header + 10);
+    if (FHeaderLength < HeaderSize + 1) return false;
+    const int fieldCount = (FHeaderLength - HeaderSize - 1) / DescriptorSize;
+    FFields.clear();
+    // Descriptors up to the terminator, but never past the header's length or the limit.
+    for (;;) {
+        std::uint8_t bytes[DescriptorSize];
+        const ssize_t got = ::read(FHandle, bytes, DescriptorSize);
+        if (got >= 1 && bytes[0] == Terminator) break;
+        if (got != DescriptorSize) return false;
+        if (static_cast<int>(FFields.size()) >= std::min(fieldCount, MaxFields)) return false;
+        Field field;
+        if (!TakeDescriptor(bytes, field)) return false;
+        FFields.push_back(field);
+    }
+    return static_cast<int>(FFields.size()) == fieldCount && fieldCount > 0;
+}
+
+bool _DBF::CheckLayout(long FileSize)
+{
+    int offset = 1;
+    for (Field &field : FFields) {
+        field.Offset = offset;
+        offset += field.Length;
+    }
+    if (offset != FRecordLength) return false;
+    const long long needed = FHeaderLength + static_cast<long long>(FRecordCount) * FRecordLength;
+    return needed <= FileSize;
+}
+
+bool _DBF::WriteHeader()
+{
+    std::uint8_t header[HeaderSize];
+    PutHeader(header);
+    return ::lseek(FHandle, 0, SEEK_SET) == 0 && WriteAll(FHandle, header, sizeof header);
+}
+
+// ---- open, create, close ----
+
+bool _DBF::open()
+{
+    if (FOpen) return true;
+    FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, 0600);
+    if (FHandle < 0) return Fail(IoError);
+    const long size = ::lseek(FHandle, 0, SEEK_END);
+    if (size < 0 || ::lseek(FHandle, 0, SEEK_SET) != 0 || !ReadHeader() || !CheckLayout(size)) {
+        ::close(FHandle);
+        FHandle = -1;
+        FFields.clear();
+        return Fail(IoError);
+    }
+    try {
+        FRecord.assign(static_cast<std::size_t>(FRecordLength) + 1, 0);
+    } catch (const std::bad_alloc &) {
+        ::close(FHandle);
+        FHandle = -1;
+        return Fail(NoMemory);
+    }
+    go_to(1); // nothing to read in an empty table
+    FOpen = true;
+    return true;
+}
+
+void _DBF::close()
+{
+    if (!FOpen) return;
+    if (FModified) {
+        const std::uint8_t mark = EndOfFile;
+        if (::lseek(FHandle, 0, SEEK_END) < 0 || !WriteAll(FHandle, &mark, 1)) FError = IoError;
+        FModified = false;
+    }
+    if (::close(FHandle) != 0) FError = IoError;
+    FHandle = -1;
+    FOpen = false;
+    FCurrent = 0;
+}
+
+bool _DBF::add_field(char Type, const AnsiString &Name, int Length, int Decimals)
+{
+    if (FOpen || static_cast<int>(FFields.size()) >= MaxFields) return false;
+    Field field;
+    field.Name = Name.SubString(1, NameBytes - 1);
+    switch (Type) {
+    case 'D':
+        field.Type = 'D';
+        field.Length = 8;
+        break;
+    case 'L':
+        field.Type = 'L';
+        field.Length = 1;
+        break;
+    case 'M':
+        field.Type = 'M';
+        field.Length = 10;
+        break;
+    case 'N':
+    case 'F':
+        field.Type = Type;
+        field.Length = std::clamp(Length, 1, 255);
+        field.Decimals = std::clamp(Decimals, 0, 255);
+        break;
+    default:
+        field.Type = 'C';
+        field.Length = std::clamp(Length, 1, 0xFFFF);
+        break;
+    }
+    FFields.push_back(field);
+    return true;
+}
+
+bool _DBF::create()
+{
+    if (FOpen || FFields.empty()) return false;
+    FRecordCount = 0;
+    FHeaderLength = HeaderSize + DescriptorSize * static_cast<int>(FFields.size()) + 1;
+    FRecordLength = 1;
+    for (const Field &field : FFields)
+        FRecordLength += field.Length;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(FHeaderLength));
+    PutHeader(bytes.data());
+    for (std::size_t i = 0; i < FFields.size(); ++i)
+        PutDescriptor(FFields[i], bytes.data() + HeaderSize + DescriptorSize * i);
+    bytes.back() = Terminator;
+    const int handle = ::open(rtl::SystemPath(FFileName).c_str(), O_CREAT | O_TRUNC | O_RDWR, 0600);
+    if (handle < 0) return Fail(IoError);
+    const bool written = WriteAll(handle, bytes.data(), bytes.size());
+    if (::close(handle) != 0 || !written) return Fail(IoError);
+    return true;
+}
+
+// ---- records ----
+
+long _DBF::record_offset(int Record) const
+{
+    if (FHandle < 0) return 0;
+    return FHeaderLength + static_cast<long>(FRecordLength) * (Record - 1);
+}
+
+bool _DBF::go_to(int Record)
+{
+    if (FHandle < 0) return Fail(NoFile);
+    if (Record < 1 || static_cast<std::uint32_t>(Record) > FRecordCount) return false;
+    if (::lseek(FHandle, record_offset(Record), SEEK_SET) < 0) return Fail(IoError);
+    if (!read_record()) return false;
+    FCurrent = Record;
+    return true;
+}
+
+bool _DBF::skip(int Count)
+{
+    return go_to(FCurrent + Count);
+}
+
+bool _DBF::read_record()
+{
+    if (FHandle < 0 || FRecord.empty()) return Fail(NoFile);
+    if (!ReadAll(FHandle, FRecord.data(), static_cast<std::size_t>(FRecordLength)))
+        return Fail(IoError);
+    FRecord[static_cast<std::size_t>(FRecordLength)] = 0;
+    return ::lseek(FHandle, -FRecordLength, SEEK_CUR) >= 0 || Fail(IoError);
+}
+
+bool _DBF::write_record()
+{
+    if (FHandle < 0 || FRecord.empty()) return Fail(NoFile);
+    if (!WriteAll(FHandle, FRecord.data(), static_cast<std::size_t>(FRecordLength)))
+        return Fail(IoError);
+    FRecord[static_cast<std::size_t>(FRecordLength)] = 0;
+    return ::lseek(FHandle, -FRecordLength, SEEK_CUR) >= 0 || Fail(IoError);
+}
+
+bool _DBF::append_blank()
+{
+    if (!FOpen) return false;
+    std::fill(FRecord.begin(), FRecord.end() - 1, ' ');
+    if (::lseek(FHandle, record_offset(static_cast<int>(FRecordCount) + 1), SEEK_SET) < 0 ||
+        !write_record())
+        return Fail(IoError);
+    ++FRecordCount;
+    if (!WriteHeader()) {
+        --FRecordCount;
+        go_to(static_cast<int>(FRecordCount));
+        return Fail(IoError);
+    }
+    FModified = true;
+    go_to(static_cast<int>(FRecordCount));
+    return true;
+}
+
+// ---- fields ----
+
+const _DBF::Field *_DBF::Find(const AnsiString &Name, bool Numeric) const
+{
+    for (const Field &field : FFields)
+        if (field.Name == Name) {
+            const bool numeric = (field.Type == 'N' || field.Type == 'F') && field.Decimals == 0;
+            if (Numeric ? numeric : field.Type == 'C') return &field;
+        }
+    return nullptr;
+}
+
+bool _DBF::get_char_field(const AnsiString &Name, AnsiString &Value) const
+{
+    if (FFields.empty() || Name.IsEmpty() || FRecord.empty()) return false;
+    if (const Field *field = Find(Name, false))
+        Value = AnsiString(FRecord.data() + field->Offset, std::min(field->Length, TextMax));
+    return true;
+}
+
+bool _DBF::put_char_field(const AnsiString &Name, const AnsiString &Value)
+{
+    if (FFields.empty() || Name.IsEmpty() || FRecord.empty()) return false;
+    if (const Field *field = Find(Name, false)) {
+        char *at = FRecord.data() + field->Offset;
+        std::fill(at, at + field->Length, ' ');
+        std::memcpy(at, Value.c_str(), std::min(Value.Length(), field->Length));
+    }
+    return true;
+}
+
+bool _DBF::get_num_field(const AnsiString &Name, int &Value) const
+{
+    if (FFields.empty() || Name.IsEmpty() || FRecord.empty()) return false;
+    if (const Field *field = Find(Name, true))
+        Value = std::atoi(AnsiString(FRecord.data() + field->Offset, field->Length).c_str());
+    return true;
+}
+
+bool _DBF::put_num_field(const AnsiString &Name, int Value)
+{
+    if (FFields.empty() || Name.IsEmpty() || FRecord.empty()) return false;
+    if (const Field *field = Find(Name, true)) {
+        const AnsiString text = IntToStr(Value).SubString(1, field->Length);
+        char *at = FRecord.data() + field->Offset;
+        std::fill(at, at + field->Length, ' ');
+        std::memcpy(at + field->Length - text.Length(), text.c_str(), text.Length());
+    }
+    return true;
+}
+
+// ---- the table's shape ----
+
+int _DBF::field_count() const
+{
+    return FOpen ? static_cast<int>(FFields.size()) : 0;
+}
+
+int _DBF::record_count() const
+{
+    return FOpen ? static_cast<int>(FRecordCount) : 0;
+}
+
+int _DBF::field_length(int Index) const
+{
+    if (FFields.empty()) return 0;
+    if (Index < 0 || Index >= static_cast<int>(FFields.size())) Index = 0;
+    return FFields[Index].Length;
+}
+
+int _DBF::field_length_of(const AnsiString &Name) const
+{
+    if (!FOpen) return 0;
+    for (const Field &field : FFields)
+        if (field.Name == Name) return field.Length;
+    return 0;
+}
+
+bool _DBF::field_name(int Index, AnsiString &Name) const
+{
+    if (!FOpen || Index < 1 || Index > static_cast<int>(FFields.size())) return false;
+    Name = FFields[Index - 1].Name;
+    return true;
+}
+
+char _DBF::field_type(const AnsiString &Name) const
+{
+    if (!FOpen) return 0;
+    for (const Field &field : FFields)
+        if (field.Name == Name) return field.Type;
+    return 0;
+}
+
+// ---- the address-book table ----
+
+bool WriterDbf::store()
+{
+    put_num_field("TYPE_KEY", type_key);
+    put_char_field("NAME", name);
+    put_char_field("KEY_HEX", key_hex);
+    put_char_field("OLD_KEY", old_key);
+    put_num_field("MODE", mode);
+    return write_record();
+}
+
+void WriterDbf::load()
+{
+    get_num_field("TYPE_KEY", type_key);
+    get_char_field("NAME", name);
+    get_char_field("KEY_HEX", key_hex);
+    get_char_field("OLD_KEY", old_key);
+    get_num_field("MODE", mode);
+}
+
+bool WriterDbf::go_top()
+{
+    if (!go_to(1)) return false;
+    load();
+    return true;
+}
+
+bool WriterDbf::skip(int Count)
+{
+    if (!_DBF::skip(Count)) return false;
+    load();
+    return true;
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+// A small dBase III table on the runtime's descriptor calls: the 32-byte header, the field
+// descriptors, fixed-length records with their deletion byte, and typed access to the fields
+// of the current record by name. Every operation answers true or false; a failed one leaves
+// its code in error(). The address-book table maps its five fields to a record image.
+//
+// Nothing in a file is taken on trust: the descriptors must fit the header and be at most
+// 256, the field lengths must add up to the record length, the records must be in the file,
+// and every field access stays inside the record.
+
+#include "platform/rtl/System.h"
+
+#include <cstdint>
+#include <vector>
+
+class _DBF
+{
+public:
+    static constexpr int MaxFields = 256;
+    // Error codes.
+    static constexpr int NoError = 0;
+    static constexpr int IoError = 1; // input/output or format
+    static constexpr int NoFile = 2;  // no file or no record buffer
+    static constexpr int NoMemory = 100;
+
+    // OpenFlags are the runtime's open flags (O_RDONLY, O_RDWR ...).
+    _DBF(const AnsiString &FileName, int OpenFlags);
+    virtual ~_DBF();
+    _DBF(const _DBF &) = delete;
+    _DBF &operator=(const _DBF &) = delete;
+
+    bool open();
+    // Appends the end-of-file mark when a record was added; a failed write sets IoError.
+    void close();
+    bool add_field(char Type, const AnsiString &Name, int Length, int Decimals);
+    bool create();
+    bool go_to(int Record);
+    bool skip(int Count);
+    bool append_blank();
+    bool read_record();
+    bool write_record();
+
+    bool get_char_field(const AnsiString &Name, AnsiString &Value) const;
+    bool put_char_field(const AnsiString &Name, const AnsiString &Value);
+    bool get_num_field(const AnsiString &Name, int &Value) const;
+    bool put_num_field(const AnsiString &Name, int Value);
+
+    int field_count() const;
+    int record_count() const;
+    int field_length(int Index) const;
+    int field_length_of(const AnsiString &Name) const;
+    bool field_name(int Index, AnsiString &Name) const;
+    char field_type(const AnsiString &Name) const;
+    long record_offset(int Record) const;
+
+    int error() const { return FError; }
+    int current_record() const { return FCurrent; }
+    bool is_open() const { return FOpen; }
+
+private:
+    struct Field {
+        AnsiString Name;
+        char Type = 'C';
+        int Length = 0;
+        int Decimals = 0;
+        int Offset = 0; // in the record, after the deletion byte
+    };
+    // The 32 bytes of a field descriptor as the file holds them.
+    static void PutDescriptor(const Field &F, std::uint8_t *Bytes);
+    static bool TakeDescriptor(const std::uint8_t *Bytes, Field &F);
+    bool ReadHeader();
+    bool CheckLayout(long FileSize);
+    void PutHeader(std::uint8_t *Bytes) const;
+    bool WriteHeader();
+    const Field *Find(const AnsiString &Name, bool Numeric) const;
+    bool Fail(int Code);
+
+    AnsiString FFileName;
+    int FOpenFlags;
+    int FHandle = -1;
+    bool FOpen = false;
+    bool FModified = false;
+    int FError = NoError;
+    int FCurrent = 0;
+    std::uint32_t FRecordCount = 0;
+    int FHeaderLength = 0;
+    int FRecordLength = 1;
+    std::vector<Field> FFields;
+    std::vector<char> FRecord; // record length + 1
+};
+
+// The address-book table: TYPE_KEY N 3, MODE N 3, NAME C 14, KEY_HEX C 23, OLD_KEY C 16.
+class WriterDbf : public _DBF
+{
+public:
+    WriterDbf(const AnsiString &FileName, int OpenFlags) : _DBF(FileName, OpenFlags) {}
+
+    bool store();
+    void load();
+    bool go_top();
+    bool skip(int Count);
+
+    int type_key = 0;
+    int mode = 0;
+    AnsiString name;
+    AnsiString key_hex;
+    AnsiString old_key;
+};

@@ -1,0 +1,228 @@
+// The address book in dBase files: saving the row list as a table of five fields and loading
+// such a table back, every row marked for the next device write.
+
+#include "link/constants.h"
+#include "link/key_codes.h"
+#include "link/main_form.h"
+#include "operations/dbf.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <cstdio>
+#include <fcntl.h>
+
+namespace
+{
+
+constexpr int NameLength = 14;
+const AnsiString DbfFilter = "DBF файл (*.dbf)|*.dbf"_a;
+const AnsiString OpenError = "Ошибка при открытии файла ... "_a;
+const AnsiString GoTopError =
+    "Ошибка при 'go_top()'. Возможно закрыт доступ к базе либо файл не найден. "_a;
+
+struct FieldShape {
+    const char *Name;
+    char Type;
+    int Length;
+};
+constexpr FieldShape WriterFields[] = {{"TYPE_KEY", 'N', 3},
+                                       {"MODE", 'N', 3},
+                                       {"NAME", 'C', 14},
+                                       {"KEY_HEX", 'C', 23},
+                                       {"OLD_KEY", 'C', 16}};
+
+bool IsHexText(const AnsiString &Text, int Length)
+{
+    if (Text.Length() != Length) return false;
+    for (int pos = 1; pos <= Text.Length(); ++pos)
+        if (!IsHexDigitChar(Text[pos])) return false;
+    return true;
+}
+
+bool HasWriterFields(const WriterDbf &Table)
+{
+    if (Table.field_count() != static_cast<int>(std::size(WriterFields))) return false;
+    for (int i = 1; i <= Table.field_count(); ++i) {
+        AnsiString name, shape, wanted;
+        Table.field_name(i, name);
+        shape.sprintf("%s %d %c", name.c_str(), Table.field_length(i - 1), Table.field_type(name));
+        const FieldShape &f = WriterFields[i - 1];
+        wanted.sprintf("%s %d %c", f.Name, f.Length, f.Type);
+        if (shape != wanted) return false;
+    }
+    return true;
+}
+
+// A file may hold anything; a row goes to the device only when its type, mode and codes
+// make a whole cell. The key text comes back normalised.
+bool CheckLoadedRow(WriterRecord &Row)
+{
+    if (!Row.OldKey.IsEmpty() && !IsHexText(Row.OldKey, 16)) return false;
+    Row.OldKey = Row.OldKey.UpperCase();
+    if (Row.KeyType == 255 || Row.KeyType == -1) {
+        Row.KeyType = 255;
+        Row.WriteMode = -1;
+        return Row.KeyHex.IsEmpty() && Row.Name.IsEmpty();
+    }
+    if (Row.KeyType < 0 || Row.KeyType >= KeyTypeCount || Row.WriteMode < 0 ||
+        Row.WriteMode >= WriteModeCount || KeyTypeNames[Row.KeyType][1 + Row.WriteMode].IsEmpty())
+        return false;
+    // Eight pairs with single blanks between them, or the sixteen digits alone.
+    const AnsiString text = Row.KeyHex.UpperCase();
+    const AnsiString digits = text.Length() == 23 ? RemoveSeparatorEvery(text, 3) : text;
+    if (!IsHexText(digits, 16)) return false;
+    AnsiString code = InsertSeparatorEvery(digits, 2, " ");
+    if (text.Length() == 23 && code != text) return false;
+    // A Cyfral key of the other modes is shown in its own form and written from its old key.
+    const bool locked = Row.KeyType == ktCyfral && Row.WriteMode != 0 && Row.WriteMode != 4;
+    if (!locked && !NormalizeKeyText(Row.KeyType, code)) return false;
+    Row.KeyHex = code;
+    return true;
+}
+
+// The table writer's dialog or file calls run with the current folder of their own.
+class TKeepCurrentDir
+{
+public:
+    TKeepCurrentDir() : FDir(GetCurrentDir()) {}
+    ~TKeepCurrentDir() { SetCurrentDir(FDir); }
+    TKeepCurrentDir(const TKeepCurrentDir &) = delete;
+    TKeepCurrentDir &operator=(const TKeepCurrentDir &) = delete;
+
+private:
+    AnsiString FDir;
+};
+
+} // namespace
+
+void TMainForm::BTN_WriterSaveToFileClick(TObject *)
+{
+    if (WriterRows.empty()) {
+        ShowStatusMessage("Нет данных для записи!"_a, "", smNeutral);
+        return;
+    }
+    TKeepCurrentDir keep;
+    DLG_WriterSaveGrid->SetTitle("Записать таблицу"_a);
+    DLG_WriterSaveGrid->SetDefaultExt("dbf");
+    DLG_WriterSaveGrid->SetOptions(DLG_WriterSaveGrid->Options() + TOpenOptions{ofOverwritePrompt});
+    DLG_WriterSaveGrid->SetFilter(DbfFilter);
+    if (DLG_WriterSaveGrid->Execute()) SaveWriterToDbf(DLG_WriterSaveGrid->FileName());
+}
+
+void TMainForm::BTN_WriterReadFromFileClick(TObject *)
+{
+    TKeepCurrentDir keep;
+    DLG_WriterOpenGrid->SetTitle("Открыть файл таблицы"_a);
+    DLG_WriterOpenGrid->SetDefaultExt("dbf");
+    DLG_WriterOpenGrid->SetFilter(DbfFilter);
+    if (!DLG_WriterOpenGrid->Execute()) return;
+    SaveWriterUndo();
+    LoadWriterFromDbf(DLG_WriterOpenGrid->FileName());
+}
+
+void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
+{
+    // The table is written beside the file and replaces it only when it is whole.
+    const AnsiString part = FileName + ".part";
+    bool written = false;
+    {
+        WriterDbf table(part, O_RDWR);
+        for (const FieldShape &f : WriterFields)
+            table.add_field(f.Type, f.Name, f.Length, 0);
+        table.create();
+        if (!table.open()) {
+            DeleteFile(part);
+            ShowStatusMessage(OpenError, FileName, smError);
+            return;
+        }
+        if (table.record_count() > 0 && !table.go_top()) {
+            table.close();
+            DeleteFile(part);
+            ShowStatusMessage(GoTopError, FileName, smError);
+            return;
+        }
+        written = true;
+        for (const WriterRecord &row : WriterRows) {
+            written = written && table.append_blank();
+            table.name = row.Name;
+            table.type_key = row.KeyType;
+            table.mode = row.WriteMode;
+            table.key_hex = row.KeyHex;
+            table.old_key = row.OldKey;
+            written = written && table.store();
+        }
+        table.close();
+        written = written && table.error() == _DBF::NoError;
+    }
+    if (!written ||
+        std::rename(rtl::SystemPath(part).c_str(), rtl::SystemPath(FileName).c_str()) != 0) {
+        DeleteFile(part);
+        ShowStatusMessage("Ошибка при записи файла ... "_a, FileName, smError);
+        return;
+    }
+    ShowStatusMessage("Запись прошла успешно!"_a, "", smNeutral);
+}
+
+void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
+{
+    WriterDbf table(FileName, O_RDONLY);
+    if (!table.open()) {
+        ShowStatusMessage(OpenError, FileName, smError);
+        return;
+    }
+    if (!HasWriterFields(table)) {
+        ShowStatusMessage(
+            "Ошибка при открытии файла. Файл не соответствует записной книжке QRV4! "_a, FileName,
+            smError);
+        return;
+    }
+    if (table.record_count() == 0) return;
+    if (!table.go_top()) {
+        ShowStatusMessage(GoTopError, FileName, smError);
+        return;
+    }
+    std::vector<WriterRecord> rows;
+    AnsiString invalid;
+    do {
+        WriterRecord row;
+        row.CellNumber = static_cast<int>(rows.size());
+        row.KeyType = table.type_key;
+        row.WriteMode = table.mode;
+        row.Name = CleanLoadedName(table.name.Trim());
+        row.KeyHex = table.key_hex.Trim();
+        row.OldKey = table.old_key.Trim();
+        row.Changed = 1;
+        if (!CheckLoadedRow(row)) {
+            row.Changed = 0;
+            invalid += (invalid.IsEmpty() ? " " : ", ") + IntToStr(row.CellNumber);
+        }
+        rows.push_back(row);
+    } while (table.skip(1));
+    // A record that could not be read ends the load with nothing taken.
+    if (table.error() != _DBF::NoError) {
+        ShowStatusMessage(OpenError, FileName, smError);
+        return;
+    }
+    WriterRows = std::move(rows);
+    RenumberWriterRows();
+    FillWriterGrid();
+    if (invalid.IsEmpty())
+        ShowStatusMessage("Чтение прошло успешно!"_a, "", smNeutral);
+    else
+        ShowStatusMessage("Неверные данные в строках"_a + invalid +
+                              ", они не будут записаны в прибор. "_a,
+                          FileName, smError);
+}
+
+AnsiString TMainForm::CleanLoadedName(const AnsiString &Text)
+{
+    AnsiString name = Text.Trim().UpperCase();
+    const std::pair<AnsiString, AnsiString> missing[] = {
+        {"Щ"_a, "Ш"_a}, {"Ё"_a, "Е"_a}, {"Ъ"_a, "Ь"_a}, {"Й"_a, "И"_a}};
+    for (const auto &[from, to] : missing)
+        for (int pos = 1; pos <= name.Length(); ++pos)
+            if (name[pos] == from[1]) name[pos] = to[1];
+    AnsiString kept;
+    for (int pos = 1; pos <= name.Length(); ++pos)
+        if (CharInString(name[pos], DeviceAlphabet)) kept += name[pos];
+    return kept.Trim().SubString(1, NameLength);
+}

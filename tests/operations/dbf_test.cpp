@@ -1,0 +1,334 @@
+// The dBase table: the file it writes byte for byte, field access, and tables damaged in every
+// way a file can be, which must be refused without reading outside what was read.
+
+#include "operations/dbf.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <unistd.h>
+
+namespace
+{
+
+using Bytes = std::vector<std::uint8_t>;
+
+class DbfTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Folder = std::filesystem::temp_directory_path() /
+                 ("qrv4_dbf_" + std::to_string(getpid()) + "_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(Folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(Folder); }
+
+    AnsiString Path(const char *Name) const { return (Folder / Name).string(); }
+    Bytes FileBytes(const char *Name) const
+    {
+        std::ifstream in(Folder / Name, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    void PutBytes(const char *Name, const Bytes &Data) const
+    {
+        std::ofstream(Folder / Name, std::ios::binary)
+            .write(reinterpret_cast<const char *>(Data.data()), Data.size());
+    }
+    // The address-book table with Rows records, as the program makes it.
+    void MakeBook(const char *Name, int Rows)
+    {
+        WriterDbf table(Path(Name), O_RDWR);
+        AddBookFields(table);
+        ASSERT_TRUE(table.create());
+        ASSERT_TRUE(table.open());
+        for (int i = 0; i < Rows; ++i) {
+            ASSERT_TRUE(table.append_blank());
+            table.type_key = i % 4;
+            table.mode = i % 2;
+            table.name = "КВ "_a + IntToStr(i);
+            table.key_hex = "5B 23 45 67 89 AB CD EF";
+            table.old_key = "0123456789ABCDEF";
+            ASSERT_TRUE(table.store());
+        }
+    }
+    static void AddBookFields(_DBF &Table)
+    {
+        Table.add_field('N', "TYPE_KEY", 3, 0);
+        Table.add_field('N', "MODE", 3, 0);
+        Table.add_field('C', "NAME", 14, 0);
+        Table.add_field('C', "KEY_HEX", 23, 0);
+        Table.add_field('C', "OLD_KEY", 16, 0);
+    }
+
+    std::filesystem::path Folder;
+};
+
+void Append(Bytes &To, const std::string &Text)
+{
+    To.insert(To.end(), Text.begin(), Text.end());
+}
+
+Bytes Descriptor(const char *Name, char Type, int Length)
+{
+    Bytes d(32, 0);
+    std::copy(Name, Name + std::strlen(Name), d.begin());
+    d[11] = static_cast<std::uint8_t>(Type);
+    d[16] = static_cast<std::uint8_t>(Length);
+    return d;
+}
+
+} // namespace
+
+// ---- the file ----
+
+TEST_F(DbfTest, NewTableIsItsHeaderAndTerminator)
+{
+    WriterDbf table(Path("book.dbf"), O_RDWR);
+    AddBookFields(table);
+    ASSERT_TRUE(table.create());
+    const Bytes file = FileBytes("book.dbf");
+    ASSERT_EQ(file.size(), 193u);
+    EXPECT_EQ(file.back(), 0x0D);
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 12),
+              (Bytes{0x03, 0x00, 0x01, 0x01, 0, 0, 0, 0, 0xC1, 0x00, 0x3C, 0x00}));
+    ASSERT_TRUE(table.open());
+    EXPECT_EQ(table.record_count(), 0);
+    EXPECT_FALSE(table.go_top());
+    EXPECT_EQ(table.field_count(), 5);
+    EXPECT_EQ(table.field_length_of("KEY_HEX"), 23);
+    EXPECT_EQ(table.field_type("MODE"), 'N');
+    EXPECT_EQ(table.record_offset(2), 193 + 60);
+}
+
+TEST_F(DbfTest, OneRecordIsWrittenExactlyAndEndsWithTheMark)
+{
+    {
+        WriterDbf table(Path("one.dbf"), O_RDWR);
+        AddBookFields(table);
+        table.create();
+        ASSERT_TRUE(table.open());
+        ASSERT_TRUE(table.append_blank());
+        EXPECT_EQ(table.current_record(), 1);
+        table.type_key = 0;
+        table.mode = 0;
+        table.name = "КВ 12"_a;
+        table.key_hex = "5B 23 45 67 89 AB CD EF";
+        table.old_key = "0123456789ABCDEF";
+        ASSERT_TRUE(table.store());
+    }
+    Bytes wanted = {0x03, 0x00, 0x01, 0x01, 0x01, 0, 0, 0, 0xC1, 0x00, 0x3C, 0x00};
+    wanted.resize(32, 0);
+    const std::pair<const char *, int> fields[] = {
+        {"TYPE_KEY", 'N'}, {"MODE", 'N'}, {"NAME", 'C'}, {"KEY_HEX", 'C'}, {"OLD_KEY", 'C'}};
+    const int lengths[] = {3, 3, 14, 23, 16};
+    for (int i = 0; i < 5; ++i) {
+        const Bytes d =
+            Descriptor(fields[i].first, static_cast<char>(fields[i].second), lengths[i]);
+        wanted.insert(wanted.end(), d.begin(), d.end());
+    }
+    wanted.push_back(0x0D);
+    Append(wanted, " "
+                   "  0"
+                   "  0");
+    Append(wanted, ("КВ 12         "_a).Std());
+    Append(wanted, "5B 23 45 67 89 AB CD EF"
+                   "0123456789ABCDEF");
+    wanted.push_back(0x1A);
+    EXPECT_EQ(FileBytes("one.dbf"), wanted);
+    EXPECT_EQ(wanted.size(), 254u);
+}
+
+TEST_F(DbfTest, FieldsAreCutPaddedAndReadBackWithTheirBlanks)
+{
+    MakeBook("book.dbf", 2);
+    WriterDbf table(Path("book.dbf"), O_RDWR);
+    ASSERT_TRUE(table.open());
+    ASSERT_TRUE(table.go_to(2));
+    ASSERT_TRUE(table.put_num_field("MODE", 7));
+    ASSERT_TRUE(table.put_char_field("NAME", "ДВАДЦАТЬ БУКВ ПОДРЯД"_a));
+    ASSERT_TRUE(table.put_num_field("TYPE_KEY", 12345)); // only the first three digits fit
+    ASSERT_TRUE(table.write_record());
+    ASSERT_TRUE(table.go_to(1));
+    ASSERT_TRUE(table.go_to(2));
+    AnsiString name, key;
+    ASSERT_TRUE(table.get_char_field("NAME", name));
+    EXPECT_EQ(name, "ДВАДЦАТЬ БУКВ "_a);
+    int mode = 0, type = 0;
+    ASSERT_TRUE(table.get_num_field("MODE", mode));
+    EXPECT_EQ(mode, 7);
+    ASSERT_TRUE(table.get_num_field("TYPE_KEY", type));
+    EXPECT_EQ(type, 123);
+    ASSERT_TRUE(table.get_char_field("OLD_KEY", key));
+    EXPECT_EQ(key, "0123456789ABCDEF");
+    // A name no field of that type carries leaves the value alone.
+    AnsiString untouched = "x";
+    EXPECT_TRUE(table.get_char_field("MODE", untouched));
+    EXPECT_EQ(untouched, "x");
+    EXPECT_FALSE(table.go_to(3));
+    EXPECT_FALSE(table.go_to(0));
+    AnsiString field;
+    EXPECT_TRUE(table.field_name(5, field));
+    EXPECT_EQ(field, "OLD_KEY");
+    EXPECT_FALSE(table.field_name(6, field));
+}
+
+TEST_F(DbfTest, GoTopAndSkipLoadTheRecordImage)
+{
+    MakeBook("book.dbf", 3);
+    WriterDbf table(Path("book.dbf"), O_RDONLY);
+    ASSERT_TRUE(table.open());
+    ASSERT_TRUE(table.go_top());
+    EXPECT_EQ(table.name, "КВ 0          "_a);
+    ASSERT_TRUE(table.skip(2));
+    EXPECT_EQ(table.type_key, 2);
+    EXPECT_EQ(table.mode, 0);
+    EXPECT_FALSE(table.skip(1));
+    EXPECT_EQ(table.error(), _DBF::NoError);
+}
+
+TEST_F(DbfTest, MissingFileIsAnInputOutputError)
+{
+    WriterDbf table(Path("none.dbf"), O_RDONLY);
+    EXPECT_FALSE(table.open());
+    EXPECT_EQ(table.error(), _DBF::IoError);
+    EXPECT_EQ(table.record_offset(1), 0);
+    EXPECT_FALSE(table.go_to(1));
+    EXPECT_EQ(table.error(), _DBF::NoFile);
+}
+
+// ---- damaged tables ----
+
+class DamagedDbfTest : public DbfTest
+{
+protected:
+    void SetUp() override
+    {
+        DbfTest::SetUp();
+        MakeBook("good.dbf", 3);
+        Good = FileBytes("good.dbf");
+    }
+    bool Opens(const Bytes &Data)
+    {
+        PutBytes("bad.dbf", Data);
+        WriterDbf table(Path("bad.dbf"), O_RDONLY);
+        const bool opened = table.open();
+        if (!opened) {
+            EXPECT_EQ(table.error(), _DBF::IoError);
+        }
+        return opened;
+    }
+    Bytes Good;
+};
+
+TEST_F(DamagedDbfTest, HeaderThatDisagreesWithItsDescriptorsIsRefused)
+{
+    EXPECT_TRUE(Opens(Good));
+    Bytes longer = Good; // one field more than the descriptors hold
+    longer[8] = 0xC1 + 32;
+    EXPECT_FALSE(Opens(longer));
+    Bytes shorter = Good;
+    shorter[8] = 0xC1 - 32;
+    EXPECT_FALSE(Opens(shorter));
+    Bytes tiny = Good;
+    tiny[8] = 10;
+    tiny[9] = 0;
+    EXPECT_FALSE(Opens(tiny));
+}
+
+TEST_F(DamagedDbfTest, FieldLengthsMustMakeTheRecordLength)
+{
+    Bytes wide = Good;
+    wide[32 + 2 * 32 + 16] = 15; // NAME one byte longer than the record allows
+    EXPECT_FALSE(Opens(wide));
+    Bytes record = Good;
+    record[10] = 0xFF; // a record length that the fields do not fill
+    EXPECT_FALSE(Opens(record));
+    Bytes zero = Good;
+    zero[32 + 16] = 0;
+    EXPECT_FALSE(Opens(zero));
+}
+
+TEST_F(DamagedDbfTest, RecordsMustBeInTheFile)
+{
+    Bytes cut(Good.begin(), Good.end() - 30);
+    EXPECT_FALSE(Opens(cut));
+    Bytes huge = Good;
+    huge[7] = 0x7F; // two thousand million records
+    EXPECT_FALSE(Opens(huge));
+    EXPECT_FALSE(Opens(Bytes(Good.begin(), Good.begin() + 20)));
+    EXPECT_FALSE(Opens({}));
+}
+
+TEST_F(DamagedDbfTest, NoMoreThan256DescriptorsAreRead)
+{
+    Bytes many = Good;
+    many.resize(32);
+    std::fill(many.begin() + 4, many.begin() + 8, 0); // no records
+    const int fields = 300;
+    const unsigned header = 32 + 32 * fields + 1;
+    many[8] = static_cast<std::uint8_t>(header);
+    many[9] = static_cast<std::uint8_t>(header >> 8);
+    many[10] = static_cast<std::uint8_t>(fields + 1);
+    many[11] = static_cast<std::uint8_t>((fields + 1) >> 8);
+    for (int i = 0; i < fields; ++i) {
+        const Bytes d = Descriptor("F", 'C', 1);
+        many.insert(many.end(), d.begin(), d.end());
+    }
+    many.push_back(0x0D);
+    EXPECT_FALSE(Opens(many));
+    // No terminator before the header's end: the descriptors stop there.
+    Bytes endless = Good;
+    endless[192] = 0x00;
+    EXPECT_FALSE(Opens(endless));
+}
+
+TEST_F(DamagedDbfTest, RandomDamageNeverReadsOutsideTheRecord)
+{
+    const char *env = std::getenv("QRV4_DBF_FUZZ_ITERATIONS");
+    const int iterations = env ? std::atoi(env) : 3000;
+    std::mt19937 random(20261207);
+    int opened = 0;
+    for (int i = 0; i < iterations; ++i) {
+        Bytes data = Good;
+        switch (random() % 4) {
+        case 0: // a few bytes changed anywhere
+            for (int n = 1 + random() % 4; n > 0; --n)
+                data[random() % data.size()] = static_cast<std::uint8_t>(random());
+            break;
+        case 1: // the header's counts and lengths
+            data[4 + random() % 8] = static_cast<std::uint8_t>(random());
+            break;
+        case 2: // cut short
+            data.resize(random() % data.size());
+            break;
+        default: // noise
+            for (std::uint8_t &b : data)
+                b = static_cast<std::uint8_t>(random());
+            break;
+        }
+        PutBytes("fuzz.dbf", data);
+        WriterDbf table(Path("fuzz.dbf"), O_RDONLY);
+        if (!table.open()) continue;
+        ++opened;
+        ASSERT_LE(table.field_count(), _DBF::MaxFields);
+        int fieldsLength = 1;
+        for (int f = 0; f < table.field_count(); ++f)
+            fieldsLength += table.field_length(f);
+        ASSERT_LE(table.record_offset(table.record_count() + 1), static_cast<long>(data.size()));
+        for (bool more = table.go_top(); more; more = table.skip(1)) {
+            ASSERT_LE(table.name.Length(), 256);
+            ASSERT_LE(table.key_hex.Length(), fieldsLength);
+        }
+    }
+    // Single changed bytes in the records leave most tables readable.
+    EXPECT_GT(opened, iterations / 20);
+}

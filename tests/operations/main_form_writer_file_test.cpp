@@ -1,0 +1,316 @@
+// The address book saved to and loaded from dBase files through the main window, read and
+// written by Debian's python3-dbf as well, and files that must be refused.
+
+#include "operations/dbf.h"
+#include "tests/operations/WriterTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+
+using namespace writertest;
+
+namespace
+{
+
+// Debian's interpreter, where python3-dbf lives.
+constexpr const char *Python = "/usr/bin/python3";
+
+class WriterFileTest : public WriterTest
+{
+protected:
+    AnsiString Path(const char *Name) const { return (Folder / Name).string(); }
+    std::string Bytes(const char *Name) const { return FileText(Name); }
+
+    // Runs a Python script in the test folder; its standard output, or a failure.
+    std::string RunPython(const std::string &Script)
+    {
+        WriteFile("script.py", Script);
+        const std::string command = std::string(Python) + " " + (Folder / "script.py").string() +
+                                    " > " + (Folder / "out.txt").string() + " 2>&1";
+        const int status = std::system(command.c_str());
+        const std::string out = FileText("out.txt");
+        EXPECT_EQ(status, 0) << out;
+        return out;
+    }
+    void MakeTable(const char *Name, const char *Fields, const std::string &Records)
+    {
+        RunPython("import dbf\n"
+                  "t = dbf.Table(r'" +
+                  (Folder / Name).string() + "', '" + Fields +
+                  "', dbf_type='db3', codepage='cp1251')\n"
+                  "t.open(dbf.READ_WRITE)\n" +
+                  Records + "t.close()\n");
+    }
+    void SetBook()
+    {
+        SetEmptyRows(4);
+        SetKey(0, 0, 0, "5B 23 45 67 89 AB CD EF", "КВ 12");
+        Row(0).OldKey = "0123456789ABCDEF";
+        SetKey(2, 1, 0, "E0 00 00 0F 06 05 03 01", "ЭТАЖ 2");
+        Row(2).OldKey = "0000000305060F01";
+        SetKey(3, 2, 5, "13 00 00 00 01 49 CF 01", "ЦИФРАЛ");
+        Row(3).OldKey = "000000B7D7E7EE01";
+    }
+};
+
+constexpr const char *BookFields =
+    "TYPE_KEY N(3,0); MODE N(3,0); NAME C(14); KEY_HEX C(23); OLD_KEY C(16)";
+
+} // namespace
+
+// ---- saving and loading ----
+
+TEST_F(WriterFileTest, OneRowSavesToTheExpectedBytesAndLoadsBack)
+{
+    SetEmptyRows(1);
+    SetKey(0, 0, 0, "5B 23 45 67 89 AB CD EF", "КВ 12");
+    Row(0).OldKey = "0123456789ABCDEF";
+    Form->SaveWriterToDbf(Path("one.dbf"));
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    const std::string file = Bytes("one.dbf");
+    ASSERT_EQ(file.size(), 254u);
+    EXPECT_EQ(file.substr(193), " "
+                                "  0"
+                                "  0" +
+                                    ("КВ 12         "_a).Std() +
+                                    "5B 23 45 67 89 AB CD EF"
+                                    "0123456789ABCDEF"
+                                    "\x1A");
+    EXPECT_FALSE(std::filesystem::exists(Folder / "one.dbf.part"));
+
+    Form->WriterRows.clear();
+    Form->LoadWriterFromDbf(Path("one.dbf"));
+    EXPECT_EQ(Status(), "  Чтение прошло успешно!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 1u);
+    EXPECT_EQ(Row(0).Changed, 1);
+    EXPECT_EQ(Row(0).Address, "0400");
+    EXPECT_EQ(Row(0).Name, "КВ 12"_a);
+    EXPECT_EQ(Row(0).OldKey, "0123456789ABCDEF");
+    EXPECT_EQ(Form->SG_Writer->Cells(3, 1), "5B 23 45 67 89 AB CD EF");
+}
+
+TEST_F(WriterFileTest, AFullReadSavesLoadsAndSavesAgainToTheSameBytes)
+{
+    Sim->Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
+    ASSERT_TRUE(ReadBook());
+    const std::vector<WriterRecord> read = Form->WriterRows;
+    Form->SaveWriterToDbf(Path("first.dbf"));
+    Form->WriterRows.clear();
+    Form->FillWriterGrid();
+    Form->LoadWriterFromDbf(Path("first.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(Row(i).Changed, 1);
+        ASSERT_EQ(Row(i).Name, read[i].Name) << i;
+        ASSERT_EQ(Row(i).KeyHex.Std(), read[i].KeyHex.Std()) << i;
+        ASSERT_EQ(Row(i).KeyType, read[i].KeyType) << i;
+        ASSERT_EQ(Row(i).WriteMode, read[i].WriteMode) << i;
+        ASSERT_EQ(Row(i).Address, read[i].Address) << i;
+    }
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 1), read[0].Name);
+    Form->SaveWriterToDbf(Path("second.dbf"));
+    EXPECT_EQ(Bytes("first.dbf"), Bytes("second.dbf"));
+
+    // Written back, the device holds what it held.
+    const devsim::Memory before = Sim->Snapshot();
+    ASSERT_TRUE(WriteBook());
+    Form->WriterRows.clear();
+    ASSERT_TRUE(ReadBook());
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(Row(i).KeyHex.Std(), read[i].KeyHex.Std()) << i;
+}
+
+TEST_F(WriterFileTest, LoadedNamesKeepToTheDeviceAlphabet)
+{
+    MakeTable("names.dbf", BookFields,
+              "t.append((0, 0, 'ёжик щит', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((0, 0, 'подъезд №5,кв1', '5B 23 45 67 89 AB CD EF', ''))\n");
+    Form->LoadWriterFromDbf(Path("names.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 2u);
+    EXPECT_EQ(Row(0).Name, "ЕЖИК ШИТ"_a);
+    // Characters outside the alphabet are dropped, not blanked, then cut to 14.
+    EXPECT_EQ(Row(1).Name, "ПОДЬЕЗД 5КВ1"_a);
+    EXPECT_EQ(Form->CleanLoadedName("  йод  "_a), "ИОД"_a);
+}
+
+// ---- files that are refused ----
+
+TEST_F(WriterFileTest, TablesOfOtherShapesAreRefusedAndChangeNothing)
+{
+    SetBook();
+    const auto before = Form->WriterRows.size();
+    const std::pair<const char *, const char *> shapes[] = {
+        {"wide.dbf", "TYPE_KEY N(3,0); MODE N(3,0); NAME C(14); KEY_HEX C(24); OLD_KEY C(16)"},
+        {"order.dbf", "MODE N(3,0); TYPE_KEY N(3,0); NAME C(14); KEY_HEX C(23); OLD_KEY C(16)"},
+        {"more.dbf", "TYPE_KEY N(3,0); MODE N(3,0); NAME C(14); KEY_HEX C(23); OLD_KEY C(16); "
+                     "NOTE C(5)"}};
+    for (const auto &[name, fields] : shapes) {
+        MakeTable(name, fields, "");
+        Form->LoadWriterFromDbf(Path(name));
+        EXPECT_EQ(Status(),
+                  "  Ошибка при открытии файла. Файл не соответствует записной книжке QRV4!   "_a +
+                      Path(name));
+        EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+        EXPECT_EQ(Form->WriterRows.size(), before);
+    }
+}
+
+TEST_F(WriterFileTest, AnEmptyTableChangesNothingAndSaysNothing)
+{
+    SetBook();
+    MakeTable("empty.dbf", BookFields, "");
+    Form->ShowStatusMessage("", "", smNeutral);
+    Form->LoadWriterFromDbf(Path("empty.dbf"));
+    EXPECT_EQ(Form->WriterRows.size(), 4u);
+    EXPECT_EQ(Status(), "    ");
+}
+
+TEST_F(WriterFileTest, ADamagedTableLoadsNothing)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    std::string file = Bytes("book.dbf");
+    WriteFile("cut.dbf", file.substr(0, file.size() - 40));
+    file[32 + 2 * 32 + 16] = 40; // NAME longer than the record
+    WriteFile("wide.dbf", file);
+    for (const char *name : {"cut.dbf", "wide.dbf", "missing.dbf"}) {
+        Form->LoadWriterFromDbf(Path(name));
+        EXPECT_EQ(Status(), "  Ошибка при открытии файла ...   "_a + Path(name));
+        EXPECT_EQ(Form->WriterRows.size(), 4u);
+        EXPECT_EQ(Row(2).Name, "ЭТАЖ 2"_a);
+    }
+}
+
+TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
+{
+    MakeTable("mixed.dbf", BookFields,
+              "t.append((0, 0, 'ХОРОШИЙ', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((7, 0, 'ТИП', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((0, 5, 'РЕЖИМ', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((1, 1, 'ЧЕТНОСТЬ', '00 00 00 01 05 06 0F 01', ''))\n"
+              "t.append((0, -1, 'КОРОТКИЙ', '5B 23 45', ''))\n"
+              "t.append((2, 1, 'СТАРЫЙ', '13 00 00 00 01 49 CF 01', 'XYZ'))\n"
+              "t.append((3, 0, 'СЛИТНО', '0000112233445500', ''))\n"
+              "t.append((255, -1, '', '', ''))\n");
+    Form->LoadWriterFromDbf(Path("mixed.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 8u);
+    EXPECT_EQ(Status(), "  Неверные данные в строках 1, 2, 3, 4, 5, они не будут записаны в "
+                        "прибор.   "_a +
+                            Path("mixed.dbf"));
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    std::vector<int> marks;
+    for (const WriterRecord &row : Form->WriterRows)
+        marks.push_back(row.Changed);
+    EXPECT_EQ(marks, (std::vector<int>{1, 0, 0, 0, 0, 0, 1, 1}));
+    EXPECT_EQ(Row(6).KeyHex, "00 00 11 22 33 44 55 00");
+
+    // Moved, an invalid row is marked, and still the device never gets it.
+    Form->SG_Writer->MoveRow(2, 3);
+    ASSERT_EQ(Row(2).Changed, 1);
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Sim->Frames().size(), 3u * 3);
+    EXPECT_EQ(DeviceCell(1), devsim::EmptyAddressBookCell());
+    EXPECT_EQ(DeviceCell(7), devsim::EmptyAddressBookCell());
+}
+
+// ---- saving never loses the file it replaces ----
+
+TEST_F(WriterFileTest, AFailedSaveLeavesTheOldFileWhole)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    const std::string good = Bytes("book.dbf");
+    // The place the new table is written first cannot be made.
+    std::filesystem::create_directory(Folder / "book.dbf.part");
+    Form->WriterRows.resize(2);
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    EXPECT_EQ(Bytes("book.dbf"), good);
+}
+
+// ---- other dBase readers ----
+
+TEST_F(WriterFileTest, Python3DbfReadsEveryFieldTheProgramWrote)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    const std::string out = RunPython("import dbf\n"
+                                      "t = dbf.Table(r'" +
+                                      (Folder / "book.dbf").string() +
+                                      "', codepage='cp1251')\n"
+                                      "t.open(dbf.READ_ONLY)\n"
+                                      "print(t.field_names)\n"
+                                      "for r in t:\n"
+                                      "    print('|'.join(str(v).rstrip() for v in r))\n"
+                                      "t.close()\n");
+    EXPECT_EQ(out, "['type_key', 'mode', 'name', 'key_hex', 'old_key']\n"
+                   "0|0|КВ 12|5B 23 45 67 89 AB CD EF|0123456789ABCDEF\n"
+                   "255|-1|||\n"
+                   "1|0|ЭТАЖ 2|E0 00 00 0F 06 05 03 01|0000000305060F01\n"
+                   "2|5|ЦИФРАЛ|13 00 00 00 01 49 CF 01|000000B7D7E7EE01\n");
+}
+
+TEST_F(WriterFileTest, ATableWrittenByPython3DbfLoads)
+{
+    MakeTable("python.dbf", BookFields,
+              "t.append((0, 1, 'дом 5', '5B 23 45 67 89 AB CD EF', '0123456789ABCDEF'))\n"
+              "t.append((255, -1, '', '', ''))\n"
+              "t.append((1, 0, 'ЭТАЖ 2', 'E0 00 00 0F 06 05 03 01', '0000000305060F01'))\n");
+    Form->LoadWriterFromDbf(Path("python.dbf"));
+    EXPECT_EQ(Status(), "  Чтение прошло успешно!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 3u);
+    EXPECT_EQ(Row(0).Name, "ДОМ 5"_a);
+    EXPECT_EQ(Row(0).WriteMode, 1);
+    EXPECT_EQ(Row(0).OldKey, "0123456789ABCDEF");
+    EXPECT_TRUE(Row(1).IsEmpty());
+    EXPECT_EQ(Row(2).KeyType, 1);
+    EXPECT_EQ(Row(2).KeyHex, "E0 00 00 0F 06 05 03 01");
+    EXPECT_EQ(Row(2).Address, "0430");
+}
+
+// ---- the buttons and their dialogs ----
+
+TEST_F(WriterFileTest, ButtonsAskThroughTheirDialogsAndKeepTheCurrentFolder)
+{
+    const std::filesystem::path current = std::filesystem::current_path();
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_EQ(Status(), "  Нет данных для записи!  "_a);
+
+    SetBook();
+    Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        auto &save = dynamic_cast<TSaveDialog &>(Dialog);
+        EXPECT_EQ(save.Title(), "Записать таблицу"_a);
+        EXPECT_EQ(save.Filter(), "DBF файл (*.dbf)|*.dbf"_a);
+        EXPECT_EQ(save.DefaultExt(), "dbf");
+        EXPECT_TRUE(save.Options().Contains(ofOverwritePrompt));
+        save.SetFileName(Path("chosen.dbf"));
+        std::filesystem::current_path("/");
+        return true;
+    });
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), current);
+    EXPECT_TRUE(std::filesystem::exists(Folder / "chosen.dbf"));
+
+    Form->WriterRows.resize(1);
+    Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        auto &open = dynamic_cast<TOpenDialog &>(Dialog);
+        EXPECT_EQ(open.Title(), "Открыть файл таблицы"_a);
+        EXPECT_EQ(open.Filter(), "DBF файл (*.dbf)|*.dbf"_a);
+        open.SetFileName(Path("chosen.dbf"));
+        return true;
+    });
+    Form->BTN_WriterReadFromFileClick(nullptr);
+    EXPECT_EQ(Form->WriterRows.size(), 4u);
+    // The load took the undo snapshot first.
+    Form->TBI_UndoWriterTableClick(nullptr);
+    EXPECT_EQ(Form->WriterRows.size(), 1u);
+
+    Dialogs.ReplyDialog([](TCommonDialog &) { return false; });
+    Form->BTN_WriterReadFromFileClick(nullptr);
+    EXPECT_EQ(Form->WriterRows.size(), 1u);
+}
