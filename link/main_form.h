@@ -162,7 +162,7 @@ public:
     TPopupMenu *PM_CopyClipboard;
     TMenuItem *TBI_CopyClipboard;
     // Ascending and descending arrows for the title of the sort column.
-    TImageList *PIL_ArchiveSort;
+    TPngImageList *PIL_ArchiveSort;
 
     // ---- configuration ----
     TValidateEdit *ED_ProductName;

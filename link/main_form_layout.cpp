@@ -354,7 +354,7 @@ void TMainForm::CreateArchiveSheet()
     TBI_CopyClipboard =
         Item(this, PM_CopyClipboard, "TBI_CopyClipboard", "Копировать в буфер обмена"_a);
     TBI_CopyClipboard->OnClick = [this](TObject *Sender) { TBI_CopyClipboardClick(Sender); };
-    PIL_ArchiveSort = Component<TImageList>(this, "PIL_ArchiveSort");
+    PIL_ArchiveSort = Component<TPngImageList>(this, "PIL_ArchiveSort");
     CreateArchiveSortImages();
 }
 

@@ -19,15 +19,20 @@ std::unique_ptr<TPNGObject> Picture(const char *Name)
     return Png;
 }
 
+void FillPictureList(TPngImageList *List, int Size, std::initializer_list<const char *> Pictures)
+{
+    List->SetWidth(Size);
+    List->SetHeight(Size);
+    for (const char *Item : Pictures)
+        List->PngImages()->Add()->SetPngImage(Picture(Item).get());
+}
+
 TPngImageList *PictureList(TComponent *Owner, const char *Name, int Size,
                            std::initializer_list<const char *> Pictures)
 {
     auto *List = new TPngImageList(Owner);
     List->SetName(Name);
-    List->SetWidth(Size);
-    List->SetHeight(Size);
-    for (const char *Item : Pictures)
-        List->PngImages()->Add()->SetPngImage(Picture(Item).get());
+    FillPictureList(List, Size, Pictures);
     return List;
 }
 
@@ -119,6 +124,12 @@ void TMainForm::DressControls()
     for (TTabSheet *Sheet :
          {Sheet_Writer, Sheet_Archive, Sheet_Configure, Sheet_Options, Sheet_Info})
         Sheet->SetImageIndex(Index++);
+}
+
+void TMainForm::CreateArchiveSortImages()
+{
+    // Index 0 points up (ascending), 1 down (descending).
+    FillPictureList(PIL_ArchiveSort, 16, {"SORT_UP", "SORT_DOWN"});
 }
 
 void TMainForm::ShowPortKinds()

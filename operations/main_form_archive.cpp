@@ -151,27 +151,6 @@ void TMainForm::BTN_StopArchiveClick(TObject *)
 
 // ---- the grid ----
 
-void TMainForm::CreateArchiveSortImages()
-{
-    constexpr int size = 12;
-    constexpr TColor transparent = clFuchsia;
-    PIL_ArchiveSort->SetWidth(size);
-    PIL_ArchiveSort->SetHeight(size);
-    // Index 0 points up (ascending), 1 down (descending).
-    const std::vector<TPoint> arrows[] = {{{2, 8}, {9, 8}, {5, 3}}, {{2, 3}, {9, 3}, {5, 8}}};
-    for (const auto &arrow : arrows) {
-        auto picture = std::make_unique<TBitmap>();
-        picture->SetSize(size, size);
-        TCanvas *canvas = picture->Canvas();
-        canvas->Brush()->SetColor(transparent);
-        canvas->FillRect(TRect(0, 0, size, size));
-        canvas->Pen()->SetColor(clGray);
-        canvas->Brush()->SetColor(clGray);
-        canvas->Polygon(arrow);
-        PIL_ArchiveSort->AddMasked(picture.get(), transparent);
-    }
-}
-
 bool TMainForm::IsArchiveDataRow(int Row)
 {
     return GridDataRowIndex(SG_Archive, Row) != -1 && !ArchiveRecords.empty();
