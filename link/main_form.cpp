@@ -3,6 +3,7 @@
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/grid_helpers.h"
+#include "operations/web_host_handler.h"
 
 TMainForm *MainForm = nullptr;
 
@@ -15,12 +16,6 @@ void HideFile(const AnsiString &Path)
     FileSetAttr(Path, faHidden | faSysFile);
 }
 
-void DeleteHelpPages()
-{
-    for (const AnsiString &name : HelpPageFiles)
-        DeleteFile(Config.GetBaseDir() + name);
-}
-
 } // namespace
 
 TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
@@ -30,7 +25,8 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
     DecimalSeparator = '.';
     ThousandSeparator = ' ';
 
-    DeleteHelpPages();
+    WebHost = new TWebHostHandler;
+    DeleteInfoPages();
     // A missing file has just been written with the defaults; read what is there now.
     if (!ReadConfig(Config)) ReadConfig(Config);
     DeleteFile(Config.DebugFile);
@@ -66,7 +62,9 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
 
 TMainForm::~TMainForm()
 {
-    DeleteHelpPages();
+    DeleteInfoPages();
+    // A page's document may hold the host a little longer; the last reference frees it.
+    WebHost->Release();
 }
 
 void TMainForm::FillControlsFromConfig()

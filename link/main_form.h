@@ -25,6 +25,7 @@
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Tabs.h"
+#include "platform/web/WebBrowser.h"
 
 #include <array>
 #include <cstdint>
@@ -223,6 +224,18 @@ public:
     // ---- help pages ----
     TTabSet *TS_InfoList;
     TXpButton *BTN_InfoPrint;
+    TCppWebBrowser *WEB_InfoMht;
+    void DeleteInfoPages();
+    void WriteInfoPages();
+    void TS_InfoListChange(TObject *Sender, int NewTab, bool &AllowChange);
+    void WEB_InfoMhtNavigateComplete2(TObject *Sender, IUnknown *pDisp, const AnsiString &URL);
+    void BTN_InfoPrintClick(TObject *Sender);
+    // Set when the pages could not be written: the tab set then leaves the page alone.
+    bool InfoPagesLocked = false;
+    // The warning about an unwritable folder, shown once a run.
+    static bool InfoWarningShown;
+    // The pages' host object; the window holds one reference from creation to destruction.
+    IDocHostUIHandler *WebHost = nullptr;
 
     // ---- shell ----
     void ShowStatusMessage(const AnsiString &Text, const AnsiString &Detail, int MessageKind);

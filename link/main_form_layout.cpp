@@ -118,6 +118,7 @@ void TMainForm::CreateControls()
     PC_Tabs->OnChanging = [this](TObject *Sender, bool &AllowChange) {
         PC_TabsChanging(Sender, AllowChange);
     };
+    PC_Tabs->OnChange = [this](TObject *Sender) { PC_TabsChange(Sender); };
     Sheet_Writer = Sheet(this, PC_Tabs, "Sheet_Writer", "Записная книжка"_a);
     Sheet_Archive = Sheet(this, PC_Tabs, "Sheet_Archive", "Архив"_a);
     Sheet_Configure = Sheet(this, PC_Tabs, "Sheet_Configure", "Настройки"_a);
@@ -536,4 +537,14 @@ void TMainForm::CreateInfoSheet()
         TS_InfoList->Tabs()->Add(AnsiString::FromUtf8(caption));
     BTN_InfoPrint =
         Captioned<TXpButton>(this, Sheet_Info, "BTN_InfoPrint", "Печать"_a, 814, 572, 110, 30);
+    BTN_InfoPrint->OnClick = [this](TObject *Sender) { BTN_InfoPrintClick(Sender); };
+    TS_InfoList->SetTabIndex(0);
+    TS_InfoList->OnChange = [this](TObject *Sender, int NewTab, bool &AllowChange) {
+        TS_InfoListChange(Sender, NewTab, AllowChange);
+    };
+    WEB_InfoMht = Place<TCppWebBrowser>(this, Sheet_Info, "WEB_InfoMht", 6, 6, 917, 560);
+    WEB_InfoMht->OnNavigateComplete2 = [this](TObject *Sender, IUnknown *pDisp,
+                                              const AnsiString &URL) {
+        WEB_InfoMhtNavigateComplete2(Sender, pDisp, URL);
+    };
 }

@@ -46,7 +46,9 @@ QWidget *NativeWidget(HWND Wnd)
     return W ? W->Native.data() : nullptr;
 }
 
-HWND NativeOwner(QObject *Object)
+// Asked of every object an event goes to, some of them the web engine's, which is built
+// without type information: the sanitizer's dynamic type check cannot tell them from garbage.
+__attribute__((no_sanitize("vptr"))) HWND NativeOwner(QObject *Object)
 {
     for (; Object; Object = Object->parent()) {
         const QVariant Owner = Object->property(OwnerProperty);

@@ -306,7 +306,9 @@ public:
     using QObject::QObject;
 
 protected:
-    bool eventFilter(QObject *Target, QEvent *Event) override
+    // Every object's events pass here, the web engine's too, whose classes carry no type
+    // information: the sanitizer's dynamic type check would take them for broken objects.
+    __attribute__((no_sanitize("vptr"))) bool eventFilter(QObject *Target, QEvent *Event) override
     {
         if (Event->type() == QEvent::ApplicationStateChange) {
             const bool Active =
@@ -317,7 +319,8 @@ protected:
         }
         if (Replaying(Event)) return false;
         if (NativeOwner(Target)) return QueueNativeInput(Target, Event);
-        auto *Widget = dynamic_cast<WindowWidget *>(Target);
+        // Only widgets are ours; a dynamic cast cannot look at the engine's scene items.
+        auto *Widget = Target->isWidgetType() ? dynamic_cast<WindowWidget *>(Target) : nullptr;
         if (!Widget) return false;
         if (QueueInput(Event)) return true;
         const HWND Wnd = Widget->Handle();

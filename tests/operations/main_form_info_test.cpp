@@ -1,0 +1,434 @@
+// The Info tab: the help pages written into the base folder and deleted again, their marks,
+// the page lock with its warning, the host object the pages' documents ask, and, where the
+// engine runs (under Xvfb), the pages rendered, switched and printed.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/main_form.h"
+#include "operations/web_host_handler.h"
+#include "platform/rtl/ClassesStreams.h"
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/Printers.h"
+#include "tests/link/MainFormTestSupport.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <zlib.h>
+
+using namespace maintest;
+
+namespace
+{
+
+const char *const Resources[HelpPageCount] = {"INFO_PROGA", "INFO_DEVICE", "INFO_CYFRAL",
+                                              "INFO_REPAIR"};
+
+std::string ResourceBytes(int Page)
+{
+    auto bytes = rtl::FindResource(10, Resources[Page]);
+    return std::string(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+}
+
+class InfoTest : public MainFormTest
+{
+protected:
+    void SetUp() override
+    {
+        MainFormTest::SetUp();
+        TMainForm::InfoWarningShown = false;
+        FPrevious = vcl::SetDialogService(&Dialogs);
+    }
+    void TearDown() override
+    {
+        MainFormTest::TearDown();
+        vcl::SetDialogService(FPrevious);
+    }
+
+    // Shows the Info tab as the user's click does.
+    void ShowInfo()
+    {
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Info);
+        Form->PC_TabsChange(Form->PC_Tabs);
+    }
+    std::filesystem::path Page(int Index) const { return Folder / HelpPageFiles[Index].c_str(); }
+    bool Writable(int Index) const
+    {
+        struct stat st {
+        };
+        return stat(Page(Index).c_str(), &st) == 0 && (st.st_mode & 0222) != 0;
+    }
+    TWebHostHandler *Host() const { return static_cast<TWebHostHandler *>(Form->WebHost); }
+
+    vcl::ScriptedDialogs Dialogs;
+
+private:
+    vcl::DialogProvider *FPrevious = nullptr;
+};
+
+} // namespace
+
+// ---- the page files ----
+
+TEST_F(InfoTest, ShowingTheTabWritesEachPageExactlyAndReadOnly)
+{
+    Build();
+    for (int page = 0; page < HelpPageCount; ++page)
+        EXPECT_FALSE(std::filesystem::exists(Page(page)));
+    ShowInfo();
+    for (int page = 0; page < HelpPageCount; ++page) {
+        const std::string bytes = FileText(HelpPageFiles[page].c_str());
+        EXPECT_EQ(bytes, ResourceBytes(page)) << page;
+        EXPECT_GT(bytes.size(), 2000u) << page;
+        EXPECT_FALSE(Writable(page)) << page;
+        EXPECT_TRUE(FileGetAttr(Page(page).c_str()) & faReadOnly);
+    }
+    EXPECT_FALSE(Form->InfoPagesLocked);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), Config.GetBaseDir() + "info_proga.mht");
+}
+
+TEST_F(InfoTest, PagesAreWebArchivesOfTheirOwnInTheRussianCodePage)
+{
+    Build();
+    ShowInfo();
+    const std::string boundaryEnd = "--\r\n";
+    const char *titles[] = {"Инструкция по программе QRV-4", "Инструкция по прибору QRV-4",
+                            "Фотографии цифралов", "Восстановление!"};
+    for (int page = 0; page < HelpPageCount; ++page) {
+        const std::string bytes = ResourceBytes(page);
+        EXPECT_EQ(bytes.rfind("MIME-Version: 1.0", 200), bytes.find("MIME-Version: 1.0")) << page;
+        EXPECT_NE(bytes.find("charset=\"windows-1251\""), std::string::npos) << page;
+        EXPECT_NE(bytes.find(AnsiString::FromUtf8(titles[page]).Std()), std::string::npos) << page;
+        EXPECT_NE(bytes.find("multipart/related"), std::string::npos) << page;
+        EXPECT_EQ(bytes.substr(bytes.size() - boundaryEnd.size()), boundaryEnd) << page;
+        // The repair guide is one page with nothing else in its archive.
+        std::size_t parts = 0;
+        for (std::size_t at = bytes.find("\r\nContent-Location:"); at != std::string::npos;
+             at = bytes.find("\r\nContent-Location:", at + 1))
+            ++parts;
+        EXPECT_EQ(parts == 1, page == 3) << page;
+    }
+    // Each file holds its own page only.
+    EXPECT_EQ(ResourceBytes(0).find(AnsiString::FromUtf8(titles[1]).Std()), std::string::npos);
+    // The program's manual shows the program's own windows.
+    EXPECT_NE(ResourceBytes(0).find("Content-Type: image/png"), std::string::npos);
+}
+
+TEST_F(InfoTest, PagesAlreadyThereAreOnlyShown)
+{
+    Build();
+    ShowInfo();
+    std::filesystem::permissions(Page(3), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    WriteFile(HelpPageFiles[3].c_str(), "changed");
+    ShowInfo();
+    EXPECT_EQ(FileText(HelpPageFiles[3].c_str()), "changed");
+}
+
+TEST_F(InfoTest, OneMissingPageWritesThemAllAgainOverTheReadOnlyOnes)
+{
+    Build();
+    ShowInfo();
+    std::filesystem::permissions(Page(1), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::remove(Page(1));
+    ShowInfo();
+    EXPECT_FALSE(Form->InfoPagesLocked);
+    EXPECT_FALSE(TMainForm::InfoWarningShown);
+    for (int page = 0; page < HelpPageCount; ++page) {
+        EXPECT_EQ(FileText(HelpPageFiles[page].c_str()), ResourceBytes(page));
+        EXPECT_FALSE(Writable(page));
+    }
+}
+
+TEST_F(InfoTest, PagesGoAtTheEndOfARunAndThoseOfAnEarlierRunAtTheStart)
+{
+    Build();
+    ShowInfo();
+    Form.reset();
+    for (int page = 0; page < HelpPageCount; ++page)
+        EXPECT_FALSE(std::filesystem::exists(Page(page))) << page;
+
+    for (int page = 0; page < HelpPageCount; ++page) {
+        WriteFile(HelpPageFiles[page].c_str(), "left over");
+        FileSetAttr(Page(page).c_str(), faReadOnly | faHidden | faSysFile);
+    }
+    Build();
+    for (int page = 0; page < HelpPageCount; ++page)
+        EXPECT_FALSE(std::filesystem::exists(Page(page))) << page;
+}
+
+TEST_F(InfoTest, TabSetNavigatesToItsPage)
+{
+    Build();
+    ShowInfo();
+    Form->TS_InfoList->SetTabIndex(2);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), Config.GetBaseDir() + "info_cyfral.mht");
+    Form->TS_InfoList->SetTabIndex(3);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), Config.GetBaseDir() + "info_repair.mht");
+}
+
+TEST_F(InfoTest, UnwritableFolderLocksThePagesAndWarnsOncePerRun)
+{
+    // Not even the superuser writes a file where a folder of its name stands.
+    std::filesystem::create_directory(Page(1));
+    Build();
+    ShowInfo();
+    EXPECT_TRUE(Form->InfoPagesLocked);
+    EXPECT_TRUE(TMainForm::InfoWarningShown);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), "about:blank");
+    const AnsiString warning = Form->WEB_InfoMht->DocumentSource();
+    EXPECT_EQ(warning.Length(), 277);
+    EXPECT_EQ(warning.Pos("Внимание!"_a), 31);
+
+    // Locked, the tab set leaves the warning where it is.
+    Form->TS_InfoList->SetTabIndex(3);
+    EXPECT_EQ(Form->TS_InfoList->TabIndex(), 3);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), "about:blank");
+
+    // A second failure in the run says nothing more.
+    Form->WEB_InfoMht->Navigate("/elsewhere.html");
+    ShowInfo();
+    EXPECT_TRUE(Form->InfoPagesLocked);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), "/elsewhere.html");
+
+    // Once the folder can be written, the next showing writes and unlocks.
+    std::filesystem::remove(Page(1));
+    ShowInfo();
+    EXPECT_FALSE(Form->InfoPagesLocked);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), Config.GetBaseDir() + "info_repair.mht");
+}
+
+// ---- the host object ----
+
+TEST(WebHostHandler, AnswersForItsTwoInterfacesOnly)
+{
+    auto *host = new TWebHostHandler;
+    void *object = reinterpret_cast<void *>(1);
+    EXPECT_EQ(host->QueryInterface(IID_IDocHostUIHandler, &object), S_OK);
+    EXPECT_EQ(object, static_cast<IDocHostUIHandler *>(host));
+    EXPECT_EQ(host->QueryInterface(IID_IUnknown, &object), S_OK);
+    EXPECT_EQ(host->References(), 3u);
+    EXPECT_EQ(host->QueryInterface(IID_ICustomDoc, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(host->Release(), 2u);
+    EXPECT_EQ(host->AddRef(), 3u);
+    EXPECT_EQ(host->Release(), 2u);
+    EXPECT_EQ(host->Release(), 1u);
+    EXPECT_EQ(host->Release(), 0u); // freed here, which the address sanitizer watches
+}
+
+TEST(WebHostHandler, NoMenuNoBorderAndThreeKeysKept)
+{
+    auto *host = new TWebHostHandler;
+    EXPECT_EQ(host->ShowContextMenu(0, nullptr, nullptr, nullptr), S_OK);
+    DOCHOSTUIINFO info;
+    info.dwFlags = 0x10;
+    EXPECT_EQ(host->GetHostInfo(&info), S_OK);
+    EXPECT_EQ(info.dwFlags, 0x14u);
+    for (WPARAM key : {0x49, 0x4E, 0x4F}) {
+        MSG down{nullptr, WM_KEYDOWN, key, 0, 0, {}};
+        EXPECT_EQ(host->TranslateAccelerator(&down, nullptr, 0), S_OK) << key;
+        MSG up{nullptr, WM_KEYUP, key, 0, 0, {}};
+        EXPECT_EQ(host->TranslateAccelerator(&up, nullptr, 0), E_NOTIMPL) << key;
+    }
+    MSG other{nullptr, WM_KEYDOWN, 0x41, 0, 0, {}};
+    EXPECT_EQ(host->TranslateAccelerator(&other, nullptr, 0), E_NOTIMPL);
+    EXPECT_EQ(host->ShowUI(0, nullptr, nullptr, nullptr, nullptr), E_NOTIMPL);
+    EXPECT_EQ(host->HideUI(), E_NOTIMPL);
+    EXPECT_EQ(host->ResizeBorder(nullptr, nullptr, 0), E_NOTIMPL);
+    EXPECT_EQ(host->GetExternal(nullptr), E_NOTIMPL);
+    EXPECT_EQ(host->FilterDataObject(nullptr, nullptr), E_NOTIMPL);
+    host->Release();
+}
+
+TEST_F(InfoTest, WindowHoldsTheHostWhilePagesComeAndGo)
+{
+    Build();
+    EXPECT_EQ(Host()->References(), 1u);
+    ShowInfo();
+    ASSERT_TRUE(PumpUntil([&] { return Host()->References() == 2; }, 2000));
+    EXPECT_FALSE(Form->WEB_InfoMht->Bordered());
+    // The next page's document takes the host; the last one's lets go of it.
+    Form->TS_InfoList->SetTabIndex(1);
+    EXPECT_EQ(Host()->References(), 1u);
+    EXPECT_TRUE(Form->WEB_InfoMht->Bordered());
+    ASSERT_TRUE(PumpUntil([&] { return Host()->References() == 2; }, 2000));
+}
+
+TEST_F(InfoTest, KeysINAndOStayOutOfThePage)
+{
+    Build();
+    ShowInfo();
+    ASSERT_TRUE(PumpUntil([&] { return Host()->References() == 2; }, 2000));
+    std::vector<WORD> reached;
+    Form->WEB_InfoMht->OnKeyDown = [&](TObject *, WORD &Key, TShiftState) {
+        reached.push_back(Key);
+    };
+    for (WPARAM key : {0x49, 0x41, 0x4E, 0x4F, 0x42})
+        Form->WEB_InfoMht->Perform(WM_KEYDOWN, key, 0);
+    EXPECT_EQ(reached, (std::vector<WORD>{0x41, 0x42}));
+}
+
+TEST_F(InfoTest, PrintAsksThePrintDialog)
+{
+    Build();
+    ShowInfo();
+    Dialogs.ReplyDialog([](TCommonDialog &) { return false; });
+    Form->BTN_InfoPrintClick(nullptr);
+    ASSERT_EQ(Dialogs.Dialogs().size(), 1u);
+    EXPECT_EQ(Dialogs.Dialogs()[0], "TPrintDialog");
+}
+
+// ---- with the engine: under Xvfb ----
+
+namespace
+{
+
+// The four-digit hex numbers "<XXXX>" of a character map section, in order.
+std::vector<int> HexNumbers(const std::string &Map, const std::string &Begin,
+                            const std::string &End)
+{
+    std::vector<int> numbers;
+    for (std::size_t at = Map.find(Begin); at != std::string::npos; at = Map.find(Begin, at + 1)) {
+        const std::size_t end = Map.find(End, at);
+        for (std::size_t p = Map.find('<', at); p < end; p = Map.find('<', p + 1))
+            numbers.push_back(std::stoi(Map.substr(p + 1, 4), nullptr, 16));
+    }
+    return numbers;
+}
+
+// Every character the PDF's fonts map their glyphs to, from the compressed character maps:
+// pairs of glyph and character, and ranges of glyphs onto a run of characters.
+std::u16string MappedCharacters(const std::string &Pdf)
+{
+    std::u16string characters;
+    for (std::size_t at = Pdf.find("stream"); at != std::string::npos;
+         at = Pdf.find("stream", at + 1)) {
+        std::size_t start = at + 6;
+        while (start < Pdf.size() && (Pdf[start] == '\r' || Pdf[start] == '\n'))
+            ++start;
+        const std::size_t end = Pdf.find("endstream", start);
+        if (end == std::string::npos) break;
+        std::string map(1 << 20, '\0');
+        uLongf size = map.size();
+        if (uncompress(reinterpret_cast<Bytef *>(map.data()), &size,
+                       reinterpret_cast<const Bytef *>(Pdf.data() + start), end - start) != Z_OK)
+            continue;
+        map.resize(size);
+        const std::vector<int> pairs = HexNumbers(map, "beginbfchar", "endbfchar");
+        for (std::size_t i = 1; i < pairs.size(); i += 2)
+            characters += static_cast<char16_t>(pairs[i]);
+        const std::vector<int> ranges = HexNumbers(map, "beginbfrange", "endbfrange");
+        for (std::size_t i = 2; i < ranges.size(); i += 3)
+            for (int glyph = ranges[i - 2]; glyph <= ranges[i - 1]; ++glyph)
+                characters += static_cast<char16_t>(ranges[i] + glyph - ranges[i - 2]);
+        at = end;
+    }
+    return characters;
+}
+
+class EngineTest : public InfoTest
+{
+protected:
+    void SetUp() override
+    {
+        InfoTest::SetUp();
+        if (!TCppWebBrowser::EngineEnabled()) GTEST_SKIP() << "no display for the web engine";
+        Build();
+        Form->Show();
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Info);
+        Form->PC_TabsChange(Form->PC_Tabs);
+    }
+
+    bool Loaded()
+    {
+        return PumpUntil([&] { return Host()->References() == 2; }, 30000);
+    }
+    // The browser's part of the screen.
+    QImage Shot()
+    {
+        PumpFor(500);
+        TCppWebBrowser *web = Form->WEB_InfoMht;
+        const TPoint at = web->ClientToScreen(TPoint(0, 0));
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, at.X, at.Y, web->Width(), web->Height())
+            .toImage();
+    }
+    // Pixels of the headings' blue in the top part of the shot.
+    static int HeadingPixels(const QImage &Image)
+    {
+        int count = 0;
+        for (int y = 0; y < std::min(Image.height(), 120); ++y)
+            for (int x = 0; x < Image.width(); ++x)
+                if ((Image.pixel(x, y) & 0xFFFFFF) == 0x1F4E8Cu) ++count;
+        return count;
+    }
+};
+
+} // namespace
+
+TEST_F(EngineTest, EveryPageRendersWithItsHeading)
+{
+    for (int page = 0; page < HelpPageCount; ++page) {
+        if (page > 0) Form->TS_InfoList->SetTabIndex(page);
+        ASSERT_TRUE(Loaded()) << page;
+        int pixels = 0;
+        for (int attempt = 0; attempt < 20 && pixels < 200; ++attempt)
+            pixels = HeadingPixels(Shot());
+        EXPECT_GE(pixels, 200) << "the heading of page " << page << " is not on the screen";
+    }
+}
+
+TEST_F(EngineTest, RightClickInThePageOpensNoMenu)
+{
+    ASSERT_TRUE(Loaded());
+    PumpFor(500);
+    const TPoint at = Form->WEB_InfoMht->ClientToScreen(TPoint(300, 300));
+    auto rightClick = [&] {
+        const std::string command =
+            "xdotool mousemove " + std::to_string(at.X) + " " + std::to_string(at.Y) + " click 3";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    };
+    rightClick();
+    PumpFor(1500);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
+    // Without the host the page has its menu, so the click did reach it.
+    void *custom = nullptr;
+    ASSERT_EQ(Form->WEB_InfoMht->Document()->QueryInterface(IID_ICustomDoc, &custom), S_OK);
+    static_cast<ICustomDoc *>(custom)->SetUIHandler(nullptr);
+    static_cast<ICustomDoc *>(custom)->Release();
+    rightClick();
+    EXPECT_TRUE(PumpUntil([] { return QApplication::activePopupWidget() != nullptr; }, 5000));
+    if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
+}
+
+TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
+{
+    Form->TS_InfoList->SetTabIndex(3);
+    ASSERT_TRUE(Loaded());
+    const std::filesystem::path pdf = Folder / "page.pdf";
+    Dialogs.ReplyDialog([&](TCommonDialog &) {
+        Printer()->SetFileName(pdf.c_str());
+        return true;
+    });
+    Form->BTN_InfoPrintClick(nullptr);
+    Printer()->SetFileName("");
+    ASSERT_EQ(Dialogs.Dialogs().size(), 1u);
+    const std::string bytes = FileText("page.pdf");
+    EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+    // Text, not a picture of it: the fonts map their glyphs to the letters of the page.
+    const std::u16string letters = MappedCharacters(bytes);
+    for (char16_t letter : std::u16string(u"ВосстановлениеПризнакишрифтов"))
+        EXPECT_NE(letters.find(letter), std::u16string::npos) << int(letter);
+    EXPECT_EQ(letters.find(u'Ж'), std::u16string::npos) << "a letter the page does not have";
+}
