@@ -407,7 +407,8 @@ TEST_F(WriterDeviceTest, ReadEditAndWriteBackASampleBook)
     Dialogs.ReplyMessage(mrYes); // the last cell's key goes past the device, for now
     SelectCell(40, 1);
     Form->TBI_AddCellClick(nullptr);
-    model.insert(model.begin() + 40, {EmptyAddressBookCell(), true});
+    const ModelRow inserted{EmptyAddressBookCell(), true};
+    model.insert(model.begin() + 40, inserted);
     MarkFrom(model, 40, model.size() - 1);
 
     SelectCell(9, 1);
