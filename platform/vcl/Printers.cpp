@@ -1,27 +1,21 @@
 #include "platform/vcl/Printers.h"
 
-#include <QImage>
-#include <QPageSize>
-#include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include "platform/win/WinGdi.h"
+
+#include <vector>
 
 namespace
 {
-
-QString ToQt(const AnsiString &Text)
-{
-    return QString::fromStdU16String(WideString(Text).Std());
-}
-AnsiString FromQt(const QString &Text)
-{
-    return AnsiString(WideString(Text.toStdU16String()));
-}
 
 std::unique_ptr<TPrinter> &GlobalPrinter()
 {
     static std::unique_ptr<TPrinter> printer;
     return printer;
+}
+
+void Check(bool Ok, const char *Message)
+{
+    if (!Ok) throw EPrinter(Message);
 }
 
 } // namespace
@@ -50,8 +44,16 @@ TStrings *TPrinter::Printers()
 {
     if (!FPrinters) {
         FPrinters = std::make_unique<TStringList>();
-        for (const QString &name : QPrinterInfo::availablePrinterNames())
-            FPrinters->Add(FromQt(name));
+        DWORD needed = 0, count = 0;
+        EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0,
+                      &needed, &count);
+        std::vector<BYTE> buffer(needed);
+        if (needed && EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4,
+                                    buffer.data(), needed, &needed, &count)) {
+            const auto *info = reinterpret_cast<const PRINTER_INFO_4A *>(buffer.data());
+            for (DWORD i = 0; i < count; ++i)
+                FPrinters->Add(info[i].pPrinterName);
+        }
     }
     return FPrinters.get();
 }
@@ -66,7 +68,11 @@ void TPrinter::SetPrinterIndex(int Value)
 
 AnsiString TPrinter::DefaultPrinterName() const
 {
-    return FromQt(QPrinterInfo::defaultPrinterName());
+    DWORD size = 0;
+    GetDefaultPrinterA(nullptr, &size);
+    if (size == 0) return AnsiString();
+    std::vector<char> name(size);
+    return GetDefaultPrinterA(name.data(), &size) ? AnsiString(name.data()) : AnsiString();
 }
 
 AnsiString TPrinter::PrinterName()
@@ -78,9 +84,12 @@ TStrings *TPrinter::PaperNames()
 {
     if (!FPaperNames) {
         FPaperNames = std::make_unique<TStringList>();
-        const QPrinterInfo info = QPrinterInfo::printerInfo(ToQt(PrinterName()));
-        for (const QPageSize &size : info.supportedPageSizes())
-            FPaperNames->Add(FromQt(size.name()));
+        const AnsiString name = PrinterName();
+        const int count = DeviceCapabilitiesA(name.c_str(), "", DC_PAPERNAMES, nullptr, nullptr);
+        std::vector<char> names(static_cast<std::size_t>(std::max(count, 0)) * 64);
+        if (count > 0) DeviceCapabilitiesA(name.c_str(), "", DC_PAPERNAMES, names.data(), nullptr);
+        for (int i = 0; i < count; ++i)
+            FPaperNames->Add(AnsiString(names.data() + i * 64));
     }
     return FPaperNames.get();
 }
@@ -96,106 +105,95 @@ void TPrinter::SetCopies(int Value)
     FCopies = std::max(Value, 1);
 }
 
+int TPrinter::PixelsPerInch() const
+{
+    return FDc ? GetDeviceCaps(FDc, LOGPIXELSY) : 600;
+}
+
+int TPrinter::PageWidth() const
+{
+    return FDc ? GetDeviceCaps(FDc, PHYSICALWIDTH) : 0;
+}
+
+int TPrinter::PageHeight() const
+{
+    return FDc ? GetDeviceCaps(FDc, PHYSICALHEIGHT) : 0;
+}
+
+// The queue's defaults with our orientation and copies; A4 for a file without a queue.
+DEVMODEA TPrinter::DeviceMode()
+{
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPaperSize = DMPAPER_A4;
+    std::string name = PrinterName().Std();
+    HANDLE printer = nullptr;
+    if (!name.empty() && OpenPrinterA(name.data(), &printer, nullptr)) {
+        DocumentPropertiesA(nullptr, printer, name.data(), &mode, nullptr, DM_OUT_BUFFER);
+        ClosePrinter(printer);
+    }
+    mode.dmFields |= DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES;
+    mode.dmOrientation = FOrientation == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    mode.dmCopies = static_cast<short>(FCopies);
+    return mode;
+}
+
 void TPrinter::BeginDoc()
 {
     if (Printing()) throw EPrinter("Printing in progress");
     FAborted = false;
     FPageNumber = 0;
-    if (FFileName.IsEmpty()) {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(ToQt(PrinterName()));
-        if (info.isNull()) throw EPrinter("Printer selected is not valid");
-        FQPrinter = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    } else {
-        FQPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        FQPrinter->setOutputFormat(QPrinter::PdfFormat);
-        FQPrinter->setOutputFileName(QString::fromStdString(FFileName.ToUtf8()));
-        FQPrinter->setPageSize(QPageSize(QPageSize::A4));
-    }
-    FQPrinter->setResolution(FPixelsPerInch);
-    FQPrinter->setFullPage(true);
-    FQPrinter->setCopyCount(FCopies);
-    FQPrinter->setDocName(ToQt(FTitle));
-    FQPrinter->setPageOrientation(FOrientation == poLandscape ? QPageLayout::Landscape
-                                                              : QPageLayout::Portrait);
-    FPainter = std::make_unique<QPainter>();
-    if (!FPainter->begin(FQPrinter.get())) {
-        FPainter.reset();
-        FQPrinter.reset();
+    const DEVMODEA mode = DeviceMode();
+    const AnsiString queue = FFileName.IsEmpty() ? PrinterName() : AnsiString();
+    if (FFileName.IsEmpty()) Check(!queue.IsEmpty(), "Printer selected is not valid");
+    FDc = CreateDCA(nullptr, queue.c_str(), nullptr, &mode);
+    Check(FDc != nullptr, "Printer selected is not valid");
+    DOCINFOA info{sizeof(DOCINFOA), FTitle.c_str(),
+                  FFileName.IsEmpty() ? nullptr : FFileName.c_str(), nullptr, 0};
+    if (StartDocA(FDc, &info) <= 0 || StartPage(FDc) <= 0) {
+        DeleteDC(FDc);
+        FDc = nullptr;
         throw EPrinter("The print job could not be started");
     }
-    StartPage();
-}
-
-void TPrinter::StartPage()
-{
-    const QRect paper = FQPrinter->paperRect(QPrinter::DevicePixel).toRect();
-    FPageWidth = paper.width();
-    FPageHeight = paper.height();
-    FPageDc = win::CreatePageDC(FPageWidth, FPageHeight, FPixelsPerInch);
-    if (!FPageDc) throw EPrinter("Printer selected is not valid");
-    FPageCanvas = std::make_unique<TCanvas>();
-    FPageCanvas->SetHandle(FPageDc);
-    ++FPageNumber;
-}
-
-void TPrinter::FreePage()
-{
-    if (!FPageDc) return;
-    FPageCanvas.reset();
-    win::DeletePageDC(FPageDc);
-    FPageDc = nullptr;
-}
-
-void TPrinter::FlushPage()
-{
-    // The page's pixels go to the printer as one image, top row first.
-    QImage image(FPageWidth, FPageHeight, QImage::Format_RGB32);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = FPageWidth;
-    info.bmiHeader.biHeight = -FPageHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    const HBITMAP page = static_cast<HBITMAP>(GetCurrentObject(FPageDc, OBJ_BITMAP));
-    GetDIBits(FPageDc, page, 0, FPageHeight, image.bits(), &info, DIB_RGB_COLORS);
-    FPainter->drawImage(0, 0, image);
-    FreePage();
+    FCanvas = std::make_unique<TCanvas>();
+    FCanvas->SetHandle(FDc);
+    FPageNumber = 1;
 }
 
 TCanvas *TPrinter::Canvas()
 {
-    if (!FPageCanvas) throw EPrinter("Printer is not currently printing");
-    return FPageCanvas.get();
+    if (!FCanvas) throw EPrinter("Printer is not currently printing");
+    return FCanvas.get();
 }
 
 void TPrinter::NewPage()
 {
     if (!Printing()) throw EPrinter("Printer is not currently printing");
-    FlushPage();
-    FQPrinter->newPage();
-    StartPage();
+    EndPage(FDc);
+    Check(StartPage(FDc) > 0, "The printer could not start a page");
+    ++FPageNumber;
 }
 
 void TPrinter::Finish()
 {
-    FreePage();
-    FPainter->end();
-    FPainter.reset();
-    FQPrinter.reset();
+    FCanvas.reset();
+    DeleteDC(FDc);
+    FDc = nullptr;
 }
 
 void TPrinter::EndDoc()
 {
     if (!Printing()) throw EPrinter("Printer is not currently printing");
-    FlushPage();
+    EndPage(FDc);
+    const bool sent = ::EndDoc(FDc) > 0;
     Finish();
+    Check(sent, "The print job could not be sent to the printer");
 }
 
 void TPrinter::Abort()
 {
     if (!Printing()) return;
-    FQPrinter->abort();
+    AbortDoc(FDc);
     FAborted = true;
     Finish();
 }

@@ -1,16 +1,13 @@
 #pragma once
 
 // The printer: names and the default from the system's print service, and a
-// print job as pages drawn on a canvas, sent to a printer or to a PDF file.
-// Each page is drawn on a page DC at PixelsPerInch, which reports the printer's
-// resolution to whoever measures on it, and handed to the printer as it ends.
+// print job as pages drawn on a printer device context, sent to a printer or
+// to a PDF file. Pages are painted as vectors, so text stays text.
 
 #include "platform/vcl/Graphics.h"
+#include "platform/win/WinSpool.h"
 
 #include <memory>
-
-class QPainter;
-class QPrinter;
 
 enum TPrinterOrientation { poPortrait, poLandscape };
 QRV4_ENUM_INFO(TPrinterOrientation, poPortrait, poLandscape)
@@ -33,7 +30,7 @@ public:
     // The chosen printer's name (the default one's for -1); empty without printers.
     AnsiString PrinterName();
     AnsiString DefaultPrinterName() const;
-    // The chosen printer's paper names, as its driver gives them.
+    // The chosen printer's paper names, as its queue gives them.
     TStrings *PaperNames();
 
     TPrinterOrientation Orientation() const { return FOrientation; }
@@ -45,27 +42,25 @@ public:
     // Set: the job goes to this PDF file instead of the printer.
     const AnsiString &FileName() const { return FFileName; }
     void SetFileName(const AnsiString &Value) { FFileName = Value; }
-    int PixelsPerInch() const { return FPixelsPerInch; }
+    int PixelsPerInch() const;
 
     void BeginDoc();
     void NewPage();
     void EndDoc();
     void Abort();
-    bool Printing() const { return FPainter != nullptr; }
+    bool Printing() const { return FDc != nullptr; }
     bool Aborted() const { return FAborted; }
     int PageNumber() const { return FPageNumber; }
     // The page in device pixels at PixelsPerInch.
-    int PageWidth() const { return FPageDc ? FPageWidth : 0; }
-    int PageHeight() const { return FPageDc ? FPageHeight : 0; }
-    // The page DC of the job, null outside one.
-    HDC Handle() const { return FPageDc; }
+    int PageWidth() const;
+    int PageHeight() const;
+    // The printer DC of the job, null outside one.
+    HDC Handle() const { return FDc; }
     // The canvas of the page being drawn; raises EPrinter outside a job.
     TCanvas *Canvas();
 
 private:
-    void StartPage();
-    void FlushPage();
-    void FreePage();
+    DEVMODEA DeviceMode();
     void Finish();
 
     std::unique_ptr<TStringList> FPrinters;
@@ -75,15 +70,10 @@ private:
     int FCopies = 1;
     AnsiString FTitle;
     AnsiString FFileName;
-    int FPixelsPerInch = 300;
     bool FAborted = false;
     int FPageNumber = 0;
-    std::unique_ptr<QPrinter> FQPrinter;
-    std::unique_ptr<QPainter> FPainter;
-    HDC FPageDc{};
-    int FPageWidth = 0;
-    int FPageHeight = 0;
-    std::unique_ptr<TCanvas> FPageCanvas;
+    HDC FDc{};
+    std::unique_ptr<TCanvas> FCanvas;
 };
 
 TPrinter *Printer();

@@ -1,6 +1,7 @@
 #include "platform/win/Dib.h"
 #include "platform/win/Raster.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace win
@@ -148,6 +149,55 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
 
 enum class Kind { Pixels, Alpha, Copy };
 
+// Where the source lands in device coordinates, and the source pixels in the
+// orientation they land in.
+QRectF LandingRect(const Mapping &M, const Source &S)
+{
+    const double Sx = double(M.Dest.width()) / M.SrcW, Sy = double(M.Dest.height()) / M.SrcH;
+    const double Left = M.FlipX ? M.SrcX + M.SrcW - S.Area.right() - 1 : S.Area.left() - M.SrcX;
+    const double Top = M.FlipY ? M.SrcY + M.SrcH - S.Area.bottom() - 1 : S.Area.top() - M.SrcY;
+    return QRectF(M.Dest.left() + Left * Sx, M.Dest.top() + Top * Sy, S.Area.width() * Sx,
+                  S.Area.height() * Sy);
+}
+
+// A blit onto a printer page, at the source's own resolution. What an
+// operation does to the page is found by running it on white and on black:
+// where both stay as they were the source is transparent, and their
+// difference gives the coverage of the rest.
+template <typename PixelFn>
+void PaintSource(DrawScope &Scope, const Mapping &M, const Source &S, Kind How, PixelFn Fn)
+{
+    const QRectF Target = LandingRect(M, S);
+    QImage Picture = S.Pixels.copy(QRect(S.Base, S.Area.size())).mirrored(M.FlipX, M.FlipY);
+    if (How != Kind::Copy) {
+        Picture = Picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const double Sx = Target.width() / Picture.width(), Sy = Target.height() / Picture.height();
+        for (int Y = 0; Y < Picture.height(); ++Y) {
+            auto *Row = reinterpret_cast<QRgb *>(Picture.scanLine(Y));
+            const int SrcY = M.FlipY ? S.Area.height() - 1 - Y : Y;
+            for (int X = 0; X < Picture.width(); ++X) {
+                const int SrcX = M.FlipX ? S.Area.width() - 1 - X : X;
+                const BYTE A =
+                    S.Alpha.empty()
+                        ? BYTE(255)
+                        : S.Alpha[static_cast<std::size_t>(SrcY) * S.Area.width() + SrcX];
+                const int DevX = static_cast<int>(Target.left() + X * Sx);
+                const int DevY = static_cast<int>(Target.top() + Y * Sy);
+                QRgb OnWhite = 0xFFFFFFFF, OnBlack = 0xFF000000;
+                Fn(OnWhite, Row[X] | 0xFF000000, A, DevX, DevY);
+                Fn(OnBlack, Row[X] | 0xFF000000, A, DevX, DevY);
+                const int Gap =
+                    std::max({qRed(OnWhite) - qRed(OnBlack), qGreen(OnWhite) - qGreen(OnBlack),
+                              qBlue(OnWhite) - qBlue(OnBlack), 0});
+                const int Cover = 255 - Gap;
+                Row[X] = qRgba(std::min(qRed(OnBlack), Cover), std::min(qGreen(OnBlack), Cover),
+                               std::min(qBlue(OnBlack), Cover), Cover);
+            }
+        }
+    }
+    Scope.Painter().drawImage(Target, Picture);
+}
+
 // A plain copy without stretching: whole rows at a time.
 void CopyRows(DrawScope &Scope, const Mapping &M, const Source &S)
 {
@@ -180,6 +230,10 @@ BOOL Blend(HDC DestDc, int XD, int YD, int WD, int HD, HDC SrcDc, int XS, int YS
     if (S.Area.isEmpty()) return TRUE;
     DrawScope Scope(*Dest, M.Dest);
     if (!Scope.Valid()) return TRUE;
+    if (Scope.Vector()) {
+        PaintSource(Scope, M, S, How, Fn);
+        return TRUE;
+    }
     const bool Plain =
         M.Dest.width() == M.SrcW && M.Dest.height() == M.SrcH && !M.FlipX && !M.FlipY;
     if (How == Kind::Copy && Plain)
@@ -302,6 +356,13 @@ BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh
             Colors[static_cast<std::size_t>(Step)] =
                 qRgb(Channel(First.Red, Last.Red, Step), Channel(First.Green, Last.Green, Step),
                      Channel(First.Blue, Last.Blue, Step));
+        if (Scope.Vector()) {
+            QImage Strip(reinterpret_cast<const uchar *>(Colors.data()),
+                         Mode == GRADIENT_FILL_RECT_H ? Steps + 1 : 1,
+                         Mode == GRADIENT_FILL_RECT_H ? 1 : Steps + 1, QImage::Format_RGB32);
+            Scope.Painter().drawImage(R, Strip.copy());
+            continue;
+        }
         const QRegion Area = Scope.Clip() & QRegion(R.translated(Scope.Origin()));
         const QPoint O = Scope.Origin() + R.topLeft();
         for (const QRect &Part : Area) {

@@ -1,5 +1,6 @@
 #include "platform/win/DeviceContext.h"
 
+#include "platform/win/PrinterDevice.h"
 #include "platform/win/SysParams.h"
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
@@ -130,6 +131,8 @@ QImage *TargetImage(DeviceContext &Dc, QPoint *Origin, BitmapData **Bitmap)
     }
     case DcKind::Screen:
         return &ScreenScratch();
+    case DcKind::Printer:
+        return nullptr;
     }
     return nullptr;
 }
@@ -146,9 +149,16 @@ DrawScope::DrawScope(DeviceContext &Dc) : FDc(Dc)
 
 void DrawScope::Init(DeviceContext &Dc, const QRect &DeviceArea)
 {
-    FImage = TargetImage(Dc, &FOrigin, &FBitmap);
-    if (!FImage) return;
-    QRect Bounds = FImage->rect();
+    QRect Bounds;
+    if (Dc.Kind == DcKind::Printer) {
+        FVector = Dc.Print->Page();
+        if (!FVector) return;
+        Bounds = QRect(QPoint(0, 0), Dc.Print->PagePixels());
+    } else {
+        FImage = TargetImage(Dc, &FOrigin, &FBitmap);
+        if (!FImage) return;
+        Bounds = FImage->rect();
+    }
     if (FBitmap) Bounds = Bounds.intersected(QRect(0, 0, FBitmap->Width, FBitmap->Height));
     FClip = QRegion(Bounds);
     if (Dc.Visible) FClip &= Dc.Visible->translated(FOrigin);
@@ -164,6 +174,7 @@ void DrawScope::Init(DeviceContext &Dc, const QRect &DeviceArea)
 
 DrawScope::~DrawScope()
 {
+    if (FVectorSaved) FVector->restore();
     FPainter.reset();
     if (!FImage || FArea.isEmpty()) return;
     if (FBitmap) FBitmap->Push(FArea);
@@ -173,6 +184,14 @@ DrawScope::~DrawScope()
 
 QPainter &DrawScope::Painter()
 {
+    if (FVector) {
+        if (!FVectorSaved) {
+            FVector->save();
+            FVector->setClipRegion(FClip);
+            FVectorSaved = true;
+        }
+        return *FVector;
+    }
     if (!FPainter) {
         FPainter.emplace(FImage);
         FPainter->setRenderHint(QPainter::Antialiasing, false);
@@ -229,6 +248,9 @@ int GetDeviceCaps(HDC Handle, int Index)
 {
     DeviceContext *Dc = FindDc(Handle);
     if (!Dc) return 0;
+    if (Dc->Kind == DcKind::Printer && Dc->Print) {
+        if (const int Value = PrinterCaps(*Dc, Index)) return Value;
+    }
     switch (Index) {
     case LOGPIXELSX:
     case LOGPIXELSY:
@@ -243,17 +265,10 @@ int GetDeviceCaps(HDC Handle, int Index)
     case RASTERCAPS:
         return 0;
     case TECHNOLOGY:
-        return Dc->Printer ? DT_RASPRINTER : DT_RASDISPLAY;
+        return Dc->Kind == DcKind::Printer ? DT_RASPRINTER : DT_RASDISPLAY;
     case PHYSICALOFFSETX:
     case PHYSICALOFFSETY:
         return 0;
-    case HORZRES:
-    case PHYSICALWIDTH:
-    case VERTRES:
-    case PHYSICALHEIGHT:
-        if (const BitmapData *B = Dc->Printer ? BitmapOf(Dc->S.Bitmap) : nullptr)
-            return (Index == HORZRES || Index == PHYSICALWIDTH) ? B->Width : B->Height;
-        break;
     default:
         break;
     }
@@ -570,30 +585,3 @@ COLORREF GetNearestColor(HDC Dc, COLORREF Color)
 {
     return FindDc(Dc) ? (Color & 0xFFFFFF) : CLR_INVALID;
 }
-
-namespace win
-{
-
-HDC CreatePageDC(int Width, int Height, int Dpi)
-{
-    if (Width <= 0 || Height <= 0 || Dpi <= 0) return {};
-    const HDC Dc = NewDc(DcKind::Memory, {});
-    const HBITMAP Page = CreateBitmap(Width, Height, 1, 32, nullptr);
-    BitmapOf(Page)->Image.fill(Qt::white);
-    SelectObject(Dc, Page);
-    DeviceContext *D = FindDc(Dc);
-    D->Dpi = Dpi;
-    D->Printer = true;
-    return Dc;
-}
-
-void DeletePageDC(HDC Dc)
-{
-    const DeviceContext *D = FindDc(Dc);
-    if (!D || !D->Printer) return;
-    const HGDIOBJ Page = SelectObject(Dc, DefaultBitmap());
-    DeleteObject(Page);
-    DeleteDC(Dc);
-}
-
-} // namespace win

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <memory>
 #include <optional>
 
 namespace win
@@ -37,7 +38,9 @@ struct DcState {
     HGDIOBJ Palette{};
 };
 
-enum class DcKind { Memory, Window, Screen };
+struct PrinterDevice;
+
+enum class DcKind { Memory, Window, Screen, Printer };
 
 struct DeviceContext {
     HDC Handle{};
@@ -48,12 +51,14 @@ struct DeviceContext {
     DcState S;
     std::vector<DcState> Saved;
     int Dpi = 96;
-    bool Printer = false; // a page DC: reports a printer's capabilities
+    std::shared_ptr<PrinterDevice> Print; // a printer DC's queue and document
 };
 
 DeviceContext *FindDc(HDC Dc);
 HDC NewDc(DcKind Kind, HWND Wnd);
 void FreeDc(HDC Dc);
+// GetDeviceCaps of a printer DC.
+int PrinterCaps(const DeviceContext &Dc, int Index);
 
 // Logical to device coordinates and back.
 QPoint ToDevice(const DeviceContext &Dc, int X, int Y);
@@ -65,7 +70,8 @@ double ScaleY(const DeviceContext &Dc);
 
 // One drawing operation on a device context: it finds the target image, the
 // effective clip (in image coordinates), synchronises a DIB section's bits for
-// the area and shows a window's change when it ends.
+// the area and shows a window's change when it ends. On a printer page there
+// is no image: the operation paints vectors through the page's painter.
 class DrawScope
 {
 public:
@@ -75,7 +81,8 @@ public:
     DrawScope(const DrawScope &) = delete;
     DrawScope &operator=(const DrawScope &) = delete;
 
-    bool Valid() const { return FImage != nullptr && !FClip.isEmpty(); }
+    bool Valid() const { return (FImage != nullptr || FVector != nullptr) && !FClip.isEmpty(); }
+    bool Vector() const { return FVector != nullptr; }
     QImage &Image() { return *FImage; }
     const QRegion &Clip() const { return FClip; }
     // Device point to image point.
@@ -95,6 +102,8 @@ private:
     QRect FArea;
     QRegion FDirty;
     std::optional<QPainter> FPainter;
+    QPainter *FVector = nullptr;
+    bool FVectorSaved = false;
 };
 
 // The image and origin a DC draws on, for reading pixels (blits, GetPixel).

@@ -132,7 +132,7 @@ BOOL DrawFocusRect(HDC Handle, const RECT *Rect)
     const QRect R = ToDevice(*Dc, *Rect);
     if (R.isEmpty()) return TRUE;
     DrawScope Scope(*Dc, R);
-    if (!Scope.Valid()) return TRUE;
+    if (!Scope.Valid() || Scope.Vector()) return TRUE;
     const QPoint O = Scope.Origin();
     auto Flip = [&](int X, int Y) {
         const QPoint P(X + O.x(), Y + O.y());
@@ -286,6 +286,10 @@ COLORREF SetPixel(HDC Handle, int X, int Y, COLORREF Color)
     DrawScope Scope(*Dc, QRect(P, QSize(1, 1)));
     const QPoint I = P + Scope.Origin();
     if (!Scope.Valid() || !Scope.Clip().contains(I)) return CLR_INVALID;
+    if (Scope.Vector()) {
+        Scope.Painter().fillRect(QRect(I, QSize(1, 1)), QColor(ToRgb(Color)));
+        return Color & 0xFFFFFF;
+    }
     reinterpret_cast<QRgb *>(Scope.Image().scanLine(I.y()))[I.x()] = ToRgb(Color);
     Scope.Changed(QRect(I, QSize(1, 1)));
     return Color & 0xFFFFFF;
@@ -303,6 +307,6 @@ COLORREF GetPixel(HDC Handle, int X, int Y)
     const QPoint P = ToDevice(*Dc, X, Y);
     DrawScope Scope(*Dc, QRect(P, QSize(1, 1)));
     const QPoint I = P + Scope.Origin();
-    if (!Scope.Valid() || !Scope.Clip().contains(I)) return CLR_INVALID;
+    if (!Scope.Valid() || Scope.Vector() || !Scope.Clip().contains(I)) return CLR_INVALID;
     return ToColorRef(Scope.Image().pixel(I));
 }

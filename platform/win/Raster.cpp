@@ -2,6 +2,7 @@
 
 #include "platform/win/SysParams.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace win
@@ -40,6 +41,29 @@ std::vector<int> DashPattern(UINT Style)
     default:
         return {};
     }
+}
+
+// A pen line on a printer page: one stroke through the pixels' centres, the
+// end pixel left out as on the screen.
+void VectorLine(QPainter &P, const PenData &Pen, QRgb Color, QPoint From, QPoint To)
+{
+    QPen Stroke(QColor(Color), std::max(Pen.Width, 1));
+    if (Pen.Width > 1) {
+        Stroke.setCapStyle(Qt::RoundCap);
+        Stroke.setJoinStyle(Qt::RoundJoin);
+        P.setPen(Stroke);
+        P.drawLine(From, To);
+        return;
+    }
+    Stroke.setCapStyle(Qt::FlatCap);
+    const std::vector<int> Dashes = DashPattern(Pen.Style);
+    if (!Dashes.empty()) Stroke.setDashPattern(QList<qreal>(Dashes.begin(), Dashes.end()));
+    P.setPen(Stroke);
+    const QPointF Centre(0.5, 0.5);
+    const QPointF A = QPointF(From) + Centre, B = QPointF(To) + Centre;
+    const QPointF Step = B - A;
+    const double Length = std::hypot(Step.x(), Step.y());
+    if (Length > 0) P.drawLine(QLineF(A - Step / Length * 0.5, B - Step / Length * 0.5));
 }
 
 void Plot(DrawScope &Scope, int X, int Y, QRgb Color, int Rop2)
@@ -196,6 +220,11 @@ QPainter::CompositionMode CompositionFor(int Rop2)
 void FillArea(DrawScope &Scope, const QRect &DeviceRect, const BrushFill &Fill, int Rop2)
 {
     if (Fill.Empty() || DeviceRect.isEmpty()) return;
+    if (Scope.Vector()) {
+        // Paper cannot combine with what is under it; only the brush itself shows.
+        if (Rop2 != R2_NOP) Scope.Painter().fillRect(DeviceRect, Fill.QtBrush(Scope.Origin()));
+        return;
+    }
     if (Fill.Solid() && Rop2 == R2_COPYPEN) {
         const QRgb C = ToRgb(Fill.Color());
         const QRegion Area = Scope.Clip() & QRegion(DeviceRect.translated(Scope.Origin()));
@@ -221,6 +250,11 @@ void PatternArea(DrawScope &Scope, const QRect &DeviceRect, const BrushFill &Fil
         FillArea(Scope, DeviceRect, Fill, R2_COPYPEN);
         return;
     }
+    if (Scope.Vector()) {
+        if (Rop == BLACKNESS || Rop == WHITENESS)
+            Scope.Painter().fillRect(DeviceRect, Rop == BLACKNESS ? Qt::black : Qt::white);
+        return;
+    }
     const bool UsesPattern = (((Rop >> 16) & 0xF0) >> 4) != ((Rop >> 16) & 0x0F);
     ForEachPixel(Scope, DeviceRect, [&](QRgb &Pixel, int X, int Y) {
         QRgb P = 0;
@@ -235,6 +269,10 @@ void PenLine(DrawScope &Scope, const DeviceContext &Dc, const PenData &Pen, QPoi
     if ((Pen.Style & PS_STYLE_MASK) == PS_NULL) return;
     const QRgb Color = ToRgb(Pen.Color);
     const int Rop2 = Dc.S.Rop2;
+    if (Scope.Vector()) {
+        VectorLine(Scope.Painter(), Pen, Color, From, To);
+        return;
+    }
     if (Pen.Width > 1 && (Pen.Style & PS_STYLE_MASK) != PS_DOT) {
         QPainter &P = Scope.Painter();
         P.setCompositionMode(CompositionFor(Rop2));

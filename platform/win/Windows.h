@@ -12,5 +12,6 @@
 #include "platform/win/Rect.h"
 #include "platform/win/SysParams.h"
 #include "platform/win/WinGdi.h"
+#include "platform/win/WinSpool.h"
 #include "platform/win/WinTypes.h"
 #include "platform/win/WinUser.h"

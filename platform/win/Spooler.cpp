@@ -1,0 +1,325 @@
+#include "platform/win/PrinterDevice.h"
+
+#include "platform/rtl/System.h"
+
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace win
+{
+
+QString FromAnsi(LPCSTR Text)
+{
+    return Text ? QString::fromStdU16String(WideString(AnsiString(Text)).Std()) : QString();
+}
+
+void ToAnsi(const QString &Text, LPSTR Out, std::size_t Size)
+{
+    if (!Out || Size == 0) return;
+    const AnsiString Ansi(WideString(Text.toStdU16String()));
+    const std::size_t N = std::min(Size - 1, static_cast<std::size_t>(Ansi.Length()));
+    std::memcpy(Out, Ansi.c_str(), N);
+    Out[N] = 0;
+}
+
+DEVMODEA DefaultDevMode(const QString &Queue)
+{
+    DEVMODEA Mode{};
+    ToAnsi(Queue, Mode.dmDeviceName, sizeof Mode.dmDeviceName);
+    Mode.dmSize = sizeof(DEVMODEA);
+    Mode.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY |
+                    DM_YRESOLUTION;
+    Mode.dmOrientation = DMORIENT_PORTRAIT;
+    const QPrinterInfo Info = QPrinterInfo::printerInfo(Queue);
+    const int Paper = Info.isNull() ? 0 : Info.defaultPageSize().windowsId();
+    Mode.dmPaperSize = static_cast<short>(Paper > 0 ? Paper : DMPAPER_A4);
+    Mode.dmCopies = 1;
+    Mode.dmDefaultSource = DMBIN_AUTO;
+    Mode.dmPrintQuality = PrinterDpi;
+    Mode.dmYResolution = PrinterDpi;
+    Mode.dmDuplex = DMDUP_SIMPLEX;
+    if (!Info.isNull() && Info.defaultDuplexMode() == QPrinter::DuplexLongSide)
+        Mode.dmDuplex = DMDUP_VERTICAL;
+    else if (!Info.isNull() && Info.defaultDuplexMode() == QPrinter::DuplexShortSide)
+        Mode.dmDuplex = DMDUP_HORIZONTAL;
+    return Mode;
+}
+
+QPageLayout PageLayoutOf(const DEVMODEA &Mode)
+{
+    QPageSize Size;
+    if (Mode.dmPaperSize == DMPAPER_USER && Mode.dmPaperWidth > 0 && Mode.dmPaperLength > 0)
+        Size = QPageSize(QSizeF(Mode.dmPaperWidth / 10.0, Mode.dmPaperLength / 10.0),
+                         QPageSize::Millimeter);
+    else
+        Size = QPageSize(QPageSize::id(Mode.dmPaperSize));
+    if (!Size.isValid() || (Size.id() == QPageSize::Custom && Mode.dmPaperSize != DMPAPER_USER))
+        Size = QPageSize(QPageSize::A4);
+    const auto Orientation =
+        Mode.dmOrientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape : QPageLayout::Portrait;
+    return QPageLayout(Size, Orientation, QMarginsF(), QPageLayout::Millimeter);
+}
+
+JobOptions::JobOptions(const DEVMODEA &Mode)
+{
+    const int Copies = (Mode.dmFields & DM_COPIES) && Mode.dmCopies > 1 ? Mode.dmCopies : 1;
+    // Always said, so that a queue default of several copies cannot multiply ours.
+    FCount = cupsAddOption("copies", std::to_string(Copies).c_str(), FCount, &FOptions);
+    const char *Sides = "one-sided";
+    if ((Mode.dmFields & DM_DUPLEX) && Mode.dmDuplex == DMDUP_VERTICAL)
+        Sides = "two-sided-long-edge";
+    else if ((Mode.dmFields & DM_DUPLEX) && Mode.dmDuplex == DMDUP_HORIZONTAL)
+        Sides = "two-sided-short-edge";
+    FCount = cupsAddOption("sides", Sides, FCount, &FOptions);
+}
+
+JobOptions::~JobOptions()
+{
+    cupsFreeOptions(FCount, FOptions);
+}
+
+namespace
+{
+
+// An open printer: its queue and the raw job being written to it.
+struct OpenPrinter {
+    QString Queue;
+    int Job = 0;
+};
+
+struct PrinterTable {
+    std::mutex Mutex;
+    std::map<std::uintptr_t, std::unique_ptr<OpenPrinter>> Printers;
+    std::uintptr_t NextId = 0x50000;
+};
+
+PrinterTable &Printers()
+{
+    static PrinterTable T;
+    return T;
+}
+
+OpenPrinter *FindPrinter(HANDLE Handle)
+{
+    PrinterTable &T = Printers();
+    std::lock_guard Lock(T.Mutex);
+    auto It = T.Printers.find(IdFromHandle(Handle));
+    return It == T.Printers.end() ? nullptr : It->second.get();
+}
+
+bool KnownQueue(const QString &Queue)
+{
+    return !Queue.isEmpty() && QPrinterInfo::availablePrinterNames().contains(Queue);
+}
+
+// Paper numbers the queue offers, each once, with their names.
+std::vector<QPageSize> QueuePapers(const QString &Queue)
+{
+    std::vector<QPageSize> Papers;
+    for (const QPageSize &Size : QPrinterInfo::printerInfo(Queue).supportedPageSizes()) {
+        const int Id = Size.windowsId();
+        if (Id <= 0 || Id == DMPAPER_USER) continue;
+        if (std::none_of(Papers.begin(), Papers.end(),
+                         [&](const QPageSize &S) { return S.windowsId() == Id; }))
+            Papers.push_back(Size);
+    }
+    return Papers;
+}
+
+} // namespace
+} // namespace win
+
+using namespace win;
+
+BOOL EnumPrintersA(DWORD, LPSTR, DWORD Level, LPBYTE Buffer, DWORD BufferSize, LPDWORD Needed,
+                   LPDWORD Returned)
+{
+    if (Level != 4 || !Needed || !Returned) return FALSE;
+    std::vector<std::string> Names;
+    for (const QString &Name : QPrinterInfo::availablePrinterNames())
+        Names.push_back(AnsiString(WideString(Name.toStdU16String())).Std());
+    std::size_t Size = Names.size() * sizeof(PRINTER_INFO_4A);
+    for (const std::string &Name : Names)
+        Size += Name.size() + 1;
+    *Needed = static_cast<DWORD>(Size);
+    *Returned = 0;
+    if (!Buffer || BufferSize < Size) return Names.empty();
+    auto *Info = reinterpret_cast<PRINTER_INFO_4A *>(Buffer);
+    auto *Text = reinterpret_cast<char *>(Buffer + Names.size() * sizeof(PRINTER_INFO_4A));
+    static char Empty[] = "";
+    for (const std::string &Name : Names) {
+        std::memcpy(Text, Name.c_str(), Name.size() + 1);
+        *Info++ = PRINTER_INFO_4A{Text, Empty, 0};
+        Text += Name.size() + 1;
+    }
+    *Returned = static_cast<DWORD>(Names.size());
+    return TRUE;
+}
+
+BOOL GetDefaultPrinterA(LPSTR Buffer, LPDWORD Size)
+{
+    if (!Size) return FALSE;
+    const QString Name = QPrinterInfo::defaultPrinterName();
+    if (Name.isEmpty()) return FALSE;
+    const AnsiString Ansi(WideString(Name.toStdU16String()));
+    const DWORD Need = static_cast<DWORD>(Ansi.Length()) + 1;
+    if (!Buffer || *Size < Need) {
+        *Size = Need;
+        return FALSE;
+    }
+    std::memcpy(Buffer, Ansi.c_str(), Need);
+    *Size = Need;
+    return TRUE;
+}
+
+BOOL OpenPrinterA(LPSTR PrinterName, HANDLE *Printer, void *)
+{
+    if (!Printer) return FALSE;
+    *Printer = nullptr;
+    const QString Queue = FromAnsi(PrinterName);
+    if (!KnownQueue(Queue)) return FALSE;
+    auto P = std::make_unique<OpenPrinter>();
+    P->Queue = Queue;
+    PrinterTable &T = Printers();
+    std::lock_guard Lock(T.Mutex);
+    const std::uintptr_t Id = T.NextId++;
+    T.Printers.emplace(Id, std::move(P));
+    *Printer = HandleFromId<HANDLE>(Id);
+    return TRUE;
+}
+
+BOOL ClosePrinter(HANDLE Printer)
+{
+    if (OpenPrinter *P = FindPrinter(Printer); P && P->Job) AbortPrinter(Printer);
+    PrinterTable &T = Printers();
+    std::lock_guard Lock(T.Mutex);
+    return T.Printers.erase(IdFromHandle(Printer)) ? TRUE : FALSE;
+}
+
+LONG DocumentPropertiesA(HWND, HANDLE Printer, LPSTR, PDEVMODEA Out, PDEVMODEA In, DWORD Mode)
+{
+    const OpenPrinter *P = FindPrinter(Printer);
+    if (!P) return -1;
+    if (!Out && !(Mode & DM_IN_PROMPT)) return sizeof(DEVMODEA);
+    DEVMODEA Result = (Mode & DM_IN_BUFFER) && In ? *In : DefaultDevMode(P->Queue);
+    LONG Answer = 1; // IDOK
+    if (Mode & DM_IN_PROMPT) {
+        QPrinter Device(QPrinterInfo::printerInfo(P->Queue));
+        Device.setPageLayout(PageLayoutOf(Result));
+        QPageSetupDialog Dialog(&Device);
+        if (Dialog.exec() == QDialog::Accepted) {
+            const QPageLayout Layout = Device.pageLayout();
+            const int Id = Layout.pageSize().windowsId();
+            Result.dmPaperSize = static_cast<short>(Id > 0 ? Id : DMPAPER_USER);
+            const QSizeF Mm = Layout.pageSize().size(QPageSize::Millimeter);
+            Result.dmPaperWidth = static_cast<short>(qRound(Mm.width() * 10));
+            Result.dmPaperLength = static_cast<short>(qRound(Mm.height() * 10));
+            Result.dmOrientation = Layout.orientation() == QPageLayout::Landscape
+                                       ? DMORIENT_LANDSCAPE
+                                       : DMORIENT_PORTRAIT;
+            Result.dmFields |= DM_ORIENTATION | DM_PAPERSIZE;
+        } else {
+            Answer = 2; // IDCANCEL
+        }
+    }
+    if (Out && (Mode & DM_OUT_BUFFER) && Answer == 1) *Out = Result;
+    return Answer;
+}
+
+int DeviceCapabilitiesA(LPCSTR Device, LPCSTR, WORD Capability, LPSTR Output, const DEVMODEA *)
+{
+    const QString Queue = FromAnsi(Device);
+    if (!KnownQueue(Queue)) return -1;
+    switch (Capability) {
+    case DC_PAPERS:
+    case DC_PAPERNAMES: {
+        const std::vector<QPageSize> Papers = QueuePapers(Queue);
+        if (Output)
+            for (std::size_t I = 0; I < Papers.size(); ++I) {
+                if (Capability == DC_PAPERS) {
+                    const WORD Id = static_cast<WORD>(Papers[I].windowsId());
+                    std::memcpy(Output + I * sizeof(WORD), &Id, sizeof Id);
+                } else {
+                    ToAnsi(Papers[I].name(), Output + I * 64, 64);
+                }
+            }
+        return static_cast<int>(Papers.size());
+    }
+    case DC_BINS:
+    case DC_BINNAMES:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+DWORD StartDocPrinterA(HANDLE Printer, DWORD Level, LPBYTE DocInfo)
+{
+    OpenPrinter *P = FindPrinter(Printer);
+    if (!P || Level != 1 || !DocInfo || P->Job) return 0;
+    const auto *Info = reinterpret_cast<const DOC_INFO_1A *>(DocInfo);
+    const std::string Queue = P->Queue.toStdString();
+    const std::string Title = FromAnsi(Info->pDocName).toStdString();
+    const JobOptions Options(DEVMODEA{});
+    const int Job = cupsCreateJob(CUPS_HTTP_DEFAULT, Queue.c_str(), Title.c_str(), Options.Count(),
+                                  Options.Options());
+    if (Job <= 0) return 0;
+    if (cupsStartDocument(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, Title.c_str(), CUPS_FORMAT_RAW,
+                          1) != HTTP_STATUS_CONTINUE) {
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, 1);
+        return 0;
+    }
+    P->Job = Job;
+    return static_cast<DWORD>(Job);
+}
+
+// Pages mean nothing to a raw stream.
+BOOL StartPagePrinter(HANDLE Printer)
+{
+    const OpenPrinter *P = FindPrinter(Printer);
+    return P && P->Job;
+}
+
+BOOL EndPagePrinter(HANDLE Printer)
+{
+    return StartPagePrinter(Printer);
+}
+
+BOOL WritePrinter(HANDLE Printer, LPVOID Buf, DWORD Count, LPDWORD Written)
+{
+    if (Written) *Written = 0;
+    const OpenPrinter *P = FindPrinter(Printer);
+    if (!P || !P->Job || (!Buf && Count)) return FALSE;
+    if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, static_cast<const char *>(Buf), Count) !=
+        HTTP_STATUS_CONTINUE)
+        return FALSE;
+    if (Written) *Written = Count;
+    return TRUE;
+}
+
+BOOL EndDocPrinter(HANDLE Printer)
+{
+    OpenPrinter *P = FindPrinter(Printer);
+    if (!P || !P->Job) return FALSE;
+    P->Job = 0;
+    return cupsFinishDocument(CUPS_HTTP_DEFAULT, P->Queue.toStdString().c_str()) == IPP_STATUS_OK;
+}
+
+BOOL AbortPrinter(HANDLE Printer)
+{
+    OpenPrinter *P = FindPrinter(Printer);
+    if (!P || !P->Job) return FALSE;
+    const std::string Queue = P->Queue.toStdString();
+    cupsFinishDocument(CUPS_HTTP_DEFAULT, Queue.c_str());
+    cupsCancelJob2(CUPS_HTTP_DEFAULT, Queue.c_str(), P->Job, 1);
+    P->Job = 0;
+    return TRUE;
+}

@@ -1,0 +1,135 @@
+#pragma once
+// Printers and the spooler: the system's print queues (CUPS), their device
+// modes and capabilities, printer device contexts and raw jobs. Names are in
+// the program's code page; a queue's name is its CUPS name.
+//
+// A printer device context draws through QPainter on a PDF page, so text stays
+// text and lines stay vectors; EndDoc hands the PDF to the queue, or leaves it
+// in the document's output file. Pages always span the whole paper: the
+// physical offsets are 0.
+
+#include "platform/win/WinTypes.h"
+
+constexpr int CCHDEVICENAME = 32;
+constexpr int CCHFORMNAME = 32;
+
+// The device mode fields the program reads and writes; dmFields marks the set ones.
+struct DEVMODEA {
+    CHAR dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    short dmOrientation;
+    short dmPaperSize;
+    short dmPaperLength; // tenths of a millimetre
+    short dmPaperWidth;
+    short dmScale;
+    short dmCopies;
+    short dmDefaultSource;
+    short dmPrintQuality;
+    short dmColor;
+    short dmDuplex;
+    short dmYResolution;
+    short dmTTOption;
+    short dmCollate;
+    CHAR dmFormName[CCHFORMNAME];
+};
+using PDEVMODEA = DEVMODEA *;
+using LPDEVMODEA = DEVMODEA *;
+
+constexpr DWORD DM_ORIENTATION = 0x00000001;
+constexpr DWORD DM_PAPERSIZE = 0x00000002;
+constexpr DWORD DM_PAPERLENGTH = 0x00000004;
+constexpr DWORD DM_PAPERWIDTH = 0x00000008;
+constexpr DWORD DM_COPIES = 0x00000100;
+constexpr DWORD DM_DEFAULTSOURCE = 0x00000200;
+constexpr DWORD DM_PRINTQUALITY = 0x00000400;
+constexpr DWORD DM_DUPLEX = 0x00001000;
+constexpr DWORD DM_YRESOLUTION = 0x00002000;
+
+constexpr short DMORIENT_PORTRAIT = 1;
+constexpr short DMORIENT_LANDSCAPE = 2;
+constexpr short DMPAPER_A4 = 9;
+constexpr short DMPAPER_USER = 256;
+constexpr short DMBIN_AUTO = 7;
+constexpr short DMDUP_SIMPLEX = 1;
+constexpr short DMDUP_VERTICAL = 2;
+constexpr short DMDUP_HORIZONTAL = 3;
+
+// DocumentProperties modes.
+constexpr DWORD DM_OUT_BUFFER = 2;
+constexpr DWORD DM_IN_PROMPT = 4;
+constexpr DWORD DM_IN_BUFFER = 8;
+
+// DeviceCapabilities.
+constexpr WORD DC_PAPERS = 2;
+constexpr WORD DC_BINS = 6;
+constexpr WORD DC_PAPERNAMES = 16;
+constexpr WORD DC_BINNAMES = 12;
+
+// EnumPrinters.
+constexpr DWORD PRINTER_ENUM_LOCAL = 0x00000002;
+constexpr DWORD PRINTER_ENUM_CONNECTIONS = 0x00000004;
+
+struct PRINTER_INFO_4A {
+    LPSTR pPrinterName;
+    LPSTR pServerName;
+    DWORD Attributes;
+};
+
+struct DOCINFOA {
+    int cbSize;
+    LPCSTR lpszDocName;
+    LPCSTR lpszOutput; // a file to write the document to instead of the queue
+    LPCSTR lpszDatatype;
+    DWORD fwType;
+};
+
+struct DOC_INFO_1A {
+    LPSTR pDocName;
+    LPSTR pOutputFile;
+    LPSTR pDatatype;
+};
+
+constexpr int SP_ERROR = -1;
+
+// Level 4 only: the queues in the order CUPS lists them, server names empty.
+BOOL EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE Buffer, DWORD BufferSize,
+                   LPDWORD Needed, LPDWORD Returned);
+// The system's default queue (CUPS, with lpoptions and $PRINTER); FALSE without one.
+BOOL GetDefaultPrinterA(LPSTR Buffer, LPDWORD Size);
+
+BOOL OpenPrinterA(LPSTR PrinterName, HANDLE *Printer, void *Defaults);
+BOOL ClosePrinter(HANDLE Printer);
+// Size query (Out null), the queue's defaults, or a page set-up dialog (DM_IN_PROMPT,
+// IDOK or IDCANCEL).
+LONG DocumentPropertiesA(HWND Owner, HANDLE Printer, LPSTR DeviceName, PDEVMODEA Out, PDEVMODEA In,
+                         DWORD Mode);
+// Papers as 16-bit numbers (DC_PAPERS) and 64-character names; the count when
+// Output is null, -1 for an unknown queue. No bin names come from CUPS queues.
+int DeviceCapabilitiesA(LPCSTR Device, LPCSTR Port, WORD Capability, LPSTR Output,
+                        const DEVMODEA *DevMode);
+
+// Driver is ignored; Device names the queue. Without a queue (empty Device) the
+// context prints only to an output file. An information context answers
+// GetDeviceCaps and measures text but draws nothing.
+HDC CreateDCA(LPCSTR Driver, LPCSTR Device, LPCSTR Output, const DEVMODEA *DevMode);
+HDC CreateICA(LPCSTR Driver, LPCSTR Device, LPCSTR Output, const DEVMODEA *DevMode);
+// The next page uses the new paper and orientation.
+HDC ResetDCA(HDC Dc, const DEVMODEA *DevMode);
+int StartDocA(HDC Dc, const DOCINFOA *Info);
+int StartPage(HDC Dc);
+int EndPage(HDC Dc);
+int EndDoc(HDC Dc);
+// Drops the document: nothing reaches the queue or the output file.
+int AbortDoc(HDC Dc);
+
+// Raw jobs: the bytes go to the queue unfiltered.
+DWORD StartDocPrinterA(HANDLE Printer, DWORD Level, LPBYTE DocInfo);
+BOOL StartPagePrinter(HANDLE Printer);
+BOOL WritePrinter(HANDLE Printer, LPVOID Buf, DWORD Count, LPDWORD Written);
+BOOL EndPagePrinter(HANDLE Printer);
+BOOL EndDocPrinter(HANDLE Printer);
+BOOL AbortPrinter(HANDLE Printer);

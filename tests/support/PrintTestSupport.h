@@ -1,0 +1,89 @@
+#pragma once
+// Printed output under test: the text and pictures of PDF files (through
+// poppler's pdftotext and pdftoppm), and a CUPS scheduler of the test's own
+// with cups-pdf queues, so that jobs go through a real spooler.
+
+#include <QImage>
+
+#include <string>
+#include <vector>
+
+namespace printtest
+{
+
+// A path in the temporary folder unique to this process.
+std::string TempPath(const std::string &Stem, const std::string &Extension);
+bool FileExists(const std::string &Path);
+
+// The text of each page, as pdftotext lays it out; empty for an unreadable file.
+std::vector<std::string> PdfPages(const std::string &Path);
+// One page (1-based) rendered at Dpi; a null image when it cannot be rendered.
+QImage PdfPageImage(const std::string &Path, int Page, int Dpi);
+// Each page's size in points, as pdfinfo gives it.
+std::vector<QSizeF> PdfPageSizes(const std::string &Path);
+
+// No print service while it lives: this process's CUPS client points at a
+// socket nobody listens on, so the system has no printers.
+class NoPrinters
+{
+public:
+    NoPrinters();
+    ~NoPrinters();
+    NoPrinters(const NoPrinters &) = delete;
+    NoPrinters &operator=(const NoPrinters &) = delete;
+
+private:
+    std::string FOldServer;
+    bool FHadServer = false;
+};
+
+// A cupsd of its own: its configuration, socket, spool, logs and output in one
+// temporary folder, and this process's CUPS client pointed at its socket
+// until it stops. It needs root; Running() says whether it came up and Why()
+// why not.
+class PrivateCups
+{
+public:
+    PrivateCups();
+    ~PrivateCups();
+    PrivateCups(const PrivateCups &) = delete;
+    PrivateCups &operator=(const PrivateCups &) = delete;
+
+    bool Running() const { return FPid > 0; }
+    const std::string &Why() const { return FWhy; }
+    const std::string &Socket() const { return FSocket; }
+
+    // A queue that keeps every job's PDF, as the spooler delivers it, in a file
+    // of its own.
+    bool AddPdfQueue(const std::string &Name);
+    // The same through cups-pdf, which renders the job again with Ghostscript
+    // (PostScript jobs too); Cyrillic text does not survive that.
+    bool AddCupsPdfQueue(const std::string &Name);
+    bool SetDefault(const std::string &Name);
+    // Waits until the queue has written Count PDF files (at most a minute);
+    // gives the files it wrote, oldest first.
+    std::vector<std::string> WaitForPdfs(const std::string &Name, std::size_t Count);
+    // Lines of the scheduler's error log, for failure messages.
+    std::string Log() const;
+
+private:
+    bool Lpadmin(const std::vector<std::string> &Arguments);
+    void WriteServerBin();
+    std::string OutFolder(const std::string &Name) const;
+    void Stop();
+
+    std::string FRoot;
+    std::string FSocket;
+    std::string FWhy;
+    std::vector<std::string> FQueueConfigs;
+    std::string FOldServer;
+    bool FHadServer = false;
+    bool FPointed = false;
+    long FPid = 0;
+};
+
+} // namespace printtest
+
+// Skips the test, saying why, when the private scheduler could not start.
+#define QRV4_REQUIRE_CUPS(Cups)                                                                    \
+    if (!(Cups).Running()) GTEST_SKIP() << (Cups).Why()

@@ -1,0 +1,277 @@
+#include "tests/support/PrintTestSupport.h"
+#include "tests/win/WinTestSupport.h"
+
+#include "platform/win/WinSpool.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace printtest;
+
+namespace
+{
+
+DEVMODEA Paper(short Number, short Orientation = DMORIENT_PORTRAIT)
+{
+    DEVMODEA Mode{};
+    Mode.dmSize = sizeof Mode;
+    Mode.dmFields = DM_PAPERSIZE | DM_ORIENTATION;
+    Mode.dmPaperSize = Number;
+    Mode.dmOrientation = Orientation;
+    return Mode;
+}
+
+HFONT Font(int Height)
+{
+    return CreateFontW(Height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                       u"Liberation Sans");
+}
+
+void Text(HDC Dc, int X, int Y, const std::u16string &Line)
+{
+    TextOutW(Dc, X, Y, Line.c_str(), static_cast<int>(Line.size()));
+}
+
+bool Dark(QRgb Pixel)
+{
+    return qGray(Pixel) < 64;
+}
+
+// A file-only printer context with A4 paper.
+class PrinterDc : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Mode = Paper(DMPAPER_A4);
+        Dc = CreateDCA(nullptr, "", nullptr, &Mode);
+        ASSERT_TRUE(Dc);
+    }
+    void TearDown() override
+    {
+        DeleteDC(Dc);
+        std::remove(Path.c_str());
+    }
+    int Start()
+    {
+        const DOCINFOA Info{sizeof(DOCINFOA), "Чек", Path.c_str(), nullptr, 0};
+        return StartDocA(Dc, &Info);
+    }
+
+    DEVMODEA Mode{};
+    HDC Dc{};
+    std::string Path = TempPath("printer_dc", ".pdf");
+};
+
+TEST_F(PrinterDc, ReportsThePageAtSixHundredDotsPerInch)
+{
+    EXPECT_EQ(GetDeviceCaps(Dc, LOGPIXELSX), 600);
+    EXPECT_EQ(GetDeviceCaps(Dc, LOGPIXELSY), 600);
+    EXPECT_EQ(GetDeviceCaps(Dc, TECHNOLOGY), DT_RASPRINTER);
+    EXPECT_NEAR(GetDeviceCaps(Dc, PHYSICALWIDTH), 4961, 1);
+    EXPECT_NEAR(GetDeviceCaps(Dc, PHYSICALHEIGHT), 7016, 1);
+    EXPECT_EQ(GetDeviceCaps(Dc, HORZRES), GetDeviceCaps(Dc, PHYSICALWIDTH));
+    EXPECT_EQ(GetDeviceCaps(Dc, PHYSICALOFFSETX), 0);
+    EXPECT_EQ(GetDeviceCaps(Dc, PHYSICALOFFSETY), 0);
+    const DEVMODEA Turned = Paper(DMPAPER_A4, DMORIENT_LANDSCAPE);
+    ASSERT_EQ(ResetDCA(Dc, &Turned), Dc);
+    EXPECT_NEAR(GetDeviceCaps(Dc, PHYSICALWIDTH), 7016, 1);
+    // Fonts are measured in device pixels: a 10-point em is 83 dots.
+    const HFONT F = Font(-MulDiv(10, 600, 72));
+    SelectObject(Dc, F);
+    TEXTMETRICW M;
+    GetTextMetricsW(Dc, &M);
+    EXPECT_EQ(M.tmHeight - M.tmInternalLeading, 83);
+    DeleteObject(F);
+}
+
+TEST_F(PrinterDc, PagesKeepTextAsTextAndShapesAsVectors)
+{
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    const HBRUSH Black = CreateSolidBrush(RGB(0, 0, 0));
+    const RECT Square{600, 600, 1200, 1200};
+    FillRect(Dc, &Square, Black);
+    const HFONT F = Font(-100);
+    SelectObject(Dc, F);
+    SetBkMode(Dc, TRANSPARENT);
+    Text(Dc, 600, 1800, u"Ключ 0A1B2C3D");
+    MoveToEx(Dc, 600, 3000, nullptr);
+    LineTo(Dc, 3000, 3000);
+    ASSERT_GT(EndPage(Dc), 0);
+    const DEVMODEA Turned = Paper(DMPAPER_A4, DMORIENT_LANDSCAPE);
+    ASSERT_EQ(ResetDCA(Dc, &Turned), Dc);
+    ASSERT_GT(StartPage(Dc), 0);
+    Text(Dc, 600, 600, u"Second page");
+    ASSERT_GT(EndPage(Dc), 0);
+    ASSERT_GT(EndDoc(Dc), 0);
+    DeleteObject(F);
+    DeleteObject(Black);
+
+    const std::vector<std::string> Pages = PdfPages(Path);
+    ASSERT_EQ(Pages.size(), 2u);
+    EXPECT_NE(Pages[0].find("Ключ 0A1B2C3D"), std::string::npos) << Pages[0];
+    EXPECT_NE(Pages[1].find("Second page"), std::string::npos) << Pages[1];
+    const std::vector<QSizeF> Sizes = PdfPageSizes(Path);
+    ASSERT_EQ(Sizes.size(), 2u);
+    EXPECT_NEAR(Sizes[0].width(), 595.3, 1);
+    EXPECT_NEAR(Sizes[1].width(), 841.9, 1);
+    // Vectors, not page pictures: a whole page of them stays small.
+    EXPECT_LT(QFileInfo(QString::fromStdString(Path)).size(), 60000);
+
+    // At 100 dots per inch a device pixel is a sixth of a dot.
+    const QImage Page = PdfPageImage(Path, 1, 100);
+    ASSERT_FALSE(Page.isNull());
+    EXPECT_TRUE(Dark(Page.pixel(150, 150)));
+    EXPECT_TRUE(Dark(Page.pixel(101, 101)));
+    EXPECT_FALSE(Dark(Page.pixel(98, 98)));
+    EXPECT_FALSE(Dark(Page.pixel(202, 202)));
+    EXPECT_TRUE(Dark(Page.pixel(300, 500)));
+    EXPECT_FALSE(Dark(Page.pixel(300, 490)));
+}
+
+TEST_F(PrinterDc, PicturesKeepTheirPixels)
+{
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    // A 2x2 picture, red and blue above, green and white below, stretched over an inch.
+    const std::uint32_t Bits[4] = {0x0000FF00, 0x00FFFFFF, 0x00FF0000, 0x000000FF};
+    BITMAPINFO Info{};
+    Info.bmiHeader = {sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    EXPECT_EQ(
+        StretchDIBits(Dc, 600, 600, 600, 600, 0, 0, 2, 2, Bits, &Info, DIB_RGB_COLORS, SRCCOPY), 2);
+    ASSERT_GT(EndPage(Dc), 0);
+    ASSERT_GT(EndDoc(Dc), 0);
+    const QImage Page = PdfPageImage(Path, 1, 100);
+    ASSERT_FALSE(Page.isNull());
+    EXPECT_EQ(Page.pixel(125, 125), qRgb(255, 0, 0));
+    EXPECT_EQ(Page.pixel(175, 125), qRgb(0, 0, 255));
+    EXPECT_EQ(Page.pixel(125, 175), qRgb(0, 255, 0));
+    EXPECT_EQ(Page.pixel(175, 175), qRgb(255, 255, 255));
+}
+
+TEST_F(PrinterDc, AbortedDocumentLeavesNothingAndCannotBeEnded)
+{
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    Text(Dc, 100, 100, u"never");
+    EXPECT_GT(AbortDoc(Dc), 0);
+    EXPECT_FALSE(FileExists(Path));
+    EXPECT_EQ(EndDoc(Dc), SP_ERROR);
+    EXPECT_EQ(EndPage(Dc), SP_ERROR);
+    // The context takes a new document afterwards.
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    ASSERT_GT(EndDoc(Dc), 0);
+    EXPECT_EQ(PdfPages(Path).size(), 1u);
+}
+
+TEST_F(PrinterDc, InformationContextDrawsNothingAndStartsNoDocument)
+{
+    const HDC Ic = CreateICA(nullptr, "", nullptr, &Mode);
+    ASSERT_TRUE(Ic);
+    EXPECT_EQ(GetDeviceCaps(Ic, LOGPIXELSY), 600);
+    const RECT R{0, 0, 10, 10};
+    EXPECT_TRUE(FillRect(Ic, &R, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+    EXPECT_EQ(GetPixel(Ic, 1, 1), CLR_INVALID);
+    const DOCINFOA Info{sizeof(DOCINFOA), "x", Path.c_str(), nullptr, 0};
+    EXPECT_EQ(StartDocA(Ic, &Info), SP_ERROR);
+    DeleteDC(Ic);
+    // Without a queue only a file can take the document.
+    const DOCINFOA NoFile{sizeof(DOCINFOA), "x", nullptr, nullptr, 0};
+    EXPECT_EQ(StartDocA(Dc, &NoFile), SP_ERROR);
+    EXPECT_FALSE(CreateDCA(nullptr, "no such queue", nullptr, nullptr));
+}
+
+// ---- through a real spooler ----
+
+TEST(Spooler, QueuesDefaultsAndJobsOfAPrivateScheduler)
+{
+    PrivateCups Cups;
+    QRV4_REQUIRE_CUPS(Cups);
+    ASSERT_TRUE(Cups.AddPdfQueue("Desk")) << Cups.Log();
+    ASSERT_TRUE(Cups.AddCupsPdfQueue("Hall")) << Cups.Log();
+    ASSERT_TRUE(Cups.SetDefault("Hall"));
+
+    DWORD Needed = 0, Count = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &Needed, &Count);
+    std::vector<BYTE> Buffer(Needed);
+    ASSERT_TRUE(
+        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, Buffer.data(), Needed, &Needed, &Count));
+    ASSERT_EQ(Count, 2u);
+    const auto *Info = reinterpret_cast<const PRINTER_INFO_4A *>(Buffer.data());
+    EXPECT_STREQ(Info[0].pPrinterName, "Desk");
+    EXPECT_STREQ(Info[1].pPrinterName, "Hall");
+
+    char Default[64] = {};
+    DWORD Size = sizeof Default;
+    ASSERT_TRUE(GetDefaultPrinterA(Default, &Size));
+    EXPECT_STREQ(Default, "Hall");
+    DWORD Small = 2;
+    EXPECT_FALSE(GetDefaultPrinterA(Default, &Small));
+    EXPECT_EQ(Small, 5u);
+
+    char Name[] = "Desk";
+    HANDLE Printer = nullptr;
+    ASSERT_TRUE(OpenPrinterA(Name, &Printer, nullptr));
+    DEVMODEA Mode{};
+    ASSERT_EQ(DocumentPropertiesA(nullptr, Printer, Name, nullptr, nullptr, 0),
+              static_cast<LONG>(sizeof(DEVMODEA)));
+    ASSERT_EQ(DocumentPropertiesA(nullptr, Printer, Name, &Mode, nullptr, DM_OUT_BUFFER), 1);
+    EXPECT_EQ(Mode.dmOrientation, DMORIENT_PORTRAIT);
+    EXPECT_GT(Mode.dmPaperSize, 0);
+    const int Papers = DeviceCapabilitiesA(Name, "", DC_PAPERS, nullptr, nullptr);
+    ASSERT_GT(Papers, 0);
+    std::vector<WORD> Numbers(static_cast<std::size_t>(Papers));
+    DeviceCapabilitiesA(Name, "", DC_PAPERS, reinterpret_cast<LPSTR>(Numbers.data()), nullptr);
+    EXPECT_NE(std::find(Numbers.begin(), Numbers.end(), WORD(9)), Numbers.end());
+
+    ClosePrinter(Printer);
+
+    // A raw job reaches the queue byte for byte; cups-pdf renders PostScript.
+    char Hall[] = "Hall";
+    ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
+    char Title[] = "raw", Raw[] = "RAW";
+    DOC_INFO_1A RawInfo{Title, nullptr, Raw};
+    ASSERT_NE(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    EXPECT_TRUE(StartPagePrinter(Printer));
+    const std::string Program = "%!PS\n/Helvetica findfont 24 scalefont setfont 72 700 moveto "
+                                "(RAWLINE) show showpage\n";
+    DWORD Written = 0;
+    EXPECT_TRUE(WritePrinter(Printer, const_cast<char *>(Program.data()),
+                             static_cast<DWORD>(Program.size()), &Written));
+    EXPECT_EQ(Written, Program.size());
+    EXPECT_TRUE(EndPagePrinter(Printer));
+    EXPECT_TRUE(EndDocPrinter(Printer));
+    ClosePrinter(Printer);
+
+    // A document drawn on the queue's context goes to it as one PDF job.
+    const HDC Dc = CreateDCA(nullptr, "Desk", nullptr, &Mode);
+    ASSERT_TRUE(Dc);
+    const DOCINFOA Doc{sizeof(DOCINFOA), "Архив", nullptr, nullptr, 0};
+    ASSERT_GT(StartDocA(Dc, &Doc), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    const HFONT F = Font(-120);
+    SelectObject(Dc, F);
+    Text(Dc, 600, 600, u"Очередь Desk");
+    ASSERT_GT(EndPage(Dc), 0);
+    ASSERT_GT(EndDoc(Dc), 0) << Cups.Log();
+    DeleteDC(Dc);
+    DeleteObject(F);
+
+    const std::vector<std::string> Raws = Cups.WaitForPdfs("Hall", 1);
+    ASSERT_EQ(Raws.size(), 1u) << Cups.Log();
+    EXPECT_NE(PdfPages(Raws[0]).at(0).find("RAWLINE"), std::string::npos);
+    const std::vector<std::string> Pdfs = Cups.WaitForPdfs("Desk", 1);
+    ASSERT_EQ(Pdfs.size(), 1u) << Cups.Log();
+    EXPECT_NE(PdfPages(Pdfs[0]).at(0).find("Очередь Desk"), std::string::npos);
+}
+
+} // namespace
