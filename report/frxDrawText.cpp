@@ -407,6 +407,7 @@ void TfrxDrawText::SetText(TWideStrings *Lines)
     for (int i = 0; i < Lines->Count(); ++i) {
         WideString Line = Lines->Get(i);
         if (Line.IsEmpty()) Line = WideString(u" ");
+        FParagraphStart = FText.Length() + 1;
         FText += Line;
         FText += WideString(u"\r\n");
         const std::size_t Before = FWrapped.size();
@@ -580,15 +581,20 @@ WideString TfrxDrawText::GetOutBoundsText()
     if (FWrapped.empty()) return WideString();
     const double Line = LineHeight();
     const double Space = FBounds.Bottom - FBounds.Top + 1;
-    const int Fit = static_cast<int>(std::min<double>(Line > 0 ? std::trunc(Space / Line) : 0,
-                                                      static_cast<double>(FWrapped.size())));
+    const int Fit = static_cast<int>(std::clamp<double>(Line > 0 ? std::trunc(Space / Line) : 0, 0,
+                                                        static_cast<double>(FWrapped.size())));
     if (Fit >= FTags.Count()) return WideString();
-    FWrapped.resize(static_cast<std::size_t>(std::max(Fit, 0)));
-    const TfrxHTMLTags &Rest = FTags.Items(std::max(Fit, 0));
+    const TfrxHTMLTags &Rest = FTags.Items(Fit);
     if (Rest.Count() == 0) return WideString();
     const TfrxHTMLTag &First = Rest.Items(0);
+    // A part that ends with a whole paragraph ends with its line break, not
+    // with the tags that open the next one (they would make a line of their own).
+    const auto Next = static_cast<std::size_t>(Fit);
+    const int Cut = Next < FWrapped.size() && (FWrapped[Next].Flags & 1) ? FWrapped[Next].Paragraph
+                                                                         : First.Position;
     WideString Result = FText.SubString(First.Position, FText.Length());
-    FText = FText.SubString(1, First.Position - 1);
+    FText = FText.SubString(1, Cut - 1);
+    FWrapped.resize(Next);
     if (!FTags.AllowTags()) return Result;
     if (First.Style.Contains(fsBold)) Result.Insert(WideString(u"<b>"), 1);
     if (First.Style.Contains(fsItalic)) Result.Insert(WideString(u"<i>"), 1);

@@ -129,12 +129,13 @@ public:
 private:
     struct TWrapped {
         WideString Text;
-        int Flags = 0; // 1 first line of a paragraph, 2 last line
+        int Flags = 0;     // 1 first line of a paragraph, 2 last line
+        int Paragraph = 1; // where its source line starts in the text in bounds
     };
 
     double Ratio() const { return double(FMeasuringResolution) / FScreenResolution; }
     void WrapTextLine(WideString Line, int Width, int FirstWidth, int Spacing);
-    void AddWrapped(const WideString &Text) { FWrapped.push_back({Text, 0}); }
+    void AddWrapped(const WideString &Text) { FWrapped.push_back({Text, 0, FParagraphStart}); }
     int Hyphenate(const WideString &Line, int WordStart, int Overflow) const;
     // Per-character widths of a wrapped or source line (by its tag line),
     // measured on Canvas at font height Height with Add after each character;
@@ -166,6 +167,7 @@ private:
     double FScaleX = 1;
     double FScaleY = 1;
     std::vector<TWrapped> FWrapped;
+    int FParagraphStart = 1;
     bool FWordBreak = false;
     bool FWordWrap = true;
 };

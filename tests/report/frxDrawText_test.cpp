@@ -520,7 +520,17 @@ TEST(DrawTextSplit, TheTextLeftOverKeepsItsFormatting)
            Rect(0, 0, 200, 17), O);
     EXPECT_EQ(D.GetOutBoundsText(),
               W("<font color=\"#000000\"><i><b>two</i></b> <font color=\"#00FF00\">x</font>\r\n"));
-    EXPECT_EQ(D.GetInBoundsText(), W("<u>one</u>\r\n<b><i>")) << "cut where the next line begins";
+    EXPECT_EQ(D.GetInBoundsText(), W("<u>one</u>\r\n")) << "the next paragraph's tags go with it";
+
+    Layout(D, W("<b>bold words wrapped</b>"), Rect(0, 0, 50, 17), O);
+    ASSERT_GT(D.WrappedCount(), 1);
+    const WideString First = D.WrappedLine(0);
+    const WideString Rest = D.GetOutBoundsText();
+    EXPECT_EQ(Rest.SubString(1, 25), W("<font color=\"#000000\"><b>"));
+    EXPECT_EQ(D.DeleteTags(D.GetInBoundsText()) + D.DeleteTags(Rest.SubString(26, Rest.Length())),
+              W("bold words wrapped\r\n"))
+        << "a paragraph cut inside keeps every word on one side";
+    EXPECT_EQ(D.DeleteTags(D.GetInBoundsText()), First + WideString(u" "));
 }
 
 TEST(DrawTextSplit, WidthIsTheWidestLine)
