@@ -319,7 +319,7 @@ void TfrxHTMLTagsList::ExpandHTMLTags(WideString &Text)
     }
     if (Result.empty()) {
         Add();
-        Result = u" ";
+        Result.push_back(u' ');
     }
     Text = WideString(std::move(Result));
 }
