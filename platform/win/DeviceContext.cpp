@@ -265,10 +265,17 @@ int GetDeviceCaps(HDC Handle, int Index)
     case RASTERCAPS:
         return 0;
     case TECHNOLOGY:
-        return Dc->Kind == DcKind::Printer ? DT_RASPRINTER : DT_RASDISPLAY;
+        return Dc->Kind == DcKind::Printer || Dc->PrinterPage ? DT_RASPRINTER : DT_RASDISPLAY;
     case PHYSICALOFFSETX:
     case PHYSICALOFFSETY:
         return 0;
+    case HORZRES:
+    case PHYSICALWIDTH:
+    case VERTRES:
+    case PHYSICALHEIGHT:
+        if (const BitmapData *B = Dc->PrinterPage ? BitmapOf(Dc->S.Bitmap) : nullptr)
+            return (Index == HORZRES || Index == PHYSICALWIDTH) ? B->Width : B->Height;
+        break;
     default:
         break;
     }
@@ -585,3 +592,30 @@ COLORREF GetNearestColor(HDC Dc, COLORREF Color)
 {
     return FindDc(Dc) ? (Color & 0xFFFFFF) : CLR_INVALID;
 }
+
+namespace win
+{
+
+HDC CreatePageDC(int Width, int Height, int Dpi)
+{
+    if (Width <= 0 || Height <= 0 || Dpi <= 0) return {};
+    const HDC Dc = NewDc(DcKind::Memory, {});
+    const HBITMAP Page = CreateBitmap(Width, Height, 1, 32, nullptr);
+    BitmapOf(Page)->Image.fill(Qt::white);
+    SelectObject(Dc, Page);
+    DeviceContext *D = FindDc(Dc);
+    D->Dpi = Dpi;
+    D->PrinterPage = true;
+    return Dc;
+}
+
+void DeletePageDC(HDC Dc)
+{
+    const DeviceContext *D = FindDc(Dc);
+    if (!D || !D->PrinterPage) return;
+    const HGDIOBJ Page = SelectObject(Dc, DefaultBitmap());
+    DeleteObject(Page);
+    DeleteDC(Dc);
+}
+
+} // namespace win

@@ -51,6 +51,7 @@ struct DeviceContext {
     DcState S;
     std::vector<DcState> Saved;
     int Dpi = 96;
+    bool PrinterPage = false;             // a raster page: reports a printer's capabilities
     std::shared_ptr<PrinterDevice> Print; // a printer DC's queue and document
 };
 

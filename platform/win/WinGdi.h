@@ -649,6 +649,19 @@ constexpr UINT DC_GRADIENT = 0x0020;
 // A caption bar with the window's text, in the caption colours and font.
 BOOL DrawCaption(HWND Wnd, HDC Dc, const RECT *Rect, UINT Flags);
 
+namespace win
+{
+
+// A printer page as a picture at the printer's resolution: a memory DC on a
+// white 32-bit page bitmap that reports a printer's capabilities
+// (LOGPIXELSX/Y, HORZRES/VERTRES, DT_RASPRINTER), so that what measures and
+// draws at printer resolution can be checked pixel by pixel. Real printer
+// pages come from CreateDCA and are vectors. DeletePageDC frees both.
+HDC CreatePageDC(int Width, int Height, int Dpi);
+void DeletePageDC(HDC Dc);
+
+} // namespace win
+
 #define TextOut TextOutW
 #define ExtTextOut ExtTextOutW
 #define DrawText DrawTextW

@@ -698,6 +698,26 @@ TEST(GdiSettings, XpColoursMetricsAndOverrides)
     EXPECT_TRUE(Flat);
 }
 
+TEST(GdiState, PageDcReportsThePrintersResolutionAndScalesFonts)
+{
+    const HDC Page = win::CreatePageDC(1200, 1600, 600);
+    ASSERT_TRUE(Page);
+    EXPECT_EQ(GetDeviceCaps(Page, LOGPIXELSY), 600);
+    EXPECT_EQ(GetDeviceCaps(Page, TECHNOLOGY), DT_RASPRINTER);
+    EXPECT_EQ(GetDeviceCaps(Page, HORZRES), 1200);
+    EXPECT_EQ(GetPixel(Page, 1199, 1599), White);
+    const int Height = -MulDiv(10, GetDeviceCaps(Page, LOGPIXELSY), 72);
+    const HFONT F = CreateFontW(Height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                                u"Liberation Sans");
+    SelectObject(Page, F);
+    TEXTMETRICW M;
+    GetTextMetricsW(Page, &M);
+    EXPECT_GE(M.tmHeight, 83);
+    EXPECT_EQ(M.tmHeight - M.tmInternalLeading, 83) << "the em height is the logical height";
+    DeleteObject(F);
+    win::DeletePageDC(Page);
+}
+
 TEST(GdiSettings, DisplayIsSupportedHere)
 {
     EXPECT_TRUE(win::DisplaySupported());
