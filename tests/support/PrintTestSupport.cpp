@@ -29,10 +29,15 @@ namespace
 
 std::string Quote(const std::string &Text)
 {
-    std::string Out = "'";
-    for (char C : Text)
-        Out += C == '\'' ? std::string("'\\''") : std::string(1, C);
-    return Out + "'";
+    std::string Out(1, '\'');
+    for (char C : Text) {
+        if (C == '\'')
+            Out.append("'\\''");
+        else
+            Out.push_back(C);
+    }
+    Out.push_back('\'');
+    return Out;
 }
 
 // Runs a shell command and gives its standard output.
@@ -269,9 +274,12 @@ void PrivateCups::WriteServerBin()
 bool PrivateCups::Lpadmin(const std::vector<std::string> &Arguments)
 {
     std::string Command = "lpadmin -h " + Quote(FSocket);
-    for (const std::string &A : Arguments)
-        Command += " " + Quote(A);
-    return Run(Command + " >/dev/null 2>&1") == 0;
+    for (const std::string &A : Arguments) {
+        Command.push_back(' ');
+        Command.append(Quote(A));
+    }
+    Command.append(" >/dev/null 2>&1");
+    return Run(Command) == 0;
 }
 
 bool PrivateCups::AddPdfQueue(const std::string &Name)
