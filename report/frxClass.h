@@ -1107,6 +1107,7 @@ public:
     virtual void SetPaperHeight(double Value);
     virtual void SetPaperWidth(double Value);
     virtual void SetPaperSize(int Value);
+    virtual void SetDefaults();
 
     TPrinterOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TPrinterOrientation Value);
@@ -1171,9 +1172,16 @@ public:
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    void UpdateDimensions();
+    // Paper in millimetres, keeping the paper number.
+    void StorePaperDimensions(double Width, double Height)
+    {
+        FPaperWidth = Width;
+        FPaperHeight = Height;
+        UpdateDimensions();
+    }
 
 private:
-    void UpdateDimensions();
 
     TPrinterOrientation FOrientation = poPortrait;
     double FPaperWidth = 210;
