@@ -1182,7 +1182,6 @@ protected:
     }
 
 private:
-
     TPrinterOrientation FOrientation = poPortrait;
     double FPaperWidth = 210;
     double FPaperHeight = 297;
