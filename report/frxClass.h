@@ -7,6 +7,7 @@
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/rtl/Variants.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Printers.h"
 #include "report/frxUnicodeUtils.h"
@@ -818,6 +819,8 @@ public:
     WideString FormatData(const Variant &Value, TfrxFormat *Format = nullptr);
     // Fills in the page count where the text asks for it.
     void ExtractTotalPages();
+    // SuppressRepeated starts afresh: the next value shows whatever the last was.
+    void ResetSuppressValue() { FLastValue = ::Null(); }
 
     const Variant &Value() const { return FValue; }
     int TotalPages() const { return FTotalPages; }
@@ -1222,26 +1225,55 @@ class TfrxCustomEngine : public TPersistent
 
 public:
     explicit TfrxCustomEngine(TfrxReport *Report) : FReport(Report) {}
-    virtual bool Run() = 0;
+    virtual void EndPage() = 0;
+    virtual void NewColumn() = 0;
+    virtual void NewPage() = 0;
+    virtual void ShowBand(TfrxBand *Band) = 0;
+    // The first band of that class on the page being run, when there is one.
+    virtual void ShowBand(TClass BandClass) = 0;
+    virtual double FooterHeight() = 0;
+    virtual double FreeSpace() = 0;
     // Band is the band object's handle, 0 for the band being shown.
     virtual Variant GetAggregateValue(const AnsiString &Name, const AnsiString &Expression,
                                       const Variant &Band, int Flags) = 0;
-    TfrxReport *Report() const { return FReport; }
+    virtual bool Run() = 0;
 
+    void ShowBandByName(const AnsiString &Name);
+    void StopReport();
+    TfrxReport *Report() const { return FReport; }
+    TList *NotifyTargets() const { return FNotifyTargets.get(); }
+    bool DoublePass() const;
+
+    int CurColumn = 1;
+    int CurVColumn = 0;
+    // The line in the data band being shown, and the running line over the report.
+    int LineNo = 0;
+    int LineNoAll = 0;
+    double CurX = 0;
+    double CurY = 0;
+    bool FinalPass = true;
+    double ColumnTopY = 0;
+    double PageHeight = 0;
+    double PageWidth = 0;
+    bool Running = false;
     TDateTime StartDate = 0;
     TDateTime StartTime = 0;
     int TotalPages = 0;
-    bool FinalPass = true;
-    // The line in the data band being shown, and the running line over the report.
-    int CurLine = 0;
-    int CurLineThrough = 0;
-    // The prepared page being filled, and the first page of the current report.
-    int CurPage = 0;
+    // The prepared page this report's numbering starts from.
     int FirstPage = 0;
 
 private:
     TfrxReport *FReport;
+    std::unique_ptr<TList> FNotifyTargets = std::make_unique<TList>();
 };
+
+// ---- prepared pages: the store the engine fills and the preview and printer read ----
+
+class TfrxCustomExportFilter;
+class TfrxXMLItem;
+class TfrxCustomOutline;
+
+QRV4_ENUM(TfrxAddPageAction, apWriteOver, apAdd)
 
 class TfrxCustomPreviewPages : public TObject
 {
@@ -1249,14 +1281,98 @@ class TfrxCustomPreviewPages : public TObject
 
 public:
     explicit TfrxCustomPreviewPages(TfrxReport *Report) : FReport(Report) {}
-    virtual void Clear() = 0;
-    virtual void Print() = 0;
+    ~TfrxCustomPreviewPages() override;
+
     virtual int Count() = 0;
+    // The rebuilt page, owned by the store; nil when there is none.
+    virtual TfrxPage *GetPage(int Index) = 0;
+    // Width and height in pixels; (0, 0) for a page that is not there.
+    virtual TPoint GetPageSize(int Index) = 0;
+    virtual void Clear() = 0;
+    virtual void Initialize() = 0;
+    virtual void AddObject(TfrxComponent *Obj) = 0;
+    virtual void AddPage(TfrxReportPage *Page) = 0;
+    virtual void AddSourcePage(TfrxReportPage *Page) = 0;
+    virtual void AddToSourcePage(TfrxComponent *Obj) = 0;
+    virtual void BeginPass() = 0;
+    virtual void ClearFirstPassPages() = 0;
+    virtual void CutObjects(int AFrom) = 0;
+    virtual void Finish() = 0;
+    virtual void PasteObjects(double X, double Y) = 0;
+    virtual bool BandExists(TfrxBand *Band) = 0;
+    virtual int GetCurPosition() = 0;
+    virtual double GetLastY() = 0;
+    virtual void AddEmptyPage(int Index) = 0;
+    virtual void DeletePage(int Index) = 0;
+    virtual void ModifyPage(int Index, TfrxReportPage *Page) = 0;
+    virtual void DrawPage(int Index, TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                          double OffsetY) = 0;
+    virtual void ObjectOver(int Index, int X, int Y, TMouseButton Button, TShiftState Shift,
+                            double Scale, double OffsetX, double OffsetY, bool Click,
+                            TCursor &Cursor) = 0;
+    virtual void AddFrom(TfrxReport *Report) = 0;
+    virtual void LoadFromStream(TStream *Stream, bool AllowPartialLoading = false) = 0;
+    virtual void SaveToStream(TStream *Stream) = 0;
+    virtual bool LoadFromFile(const AnsiString &FileName, bool ExceptionIfAbsent = false) = 0;
+    virtual void SaveToFile(const AnsiString &FileName) = 0;
+    virtual bool Print() = 0;
+    virtual bool Export(TfrxCustomExportFilter *Filter) = 0;
+
     TfrxReport *Report() const { return FReport; }
+    TfrxCustomEngine *Engine() const { return FEngine; }
+    void SetEngine(TfrxCustomEngine *Value) { FEngine = Value; }
+    TfrxCustomOutline *Outline() const { return FOutline.get(); }
+    TfrxAddPageAction AddPageAction = apWriteOver;
+    int CurPage = -1;
+    // 1-based, as the preview shows it.
+    int CurPreviewPage = 1;
+
+protected:
+    void SetOutline(std::unique_ptr<TfrxCustomOutline> Value);
 
 private:
     TfrxReport *FReport;
+    TfrxCustomEngine *FEngine = nullptr;
+    std::unique_ptr<TfrxCustomOutline> FOutline;
 };
+
+// The tree of outline entries of a prepared report.
+class TfrxCustomOutline : public TPersistent
+{
+    QRV4_CLASS(TfrxCustomOutline, TPersistent)
+
+public:
+    explicit TfrxCustomOutline(TfrxCustomPreviewPages *PreviewPages) : FPreviewPages(PreviewPages)
+    {
+    }
+
+    virtual int GetCount() = 0;
+    virtual void AddItem(const AnsiString &Text, int Top) = 0;
+    virtual void LevelDown(int Index) = 0;
+    virtual void LevelRoot() = 0;
+    virtual void LevelUp() = 0;
+    virtual void GetItem(int Index, AnsiString &Text, int &Page, int &Top) = 0;
+    virtual void ShiftItems(TfrxXMLItem *From, int NewTop) = 0;
+    virtual TfrxXMLItem *GetCurPosition() = 0;
+
+    TfrxCustomEngine *Engine() const { return FPreviewPages->Engine(); }
+    TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages; }
+    TfrxXMLItem *CurItem() const { return FCurItem; }
+    void SetCurItem(TfrxXMLItem *Value) { FCurItem = Value; }
+
+private:
+    TfrxCustomPreviewPages *FPreviewPages;
+    TfrxXMLItem *FCurItem = nullptr;
+};
+
+inline TfrxCustomPreviewPages::~TfrxCustomPreviewPages() = default;
+
+inline void TfrxCustomPreviewPages::SetOutline(std::unique_ptr<TfrxCustomOutline> Value)
+{
+    FOutline = std::move(Value);
+}
+
+// ---- end of prepared pages ----
 
 using TfrxEngineFactory = std::function<std::unique_ptr<TfrxCustomEngine>(TfrxReport *)>;
 using TfrxPreviewPagesFactory =
@@ -1367,6 +1483,11 @@ public:
 
     // A name's value from the first source that answers; no evaluation of its own.
     bool DoGetValue(const AnsiString &Name, Variant &Value);
+    // Script procedures named by events, run while the engine runs (or always).
+    void DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways = false);
+    void DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways = false);
+    void DoBeforePrint(TfrxReportComponent *C);
+    void DoAfterPrint(TfrxReportComponent *C);
     // A name or an expression of the report's script language.
     Variant Calc(const AnsiString &Expression, TfsScript *Script = nullptr);
     void GetDatasetAndField(const AnsiString &ComplexName, TfrxDataSet *&DataSet,
