@@ -1261,10 +1261,6 @@ public:
     int TotalPages = 0;
     // The prepared page this report's numbering starts from.
     int FirstPage = 0;
-    // Set for the length of a run; the prepared pages build pages afresh meanwhile.
-    bool Running = false;
-    // The current y on the page being filled, in pixels.
-    double CurY = 0;
 
 private:
     TfrxReport *FReport;

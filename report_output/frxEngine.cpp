@@ -707,7 +707,9 @@ void TfrxEngine::NewPage()
     if (FKeeping) {
         FAggregates.EndKeep();
         Pages()->PasteObjects(0, CurY);
-        if (TfrxCustomOutline *Outline = Pages()->Outline())
+        // Only entries made inside the block move with it.
+        TfrxCustomOutline *Outline = Pages()->Outline();
+        if (Outline && Outline->GetCurPosition() != FKeepOutlinePosition)
             Outline->ShiftItems(FKeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
         CurY = Pages()->GetLastY();
         if (FShowingKeptFooter) FAggregates.AddValue(FKeepingBand);

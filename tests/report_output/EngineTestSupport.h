@@ -8,6 +8,7 @@
 #include "report_output/frxEngine.h"
 #include "report_output/frxPreviewPages.h"
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -183,14 +184,22 @@ inline std::vector<TShown> Shown(TfrxCustomPreviewPages *Pages, int Index)
     return Result;
 }
 
+// A length to the hundredth, with a point whatever the locale.
+inline std::string Hundredths(double Value)
+{
+    const long long Whole = std::llround(Value * 100);
+    const char *Sign = Whole < 0 ? "-" : "";
+    const long long Abs = Whole < 0 ? -Whole : Whole;
+    return Sign + std::to_string(Abs / 100) + "." + (Abs % 100 < 10 ? "0" : "") +
+           std::to_string(Abs % 100);
+}
+
 // The bands of a page as "Name@Top", tops to the hundredth.
 inline std::vector<std::string> Layout(TfrxCustomPreviewPages *Pages, int Index)
 {
     std::vector<std::string> Result;
     for (const TShown &Band : Shown(Pages, Index)) {
-        char Top[32];
-        std::snprintf(Top, sizeof Top, "%.2f", Band.Top);
-        Result.push_back(Band.Name + "@" + Top);
+        Result.push_back(Band.Name + "@" + Hundredths(Band.Top));
     }
     return Result;
 }

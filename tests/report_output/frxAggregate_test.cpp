@@ -1,4 +1,5 @@
 #include "report_output/frxAggregate.h"
+#include "report/frxVariables.h"
 
 #include "tests/report/ReportTestSupport.h"
 #include "tests/report_output/EngineTestSupport.h"
@@ -52,17 +53,17 @@ std::vector<std::map<std::string, Variant>> Values(std::vector<Variant> List)
 
 TEST(Aggregates, FunctionsOverTheRowsOfABand)
 {
-    TTotals T(Values({2, 7, 4}), {"[SUM(x)]", "[AVG(x)]", "[MIN(x)]", "[MAX(x)]",
+    TTotals T(Values({2, 7, 4}), {"[SUM(<x>)]", "[AVG(<x>)]", "[MIN(<x>)]", "[MAX(<x>)]",
                                   "[COUNT(MasterData1)]"});
     EXPECT_EQ(T.Shown(), (std::vector<std::string>{"13", "4.33333333333333", "2", "7", "3"}));
 }
 
 TEST(Aggregates, NullsAreLeftOutOfAveragesAndGiveZeroAlone)
 {
-    TTotals WithNull(Values({2, ::Null(), 4}), {"[AVG(x)]", "[COUNT(MasterData1)]"});
+    TTotals WithNull(Values({2, ::Null(), 4}), {"[AVG(<x>)]", "[COUNT(MasterData1)]"});
     EXPECT_EQ(WithNull.Shown(), (std::vector<std::string>{"3", "3"}));
 
-    TTotals AllNull(Values({::Null(), ::Null()}), {"[MIN(x)]", "[MAX(x)]", "[SUM(x)]"});
+    TTotals AllNull(Values({::Null(), ::Null()}), {"[MIN(<x>)]", "[MAX(<x>)]", "[SUM(<x>)]"});
     EXPECT_EQ(AllNull.Shown(), (std::vector<std::string>{"0", "0", "0"}));
 }
 
@@ -82,8 +83,8 @@ TEST(Aggregates, RunningTotalsGoOnAcrossGroupFooters)
     B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20)->SetCondition("g");
     B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
     auto *Footer = B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
-    TBuilder::Memo(Footer, "Memo1", "[SUM(x, MasterData1, 2)]", 0, 0, 50);
-    TBuilder::Memo(Footer, "Memo2", "[SUM(x, MasterData1)]", 50, 0, 50);
+    TBuilder::Memo(Footer, "Memo1", "[SUM(<x>, MasterData1, 2)]", 0, 0, 50);
+    TBuilder::Memo(Footer, "Memo2", "[SUM(<x>, MasterData1)]", 50, 0, 50);
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     EXPECT_EQ(TextsOf(B.Pages(), 0, "GroupFooter1"),
               (std::vector<std::string>{"3", "3", "6", "3"}));
@@ -91,15 +92,15 @@ TEST(Aggregates, RunningTotalsGoOnAcrossGroupFooters)
 
 TEST(Aggregates, FlagsThatAreNoNumberFailThePreparation)
 {
-    TTotals T(Values({1}), {"[SUM(x, MasterData1, abc)]"});
+    TTotals T(Values({1}), {"[SUM(<x>, MasterData1, abc)]"});
     EXPECT_FALSE(T.B.Prepare());
     EXPECT_EQ(T.B.PageCount(), 0);
 }
 
 TEST(Aggregates, CallsAreFoundInsideExpressionsAndVariables)
 {
-    TTotals T(Values({1, 2}), {"[IIF(SUM(x) > 2, 'big', 'small')]", "[Total]"});
-    T.B.Report->Variables()->Set("Total", Variant(AnsiString("SUM(x) * 10")));
+    TTotals T(Values({1, 2}), {"[IIF(SUM(<x>) > 2, 'big', 'small')]", "[Total]"});
+    T.B.Report->Variables()->Set("Total", Variant(AnsiString("SUM(<x>) * 10")));
     EXPECT_EQ(T.Shown(), (std::vector<std::string>{"big", "30"}));
 }
 

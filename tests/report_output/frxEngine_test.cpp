@@ -65,9 +65,7 @@ TLinesView *Lines(TfrxBand *Band, const char *Name, double Top, int Count, doubl
 
 std::string At(const char *Name, double Top)
 {
-    char Text[32];
-    std::snprintf(Text, sizeof Text, "%.2f", Top);
-    return std::string(Name) + "@" + Text;
+    return std::string(Name) + "@" + Hundredths(Top);
 }
 
 // The archive-list shape: title, page header, a 20-pixel row, page footer.
@@ -324,7 +322,7 @@ TEST(EngineKeep, AGroupThatDoesNotFitMovesWholeAndCountsOnItsNewPage)
     Group->SetKeepTogether(true);
     B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
     B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
-    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 120, 30), "Memo1", "[SUM(Qty)]");
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 120, 30), "Memo1", "[SUM(<Qty>)]");
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     ASSERT_EQ(B.PageCount(), 2);
     // Four blocks of 240 pixels fill the first page; the fifth starts the second.
@@ -423,6 +421,7 @@ TEST(EngineSplit, ALineTallerThanAPageEndsTheRunWithAnError)
     auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
     Data->SetRowCount(1);
     Data->SetAllowSplit(true);
+    Data->SetStretched(true);
     Lines(Data, "Text", 0, 2, 1200);
     EXPECT_FALSE(B.Prepare());
     EXPECT_NE(B.Errors().find("Text"), std::string::npos) << B.Errors();
