@@ -202,8 +202,8 @@ void TfrxAggregateList::ScanBand(TfrxBand *Band, TfrxDataBand *DataBand)
     if (!Band) return;
     TList *Objects = Band->Objects();
     for (int i = 0; i < Objects->Count(); ++i)
-        if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(
-                static_cast<TfrxComponent *>(Objects->Items(i))))
+        if (auto *Memo =
+                dynamic_cast<TfrxCustomMemoView *>(static_cast<TfrxComponent *>(Objects->Items(i))))
             FindAggregates(Memo, DataBand);
 }
 
@@ -307,8 +307,8 @@ void TfrxAggregateList::ParseName(TfrxReport *Report, const AnsiString &Text,
     Expression = Function == agCount ? AnsiString() : ArgumentAt(Arguments, 0);
     const AnsiString BandName = ArgumentAt(Arguments, First);
     const AnsiString FlagsText = ArgumentAt(Arguments, First + 1);
-    Band = BandName.IsEmpty() ? nullptr
-                              : dynamic_cast<TfrxDataBand *>(Report->FindObject(BandName));
+    Band =
+        BandName.IsEmpty() ? nullptr : dynamic_cast<TfrxDataBand *>(Report->FindObject(BandName));
     const int Flags = FlagsText.IsEmpty() ? 0 : StrToInt(FlagsText);
     CountInvisible = (Flags & 1) != 0;
     Running = (Flags & 2) != 0;
@@ -318,8 +318,8 @@ void TfrxAggregateList::AddItem(const AnsiString &Text, TfrxCustomMemoView *Memo
                                 TfrxDataBand *DataBand)
 {
     auto Item = std::make_unique<TfrxAggregateItem>(FReport);
-    ParseName(FReport, Text, Item->FFunction, Item->FExpression, Item->FBand,
-              Item->FCountInvisible, Item->FRunning);
+    ParseName(FReport, Text, Item->FFunction, Item->FExpression, Item->FBand, Item->FCountInvisible,
+              Item->FRunning);
     if (!Item->FBand) Item->FBand = DataBand;
     if (!Item->FBand) return;
     Item->FParentBand = dynamic_cast<TfrxBand *>(Memo->Parent());

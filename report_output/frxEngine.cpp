@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "report/frxRes.h"
+#include "report_output/frxPreviewPages.h"
 #include "script/fs_iinterpreter.h"
 
 #include <algorithm>
@@ -61,6 +62,13 @@ void TfrxHeaderList::RemoveItem(TfrxBand *Band)
 
 // ---- the engine ----
 
+void frxRegisterOutput()
+{
+    frxSetOutputFactories(
+        [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
+        [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
+}
+
 TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport) {}
 
 TfrxEngine::~TfrxEngine() = default;
@@ -82,8 +90,7 @@ double TfrxEngine::FooterHeight()
     double Result = 0;
     if (TfrxBand *Band = Page()->FindBand(TfrxColumnFooter::StaticClass()))
         Result += Band->Height();
-    if (TfrxBand *Band = Page()->FindBand(TfrxPageFooter::StaticClass()))
-        Result += Band->Height();
+    if (TfrxBand *Band = Page()->FindBand(TfrxPageFooter::StaticClass())) Result += Band->Height();
     return Result;
 }
 
@@ -289,8 +296,8 @@ void TfrxEngine::WireHeaders(std::vector<TfrxBand *> &Bands, TStrings *Errors)
     Bands = std::move(Kept);
 }
 
-void TfrxEngine::WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From,
-                             TfrxDataBand *Master, std::vector<TfrxBand *> &Wired)
+void TfrxEngine::WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, TfrxDataBand *Master,
+                             std::vector<TfrxBand *> &Wired)
 {
     if (dynamic_cast<TfrxDataBand6 *>(Master)) return;
     const int Level = Master->BandNumber();
@@ -520,8 +527,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
         if (!S.Group && Band->KeepTogether()) EndKeep(Band);
         DataSet->Next();
         PollMessages();
-        if ((Band->RowCount() != 0 && Band->RowCount() < S.LineNo) || Report()->Terminated())
-            break;
+        if ((Band->RowCount() != 0 && Band->RowCount() < S.LineNo) || Report()->Terminated()) break;
     }
     SetCurColumn(Band, Band->Columns());
     CheckBandColumns(Band, ColumnRowPosition, SavedY);
@@ -560,8 +566,8 @@ void TfrxEngine::InitPage()
     FHeaderList.AddItem(APage->TitleBeforeHeader() ? Header : Title, 0, false);
     PageHeight = APage->PaperHeight() * fr01cm - APage->TopMargin() * fr01cm -
                  APage->BottomMargin() * fr01cm;
-    PageWidth = APage->PaperWidth() * fr01cm - APage->LeftMargin() * fr01cm -
-                APage->RightMargin() * fr01cm;
+    PageWidth =
+        APage->PaperWidth() * fr01cm - APage->LeftMargin() * fr01cm - APage->RightMargin() * fr01cm;
     CurX = CurY = 0;
     CurColumn = 1;
     FOriginX = 0;

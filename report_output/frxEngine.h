@@ -60,16 +60,20 @@ private:
     // What the run keeps for a band: its wiring and its counters.
     struct TBandState {
         std::vector<TfrxDataBand *> SubBands;
-        TfrxBand *Header = nullptr; // a data band's header
-        TfrxBand *Footer = nullptr; // a data band's footer, a group header's footer
-        TfrxGroupHeader *Group = nullptr;         // a data band's outermost group
-        std::vector<TfrxGroupHeader *> Groups;    // a group header: itself and those nested in it
-        Variant LastValue;                        // a group header's condition last seen
-        int LineNo = 0, LineNoAll = 0;            // "Line" and "Line#"
-        int CurColumn = 1;                        // a multi-column data band's column
-        double MaxY = 0;                          // the lowest Y of its current row
+        TfrxBand *Header = nullptr;            // a data band's header
+        TfrxBand *Footer = nullptr;            // a data band's footer, a group header's footer
+        TfrxGroupHeader *Group = nullptr;      // a data band's outermost group
+        std::vector<TfrxGroupHeader *> Groups; // a group header: itself and those nested in it
+        Variant LastValue;                     // a group header's condition last seen
+        int LineNo = 0, LineNoAll = 0;         // "Line" and "Line#"
+        int CurColumn = 1;                     // a multi-column data band's column
+        double MaxY = 0;                       // the lowest Y of its current row
         bool IsReprinting = false;
         bool ShiftTreeBuilt = false;
+        // The band's objects with their stretcheable side, typed once per run.
+        std::vector<TfrxComponent *> Objects;
+        std::vector<TfrxReportComponent *> Components;
+        std::vector<TfrxStretcheable *> Stretcheables;
     };
 
     TBandState &State(TfrxBand *Band) { return FBandStates[Band]; }
@@ -107,6 +111,7 @@ private:
     // One band onto the pages.
     void DoShow(TfrxBand *Band);
     void OutputBand(TfrxBand *Band, bool MultiColumn);
+    TBandState &TypedObjects(TfrxBand *Band);
     void Stretch(TfrxBand *Band);
     void UnStretch(TfrxBand *Band);
     void PrepareShiftTree(TfrxBand *Band);
@@ -150,3 +155,7 @@ private:
     TfrxBand *FPageBreakBand = nullptr;
     std::chrono::steady_clock::time_point FLastPoll;
 };
+
+// Makes this engine and the prepared-page store the output of every report
+// created afterwards; the program calls it once at start-up.
+void frxRegisterOutput();

@@ -35,10 +35,18 @@ bool OverlapsHorizontally(TfrxComponent *A, TfrxComponent *B)
            B->Left() < A->Left() + A->Width() - Tolerance;
 }
 
+// Band kinds by their number, which costs less than a type test per record.
 bool IsFooterKind(TfrxBand *Band)
 {
-    return dynamic_cast<TfrxFooter *>(Band) || dynamic_cast<TfrxGroupFooter *>(Band) ||
-           dynamic_cast<TfrxPageFooter *>(Band) || dynamic_cast<TfrxReportSummary *>(Band);
+    const int Number = Band->BandNumber();
+    return Number == 1 || Number == 3 || Number == 5 || Number == 13;
+}
+
+bool IsDataBand(TfrxBand *Band)
+{
+    const int Number = Band->BandNumber();
+    if (Number >= 0) return Number >= 6 && Number <= 11;
+    return dynamic_cast<TfrxDataBand *>(Band) != nullptr;
 }
 
 // Values of a group condition that cannot be compared count as a change.
@@ -98,22 +106,21 @@ void TfrxEngine::ShowBand(TfrxBand *Band)
     TfrxChild *Child = Band->Child();
     if (Child && (Band->Visible() || Band->PrintChildIfInvisible())) ShowBand(Child);
     if (Band->KeepChild()) EndKeep(Band);
-    if (dynamic_cast<TfrxDataBand *>(Band)) FAggregates.AddValue(Band);
+    if (IsDataBand(Band)) FAggregates.AddValue(Band);
 }
 
 bool TfrxEngine::IsFirstRecord(TfrxBand *Band)
 {
-    if (!dynamic_cast<TfrxDataBand *>(Band) && !dynamic_cast<TfrxGroupHeader *>(Band))
-        return false;
+    if (!IsDataBand(Band) && Band->BandNumber() != 12) return false;
     return State(Band).LineNoAll == 1;
 }
 
 void TfrxEngine::DoShow(TfrxBand *Band)
 {
-    // Vertical bands are laid out only as cells of horizontal ones, which this engine does not build.
+    // Vertical bands are laid out only as cells of horizontal ones, which this engine does not
+    // build.
     if (Band->Vertical()) return;
-    auto *Data = dynamic_cast<TfrxDataBand *>(Band);
-    const bool MultiColumn = Data && Data->Columns() > 1;
+    const bool MultiColumn = IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1;
     if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !IsFirstRecord(Band)) {
         FPageBreakBand = Band;
         NewPage();
@@ -133,9 +140,8 @@ void TfrxEngine::DoShow(TfrxBand *Band)
 
 void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
 {
-    const bool Placed = dynamic_cast<TfrxNullBand *>(Band) != nullptr;
-    if (!MultiColumn && !Placed && !dynamic_cast<TfrxOverlay *>(Band) &&
-        Band->Height() > FreeSpace()) {
+    const bool Placed = Band->BandNumber() < 0 && dynamic_cast<TfrxNullBand *>(Band) != nullptr;
+    if (!MultiColumn && !Placed && Band->BandNumber() != 17 && Band->Height() > FreeSpace()) {
         if (Band->AllowSplit()) {
             DrawSplit(Band);
             return;
@@ -143,8 +149,8 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
         // A band repeated at the top of every page that does not fit there would
         // start pages for ever; the title is shown once and may run over.
         if (FReprintingHeaders && !dynamic_cast<TfrxReportTitle *>(Band))
-            throw Exception(Format(AnsiString::FromUtf8("Бэнд %s не помещается на странице"),
-                                   {Band->Name()}));
+            throw Exception(
+                Format(AnsiString::FromUtf8("Бэнд %s не помещается на странице"), {Band->Name()}));
         NewColumn();
     }
     if (!Placed) {
@@ -153,6 +159,27 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
     }
     if (!FReprintingHeaders || !Pages()->BandExists(Band)) Pages()->AddObject(Band);
     CurY += Band->Height();
+}
+
+TfrxEngine::TBandState &TfrxEngine::TypedObjects(TfrxBand *Band)
+{
+    TBandState &S = State(Band);
+    TList *Objects = Band->Objects();
+    const auto Count = static_cast<std::size_t>(Objects->Count());
+    bool Same = S.Objects.size() == Count;
+    for (std::size_t i = 0; Same && i < Count; ++i)
+        Same = S.Objects[i] == ObjectAt(Objects, static_cast<int>(i));
+    if (Same) return S;
+    S.Objects.clear();
+    S.Components.clear();
+    S.Stretcheables.clear();
+    for (int i = 0; i < Objects->Count(); ++i) {
+        auto *O = dynamic_cast<TfrxReportComponent *>(ObjectAt(Objects, i));
+        S.Objects.push_back(ObjectAt(Objects, i));
+        S.Components.push_back(O);
+        S.Stretcheables.push_back(dynamic_cast<TfrxStretcheable *>(O));
+    }
+    return S;
 }
 
 void TfrxEngine::Stretch(TfrxBand *Band)
@@ -166,9 +193,9 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     const bool Visible = Band->Visible();
     bool Grown = false;
     FShiftAmount.clear();
-    TList *Objects = Band->Objects();
-    for (int i = 0; i < Objects->Count(); ++i) {
-        auto *O = dynamic_cast<TfrxReportComponent *>(ObjectAt(Objects, i));
+    const TBandState &Typed = TypedObjects(Band);
+    for (std::size_t i = 0; i < Typed.Components.size(); ++i) {
+        TfrxReportComponent *O = Typed.Components[i];
         if (!O) continue;
         R->SetCurObject(O->Name());
         O->BeforePrint();
@@ -177,7 +204,7 @@ void TfrxEngine::Stretch(TfrxBand *Band)
         if (!O->Visible()) continue;
         O->GetData();
         R->DoNotifyEvent(O, O->OnAfterData());
-        auto *S = dynamic_cast<TfrxStretcheable *>(O);
+        TfrxStretcheable *S = Typed.Stretcheables[i];
         if (!S || S->StretchMode() == smDontStretch) continue;
         const double H = S->CalcHeight();
         if (H > S->Height()) {
@@ -188,6 +215,7 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     }
     if (!Visible) return;
     if (Grown) ShiftObjects(Band, 0);
+    TList *Objects = Band->Objects();
     double Bottom = 0;
     for (int i = 0; i < Objects->Count(); ++i) {
         TfrxComponent *O = ObjectAt(Objects, i);
@@ -195,24 +223,22 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     }
     if (Band->Stretched()) Band->SetHeight(Bottom);
     R->DoNotifyEvent(Band, Band->OnAfterCalcHeight());
-    for (int i = 0; i < Objects->Count(); ++i)
-        if (auto *S = dynamic_cast<TfrxStretcheable *>(ObjectAt(Objects, i));
-            S && S->StretchMode() == smMaxHeight)
-            S->SetHeight(Bottom - S->Top());
+    for (TfrxStretcheable *S : Typed.Stretcheables)
+        if (S && S->StretchMode() == smMaxHeight) S->SetHeight(Bottom - S->Top());
 }
 
 void TfrxEngine::UnStretch(TfrxBand *Band)
 {
     TfrxReport *R = Report();
-    const std::vector<TfrxComponent *> Objects = ObjectsOf(Band);
+    const TBandState &Typed = TypedObjects(Band);
     if (Band->Visible())
-        for (TfrxComponent *C : Objects)
-            if (auto *O = dynamic_cast<TfrxReportComponent *>(C)) {
+        for (TfrxReportComponent *O : Typed.Components)
+            if (O) {
                 R->SetCurObject(O->Name());
                 R->DoAfterPrint(O);
             }
-    for (TfrxComponent *C : Objects)
-        if (auto *O = dynamic_cast<TfrxReportComponent *>(C)) O->AfterPrint();
+    for (TfrxReportComponent *O : Typed.Components)
+        if (O) O->AfterPrint();
     R->DoAfterPrint(Band);
     Band->AfterPrint();
 }

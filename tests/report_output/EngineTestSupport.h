@@ -6,7 +6,6 @@
 
 #include "report/frxClass.h"
 #include "report_output/frxEngine.h"
-#include "report_output/frxPreviewPages.h"
 
 #include <cmath>
 #include <map>
@@ -16,13 +15,6 @@
 
 namespace enginetest
 {
-
-inline void InstallOutput()
-{
-    frxSetOutputFactories(
-        [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
-        [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
-}
 
 // Rows of named values; the data set walks them and the report's value
 // callback answers each name from the current row.
@@ -74,7 +66,7 @@ class TBuilder
 public:
     TBuilder()
     {
-        InstallOutput();
+        frxRegisterOutput();
         Report = std::make_unique<TfrxReport>(nullptr);
         Report->EngineOptions()->SetNewSilentMode(simSilent);
         Report->OnGetValue = [this](const AnsiString &Name, Variant &Value) {
@@ -114,9 +106,8 @@ public:
         return Result;
     }
 
-    static TfrxMemoView *Memo(TfrxBand *Band, const char *Name, const char *Text,
-                              double Left = 0, double Top = 0, double Width = 200,
-                              double Height = 18)
+    static TfrxMemoView *Memo(TfrxBand *Band, const char *Name, const char *Text, double Left = 0,
+                              double Top = 0, double Width = 200, double Height = 18)
     {
         auto *Result = new TfrxMemoView(Band);
         Result->SetName(Name);
@@ -158,6 +149,7 @@ struct TShown {
     double Height = 0;
     std::vector<std::string> Texts;
     std::vector<TPlaced> Objects;
+    double Left = 0;
 };
 
 inline std::vector<TShown> Shown(TfrxCustomPreviewPages *Pages, int Index)
@@ -169,7 +161,7 @@ inline std::vector<TShown> Shown(TfrxCustomPreviewPages *Pages, int Index)
     for (int i = 0; i < Bands->Count(); ++i) {
         auto *Band = dynamic_cast<TfrxBand *>(static_cast<TfrxComponent *>(Bands->Items(i)));
         if (!Band) continue;
-        TShown Item{Band->Name().Std(), Band->Top(), Band->Height(), {}};
+        TShown Item{Band->Name().Std(), Band->Top(), Band->Height(), {}, {}, Band->Left()};
         TList *Objects = Band->Objects();
         for (int j = 0; j < Objects->Count(); ++j) {
             auto *C = static_cast<TfrxComponent *>(Objects->Items(j));

@@ -1,5 +1,5 @@
-#include "report_output/frxAggregate.h"
 #include "report/frxVariables.h"
+#include "report_output/frxAggregate.h"
 
 #include "tests/report/ReportTestSupport.h"
 #include "tests/report_output/EngineTestSupport.h"
@@ -53,8 +53,8 @@ std::vector<std::map<std::string, Variant>> Values(std::vector<Variant> List)
 
 TEST(Aggregates, FunctionsOverTheRowsOfABand)
 {
-    TTotals T(Values({2, 7, 4}), {"[SUM(<x>)]", "[AVG(<x>)]", "[MIN(<x>)]", "[MAX(<x>)]",
-                                  "[COUNT(MasterData1)]"});
+    TTotals T(Values({2, 7, 4}),
+              {"[SUM(<x>)]", "[AVG(<x>)]", "[MIN(<x>)]", "[MAX(<x>)]", "[COUNT(MasterData1)]"});
     EXPECT_EQ(T.Shown(), (std::vector<std::string>{"13", "4.33333333333333", "2", "7", "3"}));
 }
 

@@ -131,9 +131,8 @@ TEST(EnginePages, TheLastRowThatFitsAndTheFirstThatDoesNot)
     TListReport Breaks(48);
     ASSERT_TRUE(Breaks.B.Prepare());
     ASSERT_EQ(Breaks.B.PageCount(), 2);
-    EXPECT_EQ(Layout(Breaks.B.Pages(), 1),
-              Join({{At("PageHeader1", 0), At("MasterData1", 30)},
-                    {At("PageFooter1", FooterTop)}}));
+    EXPECT_EQ(Layout(Breaks.B.Pages(), 1), Join({{At("PageHeader1", 0), At("MasterData1", 30)},
+                                                 {At("PageFooter1", FooterTop)}}));
 }
 
 TEST(EnginePages, TitleBelowTheHeaderPrintsOnce)
@@ -184,6 +183,41 @@ TEST(EnginePages, StartNewPageBreaksBeforeEveryRecordButTheFirst)
     ASSERT_EQ(L.B.PageCount(), 3);
     EXPECT_EQ(Layout(L.B.Pages(), 0)[2], At("MasterData1", 70));
     EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
+}
+
+TEST(EnginePages, PageColumnsFillSideBySideBeforeTheNextPage)
+{
+    TListReport L(100);
+    L.Title->SetVisible(false);
+    L.B.Page->SetColumns(2);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    std::vector<TShown> Rows;
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name == "MasterData1") Rows.push_back(Band);
+    ASSERT_EQ(Rows.size(), 98u);
+    EXPECT_DOUBLE_EQ(Rows[48].Top, 990);
+    EXPECT_DOUBLE_EQ(Rows[48].Left, 0);
+    EXPECT_DOUBLE_EQ(Rows[49].Top, 30);
+    EXPECT_NEAR(Rows[49].Left, 95 * 3.77953, 1e-9);
+    const auto Second = Shown(L.B.Pages(), 1);
+    EXPECT_EQ(Second[1].Name, "MasterData1");
+    EXPECT_DOUBLE_EQ(Second[1].Left, 0);
+}
+
+TEST(EnginePages, RecordsSideBySideInABandOfColumns)
+{
+    TListReport L(5);
+    L.Data->SetColumns(2);
+    L.Data->SetColumnWidth(300);
+    L.Data->SetColumnGap(10);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name == "MasterData1")
+            Places.push_back(Hundredths(Band.Left) + "," + Hundredths(Band.Top));
+    EXPECT_EQ(Places, (std::vector<std::string>{"0.00,70.00", "310.00,70.00", "0.00,90.00",
+                                                "310.00,90.00", "0.00,110.00"}));
 }
 
 // ---- the summary and the page footers ----
@@ -251,8 +285,11 @@ TEST(EngineGroups, HeadersFootersCountsAndLineCounters)
 {
     TBuilder B;
     TRows Rows("Rows");
-    Rows.SetRows({{{"type_key", "0"}}, {{"type_key", "0"}}, {{"type_key", "1"}},
-                  {{"type_key", "1"}}, {{"type_key", "1"}}});
+    Rows.SetRows({{{"type_key", "0"}},
+                  {{"type_key", "0"}},
+                  {{"type_key", "1"}},
+                  {{"type_key", "1"}},
+                  {{"type_key", "1"}}});
     B.Use(Rows);
     B.Band<TfrxPageHeader>("PageHeader1", 0, 30);
     B.Band<TfrxGroupHeader>("GroupHeader1", 40, 20)->SetCondition("type_key");
@@ -264,11 +301,11 @@ TEST(EngineGroups, HeadersFootersCountsAndLineCounters)
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     ASSERT_EQ(B.PageCount(), 1);
     EXPECT_EQ(Layout(B.Pages(), 0),
-              (std::vector<std::string>{
-                  At("PageHeader1", 0), At("GroupHeader1", 30), At("MasterData1", 50),
-                  At("MasterData1", 70), At("GroupFooter1", 90), At("GroupHeader1", 110),
-                  At("MasterData1", 130), At("MasterData1", 150), At("MasterData1", 170),
-                  At("GroupFooter1", 190)}));
+              (std::vector<std::string>{At("PageHeader1", 0), At("GroupHeader1", 30),
+                                        At("MasterData1", 50), At("MasterData1", 70),
+                                        At("GroupFooter1", 90), At("GroupHeader1", 110),
+                                        At("MasterData1", 130), At("MasterData1", 150),
+                                        At("MasterData1", 170), At("GroupFooter1", 190)}));
     EXPECT_EQ(TextsOf(B.Pages(), 0, "GroupFooter1"), (std::vector<std::string>{"2", "3"}));
     EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"),
               (std::vector<std::string>{"1", "1", "2", "2", "1", "3", "2", "4", "3", "5"}));
@@ -444,8 +481,7 @@ TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
     TListReport L(1000);
     int Seen = 0;
     L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
-        if (Sender->Name() == "MasterData1" && ++Seen == 60)
-            L.B.Report->Engine()->StopReport();
+        if (Sender->Name() == "MasterData1" && ++Seen == 60) L.B.Report->Engine()->StopReport();
     };
     ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
     EXPECT_EQ(L.B.PageCount(), 2);
