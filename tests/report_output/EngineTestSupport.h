@@ -8,6 +8,7 @@
 #include "report_output/frxEngine.h"
 
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -180,10 +181,10 @@ inline std::vector<TShown> Shown(TfrxCustomPreviewPages *Pages, int Index)
 inline std::string Hundredths(double Value)
 {
     const long long Whole = std::llround(Value * 100);
-    const char *Sign = Whole < 0 ? "-" : "";
     const long long Abs = Whole < 0 ? -Whole : Whole;
-    return Sign + std::to_string(Abs / 100) + "." + (Abs % 100 < 10 ? "0" : "") +
-           std::to_string(Abs % 100);
+    char Text[48];
+    std::snprintf(Text, sizeof Text, "%s%lld.%02lld", Whole < 0 ? "-" : "", Abs / 100, Abs % 100);
+    return Text;
 }
 
 // The bands of a page as "Name@Top", tops to the hundredth.
