@@ -362,13 +362,18 @@ void TfrxEngine::RunPages()
         auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i));
         if (!APage) continue;
         FCurReportPage = APage;
-        if (APage->Visible()) RunPage(APage);
+        // A subreport's page runs where its subreport object is shown.
+        if (APage->Visible() && !APage->IsSubReport()) RunPage(APage);
         FFirstReportPage = false;
     }
 }
 
 void TfrxEngine::RunPage(TfrxReportPage *APage)
 {
+    if (APage->IsSubReport()) {
+        RunBands(APage);
+        return;
+    }
     FNothingShownYet = true;
     Report()->DoNotifyEvent(APage, APage->OnBeforePrint());
     if (TfrxDataSet *DataSet = APage->DataSet()) {
