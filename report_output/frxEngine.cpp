@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace
 {
@@ -62,8 +63,30 @@ void TfrxHeaderList::RemoveItem(TfrxBand *Band)
 
 // ---- the engine ----
 
+namespace
+{
+
+// Makes the report's "Engine" object known to scripts by its own class.
+class TEngineScriptModule : public TfsRTTIModule
+{
+public:
+    explicit TEngineScriptModule(TfsScript *AScript) : TfsRTTIModule(AScript)
+    {
+        AScript->AddClass(TfrxEngine::StaticClass(), "TfrxCustomEngine");
+    }
+};
+
+} // namespace
+
 void frxRegisterOutput()
 {
+    // The report's own classes first: the engine's class names its base there.
+    frxRegisterReportClasses();
+    static std::once_flag Once;
+    std::call_once(Once, [] {
+        fsRTTIModules().push_back(
+            [](TfsScript *Script) { return std::make_unique<TEngineScriptModule>(Script); });
+    });
     frxSetOutputFactories(
         [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
         [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });

@@ -200,6 +200,8 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     R->SetCurObject(Band->Name());
     Band->BeforePrint();
     R->DoBeforePrint(Band);
+    // A script may have shown other bands meanwhile (a new page, say).
+    FCurrentBand = Band;
     const bool Visible = Band->Visible();
     bool Grown = false;
     FShiftAmount.clear();

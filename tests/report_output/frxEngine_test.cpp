@@ -546,6 +546,24 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
 
 // ---- the run's controls ----
 
+TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(10);
+    B.Use(Rows);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    Data->SetOnBeforePrint("MasterData1OnBeforePrint");
+    B.Report->ScriptText()->SetText(
+        "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
+        "begin\r\n  if Engine.CurY > 100 then Engine.NewPage;\r\nend;\r\n"
+        "begin\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 0), ::Rows(0, 6));
+    EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
+}
+
 TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
 {
     TListReport L(1000);
