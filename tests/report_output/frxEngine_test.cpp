@@ -544,6 +544,31 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
     EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
 }
 
+// ---- the outline ----
+
+TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
+{
+    TListReport L(49);
+    std::vector<std::map<std::string, Variant>> Names;
+    for (int i = 1; i <= 49; ++i)
+        Names.push_back({{"Name", Variant(AnsiString("R") + IntToStr(i))}});
+    L.Rows.SetRows(Names);
+    L.Data->SetOutlineText("Name");
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    TfrxCustomOutline *Outline = L.B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 49);
+    auto Item = [&](int Index) {
+        AnsiString Text;
+        int Page = -1, Top = -1;
+        Outline->GetItem(Index, Text, Page, Top);
+        return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
+    };
+    EXPECT_EQ(Item(0), "R1:0:70");
+    EXPECT_EQ(Item(46), "R47:0:990");
+    EXPECT_EQ(Item(47), "R48:1:30");
+}
+
 // ---- the run's controls ----
 
 TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
