@@ -220,6 +220,40 @@ TEST(EnginePages, RecordsSideBySideInABandOfColumns)
                                                 "310.00,90.00", "0.00,110.00"}));
 }
 
+TEST(EnginePages, AHeaderMarkedForReprintHeadsEveryPageOfItsRows)
+{
+    TListReport L(60);
+    auto *Header = L.B.Band<TfrxHeader>("Header1", 100, 22);
+    Header->SetReprintOnNewPage(true);
+    L.Data->SetTop(130);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    const auto First = Layout(L.B.Pages(), 0), Second = Layout(L.B.Pages(), 1);
+    EXPECT_EQ(First[2], At("Header1", 70));
+    EXPECT_EQ(First[3], At("MasterData1", 92));
+    EXPECT_EQ(Second[0], At("PageHeader1", 0));
+    EXPECT_EQ(Second[1], At("Header1", 30));
+    EXPECT_EQ(Second[2], At("MasterData1", 52));
+}
+
+TEST(EnginePages, ASecondPageCanContinueWhereTheFirstEnded)
+{
+    TListReport L(3);
+    auto *Next = new TfrxReportPage(L.B.Report.get());
+    Next->SetName("Page2");
+    Next->SetTopMargin(10);
+    Next->SetBottomMargin(10);
+    Next->SetPrintOnPreviousPage(true);
+    auto *Title = new TfrxReportTitle(Next);
+    Title->SetName("ReportTitle2");
+    Title->SetHeight(25);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 1);
+    const auto Bands = Layout(L.B.Pages(), 0);
+    EXPECT_NE(std::find(Bands.begin(), Bands.end(), At("ReportTitle2", 130)), Bands.end())
+        << Bands.size();
+}
+
 // ---- the summary and the page footers ----
 
 TEST(EngineSummary, SummaryFollowsTheLastRow)
