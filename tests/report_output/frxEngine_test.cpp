@@ -254,6 +254,20 @@ TEST(EnginePages, ASecondPageCanContinueWhereTheFirstEnded)
         << Bands.size();
 }
 
+TEST(EnginePages, APageWithADataSetRepeatsForEachRecord)
+{
+    TBuilder B;
+    TRows Customers("Customers");
+    Customers.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
+    B.Use(Customers);
+    B.Page->SetDataSet(&Customers.DataSet);
+    TBuilder::Memo(B.Band<TfrxReportTitle>("ReportTitle1", 0, 20), "Memo1", "[Name] [Page#]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "ReportTitle1"), std::vector<std::string>{"A 1"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "ReportTitle1"), std::vector<std::string>{"B 2"});
+}
+
 // ---- the summary and the page footers ----
 
 TEST(EngineSummary, SummaryFollowsTheLastRow)
@@ -621,6 +635,18 @@ TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
     ASSERT_EQ(B.PageCount(), 2);
     EXPECT_EQ(Layout(B.Pages(), 0), ::Rows(0, 6));
     EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
+}
+
+TEST(EngineRun, APreparationStartedDuringARunIsRefused)
+{
+    TListReport L(60);
+    int Inner = -1;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Inner < 0 && Sender->Name() == "MasterData1") Inner = L.B.Report->PrepareReport();
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(Inner, 0);
+    EXPECT_EQ(L.B.PageCount(), 2);
 }
 
 TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
