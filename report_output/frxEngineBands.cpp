@@ -567,10 +567,8 @@ void TfrxEngine::EndKeep(TfrxBand *Band)
 
 // ---- groups ----
 
-void TfrxEngine::InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From,
-                            bool Reset)
+void TfrxEngine::InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset)
 {
-    (void)DataBand;
     const std::vector<TfrxGroupHeader *> &Groups = State(Group).Groups;
     for (std::size_t i = From; i < Groups.size(); ++i) {
         TfrxGroupHeader *G = Groups[i];
@@ -613,7 +611,7 @@ void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int
         }
         ShowGroupFooters(Group, i);
         if (Moved) DataSet->Next();
-        InitGroups(DataBand, Group, i, false);
+        InitGroups(Group, i, false);
         State(DataBand).LineNo = 1;
         ResetSuppressValues(DataBand);
         return;
