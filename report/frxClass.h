@@ -1851,11 +1851,6 @@ public:
 
     // A name's value from the first source that answers; no evaluation of its own.
     bool DoGetValue(const AnsiString &Name, Variant &Value);
-    // Script procedures named by events, run while the engine runs (or always).
-    void DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways = false);
-    void DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways = false);
-    void DoBeforePrint(TfrxReportComponent *C);
-    void DoAfterPrint(TfrxReportComponent *C);
     // A name or an expression of the report's script language.
     Variant Calc(const AnsiString &Expression, TfsScript *Script = nullptr);
     void GetDatasetAndField(const AnsiString &ComplexName, TfrxDataSet *&DataSet,

@@ -24,6 +24,13 @@ class IdleEngine : public TfrxCustomEngine
 {
 public:
     using TfrxCustomEngine::TfrxCustomEngine;
+    void EndPage() override {}
+    void NewColumn() override {}
+    void NewPage() override {}
+    void ShowBand(TfrxBand *) override {}
+    void ShowBand(TClass) override {}
+    double FooterHeight() override { return 0; }
+    double FreeSpace() override { return 0; }
     bool Run() override { return true; }
     Variant GetAggregateValue(const AnsiString &, const AnsiString &, const Variant &, int) override
     {
