@@ -1,6 +1,7 @@
 #include "tests/report_output/EngineTestSupport.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "report_output/frxDMPClass.h"
 #include "tests/report/ReportTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -464,6 +465,25 @@ TEST(EngineStretch, OverlappedObjectsMoveOnlyToTheGrownBottom)
     EXPECT_DOUBLE_EQ(Top["Overlapped"], 56);
     EXPECT_DOUBLE_EQ(Top["Clear"], 60);
     EXPECT_DOUBLE_EQ(Top["Fixed"], 20);
+}
+
+TEST(EngineStretch, AFramedCharacterMemoAtTheBottomTakesALineMore)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 100);
+    Data->SetRowCount(1);
+    Data->SetStretched(true);
+    auto *Memo = new TfrxDMPMemoView(Data);
+    Memo->SetName("DMPMemo1");
+    Memo->SetBounds(0, 0, 96, 17);
+    Memo->Frame()->SetTyp({ftBottom});
+    auto *Filler = Lines(Data, "Filler", 0, 1, 10);
+    Filler->SetStretchMode(smMaxHeight);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 34);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Height, 34);
 }
 
 // ---- splitting ----
