@@ -328,6 +328,16 @@ TEST(EngineWiring, BandsInTheWrongPlaceFailThePreparation)
     EXPECT_EQ(B.PageCount(), 0);
 }
 
+TEST(EngineWiring, OneDataSetCannotDriveTheReportAndItsBands)
+{
+    TListReport L(3);
+    L.B.Report->SetDataSet(&L.Rows.DataSet);
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_NE(L.B.Errors().find("Cannot use the same dataset for Report.DataSet and Band.DataSet"),
+              std::string::npos)
+        << L.B.Errors();
+}
+
 // ---- groups and details ----
 
 TEST(EngineGroups, HeadersFootersCountsAndLineCounters)
