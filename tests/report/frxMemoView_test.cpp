@@ -253,3 +253,12 @@ TEST(MemoDraw, TotalPagesAreFilledInBeforeDrawing)
     M->Draw(Bitmap.Canvas(), 1, 1, 0, 0);
     EXPECT_EQ(M->Text(), W("из 3\r\n"));
 }
+
+TEST(MemoMeasure, CharactersOutsideTheCodePageAreMeasuredAsThemselves)
+{
+    const WideString Greek = W("λόγος → ∞");
+    ASSERT_NE(Width600(Greek, 10), Width600(WideString(AnsiString(Greek)), 10))
+        << "the narrow text would measure differently";
+    auto M = Memo(Greek, 50, 20);
+    EXPECT_EQ(M->CalcWidth(), Nearest(Width600(Greek, 10) / Ratio + 4));
+}
