@@ -70,6 +70,7 @@ private:
         double MaxY = 0;                       // the lowest Y of its current row
         bool IsReprinting = false;
         bool ShiftTreeBuilt = false;
+        int DesignCount = -1; // objects before subreports printed on the band added theirs
         // The band's objects with their stretcheable side, typed once per run.
         std::vector<TfrxComponent *> Objects;
         std::vector<TfrxReportComponent *> Components;
@@ -117,6 +118,9 @@ private:
     void PrepareShiftTree(TfrxBand *Band);
     void ShiftObjects(TfrxReportComponent *Parent, double Amount);
     void DrawSplit(TfrxBand *Band);
+    void ShowParentSubreports(TfrxBand *Band);
+    void CheckSubReports(TfrxBand *Band, double BandTop);
+    void FreeAddedObjects(TfrxBand *Band);
     void StartKeep(TfrxBand *Band, int Position = 0);
     void EndKeep(TfrxBand *Band);
     void InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From, bool Reset);
@@ -153,6 +157,8 @@ private:
     TfrxReportPage *FCurReportPage = nullptr;
     double FOriginX = 0;
     TfrxBand *FPageBreakBand = nullptr;
+    // While set, shown bands are copied under it instead of going to the pages.
+    TfrxComponent *FRedirectTarget = nullptr;
     std::chrono::steady_clock::time_point FLastPoll;
 };
 

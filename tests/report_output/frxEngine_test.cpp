@@ -474,7 +474,95 @@ TEST(EngineSplit, AHeaderTallerThanAPageEndsTheRunWithAnError)
     EXPECT_NE(L.B.Errors().find("PageHeader1"), std::string::npos) << L.B.Errors();
 }
 
+// ---- subreports ----
+
+namespace
+{
+
+// Rows A and B, each with a subreport of three items at the right.
+struct TSubreports {
+    TBuilder B;
+    TRows Masters{"Masters"}, Items{"Items"};
+    TfrxMasterData *Data;
+    TfrxSubreport *Sub;
+
+    explicit TSubreports(bool OnParent)
+    {
+        Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
+        Items.SetRows({{{"Item", "i1"}}, {{"Item", "i2"}}, {{"Item", "i3"}}});
+        B.Use(Masters);
+        B.Use(Items);
+        Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
+        TBuilder::Memo(Data, "Memo1", "[Name]", 0, 0, 100);
+        auto *Inner = new TfrxReportPage(B.Report.get());
+        Inner->SetName("Page2");
+        auto *InnerData = new TfrxMasterData(Inner);
+        InnerData->SetName("MasterData2");
+        InnerData->SetHeight(20);
+        InnerData->SetDataSet(&Items.DataSet);
+        TBuilder::Memo(InnerData, "Memo2", "[Item]", 0, 0, 100);
+        Sub = new TfrxSubreport(Data);
+        Sub->SetName("Subreport1");
+        Sub->SetBounds(300, 0, 200, 20);
+        Sub->SetPage(Inner);
+        Sub->SetPrintOnParent(OnParent);
+    }
+};
+
+} // namespace
+
+TEST(EngineSubreports, ASubreportRunsBesideItsBandAndTheNextBandFollowsItsEnd)
+{
+    TSubreports S(false);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 1) << "the subreport's page is no page of its own";
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(S.B.Pages(), 0))
+        Places.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                         Hundredths(Band.Top));
+    EXPECT_EQ(Places,
+              (std::vector<std::string>{"A@0.00,0.00", "i1@300.00,0.00", "i2@300.00,20.00",
+                                        "i3@300.00,40.00", "B@0.00,60.00", "i1@300.00,60.00",
+                                        "i2@300.00,80.00", "i3@300.00,100.00"}));
+}
+
+TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
+{
+    TSubreports S(true);
+    S.Data->SetStretched(true);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    const auto Bands = Shown(S.B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 2u);
+    // Three items of 20 pixels, the last memo 18 high.
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 58);
+    EXPECT_DOUBLE_EQ(Bands[1].Top, 58);
+    EXPECT_EQ(Bands[0].Texts, (std::vector<std::string>{"A", "i1", "i2", "i3"}));
+    EXPECT_EQ(Bands[1].Texts, (std::vector<std::string>{"B", "i1", "i2", "i3"}));
+    std::vector<std::string> Tops;
+    for (const TPlaced &O : Bands[1].Objects)
+        Tops.push_back(Hundredths(O.Top));
+    EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
+}
+
 // ---- the run's controls ----
+
+TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(10);
+    B.Use(Rows);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    Data->SetOnBeforePrint("MasterData1OnBeforePrint");
+    B.Report->ScriptText()->SetText(
+        "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
+        "begin\r\n  if Engine.CurY > 100 then Engine.NewPage;\r\nend;\r\n"
+        "begin\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 0), ::Rows(0, 6));
+    EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
+}
 
 TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
 {
