@@ -7,6 +7,7 @@
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "report/frxDrawText.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report/frxVariables.h"
@@ -89,6 +90,12 @@ TfrxReport::~TfrxReport()
 {
     SetPreview(nullptr);
     TfrxComponent::Clear();
+}
+
+TfrxDrawText *TfrxReport::DrawText()
+{
+    if (!FDrawText) FDrawText = std::make_unique<TfrxDrawText>();
+    return FDrawText.get();
 }
 
 AnsiString TfrxReport::GetDescription() const
