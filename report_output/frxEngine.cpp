@@ -103,11 +103,6 @@ TfrxCustomPreviewPages *TfrxEngine::Pages() const
     return Result;
 }
 
-const std::vector<TfrxDataBand *> &TfrxEngine::DataBands(TfrxReportPage *APage)
-{
-    return FPageDataBands[APage];
-}
-
 double TfrxEngine::FooterHeight()
 {
     double Result = 0;
@@ -529,7 +524,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
             }
             if (S.Group) {
                 if (First)
-                    InitGroups(Band, S.Group, 0, true);
+                    InitGroups(S.Group, 0, true);
                 else
                     CheckGroups(Band, S.Group, ColumnRowPosition, SavedY);
             }

@@ -51,11 +51,6 @@ public:
                               const Variant &Band, int Flags) override;
     bool Run() override;
 
-    TfrxAggregateList *Aggregates() { return &FAggregates; }
-    TfrxBand *CurrentBand() const { return FCurrentBand; }
-    // The top-level data bands the last run wired on Page.
-    const std::vector<TfrxDataBand *> &DataBands(TfrxReportPage *Page);
-
 private:
     // What the run keeps for a band: its wiring and its counters.
     struct TBandState {
@@ -123,7 +118,7 @@ private:
     void FreeAddedObjects(TfrxBand *Band);
     void StartKeep(TfrxBand *Band, int Position = 0);
     void EndKeep(TfrxBand *Band);
-    void InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From, bool Reset);
+    void InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset);
     void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int ColumnPosition,
                      double SavedY);
     void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);

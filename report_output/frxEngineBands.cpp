@@ -5,6 +5,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "report/frxUtils.h"
+#include "report_output/frxDMPClass.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,6 +48,12 @@ bool IsDataBand(TfrxBand *Band)
     const int Number = Band->BandNumber();
     if (Number >= 0) return Number >= 6 && Number <= 11;
     return dynamic_cast<TfrxDataBand *>(Band) != nullptr;
+}
+
+double BottomLineHeight(TfrxComponent *C)
+{
+    auto *Memo = dynamic_cast<TfrxDMPMemoView *>(C);
+    return Memo && Memo->Frame()->Typ().Contains(ftBottom) ? 17 : 0;
 }
 
 // Values of a group condition that cannot be compared count as a change.
@@ -230,14 +237,21 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     ShowParentSubreports(Band);
     TList *Objects = Band->Objects();
     double Bottom = 0;
+    TfrxComponent *Lowest = nullptr;
     for (int i = 0; i < Objects->Count(); ++i) {
         TfrxComponent *O = ObjectAt(Objects, i);
-        Bottom = std::max(Bottom, O->Top() + O->Height());
+        if (O->Top() + O->Height() > Bottom) {
+            Bottom = O->Top() + O->Height();
+            Lowest = O;
+        }
     }
+    // A character printer draws a bottom frame line on the text line below.
+    Bottom += BottomLineHeight(Lowest);
     if (Band->Stretched()) Band->SetHeight(Bottom);
     R->DoNotifyEvent(Band, Band->OnAfterCalcHeight());
     for (TfrxStretcheable *S : Typed.Stretcheables)
-        if (S && S->StretchMode() == smMaxHeight) S->SetHeight(Bottom - S->Top());
+        if (S && S->StretchMode() == smMaxHeight)
+            S->SetHeight(Bottom - S->Top() - BottomLineHeight(S));
 }
 
 void TfrxEngine::UnStretch(TfrxBand *Band)
@@ -567,10 +581,8 @@ void TfrxEngine::EndKeep(TfrxBand *Band)
 
 // ---- groups ----
 
-void TfrxEngine::InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From,
-                            bool Reset)
+void TfrxEngine::InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset)
 {
-    (void)DataBand;
     const std::vector<TfrxGroupHeader *> &Groups = State(Group).Groups;
     for (std::size_t i = From; i < Groups.size(); ++i) {
         TfrxGroupHeader *G = Groups[i];
@@ -613,7 +625,7 @@ void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int
         }
         ShowGroupFooters(Group, i);
         if (Moved) DataSet->Next();
-        InitGroups(DataBand, Group, i, false);
+        InitGroups(Group, i, false);
         State(DataBand).LineNo = 1;
         ResetSuppressValues(DataBand);
         return;

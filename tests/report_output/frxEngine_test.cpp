@@ -1,6 +1,7 @@
 #include "tests/report_output/EngineTestSupport.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "report_output/frxDMPClass.h"
 #include "tests/report/ReportTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,54 @@ TEST(EnginePages, RecordsSideBySideInABandOfColumns)
                                                 "310.00,90.00", "0.00,110.00"}));
 }
 
+TEST(EnginePages, AHeaderMarkedForReprintHeadsEveryPageOfItsRows)
+{
+    TListReport L(60);
+    auto *Header = L.B.Band<TfrxHeader>("Header1", 100, 22);
+    Header->SetReprintOnNewPage(true);
+    L.Data->SetTop(130);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    const auto First = Layout(L.B.Pages(), 0), Second = Layout(L.B.Pages(), 1);
+    EXPECT_EQ(First[2], At("Header1", 70));
+    EXPECT_EQ(First[3], At("MasterData1", 92));
+    EXPECT_EQ(Second[0], At("PageHeader1", 0));
+    EXPECT_EQ(Second[1], At("Header1", 30));
+    EXPECT_EQ(Second[2], At("MasterData1", 52));
+}
+
+TEST(EnginePages, ASecondPageCanContinueWhereTheFirstEnded)
+{
+    TListReport L(3);
+    auto *Next = new TfrxReportPage(L.B.Report.get());
+    Next->SetName("Page2");
+    Next->SetTopMargin(10);
+    Next->SetBottomMargin(10);
+    Next->SetPrintOnPreviousPage(true);
+    auto *Title = new TfrxReportTitle(Next);
+    Title->SetName("ReportTitle2");
+    Title->SetHeight(25);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 1);
+    const auto Bands = Layout(L.B.Pages(), 0);
+    EXPECT_NE(std::find(Bands.begin(), Bands.end(), At("ReportTitle2", 130)), Bands.end())
+        << Bands.size();
+}
+
+TEST(EnginePages, APageWithADataSetRepeatsForEachRecord)
+{
+    TBuilder B;
+    TRows Customers("Customers");
+    Customers.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
+    B.Use(Customers);
+    B.Page->SetDataSet(&Customers.DataSet);
+    TBuilder::Memo(B.Band<TfrxReportTitle>("ReportTitle1", 0, 20), "Memo1", "[Name] [Page#]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "ReportTitle1"), std::vector<std::string>{"A 1"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "ReportTitle1"), std::vector<std::string>{"B 2"});
+}
+
 // ---- the summary and the page footers ----
 
 TEST(EngineSummary, SummaryFollowsTheLastRow)
@@ -418,6 +467,25 @@ TEST(EngineStretch, OverlappedObjectsMoveOnlyToTheGrownBottom)
     EXPECT_DOUBLE_EQ(Top["Fixed"], 20);
 }
 
+TEST(EngineStretch, AFramedCharacterMemoAtTheBottomTakesALineMore)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 100);
+    Data->SetRowCount(1);
+    Data->SetStretched(true);
+    auto *Memo = new TfrxDMPMemoView(Data);
+    Memo->SetName("DMPMemo1");
+    Memo->SetBounds(0, 0, 96, 17);
+    Memo->Frame()->SetTyp({ftBottom});
+    auto *Filler = Lines(Data, "Filler", 0, 1, 10);
+    Filler->SetStretchMode(smMaxHeight);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 34);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Height, 34);
+}
+
 // ---- splitting ----
 
 TEST(EngineSplit, ASplitBandContinuesOnTheNextPage)
@@ -544,6 +612,31 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
     EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
 }
 
+// ---- the outline ----
+
+TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
+{
+    TListReport L(49);
+    std::vector<std::map<std::string, Variant>> Names;
+    for (int i = 1; i <= 49; ++i)
+        Names.push_back({{"Name", Variant(AnsiString("R") + IntToStr(i))}});
+    L.Rows.SetRows(Names);
+    L.Data->SetOutlineText("Name");
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    TfrxCustomOutline *Outline = L.B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 49);
+    auto Item = [&](int Index) {
+        AnsiString Text;
+        int Page = -1, Top = -1;
+        Outline->GetItem(Index, Text, Page, Top);
+        return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
+    };
+    EXPECT_EQ(Item(0), "R1:0:70");
+    EXPECT_EQ(Item(46), "R47:0:990");
+    EXPECT_EQ(Item(47), "R48:1:30");
+}
+
 // ---- the run's controls ----
 
 TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
@@ -562,6 +655,18 @@ TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
     ASSERT_EQ(B.PageCount(), 2);
     EXPECT_EQ(Layout(B.Pages(), 0), ::Rows(0, 6));
     EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
+}
+
+TEST(EngineRun, APreparationStartedDuringARunIsRefused)
+{
+    TListReport L(60);
+    int Inner = -1;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Inner < 0 && Sender->Name() == "MasterData1") Inner = L.B.Report->PrepareReport();
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(Inner, 0);
+    EXPECT_EQ(L.B.PageCount(), 2);
 }
 
 TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
