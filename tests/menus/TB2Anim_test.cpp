@@ -1,0 +1,2 @@
+#include <gtest/gtest.h>
+TEST(PlaceholderTB2Anim, Builds) { EXPECT_TRUE(true); }

@@ -1,0 +1,2 @@
+#include <gtest/gtest.h>
+TEST(PlaceholderTTBSkin, Builds) { EXPECT_TRUE(true); }
