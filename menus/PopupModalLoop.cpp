@@ -107,9 +107,10 @@ bool ButtonHeld(bool TrackRightButton)
     return GetKeyState(VK_LBUTTON) < 0 || (TrackRightButton && GetKeyState(VK_RBUTTON) < 0);
 }
 
+// Character messages carry the typed character in the program's code page.
 char CharOf(WPARAM Code)
 {
-    return Code < 0x80 ? static_cast<char>(Code) : rtl::UnicodeToCp1251(static_cast<char32_t>(Code));
+    return static_cast<char>(static_cast<unsigned char>(Code));
 }
 
 // One pass over a message; true when the loop must end.

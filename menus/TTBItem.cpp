@@ -351,8 +351,17 @@ void TTBCustomItem::Notification(TComponent *AComponent, TOperation Operation)
     inherited::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     std::erase(FLinkParents, AComponent);
-    if (AComponent == FImages) SetImages(nullptr);
-    if (AComponent == FSubMenuImages) SetSubMenuImages(nullptr);
+    // A list being freed is only forgotten: it is past answering calls.
+    if (AComponent == FImages) {
+        FImages = nullptr;
+        FImagesLink.reset();
+        Change(true);
+    }
+    if (AComponent == FSubMenuImages) {
+        FSubMenuImages = nullptr;
+        FSubMenuImagesLink.reset();
+        SubMenuImagesChanged();
+    }
     if (AComponent == FLinkSubitems) SetLinkSubitems(nullptr);
 }
 

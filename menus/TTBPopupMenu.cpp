@@ -314,6 +314,10 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
 
     auto Window = std::make_unique<TTBPopupWindow>(this, ParentView, this, Customizing);
     TTBView *View = Window->View();
+    // The frame exists once the window does, and the view sizes the window around it.
+    Window->HandleNeeded();
+    SetWindowPos(Window->WindowHandle(), {}, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     TRect ParentRect, WorkArea;
     if (!ParentView) {
@@ -429,7 +433,6 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     if (ParentView) ParentView->SetOpenPopup(ParentViewer, View, Window.get());
 
     View->AddState(vsDrawInOrder);
-    Window->HandleNeeded();
     Window->SetVisible(true);
     PlaySystemSound("MenuPopup");
     return Window.release();

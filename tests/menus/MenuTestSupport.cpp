@@ -59,7 +59,7 @@ void MenuScript::Idle()
 {
     // Steps run only inside a menu's loop, once what came before them is handled.
     if (FBusy || Done() || !TBCaptureWnd()) return;
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0) return;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0) return;
     FBusy = true;
     Step &Current = FSteps[FNext];
     if (Current.Action) {
@@ -108,9 +108,14 @@ std::vector<TTBPopupWindow *> OpenPopups()
         if (auto *Popup = dynamic_cast<TTBPopupWindow *>(Control);
             Popup && IsWindowVisible(Wnd))
             Result.push_back(Popup);
-    std::sort(Result.begin(), Result.end(), [](TTBPopupWindow *A, TTBPopupWindow *B) {
-        return B->View()->ContainsView(A->View()) && A != B;
-    });
+    auto Depth = [](TTBPopupWindow *Popup) {
+        int Levels = 0;
+        for (TTBView *View = Popup->View(); View; View = View->ParentView())
+            ++Levels;
+        return Levels;
+    };
+    std::sort(Result.begin(), Result.end(),
+              [&](TTBPopupWindow *A, TTBPopupWindow *B) { return Depth(A) < Depth(B); });
     return Result;
 }
 
