@@ -50,11 +50,10 @@ POINT UnpackPoint(long long V)
     return POINT{static_cast<LONG>(V >> 32), static_cast<LONG>(static_cast<int>(V & 0xFFFFFFFF))};
 }
 
-void RunWorker(Animation &A, HWND Wnd, int Time, LPARAM Id)
+void RunWorker(Animation &A, HWND Wnd, int Time, LPARAM Id, long long LastCursor)
 {
     using Clock = std::chrono::steady_clock;
     const auto Start = Clock::now();
-    long long LastCursor = CursorPos.load();
     while (!A.EndRequest.load()) {
         const int Elapsed = static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Start).count());
@@ -93,7 +92,7 @@ void ShowLevel(Animation &A)
     if (A.Direction.Contains(tbadUp)) Dy = H - MulDiv(H, Level, 255);
     if (A.Direction.Contains(tbadRight)) Dx = MulDiv(W, Level, 255) - W;
     if (A.Direction.Contains(tbadLeft)) Dx = W - MulDiv(W, Level, 255);
-    SetWindowRgn(A.Wnd, CreateRectRgn(Dx, Dy, W + Dx, H + Dy), TRUE);
+    SetWindowRgn(A.Wnd, CreateRectRgn(Dx, Dy, W + Dx, H + Dy), FALSE);
     BitBlt(A.WindowDC, Dx, Dy, W, H, A.SnapshotDC, 0, 0, SRCCOPY);
 }
 
@@ -102,7 +101,7 @@ void Finish(Animation &A)
     if (A.Fade)
         SetWindowLongW(A.Wnd, GWL_EXSTYLE, GetWindowLongW(A.Wnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
     else
-        SetWindowRgn(A.Wnd, HRGN{}, TRUE);
+        SetWindowRgn(A.Wnd, HRGN{}, FALSE);
     BitBlt(A.WindowDC, 0, 0, A.Size.cx, A.Size.cy, A.SnapshotDC, 0, 0, SRCCOPY);
     SelectObject(A.SnapshotDC, A.OldBitmap);
     DeleteObject(A.Snapshot);
@@ -128,7 +127,7 @@ int TBAnimationLevel()
 
 bool TBAnimationRunning()
 {
-    return Current().Wnd != HWND{};
+    return Current().Worker.joinable();
 }
 
 void TBStartAnimation(HWND Wnd, int Time, bool Fade, TTBAnimationDirection Direction)
@@ -158,7 +157,7 @@ void TBStartAnimation(HWND Wnd, int Time, bool Fade, TTBAnimationDirection Direc
     SendMessageW(Wnd, WM_PRINT, reinterpret_cast<WPARAM>(A.SnapshotDC),
                  PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
     // The snapshot is the picture now; the steps draw it, not WM_PAINT.
-    RedrawWindow(Wnd, nullptr, HRGN{}, RDW_VALIDATE | RDW_NOCHILDREN);
+    RedrawWindow(Wnd, nullptr, HRGN{}, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
     if (Fade) {
         SetWindowLongW(Wnd, GWL_EXSTYLE, GetWindowLongW(Wnd, GWL_EXSTYLE) | WS_EX_LAYERED);
         A.Level = 32;
@@ -173,7 +172,7 @@ void TBStartAnimation(HWND Wnd, int Time, bool Fade, TTBAnimationDirection Direc
     const LPARAM Id = A.Id.load() + 1;
     A.Id.store(Id);
     try {
-        A.Worker = std::thread(RunWorker, std::ref(A), Wnd, A.Time, Id);
+        A.Worker = std::thread(RunWorker, std::ref(A), Wnd, A.Time, Id, PackPoint(Cursor));
     } catch (const std::system_error &) {
         Finish(A);
     }
@@ -182,7 +181,7 @@ void TBStartAnimation(HWND Wnd, int Time, bool Fade, TTBAnimationDirection Direc
 void TBStepAnimation(TMessage &Message)
 {
     Animation &A = Current();
-    if (!A.Wnd || Message.LParam != A.Id.load()) return;
+    if (!A.Worker.joinable() || Message.LParam != A.Id.load()) return;
     if (A.Finished.load()) {
         TBEndAnimation(A.Wnd);
         return;
@@ -194,7 +193,8 @@ void TBStepAnimation(TMessage &Message)
 void TBEndAnimation(HWND Wnd)
 {
     Animation &A = Current();
-    if (!A.Wnd || (Wnd && Wnd != A.Wnd)) return;
+    // Only a running worker is ended: the snapshot's own erase and paint come before it.
+    if (!A.Worker.joinable() || (Wnd && Wnd != A.Wnd)) return;
     A.EndRequest.store(true);
     if (A.Worker.joinable()) A.Worker.join();
     Finish(A);
