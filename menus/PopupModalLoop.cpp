@@ -303,8 +303,7 @@ private:
 } // namespace
 
 void PopupModalLoop(TTBView *RootView, bool MouseDown, bool DropDownMenus,
-                    TTBDoneActionData &DoneActionData, bool TrackRightButton,
-                    bool SelectFirstItem)
+                    TTBDoneActionData &DoneActionData, bool TrackRightButton, bool SelectFirstItem)
 {
     RootView->ValidatePositions();
     if (DropDownMenus)
@@ -343,8 +342,8 @@ void PopupModalLoop(TTBView *RootView, bool MouseDown, bool DropDownMenus,
             if (Pass.Handle(Msg)) return;
             if (TBLastMousePos().x == TBNoPosition) {
                 const DWORD Pos = GetMessagePos();
-                TBLastMousePos() = POINT{static_cast<short>(LOWORD(Pos)),
-                                         static_cast<short>(HIWORD(Pos))};
+                TBLastMousePos() =
+                    POINT{static_cast<short>(LOWORD(Pos)), static_cast<short>(HIWORD(Pos))};
                 UpdateCursorAndHints(RootView);
             }
             UpdateApplicationHint(RootView);
@@ -396,8 +395,9 @@ void TTBView::KeyDown(WORD &Key, TShiftState, TTBItemEventData &EventData)
     case VK_F1:
         for (TTBView *View = this; View; View = View->ParentView())
             if (View->Selected() && View->Selected()->Item()->HelpContext() != 0) {
-                *EventData.DoneActionData = {tbdaHelpContext, nullptr, false, HWND{}, 0,
-                                             View->Selected()->Item()->HelpContext()};
+                *EventData.DoneActionData = {
+                    tbdaHelpContext, nullptr, false,
+                    HWND{},          0,       View->Selected()->Item()->HelpContext()};
                 EventData.Exit = true;
                 return;
             }

@@ -7,5 +7,4 @@
 class TTBView;
 
 void PopupModalLoop(TTBView *RootView, bool MouseDown, bool DropDownMenus,
-                    TTBDoneActionData &DoneActionData, bool TrackRightButton,
-                    bool SelectFirstItem);
+                    TTBDoneActionData &DoneActionData, bool TrackRightButton, bool SelectFirstItem);

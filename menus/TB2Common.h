@@ -4,8 +4,8 @@
 #include "platform/vcl/Controls.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Paint.h"
-#include "platform/win/SysParams.h"
 #include "platform/win/Rect.h"
+#include "platform/win/SysParams.h"
 #include "platform/win/WinGdi.h"
 
 #include <functional>

@@ -73,8 +73,7 @@ void FillGradient(HDC DC, const TRect &R, TColor StartColor, TColor EndColor, TT
                  Direction == tbgLeftRight ? GRADIENT_FILL_RECT_H : GRADIENT_FILL_RECT_V);
 }
 
-void FillGradient2(HDC DC, const TRect &R, TColor StartColor, TColor EndColor,
-                   TTBGradDir Direction)
+void FillGradient2(HDC DC, const TRect &R, TColor StartColor, TColor EndColor, TTBGradDir Direction)
 {
     const COLORREF S = ColorToRGB(StartColor), E = ColorToRGB(EndColor);
     const int Count = Direction == tbgLeftRight ? R.Width() : R.Height();

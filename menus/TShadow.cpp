@@ -19,9 +19,9 @@ constexpr double BottomEnd[4][4] = {{0.05, 0.05, 0.05, 0.05},
 
 COLORREF Blend(COLORREF Pixel, double W)
 {
-    return static_cast<COLORREF>(ColorToRGB(BlendColors(static_cast<TColor>(Pixel),
-                                                        static_cast<TColor>(RGB(30, 30, 30)),
-                                                        static_cast<long double>(W))));
+    return static_cast<COLORREF>(
+        ColorToRGB(BlendColors(static_cast<TColor>(Pixel), static_cast<TColor>(RGB(30, 30, 30)),
+                               static_cast<long double>(W))));
 }
 
 } // namespace

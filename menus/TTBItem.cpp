@@ -40,8 +40,8 @@ private:
 void ClickWndProc(TMessage &Message)
 {
     if (Message.Msg != WM_TB2K_CLICKITEM) {
-        Message.Result = DefWindowProcW(State.ClickWindow, Message.Msg, Message.WParam,
-                                        Message.LParam);
+        Message.Result =
+            DefWindowProcW(State.ClickWindow, Message.Msg, Message.WParam, Message.LParam);
         return;
     }
     TTBCustomItem *Item = std::exchange(State.PendingClickItem, nullptr);
@@ -321,7 +321,8 @@ void TTBCustomItem::SetInheritOptions(bool Value)
 void TTBCustomItem::RefreshOptions()
 {
     TTBItemOptions Inherited;
-    if (FInheritOptions && FParent) Inherited = FParent->FEffectiveOptions - TTBItemOptions{tboDefault};
+    if (FInheritOptions && FParent)
+        Inherited = FParent->FEffectiveOptions - TTBItemOptions{tboDefault};
     TTBItemOptions New = (Inherited - FMaskOptions) + FOptions;
     if (!New.Contains(tboToolbarStyle)) New >> tboToolbarSize;
     if (New == FEffectiveOptions) return;
@@ -503,8 +504,8 @@ void TTBSubmenuItem::SetDropdownCombo(bool Value)
 
 TTBSeparatorItem::TTBSeparatorItem(TComponent *AOwner) : TTBCustomItem(AOwner)
 {
-    FItemStyle = FItemStyle - TTBItemStyle{tbisSelectable, tbisRedrawOnSelChange,
-                                           tbisRedrawOnMouseOverChange};
+    FItemStyle = FItemStyle -
+                 TTBItemStyle{tbisSelectable, tbisRedrawOnSelChange, tbisRedrawOnMouseOverChange};
     FItemStyle << tbisSeparator << tbisClicksTransparent;
 }
 
@@ -551,7 +552,8 @@ void TBBeginCapture(HWND Wnd)
     if (State.CaptureCount++ == 0) {
         State.CaptureWnd = Wnd;
         const DWORD Pos = GetMessagePos();
-        State.LastMousePos = POINT{static_cast<short>(LOWORD(Pos)), static_cast<short>(HIWORD(Pos))};
+        State.LastMousePos =
+            POINT{static_cast<short>(LOWORD(Pos)), static_cast<short>(HIWORD(Pos))};
         SetCapture(Wnd);
         SetCursor(LoadCursorW({}, IDC_ARROW));
     }

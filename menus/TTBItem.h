@@ -70,9 +70,9 @@ struct TTBDoneActionData {
 };
 
 // A view's handler of item changes: (Ancestor, Relayed, Action, Index, Item).
-using TTBItemChangedProc = std::function<void(TTBCustomItem *Ancestor, bool Relayed,
-                                              TTBItemChangedAction Action, int Index,
-                                              TTBCustomItem *Item)>;
+using TTBItemChangedProc =
+    std::function<void(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
+                       int Index, TTBCustomItem *Item)>;
 // Registration key of a handler: the object that registered it.
 using TTBNotifyKey = const void *;
 

@@ -53,18 +53,16 @@ AnsiString TTBItemViewer::GetCaptionText() const
 bool TTBItemViewer::CaptionShown() const
 {
     const TTBItemDisplayMode Mode = FItem->DisplayMode();
-    return (!GetCaptionText().IsEmpty() &&
-            (!IsToolbarSize() || FItem->ImageIndex() < 0 || Mode == nbdmTextOnly ||
-             Mode == nbdmImageAndText)) ||
+    return (!GetCaptionText().IsEmpty() && (!IsToolbarSize() || FItem->ImageIndex() < 0 ||
+                                            Mode == nbdmTextOnly || Mode == nbdmImageAndText)) ||
            FItem->EffectiveOptions().Contains(tboImageAboveCaption);
 }
 
 bool TTBItemViewer::ImageShown() const
 {
     const TTBItemDisplayMode Mode = FItem->DisplayMode();
-    return FItem->ImageIndex() >= 0 &&
-           (Mode == nbdmDefault || Mode == nbdmImageAndText ||
-            (IsToolbarStyle() && Mode == nbdmTextOnlyInMenus));
+    return FItem->ImageIndex() >= 0 && (Mode == nbdmDefault || Mode == nbdmImageAndText ||
+                                        (IsToolbarStyle() && Mode == nbdmTextOnlyInMenus));
 }
 
 TCustomImageList *TTBItemViewer::GetImageList() const
@@ -308,8 +306,8 @@ void TTBItemViewer::PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin
     const bool Checked = FItem->Checked();
     if (Skin->SkinType() == tbsOfficeXP && IsHoverItem && !IsPushed && !Checked &&
         !Skin->Options().Contains(tboNoHoverIconShadow)) {
-        DrawSkinIconShadow(Canvas, Bounds(X + 1, Y + 1, Images->Width(), Images->Height()),
-                           Images, Index, false);
+        DrawSkinIconShadow(Canvas, Bounds(X + 1, Y + 1, Images->Width(), Images->Height()), Images,
+                           Index, false);
         Images->Draw(Canvas, X - 1, Y - 1, Index);
     } else if (!IsHoverItem && Skin->Options().Contains(tboBlendedImages) && !Checked) {
         BlendSkinIcon(Canvas, Target, Images, Index, 210);
@@ -364,8 +362,8 @@ void TTBItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, boo
         Canvas->Font()->SetStyle(Canvas->Font()->Style() + TFontStyles{fsBold});
     if (Skin && Skin->SkinType() == tbsOfficeXP)
         Canvas->Font()->SetColor(SkinColor(
-            Skin, IsHoverItem && !(IsPushed && FView->OpenViewer() == this) ? tcHighlightText
-                                                                            : tcText));
+            Skin,
+            IsHoverItem && !(IsPushed && FView->OpenViewer() == this) ? tcHighlightText : tcText));
     TEXTMETRICW Metrics{};
     GetTextMetricsW(Canvas->Handle(), &Metrics);
     const int LineHeight = Metrics.tmHeight + Metrics.tmExternalLeading;
@@ -397,8 +395,8 @@ void TTBItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, boo
 
     const TRect Column(R.Left, R.Top, R.Left + ImageColumn, R.Bottom);
     if (FItem->Checked())
-        PaintCheck(Canvas, TRect(Column.Left + 1, Column.Top + 1, Column.Right - 1,
-                                 Column.Bottom - 1),
+        PaintCheck(Canvas,
+                   TRect(Column.Left + 1, Column.Top + 1, Column.Right - 1, Column.Bottom - 1),
                    Skin, IsHoverItem);
     PaintImage(Canvas, Column, Skin, Enabled, IsHoverItem, IsPushed);
 }

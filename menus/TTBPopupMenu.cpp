@@ -151,7 +151,8 @@ void TTBPopupWindow::PaintFrame(HDC DC, bool ForScreen)
                             : nullptr;
     if (Skin && Skin->SkinType() == tbsOfficeXP) {
         Frame(DC, R, Skin->RGBColor(cBorder));
-        while (R.right - R.left > 0 && R.left < FrameWidth) Frame(DC, R, Skin->RGBColor(cPopup));
+        while (R.right - R.left > 0 && R.left < FrameWidth)
+            Frame(DC, R, Skin->RGBColor(cPopup));
     } else if (Skin) {
         Frame(DC, R, Skin->RGBColor(cBorder));
         Frame(DC, R, Skin->RGBColor(cPopup));
@@ -328,8 +329,9 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
         ParentRect = ParentViewer->BoundsRect();
         const TPoint TopLeft = ParentView->Window()->ClientToScreen(ParentRect.TopLeft());
         ParentRect = Bounds(TopLeft.X, TopLeft.Y, ParentRect.Width(), ParentRect.Height());
-        WorkArea = ParentView->MonitorRect().Width() > 0 ? ParentView->MonitorRect()
-                                                         : GetRectOfMonitorContainingRect(ParentRect, true);
+        WorkArea = ParentView->MonitorRect().Width() > 0
+                       ? ParentView->MonitorRect()
+                       : GetRectOfMonitorContainingRect(ParentRect, true);
     }
     View->SetMonitorRect(WorkArea);
     View->SetMaxHeight(WorkArea.Height() - 2 * FrameWidth);

@@ -19,8 +19,7 @@ class TTBPopupWindow : public TCustomControl
     QRV4_CLASS(TTBPopupWindow, TCustomControl)
 
 public:
-    TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item,
-                   bool Customizing);
+    TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing);
     ~TTBPopupWindow() override;
 
     TTBView *View() const { return FView.get(); }

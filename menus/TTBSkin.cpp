@@ -9,11 +9,12 @@ namespace
 {
 
 constexpr std::array<TTBColorIndex, 28> IndexOfName = {
-    tcFace, tcPopup, tcBorder, tcToolbar, tcDragHandle, tcImageList, tcImgListShadow, tcSelBar,
-    tcSelBarBorder, tcSelItem, tcSelItemBorder, tcSelPushed, tcSelPushedBorder, tcSeparator,
-    tcChecked, tcCheckedOver, tcDockBorderTitle, tcDockBorderIn, tcDockBorderOut, tcGradStart,
-    tcGradEnd, tcPopupGradStart, tcPopupGradEnd, tcImgGradStart, tcImgGradEnd, tcText,
-    tcHighlightText, tcCaptionText};
+    tcFace,          tcPopup,           tcBorder,          tcToolbar,       tcDragHandle,
+    tcImageList,     tcImgListShadow,   tcSelBar,          tcSelBarBorder,  tcSelItem,
+    tcSelItemBorder, tcSelPushed,       tcSelPushedBorder, tcSeparator,     tcChecked,
+    tcCheckedOver,   tcDockBorderTitle, tcDockBorderIn,    tcDockBorderOut, tcGradStart,
+    tcGradEnd,       tcPopupGradStart,  tcPopupGradEnd,    tcImgGradStart,  tcImgGradEnd,
+    tcText,          tcHighlightText,   tcCaptionText};
 
 // No visual styles are offered here, so the native skin always falls back.
 bool IsThemeActive()

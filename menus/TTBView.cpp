@@ -15,7 +15,8 @@ TTBView::TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentI
 {
     FOrientation = tbvoHorizontal;
     if (FParentItem) {
-        FParentItem->RegisterNotification(this, [this](auto... Args) { LinkNotification(Args...); });
+        FParentItem->RegisterNotification(this,
+                                          [this](auto... Args) { LinkNotification(Args...); });
         FParentItem->FreeNotification(this);
     }
     if (FParentView) FSkin = FParentView->FSkin;
@@ -199,7 +200,8 @@ void TTBView::InvalidatePositions()
 {
     if (!FValidated) return;
     FValidated = false;
-    if (FWindow && FWindow->HandleAllocated()) InvalidateRect(FWindow->WindowHandle(), nullptr, TRUE);
+    if (FWindow && FWindow->HandleAllocated())
+        InvalidateRect(FWindow->WindowHandle(), nullptr, TRUE);
 }
 
 void TTBView::ValidatePositions()
@@ -439,8 +441,7 @@ void TTBView::DrawItem(TTBItemViewer *Viewer, TCanvas *Canvas, bool Offscreen)
     const TRect R = Viewer->BoundsRect();
     if (!Viewer->Show() || R.Width() <= 0 || R.Height() <= 0) return;
     const bool IsSelected = Viewer == FSelected;
-    const bool IsPushed =
-        IsSelected && (Viewer == FOpenViewer || (FMouseOverSelected && FCapture));
+    const bool IsPushed = IsSelected && (Viewer == FOpenViewer || (FMouseOverSelected && FCapture));
     const bool ToolbarStyle = Viewer->IsToolbarStyle();
 
     Canvas->Lock();
@@ -481,13 +482,12 @@ void TTBView::DrawItem(TTBItemViewer *Viewer, TCanvas *Canvas, bool Offscreen)
     bool UseDisabledShadow = false;
     if (Enabled) {
         Drawing.Font()->SetColor(IsSelected && !ToolbarStyle ? clHighlightText
-                                 : ToolbarStyle               ? clBtnText
-                                                              : clMenuText);
+                                 : ToolbarStyle              ? clBtnText
+                                                             : clMenuText);
     } else {
         Drawing.Font()->SetColor(clGrayText);
         const COLORREF WindowColor = FWindow ? ColorToRGB(FWindow->Color()) : 0;
-        UseDisabledShadow = ToolbarStyle ||
-                            (!IsSelected && WindowColor == ColorToRGB(clBtnFace)) ||
+        UseDisabledShadow = ToolbarStyle || (!IsSelected && WindowColor == ColorToRGB(clBtnFace)) ||
                             WindowColor == ColorToRGB(clGrayText);
     }
     try {
@@ -526,7 +526,8 @@ void TTBView::Invalidate(TTBItemViewer *Viewer)
 
 void TTBView::SetAccelsVisibility(bool ShowAccels)
 {
-    const bool Value = ShowAccels || !FStyle.Contains(vsUseHiddenAccels) || AreKeyboardCuesEnabled();
+    const bool Value =
+        ShowAccels || !FStyle.Contains(vsUseHiddenAccels) || AreKeyboardCuesEnabled();
     if (Value == FState.Contains(vsShowAccels)) return;
     if (Value)
         FState << vsShowAccels;
@@ -646,8 +647,7 @@ char UpperChar(char C)
 } // namespace
 
 TTBItemViewer *TTBView::NextSelectableWithAccel(TTBItemViewer *Viewer, char Key,
-                                                bool RequirePrimaryAccel,
-                                                bool &IsOnlyItemWithAccel)
+                                                bool RequirePrimaryAccel, bool &IsOnlyItemWithAccel)
 {
     ValidatePositions();
     IsOnlyItemWithAccel = false;
@@ -686,7 +686,8 @@ TTBItemViewer *TTBView::NextSelectableWithAccel(TTBItemViewer *Viewer, char Key,
 void TTBView::GivePriority(TTBItemViewer *)
 {
     // Priority decides which buttons a shrinking toolbar keeps; a popup shows them all.
-    if (FParentView && FParentView->FOpenViewer) FParentView->GivePriority(FParentView->FOpenViewer);
+    if (FParentView && FParentView->FOpenViewer)
+        FParentView->GivePriority(FParentView->FOpenViewer);
 }
 
 void TTBView::CancelCapture()

@@ -38,8 +38,8 @@ class TTBView : public TComponent
     QRV4_CLASS(TTBView, TComponent)
 
 public:
-    TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentItem,
-            TWinControl *Window, bool IsToolbar, bool Customizing);
+    TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentItem, TWinControl *Window,
+            bool IsToolbar, bool Customizing);
     ~TTBView() override;
 
     // ---- structure
@@ -51,7 +51,10 @@ public:
     bool IsToolbar() const { return FIsToolbar; }
     bool Customizing() const { return FCustomizing; }
     int ViewerCount() const { return static_cast<int>(FViewers.size()); }
-    TTBItemViewer *Viewers(int Index) const { return FViewers.at(static_cast<std::size_t>(Index)).get(); }
+    TTBItemViewer *Viewers(int Index) const
+    {
+        return FViewers.at(static_cast<std::size_t>(Index)).get();
+    }
     TTBItemViewer *Find(TTBCustomItem *Item) const;
     int IndexOf(const TTBItemViewer *Viewer) const;
     bool ContainsView(const TTBView *View) const;

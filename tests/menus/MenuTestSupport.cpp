@@ -105,8 +105,7 @@ std::vector<TTBPopupWindow *> OpenPopups()
 {
     std::vector<TTBPopupWindow *> Result;
     for (const auto &[Wnd, Control] : vcl::WindowControlMap())
-        if (auto *Popup = dynamic_cast<TTBPopupWindow *>(Control);
-            Popup && IsWindowVisible(Wnd))
+        if (auto *Popup = dynamic_cast<TTBPopupWindow *>(Control); Popup && IsWindowVisible(Wnd))
             Result.push_back(Popup);
     auto Depth = [](TTBPopupWindow *Popup) {
         int Levels = 0;

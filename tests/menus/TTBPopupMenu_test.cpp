@@ -59,10 +59,19 @@ protected:
     // The writer grid's menu: nine items and five separators.
     void AddressBookItems()
     {
-        const char *Captions[] = {"Печать записной книжки...", "Печать выделенной части...", "-",
-                                  "Копировать таблицу", "-", "Копировать выделенную часть",
-                                  "Вставить из буфера", "-", "Вставить пустую строку",
-                                  "Удалить строку", "-", "Очистить выделенные ячейки", "-",
+        const char *Captions[] = {"Печать записной книжки...",
+                                  "Печать выделенной части...",
+                                  "-",
+                                  "Копировать таблицу",
+                                  "-",
+                                  "Копировать выделенную часть",
+                                  "Вставить из буфера",
+                                  "-",
+                                  "Вставить пустую строку",
+                                  "Удалить строку",
+                                  "-",
+                                  "Очистить выделенные ячейки",
+                                  "-",
                                   "Отменить последнее действие"};
         const int Images[] = {5, 6, 2, 0, 1, 4, 7, 3, 8};
         int Next = 0;
@@ -139,9 +148,12 @@ TEST_F(PopupMenuTest, PlacedInsideWorkAreaNearEachEdge)
         Open(100, 100, Script);
     }
     const int W = Probe.Width(), H = Probe.Height();
-    const Case Cases[] = {{1019, 100, paLeft, 1019 - W, 100},   {10, 700, paLeft, 10, 700 - H},
-                          {1019, 700, paLeft, 1019 - W, 700 - H}, {5, 100, paRight, 5, 100},
-                          {0, 0, paLeft, 0, 0},                   {500, 767, paCenter, 500 - W / 2, 767 - H}};
+    const Case Cases[] = {{1019, 100, paLeft, 1019 - W, 100},
+                          {10, 700, paLeft, 10, 700 - H},
+                          {1019, 700, paLeft, 1019 - W, 700 - H},
+                          {5, 100, paRight, 5, 100},
+                          {0, 0, paLeft, 0, 0},
+                          {500, 767, paCenter, 500 - W / 2, 767 - H}};
     for (const Case &C : Cases) {
         Menu->SetAlignment(C.Alignment);
         TRect R;
@@ -284,9 +296,10 @@ TEST_F(PopupMenuTest, RightClickReleaseKeepsMenuOpenAndClickOutsideReachesWindow
     };
     bool OpenAfterRelease = false;
     MenuScript Script;
-    Script.Do([] {
-        win::InjectMouseInput({win::MouseAction::Up, win::MouseButton::Right, POINT{200, 200}});
-    })
+    Script
+        .Do([] {
+            win::InjectMouseInput({win::MouseAction::Up, win::MouseButton::Right, POINT{200, 200}});
+        })
         .Do([&] { OpenAfterRelease = !OpenPopups().empty(); })
         .Do([&] {
             const TPoint At = Form->ClientToScreen(TPoint(400, 300));
@@ -470,8 +483,7 @@ TEST_F(PopupMenuTest, HoveringTheDownArrowScrollsByTimer)
     Script
         .Do([] {
             TTBPopupWindow *Popup = OpenPopups().front();
-            const TPoint At =
-                Popup->ClientToScreen(TPoint(30, Popup->ClientHeight() - 5));
+            const TPoint At = Popup->ClientToScreen(TPoint(30, Popup->ClientHeight() - 5));
             MoveTo(At.X, At.Y);
         })
         .Wait(150)

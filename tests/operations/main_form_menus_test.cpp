@@ -41,8 +41,8 @@ protected:
     {
         const char *Folder = std::getenv("QRV4_MENU_SHOTS");
         if (!Folder || QGuiApplication::platformName() != QLatin1String("xcb")) return;
-        QGuiApplication::primaryScreen()->grabWindow(0).save(
-            QString::fromUtf8(Folder) + "/" + QString::fromUtf8(Name) + ".png");
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(Folder) + "/" +
+                                                             QString::fromUtf8(Name) + ".png");
     }
     static TTBPopupWindow *OnlyPopup()
     {
