@@ -13,6 +13,7 @@
 #include <QScreen>
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace writertest;
 using namespace menutest;
@@ -41,6 +42,7 @@ protected:
     {
         const char *Folder = std::getenv("QRV4_MENU_SHOTS");
         if (!Folder || QGuiApplication::platformName() != QLatin1String("xcb")) return;
+        std::filesystem::create_directories(Folder);
         QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(Folder) + "/" +
                                                              QString::fromUtf8(Name) + ".png");
     }
