@@ -842,6 +842,8 @@ public:
     WideString FormatData(const Variant &Value, TfrxFormat *Format = nullptr);
     // Fills in the page count where the text asks for it.
     void ExtractTotalPages();
+    // SuppressRepeated starts afresh: the next value shows whatever the last was.
+    void ResetSuppressValue() { FLastValue = ::Null(); }
 
     const Variant &Value() const { return FValue; }
     int TotalPages() const { return FTotalPages; }
@@ -1266,6 +1268,7 @@ public:
     virtual void SetPaperHeight(double Value);
     virtual void SetPaperWidth(double Value);
     virtual void SetPaperSize(int Value);
+    virtual void SetDefaults();
 
     TPrinterOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TPrinterOrientation Value);
@@ -1334,10 +1337,16 @@ public:
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    void UpdateDimensions();
+    // Paper in millimetres, keeping the paper number.
+    void StorePaperDimensions(double Width, double Height)
+    {
+        FPaperWidth = Width;
+        FPaperHeight = Height;
+        UpdateDimensions();
+    }
 
 private:
-    void UpdateDimensions();
-
     TPrinterOrientation FOrientation = poPortrait;
     double FPaperWidth = 210;
     double FPaperHeight = 297;
@@ -1387,29 +1396,46 @@ class TfrxCustomEngine : public TPersistent
 
 public:
     explicit TfrxCustomEngine(TfrxReport *Report) : FReport(Report) {}
-    virtual bool Run() = 0;
+    virtual void EndPage() = 0;
+    virtual void NewColumn() = 0;
+    virtual void NewPage() = 0;
+    virtual void ShowBand(TfrxBand *Band) = 0;
+    // The first band of that class on the page being run, when there is one.
+    virtual void ShowBand(TClass BandClass) = 0;
+    virtual double FooterHeight() = 0;
+    virtual double FreeSpace() = 0;
     // Band is the band object's handle, 0 for the band being shown.
     virtual Variant GetAggregateValue(const AnsiString &Name, const AnsiString &Expression,
                                       const Variant &Band, int Flags) = 0;
-    TfrxReport *Report() const { return FReport; }
+    virtual bool Run() = 0;
 
+    void ShowBandByName(const AnsiString &Name);
+    void StopReport();
+    TfrxReport *Report() const { return FReport; }
+    TList *NotifyTargets() const { return FNotifyTargets.get(); }
+    bool DoublePass() const;
+
+    int CurColumn = 1;
+    int CurVColumn = 0;
+    // The line in the data band being shown, and the running line over the report.
+    int LineNo = 0;
+    int LineNoAll = 0;
+    double CurX = 0;
+    double CurY = 0;
+    bool FinalPass = true;
+    double ColumnTopY = 0;
+    double PageHeight = 0;
+    double PageWidth = 0;
+    bool Running = false;
     TDateTime StartDate = 0;
     TDateTime StartTime = 0;
     int TotalPages = 0;
-    bool FinalPass = true;
-    // The line in the data band being shown, and the running line over the report.
-    int CurLine = 0;
-    int CurLineThrough = 0;
-    // The prepared page being filled, and the first page of the current report.
-    int CurPage = 0;
+    // The prepared page this report's numbering starts from.
     int FirstPage = 0;
-    // Set for the length of a run; the prepared pages build pages afresh meanwhile.
-    bool Running = false;
-    // The current y on the page being filled, in pixels.
-    double CurY = 0;
 
 private:
     TfrxReport *FReport;
+    std::unique_ptr<TList> FNotifyTargets = std::make_unique<TList>();
 };
 
 // ---- prepared pages: the store the engine fills and the preview and printer read ----
@@ -1628,6 +1654,11 @@ public:
 
     // A name's value from the first source that answers; no evaluation of its own.
     bool DoGetValue(const AnsiString &Name, Variant &Value);
+    // Script procedures named by events, run while the engine runs (or always).
+    void DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways = false);
+    void DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways = false);
+    void DoBeforePrint(TfrxReportComponent *C);
+    void DoAfterPrint(TfrxReportComponent *C);
     // A name or an expression of the report's script language.
     Variant Calc(const AnsiString &Expression, TfsScript *Script = nullptr);
     void GetDatasetAndField(const AnsiString &ComplexName, TfrxDataSet *&DataSet,
