@@ -334,7 +334,10 @@ void PopupModalLoop(TTBView *RootView, bool MouseDown, bool DropDownMenus,
         MSG Msg{};
         while (GetCapture() == CaptureWnd && PeekMessageW(&Msg, {}, 0, 0, PM_NOREMOVE)) {
             if (Pass.PressOutside(Msg)) return;
-            if (!PeekMessageW(&Msg, {}, 0, 0, PM_REMOVE)) break;
+            // Only the message just looked at is taken: input that came in meanwhile
+            // is looked at first on the next round.
+            const UINT Peeked = Msg.message;
+            if (!PeekMessageW(&Msg, {}, Peeked, Peeked, PM_REMOVE)) continue;
             if (Msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(Msg.wParam));
                 return;

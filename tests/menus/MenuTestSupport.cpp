@@ -127,6 +127,8 @@ void MenuTest::SetUp()
 {
     VclTest::SetUp();
     ShownForm(600, 400);
+    // The window system settles the new window before any pointer is aimed at it.
+    vcltest::PumpFor(50);
     win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 768}}});
     win::OverrideParameter(SPI_GETMENUANIMATION, 0);
     Menu = std::make_unique<TTBPopupMenu>(nullptr);
