@@ -5,6 +5,7 @@
 
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/Messages.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -156,6 +157,15 @@ TEST_F(FontComboTest, ListSizeFollowsItemsAndTheEditPartCanBeReadOnly)
     EXPECT_EQ(Box.ListWidth(), 99);
     Box.SetPreferredListWidth(240);
     EXPECT_EQ(Box.ListWidth(), 240);
+
+    // Typing picks an item by its first letter unless the edit part is read-only.
+    TMessage Typed{WM_CHAR, 'b', 0, 0};
+    Box.WndProc(Typed);
+    EXPECT_EQ(Box.ItemIndex(), 1);
+    Box.SetReadOnly(true);
+    TMessage Refused{WM_CHAR, 'c', 0, 0};
+    Box.WndProc(Refused);
+    EXPECT_EQ(Box.ItemIndex(), 1);
 
     TfrxFontComboBox Fonts(nullptr);
     EXPECT_EQ(Fonts.Width(), 150);

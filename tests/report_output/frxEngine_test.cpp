@@ -328,6 +328,19 @@ TEST(EngineWiring, BandsInTheWrongPlaceFailThePreparation)
     EXPECT_EQ(B.PageCount(), 0);
 }
 
+TEST(EngineWiring, ASecondGroupFooterIsTheOnlyError)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(2);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_EQ(B.Errors(), "Нет заголовка группы GroupFooter2\r\n");
+}
+
 TEST(EngineWiring, OneDataSetCannotDriveTheReportAndItsBands)
 {
     TListReport L(3);
