@@ -21,9 +21,6 @@ constexpr int NameLength = 14;
 const AnsiString FirstCellAddress = "0400";
 const AnsiString LastCellAddress = "61A8";
 const AnsiString EmptyCellData = AnsiString::StringOfChar('F', CellDigits);
-// What the status panel's gradient ends in: reading, writing.
-constexpr TColor ReadColour = RGB(0xF0, 0xFF, 0xEC);
-constexpr TColor WriteColour = RGB(0xFF, 0xEF, 0xEF);
 constexpr int BlankIndex = 42;
 
 AnsiString ReadCellCommand(const AnsiString &Address)
@@ -86,7 +83,9 @@ void TMainForm::StartWriterRead()
     FillWriterGrid();
     LB_WriterStatus->SetCaption("Чтение данных... "_a);
     ShowStatusMessage("Чтение данных... "_a, "", smNeutral);
-    CHG_WriterStatus->SetColor(ReadColour);
+    CHG_WriterStatus->SetTop(51);
+    CHG_WriterStatus->SetLeft(8);
+    CHG_WriterStatus->SetgColorHTMLEnd(ReadingPanelColour);
     PB_WriterStatus->SetMin(0);
     PB_WriterStatus->SetMax(WriterDeviceCells - 1);
     PB_WriterStatus->SetPosition(0);
@@ -325,7 +324,9 @@ void TMainForm::StartWriterWrite()
         FinishWriterWrite(-1);
         return;
     }
-    CHG_WriterStatus->SetColor(WriteColour);
+    CHG_WriterStatus->SetTop(51);
+    CHG_WriterStatus->SetLeft(217);
+    CHG_WriterStatus->SetgColorHTMLEnd(WritingPanelColour);
     PB_WriterStatus->SetMin(0);
     PB_WriterStatus->SetMax(count - 1);
     PB_WriterStatus->SetPosition(0);

@@ -3,6 +3,7 @@
 // What the device should hold is built here from the cell layout, not by the program.
 
 #include "link/grid_helpers.h"
+#include "platform/win/Paint.h"
 #include "tests/operations/WriterTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +112,40 @@ TEST_F(WriterDeviceTest, ReadTakesAllThousandCellsInOrder)
     Form->TBI_UndoWriterTableClick(nullptr);
     ASSERT_EQ(Form->WriterRows.size(), 3u);
     EXPECT_EQ(Row(1).Name, "ДО ЧТЕНИЯ"_a);
+}
+
+// The status panel over the grid: at the left in the reading colour, further right in the
+// writing colour, read back from what it paints.
+TEST_F(WriterDeviceTest, StatusPanelShowsWhichWayTheDataGoes)
+{
+    ShowWindow();
+    TGradientCheck *panel = Form->CHG_WriterStatus;
+    const auto inside = [&] {
+        panel->Repaint();
+        return win::SurfacePixel(panel->Handle(), 4, panel->Height() / 2);
+    };
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterReadStep >= 2; }, 20000));
+    EXPECT_TRUE(panel->Visible());
+    EXPECT_EQ(panel->Left(), 8);
+    EXPECT_EQ(panel->Top(), 51);
+    EXPECT_EQ(panel->gColorEnd(), static_cast<TColor>(RGB(0xF0, 0xFF, 0xEC)));
+    EXPECT_EQ(inside(), RGB(0xF0, 0xFF, 0xEC));
+    Form->BTN_StopWriterClick(nullptr);
+    EXPECT_FALSE(panel->Visible());
+
+    SetEmptyRows(1000);
+    SetKey(0, 0, 0, "5B 23 45 67 89 AB CD EF", "КВ 12", 1);
+    Form->BTN_WriterSaveClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterWriteStep >= 1; }, 20000));
+    EXPECT_TRUE(panel->Visible());
+    EXPECT_EQ(panel->Left(), 217);
+    EXPECT_EQ(panel->Top(), 51);
+    EXPECT_EQ(panel->gColorEnd(), static_cast<TColor>(RGB(0xFF, 0xEF, 0xEF)));
+    EXPECT_EQ(inside(), RGB(0xFF, 0xEF, 0xEF));
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterWriteStep == -1; }, 20000));
+    EXPECT_FALSE(panel->Visible());
 }
 
 TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFar)
