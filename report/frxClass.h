@@ -7,6 +7,7 @@
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/rtl/Variants.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Printers.h"
 #include "report/frxUnicodeUtils.h"
@@ -1238,10 +1239,22 @@ public:
     // The prepared page being filled, and the first page of the current report.
     int CurPage = 0;
     int FirstPage = 0;
+    // Set for the length of a run; the prepared pages build pages afresh meanwhile.
+    bool Running = false;
+    // The current y on the page being filled, in pixels.
+    double CurY = 0;
 
 private:
     TfrxReport *FReport;
 };
+
+// ---- prepared pages: the store the engine fills and the preview and printer read ----
+
+class TfrxCustomExportFilter;
+class TfrxXMLItem;
+class TfrxCustomOutline;
+
+QRV4_ENUM(TfrxAddPageAction, apWriteOver, apAdd)
 
 class TfrxCustomPreviewPages : public TObject
 {
@@ -1249,14 +1262,98 @@ class TfrxCustomPreviewPages : public TObject
 
 public:
     explicit TfrxCustomPreviewPages(TfrxReport *Report) : FReport(Report) {}
-    virtual void Clear() = 0;
-    virtual void Print() = 0;
+    ~TfrxCustomPreviewPages() override;
+
     virtual int Count() = 0;
+    // The rebuilt page, owned by the store; nil when there is none.
+    virtual TfrxPage *GetPage(int Index) = 0;
+    // Width and height in pixels; (0, 0) for a page that is not there.
+    virtual TPoint GetPageSize(int Index) = 0;
+    virtual void Clear() = 0;
+    virtual void Initialize() = 0;
+    virtual void AddObject(TfrxComponent *Obj) = 0;
+    virtual void AddPage(TfrxReportPage *Page) = 0;
+    virtual void AddSourcePage(TfrxReportPage *Page) = 0;
+    virtual void AddToSourcePage(TfrxComponent *Obj) = 0;
+    virtual void BeginPass() = 0;
+    virtual void ClearFirstPassPages() = 0;
+    virtual void CutObjects(int AFrom) = 0;
+    virtual void Finish() = 0;
+    virtual void PasteObjects(double X, double Y) = 0;
+    virtual bool BandExists(TfrxBand *Band) = 0;
+    virtual int GetCurPosition() = 0;
+    virtual double GetLastY() = 0;
+    virtual void AddEmptyPage(int Index) = 0;
+    virtual void DeletePage(int Index) = 0;
+    virtual void ModifyPage(int Index, TfrxReportPage *Page) = 0;
+    virtual void DrawPage(int Index, TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                          double OffsetY) = 0;
+    virtual void ObjectOver(int Index, int X, int Y, TMouseButton Button, TShiftState Shift,
+                            double Scale, double OffsetX, double OffsetY, bool Click,
+                            TCursor &Cursor) = 0;
+    virtual void AddFrom(TfrxReport *Report) = 0;
+    virtual void LoadFromStream(TStream *Stream, bool AllowPartialLoading = false) = 0;
+    virtual void SaveToStream(TStream *Stream) = 0;
+    virtual bool LoadFromFile(const AnsiString &FileName, bool ExceptionIfAbsent = false) = 0;
+    virtual void SaveToFile(const AnsiString &FileName) = 0;
+    virtual bool Print() = 0;
+    virtual bool Export(TfrxCustomExportFilter *Filter) = 0;
+
     TfrxReport *Report() const { return FReport; }
+    TfrxCustomEngine *Engine() const { return FEngine; }
+    void SetEngine(TfrxCustomEngine *Value) { FEngine = Value; }
+    TfrxCustomOutline *Outline() const { return FOutline.get(); }
+    TfrxAddPageAction AddPageAction = apWriteOver;
+    int CurPage = -1;
+    // 1-based, as the preview shows it.
+    int CurPreviewPage = 1;
+
+protected:
+    void SetOutline(std::unique_ptr<TfrxCustomOutline> Value);
 
 private:
     TfrxReport *FReport;
+    TfrxCustomEngine *FEngine = nullptr;
+    std::unique_ptr<TfrxCustomOutline> FOutline;
 };
+
+// The tree of outline entries of a prepared report.
+class TfrxCustomOutline : public TPersistent
+{
+    QRV4_CLASS(TfrxCustomOutline, TPersistent)
+
+public:
+    explicit TfrxCustomOutline(TfrxCustomPreviewPages *PreviewPages) : FPreviewPages(PreviewPages)
+    {
+    }
+
+    virtual int GetCount() = 0;
+    virtual void AddItem(const AnsiString &Text, int Top) = 0;
+    virtual void LevelDown(int Index) = 0;
+    virtual void LevelRoot() = 0;
+    virtual void LevelUp() = 0;
+    virtual void GetItem(int Index, AnsiString &Text, int &Page, int &Top) = 0;
+    virtual void ShiftItems(TfrxXMLItem *From, int NewTop) = 0;
+    virtual TfrxXMLItem *GetCurPosition() = 0;
+
+    TfrxCustomEngine *Engine() const { return FPreviewPages->Engine(); }
+    TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages; }
+    TfrxXMLItem *CurItem() const { return FCurItem; }
+    void SetCurItem(TfrxXMLItem *Value) { FCurItem = Value; }
+
+private:
+    TfrxCustomPreviewPages *FPreviewPages;
+    TfrxXMLItem *FCurItem = nullptr;
+};
+
+inline TfrxCustomPreviewPages::~TfrxCustomPreviewPages() = default;
+
+inline void TfrxCustomPreviewPages::SetOutline(std::unique_ptr<TfrxCustomOutline> Value)
+{
+    FOutline = std::move(Value);
+}
+
+// ---- end of prepared pages ----
 
 using TfrxEngineFactory = std::function<std::unique_ptr<TfrxCustomEngine>(TfrxReport *)>;
 using TfrxPreviewPagesFactory =

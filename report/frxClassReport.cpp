@@ -64,6 +64,7 @@ TfrxReport::TfrxReport(TComponent *AOwner)
     FErrors->SetDuplicates(dupIgnore);
     if (Factories().Engine) FEngine = Factories().Engine(this);
     if (Factories().Pages) FPreviewPages = Factories().Pages(this);
+    if (FPreviewPages) FPreviewPages->SetEngine(FEngine.get());
     Clear();
 }
 
