@@ -146,9 +146,12 @@ TfrxPage *TfrxComponent::GetPage()
 
 TfrxReport *TfrxComponent::GetReport()
 {
-    for (TfrxComponent *C = this; C; C = C->FParent)
-        if (auto *Report = dynamic_cast<TfrxReport *>(C)) return Report;
-    return nullptr;
+    // A report is always the root of its tree; one type test, not one per level,
+    // as every printed memo asks several times per record.
+    TfrxComponent *Root = this;
+    while (Root->FParent)
+        Root = Root->FParent;
+    return dynamic_cast<TfrxReport *>(Root);
 }
 
 bool TfrxComponent::IsLoading() const

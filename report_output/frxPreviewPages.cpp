@@ -3,6 +3,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "report/frxUtils.h"
 #include "report/frxXMLSerializer.h"
+#include "report_output/frxDMPClass.h"
 
 #include <algorithm>
 #include <charconv>
@@ -228,6 +229,7 @@ TfrxXMLItem *TfrxOutline::GetCurPosition()
 TfrxPreviewPages::TfrxPreviewPages(TfrxReport *Report)
     : TfrxCustomPreviewPages(Report), FXMLDoc(std::make_unique<TfrxXMLDocument>())
 {
+    frxRegisterDMPClasses();
     FXMLDoc->Root()->SetName("preparedreport");
     SetOutline(std::make_unique<TfrxOutline>(this, Section("outline")));
 }
