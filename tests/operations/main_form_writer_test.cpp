@@ -18,7 +18,7 @@ using maintest::PumpUntil;
 namespace
 {
 
-Bytes FrameBytes(std::initializer_list<int> Values)
+Bytes BytesOf(std::initializer_list<int> Values)
 {
     Bytes bytes;
     for (int v : Values)
@@ -74,9 +74,9 @@ TEST_F(WriterDeviceTest, ReadTakesAllThousandCellsInOrder)
     ASSERT_TRUE(ReadBook());
     const auto frames = Sim->Frames();
     ASSERT_EQ(frames.size(), 1000u);
-    EXPECT_EQ(frames.front().Data, FrameBytes({0xA5, 0x31, 0x04, 0x00, 0x18, 0x4D}));
-    EXPECT_EQ(frames[1].Data, FrameBytes({0xA5, 0x31, 0x04, 0x18, 0x18, 0x65}));
-    EXPECT_EQ(frames.back().Data, FrameBytes({0xA5, 0x31, 0x61, 0xA8, 0x18, 0x52}));
+    EXPECT_EQ(frames.front().Data, BytesOf({0xA5, 0x31, 0x04, 0x00, 0x18, 0x4D}));
+    EXPECT_EQ(frames[1].Data, BytesOf({0xA5, 0x31, 0x04, 0x18, 0x18, 0x65}));
+    EXPECT_EQ(frames.back().Data, BytesOf({0xA5, 0x31, 0x61, 0xA8, 0x18, 0x52}));
     EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
     EXPECT_EQ(Form->PB_WriterStatus->Position(), 999);
     EXPECT_TRUE(Form->SG_Writer->Enabled());
@@ -221,7 +221,7 @@ TEST_F(WriterDeviceTest, ClearedRowGoesOutAsAnEmptyCell)
     ASSERT_EQ(frames.size(), 3u);
     const Bytes ff(8, 0xFF);
     auto frame = [&](int Low, int Sum) {
-        Bytes f = FrameBytes({0xA5, 0x75, 0x04, Low, 0x08});
+        Bytes f = BytesOf({0xA5, 0x75, 0x04, Low, 0x08});
         f.insert(f.end(), ff.begin(), ff.end());
         f.push_back(static_cast<std::uint8_t>(Sum));
         return f;
