@@ -325,6 +325,9 @@ void TfrxReport::CheckEndlessDataSets()
 
 bool TfrxReport::PrepareReport(bool ClearLastReport)
 {
+    // A run lets the window handle its messages; a second run started from one
+    // of them would reload the template under the first.
+    if (FEngine && FEngine->Running) return false;
     if (ClearLastReport && FPreviewPages) FPreviewPages->Clear();
     FErrors->Clear();
     FTerminated = false;
