@@ -6,6 +6,7 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
+#include "report/frxDrawText.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report/frxVariables.h"
@@ -71,6 +72,12 @@ TfrxReport::TfrxReport(TComponent *AOwner)
 TfrxReport::~TfrxReport()
 {
     TfrxComponent::Clear();
+}
+
+TfrxDrawText *TfrxReport::DrawText()
+{
+    if (!FDrawText) FDrawText = std::make_unique<TfrxDrawText>();
+    return FDrawText.get();
 }
 
 AnsiString TfrxReport::GetDescription() const

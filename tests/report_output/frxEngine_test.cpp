@@ -328,6 +328,29 @@ TEST(EngineWiring, BandsInTheWrongPlaceFailThePreparation)
     EXPECT_EQ(B.PageCount(), 0);
 }
 
+TEST(EngineWiring, ASecondGroupFooterIsTheOnlyError)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(2);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_EQ(B.Errors(), "Нет заголовка группы GroupFooter2\r\n");
+}
+
+TEST(EngineWiring, OneDataSetCannotDriveTheReportAndItsBands)
+{
+    TListReport L(3);
+    L.B.Report->SetDataSet(&L.Rows.DataSet);
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_NE(L.B.Errors().find("Cannot use the same dataset for Report.DataSet and Band.DataSet"),
+              std::string::npos)
+        << L.B.Errors();
+}
+
 // ---- groups and details ----
 
 TEST(EngineGroups, HeadersFootersCountsAndLineCounters)
@@ -484,6 +507,69 @@ TEST(EngineStretch, AFramedCharacterMemoAtTheBottomTakesALineMore)
     ASSERT_EQ(Bands.size(), 1u);
     EXPECT_DOUBLE_EQ(Bands[0].Height, 34);
     EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Height, 34);
+}
+
+namespace
+{
+
+const char *const LongText = "one two three four five six seven eight nine ten eleven twelve";
+
+TfrxMemoView *Wrapping(TfrxBand *Band, const char *Name, const char *Text, double Top)
+{
+    TfrxMemoView *Memo = TBuilder::Memo(Band, Name, Text, 0, Top, 100, 18);
+    Memo->SetStretchMode(smActualHeight);
+    return Memo;
+}
+
+// What such a memo needs, measured on a report of its own.
+double NeededHeight(const char *Text)
+{
+    TBuilder Scratch;
+    auto *Band = Scratch.Band<TfrxMasterData>("MasterData1", 0, 20);
+    return Wrapping(Band, "Memo1", Text, 0)->CalcHeight();
+}
+
+} // namespace
+
+TEST(EngineStretch, AWrappingMemoGrowsItsBandAndPushesWhatIsBelow)
+{
+    const double Needed = NeededHeight(LongText);
+    ASSERT_GT(Needed, 18 * 2) << "the text takes several lines";
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 40);
+    Data->SetRowCount(2);
+    Data->SetStretched(true);
+    Wrapping(Data, "Memo1", LongText, 0);
+    TBuilder::Memo(Data, "Memo2", "below", 0, 20, 100, 18);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 2u);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(0).Height, Needed);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Top, 20 + Needed - 18);
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 20 + Needed);
+    EXPECT_DOUBLE_EQ(Bands[1].Top, Bands[0].Height);
+}
+
+TEST(EngineSplit, AMemoTooLongForThePageContinuesWithItsUnprintedLines)
+{
+    std::string Text;
+    for (int i = 1; i <= 120; ++i)
+        Text += "line " + std::to_string(i) + (i < 120 ? "\r\n" : "");
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Wrapping(Data, "Memo1", Text.c_str(), 0)->SetWidth(300);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_GE(B.PageCount(), 2);
+    std::string Printed;
+    for (int Page = 0; Page < B.PageCount(); ++Page)
+        for (const std::string &Part : TextsOf(B.Pages(), Page, "MasterData1"))
+            Printed += (Printed.empty() ? "" : "\r\n") + Part;
+    EXPECT_EQ(Printed, Text);
+    const auto First = Shown(B.Pages(), 0);
+    EXPECT_LE(First[0].Height, 297 * 3.77953 - 20 * 3.77953 + 1e-6);
 }
 
 // ---- splitting ----
