@@ -16,6 +16,7 @@
 #include "link/CommPort.h"
 #include "link/constants.h"
 #include "link/helpers.h"
+#include "menus/TTBPopupMenu.h"
 #include "operations/archive_record.h"
 #include "operations/print_tovcheck_dialog.h"
 #include "platform/vcl/ComCtrls.h"
@@ -130,16 +131,16 @@ public:
     TExtMaskEdit *ME_KeyHex;
     // A picture per key type, shown before the type's name in the grid.
     TPngImageList *PIL_KeyTypes;
-    TPopupMenu *PM_WriterGridMenu;
-    TMenuItem *TBI_PrintWriter;
-    TMenuItem *TBI_PrintWriterSelect;
-    TMenuItem *TBI_WriterCopyGridClipboard;
-    TMenuItem *TBI_WriterCopyClipboard;
-    TMenuItem *TBI_WriterPasteClipboard;
-    TMenuItem *TBI_AddCell;
-    TMenuItem *TBI_DeleteCell;
-    TMenuItem *TBI_WriterClear;
-    TMenuItem *TBI_UndoWriterTable;
+    TTBPopupMenu *PM_WriterGridMenu;
+    TTBItem *TBI_PrintWriter;
+    TTBItem *TBI_PrintWriterSelect;
+    TTBItem *TBI_WriterCopyGridClipboard;
+    TTBItem *TBI_WriterCopyClipboard;
+    TTBItem *TBI_WriterPasteClipboard;
+    TTBItem *TBI_AddCell;
+    TTBItem *TBI_DeleteCell;
+    TTBItem *TBI_WriterClear;
+    TTBItem *TBI_UndoWriterTable;
     TOpenDialog *DLG_WriterOpenGrid;
     TSaveDialog *DLG_WriterSaveGrid;
 
@@ -164,10 +165,14 @@ public:
     TShadowLabel *SL_Metacom;
     TShadowLabel *SL_Cyfral;
     TShadowLabel *SL_Proxy;
-    TPopupMenu *PM_CopyClipboard;
-    TMenuItem *TBI_CopyClipboard;
+    TTBPopupMenu *PM_CopyClipboard;
+    TTBItem *TBI_CopyClipboard;
     // Ascending and descending arrows for the title of the sort column.
     TPngImageList *PIL_ArchiveSort;
+
+    // ---- the grids' context menus (operations/main_form_menus.cpp) ----
+    TTBSkin *TBSkinGridMenus;
+    TPngImageList *PIL_ArchiveGridMenu;
 
     // ---- configuration ----
     TValidateEdit *ED_ProductName;
@@ -476,6 +481,8 @@ private:
     void CreateOptionsSheet();
     void CreateInfoSheet();
     void CreateArchiveSortImages();
+    // The skin and pictures of the grids' context menus.
+    void DressGridMenus();
     void SendArchiveBlockRead();
     void FillControlsFromConfig();
     void FillOptionLists();
