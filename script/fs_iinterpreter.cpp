@@ -302,12 +302,33 @@ TfsScript::~TfsScript()
     RemoveWhere([](TObject *) { return true; });
 }
 
+namespace
+{
+
+// Compares a stored key with the key of Name without making it: hosts look names up
+// for every report row.
+int CompareWithKeyOf(const AnsiString &Key, const AnsiString &Name)
+{
+    const auto *K = reinterpret_cast<const unsigned char *>(Key.Data());
+    const auto *N = reinterpret_cast<const unsigned char *>(Name.Data());
+    int Common = std::min(Key.Length(), Name.Length());
+    for (int I = 0; I < Common; ++I) {
+        unsigned char Upper =
+            N[I] < 0x80 ? (N[I] >= 'a' && N[I] <= 'z' ? N[I] - 32 : N[I]) : rtl::UpperByte(N[I]);
+        int Difference = int(K[I]) - int(Upper);
+        if (Difference) return Difference;
+    }
+    return Key.Length() - Name.Length();
+}
+
+} // namespace
+
 std::vector<TfsScript::TEntry>::iterator TfsScript::FindEntry(const AnsiString &Name)
 {
-    AnsiString Key = KeyOf(Name);
-    auto It = std::lower_bound(FItems.begin(), FItems.end(), Key,
-                               [](const TEntry &E, const AnsiString &K) { return E.Key < K; });
-    return It != FItems.end() && It->Key == Key ? It : FItems.end();
+    auto It = std::lower_bound(
+        FItems.begin(), FItems.end(), Name,
+        [](const TEntry &E, const AnsiString &N) { return CompareWithKeyOf(E.Key, N) < 0; });
+    return It != FItems.end() && CompareWithKeyOf(It->Key, Name) == 0 ? It : FItems.end();
 }
 
 std::vector<TfsScript::TEntry>::const_iterator TfsScript::FindEntry(const AnsiString &Name) const
@@ -834,11 +855,6 @@ bool fsVarToBool(const Variant &Value)
 AnsiString fsVarToStr(const Variant &Value)
 {
     return Value.AsString();
-}
-
-Variant fsNull()
-{
-    return Null();
 }
 
 Variant fsObjectToVariant(TObject *Obj)

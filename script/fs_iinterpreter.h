@@ -342,7 +342,10 @@ long long fsVarToInt64(const Variant &Value);
 double fsVarToFloat(const Variant &Value);
 bool fsVarToBool(const Variant &Value);
 AnsiString fsVarToStr(const Variant &Value);
-Variant fsNull();
+inline Variant fsNull()
+{
+    return Null();
+}
 // An object travels in a script as an integer handle; 0 is nil. A value that names no
 // live object raises "Invalid object reference".
 Variant fsObjectToVariant(TObject *Obj);

@@ -571,13 +571,12 @@ void Variant::Assign(const Variant &Other)
     MoveFrom(Copy);
 }
 
-Variant &Variant::operator=(Variant &&Other) noexcept
+void Variant::MoveAssign(Variant &Other) noexcept
 {
     if (this != &Other) {
         Release();
         MoveFrom(Other);
     }
-    return *this;
 }
 
 Variant::Variant(char Value) : FType(varString), FString(Value) {}
@@ -598,13 +597,6 @@ Variant Variant::FromError(int Code) noexcept
 {
     Variant Result(Code);
     Result.FType = varError;
-    return Result;
-}
-
-Variant Variant::MakeNull() noexcept
-{
-    Variant Result;
-    Result.FType = varNull;
     return Result;
 }
 
@@ -649,12 +641,12 @@ void Variant::MoveFrom(Variant &Other) noexcept
 
 // ---- Variant: conversions ----
 
-int Variant::AsInteger() const
+int Variant::ConvertToInteger() const
 {
     return static_cast<int>(CheckedRange(*this, varInteger, INT_MIN, INT_MAX));
 }
 
-long long Variant::AsInt64() const
+long long Variant::ConvertToInt64() const
 {
     return ToInt64(*this, varInt64);
 }
@@ -833,10 +825,6 @@ void VarArrayRedim(Variant &A, int HighBound)
 
 // ---- free functions ----
 
-Variant Null()
-{
-    return Variant::MakeNull();
-}
 Variant Unassigned()
 {
     return Variant();

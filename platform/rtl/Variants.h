@@ -120,7 +120,14 @@ public:
             Assign(Other);
         return *this;
     }
-    Variant &operator=(Variant &&Other) noexcept;
+    Variant &operator=(Variant &&Other) noexcept
+    {
+        if (!OwnsMemory() && !Other.OwnsMemory())
+            CopyBits(Other);
+        else
+            MoveAssign(Other);
+        return *this;
+    }
     ~Variant()
     {
         if (OwnsMemory()) Release();
@@ -147,15 +154,26 @@ public:
 
     static Variant FromDateTime(double Value) noexcept;
     static Variant FromError(int Code) noexcept;
-    static Variant MakeNull() noexcept;
+    static Variant MakeNull() noexcept
+    {
+        Variant Result;
+        Result.FType = varNull;
+        return Result;
+    }
 
     TVarType Type() const { return FType; }
     bool IsArray() const { return (FType & varArray) != 0; }
 
     // Conversions by the class library's rules; a value that has no such form
     // raises EVariantTypeCastError, one out of range EVariantOverflowError.
-    int AsInteger() const;
-    long long AsInt64() const;
+    int AsInteger() const
+    {
+        return FType == varInteger ? static_cast<int>(FInt64) : ConvertToInteger();
+    }
+    long long AsInt64() const
+    {
+        return FType == varInteger || FType == varInt64 ? FInt64 : ConvertToInt64();
+    }
     double AsDouble() const;
     double AsDateTime() const;
     Currency AsCurrency() const;
@@ -199,6 +217,9 @@ private:
         FInt64 = Other.FInt64;
     }
     void Assign(const Variant &Other);
+    void MoveAssign(Variant &Other) noexcept;
+    int ConvertToInteger() const;
+    long long ConvertToInt64() const;
     void Release() noexcept;
     void CopyFrom(const Variant &Other);
     void MoveFrom(Variant &Other) noexcept;
@@ -214,7 +235,10 @@ private:
     };
 };
 
-Variant Null();
+inline Variant Null()
+{
+    return Variant::MakeNull();
+}
 Variant Unassigned();
 
 TVarType VarType(const Variant &V);
