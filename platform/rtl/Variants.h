@@ -7,6 +7,7 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include <climits>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -153,6 +154,12 @@ public:
     Variant(const WideString &Value);
 
     static Variant FromDateTime(double Value) noexcept;
+    // An Integer when the value fits 32 bits, else an Int64.
+    static Variant FromInteger(long long Value) noexcept
+    {
+        if (Value >= INT_MIN && Value <= INT_MAX) return Variant(static_cast<int>(Value));
+        return Variant(Value);
+    }
     static Variant FromError(int Code) noexcept;
     static Variant MakeNull() noexcept
     {
@@ -262,9 +269,40 @@ Variant VarAsType(const Variant &V, TVarType AVarType);
 // Operators. Null propagates through arithmetic and logic; Empty counts as 0 or
 // "". Two strings concatenate under +; a string meeting a number is read as a
 // number. Arrays take part in none of them (EVariantInvalidOpError).
-Variant operator+(const Variant &Left, const Variant &Right);
-Variant operator-(const Variant &Left, const Variant &Right);
-Variant operator*(const Variant &Left, const Variant &Right);
+namespace rtl::variant_detail
+{
+Variant Add(const Variant &Left, const Variant &Right);
+Variant Subtract(const Variant &Left, const Variant &Right);
+Variant Multiply(const Variant &Left, const Variant &Right);
+// Two Integers, the common case in scripts, are worked out inline; 32-bit inputs
+// cannot overflow 64 bits.
+inline bool BothInteger(const Variant &Left, const Variant &Right)
+{
+    return Left.Type() == varInteger && Right.Type() == varInteger;
+}
+} // namespace rtl::variant_detail
+
+inline Variant operator+(const Variant &Left, const Variant &Right)
+{
+    using namespace rtl::variant_detail;
+    if (BothInteger(Left, Right))
+        return Variant::FromInteger(Left.RawInteger() + Right.RawInteger());
+    return Add(Left, Right);
+}
+inline Variant operator-(const Variant &Left, const Variant &Right)
+{
+    using namespace rtl::variant_detail;
+    if (BothInteger(Left, Right))
+        return Variant::FromInteger(Left.RawInteger() - Right.RawInteger());
+    return Subtract(Left, Right);
+}
+inline Variant operator*(const Variant &Left, const Variant &Right)
+{
+    using namespace rtl::variant_detail;
+    if (BothInteger(Left, Right))
+        return Variant::FromInteger(Left.RawInteger() * Right.RawInteger());
+    return Multiply(Left, Right);
+}
 Variant operator/(const Variant &Left, const Variant &Right);  // always real
 Variant operator%(const Variant &Left, const Variant &Right);  // mod
 Variant operator&(const Variant &Left, const Variant &Right);  // and
