@@ -17,6 +17,7 @@
 #include "link/constants.h"
 #include "link/helpers.h"
 #include "operations/archive_record.h"
+#include "operations/print_tovcheck_dialog.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/ExtCtrls.h"
@@ -34,6 +35,8 @@
 
 class TNMHTTP;
 class TPngImageList;
+class TfrxReport;
+class TfrxUserDataSet;
 
 // How ShowStatusMessage colours the line.
 constexpr int smNotice = -1; // green
@@ -428,7 +431,37 @@ public:
     // The mirrors' base URLs, each ending in "/", in the order they are tried.
     std::array<AnsiString, MirrorCount> UpdateMirrorUrls = UpdateMirrors;
 
+    // ---- reports: their rows and values, the receipt line and the print handlers ----
+    TfrxReport *frxReportList;
+    TfrxUserDataSet *frxUserDataSetList;
+    TfrxReport *frxReportTovcheck;
+    TfrxUserDataSet *frxUserDataTovcheck;
+    TfrxReport *frxReportWriter;
+    TfrxUserDataSet *frxUserDataSetWriter;
+    void frxReportListGetValue(const AnsiString &VarName, Variant &Value);
+    void frxUserDataSetListGetValue(const AnsiString &VarName, Variant &Value);
+    void frxReportTovcheckGetValue(const AnsiString &VarName, Variant &Value);
+    void frxUserDataTovcheckGetValue(const AnsiString &VarName, Variant &Value);
+    void frxReportWriterGetValue(const AnsiString &VarName, Variant &Value);
+    void frxUserDataSetWriterGetValue(const AnsiString &VarName, Variant &Value);
+    void BTN_PrintArchiveClick(TObject *Sender);
+    void BTN_TovcheckClick(TObject *Sender);
+    void PrintWriter(bool SelectedOnly);
+    bool BuildReceiptLine();
+    double KeyPriceOf(int KeyType) const;
+    void BuildWriterPrintList(bool SelectedOnly);
+
+    std::vector<TovcheckRecord> TovcheckRecords;
+    double TovcheckTotal = 0;
+    std::vector<WriterRecord> WriterPrintRows;
+
 private:
+    void CreateReports();
+    // Walks Count rows of Rows on Printer and prints Copies; false when nothing was printed,
+    // with FailureText in red when the report could not be prepared.
+    bool RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count, const AnsiString &Printer,
+                   int Copies, const AnsiString &FailureText);
+
     void CreateControls();
     void CreateTopPanel();
     // The program's pictures and the looks of its own controls.

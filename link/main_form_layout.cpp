@@ -129,6 +129,7 @@ void TMainForm::CreateControls()
     CreateConfigureSheet();
     CreateOptionsSheet();
     CreateInfoSheet();
+    CreateReports();
 
     StatusBarMain = Place<TStatusBar>(this, this, "StatusBarMain", 0, 685, 939, 28);
     StatusBarMain->SetAlign(alBottom);

@@ -7,6 +7,7 @@
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/rtl/Variants.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Printers.h"
 #include "report/frxUnicodeUtils.h"
@@ -186,6 +187,11 @@ class TfrxReportComponent : public TfrxComponent
 public:
     using TfrxComponent::TfrxComponent;
 
+    // Objects that show nothing draw nothing.
+    virtual void Draw(TCanvas *, double /*ScaleX*/, double /*ScaleY*/, double /*OffsetX*/,
+                      double /*OffsetY*/)
+    {
+    }
     virtual void BeforePrint();
     virtual void GetData() {}
     virtual void AfterPrint();
@@ -733,6 +739,16 @@ public:
     void AfterPrint() override;
     bool IsDataField() const { return FDataSet && !FDataField.IsEmpty(); }
 
+    // Fill and frame at the given scale and offset, in device pixels.
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+    virtual void BeginDraw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                           double OffsetY);
+    virtual void DrawBackground();
+    virtual void DrawFrame();
+    // W parallel one-pixel lines with the canvas's pen (W = 0 counts as 1).
+    void DrawLine(int X, int Y, int X1, int Y1, int W);
+
     TfrxAlign Align() const { return FAlign; }
     void SetAlign(TfrxAlign Value) { FAlign = Value; }
     TBrushStyle BrushStyle() const { return FBrushStyle; }
@@ -764,7 +780,15 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
     TfrxAlign ChildAlign() const override { return FAlign; }
 
+    // The state BeginDraw sets: the canvas, scale and offset, and the pixel box.
+    TCanvas *FCanvas = nullptr;
+    double FScaleX = 1, FScaleY = 1, FOffsetX = 0, FOffsetY = 0;
+    int FX = 0, FY = 0, FX1 = 0, FY1 = 0, FDX = 0, FDY = 0, FFrameWidth = 0;
+
 private:
+    void DrawShadow();
+    void DrawFrameSide(int Side);
+
     TfrxAlign FAlign = baNone;
     TBrushStyle FBrushStyle = bsSolid;
     TColor FColor = clNone;
@@ -818,6 +842,8 @@ public:
     WideString FormatData(const Variant &Value, TfrxFormat *Format = nullptr);
     // Fills in the page count where the text asks for it.
     void ExtractTotalPages();
+    // SuppressRepeated starts afresh: the next value shows whatever the last was.
+    void ResetSuppressValue() { FLastValue = ::Null(); }
 
     const Variant &Value() const { return FValue; }
     int TotalPages() const { return FTotalPages; }
@@ -933,6 +959,142 @@ public:
     using TfrxCustomMemoView::TfrxCustomMemoView;
     AnsiString GetDescription() const override;
     static void Publish(rtl::Publisher<TfrxSysMemoView> &P);
+};
+
+// ---- shapes, lines, pictures and subreports ----
+
+// The platform's invalid-argument result, for data that is not a picture.
+inline constexpr std::int32_t frxPictureInvalid = static_cast<std::int32_t>(0x80070057u);
+
+QRV4_ENUM(TfrxShapeKind, skRectangle, skRoundRectangle, skEllipse, skTriangle, skDiamond,
+          skDiagonal1, skDiagonal2)
+
+class TfrxShapeView : public TfrxView
+{
+    QRV4_CLASS(TfrxShapeView, TfrxView)
+
+public:
+    explicit TfrxShapeView(TComponent *AOwner);
+    // The designer's constructor: Flags is the shape kind.
+    TfrxShapeView(TComponent *AOwner, unsigned short Flags);
+    AnsiString GetDescription() const override;
+    AnsiString Diff(TfrxComponent *Other) override;
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+
+    int Curve() const { return FCurve; }
+    void SetCurve(int Value) { FCurve = Value; }
+    TfrxShapeKind Shape() const { return FShape; }
+    void SetShape(TfrxShapeKind Value) { FShape = Value; }
+
+    static void Publish(rtl::Publisher<TfrxShapeView> &P);
+
+private:
+    void DrawShape();
+
+    int FCurve = 0;
+    TfrxShapeKind FShape = skRectangle;
+};
+
+class TfrxCustomLineView : public TfrxStretcheable
+{
+    QRV4_CLASS(TfrxCustomLineView, TfrxStretcheable)
+
+public:
+    explicit TfrxCustomLineView(TComponent *AOwner);
+    // The designer's constructor: any flag makes a diagonal line.
+    TfrxCustomLineView(TComponent *AOwner, unsigned short Flags);
+    AnsiString GetDescription() const override;
+    // A straight line becomes a frame side first: vertical unless wider than high.
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+
+    bool Diagonal() const { return FDiagonal; }
+    void SetDiagonal(bool Value) { FDiagonal = Value; }
+
+private:
+    void DrawDiagonalLine();
+
+    bool FDiagonal = false;
+};
+
+class TfrxLineView : public TfrxCustomLineView
+{
+    QRV4_CLASS(TfrxLineView, TfrxCustomLineView)
+
+public:
+    using TfrxCustomLineView::TfrxCustomLineView;
+    static void Publish(rtl::Publisher<TfrxLineView> &P);
+};
+
+class TfrxPictureView : public TfrxView
+{
+    QRV4_CLASS(TfrxPictureView, TfrxView)
+
+public:
+    explicit TfrxPictureView(TComponent *AOwner);
+    ~TfrxPictureView() override;
+    AnsiString GetDescription() const override;
+    AnsiString Diff(TfrxComponent *Other) override;
+    void GetData() override;
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+    // 0, or frxPictureInvalid when the data is no picture we read; the picture is then empty.
+    std::int32_t LoadPictureFromStream(TStream *Stream);
+
+    TPicture *Picture() const { return FPicture.get(); }
+    void SetPicture(TPicture *Value) { FPicture->Assign(Value); }
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool Value) { FCenter = Value; }
+    bool KeepAspectRatio() const { return FKeepAspectRatio; }
+    void SetKeepAspectRatio(bool Value) { FKeepAspectRatio = Value; }
+    bool Stretched() const { return FStretched; }
+    void SetStretched(bool Value) { FStretched = Value; }
+    bool PictureModified() const { return FPictureModified; }
+    void SetPictureModified(bool Value) { FPictureModified = Value; }
+
+    static void Publish(rtl::Publisher<TfrxPictureView> &P);
+
+private:
+    void PictureChanged(TObject *Sender);
+    TRect PictureRect() const;
+
+    std::unique_ptr<TPicture> FPicture;
+    bool FAutoSize = false;
+    bool FCenter = false;
+    bool FKeepAspectRatio = true;
+    bool FStretched = true;
+    bool FPictureModified = false;
+};
+
+class TfrxReportPage;
+
+class TfrxSubreport : public TfrxView
+{
+    QRV4_CLASS(TfrxSubreport, TfrxView)
+
+public:
+    explicit TfrxSubreport(TComponent *AOwner);
+    ~TfrxSubreport() override;
+    AnsiString GetDescription() const override;
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+
+    TfrxReportPage *Page() const { return FPage; }
+    void SetPage(TfrxReportPage *Value);
+    bool PrintOnParent() const { return FPrintOnParent; }
+    void SetPrintOnParent(bool Value) { FPrintOnParent = Value; }
+
+    static void Publish(rtl::Publisher<TfrxSubreport> &P);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    TfrxReportPage *FPage = nullptr;
+    bool FPrintOnParent = false;
 };
 
 // ---- bands and pages ----
@@ -1106,6 +1268,7 @@ public:
     virtual void SetPaperHeight(double Value);
     virtual void SetPaperWidth(double Value);
     virtual void SetPaperSize(int Value);
+    virtual void SetDefaults();
 
     TPrinterOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TPrinterOrientation Value);
@@ -1165,15 +1328,25 @@ public:
     void SetOnBeforePrint(const AnsiString &Value) { FOnBeforePrint = Value; }
     const AnsiString &OnManualBuild() const { return FOnManualBuild; }
     void SetOnManualBuild(const AnsiString &Value) { FOnManualBuild = Value; }
+    // The subreport that prints this page; none for an ordinary page.
+    TfrxSubreport *SubReport() const { return FSubReport; }
+    void SetSubReport(TfrxSubreport *Value) { FSubReport = Value; }
+    bool IsSubReport() const { return FSubReport != nullptr; }
 
     static void Publish(rtl::Publisher<TfrxReportPage> &P);
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    void UpdateDimensions();
+    // Paper in millimetres, keeping the paper number.
+    void StorePaperDimensions(double Width, double Height)
+    {
+        FPaperWidth = Width;
+        FPaperHeight = Height;
+        UpdateDimensions();
+    }
 
 private:
-    void UpdateDimensions();
-
     TPrinterOrientation FOrientation = poPortrait;
     double FPaperWidth = 210;
     double FPaperHeight = 297;
@@ -1200,6 +1373,7 @@ private:
     AnsiString FOnAfterPrint;
     AnsiString FOnBeforePrint;
     AnsiString FOnManualBuild;
+    TfrxSubreport *FSubReport = nullptr;
 };
 
 // Paper sizes in tenths of a millimetre, by the platform's paper number.
@@ -1222,26 +1396,55 @@ class TfrxCustomEngine : public TPersistent
 
 public:
     explicit TfrxCustomEngine(TfrxReport *Report) : FReport(Report) {}
-    virtual bool Run() = 0;
+    virtual void EndPage() = 0;
+    virtual void NewColumn() = 0;
+    virtual void NewPage() = 0;
+    virtual void ShowBand(TfrxBand *Band) = 0;
+    // The first band of that class on the page being run, when there is one.
+    virtual void ShowBand(TClass BandClass) = 0;
+    virtual double FooterHeight() = 0;
+    virtual double FreeSpace() = 0;
     // Band is the band object's handle, 0 for the band being shown.
     virtual Variant GetAggregateValue(const AnsiString &Name, const AnsiString &Expression,
                                       const Variant &Band, int Flags) = 0;
-    TfrxReport *Report() const { return FReport; }
+    virtual bool Run() = 0;
 
+    void ShowBandByName(const AnsiString &Name);
+    void StopReport();
+    TfrxReport *Report() const { return FReport; }
+    TList *NotifyTargets() const { return FNotifyTargets.get(); }
+    bool DoublePass() const;
+
+    int CurColumn = 1;
+    int CurVColumn = 0;
+    // The line in the data band being shown, and the running line over the report.
+    int LineNo = 0;
+    int LineNoAll = 0;
+    double CurX = 0;
+    double CurY = 0;
+    bool FinalPass = true;
+    double ColumnTopY = 0;
+    double PageHeight = 0;
+    double PageWidth = 0;
+    bool Running = false;
     TDateTime StartDate = 0;
     TDateTime StartTime = 0;
     int TotalPages = 0;
-    bool FinalPass = true;
-    // The line in the data band being shown, and the running line over the report.
-    int CurLine = 0;
-    int CurLineThrough = 0;
-    // The prepared page being filled, and the first page of the current report.
-    int CurPage = 0;
+    // The prepared page this report's numbering starts from.
     int FirstPage = 0;
 
 private:
     TfrxReport *FReport;
+    std::unique_ptr<TList> FNotifyTargets = std::make_unique<TList>();
 };
+
+// ---- prepared pages: the store the engine fills and the preview and printer read ----
+
+class TfrxCustomExportFilter;
+class TfrxXMLItem;
+class TfrxCustomOutline;
+
+QRV4_ENUM(TfrxAddPageAction, apWriteOver, apAdd)
 
 class TfrxCustomPreviewPages : public TObject
 {
@@ -1249,14 +1452,98 @@ class TfrxCustomPreviewPages : public TObject
 
 public:
     explicit TfrxCustomPreviewPages(TfrxReport *Report) : FReport(Report) {}
-    virtual void Clear() = 0;
-    virtual void Print() = 0;
+    ~TfrxCustomPreviewPages() override;
+
     virtual int Count() = 0;
+    // The rebuilt page, owned by the store; nil when there is none.
+    virtual TfrxPage *GetPage(int Index) = 0;
+    // Width and height in pixels; (0, 0) for a page that is not there.
+    virtual TPoint GetPageSize(int Index) = 0;
+    virtual void Clear() = 0;
+    virtual void Initialize() = 0;
+    virtual void AddObject(TfrxComponent *Obj) = 0;
+    virtual void AddPage(TfrxReportPage *Page) = 0;
+    virtual void AddSourcePage(TfrxReportPage *Page) = 0;
+    virtual void AddToSourcePage(TfrxComponent *Obj) = 0;
+    virtual void BeginPass() = 0;
+    virtual void ClearFirstPassPages() = 0;
+    virtual void CutObjects(int AFrom) = 0;
+    virtual void Finish() = 0;
+    virtual void PasteObjects(double X, double Y) = 0;
+    virtual bool BandExists(TfrxBand *Band) = 0;
+    virtual int GetCurPosition() = 0;
+    virtual double GetLastY() = 0;
+    virtual void AddEmptyPage(int Index) = 0;
+    virtual void DeletePage(int Index) = 0;
+    virtual void ModifyPage(int Index, TfrxReportPage *Page) = 0;
+    virtual void DrawPage(int Index, TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                          double OffsetY) = 0;
+    virtual void ObjectOver(int Index, int X, int Y, TMouseButton Button, TShiftState Shift,
+                            double Scale, double OffsetX, double OffsetY, bool Click,
+                            TCursor &Cursor) = 0;
+    virtual void AddFrom(TfrxReport *Report) = 0;
+    virtual void LoadFromStream(TStream *Stream, bool AllowPartialLoading = false) = 0;
+    virtual void SaveToStream(TStream *Stream) = 0;
+    virtual bool LoadFromFile(const AnsiString &FileName, bool ExceptionIfAbsent = false) = 0;
+    virtual void SaveToFile(const AnsiString &FileName) = 0;
+    virtual bool Print() = 0;
+    virtual bool Export(TfrxCustomExportFilter *Filter) = 0;
+
     TfrxReport *Report() const { return FReport; }
+    TfrxCustomEngine *Engine() const { return FEngine; }
+    void SetEngine(TfrxCustomEngine *Value) { FEngine = Value; }
+    TfrxCustomOutline *Outline() const { return FOutline.get(); }
+    TfrxAddPageAction AddPageAction = apWriteOver;
+    int CurPage = -1;
+    // 1-based, as the preview shows it.
+    int CurPreviewPage = 1;
+
+protected:
+    void SetOutline(std::unique_ptr<TfrxCustomOutline> Value);
 
 private:
     TfrxReport *FReport;
+    TfrxCustomEngine *FEngine = nullptr;
+    std::unique_ptr<TfrxCustomOutline> FOutline;
 };
+
+// The tree of outline entries of a prepared report.
+class TfrxCustomOutline : public TPersistent
+{
+    QRV4_CLASS(TfrxCustomOutline, TPersistent)
+
+public:
+    explicit TfrxCustomOutline(TfrxCustomPreviewPages *PreviewPages) : FPreviewPages(PreviewPages)
+    {
+    }
+
+    virtual int GetCount() = 0;
+    virtual void AddItem(const AnsiString &Text, int Top) = 0;
+    virtual void LevelDown(int Index) = 0;
+    virtual void LevelRoot() = 0;
+    virtual void LevelUp() = 0;
+    virtual void GetItem(int Index, AnsiString &Text, int &Page, int &Top) = 0;
+    virtual void ShiftItems(TfrxXMLItem *From, int NewTop) = 0;
+    virtual TfrxXMLItem *GetCurPosition() = 0;
+
+    TfrxCustomEngine *Engine() const { return FPreviewPages->Engine(); }
+    TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages; }
+    TfrxXMLItem *CurItem() const { return FCurItem; }
+    void SetCurItem(TfrxXMLItem *Value) { FCurItem = Value; }
+
+private:
+    TfrxCustomPreviewPages *FPreviewPages;
+    TfrxXMLItem *FCurItem = nullptr;
+};
+
+inline TfrxCustomPreviewPages::~TfrxCustomPreviewPages() = default;
+
+inline void TfrxCustomPreviewPages::SetOutline(std::unique_ptr<TfrxCustomOutline> Value)
+{
+    FOutline = std::move(Value);
+}
+
+// ---- end of prepared pages ----
 
 using TfrxEngineFactory = std::function<std::unique_ptr<TfrxCustomEngine>(TfrxReport *)>;
 using TfrxPreviewPagesFactory =
@@ -1367,6 +1654,11 @@ public:
 
     // A name's value from the first source that answers; no evaluation of its own.
     bool DoGetValue(const AnsiString &Name, Variant &Value);
+    // Script procedures named by events, run while the engine runs (or always).
+    void DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways = false);
+    void DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways = false);
+    void DoBeforePrint(TfrxReportComponent *C);
+    void DoAfterPrint(TfrxReportComponent *C);
     // A name or an expression of the report's script language.
     Variant Calc(const AnsiString &Expression, TfsScript *Script = nullptr);
     void GetDatasetAndField(const AnsiString &ComplexName, TfrxDataSet *&DataSet,

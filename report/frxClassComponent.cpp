@@ -69,10 +69,12 @@ AnsiString BoolText(bool Value)
 
 // ---- construction ----
 
+// Objects under a parent belong to its report; outside a report (prepared pages,
+// their source copies) the parent frees its children itself, and rows of one
+// band may then share a name.
 TComponent *TfrxComponent::ComponentOwnerFor(TComponent *AOwner)
 {
-    if (auto *Parent = dynamic_cast<TfrxComponent *>(AOwner))
-        if (TfrxReport *Report = Parent->GetReport()) return Report;
+    if (auto *Parent = dynamic_cast<TfrxComponent *>(AOwner)) return Parent->GetReport();
     return AOwner;
 }
 
@@ -144,9 +146,12 @@ TfrxPage *TfrxComponent::GetPage()
 
 TfrxReport *TfrxComponent::GetReport()
 {
-    for (TfrxComponent *C = this; C; C = C->FParent)
-        if (auto *Report = dynamic_cast<TfrxReport *>(C)) return Report;
-    return nullptr;
+    // A report is always the root of its tree; one type test, not one per level,
+    // as every printed memo asks several times per record.
+    TfrxComponent *Root = this;
+    while (Root->FParent)
+        Root = Root->FParent;
+    return dynamic_cast<TfrxReport *>(Root);
 }
 
 bool TfrxComponent::IsLoading() const
@@ -411,7 +416,7 @@ void TfrxComponent::SaveToStream(TStream *Stream, bool SaveChildren, bool SaveDe
 AnsiString TfrxComponent::DiffFloat(const char *Name, double Value, double Other)
 {
     if (std::fabs(Value - Other) <= 0.0001) return AnsiString();
-    return AnsiString(" ") + Name + "=\"" + FloatToStr(Value) + "\"";
+    return AnsiString(" ") + Name + "=\"" + frxFloatToXML(Value) + "\"";
 }
 
 AnsiString TfrxComponent::DiffFont(TFont *F1, TFont *F2, const AnsiString &Prefix)
@@ -433,7 +438,7 @@ AnsiString TfrxComponent::InternalDiff(TfrxComponent *Other)
     AnsiString Result;
     if (ChildAlign() == baNone) Result += DiffFloat("l", FLeft, Other->FLeft);
     if (dynamic_cast<TfrxBand *>(this))
-        Result += " t=\"" + FloatToStr(FTop) + "\"";
+        Result += " t=\"" + frxFloatToXML(FTop) + "\"";
     else
         Result += DiffFloat("t", FTop, Other->FTop);
     auto *Memo = dynamic_cast<TfrxCustomMemoView *>(this);

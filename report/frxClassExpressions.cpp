@@ -147,6 +147,7 @@ bool TfrxReport::SystemValue(int Index, Variant &Value) const
 {
     if (!FEngine) return false;
     const TfrxCustomEngine &E = *FEngine;
+    const int CurPage = FPreviewPages ? FPreviewPages->CurPage : 0;
     switch (Index) {
     case 0:
         Value = Variant::FromDateTime(E.StartDate);
@@ -155,10 +156,10 @@ bool TfrxReport::SystemValue(int Index, Variant &Value) const
         Value = Variant::FromDateTime(E.StartTime);
         break;
     case 2:
-        Value = E.CurPage - E.FirstPage + 1;
+        Value = CurPage - E.FirstPage + 1;
         break;
     case 3:
-        Value = E.CurPage + 1;
+        Value = CurPage + 1;
         break;
     case 4:
         Value = E.TotalPages - E.FirstPage;
@@ -167,10 +168,10 @@ bool TfrxReport::SystemValue(int Index, Variant &Value) const
         Value = E.TotalPages;
         break;
     case 6:
-        Value = E.CurLine;
+        Value = E.LineNo;
         break;
     default:
-        Value = E.CurLineThrough;
+        Value = E.LineNoAll;
     }
     return true;
 }

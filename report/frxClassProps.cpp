@@ -32,13 +32,131 @@ template <class T> void PublishDataSet(rtl::Publisher<T> &P)
     P.Property("DataSetName", &T::DataSetName, &T::SetDataSetName);
 }
 
-// The memo properties both memo classes publish.
-template <class T> void PublishMemoCommon(rtl::Publisher<T> &P)
+// The view properties a view class adds, each from this list by name, in this order.
+enum ViewExtra : unsigned {
+    veBrushStyle = 1u << 0,
+    veColor = 1u << 1,
+    veCursor = 1u << 2,
+    veDataField = 1u << 3,
+    veDataSet = 1u << 4,
+    veFrame = 1u << 5,
+    veTagStr = 1u << 6,
+    veURL = 1u << 7,
+};
+
+template <class T> void PublishViewExtras(rtl::Publisher<T> &P, unsigned Extras)
 {
-    P.Property("AutoWidth", &T::AutoWidth, &T::SetAutoWidth).Default(false);
-    P.Property("BrushStyle", &T::BrushStyle, &T::SetBrushStyle).Default(bsSolid);
-    P.Property("CharSpacing", &T::CharSpacing, &T::SetCharSpacing).Stored(&T::IsCharSpacingStored);
-    P.Property("Color", &T::Color, &T::SetColor, rtl::TColorInfo()).Default(clNone);
+    if (Extras & veBrushStyle)
+        P.Property("BrushStyle", &T::BrushStyle, &T::SetBrushStyle).Default(bsSolid);
+    if (Extras & veColor)
+        P.Property("Color", &T::Color, &T::SetColor, rtl::TColorInfo()).Default(clNone);
+    if (Extras & veCursor)
+        P.Property("Cursor", &T::Cursor, &T::SetCursor, rtl::TCursorInfo()).Default(0);
+    if (Extras & veDataField) P.Property("DataField", &T::DataField, &T::SetDataField);
+    if (Extras & veDataSet) PublishDataSet(P);
+    if (Extras & veFrame) P.Property("Frame", &T::Frame, &T::SetFrame);
+    if (Extras & veTagStr) P.Property("TagStr", &T::TagStr, &T::SetTagStr);
+    if (Extras & veURL) P.Property("URL", &T::URL, &T::SetURL);
+}
+
+// The memo properties a memo class publishes, each from this list by name, in this order.
+enum MemoProperty : unsigned long long {
+    mpAllowExpressions = 1ull << 0,
+    mpAllowHTMLTags = 1ull << 1,
+    mpAutoWidth = 1ull << 2,
+    mpBrushStyle = 1ull << 3,
+    mpCharSpacing = 1ull << 4,
+    mpColor = 1ull << 5,
+    mpClipped = 1ull << 6,
+    mpCursor = 1ull << 7,
+    mpDataField = 1ull << 8,
+    mpDataSet = 1ull << 9,
+    mpDisplayFormat = 1ull << 10,
+    mpExpressionDelimiters = 1ull << 11,
+    mpFlowTo = 1ull << 12,
+    mpFont = 1ull << 13,
+    mpFrame = 1ull << 14,
+    mpGapX = 1ull << 15,
+    mpGapY = 1ull << 16,
+    mpHAlign = 1ull << 17,
+    mpHideZeros = 1ull << 18,
+    mpHighlight = 1ull << 19,
+    mpLineSpacing = 1ull << 20,
+    mpMemo = 1ull << 21,
+    mpParagraphGap = 1ull << 22,
+    mpRotation = 1ull << 23,
+    mpRTLReading = 1ull << 24,
+    mpStretchMode = 1ull << 25,
+    mpStyle = 1ull << 26,
+    mpSuppressRepeated = 1ull << 27,
+    mpTagStr = 1ull << 28,
+    mpUnderlines = 1ull << 29,
+    mpURL = 1ull << 30,
+    mpVAlign = 1ull << 31,
+    mpWordBreak = 1ull << 32,
+    mpWordWrap = 1ull << 33,
+    mpAll = (1ull << 34) - 1,
+};
+
+template <class T> void PublishMemo(rtl::Publisher<T> &P, unsigned long long Props)
+{
+    auto View = [&](MemoProperty Prop, ViewExtra Extra) {
+        if (Props & Prop) PublishViewExtras(P, Extra);
+    };
+    if (Props & mpAllowExpressions)
+        P.Property("AllowExpressions", &T::AllowExpressions, &T::SetAllowExpressions).Default(true);
+    if (Props & mpAllowHTMLTags)
+        P.Property("AllowHTMLTags", &T::AllowHTMLTags, &T::SetAllowHTMLTags).Default(false);
+    if (Props & mpAutoWidth)
+        P.Property("AutoWidth", &T::AutoWidth, &T::SetAutoWidth).Default(false);
+    View(mpBrushStyle, veBrushStyle);
+    if (Props & mpCharSpacing)
+        P.Property("CharSpacing", &T::CharSpacing, &T::SetCharSpacing)
+            .Stored(&T::IsCharSpacingStored);
+    View(mpColor, veColor);
+    if (Props & mpClipped) P.Property("Clipped", &T::Clipped, &T::SetClipped).Default(true);
+    View(mpCursor, veCursor);
+    View(mpDataField, veDataField);
+    View(mpDataSet, veDataSet);
+    if (Props & mpDisplayFormat)
+        P.Property("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
+    if (Props & mpExpressionDelimiters)
+        P.Property("ExpressionDelimiters", &T::ExpressionDelimiters, &T::SetExpressionDelimiters)
+            .Stored(&T::IsExpressionDelimitersStored);
+    if (Props & mpFlowTo) P.Property("FlowTo", &T::FlowTo, &T::SetFlowTo);
+    if (Props & mpFont) PublishFont(P);
+    View(mpFrame, veFrame);
+    if (Props & mpGapX) P.Property("GapX", &T::GapX, &T::SetGapX).Stored(&T::IsGapXStored);
+    if (Props & mpGapY) P.Property("GapY", &T::GapY, &T::SetGapY).Stored(&T::IsGapYStored);
+    if (Props & mpHAlign) P.Property("HAlign", &T::HAlign, &T::SetHAlign).Default(haLeft);
+    if (Props & mpHideZeros)
+        P.Property("HideZeros", &T::HideZeros, &T::SetHideZeros).Default(false);
+    if (Props & mpHighlight)
+        P.Property("Highlight", &T::Highlight, &T::SetHighlight).Stored(&T::IsHighlightStored);
+    if (Props & mpLineSpacing)
+        P.Property("LineSpacing", &T::LineSpacing, &T::SetLineSpacing)
+            .Stored(&T::IsLineSpacingStored);
+    if (Props & mpMemo) P.Property("Memo", &T::Memo, &T::SetMemo);
+    if (Props & mpParagraphGap)
+        P.Property("ParagraphGap", &T::ParagraphGap, &T::SetParagraphGap)
+            .Stored(&T::IsParagraphGapStored);
+    if (Props & mpRotation) P.Property("Rotation", &T::Rotation, &T::SetRotation).Default(0);
+    if (Props & mpRTLReading)
+        P.Property("RTLReading", &T::RTLReading, &T::SetRTLReading).Default(false);
+    if (Props & mpStretchMode)
+        P.Property("StretchMode", &T::StretchMode, &T::SetStretchMode).Default(smDontStretch);
+    if (Props & mpStyle) P.Property("Style", &T::Style, &T::SetStyle);
+    if (Props & mpSuppressRepeated)
+        P.Property("SuppressRepeated", &T::SuppressRepeated, &T::SetSuppressRepeated)
+            .Default(false);
+    View(mpTagStr, veTagStr);
+    if (Props & mpUnderlines)
+        P.Property("Underlines", &T::Underlines, &T::SetUnderlines).Default(false);
+    View(mpURL, veURL);
+    if (Props & mpVAlign) P.Property("VAlign", &T::VAlign, &T::SetVAlign).Default(vaTop);
+    if (Props & mpWordBreak)
+        P.Property("WordBreak", &T::WordBreak, &T::SetWordBreak).Default(false);
+    if (Props & mpWordWrap) P.Property("WordWrap", &T::WordWrap, &T::SetWordWrap).Default(true);
 }
 
 } // namespace
@@ -205,64 +323,62 @@ QRV4_PUBLISHED(TfrxView)
 
 void TfrxMemoView::Publish(rtl::Publisher<TfrxMemoView> &P)
 {
-    using T = TfrxMemoView;
-    P.Property("AllowExpressions", &T::AllowExpressions, &T::SetAllowExpressions).Default(true);
-    P.Property("AllowHTMLTags", &T::AllowHTMLTags, &T::SetAllowHTMLTags).Default(false);
-    PublishMemoCommon(P);
-    P.Property("Clipped", &T::Clipped, &T::SetClipped).Default(true);
-    P.Property("Cursor", &T::Cursor, &T::SetCursor, rtl::TCursorInfo()).Default(0);
-    P.Property("DataField", &T::DataField, &T::SetDataField);
-    PublishDataSet(P);
-    P.Property("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
-    P.Property("ExpressionDelimiters", &T::ExpressionDelimiters, &T::SetExpressionDelimiters)
-        .Stored(&T::IsExpressionDelimitersStored);
-    P.Property("FlowTo", &T::FlowTo, &T::SetFlowTo);
-    PublishFont(P);
-    P.Property("Frame", &T::Frame, &T::SetFrame);
-    P.Property("GapX", &T::GapX, &T::SetGapX).Stored(&T::IsGapXStored);
-    P.Property("GapY", &T::GapY, &T::SetGapY).Stored(&T::IsGapYStored);
-    P.Property("HAlign", &T::HAlign, &T::SetHAlign).Default(haLeft);
-    P.Property("HideZeros", &T::HideZeros, &T::SetHideZeros).Default(false);
-    P.Property("Highlight", &T::Highlight, &T::SetHighlight).Stored(&T::IsHighlightStored);
-    P.Property("LineSpacing", &T::LineSpacing, &T::SetLineSpacing).Stored(&T::IsLineSpacingStored);
-    P.Property("Memo", &T::Memo, &T::SetMemo);
-    P.Property("ParagraphGap", &T::ParagraphGap, &T::SetParagraphGap)
-        .Stored(&T::IsParagraphGapStored);
-    P.Property("Rotation", &T::Rotation, &T::SetRotation).Default(0);
-    P.Property("RTLReading", &T::RTLReading, &T::SetRTLReading).Default(false);
-    P.Property("StretchMode", &T::StretchMode, &T::SetStretchMode).Default(smDontStretch);
-    P.Property("Style", &T::Style, &T::SetStyle);
-    P.Property("SuppressRepeated", &T::SuppressRepeated, &T::SetSuppressRepeated).Default(false);
-    P.Property("TagStr", &T::TagStr, &T::SetTagStr);
-    P.Property("Underlines", &T::Underlines, &T::SetUnderlines).Default(false);
-    P.Property("URL", &T::URL, &T::SetURL);
-    P.Property("VAlign", &T::VAlign, &T::SetVAlign).Default(vaTop);
-    P.Property("WordBreak", &T::WordBreak, &T::SetWordBreak).Default(false);
-    P.Property("WordWrap", &T::WordWrap, &T::SetWordWrap).Default(true);
+    PublishMemo(P, mpAll);
 }
 QRV4_PUBLISHED(TfrxMemoView)
 
 void TfrxSysMemoView::Publish(rtl::Publisher<TfrxSysMemoView> &P)
 {
-    using T = TfrxSysMemoView;
-    PublishMemoCommon(P);
-    P.Property("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
-    PublishFont(P);
-    P.Property("Frame", &T::Frame, &T::SetFrame);
-    P.Property("GapX", &T::GapX, &T::SetGapX).Stored(&T::IsGapXStored);
-    P.Property("GapY", &T::GapY, &T::SetGapY).Stored(&T::IsGapYStored);
-    P.Property("HAlign", &T::HAlign, &T::SetHAlign).Default(haLeft);
-    P.Property("HideZeros", &T::HideZeros, &T::SetHideZeros).Default(false);
-    P.Property("Highlight", &T::Highlight, &T::SetHighlight).Stored(&T::IsHighlightStored);
-    P.Property("Memo", &T::Memo, &T::SetMemo);
-    P.Property("Rotation", &T::Rotation, &T::SetRotation).Default(0);
-    P.Property("RTLReading", &T::RTLReading, &T::SetRTLReading).Default(false);
-    P.Property("Style", &T::Style, &T::SetStyle);
-    P.Property("SuppressRepeated", &T::SuppressRepeated, &T::SetSuppressRepeated).Default(false);
-    P.Property("VAlign", &T::VAlign, &T::SetVAlign).Default(vaTop);
-    P.Property("WordWrap", &T::WordWrap, &T::SetWordWrap).Default(true);
+    PublishMemo(P, mpAutoWidth | mpBrushStyle | mpCharSpacing | mpColor | mpDisplayFormat | mpFont |
+                       mpFrame | mpGapX | mpGapY | mpHAlign | mpHideZeros | mpHighlight | mpMemo |
+                       mpRotation | mpRTLReading | mpStyle | mpSuppressRepeated | mpVAlign |
+                       mpWordWrap);
 }
 QRV4_PUBLISHED(TfrxSysMemoView)
+
+// ---- shapes, lines, pictures and subreports ----
+
+void TfrxShapeView::Publish(rtl::Publisher<TfrxShapeView> &P)
+{
+    using T = TfrxShapeView;
+    PublishViewExtras(P, veBrushStyle | veColor | veCursor);
+    P.Property("Curve", &T::Curve, &T::SetCurve).Default(0);
+    PublishViewExtras(P, veFrame);
+    P.Property("Shape", &T::Shape, &T::SetShape).Default(skRectangle);
+    PublishViewExtras(P, veTagStr | veURL);
+}
+QRV4_PUBLISHED(TfrxShapeView)
+
+void TfrxLineView::Publish(rtl::Publisher<TfrxLineView> &P)
+{
+    using T = TfrxLineView;
+    P.Property("Diagonal", &T::Diagonal, &T::SetDiagonal).Default(false);
+    PublishViewExtras(P, veFrame);
+    P.Property("StretchMode", &T::StretchMode, &T::SetStretchMode).Default(smDontStretch);
+}
+QRV4_PUBLISHED(TfrxLineView)
+
+void TfrxPictureView::Publish(rtl::Publisher<TfrxPictureView> &P)
+{
+    using T = TfrxPictureView;
+    PublishViewExtras(P, veCursor);
+    P.Property("AutoSize", &T::AutoSize, &T::SetAutoSize).Default(false);
+    P.Property("Center", &T::Center, &T::SetCenter).Default(false);
+    PublishViewExtras(P, veDataField | veDataSet | veFrame);
+    P.Property("KeepAspectRatio", &T::KeepAspectRatio, &T::SetKeepAspectRatio).Default(true);
+    P.Property("Picture", &T::Picture, &T::SetPicture);
+    P.Property("Stretched", &T::Stretched, &T::SetStretched).Default(true);
+    PublishViewExtras(P, veTagStr | veURL);
+}
+QRV4_PUBLISHED(TfrxPictureView)
+
+void TfrxSubreport::Publish(rtl::Publisher<TfrxSubreport> &P)
+{
+    using T = TfrxSubreport;
+    P.Property("Page", &T::Page, &T::SetPage);
+    P.Property("PrintOnParent", &T::PrintOnParent, &T::SetPrintOnParent).Default(false);
+}
+QRV4_PUBLISHED(TfrxSubreport)
 
 // ---- bands ----
 
@@ -472,6 +588,9 @@ void frxRegisterReportClasses()
                          TfrxReport::StaticClass(),        TfrxReportPage::StaticClass(),
                          TfrxReportSummary::StaticClass(), TfrxReportTitle::StaticClass(),
                          TfrxSysMemoView::StaticClass(),   TfrxStyleItem::StaticClass(),
-                         TfrxNullBand::StaticClass(),      TfrxUserDataSet::StaticClass()});
+                         TfrxNullBand::StaticClass(),      TfrxUserDataSet::StaticClass(),
+                         TfrxLineView::StaticClass(),      TfrxCustomLineView::StaticClass(),
+                         TfrxPictureView::StaticClass(),   TfrxShapeView::StaticClass(),
+                         TfrxSubreport::StaticClass()});
     });
 }

@@ -64,6 +64,7 @@ TfrxReport::TfrxReport(TComponent *AOwner)
     FErrors->SetDuplicates(dupIgnore);
     if (Factories().Engine) FEngine = Factories().Engine(this);
     if (Factories().Pages) FPreviewPages = Factories().Pages(this);
+    if (FPreviewPages) FPreviewPages->SetEngine(FEngine.get());
     Clear();
 }
 
@@ -156,6 +157,49 @@ void TfrxReport::DefineProperties(TFiler *Filer)
     Define("Datasets", FDataSets.get());
     Define("Variables", FVariables.get());
     Define("Style", FStyles.get());
+}
+
+// ---- the engine's base ----
+
+void TfrxCustomEngine::ShowBandByName(const AnsiString &Name)
+{
+    ShowBand(dynamic_cast<TfrxBand *>(FReport->FindObject(Name)));
+}
+
+void TfrxCustomEngine::StopReport()
+{
+    FReport->SetTerminated(true);
+}
+
+bool TfrxCustomEngine::DoublePass() const
+{
+    return FReport->EngineOptions()->DoublePass();
+}
+
+// ---- events of the run ----
+
+void TfrxReport::DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways)
+{
+    if (EventName.IsEmpty() || !(RunAlways || (FEngine && FEngine->Running))) return;
+    FScript->CallFunction(EventName, VarArrayOf({fsObjectToVariant(Obj)}));
+}
+
+void TfrxReport::DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways)
+{
+    if (EventName.IsEmpty() || !(RunAlways || (FEngine && FEngine->Running))) return;
+    FScript->CallFunction1(EventName, Params);
+}
+
+void TfrxReport::DoBeforePrint(TfrxReportComponent *C)
+{
+    if (OnBeforePrint) OnBeforePrint(C);
+    DoNotifyEvent(C, C->OnBeforePrint());
+}
+
+void TfrxReport::DoAfterPrint(TfrxReportComponent *C)
+{
+    if (OnAfterPrint) OnAfterPrint(C);
+    DoNotifyEvent(C, C->OnAfterPrint());
 }
 
 // ---- templates ----

@@ -365,6 +365,13 @@ void TfrxReportPage::SetPaperHeight(double Value)
     UpdateDimensions();
 }
 
+// The printer's paper joins these when the printer list is there.
+void TfrxReportPage::SetDefaults()
+{
+    FLeftMargin = FRightMargin = FTopMargin = FBottomMargin = 10;
+    UpdateDimensions();
+}
+
 void TfrxReportPage::SetOrientation(TPrinterOrientation Value)
 {
     if (Value != FOrientation) {

@@ -2,10 +2,12 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/ImgList.h"
 #include "report/frxClass.h"
 #include "report/frxRes.h"
 #include "report/frxXMLSerializer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -134,6 +136,23 @@ AnsiString frxGetFullName(TComponent *Root, TComponent *C)
         return Owner->Name() + "." + C->Name();
     if (Owner->Owner()) return Owner->Owner()->Name() + "." + Owner->Name() + "." + C->Name();
     return AnsiString();
+}
+
+void frxGetComponents(TComponent *Owner, TClass ClassRef, TStrings *List, TComponent *Skip)
+{
+    List->Clear();
+    std::vector<TComponent *> Roots;
+    auto *Report = dynamic_cast<TfrxReport *>(Owner);
+    if (Report && Report->Owner()) Roots.push_back(Report->Owner());
+    for (int i = 0; Screen && i < Screen->FormCount(); ++i)
+        if (std::find(Roots.begin(), Roots.end(), Screen->Forms(i)) == Roots.end())
+            Roots.push_back(Screen->Forms(i));
+    for (TComponent *Root : Roots)
+        for (int i = 0; i < Root->ComponentCount(); ++i) {
+            TComponent *C = Root->Components(i);
+            if (C != Skip && C->InheritsFrom(ClassRef))
+                List->AddObject(frxGetFullName(Owner, C), C);
+        }
 }
 
 // ---- brackets ----
@@ -365,6 +384,38 @@ void frxCommonErrorHandler(TfrxReport *Report, const AnsiString &Text)
     case simSilent:
         break;
     }
+}
+
+// ---- images ----
+
+void frxAssignImages(TBitmap *Bitmap, int Width, int Height, TCustomImageList *ImgList1,
+                     TCustomImageList *ImgList2)
+{
+    if (Width <= 0 || Height <= 0) return;
+    TBitmap Cell;
+    Cell.SetPixelFormat(pf24bit);
+    Cell.SetSize(Width, Height);
+    for (int X = 0; X + Width <= Bitmap->Width(); X += Width) {
+        Cell.Canvas()->CopyRect(Rect(0, 0, Width, Height), Bitmap->Canvas(),
+                                Rect(X, 0, X + Width, Height));
+        const TColor Key = Cell.Canvas()->Pixels(0, Height - 1);
+        for (TCustomImageList *List : {ImgList1, ImgList2})
+            if (List) List->AddMasked(&Cell, Key);
+    }
+}
+
+void frxDrawTransparent(TCanvas *Canvas, int X, int Y, TBitmap *Bitmap)
+{
+    if (!Bitmap || Bitmap->Empty()) return;
+    const bool WasTransparent = Bitmap->Transparent();
+    Bitmap->SetTransparent(true);
+    Canvas->Draw(X, Y, Bitmap);
+    Bitmap->SetTransparent(WasTransparent);
+}
+
+void frxDrawGraphic(TCanvas *Canvas, const TRect &Rect, TGraphic *Graphic)
+{
+    Canvas->StretchDraw(Rect, Graphic);
 }
 
 // ---- files ----

@@ -20,6 +20,9 @@ struct TfrxPoint {
 
 TComponent *frxFindComponent(TComponent *Owner, const AnsiString &Name);
 AnsiString frxGetFullName(TComponent *Root, TComponent *C);
+// Every component of ClassRef but Skip on the report's owner and on the forms, as
+// (full name, component); for the design-time editors.
+void frxGetComponents(TComponent *Owner, TClass ClassRef, TStrings *List, TComponent *Skip);
 
 // I is the 1-based position of the opening bracket; J ends on the last
 // character of the closing one. An unclosed bracket gives no expression.
@@ -53,6 +56,15 @@ void frxReadCollection(TCollection *Collection, TReader *Reader, TComponent *Own
 void frxCommonErrorHandler(TfrxReport *Report, const AnsiString &Text);
 void frxErrorMsg(const AnsiString &Text);
 int frxConfirmMsg(const AnsiString &Text, TMsgDlgButtons Buttons);
+
+class TCustomImageList;
+// Cuts Bitmap into cells of Width x Height, left to right, and adds each to the
+// lists given (the bottom-left pixel of a cell is its transparent colour).
+void frxAssignImages(TBitmap *Bitmap, int Width, int Height, TCustomImageList *ImgList1,
+                     TCustomImageList *ImgList2 = nullptr);
+// Leaves out the bitmap's transparent colour (its bottom-left pixel).
+void frxDrawTransparent(TCanvas *Canvas, int X, int Y, TBitmap *Bitmap);
+void frxDrawGraphic(TCanvas *Canvas, const TRect &Rect, TGraphic *Graphic);
 
 AnsiString GetTemporaryFolder();
 AnsiString GetTempFile();

@@ -98,6 +98,15 @@ AnsiString frxXMLToStr(const AnsiString &S)
     return AnsiString(std::move(Result));
 }
 
+AnsiString frxFloatToXML(double Value)
+{
+    AnsiString Text = FloatToStr(Value);
+    if (DecimalSeparator == '.') return Text;
+    const int Separator = Text.Pos(AnsiString(DecimalSeparator));
+    if (Separator > 0) Text[Separator] = '.';
+    return Text;
+}
+
 AnsiString frxValueToXML(const Variant &Value)
 {
     switch (VarType(Value) & varTypeMask) {

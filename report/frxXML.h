@@ -174,3 +174,5 @@ private:
 AnsiString frxStrToXML(const AnsiString &S);
 AnsiString frxXMLToStr(const AnsiString &S);
 AnsiString frxValueToXML(const Variant &Value);
+// Numbers in report files always carry a point, whatever the user's locale.
+AnsiString frxFloatToXML(double Value);

@@ -103,7 +103,7 @@ AnsiString TfrxXMLSerializer::PropText(TPersistent *Obj, PPropInfo Prop, const A
         return Attribute(Name, GetEnumName(Prop->PropType, static_cast<int>(Value)));
     }
     case tkFloat:
-        return Attribute(Name, FloatToStr(GetFloatProp(Obj, Prop)));
+        return Attribute(Name, frxFloatToXML(GetFloatProp(Obj, Prop)));
     case tkString:
     case tkLString:
     case tkWString: {

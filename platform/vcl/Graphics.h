@@ -508,7 +508,8 @@ public:
     void SetHandle(HICON Value);
     HICON ReleaseHandle();
 
-    // Icon files are not read by the program; these raise EInvalidGraphicOperation.
+    // An icon file's first image (uncompressed bitmap images only); anything else
+    // raises EInvalidGraphic and leaves the icon as it was. Saving writes the bytes read.
     void LoadFromStream(TStream *Stream) override;
     void SaveToStream(TStream *Stream) override;
 
@@ -519,6 +520,7 @@ private:
     HICON FHandle = nullptr;
     int FWidth = 0;
     int FHeight = 0;
+    std::vector<std::uint8_t> FData;
 };
 
 QRV4_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
@@ -537,6 +539,8 @@ public:
     TGraphic *Graphic() const { return FGraphic.get(); }
     // Copies Value (never takes it); null empties the picture.
     void SetGraphic(TGraphic *Value);
+    // Takes Value over.
+    void SetGraphic(std::unique_ptr<TGraphic> Value);
     // The graphic as a bitmap, replacing any other kind with an empty bitmap.
     TBitmap *Bitmap();
     TIcon *Icon();
@@ -557,6 +561,8 @@ public:
 
 protected:
     virtual void Changed(TObject *Sender);
+    // "Data": the graphic's class name, then the graphic as its file holds it.
+    void DefineProperties(TFiler *Filer) override;
 
 private:
     template <class T> T *ForceGraphic();

@@ -1,5 +1,7 @@
 #include "platform/vcl/Graphics.h"
 
+#include "platform/rtl/ClassesFiler.h"
+#include "platform/win/Icon.h"
 #include "platform/win/SysParams.h"
 
 #include <algorithm>
@@ -390,6 +392,8 @@ void TBitmap::Draw(TCanvas *ACanvas, const TRect &Rect)
 
 void TBitmap::LoadFromStream(TStream *Stream)
 {
+    const long long Start = Stream->Position();
+    const long long Available = Stream->Size() - Start;
     BitmapFileHeader file{};
     Stream->ReadBuffer(&file, sizeof(file));
     if (file.Type != BitmapSignature) throw EInvalidGraphic("Bitmap image is not valid");
@@ -400,27 +404,32 @@ void TBitmap::LoadFromStream(TStream *Stream)
     if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB ||
         FormatOfBits(bits) == pfCustom || h.biWidth <= 0 || h.biHeight == 0)
         throw EInvalidGraphic("Bitmap image is not valid");
-    Stream->Seek(h.biSize - sizeof(BITMAPINFOHEADER), soCurrent);
+    const long long height = std::abs(static_cast<long long>(h.biHeight));
+    const long long stride = (static_cast<long long>(h.biWidth) * bits + 31) / 32 * 4;
     std::vector<RGBQUAD> colors;
-    if (bits <= 8) {
+    if (bits <= 8)
         colors.resize(h.biClrUsed ? std::min<DWORD>(h.biClrUsed, 1u << bits) : 1u << bits);
+    const long long tableEnd =
+        sizeof(file) + static_cast<long long>(h.biSize) + colors.size() * sizeof(RGBQUAD);
+    // A damaged header must not make us read or allocate past the data there is.
+    if (file.OffBits < tableEnd || file.OffBits > Available ||
+        stride * height > Available - file.OffBits)
+        throw EInvalidGraphic("Bitmap image is not valid");
+    Stream->SetPosition(Start + sizeof(file) + h.biSize);
+    if (!colors.empty())
         Stream->ReadBuffer(colors.data(), static_cast<int>(colors.size() * sizeof(RGBQUAD)));
-    }
-    const int height = std::abs(h.biHeight);
-    const int stride = Stride(h.biWidth, bits);
-    std::vector<std::uint8_t> pixels(static_cast<size_t>(stride) * height);
-    Stream->Seek(file.OffBits - sizeof(file) - h.biSize - colors.size() * sizeof(RGBQUAD),
-                 soCurrent);
+    std::vector<std::uint8_t> pixels(static_cast<size_t>(stride * height));
+    Stream->SetPosition(Start + file.OffBits);
     Stream->ReadBuffer(pixels.data(), static_cast<int>(pixels.size()));
     void *target = nullptr;
-    HBITMAP bitmap = NewDib(h.biWidth, height, bits, colors, &target);
+    HBITMAP bitmap = NewDib(h.biWidth, static_cast<int>(height), bits, colors, &target);
     // Our sections are bottom-up; a top-down file is turned over.
-    for (int row = 0; row < height; ++row) {
-        const int from = h.biHeight > 0 ? row : height - 1 - row;
-        std::memcpy(static_cast<std::uint8_t *>(target) + size_t(row) * stride,
-                    pixels.data() + size_t(from) * stride, stride);
+    for (long long row = 0; row < height; ++row) {
+        const long long from = h.biHeight > 0 ? row : height - 1 - row;
+        std::memcpy(static_cast<std::uint8_t *>(target) + size_t(row * stride),
+                    pixels.data() + size_t(from * stride), size_t(stride));
     }
-    ReplaceHandle(bitmap, h.biWidth, height, FormatOfBits(bits));
+    ReplaceHandle(bitmap, h.biWidth, static_cast<int>(height), FormatOfBits(bits));
     Changed(this);
 }
 
@@ -520,13 +529,97 @@ void TIcon::Draw(TCanvas *ACanvas, const TRect &Rect)
                    nullptr, DI_NORMAL);
 }
 
-void TIcon::LoadFromStream(TStream *)
+namespace
 {
-    throw EInvalidGraphicOperation("Icon files are not supported");
+
+template <class T> T Little(const std::vector<std::uint8_t> &Data, size_t At)
+{
+    T Value{};
+    std::memcpy(&Value, Data.data() + At, sizeof(T));
+    return Value;
 }
-void TIcon::SaveToStream(TStream *)
+
+[[noreturn]] void InvalidIcon()
 {
-    throw EInvalidGraphicOperation("Icon files are not supported");
+    throw EInvalidGraphic("Icon image is not valid");
+}
+
+// The first image of an icon file: a bitmap of twice the icon's height, the
+// colours over the transparency mask, both bottom-up.
+win::IconData DecodeIcon(const std::vector<std::uint8_t> &Data)
+{
+    if (Data.size() < 6 + 16 || Little<WORD>(Data, 0) != 0 || Little<WORD>(Data, 2) != 1 ||
+        Little<WORD>(Data, 4) == 0 || Data.size() < 6 + 16u * Little<WORD>(Data, 4))
+        InvalidIcon();
+    const DWORD size = Little<DWORD>(Data, 6 + 8), offset = Little<DWORD>(Data, 6 + 12);
+    if (offset > Data.size() || size > Data.size() - offset || size < sizeof(BITMAPINFOHEADER))
+        InvalidIcon();
+    const auto h = Little<BITMAPINFOHEADER>(Data, offset);
+    const int bits = h.biBitCount;
+    const long long width = h.biWidth, height = h.biHeight / 2;
+    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biCompression != BI_RGB || width <= 0 ||
+        height <= 0 || width > 1024 || height > 1024 ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
+        InvalidIcon();
+    const size_t colors =
+        bits <= 8 ? (h.biClrUsed ? std::min<DWORD>(h.biClrUsed, 1u << bits) : 1u << bits) : 0;
+    const size_t table = offset + h.biSize, pixels = table + colors * sizeof(RGBQUAD);
+    const size_t colorStride = size_t(Stride(int(width), bits));
+    const size_t maskStride = size_t(Stride(int(width), 1));
+    const size_t mask = pixels + colorStride * size_t(height);
+    if (mask + maskStride * size_t(height) > size_t(offset) + size) InvalidIcon();
+
+    win::IconData icon;
+    icon.Color = QImage(int(width), int(height), QImage::Format_ARGB32);
+    icon.Mask = QImage(int(width), int(height), QImage::Format_RGB32);
+    bool hasAlpha = false;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t *row = Data.data() + pixels + colorStride * size_t(height - 1 - y);
+        const std::uint8_t *maskRow = Data.data() + mask + maskStride * size_t(height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            QRgb pixel;
+            if (bits <= 8) {
+                const int shift = 8 - bits - (x * bits) % 8;
+                const size_t index = (row[x * bits / 8] >> shift) & ((1u << bits) - 1);
+                if (index >= colors) InvalidIcon();
+                const auto c = Little<RGBQUAD>(Data, table + index * sizeof(RGBQUAD));
+                pixel = qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue);
+            } else {
+                const std::uint8_t *p = row + x * (bits / 8);
+                pixel = qRgba(p[2], p[1], p[0], bits == 32 ? p[3] : 0);
+                hasAlpha |= bits == 32 && p[3] != 0;
+            }
+            icon.Color.setPixel(x, y, pixel);
+            const bool transparent = (maskRow[x / 8] >> (7 - x % 8)) & 1;
+            icon.Mask.setPixel(x, y, transparent ? 0xFFFFFFFF : 0xFF000000);
+        }
+    }
+    icon.Picture = icon.Color;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = icon.Color.pixel(x, y);
+            const int alpha = hasAlpha ? qAlpha(c) : (icon.Mask.pixel(x, y) & 0xFFFFFF ? 0 : 255);
+            icon.Picture.setPixel(x, y, qRgba(qRed(c), qGreen(c), qBlue(c), alpha));
+        }
+    return icon;
+}
+
+} // namespace
+
+void TIcon::LoadFromStream(TStream *Stream)
+{
+    const long long Remaining = Stream->Size() - Stream->Position();
+    std::vector<std::uint8_t> data(static_cast<size_t>(std::max(Remaining, 0LL)));
+    if (!data.empty()) Stream->ReadBuffer(data.data(), static_cast<int>(data.size()));
+    HICON handle = win::NewIcon(DecodeIcon(data));
+    FData = std::move(data);
+    SetHandle(handle);
+}
+
+void TIcon::SaveToStream(TStream *Stream)
+{
+    if (FData.empty()) throw EInvalidGraphicOperation("Only icons read from a file can be saved");
+    Stream->WriteBuffer(FData.data(), static_cast<int>(FData.size()));
 }
 
 // ---- TPicture ------------------------------------------------------------------
@@ -542,7 +635,8 @@ struct FileFormat {
 
 std::vector<FileFormat> &FileFormats()
 {
-    static std::vector<FileFormat> formats{{"bmp", "Bitmaps", TBitmap::StaticClass()}};
+    static std::vector<FileFormat> formats{{"bmp", "Bitmaps", TBitmap::StaticClass()},
+                                           {"ico", "Icons", TIcon::StaticClass()}};
     return formats;
 }
 
@@ -587,6 +681,42 @@ void TPicture::SetGraphic(TGraphic *Value)
         copy->Assign(Value);
     }
     Adopt(std::move(copy));
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> Value)
+{
+    Adopt(std::move(Value));
+}
+
+void TPicture::DefineProperties(TFiler *Filer)
+{
+    inherited::DefineProperties(Filer);
+    Filer->DefineBinaryProperty(
+        "Data",
+        [this](TStream *Stream) {
+            std::uint8_t length = 0;
+            Stream->ReadBuffer(&length, 1);
+            std::string name(length, '\0');
+            if (length) Stream->ReadBuffer(name.data(), length);
+            if (name.empty()) return SetGraphic(nullptr);
+            const auto format =
+                std::find_if(FileFormats().begin(), FileFormats().end(), [&](const FileFormat &f) {
+                    return SameText(f.Class->ClassName(), name);
+                });
+            if (format == FileFormats().end())
+                throw EInvalidGraphic("Unknown picture format " + AnsiString(name));
+            std::unique_ptr<TGraphic> graphic = NewGraphic(format->Class);
+            graphic->LoadFromStream(Stream);
+            Adopt(std::move(graphic));
+        },
+        [this](TStream *Stream) {
+            const AnsiString name = FGraphic->ClassName();
+            const auto length = static_cast<std::uint8_t>(name.Length());
+            Stream->WriteBuffer(&length, 1);
+            Stream->WriteBuffer(name.c_str(), length);
+            FGraphic->SaveToStream(Stream);
+        },
+        FGraphic && !FGraphic->Empty());
 }
 
 template <class T> T *TPicture::ForceGraphic()

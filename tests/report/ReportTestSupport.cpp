@@ -1,7 +1,37 @@
 #include "tests/report/ReportTestSupport.h"
 
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+
+namespace
+{
+
+// Text on a canvas needs the fonts of a Qt application, one for the whole program.
+class QtEnvironment : public testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        static int Argc = 1;
+        static char Name[] = "qrv4_report_tests";
+        static char *Argv[] = {Name, nullptr};
+        FApp = std::make_unique<QApplication>(Argc, Argv);
+    }
+    void TearDown() override { FApp.reset(); }
+
+private:
+    std::unique_ptr<QApplication> FApp;
+};
+
+[[maybe_unused]] testing::Environment *const Environment =
+    testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
 
 AnsiString Cp(const char *Utf8)
 {

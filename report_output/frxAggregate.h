@@ -1,0 +1,92 @@
+#pragma once
+
+// The aggregate functions SUM, AVG, MIN, MAX and COUNT of footer memos:
+// collectors made before the run and fed by every shown data band.
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/Variants.h"
+
+#include <memory>
+#include <vector>
+
+class TfrxBand;
+class TfrxCustomMemoView;
+class TfrxDataBand;
+class TfrxReport;
+
+enum TfrxAggregateFunction { agSum, agAvg, agMin, agMax, agCount };
+
+class TfrxAggregateItem
+{
+public:
+    explicit TfrxAggregateItem(TfrxReport *Report) : FReport(Report) {}
+
+    void Calc();
+    void DeleteValue();
+    void Reset();
+    void StartKeep();
+    void EndKeep();
+    Variant Value() const;
+
+    TfrxAggregateFunction FFunction = agCount;
+    TfrxDataBand *FBand = nullptr;
+    bool FCountInvisible = false;
+    bool FRunning = false;
+    AnsiString FExpression;
+    bool FIsPageFooter = false;
+    int FCount = 0;
+    Variant FValue = ::Null();
+    bool FKeeping = false;
+    int FSavedCount = 0;
+    Variant FSavedValue = ::Null();
+    AnsiString FMemoName;
+    AnsiString FText;
+    TfrxBand *FParentBand = nullptr;
+    int FKeepCount = 0;
+    Variant FKeepValue = ::Null();
+    int FVColumn = 0;
+
+private:
+    // Per vertical column, grown as columns come; empty while no column fed.
+    std::vector<Variant> FVColumnValues;
+    std::vector<int> FVColumnCounts;
+    TfrxReport *FReport;
+};
+
+class TfrxAggregateList
+{
+public:
+    explicit TfrxAggregateList(TfrxReport *Report) : FReport(Report) {}
+
+    void Clear() { FItems.clear(); }
+    // Every memo directly in Band; the engine walks a page's wired bands with it.
+    void ScanBand(TfrxBand *Band, TfrxDataBand *DataBand);
+    void FindAggregates(TfrxCustomMemoView *Memo, TfrxDataBand *DataBand);
+    void AddValue(TfrxBand *Band, int VColumn = 0);
+    void DeleteValue(TfrxBand *Band);
+    void Reset(TfrxBand *Band);
+    void StartKeep();
+    void EndKeep();
+    void ClearValues();
+    Variant GetValue(TfrxBand *ParentBand, int VColumn, const AnsiString &Name,
+                     const AnsiString &Expression, TfrxBand *Band, int Flags);
+    Variant GetValue(TfrxBand *ParentBand, const AnsiString &Text, int VColumn);
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TfrxAggregateItem *Items(int Index) const { return FItems.at(Index).get(); }
+
+    // Function, expression, band and flags of one call such as "SUM(<x>, MasterData1, 2)".
+    static void ParseName(TfrxReport *Report, const AnsiString &Text,
+                          TfrxAggregateFunction &Function, AnsiString &Expression,
+                          TfrxDataBand *&Band, bool &CountInvisible, bool &Running);
+
+private:
+    void ScanExpression(const AnsiString &Expression, TfrxCustomMemoView *Memo,
+                        TfrxDataBand *DataBand, int Depth);
+    void ScanNamed(const AnsiString &Name, TfrxCustomMemoView *Memo, TfrxDataBand *DataBand,
+                   int Depth);
+    void AddItem(const AnsiString &Text, TfrxCustomMemoView *Memo, TfrxDataBand *DataBand);
+
+    std::vector<std::unique_ptr<TfrxAggregateItem>> FItems;
+    TfrxReport *FReport;
+};

@@ -1,0 +1,740 @@
+// The engine's run: wiring the bands of each page, the passes, the page loop,
+// the master-detail record loop and the pages themselves.
+
+#include "report_output/frxEngine.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Forms.h"
+#include "report/frxRes.h"
+#include "report_output/frxPreviewPages.h"
+#include "script/fs_iinterpreter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+// The user interface stays live through a long run without paying for a
+// message round on every record.
+constexpr auto PollInterval = std::chrono::milliseconds(50);
+
+template <class T> T *As(void *Item)
+{
+    return dynamic_cast<T *>(static_cast<TfrxComponent *>(Item));
+}
+
+bool IsGroupHeader(TfrxBand *Band)
+{
+    return dynamic_cast<TfrxGroupHeader *>(Band) != nullptr;
+}
+
+// Bands in the order of their tops, to the hundredth of a pixel; among equal
+// tops the one added later comes first, as the wiring expects.
+void SortByTop(std::vector<TfrxBand *> &Bands)
+{
+    std::reverse(Bands.begin(), Bands.end());
+    std::stable_sort(Bands.begin(), Bands.end(), [](TfrxBand *A, TfrxBand *B) {
+        return std::llround(A->Top() * 100) < std::llround(B->Top() * 100);
+    });
+}
+
+void AddError(TStrings *Errors, const char *Key, TfrxComponent *C)
+{
+    Errors->Add(frxResources()->Get(Key) + " " + C->Name());
+}
+
+} // namespace
+
+// ---- the header list ----
+
+void TfrxHeaderList::AddItem(TfrxBand *Band, double Left, bool IsInKeep)
+{
+    FItems.push_back({Band, Left, IsInKeep});
+}
+
+void TfrxHeaderList::RemoveItem(TfrxBand *Band)
+{
+    auto At = std::find_if(FItems.begin(), FItems.end(),
+                           [Band](const TfrxHeaderListItem &Item) { return Item.Band == Band; });
+    if (At != FItems.end()) FItems.erase(At);
+}
+
+// ---- the engine ----
+
+void frxRegisterOutput()
+{
+    frxSetOutputFactories(
+        [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
+        [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
+}
+
+TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport) {}
+
+TfrxEngine::~TfrxEngine() = default;
+
+TfrxCustomPreviewPages *TfrxEngine::Pages() const
+{
+    TfrxCustomPreviewPages *Result = Report()->PreviewPages();
+    if (!Result) throw Exception("The report's prepared pages are not available");
+    return Result;
+}
+
+const std::vector<TfrxDataBand *> &TfrxEngine::DataBands(TfrxReportPage *APage)
+{
+    return FPageDataBands[APage];
+}
+
+double TfrxEngine::FooterHeight()
+{
+    double Result = 0;
+    if (TfrxBand *Band = Page()->FindBand(TfrxColumnFooter::StaticClass()))
+        Result += Band->Height();
+    if (TfrxBand *Band = Page()->FindBand(TfrxPageFooter::StaticClass())) Result += Band->Height();
+    return Result;
+}
+
+double TfrxEngine::FreeSpace()
+{
+    return PageHeight - FooterHeight() - CurY;
+}
+
+Variant TfrxEngine::GetAggregateValue(const AnsiString &Name, const AnsiString &Expression,
+                                      const Variant &Band, int Flags)
+{
+    TfrxBand *Wanted = nullptr;
+    if (!VarIsNull(Band) && !VarIsEmpty(Band) && Band.AsInteger() != 0)
+        Wanted = dynamic_cast<TfrxBand *>(fsVariantToObject(Band));
+    return FAggregates.GetValue(FCurrentBand, CurVColumn, Name, Expression, Wanted, Flags);
+}
+
+bool TfrxEngine::Run()
+{
+    bool Result = false;
+    struct Finally {
+        TfrxEngine &E;
+        ~Finally() { E.Finalize(); }
+    };
+    if (!Initialize()) {
+        Finalize();
+        return false;
+    }
+    Finally Done{*this};
+    Report()->DataSets()->Initialize();
+    Report()->DoNotifyEvent(Report(), Report()->OnStartReport());
+    Result = RunDialogs();
+    if (Result) {
+        for (int i = 0; i < Report()->PagesCount(); ++i)
+            if (auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i))) {
+                FCurReportPage = APage;
+                Pages()->AddSourcePage(APage);
+                AddAggregateItems(APage);
+            }
+        FinalPass = !DoublePass();
+        TotalPages = 0;
+        Pages()->BeginPass();
+        RunReportPages();
+        if (DoublePass() && !Report()->Terminated()) {
+            TotalPages = Pages()->Count();
+            Pages()->ClearFirstPassPages();
+            FAggregates.ClearValues();
+            FinalPass = true;
+            RunReportPages();
+        }
+    }
+    Report()->DoNotifyEvent(Report(), Report()->OnStopReport());
+    return Result;
+}
+
+bool TfrxEngine::Initialize()
+{
+    Pages()->Initialize();
+    StartDate = Date();
+    StartTime = Now();
+    Running = true;
+    FKeeping = false;
+    CurVColumn = 0;
+    FAggregates.Clear();
+    FBandStates.clear();
+    FPageDataBands.clear();
+    FLastPoll = std::chrono::steady_clock::now();
+    TStrings *Errors = Report()->Errors();
+    for (int i = 0; i < Report()->PagesCount(); ++i)
+        if (auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i))) {
+            FCurReportPage = APage;
+            PreparePage(Errors);
+        }
+    CheckDataSets(Errors);
+    return Errors->Count() == 0;
+}
+
+void TfrxEngine::Finalize()
+{
+    Report()->DataSets()->Finalize();
+    Pages()->Finish();
+    Running = false;
+}
+
+void TfrxEngine::CheckDataSets(TStrings *Errors)
+{
+    TfrxDataSet *ReportDataSet = Report()->DataSet();
+    for (int i = 0; i < Report()->PagesCount(); ++i) {
+        auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i));
+        if (!APage) continue;
+        if (ReportDataSet && ReportDataSet == APage->DataSet()) {
+            Errors->Add("Cannot use the same dataset for Report.DataSet and Page.DataSet");
+            return;
+        }
+        for (TfrxDataBand *Band : FPageDataBands[APage]) {
+            TfrxDataSet *DataSet = Band->DataSet();
+            if (!DataSet) continue;
+            if (DataSet == ReportDataSet) {
+                Errors->Add("Cannot use the same dataset for Report.DataSet and Band.DataSet");
+                break;
+            }
+            if (DataSet == APage->DataSet()) {
+                Errors->Add("Cannot use the same dataset for Page.DataSet and Band.DataSet");
+                break;
+            }
+        }
+    }
+}
+
+// ---- wiring ----
+
+void TfrxEngine::PreparePage(TStrings *Errors)
+{
+    TfrxReportPage *APage = Page();
+    APage->AlignChildren();
+    std::vector<TfrxDataBand *> &TopLevel = FPageDataBands[APage];
+    TopLevel.clear();
+    std::vector<TfrxBand *> Ordered;
+    TList *Objects = APage->Objects();
+    for (int i = 0; i < Objects->Count(); ++i) {
+        auto *Band = As<TfrxBand>(Objects->Items(i));
+        if (!Band || Band->Vertical()) continue;
+        FBandStates[Band] = TBandState();
+        if (auto *Data = dynamic_cast<TfrxDataBand *>(Band);
+            Data && !Data->DataSet() && Data->RowCount() >= 1) {
+            Data->SetDataSet(Data->VirtualDataSet());
+            Data->VirtualDataSet()->Initialize();
+        }
+        if (Band->BandNumber() >= 4 && Band->BandNumber() <= 13) Ordered.push_back(Band);
+    }
+    SortByTop(Ordered);
+    WireGroups(Ordered, Errors);
+    WireHeaders(Ordered, Errors);
+    std::vector<TfrxBand *> Wired;
+    for (std::size_t i = 0; i < Ordered.size(); ++i) {
+        auto *Master = dynamic_cast<TfrxMasterData *>(Ordered[i]);
+        if (!Master || !Master->DataSet()) continue;
+        TopLevel.push_back(Master);
+        Wired.push_back(Master);
+        WireDetails(Ordered, i + 1, Master, Wired);
+    }
+    for (TfrxBand *Band : Ordered)
+        if (std::find(Wired.begin(), Wired.end(), Band) == Wired.end())
+            AddError(Errors, "enBandPos", Band);
+}
+
+void TfrxEngine::WireGroups(std::vector<TfrxBand *> &Bands, TStrings *Errors)
+{
+    for (std::size_t i = 0; i < Bands.size(); ++i) {
+        auto *Group = dynamic_cast<TfrxGroupHeader *>(Bands[i]);
+        if (!Group) continue;
+        TBandState &G = State(Group);
+        std::size_t j = i;
+        for (; j < Bands.size() && IsGroupHeader(Bands[j]); ++j)
+            G.Groups.push_back(static_cast<TfrxGroupHeader *>(Bands[j]));
+        for (; j < Bands.size() && !dynamic_cast<TfrxDataBand *>(Bands[j]); ++j) {
+        }
+        if (j == Bands.size()) {
+            AddError(Errors, "enUnconnGroup", Group);
+            continue;
+        }
+        TBandState &D = State(Bands[j]);
+        if (i == 0 || !IsGroupHeader(Bands[i - 1])) D.Group = Group;
+    }
+    std::vector<TfrxBand *> Kept;
+    std::vector<TfrxGroupHeader *> Open;
+    for (TfrxBand *Band : Bands) {
+        if (auto *Group = dynamic_cast<TfrxGroupHeader *>(Band)) {
+            Open.push_back(Group);
+        } else if (dynamic_cast<TfrxGroupFooter *>(Band)) {
+            if (Open.empty()) {
+                AddError(Errors, "enUnconnGFooter", Band);
+                continue;
+            }
+            State(Open.back()).Footer = Band;
+            Open.pop_back();
+        } else {
+            Kept.push_back(Band);
+        }
+    }
+    Bands = std::move(Kept);
+}
+
+void TfrxEngine::WireHeaders(std::vector<TfrxBand *> &Bands, TStrings *Errors)
+{
+    std::vector<TfrxBand *> Kept;
+    for (std::size_t i = 0; i < Bands.size(); ++i) {
+        TfrxBand *Band = Bands[i];
+        const bool Header = dynamic_cast<TfrxHeader *>(Band) != nullptr;
+        const bool Footer = dynamic_cast<TfrxFooter *>(Band) != nullptr;
+        if (!Header && !Footer) {
+            Kept.push_back(Band);
+            continue;
+        }
+        TfrxBand *Neighbour = Header ? (i + 1 < Bands.size() ? Bands[i + 1] : nullptr)
+                                     : (i > 0 ? Bands[i - 1] : nullptr);
+        if (!dynamic_cast<TfrxDataBand *>(Neighbour)) {
+            AddError(Errors, "enUnconnHeader", Band);
+            continue;
+        }
+        (Header ? State(Neighbour).Header : State(Neighbour).Footer) = Band;
+    }
+    Bands = std::move(Kept);
+}
+
+void TfrxEngine::WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, TfrxDataBand *Master,
+                             std::vector<TfrxBand *> &Wired)
+{
+    if (dynamic_cast<TfrxDataBand6 *>(Master)) return;
+    const int Level = Master->BandNumber();
+    for (std::size_t i = From; i < Bands.size() && Bands[i]->BandNumber() > Level; ++i) {
+        auto *Detail = dynamic_cast<TfrxDataBand *>(Bands[i]);
+        if (!Detail || Detail->BandNumber() != Level + 1 || !Detail->DataSet()) continue;
+        State(Master).SubBands.push_back(Detail);
+        Wired.push_back(Detail);
+        WireDetails(Bands, i + 1, Detail, Wired);
+    }
+}
+
+void TfrxEngine::AddAggregateItems(TfrxReportPage *APage)
+{
+    const std::vector<TfrxDataBand *> &TopLevel = FPageDataBands[APage];
+    std::vector<TfrxDataBand *> Walk(TopLevel.begin(), TopLevel.end());
+    while (!Walk.empty()) {
+        TfrxDataBand *Band = Walk.back();
+        Walk.pop_back();
+        TBandState &S = State(Band);
+        FAggregates.ScanBand(S.Footer, Band);
+        if (S.Group)
+            for (TfrxGroupHeader *Group : State(S.Group).Groups)
+                FAggregates.ScanBand(State(Group).Footer, Band);
+        Walk.insert(Walk.end(), S.SubBands.begin(), S.SubBands.end());
+    }
+    if (TopLevel.empty()) return;
+    for (TClass Class : {TfrxPageFooter::StaticClass(), TfrxColumnFooter::StaticClass(),
+                         TfrxReportSummary::StaticClass()})
+        FAggregates.ScanBand(APage->FindBand(Class), TopLevel.front());
+}
+
+// ---- passes and pages ----
+
+bool TfrxEngine::RunDialogs()
+{
+    const AnsiString &Event = Report()->OnRunDialogs();
+    if (Trim(Event).IsEmpty()) return true;
+    Variant Params = VarArrayOf({Variant(true)});
+    Report()->DoParamEvent(Event, Params);
+    return Params.GetElement({0}).AsBoolean();
+}
+
+void TfrxEngine::RunReportPages()
+{
+    FFirstReportPage = true;
+    TfrxDataSet *DataSet = Report()->DataSet();
+    if (!DataSet) {
+        RunPages();
+        return;
+    }
+    DataSet->First();
+    while (!DataSet->Eof() && !Report()->Terminated()) {
+        RunPages();
+        DataSet->Next();
+    }
+}
+
+void TfrxEngine::RunPages()
+{
+    for (int i = 0; i < Report()->PagesCount() && !Report()->Terminated(); ++i) {
+        auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i));
+        if (!APage) continue;
+        FCurReportPage = APage;
+        if (APage->Visible()) RunPage(APage);
+        FFirstReportPage = false;
+    }
+}
+
+void TfrxEngine::RunPage(TfrxReportPage *APage)
+{
+    FNothingShownYet = true;
+    Report()->DoNotifyEvent(APage, APage->OnBeforePrint());
+    if (TfrxDataSet *DataSet = APage->DataSet()) {
+        DataSet->First();
+        while (!DataSet->Eof() && !Report()->Terminated()) {
+            RunPageBody(APage);
+            DataSet->Next();
+        }
+    } else {
+        RunPageBody(APage);
+    }
+    Report()->DoNotifyEvent(APage, APage->OnAfterPrint());
+}
+
+void TfrxEngine::RunPageBody(TfrxReportPage *APage)
+{
+    if (!CanShow(APage, Report()->EngineOptions()->PrintIfEmpty())) return;
+    InitPage();
+    ShowLooseObjects(APage);
+    if (!APage->OnManualBuild().IsEmpty())
+        Report()->DoNotifyEvent(APage, APage->OnManualBuild());
+    else
+        RunBands(APage);
+    FLastPageOfRun = true;
+    EndPage();
+    FLastPageOfRun = false;
+}
+
+void TfrxEngine::ShowLooseObjects(TfrxReportPage *APage)
+{
+    std::vector<TfrxComponent *> Loose;
+    TList *Objects = APage->Objects();
+    for (int i = 0; i < Objects->Count(); ++i) {
+        auto *C = static_cast<TfrxComponent *>(Objects->Items(i));
+        if (!dynamic_cast<TfrxBand *>(C)) Loose.push_back(C);
+    }
+    if (Loose.empty()) return;
+    // Parented to the page for the time of the show, so that its objects find the report.
+    auto Band = std::make_unique<TfrxNullBand>(nullptr);
+    Band->SetParent(APage);
+    Band->SetBounds(0, 0, PageWidth, PageHeight);
+    for (TfrxComponent *C : Loose)
+        C->SetParent(Band.get());
+    const double SavedY = CurY;
+    struct GiveBack {
+        TfrxEngine &E;
+        std::unique_ptr<TfrxNullBand> &Band;
+        std::vector<TfrxComponent *> &Loose;
+        TfrxReportPage *Page;
+        ~GiveBack()
+        {
+            for (TfrxComponent *C : Loose)
+                C->SetParent(Page);
+            Band->SetParent(nullptr);
+            E.FBandStates.erase(Band.get());
+        }
+    } Back{*this, Band, Loose, APage};
+    Band->AlignChildren();
+    ShowBand(Band.get());
+    CurY = SavedY;
+}
+
+bool TfrxEngine::CanShow(TObject *Obj, bool PrintIfEmpty)
+{
+    if (PrintIfEmpty) return true;
+    const std::vector<TfrxDataBand *> *SubBands = nullptr;
+    if (auto *Band = dynamic_cast<TfrxDataBand *>(Obj)) {
+        SubBands = &State(Band).SubBands;
+        if (SubBands->empty()) return true;
+    } else if (auto *APage = dynamic_cast<TfrxReportPage *>(Obj)) {
+        SubBands = &FPageDataBands[APage];
+    }
+    if (!SubBands) return false;
+    for (TfrxDataBand *Sub : *SubBands) {
+        TfrxDataSet *DataSet = Sub->DataSet();
+        if (!DataSet) continue;
+        Report()->DoNotifyEvent(Sub, Sub->OnMasterDetail());
+        DataSet->First();
+        for (; !DataSet->Eof(); DataSet->Next())
+            if (CanShow(Sub, Sub->PrintIfDetailEmpty())) return true;
+    }
+    return false;
+}
+
+void TfrxEngine::PollMessages()
+{
+    const auto Now = std::chrono::steady_clock::now();
+    if (Now - FLastPoll < PollInterval) return;
+    FLastPoll = Now;
+    Application->ProcessMessages();
+}
+
+void TfrxEngine::RunBands(TObject *Parent)
+{
+    PollMessages();
+    if (Report()->Terminated()) return;
+    std::vector<TfrxDataBand *> Bands;
+    if (auto *APage = dynamic_cast<TfrxReportPage *>(Parent))
+        Bands = FPageDataBands[APage];
+    else
+        Bands = State(static_cast<TfrxBand *>(Parent)).SubBands;
+    for (TfrxDataBand *Band : Bands) {
+        if (!Band->DataSet()) continue;
+        RunDataBand(Band);
+        if (Report()->Terminated()) return;
+        FNothingShownYet = false;
+    }
+}
+
+void TfrxEngine::RunDataBand(TfrxDataBand *Band)
+{
+    TfrxDataSet *DataSet = Band->DataSet();
+    TBandState &S = State(Band);
+    DataSet->First();
+    S.LineNo = S.LineNoAll = 1;
+    SetCurColumn(Band, 1);
+    ResetSuppressValues(Band);
+    bool First = true;
+    int ColumnRowPosition = 0, FooterPosition = 0;
+    double SavedY = CurY;
+    while (!DataSet->Eof()) {
+        if (CanShow(Band, Band->PrintIfDetailEmpty())) {
+            if (First) {
+                if (Band->KeepTogether()) StartKeep(Band);
+                if (Band->KeepHeader() && S.Header) StartKeep(Band);
+                AddToHeaderList(S.Header);
+                ShowBand(S.Header);
+            } else if (!S.Group && Band->KeepTogether()) {
+                StartKeep(Band);
+            }
+            if (S.Group) {
+                if (First)
+                    InitGroups(Band, S.Group, 0, true);
+                else
+                    CheckGroups(Band, S.Group, ColumnRowPosition, SavedY);
+            }
+            if (Band->KeepFooter()) FooterPosition = Pages()->GetCurPosition();
+            if (Band->Columns() > 1 && S.CurColumn == 1)
+                ColumnRowPosition = Pages()->GetCurPosition();
+            SavedY = CurY;
+            LineNo = S.LineNo;
+            LineNoAll = S.LineNoAll;
+            ShowBand(Band);
+            NotifyObjects(Band);
+            if (First && Band->KeepHeader() && S.Header) EndKeep(Band);
+            First = false;
+            ++S.LineNo;
+            ++S.LineNoAll;
+            CheckBandColumns(Band, ColumnRowPosition, SavedY);
+            AddBandOutline(Band);
+            RunBands(Band);
+            OutlineUp(Band);
+        }
+        FNothingShownYet = false;
+        if (Band->FooterAfterEach()) ShowBand(S.Footer);
+        if (!S.Group && Band->KeepTogether()) EndKeep(Band);
+        DataSet->Next();
+        PollMessages();
+        if ((Band->RowCount() != 0 && Band->RowCount() < S.LineNo) || Report()->Terminated()) break;
+    }
+    SetCurColumn(Band, Band->Columns());
+    CheckBandColumns(Band, ColumnRowPosition, SavedY);
+    if (First) return;
+    if (S.Group) ShowGroupFooters(S.Group, 0);
+    if (!Band->FooterAfterEach()) {
+        if (Band->KeepFooter()) StartKeep(Band, FooterPosition);
+        FShowingKeptFooter = true;
+        struct Clear {
+            bool &Flag;
+            ~Clear() { Flag = false; }
+        } Done{FShowingKeptFooter};
+        ShowBand(S.Footer);
+        if (Band->KeepFooter()) EndKeep(Band);
+    }
+    RemoveFromHeaderList(S.Header);
+    if (S.Group && Band->KeepTogether()) EndKeep(Band);
+}
+
+void TfrxEngine::NotifyObjects(TfrxBand *Band)
+{
+    TList *Targets = NotifyTargets();
+    for (int i = 0; i < Targets->Count(); ++i)
+        static_cast<TfrxComponent *>(Targets->Items(i))->OnNotify(Band);
+}
+
+// ---- page management ----
+
+void TfrxEngine::InitPage()
+{
+    TfrxReportPage *APage = Page();
+    TfrxBand *Title = APage->FindBand(TfrxReportTitle::StaticClass());
+    TfrxBand *Header = APage->FindBand(TfrxPageHeader::StaticClass());
+    FHeaderList.Clear();
+    FHeaderList.AddItem(APage->TitleBeforeHeader() ? Title : Header, 0, false);
+    FHeaderList.AddItem(APage->TitleBeforeHeader() ? Header : Title, 0, false);
+    PageHeight = APage->PaperHeight() * fr01cm - APage->TopMargin() * fr01cm -
+                 APage->BottomMargin() * fr01cm;
+    PageWidth =
+        APage->PaperWidth() * fr01cm - APage->LeftMargin() * fr01cm - APage->RightMargin() * fr01cm;
+    CurX = CurY = 0;
+    CurColumn = 1;
+    FOriginX = 0;
+    FFirstPageOfRun = true;
+    FLastPageOfRun = false;
+    if (Pages()->Count() > 0 && APage->PrintOnPreviousPage()) {
+        Pages()->CurPage = Pages()->Count() - 1;
+        CurY = Pages()->GetLastY();
+        FHeaderList.RemoveItem(Title);
+        ShowBand(TfrxReportTitle::StaticClass());
+    } else {
+        AddPage();
+    }
+    if (FFirstReportPage) FirstPage = Pages()->CurPage;
+    ColumnTopY = CurY;
+    if (TfrxBand *ColumnHeader = APage->FindBand(TfrxColumnHeader::StaticClass())) {
+        ShowBand(ColumnHeader);
+        FHeaderList.AddItem(ColumnHeader, FOriginX, FKeeping);
+    }
+    FHeaderList.RemoveItem(Title);
+    if (TfrxCustomOutline *Outline = Pages()->Outline()) Outline->LevelRoot();
+    AddPageOutline();
+}
+
+void TfrxEngine::AddPageOutline()
+{
+    TfrxCustomOutline *Outline = Pages()->Outline();
+    if (!Outline || Page()->OutlineText().IsEmpty()) return;
+    Outline->AddItem(VarToStr(Report()->Calc(Page()->OutlineText())), 0);
+}
+
+void TfrxEngine::AddPage()
+{
+    Pages()->AddPage(Page());
+    CurY = 0;
+    if (TfrxBand *Overlay = Page()->FindBand(TfrxOverlay::StaticClass());
+        Overlay && !Overlay->PrintOnTop())
+        ShowBand(Overlay);
+    CurY = 0;
+    const double SavedX = CurX;
+    ColumnTopY = 0;
+    for (int i = 0; i < FHeaderList.Count(); ++i) {
+        TfrxHeaderList::TfrxHeaderListItem Item = FHeaderList.Items(i);
+        TfrxBand *Band = Item.Band;
+        CurX = Item.Left;
+        if (!Band || Band == FPageBreakBand) continue;
+        if (FFirstPageOfRun && dynamic_cast<TfrxPageHeader *>(Band) && !Band->PrintOnFirstPage())
+            continue;
+        if (FKeeping && Item.IsInKeep) continue;
+        TBandState &S = State(Band);
+        const bool WasReprinting = S.IsReprinting;
+        const int SavedLine = LineNo, SavedLineAll = LineNoAll;
+        S.IsReprinting = true;
+        LineNo = S.LineNo;
+        LineNoAll = S.LineNoAll;
+        FReprintingHeaders = true;
+        struct Restore {
+            TfrxEngine &E;
+            TBandState &S;
+            bool WasReprinting;
+            int Line, LineAll;
+            ~Restore()
+            {
+                S.IsReprinting = WasReprinting;
+                E.LineNo = Line;
+                E.LineNoAll = LineAll;
+                E.FReprintingHeaders = false;
+            }
+        } Back{*this, S, WasReprinting, SavedLine, SavedLineAll};
+        if (dynamic_cast<TfrxReportTitle *>(Band)) FHeaderList.Items(i).Band = nullptr;
+        ShowBand(Band);
+        if (dynamic_cast<TfrxPageHeader *>(Band)) ColumnTopY = CurY;
+    }
+    CurX = SavedX;
+}
+
+void TfrxEngine::EndPage()
+{
+    TfrxReportPage *APage = Page();
+    if (APage->Columns() > 1) {
+        EndColumn();
+        if (!FLastPageOfRun) {
+            CurX = FOriginX;
+            CurColumn = 1;
+        }
+    }
+    ShowFixedBand(APage->FindBand(TfrxColumnFooter::StaticClass()));
+    if (FLastPageOfRun && !FShowingSummary) {
+        // A summary that breaks the page ends pages that are not the last.
+        FShowingSummary = true;
+        FLastPageOfRun = false;
+        struct Restore {
+            TfrxEngine &E;
+            ~Restore()
+            {
+                E.FShowingSummary = false;
+                E.FLastPageOfRun = true;
+            }
+        } Back{*this};
+        ShowBand(TfrxReportSummary::StaticClass());
+    }
+    if (TfrxBand *Footer = APage->FindBand(TfrxPageFooter::StaticClass())) {
+        CurY = PageHeight - Footer->Height();
+        ShowFixedBand(Footer);
+    }
+    if (TfrxBand *Overlay = APage->FindBand(TfrxOverlay::StaticClass());
+        Overlay && Overlay->PrintOnTop()) {
+        CurY = 0;
+        ShowFixedBand(Overlay);
+    }
+    FFirstPageOfRun = false;
+}
+
+void TfrxEngine::ShowFixedBand(TfrxBand *Band)
+{
+    if (!Band) return;
+    Stretch(Band);
+    {
+        struct Undo {
+            TfrxEngine &E;
+            TfrxBand *Band;
+            ~Undo() { E.UnStretch(Band); }
+        } Done{*this, Band};
+        const bool PageFooter = dynamic_cast<TfrxPageFooter *>(Band) != nullptr;
+        const bool Skipped = PageFooter && ((FFirstPageOfRun && !Band->PrintOnFirstPage()) ||
+                                            (FLastPageOfRun && !Band->PrintOnLastPage()));
+        Band->SetLeft(0);
+        Band->SetTop(CurY);
+        if (Band->Visible() && !Skipped && !Pages()->BandExists(Band)) Pages()->AddObject(Band);
+        CurY += Band->Height();
+    }
+    FAggregates.Reset(Band);
+}
+
+void TfrxEngine::NewPage()
+{
+    if (FKeeping) {
+        if (FShowingKeptFooter) FAggregates.DeleteValue(FKeepingBand);
+        Pages()->CutObjects(FKeepPosition);
+    }
+    EndPage();
+    AddPage();
+    if (FKeeping) {
+        FAggregates.EndKeep();
+        Pages()->PasteObjects(0, CurY);
+        // Only entries made inside the block move with it.
+        TfrxCustomOutline *Outline = Pages()->Outline();
+        if (Outline && Outline->GetCurPosition() != FKeepOutlinePosition)
+            Outline->ShiftItems(FKeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
+        CurY = Pages()->GetLastY();
+        if (FShowingKeptFooter) FAggregates.AddValue(FKeepingBand);
+    }
+    FKeeping = false;
+    AddPageOutline();
+}
+
+void TfrxEngine::AddBandOutline(TfrxBand *Band)
+{
+    TfrxCustomOutline *Outline = Pages()->Outline();
+    if (!Outline || Band->OutlineText().IsEmpty()) return;
+    Report()->SetCurObject(Band->Name());
+    Outline->AddItem(VarToStr(Report()->Calc(Band->OutlineText())),
+                     static_cast<int>(std::nearbyint(CurY - Band->Height())));
+}
+
+void TfrxEngine::OutlineUp(TfrxBand *Band)
+{
+    TfrxCustomOutline *Outline = Pages()->Outline();
+    if (Outline && !Band->OutlineText().IsEmpty()) Outline->LevelUp();
+}

@@ -1,0 +1,161 @@
+#pragma once
+
+// The band layout engine: turns a report's pages of bands into prepared
+// pages, record by record, page by page.
+
+#include "report/frxClass.h"
+#include "report_output/frxAggregate.h"
+
+#include <chrono>
+#include <unordered_map>
+#include <vector>
+
+class TfrxXMLItem;
+
+// Bands to show again at the top of every new page or column.
+class TfrxHeaderList
+{
+public:
+    struct TfrxHeaderListItem {
+        TfrxBand *Band = nullptr; // empty: a missing title or header, or a title already printed
+        double Left = 0;
+        bool IsInKeep = false;
+    };
+
+    void AddItem(TfrxBand *Band, double Left, bool IsInKeep);
+    void RemoveItem(TfrxBand *Band);
+    void Clear() { FItems.clear(); }
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TfrxHeaderListItem &Items(int Index) { return FItems.at(static_cast<std::size_t>(Index)); }
+
+private:
+    std::vector<TfrxHeaderListItem> FItems;
+};
+
+class TfrxEngine : public TfrxCustomEngine
+{
+    QRV4_CLASS(TfrxEngine, TfrxCustomEngine)
+
+public:
+    explicit TfrxEngine(TfrxReport *AReport);
+    ~TfrxEngine() override;
+
+    void EndPage() override;
+    void NewColumn() override;
+    void NewPage() override;
+    void ShowBand(TfrxBand *Band) override;
+    void ShowBand(TClass BandClass) override;
+    double FooterHeight() override;
+    double FreeSpace() override;
+    Variant GetAggregateValue(const AnsiString &Name, const AnsiString &Expression,
+                              const Variant &Band, int Flags) override;
+    bool Run() override;
+
+    TfrxAggregateList *Aggregates() { return &FAggregates; }
+    TfrxBand *CurrentBand() const { return FCurrentBand; }
+    // The top-level data bands the last run wired on Page.
+    const std::vector<TfrxDataBand *> &DataBands(TfrxReportPage *Page);
+
+private:
+    // What the run keeps for a band: its wiring and its counters.
+    struct TBandState {
+        std::vector<TfrxDataBand *> SubBands;
+        TfrxBand *Header = nullptr;            // a data band's header
+        TfrxBand *Footer = nullptr;            // a data band's footer, a group header's footer
+        TfrxGroupHeader *Group = nullptr;      // a data band's outermost group
+        std::vector<TfrxGroupHeader *> Groups; // a group header: itself and those nested in it
+        Variant LastValue;                     // a group header's condition last seen
+        int LineNo = 0, LineNoAll = 0;         // "Line" and "Line#"
+        int CurColumn = 1;                     // a multi-column data band's column
+        double MaxY = 0;                       // the lowest Y of its current row
+        bool IsReprinting = false;
+        bool ShiftTreeBuilt = false;
+        // The band's objects with their stretcheable side, typed once per run.
+        std::vector<TfrxComponent *> Objects;
+        std::vector<TfrxReportComponent *> Components;
+        std::vector<TfrxStretcheable *> Stretcheables;
+    };
+
+    TBandState &State(TfrxBand *Band) { return FBandStates[Band]; }
+    TfrxReportPage *Page() const { return FCurReportPage; }
+    TfrxCustomPreviewPages *Pages() const;
+
+    // The run.
+    bool Initialize();
+    void Finalize();
+    void PreparePage(TStrings *Errors);
+    void WireGroups(std::vector<TfrxBand *> &Bands, TStrings *Errors);
+    void WireHeaders(std::vector<TfrxBand *> &Bands, TStrings *Errors);
+    void WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, TfrxDataBand *Master,
+                     std::vector<TfrxBand *> &Wired);
+    void CheckDataSets(TStrings *Errors);
+    void AddAggregateItems(TfrxReportPage *Page);
+    bool RunDialogs();
+    void RunReportPages();
+    void RunPages();
+    void RunPage(TfrxReportPage *APage);
+    void RunPageBody(TfrxReportPage *APage);
+    void ShowLooseObjects(TfrxReportPage *APage);
+    bool CanShow(TObject *Obj, bool PrintIfEmpty);
+    void RunBands(TObject *Parent);
+    void RunDataBand(TfrxDataBand *Band);
+    void PollMessages();
+    void NotifyObjects(TfrxBand *Band);
+    void InitPage();
+    void AddPage();
+    void ShowFixedBand(TfrxBand *Band);
+    void AddBandOutline(TfrxBand *Band);
+    void OutlineUp(TfrxBand *Band);
+    void AddPageOutline();
+
+    // One band onto the pages.
+    void DoShow(TfrxBand *Band);
+    void OutputBand(TfrxBand *Band, bool MultiColumn);
+    TBandState &TypedObjects(TfrxBand *Band);
+    void Stretch(TfrxBand *Band);
+    void UnStretch(TfrxBand *Band);
+    void PrepareShiftTree(TfrxBand *Band);
+    void ShiftObjects(TfrxReportComponent *Parent, double Amount);
+    void DrawSplit(TfrxBand *Band);
+    void StartKeep(TfrxBand *Band, int Position = 0);
+    void EndKeep(TfrxBand *Band);
+    void InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From, bool Reset);
+    void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int ColumnPosition,
+                     double SavedY);
+    void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);
+    void CheckBandColumns(TfrxDataBand *Band, int ColumnPosition, double SavedY);
+    void SetCurColumn(TfrxDataBand *Band, int Value);
+    void EndColumn();
+    void AddColumn();
+    double ColumnPosition(int Column) const;
+    void ResetSuppressValues(TfrxBand *Band);
+    void AddToHeaderList(TfrxBand *Band);
+    void RemoveFromHeaderList(TfrxBand *Band);
+    bool IsFirstRecord(TfrxBand *Band);
+
+    TfrxAggregateList FAggregates;
+    TfrxHeaderList FHeaderList;
+    std::unordered_map<TfrxBand *, TBandState> FBandStates;
+    std::unordered_map<TfrxReportPage *, std::vector<TfrxDataBand *>> FPageDataBands;
+    std::unordered_map<TfrxComponent *, double> FShiftAmount;
+    bool FReprintingHeaders = false;
+    bool FShowingSummary = false;
+    TfrxBand *FCurrentBand = nullptr;
+    bool FFirstReportPage = false;
+    bool FNothingShownYet = false;
+    bool FFirstPageOfRun = false;
+    bool FLastPageOfRun = false;
+    TfrxBand *FKeepingBand = nullptr;
+    bool FShowingKeptFooter = false;
+    bool FKeeping = false;
+    TfrxXMLItem *FKeepOutlinePosition = nullptr;
+    int FKeepPosition = 0;
+    TfrxReportPage *FCurReportPage = nullptr;
+    double FOriginX = 0;
+    TfrxBand *FPageBreakBand = nullptr;
+    std::chrono::steady_clock::time_point FLastPoll;
+};
+
+// Makes this engine and the prepared-page store the output of every report
+// created afterwards; the program calls it once at start-up.
+void frxRegisterOutput();

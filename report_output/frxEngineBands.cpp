@@ -1,0 +1,642 @@
+// The engine's band output: one band onto the pages with its grown objects,
+// page and column breaks, split bands, keep blocks, groups and columns.
+
+#include "report_output/frxEngine.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "report/frxUtils.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+constexpr double Tolerance = 0.0001;
+
+TfrxComponent *ObjectAt(TList *List, int Index)
+{
+    return static_cast<TfrxComponent *>(List->Items(Index));
+}
+
+std::vector<TfrxComponent *> ObjectsOf(TfrxComponent *Parent)
+{
+    TList *List = Parent->Objects();
+    std::vector<TfrxComponent *> Result;
+    Result.reserve(static_cast<std::size_t>(List->Count()));
+    for (int i = 0; i < List->Count(); ++i)
+        Result.push_back(ObjectAt(List, i));
+    return Result;
+}
+
+bool OverlapsHorizontally(TfrxComponent *A, TfrxComponent *B)
+{
+    return A->Left() < B->Left() + B->Width() - Tolerance &&
+           B->Left() < A->Left() + A->Width() - Tolerance;
+}
+
+// Band kinds by their number, which costs less than a type test per record.
+bool IsFooterKind(TfrxBand *Band)
+{
+    const int Number = Band->BandNumber();
+    return Number == 1 || Number == 3 || Number == 5 || Number == 13;
+}
+
+bool IsDataBand(TfrxBand *Band)
+{
+    const int Number = Band->BandNumber();
+    if (Number >= 0) return Number >= 6 && Number <= 11;
+    return dynamic_cast<TfrxDataBand *>(Band) != nullptr;
+}
+
+// Values of a group condition that cannot be compared count as a change.
+bool SameValue(const Variant &A, const Variant &B)
+{
+    if (VarIsNull(A) || VarIsNull(B)) return VarIsNull(A) && VarIsNull(B);
+    try {
+        return A == B;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
+TfrxShiftMode ShiftModeOf(TfrxComponent *C)
+{
+    auto *View = dynamic_cast<TfrxView *>(C);
+    return View ? View->ShiftMode() : smAlways;
+}
+
+// Restores the band's design list of objects on every way out of a split.
+class ObjectListKeeper
+{
+public:
+    explicit ObjectListKeeper(TfrxBand *Band) : FBand(Band), FObjects(ObjectsOf(Band)) {}
+    ~ObjectListKeeper() { Restore(); }
+    ObjectListKeeper(const ObjectListKeeper &) = delete;
+    ObjectListKeeper &operator=(const ObjectListKeeper &) = delete;
+
+    const std::vector<TfrxComponent *> &Objects() const { return FObjects; }
+    void Restore()
+    {
+        TList *List = FBand->Objects();
+        List->Clear();
+        for (TfrxComponent *C : FObjects)
+            List->Add(C);
+    }
+
+private:
+    TfrxBand *FBand;
+    std::vector<TfrxComponent *> FObjects;
+};
+
+} // namespace
+
+// ---- showing a band ----
+
+void TfrxEngine::ShowBand(TClass BandClass)
+{
+    if (TfrxBand *Band = Page()->FindBand(BandClass)) ShowBand(Band);
+}
+
+void TfrxEngine::ShowBand(TfrxBand *Band)
+{
+    if (!Band) return;
+    if (Band->KeepChild()) StartKeep(Band);
+    DoShow(Band);
+    TfrxChild *Child = Band->Child();
+    if (Child && (Band->Visible() || Band->PrintChildIfInvisible())) ShowBand(Child);
+    if (Band->KeepChild()) EndKeep(Band);
+    if (IsDataBand(Band)) FAggregates.AddValue(Band);
+}
+
+bool TfrxEngine::IsFirstRecord(TfrxBand *Band)
+{
+    if (!IsDataBand(Band) && Band->BandNumber() != 12) return false;
+    return State(Band).LineNoAll == 1;
+}
+
+void TfrxEngine::DoShow(TfrxBand *Band)
+{
+    // Vertical bands are laid out only as cells of horizontal ones, which this engine does not
+    // build.
+    if (Band->Vertical()) return;
+    const bool MultiColumn = IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1;
+    if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !IsFirstRecord(Band)) {
+        FPageBreakBand = Band;
+        NewPage();
+        FPageBreakBand = nullptr;
+    }
+    Stretch(Band);
+    {
+        struct Undo {
+            TfrxEngine &E;
+            TfrxBand *Band;
+            ~Undo() { E.UnStretch(Band); }
+        } Done{*this, Band};
+        if (Band->Visible()) OutputBand(Band, MultiColumn);
+    }
+    if (IsFooterKind(Band)) FAggregates.Reset(Band);
+}
+
+void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
+{
+    const bool Placed = Band->BandNumber() < 0 && dynamic_cast<TfrxNullBand *>(Band) != nullptr;
+    if (!MultiColumn && !Placed && Band->BandNumber() != 17 && Band->Height() > FreeSpace()) {
+        if (Band->AllowSplit()) {
+            DrawSplit(Band);
+            return;
+        }
+        // A band repeated at the top of every page that does not fit there would
+        // start pages for ever; the title is shown once and may run over.
+        if (FReprintingHeaders && !dynamic_cast<TfrxReportTitle *>(Band))
+            throw Exception(
+                Format(AnsiString::FromUtf8("Бэнд %s не помещается на странице"), {Band->Name()}));
+        NewColumn();
+    }
+    if (!Placed) {
+        Band->SetLeft(MultiColumn ? Band->Left() + CurX : CurX);
+        Band->SetTop(CurY);
+    }
+    if (!FReprintingHeaders || !Pages()->BandExists(Band)) Pages()->AddObject(Band);
+    CurY += Band->Height();
+}
+
+TfrxEngine::TBandState &TfrxEngine::TypedObjects(TfrxBand *Band)
+{
+    TBandState &S = State(Band);
+    TList *Objects = Band->Objects();
+    const auto Count = static_cast<std::size_t>(Objects->Count());
+    bool Same = S.Objects.size() == Count;
+    for (std::size_t i = 0; Same && i < Count; ++i)
+        Same = S.Objects[i] == ObjectAt(Objects, static_cast<int>(i));
+    if (Same) return S;
+    S.Objects.clear();
+    S.Components.clear();
+    S.Stretcheables.clear();
+    for (int i = 0; i < Objects->Count(); ++i) {
+        auto *O = dynamic_cast<TfrxReportComponent *>(ObjectAt(Objects, i));
+        S.Objects.push_back(ObjectAt(Objects, i));
+        S.Components.push_back(O);
+        S.Stretcheables.push_back(dynamic_cast<TfrxStretcheable *>(O));
+    }
+    return S;
+}
+
+void TfrxEngine::Stretch(TfrxBand *Band)
+{
+    FCurrentBand = Band;
+    PrepareShiftTree(Band);
+    TfrxReport *R = Report();
+    R->SetCurObject(Band->Name());
+    Band->BeforePrint();
+    R->DoBeforePrint(Band);
+    const bool Visible = Band->Visible();
+    bool Grown = false;
+    FShiftAmount.clear();
+    const TBandState &Typed = TypedObjects(Band);
+    for (std::size_t i = 0; i < Typed.Components.size(); ++i) {
+        TfrxReportComponent *O = Typed.Components[i];
+        if (!O) continue;
+        R->SetCurObject(O->Name());
+        O->BeforePrint();
+        if (!Visible) continue;
+        R->DoBeforePrint(O);
+        if (!O->Visible()) continue;
+        O->GetData();
+        R->DoNotifyEvent(O, O->OnAfterData());
+        TfrxStretcheable *S = Typed.Stretcheables[i];
+        if (!S || S->StretchMode() == smDontStretch) continue;
+        const double H = S->CalcHeight();
+        if (H > S->Height()) {
+            FShiftAmount[S] = H - S->Height();
+            S->SetHeight(H);
+            Grown = true;
+        }
+    }
+    if (!Visible) return;
+    if (Grown) ShiftObjects(Band, 0);
+    TList *Objects = Band->Objects();
+    double Bottom = 0;
+    for (int i = 0; i < Objects->Count(); ++i) {
+        TfrxComponent *O = ObjectAt(Objects, i);
+        Bottom = std::max(Bottom, O->Top() + O->Height());
+    }
+    if (Band->Stretched()) Band->SetHeight(Bottom);
+    R->DoNotifyEvent(Band, Band->OnAfterCalcHeight());
+    for (TfrxStretcheable *S : Typed.Stretcheables)
+        if (S && S->StretchMode() == smMaxHeight) S->SetHeight(Bottom - S->Top());
+}
+
+void TfrxEngine::UnStretch(TfrxBand *Band)
+{
+    TfrxReport *R = Report();
+    const TBandState &Typed = TypedObjects(Band);
+    if (Band->Visible())
+        for (TfrxReportComponent *O : Typed.Components)
+            if (O) {
+                R->SetCurObject(O->Name());
+                R->DoAfterPrint(O);
+            }
+    for (TfrxReportComponent *O : Typed.Components)
+        if (O) O->AfterPrint();
+    R->DoAfterPrint(Band);
+    Band->AfterPrint();
+}
+
+// ---- growing objects push the ones below them down ----
+
+void TfrxEngine::PrepareShiftTree(TfrxBand *Band)
+{
+    TBandState &S = State(Band);
+    if (S.ShiftTreeBuilt) return;
+    S.ShiftTreeBuilt = true;
+    struct Entry {
+        TfrxReportComponent *Object;
+        long long Key;
+    };
+    std::vector<Entry> Entries;
+    TList *Objects = Band->Objects();
+    for (int i = 0; i < Objects->Count(); ++i)
+        if (auto *O = dynamic_cast<TfrxReportComponent *>(ObjectAt(Objects, i))) {
+            O->ShiftChildren()->Clear();
+            Entries.push_back({O, std::llround(O->Top() * 100)});
+        }
+    // By top as a number, later-added first among equals; the band itself heads
+    // the tree, above every object whatever its top.
+    std::reverse(Entries.begin(), Entries.end());
+    std::stable_sort(Entries.begin(), Entries.end(),
+                     [](const Entry &A, const Entry &B) { return A.Key < B.Key; });
+    Band->ShiftChildren()->Clear();
+    std::vector<bool> HasParent(Entries.size(), false);
+    auto Below = [](TfrxComponent *T, TfrxComponent *C) {
+        return C->Top() - (T->Top() + T->Height()) > -Tolerance && OverlapsHorizontally(T, C);
+    };
+    auto Shadowed = [&](std::size_t t, std::size_t c) {
+        TfrxComponent *T = Entries[t].Object, *C = Entries[c].Object;
+        for (std::size_t m = c; m-- > t + 1;) {
+            TfrxComponent *M = Entries[m].Object;
+            if (M->Top() < C->Top() - Tolerance && M->Top() > T->Top() + Tolerance &&
+                OverlapsHorizontally(M, C))
+                return true;
+        }
+        return false;
+    };
+    for (std::size_t t = 0; t < Entries.size(); ++t)
+        for (std::size_t c = t + 1; c < Entries.size(); ++c)
+            if (Below(Entries[t].Object, Entries[c].Object) && !Shadowed(t, c)) {
+                Entries[t].Object->ShiftChildren()->Add(Entries[c].Object);
+                HasParent[c] = true;
+            }
+    // Objects above which nothing lies hang on the band; so does one that only
+    // overlapping neighbours stand above, so that its own growth still pushes.
+    for (std::size_t c = 0; c < Entries.size(); ++c)
+        if (!HasParent[c]) Band->ShiftChildren()->Add(Entries[c].Object);
+}
+
+void TfrxEngine::ShiftObjects(TfrxReportComponent *Parent, double Amount)
+{
+    TList *Children = Parent->ShiftChildren();
+    const bool ParentIsBand = dynamic_cast<TfrxBand *>(Parent) != nullptr;
+    for (int i = 0; i < Children->Count(); ++i) {
+        auto *C = static_cast<TfrxReportComponent *>(Children->Items(i));
+        const auto Own = FShiftAmount.find(C);
+        const double Grown = Own == FShiftAmount.end() ? 0 : Own->second;
+        switch (ShiftModeOf(C)) {
+        case smAlways:
+            C->SetTop(C->Top() + Amount);
+            ShiftObjects(C, Amount + Grown);
+            break;
+        case smWhenOverlapped: {
+            const double ParentBottom = Parent->Top() + Parent->Height();
+            if (!ParentIsBand && C->Top() < ParentBottom) {
+                const double Delta = ParentBottom - C->Top();
+                C->SetTop(ParentBottom);
+                ShiftObjects(C, Delta + Grown);
+            } else {
+                ShiftObjects(C, Grown);
+            }
+            break;
+        }
+        case smDontShift:
+            ShiftObjects(C, Grown);
+            break;
+        }
+        if (Own != FShiftAmount.end()) Own->second = 0;
+    }
+}
+
+// ---- a band split over pages ----
+
+void TfrxEngine::DrawSplit(TfrxBand *Band)
+{
+    ObjectListKeeper Keeper(Band);
+    TList *InBand = Band->Objects();
+    InBand->Clear();
+    std::vector<TfrxComponent *> Rest = Keeper.Objects();
+    std::unordered_map<TfrxComponent *, double> SavedHeight;
+    for (TfrxComponent *O : Rest)
+        if (auto *S = dynamic_cast<TfrxStretcheable *>(O)) {
+            S->InitPart();
+            SavedHeight[S] = S->Height();
+        }
+    auto ShiftBelow = [&](TfrxComponent *O, double Amount, std::vector<TfrxComponent *> &Shifted) {
+        const double Bottom = O->Top() + O->Height();
+        for (TfrxComponent *X : Rest)
+            if (X != O && std::find(Shifted.begin(), Shifted.end(), X) == Shifted.end() &&
+                X->Top() >= Bottom - Tolerance && OverlapsHorizontally(O, X)) {
+                X->SetTop(X->Top() + Amount);
+                Shifted.push_back(X);
+            }
+    };
+    double Free = FreeSpace();
+    bool FreshPart = false;
+    while (!Rest.empty() && !Report()->Terminated()) {
+        std::vector<TfrxComponent *> Shifted;
+        std::vector<TfrxComponent *> Remaining;
+        for (TfrxComponent *O : std::vector<TfrxComponent *>(Rest)) {
+            auto *S = dynamic_cast<TfrxStretcheable *>(O);
+            const double Top = O->Top();
+            bool Stays = true, Placed = false;
+            if (Top + O->Height() <= Free) {
+                InBand->Add(O);
+                if (S) S->DrawPart();
+                Stays = false;
+                Placed = true;
+            } else if (S && Top < Free) {
+                S->SetHeight(Free - Top);
+                const double Empty = S->DrawPart();
+                ShiftBelow(S, Empty, Shifted);
+                if (std::fabs(Empty - S->Height()) < Tolerance) {
+                    S->SetTop(Free);
+                    S->SetHeight(SavedHeight[S]);
+                } else {
+                    InBand->Add(S);
+                    SavedHeight[S] -= S->Height() - Empty;
+                    Placed = true;
+                }
+            } else if (Top < Free) {
+                ShiftBelow(O, Free - Top, Shifted);
+                O->SetTop(Free);
+            }
+            // At the top of a fresh page or column, an object that does not fit never will.
+            if (FreshPart && !Placed && Top < Tolerance)
+                throw Exception(
+                    Format(AnsiString::FromUtf8("Объект %s бэнда %s не помещается на странице"),
+                           {O->Name(), Band->Name()}));
+            if (Stays) Remaining.push_back(O);
+        }
+        Rest = std::move(Remaining);
+        // The part: as tall as what it holds; on the last part bottom-aligned objects sit low.
+        double Height = 0;
+        for (int i = 0; i < InBand->Count(); ++i) {
+            TfrxComponent *O = ObjectAt(InBand, i);
+            Height = std::max(Height, O->Top() + O->Height());
+        }
+        Band->SetHeight(Height);
+        if (Rest.empty())
+            for (int i = 0; i < InBand->Count(); ++i) {
+                TfrxComponent *O = ObjectAt(InBand, i);
+                auto *View = dynamic_cast<TfrxView *>(O);
+                if (View && View->Align() == baBottom) O->SetTop(Height - O->Height());
+                if (auto *S = dynamic_cast<TfrxStretcheable *>(O);
+                    S && S->StretchMode() == smMaxHeight)
+                    S->SetHeight(Height - S->Top());
+            }
+        Band->SetLeft(CurX);
+        Band->SetTop(CurY);
+        Pages()->AddObject(Band);
+        if (!Rest.empty()) {
+            NewColumn();
+            FreshPart = true;
+        } else {
+            CurY += Band->Height();
+        }
+        InBand->Clear();
+        for (TfrxComponent *O : Rest) {
+            O->SetTop(O->Top() - Free);
+            if (auto *S = dynamic_cast<TfrxStretcheable *>(O)) {
+                S->SetHeight(SavedHeight[S]);
+                if (S->Top() < 0) S->SetTop(0);
+            }
+        }
+        Free = FreeSpace();
+    }
+}
+
+// ---- keep blocks ----
+
+void TfrxEngine::StartKeep(TfrxBand *Band, int Position)
+{
+    if (FKeeping || FNothingShownYet) return;
+    FKeeping = true;
+    FKeepingBand = Band;
+    FKeepPosition = Position != 0 ? Position : Pages()->GetCurPosition();
+    TfrxCustomOutline *Outline = Pages()->Outline();
+    FKeepOutlinePosition = Outline ? Outline->GetCurPosition() : nullptr;
+    FAggregates.StartKeep();
+}
+
+void TfrxEngine::EndKeep(TfrxBand *Band)
+{
+    if (Band != FKeepingBand) return;
+    FKeeping = false;
+    FKeepingBand = nullptr;
+    FAggregates.EndKeep();
+}
+
+// ---- groups ----
+
+void TfrxEngine::InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From,
+                            bool Reset)
+{
+    (void)DataBand;
+    const std::vector<TfrxGroupHeader *> &Groups = State(Group).Groups;
+    for (std::size_t i = From; i < Groups.size(); ++i) {
+        TfrxGroupHeader *G = Groups[i];
+        TBandState &S = State(G);
+        if (Reset) {
+            S.LineNo = S.LineNoAll = 1;
+            ResetSuppressValues(G);
+        } else {
+            ++S.LineNo;
+            if (i + 1 < Groups.size()) State(Groups[i + 1]).LineNo = 0;
+            ++S.LineNoAll;
+        }
+        LineNo = S.LineNo;
+        LineNoAll = S.LineNoAll;
+        Report()->SetCurObject(G->Name());
+        S.LastValue = Report()->Calc(G->Condition());
+        if (G->KeepTogether()) StartKeep(G);
+        ShowBand(G);
+        AddBandOutline(G);
+        if (G->ReprintOnNewPage()) AddToHeaderList(G);
+    }
+}
+
+void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int ColumnPosition,
+                             double SavedY)
+{
+    const std::vector<TfrxGroupHeader *> Groups = State(Group).Groups;
+    for (std::size_t i = 0; i < Groups.size(); ++i) {
+        TfrxGroupHeader *G = Groups[i];
+        Report()->SetCurObject(G->Name());
+        if (SameValue(Report()->Calc(G->Condition()), State(G).LastValue)) continue;
+        SetCurColumn(DataBand, DataBand->Columns());
+        CheckBandColumns(DataBand, ColumnPosition, SavedY);
+        TfrxDataSet *DataSet = DataBand->DataSet();
+        bool Moved = false;
+        try {
+            DataSet->Prior();
+            Moved = true;
+        } catch (const Exception &) { // a data set that cannot go back shows its footers as it is
+        }
+        ShowGroupFooters(Group, i);
+        if (Moved) DataSet->Next();
+        InitGroups(DataBand, Group, i, false);
+        State(DataBand).LineNo = 1;
+        ResetSuppressValues(DataBand);
+        return;
+    }
+}
+
+void TfrxEngine::ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From)
+{
+    const std::vector<TfrxGroupHeader *> Groups = State(Group).Groups;
+    for (std::size_t i = Groups.size(); i-- > From;) {
+        TfrxGroupHeader *G = Groups[i];
+        ShowBand(State(G).Footer);
+        OutlineUp(G);
+        RemoveFromHeaderList(G);
+        if (G->KeepTogether()) EndKeep(G);
+    }
+}
+
+void TfrxEngine::ResetSuppressValues(TfrxBand *Band)
+{
+    TList *Objects = Band->Objects();
+    for (int i = 0; i < Objects->Count(); ++i)
+        if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(ObjectAt(Objects, i)))
+            Memo->ResetSuppressValue();
+}
+
+void TfrxEngine::AddToHeaderList(TfrxBand *Band)
+{
+    if ((dynamic_cast<TfrxHeader *>(Band) || dynamic_cast<TfrxGroupHeader *>(Band)) &&
+        Band->ReprintOnNewPage())
+        FHeaderList.AddItem(Band, FOriginX, FKeeping);
+}
+
+void TfrxEngine::RemoveFromHeaderList(TfrxBand *Band)
+{
+    if (Band) FHeaderList.RemoveItem(Band);
+}
+
+// ---- records side by side and page columns ----
+
+void TfrxEngine::SetCurColumn(TfrxDataBand *Band, int Value)
+{
+    TBandState &S = State(Band);
+    if (Value > Band->Columns()) Value = 1;
+    S.CurColumn = Value;
+    if (Value == 1) S.MaxY = 0;
+    Band->SetLeft((Value - 1) * (Band->ColumnWidth() + Band->ColumnGap()));
+}
+
+void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, int ColumnPosition, double SavedY)
+{
+    if (Band->Columns() <= 1) return;
+    TBandState &S = State(Band);
+    S.MaxY = std::max(S.MaxY, CurY);
+    if (S.CurColumn >= Band->Columns()) {
+        if (S.MaxY > PageHeight - FooterHeight()) {
+            if (FKeeping) {
+                NewColumn();
+            } else {
+                const double Lowest = S.MaxY;
+                Pages()->CutObjects(ColumnPosition);
+                NewColumn();
+                Pages()->PasteObjects(CurX, CurY);
+                CurY += Lowest - SavedY;
+            }
+        } else {
+            CurY = S.MaxY;
+        }
+    } else {
+        CurY = SavedY;
+    }
+    if (Band->Visible()) SetCurColumn(Band, S.CurColumn + 1);
+}
+
+double TfrxEngine::ColumnPosition(int Column) const
+{
+    TStrings *Positions = Page()->ColumnPositions();
+    if (Column < 0 || Column >= Positions->Count()) return 0;
+    return frxStrToFloat(Positions->Strings(Column)) * fr01cm;
+}
+
+void TfrxEngine::NewColumn()
+{
+    if (CurColumn < Page()->Columns()) {
+        EndColumn();
+        AddColumn();
+    } else {
+        NewPage();
+    }
+}
+
+void TfrxEngine::EndColumn()
+{
+    TfrxBand *Footer = Page()->FindBand(TfrxColumnFooter::StaticClass());
+    if (!Footer) return;
+    Stretch(Footer);
+    {
+        struct Undo {
+            TfrxEngine &E;
+            TfrxBand *Band;
+            ~Undo() { E.UnStretch(Band); }
+        } Done{*this, Footer};
+        Footer->SetLeft(CurX - FOriginX);
+        Footer->SetTop(CurY);
+        if (Footer->Visible()) Pages()->AddObject(Footer);
+    }
+    FAggregates.Reset(Footer);
+}
+
+void TfrxEngine::AddColumn()
+{
+    ++CurColumn;
+    const double X = ColumnPosition(CurColumn - 1);
+    CurY = ColumnTopY;
+    for (int i = 0; i < FHeaderList.Count(); ++i) {
+        const TfrxHeaderList::TfrxHeaderListItem Item = FHeaderList.Items(i);
+        if (!Item.Band || dynamic_cast<TfrxPageHeader *>(Item.Band)) continue;
+        CurX = Item.Left + X;
+        for (TfrxBand *Band = Item.Band; Band; Band = Band->Child()) {
+            TBandState &S = State(Band);
+            const bool WasReprinting = S.IsReprinting;
+            S.IsReprinting = true;
+            Stretch(Band);
+            {
+                struct Undo {
+                    TfrxEngine &E;
+                    TfrxBand *Band;
+                    TBandState &S;
+                    bool Was;
+                    ~Undo()
+                    {
+                        E.UnStretch(Band);
+                        S.IsReprinting = Was;
+                    }
+                } Done{*this, Band, S, WasReprinting};
+                Band->SetLeft(CurX);
+                Band->SetTop(CurY);
+                if (Band->Visible()) {
+                    Pages()->AddObject(Band);
+                    CurY += Band->Height();
+                }
+            }
+            if (!Band->Visible() && !Band->PrintChildIfInvisible()) break;
+        }
+    }
+    CurX = FOriginX + X;
+}

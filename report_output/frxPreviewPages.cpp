@@ -1,0 +1,873 @@
+#include "report_output/frxPreviewPages.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "report/frxUtils.h"
+#include "report/frxXMLSerializer.h"
+#include "report_output/frxDMPClass.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+constexpr int PageCacheSize = 50;
+// Pages that always stay in memory, whatever the file cache does.
+constexpr int PagesKeptInMemory = 2;
+const char *const PagePrefix = "page";
+
+bool IsWholePageName(const AnsiString &Name)
+{
+    return AnsiSameText(Name, "TfrxReportPage") || AnsiSameText(Name, "TfrxDMPPage");
+}
+
+bool InheritsFromNamed(const TfrxComponent *Obj, const char *ClassName)
+{
+    for (TClass C = Obj->ClassType(); C; C = C->ClassParent())
+        if (C->ClassName() == ClassName) return true;
+    return false;
+}
+
+bool IsCopiedAside(TfrxComponent *Obj)
+{
+    const AnsiString Class = Obj->ClassName();
+    return Class == "TfrxCrossView" || Class == "TfrxDBCrossView" ||
+           dynamic_cast<TfrxDialogComponent *>(Obj) != nullptr;
+}
+
+// A whole decimal number in Text, or false; nothing is wrapped or cut.
+bool ParseInt(std::string_view Text, long long &Value)
+{
+    if (Text.empty()) return false;
+    const auto [End, Error] = std::from_chars(Text.data(), Text.data() + Text.size(), Value);
+    return Error == std::errc() && End == Text.data() + Text.size();
+}
+
+int ClampToInt(long long Value)
+{
+    return static_cast<int>(std::clamp<long long>(Value, INT_MIN, INT_MAX));
+}
+
+// An integer attribute; a missing or damaged one gives Default.
+long long IntProp(const TfrxXMLItem *Item, const char *Name, long long Default)
+{
+    long long Value;
+    return ParseInt(Item->Prop(Name).View(), Value) ? Value : Default;
+}
+
+// The source page index of a "pageN" element, or -1 when the name holds none.
+int SourceIndexOf(const AnsiString &Name)
+{
+    const std::string_view Text = Name.View();
+    if (Text.size() <= 4 || !AnsiSameText(AnsiString(Text.substr(0, 4)), PagePrefix)) return -1;
+    long long Value;
+    if (!ParseInt(Text.substr(4), Value) || Value < 0 || Value > INT_MAX) return -1;
+    return static_cast<int>(Value);
+}
+
+// Read in either form, as files written under a comma locale have them.
+double FloatProp(const TfrxXMLItem *Item, const char *Name, double Default)
+{
+    if (!Item->PropExists(Name)) return Default;
+    double Value;
+    const AnsiString Text = Item->Prop(Name);
+    try {
+        Value = frxStrToFloat(Text);
+    } catch (const EConvertError &) {
+        return Default;
+    }
+    return Value;
+}
+
+[[noreturn]] void Refuse(const AnsiString &Why)
+{
+    throw EfrxXMLError("Invalid prepared report: " + Why);
+}
+
+void ForEachDescendant(TfrxComponent *Root, const std::function<void(TfrxComponent *)> &Visit)
+{
+    TList *All = Root->GetAllObjects();
+    for (int i = 0; i < All->Count(); ++i)
+        Visit(static_cast<TfrxComponent *>(All->Items(i)));
+}
+
+TfrxPrintPagesHandler &PrintHandler()
+{
+    static TfrxPrintPagesHandler Handler;
+    return Handler;
+}
+
+} // namespace
+
+// ---- dictionary ----
+
+void TfrxDictionary::Add(const AnsiString &Name, const AnsiString &SourceName, TfrxComponent *Obj)
+{
+    FSources.push_back({SourceName, Obj});
+    FAliases[Name] = FSources.size() - 1;
+}
+
+AnsiString TfrxDictionary::AddUnique(const AnsiString &Base, const AnsiString &SourceName,
+                                     TfrxComponent *Obj)
+{
+    AnsiString Alias = CreateUniqueName(Base);
+    Add(Alias, SourceName, Obj);
+    return Alias;
+}
+
+// Halving probes find the end of the numbering without scanning it from 1.
+AnsiString TfrxDictionary::CreateUniqueName(const AnsiString &Base) const
+{
+    int N = 10000;
+    while (N >= 2 && !FAliases.contains(Base + IntToStr(N)))
+        N /= 2;
+    if (N < 2) N = 1;
+    while (FAliases.contains(Base + IntToStr(N)))
+        ++N;
+    return Base + IntToStr(N);
+}
+
+const TfrxDictionary::Source *TfrxDictionary::Find(const AnsiString &Name) const
+{
+    const auto Found = FAliases.find(Name);
+    return Found == FAliases.end() ? nullptr : &FSources[Found->second];
+}
+
+TfrxComponent *TfrxDictionary::GetObject(const AnsiString &Name) const
+{
+    const Source *S = Find(Name);
+    return S ? S->Obj : nullptr;
+}
+
+AnsiString TfrxDictionary::GetSourceName(const AnsiString &Name) const
+{
+    const Source *S = Find(Name);
+    return S ? S->Name : AnsiString();
+}
+
+void TfrxDictionary::Clear()
+{
+    FAliases.clear();
+    FSources.clear();
+}
+
+// ---- outline ----
+
+TfrxOutline::TfrxOutline(TfrxCustomPreviewPages *PreviewPages, TfrxXMLItem *Root)
+    : TfrxCustomOutline(PreviewPages), FRoot(Root)
+{
+    SetCurItem(Root);
+}
+
+int TfrxOutline::GetCount()
+{
+    return CurItem()->Count();
+}
+
+void TfrxOutline::AddItem(const AnsiString &Text, int Top)
+{
+    TfrxXMLItem *Item = CurItem()->Add();
+    Item->SetName("item");
+    Item->SetProp("text", Text);
+    Item->SetProp("page", IntToStr(PreviewPages()->CurPage));
+    Item->SetProp("top", IntToStr(Top));
+    SetCurItem(Item);
+}
+
+void TfrxOutline::LevelDown(int Index)
+{
+    if (Index >= 0 && Index < CurItem()->Count()) SetCurItem(CurItem()->Items(Index));
+}
+
+void TfrxOutline::LevelRoot()
+{
+    SetCurItem(FRoot);
+}
+
+void TfrxOutline::LevelUp()
+{
+    if (CurItem() != FRoot && CurItem()->Parent()) SetCurItem(CurItem()->Parent());
+}
+
+void TfrxOutline::GetItem(int Index, AnsiString &Text, int &Page, int &Top)
+{
+    if (Index < 0 || Index >= CurItem()->Count()) return;
+    const TfrxXMLItem *Item = CurItem()->Items(Index);
+    Text = Item->Prop("text");
+    Page = ClampToInt(IntProp(Item, "page", Page));
+    Top = ClampToInt(IntProp(Item, "top", Top));
+}
+
+void TfrxOutline::ShiftItems(TfrxXMLItem *From, int NewTop)
+{
+    TfrxXMLItem *Parent = From ? From->Parent() : nullptr;
+    if (!Parent) return;
+    const int Next = Parent->IndexOf(From) + 1;
+    if (Next >= Parent->Count()) return;
+    TfrxXMLItem *First = Parent->Items(Next);
+    const long long Delta = static_cast<long long>(NewTop) - IntProp(First, "top", 0);
+    std::function<void(TfrxXMLItem *)> Shift = [&](TfrxXMLItem *Item) {
+        Item->SetProp("page", IntToStr(ClampToInt(IntProp(Item, "page", 0) + 1)));
+        Item->SetProp("top", IntToStr(ClampToInt(IntProp(Item, "top", 0) + Delta)));
+        for (int i = 0; i < Item->Count(); ++i)
+            Shift(Item->Items(i));
+    };
+    Shift(First);
+}
+
+TfrxXMLItem *TfrxOutline::GetCurPosition()
+{
+    const int Count = CurItem()->Count();
+    return Count > 0 ? CurItem()->Items(Count - 1) : CurItem();
+}
+
+// ---- the store ----
+
+TfrxPreviewPages::TfrxPreviewPages(TfrxReport *Report)
+    : TfrxCustomPreviewPages(Report), FXMLDoc(std::make_unique<TfrxXMLDocument>())
+{
+    frxRegisterDMPClasses();
+    FXMLDoc->Root()->SetName("preparedreport");
+    SetOutline(std::make_unique<TfrxOutline>(this, Section("outline")));
+}
+
+TfrxPreviewPages::~TfrxPreviewPages() = default;
+
+TfrxXMLItem *TfrxPreviewPages::Section(const AnsiString &Name)
+{
+    return FXMLDoc->Root()->FindItem(Name);
+}
+
+int TfrxPreviewPages::Count()
+{
+    return PagesItem()->Count();
+}
+
+bool TfrxPreviewPages::EngineRunning() const
+{
+    return Engine() && Engine()->Running;
+}
+
+void TfrxPreviewPages::ResetOutline()
+{
+    auto *Tree = static_cast<TfrxOutline *>(Outline());
+    Tree->SetRoot(Section("outline"));
+}
+
+void TfrxPreviewPages::Clear()
+{
+    ClearCache();
+    FSourcePages.clear();
+    FBaseTexts.clear();
+    FXMLDoc->Clear();
+    FXMLDoc->Root()->SetName("preparedreport");
+    FDictionary.Clear();
+    ResetOutline();
+    CurPage = -1;
+    FXMLSize = 0;
+}
+
+void TfrxPreviewPages::Initialize()
+{
+    FXMLDoc->SetTempDir(Report()->EngineOptions()->TempDir());
+    if (Report()->OnProgressStart) Report()->OnProgressStart(Report(), ptRunning, 0);
+}
+
+TfrxXMLItem *TfrxPreviewPages::CurPageItem()
+{
+    TfrxXMLItem *Pages = PagesItem();
+    if (CurPage < 0 || CurPage >= Pages->Count()) return nullptr;
+    TfrxXMLItem *Item = Pages->Items(CurPage);
+    FXMLDoc->LoadItem(Item);
+    return Item;
+}
+
+void TfrxPreviewPages::AddObject(TfrxComponent *Obj)
+{
+    if (TfrxXMLItem *Page = CurPageItem()) AddObjectTo(Page, Obj);
+}
+
+void TfrxPreviewPages::AddObjectTo(TfrxXMLItem *Parent, TfrxComponent *Obj)
+{
+    if (!Obj->Visible()) return;
+    TfrxXMLItem *Children = Parent;
+    if (!InheritsFromNamed(Obj, "TfrxSubreport") && !IsCopiedAside(Obj)) {
+        TfrxXMLItem *Item = Parent->Add();
+        TfrxComponent *Source = Obj->LinkedComponent();
+        if (!Source) {
+            Item->SetName(Obj->ClassName());
+            Item->SetText(Obj->AllDiff(nullptr));
+        } else {
+            Item->SetName(Obj->AliasName());
+            const bool FinalPass = !Engine() || Engine()->FinalPass;
+            if (!FinalPass)
+                Item->SetText(Obj->InternalDiff(Source));
+            else
+                Item->SetText(Obj->PlainView() ? Obj->AllDiff(Source) : Obj->Diff(Source));
+        }
+        FXMLSize += Item->Name().Length() + Item->Text().Length() +
+                    static_cast<long long>(sizeof(TfrxXMLItem)) + 16;
+        Children = Item;
+    }
+    TList *Objects = Obj->Objects();
+    for (int i = 0; i < Objects->Count(); ++i)
+        AddObjectTo(Children, static_cast<TfrxComponent *>(Objects->Items(i)));
+}
+
+void TfrxPreviewPages::UnloadPages()
+{
+    TfrxEngineOptions *Options = Report()->EngineOptions();
+    if (!Options->UseFileCache() ||
+        FXMLSize <= static_cast<long long>(Options->MaxMemSize()) * 1048576)
+        return;
+    TfrxXMLItem *Pages = PagesItem();
+    for (int i = Pages->Count() - 2; i >= 0; --i) {
+        TfrxXMLItem *Item = Pages->Items(i);
+        if (!Item->Loaded()) break;
+        FXMLDoc->UnloadItem(Item);
+    }
+    FXMLSize = 0;
+}
+
+void TfrxPreviewPages::AddPage(TfrxReportPage *Page)
+{
+    TfrxXMLItem *Pages = PagesItem();
+    UnloadPages();
+    ++CurPage;
+    if (CurPage < Pages->Count() && AddPageAction != apAdd) return;
+    int Source = -1;
+    for (int i = 0; i < SourcePageCount() && Source < 0; ++i)
+        if (FSourcePages[i]->LinkedComponent() == Page) Source = i;
+    TfrxXMLItem *Item = Pages->Add();
+    Item->SetName(PagePrefix + IntToStr(Source));
+    if (Pages->Count() > PagesKeptInMemory) Item->SetUnloadable(true);
+    if (Report()->OnProgress) Report()->OnProgress(Report(), ptRunning, CurPage + 1);
+    AddPageAction = apWriteOver;
+    CurPage = Pages->Count() - 1;
+}
+
+void TfrxPreviewPages::RegisterSourceObject(TfrxComponent *Original, TfrxComponent *Copy,
+                                            const AnsiString &Prefix)
+{
+    Original->SetLinkedComponent(Copy);
+    Copy->SetLinkedComponent(Original);
+    const AnsiString SourceName = "Page" + IntToStr(SourcePageCount() - 1) + "." + Copy->Name();
+    const AnsiString Alias = FDictionary.AddUnique(Prefix, SourceName, Copy);
+    RememberBaseText(Copy);
+    Original->SetAliasName(Alias);
+    Copy->SetAliasName(Alias);
+}
+
+void TfrxPreviewPages::RememberBaseText(TfrxComponent *Copy)
+{
+    if (Copy->PlainView()) {
+        FBaseTexts[Copy] = Copy->ClassName();
+        return;
+    }
+    TfrxXMLSerializer Serializer(nullptr);
+    FBaseTexts[Copy] = Serializer.WriteComponentStr(Copy);
+}
+
+AnsiString TfrxPreviewPages::AliasPrefix(TfrxComponent *Copy)
+{
+    return AnsiString(Copy->BaseName().SubString(1, 1)).LowerCase();
+}
+
+void TfrxPreviewPages::AddSourcePage(TfrxReportPage *Page)
+{
+    struct Pair {
+        TfrxComponent *Original;
+        TfrxComponent *Copy;
+    };
+    std::vector<Pair> Pairs;
+    std::unique_ptr<TfrxPage> PageCopy;
+    std::function<void(TfrxComponent *, TfrxComponent *)> CopyTree =
+        [&](TfrxComponent *Original, TfrxComponent *ParentCopy) {
+            if (IsCopiedAside(Original)) return;
+            auto *Copy = static_cast<TfrxComponent *>(Original->ClassType()->Create(ParentCopy));
+            if (!ParentCopy) PageCopy.reset(static_cast<TfrxPage *>(Copy));
+            Copy->Assign(Original);
+            Copy->SetName(Original->Name());
+            Pairs.push_back({Original, Copy});
+            TList *Objects = Original->Objects();
+            for (int i = 0; i < Objects->Count(); ++i)
+                CopyTree(static_cast<TfrxComponent *>(Objects->Items(i)), Copy);
+        };
+    CopyTree(Page, nullptr);
+    PageCopy->SetLinkedComponent(Page);
+    FSourcePages.push_back(std::move(PageCopy));
+    for (std::size_t i = 1; i < Pairs.size(); ++i) {
+        TfrxComponent *Copy = Pairs[i].Copy;
+        RegisterSourceObject(Pairs[i].Original, Copy,
+                             dynamic_cast<TfrxBand *>(Copy) ? AnsiString("b") : AliasPrefix(Copy));
+    }
+}
+
+void TfrxPreviewPages::AddToSourcePage(TfrxComponent *Obj)
+{
+    if (FSourcePages.empty()) return;
+    TfrxPage *Page = FSourcePages.back().get();
+    auto *Copy = static_cast<TfrxComponent *>(Obj->ClassType()->Create(Page));
+    Copy->Assign(Obj);
+    Copy->CreateUniqueName();
+    RegisterSourceObject(Obj, Copy, AliasPrefix(Copy));
+}
+
+void TfrxPreviewPages::BeginPass()
+{
+    FFirstPassPage = Count() - 1;
+    if (FFirstPassPage >= 0) {
+        TfrxXMLItem *Item = PagesItem()->Items(FFirstPassPage);
+        FXMLDoc->LoadItem(Item);
+        FFirstObjectIndex = Item->Count();
+    }
+}
+
+void TfrxPreviewPages::ClearFirstPassPages()
+{
+    ClearCache();
+    if (FFirstPassPage == -1) {
+        TfrxXMLItem *Root = FXMLDoc->Root();
+        for (int i = 0; i < Root->Count(); ++i)
+            if (!AnsiSameText(Root->Items(i)->Name(), "anchors")) Root->Items(i)->Clear();
+        ResetOutline();
+    } else {
+        TfrxXMLItem *Pages = PagesItem();
+        TfrxXMLItem *Page = Pages->Items(FFirstPassPage);
+        FXMLDoc->LoadItem(Page);
+        while (Page->Count() > FFirstObjectIndex)
+            delete Page->Items(Page->Count() - 1);
+        while (Pages->Count() > FFirstPassPage + 1)
+            delete Pages->Items(Pages->Count() - 1);
+    }
+    CurPage = FFirstPassPage;
+    FXMLSize = 0;
+}
+
+void TfrxPreviewPages::CutObjects(int AFrom)
+{
+    TfrxXMLItem *Page = CurPageItem();
+    if (!Page) return;
+    TfrxXMLItem *Cut = Section("cutted");
+    while (AFrom >= 0 && AFrom < Page->Count())
+        Cut->AddItem(Page->Items(AFrom));
+}
+
+void TfrxPreviewPages::PasteObjects(double X, double Y)
+{
+    TfrxXMLItem *Cut = FXMLDoc->Root()->Find("cutted") >= 0 ? Section("cutted") : nullptr;
+    if (!Cut) return;
+    TfrxXMLItem *Page = CurPageItem();
+    if (Cut->Count() > 0 && Page) {
+        const double dx = X - FloatProp(Cut->Items(0), "l", 0);
+        const double dy = Y - FloatProp(Cut->Items(0), "t", 0);
+        while (Cut->Count() > 0) {
+            TfrxXMLItem *Item = Cut->Items(0);
+            Item->SetProp("l", frxFloatToXML(FloatProp(Item, "l", 0) + dx));
+            Item->SetProp("t", frxFloatToXML(FloatProp(Item, "t", 0) + dy));
+            Page->AddItem(Item);
+        }
+    }
+    delete Cut;
+}
+
+bool TfrxPreviewPages::BandExists(TfrxBand *Band)
+{
+    TfrxXMLItem *Page = CurPageItem();
+    if (!Page) return false;
+    for (int i = 0; i < Page->Count(); ++i) {
+        TfrxComponent *Obj = FDictionary.GetObject(Page->Items(i)->Name());
+        if (!Obj) continue;
+        if (Obj->LinkedComponent() == Band) return true;
+        const bool BothPageFooters =
+            dynamic_cast<TfrxPageFooter *>(Band) && dynamic_cast<TfrxPageFooter *>(Obj);
+        const bool BothColumnFooters =
+            dynamic_cast<TfrxColumnFooter *>(Band) && dynamic_cast<TfrxColumnFooter *>(Obj);
+        if (BothPageFooters || BothColumnFooters) return true;
+    }
+    return false;
+}
+
+int TfrxPreviewPages::GetCurPosition()
+{
+    TfrxXMLItem *Page = CurPageItem();
+    return Page ? Page->Count() : 0;
+}
+
+double TfrxPreviewPages::GetLastY()
+{
+    TfrxXMLItem *Page = CurPageItem();
+    double Result = 0;
+    if (!Page) return Result;
+    for (int i = 0; i < Page->Count(); ++i) {
+        const TfrxXMLItem *Item = Page->Items(i);
+        auto *Band = dynamic_cast<TfrxBand *>(FDictionary.GetObject(Item->Name()));
+        if (!Band || dynamic_cast<TfrxPageFooter *>(Band) || dynamic_cast<TfrxOverlay *>(Band))
+            continue;
+        const double Y = FloatProp(Item, "t", Band->Top()) + FloatProp(Item, "h", Band->Height());
+        Result = std::max(Result, Y);
+    }
+    return Result;
+}
+
+void TfrxPreviewPages::Finish()
+{
+    ClearCache();
+    for (auto &Page : FSourcePages) {
+        Page->SetLinkedComponent(nullptr);
+        // The report's own objects go away when it reloads its template.
+        ForEachDescendant(Page.get(), [](TfrxComponent *C) { C->SetLinkedComponent(nullptr); });
+    }
+    if (Report()->OnProgressStop) Report()->OnProgressStop(Report(), ptRunning, 0);
+}
+
+// ---- rebuilding pages ----
+
+TfrxPage *TfrxPreviewPages::SourcePageOf(const TfrxXMLItem *PageItem) const
+{
+    const int Index = SourceIndexOf(PageItem->Name());
+    return Index >= 0 && Index < SourcePageCount() ? FSourcePages[Index].get() : nullptr;
+}
+
+std::unique_ptr<TfrxPage> TfrxPreviewPages::BuildPage(int Index)
+{
+    TfrxXMLItem *Item = PagesItem()->Items(Index);
+    FXMLDoc->LoadItem(Item);
+    std::unique_ptr<TfrxPage> Page;
+    if (IsWholePageName(Item->Name())) {
+        TPersistentClass Class = GetClass(Item->Name());
+        if (!Class || !Class->InheritsFrom(TfrxPage::StaticClass())) return nullptr;
+        Page.reset(static_cast<TfrxPage *>(Class->Create(static_cast<TComponent *>(nullptr))));
+        TfrxXMLSerializer Serializer(nullptr);
+        Serializer.ReadRootComponent(Page.get(), Item);
+    } else {
+        TfrxPage *Source = SourcePageOf(Item);
+        if (!Source) return nullptr;
+        Page.reset(static_cast<TfrxPage *>(
+            Source->ClassType()->Create(static_cast<TComponent *>(nullptr))));
+        Page->Assign(Source);
+        BuildObjects(Item, Page.get());
+    }
+    Page->AlignChildren();
+    return Page;
+}
+
+void TfrxPreviewPages::BuildObjects(TfrxXMLItem *Item, TfrxComponent *Parent)
+{
+    TfrxXMLSerializer Serializer(nullptr);
+    for (int i = 0; i < Item->Count(); ++i) {
+        TfrxXMLItem *Child = Item->Items(i);
+        TfrxComponent *Source = FDictionary.GetObject(Child->Name());
+        TfrxComponent *Obj;
+        if (Source) {
+            Obj = Serializer.ReadComponentStr(Parent, FBaseTexts[Source] + " " + Child->Text());
+            if (Obj) Obj->SetName(Source->Name());
+        } else {
+            Obj = Serializer.ReadComponentStr(Parent, Child->Name() + " " + Child->Text());
+        }
+        if (Obj) BuildObjects(Child, Obj);
+    }
+}
+
+TfrxPage *TfrxPreviewPages::GetPage(int Index)
+{
+    if (Index < 0 || Index >= Count()) return nullptr;
+    if (EngineRunning()) {
+        FUncachedPage = BuildPage(Index);
+        return FUncachedPage.get();
+    }
+    const auto Hit = std::find_if(FPageCache.begin(), FPageCache.end(),
+                                  [Index](const CachedPage &C) { return C.Index == Index; });
+    if (Hit != FPageCache.end()) {
+        std::iter_swap(Hit, FPageCache.begin());
+        return FPageCache.front().Page.get();
+    }
+    std::unique_ptr<TfrxPage> Page = BuildPage(Index);
+    if (!Page) return nullptr;
+    FPageCache.insert(FPageCache.begin(), CachedPage{Index, std::move(Page)});
+    if (static_cast<int>(FPageCache.size()) > PageCacheSize) {
+        const int Dropped = FPageCache.back().Index;
+        FPageCache.pop_back();
+        TfrxXMLItem *Item = PagesItem()->Items(Dropped);
+        if (Report()->EngineOptions()->UseFileCache() && Item->Unloadable())
+            FXMLDoc->UnloadItem(Item);
+    }
+    return FPageCache.front().Page.get();
+}
+
+TPoint TfrxPreviewPages::GetPageSize(int Index)
+{
+    if (Index < 0 || Index >= Count()) return TPoint(0, 0);
+    TfrxXMLItem *Item = PagesItem()->Items(Index);
+    TfrxPage *Page = IsWholePageName(Item->Name()) ? GetPage(Index) : SourcePageOf(Item);
+    if (!Page) return TPoint(0, 0);
+    return TPoint(static_cast<int>(std::nearbyint(Page->Width())),
+                  static_cast<int>(std::nearbyint(Page->Height())));
+}
+
+std::vector<int> TfrxPreviewPages::CachedPages() const
+{
+    std::vector<int> Result;
+    for (const CachedPage &C : FPageCache)
+        Result.push_back(C.Index);
+    return Result;
+}
+
+void TfrxPreviewPages::ClearCache()
+{
+    FPageCache.clear();
+    FUncachedPage.reset();
+}
+
+// ---- editing ----
+
+void TfrxPreviewPages::AddEmptyPage(int Index)
+{
+    TfrxXMLItem *Pages = PagesItem();
+    if (Index < 0 || Index >= Pages->Count()) return;
+    auto Item = std::make_unique<TfrxXMLItem>();
+    Item->SetName(Pages->Items(Index)->Name());
+    Pages->InsertItem(Index, Item.release());
+    ClearCache();
+}
+
+void TfrxPreviewPages::DeletePage(int Index)
+{
+    TfrxXMLItem *Pages = PagesItem();
+    if (Pages->Count() < 2 || Index < 0 || Index >= Pages->Count()) return;
+    delete Pages->Items(Index);
+    ClearCache();
+}
+
+void TfrxPreviewPages::WriteWholePage(TfrxXMLItem *Item, TfrxComponent *Page)
+{
+    TfrxXMLSerializer Serializer(nullptr);
+    Serializer.WriteRootComponent(Page, true, Item);
+}
+
+void TfrxPreviewPages::ModifyPage(int Index, TfrxReportPage *Page)
+{
+    TfrxXMLItem *Pages = PagesItem();
+    if (Index < 0 || Index >= Pages->Count()) return;
+    TfrxXMLItem *Item = Pages->Items(Index);
+    Item->SetUnloadable(false);
+    Item->Clear();
+    Item->SetLoaded(true);
+    Item->SetText(AnsiString());
+    WriteWholePage(Item, Page);
+    ClearCache();
+}
+
+void TfrxPreviewPages::AddFrom(TfrxReport *Report)
+{
+    TfrxCustomPreviewPages *Other = Report->PreviewPages();
+    if (!Other || Other == this) return;
+    for (int i = 0; i < Other->Count(); ++i)
+        if (TfrxPage *Page = Other->GetPage(i)) WriteWholePage(PagesItem()->Add(), Page);
+    ClearCache();
+}
+
+// ---- anchors ----
+
+void TfrxPreviewPages::AddAnchor(const AnsiString &Text)
+{
+    TfrxXMLItem *Item = Section("anchors")->Add();
+    Item->SetName("item");
+    Item->SetProp("text", Text);
+    Item->SetProp("page", IntToStr(CurPage));
+    const double Top = Engine() ? Engine()->CurY : 0;
+    Item->SetProp("top", IntToStr(ClampToInt(static_cast<long long>(std::nearbyint(Top)))));
+}
+
+TfrxXMLItem *TfrxPreviewPages::FindAnchor(const AnsiString &Text)
+{
+    TfrxXMLItem *Anchors = Section("anchors");
+    for (int i = Anchors->Count() - 1; i >= 0; --i)
+        if (AnsiCompareText(Anchors->Items(i)->Prop("text"), Text) == 0) return Anchors->Items(i);
+    return nullptr;
+}
+
+int TfrxPreviewPages::GetAnchorPage(const AnsiString &Text)
+{
+    const TfrxXMLItem *Item = FindAnchor(Text);
+    return Item ? ClampToInt(IntProp(Item, "page", 0) + 1) : 1;
+}
+
+// ---- the prepared-report file ----
+
+void TfrxPreviewPages::SaveSections()
+{
+    TfrxXMLItem *ReportSection = Section("report");
+    ReportSection->Clear();
+    TfrxXMLItem *ReportItem = ReportSection->Add();
+    ReportItem->SetName(Report()->ClassName());
+    ReportItem->SetProp("DotMatrixReport", frxValueToXML(Report()->DotMatrixReport()));
+    ReportItem->SetProp("PreviewOptions.OutlineVisible",
+                        frxValueToXML(Report()->PreviewOptions()->OutlineVisible()));
+    ReportItem->SetProp("PreviewOptions.OutlineWidth",
+                        frxValueToXML(Report()->PreviewOptions()->OutlineWidth()));
+    TfrxXMLItem *Sources = Section("sourcepages");
+    Sources->Clear();
+    for (auto &Page : FSourcePages)
+        WriteWholePage(Sources->Add(), Page.get());
+    TfrxXMLItem *Names = Section("dictionary");
+    Names->Clear();
+    FDictionary.ForEach([Names](const AnsiString &Alias, const AnsiString &SourceName) {
+        TfrxXMLItem *Item = Names->Add();
+        Item->SetName(Alias);
+        Item->SetProp("name", SourceName);
+    });
+}
+
+void TfrxPreviewPages::SaveToStream(TStream *Stream)
+{
+    ClearCache();
+    PagesItem();
+    SaveSections();
+    FXMLDoc->SaveToStream(Stream);
+    // The copies are needed only in the file; the live store keeps its own.
+    Section("sourcepages")->Clear();
+}
+
+void TfrxPreviewPages::SaveToFile(const AnsiString &FileName)
+{
+    TFileStream Stream(FileName, fmCreate);
+    SaveToStream(&Stream);
+}
+
+void TfrxPreviewPages::LoadSourcePages()
+{
+    TfrxXMLItem *Sources = Section("sourcepages");
+    for (int i = 0; i < Sources->Count(); ++i) {
+        TfrxXMLItem *Item = Sources->Items(i);
+        const AnsiString ClassName =
+            AnsiSameText(Item->Name(), "TfrxDMPPage") ? "TfrxDMPPage" : "TfrxReportPage";
+        TPersistentClass Class = GetClass(ClassName);
+        if (!Class) Refuse("unknown page class " + ClassName);
+        std::unique_ptr<TfrxPage> Page(
+            static_cast<TfrxPage *>(Class->Create(static_cast<TComponent *>(nullptr))));
+        TfrxXMLSerializer Serializer(nullptr);
+        Serializer.ReadRootComponent(Page.get(), Item);
+        ForEachDescendant(Page.get(), [this](TfrxComponent *C) { RememberBaseText(C); });
+        FSourcePages.push_back(std::move(Page));
+    }
+    Sources->Clear();
+}
+
+void TfrxPreviewPages::LoadDictionary()
+{
+    TfrxXMLItem *Names = Section("dictionary");
+    for (int i = 0; i < Names->Count(); ++i) {
+        const TfrxXMLItem *Item = Names->Items(i);
+        const AnsiString SourceName = Item->Prop("name");
+        const int Dot = SourceName.Pos(".");
+        const int Page = Dot > 0 ? SourceIndexOf(SourceName.SubString(1, Dot - 1)) : -1;
+        if (Page < 0 || Page >= SourcePageCount())
+            Refuse("the alias " + Item->Name() + " names no source page");
+        const AnsiString ObjName = SourceName.SubString(Dot + 1, SourceName.Length() - Dot);
+        TfrxComponent *Obj = FSourcePages[Page]->FindObject(ObjName);
+        if (!Obj) Refuse("the alias " + Item->Name() + " names no source object");
+        FDictionary.Add(Item->Name(), SourceName, Obj);
+    }
+}
+
+// Every page element must be buildable before the store is handed out.
+void TfrxPreviewPages::CheckPages()
+{
+    TfrxXMLItem *Pages = PagesItem();
+    for (int i = 0; i < Pages->Count(); ++i) {
+        const TfrxXMLItem *Item = Pages->Items(i);
+        if (!IsWholePageName(Item->Name()) && !SourcePageOf(Item))
+            Refuse("page " + IntToStr(i + 1) + " has no source page");
+    }
+}
+
+void TfrxPreviewPages::LoadSections()
+{
+    TfrxXMLItem *ReportSection = Section("report");
+    if (ReportSection->Count() > 0) {
+        const TfrxXMLItem *Item = ReportSection->Items(0);
+        TfrxReport *R = Report();
+        if (Item->PropExists("DotMatrixReport"))
+            R->SetDotMatrixReport(Item->Prop("DotMatrixReport") == "1");
+        if (Item->PropExists("PreviewOptions.OutlineVisible"))
+            R->PreviewOptions()->SetOutlineVisible(Item->Prop("PreviewOptions.OutlineVisible") ==
+                                                   "1");
+        R->PreviewOptions()->SetOutlineWidth(ClampToInt(
+            IntProp(Item, "PreviewOptions.OutlineWidth", R->PreviewOptions()->OutlineWidth())));
+    }
+    LoadSourcePages();
+    LoadDictionary();
+    CheckPages();
+    ResetOutline();
+}
+
+void TfrxPreviewPages::LoadFromStream(TStream *Stream, bool AllowPartialLoading)
+{
+    Clear();
+    try {
+        if (AllowPartialLoading) {
+            // The document reads the stubs back later from a stream of its own.
+            auto Copy = std::make_unique<TMemoryStream>();
+            Copy->CopyFrom(Stream, 0);
+            Copy->SetPosition(0);
+            FXMLDoc->LoadFromStream(std::move(Copy), true);
+        } else {
+            FXMLDoc->LoadFromStream(Stream);
+        }
+        if (!AnsiSameText(FXMLDoc->Root()->Name(), "preparedreport"))
+            Refuse("the root element is " + FXMLDoc->Root()->Name());
+        LoadSections();
+    } catch (...) {
+        Clear();
+        throw;
+    }
+}
+
+bool TfrxPreviewPages::LoadFromFile(const AnsiString &FileName, bool ExceptionIfAbsent)
+{
+    const bool Exists = FileExists(FileName);
+    if (Exists || ExceptionIfAbsent) {
+        TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+        LoadFromStream(&Stream);
+    }
+    return Exists;
+}
+
+// ---- output ----
+
+void TfrxPreviewPages::DrawPage(int, TCanvas *, double, double, double, double)
+{
+    throw EInvalidOperation("Drawing prepared pages is not available yet");
+}
+
+void TfrxPreviewPages::ObjectOver(int, int, int, TMouseButton, TShiftState, double, double, double,
+                                  bool, TCursor &)
+{
+    throw EInvalidOperation("Pointing at prepared objects is not available yet");
+}
+
+bool TfrxPreviewPages::Export(TfrxCustomExportFilter *Filter)
+{
+    if (!Filter) return false;
+    throw EInvalidOperation("Exporting prepared pages is not available yet");
+}
+
+bool TfrxPreviewPages::Print()
+{
+    if (!PrintHandler()) throw Exception("Printing is not available");
+    return PrintHandler()(this);
+}
+
+void frxSetPrintPagesHandler(TfrxPrintPagesHandler Handler)
+{
+    PrintHandler() = std::move(Handler);
+}
+
+std::unique_ptr<TfrxCustomPreviewPages> frxCreatePreviewPages(TfrxReport *Report)
+{
+    return std::make_unique<TfrxPreviewPages>(Report);
+}

@@ -1,0 +1,241 @@
+// Character-printer objects: the cell grid, the fixed face with style flags,
+// the difference texts, printer command bytes and stored reports.
+
+#include "report_output/frxDMPClass.h"
+
+#include "report_output/frxPreviewPages.h"
+#include "tests/report/ReportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+struct DotMatrixReport {
+    TComponent Form{nullptr};
+    TfrxReport Report{&Form};
+    TfrxDMPPage *Page;
+    TfrxMasterData *Band;
+    TfrxDMPMemoView *Memo;
+    TfrxDMPCommand *Command;
+
+    DotMatrixReport()
+    {
+        frxRegisterDMPClasses();
+        Report.SetDotMatrixReport(true);
+        Page = new TfrxDMPPage(&Report);
+        Page->SetName("Page1");
+        Band = new TfrxMasterData(Page);
+        Band->SetName("MasterData1");
+        Band->SetHeight(17);
+        Memo = new TfrxDMPMemoView(Band);
+        Memo->SetName("Memo1");
+        Command = new TfrxDMPCommand(Band);
+        Command->SetName("Cmd1");
+    }
+};
+
+AnsiString Bytes(std::initializer_list<unsigned char> Codes)
+{
+    std::string Text;
+    for (unsigned char Code : Codes)
+        Text += static_cast<char>(Code);
+    return AnsiString(std::move(Text));
+}
+
+AnsiString Chr(const char *Command)
+{
+    TfrxDMPCommand C(nullptr);
+    C.SetCommand(Command);
+    return C.ToChr();
+}
+
+TEST(DotMatrixGrid, TextTakesWholeCells)
+{
+    DotMatrixReport R;
+    R.Memo->SetLeft(14.4);
+    EXPECT_DOUBLE_EQ(R.Memo->Left(), 19.2); // one and a half columns round to even
+    R.Memo->SetLeft(24);
+    EXPECT_DOUBLE_EQ(R.Memo->Left(), 28.8);
+    R.Memo->SetAlign(baRight);
+    R.Memo->SetLeft(14.4);
+    EXPECT_DOUBLE_EQ(R.Memo->Left(), 9.6);
+    R.Memo->SetTop(25.5);
+    EXPECT_DOUBLE_EQ(R.Memo->Top(), 34); // a line and a half rounds to even
+    R.Memo->SetTop(26);
+    EXPECT_DOUBLE_EQ(R.Memo->Top(), 34);
+    R.Memo->SetWidth(100);
+    EXPECT_DOUBLE_EQ(R.Memo->Width(), 96);
+    R.Memo->SetHeight(40);
+    EXPECT_DOUBLE_EQ(R.Memo->Height(), 34);
+    EXPECT_DOUBLE_EQ(R.Memo->CalcHeight(), 34);
+
+    R.Command->SetBounds(15, 9, 33, 5);
+    EXPECT_DOUBLE_EQ(R.Command->Left(), 19.2);
+    EXPECT_DOUBLE_EQ(R.Command->Top(), 17);
+    EXPECT_DOUBLE_EQ(R.Command->Width(), 33); // sizes of commands are free
+    EXPECT_DOUBLE_EQ(R.Command->Height(), 5);
+}
+
+TEST(DotMatrixGrid, PageDefaultsGiveWholeColumnsAndLines)
+{
+    DotMatrixReport R;
+    R.Page->SetDefaults();
+    EXPECT_NEAR(R.Page->PaperWidth(), 208.27986548592, 1e-9);
+    EXPECT_NEAR(R.Page->PaperWidth() * fr01cm, 787.2, 1e-9); // 82 columns
+    EXPECT_NEAR(R.Page->PaperHeight(), 296.862308276426, 1e-9);
+    EXPECT_NEAR(R.Page->PaperHeight() * fr01cm, 1122, 1e-9); // 66 lines
+    EXPECT_EQ(R.Page->Width(), 787);
+    EXPECT_EQ(R.Page->Height(), 1122);
+    EXPECT_EQ(R.Page->LeftMargin(), 2.5399984);
+    EXPECT_EQ(R.Page->RightMargin(), 2.5399984);
+    EXPECT_EQ(R.Page->TopMargin(), 4.4979138);
+    EXPECT_EQ(R.Page->BottomMargin(), 4.4979138);
+    EXPECT_EQ(R.Page->PaperSize(), 9);
+
+    R.Page->SetPaperWidth(100); // 39.37 columns round to 39
+    EXPECT_NEAR(R.Page->PaperWidth() * fr01cm, 39 * 9.6, 1e-9);
+    EXPECT_EQ(R.Page->PaperSize(), 256);
+    R.Page->SetPaperHeight(100); // 22.23 lines round to 22
+    EXPECT_NEAR(R.Page->PaperHeight() * fr01cm, 22 * 17, 1e-9);
+    R.Page->SetPaperSize(11); // A5, 148 x 210 mm: 58.27 columns, 46.69 lines
+    EXPECT_EQ(R.Page->PaperSize(), 11);
+    EXPECT_NEAR(R.Page->PaperWidth() * fr01cm, 58 * 9.6, 1e-9);
+    EXPECT_NEAR(R.Page->PaperHeight() * fr01cm, 47 * 17, 1e-9);
+}
+
+TEST(DotMatrixFont, OneFixedFaceWithTheStylesAScreenShows)
+{
+    DotMatrixReport R;
+    EXPECT_EQ(R.Memo->Font()->Name(), "Courier New");
+    EXPECT_EQ(R.Memo->Font()->Size(), 12);
+    EXPECT_EQ(R.Memo->LineSpacing(), 1);
+    EXPECT_EQ(R.Memo->GapX(), 0);
+    EXPECT_TRUE(R.Memo->ParentFont());
+
+    R.Page->SetFontStyle({fsxBold, fsxCondensed});
+    EXPECT_EQ(R.Page->Font()->Style(), TFontStyles({fsBold}));
+    EXPECT_EQ(R.Memo->FontStyle(), TfrxDMPFontStyles({fsxBold, fsxCondensed}));
+    EXPECT_EQ(R.Memo->Font()->Style(), TFontStyles({fsBold}));
+    EXPECT_EQ(R.Memo->Font()->Name(), "Courier New");
+    EXPECT_TRUE(R.Memo->ParentFont());
+
+    R.Memo->SetFontStyle({fsxItalic, fsxUnderline, fsx15cpi});
+    EXPECT_FALSE(R.Memo->ParentFont());
+    EXPECT_EQ(R.Memo->Font()->Style(), TFontStyles({fsItalic, fsUnderline}));
+    // Changing the font itself does not make it the object's own again.
+    R.Memo->SetParentFont(true);
+    R.Memo->Font()->SetSize(20);
+    EXPECT_TRUE(R.Memo->ParentFont());
+    EXPECT_EQ(R.Memo->FontStyle(), TfrxDMPFontStyles({fsxBold, fsxCondensed}));
+}
+
+TEST(DotMatrixDiff, StyleAndCommandJoinTheDifferenceText)
+{
+    DotMatrixReport R;
+    TfrxDMPMemoView Source(nullptr);
+    R.Memo->SetFontStyle({fsx15cpi});
+    EXPECT_NE(R.Memo->Diff(&Source).Pos(" FontStyle=\"256\""), 0);
+    Source.SetFontStyle({fsx15cpi});
+    EXPECT_EQ(R.Memo->Diff(&Source).Pos("FontStyle"), 0);
+
+    TfrxDMPCommand Plain(nullptr);
+    R.Command->SetCommand("#27\"x");
+    EXPECT_NE(R.Command->Diff(&Plain).Pos(" Command=\"#27&#34;x\""), 0);
+    Plain.SetCommand("#27\"x");
+    EXPECT_EQ(R.Command->Diff(&Plain).Pos("Command"), 0);
+}
+
+TEST(DotMatrixCommand, DecimalCodesAndHexPairsBecomeBytes)
+{
+    EXPECT_EQ(Chr("#27#64"), Bytes({0x1B, 0x40}));
+    EXPECT_EQ(Chr("1B40"), Bytes({0x1B, 0x40}));
+    EXPECT_EQ(Chr("0D0A"), Bytes({0x0D, 0x0A}));
+    EXPECT_EQ(Chr("#13#10"), Bytes({0x0D, 0x0A}));
+    EXPECT_EQ(Chr("0d0aF"), Bytes({0x0D, 0x0A})); // an odd last character is no pair
+    EXPECT_EQ(Chr("#0#255"), Bytes({0x00, 0xFF}));
+    EXPECT_EQ(Chr(""), "");
+}
+
+TEST(DotMatrixCommand, BadCommandsAreRefusedByName)
+{
+    for (const char *Bad : {"#300", "#2x", "#27##64", "#", "#1234", "1G40", "ZZ"}) {
+        try {
+            Chr(Bad);
+            ADD_FAILURE() << Bad << " gave bytes";
+        } catch (const EConvertError &E) {
+            EXPECT_NE(E.Message().Pos(Bad), 0) << E.Message().Std();
+        }
+    }
+}
+
+TEST(DotMatrixStorage, TemplatesKeepTheObjectsAndTheirStyles)
+{
+    DotMatrixReport R;
+    R.Page->SetFontStyle({fsxWide});
+    R.Memo->SetBounds(9.6, 0, 96, 17);
+    R.Memo->SetText(u"Ключ 0123");
+    R.Command->SetCommand("#27#64");
+    auto *Styled = new TfrxDMPMemoView(R.Band);
+    Styled->SetName("Memo2");
+    Styled->SetFontStyle({fsxBold, fsx12cpi});
+    const AnsiString Text = Written([&](TStream *S) { R.Report.SaveToStream(S); });
+    EXPECT_EQ(Text.Pos("<TfrxDMPMemoView Name=\"Memo1\"") > 0, true);
+    EXPECT_EQ(Text.Pos("Font.Name"), 0); // the face is never stored
+
+    TComponent Form(nullptr);
+    TfrxReport Loaded(&Form);
+    TStringStream In(Text);
+    Loaded.LoadFromStream(&In);
+    auto *Page = dynamic_cast<TfrxDMPPage *>(Loaded.Pages(0));
+    ASSERT_NE(Page, nullptr);
+    EXPECT_EQ(Page->FontStyle(), TfrxDMPFontStyles({fsxWide}));
+    auto *Memo = dynamic_cast<TfrxDMPMemoView *>(Loaded.FindObject("Memo1"));
+    ASSERT_NE(Memo, nullptr);
+    EXPECT_DOUBLE_EQ(Memo->Left(), 9.6);
+    EXPECT_DOUBLE_EQ(Memo->Width(), 96);
+    EXPECT_EQ(Memo->Text().ToUtf8(), "Ключ 0123\r\n");
+    EXPECT_TRUE(Memo->ParentFont());
+    auto *Second = dynamic_cast<TfrxDMPMemoView *>(Loaded.FindObject("Memo2"));
+    ASSERT_NE(Second, nullptr);
+    EXPECT_EQ(Second->FontStyle(), TfrxDMPFontStyles({fsxBold, fsx12cpi}));
+    EXPECT_FALSE(Second->ParentFont());
+    auto *Command = dynamic_cast<TfrxDMPCommand *>(Loaded.FindObject("Cmd1"));
+    ASSERT_NE(Command, nullptr);
+    EXPECT_EQ(Command->ToChr(), Bytes({0x1B, 0x40}));
+}
+
+TEST(DotMatrixStorage, PreparedPagesKeepTheGrid)
+{
+    DotMatrixReport R;
+    TfrxPreviewPages Pages(&R.Report);
+    Pages.AddSourcePage(R.Page);
+    Pages.AddPage(R.Page);
+    for (int Row = 0; Row < 3; ++Row) {
+        R.Band->SetTop(Row * 17);
+        R.Memo->SetLeft(Row * 10.0);
+        R.Memo->SetText(WideString::FromUtf8("строка " + std::to_string(Row)));
+        Pages.AddObject(R.Band);
+    }
+    Pages.Finish();
+    const AnsiString File = Written([&](TStream *S) { Pages.SaveToStream(S); });
+    TfrxPreviewPages Loaded(&R.Report);
+    TStringStream In(File);
+    Loaded.LoadFromStream(&In);
+    auto *Page = dynamic_cast<TfrxDMPPage *>(Loaded.GetPage(0));
+    ASSERT_NE(Page, nullptr);
+    ASSERT_EQ(Page->Objects()->Count(), 3);
+    const double Lefts[] = {0, 9.6, 19.2};
+    for (int Row = 0; Row < 3; ++Row) {
+        auto *Band = static_cast<TfrxComponent *>(Page->Objects()->Items(Row));
+        EXPECT_DOUBLE_EQ(Band->Top(), Row * 17);
+        auto *Memo = dynamic_cast<TfrxDMPMemoView *>(
+            static_cast<TfrxComponent *>(Band->Objects()->Items(0)));
+        ASSERT_NE(Memo, nullptr);
+        EXPECT_DOUBLE_EQ(Memo->Left(), Lefts[Row]);
+        EXPECT_EQ(Memo->Text().ToUtf8(), "строка " + std::to_string(Row) + "\r\n");
+        EXPECT_EQ(Memo->Font()->Name(), "Courier New");
+    }
+}
+
+} // namespace

@@ -1,0 +1,488 @@
+#include "tests/report_output/EngineTestSupport.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "tests/report/ReportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace enginetest;
+
+namespace
+{
+
+// A stretcheable of whole lines: it needs all its lines and places as many
+// whole lines as a part's height holds, so growth and splits are exact.
+class TLinesView : public TfrxStretcheable
+{
+    QRV4_CLASS(TLinesView, TfrxStretcheable)
+
+public:
+    using TfrxStretcheable::TfrxStretcheable;
+
+    double CalcHeight() override { return FLines * FLineHeight; }
+    void InitPart() override { FToPlace = FLines; }
+    double DrawPart() override
+    {
+        const int Fit = std::min(FToPlace, static_cast<int>(std::floor(Height() / FLineHeight)));
+        FToPlace -= Fit;
+        return Height() - Fit * FLineHeight;
+    }
+
+    int Lines() const { return FLines; }
+    void SetLines(int Value) { FLines = Value; }
+    double LineHeight() const { return FLineHeight; }
+    void SetLineHeight(double Value) { FLineHeight = Value; }
+
+    static void Publish(rtl::Publisher<TLinesView> &P)
+    {
+        P.Property("StretchMode", &TLinesView::StretchMode, &TLinesView::SetStretchMode);
+        P.Property("Lines", &TLinesView::Lines, &TLinesView::SetLines);
+        P.Property("LineHeight", &TLinesView::LineHeight, &TLinesView::SetLineHeight);
+    }
+
+private:
+    int FLines = 1;
+    double FLineHeight = 20;
+    int FToPlace = 0;
+};
+
+QRV4_PUBLISHED(TLinesView)
+
+TLinesView *Lines(TfrxBand *Band, const char *Name, double Top, int Count, double LineHeight = 20,
+                  double Left = 0, double Width = 200)
+{
+    RegisterClass(TLinesView::StaticClass());
+    auto *View = new TLinesView(Band);
+    View->SetName(Name);
+    View->SetBounds(Left, Top, Width, LineHeight);
+    View->SetLines(Count);
+    View->SetLineHeight(LineHeight);
+    View->SetStretchMode(smActualHeight);
+    return View;
+}
+
+std::string At(const char *Name, double Top)
+{
+    return std::string(Name) + "@" + Hundredths(Top);
+}
+
+// The archive-list shape: title, page header, a 20-pixel row, page footer.
+struct TListReport {
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxReportTitle *Title;
+    TfrxPageHeader *Header;
+    TfrxMasterData *Data;
+    TfrxPageFooter *Footer;
+
+    explicit TListReport(int Count)
+    {
+        Rows.SetCount(Count);
+        B.Use(Rows);
+        Title = B.Band<TfrxReportTitle>("ReportTitle1", 0, 40);
+        Header = B.Band<TfrxPageHeader>("PageHeader1", 60, 30);
+        Data = B.Data<TfrxMasterData>("MasterData1", 120, 20, Rows);
+        Footer = B.Band<TfrxPageFooter>("PageFooter1", 200, 30);
+    }
+};
+
+const double FooterTop = 297 * 3.77953 - 20 * 3.77953 - 30;
+
+std::vector<std::string> Rows(double From, int Count)
+{
+    std::vector<std::string> Result;
+    for (int i = 0; i < Count; ++i)
+        Result.push_back(At("MasterData1", From + 20 * i));
+    return Result;
+}
+
+std::vector<std::string> Join(std::vector<std::vector<std::string>> Parts)
+{
+    std::vector<std::string> Result;
+    for (auto &Part : Parts)
+        Result.insert(Result.end(), Part.begin(), Part.end());
+    return Result;
+}
+
+} // namespace
+
+// ---- pages ----
+
+TEST(EnginePages, RowsBreakWhereTheFooterBegins)
+{
+    TListReport L(100);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 3);
+    const std::string Footer = At("PageFooter1", FooterTop);
+    EXPECT_EQ(Layout(L.B.Pages(), 0),
+              Join({{At("ReportTitle1", 0), At("PageHeader1", 40)}, Rows(70, 47), {Footer}}));
+    EXPECT_EQ(Layout(L.B.Pages(), 1), Join({{At("PageHeader1", 0)}, Rows(30, 49), {Footer}}));
+    EXPECT_EQ(Layout(L.B.Pages(), 2), Join({{At("PageHeader1", 0)}, Rows(30, 4), {Footer}}));
+}
+
+TEST(EnginePages, TheLastRowThatFitsAndTheFirstThatDoesNot)
+{
+    TListReport Fits(47);
+    ASSERT_TRUE(Fits.B.Prepare());
+    EXPECT_EQ(Fits.B.PageCount(), 1);
+
+    TListReport Breaks(48);
+    ASSERT_TRUE(Breaks.B.Prepare());
+    ASSERT_EQ(Breaks.B.PageCount(), 2);
+    EXPECT_EQ(Layout(Breaks.B.Pages(), 1), Join({{At("PageHeader1", 0), At("MasterData1", 30)},
+                                                 {At("PageFooter1", FooterTop)}}));
+}
+
+TEST(EnginePages, TitleBelowTheHeaderPrintsOnce)
+{
+    TListReport L(60);
+    L.B.Page->SetTitleBeforeHeader(false);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 2);
+    const auto First = Layout(L.B.Pages(), 0);
+    ASSERT_GE(First.size(), 3u);
+    EXPECT_EQ(First[0], At("PageHeader1", 0));
+    EXPECT_EQ(First[1], At("ReportTitle1", 30));
+    EXPECT_EQ(First[2], At("MasterData1", 70));
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[0], At("PageHeader1", 0));
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
+}
+
+TEST(EnginePages, EmptyDataGivesOnePageOnlyWhenAskedTo)
+{
+    TListReport Shown(0);
+    ASSERT_TRUE(Shown.B.Prepare());
+    ASSERT_EQ(Shown.B.PageCount(), 1);
+    EXPECT_EQ(Layout(Shown.B.Pages(), 0),
+              (std::vector<std::string>{At("ReportTitle1", 0), At("PageHeader1", 40),
+                                        At("PageFooter1", FooterTop)}));
+
+    TListReport Hidden(0);
+    Hidden.B.Report->EngineOptions()->SetPrintIfEmpty(false);
+    ASSERT_TRUE(Hidden.B.Prepare());
+    EXPECT_EQ(Hidden.B.PageCount(), 0);
+}
+
+TEST(EnginePages, ABandWithARowCountAndNoDataSetPrintsThatOften)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(3);
+    TBuilder::Memo(Data, "Memo1", "[Line]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), (std::vector<std::string>{"1", "2", "3"}));
+}
+
+TEST(EnginePages, StartNewPageBreaksBeforeEveryRecordButTheFirst)
+{
+    TListReport L(3);
+    L.Data->SetStartNewPage(true);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 3);
+    EXPECT_EQ(Layout(L.B.Pages(), 0)[2], At("MasterData1", 70));
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
+}
+
+TEST(EnginePages, PageColumnsFillSideBySideBeforeTheNextPage)
+{
+    TListReport L(100);
+    L.Title->SetVisible(false);
+    L.B.Page->SetColumns(2);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    std::vector<TShown> Rows;
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name == "MasterData1") Rows.push_back(Band);
+    ASSERT_EQ(Rows.size(), 98u);
+    EXPECT_DOUBLE_EQ(Rows[48].Top, 990);
+    EXPECT_DOUBLE_EQ(Rows[48].Left, 0);
+    EXPECT_DOUBLE_EQ(Rows[49].Top, 30);
+    EXPECT_NEAR(Rows[49].Left, 95 * 3.77953, 1e-9);
+    const auto Second = Shown(L.B.Pages(), 1);
+    EXPECT_EQ(Second[1].Name, "MasterData1");
+    EXPECT_DOUBLE_EQ(Second[1].Left, 0);
+}
+
+TEST(EnginePages, RecordsSideBySideInABandOfColumns)
+{
+    TListReport L(5);
+    L.Data->SetColumns(2);
+    L.Data->SetColumnWidth(300);
+    L.Data->SetColumnGap(10);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name == "MasterData1")
+            Places.push_back(Hundredths(Band.Left) + "," + Hundredths(Band.Top));
+    EXPECT_EQ(Places, (std::vector<std::string>{"0.00,70.00", "310.00,70.00", "0.00,90.00",
+                                                "310.00,90.00", "0.00,110.00"}));
+}
+
+// ---- the summary and the page footers ----
+
+TEST(EngineSummary, SummaryFollowsTheLastRow)
+{
+    TListReport L(100);
+    L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 3);
+    const auto Last = Layout(L.B.Pages(), 2);
+    EXPECT_EQ(Last[Last.size() - 2], At("ReportSummary1", 110));
+}
+
+TEST(EngineSummary, ASummaryThatBreaksThePageLeavesTheFooterOnEveryPageButTheLast)
+{
+    TListReport L(96);
+    L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
+    L.Footer->SetPrintOnLastPage(false);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 3);
+    EXPECT_EQ(Layout(L.B.Pages(), 1).back(), At("PageFooter1", FooterTop));
+    EXPECT_EQ(Layout(L.B.Pages(), 2),
+              (std::vector<std::string>{At("PageHeader1", 0), At("ReportSummary1", 30)}));
+}
+
+TEST(EngineSummary, PageNumbersNeedTheSecondPassForTheTotal)
+{
+    for (const bool DoublePass : {false, true}) {
+        TListReport L(100);
+        TBuilder::Memo(L.Footer, "Memo1", "Стр. [Page] из [TotalPages]");
+        L.B.Report->EngineOptions()->SetDoublePass(DoublePass);
+        ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+        ASSERT_EQ(L.B.PageCount(), 3) << "no pages of the first pass stay";
+        const char *Total = DoublePass ? "3" : "0";
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(TextsOf(L.B.Pages(), i, "PageFooter1"),
+                      std::vector<std::string>{"Стр. " + std::to_string(i + 1) + " из " + Total});
+    }
+}
+
+// ---- wiring ----
+
+TEST(EngineWiring, BandsInTheWrongPlaceFailThePreparation)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(2);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
+    B.Band<TfrxHeader>("Header1", 160, 20);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_NE(B.Errors().find("Нет заголовка группы GroupFooter2"), std::string::npos)
+        << B.Errors();
+    EXPECT_NE(B.Errors().find("Не подключенный header/footer Header1"), std::string::npos)
+        << B.Errors();
+    EXPECT_EQ(B.PageCount(), 0);
+}
+
+// ---- groups and details ----
+
+TEST(EngineGroups, HeadersFootersCountsAndLineCounters)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetRows({{{"type_key", "0"}},
+                  {{"type_key", "0"}},
+                  {{"type_key", "1"}},
+                  {{"type_key", "1"}},
+                  {{"type_key", "1"}}});
+    B.Use(Rows);
+    B.Band<TfrxPageHeader>("PageHeader1", 0, 30);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 40, 20)->SetCondition("type_key");
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 80, 20, Rows);
+    TBuilder::Memo(Data, "Memo1", "[Line]", 0, 0, 100);
+    TBuilder::Memo(Data, "Memo2", "[Line#]", 100, 0, 100);
+    auto *Footer = B.Band<TfrxGroupFooter>("GroupFooter1", 120, 20);
+    TBuilder::Memo(Footer, "Memo3", "[COUNT(MasterData1)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 1);
+    EXPECT_EQ(Layout(B.Pages(), 0),
+              (std::vector<std::string>{At("PageHeader1", 0), At("GroupHeader1", 30),
+                                        At("MasterData1", 50), At("MasterData1", 70),
+                                        At("GroupFooter1", 90), At("GroupHeader1", 110),
+                                        At("MasterData1", 130), At("MasterData1", 150),
+                                        At("MasterData1", 170), At("GroupFooter1", 190)}));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "GroupFooter1"), (std::vector<std::string>{"2", "3"}));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"),
+              (std::vector<std::string>{"1", "1", "2", "2", "1", "3", "2", "4", "3", "5"}));
+}
+
+TEST(EngineGroups, DetailsFollowTheirMasterAndEmptyOnesHideIt)
+{
+    for (const bool PrintIfEmpty : {false, true}) {
+        TBuilder B;
+        TRows Masters("Masters"), Details("Details");
+        Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}, {{"Name", "C"}}});
+        const std::map<std::string, std::vector<std::string>> Items = {
+            {"A", {"a1", "a2"}}, {"B", {}}, {"C", {"c1"}}};
+        Details.DataSet.OnFirst = [&](TObject *) {
+            std::vector<std::map<std::string, Variant>> Rows;
+            for (const std::string &Item : Items.at(VarToStr(Masters.Get("Name")).Std()))
+                Rows.push_back({{"Item", Variant(AnsiString(Item))}});
+            Details.SetRows(Rows);
+        };
+        B.Use(Masters);
+        B.Use(Details);
+        auto *Master = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
+        Master->SetPrintIfDetailEmpty(PrintIfEmpty);
+        TBuilder::Memo(Master, "Memo1", "[Name]");
+        TBuilder::Memo(B.Data<TfrxDetailData>("DetailData1", 40, 20, Details), "Memo2", "[Item]");
+        ASSERT_TRUE(B.Prepare()) << B.Errors();
+        std::vector<std::string> Texts;
+        for (const TShown &Band : Shown(B.Pages(), 0))
+            Texts.push_back(Band.Texts.at(0));
+        const std::vector<std::string> Expected =
+            PrintIfEmpty ? std::vector<std::string>{"A", "a1", "a2", "B", "C", "c1"}
+                         : std::vector<std::string>{"A", "a1", "a2", "C", "c1"};
+        EXPECT_EQ(Texts, Expected);
+    }
+}
+
+// ---- keep blocks ----
+
+TEST(EngineKeep, AGroupThatDoesNotFitMovesWholeAndCountsOnItsNewPage)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    std::vector<std::map<std::string, Variant>> Data;
+    for (int Group = 0; Group < 6; ++Group)
+        for (int i = 0; i < 10; ++i)
+            Data.push_back({{"Grp", Group}, {"Qty", 1}});
+    Rows.SetRows(Data);
+    B.Use(Rows);
+    auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    Group->SetCondition("Grp");
+    Group->SetKeepTogether(true);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 120, 30), "Memo1", "[SUM(<Qty>)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    // Four blocks of 240 pixels fill the first page; the fifth starts the second.
+    const auto First = Layout(B.Pages(), 0);
+    EXPECT_EQ(First[First.size() - 2], At("GroupFooter1", 940));
+    EXPECT_EQ(Layout(B.Pages(), 1)[0], At("GroupHeader1", 0));
+    EXPECT_EQ(Layout(B.Pages(), 1)[1], At("MasterData1", 20));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"40"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"20"});
+}
+
+// ---- growing objects ----
+
+TEST(EngineStretch, GrownObjectsPushTheOnesBelowThem)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 80);
+    Data->SetRowCount(1);
+    Data->SetStretched(true);
+    Lines(Data, "Grows", 0, 2);                          // 20 -> 40
+    TBuilder::Memo(Data, "Pushed", "x", 0, 20, 200, 20); // moves by 20
+    Lines(Data, "GrowsToo", 40, 2);                      // moves by 20, grows by 20
+    TBuilder::Memo(Data, "Last", "y", 0, 60, 200, 20);   // moves by 20 + 20
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    std::vector<std::string> Placed;
+    for (const TPlaced &O : Bands[0].Objects)
+        Placed.push_back(At(O.Name.c_str(), O.Top) + "+" + std::to_string(int(O.Height)));
+    EXPECT_EQ(Placed, (std::vector<std::string>{"Grows@0.00+40", "Pushed@40.00+20",
+                                                "GrowsToo@60.00+40", "Last@100.00+20"}));
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 120);
+}
+
+TEST(EngineStretch, OverlappedObjectsMoveOnlyToTheGrownBottom)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 80);
+    Data->SetRowCount(1);
+    // Above the band's top: such an object still heads the objects below it.
+    Lines(Data, "Grows", -4, 3, 20, 0, 200); // bottom -4 + 60 = 56
+    auto *Overlapped = TBuilder::Memo(Data, "Overlapped", "x", 0, 30, 50, 10);
+    Overlapped->SetShiftMode(smWhenOverlapped);
+    auto *Clear = TBuilder::Memo(Data, "Clear", "y", 100, 60, 50, 10);
+    Clear->SetShiftMode(smWhenOverlapped);
+    auto *Fixed = TBuilder::Memo(Data, "Fixed", "z", 60, 20, 30, 10);
+    Fixed->SetShiftMode(smDontShift);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    std::map<std::string, double> Top;
+    for (const TPlaced &O : Bands[0].Objects)
+        Top[O.Name] = O.Top;
+    EXPECT_DOUBLE_EQ(Top["Overlapped"], 56);
+    EXPECT_DOUBLE_EQ(Top["Clear"], 60);
+    EXPECT_DOUBLE_EQ(Top["Fixed"], 20);
+}
+
+// ---- splitting ----
+
+TEST(EngineSplit, ASplitBandContinuesOnTheNextPage)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Lines(Data, "Text", 0, 100);
+    B.Band<TfrxPageFooter>("PageFooter1", 200, 30);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    const auto First = Shown(B.Pages(), 0), Second = Shown(B.Pages(), 1);
+    ASSERT_EQ(First[0].Name, "MasterData1");
+    ASSERT_EQ(Second[0].Name, "MasterData1");
+    // Fifty whole lines in the first part, the other fifty in the second.
+    EXPECT_NEAR(First[0].Objects.at(0).Height, FooterTop, 1e-6);
+    EXPECT_DOUBLE_EQ(Second[0].Top, 0);
+    EXPECT_DOUBLE_EQ(Second[0].Objects.at(0).Height, 1000);
+    EXPECT_DOUBLE_EQ(Second[0].Height, 1000);
+}
+
+TEST(EngineSplit, ABandWithoutSplitMovesWhole)
+{
+    TListReport L(46);
+    L.Data->SetHeight(20);
+    auto *Tall = L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 100);
+    (void)Tall;
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 2);
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("ReportSummary1", 30));
+}
+
+TEST(EngineSplit, ALineTallerThanAPageEndsTheRunWithAnError)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Lines(Data, "Text", 0, 2, 1200);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_NE(B.Errors().find("Text"), std::string::npos) << B.Errors();
+    EXPECT_NE(B.Errors().find("не помещается на странице"), std::string::npos) << B.Errors();
+    EXPECT_LT(B.PageCount(), 4);
+}
+
+TEST(EngineSplit, AHeaderTallerThanAPageEndsTheRunWithAnError)
+{
+    TListReport L(5);
+    L.Header->SetHeight(2000);
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_NE(L.B.Errors().find("PageHeader1"), std::string::npos) << L.B.Errors();
+}
+
+// ---- the run's controls ----
+
+TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
+{
+    TListReport L(1000);
+    int Seen = 0;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Sender->Name() == "MasterData1" && ++Seen == 60) L.B.Report->Engine()->StopReport();
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(L.B.PageCount(), 2);
+}

@@ -1,0 +1,529 @@
+// The prepared-page store: aliases, storing differences and rebuilding pages,
+// the cache, double-pass support, the outline, and the prepared-report file.
+
+#include "report_output/frxPreviewPages.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "report/frxXMLSerializer.h"
+#include "tests/report/ReportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+
+namespace
+{
+
+// A page with a header band and a data band holding two memos, the way the
+// engine finds a template.
+struct Template {
+    TComponent Form{nullptr};
+    TfrxReport Report{&Form};
+    TfrxReportPage *Page = nullptr;
+    TfrxPageHeader *Header = nullptr;
+    TfrxMasterData *Band = nullptr;
+    TfrxMemoView *Code = nullptr;
+    TfrxMemoView *Hidden = nullptr;
+
+    Template()
+    {
+        Page = new TfrxReportPage(&Report);
+        Page->SetName("Page1");
+        Page->SetLeftMargin(10);
+        Header = new TfrxPageHeader(Page);
+        Header->SetName("PageHeader1");
+        Header->SetHeight(30);
+        auto *Title = new TfrxMemoView(Header);
+        Title->SetName("Title");
+        Title->SetText(u"Архив ключей");
+        Band = new TfrxMasterData(Page);
+        Band->SetName("MasterData1");
+        Band->SetHeight(20);
+        Code = new TfrxMemoView(Band);
+        Code->SetName("Code");
+        Code->SetBounds(0, 0, 100, 20);
+        Hidden = new TfrxMemoView(Band);
+        Hidden->SetName("Hidden");
+        Hidden->SetVisible(false);
+        new TfrxMemoView(Hidden); // a child of an invisible object
+    }
+};
+
+// Fills Pages as the engine would: a header and Rows data rows per page.
+void Prepare(Template &T, TfrxPreviewPages &Pages, int PageCount, int Rows)
+{
+    Pages.Initialize();
+    Pages.AddSourcePage(T.Page);
+    for (int p = 0; p < PageCount; ++p) {
+        Pages.AddPage(T.Page);
+        T.Header->SetTop(0);
+        Pages.AddObject(T.Header);
+        for (int r = 0; r < Rows; ++r) {
+            T.Band->SetTop(30 + r * 20.5);
+            T.Code->SetText(WideString::FromUtf8("Код " + std::to_string(p * 100 + r)));
+            Pages.AddObject(T.Band);
+        }
+    }
+    Pages.Finish();
+}
+
+AnsiString PageText(TfrxPage *Page)
+{
+    if (!Page) return "(none)";
+    return Written([&](TStream *S) {
+        TfrxXMLSerializer Serializer(S);
+        Serializer.WriteRootComponent(Page);
+    });
+}
+
+std::vector<AnsiString> AllPages(TfrxPreviewPages &Pages)
+{
+    std::vector<AnsiString> Result;
+    for (int i = 0; i < Pages.Count(); ++i)
+        Result.push_back(PageText(Pages.GetPage(i)));
+    return Result;
+}
+
+AnsiString Saved(TfrxPreviewPages &Pages)
+{
+    return Written([&](TStream *S) { Pages.SaveToStream(S); });
+}
+
+void LoadText(TfrxPreviewPages &Pages, const AnsiString &Text)
+{
+    TStringStream Stream(Text);
+    Pages.LoadFromStream(&Stream);
+}
+
+TfrxComponent *Child(TfrxComponent *Parent, int Index)
+{
+    return static_cast<TfrxComponent *>(Parent->Objects()->Items(Index));
+}
+
+// The decimal separator of a comma locale for the lifetime of the object.
+class CommaLocale
+{
+public:
+    CommaLocale() : FBefore(DecimalSeparator) { DecimalSeparator = ','; }
+    ~CommaLocale() { DecimalSeparator = FBefore; }
+    CommaLocale(const CommaLocale &) = delete;
+    CommaLocale &operator=(const CommaLocale &) = delete;
+
+private:
+    char FBefore;
+};
+
+TEST(PreviewDictionaryTest, AliasesNumberOnFromTheLastFoundProbe)
+{
+    TfrxDictionary D;
+    D.Add("m1", "Page0.Memo1", nullptr);
+    EXPECT_EQ(D.CreateUniqueName("m"), "m2");
+    D.Add("m3", "Page0.Memo3", nullptr);
+    EXPECT_EQ(D.CreateUniqueName("m"), "m2");
+    D.Add("m2", "Page0.Memo2", nullptr);
+    D.Add("m4", "Page0.Memo4", nullptr);
+    D.Clear();
+    D.Add("m1", "a", nullptr);
+    D.Add("m2", "b", nullptr);
+    D.Add("m4", "c", nullptr);
+    EXPECT_EQ(D.CreateUniqueName("m"), "m5");
+    EXPECT_EQ(D.CreateUniqueName("b"), "b1");
+    EXPECT_EQ(D.GetSourceName("m2"), "b");
+    EXPECT_EQ(D.GetSourceName("x"), "");
+    EXPECT_EQ(D.GetObject("x"), nullptr);
+}
+
+TEST(PreviewPagesTest, StoresDifferencesUnderAliasesAndRebuildsPages)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Prepare(T, Pages, 2, 3);
+    ASSERT_EQ(Pages.Count(), 2);
+    EXPECT_EQ(T.Band->AliasName(), "b2");
+    EXPECT_EQ(T.Code->AliasName(), "m2");
+    EXPECT_EQ(Pages.Dictionary().GetSourceName("m2"), "Page0.Code");
+
+    TfrxXMLItem *First = Pages.XMLDoc()->Root()->FindItem("previewpages")->Items(0);
+    EXPECT_EQ(First->Name(), "page0");
+    ASSERT_EQ(First->Count(), 4); // the header and three rows; the hidden memo is not stored
+    EXPECT_EQ(First->Items(2)->Name(), "b2");
+    EXPECT_EQ(First->Items(2)->Prop("t"), "50.5");
+    ASSERT_EQ(First->Items(2)->Count(), 1);
+
+    TfrxPage *Page = Pages.GetPage(1);
+    ASSERT_NE(Page, nullptr);
+    ASSERT_EQ(Page->Objects()->Count(), 4);
+    TfrxComponent *Row = Child(Page, 3);
+    EXPECT_EQ(Row->Name(), "MasterData1");
+    EXPECT_DOUBLE_EQ(Row->Top(), 71);
+    auto *Memo = dynamic_cast<TfrxMemoView *>(Child(Row, 0));
+    ASSERT_NE(Memo, nullptr);
+    EXPECT_EQ(Memo->Text().ToUtf8(), "Код 102\r\n");
+    EXPECT_DOUBLE_EQ(Memo->Width(), 100);
+    EXPECT_EQ(dynamic_cast<TfrxReportPage *>(Page)->LeftMargin(), 10);
+
+    EXPECT_EQ(Pages.GetPageSize(0).X, 794);
+    EXPECT_EQ(Pages.GetPageSize(0).Y, 1123);
+    EXPECT_EQ(Pages.GetPageSize(2).X, 0);
+    EXPECT_EQ(Pages.GetPageSize(-1).Y, 0);
+    EXPECT_EQ(Pages.GetPage(2), nullptr);
+}
+
+TEST(PreviewPagesTest, SavedAndLoadedPagesAreEqual)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Prepare(T, Pages, 3, 4);
+    Pages.Outline()->AddItem(Cp("Раздел"), 40);
+    T.Report.SetDotMatrixReport(true);
+    T.Report.PreviewOptions()->SetOutlineWidth(200);
+    const std::vector<AnsiString> Before = AllPages(Pages);
+    const AnsiString File = Saved(Pages);
+
+    TComponent Form(nullptr);
+    TfrxReport Other(&Form);
+    TfrxPreviewPages Loaded(&Other);
+    LoadText(Loaded, File);
+    EXPECT_EQ(AllPages(Loaded), Before);
+    EXPECT_EQ(Loaded.Dictionary().Count(), Pages.Dictionary().Count());
+    EXPECT_TRUE(Other.DotMatrixReport());
+    EXPECT_EQ(Other.PreviewOptions()->OutlineWidth(), 200);
+    AnsiString Text;
+    int Page = -5, Top = -5;
+    Loaded.Outline()->GetItem(0, Text, Page, Top);
+    EXPECT_EQ(Text, Cp("Раздел"));
+    EXPECT_EQ(Page, 2);
+    EXPECT_EQ(Top, 40);
+    // What was loaded saves again to the same pages.
+    TfrxPreviewPages Again(&Other);
+    LoadText(Again, Saved(Loaded));
+    EXPECT_EQ(AllPages(Again), Before);
+
+    // Through a file, with the pages past the second read on demand.
+    TempFolder Folder;
+    Pages.SaveToFile(Folder.Path("archive.fp3"));
+    TfrxPreviewPages FromFile(&Other);
+    EXPECT_TRUE(FromFile.LoadFromFile(Folder.Path("archive.fp3")));
+    EXPECT_EQ(AllPages(FromFile), Before);
+    TStringStream Stream(File);
+    FromFile.LoadFromStream(&Stream, true);
+    EXPECT_EQ(AllPages(FromFile), Before);
+    EXPECT_FALSE(FromFile.LoadFromFile(Folder.Path("absent.fp3")));
+}
+
+TEST(PreviewPagesTest, NumbersAreWrittenWithAPointInAnyLocale)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    CommaLocale Comma;
+    Prepare(T, Pages, 1, 2);
+    const int Rows = Pages.GetCurPosition();
+    T.Band->SetTop(300.25);
+    Pages.AddObject(T.Band);
+    Pages.CutObjects(Rows);
+    Pages.PasteObjects(12.5, 400.75);
+    TfrxXMLItem *Page = Pages.XMLDoc()->Root()->FindItem("previewpages")->Items(0);
+    TfrxXMLItem *Pasted = Page->Items(Page->Count() - 1);
+    EXPECT_EQ(Pasted->Prop("l"), "12.5");
+    EXPECT_EQ(Pasted->Prop("t"), "400.75");
+    EXPECT_EQ(Page->Items(2)->Prop("t"), "50.5");
+    EXPECT_EQ(Pages.XMLDoc()->Root()->Find("cutted"), -1);
+
+    // A file written under a comma locale by an older writer still reads.
+    Pasted->SetProp("t", "410,5");
+    EXPECT_DOUBLE_EQ(Pages.GetLastY(), 430.5);
+    EXPECT_DOUBLE_EQ(Child(Pages.GetPage(0), 3)->Top(), 410.5);
+}
+
+TEST(PreviewPagesTest, CacheKeepsFiftyPagesMostRecentFirst)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Prepare(T, Pages, 52, 1);
+    for (int i = 0; i < 50; ++i)
+        Pages.GetPage(i);
+    EXPECT_EQ(Pages.CacheCount(), 50);
+    EXPECT_EQ(Pages.CachedPages().front(), 49);
+    TfrxPage *Third = Pages.GetPage(2);
+    EXPECT_EQ(Pages.CachedPages()[0], 2);
+    EXPECT_EQ(Pages.CachedPages()[47], 49); // the former first took the hit's place
+    EXPECT_EQ(Pages.GetPage(2), Third);
+    Pages.GetPage(50);
+    EXPECT_EQ(Pages.CacheCount(), 50);
+    EXPECT_EQ(Pages.CachedPages().front(), 50);
+    EXPECT_EQ(Pages.CachedPages().back(), 1);
+}
+
+TEST(PreviewPagesTest, FileCacheMovesPagesOutAndBack)
+{
+    Template T;
+    T.Report.EngineOptions()->SetUseFileCache(true);
+    T.Report.EngineOptions()->SetMaxMemSize(0);
+    TfrxPreviewPages Pages(&T.Report);
+    Prepare(T, Pages, 5, 3);
+    TfrxXMLItem *Items = Pages.XMLDoc()->Root()->FindItem("previewpages");
+    EXPECT_TRUE(Items->Items(0)->Loaded());
+    EXPECT_TRUE(Items->Items(1)->Loaded());
+    EXPECT_FALSE(Items->Items(2)->Loaded());
+    EXPECT_TRUE(Items->Items(3)->Loaded()); // the walk starts before the last page is added
+    EXPECT_EQ(Child(Pages.GetPage(2), 2)->Top(), 50.5);
+    const std::vector<AnsiString> Before = AllPages(Pages);
+    TfrxPreviewPages Loaded(&T.Report);
+    LoadText(Loaded, Saved(Pages));
+    EXPECT_EQ(AllPages(Loaded), Before);
+}
+
+TEST(PreviewPagesTest, SecondPassReplacesTheFirstPassPages)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Pages.AddSourcePage(T.Page);
+    Pages.AddPage(T.Page);
+    Pages.AddObject(T.Header);
+    Pages.BeginPass();
+    Pages.AddObject(T.Band);
+    Pages.AddPage(T.Page);
+    Pages.AddObject(T.Band);
+    Pages.Outline()->AddItem("x", 1);
+    EXPECT_EQ(Pages.Count(), 2);
+    Pages.ClearFirstPassPages();
+    EXPECT_EQ(Pages.Count(), 1);
+    EXPECT_EQ(Pages.GetCurPosition(), 1);
+    EXPECT_EQ(Pages.CurPage, 0);
+    // The engine writes over the existing page unless told to add one.
+    Pages.CurPage = -1;
+    Pages.AddPage(T.Page);
+    EXPECT_EQ(Pages.Count(), 1);
+    Pages.AddPageAction = apAdd;
+    Pages.CurPage = -1;
+    Pages.AddPage(T.Page);
+    EXPECT_EQ(Pages.Count(), 2);
+    EXPECT_EQ(Pages.AddPageAction, apWriteOver);
+
+    TfrxPreviewPages Fresh(&T.Report);
+    Fresh.AddSourcePage(T.Page);
+    Fresh.BeginPass();
+    Fresh.AddPage(T.Page);
+    Fresh.Outline()->AddItem("y", 2);
+    Fresh.ClearFirstPassPages();
+    EXPECT_EQ(Fresh.Count(), 0);
+    EXPECT_EQ(Fresh.Outline()->GetCount(), 0);
+}
+
+TEST(PreviewPagesTest, EnginesQueriesOnTheCurrentPage)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Pages.AddSourcePage(T.Page);
+    Pages.AddPage(T.Page);
+    EXPECT_FALSE(Pages.BandExists(T.Band));
+    EXPECT_DOUBLE_EQ(Pages.GetLastY(), 0);
+    T.Band->SetTop(30);
+    Pages.AddObject(T.Band);
+    EXPECT_TRUE(Pages.BandExists(T.Band));
+    EXPECT_FALSE(Pages.BandExists(T.Header));
+    EXPECT_DOUBLE_EQ(Pages.GetLastY(), 50);
+
+    auto *Footer = new TfrxPageFooter(T.Page);
+    Footer->SetName("PageFooter1");
+    T.Report.SetName("Report");
+    Pages.AddToSourcePage(Footer);
+    EXPECT_EQ(Footer->AliasName(), "p1");
+    Footer->SetTop(1000);
+    Pages.AddObject(Footer);
+    auto *OtherFooter = new TfrxPageFooter(T.Page);
+    EXPECT_TRUE(Pages.BandExists(OtherFooter));
+    EXPECT_DOUBLE_EQ(Pages.GetLastY(), 50); // page footers do not count
+}
+
+TEST(PreviewPagesTest, EditedPagesAreStoredWhole)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Prepare(T, Pages, 2, 2);
+    auto *Page = dynamic_cast<TfrxReportPage *>(Pages.GetPage(0));
+    ASSERT_NE(Page, nullptr);
+    Child(Page, 1)->SetTop(123);
+    Pages.ModifyPage(0, Page);
+    TfrxXMLItem *Items = Pages.XMLDoc()->Root()->FindItem("previewpages");
+    EXPECT_EQ(Items->Items(0)->Name(), "TfrxReportPage");
+    EXPECT_DOUBLE_EQ(Child(Pages.GetPage(0), 1)->Top(), 123);
+    EXPECT_EQ(Pages.GetPageSize(0).X, 794);
+
+    Pages.AddEmptyPage(1);
+    EXPECT_EQ(Pages.Count(), 3);
+    EXPECT_EQ(Pages.GetPage(1)->Objects()->Count(), 0);
+    Pages.DeletePage(1);
+    Pages.DeletePage(1);
+    EXPECT_EQ(Pages.Count(), 1);
+    Pages.DeletePage(0);
+    EXPECT_EQ(Pages.Count(), 1); // the last page stays
+
+    TfrxPreviewPages Copy(&T.Report);
+    T.Report.SetName("Report");
+    Copy.AddFrom(&T.Report); // the report has no store of its own here
+    EXPECT_EQ(Copy.Count(), 0);
+    const std::vector<AnsiString> Before = AllPages(Pages);
+    TfrxPreviewPages Loaded(&T.Report);
+    LoadText(Loaded, Saved(Pages));
+    EXPECT_EQ(AllPages(Loaded), Before);
+}
+
+TEST(PreviewOutlineTest, TreeOfItemsWithPagesAndTops)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    TfrxCustomOutline *Outline = Pages.Outline();
+    Pages.CurPage = 0;
+    Outline->AddItem("A", 10);
+    Outline->AddItem("A.1", 20);
+    Outline->LevelUp();
+    Pages.CurPage = 3;
+    Outline->AddItem("A.2", 30);
+    Outline->LevelRoot();
+    Outline->LevelUp();
+    EXPECT_EQ(Outline->GetCount(), 1);
+    Outline->LevelDown(0);
+    EXPECT_EQ(Outline->GetCount(), 2);
+    AnsiString Text;
+    int Page = 0, Top = 0;
+    Outline->GetItem(1, Text, Page, Top);
+    EXPECT_EQ(Text, "A.2");
+    EXPECT_EQ(Page, 3);
+    EXPECT_EQ(Top, 30);
+    Outline->GetItem(7, Text, Page, Top);
+    EXPECT_EQ(Text, "A.2");
+
+    TfrxXMLItem *First = Outline->CurItem()->Items(0);
+    EXPECT_EQ(Outline->GetCurPosition(), Outline->CurItem()->Items(1));
+    Outline->ShiftItems(First, 5);
+    Outline->GetItem(1, Text, Page, Top);
+    EXPECT_EQ(Page, 4);
+    EXPECT_EQ(Top, 5);
+}
+
+TEST(PreviewOutlineTest, LargePagesAndTopsDoNotOverflow)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    TfrxCustomOutline *Outline = Pages.Outline();
+    Pages.CurPage = 2000000;
+    Outline->AddItem("long", 5000);
+    Outline->LevelUp();
+    Pages.CurPage = INT_MAX;
+    Outline->AddItem("far", INT_MAX - 1);
+    Outline->LevelUp();
+    AnsiString Text;
+    int Page = 0, Top = 0;
+    Outline->GetItem(0, Text, Page, Top);
+    EXPECT_EQ(Page, 2000000);
+    EXPECT_EQ(Top, 5000);
+    Outline->ShiftItems(Outline->CurItem()->Items(0), INT_MIN);
+    Outline->GetItem(1, Text, Page, Top);
+    EXPECT_EQ(Page, INT_MAX);
+    EXPECT_EQ(Top, INT_MIN);
+    Outline->CurItem()->Items(1)->SetProp("top", "99999999999999999999");
+    Outline->GetItem(1, Text, Page, Top);
+    EXPECT_EQ(Top, INT_MIN); // unreadable: left as it was
+}
+
+TEST(PreviewAnchorTest, LastAnchorOfATextGivesItsPage)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Pages.CurPage = 1;
+    Pages.AddAnchor(Cp("Ключ"));
+    Pages.CurPage = 4;
+    Pages.AddAnchor(Cp("КЛЮЧ"));
+    EXPECT_EQ(Pages.GetAnchorPage(Cp("ключ")), 5);
+    EXPECT_EQ(Pages.GetAnchorPage("none"), 1);
+    EXPECT_EQ(Pages.FindAnchor("none"), nullptr);
+}
+
+class PreparedFileTest : public ::testing::Test
+{
+protected:
+    AnsiString Good()
+    {
+        Template T;
+        TfrxPreviewPages Pages(&T.Report);
+        Prepare(T, Pages, 3, 2);
+        Pages.Outline()->AddItem("Outline", 1);
+        Pages.AddAnchor("Anchor");
+        return Saved(Pages);
+    }
+
+    // Refused with an error, and nothing of the file is kept.
+    void ExpectRefused(const AnsiString &Text)
+    {
+        TfrxPreviewPages Pages(&Report);
+        EXPECT_THROW(LoadText(Pages, Text), EfrxXMLError) << Text.Std();
+        EXPECT_EQ(Pages.Count(), 0);
+        EXPECT_EQ(Pages.SourcePageCount(), 0);
+    }
+
+    TComponent Form{nullptr};
+    TfrxReport Report{&Form};
+};
+
+TEST_F(PreparedFileTest, InconsistentFilesAreRefused)
+{
+    const AnsiString File = Good();
+    ExpectRefused(StringReplace(File, "<page0", "<page-1", rfReplaceAll));
+    ExpectRefused(StringReplace(File, "<page0", "<page7", {}));
+    ExpectRefused(StringReplace(File, "<page0", "<pagex", {}));
+    ExpectRefused(StringReplace(File, "name=\"Page0.Code\"", "name=\"Page3.Code\"", {}));
+    ExpectRefused(StringReplace(File, "name=\"Page0.Code\"", "name=\"Page0.Nothing\"", {}));
+    ExpectRefused(StringReplace(File, "name=\"Page0.Code\"", "name=\"Page0Code\"", {}));
+    ExpectRefused(StringReplace(File, "preparedreport", "report", rfReplaceAll));
+    ExpectRefused("<?xml version=\"1.0\"?><preparedreport><previewpages>");
+}
+
+TEST_F(PreparedFileTest, DamagedFilesAreRefusedOrLoadWithoutCrashing)
+{
+    const std::string File = Good().Std();
+    std::mt19937 Random(20261207);
+    const char Specials[] = "<>\"=/&#; 0123456789-.";
+    int Refused = 0;
+    for (int Round = 0; Round < 300; ++Round) {
+        std::string Bytes = File;
+        const int Edits = 1 + static_cast<int>(Random() % 4);
+        for (int e = 0; e < Edits && !Bytes.empty(); ++e) {
+            const std::size_t At = Random() % Bytes.size();
+            switch (Random() % 4) {
+            case 0:
+                Bytes.resize(At);
+                break;
+            case 1:
+                Bytes[At] = Specials[Random() % (sizeof(Specials) - 1)];
+                break;
+            case 2:
+                Bytes.erase(At, 1 + Random() % 12);
+                break;
+            default:
+                Bytes.insert(At, 1, Specials[Random() % (sizeof(Specials) - 1)]);
+            }
+        }
+        TfrxPreviewPages Pages(&Report);
+        try {
+            LoadText(Pages, AnsiString(Bytes));
+        } catch (const Exception &) {
+            ++Refused;
+            EXPECT_EQ(Pages.Count(), 0);
+            continue;
+        }
+        // Whatever loaded can be shown and measured.
+        for (int i = 0; i < Pages.Count(); ++i) {
+            Pages.GetPage(i);
+            Pages.GetPageSize(i);
+        }
+        AnsiString Text;
+        int Page = 0, Top = 0;
+        for (int i = 0; i < Pages.Outline()->GetCount(); ++i)
+            Pages.Outline()->GetItem(i, Text, Page, Top);
+    }
+    EXPECT_GT(Refused, 30);
+}
+
+} // namespace
