@@ -9,6 +9,7 @@
 #include "operations/print_tovcheck_dialog.h"
 #include "platform/rtl/ClassesStreams.h"
 #include "report/frxClass.h"
+#include "report_output/frxEngine.h"
 
 #include <algorithm>
 #include <span>
@@ -63,6 +64,9 @@ AnsiString PrintDateTime()
 
 void TMainForm::CreateReports()
 {
+    // Each report takes its engine and page store when it is made.
+    static const bool outputRegistered = (frxRegisterOutput(), true);
+    (void)outputRegistered;
     // The templates find their rows by name, so the rows come first.
     frxUserDataSetList = CreateRows(this, "frxUserDataSetList",
                                     {"date_time", "type_key", "mode", "quantity", "key_hex"});

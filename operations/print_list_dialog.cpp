@@ -85,6 +85,8 @@ TLabel *CreateLabel(TComponent *Owner, TWinControl *Parent, const char *Name,
     label->SetName(Name);
     label->SetParent(Parent);
     label->SetBounds(Left, Top, 108, 18);
+    // The group's gradient shows through.
+    label->SetTransparent(true);
     label->SetCaption(Caption);
     return label;
 }

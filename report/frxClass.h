@@ -23,6 +23,7 @@ class TfrxXMLSerializer;
 class TfrxDataSet;
 class TfrxCustomEngine;
 class TfrxCustomPreviewPages;
+class TfrxDrawText;
 class TfsScript;
 class TCustomIniFile;
 
@@ -845,6 +846,23 @@ public:
     // SuppressRepeated starts afresh: the next value shows whatever the last was.
     void ResetSuppressValue() { FLastValue = ::Null(); }
 
+    // Layout and drawing, through the report's text renderer.
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+    void BeginDraw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                   double OffsetY) override;
+    double CalcHeight() override;
+    virtual double CalcWidth();
+    void InitPart() override;
+    double DrawPart() override;
+    void SetDrawParams(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                       double OffsetY);
+    WideString WrapText(bool WrapWords);
+    double AdjustCalcHeight() const;
+    double AdjustCalcWidth() const;
+    const WideString &PartMemo() const { return FPartMemo; }
+    const TRect &TextRect() const { return FTextRect; }
+
     const Variant &Value() const { return FValue; }
     int TotalPages() const { return FTotalPages; }
     void SetTotalPages(int Value) { FTotalPages = Value; }
@@ -912,6 +930,14 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    TfrxDrawText *Renderer();
+    void PrepareRenderer(TfrxDrawText *Renderer);
+    void DrawUnderlines(double Step);
+    // Hands the text that does not fit on to the FlowTo memo.
+    void FlowText();
+
+    WideString FPartMemo;
+    TRect FTextRect;
     bool FAllowExpressions = true;
     bool FAllowHTMLTags = false;
     bool FAutoWidth = false;
@@ -1649,6 +1675,8 @@ public:
     bool Terminated() const { return FTerminated; }
     void SetTerminated(bool Value);
     TfrxExpressionCache *ExpressionCache() const { return FExpressionCache.get(); }
+    // The report's own text renderer, made on first use.
+    TfrxDrawText *DrawText();
     const AnsiString &CurObject() const { return FCurObject; }
     void SetCurObject(const AnsiString &Value) { FCurObject = Value; }
 
@@ -1731,6 +1759,7 @@ private:
     bool FReloading = false;
     TfrxXMLSerializer *FSerializer = nullptr;
     std::unique_ptr<TfrxExpressionCache> FExpressionCache;
+    std::unique_ptr<TfrxDrawText> FDrawText;
     AnsiString FCurObject;
     std::vector<AnsiString> FEvaluating; // variables being evaluated, against self-reference
 };

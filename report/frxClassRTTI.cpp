@@ -276,6 +276,61 @@ void AddComponents(TfsScript *Script)
     Script->AddClass(TfrxReportPage::StaticClass(), "TfrxPage");
 }
 
+// The engine's operations and its position on the page, for report scripts.
+void AddEngine(TfsScript *Script)
+{
+    using E = TfrxCustomEngine;
+    TfsClassVariable *C = Script->AddClass(E::StaticClass(), "TPersistent");
+    if (!C) return;
+    auto Procedure = [C](const char *Declaration, void (E::*Operation)()) {
+        C->AddMethod(Declaration, [Operation](TObject *I, TClass, const AnsiString &, Caller *) {
+            (Self<E>(I)->*Operation)();
+            return Variant(0);
+        });
+    };
+    Procedure("procedure NewPage", &E::NewPage);
+    Procedure("procedure NewColumn", &E::NewColumn);
+    Procedure("procedure StopReport", &E::StopReport);
+    C->AddMethod("procedure ShowBand(Band: TfrxBand)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     Self<E>(I)->ShowBand(dynamic_cast<TfrxBand *>(ObjectParam(Call, 0)));
+                     return Variant(0);
+                 });
+    C->AddMethod("function FreeSpace: Extended",
+                 [](TObject *I, TClass, const AnsiString &, Caller *) {
+                     return Variant(Self<E>(I)->FreeSpace());
+                 });
+    auto Field = [C](const char *Name, const char *Type, auto E::*Member) {
+        C->AddProperty(
+            Name, Type,
+            [Member](TObject *I, TClass, const AnsiString &) {
+                return Variant(Self<E>(I)->*Member);
+            },
+            [Member](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+                using T = std::remove_reference_t<decltype(Self<E>(I)->*Member)>;
+                if constexpr (std::is_same_v<T, int>)
+                    Self<E>(I)->*Member = Value.AsInteger();
+                else if constexpr (std::is_same_v<T, bool>)
+                    Self<E>(I)->*Member = Value.AsBoolean();
+                else
+                    Self<E>(I)->*Member = Value.AsDouble();
+            });
+    };
+    Field("CurColumn", "Integer", &E::CurColumn);
+    Field("CurVColumn", "Integer", &E::CurVColumn);
+    Field("CurX", "Extended", &E::CurX);
+    Field("CurY", "Extended", &E::CurY);
+    Field("FinalPass", "Boolean", &E::FinalPass);
+    Field("PageHeight", "Extended", &E::PageHeight);
+    Field("PageWidth", "Extended", &E::PageWidth);
+    Field("StartDate", "TDateTime", &E::StartDate);
+    Field("StartTime", "TDateTime", &E::StartTime);
+    Field("TotalPages", "Integer", &E::TotalPages);
+    C->AddProperty("DoublePass", "Boolean", [](TObject *I, TClass, const AnsiString &) {
+        return Variant(Self<E>(I)->DoublePass());
+    });
+}
+
 void AddReport(TfsScript *Script)
 {
     Script->AddClass(TfrxVariable::StaticClass(), "TCollectionItem");
@@ -311,7 +366,7 @@ void AddReport(TfsScript *Script)
             return fsObjectToVariant(Self<R>(I)->Variables());
         });
     }
-    Script->AddClass(TfrxCustomEngine::StaticClass(), "TPersistent");
+    AddEngine(Script);
 }
 
 // The date parts as the library writes them: the day, the month, the year's digits.

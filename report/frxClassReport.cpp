@@ -6,6 +6,7 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
+#include "report/frxDrawText.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report/frxVariables.h"
@@ -71,6 +72,12 @@ TfrxReport::TfrxReport(TComponent *AOwner)
 TfrxReport::~TfrxReport()
 {
     TfrxComponent::Clear();
+}
+
+TfrxDrawText *TfrxReport::DrawText()
+{
+    if (!FDrawText) FDrawText = std::make_unique<TfrxDrawText>();
+    return FDrawText.get();
 }
 
 AnsiString TfrxReport::GetDescription() const
@@ -325,6 +332,9 @@ void TfrxReport::CheckEndlessDataSets()
 
 bool TfrxReport::PrepareReport(bool ClearLastReport)
 {
+    // A run lets the window handle its messages; a second run started from one
+    // of them would reload the template under the first.
+    if (FEngine && FEngine->Running) return false;
     if (ClearLastReport && FPreviewPages) FPreviewPages->Clear();
     FErrors->Clear();
     FTerminated = false;

@@ -633,11 +633,12 @@ void TfrxCustomMemoView::GetData()
             FMemo->SetText(S);
         }
     }
-    if (!Report) return;
-    Report->SetLocalValue(FValue);
-    FHighlight->SetActive(false);
-    if (!FHighlight->Condition().IsEmpty())
-        FHighlight->SetActive(Report->Calc(FHighlight->Condition()).AsBoolean());
+    if (Report) {
+        Report->SetLocalValue(FValue);
+        FHighlight->SetActive(false);
+        if (!FHighlight->Condition().IsEmpty())
+            FHighlight->SetActive(Report->Calc(FHighlight->Condition()).AsBoolean());
+    }
     if (FSuppressRepeated) {
         const WideString Current = FMemo->Text();
         if (!VarIsNull(FLastValue) && VarToWideStr(FLastValue) == Current)
@@ -645,6 +646,7 @@ void TfrxCustomMemoView::GetData()
         else
             FLastValue = Current;
     }
+    FlowText();
 }
 
 void TfrxCustomMemoView::ExtractTotalPages()

@@ -43,6 +43,12 @@ AnsiString StyleDiff(TfrxDMPFontStyles Own, TfrxDMPFontStyles Other)
     return " FontStyle=\"" + IntToStr(static_cast<int>(Own.ToInt())) + "\"";
 }
 
+// An object under a character-printer page follows the page's style.
+void TakePageStyle(TfrxComponent *Obj, TfrxDMPFontStyles &Style)
+{
+    if (auto *Page = dynamic_cast<TfrxDMPPage *>(Obj->GetPage())) Style = Page->FontStyle();
+}
+
 [[noreturn]] void BadCommand(const AnsiString &Command)
 {
     throw EConvertError("Invalid printer command \"" + Command + "\"");
@@ -200,12 +206,7 @@ void TfrxDMPMemoView::SetFontStyle(TfrxDMPFontStyles Value)
 void TfrxDMPMemoView::SetParentFont(bool Value)
 {
     TfrxCustomMemoView::SetParentFont(Value);
-    if (Value) TakePageStyle();
-}
-
-void TfrxDMPMemoView::TakePageStyle()
-{
-    if (auto *Page = dynamic_cast<TfrxDMPPage *>(GetPage())) FFontStyle = Page->FontStyle();
+    if (Value) TakePageStyle(this, FFontStyle);
 }
 
 AnsiString TfrxDMPMemoView::Diff(TfrxComponent *Other)
@@ -224,6 +225,69 @@ AnsiString TfrxDMPMemoView::GetDescription() const
 double TfrxDMPMemoView::CalcHeight()
 {
     return RoundCells(TfrxCustomMemoView::CalcHeight(), fr1CharY);
+}
+
+void TfrxDMPMemoView::DrawFrame()
+{
+    const int X = FX, Y = FY, X1 = FX1, Y1 = FY1, DX = FDX, DY = FDY;
+    FX = static_cast<int>(std::nearbyint((AbsLeft() - HalfCharX) * FScaleX + FOffsetX));
+    FY = static_cast<int>(std::nearbyint((AbsTop() - HalfCharY) * FScaleY + FOffsetY));
+    FX1 = static_cast<int>(std::nearbyint((AbsLeft() + Width() + HalfCharX) * FScaleX + FOffsetX));
+    FY1 = static_cast<int>(std::nearbyint((AbsTop() + Height() + HalfCharY) * FScaleY + FOffsetY));
+    FDX = FX1 - FX;
+    FDY = FY1 - FY;
+    TfrxCustomMemoView::DrawFrame();
+    FX = X, FY = Y, FX1 = X1, FY1 = Y1, FDX = DX, FDY = DY;
+}
+
+// ---- line ----
+
+void TfrxDMPLineView::SetLeft(double Value)
+{
+    double Left;
+    if (Value < 0)
+        Left = TruncCells(Value, fr1CharX) - HalfCharX;
+    else if (Align() == baRight)
+        Left = RoundCells(Value, fr1CharX) - HalfCharX;
+    else
+        Left = TruncCells(Value, fr1CharX) + HalfCharX;
+    TfrxCustomLineView::SetLeft(Left);
+}
+
+void TfrxDMPLineView::SetTop(double Value)
+{
+    TfrxCustomLineView::SetTop(TruncCells(Value, fr1CharY) + HalfCharY);
+}
+
+void TfrxDMPLineView::SetWidth(double Value)
+{
+    TfrxCustomLineView::SetWidth(Align() == baWidth ? TruncCells(Value, fr1CharX)
+                                                    : RoundCells(Value, fr1CharX));
+}
+
+void TfrxDMPLineView::SetFontStyle(TfrxDMPFontStyles Value)
+{
+    FFontStyle = Value;
+    TfrxCustomLineView::SetParentFont(false);
+}
+
+void TfrxDMPLineView::SetParentFont(bool Value)
+{
+    TfrxCustomLineView::SetParentFont(Value);
+    if (Value) TakePageStyle(this, FFontStyle);
+}
+
+AnsiString TfrxDMPLineView::Diff(TfrxComponent *Other)
+{
+    AnsiString Result = TfrxCustomLineView::Diff(Other);
+    if (auto *Line = dynamic_cast<TfrxDMPLineView *>(Other))
+        Result += StyleDiff(FFontStyle, Line->FFontStyle);
+    return Result;
+}
+
+AnsiString TfrxDMPLineView::GetDescription() const
+{
+    return frxResources()->Get("obDMPLine");
 }
 
 // ---- command ----
@@ -294,6 +358,14 @@ void TfrxDMPMemoView::Publish(rtl::Publisher<TfrxDMPMemoView> &P)
 }
 QRV4_PUBLISHED(TfrxDMPMemoView)
 
+void TfrxDMPLineView::Publish(rtl::Publisher<TfrxDMPLineView> &P)
+{
+    using T = TfrxDMPLineView;
+    P.Property("FontStyle", &T::FontStyle, &T::SetFontStyle).Stored(&T::IsFontStyleStored);
+    P.Property("ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
+}
+QRV4_PUBLISHED(TfrxDMPLineView)
+
 void TfrxDMPCommand::Publish(rtl::Publisher<TfrxDMPCommand> &P)
 {
     P.Property("Command", &TfrxDMPCommand::Command, &TfrxDMPCommand::SetCommand);
@@ -306,6 +378,6 @@ void frxRegisterDMPClasses()
     std::call_once(Once, [] {
         frxRegisterReportClasses();
         RegisterClasses({TfrxDMPPage::StaticClass(), TfrxDMPMemoView::StaticClass(),
-                         TfrxDMPCommand::StaticClass()});
+                         TfrxDMPLineView::StaticClass(), TfrxDMPCommand::StaticClass()});
     });
 }

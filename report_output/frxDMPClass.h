@@ -53,18 +53,42 @@ public:
     AnsiString Diff(TfrxComponent *Other) override;
     AnsiString GetDescription() const override;
     double CalcHeight() override;
+    // The frame runs through the middle of the cells around the text.
+    void DrawFrame() override;
 
     TfrxDMPFontStyles FontStyle() const { return FFontStyle; }
     void SetFontStyle(TfrxDMPFontStyles Value);
     bool IsFontStyleStored() const { return !ParentFont(); }
-    // Takes the page's style when the page is a character-printer page.
-    void TakePageStyle();
 
     static void Publish(rtl::Publisher<TfrxDMPMemoView> &P);
 
 private:
     void ResetFontOptions();
 
+    TfrxDMPFontStyles FFontStyle;
+};
+
+class TfrxDMPLineView : public TfrxCustomLineView
+{
+    QRV4_CLASS(TfrxDMPLineView, TfrxCustomLineView)
+
+public:
+    using TfrxCustomLineView::TfrxCustomLineView;
+
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetWidth(double Value) override;
+    void SetParentFont(bool Value) override;
+    AnsiString Diff(TfrxComponent *Other) override;
+    AnsiString GetDescription() const override;
+
+    TfrxDMPFontStyles FontStyle() const { return FFontStyle; }
+    void SetFontStyle(TfrxDMPFontStyles Value);
+    bool IsFontStyleStored() const { return !ParentFont(); }
+
+    static void Publish(rtl::Publisher<TfrxDMPLineView> &P);
+
+private:
     TfrxDMPFontStyles FFontStyle;
 };
 

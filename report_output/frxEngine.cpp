@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace
 {
@@ -62,8 +63,30 @@ void TfrxHeaderList::RemoveItem(TfrxBand *Band)
 
 // ---- the engine ----
 
+namespace
+{
+
+// Makes the report's "Engine" object known to scripts by its own class.
+class TEngineScriptModule : public TfsRTTIModule
+{
+public:
+    explicit TEngineScriptModule(TfsScript *AScript) : TfsRTTIModule(AScript)
+    {
+        AScript->AddClass(TfrxEngine::StaticClass(), "TfrxCustomEngine");
+    }
+};
+
+} // namespace
+
 void frxRegisterOutput()
 {
+    // The report's own classes first: the engine's class names its base there.
+    frxRegisterReportClasses();
+    static std::once_flag Once;
+    std::call_once(Once, [] {
+        fsRTTIModules().push_back(
+            [](TfsScript *Script) { return std::make_unique<TEngineScriptModule>(Script); });
+    });
     frxSetOutputFactories(
         [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
         [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
@@ -78,11 +101,6 @@ TfrxCustomPreviewPages *TfrxEngine::Pages() const
     TfrxCustomPreviewPages *Result = Report()->PreviewPages();
     if (!Result) throw Exception("The report's prepared pages are not available");
     return Result;
-}
-
-const std::vector<TfrxDataBand *> &TfrxEngine::DataBands(TfrxReportPage *APage)
-{
-    return FPageDataBands[APage];
 }
 
 double TfrxEngine::FooterHeight()
@@ -362,13 +380,18 @@ void TfrxEngine::RunPages()
         auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i));
         if (!APage) continue;
         FCurReportPage = APage;
-        if (APage->Visible()) RunPage(APage);
+        // A subreport's page runs where its subreport object is shown.
+        if (APage->Visible() && !APage->IsSubReport()) RunPage(APage);
         FFirstReportPage = false;
     }
 }
 
 void TfrxEngine::RunPage(TfrxReportPage *APage)
 {
+    if (APage->IsSubReport()) {
+        RunBands(APage);
+        return;
+    }
     FNothingShownYet = true;
     Report()->DoNotifyEvent(APage, APage->OnBeforePrint());
     if (TfrxDataSet *DataSet = APage->DataSet()) {
@@ -501,7 +524,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
             }
             if (S.Group) {
                 if (First)
-                    InitGroups(Band, S.Group, 0, true);
+                    InitGroups(S.Group, 0, true);
                 else
                     CheckGroups(Band, S.Group, ColumnRowPosition, SavedY);
             }

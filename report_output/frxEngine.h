@@ -51,11 +51,6 @@ public:
                               const Variant &Band, int Flags) override;
     bool Run() override;
 
-    TfrxAggregateList *Aggregates() { return &FAggregates; }
-    TfrxBand *CurrentBand() const { return FCurrentBand; }
-    // The top-level data bands the last run wired on Page.
-    const std::vector<TfrxDataBand *> &DataBands(TfrxReportPage *Page);
-
 private:
     // What the run keeps for a band: its wiring and its counters.
     struct TBandState {
@@ -70,6 +65,7 @@ private:
         double MaxY = 0;                       // the lowest Y of its current row
         bool IsReprinting = false;
         bool ShiftTreeBuilt = false;
+        int DesignCount = -1; // objects before subreports printed on the band added theirs
         // The band's objects with their stretcheable side, typed once per run.
         std::vector<TfrxComponent *> Objects;
         std::vector<TfrxReportComponent *> Components;
@@ -117,9 +113,12 @@ private:
     void PrepareShiftTree(TfrxBand *Band);
     void ShiftObjects(TfrxReportComponent *Parent, double Amount);
     void DrawSplit(TfrxBand *Band);
+    void ShowParentSubreports(TfrxBand *Band);
+    void CheckSubReports(TfrxBand *Band, double BandTop);
+    void FreeAddedObjects(TfrxBand *Band);
     void StartKeep(TfrxBand *Band, int Position = 0);
     void EndKeep(TfrxBand *Band);
-    void InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From, bool Reset);
+    void InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset);
     void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int ColumnPosition,
                      double SavedY);
     void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);
@@ -153,6 +152,8 @@ private:
     TfrxReportPage *FCurReportPage = nullptr;
     double FOriginX = 0;
     TfrxBand *FPageBreakBand = nullptr;
+    // While set, shown bands are copied under it instead of going to the pages.
+    TfrxComponent *FRedirectTarget = nullptr;
     std::chrono::steady_clock::time_point FLastPoll;
 };
 

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "report/frxUtils.h"
+#include "report_output/frxDMPClass.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,6 +48,12 @@ bool IsDataBand(TfrxBand *Band)
     const int Number = Band->BandNumber();
     if (Number >= 0) return Number >= 6 && Number <= 11;
     return dynamic_cast<TfrxDataBand *>(Band) != nullptr;
+}
+
+double BottomLineHeight(TfrxComponent *C)
+{
+    auto *Memo = dynamic_cast<TfrxDMPMemoView *>(C);
+    return Memo && Memo->Frame()->Typ().Contains(ftBottom) ? 17 : 0;
 }
 
 // Values of a group condition that cannot be compared count as a change.
@@ -121,27 +128,34 @@ void TfrxEngine::DoShow(TfrxBand *Band)
     // build.
     if (Band->Vertical()) return;
     const bool MultiColumn = IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1;
-    if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !IsFirstRecord(Band)) {
+    if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FRedirectTarget &&
+        !IsFirstRecord(Band)) {
         FPageBreakBand = Band;
         NewPage();
         FPageBreakBand = nullptr;
     }
     Stretch(Band);
+    double BandTop = CurY;
     {
         struct Undo {
             TfrxEngine &E;
             TfrxBand *Band;
             ~Undo() { E.UnStretch(Band); }
         } Done{*this, Band};
-        if (Band->Visible()) OutputBand(Band, MultiColumn);
+        if (Band->Visible()) {
+            OutputBand(Band, MultiColumn);
+            BandTop = CurY - Band->Height();
+        }
     }
     if (IsFooterKind(Band)) FAggregates.Reset(Band);
+    if (Band->Visible()) CheckSubReports(Band, BandTop);
 }
 
 void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
 {
     const bool Placed = Band->BandNumber() < 0 && dynamic_cast<TfrxNullBand *>(Band) != nullptr;
-    if (!MultiColumn && !Placed && Band->BandNumber() != 17 && Band->Height() > FreeSpace()) {
+    if (!MultiColumn && !Placed && Band->BandNumber() != 17 && !FRedirectTarget &&
+        Band->Height() > FreeSpace()) {
         if (Band->AllowSplit()) {
             DrawSplit(Band);
             return;
@@ -157,7 +171,10 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
         Band->SetLeft(MultiColumn ? Band->Left() + CurX : CurX);
         Band->SetTop(CurY);
     }
-    if (!FReprintingHeaders || !Pages()->BandExists(Band)) Pages()->AddObject(Band);
+    if (FRedirectTarget)
+        (new TfrxBand(FRedirectTarget))->AssignAll(Band);
+    else if (!FReprintingHeaders || !Pages()->BandExists(Band))
+        Pages()->AddObject(Band);
     CurY += Band->Height();
 }
 
@@ -190,6 +207,8 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     R->SetCurObject(Band->Name());
     Band->BeforePrint();
     R->DoBeforePrint(Band);
+    // A script may have shown other bands meanwhile (a new page, say).
+    FCurrentBand = Band;
     const bool Visible = Band->Visible();
     bool Grown = false;
     FShiftAmount.clear();
@@ -215,16 +234,24 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     }
     if (!Visible) return;
     if (Grown) ShiftObjects(Band, 0);
+    ShowParentSubreports(Band);
     TList *Objects = Band->Objects();
     double Bottom = 0;
+    TfrxComponent *Lowest = nullptr;
     for (int i = 0; i < Objects->Count(); ++i) {
         TfrxComponent *O = ObjectAt(Objects, i);
-        Bottom = std::max(Bottom, O->Top() + O->Height());
+        if (O->Top() + O->Height() > Bottom) {
+            Bottom = O->Top() + O->Height();
+            Lowest = O;
+        }
     }
+    // A character printer draws a bottom frame line on the text line below.
+    Bottom += BottomLineHeight(Lowest);
     if (Band->Stretched()) Band->SetHeight(Bottom);
     R->DoNotifyEvent(Band, Band->OnAfterCalcHeight());
     for (TfrxStretcheable *S : Typed.Stretcheables)
-        if (S && S->StretchMode() == smMaxHeight) S->SetHeight(Bottom - S->Top());
+        if (S && S->StretchMode() == smMaxHeight)
+            S->SetHeight(Bottom - S->Top() - BottomLineHeight(S));
 }
 
 void TfrxEngine::UnStretch(TfrxBand *Band)
@@ -241,6 +268,114 @@ void TfrxEngine::UnStretch(TfrxBand *Band)
         if (O) O->AfterPrint();
     R->DoAfterPrint(Band);
     Band->AfterPrint();
+    FreeAddedObjects(Band);
+}
+
+// ---- subreports ----
+
+namespace
+{
+
+std::vector<TfrxSubreport *> SubreportsOf(TfrxBand *Band, bool OnParent)
+{
+    std::vector<TfrxSubreport *> Result;
+    TList *Objects = Band->Objects();
+    for (int i = 0; i < Objects->Count(); ++i)
+        if (auto *Sub = dynamic_cast<TfrxSubreport *>(ObjectAt(Objects, i));
+            Sub && Sub->Visible() && Sub->PrintOnParent() == OnParent && Sub->Page())
+            Result.push_back(Sub);
+    return Result;
+}
+
+void CollectViews(TfrxComponent *Parent, std::vector<TfrxComponent *> &Views)
+{
+    for (TfrxComponent *C : ObjectsOf(Parent)) {
+        if (dynamic_cast<TfrxView *>(C) && !dynamic_cast<TfrxSubreport *>(C)) Views.push_back(C);
+        CollectViews(C, Views);
+    }
+}
+
+} // namespace
+
+void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
+{
+    if (FRedirectTarget) return;
+    const std::vector<TfrxSubreport *> Subreports = SubreportsOf(Band, true);
+    if (Subreports.empty()) return;
+    State(Band).DesignCount = Band->Objects()->Count();
+    auto Target = std::make_unique<TfrxBand>(nullptr);
+    FRedirectTarget = Target.get();
+    const double SavedX = CurX, SavedY = CurY, SavedOrigin = FOriginX;
+    struct Restore {
+        TfrxEngine &E;
+        double X, Y, Origin;
+        ~Restore()
+        {
+            E.CurX = X;
+            E.CurY = Y;
+            E.FOriginX = Origin;
+            E.FRedirectTarget = nullptr;
+        }
+    } Back{*this, SavedX, SavedY, SavedOrigin};
+    for (TfrxSubreport *Sub : Subreports) {
+        FOriginX = SavedOrigin + Sub->Left();
+        CurX = SavedX + Sub->Left();
+        CurY = Sub->Top();
+        RunPage(Sub->Page());
+    }
+    std::vector<TfrxComponent *> Views;
+    CollectViews(Target.get(), Views);
+    for (TfrxComponent *View : Views) {
+        const double Left = View->AbsLeft(), Top = View->AbsTop();
+        // The band frees what it gains when it is shown; the scratch band must not.
+        if (TComponent *Owner = View->Owner()) Owner->RemoveComponent(View);
+        View->SetParent(Band);
+        View->SetLeft(Left);
+        View->SetTop(Top);
+        if (auto *S = dynamic_cast<TfrxStretcheable *>(View)) S->SetStretchMode(smDontStretch);
+    }
+}
+
+void TfrxEngine::FreeAddedObjects(TfrxBand *Band)
+{
+    TBandState &S = State(Band);
+    if (S.DesignCount < 0) return;
+    TList *Objects = Band->Objects();
+    while (Objects->Count() > S.DesignCount)
+        delete ObjectAt(Objects, Objects->Count() - 1);
+    S.DesignCount = -1;
+}
+
+void TfrxEngine::CheckSubReports(TfrxBand *Band, double BandTop)
+{
+    const std::vector<TfrxSubreport *> Subreports = SubreportsOf(Band, false);
+    if (Subreports.empty()) return;
+    TfrxCustomPreviewPages *P = Pages();
+    const int SavedPage = P->CurPage, SavedColumn = CurColumn;
+    const double SavedX = CurX, SavedOrigin = FOriginX;
+    int FurthestPage = SavedPage, FurthestColumn = SavedColumn;
+    double FurthestY = CurY;
+    for (TfrxSubreport *Sub : Subreports) {
+        P->CurPage = SavedPage;
+        CurColumn = SavedColumn;
+        FOriginX = SavedOrigin + Sub->Left();
+        CurX = SavedX + Sub->Left();
+        CurY = BandTop + Sub->Top();
+        RunPage(Sub->Page());
+        const bool Further = P->CurPage != FurthestPage    ? P->CurPage > FurthestPage
+                             : CurColumn != FurthestColumn ? CurColumn > FurthestColumn
+                                                           : CurY > FurthestY;
+        if (Further) {
+            FurthestPage = P->CurPage;
+            FurthestColumn = CurColumn;
+            FurthestY = CurY;
+        }
+    }
+    P->CurPage = FurthestPage;
+    CurColumn = FurthestColumn;
+    CurX = SavedOrigin + (CurColumn > 1 ? ColumnPosition(CurColumn - 1) : 0);
+    CurY = FurthestY;
+    FOriginX = SavedOrigin;
 }
 
 // ---- growing objects push the ones below them down ----
@@ -446,10 +581,8 @@ void TfrxEngine::EndKeep(TfrxBand *Band)
 
 // ---- groups ----
 
-void TfrxEngine::InitGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, std::size_t From,
-                            bool Reset)
+void TfrxEngine::InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset)
 {
-    (void)DataBand;
     const std::vector<TfrxGroupHeader *> &Groups = State(Group).Groups;
     for (std::size_t i = From; i < Groups.size(); ++i) {
         TfrxGroupHeader *G = Groups[i];
@@ -492,7 +625,7 @@ void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int
         }
         ShowGroupFooters(Group, i);
         if (Moved) DataSet->Next();
-        InitGroups(DataBand, Group, i, false);
+        InitGroups(Group, i, false);
         State(DataBand).LineNo = 1;
         ResetSuppressValues(DataBand);
         return;

@@ -5,11 +5,15 @@
 #include "report/frxXMLSerializer.h"
 #include "report_output/frxDMPClass.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace
 {
@@ -839,15 +843,166 @@ bool TfrxPreviewPages::LoadFromFile(const AnsiString &FileName, bool ExceptionIf
 
 // ---- output ----
 
-void TfrxPreviewPages::DrawPage(int, TCanvas *, double, double, double, double)
+// Odd indexes are even page numbers: their margins swap while they are shown.
+class TfrxPreviewPages::MirroredMargins
 {
-    throw EInvalidOperation("Drawing prepared pages is not available yet");
+public:
+    MirroredMargins(TfrxReportPage *Page, int Index)
+        : FPage(Page->MirrorMargins() && Index % 2 == 1 ? Page : nullptr)
+    {
+        Swap();
+    }
+    ~MirroredMargins() { Swap(); }
+    MirroredMargins(const MirroredMargins &) = delete;
+    MirroredMargins &operator=(const MirroredMargins &) = delete;
+
+private:
+    void Swap()
+    {
+        if (!FPage) return;
+        const double Left = FPage->LeftMargin();
+        FPage->SetLeftMargin(FPage->RightMargin());
+        FPage->SetRightMargin(Left);
+    }
+    TfrxReportPage *FPage;
+};
+
+namespace
+{
+
+// The canvas's clip narrowed to one page for the length of a drawing.
+class PageClip
+{
+public:
+    PageClip(TCanvas *Canvas, const RECT &Page)
+        : FDc(Canvas->Handle()), FSaved(CreateRectRgn(0, 0, 10000, 10000))
+    {
+        FHadClip = GetClipRgn(FDc, FSaved) == 1;
+        IntersectClipRect(FDc, Page.left, Page.top, Page.right, Page.bottom);
+    }
+    ~PageClip()
+    {
+        SelectClipRgn(FDc, FHadClip ? FSaved : nullptr);
+        DeleteObject(FSaved);
+    }
+    PageClip(const PageClip &) = delete;
+    PageClip &operator=(const PageClip &) = delete;
+
+private:
+    HDC FDc;
+    HRGN FSaved;
+    bool FHadClip = false;
+};
+
+int Nearest(double Value)
+{
+    return static_cast<int>(std::nearbyint(Value));
 }
 
-void TfrxPreviewPages::ObjectOver(int, int, int, TMouseButton, TShiftState, double, double, double,
-                                  bool, TCursor &)
+std::vector<TfrxView *> ViewsOf(TfrxPage *Page)
 {
-    throw EInvalidOperation("Pointing at prepared objects is not available yet");
+    std::vector<TfrxView *> Views;
+    TList *All = Page->GetAllObjects();
+    for (int i = 0; i < All->Count(); ++i)
+        if (auto *View = dynamic_cast<TfrxView *>(static_cast<TfrxComponent *>(All->Items(i))))
+            Views.push_back(View);
+    return Views;
+}
+
+bool IsPrinterCanvas(const TCanvas *Canvas)
+{
+    for (TClass C = Canvas->ClassType(); C; C = C->ClassParent())
+        if (C->ClassName() == "TfrxPrinterCanvas") return true;
+    return false;
+}
+
+// The page's colour and frame over its printable area.
+void DrawBackground(TfrxReportPage *Page, TCanvas *Canvas, double ScaleX, double ScaleY,
+                    double OffsetX, double OffsetY)
+{
+    TfrxView Background(nullptr);
+    Background.SetColor(Page->Color());
+    Background.SetFrame(Page->Frame());
+    Background.SetBounds(0, 0,
+                         (Page->PaperWidth() - Page->LeftMargin() - Page->RightMargin()) * fr01cm,
+                         (Page->PaperHeight() - Page->TopMargin() - Page->BottomMargin()) * fr01cm);
+    Background.Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+}
+
+TfrxURLOpener &URLOpener()
+{
+    static TfrxURLOpener Opener = [](const AnsiString &URL) {
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(URL.ToUtf8())));
+    };
+    return Opener;
+}
+
+} // namespace
+
+void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, double ScaleY,
+                                double OffsetX, double OffsetY)
+{
+    auto *Page = dynamic_cast<TfrxReportPage *>(GetPage(Index));
+    if (!Page) return;
+    MirroredMargins Mirror(Page, Index);
+    const bool Printer = IsPrinterCanvas(Canvas);
+    const bool Metafile = dynamic_cast<TMetafileCanvas *>(Canvas) != nullptr;
+    std::optional<PageClip> Clip;
+    if (!Printer)
+        Clip.emplace(Canvas, RECT{Nearest(OffsetX), Nearest(OffsetY),
+                                  Nearest(Page->PaperWidth() * fr01cm * ScaleX + OffsetX) - 1,
+                                  Nearest(Page->PaperHeight() * fr01cm * ScaleY + OffsetY) - 1});
+    OffsetX += Page->LeftMargin() * fr01cm * ScaleX;
+    OffsetY += Page->TopMargin() * fr01cm * ScaleY;
+    DrawBackground(Page, Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    constexpr int Margin = 20; // what a frame or a shadow may reach beyond the object
+    for (TfrxView *View : ViewsOf(Page)) {
+        const RECT Box{Nearest(View->AbsLeft() * ScaleX - Margin + OffsetX),
+                       Nearest(View->AbsTop() * ScaleY - Margin + OffsetY),
+                       Nearest((View->AbsLeft() + View->Width()) * ScaleX + Margin + OffsetX),
+                       Nearest((View->AbsTop() + View->Height()) * ScaleY + Margin + OffsetY)};
+        if (!Metafile && !RectVisible(Canvas->Handle(), &Box)) continue;
+        if (Printer && !View->Printable()) continue;
+        if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(View)) Memo->SetTotalPages(Count());
+        View->Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    }
+}
+
+bool frxIsOpenableURL(const AnsiString &URL)
+{
+    const QUrl Url(QString::fromStdString(URL.ToUtf8()), QUrl::StrictMode);
+    const QString Scheme = Url.scheme().toLower();
+    if (!Url.isValid()) return false;
+    if (Scheme == "mailto") return !Url.path().isEmpty();
+    return (Scheme == "http" || Scheme == "https") && !Url.host().isEmpty();
+}
+
+void frxSetURLOpener(TfrxURLOpener Opener)
+{
+    URLOpener() = std::move(Opener);
+}
+
+void TfrxPreviewPages::ObjectOver(int Index, int X, int Y, TMouseButton, TShiftState, double Scale,
+                                  double OffsetX, double OffsetY, bool Click, TCursor &Cursor)
+{
+    if (Index < 0 || Index >= Count() || EngineRunning()) return;
+    auto *Page = dynamic_cast<TfrxReportPage *>(GetPage(Index));
+    if (!Page) return;
+    MirroredMargins Mirror(Page, Index);
+    const std::vector<TfrxView *> Views = ViewsOf(Page);
+    for (auto View = Views.rbegin(); View != Views.rend(); ++View) {
+        const TfrxView *V = *View;
+        const double Left = V->AbsLeft() * Scale + OffsetX, Top = V->AbsTop() * Scale + OffsetY;
+        const double Right = (V->AbsLeft() + V->Width()) * Scale + OffsetX;
+        const double Bottom = (V->AbsTop() + V->Height()) * Scale + OffsetY;
+        if (X < Left || X > Right || Y < Top || Y > Bottom) continue;
+        if (V->Cursor() != crDefault) Cursor = V->Cursor();
+        const AnsiString &URL = V->URL();
+        if (!URL.IsEmpty() && Cursor == crDefault) Cursor = crHandPoint;
+        // Only web and mail addresses leave the program: a prepared file may come from anyone.
+        if (Click && frxIsOpenableURL(URL)) URLOpener()(URL);
+        return;
+    }
 }
 
 bool TfrxPreviewPages::Export(TfrxCustomExportFilter *Filter)

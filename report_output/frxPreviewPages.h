@@ -129,6 +129,7 @@ public:
     void ClearCache();
 
 private:
+    class MirroredMargins;
     struct CachedPage {
         int Index;
         std::unique_ptr<TfrxPage> Page;
@@ -169,6 +170,12 @@ private:
 };
 
 std::unique_ptr<TfrxCustomPreviewPages> frxCreatePreviewPages(TfrxReport *Report);
+
+// Web and mail addresses with a host or a recipient; nothing local, nothing to run.
+bool frxIsOpenableURL(const AnsiString &URL);
+// How a clicked address is opened; the desktop's browser or mail program by default.
+using TfrxURLOpener = std::function<void(const AnsiString &URL)>;
+void frxSetURLOpener(TfrxURLOpener Opener);
 
 // How prepared pages reach the printer; the printing unit installs it.
 using TfrxPrintPagesHandler = std::function<bool(TfrxPreviewPages *Pages)>;

@@ -8,8 +8,10 @@
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
 #include "report/frxClass.h"
+#include "report_output/frxPreviewPages.h"
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tests/vcl/VclTestSupport.h"
+#include "tools/devsim/Archive.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,48 @@ protected:
 
     std::unique_ptr<TPrintListDlg> FListDialog;
     std::unique_ptr<TPrintTovcheckDlg> FTovcheckDialog;
+};
+
+// The texts of the memos of each prepared page, as they were handed to the printer.
+struct PrintedJob {
+    std::vector<std::vector<AnsiString>> Pages;
+    int Copies = 0;
+    AnsiString Printer;
+
+    bool OnPage(int Page, const AnsiString &Text) const
+    {
+        const auto &texts = Pages.at(Page);
+        return std::find(texts.begin(), texts.end(), Text) != texts.end();
+    }
+};
+
+// Stands in for the printer: records what each print would have put on paper.
+class RecordingPrinter
+{
+public:
+    RecordingPrinter()
+    {
+        frxSetPrintPagesHandler([this](TfrxPreviewPages *Pages) {
+            PrintedJob job;
+            job.Copies = Pages->Report()->PrintOptions()->Copies();
+            job.Printer = Pages->Report()->PrintOptions()->Printer();
+            for (int p = 0; p < Pages->Count(); ++p) {
+                job.Pages.emplace_back();
+                TList *all = Pages->GetPage(p)->GetAllObjects();
+                for (int i = 0; i < all->Count(); ++i)
+                    if (auto *memo = dynamic_cast<TfrxCustomMemoView *>(
+                            static_cast<TObject *>(all->Items(i))))
+                        job.Pages.back().push_back(AnsiString(memo->Text()).TrimRight());
+            }
+            Jobs.push_back(job);
+            return true;
+        });
+    }
+    ~RecordingPrinter() { frxSetPrintPagesHandler({}); }
+    RecordingPrinter(const RecordingPrinter &) = delete;
+    RecordingPrinter &operator=(const RecordingPrinter &) = delete;
+
+    std::vector<PrintedJob> Jobs;
 };
 
 // The bracketed texts of every memo of Report.
@@ -331,8 +375,7 @@ TEST_F(ReportsTest, CancelOrNoCopiesPrintNothing)
 {
     ASSERT_TRUE(ReadArchive());
     Config.CountTovcheck = 7;
-    BreakRows(Form->frxReportList);
-    BreakRows(Form->frxReportTovcheck);
+    RecordingPrinter printer;
     const AnsiString statusBefore = Status();
 
     AnswerWithEsc(PrintListDlg);
@@ -351,6 +394,7 @@ TEST_F(ReportsTest, CancelOrNoCopiesPrintNothing)
     EXPECT_EQ(Status(), statusBefore);
     EXPECT_TRUE(Dialogs.Messages().empty());
     EXPECT_EQ(Config.CountTovcheck, 7);
+    EXPECT_TRUE(printer.Jobs.empty());
 }
 
 TEST_F(ReportsTest, FailedPreparationIsShownInRedAndKeepsTheReceiptNumber)
@@ -382,4 +426,123 @@ TEST_F(ReportsTest, FailedPreparationIsShownInRedAndKeepsTheReceiptNumber)
     EXPECT_EQ(Status(), "  Ошибка при печати отчета 'Печать Записной книжки'!  "_a);
     EXPECT_EQ(Form->frxUserDataSetWriter->RangeEndCount(), 2);
     EXPECT_EQ(Dialogs.Messages().size(), 3u);
+}
+
+TEST_F(ReportsTest, ArchiveListPrintsEveryRowOverItsPagesWithTotals)
+{
+    std::tm newest{};
+    newest.tm_year = 2026 - 1900;
+    newest.tm_mon = 11;
+    newest.tm_mday = 7;
+    newest.tm_hour = 18;
+    const auto records = devsim::SampleArchive(150, newest);
+    Sim->Edit([&](devsim::Memory &m) { devsim::WriteArchive(m, records, 150); });
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
+    Form->BTN_ReadFromArchiveClick(nullptr);
+    ASSERT_TRUE(WaitForIdle());
+    const int rows = static_cast<int>(Form->ArchiveRecords.size());
+    ASSERT_GT(rows, 60);
+
+    RecordingPrinter printer;
+    AnswerWithOk(PrintListDlg, [] { PrintListDlg->ED_NumCopy->SetText("2"); });
+    Form->BTN_PrintArchiveClick(nullptr);
+    ASSERT_EQ(printer.Jobs.size(), 1u);
+    const PrintedJob &job = printer.Jobs[0];
+    EXPECT_EQ(job.Copies, 2);
+    EXPECT_EQ(job.Printer, "По умолчанию"_a);
+    ASSERT_GT(job.Pages.size(), 1u);
+    EXPECT_TRUE(job.OnPage(0, "Архив ключей QRV-4"_a));
+
+    // Every row in the grid's order, each on one page, the rows of a page in order.
+    int page = 0, keys = 0;
+    std::size_t at = 0;
+    for (int i = 0; i < rows; ++i) {
+        const auto texts = ArchiveRowTexts(Form->ArchiveRecords[i]);
+        keys += Form->ArchiveRecords[i].Count;
+        auto find = [&] {
+            const auto &onPage = job.Pages[page];
+            auto from =
+                std::find(onPage.begin() + static_cast<long>(at), onPage.end(), IntToStr(i + 1));
+            for (; from != onPage.end(); from = std::find(from + 1, onPage.end(), IntToStr(i + 1)))
+                if (std::equal(texts.begin() + 1, texts.end(), from + 1)) return from;
+            return onPage.end();
+        };
+        auto found = find();
+        if (found == job.Pages[page].end() && page + 1 < static_cast<int>(job.Pages.size())) {
+            ++page;
+            at = 0;
+            found = find();
+        }
+        ASSERT_NE(found, job.Pages[page].end()) << "row " << i + 1;
+        at = static_cast<std::size_t>(found - job.Pages[page].begin()) + texts.size();
+    }
+    EXPECT_EQ(page + 1, static_cast<int>(job.Pages.size()));
+    for (std::size_t p = 0; p < job.Pages.size(); ++p) {
+        EXPECT_TRUE(job.OnPage(static_cast<int>(p), "Код ключа"_a)) << p;
+        EXPECT_TRUE(job.OnPage(static_cast<int>(p), "Страница "_a + IntToStr(int(p) + 1))) << p;
+    }
+    const int last = static_cast<int>(job.Pages.size()) - 1;
+    EXPECT_TRUE(job.OnPage(last, "Всего записей: "_a + IntToStr(rows)));
+    EXPECT_TRUE(job.OnPage(last, "Всего ключей: "_a + IntToStr(keys)));
+}
+
+TEST_F(ReportsTest, ReceiptPrintsSellerNumberLineAndSumInWordsThenCountsOn)
+{
+    ASSERT_TRUE(ReadArchive());
+    Config.ProductName = "Домофонный ключ"_a;
+    Config.CountTovcheck = 7;
+    Form->ED_Metacom->SetText("150");
+    Form->ED_SellerName->SetText("ИП Иванов И.И."_a);
+    Form->ED_SellerAddress->SetText("г. Москва, ул. Ленина, 1"_a);
+    Form->ED_SellerBank->SetText("р/с 40802810000000000001 в ПАО Банк"_a);
+    Form->SG_Archive->SetRow(2);
+
+    RecordingPrinter printer;
+    AnswerWithOk(PrintTovcheckDlg, [] {
+        PrintTovcheckDlg->ED_CountTovcheck->SetText("15");
+        PrintTovcheckDlg->ED_Price->SetText("250");
+        PrintTovcheckDlg->ED_NumCopy->SetText("3");
+    });
+    Form->BTN_TovcheckClick(nullptr);
+    ASSERT_EQ(printer.Jobs.size(), 1u);
+    const PrintedJob &job = printer.Jobs[0];
+    EXPECT_EQ(job.Copies, 3);
+    ASSERT_EQ(job.Pages.size(), 1u);
+    for (const AnsiString &text :
+         {"Продавец: ИП Иванов И.И."_a, "Адрес: г. Москва, ул. Ленина, 1"_a,
+          "Реквизиты: р/с 40802810000000000001 в ПАО Банк"_a, "ТОВАРНЫЙ ЧЕК № 15"_a,
+          "от "_a + PrintTovcheckDlg->DTP_Print->DisplayText(),
+          "Домофонный ключ: Метаком\r\nКод ключа: E0 00 00 0F 06 05 03 01"_a, AnsiString("1"),
+          AnsiString("250.00"), "Итого:"_a, "Сумма прописью: Двести пятьдесят рублей 00 коп."_a})
+        EXPECT_TRUE(job.OnPage(0, text)) << text.ToUtf8();
+    EXPECT_EQ(std::count(job.Pages[0].begin(), job.Pages[0].end(), AnsiString("250.00")), 3);
+    EXPECT_EQ(Config.CountTovcheck, 16);
+    EXPECT_NE(ConfigBytes().find("CountTovcheck=16"), std::string::npos);
+}
+
+TEST_F(ReportsTest, AddressBookPrintsTheSelectedCellsWithTheirRange)
+{
+    Form->WriterRows.assign(6, WriterRecord());
+    Form->RenumberWriterRows();
+    WriterRecord &key = Form->WriterRows[2];
+    key.KeyType = 0;
+    key.WriteMode = 0;
+    key.Name = "Подъезд 2"_a;
+    key.KeyHex = "01 23 45 67 89 AB CD EF";
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
+    Form->FillWriterGrid();
+    Form->SG_Writer->SetSelection(TGridRect{1, 2, 3, 4});
+
+    RecordingPrinter printer;
+    AnswerWithOk(PrintListDlg);
+    Form->PrintWriter(true);
+    ASSERT_EQ(printer.Jobs.size(), 1u);
+    const PrintedJob &job = printer.Jobs[0];
+    EXPECT_EQ(job.Copies, 1);
+    ASSERT_EQ(job.Pages.size(), 1u);
+    for (const AnsiString &text :
+         {"Записная книжка QRV-4"_a, "Ячейки с 1 по 3"_a, "Подъезд 2"_a, "Даллас"_a,
+          AnsiString("01 23 45 67 89 AB CD EF"), AnsiString("1"), AnsiString("3")})
+        EXPECT_TRUE(job.OnPage(0, text)) << text.ToUtf8();
+    EXPECT_FALSE(job.OnPage(0, "4"));
 }

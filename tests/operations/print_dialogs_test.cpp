@@ -5,11 +5,19 @@
 #include "link/constants.h"
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Printers.h"
+#include "platform/win/WindowRegistry.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -203,4 +211,80 @@ TEST_F(PrintDialogsTest, ReceiptDialogRefusesNumbersItCannotPrintAndKeepsTheLine
               "Поле \"Цена\": сумма чека слишком велика для записи прописью."_a);
     EXPECT_DOUBLE_EQ(line.Price, 100);
     EXPECT_DOUBLE_EQ(total, 300);
+}
+
+namespace
+{
+
+// Whether the control's own window shows anything but its first pixel's colour.
+bool DrawsSomething(TWinControl *Control)
+{
+    const QImage &surface = win::FindWindow(Control->Handle())->Surface;
+    const QRgb first = surface.pixel(2, 2);
+    for (int y = 2; y < surface.height() - 2; ++y)
+        for (int x = 2; x < surface.width() - 2; ++x)
+            if (surface.pixel(x, y) != first) return true;
+    return false;
+}
+
+// The dialog as it stands on the screen: its window with every child window drawn over it.
+void DrawWindows(QPainter &Painter, TWinControl *Control, POINT Origin)
+{
+    const win::Window *window = win::FindWindow(Control->Handle());
+    const RECT place = win::ScreenRect(*window);
+    Painter.drawImage(place.left - Origin.x, place.top - Origin.y, window->Surface);
+    for (int i = 0; i < Control->ControlCount(); ++i)
+        if (auto *child = dynamic_cast<TWinControl *>(Control->Controls(i));
+            child && child->Visible())
+            DrawWindows(Painter, child, Origin);
+}
+
+QImage Picture(TForm *Dialog)
+{
+    const win::Window *window = win::FindWindow(Dialog->Handle());
+    QImage picture(window->Width(), window->Height(), QImage::Format_RGB32);
+    QPainter painter(&picture);
+    DrawWindows(painter, Dialog, win::WindowScreenOrigin(*window));
+    return picture;
+}
+
+} // namespace
+
+// Under the Xvfb run the pictures go where QRV4_SHOTS says, to be looked at.
+TEST_F(PrintDialogsTest, DialogsShowThePrinterAndTheCopiesOnScreen)
+{
+    Config.CountTovcheck = 12;
+    TPrintListDlg list(nullptr);
+    TPrintTovcheckDlg receipt(nullptr);
+    TovcheckRecord line{"Домофонный ключ: Метаком"_a, "Код ключа: E0 00 00 0F 06 05 03 01"_a, 2,
+                        150, 300};
+    double total = 300;
+    receipt.PrepareTovcheckDialog(line, total);
+    const char *const shots = std::getenv("QRV4_SHOTS");
+    if (shots) std::filesystem::create_directories(shots);
+
+    auto look = [&](TForm &Dialog, const char *Name, std::vector<TWinControl *> Controls) {
+        QImage picture;
+        std::vector<bool> drawn;
+        TTimer timer(nullptr);
+        timer.SetInterval(200);
+        timer.OnTimer = [&](TObject *) {
+            timer.SetEnabled(false);
+            picture = Picture(&Dialog);
+            for (TWinControl *control : Controls)
+                drawn.push_back(control->Visible() && DrawsSomething(control));
+            vcltest::Key(VK_ESCAPE, 27);
+        };
+        EXPECT_EQ(Show(Dialog, [] {}), mrCancel);
+        ASSERT_EQ(drawn.size(), Controls.size()) << Name;
+        for (std::size_t i = 0; i < Controls.size(); ++i)
+            EXPECT_TRUE(drawn[i]) << Name << " " << Controls[i]->Name().ToUtf8();
+        if (shots) picture.save(QString::fromStdString(std::string(shots) + "/" + Name + ".png"));
+    };
+    look(list, "print_list_dialog", {list.CB_Printer, list.ED_NumCopy, list.BTN_Ok});
+    look(receipt, "print_tovcheck_dialog",
+         {receipt.CB_Printer, receipt.ED_NumCopy, receipt.ED_CountTovcheck, receipt.DTP_Print,
+          receipt.ED_KeyType, receipt.ED_KeyHex, receipt.ED_Price});
+    EXPECT_EQ(list.CB_Printer->Text(), "По умолчанию"_a);
+    EXPECT_EQ(receipt.ED_CountTovcheck->Text(), "12");
 }

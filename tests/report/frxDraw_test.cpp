@@ -90,7 +90,7 @@ TEST(ViewDrawing, OnePixelBottomLineReachesTheRightEdge)
     auto View = Placed<TfrxView>(10, 10, 20, 10);
     View->Frame()->SetTyp({ftBottom});
     View->Draw(S.Canvas(), 1, 1, 0, 0);
-    EXPECT_EQ(S.Row(20, 9, 31), "." + std::string(21, '#') + ".");
+    EXPECT_EQ(S.Row(20, 9, 31), std::string(".").append(21, '#').append("."));
     EXPECT_EQ(Count(S, clBlack), 21);
 }
 
@@ -204,9 +204,9 @@ TEST(ViewDrawing, DoubleFrameDrawsOuterAndInnerLinesWithTheFillBetween)
     // Left side in the middle: outer at X - 1, inner at X + 1, the side itself clear.
     EXPECT_EQ(S.Row(20, 7, 13), "..#.#..");
     // The outer top line reaches out to the outer left and right lines ...
-    EXPECT_EQ(S.Row(9, 8, 52), "." + std::string(43, '#') + ".");
+    EXPECT_EQ(S.Row(9, 8, 52), std::string(".").append(43, '#').append("."));
     // ... and the inner one stops at the inner lines.
-    EXPECT_EQ(S.Row(11, 10, 50), "." + std::string(39, '#') + ".");
+    EXPECT_EQ(S.Row(11, 10, 50), std::string(".").append(39, '#').append("."));
 
     Sheet Filled(80, 50);
     View->SetColor(clRed);
@@ -266,9 +266,9 @@ TEST(ShapeDrawing, RectangleFillsAndOutlinesItsBoxInclusive)
     auto Shape = Placed<TfrxShapeView>(5, 5, 20, 10);
     Shape->SetColor(clRed);
     Shape->Draw(S.Canvas(), 1, 1, 0, 0);
-    EXPECT_EQ(S.Row(5, 4, 26), "." + std::string(21, '#') + ".");
-    EXPECT_EQ(S.Row(10, 4, 26, clRed), ".?" + std::string(19, '#') + "?.");
-    EXPECT_EQ(S.Column(15, 4, 16), "." + std::string(1, '#') + std::string(9, '?') + "#.");
+    EXPECT_EQ(S.Row(5, 4, 26), std::string(".").append(21, '#').append("."));
+    EXPECT_EQ(S.Row(10, 4, 26, clRed), std::string(".?").append(19, '#').append("?."));
+    EXPECT_EQ(S.Column(15, 4, 16), std::string(".#").append(9, '?').append("#."));
 }
 
 TEST(ShapeDrawing, RoundRectangleCornerIsAQuarterOfTheShorterSide)
@@ -298,7 +298,8 @@ TEST(ShapeDrawing, TriangleDiamondAndDiagonalsUseTheBoxCorners)
     Shape->Draw(S.Canvas(), 1, 1, 0, 0);
     EXPECT_EQ(S.At(20, 10), clBlack) << "apex at the top middle";
     EXPECT_EQ(S.At(10, 10), clWhite);
-    EXPECT_EQ(S.Row(30, 9, 31), "." + std::string(21, '#') + ".") << "base along the bottom";
+    EXPECT_EQ(S.Row(30, 9, 31), std::string(".").append(21, '#').append("."))
+        << "base along the bottom";
 
     Sheet Diamond(60, 60);
     Shape->SetShape(skDiamond);

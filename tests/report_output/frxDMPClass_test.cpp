@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace
 {
 
@@ -68,13 +70,72 @@ TEST(DotMatrixGrid, TextTakesWholeCells)
     EXPECT_DOUBLE_EQ(R.Memo->Width(), 96);
     R.Memo->SetHeight(40);
     EXPECT_DOUBLE_EQ(R.Memo->Height(), 34);
-    EXPECT_DOUBLE_EQ(R.Memo->CalcHeight(), 34);
+    R.Memo->SetText(WideString(u"x\r\ny\r\nz"));
+    const double Measured = R.Memo->CalcHeight();
+    EXPECT_GT(Measured, 0);
+    EXPECT_DOUBLE_EQ(std::fmod(Measured, 17), 0) << "the measured text takes whole lines";
 
     R.Command->SetBounds(15, 9, 33, 5);
     EXPECT_DOUBLE_EQ(R.Command->Left(), 19.2);
     EXPECT_DOUBLE_EQ(R.Command->Top(), 17);
     EXPECT_DOUBLE_EQ(R.Command->Width(), 33); // sizes of commands are free
     EXPECT_DOUBLE_EQ(R.Command->Height(), 5);
+}
+
+TEST(DotMatrixGrid, LinesRunThroughTheMiddleOfCells)
+{
+    DotMatrixReport R;
+    TfrxDMPLineView Line(R.Band);
+    Line.SetTop(20);
+    EXPECT_DOUBLE_EQ(Line.Top(), 25.5);
+    Line.SetTop(16.9);
+    EXPECT_DOUBLE_EQ(Line.Top(), 8.5);
+    Line.SetLeft(-5);
+    EXPECT_DOUBLE_EQ(Line.Left(), -4.8);
+    Line.SetLeft(-10);
+    EXPECT_DOUBLE_EQ(Line.Left(), -14.4);
+    Line.SetLeft(14);
+    EXPECT_DOUBLE_EQ(Line.Left(), 14.4);
+    Line.SetWidth(14);
+    EXPECT_DOUBLE_EQ(Line.Width(), 9.6);
+    Line.SetHeight(33); // heights are free
+    EXPECT_DOUBLE_EQ(Line.Height(), 33);
+    Line.SetAlign(baRight);
+    Line.SetLeft(14);
+    EXPECT_DOUBLE_EQ(Line.Left(), 4.8);
+    Line.SetAlign(baWidth);
+    Line.SetWidth(19);
+    EXPECT_DOUBLE_EQ(Line.Width(), 9.6);
+
+    TfrxDMPLineView Plain(nullptr);
+    Line.SetFontStyle({fsxBold});
+    EXPECT_FALSE(Line.ParentFont());
+    EXPECT_NE(Line.Diff(&Plain).Pos(" FontStyle=\"1\""), 0);
+    R.Page->SetFontStyle({fsxWide});
+    Line.SetParentFont(true);
+    EXPECT_EQ(Line.FontStyle(), TfrxDMPFontStyles({fsxWide}));
+}
+
+TEST(DotMatrixGrid, TextFramesRunThroughTheSurroundingCells)
+{
+    DotMatrixReport R;
+    R.Memo->SetBounds(9.6, 17, 96, 17);
+    R.Memo->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+    TBitmap Sheet;
+    Sheet.SetPixelFormat(pf24bit);
+    Sheet.SetSize(130, 60);
+    R.Memo->Draw(Sheet.Canvas(), 1, 1, 0, -17);
+    TCanvas *C = Sheet.Canvas();
+    // Left 9.6 - 4.8 = 4.8 -> 5, right 105.6 + 4.8 = 110.4 -> 110, top 0 - 8.5 -> -8 (even),
+    // bottom 17 + 8.5 = 25.5 -> 26 (even); the band's own top is at 0.
+    EXPECT_EQ(C->Pixels(5, 10), clBlack);
+    EXPECT_EQ(C->Pixels(4, 10), clWhite);
+    EXPECT_EQ(C->Pixels(6, 10), clWhite);
+    EXPECT_EQ(C->Pixels(110, 10), clBlack);
+    EXPECT_EQ(C->Pixels(111, 10), clWhite);
+    EXPECT_EQ(C->Pixels(50, 26), clBlack);
+    EXPECT_EQ(C->Pixels(50, 25), clWhite);
+    EXPECT_EQ(C->Pixels(50, 27), clWhite);
 }
 
 TEST(DotMatrixGrid, PageDefaultsGiveWholeColumnsAndLines)

@@ -1,6 +1,7 @@
 #include "tests/report_output/EngineTestSupport.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "report_output/frxDMPClass.h"
 #include "tests/report/ReportTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,54 @@ TEST(EnginePages, RecordsSideBySideInABandOfColumns)
                                                 "310.00,90.00", "0.00,110.00"}));
 }
 
+TEST(EnginePages, AHeaderMarkedForReprintHeadsEveryPageOfItsRows)
+{
+    TListReport L(60);
+    auto *Header = L.B.Band<TfrxHeader>("Header1", 100, 22);
+    Header->SetReprintOnNewPage(true);
+    L.Data->SetTop(130);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    const auto First = Layout(L.B.Pages(), 0), Second = Layout(L.B.Pages(), 1);
+    EXPECT_EQ(First[2], At("Header1", 70));
+    EXPECT_EQ(First[3], At("MasterData1", 92));
+    EXPECT_EQ(Second[0], At("PageHeader1", 0));
+    EXPECT_EQ(Second[1], At("Header1", 30));
+    EXPECT_EQ(Second[2], At("MasterData1", 52));
+}
+
+TEST(EnginePages, ASecondPageCanContinueWhereTheFirstEnded)
+{
+    TListReport L(3);
+    auto *Next = new TfrxReportPage(L.B.Report.get());
+    Next->SetName("Page2");
+    Next->SetTopMargin(10);
+    Next->SetBottomMargin(10);
+    Next->SetPrintOnPreviousPage(true);
+    auto *Title = new TfrxReportTitle(Next);
+    Title->SetName("ReportTitle2");
+    Title->SetHeight(25);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 1);
+    const auto Bands = Layout(L.B.Pages(), 0);
+    EXPECT_NE(std::find(Bands.begin(), Bands.end(), At("ReportTitle2", 130)), Bands.end())
+        << Bands.size();
+}
+
+TEST(EnginePages, APageWithADataSetRepeatsForEachRecord)
+{
+    TBuilder B;
+    TRows Customers("Customers");
+    Customers.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
+    B.Use(Customers);
+    B.Page->SetDataSet(&Customers.DataSet);
+    TBuilder::Memo(B.Band<TfrxReportTitle>("ReportTitle1", 0, 20), "Memo1", "[Name] [Page#]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "ReportTitle1"), std::vector<std::string>{"A 1"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "ReportTitle1"), std::vector<std::string>{"B 2"});
+}
+
 // ---- the summary and the page footers ----
 
 TEST(EngineSummary, SummaryFollowsTheLastRow)
@@ -277,6 +326,29 @@ TEST(EngineWiring, BandsInTheWrongPlaceFailThePreparation)
     EXPECT_NE(B.Errors().find("Не подключенный header/footer Header1"), std::string::npos)
         << B.Errors();
     EXPECT_EQ(B.PageCount(), 0);
+}
+
+TEST(EngineWiring, ASecondGroupFooterIsTheOnlyError)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(2);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_EQ(B.Errors(), "Нет заголовка группы GroupFooter2\r\n");
+}
+
+TEST(EngineWiring, OneDataSetCannotDriveTheReportAndItsBands)
+{
+    TListReport L(3);
+    L.B.Report->SetDataSet(&L.Rows.DataSet);
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_NE(L.B.Errors().find("Cannot use the same dataset for Report.DataSet and Band.DataSet"),
+              std::string::npos)
+        << L.B.Errors();
 }
 
 // ---- groups and details ----
@@ -418,6 +490,88 @@ TEST(EngineStretch, OverlappedObjectsMoveOnlyToTheGrownBottom)
     EXPECT_DOUBLE_EQ(Top["Fixed"], 20);
 }
 
+TEST(EngineStretch, AFramedCharacterMemoAtTheBottomTakesALineMore)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 100);
+    Data->SetRowCount(1);
+    Data->SetStretched(true);
+    auto *Memo = new TfrxDMPMemoView(Data);
+    Memo->SetName("DMPMemo1");
+    Memo->SetBounds(0, 0, 96, 17);
+    Memo->Frame()->SetTyp({ftBottom});
+    auto *Filler = Lines(Data, "Filler", 0, 1, 10);
+    Filler->SetStretchMode(smMaxHeight);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 34);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Height, 34);
+}
+
+namespace
+{
+
+const char *const LongText = "one two three four five six seven eight nine ten eleven twelve";
+
+TfrxMemoView *Wrapping(TfrxBand *Band, const char *Name, const char *Text, double Top)
+{
+    TfrxMemoView *Memo = TBuilder::Memo(Band, Name, Text, 0, Top, 100, 18);
+    Memo->SetStretchMode(smActualHeight);
+    return Memo;
+}
+
+// What such a memo needs, measured on a report of its own.
+double NeededHeight(const char *Text)
+{
+    TBuilder Scratch;
+    auto *Band = Scratch.Band<TfrxMasterData>("MasterData1", 0, 20);
+    return Wrapping(Band, "Memo1", Text, 0)->CalcHeight();
+}
+
+} // namespace
+
+TEST(EngineStretch, AWrappingMemoGrowsItsBandAndPushesWhatIsBelow)
+{
+    const double Needed = NeededHeight(LongText);
+    ASSERT_GT(Needed, 18 * 2) << "the text takes several lines";
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 40);
+    Data->SetRowCount(2);
+    Data->SetStretched(true);
+    Wrapping(Data, "Memo1", LongText, 0);
+    TBuilder::Memo(Data, "Memo2", "below", 0, 20, 100, 18);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 2u);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(0).Height, Needed);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Top, 20 + Needed - 18);
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 20 + Needed);
+    EXPECT_DOUBLE_EQ(Bands[1].Top, Bands[0].Height);
+}
+
+TEST(EngineSplit, AMemoTooLongForThePageContinuesWithItsUnprintedLines)
+{
+    std::string Text;
+    for (int i = 1; i <= 120; ++i)
+        Text += "line " + std::to_string(i) + (i < 120 ? "\r\n" : "");
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Wrapping(Data, "Memo1", Text.c_str(), 0)->SetWidth(300);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_GE(B.PageCount(), 2);
+    std::string Printed;
+    for (int Page = 0; Page < B.PageCount(); ++Page)
+        for (const std::string &Part : TextsOf(B.Pages(), Page, "MasterData1"))
+            Printed += (Printed.empty() ? "" : "\r\n") + Part;
+    EXPECT_EQ(Printed, Text);
+    const auto First = Shown(B.Pages(), 0);
+    EXPECT_LE(First[0].Height, 297 * 3.77953 - 20 * 3.77953 + 1e-6);
+}
+
 // ---- splitting ----
 
 TEST(EngineSplit, ASplitBandContinuesOnTheNextPage)
@@ -474,7 +628,132 @@ TEST(EngineSplit, AHeaderTallerThanAPageEndsTheRunWithAnError)
     EXPECT_NE(L.B.Errors().find("PageHeader1"), std::string::npos) << L.B.Errors();
 }
 
+// ---- subreports ----
+
+namespace
+{
+
+// Rows A and B, each with a subreport of three items at the right.
+struct TSubreports {
+    TBuilder B;
+    TRows Masters{"Masters"}, Items{"Items"};
+    TfrxMasterData *Data;
+    TfrxSubreport *Sub;
+
+    explicit TSubreports(bool OnParent)
+    {
+        Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
+        Items.SetRows({{{"Item", "i1"}}, {{"Item", "i2"}}, {{"Item", "i3"}}});
+        B.Use(Masters);
+        B.Use(Items);
+        Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
+        TBuilder::Memo(Data, "Memo1", "[Name]", 0, 0, 100);
+        auto *Inner = new TfrxReportPage(B.Report.get());
+        Inner->SetName("Page2");
+        auto *InnerData = new TfrxMasterData(Inner);
+        InnerData->SetName("MasterData2");
+        InnerData->SetHeight(20);
+        InnerData->SetDataSet(&Items.DataSet);
+        TBuilder::Memo(InnerData, "Memo2", "[Item]", 0, 0, 100);
+        Sub = new TfrxSubreport(Data);
+        Sub->SetName("Subreport1");
+        Sub->SetBounds(300, 0, 200, 20);
+        Sub->SetPage(Inner);
+        Sub->SetPrintOnParent(OnParent);
+    }
+};
+
+} // namespace
+
+TEST(EngineSubreports, ASubreportRunsBesideItsBandAndTheNextBandFollowsItsEnd)
+{
+    TSubreports S(false);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 1) << "the subreport's page is no page of its own";
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(S.B.Pages(), 0))
+        Places.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                         Hundredths(Band.Top));
+    EXPECT_EQ(Places,
+              (std::vector<std::string>{"A@0.00,0.00", "i1@300.00,0.00", "i2@300.00,20.00",
+                                        "i3@300.00,40.00", "B@0.00,60.00", "i1@300.00,60.00",
+                                        "i2@300.00,80.00", "i3@300.00,100.00"}));
+}
+
+TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
+{
+    TSubreports S(true);
+    S.Data->SetStretched(true);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    const auto Bands = Shown(S.B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 2u);
+    // Three items of 20 pixels, the last memo 18 high.
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 58);
+    EXPECT_DOUBLE_EQ(Bands[1].Top, 58);
+    EXPECT_EQ(Bands[0].Texts, (std::vector<std::string>{"A", "i1", "i2", "i3"}));
+    EXPECT_EQ(Bands[1].Texts, (std::vector<std::string>{"B", "i1", "i2", "i3"}));
+    std::vector<std::string> Tops;
+    for (const TPlaced &O : Bands[1].Objects)
+        Tops.push_back(Hundredths(O.Top));
+    EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
+}
+
+// ---- the outline ----
+
+TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
+{
+    TListReport L(49);
+    std::vector<std::map<std::string, Variant>> Names;
+    for (int i = 1; i <= 49; ++i)
+        Names.push_back({{"Name", Variant(AnsiString("R") + IntToStr(i))}});
+    L.Rows.SetRows(Names);
+    L.Data->SetOutlineText("Name");
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    TfrxCustomOutline *Outline = L.B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 49);
+    auto Item = [&](int Index) {
+        AnsiString Text;
+        int Page = -1, Top = -1;
+        Outline->GetItem(Index, Text, Page, Top);
+        return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
+    };
+    EXPECT_EQ(Item(0), "R1:0:70");
+    EXPECT_EQ(Item(46), "R47:0:990");
+    EXPECT_EQ(Item(47), "R48:1:30");
+}
+
 // ---- the run's controls ----
+
+TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(10);
+    B.Use(Rows);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    Data->SetOnBeforePrint("MasterData1OnBeforePrint");
+    B.Report->ScriptText()->SetText(
+        "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
+        "begin\r\n  if Engine.CurY > 100 then Engine.NewPage;\r\nend;\r\n"
+        "begin\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 0), ::Rows(0, 6));
+    EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
+}
+
+TEST(EngineRun, APreparationStartedDuringARunIsRefused)
+{
+    TListReport L(60);
+    int Inner = -1;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Inner < 0 && Sender->Name() == "MasterData1") Inner = L.B.Report->PrepareReport();
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(Inner, 0);
+    EXPECT_EQ(L.B.PageCount(), 2);
+}
 
 TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
 {

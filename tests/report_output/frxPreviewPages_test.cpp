@@ -527,3 +527,133 @@ TEST_F(PreparedFileTest, DamagedFilesAreRefusedOrLoadWithoutCrashing)
 }
 
 } // namespace
+
+namespace
+{
+
+// A small page with a yellow printable area and one red memo per row.
+struct ColouredPage {
+    TComponent Form{nullptr};
+    TfrxReport Report{&Form};
+    TfrxReportPage *Page;
+    TfrxMasterData *Band;
+    TfrxMemoView *Memo;
+    TfrxPreviewPages Pages{&Report};
+
+    ColouredPage()
+    {
+        Page = new TfrxReportPage(&Report);
+        Page->SetName("Page1");
+        Page->SetPaperWidth(50);
+        Page->SetPaperHeight(30);
+        Page->SetLeftMargin(10);
+        Page->SetTopMargin(5);
+        Page->SetColor(clYellow);
+        Band = new TfrxMasterData(Page);
+        Band->SetName("MasterData1");
+        Band->SetHeight(20);
+        Memo = new TfrxMemoView(Band);
+        Memo->SetName("Memo1");
+        Memo->SetBounds(20, 0, 30, 10);
+        Memo->SetColor(clRed);
+        Pages.AddSourcePage(Page);
+    }
+
+    void AddRow(double Top)
+    {
+        Band->SetTop(Top);
+        Pages.AddObject(Band);
+    }
+};
+
+struct Sheet {
+    TBitmap Bitmap;
+    Sheet()
+    {
+        Bitmap.SetPixelFormat(pf24bit);
+        Bitmap.SetSize(200, 120);
+    }
+    TColor At(int X, int Y) { return Bitmap.Canvas()->Pixels(X, Y); }
+};
+
+TEST(PreviewDrawTest, PagesDrawClippedToTheirPaperWithMirroredMargins)
+{
+    ColouredPage P;
+    P.Pages.Clear();
+    P.Page->SetMirrorMargins(true);
+    P.Pages.AddSourcePage(P.Page);
+    P.Pages.AddPage(P.Page);
+    P.AddRow(10);
+    P.Memo->SetLeft(130); // reaches past the paper's right edge
+    P.AddRow(50);
+    P.Memo->SetLeft(20);
+    P.Pages.AddPage(P.Page);
+    P.AddRow(10);
+    P.Pages.Finish();
+
+    Sheet First;
+    P.Pages.DrawPage(0, First.Bitmap.Canvas(), 1, 1, 0, 0);
+    // Margins of 10 and 5 mm put the printable area at 37.8, 18.9 pixels.
+    EXPECT_EQ(First.At(20, 10), clWhite);
+    EXPECT_EQ(First.At(45, 25), clYellow);
+    EXPECT_EQ(First.At(70, 33), clRed);  // 20 + 37.8 .. 50 + 37.8, 10 + 18.9 .. 20 + 18.9
+    EXPECT_EQ(First.At(186, 73), clRed); // the second row's memo up to the paper's edge
+    EXPECT_EQ(First.At(190, 73), clWhite);
+    auto *Drawn = dynamic_cast<TfrxCustomMemoView *>(P.Pages.GetPage(0)->FindObject("Memo1"));
+    ASSERT_NE(Drawn, nullptr);
+    EXPECT_EQ(Drawn->TotalPages(), 2);
+
+    Sheet Second;
+    P.Pages.DrawPage(1, Second.Bitmap.Canvas(), 1, 1, 0, 0);
+    EXPECT_EQ(Second.At(25, 33), clRed); // the left margin went to the right
+    EXPECT_EQ(Second.At(70, 33), clYellow);
+    EXPECT_TRUE(dynamic_cast<TfrxReportPage *>(P.Pages.GetPage(1))->MirrorMargins());
+    EXPECT_EQ(dynamic_cast<TfrxReportPage *>(P.Pages.GetPage(1))->LeftMargin(), 10);
+
+    Sheet Half;
+    P.Pages.DrawPage(0, Half.Bitmap.Canvas(), 0.5, 0.5, 100, 0);
+    EXPECT_EQ(Half.At(135, 17), clRed);
+    EXPECT_EQ(Half.At(70, 33), clWhite);
+    P.Pages.DrawPage(5, Half.Bitmap.Canvas(), 1, 1, 0, 0); // no such page: nothing
+}
+
+TEST(PreviewDrawTest, PointingFindsTheTopmostObjectAndOpensOnlyWebAddresses)
+{
+    ColouredPage P;
+    std::vector<AnsiString> Opened;
+    frxSetURLOpener([&](const AnsiString &URL) { Opened.push_back(URL); });
+    P.Pages.AddPage(P.Page);
+    P.Memo->SetURL("https://example.org/keys?id=1");
+    P.AddRow(0);
+    P.Memo->SetURL("/usr/bin/xterm");
+    P.Memo->SetCursor(crCross);
+    P.AddRow(20);
+    TCursor Cursor = crDefault;
+    P.Pages.ObjectOver(0, 30, 5, mbLeft, {}, 1, 0, 0, false, Cursor);
+    EXPECT_EQ(Cursor, crHandPoint);
+    EXPECT_TRUE(Opened.empty());
+    P.Pages.ObjectOver(0, 30, 5, mbLeft, {}, 1, 0, 0, true, Cursor);
+    ASSERT_EQ(Opened.size(), 1u);
+    EXPECT_EQ(Opened[0], "https://example.org/keys?id=1");
+    Cursor = crDefault;
+    P.Pages.ObjectOver(0, 60, 50, mbLeft, {}, 2, 0, 0, true, Cursor);
+    EXPECT_EQ(Cursor, crCross);
+    EXPECT_EQ(Opened.size(), 1u); // a local program is never started
+    Cursor = crDefault;
+    P.Pages.ObjectOver(0, 150, 5, mbLeft, {}, 1, 0, 0, true, Cursor);
+    P.Pages.ObjectOver(3, 30, 5, mbLeft, {}, 1, 0, 0, true, Cursor);
+    EXPECT_EQ(Cursor, crDefault);
+    frxSetURLOpener(nullptr);
+
+    EXPECT_TRUE(frxIsOpenableURL("http://host/path"));
+    EXPECT_TRUE(frxIsOpenableURL("HTTPS://host"));
+    EXPECT_TRUE(frxIsOpenableURL("mailto:shop@example.org"));
+    EXPECT_FALSE(frxIsOpenableURL("file:///etc/passwd"));
+    EXPECT_FALSE(frxIsOpenableURL("C:\\Windows\\notepad.exe"));
+    EXPECT_FALSE(frxIsOpenableURL("javascript:alert(1)"));
+    EXPECT_FALSE(frxIsOpenableURL("http://"));
+    EXPECT_FALSE(frxIsOpenableURL("mailto:"));
+    EXPECT_FALSE(frxIsOpenableURL(""));
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+// The archive list of a full ring of 2500 records: the main window's report laid out into
+// prepared pages, every value asked of the window's callbacks. The counter pages is the
+// number of pages the list takes.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "link/main_form.h"
+#include "operations/archive_record.h"
+#include "report/frxClass.h"
+#include "tools/devsim/Archive.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace
+{
+
+// The rows a read of a full ring of sample records gives.
+std::vector<ArchiveRecord> FullRingRows()
+{
+    std::tm newest{};
+    newest.tm_year = 2026 - 1900;
+    newest.tm_mon = 11;
+    newest.tm_mday = 7;
+    newest.tm_hour = 18;
+    std::vector<ArchiveRecord> rows;
+    for (const devsim::ArchiveEntry &entry : devsim::SampleArchive(ArchiveRingRecords, newest)) {
+        // A block answer carries the record in its characters 11..42.
+        AnsiString answer = "A531622010";
+        for (std::uint8_t byte : entry.Record())
+            answer += IntToHex(byte, 2);
+        AppendArchiveRecord(rows, answer + "00", false);
+    }
+    return rows;
+}
+
+// A main window in a folder of its own, holding the rows of a full ring.
+class TBench
+{
+public:
+    TBench()
+    {
+        FFolder =
+            std::filesystem::temp_directory_path() / ("reports_bench_" + std::to_string(getpid()));
+        std::filesystem::create_directories(FFolder);
+        std::filesystem::current_path(FFolder);
+        // Headless unless the caller chose a display.
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        Application->Initialize();
+        Config = TConfig(ConfigFileName);
+        FForm = std::make_unique<TMainForm>(nullptr);
+        FForm->ArchiveRecords = FullRingRows();
+        FForm->frxUserDataSetList->SetRangeEndCount(static_cast<int>(FForm->ArchiveRecords.size()));
+    }
+    ~TBench()
+    {
+        FForm.reset();
+        std::filesystem::current_path(std::filesystem::temp_directory_path());
+        std::filesystem::remove_all(FFolder);
+    }
+    TMainForm *Form() const { return FForm.get(); }
+
+private:
+    std::filesystem::path FFolder;
+    std::unique_ptr<TMainForm> FForm;
+};
+
+void PrepareArchiveList(benchmark::State &State)
+{
+    TBench bench;
+    TfrxReport *report = bench.Form()->frxReportList;
+    for (auto _ : State) {
+        if (!report->PrepareReport(true)) {
+            State.SkipWithError("the list was not prepared");
+            return;
+        }
+    }
+    State.counters["rows"] = static_cast<double>(bench.Form()->ArchiveRecords.size());
+    State.counters["pages"] = report->PreviewPages()->Count();
+}
+BENCHMARK(PrepareArchiveList)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,146 @@
+#include "report_output/frxCtrls.h"
+
+#include "platform/rtl/Registry.h"
+#include "platform/vcl/Forms.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace
+{
+
+constexpr int RecentCount = 5;
+
+TObject *TypeObject(int FontType)
+{
+    return reinterpret_cast<TObject *>(static_cast<std::intptr_t>(FontType));
+}
+
+AnsiString FontName(int n)
+{
+    return "Font" + IntToStr(n);
+}
+
+AnsiString FontTypeName(int n)
+{
+    return "FontType" + IntToStr(n);
+}
+
+} // namespace
+
+// ---- flat combo box ----
+
+TfrxCustomComboBox::TfrxCustomComboBox(TComponent *AOwner) : TCustomComboBox(AOwner)
+{
+    SetWidth(100);
+}
+
+int TfrxCustomComboBox::ListHeight() const
+{
+    const int Rows = Items()->Count() == 0 || DropDownCount() <= 0
+                         ? 1
+                         : std::min(Items()->Count(), DropDownCount());
+    return Rows * ItemHeight() + 4;
+}
+
+int TfrxCustomComboBox::ListWidth()
+{
+    return FListWidth != 0 ? FListWidth : Width() - 1;
+}
+
+void TfrxCustomComboBox::KeyPress(char &Key)
+{
+    if (FReadOnly) Key = 0;
+    TCustomComboBox::KeyPress(Key);
+}
+
+// ---- font combo box ----
+
+TfrxFontComboBox::TfrxFontComboBox(TComponent *AOwner) : TfrxCustomComboBox(AOwner)
+{
+    SetWidth(150);
+    SetItemHeight(12);
+    SetImageWidth(16);
+    SetReadOnly(true);
+    OnCloseUp = [this](TObject *) { RecentChosen(); };
+}
+
+int TfrxFontComboBox::FontTypeOf(TStrings *Items, int Index)
+{
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(Items->Objects(Index)));
+}
+
+void TfrxFontComboBox::Reset()
+{
+    FUpdating = true;
+    const AnsiString Kept = Text();
+    Items()->Clear();
+    FillFonts();
+    FLastRecent = -1;
+    if (FMRUEnabled) ReadRecent();
+    const int Index = Items()->IndexOf(Kept);
+    SetItemIndex(Index >= 0 ? Index : 0);
+    FUpdating = false;
+}
+
+// Every face the screen offers is scalable: the TrueType kind.
+void TfrxFontComboBox::FillFonts()
+{
+    TStringList Faces;
+    Faces.SetSorted(true);
+    Faces.SetDuplicates(dupIgnore);
+    Faces.AddStrings(Screen->Fonts());
+    for (int i = 0; i < Faces.Count(); ++i)
+        Items()->AddObject(Faces.Strings(i), TypeObject(frxTrueTypeFontType));
+}
+
+void TfrxFontComboBox::ReadRecent()
+{
+    TRegistry Registry;
+    if (!Registry.OpenKey(FRegKey, true)) return;
+    for (int n = RecentCount - 1; n >= 0; --n) {
+        const AnsiString Name =
+            Registry.ValueExists(FontName(n)) ? Registry.ReadString(FontName(n)) : AnsiString();
+        const int Type = Registry.ValueExists(FontTypeName(n))
+                             ? Registry.ReadInteger(FontTypeName(n))
+                             : frxTrueTypeFontType;
+        if (!Name.IsEmpty() && Items()->IndexOf(Name) >= 0) {
+            Items()->InsertObject(0, Name, TypeObject(Type));
+            ++FLastRecent;
+        } else {
+            Registry.WriteString(FontName(n), AnsiString());
+            Registry.WriteInteger(FontTypeName(n), 0);
+        }
+    }
+}
+
+void TfrxFontComboBox::WriteRecent()
+{
+    TRegistry Registry;
+    if (!Registry.OpenKey(FRegKey, true)) return;
+    for (int n = 0; n < RecentCount; ++n) {
+        const bool Used = n <= FLastRecent;
+        Registry.WriteString(FontName(n), Used ? Items()->Strings(n) : AnsiString());
+        Registry.WriteInteger(FontTypeName(n), Used ? FontTypeOf(Items(), n) : 0);
+    }
+}
+
+void TfrxFontComboBox::RecentChosen()
+{
+    const int Index = ItemIndex();
+    if (FUpdating || !FMRUEnabled || Index <= 0) return;
+    const AnsiString Name = Items()->Strings(Index);
+    TObject *Type = Items()->Objects(Index);
+    if (Index > FLastRecent) {
+        Items()->InsertObject(0, Name, Type);
+        if (FLastRecent < RecentCount - 1)
+            ++FLastRecent;
+        else
+            Items()->Delete(RecentCount);
+    } else {
+        Items()->Delete(Index);
+        Items()->InsertObject(0, Name, Type);
+    }
+    SetItemIndex(0);
+    WriteRecent();
+}

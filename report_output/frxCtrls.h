@@ -1,0 +1,80 @@
+#pragma once
+
+// Combo boxes of the report library's windows: the flat one and the font box
+// that keeps the five fonts chosen last in the settings registry.
+
+#include "platform/vcl/StdCtrls.h"
+
+class TfrxCustomComboBox : public TCustomComboBox
+{
+    QRV4_CLASS(TfrxCustomComboBox, TCustomComboBox)
+
+public:
+    explicit TfrxCustomComboBox(TComponent *AOwner);
+
+    // The drop-down list: min(items, drop-down count) rows and the border, one row
+    // when there is nothing to show; as wide as asked, else the box less one pixel.
+    int ListHeight() const;
+    int ListWidth();
+
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value) { FReadOnly = Value; }
+    int ButtonWidth() const { return FButtonWidth; }
+    int ImageWidth() const { return FImageWidth; }
+    void SetImageWidth(int Value) { FImageWidth = Value; }
+    int PreferredListWidth() const { return FListWidth; }
+    void SetPreferredListWidth(int Value) { FListWidth = Value; }
+
+protected:
+    void KeyPress(char &Key) override;
+
+private:
+    int FButtonWidth = 11;
+    int FImageWidth = 0;
+    bool FReadOnly = false;
+    int FListWidth = 0;
+};
+
+class TfrxComboBox : public TfrxCustomComboBox
+{
+    QRV4_CLASS(TfrxComboBox, TfrxCustomComboBox)
+
+public:
+    using TfrxCustomComboBox::TfrxCustomComboBox;
+};
+
+// The system's font-type flags kept as each item's object.
+inline constexpr int frxDeviceFontType = 2;
+inline constexpr int frxTrueTypeFontType = 4;
+
+class TfrxFontComboBox : public TfrxCustomComboBox
+{
+    QRV4_CLASS(TfrxFontComboBox, TfrxCustomComboBox)
+
+public:
+    explicit TfrxFontComboBox(TComponent *AOwner);
+
+    // The installed faces, sorted, under the recent ones read from the registry;
+    // recent names no longer installed are cleared there. The text is kept.
+    void Reset();
+    // Moves the chosen font to the top of the recent block and stores the block.
+    void RecentChosen();
+
+    const AnsiString &RegKey() const { return FRegKey; }
+    void SetRegKey(const AnsiString &Value) { FRegKey = Value; }
+    bool MRUEnabled() const { return FMRUEnabled; }
+    void SetMRUEnabled(bool Value) { FMRUEnabled = Value; }
+    // Index of the last recent entry, -1 without recent entries.
+    int LastRecent() const { return FLastRecent; }
+    static int FontTypeOf(TStrings *Items, int Index);
+
+private:
+    void FillFonts();
+    void ReadRecent();
+    void WriteRecent();
+
+    AnsiString FRegKey = "\\Software\\Zedo Vevuvuz\\MRUFont";
+    bool FMRUEnabled = true;
+    bool FUpdating = false;
+    int FLastRecent = -1;
+};

@@ -1,0 +1,176 @@
+// The report combo boxes: list sizes, a read-only edit part, and the font box's
+// five recent fonts kept in the settings registry of a test folder of its own.
+
+#include "report_output/frxCtrls.h"
+
+#include "platform/rtl/Registry.h"
+#include "platform/vcl/Forms.h"
+#include "platform/win/Messages.h"
+#include "tests/report/ReportTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+class FontComboTest : public vcltest::VclTest
+{
+protected:
+    void SetUp() override
+    {
+        VclTest::SetUp();
+        const char *Old = std::getenv("XDG_CONFIG_HOME");
+        FSaved = Old ? std::optional<std::string>(Old) : std::nullopt;
+        FFolder = fs::path(testing::TempDir()) / ("qrv4_mrufont_" + std::to_string(getpid()));
+        fs::remove_all(FFolder);
+        setenv("XDG_CONFIG_HOME", FFolder.c_str(), 1);
+        ASSERT_GE(Screen->Fonts()->Count(), 7) << "the test needs seven installed faces";
+    }
+    void TearDown() override
+    {
+        if (FSaved)
+            setenv("XDG_CONFIG_HOME", FSaved->c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        fs::remove_all(FFolder);
+        VclTest::TearDown();
+    }
+
+    static AnsiString Stored(int n)
+    {
+        TRegistry Registry;
+        Registry.OpenKey("\\Software\\Zedo Vevuvuz\\MRUFont", true);
+        return Registry.ReadString("Font" + IntToStr(n));
+    }
+    static AnsiString Face(int Index) { return Screen->Fonts()->Strings(Index); }
+    // Picks a face as the list does: select it and close the list.
+    static void Choose(TfrxFontComboBox &Box, const AnsiString &Name)
+    {
+        int Index = -1;
+        for (int i = Box.LastRecent() + 1; i < Box.Items()->Count() && Index < 0; ++i)
+            if (Box.Items()->Strings(i) == Name) Index = i;
+        Box.SetItemIndex(Index);
+        Box.OnCloseUp(&Box);
+    }
+
+private:
+    fs::path FFolder;
+    std::optional<std::string> FSaved;
+};
+
+TEST_F(FontComboTest, ChosenFontsBecomeAnOrderedRecentBlockOfFive)
+{
+    TfrxFontComboBox Box(nullptr);
+    Box.Reset();
+    const int Installed = Screen->Fonts()->Count();
+    EXPECT_EQ(Box.Items()->Count(), Installed);
+    EXPECT_EQ(Box.LastRecent(), -1);
+    EXPECT_EQ(TfrxFontComboBox::FontTypeOf(Box.Items(), 0), frxTrueTypeFontType);
+
+    for (int i = 1; i <= 5; ++i)
+        Choose(Box, Face(i));
+    EXPECT_EQ(Box.LastRecent(), 4);
+    EXPECT_EQ(Box.Items()->Count(), Installed + 5);
+    for (int n = 0; n < 5; ++n) {
+        EXPECT_EQ(Box.Items()->Strings(n), Face(5 - n));
+        EXPECT_EQ(Stored(n), Face(5 - n));
+    }
+    EXPECT_EQ(Box.ItemIndex(), 0);
+
+    // The same recent font again moves to the top without growing the block.
+    Box.SetItemIndex(3);
+    Box.OnCloseUp(&Box);
+    EXPECT_EQ(Box.LastRecent(), 4);
+    EXPECT_EQ(Box.Items()->Strings(0), Face(2));
+    EXPECT_EQ(Box.Items()->Strings(1), Face(5));
+    EXPECT_EQ(Box.Items()->Count(), Installed + 5);
+
+    // A sixth distinct font pushes the oldest one out.
+    Choose(Box, Face(6));
+    EXPECT_EQ(Box.Items()->Count(), Installed + 5);
+    EXPECT_EQ(Stored(0), Face(6));
+    EXPECT_EQ(Stored(4), Face(3));
+    for (int n = 0; n < 5; ++n)
+        EXPECT_NE(Stored(n), Face(1));
+
+    // The first item chosen again changes nothing.
+    Box.SetItemIndex(0);
+    Box.OnCloseUp(&Box);
+    EXPECT_EQ(Stored(0), Face(6));
+
+    // A new box reads the same block back, keeping the text it had.
+    TfrxFontComboBox Next(nullptr);
+    Next.Reset();
+    EXPECT_EQ(Next.LastRecent(), 4);
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(Next.Items()->Strings(n), Stored(n));
+}
+
+TEST_F(FontComboTest, RecentFontsNoLongerInstalledAreCleared)
+{
+    {
+        TRegistry Registry;
+        Registry.OpenKey("\\Software\\Zedo Vevuvuz\\MRUFont", true);
+        Registry.WriteString("Font0", Face(2));
+        Registry.WriteInteger("FontType0", frxTrueTypeFontType);
+        Registry.WriteString("Font1", "No Such Face Anywhere");
+        Registry.WriteInteger("FontType1", frxTrueTypeFontType);
+    }
+    TfrxFontComboBox Box(nullptr);
+    Box.Reset();
+    EXPECT_EQ(Box.LastRecent(), 0);
+    EXPECT_EQ(Box.Items()->Strings(0), Face(2));
+    EXPECT_EQ(Stored(0), Face(2));
+    EXPECT_EQ(Stored(1), "");
+    TRegistry Registry;
+    Registry.OpenKey("\\Software\\Zedo Vevuvuz\\MRUFont", false);
+    EXPECT_EQ(Registry.ReadInteger("FontType1"), 0);
+
+    Box.SetMRUEnabled(false);
+    Box.Reset();
+    EXPECT_EQ(Box.LastRecent(), -1);
+    EXPECT_EQ(Box.Items()->Count(), Screen->Fonts()->Count());
+}
+
+TEST_F(FontComboTest, ListSizeFollowsItemsAndTheEditPartCanBeReadOnly)
+{
+    TfrxComboBox Box(nullptr);
+    EXPECT_EQ(Box.Width(), 100);
+    EXPECT_EQ(Box.ButtonWidth(), 11);
+    Box.SetItemHeight(14);
+    EXPECT_EQ(Box.ListHeight(), 18); // one row when empty
+    Box.Items()->Add("a");
+    Box.Items()->Add("b");
+    Box.Items()->Add("c");
+    EXPECT_EQ(Box.ListHeight(), 3 * 14 + 4);
+    Box.SetDropDownCount(2);
+    EXPECT_EQ(Box.ListHeight(), 2 * 14 + 4);
+    Box.SetDropDownCount(0);
+    EXPECT_EQ(Box.ListHeight(), 18);
+    EXPECT_EQ(Box.ListWidth(), 99);
+    Box.SetPreferredListWidth(240);
+    EXPECT_EQ(Box.ListWidth(), 240);
+
+    // Typing picks an item by its first letter unless the edit part is read-only.
+    TMessage Typed{WM_CHAR, 'b', 0, 0};
+    Box.WndProc(Typed);
+    EXPECT_EQ(Box.ItemIndex(), 1);
+    Box.SetReadOnly(true);
+    TMessage Refused{WM_CHAR, 'c', 0, 0};
+    Box.WndProc(Refused);
+    EXPECT_EQ(Box.ItemIndex(), 1);
+
+    TfrxFontComboBox Fonts(nullptr);
+    EXPECT_EQ(Fonts.Width(), 150);
+    EXPECT_TRUE(Fonts.ReadOnly());
+    EXPECT_EQ(Fonts.ImageWidth(), 16);
+}
+
+} // namespace
