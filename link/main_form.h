@@ -16,6 +16,7 @@
 #include "link/CommPort.h"
 #include "link/constants.h"
 #include "link/helpers.h"
+#include "menus/TTBPopupMenu.h"
 #include "operations/archive_record.h"
 #include "operations/print_tovcheck_dialog.h"
 #include "platform/vcl/ComCtrls.h"
@@ -128,16 +129,16 @@ public:
     TValidateEdit *ED_WriterName;
     TComboBox *CB_WriterTypeKey;
     TExtMaskEdit *ME_KeyHex;
-    TPopupMenu *PM_WriterGridMenu;
-    TMenuItem *TBI_PrintWriter;
-    TMenuItem *TBI_PrintWriterSelect;
-    TMenuItem *TBI_WriterCopyGridClipboard;
-    TMenuItem *TBI_WriterCopyClipboard;
-    TMenuItem *TBI_WriterPasteClipboard;
-    TMenuItem *TBI_AddCell;
-    TMenuItem *TBI_DeleteCell;
-    TMenuItem *TBI_WriterClear;
-    TMenuItem *TBI_UndoWriterTable;
+    TTBPopupMenu *PM_WriterGridMenu;
+    TTBItem *TBI_PrintWriter;
+    TTBItem *TBI_PrintWriterSelect;
+    TTBItem *TBI_WriterCopyGridClipboard;
+    TTBItem *TBI_WriterCopyClipboard;
+    TTBItem *TBI_WriterPasteClipboard;
+    TTBItem *TBI_AddCell;
+    TTBItem *TBI_DeleteCell;
+    TTBItem *TBI_WriterClear;
+    TTBItem *TBI_UndoWriterTable;
     TOpenDialog *DLG_WriterOpenGrid;
     TSaveDialog *DLG_WriterSaveGrid;
 
@@ -162,10 +163,14 @@ public:
     TShadowLabel *SL_Metacom;
     TShadowLabel *SL_Cyfral;
     TShadowLabel *SL_Proxy;
-    TPopupMenu *PM_CopyClipboard;
-    TMenuItem *TBI_CopyClipboard;
+    TTBPopupMenu *PM_CopyClipboard;
+    TTBItem *TBI_CopyClipboard;
     // Ascending and descending arrows for the title of the sort column.
     TPngImageList *PIL_ArchiveSort;
+
+    // ---- the grids' context menus (operations/main_form_menus.cpp) ----
+    TTBSkin *TBSkinGridMenus;
+    TPngImageList *PIL_ArchiveGridMenu;
 
     // ---- configuration ----
     TValidateEdit *ED_ProductName;
@@ -474,6 +479,8 @@ private:
     void CreateOptionsSheet();
     void CreateInfoSheet();
     void CreateArchiveSortImages();
+    // The skin and pictures of the grids' context menus.
+    void DressGridMenus();
     void SendArchiveBlockRead();
     void FillControlsFromConfig();
     void FillOptionLists();

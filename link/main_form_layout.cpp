@@ -65,21 +65,19 @@ TTabSheet *Sheet(TComponent *Owner, TPageControl *Control, const char *Name,
     return sheet;
 }
 
-TMenuItem *Item(TComponent *Owner, TPopupMenu *Menu, const char *Name, const AnsiString &Caption,
-                int ImageIndex = -1)
+TTBItem *Item(TComponent *Owner, TTBPopupMenu *Menu, const char *Name, const AnsiString &Caption,
+              int ImageIndex = -1)
 {
-    auto *item = Component<TMenuItem>(Owner, Name);
+    auto *item = Component<TTBItem>(Owner, Name);
     item->SetCaption(Caption);
     item->SetImageIndex(ImageIndex);
     Menu->Items()->Add(item);
     return item;
 }
 
-void Separator(TComponent *Owner, TPopupMenu *Menu)
+void Separator(TComponent *Owner, TTBPopupMenu *Menu)
 {
-    auto *line = new TMenuItem(Owner);
-    line->SetCaption("-");
-    Menu->Items()->Add(line);
+    Menu->Items()->Add(new TTBSeparatorItem(Owner));
 }
 
 } // namespace
@@ -200,7 +198,7 @@ void TMainForm::CreateWriterSheet()
     PB_WriterStatus =
         Place<TProgressBar>(this, CHG_WriterStatus, "PB_WriterStatus", 336, 6, 420, 20);
 
-    PM_WriterGridMenu = Component<TPopupMenu>(this, "PM_WriterGridMenu");
+    PM_WriterGridMenu = Component<TTBPopupMenu>(this, "PM_WriterGridMenu");
     TBI_PrintWriter =
         Item(this, PM_WriterGridMenu, "TBI_PrintWriter", "Печать записной книжки..."_a, 5);
     TBI_PrintWriterSelect =
@@ -269,7 +267,7 @@ void TMainForm::ConnectWriterHandlers()
     ME_KeyHex->OnExit = [this](TObject *Sender) { ME_KeyHexExit(Sender); };
     ME_KeyHex->OnKeyPress = [this](TObject *Sender, char &Key) { ME_KeyHexKeyPress(Sender, Key); };
 
-    const std::pair<TMenuItem *, void (TMainForm::*)(TObject *)> items[] = {
+    const std::pair<TTBItem *, void (TMainForm::*)(TObject *)> items[] = {
         {TBI_WriterCopyGridClipboard, &TMainForm::TBI_WriterCopyGridClipboardClick},
         {TBI_WriterCopyClipboard, &TMainForm::TBI_WriterCopyClipboardClick},
         {TBI_WriterPasteClipboard, &TMainForm::TBI_WriterPasteClipboardClick},
@@ -351,7 +349,7 @@ void TMainForm::CreateArchiveSheet()
         Place<TLabel>(this, CHG_ArchiveStatus, "Label_ArchiveStatus", 8, 8, 250, 18);
     Bar_Archive = Place<TProgressBar>(this, CHG_ArchiveStatus, "Bar_Archive", 266, 6, 246, 20);
 
-    PM_CopyClipboard = Component<TPopupMenu>(this, "PM_CopyClipboard");
+    PM_CopyClipboard = Component<TTBPopupMenu>(this, "PM_CopyClipboard");
     TBI_CopyClipboard =
         Item(this, PM_CopyClipboard, "TBI_CopyClipboard", "Копировать в буфер обмена"_a);
     TBI_CopyClipboard->OnClick = [this](TObject *Sender) { TBI_CopyClipboardClick(Sender); };

@@ -124,6 +124,12 @@ void TMainForm::DressControls()
     for (TTabSheet *Sheet :
          {Sheet_Writer, Sheet_Archive, Sheet_Configure, Sheet_Options, Sheet_Info})
         Sheet->SetImageIndex(Index++);
+
+    PIL_ArchiveGridMenu =
+        PictureList(this, "PIL_ArchiveGridMenu", 16,
+                    {"MENU_COPY", "MENU_PASTE", "MENU_COPY_TABLE", "MENU_CLEAR", "MENU_INSERT_ROW",
+                     "MENU_PRINT", "MENU_PRINT_SELECTION", "MENU_DELETE_ROW", "MENU_UNDO"});
+    DressGridMenus();
 }
 
 void TMainForm::CreateArchiveSortImages()

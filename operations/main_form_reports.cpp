@@ -132,6 +132,8 @@ void TMainForm::frxReportTovcheckGetValue(const AnsiString &VarName, Variant &Va
         Value = SumInWords(TovcheckTotal);
     else if (VarName == "total_summa")
         Value = TovcheckTotal;
+    else if (!PrintTovcheckDlg)
+        return;
     else if (VarName == "tov_check")
         Value = printdlg::NumberOf(PrintTovcheckDlg->ED_CountTovcheck, 1);
     else if (VarName == "date_tov_check")

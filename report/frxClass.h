@@ -8,6 +8,7 @@
 #include "platform/rtl/TypInfo.h"
 #include "platform/rtl/Variants.h"
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Printers.h"
 #include "report/frxUnicodeUtils.h"
@@ -26,6 +27,7 @@ class TfrxCustomPreviewPages;
 class TfrxDrawText;
 class TfsScript;
 class TCustomIniFile;
+class TTimer;
 
 QRV4_ENUM(TfrxProgressType, ptRunning, ptExporting, ptPrinting)
 QRV4_ENUM(TfrxSilentMode, simMessageBoxes, simSilent, simReThrow)
@@ -1606,6 +1608,179 @@ private:
     AnsiString FScriptLanguage;
 };
 
+// ---- preview, progress and the add-ons a report can be given ----
+
+// A preview control the host places itself; the preview window of the output
+// library is one too.
+class TfrxCustomPreview : public TCustomControl
+{
+    QRV4_CLASS(TfrxCustomPreview, TCustomControl)
+
+public:
+    using TCustomControl::TCustomControl;
+    virtual void Init() = 0;
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
+    virtual void InternalOnProgressStart(TfrxReport *Sender, TfrxProgressType ProgressType,
+                                         int Progress) = 0;
+    virtual void InternalOnProgress(TfrxReport *Sender, TfrxProgressType ProgressType,
+                                    int Progress) = 0;
+    virtual void InternalOnProgressStop(TfrxReport *Sender, TfrxProgressType ProgressType,
+                                        int Progress) = 0;
+
+    TfrxReport *Report() const { return FReport; }
+    void SetReport(TfrxReport *Value) { FReport = Value; }
+    TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages; }
+    void SetPreviewPages(TfrxCustomPreviewPages *Value) { FPreviewPages = Value; }
+
+private:
+    TfrxReport *FReport = nullptr;
+    TfrxCustomPreviewPages *FPreviewPages = nullptr;
+};
+
+// The small window a report shows while it prepares, prints or exports.
+class TfrxCustomProgress
+{
+public:
+    virtual ~TfrxCustomProgress() = default;
+    virtual void Execute(int MaxValue, const AnsiString &Msg, bool Canceled, bool Progress) = 0;
+    virtual void SetMessage(const AnsiString &Text) = 0;
+    virtual bool Terminated() const = 0;
+};
+
+using TfrxProgressFactory = std::function<std::unique_ptr<TfrxCustomProgress>()>;
+// Shows the prepared pages of a report in the preview window.
+using TfrxPreviewFormHandler = std::function<void(TfrxReport *Report)>;
+// The output library installs its progress and preview windows here; until it
+// does, a report shows no progress and a preview raises a clear error.
+void frxSetProgressFactory(TfrxProgressFactory Factory);
+void frxSetPreviewFormHandler(TfrxPreviewFormHandler Handler);
+
+class TfrxCustomDesigner : public TForm
+{
+    QRV4_CLASS(TfrxCustomDesigner, TForm)
+
+public:
+    TfrxCustomDesigner(TComponent *AOwner, TfrxReport *Report);
+    virtual TStrings *GetCode() = 0;
+    virtual bool InsertExpression(const AnsiString &Expr) = 0;
+    virtual void Lock() = 0;
+    virtual void ReloadPages(int Index) = 0;
+    virtual void ReloadReport() = 0;
+    virtual void UpdateDataTree() = 0;
+    virtual void UpdatePage() = 0;
+
+    TfrxReport *Report() const { return FReport; }
+    bool Modified() const { return FModified; }
+    void SetModified(bool Value) { FModified = Value; }
+    TfrxPage *Page() const { return FPage; }
+    void SetPage(TfrxPage *Value) { FPage = Value; }
+
+private:
+    TfrxReport *FReport;
+    bool FModified = false;
+    TfrxPage *FPage = nullptr;
+};
+
+// No designer is part of this program; a host that has one installs it here.
+using TfrxDesignerFactory = std::function<std::unique_ptr<TfrxCustomDesigner>(TfrxReport *Report)>;
+TfrxDesignerFactory &frxDesignerClass();
+
+class TfrxCustomExportFilter : public TComponent
+{
+    QRV4_CLASS(TfrxCustomExportFilter, TComponent)
+
+public:
+    // Registers the filter for the preview's export menu.
+    explicit TfrxCustomExportFilter(TComponent *AOwner);
+    // A filter made for one export only, left out of the menu.
+    TfrxCustomExportFilter();
+    ~TfrxCustomExportFilter() override;
+
+    virtual AnsiString GetDescription() const { return AnsiString(); }
+    virtual TModalResult ShowModal() { return mrOk; }
+    virtual bool Start() { return true; }
+    virtual void ExportObject(TfrxComponent *Obj) = 0;
+    virtual void Finish() {}
+    virtual void FinishPage(TfrxReportPage *, int /*Index*/) {}
+    virtual void StartPage(TfrxReportPage *, int /*Index*/) {}
+
+    TfrxReport *Report() const { return FReport; }
+    void SetReport(TfrxReport *Value) { FReport = Value; }
+    bool ShowDialog() const { return FShowDialog; }
+    void SetShowDialog(bool Value) { FShowDialog = Value; }
+    const AnsiString &FileName() const { return FFileName; }
+    void SetFileName(const AnsiString &Value) { FFileName = Value; }
+    bool ExportNotPrintable() const { return FExportNotPrintable; }
+    void SetExportNotPrintable(bool Value) { FExportNotPrintable = Value; }
+    bool UseFileCache() const { return FUseFileCache; }
+    void SetUseFileCache(bool Value) { FUseFileCache = Value; }
+    const AnsiString &DefaultPath() const { return FDefaultPath; }
+    void SetDefaultPath(const AnsiString &Value) { FDefaultPath = Value; }
+    bool ShowProgress() const { return FShowProgress; }
+    void SetShowProgress(bool Value) { FShowProgress = Value; }
+
+private:
+    bool FNoRegister = false;
+    TfrxReport *FReport = nullptr;
+    bool FShowDialog = true;
+    AnsiString FFileName;
+    bool FExportNotPrintable = false;
+    bool FUseFileCache = false;
+    AnsiString FDefaultPath;
+    bool FShowProgress = true;
+};
+
+class TfrxCustomWizard : public TComponent
+{
+    QRV4_CLASS(TfrxCustomWizard, TComponent)
+
+public:
+    using TComponent::TComponent;
+    virtual AnsiString GetDescription() const { return AnsiString(); }
+    virtual bool Execute() = 0;
+};
+
+// Packs templates on save and unpacks them on load; none is part of this program.
+class TfrxCustomCompressor : public TComponent
+{
+    QRV4_CLASS(TfrxCustomCompressor, TComponent)
+
+public:
+    // Makes its class the one reports use while any compressor of it lives.
+    explicit TfrxCustomCompressor(TComponent *AOwner);
+    ~TfrxCustomCompressor() override;
+    // False when Source holds no packed data (it is then read as it is).
+    virtual bool Decompress(TStream *Source) = 0;
+    // Packs the working stream into Dest.
+    virtual void Compress(TStream *Dest) = 0;
+    // A temporary file when the report caches to files, else memory.
+    void CreateStream();
+
+    TfrxReport *Report() const { return FReport; }
+    void SetReport(TfrxReport *Value) { FReport = Value; }
+    bool IsTemplate() const { return FIsTemplate; }
+    void SetIsTemplate(bool Value) { FIsTemplate = Value; }
+    TStream *Stream() const { return FStream.get(); }
+
+private:
+    TfrxReport *FReport = nullptr;
+    bool FIsTemplate = false;
+    std::unique_ptr<TStream> FStream;
+    AnsiString FTempFile;
+};
+
+// The compressor class reports use; none until a compressor is made.
+TClass frxCompressorClass();
+
+using TfrxClickObjectEvent =
+    std::function<void(TfrxView *View, TMouseButton Button, TShiftState Shift, bool &Modified)>;
+QRV4_METHOD_INFO(TfrxClickObjectEvent)
+using TfrxManualBuildEvent = std::function<void(TfrxPage *Page)>;
+QRV4_METHOD_INFO(TfrxManualBuildEvent)
+using TfrxMouseOverObjectEvent = std::function<void(TfrxView *View)>;
+QRV4_METHOD_INFO(TfrxMouseOverObjectEvent)
+
 class TfrxReport : public TfrxComponent
 {
     QRV4_CLASS(TfrxReport, TfrxComponent)
@@ -1623,6 +1798,28 @@ public:
     void SaveToFile(const AnsiString &FileName);
     bool PrepareReport(bool ClearLastReport = true);
     void Print();
+    // Prepares while the preview is already showing, unless OldStyleProgress asks
+    // for the run first.
+    void ShowReport(bool ClearLastReport = true);
+    void ShowPreparedReport();
+    bool Export(TfrxCustomExportFilter *Filter);
+    // Opens the installed designer; without one, nothing happens.
+    void DesignReport();
+
+    // Script procedures named by report objects; they run while the engine runs
+    // or when RunAlways asks. The object travels as its handle.
+    void DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways = false);
+    void DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways = false);
+    void DoBeforePrint(TfrxReportComponent *C);
+    void DoAfterPrint(TfrxReportComponent *C);
+    void DoPreviewClick(TfrxView *View, TMouseButton Button, TShiftState Shift, bool &Modified);
+    virtual void InternalOnProgressStart(TfrxProgressType ProgressType);
+    virtual void InternalOnProgress(TfrxProgressType ProgressType, int Progress);
+    virtual void InternalOnProgressStop(TfrxProgressType ProgressType);
+    void SetProgressMessage(const AnsiString &Text);
+    TfrxCustomPreview *Preview() const { return FPreview; }
+    // Detaches the preview shown before and binds and starts the new one.
+    void SetPreview(TfrxCustomPreview *Value);
     std::unique_ptr<TCustomIniFile> GetIniFile() const;
 
     TfrxPage *Pages(int Index) const;
@@ -1682,11 +1879,6 @@ public:
 
     // A name's value from the first source that answers; no evaluation of its own.
     bool DoGetValue(const AnsiString &Name, Variant &Value);
-    // Script procedures named by events, run while the engine runs (or always).
-    void DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways = false);
-    void DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways = false);
-    void DoBeforePrint(TfrxReportComponent *C);
-    void DoAfterPrint(TfrxReportComponent *C);
     // A name or an expression of the report's script language.
     Variant Calc(const AnsiString &Expression, TfsScript *Script = nullptr);
     void GetDatasetAndField(const AnsiString &ComplexName, TfrxDataSet *&DataSet,
@@ -1715,6 +1907,9 @@ public:
     TfrxProgressEvent OnProgress;
     TfrxProgressEvent OnProgressStop;
     TfrxUserFunctionEvent OnUserFunction;
+    TfrxClickObjectEvent OnClickObject;
+    TfrxManualBuildEvent OnManualBuild;
+    TfrxMouseOverObjectEvent OnMouseOverObject;
 
     static void Publish(rtl::Publisher<TfrxReport> &P);
 
@@ -1762,6 +1957,12 @@ private:
     std::unique_ptr<TfrxDrawText> FDrawText;
     AnsiString FCurObject;
     std::vector<AnsiString> FEvaluating; // variables being evaluated, against self-reference
+    bool EngineRunning() const;
+    bool ShowsProgressWindow(TfrxProgressType ProgressType) const;
+    void StartTimerTick();
+    TfrxCustomPreview *FPreview = nullptr;
+    std::unique_ptr<TfrxCustomProgress> FProgress;
+    std::unique_ptr<TTimer> FTimer;
 };
 
 // The load lock around reading templates in thread-safe mode.

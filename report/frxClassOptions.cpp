@@ -238,53 +238,35 @@ void TfrxStyles::Apply()
 
 void TfrxStyles::SaveToXMLItem(TfrxXMLItem *Item)
 {
-    TfrxXMLSerializer Serializer(nullptr);
-    Item->SetName("style");
+    frxWriteCollectionItems(Item, "style", this);
     Item->SetProp("Name", FName);
-    for (int i = 0; i < Count(); ++i) {
-        TfrxXMLItem *Child = Item->Add();
-        Child->SetName("item");
-        Child->SetText(Serializer.ObjToXML(Items(i)));
-    }
 }
 
 void TfrxStyles::LoadFromXMLItem(TfrxXMLItem *Item)
 {
-    Clear();
-    if (!SameText(Item->Name(), "style")) return;
+    if (!frxReadCollectionItems(Item, "style", this)) return;
     FName = Item->Prop("Name");
-    TfrxXMLSerializer Serializer(nullptr);
-    for (int i = 0; i < Item->Count(); ++i)
-        if (SameText(Item->Items(i)->Name(), "item"))
-            Serializer.XMLToObj(Item->Items(i)->Text(), Add());
     Apply();
 }
 
 void TfrxStyles::SaveToStream(TStream *Stream)
 {
-    TfrxXMLDocument Document;
-    Document.SetAutoIndent(true);
-    SaveToXMLItem(Document.Root());
-    Document.SaveToStream(Stream);
+    frxSaveListDocument(Stream, [this](TfrxXMLItem *Root) { SaveToXMLItem(Root); });
 }
 
 void TfrxStyles::LoadFromStream(TStream *Stream)
 {
-    TfrxXMLDocument Document;
-    Document.LoadFromStream(Stream);
-    LoadFromXMLItem(Document.Root());
+    frxLoadListDocument(Stream, [this](TfrxXMLItem *Root) { LoadFromXMLItem(Root); });
 }
 
 void TfrxStyles::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmCreate);
-    SaveToStream(&Stream);
+    frxSaveListFile(*this, FileName);
 }
 
 void TfrxStyles::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&Stream);
+    frxLoadListFile(*this, FileName);
 }
 
 TfrxStyles *TfrxStyleSheet::Add()
@@ -320,33 +302,29 @@ void TfrxStyleSheet::GetList(TStrings *List) const
 
 void TfrxStyleSheet::SaveToStream(TStream *Stream)
 {
-    TfrxXMLDocument Document;
-    Document.SetAutoIndent(true);
-    Document.Root()->SetName("stylesheet");
-    for (const auto &Styles : FItems)
-        Styles->SaveToXMLItem(Document.Root()->Add());
-    Document.SaveToStream(Stream);
+    frxSaveListDocument(Stream, [this](TfrxXMLItem *Root) {
+        Root->SetName("stylesheet");
+        for (const auto &Styles : FItems)
+            Styles->SaveToXMLItem(Root->Add());
+    });
 }
 
 void TfrxStyleSheet::LoadFromStream(TStream *Stream)
 {
     Clear();
-    TfrxXMLDocument Document;
-    Document.LoadFromStream(Stream);
-    if (!SameText(Document.Root()->Name(), "stylesheet")) return;
-    for (int i = 0; i < Document.Root()->Count(); ++i)
-        if (SameText(Document.Root()->Items(i)->Name(), "style"))
-            Add()->LoadFromXMLItem(Document.Root()->Items(i));
+    frxLoadListDocument(Stream, [this](TfrxXMLItem *Root) {
+        if (!SameText(Root->Name(), "stylesheet")) return;
+        for (int i = 0; i < Root->Count(); ++i)
+            if (SameText(Root->Items(i)->Name(), "style")) Add()->LoadFromXMLItem(Root->Items(i));
+    });
 }
 
 void TfrxStyleSheet::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmCreate);
-    SaveToStream(&Stream);
+    frxSaveListFile(*this, FileName);
 }
 
 void TfrxStyleSheet::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&Stream);
+    frxLoadListFile(*this, FileName);
 }

@@ -556,6 +556,7 @@ void TfrxReport::Publish(rtl::Publisher<TfrxReport> &P)
     P.Property("EngineOptions", &T::EngineOptions, &T::SetEngineOptions);
     P.Property("IniFile", &T::IniFile, &T::SetIniFile);
     P.Property("OldStyleProgress", &T::OldStyleProgress, &T::SetOldStyleProgress).Default(false);
+    P.Property("Preview", &T::Preview, &T::SetPreview);
     P.Property("PreviewOptions", &T::PreviewOptions, &T::SetPreviewOptions);
     P.Property("PrintOptions", &T::PrintOptions, &T::SetPrintOptions);
     P.Property("ReportOptions", &T::ReportOptions, &T::SetReportOptions);

@@ -258,6 +258,17 @@ void AddComponents(TfsScript *Script)
                        [](TObject *I, TClass, const AnsiString &) { return Self<M>(I)->Value(); });
     }
     Script->AddClass(TfrxMemoView::StaticClass(), "TfrxCustomMemoView");
+    Script->AddClass(TfrxShapeView::StaticClass(), "TfrxView");
+    Script->AddClass(TfrxCustomLineView::StaticClass(), "TfrxStretcheable");
+    Script->AddClass(TfrxLineView::StaticClass(), "TfrxCustomLineView");
+    Script->AddClass(TfrxSubreport::StaticClass(), "TfrxView");
+    if (TfsClassVariable *C = Script->AddClass(TfrxPictureView::StaticClass(), "TfrxView"))
+        C->AddMethod("procedure LoadFromFile(filename: String)",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         Self<TfrxPictureView>(I)->Picture()->LoadFromFile(
+                             VarToStr(Call->GetVParam(0)));
+                         return Variant(0);
+                     });
     Script->AddClass(TfrxSysMemoView::StaticClass(), "TfrxCustomMemoView");
     Script->AddClass(TfrxBand::StaticClass(), "TfrxReportComponent");
     Script->AddClass(TfrxDataBand::StaticClass(), "TfrxBand");
@@ -354,6 +365,19 @@ void AddReport(TfsScript *Script)
                          return fsObjectToVariant(
                              Self<R>(I)->GetDataset(VarToStr(Call->GetVParam(0))));
                      });
+        C->AddMethod("function LoadFromFile(const FileName: String): Boolean",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         return Variant(Self<R>(I)->LoadFromFile(VarToStr(Call->GetVParam(0))));
+                     });
+        C->AddMethod("procedure SaveToFile(const FileName: String)",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         Self<R>(I)->SaveToFile(VarToStr(Call->GetVParam(0)));
+                         return Variant(0);
+                     });
+        C->AddMethod("procedure ShowReport", [](TObject *I, TClass, const AnsiString &, Caller *) {
+            Self<R>(I)->ShowReport();
+            return Variant(0);
+        });
         C->AddProperty(
             "Terminated", "Boolean",
             [](TObject *I, TClass, const AnsiString &) {

@@ -6,6 +6,7 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "report/frxDrawText.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
@@ -35,6 +36,22 @@ AnsiString ShiftText(const AnsiString &Text, int By)
     for (char &Ch : Result)
         Ch = static_cast<char>(static_cast<unsigned char>(Ch) + By);
     return AnsiString(std::move(Result));
+}
+
+// A compressor of the installed class, ready to read or write a template.
+std::unique_ptr<TfrxCustomCompressor> NewCompressor(TfrxReport *Report)
+{
+    const TClass Class = frxCompressorClass();
+    if (!Class) return nullptr;
+    std::unique_ptr<TComponent> Made(Class->Create(static_cast<TComponent *>(nullptr)));
+    auto *Compressor = dynamic_cast<TfrxCustomCompressor *>(Made.get());
+    if (!Compressor) return nullptr;
+    Made.release();
+    std::unique_ptr<TfrxCustomCompressor> Result(Compressor);
+    Result->SetReport(Report);
+    Result->SetIsTemplate(true);
+    Result->CreateStream();
+    return Result;
 }
 
 const char *const SystemVariableNames[] = {"Date",       "Time",        "Page", "Page#",
@@ -71,6 +88,7 @@ TfrxReport::TfrxReport(TComponent *AOwner)
 
 TfrxReport::~TfrxReport()
 {
+    SetPreview(nullptr);
     TfrxComponent::Clear();
 }
 
@@ -150,6 +168,7 @@ void TfrxReport::Notification(TComponent *AComponent, TOperation Operation)
         if (static_cast<TComponent *>(FDataSets->Items(i)->DataSet()) == AComponent)
             FDataSets->TCollection::Delete(i);
     if (static_cast<TComponent *>(FDataSet) == AComponent) FDataSet = nullptr;
+    if (static_cast<TComponent *>(FPreview) == AComponent) FPreview = nullptr;
 }
 
 void TfrxReport::DefineProperties(TFiler *Filer)
@@ -183,32 +202,6 @@ bool TfrxCustomEngine::DoublePass() const
     return FReport->EngineOptions()->DoublePass();
 }
 
-// ---- events of the run ----
-
-void TfrxReport::DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways)
-{
-    if (EventName.IsEmpty() || !(RunAlways || (FEngine && FEngine->Running))) return;
-    FScript->CallFunction(EventName, VarArrayOf({fsObjectToVariant(Obj)}));
-}
-
-void TfrxReport::DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways)
-{
-    if (EventName.IsEmpty() || !(RunAlways || (FEngine && FEngine->Running))) return;
-    FScript->CallFunction1(EventName, Params);
-}
-
-void TfrxReport::DoBeforePrint(TfrxReportComponent *C)
-{
-    if (OnBeforePrint) OnBeforePrint(C);
-    DoNotifyEvent(C, C->OnBeforePrint());
-}
-
-void TfrxReport::DoAfterPrint(TfrxReportComponent *C)
-{
-    if (OnAfterPrint) OnAfterPrint(C);
-    DoNotifyEvent(C, C->OnAfterPrint());
-}
-
 // ---- templates ----
 
 void TfrxReport::ReportErrors()
@@ -220,6 +213,19 @@ void TfrxReport::ReportErrors()
 void TfrxReport::LoadFromStream(TStream *Stream)
 {
     FErrors->Clear();
+    std::unique_ptr<TfrxCustomCompressor> Compressor = NewCompressor(this);
+    if (Compressor) {
+        try {
+            if (Compressor->Decompress(Stream)) {
+                Stream = Compressor->Stream();
+                Stream->SetPosition(0);
+            }
+        } catch (const Exception &) {
+            FErrors->Add(frxResources()->Get("clDecompressError"));
+            ReportErrors();
+            return;
+        }
+    }
     TfrxEngineOptions Engine;
     Engine.Assign(FEngineOptions.get());
     TfrxPreviewOptions Preview;
@@ -259,16 +265,24 @@ void TfrxReport::LoadFromStream(TStream *Stream)
 
 void TfrxReport::SaveToStream(TStream *Stream, bool SaveChildren, bool SaveDefaultValues)
 {
+    std::unique_ptr<TfrxCustomCompressor> Compressor;
+    if (FReportOptions->Compressed()) Compressor = NewCompressor(this);
     const AnsiString Password = FReportOptions->Password();
     FReportOptions->SetPrevPassword(Password);
     FReportOptions->SetPassword(ShiftText(Password, -10));
+    TfrxCustomPreview *Preview = FPreview;
+    FPreview = nullptr;
     try {
-        TfrxComponent::SaveToStream(Stream, SaveChildren, SaveDefaultValues);
+        TfrxComponent::SaveToStream(Compressor ? Compressor->Stream() : Stream, SaveChildren,
+                                    SaveDefaultValues);
     } catch (...) {
+        FPreview = Preview;
         FReportOptions->SetPassword(Password);
         throw;
     }
+    FPreview = Preview;
     FReportOptions->SetPassword(Password);
+    if (Compressor) Compressor->Compress(Stream);
 }
 
 bool TfrxReport::LoadFromFile(const AnsiString &FileName, bool ExceptionIfNotFound)

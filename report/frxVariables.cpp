@@ -136,49 +136,31 @@ void TfrxVariables::GetVariablesList(const AnsiString &Category, TStrings *List)
 
 void TfrxVariables::SaveToXMLItem(TfrxXMLItem *Item)
 {
-    TfrxXMLSerializer Serializer(nullptr);
-    Item->SetName("variables");
-    for (int i = 0; i < Count(); ++i) {
-        TfrxXMLItem *Child = Item->Add();
-        Child->SetName("item");
-        Child->SetText(Serializer.ObjToXML(Items(i)));
-    }
+    frxWriteCollectionItems(Item, "variables", this);
 }
 
 void TfrxVariables::LoadFromXMLItem(TfrxXMLItem *Item)
 {
-    Clear();
-    if (!SameText(Item->Name(), "variables")) return;
-    TfrxXMLSerializer Serializer(nullptr);
-    for (int i = 0; i < Item->Count(); ++i)
-        if (SameText(Item->Items(i)->Name(), "item"))
-            Serializer.XMLToObj(Item->Items(i)->Text(), Add());
+    frxReadCollectionItems(Item, "variables", this);
 }
 
 void TfrxVariables::SaveToStream(TStream *Stream)
 {
-    TfrxXMLDocument Document;
-    Document.SetAutoIndent(true);
-    SaveToXMLItem(Document.Root());
-    Document.SaveToStream(Stream);
+    frxSaveListDocument(Stream, [this](TfrxXMLItem *Root) { SaveToXMLItem(Root); });
 }
 
 void TfrxVariables::LoadFromStream(TStream *Stream)
 {
     Clear();
-    TfrxXMLDocument Document;
-    Document.LoadFromStream(Stream);
-    LoadFromXMLItem(Document.Root());
+    frxLoadListDocument(Stream, [this](TfrxXMLItem *Root) { LoadFromXMLItem(Root); });
 }
 
 void TfrxVariables::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmCreate);
-    SaveToStream(&Stream);
+    frxSaveListFile(*this, FileName);
 }
 
 void TfrxVariables::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&Stream);
+    frxLoadListFile(*this, FileName);
 }

@@ -573,3 +573,18 @@ void TfrxXMLDocument::LoadItem(TfrxXMLItem *Item)
     Item->TakeChildren(Stored);
     Item->SetLoaded(true);
 }
+
+void frxSaveListDocument(TStream *Stream, const std::function<void(TfrxXMLItem *Root)> &Fill)
+{
+    TfrxXMLDocument Document;
+    Document.SetAutoIndent(true);
+    Fill(Document.Root());
+    Document.SaveToStream(Stream);
+}
+
+void frxLoadListDocument(TStream *Stream, const std::function<void(TfrxXMLItem *Root)> &Take)
+{
+    TfrxXMLDocument Document;
+    Document.LoadFromStream(Stream);
+    Take(Document.Root());
+}

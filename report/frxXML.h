@@ -6,10 +6,12 @@
 // Templates, variable lists, styles and prepared reports are all this format.
 
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/ClassesStreams.h"
 #include "platform/rtl/System.h"
 #include "platform/rtl/Variants.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -176,3 +178,18 @@ AnsiString frxXMLToStr(const AnsiString &S);
 AnsiString frxValueToXML(const Variant &Value);
 // Numbers in report files always carry a point, whatever the user's locale.
 AnsiString frxFloatToXML(double Value);
+
+// List files (variables, styles, style sheets): the document is written indented,
+// and a file is only a stream of it.
+void frxSaveListDocument(TStream *Stream, const std::function<void(TfrxXMLItem *Root)> &Fill);
+void frxLoadListDocument(TStream *Stream, const std::function<void(TfrxXMLItem *Root)> &Take);
+template <class T> void frxSaveListFile(T &List, const AnsiString &FileName)
+{
+    TFileStream Stream(FileName, fmCreate);
+    List.SaveToStream(&Stream);
+}
+template <class T> void frxLoadListFile(T &List, const AnsiString &FileName)
+{
+    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+    List.LoadFromStream(&Stream);
+}

@@ -422,3 +422,25 @@ void TfrxXMLSerializer::ReadPersistentStr(TComponent *Root, TPersistent *Obj,
     XMLToObj(Text, Obj);
     FixupReferences();
 }
+
+void frxWriteCollectionItems(TfrxXMLItem *Item, const AnsiString &Name, TCollection *Collection)
+{
+    TfrxXMLSerializer Serializer(nullptr);
+    Item->SetName(Name);
+    for (int i = 0; i < Collection->Count(); ++i) {
+        TfrxXMLItem *Child = Item->Add();
+        Child->SetName("item");
+        Child->SetText(Serializer.ObjToXML(Collection->Items(i)));
+    }
+}
+
+bool frxReadCollectionItems(TfrxXMLItem *Item, const AnsiString &Name, TCollection *Collection)
+{
+    Collection->Clear();
+    if (!SameText(Item->Name(), Name)) return false;
+    TfrxXMLSerializer Serializer(nullptr);
+    for (int i = 0; i < Item->Count(); ++i)
+        if (SameText(Item->Items(i)->Name(), "item"))
+            Serializer.XMLToObj(Item->Items(i)->Text(), Collection->Add());
+    return true;
+}

@@ -69,3 +69,11 @@ private:
     TfrxComponent *FOwner = nullptr;
     bool FSerializeDefaultValues = false;
 };
+
+class TCollection;
+
+// A list file's element: Name with one "item" child per collection item, each
+// holding the item's attribute text. Reading clears the collection and takes
+// nothing from an element of another name (then the result is false).
+void frxWriteCollectionItems(TfrxXMLItem *Item, const AnsiString &Name, TCollection *Collection);
+bool frxReadCollectionItems(TfrxXMLItem *Item, const AnsiString &Name, TCollection *Collection);

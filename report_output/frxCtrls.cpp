@@ -144,3 +144,38 @@ void TfrxFontComboBox::RecentChosen()
     SetItemIndex(0);
     WriteRecent();
 }
+
+// ---- edit with a button ----
+
+TfrxComboEdit::TfrxComboEdit(TComponent *AOwner)
+    : TCustomComboBox(AOwner), FPanel(new TPanel(this)), FButton(new TSpeedButton(this))
+{
+    FPanel->SetParent(this);
+    FPanel->SetBevelOuter(bvNone);
+    FPanel->SetCaption("");
+    FButton->SetParent(FPanel);
+    FButton->OnClick = [this](TObject *) {
+        if (OnButtonClick) OnButtonClick(this);
+    };
+    SetHeight(21);
+    PlaceButton();
+}
+
+void TfrxComboEdit::PlaceButton()
+{
+    const int Side = Height() - 4;
+    FPanel->SetBounds(Width() - Height() + 2, 2, Side, Side);
+    FButton->SetBounds(0, 0, Side, Side);
+}
+
+void TfrxComboEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    TCustomComboBox::SetBounds(ALeft, ATop, AWidth, AHeight);
+    PlaceButton();
+}
+
+void TfrxComboEdit::SetEnabled(bool Value)
+{
+    TCustomComboBox::SetEnabled(Value);
+    FButton->SetEnabled(Value);
+}

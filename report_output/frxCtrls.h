@@ -3,6 +3,8 @@
 // Combo boxes of the report library's windows: the flat one and the font box
 // that keeps the five fonts chosen last in the settings registry.
 
+#include "platform/vcl/Buttons.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
 
 class TfrxCustomComboBox : public TCustomComboBox
@@ -77,4 +79,34 @@ private:
     bool FMRUEnabled = true;
     bool FUpdating = false;
     int FLastRecent = -1;
+};
+
+// A text box with a square button at its right edge.
+class TfrxComboEdit : public TCustomComboBox
+{
+    QRV4_CLASS(TfrxComboEdit, TCustomComboBox)
+
+public:
+    explicit TfrxComboEdit(TComponent *AOwner);
+
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void SetEnabled(bool Value) override;
+
+    TBitmap *Glyph() const { return FButton->Glyph(); }
+    void SetGlyph(TBitmap *Value) { FButton->SetGlyph(Value); }
+    const AnsiString &ButtonHint() const { return FButton->Hint(); }
+    void SetButtonHint(const AnsiString &Value) { FButton->SetHint(Value); }
+    bool ButtonEnabled() const { return FButton->Enabled(); }
+    void SetButtonEnabled(bool Value) { FButton->SetEnabled(Value); }
+    TSpeedButton *Button() const { return FButton; }
+    // Room left of the button for the text.
+    int EditWidth() const { return Width() - Height() - 4; }
+
+    TNotifyEvent OnButtonClick;
+
+private:
+    void PlaceButton();
+
+    TPanel *FPanel;
+    TSpeedButton *FButton;
 };

@@ -217,5 +217,30 @@ def tabs():
     p.save("tab_info")
 
 
+def menus():
+    """The grids' context menu, in the order of its image indices."""
+    def sheet(p, x, y, color=PAPER):
+        p.fill(box(x, y, x + 8, y + 10, 0.8), color, INK)
+    p = Picture((16, 16)); sheet(p, 2, 1); sheet(p, 6, 5, (210, 232, 250)); p.save("menu_copy")
+    p = Picture((16, 16)); p.fill(box(2, 2, 12, 15, 1), shade(ORANGE, 0.8), INK); p.fill(box(5, 1, 9, 4, 0.8), GRAY, INK)
+    sheet(p, 7, 5); p.save("menu_paste")
+    p = Picture((16, 16)); p.fill(box(1.5, 2, 14.5, 14, 1), WHITE, INK)
+    for y in (6, 10):
+        p.fill(box(2, y, 14, y + 0.8), GRAY)
+    p.fill(box(6, 2.5, 6.8, 13.5), GRAY); p.fill(box(1.5, 2, 14.5, 5, 1), BLUE); p.save("menu_copy_table")
+    p = Picture((16, 16)); p.fill(polygon([(2, 10), (9, 3), (14, 8), (7, 15), (4, 15)]), (236, 120, 140), INK)
+    p.fill(polygon([(2, 10), (5, 7), (10, 12), (7, 15), (4, 15)]), WHITE); p.save("menu_clear")
+    p = Picture((16, 16)); p.fill(box(1.5, 5, 14.5, 11, 1), PAPER, INK)
+    p.fill(box(7, 1, 9, 15), GREEN, INK); p.fill(box(1, 7, 15, 9), GREEN); p.fill(box(7, 1.5, 9, 14.5), GREEN); p.save("menu_insert_row")
+    p = Picture((16, 16)); p.fill(box(4, 1, 12, 6), PAPER, INK); p.fill(box(1, 5, 15, 12, 1.5), GRAY, INK)
+    p.fill(box(4, 9, 12, 15), PAPER, INK); p.fill(circle(12.5, 7.5, 0.9), GREEN); p.save("menu_print")
+    p = Picture((16, 16)); p.fill(box(4, 1, 12, 6), (250, 236, 140), INK); p.fill(box(1, 5, 15, 12, 1.5), GRAY, INK)
+    p.fill(box(4, 9, 12, 15), (250, 236, 140), INK); p.fill(circle(12.5, 7.5, 0.9), GREEN); p.save("menu_print_selection")
+    p = Picture((16, 16)); p.fill(line(3, 3, 13, 13, 3), RED, INK); p.fill(line(13, 3, 3, 13, 3), RED, INK)
+    p.fill(line(3, 3, 13, 13, 3), RED); p.save("menu_delete_row")
+    p = Picture((16, 16)); p.fill(ring(9, 9, 3.2, 5.8), BLUE, INK); p.fill(box(9, 9, 16, 16), (0, 0, 0, 0))
+    p.fill(polygon([(1, 9), (6.5, 9), (3.75, 13)]), BLUE, INK); p.save("menu_undo")
+
+
 if __name__ == "__main__":
-    buttons(); keys(); ports(); states(); tabs()
+    buttons(); keys(); ports(); states(); tabs(); menus()

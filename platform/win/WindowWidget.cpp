@@ -338,8 +338,12 @@ protected:
             DeferToLoop([Wnd] { SendMessageW(Wnd, WM_SYSCOMMAND, SC_CLOSE, 0); });
             return true;
         case QEvent::WindowActivate:
+            // A window that must not take the activation (a menu) is not given it
+            // by a platform that activates every window it shows.
             DeferToLoop([Wnd] {
-                if (IsWindow(Wnd) && GetActiveWindow() != Wnd) SetActiveWindow(Wnd);
+                if (IsWindow(Wnd) && GetActiveWindow() != Wnd &&
+                    !(GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
+                    SetActiveWindow(Wnd);
             });
             return false;
         case QEvent::Resize:

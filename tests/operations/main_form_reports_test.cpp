@@ -5,24 +5,15 @@
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/grid_helpers.h"
-#include "operations/print_list_dialog.h"
-#include "operations/print_tovcheck_dialog.h"
 #include "report/frxClass.h"
 #include "report_output/frxPreviewPages.h"
-#include "tests/operations/SimulatedDeviceTest.h"
-#include "tests/vcl/VclTestSupport.h"
+#include "tests/operations/ReportsTestSupport.h"
 #include "tools/devsim/Archive.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <set>
-
-void PrintTo(const AnsiString &Text, std::ostream *Out)
-{
-    *Out << '"' << Text.ToUtf8() << '"';
-}
 
 namespace
 {
@@ -35,26 +26,9 @@ devsim::Bytes Record(const char *HexDigits)
     return bytes;
 }
 
-class ReportsTest : public optest::SimulatedDeviceTest
+class ReportsTest : public reporttest::ReportsTest
 {
 protected:
-    void SetUp() override
-    {
-        SimulatedDeviceTest::SetUp();
-        FListDialog = std::make_unique<TPrintListDlg>(nullptr);
-        FTovcheckDialog = std::make_unique<TPrintTovcheckDlg>(nullptr);
-        PrintListDlg = FListDialog.get();
-        PrintTovcheckDlg = FTovcheckDialog.get();
-    }
-    void TearDown() override
-    {
-        PrintListDlg = nullptr;
-        PrintTovcheckDlg = nullptr;
-        FListDialog.reset();
-        FTovcheckDialog.reset();
-        SimulatedDeviceTest::TearDown();
-    }
-
     // A Dallas key written twice (merged into one row) and a Metakom key, newest first.
     bool ReadArchive()
     {
@@ -85,24 +59,8 @@ protected:
         return VarToStr(Lookup(Report, AnsiString(DataSet) + ".\"" + Name + "\""));
     }
 
-    // Answers the next showing of Dialog with OK after Setup, or with Esc.
-    void AnswerWithOk(TForm *Dialog, std::function<void()> Setup = {})
-    {
-        Dialog->OnShow = [Dialog, Setup](TObject *) {
-            if (Setup) Setup();
-            vcltest::Click(static_cast<TControl *>(Dialog->FindComponent("BTN_Ok")), 10, 10);
-        };
-    }
-    void AnswerWithEsc(TForm *Dialog)
-    {
-        Dialog->OnShow = [](TObject *) { vcltest::Key(VK_ESCAPE, 27); };
-    }
-
     // Makes the next preparation of Report fail, whatever the engine does.
     static void BreakRows(TfrxReport *Report) { Report->DataSets()->Add(nullptr); }
-
-    std::unique_ptr<TPrintListDlg> FListDialog;
-    std::unique_ptr<TPrintTovcheckDlg> FTovcheckDialog;
 };
 
 // The texts of the memos of each prepared page, as they were handed to the printer.

@@ -107,3 +107,33 @@ TEST(ScriptBinding, DataSetsWalkFromScripts)
     EXPECT_EQ(R.Value("total").AsInteger(), 60);
     EXPECT_EQ(R.Value("visited").AsInteger(), 4);
 }
+
+TEST(ScriptBinding, ScriptsReachShapesLinesPicturesAndSubreports)
+{
+    TempFolder Dir;
+    TBitmap Bitmap;
+    Bitmap.SetPixelFormat(pf24bit);
+    Bitmap.SetSize(12, 7);
+    Bitmap.SaveToFile(Dir.Path("logo.bmp"));
+
+    ScriptedReport R;
+    TfrxComponent *Band = R.Memo->Parent();
+    auto *Shape = new TfrxShapeView(Band);
+    Shape->SetName("Shape1");
+    auto *Line = new TfrxLineView(Band);
+    Line->SetName("Line1");
+    auto *Picture = new TfrxPictureView(Band);
+    Picture->SetName("Picture1");
+    auto *Sub = new TfrxSubreport(Band);
+    Sub->SetName("Subreport1");
+    const std::string Body = "{ Shape1.Shape = skDiagonal1; Line1.Diagonal = true;"
+                             "  Picture1.AutoSize = true; Picture1.LoadFromFile(\"" +
+                             Dir.Path("logo.bmp").ToUtf8() +
+                             "\"); Subreport1.PrintOnParent = true; }";
+    R.Run(Body.c_str());
+    EXPECT_EQ(Shape->Shape(), skDiagonal1);
+    EXPECT_TRUE(Line->Diagonal());
+    EXPECT_EQ(Picture->Width(), 12);
+    EXPECT_EQ(Picture->Height(), 7);
+    EXPECT_TRUE(Sub->PrintOnParent());
+}

@@ -46,6 +46,15 @@ struct Sheet {
     }
 };
 
+// Left, Count times Fill, Right: a row of pixels with its edges.
+std::string Edged(const char *Left, int Count, char Fill, const char *Right)
+{
+    std::string Text(Left);
+    Text.append(static_cast<std::size_t>(Count), Fill);
+    Text.append(Right);
+    return Text;
+}
+
 template <class T> std::unique_ptr<T> Placed(double Left, double Top, double Width, double Height)
 {
     auto View = std::make_unique<T>(nullptr);
@@ -90,7 +99,7 @@ TEST(ViewDrawing, OnePixelBottomLineReachesTheRightEdge)
     auto View = Placed<TfrxView>(10, 10, 20, 10);
     View->Frame()->SetTyp({ftBottom});
     View->Draw(S.Canvas(), 1, 1, 0, 0);
-    EXPECT_EQ(S.Row(20, 9, 31), std::string(".").append(21, '#').append("."));
+    EXPECT_EQ(S.Row(20, 9, 31), Edged(".", 21, '#', "."));
     EXPECT_EQ(Count(S, clBlack), 21);
 }
 
@@ -204,9 +213,9 @@ TEST(ViewDrawing, DoubleFrameDrawsOuterAndInnerLinesWithTheFillBetween)
     // Left side in the middle: outer at X - 1, inner at X + 1, the side itself clear.
     EXPECT_EQ(S.Row(20, 7, 13), "..#.#..");
     // The outer top line reaches out to the outer left and right lines ...
-    EXPECT_EQ(S.Row(9, 8, 52), std::string(".").append(43, '#').append("."));
+    EXPECT_EQ(S.Row(9, 8, 52), Edged(".", 43, '#', "."));
     // ... and the inner one stops at the inner lines.
-    EXPECT_EQ(S.Row(11, 10, 50), std::string(".").append(39, '#').append("."));
+    EXPECT_EQ(S.Row(11, 10, 50), Edged(".", 39, '#', "."));
 
     Sheet Filled(80, 50);
     View->SetColor(clRed);
@@ -266,9 +275,9 @@ TEST(ShapeDrawing, RectangleFillsAndOutlinesItsBoxInclusive)
     auto Shape = Placed<TfrxShapeView>(5, 5, 20, 10);
     Shape->SetColor(clRed);
     Shape->Draw(S.Canvas(), 1, 1, 0, 0);
-    EXPECT_EQ(S.Row(5, 4, 26), std::string(".").append(21, '#').append("."));
-    EXPECT_EQ(S.Row(10, 4, 26, clRed), std::string(".?").append(19, '#').append("?."));
-    EXPECT_EQ(S.Column(15, 4, 16), std::string(".#").append(9, '?').append("#."));
+    EXPECT_EQ(S.Row(5, 4, 26), Edged(".", 21, '#', "."));
+    EXPECT_EQ(S.Row(10, 4, 26, clRed), Edged(".?", 19, '#', "?."));
+    EXPECT_EQ(S.Column(15, 4, 16), Edged(".#", 9, '?', "#."));
 }
 
 TEST(ShapeDrawing, RoundRectangleCornerIsAQuarterOfTheShorterSide)
@@ -298,8 +307,7 @@ TEST(ShapeDrawing, TriangleDiamondAndDiagonalsUseTheBoxCorners)
     Shape->Draw(S.Canvas(), 1, 1, 0, 0);
     EXPECT_EQ(S.At(20, 10), clBlack) << "apex at the top middle";
     EXPECT_EQ(S.At(10, 10), clWhite);
-    EXPECT_EQ(S.Row(30, 9, 31), std::string(".").append(21, '#').append("."))
-        << "base along the bottom";
+    EXPECT_EQ(S.Row(30, 9, 31), Edged(".", 21, '#', ".")) << "base along the bottom";
 
     Sheet Diamond(60, 60);
     Shape->SetShape(skDiamond);

@@ -20,7 +20,7 @@ namespace
 
 namespace fs = std::filesystem;
 
-class FontComboTest : public vcltest::VclTest
+class ReportComboTest : public vcltest::VclTest
 {
 protected:
     void SetUp() override
@@ -65,7 +65,7 @@ private:
     std::optional<std::string> FSaved;
 };
 
-TEST_F(FontComboTest, ChosenFontsBecomeAnOrderedRecentBlockOfFive)
+TEST_F(ReportComboTest, ChosenFontsBecomeAnOrderedRecentBlockOfFive)
 {
     TfrxFontComboBox Box(nullptr);
     Box.Reset();
@@ -113,7 +113,7 @@ TEST_F(FontComboTest, ChosenFontsBecomeAnOrderedRecentBlockOfFive)
         EXPECT_EQ(Next.Items()->Strings(n), Stored(n));
 }
 
-TEST_F(FontComboTest, RecentFontsNoLongerInstalledAreCleared)
+TEST_F(ReportComboTest, RecentFontsNoLongerInstalledAreCleared)
 {
     {
         TRegistry Registry;
@@ -139,7 +139,7 @@ TEST_F(FontComboTest, RecentFontsNoLongerInstalledAreCleared)
     EXPECT_EQ(Box.Items()->Count(), Screen->Fonts()->Count());
 }
 
-TEST_F(FontComboTest, ListSizeFollowsItemsAndTheEditPartCanBeReadOnly)
+TEST_F(ReportComboTest, ListSizeFollowsItemsAndTheEditPartCanBeReadOnly)
 {
     TfrxComboBox Box(nullptr);
     EXPECT_EQ(Box.Width(), 100);
@@ -171,6 +171,35 @@ TEST_F(FontComboTest, ListSizeFollowsItemsAndTheEditPartCanBeReadOnly)
     EXPECT_EQ(Fonts.Width(), 150);
     EXPECT_TRUE(Fonts.ReadOnly());
     EXPECT_EQ(Fonts.ImageWidth(), 16);
+}
+
+TEST_F(ReportComboTest, EditButtonStaysSquareAtTheRightEdgeAndFollowsTheBox)
+{
+    TfrxComboEdit Edit(nullptr);
+    EXPECT_EQ(Edit.Height(), 21);
+    Edit.SetBounds(0, 0, 200, 21);
+    TControl *Holder = Edit.Button()->Parent();
+    EXPECT_EQ(Holder->Left(), 181);
+    EXPECT_EQ(Holder->Top(), 2);
+    EXPECT_EQ(Edit.Button()->Width(), 17);
+    EXPECT_EQ(Edit.Button()->Height(), 17);
+    EXPECT_EQ(Edit.EditWidth(), 175);
+    Edit.SetWidth(120);
+    EXPECT_EQ(Holder->Left(), 101);
+
+    int Clicks = 0;
+    Edit.OnButtonClick = [&](TObject *Sender) {
+        EXPECT_EQ(Sender, &Edit);
+        ++Clicks;
+    };
+    Edit.Button()->Click();
+    EXPECT_EQ(Clicks, 1);
+    Edit.SetEnabled(false);
+    EXPECT_FALSE(Edit.ButtonEnabled());
+    Edit.SetEnabled(true);
+    EXPECT_TRUE(Edit.ButtonEnabled());
+    Edit.SetButtonHint("Choose");
+    EXPECT_EQ(Edit.ButtonHint(), "Choose");
 }
 
 } // namespace

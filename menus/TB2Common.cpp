@@ -1,0 +1,252 @@
+#include "menus/TB2Common.h"
+
+#include "platform/rtl/Registry.h"
+#include "platform/vcl/Forms.h"
+
+#include <cstdlib>
+
+bool ApplicationIsActive()
+{
+    return GetActiveWindow() != HWND{};
+}
+
+int DivRoundUp(int X, int Y)
+{
+    const int Quotient = X / Y;
+    if (X % Y == 0) return Quotient;
+    // A zero quotient takes its sign from the operands, so -1 / 3 rounds to -1.
+    return (X < 0) != (Y < 0) ? Quotient - 1 : Quotient + 1;
+}
+
+int GetTextHeight(HDC DC)
+{
+    TEXTMETRICW Metrics{};
+    GetTextMetricsW(DC, &Metrics);
+    return Metrics.tmHeight;
+}
+
+AnsiString StripAccelChars(const AnsiString &S)
+{
+    AnsiString Result;
+    for (int I = 1; I <= S.Length(); ++I) {
+        if (S[I] == '&') {
+            if (I == S.Length()) break;
+            ++I;
+        }
+        Result += S[I];
+    }
+    return Result;
+}
+
+int GetTextWidth(HDC DC, AnsiString S, bool Prefix)
+{
+    if (Prefix) S = StripAccelChars(S);
+    SIZE Size{};
+    GetTextExtentPoint32A(DC, S.c_str(), S.Length(), &Size);
+    return Size.cx;
+}
+
+char FindAccelChar(const AnsiString &S)
+{
+    char Result = 0;
+    for (int I = 1; I < S.Length(); ++I)
+        if (S[I] == '&') {
+            ++I;
+            if (S[I] != '&') Result = S[I];
+        }
+    return Result;
+}
+
+namespace
+{
+
+// Takes queued messages of a range; a WM_QUIT met on the way is posted again and ends it.
+void TakeMessages(UINT Min, UINT Max, bool Dispatch)
+{
+    MSG Msg{};
+    while (PeekMessageW(&Msg, {}, Min, Max, PM_REMOVE)) {
+        if (Msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(Msg.wParam));
+            return;
+        }
+        if (Dispatch) DispatchMessageW(&Msg);
+    }
+}
+
+} // namespace
+
+void ProcessPaintMessages()
+{
+    TakeMessages(WM_PAINT, WM_PAINT, true);
+}
+
+void RemoveMessages(UINT Min, UINT Max)
+{
+    TakeMessages(Min, Max, false);
+}
+
+void HandleWMPrint(HWND Wnd, TMessage &Message, const TNCPaintProc &NCPaintProc)
+{
+    Message.Result = 1;
+    if ((Message.LParam & PRF_CHECKVISIBLE) && !IsWindowVisible(Wnd)) return;
+    const auto DC = reinterpret_cast<HDC>(Message.WParam);
+    const int Saved = SaveDC(DC);
+    const bool NonClient = Message.LParam & PRF_NONCLIENT;
+    if (NonClient && NCPaintProc) {
+        const int FrameSaved = SaveDC(DC);
+        NCPaintProc(Wnd, DC);
+        RestoreDC(DC, FrameSaved);
+    }
+    if (Message.LParam & PRF_CLIENT) {
+        if (NonClient) {
+            RECT Window{}, Client{};
+            GetWindowRect(Wnd, &Window);
+            GetClientRect(Wnd, &Client);
+            MapWindowPoints(Wnd, {}, reinterpret_cast<POINT *>(&Client), 2);
+            OffsetViewportOrgEx(DC, Client.left - Window.left, Client.top - Window.top, nullptr);
+        }
+        if (Message.LParam & PRF_ERASEBKGND) SendMessageW(Wnd, WM_ERASEBKGND, Message.WParam, 0);
+        SendMessageW(Wnd, WM_PRINTCLIENT, Message.WParam, Message.LParam);
+    }
+    RestoreDC(DC, Saved);
+}
+
+void HandleWMPrintClient(TWinControl *Control, TMessage &Message)
+{
+    const auto DC = reinterpret_cast<HDC>(Message.WParam);
+    const int Saved = SaveDC(DC);
+    Control->Perform(WM_PAINT, Message.WParam, 0);
+    RestoreDC(DC, Saved);
+}
+
+void SelectNCUpdateRgn(HWND Wnd, HDC DC, HRGN Rgn)
+{
+    const auto Value = reinterpret_cast<std::uintptr_t>(Rgn);
+    if (Value == 0 || Value == 1) return;
+    RECT R{};
+    GetWindowRect(Wnd, &R);
+    if (SelectClipRgn(DC, Rgn) == ERROR) {
+        HRGN Whole = CreateRectRgnIndirect(&R);
+        SelectClipRgn(DC, Whole);
+        DeleteObject(Whole);
+    }
+    OffsetClipRgn(DC, -R.left, -R.top);
+}
+
+int ReadMenuShowDelayValue()
+{
+    TRegistry Registry(KEY_READ);
+    Registry.SetRootKey(HKEY_CURRENT_USER);
+    if (!Registry.OpenKeyReadOnly("Control Panel\\Desktop")) return 400;
+    if (!Registry.ValueExists("MenuShowDelay")) return 400;
+    if (Registry.GetDataType("MenuShowDelay") != rdString) return 0;
+    const AnsiString Text = Registry.ReadString("MenuShowDelay").SubString(1, 32);
+    return Text.ToIntDef(0);
+}
+
+int GetMenuShowDelay()
+{
+    int Delay = 0;
+    if (!SystemParametersInfoW(SPI_GETMENUSHOWDELAY, 0, &Delay, 0)) {
+        static const int Cached = ReadMenuShowDelayValue();
+        Delay = Cached;
+    }
+    return Delay < 0 ? 0 : Delay;
+}
+
+namespace
+{
+
+bool SystemFlag(UINT Action, bool Failed)
+{
+    BOOL Value = FALSE;
+    if (!SystemParametersInfoW(Action, 0, &Value, 0)) return Failed;
+    return Value != FALSE;
+}
+
+} // namespace
+
+bool AreFlatMenusEnabled()
+{
+    return IsWindowsXP() && SystemFlag(SPI_GETFLATMENU, false);
+}
+
+bool AreKeyboardCuesEnabled()
+{
+    return SystemFlag(SPI_GETKEYBOARDCUES, true);
+}
+
+bool IsWindowsXP()
+{
+    OSVERSIONINFOW Info{};
+    Info.dwOSVersionInfoSize = sizeof(Info);
+    if (!GetVersionExW(&Info)) return false;
+    return Info.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+           (Info.dwMajorVersion > 5 || (Info.dwMajorVersion == 5 && Info.dwMinorVersion >= 1));
+}
+
+bool NeedToPlaySound(const AnsiString &Alias)
+{
+    TRegistry Registry(KEY_READ);
+    Registry.SetRootKey(HKEY_CURRENT_USER);
+    if (!Registry.OpenKeyReadOnly("AppEvents\\Schemes\\Apps\\.Default\\" + Alias + "\\.Current"))
+        return false;
+    return Registry.GetDataType("") == rdString && !Registry.ReadString("").IsEmpty();
+}
+
+void PlaySystemSound(const AnsiString &Alias)
+{
+    if (!NeedToPlaySound(Alias)) return;
+    const WideString Name(Alias);
+    PlaySoundW(reinterpret_cast<LPCWSTR>(Name.c_bstr()), {},
+               SND_ALIAS | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
+}
+
+TRect GetRectOfPrimaryMonitor(bool WorkArea)
+{
+    RECT R{};
+    if (WorkArea && SystemParametersInfoW(SPI_GETWORKAREA, 0, &R, 0)) return R;
+    return TRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+bool UsingMultipleMonitors()
+{
+    return GetSystemMetrics(SM_CMONITORS) > 1;
+}
+
+namespace
+{
+
+TRect MonitorRect(HMONITOR Monitor, bool WorkArea)
+{
+    MONITORINFO Info{};
+    Info.cbSize = sizeof(Info);
+    if (!Monitor || !GetMonitorInfoW(Monitor, &Info)) return GetRectOfPrimaryMonitor(WorkArea);
+    return WorkArea ? Info.rcWork : Info.rcMonitor;
+}
+
+} // namespace
+
+TRect GetRectOfMonitorContainingRect(const TRect &R, bool WorkArea)
+{
+    if (!UsingMultipleMonitors()) return GetRectOfPrimaryMonitor(WorkArea);
+    const RECT Area = R;
+    return MonitorRect(MonitorFromRect(&Area, MONITOR_DEFAULTTONEAREST), WorkArea);
+}
+
+TRect GetRectOfMonitorContainingPoint(const TPoint &P, bool WorkArea)
+{
+    if (!UsingMultipleMonitors()) return GetRectOfPrimaryMonitor(WorkArea);
+    return MonitorRect(MonitorFromPoint(POINT{P.X, P.Y}, MONITOR_DEFAULTTONEAREST), WorkArea);
+}
+
+TRect GetRectOfMonitorContainingWindow(HWND Wnd, bool WorkArea)
+{
+    if (!UsingMultipleMonitors()) return GetRectOfPrimaryMonitor(WorkArea);
+    return MonitorRect(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), WorkArea);
+}
+
+HRGN CreateNullRegion()
+{
+    return CreateRectRgn(0, 0, 0, 0);
+}

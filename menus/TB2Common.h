@@ -1,0 +1,56 @@
+#pragma once
+// System queries and small drawing and message routines shared by the menus.
+
+#include "platform/vcl/Controls.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Paint.h"
+#include "platform/win/Rect.h"
+#include "platform/win/SysParams.h"
+#include "platform/win/WinGdi.h"
+
+#include <functional>
+
+// Custom messages of the menu library.
+constexpr UINT WM_TB2K_CLICKITEM = WM_USER + 0x100;
+constexpr UINT WM_TB2K_ANIMATIONSTEP = WM_USER + 0x555;
+constexpr UINT WM_TB2K_ANIMATIONENDED = WM_USER + 0x556;
+
+// The "no position" marker of the tracking loop's last mouse position.
+constexpr LONG TBNoPosition = static_cast<LONG>(0x80000000);
+
+bool ApplicationIsActive();
+// X / Y rounded away from zero; the sign comes from both operands.
+int DivRoundUp(int X, int Y);
+int GetTextHeight(HDC DC);
+// Width of S; with Prefix, "&" marks are removed first and "&&" counts as one "&".
+int GetTextWidth(HDC DC, AnsiString S, bool Prefix);
+// S without its "&" marks ("&&" becomes "&").
+AnsiString StripAccelChars(const AnsiString &S);
+// The character after the last single "&", or 0 when there is none.
+char FindAccelChar(const AnsiString &S);
+
+void ProcessPaintMessages();
+void RemoveMessages(UINT Min, UINT Max);
+// Answers WM_PRINT: the frame through NCPaintProc, then background and client.
+using TNCPaintProc = std::function<void(HWND Wnd, HDC DC)>;
+void HandleWMPrint(HWND Wnd, TMessage &Message, const TNCPaintProc &NCPaintProc);
+void HandleWMPrintClient(TWinControl *Control, TMessage &Message);
+// Clips a window DC to an update region given in screen coordinates.
+void SelectNCUpdateRgn(HWND Wnd, HDC DC, HRGN Rgn);
+
+int GetMenuShowDelay();
+// The registry's "MenuShowDelay" as the fall-back reads it, uncached.
+int ReadMenuShowDelayValue();
+bool AreFlatMenusEnabled();
+bool AreKeyboardCuesEnabled();
+bool IsWindowsXP();
+bool NeedToPlaySound(const AnsiString &Alias);
+void PlaySystemSound(const AnsiString &Alias);
+
+TRect GetRectOfPrimaryMonitor(bool WorkArea);
+bool UsingMultipleMonitors();
+TRect GetRectOfMonitorContainingRect(const TRect &R, bool WorkArea);
+TRect GetRectOfMonitorContainingPoint(const TPoint &P, bool WorkArea);
+TRect GetRectOfMonitorContainingWindow(HWND Wnd, bool WorkArea);
+
+HRGN CreateNullRegion();

@@ -1,0 +1,594 @@
+#include "menus/TTBItem.h"
+
+#include "menus/PopupModalLoop.h"
+#include "menus/TB2Common.h"
+#include "menus/TB2Consts.h"
+#include "menus/TTBItemViewer.h"
+#include "menus/TTBPopupMenu.h"
+#include "menus/TTBView.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace
+{
+
+struct ThreadState {
+    int ItemCount = 0;
+    HWND ClickWindow{};
+    TTBCustomItem *PendingClickItem = nullptr;
+    HWND CaptureWnd{};
+    int CaptureCount = 0;
+    POINT LastMousePos{TBNoPosition, 0};
+};
+
+thread_local ThreadState State;
+
+// Pairs a batch of changes for the views, also when the batch raises.
+class ViewUpdate
+{
+public:
+    explicit ViewUpdate(TTBCustomItem *Item) : FItem(Item) { FItem->ViewBeginUpdate(); }
+    ~ViewUpdate() { FItem->ViewEndUpdate(); }
+    ViewUpdate(const ViewUpdate &) = delete;
+    ViewUpdate &operator=(const ViewUpdate &) = delete;
+
+private:
+    TTBCustomItem *FItem;
+};
+
+void ClickWndProc(TMessage &Message)
+{
+    if (Message.Msg != WM_TB2K_CLICKITEM) {
+        Message.Result =
+            DefWindowProcW(State.ClickWindow, Message.Msg, Message.WParam, Message.LParam);
+        return;
+    }
+    TTBCustomItem *Item = std::exchange(State.PendingClickItem, nullptr);
+    if (Item) Item->Click();
+}
+
+// A guard against link cycles and against handlers that keep rebuilding the tree.
+constexpr int MaxShortCutDepth = 25;
+
+} // namespace
+
+TTBCustomItem::TTBCustomItem(TComponent *AOwner) : TComponent(AOwner)
+{
+    ++State.ItemCount;
+}
+
+TTBCustomItem::~TTBCustomItem()
+{
+    if (State.PendingClickItem == this) State.PendingClickItem = nullptr;
+    while (!FItems.empty())
+        delete FItems.back();
+    if (FParent) FParent->Remove(this);
+    SetLinkSubitems(nullptr);
+    for (TTBCustomItem *LinkParent : std::vector(FLinkParents))
+        LinkParent->SetLinkSubitems(nullptr);
+    FImagesLink.reset();
+    FSubMenuImagesLink.reset();
+    if (--State.ItemCount == 0 && State.ClickWindow)
+        DeallocateHWnd(std::exchange(State.ClickWindow, HWND{}));
+}
+
+void TTBCustomItem::CheckIndex(int Index) const
+{
+    if (Index < 0 || Index >= Count()) throw ETBItemError(STBToolbarIndexOutOfBounds);
+}
+
+TTBCustomItem *TTBCustomItem::GetItem(int Index) const
+{
+    CheckIndex(Index);
+    return FItems[static_cast<std::size_t>(Index)];
+}
+
+void TTBCustomItem::Insert(int Index, TTBCustomItem *Item)
+{
+    if (Item->FParent) throw ETBItemError(STBToolbarItemReinserted);
+    if (Index < 0 || Index > Count()) throw ETBItemError(STBToolbarIndexOutOfBounds);
+    FItems.insert(FItems.begin() + Index, Item);
+    Item->FParent = this;
+    ViewUpdate Update(this);
+    Notify(this, tbicInserted, Index, Item);
+    Item->RefreshOptions();
+}
+
+void TTBCustomItem::Delete(int Index)
+{
+    CheckIndex(Index);
+    TTBCustomItem *Item = FItems[static_cast<std::size_t>(Index)];
+    Notify(this, tbicDeleting, Index, Item);
+    Item->FParent = nullptr;
+    FItems.erase(FItems.begin() + IndexOf(Item));
+}
+
+void TTBCustomItem::Remove(TTBCustomItem *Item)
+{
+    const int Index = IndexOf(Item);
+    if (Index >= 0) Delete(Index);
+}
+
+int TTBCustomItem::IndexOf(TTBCustomItem *Item) const
+{
+    const auto It = std::find(FItems.begin(), FItems.end(), Item);
+    return It == FItems.end() ? -1 : static_cast<int>(It - FItems.begin());
+}
+
+void TTBCustomItem::Clear()
+{
+    while (!FItems.empty())
+        delete FItems.back();
+}
+
+void TTBCustomItem::Move(int CurIndex, int NewIndex)
+{
+    if (CurIndex == NewIndex) return;
+    // Both indexes are checked first, so a failure leaves the tree and the views as they were.
+    CheckIndex(CurIndex);
+    CheckIndex(NewIndex);
+    TTBCustomItem *Item = FItems[static_cast<std::size_t>(CurIndex)];
+    ViewUpdate Update(this);
+    Delete(CurIndex);
+    Insert(NewIndex, Item);
+}
+
+bool TTBCustomItem::ContainsItem(TTBCustomItem *Item) const
+{
+    for (; Item; Item = Item->FParent)
+        if (Item == this) return true;
+    return false;
+}
+
+void TTBCustomItem::RegisterNotification(TTBNotifyKey Key, TTBItemChangedProc Proc)
+{
+    for (NotifyRecord &Record : FNotifyList)
+        if (Record.Key == Key) {
+            ++Record.RefCount;
+            return;
+        }
+    FNotifyList.push_back({Key, std::move(Proc), 1});
+}
+
+void TTBCustomItem::UnregisterNotification(TTBNotifyKey Key)
+{
+    for (auto It = FNotifyList.begin(); It != FNotifyList.end(); ++It)
+        if (It->Key == Key) {
+            if (--It->RefCount == 0) FNotifyList.erase(It);
+            return;
+        }
+}
+
+void TTBCustomItem::Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action, int Index,
+                           TTBCustomItem *Item)
+{
+    if (Ancestor == this)
+        for (TTBCustomItem *LinkParent : std::vector(FLinkParents))
+            if (LinkParent != FParent && LinkParent->FItemStyle.Contains(tbisEmbeddedGroup) &&
+                LinkParent->FParent)
+                LinkParent->FParent->Notify(LinkParent, Action, Index, Item);
+    const bool Relayed = Ancestor != this;
+    // The list is read afresh at every step: a handler may unregister itself or others.
+    for (std::size_t Position = 0; Position < FNotifyList.size();) {
+        const TTBNotifyKey Key = FNotifyList[Position].Key;
+        const TTBItemChangedProc Proc = FNotifyList[Position].Proc;
+        Proc(Ancestor, Relayed, Action, Index, Item);
+        if (Position < FNotifyList.size() && FNotifyList[Position].Key == Key) ++Position;
+    }
+}
+
+void TTBCustomItem::Change(bool NeedResize)
+{
+    if (FParent)
+        FParent->Notify(FParent, NeedResize ? tbicInvalidateAndResize : tbicInvalidate, 0, this);
+}
+
+void TTBCustomItem::RecreateItemViewers()
+{
+    if (FParent) FParent->Notify(FParent, tbicRecreateItemViewers, 0, this);
+}
+
+void TTBCustomItem::SetCaption(const AnsiString &Value)
+{
+    if (Value == FCaption) return;
+    FCaption = Value;
+    Change(true);
+}
+
+void TTBCustomItem::SetChecked(bool Value)
+{
+    if (Value == FChecked) return;
+    FChecked = Value;
+    Change(false);
+    if (Value) TurnSiblingsOff();
+}
+
+void TTBCustomItem::TurnSiblingsOff()
+{
+    if (FGroupIndex == 0 || !FParent) return;
+    for (TTBCustomItem *Sibling : FParent->FItems)
+        if (Sibling != this && Sibling->FGroupIndex == FGroupIndex) Sibling->SetChecked(false);
+}
+
+void TTBCustomItem::SetDisplayMode(TTBItemDisplayMode Value)
+{
+    if (Value == FDisplayMode) return;
+    FDisplayMode = Value;
+    Change(true);
+}
+
+void TTBCustomItem::SetEnabled(bool Value)
+{
+    if (Value == FEnabled) return;
+    FEnabled = Value;
+    EnabledChanged();
+}
+
+void TTBCustomItem::SetGroupIndex(int Value)
+{
+    if (Value == FGroupIndex) return;
+    FGroupIndex = Value;
+    if (FChecked) TurnSiblingsOff();
+}
+
+void TTBCustomItem::SetImageIndex(int Value)
+{
+    if (Value == FImageIndex) return;
+    const bool NeedResize = (FImageIndex == -1) != (Value == -1);
+    FImageIndex = Value;
+    Change(NeedResize);
+}
+
+void TTBCustomItem::SetVisible(bool Value)
+{
+    if (Value == FVisible) return;
+    FVisible = Value;
+    Change(true);
+}
+
+void TTBCustomItem::SetName(const AnsiString &NewName)
+{
+    inherited::SetName(NewName);
+    if (FParent) FParent->Notify(FParent, tbicNameChanged, 0, this);
+}
+
+bool TTBCustomItem::ExchangeImages(TCustomImageList *&Field, TCustomImageList *Value,
+                                   std::unique_ptr<TChangeLink> &Link, bool SubMenu)
+{
+    const SIZE Old = Field ? SIZE{Field->Width(), Field->Height()} : SIZE{-1, -1};
+    if (Field) Field->UnRegisterChanges(Link.get());
+    Field = Value;
+    if (!Value) {
+        const bool Had = Link != nullptr;
+        Link.reset();
+        return Had;
+    }
+    if (!Link) {
+        Link = std::make_unique<TChangeLink>();
+        Link->OnChange = [this, SubMenu](TObject *) { ImageListChangeHandler(SubMenu); };
+    }
+    if (!SubMenu) FImagesSize = SIZE{Value->Width(), Value->Height()};
+    Value->RegisterChanges(Link.get());
+    Value->FreeNotification(this);
+    return Value->Width() != Old.cx || Value->Height() != Old.cy;
+}
+
+void TTBCustomItem::ImageListChangeHandler(bool SubMenu)
+{
+    if (SubMenu) {
+        SubMenuImagesChanged();
+        return;
+    }
+    const SIZE Now{FImages->Width(), FImages->Height()};
+    const bool Resized = Now.cx != FImagesSize.cx || Now.cy != FImagesSize.cy;
+    FImagesSize = Now;
+    Change(Resized);
+}
+
+void TTBCustomItem::SetImages(TCustomImageList *Value)
+{
+    if (Value == FImages) return;
+    Change(ExchangeImages(FImages, Value, FImagesLink, false));
+}
+
+void TTBCustomItem::SetSubMenuImages(TCustomImageList *Value)
+{
+    if (Value == FSubMenuImages) return;
+    ExchangeImages(FSubMenuImages, Value, FSubMenuImagesLink, true);
+    SubMenuImagesChanged();
+}
+
+void TTBCustomItem::SetOptions(TTBItemOptions Value)
+{
+    if (!Value.Contains(tboToolbarStyle)) Value >> tboToolbarSize;
+    FOptions = Value;
+    RefreshOptions();
+}
+
+void TTBCustomItem::SetMaskOptions(TTBItemOptions Value)
+{
+    FMaskOptions = Value;
+    RefreshOptions();
+}
+
+void TTBCustomItem::SetInheritOptions(bool Value)
+{
+    FInheritOptions = Value;
+    RefreshOptions();
+}
+
+void TTBCustomItem::RefreshOptions()
+{
+    TTBItemOptions Inherited;
+    if (FInheritOptions && FParent)
+        Inherited = FParent->FEffectiveOptions - TTBItemOptions{tboDefault};
+    TTBItemOptions New = (Inherited - FMaskOptions) + FOptions;
+    if (!New.Contains(tboToolbarStyle)) New >> tboToolbarSize;
+    if (New == FEffectiveOptions) return;
+    const TTBItemOptions Quiet{tboLongHintInMenuOnly, tboShowHint};
+    const bool Resize = !((New - Quiet) == (FEffectiveOptions - Quiet));
+    FEffectiveOptions = New;
+    if (Resize) Change(true);
+    for (TTBCustomItem *Child : FItems)
+        if (Child->FInheritOptions) Child->RefreshOptions();
+}
+
+void TTBCustomItem::SetLinkSubitems(TTBCustomItem *Value)
+{
+    if (Value == this) Value = nullptr;
+    if (Value == FLinkSubitems) return;
+    if (FLinkSubitems) std::erase(FLinkSubitems->FLinkParents, this);
+    FLinkSubitems = Value;
+    if (Value) {
+        Value->FLinkParents.push_back(this);
+        Value->FreeNotification(this);
+    }
+    Notify(this, tbicSubitemsChanged, 0, nullptr);
+}
+
+void TTBCustomItem::Notification(TComponent *AComponent, TOperation Operation)
+{
+    inherited::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    std::erase(FLinkParents, AComponent);
+    // A list being freed is only forgotten: it is past answering calls.
+    if (AComponent == FImages) {
+        FImages = nullptr;
+        FImagesLink.reset();
+        Change(true);
+    }
+    if (AComponent == FSubMenuImages) {
+        FSubMenuImages = nullptr;
+        FSubMenuImagesLink.reset();
+        SubMenuImagesChanged();
+    }
+    if (AComponent == FLinkSubitems) SetLinkSubitems(nullptr);
+}
+
+void TTBCustomItem::Click()
+{
+    ProcessPaintMessages();
+    if (FAutoCheck) SetChecked(!FChecked);
+    if (OnClick) OnClick(this);
+}
+
+void TTBCustomItem::DoPopup(TTBCustomItem *Sender, bool FromLink)
+{
+    if (OnPopup) OnPopup(Sender, FromLink);
+    if (!FItemStyle.Contains(tbisCombo)) Click();
+}
+
+std::unique_ptr<TTBItemViewer> TTBCustomItem::CreateViewer(TTBView *View)
+{
+    return std::make_unique<TTBItemViewer>(View, this);
+}
+
+void TTBCustomItem::Popup(int X, int Y, bool TrackRightButton, TTBPopupAlignment Alignment)
+{
+    OpenPopup(false, TrackRightButton, TPoint(X, Y), Alignment);
+}
+
+void TTBCustomItem::OpenPopup(bool SelectFirstItem, bool TrackRightButton, TPoint PopupPoint,
+                              TTBPopupAlignment Alignment)
+{
+    TTBDoneActionData Done;
+    {
+        std::unique_ptr<TTBPopupWindow> Window(
+            CreatePopup(nullptr, nullptr, false, SelectFirstItem, false, PopupPoint, Alignment));
+        Window->View()->AddState(vsIgnoreFirstMouseUp);
+        PopupModalLoop(Window->View(), false, false, Done, TrackRightButton, SelectFirstItem);
+    }
+    ExecuteDoneAction(Done);
+}
+
+AnsiString TTBCustomItem::GetShortCutText() const
+{
+    const int Tab = FCaption.Pos("\t");
+    if (Tab > 0) return FCaption.SubString(Tab + 1, FCaption.Length() - Tab);
+    if (FShortCut) return ShortCutToText(FShortCut);
+    return "";
+}
+
+AnsiString TTBCustomItem::GetHintText() const
+{
+    const int Bar = FHint.Pos("|");
+    return Bar > 0 ? FHint.SubString(1, Bar - 1) : FHint;
+}
+
+AnsiString TTBCustomItem::GetLongHint() const
+{
+    const int Bar = FHint.Pos("|");
+    return Bar > 0 ? FHint.SubString(Bar + 1, FHint.Length() - Bar) : FHint;
+}
+
+namespace
+{
+
+TTBCustomItem *FindShortCut(TTBCustomItem *Item, TShortCut ShortCut, TTBCustomItem *&Topmost,
+                            int Depth)
+{
+    TTBCustomItem *Source = Item->LinkSubitems() ? Item->LinkSubitems() : Item;
+    if (Item->LinkSubitems() && ++Depth > MaxShortCutDepth) return nullptr;
+    for (int I = 0; I < Source->Count(); ++I) {
+        TTBCustomItem *Child = Source->Items(I);
+        if (Child->ShortCut() == ShortCut) {
+            Topmost = nullptr;
+            return Child;
+        }
+        TTBCustomItem *Dummy = nullptr;
+        if (TTBCustomItem *Found = FindShortCut(Child, ShortCut, Dummy, Depth)) {
+            Topmost = Child;
+            return Found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TTBCustomItem *TTBCustomItem::FindItemWithShortCut(TShortCut AShortCut,
+                                                   TTBCustomItem *&TopmostParent)
+{
+    TopmostParent = nullptr;
+    if (AShortCut == 0) return nullptr;
+    return FindShortCut(this, AShortCut, TopmostParent, 0);
+}
+
+bool TTBCustomItem::IsShortCut(WORD Key, TShiftState Shift)
+{
+    const TShortCut Wanted = ::ShortCut(Key, Shift);
+    // Restarts are bounded: popup handlers that keep moving the item cannot loop for ever.
+    for (int Restart = 0; Restart < MaxShortCutDepth; ++Restart) {
+        TTBCustomItem *Topmost = nullptr;
+        if (!FindItemWithShortCut(Wanted, Topmost)) return false;
+        TTBCustomItem *Current = this;
+        bool StartOver = false;
+        while (!StartOver) {
+            if (!Current->FEnabled) return false;
+            TTBCustomItem *Linked = Current->FLinkSubitems ? Current->FLinkSubitems : Current;
+            if (!Current->FItemStyle.Contains(tbisEmbeddedGroup) && Current != this) {
+                if (Linked != Current) Linked->DoPopup(Current, true);
+                Current->DoPopup(Current, false);
+            }
+            TTBCustomItem *Enclosing = nullptr;
+            TTBCustomItem *Target = Current->FindItemWithShortCut(Wanted, Enclosing);
+            if (!Target) {
+                StartOver = true;
+            } else if (!Enclosing) {
+                if (!Target->FEnabled) return false;
+                Target->Click();
+                return true;
+            } else {
+                Current = Enclosing;
+            }
+        }
+    }
+    return false;
+}
+
+TTBSubmenuItem::TTBSubmenuItem(TComponent *AOwner) : TTBCustomItem(AOwner)
+{
+    FItemStyle << tbisSubmenu << tbisSubitemsEditable;
+}
+
+void TTBSubmenuItem::SetDropdownCombo(bool Value)
+{
+    if (Value == DropdownCombo()) return;
+    if (Value)
+        FItemStyle << tbisCombo;
+    else
+        FItemStyle >> tbisCombo;
+    Change(true);
+}
+
+TTBSeparatorItem::TTBSeparatorItem(TComponent *AOwner) : TTBCustomItem(AOwner)
+{
+    FItemStyle = FItemStyle -
+                 TTBItemStyle{tbisSelectable, tbisRedrawOnSelChange, tbisRedrawOnMouseOverChange};
+    FItemStyle << tbisSeparator << tbisClicksTransparent;
+}
+
+void TTBSeparatorItem::SetBlank(bool Value)
+{
+    if (Value == FBlank) return;
+    FBlank = Value;
+    Change(false);
+}
+
+std::unique_ptr<TTBItemViewer> TTBSeparatorItem::CreateViewer(TTBView *View)
+{
+    return std::make_unique<TTBSeparatorItemViewer>(View, this);
+}
+
+// ---- done actions, capture, font ------------------------------------------------------
+
+void ExecuteDoneAction(const TTBDoneActionData &Data)
+{
+    switch (Data.DoneAction) {
+    case tbdaClickItem:
+        if (Data.Sound) PlaySystemSound("MenuCommand");
+        State.PendingClickItem = Data.ClickItem;
+        if (!State.ClickWindow) State.ClickWindow = AllocateHWnd(ClickWndProc);
+        PostMessageW(State.ClickWindow, WM_TB2K_CLICKITEM, 0, 0);
+        break;
+    case tbdaOpenSystemMenu:
+        SendMessageW(Data.Wnd, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(Data.Key));
+        break;
+    case tbdaHelpContext:
+    case tbdaNone:
+        // The program has no help file to show a context of.
+        break;
+    }
+}
+
+TTBCustomItem *PendingClickItem()
+{
+    return State.PendingClickItem;
+}
+
+void TBBeginCapture(HWND Wnd)
+{
+    if (State.CaptureCount++ == 0) {
+        State.CaptureWnd = Wnd;
+        const DWORD Pos = GetMessagePos();
+        State.LastMousePos =
+            POINT{static_cast<short>(LOWORD(Pos)), static_cast<short>(HIWORD(Pos))};
+        SetCapture(Wnd);
+        SetCursor(LoadCursorW({}, IDC_ARROW));
+    }
+}
+
+void TBEndCapture()
+{
+    if (State.CaptureCount == 0 || --State.CaptureCount > 0) return;
+    if (GetCapture() == State.CaptureWnd) ReleaseCapture();
+    State.CaptureWnd = HWND{};
+}
+
+HWND TBCaptureWnd()
+{
+    return State.CaptureWnd;
+}
+
+POINT &TBLastMousePos()
+{
+    return State.LastMousePos;
+}
+
+TFont *ToolbarFont()
+{
+    static const std::unique_ptr<TFont> Font = [] {
+        auto Result = std::make_unique<TFont>();
+        NONCLIENTMETRICSW Metrics{};
+        Metrics.cbSize = sizeof(Metrics);
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &Metrics, 0)) {
+            const LOGFONTW &Menu = Metrics.lfMenuFont;
+            Result->SetName(AnsiString(WideString(std::u16string_view(Menu.lfFaceName))));
+            Result->SetHeight(Menu.lfHeight);
+            if (Menu.lfWeight >= FW_BOLD) Result->SetStyle(TFontStyles{fsBold});
+        }
+        return Result;
+    }();
+    return Font.get();
+}

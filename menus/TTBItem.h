@@ -1,0 +1,287 @@
+#pragma once
+// The item tree of menus: items with captions, checks, images, shortcuts and
+// events; the notifications views hear; the click that runs after its menu closed.
+
+#include "menus/TTBSkin.h"
+#include "platform/vcl/ImgList.h"
+#include "platform/vcl/Menus.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+QRV4_DECLARE_EXCEPTION(ETBItemError, Exception)
+
+class TTBCustomItem;
+class TTBView;
+class TTBItemViewer;
+class TTBPopupWindow;
+
+enum TTBItemDisplayMode { nbdmDefault, nbdmTextOnly, nbdmTextOnlyInMenus, nbdmImageAndText };
+enum TTBItemOption {
+    tboDefault,
+    tboDropdownArrow,
+    tboImageAboveCaption,
+    tboLongHintInMenuOnly,
+    tboNoRotation,
+    tboShowHint,
+    tboToolbarStyle,
+    tboToolbarSize
+};
+using TTBItemOptions = Set<TTBItemOption>;
+enum TTBItemStyleItem {
+    tbisSubmenu,
+    tbisSelectable,
+    tbisSeparator,
+    tbisEmbeddedGroup,
+    tbisClicksTransparent,
+    tbisCombo,
+    tbisNoAutoOpen,
+    tbisSubitemsEditable,
+    tbisNoLineBreak,
+    tbisRightAlign,
+    tbisDontSelectFirst,
+    tbisRedrawOnSelChange,
+    tbisRedrawOnMouseOverChange
+};
+using TTBItemStyle = Set<TTBItemStyleItem>;
+enum TTBItemChangedAction {
+    tbicInserted,
+    tbicDeleting,
+    tbicSubitemsChanged,
+    tbicSubitemsBeginUpdate,
+    tbicSubitemsEndUpdate,
+    tbicInvalidate,
+    tbicInvalidateAndResize,
+    tbicRecreateItemViewers,
+    tbicNameChanged,
+    tbicSubMenuImagesChanged
+};
+enum TTBPopupAlignment { tbpaLeft, tbpaRight, tbpaCenter };
+enum TTBDoneAction { tbdaNone, tbdaClickItem, tbdaOpenSystemMenu, tbdaHelpContext };
+
+struct TTBDoneActionData {
+    TTBDoneAction DoneAction = tbdaNone;
+    TTBCustomItem *ClickItem = nullptr;
+    bool Sound = false;
+    HWND Wnd{};
+    WPARAM Key = 0;
+    int ContextID = 0;
+};
+
+// A view's handler of item changes: (Ancestor, Relayed, Action, Index, Item).
+using TTBItemChangedProc =
+    std::function<void(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
+                       int Index, TTBCustomItem *Item)>;
+// Registration key of a handler: the object that registered it.
+using TTBNotifyKey = const void *;
+
+using TTBPopupEvent = std::function<void(TTBCustomItem *Sender, bool FromLink)>;
+using TTBSelectEvent =
+    std::function<void(TTBCustomItem *Sender, TTBItemViewer *Viewer, bool Selecting)>;
+
+class TTBCustomItem : public TComponent
+{
+    QRV4_CLASS(TTBCustomItem, TComponent)
+
+public:
+    explicit TTBCustomItem(TComponent *AOwner);
+    ~TTBCustomItem() override;
+
+    // ---- the tree
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TTBCustomItem *GetItem(int Index) const;
+    TTBCustomItem *Items(int Index) const { return GetItem(Index); }
+    TTBCustomItem *Parent() const { return FParent; }
+    void Add(TTBCustomItem *Item) { Insert(Count(), Item); }
+    void Insert(int Index, TTBCustomItem *Item);
+    void Delete(int Index);
+    void Remove(TTBCustomItem *Item);
+    int IndexOf(TTBCustomItem *Item) const;
+    void Clear();
+    void Move(int CurIndex, int NewIndex);
+    bool ContainsItem(TTBCustomItem *Item) const;
+
+    // ---- notifications
+    void RegisterNotification(TTBNotifyKey Key, TTBItemChangedProc Proc);
+    void UnregisterNotification(TTBNotifyKey Key);
+    void Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action, int Index,
+                TTBCustomItem *Item);
+    void ViewBeginUpdate() { Notify(this, tbicSubitemsBeginUpdate, 0, nullptr); }
+    void ViewEndUpdate() { Notify(this, tbicSubitemsEndUpdate, 0, nullptr); }
+    virtual void Change(bool NeedResize);
+    void RecreateItemViewers();
+    void SubMenuImagesChanged() { Notify(this, tbicSubMenuImagesChanged, 0, nullptr); }
+
+    // ---- properties
+    bool AutoCheck() const { return FAutoCheck; }
+    void SetAutoCheck(bool Value) { FAutoCheck = Value; }
+    const AnsiString &Caption() const { return FCaption; }
+    void SetCaption(const AnsiString &Value);
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool Value);
+    TTBItemDisplayMode DisplayMode() const { return FDisplayMode; }
+    void SetDisplayMode(TTBItemDisplayMode Value);
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);
+    TTBItemOptions EffectiveOptions() const { return FEffectiveOptions; }
+    int GroupIndex() const { return FGroupIndex; }
+    void SetGroupIndex(int Value);
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int Value) { FHelpContext = Value; }
+    const AnsiString &Hint() const { return FHint; }
+    void SetHint(const AnsiString &Value) { FHint = Value; }
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int Value);
+    TCustomImageList *Images() const { return FImages; }
+    void SetImages(TCustomImageList *Value);
+    TCustomImageList *SubMenuImages() const { return FSubMenuImages; }
+    void SetSubMenuImages(TCustomImageList *Value);
+    TTBItemStyle ItemStyle() const { return FItemStyle; }
+    TTBItemOptions MaskOptions() const { return FMaskOptions; }
+    void SetMaskOptions(TTBItemOptions Value);
+    TTBItemOptions Options() const { return FOptions; }
+    void SetOptions(TTBItemOptions Value);
+    bool InheritOptions() const { return FInheritOptions; }
+    void SetInheritOptions(bool Value);
+    TShortCut ShortCut() const { return FShortCut; }
+    void SetShortCut(TShortCut Value) { FShortCut = Value; }
+    TTBCustomItem *LinkSubitems() const { return FLinkSubitems; }
+    void SetLinkSubitems(TTBCustomItem *Value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    TComponent *ParentComponent() const { return FParentComponent; }
+    void SetParentComponentLink(TComponent *Value) { FParentComponent = Value; }
+    // The skin the item's popups draw with; null for the default.
+    TTBBaseSkin *Skin() const { return FSkin; }
+    void SetSkin(TTBBaseSkin *Value) { FSkin = Value; }
+    void SetName(const AnsiString &NewName) override;
+
+    // ---- behaviour
+    virtual void Click();
+    virtual void DoPopup(TTBCustomItem *Sender, bool FromLink);
+    virtual void EnabledChanged() { Change(false); }
+    virtual TTBView *GetChevronParentView() { return nullptr; }
+    virtual bool NeedToRecreateViewer(TTBItemViewer *) { return false; }
+    virtual std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View);
+    // Creates, places and shows the popup of the item's children.
+    virtual TTBPopupWindow *CreatePopup(TTBView *ParentView, TTBItemViewer *ParentViewer,
+                                        bool PositionAsSubmenu, bool SelectFirstItem,
+                                        bool Customizing, TPoint PopupPoint,
+                                        TTBPopupAlignment Alignment);
+    void Popup(int X, int Y, bool TrackRightButton, TTBPopupAlignment Alignment = tbpaLeft);
+    void OpenPopup(bool SelectFirstItem, bool TrackRightButton, TPoint PopupPoint,
+                   TTBPopupAlignment Alignment);
+
+    bool IsShortCut(WORD Key, TShiftState Shift);
+    TTBCustomItem *FindItemWithShortCut(TShortCut AShortCut, TTBCustomItem *&TopmostParent);
+    AnsiString GetShortCutText() const;
+    AnsiString GetHintText() const;
+    // The part of Hint after the first "|".
+    AnsiString GetLongHint() const;
+
+    TNotifyEvent OnClick;
+    TTBPopupEvent OnPopup;
+    TTBSelectEvent OnSelect;
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+    TTBItemStyle FItemStyle{tbisSelectable, tbisRedrawOnSelChange, tbisRedrawOnMouseOverChange};
+
+private:
+    struct NotifyRecord {
+        TTBNotifyKey Key;
+        TTBItemChangedProc Proc;
+        int RefCount;
+    };
+    void CheckIndex(int Index) const;
+    void RefreshOptions();
+    void TurnSiblingsOff();
+    // Swaps an image list; true when the item sizes must be recomputed.
+    bool ExchangeImages(TCustomImageList *&Field, TCustomImageList *Value,
+                        std::unique_ptr<TChangeLink> &Link, bool SubMenu);
+    void ImageListChangeHandler(bool SubMenu);
+
+    bool FAutoCheck = false;
+    AnsiString FCaption;
+    bool FChecked = false;
+    TTBItemDisplayMode FDisplayMode = nbdmDefault;
+    bool FEnabled = true;
+    TTBItemOptions FEffectiveOptions;
+    int FGroupIndex = 0;
+    int FHelpContext = 0;
+    AnsiString FHint;
+    int FImageIndex = -1;
+    TCustomImageList *FImages = nullptr;
+    std::unique_ptr<TChangeLink> FImagesLink;
+    SIZE FImagesSize{-1, -1};
+    std::vector<TTBCustomItem *> FItems;
+    std::vector<TTBCustomItem *> FLinkParents;
+    TTBItemOptions FMaskOptions;
+    TTBItemOptions FOptions;
+    bool FInheritOptions = true;
+    std::vector<NotifyRecord> FNotifyList;
+    TTBCustomItem *FParent = nullptr;
+    TComponent *FParentComponent = nullptr;
+    TShortCut FShortCut = 0;
+    TCustomImageList *FSubMenuImages = nullptr;
+    std::unique_ptr<TChangeLink> FSubMenuImagesLink;
+    TTBCustomItem *FLinkSubitems = nullptr;
+    bool FVisible = true;
+    TTBBaseSkin *FSkin = nullptr;
+};
+
+class TTBRootItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBRootItem, TTBCustomItem)
+
+public:
+    using TTBCustomItem::TTBCustomItem;
+};
+
+class TTBItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBItem, TTBCustomItem)
+
+public:
+    using TTBCustomItem::TTBCustomItem;
+};
+
+class TTBSubmenuItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBSubmenuItem, TTBCustomItem)
+
+public:
+    explicit TTBSubmenuItem(TComponent *AOwner);
+    bool DropdownCombo() const { return FItemStyle.Contains(tbisCombo); }
+    void SetDropdownCombo(bool Value);
+};
+
+class TTBSeparatorItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBSeparatorItem, TTBCustomItem)
+
+public:
+    explicit TTBSeparatorItem(TComponent *AOwner);
+    bool Blank() const { return FBlank; }
+    void SetBlank(bool Value);
+    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override;
+
+private:
+    bool FBlank = false;
+};
+
+// Runs a finished loop's choice: a click is posted to the thread's click window.
+void ExecuteDoneAction(const TTBDoneActionData &Data);
+// The item waiting for its posted click on this thread, for tests.
+TTBCustomItem *PendingClickItem();
+
+// Nested mouse capture of the tracking loops.
+void TBBeginCapture(HWND Wnd);
+void TBEndCapture();
+HWND TBCaptureWnd();
+// The loop's last mouse position in screen coordinates; X = TBNoPosition for none.
+POINT &TBLastMousePos();
+
+// The menu font of the system.
+TFont *ToolbarFont();

@@ -1,0 +1,83 @@
+#pragma once
+// The popup menu component and the popup window: opening at a point or beside
+// the parent item, placed on the monitor's work area, framed by the skin and
+// shown with a slide or fade.
+
+#include "menus/TB2Anim.h"
+#include "menus/TTBItem.h"
+#include "menus/TTBView.h"
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/Menus.h"
+
+#include <array>
+#include <memory>
+
+class TShadow;
+
+class TTBPopupWindow : public TCustomControl
+{
+    QRV4_CLASS(TTBPopupWindow, TCustomControl)
+
+public:
+    TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing);
+    ~TTBPopupWindow() override;
+
+    TTBView *View() const { return FView.get(); }
+    TTBBaseSkin *Skin() const { return FSkin; }
+    void SetSkin(TTBBaseSkin *Value) { FSkin = Value; }
+    TTBAnimationDirection AnimationDirection() const { return FAnimationDirection; }
+    void SetAnimationDirection(TTBAnimationDirection Value) { FAnimationDirection = Value; }
+    // The frame around the client area, as the skin draws it.
+    void PaintFrame(HDC DC, bool ForScreen);
+    // Shows or hides the window the way CM_SHOWINGCHANGED does.
+    void ShowingChanged(bool Showing);
+    void WndProc(TMessage &Message) override;
+
+protected:
+    void CreateParams(TCreateParams &Params) override;
+    void DestroyWindowHandle() override;
+    void Paint() override;
+    virtual void PaintScrollArrows();
+
+private:
+    void EraseBackground(HDC DC);
+    void ShowShadows();
+    void PlaceShadows(bool ForScreen);
+
+    std::unique_ptr<TTBView> FView;
+    TTBBaseSkin *FSkin = nullptr;
+    TTBAnimationDirection FAnimationDirection;
+    std::array<std::unique_ptr<TShadow>, 2> FShadows;
+};
+
+class TTBPopupMenu : public TPopupMenu
+{
+    QRV4_CLASS(TTBPopupMenu, TPopupMenu)
+
+public:
+    explicit TTBPopupMenu(TComponent *AOwner);
+    ~TTBPopupMenu() override;
+
+    TTBRootItem *Items() const { return FItems.get(); }
+    TCustomImageList *Images() const { return FItems->SubMenuImages(); }
+    void SetImages(TCustomImageList *Value) { FItems->SetSubMenuImages(Value); }
+    TTBCustomItem *LinkSubitems() const { return FItems->LinkSubitems(); }
+    void SetLinkSubitems(TTBCustomItem *Value) { FItems->SetLinkSubitems(Value); }
+    TTBItemOptions Options() const { return FItems->Options(); }
+    void SetOptions(TTBItemOptions Value) { FItems->SetOptions(Value); }
+    TTBBaseSkin *Skin() const { return FSkin; }
+    void SetSkin(TTBBaseSkin *Value);
+
+    void Popup(int X, int Y) override;
+    bool IsShortCut(WORD Key, TShiftState Shift) { return FItems->IsShortCut(Key, Shift); }
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    std::unique_ptr<TTBRootItem> FItems;
+    TTBBaseSkin *FSkin = nullptr;
+};
+
+// The frame width of the last popup created.
+int PopupFrameWidth();

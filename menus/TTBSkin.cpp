@@ -1,0 +1,365 @@
+#include "menus/TTBSkin.h"
+
+#include "menus/TB2Common.h"
+#include "platform/win/Paint.h"
+
+int tbChevronSize = 12;
+
+namespace
+{
+
+constexpr std::array<TTBColorIndex, 28> IndexOfName = {
+    tcFace,          tcPopup,           tcBorder,          tcToolbar,       tcDragHandle,
+    tcImageList,     tcImgListShadow,   tcSelBar,          tcSelBarBorder,  tcSelItem,
+    tcSelItemBorder, tcSelPushed,       tcSelPushedBorder, tcSeparator,     tcChecked,
+    tcCheckedOver,   tcDockBorderTitle, tcDockBorderIn,    tcDockBorderOut, tcGradStart,
+    tcGradEnd,       tcPopupGradStart,  tcPopupGradEnd,    tcImgGradStart,  tcImgGradEnd,
+    tcText,          tcHighlightText,   tcCaptionText};
+
+// No visual styles are offered here, so the native skin always falls back.
+bool IsThemeActive()
+{
+    return false;
+}
+
+} // namespace
+
+TColor TTBColors::GetSkinColor(int Index) const
+{
+    if (Index < 1 || Index > 28) return clNone;
+    return FColors[static_cast<std::size_t>(Index - 1)];
+}
+
+void TTBColors::Store(int Index, TColor Color)
+{
+    FColors[static_cast<std::size_t>(Index - 1)] = Color;
+}
+
+void TTBColors::SetSkinColor(int Index, TColor Color)
+{
+    if (FSkin->ColorSet() != tbcCustom || Index < 1 || Index > 28) return;
+    Store(Index, Color);
+    HDC Screen = GetDC({});
+    FRGB[static_cast<std::size_t>(Index - 1)] = GetNearestColor(Screen, ColorToRGB(Color));
+    ReleaseDC({}, Screen);
+    if (FSkin->IsDefaultSkin() && FSkin != DefaultSkin())
+        DefaultSkin()->Colors()->SetSkinColor(Index, Color);
+}
+
+TTBBaseSkin::TTBBaseSkin(TComponent *AOwner) : TComponent(AOwner)
+{
+    CalculateColorSet();
+}
+
+TTBBaseSkin::~TTBBaseSkin() = default;
+
+void TTBBaseSkin::Mirror()
+{
+    if (!FIsDefaultSkin || this == DefaultSkin()) return;
+    TTBBaseSkin *Default = DefaultSkin();
+    Default->FColorSet = FColorSet;
+    Default->FColors.FColors = FColors.FColors;
+    Default->FColors.FRGB = FColors.FRGB;
+    Default->FSkinType = FSkinType;
+    Default->FOptions = FOptions;
+    Default->FGradient = FGradient;
+    Default->FPopupStyle = FPopupStyle;
+    Default->FImgBackStyle = FImgBackStyle;
+    Default->FShadowStyle = FShadowStyle;
+}
+
+void TTBBaseSkin::Assign(TPersistent *Source)
+{
+    auto *Skin = dynamic_cast<TTBBaseSkin *>(Source);
+    if (!Skin) {
+        inherited::Assign(Source);
+        return;
+    }
+    for (int Index = 1; Index <= 28; ++Index)
+        FColors.SetSkinColor(Index, Skin->FColors.GetSkinColor(Index));
+    SetColorSet(Skin->FColorSet);
+    SetGradient(Skin->FGradient);
+    SetOptions(Skin->FOptions);
+    SetShadowStyle(Skin->FShadowStyle);
+    SetSkinType(Skin->FSkinType);
+    SetTag(Skin->Tag());
+}
+
+void TTBBaseSkin::SetSkinType(TTBSkins Value)
+{
+    if (Value == FSkinType) return;
+    if (Value == tbsNativeXP && !(IsWindowsXP() && IsThemeActive())) Value = tbsWindowsXP;
+    FSkinType = Value;
+    tbChevronSize = 12;
+    if (Value == tbsOfficeXP) {
+        FOptions = TTBOptions{tboPopupOverlap};
+        FShadowStyle = sOfficeXP;
+        tbChevronSize = 11;
+        if (FColorSet != tbcCustom) {
+            FColorSet = tbcOfficeXP;
+            CalculateColorSet();
+        }
+    } else if (Value == tbsWindowsXP || Value == tbsNativeXP) {
+        FOptions = TTBOptions{tboBlendedImages};
+        FShadowStyle = sWindowsXP;
+        if (FColorSet != tbcCustom) {
+            FColorSet = tbcWindowsXP;
+            CalculateColorSet();
+        }
+    }
+    Mirror();
+}
+
+void TTBBaseSkin::SetColorSet(TTBColorSets Value)
+{
+    if (FSkinType == tbsDisabled || Value == FColorSet) return;
+    FColorSet = Value;
+    CalculateColorSet();
+    Mirror();
+}
+
+void TTBBaseSkin::SetOptions(TTBOptions Value)
+{
+    FOptions = Value;
+    Mirror();
+}
+
+void TTBBaseSkin::SetGradient(TTBGradDir Value)
+{
+    FGradient = Value;
+    Mirror();
+}
+
+void TTBBaseSkin::SetPopupStyle(TTBPopupStyle Value)
+{
+    FPopupStyle = Value;
+    Mirror();
+}
+
+void TTBBaseSkin::SetImgBackStyle(TTBImgBackStyle Value)
+{
+    FImgBackStyle = Value;
+    Mirror();
+}
+
+void TTBBaseSkin::SetShadowStyle(TShadowStyle Value)
+{
+    FShadowStyle = Value;
+    Mirror();
+}
+
+void TTBBaseSkin::SetDefault(bool Value)
+{
+    FIsDefaultSkin = Value;
+    TBSkinManager()->SetSkinAsDefault(Value ? this : nullptr);
+}
+
+COLORREF TTBBaseSkin::RGBColor(TTBSkinColor Color) const
+{
+    const auto Name = static_cast<std::size_t>(Color);
+    if (Name >= IndexOfName.size()) return ColorToRGB(clWhite);
+    return FColors.RGBOf(IndexOfName[Name]);
+}
+
+void TTBBaseSkin::AssignColorsToRGB()
+{
+    HDC Screen = GetDC({});
+    for (std::size_t I = 0; I < 28; ++I)
+        FColors.FRGB[I] = GetNearestColor(Screen, ColorToRGB(FColors.FColors[I]));
+    ReleaseDC({}, Screen);
+}
+
+void TTBBaseSkin::CalculateColorSet()
+{
+    if (FColorSet == tbcOfficeXP) OfficeXPColorSet();
+    if (FColorSet == tbcWindowsXP) WindowsXPColorSet();
+}
+
+void TTBBaseSkin::OfficeXPColorSet()
+{
+    auto C = [this](int Index) { return FColors.GetSkinColor(Index); };
+    auto S = [this](int Index, TColor Color) { FColors.Store(Index, Color); };
+    S(tcFace, clBtnFace);
+    S(tcPopup, BlendColors(clWindow, clBtnFace, 0.15L));
+    S(tcBorder, BlendColors(clBtnShadow, clBlack, 0.2L));
+    S(tcToolbar, BlendColors(clBtnFace, clWindow, 0.16L));
+    S(tcImageList, BlendColors(clBtnFace, clWindow, 0.16L));
+    S(tcDragHandle, BlendColors(clBtnShadow, clWindow, 0.231L));
+    S(tcSelBar, BlendColors(clHighlight, clWindow, 0.7L));
+    S(tcSelBarBorder, clHighlight);
+    S(tcSelItem, C(tcSelBar));
+    S(tcSelItemBorder, clHighlight);
+    S(tcSelPushed, BlendColors(clHighlight, clWindow, 0.601L));
+    S(tcSelPushedBorder, clHighlight);
+    S(tcImgListShadow, BlendColors(clHighlight, clBtnShadow, 0.701L));
+    S(tcChecked, BlendColors(C(tcSelPushed), BlendColors(clBtnFace, clWindow, 0.44L), 0.794L));
+    S(tcCheckedOver, C(tcSelPushed));
+    S(tcDockBorderIn, BlendColors(clBtnShadow, clBlack, 0.15L));
+    S(tcDockBorderOut, BlendColors(clBtnShadow, clBlack, 0.15L));
+    S(tcDockBorderTitle, clBtnShadow);
+    S(tcSeparator, ColorLighter(clBtnShadow, 15));
+    S(tcGradStart, ColorLighter(C(tcSelItem), 70));
+    S(tcGradEnd, C(tcSelItem));
+    S(tcPopupGradStart, C(tcImageList));
+    S(tcPopupGradEnd, ColorLighter(C(tcImageList), 70));
+    S(tcImgGradStart, C(tcImageList));
+    S(tcImgGradEnd, ColorDarker(C(tcImageList), 50));
+    S(tcText, clWindowText);
+    S(tcHighlightText, clWindowText);
+    S(tcCaptionText, clHighlightText);
+    AssignColorsToRGB();
+}
+
+void TTBBaseSkin::WindowsXPColorSet()
+{
+    auto C = [this](int Index) { return FColors.GetSkinColor(Index); };
+    auto S = [this](int Index, TColor Color) { FColors.Store(Index, Color); };
+    S(tcFace, clMenu);
+    S(tcPopup, clWindow);
+    S(tcBorder, clBtnShadow);
+    S(tcToolbar, clBtnFace);
+    S(tcImageList, clMenu);
+    S(tcDragHandle, clBtnShadow);
+    S(tcSelBar, clWindow);
+    S(tcSelBarBorder, clBtnShadow);
+    S(tcSelItem, ColorLighter(clHighlight, 13));
+    S(tcSelItemBorder, clHighlight);
+    S(tcSelPushed, ColorDarker(C(tcSelItem), 20));
+    S(tcSelPushedBorder, C(tcSelItem));
+    S(tcImgListShadow, clBtnShadow);
+    S(tcChecked, C(tcSelBar));
+    S(tcCheckedOver, C(tcSelPushed));
+    S(tcDockBorderIn, C(tcPopup));
+    S(tcDockBorderOut, clBlack);
+    S(tcDockBorderTitle, clWindow);
+    S(tcSeparator, C(tcBorder));
+    S(tcGradStart, ColorLighter(C(tcSelItem), 70));
+    S(tcGradEnd, C(tcSelItem));
+    S(tcPopupGradStart, ColorLighter(C(tcSelItem), 40));
+    S(tcPopupGradEnd, ColorLighter(C(tcSelItem), 100));
+    S(tcImgGradStart, ColorLighter(C(tcSelItem), 50));
+    S(tcImgGradEnd, ColorLighter(C(tcSelItem), 100));
+    S(tcText, clWindowText);
+    S(tcHighlightText, clHighlightText);
+    S(tcCaptionText, clWindowText);
+    AssignColorsToRGB();
+}
+
+int TTBBaseSkin::GetPopupNCSize() const
+{
+    switch (FSkinType) {
+    case tbsOfficeXP:
+        return 2;
+    case tbsWindowsXP:
+        return FPopupStyle == tbpsDefault && FImgBackStyle == tbimsDefault ? 3 : 1;
+    default:
+        return 3;
+    }
+}
+
+TTBSkin::TTBSkin(TComponent *AOwner) : TTBBaseSkin(AOwner)
+{
+    TBSkinManager()->AddSkin(this);
+}
+
+TTBSkin::~TTBSkin()
+{
+    SetSkinType(tbsDisabled);
+    TBSkinManager()->RemoveSkin(this);
+}
+
+// ---- the manager -----------------------------------------------------------------------
+
+namespace
+{
+
+std::unique_ptr<TTBBaseSkin> MakeDefaultSkin()
+{
+    auto Skin = std::make_unique<TTBBaseSkin>(nullptr);
+    Skin->SetSkinType(tbsDisabled);
+    Skin->SetOptions({});
+    return Skin;
+}
+
+void CopySettings(TTBBaseSkin *From, TTBBaseSkin *To)
+{
+    To->SetSkinType(From->SkinType());
+    To->SetOptions(From->Options());
+    To->SetShadowStyle(From->ShadowStyle());
+    To->SetGradient(From->Gradient());
+}
+
+} // namespace
+
+TTBBaseSkin *DefaultSkin()
+{
+    static const std::unique_ptr<TTBBaseSkin> Skin = MakeDefaultSkin();
+    return Skin.get();
+}
+
+TTBSkinManager *TBSkinManager()
+{
+    static TTBSkinManager Manager;
+    return &Manager;
+}
+
+TTBSkinManager::TTBSkinManager() : FBackup(std::make_unique<TTBBaseSkin>(nullptr))
+{
+    CopySettings(DefaultSkin(), FBackup.get());
+}
+
+TTBSkinManager::~TTBSkinManager() = default;
+
+void TTBSkinManager::RestoreDefault()
+{
+    CopySettings(FBackup.get(), DefaultSkin());
+}
+
+int TTBSkinManager::AddSkin(TTBBaseSkin *Skin)
+{
+    const auto It = std::find(FSkins.begin(), FSkins.end(), Skin);
+    if (It != FSkins.end()) return static_cast<int>(It - FSkins.begin());
+    FSkins.push_back(Skin);
+    if (FSkins.size() == 1) {
+        DefaultSkin()->Assign(Skin);
+        Skin->FIsDefaultSkin = true;
+    }
+    return Count() - 1;
+}
+
+void TTBSkinManager::RemoveSkin(TTBBaseSkin *Skin)
+{
+    const auto It = std::find(FSkins.begin(), FSkins.end(), Skin);
+    if (It == FSkins.end())
+        throw ESkinError("The skin cannot be removed because it's not part of the SkinManager");
+    FSkins.erase(It);
+    if (!Skin->FIsDefaultSkin) return;
+    Skin->FIsDefaultSkin = false;
+    // The next skin is copied into the default skin too, so unskinned popups follow it.
+    if (!FSkins.empty())
+        SetSkinAsDefault(FSkins.front());
+    else
+        RestoreDefault();
+}
+
+void TTBSkinManager::SetSkinAsDefault(TTBBaseSkin *Skin)
+{
+    if (!Skin) {
+        RestoreDefault();
+        return;
+    }
+    if (std::find(FSkins.begin(), FSkins.end(), Skin) == FSkins.end())
+        throw ESkinError("This skin has not been added to the SkinManager.");
+    for (TTBBaseSkin *Other : FSkins)
+        if (Other != Skin) Other->FIsDefaultSkin = false;
+    Skin->FIsDefaultSkin = true;
+    DefaultSkin()->Assign(Skin);
+    Skin->Mirror();
+}
+
+TTBBaseSkin *ActiveSkin(TTBBaseSkin *Skin)
+{
+    if (Skin && Skin->SkinType() != tbsDisabled) return Skin;
+    if (DefaultSkin()->SkinType() != tbsDisabled) return DefaultSkin();
+    return nullptr;
+}

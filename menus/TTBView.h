@@ -1,0 +1,186 @@
+#pragma once
+// A view shows one level of the item tree in one window: it owns the item
+// viewers, measures and places them, keeps the selection and the open submenu,
+// and runs the window's timers.
+
+#include "menus/TTBItem.h"
+#include "platform/vcl/Controls.h"
+
+#include <memory>
+#include <vector>
+
+class TTBItemViewer;
+class TTBPopupWindow;
+struct TTBItemEventData;
+
+enum TTBViewTimerID { tiOpen, tiClose, tiScrollUp, tiScrollDown };
+enum TTBViewOrientation { tbvoHorizontal, tbvoVertical, tbvoFloating };
+enum TTBViewStateItem {
+    vsOpen,
+    vsMouseInWindow,
+    vsDrawInOrder,
+    vsOppositePopup,
+    vsIgnoreFirstMouseUp,
+    vsShowAccels,
+    vsDropDownMenus,
+    vsNoAnimation
+};
+using TTBViewState = Set<TTBViewStateItem>;
+enum TTBViewStyleItem { vsUseHiddenAccels, vsAlwaysShowHints };
+using TTBViewStyle = Set<TTBViewStyleItem>;
+
+constexpr int ViewTimerBase = 9000;
+constexpr int ScrollArrowHeight = 19;
+constexpr UINT ScrollDelay = 100;
+
+class TTBView : public TComponent
+{
+    QRV4_CLASS(TTBView, TComponent)
+
+public:
+    TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentItem, TWinControl *Window,
+            bool IsToolbar, bool Customizing);
+    ~TTBView() override;
+
+    // ---- structure
+    TTBView *ParentView() const { return FParentView; }
+    TTBCustomItem *ParentItem() const { return FParentItem; }
+    TTBCustomItem *CurParentItem() const { return FCurParentItem; }
+    TWinControl *Window() const { return FWindow; }
+    bool IsPopup() const { return !FIsToolbar; }
+    bool IsToolbar() const { return FIsToolbar; }
+    bool Customizing() const { return FCustomizing; }
+    int ViewerCount() const { return static_cast<int>(FViewers.size()); }
+    TTBItemViewer *Viewers(int Index) const
+    {
+        return FViewers.at(static_cast<std::size_t>(Index)).get();
+    }
+    TTBItemViewer *Find(TTBCustomItem *Item) const;
+    int IndexOf(const TTBItemViewer *Viewer) const;
+    bool ContainsView(const TTBView *View) const;
+    TTBView *GetParentToolbarView();
+    void RecreateAllViewers();
+    virtual TFont *GetFont();
+
+    // ---- state
+    TTBViewState State() const { return FState; }
+    void AddState(TTBViewStateItem Item) { FState << Item; }
+    void RemoveState(TTBViewStateItem Item) { FState >> Item; }
+    void SetState(TTBViewState Value) { FState = Value; }
+    TTBViewStyle Style() const { return FStyle; }
+    void SetStyle(TTBViewStyle Value) { FStyle = Value; }
+    TTBViewOrientation Orientation() const { return FOrientation; }
+    TTBBaseSkin *Skin() const { return FSkin; }
+    void SetSkin(TTBBaseSkin *Value) { FSkin = Value; }
+    int MaxHeight() const { return FMaxHeight; }
+    void SetMaxHeight(int Value) { FMaxHeight = Value; }
+    const TRect &MonitorRect() const { return FMonitorRect; }
+    void SetMonitorRect(const TRect &Value) { FMonitorRect = Value; }
+    bool ShowUpArrow() const { return FShowUpArrow; }
+    bool ShowDownArrow() const { return FShowDownArrow; }
+    int ScrollOffset() const { return FScrollOffset; }
+    bool MouseOverSelected() const { return FMouseOverSelected; }
+    bool Capture() const { return FCapture; }
+    TTBItemViewer *OpenViewer() const { return FOpenViewer; }
+    TTBView *OpenViewerView() const { return FOpenViewerView; }
+    TTBPopupWindow *OpenViewerWindow() const { return FOpenViewerWindow; }
+    void SetOpenPopup(TTBItemViewer *Viewer, TTBView *View, TTBPopupWindow *Window);
+    bool TimerActive(TTBViewTimerID ID) const { return FActiveTimers & (1u << ID); }
+
+    // ---- layout
+    void InvalidatePositions();
+    void ValidatePositions();
+    void TryValidatePositions();
+    void UpdatePositions();
+    void BeginUpdate() { ++FUpdating; }
+    void EndUpdate();
+    TTBItemViewer *ViewerFromPoint(const TPoint &P);
+    TPoint TotalSize() const { return FTotalSize; }
+
+    // ---- painting
+    void DrawItem(TTBItemViewer *Viewer, TCanvas *Canvas, bool Offscreen);
+    void DrawSubitems(TCanvas *Canvas);
+    void Invalidate(TTBItemViewer *Viewer);
+    void SetAccelsVisibility(bool ShowAccels);
+
+    // ---- selection
+    TTBItemViewer *Selected() const { return FSelected; }
+    void SetSelected(TTBItemViewer *Viewer);
+    void UpdateSelection(const TPoint *P, bool AllowNewSelection);
+    TTBItemViewer *FirstSelectable();
+    TTBItemViewer *NextSelectable(TTBItemViewer *Viewer, bool GoForward);
+    TTBItemViewer *NextSelectableWithAccel(TTBItemViewer *Viewer, char Key,
+                                           bool RequirePrimaryAccel, bool &IsOnlyItemWithAccel);
+    void GivePriority(TTBItemViewer *Viewer);
+    void SetCapture() { FCapture = true; }
+    void CancelCapture();
+
+    // ---- submenus, timers, scrolling
+    bool OpenChildPopup(bool SelectFirstItem);
+    void CloseChildPopups();
+    void StartTimer(TTBViewTimerID ID, UINT Interval);
+    void StopTimer(TTBViewTimerID ID);
+    void StopAllTimers();
+    void TimerFired(TTBViewTimerID ID);
+    void Scroll(bool Down);
+    void ScrollSelectedIntoView();
+
+    // ---- keys and clicks (the tracking loop)
+    virtual void KeyDown(WORD &Key, TShiftState Shift, TTBItemEventData &EventData);
+    bool ClickSelectedItem(TTBItemEventData &EventData);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    void UpdateCurParentItem();
+    void FreeViewers();
+    void DeletingViewer(TTBItemViewer *Viewer);
+    void ItemNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
+                          int Index, TTBCustomItem *Item);
+    void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
+                          int Index, TTBCustomItem *Item);
+    void InsertViewer(int Index, TTBCustomItem *Item);
+    // Lays the viewers out; true when a position changed.
+    bool CalculatePositions();
+    void PlaceTallPopup(TPoint &Size);
+    void AutoSize(int Width, int Height);
+    void RepaintAfterLayout();
+
+    TTBView *FParentView;
+    TTBCustomItem *FParentItem;
+    TTBCustomItem *FCurParentItem = nullptr;
+    TWinControl *FWindow;
+    bool FIsToolbar;
+    bool FCustomizing;
+    std::vector<std::unique_ptr<TTBItemViewer>> FViewers;
+    unsigned FActiveTimers = 0;
+    TTBViewState FState;
+    TTBViewStyle FStyle;
+    TTBViewOrientation FOrientation = tbvoVertical;
+    TTBBaseSkin *FSkin = nullptr;
+    int FMaxHeight = 0;
+    TRect FMonitorRect;
+    int FScrollOffset = 0;
+    bool FShowUpArrow = false;
+    bool FShowDownArrow = false;
+    bool FMouseOverSelected = false;
+    bool FCapture = false;
+    bool FValidated = false;
+    int FUpdating = 0;
+    TPoint FTotalSize;
+    TTBItemViewer *FSelected = nullptr;
+    TTBItemViewer *FOpenViewer = nullptr;
+    TTBView *FOpenViewerView = nullptr;
+    TTBPopupWindow *FOpenViewerWindow = nullptr;
+};
+
+// The view of a popup window: its font is the window's.
+class TTBPopupView : public TTBView
+{
+    QRV4_CLASS(TTBPopupView, TTBView)
+
+public:
+    using TTBView::TTBView;
+    TFont *GetFont() override;
+};

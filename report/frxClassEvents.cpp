@@ -1,0 +1,270 @@
+// The report's events: script procedures named by objects, progress, the
+// preview and designer, and the add-ons a report can be given.
+
+#include "report/frxClass.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "report/frxRegistry.h"
+#include "report/frxRes.h"
+#include "report/frxUtils.h"
+#include "script/fs_iinterpreter.h"
+
+namespace
+{
+
+struct WindowHooks {
+    TfrxProgressFactory Progress;
+    TfrxPreviewFormHandler PreviewForm;
+};
+
+WindowHooks &Hooks()
+{
+    static WindowHooks Instance;
+    return Instance;
+}
+
+// The compressors alive, latest last: the class in use is that of the latest.
+std::vector<TfrxCustomCompressor *> &Compressors()
+{
+    static std::vector<TfrxCustomCompressor *> Live;
+    return Live;
+}
+
+void ProcessMessages()
+{
+    if (Application) Application->ProcessMessages();
+}
+
+} // namespace
+
+void frxSetProgressFactory(TfrxProgressFactory Factory)
+{
+    Hooks().Progress = std::move(Factory);
+}
+
+void frxSetPreviewFormHandler(TfrxPreviewFormHandler Handler)
+{
+    Hooks().PreviewForm = std::move(Handler);
+}
+
+TfrxDesignerFactory &frxDesignerClass()
+{
+    static TfrxDesignerFactory Factory;
+    return Factory;
+}
+
+// ---- events ----
+
+bool TfrxReport::EngineRunning() const
+{
+    return FEngine && FEngine->Running;
+}
+
+void TfrxReport::DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways)
+{
+    if ((EngineRunning() || RunAlways) && !EventName.IsEmpty())
+        FScript->CallFunction(EventName, VarArrayOf({VarFromObject(Obj)}));
+}
+
+void TfrxReport::DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways)
+{
+    if ((EngineRunning() || RunAlways) && !EventName.IsEmpty())
+        FScript->CallFunction1(EventName, Params);
+}
+
+void TfrxReport::DoBeforePrint(TfrxReportComponent *C)
+{
+    if (OnBeforePrint) OnBeforePrint(C);
+    DoNotifyEvent(C, C->OnBeforePrint());
+}
+
+void TfrxReport::DoAfterPrint(TfrxReportComponent *C)
+{
+    if (OnAfterPrint) OnAfterPrint(C);
+    DoNotifyEvent(C, C->OnAfterPrint());
+}
+
+void TfrxReport::DoPreviewClick(TfrxView *View, TMouseButton Button, TShiftState Shift,
+                                bool &Modified)
+{
+    Variant Params = VarArrayOf({VarFromObject(View), Variant(static_cast<int>(Button)),
+                                 Variant(static_cast<int>(Shift.ToInt())), Variant(Modified)});
+    DoParamEvent(View->OnPreviewClick(), Params, true);
+    Modified = Params.GetElement({3}).AsBoolean();
+    if (OnClickObject) OnClickObject(View, Button, Shift, Modified);
+}
+
+// ---- progress ----
+
+bool TfrxReport::ShowsProgressWindow(TfrxProgressType ProgressType) const
+{
+    return (FOldStyleProgress || ProgressType != ptRunning) && FShowProgress;
+}
+
+void TfrxReport::InternalOnProgressStart(TfrxProgressType ProgressType)
+{
+    if (OnProgressStart) OnProgressStart(this, ProgressType, 0);
+    if (ShowsProgressWindow(ProgressType)) {
+        FProgress.reset();
+        if (Hooks().Progress) FProgress = Hooks().Progress();
+        if (FProgress) FProgress->Execute(0, AnsiString(), true, false);
+    }
+    if (FPreview && ProgressType == ptRunning)
+        FPreview->InternalOnProgressStart(this, ProgressType, 0);
+    ProcessMessages();
+}
+
+void TfrxReport::InternalOnProgress(TfrxProgressType ProgressType, int Progress)
+{
+    if (OnProgress) OnProgress(this, ProgressType, Progress);
+    if (ShowsProgressWindow(ProgressType) && FProgress) {
+        const char *Key = ProgressType == ptExporting      ? "prExporting"
+                          : ProgressType == ptPrinting     ? "prPrinting"
+                          : FEngine && !FEngine->FinalPass ? "prRunningFirst"
+                                                           : "prRunning";
+        FProgress->SetMessage(Format(frxResources()->Get(Key), {Progress}));
+        if (FProgress->Terminated()) SetTerminated(true);
+    }
+    if (FPreview && ProgressType == ptRunning)
+        FPreview->InternalOnProgress(this, ProgressType, Progress - 1);
+    ProcessMessages();
+}
+
+void TfrxReport::InternalOnProgressStop(TfrxProgressType ProgressType)
+{
+    if (OnProgressStop) OnProgressStop(this, ProgressType, 0);
+    if (ShowsProgressWindow(ProgressType)) FProgress.reset();
+    if (FPreview && ProgressType == ptRunning)
+        FPreview->InternalOnProgressStop(this, ProgressType, 0);
+    ProcessMessages();
+}
+
+void TfrxReport::SetProgressMessage(const AnsiString &Text)
+{
+    if (FOldStyleProgress && EngineRunning() && FShowProgress && FProgress)
+        FProgress->SetMessage(Text);
+    ProcessMessages();
+}
+
+// ---- preview, export, designer ----
+
+void TfrxReport::SetPreview(TfrxCustomPreview *Value)
+{
+    if (FPreview) {
+        FPreview->SetReport(nullptr);
+        FPreview->SetPreviewPages(nullptr);
+    }
+    FPreview = Value;
+    if (!Value) return;
+    Value->FreeNotification(this);
+    Value->SetReport(this);
+    Value->SetPreviewPages(FPreviewPages.get());
+    Value->Init();
+}
+
+void TfrxReport::ShowPreparedReport()
+{
+    if (FPreview) {
+        FPreview->SetReport(this);
+        FPreview->SetPreviewPages(FPreviewPages.get());
+        FPreview->Init();
+        return;
+    }
+    if (!Hooks().PreviewForm)
+        throw Exception(AnsiString::FromUtf8("Предварительный просмотр отчёта недоступен"));
+    Hooks().PreviewForm(this);
+}
+
+void TfrxReport::ShowReport(bool ClearLastReport)
+{
+    if (ClearLastReport && FPreviewPages) FPreviewPages->Clear();
+    if (FOldStyleProgress) {
+        if (PrepareReport(false)) ShowPreparedReport();
+        return;
+    }
+    if (!FTimer) {
+        FTimer = std::make_unique<TTimer>(nullptr);
+        FTimer->SetEnabled(false);
+        FTimer->SetInterval(50);
+        FTimer->OnTimer = [this](TObject *) { StartTimerTick(); };
+    }
+    FTimer->SetEnabled(true);
+    try {
+        ShowPreparedReport();
+    } catch (...) {
+        FTimer->SetEnabled(false);
+        throw;
+    }
+}
+
+void TfrxReport::StartTimerTick()
+{
+    FTimer->SetEnabled(false);
+    PrepareReport(false);
+}
+
+bool TfrxReport::Export(TfrxCustomExportFilter *Filter)
+{
+    if (!FPreviewPages) throw Exception("The report's prepared pages are not available");
+    return FPreviewPages->Export(Filter);
+}
+
+void TfrxReport::DesignReport()
+{
+    if (!frxDesignerClass()) return;
+    if (PagesCount() == 0) {
+        auto *Page = new TfrxReportPage(this);
+        Page->SetName("Page1");
+    }
+    std::unique_ptr<TfrxCustomDesigner> Designer = frxDesignerClass()(this);
+    Designer->ShowModal();
+}
+
+// ---- the add-ons ----
+
+TfrxCustomDesigner::TfrxCustomDesigner(TComponent *AOwner, TfrxReport *Report)
+    : TForm(AOwner), FReport(Report)
+{
+}
+
+TfrxCustomExportFilter::TfrxCustomExportFilter(TComponent *AOwner) : TComponent(AOwner)
+{
+    frxExportFilters()->Register(this);
+}
+
+TfrxCustomExportFilter::TfrxCustomExportFilter() : TComponent(nullptr), FNoRegister(true) {}
+
+TfrxCustomExportFilter::~TfrxCustomExportFilter()
+{
+    if (!FNoRegister) frxExportFilters()->Unregister(this);
+}
+
+TClass frxCompressorClass()
+{
+    return Compressors().empty() ? nullptr : Compressors().back()->ClassType();
+}
+
+// The class stays in use while a compressor of it lives, so a report's own
+// short-lived one does not take away the one the host placed.
+TfrxCustomCompressor::TfrxCustomCompressor(TComponent *AOwner) : TComponent(AOwner)
+{
+    Compressors().push_back(this);
+}
+
+TfrxCustomCompressor::~TfrxCustomCompressor()
+{
+    FStream.reset();
+    if (!FTempFile.IsEmpty()) DeleteFile(FTempFile);
+    std::erase(Compressors(), this);
+}
+
+void TfrxCustomCompressor::CreateStream()
+{
+    if (FReport && FReport->EngineOptions()->UseFileCache()) {
+        FTempFile = frxCreateTempFile(FReport->EngineOptions()->TempDir());
+        FStream = std::make_unique<TFileStream>(FTempFile, fmOpenReadWrite);
+    } else {
+        FStream = std::make_unique<TMemoryStream>();
+    }
+}

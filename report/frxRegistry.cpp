@@ -1,0 +1,753 @@
+#include "report/frxRegistry.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Menus.h"
+#include "platform/win/WinGdi.h"
+#include "report/frxClass.h"
+#include "report/frxRes.h"
+#include "report/frxUtils.h"
+
+#include <algorithm>
+
+namespace
+{
+
+template <class Item> Item *ItemAt(const TCollection *Collection, int Index)
+{
+    return static_cast<Item *>(Collection->Items(Index));
+}
+
+template <class Item, class Test> void DeleteWhere(TCollection *Collection, Test Matches)
+{
+    for (int i = Collection->Count() - 1; i >= 0; --i)
+        if (Matches(*ItemAt<Item>(Collection, i))) Collection->Delete(i);
+}
+
+[[noreturn]] void InvalidValue()
+{
+    throw Exception(frxResources()->Get("prInvProp"));
+}
+
+// A value list with its names: a name shows for its value, a value for its name.
+struct NamedValue {
+    const char *Name;
+    long long Value;
+};
+
+const NamedValue CursorNames[] = {
+    {"crDefault", crDefault},   {"crNone", crNone},           {"crArrow", crArrow},
+    {"crCross", crCross},       {"crIBeam", crIBeam},         {"crSizeNESW", crSizeNESW},
+    {"crSizeNS", crSizeNS},     {"crSizeNWSE", crSizeNWSE},   {"crSizeWE", crSizeWE},
+    {"crUpArrow", crUpArrow},   {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
+    {"crNoDrop", crNoDrop},     {"crHSplit", crHSplit},       {"crVSplit", crVSplit},
+    {"crMultiDrag", -16},       {"crSQLWait", -17},           {"crNo", crNo},
+    {"crAppStart", crAppStart}, {"crHelp", crHelp},           {"crHandPoint", crHandPoint},
+    {"crSizeAll", crSizeAll},
+};
+
+const NamedValue CharsetNames[] = {
+    {"ANSI_CHARSET", 0},      {"DEFAULT_CHARSET", 1},    {"SYMBOL_CHARSET", 2},
+    {"MAC_CHARSET", 77},      {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},
+    {"JOHAB_CHARSET", 130},   {"GB2312_CHARSET", 134},   {"CHINESEBIG5_CHARSET", 136},
+    {"GREEK_CHARSET", 161},   {"TURKISH_CHARSET", 162},  {"VIETNAMESE_CHARSET", 163},
+    {"HEBREW_CHARSET", 177},  {"ARABIC_CHARSET", 178},   {"BALTIC_CHARSET", 186},
+    {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222},     {"EASTEUROPE_CHARSET", 238},
+    {"OEM_CHARSET", 255},
+};
+
+const char *const ModalResultNames[] = {"mrNone",  "mrOk",      "mrCancel",  "mrAbort",
+                                        "mrRetry", "mrIgnore",  "mrYes",     "mrNo",
+                                        "mrAll",   "mrNoToAll", "mrYesToAll"};
+
+template <std::size_t N> AnsiString NameOrNumber(const NamedValue (&Names)[N], long long Value)
+{
+    for (const NamedValue &Named : Names)
+        if (Named.Value == Value) return Named.Name;
+    return IntToStr(Value);
+}
+
+template <std::size_t N> long long ValueOfName(const NamedValue (&Names)[N], const AnsiString &Text)
+{
+    for (const NamedValue &Named : Names)
+        if (SameText(Named.Name, Text)) return Named.Value;
+    long long Value = 0;
+    if (!TryStrToInt64(Text, Value)) InvalidValue();
+    return Value;
+}
+
+template <std::size_t N> void AddNames(TfrxPropertyEditor *Editor, const NamedValue (&Names)[N])
+{
+    for (const NamedValue &Named : Names)
+        Editor->GetStrProc(Named.Name);
+}
+
+// The date, time or both of a value; 0 shows empty.
+AnsiString DateText(double Value, AnsiString (*Convert)(TDateTime))
+{
+    return Value == 0 ? AnsiString() : Convert(Value);
+}
+
+double DateValue(const AnsiString &Text, TDateTime (*Convert)(const AnsiString &))
+{
+    if (Text.IsEmpty()) return 0;
+    try {
+        return Convert(Text);
+    } catch (const EConvertError &) {
+        InvalidValue();
+    }
+}
+
+} // namespace
+
+// ---- report objects ----
+
+TfrxObjectCollection::TfrxObjectCollection() : TCollection(TfrxObjectItem::StaticClass()) {}
+
+TfrxObjectItem *TfrxObjectCollection::Items(int Index) const
+{
+    return ItemAt<TfrxObjectItem>(this, Index);
+}
+
+void TfrxObjectCollection::RegisterObject1(TClass ClassRef, TBitmap *ButtonBmp,
+                                           const AnsiString &ButtonHint,
+                                           const AnsiString &CategoryName, std::uint16_t Flags,
+                                           int ImageIndex)
+{
+    for (int i = 0; i < Count(); ++i)
+        if (ClassRef && Items(i)->ClassRef == ClassRef && Items(i)->Flags == Flags) return;
+    if (ClassRef) RegisterClass(ClassRef);
+    if (ButtonBmp) ButtonBmp->Dormant();
+    auto *Item = static_cast<TfrxObjectItem *>(Add());
+    Item->ClassRef = ClassRef;
+    Item->ButtonBmp = ButtonBmp;
+    Item->ButtonImageIndex = ImageIndex;
+    Item->ButtonHint = ButtonHint;
+    Item->CategoryName = CategoryName;
+    Item->Flags = Flags;
+}
+
+void TfrxObjectCollection::RegisterObject(TClass ClassRef, TBitmap *ButtonBmp,
+                                          const AnsiString &CategoryName)
+{
+    RegisterObject1(ClassRef, ButtonBmp, AnsiString(), CategoryName, 0, -1);
+}
+
+void TfrxObjectCollection::RegisterCategory(const AnsiString &CategoryName, TBitmap *ButtonBmp,
+                                            const AnsiString &ButtonHint, int ImageIndex)
+{
+    RegisterObject1(nullptr, ButtonBmp, ButtonHint, CategoryName, 0, ImageIndex);
+}
+
+void TfrxObjectCollection::Unregister(TClass ClassRef)
+{
+    DeleteWhere<TfrxObjectItem>(this,
+                                [&](const TfrxObjectItem &I) { return I.ClassRef == ClassRef; });
+}
+
+// ---- component editors ----
+
+TfrxComponentEditor::TfrxComponentEditor(TfrxComponent *Component, TfrxCustomDesigner *Designer,
+                                         TMenu *Menu)
+    : FComponent(Component), FDesigner(Designer), FMenu(Menu)
+{
+}
+
+void TfrxComponentEditor::AddItem(const AnsiString &Caption, int Tag, bool Checked)
+{
+    auto *Item = new TMenuItem(FMenu);
+    Item->SetCaption(Caption);
+    Item->SetTag(Tag);
+    Item->SetChecked(Checked);
+    FMenu->Items()->Add(Item);
+}
+
+TfrxComponentEditorCollection::TfrxComponentEditorCollection()
+    : TCollection(TfrxComponentEditorItem::StaticClass())
+{
+}
+
+TfrxComponentEditorItem *TfrxComponentEditorCollection::Items(int Index) const
+{
+    return ItemAt<TfrxComponentEditorItem>(this, Index);
+}
+
+void TfrxComponentEditorCollection::Register(TClass ComponentClass,
+                                             TfrxComponentEditorClass EditorClass)
+{
+    auto *Item = static_cast<TfrxComponentEditorItem *>(Add());
+    Item->ComponentClass = ComponentClass;
+    Item->ComponentEditor = EditorClass;
+}
+
+std::unique_ptr<TfrxComponentEditor>
+TfrxComponentEditorCollection::GetComponentEditor(TfrxComponent *Component,
+                                                  TfrxCustomDesigner *Designer, TMenu *Menu) const
+{
+    const TfrxComponentEditorItem *Found = nullptr;
+    for (int i = 0; i < Count(); ++i) {
+        const TfrxComponentEditorItem *Item = Items(i);
+        if (Item->ComponentClass == Component->ClassType()) {
+            Found = Item;
+            break;
+        }
+        if (Component->InheritsFrom(Item->ComponentClass)) Found = Item;
+    }
+    return Found ? Found->ComponentEditor(Component, Designer, Menu) : nullptr;
+}
+
+// ---- property editors ----
+
+TfrxPropertyEditor::TfrxPropertyEditor(TfrxCustomDesigner *Designer) : FDesigner(Designer) {}
+
+void TfrxPropertyEditor::Add(TObject *Instance, PPropInfo PropInfo)
+{
+    FObjects.push_back({Instance, PropInfo});
+}
+
+TfrxReportComponent *TfrxPropertyEditor::GetfrComponent() const
+{
+    return dynamic_cast<TfrxReportComponent *>(GetComponent());
+}
+
+AnsiString TfrxPropertyEditor::GetValue()
+{
+    return "(Unknown)";
+}
+
+void TfrxPropertyEditor::GetValues()
+{
+    FValues->Clear();
+    FValues->SetSorted(GetAttributes().Contains(paSortList));
+}
+
+bool TfrxPropertyEditor::Edit()
+{
+    GetValues();
+    if (FValues->Count() == 0) return false;
+    const int Current = FValues->IndexOf(GetValue());
+    SetValue(FValues->Strings((Current + 1) % FValues->Count()));
+    return true;
+}
+
+long long TfrxPropertyEditor::GetOrdValue() const
+{
+    return GetOrdProp(GetComponent(), GetPropInfo());
+}
+
+double TfrxPropertyEditor::GetFloatValue() const
+{
+    return GetFloatProp(GetComponent(), GetPropInfo());
+}
+
+AnsiString TfrxPropertyEditor::GetStrValue() const
+{
+    return GetStrProp(GetComponent(), GetPropInfo());
+}
+
+Variant TfrxPropertyEditor::GetVarValue() const
+{
+    return GetVariantProp(GetComponent(), GetPropInfo());
+}
+
+void TfrxPropertyEditor::SetOrdValue(long long Value)
+{
+    for (const Selected &S : FObjects)
+        SetOrdProp(S.Instance, S.Prop, Value);
+}
+
+void TfrxPropertyEditor::SetFloatValue(double Value)
+{
+    for (const Selected &S : FObjects)
+        SetFloatProp(S.Instance, S.Prop, Value);
+}
+
+void TfrxPropertyEditor::SetStrValue(const AnsiString &Value)
+{
+    for (const Selected &S : FObjects)
+        SetStrProp(S.Instance, S.Prop, Value);
+}
+
+void TfrxPropertyEditor::SetVarValue(const Variant &Value)
+{
+    for (const Selected &S : FObjects)
+        SetVariantProp(S.Instance, S.Prop, Value);
+}
+
+TfrxPropertyAttributes TfrxIntegerProperty::GetAttributes()
+{
+    return {paMultiSelect};
+}
+AnsiString TfrxIntegerProperty::GetValue()
+{
+    return IntToStr(GetOrdValue());
+}
+void TfrxIntegerProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+}
+void TfrxIntegerProperty::SetValue(const AnsiString &Value)
+{
+    long long Number = 0;
+    if (!TryStrToInt64(Trim(Value), Number)) InvalidValue();
+    SetOrdValue(Number);
+}
+
+TfrxPropertyAttributes TfrxFloatProperty::GetAttributes()
+{
+    return {paMultiSelect};
+}
+AnsiString TfrxFloatProperty::GetValue()
+{
+    return FloatToStr(GetFloatValue());
+}
+void TfrxFloatProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+}
+void TfrxFloatProperty::SetValue(const AnsiString &Value)
+{
+    try {
+        SetFloatValue(frxStrToFloat(Value));
+    } catch (const EConvertError &) {
+        InvalidValue();
+    }
+}
+
+TfrxPropertyAttributes TfrxCharProperty::GetAttributes()
+{
+    return {paMultiSelect};
+}
+AnsiString TfrxCharProperty::GetValue()
+{
+    const long long Code = GetOrdValue();
+    if (Code < 33) return "#" + IntToStr(Code);
+    return AnsiString(std::string(1, static_cast<char>(Code)));
+}
+void TfrxCharProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+}
+void TfrxCharProperty::SetValue(const AnsiString &Value)
+{
+    if (Value.IsEmpty()) return SetOrdValue(0);
+    if (Value.Length() == 1) return SetOrdValue(static_cast<unsigned char>(Value[1]));
+    int Code = 0;
+    if (Value[1] != '#' || !TryStrToInt(Value.SubString(2, Value.Length() - 1), Code) || Code < 0 ||
+        Code > 255)
+        InvalidValue();
+    SetOrdValue(Code);
+}
+
+TfrxPropertyAttributes TfrxStringProperty::GetAttributes()
+{
+    return {paMultiSelect};
+}
+AnsiString TfrxStringProperty::GetValue()
+{
+    return GetStrValue();
+}
+void TfrxStringProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+}
+void TfrxStringProperty::SetValue(const AnsiString &Value)
+{
+    SetStrValue(Value);
+}
+
+TfrxPropertyAttributes TfrxEnumProperty::GetAttributes()
+{
+    return {paValueList, paSortList, paMultiSelect};
+}
+AnsiString TfrxEnumProperty::GetValue()
+{
+    return GetEnumName(GetPropInfo()->PropType, static_cast<int>(GetOrdValue()));
+}
+void TfrxEnumProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    for (const AnsiString &Name : GetPropInfo()->PropType->EnumNames)
+        GetStrProc(Name);
+}
+void TfrxEnumProperty::SetValue(const AnsiString &Value)
+{
+    const int Ordinal = GetEnumValue(GetPropInfo()->PropType, Value);
+    if (Ordinal < 0) InvalidValue();
+    SetOrdValue(Ordinal);
+}
+
+TfrxPropertyAttributes TfrxNameProperty::GetAttributes()
+{
+    return {};
+}
+AnsiString TfrxNameProperty::GetValue()
+{
+    return TfrxStringProperty::GetValue();
+}
+void TfrxNameProperty::GetValues()
+{
+    TfrxStringProperty::GetValues();
+}
+void TfrxNameProperty::SetValue(const AnsiString &Value)
+{
+    TfrxStringProperty::SetValue(Value);
+}
+
+TfrxPropertyAttributes TfrxColorProperty::GetAttributes()
+{
+    return {paValueList, paMultiSelect, paOwnerDraw};
+}
+AnsiString TfrxColorProperty::GetValue()
+{
+    return ColorToString(static_cast<TColor>(GetOrdValue()));
+}
+void TfrxColorProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    GetColorValues([this](const AnsiString &Name) { GetStrProc(Name); });
+}
+void TfrxColorProperty::SetValue(const AnsiString &Value)
+{
+    TColor Color = 0;
+    if (IdentToColor(Value, Color)) return SetOrdValue(Color);
+    TfrxIntegerProperty::SetValue(Value);
+}
+
+TfrxPropertyAttributes TfrxFontProperty::GetAttributes()
+{
+    return {paDialog, paMultiSelect, paSubProperties, paReadOnly};
+}
+AnsiString TfrxFontProperty::GetValue()
+{
+    return TfrxPropertyEditor::GetValue();
+}
+void TfrxFontProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+}
+void TfrxFontProperty::SetValue(const AnsiString &) {}
+
+TfrxPropertyAttributes TfrxFontNameProperty::GetAttributes()
+{
+    return {paValueList, paSortList, paMultiSelect};
+}
+AnsiString TfrxFontNameProperty::GetValue()
+{
+    return TfrxStringProperty::GetValue();
+}
+void TfrxFontNameProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    if (!Screen) return;
+    TStrings *Fonts = Screen->Fonts();
+    for (int i = 0; i < Fonts->Count(); ++i)
+        GetStrProc(Fonts->Strings(i));
+}
+void TfrxFontNameProperty::SetValue(const AnsiString &Value)
+{
+    TfrxStringProperty::SetValue(Value);
+}
+
+TfrxPropertyAttributes TfrxFontCharsetProperty::GetAttributes()
+{
+    return {paValueList, paSortList, paMultiSelect};
+}
+AnsiString TfrxFontCharsetProperty::GetValue()
+{
+    return NameOrNumber(CharsetNames, GetOrdValue());
+}
+void TfrxFontCharsetProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    AddNames(this, CharsetNames);
+}
+void TfrxFontCharsetProperty::SetValue(const AnsiString &Value)
+{
+    SetOrdValue(ValueOfName(CharsetNames, Value));
+}
+
+TfrxPropertyAttributes TfrxModalResultProperty::GetAttributes()
+{
+    return {paValueList, paMultiSelect};
+}
+AnsiString TfrxModalResultProperty::GetValue()
+{
+    const long long Value = GetOrdValue();
+    if (Value >= 0 && Value <= mrYesToAll) return ModalResultNames[Value];
+    return IntToStr(Value);
+}
+void TfrxModalResultProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    for (const char *Name : ModalResultNames)
+        GetStrProc(Name);
+}
+void TfrxModalResultProperty::SetValue(const AnsiString &Value)
+{
+    const auto *Named = std::find_if(std::begin(ModalResultNames), std::end(ModalResultNames),
+                                     [&](const char *Name) { return Value == Name; });
+    if (Named != std::end(ModalResultNames))
+        return SetOrdValue(Named - std::begin(ModalResultNames));
+    TfrxIntegerProperty::SetValue(Value.IsEmpty() ? AnsiString("0") : Value);
+}
+
+namespace
+{
+
+// The shortcuts a designer offers: letters with Ctrl and Ctrl+Alt, the function
+// keys alone and with Ctrl, Shift and Ctrl+Shift, and the editing keys.
+std::vector<AnsiString> ShortCutList()
+{
+    std::vector<AnsiString> List;
+    for (const char *Prefix : {"Ctrl+", "Ctrl+Alt+"})
+        for (char Letter = 'A'; Letter <= 'Z'; ++Letter)
+            List.push_back(AnsiString(Prefix) + AnsiString(std::string(1, Letter)));
+    for (const char *Prefix : {"", "Ctrl+", "Shift+", "Ctrl+Shift+"})
+        for (int Key = 1; Key <= 12; ++Key)
+            List.push_back(AnsiString(Prefix) + "F" + IntToStr(Key));
+    for (const char *Key : {"Ins", "Shift+Ins", "Ctrl+Ins", "Del", "Shift+Del", "Ctrl+Del",
+                            "Alt+BkSp", "Shift+Alt+BkSp"})
+        List.push_back(Key);
+    return List;
+}
+
+} // namespace
+
+TfrxPropertyAttributes TfrxShortCutProperty::GetAttributes()
+{
+    return {paValueList, paMultiSelect};
+}
+AnsiString TfrxShortCutProperty::GetValue()
+{
+    return ShortCutToText(static_cast<TShortCut>(GetOrdValue()));
+}
+void TfrxShortCutProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    GetStrProc(ShortCutToText(0));
+    for (const AnsiString &Text : ShortCutList())
+        GetStrProc(Text);
+}
+void TfrxShortCutProperty::SetValue(const AnsiString &Value)
+{
+    SetOrdValue(Value.IsEmpty() || Value == ShortCutToText(0) ? 0 : TextToShortCut(Value));
+}
+
+TfrxPropertyAttributes TfrxCursorProperty::GetAttributes()
+{
+    return {paValueList, paSortList, paMultiSelect};
+}
+AnsiString TfrxCursorProperty::GetValue()
+{
+    return NameOrNumber(CursorNames, GetOrdValue());
+}
+void TfrxCursorProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    AddNames(this, CursorNames);
+}
+void TfrxCursorProperty::SetValue(const AnsiString &Value)
+{
+    SetOrdValue(ValueOfName(CursorNames, Value));
+}
+
+#define QRV4_FRX_DATE_EDITOR(Name, ToText, FromText)                                               \
+    TfrxPropertyAttributes Name::GetAttributes()                                                   \
+    {                                                                                              \
+        return {paMultiSelect};                                                                    \
+    }                                                                                              \
+    AnsiString Name::GetValue()                                                                    \
+    {                                                                                              \
+        return DateText(GetFloatValue(), ToText);                                                  \
+    }                                                                                              \
+    void Name::GetValues()                                                                         \
+    {                                                                                              \
+        TfrxPropertyEditor::GetValues();                                                           \
+    }                                                                                              \
+    void Name::SetValue(const AnsiString &Value)                                                   \
+    {                                                                                              \
+        SetFloatValue(DateValue(Value, FromText));                                                 \
+    }
+QRV4_FRX_DATE_EDITOR(TfrxDateTimeProperty, DateTimeToStr, StrToDateTime)
+QRV4_FRX_DATE_EDITOR(TfrxDateProperty, DateToStr, StrToDate)
+QRV4_FRX_DATE_EDITOR(TfrxTimeProperty, TimeToStr, StrToTime)
+#undef QRV4_FRX_DATE_EDITOR
+
+TfrxPropertyEditorCollection::TfrxPropertyEditorCollection()
+    : TCollection(TfrxPropertyEditorItem::StaticClass())
+{
+}
+
+TfrxPropertyEditorItem *TfrxPropertyEditorCollection::Items(int Index) const
+{
+    return ItemAt<TfrxPropertyEditorItem>(this, Index);
+}
+
+void TfrxPropertyEditorCollection::Register(PTypeInfo PropertyType, TClass ComponentClass,
+                                            const AnsiString &PropertyName,
+                                            TfrxPropertyEditorClass EditorClass)
+{
+    auto *Item = static_cast<TfrxPropertyEditorItem *>(Add());
+    Item->PropertyType = PropertyType;
+    Item->ComponentClass = ComponentClass;
+    Item->PropertyName = PropertyName;
+    Item->EditorClass = EditorClass;
+}
+
+void TfrxPropertyEditorCollection::RegisterEventEditor(TfrxPropertyEditorClass EditorClass)
+{
+    Register(nullptr, nullptr, AnsiString(), EditorClass);
+    FEventEditorItem = Count() - 1;
+}
+
+int TfrxPropertyEditorCollection::GetPropertyEditor(PTypeInfo PropertyType, TObject *Component,
+                                                    const AnsiString &PropertyName) const
+{
+    const AnsiString TypeName = PropertyType ? LowerCase(PropertyType->Name) : AnsiString();
+    if (TypeName.SubString(1, 4) == "tfrx" &&
+        TypeName.SubString(TypeName.Length() - 4, 5) == "event")
+        return FEventEditorItem;
+    int Result = -1;
+    for (int i = Count() - 1; i >= 0; --i) {
+        const TfrxPropertyEditorItem *Item = Items(i);
+        if (!Item->ComponentClass && Item->PropertyName.IsEmpty() &&
+            Item->PropertyType == PropertyType && PropertyType)
+            Result = i;
+        else if ((!Item->ComponentClass && Item->PropertyType == PropertyType &&
+                  SameText(Item->PropertyName, PropertyName)) ||
+                 (Item->ComponentClass && Component &&
+                  Component->InheritsFrom(Item->ComponentClass) &&
+                  SameText(Item->PropertyName, PropertyName)))
+            return i;
+    }
+    return Result;
+}
+
+void frxHideProperties(TClass ClassRef, const AnsiString &Names)
+{
+    TStringList List;
+    frxSetCommaText(Names, &List, ';');
+    for (int i = 0; i < List.Count(); ++i)
+        frxPropertyEditors()->Register(nullptr, ClassRef, List.Strings(i), nullptr);
+}
+
+// ---- export filters and wizards ----
+
+TfrxExportFilterCollection::TfrxExportFilterCollection()
+    : TCollection(TfrxExportFilterItem::StaticClass())
+{
+}
+
+TfrxExportFilterItem *TfrxExportFilterCollection::Items(int Index) const
+{
+    return ItemAt<TfrxExportFilterItem>(this, Index);
+}
+
+void TfrxExportFilterCollection::Register(TfrxCustomExportFilter *Filter)
+{
+    if (!Filter) return;
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i)->Filter == Filter) return;
+    static_cast<TfrxExportFilterItem *>(Add())->Filter = Filter;
+}
+
+void TfrxExportFilterCollection::Unregister(TfrxCustomExportFilter *Filter)
+{
+    DeleteWhere<TfrxExportFilterItem>(
+        this, [&](const TfrxExportFilterItem &I) { return I.Filter == Filter; });
+}
+
+TfrxWizardCollection::TfrxWizardCollection() : TCollection(TfrxWizardItem::StaticClass()) {}
+
+TfrxWizardItem *TfrxWizardCollection::Items(int Index) const
+{
+    return ItemAt<TfrxWizardItem>(this, Index);
+}
+
+void TfrxWizardCollection::Register(TClass ClassRef, TBitmap *ButtonBmp, bool IsToolbarWizard)
+{
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i)->ClassRef == ClassRef) return;
+    if (ButtonBmp) ButtonBmp->Dormant();
+    auto *Item = static_cast<TfrxWizardItem *>(Add());
+    Item->ClassRef = ClassRef;
+    Item->ButtonBmp = ButtonBmp;
+    Item->IsToolbarWizard = IsToolbarWizard;
+}
+
+void TfrxWizardCollection::Unregister(TClass ClassRef)
+{
+    DeleteWhere<TfrxWizardItem>(this,
+                                [&](const TfrxWizardItem &I) { return I.ClassRef == ClassRef; });
+}
+
+// ---- the registries ----
+
+namespace
+{
+
+// Made on first use in the order objects, component editors, property
+// editors, export filters, wizards; the library's property editors go in first.
+struct Registries {
+    TfrxObjectCollection Objects;
+    TfrxComponentEditorCollection ComponentEditors;
+    TfrxPropertyEditorCollection PropertyEditors;
+    TfrxExportFilterCollection ExportFilters;
+    TfrxWizardCollection Wizards;
+
+    Registries()
+    {
+        TfrxPropertyEditorCollection &P = PropertyEditors;
+        P.Register(rtl::TComponentNameInfo(), nullptr, "Name",
+                   frxPropertyEditorOf<TfrxNameProperty>);
+        P.Register(rtl::TColorInfo(), nullptr, "", frxPropertyEditorOf<TfrxColorProperty>);
+        P.Register(rtl::TypeInfoFor<TFont *>::Get(), nullptr, "",
+                   frxPropertyEditorOf<TfrxFontProperty>);
+        P.Register(rtl::TypeInfoFor<AnsiString>::Get(), TFont::StaticClass(), "Name",
+                   frxPropertyEditorOf<TfrxFontNameProperty>);
+        P.Register(rtl::TypeInfoFor<int>::Get(), TFont::StaticClass(), "Charset",
+                   frxPropertyEditorOf<TfrxFontCharsetProperty>);
+        P.Register(rtl::TModalResultInfo(), nullptr, "",
+                   frxPropertyEditorOf<TfrxModalResultProperty>);
+        P.Register(rtl::TShortCutInfo(), nullptr, "", frxPropertyEditorOf<TfrxShortCutProperty>);
+        P.Register(rtl::TCursorInfo(), nullptr, "", frxPropertyEditorOf<TfrxCursorProperty>);
+        P.Register(rtl::TDateTimeInfo(), nullptr, "", frxPropertyEditorOf<TfrxDateTimeProperty>);
+        P.Register(rtl::TDateInfo(), nullptr, "", frxPropertyEditorOf<TfrxDateProperty>);
+        P.Register(rtl::TTimeInfo(), nullptr, "", frxPropertyEditorOf<TfrxTimeProperty>);
+    }
+};
+
+Registries &TheRegistries()
+{
+    static Registries Instance;
+    return Instance;
+}
+
+} // namespace
+
+TfrxObjectCollection *frxObjects()
+{
+    return &TheRegistries().Objects;
+}
+
+TfrxComponentEditorCollection *frxComponentEditors()
+{
+    return &TheRegistries().ComponentEditors;
+}
+
+TfrxPropertyEditorCollection *frxPropertyEditors()
+{
+    return &TheRegistries().PropertyEditors;
+}
+
+TfrxExportFilterCollection *frxExportFilters()
+{
+    return &TheRegistries().ExportFilters;
+}
+
+TfrxWizardCollection *frxWizards()
+{
+    return &TheRegistries().Wizards;
+}

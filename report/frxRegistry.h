@@ -1,0 +1,287 @@
+#pragma once
+
+// The process-wide registries of the report library: report objects for a
+// designer's palette, component and property editors, export filters and
+// wizards; and the property editors that show one property as text.
+
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/TypInfo.h"
+#include "platform/vcl/Graphics.h"
+
+#include <memory>
+#include <vector>
+
+class TfrxComponent;
+class TfrxReportComponent;
+class TfrxCustomDesigner;
+class TfrxCustomExportFilter;
+class TMenu;
+
+// ---- report objects ----
+
+class TfrxObjectItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxObjectItem, TCollectionItem)
+
+public:
+    using TCollectionItem::TCollectionItem;
+
+    TClass ClassRef = nullptr; // none for a category entry
+    TBitmap *ButtonBmp = nullptr;
+    int ButtonImageIndex = -1;
+    AnsiString ButtonHint;
+    AnsiString CategoryName;
+    std::uint16_t Flags = 0;
+};
+
+class TfrxObjectCollection : public TCollection
+{
+    QRV4_CLASS(TfrxObjectCollection, TCollection)
+
+public:
+    TfrxObjectCollection();
+    TfrxObjectItem *Items(int Index) const;
+    // Nothing happens when the class is already there with the same flags.
+    void RegisterObject1(TClass ClassRef, TBitmap *ButtonBmp, const AnsiString &ButtonHint = "",
+                         const AnsiString &CategoryName = "", std::uint16_t Flags = 0,
+                         int ImageIndex = -1);
+    void RegisterObject(TClass ClassRef, TBitmap *ButtonBmp, const AnsiString &CategoryName = "");
+    void RegisterCategory(const AnsiString &CategoryName, TBitmap *ButtonBmp,
+                          const AnsiString &ButtonHint, int ImageIndex = -1);
+    void Unregister(TClass ClassRef);
+};
+
+// ---- component editors ----
+
+class TfrxComponentEditor
+{
+public:
+    TfrxComponentEditor(TfrxComponent *Component, TfrxCustomDesigner *Designer, TMenu *Menu);
+    virtual ~TfrxComponentEditor() = default;
+    TfrxComponentEditor(const TfrxComponentEditor &) = delete;
+    TfrxComponentEditor &operator=(const TfrxComponentEditor &) = delete;
+
+    virtual bool Edit() { return false; }
+    virtual bool HasEditor() { return false; }
+    virtual void GetMenuItems() {}
+    virtual bool Execute(int /*Tag*/, bool /*Checked*/) { return false; }
+    void AddItem(const AnsiString &Caption, int Tag, bool Checked = false);
+
+    TfrxComponent *Component() const { return FComponent; }
+    TfrxCustomDesigner *Designer() const { return FDesigner; }
+    TMenu *Menu() const { return FMenu; }
+
+private:
+    TfrxComponent *FComponent;
+    TfrxCustomDesigner *FDesigner;
+    TMenu *FMenu;
+};
+
+// An editor class: makes an editor of its kind.
+using TfrxComponentEditorClass = std::unique_ptr<TfrxComponentEditor> (*)(
+    TfrxComponent *Component, TfrxCustomDesigner *Designer, TMenu *Menu);
+template <class E>
+std::unique_ptr<TfrxComponentEditor> frxComponentEditorOf(TfrxComponent *Component,
+                                                          TfrxCustomDesigner *Designer, TMenu *Menu)
+{
+    return std::make_unique<E>(Component, Designer, Menu);
+}
+
+class TfrxComponentEditorItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxComponentEditorItem, TCollectionItem)
+
+public:
+    using TCollectionItem::TCollectionItem;
+    TClass ComponentClass = nullptr;
+    TfrxComponentEditorClass ComponentEditor = nullptr;
+};
+
+class TfrxComponentEditorCollection : public TCollection
+{
+    QRV4_CLASS(TfrxComponentEditorCollection, TCollection)
+
+public:
+    TfrxComponentEditorCollection();
+    TfrxComponentEditorItem *Items(int Index) const;
+    void Register(TClass ComponentClass, TfrxComponentEditorClass EditorClass);
+    // The editor of the component's own class, else of its nearest registered ancestor.
+    std::unique_ptr<TfrxComponentEditor>
+    GetComponentEditor(TfrxComponent *Component, TfrxCustomDesigner *Designer, TMenu *Menu) const;
+};
+
+// ---- property editors ----
+
+QRV4_ENUM(TfrxPropertyAttribute, paValueList, paSortList, paDialog, paMultiSelect, paSubProperties,
+          paReadOnly, paOwnerDraw)
+using TfrxPropertyAttributes = Set<TfrxPropertyAttribute>;
+
+// Shows one property of the selected objects as text and writes edited text
+// back to all of them; text it cannot take raises "prInvProp".
+class TfrxPropertyEditor
+{
+public:
+    explicit TfrxPropertyEditor(TfrxCustomDesigner *Designer);
+    virtual ~TfrxPropertyEditor() = default;
+    TfrxPropertyEditor(const TfrxPropertyEditor &) = delete;
+    TfrxPropertyEditor &operator=(const TfrxPropertyEditor &) = delete;
+
+    // Takes the next value of the list, wrapping; false without a list.
+    virtual bool Edit();
+    virtual TfrxPropertyAttributes GetAttributes() { return {paMultiSelect}; }
+    virtual AnsiString GetName() { return GetPropInfo()->Name; }
+    virtual int GetExtraLBSize() { return FItemHeight + 2; }
+    virtual AnsiString GetValue();
+    virtual void GetValues();
+    virtual void SetValue(const AnsiString &) {}
+
+    // One (object, property) pair per selected object.
+    void Add(TObject *Instance, PPropInfo PropInfo);
+    TObject *GetComponent() const { return FObjects.front().Instance; }
+    TfrxReportComponent *GetfrComponent() const;
+    PPropInfo GetPropInfo() const { return FObjects.front().Prop; }
+    long long GetOrdValue() const;
+    double GetFloatValue() const;
+    AnsiString GetStrValue() const;
+    Variant GetVarValue() const;
+    void SetOrdValue(long long Value);
+    void SetFloatValue(double Value);
+    void SetStrValue(const AnsiString &Value);
+    void SetVarValue(const Variant &Value);
+    void GetStrProc(const AnsiString &S) { FValues->Add(S); }
+    TStringList *Values() const { return FValues.get(); }
+    TfrxCustomDesigner *Designer() const { return FDesigner; }
+    int ItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int Value) { FItemHeight = Value; }
+
+private:
+    struct Selected {
+        TObject *Instance;
+        PPropInfo Prop;
+    };
+    TfrxCustomDesigner *FDesigner;
+    std::vector<Selected> FObjects;
+    int FItemHeight = 0;
+    std::unique_ptr<TStringList> FValues = std::make_unique<TStringList>();
+};
+
+using TfrxPropertyEditorClass = std::unique_ptr<TfrxPropertyEditor> (*)(TfrxCustomDesigner *);
+template <class E> std::unique_ptr<TfrxPropertyEditor> frxPropertyEditorOf(TfrxCustomDesigner *D)
+{
+    return std::make_unique<E>(D);
+}
+
+#define QRV4_FRX_PROPERTY_EDITOR(Name, Base)                                                       \
+    class Name : public Base                                                                       \
+    {                                                                                              \
+    public:                                                                                        \
+        using Base::Base;                                                                          \
+        TfrxPropertyAttributes GetAttributes() override;                                           \
+        AnsiString GetValue() override;                                                            \
+        void GetValues() override;                                                                 \
+        void SetValue(const AnsiString &Value) override;                                           \
+    };
+
+QRV4_FRX_PROPERTY_EDITOR(TfrxIntegerProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxFloatProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxCharProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxStringProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxEnumProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxNameProperty, TfrxStringProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxColorProperty, TfrxIntegerProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxFontProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxFontNameProperty, TfrxStringProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxFontCharsetProperty, TfrxIntegerProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxModalResultProperty, TfrxIntegerProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxShortCutProperty, TfrxIntegerProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxCursorProperty, TfrxIntegerProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxDateTimeProperty, TfrxFloatProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxDateProperty, TfrxFloatProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxTimeProperty, TfrxFloatProperty)
+#undef QRV4_FRX_PROPERTY_EDITOR
+
+class TfrxPropertyEditorItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxPropertyEditorItem, TCollectionItem)
+
+public:
+    using TCollectionItem::TCollectionItem;
+    PTypeInfo PropertyType = nullptr;
+    TClass ComponentClass = nullptr;
+    AnsiString PropertyName;
+    TfrxPropertyEditorClass EditorClass = nullptr; // none: the property is hidden
+};
+
+class TfrxPropertyEditorCollection : public TCollection
+{
+    QRV4_CLASS(TfrxPropertyEditorCollection, TCollection)
+
+public:
+    TfrxPropertyEditorCollection();
+    TfrxPropertyEditorItem *Items(int Index) const;
+    void Register(PTypeInfo PropertyType, TClass ComponentClass, const AnsiString &PropertyName,
+                  TfrxPropertyEditorClass EditorClass);
+    void RegisterEventEditor(TfrxPropertyEditorClass EditorClass);
+    // The index of the item that serves the property, or -1.
+    int GetPropertyEditor(PTypeInfo PropertyType, TObject *Component,
+                          const AnsiString &PropertyName) const;
+    int EventEditorItem() const { return FEventEditorItem; }
+
+private:
+    int FEventEditorItem = -1;
+};
+
+// Hides the properties of the class named in Names, separated by ";".
+void frxHideProperties(TClass ClassRef, const AnsiString &Names);
+
+// ---- export filters and wizards ----
+
+class TfrxExportFilterItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxExportFilterItem, TCollectionItem)
+
+public:
+    using TCollectionItem::TCollectionItem;
+    TfrxCustomExportFilter *Filter = nullptr;
+};
+
+class TfrxExportFilterCollection : public TCollection
+{
+    QRV4_CLASS(TfrxExportFilterCollection, TCollection)
+
+public:
+    TfrxExportFilterCollection();
+    TfrxExportFilterItem *Items(int Index) const;
+    void Register(TfrxCustomExportFilter *Filter);
+    void Unregister(TfrxCustomExportFilter *Filter);
+};
+
+class TfrxWizardItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxWizardItem, TCollectionItem)
+
+public:
+    using TCollectionItem::TCollectionItem;
+    TClass ClassRef = nullptr;
+    TBitmap *ButtonBmp = nullptr;
+    int ButtonImageIndex = -1;
+    bool IsToolbarWizard = false;
+};
+
+class TfrxWizardCollection : public TCollection
+{
+    QRV4_CLASS(TfrxWizardCollection, TCollection)
+
+public:
+    TfrxWizardCollection();
+    TfrxWizardItem *Items(int Index) const;
+    void Register(TClass ClassRef, TBitmap *ButtonBmp, bool IsToolbarWizard = false);
+    void Unregister(TClass ClassRef);
+};
+
+TfrxObjectCollection *frxObjects();
+TfrxComponentEditorCollection *frxComponentEditors();
+// Holds the library's own editors from the first use on.
+TfrxPropertyEditorCollection *frxPropertyEditors();
+TfrxExportFilterCollection *frxExportFilters();
+TfrxWizardCollection *frxWizards();

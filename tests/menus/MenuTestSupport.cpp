@@ -1,0 +1,162 @@
+#include "tests/menus/MenuTestSupport.h"
+
+#include "platform/vcl/Forms.h"
+#include "platform/win/Paint.h"
+#include "platform/win/SysParams.h"
+
+#include <algorithm>
+
+#include <chrono>
+
+namespace menutest
+{
+
+namespace
+{
+
+long long Now()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void Mouse(int X, int Y, win::MouseAction Action, win::MouseButton Button)
+{
+    win::InjectMouseInput(win::MouseInput{Action, Button, POINT{X, Y}});
+}
+
+} // namespace
+
+MenuScript::MenuScript()
+{
+    // A ticking window keeps a waiting loop coming back to the script.
+    FTicker = AllocateHWnd([](TMessage &) {});
+    SetTimer(FTicker, 1, 5, nullptr);
+    win::SetIdleWork([this] { Idle(); });
+}
+
+MenuScript::~MenuScript()
+{
+    win::SetIdleWork(nullptr);
+    KillTimer(FTicker, 1);
+    DeallocateHWnd(FTicker);
+}
+
+MenuScript &MenuScript::Do(std::function<void()> Step)
+{
+    FSteps.push_back({std::move(Step), 0});
+    return *this;
+}
+
+MenuScript &MenuScript::Wait(int Milliseconds)
+{
+    FSteps.push_back({nullptr, Milliseconds});
+    return *this;
+}
+
+void MenuScript::Idle()
+{
+    // Steps run only inside a menu's loop, once what came before them is handled.
+    if (FBusy || Done() || !TBCaptureWnd()) return;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0) return;
+    FBusy = true;
+    Step &Current = FSteps[FNext];
+    if (Current.Action) {
+        ++FNext;
+        Current.Action();
+    } else if (FWaitUntil < 0) {
+        FWaitUntil = Now() + Current.WaitMs;
+    } else if (Now() >= FWaitUntil) {
+        FWaitUntil = -1;
+        ++FNext;
+    }
+    FBusy = false;
+}
+
+void MoveTo(int X, int Y)
+{
+    Mouse(X, Y, win::MouseAction::Move, win::MouseButton::None);
+}
+
+void LeftClick(int X, int Y)
+{
+    Mouse(X, Y, win::MouseAction::Down, win::MouseButton::Left);
+    Mouse(X, Y, win::MouseAction::Up, win::MouseButton::Left);
+}
+
+void RightClick(int X, int Y)
+{
+    Mouse(X, Y, win::MouseAction::Down, win::MouseButton::Right);
+    Mouse(X, Y, win::MouseAction::Up, win::MouseButton::Right);
+}
+
+void Press(int VirtualKey, char Char)
+{
+    vcltest::Key(VirtualKey, Char);
+}
+
+TTBPopupWindow *PopupAt(int X, int Y)
+{
+    return dynamic_cast<TTBPopupWindow *>(FindControl(WindowFromPoint(POINT{X, Y})));
+}
+
+std::vector<TTBPopupWindow *> OpenPopups()
+{
+    std::vector<TTBPopupWindow *> Result;
+    for (const auto &[Wnd, Control] : vcl::WindowControlMap())
+        if (auto *Popup = dynamic_cast<TTBPopupWindow *>(Control); Popup && IsWindowVisible(Wnd))
+            Result.push_back(Popup);
+    auto Depth = [](TTBPopupWindow *Popup) {
+        int Levels = 0;
+        for (TTBView *View = Popup->View(); View; View = View->ParentView())
+            ++Levels;
+        return Levels;
+    };
+    std::sort(Result.begin(), Result.end(),
+              [&](TTBPopupWindow *A, TTBPopupWindow *B) { return Depth(A) < Depth(B); });
+    return Result;
+}
+
+COLORREF PixelOf(TWinControl *Window, int X, int Y)
+{
+    return win::SurfacePixel(Window->Handle(), X, Y);
+}
+
+void MenuTest::SetUp()
+{
+    VclTest::SetUp();
+    ShownForm(600, 400);
+    // The window system settles the new window before any pointer is aimed at it.
+    vcltest::PumpFor(50);
+    win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 768}}});
+    win::OverrideParameter(SPI_GETMENUANIMATION, 0);
+    Menu = std::make_unique<TTBPopupMenu>(nullptr);
+}
+
+void MenuTest::TearDown()
+{
+    Menu.reset();
+    win::ResetSettings();
+    VclTest::TearDown();
+}
+
+TTBItem *MenuTest::AddItem(TTBCustomItem *Parent, const char *Caption)
+{
+    auto *Item = new TTBItem(Menu.get());
+    Item->SetCaption(AnsiString::FromUtf8(Caption));
+    Item->OnClick = [this](TObject *Sender) {
+        Clicks.push_back(static_cast<TTBItem *>(Sender)->Caption());
+    };
+    Parent->Add(Item);
+    return Item;
+}
+
+TTBSeparatorItem *MenuTest::AddSeparator(TTBCustomItem *Parent)
+{
+    auto *Item = new TTBSeparatorItem(Menu.get());
+    Parent->Add(Item);
+    return Item;
+}
+
+} // namespace menutest

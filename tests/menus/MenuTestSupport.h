@@ -1,0 +1,67 @@
+#pragma once
+// Driving open menus in tests: steps that run inside the menu's own loop once
+// the input before them has been handled, and menus built for the tests.
+
+#include "menus/TTBPopupMenu.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace menutest
+{
+
+// A script of steps run from the thread's queue while a modal loop waits: each
+// step runs when no input or posted message is left, a wait step holds the script.
+class MenuScript
+{
+public:
+    MenuScript();
+    ~MenuScript();
+    MenuScript(const MenuScript &) = delete;
+    MenuScript &operator=(const MenuScript &) = delete;
+
+    MenuScript &Do(std::function<void()> Step);
+    MenuScript &Wait(int Milliseconds);
+    bool Done() const { return FNext >= FSteps.size(); }
+
+private:
+    struct Step {
+        std::function<void()> Action;
+        int WaitMs = 0;
+    };
+    void Idle();
+    std::vector<Step> FSteps;
+    std::size_t FNext = 0;
+    bool FBusy = false;
+    long long FWaitUntil = -1;
+    HWND FTicker{};
+};
+
+// Input at a screen point, and keys with the character they type (cp1251).
+void MoveTo(int X, int Y);
+void LeftClick(int X, int Y);
+void RightClick(int X, int Y);
+void Press(int VirtualKey, char Char = 0);
+
+// The popup window whose frame covers the screen point, or null.
+TTBPopupWindow *PopupAt(int X, int Y);
+// Every popup window now open, outermost first.
+std::vector<TTBPopupWindow *> OpenPopups();
+// A pixel of a window's whole rectangle.
+COLORREF PixelOf(TWinControl *Window, int X, int Y);
+
+// A test with the application, a plain 1024 x 768 work area without animation.
+class MenuTest : public vcltest::VclTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    TTBItem *AddItem(TTBCustomItem *Parent, const char *Caption);
+    TTBSeparatorItem *AddSeparator(TTBCustomItem *Parent);
+    std::unique_ptr<TTBPopupMenu> Menu;
+    std::vector<AnsiString> Clicks;
+};
+
+} // namespace menutest

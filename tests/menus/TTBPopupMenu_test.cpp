@@ -1,0 +1,526 @@
+#include "tests/menus/MenuTestSupport.h"
+
+#include "menus/TTBItemViewer.h"
+#include "platform/vcl/Forms.h"
+#include "platform/win/SysParams.h"
+
+using namespace menutest;
+
+namespace
+{
+
+// The program's skin as its form stream sets it up, property by property.
+std::unique_ptr<TTBSkin> ProgramSkin()
+{
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    Skin->SetColorSet(tbcWindowsXP);
+    Skin->SetDefault(false);
+    Skin->SetOptions({tboPopupOverlap, tboShadow, tboGradSelItem, tboNoHoverIconShadow});
+    Skin->SetShadowStyle(sWindowsXP);
+    Skin->SetSkinType(tbsWindowsXP);
+    return Skin;
+}
+
+// 16 x 16 pictures, each one colour.
+std::unique_ptr<TImageList> Pictures(int Count)
+{
+    auto List = std::make_unique<TImageList>(nullptr);
+    List->SetWidth(16);
+    List->SetHeight(16);
+    for (int I = 0; I < Count; ++I) {
+        TBitmap Bitmap;
+        Bitmap.SetWidth(16);
+        Bitmap.SetHeight(16);
+        Bitmap.Canvas()->Brush()->SetColor(static_cast<TColor>(RGB(200, 20 * I, 40)));
+        Bitmap.Canvas()->FillRect(TRect(0, 0, 16, 16));
+        List->Add(&Bitmap, nullptr);
+    }
+    return List;
+}
+
+class PopupMenuTest : public MenuTest
+{
+protected:
+    // Opens the menu at a point; the script runs inside its loop.
+    void Open(int X, int Y, MenuScript &Script)
+    {
+        Menu->Popup(X, Y);
+        vcltest::Pump();
+        EXPECT_TRUE(Script.Done());
+    }
+    // Notes the open popup's window rectangle.
+    std::function<void()> NoteRect(TRect &Into)
+    {
+        return [&Into] {
+            const auto Popups = OpenPopups();
+            if (!Popups.empty()) Into = Popups.front()->BoundsRect();
+        };
+    }
+    // The writer grid's menu: nine items and five separators.
+    void AddressBookItems()
+    {
+        const char *Captions[] = {"Печать записной книжки...",
+                                  "Печать выделенной части...",
+                                  "-",
+                                  "Копировать таблицу",
+                                  "-",
+                                  "Копировать выделенную часть",
+                                  "Вставить из буфера",
+                                  "-",
+                                  "Вставить пустую строку",
+                                  "Удалить строку",
+                                  "-",
+                                  "Очистить выделенные ячейки",
+                                  "-",
+                                  "Отменить последнее действие"};
+        const int Images[] = {5, 6, 2, 0, 1, 4, 7, 3, 8};
+        int Next = 0;
+        for (const char *Caption : Captions) {
+            if (std::string_view(Caption) == "-") {
+                AddSeparator(Menu->Items());
+                continue;
+            }
+            AddItem(Menu->Items(), Caption)->SetImageIndex(Images[Next++]);
+        }
+    }
+    TTBItemViewer *ViewerOf(TTBPopupWindow *Popup, const char *Caption)
+    {
+        for (int I = 0; I < Popup->View()->ViewerCount(); ++I)
+            if (Popup->View()->Viewers(I)->Item()->Caption() == AnsiString::FromUtf8(Caption))
+                return Popup->View()->Viewers(I);
+        return nullptr;
+    }
+};
+
+TEST_F(PopupMenuTest, OpensAtPointAndEscapeCancels)
+{
+    AddItem(Menu->Items(), "One");
+    AddItem(Menu->Items(), "Two");
+    TRect R;
+    MenuScript Script;
+    Script.Do(NoteRect(R)).Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    EXPECT_EQ(R.Left, 100);
+    EXPECT_EQ(R.Top, 100);
+    EXPECT_TRUE(Clicks.empty());
+    EXPECT_TRUE(OpenPopups().empty());
+    EXPECT_EQ(GetCapture(), HWND{});
+}
+
+TEST_F(PopupMenuTest, ChosenItemRunsAfterMenuClosedAndCanOpenAnotherMenu)
+{
+    AddItem(Menu->Items(), "One");
+    TTBItem *Two = AddItem(Menu->Items(), "Two");
+    bool MenuGone = false;
+    int Nested = 0;
+    Two->OnClick = [&](TObject *) {
+        MenuGone = OpenPopups().empty() && GetCapture() == HWND{};
+        if (Nested++ == 0) {
+            // A handler may open a menu of its own.
+            MenuScript Inner;
+            Inner.Do([] { Press(VK_ESCAPE); });
+            Menu->Popup(300, 300);
+        }
+    };
+    MenuScript Script;
+    Script.Do([] {
+        Press(VK_DOWN);
+        Press(VK_DOWN);
+        Press(VK_RETURN);
+    });
+    Open(100, 100, Script);
+    EXPECT_EQ(Nested, 1);
+    EXPECT_TRUE(MenuGone);
+}
+
+TEST_F(PopupMenuTest, PlacedInsideWorkAreaNearEachEdge)
+{
+    AddressBookItems();
+    struct Case {
+        int X, Y;
+        TPopupAlignment Alignment;
+        int WantX, WantY; // -1: the point minus the popup's width or height
+    };
+    TRect Probe;
+    {
+        MenuScript Script;
+        Script.Do(NoteRect(Probe)).Do([] { Press(VK_ESCAPE); });
+        Open(100, 100, Script);
+    }
+    const int W = Probe.Width(), H = Probe.Height();
+    const Case Cases[] = {{1019, 100, paLeft, 1019 - W, 100},
+                          {10, 700, paLeft, 10, 700 - H},
+                          {1019, 700, paLeft, 1019 - W, 700 - H},
+                          {5, 100, paRight, 5, 100},
+                          {0, 0, paLeft, 0, 0},
+                          {500, 767, paCenter, 500 - W / 2, 767 - H}};
+    for (const Case &C : Cases) {
+        Menu->SetAlignment(C.Alignment);
+        TRect R;
+        MenuScript Script;
+        Script.Do(NoteRect(R)).Do([] { Press(VK_ESCAPE); });
+        Open(C.X, C.Y, Script);
+        EXPECT_EQ(R.Left, C.WantX) << C.X << "," << C.Y;
+        EXPECT_EQ(R.Top, C.WantY) << C.X << "," << C.Y;
+        EXPECT_GE(R.Left, 0);
+        EXPECT_LE(R.Right, 1024);
+        EXPECT_LE(R.Bottom, 768);
+    }
+}
+
+TEST_F(PopupMenuTest, WriterMenuGeometryAndPixelsUnderProgramSkin)
+{
+    const auto Skin = ProgramSkin();
+    const auto Images = Pictures(9);
+    Menu->SetSkin(Skin.get());
+    Menu->SetImages(Images.get());
+    AddressBookItems();
+    TRect R;
+    std::vector<TRect> Rows;
+    COLORREF Frame[3] = {}, Background = 0, HoverFill = 0, HoverBorder = 0, Unhovered = 0;
+    int CaptionLeft = -1;
+    MenuScript Script;
+    Script.Do(NoteRect(R))
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            for (int I = 0; I < Popup->View()->ViewerCount(); ++I)
+                if (Popup->View()->Viewers(I)->Show())
+                    Rows.push_back(Popup->View()->Viewers(I)->BoundsRect());
+            for (int Ring = 0; Ring < 3; ++Ring)
+                Frame[Ring] = PixelOf(Popup, Ring, Popup->Height() / 2);
+            Background = PixelOf(Popup, Popup->Width() - 6, 3 + 10);
+            const TRect Row = ViewerOf(Popup, "Удалить строку")->BoundsRect();
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 40, Row.Top + 8));
+            MoveTo(At.X, At.Y);
+        })
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "Удалить строку")->BoundsRect();
+            HoverBorder = PixelOf(Popup, 3 + Row.Left, 3 + Row.Top);
+            HoverFill = PixelOf(Popup, 3 + Row.Right - 3, 3 + Row.Top + 2);
+            // The first column of the caption's pixels that differ from the fill.
+            for (int X = Row.Left + 20; X < Row.Left + 40 && CaptionLeft < 0; ++X)
+                for (int Y = Row.Top + 1; Y < Row.Bottom - 1; ++Y)
+                    if (PixelOf(Popup, 3 + X, 3 + Y) != HoverFill) {
+                        CaptionLeft = X - Row.Left;
+                        break;
+                    }
+            MoveTo(900, 700);
+        })
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "Удалить строку")->BoundsRect();
+            Unhovered = PixelOf(Popup, 3 + Row.Right - 3, 3 + Row.Top + 2);
+            Press(VK_ESCAPE);
+        });
+    Open(100, 100, Script);
+
+    EXPECT_EQ(R.Height(), 192);
+    const int Tops[] = {0, 19, 38, 41, 60, 63, 82, 101, 104, 123, 142, 145, 164, 167};
+    ASSERT_EQ(Rows.size(), 14u);
+    for (std::size_t I = 0; I < Rows.size(); ++I) {
+        EXPECT_EQ(Rows[I].Top, Tops[I]) << I;
+        EXPECT_EQ(Rows[I].Width(), R.Width() - 6) << I;
+    }
+    EXPECT_EQ(Frame[0], RGB(172, 168, 153));
+    EXPECT_EQ(Frame[1], RGB(255, 255, 255));
+    EXPECT_EQ(Frame[2], RGB(255, 255, 255));
+    EXPECT_EQ(Background, RGB(255, 255, 255));
+    EXPECT_EQ(HoverBorder, RGB(49, 106, 197));
+    EXPECT_EQ(HoverFill, RGB(75, 125, 204));
+    EXPECT_EQ(CaptionLeft, 24);
+    EXPECT_EQ(Unhovered, RGB(255, 255, 255));
+}
+
+TEST_F(PopupMenuTest, FirstLettersChooseOrCycleAndUnknownLetterChangesNothing)
+{
+    AddressBookItems();
+    std::vector<AnsiString> Selected;
+    auto NoteSelection = [&] {
+        TTBItemViewer *Viewer = OpenPopups().front()->View()->Selected();
+        Selected.push_back(Viewer ? Viewer->Item()->Caption() : AnsiString("-"));
+    };
+    MenuScript Script;
+    Script.Do([] { Press('G', "п"_a[1]); })
+        .Do(NoteSelection)
+        .Do([] { Press('G', "п"_a[1]); })
+        .Do(NoteSelection)
+        .Do([] { Press('G', "п"_a[1]); })
+        .Do(NoteSelection)
+        .Do([] { Press(VK_OEM_1, "ж"_a[1]); })
+        .Do(NoteSelection)
+        .Do([] { Press('E', "у"_a[1]); });
+    Open(100, 100, Script);
+    ASSERT_EQ(Selected.size(), 4u);
+    EXPECT_EQ(Selected[0], "Печать записной книжки..."_a);
+    EXPECT_EQ(Selected[1], "Печать выделенной части..."_a);
+    EXPECT_EQ(Selected[2], "Печать записной книжки..."_a);
+    EXPECT_EQ(Selected[3], "Печать записной книжки..."_a);
+    ASSERT_EQ(Clicks.size(), 1u);
+    EXPECT_EQ(Clicks[0], "Удалить строку"_a);
+}
+
+TEST_F(PopupMenuTest, NavigationKeysWrapAndTab)
+{
+    AddressBookItems();
+    std::vector<AnsiString> Selected;
+    auto Note = [&] {
+        TTBItemViewer *Viewer = OpenPopups().front()->View()->Selected();
+        Selected.push_back(Viewer ? Viewer->Item()->Caption() : AnsiString("-"));
+    };
+    MenuScript Script;
+    Script.Do([] { Press(VK_DOWN); }).Do(Note);
+    Script.Do([] { Press(VK_UP); }).Do(Note);
+    Script.Do([] { Press(VK_HOME); }).Do(Note);
+    Script.Do([] { Press(VK_END); }).Do(Note);
+    Script.Do([] { Press(VK_TAB); }).Do(Note);
+    Script.Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    ASSERT_EQ(Selected.size(), 5u);
+    EXPECT_EQ(Selected[0], "Печать записной книжки..."_a);
+    EXPECT_EQ(Selected[1], "Отменить последнее действие"_a);
+    EXPECT_EQ(Selected[2], "Печать записной книжки..."_a);
+    EXPECT_EQ(Selected[3], "Отменить последнее действие"_a);
+    EXPECT_EQ(Selected[4], "Печать записной книжки..."_a);
+    EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(PopupMenuTest, RightClickReleaseKeepsMenuOpenAndClickOutsideReachesWindowBelow)
+{
+    AddItem(Menu->Items(), "One");
+    bool OpenAfterRelease = false;
+    MenuScript Script;
+    Script
+        .Do([] {
+            win::InjectMouseInput({win::MouseAction::Up, win::MouseButton::Right, POINT{200, 200}});
+        })
+        .Do([&] { OpenAfterRelease = !OpenPopups().empty(); })
+        .Do([&] {
+            const TPoint At = Form->ClientToScreen(TPoint(400, 300));
+            LeftClick(At.X, At.Y);
+        });
+    Menu->Popup(200, 200);
+    // The press that closed the menu is still queued, for the window under it.
+    MSG Msg{};
+    ASSERT_TRUE(PeekMessageW(&Msg, {}, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(OpenAfterRelease);
+    EXPECT_TRUE(OpenPopups().empty());
+    EXPECT_TRUE(Clicks.empty());
+    EXPECT_EQ(Msg.hwnd, Form->Handle());
+    EXPECT_EQ(GET_X_LPARAM(Msg.lParam), 400);
+    EXPECT_EQ(GET_Y_LPARAM(Msg.lParam), 300);
+}
+
+TEST_F(PopupMenuTest, MouseSelectsAndClickChoosesDisabledDoesNothing)
+{
+    AddItem(Menu->Items(), "One");
+    TTBItem *Off = AddItem(Menu->Items(), "Off");
+    Off->SetEnabled(false);
+    AddItem(Menu->Items(), "Three");
+    AnsiString Hovered;
+    bool StillOpen = false;
+    TPopupMenu *Dummy = nullptr;
+    (void)Dummy;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "Off")->BoundsRect();
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 30, Row.Top + 5));
+            LeftClick(At.X, At.Y);
+        })
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            StillOpen = true;
+            Hovered = Popup->View()->Selected()->Item()->Caption();
+            const TRect Row = ViewerOf(Popup, "Three")->BoundsRect();
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 30, Row.Top + 5));
+            LeftClick(At.X, At.Y);
+        });
+    Open(100, 100, Script);
+    EXPECT_TRUE(StillOpen);
+    EXPECT_EQ(Hovered, "Off");
+    ASSERT_EQ(Clicks.size(), 1u);
+    EXPECT_EQ(Clicks[0], "Three");
+}
+
+TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
+{
+    win::OverrideParameter(SPI_GETMENUSHOWDELAY, 0);
+    AddItem(Menu->Items(), "One");
+    auto *Sub = new TTBSubmenuItem(Menu.get());
+    Sub->SetCaption("More");
+    Menu->Items()->Add(Sub);
+    AddItem(Sub, "Inner A");
+    AddItem(Sub, "Inner B");
+    std::size_t OpenedByHover = 0, AfterLeft = 0, AfterRight = 0;
+    AnsiString SelectedInChild;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "More")->BoundsRect();
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 30, Row.Top + 5));
+            MoveTo(At.X, At.Y);
+        })
+        .Wait(60)
+        .Do([&] {
+            OpenedByHover = OpenPopups().size();
+            Press(VK_LEFT);
+        })
+        .Do([&] {
+            AfterLeft = OpenPopups().size();
+            Press(VK_RIGHT);
+        })
+        .Do([&] {
+            const auto Popups = OpenPopups();
+            AfterRight = Popups.size();
+            if (AfterRight == 2 && Popups.back()->View()->Selected())
+                SelectedInChild = Popups.back()->View()->Selected()->Item()->Caption();
+            Press(VK_DOWN);
+            Press(VK_RETURN);
+        });
+    Open(100, 100, Script);
+    EXPECT_EQ(OpenedByHover, 2u);
+    EXPECT_EQ(AfterLeft, 1u);
+    EXPECT_EQ(AfterRight, 2u);
+    EXPECT_EQ(SelectedInChild, "Inner A");
+    ASSERT_EQ(Clicks.size(), 1u);
+    EXPECT_EQ(Clicks[0], "Inner B");
+}
+
+TEST_F(PopupMenuTest, SubmenuThatDoesNotFitOpensToTheLeft)
+{
+    auto *Sub = new TTBSubmenuItem(Menu.get());
+    Sub->SetCaption("More");
+    Menu->Items()->Add(Sub);
+    AddItem(Sub, "Inner");
+    TRect Parent, Child;
+    bool Opposite = false;
+    MenuScript Script;
+    Script.Do([] { Press(VK_DOWN); })
+        .Do([] { Press(VK_RIGHT); })
+        .Do([&] {
+            const auto Popups = OpenPopups();
+            if (Popups.size() != 2) return;
+            Parent = Popups[0]->BoundsRect();
+            Child = Popups[1]->BoundsRect();
+            Opposite = Popups[1]->View()->State().Contains(vsOppositePopup);
+            Press(VK_ESCAPE);
+        })
+        .Do([] { Press(VK_ESCAPE); });
+    Open(1000, 100, Script);
+    EXPECT_TRUE(Opposite);
+    // Opened leftwards, overlapping the parent's frame by a few pixels only.
+    EXPECT_LT(Child.Left, Parent.Left);
+    EXPECT_LE(Child.Right, Parent.Left + 9);
+    EXPECT_GE(Child.Left, 0);
+}
+
+TEST_F(PopupMenuTest, TallPopupScrollsOneItemPerStep)
+{
+    win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 200}, RECT{0, 0, 1024, 200}}});
+    // With 16-pixel pictures each row is 19 pixels high.
+    const auto Images = Pictures(1);
+    Menu->SetImages(Images.get());
+    for (int I = 1; I <= 12; ++I)
+        AddItem(Menu->Items(), ("Item " + std::to_string(I)).c_str());
+    struct Seen {
+        TRect Window;
+        bool Up = false, Down = false;
+        int Offset = 0;
+        int FirstShown = 0, LastShown = 0;
+    };
+    std::vector<Seen> States;
+    auto Note = [&] {
+        TTBPopupWindow *Popup = OpenPopups().front();
+        TTBView *View = Popup->View();
+        Seen S{Popup->BoundsRect(), View->ShowUpArrow(), View->ShowDownArrow(),
+               View->ScrollOffset()};
+        for (int I = 0; I < View->ViewerCount(); ++I)
+            if (View->Viewers(I)->Show()) {
+                if (!S.FirstShown) S.FirstShown = I + 1;
+                S.LastShown = I + 1;
+            }
+        States.push_back(S);
+    };
+    auto Scroll = [&](bool Down) {
+        return [&, Down] { OpenPopups().front()->View()->Scroll(Down); };
+    };
+    MenuScript Script;
+    Script.Do(Note).Do(Scroll(true)).Do(Note).Do(Scroll(true)).Do(Note);
+    Script.Do(Scroll(false)).Do(Scroll(false)).Do(Note).Do([] { Press(VK_ESCAPE); });
+    Open(10, 50, Script);
+    ASSERT_EQ(States.size(), 4u);
+    EXPECT_EQ(States[0].Window.Top, 0);
+    EXPECT_EQ(States[0].Window.Height(), 200);
+    EXPECT_FALSE(States[0].Up);
+    EXPECT_TRUE(States[0].Down);
+    EXPECT_EQ(States[0].FirstShown, 1);
+    EXPECT_EQ(States[0].LastShown, 9);
+    EXPECT_EQ(States[1].Offset, 15);
+    EXPECT_TRUE(States[1].Up && States[1].Down);
+    EXPECT_EQ(States[1].FirstShown, 3);
+    EXPECT_EQ(States[1].LastShown, 10);
+    EXPECT_EQ(States[2].Offset, 34);
+    EXPECT_FALSE(States[2].Down);
+    EXPECT_EQ(States[2].FirstShown, 4);
+    EXPECT_EQ(States[2].LastShown, 12);
+    EXPECT_EQ(States[3].Offset, 0);
+    EXPECT_FALSE(States[3].Up);
+}
+
+TEST_F(PopupMenuTest, HoveringTheDownArrowScrollsByTimer)
+{
+    win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 200}, RECT{0, 0, 1024, 200}}});
+    for (int I = 1; I <= 12; ++I)
+        AddItem(Menu->Items(), ("Item " + std::to_string(I)).c_str());
+    int Offset = 0;
+    MenuScript Script;
+    Script
+        .Do([] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TPoint At = Popup->ClientToScreen(TPoint(30, Popup->ClientHeight() - 5));
+            MoveTo(At.X, At.Y);
+        })
+        .Wait(150)
+        .Do([&] {
+            Offset = OpenPopups().front()->View()->ScrollOffset();
+            Press(VK_ESCAPE);
+        });
+    Open(10, 50, Script);
+    EXPECT_GT(Offset, 0);
+}
+
+TEST_F(PopupMenuTest, SeparatorsCollapseAndEmptyMenuIsFrameOnly)
+{
+    const auto Images = Pictures(1);
+    Menu->SetImages(Images.get());
+    AddSeparator(Menu->Items());
+    TTBItem *A = AddItem(Menu->Items(), "A");
+    AddSeparator(Menu->Items());
+    AddSeparator(Menu->Items());
+    TTBItem *B = AddItem(Menu->Items(), "B");
+    AddSeparator(Menu->Items());
+    const auto Skin = ProgramSkin();
+    Menu->SetSkin(Skin.get());
+    TRect R;
+    {
+        MenuScript Script;
+        Script.Do(NoteRect(R)).Do([] { Press(VK_ESCAPE); });
+        Open(100, 100, Script);
+    }
+    EXPECT_EQ(R.Height(), 19 + 3 + 19 + 6);
+    A->SetVisible(false);
+    B->SetVisible(false);
+    {
+        MenuScript Script;
+        Script.Do(NoteRect(R)).Do([] { Press(VK_ESCAPE); });
+        Open(100, 100, Script);
+    }
+    EXPECT_EQ(R.Width(), 6);
+    EXPECT_EQ(R.Height(), 6);
+}
+
+} // namespace

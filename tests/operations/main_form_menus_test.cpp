@@ -1,0 +1,174 @@
+// The grids' context menus on the main window: a right click on a data row opens
+// the skinned menu at the pointer, and a chosen item runs its handler after the
+// menu has closed. With QRV4_MENU_SHOTS naming a folder (an X server at hand),
+// each open menu is photographed there.
+
+#include "link/grid_helpers.h"
+#include "menus/TTBItemViewer.h"
+#include "tests/menus/MenuTestSupport.h"
+#include "tests/operations/WriterTestSupport.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace writertest;
+using namespace menutest;
+
+namespace
+{
+
+class GridMenuTest : public WriterTest
+{
+protected:
+    void SetUp() override
+    {
+        WriterTest::SetUp();
+        ShowWindow();
+    }
+    // A right click on a grid cell through the queue, as a person would make it.
+    static void RightClickCell(TStringGrid *Grid, int Col, int Row)
+    {
+        const TRect Cell = Grid->CellRect(Col, Row);
+        const TPoint At = Grid->ClientToScreen(TPoint(Cell.Left + 10, Cell.Top + 5));
+        win::InjectMouseInput({win::MouseAction::Down, win::MouseButton::Right, POINT{At.X, At.Y}});
+        win::InjectMouseInput({win::MouseAction::Up, win::MouseButton::Right, POINT{At.X, At.Y}});
+    }
+    // Photographs the screen when asked to, for the record of how the menus look.
+    static void Shot(const char *Name)
+    {
+        const char *Folder = std::getenv("QRV4_MENU_SHOTS");
+        if (!Folder || QGuiApplication::platformName() != QLatin1String("xcb")) return;
+        std::filesystem::create_directories(Folder);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(Folder) + "/" +
+                                                             QString::fromUtf8(Name) + ".png");
+    }
+    static TTBPopupWindow *OnlyPopup()
+    {
+        const auto Popups = OpenPopups();
+        return Popups.size() == 1 ? Popups.front() : nullptr;
+    }
+    static std::vector<AnsiString> Captions(TTBPopupWindow *Popup)
+    {
+        std::vector<AnsiString> Result;
+        TTBView *View = Popup->View();
+        for (int I = 0; I < View->ViewerCount(); ++I)
+            Result.push_back(View->Viewers(I)->Item()->Caption());
+        return Result;
+    }
+    static void HoverItem(TTBPopupWindow *Popup, int Index)
+    {
+        const TRect R = Popup->View()->Viewers(Index)->BoundsRect();
+        const TPoint At = Popup->ClientToScreen(TPoint(R.Left + 40, R.Top + 8));
+        MoveTo(At.X, At.Y);
+    }
+};
+
+TEST_F(GridMenuTest, WriterGrid_RightClickOpensSkinnedMenuAndDeleteRunsAfterItClosed)
+{
+    SetEmptyRows(20);
+    SetKey(3, 0, 0, "0102030405060708", "ДОМ");
+    SetKey(4, 1, 0, "1112131415161718", "РАБОТА");
+    SelectCell(3, 1);
+    TRect Opened;
+    TPoint Pointer;
+    std::vector<AnsiString> Items;
+    COLORREF Outer = 0, Hovered = 0;
+    bool ClosedBeforeHandler = false;
+    const auto Delete = Form->TBI_DeleteCell->OnClick;
+    Form->TBI_DeleteCell->OnClick = [&](TObject *Sender) {
+        ClosedBeforeHandler = OpenPopups().empty() && GetCapture() == HWND{};
+        Delete(Sender);
+    };
+    MenuScript Script;
+    // The menu slides out first: the program leaves the system's menu animation on.
+    Script.Wait(300)
+        .Do([&] {
+            TTBPopupWindow *Popup = OnlyPopup();
+            if (!Popup) return;
+            Opened = Popup->BoundsRect();
+            Items = Captions(Popup);
+            Outer = PixelOf(Popup, 0, 20);
+            HoverItem(Popup, 9);
+        })
+        .Do([&] {
+            TTBPopupWindow *Popup = OnlyPopup();
+            if (!Popup) return;
+            const TRect R = Popup->View()->Viewers(9)->BoundsRect();
+            Hovered = PixelOf(Popup, 3 + R.Right - 4, 3 + R.Top + 3);
+            Shot("writer_grid_menu");
+            Press('E', "у"_a[1]);
+        });
+    const TRect Cell = Form->SG_Writer->CellRect(1, 3);
+    Pointer = Form->SG_Writer->ClientToScreen(TPoint(Cell.Left + 10, Cell.Top + 5));
+    RightClickCell(Form->SG_Writer, 1, 3);
+    maintest::PumpFor(50);
+
+    EXPECT_TRUE(Script.Done());
+    EXPECT_EQ(Opened.Left, Pointer.X);
+    EXPECT_EQ(Opened.Top, Pointer.Y);
+    EXPECT_EQ(Opened.Height(), 192);
+    ASSERT_EQ(Items.size(), 14u);
+    EXPECT_EQ(Items[0], "Печать записной книжки..."_a);
+    EXPECT_EQ(Items[9], "Удалить строку"_a);
+    EXPECT_EQ(Items[13], "Отменить последнее действие"_a);
+    EXPECT_EQ(Outer, ColorToRGB(clBtnShadow));
+    EXPECT_EQ(Hovered, ColorToRGB(ColorLighter(clHighlight, 13)));
+    EXPECT_TRUE(ClosedBeforeHandler);
+    EXPECT_EQ(Row(3).Name, "РАБОТА"_a);
+}
+
+TEST_F(GridMenuTest, WriterGrid_TitleRowOpensNoMenu)
+{
+    SetEmptyRows(5);
+    bool Opened = false;
+    MenuScript Script;
+    Script.Do([&] {
+        Opened = true;
+        Press(VK_ESCAPE);
+    });
+    RightClickCell(Form->SG_Writer, 1, 0);
+    maintest::PumpFor(30);
+    EXPECT_FALSE(Opened);
+}
+
+TEST_F(GridMenuTest, ArchiveGrid_RightClickOpensMenuAndCopiesSelection)
+{
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
+    maintest::PumpFor(20);
+    ArchiveRecord Record;
+    Record.Number = 1;
+    Record.DateTime = EncodeDate(2026, 12, 7);
+    Record.KeyType = 0;
+    Record.WriteMode = 0;
+    Record.Count = 1;
+    Record.KeyText = "01 02 03 04 05 06 07 08";
+    Record.DeviceKey = "0102030405060708";
+    Form->ArchiveRecords.assign(3, Record);
+    Form->FillArchiveGrid();
+    ClipboardSetUnicodeText("before");
+    std::vector<AnsiString> Items;
+    MenuScript Script;
+    Script.Wait(300)
+        .Do([&] {
+            TTBPopupWindow *Popup = OnlyPopup();
+            if (!Popup) return;
+            Items = Captions(Popup);
+            HoverItem(Popup, 0);
+        })
+        .Do([&] {
+            Shot("archive_grid_menu");
+            Press(VK_RETURN);
+        });
+    RightClickCell(Form->SG_Archive, 1, 2);
+    maintest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    ASSERT_EQ(Items.size(), 1u);
+    EXPECT_EQ(Items[0], "Копировать в буфер обмена"_a);
+    EXPECT_NE(ClipboardGetUnicodeText(), "before");
+}
+
+} // namespace
