@@ -1,7 +1,6 @@
 #include "controls/PngFunctions.h"
 
 #include "controls/PngImageList.h"
-#include "controls/pnglang.h"
 
 #include <algorithm>
 #include <cmath>
@@ -118,13 +117,7 @@ std::unique_ptr<TPNGObject> FromWork(TBitmap &Work, const std::vector<std::uint8
 // The alpha bytes of a 32-bit icon picture; empty when every one is 0.
 std::vector<std::uint8_t> ReadIconAlpha(HBITMAP Color, int Width, int Height)
 {
-    BITMAPINFO Info{};
-    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    Info.bmiHeader.biWidth = Width;
-    Info.bmiHeader.biHeight = -Height;
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    Info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO Info = win::TopDownBitmapInfo32(Width, Height);
     std::vector<std::uint8_t> Bits(static_cast<std::size_t>(Width) * Height * 4);
     if (GetDIBits(nullptr, Color, 0, static_cast<UINT>(Height), Bits.data(), &Info,
                   DIB_RGB_COLORS) == 0)
@@ -305,8 +298,7 @@ void SmoothResize(TPNGObject *Png, int NewWidth, int NewHeight)
     const std::uint8_t Type = Png->Header()->ColorType;
     if (Type != COLOR_RGB && Type != COLOR_RGBALPHA)
         throw Exception("Only COLOR_RGBALPHA and COLOR_RGB formats are supported");
-    if (NewWidth < 1 || NewHeight < 1)
-        TPNGObject::RaiseError<EPNGInvalidNewSize>(pnglang::EPNGInvalidNewSizeText);
+    if (NewWidth < 1 || NewHeight < 1) TPNGObject::RaiseError<EPNGInvalidNewSize>();
     const int OldWidth = Png->Width(), OldHeight = Png->Height();
     TPNGObject Result(Type, 8, NewWidth, NewHeight);
     // A single row or column is spread over the whole new size.
@@ -393,8 +385,7 @@ std::vector<std::unique_ptr<TPNGObject>> SlicePNG(TPNGObject *JoinedPNG, int Col
 {
     const int Width = Columns > 0 ? JoinedPNG->Width() / Columns : 0;
     const int Height = Rows > 0 ? JoinedPNG->Height() / Rows : 0;
-    if (Width < 1 || Height < 1)
-        TPNGObject::RaiseError<EPNGInvalidNewSize>(pnglang::EPNGInvalidNewSizeText);
+    if (Width < 1 || Height < 1) TPNGObject::RaiseError<EPNGInvalidNewSize>();
     const std::uint8_t Type = JoinedPNG->Header()->ColorType;
     const bool Alpha = Type == COLOR_GRAYSCALEALPHA || Type == COLOR_RGBALPHA;
     std::vector<std::unique_ptr<TPNGObject>> Slices;

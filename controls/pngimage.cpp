@@ -2,7 +2,6 @@
 
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
-#include "controls/pnglang.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,7 +35,7 @@ void ReadExact(TStream *Stream, void *Buffer, std::size_t Count)
     while (Count > 0) {
         const int Step = static_cast<int>(std::min<std::size_t>(Count, 1 << 30));
         const int Got = Stream->Read(Out, Step);
-        if (Got <= 0) TPNGObject::RaiseError<EPngUnexpectedEnd>(EPNGUnexpectedEndText);
+        if (Got <= 0) TPNGObject::RaiseError<EPngUnexpectedEnd>();
         Out += Got;
         Count -= static_cast<std::size_t>(Got);
     }
@@ -182,7 +181,7 @@ bool TChunk::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::u
     std::uint32_t Crc =
         update_crc(0xFFFFFFFF, reinterpret_cast<const std::uint8_t *>(ChunkName.data()), 4);
     Crc = update_crc(Crc, FData.data(), Size);
-    if (~Crc != Stored) TPNGObject::RaiseError<EPngInvalidCRC>(EPngInvalidCRCText);
+    if (~Crc != Stored) TPNGObject::RaiseError<EPngInvalidCRC>();
     return true;
 }
 
@@ -418,7 +417,7 @@ void TChunkIHDR::PrepareImageData()
     const std::uint64_t Pixels = static_cast<std::uint64_t>(Width) * Height;
     const bool Alpha = ColorType == COLOR_GRAYSCALEALPHA || ColorType == COLOR_RGBALPHA;
     const std::uint64_t Total = Rows + (Alpha ? Pixels : 0) + (BitDepth == 16 ? Rows : 0);
-    if (Total > MaxStoreBytes) TPNGObject::RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
+    if (Total > MaxStoreBytes) TPNGObject::RaiseError<EPNGOutMemory>();
     DibBits.assign(Rows, 0);
     if (Alpha) AlphaPlane.assign(Pixels, 0);
     if (BitDepth == 16) LowBytePlane.assign(Rows, 0);
@@ -435,7 +434,7 @@ void TChunkIHDR::PrepareImageData()
 bool TChunkIHDR::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size)
 {
     TChunk::LoadFromStream(Stream, ChunkName, Size);
-    if (DataLength() < 13) TPNGObject::RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
+    if (DataLength() < 13) TPNGObject::RaiseError<EPngInvalidIHDR>();
     const std::uint8_t *D = Data();
     Width = LoadBigEndian(D);
     Height = LoadBigEndian(D + 4);
@@ -444,13 +443,11 @@ bool TChunkIHDR::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, st
     CompressionMethod = D[10];
     FilterMethod = D[11];
     InterlaceMethod = D[12];
-    if (Width > 65535 || Height > 65535)
-        TPNGObject::RaiseError<EPNGSizeExceeds>(EPNGSizeExceedsText);
-    if (CompressionMethod != 0)
-        TPNGObject::RaiseError<EPNGUnknownCompression>(EPNGUnknownCompressionText);
-    if (InterlaceMethod > 1) TPNGObject::RaiseError<EPNGUnknownInterlace>(EPNGUnknownInterlaceText);
+    if (Width > 65535 || Height > 65535) TPNGObject::RaiseError<EPNGSizeExceeds>();
+    if (CompressionMethod != 0) TPNGObject::RaiseError<EPNGUnknownCompression>();
+    if (InterlaceMethod > 1) TPNGObject::RaiseError<EPNGUnknownInterlace>();
     if (Width == 0 || Height == 0 || !ValidDepth(ColorType, BitDepth))
-        TPNGObject::RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
+        TPNGObject::RaiseError<EPngInvalidIHDR>();
     Owner()->SetInterlaceMethod(static_cast<TInterlaceMethod>(InterlaceMethod));
     PrepareImageData();
     return true;
@@ -497,8 +494,7 @@ void TChunkIHDR::Assign(TChunk *Source)
 bool TChunkPLTE::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size)
 {
     TChunk::LoadFromStream(Stream, ChunkName, Size);
-    if (Size % 3 != 0 || Size / 3 > 256)
-        TPNGObject::RaiseError<EPNGInvalidPalette>(EPNGInvalidPaletteText);
+    if (Size % 3 != 0 || Size / 3 > 256) TPNGObject::RaiseError<EPNGInvalidPalette>();
     PaletteCount = Size / 3;
     const auto &Gamma = Owner()->GammaMap;
     std::vector<PALETTEENTRY> Palette(PaletteCount);
@@ -742,7 +738,7 @@ void TChunktRNS::UpdateSingleKey()
 bool TChunktRNS::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size)
 {
     TChunk::LoadFromStream(Stream, ChunkName, Size);
-    if (Size > 256) TPNGObject::RaiseError<EPNGInvalidPalette>(EPNGInvalidPaletteText);
+    if (Size > 256) TPNGObject::RaiseError<EPNGInvalidPalette>();
     AlphaEntries.fill(255);
     std::copy_n(Data(), Size, AlphaEntries.begin());
     UpdateSingleKey();

@@ -3,6 +3,7 @@
 // of the file, and its pixels live in the header chunk as a bottom-up DIB (one,
 // four, eight or 24 bits a pixel) with separate alpha and low-byte planes.
 
+#include "controls/pnglang.h"
 #include "platform/rtl/ClassesStreams.h"
 #include "platform/vcl/Graphics.h"
 
@@ -13,29 +14,6 @@
 
 class TPNGObject;
 class TChunkIHDR;
-
-QRV4_DECLARE_EXCEPTION(EPNGOutMemory, Exception)
-QRV4_DECLARE_EXCEPTION(EPngError, Exception)
-QRV4_DECLARE_EXCEPTION(EPngUnexpectedEnd, Exception)
-QRV4_DECLARE_EXCEPTION(EPngInvalidCRC, Exception)
-QRV4_DECLARE_EXCEPTION(EPngInvalidIHDR, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGMissingMultipleIDAT, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGZLIBError, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGInvalidPalette, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGInvalidFileHeader, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGIHDRNotFirst, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGNotExists, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGSizeExceeds, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGMissingPalette, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGUnknownCriticalChunk, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGUnknownCompression, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGUnknownInterlace, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGNoImageData, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGCouldNotLoadResource, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGCannotChangeTransparent, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGHeaderNotPresent, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGInvalidNewSize, Exception)
-QRV4_DECLARE_EXCEPTION(EPNGInvalidSpec, Exception)
 
 inline constexpr const char *LibraryVersion = "1.564";
 
@@ -390,6 +368,8 @@ public:
 
     static AnsiString GetLibraryVersion() { return LibraryVersion; }
     template <class E> [[noreturn]] static void RaiseError(const char *Text) { throw E(Text); }
+    // The class's own text.
+    template <class E> [[noreturn]] static void RaiseError() { RaiseError<E>(E::Text); }
 
     std::array<std::uint8_t, 256> GammaMap{};
     std::array<std::uint8_t, 256> InverseGammaMap{};

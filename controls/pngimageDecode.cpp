@@ -4,13 +4,11 @@
 #include "controls/pngimage.h"
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
-#include "controls/pnglang.h"
 
 #include <cstring>
 #include <zlib.h>
 
 using namespace pngio;
-using namespace pnglang;
 
 namespace
 {
@@ -49,7 +47,7 @@ public:
     {
         static const std::uint8_t Name[4] = {'I', 'D', 'A', 'T'};
         FCrc = update_crc(0xFFFFFFFF, Name, 4);
-        if (inflateInit(&FZ) != Z_OK) TPNGObject::RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
+        if (inflateInit(&FZ) != Z_OK) TPNGObject::RaiseError<EPNGOutMemory>();
     }
     ~IdatReader() { inflateEnd(&FZ); }
     IdatReader(const IdatReader &) = delete;
@@ -67,7 +65,7 @@ public:
                 FEnded = true;
             else if (Code != Z_OK)
                 TPNGObject::RaiseError<EPNGZLIBError>(
-                    (AnsiString(EPNGZLIBErrorText) + ZlibCodeText(Code)).c_str());
+                    (AnsiString(EPNGZLIBError::Text) + ZlibCodeText(Code)).c_str());
         }
         return Count - FZ.avail_out;
     }
@@ -105,8 +103,7 @@ private:
 
     void CheckCrc()
     {
-        if (ReadBigEndian(FStream) != ~FCrc)
-            TPNGObject::RaiseError<EPngInvalidCRC>(EPngInvalidCRCText);
+        if (ReadBigEndian(FStream) != ~FCrc) TPNGObject::RaiseError<EPngInvalidCRC>();
     }
 
     void NextChunk()
@@ -114,10 +111,9 @@ private:
         std::uint8_t Head[8];
         ReadExact(FStream, Head, 8);
         if (std::memcmp(Head + 4, "IDAT", 4) != 0)
-            TPNGObject::RaiseError<EPNGMissingMultipleIDAT>(EPNGMissingMultipleIDATText);
+            TPNGObject::RaiseError<EPNGMissingMultipleIDAT>();
         FChunkLeft = LoadBigEndian(Head);
-        if (FChunkLeft > MaxChunkLength)
-            TPNGObject::RaiseError<EPngUnexpectedEnd>(EPNGUnexpectedEndText);
+        if (FChunkLeft > MaxChunkLength) TPNGObject::RaiseError<EPngUnexpectedEnd>();
         FCrc = update_crc(0xFFFFFFFF, Head + 4, 4);
     }
 
@@ -176,7 +172,7 @@ bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32
     TPNGObject *Image = Owner();
     TChunkIHDR *Header = Image->Header();
     if (Header->ColorType == COLOR_PALETTE && !Image->Chunks().ItemFromClass<TChunkPLTE>())
-        TPNGObject::RaiseError<EPNGMissingPalette>(EPNGMissingPaletteText);
+        TPNGObject::RaiseError<EPNGMissingPalette>();
     if (Header->ColorType == COLOR_GRAYSCALE || Header->ColorType == COLOR_GRAYSCALEALPHA)
         Image->SetPalette(pngrows::GrayPalette(Header->BitsPerPixel(), Image->GammaMap));
 

@@ -2,11 +2,8 @@
 // are blended pixel by pixel into a copy of the target area.
 
 #include "controls/pngimage.h"
-#include "controls/pnglang.h"
 
 #include <cmath>
-
-using namespace pnglang;
 
 namespace
 {
@@ -38,20 +35,14 @@ template <class PixelFn> void BlendInto(HDC Dc, TRect R, int Width, int Height, 
     const double FactorX = Stretch ? static_cast<double>(W) / Width : 1;
     const double FactorY = Stretch ? static_cast<double>(H) / Height : 1;
 
-    BITMAPINFO Info{};
-    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    Info.bmiHeader.biWidth = W;
-    Info.bmiHeader.biHeight = -H;
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    Info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO Info = win::TopDownBitmapInfo32(W, H);
     void *Bits = nullptr;
     const HDC Memory = CreateCompatibleDC(Dc);
     const HBITMAP Buffer =
         Memory ? CreateDIBSection(Memory, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0) : HBITMAP{};
     if (!Memory || !Buffer) {
         if (Memory) DeleteDC(Memory);
-        TPNGObject::RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
+        TPNGObject::RaiseError<EPNGOutMemory>();
     }
     const HGDIOBJ Old = SelectObject(Memory, Buffer);
     BitBlt(Memory, 0, 0, W, H, Dc, R.Left, R.Top, SRCCOPY);

@@ -5,13 +5,11 @@
 #include "controls/pngimage.h"
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
-#include "controls/pnglang.h"
 
 #include <cstdlib>
 #include <zlib.h>
 
 using namespace pngio;
-using namespace pnglang;
 
 namespace
 {
@@ -29,7 +27,7 @@ public:
         while (WindowBits < 15 && (std::uint64_t{1} << WindowBits) < DataSize)
             ++WindowBits;
         if (deflateInit2(&FZ, Level, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-            TPNGObject::RaiseError<EPNGOutMemory>(EPNGOutMemoryText);
+            TPNGObject::RaiseError<EPNGOutMemory>();
         Restart();
     }
     ~IdatWriter() { deflateEnd(&FZ); }

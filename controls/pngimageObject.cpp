@@ -4,13 +4,11 @@
 #include "controls/pngimage.h"
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
-#include "controls/pnglang.h"
 
 #include <algorithm>
 #include <cstring>
 
 using namespace pngio;
-using namespace pnglang;
 
 namespace
 {
@@ -97,7 +95,7 @@ TPNGObject::TPNGObject(unsigned ColorType, unsigned BitDepth, int AWidth, int AH
 {
     if (!ValidSpec(ColorType, BitDepth) || AWidth < 1 || AHeight < 1 || AWidth > 65535 ||
         AHeight > 65535)
-        RaiseError<EPNGInvalidSpec>(EPNGInvalidSpecText);
+        RaiseError<EPNGInvalidSpec>();
     if (BitDepth == 2) BitDepth = 4;
     InitializeGamma();
     FBuildingBlank = true;
@@ -136,7 +134,7 @@ void TPNGObject::LoadFromStream(TStream *Stream)
     ClearChunks();
     std::uint8_t Head[8];
     if (Stream->Read(Head, 8) != 8 || std::memcmp(Head, Signature, 8) != 0)
-        RaiseError<EPNGInvalidFileHeader>(EPNGInvalidFileHeaderText);
+        RaiseError<EPNGInvalidFileHeader>();
     LoadChunks(Stream);
     Changed(this);
 }
@@ -152,22 +150,22 @@ void TPNGObject::LoadChunks(TStream *Stream)
         TChunkName Name;
         std::memcpy(Name.data(), Head + 4, 4);
         if (Length > MaxChunkLength || Length + std::int64_t{4} > StreamSize - Stream->Position())
-            RaiseError<EPngUnexpectedEnd>(EPNGUnexpectedEndText);
-        if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>(EPNGIHDRNotFirstText);
+            RaiseError<EPngUnexpectedEnd>();
+        if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>();
         // A second header would rebuild the store under the decoded pixels.
-        if (!First && NameIs(Name, "IHDR")) RaiseError<EPngInvalidIHDR>(EPNGInvalidIHDRText);
+        if (!First && NameIs(Name, "IHDR")) RaiseError<EPngInvalidIHDR>();
         if (NameIs(Name, "cHRM") || (NameIs(Name, "IDAT") && HasImageData)) {
             Stream->Seek(Length + std::int64_t{4}, soCurrent);
             continue;
         }
         auto Created = NewChunkForName(this, Name);
         if (Created->ClassType() == TChunk::StaticClass() && !(Name[0] & 0x20))
-            RaiseError<EPNGUnknownCriticalChunk>(EPNGUnknownCriticalChunkText);
+            RaiseError<EPNGUnknownCriticalChunk>();
         TChunk *Chunk = FChunkList.Append(std::move(Created));
         HasImageData = HasImageData || NameIs(Name, "IDAT");
         if (!Chunk->LoadFromStream(Stream, Name, Length) || NameIs(Name, "IEND")) break;
     }
-    if (!HasImageData) RaiseError<EPNGNoImageData>(EPNGNoImageDataText);
+    if (!HasImageData) RaiseError<EPNGNoImageData>();
 }
 
 void TPNGObject::SaveToStream(TStream *Stream)
@@ -180,7 +178,7 @@ void TPNGObject::SaveToStream(TStream *Stream)
 void TPNGObject::LoadFromResourceName(std::uintptr_t Instance, const AnsiString &Name)
 {
     if (rtl::FindResource(rtl::ResourceRawData, Name).empty())
-        RaiseError<EPNGCouldNotLoadResource>(EPNGCouldNotLoadResourceText);
+        RaiseError<EPNGCouldNotLoadResource>();
     TResourceStream Stream(Instance, Name, rtl::ResourceRawData);
     LoadFromStream(&Stream);
 }
@@ -188,7 +186,7 @@ void TPNGObject::LoadFromResourceName(std::uintptr_t Instance, const AnsiString 
 void TPNGObject::LoadFromResourceID(std::uintptr_t Instance, int ResID)
 {
     if (rtl::FindResource(rtl::ResourceRawData, ResID).empty())
-        RaiseError<EPNGCouldNotLoadResource>(EPNGCouldNotLoadResourceText);
+        RaiseError<EPNGCouldNotLoadResource>();
     TResourceStream Stream(Instance, ResID, rtl::ResourceRawData);
     LoadFromStream(&Stream);
 }
@@ -198,7 +196,7 @@ void TPNGObject::LoadFromResourceID(std::uintptr_t Instance, int ResID)
 TChunkIHDR *TPNGObject::Header() const
 {
     auto *H = dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0));
-    if (!H) RaiseError<EPNGHeaderNotPresent>(EPNGHeaderNotPresentText);
+    if (!H) RaiseError<EPNGHeaderNotPresent>();
     return H;
 }
 
@@ -321,7 +319,7 @@ void TPNGObject::SetTransparentColor(TColor Value)
     if (!HeaderPresent()) return;
     const std::uint8_t Type = Header()->ColorType;
     if (Type == COLOR_GRAYSCALEALPHA || Type == COLOR_RGBALPHA)
-        RaiseError<EPNGCannotChangeTransparent>(EPNGCannotChangeTransparentText);
+        RaiseError<EPNGCannotChangeTransparent>();
     if (Type != COLOR_GRAYSCALE && Type != COLOR_RGB && Type != COLOR_PALETTE) return;
     auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
     if (!TRNS) TRNS = FChunkList.Add<TChunktRNS>();
@@ -464,8 +462,7 @@ void TPNGObject::SetPixels(int X, int Y, TColor Value)
 
 void TPNGObject::Resize(int CX, int CY)
 {
-    if (CX < 1 || CY < 1 || CX > 65535 || CY > 65535)
-        RaiseError<EPNGInvalidNewSize>(EPNGInvalidNewSizeText);
+    if (CX < 1 || CY < 1 || CX > 65535 || CY > 65535) RaiseError<EPNGInvalidNewSize>();
     TChunkIHDR *H = Header();
     const int OldWidth = static_cast<int>(H->Width), OldHeight = static_cast<int>(H->Height);
     const int OldRowBytes = H->DibRowBytes;

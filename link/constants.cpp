@@ -61,6 +61,9 @@ const std::array<AnsiString, OptionsWriteCount> OptionsWriteAddresses = {
     "60", "61", "62", "63", "64", "65", "66", "67", "68", "69",
     "6A", "6B", "6C", "6D", "72", "73", "74", "75", "D7"};
 
+const AnsiString ReadingPanelColour = "#f0ffec";
+const AnsiString WritingPanelColour = "#ffefef";
+
 const AnsiString ConfigFileName = "qrv4.cfg";
 const AnsiString GridArchiveFileName = "grid_archive.txt";
 const AnsiString GridWriterFileName = "grid_writer.txt";

@@ -47,6 +47,10 @@ extern const std::array<AnsiString, HelpPageCount> HelpPageFiles;
 extern const std::array<AnsiString, OptionsReadCount> OptionsReadAddresses;
 extern const std::array<AnsiString, OptionsWriteCount> OptionsWriteAddresses;
 
+// The end colour of a tab's status panel: reading from the device, writing to it.
+extern const AnsiString ReadingPanelColour;
+extern const AnsiString WritingPanelColour;
+
 extern const AnsiString ConfigFileName;
 extern const AnsiString GridArchiveFileName;
 extern const AnsiString GridWriterFileName;

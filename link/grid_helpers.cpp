@@ -163,18 +163,21 @@ void GridFindText(TStringGrid *Grid, const AnsiString &Text, const std::set<int>
 namespace
 {
 
+void FillCellBackground(TStringGrid *Grid, TColor Background, TRect Rect, TGridDrawState State)
+{
+    TCanvas *canvas = Grid->Canvas();
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(State.Contains(gdSelected) ? clHighlight : Background);
+    canvas->FillRect(Rect);
+}
+
 void DrawCell(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row, TRect Rect,
               TGridDrawState State, UINT Alignment)
 {
     TCanvas *canvas = Grid->Canvas();
     canvas->Font()->Assign(Font);
-    if (State.Contains(gdSelected)) {
-        canvas->Brush()->SetColor(clHighlight);
-        canvas->Font()->SetColor(clHighlightText);
-    } else {
-        canvas->Brush()->SetColor(Background);
-    }
-    canvas->FillRect(Rect);
+    if (State.Contains(gdSelected)) canvas->Font()->SetColor(clHighlightText);
+    FillCellBackground(Grid, Background, Rect, State);
     RECT text{Rect.Left + 2, Rect.Top + 2, Rect.Right - 2, Rect.Bottom - 2};
     AnsiString cell = Grid->Cells(Col, Row);
     DrawTextA(canvas->Handle(), cell.c_str(), cell.Length(), &text,
@@ -199,6 +202,20 @@ void GridDrawCellRight(TStringGrid *Grid, TFont *Font, TColor Background, int Co
                        TRect Rect, TGridDrawState State)
 {
     DrawCell(Grid, Font, Background, Col, Row, Rect, State, DT_RIGHT);
+}
+
+void GridDrawCellPng(TCustomImageList *Images, TStringGrid *Grid, TColor Background, int Col,
+                     int Row, TRect Rect, TGridDrawState State)
+{
+    FillCellBackground(Grid, Background, Rect, State);
+    int index = -1;
+    if (!Images || !TryStrToInt(Grid->Cells(Col, Row), index) || index < 0 ||
+        index >= Images->Count())
+        return;
+    const int width = Images->Width();
+    const int left = width > Rect.Width() ? Rect.Left + 2 : Rect.Left + (Rect.Width() - width) / 2;
+    const int top = Rect.Top + (Rect.Height() - Images->Height()) / 2;
+    Images->Draw(Grid->Canvas(), left, top, index);
 }
 
 namespace

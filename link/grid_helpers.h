@@ -43,6 +43,10 @@ void GridDrawCellCentered(TStringGrid *Grid, TFont *Font, TColor Background, int
                           TRect Rect, TGridDrawState State);
 void GridDrawCellRight(TStringGrid *Grid, TFont *Font, TColor Background, int Col, int Row,
                        TRect Rect, TGridDrawState State);
+// The cell's background as a data cell's; then, when its text is the number of one of the
+// list's pictures, that picture in the middle of the cell.
+void GridDrawCellPng(TCustomImageList *Images, TStringGrid *Grid, TColor Background, int Col,
+                     int Row, TRect Rect, TGridDrawState State);
 void GridDrawHeaderCell(TStringGrid *Grid, int Col, int Row, TRect Rect);
 // The header cell with picture ImageIndex of Images before its title; -1 for none.
 void GridDrawHeaderCellPng(TCustomImageList *Images, TStringGrid *Grid, int Col, int Row,

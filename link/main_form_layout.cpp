@@ -192,11 +192,13 @@ void TMainForm::CreateWriterSheet()
     BTN_StopWriter->SetHint("Остановить чтение и вывести данные"_a);
     BTN_StopWriter->SetEnabled(false);
 
-    CHG_WriterStatus = Place<TGradientCheck>(this, sheet, "CHG_WriterStatus", 6, 574, 776, 32);
+    // Shown over the grid while an exchange runs: at the left while reading, further right
+    // while writing.
+    CHG_WriterStatus = Place<TGradientCheck>(this, sheet, "CHG_WriterStatus", 8, 51, 560, 32);
     CHG_WriterStatus->SetVisible(false);
-    LB_WriterStatus = Place<TLabel>(this, CHG_WriterStatus, "LB_WriterStatus", 8, 8, 320, 18);
+    LB_WriterStatus = Place<TLabel>(this, CHG_WriterStatus, "LB_WriterStatus", 8, 8, 250, 18);
     PB_WriterStatus =
-        Place<TProgressBar>(this, CHG_WriterStatus, "PB_WriterStatus", 336, 6, 420, 20);
+        Place<TProgressBar>(this, CHG_WriterStatus, "PB_WriterStatus", 266, 6, 286, 20);
 
     PM_WriterGridMenu = Component<TTBPopupMenu>(this, "PM_WriterGridMenu");
     TBI_PrintWriter =

@@ -1,6 +1,7 @@
 // The archive tab: reading the device's archive ring one record at a time, the rows in the
 // grid with sorting, search and the clipboard, and the sums of written keys.
 
+#include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "link/hex_text.h"
 #include "link/main_form.h"
@@ -16,9 +17,6 @@ constexpr int RingLowest = 0x6200;
 constexpr int RingHighest = 0xFE30;
 constexpr int RecordBeforeRing = RingLowest - 0x10;
 constexpr int BlockAnswerLength = 22;
-
-// The end colour of a tab's status panel while the device is read.
-constexpr TColor ReadingColour = RGB(0xF0, 0xFF, 0xEC);
 
 const AnsiString ReadingArchive = "Чтение данных архива..."_a;
 
@@ -54,8 +52,7 @@ void TMainForm::StartArchiveRead()
     Label_ArchiveStatus->SetCaption(asking);
     ShowStatusMessage(asking, "", smNeutral);
     ResetProgress(Bar_Archive, 2);
-    // The stand-in panel has one colour; the gradient panel takes it as its end colour.
-    CHG_ArchiveStatus->SetgColorEnd(ReadingColour);
+    CHG_ArchiveStatus->SetgColorHTMLEnd(ReadingPanelColour);
     SendHexCommand("A59600700006");
 }
 

@@ -11,10 +11,6 @@
 namespace
 {
 
-// The end colour of the tab's status panel tells reading from writing.
-constexpr TColor ReadingColour = RGB(0xF0, 0xFF, 0xEC);
-constexpr TColor WritingColour = RGB(0xFF, 0xEF, 0xEF);
-
 constexpr int SwitchedOff = 245;
 constexpr int OldFirmware = 0xFF;
 const AnsiString Accepted = "0F";
@@ -164,7 +160,7 @@ void TMainForm::ReadNextOption()
     LB_OptionsStatus->SetCaption("Чтение настроек..."_a);
     ShowStatusMessage("Чтение настроек..."_a, "", smNeutral);
     StartProgress(PB_OptionsStatus, OptionsReadCount);
-    CHG_OptionsStatus->SetgColorEnd(ReadingColour);
+    CHG_OptionsStatus->SetgColorHTMLEnd(ReadingPanelColour);
     SendHexCommand(SettingFrame("00", OptionsReadAddresses[0], "00"));
 }
 
@@ -247,7 +243,7 @@ void TMainForm::WriteNextOption()
     LB_OptionsStatus->SetCaption("Запись настроек..."_a);
     ShowStatusMessage("Запись настроек..."_a, "", smNeutral);
     StartProgress(PB_OptionsStatus, OptionsWriteCount);
-    CHG_OptionsStatus->SetgColorEnd(WritingColour);
+    CHG_OptionsStatus->SetgColorHTMLEnd(WritingPanelColour);
     SendHexCommand(SettingFrame("01", OptionsWriteAddresses[0], OptionsHex.SubString(1, 2)));
 }
 

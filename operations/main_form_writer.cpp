@@ -21,9 +21,6 @@ constexpr int NameLength = 14;
 const AnsiString FirstCellAddress = "0400";
 const AnsiString LastCellAddress = "61A8";
 const AnsiString EmptyCellData = AnsiString::StringOfChar('F', CellDigits);
-// What the status panel's gradient ends in: reading, writing.
-constexpr TColor ReadColour = RGB(0xF0, 0xFF, 0xEC);
-constexpr TColor WriteColour = RGB(0xFF, 0xEF, 0xEF);
 constexpr int BlankIndex = 42;
 
 AnsiString ReadCellCommand(const AnsiString &Address)
@@ -86,7 +83,9 @@ void TMainForm::StartWriterRead()
     FillWriterGrid();
     LB_WriterStatus->SetCaption("Чтение данных... "_a);
     ShowStatusMessage("Чтение данных... "_a, "", smNeutral);
-    CHG_WriterStatus->SetColor(ReadColour);
+    CHG_WriterStatus->SetTop(51);
+    CHG_WriterStatus->SetLeft(8);
+    CHG_WriterStatus->SetgColorHTMLEnd(ReadingPanelColour);
     PB_WriterStatus->SetMin(0);
     PB_WriterStatus->SetMax(WriterDeviceCells - 1);
     PB_WriterStatus->SetPosition(0);
@@ -236,6 +235,16 @@ void TMainForm::SG_WriterDrawCell(TObject *, int ACol, int ARow, TRect Rect, TGr
         GridDrawCellLeft(SG_Writer, font, colour, ACol, ARow, Rect, State);
     else
         GridDrawCellCentered(SG_Writer, font, colour, ACol, ARow, Rect, State);
+    if (ACol == 2) DrawWriterKeyTypePicture(ARow, Rect);
+}
+
+// At the left of the cell, clear of the centred name.
+void TMainForm::DrawWriterKeyTypePicture(int Row, TRect Rect)
+{
+    const WriterRecord *record = WriterRecordOfRow(Row);
+    if (!record || record->KeyType < 0 || record->KeyType >= PIL_KeyTypes->Count()) return;
+    const int top = Rect.Top + (Rect.Height() - PIL_KeyTypes->Height()) / 2;
+    PIL_KeyTypes->Draw(SG_Writer->Canvas(), Rect.Left + 3, top, record->KeyType);
 }
 
 // ---- writing ----
@@ -325,7 +334,9 @@ void TMainForm::StartWriterWrite()
         FinishWriterWrite(-1);
         return;
     }
-    CHG_WriterStatus->SetColor(WriteColour);
+    CHG_WriterStatus->SetTop(51);
+    CHG_WriterStatus->SetLeft(217);
+    CHG_WriterStatus->SetgColorHTMLEnd(WritingPanelColour);
     PB_WriterStatus->SetMin(0);
     PB_WriterStatus->SetMax(count - 1);
     PB_WriterStatus->SetPosition(0);

@@ -13,6 +13,7 @@
 #include "operations/archive_record.h"
 #include "tools/devsim/Archive.h"
 #include "tools/devsim/Simulator.h"
+#include "tools/devsim/program/ProgramPort.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,7 +54,6 @@ public:
             std::filesystem::temp_directory_path() / ("archive_bench_" + std::to_string(getpid()));
         std::filesystem::create_directories(FFolder);
         std::filesystem::current_path(FFolder);
-        setenv("QRV4_PORTS", (FFolder / "ports").c_str(), 1);
         static bool started = false;
         if (!started) {
             // Headless unless the caller chose a display.
@@ -64,7 +64,7 @@ public:
         Config = TConfig(ConfigFileName);
         GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
         GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
-        FSim.Expose(BenchCom);
+        devsim::ExposeToProgram(FSim, BenchCom, FFolder / "ports");
         FSim.Edit([](devsim::Memory &m) { devsim::WriteArchive(m, FullRing(), 1234); });
         Config.COM_port = BenchCom;
         WriteConfig(Config);

@@ -6,10 +6,9 @@
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/main_form.h"
-#include "platform/rtl/Registry.h"
-#include "platform/win/CommPorts.h"
 #include "tools/devsim/AddressBook.h"
 #include "tools/devsim/Simulator.h"
+#include "tools/devsim/program/ProgramPort.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,19 +34,11 @@ public:
             std::filesystem::temp_directory_path() / ("writer_bench_" + std::to_string(getpid()));
         std::filesystem::create_directories(FFolder);
         std::filesystem::current_path(FFolder);
-        setenv("QRV4_PORTS", (FFolder / "ports").c_str(), 1);
-        rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
-            std::vector<rtl::RegistryValue> values;
-            for (const auto &value : win::SerialCommValues())
-                values.push_back(
-                    rtl::RegistryValue::String(value.Name.c_str(), value.Data.c_str()));
-            return values;
-        });
         Application->Initialize();
         Config = TConfig(ConfigFileName);
         std::ofstream(FFolder / "qrv4.cfg") << "[COM]\r\nCOM_port=9\r\nCOM_speed=57600\r\n";
         FSim.Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
-        FSim.Expose(BenchCom);
+        devsim::ExposeToProgram(FSim, BenchCom, FFolder / "ports");
         FSim.SetBehaviour({.Paced = true});
         FForm = std::make_unique<TMainForm>(nullptr);
         FForm->BTN_OpenCOMPortClick(nullptr);

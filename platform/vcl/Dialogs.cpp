@@ -1,6 +1,7 @@
 #include "platform/vcl/Dialogs.h"
 
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/QtText.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -169,6 +170,9 @@ int StandardDialogs::Message(const MessageRequest &Request)
 namespace
 {
 
+using win::FromQt;
+using win::ToQt;
+
 // Runs a Qt dialog inside our message loop, so timers, posted messages and
 // synchronised calls go on while it is open.
 bool RunQtDialog(QDialog &Dialog)
@@ -180,15 +184,6 @@ bool RunQtDialog(QDialog &Dialog)
     while (Dialog.isVisible() && !Application->Terminated())
         Application->HandleMessage();
     return Dialog.result() == QDialog::Accepted;
-}
-
-QString ToQt(const AnsiString &Text)
-{
-    return QString::fromStdU16String(WideString(Text).Std());
-}
-AnsiString FromQt(const QString &Text)
-{
-    return AnsiString(WideString(Text.toStdU16String()));
 }
 
 // "Text files|*.txt;*.log|All|*.*" as Qt's "Text files (*.txt *.log)" filters.

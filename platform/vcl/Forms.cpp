@@ -3,6 +3,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/win/FontFaces.h"
 #include "platform/win/Paint.h"
+#include "platform/win/QtText.h"
 #include "platform/win/SysParams.h"
 
 #include <QApplication>
@@ -682,7 +683,7 @@ TStrings *TScreen::Fonts()
         win::EnsureFontFaces();
         FFonts = std::make_unique<TStringList>();
         for (const QString &family : QFontDatabase::families())
-            FFonts->Add(AnsiString(WideString(family.toStdU16String())));
+            FFonts->Add(win::FromQt(family));
         FFonts->SetSorted(true);
     }
     return FFonts.get();
@@ -806,7 +807,7 @@ void TApplication::SetTitle(const AnsiString &Value)
     FTitle = Value;
     // X gives every window made from now on this name as its class, which is
     // where task bars and window lists look for the program's name.
-    QCoreApplication::setApplicationName(QString::fromStdU16String(WideString(Value).Std()));
+    QCoreApplication::setApplicationName(win::ToQt(Value));
 }
 
 void TApplication::SetHint(const AnsiString &Value)

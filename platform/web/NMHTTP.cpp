@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Forms.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/QtText.h"
 #include "platform/win/WinUser.h"
 
 #include <QNetworkAccessManager>
@@ -10,20 +11,8 @@
 #include <QSaveFile>
 #include <QUrl>
 
-namespace
-{
-
-QString ToQString(const AnsiString &Text)
-{
-    return QString::fromStdU16String(WideString(Text).Std());
-}
-
-AnsiString FromQString(const QString &Text)
-{
-    return AnsiString(WideString(Text.toStdU16String()));
-}
-
-} // namespace
+using win::FromQt;
+using win::ToQt;
 
 // What one GET needs while it runs. The network code only records what happened
 // here and wakes the waiting loop; the loop raises the events.
@@ -79,11 +68,11 @@ void TNMHTTP::Get(const AnsiString &URL)
     TTransfer *t = transfer.get();
     t->Thread = GetCurrentThreadId();
     if (FInputFileMode) {
-        t->File = std::make_unique<QSaveFile>(ToQString(FBody));
+        t->File = std::make_unique<QSaveFile>(ToQt(FBody));
         if (!t->File->open(QIODevice::WriteOnly))
             throw EHTTPError("Cannot write the file %s", {FBody});
     }
-    QNetworkRequest request(QUrl(ToQString(URL), QUrl::StrictMode));
+    QNetworkRequest request(QUrl(ToQt(URL), QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     t->Reply = t->Manager.get(request);
@@ -144,7 +133,7 @@ void TNMHTTP::Finish()
         const bool missing =
             status == 404 || status == 410 || reply.error() == QNetworkReply::ContentNotFoundError;
         if (OnFailure) OnFailure(this, missing ? FailureNotFound : FailureOther);
-        throw EHTTPError(FromQString(reply.errorString()));
+        throw EHTTPError(FromQt(reply.errorString()));
     }
     if (t->File && (t->WriteFailed || !t->File->commit())) {
         if (OnFailure) OnFailure(this, FailureOther);

@@ -4,6 +4,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Printers.h"
 #include "platform/win/NativeWidget.h"
+#include "platform/win/QtText.h"
 #include "platform/win/QueueInternal.h"
 
 #include <QContextMenuEvent>
@@ -27,10 +28,7 @@ namespace web
 namespace
 {
 
-QString ToQt(const AnsiString &Text)
-{
-    return QString::fromStdU16String(WideString(Text).Std());
-}
+using win::ToQt;
 
 QUrl UrlOf(const AnsiString &Location)
 {

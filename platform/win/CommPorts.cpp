@@ -56,17 +56,7 @@ std::optional<int> LinkNumber(const std::string &Name)
     return n;
 }
 
-// The machine's key lists the ports as they are at each reading, so plugging an adapter in
-// or pulling it out shows at the next look.
-const bool SerialCommRegistered = [] {
-    rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
-        std::vector<rtl::RegistryValue> values;
-        for (const TSerialCommValue &v : SerialCommValues())
-            values.push_back(rtl::RegistryValue::String(v.Name.c_str(), v.Data.c_str()));
-        return values;
-    });
-    return true;
-}();
+const bool SerialCommRegistered = (RegisterSerialCommKey(), true);
 
 std::vector<TSerialDevice> LinkedDevices()
 {
@@ -145,6 +135,18 @@ std::vector<TSerialCommValue> SerialCommValues()
         values.push_back({name, "COM" + std::to_string(d.ComNumber)});
     }
     return values;
+}
+
+// The machine's key lists the ports as they are at each reading, so plugging an adapter in
+// or pulling it out shows at the next look.
+void RegisterSerialCommKey()
+{
+    rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
+        std::vector<rtl::RegistryValue> values;
+        for (const TSerialCommValue &v : SerialCommValues())
+            values.push_back(rtl::RegistryValue::String(v.Name.c_str(), v.Data.c_str()));
+        return values;
+    });
 }
 
 } // namespace win

@@ -43,5 +43,7 @@ struct TSerialCommValue {
     std::string Data;
 };
 std::vector<TSerialCommValue> SerialCommValues();
+// Puts SerialCommValues under that key; done once at start-up.
+void RegisterSerialCommKey();
 
 } // namespace win

@@ -78,6 +78,18 @@ std::unique_ptr<BitmapData> ReadDib(const BITMAPINFO *Info, const void *Bits, UI
     return B;
 }
 
+BITMAPINFO TopDownBitmapInfo32(int Width, int Height)
+{
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    Info.bmiHeader.biWidth = Width;
+    Info.bmiHeader.biHeight = -Height; // a negative height puts the top row first
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    Info.bmiHeader.biCompression = BI_RGB;
+    return Info;
+}
+
 } // namespace win
 
 using namespace win;

@@ -652,6 +652,10 @@ BOOL DrawCaption(HWND Wnd, HDC Dc, const RECT *Rect, UINT Flags);
 namespace win
 {
 
+// The header of a 32-bit bitmap of that size whose first row is the top one, as
+// GetDIBits and CreateDIBSection take it.
+BITMAPINFO TopDownBitmapInfo32(int Width, int Height);
+
 // A printer page drawn as an image at the printer's resolution: a memory DC
 // on a white 32-bit page bitmap that reports a printer's capabilities
 // (LOGPIXELSX/Y, HORZRES/VERTRES, DT_RASPRINTER). The printing layer sends

@@ -1,3 +1,4 @@
+#include "controls/PngImageList.h"
 #include "link/grid_helpers.h"
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Printers.h"
@@ -181,4 +182,40 @@ TEST_F(GridPaintTest, HeaderCellIsAHorizontalGradient)
     COLORREF caption = ColorToRGB(clGradientActiveCaption);
     EXPECT_NEAR(GetRValue(right), GetRValue(caption), 8);
     EXPECT_NEAR(GetBValue(right), GetBValue(caption), 8);
+}
+
+TEST_F(GridPaintTest, PictureCellShowsThePictureItsTextNumbers)
+{
+    TPngImageList list(nullptr);
+    auto red = std::make_unique<TPNGObject>(COLOR_RGB, 8, 16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            red->SetPixels(x, y, clRed);
+    list.PngImages()->Add()->SetPngImage(red.get());
+    auto pixel = [&](TRect Cell, int X, int Y) {
+        return ColorToRGB(Grid->Canvas()->Pixels(Cell.Left + X, Cell.Top + Y));
+    };
+    Grid->SetCells(1, 1, "0");
+    TRect cell = Grid->CellRect(1, 1);
+    const int left = (cell.Width() - 16) / 2, top = (cell.Height() - 16) / 2;
+    GridDrawCellPng(&list, Grid, RGB(10, 20, 30), 1, 1, cell, TGridDrawState{});
+    EXPECT_EQ(pixel(cell, left, top), RGB(255, 0, 0));
+    EXPECT_EQ(pixel(cell, left + 15, top + 15), RGB(255, 0, 0));
+    EXPECT_EQ(pixel(cell, left - 1, top), RGB(10, 20, 30));
+    EXPECT_EQ(pixel(cell, left + 16, top), RGB(10, 20, 30));
+
+    // Not the number of a picture: the background only, in the selection colour if selected.
+    for (const char *text : {"1", "-1", "x", ""}) {
+        Grid->SetCells(1, 1, text);
+        GridDrawCellPng(&list, Grid, RGB(10, 20, 30), 1, 1, cell, TGridDrawState{gdSelected});
+        EXPECT_EQ(pixel(cell, left, top), ColorToRGB(clHighlight)) << text;
+    }
+
+    // A picture wider than its cell starts 2 pixels in.
+    Grid->SetColWidths(1, 10);
+    Grid->SetCells(1, 1, "0");
+    cell = Grid->CellRect(1, 1);
+    GridDrawCellPng(&list, Grid, RGB(10, 20, 30), 1, 1, cell, TGridDrawState{});
+    EXPECT_EQ(pixel(cell, 1, top), RGB(10, 20, 30));
+    EXPECT_EQ(pixel(cell, 2, top), RGB(255, 0, 0));
 }

@@ -3,14 +3,13 @@
 // answers for its dialogs and message boxes.
 
 #include "link/main_form.h"
-#include "platform/rtl/Registry.h"
-#include "platform/win/CommPorts.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tools/devsim/Simulator.h"
+#include "tools/devsim/program/ProgramPort.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <random>
+#include <string>
 
 namespace optest
 {
@@ -22,21 +21,19 @@ constexpr int ExchangeWait = 30000;
 class SimulatedDeviceTest : public maintest::MainFormTest
 {
 protected:
+    // The port number and line speed the window's configuration names.
+    explicit SimulatedDeviceTest(int Com = SimulatedCom, int Speed = 9600)
+        : FCom(Com), FSpeed(Speed)
+    {
+    }
+
     void SetUp() override
     {
         MainFormTest::SetUp();
-        setenv("QRV4_PORTS", (Folder / "ports").c_str(), 1);
-        // The system's own list, which the port folder's links join.
-        rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
-            std::vector<rtl::RegistryValue> values;
-            for (const auto &value : win::SerialCommValues())
-                values.push_back(
-                    rtl::RegistryValue::String(value.Name.c_str(), value.Data.c_str()));
-            return values;
-        });
         Sim = std::make_unique<devsim::TSimulator>();
-        Sim->Expose(SimulatedCom);
-        WriteConfigText("[COM]\r\nCOM_port=251\r\nCOM_speed=9600\r\n");
+        devsim::ExposeToProgram(*Sim, FCom, Folder / "ports");
+        WriteConfigText("[COM]\r\nCOM_port=" + std::to_string(FCom) +
+                        "\r\nCOM_speed=" + std::to_string(FSpeed) + "\r\n");
         FPreviousDialogs = vcl::SetDialogService(&Dialogs);
         Build();
     }
@@ -94,6 +91,8 @@ protected:
     std::unique_ptr<devsim::TSimulator> Sim;
 
 private:
+    int FCom;
+    int FSpeed;
     vcl::DialogProvider *FPreviousDialogs = nullptr;
 };
 

@@ -2,47 +2,18 @@
 // The address-book tests: a main window on a simulated device with scripted dialogs, and
 // rows and cells made in the test from the device's own cell layout.
 
-#include "link/main_form.h"
-#include "platform/rtl/Registry.h"
-#include "platform/win/CommPorts.h"
-#include "tests/link/MainFormTestSupport.h"
+#include "tests/operations/SimulatedDeviceTest.h"
 #include "tools/devsim/AddressBook.h"
-#include "tools/devsim/Simulator.h"
 
 #include <cstdlib>
 
 namespace writertest
 {
 
-constexpr int SimulatedCom = 251;
-
-class WriterTest : public maintest::MainFormTest
+class WriterTest : public optest::SimulatedDeviceTest
 {
 protected:
-    void SetUp() override
-    {
-        MainFormTest::SetUp();
-        setenv("QRV4_PORTS", (Folder / "ports").c_str(), 1);
-        rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
-            std::vector<rtl::RegistryValue> values;
-            for (const auto &value : win::SerialCommValues())
-                values.push_back(
-                    rtl::RegistryValue::String(value.Name.c_str(), value.Data.c_str()));
-            return values;
-        });
-        Sim = std::make_unique<devsim::TSimulator>();
-        Sim->Expose(SimulatedCom);
-        WriteConfigText("[COM]\r\nCOM_port=251\r\nCOM_speed=57600\r\n");
-        FPrevious = vcl::SetDialogService(&Dialogs);
-        Build();
-    }
-    void TearDown() override
-    {
-        Form.reset();
-        Sim.reset();
-        vcl::SetDialogService(FPrevious);
-        MainFormTest::TearDown();
-    }
+    WriterTest() : SimulatedDeviceTest(optest::SimulatedCom, 57600) {}
 
     // Cells of the device before the test reads them.
     void PutCell(unsigned Cell, const devsim::Bytes &Data)
@@ -95,8 +66,6 @@ protected:
             }
         FAIL() << "no grid row shows cell " << Cell;
     }
-    AnsiString Status() const { return Form->StatusBarMain->SimpleText(); }
-
     // The editors need the window on screen with the grid focused.
     void ShowWindow()
     {
@@ -130,12 +99,6 @@ protected:
         EXPECT_TRUE(Form->SG_Writer->Focused());
         EXPECT_TRUE(Form->CHB_WriterMissNull->Enabled());
     }
-
-    vcl::ScriptedDialogs Dialogs;
-    std::unique_ptr<devsim::TSimulator> Sim;
-
-private:
-    vcl::DialogProvider *FPrevious = nullptr;
 };
 
 } // namespace writertest

@@ -5,15 +5,11 @@
 #include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "link/main_form.h"
-#include "platform/rtl/Registry.h"
-#include "platform/win/CommPorts.h"
-#include "tests/link/MainFormTestSupport.h"
+#include "tests/operations/SimulatedDeviceTest.h"
 #include "tools/devsim/Archive.h"
-#include "tools/devsim/Simulator.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 
 using namespace maintest;
@@ -60,31 +56,15 @@ std::tm Newest()
     return when;
 }
 
-class ArchiveTest : public MainFormTest
+class ArchiveTest : public optest::SimulatedDeviceTest
 {
 protected:
+    ArchiveTest() : SimulatedDeviceTest(SimulatedCom, 57600) {}
+
     void SetUp() override
     {
-        MainFormTest::SetUp();
-        setenv("QRV4_PORTS", (Folder / "ports").c_str(), 1);
-        rtl::RegisterMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM", [] {
-            std::vector<rtl::RegistryValue> values;
-            for (const auto &value : win::SerialCommValues())
-                values.push_back(
-                    rtl::RegistryValue::String(value.Name.c_str(), value.Data.c_str()));
-            return values;
-        });
-        Sim = std::make_unique<devsim::TSimulator>();
-        Sim->Expose(SimulatedCom);
-        WriteConfigText("[COM]\r\nCOM_port=252\r\nCOM_speed=57600\r\n");
-        Build();
+        SimulatedDeviceTest::SetUp();
         Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
-    }
-    void TearDown() override
-    {
-        Form.reset();
-        Sim.reset();
-        MainFormTest::TearDown();
     }
 
     void Serve(const std::vector<devsim::ArchiveEntry> &Records, unsigned Pointer)
@@ -111,7 +91,6 @@ protected:
             frames.push_back(Hex(frame.Data));
         return frames;
     }
-    AnsiString Status() const { return Form->StatusBarMain->SimpleText(); }
     AnsiString Cell(int Col, int Row) const { return Form->SG_Archive->Cells(Col, Row); }
     std::array<AnsiString, 4> Sums() const
     {
@@ -124,8 +103,6 @@ protected:
         TRect cell = Form->SG_Archive->CellRect(Col, 0);
         Form->SG_ArchiveMouseDown(nullptr, mbLeft, TShiftState{}, cell.Left + 5, cell.Top + 5);
     }
-
-    std::unique_ptr<devsim::TSimulator> Sim;
 };
 
 // The archive of a newest record at 6220 and two older below it, the ring's end after them.

@@ -2,7 +2,9 @@
 // rows three frames a cell, a device that breaks off, and rows the device has no cell for.
 // What the device should hold is built here from the cell layout, not by the program.
 
+#include "controls/PngFunctions.h"
 #include "link/grid_helpers.h"
+#include "platform/win/Paint.h"
 #include "tests/operations/WriterTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +18,7 @@ using maintest::PumpUntil;
 namespace
 {
 
-Bytes FrameBytes(std::initializer_list<int> Values)
+Bytes BytesOf(std::initializer_list<int> Values)
 {
     Bytes bytes;
     for (int v : Values)
@@ -72,9 +74,9 @@ TEST_F(WriterDeviceTest, ReadTakesAllThousandCellsInOrder)
     ASSERT_TRUE(ReadBook());
     const auto frames = Sim->Frames();
     ASSERT_EQ(frames.size(), 1000u);
-    EXPECT_EQ(frames.front().Data, FrameBytes({0xA5, 0x31, 0x04, 0x00, 0x18, 0x4D}));
-    EXPECT_EQ(frames[1].Data, FrameBytes({0xA5, 0x31, 0x04, 0x18, 0x18, 0x65}));
-    EXPECT_EQ(frames.back().Data, FrameBytes({0xA5, 0x31, 0x61, 0xA8, 0x18, 0x52}));
+    EXPECT_EQ(frames.front().Data, BytesOf({0xA5, 0x31, 0x04, 0x00, 0x18, 0x4D}));
+    EXPECT_EQ(frames[1].Data, BytesOf({0xA5, 0x31, 0x04, 0x18, 0x18, 0x65}));
+    EXPECT_EQ(frames.back().Data, BytesOf({0xA5, 0x31, 0x61, 0xA8, 0x18, 0x52}));
     EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
     EXPECT_EQ(Form->PB_WriterStatus->Position(), 999);
     EXPECT_TRUE(Form->SG_Writer->Enabled());
@@ -111,6 +113,69 @@ TEST_F(WriterDeviceTest, ReadTakesAllThousandCellsInOrder)
     Form->TBI_UndoWriterTableClick(nullptr);
     ASSERT_EQ(Form->WriterRows.size(), 3u);
     EXPECT_EQ(Row(1).Name, "ДО ЧТЕНИЯ"_a);
+}
+
+// The status panel over the grid: at the left in the reading colour, further right in the
+// writing colour, read back from what it paints.
+TEST_F(WriterDeviceTest, StatusPanelShowsWhichWayTheDataGoes)
+{
+    ShowWindow();
+    TGradientCheck *panel = Form->CHG_WriterStatus;
+    const auto inside = [&] {
+        panel->Repaint();
+        return win::SurfacePixel(panel->Handle(), 4, panel->Height() / 2);
+    };
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterReadStep >= 2; }, 20000));
+    EXPECT_TRUE(panel->Visible());
+    EXPECT_EQ(panel->Left(), 8);
+    EXPECT_EQ(panel->Top(), 51);
+    EXPECT_EQ(panel->gColorEnd(), static_cast<TColor>(RGB(0xF0, 0xFF, 0xEC)));
+    EXPECT_EQ(inside(), RGB(0xF0, 0xFF, 0xEC));
+    Form->BTN_StopWriterClick(nullptr);
+    EXPECT_FALSE(panel->Visible());
+
+    // Enough rows that the write is still running when the test looks.
+    SetEmptyRows(1000);
+    for (int cell = 0; cell < 100; ++cell)
+        Row(cell).Changed = -1;
+    Form->BTN_WriterSaveClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterWriteStep >= 1; }, 20000));
+    EXPECT_TRUE(panel->Visible());
+    EXPECT_EQ(panel->Left(), 217);
+    EXPECT_EQ(panel->Top(), 51);
+    EXPECT_EQ(panel->gColorEnd(), static_cast<TColor>(RGB(0xFF, 0xEF, 0xEF)));
+    EXPECT_EQ(inside(), RGB(0xFF, 0xEF, 0xEF));
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterWriteStep == -1; }, 60000));
+    EXPECT_FALSE(panel->Visible());
+}
+
+// Each key type's picture stands at the left of its name; an empty cell has none.
+TEST_F(WriterDeviceTest, KeyTypeCellsShowTheTypesPicture)
+{
+    SetEmptyRows(5);
+    SetKey(0, 0, 0, "5B 23 45 67 89 AB CD EF", "Д");
+    SetKey(1, 1, 0, "E0 00 00 0F 06 05 03 01", "М");
+    SetKey(2, 2, 0, "DE 00 00 00 01 48 CF 01", "Ц");
+    SetKey(3, 3, 1, "00 00 11 22 33 44 55 00", "П");
+    ShowWindow();
+    Form->SG_Writer->SetCol(1);
+    Form->SG_Writer->SetRow(1);
+    Form->SG_Writer->Repaint();
+    const auto centre = [&](int Row) {
+        const TRect cell = Form->SG_Writer->CellRect(2, Row);
+        return ColorToRGB(Form->SG_Writer->Canvas()->Pixels(
+            cell.Left + 3 + 8, cell.Top + (cell.Height() - 16) / 2 + 8));
+    };
+    for (int type = 0; type < 4; ++type) {
+        TPNGObject picture;
+        CopyImageFromImageList(&picture, Form->PIL_KeyTypes, type);
+        ASSERT_EQ(picture.AlphaScanline(8)[8], 255);
+        EXPECT_EQ(centre(type + 1), ColorToRGB(picture.Pixels(8, 8))) << type;
+    }
+    EXPECT_EQ(centre(5), RGB(255, 255, 255));
+    EXPECT_EQ(Form->SG_Writer->Cells(2, 1), "Даллас"_a);
 }
 
 TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFar)
@@ -158,7 +223,7 @@ TEST_F(WriterDeviceTest, ClearedRowGoesOutAsAnEmptyCell)
     ASSERT_EQ(frames.size(), 3u);
     const Bytes ff(8, 0xFF);
     auto frame = [&](int Low, int Sum) {
-        Bytes f = FrameBytes({0xA5, 0x75, 0x04, Low, 0x08});
+        Bytes f = BytesOf({0xA5, 0x75, 0x04, Low, 0x08});
         f.insert(f.end(), ff.begin(), ff.end());
         f.push_back(static_cast<std::uint8_t>(Sum));
         return f;
