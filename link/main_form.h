@@ -129,8 +129,6 @@ public:
     TValidateEdit *ED_WriterName;
     TComboBox *CB_WriterTypeKey;
     TExtMaskEdit *ME_KeyHex;
-    // A picture per key type, shown before the type's name in the grid.
-    TPngImageList *PIL_KeyTypes;
     TTBPopupMenu *PM_WriterGridMenu;
     TTBItem *TBI_PrintWriter;
     TTBItem *TBI_PrintWriterSelect;
@@ -492,7 +490,6 @@ private:
     // Address book: the record a grid row shows (null when none), what a row's
     // device cell holds, and whether a write may send it.
     WriterRecord *WriterRecordOfRow(int Row = -1);
-    void DrawWriterKeyTypePicture(int Row, TRect Rect);
     AnsiString WriterCellData(const WriterRecord &Record) const;
     bool WriterRowWritable(int Index) const;
     bool WriterRowSendable(const WriterRecord &Record) const;

@@ -115,9 +115,6 @@ void TMainForm::DressControls()
     CB_ComPorts->SetAutoIndexes(false);
     CB_ComPorts->SetImages(PIL_Device);
 
-    PIL_KeyTypes = PictureList(this, "PIL_KeyTypes", 16,
-                               {"KEY_DALLAS", "KEY_METAKOM", "KEY_CYFRAL", "KEY_PROXY"});
-
     PIL_OnlineCom = PictureList(this, "PIL_OnlineCom", 24, {"STATE_OFFLINE", "STATE_ONLINE"});
     PIL_Tabs =
         PictureList(this, "PIL_Tabs", 16,

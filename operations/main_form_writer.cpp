@@ -235,16 +235,6 @@ void TMainForm::SG_WriterDrawCell(TObject *, int ACol, int ARow, TRect Rect, TGr
         GridDrawCellLeft(SG_Writer, font, colour, ACol, ARow, Rect, State);
     else
         GridDrawCellCentered(SG_Writer, font, colour, ACol, ARow, Rect, State);
-    if (ACol == 2) DrawWriterKeyTypePicture(ARow, Rect);
-}
-
-// At the left of the cell, clear of the centred name.
-void TMainForm::DrawWriterKeyTypePicture(int Row, TRect Rect)
-{
-    const WriterRecord *record = WriterRecordOfRow(Row);
-    if (!record || record->KeyType < 0 || record->KeyType >= PIL_KeyTypes->Count()) return;
-    const int top = Rect.Top + (Rect.Height() - PIL_KeyTypes->Height()) / 2;
-    PIL_KeyTypes->Draw(SG_Writer->Canvas(), Rect.Left + 3, top, record->KeyType);
 }
 
 // ---- writing ----

@@ -12,16 +12,6 @@ using namespace fs;
 namespace
 {
 
-template <class T> T *Self(TObject *Instance)
-{
-    return static_cast<T *>(Instance);
-}
-
-Variant Done()
-{
-    return Variant(0);
-}
-
 Variant Index(std::int64_t Value)
 {
     return Variant(static_cast<long long>(Value));

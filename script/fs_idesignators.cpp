@@ -6,6 +6,8 @@
 #include "script/fs_iilbuilder.h"
 #include "script/fs_xml.h"
 
+#include <array>
+
 namespace
 {
 
@@ -20,11 +22,16 @@ Variant ArgumentValue(TfsCustomVariable *Ref, TfsCustomVariable *Arg)
 void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
 {
     // All arguments first: one of them may read a parameter of the same routine.
-    std::vector<Variant> Values;
-    Values.reserve(Item->Count());
-    for (int J = 0; J < Item->Count(); ++J)
-        Values.push_back(ArgumentValue(Ref, Item->Arg(J)));
-    for (int J = 0; J < Ref->Count() && J < static_cast<int>(Values.size()); ++J)
+    // Most calls have a few arguments: those need no allocation.
+    constexpr int Inline = 4;
+    std::array<Variant, Inline> Few;
+    std::vector<Variant> Many;
+    int Count = Item->Count();
+    if (Count > Inline) Many.resize(Count);
+    Variant *Values = Count > Inline ? Many.data() : Few.data();
+    for (int J = 0; J < Count; ++J)
+        Values[J] = ArgumentValue(Ref, Item->Arg(J));
+    for (int J = 0; J < Ref->Count() && J < Count; ++J)
         Ref->Params(J)->SetValue(Values[J]);
 }
 
@@ -35,6 +42,19 @@ void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
 }
 
 } // namespace
+
+const TfsStepRoles &TfsDesignatorItem::Roles()
+{
+    if (FRoles.Of == Ref) return FRoles;
+    FRoles = TfsStepRoles{};
+    FRoles.Of = Ref;
+    FRoles.IsDesignator = dynamic_cast<TfsDesignator *>(Ref) != nullptr;
+    FRoles.Proc = dynamic_cast<TfsProcVariable *>(Ref);
+    FRoles.Helper = dynamic_cast<TfsCustomHelper *>(Ref);
+    FRoles.Method = dynamic_cast<TfsMethodHelper *>(Ref);
+    if (auto *Class = dynamic_cast<TfsClassVariable *>(Ref)) FRoles.ClassRef = Class->ClassRef();
+    return FRoles;
+}
 
 TfsDesignator::TfsDesignator(TfsScript *AProgram)
     : TfsCustomVariable("", fvtVariant, ""), FProgram(AProgram)
@@ -108,26 +128,29 @@ Variant TfsDesignator::DoCalc(const Variant &AValue, bool Flag)
 {
     Variant ParentValue = fsNull();
     TfsCustomVariable *ParentVar = nullptr;
+    TClass ParentClass = nullptr;
     for (int I = 0; I < Count(); ++I) {
         TfsDesignatorItem *Item = Step(I);
         TfsCustomVariable *StepRef = Item->Ref;
+        const TfsStepRoles &Roles = Item->Roles();
         bool IsLast = I == Count() - 1;
-        if (dynamic_cast<TfsDesignator *>(StepRef)) {
+        if (Roles.IsDesignator) {
             ParentVar = StepRef;
+            ParentClass = nullptr;
             ParentValue = StepRef->GetValue();
             continue;
         }
-        TfsLocalsGuard Locals(dynamic_cast<TfsProcVariable *>(StepRef));
+        TfsLocalsGuard Locals(Roles.Proc);
         if (StepRef->Count() > 0) PassArguments(Item, StepRef);
-        if (auto *Helper = dynamic_cast<TfsCustomHelper *>(StepRef)) {
+        if (TfsCustomHelper *Helper = Roles.Helper) {
             Helper->ParentRef = ParentVar;
             Helper->ParentValue = ParentValue;
             Helper->Prog = FProgram;
-            auto *Method = dynamic_cast<TfsMethodHelper *>(StepRef);
-            auto *Class = dynamic_cast<TfsClassVariable *>(ParentVar);
-            if (Method && Method->IsConstructor && Class) Method->CreatedClass = Class->ClassRef();
+            if (Roles.Method && Roles.Method->IsConstructor && ParentClass)
+                Roles.Method->CreatedClass = ParentClass;
         }
         ParentVar = StepRef;
+        ParentClass = Roles.ClassRef;
         if (Flag && IsLast) {
             StepRef->SetValue(AValue);
         } else {

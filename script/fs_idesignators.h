@@ -8,6 +8,21 @@ class TfsXMLItem;
 
 enum TfsDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray };
 
+class TfsCustomHelper;
+class TfsMethodHelper;
+class TfsProcVariable;
+
+// What a step's item is, worked out once: a chain runs for every row of a report
+// and type tests on the interpreter's deep class tree cost more than the step.
+struct TfsStepRoles {
+    TfsCustomVariable *Of = nullptr; // the item these roles were found for
+    bool IsDesignator = false;
+    TfsProcVariable *Proc = nullptr;
+    TfsCustomHelper *Helper = nullptr;
+    TfsMethodHelper *Method = nullptr;
+    TClass ClassRef = nullptr; // set when the item is a class (a constructor's parent)
+};
+
 // One step of a chain: the item it names and the arguments of that step.
 class TfsDesignatorItem : public TfsItemList
 {
@@ -18,6 +33,11 @@ public:
     {
         return static_cast<TfsCustomVariable *>(Items(Index));
     }
+    // The roles of Ref, found again whenever Ref changed.
+    const TfsStepRoles &Roles();
+
+private:
+    TfsStepRoles FRoles;
 };
 
 class TfsDesignator : public TfsCustomVariable

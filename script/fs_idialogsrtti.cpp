@@ -8,12 +8,6 @@ using namespace fs;
 namespace
 {
 
-struct TEnumDef {
-    const char *Name;
-    const char *Names;
-    bool IsSet;
-};
-
 // The lists stand as the host library registers them; the list parser trims the names.
 const TEnumDef Enums[] = {
     {"TOpenOptions",
@@ -77,12 +71,7 @@ const TFunction Functions[] = {
 
 TfsDialogsFunctions::TfsDialogsFunctions(TfsScript *AScript) : TfsRTTIModule(AScript)
 {
-    for (const TEnumDef &Enum : Enums) {
-        if (Enum.IsSet)
-            AScript->AddEnumSet(Enum.Name, Enum.Names);
-        else
-            AScript->AddEnum(Enum.Name, Enum.Names);
-    }
+    AddEnums(AScript, Enums);
     AddMembers(AScript->AddClass(TCommonDialog::StaticClass(), "TComponent"),
                {{"function Execute: Boolean", [](TObject *Instance, TfsMethodHelper &) {
                      return Variant(static_cast<TCommonDialog *>(Instance)->Execute());

@@ -254,11 +254,37 @@ Variant TfsOperatorNode::ComputeInt(long long L, long long R) const
     return IntResult(Result);
 }
 
+namespace
+{
+
+const Variant *DirectValue(TfsExpressionNode *Node)
+{
+    if (!Node) return nullptr;
+    if (typeid(*Node) == typeid(TfsOperandNode)) return Node->PValue();
+    if (typeid(*Node) != typeid(TfsDesignatorNode)) return nullptr;
+    TfsCustomVariable *Var = static_cast<TfsDesignatorNode *>(Node)->Var();
+    return typeid(*Var) == typeid(TfsVariable) ? Var->PValue() : nullptr;
+}
+
+} // namespace
+
+void TfsOperatorNode::Prepare()
+{
+    FIntArithmetic =
+        BothInt && !StrCat &&
+        (Op == opPlus || Op == opMinus || Op == opMul || Op == opDivInt || Op == opMod);
+    FLeftDirect = DirectValue(Left.get());
+    FRightDirect = DirectValue(Right.get());
+}
+
+long long TfsOperatorNode::IntOf(TfsExpressionNode *Node, const Variant *Direct) const
+{
+    return Direct ? Direct->AsInt64() : fsVarToInt64(ValueOf(Node));
+}
+
 Variant TfsOperatorNode::Compute(const Variant &L, const Variant &R) const
 {
-    if (BothInt &&
-        (Op == opPlus || Op == opMinus || Op == opMul || Op == opDivInt || Op == opMod) && !StrCat)
-        return ComputeInt(fsVarToInt64(L), fsVarToInt64(R));
+    if (FIntArithmetic) return ComputeInt(fsVarToInt64(L), fsVarToInt64(R));
     if (StrCat && VarType(L) == varString) return Variant(fsVarToStr(L) + fsVarToStr(R));
     return fsOperate(Op, L, R);
 }
@@ -319,6 +345,10 @@ Variant TfsOperatorNode::GetValue()
         return Variant(IsClass(ValueOf(Left.get())));
     default:
         break;
+    }
+    if (FIntArithmetic) {
+        long long L = IntOf(Left.get(), FLeftDirect);
+        return ComputeInt(L, IntOf(Right.get(), FRightDirect));
     }
     Variant L = ValueOf(Left.get());
     return Compute(L, ValueOf(Right.get()));
@@ -414,6 +444,7 @@ void TfsExpression::TypeOf(TfsExpressionNode *Node, AnsiString &ErrorPos)
     AnsiString RName = Op->Right ? Op->Right->TypeName() : AnsiString();
     Op->BothInt = L == fvtInt && R == fvtInt;
     Op->BothBool = L == fvtBool && R == fvtBool;
+    Op->Prepare();
     if (!IsBinaryValid(Op->Op, L, R, LName, RName, FScript) && ErrorPos.IsEmpty())
         ErrorPos = Op->ExprPos;
     TfsVarType Result = L;

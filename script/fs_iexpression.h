@@ -110,8 +110,17 @@ public:
     bool BothBool = false;
     // "strcat": a text on the left is joined with the right side's text.
     bool StrCat = false;
+    // Settles how the operands are read, once the tree and its types are final.
+    void Prepare();
 
 private:
+    long long IntOf(TfsExpressionNode *Node, const Variant *Direct) const;
+    // Integer arithmetic over integer operands.
+    bool FIntArithmetic = false;
+    // Where a constant or a plain variable keeps the operand's value, read without a call.
+    const Variant *FLeftDirect = nullptr;
+    const Variant *FRightDirect = nullptr;
+
     Variant Compute(const Variant &L, const Variant &R) const;
     Variant ComputeInt(long long L, long long R) const;
     bool InArray(const Variant &L, const Variant &R) const;

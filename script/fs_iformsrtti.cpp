@@ -11,16 +11,6 @@ using namespace fs;
 namespace
 {
 
-template <class T> T *Self(TObject *Instance)
-{
-    return static_cast<T *>(Instance);
-}
-
-Variant Done()
-{
-    return Variant(0);
-}
-
 struct TIntConst {
     const char *Name;
     int Value;
@@ -132,12 +122,6 @@ const TIntConst Constants[] = {
 
 const TIntConst Alignments[] = {{"taLeftJustify", 0}, {"taRightJustify", 1}, {"taCenter", 2}};
 
-struct TEnumDef {
-    const char *Name;
-    const char *Names;
-    bool IsSet;
-};
-
 const TEnumDef Enums[] = {
     {"TShiftState", "ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble", true},
     {"TAlign", "alNone, alTop, alBottom, alLeft, alRight, alClient", false},
@@ -168,12 +152,7 @@ void RegisterConstants(TfsScript *Script)
         Script->AddType(Type, fvtInt);
     for (const TIntConst &Constant : Alignments)
         Script->AddConst(Constant.Name, "Integer", Variant(Constant.Value));
-    for (const TEnumDef &Enum : Enums) {
-        if (Enum.IsSet)
-            Script->AddEnumSet(Enum.Name, Enum.Names);
-        else
-            Script->AddEnum(Enum.Name, Enum.Names);
-    }
+    AddEnums(Script, Enums);
 }
 
 void RegisterControl(TfsScript *Script)

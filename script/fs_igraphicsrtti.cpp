@@ -8,16 +8,6 @@ using namespace fs;
 namespace
 {
 
-template <class T> T *Self(TObject *Instance)
-{
-    return static_cast<T *>(Instance);
-}
-
-Variant Done()
-{
-    return Variant(0);
-}
-
 Variant NewInstance(TObject *, TfsMethodHelper &C)
 {
     return ToVar(CreatedClass(C)->Create());

@@ -84,11 +84,24 @@ char *StackLimit()
 
 const void *const fsRTTIAddedBy = &RTTIMarker;
 
+namespace
+{
+
+// Constant-initialised, so reading them costs no first-use check: every operator
+// node asks on every evaluation.
+thread_local char *ThreadStackLimit = nullptr;
+thread_local bool ThreadStackLimitKnown = false;
+
+} // namespace
+
 void fsCheckStack()
 {
-    thread_local char *Limit = StackLimit();
+    if (!ThreadStackLimitKnown) {
+        ThreadStackLimit = StackLimit();
+        ThreadStackLimitKnown = true;
+    }
     char *Frame = static_cast<char *>(__builtin_frame_address(0));
-    if (Limit && Frame < Limit) throw Exception("Stack overflow");
+    if (ThreadStackLimit && Frame < ThreadStackLimit) throw Exception("Stack overflow");
 }
 
 // ---------------------------------------------------------------- TfsItemList
@@ -302,12 +315,33 @@ TfsScript::~TfsScript()
     RemoveWhere([](TObject *) { return true; });
 }
 
+namespace
+{
+
+// Compares a stored key with the key of Name without making it: hosts look names up
+// for every report row.
+int CompareWithKeyOf(const AnsiString &Key, const AnsiString &Name)
+{
+    const auto *K = reinterpret_cast<const unsigned char *>(Key.Data());
+    const auto *N = reinterpret_cast<const unsigned char *>(Name.Data());
+    int Common = std::min(Key.Length(), Name.Length());
+    for (int I = 0; I < Common; ++I) {
+        unsigned char Upper =
+            N[I] < 0x80 ? (N[I] >= 'a' && N[I] <= 'z' ? N[I] - 32 : N[I]) : rtl::UpperByte(N[I]);
+        int Difference = int(K[I]) - int(Upper);
+        if (Difference) return Difference;
+    }
+    return Key.Length() - Name.Length();
+}
+
+} // namespace
+
 std::vector<TfsScript::TEntry>::iterator TfsScript::FindEntry(const AnsiString &Name)
 {
-    AnsiString Key = KeyOf(Name);
-    auto It = std::lower_bound(FItems.begin(), FItems.end(), Key,
-                               [](const TEntry &E, const AnsiString &K) { return E.Key < K; });
-    return It != FItems.end() && It->Key == Key ? It : FItems.end();
+    auto It = std::lower_bound(
+        FItems.begin(), FItems.end(), Name,
+        [](const TEntry &E, const AnsiString &N) { return CompareWithKeyOf(E.Key, N) < 0; });
+    return It != FItems.end() && CompareWithKeyOf(It->Key, Name) == 0 ? It : FItems.end();
 }
 
 std::vector<TfsScript::TEntry>::const_iterator TfsScript::FindEntry(const AnsiString &Name) const
@@ -322,6 +356,7 @@ void TfsScript::Insert(const AnsiString &Name, TObject *Item, bool Owned)
     auto It = std::lower_bound(FItems.begin(), FItems.end(), Key,
                                [](const TEntry &E, const AnsiString &K) { return E.Key < K; });
     FItems.insert(It, TEntry{Key, Item, Owned, FSequence++});
+    FCalledRoutines.clear();
 }
 
 void TfsScript::Add(const AnsiString &Name, std::unique_ptr<TObject> Item)
@@ -339,6 +374,7 @@ void TfsScript::Remove(TObject *Item)
     auto It = std::find_if(FItems.begin(), FItems.end(),
                            [Item](const TEntry &E) { return E.Item == Item; });
     if (It != FItems.end()) FItems.erase(It);
+    FCalledRoutines.clear();
 }
 
 void TfsScript::RemoveWhere(const std::function<bool(TObject *)> &Match)
@@ -348,6 +384,7 @@ void TfsScript::RemoveWhere(const std::function<bool(TObject *)> &Match)
         if (I >= FItems.size() || !Match(FItems[I].Item)) continue;
         TEntry Entry = FItems[I];
         FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I));
+        FCalledRoutines.clear();
         if (Entry.Owned) delete Entry.Item;
     }
 }
@@ -726,9 +763,18 @@ void PassParams(TfsProcVariable &Proc, const Variant &Params)
 
 } // namespace
 
+TfsProcVariable *TfsScript::CalledRoutine(const AnsiString &Name)
+{
+    auto Known = FCalledRoutines.find(Name.Std());
+    if (Known != FCalledRoutines.end()) return Known->second;
+    auto *Proc = dynamic_cast<TfsProcVariable *>(FindLocal(Name));
+    FCalledRoutines.emplace(Name.Std(), Proc);
+    return Proc;
+}
+
 Variant TfsScript::CallFunction(const AnsiString &Name, const Variant &Params)
 {
-    auto *Proc = dynamic_cast<TfsProcVariable *>(FindLocal(Name));
+    TfsProcVariable *Proc = CalledRoutine(Name);
     if (!Proc) return fsNull();
     // A host may call back into a function that is running: its locals come back.
     TfsLocalsGuard Locals(Proc);
@@ -738,7 +784,7 @@ Variant TfsScript::CallFunction(const AnsiString &Name, const Variant &Params)
 
 Variant TfsScript::CallFunction1(const AnsiString &Name, Variant &Params)
 {
-    auto *Proc = dynamic_cast<TfsProcVariable *>(FindLocal(Name));
+    TfsProcVariable *Proc = CalledRoutine(Name);
     if (!Proc) return fsNull();
     TfsLocalsGuard Locals(Proc);
     PassParams(*Proc, Params);
@@ -834,11 +880,6 @@ bool fsVarToBool(const Variant &Value)
 AnsiString fsVarToStr(const Variant &Value)
 {
     return Value.AsString();
-}
-
-Variant fsNull()
-{
-    return Null();
 }
 
 Variant fsObjectToVariant(TObject *Obj)

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -321,6 +323,9 @@ private:
     void RollBack(std::uint64_t Sequence, int StatementCount);
     TfsCustomVariable *AddValue(const AnsiString &Name, const AnsiString &Typ, const Variant &Value,
                                 bool ReadOnly);
+    // The routine a host calls by name, remembered until the items change: a report
+    // calls each of its expressions' routines for every row.
+    TfsProcVariable *CalledRoutine(const AnsiString &Name);
 
     // Sorted by key; a later duplicate sorts before the earlier ones, so it shadows them.
     std::vector<TEntry> FItems;
@@ -331,6 +336,7 @@ private:
     AnsiString FSyntaxType = "PascalScript";
     bool FCompiled = true;
     std::uint64_t FSequence = 0;
+    std::unordered_map<std::string, TfsProcVariable *> FCalledRoutines;
 };
 
 // The marker AddedBy holds while host modules register (items that survive Clear).
@@ -342,7 +348,10 @@ long long fsVarToInt64(const Variant &Value);
 double fsVarToFloat(const Variant &Value);
 bool fsVarToBool(const Variant &Value);
 AnsiString fsVarToStr(const Variant &Value);
-Variant fsNull();
+inline Variant fsNull()
+{
+    return Null();
+}
 // An object travels in a script as an integer handle; 0 is nil. A value that names no
 // live object raises "Invalid object reference".
 Variant fsObjectToVariant(TObject *Obj);

@@ -4,6 +4,7 @@
 #include "script/fs_iexpression.h"
 
 #include <cstdint>
+#include <typeinfo>
 
 namespace
 {
@@ -59,43 +60,51 @@ void TfsAssignmentStmt::Optimize()
     FVar = Designator.get();
     if (dynamic_cast<TfsVariableDesignator *>(Designator.get())) FVar = Designator->Ref;
     FExpr = Expression->SingleItem();
-    if (!FExpr) FExpr = Expression.get();
+    if (!FExpr) FExpr = Expression->Root();
+    FInPlace = typeid(*FVar) == typeid(TfsVariable) && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
+}
+
+void TfsAssignmentStmt::Store(TfsOperatorType Op)
+{
+    if (Op == opNone) {
+        if (FInPlace)
+            *FInPlace = FExpr->GetValue();
+        else
+            FVar->SetValue(FExpr->GetValue());
+        return;
+    }
+    // The target is read before the source runs: the source may change it.
+    Variant Value = FInPlace ? *FInPlace : FVar->GetValue();
+    Variant Result = fsOperate(Op, Value, FExpr->GetValue());
+    if (FInPlace)
+        *FInPlace = std::move(Result);
+    else
+        FVar->SetValue(Result);
 }
 
 void TfsAssignmentStmt::Execute()
 {
-    if (Start()) FVar->SetValue(FExpr->GetValue());
+    if (Start()) Store(opNone);
 }
-
-namespace
-{
-
-void Combine(TfsCustomVariable *Var, TfsOperatorType Op, TfsCustomVariable *Expr)
-{
-    Variant Value = Var->GetValue();
-    Var->SetValue(fsOperate(Op, Value, Expr->GetValue()));
-}
-
-} // namespace
 
 void TfsAssignPlusStmt::Execute()
 {
-    if (Start()) Combine(FVar, opPlus, FExpr);
+    if (Start()) Store(opPlus);
 }
 
 void TfsAssignMinusStmt::Execute()
 {
-    if (Start()) Combine(FVar, opMinus, FExpr);
+    if (Start()) Store(opMinus);
 }
 
 void TfsAssignMulStmt::Execute()
 {
-    if (Start()) Combine(FVar, opMul, FExpr);
+    if (Start()) Store(opMul);
 }
 
 void TfsAssignDivStmt::Execute()
 {
-    if (Start()) Combine(FVar, opDivFloat, FExpr);
+    if (Start()) Store(opDivFloat);
 }
 
 // ---------------------------------------------------------------- calls and branches

@@ -3,6 +3,7 @@
 // Statements. Leaving a block early (break, continue, exit, termination) is carried
 // by flags on the owning script, not by exceptions; run-time errors are exceptions.
 
+#include "script/fs_iexpression.h"
 #include "script/fs_iinterpreter.h"
 
 class TfsDesignator;
@@ -44,8 +45,14 @@ public:
     std::unique_ptr<TfsExpression> Expression;
 
 protected:
+    // Stores the result of Op (opNone: the value itself) in the target.
+    void Store(TfsOperatorType Op);
+
     TfsCustomVariable *FVar = nullptr;
     TfsCustomVariable *FExpr = nullptr;
+    // The target's own value when it is a plain writable variable: loops assign to
+    // such variables on every pass, and this spares the virtual calls and a copy.
+    Variant *FInPlace = nullptr;
 };
 
 class TfsAssignPlusStmt : public TfsAssignmentStmt

@@ -410,6 +410,16 @@ bool IsConstructor(const char *Syntax)
 
 } // namespace
 
+void AddEnums(TfsScript *Script, std::span<const TEnumDef> Enums)
+{
+    for (const TEnumDef &Enum : Enums) {
+        if (Enum.IsSet)
+            Script->AddEnumSet(Enum.Name, Enum.Names);
+        else
+            Script->AddEnum(Enum.Name, Enum.Names);
+    }
+}
+
 void AddMembers(TfsClassVariable *Class, std::initializer_list<TMember> Members)
 {
     for (const TMember &Member : Members) {

@@ -8,6 +8,7 @@
 #include "script/fs_ihelpers.h"
 
 #include <initializer_list>
+#include <span>
 
 class TfsSysFunctions : public TfsRTTIModule
 {
@@ -17,6 +18,25 @@ public:
 
 namespace fs
 {
+
+// The instance a member runs on, already checked against the member's class.
+template <class T> T *Self(TObject *Instance)
+{
+    return static_cast<T *>(Instance);
+}
+// What a procedure answers.
+inline Variant Done()
+{
+    return Variant(0);
+}
+
+// An enumeration, or a set when IsSet, with its members' names in one list.
+struct TEnumDef {
+    const char *Name;
+    const char *Names;
+    bool IsSet;
+};
+void AddEnums(TfsScript *Script, std::span<const TEnumDef> Enums);
 
 // A member of a host class. The instance has been checked against the class the
 // member is registered on (null for a constructor); a procedure answers 0.

@@ -174,14 +174,6 @@ def buttons():
     p.fill(polygon([(10, 12.5), (12, 7), (14, 12.5)]), WHITE); p.save("btn_fonts")
 
 
-def keys():
-    p = Picture((16, 16)); p.fill(circle(8, 8, 7), GRAY, INK); p.fill(circle(8, 8, 4.5), shade(GRAY, 1.25)); p.save("key_dallas")
-    p = Picture((16, 16)); p.fill(box(1.5, 3, 14.5, 13, 3), BLUE, INK); p.fill(circle(8, 8, 2.5), WHITE); p.save("key_metakom")
-    p = Picture((16, 16)); p.fill(polygon([(8, 1), (15, 8), (8, 15), (1, 8)]), ORANGE, INK); p.fill(circle(8, 8, 2.2), WHITE); p.save("key_cyfral")
-    p = Picture((16, 16)); p.fill(box(1, 4, 15, 12.5, 1.5), GREEN, INK)
-    p.fill(ring(5.5, 8.2, 1.2, 2.2), WHITE); p.fill(ring(5.5, 8.2, 3.2, 4.0), WHITE); p.save("key_proxy")
-
-
 def ports():
     p = Picture((16, 16)); p.fill(polygon([(1, 4), (15, 4), (13, 12), (3, 12)]), GRAY, INK)
     for x in (4.5, 8, 11.5):
@@ -243,4 +235,4 @@ def menus():
 
 
 if __name__ == "__main__":
-    buttons(); keys(); ports(); states(); tabs(); menus()
+    buttons(); ports(); states(); tabs(); menus()

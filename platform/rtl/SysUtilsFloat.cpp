@@ -6,11 +6,11 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace
 {
@@ -376,21 +376,29 @@ bool IsExponentAt(std::string_view Text, std::size_t I)
            (Text[I + 1] == '+' || Text[I + 1] == '-');
 }
 
-std::vector<std::string_view> SplitSections(std::string_view Format)
+// At most three sections (positive; negative; zero): kept without allocating, as
+// reports format every printed number.
+struct Sections {
+    std::array<std::string_view, 3> Text;
+    std::size_t Count = 0;
+    bool Usable(std::size_t I) const { return I < Count && !Text[I].empty(); }
+};
+
+Sections SplitSections(std::string_view Format)
 {
-    std::vector<std::string_view> sections;
+    Sections sections;
     std::size_t start = 0;
     for (std::size_t i = 0; i < Format.size();) {
         if (IsQuote(Format[i])) {
             i = SkipQuoted(Format, i);
-        } else if (Format[i] == ';' && sections.size() < 2) {
-            sections.push_back(Format.substr(start, i - start));
+        } else if (Format[i] == ';' && sections.Count < 2) {
+            sections.Text[sections.Count++] = Format.substr(start, i - start);
             start = ++i;
         } else {
             ++i;
         }
     }
-    sections.push_back(Format.substr(start));
+    sections.Text[sections.Count++] = Format.substr(start);
     return sections;
 }
 
@@ -567,21 +575,20 @@ AnsiString FormatFloat(const AnsiString &Format, double Value)
     if (Format.IsEmpty()) return FloatToStr(Value);
     // The class library formats pictures in a fixed buffer and refuses longer ones.
     if (Format.Length() > 224) throw EConvertError("Format string too long");
-    std::vector<std::string_view> sections = SplitSections(Format.View());
-    auto usable = [&](std::size_t i) { return i < sections.size() && !sections[i].empty(); };
+    Sections sections = SplitSections(Format.View());
     std::size_t section = 0;
-    if (Value < 0 && usable(1))
+    if (Value < 0 && sections.Usable(1))
         section = 1;
-    else if (Value == 0 && usable(2))
+    else if (Value == 0 && sections.Usable(2))
         section = 2;
 
-    Picture picture = Analyse(sections[section]);
+    Picture picture = Analyse(sections.Text[section]);
     TFloatRec rec;
     RoundForPicture(rec, Value, picture);
     if (IsSpecial(rec)) return SpecialText(rec);
-    if (rec.Digits[0] == 0 && section != 2 && usable(2)) {
+    if (rec.Digits[0] == 0 && section != 2 && sections.Usable(2)) {
         section = 2;
-        picture = Analyse(sections[2]);
+        picture = Analyse(sections.Text[2]);
         RoundForPicture(rec, Value, picture);
     }
     if (!picture.Scientific && rec.Exponent > MaxDigits) return FloatToStr(Value);

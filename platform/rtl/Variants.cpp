@@ -223,8 +223,7 @@ Variant MakeInteger(TVarType Type, long long Value)
 // instead of wrapping.
 Variant NarrowInteger(long long Value, bool Wide)
 {
-    if (!Wide && Value >= INT_MIN && Value <= INT_MAX) return Variant(static_cast<int>(Value));
-    return Variant(Value);
+    return Wide ? Variant(Value) : Variant::FromInteger(Value);
 }
 
 bool IsWideInt(TVarType T)
@@ -416,16 +415,10 @@ Variant Concatenate(const Variant &Left, const Variant &Right)
     return Variant(Left.AsString() + Right.AsString());
 }
 
-// Two Integers or two Doubles under + - *, the common case in scripts.
+// Two Doubles under + - *, common in scripts (two Integers are worked out inline).
 bool FastArithmetic(TVarOp Op, const Variant &Left, const Variant &Right, Variant &Result)
 {
     if (Op != TVarOp::Add && Op != TVarOp::Subtract && Op != TVarOp::Multiply) return false;
-    if (Left.Type() == varInteger && Right.Type() == varInteger) {
-        long long Value;
-        IntArith(Op, Left.RawInteger(), Right.RawInteger(), Value); // 32-bit inputs never overflow
-        Result = NarrowInteger(Value, false);
-        return true;
-    }
     if (Left.Type() == varDouble && Right.Type() == varDouble) {
         Result = Variant(RealOp(Op, Left.RawDouble(), Right.RawDouble()));
         return true;
@@ -571,13 +564,12 @@ void Variant::Assign(const Variant &Other)
     MoveFrom(Copy);
 }
 
-Variant &Variant::operator=(Variant &&Other) noexcept
+void Variant::MoveAssign(Variant &Other) noexcept
 {
     if (this != &Other) {
         Release();
         MoveFrom(Other);
     }
-    return *this;
 }
 
 Variant::Variant(char Value) : FType(varString), FString(Value) {}
@@ -598,13 +590,6 @@ Variant Variant::FromError(int Code) noexcept
 {
     Variant Result(Code);
     Result.FType = varError;
-    return Result;
-}
-
-Variant Variant::MakeNull() noexcept
-{
-    Variant Result;
-    Result.FType = varNull;
     return Result;
 }
 
@@ -649,12 +634,12 @@ void Variant::MoveFrom(Variant &Other) noexcept
 
 // ---- Variant: conversions ----
 
-int Variant::AsInteger() const
+int Variant::ConvertToInteger() const
 {
     return static_cast<int>(CheckedRange(*this, varInteger, INT_MIN, INT_MAX));
 }
 
-long long Variant::AsInt64() const
+long long Variant::ConvertToInt64() const
 {
     return ToInt64(*this, varInt64);
 }
@@ -833,10 +818,6 @@ void VarArrayRedim(Variant &A, int HighBound)
 
 // ---- free functions ----
 
-Variant Null()
-{
-    return Variant::MakeNull();
-}
 Variant Unassigned()
 {
     return Variant();
@@ -976,18 +957,21 @@ Variant VarAsType(const Variant &V, TVarType AVarType)
     }
 }
 
-Variant operator+(const Variant &Left, const Variant &Right)
+namespace rtl::variant_detail
+{
+Variant Add(const Variant &Left, const Variant &Right)
 {
     return BinaryOp(TVarOp::Add, Left, Right);
 }
-Variant operator-(const Variant &Left, const Variant &Right)
+Variant Subtract(const Variant &Left, const Variant &Right)
 {
     return BinaryOp(TVarOp::Subtract, Left, Right);
 }
-Variant operator*(const Variant &Left, const Variant &Right)
+Variant Multiply(const Variant &Left, const Variant &Right)
 {
     return BinaryOp(TVarOp::Multiply, Left, Right);
 }
+} // namespace rtl::variant_detail
 Variant operator/(const Variant &Left, const Variant &Right)
 {
     return BinaryOp(TVarOp::Divide, Left, Right);

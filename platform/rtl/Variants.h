@@ -7,6 +7,7 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include <climits>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -120,7 +121,14 @@ public:
             Assign(Other);
         return *this;
     }
-    Variant &operator=(Variant &&Other) noexcept;
+    Variant &operator=(Variant &&Other) noexcept
+    {
+        if (!OwnsMemory() && !Other.OwnsMemory())
+            CopyBits(Other);
+        else
+            MoveAssign(Other);
+        return *this;
+    }
     ~Variant()
     {
         if (OwnsMemory()) Release();
@@ -146,16 +154,33 @@ public:
     Variant(const WideString &Value);
 
     static Variant FromDateTime(double Value) noexcept;
+    // An Integer when the value fits 32 bits, else an Int64.
+    static Variant FromInteger(long long Value) noexcept
+    {
+        if (Value >= INT_MIN && Value <= INT_MAX) return Variant(static_cast<int>(Value));
+        return Variant(Value);
+    }
     static Variant FromError(int Code) noexcept;
-    static Variant MakeNull() noexcept;
+    static Variant MakeNull() noexcept
+    {
+        Variant Result;
+        Result.FType = varNull;
+        return Result;
+    }
 
     TVarType Type() const { return FType; }
     bool IsArray() const { return (FType & varArray) != 0; }
 
     // Conversions by the class library's rules; a value that has no such form
     // raises EVariantTypeCastError, one out of range EVariantOverflowError.
-    int AsInteger() const;
-    long long AsInt64() const;
+    int AsInteger() const
+    {
+        return FType == varInteger ? static_cast<int>(FInt64) : ConvertToInteger();
+    }
+    long long AsInt64() const
+    {
+        return FType == varInteger || FType == varInt64 ? FInt64 : ConvertToInt64();
+    }
     double AsDouble() const;
     double AsDateTime() const;
     Currency AsCurrency() const;
@@ -199,6 +224,9 @@ private:
         FInt64 = Other.FInt64;
     }
     void Assign(const Variant &Other);
+    void MoveAssign(Variant &Other) noexcept;
+    int ConvertToInteger() const;
+    long long ConvertToInt64() const;
     void Release() noexcept;
     void CopyFrom(const Variant &Other);
     void MoveFrom(Variant &Other) noexcept;
@@ -214,7 +242,10 @@ private:
     };
 };
 
-Variant Null();
+inline Variant Null()
+{
+    return Variant::MakeNull();
+}
 Variant Unassigned();
 
 TVarType VarType(const Variant &V);
@@ -238,9 +269,40 @@ Variant VarAsType(const Variant &V, TVarType AVarType);
 // Operators. Null propagates through arithmetic and logic; Empty counts as 0 or
 // "". Two strings concatenate under +; a string meeting a number is read as a
 // number. Arrays take part in none of them (EVariantInvalidOpError).
-Variant operator+(const Variant &Left, const Variant &Right);
-Variant operator-(const Variant &Left, const Variant &Right);
-Variant operator*(const Variant &Left, const Variant &Right);
+namespace rtl::variant_detail
+{
+Variant Add(const Variant &Left, const Variant &Right);
+Variant Subtract(const Variant &Left, const Variant &Right);
+Variant Multiply(const Variant &Left, const Variant &Right);
+// Two Integers, the common case in scripts, are worked out inline; 32-bit inputs
+// cannot overflow 64 bits.
+inline bool BothInteger(const Variant &Left, const Variant &Right)
+{
+    return Left.Type() == varInteger && Right.Type() == varInteger;
+}
+} // namespace rtl::variant_detail
+
+inline Variant operator+(const Variant &Left, const Variant &Right)
+{
+    using namespace rtl::variant_detail;
+    if (BothInteger(Left, Right))
+        return Variant::FromInteger(Left.RawInteger() + Right.RawInteger());
+    return Add(Left, Right);
+}
+inline Variant operator-(const Variant &Left, const Variant &Right)
+{
+    using namespace rtl::variant_detail;
+    if (BothInteger(Left, Right))
+        return Variant::FromInteger(Left.RawInteger() - Right.RawInteger());
+    return Subtract(Left, Right);
+}
+inline Variant operator*(const Variant &Left, const Variant &Right)
+{
+    using namespace rtl::variant_detail;
+    if (BothInteger(Left, Right))
+        return Variant::FromInteger(Left.RawInteger() * Right.RawInteger());
+    return Multiply(Left, Right);
+}
 Variant operator/(const Variant &Left, const Variant &Right);  // always real
 Variant operator%(const Variant &Left, const Variant &Right);  // mod
 Variant operator&(const Variant &Left, const Variant &Right);  // and

@@ -152,32 +152,6 @@ TEST_F(WriterDeviceTest, StatusPanelShowsWhichWayTheDataGoes)
 }
 
 // Each key type's picture stands at the left of its name; an empty cell has none.
-TEST_F(WriterDeviceTest, KeyTypeCellsShowTheTypesPicture)
-{
-    SetEmptyRows(5);
-    SetKey(0, 0, 0, "5B 23 45 67 89 AB CD EF", "Д");
-    SetKey(1, 1, 0, "E0 00 00 0F 06 05 03 01", "М");
-    SetKey(2, 2, 0, "DE 00 00 00 01 48 CF 01", "Ц");
-    SetKey(3, 3, 1, "00 00 11 22 33 44 55 00", "П");
-    ShowWindow();
-    Form->SG_Writer->SetCol(1);
-    Form->SG_Writer->SetRow(1);
-    Form->SG_Writer->Repaint();
-    const auto centre = [&](int Row) {
-        const TRect cell = Form->SG_Writer->CellRect(2, Row);
-        return ColorToRGB(Form->SG_Writer->Canvas()->Pixels(
-            cell.Left + 3 + 8, cell.Top + (cell.Height() - 16) / 2 + 8));
-    };
-    for (int type = 0; type < 4; ++type) {
-        TPNGObject picture;
-        CopyImageFromImageList(&picture, Form->PIL_KeyTypes, type);
-        ASSERT_EQ(picture.AlphaScanline(8)[8], 255);
-        EXPECT_EQ(centre(type + 1), ColorToRGB(picture.Pixels(8, 8))) << type;
-    }
-    EXPECT_EQ(centre(5), RGB(255, 255, 255));
-    EXPECT_EQ(Form->SG_Writer->Cells(2, 1), "Даллас"_a);
-}
-
 TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFar)
 {
     Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
