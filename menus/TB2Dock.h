@@ -150,6 +150,9 @@ private:
     void RelayMsgToFloatingBars(TMessage &Message);
     void RemoveDestroyingBars();
     bool EraseBackground(HDC DC);
+    void ArrangeOnce();
+    std::vector<TTBCustomDockableWindow *>
+    SortedBars(const std::vector<TTBCustomDockableWindow *> &Bars) const;
 
     bool FAllowDrag = true;
     TTBBasicBackground *FBackground = nullptr;
@@ -162,6 +165,7 @@ private:
     std::vector<TTBCustomDockableWindow *> FVisibleToolbars;
     int FUpdateDepth = 0;
     bool FArrangeNeeded = false;
+    bool FArranging = false;
     TTBCustomDockableWindow *FDragBar = nullptr;
     bool FDragBarLockedInRow = false;
     bool FDragBarInOverfullRow = false;
@@ -326,9 +330,6 @@ protected:
 
 private:
     struct DragState;
-    void DrawDraggingOutline(HDC DC, const TRect &NewRect, const TRect &OldRect, bool NewDocked,
-                             bool OldDocked);
-    void RecalcNCArea();
     void DockedFrameChanged();
     void RearrangeDock();
     void HandleNCHitTest(TMessage &Message);
@@ -339,6 +340,9 @@ private:
     void DrawDockedCloseButton(HDC DC, bool Pushed, bool Hovered);
     void DrawDraggingGrip(HDC DC, const TRect &R, bool LeftRight, bool Skinned);
     bool TrackDockedCloseButton();
+    // The close button's own loop: true when the button is released over it.
+    static bool TrackCloseButton(HWND Wnd, const TRect &ScreenButton,
+                                 const std::function<void(bool Pushed)> &DrawState);
     void NoteNCHover(bool Hovered);
 
     bool FActivateParent = true;
