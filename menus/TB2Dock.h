@@ -308,6 +308,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
     void Loaded() override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -420,6 +421,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
     void AlignControls(TControl *AControl, TRect &Rect) override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
     virtual void DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,
