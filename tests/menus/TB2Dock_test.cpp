@@ -904,14 +904,18 @@ TEST_F(DockTest, PictureOfDockedAndFloatingBars)
 {
     Form->SetBounds(40, 40, 640, 420);
     Top->SetBoundLines({blBottom});
-    MakeBar("Standard", 180, 22, Top, 0, 0)->Fill = clAqua;
-    MakeBar("Formatting", 220, 22, Top, 0, 200)->Fill = clYellow;
-    MakeBar("Drawing", 260, 22, Top, 1, 0)->Fill = clLime;
-    MakeBar("Status", 200, 22, Bottom)->Fill = clSilver;
-    MakeBar("Tools", 120, 26, Left)->Fill = clFuchsia;
-    MakeBar("Layers", 120, 26, Right)->Fill = clTeal;
-    TestBar *Floating = MakeBar("Palette", 150, 60, Top, 2, 0);
-    Floating->Fill = clCream;
+    auto Coloured = [](TestBar *Bar, TColor Fill) {
+        Bar->Fill = Fill;
+        Bar->Invalidate();
+        return Bar;
+    };
+    Coloured(MakeBar("Standard", 180, 22, Top, 0, 0), clAqua);
+    Coloured(MakeBar("Formatting", 220, 22, Top, 0, 200), clYellow);
+    Coloured(MakeBar("Drawing", 260, 22, Top, 1, 0), clLime);
+    Coloured(MakeBar("Status", 200, 22, Bottom), clSilver);
+    Coloured(MakeBar("Tools", 120, 26, Left), clFuchsia);
+    Coloured(MakeBar("Layers", 120, 26, Right), clTeal);
+    TestBar *Floating = Coloured(MakeBar("Palette", 150, 60, Top, 2, 0), clCream);
     Floating->SetFloatingPosition(TPoint(260, 200));
     Floating->SetFloating(true);
     vcltest::PumpFor(200);
