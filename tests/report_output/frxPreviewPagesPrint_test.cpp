@@ -6,6 +6,7 @@
 
 #include "report_output/frxProgress.h"
 
+#include "platform/win/MessageQueue.h"
 #include "report/frxPrinter.h"
 #include "report/frxRes.h"
 #include "tests/report/ReportTestSupport.h"
@@ -14,7 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 using namespace printtest;
 
@@ -238,6 +245,41 @@ TEST_F(PrintTest, ProgressWindowShowsEachPageAndItsCancelStopsThePrint)
     EXPECT_FALSE(PrintToFile());
     EXPECT_FALSE(FileExists(Path));
     EXPECT_FALSE(ShownProgress());
+}
+
+// The screen where the window stands, once it has drawn its message there.
+QImage OnScreen(TfrxProgress *Window)
+{
+    QImage Shot;
+    for (int Try = 0; Try < 50; ++Try) {
+        vcltest::Pump();
+        win::WaitForQueue(20);
+        Shot = QGuiApplication::primaryScreen()
+                   ->grabWindow(0, Window->Left(), Window->Top(), Window->Width(), Window->Height())
+                   .toImage();
+        if (Shot.isNull()) continue;
+        // The message is dark text in the middle of the light panel.
+        for (int X = 20; X < Shot.width() - 20; ++X)
+            if (qGray(Shot.pixel(X, Window->LMessage->Top() + 10)) < 100) return Shot;
+    }
+    return QImage();
+}
+
+// Under the Xvfb run the picture goes where QRV4_SHOTS says, to be looked at.
+TEST_F(PrintTest, ProgressWindowStandsOnScreenDuringALongPrint)
+{
+    Prepare(T, Pages, 30);
+    QImage Shot;
+    T.Report.OnProgress = [&](TfrxReport *, TfrxProgressType, int Page) {
+        if (Page == 15) Shot = OnScreen(ShownProgress());
+    };
+    EXPECT_TRUE(PrintToFile());
+    ASSERT_FALSE(Shot.isNull()) << "the window's message never reached the screen";
+    EXPECT_EQ(Shot.size(), QSize(271, 101));
+    if (const char *Folder = std::getenv("QRV4_SHOTS")) {
+        std::filesystem::create_directories(Folder);
+        Shot.save(QString::fromUtf8(Folder) + "/progress_window.png");
+    }
 }
 
 TEST_F(PrintTest, DefaultPrinterTextMeansTheSystemDefaultEachTime)
