@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <unistd.h>
@@ -858,6 +859,38 @@ TEST_F(DockTest, PositionsGoThroughCallbacksInTheirOrder)
         "A.Rev=2000",  "A.Visible=1",  "A.DockedTo=DockTop", "A.LastDock=DockTop",
         "A.DockRow=0", "A.DockPos=30", "A.FloatLeft=0",      "A.FloatTop=0"};
     EXPECT_EQ(Written, Expected);
+}
+
+TEST_F(DockTest, PositionsRoundTripThroughTheRegistry)
+{
+    // The registry stand-in lives under the configuration folder: a private one here.
+    const std::filesystem::path Folder =
+        std::filesystem::temp_directory_path() / ("qrv4_dockreg_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(Folder);
+    const char *Old = std::getenv("XDG_CONFIG_HOME");
+    const std::optional<std::string> Saved = Old ? std::optional<std::string>(Old) : std::nullopt;
+    setenv("XDG_CONFIG_HOME", Folder.c_str(), 1);
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 60);
+    TestBar *B = MakeBar("B", 100, 20, Left, 0, 20);
+    const TRect PlaceA = A->BoundsRect(), PlaceB = B->BoundsRect();
+    TBRegSavePositions(Form.get(), HKEY_CURRENT_USER, "Software\\QRV4 tests\\Bars");
+    A->SetCurrentDock(Right);
+    B->SetFloating(true);
+    TBRegLoadPositions(Form.get(), HKEY_CURRENT_USER, "Software\\QRV4 tests\\Bars");
+    TRegIniFile Reg("Software\\QRV4 tests\\Bars");
+    const int Rev = Reg.ReadInteger("A", "Rev", 0);
+    const AnsiString DockedTo = Reg.ReadString("B", "DockedTo", "");
+    if (Saved)
+        setenv("XDG_CONFIG_HOME", Saved->c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(Folder);
+    EXPECT_EQ(Rev, 2000);
+    EXPECT_EQ(DockedTo, "DockLeft");
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_EQ(B->CurrentDock(), Left);
+    EXPECT_EQ(A->BoundsRect(), PlaceA);
+    EXPECT_EQ(B->BoundsRect(), PlaceB);
 }
 
 // ---- Background ------------------------------------------------------------------------------
