@@ -359,6 +359,24 @@ TEST_F(DockTest, InsertedAndRemovedBarsAreReported)
     EXPECT_EQ(Top->Height(), 24);
 }
 
+TEST_F(DockTest, BoundLinesFrameADockThatHoldsBars)
+{
+    Top->SetBoundLines({blTop, blBottom});
+    EXPECT_EQ(Top->Height(), 0);
+    MakeBar("A", 100, 20, Top);
+    EXPECT_EQ(Top->Height(), 24 + 2);
+    Top->Repaint();
+    Pump();
+    const HWND Dock = Top->Handle();
+    const int Bottom = Top->Height() - 1;
+    EXPECT_EQ(win::SurfacePixel(Dock, 300, 0), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(win::SurfacePixel(Dock, 300, Bottom), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(win::SurfacePixel(Dock, 300, 1), ColorToRGB(clBtnFace));
+    RECT Client;
+    GetClientRect(Dock, &Client);
+    EXPECT_EQ(Client.bottom, 24);
+}
+
 // ---- The docked frame ---------------------------------------------------------------------
 
 TEST_F(DockTest, TheDragHandleSizeFollowsStyleAndCloseButton)
