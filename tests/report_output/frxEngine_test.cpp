@@ -765,3 +765,131 @@ TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
     ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
     EXPECT_EQ(L.B.PageCount(), 2);
 }
+
+// ---- vertical bands ----
+
+namespace
+{
+
+// A report of rows whose cells come from a vertical band of columns: row i
+// has N = i, column j has M = 10 j.
+struct TCrossReport {
+    TBuilder B;
+    TRows RowData{"Rows"};
+    TRows ColumnData{"Columns"};
+    TfrxMasterData *Row;
+    TfrxMasterData *Column;
+
+    TCrossReport(int RowCount, int ColumnCount, double RowHeight)
+    {
+        std::vector<std::map<std::string, Variant>> Values;
+        for (int i = 1; i <= RowCount; ++i)
+            Values.push_back({{"R", Variant(AnsiString("r") + IntToStr(i))}, {"N", Variant(i)}});
+        RowData.SetRows(Values);
+        Values.clear();
+        for (int j = 1; j <= ColumnCount; ++j)
+            Values.push_back(
+                {{"C", Variant(AnsiString("c") + IntToStr(j))}, {"M", Variant(10 * j)}});
+        ColumnData.SetRows(Values);
+        B.Use(RowData);
+        B.Use(ColumnData);
+        Row = B.Data<TfrxMasterData>("Row", 100, RowHeight, RowData);
+        TBuilder::Memo(Row, "Label", "[R]", 0, 0, 100, 20);
+        TBuilder::Memo(Row, "Cell", "[R]/[C]", 150, 0, 150, 20);
+        Column = VerticalBand<TfrxMasterData>("Column", 150, 150);
+        Column->SetDataSet(&ColumnData.DataSet);
+    }
+
+    template <class T> T *VerticalBand(const char *Name, double Left, double Width)
+    {
+        T *Band = B.Band<T>(Name, 0, 100);
+        Band->SetVertical(true);
+        Band->SetLeft(Left);
+        Band->SetWidth(Width);
+        return Band;
+    }
+};
+
+// The memos of the Index-th band of that name on a page as "text@left".
+std::vector<std::string> CellsOf(TfrxCustomPreviewPages *Pages, int Page, const char *Band,
+                                 int Index = 0)
+{
+    std::vector<std::string> Result;
+    TfrxPage *Prepared = Pages->GetPage(Page);
+    TList *Bands = Prepared->Objects();
+    for (int i = 0; i < Bands->Count(); ++i) {
+        auto *C = static_cast<TfrxComponent *>(Bands->Items(i));
+        if (C->Name() != Band || Index-- > 0) continue;
+        TList *Objects = C->Objects();
+        for (int j = 0; j < Objects->Count(); ++j)
+            if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(
+                    static_cast<TfrxComponent *>(Objects->Items(j))))
+                Result.push_back(TextOf(Memo) + "@" + Hundredths(Memo->Left()));
+        break;
+    }
+    return Result;
+}
+
+} // namespace
+
+TEST(EngineVertical, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
+{
+    TCrossReport X(6, 10, 200);
+    auto *Head = X.VerticalBand<TfrxHeader>("Head", 100, 50);
+    Head->SetReprintOnNewPage(true);
+    TBuilder::Memo(X.Row, "HeadCell", "H:[R]", 100, 0, 50, 20);
+    TBuilder::Memo(X.B.Band<TfrxPageHeader>("PageHeader1", 0, 40), "Title", "Sales");
+    TBuilder::Memo(X.B.Band<TfrxOverlay>("Overlay1", 40, 10), "Mark", "draft");
+    X.B.Band<TfrxPageFooter>("PageFooter1", 400, 30);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+
+    // 718.11 pixels of page width: the header cell and three columns from the
+    // bands' left, then the header again and four columns, then the header and three.
+    ASSERT_EQ(X.B.PageCount(), 6);
+    const std::string Footer = At("PageFooter1", FooterTop);
+    auto Set = [&](const std::vector<std::string> &RowTops) {
+        std::vector<std::string> Result{At("Overlay1", 0), At("PageHeader1", 0), RowTops[0],
+                                        Footer};
+        Result.insert(Result.end(), RowTops.begin() + 1, RowTops.end());
+        return Result;
+    };
+    const auto FirstSet = Set({At("Row", 40), At("Row", 240), At("Row", 440), At("Row", 640)});
+    for (int Page = 0; Page < 3; ++Page)
+        EXPECT_EQ(Layout(X.B.Pages(), Page), FirstSet) << Page;
+    for (int Page = 3; Page < 6; ++Page)
+        EXPECT_EQ(Layout(X.B.Pages(), Page), Set({At("Row", 40), At("Row", 240)})) << Page;
+
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1),
+              (std::vector<std::string>{"r2@0.00", "H:r2@100.00", "r2/c1@150.00", "r2/c2@300.00",
+                                        "r2/c3@450.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 1),
+              (std::vector<std::string>{"H:r2@0.00", "r2/c4@50.00", "r2/c5@200.00", "r2/c6@350.00",
+                                        "r2/c7@500.00"}));
+    EXPECT_EQ(
+        CellsOf(X.B.Pages(), 2, "Row", 1),
+        (std::vector<std::string>{"H:r2@0.00", "r2/c8@50.00", "r2/c9@200.00", "r2/c10@350.00"}));
+    EXPECT_EQ(
+        CellsOf(X.B.Pages(), 5, "Row", 1),
+        (std::vector<std::string>{"H:r6@0.00", "r6/c8@50.00", "r6/c9@200.00", "r6/c10@350.00"}));
+}
+
+TEST(EngineVertical, AFooterRowTotalsEachColumnAndItsOwnObjectsAreFilled)
+{
+    TCrossReport X(3, 5, 20);
+    auto *Footer = X.B.Band<TfrxFooter>("Totals", 140, 20);
+    TBuilder::Memo(Footer, "TotalLabel", "Total [COUNT(Row)]", 0, 0, 100, 20);
+    TBuilder::Memo(Footer, "Total", "[SUM(<N> + <M>)]", 150, 0, 150, 20);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+
+    ASSERT_EQ(X.B.PageCount(), 2);
+    EXPECT_EQ(Layout(X.B.Pages(), 0), (std::vector<std::string>{At("Row", 0), At("Row", 20),
+                                                                At("Row", 40), At("Totals", 60)}));
+    EXPECT_EQ(Layout(X.B.Pages(), 1), Layout(X.B.Pages(), 0));
+    // Each column's total is its three rows, 1 + 2 + 3 + 3 x 10 j.
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Totals"),
+              (std::vector<std::string>{"Total 3@0.00", "36@150.00", "66@300.00", "96@450.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Totals"),
+              (std::vector<std::string>{"126@0.00", "156@150.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 2),
+              (std::vector<std::string>{"r3/c4@0.00", "r3/c5@150.00"}));
+}
