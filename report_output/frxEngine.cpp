@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "report/frxRes.h"
+#include "report_output/frxDialogs.h"
 #include "report_output/frxPreviewPages.h"
 #include "script/fs_iinterpreter.h"
 
@@ -93,6 +94,8 @@ void frxRegisterOutput()
     frxSetOutputFactories(
         [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
         [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
+    frxSetDialogFormFactory(
+        []() -> std::unique_ptr<TForm> { return std::make_unique<TfrxDialogForm>(nullptr); });
 }
 
 TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport)
@@ -368,11 +371,27 @@ void TfrxEngine::AddAggregateItems(TfrxReportPage *APage)
 
 bool TfrxEngine::RunDialogs()
 {
-    const AnsiString &Event = Report()->OnRunDialogs();
-    if (Trim(Event).IsEmpty()) return true;
-    Variant Params = VarArrayOf({Variant(true)});
-    Report()->DoParamEvent(Event, Params);
-    return Params.GetElement({0}).AsBoolean();
+    if (const AnsiString &Event = Report()->OnRunDialogs(); !Trim(Event).IsEmpty()) {
+        Variant Params = VarArrayOf({Variant(true)});
+        Report()->DoParamEvent(Event, Params);
+        return Params.GetElement({0}).AsBoolean();
+    }
+    for (int i = 0; i < Report()->PagesCount(); ++i) {
+        auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report()->Pages(i));
+        if (!Dialog || !Dialog->Visible()) continue;
+        Dialog->Form()->SetBorderStyle(Dialog->BorderStyle());
+        // A form without controls asks nothing.
+        if (Dialog->Form()->ControlCount() == 0) continue;
+        int Result;
+        if (OnShowDialogPage) {
+            OnShowDialogPage(Dialog);
+            Result = Dialog->ModalResult();
+        } else {
+            Result = Dialog->ShowModal();
+        }
+        if (Result == mrCancel) return false;
+    }
+    return true;
 }
 
 void TfrxEngine::RunReportPages()
@@ -427,7 +446,9 @@ void TfrxEngine::RunPageBody(TfrxReportPage *APage)
     if (!CanShow(APage, Report()->EngineOptions()->PrintIfEmpty())) return;
     InitPage();
     ShowLooseObjects(APage);
-    if (!APage->OnManualBuild().IsEmpty())
+    if (Report()->OnManualBuild)
+        Report()->OnManualBuild(APage);
+    else if (!APage->OnManualBuild().IsEmpty())
         Report()->DoNotifyEvent(APage, APage->OnManualBuild());
     else
         RunBands(APage);

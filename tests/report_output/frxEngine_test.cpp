@@ -1,7 +1,9 @@
 #include "tests/report_output/EngineTestSupport.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/StdCtrls.h"
 #include "report_output/frxDMPClass.h"
+#include "script/fs_iinterpreter.h"
 #include "tests/report/ReportTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -764,6 +766,101 @@ TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
     };
     ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
     EXPECT_EQ(L.B.PageCount(), 2);
+}
+
+// ---- dialogs and pages built by hand ----
+
+namespace
+{
+
+// A dialog page of the report with one button on its form, so that it asks something.
+TfrxDialogPage *AskingDialog(TfrxReport *Report, const char *Name)
+{
+    auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report->FindObject(Name));
+    if (!Dialog) {
+        Dialog = new TfrxDialogPage(Report);
+        Dialog->SetName(Name);
+    }
+    auto *Button = new TButton(Dialog->Form());
+    Button->SetParent(Dialog->Form());
+    return Dialog;
+}
+
+} // namespace
+
+TEST(EngineDialogs, DialogPagesAskBeforeTheRunAndACancelEndsIt)
+{
+    TListReport L(3);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Asking = AskingDialog(Report, "DialogPage1");
+    Asking->SetCaption(AnsiString::FromUtf8("Период"));
+    Asking->SetBorderStyle(bsDialog);
+    (new TfrxDialogPage(Report))->SetName("DialogPage2"); // no controls: nothing to ask
+    int Result = mrOk;
+    std::vector<std::string> Shown;
+    Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
+        Shown.push_back(Page->Name().Std() + ":" + Page->Caption().ToUtf8() + ":" +
+                        std::to_string(Page->Form()->BorderStyle()));
+        Page->SetModalResult(Result);
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" + std::to_string(bsDialog)});
+    EXPECT_EQ(L.B.PageCount(), 1);
+
+    // The template came back as stored: the page with its settings, the form without the
+    // button the test put there.
+    Shown.clear();
+    ASSERT_TRUE(L.B.Prepare());
+    EXPECT_TRUE(Shown.empty());
+
+    AskingDialog(Report, "DialogPage1");
+    Result = mrCancel;
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" + std::to_string(bsDialog)});
+    EXPECT_EQ(L.B.PageCount(), 0);
+}
+
+TEST(EngineDialogs, ADialogPageShownModallyRunsItsScriptEvents)
+{
+    TListReport L(3);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
+    Dialog->OnShow = "DialogPage1OnShow";
+    Report->SetOnStopReport("ReportOnStop");
+    Report->ScriptText()->SetText("var Stopped: Integer;\r\n"
+                                  "procedure DialogPage1OnShow(Sender: TfrxComponent);\r\n"
+                                  "begin\r\n  DialogPage1.ModalResult := mrCancel;\r\nend;\r\n"
+                                  "procedure ReportOnStop(Sender: TfrxComponent);\r\n"
+                                  "begin\r\n  Stopped := 1;\r\nend;\r\n"
+                                  "begin\r\n  Stopped := 0;\r\nend.");
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_EQ(L.B.PageCount(), 0);
+    EXPECT_EQ(Report->Script()->Variables("Stopped").AsInteger(), 1);
+}
+
+TEST(EngineManualBuild, TheHostBuildsThePageBeforeItsScriptProcedure)
+{
+    TBuilder B;
+    auto *Line = B.Band<TfrxChild>("Line", 0, 20);
+    TBuilder::Memo(Line, "Text", "row");
+    B.Page->SetOnManualBuild("PageBuild");
+    B.Report->ScriptText()->SetText("procedure PageBuild(Sender: TfrxComponent);\r\n"
+                                    "begin\r\n  Engine.ShowBand(Line);\r\nend;\r\n"
+                                    "begin\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(Layout(B.Pages(), 0), std::vector<std::string>{At("Line", 0)});
+
+    std::vector<std::string> Built;
+    B.Report->OnManualBuild = [&](TfrxPage *Page) {
+        Built.push_back(Page->Name().Std());
+        auto *Band = dynamic_cast<TfrxBand *>(B.Report->FindObject("Line"));
+        for (int i = 0; i < 3; ++i)
+            B.Report->Engine()->ShowBand(Band);
+    };
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(Built, std::vector<std::string>{"Page1"});
+    EXPECT_EQ(Layout(B.Pages(), 0),
+              (std::vector<std::string>{At("Line", 0), At("Line", 20), At("Line", 40)}));
 }
 
 // ---- vertical bands ----
