@@ -2,7 +2,9 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/StdCtrls.h"
+#include "report/frxXML.h"
 #include "report_output/frxDMPClass.h"
+#include "report_output/frxPreviewPages.h"
 #include "script/fs_iinterpreter.h"
 #include "tests/report/ReportTestSupport.h"
 
@@ -702,6 +704,20 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
 
 // ---- the outline ----
 
+namespace
+{
+
+// The Index-th entry of the outline's current item as "text:page:top".
+std::string OutlineEntry(TfrxCustomOutline *Outline, int Index)
+{
+    AnsiString Text;
+    int Page = -1, Top = -1;
+    Outline->GetItem(Index, Text, Page, Top);
+    return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
+}
+
+} // namespace
+
 TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
 {
     TListReport L(49);
@@ -714,15 +730,51 @@ TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
     TfrxCustomOutline *Outline = L.B.Pages()->Outline();
     Outline->LevelRoot();
     ASSERT_EQ(Outline->GetCount(), 49);
-    auto Item = [&](int Index) {
-        AnsiString Text;
-        int Page = -1, Top = -1;
-        Outline->GetItem(Index, Text, Page, Top);
-        return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
-    };
-    EXPECT_EQ(Item(0), "R1:0:70");
-    EXPECT_EQ(Item(46), "R47:0:990");
-    EXPECT_EQ(Item(47), "R48:1:30");
+    EXPECT_EQ(OutlineEntry(Outline, 0), "R1:0:70");
+    EXPECT_EQ(OutlineEntry(Outline, 46), "R47:0:990");
+    EXPECT_EQ(OutlineEntry(Outline, 47), "R48:1:30");
+}
+
+TEST(EngineOutline, AKeptBlockThatMovesTakesItsEntriesAlongFromAnEmptyOutline)
+{
+    TBuilder B;
+    TRows Plain("Plain"), Masters("Masters"), Details("Details");
+    Plain.SetCount(40);
+    Masters.SetRows({{{"M", Variant(AnsiString("m1"))}}});
+    std::vector<std::map<std::string, Variant>> Lines;
+    for (int i = 1; i <= 15; ++i)
+        Lines.push_back({{"D", Variant(AnsiString("d") + IntToStr(i))}});
+    Details.SetRows(Lines);
+    B.Use(Plain);
+    B.Use(Masters);
+    B.Use(Details);
+    B.Data<TfrxMasterData>("MasterData1", 0, 20, Plain);
+    auto *Master = B.Data<TfrxMasterData>("MasterData2", 40, 20, Masters);
+    Master->SetKeepTogether(true);
+    Master->SetOutlineText("M");
+    B.Data<TfrxDetailData>("DetailData1", 80, 20, Details)->SetOutlineText("D");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+
+    // 40 plain rows fill 800 pixels; the master and its eleven lines that fit move
+    // to the second page when the twelfth does not.
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 1)[0], At("MasterData2", 0));
+    TfrxCustomOutline *Outline = B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 1);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "m1:1:0");
+    Outline->LevelDown(0);
+    ASSERT_EQ(Outline->GetCount(), 15);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "d1:1:20");
+    EXPECT_EQ(OutlineEntry(Outline, 10), "d11:1:220");
+    EXPECT_EQ(OutlineEntry(Outline, 11), "d12:1:240");
+    // Nothing outside the outline was given a page or a top.
+    TfrxXMLItem *Root = dynamic_cast<TfrxPreviewPages *>(B.Pages())->XMLDoc()->Root();
+    for (int i = 0; i < Root->Count(); ++i)
+        if (Root->Items(i)->Name() != "outline") {
+            EXPECT_EQ(Root->Items(i)->Prop("page"), "") << Root->Items(i)->Name().Std();
+            EXPECT_EQ(Root->Items(i)->Prop("top"), "") << Root->Items(i)->Name().Std();
+        }
 }
 
 // ---- the run's controls ----
