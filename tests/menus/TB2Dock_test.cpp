@@ -377,6 +377,19 @@ TEST_F(DockTest, BoundLinesFrameADockThatHoldsBars)
     EXPECT_EQ(Client.bottom, 24);
 }
 
+TEST_F(DockTest, ASystemColourChangeReachesTheSkinsOfTheDocksBars)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    TTBBaseSkin Office(nullptr);
+    Office.SetSkinType(tbsOfficeXP);
+    A->SetSkin(&Office);
+    const COLORREF Before = Office.RGBColor(cPopup);
+    win::OverrideSysColor(COLOR_WINDOW, RGB(0, 0, 0));
+    Top->Perform(CM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_NE(Office.RGBColor(cPopup), Before);
+    A->SetSkin(nullptr);
+}
+
 // ---- The docked frame ---------------------------------------------------------------------
 
 TEST_F(DockTest, TheDragHandleSizeFollowsStyleAndCloseButton)
@@ -602,6 +615,27 @@ TEST_F(DockTest, TheFloatingFrameAnswersItsOwnHitCodes)
     A->SetShowCaption(false);
     Pump();
     EXPECT_EQ(ScreenRect(Frame).Height(), 60 + 2 * Border);
+}
+
+TEST_F(DockTest, AnOfficeSkinThinsTheFloatingFrameAndColoursTheCaption)
+{
+    TestBar *A = MakeBar("A", 120, 60, Top);
+    A->SetFloatingPosition(TPoint(400, 300));
+    A->SetFloating(true);
+    Pump();
+    const int Plain = ScreenRect(A->FloatingWindowParent()).Height();
+    TTBBaseSkin Office(nullptr);
+    Office.SetSkinType(tbsOfficeXP);
+    A->SetSkin(&Office);
+    A->SetBounds(0, 0, 120, 60);
+    A->FloatingWindowParent()->Repaint();
+    Pump();
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Height(), Plain - 3);
+    const int Border = GetSystemMetrics(SM_CXFRAME);
+    EXPECT_EQ(win::SurfacePixel(A->FloatingWindowParent()->Handle(), Border + 5, Border + 2),
+              ColorToRGB(Office.Colors()->GetSkinColor(16)));
+    A->SetSkin(nullptr);
+    EXPECT_EQ(A->Skin(), DefaultSkin());
 }
 
 TEST_F(DockTest, TheFloatingCloseButtonHidesTheBarAndTheFrameClosesTheForm)
