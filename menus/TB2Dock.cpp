@@ -736,6 +736,8 @@ void TTBDock::WndProc(TMessage &Message)
     case CM_SYSCOLORCHANGE:
         inherited::WndProc(Message);
         if (FBackground) FBackground->SysColorChanged();
+        for (TTBCustomDockableWindow *Bar : FVisibleToolbars)
+            if (TTBBaseSkin *Skin = Bar->Skin()) Skin->CalculateColorSet();
         return;
     case WM_SYSCOMMAND:
     case CM_DIALOGKEY:

@@ -290,6 +290,7 @@ public:
     virtual TPoint GetBaseSize() = 0;
     virtual void DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip);
     virtual TRect GetDockedCloseButtonRect(bool LeftRight) const;
+    // The shortest client length along the row a shrinking bar accepts; the dock adds the frame.
     virtual int GetMinShrinkSize();
     virtual void GetMinMaxSize(int &AMinClientWidth, int &AMinClientHeight, int &AMaxClientWidth,
                                int &AMaxClientHeight);

@@ -377,6 +377,19 @@ TEST_F(DockTest, BoundLinesFrameADockThatHoldsBars)
     EXPECT_EQ(Client.bottom, 24);
 }
 
+TEST_F(DockTest, ASystemColourChangeReachesTheSkinsOfTheDocksBars)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    TTBBaseSkin Office(nullptr);
+    Office.SetSkinType(tbsOfficeXP);
+    A->SetSkin(&Office);
+    const COLORREF Before = Office.RGBColor(cPopup);
+    win::OverrideSysColor(COLOR_WINDOW, RGB(0, 0, 0));
+    Top->Perform(CM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_NE(Office.RGBColor(cPopup), Before);
+    A->SetSkin(nullptr);
+}
+
 // ---- The docked frame ---------------------------------------------------------------------
 
 TEST_F(DockTest, TheDragHandleSizeFollowsStyleAndCloseButton)
