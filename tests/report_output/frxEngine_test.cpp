@@ -981,9 +981,15 @@ std::vector<std::string> CellsOf(TfrxCustomPreviewPages *Pages, int Page, const 
 
 } // namespace
 
-TEST(EngineVertical, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
+class EngineVerticalKept : public ::testing::TestWithParam<bool>
+{
+};
+
+// Kept or not, a row's parts go onto the pages after its first one.
+TEST_P(EngineVerticalKept, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
 {
     TCrossReport X(6, 10, 200);
+    X.Row->SetKeepTogether(GetParam());
     auto *Head = X.VerticalBand<TfrxHeader>("Head", 100, 50);
     Head->SetReprintOnNewPage(true);
     TBuilder::Memo(X.Row, "HeadCell", "H:[R]", 100, 0, 50, 20);
@@ -1020,6 +1026,22 @@ TEST(EngineVertical, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
     EXPECT_EQ(
         CellsOf(X.B.Pages(), 5, "Row", 1),
         (std::vector<std::string>{"H:r6@0.00", "r6/c8@50.00", "r6/c9@200.00", "r6/c10@350.00"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(KeptAndNot, EngineVerticalKept, ::testing::Bool());
+
+TEST(EngineVertical, ACellWiderThanThePageTakesAPageOfItsOwn)
+{
+    TCrossReport X(2, 3, 20);
+    X.Column->SetWidth(800);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+    // The row's label, then each cell alone on a page: none is left empty.
+    ASSERT_EQ(X.B.PageCount(), 4);
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1), std::vector<std::string>{"r2@0.00"});
+    for (int Page = 1; Page < 4; ++Page)
+        EXPECT_EQ(CellsOf(X.B.Pages(), Page, "Row", 1),
+                  std::vector<std::string>{"r2/c" + std::to_string(Page) + "@0.00"})
+            << Page;
 }
 
 TEST(EngineVertical, AFooterRowTotalsEachColumnAndItsOwnObjectsAreFilled)
