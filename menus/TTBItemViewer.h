@@ -35,6 +35,7 @@ public:
     bool Clipped() const { return FClipped; }
     void SetClipped(bool Value) { FClipped = Value; }
     bool OffEdge() const { return FOffEdge; }
+    void SetOffEdge(bool Value) { FOffEdge = Value; }
     TTBItemViewerState ViewerState() const { return FState; }
     void SetViewerState(TTBItemViewerState Value) { FState = Value; }
 
