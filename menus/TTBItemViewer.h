@@ -75,6 +75,9 @@ private:
     void PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin *Skin, bool Enabled,
                     bool IsHoverItem, bool IsPushed);
     void PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled);
+    void PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,
+                     bool UseDisabledShadow);
+    void PaintButtonFrame(HDC DC, const TRect &R, bool IsHoverItem, bool IsPushed, bool Enabled);
 
     TTBView *FView;
     TTBCustomItem *FItem;
