@@ -277,7 +277,7 @@ void TfrxPreviewPages::Clear()
 void TfrxPreviewPages::Initialize()
 {
     FXMLDoc->SetTempDir(Report()->EngineOptions()->TempDir());
-    if (Report()->OnProgressStart) Report()->OnProgressStart(Report(), ptRunning, 0);
+    Report()->InternalOnProgressStart(ptRunning);
 }
 
 TfrxXMLItem *TfrxPreviewPages::CurPageItem()
@@ -348,7 +348,7 @@ void TfrxPreviewPages::AddPage(TfrxReportPage *Page)
     TfrxXMLItem *Item = Pages->Add();
     Item->SetName(PagePrefix + IntToStr(Source));
     if (Pages->Count() > PagesKeptInMemory) Item->SetUnloadable(true);
-    if (Report()->OnProgress) Report()->OnProgress(Report(), ptRunning, CurPage + 1);
+    Report()->InternalOnProgress(ptRunning, CurPage + 1);
     AddPageAction = apWriteOver;
     CurPage = Pages->Count() - 1;
 }
@@ -525,7 +525,7 @@ void TfrxPreviewPages::Finish()
         // The report's own objects go away when it reloads its template.
         ForEachDescendant(Page.get(), [](TfrxComponent *C) { C->SetLinkedComponent(nullptr); });
     }
-    if (Report()->OnProgressStop) Report()->OnProgressStop(Report(), ptRunning, 0);
+    Report()->InternalOnProgressStop(ptRunning);
 }
 
 // ---- rebuilding pages ----
