@@ -10,7 +10,7 @@ namespace
 // What the arrangement works out for one bar of the dock list.
 struct BarLayout {
     TTBCustomDockableWindow *Bar = nullptr;
-    int Row = -1; // -1: not visible on the dock
+    int Row = 0;
     int GapBefore = 0;
     int FullLength = 0;
     int MinLength = 0;
@@ -41,7 +41,7 @@ void ShiftRowsFrom(Layouts &All, int Row, const BarLayout *Except)
 void SeparateLoneBars(Layouts &All, const std::function<bool(const BarLayout &)> &MustBeAlone)
 {
     for (BarLayout &L : All) {
-        if (L.Row < 0 || !MustBeAlone(L)) continue;
+        if (!MustBeAlone(L)) continue;
         const bool Shared = std::any_of(
             All.begin(), All.end(), [&](const BarLayout &O) { return &O != &L && O.Row == L.Row; });
         if (!Shared) continue;
@@ -54,13 +54,12 @@ void RemoveEmptyRows(Layouts &All)
 {
     std::vector<int> Rows;
     for (const BarLayout &L : All)
-        if (L.Row >= 0) Rows.push_back(L.Row);
+        Rows.push_back(L.Row);
     std::sort(Rows.begin(), Rows.end());
     Rows.erase(std::unique(Rows.begin(), Rows.end()), Rows.end());
+    // Any requested row, negative or far out, becomes one of 0, 1, 2...
     for (BarLayout &L : All)
-        if (L.Row >= 0)
-            L.Row =
-                static_cast<int>(std::lower_bound(Rows.begin(), Rows.end(), L.Row) - Rows.begin());
+        L.Row = static_cast<int>(std::lower_bound(Rows.begin(), Rows.end(), L.Row) - Rows.begin());
 }
 
 int Along(const TPoint &P, bool LeftRight)
@@ -88,10 +87,18 @@ TTBDock::~TTBDock()
 {
     if (FBackground) FBackground->UnregisterChanges(this);
     // Bars still inside go with the dock; they must not call back into it.
-    for (TTBCustomDockableWindow *Bar : std::vector(FDockList)) {
+    auto Forget = [this](TTBCustomDockableWindow *Bar) {
         if (Bar->FLastDock == this) Bar->FLastDock = nullptr;
         if (Bar->FDefaultDock == this) Bar->FDefaultDock = nullptr;
-    }
+        if (Bar->FCurrentDock == this) {
+            Bar->FCurrentDock = nullptr;
+            Bar->FDocked = false;
+        }
+    };
+    for (TTBCustomDockableWindow *Bar : FDockList)
+        Forget(Bar);
+    for (int I = 0; I < ControlCount(); ++I)
+        if (auto *Bar = dynamic_cast<TTBCustomDockableWindow *>(Controls(I))) Forget(Bar);
     FDockList.clear();
     FVisibleToolbars.clear();
 }
@@ -518,7 +525,10 @@ void TTBDock::ArrangeOnce()
 
     Layouts All;
     for (TTBCustomDockableWindow *Bar : Sorted)
-        All.push_back(BarLayout{Bar, ToolbarVisibleOnDock(Bar) ? Bar->FDockRow : -1});
+        if (ToolbarVisibleOnDock(Bar))
+            All.push_back(BarLayout{Bar, Bar->FDockRow});
+        else
+            Bar->FEffectiveDockRow = -1;
     if (!FLimitToOneRow)
         SeparateLoneBars(All, [](const BarLayout &L) { return L.Bar->FDragSplitting; });
     SeparateLoneBars(All, [](const BarLayout &L) { return L.Bar->FFullSize; });
@@ -532,7 +542,7 @@ void TTBDock::ArrangeOnce()
     for (const BarLayout &L : All) {
         L.Bar->FEffectiveDockRow = L.Row;
         L.Bar->FEffectiveDockPos = L.Position;
-        if (FCommitPositions && L.Row >= 0) {
+        if (FCommitPositions) {
             L.Bar->FDockRow = L.Row;
             L.Bar->FDockPos = L.Position;
         }
@@ -726,6 +736,8 @@ void TTBDock::WndProc(TMessage &Message)
     case CM_SYSCOLORCHANGE:
         inherited::WndProc(Message);
         if (FBackground) FBackground->SysColorChanged();
+        for (TTBCustomDockableWindow *Bar : FVisibleToolbars)
+            if (TTBBaseSkin *Skin = Bar->Skin()) Skin->CalculateColorSet();
         return;
     case WM_SYSCOMMAND:
     case CM_DIALOGKEY:

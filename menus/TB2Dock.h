@@ -290,6 +290,7 @@ public:
     virtual TPoint GetBaseSize() = 0;
     virtual void DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip);
     virtual TRect GetDockedCloseButtonRect(bool LeftRight) const;
+    // The shortest client length along the row a shrinking bar accepts; the dock adds the frame.
     virtual int GetMinShrinkSize();
     virtual void GetMinMaxSize(int &AMinClientWidth, int &AMinClientHeight, int &AMaxClientWidth,
                                int &AMaxClientHeight);
@@ -308,6 +309,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
     void Loaded() override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -420,6 +422,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
     void AlignControls(TControl *AControl, TRect &Rect) override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
     virtual void DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,

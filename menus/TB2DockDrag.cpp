@@ -392,8 +392,7 @@ void TTBCustomDockableWindow::BeginMoving(int InitX, int InitY)
     SetCapture(Handle());
     bool Accepted = false;
     try {
-        POINT Last;
-        GetCursorPos(&Last);
+        POINT Last = ClientToScreen(TPoint(InitX, InitY));
         Drag.Step(Last, Drag.StartDock != nullptr);
         MSG Msg;
         while (GetCapture() == Handle()) {
@@ -486,8 +485,9 @@ void TTBCustomDockableWindow::BeginSizing(TTBSizeHandle SizeHandle)
         ClipCursor(&Primary);
     }
     const TRect Orig = ScreenRectOf(FFloatParent);
-    POINT Start;
-    GetCursorPos(&Start);
+    // The press that began the sizing, not wherever the pointer has gone since.
+    const DWORD Pressed = GetMessagePos();
+    const POINT Start{GET_X_LPARAM(Pressed), GET_Y_LPARAM(Pressed)};
     const int Border = GetFloatingBorderSize().X;
     TRect Current = Orig;
     if (!FSmoothDrag) DrawOutline(OutlineDC, Current, Border);
@@ -602,12 +602,8 @@ bool TTBCustomDockableWindow::TrackCloseButton(HWND Wnd, const TRect &ScreenButt
                                                const std::function<void(bool Pushed)> &DrawState)
 {
     SetCapture(Wnd);
-    auto Inside = [&] {
-        POINT P;
-        GetCursorPos(&P);
-        return ScreenButton.Contains(P.x, P.y);
-    };
-    bool Pushed = Inside();
+    const DWORD Pressed = GetMessagePos();
+    bool Pushed = ScreenButton.Contains(GET_X_LPARAM(Pressed), GET_Y_LPARAM(Pressed));
     DrawState(Pushed);
     bool Result = false;
     MSG Msg;

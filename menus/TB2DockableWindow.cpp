@@ -108,6 +108,14 @@ void TTBCustomDockableWindow::CreateParams(TCreateParams &Params)
         Params.WindowClass.style &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
+void TTBCustomDockableWindow::CreateWnd()
+{
+    inherited::CreateWnd();
+    // The window was measured by the default frame while it was being made.
+    SetWindowPos(FHandle, {}, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TTBCustomDockableWindow::Loaded()
 {
     inherited::Loaded();
@@ -793,6 +801,7 @@ void TTBCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip)
                                                : FCurrentDock->Handle(),
                         &Origin, 1);
         // The window DC starts at the frame, the client origin is TopLeft further in.
+        IntersectClipRect(DC, 1, 1, Width() - 1, Height() - 1);
         FCurrentDock->DrawBackground(
             DC, TRect(-Origin.x + TopLeft.X, -Origin.y + TopLeft.Y, Width(), Height()));
     }

@@ -101,6 +101,14 @@ void TTBFloatingWindowParent::CreateParams(TCreateParams &Params)
     if (FParentForm && FParentForm->HandleAllocated()) Params.WndParent = FParentForm->Handle();
 }
 
+void TTBFloatingWindowParent::CreateWnd()
+{
+    inherited::CreateWnd();
+    // The window was measured by the default frame while it was being made.
+    SetWindowPos(FHandle, {}, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TTBFloatingWindowParent::AlignControls(TControl *, TRect &) {}
 
 TRect TTBFloatingWindowParent::GetCaptionRect(bool AdjustForBorder, bool MinusCloseButton) const
