@@ -890,6 +890,48 @@ TEST(EngineDialogs, ADialogPageShownModallyRunsItsScriptEvents)
     EXPECT_EQ(Report->Script()->Variables("Stopped").AsInteger(), 1);
 }
 
+TEST(EngineDialogs, TheFormTakesThePagesPlaceAndItsKeysAndClosingGoThroughTheScript)
+{
+    TListReport L(1);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
+    Dialog->SetLeft(10.4);
+    Dialog->SetTop(20.6);
+    Dialog->SetWidth(300);
+    Dialog->SetHeight(200);
+    Dialog->OnKeyDown = "KeyDown";
+    Dialog->OnKeyPress = "KeyPress";
+    Dialog->OnCloseQuery = "CloseQuery";
+    Report->ScriptText()->SetText(
+        "procedure KeyDown(Sender: TfrxComponent; var Key: Integer; Shift: Integer);\r\n"
+        "begin\r\n  Key := Key + Shift;\r\nend;\r\n"
+        "procedure KeyPress(Sender: TfrxComponent; var Key: String);\r\n"
+        "begin\r\n  Key := 'x';\r\nend;\r\n"
+        "procedure CloseQuery(Sender: TfrxComponent; var CanClose: Boolean);\r\n"
+        "begin\r\n  CanClose := False;\r\nend;\r\n"
+        "begin\r\nend.");
+    std::vector<std::string> Seen;
+    Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
+        TForm *Form = Page->Form();
+        Seen.push_back(std::to_string(Form->Left()) + "," + std::to_string(Form->Top()) + "," +
+                       std::to_string(Form->Width()) + "," + std::to_string(Form->Height()));
+        Page->Initialize();
+        WORD Key = 65;
+        Form->OnKeyDown(Form, Key, TShiftState{ssShift});
+        Seen.push_back(std::to_string(Key));
+        char Typed = 'a';
+        Form->OnKeyPress(Form, Typed);
+        Seen.push_back(std::string(1, Typed));
+        bool CanClose = true;
+        Form->OnCloseQuery(Form, CanClose);
+        Seen.push_back(CanClose ? "closes" : "stays");
+        Page->SetModalResult(mrOk);
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    const std::string Shifted = std::to_string(65 + TShiftState{ssShift}.ToInt());
+    EXPECT_EQ(Seen, (std::vector<std::string>{"10,21,300,200", Shifted, "x", "stays"}));
+}
+
 TEST(EngineManualBuild, TheHostBuildsThePageBeforeItsScriptProcedure)
 {
     TBuilder B;
