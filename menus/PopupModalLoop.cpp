@@ -356,27 +356,74 @@ void PopupModalLoop(TTBView *RootView, bool MouseDown, bool DropDownMenus,
 
 // ---- the view's own keys ----------------------------------------------------------------
 
+// A popup closes itself through its parent; a toolbar parent stops dropping menus down.
+void TTBView::CloseThroughParent()
+{
+    TTBView *Parent = ParentView();
+    if (Parent->IsToolbar()) Parent->RemoveState(vsDropDownMenus);
+    // Closing frees this view: nothing of it is touched afterwards.
+    Parent->CloseChildPopups();
+}
+
+bool TTBView::OpenAsBarMenu()
+{
+    if (!OpenChildPopup(true)) return false;
+    if (TTBView *Bar = GetParentToolbarView()) Bar->AddState(vsDropDownMenus);
+    return true;
+}
+
+// The bar moves its selection on and opens the new item's menu when menus drop down.
+void TTBView::StepAlongBar(bool GoForward)
+{
+    SetSelected(NextSelectable(Selected(), GoForward));
+    TTBItemViewer *Now = Selected();
+    if (FState.Contains(vsDropDownMenus) && Now &&
+        !Now->Item()->ItemStyle().Contains(tbisNoAutoOpen))
+        OpenChildPopup(true);
+    else
+        CloseChildPopups();
+}
+
 void TTBView::KeyDown(WORD &Key, TShiftState, TTBItemEventData &EventData)
 {
     const WORD Pressed = Key;
     Key = 0;
+    TTBView *Bar = GetParentToolbarView();
+    const bool IsBar = Bar == this && IsToolbar();
+    const bool BarAlong = Bar && Bar->Orientation() != tbvoVertical;
     switch (Pressed) {
     case VK_UP:
     case VK_DOWN:
+        if (IsBar && BarAlong) {
+            OpenAsBarMenu();
+            return;
+        }
         SetSelected(NextSelectable(Selected(), Pressed == VK_DOWN));
         ScrollSelectedIntoView();
         return;
     case VK_RIGHT:
-        OpenChildPopup(true);
-        return;
     case VK_LEFT:
-    case VK_ESCAPE:
-        if (this != EventData.RootView && ParentView()) {
-            // Closing frees this view: nothing of it is touched afterwards.
-            ParentView()->CloseChildPopups();
+        if (IsBar && !BarAlong) {
+            OpenAsBarMenu();
             return;
         }
-        if (Pressed == VK_ESCAPE) EventData.Exit = true;
+        if (Pressed == VK_RIGHT && !IsBar && OpenChildPopup(true)) return;
+        if (BarAlong) {
+            if (Pressed == VK_LEFT && !IsBar && ParentView() != Bar) {
+                ParentView()->CloseChildPopups();
+                return;
+            }
+            Bar->StepAlongBar(Pressed == VK_RIGHT);
+            return;
+        }
+        if (Pressed == VK_LEFT && this != EventData.RootView && ParentView()) CloseThroughParent();
+        return;
+    case VK_ESCAPE:
+        if (this != EventData.RootView && ParentView()) {
+            CloseThroughParent();
+            return;
+        }
+        EventData.Exit = true;
         return;
     case VK_HOME:
     case VK_END:
@@ -424,4 +471,31 @@ bool TTBView::ClickSelectedItem(TTBItemEventData &EventData)
     const bool RootBar = this == EventData.RootView && !IsPopup();
     *EventData.DoneActionData = {tbdaClickItem, Item, !RootBar};
     return true;
+}
+
+void TTBView::EnterToolbarLoop(TTBEnterToolbarLoopOptions Options)
+{
+    if (IsPopup() || FState.Contains(vsOpen)) return;
+    TTBDoneActionData Done;
+    FState = FState.Contains(vsShowAccels) ? TTBViewState{vsShowAccels} : TTBViewState{};
+    if (Options.Contains(tbetKeyboardControl)) SetAccelsVisibility(true);
+    auto Settle = [this] {
+        StopAllTimers();
+        CloseChildPopups();
+        POINT Cursor{};
+        GetCursorPos(&Cursor);
+        const TPoint At(Cursor.x, Cursor.y);
+        UpdateSelection(&At, true);
+        SetAccelsVisibility(false);
+        SetSelected(nullptr);
+    };
+    try {
+        PopupModalLoop(this, Options.Contains(tbetMouseDown), Options.Contains(tbetDropDownMenus),
+                       Done, false, Options.Contains(tbetKeyboardControl));
+    } catch (...) {
+        Settle();
+        throw;
+    }
+    Settle();
+    ExecuteDoneAction(Done);
 }

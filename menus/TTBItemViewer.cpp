@@ -347,6 +347,10 @@ void TTBItemViewer::PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled)
 void TTBItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,
                           bool UseDisabledShadow)
 {
+    if (IsToolbarStyle()) {
+        PaintButton(Canvas, R, IsHoverItem, IsPushed, UseDisabledShadow);
+        return;
+    }
     const HDC DC = Canvas->Handle();
     TTBBaseSkin *Skin = PaintingSkin();
     const bool Enabled = FItem->Enabled() || FView->Customizing();
@@ -401,11 +405,96 @@ void TTBItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, boo
     PaintImage(Canvas, Column, Skin, Enabled, IsHoverItem, IsPushed);
 }
 
+void TTBItemViewer::PaintButtonFrame(HDC DC, const TRect &R, bool IsHoverItem, bool IsPushed,
+                                     bool Enabled)
+{
+    TTBBaseSkin *Skin = PaintingSkin();
+    const bool Checked = FItem->Checked();
+    if (IsXPType(Skin)) {
+        if (!Enabled || !(IsHoverItem || IsPushed || Checked)) return;
+        const HBRUSH Brush = SolidBrush(ColorToRGB(
+            SkinColor(Skin, Checked && !IsPushed && !IsHoverItem ? tcChecked : tcSelBar)));
+        const HPEN Pen = CreatePen(PS_SOLID, 1, ColorToRGB(SkinColor(Skin, tcSelBarBorder)));
+        const HGDIOBJ OldBrush = SelectObject(DC, Brush);
+        const HGDIOBJ OldPen = SelectObject(DC, Pen);
+        RoundRect(DC, R.Left, R.Top, R.Right, R.Bottom, 6, 6);
+        SelectObject(DC, OldPen);
+        SelectObject(DC, OldBrush);
+        DeleteObject(Pen);
+        DeleteObject(Brush);
+        return;
+    }
+    if (Skin && Skin->SkinType() == tbsOfficeXP) {
+        if (!IsHoverItem) return;
+        const bool Open = FView->OpenViewer() == this;
+        FillColor(DC, R,
+                  SkinColor(Skin, IsPushed && !Open ? tcSelPushed
+                                  : Checked         ? tcCheckedOver
+                                                    : tcSelBar));
+        FrameColor(DC, R, SkinColor(Skin, tcSelBarBorder));
+        return;
+    }
+    if (!(IsHoverItem || IsPushed || Checked)) return;
+    RECT Edge = R;
+    DrawEdge(DC, &Edge, IsPushed || Checked ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+}
+
+void TTBItemViewer::PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,
+                                bool UseDisabledShadow)
+{
+    const HDC DC = Canvas->Handle();
+    const bool Enabled = FItem->Enabled() || FView->Customizing();
+    PaintButtonFrame(DC, R, IsHoverItem, IsPushed, Enabled);
+    SetBkMode(DC, TRANSPARENT);
+    Canvas->Brush()->SetStyle(bsClear);
+    TRect Content = R;
+    TCustomImageList *Images = GetImageList();
+    if (ImageShown() && Images) {
+        const TRect Column(R.Left + 3, R.Top, R.Left + 3 + Images->Width(), R.Bottom);
+        PaintImage(Canvas, Column, PaintingSkin(), Enabled, IsHoverItem, IsPushed);
+        Content.Left = Column.Right;
+    }
+    const bool Arrow = FItem->ItemStyle().Contains(tbisSubmenu) &&
+                       FItem->EffectiveOptions().Contains(tboDropdownArrow);
+    if (Arrow) {
+        // A small triangle pointing down at the right, in the text colour.
+        const int X = R.Right - 8, Y = R.Top + R.Height() / 2 - 1;
+        const POINT Points[3] = {{X, Y}, {X + 4, Y}, {X + 2, Y + 2}};
+        Canvas->Pen()->SetColor(Canvas->Font()->Color());
+        Canvas->Brush()->SetColor(Canvas->Font()->Color());
+        Canvas->Brush()->SetStyle(bsSolid);
+        Polygon(Canvas->Handle(), Points, 3);
+        Canvas->Brush()->SetStyle(bsClear);
+        Content.Right -= 8;
+    }
+    if (!CaptionShown()) return;
+    UINT Format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+    if (FView->Style().Contains(vsUseHiddenAccels) && !AreKeyboardCuesEnabled() &&
+        !FView->State().Contains(vsShowAccels))
+        Format |= DT_HIDEPREFIX;
+    DrawItemCaption(Canvas, Content, GetCaptionText(),
+                    PaintingSkin() ? !Enabled : UseDisabledShadow, Format);
+}
+
 void TTBSeparatorItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool, bool, bool)
 {
     auto *Separator = dynamic_cast<TTBSeparatorItem *>(Item());
     if (Separator && Separator->Blank()) return;
     const HDC DC = Canvas->Handle();
+    if (IsToolbarStyle()) {
+        const bool Across =
+            ViewerState().Contains(tbisLineSep) == (View()->Orientation() != tbvoVertical);
+        RECT Line = R;
+        if (Across) {
+            Line.top = R.Top + R.Height() / 2 - 1;
+            Line.bottom = Line.top + 2;
+        } else {
+            Line.left = R.Left + R.Width() / 2 - 1;
+            Line.right = Line.left + 2;
+        }
+        DrawEdge(DC, &Line, EDGE_ETCHED, Across ? BF_TOP : BF_LEFT);
+        return;
+    }
     TTBBaseSkin *Skin = PaintingSkin();
     const int Middle = R.Top + R.Height() / 2 - 1;
     if (!Skin) {

@@ -35,6 +35,7 @@ public:
     bool Clipped() const { return FClipped; }
     void SetClipped(bool Value) { FClipped = Value; }
     bool OffEdge() const { return FOffEdge; }
+    void SetOffEdge(bool Value) { FOffEdge = Value; }
     TTBItemViewerState ViewerState() const { return FState; }
     void SetViewerState(TTBItemViewerState Value) { FState = Value; }
 
@@ -74,6 +75,9 @@ private:
     void PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin *Skin, bool Enabled,
                     bool IsHoverItem, bool IsPushed);
     void PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled);
+    void PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,
+                     bool UseDisabledShadow);
+    void PaintButtonFrame(HDC DC, const TRect &R, bool IsHoverItem, bool IsPushed, bool Enabled);
 
     TTBView *FView;
     TTBCustomItem *FItem;

@@ -313,8 +313,12 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     DoPopup(this, false);
     const bool Opposite = ParentView && ParentView->State().Contains(vsOppositePopup);
 
-    auto Window = std::make_unique<TTBPopupWindow>(this, ParentView, this, Customizing);
+    // A chevron shows its toolbar's items, those that went off the edge.
+    TTBView *ChevronView = GetChevronParentView();
+    TTBCustomItem *ToShow = ChevronView ? ChevronView->ParentItem() : this;
+    auto Window = std::make_unique<TTBPopupWindow>(this, ParentView, ToShow, Customizing);
     TTBView *View = Window->View();
+    if (ChevronView) View->SetChevronParentView(ChevronView);
     // The frame exists once the window does, and the view sizes the window around it.
     Window->HandleNeeded();
     SetWindowPos(Window->WindowHandle(), {}, 0, 0, 0, 0,
@@ -335,6 +339,7 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     }
     View->SetMonitorRect(WorkArea);
     View->SetMaxHeight(WorkArea.Height() - 2 * FrameWidth);
+    if (ChevronView) View->SetWrapOffset(WorkArea.Width() - 2 * FrameWidth);
 
     if (SelectFirstItem) View->SetSelected(View->FirstSelectable());
     View->UpdatePositions();
@@ -347,9 +352,15 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
         if (Alignment == tbpaRight) X -= W;
         if (Alignment == tbpaCenter) X -= W / 2;
     } else if (!PositionAsSubmenu) {
+        const bool VerticalParent = ParentView->Orientation() == tbvoVertical;
         X = ParentRect.Left;
         Y = ParentRect.Bottom;
-        if (GetSystemMetrics(SM_MENUDROPALIGNMENT)) X = ParentRect.Right - W;
+        if (ChevronView && VerticalParent) {
+            X = ParentRect.Left - W;
+            Y = ParentRect.Top;
+        } else if (ChevronView || GetSystemMetrics(SM_MENUDROPALIGNMENT)) {
+            X = ParentRect.Right - W;
+        }
     } else {
         X = ParentRect.Right - FrameWidth;
         Y = ParentRect.Top - FrameWidth;
@@ -432,7 +443,14 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     }
     Window->SetAnimationDirection(Direction);
     Window->SetBounds(X, Y, W, H);
-    if (ParentView) ParentView->SetOpenPopup(ParentViewer, View, Window.get());
+    if (ParentView) {
+        ParentView->SetOpenPopup(ParentViewer, View, Window.get());
+        // The button that opened it shows pushed at once.
+        if (ParentView->IsToolbar()) {
+            ParentView->Invalidate(ParentViewer);
+            if (ParentView->Window()) ParentView->Window()->Update();
+        }
+    }
 
     View->AddState(vsDrawInOrder);
     Window->SetVisible(true);

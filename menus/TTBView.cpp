@@ -51,6 +51,7 @@ void TTBView::Notification(TComponent *AComponent, TOperation Operation)
         if (FParentView) FParentView->CloseChildPopups();
     }
     if (AComponent == FOpenViewerWindow) SetOpenPopup(nullptr, nullptr, nullptr);
+    if (AComponent == FChevronParentView) FChevronParentView = nullptr;
 }
 
 void TTBView::SetOpenPopup(TTBItemViewer *Viewer, TTBView *View, TTBPopupWindow *Window)
@@ -98,14 +99,31 @@ void TTBView::RecreateAllViewers()
     SetSelected(nullptr);
     InvalidatePositions();
     FreeViewers();
-    if (!FCurParentItem) return;
-    for (int I = 0; I < FCurParentItem->Count(); ++I)
-        FViewers.push_back(FCurParentItem->Items(I)->CreateViewer(this));
+    FInternalViewersAtEnd = 0;
+    if (FCurParentItem)
+        for (int I = 0; I < FCurParentItem->Count(); ++I)
+            FViewers.push_back(FCurParentItem->Items(I)->CreateViewer(this));
+    if (TTBCustomItem *Chevron = GetChevronItem()) {
+        FViewers.push_back(Chevron->CreateViewer(this));
+        ++FInternalViewersAtEnd;
+    }
+}
+
+void TTBView::SetChevronParentView(TTBView *Value)
+{
+    if (FChevronParentView) FChevronParentView->RemoveFreeNotification(this);
+    FChevronParentView = Value;
+    if (!Value) return;
+    Value->FreeNotification(this);
+    // The hidden buttons keep looking like buttons in the chevron's popup.
+    FIsToolbar = true;
+    FStyle = Value->FStyle;
+    InvalidatePositions();
 }
 
 void TTBView::InsertViewer(int Index, TTBCustomItem *Item)
 {
-    Index = std::clamp(Index, 0, ViewerCount());
+    Index = std::clamp(Index, 0, ViewerCount() - FInternalViewersAtEnd);
     FViewers.insert(FViewers.begin() + Index, Item->CreateViewer(this));
 }
 
@@ -222,14 +240,23 @@ void TTBView::EndUpdate()
 
 void TTBView::UpdatePositions()
 {
-    const bool Changed = CalculatePositions();
+    TPoint Size;
+    DoUpdatePositions(Size);
+}
+
+void TTBView::DoUpdatePositions(TPoint &Size)
+{
+    int WrappedLines = 0;
+    const bool Changed = CalculatePositions(true, FOrientation, FWrapOffset, FChevronOffset,
+                                            FChevronSize, FBaseSize, Size, WrappedLines);
+    FTotalSize = Size;
     FValidated = true;
     if (!Changed) {
-        AutoSize(FTotalSize.X, FTotalSize.Y);
+        AutoSize(Size.X, Size.Y);
         return;
     }
     if (FWindow && FWindow->HandleAllocated()) ValidateRect(FWindow->WindowHandle(), nullptr);
-    AutoSize(FTotalSize.X, FTotalSize.Y);
+    AutoSize(Size.X, Size.Y);
     RepaintAfterLayout();
 }
 
@@ -271,14 +298,33 @@ bool IsSeparator(TTBItemViewer *Viewer)
     return Viewer->Item()->ItemStyle().Contains(tbisSeparator);
 }
 
-struct Layout {
+} // namespace
+
+struct TTBView::ViewerLayout {
     TRect Bounds;
     bool Show = false;
+    bool OffEdge = false;
+    bool LineSep = false;
     bool Clipped = false;
 };
 
-// Separators after a shown separator, at the start or at the end do not show.
-void HideExtraSeparators(std::vector<TTBItemViewer *> &Viewers, std::vector<Layout> &Pos)
+namespace
+{
+
+using Layout = TTBView::ViewerLayout;
+
+void Shift(TRect &R, int DX, int DY)
+{
+    R.Left += DX;
+    R.Right += DX;
+    R.Top += DY;
+    R.Bottom += DY;
+}
+
+// Separators after a shown separator or at the start do not show; with
+// Trailing, nor do those at the end.
+void HideExtraSeparators(const std::vector<TTBItemViewer *> &Viewers, std::vector<Layout> &Pos,
+                         bool Trailing)
 {
     bool PreviousWasSeparator = true;
     for (std::size_t I = 0; I < Viewers.size(); ++I) {
@@ -287,6 +333,7 @@ void HideExtraSeparators(std::vector<TTBItemViewer *> &Viewers, std::vector<Layo
         if (Separator && PreviousWasSeparator) Pos[I].Show = false;
         PreviousWasSeparator = Separator;
     }
+    if (!Trailing) return;
     for (std::size_t I = Viewers.size(); I-- > 0;) {
         if (!Pos[I].Show) continue;
         if (!IsSeparator(Viewers[I])) break;
@@ -294,89 +341,427 @@ void HideExtraSeparators(std::vector<TTBItemViewer *> &Viewers, std::vector<Layo
     }
 }
 
+// The screen's device context with a canvas on it, for measuring; given back on every exit.
+class MeasuringCanvas
+{
+public:
+    explicit MeasuringCanvas(TFont *Font) : FScreen(GetDC({}))
+    {
+        FCanvas.SetHandle(FScreen);
+        FCanvas.Font()->Assign(Font);
+    }
+    ~MeasuringCanvas()
+    {
+        FCanvas.SetHandle(nullptr);
+        ReleaseDC({}, FScreen);
+    }
+    MeasuringCanvas(const MeasuringCanvas &) = delete;
+    MeasuringCanvas &operator=(const MeasuringCanvas &) = delete;
+    TCanvas *Canvas() { return &FCanvas; }
+
+private:
+    HDC FScreen;
+    TCanvas FCanvas;
+};
+
 } // namespace
 
-bool TTBView::CalculatePositions()
+// The placing of shown viewers one after another, in rows (or columns) that
+// wrap, with the line bookkeeping the finishing of each line needs.
+class TTBView::LayoutPass
 {
+public:
+    LayoutPass(TTBView &View, const std::vector<TTBItemViewer *> &Viewers, std::vector<Layout> &Pos,
+               TTBViewOrientation Orientation, int WrapOffset, TPoint &TotalSize, int &WrappedLines)
+        : FView(View), FViewers(Viewers), FPos(Pos), FVertical(Orientation == tbvoVertical),
+          FFloating(Orientation == tbvoFloating), FWrapOffset(WrapOffset), FTotalSize(TotalSize),
+          FWrappedLines(WrappedLines), FMargins(View.GetMargins(Orientation))
+    {
+    }
+
+    // TotalSize comes in as the least size the bar wants (a full-size bar's length).
+    void Run()
+    {
+        FCurX = FMargins.Left;
+        FCurY = FMargins.Top;
+        bool PreviousFlowed = false;
+        bool Any = false;
+        for (std::size_t I = 0; I < FViewers.size(); ++I) {
+            if (!FPos[I].Show) continue;
+            const bool Flows = FView.FIsToolbar ||
+                               FViewers[I]->Item()->EffectiveOptions().Contains(tboToolbarSize);
+            if (PreviousFlowed && !Flows) {
+                FinishLine(I, false);
+                FLineStart = I;
+                FCurX = FMargins.Left;
+                FCurY = FTotalSize.Y;
+                FLineHeight = FLineWidth = 0;
+            }
+            Place(I);
+            const TRect &R = FPos[I].Bounds;
+            if (!Flows || FVertical)
+                FCurY += R.Height();
+            else
+                FCurX += R.Width();
+            FTotalSize.X = std::max<LONG>(FTotalSize.X, R.Right);
+            FTotalSize.Y = std::max<LONG>(FTotalSize.Y, R.Bottom);
+            PreviousFlowed = Flows;
+            Any = true;
+        }
+        if (Any) FinishLine(FViewers.size(), true);
+        FTotalSize.X += FMargins.Right;
+        FTotalSize.Y += FMargins.Bottom;
+    }
+
+private:
+    int Along(const TRect &R) const { return FVertical ? R.Height() : R.Width(); }
+    int AlongPos() const { return FVertical ? FCurY : FCurX; }
+    int LineOrigin() const { return FVertical ? FMargins.Top : FMargins.Left; }
+    int LineThickness() const { return FVertical ? FLineWidth : FLineHeight; }
+
+    // Back to the start of the line, one line further across.
+    void NextLine(int Advance)
+    {
+        if (FVertical) {
+            FCurY = FMargins.Top;
+            FCurX += Advance;
+        } else {
+            FCurX = FMargins.Left;
+            FCurY += Advance;
+        }
+    }
+
+    // The length of the shown viewers after Index up to the next separator.
+    int GroupLengthAfter(std::size_t Index) const
+    {
+        int Length = 0;
+        for (std::size_t J = Index + 1; J < FViewers.size(); ++J) {
+            if (!FPos[J].Show) continue;
+            if (IsSeparator(FViewers[J])) break;
+            Length += Along(FPos[J].Bounds);
+        }
+        return Length;
+    }
+
+    void Place(std::size_t I)
+    {
+        Layout &P = FPos[I];
+        if (FWrapOffset >= 1 && AlongPos() - LineOrigin() >= 1) {
+            const int Endpoint = AlongPos() + Along(P.Bounds);
+            if (IsSeparator(FViewers[I])) {
+                const bool Break =
+                    (FSplit && !FViewers[I]->Item()->ItemStyle().Contains(tbisNoLineBreak)) ||
+                    Endpoint + GroupLengthAfter(I) > FWrapOffset;
+                if (Break) {
+                    PlaceLineSeparator(I);
+                    return;
+                }
+            } else if (Endpoint > FWrapOffset) {
+                ++FWrappedLines;
+                FWrapped = true;
+                FSplit = true;
+                NextLine(LineThickness());
+                FinishLine(I, false);
+                FLineStart = I;
+                FLineHeight = FLineWidth = 0;
+            }
+        }
+        MoveInto(P);
+    }
+
+    void PlaceLineSeparator(std::size_t I)
+    {
+        Layout &P = FPos[I];
+        ++FWrappedLines;
+        FWrapped = true;
+        NextLine(LineThickness());
+        FinishLine(I, false);
+        FLineHeight = FLineWidth = 0;
+        P.Bounds = FVertical ? TRect(0, 0, 6, 0) : TRect(0, 0, 0, 6);
+        P.LineSep = true;
+        Shift(P.Bounds, std::max(FCurX, 0), std::max(FCurY, 0));
+        NextLine(6);
+        FLineStart = I + 1;
+        FSplit = false;
+    }
+
+    void MoveInto(Layout &P)
+    {
+        Shift(P.Bounds, std::max(FCurX, 0), std::max(FCurY, 0));
+        FLineHeight = std::max<int>(FLineHeight, P.Bounds.Height());
+        FLineWidth = std::max<int>(FLineWidth, P.Bounds.Width());
+    }
+
+    // Lines up the viewers from the line start up to (not including) End.
+    void FinishLine(std::size_t End, bool IsLastLine)
+    {
+        if (FWrapped && !FView.FChevronParentView) {
+            LONG &Length = FVertical ? FTotalSize.Y : FTotalSize.X;
+            Length = std::max<LONG>(Length, FWrapOffset);
+        }
+        int Thickness = LineThickness();
+        if (FView.FIsToolbar && IsLastLine && !FWrapped && !FFloating)
+            Thickness = FVertical ? FTotalSize.X - FMargins.Left : FTotalSize.Y - FMargins.Top;
+        std::size_t FirstRightAligned = End;
+        std::size_t Last = End;
+        for (std::size_t I = FLineStart; I < End; ++I) {
+            Layout &P = FPos[I];
+            if (!P.Show || P.LineSep) continue;
+            Last = I;
+            if (FirstRightAligned == End &&
+                FViewers[I]->Item()->ItemStyle().Contains(tbisRightAlign))
+                FirstRightAligned = I;
+            if (FView.FIsToolbar)
+                AlignAcross(P, IsSeparator(FViewers[I]), Thickness);
+            else if (!FViewers[I]->Item()->EffectiveOptions().Contains(tboToolbarSize))
+                P.Bounds.Right = P.Bounds.Left + FLineWidth;
+        }
+        if (FirstRightAligned == End) return;
+        const int Limit = std::min<int>(FWrapOffset, FVertical ? FTotalSize.Y : FTotalSize.X);
+        const int By = Limit - (FVertical ? FPos[Last].Bounds.Bottom : FPos[Last].Bounds.Right);
+        if (By < 1) return;
+        for (std::size_t I = FirstRightAligned; I <= Last; ++I)
+            if (FPos[I].Show) Shift(FPos[I].Bounds, FVertical ? 0 : By, FVertical ? By : 0);
+    }
+
+    void AlignAcross(Layout &P, bool Separator, int Thickness) const
+    {
+        TRect &R = P.Bounds;
+        if (FVertical) {
+            const int Own = R.Width();
+            if (Separator)
+                R.Right = R.Left + Thickness;
+            else
+                Shift(R, (Thickness - Own) / 2, 0);
+        } else {
+            const int Own = R.Height();
+            if (Separator)
+                R.Bottom = R.Top + Thickness;
+            else
+                Shift(R, 0, (Thickness - Own) / 2);
+        }
+    }
+
+    TTBView &FView;
+    const std::vector<TTBItemViewer *> &FViewers;
+    std::vector<Layout> &FPos;
+    bool FVertical;
+    bool FFloating;
+    int FWrapOffset;
+    TPoint &FTotalSize;
+    int &FWrappedLines;
+    TRect FMargins;
+    int FCurX = 0;
+    int FCurY = 0;
+    int FLineHeight = 0;
+    int FLineWidth = 0;
+    std::size_t FLineStart = 0;
+    bool FWrapped = false;
+    bool FSplit = false;
+};
+
+TRect TTBView::GetMargins(TTBViewOrientation AOrientation)
+{
+    return AOrientation == tbvoFloating ? TRect(4, 2, 4, 1) : TRect(0, 0, 0, 0);
+}
+
+std::vector<Layout> TTBView::ShownViewers(const std::vector<TTBItemViewer *> &Viewers,
+                                          const TTBItemViewer *ChevronViewer)
+{
+    std::vector<Layout> Pos(Viewers.size());
+    if (FChevronParentView) FChevronParentView->ValidatePositions();
+    for (std::size_t I = 0; I < Viewers.size(); ++I) {
+        if (Viewers[I] == ChevronViewer) continue;
+        TTBCustomItem *Item = Viewers[I]->Item();
+        bool Show = Item->Visible();
+        if (FChevronParentView && !IsSeparator(Viewers[I])) {
+            // Only what went off the toolbar's edge shows in its chevron's popup.
+            const int Index = static_cast<int>(I);
+            Show = Show && Index < FChevronParentView->ViewerCount() &&
+                   FChevronParentView->Viewers(Index)->OffEdge();
+        }
+        Pos[I].Show = Show && !(Item->ItemStyle().Contains(tbisEmbeddedGroup) && !FCustomizing);
+    }
+    HideExtraSeparators(Viewers, Pos, true);
+    return Pos;
+}
+
+TPoint TTBView::MeasureViewers(const std::vector<TTBItemViewer *> &Viewers,
+                               std::vector<Layout> &Pos)
+{
+    MeasuringCanvas Measuring(GetFont());
+    TCanvas *Canvas = Measuring.Canvas();
+    const TFontStyles Plain = Canvas->Font()->Style();
+    TPoint BaseSize;
+    for (std::size_t I = 0; I < Viewers.size(); ++I) {
+        if (!Pos[I].Show) continue;
+        const bool Bold =
+            Viewers[I]->Item()->EffectiveOptions().Contains(tboDefault) && !Plain.Contains(fsBold);
+        if (Bold) Canvas->Font()->SetStyle(Plain + TFontStyles{fsBold});
+        int Width = 0, Height = 0;
+        Viewers[I]->CalcSize(Canvas, Width, Height);
+        if (Bold) Canvas->Font()->SetStyle(Plain);
+        Pos[I].Bounds = TRect(0, 0, Width, Height);
+        if (FOrientation == tbvoVertical)
+            BaseSize.Y += Height;
+        else
+            BaseSize.X += Width;
+    }
+    return BaseSize;
+}
+
+bool TTBView::HideOffEdge(const std::vector<TTBItemViewer *> &Viewers, std::vector<Layout> &Pos,
+                          int Length, int Limit)
+{
+    const bool Vertical = FOrientation == tbvoVertical;
+    auto AlongOf = [&](std::size_t I) {
+        return Vertical ? Pos[I].Bounds.Height() : Pos[I].Bounds.Width();
+    };
+    auto ShownLength = [&] {
+        int Sum = 0;
+        for (std::size_t I = 0; I < Viewers.size(); ++I)
+            if (Pos[I].Show) Sum += AlongOf(I);
+        return Sum;
+    };
+    bool ItemWentOff = false;
+    while (Length > Limit) {
+        int NonSeparators = 0;
+        std::size_t LastShown = Viewers.size(), LastItem = Viewers.size();
+        for (std::size_t I = 0; I < Viewers.size(); ++I) {
+            if (!Pos[I].Show) continue;
+            LastShown = I;
+            if (!IsSeparator(Viewers[I])) {
+                ++NonSeparators;
+                LastItem = I;
+            }
+        }
+        if (NonSeparators < 2) break;
+        if (IsSeparator(Viewers[LastShown])) {
+            Pos[LastShown].Show = false;
+        } else {
+            Pos[LastItem].Show = false;
+            Pos[LastItem].OffEdge = true;
+            ItemWentOff = true;
+        }
+        HideExtraSeparators(Viewers, Pos, false);
+        Length = ShownLength();
+    }
+    HideExtraSeparators(Viewers, Pos, true);
+    return ItemWentOff;
+}
+
+bool TTBView::CalculatePositions(bool CanMoveControls, TTBViewOrientation AOrientation,
+                                 int WrapOffset, int ChevronOffset, int ChevronSize,
+                                 TPoint &BaseSize, TPoint &TotalSize, int &WrappedLines)
+{
+    struct OrientationGuard {
+        TTBViewOrientation &Field;
+        TTBViewOrientation Saved;
+        ~OrientationGuard() { Field = Saved; }
+    } Guard{FOrientation, FOrientation};
+    FOrientation = AOrientation;
+    const bool Vertical = AOrientation == tbvoVertical;
+    WrappedLines = 1;
+    TTBCustomItem *ChevronItem = GetChevronItem();
     std::vector<TTBItemViewer *> Viewers;
     for (auto &Viewer : FViewers)
         Viewers.push_back(Viewer.get());
-    std::vector<Layout> Pos(Viewers.size());
-    for (std::size_t I = 0; I < Viewers.size(); ++I)
-        Pos[I].Show = Viewers[I]->Item()->Visible();
-    HideExtraSeparators(Viewers, Pos);
+    TTBItemViewer *ChevronViewer =
+        ChevronItem && FInternalViewersAtEnd > 0 && !Viewers.empty() ? Viewers.back() : nullptr;
 
-    {
-        const HDC Screen = GetDC({});
-        TCanvas Canvas;
-        Canvas.SetHandle(Screen);
-        Canvas.Font()->Assign(GetFont());
-        const TFontStyles Plain = Canvas.Font()->Style();
-        try {
-            for (std::size_t I = 0; I < Viewers.size(); ++I) {
-                if (!Pos[I].Show) continue;
-                const bool Bold = Viewers[I]->Item()->EffectiveOptions().Contains(tboDefault) &&
-                                  !Plain.Contains(fsBold);
-                if (Bold) Canvas.Font()->SetStyle(Plain + TFontStyles{fsBold});
-                int Width = 0, Height = 0;
-                Viewers[I]->CalcSize(&Canvas, Width, Height);
-                if (Bold) Canvas.Font()->SetStyle(Plain);
-                Pos[I].Bounds = TRect(0, 0, Width, Height);
-            }
-        } catch (...) {
-            Canvas.SetHandle(nullptr);
-            ReleaseDC({}, Screen);
-            throw;
-        }
-        Canvas.SetHandle(nullptr);
-        ReleaseDC({}, Screen);
-    }
+    std::vector<Layout> Pos = ShownViewers(Viewers, ChevronViewer);
+    BaseSize = MeasureViewers(Viewers, Pos);
 
-    // A popup is one column: every row as wide as the widest.
-    TPoint Size;
+    const int Length = Vertical ? BaseSize.Y : BaseSize.X;
+    const bool ChevronNeeded = ChevronViewer && ChevronOffset >= 1 && Length > ChevronOffset;
+    const bool ItemWentOff =
+        ChevronNeeded && HideOffEdge(Viewers, Pos, Length, ChevronOffset - ChevronSize);
+
     for (std::size_t I = 0; I < Viewers.size(); ++I) {
         if (!Pos[I].Show) continue;
-        Pos[I].Bounds = Bounds(0, Size.Y, Pos[I].Bounds.Width(), Pos[I].Bounds.Height());
-        Size.Y = Pos[I].Bounds.Bottom;
-        Size.X = std::max<LONG>(Size.X, Pos[I].Bounds.Right);
+        if (Vertical)
+            BaseSize.X = std::max<LONG>(BaseSize.X, Pos[I].Bounds.Width());
+        else
+            BaseSize.Y = std::max<LONG>(BaseSize.Y, Pos[I].Bounds.Height());
     }
-    for (std::size_t I = 0; I < Viewers.size(); ++I)
-        if (Pos[I].Show && !Viewers[I]->Item()->EffectiveOptions().Contains(tboToolbarSize))
-            Pos[I].Bounds.Right = Pos[I].Bounds.Left + Size.X;
 
-    if (FMaxHeight >= 1 && Size.Y > FMaxHeight) {
-        const int Overflow = Size.Y - FMaxHeight;
-        FScrollOffset = std::max(std::min(FScrollOffset, Overflow), 0);
-        FShowUpArrow = FScrollOffset > 0;
-        FShowDownArrow = Overflow > FScrollOffset;
-        const int BandTop = FShowUpArrow ? ScrollArrowHeight : 0;
-        const int BandBottom = FMaxHeight - (FShowDownArrow ? ScrollArrowHeight : 0);
-        for (Layout &P : Pos) {
-            if (P.Bounds.Width() <= 0 && P.Bounds.Height() <= 0) continue;
-            P.Bounds.Top -= FScrollOffset;
-            P.Bounds.Bottom -= FScrollOffset;
-            if (P.Show && (P.Bounds.Top < BandTop || P.Bounds.Bottom > BandBottom)) {
-                P.Show = false;
-                P.Clipped = true;
+    LayoutPass(*this, Viewers, Pos, AOrientation, WrapOffset, TotalSize, WrappedLines).Run();
+
+    if (Vertical)
+        for (Layout &P : Pos)
+            if (P.Show) {
+                const LONG Left = P.Bounds.Left;
+                P.Bounds.Left = TotalSize.X - P.Bounds.Right;
+                P.Bounds.Right = TotalSize.X - Left;
             }
-        }
-        Size.Y = FMaxHeight;
-    } else {
-        FScrollOffset = 0;
-        FShowUpArrow = FShowDownArrow = false;
-    }
-    FTotalSize = Size;
+    PlaceTallPopup(Pos, TotalSize);
+    if (FIsToolbar)
+        for (Layout &P : Pos)
+            if (P.Show && P.LineSep)
+                (Vertical ? P.Bounds.Bottom : P.Bounds.Right) =
+                    Vertical ? TotalSize.Y : TotalSize.X;
 
+    if (ChevronNeeded) {
+        if (CanMoveControls) ChevronItem->SetEnabled(ItemWentOff);
+        // The chevron closes the bar's length, inside it, after whatever is left shown.
+        Layout &P = Pos.back();
+        P.Show = true;
+        if (Vertical) {
+            const int Top = std::max<int>(ChevronOffset - ChevronSize, TotalSize.Y);
+            P.Bounds = TRect(0, Top, TotalSize.X, Top + ChevronSize);
+            TotalSize.Y = P.Bounds.Bottom;
+        } else {
+            const int Left = std::max<int>(ChevronOffset - ChevronSize, TotalSize.X);
+            P.Bounds = TRect(Left, 0, Left + ChevronSize, TotalSize.Y);
+            TotalSize.X = P.Bounds.Right;
+        }
+    }
+
+    if (!CanMoveControls) return false;
     bool Changed = false;
     for (std::size_t I = 0; I < Viewers.size(); ++I) {
         TTBItemViewer *Viewer = Viewers[I];
-        if (!(Viewer->BoundsRect() == Pos[I].Bounds) || Viewer->Show() != Pos[I].Show)
+        const Layout &P = Pos[I];
+        TTBItemViewerState State = Viewer->ViewerState();
+        if (!(Viewer->BoundsRect() == P.Bounds) || Viewer->Show() != P.Show ||
+            State.Contains(tbisLineSep) != P.LineSep)
             Changed = true;
-        Viewer->SetBoundsRect(Pos[I].Bounds);
-        Viewer->SetShow(Pos[I].Show);
-        Viewer->SetClipped(Pos[I].Clipped);
+        Viewer->SetBoundsRect(P.Bounds);
+        Viewer->SetShow(P.Show);
+        Viewer->SetOffEdge(P.OffEdge);
+        Viewer->SetClipped(P.Clipped);
+        if (P.LineSep)
+            State << tbisLineSep;
+        else
+            State >> tbisLineSep;
+        Viewer->SetViewerState(State);
     }
     return Changed;
+}
+
+void TTBView::PlaceTallPopup(std::vector<Layout> &Pos, TPoint &Size)
+{
+    if (FMaxHeight < 1 || Size.Y <= FMaxHeight) {
+        FScrollOffset = 0;
+        FShowUpArrow = FShowDownArrow = false;
+        return;
+    }
+    const int Overflow = Size.Y - FMaxHeight;
+    FScrollOffset = std::max(std::min(FScrollOffset, Overflow), 0);
+    FShowUpArrow = FScrollOffset > 0;
+    FShowDownArrow = Overflow > FScrollOffset;
+    const int BandTop = FShowUpArrow ? ScrollArrowHeight : 0;
+    const int BandBottom = FMaxHeight - (FShowDownArrow ? ScrollArrowHeight : 0);
+    for (Layout &P : Pos) {
+        if (P.Bounds.Width() <= 0 && P.Bounds.Height() <= 0) continue;
+        P.Bounds.Top -= FScrollOffset;
+        P.Bounds.Bottom -= FScrollOffset;
+        if (P.Show && (P.Bounds.Top < BandTop || P.Bounds.Bottom > BandBottom)) {
+            P.Show = false;
+            P.Clipped = true;
+        }
+    }
+    Size.Y = FMaxHeight;
 }
 
 void TTBView::Scroll(bool Down)

@@ -26,6 +26,8 @@ enum TTBViewStateItem {
     vsNoAnimation
 };
 using TTBViewState = Set<TTBViewStateItem>;
+enum TTBEnterToolbarLoopOption { tbetMouseDown, tbetDropDownMenus, tbetKeyboardControl };
+using TTBEnterToolbarLoopOptions = Set<TTBEnterToolbarLoopOption>;
 enum TTBViewStyleItem { vsUseHiddenAccels, vsAlwaysShowHints };
 using TTBViewStyle = Set<TTBViewStyleItem>;
 
@@ -61,6 +63,8 @@ public:
     TTBView *GetParentToolbarView();
     void RecreateAllViewers();
     virtual TFont *GetFont();
+    virtual TTBCustomItem *GetChevronItem() { return nullptr; }
+    virtual TRect GetMargins(TTBViewOrientation AOrientation);
 
     // ---- state
     TTBViewState State() const { return FState; }
@@ -70,6 +74,20 @@ public:
     TTBViewStyle Style() const { return FStyle; }
     void SetStyle(TTBViewStyle Value) { FStyle = Value; }
     TTBViewOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(TTBViewOrientation Value) { FOrientation = Value; }
+    // Line length after which a toolbar wraps; 0 for none.
+    int WrapOffset() const { return FWrapOffset; }
+    void SetWrapOffset(int Value) { FWrapOffset = Value; }
+    // Where a toolbar's chevron takes over, and its length; 0 for no chevron.
+    int ChevronOffset() const { return FChevronOffset; }
+    void SetChevronOffset(int Value) { FChevronOffset = Value; }
+    int ChevronSize() const { return FChevronSize; }
+    void SetChevronSize(int Value) { FChevronSize = Value; }
+    // For a chevron's popup: the toolbar's view whose off-edge items it shows.
+    TTBView *ChevronParentView() const { return FChevronParentView; }
+    void SetChevronParentView(TTBView *Value);
+    // Sum of the item lengths along the bar and the largest item across it.
+    TPoint BaseSize() const { return FBaseSize; }
     TTBBaseSkin *Skin() const { return FSkin; }
     void SetSkin(TTBBaseSkin *Value) { FSkin = Value; }
     int MaxHeight() const { return FMaxHeight; }
@@ -88,10 +106,16 @@ public:
     bool TimerActive(TTBViewTimerID ID) const { return FActiveTimers & (1u << ID); }
 
     // ---- layout
-    void InvalidatePositions();
+    virtual void InvalidatePositions();
     void ValidatePositions();
     void TryValidatePositions();
     void UpdatePositions();
+    // Lays the viewers out for the given bar; with CanMoveControls the viewers
+    // take the result and the answer is whether any of them changed.
+    bool CalculatePositions(bool CanMoveControls, TTBViewOrientation AOrientation, int WrapOffset,
+                            int ChevronOffset, int ChevronSize, TPoint &BaseSize, TPoint &TotalSize,
+                            int &WrappedLines);
+    struct ViewerLayout;
     void BeginUpdate() { ++FUpdating; }
     void EndUpdate();
     TTBItemViewer *ViewerFromPoint(const TPoint &P);
@@ -128,11 +152,19 @@ public:
     // ---- keys and clicks (the tracking loop)
     virtual void KeyDown(WORD &Key, TShiftState Shift, TTBItemEventData &EventData);
     bool ClickSelectedItem(TTBItemEventData &EventData);
+    // Runs the tracking loop on a toolbar (a menu bar, or a press on a button).
+    void EnterToolbarLoop(TTBEnterToolbarLoopOptions Options);
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    virtual void DoUpdatePositions(TPoint &Size);
+    virtual void AutoSize(int Width, int Height);
 
 private:
+    class LayoutPass;
+    void CloseThroughParent();
+    bool OpenAsBarMenu();
+    void StepAlongBar(bool GoForward);
     void UpdateCurParentItem();
     void FreeViewers();
     void DeletingViewer(TTBItemViewer *Viewer);
@@ -141,10 +173,14 @@ private:
     void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
                           int Index, TTBCustomItem *Item);
     void InsertViewer(int Index, TTBCustomItem *Item);
-    // Lays the viewers out; true when a position changed.
-    bool CalculatePositions();
-    void PlaceTallPopup(TPoint &Size);
-    void AutoSize(int Width, int Height);
+    std::vector<ViewerLayout> ShownViewers(const std::vector<TTBItemViewer *> &Viewers,
+                                           const TTBItemViewer *ChevronViewer);
+    TPoint MeasureViewers(const std::vector<TTBItemViewer *> &Viewers,
+                          std::vector<ViewerLayout> &Pos);
+    // Hides items from the end until the length fits; true when an item went off.
+    bool HideOffEdge(const std::vector<TTBItemViewer *> &Viewers, std::vector<ViewerLayout> &Pos,
+                     int Length, int Limit);
+    void PlaceTallPopup(std::vector<ViewerLayout> &Pos, TPoint &Size);
     void RepaintAfterLayout();
 
     TTBView *FParentView;
@@ -158,6 +194,12 @@ private:
     TTBViewState FState;
     TTBViewStyle FStyle;
     TTBViewOrientation FOrientation = tbvoVertical;
+    int FWrapOffset = 0;
+    int FChevronOffset = 0;
+    int FChevronSize = 0;
+    TPoint FBaseSize;
+    TTBView *FChevronParentView = nullptr;
+    int FInternalViewersAtEnd = 0;
     TTBBaseSkin *FSkin = nullptr;
     int FMaxHeight = 0;
     TRect FMonitorRect;

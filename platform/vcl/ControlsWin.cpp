@@ -639,6 +639,10 @@ void TWinControl::WndProc(TMessage &Message)
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: {
         Message.Result = 1;
+        // Shortcuts the application's hooks handle (toolbars) come before the control's keys.
+        if (Application &&
+            SendMessageW(Application->Handle(), CM_APPKEYDOWN, Message.WParam, Message.LParam))
+            return;
         if (Perform(CM_CHILDKEY, Message.WParam, reinterpret_cast<LPARAM>(this))) return;
         LRESULT mask = 0;
         switch (Message.WParam) {

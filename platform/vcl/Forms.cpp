@@ -159,6 +159,7 @@ TCustomForm::~TCustomForm()
 {
     BeforeDestruction();
     if (Screen) Screen->RemoveForm(this);
+    if (Application) Application->FormDestroying(this);
     std::erase(vcl::PendingReleases(), this);
     if (FCanvas) static_cast<TControlCanvas *>(FCanvas.get())->FreeHandle();
 }
@@ -552,6 +553,14 @@ void TCustomForm::WndProc(TMessage &Message)
     case CM_VISIBLECHANGED:
         ShowingChanged();
         return;
+    case WM_SYSCOMMAND:
+        // The application's hooks (menu bars) may take the keyboard's menu command.
+        if ((Message.WParam & 0xFFF0) == SC_KEYMENU && Application &&
+            SendMessageW(Application->Handle(), CM_APPSYSCOMMAND, 0,
+                         reinterpret_cast<LPARAM>(&Message)))
+            return;
+        inherited::WndProc(Message);
+        return;
     case CM_DIALOGKEY:
         if (GetKeyState(VK_MENU) >= 0) {
             const auto key = static_cast<int>(Message.WParam);
@@ -763,8 +772,28 @@ constexpr UINT_PTR HintHideTimer = 2;
 
 } // namespace
 
+void TApplication::FormDestroying(TCustomForm *Form)
+{
+    if (FMainForm == Form) FMainForm = nullptr;
+}
+
+void TApplication::HookMainWindow(const void *Key, TWindowHook Hook)
+{
+    UnhookMainWindow(Key);
+    FWindowHooks.emplace_back(Key, std::move(Hook));
+}
+
+void TApplication::UnhookMainWindow(const void *Key)
+{
+    std::erase_if(FWindowHooks, [&](const auto &Entry) { return Entry.first == Key; });
+}
+
 void TApplication::ApplicationMessage(TMessage &Message)
 {
+    // A hook may unhook itself or others while it runs: walk a copy.
+    const auto Hooks = FWindowHooks;
+    for (const auto &Entry : Hooks)
+        if (Entry.second(Message)) return;
     if (Message.Msg == WM_TIMER) {
         HintTimerExpired(Message.WParam);
         return;

@@ -298,6 +298,8 @@ protected:
 using TExceptionEvent = std::function<void(TObject *Sender, Exception &E)>;
 using TIdleEvent = std::function<void(TObject *Sender, bool &Done)>;
 using TMessageEvent = std::function<void(MSG &Msg, bool &Handled)>;
+// Sees the application window's messages first; true when it handled one.
+using TWindowHook = std::function<bool(TMessage &Message)>;
 
 class TApplication : public TComponent
 {
@@ -344,7 +346,13 @@ public:
     }
 
     TCustomForm *MainForm() const { return FMainForm; }
+    // A form going away stops being the main form.
+    void FormDestroying(TCustomForm *Form);
     HWND Handle();
+    // Hooks on the application window, which gets the key-down (CM_APPKEYDOWN)
+    // and system-command (CM_APPSYSCOMMAND) notices; registered under a key.
+    void HookMainWindow(const void *Key, TWindowHook Hook);
+    void UnhookMainWindow(const void *Key);
     const AnsiString &Title() const { return FTitle; }
     // The title is also the name the desktop shows for the program.
     void SetTitle(const AnsiString &Value);
@@ -382,6 +390,7 @@ private:
     std::unique_ptr<QApplication> FQtApplication;
     std::unique_ptr<THintWindow> FHintWindow;
     TControl *FHintControl = nullptr;
+    std::vector<std::pair<const void *, TWindowHook>> FWindowHooks;
     int FHintPause = 500;
     int FHintHidePause = 2500;
 };

@@ -43,6 +43,10 @@ protected:
         const char *Folder = std::getenv("QRV4_MENU_SHOTS");
         if (!Folder || QGuiApplication::platformName() != QLatin1String("xcb")) return;
         std::filesystem::create_directories(Folder);
+        // What the menu just drew sits in the windows' surfaces; the screen gets it
+        // when Qt has painted and flushed its pending updates.
+        for (int Pass = 0; Pass < 3; ++Pass)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(Folder) + "/" +
                                                              QString::fromUtf8(Name) + ".png");
     }

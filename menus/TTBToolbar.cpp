@@ -1,0 +1,663 @@
+#include "menus/TTBToolbar.h"
+
+#include "menus/TB2Common.h"
+#include "menus/TB2Consts.h"
+#include "menus/TB2Hook.h"
+#include "menus/TTBPopupMenu.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace
+{
+
+// ---- the chevron's glyph: ">>" for a horizontal bar, turned down for a vertical one
+
+constexpr std::array<const char *, 5> ChevronGlyph{"XX..XX..", ".XX..XX.", "..XX..XX", ".XX..XX.",
+                                                   "XX..XX.."};
+
+void DrawChevronGlyph(HDC DC, int Left, int Top, bool Down, COLORREF Color)
+{
+    const HBRUSH Brush = CreateSolidBrush(Color);
+    for (int Row = 0; Row < static_cast<int>(ChevronGlyph.size()); ++Row)
+        for (int Col = 0; ChevronGlyph[Row][Col]; ++Col) {
+            if (ChevronGlyph[Row][Col] != 'X') continue;
+            const int X = Left + (Down ? Row : Col), Y = Top + (Down ? Col : Row);
+            const RECT Dot{X, Y, X + 1, Y + 1};
+            FillRect(DC, &Dot, Brush);
+        }
+    DeleteObject(Brush);
+}
+
+// ---- the hooks every toolbar shares ---------------------------------------------------------
+
+std::vector<TTBCustomToolbar *> &MainWindowHookToolbars()
+{
+    static std::vector<TTBCustomToolbar *> Toolbars;
+    return Toolbars;
+}
+
+TCustomForm *ParentFormOf(TControl *Control)
+{
+    return GetParentForm(Control);
+}
+
+bool ShortCutOnForm(TCustomForm *Form, TMessage &KeyMessage)
+{
+    if (!Form) return false;
+    for (TTBCustomToolbar *Toolbar : std::vector(MainWindowHookToolbars()))
+        if (Toolbar->ProcessShortCuts() && ParentFormOf(Toolbar) == Form &&
+            Toolbar->HandleAllocated() && IsWindowEnabled(Toolbar->WindowHandle()) &&
+            Toolbar->IsShortCut(KeyMessage))
+            return true;
+    return false;
+}
+
+// Docks and menu bars among a control's windowed children, nearest first.
+bool OfferSysCommand(TWinControl *Parent, TMessage &Message)
+{
+    for (int I = 0; I < Parent->ControlCount(); ++I) {
+        auto *Child = dynamic_cast<TWinControl *>(Parent->Controls(I));
+        if (!Child || !Child->Visible() || !Child->Enabled()) continue;
+        auto *Toolbar = dynamic_cast<TTBCustomToolbar *>(Child);
+        if (dynamic_cast<TTBDock *>(Child) || (Toolbar && Toolbar->MenuBar())) {
+            if (Child->Perform(WM_SYSCOMMAND, Message.WParam, Message.LParam)) return true;
+            if (Toolbar) continue;
+        }
+        if (OfferSysCommand(Child, Message)) return true;
+    }
+    return false;
+}
+
+bool MainWindowHook(TMessage &Message)
+{
+    if (Message.Msg == CM_APPKEYDOWN) {
+        TMessage Key{WM_KEYDOWN, Message.WParam, Message.LParam, 0};
+        TCustomForm *Active = Screen->ActiveForm();
+        TCustomForm *Main = Application->MainForm();
+        const bool Handled =
+            ShortCutOnForm(Active, Key) || (Main != Active && ShortCutOnForm(Main, Key));
+        Message.Result = Handled;
+        return Handled;
+    }
+    if (Message.Msg == CM_APPSYSCOMMAND) {
+        TCustomForm *Active = Screen->ActiveForm();
+        auto *Command = reinterpret_cast<TMessage *>(Message.LParam);
+        const bool Handled = Active && Command && OfferSysCommand(Active, *Command);
+        Message.Result = Handled;
+        return Handled;
+    }
+    return false;
+}
+
+// Alt with a letter on the main form becomes its keyboard-menu command, which
+// the menu bar answers; the character itself is voided.
+void MenuBarHookProc(THookProcCode Code, HWND, WPARAM WParam, LPARAM LParam)
+{
+    if (Code != hpGetMessage || WParam != PM_REMOVE) return;
+    auto *Msg = reinterpret_cast<MSG *>(LParam);
+    if (Msg->message != WM_SYSCHAR || GetCapture() || !Application) return;
+    TCustomForm *Main = Application->MainForm();
+    if (!Main || !Main->HandleAllocated()) return;
+    const HWND MainWnd = Main->WindowHandle();
+    if (Msg->hwnd != MainWnd && !IsChild(MainWnd, Msg->hwnd)) return;
+    const WPARAM Key = Msg->wParam;
+    Msg->message = WM_NULL;
+    SendMessageW(MainWnd, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(Key));
+}
+
+} // namespace
+
+// ---- chevron ---------------------------------------------------------------------------------
+
+TTBChevronItem::TTBChevronItem(TTBCustomToolbar *Toolbar)
+    : TTBCustomItem(nullptr), FToolbar(Toolbar)
+{
+    FItemStyle << tbisSubmenu << tbisNoAutoOpen;
+    SetHint(STBChevronItemMoreButtonsHint);
+}
+
+TTBView *TTBChevronItem::GetChevronParentView()
+{
+    return FToolbar->View();
+}
+
+std::unique_ptr<TTBItemViewer> TTBChevronItem::CreateViewer(TTBView *View)
+{
+    return std::make_unique<TTBChevronItemViewer>(View, this);
+}
+
+void TTBChevronItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,
+                                 bool UseDisabledShadow)
+{
+    TTBItemViewer::Paint(Canvas, R, IsHoverItem, IsPushed, UseDisabledShadow);
+    const bool Down = View()->Orientation() == tbvoVertical;
+    const int GlyphWidth = Down ? 5 : 8, GlyphHeight = Down ? 8 : 5;
+    const int Left = Down ? R.Left + 3 : R.Left + (R.Width() - GlyphWidth) / 2;
+    const int Top = Down ? R.Top + (R.Height() - GlyphHeight) / 2 : R.Top + 3;
+    const HDC DC = Canvas->Handle();
+    if (!Item()->Enabled())
+        DrawChevronGlyph(DC, Left + 1, Top + 1, Down, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawChevronGlyph(DC, Left, Top, Down,
+                     GetSysColor(Item()->Enabled() ? COLOR_BTNTEXT : COLOR_BTNSHADOW));
+}
+
+// ---- the toolbar's view ----------------------------------------------------------------------
+
+TTBToolbarView::TTBToolbarView(TTBCustomToolbar *Toolbar)
+    : TTBView(nullptr, nullptr, Toolbar->Items(), Toolbar, true, false), FToolbar(Toolbar)
+{
+    SetSkin(Toolbar->Skin());
+    // The chevron's viewer goes last; the base could not ask for it while being made.
+    RecreateAllViewers();
+}
+
+TFont *TTBToolbarView::GetFont()
+{
+    return FToolbar->SystemFont() ? ToolbarFont() : FToolbar->Font();
+}
+
+TTBCustomItem *TTBToolbarView::GetChevronItem()
+{
+    return FToolbar->ChevronItem();
+}
+
+void TTBToolbarView::InvalidatePositions()
+{
+    TTBView::InvalidatePositions();
+}
+
+void TTBToolbarView::AutoSize(int Width, int Height)
+{
+    FToolbar->ViewResized(Width, Height);
+}
+
+void TTBToolbarView::DoUpdatePositions(TPoint &Size)
+{
+    // A full-size bar takes the whole length it may wrap to.
+    if (FToolbar->FullSize() && WrapOffset() > 0) {
+        if (Orientation() == tbvoVertical)
+            Size.Y = std::max<LONG>(Size.Y, WrapOffset());
+        else
+            Size.X = std::max<LONG>(Size.X, WrapOffset());
+    }
+    TTBView::DoUpdatePositions(Size);
+}
+
+// ---- the toolbar -----------------------------------------------------------------------------
+
+struct TTBCustomToolbar::Resizing {
+    TTBSizeHandle Handle;
+    bool Horizontal;
+    std::vector<TTBPotentialSize> Sizes;
+    int Current;
+    int Chosen;
+    int SnapDistance;
+};
+
+TTBCustomToolbar::TTBCustomToolbar(TComponent *AOwner)
+    : TTBCustomDockableWindow(AOwner), FItems(std::make_unique<TTBRootItem>(nullptr)),
+      FChevronItem(std::make_unique<TTBChevronItem>(this))
+{
+    FItems->SetParentComponentLink(this);
+    FChevronItem->SetLinkSubitems(FItems.get());
+    FView = std::make_unique<TTBToolbarView>(this);
+    SetColor(clBtnFace);
+}
+
+TTBCustomToolbar::~TTBCustomToolbar()
+{
+    InstallMenuBarHook(false);
+    FProcessShortCuts = FMenuBar = false;
+    SetMainWindowHook();
+    FView.reset();
+    FChevronItem.reset();
+    FItems.reset();
+}
+
+AnsiString TTBCustomToolbar::ChevronHint() const
+{
+    return FChevronItem->Hint();
+}
+
+void TTBCustomToolbar::SetChevronHint(const AnsiString &Value)
+{
+    FChevronItem->SetHint(Value);
+}
+
+void TTBCustomToolbar::SetFloatingWidth(int Value)
+{
+    if (Value == FFloatingWidth) return;
+    FFloatingWidth = Value;
+    if (Floating()) Arrange();
+}
+
+void TTBCustomToolbar::SetShrinkMode(TTBShrinkMode Value)
+{
+    if (Value == FShrinkMode) return;
+    FShrinkMode = Value;
+    if (Docked() && CurrentDock()) CurrentDock()->ArrangeToolbars();
+}
+
+void TTBCustomToolbar::SetSystemFont(bool Value)
+{
+    if (Value == FSystemFont) return;
+    FSystemFont = Value;
+    FView->InvalidatePositions();
+    Arrange();
+}
+
+void TTBCustomToolbar::SetSkin(TTBBaseSkin *Value)
+{
+    TTBCustomDockableWindow::SetSkin(Value);
+    if (!FView) return;
+    FView->SetSkin(Value);
+    FView->InvalidatePositions();
+    Invalidate();
+}
+
+void TTBCustomToolbar::SetMenuBar(bool Value)
+{
+    if (Value == FMenuBar) return;
+    FMenuBar = Value;
+    TTBViewStyle Style = FView->Style();
+    if (Value)
+        Style << vsUseHiddenAccels;
+    else
+        Style >> vsUseHiddenAccels;
+    FView->SetStyle(Style);
+    if (!ComponentState().Contains(csLoading)) {
+        SetFullSize(Value);
+        SetShrinkMode(Value ? tbsmWrap : tbsmChevron);
+        SetCloseButton(!Value);
+        SetProcessShortCuts(Value);
+    }
+    InstallMenuBarHook(Value);
+    SetMainWindowHook();
+}
+
+void TTBCustomToolbar::SetProcessShortCuts(bool Value)
+{
+    if (Value == FProcessShortCuts) return;
+    FProcessShortCuts = Value;
+    SetMainWindowHook();
+}
+
+void TTBCustomToolbar::InstallMenuBarHook(bool Install)
+{
+    if (Install == FMenuBarHookInstalled) return;
+    FMenuBarHookInstalled = Install;
+    if (Install)
+        InstallHookProc(MenuBarHookProc, {hpGetMessage});
+    else
+        UninstallHookProc(MenuBarHookProc);
+}
+
+void TTBCustomToolbar::SetMainWindowHook()
+{
+    const bool Wanted =
+        (FProcessShortCuts || FMenuBar) && !ComponentState().Contains(csDesigning) && Application;
+    if (Wanted == FMainWindowHookInstalled) return;
+    FMainWindowHookInstalled = Wanted;
+    auto &Toolbars = MainWindowHookToolbars();
+    if (Wanted) {
+        Toolbars.push_back(this);
+        if (Toolbars.size() == 1) Application->HookMainWindow(&Toolbars, MainWindowHook);
+    } else {
+        std::erase(Toolbars, this);
+        if (Toolbars.empty()) Application->UnhookMainWindow(&Toolbars);
+    }
+}
+
+bool TTBCustomToolbar::IsShortCut(TMessage &Message)
+{
+    bool Handled = false;
+    if (OnShortCut) OnShortCut(Message, Handled);
+    return Handled || FItems->IsShortCut(static_cast<WORD>(Message.WParam),
+                                         KeyDataToShiftState(Message.LParam));
+}
+
+bool TTBCustomToolbar::KeyboardOpen(char Key, bool RequirePrimaryAccel)
+{
+    TTBItemViewer *Found = nullptr;
+    bool IsOnly = false;
+    if (Key) {
+        Found = FView->NextSelectableWithAccel(nullptr, Key, RequirePrimaryAccel, IsOnly);
+        if (!Found) return false;
+        const bool Submenu = Found->Item()->ItemStyle().Contains(tbisSubmenu);
+        if (IsOnly && !Submenu) {
+            if (Found->Item()->Enabled()) Found->Item()->Click();
+            return true;
+        }
+        if (!IsOnly && !FMenuBar) return true;
+        FView->SetSelected(Found);
+        FView->EnterToolbarLoop(
+            IsOnly ? TTBEnterToolbarLoopOptions{tbetDropDownMenus, tbetKeyboardControl}
+                   : TTBEnterToolbarLoopOptions{tbetKeyboardControl});
+        return true;
+    }
+    Found = FView->FirstSelectable();
+    if (!Found) return false;
+    FView->SetSelected(Found);
+    FView->EnterToolbarLoop({tbetKeyboardControl});
+    return true;
+}
+
+bool TTBCustomToolbar::HandleSysCommand(TMessage &Message)
+{
+    if ((Message.WParam & 0xFFF0) != SC_KEYMENU || !FMenuBar || !Visible() || !Enabled())
+        return false;
+    const char Key = static_cast<char>(static_cast<unsigned char>(Message.LParam));
+    if (Key == ' ' || GetCapture()) return false;
+    if (KeyboardOpen(Key, false)) return true;
+    // "-" is the system menu of an MDI child, which is none of the bar's business.
+    if (Key == '-') return false;
+    MessageBeep(0);
+    return true;
+}
+
+void TTBCustomToolbar::WndProc(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_SYSCOMMAND:
+        if (HandleSysCommand(Message)) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_DIALOGCHAR:
+        if (!FMenuBar && Visible() && Enabled() &&
+            KeyboardOpen(static_cast<char>(static_cast<unsigned char>(Message.WParam)), true)) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_DIALOGKEY:
+        if (FMenuBar && Message.WParam == VK_MENU) FView->SetAccelsVisibility(true);
+        break;
+    case WM_MOUSELEAVE:
+    case CM_MOUSELEAVE:
+        if (!FView->State().Contains(vsOpen)) FView->UpdateSelection(nullptr, true);
+        break;
+    case CM_FONTCHANGED:
+        if (!FSystemFont) {
+            FView->InvalidatePositions();
+            Arrange();
+        }
+        break;
+    default:
+        break;
+    }
+    TTBCustomDockableWindow::WndProc(Message);
+}
+
+void TTBCustomToolbar::MouseMove(TShiftState Shift, int X, int Y)
+{
+    TTBCustomDockableWindow::MouseMove(Shift, X, Y);
+    if (FView->State().Contains(vsOpen)) return;
+    const TPoint At = ClientToScreen(TPoint(X, Y));
+    FView->UpdateSelection(&At, true);
+    if (TTBItemViewer *Selected = FView->Selected())
+        Application->SetHint(Selected->Item()->GetLongHint());
+    TRACKMOUSEEVENT Track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, WindowHandle(), 0};
+    TrackMouseEvent(&Track);
+}
+
+void TTBCustomToolbar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    TTBCustomDockableWindow::MouseDown(Button, Shift, X, Y);
+    if (Button != mbLeft || ComponentState().Contains(csDesigning) || DragMode()) return;
+    TTBItemViewer *Viewer = FView->ViewerFromPoint(TPoint(X, Y));
+    FView->SetSelected(Viewer);
+    if (Viewer && !Viewer->Item()->ItemStyle().Contains(tbisClicksTransparent))
+        FView->EnterToolbarLoop({tbetMouseDown});
+}
+
+bool TTBCustomToolbar::ControlExistsAtPos(const TPoint &P)
+{
+    // A press on a button is the button's, not the start of a drag.
+    return TTBCustomDockableWindow::ControlExistsAtPos(P) || FView->ViewerFromPoint(P);
+}
+
+void TTBCustomToolbar::Paint()
+{
+    FView->DrawSubitems(Canvas());
+}
+
+// ---- layout with the docks -------------------------------------------------------------------
+
+int TTBCustomToolbar::CalcWrapOffset(TTBDock *Dock, bool Floating)
+{
+    if (Floating) return FFloatingWidth;
+    if (!Dock || GetShrinkMode() != tbsmWrap) return 0;
+    const TPoint NC = CalcNCSizes(Dock->IsLeftRight());
+    return Dock->IsLeftRight() ? Dock->ClientHeight() - NC.Y : Dock->ClientWidth() - NC.X;
+}
+
+int TTBCustomToolbar::CalcChevronOffset(TTBDock *Dock, TTBViewOrientation Orientation)
+{
+    if (GetShrinkMode() != tbsmChevron || !Dock || Dock != CurrentDock() || CurrentSize() <= 0)
+        return 0;
+    const TPoint NC = CalcNCSizes(Dock->IsLeftRight());
+    return std::max(0, CurrentSize() - (Orientation == tbvoVertical ? NC.Y : NC.X));
+}
+
+TTBCustomToolbar::Placement TTBCustomToolbar::PlacementFor(TTBDock *Dock, bool Floating,
+                                                           bool WithChevron)
+{
+    Placement P{};
+    P.Orientation = Floating                      ? tbvoFloating
+                    : Dock && Dock->IsLeftRight() ? tbvoVertical
+                                                  : tbvoHorizontal;
+    P.WrapOffset = CalcWrapOffset(Dock, Floating);
+    P.ChevronOffset = WithChevron && !Floating ? CalcChevronOffset(Dock, P.Orientation) : 0;
+    return P;
+}
+
+TPoint TTBCustomToolbar::MeasureFor(const Placement &P, int &WrappedLines)
+{
+    TPoint Base, Total;
+    if (FullSize() && P.WrapOffset > 0)
+        (P.Orientation == tbvoVertical ? Total.Y : Total.X) = P.WrapOffset;
+    FView->CalculatePositions(false, P.Orientation, P.WrapOffset, P.ChevronOffset, tbChevronSize,
+                              Base, Total, WrappedLines);
+    return Total;
+}
+
+TPoint TTBCustomToolbar::DoArrange(bool CanMoveControls, TTBDockType, bool NewFloating,
+                                   TTBDock *NewDock)
+{
+    const Placement P = PlacementFor(NewDock, NewFloating, true);
+    if (!CanMoveControls) {
+        int Lines = 0;
+        return MeasureFor(P, Lines);
+    }
+    ApplyPlacement(P);
+    return FView->TotalSize();
+}
+
+TPoint TTBCustomToolbar::GetBaseSize()
+{
+    int Lines = 0;
+    return MeasureFor(PlacementFor(CurrentDock(), Floating(), false), Lines);
+}
+
+int TTBCustomToolbar::GetMinShrinkSize()
+{
+    // Everything but one item goes behind the chevron.
+    Placement P = PlacementFor(CurrentDock(), false, false);
+    P.ChevronOffset = 1;
+    int Lines = 0;
+    const TPoint Size = MeasureFor(P, Lines);
+    return P.Orientation == tbvoVertical ? Size.Y : Size.X;
+}
+
+TTBShrinkMode TTBCustomToolbar::GetShrinkMode()
+{
+    return FShrinkMode;
+}
+
+void TTBCustomToolbar::ViewResized(int Width, int Height)
+{
+    // Inside DoArrange the caller takes the size from its answer.
+    if (FInsideDoArrange == 0 && IsAutoResized()) ChangeSize(Width, Height);
+}
+
+void TTBCustomToolbar::Resize()
+{
+    TTBCustomDockableWindow::Resize();
+    // A docked bar given back its full length shows its items again.
+    if (!Docked() || FInsideDoArrange > 0 || !FView) return;
+    const Placement P = PlacementFor(CurrentDock(), false, true);
+    if (P.ChevronOffset == FView->ChevronOffset() && P.WrapOffset == FView->WrapOffset()) return;
+    ApplyPlacement(P);
+}
+
+void TTBCustomToolbar::ApplyPlacement(const Placement &P)
+{
+    ++FInsideDoArrange;
+    try {
+        FView->SetOrientation(P.Orientation);
+        FView->SetWrapOffset(P.WrapOffset);
+        FView->SetChevronOffset(P.ChevronOffset);
+        FView->SetChevronSize(tbChevronSize);
+        FView->UpdatePositions();
+    } catch (...) {
+        --FInsideDoArrange;
+        throw;
+    }
+    --FInsideDoArrange;
+}
+
+// ---- floating sizes --------------------------------------------------------------------------
+
+std::vector<TTBPotentialSize> TTBCustomToolbar::BuildPotentialSizesList()
+{
+    const TRect Margins = FView->GetMargins(tbvoFloating);
+    auto Measure = [&](int Wrap) {
+        TTBPotentialSize Entry{TPoint(0, 0), Wrap, 0};
+        TPoint Base;
+        FView->CalculatePositions(false, tbvoFloating, Wrap, 0, 0, Base, Entry.Size, Entry.Lines);
+        return Entry;
+    };
+    std::vector<TTBPotentialSize> Sizes{Measure(0)};
+    const int Least = Margins.Left + Margins.Right;
+    // Lines only grow as the wrap width shrinks: for each number of lines the
+    // narrowest width that gives it is found by halving, not by trying every width.
+    int High = Sizes.front().Size.X - Margins.Right - 1;
+    while (High >= Least) {
+        const int Lines = Measure(High).Lines;
+        int Low = Least, Narrowest = High;
+        while (Low < Narrowest) {
+            const int Middle = Low + (Narrowest - Low) / 2;
+            if (Measure(Middle).Lines <= Lines)
+                Narrowest = Middle;
+            else
+                Low = Middle + 1;
+        }
+        const TTBPotentialSize Entry = Measure(Narrowest);
+        if (Entry.Lines == Sizes.back().Lines)
+            Sizes.back() = Entry;
+        else
+            Sizes.push_back(Entry);
+        High = Narrowest - 1;
+    }
+    return Sizes;
+}
+
+void TTBCustomToolbar::ResizeBegin(TTBSizeHandle SizeHandle)
+{
+    auto R = std::make_unique<Resizing>();
+    R->Handle = SizeHandle;
+    R->Horizontal = SizeHandle != twshTop && SizeHandle != twshBottom;
+    R->Sizes = BuildPotentialSizesList();
+    TPoint TopLeft, BottomRight;
+    GetFloatingNCArea(TopLeft, BottomRight);
+    for (TTBPotentialSize &Entry : R->Sizes) {
+        Entry.Size.X += TopLeft.X + BottomRight.X;
+        Entry.Size.Y += TopLeft.Y + BottomRight.Y;
+    }
+    const bool Horizontal = R->Horizontal;
+    auto Along = [Horizontal](const TTBPotentialSize &E) {
+        return Horizontal ? E.Size.X : E.Size.Y;
+    };
+    std::sort(R->Sizes.begin(), R->Sizes.end(),
+              [&](const auto &A, const auto &B) { return Along(A) < Along(B); });
+    // The bar's present size is the entry nearest to it.
+    const int Present = (Horizontal ? Width() : Height()) +
+                        (Horizontal ? TopLeft.X + BottomRight.X : TopLeft.Y + BottomRight.Y);
+    R->Current = 0;
+    for (int I = 1; I < static_cast<int>(R->Sizes.size()); ++I)
+        if (std::abs(Along(R->Sizes[I]) - Present) <
+            std::abs(Along(R->Sizes[R->Current]) - Present))
+            R->Current = I;
+    R->Chosen = R->Current;
+    // The cursor must travel some way before the bar changes, never past a neighbour.
+    R->SnapDistance = 12;
+    const int Here = Along(R->Sizes[R->Current]);
+    for (int Neighbour : {R->Current - 1, R->Current + 1})
+        if (Neighbour >= 0 && Neighbour < static_cast<int>(R->Sizes.size()))
+            R->SnapDistance = std::max(
+                0, std::min(R->SnapDistance, std::abs(Along(R->Sizes[Neighbour]) - Here) - 1));
+    FResizing = std::move(R);
+}
+
+void TTBCustomToolbar::ResizeTrack(TRect &Rect, const TRect &OrigRect)
+{
+    if (!FResizing || FResizing->Sizes.empty()) return;
+    Resizing &R = *FResizing;
+    const int Now = R.Horizontal ? Rect.Width() : Rect.Height();
+    const int Start = R.Horizontal ? OrigRect.Width() : OrigRect.Height();
+    auto Along = [&](int I) { return R.Horizontal ? R.Sizes[I].Size.X : R.Sizes[I].Size.Y; };
+    const int Count = static_cast<int>(R.Sizes.size());
+    int Chosen = R.Current;
+    if (Now > Start + R.SnapDistance) {
+        // Growing: the largest size the cursor has reached.
+        while (Chosen + 1 < Count && Along(Chosen + 1) <= Now)
+            ++Chosen;
+    } else if (Now < Start - R.SnapDistance) {
+        // Shrinking: the smallest size the cursor has passed.
+        while (Chosen > 0 && Along(Chosen - 1) >= Now)
+            --Chosen;
+    }
+    R.Chosen = Chosen;
+    const TPoint Size = R.Sizes[Chosen].Size;
+    const bool LeftEdge =
+        R.Handle == twshLeft || R.Handle == twshTopLeft || R.Handle == twshBottomLeft;
+    const bool TopEdge = R.Handle == twshTop || R.Handle == twshTopLeft || R.Handle == twshTopRight;
+    Rect = OrigRect;
+    if (LeftEdge)
+        Rect.Left = Rect.Right - Size.X;
+    else
+        Rect.Right = Rect.Left + Size.X;
+    if (TopEdge)
+        Rect.Top = Rect.Bottom - Size.Y;
+    else
+        Rect.Bottom = Rect.Top + Size.Y;
+}
+
+void TTBCustomToolbar::ResizeTrackAccept()
+{
+    if (FResizing) SetFloatingWidth(FResizing->Sizes[FResizing->Chosen].WrapWidth);
+}
+
+void TTBCustomToolbar::ResizeEnd()
+{
+    FResizing.reset();
+}
+
+// ---- positions -------------------------------------------------------------------------------
+
+void TTBCustomToolbar::ReadPositionData(const TTBReadPositionData &Data)
+{
+    TTBCustomDockableWindow::ReadPositionData(Data);
+    if (Data.ReadIntProc)
+        SetFloatingWidth(Data.ReadIntProc(Name(), "FloatRightX", FFloatingWidth, Data.ExtraData));
+}
+
+void TTBCustomToolbar::WritePositionData(const TTBWritePositionData &Data)
+{
+    TTBCustomDockableWindow::WritePositionData(Data);
+    if (Data.WriteIntProc) Data.WriteIntProc(Name(), "FloatRightX", FFloatingWidth, Data.ExtraData);
+}

@@ -1,0 +1,170 @@
+#pragma once
+// Toolbars and menu bars: a dockable bar showing an item tree as a row of
+// buttons, wrapping or hiding behind a chevron what does not fit.
+
+#include "menus/TB2Dock.h"
+#include "menus/TTBItem.h"
+#include "menus/TTBItemViewer.h"
+#include "menus/TTBView.h"
+
+#include <memory>
+#include <vector>
+
+class TTBCustomToolbar;
+
+// The ">>" button at the end of a bar too short for its items; its popup shows them.
+class TTBChevronItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBChevronItem, TTBCustomItem)
+
+public:
+    explicit TTBChevronItem(TTBCustomToolbar *Toolbar);
+    TTBView *GetChevronParentView() override;
+    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override;
+
+private:
+    TTBCustomToolbar *FToolbar;
+};
+
+class TTBChevronItemViewer : public TTBItemViewer
+{
+public:
+    using TTBItemViewer::TTBItemViewer;
+    void Paint(TCanvas *Canvas, const TRect &ClientAreaRect, bool IsHoverItem, bool IsPushed,
+               bool UseDisabledShadow) override;
+};
+
+class TTBToolbarView : public TTBView
+{
+    QRV4_CLASS(TTBToolbarView, TTBView)
+
+public:
+    explicit TTBToolbarView(TTBCustomToolbar *Toolbar);
+    TFont *GetFont() override;
+    TTBCustomItem *GetChevronItem() override;
+    void InvalidatePositions() override;
+
+protected:
+    void AutoSize(int Width, int Height) override;
+    void DoUpdatePositions(TPoint &Size) override;
+
+private:
+    TTBCustomToolbar *FToolbar;
+};
+
+// (key-down message, var Handled)
+using TTBShortCutEvent = std::function<void(TMessage &Message, bool &Handled)>;
+
+// A size a floating toolbar can take, and the wrap width that gives it.
+struct TTBPotentialSize {
+    TPoint Size;
+    int WrapWidth = 0;
+    int Lines = 1;
+};
+
+class TTBCustomToolbar : public TTBCustomDockableWindow
+{
+    QRV4_CLASS(TTBCustomToolbar, TTBCustomDockableWindow)
+    friend class TTBToolbarView;
+
+public:
+    explicit TTBCustomToolbar(TComponent *AOwner);
+    ~TTBCustomToolbar() override;
+
+    TTBRootItem *Items() const { return FItems.get(); }
+    TTBChevronItem *ChevronItem() const { return FChevronItem.get(); }
+    TTBToolbarView *View() const { return FView.get(); }
+
+    AnsiString ChevronHint() const;
+    void SetChevronHint(const AnsiString &Value);
+    int FloatingWidth() const { return FFloatingWidth; }
+    void SetFloatingWidth(int Value);
+    TCustomImageList *Images() const { return FItems->SubMenuImages(); }
+    void SetImages(TCustomImageList *Value) { FItems->SetSubMenuImages(Value); }
+    TTBCustomItem *LinkSubitems() const { return FItems->LinkSubitems(); }
+    void SetLinkSubitems(TTBCustomItem *Value) { FItems->SetLinkSubitems(Value); }
+    TTBItemOptions Options() const { return FItems->Options(); }
+    void SetOptions(TTBItemOptions Value) { FItems->SetOptions(Value); }
+    bool MenuBar() const { return FMenuBar; }
+    void SetMenuBar(bool Value);
+    bool ProcessShortCuts() const { return FProcessShortCuts; }
+    void SetProcessShortCuts(bool Value);
+    TTBShrinkMode ShrinkMode() const { return FShrinkMode; }
+    void SetShrinkMode(TTBShrinkMode Value);
+    bool SystemFont() const { return FSystemFont; }
+    void SetSystemFont(bool Value);
+    bool UpdateActions() const { return FUpdateActions; }
+    void SetUpdateActions(bool Value) { FUpdateActions = Value; }
+    void SetSkin(TTBBaseSkin *Value) override;
+
+    void BeginUpdate() { FView->BeginUpdate(); }
+    void EndUpdate() { FView->EndUpdate(); }
+    // Opens the bar from the keyboard: the item with Key as accelerator, or the
+    // first item for none; false when nothing was found.
+    bool KeyboardOpen(char Key, bool RequirePrimaryAccel);
+    // A key-down message: the OnShortCut handler, then the items' shortcuts.
+    bool IsShortCut(TMessage &Message);
+    // Every size a floating toolbar can take, one per number of wrapped lines.
+    std::vector<TTBPotentialSize> BuildPotentialSizesList();
+
+    TPoint DoArrange(bool CanMoveControls, TTBDockType PreviousDockType, bool NewFloating,
+                     TTBDock *NewDock) override;
+    TPoint GetBaseSize() override;
+    int GetMinShrinkSize() override;
+    TTBShrinkMode GetShrinkMode() override;
+    bool ControlExistsAtPos(const TPoint &P) override;
+    void ReadPositionData(const TTBReadPositionData &Data) override;
+    void WritePositionData(const TTBWritePositionData &Data) override;
+    void WndProc(TMessage &Message) override;
+
+    TTBShortCutEvent OnShortCut;
+
+protected:
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void Paint() override;
+    void Resize() override;
+    void ResizeBegin(TTBSizeHandle SizeHandle) override;
+    void ResizeTrack(TRect &Rect, const TRect &OrigRect) override;
+    void ResizeTrackAccept() override;
+    void ResizeEnd() override;
+
+private:
+    struct Resizing;
+    struct Placement {
+        TTBViewOrientation Orientation;
+        int WrapOffset;
+        int ChevronOffset;
+    };
+    Placement PlacementFor(TTBDock *Dock, bool Floating, bool WithChevron);
+    int CalcWrapOffset(TTBDock *Dock, bool Floating);
+    int CalcChevronOffset(TTBDock *Dock, TTBViewOrientation Orientation);
+    TPoint MeasureFor(const Placement &P, int &WrappedLines);
+    void ViewResized(int Width, int Height);
+    void ApplyPlacement(const Placement &P);
+    void SetMainWindowHook();
+    void InstallMenuBarHook(bool Install);
+    bool HandleSysCommand(TMessage &Message);
+
+    std::unique_ptr<TTBRootItem> FItems;
+    std::unique_ptr<TTBChevronItem> FChevronItem;
+    std::unique_ptr<TTBToolbarView> FView;
+    int FFloatingWidth = 0;
+    bool FMenuBar = false;
+    bool FProcessShortCuts = false;
+    TTBShrinkMode FShrinkMode = tbsmChevron;
+    bool FSystemFont = true;
+    bool FUpdateActions = true;
+    bool FMenuBarHookInstalled = false;
+    bool FMainWindowHookInstalled = false;
+    int FInsideDoArrange = 0;
+    std::unique_ptr<Resizing> FResizing;
+};
+
+class TTBToolbar : public TTBCustomToolbar
+{
+    QRV4_CLASS(TTBToolbar, TTBCustomToolbar)
+
+public:
+    using TTBCustomToolbar::TTBCustomToolbar;
+};
