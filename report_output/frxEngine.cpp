@@ -3,6 +3,8 @@
 
 #include "report_output/frxEngine.h"
 
+#include "report_output/frxPreview.h"
+
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "report/frxRes.h"
@@ -90,6 +92,7 @@ void frxRegisterOutput()
     frxSetOutputFactories(
         [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
         [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
+    frxRegisterPreview();
 }
 
 TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport) {}
