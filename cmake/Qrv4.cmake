@@ -10,7 +10,7 @@ if(CMAKE_BUILD_TYPE AND NOT CMAKE_BUILD_TYPE IN_LIST QRV4_BUILD_TYPES)
 endif()
 
 add_compile_options(-Wall -Wextra -Werror -Wno-missing-field-initializers)
-# Debug information is most of a debug build's size on disk; compressed, the
+# Debug information is a large share of a debug build's size on disk; compressed, the
 # test programs take a third less space.
 add_link_options($<$<CONFIG:Debug,RelWithDebInfo>:LINKER:--compress-debug-sections=zlib>)
 

@@ -464,9 +464,10 @@ void TMainForm::CreateOptionsSheet()
 
     // The user settings, in two columns.
     constexpr int left = 16, right = 480, labelWidth = 230, boxWidth = 200;
+    auto rowTop = [](int Index) { return 176 + 34 * Index; };
     auto row = [&](int Column, int Index, const AnsiString &Text, const char *Name,
                    std::initializer_list<const char *> Items) {
-        int y = 176 + 34 * Index;
+        const int y = rowTop(Index);
         AddCaption(this, sheet, Text, Column, y, labelWidth);
         return List(this, sheet, Name, Column + labelWidth, y, boxWidth, Items);
     };
@@ -481,28 +482,27 @@ void TMainForm::CreateOptionsSheet()
         row(left, 2, "Подсветка от батарей, сек:"_a, "CB_OptionsLightBattTime", seconds);
     CB_OptionsLightBattTimeOff =
         row(left, 3, "Отключение от батарей, сек:"_a, "CB_OptionsLightBattTimeOff", {});
-    AddCaption(this, sheet, "Цвет экрана от батарей:"_a, left, 176 + 34 * 4, labelWidth);
-    TB_OptionsLightBattColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBattColors",
-                                                 left + labelWidth, 176 + 34 * 4, 160, 30);
-    TB_OptionsLightBattColors->SetPageSize(1);
-    TB_OptionsLightBattColors->OnChange = [this](TObject *Sender) {
-        TB_OptionsLightBattColorsChange(Sender);
+    // A screen colour: its caption, the track bar choosing it and the picture showing it.
+    auto colourRow = [&](int Row, const AnsiString &Text, const char *BarName,
+                         const char *ImageName, void (TMainForm::*OnChange)(TObject *),
+                         TTrackBar *&Bar, TImage *&Image) {
+        const int y = rowTop(Row);
+        AddCaption(this, sheet, Text, left, y, labelWidth);
+        Bar = Place<TTrackBar>(this, sheet, BarName, left + labelWidth, y, 160, 30);
+        Bar->SetPageSize(1);
+        Bar->OnChange = [this, OnChange](TObject *Sender) { (this->*OnChange)(Sender); };
+        Image = Place<TImage>(this, sheet, ImageName, left + labelWidth + 166, y, 34, 26);
     };
-    IMG_OptionsLightBattColors = Place<TImage>(this, sheet, "IMG_OptionsLightBattColors",
-                                               left + labelWidth + 166, 176 + 34 * 4, 34, 26);
+    colourRow(4, "Цвет экрана от батарей:"_a, "TB_OptionsLightBattColors",
+              "IMG_OptionsLightBattColors", &TMainForm::TB_OptionsLightBattColorsChange,
+              TB_OptionsLightBattColors, IMG_OptionsLightBattColors);
     CB_OptionsLightBPTime =
         row(left, 5, "Подсветка от сети, сек:"_a, "CB_OptionsLightBPTime", seconds);
     CB_OptionsLightBPTimeOff =
         row(left, 6, "Отключение от сети, сек:"_a, "CB_OptionsLightBPTimeOff", {});
-    AddCaption(this, sheet, "Цвет экрана от сети:"_a, left, 176 + 34 * 7, labelWidth);
-    TB_OptionsLightBPColors = Place<TTrackBar>(this, sheet, "TB_OptionsLightBPColors",
-                                               left + labelWidth, 176 + 34 * 7, 160, 30);
-    TB_OptionsLightBPColors->SetPageSize(1);
-    TB_OptionsLightBPColors->OnChange = [this](TObject *Sender) {
-        TB_OptionsLightBPColorsChange(Sender);
-    };
-    IMG_OptionsLightBPColors = Place<TImage>(this, sheet, "IMG_OptionsLightBPColors",
-                                             left + labelWidth + 166, 176 + 34 * 7, 34, 26);
+    colourRow(7, "Цвет экрана от сети:"_a, "TB_OptionsLightBPColors", "IMG_OptionsLightBPColors",
+              &TMainForm::TB_OptionsLightBPColorsChange, TB_OptionsLightBPColors,
+              IMG_OptionsLightBPColors);
     PIL_OptionsLightBPColors = Component<TPngImageList>(this, "PIL_OptionsLightBPColors");
     CreateLcdColourPictures();
     CB_OptionsContrast = row(left, 8, "Контрастность:"_a, "CB_OptionsContrast", {});

@@ -7,15 +7,34 @@
 #include "platform/win/WindowWidget.h"
 
 #include <QApplication>
+#include <QChildEvent>
 #include <QKeyEvent>
+
+#include <unordered_map>
 
 namespace win
 {
 namespace
 {
 
-constexpr char OwnerProperty[] = "qrv4Window";
 thread_local const QEvent *Handing = nullptr;
+
+// The Qt objects that make up each native control, the control first, with the window
+// they stand for. The input filter asks nothing of an object that is not here: the web
+// engine's own objects carry no type information to ask by. GUI thread only.
+std::unordered_map<const QObject *, HWND> &NativeObjects()
+{
+    // Never destroyed: widgets may still go after the program's statics.
+    static auto *Objects = new std::unordered_map<const QObject *, HWND>;
+    return *Objects;
+}
+
+void AddNativeObject(QObject *Object, HWND Wnd)
+{
+    if (!NativeObjects().emplace(Object, Wnd).second) return;
+    // An address may come back for another object: each entry goes with its object.
+    QObject::connect(Object, &QObject::destroyed, [Object] { NativeObjects().erase(Object); });
+}
 
 void Send(QWidget *Target, QEvent &Event)
 {
@@ -32,8 +51,9 @@ bool AttachNativeWidget(HWND Wnd, QWidget *Widget)
     Window *W = FindWindow(Wnd);
     if (!W || !W->Widget || !Widget) return false;
     Widget->setParent(W->Widget.get());
-    Widget->setProperty(OwnerProperty,
-                        QVariant::fromValue(static_cast<qulonglong>(IdFromHandle(Wnd))));
+    AddNativeObject(Widget, Wnd);
+    for (QObject *Part : Widget->findChildren<QObject *>())
+        AddNativeObject(Part, Wnd);
     W->Native = Widget;
     SyncWidget(*W);
     Widget->show();
@@ -46,16 +66,20 @@ QWidget *NativeWidget(HWND Wnd)
     return W ? W->Native.data() : nullptr;
 }
 
-// Asked of every object an event goes to, some of them the web engine's, which is built
-// without type information: the sanitizer's dynamic type check cannot tell them from garbage.
-__attribute__((no_sanitize("vptr"))) HWND NativeOwner(QObject *Object)
+HWND NativeOwner(const QObject *Object)
 {
-    for (; Object; Object = Object->parent()) {
-        const QVariant Owner = Object->property(OwnerProperty);
-        if (Owner.isValid())
-            return HandleFromId<HWND>(static_cast<std::uintptr_t>(Owner.toULongLong()));
-    }
-    return {};
+    const auto Found = NativeObjects().find(Object);
+    return Found == NativeObjects().end() ? HWND{} : Found->second;
+}
+
+void NoteNativeParts(HWND Wnd, QEvent *Event)
+{
+    if (Event->type() != QEvent::ChildAdded && Event->type() != QEvent::ChildRemoved) return;
+    QObject *Part = static_cast<QChildEvent *>(Event)->child();
+    if (Event->type() == QEvent::ChildAdded)
+        AddNativeObject(Part, Wnd);
+    else
+        NativeObjects().erase(Part);
 }
 
 bool Replaying(const QEvent *Event)

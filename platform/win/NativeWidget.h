@@ -25,8 +25,12 @@ struct NativeEvent {
     QPointer<QWidget> Target;
 };
 
-// The window a widget (or one of its ancestors) is the face of, or null.
-HWND NativeOwner(QObject *Object);
+// The window whose native control this object is, or is part of; null for any other object,
+// which is not looked at.
+HWND NativeOwner(const QObject *Object);
+// Keeps a native control's parts known as Qt adds and removes them; for the events of a
+// part of the control of Wnd.
+void NoteNativeParts(HWND Wnd, QEvent *Event);
 // Whether this event is one being handed back, which Qt must then handle.
 bool Replaying(const QEvent *Event);
 // Hands the waiting Qt event of an input message back to its widget.

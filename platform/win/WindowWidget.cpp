@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QWheelEvent>
 
+#include <unordered_map>
+
 namespace win
 {
 namespace
@@ -291,6 +293,20 @@ bool QueueNativeInput(QObject *Target, QEvent *Event)
     return true;
 }
 
+// Our windows' widgets by address, so that the input filter looks at no other object.
+std::unordered_map<const QObject *, WindowWidget *> &OurWidgets()
+{
+    // Never destroyed: widgets may still go after the program's statics.
+    static auto *Widgets = new std::unordered_map<const QObject *, WindowWidget *>;
+    return *Widgets;
+}
+
+WindowWidget *OurWidget(const QObject *Object)
+{
+    const auto Found = OurWidgets().find(Object);
+    return Found == OurWidgets().end() ? nullptr : Found->second;
+}
+
 void SendActivateApp(bool Active)
 {
     if (!Active) CancelCapture();
@@ -307,8 +323,8 @@ public:
 
 protected:
     // Every object's events pass here, the web engine's too, whose classes carry no type
-    // information: the sanitizer's dynamic type check would take them for broken objects.
-    __attribute__((no_sanitize("vptr"))) bool eventFilter(QObject *Target, QEvent *Event) override
+    // information: an object is looked at only when it is one of ours.
+    bool eventFilter(QObject *Target, QEvent *Event) override
     {
         if (Event->type() == QEvent::ApplicationStateChange) {
             const bool Active =
@@ -318,9 +334,11 @@ protected:
             return false;
         }
         if (Replaying(Event)) return false;
-        if (NativeOwner(Target)) return QueueNativeInput(Target, Event);
-        // Only widgets are ours; a dynamic cast cannot look at the engine's scene items.
-        auto *Widget = Target->isWidgetType() ? dynamic_cast<WindowWidget *>(Target) : nullptr;
+        if (const HWND Owner = NativeOwner(Target)) {
+            NoteNativeParts(Owner, Event);
+            return QueueNativeInput(Target, Event);
+        }
+        WindowWidget *Widget = OurWidget(Target);
         if (!Widget) return false;
         if (QueueInput(Event)) return true;
         const HWND Wnd = Widget->Handle();
@@ -464,10 +482,16 @@ QPoint SurfaceOffset(const Window &W)
 WindowWidget::WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags)
     : QWidget(Parent, Flags), FHandle(Wnd), FFlags(Flags)
 {
+    OurWidgets().emplace(this, this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
+}
+
+WindowWidget::~WindowWidget()
+{
+    OurWidgets().erase(this);
 }
 
 void WindowWidget::paintEvent(QPaintEvent *Event)

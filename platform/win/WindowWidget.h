@@ -13,6 +13,7 @@ class WindowWidget : public QWidget
 {
 public:
     WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags);
+    ~WindowWidget() override;
     HWND Handle() const { return FHandle; }
     // The flags it was made with; Qt may report others once it is shown.
     Qt::WindowFlags MadeWith() const { return FFlags; }

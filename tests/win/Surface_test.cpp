@@ -1,5 +1,7 @@
 #include "tests/win/WinTestSupport.h"
 
+#include "tests/win/ForeignObject.h"
+
 #include "platform/win/Clipboard.h"
 #include "platform/win/NativeWidget.h"
 #include "platform/win/WindowRegistry.h"
@@ -237,6 +239,42 @@ TEST_F(Surface, NativeControl_TypesTheCharacterItsMessageCarries)
     Type("в", Qt::Key_D, 40); // a handler eats this one
     Pump();
     EXPECT_EQ(Line->text(), QString::fromUtf8("фZ"));
+}
+
+// The input filter sees every Qt object's events but looks only at its own: objects
+// without type information pass untouched (the sanitizer stops at any look into them),
+// and a part a native control gains after it is attached gives its input to the window.
+TEST_F(Surface, InputFilter_LooksOnlyAtItsOwnObjects)
+{
+    const auto Foreign = MakeForeignObject();
+    QEvent Polish(QEvent::Polish);
+    QApplication::sendEvent(Foreign.get(), &Polish);
+    QKeyEvent Stray(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
+    QApplication::sendEvent(Foreign.get(), &Stray);
+
+    const HWND Form = Popup(0, 0, 200, 100);
+    const HWND Box = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 10, 10, 150, 40, Form);
+    auto *Frame = new QWidget; // the window's widget owns it once attached
+    ASSERT_TRUE(win::AttachNativeWidget(Box, Frame));
+    QWidget *Part = MakeForeignWidget(Frame);
+    auto *Line = new QLineEdit(Frame);
+    Line->show();
+    Pump();
+    QApplication::sendEvent(Part, &Polish);
+    SetFocus(Box);
+    Pump();
+    QKeyEvent Key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0, 0, "a");
+    QApplication::sendEvent(Line, &Key);
+    MSG M;
+    ASSERT_TRUE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_KEYDOWN);
+    EXPECT_EQ(M.hwnd, Box);
+    EXPECT_TRUE(Line->text().isEmpty()) << "the key waits for its message";
+
+    // A line edit of nobody's gets its key at once.
+    QLineEdit Alone;
+    QApplication::sendEvent(&Alone, &Key);
+    EXPECT_EQ(Alone.text(), "a");
 }
 
 TEST_F(Surface, CaptionedWindow_GetsAGradientCaptionInItsFrame)
