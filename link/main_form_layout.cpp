@@ -8,16 +8,7 @@
 namespace
 {
 
-template <class T>
-T *Place(TComponent *Owner, TWinControl *Parent, const char *Name, int Left, int Top, int Width,
-         int Height)
-{
-    auto *control = new T(Owner);
-    control->SetName(Name);
-    control->SetParent(Parent);
-    control->SetBounds(Left, Top, Width, Height);
-    return control;
-}
+using vcl::Place;
 
 template <class T>
 T *Captioned(TComponent *Owner, TWinControl *Parent, const char *Name, const AnsiString &Caption,

@@ -159,6 +159,24 @@ uCm=см
 uInch=дюйм
 uPix=пикс
 uChar=симв
+======== Objects and prompts ========
+obReport=Отчет
+obRepPage=Страница
+obBand=Бэнд
+obDataBand=Бэнд данных
+obText=Текст
+obSysText=Системный текст
+obLine=Линия
+obPicture=Рисунок
+obShape=Фигура
+obSubRep=Вложенный отчет
+obDMPText=Текст матричного принтера
+obDMPLine=Линия матричного принтера
+obDMPCmd=Команда матричного принтера
+prInvProp=Неверное значение свойства
+prDupl=Повторяющееся имя
+5000=Пароль
+5001=Введите пароль:
 ======== Script engine ========
 SLangNotFound=Язык '%s' не найден
 SInvalidLanguage=Неверное описание языка

@@ -537,6 +537,18 @@ void SetCaptureControl(TControl *Control);
 namespace vcl
 {
 
+// A control made the way a form designer stores it: owned, named, placed.
+template <class T>
+T *Place(TComponent *Owner, TWinControl *Parent, const char *Name, int Left, int Top, int Width,
+         int Height)
+{
+    auto *control = new T(Owner);
+    control->SetName(Name);
+    control->SetParent(Parent);
+    control->SetBounds(Left, Top, Width, Height);
+    return control;
+}
+
 // A canvas on a DC for the length of one paint, with the control's font and colour.
 class PaintCanvas
 {

@@ -294,7 +294,7 @@ TEST(DataSets, NamesAliasesAndValues)
         DataSet->SetUserName("  ");
         ADD_FAILURE();
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message(), "prInvProp");
+        EXPECT_EQ(E.Message(), frxResources()->Get("prInvProp"));
     }
     DataSet->SetUserName("Alias");
     DataSet->SetName("Other");

@@ -177,7 +177,7 @@ TEST(ReportTemplate, UnknownClassesAreReportedAndSkippedWithTheirChildren)
         Band->SetName("memo1");
         ADD_FAILURE() << "renamed over another object";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message(), "prDupl");
+        EXPECT_EQ(E.Message(), frxResources()->Get("prDupl"));
     }
     EXPECT_EQ(Band->Name(), "MasterData1");
     Band->SetName("MasterData1");

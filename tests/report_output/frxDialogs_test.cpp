@@ -3,9 +3,14 @@
 
 #include "report_output/frxDialogs.h"
 
+#include "platform/rtl/IniFiles.h"
 #include "platform/win/Messages.h"
+#include "report/frxClass.h"
+#include "report/frxPrinter.h"
 #include "report/frxRes.h"
+#include "report/frxUtils.h"
 #include "tests/report/ReportTestSupport.h"
+#include "tests/support/PrintTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +30,196 @@ protected:
         return Dialog.ShowModal();
     }
 };
+
+// A report whose settings live in a file of the test's own, with one A4 page
+// of 10 mm margins.
+class PageSettingsTest : public ReportDialogsTest
+{
+protected:
+    PageSettingsTest()
+    {
+        frxPrinters()->Refresh();
+        Report.SetIniFile(Folder.Path("settings.ini"));
+        Page = new TfrxReportPage(&Report);
+        Page->SetPaperSize(9);
+        Page->SetDefaults();
+        Dialog.SetReport(&Report);
+        Dialog.SetPage(Page);
+    }
+
+    void SetUnits(int Units)
+    {
+        Report.GetIniFile()->WriteInteger("Form.TfrxDesignerForm", "Units", Units);
+    }
+
+    // Shows the dialog, runs While on it, and ends it with Result.
+    int Run(std::function<void()> While, int Result)
+    {
+        return Show(Dialog, [&] {
+            While();
+            Dialog.SetModalResult(Result);
+        });
+    }
+
+    void ChoosePaper(int Number)
+    {
+        Dialog.SizeCB->SetItemIndex(frxPrinters()->Printer()->PaperIndex(Number));
+        Dialog.SizeCB->OnClick(Dialog.SizeCB);
+    }
+
+    // The virtual printer's paper table, whatever this machine has installed.
+    printtest::NoPrinters None;
+    TempFolder Folder;
+    TComponent Form{nullptr};
+    TfrxReport Report{&Form};
+    TfrxReportPage *Page;
+    TfrxPageSettingsForm Dialog{nullptr};
+};
+
+TEST_F(PageSettingsTest, ShowsThePageInInchesAndTakesTypedInches)
+{
+    SetUnits(1);
+    EXPECT_EQ(Dialog.Caption(), Cp("Настройки страницы"));
+    EXPECT_EQ(Dialog.MarginsL->Caption(), Cp("Поля"));
+    EXPECT_EQ(Dialog.ApplyToAllRB->Caption(), Cp("Применить ко всем страницам"));
+    EXPECT_EQ(Run(
+                  [&] {
+                      EXPECT_EQ(Dialog.UnitL3->Caption(), Cp("дюйм"));
+                      EXPECT_DOUBLE_EQ(frxStrToFloat(Dialog.MarginLeftE->Text()), 0.39);
+                      EXPECT_DOUBLE_EQ(frxStrToFloat(Dialog.WidthE->Text()), 8.27);
+                      EXPECT_TRUE(Dialog.PortraitRB->Checked());
+                      EXPECT_TRUE(Dialog.PortraitImg->Visible());
+                      EXPECT_FALSE(Dialog.LandscapeImg->Visible());
+                      Dialog.MarginLeftE->SetText("1");
+                  },
+                  mrOk),
+              mrOk);
+    EXPECT_DOUBLE_EQ(Page->LeftMargin(), 25.4);
+    // Margins left as shown keep their exact value, not the rounded inches.
+    EXPECT_EQ(Page->RightMargin(), 10);
+    EXPECT_EQ(Page->TopMargin(), 10);
+    EXPECT_EQ(Page->PaperSize(), 9);
+    EXPECT_EQ(Page->PaperWidth(), 210);
+    EXPECT_FALSE(Dialog.GetNeedRebuild());
+}
+
+TEST_F(PageSettingsTest, UnknownUnitsShowCentimetresInsteadOfAnEmptyPage)
+{
+    for (int Units : {2, 3, 7}) {
+        SetUnits(Units);
+        EXPECT_EQ(Run(
+                      [&] {
+                          EXPECT_EQ(Dialog.UnitL1->Caption(), Cp("см"));
+                          EXPECT_EQ(Dialog.UnitL6->Caption(), Cp("см"));
+                          EXPECT_EQ(frxStrToFloat(Dialog.WidthE->Text()), 21);
+                          EXPECT_EQ(frxStrToFloat(Dialog.MarginTopE->Text()), 1);
+                          Dialog.MarginTopE->SetText("2,5");
+                      },
+                      mrOk),
+                  mrOk)
+            << Units;
+        EXPECT_EQ(Page->PaperWidth(), 210) << Units;
+        EXPECT_EQ(Page->PaperHeight(), 297) << Units;
+        EXPECT_GT(Page->Width(), 0) << Units;
+        EXPECT_EQ(Page->TopMargin(), 25) << Units;
+        Page->SetTopMargin(10);
+    }
+}
+
+TEST_F(PageSettingsTest, CustomPaperKeepsTypedWidthAndHeight)
+{
+    EXPECT_EQ(Run(
+                  [&] {
+                      Dialog.WidthE->SetText("12");
+                      Dialog.HeightE->SetText("30");
+                      // Typing a size chooses custom paper.
+                      EXPECT_EQ(Dialog.SizeCB->ItemIndex(), 0);
+                      for (int Click = 0; Click < 3; ++Click) {
+                          ChoosePaper(256);
+                          EXPECT_EQ(frxStrToFloat(Dialog.WidthE->Text()), 12) << Click;
+                          EXPECT_EQ(frxStrToFloat(Dialog.HeightE->Text()), 30) << Click;
+                      }
+                  },
+                  mrOk),
+              mrOk);
+    EXPECT_EQ(Page->PaperSize(), 256);
+    EXPECT_EQ(Page->PaperWidth(), 120);
+    EXPECT_EQ(Page->PaperHeight(), 300);
+}
+
+TEST_F(PageSettingsTest, PaperAndOrientationComeFromThePrinter)
+{
+    EXPECT_EQ(Run(
+                  [&] {
+                      ChoosePaper(11); // A5
+                      EXPECT_EQ(frxStrToFloat(Dialog.WidthE->Text()), 14.8);
+                      EXPECT_EQ(frxStrToFloat(Dialog.HeightE->Text()), 21);
+                      Dialog.LandscapeRB->SetChecked(true);
+                      EXPECT_TRUE(Dialog.LandscapeImg->Visible());
+                      EXPECT_FALSE(Dialog.PortraitImg->Visible());
+                      EXPECT_EQ(frxStrToFloat(Dialog.WidthE->Text()), 21);
+                      EXPECT_EQ(frxStrToFloat(Dialog.HeightE->Text()), 14.8);
+                      Dialog.ApplyToAllRB->SetChecked(true);
+                  },
+                  mrOk),
+              mrOk);
+    EXPECT_EQ(Page->Orientation(), poLandscape);
+    EXPECT_EQ(Page->PaperSize(), 11);
+    EXPECT_EQ(Page->PaperWidth(), 210);
+    EXPECT_EQ(Page->PaperHeight(), 148);
+    EXPECT_TRUE(Dialog.GetNeedRebuild());
+}
+
+TEST_F(PageSettingsTest, CancelLeavesThePageAlone)
+{
+    EXPECT_EQ(Run(
+                  [&] {
+                      ChoosePaper(8);
+                      Dialog.LandscapeRB->SetChecked(true);
+                      Dialog.MarginBottomE->SetText("5");
+                  },
+                  mrCancel),
+              mrCancel);
+    EXPECT_EQ(Page->PaperSize(), 9);
+    EXPECT_EQ(Page->Orientation(), poPortrait);
+    EXPECT_EQ(Page->PaperWidth(), 210);
+    EXPECT_EQ(Page->BottomMargin(), 10);
+}
+
+TEST_F(PageSettingsTest, BadTextIsNamedAndKeepsTheDialogOpen)
+{
+    ScriptedBoxes Boxes;
+    Boxes.Dialogs.ReplyMessage(mrOk);
+    Boxes.Dialogs.ReplyMessage(mrOk);
+    bool StayedOpen = false;
+    EXPECT_EQ(Show(Dialog,
+                   [&] {
+                       Dialog.MarginRightE->SetText("1,x");
+                       Dialog.SetModalResult(mrOk);
+                       // The click on OK is refused; the next one, after a mend, is taken.
+                       TTimer *Mend = new TTimer(&Dialog);
+                       Mend->SetInterval(1);
+                       Mend->OnTimer = [&, Mend](TObject *) {
+                           if (Boxes.Dialogs.Messages().size() == 1) {
+                               StayedOpen = Dialog.Visible();
+                               Dialog.MarginRightE->SetText("2");
+                               Dialog.WidthE->SetText("0");
+                               Dialog.SetModalResult(mrOk);
+                           } else if (Boxes.Dialogs.Messages().size() == 2) {
+                               Mend->SetEnabled(false);
+                               Dialog.WidthE->SetText("20");
+                               Dialog.SetModalResult(mrOk);
+                           }
+                       };
+                   }),
+              mrOk);
+    EXPECT_TRUE(StayedOpen);
+    ASSERT_EQ(Boxes.Dialogs.Messages().size(), 2u);
+    EXPECT_NE(Boxes.Dialogs.Messages()[0].Text.Pos("1,x"), 0);
+    EXPECT_EQ(Boxes.Dialogs.Messages()[0].Type, mtError);
+    EXPECT_EQ(Page->RightMargin(), 20);
+    EXPECT_EQ(Page->PaperWidth(), 200);
+}
 
 TEST_F(ReportDialogsTest, SearchDialogRemembersTheTextOfAnAcceptedSearch)
 {
@@ -66,6 +261,8 @@ TEST_F(ReportDialogsTest, SearchDialogRemembersTheTextOfAnAcceptedSearch)
 TEST_F(ReportDialogsTest, PasswordFormHidesWhatIsTyped)
 {
     TfrxPasswordForm Form(nullptr);
+    EXPECT_EQ(Form.Caption(), Cp("Пароль"));
+    EXPECT_EQ(Form.PasswordL->Caption(), Cp("Введите пароль:"));
     EXPECT_EQ(Form.OkB->Caption(), frxGet(1));
     EXPECT_EQ(Form.CancelB->Caption(), Cp("Отмена"));
     EXPECT_EQ(Form.PasswordE->PasswordChar(), '*');
