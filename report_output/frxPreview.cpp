@@ -31,9 +31,19 @@ AnsiString Res(const char *Key)
     return frxResources()->Get(Key);
 }
 
+bool ShowPageSettings(TfrxReportPage *Page, TfrxReport *Report, bool &NeedRebuild)
+{
+    TfrxPageSettingsForm Dialog(nullptr);
+    Dialog.SetPage(Page);
+    Dialog.SetReport(Report);
+    if (Dialog.ShowModal() != mrOk) return false;
+    NeedRebuild = Dialog.GetNeedRebuild();
+    return true;
+}
+
 TfrxPageSetupHandler &PageSetupHandler()
 {
-    static TfrxPageSetupHandler Handler;
+    static TfrxPageSetupHandler Handler = ShowPageSettings;
     return Handler;
 }
 
@@ -47,7 +57,7 @@ constexpr double MinWheelZoom = 0.3;
 
 void frxSetPageSetupHandler(TfrxPageSetupHandler Handler)
 {
-    PageSetupHandler() = std::move(Handler);
+    PageSetupHandler() = Handler ? std::move(Handler) : ShowPageSettings;
 }
 
 TfrxSearchState &frxSearchState()

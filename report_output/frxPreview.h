@@ -145,7 +145,8 @@ struct TfrxOutlineTarget {
 };
 
 // Opens the page-settings dialog on Page for Report; answers whether the user
-// accepted and whether every page of the report is to take the settings.
+// accepted and whether every page of the report is to take the settings. The
+// page-settings window by default; an empty handler puts it back.
 using TfrxPageSetupHandler =
     std::function<bool(TfrxReportPage *Page, TfrxReport *Report, bool &NeedRebuild)>;
 void frxSetPageSetupHandler(TfrxPageSetupHandler Handler);

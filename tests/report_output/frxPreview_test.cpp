@@ -358,6 +358,30 @@ TEST_F(PreviewTest, PageSetupRebuildsTheReportOnTheChosenPaper)
     EXPECT_EQ(P->PreviewPages()->GetPageSize(0).X, A4Height) << "cancelled: nothing changes";
 }
 
+TEST_F(PreviewTest, ThePageSettingsWindowTurnsEveryPageToLandscape)
+{
+    const int Portrait = P->PageCount();
+    TTimer Answer(nullptr);
+    Answer.SetInterval(50);
+    bool Shown = false;
+    Answer.OnTimer = [&](TObject *) {
+        auto *Dialog = dynamic_cast<TfrxPageSettingsForm *>(Screen->ActiveForm());
+        if (!Dialog) return;
+        Answer.SetEnabled(false);
+        Shown = true;
+        vcltest::Click(Dialog->LandscapeRB, 3, 3);
+        vcltest::Click(Dialog->ApplyToAllRB, 3, 3);
+        vcltest::Click(Dialog->OKB, 10, 10);
+    };
+    Answer.SetEnabled(true);
+    Window->PageSettingsB->Click();
+    vcltest::Pump();
+    ASSERT_TRUE(Shown);
+    EXPECT_EQ(static_cast<TfrxReportPage *>(Build.Report->Pages(0))->Orientation(), poLandscape);
+    EXPECT_EQ(P->PreviewPages()->GetPageSize(0).X, A4Height);
+    EXPECT_GT(P->PageCount(), Portrait);
+}
+
 TEST_F(PreviewTest, PagesAreAddedAfterAndDeletedAtTheCurrentOne)
 {
     const int Count = P->PageCount();
