@@ -289,7 +289,6 @@ void TfrxPreviewForm::UpdateControls()
     const bool Ready = !Running && HasPages;
     for (TSpeedButton *B : {PrintB, OpenB, SaveB, ExportB, PdfB, EmailB, FindB, PageSettingsB})
         B->SetEnabled(Ready);
-    OpenB->SetEnabled(!Running);
     const bool AllowEdit = FReport && FReport->PreviewOptions()->AllowEdit();
     for (TSpeedButton *B : {NewPageB, DelPageB, DesignerB})
         B->SetEnabled(!Running && AllowEdit);

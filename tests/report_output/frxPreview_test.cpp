@@ -290,6 +290,21 @@ TEST_F(PreviewTest, SearchFindsAKeyCodeOnItsPageAndAgainTheNextOccurrence)
     EXPECT_GT(Space->FoundRect().Top, First.Top);
 }
 
+TEST_F(PreviewTest, ASearchFromTheFirstPageBringsTextAboveTheViewBackIntoIt)
+{
+    P->Last();
+    TfrxPreviewWorkspace *Space = P->Workspace();
+    ASSERT_GT(Space->VertPosition(), 1000);
+    frxSearchState().Text = "Row 2";
+    frxSearchState().CaseSensitive = false;
+    Space->ResetSearch(0);
+    ASSERT_TRUE(Space->FindText());
+    EXPECT_EQ(Space->FoundPage(), 0);
+    const int Top = static_cast<int>(Space->FoundRect().Top * P->Zoom()) + 10;
+    EXPECT_GE(Top, Space->VertPosition());
+    EXPECT_LE(Top, Space->VertPosition() + Space->ClientHeight());
+}
+
 TEST_F(PreviewTest, OutlineEntriesJumpToTheirRows)
 {
     ASSERT_EQ(P->OutlineTree()->Items()->Count(), 120);
