@@ -381,7 +381,7 @@ public:
     void ReadArchiveBlock();
     void FinishArchiveRead();
     void BTN_StopArchiveClick(TObject *Sender);
-    // False when the record was empty and the read has been finished.
+    // False when the record was empty: the archive ends there.
     bool DecodeArchiveRecord(const AnsiString &Answer);
     void FillArchiveGrid();
     void SG_ArchiveDrawCell(TObject *Sender, int ACol, int ARow, TRect Rect, TGridDrawState State);

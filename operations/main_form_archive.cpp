@@ -105,28 +105,25 @@ void TMainForm::SendArchiveBlockRead()
 void TMainForm::ArchiveBlockReceived(const AnsiString &Answer)
 {
     ++ArchiveBlockStep;
+    // A full ring has no empty record; a second pass would only repeat every row.
+    const bool more = DecodeArchiveRecord(Answer) && ArchiveBlockStep < ArchiveRingRecords;
+    // The next record is asked for before the window shows this one: measuring the label
+    // and drawing the bar then happen while the line carries the frame, not before it.
+    if (more) {
+        int address = HexToIntDef(ArchiveAddressHex, RingLowest);
+        address = address <= RingLowest ? RingHighest : address - 0x10;
+        ArchiveAddressHex = IntToHex(address, 4);
+        SendArchiveBlockRead();
+    }
     Bar_Archive->StepIt();
     Label_ArchiveStatus->SetCaption(ReadingArchive + " " + IntToStr(ArchiveBlockStep));
-    if (!DecodeArchiveRecord(Answer)) return;
-    if (ArchiveBlockStep >= ArchiveRingRecords) {
-        // A full ring has no empty record; a second pass would only repeat every row.
-        FinishArchiveRead();
-        return;
-    }
-    int address = HexToIntDef(ArchiveAddressHex, RingLowest);
-    address = address <= RingLowest ? RingHighest : address - 0x10;
-    ArchiveAddressHex = IntToHex(address, 4);
-    SendArchiveBlockRead();
+    if (!more) FinishArchiveRead();
 }
 
 bool TMainForm::DecodeArchiveRecord(const AnsiString &Answer)
 {
-    if (AppendArchiveRecord(ArchiveRecords, Answer, CHB_MissRead->Checked()) ==
-        TArchiveDecode::End) {
-        FinishArchiveRead();
-        return false;
-    }
-    return true;
+    return AppendArchiveRecord(ArchiveRecords, Answer, CHB_MissRead->Checked()) !=
+           TArchiveDecode::End;
 }
 
 void TMainForm::FinishArchiveRead()

@@ -10,6 +10,7 @@
 #include "platform/rtl/ClassesStreams.h"
 #include "report/frxClass.h"
 #include "report_output/frxEngine.h"
+#include "report_output/frxPreviewPagesPrint.h"
 
 #include <algorithm>
 #include <span>
@@ -64,8 +65,9 @@ AnsiString PrintDateTime()
 
 void TMainForm::CreateReports()
 {
-    // Each report takes its engine and page store when it is made.
-    static const bool outputRegistered = (frxRegisterOutput(), true);
+    // Each report takes its engine and page store when it is made, and prints
+    // through the printer list with the progress window.
+    static const bool outputRegistered = (frxRegisterOutput(), frxInstallPrinting(), true);
     (void)outputRegistered;
     // The templates find their rows by name, so the rows come first.
     frxUserDataSetList = CreateRows(this, "frxUserDataSetList",

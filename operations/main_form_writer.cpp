@@ -96,15 +96,19 @@ void TMainForm::StartWriterRead()
 void TMainForm::WriterCellReceived(const AnsiString &Answer)
 {
     ++WriterReadStep;
+    const bool last = WriterAddressHex == LastCellAddress;
+    const AnsiString next = IntToHex(HexToIntDef(WriterAddressHex, 0) + CellStep, 4);
+    // The next cell is asked for before the window shows this one, so the line carries the
+    // frame while the grid is filled and the label measured.
+    if (!last) SendHexCommand(ReadCellCommand(next));
     PB_WriterStatus->StepIt();
     LB_WriterStatus->SetCaption("Чтение данных... "_a + IntToStr(WriterReadStep));
     DecodeWriterCell(Answer);
-    if (WriterAddressHex == LastCellAddress) {
+    if (last) {
         FinishWriterRead();
         return;
     }
-    WriterAddressHex = IntToHex(HexToIntDef(WriterAddressHex, 0) + CellStep, 4);
-    SendHexCommand(ReadCellCommand(WriterAddressHex));
+    WriterAddressHex = next;
 }
 
 bool TMainForm::DecodeWriterCell(const AnsiString &Answer)
@@ -360,21 +364,18 @@ bool TMainForm::EncodeWriterCell()
 void TMainForm::WriterCellWriteReceived(const AnsiString &Answer)
 {
     const int confirmed = WriterWriteStep;
-    LB_WriterStatus->SetCaption("Запись ячейки... "_a + IntToStr(WriterWriteCell - 1));
-    if (confirmed != 0 && Answer != WriterWriteAnswers[confirmed - 1]) {
-        FinishWriterWrite(0);
-        return;
-    }
-    if (confirmed == 3) {
-        // Only a whole cell counts as written: a break between its frames keeps the mark.
-        WriterRows[WriterWriteCell - 1].Changed = 0;
-        PB_WriterStatus->StepIt();
-        if (!EncodeWriterCell()) {
-            FinishWriterWrite(1);
-            return;
-        }
-    }
-    SendHexCommand(WriterWriteFrames[WriterWriteStep]);
+    const AnsiString caption = "Запись ячейки... "_a + IntToStr(WriterWriteCell - 1);
+    const bool refused = confirmed != 0 && Answer != WriterWriteAnswers[confirmed - 1];
+    const bool cellWritten = !refused && confirmed == 3;
+    // Only a whole cell counts as written: a break between its frames keeps the mark.
+    if (cellWritten) WriterRows[WriterWriteCell - 1].Changed = 0;
+    const bool more = !refused && (!cellWritten || EncodeWriterCell());
+    // The next frame goes out before the window shows the step, so the line carries it
+    // while the label is measured.
+    if (more) SendHexCommand(WriterWriteFrames[WriterWriteStep]);
+    LB_WriterStatus->SetCaption(caption);
+    if (cellWritten) PB_WriterStatus->StepIt();
+    if (!more) FinishWriterWrite(refused ? 0 : 1);
 }
 
 void TMainForm::FinishWriterWrite(int Result)

@@ -1821,6 +1821,10 @@ public:
     virtual void InternalOnProgress(TfrxProgressType ProgressType, int Progress);
     virtual void InternalOnProgressStop(TfrxProgressType ProgressType);
     void SetProgressMessage(const AnsiString &Text);
+    // ---- printer selection (printing track) ----
+    // The printer named by PrintOptions becomes current; the default-printer
+    // text means the system's default printer as it is at this moment.
+    void SelectPrinter();
     TfrxCustomPreview *Preview() const { return FPreview; }
     // Detaches the preview shown before and binds and starts the new one.
     void SetPreview(TfrxCustomPreview *Value);

@@ -8,6 +8,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "report/frxDrawText.h"
+#include "report/frxPrinter.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report/frxVariables.h"
@@ -388,6 +389,20 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
         ReportErrors();
     }
     return Result;
+}
+
+void TfrxReport::SelectPrinter()
+{
+    TfrxPrinters *Printers = frxPrinters();
+    const AnsiString &Name = FPrintOptions->Printer();
+    // Stored by the program as its choice of "the default": the system's default
+    // may have changed since, and another printer may have been current.
+    if (AnsiSameText(Name, frxResources()->Get("prDefault"))) {
+        Printers->SetPrinterIndex(-1);
+        return;
+    }
+    const int Index = Printers->IndexOf(Name);
+    if (Index >= 0) Printers->SetPrinterIndex(Index);
 }
 
 void TfrxReport::Print()

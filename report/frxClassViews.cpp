@@ -3,6 +3,7 @@
 #include "report/frxClass.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "report/frxPrinter.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report/frxXML.h"
@@ -385,10 +386,16 @@ void TfrxReportPage::SetSizeAndDimensions(int Size, double Width, double Height)
     UpdateDimensions();
 }
 
-// The printer's paper joins these when the printer list is there.
 void TfrxReportPage::SetDefaults()
 {
     FLeftMargin = FRightMargin = FTopMargin = FBottomMargin = 10;
+    // A printer whose settings could not be read has no paper to give: the page keeps its own.
+    if (const TfrxCustomPrinter *Printer = frxPrinters()->Printer(); Printer->Initialized()) {
+        FPaperSize = Printer->Paper();
+        FPaperWidth = Printer->PaperWidth();
+        FPaperHeight = Printer->PaperHeight();
+        FOrientation = Printer->Orientation();
+    }
     UpdateDimensions();
 }
 

@@ -380,6 +380,8 @@ void TfrxVirtualPrinter::Init()
         if (frxPaperSize(Number))
             FPapers->AddObject(AnsiString(), static_cast<TObject *>(ObjectOf(Number)));
     FBin = -1;
+    // Its paper is the default one from the start: a page laid out on it is never 0 x 0.
+    SetTableParams(FDefPaper, FDefPaperWidth, FDefPaperHeight, FDefOrientation);
     FInitialized = true;
 }
 
@@ -475,8 +477,8 @@ AnsiString TfrxPrinters::GetDefaultPrinter()
 
 TfrxPrinters *frxPrinters()
 {
-    static std::unique_ptr<TfrxPrinters> Printers;
-    if (!Printers) Printers = std::make_unique<TfrxPrinters>();
+    // Made in one step, so that it goes at exit before the spooler's handles it holds.
+    static const std::unique_ptr<TfrxPrinters> Printers = std::make_unique<TfrxPrinters>();
     return Printers.get();
 }
 

@@ -1,12 +1,15 @@
 // The archive list of a full ring of 2500 records: the main window's report laid out into
-// prepared pages, every value asked of the window's callbacks. The counter pages is the
-// number of pages the list takes.
+// prepared pages, every value asked of the window's callbacks, and printed to a PDF file
+// through a printer of a private spooler. The counter pages is the number of pages the list
+// takes, bytes the size of the printed file.
 
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/main_form.h"
 #include "operations/archive_record.h"
 #include "report/frxClass.h"
+#include "report/frxPrinter.h"
+#include "tests/support/PrintTestSupport.h"
 #include "tools/devsim/Archive.h"
 
 #include <benchmark/benchmark.h>
@@ -82,5 +85,54 @@ void PrepareArchiveList(benchmark::State &State)
     State.counters["pages"] = report->PreviewPages()->Count();
 }
 BENCHMARK(PrepareArchiveList)->Unit(benchmark::kMillisecond);
+
+// A PDF queue of a private spooler made current, its output sent to a file of our own.
+class TPdfPrinter
+{
+public:
+    TPdfPrinter()
+    {
+        if (!FCups.Running() || !FCups.AddPdfQueue("Bench") || !FCups.SetDefault("Bench")) return;
+        frxPrinters()->Refresh();
+        frxPrinters()->Printer()->SetFileName(AnsiString(FPath));
+    }
+    ~TPdfPrinter()
+    {
+        if (Ready()) frxPrinters()->Printer()->SetFileName(AnsiString());
+        std::filesystem::remove(FPath);
+    }
+    bool Ready() const { return FCups.Running() && frxPrinters()->HasPhysicalPrinters(); }
+    const std::string &Why() const { return FCups.Why(); }
+    double Bytes() const { return static_cast<double>(std::filesystem::file_size(FPath)); }
+
+private:
+    printtest::PrivateCups FCups;
+    std::string FPath = printtest::TempPath("archive_list", ".pdf");
+};
+
+// PrintArchiveList prints prepared pages only; PrepareAndPrintArchiveList is what the print
+// button costs after its dialog.
+void PrintList(benchmark::State &State, bool Prepare)
+{
+    TBench bench;
+    TPdfPrinter printer;
+    if (!printer.Ready()) {
+        State.SkipWithError(("no PDF printer: " + printer.Why()).c_str());
+        return;
+    }
+    TfrxReport *report = bench.Form()->frxReportList;
+    if (!report->PrepareReport(true)) {
+        State.SkipWithError("the list was not prepared");
+        return;
+    }
+    for (auto _ : State) {
+        if (Prepare) report->PrepareReport(true);
+        report->Print();
+    }
+    State.counters["pages"] = report->PreviewPages()->Count();
+    State.counters["bytes"] = printer.Bytes();
+}
+BENCHMARK_CAPTURE(PrintList, PrintArchiveList, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PrintList, PrepareAndPrintArchiveList, true)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -310,6 +310,22 @@ TEST_F(SimulatorTest, PacingFollowsTheSpeedTheProgramSet)
     EXPECT_GE(Clock::now() - start, 230ms);
 }
 
+TEST_F(SimulatorTest, AnswersToFramesSentTogetherFollowOneAnotherOnTheLine)
+{
+    Line line(Sim.DevicePath(), B1200);
+    Sim.SetBehaviour({.Paced = true});
+    // Both frames are heard at the same moment; the second answer may only start when the
+    // first has left: 12 bytes in and 44 out at 1200 baud are at least 466 ms.
+    Bytes frames = Frame({0x31, 0x62, 0x00, 0x10});
+    const Bytes second = Frame({0x31, 0x62, 0x10, 0x10});
+    frames.insert(frames.end(), second.begin(), second.end());
+    const auto start = Clock::now();
+    line.Send(frames);
+    EXPECT_EQ(line.Receive(44, 2000ms).size(), 44u);
+    EXPECT_GE(Clock::now() - start, 460ms);
+    EXPECT_EQ(Sim.Frames().size(), 2u);
+}
+
 TEST_F(SimulatorTest, VanishingMidExchangeHangsUpTheLine)
 {
     Sim.Expose(3);

@@ -6,7 +6,7 @@
 #include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "report/frxClass.h"
-#include "report_output/frxPreviewPages.h"
+#include "report_output/frxPreviewPagesPrint.h"
 #include "tests/operations/ReportsTestSupport.h"
 #include "tools/devsim/Archive.h"
 
@@ -98,7 +98,7 @@ public:
             return true;
         });
     }
-    ~RecordingPrinter() { frxSetPrintPagesHandler({}); }
+    ~RecordingPrinter() { frxInstallPrinting(); }
     RecordingPrinter(const RecordingPrinter &) = delete;
     RecordingPrinter &operator=(const RecordingPrinter &) = delete;
 

@@ -1,10 +1,10 @@
 #include "report/frxPrinter.h"
 
+#include "report/frxClass.h"
+#include "report/frxRes.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
-
-#include "report/frxRes.h"
 
 #include <gtest/gtest.h>
 
@@ -262,6 +262,46 @@ TEST_F(SpoolerTest, DocumentWithoutAFileGoesToTheQueue)
     const std::vector<std::string> Pdfs = Cups.WaitForPdfs("Beta", 1);
     ASSERT_EQ(Pdfs.size(), 1u) << Cups.Log();
     EXPECT_NE(PdfPages(Pdfs[0]).at(0).find("В очередь"), std::string::npos);
+}
+
+// ---- pages take their paper from the current printer ----
+
+TEST_F(SpoolerTest, NewPageDefaultsToTheCurrentPrintersPaper)
+{
+    frxPrinters()->Refresh();
+    TfrxCustomPrinter *P = frxPrinters()->Printer();
+    ASSERT_TRUE(P->InheritsFrom(TfrxPrinter::StaticClass()));
+    P->SetViewParams(11, 0, 0, poLandscape);
+    TfrxReport Report(nullptr);
+    auto *Page = new TfrxReportPage(&Report);
+    Page->SetDefaults();
+    EXPECT_EQ(Page->PaperSize(), 11);
+    EXPECT_NEAR(Page->PaperWidth(), 210, 0.1);
+    EXPECT_NEAR(Page->PaperHeight(), 148, 0.1);
+    EXPECT_EQ(Page->Orientation(), poLandscape);
+    for (double Margin :
+         {Page->LeftMargin(), Page->RightMargin(), Page->TopMargin(), Page->BottomMargin()})
+        EXPECT_EQ(Margin, 10);
+    EXPECT_NEAR(Page->Width(), 210 * 3.77953, 0.5) << "the page's pixels follow the paper";
+    P->SetViewParams(9, 0, 0, poPortrait);
+    Page->SetDefaults();
+    EXPECT_EQ(Page->PaperSize(), 9);
+    EXPECT_NEAR(Page->PaperHeight(), 297, 0.1);
+    EXPECT_EQ(Page->Orientation(), poPortrait);
+}
+
+TEST_F(PrinterTest, WithoutPrintersANewPageIsA4)
+{
+    NoPrinters None;
+    frxPrinters()->Refresh();
+    TfrxReport Report(nullptr);
+    auto *Page = new TfrxReportPage(&Report);
+    Page->SetPaperSize(11);
+    Page->SetDefaults();
+    EXPECT_EQ(Page->PaperSize(), 9);
+    EXPECT_EQ(Page->PaperWidth(), 210);
+    EXPECT_EQ(Page->PaperHeight(), 297);
+    EXPECT_EQ(Page->LeftMargin(), 10);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -197,6 +198,9 @@ Clock::duration TSimulator::ByteTime() const
 
 void TSimulator::Run()
 {
+    // Pacing sleeps to each byte's deadline; the kernel's default slack would make every one
+    // of those sleeps some 50 us late.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     Clock::time_point rxLine{};
     while (!Interrupted()) {
         std::optional<Clock::time_point> deadline;
@@ -218,7 +222,7 @@ void TSimulator::Run()
                 std::lock_guard lock(FLock);
                 served = FDevice.Idle(Clock::now());
             }
-            keepGoing = Handle(served);
+            keepGoing = Handle(served, Clock::now());
         }
         if (!keepGoing) break;
     }
@@ -233,20 +237,23 @@ bool TSimulator::Receive(Clock::time_point &RxLine)
     std::uint8_t chunk[4096];
     const ssize_t n = read(FMaster, chunk, sizeof chunk);
     if (n <= 0) return n < 0 && (errno == EAGAIN || errno == EINTR);
-    // Paced, the last byte of the chunk is here only after the wire carried all of them.
+    Clock::time_point heard = Clock::now();
+    // Paced, the last byte of the chunk is here only after the wire carried all of them, and
+    // the answer starts from that moment however late this thread wakes to it.
     if (Behaviour().Paced) {
-        RxLine = std::max(RxLine, Clock::now()) + n * ByteTime();
+        RxLine = std::max(RxLine, heard) + n * ByteTime();
         if (!SleepUntil(RxLine)) return false;
+        heard = RxLine;
     }
     std::vector<TExchange> served;
     {
         std::lock_guard lock(FLock);
         served = FDevice.Feed(chunk, static_cast<std::size_t>(n), Clock::now());
     }
-    return Handle(served);
+    return Handle(served, heard);
 }
 
-bool TSimulator::Handle(const std::vector<TExchange> &Served)
+bool TSimulator::Handle(const std::vector<TExchange> &Served, Clock::time_point Heard)
 {
     for (const TExchange &x : Served) {
         TBehaviour how;
@@ -265,12 +272,12 @@ bool TSimulator::Handle(const std::vector<TExchange> &Served)
             FVanishRequested = true;
             return false;
         }
-        if (x.Answer && !how.Silent && !Respond(*x.Answer, how)) return false;
+        if (x.Answer && !how.Silent && !Respond(*x.Answer, how, Heard)) return false;
     }
     return true;
 }
 
-bool TSimulator::Respond(Bytes Answer, const TBehaviour &How)
+bool TSimulator::Respond(Bytes Answer, const TBehaviour &How, Clock::time_point Heard)
 {
     if (How.WrongBytes)
         for (std::uint8_t &b : Answer)
@@ -279,12 +286,15 @@ bool TSimulator::Respond(Bytes Answer, const TBehaviour &How)
         Answer.insert(Answer.end(), static_cast<std::size_t>(How.LengthDelta), Answer.back());
     else if (How.LengthDelta < 0)
         Answer.resize(Answer.size() - std::min(Answer.size(), std::size_t(-How.LengthDelta)));
-    if (How.Delay.count() > 0 && !SleepUntil(Clock::now() + How.Delay)) return false;
-    if (!How.Paced) return WriteBytes(Answer.data(), Answer.size());
-    const Clock::time_point start = Clock::now();
+    const Clock::time_point start = Heard + How.Delay;
+    if (!How.Paced) return SleepUntil(start) && WriteBytes(Answer.data(), Answer.size());
+    // Every byte is due a whole number of byte times after the line became free, so a late
+    // wake is caught up with the next byte instead of delaying all that follow.
+    const Clock::time_point begin = std::max(start, FTxLine);
     const Clock::duration byteTime = ByteTime();
+    FTxLine = begin + static_cast<long>(Answer.size()) * byteTime;
     for (std::size_t i = 0; i < Answer.size(); ++i)
-        if (!SleepUntil(start + static_cast<long>(i + 1) * byteTime) || !WriteBytes(&Answer[i], 1))
+        if (!SleepUntil(begin + static_cast<long>(i + 1) * byteTime) || !WriteBytes(&Answer[i], 1))
             return false;
     return true;
 }

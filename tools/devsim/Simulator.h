@@ -65,8 +65,9 @@ public:
 private:
     void Run();
     bool Receive(Clock::time_point &RxLine);
-    bool Handle(const std::vector<TExchange> &Served);
-    bool Respond(Bytes Answer, const TBehaviour &How);
+    // Heard: when the frames' last byte reached the device; answers are timed from there.
+    bool Handle(const std::vector<TExchange> &Served, Clock::time_point Heard);
+    bool Respond(Bytes Answer, const TBehaviour &How, Clock::time_point Heard);
     bool WriteBytes(const std::uint8_t *Data, std::size_t Count);
     bool SleepUntil(Clock::time_point Deadline);
     Clock::duration ByteTime() const;
@@ -85,6 +86,7 @@ private:
     TBehaviour FBehaviour;
     std::size_t FFramesBeforeVanish = 0;
     std::vector<TFrame> FFrames;
+    Clock::time_point FTxLine{}; // when the answer line is free again (simulator thread only)
     std::function<void(const TExchange &)> FMonitor;
 
     std::atomic<bool> FStop{false};

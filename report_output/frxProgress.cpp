@@ -1,0 +1,135 @@
+#include "report_output/frxProgress.h"
+
+#include "report/frxRes.h"
+
+namespace
+{
+
+template <class T> T *Place(TCustomForm *Form, TWinControl *Parent, const char *Name, TRect Bounds)
+{
+    auto *Control = new T(Form);
+    Control->SetName(Name);
+    Control->SetParent(Parent);
+    Control->SetBounds(Bounds.Left, Bounds.Top, Bounds.Width(), Bounds.Height());
+    return Control;
+}
+
+void UseTahoma(TControl *Control)
+{
+    Control->Font()->SetName("Tahoma");
+    Control->Font()->SetHeight(-11);
+}
+
+} // namespace
+
+TfrxProgress::TfrxProgress(TComponent *AOwner) : TForm(AOwner)
+{
+    CreateControls();
+    FActiveForm = Screen ? Screen->ActiveForm() : nullptr;
+    if (FActiveForm) {
+        // The form may go while the window shows: its going is heard and it is forgotten.
+        FActiveForm->FreeNotification(this);
+        FActiveForm->SetEnabled(false);
+    }
+}
+
+TfrxProgress::~TfrxProgress()
+{
+    EnableActiveForm();
+}
+
+void TfrxProgress::CreateControls()
+{
+    SetBorderStyle(bsNone);
+    TCustomForm::SetPosition(poScreenCenter);
+    SetClientWidth(271);
+    SetClientHeight(101);
+    Font()->SetName("MS Sans Serif");
+    Font()->SetHeight(-11);
+    Panel1 = Place<TPanel>(this, this, "Panel1", Rect(0, 0, 271, 101));
+    Panel1->SetAlign(alClient);
+    Panel1->SetBevelWidth(2);
+    Panel1->SetCaption("");
+    LMessage = Place<TLabel>(this, Panel1, "LMessage", Bounds(16, 11, 237, 20));
+    LMessage->SetAutoSize(false);
+    LMessage->SetAlignment(taCenter);
+    UseTahoma(LMessage);
+    Bar = Place<TProgressBar>(this, Panel1, "Bar", Bounds(16, 37, 237, 17));
+    Bar->SetStep(1);
+    CancelB = Place<TButton>(this, Panel1, "CancelB", Bounds(100, 64, 75, 25));
+    CancelB->SetCancel(true);
+    CancelB->SetModalResult(mrCancel);
+    UseTahoma(CancelB);
+    CancelB->SetCaption(frxGet(2));
+    CancelB->OnClick = [this](TObject *) { SetTerminated(true); };
+}
+
+void TfrxProgress::Execute(int MaxValue, const AnsiString &Msg, bool ShowCancel, bool ShowProgress)
+{
+    FTerminated = false;
+    CancelB->SetVisible(ShowCancel);
+    SetProgress(ShowProgress);
+    Bar->SetMin(0);
+    Reset();
+    Bar->SetMax(MaxValue);
+    SetMessage(Msg);
+    Show();
+    Application->ProcessMessages();
+}
+
+void TfrxProgress::SetPosition(int Value)
+{
+    FPosition = Value;
+    Bar->SetPosition(Value);
+    BringToFront();
+    Application->ProcessMessages();
+}
+
+void TfrxProgress::Tick()
+{
+    if (FPosition >= Bar->Min() && FPosition < Bar->Max()) SetPosition(FPosition + 1);
+}
+
+void TfrxProgress::SetMessage(const AnsiString &Value)
+{
+    FMessage = Value;
+    LMessage->SetCaption(Value);
+    LMessage->Repaint();
+}
+
+void TfrxProgress::SetProgress(bool Value)
+{
+    FShowProgress = Value;
+    Bar->SetVisible(Value);
+    LMessage->SetTop(Value ? 15 : 35);
+}
+
+void TfrxProgress::SetTerminated(bool Value)
+{
+    FTerminated = Value;
+    if (Value) Close();
+}
+
+void TfrxProgress::WndProc(TMessage &Message)
+{
+    inherited::WndProc(Message);
+    // Dragged by any point: there is no caption to take hold of.
+    if (Message.Msg == WM_NCHITTEST && Message.Result == HTCLIENT) Message.Result = HTCAPTION;
+}
+
+void TfrxProgress::DoHide()
+{
+    EnableActiveForm();
+    inherited::DoHide();
+}
+
+void TfrxProgress::Notification(TComponent *AComponent, TOperation Operation)
+{
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FActiveForm) FActiveForm = nullptr;
+}
+
+void TfrxProgress::EnableActiveForm()
+{
+    if (FActiveForm) FActiveForm->SetEnabled(true);
+}

@@ -1,0 +1,169 @@
+// The three reports on paper: the archive read from the simulated device, a receipt and the
+// address book printed through the main window's handlers to a print queue of a private
+// spooler, each job's PDF read back with pdftotext: every value on its page, in the copies
+// asked for.
+
+#include "link/config.h"
+#include "link/constants.h"
+#include "report/frxPrinter.h"
+#include "tests/operations/ReportsTestSupport.h"
+#include "tests/support/PrintTestSupport.h"
+#include "tools/devsim/Archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace printtest;
+
+namespace
+{
+
+// Runs of spaces as one: the PDF places words, it does not keep their spacing.
+std::string Words(const std::string &Text)
+{
+    std::string Result;
+    for (char Ch : Text)
+        if (Ch != ' ' || Result.empty() || Result.back() != ' ') Result += Ch;
+    return Result;
+}
+
+bool Has(const std::string &Page, const AnsiString &Text)
+{
+    return Words(Page).find(Words(Text.ToUtf8())) != std::string::npos;
+}
+
+class PrintingTest : public reporttest::ReportsTest
+{
+protected:
+    void SetUp() override
+    {
+        ReportsTest::SetUp();
+        QRV4_REQUIRE_CUPS(Cups);
+        ASSERT_TRUE(Cups.AddPdfQueue("Office")) << Cups.Log();
+        ASSERT_TRUE(Cups.SetDefault("Office")) << Cups.Log();
+        frxPrinters()->Refresh();
+    }
+
+    // The text of each page of the Job-th job (1-based) the queue received.
+    std::vector<std::string> Job(std::size_t Number)
+    {
+        const std::vector<std::string> Files = Cups.WaitForPdfs("Office", Number);
+        if (Files.size() < Number) return {};
+        KeepFirstPage(Files[Number - 1], Number);
+        return PdfPages(Files[Number - 1]);
+    }
+
+    // Where QRV4_SHOTS says, the first page of each job is kept as a picture.
+    static void KeepFirstPage(const std::string &Pdf, std::size_t Number)
+    {
+        const char *Shots = std::getenv("QRV4_SHOTS");
+        if (!Shots) return;
+        std::filesystem::create_directories(Shots);
+        PdfPageImage(Pdf, 1, 80)
+            .save(QString::fromStdString(std::string(Shots) + "/job" + std::to_string(Number) +
+                                         ".png"));
+    }
+
+    PrivateCups Cups;
+};
+
+} // namespace
+
+TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
+{
+    Sim->Edit([](devsim::Memory &m) {
+        std::tm when{};
+        when.tm_year = 2026 - 1900;
+        when.tm_mon = 11;
+        when.tm_mday = 7;
+        when.tm_hour = 18;
+        devsim::WriteArchive(m, devsim::SampleArchive(90, when), 90);
+    });
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
+    Form->BTN_ReadFromArchiveClick(nullptr);
+    ASSERT_TRUE(WaitForIdle());
+    const int rows = static_cast<int>(Form->ArchiveRecords.size());
+    ASSERT_GT(rows, 40);
+
+    // The list in two copies.
+    AnswerWithOk(PrintListDlg, [] { PrintListDlg->ED_NumCopy->SetText("2"); });
+    Form->BTN_PrintArchiveClick(nullptr);
+    const auto list = Job(1);
+    ASSERT_GE(list.size(), 4u);
+    ASSERT_EQ(list.size() % 2, 0u);
+    const std::size_t pages = list.size() / 2;
+    for (std::size_t copy = 0; copy < 2; ++copy) {
+        std::string all;
+        for (std::size_t p = 0; p < pages; ++p) {
+            const std::string &page = list[copy * pages + p];
+            EXPECT_TRUE(Has(page, "Код ключа"_a)) << copy << "/" << p;
+            EXPECT_TRUE(Has(page, "Страница "_a + IntToStr(int(p) + 1))) << copy << "/" << p;
+            all += page;
+        }
+        EXPECT_TRUE(Has(list[copy * pages], "Архив ключей QRV-4"_a));
+        for (const ArchiveRecord &row : Form->ArchiveRecords) {
+            const auto texts = ArchiveRowTexts(row);
+            EXPECT_TRUE(Has(all, texts[1]) && Has(all, texts[5])) << texts[1].ToUtf8();
+        }
+        int keys = 0;
+        for (const ArchiveRecord &row : Form->ArchiveRecords)
+            keys += row.Count;
+        const std::string &last = list[copy * pages + pages - 1];
+        EXPECT_TRUE(Has(last, "Всего записей: "_a + IntToStr(rows)));
+        EXPECT_TRUE(Has(last, "Всего ключей: "_a + IntToStr(keys)));
+    }
+
+    // A receipt for the second row.
+    Config.ProductName = "Домофонный ключ"_a;
+    Form->ED_Dallas->SetText("120");
+    Form->ED_Metacom->SetText("150");
+    Form->ED_Cyfral->SetText("170");
+    Form->ED_Proxy->SetText("300");
+    Form->ED_SellerName->SetText("ИП Иванов И.И."_a);
+    Form->ED_SellerAddress->SetText("г. Москва, ул. Ленина, 1"_a);
+    Form->ED_SellerBank->SetText("р/с 40802810000000000001"_a);
+    Form->SG_Archive->SetRow(2);
+    const ArchiveRecord &sold = Form->ArchiveRecords[1];
+    AnswerWithOk(PrintTovcheckDlg, [] {
+        PrintTovcheckDlg->ED_CountTovcheck->SetText("41");
+        PrintTovcheckDlg->ED_Price->SetText("250");
+    });
+    Form->BTN_TovcheckClick(nullptr);
+    const auto receipt = Job(2);
+    ASSERT_EQ(receipt.size(), 1u);
+    const double sum = sold.Count * 250.0;
+    for (const AnsiString &text :
+         {"ИП Иванов И.И."_a, "г. Москва, ул. Ленина, 1"_a, "р/с 40802810000000000001"_a,
+          "ТОВАРНЫЙ ЧЕК № 41"_a, PrintTovcheckDlg->DTP_Print->DisplayText(),
+          "Домофонный ключ: "_a + ArchiveTypeText(sold.KeyType), sold.KeyText, AnsiString("250.00"),
+          FormatFloat("0.00", sum), SumInWords(sum), "Продавец"_a})
+        EXPECT_TRUE(Has(receipt[0], text)) << text.ToUtf8() << "\n" << receipt[0];
+    EXPECT_EQ(Config.CountTovcheck, 42);
+
+    // The address book.
+    Form->WriterRows.assign(12, WriterRecord());
+    Form->RenumberWriterRows();
+    for (int cell : {4, 7, 9}) {
+        WriterRecord &key = Form->WriterRows[cell];
+        key.KeyType = cell % 4;
+        key.WriteMode = 0;
+        key.Name = "Подъезд "_a + IntToStr(cell);
+        key.KeyHex = "01 23 45 67 89 AB CD " + IntToHex(cell, 2);
+    }
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
+    Form->FillWriterGrid();
+    AnswerWithOk(PrintListDlg, [] { PrintListDlg->ED_NumCopy->SetText("1"); });
+    Form->PrintWriter(false);
+    const auto book = Job(3);
+    ASSERT_EQ(book.size(), 1u);
+    EXPECT_TRUE(Has(book[0], "Ячейки с 0 по 11"_a));
+    for (int cell : {4, 7, 9}) {
+        const WriterRecord &key = Form->WriterRows[cell];
+        EXPECT_TRUE(Has(book[0], key.Name) && Has(book[0], key.KeyHex) &&
+                    Has(book[0], KeyTypeNames[key.KeyType][0]))
+            << cell;
+    }
+}
