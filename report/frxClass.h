@@ -1418,6 +1418,76 @@ struct TfrxPaperSize {
 int frxFindPaperSize(double WidthMM, double HeightMM);
 const TfrxPaperSize *frxPaperSize(int Number);
 
+// ---- dialog pages ----
+
+QRV4_ENUM_INFO(TPosition, poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly,
+               poScreenCenter, poDesktopCenter, poMainFormCenter, poOwnerFormCenter)
+QRV4_ENUM_INFO(TWindowState, wsNormal, wsMinimized, wsMaximized)
+
+// A form the user fills in before the report is built; its controls live on
+// the form the output library makes for it.
+class TfrxDialogPage : public TfrxPage
+{
+    QRV4_CLASS(TfrxDialogPage, TfrxPage)
+
+public:
+    explicit TfrxDialogPage(TComponent *AOwner);
+    ~TfrxDialogPage() override;
+    AnsiString GetDescription() const override;
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetWidth(double Value) override;
+    void SetHeight(double Value) override;
+    void FontChanged() override;
+
+    TForm *Form() const { return FForm.get(); }
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value) { FBorderStyle = Value; }
+    AnsiString Caption() const { return FForm->Caption(); }
+    void SetCaption(const AnsiString &Value) { FForm->SetCaption(Value); }
+    TColor Color() const { return FForm->Color(); }
+    void SetColor(TColor Value) { FForm->SetColor(Value); }
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value) { FWindowState = Value; }
+    int ModalResult() const { return FForm->ModalResult(); }
+    void SetModalResult(int Value) { FForm->SetModalResult(Value); }
+
+    // Hands the form its place and routes its events to the page's script procedures.
+    void Initialize();
+    int ShowModal();
+
+    // Names of the script procedures the form's events call.
+    AnsiString OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress,
+        OnKeyUp, OnShow, OnResize;
+    template <AnsiString TfrxDialogPage::*Event> const AnsiString &EventName() const
+    {
+        return this->*Event;
+    }
+    template <AnsiString TfrxDialogPage::*Event> void SetEventName(const AnsiString &Value)
+    {
+        this->*Event = Value;
+    }
+
+    static void Publish(rtl::Publisher<TfrxDialogPage> &P);
+
+private:
+    void Notify(const AnsiString &Event);
+    void KeyEvent(const AnsiString &Event, WORD &Key, TShiftState Shift);
+
+    std::unique_ptr<TForm> FForm;
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TPosition FPosition = poScreenCenter;
+    TWindowState FWindowState = wsNormal;
+};
+
+// The output library makes the dialog pages' forms; without it they are plain forms.
+using TfrxDialogFormFactory = std::function<std::unique_ptr<TForm>()>;
+void frxSetDialogFormFactory(TfrxDialogFormFactory Factory);
+
+// ---- end of dialog pages ----
+
 // ---- the report ----
 
 // What the engine and the prepared-page store offer the report; the
@@ -1464,6 +1534,8 @@ public:
     int TotalPages = 0;
     // The prepared page this report's numbering starts from.
     int FirstPage = 0;
+    // When set, shows a dialog page instead of the page's own modal show.
+    std::function<void(TfrxDialogPage *Page)> OnShowDialogPage;
 
 private:
     TfrxReport *FReport;

@@ -75,12 +75,11 @@ Variant TfrxExpressionCache::Calc(const AnsiString &Expression, AnsiString &Erro
     ErrorMsg = AnsiString();
     FScript->Parent = Script;
     int Index;
-    AnsiString Function;
+    TfsProcVariable *Compiled;
     if (FExpressions->Find(Expression, Index)) {
-        Function = "frxf" + IntToStr(reinterpret_cast<std::intptr_t>(FExpressions->Objects(Index)));
+        Compiled = static_cast<TfsProcVariable *>(FExpressions->Objects(Index));
     } else {
-        const int Number = FExpressions->Count();
-        Function = "frxf" + IntToStr(Number);
+        const AnsiString Function = "frxf" + IntToStr(FExpressions->Count());
         AnsiString Source;
         if (SameText(FScriptLanguage, "PascalScript"))
             Source = "function " + Function + ": Variant; begin Result := " + Expression +
@@ -98,12 +97,14 @@ Variant TfrxExpressionCache::Calc(const AnsiString &Expression, AnsiString &Erro
                 frxResources()->Get("clExprError") + " '" + Expression + "': " + FScript->ErrorMsg;
             return ::Null();
         }
-        // The object slot keeps the function's number.
-        FExpressions->AddObject(Expression,
-                                reinterpret_cast<TObject *>(static_cast<std::intptr_t>(Number)));
+        // The object slot keeps the function itself, so a row calls it without a lookup.
+        Compiled = dynamic_cast<TfsProcVariable *>(FScript->FindLocal(Function));
+        FExpressions->AddObject(Expression, Compiled);
     }
+    if (!Compiled) return ::Null();
     RunFlag Running(FMainScript->IsRunning, false);
-    return FScript->CallFunction(Function, ::Null());
+    TfsLocalsGuard Locals(Compiled);
+    return Compiled->GetValue();
 }
 
 // ---- the report's values ----

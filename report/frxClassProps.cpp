@@ -592,6 +592,6 @@ void frxRegisterReportClasses()
                          TfrxNullBand::StaticClass(),      TfrxUserDataSet::StaticClass(),
                          TfrxLineView::StaticClass(),      TfrxCustomLineView::StaticClass(),
                          TfrxPictureView::StaticClass(),   TfrxShapeView::StaticClass(),
-                         TfrxSubreport::StaticClass()});
+                         TfrxSubreport::StaticClass(),     TfrxDialogPage::StaticClass()});
     });
 }

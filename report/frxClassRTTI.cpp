@@ -285,6 +285,20 @@ void AddComponents(TfsScript *Script)
         Script->AddClass(Band, "TfrxDataBand");
     Script->AddClass(TfrxPage::StaticClass(), "TfrxComponent");
     Script->AddClass(TfrxReportPage::StaticClass(), "TfrxPage");
+    if (TfsClassVariable *C = Script->AddClass(TfrxDialogPage::StaticClass(), "TfrxPage")) {
+        C->AddMethod("function ShowModal: Integer",
+                     [](TObject *I, TClass, const AnsiString &, Caller *) {
+                         return Variant(Self<TfrxDialogPage>(I)->ShowModal());
+                     });
+        C->AddProperty(
+            "ModalResult", "Integer",
+            [](TObject *I, TClass, const AnsiString &) {
+                return Variant(Self<TfrxDialogPage>(I)->ModalResult());
+            },
+            [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+                Self<TfrxDialogPage>(I)->SetModalResult(Value.AsInteger());
+            });
+    }
 }
 
 // The engine's operations and its position on the page, for report scripts.

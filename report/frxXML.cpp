@@ -123,7 +123,7 @@ AnsiString frxValueToXML(const Variant &Value)
     case varSingle:
     case varDouble:
     case varCurrency:
-        return FloatToStr(Value.AsDouble());
+        return frxFloatToXML(Value.AsDouble());
     case varDate:
         return DateTimeToStr(Value.AsDateTime());
     case varString:

@@ -323,6 +323,12 @@ void TfrxAggregateList::AddItem(const AnsiString &Text, TfrxCustomMemoView *Memo
     if (!Item->FBand) Item->FBand = DataBand;
     if (!Item->FBand) return;
     Item->FParentBand = dynamic_cast<TfrxBand *>(Memo->Parent());
+    // A total in a footer's cell belongs to the footer, not to the column it was laid out in.
+    if (TfrxBand *Origin = CellOrigin ? CellOrigin(Memo) : nullptr;
+        Origin &&
+        (dynamic_cast<TfrxReportSummary *>(Origin) || dynamic_cast<TfrxPageFooter *>(Origin) ||
+         dynamic_cast<TfrxFooter *>(Origin) || dynamic_cast<TfrxGroupFooter *>(Origin)))
+        Item->FParentBand = Origin;
     Item->FIsPageFooter = dynamic_cast<TfrxPageFooter *>(Item->FParentBand) != nullptr;
     Item->FText = Text;
     Item->FMemoName = Memo->Name();

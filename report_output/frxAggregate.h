@@ -6,10 +6,12 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Variants.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class TfrxBand;
+class TfrxComponent;
 class TfrxCustomMemoView;
 class TfrxDataBand;
 class TfrxReport;
@@ -76,6 +78,9 @@ public:
     TfrxAggregateItem *Items(int Index) const { return FItems.at(Index).get(); }
 
     // Function, expression, band and flags of one call such as "SUM(<x>, MasterData1, 2)".
+    // The horizontal band a memo moved into a vertical band came from, when it did.
+    std::function<TfrxBand *(TfrxComponent *)> CellOrigin;
+
     static void ParseName(TfrxReport *Report, const AnsiString &Text,
                           TfrxAggregateFunction &Function, AnsiString &Expression,
                           TfrxDataBand *&Band, bool &CountInvisible, bool &Running);

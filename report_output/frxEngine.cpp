@@ -8,6 +8,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "report/frxRes.h"
+#include "report_output/frxDialogs.h"
 #include "report_output/frxPreviewPages.h"
 #include "script/fs_iinterpreter.h"
 
@@ -32,14 +33,17 @@ bool IsGroupHeader(TfrxBand *Band)
     return dynamic_cast<TfrxGroupHeader *>(Band) != nullptr;
 }
 
-// Bands in the order of their tops, to the hundredth of a pixel; among equal
-// tops the one added later comes first, as the wiring expects.
-void SortByTop(std::vector<TfrxBand *> &Bands)
+// Bands in the order of their tops (lefts for vertical bands), to the
+// hundredth of a pixel; among equal places the one added later comes first, as
+// the wiring expects.
+void SortByPlace(std::vector<TfrxBand *> &Bands, bool Vertical)
 {
+    auto Place = [Vertical](TfrxBand *Band) {
+        return std::llround((Vertical ? Band->Left() : Band->Top()) * 100);
+    };
     std::reverse(Bands.begin(), Bands.end());
-    std::stable_sort(Bands.begin(), Bands.end(), [](TfrxBand *A, TfrxBand *B) {
-        return std::llround(A->Top() * 100) < std::llround(B->Top() * 100);
-    });
+    std::stable_sort(Bands.begin(), Bands.end(),
+                     [&](TfrxBand *A, TfrxBand *B) { return Place(A) < Place(B); });
 }
 
 void AddError(TStrings *Errors, const char *Key, TfrxComponent *C)
@@ -92,10 +96,18 @@ void frxRegisterOutput()
     frxSetOutputFactories(
         [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
         [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
+    frxSetDialogFormFactory(
+        []() -> std::unique_ptr<TForm> { return std::make_unique<TfrxDialogForm>(nullptr); });
     frxRegisterPreview();
 }
 
-TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport) {}
+TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport)
+{
+    FAggregates.CellOrigin = [this](TfrxComponent *C) {
+        const auto Found = FCellOrigin.find(C);
+        return Found == FCellOrigin.end() ? nullptr : Found->second;
+    };
+}
 
 TfrxEngine::~TfrxEngine() = default;
 
@@ -178,12 +190,15 @@ bool TfrxEngine::Initialize()
     FAggregates.Clear();
     FBandStates.clear();
     FPageDataBands.clear();
+    FPageVDataBands.clear();
+    FCellOrigin.clear();
     FLastPoll = std::chrono::steady_clock::now();
     TStrings *Errors = Report()->Errors();
     for (int i = 0; i < Report()->PagesCount(); ++i)
         if (auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i))) {
             FCurReportPage = APage;
-            PreparePage(Errors);
+            PreparePage(Errors, false);
+            PreparePage(Errors, true);
         }
     CheckDataSets(Errors);
     return Errors->Count() == 0;
@@ -223,26 +238,27 @@ void TfrxEngine::CheckDataSets(TStrings *Errors)
 
 // ---- wiring ----
 
-void TfrxEngine::PreparePage(TStrings *Errors)
+void TfrxEngine::PreparePage(TStrings *Errors, bool Vertical)
 {
     TfrxReportPage *APage = Page();
     APage->AlignChildren();
-    std::vector<TfrxDataBand *> &TopLevel = FPageDataBands[APage];
+    std::vector<TfrxDataBand *> &TopLevel = (Vertical ? FPageVDataBands : FPageDataBands)[APage];
     TopLevel.clear();
     std::vector<TfrxBand *> Ordered;
     TList *Objects = APage->Objects();
     for (int i = 0; i < Objects->Count(); ++i) {
         auto *Band = As<TfrxBand>(Objects->Items(i));
-        if (!Band || Band->Vertical()) continue;
+        if (!Band || Band->Vertical() != Vertical) continue;
         FBandStates[Band] = TBandState();
         if (auto *Data = dynamic_cast<TfrxDataBand *>(Band);
             Data && !Data->DataSet() && Data->RowCount() >= 1) {
             Data->SetDataSet(Data->VirtualDataSet());
             Data->VirtualDataSet()->Initialize();
         }
+        if (!Vertical && !dynamic_cast<TfrxOverlay *>(Band)) MoveCellsIntoVerticalBands(Band);
         if (Band->BandNumber() >= 4 && Band->BandNumber() <= 13) Ordered.push_back(Band);
     }
-    SortByTop(Ordered);
+    SortByPlace(Ordered, Vertical);
     WireGroups(Ordered, Errors);
     WireHeaders(Ordered, Errors);
     std::vector<TfrxBand *> Wired;
@@ -335,6 +351,8 @@ void TfrxEngine::AddAggregateItems(TfrxReportPage *APage)
 {
     const std::vector<TfrxDataBand *> &TopLevel = FPageDataBands[APage];
     std::vector<TfrxDataBand *> Walk(TopLevel.begin(), TopLevel.end());
+    const std::vector<TfrxDataBand *> &VTopLevel = FPageVDataBands[APage];
+    Walk.insert(Walk.end(), VTopLevel.begin(), VTopLevel.end());
     while (!Walk.empty()) {
         TfrxDataBand *Band = Walk.back();
         Walk.pop_back();
@@ -343,6 +361,7 @@ void TfrxEngine::AddAggregateItems(TfrxReportPage *APage)
         if (S.Group)
             for (TfrxGroupHeader *Group : State(S.Group).Groups)
                 FAggregates.ScanBand(State(Group).Footer, Band);
+        if (Band->Vertical()) FAggregates.ScanBand(Band, Band);
         Walk.insert(Walk.end(), S.SubBands.begin(), S.SubBands.end());
     }
     if (TopLevel.empty()) return;
@@ -355,11 +374,27 @@ void TfrxEngine::AddAggregateItems(TfrxReportPage *APage)
 
 bool TfrxEngine::RunDialogs()
 {
-    const AnsiString &Event = Report()->OnRunDialogs();
-    if (Trim(Event).IsEmpty()) return true;
-    Variant Params = VarArrayOf({Variant(true)});
-    Report()->DoParamEvent(Event, Params);
-    return Params.GetElement({0}).AsBoolean();
+    if (const AnsiString &Event = Report()->OnRunDialogs(); !Trim(Event).IsEmpty()) {
+        Variant Params = VarArrayOf({Variant(true)});
+        Report()->DoParamEvent(Event, Params);
+        return Params.GetElement({0}).AsBoolean();
+    }
+    for (int i = 0; i < Report()->PagesCount(); ++i) {
+        auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report()->Pages(i));
+        if (!Dialog || !Dialog->Visible()) continue;
+        Dialog->Form()->SetBorderStyle(Dialog->BorderStyle());
+        // A form without controls asks nothing.
+        if (Dialog->Form()->ControlCount() == 0) continue;
+        int Result;
+        if (OnShowDialogPage) {
+            OnShowDialogPage(Dialog);
+            Result = Dialog->ModalResult();
+        } else {
+            Result = Dialog->ShowModal();
+        }
+        if (Result == mrCancel) return false;
+    }
+    return true;
 }
 
 void TfrxEngine::RunReportPages()
@@ -414,7 +449,9 @@ void TfrxEngine::RunPageBody(TfrxReportPage *APage)
     if (!CanShow(APage, Report()->EngineOptions()->PrintIfEmpty())) return;
     InitPage();
     ShowLooseObjects(APage);
-    if (!APage->OnManualBuild().IsEmpty())
+    if (Report()->OnManualBuild)
+        Report()->OnManualBuild(APage);
+    else if (!APage->OnManualBuild().IsEmpty())
         Report()->DoNotifyEvent(APage, APage->OnManualBuild());
     else
         RunBands(APage);
@@ -487,13 +524,13 @@ void TfrxEngine::PollMessages()
     Application->ProcessMessages();
 }
 
-void TfrxEngine::RunBands(TObject *Parent)
+void TfrxEngine::RunBands(TObject *Parent, bool Vertical)
 {
     PollMessages();
     if (Report()->Terminated()) return;
     std::vector<TfrxDataBand *> Bands;
     if (auto *APage = dynamic_cast<TfrxReportPage *>(Parent))
-        Bands = FPageDataBands[APage];
+        Bands = (Vertical ? FPageVDataBands : FPageDataBands)[APage];
     else
         Bands = State(static_cast<TfrxBand *>(Parent)).SubBands;
     for (TfrxDataBand *Band : Bands) {
@@ -515,8 +552,10 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     bool First = true;
     int ColumnRowPosition = 0, FooterPosition = 0;
     double SavedY = CurY;
+    // Vertical bands show every record: their cells sit beside each other in one row.
+    const bool Vertical = Band->Vertical();
     while (!DataSet->Eof()) {
-        if (CanShow(Band, Band->PrintIfDetailEmpty())) {
+        if (Vertical || CanShow(Band, Band->PrintIfDetailEmpty())) {
             if (First) {
                 if (Band->KeepTogether()) StartKeep(Band);
                 if (Band->KeepHeader() && S.Header) StartKeep(Band);
@@ -599,6 +638,7 @@ void TfrxEngine::InitPage()
     FOriginX = 0;
     FFirstPageOfRun = true;
     FLastPageOfRun = false;
+    FVCellBand = nullptr;
     if (Pages()->Count() > 0 && APage->PrintOnPreviousPage()) {
         Pages()->CurPage = Pages()->Count() - 1;
         CurY = Pages()->GetLastY();
@@ -627,10 +667,13 @@ void TfrxEngine::AddPageOutline()
 
 void TfrxEngine::AddPage()
 {
+    const int Before = Pages()->Count();
     Pages()->AddPage(Page());
+    // Cells spread over pages write over pages already made; those have their overlay.
+    const bool Appended = Pages()->Count() > Before;
     CurY = 0;
     if (TfrxBand *Overlay = Page()->FindBand(TfrxOverlay::StaticClass());
-        Overlay && !Overlay->PrintOnTop())
+        Overlay && !Overlay->PrintOnTop() && Appended)
         ShowBand(Overlay);
     CurY = 0;
     const double SavedX = CurX;
@@ -643,6 +686,7 @@ void TfrxEngine::AddPage()
         if (FFirstPageOfRun && dynamic_cast<TfrxPageHeader *>(Band) && !Band->PrintOnFirstPage())
             continue;
         if (FKeeping && Item.IsInKeep) continue;
+        if (FOutputtingVPages && dynamic_cast<TfrxHeader *>(Band)) continue;
         TBandState &S = State(Band);
         const bool WasReprinting = S.IsReprinting;
         const int SavedLine = LineNo, SavedLineAll = LineNoAll;
@@ -747,13 +791,13 @@ void TfrxEngine::NewPage()
         if (FShowingKeptFooter) FAggregates.AddValue(FKeepingBand);
     }
     FKeeping = false;
-    AddPageOutline();
+    if (!FOutputtingVPages) AddPageOutline();
 }
 
 void TfrxEngine::AddBandOutline(TfrxBand *Band)
 {
     TfrxCustomOutline *Outline = Pages()->Outline();
-    if (!Outline || Band->OutlineText().IsEmpty()) return;
+    if (!Outline || Band->OutlineText().IsEmpty() || Band->Vertical()) return;
     Report()->SetCurObject(Band->Name());
     Outline->AddItem(VarToStr(Report()->Calc(Band->OutlineText())),
                      static_cast<int>(std::nearbyint(CurY - Band->Height())));
@@ -762,5 +806,5 @@ void TfrxEngine::AddBandOutline(TfrxBand *Band)
 void TfrxEngine::OutlineUp(TfrxBand *Band)
 {
     TfrxCustomOutline *Outline = Pages()->Outline();
-    if (Outline && !Band->OutlineText().IsEmpty()) Outline->LevelUp();
+    if (Outline && !Band->OutlineText().IsEmpty() && !Band->Vertical()) Outline->LevelUp();
 }

@@ -65,7 +65,8 @@ private:
         double MaxY = 0;                       // the lowest Y of its current row
         bool IsReprinting = false;
         bool ShiftTreeBuilt = false;
-        int DesignCount = -1; // objects before subreports printed on the band added theirs
+        bool HasVCells = false; // some of its objects were moved into vertical bands
+        int DesignCount = -1;   // objects before subreports printed on the band added theirs
         // The band's objects with their stretcheable side, typed once per run.
         std::vector<TfrxComponent *> Objects;
         std::vector<TfrxReportComponent *> Components;
@@ -79,7 +80,8 @@ private:
     // The run.
     bool Initialize();
     void Finalize();
-    void PreparePage(TStrings *Errors);
+    void PreparePage(TStrings *Errors, bool Vertical);
+    void MoveCellsIntoVerticalBands(TfrxBand *Band);
     void WireGroups(std::vector<TfrxBand *> &Bands, TStrings *Errors);
     void WireHeaders(std::vector<TfrxBand *> &Bands, TStrings *Errors);
     void WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, TfrxDataBand *Master,
@@ -93,7 +95,8 @@ private:
     void RunPageBody(TfrxReportPage *APage);
     void ShowLooseObjects(TfrxReportPage *APage);
     bool CanShow(TObject *Obj, bool PrintIfEmpty);
-    void RunBands(TObject *Parent);
+    // Parent is a page (its top-level bands of that orientation) or a data band.
+    void RunBands(TObject *Parent, bool Vertical = false);
     void RunDataBand(TfrxDataBand *Band);
     void PollMessages();
     void NotifyObjects(TfrxBand *Band);
@@ -106,7 +109,7 @@ private:
 
     // One band onto the pages.
     void DoShow(TfrxBand *Band);
-    void OutputBand(TfrxBand *Band, bool MultiColumn);
+    void OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks);
     TBandState &TypedObjects(TfrxBand *Band);
     void Stretch(TfrxBand *Band);
     void UnStretch(TfrxBand *Band);
@@ -128,6 +131,14 @@ private:
     void AddColumn();
     double ColumnPosition(int Column) const;
     void ResetSuppressValues(TfrxBand *Band);
+    // Vertical bands: the cells of a wide band laid out left to right and
+    // spread over as many pages as they need.
+    void ShowVBands(TfrxBand *Band);
+    void ShowVBand(TfrxBand *Band);
+    void AddCellsOf(TfrxBand *Band);
+    void OutputVPages(TfrxBand *Band, const std::vector<int> &Breaks);
+    double FirstVerticalLeft() const;
+
     void AddToHeaderList(TfrxBand *Band);
     void RemoveFromHeaderList(TfrxBand *Band);
     bool IsFirstRecord(TfrxBand *Band);
@@ -136,6 +147,9 @@ private:
     TfrxHeaderList FHeaderList;
     std::unordered_map<TfrxBand *, TBandState> FBandStates;
     std::unordered_map<TfrxReportPage *, std::vector<TfrxDataBand *>> FPageDataBands;
+    std::unordered_map<TfrxReportPage *, std::vector<TfrxDataBand *>> FPageVDataBands;
+    // An object moved into a vertical band, and the band it came from.
+    std::unordered_map<TfrxComponent *, TfrxBand *> FCellOrigin;
     std::unordered_map<TfrxComponent *, double> FShiftAmount;
     bool FReprintingHeaders = false;
     bool FShowingSummary = false;
@@ -155,6 +169,11 @@ private:
     // While set, shown bands are copied under it instead of going to the pages.
     TfrxComponent *FRedirectTarget = nullptr;
     std::chrono::steady_clock::time_point FLastPoll;
+    bool FOutputtingVPages = false;
+    std::vector<TfrxBand *> FVHeaderList;
+    TfrxBand *FVCellBand = nullptr;
+    // Where the cells of FVCellBand break into pages, as counts of its objects.
+    std::vector<int> FVPageBreaks;
 };
 
 // Makes this engine and the prepared-page store the output of every report

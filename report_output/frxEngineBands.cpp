@@ -113,7 +113,8 @@ void TfrxEngine::ShowBand(TfrxBand *Band)
     TfrxChild *Child = Band->Child();
     if (Child && (Band->Visible() || Band->PrintChildIfInvisible())) ShowBand(Child);
     if (Band->KeepChild()) EndKeep(Band);
-    if (IsDataBand(Band)) FAggregates.AddValue(Band);
+    // A vertical band feeds its aggregates per column as it lays out its cells.
+    if (IsDataBand(Band) && !Band->Vertical()) FAggregates.AddValue(Band);
 }
 
 bool TfrxEngine::IsFirstRecord(TfrxBand *Band)
@@ -124,9 +125,38 @@ bool TfrxEngine::IsFirstRecord(TfrxBand *Band)
 
 void TfrxEngine::DoShow(TfrxBand *Band)
 {
-    // Vertical bands are laid out only as cells of horizontal ones, which this engine does not
-    // build.
-    if (Band->Vertical()) return;
+    if (Band->Vertical()) {
+        ShowVBand(Band);
+        return;
+    }
+    TBandState &S = State(Band);
+    std::vector<int> Breaks;
+    const double SavedX = CurX;
+    TfrxBand *SavedCellBand = FVCellBand;
+    struct EndCells {
+        TfrxEngine &E;
+        TfrxBand *Band;
+        bool Active;
+        double X;
+        TfrxBand *CellBand;
+        ~EndCells()
+        {
+            if (!Active) return;
+            E.FreeAddedObjects(Band);
+            E.FVCellBand = CellBand;
+            E.CurX = X;
+        }
+    } Cells{*this, Band, S.HasVCells, SavedX, SavedCellBand};
+    if (S.HasVCells) {
+        Report()->SetCurObject(Band->Name());
+        Band->BeforePrint();
+        Report()->DoBeforePrint(Band);
+        ShowVBands(Band);
+        CurX = 0;
+        // A row that does not fit starts a page after the ones its cells spread over.
+        Pages()->AddPageAction = apAdd;
+        Breaks = FVPageBreaks;
+    }
     const bool MultiColumn = IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1;
     if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FRedirectTarget &&
         !IsFirstRecord(Band)) {
@@ -143,7 +173,7 @@ void TfrxEngine::DoShow(TfrxBand *Band)
             ~Undo() { E.UnStretch(Band); }
         } Done{*this, Band};
         if (Band->Visible()) {
-            OutputBand(Band, MultiColumn);
+            OutputBand(Band, MultiColumn, Breaks);
             BandTop = CurY - Band->Height();
         }
     }
@@ -151,7 +181,7 @@ void TfrxEngine::DoShow(TfrxBand *Band)
     if (Band->Visible()) CheckSubReports(Band, BandTop);
 }
 
-void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
+void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks)
 {
     const bool Placed = Band->BandNumber() < 0 && dynamic_cast<TfrxNullBand *>(Band) != nullptr;
     if (!MultiColumn && !Placed && Band->BandNumber() != 17 && !FRedirectTarget &&
@@ -173,6 +203,8 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn)
     }
     if (FRedirectTarget)
         (new TfrxBand(FRedirectTarget))->AssignAll(Band);
+    else if (!Breaks.empty())
+        OutputVPages(Band, Breaks);
     else if (!FReprintingHeaders || !Pages()->BandExists(Band))
         Pages()->AddObject(Band);
     CurY += Band->Height();
@@ -204,25 +236,36 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     FCurrentBand = Band;
     PrepareShiftTree(Band);
     TfrxReport *R = Report();
-    R->SetCurObject(Band->Name());
-    Band->BeforePrint();
-    R->DoBeforePrint(Band);
+    // The cells of a wide band were filled as they were laid out, and the band's
+    // own events ran before them.
+    const bool Cells = Band == FVCellBand;
+    if (!Cells) {
+        R->SetCurObject(Band->Name());
+        Band->BeforePrint();
+        R->DoBeforePrint(Band);
+    }
     // A script may have shown other bands meanwhile (a new page, say).
     FCurrentBand = Band;
     const bool Visible = Band->Visible();
     bool Grown = false;
     FShiftAmount.clear();
     const TBandState &Typed = TypedObjects(Band);
+    const std::size_t Filled =
+        Cells ? static_cast<std::size_t>(Typed.DesignCount) : Typed.Components.size();
     for (std::size_t i = 0; i < Typed.Components.size(); ++i) {
         TfrxReportComponent *O = Typed.Components[i];
         if (!O) continue;
-        R->SetCurObject(O->Name());
-        O->BeforePrint();
-        if (!Visible) continue;
-        R->DoBeforePrint(O);
-        if (!O->Visible()) continue;
-        O->GetData();
-        R->DoNotifyEvent(O, O->OnAfterData());
+        if (i < Filled) {
+            R->SetCurObject(O->Name());
+            O->BeforePrint();
+            if (!Visible) continue;
+            R->DoBeforePrint(O);
+            if (!O->Visible()) continue;
+            O->GetData();
+            R->DoNotifyEvent(O, O->OnAfterData());
+        } else if (!Visible || !O->Visible()) {
+            continue;
+        }
         TfrxStretcheable *S = Typed.Stretcheables[i];
         if (!S || S->StretchMode() == smDontStretch) continue;
         const double H = S->CalcHeight();
@@ -302,7 +345,8 @@ void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
     if (FRedirectTarget) return;
     const std::vector<TfrxSubreport *> Subreports = SubreportsOf(Band, true);
     if (Subreports.empty()) return;
-    State(Band).DesignCount = Band->Objects()->Count();
+    // A band with cells counts its design objects before the cells came.
+    if (State(Band).DesignCount < 0) State(Band).DesignCount = Band->Objects()->Count();
     auto Target = std::make_unique<TfrxBand>(nullptr);
     FRedirectTarget = Target.get();
     const double SavedX = CurX, SavedY = CurY, SavedOrigin = FOriginX;
@@ -341,9 +385,16 @@ void TfrxEngine::FreeAddedObjects(TfrxBand *Band)
     TBandState &S = State(Band);
     if (S.DesignCount < 0) return;
     TList *Objects = Band->Objects();
+    const bool Freed = Objects->Count() > S.DesignCount;
     while (Objects->Count() > S.DesignCount)
         delete ObjectAt(Objects, Objects->Count() - 1);
     S.DesignCount = -1;
+    if (!Freed) return;
+    // The shift tree and the typed list may hold the freed objects; both are made again.
+    S.ShiftTreeBuilt = false;
+    S.Objects.clear();
+    S.Components.clear();
+    S.Stretcheables.clear();
 }
 
 void TfrxEngine::CheckSubReports(TfrxBand *Band, double BandTop)
@@ -558,11 +609,159 @@ void TfrxEngine::DrawSplit(TfrxBand *Band)
     }
 }
 
+// ---- vertical bands: the cells of a wide band ----
+
+void TfrxEngine::MoveCellsIntoVerticalBands(TfrxBand *Band)
+{
+    std::vector<TfrxBand *> VerticalBands;
+    for (TfrxComponent *C : ObjectsOf(Page()))
+        if (auto *V = dynamic_cast<TfrxBand *>(C); V && V->Vertical()) VerticalBands.push_back(V);
+    if (VerticalBands.empty()) return;
+    for (TfrxComponent *O : ObjectsOf(Band)) {
+        auto Within = [O](TfrxBand *V) {
+            return O->Left() >= V->Left() - Tolerance &&
+                   V->Left() + V->Width() + Tolerance >= O->Left() + O->Width();
+        };
+        auto V = std::find_if(VerticalBands.begin(), VerticalBands.end(), Within);
+        if (V == VerticalBands.end()) continue;
+        const double Left = O->Left() - (*V)->Left();
+        O->SetParent(*V);
+        O->SetLeft(Left);
+        FCellOrigin[O] = Band;
+        State(Band).HasVCells = true;
+    }
+}
+
+double TfrxEngine::FirstVerticalLeft() const
+{
+    double Result = 0;
+    bool Found = false;
+    for (TfrxComponent *C : ObjectsOf(Page()))
+        if (auto *V = dynamic_cast<TfrxBand *>(C); V && V->Vertical()) {
+            Result = Found ? std::min(Result, V->Left()) : V->Left();
+            Found = true;
+        }
+    return Result;
+}
+
+void TfrxEngine::ShowVBands(TfrxBand *Band)
+{
+    FVCellBand = Band;
+    State(Band).DesignCount = Band->Objects()->Count();
+    Band->SetAllowSplit(false);
+    FVHeaderList.clear();
+    FVPageBreaks.assign(1, 0);
+    CurVColumn = 0;
+    // The cells begin where the vertical bands were placed; the next pages from their left.
+    CurX += FirstVerticalLeft();
+    RunBands(Page(), true);
+    FVPageBreaks.push_back(Band->Objects()->Count());
+}
+
+void TfrxEngine::ShowVBand(TfrxBand *Band)
+{
+    TfrxBand *Cells = FVCellBand;
+    if (!Cells) return;
+    const bool Data = IsDataBand(Band);
+    if (Data) ++CurVColumn;
+    FCurrentBand = IsFooterKind(Band) ? Band : Cells;
+    TfrxReport *R = Report();
+    R->SetCurObject(Band->Name());
+    Band->BeforePrint();
+    R->DoBeforePrint(Band);
+    if (Band->Visible()) {
+        const int Count = Cells->Objects()->Count();
+        // A page that holds no cell yet takes the next one however wide it is.
+        if (CurX + Band->Width() > PageWidth && Count > FVPageBreaks.back()) {
+            CurX = 0;
+            FVPageBreaks.push_back(Count);
+            for (TfrxBand *Header : std::vector<TfrxBand *>(FVHeaderList))
+                ShowBand(Header);
+        }
+        AddCellsOf(Band);
+        CurX += Band->Width();
+    }
+    R->DoAfterPrint(Band);
+    Band->AfterPrint();
+    // Only data rows are counted: a header or footer row would count its neighbour again.
+    if (Data && IsDataBand(Cells)) FAggregates.AddValue(Band, CurVColumn);
+    if (IsFooterKind(Band)) FAggregates.Reset(Band);
+}
+
+void TfrxEngine::AddCellsOf(TfrxBand *Band)
+{
+    TfrxReport *R = Report();
+    for (TfrxComponent *C : ObjectsOf(Band)) {
+        const auto Origin = FCellOrigin.find(C);
+        auto *O = dynamic_cast<TfrxReportComponent *>(C);
+        if (!O || Origin == FCellOrigin.end() || Origin->second != FVCellBand) continue;
+        R->SetCurObject(O->Name());
+        O->BeforePrint();
+        R->DoBeforePrint(O);
+        if (O->Visible()) {
+            O->GetData();
+            R->DoNotifyEvent(O, O->OnAfterData());
+        }
+        // Outside the report while it takes the name, which the original keeps too.
+        auto *Cell = static_cast<TfrxComponent *>(
+            O->ClassType()->Create(static_cast<TComponent *>(nullptr)));
+        Cell->Assign(O);
+        Cell->SetName(O->Name());
+        Cell->SetLeft(O->Left() + CurX);
+        Cell->SetParent(FVCellBand);
+        O->AfterPrint();
+    }
+}
+
+void TfrxEngine::OutputVPages(TfrxBand *Band, const std::vector<int> &Breaks)
+{
+    TfrxCustomPreviewPages *P = Pages();
+    ObjectListKeeper Keeper(Band);
+    struct Restore {
+        TfrxEngine &E;
+        TfrxCustomPreviewPages *P;
+        int Page;
+        double X, Y;
+        bool Keeping;
+        ~Restore()
+        {
+            E.FOutputtingVPages = false;
+            E.FKeeping = Keeping;
+            P->CurPage = Page;
+            E.CurX = X;
+            E.CurY = Y;
+            P->AddPageAction = apAdd;
+        }
+    } Back{*this, P, P->CurPage, CurX, CurY, FKeeping};
+    P->AddPageAction = apWriteOver;
+    TList *List = Band->Objects();
+    const std::vector<TfrxComponent *> &All = Keeper.Objects();
+    for (std::size_t Range = 0; Range + 1 < Breaks.size(); ++Range) {
+        if (Range > 0) {
+            // The next part of the row goes onto the next page, at the row's own height,
+            // so that the pages of one set can be laid side by side.
+            FOutputtingVPages = true;
+            FKeeping = false;
+            NewPage();
+            FOutputtingVPages = false;
+        }
+        List->Clear();
+        for (int i = Breaks[Range]; i < Breaks[Range + 1]; ++i)
+            List->Add(All[static_cast<std::size_t>(i)]);
+        Band->SetLeft(CurX);
+        Band->SetTop(Back.Y);
+        P->AddObject(Band);
+    }
+    // The last page of the set is ended; the first one goes on with the next rows.
+    if (Breaks.size() > 2) EndPage();
+}
+
 // ---- keep blocks ----
 
 void TfrxEngine::StartKeep(TfrxBand *Band, int Position)
 {
-    if (FKeeping || FNothingShownYet) return;
+    // Vertical bands keep nothing together: their cells are laid out within one band.
+    if (FKeeping || FNothingShownYet || Band->Vertical()) return;
     FKeeping = true;
     FKeepingBand = Band;
     FKeepPosition = Position != 0 ? Position : Pages()->GetCurPosition();
@@ -654,14 +853,25 @@ void TfrxEngine::ResetSuppressValues(TfrxBand *Band)
 
 void TfrxEngine::AddToHeaderList(TfrxBand *Band)
 {
-    if ((dynamic_cast<TfrxHeader *>(Band) || dynamic_cast<TfrxGroupHeader *>(Band)) &&
-        Band->ReprintOnNewPage())
+    if (!(dynamic_cast<TfrxHeader *>(Band) || dynamic_cast<TfrxGroupHeader *>(Band)) ||
+        !Band->ReprintOnNewPage())
+        return;
+    if (Band->Vertical())
+        FVHeaderList.push_back(Band);
+    else
         FHeaderList.AddItem(Band, FOriginX, FKeeping);
 }
 
 void TfrxEngine::RemoveFromHeaderList(TfrxBand *Band)
 {
-    if (Band) FHeaderList.RemoveItem(Band);
+    if (!Band) return;
+    if (!Band->Vertical()) {
+        FHeaderList.RemoveItem(Band);
+        return;
+    }
+    if (auto At = std::find(FVHeaderList.begin(), FVHeaderList.end(), Band);
+        At != FVHeaderList.end())
+        FVHeaderList.erase(At);
 }
 
 // ---- records side by side and page columns ----
@@ -672,12 +882,13 @@ void TfrxEngine::SetCurColumn(TfrxDataBand *Band, int Value)
     if (Value > Band->Columns()) Value = 1;
     S.CurColumn = Value;
     if (Value == 1) S.MaxY = 0;
-    Band->SetLeft((Value - 1) * (Band->ColumnWidth() + Band->ColumnGap()));
+    // A vertical band stands where it was placed; its records go side by side anyway.
+    if (!Band->Vertical()) Band->SetLeft((Value - 1) * (Band->ColumnWidth() + Band->ColumnGap()));
 }
 
 void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, int ColumnPosition, double SavedY)
 {
-    if (Band->Columns() <= 1) return;
+    if (Band->Columns() <= 1 || Band->Vertical()) return;
     TBandState &S = State(Band);
     S.MaxY = std::max(S.MaxY, CurY);
     if (S.CurColumn >= Band->Columns()) {

@@ -207,11 +207,8 @@ void TfrxOutline::GetItem(int Index, AnsiString &Text, int &Page, int &Top)
 
 void TfrxOutline::ShiftItems(TfrxXMLItem *From, int NewTop)
 {
-    TfrxXMLItem *Parent = From ? From->Parent() : nullptr;
-    if (!Parent) return;
-    const int Next = Parent->IndexOf(From) + 1;
-    if (Next >= Parent->Count()) return;
-    TfrxXMLItem *First = Parent->Items(Next);
+    TfrxXMLItem *First = FirstEntryAfter(From);
+    if (!First) return;
     const long long Delta = static_cast<long long>(NewTop) - IntProp(First, "top", 0);
     std::function<void(TfrxXMLItem *)> Shift = [&](TfrxXMLItem *Item) {
         Item->SetProp("page", IntToStr(ClampToInt(IntProp(Item, "page", 0) + 1)));
@@ -220,6 +217,20 @@ void TfrxOutline::ShiftItems(TfrxXMLItem *From, int NewTop)
             Shift(Item->Items(i));
     };
     Shift(First);
+}
+
+TfrxXMLItem *TfrxOutline::FirstEntryAfter(TfrxXMLItem *Position) const
+{
+    if (!Position) return nullptr;
+    // A position taken where the current item had no entries is that item itself (the root
+    // of an empty outline, say): the entries made since are its children. Positions are
+    // never entered afterwards, so a position above the current item is such an item.
+    for (TfrxXMLItem *Item = CurItem(); Item; Item = Item == FRoot ? nullptr : Item->Parent())
+        if (Item == Position) return Position->Count() > 0 ? Position->Items(0) : nullptr;
+    TfrxXMLItem *Parent = Position->Parent();
+    if (!Parent || Position == FRoot) return nullptr;
+    const int Next = Parent->IndexOf(Position) + 1;
+    return Next < Parent->Count() ? Parent->Items(Next) : nullptr;
 }
 
 TfrxXMLItem *TfrxOutline::GetCurPosition()

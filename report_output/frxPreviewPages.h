@@ -62,6 +62,8 @@ public:
     TfrxXMLItem *GetCurPosition() override;
 
     TfrxXMLItem *Root() const { return FRoot; }
+    // The entry a keep block's outline position was followed by: the one to move with it.
+    TfrxXMLItem *FirstEntryAfter(TfrxXMLItem *Position) const;
     // After the document was cleared or loaded: the new section, at its top.
     void SetRoot(TfrxXMLItem *Value)
     {

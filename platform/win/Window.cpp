@@ -720,8 +720,7 @@ HWND SetParent(HWND Wnd, HWND NewParent)
     W->Parent = NewParent;
     if (!NewParent) W->Style &= ~WS_CHILD;
     PlaceInZOrder(*W, HWND_TOP);
-    W->Widget.reset();
-    SyncWidget(*W);
+    RebuildWidget(*W);
     return Old ? Old : GetDesktopWindow();
 }
 

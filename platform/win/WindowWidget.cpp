@@ -563,6 +563,13 @@ void SyncWidget(Window &W)
             if (Window *C = FindWindow(Child)) SyncWidget(*C);
 }
 
+void RebuildWidget(Window &W)
+{
+    // Qt frees the children's widgets with their parent's; ours must not keep them.
+    DropWidget(W);
+    SyncWidget(W);
+}
+
 void SetWidgetTitle(HWND Wnd)
 {
     if (Window *W = FindWindow(Wnd)) SyncTitle(*W);

@@ -34,6 +34,8 @@ bool WindowSystemCapable();
 
 // Creates, re-parents, moves, shows or hides the window's widget to match its record.
 void SyncWidget(Window &W);
+// Makes the window's widget and its children's again, under the window's parent now.
+void RebuildWidget(Window &W);
 // A top-level window's text becomes its title on screen.
 void SetWidgetTitle(HWND Wnd);
 // Pushes a changed part of the surface (window coordinates) to the screen.

@@ -312,6 +312,33 @@ TEST(PictureStorage, TemplateKeepsThePictureAndDifferenceCarriesIt)
     EXPECT_EQ(View->Diff(&Template).Pos(" Picture.PropData=\""), 1);
 }
 
+TEST(PictureStorage, PictureDataClaimingMoreThanItHoldsIsRefused)
+{
+    TfrxReport Report(nullptr);
+    auto *Page = new TfrxReportPage(&Report);
+    Page->SetName("Page1");
+    auto *Band = new TfrxMasterData(Page);
+    Band->SetName("MasterData1");
+    auto *View = new TfrxPictureView(Band);
+    View->SetName("Picture1");
+    ASSERT_EQ(Load(*View, JpegOf(12, 6, Brick)), 0);
+    AnsiString Text = Written([&](TStream *S) { Report.SaveToStream(S); });
+    // The property's name "Data", the binary marker, then the length: make it claim 2 GB.
+    const int At = Text.Pos(" Picture.PropData=\"") + 19;
+    ASSERT_EQ(Text.SubString(At, 12), "04446174610A") << Text.ToUtf8();
+    for (int i = 0; i < 8; ++i)
+        Text[At + 12 + i] = "FFFFFF7F"[i];
+
+    TfrxReport Loaded(nullptr);
+    Loaded.EngineOptions()->SetNewSilentMode(simSilent);
+    TStringStream In(Text);
+    Loaded.LoadFromStream(&In);
+    auto *Copy = dynamic_cast<TfrxPictureView *>(Loaded.FindObject("Picture1"));
+    ASSERT_NE(Copy, nullptr);
+    EXPECT_EQ(Copy->Picture()->Graphic(), nullptr);
+    EXPECT_GT(Loaded.Errors()->Count(), 0);
+}
+
 // ---- lines and subreports ----
 
 TEST(LineDrawing, StraightLinesBecomeAFrameSideAtEachDraw)

@@ -218,3 +218,14 @@ TEST(XMLText, EscapesTheSixCharactersAndValuesByType)
     EXPECT_EQ(frxValueToXML(Variant(AnsiString("<"))), "&#60;");
     EXPECT_EQ(frxValueToXML(Null()), "");
 }
+
+TEST(XMLText, NumbersAreWrittenWithAPointWhateverTheLocale)
+{
+    const char Before = DecimalSeparator;
+    DecimalSeparator = ',';
+    const AnsiString Fraction = frxValueToXML(Variant(1.5));
+    const AnsiString Whole = frxValueToXML(Variant(2.0));
+    DecimalSeparator = Before;
+    EXPECT_EQ(Fraction, "1.5");
+    EXPECT_EQ(Whole, "2");
+}

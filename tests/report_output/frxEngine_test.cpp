@@ -1,7 +1,11 @@
 #include "tests/report_output/EngineTestSupport.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/StdCtrls.h"
+#include "report/frxXML.h"
 #include "report_output/frxDMPClass.h"
+#include "report_output/frxPreviewPages.h"
+#include "script/fs_iinterpreter.h"
 #include "tests/report/ReportTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -700,6 +704,20 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
 
 // ---- the outline ----
 
+namespace
+{
+
+// The Index-th entry of the outline's current item as "text:page:top".
+std::string OutlineEntry(TfrxCustomOutline *Outline, int Index)
+{
+    AnsiString Text;
+    int Page = -1, Top = -1;
+    Outline->GetItem(Index, Text, Page, Top);
+    return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
+}
+
+} // namespace
+
 TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
 {
     TListReport L(49);
@@ -712,15 +730,51 @@ TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
     TfrxCustomOutline *Outline = L.B.Pages()->Outline();
     Outline->LevelRoot();
     ASSERT_EQ(Outline->GetCount(), 49);
-    auto Item = [&](int Index) {
-        AnsiString Text;
-        int Page = -1, Top = -1;
-        Outline->GetItem(Index, Text, Page, Top);
-        return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
-    };
-    EXPECT_EQ(Item(0), "R1:0:70");
-    EXPECT_EQ(Item(46), "R47:0:990");
-    EXPECT_EQ(Item(47), "R48:1:30");
+    EXPECT_EQ(OutlineEntry(Outline, 0), "R1:0:70");
+    EXPECT_EQ(OutlineEntry(Outline, 46), "R47:0:990");
+    EXPECT_EQ(OutlineEntry(Outline, 47), "R48:1:30");
+}
+
+TEST(EngineOutline, AKeptBlockThatMovesTakesItsEntriesAlongFromAnEmptyOutline)
+{
+    TBuilder B;
+    TRows Plain("Plain"), Masters("Masters"), Details("Details");
+    Plain.SetCount(40);
+    Masters.SetRows({{{"M", Variant(AnsiString("m1"))}}});
+    std::vector<std::map<std::string, Variant>> Lines;
+    for (int i = 1; i <= 15; ++i)
+        Lines.push_back({{"D", Variant(AnsiString("d") + IntToStr(i))}});
+    Details.SetRows(Lines);
+    B.Use(Plain);
+    B.Use(Masters);
+    B.Use(Details);
+    B.Data<TfrxMasterData>("MasterData1", 0, 20, Plain);
+    auto *Master = B.Data<TfrxMasterData>("MasterData2", 40, 20, Masters);
+    Master->SetKeepTogether(true);
+    Master->SetOutlineText("M");
+    B.Data<TfrxDetailData>("DetailData1", 80, 20, Details)->SetOutlineText("D");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+
+    // 40 plain rows fill 800 pixels; the master and its eleven lines that fit move
+    // to the second page when the twelfth does not.
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 1)[0], At("MasterData2", 0));
+    TfrxCustomOutline *Outline = B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 1);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "m1:1:0");
+    Outline->LevelDown(0);
+    ASSERT_EQ(Outline->GetCount(), 15);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "d1:1:20");
+    EXPECT_EQ(OutlineEntry(Outline, 10), "d11:1:220");
+    EXPECT_EQ(OutlineEntry(Outline, 11), "d12:1:240");
+    // Nothing outside the outline was given a page or a top.
+    TfrxXMLItem *Root = dynamic_cast<TfrxPreviewPages *>(B.Pages())->XMLDoc()->Root();
+    for (int i = 0; i < Root->Count(); ++i)
+        if (Root->Items(i)->Name() != "outline") {
+            EXPECT_EQ(Root->Items(i)->Prop("page"), "") << Root->Items(i)->Name().Std();
+            EXPECT_EQ(Root->Items(i)->Prop("top"), "") << Root->Items(i)->Name().Std();
+        }
 }
 
 // ---- the run's controls ----
@@ -764,4 +818,227 @@ TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
     };
     ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
     EXPECT_EQ(L.B.PageCount(), 2);
+}
+
+// ---- dialogs and pages built by hand ----
+
+namespace
+{
+
+// A dialog page of the report with one button on its form, so that it asks something.
+TfrxDialogPage *AskingDialog(TfrxReport *Report, const char *Name)
+{
+    auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report->FindObject(Name));
+    if (!Dialog) {
+        Dialog = new TfrxDialogPage(Report);
+        Dialog->SetName(Name);
+    }
+    auto *Button = new TButton(Dialog->Form());
+    Button->SetParent(Dialog->Form());
+    return Dialog;
+}
+
+} // namespace
+
+TEST(EngineDialogs, DialogPagesAskBeforeTheRunAndACancelEndsIt)
+{
+    TListReport L(3);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Asking = AskingDialog(Report, "DialogPage1");
+    Asking->SetCaption(AnsiString::FromUtf8("Период"));
+    Asking->SetBorderStyle(bsDialog);
+    (new TfrxDialogPage(Report))->SetName("DialogPage2"); // no controls: nothing to ask
+    int Result = mrOk;
+    std::vector<std::string> Shown;
+    Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
+        Shown.push_back(Page->Name().Std() + ":" + Page->Caption().ToUtf8() + ":" +
+                        std::to_string(Page->Form()->BorderStyle()));
+        Page->SetModalResult(Result);
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" + std::to_string(bsDialog)});
+    EXPECT_EQ(L.B.PageCount(), 1);
+
+    // The template came back as stored: the page with its settings, the form without the
+    // button the test put there.
+    Shown.clear();
+    ASSERT_TRUE(L.B.Prepare());
+    EXPECT_TRUE(Shown.empty());
+
+    AskingDialog(Report, "DialogPage1");
+    Result = mrCancel;
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" + std::to_string(bsDialog)});
+    EXPECT_EQ(L.B.PageCount(), 0);
+}
+
+TEST(EngineDialogs, ADialogPageShownModallyRunsItsScriptEvents)
+{
+    TListReport L(3);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
+    Dialog->OnShow = "DialogPage1OnShow";
+    Report->SetOnStopReport("ReportOnStop");
+    Report->ScriptText()->SetText("var Stopped: Integer;\r\n"
+                                  "procedure DialogPage1OnShow(Sender: TfrxComponent);\r\n"
+                                  "begin\r\n  DialogPage1.ModalResult := mrCancel;\r\nend;\r\n"
+                                  "procedure ReportOnStop(Sender: TfrxComponent);\r\n"
+                                  "begin\r\n  Stopped := 1;\r\nend;\r\n"
+                                  "begin\r\n  Stopped := 0;\r\nend.");
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_EQ(L.B.PageCount(), 0);
+    EXPECT_EQ(Report->Script()->Variables("Stopped").AsInteger(), 1);
+}
+
+TEST(EngineManualBuild, TheHostBuildsThePageBeforeItsScriptProcedure)
+{
+    TBuilder B;
+    auto *Line = B.Band<TfrxChild>("Line", 0, 20);
+    TBuilder::Memo(Line, "Text", "row");
+    B.Page->SetOnManualBuild("PageBuild");
+    B.Report->ScriptText()->SetText("procedure PageBuild(Sender: TfrxComponent);\r\n"
+                                    "begin\r\n  Engine.ShowBand(Line);\r\nend;\r\n"
+                                    "begin\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(Layout(B.Pages(), 0), std::vector<std::string>{At("Line", 0)});
+
+    std::vector<std::string> Built;
+    B.Report->OnManualBuild = [&](TfrxPage *Page) {
+        Built.push_back(Page->Name().Std());
+        auto *Band = dynamic_cast<TfrxBand *>(B.Report->FindObject("Line"));
+        for (int i = 0; i < 3; ++i)
+            B.Report->Engine()->ShowBand(Band);
+    };
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(Built, std::vector<std::string>{"Page1"});
+    EXPECT_EQ(Layout(B.Pages(), 0),
+              (std::vector<std::string>{At("Line", 0), At("Line", 20), At("Line", 40)}));
+}
+
+// ---- vertical bands ----
+
+namespace
+{
+
+// A report of rows whose cells come from a vertical band of columns: row i
+// has N = i, column j has M = 10 j.
+struct TCrossReport {
+    TBuilder B;
+    TRows RowData{"Rows"};
+    TRows ColumnData{"Columns"};
+    TfrxMasterData *Row;
+    TfrxMasterData *Column;
+
+    TCrossReport(int RowCount, int ColumnCount, double RowHeight)
+    {
+        std::vector<std::map<std::string, Variant>> Values;
+        for (int i = 1; i <= RowCount; ++i)
+            Values.push_back({{"R", Variant(AnsiString("r") + IntToStr(i))}, {"N", Variant(i)}});
+        RowData.SetRows(Values);
+        Values.clear();
+        for (int j = 1; j <= ColumnCount; ++j)
+            Values.push_back(
+                {{"C", Variant(AnsiString("c") + IntToStr(j))}, {"M", Variant(10 * j)}});
+        ColumnData.SetRows(Values);
+        B.Use(RowData);
+        B.Use(ColumnData);
+        Row = B.Data<TfrxMasterData>("Row", 100, RowHeight, RowData);
+        TBuilder::Memo(Row, "Label", "[R]", 0, 0, 100, 20);
+        TBuilder::Memo(Row, "Cell", "[R]/[C]", 150, 0, 150, 20);
+        Column = VerticalBand<TfrxMasterData>("Column", 150, 150);
+        Column->SetDataSet(&ColumnData.DataSet);
+    }
+
+    template <class T> T *VerticalBand(const char *Name, double Left, double Width)
+    {
+        T *Band = B.Band<T>(Name, 0, 100);
+        Band->SetVertical(true);
+        Band->SetLeft(Left);
+        Band->SetWidth(Width);
+        return Band;
+    }
+};
+
+// The memos of the Index-th band of that name on a page as "text@left".
+std::vector<std::string> CellsOf(TfrxCustomPreviewPages *Pages, int Page, const char *Band,
+                                 int Index = 0)
+{
+    std::vector<std::string> Result;
+    TfrxPage *Prepared = Pages->GetPage(Page);
+    TList *Bands = Prepared->Objects();
+    for (int i = 0; i < Bands->Count(); ++i) {
+        auto *C = static_cast<TfrxComponent *>(Bands->Items(i));
+        if (C->Name() != Band || Index-- > 0) continue;
+        TList *Objects = C->Objects();
+        for (int j = 0; j < Objects->Count(); ++j)
+            if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(
+                    static_cast<TfrxComponent *>(Objects->Items(j))))
+                Result.push_back(TextOf(Memo) + "@" + Hundredths(Memo->Left()));
+        break;
+    }
+    return Result;
+}
+
+} // namespace
+
+TEST(EngineVertical, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
+{
+    TCrossReport X(6, 10, 200);
+    auto *Head = X.VerticalBand<TfrxHeader>("Head", 100, 50);
+    Head->SetReprintOnNewPage(true);
+    TBuilder::Memo(X.Row, "HeadCell", "H:[R]", 100, 0, 50, 20);
+    TBuilder::Memo(X.B.Band<TfrxPageHeader>("PageHeader1", 0, 40), "Title", "Sales");
+    TBuilder::Memo(X.B.Band<TfrxOverlay>("Overlay1", 40, 10), "Mark", "draft");
+    X.B.Band<TfrxPageFooter>("PageFooter1", 400, 30);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+
+    // 718.11 pixels of page width: the header cell and three columns from the
+    // bands' left, then the header again and four columns, then the header and three.
+    ASSERT_EQ(X.B.PageCount(), 6);
+    const std::string Footer = At("PageFooter1", FooterTop);
+    auto Set = [&](const std::vector<std::string> &RowTops) {
+        std::vector<std::string> Result{At("Overlay1", 0), At("PageHeader1", 0), RowTops[0],
+                                        Footer};
+        Result.insert(Result.end(), RowTops.begin() + 1, RowTops.end());
+        return Result;
+    };
+    const auto FirstSet = Set({At("Row", 40), At("Row", 240), At("Row", 440), At("Row", 640)});
+    for (int Page = 0; Page < 3; ++Page)
+        EXPECT_EQ(Layout(X.B.Pages(), Page), FirstSet) << Page;
+    for (int Page = 3; Page < 6; ++Page)
+        EXPECT_EQ(Layout(X.B.Pages(), Page), Set({At("Row", 40), At("Row", 240)})) << Page;
+
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1),
+              (std::vector<std::string>{"r2@0.00", "H:r2@100.00", "r2/c1@150.00", "r2/c2@300.00",
+                                        "r2/c3@450.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 1),
+              (std::vector<std::string>{"H:r2@0.00", "r2/c4@50.00", "r2/c5@200.00", "r2/c6@350.00",
+                                        "r2/c7@500.00"}));
+    EXPECT_EQ(
+        CellsOf(X.B.Pages(), 2, "Row", 1),
+        (std::vector<std::string>{"H:r2@0.00", "r2/c8@50.00", "r2/c9@200.00", "r2/c10@350.00"}));
+    EXPECT_EQ(
+        CellsOf(X.B.Pages(), 5, "Row", 1),
+        (std::vector<std::string>{"H:r6@0.00", "r6/c8@50.00", "r6/c9@200.00", "r6/c10@350.00"}));
+}
+
+TEST(EngineVertical, AFooterRowTotalsEachColumnAndItsOwnObjectsAreFilled)
+{
+    TCrossReport X(3, 5, 20);
+    auto *Footer = X.B.Band<TfrxFooter>("Totals", 140, 20);
+    TBuilder::Memo(Footer, "TotalLabel", "Total [COUNT(Row)]", 0, 0, 100, 20);
+    TBuilder::Memo(Footer, "Total", "[SUM(<N> + <M>)]", 150, 0, 150, 20);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+
+    ASSERT_EQ(X.B.PageCount(), 2);
+    EXPECT_EQ(Layout(X.B.Pages(), 0), (std::vector<std::string>{At("Row", 0), At("Row", 20),
+                                                                At("Row", 40), At("Totals", 60)}));
+    EXPECT_EQ(Layout(X.B.Pages(), 1), Layout(X.B.Pages(), 0));
+    // Each column's total is its three rows, 1 + 2 + 3 + 3 x 10 j.
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Totals"),
+              (std::vector<std::string>{"Total 3@0.00", "36@150.00", "66@300.00", "96@450.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Totals"),
+              (std::vector<std::string>{"126@0.00", "156@150.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 2),
+              (std::vector<std::string>{"r3/c4@0.00", "r3/c5@150.00"}));
 }

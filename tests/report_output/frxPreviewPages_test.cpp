@@ -403,6 +403,50 @@ TEST(PreviewOutlineTest, TreeOfItemsWithPagesAndTops)
     EXPECT_EQ(Top, 5);
 }
 
+TEST(PreviewOutlineTest, AShiftFromAnItemWithoutEntriesMovesItsFirstEntryAndNothingElse)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    TfrxCustomOutline *Outline = Pages.Outline();
+    Pages.CurPage = 0;
+    Pages.AddAnchor("Anchor");
+    TfrxXMLItem *Empty = Outline->GetCurPosition(); // the root of an empty outline
+    Outline->AddItem("Group", 500);
+    Outline->AddItem("Row", 520);
+    Outline->LevelUp();
+    Outline->ShiftItems(Empty, 40);
+    AnsiString Text;
+    int Page = 0, Top = 0;
+    Outline->LevelRoot();
+    Outline->GetItem(0, Text, Page, Top);
+    EXPECT_EQ(Page, 1);
+    EXPECT_EQ(Top, 40);
+    Outline->LevelDown(0);
+    Outline->GetItem(0, Text, Page, Top);
+    EXPECT_EQ(Text, "Row");
+    EXPECT_EQ(Page, 1);
+    EXPECT_EQ(Top, 60);
+    EXPECT_EQ(Pages.GetAnchorPage("Anchor"), 1);
+    EXPECT_EQ(Pages.FindAnchor("Anchor")->Prop("top"), "0");
+
+    // An entry without entries of its own: the first one made under it moves, it stays.
+    Pages.CurPage = 2;
+    Outline->LevelRoot();
+    Outline->AddItem("Outer", 100);
+    TfrxXMLItem *Outer = Outline->GetCurPosition();
+    Outline->AddItem("Inner", 900);
+    Outline->ShiftItems(Outer, 10);
+    Outline->LevelRoot();
+    Outline->GetItem(1, Text, Page, Top);
+    EXPECT_EQ(Text, "Outer");
+    EXPECT_EQ(Page, 2);
+    EXPECT_EQ(Top, 100);
+    Outline->LevelDown(1);
+    Outline->GetItem(0, Text, Page, Top);
+    EXPECT_EQ(Page, 3);
+    EXPECT_EQ(Top, 10);
+}
+
 TEST(PreviewOutlineTest, LargePagesAndTopsDoNotOverflow)
 {
     Template T;

@@ -1,0 +1,514 @@
+#pragma once
+// Docks along the sides of a form, the bars that dock in them or float in a small
+// tool frame, the tiled dock background, and saving and restoring bar positions.
+
+#include "menus/TTBSkin.h"
+#include "platform/rtl/Registry.h"
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/StdCtrls.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TTBDock;
+class TTBCustomDockableWindow;
+class TTBFloatingWindowParent;
+class TTBBasicBackground;
+
+enum TTBDockPosition { dpTop, dpBottom, dpLeft, dpRight };
+using TTBDockableTo = Set<TTBDockPosition>;
+enum TTBDockBoundLinesValues { blTop, blBottom, blLeft, blRight };
+using TTBDockBoundLines = Set<TTBDockBoundLinesValues>;
+enum TTBDockType { dtNotDocked, dtFloating, dtTopBottom, dtLeftRight };
+enum TTBDockMode { dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDocks };
+enum TTBDragHandleStyle { dhDouble, dhNone, dhSingle };
+enum TTBFloatingMode { fmOnTopOfParentForm, fmOnTopOfAllForms };
+enum TTBSizeHandle {
+    twshLeft,
+    twshRight,
+    twshTop,
+    twshTopLeft,
+    twshTopRight,
+    twshBottom,
+    twshBottomLeft,
+    twshBottomRight
+};
+enum TTBShrinkMode { tbsmNone, tbsmWrap, tbsmChevron };
+enum TTBDockableWindowStyle { tbdsResizeEightCorner, tbdsResizeClipCursor };
+using TTBDockableWindowStyles = Set<TTBDockableWindowStyle>;
+enum TTBToolWindowNCRedrawWhatElement { twrdBorder, twrdCaption, twrdCloseButton };
+using TTBToolWindowNCRedrawWhat = Set<TTBToolWindowNCRedrawWhatElement>;
+
+using TTBInsertRemoveEvent =
+    std::function<void(TObject *Sender, bool Inserting, TTBCustomDockableWindow *Bar)>;
+using TTBRequestDockEvent =
+    std::function<void(TObject *Sender, TTBCustomDockableWindow *Bar, bool &Accept)>;
+using TTBDockChangingEvent =
+    std::function<void(TObject *Sender, bool Floating, TTBDock *DockingTo)>;
+
+// Non-client hit codes of the bars and their floating frames.
+constexpr LRESULT HT_TB2k_Border = 2000;
+constexpr LRESULT HT_TB2k_Close = 2001;
+constexpr LRESULT HT_TB2k_Caption = 2002;
+
+// The store of saved positions, given as four callbacks over one extra pointer.
+using TTBPositionReadIntProc = std::function<int(
+    const AnsiString &ToolbarName, const AnsiString &Value, int Default, void *ExtraData)>;
+using TTBPositionReadStringProc =
+    std::function<AnsiString(const AnsiString &ToolbarName, const AnsiString &Value,
+                             const AnsiString &Default, void *ExtraData)>;
+using TTBPositionWriteIntProc = std::function<void(
+    const AnsiString &ToolbarName, const AnsiString &Value, int Data, void *ExtraData)>;
+using TTBPositionWriteStringProc =
+    std::function<void(const AnsiString &ToolbarName, const AnsiString &Value,
+                       const AnsiString &Data, void *ExtraData)>;
+
+struct TTBReadPositionData {
+    TTBPositionReadIntProc ReadIntProc;
+    TTBPositionReadStringProc ReadStringProc;
+    void *ExtraData = nullptr;
+};
+
+struct TTBWritePositionData {
+    TTBPositionWriteIntProc WriteIntProc;
+    TTBPositionWriteStringProc WriteStringProc;
+    void *ExtraData = nullptr;
+};
+
+// ---- Dock ------------------------------------------------------------------------------
+
+class TTBDock : public TCustomControl
+{
+    QRV4_CLASS(TTBDock, TCustomControl)
+    friend class TTBCustomDockableWindow;
+
+public:
+    explicit TTBDock(TComponent *AOwner);
+    ~TTBDock() override;
+
+    bool AllowDrag() const { return FAllowDrag; }
+    void SetAllowDrag(bool Value);
+    TTBBasicBackground *Background() const { return FBackground; }
+    void SetBackground(TTBBasicBackground *Value);
+    bool BackgroundOnToolbars() const { return FBackgroundOnToolbars; }
+    void SetBackgroundOnToolbars(bool Value);
+    TTBDockBoundLines BoundLines() const { return FBoundLines; }
+    void SetBoundLines(TTBDockBoundLines Value);
+    bool FixAlign() const { return FFixAlign; }
+    void SetFixAlign(bool Value);
+    bool LimitToOneRow() const { return FLimitToOneRow; }
+    void SetLimitToOneRow(bool Value) { FLimitToOneRow = Value; }
+    TTBDockPosition Position() const { return FPosition; }
+    void SetPosition(TTBDockPosition Value);
+
+    // The bars now visible on the dock, in their row order.
+    int ToolbarCount() const { return static_cast<int>(FVisibleToolbars.size()); }
+    TTBCustomDockableWindow *Toolbars(int Index) const { return FVisibleToolbars.at(Index); }
+    // Every bar that belongs to the dock, hidden ones and those that last docked here.
+    const std::vector<TTBCustomDockableWindow *> &DockList() const { return FDockList; }
+
+    void BeginUpdate();
+    void EndUpdate();
+    void ArrangeToolbars();
+    void CommitPositions();
+    bool HasVisibleToolbars() const;
+    bool ToolbarVisibleOnDock(const TTBCustomDockableWindow *AToolbar) const;
+    int GetCurrentRowSize(int Row, bool &AFullSize) const;
+    int GetMinRowSize(int Row, const TTBCustomDockableWindow *ExcludeControl) const;
+    int GetDesignModeRowOf(int XY) const;
+    int GetHighestRow(bool HighestEffective) const;
+    void ChangeWidthHeight(int NewWidth, int NewHeight);
+    bool IsLeftRight() const { return FPosition == dpLeft || FPosition == dpRight; }
+    // The bound lines' share of the width and height.
+    int NonClientWidth() const { return FNonClientWidth; }
+    int NonClientHeight() const { return FNonClientHeight; }
+    void InvalidateBackgrounds();
+
+    void SetParent(TWinControl *AParent) override;
+    void WndProc(TMessage &Message) override;
+
+    virtual void DrawBackground(HDC DC, const TRect &DrawRect);
+    virtual bool UsingBackground() const;
+
+    TTBInsertRemoveEvent OnInsertRemoveBar;
+    TTBRequestDockEvent OnRequestDock;
+
+protected:
+    void AlignControls(TControl *AControl, TRect &Rect) override;
+    void CreateParams(TCreateParams &Params) override;
+    void Loaded() override;
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+    void Paint() override;
+    virtual void DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip);
+
+private:
+    void BackgroundChanged(TObject *Sender);
+    void ChangeDockList(bool Insert, TTBCustomDockableWindow *Bar);
+    void ToolbarVisibilityChanged(TTBCustomDockableWindow *Bar, bool ForceRemove);
+    void RelayMsgToFloatingBars(TMessage &Message);
+    void RemoveDestroyingBars();
+    bool EraseBackground(HDC DC);
+    void ArrangeOnce();
+    std::vector<TTBCustomDockableWindow *>
+    SortedBars(const std::vector<TTBCustomDockableWindow *> &Bars) const;
+
+    bool FAllowDrag = true;
+    TTBBasicBackground *FBackground = nullptr;
+    bool FBackgroundOnToolbars = true;
+    TTBDockBoundLines FBoundLines;
+    bool FFixAlign = false;
+    bool FLimitToOneRow = false;
+    TTBDockPosition FPosition = dpTop;
+    std::vector<TTBCustomDockableWindow *> FDockList;
+    std::vector<TTBCustomDockableWindow *> FVisibleToolbars;
+    int FUpdateDepth = 0;
+    bool FArrangeNeeded = false;
+    bool FArranging = false;
+    TTBCustomDockableWindow *FDragBar = nullptr;
+    bool FDragBarLockedInRow = false;
+    bool FDragBarInOverfullRow = false;
+    bool FCommitPositions = false;
+    int FNonClientWidth = 0;
+    int FNonClientHeight = 0;
+};
+
+// ---- Dockable window ----------------------------------------------------------------------
+
+class TTBCustomDockableWindow : public TCustomControl
+{
+    QRV4_CLASS(TTBCustomDockableWindow, TCustomControl)
+    friend class TTBDock;
+    friend class TTBFloatingWindowParent;
+
+public:
+    explicit TTBCustomDockableWindow(TComponent *AOwner);
+    ~TTBCustomDockableWindow() override;
+
+    bool ActivateParent() const { return FActivateParent; }
+    void SetActivateParent(bool Value) { FActivateParent = Value; }
+    bool AutoResize() const { return FAutoResize; }
+    void SetAutoResize(bool Value);
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    bool CloseButton() const { return FCloseButton; }
+    void SetCloseButton(bool Value);
+    bool CloseButtonWhenDocked() const { return FCloseButtonWhenDocked; }
+    void SetCloseButtonWhenDocked(bool Value);
+    TTBDock *CurrentDock() const { return FCurrentDock; }
+    void SetCurrentDock(TTBDock *Value);
+    TTBDock *DefaultDock() const { return FDefaultDock; }
+    void SetDefaultDock(TTBDock *Value);
+    TTBDockableTo DockableTo() const { return FDockableTo; }
+    void SetDockableTo(TTBDockableTo Value) { FDockableTo = Value; }
+    TTBDockMode DockMode() const { return FDockMode; }
+    void SetDockMode(TTBDockMode Value) { FDockMode = Value; }
+    int DockPos() const { return FDockPos; }
+    void SetDockPos(int Value);
+    int DockRow() const { return FDockRow; }
+    void SetDockRow(int Value);
+    TAlignment DockTextAlign() const { return FDockTextAlign; }
+    void SetDockTextAlign(TAlignment Value) { FDockTextAlign = Value; }
+    TTBDragHandleStyle DragHandleStyle() const { return FDragHandleStyle; }
+    void SetDragHandleStyle(TTBDragHandleStyle Value);
+    TTBFloatingMode FloatingMode() const { return FFloatingMode; }
+    void SetFloatingMode(TTBFloatingMode Value);
+    bool FullSize() const { return FFullSize; }
+    void SetFullSize(bool Value);
+    bool HideWhenInactive() const { return FHideWhenInactive; }
+    void SetHideWhenInactive(bool Value) { FHideWhenInactive = Value; }
+    TTBDock *LastDock() const { return FLastDock; }
+    void SetLastDock(TTBDock *Value);
+    bool Resizable() const { return FResizable; }
+    void SetResizable(bool Value);
+    bool ShowCaption() const { return FShowCaption; }
+    void SetShowCaption(bool Value);
+    TTBBaseSkin *Skin() const { return FSkin; }
+    virtual void SetSkin(TTBBaseSkin *Value);
+    bool SmoothDrag() const { return FSmoothDrag; }
+    void SetSmoothDrag(bool Value) { FSmoothDrag = Value; }
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool Value);
+    bool UseLastDock() const { return FUseLastDock; }
+    void SetUseLastDock(bool Value);
+    TTBDockableWindowStyles DockableWindowStyles() const { return FDockableWindowStyles; }
+    void SetDockableWindowStyles(TTBDockableWindowStyles Value) { FDockableWindowStyles = Value; }
+
+    bool Docked() const { return FDocked; }
+    bool Floating() const { return FFloating; }
+    // The floating frame's place on the screen, kept while docked.
+    TPoint FloatingPosition() const { return FFloatingPosition; }
+    void SetFloatingPosition(const TPoint &Value);
+    void SetFloating(bool Value);
+    TTBFloatingWindowParent *FloatingWindowParent() const { return FFloatParent; }
+    // Where the dock's last arrangement put the bar, and the length it gave it.
+    int EffectiveDockRow() const { return FEffectiveDockRow; }
+    int EffectiveDockPos() const { return FEffectiveDockPos; }
+    int CurrentSize() const { return FCurrentSize; }
+    bool DragMode() const { return FDragMode; }
+
+    void AddDockForm(TCustomForm *Form);
+    void RemoveDockForm(TCustomForm *Form);
+    void BeginUpdate();
+    void EndUpdate();
+    void Arrange();
+    void ChangeSize(int AWidth, int AHeight);
+    bool IsAutoResized() const { return FAutoResize || FDocked || FFloating; }
+    bool IsMovable() const;
+    void MoveOnScreen(bool OnlyIfFullyOffscreen);
+    void Close();
+    void DoubleClick();
+    // Frame sizes: docked (both sides of each axis together) and floating.
+    void GetDockedNCArea(TPoint &TopLeft, TPoint &BottomRight, bool LeftRight) const;
+    void GetFloatingNCArea(TPoint &TopLeft, TPoint &BottomRight) const;
+    int DragHandleSize(bool LeftRight) const;
+    bool GetShowingState() const;
+    void UpdateVisibility();
+    void UpdateTopmostFlag();
+    // The drag and resize loops; the floating frame starts them from its border.
+    void BeginMoving(int InitX, int InitY);
+    void BeginSizing(TTBSizeHandle SizeHandle);
+    void ShowNCContextMenu(const TPoint &Pos);
+
+    void SetParent(TWinControl *AParent) override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void WndProc(TMessage &Message) override;
+
+    // Positions: the bar's own values beyond the common ones.
+    virtual void ReadPositionData(const TTBReadPositionData &Data);
+    virtual void DoneReadingPositionData(const TTBReadPositionData &Data);
+    virtual void WritePositionData(const TTBWritePositionData &Data);
+
+    // The non-client size of the docked frame, both sides of each axis together.
+    virtual TPoint CalcNCSizes(bool LeftRight) const;
+    virtual bool ControlExistsAtPos(const TPoint &P);
+    // Lays the content out for a dock type; gives the client size that results.
+    virtual TPoint DoArrange(bool CanMoveControls, TTBDockType PreviousDockType, bool NewFloating,
+                             TTBDock *NewDock) = 0;
+    // The client size in the current place.
+    virtual TPoint GetBaseSize() = 0;
+    virtual void DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip);
+    virtual TRect GetDockedCloseButtonRect(bool LeftRight) const;
+    // The shortest client length along the row a shrinking bar accepts; the dock adds the frame.
+    virtual int GetMinShrinkSize();
+    virtual void GetMinMaxSize(int &AMinClientWidth, int &AMinClientHeight, int &AMaxClientWidth,
+                               int &AMaxClientHeight);
+    virtual TTBShrinkMode GetShrinkMode();
+    virtual TPoint GetFloatingBorderSize() const;
+
+    TNotifyEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+    TNotifyEvent OnDockChanged;
+    TTBDockChangingEvent OnDockChanging;
+    TTBDockChangingEvent OnDockChangingHidden;
+    TNotifyEvent OnMove;
+    TNotifyEvent OnRecreated;
+    TNotifyEvent OnRecreating;
+    TNotifyEvent OnVisibleChanged;
+
+protected:
+    void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
+    void Loaded() override;
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    virtual void SizeChanging(int AWidth, int AHeight);
+    virtual bool ChildControlTransparent(TControl *Ctl);
+    virtual void DoDockChangingHidden(bool NewFloating, TTBDock *DockingTo);
+    virtual TClass GetFloatingWindowParentClass();
+    virtual void InitializeOrdering();
+    virtual void ResizeBegin(TTBSizeHandle SizeHandle);
+    virtual void ResizeTrack(TRect &Rect, const TRect &OrigRect);
+    virtual void ResizeTrackAccept();
+    virtual void ResizeEnd();
+    // WM_ERASEBKGND: the dock's background under a docked bar, else default erasing.
+    virtual void WMEraseBkgnd(TMessage &Message);
+    // Paints the dock's background under the client; false when there is none to paint.
+    bool PaintDockBackground(HDC DC);
+    void Moved();
+    // Inside an arrangement the dock sets bounds without SizeChanging.
+    bool InsideInternalSizeChange() const { return FInternalSizeChange > 0; }
+
+private:
+    struct DragState;
+    void DockedFrameChanged();
+    void RearrangeDock();
+    void HandleNCHitTest(TMessage &Message);
+    void HandleNCButtonDown(TMessage &Message);
+    void HandleContextMenu(TMessage &Message);
+    void HandleShowingChanged();
+    void ReparentKeepingWindow(TWinControl *AParent);
+    void DrawDockedCloseButton(HDC DC, bool Pushed, bool Hovered);
+    void DrawDraggingGrip(HDC DC, const TRect &R, bool LeftRight, bool Skinned);
+    bool TrackDockedCloseButton();
+    // The close button's own loop: true when the button is released over it.
+    static bool TrackCloseButton(HWND Wnd, const TRect &ScreenButton,
+                                 const std::function<void(bool Pushed)> &DrawState);
+    void NoteNCHover(bool Hovered);
+
+    bool FActivateParent = true;
+    bool FAutoResize = true;
+    TBorderStyle FBorderStyle = bsSingle;
+    bool FCloseButton = true;
+    bool FCloseButtonWhenDocked = false;
+    TTBDock *FCurrentDock = nullptr;
+    TTBDock *FDefaultDock = nullptr;
+    TTBDockableTo FDockableTo{dpTop, dpBottom, dpLeft, dpRight};
+    TTBDockMode FDockMode = dmCanFloat;
+    int FDockPos = -1;
+    int FDockRow = 0;
+    TAlignment FDockTextAlign = taLeftJustify;
+    TTBDragHandleStyle FDragHandleStyle = dhSingle;
+    TTBFloatingMode FFloatingMode = fmOnTopOfParentForm;
+    bool FFullSize = false;
+    bool FHideWhenInactive = true;
+    TTBDock *FLastDock = nullptr;
+    bool FResizable = true;
+    bool FShowCaption = true;
+    TTBBaseSkin *FSkin = nullptr;
+    bool FSmoothDrag = true;
+    bool FStretch = false;
+    bool FUseLastDock = true;
+    TTBDockableWindowStyles FDockableWindowStyles{tbdsResizeEightCorner, tbdsResizeClipCursor};
+
+    bool FDocked = false;
+    bool FFloating = false;
+    TPoint FFloatingPosition;
+    TTBFloatingWindowParent *FFloatParent = nullptr;
+    std::vector<TCustomForm *> FDockForms;
+    int FUpdateDepth = 0;
+    bool FArrangeNeeded = false;
+    int FInternalSizeChange = 0;
+    int FDisableOnMove = 0;
+    int FHidden = 0;
+    bool FCloseButtonDown = false;
+    bool FCloseButtonHover = false;
+    bool FInactiveCaption = false;
+    bool FSavedAtRunTime = false;
+    bool FDragMode = false;
+    bool FDragSplitting = false;
+    bool FDragCanSplit = false;
+    bool FSmoothDragging = false;
+    int FEffectiveDockRow = -1;
+    int FEffectiveDockPos = 0;
+    int FCurrentSize = 0;
+    int FCrossSize = 0;
+    bool FShrunk = false;
+};
+
+// ---- Floating frame ----------------------------------------------------------------------
+
+class TTBFloatingWindowParent : public TCustomForm
+{
+    QRV4_CLASS(TTBFloatingWindowParent, TCustomForm)
+    friend class TTBCustomDockableWindow;
+
+public:
+    explicit TTBFloatingWindowParent(TComponent *AOwner);
+    ~TTBFloatingWindowParent() override;
+
+    TTBCustomDockableWindow *DockableWindow() const { return FDockableWindow; }
+    TCustomForm *ParentForm() const { return FParentForm; }
+    void RedrawNCArea(TTBToolWindowNCRedrawWhat RedrawWhat);
+    void SetCloseButtonState(bool Pushed);
+    bool CloseButtonPushed() const { return FCloseButtonDown; }
+    bool CloseButtonHover() const { return FCloseButtonHover; }
+    void WndProc(TMessage &Message) override;
+
+    // The caption strip and its close square, in window coordinates.
+    TRect GetCaptionRect(bool AdjustForBorder, bool MinusCloseButton) const;
+    TRect GetCloseButtonRect(bool AdjustForBorder) const;
+
+protected:
+    void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
+    void AlignControls(TControl *AControl, TRect &Rect) override;
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+    virtual void DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,
+                            TTBToolWindowNCRedrawWhat RedrawWhat);
+
+private:
+    LRESULT HitTest(const TPoint &ScreenPoint) const;
+    void HandleNCButtonDown(TMessage &Message);
+    void HandleActivate(TMessage &Message);
+    void HandleMouseActivate(TMessage &Message);
+    void SetParentForm(TCustomForm *Value);
+
+    TTBCustomDockableWindow *FDockableWindow = nullptr;
+    TCustomForm *FParentForm = nullptr;
+    bool FCloseButtonDown = false;
+    bool FCloseButtonHover = false;
+    bool FShouldShow = false;
+};
+
+// ---- Background ---------------------------------------------------------------------------
+
+class TTBBasicBackground : public TComponent
+{
+    QRV4_CLASS(TTBBasicBackground, TComponent)
+
+public:
+    explicit TTBBasicBackground(TComponent *AOwner) : TComponent(AOwner) {}
+    virtual void Draw(HDC DC, const TRect &DrawRect) = 0;
+    virtual HPALETTE GetPalette() = 0;
+    // The same handler object registered twice is kept once.
+    virtual void RegisterChanges(TObject *Receiver, const TNotifyEvent &Proc) = 0;
+    virtual void SysColorChanged() = 0;
+    virtual void UnregisterChanges(TObject *Receiver) = 0;
+    virtual bool UsingBackground() const = 0;
+};
+
+class TTBBackground : public TTBBasicBackground
+{
+    QRV4_CLASS(TTBBackground, TTBBasicBackground)
+
+public:
+    explicit TTBBackground(TComponent *AOwner);
+    ~TTBBackground() override;
+
+    TBitmap *Bitmap() const { return FBitmap.get(); }
+    void SetBitmap(TBitmap *Value);
+    TColor BkColor() const { return FBkColor; }
+    void SetBkColor(TColor Value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+
+    void Draw(HDC DC, const TRect &DrawRect) override;
+    HPALETTE GetPalette() override;
+    void RegisterChanges(TObject *Receiver, const TNotifyEvent &Proc) override;
+    void SysColorChanged() override;
+    void UnregisterChanges(TObject *Receiver) override;
+    bool UsingBackground() const override;
+
+private:
+    void Changed();
+    void BuildCache();
+
+    std::unique_ptr<TBitmap> FBitmap;
+    std::unique_ptr<TBitmap> FBitmapCache;
+    TColor FBkColor = clBtnFace;
+    bool FTransparent = false;
+    std::vector<std::pair<TObject *, TNotifyEvent>> FNotifyList;
+};
+
+// ---- Unit functions -----------------------------------------------------------------------
+
+TTBDockType TBGetDockTypeOf(const TTBDock *Control, bool Floating);
+TCustomForm *TBGetToolWindowParentForm(TTBCustomDockableWindow *ToolWindow);
+TCustomForm *TBValidToolWindowParentForm(TTBCustomDockableWindow *ToolWindow);
+
+void TBCustomSavePositions(TComponent *OwnerComponent, const TTBPositionWriteIntProc &WriteIntProc,
+                           const TTBPositionWriteStringProc &WriteStringProc,
+                           void *ExtraData = nullptr);
+void TBCustomLoadPositions(TComponent *OwnerComponent, const TTBPositionReadIntProc &ReadIntProc,
+                           const TTBPositionReadStringProc &ReadStringProc,
+                           void *ExtraData = nullptr);
+void TBIniSavePositions(TComponent *OwnerComponent, const AnsiString &Filename,
+                        const AnsiString &SectionNamePrefix);
+void TBIniLoadPositions(TComponent *OwnerComponent, const AnsiString &Filename,
+                        const AnsiString &SectionNamePrefix);
+void TBRegSavePositions(TComponent *OwnerComponent, HKEY RootKey,
+                        const AnsiString &BaseRegistryKey);
+void TBRegLoadPositions(TComponent *OwnerComponent, HKEY RootKey,
+                        const AnsiString &BaseRegistryKey);

@@ -1,0 +1,1014 @@
+// Docks on the four sides of a form made here, bars of fixed sizes in them, dragged
+// with input put into the window system's queue, and their places kept in ini files.
+
+#include "menus/TB2Dock.h"
+#include "platform/rtl/IniFiles.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/win/Paint.h"
+#include "platform/win/SysParams.h"
+#include "tests/menus/MenuTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace
+{
+
+using vcltest::Pump;
+
+// A bar whose content is a fixed length along the row and a fixed thickness.
+class TestBar : public TTBCustomDockableWindow
+{
+    QRV4_CLASS(TestBar, TTBCustomDockableWindow)
+
+public:
+    TestBar(TComponent *AOwner, int Length, int Thickness)
+        : TTBCustomDockableWindow(AOwner), FLength(Length), FThickness(Thickness)
+    {
+    }
+    TPoint DoArrange(bool, TTBDockType DockType, bool, TTBDock *) override
+    {
+        return DockType == dtLeftRight ? TPoint(FThickness, FLength) : TPoint(FLength, FThickness);
+    }
+    TPoint GetBaseSize() override
+    {
+        return DoArrange(false, TBGetDockTypeOf(CurrentDock(), Floating()), Floating(),
+                         CurrentDock());
+    }
+    TTBShrinkMode GetShrinkMode() override { return Shrink; }
+    int GetMinShrinkSize() override { return MinShrink; }
+
+    TTBShrinkMode Shrink = tbsmNone;
+    int MinShrink = 0;
+
+protected:
+    void Paint() override
+    {
+        Canvas()->Brush()->SetColor(Fill);
+        Canvas()->FillRect(ClientRect());
+        Canvas()->Brush()->SetStyle(bsClear);
+        Canvas()->TextOut(3, 2, Caption());
+    }
+
+public:
+    TColor Fill = clWindow;
+
+private:
+    int FLength;
+    int FThickness;
+};
+
+TRect ScreenRect(TWinControl *Control)
+{
+    RECT R;
+    GetWindowRect(Control->Handle(), &R);
+    return R;
+}
+
+// Input handed to the queue one record at a time, each once the one before it is
+// handled: a loop that holds the mouse sees every move, as it would from a hand.
+class InputFeed
+{
+public:
+    explicit InputFeed(std::vector<win::MouseInput> Records) : FRecords(std::move(Records))
+    {
+        FTicker = AllocateHWnd([](TMessage &) {});
+        SetTimer(FTicker, 1, 5, nullptr);
+        win::SetIdleWork([this] { Idle(); });
+    }
+    ~InputFeed()
+    {
+        win::SetIdleWork(nullptr);
+        KillTimer(FTicker, 1);
+        DeallocateHWnd(FTicker);
+    }
+    InputFeed(const InputFeed &) = delete;
+    InputFeed &operator=(const InputFeed &) = delete;
+
+    void Run()
+    {
+        for (int Round = 0; Round < 400 && FNext < FRecords.size(); ++Round)
+            vcltest::PumpFor(5);
+        Pump();
+    }
+
+private:
+    void Idle()
+    {
+        if (FNext >= FRecords.size()) return;
+        if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0)
+            return;
+        win::InjectMouseInput(FRecords[FNext++]);
+    }
+
+    std::vector<win::MouseInput> FRecords;
+    std::size_t FNext = 0;
+    HWND FTicker{};
+};
+
+win::MouseInput Input(win::MouseAction Action, POINT P)
+{
+    return win::MouseInput{
+        Action, Action == win::MouseAction::Move ? win::MouseButton::None : win::MouseButton::Left,
+        P};
+}
+
+void Inject(win::MouseAction Action, POINT P)
+{
+    win::InjectMouseInput(Input(Action, P));
+}
+
+// Press at From, move there in a few steps, let go at To.
+void Drag(POINT From, POINT To)
+{
+    std::vector<win::MouseInput> Records{Input(win::MouseAction::Move, From),
+                                         Input(win::MouseAction::Down, From)};
+    for (int Step = 1; Step <= 4; ++Step)
+        Records.push_back(
+            Input(win::MouseAction::Move,
+                  POINT{From.x + (To.x - From.x) * Step / 4, From.y + (To.y - From.y) * Step / 4}));
+    Records.push_back(Input(win::MouseAction::Up, To));
+    InputFeed(std::move(Records)).Run();
+}
+
+// The drag handle of a bar docked in a top or bottom dock.
+POINT HandleOf(TWinControl *Bar)
+{
+    const TRect R = ScreenRect(Bar);
+    return POINT{R.Left + 4, R.Top + R.Height() / 2};
+}
+
+std::string FileText(const std::string &Path)
+{
+    std::ifstream In(Path);
+    std::stringstream S;
+    S << In.rdbuf();
+    return S.str();
+}
+
+class DockTest : public vcltest::VclTest
+{
+protected:
+    void SetUp() override
+    {
+        VclTest::SetUp();
+        win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 768}}});
+        ShownForm(600, 400);
+        vcltest::PumpFor(50);
+        Top = MakeDock("DockTop", dpTop);
+        Bottom = MakeDock("DockBottom", dpBottom);
+        Left = MakeDock("DockLeft", dpLeft);
+        Right = MakeDock("DockRight", dpRight);
+        Pump();
+    }
+
+    void TearDown() override
+    {
+        Form.reset();
+        std::filesystem::remove(IniPath);
+        win::ResetSettings();
+        VclTest::TearDown();
+    }
+
+    TTBDock *MakeDock(const char *Name, TTBDockPosition Position)
+    {
+        auto *Dock = new TTBDock(Form.get());
+        Dock->SetName(Name);
+        Dock->SetPosition(Position);
+        Dock->SetParent(Form.get());
+        return Dock;
+    }
+
+    TestBar *MakeBar(const char *Name, int Length, int Thickness, TTBDock *Dock, int Row = 0,
+                     int Pos = 0)
+    {
+        auto *Bar = new TestBar(Form.get(), Length, Thickness);
+        Bar->SetName(Name);
+        Bar->SetCaption(Name);
+        Bar->SetHideWhenInactive(false);
+        Bar->SetDockRow(Row);
+        Bar->SetDockPos(Pos);
+        Bar->SetParent(Dock);
+        Pump();
+        return Bar;
+    }
+
+    // A point of the form's client area, on the screen.
+    POINT FormPoint(int X, int Y) { return Form->ClientToScreen(TPoint(X, Y)); }
+
+    TTBDock *Top = nullptr;
+    TTBDock *Bottom = nullptr;
+    TTBDock *Left = nullptr;
+    TTBDock *Right = nullptr;
+    std::string IniPath = (std::filesystem::temp_directory_path() /
+                           ("qrv4_docks_" + std::to_string(::getpid()) + ".ini"))
+                              .string();
+};
+
+// ---- Rows -----------------------------------------------------------------------------------
+
+TEST_F(DockTest, EmptyDocksAreFlatAndAFixedOneKeepsOnePixel)
+{
+    EXPECT_EQ(Top->Height(), 0);
+    EXPECT_EQ(Left->Width(), 0);
+    Top->SetFixAlign(true);
+    EXPECT_EQ(Top->Height(), 1);
+    Top->SetFixAlign(false);
+    EXPECT_EQ(Top->Height(), 0);
+}
+
+TEST_F(DockTest, ARowIsAsThickAsItsThickestBarWithItsFrame)
+{
+    TestBar *A = MakeBar("A", 100, 22, Top, 0, 0);
+    TestBar *B = MakeBar("B", 100, 26, Top, 0, 200);
+    EXPECT_EQ(Top->Height(), 30);
+    EXPECT_EQ(A->EffectiveDockRow(), 0);
+    EXPECT_EQ(B->EffectiveDockRow(), 0);
+    // Both bars take the row's thickness; the drag handle widens each along the row.
+    EXPECT_EQ(A->Height(), 30);
+    EXPECT_EQ(A->Width(), 100 + 4 + 6);
+    EXPECT_EQ(B->Left(), 200);
+    EXPECT_EQ(A->ClientWidth(), 100);
+    EXPECT_EQ(A->ClientHeight(), 26);
+}
+
+TEST_F(DockTest, BarsDockOnEachSideAndTurnWithTheirDock)
+{
+    TestBar *T = MakeBar("T", 120, 20, Top);
+    TestBar *B = MakeBar("B", 120, 20, Bottom);
+    TestBar *L = MakeBar("L", 120, 20, Left);
+    TestBar *R = MakeBar("R", 120, 20, Right);
+    EXPECT_EQ(T->CurrentDock(), Top);
+    EXPECT_EQ(B->CurrentDock(), Bottom);
+    EXPECT_EQ(L->CurrentDock(), Left);
+    EXPECT_EQ(R->CurrentDock(), Right);
+    EXPECT_EQ(Top->Height(), 24);
+    EXPECT_EQ(Bottom->Height(), 24);
+    EXPECT_EQ(Left->Width(), 24);
+    EXPECT_EQ(Right->Width(), 24);
+    // Side docks stand the bar up; the handle is on top there.
+    EXPECT_EQ(L->Width(), 24);
+    EXPECT_EQ(L->Height(), 120 + 4 + 6);
+    EXPECT_EQ(L->ClientWidth(), 20);
+    EXPECT_EQ(L->ClientHeight(), 120);
+    // The side docks fill what the top and bottom docks leave.
+    const int ClientHeight = Form->ClientHeight();
+    EXPECT_EQ(Bottom->Top(), ClientHeight - 24);
+    EXPECT_EQ(Left->Top(), 24);
+    EXPECT_EQ(Left->Height(), ClientHeight - 48);
+    EXPECT_EQ(Right->Left(), Form->ClientWidth() - 24);
+}
+
+TEST_F(DockTest, FullSizeBarsAndTooLongRowsSplitIntoRows)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TestBar *Full = MakeBar("Full", 100, 20, Top, 0, 300);
+    Full->SetFullSize(true);
+    EXPECT_NE(A->EffectiveDockRow(), Full->EffectiveDockRow());
+    EXPECT_EQ(Full->Width(), Form->ClientWidth());
+    EXPECT_EQ(Top->Height(), 48);
+
+    // Three bars that do not fit the row side by side wrap into a new row.
+    TestBar *C = MakeBar("C", 250, 20, Bottom, 0, 0);
+    TestBar *D = MakeBar("D", 250, 20, Bottom, 0, 260);
+    TestBar *E = MakeBar("E", 250, 20, Bottom, 0, 520);
+    EXPECT_EQ(C->EffectiveDockRow(), 0);
+    EXPECT_EQ(D->EffectiveDockRow(), 0);
+    EXPECT_EQ(E->EffectiveDockRow(), 1);
+    // On its own row it keeps as much of its place as the row's length allows.
+    EXPECT_EQ(E->Left() + E->Width(), Form->ClientWidth());
+    EXPECT_EQ(Bottom->Height(), 48);
+
+    // Held to one row they stay there, pushed up against each other.
+    Bottom->SetLimitToOneRow(true);
+    Bottom->ArrangeToolbars();
+    EXPECT_EQ(E->EffectiveDockRow(), 0);
+    EXPECT_EQ(Bottom->Height(), 24);
+    EXPECT_EQ(D->Left(), C->Left() + C->Width());
+}
+
+TEST_F(DockTest, ChevronBarsShrinkInAnOverfullRowAndAStretchedBarReachesTheEnd)
+{
+    Top->SetLimitToOneRow(true);
+    TestBar *A = MakeBar("A", 300, 20, Top, 0, 0);
+    TestBar *B = MakeBar("B", 300, 20, Top, 0, 400);
+    B->Shrink = tbsmChevron;
+    B->MinShrink = 40;
+    Top->ArrangeToolbars();
+    EXPECT_EQ(A->Width(), 310);
+    EXPECT_EQ(B->Left(), 310);
+    EXPECT_EQ(B->Width(), Form->ClientWidth() - 310);
+    EXPECT_EQ(B->CurrentSize(), B->Width());
+
+    TestBar *S = MakeBar("S", 100, 20, Bottom, 0, 0);
+    TestBar *T = MakeBar("T", 100, 20, Bottom, 0, 150);
+    T->SetStretch(true);
+    EXPECT_EQ(S->Width(), 110);
+    EXPECT_EQ(T->Left() + T->Width(), Form->ClientWidth());
+}
+
+TEST_F(DockTest, ADockRefusesToMoveOrToGoInsideABar)
+{
+    MakeBar("A", 100, 20, Top);
+    try {
+        Top->SetPosition(dpLeft);
+        FAIL() << "a dock with bars turned";
+    } catch (const EInvalidOperation &E) {
+        EXPECT_EQ(E.Message(),
+                  "Cannot change Position of a TTBDock if it already contains controls");
+    }
+    EXPECT_EQ(Top->Position(), dpTop);
+    auto *Bar = static_cast<TestBar *>(Top->Toolbars(0));
+    auto *Inner = new TTBDock(Form.get());
+    try {
+        Inner->SetParent(Bar);
+        FAIL() << "a dock went into a bar";
+    } catch (const EInvalidOperation &E) {
+        EXPECT_EQ(E.Message(),
+                  "A TTBDock control cannot be placed inside a tool window or another TTBDock");
+    }
+    EXPECT_EQ(Inner->Parent(), nullptr);
+}
+
+TEST_F(DockTest, InsertedAndRemovedBarsAreReported)
+{
+    std::vector<std::pair<bool, AnsiString>> Seen;
+    Top->OnInsertRemoveBar = [&](TObject *, bool Inserting, TTBCustomDockableWindow *Bar) {
+        Seen.emplace_back(Inserting, Bar->Name());
+    };
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    A->Hide();
+    EXPECT_EQ(Top->ToolbarCount(), 0);
+    EXPECT_EQ(Top->Height(), 0);
+    A->Show();
+    ASSERT_EQ(Seen.size(), 3u);
+    EXPECT_TRUE(Seen[0].first);
+    EXPECT_FALSE(Seen[1].first);
+    EXPECT_TRUE(Seen[2].first);
+    EXPECT_EQ(Top->Height(), 24);
+}
+
+TEST_F(DockTest, BoundLinesFrameADockThatHoldsBars)
+{
+    Top->SetBoundLines({blTop, blBottom});
+    EXPECT_EQ(Top->Height(), 0);
+    MakeBar("A", 100, 20, Top);
+    EXPECT_EQ(Top->Height(), 24 + 2);
+    Top->Repaint();
+    Pump();
+    const HWND Dock = Top->Handle();
+    const int Bottom = Top->Height() - 1;
+    EXPECT_EQ(win::SurfacePixel(Dock, 300, 0), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(win::SurfacePixel(Dock, 300, Bottom), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(win::SurfacePixel(Dock, 300, 1), ColorToRGB(clBtnFace));
+    RECT Client;
+    GetClientRect(Dock, &Client);
+    EXPECT_EQ(Client.bottom, 24);
+}
+
+TEST_F(DockTest, ASystemColourChangeReachesTheSkinsOfTheDocksBars)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    TTBBaseSkin Office(nullptr);
+    Office.SetSkinType(tbsOfficeXP);
+    A->SetSkin(&Office);
+    const COLORREF Before = Office.RGBColor(cPopup);
+    win::OverrideSysColor(COLOR_WINDOW, RGB(0, 0, 0));
+    Top->Perform(CM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_NE(Office.RGBColor(cPopup), Before);
+    A->SetSkin(nullptr);
+}
+
+// ---- The docked frame ---------------------------------------------------------------------
+
+TEST_F(DockTest, TheDragHandleSizeFollowsStyleAndCloseButton)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    A->SetDragHandleStyle(dhDouble);
+    EXPECT_EQ(A->ClientOrigin().X - ScreenRect(A).Left, 2 + 9);
+    A->SetDragHandleStyle(dhNone);
+    EXPECT_EQ(A->ClientOrigin().X - ScreenRect(A).Left, 2);
+    A->SetCloseButtonWhenDocked(true);
+    EXPECT_EQ(A->ClientOrigin().X - ScreenRect(A).Left, 2 + 14);
+    EXPECT_EQ(A->Width(), 100 + 4 + 14);
+    Top->SetAllowDrag(false);
+    EXPECT_EQ(A->Width(), 100 + 4);
+    EXPECT_FALSE(A->IsMovable());
+}
+
+TEST_F(DockTest, TheDockedCloseButtonClosesTheBar)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    A->SetCloseButtonWhenDocked(true);
+    bool Closed = false;
+    A->OnClose = [&](TObject *) { Closed = true; };
+    const TRect Button = A->GetDockedCloseButtonRect(false);
+    const TRect Window = ScreenRect(A);
+    const POINT At{Window.Left + Button.Left + 3, Window.Top + Button.Top + 3};
+    Drag(At, At);
+    EXPECT_TRUE(Closed);
+    EXPECT_FALSE(A->Visible());
+    EXPECT_EQ(Top->ToolbarCount(), 0);
+}
+
+// ---- Dragging -------------------------------------------------------------------------------
+
+TEST_F(DockTest, ABarIsDraggedFromDockToDock)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    std::vector<AnsiString> Changes;
+    A->OnDockChanged = [&](TObject *) {
+        Changes.push_back(A->CurrentDock() ? A->CurrentDock()->Name() : AnsiString("+"));
+    };
+    Drag(HandleOf(A), FormPoint(300, Form->ClientHeight() - 4));
+    EXPECT_EQ(A->CurrentDock(), Bottom);
+    EXPECT_EQ(Top->Height(), 0);
+    EXPECT_EQ(Bottom->Height(), 24);
+    EXPECT_EQ(A->LastDock(), Bottom);
+    ASSERT_FALSE(Changes.empty());
+    EXPECT_EQ(Changes.back(), "DockBottom");
+
+    // Into the left dock, where it stands up.
+    const TRect R = ScreenRect(A);
+    Drag(POINT{R.Left + 4, R.Top + R.Height() / 2}, FormPoint(3, 150));
+    EXPECT_EQ(A->CurrentDock(), Left);
+    EXPECT_EQ(Left->Width(), 24);
+    EXPECT_EQ(A->Height(), 110);
+}
+
+TEST_F(DockTest, ADockMayRefuseABarAndCtrlKeepsItFloating)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    int Asked = 0;
+    Bottom->OnRequestDock = [&](TObject *, TTBCustomDockableWindow *, bool &Accept) {
+        ++Asked;
+        Accept = false;
+    };
+    Drag(HandleOf(A), FormPoint(300, Form->ClientHeight() - 4));
+    EXPECT_GT(Asked, 0);
+    EXPECT_NE(A->CurrentDock(), Bottom);
+    EXPECT_TRUE(A->Floating());
+
+    // Holding Ctrl the whole way, the bar never docks, even over a dock.
+    const POINT Caption{ScreenRect(A->FloatingWindowParent()).Left + 10,
+                        ScreenRect(A->FloatingWindowParent()).Top + 8};
+    vcltest::KeyDown(VK_CONTROL);
+    Drag(Caption, FormPoint(300, 5));
+    vcltest::KeyUp(VK_CONTROL);
+    Pump();
+    EXPECT_TRUE(A->Floating());
+    EXPECT_EQ(Top->ToolbarCount(), 0);
+}
+
+TEST_F(DockTest, ABarFloatsAndDocksBackByItsCaption)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    Drag(HandleOf(A), FormPoint(300, 200));
+    ASSERT_TRUE(A->Floating());
+    TTBFloatingWindowParent *Frame = A->FloatingWindowParent();
+    ASSERT_NE(Frame, nullptr);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(Frame->Handle()));
+    EXPECT_EQ(Top->Height(), 0);
+    // The frame's client is the bar; the bar takes its floating size.
+    EXPECT_EQ(A->Width(), 100);
+    EXPECT_EQ(A->Height(), 20);
+    EXPECT_EQ(Frame->ClientWidth(), 100);
+    EXPECT_EQ(A->FloatingPosition(), TPoint(ScreenRect(Frame).Left, ScreenRect(Frame).Top));
+    // The grab point stays under the cursor.
+    const TRect Placed = ScreenRect(Frame);
+    const POINT Cursor = FormPoint(300, 200);
+    EXPECT_TRUE(Placed.Contains(Cursor.x, Cursor.y));
+
+    // A double click on the caption takes it back to the dock it came from.
+    const POINT Caption{Placed.Left + 10, Placed.Top + 8};
+    Inject(win::MouseAction::Move, Caption);
+    Inject(win::MouseAction::DoubleClick, Caption);
+    Inject(win::MouseAction::Up, Caption);
+    Pump();
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_FALSE(A->Floating());
+    EXPECT_EQ(A->FloatingWindowParent(), nullptr);
+    EXPECT_EQ(Top->Height(), 24);
+}
+
+TEST_F(DockTest, AFloatingBarIsDraggedBackIntoADock)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    Drag(HandleOf(A), FormPoint(300, 200));
+    ASSERT_TRUE(A->Floating());
+    const TRect Frame = ScreenRect(A->FloatingWindowParent());
+    Drag(POINT{Frame.Left + 10, Frame.Top + 8}, FormPoint(3, 150));
+    EXPECT_EQ(A->CurrentDock(), Left);
+    EXPECT_EQ(A->FloatingWindowParent(), nullptr);
+    EXPECT_EQ(Left->Width(), 24);
+}
+
+TEST_F(DockTest, DraggingBelowARowMakesANewRowAndBackJoinsIt)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
+    ASSERT_EQ(Top->Height(), 24);
+    // Down by most of a row: the centre passes three quarters of the row.
+    Drag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y + 20});
+    EXPECT_EQ(B->CurrentDock(), Top);
+    EXPECT_EQ(A->EffectiveDockRow(), 0);
+    EXPECT_EQ(B->EffectiveDockRow(), 1);
+    EXPECT_EQ(B->DockRow(), 1);
+    EXPECT_EQ(Top->Height(), 48);
+    // Straight up again into the first row, where it left.
+    Drag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y - 24});
+    EXPECT_EQ(B->EffectiveDockRow(), 0);
+    EXPECT_EQ(Top->Height(), 24);
+    EXPECT_EQ(B->Left(), 200);
+    EXPECT_EQ(A->Left(), 0);
+}
+
+TEST_F(DockTest, ABarMovedAlongItsRowFirstIsHeldInThatRow)
+{
+    MakeBar("A", 100, 20, Top, 0, 0);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
+    // Ten pixels along the row, then far down: it stays in its row and follows along.
+    const POINT From = HandleOf(B);
+    InputFeed({Input(win::MouseAction::Move, From), Input(win::MouseAction::Down, From),
+               Input(win::MouseAction::Move, POINT{From.x + 12, From.y}),
+               Input(win::MouseAction::Move, POINT{From.x + 30, From.y + 60}),
+               Input(win::MouseAction::Up, POINT{From.x + 30, From.y + 60})})
+        .Run();
+    EXPECT_EQ(B->CurrentDock(), Top);
+    EXPECT_EQ(B->EffectiveDockRow(), 0);
+    EXPECT_EQ(B->Left(), 230);
+    EXPECT_EQ(Top->Height(), 24);
+}
+
+TEST_F(DockTest, DraggingAlongTheRowMovesTheBarInIt)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 150);
+    Drag(HandleOf(B), POINT{HandleOf(B).x + 120, HandleOf(B).y + 3});
+    EXPECT_EQ(B->EffectiveDockRow(), 0);
+    EXPECT_EQ(B->Left(), 270);
+    EXPECT_EQ(B->DockPos(), 270);
+    EXPECT_EQ(A->Left(), 0);
+}
+
+TEST_F(DockTest, AnEscapedOutlineDragChangesNothing)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 40);
+    A->SetSmoothDrag(false);
+    const POINT From = HandleOf(A);
+    Inject(win::MouseAction::Move, From);
+    Inject(win::MouseAction::Down, From);
+    Inject(win::MouseAction::Move, FormPoint(300, 200));
+    win::InjectKeyInput(win::KeyInput{true, VK_ESCAPE});
+    win::InjectKeyInput(win::KeyInput{false, VK_ESCAPE});
+    Inject(win::MouseAction::Up, FormPoint(300, 200));
+    Pump();
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_EQ(A->Left(), 40);
+    // Without Escape the outline drag lands where it is let go.
+    Drag(HandleOf(A), FormPoint(300, 200));
+    EXPECT_TRUE(A->Floating());
+}
+
+// ---- Floating frame -------------------------------------------------------------------------
+
+TEST_F(DockTest, TheFloatingFrameAnswersItsOwnHitCodes)
+{
+    TestBar *A = MakeBar("A", 120, 60, Top);
+    A->SetFloatingPosition(TPoint(500, 300));
+    A->SetFloating(true);
+    Pump();
+    TTBFloatingWindowParent *Frame = A->FloatingWindowParent();
+    const TRect W = ScreenRect(Frame);
+    const int Border = GetSystemMetrics(SM_CXFRAME);
+    const int Caption = GetSystemMetrics(SM_CYSMCAPTION);
+    auto Hit = [&](int X, int Y) {
+        return SendMessageW(
+            Frame->Handle(), WM_NCHITTEST, 0,
+            MAKELPARAM(static_cast<WORD>(W.Left + X), static_cast<WORD>(W.Top + Y)));
+    };
+    const int Width = W.Width(), Height = W.Height();
+    EXPECT_EQ(Hit(Width - Border - 3, Border + 3), HT_TB2k_Close);
+    EXPECT_EQ(Hit(Border + 10, Border + 3), HT_TB2k_Caption);
+    const int Corner = Caption - 1 + Border;
+    EXPECT_EQ(Hit(0, Corner - 1), HTTOPLEFT);
+    EXPECT_EQ(Hit(0, Corner), HTLEFT);
+    EXPECT_EQ(Hit(0, Height - Corner), HTBOTTOMLEFT);
+    EXPECT_EQ(Hit(Width - 1, Height / 2), HTRIGHT);
+    EXPECT_EQ(Hit(Width / 2, Height - 1), HTBOTTOM);
+    EXPECT_EQ(Hit(Width - 1, 0), HTTOPRIGHT);
+    EXPECT_EQ(Hit(Width / 2, Height / 2), HTCLIENT);
+    A->SetCloseButton(false);
+    EXPECT_EQ(Hit(Width - Border - 3, Border + 3), HT_TB2k_Caption);
+    A->SetShowCaption(false);
+    Pump();
+    EXPECT_EQ(ScreenRect(Frame).Height(), 60 + 2 * Border);
+}
+
+TEST_F(DockTest, AnOfficeSkinThinsTheFloatingFrameAndColoursTheCaption)
+{
+    TestBar *A = MakeBar("A", 120, 60, Top);
+    A->SetFloatingPosition(TPoint(400, 300));
+    A->SetFloating(true);
+    Pump();
+    const int Plain = ScreenRect(A->FloatingWindowParent()).Height();
+    TTBBaseSkin Office(nullptr);
+    Office.SetSkinType(tbsOfficeXP);
+    A->SetSkin(&Office);
+    A->SetBounds(0, 0, 120, 60);
+    A->FloatingWindowParent()->Repaint();
+    Pump();
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Height(), Plain - 3);
+    const int Border = GetSystemMetrics(SM_CXFRAME);
+    EXPECT_EQ(win::SurfacePixel(A->FloatingWindowParent()->Handle(), Border + 5, Border + 2),
+              ColorToRGB(Office.Colors()->GetSkinColor(16)));
+    A->SetSkin(nullptr);
+    EXPECT_EQ(A->Skin(), DefaultSkin());
+}
+
+TEST_F(DockTest, TheFloatingCloseButtonHidesTheBarAndTheFrameClosesTheForm)
+{
+    TestBar *A = MakeBar("A", 120, 60, Top);
+    A->SetFloatingPosition(TPoint(500, 300));
+    A->SetFloating(true);
+    Pump();
+    TTBFloatingWindowParent *Frame = A->FloatingWindowParent();
+    int FormCloses = 0;
+    Form->OnCloseQuery = [&](TObject *, bool &CanClose) {
+        ++FormCloses;
+        CanClose = false;
+    };
+    SendMessageW(Frame->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(FormCloses, 1);
+    EXPECT_TRUE(A->Visible());
+
+    const TRect W = ScreenRect(Frame);
+    const POINT Close{W.Right - GetSystemMetrics(SM_CXFRAME) - 4,
+                      W.Top + GetSystemMetrics(SM_CYFRAME) + 4};
+    Drag(Close, Close);
+    EXPECT_FALSE(A->Visible());
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(Frame->Handle()));
+}
+
+TEST_F(DockTest, AFloatingBarIsResizedByItsFrameWithinItsLimits)
+{
+    struct SizedBar : TestBar {
+        using TestBar::TestBar;
+        void GetMinMaxSize(int &MinW, int &MinH, int &MaxW, int &MaxH) override
+        {
+            MinW = 50;
+            MinH = 30;
+            MaxW = 200;
+            MaxH = 0;
+        }
+        TPoint DoArrange(bool, TTBDockType, bool, TTBDock *) override
+        {
+            return TPoint(ClientWidth(), ClientHeight());
+        }
+    };
+    auto *A = new SizedBar(Form.get(), 120, 60);
+    A->SetName("Sized");
+    A->SetHideWhenInactive(false);
+    A->SetBounds(0, 0, 120, 60);
+    A->SetParent(Top);
+    A->SetFloatingPosition(TPoint(400, 300));
+    A->SetFloating(true);
+    Pump();
+    TRect W = ScreenRect(A->FloatingWindowParent());
+    const int Border = GetSystemMetrics(SM_CXFRAME);
+    const int NCWidth = W.Width() - A->Width();
+    const int Before = A->Width();
+    // The right edge goes out by 40.
+    Drag(POINT{W.Right - 1, W.Top + W.Height() / 2}, POINT{W.Right + 39, W.Top + W.Height() / 2});
+    EXPECT_EQ(A->Width(), Before + 40);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Left, W.Left);
+    // Past the largest width it stops at it.
+    W = ScreenRect(A->FloatingWindowParent());
+    Drag(POINT{W.Right - 1, W.Top + W.Height() / 2}, POINT{W.Right + 299, W.Top + W.Height() / 2});
+    EXPECT_EQ(A->Width(), 200);
+    // The left edge cannot pass the smallest width.
+    W = ScreenRect(A->FloatingWindowParent());
+    Drag(POINT{W.Left, W.Top + W.Height() / 2}, POINT{W.Right, W.Top + W.Height() / 2});
+    EXPECT_EQ(A->Width(), 50);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Width(), 50 + NCWidth);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Right, W.Right);
+    (void)Border;
+}
+
+TEST_F(DockTest, MoveOnScreenPullsALostFrameBackLeftAndTopFirst)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    A->SetFloatingPosition(TPoint(1000, 700));
+    A->SetFloating(true);
+    Pump();
+    const TRect Partly = ScreenRect(A->FloatingWindowParent());
+    A->MoveOnScreen(true);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()), Partly);
+    A->MoveOnScreen(false);
+    const TRect Inside = ScreenRect(A->FloatingWindowParent());
+    EXPECT_EQ(Inside.Right, 1024);
+    EXPECT_EQ(Inside.Top, 700);
+    EXPECT_EQ(A->FloatingPosition(), TPoint(Inside.Left, Inside.Top));
+    A->SetFloatingPosition(TPoint(3000, -500));
+    A->MoveOnScreen(true);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Top, 0);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Right, 1024);
+}
+
+TEST_F(DockTest, DoubleClickWithNoDockToGoBackToLeavesTheBarFloating)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    A->SetFloating(true);
+    A->SetUseLastDock(false);
+    ASSERT_EQ(A->LastDock(), nullptr);
+    A->DoubleClick();
+    EXPECT_TRUE(A->Floating());
+    A->SetDefaultDock(Right);
+    A->DoubleClick();
+    EXPECT_EQ(A->CurrentDock(), Right);
+    EXPECT_EQ(A->DockRow(), 0);
+    // Docked, a double click floats it again.
+    A->DoubleClick();
+    EXPECT_TRUE(A->Floating());
+    A->SetDockMode(dmCannotFloat);
+    A->SetCurrentDock(Right);
+    A->DoubleClick();
+    EXPECT_EQ(A->CurrentDock(), Right);
+}
+
+TEST_F(DockTest, TheBarsWindowAndItsChildrenSurviveEveryMove)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    auto *Child = new TPanel(Form.get());
+    Child->SetBounds(2, 2, 30, 10);
+    Child->SetParent(A);
+    const HWND Bar = A->Handle(), Inner = Child->Handle();
+    A->SetCurrentDock(Bottom);
+    EXPECT_EQ(A->WindowHandle(), Bar);
+    A->SetFloating(true);
+    EXPECT_EQ(A->WindowHandle(), Bar);
+    EXPECT_EQ(GetParent(Bar), A->FloatingWindowParent()->Handle());
+    A->SetCurrentDock(Left);
+    EXPECT_EQ(A->WindowHandle(), Bar);
+    EXPECT_EQ(Child->WindowHandle(), Inner);
+    EXPECT_EQ(GetParent(Inner), Bar);
+    // A press on the child is the child's, not the start of a drag.
+    EXPECT_TRUE(A->ControlExistsAtPos(TPoint(5, 5)));
+    EXPECT_FALSE(A->ControlExistsAtPos(TPoint(5, 50)));
+}
+
+// ---- Positions -----------------------------------------------------------------------------
+
+TEST_F(DockTest, PositionsAreWrittenToAnIniSectionPerBar)
+{
+    TestBar *A = MakeBar("TW1", 100, 20, Top, 1, 30);
+    TestBar *F = MakeBar("Floater", 80, 20, Top);
+    F->SetFloatingPosition(TPoint(320, 240));
+    F->SetFloating(true);
+    Pump();
+    TBIniSavePositions(Form.get(), IniPath.c_str(), "TB_");
+    const std::string Text = FileText(IniPath);
+    const auto Section = Text.find("[TB_TW1]");
+    ASSERT_NE(Section, std::string::npos) << Text;
+    // The class library's ini files end their lines as Windows does.
+    const std::string Expected = "[TB_TW1]\r\nRev=2000\r\nVisible=1\r\nDockedTo=DockTop\r\n"
+                                 "LastDock=DockTop\r\nDockRow=1\r\nDockPos=30\r\n"
+                                 "FloatLeft=0\r\nFloatTop=0\r\n";
+    EXPECT_EQ(Text.substr(Section, Expected.size()), Expected);
+    TIniFile Ini(IniPath.c_str());
+    EXPECT_EQ(Ini.ReadString("TB_Floater", "DockedTo", "?"), "+");
+    EXPECT_EQ(Ini.ReadInteger("TB_Floater", "FloatLeft", -1), 320);
+    EXPECT_EQ(Ini.ReadInteger("TB_Floater", "FloatTop", -1), 240);
+    (void)A;
+}
+
+TEST_F(DockTest, PositionsRestoreEveryBarToItsPlace)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 250);
+    TestBar *C = MakeBar("C", 100, 20, Left, 0, 10);
+    TestBar *D = MakeBar("D", 100, 20, Bottom, 0, 0);
+    TestBar *E = MakeBar("E", 100, 20, Right, 0, 0);
+    Drag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y + 20});
+    ASSERT_EQ(B->EffectiveDockRow(), 1);
+    Drag(HandleOf(D), FormPoint(300, 200));
+    ASSERT_TRUE(D->Floating());
+    E->Hide();
+    const TPoint Floating = D->FloatingPosition();
+    const TRect Places[] = {A->BoundsRect(), B->BoundsRect(), C->BoundsRect()};
+    TBIniSavePositions(Form.get(), IniPath.c_str(), "Bars.");
+
+    // Everything elsewhere...
+    A->SetCurrentDock(Bottom);
+    B->SetCurrentDock(Right);
+    C->SetFloating(true);
+    D->SetCurrentDock(Top);
+    E->Show();
+    Pump();
+    // ...and back again.
+    TBIniLoadPositions(Form.get(), IniPath.c_str(), "Bars.");
+    Pump();
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_EQ(B->CurrentDock(), Top);
+    EXPECT_EQ(C->CurrentDock(), Left);
+    EXPECT_EQ(A->BoundsRect(), Places[0]);
+    EXPECT_EQ(B->BoundsRect(), Places[1]);
+    EXPECT_EQ(C->BoundsRect(), Places[2]);
+    EXPECT_EQ(B->EffectiveDockRow(), 1);
+    ASSERT_TRUE(D->Floating());
+    EXPECT_EQ(D->FloatingPosition(), Floating);
+    EXPECT_EQ(D->LastDock(), Bottom);
+    EXPECT_FALSE(E->Visible());
+    EXPECT_EQ(Top->Height(), 48);
+}
+
+TEST_F(DockTest, PositionsOfAnotherRevisionOrAMissingDockAreLeftAlone)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 40);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
+    {
+        TIniFile Ini(IniPath.c_str());
+        Ini.WriteInteger("A", "Rev", 1999);
+        Ini.WriteInteger("A", "Visible", 0);
+        Ini.WriteString("A", "DockedTo", "DockLeft");
+        Ini.WriteInteger("B", "Rev", 2000);
+        Ini.WriteInteger("B", "Visible", 0);
+        Ini.WriteString("B", "DockedTo", "NoSuchDock");
+    }
+    TBIniLoadPositions(Form.get(), IniPath.c_str(), "");
+    EXPECT_TRUE(A->Visible());
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_EQ(A->Left(), 40);
+    // Only the visibility of B is taken.
+    EXPECT_FALSE(B->Visible());
+    EXPECT_EQ(B->CurrentDock(), Top);
+}
+
+TEST_F(DockTest, ABarRestoredWithANegativeRowStaysOnItsDock)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    {
+        TIniFile Ini(IniPath.c_str());
+        Ini.WriteInteger("A", "Rev", 2000);
+        Ini.WriteString("A", "DockedTo", "DockBottom");
+        Ini.WriteInteger("A", "DockRow", -3);
+        Ini.WriteInteger("A", "DockPos", -50);
+    }
+    TBIniLoadPositions(Form.get(), IniPath.c_str(), "");
+    EXPECT_EQ(A->CurrentDock(), Bottom);
+    EXPECT_EQ(Bottom->ToolbarCount(), 1);
+    EXPECT_EQ(A->EffectiveDockRow(), 0);
+    EXPECT_EQ(A->Left(), 0);
+    EXPECT_EQ(Bottom->Height(), 24);
+}
+
+TEST_F(DockTest, SavingStopsAtABarWithoutAName)
+{
+    MakeBar("A", 100, 20, Top);
+    TestBar *Nameless = MakeBar("B", 100, 20, Top, 0, 200);
+    Nameless->SetName("");
+    try {
+        TBIniSavePositions(Form.get(), IniPath.c_str(), "");
+        FAIL() << "a bar without a name was saved";
+    } catch (const EInvalidOperation &E) {
+        EXPECT_EQ(E.Message(),
+                  "Cannot save dockable window's position because Name property is not set");
+    }
+    TIniFile Ini(IniPath.c_str());
+    EXPECT_EQ(Ini.ReadInteger("A", "Rev", 0), 2000);
+}
+
+TEST_F(DockTest, PositionsGoThroughCallbacksInTheirOrder)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 30);
+    (void)A;
+    std::vector<std::string> Written;
+    int Extra = 0;
+    TBCustomSavePositions(
+        Form.get(),
+        [&](const AnsiString &Bar, const AnsiString &Value, int Data, void *ExtraData) {
+            EXPECT_EQ(ExtraData, &Extra);
+            Written.push_back((Bar + "." + Value + "=" + IntToStr(Data)).Std());
+        },
+        [&](const AnsiString &Bar, const AnsiString &Value, const AnsiString &Data, void *) {
+            Written.push_back((Bar + "." + Value + "=" + Data).Std());
+        },
+        &Extra);
+    const std::vector<std::string> Expected{
+        "A.Rev=2000",  "A.Visible=1",  "A.DockedTo=DockTop", "A.LastDock=DockTop",
+        "A.DockRow=0", "A.DockPos=30", "A.FloatLeft=0",      "A.FloatTop=0"};
+    EXPECT_EQ(Written, Expected);
+}
+
+TEST_F(DockTest, PositionsRoundTripThroughTheRegistry)
+{
+    // The registry stand-in lives under the configuration folder: a private one here.
+    const std::filesystem::path Folder =
+        std::filesystem::temp_directory_path() / ("qrv4_dockreg_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(Folder);
+    const char *Old = std::getenv("XDG_CONFIG_HOME");
+    const std::optional<std::string> Saved = Old ? std::optional<std::string>(Old) : std::nullopt;
+    setenv("XDG_CONFIG_HOME", Folder.c_str(), 1);
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 60);
+    TestBar *B = MakeBar("B", 100, 20, Left, 0, 20);
+    const TRect PlaceA = A->BoundsRect(), PlaceB = B->BoundsRect();
+    TBRegSavePositions(Form.get(), HKEY_CURRENT_USER, "Software\\QRV4 tests\\Bars");
+    A->SetCurrentDock(Right);
+    B->SetFloating(true);
+    TBRegLoadPositions(Form.get(), HKEY_CURRENT_USER, "Software\\QRV4 tests\\Bars");
+    TRegIniFile Reg("Software\\QRV4 tests\\Bars");
+    const int Rev = Reg.ReadInteger("A", "Rev", 0);
+    const AnsiString DockedTo = Reg.ReadString("B", "DockedTo", "");
+    if (Saved)
+        setenv("XDG_CONFIG_HOME", Saved->c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(Folder);
+    EXPECT_EQ(Rev, 2000);
+    EXPECT_EQ(DockedTo, "DockLeft");
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_EQ(B->CurrentDock(), Left);
+    EXPECT_EQ(A->BoundsRect(), PlaceA);
+    EXPECT_EQ(B->BoundsRect(), PlaceB);
+}
+
+// ---- Background ------------------------------------------------------------------------------
+
+TEST_F(DockTest, ABackgroundTilesUnderTheDockAndItsBars)
+{
+    for (int Side : {8, 9}) {
+        auto Background = std::make_unique<TTBBackground>(nullptr);
+        TBitmap Tile;
+        Tile.SetSize(Side, Side);
+        Tile.Canvas()->Brush()->SetColor(clRed);
+        Tile.Canvas()->FillRect(TRect(0, 0, Side, Side));
+        Tile.Canvas()->SetPixels(0, 0, clBlue);
+        Background->SetBitmap(&Tile);
+        ASSERT_TRUE(Background->UsingBackground());
+        Top->SetBackground(Background.get());
+        TestBar *A = MakeBar("A", 100, 20, Top, 0, 100);
+        Top->Repaint();
+        A->Repaint();
+        Pump();
+        // Tiles start at the form's client corner, whatever the dock's place.
+        EXPECT_EQ(win::SurfacePixel(Top->Handle(), 0, 0), RGB(0, 0, 255));
+        EXPECT_EQ(win::SurfacePixel(Top->Handle(), Side, Side), RGB(0, 0, 255));
+        EXPECT_EQ(win::SurfacePixel(Top->Handle(), 1, 0), RGB(255, 0, 0));
+        // The bar's frame shows the same tiles, lined up with the dock's.
+        const TRect Window = ScreenRect(A);
+        const TPoint Corner = Form->ClientOrigin();
+        auto TileAt = [&](int X, int Y) {
+            const int TX = (Window.Left - Corner.X + X) % Side,
+                      TY = (Window.Top - Corner.Y + Y) % Side;
+            return TX == 0 && TY == 0 ? RGB(0, 0, 255) : RGB(255, 0, 0);
+        };
+        for (int Y = 1; Y < Side + 2; ++Y)
+            EXPECT_EQ(win::SurfacePixel(A->Handle(), 1, Y), TileAt(1, Y)) << Side << " " << Y;
+        Top->SetBackground(nullptr);
+        delete A;
+        Pump();
+    }
+}
+
+// ---- A picture for a person to look at -------------------------------------------------------
+
+TEST_F(DockTest, PictureOfDockedAndFloatingBars)
+{
+    Form->SetBounds(40, 40, 640, 420);
+    Top->SetBoundLines({blBottom});
+    auto Coloured = [](TestBar *Bar, TColor Fill) {
+        Bar->Fill = Fill;
+        Bar->Invalidate();
+        return Bar;
+    };
+    Coloured(MakeBar("Standard", 180, 22, Top, 0, 0), clAqua);
+    Coloured(MakeBar("Formatting", 220, 22, Top, 0, 200), clYellow);
+    Coloured(MakeBar("Drawing", 260, 22, Top, 1, 0), clLime);
+    Coloured(MakeBar("Status", 200, 22, Bottom), clSilver);
+    Coloured(MakeBar("Tools", 120, 26, Left), clFuchsia);
+    Coloured(MakeBar("Layers", 120, 26, Right), clTeal);
+    TestBar *Floating = Coloured(MakeBar("Palette", 150, 60, Top, 2, 0), clCream);
+    Floating->SetFloatingPosition(TPoint(260, 200));
+    Floating->SetFloating(true);
+    vcltest::PumpFor(200);
+    EXPECT_TRUE(IsWindowVisible(Floating->FloatingWindowParent()->Handle()));
+    const char *Folder = std::getenv("QRV4_DOCK_SHOTS");
+    if (!Folder) return;
+    std::filesystem::create_directories(Folder);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(Folder) + "/docks.png");
+}
+
+} // namespace
