@@ -462,8 +462,13 @@ TRect TCustomGrid::CellRect(int ACol, int ARow)
     if ((ACol >= FFixedCols && ACol < FTopLeft.X) || (ARow >= FFixedRows && ARow < FTopLeft.Y))
         return {};
     const int x = ColStart(ACol);
-    const int y = RowStart(ARow);
-    if (x >= GridWidth() || y >= ClientHeight()) return {};
+    const int height = ClientHeight();
+    int y = ARow < FFixedRows ? RowStart(ARow) : FixedHeight();
+    // The walk ends once the rows above fill the window: filling a long grid asks this of
+    // every cell, and most of them lie below it.
+    for (int i = FTopLeft.Y; ARow >= FFixedRows && i < ARow && y < height; ++i)
+        y += RowExtent(i);
+    if (y >= height || x >= GridWidth()) return {};
     return TRect(x, y, x + FColWidths[ACol], y + FRowHeights[ARow]);
 }
 
@@ -821,10 +826,12 @@ void TCustomGrid::DoExit()
 bool TCustomGrid::VertBar()
 {
     if (FScrollBars != ssVertical && FScrollBars != ssBoth) return false;
+    const int client = ClientHeight();
     int height = FixedHeight();
-    for (int r = FFixedRows; r < RowCount(); ++r)
+    // The rows that overflow the window answer it; a long grid is not summed whole.
+    for (int r = FFixedRows; r < RowCount() && height <= client; ++r)
         height += RowExtent(r);
-    return height > ClientHeight();
+    return height > client;
 }
 
 int TCustomGrid::GridWidth()

@@ -170,6 +170,7 @@ void DrawScope::Init(DeviceContext &Dc, const QRect &DeviceArea)
         return;
     }
     if (FBitmap) FBitmap->Pull(FArea);
+    FWholeTarget = FClip == QRegion(Bounds);
 }
 
 DrawScope::~DrawScope()
@@ -187,7 +188,8 @@ QPainter &DrawScope::Painter()
     if (FVector) {
         if (!FVectorSaved) {
             FVector->save();
-            FVector->setClipRegion(FClip);
+            // A PDF page repeats a clip path with every state change: none where nothing is cut.
+            if (!FWholeTarget) FVector->setClipRegion(FClip);
             FVectorSaved = true;
         }
         return *FVector;

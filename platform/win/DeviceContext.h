@@ -109,6 +109,7 @@ private:
     std::optional<QPainter> FPainter;
     QPainter *FVector = nullptr;
     bool FVectorSaved = false;
+    bool FWholeTarget = false;
 };
 
 // The image and origin a DC draws on, for reading pixels (blits, GetPixel).

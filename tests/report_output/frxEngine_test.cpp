@@ -890,6 +890,48 @@ TEST(EngineDialogs, ADialogPageShownModallyRunsItsScriptEvents)
     EXPECT_EQ(Report->Script()->Variables("Stopped").AsInteger(), 1);
 }
 
+TEST(EngineDialogs, TheFormTakesThePagesPlaceAndItsKeysAndClosingGoThroughTheScript)
+{
+    TListReport L(1);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
+    Dialog->SetLeft(10.4);
+    Dialog->SetTop(20.6);
+    Dialog->SetWidth(300);
+    Dialog->SetHeight(200);
+    Dialog->OnKeyDown = "KeyDown";
+    Dialog->OnKeyPress = "KeyPress";
+    Dialog->OnCloseQuery = "CloseQuery";
+    Report->ScriptText()->SetText(
+        "procedure KeyDown(Sender: TfrxComponent; var Key: Integer; Shift: Integer);\r\n"
+        "begin\r\n  Key := Key + Shift;\r\nend;\r\n"
+        "procedure KeyPress(Sender: TfrxComponent; var Key: String);\r\n"
+        "begin\r\n  Key := 'x';\r\nend;\r\n"
+        "procedure CloseQuery(Sender: TfrxComponent; var CanClose: Boolean);\r\n"
+        "begin\r\n  CanClose := False;\r\nend;\r\n"
+        "begin\r\nend.");
+    std::vector<std::string> Seen;
+    Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
+        TForm *Form = Page->Form();
+        Seen.push_back(std::to_string(Form->Left()) + "," + std::to_string(Form->Top()) + "," +
+                       std::to_string(Form->Width()) + "," + std::to_string(Form->Height()));
+        Page->Initialize();
+        WORD Key = 65;
+        Form->OnKeyDown(Form, Key, TShiftState{ssShift});
+        Seen.push_back(std::to_string(Key));
+        char Typed = 'a';
+        Form->OnKeyPress(Form, Typed);
+        Seen.push_back(std::string(1, Typed));
+        bool CanClose = true;
+        Form->OnCloseQuery(Form, CanClose);
+        Seen.push_back(CanClose ? "closes" : "stays");
+        Page->SetModalResult(mrOk);
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    const std::string Shifted = std::to_string(65 + TShiftState{ssShift}.ToInt());
+    EXPECT_EQ(Seen, (std::vector<std::string>{"10,21,300,200", Shifted, "x", "stays"}));
+}
+
 TEST(EngineManualBuild, TheHostBuildsThePageBeforeItsScriptProcedure)
 {
     TBuilder B;
@@ -981,9 +1023,15 @@ std::vector<std::string> CellsOf(TfrxCustomPreviewPages *Pages, int Page, const 
 
 } // namespace
 
-TEST(EngineVertical, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
+class EngineVerticalKept : public ::testing::TestWithParam<bool>
+{
+};
+
+// Kept or not, a row's parts go onto the pages after its first one.
+TEST_P(EngineVerticalKept, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
 {
     TCrossReport X(6, 10, 200);
+    X.Row->SetKeepTogether(GetParam());
     auto *Head = X.VerticalBand<TfrxHeader>("Head", 100, 50);
     Head->SetReprintOnNewPage(true);
     TBuilder::Memo(X.Row, "HeadCell", "H:[R]", 100, 0, 50, 20);
@@ -1020,6 +1068,22 @@ TEST(EngineVertical, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
     EXPECT_EQ(
         CellsOf(X.B.Pages(), 5, "Row", 1),
         (std::vector<std::string>{"H:r6@0.00", "r6/c8@50.00", "r6/c9@200.00", "r6/c10@350.00"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(KeptAndNot, EngineVerticalKept, ::testing::Bool());
+
+TEST(EngineVertical, ACellWiderThanThePageTakesAPageOfItsOwn)
+{
+    TCrossReport X(2, 3, 20);
+    X.Column->SetWidth(800);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+    // The row's label, then each cell alone on a page: none is left empty.
+    ASSERT_EQ(X.B.PageCount(), 4);
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1), std::vector<std::string>{"r2@0.00"});
+    for (int Page = 1; Page < 4; ++Page)
+        EXPECT_EQ(CellsOf(X.B.Pages(), Page, "Row", 1),
+                  std::vector<std::string>{"r2/c" + std::to_string(Page) + "@0.00"})
+            << Page;
 }
 
 TEST(EngineVertical, AFooterRowTotalsEachColumnAndItsOwnObjectsAreFilled)

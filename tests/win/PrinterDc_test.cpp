@@ -157,6 +157,29 @@ TEST_F(PrinterDc, PicturesKeepTheirPixels)
     EXPECT_EQ(Page.pixel(175, 175), qRgb(255, 255, 255));
 }
 
+TEST_F(PrinterDc, ClipCutsTheDrawingAndGoesWithItsRegion)
+{
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    const HBRUSH Black = CreateSolidBrush(RGB(0, 0, 0));
+    const HRGN Left = CreateRectRgn(0, 0, 900, 7016);
+    SelectClipRgn(Dc, Left);
+    const RECT Band{600, 600, 1200, 1200};
+    FillRect(Dc, &Band, Black);
+    SelectClipRgn(Dc, nullptr);
+    const RECT Below{600, 1800, 1200, 2400};
+    FillRect(Dc, &Below, Black);
+    ASSERT_GT(EndPage(Dc), 0);
+    ASSERT_GT(EndDoc(Dc), 0);
+    DeleteObject(Left);
+    DeleteObject(Black);
+    const QImage Page = PdfPageImage(Path, 1, 100);
+    ASSERT_FALSE(Page.isNull());
+    EXPECT_TRUE(Dark(Page.pixel(125, 150)));
+    EXPECT_FALSE(Dark(Page.pixel(175, 150))) << "cut by the clip";
+    EXPECT_TRUE(Dark(Page.pixel(175, 350))) << "drawn whole once the clip is gone";
+}
+
 TEST_F(PrinterDc, AbortedDocumentLeavesNothingAndCannotBeEnded)
 {
     ASSERT_GT(Start(), 0);
