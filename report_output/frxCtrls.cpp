@@ -2,10 +2,13 @@
 
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/Paint.h"
 #include "platform/win/ScrollBars.h"
+#include "platform/win/WinGdi.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 namespace
 {
@@ -25,6 +28,37 @@ AnsiString FontName(int n)
 AnsiString FontTypeName(int n)
 {
     return "FontType" + IntToStr(n);
+}
+
+constexpr int KindPictureWidth = 15, KindPictureHeight = 11;
+
+// A small picture of a font kind on a transparent ground: two letters T for
+// scalable faces, a printer for the printer's own.
+std::unique_ptr<TBitmap> KindBitmap(bool Scalable)
+{
+    auto Bmp = std::make_unique<TBitmap>();
+    Bmp->SetSize(KindPictureWidth, KindPictureHeight);
+    TCanvas *C = Bmp->Canvas();
+    C->Brush()->SetColor(clFuchsia);
+    C->FillRect(TRect(0, 0, KindPictureWidth, KindPictureHeight));
+    auto Letter = [C](int Left, int Top, TColor Color) {
+        C->Pen()->SetColor(Color);
+        C->MoveTo(Left, Top);
+        C->LineTo(Left + 7, Top);
+        C->MoveTo(Left + 3, Top);
+        C->LineTo(Left + 3, Top + 8);
+    };
+    if (Scalable) {
+        Letter(0, 0, clGray);
+        Letter(6, 2, clBlack);
+    } else {
+        C->Brush()->SetColor(clSilver);
+        C->Pen()->SetColor(clBlack);
+        C->Rectangle(1, 4, 14, 10);
+        C->Rectangle(4, 0, 11, 4);
+    }
+    Bmp->SetTransparent(true);
+    return Bmp;
 }
 
 } // namespace
@@ -55,15 +89,174 @@ void TfrxCustomComboBox::KeyPress(char &Key)
     TCustomComboBox::KeyPress(Key);
 }
 
+TRect TfrxCustomComboBox::ButtonRect()
+{
+    const TRect Client = ClientRect();
+    return TRect(Client.Right - FButtonWidth - 2, 2, Client.Right - 2, Client.Bottom - 2);
+}
+
+void TfrxCustomComboBox::WndProc(TMessage &Message)
+{
+    if (Message.Msg == CM_MOUSEENTER || Message.Msg == CM_MOUSELEAVE) {
+        FMouseInControl = Message.Msg == CM_MOUSEENTER;
+        Invalidate();
+    }
+    TCustomComboBox::WndProc(Message);
+}
+
+void TfrxCustomComboBox::PaintWindow(HDC DC)
+{
+    vcl::PaintCanvas Canvas(DC, this);
+    const TRect Client = ClientRect();
+    const TRect Button = ButtonRect();
+    const bool Solid = Focused() || FMouseInControl;
+    if (!IsEnabled()) {
+        Canvas->Brush()->SetColor(clBtnFace);
+        Canvas->FillRect(Client);
+        Canvas->Brush()->SetColor(clWindow);
+        Canvas->FrameRect(Client);
+    } else {
+        RECT Outer = Client;
+        if (Solid) {
+            DrawEdge(DC, &Outer, EDGE_SUNKEN, BF_RECT);
+        } else {
+            Canvas->Brush()->SetColor(clBtnFace);
+            Canvas->FrameRect(Client);
+        }
+        Canvas->Brush()->SetColor(clBtnFace);
+        Canvas->FrameRect(TRect(1, 1, Client.Right - 1, Client.Bottom - 1));
+        Canvas->Brush()->SetColor(clWindow);
+        Canvas->FrameRect(TRect(2, 2, Button.Left, Client.Bottom - 2));
+    }
+    PaintButton(&*Canvas, Solid);
+    const TRect Face(3, 3, Button.Left - 1, Client.Bottom - 3);
+    if (Style() == csDropDown || Style() == csSimple) {
+        Canvas->Brush()->SetColor(IsEnabled() ? clWindow : clBtnFace);
+        Canvas->FillRect(Face);
+        Canvas->TextOut(Face.Left + FImageWidth + 1, Face.Top, Text());
+        return;
+    }
+    TOwnerDrawState State{odComboBoxEdit};
+    if (Focused() && !DroppedDown()) State << odSelected << odFocused;
+    if (!IsEnabled()) State << odDisabled;
+    DrawItemOn(DC, ItemIndex(), Face, State);
+}
+
+void TfrxCustomComboBox::PaintButton(TCanvas *Canvas, bool Solid)
+{
+    const TRect Button = ButtonRect();
+    Canvas->Brush()->SetColor(clBtnFace);
+    Canvas->FillRect(Button);
+    RECT Edge = Button;
+    if (DroppedDown())
+        DrawEdge(Canvas->Handle(), &Edge, BDR_SUNKENOUTER, BF_RECT);
+    else if (Solid && IsEnabled())
+        DrawEdge(Canvas->Handle(), &Edge, BDR_RAISEDINNER, BF_RECT);
+    // A down arrow of three lines, 5, 3 and 1 pixels wide.
+    const int Shift = DroppedDown() ? 1 : 0;
+    const int X = (Button.Left + Button.Right) / 2 - 2 + Shift;
+    const int Y = (Button.Top + Button.Bottom) / 2 - 1 + Shift;
+    Canvas->Pen()->SetColor(IsEnabled() ? clWindowText : clGrayText);
+    for (int Row = 0; Row < 3; ++Row) {
+        Canvas->MoveTo(X + Row, Y + Row);
+        Canvas->LineTo(X + 5 - Row, Y + Row);
+    }
+}
+
+// ---- font sample ----
+
+TfrxFontPreview::TfrxFontPreview(TComponent *AOwner) : TWinControl(AOwner), FPanel(new TPanel(this))
+{
+    SetVisible(false);
+    SetBounds(0, 0, 200, 50);
+    FPanel->SetParent(this);
+    FPanel->SetAlign(alClient);
+    FPanel->SetBevelOuter(bvNone);
+    FPanel->SetBorderStyle(bsSingle);
+    FPanel->SetColor(clWindow);
+    FPanel->Font()->SetSize(18);
+    FPanel->Font()->SetColor(clWindowText);
+}
+
+void TfrxFontPreview::CreateParams(TCreateParams &Params)
+{
+    TWinControl::CreateParams(Params);
+    Params.Style = WS_POPUP | WS_CLIPCHILDREN;
+    Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
+    Params.WinClassName = "TfrxFontPreview";
+}
+
+void TfrxFontPreview::ShowSample(const AnsiString &FontName)
+{
+    FPanel->Font()->SetName(FontName);
+    FPanel->SetCaption(FontName);
+}
+
 // ---- font combo box ----
 
-TfrxFontComboBox::TfrxFontComboBox(TComponent *AOwner) : TfrxCustomComboBox(AOwner)
+TfrxFontComboBox::TfrxFontComboBox(TComponent *AOwner)
+    : TfrxCustomComboBox(AOwner), FTrueTypeBmp(KindBitmap(true)), FDeviceBmp(KindBitmap(false)),
+      FPreview(std::make_unique<TfrxFontPreview>(nullptr))
 {
     SetWidth(150);
-    SetItemHeight(12);
     SetImageWidth(16);
     SetReadOnly(true);
-    OnCloseUp = [this](TObject *) { RecentChosen(); };
+    SetStyle(csOwnerDrawFixed);
+    // The font's text height: its cell height and the leading above it.
+    SetItemHeight(std::max(KindPictureHeight + 1, std::abs(Font()->Height()) + 2));
+    OnDropDown = [this](TObject *) { DropDown(); };
+    OnCloseUp = [this](TObject *) { CloseUp(); };
+}
+
+TfrxFontComboBox::~TfrxFontComboBox() = default;
+
+TBitmap *TfrxFontComboBox::KindPicture(int FontType) const
+{
+    if (FontType & frxTrueTypeFontType) return FTrueTypeBmp.get();
+    if (FontType & frxDeviceFontType) return FDeviceBmp.get();
+    return nullptr;
+}
+
+void TfrxFontComboBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
+{
+    TCanvas *C = Canvas();
+    C->FillRect(Rect);
+    if (Index < 0 || Index >= Items()->Count()) return;
+    const AnsiString Name = Items()->Strings(Index);
+    if (TBitmap *Picture = KindPicture(FontTypeOf(Items(), Index)))
+        C->Draw(Rect.Left + 1, Rect.Top + (Rect.Height() - Picture->Height()) / 2, Picture);
+    C->TextOut(Rect.Left + 1 + KindPictureWidth + 2,
+               Rect.Top + (Rect.Height() - C->TextHeight(Name)) / 2, Name);
+    if (State.Contains(odComboBoxEdit)) return;
+    if (FLastRecent >= 0 && (Index == FLastRecent || Index == FLastRecent + 1)) {
+        const int Y = Index == FLastRecent ? Rect.Bottom - 1 : Rect.Top;
+        C->Pen()->SetColor(clBtnShadow);
+        C->MoveTo(Rect.Left, Y);
+        C->LineTo(Rect.Right, Y);
+    }
+    if (State.Contains(odSelected)) FPreview->ShowSample(Name);
+}
+
+void TfrxFontComboBox::DropDown()
+{
+    if (ItemIndex() >= 0 && ItemIndex() < RecentCount) SetItemIndex(0);
+    // At the box's bottom-right corner, or left of the box where the screen ends.
+    TPoint At = ClientToScreen(TPoint(Width(), Height()));
+    if (At.X + FPreview->Width() > Screen->WorkAreaRect().Right)
+        At.X = ClientToScreen(TPoint(0, 0)).X - FPreview->Width();
+    FPreview->SetParentWindow(Handle());
+    FPreview->SetBounds(At.X, At.Y, FPreview->Width(), FPreview->Height());
+    if (ItemIndex() >= 0) FPreview->ShowSample(Items()->Strings(ItemIndex()));
+    FPreview->HandleNeeded();
+    FPreview->SetVisible(true);
+    SetWindowPos(FPreview->Handle(), HWND_TOPMOST, At.X, At.Y, FPreview->Width(),
+                 FPreview->Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+}
+
+void TfrxFontComboBox::CloseUp()
+{
+    FPreview->SetVisible(false);
+    RecentChosen();
 }
 
 int TfrxFontComboBox::FontTypeOf(TStrings *Items, int Index)
@@ -84,7 +277,8 @@ void TfrxFontComboBox::Reset()
     FUpdating = false;
 }
 
-// Every face the screen offers is scalable: the TrueType kind.
+// Every face the screen offers is scalable: the TrueType kind. Printers draw
+// with these same faces and have none of their own, so they add no names.
 void TfrxFontComboBox::FillFonts()
 {
     TStringList Faces;

@@ -1,11 +1,14 @@
 #pragma once
 
 // Combo boxes of the report library's windows: the flat one and the font box
-// that keeps the five fonts chosen last in the settings registry.
+// that shows each face's kind and a sample, and keeps the five fonts chosen
+// last in the settings registry.
 
 #include "platform/vcl/Buttons.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
+
+#include <memory>
 
 class TfrxCustomComboBox : public TCustomComboBox
 {
@@ -26,11 +29,22 @@ public:
     void SetImageWidth(int Value) { FImageWidth = Value; }
     int PreferredListWidth() const { return FListWidth; }
     void SetPreferredListWidth(int Value) { FListWidth = Value; }
+    bool MouseInControl() const { return FMouseInControl; }
+    // The drop-down button inside the border, at the right edge.
+    TRect ButtonRect();
+
+    void WndProc(TMessage &Message) override;
 
 protected:
     void KeyPress(char &Key) override;
+    // A flat face: a sunken edge only while focused or under the mouse, and a
+    // button that is flat, raised then, or pressed while the list is open.
+    void PaintWindow(HDC DC) override;
 
 private:
+    void PaintButton(TCanvas *Canvas, bool Solid);
+
+    bool FMouseInControl = false;
     int FButtonWidth = 11;
     int FImageWidth = 0;
     bool FReadOnly = false;
@@ -49,12 +63,31 @@ public:
 inline constexpr int frxDeviceFontType = 2;
 inline constexpr int frxTrueTypeFontType = 4;
 
+// A face's name written in that face, beside the open font list.
+class TfrxFontPreview : public TWinControl
+{
+    QRV4_CLASS(TfrxFontPreview, TWinControl)
+
+public:
+    explicit TfrxFontPreview(TComponent *AOwner);
+
+    void ShowSample(const AnsiString &FontName);
+    TPanel *Panel() const { return FPanel; }
+
+protected:
+    void CreateParams(TCreateParams &Params) override;
+
+private:
+    TPanel *FPanel;
+};
+
 class TfrxFontComboBox : public TfrxCustomComboBox
 {
     QRV4_CLASS(TfrxFontComboBox, TfrxCustomComboBox)
 
 public:
     explicit TfrxFontComboBox(TComponent *AOwner);
+    ~TfrxFontComboBox() override;
 
     // The installed faces, sorted, under the recent ones read from the registry;
     // recent names no longer installed are cleared there. The text is kept.
@@ -69,8 +102,17 @@ public:
     // Index of the last recent entry, -1 without recent entries.
     int LastRecent() const { return FLastRecent; }
     static int FontTypeOf(TStrings *Items, int Index);
+    TfrxFontPreview *FontPreview() const { return FPreview.get(); }
+    // The picture of a font kind; null for a kind that has none.
+    TBitmap *KindPicture(int FontType) const;
+
+protected:
+    // The kind's picture, the name, and a rule under the recent block.
+    void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
 
 private:
+    void DropDown();
+    void CloseUp();
     void FillFonts();
     void ReadRecent();
     void WriteRecent();
@@ -79,6 +121,9 @@ private:
     bool FMRUEnabled = true;
     bool FUpdating = false;
     int FLastRecent = -1;
+    std::unique_ptr<TBitmap> FTrueTypeBmp;
+    std::unique_ptr<TBitmap> FDeviceBmp;
+    std::unique_ptr<TfrxFontPreview> FPreview;
 };
 
 // A text box with a square button at its right edge.

@@ -1,11 +1,16 @@
 #include "report_output/frxDMPClass.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "report/frxPrinter.h"
+#include "report/frxRegistry.h"
 #include "report/frxRes.h"
 #include "report/frxXML.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -35,18 +40,6 @@ double RoundPaperColumns(double MM)
 double RoundPaperLines(double MM)
 {
     return RoundCells(MM * fr01cm, fr1CharY) / fr01cm;
-}
-
-AnsiString StyleDiff(TfrxDMPFontStyles Own, TfrxDMPFontStyles Other)
-{
-    if (Own == Other) return AnsiString();
-    return " FontStyle=\"" + IntToStr(static_cast<int>(Own.ToInt())) + "\"";
-}
-
-// An object under a character-printer page follows the page's style.
-void TakePageStyle(TfrxComponent *Obj, TfrxDMPFontStyles &Style)
-{
-    if (auto *Page = dynamic_cast<TfrxDMPPage *>(Obj->GetPage())) Style = Page->FontStyle();
 }
 
 [[noreturn]] void BadCommand(const AnsiString &Command)
@@ -98,6 +91,17 @@ AnsiString HexPairs(const AnsiString &Command)
 }
 
 } // namespace
+
+void frxTakeDMPPageStyle(TfrxComponent *Obj, TfrxDMPFontStyles &Style)
+{
+    if (auto *Page = dynamic_cast<TfrxDMPPage *>(Obj->GetPage())) Style = Page->FontStyle();
+}
+
+AnsiString frxDMPStyleDiff(TfrxDMPFontStyles Own, TfrxDMPFontStyles Other)
+{
+    if (Own == Other) return AnsiString();
+    return " FontStyle=\"" + IntToStr(static_cast<int>(Own.ToInt())) + "\"";
+}
 
 void frxResetDMPFont(TFont *Font, TfrxDMPFontStyles Style)
 {
@@ -161,14 +165,14 @@ void TfrxDMPPage::SetFontStyle(TfrxDMPFontStyles Value)
 
 // ---- text ----
 
-TfrxDMPMemoView::TfrxDMPMemoView(TComponent *AOwner) : TfrxCustomMemoView(AOwner)
+TfrxDMPMemoView::TfrxDMPMemoView(TComponent *AOwner) : TfrxDMPStyledView(AOwner)
 {
-    ResetFontOptions();
+    FontStyleChanged();
 }
 
-void TfrxDMPMemoView::ResetFontOptions()
+void TfrxDMPMemoView::FontStyleChanged()
 {
-    frxResetDMPFont(Font(), FFontStyle);
+    frxResetDMPFont(Font(), FontStyle());
     SetCharSpacing(0);
     SetLineSpacing(1);
     SetGapX(0);
@@ -177,44 +181,23 @@ void TfrxDMPMemoView::ResetFontOptions()
 
 void TfrxDMPMemoView::SetLeft(double Value)
 {
-    TfrxCustomMemoView::SetLeft(Align() == baRight ? TruncCells(Value, fr1CharX)
-                                                   : RoundCells(Value, fr1CharX));
+    TfrxDMPStyledView::SetLeft(Align() == baRight ? TruncCells(Value, fr1CharX)
+                                                  : RoundCells(Value, fr1CharX));
 }
 
 void TfrxDMPMemoView::SetTop(double Value)
 {
-    TfrxCustomMemoView::SetTop(RoundCells(Value, fr1CharY));
+    TfrxDMPStyledView::SetTop(RoundCells(Value, fr1CharY));
 }
 
 void TfrxDMPMemoView::SetWidth(double Value)
 {
-    TfrxCustomMemoView::SetWidth(RoundCells(Value, fr1CharX));
+    TfrxDMPStyledView::SetWidth(RoundCells(Value, fr1CharX));
 }
 
 void TfrxDMPMemoView::SetHeight(double Value)
 {
-    TfrxCustomMemoView::SetHeight(RoundCells(Value, fr1CharY));
-}
-
-void TfrxDMPMemoView::SetFontStyle(TfrxDMPFontStyles Value)
-{
-    FFontStyle = Value;
-    TfrxCustomMemoView::SetParentFont(false);
-    ResetFontOptions();
-}
-
-void TfrxDMPMemoView::SetParentFont(bool Value)
-{
-    TfrxCustomMemoView::SetParentFont(Value);
-    if (Value) TakePageStyle(this, FFontStyle);
-}
-
-AnsiString TfrxDMPMemoView::Diff(TfrxComponent *Other)
-{
-    AnsiString Result = TfrxCustomMemoView::Diff(Other);
-    if (auto *Memo = dynamic_cast<TfrxDMPMemoView *>(Other))
-        Result += StyleDiff(FFontStyle, Memo->FFontStyle);
-    return Result;
+    TfrxDMPStyledView::SetHeight(RoundCells(Value, fr1CharY));
 }
 
 AnsiString TfrxDMPMemoView::GetDescription() const
@@ -224,7 +207,7 @@ AnsiString TfrxDMPMemoView::GetDescription() const
 
 double TfrxDMPMemoView::CalcHeight()
 {
-    return RoundCells(TfrxCustomMemoView::CalcHeight(), fr1CharY);
+    return RoundCells(TfrxDMPStyledView::CalcHeight(), fr1CharY);
 }
 
 void TfrxDMPMemoView::DrawFrame()
@@ -236,7 +219,7 @@ void TfrxDMPMemoView::DrawFrame()
     FY1 = static_cast<int>(std::nearbyint((AbsTop() + Height() + HalfCharY) * FScaleY + FOffsetY));
     FDX = FX1 - FX;
     FDY = FY1 - FY;
-    TfrxCustomMemoView::DrawFrame();
+    TfrxDMPStyledView::DrawFrame();
     FX = X, FY = Y, FX1 = X1, FY1 = Y1, FDX = DX, FDY = DY;
 }
 
@@ -251,38 +234,18 @@ void TfrxDMPLineView::SetLeft(double Value)
         Left = RoundCells(Value, fr1CharX) - HalfCharX;
     else
         Left = TruncCells(Value, fr1CharX) + HalfCharX;
-    TfrxCustomLineView::SetLeft(Left);
+    TfrxDMPStyledView::SetLeft(Left);
 }
 
 void TfrxDMPLineView::SetTop(double Value)
 {
-    TfrxCustomLineView::SetTop(TruncCells(Value, fr1CharY) + HalfCharY);
+    TfrxDMPStyledView::SetTop(TruncCells(Value, fr1CharY) + HalfCharY);
 }
 
 void TfrxDMPLineView::SetWidth(double Value)
 {
-    TfrxCustomLineView::SetWidth(Align() == baWidth ? TruncCells(Value, fr1CharX)
-                                                    : RoundCells(Value, fr1CharX));
-}
-
-void TfrxDMPLineView::SetFontStyle(TfrxDMPFontStyles Value)
-{
-    FFontStyle = Value;
-    TfrxCustomLineView::SetParentFont(false);
-}
-
-void TfrxDMPLineView::SetParentFont(bool Value)
-{
-    TfrxCustomLineView::SetParentFont(Value);
-    if (Value) TakePageStyle(this, FFontStyle);
-}
-
-AnsiString TfrxDMPLineView::Diff(TfrxComponent *Other)
-{
-    AnsiString Result = TfrxCustomLineView::Diff(Other);
-    if (auto *Line = dynamic_cast<TfrxDMPLineView *>(Other))
-        Result += StyleDiff(FFontStyle, Line->FFontStyle);
-    return Result;
+    TfrxDMPStyledView::SetWidth(Align() == baWidth ? TruncCells(Value, fr1CharX)
+                                                   : RoundCells(Value, fr1CharX));
 }
 
 AnsiString TfrxDMPLineView::GetDescription() const
@@ -379,5 +342,172 @@ void frxRegisterDMPClasses()
         frxRegisterReportClasses();
         RegisterClasses({TfrxDMPPage::StaticClass(), TfrxDMPMemoView::StaticClass(),
                          TfrxDMPLineView::StaticClass(), TfrxDMPCommand::StaticClass()});
+        TfrxObjectCollection *Objects = frxObjects();
+        Objects->RegisterObject1(TfrxDMPMemoView::StaticClass(), nullptr, "", "", 0, 2);
+        Objects->RegisterObject1(TfrxDMPLineView::StaticClass(), nullptr, "", "", 0, 5);
+        Objects->RegisterObject1(TfrxDMPCommand::StaticClass(), nullptr, "", "", 0, 53);
     });
+}
+
+// ---- printing on the character grid ----
+
+namespace
+{
+
+// One printed page: a character per cell, after the bytes of any command
+// placed on that cell.
+class TCharGrid
+{
+public:
+    void PutText(int Row, int Column, std::string_view Text)
+    {
+        for (std::size_t i = 0; i < Text.size(); ++i)
+            At(Row, Column + static_cast<int>(i)).Ch = Text[i];
+    }
+    // Lines meeting in a cell make a cross; text stays over lines.
+    void PutLine(int Row, int Column, char Ch)
+    {
+        TCell &Cell = At(Row, Column);
+        if (Cell.Ch == ' ')
+            Cell.Ch = Ch;
+        else if (IsLine(Cell.Ch) && Cell.Ch != Ch)
+            Cell.Ch = '+';
+    }
+    void PutBytes(int Row, int Column, const std::string &Bytes)
+    {
+        At(Row, Column).Before += Bytes;
+    }
+    std::string Text() const
+    {
+        std::string Result;
+        for (const std::vector<TCell> &Cells : FRows) {
+            std::size_t Used = Cells.size();
+            while (Used > 0 && Cells[Used - 1].Ch == ' ' && Cells[Used - 1].Before.empty())
+                --Used;
+            for (std::size_t i = 0; i < Used; ++i)
+                Result += Cells[i].Before + Cells[i].Ch;
+            Result += "\r\n";
+        }
+        return Result + '\f';
+    }
+
+private:
+    struct TCell {
+        std::string Before;
+        char Ch = ' ';
+    };
+
+    static bool IsLine(char Ch) { return Ch == '-' || Ch == '|' || Ch == '+'; }
+    TCell &At(int Row, int Column)
+    {
+        const auto R = static_cast<std::size_t>(Row), C = static_cast<std::size_t>(Column);
+        if (R >= FRows.size()) FRows.resize(R + 1);
+        if (C >= FRows[R].size()) FRows[R].resize(C + 1);
+        return FRows[R][C];
+    }
+
+    std::vector<std::vector<TCell>> FRows;
+};
+
+int NearestCell(double Pixels, double Size)
+{
+    return static_cast<int>(std::nearbyint(Pixels / Size));
+}
+
+// The cell a line runs through: lines sit in the middle of their cells.
+int CellOf(double Pixels, double Size)
+{
+    return static_cast<int>(std::floor(Pixels / Size));
+}
+
+// The memo's text in rows no wider than Columns, broken after a blank where one is near.
+std::vector<std::string> WrappedRows(const AnsiString &Text, std::size_t Columns, bool WordWrap)
+{
+    std::vector<std::string> Rows;
+    std::string All = Text.Std();
+    std::size_t Start = 0;
+    while (Start < All.size()) {
+        std::size_t End = All.find("\r\n", Start);
+        if (End == std::string::npos) End = All.size();
+        std::string Line = All.substr(Start, End - Start);
+        while (WordWrap && Columns > 0 && Line.size() > Columns) {
+            std::size_t Break = Line.rfind(' ', Columns);
+            if (Break == std::string::npos || Break == 0) Break = Columns;
+            Rows.push_back(Line.substr(0, Break));
+            Line.erase(0, Line[Break] == ' ' ? Break + 1 : Break);
+        }
+        Rows.push_back(Line.substr(0, Columns));
+        Start = End + 2;
+    }
+    return Rows;
+}
+
+void PutMemo(TCharGrid &Grid, TfrxDMPMemoView *Memo, double X, double Y)
+{
+    const int Column = NearestCell(X, fr1CharX), Row = NearestCell(Y, fr1CharY);
+    const int Columns = NearestCell(Memo->Width(), fr1CharX);
+    const int Rows = std::max(1, NearestCell(Memo->Height(), fr1CharY));
+    std::vector<std::string> Lines = WrappedRows(
+        AnsiString(Memo->Text()), static_cast<std::size_t>(std::max(Columns, 0)), Memo->WordWrap());
+    if (static_cast<int>(Lines.size()) > Rows) Lines.resize(static_cast<std::size_t>(Rows));
+    const int Spare = Rows - static_cast<int>(Lines.size());
+    int Top = Row;
+    if (Memo->VAlign() == vaBottom) Top += Spare;
+    if (Memo->VAlign() == vaCenter) Top += Spare / 2;
+    for (const std::string &Line : Lines) {
+        const int Room = Columns - static_cast<int>(Line.size());
+        int Left = Column;
+        if (Memo->HAlign() == haRight) Left += Room;
+        if (Memo->HAlign() == haCenter) Left += Room / 2;
+        Grid.PutText(Top++, Left, Line);
+    }
+}
+
+void PutLine(TCharGrid &Grid, TfrxDMPLineView *Line, double X, double Y)
+{
+    const int Column = CellOf(X, fr1CharX), Row = CellOf(Y, fr1CharY);
+    if (Line->Height() == 0) {
+        for (int C = Column; C <= CellOf(X + Line->Width(), fr1CharX); ++C)
+            Grid.PutLine(Row, C, '-');
+    } else if (Line->Width() == 0) {
+        for (int R = Row; R <= CellOf(Y + Line->Height(), fr1CharY); ++R)
+            Grid.PutLine(R, Column, '|');
+    }
+}
+
+} // namespace
+
+AnsiString frxDMPPageText(TfrxReportPage *Page)
+{
+    TCharGrid Grid;
+    const double MarginX = Page->LeftMargin() * fr01cm, MarginY = Page->TopMargin() * fr01cm;
+    TList *All = Page->GetAllObjects();
+    for (int i = 0; i < All->Count(); ++i) {
+        auto *Obj = static_cast<TfrxComponent *>(All->Items(i));
+        if (!Obj->Visible()) continue;
+        const double X = MarginX + Obj->AbsLeft(), Y = MarginY + Obj->AbsTop();
+        // Nothing prints left of or above the paper's edge.
+        if (X < 0 || Y < 0) continue;
+        if (auto *Memo = dynamic_cast<TfrxDMPMemoView *>(Obj))
+            PutMemo(Grid, Memo, X, Y);
+        else if (auto *Line = dynamic_cast<TfrxDMPLineView *>(Obj))
+            PutLine(Grid, Line, X, Y);
+        else if (auto *Command = dynamic_cast<TfrxDMPCommand *>(Obj))
+            Grid.PutBytes(NearestCell(Y, fr1CharY), NearestCell(X, fr1CharX),
+                          Command->ToChr().Std());
+    }
+    return AnsiString(Grid.Text());
+}
+
+void frxDMPPrint(TfrxCustomPreviewPages *Pages, TfrxCustomPrinter *Printer, const AnsiString &Title)
+{
+    // Every page is made before the job starts, so a bad command leaves no half job behind.
+    std::string Job;
+    for (int i = 0; i < Pages->Count(); ++i)
+        if (auto *Page = dynamic_cast<TfrxReportPage *>(Pages->GetPage(i)))
+            Job += frxDMPPageText(Page).Std();
+    Printer->SetTitle(Title);
+    Printer->BeginRAWDoc();
+    Printer->WriteRAWDoc(AnsiString(std::move(Job)));
+    Printer->EndRAWDoc();
 }

@@ -38,9 +38,50 @@ private:
     TfrxDMPFontStyles FFontStyle;
 };
 
-class TfrxDMPMemoView : public TfrxCustomMemoView
+// An object under a character-printer page follows the page's style.
+void frxTakeDMPPageStyle(TfrxComponent *Obj, TfrxDMPFontStyles &Style);
+// The style attribute of a difference text; empty when both styles agree.
+AnsiString frxDMPStyleDiff(TfrxDMPFontStyles Own, TfrxDMPFontStyles Other);
+
+// What the text and line objects share: a printer style of their own, or the
+// page's while they take the page's font.
+template <class TBase> class TfrxDMPStyledView : public TBase
 {
-    QRV4_CLASS(TfrxDMPMemoView, TfrxCustomMemoView)
+public:
+    using TBase::TBase;
+
+    void SetParentFont(bool Value) override
+    {
+        TBase::SetParentFont(Value);
+        if (Value) frxTakeDMPPageStyle(this, FFontStyle);
+    }
+    AnsiString Diff(TfrxComponent *Other) override
+    {
+        AnsiString Result = TBase::Diff(Other);
+        if (auto *View = dynamic_cast<TfrxDMPStyledView *>(Other))
+            Result += frxDMPStyleDiff(FFontStyle, View->FFontStyle);
+        return Result;
+    }
+
+    TfrxDMPFontStyles FontStyle() const { return FFontStyle; }
+    void SetFontStyle(TfrxDMPFontStyles Value)
+    {
+        FFontStyle = Value;
+        TBase::SetParentFont(false);
+        FontStyleChanged();
+    }
+    bool IsFontStyleStored() const { return !this->ParentFont(); }
+
+protected:
+    virtual void FontStyleChanged() {}
+
+private:
+    TfrxDMPFontStyles FFontStyle;
+};
+
+class TfrxDMPMemoView : public TfrxDMPStyledView<TfrxCustomMemoView>
+{
+    QRV4_CLASS(TfrxDMPMemoView, TfrxDMPStyledView<TfrxCustomMemoView>)
 
 public:
     explicit TfrxDMPMemoView(TComponent *AOwner);
@@ -49,47 +90,31 @@ public:
     void SetTop(double Value) override;
     void SetWidth(double Value) override;
     void SetHeight(double Value) override;
-    void SetParentFont(bool Value) override;
-    AnsiString Diff(TfrxComponent *Other) override;
     AnsiString GetDescription() const override;
     double CalcHeight() override;
     // The frame runs through the middle of the cells around the text.
     void DrawFrame() override;
 
-    TfrxDMPFontStyles FontStyle() const { return FFontStyle; }
-    void SetFontStyle(TfrxDMPFontStyles Value);
-    bool IsFontStyleStored() const { return !ParentFont(); }
-
     static void Publish(rtl::Publisher<TfrxDMPMemoView> &P);
 
-private:
-    void ResetFontOptions();
-
-    TfrxDMPFontStyles FFontStyle;
+protected:
+    // The fixed face with the style, and no spacing or gaps.
+    void FontStyleChanged() override;
 };
 
-class TfrxDMPLineView : public TfrxCustomLineView
+class TfrxDMPLineView : public TfrxDMPStyledView<TfrxCustomLineView>
 {
-    QRV4_CLASS(TfrxDMPLineView, TfrxCustomLineView)
+    QRV4_CLASS(TfrxDMPLineView, TfrxDMPStyledView<TfrxCustomLineView>)
 
 public:
-    using TfrxCustomLineView::TfrxCustomLineView;
+    using TfrxDMPStyledView::TfrxDMPStyledView;
 
     void SetLeft(double Value) override;
     void SetTop(double Value) override;
     void SetWidth(double Value) override;
-    void SetParentFont(bool Value) override;
-    AnsiString Diff(TfrxComponent *Other) override;
     AnsiString GetDescription() const override;
 
-    TfrxDMPFontStyles FontStyle() const { return FFontStyle; }
-    void SetFontStyle(TfrxDMPFontStyles Value);
-    bool IsFontStyleStored() const { return !ParentFont(); }
-
     static void Publish(rtl::Publisher<TfrxDMPLineView> &P);
-
-private:
-    TfrxDMPFontStyles FFontStyle;
 };
 
 class TfrxDMPCommand : public TfrxView
@@ -118,5 +143,18 @@ private:
     AnsiString FCommand;
 };
 
-// Makes the page and object classes known to stored and prepared reports; safe to call again.
+// Makes the page and object classes known to stored and prepared reports and
+// puts the objects in the object registry; safe to call again.
 void frxRegisterDMPClasses();
+
+class TfrxCustomPreviewPages;
+class TfrxCustomPrinter;
+
+// What a character printer prints for one prepared page: each text at its
+// cells, lines as "-" and "|" ("+" where they cross) through the cells they
+// run through, each command's bytes before the cell it sits on. Rows end with
+// CR LF, the page with a form feed; blanks at the end of a row are left out.
+AnsiString frxDMPPageText(TfrxReportPage *Page);
+// The prepared pages as one raw job of the printer, titled Title.
+void frxDMPPrint(TfrxCustomPreviewPages *Pages, TfrxCustomPrinter *Printer,
+                 const AnsiString &Title);

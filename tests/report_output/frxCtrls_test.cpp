@@ -6,6 +6,8 @@
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Paint.h"
+#include "platform/win/WinGdi.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -200,6 +202,97 @@ TEST_F(ReportComboTest, EditButtonStaysSquareAtTheRightEdgeAndFollowsTheBox)
     EXPECT_TRUE(Edit.ButtonEnabled());
     Edit.SetButtonHint("Choose");
     EXPECT_EQ(Edit.ButtonHint(), "Choose");
+}
+
+// The colour of a painted pixel of a control's window.
+TColor PixelOf(TWinControl &Control, int X, int Y)
+{
+    Control.Repaint();
+    HDC DC = GetDC(Control.Handle());
+    const COLORREF Color = GetPixel(DC, X, Y);
+    ReleaseDC(Control.Handle(), DC);
+    return static_cast<TColor>(Color);
+}
+
+TEST_F(ReportComboTest, FlatBoxShowsItsEdgeOnlyWhenTheMouseIsIn)
+{
+    TForm *Shown = ShownForm();
+    TfrxComboBox Box(Shown);
+    Box.SetParent(Shown);
+    Box.SetBounds(10, 10, 100, 21);
+    Box.SetStyle(csDropDownList);
+    Box.Items()->Add("100%");
+    Box.SetItemIndex(0);
+    const TRect Button = Box.ButtonRect();
+    EXPECT_EQ(Button, TRect(87, 2, 98, 19));
+    EXPECT_EQ(PixelOf(Box, 0, 0), ColorToRGB(clBtnFace));
+    // The arrow: lines of 5, 3 and 1 pixels under each other, centred in the button.
+    EXPECT_EQ(PixelOf(Box, 90, 9), ColorToRGB(clWindowText));
+    EXPECT_EQ(PixelOf(Box, 94, 9), ColorToRGB(clWindowText));
+    EXPECT_NE(PixelOf(Box, 90, 10), ColorToRGB(clWindowText));
+    EXPECT_EQ(PixelOf(Box, 91, 10), ColorToRGB(clWindowText));
+    EXPECT_EQ(PixelOf(Box, 92, 11), ColorToRGB(clWindowText));
+    EXPECT_NE(PixelOf(Box, 91, 11), ColorToRGB(clWindowText));
+
+    TMessage Enter{CM_MOUSEENTER, 0, 0, 0};
+    Box.WndProc(Enter);
+    EXPECT_TRUE(Box.MouseInControl());
+    EXPECT_EQ(PixelOf(Box, 0, 0), ColorToRGB(clBtnShadow));                       // sunken
+    EXPECT_EQ(PixelOf(Box, Button.Left, Button.Top), ColorToRGB(clBtnHighlight)); // raised
+    TMessage Leave{CM_MOUSELEAVE, 0, 0, 0};
+    Box.WndProc(Leave);
+    EXPECT_FALSE(Box.MouseInControl());
+    EXPECT_EQ(PixelOf(Box, 0, 0), ColorToRGB(clBtnFace));
+
+    Box.SetDroppedDown(true);
+    // Pressed, with the arrow one pixel down and right.
+    EXPECT_EQ(PixelOf(Box, Button.Left, Button.Top), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(PixelOf(Box, 91, 10), ColorToRGB(clWindowText));
+    EXPECT_NE(PixelOf(Box, 90, 9), ColorToRGB(clWindowText));
+    Box.SetDroppedDown(false);
+
+    Box.SetEnabled(false);
+    EXPECT_EQ(PixelOf(Box, 0, 0), ColorToRGB(clWindow));
+    EXPECT_EQ(PixelOf(Box, 1, 1), ColorToRGB(clBtnFace));
+    EXPECT_NE(PixelOf(Box, 90, 9), ColorToRGB(clWindowText));
+}
+
+TEST_F(ReportComboTest, FontListShowsKindsAndASampleOfTheHighlightedFace)
+{
+    TForm *Shown = ShownForm();
+    TfrxFontComboBox Box(Shown);
+    Box.SetParent(Shown);
+    Box.SetBounds(10, 10, 150, 21);
+    Box.Reset();
+    Choose(Box, Face(3));
+    Choose(Box, Face(4));
+    ASSERT_EQ(Box.LastRecent(), 1);
+    EXPECT_GE(Box.ItemHeight(), 12);
+
+    // The TrueType picture left of the name, on the face's own ground.
+    const int PictureTop = 3 + (Box.Height() - 6 - 11) / 2;
+    EXPECT_EQ(PixelOf(Box, 4, PictureTop), ColorToRGB(clGray));
+    EXPECT_NE(PixelOf(Box, 4 + 14, PictureTop), ColorToRGB(clFuchsia));
+    EXPECT_EQ(Box.KindPicture(frxDeviceFontType)->Width(), 15);
+    EXPECT_EQ(Box.KindPicture(0), nullptr);
+
+    TfrxFontPreview *Sample = Box.FontPreview();
+    EXPECT_FALSE(Sample->Visible());
+    Box.SetItemIndex(3);
+    Box.SetDroppedDown(true);
+    EXPECT_EQ(Box.ItemIndex(), 0) << "a recent face opens the list at its top";
+    EXPECT_TRUE(Sample->Visible());
+    EXPECT_EQ(Sample->Width(), 200);
+    EXPECT_EQ(Sample->Height(), 50);
+    const TPoint Corner = Box.ClientToScreen(TPoint(Box.Width(), Box.Height()));
+    EXPECT_EQ(Sample->Left(), Corner.X);
+    EXPECT_EQ(Sample->Top(), Corner.Y);
+    EXPECT_EQ(Sample->Panel()->Caption(), Face(4));
+
+    EXPECT_EQ(Sample->Panel()->Font()->Name(), Face(4));
+    EXPECT_EQ(Sample->Panel()->Font()->Size(), 18);
+    Box.SetDroppedDown(false);
+    EXPECT_FALSE(Sample->Visible());
 }
 
 } // namespace

@@ -3,12 +3,19 @@
 
 #include "report_output/frxDMPClass.h"
 
+#include "report/frxPrinter.h"
+#include "report/frxRegistry.h"
+#include "report_output/frxEngine.h"
 #include "report_output/frxPreviewPages.h"
 #include "tests/report/ReportTestSupport.h"
+#include "tests/report_output/EngineTestSupport.h"
+#include "tests/support/PrintTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 namespace
 {
@@ -297,6 +304,145 @@ TEST(DotMatrixStorage, PreparedPagesKeepTheGrid)
         EXPECT_EQ(Memo->Text().ToUtf8(), "строка " + std::to_string(Row) + "\r\n");
         EXPECT_EQ(Memo->Font()->Name(), "Courier New");
     }
+}
+
+TEST(DotMatrixRegistry, ObjectsAreOfferedWithTheirPictures)
+{
+    frxRegisterDMPClasses();
+    frxRegisterDMPClasses();
+    std::map<TClass, int> Pictures;
+    TfrxObjectCollection *Objects = frxObjects();
+    for (int i = 0; i < Objects->Count(); ++i)
+        if (Objects->Items(i)->ClassRef) ++Pictures[Objects->Items(i)->ClassRef];
+    EXPECT_EQ(Pictures[TfrxDMPMemoView::StaticClass()], 1);
+    for (int i = 0; i < Objects->Count(); ++i) {
+        const TfrxObjectItem *Item = Objects->Items(i);
+        const std::map<TClass, int> Expected{{TfrxDMPMemoView::StaticClass(), 2},
+                                             {TfrxDMPLineView::StaticClass(), 5},
+                                             {TfrxDMPCommand::StaticClass(), 53}};
+        auto Found = Expected.find(Item->ClassRef);
+        if (Found == Expected.end()) continue;
+        EXPECT_EQ(Item->ButtonImageIndex, Found->second) << Item->ClassRef->ClassName().Std();
+        EXPECT_EQ(Item->ButtonBmp, nullptr);
+        EXPECT_EQ(Item->Flags, 0);
+        EXPECT_TRUE(Item->CategoryName.IsEmpty());
+        Pictures.erase(Found->first);
+    }
+    EXPECT_EQ(Pictures.count(TfrxDMPCommand::StaticClass()), 0u);
+    EXPECT_EQ(FindClass("TfrxDMPPage"), TfrxDMPPage::StaticClass());
+}
+
+// A key list for a character printer: a title with a reset command and a
+// rule, then one row per key, its code at the left and its count right-aligned.
+class DotMatrixKeyList : public testing::Test
+{
+protected:
+    DotMatrixKeyList()
+    {
+        Report.EngineOptions()->SetNewSilentMode(simSilent);
+        Report.SetDotMatrixReport(true);
+        Report.OnGetValue = [this](const AnsiString &Name, Variant &Value) {
+            if (Keys.Has(Name.Std())) Value = Keys.Get(Name.Std());
+        };
+        Report.DataSets()->Add(&Keys.DataSet);
+        Keys.SetRows({{{"Code", "0A1B"}, {"Count", 3}},
+                      {{"Code", "FF00"}, {"Count", 12}},
+                      {{"Code", "C3D4"}, {"Count", 150}}});
+
+        auto *Page = new TfrxDMPPage(&Report);
+        Page->SetName("Page1");
+        Page->SetDefaults();
+        auto *Title = new TfrxReportTitle(Page);
+        Title->SetName("ReportTitle1");
+        Title->SetBounds(0, 0, 700, 34);
+        auto *Reset = new TfrxDMPCommand(Title);
+        Reset->SetName("Reset");
+        Reset->SetCommand("#27#64");
+        Text(Title, "Heading", "KEY LIST", 2, 0, 10)->SetHAlign(haCenter);
+        auto *Rule = new TfrxDMPLineView(Title);
+        Rule->SetName("Rule");
+        Rule->SetBounds(0, 17, 8 * fr1CharX, 0);
+
+        auto *Rows = new TfrxMasterData(Page);
+        Rows->SetName("MasterData1");
+        Rows->SetBounds(0, 40, 700, 17);
+        Rows->SetDataSet(&Keys.DataSet);
+        Text(Rows, "Code", "[Code]", 0, 0, 8);
+        Text(Rows, "Count", "[Count]", 10, 0, 6)->SetHAlign(haRight);
+    }
+
+    static TfrxDMPMemoView *Text(TfrxComponent *Band, const char *Name, const char *Text,
+                                 int Column, int Row, int Columns)
+    {
+        auto *Memo = new TfrxDMPMemoView(Band);
+        Memo->SetName(Name);
+        Memo->SetBounds(Column * fr1CharX, Row * fr1CharY, Columns * fr1CharX, fr1CharY);
+        Memo->SetText(WideString(AnsiString(Text)));
+        return Memo;
+    }
+
+    // The page as the grid rules place it: one column and one line of margin,
+    // the title on line 1, its rule through the middle of line 2 over nine
+    // cells, the band (snapped from 40 to 34 px) from line 3.
+    static std::string Expected()
+    {
+        // Texts at their columns, one printed row.
+        auto Row = [](std::vector<std::pair<int, std::string>> Parts) {
+            std::string Line;
+            for (const auto &[Column, Text] : Parts) {
+                Line.resize(static_cast<std::size_t>(Column), ' ');
+                Line += Text;
+            }
+            return Line + "\r\n";
+        };
+        // The reset bytes sit before the blank of column 1 and take no column.
+        return Row({}) + Row({{1, "\x1b@ "}, {6, "KEY LIST"}}) + Row({{1, "---------"}}) +
+               Row({{1, "0A1B"}, {16, "3"}}) + Row({{1, "FF00"}, {15, "12"}}) +
+               Row({{1, "C3D4"}, {14, "150"}}) + "\f";
+    }
+
+    // The engine and the classes are there before the report is made.
+    bool Registered = (frxRegisterOutput(), frxRegisterDMPClasses(), true);
+    enginetest::TRows Keys{"Keys"};
+    TComponent Form{nullptr};
+    TfrxReport Report{&Form};
+};
+
+TEST_F(DotMatrixKeyList, LaysOutOnTheCharacterGrid)
+{
+    ASSERT_TRUE(Report.PrepareReport(true)) << Report.Errors()->Text().ToUtf8();
+    ASSERT_EQ(Report.PreviewPages()->Count(), 1);
+    auto *Page = dynamic_cast<TfrxDMPPage *>(Report.PreviewPages()->GetPage(0));
+    ASSERT_NE(Page, nullptr);
+    EXPECT_EQ(frxDMPPageText(Page).Std(), Expected());
+}
+
+TEST_F(DotMatrixKeyList, RawOutputReachesARawQueueUntouched)
+{
+    printtest::PrivateCups Cups;
+    QRV4_REQUIRE_CUPS(Cups);
+    ASSERT_TRUE(Cups.AddRawQueue("Matrix")) << Cups.Log();
+    ASSERT_TRUE(Report.PrepareReport(true));
+    TfrxPrinters Printers;
+    const int Matrix = Printers.IndexOf("Matrix");
+    ASSERT_GE(Matrix, 0);
+    Printers.SetPrinterIndex(Matrix);
+    frxDMPPrint(Report.PreviewPages(), Printers.Printer(), "Keys");
+    const std::vector<std::string> Jobs = Cups.WaitForRawJobs("Matrix", 1);
+    ASSERT_EQ(Jobs.size(), 1u) << Cups.Log();
+    std::ifstream In(Jobs[0], std::ios::binary);
+    const std::string Printed((std::istreambuf_iterator<char>(In)),
+                              std::istreambuf_iterator<char>());
+    EXPECT_EQ(Printed, Expected());
+}
+
+TEST_F(DotMatrixKeyList, ABadCommandStartsNoJob)
+{
+    dynamic_cast<TfrxDMPCommand *>(Report.FindObject("Reset"))->SetCommand("#27#999");
+    ASSERT_TRUE(Report.PrepareReport(true));
+    TfrxVirtualPrinter Printer("Nowhere", "");
+    EXPECT_THROW(frxDMPPrint(Report.PreviewPages(), &Printer, "Keys"), EConvertError);
+    EXPECT_FALSE(Printer.Printing());
 }
 
 } // namespace

@@ -254,21 +254,32 @@ void PrivateCups::WriteServerBin()
     for (const QFileInfo &Backend : QDir("/usr/lib/cups/backend").entryInfoList(QDir::Files))
         symlink(Backend.absoluteFilePath().toStdString().c_str(),
                 (Bin + "/backend/" + Backend.fileName().toStdString()).c_str());
-    const std::string Backend = Bin + "/backend/pdfout";
-    WriteText(Backend,
-              "#!/bin/sh\n"
-              "[ $# -eq 0 ] && { echo 'file pdfout \"Unknown\" \"PDF files\"'; exit 0; }\n"
-              "out=\"${DEVICE_URI#pdfout:}/job-$(printf %05d \"$1\").pdf\"\n"
-              "if [ -n \"$6\" ]; then cp \"$6\" \"$out.part\"; else cat > \"$out.part\"; fi\n"
-              "mv \"$out.part\" \"$out\"\n");
-    // Owner-only, so that the scheduler runs it as root and it may write anywhere here.
-    chmod(Backend.c_str(), 0700);
+    WriteKeepingBackend("pdfout", "pdf");
+    WriteKeepingBackend("rawout", "prn");
     std::ifstream In("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd");
     std::string Ppd((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
     const std::size_t At = Ppd.find("*ModelName:");
     Ppd.insert(At == std::string::npos ? Ppd.size() : At,
                "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n");
     WriteText(FRoot + "/pdf.ppd", Ppd);
+}
+
+// A backend "Scheme:folder" that keeps each job in the folder as job-N.Extension.
+void PrivateCups::WriteKeepingBackend(const std::string &Scheme, const std::string &Extension)
+{
+    const std::string Backend = FRoot + "/bin/backend/" + Scheme;
+    WriteText(Backend,
+              "#!/bin/sh\n"
+              "[ $# -eq 0 ] && { echo 'file " +
+                  Scheme +
+                  " \"Unknown\" \"Job files\"'; exit 0; }\n"
+                  "out=\"${DEVICE_URI#" +
+                  Scheme + ":}/job-$(printf %05d \"$1\")." + Extension +
+                  "\"\n"
+                  "if [ -n \"$6\" ]; then cp \"$6\" \"$out.part\"; else cat > \"$out.part\"; fi\n"
+                  "mv \"$out.part\" \"$out\"\n");
+    // Owner-only, so that the scheduler runs it as root and it may write anywhere here.
+    chmod(Backend.c_str(), 0700);
 }
 
 bool PrivateCups::Lpadmin(const std::vector<std::string> &Arguments)
@@ -311,6 +322,12 @@ std::string PrivateCups::OutFolder(const std::string &Name) const
     return Out;
 }
 
+bool PrivateCups::AddRawQueue(const std::string &Name)
+{
+    if (!Running()) return false;
+    return Lpadmin({"-p", Name, "-E", "-v", "rawout:" + OutFolder(Name)});
+}
+
 bool PrivateCups::SetDefault(const std::string &Name)
 {
     return Running() && Lpadmin({"-d", Name});
@@ -318,11 +335,22 @@ bool PrivateCups::SetDefault(const std::string &Name)
 
 std::vector<std::string> PrivateCups::WaitForPdfs(const std::string &Name, std::size_t Count)
 {
+    return WaitForFiles(Name, "*.pdf", Count);
+}
+
+std::vector<std::string> PrivateCups::WaitForRawJobs(const std::string &Name, std::size_t Count)
+{
+    return WaitForFiles(Name, "*.prn", Count);
+}
+
+std::vector<std::string> PrivateCups::WaitForFiles(const std::string &Name, const char *Pattern,
+                                                   std::size_t Count)
+{
     const QDir Out(QString::fromStdString(FRoot + "/out/" + Name));
     QFileInfoList Files;
     qint64 LastTotal = -1;
     for (int Try = 0; Try < 600; ++Try) {
-        Files = Out.entryInfoList({"*.pdf"}, QDir::Files, QDir::Time | QDir::Reversed);
+        Files = Out.entryInfoList({Pattern}, QDir::Files, QDir::Time | QDir::Reversed);
         qint64 Total = 0;
         for (const QFileInfo &F : Files)
             Total += F.size();

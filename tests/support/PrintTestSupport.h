@@ -59,16 +59,23 @@ public:
     // The same through cups-pdf, which renders the job again with Ghostscript
     // (PostScript jobs too); Cyrillic text does not survive that.
     bool AddCupsPdfQueue(const std::string &Name);
+    // A raw queue: no filter touches the jobs, each is kept as it came.
+    bool AddRawQueue(const std::string &Name);
     bool SetDefault(const std::string &Name);
     // Waits until the queue has written Count PDF files (at most a minute);
     // gives the files it wrote, oldest first.
     std::vector<std::string> WaitForPdfs(const std::string &Name, std::size_t Count);
+    // The same for the jobs of a raw queue.
+    std::vector<std::string> WaitForRawJobs(const std::string &Name, std::size_t Count);
     // Lines of the scheduler's error log, for failure messages.
     std::string Log() const;
 
 private:
     bool Lpadmin(const std::vector<std::string> &Arguments);
     void WriteServerBin();
+    void WriteKeepingBackend(const std::string &Scheme, const std::string &Extension);
+    std::vector<std::string> WaitForFiles(const std::string &Name, const char *Pattern,
+                                          std::size_t Count);
     std::string OutFolder(const std::string &Name) const;
     void Stop();
 
