@@ -1,13 +1,11 @@
 #include "platform/win/ImageList.h"
 
 #include "platform/win/GdiObjects.h"
+#include "platform/win/HandleTable.h"
 #include "platform/win/Icon.h"
 #include "platform/win/SysParams.h"
 
 #include <QPainter>
-
-#include <map>
-#include <mutex>
 
 namespace win
 {
@@ -22,33 +20,20 @@ struct ImageListData {
     std::vector<QImage> Images; // ARGB32, straight alpha
 };
 
-struct ListTable {
-    std::mutex Mutex;
-    std::map<std::uintptr_t, std::unique_ptr<ImageListData>> Lists;
-    std::uintptr_t NextId = 0xC0000;
-};
-
-ListTable &Lists()
+THandleTable<HIMAGELIST, ImageListData> &Lists()
 {
-    static ListTable T;
+    static THandleTable<HIMAGELIST, ImageListData> T(0xC0000);
     return T;
 }
 
 ImageListData *ListOf(HIMAGELIST List)
 {
-    ListTable &T = Lists();
-    std::lock_guard Lock(T.Mutex);
-    auto It = T.Lists.find(IdFromHandle(List));
-    return It == T.Lists.end() ? nullptr : It->second.get();
+    return Lists().Find(List);
 }
 
 HIMAGELIST AddList(std::unique_ptr<ImageListData> Data)
 {
-    ListTable &T = Lists();
-    std::lock_guard Lock(T.Mutex);
-    const std::uintptr_t Id = T.NextId++;
-    T.Lists.emplace(Id, std::move(Data));
-    return HandleFromId<HIMAGELIST>(Id);
+    return Lists().Add(std::move(Data));
 }
 
 // The bitmap's pixels with alpha: its own alpha bytes if a 32-bit DIB has any,
@@ -145,9 +130,7 @@ HIMAGELIST ImageList_Create(int Cx, int Cy, UINT Flags, int, int)
 
 BOOL ImageList_Destroy(HIMAGELIST List)
 {
-    ListTable &T = Lists();
-    std::lock_guard Lock(T.Mutex);
-    return T.Lists.erase(IdFromHandle(List)) ? TRUE : FALSE;
+    return Lists().Remove(List) ? TRUE : FALSE;
 }
 
 int ImageList_GetImageCount(HIMAGELIST List)

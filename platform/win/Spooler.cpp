@@ -1,6 +1,7 @@
 #include "platform/win/PrinterDevice.h"
 
 #include "platform/rtl/System.h"
+#include "platform/win/HandleTable.h"
 
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -10,8 +11,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
-#include <mutex>
 
 namespace win
 {
@@ -95,24 +94,15 @@ struct OpenPrinter {
     int Job = 0;
 };
 
-struct PrinterTable {
-    std::mutex Mutex;
-    std::map<std::uintptr_t, std::unique_ptr<OpenPrinter>> Printers;
-    std::uintptr_t NextId = 0x50000;
-};
-
-PrinterTable &Printers()
+THandleTable<HANDLE, OpenPrinter> &Printers()
 {
-    static PrinterTable T;
+    static THandleTable<HANDLE, OpenPrinter> T(0x50000);
     return T;
 }
 
 OpenPrinter *FindPrinter(HANDLE Handle)
 {
-    PrinterTable &T = Printers();
-    std::lock_guard Lock(T.Mutex);
-    auto It = T.Printers.find(IdFromHandle(Handle));
-    return It == T.Printers.end() ? nullptr : It->second.get();
+    return Printers().Find(Handle);
 }
 
 bool KnownQueue(const QString &Queue)
@@ -188,20 +178,14 @@ BOOL OpenPrinterA(LPSTR PrinterName, HANDLE *Printer, void *)
     if (!KnownQueue(Queue)) return FALSE;
     auto P = std::make_unique<OpenPrinter>();
     P->Queue = Queue;
-    PrinterTable &T = Printers();
-    std::lock_guard Lock(T.Mutex);
-    const std::uintptr_t Id = T.NextId++;
-    T.Printers.emplace(Id, std::move(P));
-    *Printer = HandleFromId<HANDLE>(Id);
+    *Printer = Printers().Add(std::move(P));
     return TRUE;
 }
 
 BOOL ClosePrinter(HANDLE Printer)
 {
     if (OpenPrinter *P = FindPrinter(Printer); P && P->Job) AbortPrinter(Printer);
-    PrinterTable &T = Printers();
-    std::lock_guard Lock(T.Mutex);
-    return T.Printers.erase(IdFromHandle(Printer)) ? TRUE : FALSE;
+    return Printers().Remove(Printer) ? TRUE : FALSE;
 }
 
 LONG DocumentPropertiesA(HWND, HANDLE Printer, LPSTR, PDEVMODEA Out, PDEVMODEA In, DWORD Mode)
