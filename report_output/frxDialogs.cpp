@@ -44,24 +44,6 @@ void PlaceButtons(TForm *Form, TWinControl *Parent, int Top, TButton *&Ok, TButt
     Cancel->SetCancel(true);
 }
 
-void MakeDialog(TForm *Form, int ID, int Width, int Height)
-{
-    Form->SetBorderStyle(bsDialog);
-    Form->SetPosition(poScreenCenter);
-    Form->SetClientWidth(Width);
-    Form->SetClientHeight(Height);
-    Form->SetCaption(frxGet(ID));
-}
-
-template <class T>
-T *Captioned(TComponent *Owner, TWinControl *Parent, const char *Name, int ID, int Left, int Top,
-             int Width, int Height)
-{
-    T *Control = Place<T>(Owner, Parent, Name, Left, Top, Width, Height);
-    Control->SetCaption(frxGet(ID));
-    return Control;
-}
-
 // A sheet of paper the way the orientation buttons mean it.
 TImage *PaperPicture(TComponent *Owner, TWinControl *Parent, const char *Name, int Width,
                      int Height)
@@ -83,35 +65,45 @@ TImage *PaperPicture(TComponent *Owner, TWinControl *Parent, const char *Name, i
 
 } // namespace
 
+void frxMakeDialog(TForm *Form, int ID, int Width, int Height)
+{
+    Form->SetBorderStyle(bsDialog);
+    Form->SetPosition(poScreenCenter);
+    Form->SetClientWidth(Width);
+    Form->SetClientHeight(Height);
+    Form->SetCaption(frxGet(ID));
+}
+
 // ---- page settings ----
 
 TfrxPageSettingsForm::TfrxPageSettingsForm(TComponent *AOwner) : TForm(AOwner)
 {
-    MakeDialog(this, 400, 440, 322);
-    SizeL = Captioned<TGroupBox>(this, this, "SizeL", 403, 8, 8, 240, 116);
+    frxMakeDialog(this, 400, 440, 322);
+    SizeL = frxCaptioned<TGroupBox>(this, this, "SizeL", 403, 8, 8, 240, 116);
     SizeCB = Place<TComboBox>(this, SizeL, "SizeCB", 10, 20, 220, 21);
     SizeCB->SetStyle(csDropDownList);
     SizeCB->SetDropDownCount(12);
     SizeCB->OnClick = [this](TObject *) { SizeCBClick(); };
-    WidthL = Captioned<TLabel>(this, SizeL, "WidthL", 401, 10, 56, 70, 13);
+    WidthL = frxCaptioned<TLabel>(this, SizeL, "WidthL", 401, 10, 56, 70, 13);
     WidthE = Place<TEdit>(this, SizeL, "WidthE", 90, 52, 80, 21);
     UnitL1 = Place<TLabel>(this, SizeL, "UnitL1", 176, 56, 50, 13);
-    HeightL = Captioned<TLabel>(this, SizeL, "HeightL", 402, 10, 86, 70, 13);
+    HeightL = frxCaptioned<TLabel>(this, SizeL, "HeightL", 402, 10, 86, 70, 13);
     HeightE = Place<TEdit>(this, SizeL, "HeightE", 90, 82, 80, 21);
     UnitL2 = Place<TLabel>(this, SizeL, "UnitL2", 176, 86, 50, 13);
     WidthE->OnChange = HeightE->OnChange = [this](TObject *) { SizeEChange(); };
 
-    OrientationL = Captioned<TGroupBox>(this, this, "OrientationL", 404, 256, 8, 176, 116);
+    OrientationL = frxCaptioned<TGroupBox>(this, this, "OrientationL", 404, 256, 8, 176, 116);
     PortraitImg = PaperPicture(this, OrientationL, "PortraitImg", 24, 32);
     LandscapeImg = PaperPicture(this, OrientationL, "LandscapeImg", 32, 24);
-    PortraitRB = Captioned<TRadioButton>(this, OrientationL, "PortraitRB", 410, 60, 30, 110, 17);
-    LandscapeRB = Captioned<TRadioButton>(this, OrientationL, "LandscapeRB", 411, 60, 60, 110, 17);
+    PortraitRB = frxCaptioned<TRadioButton>(this, OrientationL, "PortraitRB", 410, 60, 30, 110, 17);
+    LandscapeRB =
+        frxCaptioned<TRadioButton>(this, OrientationL, "LandscapeRB", 411, 60, 60, 110, 17);
     PortraitRB->OnClick = LandscapeRB->OnClick = [this](TObject *) {
         UpdateOrientationImage();
         SizeCBClick();
     };
 
-    MarginsL = Captioned<TGroupBox>(this, this, "MarginsL", 409, 8, 132, 424, 84);
+    MarginsL = frxCaptioned<TGroupBox>(this, this, "MarginsL", 409, 8, 132, 424, 84);
     struct MarginPlace {
         TLabel *&Label;
         const char *LabelName;
@@ -129,14 +121,15 @@ TfrxPageSettingsForm::TfrxPageSettingsForm(TComponent *AOwner) : TForm(AOwner)
         {BottomL, "BottomL", 408, MarginBottomE, "MarginBottomE", UnitL6, "UnitL6", 220, 52},
     };
     for (const MarginPlace &M : Margins) {
-        M.Label = Captioned<TLabel>(this, MarginsL, M.LabelName, M.ID, M.Left, M.Top + 4, 70, 13);
+        M.Label =
+            frxCaptioned<TLabel>(this, MarginsL, M.LabelName, M.ID, M.Left, M.Top + 4, 70, 13);
         M.Edit = Place<TEdit>(this, MarginsL, M.EditName, M.Left + 80, M.Top, 70, 21);
         M.Unit = Place<TLabel>(this, MarginsL, M.UnitName, M.Left + 156, M.Top + 4, 40, 13);
     }
 
-    OtherL = Captioned<TGroupBox>(this, this, "OtherL", 412, 8, 224, 424, 50);
-    ApplyToCurRB = Captioned<TRadioButton>(this, OtherL, "ApplyToCurRB", 413, 10, 22, 200, 17);
-    ApplyToAllRB = Captioned<TRadioButton>(this, OtherL, "ApplyToAllRB", 414, 220, 22, 200, 17);
+    OtherL = frxCaptioned<TGroupBox>(this, this, "OtherL", 412, 8, 224, 424, 50);
+    ApplyToCurRB = frxCaptioned<TRadioButton>(this, OtherL, "ApplyToCurRB", 413, 10, 22, 200, 17);
+    ApplyToAllRB = frxCaptioned<TRadioButton>(this, OtherL, "ApplyToAllRB", 414, 220, 22, 200, 17);
     ApplyToCurRB->SetChecked(true);
     PlaceButtons(this, this, 286, OKB, CancelB);
 
@@ -297,19 +290,19 @@ AnsiString &frxLastSearchText()
 
 TfrxSearchDialog::TfrxSearchDialog(TComponent *AOwner) : TForm(AOwner)
 {
-    MakeDialog(this, 300, 300, 170);
+    frxMakeDialog(this, 300, 300, 170);
     // Replacing is not offered: its panel stays hidden.
     ReplacePanel = PlacePanel(this, "ReplacePanel", alTop, 40);
     ReplacePanel->SetVisible(false);
-    ReplaceL = Captioned<TLabel>(this, ReplacePanel, "ReplaceL", 303, 8, 4, 280, 13);
+    ReplaceL = frxCaptioned<TLabel>(this, ReplacePanel, "ReplaceL", 303, 8, 4, 280, 13);
     ReplaceE = Place<TEdit>(this, ReplacePanel, "ReplaceE", 8, 18, 284, 21);
     Panel2 = PlacePanel(this, "Panel2", alTop, 48);
-    TextL = Captioned<TLabel>(this, Panel2, "TextL", 301, 8, 6, 280, 13);
+    TextL = frxCaptioned<TLabel>(this, Panel2, "TextL", 301, 8, 6, 280, 13);
     TextE = Place<TEdit>(this, Panel2, "TextE", 8, 22, 284, 21);
     Panel3 = PlacePanel(this, "Panel3", alClient, 122);
-    SearchL = Captioned<TGroupBox>(this, Panel3, "SearchL", 302, 8, 0, 284, 76);
-    TopCB = Captioned<TCheckBox>(this, SearchL, "TopCB", 304, 10, 20, 260, 17);
-    CaseCB = Captioned<TCheckBox>(this, SearchL, "CaseCB", 305, 10, 44, 260, 17);
+    SearchL = frxCaptioned<TGroupBox>(this, Panel3, "SearchL", 302, 8, 0, 284, 76);
+    TopCB = frxCaptioned<TCheckBox>(this, SearchL, "TopCB", 304, 10, 20, 260, 17);
+    CaseCB = frxCaptioned<TCheckBox>(this, SearchL, "CaseCB", 305, 10, 44, 260, 17);
     PlaceButtons(this, Panel3, 86, OkB, CancelB);
 }
 
@@ -331,8 +324,8 @@ void TfrxSearchDialog::DoClose(TCloseAction &Action)
 
 TfrxPasswordForm::TfrxPasswordForm(TComponent *AOwner) : TForm(AOwner)
 {
-    MakeDialog(this, 5000, 260, 96);
-    PasswordL = Captioned<TLabel>(this, this, "PasswordL", 5001, 8, 8, 244, 13);
+    frxMakeDialog(this, 5000, 260, 96);
+    PasswordL = frxCaptioned<TLabel>(this, this, "PasswordL", 5001, 8, 8, 244, 13);
     PasswordE = Place<TEdit>(this, this, "PasswordE", 8, 26, 244, 21);
     PasswordE->SetPasswordChar('*');
     PlaceButtons(this, this, 60, OkB, CancelB);

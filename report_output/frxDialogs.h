@@ -7,9 +7,23 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
+#include "report/frxRes.h"
 
 class TfrxReport;
 class TfrxReportPage;
+
+// A fixed-size dialog centred on the screen, titled by resource text ID.
+void frxMakeDialog(TForm *Form, int ID, int Width, int Height);
+
+// A control of a report window captioned by resource text ID.
+template <class T>
+T *frxCaptioned(TComponent *Owner, TWinControl *Parent, const char *Name, int ID, int Left, int Top,
+                int Width, int Height)
+{
+    T *Control = vcl::Place<T>(Owner, Parent, Name, Left, Top, Width, Height);
+    Control->SetCaption(frxGet(ID));
+    return Control;
+}
 
 // Paper, orientation and margins of a report page, shown in the units the
 // report's settings name (centimetres or inches).

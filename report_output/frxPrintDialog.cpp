@@ -3,25 +3,10 @@
 #include "platform/rtl/SysUtils.h"
 #include "report/frxPrinter.h"
 #include "report/frxRes.h"
+#include "report_output/frxDialogs.h"
 
 namespace
 {
-
-template <class T> T *Place(TWinControl *Parent, int Left, int Top, int Width, int Height)
-{
-    auto *Control = new T(Parent->Owner() ? Parent->Owner() : Parent);
-    Control->SetParent(Parent);
-    Control->SetBounds(Left, Top, Width, Height);
-    return Control;
-}
-
-template <class T>
-T *Captioned(TWinControl *Parent, int Id, int Left, int Top, int Width, int Height)
-{
-    T *Control = Place<T>(Parent, Left, Top, Width, Height);
-    Control->SetCaption(frxGet(Id));
-    return Control;
-}
 
 // Sheets of paper with page numbers, as the collation pictures show them.
 void DrawSheets(TImage *Image, const std::vector<std::vector<int>> &Stacks)
@@ -91,60 +76,56 @@ TfrxPrintDialog::TfrxPrintDialog(TComponent *AOwner) : TForm(AOwner)
 
 void TfrxPrintDialog::CreateControls()
 {
-    SetBorderStyle(bsDialog);
-    SetCaption(frxGet(200));
-    SetClientWidth(444);
-    SetClientHeight(330);
-    TForm::SetPosition(poScreenCenter);
-    Label12 = Captioned<TGroupBox>(this, 201, 8, 4, 428, 110);
-    PrintersCB = Place<TComboBox>(Label12, 12, 20, 300, 22);
+    frxMakeDialog(this, 200, 444, 330);
+    Label12 = frxCaptioned<TGroupBox>(this, this, "Label12", 201, 8, 4, 428, 110);
+    PrintersCB = vcl::Place<TComboBox>(this, Label12, "PrintersCB", 12, 20, 300, 22);
     PrintersCB->SetStyle(csOwnerDrawFixed);
     if (Screen && Screen->PixelsPerInch() > 96) PrintersCB->SetItemHeight(19);
-    PropButton = Captioned<TButton>(Label12, 209, 322, 19, 96, 25);
-    TypeL = Captioned<TLabel>(Label12, 207, 12, 50, 40, 16);
-    TypeL1 = Place<TLabel>(Label12, 56, 50, 360, 16);
-    WhereL = Captioned<TLabel>(Label12, 208, 12, 68, 40, 16);
-    WhereL1 = Place<TLabel>(Label12, 56, 68, 360, 16);
-    FileCB = Captioned<TCheckBox>(Label12, 210, 12, 88, 200, 17);
-    Label1 = Captioned<TGroupBox>(this, 202, 8, 118, 250, 140);
-    AllRB = Captioned<TRadioButton>(Label1, 3, 12, 20, 100, 17);
+    PropButton = frxCaptioned<TButton>(this, Label12, "PropButton", 209, 322, 19, 96, 25);
+    TypeL = frxCaptioned<TLabel>(this, Label12, "TypeL", 207, 12, 50, 40, 16);
+    TypeL1 = vcl::Place<TLabel>(this, Label12, "TypeL1", 56, 50, 360, 16);
+    WhereL = frxCaptioned<TLabel>(this, Label12, "WhereL", 208, 12, 68, 40, 16);
+    WhereL1 = vcl::Place<TLabel>(this, Label12, "WhereL1", 56, 68, 360, 16);
+    FileCB = frxCaptioned<TCheckBox>(this, Label12, "FileCB", 210, 12, 88, 200, 17);
+    Label1 = frxCaptioned<TGroupBox>(this, this, "Label1", 202, 8, 118, 250, 140);
+    AllRB = frxCaptioned<TRadioButton>(this, Label1, "AllRB", 3, 12, 20, 100, 17);
     AllRB->SetChecked(true);
-    CurPageRB = Captioned<TRadioButton>(Label1, 4, 12, 42, 100, 17);
-    PageNumbersRB = Captioned<TRadioButton>(Label1, 5, 12, 64, 70, 17);
-    PageNumbersE = Place<TEdit>(Label1, 86, 62, 150, 21);
-    DescrL = Captioned<TLabel>(Label1, 9, 12, 90, 226, 44);
+    CurPageRB = frxCaptioned<TRadioButton>(this, Label1, "CurPageRB", 4, 12, 42, 100, 17);
+    PageNumbersRB = frxCaptioned<TRadioButton>(this, Label1, "PageNumbersRB", 5, 12, 64, 70, 17);
+    PageNumbersE = vcl::Place<TEdit>(this, Label1, "PageNumbersE", 86, 62, 150, 21);
+    DescrL = frxCaptioned<TLabel>(this, Label1, "DescrL", 9, 12, 90, 226, 44);
     DescrL->SetWordWrap(true);
-    Label2 = Captioned<TGroupBox>(this, 205, 266, 118, 170, 140);
-    CopiesL = Captioned<TLabel>(Label2, 203, 12, 24, 70, 16);
-    CopiesE = Place<TEdit>(Label2, 86, 20, 50, 21);
+    Label2 = frxCaptioned<TGroupBox>(this, this, "Label2", 205, 266, 118, 170, 140);
+    CopiesL = frxCaptioned<TLabel>(this, Label2, "CopiesL", 203, 12, 24, 70, 16);
+    CopiesE = vcl::Place<TEdit>(this, Label2, "CopiesE", 86, 20, 50, 21);
     CopiesE->SetText("1");
-    UpDown1 = Place<TUpDown>(Label2, 136, 20, 16, 21);
+    UpDown1 = vcl::Place<TUpDown>(this, Label2, "UpDown1", 136, 20, 16, 21);
     UpDown1->SetMin(1);
     UpDown1->SetMax(MaxCopies);
     UpDown1->SetAssociate(CopiesE);
     UpDown1->SetPosition(1);
-    CopiesPB = Place<TImage>(Label2, 12, 50, 120, 44);
-    CollateImg = Place<TImage>(Label2, 12, 50, 120, 44);
-    NonCollateImg = Place<TImage>(Label2, 12, 50, 120, 44);
+    CopiesPB = vcl::Place<TImage>(this, Label2, "CopiesPB", 12, 50, 120, 44);
+    CollateImg = vcl::Place<TImage>(this, Label2, "CollateImg", 12, 50, 120, 44);
+    NonCollateImg = vcl::Place<TImage>(this, Label2, "NonCollateImg", 12, 50, 120, 44);
     CollateImg->SetVisible(false);
     NonCollateImg->SetVisible(false);
     DrawSheets(CollateImg, {{1, 2, 3}, {1, 2, 3}});
     DrawSheets(NonCollateImg, {{1, 1}, {2, 2}, {3, 3}});
-    CollateCB = Place<TCheckBox>(Label2, 12, 104, 16, 17);
-    CollateL = Captioned<TLabel>(Label2, 204, 30, 104, 130, 17);
-    PrintL = Captioned<TLabel>(this, 206, 8, 268, 60, 16);
-    PrintPagesCB = Place<TComboBox>(this, 8, 264, 160, 21);
+    CollateCB = vcl::Place<TCheckBox>(this, Label2, "CollateCB", 12, 104, 16, 17);
+    CollateL = frxCaptioned<TLabel>(this, Label2, "CollateL", 204, 30, 104, 130, 17);
+    PrintL = frxCaptioned<TLabel>(this, this, "PrintL", 206, 8, 268, 60, 16);
+    PrintPagesCB = vcl::Place<TComboBox>(this, this, "PrintPagesCB", 8, 264, 160, 21);
     PrintPagesCB->SetStyle(csDropDownList);
     for (const char *Key : {"ppAll", "ppOdd", "ppEven"})
         PrintPagesCB->Items()->Add(frxResources()->Get(Key));
     PrintPagesCB->SetItemIndex(0);
-    ReverseCB = Captioned<TCheckBox>(this, 211, 250, 266, 186, 17);
-    OkB = Captioned<TButton>(this, 1, 270, 298, 75, 25);
+    ReverseCB = frxCaptioned<TCheckBox>(this, this, "ReverseCB", 211, 250, 266, 186, 17);
+    OkB = frxCaptioned<TButton>(this, this, "OkB", 1, 270, 298, 75, 25);
     OkB->SetDefault(true);
-    CancelB = Captioned<TButton>(this, 2, 355, 298, 75, 25);
+    CancelB = frxCaptioned<TButton>(this, this, "CancelB", 2, 355, 298, 75, 25);
     CancelB->SetCancel(true);
     CancelB->SetModalResult(mrCancel);
-    PrinterImg = Place<TImage>(this, 0, 0, 16, 16);
+    PrinterImg = vcl::Place<TImage>(this, this, "PrinterImg", 0, 0, 16, 16);
     PrinterImg->SetVisible(false);
     DrawPrinter(PrinterImg);
     FileDlg = new TSaveDialog(this);

@@ -5,15 +5,6 @@
 namespace
 {
 
-template <class T> T *Place(TCustomForm *Form, TWinControl *Parent, const char *Name, TRect Bounds)
-{
-    auto *Control = new T(Form);
-    Control->SetName(Name);
-    Control->SetParent(Parent);
-    Control->SetBounds(Bounds.Left, Bounds.Top, Bounds.Width(), Bounds.Height());
-    return Control;
-}
-
 void UseTahoma(TControl *Control)
 {
     Control->Font()->SetName("Tahoma");
@@ -46,17 +37,17 @@ void TfrxProgress::CreateControls()
     SetClientHeight(101);
     Font()->SetName("MS Sans Serif");
     Font()->SetHeight(-11);
-    Panel1 = Place<TPanel>(this, this, "Panel1", Rect(0, 0, 271, 101));
+    Panel1 = vcl::Place<TPanel>(this, this, "Panel1", 0, 0, 271, 101);
     Panel1->SetAlign(alClient);
     Panel1->SetBevelWidth(2);
     Panel1->SetCaption("");
-    LMessage = Place<TLabel>(this, Panel1, "LMessage", Bounds(16, 11, 237, 20));
+    LMessage = vcl::Place<TLabel>(this, Panel1, "LMessage", 16, 11, 237, 20);
     LMessage->SetAutoSize(false);
     LMessage->SetAlignment(taCenter);
     UseTahoma(LMessage);
-    Bar = Place<TProgressBar>(this, Panel1, "Bar", Bounds(16, 37, 237, 17));
+    Bar = vcl::Place<TProgressBar>(this, Panel1, "Bar", 16, 37, 237, 17);
     Bar->SetStep(1);
-    CancelB = Place<TButton>(this, Panel1, "CancelB", Bounds(100, 64, 75, 25));
+    CancelB = vcl::Place<TButton>(this, Panel1, "CancelB", 100, 64, 75, 25);
     CancelB->SetCancel(true);
     CancelB->SetModalResult(mrCancel);
     UseTahoma(CancelB);
