@@ -1292,11 +1292,15 @@ class TfrxReportPage : public TfrxPage
 public:
     explicit TfrxReportPage(TComponent *AOwner);
     AnsiString GetDescription() const override;
+    // The page's colour and frame over its printable area; the offsets are the paper's corner.
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
 
     virtual void SetPaperHeight(double Value);
     virtual void SetPaperWidth(double Value);
     virtual void SetPaperSize(int Value);
     virtual void SetDefaults();
+    // All three as given, without looking the size up.
+    void SetSizeAndDimensions(int Size, double Width, double Height);
 
     TPrinterOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TPrinterOrientation Value);

@@ -334,6 +334,18 @@ AnsiString TfrxReportPage::GetDescription() const
     return frxResources()->Get("obRepPage");
 }
 
+void TfrxReportPage::Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+                          double OffsetY)
+{
+    TfrxView Background(nullptr);
+    Background.SetColor(FColor);
+    Background.SetFrame(Frame());
+    Background.SetBounds(0, 0, (FPaperWidth - FLeftMargin - FRightMargin) * fr01cm,
+                         (FPaperHeight - FTopMargin - FBottomMargin) * fr01cm);
+    Background.Draw(Canvas, ScaleX, ScaleY, OffsetX + FLeftMargin * fr01cm * ScaleX,
+                    OffsetY + FTopMargin * fr01cm * ScaleY);
+}
+
 void TfrxReportPage::UpdateDimensions()
 {
     SetWidth(Nearest(FPaperWidth * fr01cm));
@@ -363,6 +375,14 @@ void TfrxReportPage::SetPaperHeight(double Value)
 {
     FPaperHeight = Value;
     FPaperSize = 256;
+    UpdateDimensions();
+}
+
+void TfrxReportPage::SetSizeAndDimensions(int Size, double Width, double Height)
+{
+    FPaperSize = Size;
+    FPaperWidth = Width;
+    FPaperHeight = Height;
     UpdateDimensions();
 }
 

@@ -3,6 +3,7 @@
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/Paint.h"
+#include "platform/win/ScrollBars.h"
 #include "platform/win/WinGdi.h"
 
 #include <algorithm>
@@ -372,4 +373,134 @@ void TfrxComboEdit::SetEnabled(bool Value)
 {
     TCustomComboBox::SetEnabled(Value);
     FButton->SetEnabled(Value);
+}
+
+// ---- TfrxScrollWin ----
+
+TfrxScrollWin::TfrxScrollWin(TComponent *AOwner) : TCustomControl(AOwner) {}
+
+void TfrxScrollWin::CreateParams(TCreateParams &Params)
+{
+    inherited::CreateParams(Params);
+    Params.Style |= WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL;
+    Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TfrxScrollWin::CreateWnd()
+{
+    inherited::CreateWnd();
+    InitializeFlatSB(FHandle);
+    UpdateScrollBar(SB_HORZ);
+    UpdateScrollBar(SB_VERT);
+}
+
+void TfrxScrollWin::UpdateScrollBar(int Bar)
+{
+    if (!HandleAllocated()) return;
+    const bool Vert = Bar == SB_VERT;
+    const int Range = Vert ? FVertRange : FHorzRange;
+    const int Page = Vert ? FVertPage : FHorzPage;
+    SCROLLINFO Info;
+    Info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    Info.nMin = 0;
+    Info.nMax = Page > Range ? 0 : Range;
+    Info.nPage = static_cast<UINT>(std::max(Page, 0));
+    Info.nPos = Vert ? FVertPosition : FHorzPosition;
+    FlatSB_SetScrollInfo(FHandle, Bar, &Info, TRUE);
+}
+
+void TfrxScrollWin::SetHorzPage(int Value)
+{
+    FHorzPage = Value;
+    UpdateScrollBar(SB_HORZ);
+}
+
+void TfrxScrollWin::SetHorzRange(int Value)
+{
+    FHorzRange = Value;
+    UpdateScrollBar(SB_HORZ);
+}
+
+void TfrxScrollWin::SetVertPage(int Value)
+{
+    FVertPage = Value;
+    UpdateScrollBar(SB_VERT);
+}
+
+void TfrxScrollWin::SetVertRange(int Value)
+{
+    FVertRange = Value;
+    UpdateScrollBar(SB_VERT);
+}
+
+void TfrxScrollWin::SetHorzPosition(int Value)
+{
+    Value = std::max(0, std::min(Value, FHorzRange - FHorzPage));
+    if (Value == FHorzPosition) return;
+    FHorzPosition = Value;
+    UpdateScrollBar(SB_HORZ);
+    OnHScrollChange();
+}
+
+void TfrxScrollWin::SetVertPosition(int Value)
+{
+    Value = std::max(0, std::min(Value, FVertRange - FVertPage));
+    if (Value == FVertPosition) return;
+    FVertPosition = Value;
+    UpdateScrollBar(SB_VERT);
+    OnVScrollChange();
+}
+
+int TfrxScrollWin::Requested(int Bar, int Request, int Current, int Range) const
+{
+    switch (Request) {
+    case SB_LINEUP:
+        return Current - FSmallChange;
+    case SB_LINEDOWN:
+        return Current + FSmallChange;
+    case SB_PAGEUP:
+        return Current - FLargeChange;
+    case SB_PAGEDOWN:
+        return Current + FLargeChange;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+        // The message carries 16 bits only; the bar keeps the whole position.
+        SCROLLINFO Info;
+        Info.fMask = SIF_TRACKPOS;
+        FlatSB_GetScrollInfo(FHandle, Bar, &Info);
+        return Info.nTrackPos;
+    }
+    case SB_TOP:
+        return 0;
+    case SB_BOTTOM:
+        return Range;
+    default:
+        return Current;
+    }
+}
+
+void TfrxScrollWin::WndProc(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_HSCROLL:
+        SetHorzPosition(Requested(SB_HORZ, LOWORD(Message.WParam), FHorzPosition, FHorzRange));
+        return;
+    case WM_VSCROLL:
+        SetVertPosition(Requested(SB_VERT, LOWORD(Message.WParam), FVertPosition, FVertRange));
+        return;
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS;
+        return;
+    case WM_ERASEBKGND:
+        Message.Result = 1;
+        return;
+    default:
+        inherited::WndProc(Message);
+    }
+}
+
+void TfrxScrollWin::Paint()
+{
+    Canvas()->Brush()->SetColor(Color());
+    Canvas()->FillRect(ClientRect());
 }

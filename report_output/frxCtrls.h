@@ -155,3 +155,56 @@ private:
     TPanel *FPanel;
     TSpeedButton *FButton;
 };
+
+// ---- the scroll surface ----
+
+// A surface with flat scroll bars that keeps its own ranges, pages and
+// positions; what scrolling shows is up to the class built on it.
+class TfrxScrollWin : public TCustomControl
+{
+    QRV4_CLASS(TfrxScrollWin, TCustomControl)
+
+public:
+    explicit TfrxScrollWin(TComponent *AOwner);
+
+    int HorzPage() const { return FHorzPage; }
+    void SetHorzPage(int Value);
+    int HorzPosition() const { return FHorzPosition; }
+    // Kept within 0 .. range - page; a change moves the bar and tells OnHScrollChange.
+    void SetHorzPosition(int Value);
+    int HorzRange() const { return FHorzRange; }
+    void SetHorzRange(int Value);
+    int VertPage() const { return FVertPage; }
+    void SetVertPage(int Value);
+    int VertPosition() const { return FVertPosition; }
+    void SetVertPosition(int Value);
+    int VertRange() const { return FVertRange; }
+    void SetVertRange(int Value);
+    int SmallChange() const { return FSmallChange; }
+    void SetSmallChange(int Value) { FSmallChange = Value; }
+    int LargeChange() const { return FLargeChange; }
+    void SetLargeChange(int Value) { FLargeChange = Value; }
+
+    void WndProc(TMessage &Message) override;
+
+protected:
+    virtual void OnHScrollChange() {}
+    virtual void OnVScrollChange() {}
+    void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
+    void Paint() override;
+
+private:
+    void UpdateScrollBar(int Bar);
+    // The position a scroll request asks for, from Current in a range of Range.
+    int Requested(int Bar, int Request, int Current, int Range) const;
+
+    int FHorzPage = 0;
+    int FHorzPosition = 0;
+    int FHorzRange = 0;
+    int FVertPage = 0;
+    int FVertPosition = 0;
+    int FVertRange = 0;
+    int FSmallChange = 1;
+    int FLargeChange = 10;
+};

@@ -3,6 +3,8 @@
 
 #include "report_output/frxEngine.h"
 
+#include "report_output/frxPreview.h"
+
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "report/frxRes.h"
@@ -96,6 +98,7 @@ void frxRegisterOutput()
         [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
     frxSetDialogFormFactory(
         []() -> std::unique_ptr<TForm> { return std::make_unique<TfrxDialogForm>(nullptr); });
+    frxRegisterPreview();
 }
 
 TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport)

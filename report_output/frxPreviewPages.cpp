@@ -927,19 +927,6 @@ bool IsPrinterCanvas(const TCanvas *Canvas)
     return false;
 }
 
-// The page's colour and frame over its printable area.
-void DrawBackground(TfrxReportPage *Page, TCanvas *Canvas, double ScaleX, double ScaleY,
-                    double OffsetX, double OffsetY)
-{
-    TfrxView Background(nullptr);
-    Background.SetColor(Page->Color());
-    Background.SetFrame(Page->Frame());
-    Background.SetBounds(0, 0,
-                         (Page->PaperWidth() - Page->LeftMargin() - Page->RightMargin()) * fr01cm,
-                         (Page->PaperHeight() - Page->TopMargin() - Page->BottomMargin()) * fr01cm);
-    Background.Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
-}
-
 TfrxURLOpener &URLOpener()
 {
     static TfrxURLOpener Opener = [](const AnsiString &URL) {
@@ -963,9 +950,9 @@ void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
         Clip.emplace(Canvas, RECT{Nearest(OffsetX), Nearest(OffsetY),
                                   Nearest(Page->PaperWidth() * fr01cm * ScaleX + OffsetX) - 1,
                                   Nearest(Page->PaperHeight() * fr01cm * ScaleY + OffsetY) - 1});
+    Page->Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
     OffsetX += Page->LeftMargin() * fr01cm * ScaleX;
     OffsetY += Page->TopMargin() * fr01cm * ScaleY;
-    DrawBackground(Page, Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
     constexpr int Margin = 20; // what a frame or a shadow may reach beyond the object
     for (TfrxView *View : ViewsOf(Page)) {
         const RECT Box{Nearest(View->AbsLeft() * ScaleX - Margin + OffsetX),

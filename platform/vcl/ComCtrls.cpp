@@ -343,6 +343,28 @@ TStatusBar::TStatusBar(TComponent *AOwner) : TCustomControl(AOwner)
     SetAlign(alBottom);
 }
 
+TStatusBar::~TStatusBar() = default;
+
+void TStatusPanel::SetText(const AnsiString &Value)
+{
+    if (Value == FText) return;
+    FText = Value;
+    FBar->Invalidate();
+}
+
+void TStatusPanel::SetWidth(int Value)
+{
+    FWidth = Value;
+    FBar->Invalidate();
+}
+
+TStatusPanel *TStatusBar::AddPanel()
+{
+    FPanels.push_back(std::make_unique<TStatusPanel>(this));
+    Invalidate();
+    return FPanels.back().get();
+}
+
 void TStatusBar::SetSimplePanel(bool Value)
 {
     FSimplePanel = Value;
@@ -369,13 +391,27 @@ void TStatusBar::Paint()
     const TRect client = ClientRect();
     canvas->Brush()->SetColor(Color());
     canvas->FillRect(client);
-    RECT edge{client.Left, client.Top + 2, client.Right, client.Bottom};
-    DrawEdge(canvas->Handle(), &edge, BDR_SUNKENOUTER, BF_RECT);
-    const AnsiString text = FSimplePanel ? FSimpleText : Caption();
     canvas->Font()->Assign(Font());
     canvas->Brush()->SetStyle(bsClear);
-    RECT r{client.Left + 4, client.Top + 2, client.Right - 4, client.Bottom};
-    DrawTextA(canvas->Handle(), text.c_str(), text.Length(), &r,
+    if (FSimplePanel || FPanels.empty()) {
+        PaintText(canvas, FSimplePanel ? FSimpleText : Caption(), client);
+        return;
+    }
+    int left = client.Left;
+    for (std::size_t i = 0; i < FPanels.size(); ++i) {
+        const bool last = i + 1 == FPanels.size();
+        const int right = last ? client.Right : std::min(left + FPanels[i]->Width(), client.Right);
+        PaintText(canvas, FPanels[i]->Text(), TRect(left, client.Top, right, client.Bottom));
+        left = right + 2;
+    }
+}
+
+void TStatusBar::PaintText(TCanvas *Canvas, const AnsiString &Text, const TRect &Box)
+{
+    RECT edge{Box.Left, Box.Top + 2, Box.Right, Box.Bottom};
+    DrawEdge(Canvas->Handle(), &edge, BDR_SUNKENOUTER, BF_RECT);
+    RECT r{Box.Left + 4, Box.Top + 2, Box.Right - 4, Box.Bottom};
+    DrawTextA(Canvas->Handle(), Text.c_str(), Text.Length(), &r,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/vcl/ImgList.h"
 #include "platform/vcl/StdCtrls.h"
 
+#include <memory>
 #include <vector>
 
 using TTabChangingEvent = std::function<void(TObject *Sender, bool &AllowChange)>;
@@ -95,12 +96,38 @@ private:
 };
 
 // A bar along the bottom; with SimplePanel it shows SimpleText over its colour.
+class TStatusBar;
+
+// One panel of a status bar: its text in a box of its width, the last one taking the rest.
+class TStatusPanel
+{
+public:
+    explicit TStatusPanel(TStatusBar *Bar) : FBar(Bar) {}
+    const AnsiString &Text() const { return FText; }
+    void SetText(const AnsiString &Value);
+    int Width() const { return FWidth; }
+    void SetWidth(int Value);
+
+private:
+    TStatusBar *FBar;
+    AnsiString FText;
+    int FWidth = 50;
+};
+
 class TStatusBar : public TCustomControl
 {
     QRV4_CLASS(TStatusBar, TCustomControl)
 
 public:
     explicit TStatusBar(TComponent *AOwner);
+    ~TStatusBar() override;
+
+    TStatusPanel *AddPanel();
+    int PanelCount() const { return static_cast<int>(FPanels.size()); }
+    TStatusPanel *Panels(int Index) const
+    {
+        return FPanels.at(static_cast<std::size_t>(Index)).get();
+    }
 
     bool SimplePanel() const { return FSimplePanel; }
     void SetSimplePanel(bool Value);
@@ -113,7 +140,10 @@ protected:
     void Paint() override;
 
 private:
+    void PaintText(TCanvas *Canvas, const AnsiString &Text, const TRect &Box);
+
     bool FSimplePanel = false;
+    std::vector<std::unique_ptr<TStatusPanel>> FPanels;
     AnsiString FSimpleText;
     bool FSizeGrip = true;
 };

@@ -43,6 +43,7 @@ LRESULT CalcSize(const Window &W, LPARAM LParam)
     const int Inset = FrameWidth(W) + EdgeWidth(W);
     InflateRect(&R, -Inset, -Inset);
     R.top += CaptionHeight(W);
+    ExcludeScrollBars(W, R);
     R.right = std::max(R.right, R.left);
     R.bottom = std::max(R.bottom, R.top);
     return 0;
@@ -57,6 +58,7 @@ LRESULT HitTest(const Window &W, LPARAM LParam)
     RECT Client = W.Client;
     OffsetRect(&Client, Origin.x, Origin.y);
     if (PtInRect(&Client, P)) return HTCLIENT;
+    if (const LRESULT Bar = ScrollBarHit(W, POINT{P.x - Origin.x, P.y - Origin.y})) return Bar;
     if (W.Style & WS_THICKFRAME) {
         const int F = FrameWidth(W);
         const bool Left = P.x < Screen.left + F, Right = P.x >= Screen.right - F;
@@ -102,6 +104,7 @@ void PaintFrame(HWND Wnd, const Window &W, HDC Dc)
         DrawEdge(Dc, &R, EDGE_SUNKEN, BF_RECT);
     else if (W.ExStyle & WS_EX_STATICEDGE)
         DrawEdge(Dc, &R, BDR_SUNKENOUTER, BF_RECT);
+    PaintScrollBars(W, Dc);
 }
 
 void Print(HWND Wnd, const Window &W, HDC Dc, LPARAM Flags)
@@ -233,6 +236,11 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
     }
     case WM_PRINT:
         Print(Wnd, *W, reinterpret_cast<HDC>(WParam), LParam);
+        return 0;
+    case WM_NCLBUTTONDOWN:
+        if (WParam == static_cast<WPARAM>(HTHSCROLL) || WParam == static_cast<WPARAM>(HTVSCROLL))
+            TrackScrollBar(Wnd, WParam == static_cast<WPARAM>(HTVSCROLL) ? SB_VERT : SB_HORZ,
+                           POINT{GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)});
         return 0;
     case WM_SETCURSOR:
         return SetCursorFor(Wnd, *W, WParam, LParam);

@@ -39,6 +39,8 @@ struct DcState {
 };
 
 struct PrinterDevice;
+// The records of an enhanced metafile being drawn, each a whole record in DWORDs.
+using MetafileRecords = std::vector<std::vector<DWORD>>;
 
 enum class DcKind { Memory, Window, Screen, Printer };
 
@@ -51,8 +53,10 @@ struct DeviceContext {
     DcState S;
     std::vector<DcState> Saved;
     int Dpi = 96;
-    bool PrinterPage = false;             // a raster page: reports a printer's capabilities
-    std::shared_ptr<PrinterDevice> Print; // a printer DC's queue and document
+    bool PrinterPage = false;                   // a raster page: reports a printer's capabilities
+    std::shared_ptr<PrinterDevice> Print;       // a printer DC's queue and document
+    std::shared_ptr<MetafileRecords> Recording; // a metafile DC's records
+    HGDIOBJ RecordingSurface{};                 // and the bitmap it draws on
 };
 
 DeviceContext *FindDc(HDC Dc);

@@ -231,6 +231,7 @@ BOOL ExtTextOutW(HDC Handle, int X, int Y, UINT Options, const RECT *Rect, LPCWS
     if (Rect && (Options & ETO_OPAQUE)) Run.Opaque = ToDevice(*Dc, *Rect);
     if (Rect && (Options & ETO_CLIPPED)) Run.ClipTo = ToDevice(*Dc, *Rect);
     DrawRun(*Dc, Run);
+    RecordText(*Dc, Run, Options);
     if (UpdateCp) {
         int Width = 0;
         for (int A : Run.Advances)

@@ -48,6 +48,8 @@ struct TextRun {
     int UnderlineFrom = -1; // a prefix underline under this character
 };
 void DrawRun(DeviceContext &Dc, const TextRun &Run);
+// On a metafile DC: the run as a text record with the bounds it covers.
+void RecordText(DeviceContext &Dc, const TextRun &Run, UINT Options);
 
 std::u16string FromCp1251(LPCSTR Text, int Count);
 

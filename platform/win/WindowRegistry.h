@@ -6,6 +6,7 @@
 // handle's owning thread (PostMessage, IsWindow). Every other field is read and
 // written only on the window's own thread.
 
+#include "platform/win/ScrollBars.h"
 #include "platform/win/WinUser.h"
 
 #include <QImage>
@@ -66,6 +67,7 @@ struct Window {
 
     std::vector<HWND> Children; // Z order, topmost first
     DWORD TrackFlags = 0;       // TrackMouseEvent request still armed
+    ScrollBarState HScroll, VScroll;
 
     std::unique_ptr<WindowWidget> Widget;
     QPointer<QWidget> Native; // a Qt control shown as the client area

@@ -1,0 +1,454 @@
+// The preview on real offscreen windows: where pages lie in the strip, scrolling
+// and zoom by injected keys, wheel and scroll-bar clicks, text search, the
+// outline, page setup, adding and deleting pages, and the window's zoom box.
+
+#include "report_output/frxPreview.h"
+
+#include "platform/win/Paint.h"
+#include "platform/win/ScrollBars.h"
+#include "platform/win/WindowRegistry.h"
+#include "report/frxRes.h"
+#include "report_output/frxDialogs.h"
+#include "report_output/frxPreviewPages.h"
+#include "tests/report_output/EngineTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace enginetest;
+
+namespace
+{
+
+constexpr int A4Width = 794, A4Height = 1123;
+
+TEST(PageList, PagesStackInOneColumnWithGapsAndTheWidestRow)
+{
+    TfrxPageList List;
+    EXPECT_EQ(List.FindPage(100, false, 1), -1);
+    EXPECT_EQ(List.GetMaxBounds(1000, 1).X, 0);
+    for (int i = 0; i < 3; ++i)
+        List.AddPage(A4Width, A4Height);
+    EXPECT_EQ(List.Items(0).Offset, 10);
+    EXPECT_EQ(List.Items(1).Offset, 1143);
+    EXPECT_EQ(List.Items(2).Offset, 2276);
+    EXPECT_EQ(List.MaxWidth(), 804);
+
+    // Within the first fifth of page 2 (not exact) the page is already reported.
+    EXPECT_EQ(List.FindPage(1143 - 100, false, 1), 1);
+    EXPECT_EQ(List.FindPage(1143 - 100, true, 1), 0);
+    EXPECT_EQ(List.FindPage(1143 - 300, false, 1), 0);
+    EXPECT_EQ(List.FindPage(100000, true, 1), 2);
+
+    const TRect Second = List.GetPageBounds(1, 1000, 1);
+    EXPECT_EQ(Second.Left, 103);
+    EXPECT_EQ(Second.Top, 1143);
+    EXPECT_EQ(Second.Width(), A4Width);
+    EXPECT_EQ(List.GetPageBounds(1, 500, 1).Left, 10) << "a row wider than the view starts at 10";
+    const TRect Half = List.GetPageBounds(2, 1000, 0.5);
+    EXPECT_EQ(Half.Top, 1138);
+    EXPECT_EQ(Half.Width(), 397);
+    EXPECT_EQ(List.GetPageBounds(7, 1000, 2).Top, 20) << "outside the list: an A4 page at the top";
+    EXPECT_EQ(List.GetMaxBounds(1000, 1).Y, 2276 + A4Height);
+}
+
+TEST(PageList, ManyPagesPairUpAndARowFollowsTheTallerPageAbove)
+{
+    TfrxPageList List;
+    List.SetColumnCount(2);
+    List.AddPage(A4Width, 500);
+    List.AddPage(A4Width, 1200);
+    List.AddPage(A4Width, 100);
+    EXPECT_EQ(List.Items(1).Column, 1);
+    EXPECT_EQ(List.Items(1).Offset, 10);
+    EXPECT_EQ(List.Items(2).Column, 0);
+    EXPECT_EQ(List.Items(2).Offset, 10 + 1200 + 10);
+    EXPECT_EQ(List.MaxWidth(), 2 * (A4Width + 10));
+    const TRect Right = List.GetPageBounds(1, 2000, 1);
+    EXPECT_EQ(Right.Left, (2000 - 1608) / 2 + 804);
+    List.SetColumnCount(1);
+    EXPECT_EQ(List.Count(), 0) << "changing the columns empties the list";
+}
+
+class ScrollSurface : public vcltest::VclTest
+{
+};
+
+TEST_F(ScrollSurface, APageLargerThanTheRangeKeepsThePositionAtZero)
+{
+    TfrxScrollWin Surface(nullptr);
+    Surface.SetBounds(0, 0, 200, 200);
+    Surface.SetParent(ShownForm());
+    Surface.HandleNeeded();
+    Surface.SetVertRange(100);
+    Surface.SetVertPage(300);
+    Surface.SetVertPosition(50);
+    EXPECT_EQ(Surface.VertPosition(), 0);
+    Surface.SetVertRange(1000);
+    Surface.SetSmallChange(8);
+    Surface.Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+    Surface.Perform(WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(Surface.VertPosition(), 700) << "the last page, not the range";
+    SCROLLINFO Info;
+    Info.fMask = SIF_ALL;
+    FlatSB_GetScrollInfo(Surface.Handle(), SB_VERT, &Info);
+    EXPECT_EQ(Info.nMax, 1000);
+    EXPECT_EQ(Info.nPage, 300u);
+    EXPECT_EQ(Info.nPos, 700);
+}
+
+// A report of Rows rows, each a memo "Row N" and a key code, in a preview window.
+class PreviewTest : public vcltest::VclTest
+{
+protected:
+    void SetUp() override
+    {
+        VclTest::SetUp();
+        Build.Use(Rows);
+        auto *Data = Build.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+        Build.Memo(Data, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
+        Build.Memo(Data, "KeyMemo", "[Rows.\"key\"]", 300, 0, 200, 18);
+        Data->SetOutlineText("'Row ' + IntToStr(<Line>)");
+        std::vector<std::map<std::string, Variant>> Values;
+        for (int i = 1; i <= 120; ++i)
+            Values.push_back({{"n", i},
+                              {"key", i == 70 ? AnsiString("70 90 81 CC 47 ED FC 01")
+                                              : AnsiString("00 00 00 00 00 00 00 00")}});
+        Rows.SetRows(Values);
+        Build.Report->PreviewOptions()->SetMaximized(false);
+        Window = std::make_unique<TfrxPreviewForm>(nullptr);
+        Window->SetBounds(0, 0, 900, 700);
+        Window->SetReport(Build.Report.get());
+        Build.Report->SetPreview(Window->Preview);
+        Window->Init();
+        Window->Show();
+        ASSERT_TRUE(Build.Prepare()) << Build.Errors();
+        vcltest::Pump();
+        P = Window->Preview;
+    }
+    void TearDown() override
+    {
+        frxSetPageSetupHandler({});
+        Window.reset();
+        VclTest::TearDown();
+    }
+    static void Press(int VirtualKey, char Char = 0)
+    {
+        vcltest::Key(VirtualKey, Char);
+        vcltest::Pump();
+    }
+    static void Wheel(TControl *Over, int Delta)
+    {
+        const TPoint At = Over->ClientToScreen(TPoint(50, 50));
+        win::InjectMouseInput(win::MouseInput{win::MouseAction::Wheel, win::MouseButton::None,
+                                              POINT{At.X, At.Y}, Delta});
+        vcltest::Pump();
+    }
+    // The page (0-based) a row's memo is on.
+    int PageOfRow(int Row)
+    {
+        for (int p = 0; p < P->PageCount(); ++p) {
+            TList *All = P->PreviewPages()->GetPage(p)->GetAllObjects();
+            for (int i = 0; i < All->Count(); ++i)
+                if (auto *M =
+                        dynamic_cast<TfrxCustomMemoView *>(static_cast<TObject *>(All->Items(i))))
+                    if (TextOf(M) == "Row " + std::to_string(Row)) return p;
+        }
+        return -1;
+    }
+
+    TRows Rows{"Rows"};
+    TBuilder Build;
+    std::unique_ptr<TfrxPreviewForm> Window;
+    TfrxPreview *P = nullptr;
+};
+
+TEST_F(PreviewTest, PreparedPagesShowFromPageOneWithTheirNumbersInTheStatusBar)
+{
+    ASSERT_GT(P->PageCount(), 2);
+    EXPECT_EQ(P->PageNo(), 1);
+    EXPECT_EQ(Window->PageText(), Format(frxResources()->Get("clPageOf"), {1, P->PageCount()}));
+    EXPECT_EQ(Window->PageE->Text(), "1");
+    EXPECT_EQ(Window->CancelB->Caption(), frxResources()->Get("clClose"));
+    EXPECT_TRUE(Window->PrintB->Enabled());
+    EXPECT_FALSE(Window->ExportB->Visible()) << "no export filter is registered";
+    EXPECT_EQ(P->Workspace()->PageList()->Count(), P->PageCount());
+
+    // The first page is drawn white inside its frame on the grey background.
+    const TRect Page =
+        P->Workspace()->PageList()->GetPageBounds(0, P->Workspace()->ClientWidth(), P->Zoom());
+    const HWND Wnd = P->Workspace()->Handle();
+    const win::Window *W = win::FindWindow(Wnd);
+    const int Dx = W->Client.left, Dy = W->Client.top;
+    EXPECT_EQ(win::SurfacePixel(Wnd, Dx + Page.Left - 3, Dy + 200), RGB(0x80, 0x80, 0x80));
+    EXPECT_EQ(win::SurfacePixel(Wnd, Dx + Page.Left, Dy + 200), RGB(0, 0, 0)) << "the frame";
+    EXPECT_EQ(win::SurfacePixel(Wnd, Dx + Page.Left + 5, Dy + Page.Top + 5), RGB(255, 255, 255));
+}
+
+TEST_F(PreviewTest, KeysWheelAndTheScrollBarMoveThroughThePages)
+{
+    TfrxPreviewWorkspace *Space = P->Workspace();
+    Space->SetFocus();
+    Press(VK_DOWN);
+    EXPECT_EQ(Space->VertPosition(), 8);
+    Press(VK_NEXT);
+    EXPECT_EQ(Space->VertPosition(), 308);
+    Wheel(Space, -120);
+    EXPECT_EQ(Space->VertPosition(), 328);
+    vcltest::KeyDown(VK_CONTROL);
+    Press(VK_NEXT);
+    vcltest::KeyUp(VK_CONTROL);
+    vcltest::Pump();
+    EXPECT_EQ(P->PageNo(), 2);
+    EXPECT_EQ(Space->VertPosition(), 1143 - 10);
+    Press(VK_END);
+    EXPECT_EQ(P->PageNo(), P->PageCount());
+    Press(VK_HOME);
+    EXPECT_EQ(P->PageNo(), 1);
+    EXPECT_EQ(Space->VertPosition(), 0);
+
+    // A click low on the vertical bar's track pages down; scrolling past a page's
+    // first fifth makes it the current page.
+    const win::Window *W = win::FindWindow(Space->Handle());
+    const RECT Bar = win::ScrollBarRect(*W, SB_VERT);
+    ASSERT_GT(Bar.bottom, Bar.top);
+    const TPoint Origin = Space->ClientToScreen(TPoint(-W->Client.left, -W->Client.top));
+    const POINT Track{Origin.X + Bar.left + 8, Origin.Y + Bar.bottom - 30};
+    for (auto Action : {win::MouseAction::Down, win::MouseAction::Up})
+        win::InjectMouseInput(win::MouseInput{Action, win::MouseButton::Left, Track});
+    vcltest::Pump();
+    EXPECT_EQ(Space->VertPosition(), 300);
+    Space->SetVertPosition(1143 - 150);
+    EXPECT_EQ(P->PageNo(), 2);
+    EXPECT_EQ(Window->PageE->Text(), "2");
+}
+
+TEST_F(PreviewTest, ZoomFollowsButtonsBoxWheelAndStaysWithinItsLimits)
+{
+    P->SetZoom(0.1);
+    EXPECT_DOUBLE_EQ(P->Zoom(), 0.25);
+    P->SetZoom(0.4);
+    vcltest::KeyDown(VK_CONTROL);
+    Wheel(P->Workspace(), -240);
+    vcltest::KeyUp(VK_CONTROL);
+    EXPECT_DOUBLE_EQ(P->Zoom(), 0.3) << "the wheel stops at 0.3";
+
+    Window->ZoomWholePageB->Click();
+    EXPECT_EQ(P->ZoomMode(), zmWholePage);
+    EXPECT_DOUBLE_EQ(P->Zoom(), (P->Workspace()->ClientHeight() - 20.0) / A4Height);
+    Window->Zoom50B->Click();
+    EXPECT_EQ(P->Workspace()->PageList()->ColumnCount(), 2);
+    Window->Zoom100B->Click();
+    EXPECT_EQ(P->ZoomMode(), zmDefault);
+    EXPECT_EQ(P->Workspace()->PageList()->ColumnCount(), 1);
+    EXPECT_DOUBLE_EQ(P->Zoom(), 1);
+
+    Window->ZoomCB->SetText("150%");
+    Window->ZoomCB->SetFocus();
+    Press(VK_RETURN, '\r');
+    EXPECT_DOUBLE_EQ(P->Zoom(), 1.5);
+    EXPECT_EQ(Window->ZoomCB->Text(), "150%");
+    Window->ZoomCB->SetText("");
+    Window->ZoomCBClick(nullptr);
+    EXPECT_DOUBLE_EQ(P->Zoom(), 1.5) << "an empty box changes nothing";
+    // Text that is no number is refused, and the box shows the zoom again.
+    Window->ZoomCB->SetText("abc%");
+    Window->ZoomCBClick(nullptr);
+    vcltest::Pump();
+    EXPECT_DOUBLE_EQ(P->Zoom(), 1.5);
+    EXPECT_EQ(Window->ZoomCB->Text(), "150%");
+}
+
+TEST_F(PreviewTest, SearchFindsAKeyCodeOnItsPageAndAgainTheNextOccurrence)
+{
+    const int Page = PageOfRow(70);
+    ASSERT_GT(Page, 0);
+    frxLastSearchText() = "cc 47";
+    vcltest::KeyDown(VK_RETURN, '\r'); // accepts the search dialog once it shows
+    vcltest::KeyUp(VK_RETURN);
+    P->Find();
+    TfrxPreviewWorkspace *Space = P->Workspace();
+    ASSERT_TRUE(Space->TextFound());
+    EXPECT_EQ(Space->FoundPage(), Page);
+    EXPECT_EQ(P->PageNo(), Page + 1) << "the view went to the page";
+    EXPECT_NEAR(Space->FoundRect().Left, 300 + 10 * fr01cm, 3);
+    EXPECT_GT(Space->FoundRect().Width(), 100);
+
+    // Case matters when asked; "00 00" occurs on every row, and searching again
+    // goes row by row down the same page before the next one.
+    frxSearchState().Text = "cc 47";
+    frxSearchState().CaseSensitive = true;
+    Space->ResetSearch(0);
+    EXPECT_FALSE(Space->FindText());
+    frxSearchState().Text = "00 00";
+    frxSearchState().CaseSensitive = false;
+    Space->ResetSearch(0);
+    ASSERT_TRUE(Space->FindText());
+    const TRect First = Space->FoundRect();
+    P->FindNext();
+    EXPECT_EQ(Space->FoundPage(), 0);
+    EXPECT_GT(Space->FoundRect().Top, First.Top);
+}
+
+TEST_F(PreviewTest, ASearchFromTheFirstPageBringsTextAboveTheViewBackIntoIt)
+{
+    P->Last();
+    TfrxPreviewWorkspace *Space = P->Workspace();
+    ASSERT_GT(Space->VertPosition(), 1000);
+    frxSearchState().Text = "Row 2";
+    frxSearchState().CaseSensitive = false;
+    Space->ResetSearch(0);
+    ASSERT_TRUE(Space->FindText());
+    EXPECT_EQ(Space->FoundPage(), 0);
+    const int Top = static_cast<int>(Space->FoundRect().Top * P->Zoom()) + 10;
+    EXPECT_GE(Top, Space->VertPosition());
+    EXPECT_LE(Top, Space->VertPosition() + Space->ClientHeight());
+}
+
+TEST_F(PreviewTest, OutlineEntriesJumpToTheirRows)
+{
+    ASSERT_EQ(P->OutlineTree()->Items()->Count(), 120);
+    EXPECT_EQ(P->OutlineTree()->Items()->Strings(59), "Row 60");
+    const TfrxOutlineTarget Target = P->OutlineTarget(59);
+    EXPECT_EQ(Target.Page, PageOfRow(60));
+    P->SetOutlineVisible(true);
+    vcltest::Pump();
+    TListBox *Tree = P->OutlineTree();
+    Tree->SetTopIndex(55);
+    const TRect Item = Tree->ItemRect(59);
+    vcltest::Click(Tree, Item.Left + 5, Item.Top + 3);
+    vcltest::Pump();
+    EXPECT_EQ(P->PageNo(), Target.Page + 1);
+    const TRect Bounds = P->Workspace()->PageList()->GetPageBounds(
+        Target.Page, P->Workspace()->ClientWidth(), P->Zoom());
+    EXPECT_EQ(P->Workspace()->VertPosition(),
+              Bounds.Top - 10 + static_cast<int>(std::lrint(Target.Top + 10 * fr01cm)));
+}
+
+TEST_F(PreviewTest, OutlineTargetsBeyondTwentyBitsAreKeptWhole)
+{
+    // One tall page: rows far below 4094 pixels.
+    static_cast<TfrxReportPage *>(Build.Report->Pages(0))->SetPaperHeight(3000);
+    static_cast<TfrxBand *>(Build.Report->FindObject("MasterData1"))->SetHeight(40);
+    ASSERT_TRUE(Build.Prepare());
+    vcltest::Pump();
+    ASSERT_EQ(P->PageCount(), 1);
+    EXPECT_EQ(P->OutlineTarget(119).Top, 119 * 40);
+    EXPECT_GT(P->OutlineTarget(119).Top, 4094);
+}
+
+TEST_F(PreviewTest, PageSetupRebuildsTheReportOnTheChosenPaper)
+{
+    const int Portrait = P->PageCount();
+    frxSetPageSetupHandler([](TfrxReportPage *Page, TfrxReport *, bool &NeedRebuild) {
+        Page->SetOrientation(poLandscape);
+        NeedRebuild = true;
+        return true;
+    });
+    Window->PageSettingsB->Click();
+    vcltest::Pump();
+    EXPECT_EQ(static_cast<TfrxReportPage *>(Build.Report->Pages(0))->Orientation(), poLandscape);
+    EXPECT_EQ(P->PreviewPages()->GetPageSize(0).X, A4Height);
+    EXPECT_GT(P->PageCount(), Portrait) << "fewer rows fit a landscape page";
+    EXPECT_EQ(P->Workspace()->PageList()->Items(0).Width, A4Height);
+
+    // Only this page: the prepared page is replaced, the report is not run again.
+    const int Count = P->PageCount();
+    frxSetPageSetupHandler([](TfrxReportPage *Page, TfrxReport *, bool &NeedRebuild) {
+        Page->SetOrientation(poPortrait);
+        NeedRebuild = false;
+        return true;
+    });
+    P->SetPageNo(2);
+    P->PageSetupDlg();
+    EXPECT_EQ(P->PageCount(), Count);
+    EXPECT_EQ(P->PreviewPages()->GetPageSize(1).X, A4Width);
+    EXPECT_EQ(P->PreviewPages()->GetPageSize(0).X, A4Height);
+    frxSetPageSetupHandler([](TfrxReportPage *Page, TfrxReport *, bool &) {
+        Page->SetOrientation(poPortrait);
+        return false;
+    });
+    P->SetPageNo(1);
+    P->PageSetupDlg();
+    EXPECT_EQ(P->PreviewPages()->GetPageSize(0).X, A4Height) << "cancelled: nothing changes";
+}
+
+TEST_F(PreviewTest, ThePageSettingsWindowTurnsEveryPageToLandscape)
+{
+    const int Portrait = P->PageCount();
+    TTimer Answer(nullptr);
+    Answer.SetInterval(50);
+    bool Shown = false;
+    Answer.OnTimer = [&](TObject *) {
+        auto *Dialog = dynamic_cast<TfrxPageSettingsForm *>(Screen->ActiveForm());
+        if (!Dialog) return;
+        Answer.SetEnabled(false);
+        Shown = true;
+        vcltest::Click(Dialog->LandscapeRB, 3, 3);
+        vcltest::Click(Dialog->ApplyToAllRB, 3, 3);
+        vcltest::Click(Dialog->OKB, 10, 10);
+    };
+    Answer.SetEnabled(true);
+    Window->PageSettingsB->Click();
+    vcltest::Pump();
+    ASSERT_TRUE(Shown);
+    EXPECT_EQ(static_cast<TfrxReportPage *>(Build.Report->Pages(0))->Orientation(), poLandscape);
+    EXPECT_EQ(P->PreviewPages()->GetPageSize(0).X, A4Height);
+    EXPECT_GT(P->PageCount(), Portrait);
+}
+
+TEST_F(PreviewTest, PagesAreAddedAfterAndDeletedAtTheCurrentOne)
+{
+    const int Count = P->PageCount();
+    P->SetPageNo(2);
+    Window->NewPageB->Click();
+    EXPECT_EQ(P->PageCount(), Count + 1);
+    EXPECT_EQ(P->PageNo(), 3);
+    EXPECT_EQ(P->Workspace()->PageList()->Count(), Count + 1);
+    P->Last();
+    Window->DelPageB->Click();
+    EXPECT_EQ(P->PageCount(), Count);
+    EXPECT_EQ(P->PageNo(), Count);
+}
+
+TEST_F(PreviewTest, AZeroSizedPageLeavesTheZoomAlone)
+{
+    P->SetZoom(1.25);
+    auto *Empty = new TfrxReportPage(nullptr);
+    Empty->SetPaperWidth(0.1);
+    Empty->SetPaperHeight(0.1);
+    std::unique_ptr<TfrxReportPage> Owned(Empty);
+    for (int i = 0; i < P->PageCount(); ++i)
+        P->PreviewPages()->ModifyPage(i, Empty);
+    P->PageListChanged();
+    P->SetPageNo(1);
+    ASSERT_EQ(P->PreviewPages()->GetPageSize(0).X, 0);
+    P->SetZoomMode(zmWholePage);
+    EXPECT_DOUBLE_EQ(P->Zoom(), 1.25);
+    P->SetZoomMode(zmPageWidth);
+    EXPECT_DOUBLE_EQ(P->Zoom(), 1.25);
+}
+
+TEST_F(PreviewTest, EscClosesTheWindowButCancelsARunningReport)
+{
+    // While the report runs, Esc asks it to stop instead of closing the window.
+    bool Stopped = false;
+    Build.Report->OnProgress = [&](TfrxReport *Sender, TfrxProgressType, int Progress) {
+        if (Progress != 1) return;
+        EXPECT_TRUE(P->Running());
+        EXPECT_FALSE(Window->PrintB->Enabled());
+        Window->SetFocus();
+        Press(VK_ESCAPE, 27);
+        Stopped = Sender->Terminated();
+    };
+    Build.Prepare();
+    Build.Report->OnProgress = nullptr;
+    EXPECT_TRUE(Stopped);
+    EXPECT_TRUE(Window->Visible());
+    EXPECT_FALSE(P->Running());
+    Window->SetFocus();
+    Press(VK_ESCAPE, 27);
+    EXPECT_FALSE(Window->Visible());
+}
+
+} // namespace
