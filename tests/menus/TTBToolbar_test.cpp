@@ -78,10 +78,6 @@ protected:
     }
     void TearDown() override
     {
-        // Bars go before their docks, as a form's designer frees them.
-        for (int I = Form->ComponentCount() - 1; I >= 0; --I)
-            if (auto *Bar = dynamic_cast<TTBCustomDockableWindow *>(Form->Components(I)))
-                delete Bar;
         Form.reset();
         MenuTest::TearDown();
     }
