@@ -28,19 +28,10 @@ namespace
 
 constexpr int BenchCom = 8;
 
-std::tm Newest()
-{
-    std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 7;
-    when.tm_hour = 18;
-    return when;
-}
-
 const std::vector<devsim::ArchiveEntry> &FullRing()
 {
-    static const auto records = devsim::SampleArchive(devsim::ArchiveRecords, Newest());
+    static const auto records =
+        devsim::SampleArchive(devsim::ArchiveRecords, devsim::SampleNewest());
     return records;
 }
 
