@@ -104,6 +104,12 @@ std::string FileText(const std::string &Path)
     return S.str();
 }
 
+bool FrameShown(TTBCustomDockableWindow *Bar)
+{
+    return Bar->FloatingWindowParent() &&
+           IsWindowVisible(Bar->FloatingWindowParent()->Handle()) != FALSE;
+}
+
 class DockTest : public vcltest::VclTest
 {
 protected:
@@ -157,6 +163,18 @@ protected:
         Bar->SetFloatingPosition(TPoint(X, Y));
         Bar->SetFloating(true);
         vcltest::PumpFor(20);
+    }
+
+    // Two bars floating one above the other, their frames shown.
+    std::pair<TestBar *, TestBar *> TwoFloatingBars()
+    {
+        TestBar *First = MakeBar("First", 150, 40, Top);
+        TestBar *Second = MakeBar("Second", 150, 40, Top, 1);
+        FloatAt(First, 200, 150);
+        FloatAt(Second, 200, 300);
+        EXPECT_TRUE(FrameShown(First));
+        EXPECT_TRUE(FrameShown(Second));
+        return {First, Second};
     }
 
     // A point of the form's client area, on the screen.
@@ -1018,21 +1036,10 @@ void SetApplicationState(Qt::ApplicationState State)
     vcltest::PumpFor(20);
 }
 
-bool FrameShown(TTBCustomDockableWindow *Bar)
-{
-    return Bar->FloatingWindowParent() &&
-           IsWindowVisible(Bar->FloatingWindowParent()->Handle()) != FALSE;
-}
-
 TEST_F(DockTest, FloatingBarsHideWhileTheApplicationIsInactive)
 {
-    TestBar *Hiding = MakeBar("Hiding", 150, 40, Top);
-    TestBar *Staying = MakeBar("Staying", 150, 40, Top, 1);
+    const auto [Hiding, Staying] = TwoFloatingBars();
     Hiding->SetHideWhenInactive(true);
-    FloatAt(Hiding, 200, 150);
-    FloatAt(Staying, 200, 300);
-    ASSERT_TRUE(FrameShown(Hiding));
-    ASSERT_TRUE(FrameShown(Staying));
 
     SetApplicationState(Qt::ApplicationInactive);
     EXPECT_FALSE(FrameShown(Hiding));
@@ -1049,13 +1056,9 @@ TEST_F(DockTest, FloatingBarsHideWhileTheApplicationIsInactive)
 
 TEST_F(DockTest, AFloatingBarIsHiddenAndShownWithItsForm)
 {
-    TestBar *WithForm = MakeBar("WithForm", 150, 40, Top);
-    TestBar *OnTop = MakeBar("OnTop", 150, 40, Top, 1);
+    const auto [WithForm, OnTop] = TwoFloatingBars();
     OnTop->SetFloatingMode(fmOnTopOfAllForms);
-    FloatAt(WithForm, 200, 150);
-    FloatAt(OnTop, 200, 300);
-    ASSERT_TRUE(FrameShown(WithForm));
-    ASSERT_TRUE(FrameShown(OnTop));
+    vcltest::PumpFor(20);
 
     Form->Hide();
     vcltest::PumpFor(20);
