@@ -971,7 +971,7 @@ struct TCrossReport {
     TfrxMasterData *Row;
     TfrxMasterData *Column;
 
-    TCrossReport(int RowCount, int ColumnCount, double RowHeight)
+    TCrossReport(int RowCount, int ColumnCount, double RowHeight, double ColumnWidth = 150)
     {
         std::vector<std::map<std::string, Variant>> Values;
         for (int i = 1; i <= RowCount; ++i)
@@ -986,8 +986,8 @@ struct TCrossReport {
         B.Use(ColumnData);
         Row = B.Data<TfrxMasterData>("Row", 100, RowHeight, RowData);
         TBuilder::Memo(Row, "Label", "[R]", 0, 0, 100, 20);
-        TBuilder::Memo(Row, "Cell", "[R]/[C]", 150, 0, 150, 20);
-        Column = VerticalBand<TfrxMasterData>("Column", 150, 150);
+        TBuilder::Memo(Row, "Cell", "[R]/[C]", 150, 0, ColumnWidth, 20);
+        Column = VerticalBand<TfrxMasterData>("Column", 150, ColumnWidth);
         Column->SetDataSet(&ColumnData.DataSet);
     }
 
@@ -1105,4 +1105,32 @@ TEST(EngineVertical, AFooterRowTotalsEachColumnAndItsOwnObjectsAreFilled)
               (std::vector<std::string>{"126@0.00", "156@150.00"}));
     EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 2),
               (std::vector<std::string>{"r3/c4@0.00", "r3/c5@150.00"}));
+}
+
+TEST(EngineVertical, AHeaderRepeatedInTheNextPageColumnKeepsItsCells)
+{
+    TCrossReport X(60, 2, 20, 100);
+    X.B.Page->SetColumns(2);
+    auto *Head = X.B.Band<TfrxHeader>("Head", 60, 20);
+    Head->SetReprintOnNewPage(true);
+    TBuilder::Memo(Head, "HeadCell", "[C]", 150, 0, 100, 20);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+
+    ASSERT_EQ(X.B.PageCount(), 1);
+    const double Column2 = 95 * 3.77953;
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Head"),
+              (std::vector<std::string>{"c1@150.00", "c2@250.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Head", 1),
+              (std::vector<std::string>{"c1@" + Hundredths(Column2 + 150),
+                                        "c2@" + Hundredths(Column2 + 250)}));
+    const auto Rows = Shown(X.B.Pages(), 0);
+    auto IsHead = [](const TShown &Band) { return Band.Name == "Head"; };
+    const auto First = std::find_if(Rows.begin(), Rows.end(), IsHead);
+    ASSERT_NE(First, Rows.end());
+    const auto Second = std::find_if(std::next(First), Rows.end(), IsHead);
+    ASSERT_NE(Second, Rows.end());
+    EXPECT_EQ(Second->Top, 0);
+    EXPECT_EQ(std::next(Second)->Name, "Row");
+    // 20 px for the header and 51 rows of 20 fill 1046.93 px of column.
+    EXPECT_EQ(std::next(Second)->Texts.front(), "r52");
 }
