@@ -83,10 +83,7 @@ TEST(ReportTemplate, AFreshReportWritesItsChangedPropertiesInOrder)
 TEST(ReportTemplate, AMemoElementIsWrittenExactly)
 {
     TfrxReport Report(nullptr);
-    auto *Page = new TfrxReportPage(&Report);
-    Page->SetName("Page1");
-    auto *Band = new TfrxMasterData(Page);
-    Band->SetName("MasterData1");
+    TfrxMasterData *Band = AddPageAndBand(Report);
     TfrxMemoView *Memo = AddMemo(Band, "Memo1");
     Memo->SetBounds(0, 0, 94.48825, 18.89765);
     Memo->DisplayFormat()->SetKind(fkNumeric);
