@@ -14,1161 +14,1166 @@
 
 using namespace enginetest;
 
-namespace {
+namespace
+{
 
 // A stretcheable of whole lines: it needs all its lines and places as many
 // whole lines as a part's height holds, so growth and splits are exact.
-class TLinesView : public TfrxStretcheable {
-  QRV4_CLASS(TLinesView, TfrxStretcheable)
+class TLinesView : public TfrxStretcheable
+{
+    QRV4_CLASS(TLinesView, TfrxStretcheable)
 
 public:
-  using TfrxStretcheable::TfrxStretcheable;
+    using TfrxStretcheable::TfrxStretcheable;
 
-  double CalcHeight() override { return FLines * FLineHeight; }
-  void InitPart() override { FToPlace = FLines; }
-  double DrawPart() override {
-    const int Fit = std::min(
-        FToPlace, static_cast<int>(std::floor(Height() / FLineHeight)));
-    FToPlace -= Fit;
-    return Height() - Fit * FLineHeight;
-  }
+    double CalcHeight() override { return FLines * FLineHeight; }
+    void InitPart() override { FToPlace = FLines; }
+    double DrawPart() override
+    {
+        const int Fit = std::min(FToPlace, static_cast<int>(std::floor(Height() / FLineHeight)));
+        FToPlace -= Fit;
+        return Height() - Fit * FLineHeight;
+    }
 
-  int Lines() const { return FLines; }
-  void SetLines(int Value) { FLines = Value; }
-  double LineHeight() const { return FLineHeight; }
-  void SetLineHeight(double Value) { FLineHeight = Value; }
+    int Lines() const { return FLines; }
+    void SetLines(int Value) { FLines = Value; }
+    double LineHeight() const { return FLineHeight; }
+    void SetLineHeight(double Value) { FLineHeight = Value; }
 
-  static void Publish(rtl::Publisher<TLinesView> &P) {
-    P.Property("StretchMode", &TLinesView::StretchMode,
-               &TLinesView::SetStretchMode);
-    P.Property("Lines", &TLinesView::Lines, &TLinesView::SetLines);
-    P.Property("LineHeight", &TLinesView::LineHeight,
-               &TLinesView::SetLineHeight);
-  }
+    static void Publish(rtl::Publisher<TLinesView> &P)
+    {
+        P.Property("StretchMode", &TLinesView::StretchMode, &TLinesView::SetStretchMode);
+        P.Property("Lines", &TLinesView::Lines, &TLinesView::SetLines);
+        P.Property("LineHeight", &TLinesView::LineHeight, &TLinesView::SetLineHeight);
+    }
 
 private:
-  int FLines = 1;
-  double FLineHeight = 20;
-  int FToPlace = 0;
+    int FLines = 1;
+    double FLineHeight = 20;
+    int FToPlace = 0;
 };
 
 QRV4_PUBLISHED(TLinesView)
 
-TLinesView *Lines(TfrxBand *Band, const char *Name, double Top, int Count,
-                  double LineHeight = 20, double Left = 0, double Width = 200) {
-  RegisterClass(TLinesView::StaticClass());
-  auto *View = new TLinesView(Band);
-  View->SetName(Name);
-  View->SetBounds(Left, Top, Width, LineHeight);
-  View->SetLines(Count);
-  View->SetLineHeight(LineHeight);
-  View->SetStretchMode(smActualHeight);
-  return View;
+TLinesView *Lines(TfrxBand *Band, const char *Name, double Top, int Count, double LineHeight = 20,
+                  double Left = 0, double Width = 200)
+{
+    RegisterClass(TLinesView::StaticClass());
+    auto *View = new TLinesView(Band);
+    View->SetName(Name);
+    View->SetBounds(Left, Top, Width, LineHeight);
+    View->SetLines(Count);
+    View->SetLineHeight(LineHeight);
+    View->SetStretchMode(smActualHeight);
+    return View;
 }
 
-std::string At(const char *Name, double Top) {
-  return std::string(Name) + "@" + Hundredths(Top);
+std::string At(const char *Name, double Top)
+{
+    return std::string(Name) + "@" + Hundredths(Top);
 }
 
 // The archive-list shape: title, page header, a 20-pixel row, page footer.
 struct TListReport {
-  TBuilder B;
-  TRows Rows{"Rows"};
-  TfrxReportTitle *Title;
-  TfrxPageHeader *Header;
-  TfrxMasterData *Data;
-  TfrxPageFooter *Footer;
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxReportTitle *Title;
+    TfrxPageHeader *Header;
+    TfrxMasterData *Data;
+    TfrxPageFooter *Footer;
 
-  explicit TListReport(int Count) {
-    Rows.SetCount(Count);
-    B.Use(Rows);
-    Title = B.Band<TfrxReportTitle>("ReportTitle1", 0, 40);
-    Header = B.Band<TfrxPageHeader>("PageHeader1", 60, 30);
-    Data = B.Data<TfrxMasterData>("MasterData1", 120, 20, Rows);
-    Footer = B.Band<TfrxPageFooter>("PageFooter1", 200, 30);
-  }
+    explicit TListReport(int Count)
+    {
+        Rows.SetCount(Count);
+        B.Use(Rows);
+        Title = B.Band<TfrxReportTitle>("ReportTitle1", 0, 40);
+        Header = B.Band<TfrxPageHeader>("PageHeader1", 60, 30);
+        Data = B.Data<TfrxMasterData>("MasterData1", 120, 20, Rows);
+        Footer = B.Band<TfrxPageFooter>("PageFooter1", 200, 30);
+    }
 };
 
 const double FooterTop = 297 * 3.77953 - 20 * 3.77953 - 30;
 
-std::vector<std::string> Rows(double From, int Count) {
-  std::vector<std::string> Result;
-  for (int i = 0; i < Count; ++i)
-    Result.push_back(At("MasterData1", From + 20 * i));
-  return Result;
+std::vector<std::string> Rows(double From, int Count)
+{
+    std::vector<std::string> Result;
+    for (int i = 0; i < Count; ++i)
+        Result.push_back(At("MasterData1", From + 20 * i));
+    return Result;
 }
 
-std::vector<std::string> Join(std::vector<std::vector<std::string>> Parts) {
-  std::vector<std::string> Result;
-  for (auto &Part : Parts)
-    Result.insert(Result.end(), Part.begin(), Part.end());
-  return Result;
+std::vector<std::string> Join(std::vector<std::vector<std::string>> Parts)
+{
+    std::vector<std::string> Result;
+    for (auto &Part : Parts)
+        Result.insert(Result.end(), Part.begin(), Part.end());
+    return Result;
 }
 
 } // namespace
 
 // ---- pages ----
 
-TEST(EnginePages, RowsBreakWhereTheFooterBegins) {
-  TListReport L(100);
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  ASSERT_EQ(L.B.PageCount(), 3);
-  const std::string Footer = At("PageFooter1", FooterTop);
-  EXPECT_EQ(Layout(L.B.Pages(), 0),
-            Join({{At("ReportTitle1", 0), At("PageHeader1", 40)},
-                  Rows(70, 47),
-                  {Footer}}));
-  EXPECT_EQ(Layout(L.B.Pages(), 1),
-            Join({{At("PageHeader1", 0)}, Rows(30, 49), {Footer}}));
-  EXPECT_EQ(Layout(L.B.Pages(), 2),
-            Join({{At("PageHeader1", 0)}, Rows(30, 4), {Footer}}));
+TEST(EnginePages, RowsBreakWhereTheFooterBegins)
+{
+    TListReport L(100);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 3);
+    const std::string Footer = At("PageFooter1", FooterTop);
+    EXPECT_EQ(Layout(L.B.Pages(), 0),
+              Join({{At("ReportTitle1", 0), At("PageHeader1", 40)}, Rows(70, 47), {Footer}}));
+    EXPECT_EQ(Layout(L.B.Pages(), 1), Join({{At("PageHeader1", 0)}, Rows(30, 49), {Footer}}));
+    EXPECT_EQ(Layout(L.B.Pages(), 2), Join({{At("PageHeader1", 0)}, Rows(30, 4), {Footer}}));
 }
 
-TEST(EnginePages, TheLastRowThatFitsAndTheFirstThatDoesNot) {
-  TListReport Fits(47);
-  ASSERT_TRUE(Fits.B.Prepare());
-  EXPECT_EQ(Fits.B.PageCount(), 1);
+TEST(EnginePages, TheLastRowThatFitsAndTheFirstThatDoesNot)
+{
+    TListReport Fits(47);
+    ASSERT_TRUE(Fits.B.Prepare());
+    EXPECT_EQ(Fits.B.PageCount(), 1);
 
-  TListReport Breaks(48);
-  ASSERT_TRUE(Breaks.B.Prepare());
-  ASSERT_EQ(Breaks.B.PageCount(), 2);
-  EXPECT_EQ(Layout(Breaks.B.Pages(), 1),
-            Join({{At("PageHeader1", 0), At("MasterData1", 30)},
-                  {At("PageFooter1", FooterTop)}}));
+    TListReport Breaks(48);
+    ASSERT_TRUE(Breaks.B.Prepare());
+    ASSERT_EQ(Breaks.B.PageCount(), 2);
+    EXPECT_EQ(Layout(Breaks.B.Pages(), 1), Join({{At("PageHeader1", 0), At("MasterData1", 30)},
+                                                 {At("PageFooter1", FooterTop)}}));
 }
 
-TEST(EnginePages, TitleBelowTheHeaderPrintsOnce) {
-  TListReport L(60);
-  L.B.Page->SetTitleBeforeHeader(false);
-  ASSERT_TRUE(L.B.Prepare());
-  ASSERT_EQ(L.B.PageCount(), 2);
-  const auto First = Layout(L.B.Pages(), 0);
-  ASSERT_GE(First.size(), 3u);
-  EXPECT_EQ(First[0], At("PageHeader1", 0));
-  EXPECT_EQ(First[1], At("ReportTitle1", 30));
-  EXPECT_EQ(First[2], At("MasterData1", 70));
-  EXPECT_EQ(Layout(L.B.Pages(), 1)[0], At("PageHeader1", 0));
-  EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
+TEST(EnginePages, TitleBelowTheHeaderPrintsOnce)
+{
+    TListReport L(60);
+    L.B.Page->SetTitleBeforeHeader(false);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 2);
+    const auto First = Layout(L.B.Pages(), 0);
+    ASSERT_GE(First.size(), 3u);
+    EXPECT_EQ(First[0], At("PageHeader1", 0));
+    EXPECT_EQ(First[1], At("ReportTitle1", 30));
+    EXPECT_EQ(First[2], At("MasterData1", 70));
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[0], At("PageHeader1", 0));
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
 }
 
-TEST(EnginePages, EmptyDataGivesOnePageOnlyWhenAskedTo) {
-  TListReport Shown(0);
-  ASSERT_TRUE(Shown.B.Prepare());
-  ASSERT_EQ(Shown.B.PageCount(), 1);
-  EXPECT_EQ(
-      Layout(Shown.B.Pages(), 0),
-      (std::vector<std::string>{At("ReportTitle1", 0), At("PageHeader1", 40),
-                                At("PageFooter1", FooterTop)}));
+TEST(EnginePages, EmptyDataGivesOnePageOnlyWhenAskedTo)
+{
+    TListReport Shown(0);
+    ASSERT_TRUE(Shown.B.Prepare());
+    ASSERT_EQ(Shown.B.PageCount(), 1);
+    EXPECT_EQ(Layout(Shown.B.Pages(), 0),
+              (std::vector<std::string>{At("ReportTitle1", 0), At("PageHeader1", 40),
+                                        At("PageFooter1", FooterTop)}));
 
-  TListReport Hidden(0);
-  Hidden.B.Report->EngineOptions()->SetPrintIfEmpty(false);
-  ASSERT_TRUE(Hidden.B.Prepare());
-  EXPECT_EQ(Hidden.B.PageCount(), 0);
+    TListReport Hidden(0);
+    Hidden.B.Report->EngineOptions()->SetPrintIfEmpty(false);
+    ASSERT_TRUE(Hidden.B.Prepare());
+    EXPECT_EQ(Hidden.B.PageCount(), 0);
 }
 
-TEST(EnginePages, ABandWithARowCountAndNoDataSetPrintsThatOften) {
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
-  Data->SetRowCount(3);
-  TBuilder::Memo(Data, "Memo1", "[Line]");
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"),
-            (std::vector<std::string>{"1", "2", "3"}));
-  // The record counter served the run only; the band's template names no data
-  // set.
-  EXPECT_EQ(Data->DataSet(), nullptr);
+TEST(EnginePages, ABandWithARowCountAndNoDataSetPrintsThatOften)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(3);
+    TBuilder::Memo(Data, "Memo1", "[Line]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), (std::vector<std::string>{"1", "2", "3"}));
+    // The record counter served the run only; the band's template names no data
+    // set.
+    EXPECT_EQ(Data->DataSet(), nullptr);
 }
 
-TEST(EnginePages, StartNewPageBreaksBeforeEveryRecordButTheFirst) {
-  TListReport L(3);
-  L.Data->SetStartNewPage(true);
-  ASSERT_TRUE(L.B.Prepare());
-  ASSERT_EQ(L.B.PageCount(), 3);
-  EXPECT_EQ(Layout(L.B.Pages(), 0)[2], At("MasterData1", 70));
-  EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
+TEST(EnginePages, StartNewPageBreaksBeforeEveryRecordButTheFirst)
+{
+    TListReport L(3);
+    L.Data->SetStartNewPage(true);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 3);
+    EXPECT_EQ(Layout(L.B.Pages(), 0)[2], At("MasterData1", 70));
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
 }
 
-TEST(EnginePages, PageColumnsFillSideBySideBeforeTheNextPage) {
-  TListReport L(100);
-  L.Title->SetVisible(false);
-  L.B.Page->SetColumns(2);
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  ASSERT_EQ(L.B.PageCount(), 2);
-  std::vector<TShown> Rows;
-  for (const TShown &Band : Shown(L.B.Pages(), 0))
-    if (Band.Name == "MasterData1")
-      Rows.push_back(Band);
-  ASSERT_EQ(Rows.size(), 98u);
-  EXPECT_DOUBLE_EQ(Rows[48].Top, 990);
-  EXPECT_DOUBLE_EQ(Rows[48].Left, 0);
-  EXPECT_DOUBLE_EQ(Rows[49].Top, 30);
-  EXPECT_NEAR(Rows[49].Left, 95 * 3.77953, 1e-9);
-  const auto Second = Shown(L.B.Pages(), 1);
-  EXPECT_EQ(Second[1].Name, "MasterData1");
-  EXPECT_DOUBLE_EQ(Second[1].Left, 0);
+TEST(EnginePages, PageColumnsFillSideBySideBeforeTheNextPage)
+{
+    TListReport L(100);
+    L.Title->SetVisible(false);
+    L.B.Page->SetColumns(2);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    std::vector<TShown> Rows;
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name == "MasterData1") Rows.push_back(Band);
+    ASSERT_EQ(Rows.size(), 98u);
+    EXPECT_DOUBLE_EQ(Rows[48].Top, 990);
+    EXPECT_DOUBLE_EQ(Rows[48].Left, 0);
+    EXPECT_DOUBLE_EQ(Rows[49].Top, 30);
+    EXPECT_NEAR(Rows[49].Left, 95 * 3.77953, 1e-9);
+    const auto Second = Shown(L.B.Pages(), 1);
+    EXPECT_EQ(Second[1].Name, "MasterData1");
+    EXPECT_DOUBLE_EQ(Second[1].Left, 0);
 }
 
-TEST(EnginePages, RecordsSideBySideInABandOfColumns) {
-  TListReport L(5);
-  L.Data->SetColumns(2);
-  L.Data->SetColumnWidth(300);
-  L.Data->SetColumnGap(10);
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  std::vector<std::string> Places;
-  for (const TShown &Band : Shown(L.B.Pages(), 0))
-    if (Band.Name == "MasterData1")
-      Places.push_back(Hundredths(Band.Left) + "," + Hundredths(Band.Top));
-  EXPECT_EQ(Places, (std::vector<std::string>{"0.00,70.00", "310.00,70.00",
-                                              "0.00,90.00", "310.00,90.00",
-                                              "0.00,110.00"}));
+TEST(EnginePages, RecordsSideBySideInABandOfColumns)
+{
+    TListReport L(5);
+    L.Data->SetColumns(2);
+    L.Data->SetColumnWidth(300);
+    L.Data->SetColumnGap(10);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name == "MasterData1")
+            Places.push_back(Hundredths(Band.Left) + "," + Hundredths(Band.Top));
+    EXPECT_EQ(Places, (std::vector<std::string>{"0.00,70.00", "310.00,70.00", "0.00,90.00",
+                                                "310.00,90.00", "0.00,110.00"}));
 }
 
-TEST(EnginePages, AHeaderMarkedForReprintHeadsEveryPageOfItsRows) {
-  TListReport L(60);
-  auto *Header = L.B.Band<TfrxHeader>("Header1", 100, 22);
-  Header->SetReprintOnNewPage(true);
-  L.Data->SetTop(130);
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  ASSERT_EQ(L.B.PageCount(), 2);
-  const auto First = Layout(L.B.Pages(), 0), Second = Layout(L.B.Pages(), 1);
-  EXPECT_EQ(First[2], At("Header1", 70));
-  EXPECT_EQ(First[3], At("MasterData1", 92));
-  EXPECT_EQ(Second[0], At("PageHeader1", 0));
-  EXPECT_EQ(Second[1], At("Header1", 30));
-  EXPECT_EQ(Second[2], At("MasterData1", 52));
+TEST(EnginePages, AHeaderMarkedForReprintHeadsEveryPageOfItsRows)
+{
+    TListReport L(60);
+    auto *Header = L.B.Band<TfrxHeader>("Header1", 100, 22);
+    Header->SetReprintOnNewPage(true);
+    L.Data->SetTop(130);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    const auto First = Layout(L.B.Pages(), 0), Second = Layout(L.B.Pages(), 1);
+    EXPECT_EQ(First[2], At("Header1", 70));
+    EXPECT_EQ(First[3], At("MasterData1", 92));
+    EXPECT_EQ(Second[0], At("PageHeader1", 0));
+    EXPECT_EQ(Second[1], At("Header1", 30));
+    EXPECT_EQ(Second[2], At("MasterData1", 52));
 }
 
-TEST(EnginePages, ASecondPageCanContinueWhereTheFirstEnded) {
-  TListReport L(3);
-  auto *Next = new TfrxReportPage(L.B.Report.get());
-  Next->SetName("Page2");
-  Next->SetTopMargin(10);
-  Next->SetBottomMargin(10);
-  Next->SetPrintOnPreviousPage(true);
-  auto *Title = new TfrxReportTitle(Next);
-  Title->SetName("ReportTitle2");
-  Title->SetHeight(25);
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  ASSERT_EQ(L.B.PageCount(), 1);
-  const auto Bands = Layout(L.B.Pages(), 0);
-  EXPECT_NE(std::find(Bands.begin(), Bands.end(), At("ReportTitle2", 130)),
-            Bands.end())
-      << Bands.size();
+TEST(EnginePages, ASecondPageCanContinueWhereTheFirstEnded)
+{
+    TListReport L(3);
+    auto *Next = new TfrxReportPage(L.B.Report.get());
+    Next->SetName("Page2");
+    Next->SetTopMargin(10);
+    Next->SetBottomMargin(10);
+    Next->SetPrintOnPreviousPage(true);
+    auto *Title = new TfrxReportTitle(Next);
+    Title->SetName("ReportTitle2");
+    Title->SetHeight(25);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 1);
+    const auto Bands = Layout(L.B.Pages(), 0);
+    EXPECT_NE(std::find(Bands.begin(), Bands.end(), At("ReportTitle2", 130)), Bands.end())
+        << Bands.size();
 }
 
-TEST(EnginePages, APageWithADataSetRepeatsForEachRecord) {
-  TBuilder B;
-  TRows Customers("Customers");
-  Customers.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
-  B.Use(Customers);
-  B.Page->SetDataSet(&Customers.DataSet);
-  TBuilder::Memo(B.Band<TfrxReportTitle>("ReportTitle1", 0, 20), "Memo1",
-                 "[Name] [Page#]");
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  ASSERT_EQ(B.PageCount(), 2);
-  EXPECT_EQ(TextsOf(B.Pages(), 0, "ReportTitle1"),
-            std::vector<std::string>{"A 1"});
-  EXPECT_EQ(TextsOf(B.Pages(), 1, "ReportTitle1"),
-            std::vector<std::string>{"B 2"});
+TEST(EnginePages, APageWithADataSetRepeatsForEachRecord)
+{
+    TBuilder B;
+    TRows Customers("Customers");
+    Customers.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
+    B.Use(Customers);
+    B.Page->SetDataSet(&Customers.DataSet);
+    TBuilder::Memo(B.Band<TfrxReportTitle>("ReportTitle1", 0, 20), "Memo1", "[Name] [Page#]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "ReportTitle1"), std::vector<std::string>{"A 1"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "ReportTitle1"), std::vector<std::string>{"B 2"});
 }
 
 // ---- the summary and the page footers ----
 
-TEST(EngineSummary, SummaryFollowsTheLastRow) {
-  TListReport L(100);
-  L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
-  ASSERT_TRUE(L.B.Prepare());
-  ASSERT_EQ(L.B.PageCount(), 3);
-  const auto Last = Layout(L.B.Pages(), 2);
-  EXPECT_EQ(Last[Last.size() - 2], At("ReportSummary1", 110));
-}
-
-TEST(EngineSummary,
-     ASummaryThatBreaksThePageLeavesTheFooterOnEveryPageButTheLast) {
-  TListReport L(96);
-  L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
-  L.Footer->SetPrintOnLastPage(false);
-  ASSERT_TRUE(L.B.Prepare());
-  ASSERT_EQ(L.B.PageCount(), 3);
-  EXPECT_EQ(Layout(L.B.Pages(), 1).back(), At("PageFooter1", FooterTop));
-  EXPECT_EQ(Layout(L.B.Pages(), 2),
-            (std::vector<std::string>{At("PageHeader1", 0),
-                                      At("ReportSummary1", 30)}));
-}
-
-TEST(EngineSummary, PageNumbersNeedTheSecondPassForTheTotal) {
-  for (const bool DoublePass : {false, true}) {
+TEST(EngineSummary, SummaryFollowsTheLastRow)
+{
     TListReport L(100);
-    TBuilder::Memo(L.Footer, "Memo1", "Стр. [Page] из [TotalPages]");
-    L.B.Report->EngineOptions()->SetDoublePass(DoublePass);
-    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-    ASSERT_EQ(L.B.PageCount(), 3) << "no pages of the first pass stay";
-    const char *Total = DoublePass ? "3" : "0";
-    for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(TextsOf(L.B.Pages(), i, "PageFooter1"),
-                std::vector<std::string>{"Стр. " + std::to_string(i + 1) +
-                                         " из " + Total});
-  }
+    L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 3);
+    const auto Last = Layout(L.B.Pages(), 2);
+    EXPECT_EQ(Last[Last.size() - 2], At("ReportSummary1", 110));
+}
+
+TEST(EngineSummary, ASummaryThatBreaksThePageLeavesTheFooterOnEveryPageButTheLast)
+{
+    TListReport L(96);
+    L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
+    L.Footer->SetPrintOnLastPage(false);
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 3);
+    EXPECT_EQ(Layout(L.B.Pages(), 1).back(), At("PageFooter1", FooterTop));
+    EXPECT_EQ(Layout(L.B.Pages(), 2),
+              (std::vector<std::string>{At("PageHeader1", 0), At("ReportSummary1", 30)}));
+}
+
+TEST(EngineSummary, PageNumbersNeedTheSecondPassForTheTotal)
+{
+    for (const bool DoublePass : {false, true}) {
+        TListReport L(100);
+        TBuilder::Memo(L.Footer, "Memo1", "Стр. [Page] из [TotalPages]");
+        L.B.Report->EngineOptions()->SetDoublePass(DoublePass);
+        ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+        ASSERT_EQ(L.B.PageCount(), 3) << "no pages of the first pass stay";
+        const char *Total = DoublePass ? "3" : "0";
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(TextsOf(L.B.Pages(), i, "PageFooter1"),
+                      std::vector<std::string>{"Стр. " + std::to_string(i + 1) + " из " + Total});
+    }
 }
 
 // ---- wiring ----
 
-TEST(EngineWiring, BandsInTheWrongPlaceFailThePreparation) {
-  TBuilder B;
-  TRows Rows("Rows");
-  Rows.SetCount(2);
-  B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
-  B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
-  B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
-  B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
-  B.Band<TfrxHeader>("Header1", 160, 20);
-  EXPECT_FALSE(B.Prepare());
-  EXPECT_NE(B.Errors().find("Нет заголовка группы GroupFooter2"),
-            std::string::npos)
-      << B.Errors();
-  EXPECT_NE(B.Errors().find("Не подключенный header/footer Header1"),
-            std::string::npos)
-      << B.Errors();
-  EXPECT_EQ(B.PageCount(), 0);
+TEST(EngineWiring, BandsInTheWrongPlaceFailThePreparation)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(2);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
+    B.Band<TfrxHeader>("Header1", 160, 20);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_NE(B.Errors().find("Нет заголовка группы GroupFooter2"), std::string::npos)
+        << B.Errors();
+    EXPECT_NE(B.Errors().find("Не подключенный header/footer Header1"), std::string::npos)
+        << B.Errors();
+    EXPECT_EQ(B.PageCount(), 0);
 }
 
-TEST(EngineWiring, ASecondGroupFooterIsTheOnlyError) {
-  TBuilder B;
-  TRows Rows("Rows");
-  Rows.SetCount(2);
-  B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
-  B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
-  B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
-  B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
-  EXPECT_FALSE(B.Prepare());
-  EXPECT_EQ(B.Errors(), "Нет заголовка группы GroupFooter2\r\n");
+TEST(EngineWiring, ASecondGroupFooterIsTheOnlyError)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(2);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    B.Band<TfrxGroupFooter>("GroupFooter2", 120, 20);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_EQ(B.Errors(), "Нет заголовка группы GroupFooter2\r\n");
 }
 
-TEST(EngineWiring, OneDataSetCannotDriveTheReportAndItsBands) {
-  TListReport L(3);
-  L.B.Report->SetDataSet(&L.Rows.DataSet);
-  EXPECT_FALSE(L.B.Prepare());
-  EXPECT_NE(
-      L.B.Errors().find(
-          "Cannot use the same dataset for Report.DataSet and Band.DataSet"),
-      std::string::npos)
-      << L.B.Errors();
+TEST(EngineWiring, OneDataSetCannotDriveTheReportAndItsBands)
+{
+    TListReport L(3);
+    L.B.Report->SetDataSet(&L.Rows.DataSet);
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_NE(L.B.Errors().find("Cannot use the same dataset for Report.DataSet and Band.DataSet"),
+              std::string::npos)
+        << L.B.Errors();
 }
 
 // ---- groups and details ----
 
-TEST(EngineGroups, HeadersFootersCountsAndLineCounters) {
-  TBuilder B;
-  TRows Rows("Rows");
-  Rows.SetRows({{{"type_key", "0"}},
-                {{"type_key", "0"}},
-                {{"type_key", "1"}},
-                {{"type_key", "1"}},
-                {{"type_key", "1"}}});
-  B.Use(Rows);
-  B.Band<TfrxPageHeader>("PageHeader1", 0, 30);
-  B.Band<TfrxGroupHeader>("GroupHeader1", 40, 20)->SetCondition("type_key");
-  auto *Data = B.Data<TfrxMasterData>("MasterData1", 80, 20, Rows);
-  TBuilder::Memo(Data, "Memo1", "[Line]", 0, 0, 100);
-  TBuilder::Memo(Data, "Memo2", "[Line#]", 100, 0, 100);
-  auto *Footer = B.Band<TfrxGroupFooter>("GroupFooter1", 120, 20);
-  TBuilder::Memo(Footer, "Memo3", "[COUNT(MasterData1)]");
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  ASSERT_EQ(B.PageCount(), 1);
-  EXPECT_EQ(Layout(B.Pages(), 0),
-            (std::vector<std::string>{
-                At("PageHeader1", 0), At("GroupHeader1", 30),
-                At("MasterData1", 50), At("MasterData1", 70),
-                At("GroupFooter1", 90), At("GroupHeader1", 110),
-                At("MasterData1", 130), At("MasterData1", 150),
-                At("MasterData1", 170), At("GroupFooter1", 190)}));
-  EXPECT_EQ(TextsOf(B.Pages(), 0, "GroupFooter1"),
-            (std::vector<std::string>{"2", "3"}));
-  EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"),
-            (std::vector<std::string>{"1", "1", "2", "2", "1", "3", "2", "4",
-                                      "3", "5"}));
+TEST(EngineGroups, HeadersFootersCountsAndLineCounters)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetRows({{{"type_key", "0"}},
+                  {{"type_key", "0"}},
+                  {{"type_key", "1"}},
+                  {{"type_key", "1"}},
+                  {{"type_key", "1"}}});
+    B.Use(Rows);
+    B.Band<TfrxPageHeader>("PageHeader1", 0, 30);
+    B.Band<TfrxGroupHeader>("GroupHeader1", 40, 20)->SetCondition("type_key");
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 80, 20, Rows);
+    TBuilder::Memo(Data, "Memo1", "[Line]", 0, 0, 100);
+    TBuilder::Memo(Data, "Memo2", "[Line#]", 100, 0, 100);
+    auto *Footer = B.Band<TfrxGroupFooter>("GroupFooter1", 120, 20);
+    TBuilder::Memo(Footer, "Memo3", "[COUNT(MasterData1)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 1);
+    EXPECT_EQ(Layout(B.Pages(), 0),
+              (std::vector<std::string>{At("PageHeader1", 0), At("GroupHeader1", 30),
+                                        At("MasterData1", 50), At("MasterData1", 70),
+                                        At("GroupFooter1", 90), At("GroupHeader1", 110),
+                                        At("MasterData1", 130), At("MasterData1", 150),
+                                        At("MasterData1", 170), At("GroupFooter1", 190)}));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "GroupFooter1"), (std::vector<std::string>{"2", "3"}));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"),
+              (std::vector<std::string>{"1", "1", "2", "2", "1", "3", "2", "4", "3", "5"}));
 }
 
-TEST(EngineGroups, DetailsFollowTheirMasterAndEmptyOnesHideIt) {
-  for (const bool PrintIfEmpty : {false, true}) {
-    TBuilder B;
-    TRows Masters("Masters"), Details("Details");
-    Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}, {{"Name", "C"}}});
-    const std::map<std::string, std::vector<std::string>> Items = {
-        {"A", {"a1", "a2"}}, {"B", {}}, {"C", {"c1"}}};
-    Details.DataSet.OnFirst = [&](TObject *) {
-      std::vector<std::map<std::string, Variant>> Rows;
-      for (const std::string &Item :
-           Items.at(VarToStr(Masters.Get("Name")).Std()))
-        Rows.push_back({{"Item", Variant(AnsiString(Item))}});
-      Details.SetRows(Rows);
-    };
-    B.Use(Masters);
-    B.Use(Details);
-    auto *Master = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
-    Master->SetPrintIfDetailEmpty(PrintIfEmpty);
-    TBuilder::Memo(Master, "Memo1", "[Name]");
-    TBuilder::Memo(B.Data<TfrxDetailData>("DetailData1", 40, 20, Details),
-                   "Memo2", "[Item]");
-    ASSERT_TRUE(B.Prepare()) << B.Errors();
-    std::vector<std::string> Texts;
-    for (const TShown &Band : Shown(B.Pages(), 0))
-      Texts.push_back(Band.Texts.at(0));
-    const std::vector<std::string> Expected =
-        PrintIfEmpty ? std::vector<std::string>{"A", "a1", "a2", "B", "C", "c1"}
-                     : std::vector<std::string>{"A", "a1", "a2", "C", "c1"};
-    EXPECT_EQ(Texts, Expected);
-  }
+TEST(EngineGroups, DetailsFollowTheirMasterAndEmptyOnesHideIt)
+{
+    for (const bool PrintIfEmpty : {false, true}) {
+        TBuilder B;
+        TRows Masters("Masters"), Details("Details");
+        Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}, {{"Name", "C"}}});
+        const std::map<std::string, std::vector<std::string>> Items = {
+            {"A", {"a1", "a2"}}, {"B", {}}, {"C", {"c1"}}};
+        Details.DataSet.OnFirst = [&](TObject *) {
+            std::vector<std::map<std::string, Variant>> Rows;
+            for (const std::string &Item : Items.at(VarToStr(Masters.Get("Name")).Std()))
+                Rows.push_back({{"Item", Variant(AnsiString(Item))}});
+            Details.SetRows(Rows);
+        };
+        B.Use(Masters);
+        B.Use(Details);
+        auto *Master = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
+        Master->SetPrintIfDetailEmpty(PrintIfEmpty);
+        TBuilder::Memo(Master, "Memo1", "[Name]");
+        TBuilder::Memo(B.Data<TfrxDetailData>("DetailData1", 40, 20, Details), "Memo2", "[Item]");
+        ASSERT_TRUE(B.Prepare()) << B.Errors();
+        std::vector<std::string> Texts;
+        for (const TShown &Band : Shown(B.Pages(), 0))
+            Texts.push_back(Band.Texts.at(0));
+        const std::vector<std::string> Expected =
+            PrintIfEmpty ? std::vector<std::string>{"A", "a1", "a2", "B", "C", "c1"}
+                         : std::vector<std::string>{"A", "a1", "a2", "C", "c1"};
+        EXPECT_EQ(Texts, Expected);
+    }
 }
 
 // ---- keep blocks ----
 
-TEST(EngineKeep, AGroupThatDoesNotFitMovesWholeAndCountsOnItsNewPage) {
-  TBuilder B;
-  TRows Rows("Rows");
-  std::vector<std::map<std::string, Variant>> Data;
-  for (int Group = 0; Group < 6; ++Group)
-    for (int i = 0; i < 10; ++i)
-      Data.push_back({{"Grp", Group}, {"Qty", 1}});
-  Rows.SetRows(Data);
-  B.Use(Rows);
-  auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
-  Group->SetCondition("Grp");
-  Group->SetKeepTogether(true);
-  B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
-  B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
-  TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 120, 30), "Memo1",
-                 "[SUM(<Qty>)]");
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  ASSERT_EQ(B.PageCount(), 2);
-  // Four blocks of 240 pixels fill the first page; the fifth starts the second.
-  const auto First = Layout(B.Pages(), 0);
-  EXPECT_EQ(First[First.size() - 2], At("GroupFooter1", 940));
-  EXPECT_EQ(Layout(B.Pages(), 1)[0], At("GroupHeader1", 0));
-  EXPECT_EQ(Layout(B.Pages(), 1)[1], At("MasterData1", 20));
-  EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"),
-            std::vector<std::string>{"40"});
-  EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"),
-            std::vector<std::string>{"20"});
+TEST(EngineKeep, AGroupThatDoesNotFitMovesWholeAndCountsOnItsNewPage)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    std::vector<std::map<std::string, Variant>> Data;
+    for (int Group = 0; Group < 6; ++Group)
+        for (int i = 0; i < 10; ++i)
+            Data.push_back({{"Grp", Group}, {"Qty", 1}});
+    Rows.SetRows(Data);
+    B.Use(Rows);
+    auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+    Group->SetCondition("Grp");
+    Group->SetKeepTogether(true);
+    B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+    B.Band<TfrxGroupFooter>("GroupFooter1", 80, 20);
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 120, 30), "Memo1", "[SUM(<Qty>)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    // Four blocks of 240 pixels fill the first page; the fifth starts the second.
+    const auto First = Layout(B.Pages(), 0);
+    EXPECT_EQ(First[First.size() - 2], At("GroupFooter1", 940));
+    EXPECT_EQ(Layout(B.Pages(), 1)[0], At("GroupHeader1", 0));
+    EXPECT_EQ(Layout(B.Pages(), 1)[1], At("MasterData1", 20));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"40"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"20"});
 }
 
 // ---- growing objects ----
 
-TEST(EngineStretch, GrownObjectsPushTheOnesBelowThem) {
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 80);
-  Data->SetRowCount(1);
-  Data->SetStretched(true);
-  Lines(Data, "Grows", 0, 2);                          // 20 -> 40
-  TBuilder::Memo(Data, "Pushed", "x", 0, 20, 200, 20); // moves by 20
-  Lines(Data, "GrowsToo", 40, 2);                    // moves by 20, grows by 20
-  TBuilder::Memo(Data, "Last", "y", 0, 60, 200, 20); // moves by 20 + 20
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  const auto Bands = Shown(B.Pages(), 0);
-  ASSERT_EQ(Bands.size(), 1u);
-  std::vector<std::string> Placed;
-  for (const TPlaced &O : Bands[0].Objects)
-    Placed.push_back(At(O.Name.c_str(), O.Top) + "+" +
-                     std::to_string(int(O.Height)));
-  EXPECT_EQ(Placed,
-            (std::vector<std::string>{"Grows@0.00+40", "Pushed@40.00+20",
-                                      "GrowsToo@60.00+40", "Last@100.00+20"}));
-  EXPECT_DOUBLE_EQ(Bands[0].Height, 120);
+TEST(EngineStretch, GrownObjectsPushTheOnesBelowThem)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 80);
+    Data->SetRowCount(1);
+    Data->SetStretched(true);
+    Lines(Data, "Grows", 0, 2);                          // 20 -> 40
+    TBuilder::Memo(Data, "Pushed", "x", 0, 20, 200, 20); // moves by 20
+    Lines(Data, "GrowsToo", 40, 2);                      // moves by 20, grows by 20
+    TBuilder::Memo(Data, "Last", "y", 0, 60, 200, 20);   // moves by 20 + 20
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    std::vector<std::string> Placed;
+    for (const TPlaced &O : Bands[0].Objects)
+        Placed.push_back(At(O.Name.c_str(), O.Top) + "+" + std::to_string(int(O.Height)));
+    EXPECT_EQ(Placed, (std::vector<std::string>{"Grows@0.00+40", "Pushed@40.00+20",
+                                                "GrowsToo@60.00+40", "Last@100.00+20"}));
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 120);
 }
 
-TEST(EngineStretch, OverlappedObjectsMoveOnlyToTheGrownBottom) {
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 80);
-  Data->SetRowCount(1);
-  // Above the band's top: such an object still heads the objects below it.
-  Lines(Data, "Grows", -4, 3, 20, 0, 200); // bottom -4 + 60 = 56
-  auto *Overlapped = TBuilder::Memo(Data, "Overlapped", "x", 0, 30, 50, 10);
-  Overlapped->SetShiftMode(smWhenOverlapped);
-  auto *Clear = TBuilder::Memo(Data, "Clear", "y", 100, 60, 50, 10);
-  Clear->SetShiftMode(smWhenOverlapped);
-  auto *Fixed = TBuilder::Memo(Data, "Fixed", "z", 60, 20, 30, 10);
-  Fixed->SetShiftMode(smDontShift);
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  const auto Bands = Shown(B.Pages(), 0);
-  ASSERT_EQ(Bands.size(), 1u);
-  std::map<std::string, double> Top;
-  for (const TPlaced &O : Bands[0].Objects)
-    Top[O.Name] = O.Top;
-  EXPECT_DOUBLE_EQ(Top["Overlapped"], 56);
-  EXPECT_DOUBLE_EQ(Top["Clear"], 60);
-  EXPECT_DOUBLE_EQ(Top["Fixed"], 20);
+TEST(EngineStretch, OverlappedObjectsMoveOnlyToTheGrownBottom)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 80);
+    Data->SetRowCount(1);
+    // Above the band's top: such an object still heads the objects below it.
+    Lines(Data, "Grows", -4, 3, 20, 0, 200); // bottom -4 + 60 = 56
+    auto *Overlapped = TBuilder::Memo(Data, "Overlapped", "x", 0, 30, 50, 10);
+    Overlapped->SetShiftMode(smWhenOverlapped);
+    auto *Clear = TBuilder::Memo(Data, "Clear", "y", 100, 60, 50, 10);
+    Clear->SetShiftMode(smWhenOverlapped);
+    auto *Fixed = TBuilder::Memo(Data, "Fixed", "z", 60, 20, 30, 10);
+    Fixed->SetShiftMode(smDontShift);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    std::map<std::string, double> Top;
+    for (const TPlaced &O : Bands[0].Objects)
+        Top[O.Name] = O.Top;
+    EXPECT_DOUBLE_EQ(Top["Overlapped"], 56);
+    EXPECT_DOUBLE_EQ(Top["Clear"], 60);
+    EXPECT_DOUBLE_EQ(Top["Fixed"], 20);
 }
 
-TEST(EngineStretch, AFramedCharacterMemoAtTheBottomTakesALineMore) {
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 100);
-  Data->SetRowCount(1);
-  Data->SetStretched(true);
-  auto *Memo = new TfrxDMPMemoView(Data);
-  Memo->SetName("DMPMemo1");
-  Memo->SetBounds(0, 0, 96, 17);
-  Memo->Frame()->SetTyp({ftBottom});
-  auto *Filler = Lines(Data, "Filler", 0, 1, 10);
-  Filler->SetStretchMode(smMaxHeight);
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  const auto Bands = Shown(B.Pages(), 0);
-  ASSERT_EQ(Bands.size(), 1u);
-  EXPECT_DOUBLE_EQ(Bands[0].Height, 34);
-  EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Height, 34);
+TEST(EngineStretch, AFramedCharacterMemoAtTheBottomTakesALineMore)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 100);
+    Data->SetRowCount(1);
+    Data->SetStretched(true);
+    auto *Memo = new TfrxDMPMemoView(Data);
+    Memo->SetName("DMPMemo1");
+    Memo->SetBounds(0, 0, 96, 17);
+    Memo->Frame()->SetTyp({ftBottom});
+    auto *Filler = Lines(Data, "Filler", 0, 1, 10);
+    Filler->SetStretchMode(smMaxHeight);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 1u);
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 34);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Height, 34);
 }
 
-namespace {
+namespace
+{
 
-const char *const LongText =
-    "one two three four five six seven eight nine ten eleven twelve";
+const char *const LongText = "one two three four five six seven eight nine ten eleven twelve";
 
-TfrxMemoView *Wrapping(TfrxBand *Band, const char *Name, const char *Text,
-                       double Top) {
-  TfrxMemoView *Memo = TBuilder::Memo(Band, Name, Text, 0, Top, 100, 18);
-  Memo->SetStretchMode(smActualHeight);
-  return Memo;
+TfrxMemoView *Wrapping(TfrxBand *Band, const char *Name, const char *Text, double Top)
+{
+    TfrxMemoView *Memo = TBuilder::Memo(Band, Name, Text, 0, Top, 100, 18);
+    Memo->SetStretchMode(smActualHeight);
+    return Memo;
 }
 
 // What such a memo needs, measured on a report of its own.
-double NeededHeight(const char *Text) {
-  TBuilder Scratch;
-  auto *Band = Scratch.Band<TfrxMasterData>("MasterData1", 0, 20);
-  return Wrapping(Band, "Memo1", Text, 0)->CalcHeight();
+double NeededHeight(const char *Text)
+{
+    TBuilder Scratch;
+    auto *Band = Scratch.Band<TfrxMasterData>("MasterData1", 0, 20);
+    return Wrapping(Band, "Memo1", Text, 0)->CalcHeight();
 }
 
 } // namespace
 
-TEST(EngineStretch, AWrappingMemoGrowsItsBandAndPushesWhatIsBelow) {
-  const double Needed = NeededHeight(LongText);
-  ASSERT_GT(Needed, 18 * 2) << "the text takes several lines";
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 40);
-  Data->SetRowCount(2);
-  Data->SetStretched(true);
-  Wrapping(Data, "Memo1", LongText, 0);
-  TBuilder::Memo(Data, "Memo2", "below", 0, 20, 100, 18);
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  const auto Bands = Shown(B.Pages(), 0);
-  ASSERT_EQ(Bands.size(), 2u);
-  EXPECT_DOUBLE_EQ(Bands[0].Objects.at(0).Height, Needed);
-  EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Top, 20 + Needed - 18);
-  EXPECT_DOUBLE_EQ(Bands[0].Height, 20 + Needed);
-  EXPECT_DOUBLE_EQ(Bands[1].Top, Bands[0].Height);
+TEST(EngineStretch, AWrappingMemoGrowsItsBandAndPushesWhatIsBelow)
+{
+    const double Needed = NeededHeight(LongText);
+    ASSERT_GT(Needed, 18 * 2) << "the text takes several lines";
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 40);
+    Data->SetRowCount(2);
+    Data->SetStretched(true);
+    Wrapping(Data, "Memo1", LongText, 0);
+    TBuilder::Memo(Data, "Memo2", "below", 0, 20, 100, 18);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    const auto Bands = Shown(B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 2u);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(0).Height, Needed);
+    EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Top, 20 + Needed - 18);
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 20 + Needed);
+    EXPECT_DOUBLE_EQ(Bands[1].Top, Bands[0].Height);
 }
 
-TEST(EngineSplit, AMemoTooLongForThePageContinuesWithItsUnprintedLines) {
-  std::string Text;
-  for (int i = 1; i <= 120; ++i)
-    Text += "line " + std::to_string(i) + (i < 120 ? "\r\n" : "");
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
-  Data->SetRowCount(1);
-  Data->SetAllowSplit(true);
-  Data->SetStretched(true);
-  Wrapping(Data, "Memo1", Text.c_str(), 0)->SetWidth(300);
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  ASSERT_GE(B.PageCount(), 2);
-  std::string Printed;
-  for (int Page = 0; Page < B.PageCount(); ++Page)
-    for (const std::string &Part : TextsOf(B.Pages(), Page, "MasterData1"))
-      Printed += (Printed.empty() ? "" : "\r\n") + Part;
-  EXPECT_EQ(Printed, Text);
-  const auto First = Shown(B.Pages(), 0);
-  EXPECT_LE(First[0].Height, 297 * 3.77953 - 20 * 3.77953 + 1e-6);
+TEST(EngineSplit, AMemoTooLongForThePageContinuesWithItsUnprintedLines)
+{
+    std::string Text;
+    for (int i = 1; i <= 120; ++i)
+        Text += "line " + std::to_string(i) + (i < 120 ? "\r\n" : "");
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Wrapping(Data, "Memo1", Text.c_str(), 0)->SetWidth(300);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_GE(B.PageCount(), 2);
+    std::string Printed;
+    for (int Page = 0; Page < B.PageCount(); ++Page)
+        for (const std::string &Part : TextsOf(B.Pages(), Page, "MasterData1"))
+            Printed += (Printed.empty() ? "" : "\r\n") + Part;
+    EXPECT_EQ(Printed, Text);
+    const auto First = Shown(B.Pages(), 0);
+    EXPECT_LE(First[0].Height, 297 * 3.77953 - 20 * 3.77953 + 1e-6);
 }
 
 // ---- splitting ----
 
-TEST(EngineSplit, ASplitBandContinuesOnTheNextPage) {
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
-  Data->SetRowCount(1);
-  Data->SetAllowSplit(true);
-  Data->SetStretched(true);
-  Lines(Data, "Text", 0, 100);
-  B.Band<TfrxPageFooter>("PageFooter1", 200, 30);
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  ASSERT_EQ(B.PageCount(), 2);
-  const auto First = Shown(B.Pages(), 0), Second = Shown(B.Pages(), 1);
-  ASSERT_EQ(First[0].Name, "MasterData1");
-  ASSERT_EQ(Second[0].Name, "MasterData1");
-  // Fifty whole lines in the first part, the other fifty in the second.
-  EXPECT_NEAR(First[0].Objects.at(0).Height, FooterTop, 1e-6);
-  EXPECT_DOUBLE_EQ(Second[0].Top, 0);
-  EXPECT_DOUBLE_EQ(Second[0].Objects.at(0).Height, 1000);
-  EXPECT_DOUBLE_EQ(Second[0].Height, 1000);
+TEST(EngineSplit, ASplitBandContinuesOnTheNextPage)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Lines(Data, "Text", 0, 100);
+    B.Band<TfrxPageFooter>("PageFooter1", 200, 30);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    const auto First = Shown(B.Pages(), 0), Second = Shown(B.Pages(), 1);
+    ASSERT_EQ(First[0].Name, "MasterData1");
+    ASSERT_EQ(Second[0].Name, "MasterData1");
+    // Fifty whole lines in the first part, the other fifty in the second.
+    EXPECT_NEAR(First[0].Objects.at(0).Height, FooterTop, 1e-6);
+    EXPECT_DOUBLE_EQ(Second[0].Top, 0);
+    EXPECT_DOUBLE_EQ(Second[0].Objects.at(0).Height, 1000);
+    EXPECT_DOUBLE_EQ(Second[0].Height, 1000);
 }
 
-TEST(EngineSplit, ABandWithoutSplitMovesWhole) {
-  TListReport L(46);
-  L.Data->SetHeight(20);
-  auto *Tall = L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 100);
-  (void)Tall;
-  ASSERT_TRUE(L.B.Prepare());
-  ASSERT_EQ(L.B.PageCount(), 2);
-  EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("ReportSummary1", 30));
+TEST(EngineSplit, ABandWithoutSplitMovesWhole)
+{
+    TListReport L(46);
+    L.Data->SetHeight(20);
+    auto *Tall = L.B.Band<TfrxReportSummary>("ReportSummary1", 300, 100);
+    (void)Tall;
+    ASSERT_TRUE(L.B.Prepare());
+    ASSERT_EQ(L.B.PageCount(), 2);
+    EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("ReportSummary1", 30));
 }
 
-TEST(EngineSplit, ALineTallerThanAPageEndsTheRunWithAnError) {
-  TBuilder B;
-  auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
-  Data->SetRowCount(1);
-  Data->SetAllowSplit(true);
-  Data->SetStretched(true);
-  Lines(Data, "Text", 0, 2, 1200);
-  EXPECT_FALSE(B.Prepare());
-  EXPECT_NE(B.Errors().find("Text"), std::string::npos) << B.Errors();
-  EXPECT_NE(B.Errors().find("не помещается на странице"), std::string::npos)
-      << B.Errors();
-  EXPECT_LT(B.PageCount(), 4);
+TEST(EngineSplit, ALineTallerThanAPageEndsTheRunWithAnError)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Lines(Data, "Text", 0, 2, 1200);
+    EXPECT_FALSE(B.Prepare());
+    EXPECT_NE(B.Errors().find("Text"), std::string::npos) << B.Errors();
+    EXPECT_NE(B.Errors().find("не помещается на странице"), std::string::npos) << B.Errors();
+    EXPECT_LT(B.PageCount(), 4);
 }
 
-TEST(EngineSplit, AHeaderTallerThanAPageEndsTheRunWithAnError) {
-  TListReport L(5);
-  L.Header->SetHeight(2000);
-  EXPECT_FALSE(L.B.Prepare());
-  EXPECT_NE(L.B.Errors().find("PageHeader1"), std::string::npos)
-      << L.B.Errors();
+TEST(EngineSplit, AHeaderTallerThanAPageEndsTheRunWithAnError)
+{
+    TListReport L(5);
+    L.Header->SetHeight(2000);
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_NE(L.B.Errors().find("PageHeader1"), std::string::npos) << L.B.Errors();
 }
 
 // ---- subreports ----
 
-namespace {
+namespace
+{
 
 // Rows A and B, each with a subreport of three items at the right.
 struct TSubreports {
-  TBuilder B;
-  TRows Masters{"Masters"}, Items{"Items"};
-  TfrxMasterData *Data;
-  TfrxSubreport *Sub;
+    TBuilder B;
+    TRows Masters{"Masters"}, Items{"Items"};
+    TfrxMasterData *Data;
+    TfrxSubreport *Sub;
 
-  explicit TSubreports(bool OnParent) {
-    Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
-    Items.SetRows({{{"Item", "i1"}}, {{"Item", "i2"}}, {{"Item", "i3"}}});
-    B.Use(Masters);
-    B.Use(Items);
-    Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
-    TBuilder::Memo(Data, "Memo1", "[Name]", 0, 0, 100);
-    auto *Inner = new TfrxReportPage(B.Report.get());
-    Inner->SetName("Page2");
-    auto *InnerData = new TfrxMasterData(Inner);
-    InnerData->SetName("MasterData2");
-    InnerData->SetHeight(20);
-    InnerData->SetDataSet(&Items.DataSet);
-    TBuilder::Memo(InnerData, "Memo2", "[Item]", 0, 0, 100);
-    Sub = new TfrxSubreport(Data);
-    Sub->SetName("Subreport1");
-    Sub->SetBounds(300, 0, 200, 20);
-    Sub->SetPage(Inner);
-    Sub->SetPrintOnParent(OnParent);
-  }
+    explicit TSubreports(bool OnParent)
+    {
+        Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}});
+        Items.SetRows({{{"Item", "i1"}}, {{"Item", "i2"}}, {{"Item", "i3"}}});
+        B.Use(Masters);
+        B.Use(Items);
+        Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
+        TBuilder::Memo(Data, "Memo1", "[Name]", 0, 0, 100);
+        auto *Inner = new TfrxReportPage(B.Report.get());
+        Inner->SetName("Page2");
+        auto *InnerData = new TfrxMasterData(Inner);
+        InnerData->SetName("MasterData2");
+        InnerData->SetHeight(20);
+        InnerData->SetDataSet(&Items.DataSet);
+        TBuilder::Memo(InnerData, "Memo2", "[Item]", 0, 0, 100);
+        Sub = new TfrxSubreport(Data);
+        Sub->SetName("Subreport1");
+        Sub->SetBounds(300, 0, 200, 20);
+        Sub->SetPage(Inner);
+        Sub->SetPrintOnParent(OnParent);
+    }
 };
 
 } // namespace
 
-TEST(EngineSubreports, ASubreportRunsBesideItsBandAndTheNextBandFollowsItsEnd) {
-  TSubreports S(false);
-  ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
-  ASSERT_EQ(S.B.PageCount(), 1) << "the subreport's page is no page of its own";
-  std::vector<std::string> Places;
-  for (const TShown &Band : Shown(S.B.Pages(), 0))
-    Places.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
-                     Hundredths(Band.Top));
-  EXPECT_EQ(Places, (std::vector<std::string>{
-                        "A@0.00,0.00", "i1@300.00,0.00", "i2@300.00,20.00",
-                        "i3@300.00,40.00", "B@0.00,60.00", "i1@300.00,60.00",
-                        "i2@300.00,80.00", "i3@300.00,100.00"}));
+TEST(EngineSubreports, ASubreportRunsBesideItsBandAndTheNextBandFollowsItsEnd)
+{
+    TSubreports S(false);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 1) << "the subreport's page is no page of its own";
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(S.B.Pages(), 0))
+        Places.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                         Hundredths(Band.Top));
+    EXPECT_EQ(Places,
+              (std::vector<std::string>{"A@0.00,0.00", "i1@300.00,0.00", "i2@300.00,20.00",
+                                        "i3@300.00,40.00", "B@0.00,60.00", "i1@300.00,60.00",
+                                        "i2@300.00,80.00", "i3@300.00,100.00"}));
 }
 
-TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand) {
-  TSubreports S(true);
-  S.Data->SetStretched(true);
-  ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
-  const auto Bands = Shown(S.B.Pages(), 0);
-  ASSERT_EQ(Bands.size(), 2u);
-  // Three items of 20 pixels, the last memo 18 high.
-  EXPECT_DOUBLE_EQ(Bands[0].Height, 58);
-  EXPECT_DOUBLE_EQ(Bands[1].Top, 58);
-  EXPECT_EQ(Bands[0].Texts, (std::vector<std::string>{"A", "i1", "i2", "i3"}));
-  EXPECT_EQ(Bands[1].Texts, (std::vector<std::string>{"B", "i1", "i2", "i3"}));
-  std::vector<std::string> Tops;
-  for (const TPlaced &O : Bands[1].Objects)
-    Tops.push_back(Hundredths(O.Top));
-  EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
+TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
+{
+    TSubreports S(true);
+    S.Data->SetStretched(true);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    const auto Bands = Shown(S.B.Pages(), 0);
+    ASSERT_EQ(Bands.size(), 2u);
+    // Three items of 20 pixels, the last memo 18 high.
+    EXPECT_DOUBLE_EQ(Bands[0].Height, 58);
+    EXPECT_DOUBLE_EQ(Bands[1].Top, 58);
+    EXPECT_EQ(Bands[0].Texts, (std::vector<std::string>{"A", "i1", "i2", "i3"}));
+    EXPECT_EQ(Bands[1].Texts, (std::vector<std::string>{"B", "i1", "i2", "i3"}));
+    std::vector<std::string> Tops;
+    for (const TPlaced &O : Bands[1].Objects)
+        Tops.push_back(Hundredths(O.Top));
+    EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
 }
 
 // ---- the outline ----
 
-namespace {
+namespace
+{
 
 // The Index-th entry of the outline's current item as "text:page:top".
-std::string OutlineEntry(TfrxCustomOutline *Outline, int Index) {
-  AnsiString Text;
-  int Page = -1, Top = -1;
-  Outline->GetItem(Index, Text, Page, Top);
-  return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
+std::string OutlineEntry(TfrxCustomOutline *Outline, int Index)
+{
+    AnsiString Text;
+    int Page = -1, Top = -1;
+    Outline->GetItem(Index, Text, Page, Top);
+    return Text.ToUtf8() + ":" + std::to_string(Page) + ":" + std::to_string(Top);
 }
 
 } // namespace
 
-TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop) {
-  TListReport L(49);
-  std::vector<std::map<std::string, Variant>> Names;
-  for (int i = 1; i <= 49; ++i)
-    Names.push_back({{"Name", Variant(AnsiString("R") + IntToStr(i))}});
-  L.Rows.SetRows(Names);
-  L.Data->SetOutlineText("Name");
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  TfrxCustomOutline *Outline = L.B.Pages()->Outline();
-  Outline->LevelRoot();
-  ASSERT_EQ(Outline->GetCount(), 49);
-  EXPECT_EQ(OutlineEntry(Outline, 0), "R1:0:70");
-  EXPECT_EQ(OutlineEntry(Outline, 46), "R47:0:990");
-  EXPECT_EQ(OutlineEntry(Outline, 47), "R48:1:30");
+TEST(EngineOutline, EachRecordOfABandWithOutlineTextGetsAnEntryAtItsTop)
+{
+    TListReport L(49);
+    std::vector<std::map<std::string, Variant>> Names;
+    for (int i = 1; i <= 49; ++i)
+        Names.push_back({{"Name", Variant(AnsiString("R") + IntToStr(i))}});
+    L.Rows.SetRows(Names);
+    L.Data->SetOutlineText("Name");
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    TfrxCustomOutline *Outline = L.B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 49);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "R1:0:70");
+    EXPECT_EQ(OutlineEntry(Outline, 46), "R47:0:990");
+    EXPECT_EQ(OutlineEntry(Outline, 47), "R48:1:30");
 }
 
-TEST(EngineOutline, AKeptBlockThatMovesTakesItsEntriesAlongFromAnEmptyOutline) {
-  TBuilder B;
-  TRows Plain("Plain"), Masters("Masters"), Details("Details");
-  Plain.SetCount(40);
-  Masters.SetRows({{{"M", Variant(AnsiString("m1"))}}});
-  std::vector<std::map<std::string, Variant>> Lines;
-  for (int i = 1; i <= 15; ++i)
-    Lines.push_back({{"D", Variant(AnsiString("d") + IntToStr(i))}});
-  Details.SetRows(Lines);
-  B.Use(Plain);
-  B.Use(Masters);
-  B.Use(Details);
-  B.Data<TfrxMasterData>("MasterData1", 0, 20, Plain);
-  auto *Master = B.Data<TfrxMasterData>("MasterData2", 40, 20, Masters);
-  Master->SetKeepTogether(true);
-  Master->SetOutlineText("M");
-  B.Data<TfrxDetailData>("DetailData1", 80, 20, Details)->SetOutlineText("D");
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
+TEST(EngineOutline, AKeptBlockThatMovesTakesItsEntriesAlongFromAnEmptyOutline)
+{
+    TBuilder B;
+    TRows Plain("Plain"), Masters("Masters"), Details("Details");
+    Plain.SetCount(40);
+    Masters.SetRows({{{"M", Variant(AnsiString("m1"))}}});
+    std::vector<std::map<std::string, Variant>> Lines;
+    for (int i = 1; i <= 15; ++i)
+        Lines.push_back({{"D", Variant(AnsiString("d") + IntToStr(i))}});
+    Details.SetRows(Lines);
+    B.Use(Plain);
+    B.Use(Masters);
+    B.Use(Details);
+    B.Data<TfrxMasterData>("MasterData1", 0, 20, Plain);
+    auto *Master = B.Data<TfrxMasterData>("MasterData2", 40, 20, Masters);
+    Master->SetKeepTogether(true);
+    Master->SetOutlineText("M");
+    B.Data<TfrxDetailData>("DetailData1", 80, 20, Details)->SetOutlineText("D");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
 
-  // 40 plain rows fill 800 pixels; the master and its eleven lines that fit
-  // move to the second page when the twelfth does not.
-  ASSERT_EQ(B.PageCount(), 2);
-  EXPECT_EQ(Layout(B.Pages(), 1)[0], At("MasterData2", 0));
-  TfrxCustomOutline *Outline = B.Pages()->Outline();
-  Outline->LevelRoot();
-  ASSERT_EQ(Outline->GetCount(), 1);
-  EXPECT_EQ(OutlineEntry(Outline, 0), "m1:1:0");
-  Outline->LevelDown(0);
-  ASSERT_EQ(Outline->GetCount(), 15);
-  EXPECT_EQ(OutlineEntry(Outline, 0), "d1:1:20");
-  EXPECT_EQ(OutlineEntry(Outline, 10), "d11:1:220");
-  EXPECT_EQ(OutlineEntry(Outline, 11), "d12:1:240");
-  // Nothing outside the outline was given a page or a top.
-  TfrxXMLItem *Root =
-      dynamic_cast<TfrxPreviewPages *>(B.Pages())->XMLDoc()->Root();
-  for (int i = 0; i < Root->Count(); ++i)
-    if (Root->Items(i)->Name() != "outline") {
-      EXPECT_EQ(Root->Items(i)->Prop("page"), "")
-          << Root->Items(i)->Name().Std();
-      EXPECT_EQ(Root->Items(i)->Prop("top"), "")
-          << Root->Items(i)->Name().Std();
-    }
+    // 40 plain rows fill 800 pixels; the master and its eleven lines that fit
+    // move to the second page when the twelfth does not.
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 1)[0], At("MasterData2", 0));
+    TfrxCustomOutline *Outline = B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 1);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "m1:1:0");
+    Outline->LevelDown(0);
+    ASSERT_EQ(Outline->GetCount(), 15);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "d1:1:20");
+    EXPECT_EQ(OutlineEntry(Outline, 10), "d11:1:220");
+    EXPECT_EQ(OutlineEntry(Outline, 11), "d12:1:240");
+    // Nothing outside the outline was given a page or a top.
+    TfrxXMLItem *Root = dynamic_cast<TfrxPreviewPages *>(B.Pages())->XMLDoc()->Root();
+    for (int i = 0; i < Root->Count(); ++i)
+        if (Root->Items(i)->Name() != "outline") {
+            EXPECT_EQ(Root->Items(i)->Prop("page"), "") << Root->Items(i)->Name().Std();
+            EXPECT_EQ(Root->Items(i)->Prop("top"), "") << Root->Items(i)->Name().Std();
+        }
 }
 
 // ---- the run's controls ----
 
-TEST(EngineRun, ScriptsBreakPagesThroughTheEngine) {
-  TBuilder B;
-  TRows Rows("Rows");
-  Rows.SetCount(10);
-  B.Use(Rows);
-  auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
-  Data->SetOnBeforePrint("MasterData1OnBeforePrint");
-  B.Report->ScriptText()->SetText(
-      "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
-      "begin\r\n  if Engine.CurY > 100 then Engine.NewPage;\r\nend;\r\n"
-      "begin\r\nend.");
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  ASSERT_EQ(B.PageCount(), 2);
-  EXPECT_EQ(Layout(B.Pages(), 0), ::Rows(0, 6));
-  EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
+TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(10);
+    B.Use(Rows);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    Data->SetOnBeforePrint("MasterData1OnBeforePrint");
+    B.Report->ScriptText()->SetText(
+        "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
+        "begin\r\n  if Engine.CurY > 100 then Engine.NewPage;\r\nend;\r\n"
+        "begin\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 0), ::Rows(0, 6));
+    EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
 }
 
-TEST(EngineRun, APreparationStartedDuringARunIsRefused) {
-  TListReport L(60);
-  int Inner = -1;
-  L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
-    if (Inner < 0 && Sender->Name() == "MasterData1")
-      Inner = L.B.Report->PrepareReport();
-  };
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  EXPECT_EQ(Inner, 0);
-  EXPECT_EQ(L.B.PageCount(), 2);
+TEST(EngineRun, APreparationStartedDuringARunIsRefused)
+{
+    TListReport L(60);
+    int Inner = -1;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Inner < 0 && Sender->Name() == "MasterData1") Inner = L.B.Report->PrepareReport();
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(Inner, 0);
+    EXPECT_EQ(L.B.PageCount(), 2);
 }
 
-TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar) {
-  TListReport L(1000);
-  int Seen = 0;
-  L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
-    if (Sender->Name() == "MasterData1" && ++Seen == 60)
-      L.B.Report->Engine()->StopReport();
-  };
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  EXPECT_EQ(L.B.PageCount(), 2);
+TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
+{
+    TListReport L(1000);
+    int Seen = 0;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Sender->Name() == "MasterData1" && ++Seen == 60) L.B.Report->Engine()->StopReport();
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(L.B.PageCount(), 2);
 }
 
 // ---- dialogs and pages built by hand ----
 
-namespace {
+namespace
+{
 
 // A dialog page of the report with one button on its form, so that it asks
 // something.
-TfrxDialogPage *AskingDialog(TfrxReport *Report, const char *Name) {
-  auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report->FindObject(Name));
-  if (!Dialog) {
-    Dialog = new TfrxDialogPage(Report);
-    Dialog->SetName(Name);
-  }
-  auto *Button = new TButton(Dialog->Form());
-  Button->SetParent(Dialog->Form());
-  return Dialog;
+TfrxDialogPage *AskingDialog(TfrxReport *Report, const char *Name)
+{
+    auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report->FindObject(Name));
+    if (!Dialog) {
+        Dialog = new TfrxDialogPage(Report);
+        Dialog->SetName(Name);
+    }
+    auto *Button = new TButton(Dialog->Form());
+    Button->SetParent(Dialog->Form());
+    return Dialog;
 }
 
 } // namespace
 
-TEST(EngineDialogs, DialogPagesAskBeforeTheRunAndACancelEndsIt) {
-  TListReport L(3);
-  TfrxReport *Report = L.B.Report.get();
-  TfrxDialogPage *Asking = AskingDialog(Report, "DialogPage1");
-  Asking->SetCaption(AnsiString::FromUtf8("Период"));
-  Asking->SetBorderStyle(bsDialog);
-  (new TfrxDialogPage(Report))
-      ->SetName("DialogPage2"); // no controls: nothing to ask
-  int Result = mrOk;
-  std::vector<std::string> Shown;
-  Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
-    Shown.push_back(Page->Name().Std() + ":" + Page->Caption().ToUtf8() + ":" +
-                    std::to_string(Page->Form()->BorderStyle()));
-    Page->SetModalResult(Result);
-  };
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" +
-                                            std::to_string(bsDialog)});
-  EXPECT_EQ(L.B.PageCount(), 1);
+TEST(EngineDialogs, DialogPagesAskBeforeTheRunAndACancelEndsIt)
+{
+    TListReport L(3);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Asking = AskingDialog(Report, "DialogPage1");
+    Asking->SetCaption(AnsiString::FromUtf8("Период"));
+    Asking->SetBorderStyle(bsDialog);
+    (new TfrxDialogPage(Report))->SetName("DialogPage2"); // no controls: nothing to ask
+    int Result = mrOk;
+    std::vector<std::string> Shown;
+    Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
+        Shown.push_back(Page->Name().Std() + ":" + Page->Caption().ToUtf8() + ":" +
+                        std::to_string(Page->Form()->BorderStyle()));
+        Page->SetModalResult(Result);
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" + std::to_string(bsDialog)});
+    EXPECT_EQ(L.B.PageCount(), 1);
 
-  // The template came back into the same page, whose form keeps the button the
-  // host put there: the next run asks again.
-  EXPECT_EQ(Report->FindObject("DialogPage1"), Asking);
-  Shown.clear();
-  Result = mrCancel;
-  EXPECT_FALSE(L.B.Prepare());
-  EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" +
-                                            std::to_string(bsDialog)});
-  EXPECT_EQ(L.B.PageCount(), 0);
+    // The template came back into the same page, whose form keeps the button the
+    // host put there: the next run asks again.
+    EXPECT_EQ(Report->FindObject("DialogPage1"), Asking);
+    Shown.clear();
+    Result = mrCancel;
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_EQ(Shown, std::vector<std::string>{"DialogPage1:Период:" + std::to_string(bsDialog)});
+    EXPECT_EQ(L.B.PageCount(), 0);
 }
 
-TEST(EngineDialogs, ADialogPageShownModallyRunsItsScriptEvents) {
-  TListReport L(3);
-  TfrxReport *Report = L.B.Report.get();
-  TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
-  Dialog->OnShow = "DialogPage1OnShow";
-  Report->SetOnStopReport("ReportOnStop");
-  Report->ScriptText()->SetText(
-      "var Stopped: Integer;\r\n"
-      "procedure DialogPage1OnShow(Sender: TfrxComponent);\r\n"
-      "begin\r\n  DialogPage1.ModalResult := mrCancel;\r\nend;\r\n"
-      "procedure ReportOnStop(Sender: TfrxComponent);\r\n"
-      "begin\r\n  Stopped := 1;\r\nend;\r\n"
-      "begin\r\n  Stopped := 0;\r\nend.");
-  EXPECT_FALSE(L.B.Prepare());
-  EXPECT_EQ(L.B.PageCount(), 0);
-  EXPECT_EQ(Report->Script()->Variables("Stopped").AsInteger(), 1);
+TEST(EngineDialogs, ADialogPageShownModallyRunsItsScriptEvents)
+{
+    TListReport L(3);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
+    Dialog->OnShow = "DialogPage1OnShow";
+    Report->SetOnStopReport("ReportOnStop");
+    Report->ScriptText()->SetText("var Stopped: Integer;\r\n"
+                                  "procedure DialogPage1OnShow(Sender: TfrxComponent);\r\n"
+                                  "begin\r\n  DialogPage1.ModalResult := mrCancel;\r\nend;\r\n"
+                                  "procedure ReportOnStop(Sender: TfrxComponent);\r\n"
+                                  "begin\r\n  Stopped := 1;\r\nend;\r\n"
+                                  "begin\r\n  Stopped := 0;\r\nend.");
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_EQ(L.B.PageCount(), 0);
+    EXPECT_EQ(Report->Script()->Variables("Stopped").AsInteger(), 1);
 }
 
-TEST(EngineDialogs,
-     TheFormTakesThePagesPlaceAndItsKeysAndClosingGoThroughTheScript) {
-  TListReport L(1);
-  TfrxReport *Report = L.B.Report.get();
-  TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
-  Dialog->SetLeft(10.4);
-  Dialog->SetTop(20.6);
-  Dialog->SetWidth(300);
-  Dialog->SetHeight(200);
-  Dialog->OnKeyDown = "KeyDown";
-  Dialog->OnKeyPress = "KeyPress";
-  Dialog->OnCloseQuery = "CloseQuery";
-  Report->ScriptText()->SetText(
-      "procedure KeyDown(Sender: TfrxComponent; var Key: Integer; Shift: "
-      "Integer);\r\n"
-      "begin\r\n  Key := Key + Shift;\r\nend;\r\n"
-      "procedure KeyPress(Sender: TfrxComponent; var Key: String);\r\n"
-      "begin\r\n  Key := 'x';\r\nend;\r\n"
-      "procedure CloseQuery(Sender: TfrxComponent; var CanClose: Boolean);\r\n"
-      "begin\r\n  CanClose := False;\r\nend;\r\n"
-      "begin\r\nend.");
-  std::vector<std::string> Seen;
-  Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
-    TForm *Form = Page->Form();
-    Seen.push_back(
-        std::to_string(Form->Left()) + "," + std::to_string(Form->Top()) + "," +
-        std::to_string(Form->Width()) + "," + std::to_string(Form->Height()));
-    Page->Initialize();
-    WORD Key = 65;
-    Form->OnKeyDown(Form, Key, TShiftState{ssShift});
-    Seen.push_back(std::to_string(Key));
-    char Typed = 'a';
-    Form->OnKeyPress(Form, Typed);
-    Seen.push_back(std::string(1, Typed));
-    bool CanClose = true;
-    Form->OnCloseQuery(Form, CanClose);
-    Seen.push_back(CanClose ? "closes" : "stays");
-    Page->SetModalResult(mrOk);
-  };
-  ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
-  const std::string Shifted = std::to_string(65 + TShiftState{ssShift}.ToInt());
-  EXPECT_EQ(Seen,
-            (std::vector<std::string>{"10,21,300,200", Shifted, "x", "stays"}));
+TEST(EngineDialogs, TheFormTakesThePagesPlaceAndItsKeysAndClosingGoThroughTheScript)
+{
+    TListReport L(1);
+    TfrxReport *Report = L.B.Report.get();
+    TfrxDialogPage *Dialog = AskingDialog(Report, "DialogPage1");
+    Dialog->SetLeft(10.4);
+    Dialog->SetTop(20.6);
+    Dialog->SetWidth(300);
+    Dialog->SetHeight(200);
+    Dialog->OnKeyDown = "KeyDown";
+    Dialog->OnKeyPress = "KeyPress";
+    Dialog->OnCloseQuery = "CloseQuery";
+    Report->ScriptText()->SetText(
+        "procedure KeyDown(Sender: TfrxComponent; var Key: Integer; Shift: "
+        "Integer);\r\n"
+        "begin\r\n  Key := Key + Shift;\r\nend;\r\n"
+        "procedure KeyPress(Sender: TfrxComponent; var Key: String);\r\n"
+        "begin\r\n  Key := 'x';\r\nend;\r\n"
+        "procedure CloseQuery(Sender: TfrxComponent; var CanClose: Boolean);\r\n"
+        "begin\r\n  CanClose := False;\r\nend;\r\n"
+        "begin\r\nend.");
+    std::vector<std::string> Seen;
+    Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
+        TForm *Form = Page->Form();
+        Seen.push_back(std::to_string(Form->Left()) + "," + std::to_string(Form->Top()) + "," +
+                       std::to_string(Form->Width()) + "," + std::to_string(Form->Height()));
+        Page->Initialize();
+        WORD Key = 65;
+        Form->OnKeyDown(Form, Key, TShiftState{ssShift});
+        Seen.push_back(std::to_string(Key));
+        char Typed = 'a';
+        Form->OnKeyPress(Form, Typed);
+        Seen.push_back(std::string(1, Typed));
+        bool CanClose = true;
+        Form->OnCloseQuery(Form, CanClose);
+        Seen.push_back(CanClose ? "closes" : "stays");
+        Page->SetModalResult(mrOk);
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    const std::string Shifted = std::to_string(65 + TShiftState{ssShift}.ToInt());
+    EXPECT_EQ(Seen, (std::vector<std::string>{"10,21,300,200", Shifted, "x", "stays"}));
 }
 
-TEST(EngineManualBuild, TheHostBuildsThePageBeforeItsScriptProcedure) {
-  TBuilder B;
-  auto *Line = B.Band<TfrxChild>("Line", 0, 20);
-  TBuilder::Memo(Line, "Text", "row");
-  B.Page->SetOnManualBuild("PageBuild");
-  B.Report->ScriptText()->SetText(
-      "procedure PageBuild(Sender: TfrxComponent);\r\n"
-      "begin\r\n  Engine.ShowBand(Line);\r\nend;\r\n"
-      "begin\r\nend.");
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  EXPECT_EQ(Layout(B.Pages(), 0), std::vector<std::string>{At("Line", 0)});
+TEST(EngineManualBuild, TheHostBuildsThePageBeforeItsScriptProcedure)
+{
+    TBuilder B;
+    auto *Line = B.Band<TfrxChild>("Line", 0, 20);
+    TBuilder::Memo(Line, "Text", "row");
+    B.Page->SetOnManualBuild("PageBuild");
+    B.Report->ScriptText()->SetText("procedure PageBuild(Sender: TfrxComponent);\r\n"
+                                    "begin\r\n  Engine.ShowBand(Line);\r\nend;\r\n"
+                                    "begin\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(Layout(B.Pages(), 0), std::vector<std::string>{At("Line", 0)});
 
-  std::vector<std::string> Built;
-  B.Report->OnManualBuild = [&](TfrxPage *Page) {
-    Built.push_back(Page->Name().Std());
-    auto *Band = dynamic_cast<TfrxBand *>(B.Report->FindObject("Line"));
-    for (int i = 0; i < 3; ++i)
-      B.Report->Engine()->ShowBand(Band);
-  };
-  ASSERT_TRUE(B.Prepare()) << B.Errors();
-  EXPECT_EQ(Built, std::vector<std::string>{"Page1"});
-  EXPECT_EQ(Layout(B.Pages(), 0),
-            (std::vector<std::string>{At("Line", 0), At("Line", 20),
-                                      At("Line", 40)}));
+    std::vector<std::string> Built;
+    B.Report->OnManualBuild = [&](TfrxPage *Page) {
+        Built.push_back(Page->Name().Std());
+        auto *Band = dynamic_cast<TfrxBand *>(B.Report->FindObject("Line"));
+        for (int i = 0; i < 3; ++i)
+            B.Report->Engine()->ShowBand(Band);
+    };
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(Built, std::vector<std::string>{"Page1"});
+    EXPECT_EQ(Layout(B.Pages(), 0),
+              (std::vector<std::string>{At("Line", 0), At("Line", 20), At("Line", 40)}));
 }
 
 // ---- vertical bands ----
 
-namespace {
+namespace
+{
 
 // A report of rows whose cells come from a vertical band of columns: row i
 // has N = i, column j has M = 10 j.
 struct TCrossReport {
-  TBuilder B;
-  TRows RowData{"Rows"};
-  TRows ColumnData{"Columns"};
-  TfrxMasterData *Row;
-  TfrxMasterData *Column;
+    TBuilder B;
+    TRows RowData{"Rows"};
+    TRows ColumnData{"Columns"};
+    TfrxMasterData *Row;
+    TfrxMasterData *Column;
 
-  TCrossReport(int RowCount, int ColumnCount, double RowHeight,
-               double ColumnWidth = 150) {
-    std::vector<std::map<std::string, Variant>> Values;
-    for (int i = 1; i <= RowCount; ++i)
-      Values.push_back(
-          {{"R", Variant(AnsiString("r") + IntToStr(i))}, {"N", Variant(i)}});
-    RowData.SetRows(Values);
-    Values.clear();
-    for (int j = 1; j <= ColumnCount; ++j)
-      Values.push_back({{"C", Variant(AnsiString("c") + IntToStr(j))},
-                        {"M", Variant(10 * j)}});
-    ColumnData.SetRows(Values);
-    B.Use(RowData);
-    B.Use(ColumnData);
-    Row = B.Data<TfrxMasterData>("Row", 100, RowHeight, RowData);
-    TBuilder::Memo(Row, "Label", "[R]", 0, 0, 100, 20);
-    TBuilder::Memo(Row, "Cell", "[R]/[C]", 150, 0, ColumnWidth, 20);
-    Column = VerticalBand<TfrxMasterData>("Column", 150, ColumnWidth);
-    Column->SetDataSet(&ColumnData.DataSet);
-  }
+    TCrossReport(int RowCount, int ColumnCount, double RowHeight, double ColumnWidth = 150)
+    {
+        std::vector<std::map<std::string, Variant>> Values;
+        for (int i = 1; i <= RowCount; ++i)
+            Values.push_back({{"R", Variant(AnsiString("r") + IntToStr(i))}, {"N", Variant(i)}});
+        RowData.SetRows(Values);
+        Values.clear();
+        for (int j = 1; j <= ColumnCount; ++j)
+            Values.push_back(
+                {{"C", Variant(AnsiString("c") + IntToStr(j))}, {"M", Variant(10 * j)}});
+        ColumnData.SetRows(Values);
+        B.Use(RowData);
+        B.Use(ColumnData);
+        Row = B.Data<TfrxMasterData>("Row", 100, RowHeight, RowData);
+        TBuilder::Memo(Row, "Label", "[R]", 0, 0, 100, 20);
+        TBuilder::Memo(Row, "Cell", "[R]/[C]", 150, 0, ColumnWidth, 20);
+        Column = VerticalBand<TfrxMasterData>("Column", 150, ColumnWidth);
+        Column->SetDataSet(&ColumnData.DataSet);
+    }
 
-  template <class T>
-  T *VerticalBand(const char *Name, double Left, double Width) {
-    T *Band = B.Band<T>(Name, 0, 100);
-    Band->SetVertical(true);
-    Band->SetLeft(Left);
-    Band->SetWidth(Width);
-    return Band;
-  }
+    template <class T> T *VerticalBand(const char *Name, double Left, double Width)
+    {
+        T *Band = B.Band<T>(Name, 0, 100);
+        Band->SetVertical(true);
+        Band->SetLeft(Left);
+        Band->SetWidth(Width);
+        return Band;
+    }
 };
 
 // The memos of the Index-th band of that name on a page as "text@left".
-std::vector<std::string> CellsOf(TfrxCustomPreviewPages *Pages, int Page,
-                                 const char *Band, int Index = 0) {
-  std::vector<std::string> Result;
-  TfrxPage *Prepared = Pages->GetPage(Page);
-  TList *Bands = Prepared->Objects();
-  for (int i = 0; i < Bands->Count(); ++i) {
-    auto *C = static_cast<TfrxComponent *>(Bands->Items(i));
-    if (C->Name() != Band || Index-- > 0)
-      continue;
-    TList *Objects = C->Objects();
-    for (int j = 0; j < Objects->Count(); ++j)
-      if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(
-              static_cast<TfrxComponent *>(Objects->Items(j))))
-        Result.push_back(TextOf(Memo) + "@" + Hundredths(Memo->Left()));
-    break;
-  }
-  return Result;
+std::vector<std::string> CellsOf(TfrxCustomPreviewPages *Pages, int Page, const char *Band,
+                                 int Index = 0)
+{
+    std::vector<std::string> Result;
+    TfrxPage *Prepared = Pages->GetPage(Page);
+    TList *Bands = Prepared->Objects();
+    for (int i = 0; i < Bands->Count(); ++i) {
+        auto *C = static_cast<TfrxComponent *>(Bands->Items(i));
+        if (C->Name() != Band || Index-- > 0) continue;
+        TList *Objects = C->Objects();
+        for (int j = 0; j < Objects->Count(); ++j)
+            if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(
+                    static_cast<TfrxComponent *>(Objects->Items(j))))
+                Result.push_back(TextOf(Memo) + "@" + Hundredths(Memo->Left()));
+        break;
+    }
+    return Result;
 }
 
 } // namespace
 
-class EngineVerticalKept : public ::testing::TestWithParam<bool> {};
+class EngineVerticalKept : public ::testing::TestWithParam<bool>
+{
+};
 
 // Kept or not, a row's parts go onto the pages after its first one.
-TEST_P(EngineVerticalKept, CellsSpreadOverPagesAndRowsLineUpAcrossThem) {
-  TCrossReport X(6, 10, 200);
-  X.Row->SetKeepTogether(GetParam());
-  auto *Head = X.VerticalBand<TfrxHeader>("Head", 100, 50);
-  Head->SetReprintOnNewPage(true);
-  TBuilder::Memo(X.Row, "HeadCell", "H:[R]", 100, 0, 50, 20);
-  TBuilder::Memo(X.B.Band<TfrxPageHeader>("PageHeader1", 0, 40), "Title",
-                 "Sales");
-  TBuilder::Memo(X.B.Band<TfrxOverlay>("Overlay1", 40, 10), "Mark", "draft");
-  X.B.Band<TfrxPageFooter>("PageFooter1", 400, 30);
-  ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+TEST_P(EngineVerticalKept, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
+{
+    TCrossReport X(6, 10, 200);
+    X.Row->SetKeepTogether(GetParam());
+    auto *Head = X.VerticalBand<TfrxHeader>("Head", 100, 50);
+    Head->SetReprintOnNewPage(true);
+    TBuilder::Memo(X.Row, "HeadCell", "H:[R]", 100, 0, 50, 20);
+    TBuilder::Memo(X.B.Band<TfrxPageHeader>("PageHeader1", 0, 40), "Title", "Sales");
+    TBuilder::Memo(X.B.Band<TfrxOverlay>("Overlay1", 40, 10), "Mark", "draft");
+    X.B.Band<TfrxPageFooter>("PageFooter1", 400, 30);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
 
-  // 718.11 pixels of page width: the header cell and three columns from the
-  // bands' left, then the header again and four columns, then the header and
-  // three.
-  ASSERT_EQ(X.B.PageCount(), 6);
-  const std::string Footer = At("PageFooter1", FooterTop);
-  auto Set = [&](const std::vector<std::string> &RowTops) {
-    std::vector<std::string> Result{At("Overlay1", 0), At("PageHeader1", 0),
-                                    RowTops[0], Footer};
-    Result.insert(Result.end(), RowTops.begin() + 1, RowTops.end());
-    return Result;
-  };
-  const auto FirstSet =
-      Set({At("Row", 40), At("Row", 240), At("Row", 440), At("Row", 640)});
-  for (int Page = 0; Page < 3; ++Page)
-    EXPECT_EQ(Layout(X.B.Pages(), Page), FirstSet) << Page;
-  for (int Page = 3; Page < 6; ++Page)
-    EXPECT_EQ(Layout(X.B.Pages(), Page), Set({At("Row", 40), At("Row", 240)}))
-        << Page;
+    // 718.11 pixels of page width: the header cell and three columns from the
+    // bands' left, then the header again and four columns, then the header and
+    // three.
+    ASSERT_EQ(X.B.PageCount(), 6);
+    const std::string Footer = At("PageFooter1", FooterTop);
+    auto Set = [&](const std::vector<std::string> &RowTops) {
+        std::vector<std::string> Result{At("Overlay1", 0), At("PageHeader1", 0), RowTops[0],
+                                        Footer};
+        Result.insert(Result.end(), RowTops.begin() + 1, RowTops.end());
+        return Result;
+    };
+    const auto FirstSet = Set({At("Row", 40), At("Row", 240), At("Row", 440), At("Row", 640)});
+    for (int Page = 0; Page < 3; ++Page)
+        EXPECT_EQ(Layout(X.B.Pages(), Page), FirstSet) << Page;
+    for (int Page = 3; Page < 6; ++Page)
+        EXPECT_EQ(Layout(X.B.Pages(), Page), Set({At("Row", 40), At("Row", 240)})) << Page;
 
-  EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1),
-            (std::vector<std::string>{"r2@0.00", "H:r2@100.00", "r2/c1@150.00",
-                                      "r2/c2@300.00", "r2/c3@450.00"}));
-  EXPECT_EQ(
-      CellsOf(X.B.Pages(), 1, "Row", 1),
-      (std::vector<std::string>{"H:r2@0.00", "r2/c4@50.00", "r2/c5@200.00",
-                                "r2/c6@350.00", "r2/c7@500.00"}));
-  EXPECT_EQ(CellsOf(X.B.Pages(), 2, "Row", 1),
-            (std::vector<std::string>{"H:r2@0.00", "r2/c8@50.00",
-                                      "r2/c9@200.00", "r2/c10@350.00"}));
-  EXPECT_EQ(CellsOf(X.B.Pages(), 5, "Row", 1),
-            (std::vector<std::string>{"H:r6@0.00", "r6/c8@50.00",
-                                      "r6/c9@200.00", "r6/c10@350.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1),
+              (std::vector<std::string>{"r2@0.00", "H:r2@100.00", "r2/c1@150.00", "r2/c2@300.00",
+                                        "r2/c3@450.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 1),
+              (std::vector<std::string>{"H:r2@0.00", "r2/c4@50.00", "r2/c5@200.00", "r2/c6@350.00",
+                                        "r2/c7@500.00"}));
+    EXPECT_EQ(
+        CellsOf(X.B.Pages(), 2, "Row", 1),
+        (std::vector<std::string>{"H:r2@0.00", "r2/c8@50.00", "r2/c9@200.00", "r2/c10@350.00"}));
+    EXPECT_EQ(
+        CellsOf(X.B.Pages(), 5, "Row", 1),
+        (std::vector<std::string>{"H:r6@0.00", "r6/c8@50.00", "r6/c9@200.00", "r6/c10@350.00"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(KeptAndNot, EngineVerticalKept, ::testing::Bool());
 
-TEST(EngineVertical, ACellWiderThanThePageTakesAPageOfItsOwn) {
-  TCrossReport X(2, 3, 20);
-  X.Column->SetWidth(800);
-  ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
-  // The row's label, then each cell alone on a page: none is left empty.
-  ASSERT_EQ(X.B.PageCount(), 4);
-  EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1),
-            std::vector<std::string>{"r2@0.00"});
-  for (int Page = 1; Page < 4; ++Page)
-    EXPECT_EQ(CellsOf(X.B.Pages(), Page, "Row", 1),
-              std::vector<std::string>{"r2/c" + std::to_string(Page) + "@0.00"})
-        << Page;
+TEST(EngineVertical, ACellWiderThanThePageTakesAPageOfItsOwn)
+{
+    TCrossReport X(2, 3, 20);
+    X.Column->SetWidth(800);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+    // The row's label, then each cell alone on a page: none is left empty.
+    ASSERT_EQ(X.B.PageCount(), 4);
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1), std::vector<std::string>{"r2@0.00"});
+    for (int Page = 1; Page < 4; ++Page)
+        EXPECT_EQ(CellsOf(X.B.Pages(), Page, "Row", 1),
+                  std::vector<std::string>{"r2/c" + std::to_string(Page) + "@0.00"})
+            << Page;
 }
 
-TEST(EngineVertical, AFooterRowTotalsEachColumnAndItsOwnObjectsAreFilled) {
-  TCrossReport X(3, 5, 20);
-  auto *Footer = X.B.Band<TfrxFooter>("Totals", 140, 20);
-  TBuilder::Memo(Footer, "TotalLabel", "Total [COUNT(Row)]", 0, 0, 100, 20);
-  TBuilder::Memo(Footer, "Total", "[SUM(<N> + <M>)]", 150, 0, 150, 20);
-  ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+TEST(EngineVertical, AFooterRowTotalsEachColumnAndItsOwnObjectsAreFilled)
+{
+    TCrossReport X(3, 5, 20);
+    auto *Footer = X.B.Band<TfrxFooter>("Totals", 140, 20);
+    TBuilder::Memo(Footer, "TotalLabel", "Total [COUNT(Row)]", 0, 0, 100, 20);
+    TBuilder::Memo(Footer, "Total", "[SUM(<N> + <M>)]", 150, 0, 150, 20);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
 
-  ASSERT_EQ(X.B.PageCount(), 2);
-  EXPECT_EQ(Layout(X.B.Pages(), 0),
-            (std::vector<std::string>{At("Row", 0), At("Row", 20),
-                                      At("Row", 40), At("Totals", 60)}));
-  EXPECT_EQ(Layout(X.B.Pages(), 1), Layout(X.B.Pages(), 0));
-  // Each column's total is its three rows, 1 + 2 + 3 + 3 x 10 j.
-  EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Totals"),
-            (std::vector<std::string>{"Total 3@0.00", "36@150.00", "66@300.00",
-                                      "96@450.00"}));
-  EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Totals"),
-            (std::vector<std::string>{"126@0.00", "156@150.00"}));
-  EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 2),
-            (std::vector<std::string>{"r3/c4@0.00", "r3/c5@150.00"}));
+    ASSERT_EQ(X.B.PageCount(), 2);
+    EXPECT_EQ(Layout(X.B.Pages(), 0), (std::vector<std::string>{At("Row", 0), At("Row", 20),
+                                                                At("Row", 40), At("Totals", 60)}));
+    EXPECT_EQ(Layout(X.B.Pages(), 1), Layout(X.B.Pages(), 0));
+    // Each column's total is its three rows, 1 + 2 + 3 + 3 x 10 j.
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Totals"),
+              (std::vector<std::string>{"Total 3@0.00", "36@150.00", "66@300.00", "96@450.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Totals"),
+              (std::vector<std::string>{"126@0.00", "156@150.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 1, "Row", 2),
+              (std::vector<std::string>{"r3/c4@0.00", "r3/c5@150.00"}));
 }
 
-TEST(EngineVertical, AHeaderRepeatedInTheNextPageColumnKeepsItsCells) {
-  TCrossReport X(60, 2, 20, 100);
-  X.B.Page->SetColumns(2);
-  auto *Head = X.B.Band<TfrxHeader>("Head", 60, 20);
-  Head->SetReprintOnNewPage(true);
-  TBuilder::Memo(Head, "HeadCell", "[C]", 150, 0, 100, 20);
-  ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+TEST(EngineVertical, AHeaderRepeatedInTheNextPageColumnKeepsItsCells)
+{
+    TCrossReport X(60, 2, 20, 100);
+    X.B.Page->SetColumns(2);
+    auto *Head = X.B.Band<TfrxHeader>("Head", 60, 20);
+    Head->SetReprintOnNewPage(true);
+    TBuilder::Memo(Head, "HeadCell", "[C]", 150, 0, 100, 20);
+    ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
 
-  ASSERT_EQ(X.B.PageCount(), 1);
-  const double Column2 = 95 * 3.77953;
-  EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Head"),
-            (std::vector<std::string>{"c1@150.00", "c2@250.00"}));
-  EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Head", 1),
-            (std::vector<std::string>{"c1@" + Hundredths(Column2 + 150),
-                                      "c2@" + Hundredths(Column2 + 250)}));
-  const auto Rows = Shown(X.B.Pages(), 0);
-  auto IsHead = [](const TShown &Band) { return Band.Name == "Head"; };
-  const auto First = std::find_if(Rows.begin(), Rows.end(), IsHead);
-  ASSERT_NE(First, Rows.end());
-  const auto Second = std::find_if(std::next(First), Rows.end(), IsHead);
-  ASSERT_NE(Second, Rows.end());
-  EXPECT_EQ(Second->Top, 0);
-  EXPECT_EQ(std::next(Second)->Name, "Row");
-  // 20 px for the header and 51 rows of 20 fill 1046.93 px of column.
-  EXPECT_EQ(std::next(Second)->Texts.front(), "r52");
+    ASSERT_EQ(X.B.PageCount(), 1);
+    const double Column2 = 95 * 3.77953;
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Head"),
+              (std::vector<std::string>{"c1@150.00", "c2@250.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Head", 1),
+              (std::vector<std::string>{"c1@" + Hundredths(Column2 + 150),
+                                        "c2@" + Hundredths(Column2 + 250)}));
+    const auto Rows = Shown(X.B.Pages(), 0);
+    auto IsHead = [](const TShown &Band) { return Band.Name == "Head"; };
+    const auto First = std::find_if(Rows.begin(), Rows.end(), IsHead);
+    ASSERT_NE(First, Rows.end());
+    const auto Second = std::find_if(std::next(First), Rows.end(), IsHead);
+    ASSERT_NE(Second, Rows.end());
+    EXPECT_EQ(Second->Top, 0);
+    EXPECT_EQ(std::next(Second)->Name, "Row");
+    // 20 px for the header and 51 rows of 20 fill 1046.93 px of column.
+    EXPECT_EQ(std::next(Second)->Texts.front(), "r52");
 }
 
 // The engine moves cells into vertical bands and the host hides a memo during
 // the run; afterwards the pointers held from before are still the template's.
-TEST(EngineVertical, TheTemplateKeepsItsObjectsOverRuns) {
-  TCrossReport X(3, 2, 20);
-  TfrxReportPage *Page = X.B.Page;
-  auto *Label = static_cast<TfrxMemoView *>(X.B.Report->FindObject("Label"));
-  auto *Cell = static_cast<TfrxMemoView *>(X.B.Report->FindObject("Cell"));
-  X.B.Report->OnAfterPrint = [&](TfrxReportComponent *Sender) {
-    if (Sender == Label)
-      Label->SetVisible(false);
-  };
-  const int PageObjects = Page->Objects()->Count();
-  X.B.Report->OnEndDoc = [&](TObject *) { new TfrxMemoView(Page); };
+TEST(EngineVertical, TheTemplateKeepsItsObjectsOverRuns)
+{
+    TCrossReport X(3, 2, 20);
+    TfrxReportPage *Page = X.B.Page;
+    auto *Label = static_cast<TfrxMemoView *>(X.B.Report->FindObject("Label"));
+    auto *Cell = static_cast<TfrxMemoView *>(X.B.Report->FindObject("Cell"));
+    X.B.Report->OnAfterPrint = [&](TfrxReportComponent *Sender) {
+        if (Sender == Label) Label->SetVisible(false);
+    };
+    const int PageObjects = Page->Objects()->Count();
+    X.B.Report->OnEndDoc = [&](TObject *) { new TfrxMemoView(Page); };
 
-  std::vector<std::vector<std::string>> Runs;
-  for (int Run = 0; Run < 2; ++Run) {
+    std::vector<std::vector<std::string>> Runs;
+    for (int Run = 0; Run < 2; ++Run) {
+        ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
+        EXPECT_EQ(X.B.Report->FindObject("Row"), X.Row);
+        EXPECT_EQ(X.B.Report->Pages(0), Page);
+        EXPECT_EQ(Page->Objects()->Count(), PageObjects);
+        ASSERT_EQ(X.Row->Objects()->Count(), 2);
+        EXPECT_EQ(X.Row->Objects()->Items(0), Label);
+        EXPECT_EQ(X.Row->Objects()->Items(1), Cell);
+        EXPECT_EQ(X.Column->Objects()->Count(), 0);
+        EXPECT_TRUE(Label->Visible());
+        EXPECT_EQ(TextOf(Label), "[R]");
+        EXPECT_EQ(X.Column->DataSet(), &X.ColumnData.DataSet);
+        Runs.push_back(CellsOf(X.B.Pages(), 0, "Row", 1));
+    }
+    // Only the first row shows its label, in both runs.
+    EXPECT_EQ(Runs[0], (std::vector<std::string>{"r2/c1@150.00", "r2/c2@300.00"}));
+    EXPECT_EQ(Runs[1], Runs[0]);
+
+    // A change made through a held pointer is the next run's template.
+    Cell->SetText(WideString(AnsiString("[C]:[R]")));
     ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
-    EXPECT_EQ(X.B.Report->FindObject("Row"), X.Row);
-    EXPECT_EQ(X.B.Report->Pages(0), Page);
-    EXPECT_EQ(Page->Objects()->Count(), PageObjects);
-    ASSERT_EQ(X.Row->Objects()->Count(), 2);
-    EXPECT_EQ(X.Row->Objects()->Items(0), Label);
-    EXPECT_EQ(X.Row->Objects()->Items(1), Cell);
-    EXPECT_EQ(X.Column->Objects()->Count(), 0);
-    EXPECT_TRUE(Label->Visible());
-    EXPECT_EQ(TextOf(Label), "[R]");
-    EXPECT_EQ(X.Column->DataSet(), &X.ColumnData.DataSet);
-    Runs.push_back(CellsOf(X.B.Pages(), 0, "Row", 1));
-  }
-  // Only the first row shows its label, in both runs.
-  EXPECT_EQ(Runs[0],
-            (std::vector<std::string>{"r2/c1@150.00", "r2/c2@300.00"}));
-  EXPECT_EQ(Runs[1], Runs[0]);
-
-  // A change made through a held pointer is the next run's template.
-  Cell->SetText(WideString(AnsiString("[C]:[R]")));
-  ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
-  EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1),
-            (std::vector<std::string>{"c1:r2@150.00", "c2:r2@300.00"}));
+    EXPECT_EQ(CellsOf(X.B.Pages(), 0, "Row", 1),
+              (std::vector<std::string>{"c1:r2@150.00", "c2:r2@300.00"}));
 }
