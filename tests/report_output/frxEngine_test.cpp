@@ -178,8 +178,7 @@ TEST(EnginePages, ABandWithARowCountAndNoDataSetPrintsThatOften)
     TBuilder::Memo(Data, "Memo1", "[Line]");
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), (std::vector<std::string>{"1", "2", "3"}));
-    // The record counter served the run only; the band's template names no data
-    // set.
+    // The record counter served the run only; the band's template names no data set.
     EXPECT_EQ(Data->DataSet(), nullptr);
 }
 
@@ -758,8 +757,8 @@ TEST(EngineOutline, AKeptBlockThatMovesTakesItsEntriesAlongFromAnEmptyOutline)
     B.Data<TfrxDetailData>("DetailData1", 80, 20, Details)->SetOutlineText("D");
     ASSERT_TRUE(B.Prepare()) << B.Errors();
 
-    // 40 plain rows fill 800 pixels; the master and its eleven lines that fit
-    // move to the second page when the twelfth does not.
+    // 40 plain rows fill 800 pixels; the master and its eleven lines that fit move
+    // to the second page when the twelfth does not.
     ASSERT_EQ(B.PageCount(), 2);
     EXPECT_EQ(Layout(B.Pages(), 1)[0], At("MasterData2", 0));
     TfrxCustomOutline *Outline = B.Pages()->Outline();
@@ -828,8 +827,7 @@ TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
 namespace
 {
 
-// A dialog page of the report with one button on its form, so that it asks
-// something.
+// A dialog page of the report with one button on its form, so that it asks something.
 TfrxDialogPage *AskingDialog(TfrxReport *Report, const char *Name)
 {
     auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report->FindObject(Name));
@@ -1043,8 +1041,7 @@ TEST_P(EngineVerticalKept, CellsSpreadOverPagesAndRowsLineUpAcrossThem)
     ASSERT_TRUE(X.B.Prepare()) << X.B.Errors();
 
     // 718.11 pixels of page width: the header cell and three columns from the
-    // bands' left, then the header again and four columns, then the header and
-    // three.
+    // bands' left, then the header again and four columns, then the header and three.
     ASSERT_EQ(X.B.PageCount(), 6);
     const std::string Footer = At("PageFooter1", FooterTop);
     auto Set = [&](const std::vector<std::string> &RowTops) {
