@@ -902,8 +902,7 @@ TEST(EngineDialogs, TheFormTakesThePagesPlaceAndItsKeysAndClosingGoThroughTheScr
     Dialog->OnKeyPress = "KeyPress";
     Dialog->OnCloseQuery = "CloseQuery";
     Report->ScriptText()->SetText(
-        "procedure KeyDown(Sender: TfrxComponent; var Key: Integer; Shift: "
-        "Integer);\r\n"
+        "procedure KeyDown(Sender: TfrxComponent; var Key: Integer; Shift: Integer);\r\n"
         "begin\r\n  Key := Key + Shift;\r\nend;\r\n"
         "procedure KeyPress(Sender: TfrxComponent; var Key: String);\r\n"
         "begin\r\n  Key := 'x';\r\nend;\r\n"
