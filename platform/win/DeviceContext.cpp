@@ -13,8 +13,7 @@ namespace
 
 THandleTable<HDC, DeviceContext> &Dcs()
 {
-    static THandleTable<HDC, DeviceContext> T(0x40000);
-    return T;
+    return ProcessWideTable<HDC, DeviceContext, 0x40000>();
 }
 
 QImage &ScreenScratch()

@@ -14,8 +14,7 @@ namespace
 
 THandleTable<HGDIOBJ, GdiObject> &Objects()
 {
-    static THandleTable<HGDIOBJ, GdiObject> T(0x2000);
-    return T;
+    return ProcessWideTable<HGDIOBJ, GdiObject, 0x2000>();
 }
 
 // Each stock object is made once, when first asked for, and never deleted.

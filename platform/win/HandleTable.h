@@ -46,4 +46,18 @@ private:
     std::uintptr_t FNextId;
 };
 
+// A process-wide table is never freed: a static object that frees its handles at exit must
+// still find them, whatever order the statics were made in.
+template <typename Handle, typename Data, std::uintptr_t FirstId>
+THandleTable<Handle, Data> &ProcessWideTable()
+{
+    union Lasting {
+        Lasting() : Table(FirstId) {}
+        ~Lasting() {}
+        THandleTable<Handle, Data> Table;
+    };
+    static Lasting Storage;
+    return Storage.Table;
+}
+
 } // namespace win

@@ -12,8 +12,7 @@ namespace
 
 THandleTable<HICON, IconData> &Icons()
 {
-    static THandleTable<HICON, IconData> T(0x80000);
-    return T;
+    return ProcessWideTable<HICON, IconData, 0x80000>();
 }
 
 // The colour bitmap with the alpha bytes its bits hold (255 where it has none).

@@ -22,8 +22,7 @@ struct ImageListData {
 
 THandleTable<HIMAGELIST, ImageListData> &Lists()
 {
-    static THandleTable<HIMAGELIST, ImageListData> T(0xC0000);
-    return T;
+    return ProcessWideTable<HIMAGELIST, ImageListData, 0xC0000>();
 }
 
 ImageListData *ListOf(HIMAGELIST List)

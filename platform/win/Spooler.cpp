@@ -96,8 +96,7 @@ struct OpenPrinter {
 
 THandleTable<HANDLE, OpenPrinter> &Printers()
 {
-    static THandleTable<HANDLE, OpenPrinter> T(0x50000);
-    return T;
+    return ProcessWideTable<HANDLE, OpenPrinter, 0x50000>();
 }
 
 OpenPrinter *FindPrinter(HANDLE Handle)
