@@ -6,9 +6,15 @@
 #include "menus/TTBItemViewer.h"
 #include "menus/TTBPopupMenu.h"
 #include "menus/TTBView.h"
+#include "platform/rtl/ClassesFiler.h"
 
 #include <algorithm>
 #include <utility>
+
+QRV4_ENUM_INFO(TTBItemDisplayMode, nbdmDefault, nbdmTextOnly, nbdmTextOnlyInMenus, nbdmImageAndText)
+QRV4_ENUM_INFO(TTBItemOption, tboDefault, tboDropdownArrow, tboImageAboveCaption,
+               tboLongHintInMenuOnly, tboNoRotation, tboShowHint, tboToolbarStyle, tboToolbarSize)
+QRV4_SET_INFO(TTBItemOptions, TTBItemOption)
 
 namespace
 {
@@ -519,6 +525,169 @@ void TTBSeparatorItem::SetBlank(bool Value)
 std::unique_ptr<TTBItemViewer> TTBSeparatorItem::CreateViewer(TTBView *View)
 {
     return std::make_unique<TTBSeparatorItemViewer>(View, this);
+}
+
+// ---- streaming -------------------------------------------------------------------------------
+
+void TTBCustomItem::GetChildren(TGetChildProc Proc, TComponent *)
+{
+    for (TTBCustomItem *Child : std::vector(FItems))
+        Proc(Child);
+}
+
+void TTBCustomItem::SetChildOrder(TComponent *Child, int Order)
+{
+    if (const int Index = IndexOf(dynamic_cast<TTBCustomItem *>(Child)); Index >= 0)
+        Move(Index, Order);
+}
+
+TComponent *TTBCustomItem::GetParentComponent()
+{
+    if (!FParent) return nullptr;
+    return FParent->FParentComponent ? FParent->FParentComponent : FParent;
+}
+
+void TTBCustomItem::SetParentComponent(TComponent *Value)
+{
+    if (FParent) FParent->Remove(this);
+    if (auto *Item = dynamic_cast<TTBCustomItem *>(Value))
+        Item->Add(this);
+    else if (auto *Holder = dynamic_cast<ITBItems *>(Value))
+        Holder->GetItems()->Add(this);
+}
+
+// ---- published properties ------------------------------------------------------------------
+
+namespace
+{
+
+template <class T> void PublishCommon(rtl::Publisher<T> &P)
+{
+    P.Property("Hint", &T::Hint, &T::SetHint);
+    P.Property("Visible", &T::Visible, &T::SetVisible).Default(true);
+}
+
+template <class T> void PublishItem(rtl::Publisher<T> &P)
+{
+    P.Property("AutoCheck", &T::AutoCheck, &T::SetAutoCheck).Default(false);
+    P.Property("Caption", &T::Caption, &T::SetCaption);
+    P.Property("Checked", &T::Checked, &T::SetChecked).Default(false);
+    P.Property("DisplayMode", &T::DisplayMode, &T::SetDisplayMode).Default(nbdmDefault);
+    P.Property("Enabled", &T::Enabled, &T::SetEnabled).Default(true);
+    P.Property("GroupIndex", &T::GroupIndex, &T::SetGroupIndex).Default(0);
+    P.Property("HelpContext", &T::HelpContext, &T::SetHelpContext).Default(0);
+    P.Property("ImageIndex", &T::ImageIndex, &T::SetImageIndex).Default(-1);
+    P.Property("Images", &T::Images, &T::SetImages);
+    P.Property("InheritOptions", &T::InheritOptions, &T::SetInheritOptions).Default(true);
+    P.Property("MaskOptions", &T::MaskOptions, &T::SetMaskOptions);
+    P.Property("Options", &T::Options, &T::SetOptions);
+    P.Property("ShortCut", &T::ShortCut, &T::SetShortCut).Default(TShortCut{0});
+    PublishCommon(P);
+}
+
+} // namespace
+
+void TTBItem::Publish(rtl::Publisher<TTBItem> &P)
+{
+    PublishItem(P);
+}
+QRV4_PUBLISHED(TTBItem)
+
+void TTBSubmenuItem::Publish(rtl::Publisher<TTBSubmenuItem> &P)
+{
+    PublishItem(P);
+    P.Property("DropdownCombo", &TTBSubmenuItem::DropdownCombo, &TTBSubmenuItem::SetDropdownCombo)
+        .Default(false);
+    P.Property("LinkSubitems", &TTBSubmenuItem::LinkSubitems, &TTBSubmenuItem::SetLinkSubitems);
+    P.Property("SubMenuImages", &TTBSubmenuItem::SubMenuImages, &TTBSubmenuItem::SetSubMenuImages);
+}
+QRV4_PUBLISHED(TTBSubmenuItem)
+
+void TTBSeparatorItem::Publish(rtl::Publisher<TTBSeparatorItem> &P)
+{
+    P.Property("Blank", &TTBSeparatorItem::Blank, &TTBSeparatorItem::SetBlank).Default(false);
+    PublishCommon(P);
+}
+QRV4_PUBLISHED(TTBSeparatorItem)
+
+void TTBControlItem::Publish(rtl::Publisher<TTBControlItem> &P)
+{
+    P.Property("Control", &TTBControlItem::Control, &TTBControlItem::SetControl);
+}
+QRV4_PUBLISHED(TTBControlItem)
+
+void TBRegisterItemClasses()
+{
+    RegisterClasses({TTBItem::StaticClass(), TTBSubmenuItem::StaticClass(),
+                     TTBSeparatorItem::StaticClass(), TTBControlItem::StaticClass()});
+}
+
+// ---- control items ------------------------------------------------------------------------
+
+TTBControlItem::TTBControlItem(TComponent *AOwner) : TTBCustomItem(AOwner)
+{
+    FItemStyle >> tbisSelectable;
+    FItemStyle << tbisClicksTransparent;
+}
+
+TTBControlItem::TTBControlItem(TComponent *AOwner, TControl *AControl) : TTBControlItem(AOwner)
+{
+    SetControl(AControl);
+}
+
+TTBControlItem::~TTBControlItem()
+{
+    TControl *Control = FControl;
+    Watch(nullptr);
+    if (Control) Control->RemoveFreeNotification(this);
+    if (!FDontFreeControl) delete Control;
+}
+
+void TTBControlItem::SetControl(TControl *Value)
+{
+    if (Value == FControl) return;
+    if (FControl) FControl->RemoveFreeNotification(this);
+    Watch(Value);
+    if (Value) Value->FreeNotification(this);
+    Change(true);
+}
+
+// The control tells nobody when it is shown, hidden or resized: its messages are
+// looked at on their way through, and any change lays the bar out again.
+void TTBControlItem::Watch(TControl *Value)
+{
+    if (FControl) FControl->WindowProc = std::move(FControlWindowProc);
+    FControl = Value;
+    FControlWindowProc = nullptr;
+    if (!Value) return;
+    FControlWindowProc = Value->WindowProc;
+    Value->WindowProc = [this](TMessage &Message) { ControlMessage(Message); };
+    FShownSeen = Value->Visible();
+    FSizeSeen = TPoint(Value->Width(), Value->Height());
+}
+
+void TTBControlItem::ControlMessage(TMessage &Message)
+{
+    TControl *Control = FControl;
+    FControlWindowProc(Message);
+    // The control may have been freed or let go while handling its message.
+    if (Control != FControl) return;
+    const TPoint Size(Control->Width(), Control->Height());
+    if (Control->Visible() == FShownSeen && Size == FSizeSeen) return;
+    FShownSeen = Control->Visible();
+    FSizeSeen = Size;
+    Change(true);
+}
+
+void TTBControlItem::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TTBCustomItem::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FControl) {
+        // The control is past its own destruction: it is only forgotten.
+        FControl = nullptr;
+        FControlWindowProc = nullptr;
+        Change(true);
+    }
 }
 
 // ---- done actions, capture, font ------------------------------------------------------

@@ -3,6 +3,7 @@
 // events; the notifications views hear; the click that runs after its menu closed.
 
 #include "menus/TTBSkin.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
 
@@ -14,6 +15,16 @@ QRV4_DECLARE_EXCEPTION(ETBItemError, Exception)
 
 class TTBCustomItem;
 class TTBView;
+
+// A component holding a root item: items streamed under it go into that root.
+class ITBItems
+{
+public:
+    virtual TTBCustomItem *GetItems() = 0;
+
+protected:
+    ~ITBItems() = default;
+};
 class TTBItemViewer;
 class TTBPopupWindow;
 
@@ -88,7 +99,12 @@ public:
     explicit TTBCustomItem(TComponent *AOwner);
     ~TTBCustomItem() override;
 
-    // ---- the tree
+    // ---- the tree (streamed as the children of their parent)
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+    void SetChildOrder(TComponent *Child, int Order) override;
+    bool HasParent() override { return true; }
+    TComponent *GetParentComponent() override;
+    void SetParentComponent(TComponent *Value) override;
     int Count() const { return static_cast<int>(FItems.size()); }
     TTBCustomItem *GetItem(int Index) const;
     TTBCustomItem *Items(int Index) const { return GetItem(Index); }
@@ -245,6 +261,7 @@ class TTBItem : public TTBCustomItem
 
 public:
     using TTBCustomItem::TTBCustomItem;
+    static void Publish(rtl::Publisher<TTBItem> &P);
 };
 
 class TTBSubmenuItem : public TTBCustomItem
@@ -255,6 +272,7 @@ public:
     explicit TTBSubmenuItem(TComponent *AOwner);
     bool DropdownCombo() const { return FItemStyle.Contains(tbisCombo); }
     void SetDropdownCombo(bool Value);
+    static void Publish(rtl::Publisher<TTBSubmenuItem> &P);
 };
 
 class TTBSeparatorItem : public TTBCustomItem
@@ -266,10 +284,46 @@ public:
     bool Blank() const { return FBlank; }
     void SetBlank(bool Value);
     std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override;
+    static void Publish(rtl::Publisher<TTBSeparatorItem> &P);
 
 private:
     bool FBlank = false;
 };
+
+// A control shown among the items of a toolbar: the view places it, moves it out
+// of sight when it goes off the edge, and lays the bar out again when the control
+// is shown, hidden or resized.
+class TTBControlItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBControlItem, TTBCustomItem)
+
+public:
+    explicit TTBControlItem(TComponent *AOwner);
+    TTBControlItem(TComponent *AOwner, TControl *AControl);
+    // Frees the control too, unless DontFreeControl is set.
+    ~TTBControlItem() override;
+    TControl *Control() const { return FControl; }
+    void SetControl(TControl *Value);
+    bool DontFreeControl() const { return FDontFreeControl; }
+    void SetDontFreeControl(bool Value) { FDontFreeControl = Value; }
+    static void Publish(rtl::Publisher<TTBControlItem> &P);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
+
+private:
+    void Watch(TControl *Value);
+    void ControlMessage(TMessage &Message);
+
+    TControl *FControl = nullptr;
+    TWndMethod FControlWindowProc;
+    bool FDontFreeControl = false;
+    bool FShownSeen = false;
+    TPoint FSizeSeen;
+};
+
+// Lets the item classes be read from a stream; once is enough, more does no harm.
+void TBRegisterItemClasses();
 
 // Runs a finished loop's choice: a click is posted to the thread's click window.
 void ExecuteDoneAction(const TTBDoneActionData &Data);

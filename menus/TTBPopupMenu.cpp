@@ -345,6 +345,9 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     View->UpdatePositions();
     const int W = Window->Width(), H = Window->Height();
 
+    // A menu dropped from an upright bar opens beside it, not below.
+    const bool VerticalParent =
+        ParentView && !PositionAsSubmenu && ParentView->Orientation() == tbvoVertical;
     int X = 0, Y = 0;
     if (!ParentView) {
         X = PopupPoint.X;
@@ -352,10 +355,9 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
         if (Alignment == tbpaRight) X -= W;
         if (Alignment == tbpaCenter) X -= W / 2;
     } else if (!PositionAsSubmenu) {
-        const bool VerticalParent = ParentView->Orientation() == tbvoVertical;
         X = ParentRect.Left;
         Y = ParentRect.Bottom;
-        if (ChevronView && VerticalParent) {
+        if (VerticalParent) {
             X = ParentRect.Left - W;
             Y = ParentRect.Top;
         } else if (ChevronView || GetSystemMetrics(SM_MENUDROPALIGNMENT)) {
@@ -366,7 +368,7 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
         Y = ParentRect.Top - FrameWidth;
     }
 
-    if (Y + H > WorkArea.Bottom) {
+    if (!VerticalParent && Y + H > WorkArea.Bottom) {
         const int Y2 = (PositionAsSubmenu ? ParentRect.Bottom + FrameWidth : ParentRect.Top) - H;
         if (Y2 >= WorkArea.Top) {
             Y = Y2;
@@ -385,14 +387,27 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
                 X -= W;
         }
         X = std::max<int>(X, WorkArea.Left);
-        const int Y2 = ParentRect.Top - H;
-        if (Y2 >= WorkArea.Top && Overlaps(Bounds(X, Y, W, H), ParentRect)) {
-            Y = Y2;
-            MovedState = 0;
-        }
-        if (Overlaps(Bounds(X, Y, W, H), ParentRect)) {
-            X = ParentRect.Right + W > WorkArea.Right ? ParentRect.Left - W : ParentRect.Right;
-            X = std::max<int>(X, WorkArea.Left);
+        if (VerticalParent) {
+            if (ParentRect.Right + W <= WorkArea.Right &&
+                Overlaps(Bounds(X, Y, W, H), ParentRect)) {
+                X = ParentRect.Right;
+                MovedState = 1;
+            }
+            if (Overlaps(Bounds(X, Y, W, H), ParentRect)) {
+                Y = ParentRect.Bottom + H > WorkArea.Bottom ? ParentRect.Top - H
+                                                            : ParentRect.Bottom;
+                Y = std::max<int>(Y, WorkArea.Top);
+            }
+        } else {
+            const int Y2 = ParentRect.Top - H;
+            if (Y2 >= WorkArea.Top && Overlaps(Bounds(X, Y, W, H), ParentRect)) {
+                Y = Y2;
+                MovedState = 0;
+            }
+            if (Overlaps(Bounds(X, Y, W, H), ParentRect)) {
+                X = ParentRect.Right + W > WorkArea.Right ? ParentRect.Left - W : ParentRect.Right;
+                X = std::max<int>(X, WorkArea.Left);
+            }
         }
     } else {
         bool Opp = Opposite;
@@ -426,6 +441,15 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
             X += 2;
             Y += 2;
         }
+    }
+
+    // Under Office XP a menu hanging from a bar's button overlaps it, so both read as one shape.
+    if (Skin && Skin->SkinType() == tbsOfficeXP && ParentView && ParentView->IsToolbar() &&
+        !ParentView->ChevronParentView()) {
+        if (ParentView->Orientation() == tbvoVertical)
+            X += MovedState == 1 ? -2 : 2;
+        else
+            Y += MovedState == 0 ? 2 : -2;
     }
 
     TTBAnimationDirection Direction;

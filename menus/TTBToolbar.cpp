@@ -146,7 +146,7 @@ void TTBChevronItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverIt
 // ---- the toolbar's view ----------------------------------------------------------------------
 
 TTBToolbarView::TTBToolbarView(TTBCustomToolbar *Toolbar)
-    : TTBView(nullptr, nullptr, Toolbar->Items(), Toolbar, true, false), FToolbar(Toolbar)
+    : TTBView(nullptr, nullptr, Toolbar->Items(), Toolbar, true, false, true), FToolbar(Toolbar)
 {
     SetSkin(Toolbar->Skin());
     // The chevron's viewer goes last; the base could not ask for it while being made.
@@ -200,6 +200,7 @@ TTBCustomToolbar::TTBCustomToolbar(TComponent *AOwner)
     : TTBCustomDockableWindow(AOwner), FItems(std::make_unique<TTBRootItem>(nullptr)),
       FChevronItem(std::make_unique<TTBChevronItem>(this))
 {
+    TBRegisterItemClasses();
     FItems->SetParentComponentLink(this);
     FChevronItem->SetLinkSubitems(FItems.get());
     FView = std::make_unique<TTBToolbarView>(this);
@@ -376,6 +377,9 @@ void TTBCustomToolbar::WndProc(TMessage &Message)
     case CM_DIALOGKEY:
         if (FMenuBar && Message.WParam == VK_MENU) FView->SetAccelsVisibility(true);
         break;
+    case CM_CONTROLLISTCHANGE:
+        ControlListChanged(reinterpret_cast<TControl *>(Message.WParam), Message.LParam != 0);
+        break;
     case WM_MOUSELEAVE:
     case CM_MOUSELEAVE:
         if (!FView->State().Contains(vsOpen)) FView->UpdateSelection(nullptr, true);
@@ -390,6 +394,64 @@ void TTBCustomToolbar::WndProc(TMessage &Message)
         break;
     }
     TTBCustomDockableWindow::WndProc(Message);
+}
+
+// ---- child controls as items -----------------------------------------------------------------
+
+TTBControlItem *TTBCustomToolbar::FindWrapper(TControl *Control) const
+{
+    if (!FItems || !Control) return nullptr;
+    for (int I = 0; I < FItems->Count(); ++I)
+        if (auto *Wrapper = dynamic_cast<TTBControlItem *>(FItems->Items(I));
+            Wrapper && Wrapper->Control() == Control)
+            return Wrapper;
+    return nullptr;
+}
+
+void TTBCustomToolbar::GetChildren(TGetChildProc Proc, TComponent *Root)
+{
+    FItems->GetChildren(Proc, Root);
+    for (int I = 0; I < ControlCount(); ++I)
+        if (Controls(I)->Owner() == Root) Proc(Controls(I));
+}
+
+void TTBCustomToolbar::SetChildOrder(TComponent *Child, int Order)
+{
+    FItems->SetChildOrder(Child, Order);
+}
+
+void TTBCustomToolbar::CreateWrapper(TControl *Control)
+{
+    // Owned as the bar's other items are, freed with the bar's items.
+    FItems->Add(new TTBControlItem(Owner(), Control));
+}
+
+void TTBCustomToolbar::CreateWrappersForAllControls()
+{
+    for (int I = 0; I < ControlCount(); ++I)
+        if (!FindWrapper(Controls(I))) CreateWrapper(Controls(I));
+}
+
+void TTBCustomToolbar::Loaded()
+{
+    TTBCustomDockableWindow::Loaded();
+    CreateWrappersForAllControls();
+}
+
+void TTBCustomToolbar::ControlListChanged(TControl *Control, bool Inserting)
+{
+    if (!Control || !FItems) return;
+    if (Inserting) {
+        if (!ComponentState().Contains(csLoading) && !ComponentState().Contains(csDestroying) &&
+            !FindWrapper(Control))
+            CreateWrapper(Control);
+        return;
+    }
+    // The control leaves the bar, to another parent or to be freed: its items go, it stays.
+    while (TTBControlItem *Wrapper = FindWrapper(Control)) {
+        Wrapper->SetDontFreeControl(true);
+        delete Wrapper;
+    }
 }
 
 void TTBCustomToolbar::MouseMove(TShiftState Shift, int X, int Y)
@@ -423,6 +485,26 @@ bool TTBCustomToolbar::ControlExistsAtPos(const TPoint &P)
 void TTBCustomToolbar::Paint()
 {
     FView->DrawSubitems(Canvas());
+}
+
+// Under Office XP a docked bar has the skin's toolbar colour; a menu bar keeps its
+// own colour unless the skin asks for the toolbar's.
+void TTBCustomToolbar::WMEraseBkgnd(TMessage &Message)
+{
+    TTBBaseSkin *Effective = Skin() ? Skin() : DefaultSkin();
+    if (!Effective || Effective->SkinType() != tbsOfficeXP || !Docked() || !CurrentDock() ||
+        CurrentDock()->UsingBackground()) {
+        TTBCustomDockableWindow::WMEraseBkgnd(Message);
+        return;
+    }
+    const COLORREF Fill = FMenuBar && !Effective->Options().Contains(tboMenuTBColor)
+                              ? ColorToRGB(Color())
+                              : Effective->RGBColor(cToolbar);
+    const RECT R{0, 0, ClientWidth(), ClientHeight()};
+    const HBRUSH Brush = CreateSolidBrush(Fill);
+    FillRect(reinterpret_cast<HDC>(Message.WParam), &R, Brush);
+    DeleteObject(Brush);
+    Message.Result = 1;
 }
 
 // ---- layout with the docks -------------------------------------------------------------------

@@ -62,7 +62,7 @@ struct TTBPotentialSize {
     int Lines = 1;
 };
 
-class TTBCustomToolbar : public TTBCustomDockableWindow
+class TTBCustomToolbar : public TTBCustomDockableWindow, public ITBItems
 {
     QRV4_CLASS(TTBCustomToolbar, TTBCustomDockableWindow)
     friend class TTBToolbarView;
@@ -72,6 +72,10 @@ public:
     ~TTBCustomToolbar() override;
 
     TTBRootItem *Items() const { return FItems.get(); }
+    TTBCustomItem *GetItems() override { return FItems.get(); }
+    // Streaming: the items first, then the child controls.
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+    void SetChildOrder(TComponent *Child, int Order) override;
     TTBChevronItem *ChevronItem() const { return FChevronItem.get(); }
     TTBToolbarView *View() const { return FView.get(); }
 
@@ -102,6 +106,11 @@ public:
     // Opens the bar from the keyboard: the item with Key as accelerator, or the
     // first item for none; false when nothing was found.
     bool KeyboardOpen(char Key, bool RequirePrimaryAccel);
+    // The item that shows Control among the bar's items, or null.
+    TTBControlItem *FindWrapper(TControl *Control) const;
+    // Every child control without an item gets one, at the end of the items.
+    void CreateWrappersForAllControls();
+    void Loaded() override;
     // A key-down message: the OnShortCut handler, then the items' shortcuts.
     bool IsShortCut(TMessage &Message);
     // Every size a floating toolbar can take, one per number of wrapped lines.
@@ -124,6 +133,7 @@ protected:
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void Paint() override;
     void Resize() override;
+    void WMEraseBkgnd(TMessage &Message) override;
     void ResizeBegin(TTBSizeHandle SizeHandle) override;
     void ResizeTrack(TRect &Rect, const TRect &OrigRect) override;
     void ResizeTrackAccept() override;
@@ -142,6 +152,8 @@ private:
     TPoint MeasureFor(const Placement &P, int &WrappedLines);
     void ViewResized(int Width, int Height);
     void ApplyPlacement(const Placement &P);
+    void CreateWrapper(TControl *Control);
+    void ControlListChanged(TControl *Control, bool Inserting);
     void SetMainWindowHook();
     void InstallMenuBarHook(bool Install);
     bool HandleSysCommand(TMessage &Message);

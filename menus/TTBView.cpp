@@ -9,9 +9,9 @@
 #include <utility>
 
 TTBView::TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentItem,
-                 TWinControl *Window, bool IsToolbar, bool Customizing)
+                 TWinControl *Window, bool IsToolbar, bool Customizing, bool UsePriorityList)
     : TComponent(AOwner), FParentView(ParentView), FParentItem(ParentItem), FWindow(Window),
-      FIsToolbar(IsToolbar), FCustomizing(Customizing)
+      FIsToolbar(IsToolbar), FCustomizing(Customizing), FUsePriorityList(UsePriorityList)
 {
     FOrientation = tbvoHorizontal;
     if (FParentItem) {
@@ -81,6 +81,7 @@ void TTBView::UpdateCurParentItem()
 
 void TTBView::FreeViewers()
 {
+    FPriorityList.clear();
     while (!FViewers.empty()) {
         DeletingViewer(FViewers.back().get());
         FViewers.pop_back();
@@ -102,7 +103,7 @@ void TTBView::RecreateAllViewers()
     FInternalViewersAtEnd = 0;
     if (FCurParentItem)
         for (int I = 0; I < FCurParentItem->Count(); ++I)
-            FViewers.push_back(FCurParentItem->Items(I)->CreateViewer(this));
+            AddViewer(FCurParentItem->Items(I));
     if (TTBCustomItem *Chevron = GetChevronItem()) {
         FViewers.push_back(Chevron->CreateViewer(this));
         ++FInternalViewersAtEnd;
@@ -124,7 +125,14 @@ void TTBView::SetChevronParentView(TTBView *Value)
 void TTBView::InsertViewer(int Index, TTBCustomItem *Item)
 {
     Index = std::clamp(Index, 0, ViewerCount() - FInternalViewersAtEnd);
-    FViewers.insert(FViewers.begin() + Index, Item->CreateViewer(this));
+    auto Viewer = FViewers.insert(FViewers.begin() + Index, Item->CreateViewer(this));
+    if (FUsePriorityList) FPriorityList.push_back(Viewer->get());
+}
+
+void TTBView::AddViewer(TTBCustomItem *Item)
+{
+    FViewers.push_back(Item->CreateViewer(this));
+    if (FUsePriorityList) FPriorityList.push_back(FViewers.back().get());
 }
 
 TTBItemViewer *TTBView::Find(TTBCustomItem *Item) const
@@ -167,6 +175,7 @@ void TTBView::ItemNotification(TTBCustomItem *, bool, TTBItemChangedAction Actio
         InvalidatePositions();
         for (int I = ViewerCount() - 1; I >= 0; --I)
             if (Viewers(I)->Item() == Item) {
+                std::erase(FPriorityList, Viewers(I));
                 DeletingViewer(Viewers(I));
                 FViewers.erase(FViewers.begin() + I);
             }
@@ -193,7 +202,8 @@ void TTBView::ItemNotification(TTBCustomItem *, bool, TTBItemChangedAction Actio
         for (auto &Viewer : FViewers)
             if (Viewer->Item() == Item) {
                 DeletingViewer(Viewer.get());
-                Viewer = Item->CreateViewer(this);
+                auto Old = std::exchange(Viewer, Item->CreateViewer(this));
+                std::replace(FPriorityList.begin(), FPriorityList.end(), Old.get(), Viewer.get());
             }
         break;
     case tbicNameChanged:
@@ -296,6 +306,11 @@ namespace
 bool IsSeparator(TTBItemViewer *Viewer)
 {
     return Viewer->Item()->ItemStyle().Contains(tbisSeparator);
+}
+
+TTBControlItem *ControlItemOf(const TTBItemViewer *Viewer)
+{
+    return dynamic_cast<TTBControlItem *>(Viewer->Item());
 }
 
 } // namespace
@@ -573,6 +588,14 @@ std::vector<Layout> TTBView::ShownViewers(const std::vector<TTBItemViewer *> &Vi
     for (std::size_t I = 0; I < Viewers.size(); ++I) {
         if (Viewers[I] == ChevronViewer) continue;
         TTBCustomItem *Item = Viewers[I]->Item();
+        if (TTBControlItem *ControlItem = ControlItemOf(Viewers[I])) {
+            // A control lives on its bar; the chevron's popup cannot show it.
+            TControl *Control = ControlItem->Control();
+            Pos[I].Show = !FChevronParentView && Control && FWindow &&
+                          Control->Parent() == FWindow &&
+                          (Control->Visible() || Control->ComponentState().Contains(csDesigning));
+            continue;
+        }
         bool Show = Item->Visible();
         if (FChevronParentView && !IsSeparator(Viewers[I])) {
             // Only what went off the toolbar's edge shows in its chevron's popup.
@@ -595,12 +618,17 @@ TPoint TTBView::MeasureViewers(const std::vector<TTBItemViewer *> &Viewers,
     TPoint BaseSize;
     for (std::size_t I = 0; I < Viewers.size(); ++I) {
         if (!Pos[I].Show) continue;
-        const bool Bold =
-            Viewers[I]->Item()->EffectiveOptions().Contains(tboDefault) && !Plain.Contains(fsBold);
-        if (Bold) Canvas->Font()->SetStyle(Plain + TFontStyles{fsBold});
         int Width = 0, Height = 0;
-        Viewers[I]->CalcSize(Canvas, Width, Height);
-        if (Bold) Canvas->Font()->SetStyle(Plain);
+        if (TTBControlItem *ControlItem = ControlItemOf(Viewers[I])) {
+            Width = ControlItem->Control()->Width();
+            Height = ControlItem->Control()->Height();
+        } else {
+            const bool Bold = Viewers[I]->Item()->EffectiveOptions().Contains(tboDefault) &&
+                              !Plain.Contains(fsBold);
+            if (Bold) Canvas->Font()->SetStyle(Plain + TFontStyles{fsBold});
+            Viewers[I]->CalcSize(Canvas, Width, Height);
+            if (Bold) Canvas->Font()->SetStyle(Plain);
+        }
         Pos[I].Bounds = TRect(0, 0, Width, Height);
         if (FOrientation == tbvoVertical)
             BaseSize.Y += Height;
@@ -608,6 +636,19 @@ TPoint TTBView::MeasureViewers(const std::vector<TTBItemViewer *> &Viewers,
             BaseSize.X += Width;
     }
     return BaseSize;
+}
+
+std::vector<std::size_t> TTBView::PriorityOrder() const
+{
+    std::vector<std::size_t> Order;
+    if (FUsePriorityList) {
+        for (TTBItemViewer *Viewer : FPriorityList)
+            Order.push_back(static_cast<std::size_t>(IndexOf(Viewer)));
+        return Order;
+    }
+    for (std::size_t I = 0; I < FViewers.size(); ++I)
+        Order.push_back(I);
+    return Order;
 }
 
 bool TTBView::HideOffEdge(const std::vector<TTBItemViewer *> &Viewers, std::vector<Layout> &Pos,
@@ -623,31 +664,51 @@ bool TTBView::HideOffEdge(const std::vector<TTBItemViewer *> &Viewers, std::vect
             if (Pos[I].Show) Sum += AlongOf(I);
         return Sum;
     };
+    const std::vector<std::size_t> Order = PriorityOrder();
     bool ItemWentOff = false;
     while (Length > Limit) {
         int NonSeparators = 0;
-        std::size_t LastShown = Viewers.size(), LastItem = Viewers.size();
+        std::size_t LastShown = Viewers.size();
         for (std::size_t I = 0; I < Viewers.size(); ++I) {
             if (!Pos[I].Show) continue;
             LastShown = I;
-            if (!IsSeparator(Viewers[I])) {
-                ++NonSeparators;
-                LastItem = I;
-            }
+            if (!IsSeparator(Viewers[I])) ++NonSeparators;
         }
         if (NonSeparators < 2) break;
         if (IsSeparator(Viewers[LastShown])) {
             Pos[LastShown].Show = false;
         } else {
-            Pos[LastItem].Show = false;
-            Pos[LastItem].OffEdge = true;
-            ItemWentOff = true;
+            const auto Lowest = std::find_if(Order.rbegin(), Order.rend(), [&](std::size_t I) {
+                return Pos[I].Show && !IsSeparator(Viewers[I]);
+            });
+            Pos[*Lowest].Show = false;
+            Pos[*Lowest].OffEdge = true;
+            if (!ControlItemOf(Viewers[*Lowest])) ItemWentOff = true;
         }
         HideExtraSeparators(Viewers, Pos, false);
         Length = ShownLength();
     }
     HideExtraSeparators(Viewers, Pos, true);
     return ItemWentOff;
+}
+
+// Controls go where their items were placed; those that did not fit are put out of sight.
+void TTBView::PlaceControls(const std::vector<TTBItemViewer *> &Viewers,
+                            const std::vector<Layout> &Pos)
+{
+    for (std::size_t I = 0; I < Viewers.size(); ++I) {
+        TTBControlItem *ControlItem = ControlItemOf(Viewers[I]);
+        TControl *Control = ControlItem ? ControlItem->Control() : nullptr;
+        if (!Control) continue;
+        if (Pos[I].Show) {
+            const TRect &R = Pos[I].Bounds;
+            if (!(Control->BoundsRect() == R))
+                Control->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+        } else if ((Pos[I].OffEdge || Pos[I].Clipped) && FWindow) {
+            Control->SetBounds(FWindow->ClientWidth(), FWindow->ClientHeight(), Control->Width(),
+                               Control->Height());
+        }
+    }
 }
 
 bool TTBView::CalculatePositions(bool CanMoveControls, TTBViewOrientation AOrientation,
@@ -718,6 +779,7 @@ bool TTBView::CalculatePositions(bool CanMoveControls, TTBViewOrientation AOrien
     }
 
     if (!CanMoveControls) return false;
+    PlaceControls(Viewers, Pos);
     bool Changed = false;
     for (std::size_t I = 0; I < Viewers.size(); ++I) {
         TTBItemViewer *Viewer = Viewers[I];
@@ -824,7 +886,8 @@ void TTBView::DrawItem(TTBItemViewer *Viewer, TCanvas *Canvas, bool Offscreen)
         Offscreen = true;
     }
     const TRect R = Viewer->BoundsRect();
-    if (!Viewer->Show() || R.Width() <= 0 || R.Height() <= 0) return;
+    // A control paints itself.
+    if (!Viewer->Show() || R.Width() <= 0 || R.Height() <= 0 || ControlItemOf(Viewer)) return;
     const bool IsSelected = Viewer == FSelected;
     const bool IsPushed = IsSelected && (Viewer == FOpenViewer || (FMouseOverSelected && FCapture));
     const bool ToolbarStyle = Viewer->IsToolbarStyle();
@@ -1068,11 +1131,42 @@ TTBItemViewer *TTBView::NextSelectableWithAccel(TTBItemViewer *Viewer, char Key,
     return nullptr;
 }
 
-void TTBView::GivePriority(TTBItemViewer *)
+void TTBView::GivePriority(TTBItemViewer *Viewer)
 {
-    // Priority decides which buttons a shrinking toolbar keeps; a popup shows them all.
+    if (FChevronParentView) {
+        // The chevron's popup shows the bar's own items: the bar's viewer gets it.
+        const int Index = IndexOf(Viewer);
+        if (Index >= 0 && Index < FChevronParentView->ViewerCount())
+            FChevronParentView->GivePriority(FChevronParentView->Viewers(Index));
+    } else if (const auto At = std::find(FPriorityList.begin(), FPriorityList.end(), Viewer);
+               At != FPriorityList.end()) {
+        std::rotate(FPriorityList.begin(), At, At + 1);
+        if (!FValidated || Viewer->OffEdge()) UpdatePositions();
+    }
+    // The chain of open menus up to the bar stays in sight.
     if (FParentView && FParentView->FOpenViewer)
         FParentView->GivePriority(FParentView->FOpenViewer);
+}
+
+TTBItemViewer *TTBView::HighestPriorityViewer()
+{
+    ValidatePositions();
+    for (std::size_t I : PriorityOrder()) {
+        TTBItemViewer *Viewer = FViewers[I].get();
+        if (Viewer->Show() && !IsSeparator(Viewer)) return Viewer;
+    }
+    return nullptr;
+}
+
+std::vector<TWinControl *> TTBView::GetOffEdgeControlList()
+{
+    std::vector<TWinControl *> List;
+    for (const auto &Viewer : FViewers)
+        if (TTBControlItem *ControlItem = ControlItemOf(Viewer.get());
+            ControlItem && Viewer->OffEdge())
+            if (auto *Windowed = dynamic_cast<TWinControl *>(ControlItem->Control()))
+                List.push_back(Windowed);
+    return List;
 }
 
 void TTBView::CancelCapture()

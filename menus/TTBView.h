@@ -41,7 +41,7 @@ class TTBView : public TComponent
 
 public:
     TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentItem, TWinControl *Window,
-            bool IsToolbar, bool Customizing);
+            bool IsToolbar, bool Customizing, bool UsePriorityList = false);
     ~TTBView() override;
 
     // ---- structure
@@ -135,7 +135,11 @@ public:
     TTBItemViewer *NextSelectable(TTBItemViewer *Viewer, bool GoForward);
     TTBItemViewer *NextSelectableWithAccel(TTBItemViewer *Viewer, char Key,
                                            bool RequirePrimaryAccel, bool &IsOnlyItemWithAccel);
+    // A used item moves to the front of the order in which a shrinking bar keeps them.
     void GivePriority(TTBItemViewer *Viewer);
+    TTBItemViewer *HighestPriorityViewer();
+    // The windowed controls of control items that went off the edge.
+    std::vector<TWinControl *> GetOffEdgeControlList();
     void SetCapture() { FCapture = true; }
     void CancelCapture();
 
@@ -173,6 +177,11 @@ private:
     void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
                           int Index, TTBCustomItem *Item);
     void InsertViewer(int Index, TTBCustomItem *Item);
+    void AddViewer(TTBCustomItem *Item);
+    // Indices of the viewers, highest priority first (display order without priority).
+    std::vector<std::size_t> PriorityOrder() const;
+    void PlaceControls(const std::vector<TTBItemViewer *> &Viewers,
+                       const std::vector<ViewerLayout> &Pos);
     std::vector<ViewerLayout> ShownViewers(const std::vector<TTBItemViewer *> &Viewers,
                                            const TTBItemViewer *ChevronViewer);
     TPoint MeasureViewers(const std::vector<TTBItemViewer *> &Viewers,
@@ -190,6 +199,9 @@ private:
     bool FIsToolbar;
     bool FCustomizing;
     std::vector<std::unique_ptr<TTBItemViewer>> FViewers;
+    bool FUsePriorityList;
+    // Highest priority first; empty unless the view uses priority.
+    std::vector<TTBItemViewer *> FPriorityList;
     unsigned FActiveTimers = 0;
     TTBViewState FState;
     TTBViewStyle FStyle;

@@ -5,10 +5,14 @@
 
 #include "menus/TB2Hook.h"
 #include "menus/TB2ToolWindow.h"
+#include "menus/TTBSkin.h"
 #include "menus/TTBToolbar.h"
 #include "tests/menus/MenuTestSupport.h"
 
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/StdCtrls.h"
+
+#include <algorithm>
 
 using namespace menutest;
 
@@ -53,6 +57,41 @@ std::vector<AnsiString> ShownCaptions(TTBView *View)
     std::vector<AnsiString> Result;
     for (int I = 0; I < View->ViewerCount(); ++I)
         if (View->Viewers(I)->Show()) Result.push_back(View->Viewers(I)->Item()->Caption());
+    return Result;
+}
+
+// Opens the chevron's popup and clicks its shown item with that caption; the
+// captions the popup showed come back.
+std::vector<AnsiString> ClickInChevronPopup(TTBToolbar *Bar, const AnsiString &Caption)
+{
+    std::vector<AnsiString> Shown;
+    MenuScript Script;
+    Script.Do([&] {
+        const auto Popups = OpenPopups();
+        if (Popups.size() != 1) return;
+        TTBView *View = Popups.front()->View();
+        Shown = ShownCaptions(View);
+        for (int I = 0; I < View->ViewerCount(); ++I)
+            if (View->Viewers(I)->Show() && View->Viewers(I)->Item()->Caption() == Caption) {
+                const TRect R = View->Viewers(I)->BoundsRect();
+                const TPoint At = Popups.front()->ClientToScreen(
+                    TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
+                LeftClick(At.X, At.Y);
+            }
+    });
+    const TRect R = Bar->View()->Find(Bar->ChevronItem())->BoundsRect();
+    const TPoint At = Bar->ClientToScreen(TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
+    LeftClick(At.X, At.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    return Shown;
+}
+
+std::vector<AnsiString> OffEdgeCaptions(TTBView *View)
+{
+    std::vector<AnsiString> Result;
+    for (int I = 0; I < View->ViewerCount(); ++I)
+        if (View->Viewers(I)->OffEdge()) Result.push_back(View->Viewers(I)->Item()->Caption());
     return Result;
 }
 
@@ -151,9 +190,7 @@ TEST_F(ToolbarTest, TooNarrowBarShowsItsChevronWithTheHiddenButtons)
     Form->SetWidth(Full / 2 + 40);
     Pump();
     ASSERT_LT(Bar->Width(), Full);
-    std::vector<AnsiString> Hidden;
-    for (int I = 0; I < View->ViewerCount(); ++I)
-        if (View->Viewers(I)->OffEdge()) Hidden.push_back(View->Viewers(I)->Item()->Caption());
+    const std::vector<AnsiString> Hidden = OffEdgeCaptions(View);
     ASSERT_FALSE(Hidden.empty());
     EXPECT_EQ(Hidden.back(), "Eight");
     TTBItemViewer *Chevron = View->Find(Bar->ChevronItem());
@@ -163,29 +200,7 @@ TEST_F(ToolbarTest, TooNarrowBarShowsItsChevronWithTheHiddenButtons)
     EXPECT_GE(Chevron->BoundsRect().Left, 0);
 
     // A click on the chevron opens its popup with exactly the hidden buttons.
-    std::vector<AnsiString> InPopup;
-    TTBItemViewer *PopupFirst = nullptr;
-    MenuScript Script;
-    Script.Do([&] {
-        const auto Popups = OpenPopups();
-        if (Popups.size() != 1) return;
-        InPopup = ShownCaptions(Popups.front()->View());
-        for (int I = 0; I < Popups.front()->View()->ViewerCount(); ++I)
-            if (Popups.front()->View()->Viewers(I)->Show()) {
-                PopupFirst = Popups.front()->View()->Viewers(I);
-                break;
-            }
-        if (!PopupFirst) return;
-        const TRect R = PopupFirst->BoundsRect();
-        const TPoint At =
-            Popups.front()->ClientToScreen(TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
-        LeftClick(At.X, At.Y);
-    });
-    const TPoint At = CentreOf(Bar, Chevron);
-    LeftClick(At.X, At.Y);
-    vcltest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
-    EXPECT_EQ(InPopup, Hidden);
+    EXPECT_EQ(ClickInChevronPopup(Bar, Hidden.front()), Hidden);
     // The hidden button clicked in the popup ran its handler once the popup had closed.
     ASSERT_EQ(Clicks.size(), 1u);
     EXPECT_EQ(Clicks[0], Hidden.front());
@@ -300,6 +315,225 @@ TEST_F(ToolbarTest, APlainButtonPressedWhileAMenuIsOpenClosesTheMenuAndClicks)
     EXPECT_EQ(BeforeHelp, (std::vector<AnsiString>{"&Open", "&Save"}));
     EXPECT_TRUE(OpenPopups().empty());
     EXPECT_EQ(Clicks, std::vector<AnsiString>{"Help"});
+}
+
+TEST_F(ToolbarTest, AButtonUsedFromTheChevronComesBackOntoTheBar)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    for (const char *Name : Names)
+        AddButton(Bar, Name);
+    Pump();
+    const int Full = Bar->Width();
+    Form->SetWidth(Full / 2 + 40);
+    Pump();
+    TTBToolbarView *View = Bar->View();
+    const std::vector<AnsiString> Hidden = OffEdgeCaptions(View);
+    ASSERT_GE(Hidden.size(), 2u);
+    EXPECT_EQ(Hidden.back(), "Eight");
+
+    // Seven, used from the popup, comes onto the bar; Eight stays behind the chevron.
+    ClickInChevronPopup(Bar, "Seven");
+    EXPECT_EQ(Clicks, std::vector<AnsiString>{"Seven"});
+    TTBItemViewer *Seven = View->Find(Bar->Items()->Items(6));
+    TTBItemViewer *Eight = View->Find(Bar->Items()->Items(7));
+    EXPECT_TRUE(Seven->Show());
+    EXPECT_FALSE(Seven->OffEdge());
+    EXPECT_TRUE(Eight->OffEdge());
+    EXPECT_EQ(View->HighestPriorityViewer(), Seven);
+    EXPECT_TRUE(View->Find(Bar->ChevronItem())->Show());
+
+    // Then Eight: Seven stays, having been used more lately than the rest.
+    ClickInChevronPopup(Bar, "Eight");
+    EXPECT_TRUE(Seven->Show());
+    EXPECT_TRUE(Eight->Show());
+    EXPECT_EQ(View->HighestPriorityViewer(), Eight);
+}
+
+TEST_F(ToolbarTest, AChildControlIsPlacedAmongTheButtonsAndFollowsItsOwnChanges)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    AddButton(Bar, "Two");
+    Pump();
+    const int Buttons = Bar->ClientWidth();
+    auto *Edit = new TEdit(Form.get());
+    Edit->SetName("Search");
+    Edit->SetBounds(0, 0, 80, 20);
+    Edit->SetParent(Bar);
+    Pump();
+
+    // It became the bar's third item, placed after the buttons, and the bar grew by it.
+    ASSERT_EQ(Bar->Items()->Count(), 3);
+    TTBControlItem *Wrapper = Bar->FindWrapper(Edit);
+    ASSERT_TRUE(Wrapper);
+    EXPECT_EQ(Bar->Items()->Items(2), Wrapper);
+    const TRect Two = Bar->View()->Find(Bar->Items()->Items(1))->BoundsRect();
+    EXPECT_EQ(Edit->Left(), Two.Right);
+    EXPECT_EQ(Bar->ClientWidth(), Buttons + 80);
+    EXPECT_EQ(Bar->View()->ViewerFromPoint(TPoint(Edit->Left() + 5, Edit->Top() + 5)),
+              Bar->View()->Find(Wrapper));
+
+    // Hidden, resized, shown again: the bar follows.
+    Edit->SetVisible(false);
+    Pump();
+    EXPECT_EQ(Bar->ClientWidth(), Buttons);
+    Edit->SetWidth(120);
+    Edit->SetVisible(true);
+    Pump();
+    EXPECT_EQ(Bar->ClientWidth(), Buttons + 120);
+    EXPECT_EQ(Edit->Left(), Two.Right);
+
+    // Short of room the control goes first, out of sight, and leaves the chevron off:
+    // the chevron's popup could not show it.
+    Form->SetWidth(Buttons + 60);
+    Pump();
+    EXPECT_TRUE(Bar->View()->Find(Wrapper)->OffEdge());
+    EXPECT_GE(Edit->Left(), Bar->ClientWidth());
+    EXPECT_EQ(Bar->View()->GetOffEdgeControlList(), std::vector<TWinControl *>{Edit});
+    EXPECT_TRUE(Bar->View()->Find(Bar->ChevronItem())->Show());
+    EXPECT_FALSE(Bar->ChevronItem()->Enabled());
+    Form->SetWidth(Buttons + 300);
+    Pump();
+    EXPECT_FALSE(Bar->View()->Find(Wrapper)->OffEdge());
+    EXPECT_EQ(Edit->Left(), Two.Right);
+
+    // Taken off the bar the control lives on, without its item.
+    Edit->SetParent(Form.get());
+    Pump();
+    EXPECT_EQ(Bar->Items()->Count(), 2);
+    EXPECT_FALSE(Bar->FindWrapper(Edit));
+    EXPECT_EQ(Form->FindComponent("Search"), Edit);
+    EXPECT_EQ(Bar->ClientWidth(), Buttons);
+
+    // Put back, its new item frees it when freed itself.
+    Edit->SetParent(Bar);
+    Pump();
+    ASSERT_TRUE(Bar->FindWrapper(Edit));
+    delete Bar->FindWrapper(Edit);
+    Pump();
+    EXPECT_EQ(Form->FindComponent("Search"), nullptr);
+    EXPECT_EQ(Bar->Items()->Count(), 2);
+    EXPECT_EQ(Bar->ClientWidth(), Buttons);
+}
+
+TEST_F(ToolbarTest, MenusHangFromTheirButtonsAndOverlapThemUnderOfficeXP)
+{
+    auto *Left = new TTBDock(Form.get());
+    Left->SetName("LeftDock");
+    Left->SetPosition(dpLeft);
+    Left->SetParent(Form.get());
+    TTBToolbar *Across = MakeMenuBar();
+    TTBToolbar *Upright = MakeToolbar("Upright", Left);
+    AddItem(AddSubmenu(Upright->Items(), "&Tools"), "&Options");
+    auto *Skin = new TTBSkin(Form.get());
+    Across->SetSkin(Skin);
+    Upright->SetSkin(Skin);
+    Pump();
+    ASSERT_EQ(Upright->View()->Orientation(), tbvoVertical);
+
+    // Opens the bar's first menu from the keyboard; the popup's and the button's
+    // rectangles on screen come back.
+    auto Hang = [](TTBToolbar *Bar, char Key) {
+        TRect Popup;
+        MenuScript Script;
+        // Steps also run while the popup is being made; let it come up first.
+        Script.Wait(30).Do([&] {
+            const auto Popups = OpenPopups();
+            if (Popups.size() == 1) Popup = ScreenRect(Popups.front());
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+        });
+        Bar->KeyboardOpen(Key, false);
+        vcltest::PumpFor(20);
+        EXPECT_TRUE(Script.Done());
+        const TRect R = Bar->View()->Find(Bar->Items()->Items(0))->BoundsRect();
+        const TPoint TopLeft = Bar->ClientToScreen(TPoint(R.Left, R.Top));
+        return std::pair{Popup, Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height())};
+    };
+    for (const TTBSkins Type : {tbsWindowsXP, tbsOfficeXP}) {
+        Skin->SetSkinType(Type);
+        Skin->SetOptions({});
+        const int Overlap = Type == tbsOfficeXP ? 2 : 0;
+        const auto [Below, File] = Hang(Across, 'F');
+        EXPECT_EQ(Below.Top, File.Bottom - Overlap);
+        EXPECT_EQ(Below.Left, File.Left);
+        // An upright bar's menu opens beside it, there being no room on its left.
+        const auto [Beside, Tools] = Hang(Upright, 'T');
+        EXPECT_EQ(Beside.Left, Tools.Right - Overlap);
+        EXPECT_EQ(Beside.Top, Tools.Top);
+    }
+}
+
+TEST_F(ToolbarTest, UnderOfficeXPADockedMenuBarKeepsItsColourUnlessTheSkinGivesItTheToolbars)
+{
+    TTBToolbar *Bar = MakeMenuBar();
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsOfficeXP);
+    Bar->SetSkin(Skin);
+    Bar->SetColor(RGB(200, 40, 40));
+    Pump();
+    // Right of the last menu the bar shows its background only.
+    const int X = Bar->Width() - 12, Y = Bar->Height() / 2;
+    const int ClientX = ScreenRect(Bar).Left + X - Bar->ClientToScreen(TPoint(0, 0)).X;
+    ASSERT_GT(ClientX, Bar->View()->Find(Bar->Items()->Items(1))->BoundsRect().Right);
+    ASSERT_LT(ClientX, Bar->ClientWidth());
+    EXPECT_EQ(PixelOf(Bar, X, Y), RGB(200, 40, 40));
+    Skin->SetOptions({tboMenuTBColor});
+    Bar->Invalidate();
+    Pump();
+    EXPECT_EQ(PixelOf(Bar, X, Y), Skin->RGBColor(cToolbar));
+    EXPECT_NE(Skin->RGBColor(cToolbar), RGB(200, 40, 40));
+}
+
+TEST_F(ToolbarTest, ItemsAreWrittenWithTheBarAndReadBackIntoAnotherInTheirOrder)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    TTBItem *Open = AddButton(Bar, "&Open");
+    Open->SetName("OpenItem");
+    Open->SetChecked(true);
+    Open->SetShortCut(ShortCut('O', TShiftState{ssCtrl}));
+    Open->SetHint("Open|Opens a key file");
+    TTBSeparatorItem *Line = AddSeparator(Bar->Items());
+    Line->SetName("Line");
+    Line->SetBlank(true);
+    TTBSubmenuItem *More = AddSubmenu(Bar->Items(), "&More");
+    More->SetName("MoreItem");
+    More->SetDropdownCombo(true);
+    TTBItem *Deep = AddItem(More, "Deep");
+    Deep->SetName("DeepItem");
+    Deep->SetEnabled(false);
+    Deep->SetOptions({tboDefault});
+    Bar->SetChildOrder(More, 0);
+
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Bar);
+    Stream.SetPosition(0);
+    TTBToolbar *Copy = MakeToolbar("Copy", Top);
+    TReader(&Stream).ReadRootComponent(Copy);
+
+    ASSERT_EQ(Copy->Items()->Count(), 3);
+    auto *CopyMore = dynamic_cast<TTBSubmenuItem *>(Copy->Items()->Items(0));
+    auto *CopyOpen = dynamic_cast<TTBItem *>(Copy->Items()->Items(1));
+    auto *CopyLine = dynamic_cast<TTBSeparatorItem *>(Copy->Items()->Items(2));
+    ASSERT_TRUE(CopyMore && CopyOpen && CopyLine);
+    EXPECT_EQ(CopyOpen->Name(), "OpenItem");
+    EXPECT_EQ(CopyOpen->Owner(), Copy);
+    EXPECT_EQ(CopyOpen->Caption(), "&Open");
+    EXPECT_TRUE(CopyOpen->Checked());
+    EXPECT_EQ(CopyOpen->ShortCut(), ShortCut('O', TShiftState{ssCtrl}));
+    EXPECT_EQ(CopyOpen->Hint(), "Open|Opens a key file");
+    EXPECT_TRUE(CopyLine->Blank());
+    EXPECT_EQ(CopyMore->Caption(), "&More");
+    EXPECT_TRUE(CopyMore->DropdownCombo());
+    ASSERT_EQ(CopyMore->Count(), 1);
+    EXPECT_EQ(CopyMore->Items(0)->Name(), "DeepItem");
+    EXPECT_FALSE(CopyMore->Items(0)->Enabled());
+    EXPECT_TRUE(CopyMore->Items(0)->Options() == TTBItemOptions{tboDefault});
+    EXPECT_EQ(CopyMore->Items(0)->GetParentComponent(), CopyMore);
+    EXPECT_EQ(CopyMore->GetParentComponent(), Copy);
+    // The copy shows what it read.
+    Pump();
+    EXPECT_EQ(ShownCaptions(Copy->View()), (std::vector<AnsiString>{"&More", "&Open"}));
 }
 
 TEST_F(ToolbarTest, ShortcutsReachBarsThatProcessThemThroughTheApplicationHook)
