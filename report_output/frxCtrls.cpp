@@ -2,6 +2,8 @@
 
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/StdCtrlsList.h"
+#include "platform/win/FontFaces.h"
 #include "platform/win/Paint.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/WinGdi.h"
@@ -83,6 +85,20 @@ int TfrxCustomComboBox::ListWidth()
     return FListWidth != 0 ? FListWidth : Width() - 1;
 }
 
+bool TfrxCustomComboBox::ListOpensUpward()
+{
+    return ClientToScreen(TPoint(0, Height())).Y + ListHeight() > Screen->WorkAreaRect().Bottom;
+}
+
+// Above the box the list keeps two pixels clear of it.
+void TfrxCustomComboBox::PlaceList(HWND List)
+{
+    const TPoint Box = ClientToScreen(TPoint(0, 0));
+    const int Top = ListOpensUpward() ? Box.Y - ListHeight() - 2 : Box.Y + Height();
+    SetWindowPos(List, nullptr, Box.X, Top, ListWidth(), ListHeight(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TfrxCustomComboBox::KeyPress(char &Key)
 {
     if (FReadOnly) Key = 0;
@@ -100,6 +116,8 @@ void TfrxCustomComboBox::WndProc(TMessage &Message)
     if (Message.Msg == CM_MOUSEENTER || Message.Msg == CM_MOUSELEAVE) {
         FMouseInControl = Message.Msg == CM_MOUSEENTER;
         Invalidate();
+    } else if (Message.Msg == WM_CTLCOLORLISTBOX) {
+        PlaceList(reinterpret_cast<HWND>(Message.LParam));
     }
     TCustomComboBox::WndProc(Message);
 }
@@ -240,10 +258,12 @@ void TfrxFontComboBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State)
 void TfrxFontComboBox::DropDown()
 {
     if (ItemIndex() >= 0 && ItemIndex() < RecentCount) SetItemIndex(0);
-    // At the box's bottom-right corner, or left of the box where the screen ends.
+    // At the box's bottom-right corner, or left of the box where the screen
+    // ends, or above the box when the list opens upward.
     TPoint At = ClientToScreen(TPoint(Width(), Height()));
     if (At.X + FPreview->Width() > Screen->WorkAreaRect().Right)
         At.X = ClientToScreen(TPoint(0, 0)).X - FPreview->Width();
+    if (ListOpensUpward()) At.Y = ClientToScreen(TPoint(0, 0)).Y - FPreview->Height();
     FPreview->SetParentWindow(Handle());
     FPreview->SetBounds(At.X, At.Y, FPreview->Width(), FPreview->Height());
     if (ItemIndex() >= 0) FPreview->ShowSample(Items()->Strings(ItemIndex()));
@@ -257,6 +277,12 @@ void TfrxFontComboBox::CloseUp()
 {
     FPreview->SetVisible(false);
     RecentChosen();
+}
+
+void TfrxFontComboBox::WndProc(TMessage &Message)
+{
+    if (Message.Msg == WM_FONTCHANGE) Reset();
+    TfrxCustomComboBox::WndProc(Message);
 }
 
 int TfrxFontComboBox::FontTypeOf(TStrings *Items, int Index)

@@ -21,6 +21,9 @@ public:
     // when there is nothing to show; as wide as asked, else the box less one pixel.
     int ListHeight() const;
     int ListWidth();
+    // Whether the list, at that size, would pass the bottom of the work area
+    // under the box, and so opens above it.
+    bool ListOpensUpward();
 
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value) { FReadOnly = Value; }
@@ -43,6 +46,7 @@ protected:
 
 private:
     void PaintButton(TCanvas *Canvas, bool Solid);
+    void PlaceList(HWND List);
 
     bool FMouseInControl = false;
     int FButtonWidth = 11;
@@ -109,6 +113,8 @@ public:
 protected:
     // The kind's picture, the name, and a rule under the recent block.
     void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
+
+    void WndProc(TMessage &Message) override;
 
 private:
     void DropDown();

@@ -290,14 +290,16 @@ void TfrxToolBar::RealignControls()
     // The grip leads.
     std::stable_partition(Children.begin(), Children.end(),
                           [this](TControl *C) { return C == FDragBox; });
+    // Left-aligned along a horizontal toolbar, top-aligned down an upright one:
+    // every control is as thick as the toolbar inside its frame.
     const int Thickness = std::min(Width(), Height()) - 2;
     int At = 1;
     for (TControl *C : Children) {
         const int Length = C == FDragBox ? 8 : (H ? C->Width() : C->Height());
         if (H)
-            C->SetBounds(At, 1, Length, C == FDragBox ? Thickness : C->Height());
+            C->SetBounds(At, 1, Length, Thickness);
         else
-            C->SetBounds(1, At, C == FDragBox ? Thickness : C->Width(), Length);
+            C->SetBounds(1, At, Thickness, Length);
         At += Length;
     }
     AdjustBounds();

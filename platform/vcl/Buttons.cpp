@@ -6,6 +6,24 @@
 namespace
 {
 
+// A disabled button's picture: washed-out greys, its transparent colour kept.
+std::unique_ptr<TBitmap> GreyedGlyph(TBitmap *Glyph)
+{
+    auto Grey = std::make_unique<TBitmap>();
+    Grey->Assign(Glyph);
+    TCanvas *C = Grey->Canvas();
+    const COLORREF Key = ColorToRGB(C->Pixels(0, Grey->Height() - 1));
+    for (int Y = 0; Y < Grey->Height(); ++Y)
+        for (int X = 0; X < Grey->Width(); ++X) {
+            const COLORREF P = ColorToRGB(C->Pixels(X, Y));
+            if (P == Key) continue;
+            const int Light = (GetRValue(P) * 30 + GetGValue(P) * 59 + GetBValue(P) * 11) / 100;
+            const auto V = static_cast<BYTE>(128 + Light / 2);
+            C->SetPixels(X, Y, static_cast<TColor>(RGB(V, V, V)));
+        }
+    return Grey;
+}
+
 // Draws the picture (its bottom-left colour transparent) and the caption beside it.
 void DrawGlyphAndCaption(TCanvas *Canvas, TBitmap *Glyph, const AnsiString &Caption, TRect R,
                          TButtonLayout Layout, bool Enabled)
@@ -39,8 +57,10 @@ void DrawGlyphAndCaption(TCanvas *Canvas, TBitmap *Glyph, const AnsiString &Capt
         break;
     }
     if (glyph) {
-        Glyph->SetTransparent(true);
-        Canvas->Draw(g.X, g.Y, Glyph);
+        const std::unique_ptr<TBitmap> Grey = Enabled ? nullptr : GreyedGlyph(Glyph);
+        TBitmap *Shown = Grey ? Grey.get() : Glyph;
+        Shown->SetTransparent(true);
+        Canvas->Draw(g.X, g.Y, Shown);
     }
     if (tw) {
         Canvas->Brush()->SetStyle(bsClear);

@@ -689,13 +689,20 @@ TRect TScreen::WorkAreaRect() const
 
 TStrings *TScreen::Fonts()
 {
+    // Faces added since the list was read are listed too; the list stays the
+    // same object for whoever holds it.
+    static unsigned ListedVersion = 0;
     if (!FFonts) {
-        win::EnsureFontFaces();
         FFonts = std::make_unique<TStringList>();
-        for (const QString &family : QFontDatabase::families())
-            FFonts->Add(win::FromQt(family));
         FFonts->SetSorted(true);
+    } else if (ListedVersion == win::FontFacesVersion()) {
+        return FFonts.get();
     }
+    win::EnsureFontFaces();
+    ListedVersion = win::FontFacesVersion();
+    FFonts->Clear();
+    for (const QString &family : QFontDatabase::families())
+        FFonts->Add(win::FromQt(family));
     return FFonts.get();
 }
 

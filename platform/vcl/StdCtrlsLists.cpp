@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/ScrollBar.h"
+#include "platform/vcl/StdCtrlsList.h"
 #include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
@@ -89,8 +90,10 @@ public:
         SetParentWindow(FCombo->Handle());
         SetBounds(origin.X, origin.Y, FCombo->Width(), rows * FCombo->ItemHeight() + 2);
         FTop = 0;
-        SetHighlighted(FCombo->ItemIndex());
         HandleNeeded();
+        FCombo->Perform(WM_CTLCOLORLISTBOX, 0, reinterpret_cast<LPARAM>(Handle()));
+        // After the box had its say on the size, so the chosen item shows.
+        SetHighlighted(FCombo->ItemIndex());
         SetVisible(true);
         SetWindowPos(Handle(), HWND_TOPMOST, Left(), Top(), Width(), Height(),
                      SWP_SHOWWINDOW | SWP_NOACTIVATE);

@@ -5,9 +5,11 @@
 
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/FontFaces.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Paint.h"
 #include "platform/win/WinGdi.h"
+#include "platform/win/WindowRegistry.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -291,8 +293,103 @@ TEST_F(ReportComboTest, FontListShowsKindsAndASampleOfTheHighlightedFace)
 
     EXPECT_EQ(Sample->Panel()->Font()->Name(), Face(4));
     EXPECT_EQ(Sample->Panel()->Font()->Size(), 18);
+    // Moving through the open list shows each highlighted face in turn.
+    Box.SetFocus();
+    for (int Row = 1; Row <= 3; ++Row) {
+        vcltest::Key(VK_DOWN);
+        vcltest::Pump();
+        EXPECT_EQ(Sample->Panel()->Caption(), Box.Items()->Strings(Row));
+        EXPECT_EQ(Sample->Panel()->Font()->Name(), Box.Items()->Strings(Row));
+    }
     Box.SetDroppedDown(false);
     EXPECT_FALSE(Sample->Visible());
+}
+
+// The open list of a box: the shown pop-up its form owns, other than Except.
+const win::Window *OpenList(TWinControl &Box, HWND Except = nullptr)
+{
+    for (HWND Wnd : win::ThreadWindows(GetCurrentThreadId()))
+        if (const win::Window *W = win::FindWindow(Wnd);
+            W && W->Visible && Wnd != Except && W->Owner == GetParentForm(&Box)->Handle())
+            return W;
+    return nullptr;
+}
+
+TEST_F(ReportComboTest, TheListTakesItsOwnSizeAndOpensUpwardWithoutRoomBelow)
+{
+    TForm *Shown = ShownForm(400, 120);
+    TfrxComboBox Box(Shown);
+    Box.SetParent(Shown);
+    Box.SetBounds(10, 10, 100, 21);
+    Box.SetStyle(csDropDownList);
+    Box.SetItemHeight(14);
+    for (const char *Zoom : {"25%", "50%", "75%"})
+        Box.Items()->Add(Zoom);
+    const int Work = Screen->WorkAreaRect().Bottom;
+
+    Box.SetDroppedDown(true);
+    const win::Window *List = OpenList(Box);
+    ASSERT_NE(List, nullptr);
+    TPoint Corner = Box.ClientToScreen(TPoint(0, 0));
+    ASSERT_LT(Corner.Y + 21 + 46, Work) << "room below the box";
+    EXPECT_FALSE(Box.ListOpensUpward());
+    EXPECT_EQ(TRect(List->Rect), TRect(Corner.X, Corner.Y + 21, Corner.X + 99, Corner.Y + 21 + 46));
+    Box.SetDroppedDown(false);
+
+    // A preferred width, and the box moved down until the list no longer fits below it.
+    Box.SetPreferredListWidth(160);
+    Shown->SetTop(Shown->Top() + (Work - (Corner.Y + 21)) - 30);
+    Corner = Box.ClientToScreen(TPoint(0, 0));
+    ASSERT_GT(Corner.Y + 21 + 46, Work);
+    EXPECT_TRUE(Box.ListOpensUpward());
+    Box.SetDroppedDown(true);
+    List = OpenList(Box);
+    ASSERT_NE(List, nullptr);
+    EXPECT_EQ(TRect(List->Rect), TRect(Corner.X, Corner.Y - 2 - 46, Corner.X + 160, Corner.Y - 2));
+    // The list still picks: its second row, clicked, is the box's choice.
+    const TPoint Row2 = Box.ScreenToClient(TPoint(Corner.X + 20, Corner.Y - 2 - 46 + 1 + 14 + 7));
+    vcltest::Click(&Box, Row2.X, Row2.Y);
+    vcltest::Pump();
+    EXPECT_FALSE(Box.DroppedDown());
+    EXPECT_EQ(Box.ItemIndex(), 1);
+
+    // The font sample goes above the box with the list.
+    TfrxFontComboBox Fonts(Shown);
+    Fonts.SetParent(Shown);
+    Fonts.SetBounds(150, 10, 150, 21);
+    Fonts.Reset();
+    Fonts.SetDroppedDown(true);
+    const TPoint FontsCorner = Fonts.ClientToScreen(TPoint(0, 0));
+    EXPECT_EQ(Fonts.FontPreview()->Top(), FontsCorner.Y - 50);
+    EXPECT_EQ(Fonts.FontPreview()->Left(), FontsCorner.X + 150);
+    const HWND Sample = Fonts.FontPreview()->Handle();
+    ASSERT_NE(OpenList(Fonts, Sample), nullptr);
+    EXPECT_EQ(OpenList(Fonts, Sample)->Rect.bottom, FontsCorner.Y - 2);
+    Fonts.SetDroppedDown(false);
+}
+
+// Last in the program: the added face stays for the rest of the process.
+TEST_F(ReportComboTest, AFaceAddedToTheProgramJoinsTheListAndTheChosenFontStays)
+{
+    TForm *Shown = ShownForm();
+    TfrxFontComboBox Box(Shown);
+    Box.SetParent(Shown);
+    Box.SetBounds(10, 10, 150, 21);
+    Box.Reset();
+    Choose(Box, Face(2));
+    const AnsiString Chosen = Box.Text();
+    ASSERT_EQ(Chosen, Face(2));
+    ASSERT_EQ(Box.Items()->IndexOf("Marlett"), -1) << "the test adds a face nobody lists";
+    const int Count = Box.Items()->Count();
+
+    ASSERT_EQ(AddFontResourceA("/usr/share/wine/fonts/marlett.ttf"), 1);
+    vcltest::Pump();
+    EXPECT_EQ(Box.Items()->Count(), Count + 1);
+    EXPECT_GT(Box.Items()->IndexOf("Marlett"), Box.LastRecent()) << "among the installed faces";
+    EXPECT_GE(Screen->Fonts()->IndexOf("Marlett"), 0);
+    EXPECT_EQ(Box.Text(), Chosen);
+    EXPECT_EQ(Box.LastRecent(), 0);
+    EXPECT_EQ(Box.Items()->Strings(0), Chosen);
 }
 
 } // namespace

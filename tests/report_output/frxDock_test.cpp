@@ -125,8 +125,10 @@ protected:
     {
         auto *Dock = new TfrxDock(Host);
         Dock->SetName(Name);
-        Dock->SetParent(Host);
+        // Its edge first: a dock parented at the top and then turned to the left
+        // would keep the form's width as its depth.
         Dock->SetAlign(Align);
+        Dock->SetParent(Host);
         return Dock;
     }
 
@@ -170,12 +172,29 @@ TEST_F(DockTest, ToolbarsTakeRowsAndEmptyRowsGo)
     EXPECT_EQ(Bar2->Top(), 0);
     EXPECT_EQ(TopDock->Height(), 27);
 
-    // A left dock turns its toolbars upright: the grip and the panels' heights.
+    // A left dock turns its toolbars upright: the grip and the panels' heights
+    // make the length, and the panels take the toolbar's thickness.
     TfrxDock *Side = MakeDock("SideDock", alLeft);
+    EXPECT_EQ(Side->Width(), 1);
     Bar1->SetShown(true);
     Bar1->AddToDock(Side);
-    EXPECT_EQ(Bar1->Height(), 4 + 8 + 22 + 22);
-    EXPECT_LT(Bar1->Width(), Bar1->Height());
+    EXPECT_EQ(Place(Bar1), TRect(0, 0, 26, 4 + 8 + 24 + 24));
+    EXPECT_EQ(Side->Width(), 27);
+    EXPECT_EQ(Bar1->DragBox()->BoundsRect(), TRect(1, 1, 25, 9));
+    for (int i = 0; i < Bar1->ControlCount(); ++i)
+        EXPECT_EQ(Bar1->Controls(i)->Width(), 24) << i;
+    Bar2->AddToDock(Side);
+    EXPECT_EQ(Place(Bar2), TRect(26, 0, 52, 4 + 8 + 24));
+    EXPECT_EQ(Side->Width(), 53);
+    // Back in the emptied top dock the toolbar lies along its first row; the
+    // side dock loses the emptied row.
+    Bar1->AddToDock(TopDock);
+    EXPECT_EQ(Bar1->Top(), 0);
+    EXPECT_EQ(TopDock->Height(), 27);
+    EXPECT_EQ(Bar1->Height(), 26);
+    EXPECT_GT(Bar1->Width(), Bar1->Height());
+    EXPECT_EQ(Bar2->Left(), 0);
+    EXPECT_EQ(Side->Width(), 27);
 }
 
 TEST_F(DockTest, MovingAlongARowStopsAtTheOtherToolbarsAndFarOutFloats)

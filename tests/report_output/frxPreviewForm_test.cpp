@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -157,6 +158,35 @@ TEST_F(PreviewFormTest, ButtonsShowDistinctPicturesAndNoWords)
     }
     EXPECT_TRUE(Window->CancelB->ShowCaption()) << "the closing button stays in words";
     EXPECT_GT(Window->CancelB->Width(), Window->PrintB->Width());
+}
+
+TEST_F(PreviewFormTest, ADisabledButtonShowsItsPictureInGrey)
+{
+    TfrxPreviewForm Empty(nullptr);
+    Empty.SetBounds(0, 0, 900, 300);
+    Empty.Show();
+    vcltest::Pump();
+    ASSERT_FALSE(Empty.PrintB->Enabled()) << "nothing to print yet";
+    ASSERT_TRUE(Window->PrintB->Enabled());
+    auto Colours = [](TfrxPreviewForm &Form) {
+        const HWND Wnd = Form.ToolBar->Handle();
+        const win::Window *Frame = win::FindWindow(Wnd);
+        std::set<COLORREF> Found;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                Found.insert(win::SurfacePixel(Wnd,
+                                               Frame->Client.left + Form.PrintB->Left() + 3 + x,
+                                               Frame->Client.top + Form.PrintB->Top() + 3 + y));
+        return Found;
+    };
+    const auto Grey = [](COLORREF C) {
+        return GetRValue(C) == GetGValue(C) && GetGValue(C) == GetBValue(C);
+    };
+    const std::set<COLORREF> Disabled = Colours(Empty), Enabled = Colours(*Window);
+    EXPECT_GT(Disabled.size(), 3u);
+    for (COLORREF C : Disabled)
+        EXPECT_TRUE(C == GetSysColor(COLOR_BTNFACE) || Grey(C)) << std::hex << C;
+    EXPECT_FALSE(std::all_of(Enabled.begin(), Enabled.end(), Grey)) << "in colour when enabled";
 }
 
 TEST_F(PreviewFormTest, TheContextMenuRepeatsTheCaptionedButtonsUpToTheSecondDivider)
