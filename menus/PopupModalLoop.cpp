@@ -44,6 +44,12 @@ void UpdateAllSelections(TTBView *Root, const TPoint &P, bool AllowNewSelection)
         TTBItemViewer *New = View->Selected();
         if (MouseInView(View) && New != View->OpenViewer() &&
             (View->OpenViewer() || (New && New->Item()->ItemStyle().Contains(tbisSubmenu)))) {
+            if (View->IsToolbar()) {
+                // A bar whose menus drop down follows the pointer at once.
+                if (View != Root && !View->Capture()) View->AddState(vsDropDownMenus);
+                if (View->State().Contains(vsDropDownMenus)) View->OpenChildPopup(false);
+                continue;
+            }
             if (Delay < 0) Delay = GetMenuShowDelay();
             if (!View->TimerActive(tiOpen)) View->StartTimer(tiClose, static_cast<UINT>(Delay));
             if (!(View->TimerActive(tiOpen) && New == Old))
@@ -127,12 +133,24 @@ public:
     TTBItemEventData &Event() { return FEvent; }
 
     // A press outside the menu ends the loop and stays queued for its own window.
+    // A press on the root bar's own buttons is the loop's: a second click on an
+    // open menu's button closes that menu rather than opening it again.
     bool PressOutside(const MSG &Msg)
     {
         if (Msg.message != WM_LBUTTONDOWN && Msg.message != WM_RBUTTONDOWN) return false;
-        TTBPopupWindow *Popup = PopupWindowOf(WindowFromPoint(Msg.pt));
+        const HWND Under = WindowFromPoint(Msg.pt);
+        TTBPopupWindow *Popup = PopupWindowOf(Under);
         if (Popup && FRoot->ContainsView(Popup->View())) return false;
-        return true;
+        TWinControl *RootWindow = FRoot->Window();
+        if (FRoot->IsPopup() || Under != RootWindow->Handle()) return true;
+        const TPoint P(Msg.pt.x, Msg.pt.y);
+        const TPoint Client = RootWindow->ScreenToClient(P);
+        if (!RootWindow->ClientRect().Contains(Client.X, Client.Y)) return true;
+        if (Msg.message != WM_LBUTTONDOWN) return false;
+        UpdateAllSelections(FRoot, P, true);
+        TTBItemViewer *Selected = FRoot->Selected();
+        return !Selected || !FRoot->MouseOverSelected() ||
+               Selected->Item()->ItemStyle().Contains(tbisClicksTransparent);
     }
 
     bool Handle(MSG &Msg)

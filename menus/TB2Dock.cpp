@@ -167,9 +167,7 @@ void TTBDock::SetBoundLines(TTBDockBoundLines Value)
     FBoundLines = Value;
     FNonClientWidth = int(Value.Contains(blLeft)) + int(Value.Contains(blRight));
     FNonClientHeight = int(Value.Contains(blTop)) + int(Value.Contains(blBottom));
-    if (HandleAllocated())
-        SetWindowPos(Handle(), {}, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (HandleAllocated()) RecalcFrame(Handle());
     ArrangeToolbars();
 }
 
@@ -714,14 +712,11 @@ void TTBDock::WndProc(TMessage &Message)
         return;
     }
     case WM_NCPAINT:
-        DrawNCArea(false, nullptr,
-                   reinterpret_cast<HRGN>(Message.WParam == 1 ? 0 : Message.WParam));
-        return;
     case WM_PRINT:
-        HandleWMPrint(Handle(), Message, [this](HWND, HDC DC) { DrawNCArea(true, DC, nullptr); });
-        return;
     case WM_PRINTCLIENT:
-        HandleWMPrintClient(this, Message);
+        HandleNCPaintMessages(this, Message, [this](bool DrawToDC, HDC DC, HRGN Clip) {
+            DrawNCArea(DrawToDC, DC, Clip);
+        });
         return;
     case WM_ERASEBKGND:
         if (EraseBackground(reinterpret_cast<HDC>(Message.WParam))) {
@@ -748,4 +743,40 @@ void TTBDock::WndProc(TMessage &Message)
         break;
     }
     inherited::WndProc(Message);
+}
+
+// ---- Shared by the docks, their bars and the floating frames --------------------------------
+
+void RecalcFrame(HWND Wnd)
+{
+    SetWindowPos(Wnd, {}, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void InsetByFrame(RECT &Window, const TPoint &TopLeft, const TPoint &BottomRight)
+{
+    Window.left += TopLeft.X;
+    Window.top += TopLeft.Y;
+    Window.right = std::max(Window.left, Window.right - BottomRight.X);
+    Window.bottom = std::max(Window.top, Window.bottom - BottomRight.Y);
+}
+
+bool HandleNCPaintMessages(TWinControl *Control, TMessage &Message, const TNCDrawProc &DrawFrame)
+{
+    switch (Message.Msg) {
+    case WM_NCPAINT:
+        // 1 stands for the whole frame.
+        DrawFrame(false, nullptr,
+                  Message.WParam == 1 ? HRGN{} : reinterpret_cast<HRGN>(Message.WParam));
+        return true;
+    case WM_PRINT:
+        HandleWMPrint(Control->Handle(), Message,
+                      [&](HWND, HDC DC) { DrawFrame(true, DC, nullptr); });
+        return true;
+    case WM_PRINTCLIENT:
+        HandleWMPrintClient(Control, Message);
+        return true;
+    default:
+        return false;
+    }
 }

@@ -262,6 +262,8 @@ public:
     // Frame sizes: docked (both sides of each axis together) and floating.
     void GetDockedNCArea(TPoint &TopLeft, TPoint &BottomRight, bool LeftRight) const;
     void GetFloatingNCArea(TPoint &TopLeft, TPoint &BottomRight) const;
+    // The floating frame sized around the bar again, measured and drawn (skin or caption changed).
+    void FloatingFrameChanged();
     int DragHandleSize(bool LeftRight) const;
     bool GetShowingState() const;
     void UpdateVisibility();
@@ -338,6 +340,8 @@ private:
     void HandleNCButtonDown(TMessage &Message);
     void HandleContextMenu(TMessage &Message);
     void HandleShowingChanged();
+    // The window the floating frame should belong to while it shows.
+    HWND WantedFrameOwner() const;
     void ReparentKeepingWindow(TWinControl *AParent);
     void DrawDockedCloseButton(HDC DC, bool Pushed, bool Hovered);
     void DrawDraggingGrip(HDC DC, const TRect &R, bool LeftRight, bool Skinned);
@@ -512,3 +516,14 @@ void TBRegSavePositions(TComponent *OwnerComponent, HKEY RootKey,
                         const AnsiString &BaseRegistryKey);
 void TBRegLoadPositions(TComponent *OwnerComponent, HKEY RootKey,
                         const AnsiString &BaseRegistryKey);
+
+// ---- Shared by the docks, their bars and the floating frames --------------------------------
+
+// Has a window measure and draw its frame again where it is.
+void RecalcFrame(HWND Wnd);
+// The client rectangle of a window whose frame takes TopLeft and BottomRight of Window.
+void InsetByFrame(RECT &Window, const TPoint &TopLeft, const TPoint &BottomRight);
+// WM_NCPAINT, WM_PRINT and WM_PRINTCLIENT of a control that draws its own frame with
+// DrawFrame (draw-to-DC flag, DC, clip region); false for any other message.
+using TNCDrawProc = std::function<void(bool DrawToDC, HDC DC, HRGN Clip)>;
+bool HandleNCPaintMessages(TWinControl *Control, TMessage &Message, const TNCDrawProc &DrawFrame);

@@ -49,6 +49,59 @@ void DrawOutline(HDC DC, const TRect &R, int Thickness)
     DeleteObject(Bitmap);
 }
 
+enum class TLoopAnswer { Go, Accept, Cancel };
+
+// The modal loop of a drag, a resize or a held close button, run while Wnd holds the capture.
+// Step sees the pointer's moves (only those that move it from Start on), the left button's
+// release and the keys; the other buttons are swallowed and another left press cancels. A quit
+// message ends the loop and is posted again for the loop outside. True when Step accepted.
+bool RunCaptureLoop(HWND Wnd, POINT Start, const std::function<TLoopAnswer(const MSG &)> &Step)
+{
+    POINT Last = Start;
+    MSG Msg;
+    while (GetCapture() == Wnd) {
+        if (!GetMessageW(&Msg, {}, 0, 0)) {
+            PostQuitMessage(static_cast<int>(Msg.wParam));
+            return false;
+        }
+        TLoopAnswer Answer = TLoopAnswer::Go;
+        switch (Msg.message) {
+        case WM_MOUSEMOVE:
+            if (Msg.pt.x == Last.x && Msg.pt.y == Last.y) break;
+            Last = Msg.pt;
+            Answer = Step(Msg);
+            break;
+        case WM_LBUTTONUP:
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            Answer = Step(Msg);
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            return false;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+        case WM_MBUTTONDBLCLK:
+            break;
+        default:
+            TranslateMessage(&Msg);
+            DispatchMessageW(&Msg);
+            break;
+        }
+        if (Answer != TLoopAnswer::Go) return Answer == TLoopAnswer::Accept;
+    }
+    return false;
+}
+
+bool IsKey(const MSG &Msg, int VirtualKey)
+{
+    return (Msg.message == WM_KEYDOWN || Msg.message == WM_KEYUP) &&
+           Msg.wParam == static_cast<WPARAM>(VirtualKey);
+}
+
 // Docks in a container, depth first: its docks by side, then its other windowed
 // children, then the container itself when it is a dock.
 void CollectDocks(TWinControl *Container, const TTBCustomDockableWindow *Bar,
@@ -394,54 +447,23 @@ void TTBCustomDockableWindow::BeginMoving(int InitX, int InitY)
     try {
         POINT Last = ClientToScreen(TPoint(InitX, InitY));
         Drag.Step(Last, Drag.StartDock != nullptr);
-        MSG Msg;
-        while (GetCapture() == Handle()) {
-            if (!GetMessageW(&Msg, {}, 0, 0)) {
-                PostQuitMessage(static_cast<int>(Msg.wParam));
-                break;
-            }
-            bool Done = false;
-            switch (Msg.message) {
-            case WM_MOUSEMOVE:
-                if (Msg.pt.x != Last.x || Msg.pt.y != Last.y) {
-                    Last = Msg.pt;
+        Accepted = RunCaptureLoop(Handle(), Last, [&](const MSG &Msg) {
+            if (Msg.message == WM_MOUSEMOVE) {
+                Last = Msg.pt;
+                Drag.Step(Last, true);
+            } else if (Msg.message == WM_LBUTTONUP) {
+                return TLoopAnswer::Accept;
+            } else if (IsKey(Msg, VK_CONTROL)) {
+                const bool Down = Msg.message == WM_KEYDOWN;
+                if (Drag.CtrlDown != Down) {
+                    Drag.CtrlDown = Down;
                     Drag.Step(Last, true);
                 }
-                break;
-            case WM_LBUTTONUP:
-                Accepted = true;
-                Done = true;
-                break;
-            case WM_KEYDOWN:
-            case WM_KEYUP:
-                if (Msg.wParam == static_cast<WPARAM>(VK_CONTROL)) {
-                    const bool Down = Msg.message == WM_KEYDOWN;
-                    if (Drag.CtrlDown != Down) {
-                        Drag.CtrlDown = Down;
-                        Drag.Step(Last, true);
-                    }
-                } else if (Msg.wParam == static_cast<WPARAM>(VK_ESCAPE)) {
-                    Done = true;
-                }
-                break;
-            case WM_LBUTTONDOWN:
-            case WM_LBUTTONDBLCLK:
-                Done = true;
-                break;
-            case WM_RBUTTONDOWN:
-            case WM_RBUTTONUP:
-            case WM_RBUTTONDBLCLK:
-            case WM_MBUTTONDOWN:
-            case WM_MBUTTONUP:
-            case WM_MBUTTONDBLCLK:
-                break;
-            default:
-                TranslateMessage(&Msg);
-                DispatchMessageW(&Msg);
-                break;
+            } else if (IsKey(Msg, VK_ESCAPE)) {
+                return TLoopAnswer::Cancel;
             }
-            if (Done) break;
-        }
+            return TLoopAnswer::Go;
+        });
     } catch (...) {
         FDragMode = false;
         Drag.Finish(false);
@@ -538,51 +560,21 @@ void TTBCustomDockableWindow::BeginSizing(TTBSizeHandle SizeHandle)
         }
     };
     try {
-        POINT Last = Start;
-        MSG Msg;
-        while (GetCapture() == Handle()) {
-            if (!GetMessageW(&Msg, {}, 0, 0)) {
-                PostQuitMessage(static_cast<int>(Msg.wParam));
-                break;
+        Accepted = RunCaptureLoop(Handle(), Start, [&](const MSG &Msg) {
+            if (Msg.message == WM_LBUTTONUP) return TLoopAnswer::Accept;
+            if (Msg.message == WM_KEYDOWN && Msg.wParam == static_cast<WPARAM>(VK_ESCAPE))
+                return TLoopAnswer::Cancel;
+            if (Msg.message != WM_MOUSEMOVE) return TLoopAnswer::Go;
+            const TRect R = Track(Msg.pt);
+            if (FSmoothDrag) {
+                ApplyRect(R);
+            } else {
+                DrawOutline(OutlineDC, Current, Border);
+                DrawOutline(OutlineDC, R, Border);
             }
-            bool Done = false;
-            switch (Msg.message) {
-            case WM_MOUSEMOVE:
-                if (Msg.pt.x != Last.x || Msg.pt.y != Last.y) {
-                    Last = Msg.pt;
-                    const TRect R = Track(Last);
-                    if (FSmoothDrag) {
-                        ApplyRect(R);
-                    } else {
-                        DrawOutline(OutlineDC, Current, Border);
-                        DrawOutline(OutlineDC, R, Border);
-                    }
-                    Current = R;
-                }
-                break;
-            case WM_LBUTTONUP:
-                Accepted = true;
-                Done = true;
-                break;
-            case WM_KEYDOWN:
-                Done = Msg.wParam == static_cast<WPARAM>(VK_ESCAPE);
-                break;
-            case WM_LBUTTONDOWN:
-            case WM_LBUTTONDBLCLK:
-                Done = true;
-                break;
-            case WM_RBUTTONDOWN:
-            case WM_RBUTTONUP:
-            case WM_MBUTTONDOWN:
-            case WM_MBUTTONUP:
-                break;
-            default:
-                TranslateMessage(&Msg);
-                DispatchMessageW(&Msg);
-                break;
-            }
-            if (Done) break;
-        }
+            Current = R;
+            return TLoopAnswer::Go;
+        });
     } catch (...) {
         Finish();
         ResizeEnd();
@@ -605,47 +597,17 @@ bool TTBCustomDockableWindow::TrackCloseButton(HWND Wnd, const TRect &ScreenButt
     const DWORD Pressed = GetMessagePos();
     bool Pushed = ScreenButton.Contains(GET_X_LPARAM(Pressed), GET_Y_LPARAM(Pressed));
     DrawState(Pushed);
-    bool Result = false;
-    MSG Msg;
-    while (GetCapture() == Wnd) {
-        if (!GetMessageW(&Msg, {}, 0, 0)) {
-            PostQuitMessage(static_cast<int>(Msg.wParam));
-            break;
-        }
-        bool Done = false;
-        switch (Msg.message) {
-        case WM_MOUSEMOVE: {
-            const bool Now = ScreenButton.Contains(Msg.pt.x, Msg.pt.y);
-            if (Now != Pushed) {
-                Pushed = Now;
+    const bool Result = RunCaptureLoop(
+        Wnd, POINT{GET_X_LPARAM(Pressed), GET_Y_LPARAM(Pressed)}, [&](const MSG &Msg) {
+            const bool Over = ScreenButton.Contains(Msg.pt.x, Msg.pt.y);
+            if (Msg.message == WM_LBUTTONUP)
+                return Over ? TLoopAnswer::Accept : TLoopAnswer::Cancel;
+            if (Msg.message == WM_MOUSEMOVE && Over != Pushed) {
+                Pushed = Over;
                 DrawState(Pushed);
             }
-            break;
-        }
-        case WM_LBUTTONUP:
-            Result = ScreenButton.Contains(Msg.pt.x, Msg.pt.y);
-            Done = true;
-            break;
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            Done = true;
-            break;
-        case WM_KEYDOWN:
-        case WM_KEYUP:
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-        case WM_RBUTTONDBLCLK:
-        case WM_MBUTTONDOWN:
-        case WM_MBUTTONUP:
-        case WM_MBUTTONDBLCLK:
-            break;
-        default:
-            TranslateMessage(&Msg);
-            DispatchMessageW(&Msg);
-            break;
-        }
-        if (Done) break;
-    }
+            return TLoopAnswer::Go;
+        });
     if (GetCapture() == Wnd) ReleaseCapture();
     DrawState(false);
     return Result;

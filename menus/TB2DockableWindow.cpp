@@ -1,5 +1,6 @@
 #include "menus/TB2Common.h"
 #include "menus/TB2Dock.h"
+#include "menus/TB2Hook.h"
 #include "platform/vcl/Menus.h"
 
 #include <algorithm>
@@ -15,20 +16,6 @@ TTBSkins SkinTypeOf(TTBBaseSkin *Skin)
 {
     TTBBaseSkin *Active = ActiveSkin(Skin);
     return Active ? Active->SkinType() : tbsDisabled;
-}
-
-void FillWith(HDC DC, const RECT &R, COLORREF Color)
-{
-    const HBRUSH Brush = CreateSolidBrush(Color);
-    FillRect(DC, &R, Brush);
-    DeleteObject(Brush);
-}
-
-void FrameWith(HDC DC, const RECT &R, COLORREF Color)
-{
-    const HBRUSH Brush = CreateSolidBrush(Color);
-    FrameRect(DC, &R, Brush);
-    DeleteObject(Brush);
 }
 
 // The cross of the docked close button, one byte per row, high bit left.
@@ -69,6 +56,77 @@ TCustomForm *TBValidToolWindowParentForm(TTBCustomDockableWindow *ToolWindow)
     return Result;
 }
 
+// ---- The hooks that keep floating bars with their forms ---------------------------------------
+
+namespace
+{
+
+std::vector<TTBCustomDockableWindow *> &FloatingBars()
+{
+    static std::vector<TTBCustomDockableWindow *> Bars;
+    return Bars;
+}
+
+// Set by the last activation notice: a window system may keep the active window of an
+// application the user has left.
+bool &ApplicationDeactivated()
+{
+    static bool Deactivated = false;
+    return Deactivated;
+}
+
+bool ApplicationActiveForBars()
+{
+    return ApplicationIsActive() && !ApplicationDeactivated();
+}
+
+// The form's window is Wnd or lies inside it.
+bool FormWindowIn(const TCustomForm *Form, HWND Wnd)
+{
+    if (!Form || !Form->HandleAllocated()) return false;
+    const HWND FormWnd = Form->WindowHandle();
+    return FormWnd == Wnd || IsChild(Wnd, FormWnd);
+}
+
+void DockableWindowHookProc(THookProcCode Code, HWND Wnd, WPARAM WParam, LPARAM LParam)
+{
+    // Updating one bar may make another float or dock: walk a copy.
+    const std::vector<TTBCustomDockableWindow *> Bars = FloatingBars();
+    switch (Code) {
+    case hpSendActivateApp:
+        ApplicationDeactivated() = WParam == 0;
+        for (TTBCustomDockableWindow *Bar : Bars)
+            Bar->UpdateVisibility();
+        break;
+    case hpSendWindowPosChanged: {
+        const auto *Pos = reinterpret_cast<const WINDOWPOS *>(LParam);
+        if (!Pos || !(Pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW | SWP_FRAMECHANGED))) break;
+        for (TTBCustomDockableWindow *Bar : Bars)
+            if (Bar->FloatingMode() == fmOnTopOfParentForm && Bar->FloatingWindowParent() &&
+                FormWindowIn(Bar->FloatingWindowParent()->ParentForm(), Wnd))
+                Bar->UpdateVisibility();
+        break;
+    }
+    case hpPreDestroy:
+        // Owned windows go with their owner: the frame stays, owned by the application.
+        for (TTBCustomDockableWindow *Bar : Bars)
+            if (TTBFloatingWindowParent *Frame = Bar->FloatingWindowParent();
+                Frame && Frame->HandleAllocated() &&
+                GetWindow(Frame->WindowHandle(), GW_OWNER) == Wnd) {
+                SetWindowLongPtrW(Frame->WindowHandle(), GWLP_HWNDPARENT,
+                                  reinterpret_cast<LONG_PTR>(Application->Handle()));
+                // Once the owner is gone the frame hides or follows a new window of its form.
+                if (Bar->HandleAllocated())
+                    PostMessageW(Bar->WindowHandle(), CM_SHOWINGCHANGED, 0, 0);
+            }
+        break;
+    case hpGetMessage:
+        break;
+    }
+}
+
+} // namespace
+
 // ---- Creation -----------------------------------------------------------------------------
 
 TTBCustomDockableWindow::TTBCustomDockableWindow(TComponent *AOwner) : TCustomControl(AOwner)
@@ -78,10 +136,16 @@ TTBCustomDockableWindow::TTBCustomDockableWindow(TComponent *AOwner) : TCustomCo
     SetParentColor(false);
     SetColor(clBtnFace);
     FSkin = DefaultSkin();
+    FSkin->RegisterDockable(this);
+    InstallHookProc(DockableWindowHookProc,
+                    {hpSendActivateApp, hpSendWindowPosChanged, hpPreDestroy});
 }
 
 TTBCustomDockableWindow::~TTBCustomDockableWindow()
 {
+    UninstallHookProc(DockableWindowHookProc);
+    FSkin->UnregisterDockable(this);
+    std::erase(FloatingBars(), this);
     // The docks and the floating frame must not reach back into a half-gone bar.
     if (FCurrentDock) {
         TTBDock *Dock = FCurrentDock;
@@ -112,8 +176,7 @@ void TTBCustomDockableWindow::CreateWnd()
 {
     inherited::CreateWnd();
     // The window was measured by the default frame while it was being made.
-    SetWindowPos(FHandle, {}, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcFrame(FHandle);
 }
 
 void TTBCustomDockableWindow::Loaded()
@@ -139,7 +202,11 @@ void TTBCustomDockableWindow::Notification(TComponent *AComponent, TOperation Op
         FCurrentDock = nullptr;
         FDocked = false;
     }
-    if (AComponent == FSkin) FSkin = DefaultSkin();
+    if (AComponent == FSkin) {
+        // The freed skin has already let go of its windows.
+        FSkin = DefaultSkin();
+        FSkin->RegisterDockable(this);
+    }
     std::erase_if(FDockForms, [&](TCustomForm *F) { return F == AComponent; });
 }
 
@@ -268,11 +335,15 @@ void TTBCustomDockableWindow::SetShowCaption(bool Value)
 {
     if (Value == FShowCaption) return;
     FShowCaption = Value;
+    FloatingFrameChanged();
+}
+
+void TTBCustomDockableWindow::FloatingFrameChanged()
+{
     if (!FFloating || !FFloatParent) return;
+    // The frame is sized again around the same client, then measured and drawn.
     ChangeSize(Width(), Height());
-    if (FFloatParent->HandleAllocated())
-        SetWindowPos(FFloatParent->Handle(), {}, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (FFloatParent->HandleAllocated()) RecalcFrame(FFloatParent->Handle());
     Arrange();
 }
 
@@ -280,12 +351,13 @@ void TTBCustomDockableWindow::SetSkin(TTBBaseSkin *Value)
 {
     if (!Value) Value = DefaultSkin();
     if (Value == FSkin) return;
+    FSkin->UnregisterDockable(this);
     FSkin = Value;
+    FSkin->RegisterDockable(this);
     if (Value != DefaultSkin()) Value->FreeNotification(this);
     Invalidate();
     if (FDocked) DockedFrameChanged();
-    if (FFloating && FFloatParent)
-        FFloatParent->RedrawNCArea({twrdBorder, twrdCaption, twrdCloseButton});
+    FloatingFrameChanged();
 }
 
 void TTBCustomDockableWindow::AddDockForm(TCustomForm *Form)
@@ -360,6 +432,8 @@ void TTBCustomDockableWindow::SetParent(TWinControl *AParent)
         FFloating = NewFloating;
         FDocked = NewDock != nullptr;
         FEffectiveDockRow = -1;
+        std::erase(FloatingBars(), this);
+        if (FFloating) FloatingBars().push_back(this);
         if (OldFrame && OldFrame == FFloatParent && OldFrame != AParent && !FSmoothDragging)
             delete std::exchange(FFloatParent, nullptr);
         if (NewDock) {
@@ -600,9 +674,7 @@ TRect TTBCustomDockableWindow::GetDockedCloseButtonRect(bool LeftRight) const
 
 void TTBCustomDockableWindow::DockedFrameChanged()
 {
-    if (HandleAllocated())
-        SetWindowPos(Handle(), {}, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (HandleAllocated()) RecalcFrame(Handle());
     RearrangeDock();
 }
 
@@ -659,10 +731,11 @@ bool TTBCustomDockableWindow::GetShowingState() const
         if (FFloatingMode == fmOnTopOfParentForm) {
             TCustomForm *Form = FFloatParent ? FFloatParent->ParentForm() : nullptr;
             if (!Form || !Form->HandleAllocated() || !Form->Visible() ||
-                IsIconic(Form->WindowHandle()) || Form->WindowState() == wsMinimized)
+                IsIconic(Form->WindowHandle()) || Form->WindowState() == wsMinimized ||
+                IsIconic(Application->Handle()))
                 Result = false;
         }
-        if (FHideWhenInactive && !ApplicationIsActive()) Result = false;
+        if (FHideWhenInactive && !ApplicationActiveForBars()) Result = false;
     } else if (Result && Parent()) {
         Result = Parent()->Showing();
     }
@@ -672,10 +745,21 @@ bool TTBCustomDockableWindow::GetShowingState() const
 void TTBCustomDockableWindow::UpdateVisibility()
 {
     if (!FFloating || !FFloatParent) return;
-    FInactiveCaption = !FHideWhenInactive && !ApplicationIsActive();
+    FInactiveCaption = !FHideWhenInactive && !ApplicationActiveForBars();
     const bool Shown = FFloatParent->HandleAllocated() && IsWindowVisible(FFloatParent->Handle());
-    if (Shown != GetShowingState() && HandleAllocated())
+    const bool Showing = GetShowingState();
+    // A form whose window was made anew takes its frame back too.
+    const bool OwnerStale = Showing && FFloatParent->HandleAllocated() &&
+                            GetWindow(FFloatParent->Handle(), GW_OWNER) != WantedFrameOwner();
+    if ((Shown != Showing || OwnerStale) && HandleAllocated())
         PostMessageW(Handle(), CM_SHOWINGCHANGED, 0, 0);
+}
+
+HWND TTBCustomDockableWindow::WantedFrameOwner() const
+{
+    if (FFloatingMode == fmOnTopOfAllForms) return Application->Handle();
+    TCustomForm *Form = FFloatParent ? FFloatParent->ParentForm() : nullptr;
+    return Form && Form->HandleAllocated() ? Form->WindowHandle() : HWND{};
 }
 
 void TTBCustomDockableWindow::UpdateTopmostFlag()
@@ -701,11 +785,7 @@ void TTBCustomDockableWindow::HandleShowingChanged()
     const bool Show = GetShowingState();
     const HWND Frame = FFloatParent->Handle();
     if (Show) {
-        HWND Owner = {};
-        if (FFloatingMode == fmOnTopOfAllForms)
-            Owner = Application->Handle();
-        else if (TCustomForm *Form = FFloatParent->ParentForm())
-            Owner = Form->Handle();
+        const HWND Owner = WantedFrameOwner();
         if (Owner && GetWindow(Frame, GW_OWNER) != Owner) {
             SetWindowLongPtrW(Frame, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Owner));
             SetWindowPos(Frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -723,7 +803,7 @@ void TTBCustomDockableWindow::HandleShowingChanged()
 void TTBCustomDockableWindow::DrawDraggingGrip(HDC DC, const TRect &R, bool LeftRight, bool Skinned)
 {
     if (Skinned) {
-        FillWith(DC, R, ActiveSkin(FSkin)->RGBColor(cDragHandle));
+        FillRectRGB(DC, R, ActiveSkin(FSkin)->RGBColor(cDragHandle));
         return;
     }
     RECT Edge = R;
@@ -741,13 +821,13 @@ void TTBCustomDockableWindow::DrawDockedCloseButton(HDC DC, bool Pushed, bool Ho
     const TRect Button = GetDockedCloseButtonRect(LeftRight);
     RECT R = Button;
     TTBBaseSkin *Active = ActiveSkin(FSkin);
-    FillWith(DC, R, ColorToRGB(Color()));
+    FillRectRGB(DC, R, ColorToRGB(Color()));
     if (Pushed) {
         DrawEdge(DC, &R, BDR_SUNKENOUTER, BF_RECT);
     } else if (Hovered) {
         if (Active) {
-            FillWith(DC, R, Active->RGBColor(cSelItem));
-            FrameWith(DC, R, Active->RGBColor(cSelItemBorder));
+            FillRectRGB(DC, R, Active->RGBColor(cSelItem));
+            FrameRectRGB(DC, R, Active->RGBColor(cSelItemBorder));
         } else {
             DrawEdge(DC, &R, BDR_RAISEDINNER, BF_RECT);
         }
@@ -778,7 +858,7 @@ void TTBCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip)
         RECT Edge = R;
         DrawEdge(DC, &Edge, BDR_RAISEDINNER, BF_RECT);
     } else {
-        FrameWith(DC, R, Face);
+        FrameRectRGB(DC, R, Face);
     }
     const bool BackgroundOnBar =
         FCurrentDock->UsingBackground() && FCurrentDock->BackgroundOnToolbars();
@@ -786,13 +866,13 @@ void TTBCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip)
     InflateRect(&Inner, -1, -1);
     if (!BackgroundOnBar) {
         if (Type == tbsOfficeXP && Active) {
-            FrameWith(DC, Inner, Active->RGBColor(cDockBorderIn));
+            FrameRectRGB(DC, Inner, Active->RGBColor(cDockBorderIn));
             for (POINT P :
                  {POINT{Inner.left, Inner.top}, POINT{Inner.right - 1, Inner.top},
                   POINT{Inner.left, Inner.bottom - 1}, POINT{Inner.right - 1, Inner.bottom - 1}})
                 SetPixelV(DC, P.x, P.y, Active->RGBColor(cDockBorderOut));
         } else {
-            FrameWith(DC, Inner, Face);
+            FrameRectRGB(DC, Inner, Face);
         }
     } else {
         POINT Origin{0, 0};
@@ -829,12 +909,12 @@ void TTBCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip)
             DrawDraggingGrip(DC, Grip, LeftRight, Active != nullptr);
             ExcludeClipRect(DC, Grip.Left, Grip.Top, Grip.Right, Grip.Bottom);
         }
-        if (!BackgroundOnBar) FillWith(DC, Strip, Active ? Active->RGBColor(cToolbar) : Face);
+        if (!BackgroundOnBar) FillRectRGB(DC, Strip, Active ? Active->RGBColor(cToolbar) : Face);
         RestoreDC(DC, SaveGrip);
         if (DockedCaption) {
             RECT Bar{2, 2, 2 + ClientW - 2, 2 + GetSystemMetrics(SM_CYSMCAPTION) - 2};
-            FillWith(DC, Bar,
-                     static_cast<COLORREF>(ColorToRGB(Active->Colors()->GetSkinColor(16))));
+            FillRectRGB(DC, Bar,
+                        static_cast<COLORREF>(ColorToRGB(Active->Colors()->GetSkinColor(16))));
             if (FCloseButtonWhenDocked) Bar.right -= HandleSize - 2;
             SetBkMode(DC, TRANSPARENT);
             SetTextColor(DC, ColorToRGB(Active->Colors()->GetSkinColor(27)));
@@ -982,11 +1062,7 @@ void TTBCustomDockableWindow::WndProc(TMessage &Message)
             auto *Params = reinterpret_cast<NCCALCSIZE_PARAMS *>(Message.LParam);
             TPoint TopLeft, BottomRight;
             GetDockedNCArea(TopLeft, BottomRight, FCurrentDock->IsLeftRight());
-            RECT &R = Params->rgrc[0];
-            R.left += TopLeft.X;
-            R.top += TopLeft.Y;
-            R.right = std::max(R.left, R.right - BottomRight.X);
-            R.bottom = std::max(R.top, R.bottom - BottomRight.Y);
+            InsetByFrame(Params->rgrc[0], TopLeft, BottomRight);
             Message.Result = 0;
             return;
         }
@@ -1038,17 +1114,13 @@ void TTBCustomDockableWindow::WndProc(TMessage &Message)
         NoteNCHover(false);
         break;
     case WM_NCPAINT:
-        if (FDocked) {
-            DrawNCArea(false, nullptr,
-                       Message.WParam == 1 ? HRGN{} : reinterpret_cast<HRGN>(Message.WParam));
-            return;
-        }
-        break;
+        if (!FDocked) break;
+        [[fallthrough]];
     case WM_PRINT:
-        HandleWMPrint(Handle(), Message, [this](HWND, HDC DC) { DrawNCArea(true, DC, nullptr); });
-        return;
     case WM_PRINTCLIENT:
-        HandleWMPrintClient(this, Message);
+        HandleNCPaintMessages(this, Message, [this](bool DrawToDC, HDC DC, HRGN Clip) {
+            DrawNCArea(DrawToDC, DC, Clip);
+        });
         return;
     case WM_ERASEBKGND:
         WMEraseBkgnd(Message);

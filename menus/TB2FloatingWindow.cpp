@@ -50,20 +50,6 @@ void DrawCloseGlyph(HDC DC, const RECT &Square, COLORREF Color)
             if (CloseGlyph[Row] & (0x80 >> Col)) SetPixelV(DC, X + Col, Y + Row, Color);
 }
 
-void Fill(HDC DC, const RECT &R, COLORREF Color)
-{
-    const HBRUSH Brush = CreateSolidBrush(Color);
-    FillRect(DC, &R, Brush);
-    DeleteObject(Brush);
-}
-
-void Frame(HDC DC, const RECT &R, COLORREF Color)
-{
-    const HBRUSH Brush = CreateSolidBrush(Color);
-    FrameRect(DC, &R, Brush);
-    DeleteObject(Brush);
-}
-
 } // namespace
 
 TTBFloatingWindowParent::TTBFloatingWindowParent(TComponent *AOwner) : TCustomForm(AOwner)
@@ -105,8 +91,7 @@ void TTBFloatingWindowParent::CreateWnd()
 {
     inherited::CreateWnd();
     // The window was measured by the default frame while it was being made.
-    SetWindowPos(FHandle, {}, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcFrame(FHandle);
 }
 
 void TTBFloatingWindowParent::AlignControls(TControl *, TRect &) {}
@@ -202,16 +187,16 @@ void TTBFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,
     const bool Active = !FDockableWindow->FInactiveCaption;
     if (RedrawWhat.Contains(twrdBorder)) {
         if (Type == tbsOfficeXP) {
-            Fill(DC, R, Skin->RGBColor(cFace));
-            Frame(DC, R, Face);
+            FillRectRGB(DC, R, Skin->RGBColor(cFace));
+            FrameRectRGB(DC, R, Face);
             RECT Inner = R;
             InflateRect(&Inner, -1, -1);
-            Frame(DC, Inner, Skin->RGBColor(cDockBorderOut));
+            FrameRectRGB(DC, Inner, Skin->RGBColor(cDockBorderOut));
             for (POINT P : {POINT{0, 0}, POINT{R.right - 1, 0}, POINT{0, R.bottom - 1},
                             POINT{R.right - 1, R.bottom - 1}})
                 SetPixelV(DC, P.x, P.y, Skin->RGBColor(cDockBorderIn));
         } else {
-            Fill(DC, R, GetSysColor(COLOR_BTNFACE));
+            FillRectRGB(DC, R, GetSysColor(COLOR_BTNFACE));
             RECT Edge = R;
             DrawEdge(DC, &Edge, EDGE_RAISED, BF_RECT);
         }
@@ -232,13 +217,14 @@ void TTBFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,
                 if (HasClose) ExcludeClipRect(DC, Close.left, Close.top, Close.right, Close.bottom);
                 DrawCaption(FHandle, DC, &Caption, Flags);
                 RestoreDC(DC, ClipSave);
-                Fill(DC, RECT{Caption.left, Caption.bottom, Caption.right, Caption.bottom + 1},
-                     GetSysColor(COLOR_BTNFACE));
+                FillRectRGB(DC,
+                            RECT{Caption.left, Caption.bottom, Caption.right, Caption.bottom + 1},
+                            GetSysColor(COLOR_BTNFACE));
             } else {
                 if (Type == tbsOfficeXP) {
-                    Fill(DC, Caption, ColorToRGB(Skin->Colors()->GetSkinColor(16)));
+                    FillRectRGB(DC, Caption, ColorToRGB(Skin->Colors()->GetSkinColor(16)));
                 } else {
-                    Fill(DC, Caption, Face);
+                    FillRectRGB(DC, Caption, Face);
                     const HBRUSH Brush =
                         CreateSolidBrush(ColorToRGB(Skin->Colors()->GetSkinColor(7)));
                     const HPEN Pen =
@@ -260,8 +246,9 @@ void TTBFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,
                           DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX |
                               Aligns[FDockableWindow->DockTextAlign()]);
                 SelectObject(DC, OldFont);
-                Fill(DC, RECT{Caption.left, Caption.bottom, Caption.right, Caption.bottom + 1},
-                     Skin->RGBColor(cDockBorderOut));
+                FillRectRGB(DC,
+                            RECT{Caption.left, Caption.bottom, Caption.right, Caption.bottom + 1},
+                            Skin->RGBColor(cDockBorderOut));
             }
         }
         if (HasClose && RedrawWhat.Contains(twrdCloseButton)) {
@@ -274,8 +261,8 @@ void TTBFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,
                     RECT Hot = Close;
                     InflateRect(&Hot, 2, 2);
                     Hot.bottom -= 2;
-                    Fill(DC, Hot, ColorToRGB(Skin->Colors()->GetSkinColor(7)));
-                    Frame(DC, Hot, ColorToRGB(Skin->Colors()->GetSkinColor(8)));
+                    FillRectRGB(DC, Hot, ColorToRGB(Skin->Colors()->GetSkinColor(7)));
+                    FrameRectRGB(DC, Hot, ColorToRGB(Skin->Colors()->GetSkinColor(8)));
                 }
                 const COLORREF Glyph = FCloseButtonDown
                                            ? Skin->RGBColor(cHighlightText)
@@ -401,31 +388,21 @@ void TTBFloatingWindowParent::WndProc(TMessage &Message)
         break;
     case WM_NCCALCSIZE: {
         auto *Params = reinterpret_cast<NCCALCSIZE_PARAMS *>(Message.LParam);
-        RECT &R = Params->rgrc[0];
         if (FDockableWindow) {
             TPoint TopLeft, BottomRight;
             FDockableWindow->GetFloatingNCArea(TopLeft, BottomRight);
-            R.left += TopLeft.X;
-            R.top += TopLeft.Y;
-            R.right = std::max(R.left, R.right - BottomRight.X);
-            R.bottom = std::max(R.top, R.bottom - BottomRight.Y);
+            InsetByFrame(Params->rgrc[0], TopLeft, BottomRight);
         }
         CaptionFont().Refresh();
         Message.Result = 0;
         return;
     }
     case WM_NCPAINT:
-        DrawNCArea(false, nullptr,
-                   Message.WParam == 1 ? HRGN{} : reinterpret_cast<HRGN>(Message.WParam),
-                   {twrdBorder, twrdCaption, twrdCloseButton});
-        return;
     case WM_PRINT:
-        HandleWMPrint(FHandle, Message, [this](HWND, HDC DC) {
-            DrawNCArea(true, DC, nullptr, {twrdBorder, twrdCaption, twrdCloseButton});
-        });
-        return;
     case WM_PRINTCLIENT:
-        HandleWMPrintClient(this, Message);
+        HandleNCPaintMessages(this, Message, [this](bool DrawToDC, HDC DC, HRGN Clip) {
+            DrawNCArea(DrawToDC, DC, Clip, {twrdBorder, twrdCaption, twrdCloseButton});
+        });
         return;
     case WM_NCHITTEST:
         Message.Result =

@@ -60,6 +60,20 @@ COLORREF ColorDarkerRGB(COLORREF Color, int Amount)
     return DarkerRGB(Color, Amount);
 }
 
+void FillRectRGB(HDC DC, const RECT &R, COLORREF Color)
+{
+    const HBRUSH Brush = CreateSolidBrush(Color);
+    FillRect(DC, &R, Brush);
+    DeleteObject(Brush);
+}
+
+void FrameRectRGB(HDC DC, const RECT &R, COLORREF Color)
+{
+    const HBRUSH Brush = CreateSolidBrush(Color);
+    FrameRect(DC, &R, Brush);
+    DeleteObject(Brush);
+}
+
 void FillGradient(HDC DC, const TRect &R, TColor StartColor, TColor EndColor, TTBGradDir Direction)
 {
     const COLORREF S = ColorToRGB(StartColor), E = ColorToRGB(EndColor);

@@ -16,6 +16,9 @@ TColor ColorDarker(TColor Color, int Amount);
 COLORREF ColorLighterRGB(COLORREF Color, int Percent);
 COLORREF ColorDarkerRGB(COLORREF Color, int Amount);
 
+// A rectangle filled, or framed one pixel wide, in a solid colour.
+void FillRectRGB(HDC DC, const RECT &R, COLORREF Color);
+void FrameRectRGB(HDC DC, const RECT &R, COLORREF Color);
 void FillGradient(HDC DC, const TRect &R, TColor StartColor, TColor EndColor, TTBGradDir Direction);
 // One solid band per pixel row or column; where the system has no gradient fill.
 void FillGradient2(HDC DC, const TRect &R, TColor StartColor, TColor EndColor,

@@ -1,7 +1,10 @@
 #include "menus/TTBSkin.h"
 
 #include "menus/TB2Common.h"
+#include "menus/TB2Dock.h"
 #include "platform/win/Paint.h"
+
+#include <algorithm>
 
 int tbChevronSize = 12;
 
@@ -44,6 +47,7 @@ void TTBColors::SetSkinColor(int Index, TColor Color)
     ReleaseDC({}, Screen);
     if (FSkin->IsDefaultSkin() && FSkin != DefaultSkin())
         DefaultSkin()->Colors()->SetSkinColor(Index, Color);
+    FSkin->RepaintRegisteredClasses();
 }
 
 TTBBaseSkin::TTBBaseSkin(TComponent *AOwner) : TComponent(AOwner)
@@ -66,6 +70,37 @@ void TTBBaseSkin::Mirror()
     Default->FPopupStyle = FPopupStyle;
     Default->FImgBackStyle = FImgBackStyle;
     Default->FShadowStyle = FShadowStyle;
+}
+
+void TTBBaseSkin::Changed(bool Repaint)
+{
+    Mirror();
+    if (!Repaint) return;
+    RepaintRegisteredClasses();
+    if (FIsDefaultSkin && this != DefaultSkin()) DefaultSkin()->RepaintRegisteredClasses();
+}
+
+void TTBBaseSkin::RegisterDockable(TTBCustomDockableWindow *Window)
+{
+    if (std::find(FDockables.begin(), FDockables.end(), Window) == FDockables.end())
+        FDockables.push_back(Window);
+}
+
+bool TTBBaseSkin::UnregisterDockable(TTBCustomDockableWindow *Window)
+{
+    return std::erase(FDockables, Window) > 0;
+}
+
+void TTBBaseSkin::RepaintRegisteredClasses()
+{
+    // A repaint may make a bar change places: walk a copy.
+    for (TTBCustomDockableWindow *Window : std::vector(FDockables)) {
+        if (!Window->HandleAllocated() || !IsWindowVisible(Window->Handle())) continue;
+        RecalcFrame(Window->Handle());
+        // The dock or the floating frame fits the bar again in the frame the skin now gives it.
+        if (Window->Docked()) Window->Arrange();
+        if (Window->Floating()) Window->FloatingFrameChanged();
+    }
 }
 
 void TTBBaseSkin::Assign(TPersistent *Source)
@@ -107,7 +142,7 @@ void TTBBaseSkin::SetSkinType(TTBSkins Value)
             CalculateColorSet();
         }
     }
-    Mirror();
+    Changed(true);
 }
 
 void TTBBaseSkin::SetColorSet(TTBColorSets Value)
@@ -115,43 +150,44 @@ void TTBBaseSkin::SetColorSet(TTBColorSets Value)
     if (FSkinType == tbsDisabled || Value == FColorSet) return;
     FColorSet = Value;
     CalculateColorSet();
-    Mirror();
+    Changed(true);
 }
 
 void TTBBaseSkin::SetOptions(TTBOptions Value)
 {
     FOptions = Value;
-    Mirror();
+    Changed(true);
 }
 
 void TTBBaseSkin::SetGradient(TTBGradDir Value)
 {
     FGradient = Value;
-    Mirror();
+    Changed(false);
 }
 
 void TTBBaseSkin::SetPopupStyle(TTBPopupStyle Value)
 {
     FPopupStyle = Value;
-    Mirror();
+    Changed(false);
 }
 
 void TTBBaseSkin::SetImgBackStyle(TTBImgBackStyle Value)
 {
     FImgBackStyle = Value;
-    Mirror();
+    Changed(false);
 }
 
 void TTBBaseSkin::SetShadowStyle(TShadowStyle Value)
 {
     FShadowStyle = Value;
-    Mirror();
+    Changed(false);
 }
 
 void TTBBaseSkin::SetDefault(bool Value)
 {
     FIsDefaultSkin = Value;
     TBSkinManager()->SetSkinAsDefault(Value ? this : nullptr);
+    Changed(true);
 }
 
 COLORREF TTBBaseSkin::RGBColor(TTBSkinColor Color) const

@@ -92,6 +92,7 @@ enum TTBColorIndex {
 };
 
 class TTBBaseSkin;
+class TTBCustomDockableWindow;
 
 class TTBColors : public TPersistent
 {
@@ -148,11 +149,19 @@ public:
     void WindowsXPColorSet();
     int GetPopupNCSize() const;
 
+    // The dockable windows drawn with this skin, redrawn whenever it changes.
+    void RegisterDockable(TTBCustomDockableWindow *Window);
+    bool UnregisterDockable(TTBCustomDockableWindow *Window);
+    void RepaintRegisteredClasses();
+
 private:
     friend class TTBSkinManager;
     friend class TTBColors;
     // Copies this skin's settings into the default skin when it is its source.
     void Mirror();
+    // After a change: mirrored, and with Repaint the windows drawn with it (or with the
+    // default skin it feeds) redrawn.
+    void Changed(bool Repaint);
     TTBSkins FSkinType = tbsOfficeXP;
     TTBColorSets FColorSet = tbcOfficeXP;
     TTBOptions FOptions;
@@ -162,6 +171,7 @@ private:
     TShadowStyle FShadowStyle = sOfficeXP;
     bool FIsDefaultSkin = false;
     TTBColors FColors{this};
+    std::vector<TTBCustomDockableWindow *> FDockables;
 };
 
 // The skin a form places: it joins the skin manager, and the first one becomes the default.

@@ -28,21 +28,6 @@ void Mouse(int X, int Y, win::MouseAction Action, win::MouseButton Button)
 
 } // namespace
 
-MenuScript::MenuScript()
-{
-    // A ticking window keeps a waiting loop coming back to the script.
-    FTicker = AllocateHWnd([](TMessage &) {});
-    SetTimer(FTicker, 1, 5, nullptr);
-    win::SetIdleWork([this] { Idle(); });
-}
-
-MenuScript::~MenuScript()
-{
-    win::SetIdleWork(nullptr);
-    KillTimer(FTicker, 1);
-    DeallocateHWnd(FTicker);
-}
-
 MenuScript &MenuScript::Do(std::function<void()> Step)
 {
     FSteps.push_back({std::move(Step), 0});
@@ -121,6 +106,17 @@ std::vector<TTBPopupWindow *> OpenPopups()
 COLORREF PixelOf(TWinControl *Window, int X, int Y)
 {
     return win::SurfacePixel(Window->Handle(), X, Y);
+}
+
+std::unique_ptr<TTBSkin> ProgramSkin()
+{
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    Skin->SetColorSet(tbcWindowsXP);
+    Skin->SetDefault(false);
+    Skin->SetOptions({tboPopupOverlap, tboShadow, tboGradSelItem, tboNoHoverIconShadow});
+    Skin->SetShadowStyle(sWindowsXP);
+    Skin->SetSkinType(tbsWindowsXP);
+    return Skin;
 }
 
 void MenuTest::SetUp()

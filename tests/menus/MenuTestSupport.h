@@ -3,6 +3,7 @@
 // the input before them has been handled, and menus built for the tests.
 
 #include "menus/TTBPopupMenu.h"
+#include "tests/vcl/InputFeed.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <functional>
@@ -17,10 +18,7 @@ namespace menutest
 class MenuScript
 {
 public:
-    MenuScript();
-    ~MenuScript();
-    MenuScript(const MenuScript &) = delete;
-    MenuScript &operator=(const MenuScript &) = delete;
+    MenuScript() = default;
 
     MenuScript &Do(std::function<void()> Step);
     MenuScript &Wait(int Milliseconds);
@@ -36,7 +34,7 @@ private:
     std::size_t FNext = 0;
     bool FBusy = false;
     long long FWaitUntil = -1;
-    HWND FTicker{};
+    vcltest::IdleTicker FTicker{[this] { Idle(); }};
 };
 
 // Input at a screen point, and keys with the character they type (cp1251).
@@ -51,6 +49,9 @@ TTBPopupWindow *PopupAt(int X, int Y);
 std::vector<TTBPopupWindow *> OpenPopups();
 // A pixel of a window's whole rectangle.
 COLORREF PixelOf(TWinControl *Window, int X, int Y);
+
+// The program's skin as its form stream sets it up, property by property.
+std::unique_ptr<TTBSkin> ProgramSkin();
 
 // A test with the application, a plain 1024 x 768 work area without animation.
 class MenuTest : public vcltest::VclTest

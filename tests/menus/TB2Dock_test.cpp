@@ -2,17 +2,21 @@
 // with input put into the window system's queue, and their places kept in ini files.
 
 #include "menus/TB2Dock.h"
+#include "menus/TTBToolbar.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 #include "tests/menus/MenuTestSupport.h"
+#include "tests/vcl/InputFeed.h"
 #include "tests/vcl/VclTestSupport.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <QtGui/qevent.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -76,70 +80,13 @@ TRect ScreenRect(TWinControl *Control)
     return R;
 }
 
-// Input handed to the queue one record at a time, each once the one before it is
-// handled: a loop that holds the mouse sees every move, as it would from a hand.
-class InputFeed
-{
-public:
-    explicit InputFeed(std::vector<win::MouseInput> Records) : FRecords(std::move(Records))
-    {
-        FTicker = AllocateHWnd([](TMessage &) {});
-        SetTimer(FTicker, 1, 5, nullptr);
-        win::SetIdleWork([this] { Idle(); });
-    }
-    ~InputFeed()
-    {
-        win::SetIdleWork(nullptr);
-        KillTimer(FTicker, 1);
-        DeallocateHWnd(FTicker);
-    }
-    InputFeed(const InputFeed &) = delete;
-    InputFeed &operator=(const InputFeed &) = delete;
-
-    void Run()
-    {
-        for (int Round = 0; Round < 400 && FNext < FRecords.size(); ++Round)
-            vcltest::PumpFor(5);
-        Pump();
-    }
-
-private:
-    void Idle()
-    {
-        if (FNext >= FRecords.size()) return;
-        if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0)
-            return;
-        win::InjectMouseInput(FRecords[FNext++]);
-    }
-
-    std::vector<win::MouseInput> FRecords;
-    std::size_t FNext = 0;
-    HWND FTicker{};
-};
-
-win::MouseInput Input(win::MouseAction Action, POINT P)
-{
-    return win::MouseInput{
-        Action, Action == win::MouseAction::Move ? win::MouseButton::None : win::MouseButton::Left,
-        P};
-}
+using vcltest::FeedDrag;
+using vcltest::InputFeed;
+using vcltest::LeftButtonInput;
 
 void Inject(win::MouseAction Action, POINT P)
 {
-    win::InjectMouseInput(Input(Action, P));
-}
-
-// Press at From, move there in a few steps, let go at To.
-void Drag(POINT From, POINT To)
-{
-    std::vector<win::MouseInput> Records{Input(win::MouseAction::Move, From),
-                                         Input(win::MouseAction::Down, From)};
-    for (int Step = 1; Step <= 4; ++Step)
-        Records.push_back(
-            Input(win::MouseAction::Move,
-                  POINT{From.x + (To.x - From.x) * Step / 4, From.y + (To.y - From.y) * Step / 4}));
-    Records.push_back(Input(win::MouseAction::Up, To));
-    InputFeed(std::move(Records)).Run();
+    win::InjectMouseInput(LeftButtonInput(Action, P));
 }
 
 // The drag handle of a bar docked in a top or bottom dock.
@@ -155,6 +102,12 @@ std::string FileText(const std::string &Path)
     std::stringstream S;
     S << In.rdbuf();
     return S.str();
+}
+
+bool FrameShown(TTBCustomDockableWindow *Bar)
+{
+    return Bar->FloatingWindowParent() &&
+           IsWindowVisible(Bar->FloatingWindowParent()->Handle()) != FALSE;
 }
 
 class DockTest : public vcltest::VclTest
@@ -202,6 +155,26 @@ protected:
         Bar->SetParent(Dock);
         Pump();
         return Bar;
+    }
+
+    // Floats the bar with its frame at a screen point, and lets the frame show.
+    static void FloatAt(TTBCustomDockableWindow *Bar, int X, int Y)
+    {
+        Bar->SetFloatingPosition(TPoint(X, Y));
+        Bar->SetFloating(true);
+        vcltest::PumpFor(20);
+    }
+
+    // Two bars floating one above the other, their frames shown.
+    std::pair<TestBar *, TestBar *> TwoFloatingBars()
+    {
+        TestBar *First = MakeBar("First", 150, 40, Top);
+        TestBar *Second = MakeBar("Second", 150, 40, Top, 1);
+        FloatAt(First, 200, 150);
+        FloatAt(Second, 200, 300);
+        EXPECT_TRUE(FrameShown(First));
+        EXPECT_TRUE(FrameShown(Second));
+        return {First, Second};
     }
 
     // A point of the form's client area, on the screen.
@@ -416,7 +389,7 @@ TEST_F(DockTest, TheDockedCloseButtonClosesTheBar)
     const TRect Button = A->GetDockedCloseButtonRect(false);
     const TRect Window = ScreenRect(A);
     const POINT At{Window.Left + Button.Left + 3, Window.Top + Button.Top + 3};
-    Drag(At, At);
+    FeedDrag(At, At);
     EXPECT_TRUE(Closed);
     EXPECT_FALSE(A->Visible());
     EXPECT_EQ(Top->ToolbarCount(), 0);
@@ -431,7 +404,7 @@ TEST_F(DockTest, ABarIsDraggedFromDockToDock)
     A->OnDockChanged = [&](TObject *) {
         Changes.push_back(A->CurrentDock() ? A->CurrentDock()->Name() : AnsiString("+"));
     };
-    Drag(HandleOf(A), FormPoint(300, Form->ClientHeight() - 4));
+    FeedDrag(HandleOf(A), FormPoint(300, Form->ClientHeight() - 4));
     EXPECT_EQ(A->CurrentDock(), Bottom);
     EXPECT_EQ(Top->Height(), 0);
     EXPECT_EQ(Bottom->Height(), 24);
@@ -441,7 +414,7 @@ TEST_F(DockTest, ABarIsDraggedFromDockToDock)
 
     // Into the left dock, where it stands up.
     const TRect R = ScreenRect(A);
-    Drag(POINT{R.Left + 4, R.Top + R.Height() / 2}, FormPoint(3, 150));
+    FeedDrag(POINT{R.Left + 4, R.Top + R.Height() / 2}, FormPoint(3, 150));
     EXPECT_EQ(A->CurrentDock(), Left);
     EXPECT_EQ(Left->Width(), 24);
     EXPECT_EQ(A->Height(), 110);
@@ -455,7 +428,7 @@ TEST_F(DockTest, ADockMayRefuseABarAndCtrlKeepsItFloating)
         ++Asked;
         Accept = false;
     };
-    Drag(HandleOf(A), FormPoint(300, Form->ClientHeight() - 4));
+    FeedDrag(HandleOf(A), FormPoint(300, Form->ClientHeight() - 4));
     EXPECT_GT(Asked, 0);
     EXPECT_NE(A->CurrentDock(), Bottom);
     EXPECT_TRUE(A->Floating());
@@ -464,7 +437,7 @@ TEST_F(DockTest, ADockMayRefuseABarAndCtrlKeepsItFloating)
     const POINT Caption{ScreenRect(A->FloatingWindowParent()).Left + 10,
                         ScreenRect(A->FloatingWindowParent()).Top + 8};
     vcltest::KeyDown(VK_CONTROL);
-    Drag(Caption, FormPoint(300, 5));
+    FeedDrag(Caption, FormPoint(300, 5));
     vcltest::KeyUp(VK_CONTROL);
     Pump();
     EXPECT_TRUE(A->Floating());
@@ -474,7 +447,7 @@ TEST_F(DockTest, ADockMayRefuseABarAndCtrlKeepsItFloating)
 TEST_F(DockTest, ABarFloatsAndDocksBackByItsCaption)
 {
     TestBar *A = MakeBar("A", 100, 20, Top);
-    Drag(HandleOf(A), FormPoint(300, 200));
+    FeedDrag(HandleOf(A), FormPoint(300, 200));
     ASSERT_TRUE(A->Floating());
     TTBFloatingWindowParent *Frame = A->FloatingWindowParent();
     ASSERT_NE(Frame, nullptr);
@@ -506,10 +479,10 @@ TEST_F(DockTest, ABarFloatsAndDocksBackByItsCaption)
 TEST_F(DockTest, AFloatingBarIsDraggedBackIntoADock)
 {
     TestBar *A = MakeBar("A", 100, 20, Top);
-    Drag(HandleOf(A), FormPoint(300, 200));
+    FeedDrag(HandleOf(A), FormPoint(300, 200));
     ASSERT_TRUE(A->Floating());
     const TRect Frame = ScreenRect(A->FloatingWindowParent());
-    Drag(POINT{Frame.Left + 10, Frame.Top + 8}, FormPoint(3, 150));
+    FeedDrag(POINT{Frame.Left + 10, Frame.Top + 8}, FormPoint(3, 150));
     EXPECT_EQ(A->CurrentDock(), Left);
     EXPECT_EQ(A->FloatingWindowParent(), nullptr);
     EXPECT_EQ(Left->Width(), 24);
@@ -521,14 +494,14 @@ TEST_F(DockTest, DraggingBelowARowMakesANewRowAndBackJoinsIt)
     TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
     ASSERT_EQ(Top->Height(), 24);
     // Down by most of a row: the centre passes three quarters of the row.
-    Drag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y + 20});
+    FeedDrag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y + 20});
     EXPECT_EQ(B->CurrentDock(), Top);
     EXPECT_EQ(A->EffectiveDockRow(), 0);
     EXPECT_EQ(B->EffectiveDockRow(), 1);
     EXPECT_EQ(B->DockRow(), 1);
     EXPECT_EQ(Top->Height(), 48);
     // Straight up again into the first row, where it left.
-    Drag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y - 24});
+    FeedDrag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y - 24});
     EXPECT_EQ(B->EffectiveDockRow(), 0);
     EXPECT_EQ(Top->Height(), 24);
     EXPECT_EQ(B->Left(), 200);
@@ -541,10 +514,11 @@ TEST_F(DockTest, ABarMovedAlongItsRowFirstIsHeldInThatRow)
     TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
     // Ten pixels along the row, then far down: it stays in its row and follows along.
     const POINT From = HandleOf(B);
-    InputFeed({Input(win::MouseAction::Move, From), Input(win::MouseAction::Down, From),
-               Input(win::MouseAction::Move, POINT{From.x + 12, From.y}),
-               Input(win::MouseAction::Move, POINT{From.x + 30, From.y + 60}),
-               Input(win::MouseAction::Up, POINT{From.x + 30, From.y + 60})})
+    InputFeed({LeftButtonInput(win::MouseAction::Move, From),
+               LeftButtonInput(win::MouseAction::Down, From),
+               LeftButtonInput(win::MouseAction::Move, POINT{From.x + 12, From.y}),
+               LeftButtonInput(win::MouseAction::Move, POINT{From.x + 30, From.y + 60}),
+               LeftButtonInput(win::MouseAction::Up, POINT{From.x + 30, From.y + 60})})
         .Run();
     EXPECT_EQ(B->CurrentDock(), Top);
     EXPECT_EQ(B->EffectiveDockRow(), 0);
@@ -556,7 +530,7 @@ TEST_F(DockTest, DraggingAlongTheRowMovesTheBarInIt)
 {
     TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
     TestBar *B = MakeBar("B", 100, 20, Top, 0, 150);
-    Drag(HandleOf(B), POINT{HandleOf(B).x + 120, HandleOf(B).y + 3});
+    FeedDrag(HandleOf(B), POINT{HandleOf(B).x + 120, HandleOf(B).y + 3});
     EXPECT_EQ(B->EffectiveDockRow(), 0);
     EXPECT_EQ(B->Left(), 270);
     EXPECT_EQ(B->DockPos(), 270);
@@ -578,7 +552,7 @@ TEST_F(DockTest, AnEscapedOutlineDragChangesNothing)
     EXPECT_EQ(A->CurrentDock(), Top);
     EXPECT_EQ(A->Left(), 40);
     // Without Escape the outline drag lands where it is let go.
-    Drag(HandleOf(A), FormPoint(300, 200));
+    FeedDrag(HandleOf(A), FormPoint(300, 200));
     EXPECT_TRUE(A->Floating());
 }
 
@@ -587,9 +561,7 @@ TEST_F(DockTest, AnEscapedOutlineDragChangesNothing)
 TEST_F(DockTest, TheFloatingFrameAnswersItsOwnHitCodes)
 {
     TestBar *A = MakeBar("A", 120, 60, Top);
-    A->SetFloatingPosition(TPoint(500, 300));
-    A->SetFloating(true);
-    Pump();
+    FloatAt(A, 500, 300);
     TTBFloatingWindowParent *Frame = A->FloatingWindowParent();
     const TRect W = ScreenRect(Frame);
     const int Border = GetSystemMetrics(SM_CXFRAME);
@@ -620,9 +592,7 @@ TEST_F(DockTest, TheFloatingFrameAnswersItsOwnHitCodes)
 TEST_F(DockTest, AnOfficeSkinThinsTheFloatingFrameAndColoursTheCaption)
 {
     TestBar *A = MakeBar("A", 120, 60, Top);
-    A->SetFloatingPosition(TPoint(400, 300));
-    A->SetFloating(true);
-    Pump();
+    FloatAt(A, 400, 300);
     const int Plain = ScreenRect(A->FloatingWindowParent()).Height();
     TTBBaseSkin Office(nullptr);
     Office.SetSkinType(tbsOfficeXP);
@@ -641,9 +611,7 @@ TEST_F(DockTest, AnOfficeSkinThinsTheFloatingFrameAndColoursTheCaption)
 TEST_F(DockTest, TheFloatingCloseButtonHidesTheBarAndTheFrameClosesTheForm)
 {
     TestBar *A = MakeBar("A", 120, 60, Top);
-    A->SetFloatingPosition(TPoint(500, 300));
-    A->SetFloating(true);
-    Pump();
+    FloatAt(A, 500, 300);
     TTBFloatingWindowParent *Frame = A->FloatingWindowParent();
     int FormCloses = 0;
     Form->OnCloseQuery = [&](TObject *, bool &CanClose) {
@@ -657,7 +625,7 @@ TEST_F(DockTest, TheFloatingCloseButtonHidesTheBarAndTheFrameClosesTheForm)
     const TRect W = ScreenRect(Frame);
     const POINT Close{W.Right - GetSystemMetrics(SM_CXFRAME) - 4,
                       W.Top + GetSystemMetrics(SM_CYFRAME) + 4};
-    Drag(Close, Close);
+    FeedDrag(Close, Close);
     EXPECT_FALSE(A->Visible());
     Pump();
     EXPECT_FALSE(IsWindowVisible(Frame->Handle()));
@@ -684,24 +652,24 @@ TEST_F(DockTest, AFloatingBarIsResizedByItsFrameWithinItsLimits)
     A->SetHideWhenInactive(false);
     A->SetBounds(0, 0, 120, 60);
     A->SetParent(Top);
-    A->SetFloatingPosition(TPoint(400, 300));
-    A->SetFloating(true);
-    Pump();
+    FloatAt(A, 400, 300);
     TRect W = ScreenRect(A->FloatingWindowParent());
     const int Border = GetSystemMetrics(SM_CXFRAME);
     const int NCWidth = W.Width() - A->Width();
     const int Before = A->Width();
     // The right edge goes out by 40.
-    Drag(POINT{W.Right - 1, W.Top + W.Height() / 2}, POINT{W.Right + 39, W.Top + W.Height() / 2});
+    FeedDrag(POINT{W.Right - 1, W.Top + W.Height() / 2},
+             POINT{W.Right + 39, W.Top + W.Height() / 2});
     EXPECT_EQ(A->Width(), Before + 40);
     EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Left, W.Left);
     // Past the largest width it stops at it.
     W = ScreenRect(A->FloatingWindowParent());
-    Drag(POINT{W.Right - 1, W.Top + W.Height() / 2}, POINT{W.Right + 299, W.Top + W.Height() / 2});
+    FeedDrag(POINT{W.Right - 1, W.Top + W.Height() / 2},
+             POINT{W.Right + 299, W.Top + W.Height() / 2});
     EXPECT_EQ(A->Width(), 200);
     // The left edge cannot pass the smallest width.
     W = ScreenRect(A->FloatingWindowParent());
-    Drag(POINT{W.Left, W.Top + W.Height() / 2}, POINT{W.Right, W.Top + W.Height() / 2});
+    FeedDrag(POINT{W.Left, W.Top + W.Height() / 2}, POINT{W.Right, W.Top + W.Height() / 2});
     EXPECT_EQ(A->Width(), 50);
     EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Width(), 50 + NCWidth);
     EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Right, W.Right);
@@ -711,9 +679,7 @@ TEST_F(DockTest, AFloatingBarIsResizedByItsFrameWithinItsLimits)
 TEST_F(DockTest, MoveOnScreenPullsALostFrameBackLeftAndTopFirst)
 {
     TestBar *A = MakeBar("A", 100, 20, Top);
-    A->SetFloatingPosition(TPoint(1000, 700));
-    A->SetFloating(true);
-    Pump();
+    FloatAt(A, 1000, 700);
     const TRect Partly = ScreenRect(A->FloatingWindowParent());
     A->MoveOnScreen(true);
     EXPECT_EQ(ScreenRect(A->FloatingWindowParent()), Partly);
@@ -776,9 +742,7 @@ TEST_F(DockTest, PositionsAreWrittenToAnIniSectionPerBar)
 {
     TestBar *A = MakeBar("TW1", 100, 20, Top, 1, 30);
     TestBar *F = MakeBar("Floater", 80, 20, Top);
-    F->SetFloatingPosition(TPoint(320, 240));
-    F->SetFloating(true);
-    Pump();
+    FloatAt(F, 320, 240);
     TBIniSavePositions(Form.get(), IniPath.c_str(), "TB_");
     const std::string Text = FileText(IniPath);
     const auto Section = Text.find("[TB_TW1]");
@@ -802,9 +766,9 @@ TEST_F(DockTest, PositionsRestoreEveryBarToItsPlace)
     TestBar *C = MakeBar("C", 100, 20, Left, 0, 10);
     TestBar *D = MakeBar("D", 100, 20, Bottom, 0, 0);
     TestBar *E = MakeBar("E", 100, 20, Right, 0, 0);
-    Drag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y + 20});
+    FeedDrag(HandleOf(B), POINT{HandleOf(B).x, HandleOf(B).y + 20});
     ASSERT_EQ(B->EffectiveDockRow(), 1);
-    Drag(HandleOf(D), FormPoint(300, 200));
+    FeedDrag(HandleOf(D), FormPoint(300, 200));
     ASSERT_TRUE(D->Floating());
     E->Hide();
     const TPoint Floating = D->FloatingPosition();
@@ -983,28 +947,203 @@ TEST_F(DockTest, ABackgroundTilesUnderTheDockAndItsBars)
     }
 }
 
+// ---- Skins
+// ---------------------------------------------------------------------------------------
+
+TEST_F(DockTest, ASkinChangeLaysOutAgainTheBarsDrawnWithIt)
+{
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    TTBBaseSkin Other(nullptr);
+    TestBar *A = MakeBar("A", 120, 26, Left);
+    TestBar *B = MakeBar("B", 120, 26, Right);
+    A->SetSkin(Skin.get());
+    B->SetSkin(&Other);
+    Pump();
+    const int HeightA = A->Height(), HeightB = B->Height();
+    const int ClientTop = A->ClientOrigin().Y;
+    // A docked caption takes a 14 pixel handle instead of the single grip's 6.
+    Skin->SetOptions({tboDockedCaptions});
+    Pump();
+    EXPECT_EQ(A->Height(), HeightA + 8);
+    EXPECT_EQ(A->ClientOrigin().Y, ClientTop + 8);
+    EXPECT_EQ(A->ClientHeight(), 120);
+    EXPECT_EQ(B->Height(), HeightB);
+
+    // A bar that left the skin's list is no longer touched by it.
+    EXPECT_TRUE(Skin->UnregisterDockable(A));
+    EXPECT_FALSE(Skin->UnregisterDockable(A));
+    Skin->SetOptions({});
+    Pump();
+    EXPECT_EQ(A->Height(), HeightA + 8);
+    Skin->RegisterDockable(A);
+    Skin->SetColorSet(tbcCustom);
+    Pump();
+    EXPECT_EQ(A->Height(), HeightA);
+    // Another skin takes the bar over.
+    A->SetSkin(&Other);
+    EXPECT_FALSE(Skin->UnregisterDockable(A));
+    EXPECT_TRUE(Other.UnregisterDockable(A));
+    Other.RegisterDockable(A);
+}
+
+TEST_F(DockTest, BarsOfTheDefaultSkinFollowTheSkinThatFeedsIt)
+{
+    TestBar *A = MakeBar("A", 120, 26, Right);
+    const int Plain = A->Height();
+    {
+        auto Skin = std::make_unique<TTBSkin>(nullptr);
+        ASSERT_TRUE(Skin->IsDefaultSkin());
+        Skin->SetOptions({tboDockedCaptions});
+        Pump();
+        EXPECT_EQ(A->Height(), Plain + 8);
+    }
+    Pump();
+    // Its going hands the default back to plain drawing, and the bar its plain handle.
+    EXPECT_EQ(A->Height(), Plain);
+
+    // A bar whose own skin goes falls back to the default skin and stays on its list.
+    auto Own = std::make_unique<TTBSkin>(nullptr);
+    A->SetSkin(Own.get());
+    Own.reset();
+    EXPECT_EQ(A->Skin(), DefaultSkin());
+    EXPECT_TRUE(DefaultSkin()->UnregisterDockable(A));
+    DefaultSkin()->RegisterDockable(A);
+}
+
+TEST_F(DockTest, AFloatingFrameKeepsItsBarsSizeWhenTheSkinChanges)
+{
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    TestBar *A = MakeBar("A", 150, 60, Top);
+    A->SetSkin(Skin.get());
+    FloatAt(A, 200, 200);
+    TTBFloatingWindowParent *Frame = A->FloatingWindowParent();
+    const int OfficeHeight = Frame->Height();
+    // The Office frame is 3 pixels thinner than the others.
+    Skin->SetSkinType(tbsWindowsXP);
+    Pump();
+    EXPECT_EQ(Frame->Height(), OfficeHeight + 3);
+    EXPECT_EQ(Frame->ClientWidth(), 150);
+    EXPECT_EQ(Frame->ClientHeight(), 60);
+    EXPECT_EQ(A->BoundsRect(), TRect(0, 0, 150, 60));
+}
+
+// ---- Floating bars follow the application and their form -------------------------------------
+
+void SetApplicationState(Qt::ApplicationState State)
+{
+    QApplicationStateChangeEvent Change(State);
+    QCoreApplication::sendEvent(qApp, &Change);
+    vcltest::PumpFor(20);
+}
+
+TEST_F(DockTest, FloatingBarsHideWhileTheApplicationIsInactive)
+{
+    const auto [Hiding, Staying] = TwoFloatingBars();
+    Hiding->SetHideWhenInactive(true);
+
+    SetApplicationState(Qt::ApplicationInactive);
+    EXPECT_FALSE(FrameShown(Hiding));
+    EXPECT_TRUE(FrameShown(Staying));
+    SetApplicationState(Qt::ApplicationActive);
+    EXPECT_TRUE(FrameShown(Hiding));
+    EXPECT_TRUE(FrameShown(Staying));
+    // Docked again, a bar no longer hears of the application's state.
+    Hiding->DoubleClick();
+    SetApplicationState(Qt::ApplicationInactive);
+    EXPECT_TRUE(IsWindowVisible(Hiding->Handle()));
+    SetApplicationState(Qt::ApplicationActive);
+}
+
+TEST_F(DockTest, AFloatingBarIsHiddenAndShownWithItsForm)
+{
+    const auto [WithForm, OnTop] = TwoFloatingBars();
+    OnTop->SetFloatingMode(fmOnTopOfAllForms);
+    vcltest::PumpFor(20);
+
+    Form->Hide();
+    vcltest::PumpFor(20);
+    EXPECT_FALSE(FrameShown(WithForm));
+    EXPECT_TRUE(FrameShown(OnTop));
+    Form->Show();
+    vcltest::PumpFor(20);
+    EXPECT_TRUE(FrameShown(WithForm));
+    EXPECT_EQ(GetWindow(WithForm->FloatingWindowParent()->Handle(), GW_OWNER), Form->Handle());
+    EXPECT_EQ(GetWindow(OnTop->FloatingWindowParent()->Handle(), GW_OWNER), Application->Handle());
+}
+
+TEST_F(DockTest, AFloatingFrameOutlivesTheWindowOfItsForm)
+{
+    TestBar *A = MakeBar("A", 150, 40, Top);
+    FloatAt(A, 200, 150);
+    const HWND Frame = A->FloatingWindowParent()->Handle();
+    const HWND OldForm = Form->Handle();
+    ASSERT_EQ(GetWindow(Frame, GW_OWNER), OldForm);
+
+    // The form's window goes and is made anew: the frame it owned is kept, and owned again.
+    Form->RecreateWnd();
+    vcltest::PumpFor(20);
+    ASSERT_TRUE(IsWindow(Frame));
+    EXPECT_EQ(A->FloatingWindowParent()->Handle(), Frame);
+    // Without its form's window the frame is hidden.
+    EXPECT_FALSE(FrameShown(A));
+    // The program shows the form again with a window of its own.
+    Form->Hide();
+    Form->Show();
+    vcltest::PumpFor(50);
+    EXPECT_NE(Form->Handle(), OldForm);
+    EXPECT_EQ(GetWindow(Frame, GW_OWNER), Form->Handle());
+    EXPECT_TRUE(FrameShown(A));
+    EXPECT_TRUE(IsWindow(A->Handle()));
+}
+
 // ---- A picture for a person to look at -------------------------------------------------------
 
-TEST_F(DockTest, PictureOfDockedAndFloatingBars)
+TEST_F(DockTest, PictureOfDockedFloatingAndChevronedBars)
 {
     Form->SetBounds(40, 40, 640, 420);
+    Form->SetCaption("Docks");
     Top->SetBoundLines({blBottom});
-    auto Coloured = [](TestBar *Bar, TColor Fill) {
-        Bar->Fill = Fill;
-        Bar->Invalidate();
+    auto Toolbar = [&](const char *Name, TTBDock *Dock, int Row,
+                       std::initializer_list<const char *> Buttons) {
+        auto *Bar = new TTBToolbar(Form.get());
+        Bar->SetName(Name);
+        Bar->SetCaption(Name);
+        Bar->SetHideWhenInactive(false);
+        Bar->SetDockRow(Row);
+        for (const char *Caption : Buttons) {
+            auto *Item = new TTBItem(Form.get());
+            Item->SetCaption(Caption);
+            Bar->Items()->Add(Item);
+        }
+        Bar->SetParent(Dock);
+        Pump();
         return Bar;
     };
-    Coloured(MakeBar("Standard", 180, 22, Top, 0, 0), clAqua);
-    Coloured(MakeBar("Formatting", 220, 22, Top, 0, 200), clYellow);
-    Coloured(MakeBar("Drawing", 260, 22, Top, 1, 0), clLime);
-    Coloured(MakeBar("Status", 200, 22, Bottom), clSilver);
-    Coloured(MakeBar("Tools", 120, 26, Left), clFuchsia);
-    Coloured(MakeBar("Layers", 120, 26, Right), clTeal);
-    TestBar *Floating = Coloured(MakeBar("Palette", 150, 60, Top, 2, 0), clCream);
-    Floating->SetFloatingPosition(TPoint(260, 200));
-    Floating->SetFloating(true);
+    // Two bars share the top row; the second is too long for what is left and shows its chevron.
+    TTBToolbar *Standard = Toolbar("Standard", Top, 0, {"New", "Open", "Save", "Print"});
+    Standard->SetShrinkMode(tbsmNone);
+    TTBToolbar *Formatting =
+        Toolbar("Formatting", Top, 0,
+                {"Bold", "Italic", "Underline", "Left", "Centre", "Right", "Justify", "Bullets",
+                 "Numbers", "Indent", "Outdent", "Colour"});
+    TTBToolbar *Drawing = Toolbar("Drawing", Top, 1, {"Line", "Arrow", "Box", "Oval"});
+    TTBToolbar *Status = Toolbar("Status", Bottom, 0, {"Ready", "Caps", "Num"});
+    TTBToolbar *Tools = Toolbar("Tools", Left, 0, {"Pen", "Fill", "Text"});
+    TTBToolbar *Layers = Toolbar("Layers", Right, 0, {"Up", "Down"});
+    TTBToolbar *Palette = Toolbar("Palette", Top, 2, {"Red", "Green", "Blue", "Black", "White"});
+    Palette->SetFloatingWidth(120);
+    FloatAt(Palette, 280, 220);
     vcltest::PumpFor(200);
-    EXPECT_TRUE(IsWindowVisible(Floating->FloatingWindowParent()->Handle()));
+
+    EXPECT_EQ(Standard->CurrentDock(), Top);
+    EXPECT_EQ(Formatting->EffectiveDockRow(), Standard->EffectiveDockRow());
+    EXPECT_TRUE(Formatting->View()->Find(Formatting->ChevronItem())->Show());
+    EXPECT_FALSE(Standard->View()->Find(Standard->ChevronItem())->Show());
+    EXPECT_GT(Drawing->Top(), Standard->Top());
+    EXPECT_EQ(Status->CurrentDock(), Bottom);
+    EXPECT_GT(Tools->Height(), Tools->Width());
+    EXPECT_EQ(Layers->CurrentDock(), Right);
+    EXPECT_TRUE(FrameShown(Palette));
     const char *Folder = std::getenv("QRV4_DOCK_SHOTS");
     if (!Folder) return;
     std::filesystem::create_directories(Folder);

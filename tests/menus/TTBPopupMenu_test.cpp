@@ -9,18 +9,6 @@ using namespace menutest;
 namespace
 {
 
-// The program's skin as its form stream sets it up, property by property.
-std::unique_ptr<TTBSkin> ProgramSkin()
-{
-    auto Skin = std::make_unique<TTBSkin>(nullptr);
-    Skin->SetColorSet(tbcWindowsXP);
-    Skin->SetDefault(false);
-    Skin->SetOptions({tboPopupOverlap, tboShadow, tboGradSelItem, tboNoHoverIconShadow});
-    Skin->SetShadowStyle(sWindowsXP);
-    Skin->SetSkinType(tbsWindowsXP);
-    return Skin;
-}
-
 // 16 x 16 pictures, each one colour.
 std::unique_ptr<TImageList> Pictures(int Count)
 {

@@ -1,6 +1,6 @@
 #include "menus/TTBSkin.h"
 
-#include "tests/vcl/VclTestSupport.h"
+#include "tests/menus/MenuTestSupport.h"
 
 namespace
 {
@@ -33,21 +33,9 @@ class SkinTest : public vcltest::VclTest
 {
 };
 
-// The form stream's order: colour set, default flag, options, shadow style, skin type.
-std::unique_ptr<TTBSkin> LoadedProgramSkin()
-{
-    auto Skin = std::make_unique<TTBSkin>(nullptr);
-    Skin->SetColorSet(tbcWindowsXP);
-    Skin->SetDefault(false);
-    Skin->SetOptions({tboPopupOverlap, tboShadow, tboGradSelItem, tboNoHoverIconShadow});
-    Skin->SetShadowStyle(sWindowsXP);
-    Skin->SetSkinType(tbsWindowsXP);
-    return Skin;
-}
-
 TEST_F(SkinTest, ProgramSkinAfterLoadingIsFlatWindowsXPWithoutShadows)
 {
-    const auto Skin = LoadedProgramSkin();
+    const auto Skin = menutest::ProgramSkin();
     EXPECT_EQ(Skin->SkinType(), tbsWindowsXP);
     EXPECT_EQ(Skin->ColorSet(), tbcWindowsXP);
     EXPECT_TRUE(Skin->Options() == TTBOptions{tboBlendedImages});
@@ -72,7 +60,7 @@ TEST_F(SkinTest, ProgramSkinAfterLoadingIsFlatWindowsXPWithoutShadows)
 
 TEST_F(SkinTest, OnlyACustomSetTakesColours)
 {
-    const auto Skin = LoadedProgramSkin();
+    const auto Skin = menutest::ProgramSkin();
     Skin->Colors()->SetSkinColor(tcBorder, clRed);
     EXPECT_EQ(Skin->Colors()->GetSkinColor(tcBorder), clBtnShadow);
     Skin->SetColorSet(tbcCustom);

@@ -100,10 +100,36 @@ protected:
         Parent->Add(Item);
         return Item;
     }
+    // "&File" (Open, Save) and "&Edit" (Copy) on a menu bar.
+    TTBToolbar *MakeMenuBar()
+    {
+        TTBToolbar *Bar = MakeToolbar("MainMenu", Top);
+        TTBSubmenuItem *File = AddSubmenu(Bar->Items(), "&File");
+        AddItem(File, "&Open");
+        AddItem(File, "&Save");
+        TTBSubmenuItem *Edit = AddSubmenu(Bar->Items(), "&Edit");
+        AddItem(Edit, "&Copy");
+        Bar->SetMenuBar(true);
+        Pump();
+        return Bar;
+    }
     static TPoint CentreOf(TTBToolbar *Bar, TTBItemViewer *Viewer)
     {
         const TRect R = Viewer->BoundsRect();
         return Bar->ClientToScreen(TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
+    }
+    static TPoint CentreOf(TTBToolbar *Bar, int Index)
+    {
+        return CentreOf(Bar, Bar->View()->Find(Bar->Items()->Items(Index)));
+    }
+    static std::vector<AnsiString> OpenCaptions()
+    {
+        std::vector<AnsiString> Result;
+        for (TTBPopupWindow *Popup : OpenPopups()) {
+            const auto Shown = ShownCaptions(Popup->View());
+            Result.insert(Result.end(), Shown.begin(), Shown.end());
+        }
+        return Result;
     }
     TTBDock *Top = nullptr;
 };
@@ -174,14 +200,7 @@ TEST_F(ToolbarTest, TooNarrowBarShowsItsChevronWithTheHiddenButtons)
 
 TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
 {
-    TTBToolbar *Bar = MakeToolbar("MainMenu", Top);
-    TTBSubmenuItem *File = AddSubmenu(Bar->Items(), "&File");
-    AddItem(File, "&Open");
-    AddItem(File, "&Save");
-    TTBSubmenuItem *Edit = AddSubmenu(Bar->Items(), "&Edit");
-    AddItem(Edit, "&Copy");
-    Bar->SetMenuBar(true);
-    Pump();
+    TTBToolbar *Bar = MakeMenuBar();
     EXPECT_TRUE(Bar->FullSize());
     EXPECT_EQ(Bar->ShrinkMode(), tbsmWrap);
     EXPECT_TRUE(Bar->ProcessShortCuts());
@@ -223,6 +242,64 @@ TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
 
     Bar->SetMenuBar(false);
     EXPECT_FALSE(HookInstalledFor(hpGetMessage));
+}
+
+TEST_F(ToolbarTest, OpenMenusFollowThePointerAlongTheBarAndASecondClickClosesThem)
+{
+    TTBToolbar *Bar = MakeMenuBar();
+    const TPoint AtFile = CentreOf(Bar, 0);
+    const TPoint AtEdit = CentreOf(Bar, 1);
+    std::vector<AnsiString> AfterClick, AfterMove, Reopened;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            AfterClick = OpenCaptions();
+            MoveTo(AtEdit.X, AtEdit.Y);
+        })
+        // Steps also run while a popup is being made; let Edit's menu come up.
+        .Wait(30)
+        .Do([&] {
+            AfterMove = OpenCaptions();
+            LeftClick(AtEdit.X, AtEdit.Y);
+        })
+        // Runs only in a loop started again; it must not hold the test.
+        .Do([&] {
+            Reopened = OpenCaptions();
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+        });
+    MoveTo(AtFile.X, AtFile.Y);
+    LeftClick(AtFile.X, AtFile.Y);
+    vcltest::PumpFor(50);
+    EXPECT_EQ(AfterClick, (std::vector<AnsiString>{"&Open", "&Save"}));
+    EXPECT_EQ(AfterMove, std::vector<AnsiString>{"&Copy"});
+    EXPECT_FALSE(Script.Done());
+    EXPECT_TRUE(Reopened.empty());
+    EXPECT_TRUE(OpenPopups().empty());
+    EXPECT_FALSE(Bar->View()->State().Contains(vsOpen));
+    EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(ToolbarTest, APlainButtonPressedWhileAMenuIsOpenClosesTheMenuAndClicks)
+{
+    TTBToolbar *Bar = MakeMenuBar();
+    AddButton(Bar, "Help");
+    Pump();
+    const TPoint AtFile = CentreOf(Bar, 0);
+    const TPoint AtHelp = CentreOf(Bar, 2);
+    std::vector<AnsiString> BeforeHelp;
+    MenuScript Script;
+    Script.Do([&] {
+        BeforeHelp = OpenCaptions();
+        LeftClick(AtHelp.X, AtHelp.Y);
+    });
+    MoveTo(AtFile.X, AtFile.Y);
+    LeftClick(AtFile.X, AtFile.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_EQ(BeforeHelp, (std::vector<AnsiString>{"&Open", "&Save"}));
+    EXPECT_TRUE(OpenPopups().empty());
+    EXPECT_EQ(Clicks, std::vector<AnsiString>{"Help"});
 }
 
 TEST_F(ToolbarTest, ShortcutsReachBarsThatProcessThemThroughTheApplicationHook)
