@@ -745,7 +745,11 @@ bool TTBCustomDockableWindow::GetShowingState() const
 void TTBCustomDockableWindow::UpdateVisibility()
 {
     if (!FFloating || !FFloatParent) return;
-    FInactiveCaption = !FHideWhenInactive && !ApplicationActiveForBars();
+    const bool Inactive = !FHideWhenInactive && !ApplicationActiveForBars();
+    if (Inactive != FInactiveCaption) {
+        FInactiveCaption = Inactive;
+        FFloatParent->RedrawNCArea({twrdCaption});
+    }
     const bool Shown = FFloatParent->HandleAllocated() && IsWindowVisible(FFloatParent->Handle());
     const bool Showing = GetShowingState();
     // A form whose window was made anew takes its frame back too.

@@ -361,6 +361,8 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
     CheckEndlessDataSets();
     if (FErrors->Count() == 0) {
         TMemoryStream Saved;
+        // The template comes back into the objects it had, which a host may hold.
+        TfrxReusedObjects Reused(this);
         SaveToStream(&Saved, true, false);
         try {
             if (OnBeginDoc) OnBeginDoc(this);
@@ -375,6 +377,7 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
         const AnsiString Kept = FErrors->Text();
         Saved.SetPosition(0);
         FReloading = true;
+        Reused.Offer();
         try {
             LoadFromStream(&Saved);
         } catch (...) {

@@ -14,17 +14,6 @@
 namespace
 {
 
-template <class Item> Item *ItemAt(const TCollection *Collection, int Index)
-{
-    return static_cast<Item *>(Collection->Items(Index));
-}
-
-template <class Item, class Test> void DeleteWhere(TCollection *Collection, Test Matches)
-{
-    for (int i = Collection->Count() - 1; i >= 0; --i)
-        if (Matches(*ItemAt<Item>(Collection, i))) Collection->Delete(i);
-}
-
 [[noreturn]] void InvalidValue()
 {
     throw Exception(frxResources()->Get("prInvProp"));
@@ -103,23 +92,18 @@ double DateValue(const AnsiString &Text, TDateTime (*Convert)(const AnsiString &
 
 // ---- report objects ----
 
-TfrxObjectCollection::TfrxObjectCollection() : TCollection(TfrxObjectItem::StaticClass()) {}
-
-TfrxObjectItem *TfrxObjectCollection::Items(int Index) const
-{
-    return ItemAt<TfrxObjectItem>(this, Index);
-}
-
 void TfrxObjectCollection::RegisterObject1(TClass ClassRef, TBitmap *ButtonBmp,
                                            const AnsiString &ButtonHint,
                                            const AnsiString &CategoryName, std::uint16_t Flags,
                                            int ImageIndex)
 {
-    for (int i = 0; i < Count(); ++i)
-        if (ClassRef && Items(i)->ClassRef == ClassRef && Items(i)->Flags == Flags) return;
+    if (ClassRef && Contains([&](const TfrxObjectItem &I) {
+            return I.ClassRef == ClassRef && I.Flags == Flags;
+        }))
+        return;
     if (ClassRef) RegisterClass(ClassRef);
     if (ButtonBmp) ButtonBmp->Dormant();
-    auto *Item = static_cast<TfrxObjectItem *>(Add());
+    auto *Item = AddItem();
     Item->ClassRef = ClassRef;
     Item->ButtonBmp = ButtonBmp;
     Item->ButtonImageIndex = ImageIndex;
@@ -142,8 +126,7 @@ void TfrxObjectCollection::RegisterCategory(const AnsiString &CategoryName, TBit
 
 void TfrxObjectCollection::Unregister(TClass ClassRef)
 {
-    DeleteWhere<TfrxObjectItem>(this,
-                                [&](const TfrxObjectItem &I) { return I.ClassRef == ClassRef; });
+    DeleteWhere([&](const TfrxObjectItem &I) { return I.ClassRef == ClassRef; });
 }
 
 // ---- component editors ----
@@ -163,20 +146,10 @@ void TfrxComponentEditor::AddItem(const AnsiString &Caption, int Tag, bool Check
     FMenu->Items()->Add(Item);
 }
 
-TfrxComponentEditorCollection::TfrxComponentEditorCollection()
-    : TCollection(TfrxComponentEditorItem::StaticClass())
-{
-}
-
-TfrxComponentEditorItem *TfrxComponentEditorCollection::Items(int Index) const
-{
-    return ItemAt<TfrxComponentEditorItem>(this, Index);
-}
-
 void TfrxComponentEditorCollection::Register(TClass ComponentClass,
                                              TfrxComponentEditorClass EditorClass)
 {
-    auto *Item = static_cast<TfrxComponentEditorItem *>(Add());
+    auto *Item = AddItem();
     Item->ComponentClass = ComponentClass;
     Item->ComponentEditor = EditorClass;
 }
@@ -575,21 +548,11 @@ QRV4_FRX_DATE_EDITOR(TfrxDateProperty, DateToStr, StrToDate)
 QRV4_FRX_DATE_EDITOR(TfrxTimeProperty, TimeToStr, StrToTime)
 #undef QRV4_FRX_DATE_EDITOR
 
-TfrxPropertyEditorCollection::TfrxPropertyEditorCollection()
-    : TCollection(TfrxPropertyEditorItem::StaticClass())
-{
-}
-
-TfrxPropertyEditorItem *TfrxPropertyEditorCollection::Items(int Index) const
-{
-    return ItemAt<TfrxPropertyEditorItem>(this, Index);
-}
-
 void TfrxPropertyEditorCollection::Register(PTypeInfo PropertyType, TClass ComponentClass,
                                             const AnsiString &PropertyName,
                                             TfrxPropertyEditorClass EditorClass)
 {
-    auto *Item = static_cast<TfrxPropertyEditorItem *>(Add());
+    auto *Item = AddItem();
     Item->PropertyType = PropertyType;
     Item->ComponentClass = ComponentClass;
     Item->PropertyName = PropertyName;
@@ -635,43 +598,23 @@ void frxHideProperties(TClass ClassRef, const AnsiString &Names)
 
 // ---- export filters and wizards ----
 
-TfrxExportFilterCollection::TfrxExportFilterCollection()
-    : TCollection(TfrxExportFilterItem::StaticClass())
-{
-}
-
-TfrxExportFilterItem *TfrxExportFilterCollection::Items(int Index) const
-{
-    return ItemAt<TfrxExportFilterItem>(this, Index);
-}
-
 void TfrxExportFilterCollection::Register(TfrxCustomExportFilter *Filter)
 {
     if (!Filter) return;
-    for (int i = 0; i < Count(); ++i)
-        if (Items(i)->Filter == Filter) return;
-    static_cast<TfrxExportFilterItem *>(Add())->Filter = Filter;
+    if (Contains([&](const TfrxExportFilterItem &I) { return I.Filter == Filter; })) return;
+    AddItem()->Filter = Filter;
 }
 
 void TfrxExportFilterCollection::Unregister(TfrxCustomExportFilter *Filter)
 {
-    DeleteWhere<TfrxExportFilterItem>(
-        this, [&](const TfrxExportFilterItem &I) { return I.Filter == Filter; });
-}
-
-TfrxWizardCollection::TfrxWizardCollection() : TCollection(TfrxWizardItem::StaticClass()) {}
-
-TfrxWizardItem *TfrxWizardCollection::Items(int Index) const
-{
-    return ItemAt<TfrxWizardItem>(this, Index);
+    DeleteWhere([&](const TfrxExportFilterItem &I) { return I.Filter == Filter; });
 }
 
 void TfrxWizardCollection::Register(TClass ClassRef, TBitmap *ButtonBmp, bool IsToolbarWizard)
 {
-    for (int i = 0; i < Count(); ++i)
-        if (Items(i)->ClassRef == ClassRef) return;
+    if (Contains([&](const TfrxWizardItem &I) { return I.ClassRef == ClassRef; })) return;
     if (ButtonBmp) ButtonBmp->Dormant();
-    auto *Item = static_cast<TfrxWizardItem *>(Add());
+    auto *Item = AddItem();
     Item->ClassRef = ClassRef;
     Item->ButtonBmp = ButtonBmp;
     Item->IsToolbarWizard = IsToolbarWizard;
@@ -679,8 +622,7 @@ void TfrxWizardCollection::Register(TClass ClassRef, TBitmap *ButtonBmp, bool Is
 
 void TfrxWizardCollection::Unregister(TClass ClassRef)
 {
-    DeleteWhere<TfrxWizardItem>(this,
-                                [&](const TfrxWizardItem &I) { return I.ClassRef == ClassRef; });
+    DeleteWhere([&](const TfrxWizardItem &I) { return I.ClassRef == ClassRef; });
 }
 
 // ---- the registries ----

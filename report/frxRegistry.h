@@ -17,6 +17,28 @@ class TfrxCustomDesigner;
 class TfrxCustomExportFilter;
 class TMenu;
 
+// A registry: a collection of items of one class.
+template <class TItem> class TfrxItemCollection : public TCollection
+{
+public:
+    TfrxItemCollection() : TCollection(TItem::StaticClass()) {}
+    TItem *Items(int Index) const { return static_cast<TItem *>(TCollection::Items(Index)); }
+
+protected:
+    TItem *AddItem() { return static_cast<TItem *>(Add()); }
+    template <class Test> bool Contains(Test Matches) const
+    {
+        for (int i = 0; i < Count(); ++i)
+            if (Matches(*Items(i))) return true;
+        return false;
+    }
+    template <class Test> void DeleteWhere(Test Matches)
+    {
+        for (int i = Count() - 1; i >= 0; --i)
+            if (Matches(*Items(i))) Delete(i);
+    }
+};
+
 // ---- report objects ----
 
 class TfrxObjectItem : public TCollectionItem
@@ -34,13 +56,11 @@ public:
     std::uint16_t Flags = 0;
 };
 
-class TfrxObjectCollection : public TCollection
+class TfrxObjectCollection : public TfrxItemCollection<TfrxObjectItem>
 {
-    QRV4_CLASS(TfrxObjectCollection, TCollection)
+    QRV4_CLASS(TfrxObjectCollection, TfrxItemCollection<TfrxObjectItem>)
 
 public:
-    TfrxObjectCollection();
-    TfrxObjectItem *Items(int Index) const;
     // Nothing happens when the class is already there with the same flags.
     void RegisterObject1(TClass ClassRef, TBitmap *ButtonBmp, const AnsiString &ButtonHint = "",
                          const AnsiString &CategoryName = "", std::uint16_t Flags = 0,
@@ -97,13 +117,11 @@ public:
     TfrxComponentEditorClass ComponentEditor = nullptr;
 };
 
-class TfrxComponentEditorCollection : public TCollection
+class TfrxComponentEditorCollection : public TfrxItemCollection<TfrxComponentEditorItem>
 {
-    QRV4_CLASS(TfrxComponentEditorCollection, TCollection)
+    QRV4_CLASS(TfrxComponentEditorCollection, TfrxItemCollection<TfrxComponentEditorItem>)
 
 public:
-    TfrxComponentEditorCollection();
-    TfrxComponentEditorItem *Items(int Index) const;
     void Register(TClass ComponentClass, TfrxComponentEditorClass EditorClass);
     // The editor of the component's own class, else of its nearest registered ancestor.
     std::unique_ptr<TfrxComponentEditor>
@@ -212,13 +230,11 @@ public:
     TfrxPropertyEditorClass EditorClass = nullptr; // none: the property is hidden
 };
 
-class TfrxPropertyEditorCollection : public TCollection
+class TfrxPropertyEditorCollection : public TfrxItemCollection<TfrxPropertyEditorItem>
 {
-    QRV4_CLASS(TfrxPropertyEditorCollection, TCollection)
+    QRV4_CLASS(TfrxPropertyEditorCollection, TfrxItemCollection<TfrxPropertyEditorItem>)
 
 public:
-    TfrxPropertyEditorCollection();
-    TfrxPropertyEditorItem *Items(int Index) const;
     void Register(PTypeInfo PropertyType, TClass ComponentClass, const AnsiString &PropertyName,
                   TfrxPropertyEditorClass EditorClass);
     void RegisterEventEditor(TfrxPropertyEditorClass EditorClass);
@@ -245,13 +261,11 @@ public:
     TfrxCustomExportFilter *Filter = nullptr;
 };
 
-class TfrxExportFilterCollection : public TCollection
+class TfrxExportFilterCollection : public TfrxItemCollection<TfrxExportFilterItem>
 {
-    QRV4_CLASS(TfrxExportFilterCollection, TCollection)
+    QRV4_CLASS(TfrxExportFilterCollection, TfrxItemCollection<TfrxExportFilterItem>)
 
 public:
-    TfrxExportFilterCollection();
-    TfrxExportFilterItem *Items(int Index) const;
     void Register(TfrxCustomExportFilter *Filter);
     void Unregister(TfrxCustomExportFilter *Filter);
 };
@@ -268,13 +282,11 @@ public:
     bool IsToolbarWizard = false;
 };
 
-class TfrxWizardCollection : public TCollection
+class TfrxWizardCollection : public TfrxItemCollection<TfrxWizardItem>
 {
-    QRV4_CLASS(TfrxWizardCollection, TCollection)
+    QRV4_CLASS(TfrxWizardCollection, TfrxItemCollection<TfrxWizardItem>)
 
 public:
-    TfrxWizardCollection();
-    TfrxWizardItem *Items(int Index) const;
     void Register(TClass ClassRef, TBitmap *ButtonBmp, bool IsToolbarWizard = false);
     void Unregister(TClass ClassRef);
 };

@@ -37,6 +37,29 @@ private:
     bool *FFlag;
 };
 
+// The read that a report runs again after preparing: it takes back the objects
+// it had instead of creating new ones.
+thread_local TfrxReusedObjects *ActiveReuse = nullptr;
+
+// The objects under Root in the order their elements are written.
+void CollectInWritingOrder(TfrxComponent *Root, std::vector<TfrxComponent *> &Order)
+{
+    TList *Objects = Root->Objects();
+    for (int i = 0; i < Objects->Count(); ++i) {
+        auto *C = static_cast<TfrxComponent *>(Objects->Items(i));
+        Order.push_back(C);
+        CollectInWritingOrder(C, Order);
+    }
+}
+
+std::size_t ElementCount(TfrxXMLItem *Item)
+{
+    std::size_t Result = 1;
+    for (int i = 0; i < Item->Count(); ++i)
+        Result += ElementCount(Item->Items(i));
+    return Result;
+}
+
 AnsiString Attribute(const AnsiString &Name, const AnsiString &Value)
 {
     return " " + Name + "=\"" + Value + "\"";
@@ -331,6 +354,8 @@ void TfrxXMLSerializer::ReadElement(TfrxXMLItem *Item, TfrxComponent *Root, Tfrx
     TClass Class = GetClass(Item->Name());
     if (!Class || !Class->InheritsFrom(TfrxComponent::StaticClass())) {
         FErrors->Add(frxResources()->Get("xrCantFindClass") + " " + Item->Name());
+        if (Parent && ActiveReuse && ActiveReuse->Root() == Root)
+            ActiveReuse->Skip(ElementCount(Item));
         return;
     }
     TfrxComponent *C = Root;
@@ -338,13 +363,38 @@ void TfrxXMLSerializer::ReadElement(TfrxXMLItem *Item, TfrxComponent *Root, Tfrx
         C = FOwner ? FOwner->FindObject(Item->Prop("Name")) : nullptr;
         if (!C) return;
     } else if (Parent) {
-        C = static_cast<TfrxComponent *>(Class->Create(Parent));
+        C = NewChild(Class, Root, Parent);
     }
     C->SetIsLoading(true);
     Read.push_back(C);
     XMLToObj(Item->Text(), C);
     for (int i = 0; i < Item->Count(); ++i)
         ReadElement(Item->Items(i), Root, C, ReadExisting, Read);
+}
+
+TfrxComponent *TfrxXMLSerializer::NewChild(TClass Class, TfrxComponent *Root, TfrxComponent *Parent)
+{
+    if (ActiveReuse && ActiveReuse->Root() == Root)
+        if (TfrxComponent *Kept = ActiveReuse->Take(Class, Parent)) {
+            ResetToDefaults(Kept);
+            return Kept;
+        }
+    return static_cast<TfrxComponent *>(Class->Create(Parent));
+}
+
+// A kept object reads its element as a new one would: from its class's defaults.
+void TfrxXMLSerializer::ResetToDefaults(TfrxComponent *C)
+{
+    const std::unique_ptr<TfrxComponent> Fresh(
+        static_cast<TfrxComponent *>(C->ClassType()->Create(static_cast<TComponent *>(nullptr))));
+    TfrxXMLSerializer Defaults(FStream);
+    Defaults.SetSerializeDefaultValues(true);
+    XMLToObj(Defaults.ObjToXML(Fresh.get()), C);
+    // An empty reference is written as nothing, so it is cleared here.
+    for (PPropInfo Prop : GetPropList(C, {tkClass}))
+        if (Prop->PropType->ClassType->InheritsFrom(TComponent::StaticClass()) &&
+            !GetObjectProp(Fresh.get(), Prop) && GetObjectProp(C, Prop))
+            SetObjectProp(C, Prop, nullptr);
 }
 
 void TfrxXMLSerializer::FinishRead(const std::vector<TfrxComponent *> &Read)
@@ -443,4 +493,48 @@ bool frxReadCollectionItems(TfrxXMLItem *Item, const AnsiString &Name, TCollecti
         if (SameText(Item->Items(i)->Name(), "item"))
             Serializer.XMLToObj(Item->Items(i)->Text(), Collection->Add());
     return true;
+}
+
+// ---- objects kept over a read ----
+
+TfrxReusedObjects::TfrxReusedObjects(TfrxComponent *Root) : FRoot(Root)
+{
+    CollectInWritingOrder(Root, FOrder);
+}
+
+TfrxReusedObjects::~TfrxReusedObjects()
+{
+    if (FActive) ActiveReuse = FOuter;
+}
+
+void TfrxReusedObjects::Offer()
+{
+    std::vector<TfrxComponent *> Now;
+    CollectInWritingOrder(FRoot, Now);
+    // Children first, so that no object is freed with its old parent or owner.
+    for (auto At = Now.rbegin(); At != Now.rend(); ++At) {
+        TfrxComponent *C = *At;
+        C->SetParent(nullptr);
+        if (TComponent *Owner = C->Owner()) Owner->RemoveComponent(C);
+        FOffered.emplace(C, std::unique_ptr<TfrxComponent>(C));
+    }
+    if (!FActive) {
+        FOuter = ActiveReuse;
+        ActiveReuse = this;
+        FActive = true;
+    }
+}
+
+TfrxComponent *TfrxReusedObjects::Take(TClass Class, TfrxComponent *Parent)
+{
+    if (FNext >= FOrder.size()) return nullptr;
+    const auto Found = FOffered.find(FOrder[FNext++]);
+    if (Found == FOffered.end() || Found->second->ClassType() != Class) return nullptr;
+    TfrxComponent *C = Found->second.release();
+    FOffered.erase(Found);
+    // Named by its element once it is in place; its old name may be a sibling's now.
+    C->SetName(AnsiString());
+    Parent->InsertComponent(C);
+    C->SetParent(Parent);
+    return C;
 }

@@ -9,6 +9,7 @@
 #include "platform/rtl/TypInfo.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TfrxComponent;
@@ -61,6 +62,8 @@ private:
     void ReadElement(TfrxXMLItem *Item, TfrxComponent *Root, TfrxComponent *Parent,
                      bool ReadExisting, std::vector<TfrxComponent *> &Read);
     void WriteElement(TfrxXMLItem *Item, TfrxComponent *C, bool SaveChildren);
+    TfrxComponent *NewChild(TClass Class, TfrxComponent *Root, TfrxComponent *Parent);
+    void ResetToDefaults(TfrxComponent *C);
     void FinishRead(const std::vector<TfrxComponent *> &Read);
 
     TStream *FStream;
@@ -68,6 +71,37 @@ private:
     std::vector<Fixup> FFixups;
     TfrxComponent *FOwner = nullptr;
     bool FSerializeDefaultValues = false;
+};
+
+// The objects under a root, recorded in the order they are written; once
+// offered, the next read of that root takes each one back for its element
+// (same place, same class) instead of creating a new object, so a template
+// read again after a run keeps the objects a host holds. Whatever no element
+// takes is freed with this.
+class TfrxReusedObjects
+{
+public:
+    explicit TfrxReusedObjects(TfrxComponent *Root);
+    ~TfrxReusedObjects();
+    TfrxReusedObjects(const TfrxReusedObjects &) = delete;
+    TfrxReusedObjects &operator=(const TfrxReusedObjects &) = delete;
+
+    // Takes every object now under the root out of the tree and out of its
+    // owner, to be read into again.
+    void Offer();
+    // The recorded object for the next element, put under Parent; null when
+    // it is gone or of another class.
+    TfrxComponent *Take(TClass Class, TfrxComponent *Parent);
+    void Skip(std::size_t Elements) { FNext += Elements; }
+    TfrxComponent *Root() const { return FRoot; }
+
+private:
+    TfrxComponent *FRoot;
+    std::vector<TfrxComponent *> FOrder;
+    std::size_t FNext = 0;
+    std::unordered_map<TfrxComponent *, std::unique_ptr<TfrxComponent>> FOffered;
+    TfrxReusedObjects *FOuter = nullptr;
+    bool FActive = false;
 };
 
 class TCollection;

@@ -107,9 +107,32 @@ private:
     void OutlineUp(TfrxBand *Band);
     void AddPageOutline();
 
+    // The cells of a band whose objects lie in vertical bands: built before the
+    // band is stretched, freed once it is out, wherever the band is shown.
+    class TCellRow
+    {
+    public:
+        TCellRow(TfrxEngine &Engine, TfrxBand *Band);
+        ~TCellRow() { End(); }
+        TCellRow(const TCellRow &) = delete;
+        TCellRow &operator=(const TCellRow &) = delete;
+        // Where the row breaks into pages; empty for a band without cells.
+        const std::vector<int> &Breaks() const { return FBreaks; }
+
+    private:
+        void End();
+        TfrxEngine &FEngine;
+        TfrxBand *FBand;
+        bool FActive;
+        double FSavedX;
+        TfrxBand *FSavedCellBand;
+        std::vector<int> FBreaks;
+    };
+
     // One band onto the pages.
     void DoShow(TfrxBand *Band);
     void OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks);
+    void AddToPages(TfrxBand *Band, const std::vector<int> &Breaks);
     TBandState &TypedObjects(TfrxBand *Band);
     void Stretch(TfrxBand *Band);
     void UnStretch(TfrxBand *Band);

@@ -129,34 +129,7 @@ void TfrxEngine::DoShow(TfrxBand *Band)
         ShowVBand(Band);
         return;
     }
-    TBandState &S = State(Band);
-    std::vector<int> Breaks;
-    const double SavedX = CurX;
-    TfrxBand *SavedCellBand = FVCellBand;
-    struct EndCells {
-        TfrxEngine &E;
-        TfrxBand *Band;
-        bool Active;
-        double X;
-        TfrxBand *CellBand;
-        ~EndCells()
-        {
-            if (!Active) return;
-            E.FreeAddedObjects(Band);
-            E.FVCellBand = CellBand;
-            E.CurX = X;
-        }
-    } Cells{*this, Band, S.HasVCells, SavedX, SavedCellBand};
-    if (S.HasVCells) {
-        Report()->SetCurObject(Band->Name());
-        Band->BeforePrint();
-        Report()->DoBeforePrint(Band);
-        ShowVBands(Band);
-        CurX = 0;
-        // A row that does not fit starts a page after the ones its cells spread over.
-        Pages()->AddPageAction = apAdd;
-        Breaks = FVPageBreaks;
-    }
+    const TCellRow Cells(*this, Band);
     const bool MultiColumn = IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1;
     if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FRedirectTarget &&
         !IsFirstRecord(Band)) {
@@ -173,7 +146,7 @@ void TfrxEngine::DoShow(TfrxBand *Band)
             ~Undo() { E.UnStretch(Band); }
         } Done{*this, Band};
         if (Band->Visible()) {
-            OutputBand(Band, MultiColumn, Breaks);
+            OutputBand(Band, MultiColumn, Cells.Breaks());
             BandTop = CurY - Band->Height();
         }
     }
@@ -203,11 +176,47 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<
     }
     if (FRedirectTarget)
         (new TfrxBand(FRedirectTarget))->AssignAll(Band);
-    else if (!Breaks.empty())
-        OutputVPages(Band, Breaks);
-    else if (!FReprintingHeaders || !Pages()->BandExists(Band))
-        Pages()->AddObject(Band);
+    else if (!FReprintingHeaders || !Breaks.empty() || !Pages()->BandExists(Band))
+        AddToPages(Band, Breaks);
     CurY += Band->Height();
+}
+
+void TfrxEngine::AddToPages(TfrxBand *Band, const std::vector<int> &Breaks)
+{
+    if (Breaks.empty())
+        Pages()->AddObject(Band);
+    else
+        OutputVPages(Band, Breaks);
+}
+
+TfrxEngine::TCellRow::TCellRow(TfrxEngine &Engine, TfrxBand *Band)
+    : FEngine(Engine), FBand(Band), FActive(Engine.State(Band).HasVCells), FSavedX(Engine.CurX),
+      FSavedCellBand(Engine.FVCellBand)
+{
+    if (!FActive) return;
+    try {
+        TfrxReport *R = Engine.Report();
+        R->SetCurObject(Band->Name());
+        Band->BeforePrint();
+        R->DoBeforePrint(Band);
+        Engine.ShowVBands(Band);
+        Engine.CurX = 0;
+        // A row that does not fit starts a page after the ones its cells spread over.
+        Engine.Pages()->AddPageAction = apAdd;
+        FBreaks = Engine.FVPageBreaks;
+    } catch (...) {
+        End();
+        throw;
+    }
+}
+
+void TfrxEngine::TCellRow::End()
+{
+    if (!FActive) return;
+    FActive = false;
+    FEngine.FreeAddedObjects(FBand);
+    FEngine.FVCellBand = FSavedCellBand;
+    FEngine.CurX = FSavedX;
 }
 
 TfrxEngine::TBandState &TfrxEngine::TypedObjects(TfrxBand *Band)
@@ -959,6 +968,7 @@ void TfrxEngine::AddColumn()
             TBandState &S = State(Band);
             const bool WasReprinting = S.IsReprinting;
             S.IsReprinting = true;
+            const TCellRow Cells(*this, Band);
             Stretch(Band);
             {
                 struct Undo {
@@ -975,7 +985,7 @@ void TfrxEngine::AddColumn()
                 Band->SetLeft(CurX);
                 Band->SetTop(CurY);
                 if (Band->Visible()) {
-                    Pages()->AddObject(Band);
+                    AddToPages(Band, Cells.Breaks());
                     CurY += Band->Height();
                 }
             }

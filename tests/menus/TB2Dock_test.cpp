@@ -1041,12 +1041,21 @@ TEST_F(DockTest, FloatingBarsHideWhileTheApplicationIsInactive)
     const auto [Hiding, Staying] = TwoFloatingBars();
     Hiding->SetHideWhenInactive(true);
 
+    // The bar that stays shows an inactive caption meanwhile.
+    const int Border = GetSystemMetrics(SM_CXFRAME);
+    auto CaptionColour = [&] {
+        return win::SurfacePixel(Staying->FloatingWindowParent()->Handle(), Border + 5, Border + 2);
+    };
+    const COLORREF Active = CaptionColour();
+
     SetApplicationState(Qt::ApplicationInactive);
     EXPECT_FALSE(FrameShown(Hiding));
     EXPECT_TRUE(FrameShown(Staying));
+    EXPECT_NE(CaptionColour(), Active);
     SetApplicationState(Qt::ApplicationActive);
     EXPECT_TRUE(FrameShown(Hiding));
     EXPECT_TRUE(FrameShown(Staying));
+    EXPECT_EQ(CaptionColour(), Active);
     // Docked again, a bar no longer hears of the application's state.
     Hiding->DoubleClick();
     SetApplicationState(Qt::ApplicationInactive);
@@ -1069,6 +1078,14 @@ TEST_F(DockTest, AFloatingBarIsHiddenAndShownWithItsForm)
     EXPECT_TRUE(FrameShown(WithForm));
     EXPECT_EQ(GetWindow(WithForm->FloatingWindowParent()->Handle(), GW_OWNER), Form->Handle());
     EXPECT_EQ(GetWindow(OnTop->FloatingWindowParent()->Handle(), GW_OWNER), Application->Handle());
+
+    // A minimised form takes its bar down with it too.
+    Form->SetWindowState(wsMinimized);
+    vcltest::PumpFor(20);
+    EXPECT_FALSE(FrameShown(WithForm));
+    Form->SetWindowState(wsNormal);
+    vcltest::PumpFor(20);
+    EXPECT_TRUE(FrameShown(WithForm));
 }
 
 TEST_F(DockTest, AFloatingFrameOutlivesTheWindowOfItsForm)

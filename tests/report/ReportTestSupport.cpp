@@ -1,5 +1,7 @@
 #include "tests/report/ReportTestSupport.h"
 
+#include "report/frxClass.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -60,4 +62,13 @@ TempFolder::~TempFolder()
 AnsiString TempFolder::Path(const char *Name) const
 {
     return AnsiString(FDir + "/" + Name);
+}
+
+TfrxMasterData *AddPageAndBand(TfrxReport &Report)
+{
+    auto *Page = new TfrxReportPage(&Report);
+    Page->SetName("Page1");
+    auto *Band = new TfrxMasterData(Page);
+    Band->SetName("MasterData1");
+    return Band;
 }

@@ -9,6 +9,9 @@
 #include <ostream>
 #include <string>
 
+class TfrxReport;
+class TfrxMasterData;
+
 inline void PrintTo(const AnsiString &Text, std::ostream *Out)
 {
     *Out << '"' << Text.ToUtf8() << '"';
@@ -39,6 +42,9 @@ public:
 private:
     vcl::DialogProvider *FBefore;
 };
+
+// A page "Page1" added to the report with one band "MasterData1" on it: the band.
+TfrxMasterData *AddPageAndBand(TfrxReport &Report);
 
 // A file name in a fresh temporary folder that is removed afterwards.
 class TempFolder

@@ -17,10 +17,7 @@ struct ScriptedReport {
 
     ScriptedReport()
     {
-        auto *Page = new TfrxReportPage(&Report);
-        Page->SetName("Page1");
-        auto *Band = new TfrxMasterData(Page);
-        Band->SetName("MasterData1");
+        TfrxMasterData *Band = AddPageAndBand(Report);
         Memo = new TfrxMemoView(Band);
         Memo->SetName("Memo1");
         Memo->SetBounds(10, 20, 100, 18);

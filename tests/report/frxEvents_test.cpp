@@ -55,10 +55,7 @@ struct ScriptedReport {
 
     explicit ScriptedReport(const char *Source)
     {
-        auto *Page = new TfrxReportPage(&Report);
-        Page->SetName("Page1");
-        auto *Band = new TfrxMasterData(Page);
-        Band->SetName("MasterData1");
+        TfrxMasterData *Band = AddPageAndBand(Report);
         Memo = new TfrxMemoView(Band);
         Memo->SetName("Memo1");
         Report.SetScriptLanguage("PascalScript");

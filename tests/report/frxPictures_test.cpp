@@ -277,25 +277,41 @@ TEST(PictureDrawing, AutoSizeTakesThePictureSize)
 
 // ---- pictures in templates and prepared objects ----
 
-TEST(PictureStorage, TemplateKeepsThePictureAndDifferenceCarriesIt)
+// A picture view "Picture1" holding a small JPEG in a report, and a second
+// report to read the first one's template into.
+class PictureStorage : public ::testing::Test
 {
-    TfrxReport Report(nullptr);
-    auto *Page = new TfrxReportPage(&Report);
-    Page->SetName("Page1");
-    auto *Band = new TfrxMasterData(Page);
-    Band->SetName("MasterData1");
-    auto *View = new TfrxPictureView(Band);
-    View->SetName("Picture1");
-    View->SetBounds(0, 0, 30, 20);
+protected:
+    void SetUp() override
+    {
+        View = new TfrxPictureView(AddPageAndBand(Report));
+        View->SetName("Picture1");
+        ASSERT_EQ(Load(*View, Jpeg), 0);
+    }
+    AnsiString TemplateText()
+    {
+        return Written([&](TStream *S) { Report.SaveToStream(S); });
+    }
+    TfrxPictureView *ReadBack(const AnsiString &Text)
+    {
+        TStringStream In(Text);
+        Loaded.LoadFromStream(&In);
+        return dynamic_cast<TfrxPictureView *>(Loaded.FindObject("Picture1"));
+    }
+
     const Bytes Jpeg = JpegOf(12, 6, Brick);
-    ASSERT_EQ(Load(*View, Jpeg), 0);
-    const AnsiString Text = Written([&](TStream *S) { Report.SaveToStream(S); });
+    TfrxReport Report{nullptr};
+    TfrxReport Loaded{nullptr};
+    TfrxPictureView *View = nullptr;
+};
+
+TEST_F(PictureStorage, TemplateKeepsThePictureAndDifferenceCarriesIt)
+{
+    View->SetBounds(0, 0, 30, 20);
+    const AnsiString Text = TemplateText();
     EXPECT_GT(Text.Pos(" Picture.PropData=\""), 0) << Text.ToUtf8();
 
-    TfrxReport Loaded(nullptr);
-    TStringStream In(Text);
-    Loaded.LoadFromStream(&In);
-    auto *Copy = dynamic_cast<TfrxPictureView *>(Loaded.FindObject("Picture1"));
+    TfrxPictureView *Copy = ReadBack(Text);
     ASSERT_NE(Copy, nullptr);
     ASSERT_NE(Copy->Picture()->Graphic(), nullptr);
     EXPECT_EQ(Copy->Picture()->Graphic()->ClassType(), TJPEGImage::StaticClass());
@@ -312,28 +328,17 @@ TEST(PictureStorage, TemplateKeepsThePictureAndDifferenceCarriesIt)
     EXPECT_EQ(View->Diff(&Template).Pos(" Picture.PropData=\""), 1);
 }
 
-TEST(PictureStorage, PictureDataClaimingMoreThanItHoldsIsRefused)
+TEST_F(PictureStorage, PictureDataClaimingMoreThanItHoldsIsRefused)
 {
-    TfrxReport Report(nullptr);
-    auto *Page = new TfrxReportPage(&Report);
-    Page->SetName("Page1");
-    auto *Band = new TfrxMasterData(Page);
-    Band->SetName("MasterData1");
-    auto *View = new TfrxPictureView(Band);
-    View->SetName("Picture1");
-    ASSERT_EQ(Load(*View, JpegOf(12, 6, Brick)), 0);
-    AnsiString Text = Written([&](TStream *S) { Report.SaveToStream(S); });
+    AnsiString Text = TemplateText();
     // The property's name "Data", the binary marker, then the length: make it claim 2 GB.
     const int At = Text.Pos(" Picture.PropData=\"") + 19;
     ASSERT_EQ(Text.SubString(At, 12), "04446174610A") << Text.ToUtf8();
     for (int i = 0; i < 8; ++i)
         Text[At + 12 + i] = "FFFFFF7F"[i];
 
-    TfrxReport Loaded(nullptr);
     Loaded.EngineOptions()->SetNewSilentMode(simSilent);
-    TStringStream In(Text);
-    Loaded.LoadFromStream(&In);
-    auto *Copy = dynamic_cast<TfrxPictureView *>(Loaded.FindObject("Picture1"));
+    TfrxPictureView *Copy = ReadBack(Text);
     ASSERT_NE(Copy, nullptr);
     EXPECT_EQ(Copy->Picture()->Graphic(), nullptr);
     EXPECT_GT(Loaded.Errors()->Count(), 0);

@@ -83,10 +83,7 @@ TEST(ReportTemplate, AFreshReportWritesItsChangedPropertiesInOrder)
 TEST(ReportTemplate, AMemoElementIsWrittenExactly)
 {
     TfrxReport Report(nullptr);
-    auto *Page = new TfrxReportPage(&Report);
-    Page->SetName("Page1");
-    auto *Band = new TfrxMasterData(Page);
-    Band->SetName("MasterData1");
+    TfrxMasterData *Band = AddPageAndBand(Report);
     TfrxMemoView *Memo = AddMemo(Band, "Memo1");
     Memo->SetBounds(0, 0, 94.48825, 18.89765);
     Memo->DisplayFormat()->SetKind(fkNumeric);
@@ -186,6 +183,54 @@ TEST(ReportTemplate, UnknownClassesAreReportedAndSkippedWithTheirChildren)
     auto *Third = new TfrxMemoView(Band);
     Third->CreateUniqueName();
     EXPECT_EQ(Third->Name(), "Memo2");
+}
+
+namespace
+{
+
+// A memo of a class the loader does not know.
+class TUnlistedMemo : public TfrxMemoView
+{
+    QRV4_CLASS(TUnlistedMemo, TfrxMemoView)
+
+public:
+    using TfrxMemoView::TfrxMemoView;
+};
+
+} // namespace
+
+TEST(ReportTemplate, AReadTakesBackTheObjectsOfferedToItPastUnknownClasses)
+{
+    ScriptedBoxes Boxes;
+    Boxes.Dialogs.ReplyMessage(mrOk);
+    TfrxReport Report(nullptr);
+    auto *Page = new TfrxReportPage(&Report);
+    AddMemo(new TUnlistedMemo(Page), "Inner");
+    auto *Band = new TfrxMasterData(Page);
+    Band->SetName("MasterData1");
+    TfrxMemoView *Memo = AddMemo(Band, "Memo1");
+    Memo->SetText(u"[Line]");
+    TfrxReusedObjects Reused(&Report);
+    const AnsiString Text = Saved(Report);
+
+    Memo->SetText(u"changed");
+    Memo->SetVisible(false);
+    Band->SetChild(new TfrxChild(Page));
+    AddMemo(Band, "Added");
+    Reused.Offer();
+    LoadText(Report, Text);
+
+    ASSERT_EQ(Report.PagesCount(), 1);
+    EXPECT_EQ(Report.Pages(0), Page);
+    ASSERT_EQ(Page->Objects()->Count(), 1) << "the unknown memo is left out, the child band freed";
+    EXPECT_EQ(Page->Objects()->Items(0), Band);
+    ASSERT_EQ(Band->Objects()->Count(), 1);
+    EXPECT_EQ(Band->Objects()->Items(0), Memo);
+    EXPECT_EQ(Memo->Text(), WideString(u"[Line]\r\n"));
+    EXPECT_TRUE(Memo->Visible());
+    EXPECT_EQ(Band->Child(), nullptr);
+    EXPECT_EQ(Report.FindObject("Inner"), nullptr);
+    EXPECT_EQ(Report.FindObject("Added"), nullptr);
 }
 
 TEST(ReportTemplate, PasswordIsShiftedInTheFileAndAskedOnLoad)
