@@ -170,12 +170,17 @@ void DrawScope::Init(DeviceContext &Dc, const QRect &DeviceArea)
         return;
     }
     if (FBitmap) FBitmap->Pull(FArea);
-    FWholeTarget = FClip == QRegion(Bounds);
+    if (DeviceArea.isValid()) FWanted = DeviceArea.translated(FOrigin);
+    FUncut = FClip == QRegion(Bounds) || Inside(FClip);
+}
+
+bool DrawScope::Inside(const QRegion &Clip) const
+{
+    return FWanted && (QRegion(*FWanted) - Clip).isEmpty();
 }
 
 DrawScope::~DrawScope()
 {
-    if (FVectorSaved) FVector->restore();
     FPainter.reset();
     if (!FImage || FArea.isEmpty()) return;
     if (FBitmap) FBitmap->Push(FArea);
@@ -183,15 +188,21 @@ DrawScope::~DrawScope()
         if (Window *W = FindWindow(FDc.Wnd)) UpdateWidget(*W, FArea);
 }
 
+void DrawScope::Confine(const QRect &DeviceRect)
+{
+    const QRegion Narrowed = FClip & QRegion(DeviceRect.translated(FOrigin));
+    if (Narrowed == FClip) return;
+    FClip = Narrowed;
+    FUncut = FUncut && Inside(Narrowed);
+}
+
 QPainter &DrawScope::Painter()
 {
     if (FVector) {
-        if (!FVectorSaved) {
-            FVector->save();
-            // A PDF page repeats a clip path with every state change: none where nothing is cut.
-            if (!FWholeTarget) FVector->setClipRegion(FClip);
-            FVectorSaved = true;
-        }
+        // A PDF page restates its graphics state with every change of the clip, and repeats
+        // a clip path with every other change: none where it would cut nothing.
+        if (!FVectorReady) FDc.Print->Drawing(FUncut ? nullptr : &FClip);
+        FVectorReady = true;
         return *FVector;
     }
     if (!FPainter) {

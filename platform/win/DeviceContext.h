@@ -93,23 +93,30 @@ public:
     // Device point to image point.
     QPoint Origin() const { return FOrigin; }
     BitmapData *Bitmap() const { return FBitmap; }
-    // A painter on the image with the clip and Win32 settings; device coordinates.
+    // Cuts the drawing further to a device rectangle; before the painter is asked for.
+    void Confine(const QRect &DeviceRect);
+    // A painter on the image with the clip and Win32 settings; device coordinates. On a
+    // printer page it starts without a transform and may hold the pen and brush of the
+    // drawing before: set whatever the drawing needs.
     QPainter &Painter();
     void Changed(const QRect &ImageArea) { FDirty |= ImageArea; }
 
 private:
     void Init(DeviceContext &Dc, const QRect &DeviceArea);
+    bool Inside(const QRegion &Clip) const;
     DeviceContext &FDc;
     QImage *FImage = nullptr;
     BitmapData *FBitmap = nullptr;
     QPoint FOrigin;
     QRegion FClip;
     QRect FArea;
+    std::optional<QRect> FWanted; // the area asked for, image coordinates
     QRegion FDirty;
     std::optional<QPainter> FPainter;
     QPainter *FVector = nullptr;
-    bool FVectorSaved = false;
-    bool FWholeTarget = false;
+    bool FVectorReady = false;
+    // Whether the clip leaves the drawing whole: the area it said it draws in lies inside.
+    bool FUncut = false;
 };
 
 // The image and origin a DC draws on, for reading pixels (blits, GetPixel).

@@ -44,9 +44,10 @@ void PenFrame(DrawScope &Scope, const DeviceContext &Dc, const PenData &Pen, QRe
 template <typename ShapeFn>
 void PaintShape(DeviceContext &Dc, const QRect &Bounds, ShapeFn Shape, bool Outline = true)
 {
-    DrawScope Scope(Dc, Bounds.adjusted(-1, -1, 1, 1));
-    if (!Scope.Valid()) return;
     const PenData Pen = CurrentPen(Dc);
+    const int Reach = std::max(Pen.Width, 1);
+    DrawScope Scope(Dc, Bounds.adjusted(-Reach, -Reach, Reach, Reach));
+    if (!Scope.Valid()) return;
     const BrushFill Fill(Dc, Dc.S.Brush);
     QPainter &P = Scope.Painter();
     P.setCompositionMode(CompositionFor(Dc.S.Rop2));

@@ -135,12 +135,17 @@ void DrawRun(DeviceContext &Dc, const TextRun &Run)
     QRect Bounds = Place.mapRect(Cell);
     if (Run.Opaque) Bounds |= *Run.Opaque;
     DrawScope Scope(Dc, Bounds.adjusted(-1, -1, 1, 1));
+    if (Run.ClipTo && Scope.Valid()) Scope.Confine(*Run.ClipTo);
     if (!Scope.Valid()) return;
     QPainter &P = Scope.Painter();
-    if (Run.ClipTo) P.setClipRect(*Run.ClipTo, Qt::IntersectClip);
     if (Run.Opaque) P.fillRect(*Run.Opaque, QColor(ToRgb(Dc.S.BkColor)));
-    P.setTransform(Place, true);
-    if (Dc.S.BkMode == OPAQUE && !Run.Opaque) P.fillRect(Cell, QColor(ToRgb(Dc.S.BkColor)));
+    // Upright text is placed by shifting alone: on a PDF page every new transform restates
+    // the whole graphics state.
+    const bool Turned = Place.type() > QTransform::TxTranslate;
+    const QPoint Shift = Turned ? QPoint() : QPoint(qRound(Place.dx()), qRound(Place.dy()));
+    if (Turned) P.setTransform(Place, true);
+    if (Dc.S.BkMode == OPAQUE && !Run.Opaque)
+        P.fillRect(Cell.translated(Shift), QColor(ToRgb(Dc.S.BkColor)));
     QVector<quint32> Glyphs;
     QVector<QPointF> Positions;
     const QList<quint32> All = F.Raw.glyphIndexesForString(ToQString(Run.Text));
@@ -163,14 +168,15 @@ void DrawRun(DeviceContext &Dc, const TextRun &Run)
     G.setRawFont(F.Raw);
     G.setGlyphIndexes(Glyphs);
     G.setPositions(Positions);
-    P.setPen(Text);
-    P.drawGlyphRun(QPointF(0, 0), G);
-    if (F.Log.lfUnderline)
-        P.fillRect(QRect(0, F.Ascent + F.UnderlinePos, Width, F.LineWidth), Text);
-    if (F.Log.lfStrikeOut)
-        P.fillRect(QRect(0, F.Ascent - F.StrikeOutPos, Width, F.LineWidth), Text);
-    if (UnderlineX >= 0)
-        P.fillRect(QRect(UnderlineX, F.Ascent + F.UnderlinePos, UnderlineW, F.LineWidth), Text);
+    // Glyphs take only the pen's colour: a line's pen of that colour serves as it is.
+    if (P.pen().style() == Qt::NoPen || P.pen().color() != Text) P.setPen(Text);
+    P.drawGlyphRun(Shift, G);
+    auto Rule = [&](int X, int Y, int RuleWidth) {
+        P.fillRect(QRect(X, Y, RuleWidth, F.LineWidth).translated(Shift), Text);
+    };
+    if (F.Log.lfUnderline) Rule(0, F.Ascent + F.UnderlinePos, Width);
+    if (F.Log.lfStrikeOut) Rule(0, F.Ascent - F.StrikeOutPos, Width);
+    if (UnderlineX >= 0) Rule(UnderlineX, F.Ascent + F.UnderlinePos, UnderlineW);
     Scope.Changed(Bounds.translated(Scope.Origin()).adjusted(-1, -1, 1, 1));
 }
 

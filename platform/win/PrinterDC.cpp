@@ -3,7 +3,7 @@
 
 #include <QFile>
 #include <QPainter>
-#include <QPrinter>
+#include <QPdfWriter>
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 
@@ -18,19 +18,66 @@ PrinterDevice::~PrinterDevice()
     CloseDocument();
 }
 
-// From millimetres: the layout's own pixel sizes are rounded to whole points first.
-QSize PrinterDevice::PagePixels() const
+// Every drawing asks for the page size: it is worked out once per paper.
+void PrinterDevice::SetMode(const DEVMODEA &Mode)
 {
-    const QSizeF Mm = PageLayoutOf(Mode).fullRect(QPageLayout::Millimeter).size();
-    return QSize(qRound(Mm.width() / 25.4 * PrinterDpi), qRound(Mm.height() / 25.4 * PrinterDpi));
+    FMode = Mode;
+    FLayout = PageLayoutOf(Mode);
+    // From millimetres: the layout's own pixel sizes are rounded to whole points first.
+    const QSizeF Mm = FLayout.fullRect(QPageLayout::Millimeter).size();
+    FPixels =
+        QSize(qRound(Mm.width() / 25.4 * PrinterDpi), qRound(Mm.height() / 25.4 * PrinterDpi));
+}
+
+bool PrinterDevice::BeginPage()
+{
+    // Paper and orientation must be set before the page begins.
+    Writer->setPageLayout(FLayout);
+    if (!Painter) {
+        Painter = std::make_unique<QPainter>();
+        if (!Painter->begin(Writer.get())) {
+            Painter.reset();
+            return false;
+        }
+        Painter->setRenderHint(QPainter::Antialiasing, false);
+        // Pictures keep their pixels: stored without loss, not blurred when enlarged.
+        Painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        Painter->setRenderHint(QPainter::LosslessImageRendering, true);
+    } else if (!Writer->newPage()) {
+        return false;
+    }
+    InPage = true;
+    ++Pages;
+    return true;
+}
+
+QPainter &PrinterDevice::Drawing(const QRegion *Clip)
+{
+    if (!Clip && FClip) {
+        Painter->setClipping(false);
+        FClip.reset();
+    } else if (Clip && FClip != *Clip) {
+        Painter->setClipRegion(*Clip);
+        FClip = *Clip;
+    }
+    if (!Painter->transform().isIdentity()) Painter->resetTransform();
+    if (Painter->compositionMode() != QPainter::CompositionMode_SourceOver)
+        Painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    return *Painter;
+}
+
+QString PrinterDevice::DocumentFile() const
+{
+    return Output.isEmpty() ? Spool->fileName() : Output;
 }
 
 void PrinterDevice::CloseDocument()
 {
     InPage = false;
+    FClip.reset();
     if (Painter && Painter->isActive()) Painter->end();
     Painter.reset();
-    Printer.reset();
+    Writer.reset();
     Spool.reset();
 }
 
@@ -50,7 +97,7 @@ HDC NewPrinterDc(LPCSTR Device, const DEVMODEA *DevMode, bool Information)
     if (!Queue.isEmpty() && !QPrinterInfo::availablePrinterNames().contains(Queue)) return {};
     auto Print = std::make_shared<PrinterDevice>();
     Print->Queue = Queue;
-    Print->Mode = DevMode ? *DevMode : DefaultDevMode(Queue);
+    Print->SetMode(DevMode ? *DevMode : DefaultDevMode(Queue));
     Print->Information = Information;
     const HDC Dc = NewDc(DcKind::Printer, {});
     DeviceContext *D = FindDc(Dc);
@@ -65,7 +112,7 @@ bool Submit(const PrinterDevice &P)
     QFile File(P.Spool->fileName());
     if (!File.open(QIODevice::ReadOnly)) return false;
     const std::string Queue = P.Queue.toStdString(), Title = P.Title.toStdString();
-    const JobOptions Options(P.Mode);
+    const JobOptions Options(P.Mode());
     const int Job = cupsCreateJob(CUPS_HTTP_DEFAULT, Queue.c_str(), Title.c_str(), Options.Count(),
                                   Options.Options());
     if (Job <= 0) return false;
@@ -119,7 +166,7 @@ HDC ResetDCA(HDC Dc, const DEVMODEA *DevMode)
 {
     PrinterDevice *P = DeviceOf(Dc);
     if (!P || !DevMode || P->InPage) return {};
-    P->Mode = *DevMode;
+    P->SetMode(*DevMode);
     return Dc;
 }
 
@@ -138,13 +185,12 @@ int StartDocA(HDC Dc, const DOCINFOA *Info)
         }
         P->Spool->close();
     }
-    P->Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    P->Printer->setOutputFormat(QPrinter::PdfFormat);
-    P->Printer->setOutputFileName(P->Output.isEmpty() ? P->Spool->fileName() : P->Output);
-    P->Printer->setResolution(PrinterDpi);
-    P->Printer->setFullPage(true);
-    P->Printer->setDocName(P->Title);
-    P->Printer->setCreator(P->Title);
+    // A plain PDF writer: a system printer object would ask the scheduler about the default
+    // queue and fetch its driver file for every document.
+    P->Writer = std::make_unique<QPdfWriter>(P->DocumentFile());
+    P->Writer->setResolution(PrinterDpi);
+    P->Writer->setTitle(P->Title);
+    P->Writer->setCreator(P->Title);
     P->Pages = 0;
     return 1;
 }
@@ -152,25 +198,8 @@ int StartDocA(HDC Dc, const DOCINFOA *Info)
 int StartPage(HDC Dc)
 {
     PrinterDevice *P = DeviceOf(Dc);
-    if (!P || !P->Printer || P->InPage) return SP_ERROR;
-    // Paper and orientation must be set before the page begins.
-    P->Printer->setPageLayout(PageLayoutOf(P->Mode));
-    if (!P->Painter) {
-        P->Painter = std::make_unique<QPainter>();
-        if (!P->Painter->begin(P->Printer.get())) {
-            P->Painter.reset();
-            return SP_ERROR;
-        }
-    } else if (!P->Printer->newPage()) {
-        return SP_ERROR;
-    }
-    P->Painter->setRenderHint(QPainter::Antialiasing, false);
-    // Pictures keep their pixels: stored without loss, not blurred when enlarged.
-    P->Painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
-    P->Painter->setRenderHint(QPainter::LosslessImageRendering, true);
-    P->InPage = true;
-    ++P->Pages;
-    return 1;
+    if (!P || !P->Writer || P->InPage) return SP_ERROR;
+    return P->BeginPage() ? 1 : SP_ERROR;
 }
 
 int EndPage(HDC Dc)
@@ -184,13 +213,13 @@ int EndPage(HDC Dc)
 int EndDoc(HDC Dc)
 {
     PrinterDevice *P = DeviceOf(Dc);
-    if (!P || !P->Printer) return SP_ERROR;
+    if (!P || !P->Writer) return SP_ERROR;
     P->InPage = false;
     // A document without a page still makes a (blank) page, as a printer would eject one.
     if (!P->Painter) {
         P->Painter = std::make_unique<QPainter>();
-        P->Printer->setPageLayout(PageLayoutOf(P->Mode));
-        P->Painter->begin(P->Printer.get());
+        P->Writer->setPageLayout(P->Layout());
+        P->Painter->begin(P->Writer.get());
     }
     const bool Written = P->Painter->end();
     const bool Sent = Written && (!P->Spool || Submit(*P));
@@ -201,8 +230,8 @@ int EndDoc(HDC Dc)
 int AbortDoc(HDC Dc)
 {
     PrinterDevice *P = DeviceOf(Dc);
-    if (!P || !P->Printer) return SP_ERROR;
-    const QString Written = P->Printer->outputFileName();
+    if (!P || !P->Writer) return SP_ERROR;
+    const QString Written = P->DocumentFile();
     P->CloseDocument();
     QFile::remove(Written);
     return 1;

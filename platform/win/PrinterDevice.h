@@ -5,12 +5,14 @@
 #include "platform/win/WinSpool.h"
 
 #include <QPageLayout>
+#include <QRegion>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QPainter;
-class QPrinter;
+class QPdfWriter;
 class QTemporaryFile;
 struct cups_option_s;
 
@@ -48,24 +50,43 @@ struct PrinterDevice {
     ~PrinterDevice();
 
     QString Queue;
-    DEVMODEA Mode{};
     bool Information = false;
     // The document: pages painted on a PDF, kept in a temporary file until it
     // goes to the queue, or written to Output.
-    std::unique_ptr<QPrinter> Printer;
+    std::unique_ptr<QPdfWriter> Writer;
     std::unique_ptr<QPainter> Painter;
     std::unique_ptr<QTemporaryFile> Spool;
     QString Output;
     QString Title;
+    // Where the document is written: Output, or the spool file for the queue.
+    QString DocumentFile() const;
     bool InPage = false;
     int Pages = 0;
 
-    bool InDocument() const { return Painter != nullptr || Printer != nullptr; }
+    bool InDocument() const { return Painter != nullptr || Writer != nullptr; }
     // The painter of the page being drawn, null outside a page.
     QPainter *Page() const { return InPage ? Painter.get() : nullptr; }
-    // The whole paper of the next or current page in device pixels.
-    QSize PagePixels() const;
+
+    const DEVMODEA &Mode() const { return FMode; }
+    void SetMode(const DEVMODEA &Mode);
+    // The paper of the next or current page, and its size in device pixels.
+    const QPageLayout &Layout() const { return FLayout; }
+    QSize PagePixels() const { return FPixels; }
+
+    // Begins a page on the document, the painter set as every page starts.
+    bool BeginPage();
+    // The page's painter as each drawing starts from it: no transform, plain composition,
+    // cut to Clip (nothing cut without one). The painter keeps what a drawing left; only
+    // what differs is changed, as each change makes the PDF restate its graphics state.
+    QPainter &Drawing(const QRegion *Clip);
     void CloseDocument();
+
+private:
+    DEVMODEA FMode{};
+    QPageLayout FLayout;
+    QSize FPixels;
+    // The clip the page's painter has now; none when it draws uncut.
+    std::optional<QRegion> FClip;
 };
 
 } // namespace win

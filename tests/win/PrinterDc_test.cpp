@@ -180,6 +180,72 @@ TEST_F(PrinterDc, ClipCutsTheDrawingAndGoesWithItsRegion)
     EXPECT_TRUE(Dark(Page.pixel(175, 350))) << "drawn whole once the clip is gone";
 }
 
+// The page's painter keeps what one drawing set: the next must still get its own pen,
+// colours, clip and placing.
+TEST_F(PrinterDc, EachDrawingGetsItsOwnPenClipAndPlace)
+{
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    const HPEN Red = CreatePen(PS_SOLID, 30, RGB(255, 0, 0));
+    const HPEN Blue = CreatePen(PS_SOLID, 30, RGB(0, 0, 255));
+    const HPEN Thin = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+    const HPEN Black = CreatePen(PS_SOLID, 30, RGB(0, 0, 0));
+    auto Line = [&](HPEN Pen, int X1, int Y1, int X2, int Y2) {
+        SelectObject(Dc, Pen);
+        MoveToEx(Dc, X1, Y1, nullptr);
+        LineTo(Dc, X2, Y2);
+    };
+    Line(Red, 600, 600, 3000, 600);
+    Line(Blue, 600, 1200, 3000, 1200);
+    // Text of its own colour after a thin line of another.
+    Line(Thin, 600, 1500, 3000, 1500);
+    const HFONT Big = Font(-600);
+    SelectObject(Dc, Big);
+    SetBkMode(Dc, TRANSPARENT);
+    SetTextColor(Dc, RGB(0, 160, 0));
+    Text(Dc, 600, 1800, u"ШШ");
+    // Text cut to a rectangle leaves the next drawing uncut.
+    SetTextColor(Dc, RGB(0, 0, 0));
+    const RECT Narrow{600, 3000, 700, 3600};
+    ExtTextOutW(Dc, 600, 3000, ETO_CLIPPED, &Narrow, u"ШШШ", 3, nullptr);
+    Line(Black, 600, 3300, 3000, 3300);
+    // Turned text leaves the next drawing upright.
+    LOGFONTW Turned{};
+    Turned.lfHeight = -300;
+    Turned.lfEscapement = 900;
+    std::memcpy(Turned.lfFaceName, u"Liberation Sans", sizeof(u"Liberation Sans"));
+    const HFONT Up = CreateFontIndirectW(&Turned);
+    SelectObject(Dc, Up);
+    Text(Dc, 600, 5400, u"Ключ");
+    Line(Red, 1200, 4200, 3000, 4200);
+    ASSERT_GT(EndPage(Dc), 0);
+    ASSERT_GT(EndDoc(Dc), 0);
+    SelectObject(Dc, GetStockObject(BLACK_PEN));
+    SelectObject(Dc, GetStockObject(SYSTEM_FONT));
+    for (HGDIOBJ Object :
+         {HGDIOBJ(Red), HGDIOBJ(Blue), HGDIOBJ(Thin), HGDIOBJ(Black), HGDIOBJ(Big), HGDIOBJ(Up)})
+        DeleteObject(Object);
+
+    const QImage Page = PdfPageImage(Path, 1, 100);
+    ASSERT_FALSE(Page.isNull());
+    EXPECT_EQ(Page.pixel(300, 100), qRgb(255, 0, 0));
+    EXPECT_EQ(Page.pixel(300, 200), qRgb(0, 0, 255));
+    // The letters in green, nothing of them in the thin line's blue.
+    int Green = 0, Blueish = 0;
+    for (int Y = 310; Y < 390; ++Y)
+        for (int X = 100; X < 300; ++X) {
+            const QRgb Pixel = Page.pixel(X, Y);
+            Green += qGreen(Pixel) > 100 && qRed(Pixel) < 80 && qBlue(Pixel) < 80;
+            Blueish += qBlue(Pixel) > 100 && qRed(Pixel) < 80 && qGreen(Pixel) < 80;
+        }
+    EXPECT_GT(Green, 1000);
+    EXPECT_EQ(Blueish, 0);
+    EXPECT_TRUE(Dark(Page.pixel(400, 550))) << "the line beyond the text's clip";
+    EXPECT_FALSE(Dark(Page.pixel(150, 530))) << "the text cut at its rectangle";
+    EXPECT_EQ(Page.pixel(400, 700), qRgb(255, 0, 0)) << "the line after turned text";
+    EXPECT_NE(Page.pixel(190, 700), qRgb(255, 0, 0));
+}
+
 TEST_F(PrinterDc, AbortedDocumentLeavesNothingAndCannotBeEnded)
 {
     ASSERT_GT(Start(), 0);
