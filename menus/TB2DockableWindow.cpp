@@ -21,13 +21,6 @@ TTBSkins SkinTypeOf(TTBBaseSkin *Skin)
 // The cross of the docked close button, one byte per row, high bit left.
 constexpr BYTE CloseCross[8] = {0x00, 0xCC, 0x78, 0x30, 0x78, 0xCC, 0x00, 0x00};
 
-void DrawCross(HDC DC, int X, int Y, COLORREF Color)
-{
-    for (int Row = 0; Row < 8; ++Row)
-        for (int Col = 0; Col < 8; ++Col)
-            if (CloseCross[Row] & (0x80 >> Col)) SetPixelV(DC, X + Col, Y + Row, Color);
-}
-
 } // namespace
 
 // ---- Unit functions -----------------------------------------------------------------------
@@ -837,7 +830,8 @@ void TTBCustomDockableWindow::DrawDockedCloseButton(HDC DC, bool Pushed, bool Ho
         }
     }
     const int Shift = Pushed ? 1 : 0;
-    DrawCross(DC, Button.Left + 2 + Shift, Button.Top + 2 + Shift, GetSysColor(COLOR_BTNTEXT));
+    DrawGlyphRows(DC, CloseCross, 8, Button.Left + 2 + Shift, Button.Top + 2 + Shift,
+                  GetSysColor(COLOR_BTNTEXT));
 }
 
 void TTBCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip)

@@ -45,9 +45,7 @@ void DrawCloseGlyph(HDC DC, const RECT &Square, COLORREF Color)
 {
     const int X = Square.left + (Square.right - Square.left - 8) / 2;
     const int Y = Square.top + (Square.bottom - Square.top - 7) / 2 - 1;
-    for (int Row = 0; Row < 7; ++Row)
-        for (int Col = 0; Col < 8; ++Col)
-            if (CloseGlyph[Row] & (0x80 >> Col)) SetPixelV(DC, X + Col, Y + Row, Color);
+    DrawGlyphRows(DC, CloseGlyph, 7, X, Y, Color);
 }
 
 } // namespace

@@ -74,6 +74,13 @@ void FrameRectRGB(HDC DC, const RECT &R, COLORREF Color)
     DeleteObject(Brush);
 }
 
+void DrawGlyphRows(HDC DC, const BYTE *Rows, int RowCount, int X, int Y, COLORREF Color)
+{
+    for (int Row = 0; Row < RowCount; ++Row)
+        for (int Col = 0; Col < 8; ++Col)
+            if (Rows[Row] & (0x80 >> Col)) SetPixelV(DC, X + Col, Y + Row, Color);
+}
+
 void FillGradient(HDC DC, const TRect &R, TColor StartColor, TColor EndColor, TTBGradDir Direction)
 {
     const COLORREF S = ColorToRGB(StartColor), E = ColorToRGB(EndColor);

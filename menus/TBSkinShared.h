@@ -19,6 +19,8 @@ COLORREF ColorDarkerRGB(COLORREF Color, int Amount);
 // A rectangle filled, or framed one pixel wide, in a solid colour.
 void FillRectRGB(HDC DC, const RECT &R, COLORREF Color);
 void FrameRectRGB(HDC DC, const RECT &R, COLORREF Color);
+// An 8 pixel wide one-colour picture, one byte per row with the high bit on the left.
+void DrawGlyphRows(HDC DC, const BYTE *Rows, int RowCount, int X, int Y, COLORREF Color);
 void FillGradient(HDC DC, const TRect &R, TColor StartColor, TColor EndColor, TTBGradDir Direction);
 // One solid band per pixel row or column; where the system has no gradient fill.
 void FillGradient2(HDC DC, const TRect &R, TColor StartColor, TColor EndColor,

@@ -387,6 +387,13 @@ TEST_F(DockTest, TheDockedCloseButtonClosesTheBar)
     bool Closed = false;
     A->OnClose = [&](TObject *) { Closed = true; };
     const TRect Button = A->GetDockedCloseButtonRect(false);
+    A->Repaint();
+    Pump();
+    // The cross's first stroke starts two pixels in, one row down.
+    EXPECT_EQ(win::SurfacePixel(A->Handle(), Button.Left + 2, Button.Top + 3),
+              GetSysColor(COLOR_BTNTEXT));
+    EXPECT_EQ(win::SurfacePixel(A->Handle(), Button.Left + 2, Button.Top + 2),
+              ColorToRGB(A->Color()));
     const TRect Window = ScreenRect(A);
     const POINT At{Window.Left + Button.Left + 3, Window.Top + Button.Top + 3};
     FeedDrag(At, At);
