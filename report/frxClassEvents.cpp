@@ -117,15 +117,17 @@ void TfrxReport::InternalOnProgressStart(TfrxProgressType ProgressType)
 
 void TfrxReport::InternalOnProgress(TfrxProgressType ProgressType, int Progress)
 {
-    if (OnProgress) OnProgress(this, ProgressType, Progress);
-    if (ShowsProgressWindow(ProgressType) && FProgress) {
+    const bool Window = ShowsProgressWindow(ProgressType) && FProgress;
+    // The window says the page before the event tells of it, so that both name the same page.
+    if (Window) {
         const char *Key = ProgressType == ptExporting      ? "prExporting"
                           : ProgressType == ptPrinting     ? "prPrinting"
                           : FEngine && !FEngine->FinalPass ? "prRunningFirst"
                                                            : "prRunning";
         FProgress->SetMessage(Format(frxResources()->Get(Key), {Progress}));
-        if (FProgress->Terminated()) SetTerminated(true);
     }
+    if (OnProgress) OnProgress(this, ProgressType, Progress);
+    if (Window && FProgress && FProgress->Terminated()) SetTerminated(true);
     if (FPreview && ProgressType == ptRunning)
         FPreview->InternalOnProgress(this, ProgressType, Progress - 1);
     ProcessMessages();

@@ -1,27 +1,19 @@
 #include "platform/win/DeviceContext.h"
 
+#include "platform/win/HandleTable.h"
 #include "platform/win/PrinterDevice.h"
 #include "platform/win/SysParams.h"
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
-
-#include <map>
-#include <mutex>
 
 namespace win
 {
 namespace
 {
 
-struct DcTable {
-    std::mutex Mutex;
-    std::map<std::uintptr_t, std::unique_ptr<DeviceContext>> Dcs;
-    std::uintptr_t NextId = 0x40000;
-};
-
-DcTable &Dcs()
+THandleTable<HDC, DeviceContext> &Dcs()
 {
-    static DcTable T;
+    static THandleTable<HDC, DeviceContext> T(0x40000);
     return T;
 }
 
@@ -45,10 +37,7 @@ int Scale(int Value, int Numerator, int Denominator)
 
 DeviceContext *FindDc(HDC Dc)
 {
-    DcTable &T = Dcs();
-    std::lock_guard Lock(T.Mutex);
-    auto It = T.Dcs.find(IdFromHandle(Dc));
-    return It == T.Dcs.end() ? nullptr : It->second.get();
+    return Dcs().Find(Dc);
 }
 
 HDC NewDc(DcKind Kind, HWND Wnd)
@@ -64,12 +53,9 @@ HDC NewDc(DcKind Kind, HWND Wnd)
         Dc->S.Bitmap = DefaultBitmap();
         SetBitmapSelection(Dc->S.Bitmap, 1);
     }
-    DcTable &T = Dcs();
-    std::lock_guard Lock(T.Mutex);
-    Dc->Handle = HandleFromId<HDC>(T.NextId++);
-    const HDC Handle = Dc->Handle;
-    T.Dcs.emplace(IdFromHandle(Handle), std::move(Dc));
-    return Handle;
+    DeviceContext &Added = *Dc;
+    Added.Handle = Dcs().Add(std::move(Dc));
+    return Added.Handle;
 }
 
 void FreeDc(HDC Handle)
@@ -79,9 +65,7 @@ void FreeDc(HDC Handle)
     SetBitmapSelection(Dc->S.Bitmap, -1);
     for (const DcState &S : Dc->Saved)
         SetBitmapSelection(S.Bitmap, -1);
-    DcTable &T = Dcs();
-    std::lock_guard Lock(T.Mutex);
-    T.Dcs.erase(IdFromHandle(Handle));
+    Dcs().Remove(Handle);
 }
 
 QPoint ToDevice(const DeviceContext &Dc, int X, int Y)

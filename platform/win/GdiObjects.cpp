@@ -1,5 +1,7 @@
 #include "platform/win/GdiObjects.h"
 
+#include "platform/win/HandleTable.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -10,16 +12,21 @@ namespace win
 namespace
 {
 
-struct Table {
+THandleTable<HGDIOBJ, GdiObject> &Objects()
+{
+    static THandleTable<HGDIOBJ, GdiObject> T(0x2000);
+    return T;
+}
+
+// Each stock object is made once, when first asked for, and never deleted.
+struct StockTable {
     std::mutex Mutex;
-    std::map<std::uintptr_t, std::unique_ptr<GdiObject>> Objects;
-    std::uintptr_t NextId = 0x2000;
-    std::map<int, HGDIOBJ> Stock;
+    std::map<int, HGDIOBJ> Objects;
 };
 
-Table &Objects()
+StockTable &Stock()
 {
-    static Table T;
+    static StockTable T;
     return T;
 }
 
@@ -123,10 +130,7 @@ HGDIOBJ MakeStock(int Index)
 
 GdiObject *FindObject(HGDIOBJ Handle)
 {
-    Table &T = Objects();
-    std::lock_guard Lock(T.Mutex);
-    auto It = T.Objects.find(reinterpret_cast<std::uintptr_t>(Handle));
-    return It == T.Objects.end() ? nullptr : It->second.get();
+    return Objects().Find(Handle);
 }
 
 GdiObject *FindObject(HGDIOBJ Handle, GdiKind Kind)
@@ -137,11 +141,7 @@ GdiObject *FindObject(HGDIOBJ Handle, GdiKind Kind)
 
 HGDIOBJ AddObject(std::unique_ptr<GdiObject> Object)
 {
-    Table &T = Objects();
-    std::lock_guard Lock(T.Mutex);
-    const std::uintptr_t Id = T.NextId++;
-    T.Objects.emplace(Id, std::move(Object));
-    return reinterpret_cast<HGDIOBJ>(Id);
+    return Objects().Add(std::move(Object));
 }
 
 PenData *PenOf(HGDIOBJ H)
@@ -443,17 +443,17 @@ HFONT CreateFontW(int Height, int Width, int Escapement, int Orientation, int We
 
 HGDIOBJ GetStockObject(int Index)
 {
-    Table &T = Objects();
+    StockTable &T = Stock();
     {
         std::lock_guard Lock(T.Mutex);
-        auto It = T.Stock.find(Index);
-        if (It != T.Stock.end()) return It->second;
+        auto It = T.Objects.find(Index);
+        if (It != T.Objects.end()) return It->second;
     }
     const HGDIOBJ H = MakeStock(Index);
     if (!H) return {};
     FindObject(H)->Stock = true;
     std::lock_guard Lock(T.Mutex);
-    return T.Stock.emplace(Index, H).first->second;
+    return T.Objects.emplace(Index, H).first->second;
 }
 
 BOOL DeleteObject(HGDIOBJ Object)
@@ -462,9 +462,7 @@ BOOL DeleteObject(HGDIOBJ Object)
     if (!O) return FALSE;
     if (O->Stock) return TRUE;
     if (O->Kind == GdiKind::Bitmap && O->Bitmap->SelectedIn > 0) return FALSE;
-    Table &T = Objects();
-    std::lock_guard Lock(T.Mutex);
-    T.Objects.erase(reinterpret_cast<std::uintptr_t>(Object));
+    Objects().Remove(Object);
     return TRUE;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QGlyphRun>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -79,6 +80,21 @@ std::unique_ptr<RealFont> Realise(const LOGFONTW &Log, double Scale)
 
 std::vector<int> RealFont::Advances(std::u16string_view Text) const
 {
+    if (std::any_of(Text.begin(), Text.end(), [](char16_t C) { return QChar::isSurrogate(C); }))
+        return Measure(Text);
+    std::vector<int> Result;
+    Result.reserve(Text.size());
+    for (const char16_t C : Text) {
+        auto It = FKnown.find(C);
+        if (It == FKnown.end())
+            It = FKnown.emplace(C, Measure(std::u16string_view(&C, 1))[0]).first;
+        Result.push_back(It->second);
+    }
+    return Result;
+}
+
+std::vector<int> RealFont::Measure(std::u16string_view Text) const
+{
     std::vector<int> Result(Text.size(), 0);
     const QString S = ToQString(Text);
     const QList<quint32> Glyphs = Raw.glyphIndexesForString(S);
@@ -95,13 +111,24 @@ std::vector<int> RealFont::Advances(std::u16string_view Text) const
 const RealFont &FontFor(const DeviceContext &Dc)
 {
     static std::map<std::string, std::unique_ptr<RealFont>> Cache;
+    // The last font asked for is kept at hand: a font never changes and its handle is never
+    // given out again.
+    static HGDIOBJ LastHandle{};
+    static double LastScale = 0;
+    static const RealFont *Last = nullptr;
     const FontData *F = FontOf(Dc.S.Font);
-    LOGFONTW Log = F ? F->Log : FontOf(GetStockObject(SYSTEM_FONT))->Log;
     const double Scale = ScaleY(Dc);
+    if (F && Last && Dc.S.Font == LastHandle && Scale == LastScale) return *Last;
+    LOGFONTW Log = F ? F->Log : FontOf(GetStockObject(SYSTEM_FONT))->Log;
     std::string Key(reinterpret_cast<const char *>(&Log), sizeof(Log));
     Key.append(reinterpret_cast<const char *>(&Scale), sizeof(Scale));
     auto It = Cache.find(Key);
     if (It == Cache.end()) It = Cache.emplace(Key, Realise(Log, Scale)).first;
+    if (F) {
+        LastHandle = Dc.S.Font;
+        LastScale = Scale;
+        Last = It->second.get();
+    }
     return *It->second;
 }
 
@@ -135,7 +162,9 @@ void DrawRun(DeviceContext &Dc, const TextRun &Run)
     QRect Bounds = Place.mapRect(Cell);
     if (Run.Opaque) Bounds |= *Run.Opaque;
     DrawScope Scope(Dc, Bounds.adjusted(-1, -1, 1, 1));
-    if (Run.ClipTo && Scope.Valid()) Scope.Confine(*Run.ClipTo);
+    // On a PDF page each clip restates the graphics state: none where the letters stay whole.
+    if (Run.ClipTo && Scope.Valid() && !(Scope.Vector() && Run.ClipTo->contains(Bounds)))
+        Scope.Confine(*Run.ClipTo);
     if (!Scope.Valid()) return;
     QPainter &P = Scope.Painter();
     if (Run.Opaque) P.fillRect(*Run.Opaque, QColor(ToRgb(Dc.S.BkColor)));

@@ -8,6 +8,7 @@
 #include <QRawFont>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace win
@@ -31,6 +32,11 @@ struct RealFont {
     // Advance of each UTF-16 unit in device pixels; the second half of a
     // surrogate pair has none.
     std::vector<int> Advances(std::u16string_view Text) const;
+
+private:
+    std::vector<int> Measure(std::u16string_view Text) const;
+    // Each character's advance once measured: reports measure the same few again and again.
+    mutable std::unordered_map<char16_t, int> FKnown;
 };
 
 const RealFont &FontFor(const DeviceContext &Dc);

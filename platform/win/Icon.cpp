@@ -1,26 +1,18 @@
 #include "platform/win/Icon.h"
 
 #include "platform/win/DeviceContext.h"
+#include "platform/win/HandleTable.h"
 
 #include <cstring>
-
-#include <map>
-#include <mutex>
 
 namespace win
 {
 namespace
 {
 
-struct IconTable {
-    std::mutex Mutex;
-    std::map<std::uintptr_t, std::unique_ptr<IconData>> Icons;
-    std::uintptr_t NextId = 0x80000;
-};
-
-IconTable &Icons()
+THandleTable<HICON, IconData> &Icons()
 {
-    static IconTable T;
+    static THandleTable<HICON, IconData> T(0x80000);
     return T;
 }
 
@@ -66,19 +58,12 @@ HBITMAP BitmapFrom(const QImage &Image, bool Mono)
 
 IconData *IconOf(HICON Icon)
 {
-    IconTable &T = Icons();
-    std::lock_guard Lock(T.Mutex);
-    auto It = T.Icons.find(IdFromHandle(Icon));
-    return It == T.Icons.end() ? nullptr : It->second.get();
+    return Icons().Find(Icon);
 }
 
 HICON NewIcon(IconData Data)
 {
-    IconTable &T = Icons();
-    std::lock_guard Lock(T.Mutex);
-    const std::uintptr_t Id = T.NextId++;
-    T.Icons.emplace(Id, std::make_unique<IconData>(std::move(Data)));
-    return HandleFromId<HICON>(Id);
+    return Icons().Add(std::make_unique<IconData>(std::move(Data)));
 }
 
 void DrawPicture(HDC Handle, const QImage &Picture, int X, int Y, int Width, int Height)
@@ -145,9 +130,7 @@ HICON CreateIconIndirect(ICONINFO *Info)
 
 BOOL DestroyIcon(HICON Icon)
 {
-    IconTable &T = Icons();
-    std::lock_guard Lock(T.Mutex);
-    return T.Icons.erase(IdFromHandle(Icon)) ? TRUE : FALSE;
+    return Icons().Remove(Icon) ? TRUE : FALSE;
 }
 
 HICON CopyIcon(HICON Icon)

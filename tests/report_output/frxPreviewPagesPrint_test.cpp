@@ -225,9 +225,13 @@ TEST_F(PrintTest, ProgressWindowShowsEachPageAndItsCancelStopsThePrint)
     Prepare(T, Pages, 3);
     int Shown = 0;
     std::string LastMessage;
-    T.Report.OnProgress = [&](TfrxReport *, TfrxProgressType Type, int) {
+    // The window names the page the event tells of, not the one before.
+    T.Report.OnProgress = [&](TfrxReport *, TfrxProgressType Type, int Page) {
         EXPECT_EQ(Type, ptPrinting);
-        if (ShownProgress()) ++Shown;
+        TfrxProgress *Window = ShownProgress();
+        if (!Window) return;
+        ++Shown;
+        EXPECT_EQ(Window->Message().ToUtf8(), "Печатается страница " + std::to_string(Page));
     };
     T.Report.OnProgressStop = [&](TfrxReport *, TfrxProgressType, int) {
         if (TfrxProgress *Window = ShownProgress()) LastMessage = Window->Message().ToUtf8();

@@ -464,6 +464,45 @@ TEST(GdiText, ExtentsAreCumulativeIntegerAdvances)
     DeleteObject(F);
 }
 
+// Measures are kept per font and character: they must follow the font and scale in use.
+TEST(GdiText, MeasuresFollowTheSelectedFontAndScale)
+{
+    Canvas C(10, 10);
+    auto Make = [](int Height) {
+        return CreateFontW(Height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                           u"DejaVu Sans");
+    };
+    const HFONT Small = Make(-13), Big = Make(-26);
+    auto Width = [&](std::u16string_view Text) {
+        SIZE Size{};
+        GetTextExtentPoint32W(C.Dc, Text.data(), int(Text.size()), &Size);
+        return int(Size.cx);
+    };
+    SelectObject(C.Dc, Small);
+    const int Plain = Width(u"0A1B Ключ");
+    SelectObject(C.Dc, Big);
+    EXPECT_NEAR(Width(u"0A1B Ключ"), 2 * Plain, 9);
+    SelectObject(C.Dc, Small);
+    EXPECT_EQ(Width(u"0A1B Ключ"), Plain);
+    // Twice the scale realises the font twice as large: the same width in logical units.
+    SetMapMode(C.Dc, MM_ANISOTROPIC);
+    SetWindowExtEx(C.Dc, 1, 1, nullptr);
+    SetViewportExtEx(C.Dc, 2, 2, nullptr);
+    EXPECT_NEAR(Width(u"0A1B Ключ"), Plain, 5);
+    SetMapMode(C.Dc, MM_TEXT);
+    // A character beyond the basic plane takes one advance over its two units.
+    const std::u16string Wide = u"A\U0001D400A";
+    int Dx[4] = {};
+    SIZE Size{};
+    ASSERT_TRUE(GetTextExtentExPointW(C.Dc, Wide.data(), 4, 0, nullptr, Dx, &Size));
+    EXPECT_GT(Dx[1], Dx[0]);
+    EXPECT_EQ(Dx[2], Dx[1]);
+    EXPECT_EQ(Dx[3] - Dx[2], Dx[0]);
+    SelectObject(C.Dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(Small);
+    DeleteObject(Big);
+}
+
 // The face a DC really draws with for a face name, and a text's width in it.
 std::pair<std::u16string, int> FaceAndWidth(const char16_t *Face, int Height,
                                             std::u16string_view Text)
