@@ -1,10 +1,15 @@
 #include "report/frxRes.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/ImgList.h"
 #include "report/frxUtils.h"
 #include "script/fs_iconst.h"
 
 #include <cstdint>
+
+// Compiled in from report/pictures by the build.
+void RegisterReportPictures();
 
 namespace
 {
@@ -40,32 +45,32 @@ const char *const BuiltinText = R"(1=ОК
 117=Две страницы
 118=Несколько страниц
 119=Масштаб
-120=Выбрать масштаб
-121=Параметры страницы
-122=Изменить параметры страницы
-123=Контур
-124=Показать или скрыть дерево отчета
-125=Первая
-126=Первая страница
-127=Предыдущая
-128=Предыдущая страница
-129=Следующая
-130=Следующая страница
-131=Последняя
-132=Последняя страница
-133=Номер страницы
-134=Редактировать
-135=Редактировать страницу
-136=Полный экран
-137=Включить полноэкранный режим
-138=Закрыть
-139=Закрыть окно просмотра
-140=Новая страница
-141=Удалить страницу
-142=Обновить
-150=Рука
-151=Лупа
-152=Формат
+120=Параметры страницы
+121=Изменить параметры страницы
+122=Дерево отчета
+123=Показать или скрыть дерево отчета
+124=Рука
+125=Двигать страницы мышью
+126=Лупа
+127=Увеличить или уменьшить щелчком
+128=Новая страница
+129=Добавить новую страницу
+130=Удалить страницу
+131=Удалить текущую страницу
+132=Редактировать
+133=Редактировать страницу
+134=Первая
+135=Первая страница
+136=Предыдущая
+137=Предыдущая страница
+138=Следующая
+139=Следующая страница
+140=Последняя
+141=Последняя страница
+142=Номер страницы
+150=Полноэкранный режим
+151=Экспорт в PDF
+152=Отправить по электронной почте
 zmPageWidth=По ширине
 zmWholePage=Страница целиком
 ======== TfrxPrintDialog ========
@@ -241,6 +246,20 @@ TfrxResources::TfrxResources()
 }
 
 TfrxResources::~TfrxResources() = default;
+
+TCustomImageList *TfrxResources::GetPreviewButtonImages()
+{
+    if (!FPreviewButtonImages) {
+        static const bool Registered = (RegisterReportPictures(), true);
+        (void)Registered;
+        FPreviewButtonImages = new TImageList(Application);
+        TResourceStream Stream(HInstance, "PREVIEWBUTTONS", rtl::ResourceRawData);
+        TBitmap Strip;
+        Strip.LoadFromStream(&Stream);
+        frxAssignImages(&Strip, 16, 16, FPreviewButtonImages);
+    }
+    return FPreviewButtonImages;
+}
 
 AnsiString TfrxResources::Get(const AnsiString &Key) const
 {

@@ -5,6 +5,36 @@
 
 #include "platform/rtl/Classes.h"
 
+class TCustomImageList;
+
+// The preview's button pictures in the order of their strip.
+enum class TfrxPreviewPicture {
+    Print,
+    Open,
+    Save,
+    Export,
+    Pdf,
+    Email,
+    Find,
+    WholePage,
+    PageWidth,
+    Zoom100,
+    ManyPages,
+    FullScreen,
+    PageSettings,
+    Outline,
+    HandTool,
+    ZoomTool,
+    NewPage,
+    DeletePage,
+    Designer,
+    First,
+    Prior,
+    Next,
+    Last,
+    Count
+};
+
 #include <memory>
 
 class TfrxResources : public TObject
@@ -31,11 +61,16 @@ public:
     void BuildLanguagesList();
     TStrings *Languages() const { return FLanguages.get(); }
     const AnsiString &HelpFile() const { return FHelpFile; }
+    // The preview's 16 x 16 button pictures, read from the program's pictures on
+    // first use, in TfrxPreviewPicture's order.
+    TCustomImageList *GetPreviewButtonImages();
 
 private:
     std::unique_ptr<TStringList> FKeys; // object slot: index into FValues
     std::unique_ptr<TStringList> FValues;
     std::unique_ptr<TStringList> FLanguages;
+    // The application owns it: pictures go while the drawing layer is still there.
+    TCustomImageList *FPreviewButtonImages = nullptr;
     AnsiString FHelpFile = "ZADado.rav";
 };
 

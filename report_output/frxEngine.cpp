@@ -8,6 +8,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "report/frxRes.h"
+#include "report_output/frxDMPClass.h"
 #include "report_output/frxDialogs.h"
 #include "report_output/frxPreviewPages.h"
 #include "script/fs_iinterpreter.h"
@@ -99,6 +100,7 @@ void frxRegisterOutput()
     frxSetDialogFormFactory(
         []() -> std::unique_ptr<TForm> { return std::make_unique<TfrxDialogForm>(nullptr); });
     frxRegisterPreview();
+    frxRegisterDMPClasses();
 }
 
 TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport)

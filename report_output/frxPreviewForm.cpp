@@ -33,6 +33,13 @@ int CaptionWidth(const AnsiString &Caption)
     return Scratch.Canvas()->TextWidth(Caption) + 12;
 }
 
+void SetPicture(TSpeedButton *Button, TfrxPreviewPicture Picture)
+{
+    TBitmap Glyph;
+    frxResources()->GetPreviewButtonImages()->GetBitmap(static_cast<int>(Picture), &Glyph);
+    Button->SetGlyph(&Glyph);
+}
+
 bool IsDotMatrixExport(const TfrxCustomExportFilter *Filter)
 {
     return Filter->ClassName() == "TfrxDotMatrixExport";
@@ -54,6 +61,37 @@ TfrxCustomExportFilter *FilterOfClass(const char *ClassName)
     for (TfrxCustomExportFilter *F : MenuFilters())
         if (F->ClassName() == ClassName) return F;
     return nullptr;
+}
+
+// Every button but the closing one shows a picture.
+void ShowPictures(const TfrxPreviewForm &F)
+{
+    using P = TfrxPreviewPicture;
+    const std::pair<TSpeedButton *, P> Pictures[] = {{F.PrintB, P::Print},
+                                                     {F.OpenB, P::Open},
+                                                     {F.SaveB, P::Save},
+                                                     {F.ExportB, P::Export},
+                                                     {F.PdfB, P::Pdf},
+                                                     {F.EmailB, P::Email},
+                                                     {F.FindB, P::Find},
+                                                     {F.ZoomWholePageB, P::WholePage},
+                                                     {F.ZoomPageWidthB, P::PageWidth},
+                                                     {F.Zoom100B, P::Zoom100},
+                                                     {F.Zoom50B, P::ManyPages},
+                                                     {F.FullScreenBtn, P::FullScreen},
+                                                     {F.PageSettingsB, P::PageSettings},
+                                                     {F.OutlineB, P::Outline},
+                                                     {F.HandToolB, P::HandTool},
+                                                     {F.ZoomToolB, P::ZoomTool},
+                                                     {F.NewPageB, P::NewPage},
+                                                     {F.DelPageB, P::DeletePage},
+                                                     {F.DesignerB, P::Designer},
+                                                     {F.FirstB, P::First},
+                                                     {F.PriorB, P::Prior},
+                                                     {F.NextB, P::Next},
+                                                     {F.LastB, P::Last}};
+    for (const auto &[Button, Picture] : Pictures)
+        SetPicture(Button, Picture);
 }
 
 } // namespace
@@ -105,7 +143,9 @@ TSpeedButton *TfrxPreviewForm::Button(const char *Caption, const char *Hint,
     if (Caption) B->SetCaption(Res(Caption));
     if (Hint) B->SetHint(Res(Hint));
     B->SetShowHint(true);
-    B->SetBounds(0, 3, Caption ? CaptionWidth(B->Caption()) : ButtonHeight, ButtonHeight);
+    // The picture tells what a button does; the caption names it in the context menu.
+    B->SetShowCaption(false);
+    B->SetBounds(0, 3, ButtonHeight, ButtonHeight);
     B->OnClick = [Click](TObject *) { Click(); };
     return B;
 }
@@ -120,9 +160,7 @@ void TfrxPreviewForm::CreateButtons()
         ExportPopup->Popup(P.X, P.Y);
     });
     PdfB = Button(nullptr, "151", [this] { ExportClick(FilterOfClass("TfrxPDFExport")); });
-    PdfB->SetCaption("PDF");
     EmailB = Button(nullptr, "152", [this] { ExportClick(FilterOfClass("TfrxMailExport")); });
-    EmailB->SetCaption("@");
     FindB = Button("109", "110", [this] { Preview->Find(); });
     ZoomWholePageB = Button("111", "112", [this] { Preview->SetZoomMode(zmWholePage); });
     ZoomPageWidthB = Button("113", "114", [this] { Preview->SetZoomMode(zmPageWidth); });
@@ -141,7 +179,6 @@ void TfrxPreviewForm::CreateButtons()
         if (Key == VK_RETURN) ZoomCBClick(Sender);
     };
     FullScreenBtn = Button(nullptr, "150", [this] { SwitchToFullScreen(); });
-    FullScreenBtn->SetCaption("[ ]");
     PageSettingsB = Button("120", "121", [this] { Preview->PageSetupDlg(); });
     OutlineB = Button("122", "123", [this] {
         Preview->SetOutlineVisible(!Preview->OutlineVisible());
@@ -169,8 +206,11 @@ void TfrxPreviewForm::CreateButtons()
     PageE->OnKeyDown = [this](TObject *, WORD &Key, TShiftState) { PageEKeyDown(Key); };
     NextB = Button("138", "139", [this] { Preview->Next(); });
     LastB = Button("140", "141", [this] { Preview->Last(); });
+    // The one button in words: it closes the window or stops a running report.
     CancelB = Button("2", nullptr, [this] { CancelBClick(); });
-    CancelB->SetCaption(Res("clClose"));
+    CancelB->SetShowCaption(true);
+    CancelB->SetWidth(CaptionWidth(CancelB->Caption()));
+    ShowPictures(*this);
     FGroups = {{PrintB, OpenB, SaveB, ExportB, PdfB, EmailB, FindB},
                {ZoomWholePageB, ZoomPageWidthB, Zoom100B, Zoom50B},
                {FullScreenBtn, PageSettingsB, OutlineB},

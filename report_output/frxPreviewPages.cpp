@@ -3,7 +3,6 @@
 #include "platform/rtl/SysUtils.h"
 #include "report/frxUtils.h"
 #include "report/frxXMLSerializer.h"
-#include "report_output/frxDMPClass.h"
 
 #include <QDesktopServices>
 #include <QUrl>
@@ -244,7 +243,6 @@ TfrxXMLItem *TfrxOutline::GetCurPosition()
 TfrxPreviewPages::TfrxPreviewPages(TfrxReport *Report)
     : TfrxCustomPreviewPages(Report), FXMLDoc(std::make_unique<TfrxXMLDocument>())
 {
-    frxRegisterDMPClasses();
     FXMLDoc->Root()->SetName("preparedreport");
     SetOutline(std::make_unique<TfrxOutline>(this, Section("outline")));
 }

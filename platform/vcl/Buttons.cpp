@@ -125,7 +125,15 @@ void TSpeedButton::Paint()
     }
     if (down) r = TRect(r.Left + 1, r.Top + 1, r.Right + 1, r.Bottom + 1);
     canvas->Font()->Assign(Font());
-    DrawGlyphAndCaption(canvas, FGlyph.get(), Caption(), r, FLayout, IsEnabled());
+    DrawGlyphAndCaption(canvas, FGlyph.get(), FShowCaption ? Caption() : AnsiString(), r, FLayout,
+                        IsEnabled());
+}
+
+void TSpeedButton::SetShowCaption(bool Value)
+{
+    if (Value == FShowCaption) return;
+    FShowCaption = Value;
+    Invalidate();
 }
 
 void TSpeedButton::WndProc(TMessage &Message)

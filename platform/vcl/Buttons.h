@@ -29,6 +29,9 @@ public:
     void SetAllowAllUp(bool Value) { FAllowAllUp = Value; }
     TButtonLayout Layout() const { return FLayout; }
     void SetLayout(TButtonLayout Value);
+    // A toolbar's picture button keeps its caption for menus and hints only.
+    bool ShowCaption() const { return FShowCaption; }
+    void SetShowCaption(bool Value);
     void Click() override;
     void WndProc(TMessage &Message) override;
 
@@ -46,6 +49,7 @@ private:
     int FGroupIndex = 0;
     bool FAllowAllUp = false;
     TButtonLayout FLayout = blGlyphLeft;
+    bool FShowCaption = true;
 };
 
 enum TBitBtnKind {

@@ -20,6 +20,20 @@
 namespace
 {
 
+// The first test of the program, so nothing has registered the classes yet:
+// starting the report library alone lets stored reports name them.
+TEST(DotMatrixRegistry, TheClassesAreKnownAsSoonAsTheLibraryStarts)
+{
+    EXPECT_EQ(GetClass("TfrxDMPPage"), nullptr) << "nothing registers them before the start";
+    frxRegisterOutput();
+    EXPECT_EQ(GetClass("TfrxDMPPage"), TfrxDMPPage::StaticClass());
+    EXPECT_EQ(GetClass("TfrxDMPMemoView"), TfrxDMPMemoView::StaticClass());
+    bool Offered = false;
+    for (int i = 0; i < frxObjects()->Count(); ++i)
+        Offered |= frxObjects()->Items(i)->ClassRef == TfrxDMPCommand::StaticClass();
+    EXPECT_TRUE(Offered);
+}
+
 struct DotMatrixReport {
     TComponent Form{nullptr};
     TfrxReport Report{&Form};
