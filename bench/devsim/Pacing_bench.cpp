@@ -5,18 +5,14 @@
 // the part of every benchmark through the device that the program cannot take out.
 
 #include "tools/devsim/Simulator.h"
+#include "tools/devsim/client/BareLine.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace
 {
 
-constexpr std::uint8_t BlockRead[] = {0xA5, 0x31, 0x62, 0x00, 0x10, 0xA3};
+const devsim::Bytes BlockRead = {0xA5, 0x31, 0x62, 0x00, 0x10, 0xA3};
 constexpr std::size_t AnswerBytes = 22;
 
 struct SpeedCode {
@@ -25,55 +21,24 @@ struct SpeedCode {
 };
 constexpr SpeedCode Speeds[] = {{9600, B9600}, {57600, B57600}};
 
-// The program's end of the line, raw, at the given speed.
-class TBareLine
+bool RoundTrip(devsim::TBareLine &Line)
 {
-public:
-    TBareLine(const std::string &Path, speed_t Speed)
-        : FFd(open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
-    {
-        termios tio{};
-        tcgetattr(FFd, &tio);
-        cfmakeraw(&tio);
-        cfsetispeed(&tio, Speed);
-        cfsetospeed(&tio, Speed);
-        tcsetattr(FFd, TCSANOW, &tio);
-    }
-    ~TBareLine() { close(FFd); }
-    TBareLine(const TBareLine &) = delete;
-    TBareLine &operator=(const TBareLine &) = delete;
-
-    bool RoundTrip()
-    {
-        if (write(FFd, BlockRead, sizeof BlockRead) != ssize_t(sizeof BlockRead)) return false;
-        std::size_t got = 0;
-        while (got < AnswerBytes) {
-            pollfd p{FFd, POLLIN, 0};
-            if (poll(&p, 1, 1000) <= 0) return false;
-            std::uint8_t chunk[64];
-            const ssize_t n = read(FFd, chunk, sizeof chunk);
-            if (n <= 0) return false;
-            got += static_cast<std::size_t>(n);
-        }
-        return got == AnswerBytes;
-    }
-
-private:
-    int FFd;
-};
+    using namespace std::chrono_literals;
+    return Line.Send(BlockRead) && Line.Receive(AnswerBytes, 1000ms).size() == AnswerBytes;
+}
 
 void PacedRoundTrips(benchmark::State &State)
 {
     const SpeedCode speed = Speeds[State.range(0)];
     constexpr int Trips = 500;
-    const double wire = Trips * (sizeof BlockRead + AnswerBytes) * 10.0 / speed.Baud;
+    const double wire = Trips * (BlockRead.size() + AnswerBytes) * 10.0 / speed.Baud;
     devsim::TSimulator sim;
-    TBareLine line(sim.DevicePath(), speed.Code);
+    devsim::TBareLine line(sim.DevicePath(), speed.Code);
     sim.SetBehaviour({.Paced = true});
     for (auto _ : State) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < Trips; ++i)
-            if (!line.RoundTrip()) {
+            if (!RoundTrip(line)) {
                 State.SkipWithError("no answer");
                 return;
             }

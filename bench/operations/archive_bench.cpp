@@ -18,9 +18,12 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
 
 namespace
@@ -28,19 +31,10 @@ namespace
 
 constexpr int BenchCom = 8;
 
-std::tm Newest()
-{
-    std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 7;
-    when.tm_hour = 18;
-    return when;
-}
-
 const std::vector<devsim::ArchiveEntry> &FullRing()
 {
-    static const auto records = devsim::SampleArchive(devsim::ArchiveRecords, Newest());
+    static const auto records =
+        devsim::SampleArchive(devsim::ArchiveRecords, devsim::SampleNewest());
     return records;
 }
 
@@ -159,6 +153,53 @@ void FullRingReadUnpaced(benchmark::State &State)
     }
 }
 BENCHMARK(FullRingReadUnpaced)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A worker calling the main thread the way the port's event threads do for every byte that
+// arrives, one call at a time with a pause between, while the main window runs its loop.
+class TWaker : public TThread
+{
+public:
+    TWaker(int Calls, std::chrono::microseconds Pause) : FCalls(Calls), FPause(Pause) { Start(); }
+    ~TWaker() override { WaitFor(); }
+
+    std::atomic<int> Done = 0;
+
+protected:
+    void Execute() override
+    {
+        for (int i = 0; i < FCalls && !Terminated(); ++i) {
+            std::this_thread::sleep_for(FPause);
+            Synchronize([this] { ++Done; });
+        }
+    }
+
+private:
+    int FCalls;
+    std::chrono::microseconds FPause;
+};
+
+double ThreadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The main window's loop woken by synchronised calls, each a byte's time at 57600 baud apart:
+// the loop's own CPU time per wake, the wait and the call's hand-over included.
+void LoopWake(benchmark::State &State)
+{
+    constexpr int Calls = 5000;
+    TBench bench;
+    for (auto _ : State) {
+        const double cpu = ThreadCpuSeconds();
+        TWaker waker(Calls, std::chrono::microseconds(174));
+        while (waker.Done < Calls)
+            Application->HandleMessage();
+        State.counters["cpu_per_wake_us"] = (ThreadCpuSeconds() - cpu) / Calls * 1e6;
+    }
+}
+BENCHMARK(LoopWake)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 std::vector<AnsiString> BlockAnswers()
 {

@@ -24,13 +24,9 @@ namespace
 // The rows a read of a full ring of sample records gives.
 std::vector<ArchiveRecord> FullRingRows()
 {
-    std::tm newest{};
-    newest.tm_year = 2026 - 1900;
-    newest.tm_mon = 11;
-    newest.tm_mday = 7;
-    newest.tm_hour = 18;
     std::vector<ArchiveRecord> rows;
-    for (const devsim::ArchiveEntry &entry : devsim::SampleArchive(ArchiveRingRecords, newest)) {
+    for (const devsim::ArchiveEntry &entry :
+         devsim::SampleArchive(ArchiveRingRecords, devsim::SampleNewest())) {
         // A block answer carries the record in its characters 11..42.
         AnsiString answer = "A531622010";
         for (std::uint8_t byte : entry.Record())

@@ -21,15 +21,23 @@ const std::thread::id &TheMainThread()
 const bool MainThreadKnown = (TheMainThread(), true);
 
 struct SyncCall {
+    SyncCall(TThread *AThread, TThreadMethod AMethod, bool AQueued)
+        : Thread(AThread), Method(std::move(AMethod)), Queued(AQueued)
+    {
+    }
+
     TThread *Thread;
     TThreadMethod Method;
     bool Queued;
     bool Done = false;
     std::exception_ptr Error;
+    // Only the caller waits here, so finishing one call wakes no other worker.
+    std::condition_variable Finished;
 };
 
 // One lock guards the pending calls, their completion and every thread's
-// finished flag; one condition wakes whoever waits for any of them.
+// finished flag. Changed wakes the main thread for new calls and whoever waits
+// for a thread to end; each call's caller waits on the call's own condition.
 struct SyncState {
     std::mutex Lock;
     std::condition_variable Changed;
@@ -77,7 +85,7 @@ void Complete(SyncCall &Call, std::exception_ptr Error)
         Call.Error = std::move(Error);
         Call.Done = true;
     }
-    sync.Changed.notify_all();
+    Call.Finished.notify_one();
 }
 
 std::size_t PendingCount()
@@ -245,13 +253,13 @@ void TThread::Synchronize(TThread *AThread, const TThreadMethod &Method)
         Method();
         return;
     }
-    auto call = std::make_shared<SyncCall>(SyncCall{AThread, Method, false});
+    auto call = std::make_shared<SyncCall>(AThread, Method, false);
     Post(call);
     SyncState &sync = Sync();
     std::exception_ptr error;
     {
         std::unique_lock lock(sync.Lock);
-        sync.Changed.wait(lock, [&] { return call->Done; });
+        call->Finished.wait(lock, [&] { return call->Done; });
         // Taken out, so the exception object ends its life on this thread.
         error = std::move(call->Error);
     }
@@ -264,7 +272,7 @@ void TThread::Queue(TThread *AThread, TThreadMethod Method)
         Method();
         return;
     }
-    Post(std::make_shared<SyncCall>(SyncCall{AThread, std::move(Method), true}));
+    Post(std::make_shared<SyncCall>(AThread, std::move(Method), true));
 }
 
 void TThread::RemoveQueuedEvents(TThread *AThread)

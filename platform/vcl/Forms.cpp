@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 TApplication *Application = nullptr;
 TScreen *Screen = nullptr;
@@ -770,6 +771,35 @@ namespace
 constexpr UINT_PTR HintShowTimer = 1;
 constexpr UINT_PTR HintHideTimer = 2;
 
+// The loop goes idle after every wake, worker threads' calls included. What lies
+// under the pointer is looked at again when it moved, after input, or once this
+// long has passed, so controls moving under a resting pointer are still seen.
+constexpr auto MouseIdleInterval = std::chrono::milliseconds(50);
+
+struct MouseIdleGate {
+    bool InputSeen = true;
+    POINT Pos{};
+    std::chrono::steady_clock::time_point Last;
+
+    bool Due(POINT Cursor)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (!InputSeen && Cursor.x == Pos.x && Cursor.y == Pos.y && now - Last < MouseIdleInterval)
+            return false;
+        InputSeen = false;
+        Pos = Cursor;
+        Last = now;
+        return true;
+    }
+};
+MouseIdleGate MouseIdle;
+
+bool IsInput(UINT Msg)
+{
+    return (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST) ||
+           (Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST);
+}
+
 } // namespace
 
 void TApplication::FormDestroying(TCustomForm *Form)
@@ -892,6 +922,7 @@ bool TApplication::ProcessMessage(MSG &Msg)
         HandleException(this);
     }
     vcl::FreeReleasedForms();
+    if (IsInput(Msg.message)) MouseIdle.InputSeen = true;
     if (Msg.message >= WM_MOUSEFIRST && Msg.message <= WM_MOUSELAST) {
         if (Msg.message != WM_MOUSEMOVE) CancelHint();
         DoMouseIdle(TPoint(Msg.pt));
@@ -919,7 +950,7 @@ void TApplication::Idle()
     vcl::FreeDeviceContexts();
     POINT cursor{};
     GetCursorPos(&cursor);
-    DoMouseIdle(TPoint(cursor));
+    if (MouseIdle.Due(cursor)) DoMouseIdle(TPoint(cursor));
     bool done = true;
     try {
         if (OnIdle) OnIdle(this, done);

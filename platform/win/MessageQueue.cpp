@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -91,9 +92,14 @@ public:
     std::deque<std::function<void()>> Deferred;
     PendingNative Native;
     std::unique_ptr<QTimer> Waker;
+    // Cleared when a look through every window found none to paint; set again by
+    // whatever may make one need it, so idle passes skip the walk.
+    std::atomic<bool> PaintMayBeDue = true;
 
     void Wake()
     {
+        // The owner is running, not waiting: it looks at its queue before it sleeps.
+        if (ThreadId == CurrentThreadId()) return;
         if (Qt) {
             if (auto *App = QCoreApplication::instance())
                 if (auto *Dispatcher = App->thread()->eventDispatcher()) Dispatcher->wakeUp();
@@ -395,11 +401,14 @@ bool TakeQuit(ThreadQueue &Q, LPMSG Out, bool Remove)
 
 bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
 {
-    if (!InRange(WM_PAINT, Min, Max)) return false;
+    if (!InRange(WM_PAINT, Min, Max) || !Q.PaintMayBeDue) return false;
+    const bool Everything = !Filter;
+    if (Everything) Q.PaintMayBeDue = false;
     for (HWND Wnd : ThreadWindows(Q.ThreadId)) {
         const Window *W = FindWindow(Wnd);
-        if (!W || W->MessageOnly || !ForWindow(Wnd, Filter) || !IsWindowVisible(Wnd)) continue;
-        if (W->Update.isEmpty() && !W->FrameDirty) continue;
+        if (!W || W->MessageOnly || (W->Update.isEmpty() && !W->FrameDirty)) continue;
+        if (!ForWindow(Wnd, Filter) || !IsWindowVisible(Wnd)) continue;
+        if (Everything) Q.PaintMayBeDue = true;
         *Out = MSG{Wnd, WM_PAINT, 0, 0, TickNow(), Q.Last.pt};
         return true;
     }
@@ -501,15 +510,21 @@ bool HasNews(ThreadQueue &Q)
 }
 
 // Blocks until something new arrives or the deadline passes; Qt's events are
-// processed meanwhile on the GUI thread, which is how its input reaches us.
+// processed meanwhile on the GUI thread, which is how its input reaches us. Qt
+// is pumped only by the wait itself, which returns at once when Qt has work.
 bool WaitForNews(ThreadQueue &Q, std::optional<Clock::time_point> Deadline)
 {
+    bool Pumped = false;
     for (;;) {
-        PumpQt(Q);
         if (HasNews(Q)) return true;
         auto Due = NextDue(Q);
         if (Deadline && (!Due || *Deadline < *Due)) Due = Deadline;
-        if (Deadline && Clock::now() >= *Deadline) return false;
+        if (Deadline && Clock::now() >= *Deadline) {
+            if (Pumped || !Q.Qt) return false;
+            PumpQt(Q);
+            return HasNews(Q);
+        }
+        Pumped = true;
         if (Q.Qt) {
             if (!Q.Waker) {
                 Q.Waker = std::make_unique<QTimer>();
@@ -665,8 +680,17 @@ std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg)
 void NotePaintPending()
 {
     ThreadQueue &Q = MyQueue();
+    Q.PaintMayBeDue = true;
     std::lock_guard Lock(Q.Mutex);
     ++Q.Arrivals;
+}
+
+void NotePaintMayBeDue(DWORD ThreadId)
+{
+    if (ThreadId == CurrentThreadId())
+        MyQueue().PaintMayBeDue = true;
+    else if (const auto Q = QueueOf(ThreadId))
+        Q->PaintMayBeDue = true;
 }
 
 void DeferToLoop(std::function<void()> Action)

@@ -23,6 +23,9 @@ void EnsureQueue();
 // Tells the calling thread's queue that a window needs painting, so a waiting
 // GetMessage or WaitMessage wakes.
 void NotePaintPending();
+// Tells a thread's queue that a window of its may need painting without waking
+// it: shown, moved, resized, re-parented or restyled.
+void NotePaintMayBeDue(DWORD ThreadId);
 // Runs something Qt reported (close, resize, activation) from the thread's own
 // message calls, never inside Qt's event handling.
 void DeferToLoop(std::function<void()> Action);

@@ -145,6 +145,7 @@ void InvalidateAll(Window &W, bool Children)
     W.Update = QRegion(0, 0, C.right - C.left, C.bottom - C.top);
     W.EraseBackground = true;
     W.FrameDirty = true;
+    NotePaintMayBeDue(W.ThreadId);
     if (Children)
         for (HWND Child : W.Children)
             if (Window *Cw = FindWindow(Child)) InvalidateAll(*Cw, true);
@@ -158,6 +159,7 @@ void InvalidateAfterResize(Window &W, const RECT &OldClient)
     const int NewW = W.Client.right - W.Client.left, NewH = W.Client.bottom - W.Client.top;
     const UINT ClassStyle = W.Class ? W.Class->Style : 0;
     W.FrameDirty = true;
+    NotePaintMayBeDue(W.ThreadId);
     if ((NewW != OldW && (ClassStyle & CS_HREDRAW)) ||
         (NewH != OldH && (ClassStyle & CS_VREDRAW))) {
         InvalidateAll(W, false);
@@ -180,6 +182,7 @@ void SetVisible(Window &W, bool Visible, UINT Flags)
 {
     if (W.Visible == Visible) return;
     W.Visible = Visible;
+    NotePaintMayBeDue(W.ThreadId);
     if (Visible)
         W.Style |= WS_VISIBLE;
     else
@@ -721,6 +724,7 @@ HWND SetParent(HWND Wnd, HWND NewParent)
     if (!NewParent) W->Style &= ~WS_CHILD;
     PlaceInZOrder(*W, HWND_TOP);
     RebuildWidget(*W);
+    NotePaintMayBeDue(W->ThreadId);
     return Old ? Old : GetDesktopWindow();
 }
 
@@ -796,6 +800,7 @@ LONG_PTR SetWindowLongPtrW(HWND Wnd, int Index, LONG_PTR Value)
     case GWL_STYLE:
         W->Style = static_cast<DWORD>(Value) & ~WS_VISIBLE;
         W->Enabled = !(W->Style & WS_DISABLED);
+        NotePaintMayBeDue(W->ThreadId);
         break;
     case GWL_EXSTYLE:
         W->ExStyle = static_cast<DWORD>(Value);

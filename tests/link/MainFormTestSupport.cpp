@@ -3,6 +3,8 @@
 #include "link/config.h"
 #include "link/constants.h"
 #include "tests/vcl/VclTestSupport.h"
+#include "tools/devsim/Archive.h"
+#include "tools/devsim/Simulator.h"
 
 #include <chrono>
 #include <fstream>
@@ -25,6 +27,20 @@ bool PumpUntil(const std::function<bool()> &Done, int Milliseconds)
         vcltest::PumpFor(5);
     }
     return true;
+}
+
+void ServeSampleArchive(devsim::TSimulator &Sim, unsigned Count)
+{
+    const auto records = devsim::SampleArchive(Count, devsim::SampleNewest());
+    Sim.Edit([&](devsim::Memory &m) { devsim::WriteArchive(m, records, Count); });
+}
+
+bool ReadArchive(TMainForm &Form, int Milliseconds)
+{
+    Form.PC_Tabs->SetActivePage(Form.Sheet_Archive);
+    Form.BTN_ReadFromArchiveClick(nullptr);
+    return PumpUntil([&] { return Form.ArchivePointerStep == -1 && Form.ArchiveBlockStep == -1; },
+                     Milliseconds);
 }
 
 void MainFormTest::SetUp()

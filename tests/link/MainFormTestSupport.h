@@ -11,12 +11,23 @@
 #include <memory>
 #include <string>
 
+namespace devsim
+{
+class TSimulator;
+}
+
 namespace maintest
 {
 
 void PumpFor(int Milliseconds);
 // Handles messages until Done holds or Milliseconds pass; whether it held.
 bool PumpUntil(const std::function<bool()> &Done, int Milliseconds);
+
+// Writes a sample archive of Count records into the device, its pointer after the newest.
+void ServeSampleArchive(devsim::TSimulator &Sim, unsigned Count);
+// Presses the archive tab's read button and handles messages until the read ends;
+// whether it ended within Milliseconds.
+bool ReadArchive(TMainForm &Form, int Milliseconds);
 
 class MainFormTest : public testing::Test
 {

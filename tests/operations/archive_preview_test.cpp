@@ -10,7 +10,6 @@
 #include "report_output/frxPreview.h"
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tests/vcl/VclTestSupport.h"
-#include "tools/devsim/Archive.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -32,16 +31,8 @@ protected:
     // The archive read into the window; the number of rows.
     int ReadArchive()
     {
-        std::tm newest{};
-        newest.tm_year = 2026 - 1900;
-        newest.tm_mon = 11;
-        newest.tm_mday = 7;
-        newest.tm_hour = 18;
-        const auto records = devsim::SampleArchive(150, newest);
-        Sim->Edit([&](devsim::Memory &m) { devsim::WriteArchive(m, records, 150); });
-        Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
-        Form->BTN_ReadFromArchiveClick(nullptr);
-        if (!WaitForIdle()) return 0;
+        maintest::ServeSampleArchive(*Sim, 150);
+        if (!maintest::ReadArchive(*Form, optest::ExchangeWait)) return 0;
         return static_cast<int>(Form->ArchiveRecords.size());
     }
 

@@ -46,16 +46,6 @@ TDateTime ToDateTime(const std::tm &When)
            EncodeTime(When.tm_hour, When.tm_min, When.tm_sec, 0);
 }
 
-std::tm Newest()
-{
-    std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 7;
-    when.tm_hour = 18;
-    return when;
-}
-
 class ArchiveTest : public optest::SimulatedDeviceTest
 {
 protected:
@@ -77,12 +67,7 @@ protected:
     }
 
     bool Reading() const { return Form->ArchivePointerStep != -1 || Form->ArchiveBlockStep != -1; }
-    // Presses the read button and waits for the read to end.
-    bool Read()
-    {
-        Form->BTN_ReadFromArchiveClick(nullptr);
-        return PumpUntil([&] { return !Reading(); }, ReadTime);
-    }
+    bool Read() { return ReadArchive(*Form, ReadTime); }
 
     std::vector<std::string> SentFrames() const
     {
@@ -203,7 +188,7 @@ TEST_F(ArchiveTest, GridCopiesSortsAndFinds)
 
 TEST_F(ArchiveTest, EveryKeyTypeAndModeReadsAndCountsOverAPeriod)
 {
-    auto records = devsim::SampleArchive(300, Newest());
+    auto records = devsim::SampleArchive(300, devsim::SampleNewest());
     // The newest at record 100, so the walk wraps round the ring's lower end.
     Serve(records, 100);
     ASSERT_TRUE(Read());
@@ -243,7 +228,7 @@ TEST_F(ArchiveTest, EveryKeyTypeAndModeReadsAndCountsOverAPeriod)
 
 TEST_F(ArchiveTest, ReadOnlyRecordsAreLeftOutWhenAsked)
 {
-    Serve(devsim::SampleArchive(60, Newest()), 60);
+    ServeSampleArchive(*Sim, 60);
     Form->CHB_MissRead->SetChecked(true);
     ASSERT_TRUE(Read());
     ASSERT_FALSE(Form->ArchiveRecords.empty());
@@ -253,7 +238,7 @@ TEST_F(ArchiveTest, ReadOnlyRecordsAreLeftOutWhenAsked)
 
 TEST_F(ArchiveTest, FullRingStopsAfterOnePass)
 {
-    auto records = devsim::SampleArchive(devsim::ArchiveRecords, Newest());
+    auto records = devsim::SampleArchive(devsim::ArchiveRecords, devsim::SampleNewest());
     Serve(records, 700);
     ASSERT_TRUE(Read());
     auto frames = SentFrames();
@@ -272,7 +257,7 @@ TEST_F(ArchiveTest, FullRingStopsAfterOnePass)
 
 TEST_F(ArchiveTest, PointerOneWrapsToTheTopOfTheRing)
 {
-    auto records = devsim::SampleArchive(2, Newest());
+    auto records = devsim::SampleArchive(2, devsim::SampleNewest());
     Serve(records, 1);
     ASSERT_TRUE(Read());
     EXPECT_EQ(SentFrames(),
@@ -315,7 +300,7 @@ TEST_F(ArchiveTest, EmptyRecordAtTheStartLeavesTheArchiveEmpty)
 
 TEST_F(ArchiveTest, StopKeepsTheRowsReadSoFar)
 {
-    Serve(devsim::SampleArchive(400, Newest()), 400);
+    ServeSampleArchive(*Sim, 400);
     Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
     Form->BTN_ReadFromArchiveClick(nullptr);
     ASSERT_TRUE(PumpUntil([&] { return Form->ArchiveBlockStep >= 20; }, ReadTime));
@@ -339,7 +324,7 @@ TEST_F(ArchiveTest, StopKeepsTheRowsReadSoFar)
 
 TEST_F(ArchiveTest, DeviceFallingSilentEndsInTheTimeOutWithTheRowsKept)
 {
-    auto records = devsim::SampleArchive(400, Newest());
+    auto records = devsim::SampleArchive(400, devsim::SampleNewest());
     Serve(records, 400);
     Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
     Form->BTN_ReadFromArchiveClick(nullptr);

@@ -8,7 +8,6 @@
 #include "report/frxPrinter.h"
 #include "tests/operations/ReportsTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
-#include "tools/devsim/Archive.h"
 
 #include <gtest/gtest.h>
 
@@ -74,17 +73,8 @@ protected:
 
 TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
 {
-    Sim->Edit([](devsim::Memory &m) {
-        std::tm when{};
-        when.tm_year = 2026 - 1900;
-        when.tm_mon = 11;
-        when.tm_mday = 7;
-        when.tm_hour = 18;
-        devsim::WriteArchive(m, devsim::SampleArchive(90, when), 90);
-    });
-    Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
-    Form->BTN_ReadFromArchiveClick(nullptr);
-    ASSERT_TRUE(WaitForIdle());
+    maintest::ServeSampleArchive(*Sim, 90);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
     const int rows = static_cast<int>(Form->ArchiveRecords.size());
     ASSERT_GT(rows, 40);
 

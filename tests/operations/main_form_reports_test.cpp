@@ -388,16 +388,8 @@ TEST_F(ReportsTest, FailedPreparationIsShownInRedAndKeepsTheReceiptNumber)
 
 TEST_F(ReportsTest, ArchiveListPrintsEveryRowOverItsPagesWithTotals)
 {
-    std::tm newest{};
-    newest.tm_year = 2026 - 1900;
-    newest.tm_mon = 11;
-    newest.tm_mday = 7;
-    newest.tm_hour = 18;
-    const auto records = devsim::SampleArchive(150, newest);
-    Sim->Edit([&](devsim::Memory &m) { devsim::WriteArchive(m, records, 150); });
-    Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
-    Form->BTN_ReadFromArchiveClick(nullptr);
-    ASSERT_TRUE(WaitForIdle());
+    maintest::ServeSampleArchive(*Sim, 150);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
     const int rows = static_cast<int>(Form->ArchiveRecords.size());
     ASSERT_GT(rows, 60);
 

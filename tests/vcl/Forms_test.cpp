@@ -252,6 +252,27 @@ TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
     Application->SetHintPause(500);
 }
 
+// Idle passes look again at what lies under a pointer that has not moved, so a
+// control laid under it is noticed without any input.
+TEST_F(FormsTest, Hint_FollowsAControlPlacedUnderTheRestingPointer)
+{
+    TForm *form = ShownForm();
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(200, 150, 75, 25);
+    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
+    MouseMove(form, 20, 20);
+    Pump();
+    ASSERT_TRUE(Application->Hint().IsEmpty());
+    button->SetBounds(10, 10, 75, 25);
+    // The program's own loop, a thread timer keeping it from sleeping long.
+    const UINT_PTR timer = SetTimer({}, 0, 10, nullptr);
+    for (int i = 0; i < 200 && Application->Hint().IsEmpty(); ++i)
+        Application->HandleMessage();
+    KillTimer({}, timer);
+    EXPECT_EQ(Application->Hint(), "Записывает ключ в устройство"_a);
+}
+
 } // namespace
 
 namespace

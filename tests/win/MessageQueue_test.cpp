@@ -238,6 +238,34 @@ TEST_F(MessageQueue, SetWindowPos_NoRedrawLeavesNothingToPaint)
     EXPECT_TRUE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE));
 }
 
+// An idle look that finds nothing to paint is not the last word: a window shown
+// without a redraw, or moved under a visible parent, still gets its WM_PAINT.
+TEST_F(MessageQueue, Paint_ComesForWindowsShownOrReparentedAfterALookFoundNone)
+{
+    const HWND W = Top(0, 0, 80, 80);
+    const HWND Hidden = Top(100, 0, 80, 80);
+    ShowWindow(Hidden, SW_HIDE);
+    const HWND Shown = MakeWindow(WS_CHILD, 0, 0, 0, 20, 20, W);
+    const HWND Moved = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 0, 0, 20, 20, Hidden);
+    Pump();
+    InvalidateRect(Shown, nullptr, FALSE);
+    InvalidateRect(Moved, nullptr, FALSE);
+    MSG M;
+    ASSERT_FALSE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+
+    SetWindowPos(Shown, {}, 0, 0, 0, 0,
+                 SWP_SHOWWINDOW | SWP_NOREDRAW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER |
+                     SWP_NOACTIVATE);
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_REMOVE));
+    EXPECT_EQ(M.hwnd, Shown);
+    DispatchMessageW(&M);
+    ASSERT_FALSE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+
+    SetParent(Moved, W);
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_REMOVE));
+    EXPECT_EQ(M.hwnd, Moved);
+}
+
 TEST_F(MessageQueue, HitTest_TransparentPassesThroughAndCustomCodesArriveUnchanged)
 {
     const HWND Under = Top(0, 0, 200, 200);

@@ -81,6 +81,16 @@ unsigned WriteModesOf(std::uint8_t KeyType)
     return KeyType < 4 ? Modes[KeyType] : 0;
 }
 
+std::tm SampleNewest()
+{
+    std::tm when{};
+    when.tm_year = 2026 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 7;
+    when.tm_hour = 18;
+    return when;
+}
+
 std::vector<ArchiveEntry> SampleArchive(unsigned Count, const std::tm &Newest, unsigned Seed)
 {
     // Every (type, mode) pair and each type's read-only record, in a fixed cycle.

@@ -31,6 +31,8 @@ unsigned WriteModesOf(std::uint8_t KeyType);
 // two or three times within a minute, as a service writing copies of one key does. The newest
 // is at Newest; every run is between 17 and 97 minutes older than the one after it.
 std::vector<ArchiveEntry> SampleArchive(unsigned Count, const std::tm &Newest, unsigned Seed = 1);
+// The newest record's time in the sample archives the program's tests and benchmarks read.
+std::tm SampleNewest();
 
 // Stores the records newest first from ring position Pointer (1..2500) downwards, wrapping at
 // the ring's lower end, and sets the pointer. Fewer than a full ring leave an empty record

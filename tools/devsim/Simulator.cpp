@@ -65,12 +65,7 @@ TSimulator::TSimulator(Memory Initial) : FDevice(std::move(Initial))
     FSlave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (FSlave < 0) Fail("open pty slave");
     // Raw from the start: a fresh pty echoes and cooks lines until the program configures it.
-    termios tio{};
-    tcgetattr(FSlave, &tio);
-    cfmakeraw(&tio);
-    cfsetispeed(&tio, B9600);
-    cfsetospeed(&tio, B9600);
-    tcsetattr(FSlave, TCSANOW, &tio);
+    MakeRawLine(FSlave, B9600);
     FWake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (FWake < 0) Fail("eventfd");
     FThread = std::thread([this] { Run(); });
@@ -84,6 +79,16 @@ TSimulator::~TSimulator()
     if (FThread.joinable()) FThread.join();
     CloseDevice();
     close(FWake);
+}
+
+void MakeRawLine(int Fd, speed_t Speed)
+{
+    termios tio{};
+    tcgetattr(Fd, &tio);
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, Speed);
+    cfsetospeed(&tio, Speed);
+    tcsetattr(Fd, TCSANOW, &tio);
 }
 
 void TSimulator::Expose(int ComNumber)

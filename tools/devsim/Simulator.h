@@ -15,8 +15,13 @@
 #include <string>
 #include <thread>
 
+#include <termios.h>
+
 namespace devsim
 {
+
+// Puts a terminal into raw mode at one speed, as a serial line is.
+void MakeRawLine(int Fd, speed_t Speed);
 
 struct TBehaviour {
     bool Silent = false;                // record frames, answer none
