@@ -660,10 +660,12 @@ void TfrxEngine::InitPage()
     AddPageOutline();
 }
 
+// Every page's entry stands at the root, a page begun inside a band's entry too.
 void TfrxEngine::AddPageOutline()
 {
     TfrxCustomOutline *Outline = Pages()->Outline();
     if (!Outline || Page()->OutlineText().IsEmpty()) return;
+    Outline->LevelRoot();
     Outline->AddItem(VarToStr(Report()->Calc(Page()->OutlineText())), 0);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/win/Cursor.h"
 #include "platform/win/Metafile.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Rect.h"
@@ -10,6 +11,7 @@
 #include "report_output/frxDialogs.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace
@@ -30,6 +32,52 @@ AnsiString Res(const char *Key)
 {
     return frxResources()->Get(Key);
 }
+
+// Cursor pictures: '#' black, '.' white, blank clear; 16 pixels a row.
+using CursorArt = std::array<const char *, 16>;
+
+constexpr CursorArt HandArt{
+    "      ##        ", "   ## #..###    ", "  #..##..#..#   ", "  #..##..#..# # ",
+    "   #..#..#..##.#", "   #..#..#..#..#", " ## #.......#..#", "#..##..........#",
+    "#...#.........# ", " #............# ", "  #...........# ", "  #..........#  ",
+    "   #.........#  ", "    #.......#   ", "     #......#   ", "     #......#   ",
+};
+
+constexpr CursorArt ZoomArt{
+    "    ####        ", "  ##....##      ", " #........#     ", " #...##...#     ",
+    "#....##....#    ", "#..######..#    ", "#..######..#    ", "#....##....#    ",
+    " #...##...#     ", " #........#     ", "  ##....###     ", "    ####.###    ",
+    "         ###    ", "          ###   ", "           ###  ", "            ##  ",
+};
+
+HCURSOR CursorFromArt(const CursorArt &Art, int HotX, int HotY)
+{
+    std::array<BYTE, 32> And{}, Xor{};
+    for (int Y = 0; Y < 16; ++Y)
+        for (int X = 0; X < 16; ++X) {
+            const BYTE Bit = static_cast<BYTE>(0x80 >> (X % 8));
+            const int At = Y * 2 + X / 8;
+            if (Art[static_cast<std::size_t>(Y)][X] == ' ') And[At] |= Bit;
+            if (Art[static_cast<std::size_t>(Y)][X] == '.') Xor[At] |= Bit;
+        }
+    return CreateCursor(nullptr, HotX, HotY, 16, 16, And.data(), Xor.data());
+}
+
+// The screen falls back to the arrow for a cursor nobody registered.
+void RegisterPreviewCursors()
+{
+    const HCURSOR Arrow = Screen->Cursors(crArrow);
+    if (Screen->Cursors(crHand) == Arrow) Screen->SetCursors(crHand, CursorFromArt(HandArt, 8, 8));
+    if (Screen->Cursors(crZoom) == Arrow) Screen->SetCursors(crZoom, CursorFromArt(ZoomArt, 5, 5));
+}
+
+TCursor ToolCursor(TfrxPreviewTool Tool)
+{
+    return Tool == ptZoom ? crZoom : crHand;
+}
+
+constexpr int OutlinePageBits = 20;
+constexpr std::uintptr_t OutlinePageMask = (std::uintptr_t{1} << OutlinePageBits) - 1;
 
 bool ShowPageSettings(TfrxReportPage *Page, TfrxReport *Report, bool &NeedRebuild)
 {
@@ -459,7 +507,8 @@ void TfrxPreviewWorkspace::ObjectOver(int X, int Y, TMouseButton Button, TShiftS
     TCursor Cursor = crDefault;
     FPreview->PreviewPages()->ObjectOver(Page, X, Y, Button, Shift, FPreview->Zoom(), Bounds.Left,
                                          Bounds.Top, Click, Cursor);
-    SetCursor(Cursor);
+    // Over nothing of its own the page shows the tool at work.
+    SetCursor(Cursor == crDefault ? ToolCursor(FPreview->Tool()) : Cursor);
 }
 
 void TfrxPreviewWorkspace::KeyDown(WORD &Key, TShiftState Shift)
@@ -562,8 +611,9 @@ void TfrxPreviewWorkspace::WndProc(TMessage &Message)
 
 TfrxPreview::TfrxPreview(TComponent *AOwner) : TfrxCustomPreview(AOwner)
 {
+    RegisterPreviewCursors();
     SetBounds(0, 0, 100, 100);
-    FOutline = new TListBox(this);
+    FOutline = new TTreeView(this);
     FOutline->SetParent(this);
     FOutline->SetAlign(alLeft);
     FOutline->SetWidth(120);
@@ -579,6 +629,7 @@ TfrxPreview::TfrxPreview(TComponent *AOwner) : TfrxCustomPreview(AOwner)
     FWorkspace->SetParent(this);
     FWorkspace->SetAlign(alClient);
     FWorkspace->SetPreview(this);
+    FWorkspace->SetCursor(ToolCursor(FTool));
     FMessagePanel = new TPanel(this);
     FMessagePanel->SetParent(this);
     FMessagePanel->SetVisible(false);
@@ -757,38 +808,69 @@ void TfrxPreview::HideMessage()
     FCancelB->Hide();
 }
 
-void TfrxPreview::UpdateOutline()
+void *frxOutlineNodeData(int Page, int Top)
 {
-    FOutline->Items()->Clear();
-    FOutlineTargets.clear();
-    TfrxCustomOutline *Outline = PreviewPages() ? PreviewPages()->Outline() : nullptr;
-    if (!Outline) return;
-    Outline->LevelRoot();
-    AddOutlineLevel(Outline, 0);
-    Outline->LevelRoot();
-    if (FOutline->Items()->Count() > 0) FOutline->SetItemIndex(0);
+    static_assert(sizeof(std::uintptr_t) >= 8, "the top needs the bits above the page");
+    const auto PageBits = static_cast<std::uintptr_t>(Page + 1) & OutlinePageMask;
+    const auto HalfTop = static_cast<std::uintptr_t>(std::max(Top, 0) / 2);
+    return reinterpret_cast<void *>(PageBits | HalfTop << OutlinePageBits);
 }
 
-void TfrxPreview::AddOutlineLevel(TfrxCustomOutline *Outline, int Depth)
+TfrxOutlineTarget frxOutlineNodeTarget(const void *Data)
+{
+    const auto Bits = reinterpret_cast<std::uintptr_t>(Data);
+    return TfrxOutlineTarget{static_cast<int>(Bits & OutlinePageMask) - 1,
+                             static_cast<int>(Bits >> OutlinePageBits) * 2};
+}
+
+TfrxOutlineTarget TfrxPreview::OutlineTarget(int Index) const
+{
+    return frxOutlineNodeTarget(FOutline->Items()->Item(Index)->Data());
+}
+
+void TfrxPreview::SetTool(TfrxPreviewTool Value)
+{
+    FTool = Value;
+    FWorkspace->SetCursor(ToolCursor(Value));
+}
+
+void TfrxPreview::UpdateOutline()
+{
+    TTreeNodes *Nodes = FOutline->Items();
+    Nodes->BeginUpdate();
+    Nodes->Clear();
+    if (TfrxCustomOutline *Outline = PreviewPages() ? PreviewPages()->Outline() : nullptr) {
+        Outline->LevelRoot();
+        AddOutlineLevel(Outline, nullptr);
+        Outline->LevelRoot();
+        if (Report() && Report()->PreviewOptions()->OutlineExpand()) FOutline->FullExpand();
+    }
+    Nodes->EndUpdate();
+    if (TTreeNode *First = Nodes->GetFirstNode()) First->SetSelected(true);
+}
+
+void TfrxPreview::AddOutlineLevel(TfrxCustomOutline *Outline, TTreeNode *Parent)
 {
     const int Count = Outline->GetCount();
     for (int i = 0; i < Count; ++i) {
         AnsiString Text;
         int Page = 0, Top = 0;
         Outline->GetItem(i, Text, Page, Top);
-        FOutline->Items()->Add(AnsiString::StringOfChar(' ', 2 * Depth) + Text);
-        FOutlineTargets.push_back(TfrxOutlineTarget{Page, Top});
+        TTreeNode *Node =
+            FOutline->Items()->AddChildObject(Parent, Text, frxOutlineNodeData(Page, Top));
         Outline->LevelDown(i);
-        AddOutlineLevel(Outline, Depth + 1);
+        AddOutlineLevel(Outline, Node);
         Outline->LevelUp();
     }
 }
 
 void TfrxPreview::OutlineClick(TObject *)
 {
-    const int Index = FOutline->ItemIndex();
-    if (Index < 0 || Index >= static_cast<int>(FOutlineTargets.size())) return;
-    const TfrxOutlineTarget &Target = OutlineTarget(Index);
+    POINT Cursor{};
+    GetCursorPos(&Cursor);
+    const TPoint At = FOutline->ScreenToClient(Cursor);
+    if (!FOutline->GetHitTestInfoAt(At.X, At.Y).Contains(htOnItem)) return;
+    const TfrxOutlineTarget Target = frxOutlineNodeTarget(FOutline->GetNodeAt(At.X, At.Y)->Data());
     SetPosition(Target.Page + 1, Target.Top);
     if (FWorkspace->CanFocus()) FWorkspace->SetFocus();
 }
@@ -923,7 +1005,6 @@ void TfrxPreview::Clear()
     if (PreviewPages()) PreviewPages()->Clear();
     FWorkspace->PageList()->Clear();
     FOutline->Items()->Clear();
-    FOutlineTargets.clear();
     FWorkspace->UpdateScrollBars();
     FPageNo = 0;
     UpdatePageNumbers();

@@ -137,12 +137,21 @@ struct TfrxSearchState {
 };
 TfrxSearchState &frxSearchState();
 
-// Where an outline entry leads; kept apart instead of packed into one number,
-// so long pages and long reports keep their places.
+// Where an outline entry leads.
 struct TfrxOutlineTarget {
     int Page = 0;
     int Top = 0;
 };
+
+// An outline node's data: the page + 1 in the low 20 bits, half the top above
+// them. The data is a whole pointer wide, so the top has room well beyond any
+// page's length and never runs into the page.
+void *frxOutlineNodeData(int Page, int Top);
+TfrxOutlineTarget frxOutlineNodeTarget(const void *Data);
+
+// The preview tools' cursors, made on first use.
+constexpr TCursor crHand = 150;
+constexpr TCursor crZoom = 151;
 
 // Opens the page-settings dialog on Page for Report; answers whether the user
 // accepted and whether every page of the report is to take the settings. The
@@ -202,7 +211,8 @@ public:
     TfrxZoomMode ZoomMode() const { return FZoomMode; }
     void SetZoomMode(TfrxZoomMode Value);
     TfrxPreviewTool Tool() const { return FTool; }
-    void SetTool(TfrxPreviewTool Value) { FTool = Value; }
+    // The workspace shows the tool's cursor.
+    void SetTool(TfrxPreviewTool Value);
     bool Locked() const { return FLocked; }
     bool Running() const { return FRunning; }
     bool OutlineVisible() const { return FOutline->Visible(); }
@@ -215,16 +225,13 @@ public:
     void SetFrameColor(TColor Value) { FFrameColor = Value; }
 
     TfrxPreviewWorkspace *Workspace() const { return FWorkspace; }
-    // The outline's entries, each indented by its depth.
-    TListBox *OutlineTree() const { return FOutline; }
+    TTreeView *OutlineTree() const { return FOutline; }
     TPanel *MessagePanel() const { return FMessagePanel; }
     TLabel *MessageLabel() const { return FMessageLabel; }
     TButton *CancelButton() const { return FCancelB; }
     TfrxPreviewForm *PreviewForm() const;
-    const TfrxOutlineTarget &OutlineTarget(int Index) const
-    {
-        return FOutlineTargets.at(static_cast<std::size_t>(Index));
-    }
+    // Where the outline's node of that absolute index leads.
+    TfrxOutlineTarget OutlineTarget(int Index) const;
 
     TfrxPageChangedEvent OnPageChanged;
 
@@ -238,18 +245,17 @@ private:
     friend class TfrxPreviewWorkspace;
     friend class TfrxPreviewForm;
     void OutlineClick(TObject *Sender);
-    void AddOutlineLevel(TfrxCustomOutline *Outline, int Depth);
+    void AddOutlineLevel(TfrxCustomOutline *Outline, TTreeNode *Parent);
     void SetCurPage();
     void ApplyPageSettings(TfrxReportPage *Settings);
     bool Busy() const { return FRunning; }
 
     TfrxPreviewWorkspace *FWorkspace;
-    TListBox *FOutline;
+    TTreeView *FOutline;
     TSplitter *FSplitter;
     TPanel *FMessagePanel;
     TLabel *FMessageLabel;
     TButton *FCancelB;
-    std::vector<TfrxOutlineTarget> FOutlineTargets;
     TfrxPreviewTool FTool = ptHand;
     double FZoom = 1;
     TfrxZoomMode FZoomMode = zmDefault;

@@ -338,3 +338,217 @@ private:
     TDTDateMode FDateMode = dmComboBox;
     int FField = 0; // day, month, year (or hour, minute, second)
 };
+
+// ---- Tree view -------------------------------------------------------------------------------
+
+class TTreeNodes;
+class TCustomTreeView;
+
+// Where a point of a tree view lies.
+enum THitTest {
+    htAbove,
+    htBelow,
+    htNowhere,
+    htOnItem,
+    htOnButton,
+    htOnIndent,
+    htOnLabel,
+    htOnRight,
+};
+using THitTests = Set<THitTest>;
+
+class TTreeNode;
+using TTVChangedEvent = std::function<void(TObject *Sender, TTreeNode *Node)>;
+
+// One entry of a tree: its text, a value of the caller's, and its children.
+class TTreeNode
+{
+    friend class TTreeNodes;
+
+public:
+    TTreeNode(TTreeNodes *Owner, TTreeNode *Parent) : FOwner(Owner), FParent(Parent) {}
+
+    const AnsiString &Text() const { return FText; }
+    void SetText(const AnsiString &Value);
+    void *Data() const { return FData; }
+    void SetData(void *Value) { FData = Value; }
+    TTreeNode *Parent() const { return FParent; }
+    TTreeNodes *Owner() const { return FOwner; }
+    TCustomTreeView *TreeView() const;
+    int Count() const { return static_cast<int>(FChildren.size()); }
+    TTreeNode *Item(int Index) const { return FChildren.at(static_cast<std::size_t>(Index)).get(); }
+    bool HasChildren() const { return !FChildren.empty(); }
+    // 0 for a node at the root.
+    int Level() const;
+    // Among its siblings.
+    int Index() const;
+    // In the whole tree, every node after its parent and its earlier siblings' subtrees.
+    int AbsoluteIndex() const;
+    bool Expanded() const { return FExpanded; }
+    void SetExpanded(bool Value);
+    void Expand(bool Recurse);
+    // A selection inside the closed branch moves up to this node.
+    void Collapse(bool Recurse);
+    bool Selected() const;
+    void SetSelected(bool Value);
+    // Whether every parent is expanded, so the node has a row.
+    bool IsVisible() const;
+    TTreeNode *GetFirstChild() const { return HasChildren() ? Item(0) : nullptr; }
+    TTreeNode *GetNextSibling() const;
+    TTreeNode *GetPrevSibling() const;
+    // Parents before children, as AbsoluteIndex counts.
+    TTreeNode *GetNext() const;
+    TTreeNode *GetNextVisible() const;
+    TTreeNode *GetPrevVisible() const;
+    // Expands the parents and scrolls the tree so the node's row is in view.
+    void MakeVisible();
+    // The row (or only the text's box) in the tree's client area.
+    TRect DisplayRect(bool TextOnly) const;
+
+private:
+    const std::vector<std::unique_ptr<TTreeNode>> &Siblings() const;
+    void SetExpandedAll(bool Value, bool Recurse);
+
+    TTreeNodes *FOwner;
+    TTreeNode *FParent;
+    AnsiString FText;
+    void *FData = nullptr;
+    bool FExpanded = false;
+    std::vector<std::unique_ptr<TTreeNode>> FChildren;
+};
+
+// All nodes of a tree view.
+class TTreeNodes
+{
+    friend class TTreeNode;
+
+public:
+    explicit TTreeNodes(TCustomTreeView *Owner) : FOwner(Owner) {}
+    ~TTreeNodes();
+
+    TCustomTreeView *Owner() const { return FOwner; }
+    // Every node, at any depth.
+    int Count() const { return FCount; }
+    // By AbsoluteIndex.
+    TTreeNode *Item(int Index) const;
+    TTreeNode *GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front().get(); }
+    // A node after the last sibling of Sibling (at the root for none).
+    TTreeNode *Add(TTreeNode *Sibling, const AnsiString &S)
+    {
+        return AddObject(Sibling, S, nullptr);
+    }
+    TTreeNode *AddObject(TTreeNode *Sibling, const AnsiString &S, void *Ptr);
+    // A node after the last child of Parent (at the root for none).
+    TTreeNode *AddChild(TTreeNode *Parent, const AnsiString &S)
+    {
+        return AddChildObject(Parent, S, nullptr);
+    }
+    TTreeNode *AddChildObject(TTreeNode *Parent, const AnsiString &S, void *Ptr);
+    void Clear();
+    // Between the two the tree neither lays itself out nor repaints.
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate();
+    bool Updating() const { return FUpdateCount > 0; }
+
+private:
+    void Changed();
+
+    TCustomTreeView *FOwner;
+    std::vector<std::unique_ptr<TTreeNode>> FRoots;
+    int FCount = 0;
+    int FUpdateCount = 0;
+};
+
+// A tree of text entries with expand buttons and connecting lines, scrolled by
+// the window's own bars.
+class TCustomTreeView : public TCustomControl
+{
+    QRV4_CLASS(TCustomTreeView, TCustomControl)
+    friend class TTreeNode;
+    friend class TTreeNodes;
+
+public:
+    explicit TCustomTreeView(TComponent *AOwner);
+    ~TCustomTreeView() override;
+
+    TTreeNodes *Items() const { return FItems.get(); }
+    TTreeNode *Selected() const { return FSelected; }
+    // Raises OnChange when the selection moves, whoever moved it.
+    void SetSelected(TTreeNode *Value);
+    // The node of the first row in view.
+    TTreeNode *TopItem();
+    void SetTopItem(TTreeNode *Value);
+    TTreeNode *GetNodeAt(int X, int Y);
+    THitTests GetHitTestInfoAt(int X, int Y);
+    void FullExpand();
+    void FullCollapse();
+    int Indent() const { return FIndent; }
+    void SetIndent(int Value);
+    bool ShowButtons() const { return FShowButtons; }
+    void SetShowButtons(bool Value);
+    bool ShowLines() const { return FShowLines; }
+    void SetShowLines(bool Value);
+    bool ShowRoot() const { return FShowRoot; }
+    void SetShowRoot(bool Value);
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool Value);
+    // A row's height, from the font.
+    int ItemHeight();
+    // Rows that fit wholly in the client area (at least one).
+    int VisibleCount();
+
+    void WndProc(TMessage &Message) override;
+
+    TTVChangedEvent OnChange;
+
+protected:
+    virtual void Change(TTreeNode *Node);
+    void CreateParams(TCreateParams &Params) override;
+    void CreateWnd() override;
+    void Paint() override;
+    void KeyDown(WORD &Key, TShiftState Shift) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+
+private:
+    // The expanded nodes in order: one a row.
+    const std::vector<TTreeNode *> &Rows();
+    int RowOf(const TTreeNode *Node);
+    TRect RowRect(int Row);
+    TRect LabelRect(TTreeNode *Node, int Row);
+    TRect ButtonRect(TTreeNode *Node, int Row);
+    // Where the node's label begins, before horizontal scrolling.
+    int LabelLeft(const TTreeNode *Node) const;
+    bool HasButton(const TTreeNode *Node) const;
+    void PaintRow(TTreeNode *Node, int Row);
+    void PaintLines(TTreeNode *Node, int Row);
+    void PaintButton(TTreeNode *Node, int Row);
+    void NodesChanged();
+    void SelectRow(int Row);
+    void ScrollTo(int Row, int Left);
+    int WidestRow();
+    void UpdateScrollBars();
+    void Scrolled(int Bar, int Request);
+
+    std::unique_ptr<TTreeNodes> FItems;
+    std::vector<TTreeNode *> FRows;
+    bool FRowsValid = false;
+    int FItemHeight = 0; // 0 until measured with the font
+    bool FUpdatingBars = false;
+    TTreeNode *FSelected = nullptr;
+    int FTopRow = 0;
+    int FScrollLeft = 0;
+    int FIndent = 19;
+    bool FShowButtons = true;
+    bool FShowLines = true;
+    bool FShowRoot = true;
+    bool FHideSelection = true;
+};
+
+class TTreeView : public TCustomTreeView
+{
+    QRV4_CLASS(TTreeView, TCustomTreeView)
+
+public:
+    explicit TTreeView(TComponent *AOwner) : TCustomTreeView(AOwner) {}
+};

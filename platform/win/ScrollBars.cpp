@@ -15,6 +15,9 @@ namespace
 {
 
 constexpr int MinThumb = 8;
+// A held arrow or track steps again after a pause, then at a steady pace.
+constexpr UINT FirstRepeatDelay = 400;
+constexpr UINT RepeatInterval = 50;
 
 bool Shown(const Window &W, int Bar)
 {
@@ -126,6 +129,40 @@ int Along(const BarLayout &L, POINT P)
     return L.Vertical ? P.y : P.x;
 }
 
+POINT ToWindow(const Window &W, POINT Screen)
+{
+    const POINT Origin = WindowScreenOrigin(W);
+    return POINT{Screen.x - Origin.x, Screen.y - Origin.y};
+}
+
+// Where along a bar a window point lies.
+enum class BarPart { Outside, ArrowBefore, TrackBefore, Thumb, TrackAfter, ArrowAfter };
+
+BarPart PartAt(const BarLayout &L, POINT P)
+{
+    if (!PtInRect(&L.Bar, P)) return BarPart::Outside;
+    const int At = Along(L, P);
+    if (At < L.TrackStart) return BarPart::ArrowBefore;
+    if (At >= L.TrackEnd) return BarPart::ArrowAfter;
+    if (At < L.ThumbStart) return BarPart::TrackBefore;
+    if (At >= L.ThumbEnd) return BarPart::TrackAfter;
+    return BarPart::Thumb;
+}
+
+int RequestFor(BarPart Part)
+{
+    switch (Part) {
+    case BarPart::ArrowBefore:
+        return SB_LINEUP;
+    case BarPart::TrackBefore:
+        return SB_PAGEUP;
+    case BarPart::TrackAfter:
+        return SB_PAGEDOWN;
+    default:
+        return SB_LINEDOWN;
+    }
+}
+
 // The position that puts the thumb, taken at Grip, under the pointer.
 int TrackPosition(const ScrollBarState &S, const BarLayout &L, int Pointer, int Grip)
 {
@@ -134,30 +171,68 @@ int TrackPosition(const ScrollBarState &S, const BarLayout &L, int Pointer, int 
     return S.Min + static_cast<int>(static_cast<long long>(MaxPos(S) - S.Min) * Offset / Room);
 }
 
-void DragThumb(HWND Wnd, int Bar, int Grip)
+// Holds the mouse while the left button stays down: pointer moves (window
+// coordinates) go to OnMove and the thread timer Timer to OnTick, both only while
+// the window lives; everything else is handled as usual.
+template <class MoveHandler, class TickHandler>
+void WhileHeld(HWND Wnd, UINT_PTR Timer, MoveHandler OnMove, TickHandler OnTick)
 {
     SetCapture(Wnd);
     MSG Msg;
-    while (GetCapture() == Wnd && GetMessageW(&Msg, {}, 0, 0)) {
+    while (GetCapture() == Wnd) {
+        if (!GetMessageW(&Msg, {}, 0, 0)) {
+            PostQuitMessage(static_cast<int>(Msg.wParam));
+            break;
+        }
         if (Msg.message == WM_LBUTTONUP) break;
-        if (Msg.message != WM_MOUSEMOVE) {
+        const bool Move = Msg.message == WM_MOUSEMOVE;
+        const bool Tick = Msg.message == WM_TIMER && !Msg.hwnd && Timer && Msg.wParam == Timer;
+        if (!Move && !Tick) {
             TranslateMessage(&Msg);
             DispatchMessageW(&Msg);
             continue;
         }
         Window *W = FindWindow(Wnd);
         if (!W) return;
-        POINT P = Msg.pt;
-        const POINT Origin = WindowScreenOrigin(*W);
-        P.x -= Origin.x;
-        P.y -= Origin.y;
-        ScrollBarState &S = StateOf(*W, Bar);
-        S.TrackPos = TrackPosition(S, LayoutOf(*W, Bar), Along(LayoutOf(*W, Bar), P), Grip);
-        SendScroll(Wnd, Bar, SB_THUMBTRACK, S.TrackPos);
+        if (Move)
+            OnMove(*W, ToWindow(*W, Msg.pt));
+        else
+            OnTick(*W);
     }
     if (GetCapture() == Wnd) ReleaseCapture();
+}
+
+void DragThumb(HWND Wnd, int Bar, int Grip)
+{
+    WhileHeld(
+        Wnd, 0,
+        [&](Window &W, POINT P) {
+            ScrollBarState &S = StateOf(W, Bar);
+            const BarLayout L = LayoutOf(W, Bar);
+            S.TrackPos = TrackPosition(S, L, Along(L, P), Grip);
+            SendScroll(Wnd, Bar, SB_THUMBTRACK, S.TrackPos);
+        },
+        [](Window &) {});
     if (Window *W = FindWindow(Wnd))
         SendScroll(Wnd, Bar, SB_THUMBPOSITION, StateOf(*W, Bar).TrackPos);
+}
+
+// An arrow or the track steps once, then again and again while the button is
+// held over the same part; the track stops once the thumb has come under the
+// pointer.
+void RepeatWhileHeld(HWND Wnd, int Bar, BarPart Part, POINT Pointer)
+{
+    SendScroll(Wnd, Bar, RequestFor(Part));
+    const UINT_PTR Timer = SetTimer({}, 0, FirstRepeatDelay, nullptr);
+    bool Repeating = false;
+    WhileHeld(
+        Wnd, Timer, [&](Window &, POINT P) { Pointer = P; },
+        [&](Window &W) {
+            if (!Repeating) SetTimer({}, Timer, RepeatInterval, nullptr);
+            Repeating = true;
+            if (PartAt(LayoutOf(W, Bar), Pointer) == Part) SendScroll(Wnd, Bar, RequestFor(Part));
+        });
+    KillTimer({}, Timer);
 }
 
 Window *BarOwner(HWND Wnd, int Bar)
@@ -245,24 +320,17 @@ LRESULT ScrollBarHit(const Window &W, POINT WindowPoint)
 void TrackScrollBar(HWND Wnd, int Bar, POINT Screen)
 {
     Window *W = FindWindow(Wnd);
-    if (!W) return;
-    const POINT Origin = WindowScreenOrigin(*W);
-    const POINT P{Screen.x - Origin.x, Screen.y - Origin.y};
+    if (!W || !CanScroll(StateOf(*W, Bar))) return;
     const BarLayout L = LayoutOf(*W, Bar);
-    const ScrollBarState &S = StateOf(*W, Bar);
-    if (!CanScroll(S)) return;
-    const int At = Along(L, P);
-    if (At < L.TrackStart)
-        SendScroll(Wnd, Bar, SB_LINEUP);
-    else if (At >= L.TrackEnd)
-        SendScroll(Wnd, Bar, SB_LINEDOWN);
-    else if (At < L.ThumbStart)
-        SendScroll(Wnd, Bar, SB_PAGEUP);
-    else if (At >= L.ThumbEnd)
-        SendScroll(Wnd, Bar, SB_PAGEDOWN);
-    else {
-        StateOf(*W, Bar).TrackPos = S.Pos;
-        DragThumb(Wnd, Bar, At - L.ThumbStart);
+    const POINT P = ToWindow(*W, Screen);
+    const BarPart Part = PartAt(L, P);
+    if (Part == BarPart::Outside) return;
+    if (Part == BarPart::Thumb) {
+        ScrollBarState &S = StateOf(*W, Bar);
+        S.TrackPos = S.Pos;
+        DragThumb(Wnd, Bar, Along(L, P) - L.ThumbStart);
+    } else {
+        RepeatWhileHeld(Wnd, Bar, Part, P);
     }
     if (FindWindow(Wnd)) SendScroll(Wnd, Bar, SB_ENDSCROLL);
 }

@@ -1,5 +1,6 @@
 #include "platform/win/WindowWidget.h"
 
+#include "platform/win/Icon.h"
 #include "platform/win/NativeWidget.h"
 #include "platform/win/QueueInternal.h"
 
@@ -631,10 +632,17 @@ bool OverrideSet = false;
 
 } // namespace
 
+QCursor QtCursor(HCURSOR Cursor)
+{
+    if (const IconData *Own = IconOf(Cursor); Own && !Own->IsIcon)
+        return QCursor(QPixmap::fromImage(Own->Picture), Own->HotSpot.x, Own->HotSpot.y);
+    return QCursor(ShapeOf(Cursor));
+}
+
 void ApplyCursor(Window *W, HCURSOR Cursor, bool Captured)
 {
     if (!GuiThread()) return;
-    const QCursor Shape(ShapeOf(Cursor));
+    const QCursor Shape = QtCursor(Cursor);
     // While captured the cursor stays whatever window the pointer crosses.
     if (Captured && W) {
         if (OverrideSet)

@@ -4,6 +4,7 @@
 
 #include "platform/win/WindowRegistry.h"
 
+#include <QCursor>
 #include <QWidget>
 
 namespace win
@@ -42,6 +43,8 @@ void SetWidgetTitle(HWND Wnd);
 void UpdateWidget(Window &W, const QRect &Area);
 void GrabPointer(Window &W, bool Grab);
 void ApplyCursor(Window *W, HCURSOR Cursor, bool Captured);
+// What Qt shows for a cursor handle: our own picture or the stock shape it names.
+QCursor QtCursor(HCURSOR Cursor);
 void ActivateWidget(Window &W);
 
 } // namespace win

@@ -41,6 +41,10 @@ protected:
     {
         TfrxReport *Report = Form->frxReportList;
         Form->frxUserDataSetList->SetRangeEndCount(Rows);
+        // Each sheet an outline entry, its rows below it.
+        for (int i = 0; i < Report->PagesCount(); ++i)
+            if (auto *Page = dynamic_cast<TfrxReportPage *>(Report->Pages(i)))
+                Page->SetOutlineText("\"Лист \" + IntToStr(<Page#>)"_a);
         TList *All = Report->GetAllObjects();
         for (int i = 0; i < All->Count(); ++i)
             if (auto *Data = dynamic_cast<TfrxMasterData *>(static_cast<TObject *>(All->Items(i))))
@@ -162,13 +166,30 @@ TEST_F(ArchivePreviewTest, TheListScrollsZoomsFindsAKeyCodeFollowsTheOutlineAndT
     EXPECT_LE(Bottom, Space->VertPosition() + Space->ClientHeight());
     Shot("archive_list_found");
 
-    // An outline entry leads to its row's page.
-    const int Entry = Rows - 1;
-    ASSERT_EQ(Preview->OutlineTree()->Items()->Count(), Rows);
-    Preview->OutlineTree()->SetItemIndex(Entry);
-    Preview->OutlineTree()->OnClick(Preview->OutlineTree());
-    EXPECT_EQ(Preview->OutlineTarget(Entry).Page, Pages - 1);
+    // The outline: a sheet's entry holds its rows. Closed all but the last sheet,
+    // a click on the last row's entry leads to its page.
+    TTreeView *Tree = Preview->OutlineTree();
+    ASSERT_EQ(Tree->Items()->Count(), Rows + Pages);
+    TTreeNode *Sheet = Tree->Items()->GetFirstNode();
+    EXPECT_EQ(Sheet->Text(), "Лист 1"_a);
+    EXPECT_TRUE(Sheet->Expanded());
+    EXPECT_EQ(Sheet->Item(0)->Text(), "N 1");
+    while (Sheet->GetNextSibling())
+        Sheet = Sheet->GetNextSibling();
+    EXPECT_EQ(Sheet->Text(), "Лист "_a + IntToStr(Pages));
+    Tree->FullCollapse();
+    Sheet->Expand(false);
+    vcltest::Pump();
+    TTreeNode *LastRow = Sheet->Item(Sheet->Count() - 1);
+    EXPECT_EQ(LastRow->Text(), "N "_a + IntToStr(Rows));
+    const TRect Label = LastRow->DisplayRect(true);
+    ASSERT_GT(Label.Width(), 0) << "the entry has a row in view";
+    vcltest::Click(Tree, Label.Left + 4, Label.Top + 3);
+    vcltest::Pump();
+    EXPECT_EQ(Tree->Selected(), LastRow);
+    EXPECT_EQ(Preview->OutlineTarget(Tree->Items()->Count() - 1).Page, Pages - 1);
     EXPECT_EQ(Preview->PageNo(), Pages);
+    Shot("archive_list_outline");
 
     // Landscape paper for every page: the list is prepared again on it.
     frxSetPageSetupHandler([](TfrxReportPage *Page, TfrxReport *, bool &NeedRebuild) {

@@ -7,6 +7,7 @@
 #include "platform/win/Paint.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowWidget.h"
 #include "report/frxRes.h"
 #include "report_output/frxDialogs.h"
 #include "report_output/frxPreviewPages.h"
@@ -307,22 +308,93 @@ TEST_F(PreviewTest, ASearchFromTheFirstPageBringsTextAboveTheViewBackIntoIt)
 
 TEST_F(PreviewTest, OutlineEntriesJumpToTheirRows)
 {
-    ASSERT_EQ(P->OutlineTree()->Items()->Count(), 120);
-    EXPECT_EQ(P->OutlineTree()->Items()->Strings(59), "Row 60");
+    TTreeView *Tree = P->OutlineTree();
+    ASSERT_EQ(Tree->Items()->Count(), 120);
+    TTreeNode *Node = Tree->Items()->Item(59);
+    EXPECT_EQ(Node->Text(), "Row 60");
+    EXPECT_EQ(Tree->Selected(), Tree->Items()->GetFirstNode()) << "the first entry is selected";
     const TfrxOutlineTarget Target = P->OutlineTarget(59);
     EXPECT_EQ(Target.Page, PageOfRow(60));
     P->SetOutlineVisible(true);
     vcltest::Pump();
-    TListBox *Tree = P->OutlineTree();
-    Tree->SetTopIndex(55);
-    const TRect Item = Tree->ItemRect(59);
-    vcltest::Click(Tree, Item.Left + 5, Item.Top + 3);
+    ASSERT_TRUE(GetWindowLongW(Tree->Handle(), GWL_STYLE) & WS_VSCROLL) << "120 rows scroll";
+    Tree->SetTopItem(Tree->Items()->Item(55));
     vcltest::Pump();
+
+    // A click beside the entry's text goes nowhere; a click on it jumps there.
+    const TRect Label = Node->DisplayRect(true);
+    vcltest::Click(Tree, Label.Right + 30, Label.Top + 3);
+    vcltest::Pump();
+    EXPECT_EQ(P->PageNo(), 1);
+    vcltest::Click(Tree, Label.Left + 5, Label.Top + 3);
+    vcltest::Pump();
+    EXPECT_EQ(Tree->Selected(), Node);
     EXPECT_EQ(P->PageNo(), Target.Page + 1);
     const TRect Bounds = P->Workspace()->PageList()->GetPageBounds(
         Target.Page, P->Workspace()->ClientWidth(), P->Zoom());
     EXPECT_EQ(P->Workspace()->VertPosition(),
               Bounds.Top - 10 + static_cast<int>(std::lrint(Target.Top + 10 * fr01cm)));
+    EXPECT_TRUE(P->Workspace()->Focused()) << "the focus goes back to the pages";
+}
+
+TEST_F(PreviewTest, TheOutlineTreeFollowsTheReportsLevelsAndItsExpandOption)
+{
+    // A second level under the first entry, and one more entry at the root.
+    TfrxCustomOutline *Outline = P->PreviewPages()->Outline();
+    Outline->LevelRoot();
+    Outline->LevelDown(0);
+    P->PreviewPages()->CurPage = 1;
+    Outline->AddItem("Inner", 51);
+    Outline->LevelRoot();
+    P->UpdateOutline();
+    TTreeView *Tree = P->OutlineTree();
+    ASSERT_EQ(Tree->Items()->Count(), 121);
+    TTreeNode *First = Tree->Items()->GetFirstNode();
+    ASSERT_EQ(First->Count(), 1);
+    TTreeNode *Inner = First->Item(0);
+    EXPECT_EQ(Inner->Text(), "Inner");
+    EXPECT_EQ(Inner->Level(), 1);
+    EXPECT_TRUE(First->Expanded()) << "expanded by the report's preview options";
+    EXPECT_TRUE(First->Selected());
+    // Page + 1 in the low 20 bits, half the top above them.
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(Inner->Data()), 2u | (25u << 20));
+    EXPECT_EQ(P->OutlineTarget(1).Page, 1);
+    EXPECT_EQ(P->OutlineTarget(1).Top, 50);
+
+    Build.Report->PreviewOptions()->SetOutlineExpand(false);
+    P->UpdateOutline();
+    EXPECT_FALSE(Tree->Items()->GetFirstNode()->Expanded());
+    EXPECT_EQ(Tree->Items()->GetFirstNode()->GetNextVisible()->Text(), "Row 2");
+}
+
+TEST_F(PreviewTest, TheWorkspaceShowsTheCursorOfTheChosenTool)
+{
+    TfrxPreviewWorkspace *Space = P->Workspace();
+    const HCURSOR Hand = Screen->Cursors(crHand), Zoom = Screen->Cursors(crZoom);
+    EXPECT_NE(Hand, Screen->Cursors(crArrow));
+    EXPECT_NE(Zoom, Hand);
+    EXPECT_EQ(win::QtCursor(Hand).shape(), Qt::BitmapCursor) << "our own picture";
+    EXPECT_EQ(win::QtCursor(Zoom).hotSpot(), QPoint(5, 5));
+    EXPECT_EQ(Space->Cursor(), crHand);
+
+    // Over the grey beside the page and over the page's right margin alike.
+    auto CursorAt = [&](int X, int Y) {
+        vcltest::MouseMove(Space, X, Y);
+        vcltest::Pump();
+        return GetCursor();
+    };
+    const TRect Page =
+        P->Workspace()->PageList()->GetPageBounds(0, Space->ClientWidth(), P->Zoom());
+    const int Low = Space->ClientHeight() - 10;
+    ASSERT_LT(Low, Page.Bottom);
+    EXPECT_EQ(CursorAt(3, 40), Hand);
+    Window->ZoomToolB->Click();
+    EXPECT_EQ(Space->Cursor(), crZoom);
+    EXPECT_EQ(CursorAt(4, 40), Zoom);
+    EXPECT_EQ(CursorAt(Page.Right - 20, Low), Zoom);
+    Window->HandToolB->Click();
+    EXPECT_EQ(Space->Cursor(), crHand);
+    EXPECT_EQ(CursorAt(Page.Right - 21, Low), Hand);
 }
 
 TEST_F(PreviewTest, OutlineTargetsBeyondTwentyBitsAreKeptWhole)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace wintest;
 
 namespace
@@ -62,6 +64,54 @@ protected:
     }
     HWND Wnd{};
 };
+
+// What a held-button test does on each tick of its own timer, which runs inside
+// the bar's loop while the button is down. Steps move the script on.
+struct HoldScript {
+    HWND Wnd{};
+    int Request = SB_LINEDOWN;
+    int Step = 0;
+    int Ticks = 0;       // since the step began
+    int AllTicks = 0;    // a guard against a loop that never ends
+    int Seen = 0;        // requests counted when the step began
+    bool Follow = false; // the window moves its position a page a request, as a view does
+    std::function<void(HoldScript &, int Requests)> OnTick;
+};
+HoldScript *Script = nullptr;
+
+int RequestsOf(HWND Wnd, int Request)
+{
+    const auto Messages = Find(WM_VSCROLL);
+    return static_cast<int>(std::count_if(Messages.begin(), Messages.end(), [&](const Received &R) {
+        return R.Wnd == Wnd && LOWORD(R.WParam) == Request;
+    }));
+}
+
+void ScriptTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    HoldScript &S = *Script;
+    const int Requests = RequestsOf(S.Wnd, S.Request);
+    if (S.Follow) {
+        SCROLLINFO Info;
+        Info.fMask = SIF_POS;
+        Info.nPos = 100 * Requests;
+        FlatSB_SetScrollInfo(S.Wnd, SB_VERT, &Info, TRUE);
+    }
+    ++S.Ticks;
+    if (++S.AllTicks > 1000) S.Step = 99;
+    if (S.Step == 99) {
+        win::InjectMouseInput(win::MouseInput{win::MouseAction::Up, win::MouseButton::Left, {}});
+        return;
+    }
+    S.OnTick(S, Requests);
+}
+
+void NextStep(HoldScript &S, int Requests)
+{
+    ++S.Step;
+    S.Ticks = 0;
+    S.Seen = Requests;
+}
 
 TEST_F(ScrollBars, ABarTakesItsWidthFromTheClientAndGoesWhenThereIsNothingToScroll)
 {
@@ -155,6 +205,87 @@ TEST_F(ScrollBars, ClicksOnArrowsAndTrackStepAndTheThumbIsDragged)
     EXPECT_EQ(Info.nTrackPos, 901);
     EXPECT_EQ(Info.nPos, 0) << "the window itself decides where to go";
     EXPECT_EQ(GetCapture(), HWND{});
+}
+
+// Presses at Point and runs the script's ticks until it lets the button go.
+void Hold(HoldScript &S, POINT Point)
+{
+    Script = &S;
+    const UINT_PTR Timer = SetTimer({}, 0, 10, ScriptTick);
+    win::InjectMouseInput(win::MouseInput{win::MouseAction::Down, win::MouseButton::Left, Point});
+    Pump();
+    KillTimer({}, Timer);
+    Script = nullptr;
+}
+
+TEST_F(ScrollBars, AHeldArrowRepeatsWhileThePointerStaysOnIt)
+{
+    Set(SB_VERT, 1000, 100, 0);
+    Pump();
+    ClearLog();
+    const RECT R = win::ScrollBarRect(*win::FindWindow(Wnd), SB_VERT);
+    const POINT Arrow{100 + R.left + 8, 100 + R.bottom - 5};
+    const POINT Away{100 + R.left - 40, 100 + R.bottom - 5};
+    int Left = 0, Back = 0;
+    HoldScript S;
+    S.Wnd = Wnd;
+    S.OnTick = [&](HoldScript &H, int Requests) {
+        auto Move = [](POINT P) {
+            win::InjectMouseInput(
+                win::MouseInput{win::MouseAction::Move, win::MouseButton::None, P});
+        };
+        if (H.Step == 0 && Requests >= 4) {
+            Move(Away); // off the arrow with the button still down
+            NextStep(H, Requests);
+        } else if (H.Step == 1 && H.Ticks >= 30) {
+            Left = Requests - H.Seen;
+            Move(Arrow);
+            NextStep(H, Requests);
+        } else if (H.Step == 2 && Requests >= H.Seen + 3) {
+            Back = Requests - H.Seen;
+            H.Step = 99;
+        }
+    };
+    Hold(S, Arrow);
+    EXPECT_LT(S.AllTicks, 1000) << "the arrow never repeated enough";
+    EXPECT_LE(Left, 1) << "away from the arrow the steps stop (one may have been on its way)";
+    EXPECT_GE(Back, 3) << "back on the arrow they go on";
+    const auto All = VScrolls();
+    ASSERT_FALSE(All.empty());
+    EXPECT_EQ(All.back().first, SB_ENDSCROLL);
+    EXPECT_EQ(RequestsOf(Wnd, SB_ENDSCROLL), 1);
+    EXPECT_EQ(GetCapture(), HWND{});
+}
+
+TEST_F(ScrollBars, AHeldTrackPagesUntilTheThumbReachesThePointer)
+{
+    Set(SB_VERT, 1000, 100, 0);
+    Pump();
+    ClearLog();
+    const RECT R = win::ScrollBarRect(*win::FindWindow(Wnd), SB_VERT);
+    const POINT Middle{100 + R.left + 8, 100 + (R.top + R.bottom) / 2};
+    int Quiet = -1;
+    HoldScript S;
+    S.Wnd = Wnd;
+    S.Request = SB_PAGEDOWN;
+    S.Follow = true;
+    S.OnTick = [&](HoldScript &H, int Requests) {
+        if (Requests != H.Seen) NextStep(H, Requests);
+        // Longer than the pause before the first repeat.
+        if (H.Ticks >= 60) {
+            Quiet = Requests;
+            H.Step = 99;
+        }
+    };
+    Hold(S, Middle);
+    EXPECT_LT(S.AllTicks, 1000);
+    SCROLLINFO Info;
+    Info.fMask = SIF_POS;
+    FlatSB_GetScrollInfo(Wnd, SB_VERT, &Info);
+    // The thumb stopped around the middle of the track, short of the end.
+    EXPECT_GT(Quiet, 2);
+    EXPECT_GT(Info.nPos, 300);
+    EXPECT_LT(Info.nPos, 700);
 }
 
 } // namespace
