@@ -38,6 +38,8 @@ void SetPicture(TSpeedButton *Button, TfrxPreviewPicture Picture)
     TBitmap Glyph;
     frxResources()->GetPreviewButtonImages()->GetBitmap(static_cast<int>(Picture), &Glyph);
     Button->SetGlyph(&Glyph);
+    // The context menu shows the same picture beside the button's caption.
+    Button->SetTag(static_cast<std::intptr_t>(Picture));
 }
 
 bool IsDotMatrixExport(const TfrxCustomExportFilter *Filter)
@@ -114,6 +116,7 @@ TfrxPreviewForm::TfrxPreviewForm(TComponent *AOwner) : TForm(AOwner)
     Showtemplate1->SetCaption("Show template");
     HiddenMenu->Items()->Add(Showtemplate1);
     RightMenu = new TPopupMenu(this);
+    RightMenu->SetImages(frxResources()->GetPreviewButtonImages());
     CreateButtons();
     StatusBar = new TStatusBar(this);
     StatusBar->SetParent(this);
@@ -145,6 +148,7 @@ TSpeedButton *TfrxPreviewForm::Button(const char *Caption, const char *Hint,
     B->SetShowHint(true);
     // The picture tells what a button does; the caption names it in the context menu.
     B->SetShowCaption(false);
+    B->SetTag(-1); // no picture until one is set
     B->SetBounds(0, 3, ButtonHeight, ButtonHeight);
     B->OnClick = [Click](TObject *) { Click(); };
     return B;
@@ -309,6 +313,7 @@ void TfrxPreviewForm::FillRightMenu()
             if (!B->Visible() || B->Caption().IsEmpty()) continue;
             auto *Item = new TMenuItem(RightMenu);
             Item->SetCaption(B->Caption());
+            Item->SetImageIndex(static_cast<int>(B->Tag()));
             Item->OnClick = [B](TObject *) { B->Click(); };
             RightMenu->Items()->Add(Item);
             Any = true;

@@ -1,6 +1,7 @@
 #include "platform/vcl/Menus.h"
 
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/win/Paint.h"
 
 #include <algorithm>
@@ -178,6 +179,19 @@ TMenuItem *FindShortCut(TMenuItem *Parent, TShortCut ShortCut)
 
 } // namespace
 
+void TMenu::SetImages(TCustomImageList *Value)
+{
+    if (FImages) FImages->RemoveFreeNotification(this);
+    FImages = Value;
+    if (FImages) FImages->FreeNotification(this);
+}
+
+void TMenu::Notification(TComponent *AComponent, TOperation Operation)
+{
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FImages) FImages = nullptr;
+}
+
 bool TMenu::IsShortCut(WORD Key, TShiftState Shift)
 {
     TMenuItem *item = FindShortCut(FItems.get(), ShortCut(Key, Shift));
@@ -190,7 +204,8 @@ bool TMenu::IsShortCut(WORD Key, TShiftState Shift)
 class TPopupMenuWindow : public TCustomControl
 {
 public:
-    explicit TPopupMenuWindow(TMenuItem *Items) : TCustomControl(nullptr), FItems(Items)
+    TPopupMenuWindow(TMenuItem *Items, TCustomImageList *Images)
+        : TCustomControl(nullptr), FItems(Items), FImages(Images)
     {
         SetVisible(false);
         for (int i = 0; i < Items->Count(); ++i)
@@ -305,6 +320,9 @@ protected:
                 canvas->Brush()->SetStyle(bsClear);
                 const int textY = r.Top + (h - canvas->TextHeight("Wg")) / 2;
                 if (item->Checked()) canvas->TextOut(r.Left + 4, textY, "v");
+                if (FImages && item->ImageIndex() >= 0 && item->ImageIndex() < FImages->Count())
+                    FImages->Draw(canvas, r.Left + 1, r.Top + (h - FImages->Height()) / 2,
+                                  item->ImageIndex(), item->Enabled());
                 canvas->TextOut(r.Left + 20, textY, StripAmpersands(item->Caption()));
                 const AnsiString shortcut = ShortCutToText(item->ShortCut());
                 canvas->TextOut(r.Right - 10 - canvas->TextWidth(shortcut), textY, shortcut);
@@ -374,6 +392,7 @@ private:
     }
 
     TMenuItem *FItems;
+    TCustomImageList *FImages;
     std::vector<TMenuItem *> FVisibleItems;
     int FSelected = -1;
     bool FClosed = false;
@@ -392,7 +411,7 @@ void TPopupMenu::DoPopup(TObject *Sender)
 void TPopupMenu::Popup(int X, int Y)
 {
     DoPopup(this);
-    TPopupMenuWindow window(Items());
+    TPopupMenuWindow window(Items(), Images());
     window.Open(X, Y, FAlignment);
     // The menu's own loop: keys drive the menu, everything else is dispatched,
     // and a quit message ends the loop and is posted again for the outer one.

@@ -24,6 +24,7 @@ TShortCut TextToShortCut(const AnsiString &Text);
 QRV4_DECLARE_EXCEPTION(EMenuError, Exception)
 
 class TMenu;
+class TCustomImageList;
 
 class TMenuItem : public TComponent
 {
@@ -87,9 +88,16 @@ public:
     TMenuItem *Items() const { return FItems.get(); }
     // Finds an enabled item with this short-cut and clicks it.
     bool IsShortCut(WORD Key, TShiftState Shift);
+    // The pictures the items' image indexes name; none by default.
+    TCustomImageList *Images() const { return FImages; }
+    void SetImages(TCustomImageList *Value);
+
+protected:
+    void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
     std::unique_ptr<TMenuItem> FItems;
+    TCustomImageList *FImages = nullptr;
 };
 
 enum TPopupAlignment { paLeft, paRight, paCenter };

@@ -198,6 +198,13 @@ TEST_F(PreviewFormTest, TheContextMenuRepeatsTheCaptionedButtonsUpToTheSecondDiv
         Cp("Печать"),  Cp("Открыть"),   Cp("Сохранить"), Cp("Найти"),        "-",
         Cp("Целиком"), Cp("По ширине"), Cp("100%"),      Cp("Две страницы"), "-"};
     EXPECT_EQ(Items, Expected);
+    // Each item shows its button's picture.
+    EXPECT_EQ(Window->RightMenu->Images(), frxResources()->GetPreviewButtonImages());
+    EXPECT_EQ(Window->RightMenu->Items()->Items(0)->ImageIndex(),
+              static_cast<int>(TfrxPreviewPicture::Print));
+    EXPECT_EQ(Window->RightMenu->Items()->Items(7)->ImageIndex(),
+              static_cast<int>(TfrxPreviewPicture::Zoom100));
+    EXPECT_EQ(Window->RightMenu->Items()->Items(4)->ImageIndex(), -1) << "a divider";
     Window->RightMenu->Items()->Items(7)->Click();
     EXPECT_DOUBLE_EQ(Window->Preview->Zoom(), 1);
     EXPECT_EQ(Window->Preview->ZoomMode(), zmDefault);

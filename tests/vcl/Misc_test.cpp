@@ -2,8 +2,10 @@
 
 #include "platform/vcl/Buttons.h"
 #include "platform/vcl/Clipbrd.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/Printers.h"
+#include "platform/win/Paint.h"
 
 #include <cstdio>
 #include <cstring>
@@ -74,6 +76,53 @@ TEST_F(MiscTest, PopupMenu_EscapeChoosesNothing)
     menu.OnPopup = [&](TObject *) { Key(VK_ESCAPE, 27); };
     menu.Popup(50, 50);
     EXPECT_EQ(clicks, 0);
+}
+
+// What the open menu showed where the first two rows' pictures go.
+COLORREF ShownPictures[2];
+
+void LookAtTheOpenMenu(HWND, UINT, UINT_PTR Timer, DWORD)
+{
+    KillTimer({}, Timer);
+    const HWND Menu = GetCapture(); // the open menu holds the mouse
+    UpdateWindow(Menu);
+    for (int Row = 0; Row < 2; ++Row)
+        ShownPictures[Row] = win::SurfacePixel(Menu, 2 + 1 + 8, 2 + Row * 20 + 2 + 8);
+    Key(VK_ESCAPE, 27);
+}
+
+TEST_F(MiscTest, PopupMenu_ItemsShowThePicturesOfTheirImageIndexes)
+{
+    ShownForm();
+    TImageList Pictures(nullptr);
+    TBitmap Red;
+    Red.SetSize(16, 16);
+    Red.Canvas()->Brush()->SetColor(clRed);
+    Red.Canvas()->FillRect(Rect(0, 0, 16, 16));
+    Pictures.Add(&Red, nullptr);
+    TPopupMenu menu(nullptr);
+    for (int Index : {0, -1}) {
+        auto *item = new TMenuItem(&menu);
+        item->SetCaption("Item");
+        item->SetImageIndex(Index);
+        menu.Items()->Add(item);
+    }
+    menu.SetImages(&Pictures);
+    menu.OnPopup = [](TObject *) { SetTimer({}, 0, 20, LookAtTheOpenMenu); };
+    menu.Popup(60, 60);
+    EXPECT_EQ(ShownPictures[0], RGB(255, 0, 0));
+    EXPECT_EQ(ShownPictures[1], ColorToRGB(clMenu)) << "no picture without an index";
+}
+
+TEST_F(MiscTest, PopupMenu_ForgetsAFreedImageList)
+{
+    TPopupMenu menu(nullptr);
+    {
+        TImageList Pictures(nullptr);
+        menu.SetImages(&Pictures);
+        EXPECT_EQ(menu.Images(), &Pictures);
+    }
+    EXPECT_EQ(menu.Images(), nullptr);
 }
 
 // ---- Buttons --------------------------------------------------------------------------
