@@ -72,6 +72,13 @@ TfrxCustomComboBox::TfrxCustomComboBox(TComponent *AOwner) : TCustomComboBox(AOw
     SetWidth(100);
 }
 
+// The list outlives this part of the box: it gets its own procedure back first.
+TfrxCustomComboBox::~TfrxCustomComboBox()
+{
+    if (FListHandle && IsWindow(FListHandle))
+        win::SetWindowProcedure(FListHandle, std::move(FDefListProc));
+}
+
 int TfrxCustomComboBox::ListHeight() const
 {
     const int Rows = Items()->Count() == 0 || DropDownCount() <= 0
@@ -99,6 +106,33 @@ void TfrxCustomComboBox::PlaceList(HWND List)
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TfrxCustomComboBox::SubclassList(HWND List)
+{
+    if (List == FListHandle) return;
+    FListHandle = List;
+    FDefListProc =
+        win::SetWindowProcedure(List, [this](HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+            return ListWndProc(Wnd, Msg, WParam, LParam);
+        });
+}
+
+LRESULT TfrxCustomComboBox::ListWndProc(HWND List, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    // Copied first: the list's last message may take this procedure away.
+    const win::WindowProcedure Def = FDefListProc;
+    const LRESULT Result = Def(List, Msg, WParam, LParam);
+    if (Msg == WM_PAINT) {
+        HDC DC = GetDC(List);
+        RECT Border;
+        GetClientRect(List, &Border);
+        DrawEdge(DC, &Border, EDGE_RAISED, BF_RECT);
+        ReleaseDC(List, DC);
+    } else if (Msg == WM_NCDESTROY) {
+        FListHandle = nullptr;
+    }
+    return Result;
+}
+
 void TfrxCustomComboBox::KeyPress(char &Key)
 {
     if (FReadOnly) Key = 0;
@@ -118,6 +152,7 @@ void TfrxCustomComboBox::WndProc(TMessage &Message)
         Invalidate();
     } else if (Message.Msg == WM_CTLCOLORLISTBOX) {
         PlaceList(reinterpret_cast<HWND>(Message.LParam));
+        SubclassList(reinterpret_cast<HWND>(Message.LParam));
     }
     TCustomComboBox::WndProc(Message);
 }

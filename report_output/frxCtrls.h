@@ -16,6 +16,7 @@ class TfrxCustomComboBox : public TCustomComboBox
 
 public:
     explicit TfrxCustomComboBox(TComponent *AOwner);
+    ~TfrxCustomComboBox() override;
 
     // The drop-down list: min(items, drop-down count) rows and the border, one row
     // when there is nothing to show; as wide as asked, else the box less one pixel.
@@ -47,7 +48,12 @@ protected:
 private:
     void PaintButton(TCanvas *Canvas, bool Solid);
     void PlaceList(HWND List);
+    // The list is subclassed so that its border is redrawn as a raised edge.
+    void SubclassList(HWND List);
+    LRESULT ListWndProc(HWND List, UINT Msg, WPARAM WParam, LPARAM LParam);
 
+    HWND FListHandle = nullptr;
+    win::WindowProcedure FDefListProc;
     bool FMouseInControl = false;
     int FButtonWidth = 11;
     int FImageWidth = 0;

@@ -334,6 +334,10 @@ TEST_F(ReportComboTest, TheListTakesItsOwnSizeAndOpensUpwardWithoutRoomBelow)
     ASSERT_LT(Corner.Y + 21 + 46, Work) << "room below the box";
     EXPECT_FALSE(Box.ListOpensUpward());
     EXPECT_EQ(TRect(List->Rect), TRect(Corner.X, Corner.Y + 21, Corner.X + 99, Corner.Y + 21 + 46));
+    // Its border is a raised edge.
+    UpdateWindow(List->Handle);
+    EXPECT_EQ(win::SurfacePixel(List->Handle, 1, 1), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(win::SurfacePixel(List->Handle, 97, 44), ColorToRGB(clBtnShadow));
     Box.SetDroppedDown(false);
 
     // A preferred width, and the box moved down until the list no longer fits below it.
