@@ -6,6 +6,7 @@
 #include "platform/vcl/Forms.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace
 {
@@ -17,23 +18,42 @@ thread_local int MovedState = 2;
 
 void FillColor(HDC DC, const TRect &R, TColor Color)
 {
-    const RECT Area = R;
-    const HBRUSH Brush = CreateSolidBrush(ColorToRGB(Color));
-    FillRect(DC, &Area, Brush);
-    DeleteObject(Brush);
+    FillRectRGB(DC, R, ColorToRGB(Color));
 }
 
+// One ring of the frame; the next ring lies inside it.
 void Frame(HDC DC, RECT &R, COLORREF Color)
 {
-    const HBRUSH Brush = CreateSolidBrush(Color);
-    FrameRect(DC, &R, Brush);
-    DeleteObject(Brush);
+    FrameRectRGB(DC, R, Color);
     InflateRect(&R, -1, -1);
 }
 
 bool DrawsXPLook(TTBBaseSkin *Skin)
 {
     return Skin && (Skin->SkinType() == tbsOfficeXP || Skin->SkinType() == tbsWindowsXP);
+}
+
+TRect ScreenRectOf(TTBView *View, const TTBItemViewer *Viewer)
+{
+    const TRect R = Viewer->BoundsRect();
+    const TPoint TopLeft = View->Window()->ClientToScreen(R.TopLeft());
+    return Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height());
+}
+
+bool Contains(const TRect &Outer, const TRect &Inner)
+{
+    return Inner.Left >= Outer.Left && Inner.Top >= Outer.Top && Inner.Right <= Outer.Right &&
+           Inner.Bottom <= Outer.Bottom;
+}
+
+// How many of the view's shown items a popup at R would hide entirely.
+int CoveredViewers(TTBView *View, const TRect &R)
+{
+    if (!View) return 0;
+    int Count = 0;
+    for (int I = 0; I < View->ViewerCount(); ++I)
+        if (View->Viewers(I)->Show() && Contains(R, ScreenRectOf(View, View->Viewers(I)))) ++Count;
+    return Count;
 }
 
 bool Overlaps(const TRect &A, const TRect &B)
@@ -43,6 +63,102 @@ bool Overlaps(const TRect &A, const TRect &B)
     if (B.Width() == 0 && B.Height() == 0)
         return B.Left > A.Left && B.Left < A.Right && B.Top > A.Top && B.Top < A.Bottom;
     return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
+}
+
+// Under Office XP a menu hanging from a bar's button overlaps it, so both read as one shape.
+bool JoinsToolbarButton(const TTBBaseSkin *Skin, TTBView *ParentView)
+{
+    return Skin && Skin->SkinType() == tbsOfficeXP && ParentView && ParentView->IsToolbar() &&
+           !ParentView->ChevronParentView();
+}
+
+// An item with this tag opens its menu drawn as if it did not hang from its button.
+constexpr std::intptr_t DetachedMenuTag = 1234567890;
+
+enum class TFrameSide { Top, Right, Bottom, Left };
+
+// The stretch [First, Last) of one side of a popup's frame, in window coordinates.
+struct TFrameGap {
+    TFrameSide Side;
+    int First;
+    int Last;
+};
+
+// Where the popup's outline meets the visible part of the button it hangs from: the
+// outline stops there, between the button's own sides.
+std::optional<TFrameGap> ButtonJoin(TTBPopupWindow *Popup, TTBBaseSkin *Skin)
+{
+    TTBView *Parent = Popup->View()->ParentView();
+    if (!JoinsToolbarButton(Skin, Parent) || Parent->OpenViewerWindow() != Popup) return {};
+    TTBItemViewer *Button = Parent->OpenViewer();
+    if (!Button || Button->Item()->Tag() == DetachedMenuTag) return {};
+    TRect B = ScreenRectOf(Parent, Button);
+    const TRect Bar = Parent->Window()->ClientRect();
+    const TPoint BarOrigin = Parent->Window()->ClientToScreen(TPoint(0, 0));
+    B.Left = std::max<int>(B.Left, BarOrigin.X);
+    B.Top = std::max<int>(B.Top, BarOrigin.Y);
+    B.Right = std::min<int>(B.Right, BarOrigin.X + Bar.Width());
+    B.Bottom = std::min<int>(B.Bottom, BarOrigin.Y + Bar.Height());
+    const TRect P = Popup->BoundsRect();
+    auto Inside = [](int Value, int From, int To) { return Value >= From && Value < To; };
+    auto Span = [](TFrameSide Side, int ButtonFrom, int ButtonTo, int PopupFrom,
+                   int PopupTo) -> std::optional<TFrameGap> {
+        const int First = std::max(ButtonFrom + 1, PopupFrom + 1) - PopupFrom;
+        const int Last = std::min(ButtonTo - 1, PopupTo - 1) - PopupFrom;
+        if (First >= Last) return {};
+        return TFrameGap{Side, First, Last};
+    };
+    if (Parent->Orientation() == tbvoVertical) {
+        if (Inside(P.Left, B.Left, B.Right) && P.Left > B.Left)
+            return Span(TFrameSide::Left, B.Top, B.Bottom, P.Top, P.Bottom);
+        if (Inside(P.Right - 1, B.Left, B.Right) && P.Right < B.Right)
+            return Span(TFrameSide::Right, B.Top, B.Bottom, P.Top, P.Bottom);
+        return {};
+    }
+    if (Inside(P.Top, B.Top, B.Bottom) && P.Top > B.Top)
+        return Span(TFrameSide::Top, B.Left, B.Right, P.Left, P.Right);
+    if (Inside(P.Bottom - 1, B.Top, B.Bottom) && P.Bottom < B.Bottom)
+        return Span(TFrameSide::Bottom, B.Left, B.Right, P.Left, P.Right);
+    return {};
+}
+
+// The one-pixel outline around R, drawn clockwise from the end of the gap to its start.
+void OutlineWithGap(HDC DC, const RECT &R, const TFrameGap &Gap, COLORREF Color)
+{
+    const int L = R.left, T = R.top, Rt = R.right - 1, B = R.bottom - 1;
+    const std::array<POINT, 4> Corners{POINT{L, T}, POINT{Rt, T}, POINT{Rt, B}, POINT{L, B}};
+    // Along each side clockwise: top left to right, right downwards, bottom leftwards, left
+    // upwards.
+    const auto Side = static_cast<std::size_t>(Gap.Side);
+    POINT GapStart{}, GapEnd{};
+    switch (Gap.Side) {
+    case TFrameSide::Top:
+        GapStart = {L + Gap.First, T};
+        GapEnd = {L + Gap.Last, T};
+        break;
+    case TFrameSide::Right:
+        GapStart = {Rt, T + Gap.First};
+        GapEnd = {Rt, T + Gap.Last};
+        break;
+    case TFrameSide::Bottom:
+        GapStart = {L + Gap.Last - 1, B};
+        GapEnd = {L + Gap.First - 1, B};
+        break;
+    case TFrameSide::Left:
+        GapStart = {L, T + Gap.Last - 1};
+        GapEnd = {L, T + Gap.First - 1};
+        break;
+    }
+    std::vector<POINT> Points{GapEnd};
+    for (std::size_t I = 1; I <= 4; ++I)
+        Points.push_back(Corners[(Side + I) % 4]);
+    // The line stops short of its last point, so the gap starts right there.
+    Points.push_back(GapStart);
+    const HPEN Pen = CreatePen(PS_SOLID, 1, Color);
+    const HGDIOBJ Old = SelectObject(DC, Pen);
+    PolylineEx(DC, Points, static_cast<int>(Points.size()) - 1);
+    SelectObject(DC, Old);
+    DeleteObject(Pen);
 }
 
 } // namespace
@@ -150,9 +266,14 @@ void TTBPopupWindow::PaintFrame(HDC DC, bool ForScreen)
                             ? FView->ParentView()->Skin()
                             : nullptr;
     if (Skin && Skin->SkinType() == tbsOfficeXP) {
-        Frame(DC, R, Skin->RGBColor(cBorder));
+        const RECT Outline = R;
+        // The gap in the outline shows the popup's own colour.
         while (R.right - R.left > 0 && R.left < FrameWidth)
             Frame(DC, R, Skin->RGBColor(cPopup));
+        if (const auto Gap = ButtonJoin(this, Skin))
+            OutlineWithGap(DC, Outline, *Gap, Skin->RGBColor(cBorder));
+        else
+            FrameRectRGB(DC, Outline, Skin->RGBColor(cBorder));
     } else if (Skin) {
         Frame(DC, R, Skin->RGBColor(cBorder));
         Frame(DC, R, Skin->RGBColor(cPopup));
@@ -330,9 +451,7 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
         WorkArea = GetRectOfMonitorContainingPoint(PopupPoint, true);
     } else {
         ParentView->ValidatePositions();
-        ParentRect = ParentViewer->BoundsRect();
-        const TPoint TopLeft = ParentView->Window()->ClientToScreen(ParentRect.TopLeft());
-        ParentRect = Bounds(TopLeft.X, TopLeft.Y, ParentRect.Width(), ParentRect.Height());
+        ParentRect = ScreenRectOf(ParentView, ParentViewer);
         WorkArea = ParentView->MonitorRect().Width() > 0
                        ? ParentView->MonitorRect()
                        : GetRectOfMonitorContainingRect(ParentRect, true);
@@ -368,9 +487,10 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
         Y = ParentRect.Top - FrameWidth;
     }
 
-    if (!VerticalParent && Y + H > WorkArea.Bottom) {
+    if (Y + H > WorkArea.Bottom) {
+        // A menu beside an upright bar keeps level with its button as far as the work area lets it.
         const int Y2 = (PositionAsSubmenu ? ParentRect.Bottom + FrameWidth : ParentRect.Top) - H;
-        if (Y2 >= WorkArea.Top) {
+        if (!VerticalParent && Y2 >= WorkArea.Top) {
             Y = Y2;
             MovedState = 0;
         }
@@ -387,9 +507,16 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
                 X -= W;
         }
         X = std::max<int>(X, WorkArea.Left);
+        // The other side of the button is taken when it fits and the first one hides more
+        // of the bar or lies over the button itself.
+        auto BetterThanHere = [&](int X2, int Y2) {
+            const TRect Here = Bounds(X, Y, W, H);
+            return CoveredViewers(ParentView, Bounds(X2, Y2, W, H)) <
+                       CoveredViewers(ParentView, Here) ||
+                   Overlaps(Here, ParentRect);
+        };
         if (VerticalParent) {
-            if (ParentRect.Right + W <= WorkArea.Right &&
-                Overlaps(Bounds(X, Y, W, H), ParentRect)) {
+            if (ParentRect.Right + W <= WorkArea.Right && BetterThanHere(ParentRect.Right, Y)) {
                 X = ParentRect.Right;
                 MovedState = 1;
             }
@@ -400,7 +527,7 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
             }
         } else {
             const int Y2 = ParentRect.Top - H;
-            if (Y2 >= WorkArea.Top && Overlaps(Bounds(X, Y, W, H), ParentRect)) {
+            if (Y2 >= WorkArea.Top && BetterThanHere(X, Y2)) {
                 Y = Y2;
                 MovedState = 0;
             }
@@ -443,9 +570,7 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
         }
     }
 
-    // Under Office XP a menu hanging from a bar's button overlaps it, so both read as one shape.
-    if (Skin && Skin->SkinType() == tbsOfficeXP && ParentView && ParentView->IsToolbar() &&
-        !ParentView->ChevronParentView()) {
+    if (JoinsToolbarButton(Skin, ParentView)) {
         if (ParentView->Orientation() == tbvoVertical)
             X += MovedState == 1 ? -2 : 2;
         else

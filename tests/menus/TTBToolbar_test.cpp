@@ -11,6 +11,7 @@
 
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/SysParams.h"
 
 #include <algorithm>
 
@@ -95,6 +96,37 @@ std::vector<AnsiString> OffEdgeCaptions(TTBView *View)
     return Result;
 }
 
+// Which pixels of a row (or a column) of a window's surface have the colour.
+std::vector<bool> RowIs(TWinControl *Window, int Y, COLORREF Color)
+{
+    std::vector<bool> Result;
+    for (int X = 0; X < Window->Width(); ++X)
+        Result.push_back(PixelOf(Window, X, Y) == Color);
+    return Result;
+}
+
+std::vector<bool> ColumnIs(TWinControl *Window, int X, COLORREF Color)
+{
+    std::vector<bool> Result;
+    for (int Y = 0; Y < Window->Height(); ++Y)
+        Result.push_back(PixelOf(Window, X, Y) == Color);
+    return Result;
+}
+
+// A line of Length pixels, all set but for [First, Last).
+std::vector<bool> LineWithGap(int Length, int First, int Last)
+{
+    std::vector<bool> Result(static_cast<std::size_t>(Length), true);
+    for (int I = std::max(First, 0); I < std::min(Last, Length); ++I)
+        Result[static_cast<std::size_t>(I)] = false;
+    return Result;
+}
+
+void SetWorkArea(int Left, int Top, int Right, int Bottom)
+{
+    win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{Left, Top, Right, Bottom}}});
+}
+
 class ToolbarTest : public MenuTest
 {
 protected:
@@ -151,6 +183,71 @@ protected:
         Bar->SetMenuBar(true);
         Pump();
         return Bar;
+    }
+    // "Palette", 120 x 50 inside, docked at the top.
+    TTBToolWindow *MakeToolWindow()
+    {
+        auto *Tool = new TTBToolWindow(Form.get());
+        Tool->SetName("Palette");
+        Tool->SetHideWhenInactive(false);
+        Tool->SetParent(Top);
+        Tool->SetClientAreaSize(120, 50);
+        Pump();
+        return Tool;
+    }
+    TTBDock *MakeDock(const char *Name, TTBDockPosition Position)
+    {
+        auto *Dock = new TTBDock(Form.get());
+        Dock->SetName(Name);
+        Dock->SetPosition(Position);
+        Dock->SetParent(Form.get());
+        return Dock;
+    }
+    // A bar whose one button opens a menu wider than the button.
+    TTBToolbar *MakeMenuButtonBar(const char *Name, TTBDock *Dock, TTBBaseSkin *Skin)
+    {
+        TTBToolbar *Bar = MakeToolbar(Name, Dock);
+        TTBSubmenuItem *Tools = AddSubmenu(Bar->Items(), "&Tools");
+        AddItem(Tools, "&Options of the whole program");
+        AddItem(Tools, "&Customize");
+        Bar->SetSkin(Skin);
+        Pump();
+        return Bar;
+    }
+    static TRect ButtonRect(TTBToolbar *Bar, int Index)
+    {
+        const TRect R = Bar->View()->Find(Bar->Items()->Items(Index))->BoundsRect();
+        const TPoint TopLeft = Bar->ClientToScreen(TPoint(R.Left, R.Top));
+        return Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height());
+    }
+    // Clicks the bar's button and hands its open menu to Look before closing it.
+    static void LookAtMenuOf(TTBToolbar *Bar, int Index,
+                             const std::function<void(TTBPopupWindow *Popup)> &Look)
+    {
+        bool Seen = false;
+        MenuScript Script;
+        // Steps also run while the popup is being made; let it come up first.
+        Script.Wait(30).Do([&] {
+            const auto Popups = OpenPopups();
+            if (Popups.size() == 1) {
+                Look(Popups.front());
+                Seen = true;
+            }
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+        });
+        const TPoint At = CentreOf(Bar, Index);
+        MoveTo(At.X, At.Y);
+        LeftClick(At.X, At.Y);
+        vcltest::PumpFor(50);
+        EXPECT_TRUE(Script.Done());
+        EXPECT_TRUE(Seen);
+    }
+    static TRect MenuRectOf(TTBToolbar *Bar, int Index)
+    {
+        TRect Result;
+        LookAtMenuOf(Bar, Index, [&](TTBPopupWindow *Popup) { Result = ScreenRect(Popup); });
+        return Result;
     }
     static TPoint CentreOf(TTBToolbar *Bar, TTBItemViewer *Viewer)
     {
@@ -418,10 +515,7 @@ TEST_F(ToolbarTest, AChildControlIsPlacedAmongTheButtonsAndFollowsItsOwnChanges)
 
 TEST_F(ToolbarTest, MenusHangFromTheirButtonsAndOverlapThemUnderOfficeXP)
 {
-    auto *Left = new TTBDock(Form.get());
-    Left->SetName("LeftDock");
-    Left->SetPosition(dpLeft);
-    Left->SetParent(Form.get());
+    TTBDock *Left = MakeDock("LeftDock", dpLeft);
     TTBToolbar *Across = MakeMenuBar();
     TTBToolbar *Upright = MakeToolbar("Upright", Left);
     AddItem(AddSubmenu(Upright->Items(), "&Tools"), "&Options");
@@ -462,6 +556,141 @@ TEST_F(ToolbarTest, MenusHangFromTheirButtonsAndOverlapThemUnderOfficeXP)
         EXPECT_EQ(Beside.Left, Tools.Right - Overlap);
         EXPECT_EQ(Beside.Top, Tools.Top);
     }
+}
+
+TEST_F(ToolbarTest, UnderOfficeXPAMenusOutlineOpensWhereItMeetsItsButton)
+{
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsOfficeXP);
+    Skin->SetOptions({});
+    TTBToolbar *Across = MakeMenuButtonBar("Across", Top, Skin);
+    TTBToolbar *Upright = MakeMenuButtonBar("Upright", MakeDock("LeftDock", dpLeft), Skin);
+    ASSERT_EQ(Upright->View()->Orientation(), tbvoVertical);
+    const COLORREF Border = Skin->RGBColor(cBorder);
+    ASSERT_NE(Border, Skin->RGBColor(cPopup));
+
+    // Below a bar's button: the top edge has no outline between the button's sides.
+    const TRect Button = ButtonRect(Across, 0);
+    LookAtMenuOf(Across, 0, [&](TTBPopupWindow *Popup) {
+        const TRect P = ScreenRect(Popup);
+        ASSERT_EQ(P.Top, Button.Bottom - 2);
+        ASSERT_GT(P.Right, Button.Right + 4);
+        std::vector<bool> Outline =
+            LineWithGap(P.Width(), Button.Left + 1 - P.Left, Button.Right - 1 - P.Left);
+        EXPECT_EQ(RowIs(Popup, 0, Border), Outline);
+        // The gap shows the menu's own colour.
+        Outline.flip();
+        EXPECT_EQ(RowIs(Popup, 0, Skin->RGBColor(cPopup)), Outline);
+        EXPECT_EQ(RowIs(Popup, P.Height() - 1, Border), LineWithGap(P.Width(), 0, 0));
+        EXPECT_EQ(ColumnIs(Popup, 0, Border), LineWithGap(P.Height(), 0, 0));
+        EXPECT_EQ(ColumnIs(Popup, P.Width() - 1, Border), LineWithGap(P.Height(), 0, 0));
+    });
+
+    // Beside an upright bar's button the gap is in the left edge.
+    const TRect Side = ButtonRect(Upright, 0);
+    LookAtMenuOf(Upright, 0, [&](TTBPopupWindow *Popup) {
+        const TRect P = ScreenRect(Popup);
+        ASSERT_EQ(P.Left, Side.Right - 2);
+        ASSERT_LT(Side.Bottom, P.Bottom);
+        EXPECT_EQ(ColumnIs(Popup, 0, Border),
+                  LineWithGap(P.Height(), Side.Top + 1 - P.Top, Side.Bottom - 1 - P.Top));
+        EXPECT_EQ(RowIs(Popup, 0, Border), LineWithGap(P.Width(), 0, 0));
+    });
+
+    // A button marked to stand apart, and the Windows XP look, keep the whole outline.
+    Across->Items()->Items(0)->SetTag(1234567890);
+    LookAtMenuOf(Across, 0, [&](TTBPopupWindow *Popup) {
+        EXPECT_EQ(RowIs(Popup, 0, Border), LineWithGap(Popup->Width(), 0, 0));
+    });
+    Across->Items()->Items(0)->SetTag(0);
+    Skin->SetSkinType(tbsWindowsXP);
+    LookAtMenuOf(Across, 0, [&](TTBPopupWindow *Popup) {
+        EXPECT_EQ(RowIs(Popup, 0, Skin->RGBColor(cBorder)), LineWithGap(Popup->Width(), 0, 0));
+    });
+}
+
+TEST_F(ToolbarTest, AnUprightBarsMenuOpensBesideItOnTheSideWithRoom)
+{
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsWindowsXP);
+    Skin->SetOptions({});
+    TTBToolbar *OnLeft = MakeMenuButtonBar("OnLeft", MakeDock("LeftDock", dpLeft), Skin);
+    TTBToolbar *OnRight = MakeMenuButtonBar("OnRight", MakeDock("RightDock", dpRight), Skin);
+    ASSERT_EQ(OnLeft->View()->Orientation(), tbvoVertical);
+    ASSERT_EQ(OnRight->View()->Orientation(), tbvoVertical);
+
+    // The form stands near the work area's left end: no room left of the left bar.
+    TRect Left = ButtonRect(OnLeft, 0);
+    const TRect Right = ButtonRect(OnRight, 0);
+    TRect Menu = MenuRectOf(OnLeft, 0);
+    ASSERT_GT(Menu.Width(), Left.Left);
+    EXPECT_EQ(Menu.Left, Left.Right);
+    EXPECT_EQ(Menu.Top, Left.Top);
+    Menu = MenuRectOf(OnRight, 0);
+    EXPECT_EQ(Menu.Right, Right.Left);
+    EXPECT_EQ(Menu.Top, Right.Top);
+
+    // A work area that starts just left of the right bar turns its menu to the right.
+    SetWorkArea(Right.Left - 10, 0, 1024, 768);
+    Menu = MenuRectOf(OnRight, 0);
+    EXPECT_EQ(Menu.Left, Right.Right);
+    EXPECT_EQ(Menu.Top, Right.Top);
+
+    // With room on its left, the left bar's menu opens there.
+    SetWorkArea(0, 0, 1024, 768);
+    Form->SetBounds(450, 50, 400, 300);
+    Pump();
+    Left = ButtonRect(OnLeft, 0);
+    Menu = MenuRectOf(OnLeft, 0);
+    EXPECT_EQ(Menu.Right, Left.Left);
+    EXPECT_EQ(Menu.Top, Left.Top);
+}
+
+TEST_F(ToolbarTest, AnUprightBarsMenuStaysInsideTheWorkArea)
+{
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsWindowsXP);
+    Skin->SetOptions({});
+    TTBToolbar *Bar = MakeMenuButtonBar("Upright", MakeDock("LeftDock", dpLeft), Skin);
+    const TRect Button = ButtonRect(Bar, 0);
+
+    // Near the bottom of the work area the menu is lifted, still beside its button.
+    SetWorkArea(0, 0, 1024, Button.Bottom + 5);
+    TRect Menu = MenuRectOf(Bar, 0);
+    EXPECT_EQ(Menu.Bottom, Button.Bottom + 5);
+    EXPECT_EQ(Menu.Left, Button.Right);
+
+    // With room on neither side it drops below the button.
+    SetWorkArea(Button.Left - 5, 0, Button.Right + 5, 768);
+    Menu = MenuRectOf(Bar, 0);
+    EXPECT_EQ(Menu.Top, Button.Bottom);
+    EXPECT_EQ(Menu.Left, Button.Left - 5);
+}
+
+TEST_F(ToolbarTest, AMenuThatWouldHideTheBarsOtherButtonsOpensAboveIt)
+{
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsWindowsXP);
+    Skin->SetOptions({});
+    TTBToolbar *Bar = MakeMenuButtonBar("Palette", Top, Skin);
+    for (const char *Name : {"Two", "Three", "Four"})
+        AddButton(Bar, Name);
+    Pump();
+    // One button a line, floating in the middle of the work area.
+    Bar->SetFloatingWidth(Bar->BuildPotentialSizesList().back().WrapWidth);
+    Bar->SetFloatingPosition(TPoint(300, 300));
+    Bar->SetFloating(true);
+    Pump();
+    const TRect Button = ButtonRect(Bar, 0);
+    ASSERT_EQ(ButtonRect(Bar, 1).Top, Button.Bottom);
+
+    TRect Menu = MenuRectOf(Bar, 0);
+    EXPECT_EQ(Menu.Bottom, Button.Top);
+    EXPECT_EQ(Menu.Left, Button.Left);
+    // Without room above, it covers them after all.
+    SetWorkArea(0, Button.Top - 5, 1024, 768);
+    Menu = MenuRectOf(Bar, 0);
+    EXPECT_EQ(Menu.Top, Button.Bottom);
 }
 
 TEST_F(ToolbarTest, UnderOfficeXPADockedMenuBarKeepsItsColourUnlessTheSkinGivesItTheToolbars)
@@ -629,12 +858,7 @@ TEST_F(ToolbarTest, FloatingBarSnapsToTheSizesItsButtonsCanTake)
 
 TEST_F(ToolbarTest, ToolWindowKeepsItsClientSizeAndSavesIt)
 {
-    auto *Tool = new TTBToolWindow(Form.get());
-    Tool->SetName("Palette");
-    Tool->SetHideWhenInactive(false);
-    Tool->SetParent(Top);
-    Tool->SetClientAreaSize(120, 50);
-    Pump();
+    TTBToolWindow *Tool = MakeToolWindow();
     EXPECT_EQ(Tool->ClientAreaWidth(), 120);
     EXPECT_EQ(Tool->ClientAreaHeight(), 50);
     int MinW = 0, MinH = 0, MaxW = -1, MaxH = -1;
@@ -683,12 +907,7 @@ TEST_F(ToolbarTest, ToolWindowKeepsItsClientSizeAndSavesIt)
 
 TEST_F(ToolbarTest, StretchedToolWindowAsksOnlyItsLeastLength)
 {
-    auto *Tool = new TTBToolWindow(Form.get());
-    Tool->SetName("Palette");
-    Tool->SetHideWhenInactive(false);
-    Tool->SetParent(Top);
-    Tool->SetClientAreaSize(120, 50);
-    Pump();
+    TTBToolWindow *Tool = MakeToolWindow();
     Tool->SetStretch(true);
     EXPECT_EQ(Tool->GetBaseSize(), TPoint(32, 50));
     Tool->SetMinClientWidth(60);
