@@ -44,6 +44,12 @@ void TShadow::SetCorners(bool Start, bool End)
     FEnd = End;
 }
 
+void TShadow::SetExcludedSpan(int First, int Last)
+{
+    FExcludeFirst = First;
+    FExcludeLast = Last;
+}
+
 void TShadow::CreateParams(TCreateParams &Params)
 {
     inherited::CreateParams(Params);
@@ -77,10 +83,18 @@ void TShadow::Prepare()
             }
             Pixel(X, Y) = Color;
         }
+    const std::vector<COLORREF> Under = FImage;
     if (FStyle == sWindowsXP)
         WindowsXPShadow();
     else
         OfficeXPShadow();
+    const int Length = FVertical ? Height() : Width(), Across = FVertical ? Width() : Height();
+    for (int Along = FExcludeFirst; Along >= 0 && Along <= std::min(FExcludeLast, Length - 1);
+         ++Along)
+        for (int Side = 0; Side < Across; ++Side) {
+            const int X = FVertical ? Side : Along, Y = FVertical ? Along : Side;
+            Pixel(X, Y) = Under[static_cast<std::size_t>(Y * Width() + X)];
+        }
     FPrepared = true;
 }
 
@@ -118,20 +132,16 @@ void TShadow::WindowsXPShadow()
 void TShadow::OfficeXPShadow()
 {
     const int W = Width(), H = Height();
-    auto Excluded = [this](int Position) {
-        return FExcludeFirst > 0 && FExcludeLast > 0 && FExcludeFirst <= Position &&
-               Position <= FExcludeLast;
-    };
-    auto Darken = [&](int X, int Y, int Amount, int Position) {
-        if (!Excluded(Position)) Pixel(X, Y) = ColorDarkerRGB(Pixel(X, Y), Amount);
+    auto Darken = [&](int X, int Y, int Amount) {
+        Pixel(X, Y) = ColorDarkerRGB(Pixel(X, Y), Amount);
     };
     if (FVertical) {
         for (int Y = 4; Y < H; ++Y)
             for (int C = 0; C < std::min(W, 4); ++C) {
                 if (Y < 8 && FStart)
-                    Darken(C, Y, 40 - 5 * (7 - Y + C), Y);
+                    Darken(C, Y, 40 - 5 * (7 - Y + C));
                 else if (Y >= 8)
-                    Darken(C, Y, 60 - 15 * C, Y);
+                    Darken(C, Y, 60 - 15 * C);
             }
         return;
     }
@@ -139,11 +149,11 @@ void TShadow::OfficeXPShadow()
         for (int X = 0; X < W; ++X) {
             const int K = W - 1 - X;
             if (FStart && X < 4)
-                Darken(X, R, 60 - 5 * (7 - X + R), X);
+                Darken(X, R, 60 - 5 * (7 - X + R));
             else if (FEnd && K < 4)
-                Darken(X, R, 5 * (7 - R + K) - 15, X);
+                Darken(X, R, 5 * (7 - R + K) - 15);
             else if (X >= 4 && X <= W - 5)
-                Darken(X, R, 60 - 15 * R, X);
+                Darken(X, R, 60 - 15 * R);
         }
 }
 

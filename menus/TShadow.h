@@ -19,6 +19,9 @@ public:
     void UnPrepare();
     bool Prepared() const { return FPrepared; }
     void SetCorners(bool Start, bool End);
+    // Pixels First..Last along the shadow stay as they are (where it passes over the
+    // button its popup hangs from); a negative First for none.
+    void SetExcludedSpan(int First, int Last);
     void WndProc(TMessage &Message) override;
 
 protected:

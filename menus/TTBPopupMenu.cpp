@@ -84,22 +84,36 @@ struct TFrameGap {
     int Last;
 };
 
-// Where the popup's outline meets the visible part of the button it hangs from: the
-// outline stops there, between the button's own sides.
-std::optional<TFrameGap> ButtonJoin(TTBPopupWindow *Popup, TTBBaseSkin *Skin)
+TRect Intersection(const TRect &A, const TRect &B)
+{
+    const TRect R(std::max<int>(A.Left, B.Left), std::max<int>(A.Top, B.Top),
+                  std::min<int>(A.Right, B.Right), std::min<int>(A.Bottom, B.Bottom));
+    return R.Left < R.Right && R.Top < R.Bottom ? R : TRect();
+}
+
+// The visible part of the toolbar button the popup hangs from, on screen.
+std::optional<TRect> JoinedButton(TTBPopupWindow *Popup, const TTBBaseSkin *Skin)
 {
     TTBView *Parent = Popup->View()->ParentView();
     if (!JoinsToolbarButton(Skin, Parent) || Parent->OpenViewerWindow() != Popup) return {};
     TTBItemViewer *Button = Parent->OpenViewer();
     if (!Button || Button->Item()->Tag() == DetachedMenuTag) return {};
-    TRect B = ScreenRectOf(Parent, Button);
-    const TRect Bar = Parent->Window()->ClientRect();
     const TPoint BarOrigin = Parent->Window()->ClientToScreen(TPoint(0, 0));
-    B.Left = std::max<int>(B.Left, BarOrigin.X);
-    B.Top = std::max<int>(B.Top, BarOrigin.Y);
-    B.Right = std::min<int>(B.Right, BarOrigin.X + Bar.Width());
-    B.Bottom = std::min<int>(B.Bottom, BarOrigin.Y + Bar.Height());
-    const TRect P = Popup->BoundsRect();
+    const TRect Bar = Parent->Window()->ClientRect();
+    const TRect Visible = Intersection(ScreenRectOf(Parent, Button),
+                                       Bounds(BarOrigin.X, BarOrigin.Y, Bar.Width(), Bar.Height()));
+    if (Visible.Width() <= 0) return {};
+    return Visible;
+}
+
+// Where the popup's outline meets the visible part of the button it hangs from: the
+// outline stops there, between the button's own sides.
+std::optional<TFrameGap> ButtonJoin(TTBPopupWindow *Popup, const TTBBaseSkin *Skin)
+{
+    const auto Joined = JoinedButton(Popup, Skin);
+    if (!Joined) return {};
+    const TRect B = *Joined, P = Popup->BoundsRect();
+    const bool Vertical = Popup->View()->ParentView()->Orientation() == tbvoVertical;
     auto Inside = [](int Value, int From, int To) { return Value >= From && Value < To; };
     auto Span = [](TFrameSide Side, int ButtonFrom, int ButtonTo, int PopupFrom,
                    int PopupTo) -> std::optional<TFrameGap> {
@@ -108,7 +122,7 @@ std::optional<TFrameGap> ButtonJoin(TTBPopupWindow *Popup, TTBBaseSkin *Skin)
         if (First >= Last) return {};
         return TFrameGap{Side, First, Last};
     };
-    if (Parent->Orientation() == tbvoVertical) {
+    if (Vertical) {
         if (Inside(P.Left, B.Left, B.Right) && P.Left > B.Left)
             return Span(TFrameSide::Left, B.Top, B.Bottom, P.Top, P.Bottom);
         if (Inside(P.Right - 1, B.Left, B.Right) && P.Right < B.Right)
@@ -120,6 +134,43 @@ std::optional<TFrameGap> ButtonJoin(TTBPopupWindow *Popup, TTBBaseSkin *Skin)
     if (Inside(P.Bottom - 1, B.Top, B.Bottom) && P.Bottom < B.Bottom)
         return Span(TFrameSide::Bottom, B.Left, B.Right, P.Left, P.Right);
     return {};
+}
+
+// What is left of a shadow strip where Cover lies over it: the longer end.
+TRect Uncovered(const TRect &Strip, bool Vertical, const TRect &Cover)
+{
+    if (Intersection(Strip, Cover).Width() <= 0) return Strip;
+    TRect Before = Strip, After = Strip;
+    if (Vertical) {
+        Before.Bottom = std::min<int>(Strip.Bottom, Cover.Top);
+        After.Top = std::max<int>(Strip.Top, Cover.Bottom);
+        return Before.Height() >= After.Height() ? Before : After;
+    }
+    Before.Right = std::min<int>(Strip.Right, Cover.Left);
+    After.Left = std::max<int>(Strip.Left, Cover.Right);
+    return Before.Width() >= After.Width() ? Before : After;
+}
+
+// Places a shadow; where it passes over Button nothing is darkened.
+void PlaceShadow(TShadow &Shadow, const TRect &R, bool Vertical, const TRect &Button)
+{
+    Shadow.SetBounds(R.Left, R.Top, std::max<int>(R.Width(), 0), std::max<int>(R.Height(), 0));
+    const TRect Over = Intersection(R, Button);
+    if (Over.Width() <= 0)
+        Shadow.SetExcludedSpan(-1, 0);
+    else if (Vertical)
+        Shadow.SetExcludedSpan(Over.Top - R.Top, Over.Bottom - 1 - R.Top);
+    else
+        Shadow.SetExcludedSpan(Over.Left - R.Left, Over.Right - 1 - R.Left);
+}
+
+void ShowShadow(TShadow *Shadow)
+{
+    if (!Shadow || Shadow->Visible() || Shadow->Width() <= 0 || Shadow->Height() <= 0) return;
+    // A shadow belongs to no form: its window is made only when it is first shown.
+    Shadow->HandleNeeded();
+    Shadow->Prepare();
+    Shadow->Show();
 }
 
 // The one-pixel outline around R, drawn clockwise from the end of the gap to its start.
@@ -191,10 +242,13 @@ TTBPopupWindow::TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCusto
     FView = std::make_unique<TTBPopupView>(AOwner, ParentView, Item, this, false, Customizing);
     FView->SetSkin(FSkin);
     if (FSkin && FSkin->Options().Contains(tboShadow)) {
-        FShadows[0] = std::make_unique<TShadow>(nullptr, true, true, FSkin->ShadowStyle());
-        FShadows[1] = std::make_unique<TShadow>(nullptr, false, true, FSkin->ShadowStyle());
-        for (auto &Shadow : FShadows)
-            Shadow->SetCorners(true, true);
+        const bool Joined = JoinsToolbarButton(FSkin, ParentView);
+        for (std::size_t I = 0; I < (Joined ? 4 : 2); ++I) {
+            const bool Main = I < 2;
+            FShadows[I] =
+                std::make_unique<TShadow>(nullptr, I % 2 == 0, Main, FSkin->ShadowStyle());
+            FShadows[I]->SetCorners(true, Main);
+        }
     }
     if (FSkin) {
         SetColor(FSkin->Colors()->GetSkinColor(tcPopup));
@@ -293,23 +347,33 @@ void TTBPopupWindow::PlaceShadows(bool ForScreen)
 {
     if (!FShadows[0]) return;
     const TRect R = BoundsRect();
-    FShadows[0]->SetBounds(R.Right, R.Top + 4, 4, R.Height());
-    FShadows[1]->SetBounds(R.Left + 4, R.Bottom, R.Width() - 4, 4);
-    if (ForScreen)
-        for (auto &Shadow : FShadows)
-            if (!Shadow->Visible()) {
-                Shadow->Prepare();
-                Shadow->Show();
+    const TRect Right(R.Right, R.Top + 4, R.Right + 4, R.Bottom + 4);
+    const TRect Bottom(R.Left + 4, R.Bottom, R.Right, R.Bottom + 4);
+    const TRect Button = JoinedButton(this, FSkin).value_or(TRect());
+    PlaceShadow(*FShadows[0], Right, true, Button);
+    PlaceShadow(*FShadows[1], Bottom, false, Button);
+    if (FShadows[2]) {
+        // The button's own right and bottom edges cast a shadow where the popup and its
+        // shadow leave them bare.
+        TRect ButtonRight, ButtonBottom;
+        if (Button.Width() > 0) {
+            ButtonRight = TRect(Button.Right, Button.Top + 4, Button.Right + 4, Button.Bottom + 4);
+            ButtonBottom = TRect(Button.Left + 4, Button.Bottom, Button.Right, Button.Bottom + 4);
+            for (const TRect &Cover : {R, Right, Bottom}) {
+                ButtonRight = Uncovered(ButtonRight, true, Cover);
+                ButtonBottom = Uncovered(ButtonBottom, false, Cover);
             }
+        }
+        PlaceShadow(*FShadows[2], ButtonRight, true, TRect());
+        PlaceShadow(*FShadows[3], ButtonBottom, false, TRect());
+    }
+    if (ForScreen) ShowShadows();
 }
 
 void TTBPopupWindow::ShowShadows()
 {
-    for (auto &Shadow : FShadows)
-        if (Shadow) {
-            Shadow->Prepare();
-            Shadow->Show();
-        }
+    for (const std::size_t I : {2, 3, 0, 1})
+        ShowShadow(FShadows[I].get());
 }
 
 void TTBPopupWindow::EraseBackground(HDC DC)

@@ -47,7 +47,8 @@ private:
     std::unique_ptr<TTBView> FView;
     TTBBaseSkin *FSkin = nullptr;
     TTBAnimationDirection FAnimationDirection;
-    std::array<std::unique_ptr<TShadow>, 2> FShadows;
+    // Right, bottom, and under Office XP the right and bottom of the toolbar button it hangs from.
+    std::array<std::unique_ptr<TShadow>, 4> FShadows;
 };
 
 class TTBPopupMenu : public TPopupMenu

@@ -5,6 +5,7 @@
 
 #include "menus/TB2Hook.h"
 #include "menus/TB2ToolWindow.h"
+#include "menus/TShadow.h"
 #include "menus/TTBSkin.h"
 #include "menus/TTBToolbar.h"
 #include "tests/menus/MenuTestSupport.h"
@@ -119,6 +120,33 @@ std::vector<bool> LineWithGap(int Length, int First, int Last)
     std::vector<bool> Result(static_cast<std::size_t>(Length), true);
     for (int I = std::max(First, 0); I < std::min(Last, Length); ++I)
         Result[static_cast<std::size_t>(I)] = false;
+    return Result;
+}
+
+std::string Text(const TRect &R)
+{
+    return "(" + std::to_string(R.Left) + "," + std::to_string(R.Top) + ")-(" +
+           std::to_string(R.Right) + "," + std::to_string(R.Bottom) + ")";
+}
+
+// The rectangles of the shown shadow windows, in order.
+std::vector<std::string> ShadowRects(std::vector<TRect> Rects)
+{
+    std::sort(Rects.begin(), Rects.end(), [](const TRect &A, const TRect &B) {
+        return std::pair(A.Left, A.Top) < std::pair(B.Left, B.Top);
+    });
+    std::vector<std::string> Result;
+    for (const TRect &R : Rects)
+        Result.push_back(Text(R));
+    return Result;
+}
+
+std::vector<TShadow *> ShownShadows()
+{
+    std::vector<TShadow *> Result;
+    for (const auto &[Wnd, Control] : vcl::WindowControlMap())
+        if (auto *Shadow = dynamic_cast<TShadow *>(Control); Shadow && IsWindowVisible(Wnd))
+            Result.push_back(Shadow);
     return Result;
 }
 
@@ -606,6 +634,51 @@ TEST_F(ToolbarTest, UnderOfficeXPAMenusOutlineOpensWhereItMeetsItsButton)
     Skin->SetSkinType(tbsWindowsXP);
     LookAtMenuOf(Across, 0, [&](TTBPopupWindow *Popup) {
         EXPECT_EQ(RowIs(Popup, 0, Skin->RGBColor(cBorder)), LineWithGap(Popup->Width(), 0, 0));
+    });
+}
+
+TEST_F(ToolbarTest, UnderOfficeXPTheButtonAMenuHangsFromCastsAShadowWithIt)
+{
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsOfficeXP);
+    Skin->SetOptions({tboShadow});
+    TTBToolbar *Across = MakeMenuButtonBar("Across", Top, Skin);
+    TTBToolbar *Upright = MakeMenuButtonBar("Upright", MakeDock("RightDock", dpRight), Skin);
+
+    // Below the button: the menu's own two shadows, and one down the button's right side
+    // to where the menu begins.
+    const TRect Button = ButtonRect(Across, 0);
+    LookAtMenuOf(Across, 0, [&](TTBPopupWindow *Popup) {
+        const TRect P = ScreenRect(Popup);
+        std::vector<TRect> Shown;
+        for (TShadow *Shadow : ShownShadows())
+            Shown.push_back(ScreenRect(Shadow));
+        EXPECT_EQ(ShadowRects(Shown),
+                  ShadowRects({TRect(Button.Right, Button.Top + 4, Button.Right + 4, P.Top),
+                               TRect(P.Right, P.Top + 4, P.Right + 4, P.Bottom + 4),
+                               TRect(P.Left + 4, P.Bottom, P.Right, P.Bottom + 4)}));
+    });
+    EXPECT_TRUE(ShownShadows().empty());
+
+    // Left of an upright bar's button: the menu's right shadow passes over the button
+    // without darkening it, and darkens the bar below it.
+    const TRect Side = ButtonRect(Upright, 0);
+    const TRect Bar = ScreenRect(Upright);
+    LookAtMenuOf(Upright, 0, [&](TTBPopupWindow *Popup) {
+        const TRect P = ScreenRect(Popup);
+        ASSERT_EQ(P.Right, Side.Left + 2);
+        TShadow *Right = nullptr;
+        for (TShadow *Shadow : ShownShadows())
+            if (ScreenRect(Shadow).Left == P.Right && ScreenRect(Shadow).Top == P.Top + 4)
+                Right = Shadow;
+        ASSERT_NE(Right, nullptr);
+        auto BarPixel = [&](int Y) { return PixelOf(Upright, P.Right - Bar.Left, Y - Bar.Top); };
+        auto ShadowPixel = [&](int Y) { return PixelOf(Right, 0, Y - (P.Top + 4)); };
+        for (const int Y : {P.Top + 9, Side.Bottom - 1})
+            EXPECT_EQ(ShadowPixel(Y), BarPixel(Y)) << Y;
+        const int Below = Side.Bottom + 1;
+        ASSERT_LT(Below, std::min<int>(Bar.Bottom, P.Bottom));
+        EXPECT_EQ(ShadowPixel(Below), ColorDarkerRGB(BarPixel(Below), 60));
     });
 }
 
