@@ -747,12 +747,6 @@ void TTBDock::WndProc(TMessage &Message)
 
 // ---- Shared by the docks, their bars and the floating frames --------------------------------
 
-void RecalcFrame(HWND Wnd)
-{
-    SetWindowPos(Wnd, {}, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void InsetByFrame(RECT &Window, const TPoint &TopLeft, const TPoint &BottomRight)
 {
     Window.left += TopLeft.X;

@@ -519,8 +519,6 @@ void TBRegLoadPositions(TComponent *OwnerComponent, HKEY RootKey,
 
 // ---- Shared by the docks, their bars and the floating frames --------------------------------
 
-// Has a window measure and draw its frame again where it is.
-void RecalcFrame(HWND Wnd);
 // The client rectangle of a window whose frame takes TopLeft and BottomRight of Window.
 void InsetByFrame(RECT &Window, const TPoint &TopLeft, const TPoint &BottomRight);
 // WM_NCPAINT, WM_PRINT and WM_PRINTCLIENT of a control that draws its own frame with

@@ -60,6 +60,12 @@ COLORREF ColorDarkerRGB(COLORREF Color, int Amount)
     return DarkerRGB(Color, Amount);
 }
 
+void RecalcFrame(HWND Wnd)
+{
+    SetWindowPos(Wnd, {}, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void FillRectRGB(HDC DC, const RECT &R, COLORREF Color)
 {
     const HBRUSH Brush = CreateSolidBrush(Color);

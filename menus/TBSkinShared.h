@@ -16,6 +16,8 @@ TColor ColorDarker(TColor Color, int Amount);
 COLORREF ColorLighterRGB(COLORREF Color, int Percent);
 COLORREF ColorDarkerRGB(COLORREF Color, int Amount);
 
+// Has a window measure and draw its frame again where it is.
+void RecalcFrame(HWND Wnd);
 // A rectangle filled, or framed one pixel wide, in a solid colour.
 void FillRectRGB(HDC DC, const RECT &R, COLORREF Color);
 void FrameRectRGB(HDC DC, const RECT &R, COLORREF Color);

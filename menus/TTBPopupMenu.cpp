@@ -16,11 +16,6 @@ int FrameWidth = 3;
 // Where the last placement moved the popup: 0 above its parent item, 1 right of it, 2 neither.
 thread_local int MovedState = 2;
 
-void FillColor(HDC DC, const TRect &R, TColor Color)
-{
-    FillRectRGB(DC, R, ColorToRGB(Color));
-}
-
 // One ring of the frame; the next ring lies inside it.
 void Frame(HDC DC, RECT &R, COLORREF Color)
 {
@@ -388,7 +383,7 @@ void TTBPopupWindow::EraseBackground(HDC DC)
                          FSkin->PopupStyle() == tbpsGradVert ? tbgTopBottom : tbgLeftRight);
             break;
         case tbpsDefault:
-            FillColor(DC, Client, Color());
+            FillRectRGB(DC, Client, ColorToRGB(Color()));
             break;
         }
         const int Margin = FView->ViewerCount() ? GetImgListMargin(FView->Viewers(0)) : 0;
@@ -398,10 +393,10 @@ void TTBPopupWindow::EraseBackground(HDC DC)
                          FSkin->Colors()->GetSkinColor(tcImgGradEnd),
                          FSkin->ImgBackStyle() == tbimsGradVert ? tbgTopBottom : tbgLeftRight);
         else if (FSkin->SkinType() == tbsOfficeXP)
-            FillColor(DC, Column, FSkin->Colors()->GetSkinColor(tcImageList));
+            FillRectRGB(DC, Column, ColorToRGB(FSkin->Colors()->GetSkinColor(tcImageList)));
         return;
     }
-    FillColor(DC, Client, Color());
+    FillRectRGB(DC, Client, ColorToRGB(Color()));
 }
 
 void TTBPopupWindow::Paint()
@@ -506,8 +501,7 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     if (ChevronView) View->SetChevronParentView(ChevronView);
     // The frame exists once the window does, and the view sizes the window around it.
     Window->HandleNeeded();
-    SetWindowPos(Window->WindowHandle(), {}, 0, 0, 0, 0,
-                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcFrame(Window->WindowHandle());
 
     TRect ParentRect, WorkArea;
     if (!ParentView) {

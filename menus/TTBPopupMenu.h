@@ -5,6 +5,7 @@
 
 #include "menus/TB2Anim.h"
 #include "menus/TTBItem.h"
+#include "menus/TTBRootItemProperties.h"
 #include "menus/TTBView.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Menus.h"
@@ -51,7 +52,7 @@ private:
     std::array<std::unique_ptr<TShadow>, 4> FShadows;
 };
 
-class TTBPopupMenu : public TPopupMenu
+class TTBPopupMenu : public TPopupMenu, public TTBRootItemProperties<TTBPopupMenu>
 {
     QRV4_CLASS(TTBPopupMenu, TPopupMenu)
 
@@ -60,12 +61,9 @@ public:
     ~TTBPopupMenu() override;
 
     TTBRootItem *Items() const { return FItems.get(); }
-    TCustomImageList *Images() const { return FItems->SubMenuImages(); }
-    void SetImages(TCustomImageList *Value) { FItems->SetSubMenuImages(Value); }
-    TTBCustomItem *LinkSubitems() const { return FItems->LinkSubitems(); }
-    void SetLinkSubitems(TTBCustomItem *Value) { FItems->SetLinkSubitems(Value); }
-    TTBItemOptions Options() const { return FItems->Options(); }
-    void SetOptions(TTBItemOptions Value) { FItems->SetOptions(Value); }
+    // The root item's images, not the class library menu's.
+    using TTBRootItemProperties::Images;
+    using TTBRootItemProperties::SetImages;
     TTBBaseSkin *Skin() const { return FSkin; }
     void SetSkin(TTBBaseSkin *Value);
 

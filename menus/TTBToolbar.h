@@ -5,6 +5,7 @@
 #include "menus/TB2Dock.h"
 #include "menus/TTBItem.h"
 #include "menus/TTBItemViewer.h"
+#include "menus/TTBRootItemProperties.h"
 #include "menus/TTBView.h"
 
 #include <memory>
@@ -62,7 +63,9 @@ struct TTBPotentialSize {
     int Lines = 1;
 };
 
-class TTBCustomToolbar : public TTBCustomDockableWindow, public ITBItems
+class TTBCustomToolbar : public TTBCustomDockableWindow,
+                         public ITBItems,
+                         public TTBRootItemProperties<TTBCustomToolbar>
 {
     QRV4_CLASS(TTBCustomToolbar, TTBCustomDockableWindow)
     friend class TTBToolbarView;
@@ -83,12 +86,6 @@ public:
     void SetChevronHint(const AnsiString &Value);
     int FloatingWidth() const { return FFloatingWidth; }
     void SetFloatingWidth(int Value);
-    TCustomImageList *Images() const { return FItems->SubMenuImages(); }
-    void SetImages(TCustomImageList *Value) { FItems->SetSubMenuImages(Value); }
-    TTBCustomItem *LinkSubitems() const { return FItems->LinkSubitems(); }
-    void SetLinkSubitems(TTBCustomItem *Value) { FItems->SetLinkSubitems(Value); }
-    TTBItemOptions Options() const { return FItems->Options(); }
-    void SetOptions(TTBItemOptions Value) { FItems->SetOptions(Value); }
     bool MenuBar() const { return FMenuBar; }
     void SetMenuBar(bool Value);
     bool ProcessShortCuts() const { return FProcessShortCuts; }

@@ -108,6 +108,15 @@ COLORREF PixelOf(TWinControl *Window, int X, int Y)
     return win::SurfacePixel(Window->Handle(), X, Y);
 }
 
+TTBDock *MakeDock(TForm *Form, const char *Name, TTBDockPosition Position)
+{
+    auto *Dock = new TTBDock(Form);
+    Dock->SetName(Name);
+    Dock->SetPosition(Position);
+    Dock->SetParent(Form);
+    return Dock;
+}
+
 std::unique_ptr<TTBSkin> ProgramSkin()
 {
     auto Skin = std::make_unique<TTBSkin>(nullptr);

@@ -2,6 +2,7 @@
 // Driving open menus in tests: steps that run inside the menu's own loop once
 // the input before them has been handled, and menus built for the tests.
 
+#include "menus/TB2Dock.h"
 #include "menus/TTBPopupMenu.h"
 #include "tests/vcl/InputFeed.h"
 #include "tests/vcl/VclTestSupport.h"
@@ -49,6 +50,9 @@ TTBPopupWindow *PopupAt(int X, int Y);
 std::vector<TTBPopupWindow *> OpenPopups();
 // A pixel of a window's whole rectangle.
 COLORREF PixelOf(TWinControl *Window, int X, int Y);
+
+// A dock along one side of the form, named.
+TTBDock *MakeDock(TForm *Form, const char *Name, TTBDockPosition Position);
 
 // The program's skin as its form stream sets it up, property by property.
 std::unique_ptr<TTBSkin> ProgramSkin();

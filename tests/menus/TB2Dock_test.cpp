@@ -136,11 +136,7 @@ protected:
 
     TTBDock *MakeDock(const char *Name, TTBDockPosition Position)
     {
-        auto *Dock = new TTBDock(Form.get());
-        Dock->SetName(Name);
-        Dock->SetPosition(Position);
-        Dock->SetParent(Form.get());
-        return Dock;
+        return menutest::MakeDock(Form.get(), Name, Position);
     }
 
     TestBar *MakeBar(const char *Name, int Length, int Thickness, TTBDock *Dock, int Row = 0,

@@ -225,11 +225,7 @@ protected:
     }
     TTBDock *MakeDock(const char *Name, TTBDockPosition Position)
     {
-        auto *Dock = new TTBDock(Form.get());
-        Dock->SetName(Name);
-        Dock->SetPosition(Position);
-        Dock->SetParent(Form.get());
-        return Dock;
+        return menutest::MakeDock(Form.get(), Name, Position);
     }
     // A bar whose one button opens a menu wider than the button.
     TTBToolbar *MakeMenuButtonBar(const char *Name, TTBDock *Dock, TTBBaseSkin *Skin)
