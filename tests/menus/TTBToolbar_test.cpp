@@ -15,6 +15,7 @@
 #include "platform/win/SysParams.h"
 
 #include <algorithm>
+#include <sstream>
 
 using namespace menutest;
 
@@ -125,8 +126,9 @@ std::vector<bool> LineWithGap(int Length, int First, int Last)
 
 std::string Text(const TRect &R)
 {
-    return "(" + std::to_string(R.Left) + "," + std::to_string(R.Top) + ")-(" +
-           std::to_string(R.Right) + "," + std::to_string(R.Bottom) + ")";
+    std::ostringstream Out;
+    Out << '(' << R.Left << ',' << R.Top << ")-(" << R.Right << ',' << R.Bottom << ')';
+    return Out.str();
 }
 
 // The rectangles of the shown shadow windows, in order.
