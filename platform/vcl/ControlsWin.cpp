@@ -706,6 +706,15 @@ void TWinControl::WndProc(TMessage &Message)
         for (TControl *c : FControls)
             c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
         return;
+    case WM_SETTINGCHANGE:
+        // Only top-level windows hear of a setting change; the controls learn it from them.
+        DefaultHandler(Message);
+        Perform(CM_WININICHANGE, Message.WParam, Message.LParam);
+        return;
+    case CM_WININICHANGE:
+        for (TControl *c : std::vector<TControl *>(FControls))
+            c->Perform(msg, Message.WParam, Message.LParam);
+        return;
     case CM_VISIBLECHANGED:
         UpdateShowing();
         return;
