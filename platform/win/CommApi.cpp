@@ -19,6 +19,8 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace win
 {
@@ -83,6 +85,65 @@ void SetNonBlockingReads(termios &Tio)
     Tio.c_cc[VTIME] = 0;
 }
 
+// An eventfd a caller sleeps on beside the device while its operation is pending.
+class TWake
+{
+public:
+    TWake() : FFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    TWake(TWake &&Other) noexcept : FFd(std::exchange(Other.FFd, -1)) {}
+    TWake &operator=(TWake &&Other) noexcept
+    {
+        std::swap(FFd, Other.FFd);
+        return *this;
+    }
+    ~TWake()
+    {
+        if (FFd >= 0) close(FFd);
+    }
+
+    int Fd() const { return FFd; }
+    void Signal() const
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto n = write(FFd, &one, sizeof one);
+    }
+    void Drain() const
+    {
+        std::uint64_t count;
+        [[maybe_unused]] auto n = read(FFd, &count, sizeof count);
+    }
+
+private:
+    int FFd;
+};
+
+// Lent to a waiting caller for as long as it waits, then back to the port's idle ones:
+// each waiter needs its own, since draining a shared one could swallow another's wake.
+class TBorrowedWake
+{
+public:
+    explicit TBorrowedWake(std::vector<TWake> &Idle) : FIdle(Idle) {}
+    ~TBorrowedWake()
+    {
+        if (FWake) FIdle.push_back(std::move(*FWake));
+    }
+    TBorrowedWake(const TBorrowedWake &) = delete;
+    TBorrowedWake &operator=(const TBorrowedWake &) = delete;
+
+    const TWake &Get()
+    {
+        if (FWake) return *FWake;
+        if (FIdle.empty()) return FWake.emplace();
+        FWake.emplace(std::move(FIdle.back()));
+        FIdle.pop_back();
+        return *FWake;
+    }
+
+private:
+    std::vector<TWake> &FIdle;
+    std::optional<TWake> FWake;
+};
+
 enum class TOpKind { Read, Write, Wait };
 
 struct TPendingOp {
@@ -93,7 +154,7 @@ struct TPendingOp {
     DWORD Done = 0;
     LPDWORD EvtMask = nullptr;
     std::uint64_t Generation = 0; // of the abort (reads, writes) or of the mask (waits)
-    int Wake = -1;                // eventfd, made once a caller waits for the operation
+    const TWake *Wake = nullptr;  // of the caller waiting for the operation
 };
 
 // The outcome of carrying an operation on: still pending, or finished with an error code.
@@ -173,6 +234,7 @@ private:
     const int FEpoll; // edge-triggered on the device: one report per arrival of bytes
     std::mutex FLock;
     std::map<LPOVERLAPPED, TPendingOp> FPending;
+    std::vector<TWake> FIdleWakes; // guarded by FLock, like the borrowing and returning
     DCB FDcb{};
     COMMTIMEOUTS FTimeouts{};
     DWORD FMask = 0;
@@ -189,10 +251,8 @@ private:
 
 void TCommFile::Kick()
 {
-    const std::uint64_t one = 1;
     for (auto &[ov, op] : FPending)
-        if (op.Wake >= 0) [[maybe_unused]]
-            auto n = write(op.Wake, &one, sizeof one);
+        if (op.Wake) op.Wake->Signal();
 }
 
 BOOL TCommFile::Fail(int Errno)
@@ -205,7 +265,6 @@ BOOL TCommFile::Fail(int Errno)
 
 BOOL TCommFile::Finish(LPOVERLAPPED Overlapped, TPendingOp &Op, DWORD Error, LPDWORD Transferred)
 {
-    if (Op.Wake >= 0) close(Op.Wake);
     Overlapped->Internal = Error;
     Overlapped->InternalHigh = Op.Done;
     if (Transferred) *Transferred = Op.Done;
@@ -238,8 +297,9 @@ BOOL TCommFile::Start(TPendingOp Op, LPOVERLAPPED Overlapped, LPDWORD Transferre
 
 BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
 {
+    std::unique_lock lock(FLock);
+    TBorrowedWake wake(FIdleWakes); // after the lock: goes back while the lock is held
     for (;;) {
-        std::unique_lock lock(FLock);
         const auto it = FPending.find(Overlapped);
         if (it == FPending.end()) {
             // Finished earlier, in the call that started it or in a previous result call.
@@ -258,8 +318,8 @@ BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
             SetLastError(ERROR_IO_INCOMPLETE);
             return FALSE;
         }
-        if (op.Wake < 0) op.Wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        pollfd fds[2] = {{op.Wake, POLLIN, 0}, {FFd, 0, 0}};
+        op.Wake = &wake.Get();
+        pollfd fds[2] = {{op.Wake->Fd(), POLLIN, 0}, {FFd, 0, 0}};
         int timeout = -1;
         switch (op.Kind) {
         case TOpKind::Read:
@@ -276,8 +336,9 @@ BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
         }
         lock.unlock();
         poll(fds, 2, timeout);
-        std::uint64_t drained;
-        [[maybe_unused]] auto n = read(fds[0].fd, &drained, sizeof drained);
+        // A wake left over from an operation that finished meanwhile costs one more look.
+        if (fds[0].revents & POLLIN) wake.Get().Drain();
+        lock.lock();
     }
 }
 
