@@ -1,6 +1,7 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/MouseWheel.h"
 #include "platform/vcl/ScrollBar.h"
 #include "platform/vcl/StdCtrlsList.h"
 #include "platform/win/Paint.h"
@@ -36,12 +37,6 @@ void DefaultDrawItem(TCanvas *Canvas, TStrings *Items, int Index, const TRect &R
     Canvas->FillRect(Rect);
     if (Index >= 0 && Index < Items->Count())
         Canvas->TextOut(Rect.Left + 2, Rect.Top, Items->Strings(Index));
-}
-
-// Lines a wheel message scrolls by: three a notch, positive towards the end.
-int WheelLines(WPARAM WParam)
-{
-    return -static_cast<SHORT>(HIWORD(WParam)) / WHEEL_DELTA * 3;
 }
 
 // Index after an item at At was deleted (-1: all) or inserted.
@@ -500,7 +495,7 @@ void TCustomComboBox::WndProc(TMessage &Message)
     case WM_MOUSEWHEEL:
         // The combo box has the focus, so the wheel comes here; it scrolls the open list.
         if (DroppedDown()) {
-            FList->SetTopIndex(FList->TopIndex() + WheelLines(Message.WParam));
+            FList->SetTopIndex(FList->TopIndex() + vcl::WheelLines(Message.WParam));
             Message.Result = 1;
             return;
         }
@@ -774,7 +769,7 @@ void TCustomListBox::WndProc(TMessage &Message)
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
         return;
     case WM_MOUSEWHEEL:
-        SetTopIndex(FTopIndex + WheelLines(Message.WParam));
+        SetTopIndex(FTopIndex + vcl::WheelLines(Message.WParam));
         Message.Result = 1;
         return;
     case WM_SETFOCUS:
