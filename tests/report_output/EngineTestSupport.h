@@ -2,10 +2,12 @@
 
 // Reports built in code for the engine's tests and benchmark: an A4 page with
 // 10 mm margins, bands and memos placed by hand, a user data set of rows held
-// in the test, and a reading of the prepared pages band by band.
+// in the test, a reading of the prepared pages band by band, and a preview
+// window to show them in.
 
 #include "report/frxClass.h"
 #include "report_output/frxEngine.h"
+#include "report_output/frxPreview.h"
 
 #include <cmath>
 #include <cstdio>
@@ -128,6 +130,20 @@ public:
 private:
     std::vector<TRows *> FSources;
 };
+
+// A preview window of Width x Height at the screen's corner, shown and ready for the
+// built report, which is prepared into it afterwards.
+inline std::unique_ptr<TfrxPreviewForm> ShowPreview(TBuilder &Build, int Width, int Height)
+{
+    Build.Report->PreviewOptions()->SetMaximized(false);
+    auto Window = std::make_unique<TfrxPreviewForm>(nullptr);
+    Window->SetBounds(0, 0, Width, Height);
+    Window->SetReport(Build.Report.get());
+    Build.Report->SetPreview(Window->Preview);
+    Window->Init();
+    Window->Show();
+    return Window;
+}
 
 inline std::string TextOf(TfrxCustomMemoView *Memo)
 {

@@ -33,13 +33,7 @@ protected:
         auto *Data = Build.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
         Build.Memo(Data, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
         Rows.SetCount(3);
-        Build.Report->PreviewOptions()->SetMaximized(false);
-        Window = std::make_unique<TfrxPreviewForm>(nullptr);
-        Window->SetBounds(0, 0, 900, 500);
-        Window->SetReport(Build.Report.get());
-        Build.Report->SetPreview(Window->Preview);
-        Window->Init();
-        Window->Show();
+        Window = ShowPreview(Build, 900, 500);
         ASSERT_TRUE(Build.Prepare()) << Build.Errors();
         vcltest::Pump();
     }
