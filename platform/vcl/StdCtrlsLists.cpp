@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/MouseWheel.h"
+#include "platform/vcl/PopupWindow.h"
 #include "platform/vcl/ScrollBar.h"
 #include "platform/vcl/StdCtrlsList.h"
 #include "platform/win/Paint.h"
@@ -108,10 +109,7 @@ protected:
     void CreateParams(TCreateParams &Params) override
     {
         inherited::CreateParams(Params);
-        Params.Style = WS_POPUP | WS_CLIPSIBLINGS;
-        Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
-        Params.WndParent = ParentWindow();
-        Params.WinClassName = "TComboListWindow";
+        vcl::SetPopupParams(Params, ParentWindow(), "TComboListWindow");
     }
 
     void Paint() override
@@ -170,20 +168,12 @@ protected:
             if (reinterpret_cast<HWND>(Message.LParam) != WindowHandle())
                 FCombo->SetDroppedDown(false);
             return;
-        case WM_MOUSEACTIVATE:
-            Message.Result = MA_NOACTIVATE;
-            return;
-        case WM_ACTIVATE:
-            // A popup never keeps the activation; the window that had it gets it back.
-            if (LOWORD(Message.WParam) != WA_INACTIVE && Message.LParam)
-                SetActiveWindow(reinterpret_cast<HWND>(Message.LParam));
-            return;
         case WM_SETFOCUS:
             // The combo box keeps the focus while its list is open.
             ::SetFocus(FCombo->Handle());
             return;
         default:
-            inherited::WndProc(Message);
+            if (!vcl::HandlePopupActivation(Message)) inherited::WndProc(Message);
             return;
         }
     }
