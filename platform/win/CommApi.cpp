@@ -690,15 +690,22 @@ HANDLE CreateFileA(LPCSTR FileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, 
 namespace
 {
 
+// Calls Call on the port behind File; a handle that is no port fails.
+template <typename TCall> BOOL OnPort(HANDLE File, TCall Call)
+{
+    const auto port = FindPort(File);
+    return port ? Call(*port) : FALSE;
+}
+
 // A call without an OVERLAPPED record waits for its operation to finish.
 BOOL Transfer(HANDLE File, win::TPendingOp Op, LPDWORD Transferred, LPOVERLAPPED Overlapped)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    if (Overlapped) return port->Start(Op, Overlapped, Transferred);
-    OVERLAPPED own{};
-    if (port->Start(Op, &own, Transferred)) return TRUE;
-    return GetLastError() == ERROR_IO_PENDING ? port->Result(&own, Transferred, TRUE) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        if (Overlapped) return Port.Start(Op, Overlapped, Transferred);
+        OVERLAPPED own{};
+        if (Port.Start(Op, &own, Transferred)) return TRUE;
+        return GetLastError() == ERROR_IO_PENDING ? Port.Result(&own, Transferred, TRUE) : FALSE;
+    });
 }
 
 } // namespace
@@ -732,80 +739,74 @@ BOOL WaitCommEvent(HANDLE File, LPDWORD EvtMask, LPOVERLAPPED Overlapped)
 
 BOOL GetOverlappedResult(HANDLE File, LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
 {
-    const auto port = FindPort(File);
-    return port ? port->Result(Overlapped, Transferred, Wait) : FALSE;
+    return OnPort(File,
+                  [&](win::TCommFile &Port) { return Port.Result(Overlapped, Transferred, Wait); });
 }
 
 BOOL SetupComm(HANDLE File, DWORD, DWORD)
 {
     // A terminal's queues have the kernel's fixed sizes; the program's rings do the buffering.
-    return FindPort(File) ? TRUE : FALSE;
+    return OnPort(File, [](win::TCommFile &) { return TRUE; });
 }
 
 BOOL GetCommState(HANDLE File, LPDCB Dcb)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    *Dcb = port->State();
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        *Dcb = Port.State();
+        return TRUE;
+    });
 }
 
 BOOL SetCommState(HANDLE File, LPDCB Dcb)
 {
-    const auto port = FindPort(File);
-    return port ? port->SetState(*Dcb) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.SetState(*Dcb); });
 }
 
 BOOL GetCommTimeouts(HANDLE File, LPCOMMTIMEOUTS Timeouts)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    *Timeouts = port->Timeouts();
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        *Timeouts = Port.Timeouts();
+        return TRUE;
+    });
 }
 
 BOOL SetCommTimeouts(HANDLE File, LPCOMMTIMEOUTS Timeouts)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    port->SetTimeouts(*Timeouts);
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        Port.SetTimeouts(*Timeouts);
+        return TRUE;
+    });
 }
 
 BOOL GetCommMask(HANDLE File, LPDWORD EvtMask)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    *EvtMask = port->Mask();
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        *EvtMask = Port.Mask();
+        return TRUE;
+    });
 }
 
 BOOL SetCommMask(HANDLE File, DWORD EvtMask)
 {
-    const auto port = FindPort(File);
-    return port ? port->SetMask(EvtMask) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.SetMask(EvtMask); });
 }
 
 BOOL ClearCommError(HANDLE File, LPDWORD Errors, LPCOMSTAT Stat)
 {
-    const auto port = FindPort(File);
-    return port ? port->ClearError(Errors, Stat) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.ClearError(Errors, Stat); });
 }
 
 BOOL PurgeComm(HANDLE File, DWORD Flags)
 {
-    const auto port = FindPort(File);
-    return port ? port->Purge(Flags) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.Purge(Flags); });
 }
 
 BOOL EscapeCommFunction(HANDLE File, DWORD Function)
 {
-    const auto port = FindPort(File);
-    return port ? port->Escape(Function) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.Escape(Function); });
 }
 
 BOOL GetCommModemStatus(HANDLE File, LPDWORD ModemStat)
 {
-    const auto port = FindPort(File);
-    return port ? port->ModemStatus(ModemStat) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.ModemStatus(ModemStat); });
 }
