@@ -109,6 +109,15 @@ public:
         return Result;
     }
 
+    // A master data band over Rows (a set named "Rows") with a memo "Row <n>" each row.
+    TfrxMasterData *NumberedRows(TRows &Rows)
+    {
+        Use(Rows);
+        auto *Result = Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+        Memo(Result, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
+        return Result;
+    }
+
     static TfrxMemoView *Memo(TfrxBand *Band, const char *Name, const char *Text, double Left = 0,
                               double Top = 0, double Width = 200, double Height = 18)
     {

@@ -29,9 +29,7 @@ protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        Build.Use(Rows);
-        auto *Data = Build.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
-        Build.Memo(Data, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
+        Build.NumberedRows(Rows);
         Rows.SetCount(3);
         Window = ShowPreview(Build, 900, 500);
         ASSERT_TRUE(Build.Prepare()) << Build.Errors();

@@ -105,9 +105,7 @@ protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        Build.Use(Rows);
-        auto *Data = Build.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
-        Build.Memo(Data, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
+        auto *Data = Build.NumberedRows(Rows);
         Build.Memo(Data, "KeyMemo", "[Rows.\"key\"]", 300, 0, 200, 18);
         Data->SetOutlineText("'Row ' + IntToStr(<Line>)");
         std::vector<std::map<std::string, Variant>> Values;
