@@ -540,6 +540,20 @@ int TfrxScrollWin::Requested(int Bar, int Request, int Current, int Range) const
     }
 }
 
+bool frxHandleSelfPaintedMessage(TMessage &Message, LRESULT DialogCode)
+{
+    switch (Message.Msg) {
+    case WM_GETDLGCODE:
+        Message.Result = DialogCode;
+        return true;
+    case WM_ERASEBKGND:
+        Message.Result = 1;
+        return true;
+    default:
+        return false;
+    }
+}
+
 void TfrxScrollWin::WndProc(TMessage &Message)
 {
     switch (Message.Msg) {
@@ -549,14 +563,10 @@ void TfrxScrollWin::WndProc(TMessage &Message)
     case WM_VSCROLL:
         SetVertPosition(Requested(SB_VERT, LOWORD(Message.WParam), FVertPosition, FVertRange));
         return;
-    case WM_GETDLGCODE:
-        Message.Result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS;
-        return;
-    case WM_ERASEBKGND:
-        Message.Result = 1;
-        return;
     default:
-        inherited::WndProc(Message);
+        if (!frxHandleSelfPaintedMessage(Message,
+                                         DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS))
+            inherited::WndProc(Message);
     }
 }
 

@@ -170,6 +170,10 @@ private:
 
 // ---- the scroll surface ----
 
+// The answers of a control that paints all of its client area: no background erase, and
+// the keys DialogCode names kept from the dialog. Whether Message was one of the two.
+bool frxHandleSelfPaintedMessage(TMessage &Message, LRESULT DialogCode);
+
 // A surface with flat scroll bars that keeps its own ranges, pages and
 // positions; what scrolling shows is up to the class built on it.
 class TfrxScrollWin : public TCustomControl

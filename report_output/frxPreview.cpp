@@ -1105,7 +1105,7 @@ void TfrxPreview::KeyDown(WORD &Key, TShiftState Shift)
 
 bool TfrxPreview::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint)
 {
-    const int Notches = WheelDelta / 120;
+    const int Notches = WheelDelta / WHEEL_DELTA;
     if (Shift.Contains(ssCtrl)) {
         SetZoom(std::max(FZoom + 0.1 * Notches, MinWheelZoom));
     } else if (Shift.Contains(ssShift)) {
@@ -1118,14 +1118,5 @@ bool TfrxPreview::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint)
 
 void TfrxPreview::WndProc(TMessage &Message)
 {
-    switch (Message.Msg) {
-    case WM_GETDLGCODE:
-        Message.Result = DLGC_WANTARROWS;
-        return;
-    case WM_ERASEBKGND:
-        Message.Result = 1;
-        return;
-    default:
-        inherited::WndProc(Message);
-    }
+    if (!frxHandleSelfPaintedMessage(Message, DLGC_WANTARROWS)) inherited::WndProc(Message);
 }

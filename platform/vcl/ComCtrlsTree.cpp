@@ -1,5 +1,6 @@
 #include "platform/vcl/ComCtrls.h"
 
+#include "platform/vcl/MouseWheel.h"
 #include "platform/win/ScrollBars.h"
 
 #include <algorithm>
@@ -664,7 +665,7 @@ void TCustomTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 bool TCustomTreeView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
 {
     if (inherited::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
-    ScrollTo(FTopRow - WheelDelta / WHEEL_DELTA * 3, FScrollLeft);
+    ScrollTo(FTopRow + vcl::WheelLines(WheelDelta), FScrollLeft);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/ImgList.h"
+#include "platform/vcl/PopupWindow.h"
 #include "platform/win/Paint.h"
 
 #include <algorithm>
@@ -287,10 +288,7 @@ protected:
     void CreateParams(TCreateParams &Params) override
     {
         inherited::CreateParams(Params);
-        Params.Style = WS_POPUP | WS_CLIPSIBLINGS;
-        Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
-        Params.WndParent = ParentWindow();
-        Params.WinClassName = "TPopupMenuWindow";
+        vcl::SetPopupParams(Params, ParentWindow(), "TPopupMenuWindow");
     }
 
     void Paint() override
@@ -354,20 +352,12 @@ protected:
             if (!FClosed && reinterpret_cast<HWND>(Message.LParam) != WindowHandle())
                 Close(nullptr);
             return;
-        case WM_MOUSEACTIVATE:
-            Message.Result = MA_NOACTIVATE;
-            return;
-        case WM_ACTIVATE:
-            // A popup never keeps the activation; the window that had it gets it back.
-            if (LOWORD(Message.WParam) != WA_INACTIVE && Message.LParam)
-                SetActiveWindow(reinterpret_cast<HWND>(Message.LParam));
-            return;
         case WM_SETFOCUS:
             // The focus stays where it was while a menu is open.
             if (Message.WParam) ::SetFocus(reinterpret_cast<HWND>(Message.WParam));
             return;
         default:
-            inherited::WndProc(Message);
+            if (!vcl::HandlePopupActivation(Message)) inherited::WndProc(Message);
             return;
         }
     }

@@ -1,6 +1,8 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/MouseWheel.h"
+#include "platform/vcl/PopupWindow.h"
 #include "platform/vcl/ScrollBar.h"
 #include "platform/vcl/StdCtrlsList.h"
 #include "platform/win/Paint.h"
@@ -36,12 +38,6 @@ void DefaultDrawItem(TCanvas *Canvas, TStrings *Items, int Index, const TRect &R
     Canvas->FillRect(Rect);
     if (Index >= 0 && Index < Items->Count())
         Canvas->TextOut(Rect.Left + 2, Rect.Top, Items->Strings(Index));
-}
-
-// Lines a wheel message scrolls by: three a notch, positive towards the end.
-int WheelLines(WPARAM WParam)
-{
-    return -static_cast<SHORT>(HIWORD(WParam)) / WHEEL_DELTA * 3;
 }
 
 // Index after an item at At was deleted (-1: all) or inserted.
@@ -113,10 +109,7 @@ protected:
     void CreateParams(TCreateParams &Params) override
     {
         inherited::CreateParams(Params);
-        Params.Style = WS_POPUP | WS_CLIPSIBLINGS;
-        Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
-        Params.WndParent = ParentWindow();
-        Params.WinClassName = "TComboListWindow";
+        vcl::SetPopupParams(Params, ParentWindow(), "TComboListWindow");
     }
 
     void Paint() override
@@ -175,20 +168,12 @@ protected:
             if (reinterpret_cast<HWND>(Message.LParam) != WindowHandle())
                 FCombo->SetDroppedDown(false);
             return;
-        case WM_MOUSEACTIVATE:
-            Message.Result = MA_NOACTIVATE;
-            return;
-        case WM_ACTIVATE:
-            // A popup never keeps the activation; the window that had it gets it back.
-            if (LOWORD(Message.WParam) != WA_INACTIVE && Message.LParam)
-                SetActiveWindow(reinterpret_cast<HWND>(Message.LParam));
-            return;
         case WM_SETFOCUS:
             // The combo box keeps the focus while its list is open.
             ::SetFocus(FCombo->Handle());
             return;
         default:
-            inherited::WndProc(Message);
+            if (!vcl::HandlePopupActivation(Message)) inherited::WndProc(Message);
             return;
         }
     }
@@ -500,7 +485,7 @@ void TCustomComboBox::WndProc(TMessage &Message)
     case WM_MOUSEWHEEL:
         // The combo box has the focus, so the wheel comes here; it scrolls the open list.
         if (DroppedDown()) {
-            FList->SetTopIndex(FList->TopIndex() + WheelLines(Message.WParam));
+            FList->SetTopIndex(FList->TopIndex() + vcl::WheelLines(Message.WParam));
             Message.Result = 1;
             return;
         }
@@ -774,7 +759,7 @@ void TCustomListBox::WndProc(TMessage &Message)
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
         return;
     case WM_MOUSEWHEEL:
-        SetTopIndex(FTopIndex + WheelLines(Message.WParam));
+        SetTopIndex(FTopIndex + vcl::WheelLines(Message.WParam));
         Message.Result = 1;
         return;
     case WM_SETFOCUS:

@@ -19,6 +19,8 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace win
 {
@@ -83,6 +85,65 @@ void SetNonBlockingReads(termios &Tio)
     Tio.c_cc[VTIME] = 0;
 }
 
+// An eventfd a caller sleeps on beside the device while its operation is pending.
+class TWake
+{
+public:
+    TWake() : FFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    TWake(TWake &&Other) noexcept : FFd(std::exchange(Other.FFd, -1)) {}
+    TWake &operator=(TWake &&Other) noexcept
+    {
+        std::swap(FFd, Other.FFd);
+        return *this;
+    }
+    ~TWake()
+    {
+        if (FFd >= 0) close(FFd);
+    }
+
+    int Fd() const { return FFd; }
+    void Signal() const
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto n = write(FFd, &one, sizeof one);
+    }
+    void Drain() const
+    {
+        std::uint64_t count;
+        [[maybe_unused]] auto n = read(FFd, &count, sizeof count);
+    }
+
+private:
+    int FFd;
+};
+
+// Lent to a waiting caller for as long as it waits, then back to the port's idle ones:
+// each waiter needs its own, since draining a shared one could swallow another's wake.
+class TBorrowedWake
+{
+public:
+    explicit TBorrowedWake(std::vector<TWake> &Idle) : FIdle(Idle) {}
+    ~TBorrowedWake()
+    {
+        if (FWake) FIdle.push_back(std::move(*FWake));
+    }
+    TBorrowedWake(const TBorrowedWake &) = delete;
+    TBorrowedWake &operator=(const TBorrowedWake &) = delete;
+
+    const TWake &Get()
+    {
+        if (FWake) return *FWake;
+        if (FIdle.empty()) return FWake.emplace();
+        FWake.emplace(std::move(FIdle.back()));
+        FIdle.pop_back();
+        return *FWake;
+    }
+
+private:
+    std::vector<TWake> &FIdle;
+    std::optional<TWake> FWake;
+};
+
 enum class TOpKind { Read, Write, Wait };
 
 struct TPendingOp {
@@ -93,7 +154,7 @@ struct TPendingOp {
     DWORD Done = 0;
     LPDWORD EvtMask = nullptr;
     std::uint64_t Generation = 0; // of the abort (reads, writes) or of the mask (waits)
-    int Wake = -1;                // eventfd, made once a caller waits for the operation
+    const TWake *Wake = nullptr;  // of the caller waiting for the operation
 };
 
 // The outcome of carrying an operation on: still pending, or finished with an error code.
@@ -173,6 +234,7 @@ private:
     const int FEpoll; // edge-triggered on the device: one report per arrival of bytes
     std::mutex FLock;
     std::map<LPOVERLAPPED, TPendingOp> FPending;
+    std::vector<TWake> FIdleWakes; // guarded by FLock, like the borrowing and returning
     DCB FDcb{};
     COMMTIMEOUTS FTimeouts{};
     DWORD FMask = 0;
@@ -189,10 +251,8 @@ private:
 
 void TCommFile::Kick()
 {
-    const std::uint64_t one = 1;
     for (auto &[ov, op] : FPending)
-        if (op.Wake >= 0) [[maybe_unused]]
-            auto n = write(op.Wake, &one, sizeof one);
+        if (op.Wake) op.Wake->Signal();
 }
 
 BOOL TCommFile::Fail(int Errno)
@@ -205,7 +265,6 @@ BOOL TCommFile::Fail(int Errno)
 
 BOOL TCommFile::Finish(LPOVERLAPPED Overlapped, TPendingOp &Op, DWORD Error, LPDWORD Transferred)
 {
-    if (Op.Wake >= 0) close(Op.Wake);
     Overlapped->Internal = Error;
     Overlapped->InternalHigh = Op.Done;
     if (Transferred) *Transferred = Op.Done;
@@ -238,8 +297,9 @@ BOOL TCommFile::Start(TPendingOp Op, LPOVERLAPPED Overlapped, LPDWORD Transferre
 
 BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
 {
+    std::unique_lock lock(FLock);
+    TBorrowedWake wake(FIdleWakes); // after the lock: goes back while the lock is held
     for (;;) {
-        std::unique_lock lock(FLock);
         const auto it = FPending.find(Overlapped);
         if (it == FPending.end()) {
             // Finished earlier, in the call that started it or in a previous result call.
@@ -258,8 +318,8 @@ BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
             SetLastError(ERROR_IO_INCOMPLETE);
             return FALSE;
         }
-        if (op.Wake < 0) op.Wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        pollfd fds[2] = {{op.Wake, POLLIN, 0}, {FFd, 0, 0}};
+        op.Wake = &wake.Get();
+        pollfd fds[2] = {{op.Wake->Fd(), POLLIN, 0}, {FFd, 0, 0}};
         int timeout = -1;
         switch (op.Kind) {
         case TOpKind::Read:
@@ -276,8 +336,9 @@ BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
         }
         lock.unlock();
         poll(fds, 2, timeout);
-        std::uint64_t drained;
-        [[maybe_unused]] auto n = read(fds[0].fd, &drained, sizeof drained);
+        // A wake left over from an operation that finished meanwhile costs one more look.
+        if (fds[0].revents & POLLIN) wake.Get().Drain();
+        lock.lock();
     }
 }
 
@@ -629,15 +690,22 @@ HANDLE CreateFileA(LPCSTR FileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, 
 namespace
 {
 
+// Calls Call on the port behind File; a handle that is no port fails.
+template <typename TCall> BOOL OnPort(HANDLE File, TCall Call)
+{
+    const auto port = FindPort(File);
+    return port ? Call(*port) : FALSE;
+}
+
 // A call without an OVERLAPPED record waits for its operation to finish.
 BOOL Transfer(HANDLE File, win::TPendingOp Op, LPDWORD Transferred, LPOVERLAPPED Overlapped)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    if (Overlapped) return port->Start(Op, Overlapped, Transferred);
-    OVERLAPPED own{};
-    if (port->Start(Op, &own, Transferred)) return TRUE;
-    return GetLastError() == ERROR_IO_PENDING ? port->Result(&own, Transferred, TRUE) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        if (Overlapped) return Port.Start(Op, Overlapped, Transferred);
+        OVERLAPPED own{};
+        if (Port.Start(Op, &own, Transferred)) return TRUE;
+        return GetLastError() == ERROR_IO_PENDING ? Port.Result(&own, Transferred, TRUE) : FALSE;
+    });
 }
 
 } // namespace
@@ -671,80 +739,74 @@ BOOL WaitCommEvent(HANDLE File, LPDWORD EvtMask, LPOVERLAPPED Overlapped)
 
 BOOL GetOverlappedResult(HANDLE File, LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
 {
-    const auto port = FindPort(File);
-    return port ? port->Result(Overlapped, Transferred, Wait) : FALSE;
+    return OnPort(File,
+                  [&](win::TCommFile &Port) { return Port.Result(Overlapped, Transferred, Wait); });
 }
 
 BOOL SetupComm(HANDLE File, DWORD, DWORD)
 {
     // A terminal's queues have the kernel's fixed sizes; the program's rings do the buffering.
-    return FindPort(File) ? TRUE : FALSE;
+    return OnPort(File, [](win::TCommFile &) { return TRUE; });
 }
 
 BOOL GetCommState(HANDLE File, LPDCB Dcb)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    *Dcb = port->State();
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        *Dcb = Port.State();
+        return TRUE;
+    });
 }
 
 BOOL SetCommState(HANDLE File, LPDCB Dcb)
 {
-    const auto port = FindPort(File);
-    return port ? port->SetState(*Dcb) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.SetState(*Dcb); });
 }
 
 BOOL GetCommTimeouts(HANDLE File, LPCOMMTIMEOUTS Timeouts)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    *Timeouts = port->Timeouts();
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        *Timeouts = Port.Timeouts();
+        return TRUE;
+    });
 }
 
 BOOL SetCommTimeouts(HANDLE File, LPCOMMTIMEOUTS Timeouts)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    port->SetTimeouts(*Timeouts);
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        Port.SetTimeouts(*Timeouts);
+        return TRUE;
+    });
 }
 
 BOOL GetCommMask(HANDLE File, LPDWORD EvtMask)
 {
-    const auto port = FindPort(File);
-    if (!port) return FALSE;
-    *EvtMask = port->Mask();
-    return TRUE;
+    return OnPort(File, [&](win::TCommFile &Port) {
+        *EvtMask = Port.Mask();
+        return TRUE;
+    });
 }
 
 BOOL SetCommMask(HANDLE File, DWORD EvtMask)
 {
-    const auto port = FindPort(File);
-    return port ? port->SetMask(EvtMask) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.SetMask(EvtMask); });
 }
 
 BOOL ClearCommError(HANDLE File, LPDWORD Errors, LPCOMSTAT Stat)
 {
-    const auto port = FindPort(File);
-    return port ? port->ClearError(Errors, Stat) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.ClearError(Errors, Stat); });
 }
 
 BOOL PurgeComm(HANDLE File, DWORD Flags)
 {
-    const auto port = FindPort(File);
-    return port ? port->Purge(Flags) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.Purge(Flags); });
 }
 
 BOOL EscapeCommFunction(HANDLE File, DWORD Function)
 {
-    const auto port = FindPort(File);
-    return port ? port->Escape(Function) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.Escape(Function); });
 }
 
 BOOL GetCommModemStatus(HANDLE File, LPDWORD ModemStat)
 {
-    const auto port = FindPort(File);
-    return port ? port->ModemStatus(ModemStat) : FALSE;
+    return OnPort(File, [&](win::TCommFile &Port) { return Port.ModemStatus(ModemStat); });
 }

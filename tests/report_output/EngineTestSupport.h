@@ -2,10 +2,12 @@
 
 // Reports built in code for the engine's tests and benchmark: an A4 page with
 // 10 mm margins, bands and memos placed by hand, a user data set of rows held
-// in the test, and a reading of the prepared pages band by band.
+// in the test, a reading of the prepared pages band by band, and a preview
+// window to show them in.
 
 #include "report/frxClass.h"
 #include "report_output/frxEngine.h"
+#include "report_output/frxPreview.h"
 
 #include <cmath>
 #include <cstdio>
@@ -107,6 +109,15 @@ public:
         return Result;
     }
 
+    // A master data band over Rows (a set named "Rows") with a memo "Row <n>" each row.
+    TfrxMasterData *NumberedRows(TRows &Rows)
+    {
+        Use(Rows);
+        auto *Result = Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+        Memo(Result, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
+        return Result;
+    }
+
     static TfrxMemoView *Memo(TfrxBand *Band, const char *Name, const char *Text, double Left = 0,
                               double Top = 0, double Width = 200, double Height = 18)
     {
@@ -128,6 +139,20 @@ public:
 private:
     std::vector<TRows *> FSources;
 };
+
+// A preview window of Width x Height at the screen's corner, shown and ready for the
+// built report, which is prepared into it afterwards.
+inline std::unique_ptr<TfrxPreviewForm> ShowPreview(TBuilder &Build, int Width, int Height)
+{
+    Build.Report->PreviewOptions()->SetMaximized(false);
+    auto Window = std::make_unique<TfrxPreviewForm>(nullptr);
+    Window->SetBounds(0, 0, Width, Height);
+    Window->SetReport(Build.Report.get());
+    Build.Report->SetPreview(Window->Preview);
+    Window->Init();
+    Window->Show();
+    return Window;
+}
 
 inline std::string TextOf(TfrxCustomMemoView *Memo)
 {

@@ -29,17 +29,9 @@ protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        Build.Use(Rows);
-        auto *Data = Build.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
-        Build.Memo(Data, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
+        Build.NumberedRows(Rows);
         Rows.SetCount(3);
-        Build.Report->PreviewOptions()->SetMaximized(false);
-        Window = std::make_unique<TfrxPreviewForm>(nullptr);
-        Window->SetBounds(0, 0, 900, 500);
-        Window->SetReport(Build.Report.get());
-        Build.Report->SetPreview(Window->Preview);
-        Window->Init();
-        Window->Show();
+        Window = ShowPreview(Build, 900, 500);
         ASSERT_TRUE(Build.Prepare()) << Build.Errors();
         vcltest::Pump();
     }

@@ -105,9 +105,7 @@ protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        Build.Use(Rows);
-        auto *Data = Build.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
-        Build.Memo(Data, "RowMemo", "Row [Rows.\"n\"]", 0, 0, 200, 18);
+        auto *Data = Build.NumberedRows(Rows);
         Build.Memo(Data, "KeyMemo", "[Rows.\"key\"]", 300, 0, 200, 18);
         Data->SetOutlineText("'Row ' + IntToStr(<Line>)");
         std::vector<std::map<std::string, Variant>> Values;
@@ -116,13 +114,7 @@ protected:
                               {"key", i == 70 ? AnsiString("70 90 81 CC 47 ED FC 01")
                                               : AnsiString("00 00 00 00 00 00 00 00")}});
         Rows.SetRows(Values);
-        Build.Report->PreviewOptions()->SetMaximized(false);
-        Window = std::make_unique<TfrxPreviewForm>(nullptr);
-        Window->SetBounds(0, 0, 900, 700);
-        Window->SetReport(Build.Report.get());
-        Build.Report->SetPreview(Window->Preview);
-        Window->Init();
-        Window->Show();
+        Window = ShowPreview(Build, 900, 700);
         ASSERT_TRUE(Build.Prepare()) << Build.Errors();
         vcltest::Pump();
         P = Window->Preview;
@@ -222,6 +214,33 @@ TEST_F(PreviewTest, KeysWheelAndTheScrollBarMoveThroughThePages)
     Space->SetVertPosition(1143 - 150);
     EXPECT_EQ(P->PageNo(), 2);
     EXPECT_EQ(Window->PageE->Text(), "2");
+}
+
+TEST_F(PreviewTest, TheWorkspaceKeepsTabAndNeitherWindowErasesWhatIsDrawn)
+{
+    TfrxPreviewWorkspace *Space = P->Workspace();
+    Space->SetFocus();
+    Press(VK_TAB);
+    EXPECT_TRUE(Space->Focused()) << "the workspace takes every key";
+    P->SetFocus();
+    ASSERT_TRUE(P->Focused());
+    Press(VK_TAB);
+    EXPECT_FALSE(P->Focused()) << "the preview only keeps the arrows";
+
+    // Both paint all of themselves, so an erase leaves what is on the surface.
+    HDC Memory = CreateCompatibleDC(nullptr);
+    HBITMAP Picture = CreateCompatibleBitmap(Memory, 4, 4);
+    HGDIOBJ Old = SelectObject(Memory, Picture);
+    const COLORREF Drawn = RGB(200, 10, 10);
+    for (TWinControl *Control :
+         {static_cast<TWinControl *>(Space), static_cast<TWinControl *>(P)}) {
+        SetPixel(Memory, 1, 1, Drawn);
+        EXPECT_EQ(Control->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(Memory), 0), 1);
+        EXPECT_EQ(GetPixel(Memory, 1, 1), Drawn) << Control->ClassName().Std();
+    }
+    SelectObject(Memory, Old);
+    DeleteObject(Picture);
+    DeleteDC(Memory);
 }
 
 TEST_F(PreviewTest, ZoomFollowsButtonsBoxWheelAndStaysWithinItsLimits)

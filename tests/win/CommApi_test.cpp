@@ -286,6 +286,40 @@ TEST_F(CommApiTest, ClosingTheHandleEndsAPendingWait)
     closer.join();
 }
 
+std::size_t OpenDescriptors()
+{
+    const auto entries = fs::directory_iterator("/proc/self/fd");
+    return std::size_t(std::distance(fs::begin(entries), fs::end(entries)));
+}
+
+TEST_F(CommApiTest, ClosingTheHandleEndsEveryPendingWaitAndReleasesItsDescriptors)
+{
+    const std::size_t before = OpenDescriptors();
+    HANDLE h = OpenLine();
+    SetCommMask(h, EV_RXCHAR);
+    DWORD readError = 0, waitError = 0;
+    std::thread reader([&] {
+        BYTE buffer[8];
+        OVERLAPPED ov{};
+        DWORD n = 0;
+        if (!ReadFile(h, buffer, sizeof buffer, &n, &ov) && GetLastError() == ERROR_IO_PENDING &&
+            !GetOverlappedResult(h, &ov, &n, TRUE))
+            readError = GetLastError();
+    });
+    std::thread waiter([&] {
+        BOOL ok = TRUE;
+        WaitEvent(h, &ok);
+        if (!ok) waitError = GetLastError();
+    });
+    std::this_thread::sleep_for(50ms);
+    Close(h);
+    reader.join();
+    waiter.join();
+    EXPECT_EQ(readError, ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(waitError, ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
 TEST_F(CommApiTest, QueueCountsAndPurge)
 {
     HANDLE h = OpenLine();
