@@ -4,7 +4,6 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include <atomic>
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -253,25 +252,6 @@ TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
     Application->SetHintPause(500);
 }
 
-// Short pauses for the length of a test, the usual ones back after it.
-class QuickHints
-{
-public:
-    QuickHints()
-    {
-        Application->SetHintPause(30);
-        Application->SetHintHidePause(60000);
-    }
-    ~QuickHints()
-    {
-        Application->CancelHint();
-        Application->SetHintPause(500);
-        Application->SetHintHidePause(2500);
-    }
-    QuickHints(const QuickHints &) = delete;
-    QuickHints &operator=(const QuickHints &) = delete;
-};
-
 // Answers a control's hint requests through its WindowProc while it lives, and
 // keeps what the last request came with before the answer changed it.
 class HintAnswer
@@ -304,29 +284,6 @@ private:
     TWndMethod FPrevious;
 };
 
-// Handles messages until Done holds or two seconds pass; false when they passed.
-bool PumpUntil(const std::function<bool()> &Done)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (!Done()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        Application->ProcessMessages();
-        win::WaitForQueue(5);
-    }
-    return true;
-}
-
-bool HintShown(const AnsiString &Text)
-{
-    THintWindow *window = Application->HintWindow();
-    return window && window->Shown() && window->Caption() == Text;
-}
-
-bool NoHintShown()
-{
-    return !Application->HintWindow() || !Application->HintWindow()->Shown();
-}
-
 TEST_F(FormsTest, Hint_AskedWithItsDefaultsAndShownAsTheControlAnswers)
 {
     QuickHints quick;
@@ -343,7 +300,7 @@ TEST_F(FormsTest, Hint_AskedWithItsDefaultsAndShownAsTheControlAnswers)
         return 0;
     });
     MouseMove(button, 7, 5);
-    ASSERT_TRUE(PumpUntil([] { return HintShown("Другой текст"_a); }));
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Другой текст"_a; }));
     EXPECT_EQ(answer.Asked, 1);
     const THintInfo &asked = answer.Request;
     const TPoint cursor = button->ClientToScreen(TPoint(7, 5));
@@ -374,7 +331,7 @@ TEST_F(FormsTest, Hint_ANonZeroAnswerShowsNoHintButTheTextStays)
     MouseMove(button, 5, 5);
     ASSERT_TRUE(PumpUntil([&] { return answer.Asked == 1; }));
     PumpFor(100);
-    EXPECT_TRUE(NoHintShown());
+    EXPECT_EQ(ShownHint(), "");
     EXPECT_EQ(answer.Asked, 1);
     EXPECT_EQ(Application->Hint(), "Записывает ключ в устройство"_a);
 }
@@ -396,20 +353,20 @@ TEST_F(FormsTest, Hint_LeavingTheCursorRectAsksAgainInTheSameControl)
         return 0;
     });
     MouseMove(panel, 20, 20);
-    ASSERT_TRUE(PumpUntil([] { return HintShown("Левая"_a); }));
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Левая"_a; }));
     MouseMove(panel, 40, 30);
     PumpFor(100);
     EXPECT_EQ(answer.Asked, 1);
     EXPECT_EQ(answer.Request.CursorRect, panel->ClientRect());
     MouseMove(panel, 150, 20);
-    ASSERT_TRUE(PumpUntil([] { return HintShown("Правая"_a); }));
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Правая"_a; }));
     EXPECT_EQ(answer.Asked, 2);
     // A press hides it; it comes back only once the mouse moves on.
     Click(panel, 150, 20);
     PumpFor(100);
-    EXPECT_TRUE(NoHintShown());
+    EXPECT_EQ(ShownHint(), "");
     MouseMove(panel, 160, 30);
-    ASSERT_TRUE(PumpUntil([] { return HintShown("Правая"_a); }));
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Правая"_a; }));
     EXPECT_EQ(answer.Asked, 3);
 }
 
@@ -427,7 +384,7 @@ TEST_F(FormsTest, Hint_AReshowTimeoutAsksAgainWhileTheMouseRests)
         return 0;
     });
     MouseMove(panel, 5, 5);
-    EXPECT_TRUE(PumpUntil([] { return HintShown("Шаг 3"_a); }));
+    EXPECT_TRUE(PumpUntil([] { return ShownHint() == "Шаг 3"_a; }));
 }
 
 // A control that sets the application's hint text for a part of itself keeps it:
