@@ -734,6 +734,8 @@ TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
 TApplication::~TApplication()
 {
     DestroyForms();
+    // Its going away tells the hint machinery, which must still be whole then.
+    FHintWindow.reset();
     if (FHandle) DeallocateHWnd(FHandle);
 }
 
