@@ -93,10 +93,32 @@ bool SendKey(TTBView *View, WORD &Key, TShiftState Shift, TTBItemEventData &Even
     return EventData.Exit;
 }
 
+bool ShowsHint(TTBView *View, const TTBItemViewer *Viewer)
+{
+    return View->Style().Contains(vsAlwaysShowHints) ||
+           Viewer->Item()->EffectiveOptions().Contains(tboShowHint);
+}
+
+// The loop holds the mouse, so the application never sees the moves: the active
+// window's hint is asked for here.
 void UpdateCursorAndHints(TTBView *Root)
 {
-    UpdateAllSelections(Root, TBLastMousePos(), true);
-    Application->CancelHint();
+    const POINT Last = TBLastMousePos();
+    UpdateAllSelections(Root, Last, true);
+    TTBView *Active = ActiveView(Root);
+    TTBItemViewer *Selected = Active->Selected();
+    TWinControl *Window = Active->Window();
+    if (Selected && Window && ShowsHint(Active, Selected) && !Active->Capture()) {
+        // The hint goes over what the window shows now, not over a stale picture.
+        Window->Update();
+        const TPoint At = Window->ScreenToClient(TPoint(Last));
+        TMessage Move{WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(At.X), static_cast<WORD>(At.Y)),
+                      0};
+        Application->HintMouseMessage(Window, Move);
+    } else {
+        Application->CancelHint();
+    }
+    // No item kind here has a cursor of its own.
     SetCursor(LoadCursorW({}, IDC_ARROW));
 }
 
@@ -370,6 +392,18 @@ void PopupModalLoop(TTBView *RootView, bool MouseDown, bool DropDownMenus,
             UpdateApplicationHint(RootView);
         }
     }
+}
+
+void TBViewerHint(const TTBItemViewer *Viewer, THintInfo &Info)
+{
+    Info.HintStr = "";
+    if (!Viewer) {
+        Info.CursorRect =
+            TRect(Info.CursorPos.X, Info.CursorPos.Y, Info.CursorPos.X, Info.CursorPos.Y);
+        return;
+    }
+    Info.CursorRect = Viewer->BoundsRect();
+    Info.HintStr = Viewer->Item()->GetHintText();
 }
 
 // ---- the view's own keys ----------------------------------------------------------------

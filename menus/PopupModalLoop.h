@@ -4,7 +4,14 @@
 
 #include "menus/TTBItem.h"
 
+class TTBItemViewer;
 class TTBView;
+struct THintInfo;
 
 void PopupModalLoop(TTBView *RootView, bool MouseDown, bool DropDownMenus,
                     TTBDoneActionData &DoneActionData, bool TrackRightButton, bool SelectFirstItem);
+
+// How a bar or a menu window answers CM_HINTSHOW: the viewer's rectangle keeps the
+// hint and its item's hint text is shown. Without a viewer there is no hint, and
+// the next move asks again.
+void TBViewerHint(const TTBItemViewer *Viewer, THintInfo &Info);

@@ -1,5 +1,6 @@
 #include "menus/TTBPopupMenu.h"
 
+#include "menus/PopupModalLoop.h"
 #include "menus/TB2Common.h"
 #include "menus/TShadow.h"
 #include "menus/TTBItemViewer.h"
@@ -469,6 +470,11 @@ void TTBPopupWindow::WndProc(TMessage &Message)
         return;
     case CM_VISIBLECHANGED:
         ShowingChanged(Message.WParam != 0);
+        return;
+    case CM_HINTSHOW:
+        TBViewerHint(FView ? FView->Selected() : nullptr,
+                     *reinterpret_cast<THintInfo *>(Message.LParam));
+        Message.Result = 0;
         return;
     default:
         break;

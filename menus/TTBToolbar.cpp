@@ -1,5 +1,6 @@
 #include "menus/TTBToolbar.h"
 
+#include "menus/PopupModalLoop.h"
 #include "menus/TB2Common.h"
 #include "menus/TB2Consts.h"
 #include "menus/TB2Hook.h"
@@ -384,6 +385,21 @@ void TTBCustomToolbar::WndProc(TMessage &Message)
     case CM_MOUSELEAVE:
         if (!FView->State().Contains(vsOpen)) FView->UpdateSelection(nullptr, true);
         break;
+    case CM_HINTSHOW: {
+        auto &Info = *reinterpret_cast<THintInfo *>(Message.LParam);
+        TBViewerHint(FView->ViewerFromPoint(Info.CursorPos), Info);
+        Message.Result = 0;
+        return;
+    }
+    case CM_SHOWHINTCHANGED: {
+        TTBViewStyle Style = FView->Style();
+        if (ShowHint())
+            Style << vsAlwaysShowHints;
+        else
+            Style >> vsAlwaysShowHints;
+        FView->SetStyle(Style);
+        break;
+    }
     case CM_FONTCHANGED:
         if (!FSystemFont) {
             FView->InvalidatePositions();
@@ -467,8 +483,8 @@ void TTBCustomToolbar::MouseMove(TShiftState Shift, int X, int Y)
     if (FView->State().Contains(vsOpen)) return;
     const TPoint At = ClientToScreen(TPoint(X, Y));
     FView->UpdateSelection(&At, true);
-    if (TTBItemViewer *Selected = FView->Selected())
-        Application->SetHint(Selected->Item()->GetLongHint());
+    TTBItemViewer *Selected = FView->Selected();
+    Application->SetHint(Selected ? Selected->Item()->GetLongHint() : AnsiString());
     TRACKMOUSEEVENT Track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, WindowHandle(), 0};
     TrackMouseEvent(&Track);
 }

@@ -326,6 +326,7 @@ void TControl::SetCursor(TCursor Value)
 void TControl::SetShowHint(bool Value)
 {
     FParentShowHint = false;
+    if (Value == FShowHint) return;
     FShowHint = Value;
     Perform(CM_SHOWHINTCHANGED, 0, 0);
 }
@@ -333,7 +334,7 @@ void TControl::SetShowHint(bool Value)
 void TControl::SetParentShowHint(bool Value)
 {
     FParentShowHint = Value;
-    if (Value && FParent) FShowHint = FParent->ShowHint();
+    if (Value) Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
 }
 
 void TControl::SetPopupMenu(TPopupMenu *Value)
@@ -576,7 +577,11 @@ void TControl::HandleMessage(TMessage &Message)
         }
         return;
     case CM_PARENTSHOWHINTCHANGED:
-        if (FParentShowHint && FParent) FShowHint = FParent->ShowHint();
+        // Announced like a change of its own, so the control's children follow in turn.
+        if (FParentShowHint && FParent && FParent->ShowHint() != FShowHint) {
+            FShowHint = FParent->ShowHint();
+            Perform(CM_SHOWHINTCHANGED, 0, 0);
+        }
         return;
     default:
         DefaultHandler(Message);

@@ -734,6 +734,8 @@ TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
 TApplication::~TApplication()
 {
     DestroyForms();
+    // Its going away tells the hint machinery, which must still be whole then.
+    FHintWindow.reset();
     if (FHandle) DeallocateHWnd(FHandle);
 }
 
@@ -777,6 +779,10 @@ namespace
 
 constexpr UINT_PTR HintShowTimer = 1;
 constexpr UINT_PTR HintHideTimer = 2;
+constexpr UINT_PTR HintReshowTimer = 3;
+// Where a hint goes by default: this far below the pointer's tip, clear of the arrow.
+constexpr int HintBelowCursor = 20;
+constexpr int DefaultHintMaxWidth = 300;
 
 // The loop goes idle after every wake, worker threads' calls included. What lies
 // under the pointer is looked at again when it moved, after input, or once this
@@ -838,27 +844,117 @@ void TApplication::ApplicationMessage(TMessage &Message)
     Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
 }
 
+void TApplication::HideHintWindow()
+{
+    KillTimer(Handle(), HintHideTimer);
+    if (FHintWindow && FHintWindow->HandleAllocated()) FHintWindow->ReleaseHandle();
+}
+
 void TApplication::CancelHint()
 {
     KillTimer(Handle(), HintShowTimer);
-    KillTimer(Handle(), HintHideTimer);
-    if (FHintWindow) FHintWindow->ReleaseHandle();
+    KillTimer(Handle(), HintReshowTimer);
+    HideHintWindow();
+    FHintStage = THintStage::Idle;
+}
+
+// A press cancels the hint until the mouse moves on from where it was pressed.
+void TApplication::CancelHintAt(const TPoint &Pos)
+{
+    CancelHint();
+    FHintMousePos = Pos;
+}
+
+void TApplication::ForgetHintControl(TControl *Control)
+{
+    if (Control == FHintTextControl) FHintTextControl = nullptr;
+    if (Control != FHintControl) return;
+    CancelHint();
+    FHintControl = nullptr;
+}
+
+void TApplication::StartHintPause()
+{
+    CancelHint();
+    FHintStage = THintStage::Pausing;
+    SetTimer(Handle(), HintShowTimer, FHintPause, nullptr);
+}
+
+bool TApplication::IsHintWindow(const TControl *Control) const
+{
+    return FHintWindow && Control == FHintWindow.get();
+}
+
+void TApplication::HintMouseMove(TControl *Control, const TPoint &Pos, bool Wanted)
+{
+    const bool moved = !(Pos == FHintMousePos);
+    FHintMousePos = Pos;
+    if (Control != FHintControl) {
+        CancelHint();
+        FHintControl = Control;
+        if (Wanted) StartHintPause();
+        return;
+    }
+    // A pointer at rest changes nothing, however often the idle looks at it.
+    if (!moved) return;
+    if (!Wanted) {
+        CancelHint();
+        return;
+    }
+    if (FHintStage == THintStage::Idle ||
+        (FHintStage == THintStage::Asked && !FHintCursorRect.Contains(Pos.X, Pos.Y)))
+        StartHintPause();
+}
+
+void TApplication::HintMouseMessage(TControl *Control, TMessage &Message)
+{
+    if (!Control || Message.Msg < WM_MOUSEFIRST || Message.Msg > WM_MOUSELAST) return;
+    const TPoint Pos = Control->ClientToScreen(TPoint(static_cast<short>(LOWORD(Message.LParam)),
+                                                      static_cast<short>(HIWORD(Message.LParam))));
+    if (Message.Msg == WM_MOUSEMOVE)
+        HintMouseMove(Control, Pos, FShowHint);
+    else
+        CancelHintAt(Pos);
+}
+
+void TApplication::AskHint()
+{
+    KillTimer(Handle(), HintShowTimer);
+    KillTimer(Handle(), HintReshowTimer);
+    HideHintWindow();
+    TControl *control = FHintControl;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    THintInfo info;
+    info.HintControl = control;
+    info.HintPos = TPoint(cursor.x, cursor.y + HintBelowCursor);
+    info.HintMaxWidth = DefaultHintMaxWidth;
+    info.CursorRect = control->ClientRect();
+    info.CursorPos = control->ScreenToClient(TPoint(cursor));
+    info.HideTimeout = FHintHidePause;
+    info.HintStr = GetShortHint(control->Hint());
+    const bool refused = control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+    FHintStage = THintStage::Asked;
+    const TPoint origin = control->ClientToScreen(info.CursorRect.TopLeft());
+    FHintCursorRect = Bounds(origin.X, origin.Y, info.CursorRect.Width(), info.CursorRect.Height());
+    if (info.ReshowTimeout > 0) SetTimer(Handle(), HintReshowTimer, info.ReshowTimeout, nullptr);
+    if (refused || info.HintStr.IsEmpty()) return;
+    if (!FHintWindow) FHintWindow = std::make_unique<THintWindow>(nullptr);
+    FHintWindow->SetColor(info.HintColor);
+    FHintWindow->ActivateHint(info.HintPos, info.HintStr, info.HintMaxWidth);
+    if (info.HideTimeout > 0) SetTimer(Handle(), HintHideTimer, info.HideTimeout, nullptr);
 }
 
 void TApplication::HintTimerExpired(UINT_PTR Timer)
 {
     KillTimer(Handle(), Timer);
-    if (Timer == HintHideTimer || !FHintControl) {
+    // The hint goes, but comes back only when the mouse leaves its rectangle.
+    if (Timer == HintHideTimer)
+        HideHintWindow();
+    else if (FHintControl)
+        AskHint();
+    else
         CancelHint();
-        return;
-    }
-    const AnsiString hint = GetShortHint(FHintControl->Hint());
-    if (hint.IsEmpty()) return;
-    if (!FHintWindow) FHintWindow = std::make_unique<THintWindow>(nullptr);
-    POINT p{};
-    GetCursorPos(&p);
-    FHintWindow->ActivateHint(TPoint(p.x, p.y + 20), hint);
-    SetTimer(Handle(), HintHideTimer, FHintHidePause, nullptr);
 }
 
 AnsiString TApplication::ExeName() const
@@ -918,6 +1014,14 @@ bool TApplication::ProcessMessage(MSG &Msg)
         FTerminated = true;
         return true;
     }
+    const bool mouse = Msg.message >= WM_MOUSEFIRST && Msg.message <= WM_MOUSELAST;
+    if (mouse) {
+        // Settled before the control sees the move, so a long hint the control sets
+        // for a part of itself (a toolbar's button) stands.
+        FollowHintText(FindDragTarget(TPoint(Msg.pt), true));
+        if (Msg.message != WM_MOUSEMOVE) CancelHintAt(TPoint(Msg.pt));
+    }
+    if (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) CancelHint();
     try {
         bool handled = false;
         if (OnMessage) OnMessage(Msg, handled);
@@ -930,26 +1034,24 @@ bool TApplication::ProcessMessage(MSG &Msg)
     }
     vcl::FreeReleasedForms();
     if (IsInput(Msg.message)) MouseIdle.InputSeen = true;
-    if (Msg.message >= WM_MOUSEFIRST && Msg.message <= WM_MOUSELAST) {
-        if (Msg.message != WM_MOUSEMOVE) CancelHint();
-        DoMouseIdle(TPoint(Msg.pt));
-    }
-    if (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) CancelHint();
+    if (mouse) DoMouseIdle(TPoint(Msg.pt));
     return true;
+}
+
+void TApplication::FollowHintText(TControl *Control)
+{
+    if (Control == FHintTextControl || IsHintWindow(Control)) return;
+    FHintTextControl = Control;
+    SetHint(Control ? GetLongHint(Control->Hint()) : AnsiString());
 }
 
 void TApplication::DoMouseIdle(const TPoint &Pos)
 {
     vcl::UpdateMouseControl(Pos);
     TControl *control = FindDragTarget(Pos, true);
-    SetHint(control ? GetLongHint(control->Hint()) : AnsiString());
-    if (FHintWindow && control == FHintWindow.get()) return;
-    if (control == FHintControl) return;
-    // A new control under the mouse: its hint comes after the pause, if it has one.
-    CancelHint();
-    FHintControl = control;
-    if (control && FShowHint && control->ShowHint() && !control->Hint().IsEmpty())
-        SetTimer(Handle(), HintShowTimer, FHintPause, nullptr);
+    if (IsHintWindow(control)) return;
+    FollowHintText(control);
+    HintMouseMove(control, Pos, control && FShowHint && control->ShowHint());
 }
 
 void TApplication::Idle()
@@ -1057,14 +1159,14 @@ void THintWindow::CreateParams(TCreateParams &Params)
     Params.WinClassName = "THintWindow";
 }
 
-void THintWindow::ActivateHint(TPoint At, const AnsiString &Hint)
+void THintWindow::ActivateHint(TPoint At, const AnsiString &Hint, int MaxWidth)
 {
     SetCaption(Hint);
     HDC dc = GetDC({});
     TCanvas canvas;
     canvas.SetHandle(dc);
     canvas.Font()->Assign(Font());
-    RECT r{0, 0, 300, 0};
+    RECT r{0, 0, MaxWidth > 0 ? MaxWidth : GetSystemMetrics(SM_CXSCREEN), 0};
     DrawTextA(canvas.Handle(), Hint.c_str(), Hint.Length(), &r,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     canvas.SetHandle(nullptr);

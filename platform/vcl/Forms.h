@@ -275,6 +275,25 @@ private:
 
 // ---- Hints -------------------------------------------------------------------------------
 
+// What a control is asked before its hint shows (CM_HINTSHOW, LParam points here).
+// The application fills in its defaults; the control may change any of them, and a
+// non-zero result means no hint. CursorRect and CursorPos are in the control's
+// client coordinates, HintPos on the screen.
+struct THintInfo {
+    TControl *HintControl = nullptr;
+    TPoint HintPos;
+    int HintMaxWidth = 0;
+    TColor HintColor = clInfoBk;
+    // While the mouse stays inside, the hint stays; leaving it asks again.
+    TRect CursorRect;
+    TPoint CursorPos;
+    // Milliseconds after which the control is asked again; 0 for never.
+    int ReshowTimeout = 0;
+    // Milliseconds the hint stays shown; 0 for until the mouse leaves.
+    int HideTimeout = 0;
+    AnsiString HintStr;
+};
+
 // The small window that shows a control's hint near the mouse.
 class THintWindow : public TCustomControl
 {
@@ -282,8 +301,8 @@ class THintWindow : public TCustomControl
 
 public:
     explicit THintWindow(TComponent *AOwner);
-    // Shows Hint with its top-left at Rect's, sized to the text.
-    virtual void ActivateHint(TPoint At, const AnsiString &Hint);
+    // Shows Hint with its top-left at At, sized to the text wrapped at MaxWidth.
+    virtual void ActivateHint(TPoint At, const AnsiString &Hint, int MaxWidth);
     void ReleaseHandle();
     bool Shown() const { return Visible() && HandleAllocated(); }
     void WndProc(TMessage &Message) override;
@@ -333,17 +352,19 @@ public:
     void Minimize();
     void Restore();
     void BringToFront();
-    // Hides the hint shown and waits for the mouse to rest again.
+    // Hides the hint shown or stops the one waiting; the next move of the mouse
+    // over a control that shows hints starts the pause again.
     void CancelHint();
+    // A control that follows the mouse itself (a menu holding the capture) hands
+    // its mouse messages here, in its client coordinates: a move asks the control
+    // for its hint after the pause, a button cancels it.
+    void HintMouseMessage(TControl *Control, TMessage &Message);
     int HintPause() const { return FHintPause; }
     void SetHintPause(int Value) { FHintPause = Value; }
     int HintHidePause() const { return FHintHidePause; }
     void SetHintHidePause(int Value) { FHintHidePause = Value; }
     THintWindow *HintWindow() const { return FHintWindow.get(); }
-    void ForgetHintControl(TControl *Control)
-    {
-        if (Control == FHintControl) FHintControl = nullptr;
-    }
+    void ForgetHintControl(TControl *Control);
 
     TCustomForm *MainForm() const { return FMainForm; }
     // A form going away stops being the main form.
@@ -377,6 +398,13 @@ private:
     void Idle();
     bool IsKeyMessage(MSG &Msg);
     void DoMouseIdle(const TPoint &Pos);
+    bool IsHintWindow(const TControl *Control) const;
+    void FollowHintText(TControl *Control);
+    void HintMouseMove(TControl *Control, const TPoint &Pos, bool Wanted);
+    void CancelHintAt(const TPoint &Pos);
+    void StartHintPause();
+    void AskHint();
+    void HideHintWindow();
     void HintTimerExpired(UINT_PTR Timer);
     void ApplicationMessage(TMessage &Message);
 
@@ -389,7 +417,15 @@ private:
     bool FTerminated = false;
     std::unique_ptr<QApplication> FQtApplication;
     std::unique_ptr<THintWindow> FHintWindow;
+    // The control whose long hint Hint holds: changed only when another is under the mouse.
+    TControl *FHintTextControl = nullptr;
+    // The control the hint machinery follows, and where it stands with it.
     TControl *FHintControl = nullptr;
+    enum class THintStage { Idle, Pausing, Asked };
+    THintStage FHintStage = THintStage::Idle;
+    // The asked control's CursorRect on the screen.
+    TRect FHintCursorRect;
+    TPoint FHintMousePos;
     std::vector<std::pair<const void *, TWindowHook>> FWindowHooks;
     int FHintPause = 500;
     int FHintHidePause = 2500;

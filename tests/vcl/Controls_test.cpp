@@ -238,6 +238,39 @@ TEST_F(ControlsTest, Font_ParentFontFlowsDownUntilChildSetsItsOwn)
     EXPECT_EQ(panel->Font()->Size(), 14);
 }
 
+// A bar two levels down a form that shows hints must learn it too: it maps the
+// setting onto its own, which only the change notice tells it.
+TEST_F(ControlsTest, ShowHint_FlowsDownEveryLevelWithItsNotice)
+{
+    TForm *form = ShownForm();
+    auto *panel = new TPanel(form);
+    panel->SetParent(form);
+    struct TWatcher : TCustomControl {
+        using TCustomControl::TCustomControl;
+        int Notices = 0;
+        void WndProc(TMessage &Message) override
+        {
+            if (Message.Msg == CM_SHOWHINTCHANGED) ++Notices;
+            TCustomControl::WndProc(Message);
+        }
+    };
+    auto *inner = new TWatcher(form);
+    inner->SetParent(panel);
+    form->SetShowHint(true);
+    EXPECT_TRUE(panel->ShowHint());
+    EXPECT_TRUE(inner->ShowHint());
+    EXPECT_EQ(inner->Notices, 1);
+    form->SetShowHint(true);
+    EXPECT_EQ(inner->Notices, 1);
+    inner->SetShowHint(false);
+    form->SetShowHint(false);
+    form->SetShowHint(true);
+    EXPECT_FALSE(inner->ShowHint());
+    inner->SetParentShowHint(true);
+    EXPECT_TRUE(inner->ShowHint());
+    EXPECT_EQ(inner->Notices, 3);
+}
+
 TEST_F(ControlsTest, Notifications_EnabledAndTextChangesReachTheControl)
 {
     TForm *form = ShownForm();

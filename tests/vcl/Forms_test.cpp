@@ -252,6 +252,173 @@ TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
     Application->SetHintPause(500);
 }
 
+// Answers a control's hint requests through its WindowProc while it lives, and
+// keeps what the last request came with before the answer changed it.
+class HintAnswer
+{
+public:
+    using TAnswer = std::function<LRESULT(THintInfo &Info)>;
+    HintAnswer(TControl *Control, TAnswer Answer)
+        : FControl(Control), FPrevious(Control->WindowProc)
+    {
+        Control->WindowProc = [this, Answer = std::move(Answer)](TMessage &Message) {
+            if (Message.Msg != CM_HINTSHOW) {
+                FPrevious(Message);
+                return;
+            }
+            auto &info = *reinterpret_cast<THintInfo *>(Message.LParam);
+            ++Asked;
+            Request = info;
+            Message.Result = Answer(info);
+        };
+    }
+    ~HintAnswer() { FControl->WindowProc = FPrevious; }
+    HintAnswer(const HintAnswer &) = delete;
+    HintAnswer &operator=(const HintAnswer &) = delete;
+
+    int Asked = 0;
+    THintInfo Request;
+
+private:
+    TControl *FControl;
+    TWndMethod FPrevious;
+};
+
+TEST_F(FormsTest, Hint_AskedWithItsDefaultsAndShownAsTheControlAnswers)
+{
+    QuickHints quick;
+    TForm *form = ShownForm();
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(10, 10, 90, 30);
+    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
+    button->SetShowHint(true);
+    HintAnswer answer(button, [](THintInfo &Info) -> LRESULT {
+        Info.HintStr = "Другой текст"_a;
+        Info.HintPos = TPoint(320, 260);
+        Info.HintColor = clYellow;
+        return 0;
+    });
+    MouseMove(button, 7, 5);
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Другой текст"_a; }));
+    EXPECT_EQ(answer.Asked, 1);
+    const THintInfo &asked = answer.Request;
+    const TPoint cursor = button->ClientToScreen(TPoint(7, 5));
+    EXPECT_EQ(asked.HintControl, button);
+    EXPECT_EQ(asked.HintStr, "Записать ключ"_a);
+    EXPECT_EQ(asked.CursorRect, button->ClientRect());
+    EXPECT_EQ(asked.CursorPos, TPoint(7, 5));
+    EXPECT_EQ(asked.HintPos.X, cursor.X);
+    EXPECT_GT(asked.HintPos.Y, cursor.Y);
+    EXPECT_EQ(asked.HideTimeout, Application->HintHidePause());
+    EXPECT_EQ(asked.ReshowTimeout, 0);
+    EXPECT_GT(asked.HintMaxWidth, 0);
+    EXPECT_EQ(asked.HintColor, clInfoBk);
+    THintWindow *window = Application->HintWindow();
+    EXPECT_EQ(window->BoundsRect().TopLeft(), TPoint(320, 260));
+    EXPECT_EQ(window->Color(), clYellow);
+}
+
+TEST_F(FormsTest, Hint_ANonZeroAnswerShowsNoHintButTheTextStays)
+{
+    QuickHints quick;
+    TForm *form = ShownForm();
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
+    button->SetShowHint(true);
+    HintAnswer answer(button, [](THintInfo &) -> LRESULT { return 1; });
+    MouseMove(button, 5, 5);
+    ASSERT_TRUE(PumpUntil([&] { return answer.Asked == 1; }));
+    PumpFor(100);
+    EXPECT_EQ(ShownHint(), "");
+    EXPECT_EQ(answer.Asked, 1);
+    EXPECT_EQ(Application->Hint(), "Записывает ключ в устройство"_a);
+}
+
+// One control with two hint areas, as a bar of buttons has: leaving the area of the
+// hint shown asks again, moving inside it does not.
+TEST_F(FormsTest, Hint_LeavingTheCursorRectAsksAgainInTheSameControl)
+{
+    QuickHints quick;
+    TForm *form = ShownForm();
+    auto *panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 200, 100);
+    panel->SetShowHint(true);
+    HintAnswer answer(panel, [](THintInfo &Info) -> LRESULT {
+        const bool left = Info.CursorPos.X < 100;
+        Info.CursorRect = left ? TRect(0, 0, 100, 100) : TRect(100, 0, 200, 100);
+        Info.HintStr = left ? "Левая"_a : "Правая"_a;
+        return 0;
+    });
+    MouseMove(panel, 20, 20);
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Левая"_a; }));
+    MouseMove(panel, 40, 30);
+    PumpFor(100);
+    EXPECT_EQ(answer.Asked, 1);
+    EXPECT_EQ(answer.Request.CursorRect, panel->ClientRect());
+    MouseMove(panel, 150, 20);
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Правая"_a; }));
+    EXPECT_EQ(answer.Asked, 2);
+    // A press hides it; it comes back only once the mouse moves on.
+    Click(panel, 150, 20);
+    PumpFor(100);
+    EXPECT_EQ(ShownHint(), "");
+    MouseMove(panel, 160, 30);
+    ASSERT_TRUE(PumpUntil([] { return ShownHint() == "Правая"_a; }));
+    EXPECT_EQ(answer.Asked, 3);
+}
+
+TEST_F(FormsTest, Hint_AReshowTimeoutAsksAgainWhileTheMouseRests)
+{
+    QuickHints quick;
+    TForm *form = ShownForm();
+    auto *panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetShowHint(true);
+    int calls = 0;
+    HintAnswer answer(panel, [&](THintInfo &Info) -> LRESULT {
+        Info.HintStr = AnsiString("Шаг "_a) + AnsiString(std::to_string(++calls).c_str());
+        Info.ReshowTimeout = 20;
+        return 0;
+    });
+    MouseMove(panel, 5, 5);
+    EXPECT_TRUE(PumpUntil([] { return ShownHint() == "Шаг 3"_a; }));
+}
+
+// A control that sets the application's hint text for a part of itself keeps it:
+// the text follows the control under the mouse only when that control changes.
+TEST_F(FormsTest, Hint_TextSetByTheHoveredControlOutlivesTheIdle)
+{
+    TForm *form = ShownForm();
+    auto *panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 150, 60);
+    panel->SetHint("Панель|Про панель"_a);
+    panel->OnMouseMove = [](TObject *, TShiftState, int X, int) {
+        Application->SetHint(X < 75 ? "Левая часть"_a : "Правая часть"_a);
+    };
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(200, 10, 75, 25);
+    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
+    MouseMove(form, 300, 200);
+    Pump();
+    MouseMove(panel, 100, 20);
+    Pump();
+    EXPECT_EQ(Application->Hint(), "Правая часть"_a);
+    // The program's own loop goes idle between messages, a thread timer waking it.
+    const UINT_PTR timer = SetTimer({}, 0, 10, nullptr);
+    for (int i = 0; i < 30; ++i)
+        Application->HandleMessage();
+    KillTimer({}, timer);
+    EXPECT_EQ(Application->Hint(), "Правая часть"_a);
+    MouseMove(button, 5, 5);
+    Pump();
+    EXPECT_EQ(Application->Hint(), "Записывает ключ в устройство"_a);
+}
+
 // Idle passes look again at what lies under a pointer that has not moved, so a
 // control laid under it is noticed without any input.
 TEST_F(FormsTest, Hint_FollowsAControlPlacedUnderTheRestingPointer)

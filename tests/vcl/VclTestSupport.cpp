@@ -30,6 +30,36 @@ void PumpFor(int Milliseconds)
     }
 }
 
+bool PumpUntil(const std::function<bool()> &Done)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!Done()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        Application->ProcessMessages();
+        win::WaitForQueue(5);
+    }
+    return true;
+}
+
+AnsiString ShownHint()
+{
+    THintWindow *window = Application->HintWindow();
+    return window && window->Shown() ? window->Caption() : AnsiString();
+}
+
+QuickHints::QuickHints()
+{
+    Application->SetHintPause(30);
+    Application->SetHintHidePause(60000);
+}
+
+QuickHints::~QuickHints()
+{
+    Application->CancelHint();
+    Application->SetHintPause(500);
+    Application->SetHintHidePause(2500);
+}
+
 namespace
 {
 

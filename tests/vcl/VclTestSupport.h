@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace vcltest
@@ -19,6 +20,22 @@ void StartApplication();
 void Pump();
 // Handles messages for about Milliseconds, waiting for them.
 void PumpFor(int Milliseconds);
+
+// Handles messages until Done holds or two seconds pass; false when they passed.
+bool PumpUntil(const std::function<bool()> &Done);
+
+// The text of the application's hint window while it is up, empty while none is.
+AnsiString ShownHint();
+
+// Short hint pauses for a test's length, the usual ones back after it.
+class QuickHints
+{
+public:
+    QuickHints();
+    ~QuickHints();
+    QuickHints(const QuickHints &) = delete;
+    QuickHints &operator=(const QuickHints &) = delete;
+};
 
 // Input at a point of a control's client area, through the kernel's queue.
 void MouseDown(TControl *Control, int X, int Y, win::MouseButton Button = win::MouseButton::Left);
