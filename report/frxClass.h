@@ -14,6 +14,7 @@
 #include "report/frxUnicodeUtils.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -729,6 +730,38 @@ private:
     TfrxFormatKind FKind = fkText;
 };
 
+// The solid frame sides drawn so far on one page. Neighbouring cells share their sides: a
+// side that an earlier line of the same pen covers, with nothing painted over that line
+// since, is not drawn again. Whatever paints over a place forgets the lines there.
+class TfrxDrawnSides
+{
+public:
+    struct Line {
+        bool Vertical;
+        int At;       // the column of a vertical line, the row of a horizontal one
+        int From, To; // along the line, the end left out as by LineTo
+        TColor Color;
+        int Width;
+    };
+    bool Covered(const Line &L) const;
+    void Add(const Line &L);
+    // Paint within Box (right and bottom edges excluded) may have hidden lines there.
+    void Forget(const TRect &Box);
+    void ForgetAll()
+    {
+        FLines.clear();
+        FFarthest = 1;
+    }
+    int Count() const;
+
+private:
+    static int Reach(int Width);
+
+    // By direction and position, so that a look-up and a forgetting see only the lines near.
+    std::map<std::pair<bool, int>, std::vector<Line>> FLines;
+    int FFarthest = 1; // the widest reach of a line added, kept until all are forgotten
+};
+
 class TfrxView : public TfrxReportComponent
 {
     QRV4_CLASS(TfrxView, TfrxReportComponent)
@@ -751,6 +784,8 @@ public:
     virtual void DrawFrame();
     // W parallel one-pixel lines with the canvas's pen (W = 0 counts as 1).
     void DrawLine(int X, int Y, int X1, int Y1, int W);
+    // The page's drawn sides while this view is drawn on it; null draws every side.
+    void SetDrawnSides(TfrxDrawnSides *Value) { FDrawnSides = Value; }
 
     TfrxAlign Align() const { return FAlign; }
     void SetAlign(TfrxAlign Value) { FAlign = Value; }
@@ -787,6 +822,7 @@ protected:
     TCanvas *FCanvas = nullptr;
     double FScaleX = 1, FScaleY = 1, FOffsetX = 0, FOffsetY = 0;
     int FX = 0, FY = 0, FX1 = 0, FY1 = 0, FDX = 0, FDY = 0, FFrameWidth = 0;
+    TfrxDrawnSides *FDrawnSides = nullptr;
 
 private:
     void DrawShadow();
@@ -935,6 +971,7 @@ private:
     TfrxDrawText *Renderer();
     void PrepareRenderer(TfrxDrawText *Renderer);
     void DrawUnderlines(double Step);
+    void ForgetSidesUnderText();
     // Hands the text that does not fit on to the FlowTo memo.
     void FlowText();
 

@@ -54,12 +54,14 @@ void TfrxView::BeginDraw(TCanvas *Canvas, double ScaleX, double ScaleY, double O
 void TfrxView::DrawBackground()
 {
     if (FColor != clNone) {
+        if (FDrawnSides) FDrawnSides->Forget(Rect(FX, FY, FX1, FY1));
         FCanvas->Brush()->SetColor(FColor);
         FCanvas->Brush()->SetStyle(bsSolid);
         FCanvas->FillRect(Rect(FX, FY, FX1, FY1));
     }
     // A clear brush has no hatch to draw.
     if (FBrushStyle == bsSolid || FBrushStyle == bsClear) return;
+    if (FDrawnSides) FDrawnSides->ForgetAll();
     FCanvas->Brush()->SetColor(FFrame->Color());
     FCanvas->Brush()->SetStyle(FBrushStyle);
     FCanvas->Rectangle(FX, FY, FX1 + 1, FY1 + 1);
@@ -82,6 +84,7 @@ void TfrxView::DrawLine(int X, int Y, int X1, int Y1, int W)
 
 void TfrxView::DrawShadow()
 {
+    if (FDrawnSides) FDrawnSides->ForgetAll();
     FCanvas->Pen()->SetStyle(psSolid);
     FCanvas->Pen()->SetColor(FFrame->ShadowColor());
     int d = Nearest(FFrame->ShadowWidth() * FScaleX);
@@ -104,6 +107,8 @@ void TfrxView::DrawFrame()
         Pen->SetStyle(static_cast<TPenStyle>(Style));
         Pen->SetWidth(1);
     }
+    // Only solid sides are shared; the others paint over whatever lies under them.
+    if (Style != fsSolid && FDrawnSides) FDrawnSides->ForgetAll();
     // The gaps of dashed lines show the fill, or nothing without one.
     TBrush *Brush = FCanvas->Brush();
     Brush->SetStyle(bsSolid);
@@ -141,10 +146,17 @@ void TfrxView::DrawFrameSide(int Side)
         break;
     }
     switch (FFrame->Style()) {
-    case fsSolid:
+    case fsSolid: {
+        TPen *Pen = FCanvas->Pen();
+        const TfrxDrawnSides::Line Line{Vertical,           Vertical ? X : Y, Vertical ? Y : X,
+                                        Vertical ? Y1 : X1, Pen->Color(),     Pen->Width()};
+        const bool Shared = FDrawnSides && Pen->Mode() == pmCopy && Line.From <= Line.To;
+        if (Shared && FDrawnSides->Covered(Line)) return;
         FCanvas->MoveTo(X, Y);
         FCanvas->LineTo(X1, Y1);
+        if (Shared) FDrawnSides->Add(Line);
         return;
+    }
     case fsDouble:
         break;
     default:
@@ -173,6 +185,57 @@ void TfrxView::DrawFrameSide(int Side)
     FCanvas->Pen()->SetColor(FColor);
     Line(0, 0);
     FCanvas->Pen()->SetColor(FFrame->Color());
+}
+
+// ---- sides shared on a page ----
+
+bool TfrxDrawnSides::Covered(const Line &L) const
+{
+    const auto Found = FLines.find({L.Vertical, L.At});
+    if (Found == FLines.end()) return false;
+    return std::any_of(Found->second.begin(), Found->second.end(), [&](const Line &Drawn) {
+        return Drawn.Color == L.Color && Drawn.Width == L.Width && Drawn.From <= L.From &&
+               L.To <= Drawn.To;
+    });
+}
+
+// A pen's width spreads a line to both sides and past its ends, however it is capped; one
+// pixel more allows for rounding.
+int TfrxDrawnSides::Reach(int Width)
+{
+    return Width / 2 + 1;
+}
+
+void TfrxDrawnSides::Add(const Line &L)
+{
+    FLines[{L.Vertical, L.At}].push_back(L);
+    FFarthest = std::max(FFarthest, Reach(L.Width));
+}
+
+void TfrxDrawnSides::Forget(const TRect &Box)
+{
+    const auto ForgetIn = [&](bool Vertical, int Low, int High, int AlongLow, int AlongHigh) {
+        auto At = FLines.lower_bound({Vertical, Low - FFarthest});
+        const auto End = FLines.upper_bound({Vertical, High + FFarthest});
+        while (At != End) {
+            std::erase_if(At->second, [&](const Line &L) {
+                const int R = Reach(L.Width);
+                return L.At + R >= Low && L.At - R < High && L.From - R < AlongHigh &&
+                       L.To + R >= AlongLow;
+            });
+            At = At->second.empty() ? FLines.erase(At) : std::next(At);
+        }
+    };
+    ForgetIn(true, Box.Left, Box.Right, Box.Top, Box.Bottom);
+    ForgetIn(false, Box.Top, Box.Bottom, Box.Left, Box.Right);
+}
+
+int TfrxDrawnSides::Count() const
+{
+    int Result = 0;
+    for (const auto &[Key, Lines] : FLines)
+        Result += static_cast<int>(Lines.size());
+    return Result;
 }
 
 // ---- shapes ----

@@ -120,8 +120,18 @@ void TfrxCustomMemoView::Draw(TCanvas *Canvas, double ScaleX, double ScaleY, dou
     TfrxDrawTextLock Lock(D);
     SetDrawParams(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
     TfrxStretcheable::Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    if (FDrawnSides) ForgetSidesUnderText();
     if (FUnderlines && FRotation == 0) DrawUnderlines(D->LineHeight() * ScaleY);
     D->DrawText(Canvas, FHAlign, FVAlign);
+}
+
+// Clipped text stays inside its rectangle; any other may reach anywhere.
+void TfrxCustomMemoView::ForgetSidesUnderText()
+{
+    if (FClipped && FRotation == 0 && !FUnderlines)
+        FDrawnSides->Forget(FTextRect);
+    else
+        FDrawnSides->ForgetAll();
 }
 
 void TfrxCustomMemoView::DrawUnderlines(double Step)

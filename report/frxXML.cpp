@@ -66,8 +66,9 @@ AnsiString frxStrToXML(const AnsiString &S)
 
 AnsiString frxXMLToStr(const AnsiString &S)
 {
-    if (S.Length() < 2) return S;
     const std::string_view Text = S.View();
+    // Every reference starts with an ampersand; most values hold none.
+    if (Text.size() < 2 || Text.find('&') == std::string_view::npos) return S;
     std::string Result;
     Result.reserve(Text.size());
     std::size_t i = 0;

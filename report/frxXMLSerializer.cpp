@@ -85,11 +85,31 @@ bool IsDecimal(const AnsiString &S)
 // Short names of prepared pages stand for the bounds.
 AnsiString ExpandShortName(const AnsiString &Name)
 {
-    if (Name == "l") return "left";
-    if (Name == "t") return "top";
-    if (Name == "w") return "width";
-    if (Name == "h") return "height";
-    return Name;
+    if (Name.Length() != 1) return Name;
+    switch (Name.View().front()) {
+    case 'l':
+        return "left";
+    case 't':
+        return "top";
+    case 'w':
+        return "width";
+    case 'h':
+        return "height";
+    default:
+        return Name;
+    }
+}
+
+// An attribute name as the reader matches it: lower case, without blanks or control
+// characters around it.
+AnsiString AttributeName(std::string_view Text)
+{
+    const auto Blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!Text.empty() && Blank(Text.front()))
+        Text.remove_prefix(1);
+    while (!Text.empty() && Blank(Text.back()))
+        Text.remove_suffix(1);
+    return LowerCase(AnsiString(Text));
 }
 
 } // namespace
@@ -200,7 +220,7 @@ void TfrxXMLSerializer::XMLToObj(const AnsiString &Text, TPersistent *Obj)
         const std::size_t Open = View.find('"', Pos);
         if (Open == std::string_view::npos) break;
         const std::size_t NameEnd = Open > Pos ? Open - 1 : Pos; // drops the "="
-        const AnsiString Name = LowerCase(AnsiString(View.substr(Pos, NameEnd - Pos))).Trim();
+        const AnsiString Name = AttributeName(View.substr(Pos, NameEnd - Pos));
         if (Name.IsEmpty()) break;
         std::size_t Close = View.find('"', Open + 1);
         if (Close == std::string_view::npos) Close = View.size();
@@ -217,11 +237,12 @@ void TfrxXMLSerializer::XMLToObj(const AnsiString &Text, TPersistent *Obj)
 void TfrxXMLSerializer::OneProp(const AnsiString &ShortName, const AnsiString &Value,
                                 TPersistent *Obj)
 {
-    auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Obj);
-    if (ShortName == "x" || ShortName == "u") {
+    if (ShortName.View() == "x" || ShortName.View() == "u") {
+        auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Obj);
         if (!Memo) return;
         const AnsiString Text = frxXMLToStr(Value);
-        Memo->SetText(ShortName == "x" ? WideString(Text) : WideString::FromUtf8(Text.View()));
+        Memo->SetText(ShortName.View() == "x" ? WideString(Text)
+                                              : WideString::FromUtf8(Text.View()));
         return;
     }
     AnsiString Name = ExpandShortName(ShortName);
@@ -233,7 +254,7 @@ void TfrxXMLSerializer::OneProp(const AnsiString &ShortName, const AnsiString &V
         Target = Next;
         Name = Name.SubString(Dot + 1, Name.Length());
     }
-    if (Name == "text") {
+    if (Name.View() == "text") {
         if (auto *Strings = dynamic_cast<TStrings *>(Target)) {
             Strings->SetText(frxXMLToStr(Value));
             return;
@@ -247,7 +268,7 @@ void TfrxXMLSerializer::OneProp(const AnsiString &ShortName, const AnsiString &V
             return;
         }
     }
-    if (Name == "propdata") {
+    if (Name.View() == "propdata") {
         ReplayPropData(Value, Target);
         return;
     }

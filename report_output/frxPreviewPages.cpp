@@ -933,6 +933,21 @@ TfrxURLOpener &URLOpener()
     return Opener;
 }
 
+// Only a plain memo's drawing is known well enough to leave out the sides it shares with
+// the views before it; whatever another view paints may cover any line drawn so far.
+void DrawSharingSides(TfrxView *View, TfrxDrawnSides &Sides, TCanvas *Canvas, double ScaleX,
+                      double ScaleY, double OffsetX, double OffsetY)
+{
+    const bool Plain = View->ClassType() == TfrxMemoView::StaticClass();
+    struct Lend {
+        TfrxView *View;
+        ~Lend() { View->SetDrawnSides(nullptr); }
+    } Lent{View};
+    View->SetDrawnSides(Plain ? &Sides : nullptr);
+    View->Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+    if (!Plain) Sides.ForgetAll();
+}
+
 } // namespace
 
 void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, double ScaleY,
@@ -952,6 +967,7 @@ void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
     OffsetX += Page->LeftMargin() * fr01cm * ScaleX;
     OffsetY += Page->TopMargin() * fr01cm * ScaleY;
     constexpr int Margin = 20; // what a frame or a shadow may reach beyond the object
+    TfrxDrawnSides Sides;
     for (TfrxView *View : ViewsOf(Page)) {
         const RECT Box{Nearest(View->AbsLeft() * ScaleX - Margin + OffsetX),
                        Nearest(View->AbsTop() * ScaleY - Margin + OffsetY),
@@ -960,7 +976,7 @@ void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
         if (!Metafile && !RectVisible(Canvas->Handle(), &Box)) continue;
         if (Printer && !View->Printable()) continue;
         if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(View)) Memo->SetTotalPages(Count());
-        View->Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+        DrawSharingSides(View, Sides, Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
     }
 }
 

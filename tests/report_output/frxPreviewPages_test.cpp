@@ -701,3 +701,132 @@ TEST(PreviewDrawTest, PointingFindsTheTopmostObjectAndOpensOnlyWebAddresses)
 }
 
 } // namespace
+
+// Three framed cells side by side per row; each row varies what lies on the sides they share.
+struct GridPage {
+    TComponent Form{nullptr};
+    TfrxReport Report{&Form};
+    TfrxReportPage *Page;
+    TfrxMasterData *Band;
+    TfrxMemoView *Cells[3];
+    TfrxPreviewPages Pages{&Report};
+
+    GridPage()
+    {
+        Page = new TfrxReportPage(&Report);
+        Page->SetName("Page1");
+        Page->SetPaperWidth(60);
+        Page->SetPaperHeight(80);
+        Page->SetLeftMargin(2);
+        Page->SetTopMargin(2);
+        Band = new TfrxMasterData(Page);
+        Band->SetName("MasterData1");
+        Band->SetHeight(20);
+        const char *Names[] = {"A", "B", "C"};
+        for (int i = 0; i < 3; ++i) {
+            Cells[i] = new TfrxMemoView(Band);
+            Cells[i]->SetName(Names[i]);
+            Cells[i]->SetBounds(30 * i, 0, 30, 20);
+            Cells[i]->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+        }
+        Pages.AddSourcePage(Page);
+        Pages.AddPage(Page);
+    }
+
+    void AddRow(int Row)
+    {
+        Band->SetTop(20 * Row);
+        Pages.AddObject(Band);
+    }
+
+    // The page as drawn when every view draws all of its own sides.
+    void DrawEachViewWhole(TCanvas *Canvas, double Scale)
+    {
+        auto *Built = dynamic_cast<TfrxReportPage *>(Pages.GetPage(0));
+        Built->Draw(Canvas, Scale, Scale, 0, 0);
+        const double X = Built->LeftMargin() * fr01cm * Scale;
+        const double Y = Built->TopMargin() * fr01cm * Scale;
+        TList *All = Built->GetAllObjects();
+        for (int i = 0; i < All->Count(); ++i)
+            if (auto *View = dynamic_cast<TfrxView *>(static_cast<TfrxComponent *>(All->Items(i))))
+                View->Draw(Canvas, Scale, Scale, X, Y);
+    }
+};
+
+TEST(PreviewDrawTest, SharedFrameSidesLookAsWhenEveryViewDrawsItsOwn)
+{
+    GridPage G;
+    TfrxMemoView *A = G.Cells[0], *B = G.Cells[1], *C = G.Cells[2];
+    G.AddRow(0);        // plain cells sharing every inner side
+    B->SetColor(clRed); // a fill covers the side its left neighbour drew
+    G.AddRow(1);
+    B->SetColor(clNone);
+    A->Frame()->SetTyp({}); // the only frame on the shared side is the right cell's
+    G.AddRow(2);
+    A->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+    A->SetGapY(-4); // text reaching down over the side it shares with the next row
+    A->SetVAlign(vaBottom);
+    A->SetParentFont(false);
+    A->Font()->SetHeight(-14);
+    A->Font()->SetColor(clRed);
+    A->SetText(u"gjpqy");
+    G.AddRow(3);
+    A->SetText(u"");
+    A->SetGapY(2);
+    C->Frame()->SetColor(clBlue); // another colour is drawn over the black
+    G.AddRow(4);
+    C->Frame()->SetColor(clBlack);
+    B->Frame()->SetStyle(fsDash); // dashes leave gaps in a side drawn before
+    G.AddRow(5);
+    B->Frame()->SetStyle(fsSolid);
+    G.AddRow(6);     // and cells after all those share again
+    A->SetWidth(60); // under the next two: the middle of a double side is painted over it
+    B->Frame()->SetStyle(fsDouble);
+    B->SetColor(clYellow);
+    G.AddRow(7);
+    G.Pages.Finish();
+
+    for (const double Scale : {1.0, 2.0}) {
+        SCOPED_TRACE(Scale);
+        TBitmap Shared, Whole;
+        for (TBitmap *B : {&Shared, &Whole}) {
+            B->SetPixelFormat(pf24bit);
+            B->SetSize(static_cast<int>(100 * Scale), static_cast<int>(170 * Scale));
+        }
+        G.Pages.DrawPage(0, Shared.Canvas(), Scale, Scale, 0, 0);
+        G.DrawEachViewWhole(Whole.Canvas(), Scale);
+        int Differing = 0, Black = 0;
+        for (int Y = 0; Y < Shared.Height(); ++Y)
+            for (int X = 0; X < Shared.Width(); ++X) {
+                Differing += Shared.Canvas()->Pixels(X, Y) != Whole.Canvas()->Pixels(X, Y);
+                Black += Shared.Canvas()->Pixels(X, Y) == clBlack;
+            }
+        EXPECT_EQ(Differing, 0);
+        EXPECT_GT(Black, 0);
+    }
+}
+
+TEST(PreviewDrawTest, DrawnSidesCoverOnlyTheSamePenAlongTheSameLine)
+{
+    TfrxDrawnSides Sides;
+    Sides.Add({true, 10, 0, 20, clBlack, 1});
+    EXPECT_TRUE(Sides.Covered({true, 10, 0, 20, clBlack, 1}));
+    EXPECT_TRUE(Sides.Covered({true, 10, 5, 20, clBlack, 1}));
+    EXPECT_FALSE(Sides.Covered({true, 10, 5, 21, clBlack, 1}));  // reaches further
+    EXPECT_FALSE(Sides.Covered({false, 10, 0, 20, clBlack, 1})); // the other direction
+    EXPECT_FALSE(Sides.Covered({true, 11, 0, 20, clBlack, 1}));
+    EXPECT_FALSE(Sides.Covered({true, 10, 0, 20, clBlue, 1}));
+    EXPECT_FALSE(Sides.Covered({true, 10, 0, 20, clBlack, 2}));
+
+    Sides.Add({false, 30, 0, 40, clBlack, 6});
+    Sides.Forget(Rect(12, 0, 30, 25)); // two pixels right of the vertical line
+    Sides.Forget(Rect(0, 35, 50, 50)); // five below the six-pixel horizontal one
+    EXPECT_EQ(Sides.Count(), 2);
+    Sides.Forget(Rect(11, 0, 30, 25));
+    EXPECT_EQ(Sides.Count(), 1);
+    Sides.Forget(Rect(0, 34, 50, 50));
+    EXPECT_EQ(Sides.Count(), 0);
+    Sides.Add({true, 10, 0, 20, clBlack, 1});
+    Sides.ForgetAll();
+    EXPECT_FALSE(Sides.Covered({true, 10, 0, 20, clBlack, 1}));
+}
