@@ -583,6 +583,8 @@ template <class T> void PublishItem(rtl::Publisher<T> &P)
     P.Property("Options", &T::Options, &T::SetOptions);
     P.Property("ShortCut", &T::ShortCut, &T::SetShortCut).Default(TShortCut{0});
     PublishCommon(P);
+    P.Event("OnClick", &T::OnClick);
+    P.Event("OnSelect", &T::OnSelect);
 }
 
 } // namespace
@@ -600,6 +602,7 @@ void TTBSubmenuItem::Publish(rtl::Publisher<TTBSubmenuItem> &P)
         .Default(false);
     P.Property("LinkSubitems", &TTBSubmenuItem::LinkSubitems, &TTBSubmenuItem::SetLinkSubitems);
     P.Property("SubMenuImages", &TTBSubmenuItem::SubMenuImages, &TTBSubmenuItem::SetSubMenuImages);
+    P.Event("OnPopup", &TTBSubmenuItem::OnPopup);
 }
 QRV4_PUBLISHED(TTBSubmenuItem)
 

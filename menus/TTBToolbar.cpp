@@ -505,6 +505,14 @@ bool TTBCustomToolbar::ControlExistsAtPos(const TPoint &P)
     return TTBCustomDockableWindow::ControlExistsAtPos(P) || FView->ViewerFromPoint(P);
 }
 
+// Controls pushed past the edge are out of sight; the tab key must not land on them.
+void TTBCustomToolbar::GetTabOrderList(std::vector<TWinControl *> &List)
+{
+    TTBCustomDockableWindow::GetTabOrderList(List);
+    for (TWinControl *Control : FView->GetOffEdgeControlList())
+        std::erase(List, Control);
+}
+
 void TTBCustomToolbar::Paint()
 {
     FView->DrawSubitems(Canvas());

@@ -119,6 +119,7 @@ public:
     int GetMinShrinkSize() override;
     TTBShrinkMode GetShrinkMode() override;
     bool ControlExistsAtPos(const TPoint &P) override;
+    void GetTabOrderList(std::vector<TWinControl *> &List) override;
     void ReadPositionData(const TTBReadPositionData &Data) override;
     void WritePositionData(const TTBWritePositionData &Data) override;
     void WndProc(TMessage &Message) override;

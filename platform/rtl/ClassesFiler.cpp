@@ -153,6 +153,9 @@ bool IsA(TObject *Obj, TClass Class)
     return Obj && Obj->InheritsFrom(Class);
 }
 
+// Events travel with the properties, as the names of the root's methods.
+constexpr TTypeKinds StreamedKinds = tkProperties + tkMethods;
+
 } // namespace
 
 // ---- TWriter ----
@@ -345,7 +348,7 @@ void TWriter::WriteSignature()
 
 void TWriter::WriteProperties(TPersistent *Instance)
 {
-    for (PPropInfo PropInfo : GetPropList(Instance, tkProperties)) {
+    for (PPropInfo PropInfo : GetPropList(Instance, StreamedKinds)) {
         bool Settable = PropInfo->Writable() || PropInfo->PropType->Kind == tkClass;
         if (Settable && IsStoredProp(Instance, PropInfo) &&
             !IsDefaultPropertyValue(Instance, PropInfo))
@@ -358,6 +361,7 @@ void TWriter::WriteProperty(TPersistent *Instance, PPropInfo PropInfo)
 {
     PTypeInfo Type = PropInfo->PropType;
     if (Type->Kind == tkClass) return WriteObjectValue(Instance, PropInfo);
+    if (Type->Kind == tkMethod) return WriteMethodValue(Instance, PropInfo);
     WritePropName(PropInfo->Name);
     switch (Type->Kind) {
     case tkChar:
@@ -410,6 +414,16 @@ void TWriter::WriteObjectValue(TPersistent *Instance, PPropInfo PropInfo)
     FPropPath += PropInfo->Name + ".";
     WriteProperties(static_cast<TPersistent *>(Value));
     FPropPath = SavedPath;
+}
+
+// Only a method of the root can be found again when the stream is read, so a
+// handler made any other way is left out.
+void TWriter::WriteMethodValue(TPersistent *Instance, PPropInfo PropInfo)
+{
+    const rtl::MethodBinding Binding = GetMethodBinding(Instance, PropInfo);
+    if (Binding.Name.IsEmpty() || !Root() || Binding.Data != Root()) return;
+    WritePropName(PropInfo->Name);
+    WriteIdent(Binding.Name);
 }
 
 AnsiString TWriter::ReferenceName(TComponent *Component) const
@@ -861,7 +875,7 @@ void TReader::ReadProperty(TPersistent *Instance)
             Target = static_cast<TPersistent *>(Object);
             Name = Name.SubString(Dot + 1, Name.Length());
         }
-        PPropInfo PropInfo = GetPropInfo(Target, Name, tkProperties);
+        PPropInfo PropInfo = GetPropInfo(Target, Name, StreamedKinds);
         if (PropInfo)
             ReadPropValue(Target, PropInfo);
         else
@@ -905,6 +919,8 @@ void TReader::ReadPropValue(TPersistent *Instance, PPropInfo PropInfo)
     switch (Type->Kind) {
     case tkClass:
         return ReadObjectValue(Instance, PropInfo);
+    case tkMethod:
+        return ReadMethodValue(Instance, PropInfo);
     case tkChar:
         return SetOrdProp(Instance, PropInfo, static_cast<unsigned char>(ReadChar()));
     case tkWChar:
@@ -949,6 +965,27 @@ void TReader::ReadObjectValue(TPersistent *Instance, PPropInfo PropInfo)
     default:
         InvalidValue();
     }
+}
+
+void TReader::ReadMethodValue(TPersistent *Instance, PPropInfo PropInfo)
+{
+    if (NextValue() == vaNil) {
+        ReadValue();
+        return SetMethodProp(Instance, PropInfo, TMethod());
+    }
+    const AnsiString Name = ReadIdent();
+    TMethod Handler = FindMethod(Root(), Name);
+    if (!Handler.has_value()) throw EReadError("Method " + Name + " not found");
+    try {
+        SetMethodProp(Instance, PropInfo, Handler);
+    } catch (const EPropertyConvertError &) {
+        InvalidValue(); // a method whose parameters do not fit the event
+    }
+}
+
+TMethod TReader::FindMethod(TComponent *Root, const AnsiString &MethodName) const
+{
+    return Root ? BindPublishedMethod(Root, MethodName) : TMethod();
 }
 
 void TReader::ReadProperties(TPersistent *Instance)

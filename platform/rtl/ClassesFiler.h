@@ -118,8 +118,9 @@ public:
     void WriteCollection(TCollection *Value);
     void WriteSignature();
 
-    // Published properties that are stored and not at their default, then
-    // the object's defined properties.
+    // Published properties that are stored and not at their default, events
+    // bound to the root's published methods by name, then the object's
+    // defined properties.
     void WriteProperties(TPersistent *Instance);
     void WriteComponent(TComponent *Component);
     void WriteRootComponent(TComponent *Root);
@@ -127,6 +128,7 @@ public:
 private:
     void WriteProperty(TPersistent *Instance, PPropInfo PropInfo);
     void WriteObjectValue(TPersistent *Instance, PPropInfo PropInfo);
+    void WriteMethodValue(TPersistent *Instance, PPropInfo PropInfo);
     AnsiString ReferenceName(TComponent *Component) const;
 
     AnsiString FPropPath;
@@ -185,6 +187,9 @@ public:
     TComponent *ReadComponent(TComponent *Component);
     // A null Root is made from the stream's class name, without owner.
     TComponent *ReadRootComponent(TComponent *Root);
+    // The handler an event named MethodName in the stream gets: that method
+    // of Root bound to Root, or empty when Root publishes none by that name.
+    TMethod FindMethod(TComponent *Root, const AnsiString &MethodName) const;
 
     // Sets the component references read so far. A name is looked up in the
     // root ("Button1", or "Root.Button1"); one that names nothing stays nil.
@@ -201,6 +206,7 @@ private:
     [[noreturn]] void InvalidValue();
     void ReadPropValue(TPersistent *Instance, PPropInfo PropInfo);
     void ReadObjectValue(TPersistent *Instance, PPropInfo PropInfo);
+    void ReadMethodValue(TPersistent *Instance, PPropInfo PropInfo);
     void ReadDefinedProperty(TPersistent *Instance, const AnsiString &Name);
     [[noreturn]] void PropertyNotFound(const AnsiString &Name);
     int ReadLength(int Unit);

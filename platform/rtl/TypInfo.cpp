@@ -131,6 +131,10 @@ void TPropAccess::SetMethod(TObject *, const TMethod &) const
 {
     WrongKind();
 }
+MethodBinding TPropAccess::GetMethodBinding(TObject *) const
+{
+    WrongKind();
+}
 
 void InvalidPropertyValue()
 {
@@ -683,6 +687,23 @@ void SetMethodProp(TObject *Instance, PPropInfo PropInfo, const TMethod &Value)
 void SetMethodProp(TObject *Instance, const AnsiString &PropName, const TMethod &Value)
 {
     SetMethodProp(Instance, FindPropInfo(Instance, PropName), Value);
+}
+
+rtl::MethodBinding GetMethodBinding(TObject *Instance, PPropInfo PropInfo)
+{
+    RequireKind(PropInfo, tkMethods);
+    return PropInfo->Access().GetMethodBinding(Instance);
+}
+
+TMethod BindPublishedMethod(TObject *Instance, const AnsiString &Name)
+{
+    for (TClass Class = Instance->ClassType(); Class; Class = Class->ClassParent()) {
+        const rtl::PropertyTable *Table = Class->Properties();
+        if (!Table) continue;
+        for (const TMethodInfo &Method : Table->Methods)
+            if (SameText(Method.Name, Name)) return Method.Bind(Instance);
+    }
+    return TMethod();
 }
 
 // ---- any property as a variant ----

@@ -15,6 +15,11 @@
 //             .Stored(&TThing::IsCaptionStored);
 //         P.Event("OnClick", &TThing::OnClick);
 //     }
+//
+// A form also publishes the methods its components' events may be bound to,
+// so a form stream can name a handler and a reader can bind it again:
+//
+//         P.Method("TBI_NewClick", &TMainForm::TBI_NewClick);
 
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Variants.h"
@@ -84,6 +89,40 @@ using TMethod = std::any;
 namespace rtl
 {
 
+// What a handler made from a published method keeps of where it came from:
+// the object it is bound to and the method's name.
+struct MethodBinding {
+    TObject *Data = nullptr;
+    AnsiString Name;
+};
+
+// The callable inside such a handler. The event's std::function holds it, so
+// the binding goes wherever the handler is copied.
+template <class F> class BoundMethod
+{
+public:
+    BoundMethod(MethodBinding Binding, F Call)
+        : FBinding(std::move(Binding)), FCall(std::move(Call))
+    {
+    }
+    template <class... A> decltype(auto) operator()(A &&...Args) const
+    {
+        return FCall(std::forward<A>(Args)...);
+    }
+    const MethodBinding &Binding() const { return FBinding; }
+
+private:
+    MethodBinding FBinding;
+    F FCall;
+};
+
+// The binding of a handler made from a published method; an empty one for any other.
+template <class F> MethodBinding BindingOf(const F &Handler)
+{
+    const auto *Bound = Handler.template target<BoundMethod<F>>();
+    return Bound ? Bound->Binding() : MethodBinding();
+}
+
 template <class T> class Publisher;
 template <class T> class PropBuilder;
 
@@ -107,6 +146,7 @@ public:
     virtual void SetObject(TObject *Instance, TObject *Value) const;
     virtual TMethod GetMethod(TObject *Instance) const;
     virtual void SetMethod(TObject *Instance, const TMethod &Value) const;
+    virtual MethodBinding GetMethodBinding(TObject *Instance) const;
     virtual bool Writable() const = 0;
 };
 
@@ -134,6 +174,12 @@ private:
 using PPropInfo = const TPropInfo *;
 using TPropList = std::vector<PPropInfo>;
 
+// A published method: makes a handler of it bound to an object of its class.
+struct TMethodInfo {
+    AnsiString Name;
+    std::function<TMethod(TObject *Instance)> Bind;
+};
+
 namespace rtl
 {
 
@@ -142,6 +188,7 @@ namespace rtl
 struct PropertyTable {
     TClass Class = nullptr;
     std::vector<std::unique_ptr<TPropInfo>> Own;
+    std::vector<TMethodInfo> Methods;
     mutable std::once_flag Merged;
     mutable TPropList All;
 };
@@ -398,6 +445,13 @@ public:
             TPropAccess::SetMethod(Instance, Value);
         }
     }
+    MethodBinding GetMethodBinding(TObject *Instance) const override
+    {
+        if constexpr (IsFunction<V>)
+            return BindingOf(Get(Instance));
+        else
+            return TPropAccess::GetMethodBinding(Instance);
+    }
 
 private:
     decltype(auto) Get(TObject *Instance) const
@@ -477,6 +531,23 @@ public:
         static_assert(std::is_base_of_v<C, T> && IsFunction<F>);
         F T::*Own = Field;
         return Add<F>(Name, Type, Own, Own);
+    }
+
+    // A method an event read from a stream may name as its handler.
+    template <class C, class R, class... A> void Method(const char *Name, R (C::*Code)(A...))
+    {
+        static_assert(std::is_base_of_v<C, T>);
+        using F = std::function<R(A...)>;
+        R (T::*Own)(A...) = Code;
+        AnsiString MethodName = Name;
+        FTable.Methods.push_back(
+            {MethodName, [Own, MethodName](TObject *Instance) {
+                 T *Self = static_cast<T *>(Instance);
+                 F Call = [Self, Own](A... Args) -> R {
+                     return (Self->*Own)(std::forward<A>(Args)...);
+                 };
+                 return TMethod(F(BoundMethod<F>({Instance, MethodName}, std::move(Call))));
+             }});
     }
 
 private:
@@ -626,6 +697,12 @@ TMethod GetMethodProp(TObject *Instance, PPropInfo PropInfo);
 TMethod GetMethodProp(TObject *Instance, const AnsiString &PropName);
 void SetMethodProp(TObject *Instance, PPropInfo PropInfo, const TMethod &Value);
 void SetMethodProp(TObject *Instance, const AnsiString &PropName, const TMethod &Value);
+// The published method the handler of an event was made from; empty for any
+// other handler, and for none.
+rtl::MethodBinding GetMethodBinding(TObject *Instance, PPropInfo PropInfo);
+// A handler of the method Instance's class (or a parent) publishes under Name,
+// bound to Instance; empty when there is none by that name.
+TMethod BindPublishedMethod(TObject *Instance, const AnsiString &Name);
 
 // Any property as a variant: enumerations and sets as their names when
 // PreferStrings, objects as their handles, date types as dates.

@@ -384,6 +384,9 @@ public:
     void SetTabOrder(int Value);
     // The windowed children in tab order.
     std::vector<TWinControl *> TabList() const;
+    // Appends the controls the tab key walks inside this one, in order, each
+    // followed by its own; a control may leave out children it cannot show.
+    virtual void GetTabOrderList(std::vector<TWinControl *> &List);
     virtual bool CanFocus();
     virtual bool Focused();
     // Raises EInvalidOperation for a control that cannot take the focus.

@@ -444,24 +444,19 @@ void TWinControl::SetFocus()
     ::SetFocus(Handle());
 }
 
-namespace
+void TWinControl::GetTabOrderList(std::vector<TWinControl *> &List)
 {
-
-void CollectTabOrder(const TWinControl *Parent, std::vector<TWinControl *> &List)
-{
-    for (TWinControl *c : Parent->TabList()) {
+    for (TWinControl *c : FTabList) {
         List.push_back(c);
-        CollectTabOrder(c, List);
+        c->GetTabOrderList(List);
     }
 }
-
-} // namespace
 
 TWinControl *TWinControl::FindNextControl(TWinControl *CurControl, bool GoForward,
                                           bool CheckTabStop, bool CheckParent)
 {
     std::vector<TWinControl *> list;
-    CollectTabOrder(this, list);
+    GetTabOrderList(list);
     if (list.empty()) return nullptr;
     const int count = static_cast<int>(list.size());
     int start = static_cast<int>(std::find(list.begin(), list.end(), CurControl) - list.begin());

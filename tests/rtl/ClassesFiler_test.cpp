@@ -482,4 +482,117 @@ TEST_F(ComponentStreams, BadStreamsRaiseAndLeaveNothingBehind)
     EXPECT_EQ(Owner.ComponentCount(), 0);
 }
 
+// ---- events bound to the root's methods ----
+
+TEST_F(ComponentStreams, EventsTravelAsTheRootsMethodNamesAndBindToTheReadingRoot)
+{
+    TGadget Source(nullptr);
+    Source.SetName("Panel");
+    auto *Child = new TBigGadget(&Source);
+    Child->SetName("Knob");
+    SetMethodProp(Child, "OnClick", BindPublishedMethod(&Source, "GadgetClick"));
+    SetMethodProp(Child, "OnTick", BindPublishedMethod(&Source, "GadgetTick"));
+    SetMethodProp(&Source, "OnClick", BindPublishedMethod(&Source, "GadgetClick"));
+    auto Stream = Save(Source);
+    // "OnClick", then the identifier "GadgetClick".
+    EXPECT_NE(Hex(*Stream).Pos("074F6E436C69636B070B476164676574436C69636B"), 0);
+
+    TGadget Copy(nullptr);
+    TReader(Stream.get()).ReadRootComponent(&Copy);
+    ASSERT_EQ(Copy.ComponentCount(), 1);
+    auto *CopyChild = dynamic_cast<TBigGadget *>(Copy.Components(0));
+    ASSERT_TRUE(CopyChild && CopyChild->OnClick && CopyChild->OnTick && Copy.OnClick);
+    // The copy writes the same stream: its handlers know their names too.
+    EXPECT_EQ(Hex(*Save(Copy)), Hex(*Stream));
+
+    CopyChild->OnClick(CopyChild);
+    Copy.OnClick(&Copy);
+    EXPECT_EQ(Copy.ClickedBy, (std::vector<TObject *>{CopyChild, &Copy}));
+    EXPECT_TRUE(Source.ClickedBy.empty());
+    Copy.SetWidth(55);
+    int Count = 0;
+    CopyChild->OnTick(CopyChild, Count);
+    EXPECT_EQ(Count, 55);
+}
+
+TEST_F(ComponentStreams, HandlersNoReaderCouldBindAgainAreLeftOut)
+{
+    auto Tree = [](TGadget &Root) {
+        Root.SetName("Panel");
+        auto *Child = new TGadget(&Root);
+        Child->SetName("Knob");
+        return Child;
+    };
+    TGadget Plain(nullptr);
+    Tree(Plain);
+    TGadget Source(nullptr);
+    TGadget *Child = Tree(Source);
+    TGadget Elsewhere(nullptr);
+    Child->OnClick = [](TObject *) {};
+    Child->OnTick = std::any_cast<TTickEvent>(BindPublishedMethod(&Elsewhere, "GadgetTick"));
+    SetMethodProp(&Source, "OnClick", BindPublishedMethod(&Source, "GadgetClick"));
+    Source.ClickLinked = true;
+    EXPECT_EQ(Hex(*Save(Source)), Hex(*Save(Plain)));
+}
+
+TEST_F(ComponentStreams, AMethodTheRootDoesNotPublishIsAReadError)
+{
+    TBigGadget Source(nullptr);
+    Source.SetName("Panel");
+    auto *Child = new TGadget(&Source);
+    Child->SetName("Knob");
+    Child->SetWidth(31);
+    SetMethodProp(Child, "OnClick", BindPublishedMethod(&Source, "BigClick"));
+    auto Stream = Save(Source);
+
+    TGadget Target(nullptr);
+    EXPECT_EQ(MessageOf<EReadError>([&] { TReader(Stream.get()).ReadRootComponent(&Target); }),
+              "Method BigClick not found");
+    EXPECT_EQ(Target.ComponentCount(), 0);
+
+    // A reader told to go on skips the handler and reads the rest.
+    Stream->SetPosition(0);
+    TReader Forgiving(Stream.get());
+    AnsiString Seen;
+    Forgiving.OnError = [&](TReader *, const AnsiString &Message, bool &Handled) {
+        Seen = Message;
+        Handled = true;
+    };
+    Forgiving.ReadRootComponent(&Target);
+    EXPECT_EQ(Seen, "Method BigClick not found");
+    ASSERT_EQ(Target.ComponentCount(), 1);
+    auto *CopyChild = static_cast<TGadget *>(Target.Components(0));
+    EXPECT_FALSE(CopyChild->OnClick);
+    EXPECT_EQ(CopyChild->Width(), 31);
+}
+
+TEST_F(ComponentStreams, AMethodOfTheWrongShapeIsInvalidAndNilClearsTheHandler)
+{
+    auto Crafted = [](void (*Value)(TWriter &)) {
+        auto Stream = std::make_unique<TMemoryStream>();
+        {
+            TWriter W(Stream.get());
+            W.WriteSignature();
+            W.WriteStr("TGadget");
+            W.WriteStr("Panel");
+            W.WritePropName("OnClick");
+            Value(W);
+            W.WriteListEnd();
+            W.WriteListEnd();
+        }
+        Stream->SetPosition(0);
+        return Stream;
+    };
+    TGadget Target(nullptr);
+    auto Mismatch = Crafted([](TWriter &W) { W.WriteIdent("GadgetTick"); });
+    EXPECT_EQ(MessageOf<EReadError>([&] { TReader(Mismatch.get()).ReadRootComponent(&Target); }),
+              "Invalid property value");
+    EXPECT_FALSE(Target.OnClick);
+
+    Target.OnClick = [](TObject *) {};
+    auto Cleared = Crafted([](TWriter &W) { W.WriteValue(vaNil); });
+    TReader(Cleared.get()).ReadRootComponent(&Target);
+    EXPECT_FALSE(Target.OnClick);
+}
+
 } // namespace

@@ -101,14 +101,17 @@ void TGadget::Publish(rtl::Publisher<TGadget> &P)
     P.Property("Frame", &TGadget::Frame);
     P.Property("Items", &TGadget::Items);
     P.Property("Lines", &TGadget::Lines);
-    P.Event("OnClick", &TGadget::OnClick);
+    P.Event("OnClick", &TGadget::OnClick).Stored(&TGadget::IsOnClickStored);
     P.Event("OnTick", &TGadget::OnTick);
+    P.Method("GadgetClick", &TGadget::GadgetClick);
+    P.Method("GadgetTick", &TGadget::GadgetTick);
 }
 
 void TBigGadget::Publish(rtl::Publisher<TBigGadget> &P)
 {
     P.Property("Width", &TBigGadget::Width, &TBigGadget::SetWidth).Default(20);
     P.Property("Extra", &TBigGadget::Extra, &TBigGadget::SetExtra).Default(0);
+    P.Method("BigClick", &TBigGadget::BigClick);
 }
 
 namespace

@@ -118,6 +118,14 @@ public:
     TNotifyEvent OnClick;
     TTickEvent OnTick;
     int LoadedCalls = 0;
+    // Leaves OnClick out of streams, as an action that supplies the handler would.
+    bool ClickLinked = false;
+    bool IsOnClickStored() const { return !ClickLinked; }
+
+    // Published for streams to bind events to.
+    void GadgetClick(TObject *Sender) { ClickedBy.push_back(Sender); }
+    void GadgetTick(TObject *, int &Count) { Count = FWidth; }
+    std::vector<TObject *> ClickedBy;
 
     void GetChildren(TGetChildProc Proc, TComponent *Root) override;
     static void Publish(rtl::Publisher<TGadget> &P);
@@ -161,6 +169,7 @@ public:
     explicit TBigGadget(TComponent *AOwner) : TGadget(AOwner) { SetWidth(20); }
     int Extra() const { return FExtra; }
     void SetExtra(int Value) { FExtra = Value; }
+    void BigClick(TObject *) { ++FExtra; }
 
     static void Publish(rtl::Publisher<TBigGadget> &P);
 

@@ -250,6 +250,44 @@ TEST_F(PropertyAccess, EventsAreAssignedAndClearedThroughTypeInformation)
     EXPECT_FALSE(GetMethodProp(Gadget.get(), "OnClick").has_value());
 }
 
+TEST_F(PropertyAccess, PublishedMethodsBindToTheirObjectAndKeepTheirName)
+{
+    TBigGadget Big(nullptr);
+    const PPropInfo OnClick = FindPropInfo(Gadget.get(), "OnClick");
+    // Found without case, among the parent's methods too, bound to the object asked.
+    SetMethodProp(Gadget.get(), OnClick, BindPublishedMethod(&Big, "gadgetclick"));
+    ASSERT_TRUE(Gadget->OnClick);
+    Gadget->OnClick(Gadget.get());
+    EXPECT_EQ(Big.ClickedBy, std::vector<TObject *>{Gadget.get()});
+    EXPECT_TRUE(Gadget->ClickedBy.empty());
+    rtl::MethodBinding Binding = GetMethodBinding(Gadget.get(), OnClick);
+    EXPECT_EQ(Binding.Data, &Big);
+    EXPECT_EQ(Binding.Name, "GadgetClick");
+    // Copies of the handler still know where they came from.
+    TGadget Other(nullptr);
+    Other.OnClick = Gadget->OnClick;
+    EXPECT_EQ(GetMethodBinding(&Other, OnClick).Name, "GadgetClick");
+
+    SetMethodProp(Gadget.get(), "OnTick", BindPublishedMethod(&Big, "GadgetTick"));
+    int Count = 0;
+    Gadget->OnTick(nullptr, Count);
+    EXPECT_EQ(Count, 20);
+    EXPECT_THROW(SetMethodProp(Gadget.get(), OnClick, BindPublishedMethod(&Big, "GadgetTick")),
+                 EPropertyConvertError);
+
+    EXPECT_TRUE(BindPublishedMethod(&Big, "BigClick").has_value());
+    EXPECT_FALSE(BindPublishedMethod(Gadget.get(), "BigClick").has_value());
+    EXPECT_FALSE(BindPublishedMethod(&Big, "Nope").has_value());
+
+    // Handlers made any other way, and none, have no name.
+    Gadget->OnClick = [](TObject *) {};
+    EXPECT_TRUE(GetMethodBinding(Gadget.get(), OnClick).Name.IsEmpty());
+    Gadget->OnClick = nullptr;
+    EXPECT_EQ(GetMethodBinding(Gadget.get(), OnClick).Data, nullptr);
+    EXPECT_THROW(GetMethodBinding(Gadget.get(), FindPropInfo(Gadget.get(), "Width")),
+                 EPropertyConvertError);
+}
+
 // ---- stored flags and defaults ----
 
 using PropertyDefaults = TypInfoTest;

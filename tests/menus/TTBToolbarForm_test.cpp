@@ -1,0 +1,190 @@
+// Toolbars on forms: a form streams its bar with the buttons' OnClick handlers
+// named after its own published methods, and a form that reads the stream gets
+// buttons that call its methods; controls pushed past a bar's edge drop out of
+// the tab key's walk. Driven by queued input on real windows.
+
+#include "menus/TB2Dock.h"
+#include "menus/TTBToolbar.h"
+#include "tests/menus/MenuTestSupport.h"
+
+#include "platform/rtl/ClassesFiler.h"
+#include "platform/vcl/StdCtrls.h"
+
+#include <utility>
+
+using namespace menutest;
+
+namespace
+{
+
+using vcltest::Pump;
+
+// A form that streams its toolbars, whose buttons call its published methods.
+class TToolForm : public TForm
+{
+    QRV4_CLASS(TToolForm, TForm)
+
+public:
+    explicit TToolForm(TComponent *AOwner) : TForm(AOwner) {}
+
+    void TBI_NewClick(TObject *Sender) { Calls.emplace_back("New", Sender); }
+    void TBI_OpenClick(TObject *Sender) { Calls.emplace_back("Open", Sender); }
+    std::vector<std::pair<AnsiString, TObject *>> Calls;
+
+    void GetChildren(TGetChildProc Proc, TComponent *) override
+    {
+        for (int I = 0; I < ComponentCount(); ++I)
+            if (dynamic_cast<TTBCustomToolbar *>(Components(I))) Proc(Components(I));
+    }
+
+    static void Publish(rtl::Publisher<TToolForm> &P)
+    {
+        P.Method("TBI_NewClick", &TToolForm::TBI_NewClick);
+        P.Method("TBI_OpenClick", &TToolForm::TBI_OpenClick);
+    }
+};
+QRV4_PUBLISHED(TToolForm)
+
+class ToolbarFormTest : public MenuTest
+{
+protected:
+    void SetUp() override
+    {
+        MenuTest::SetUp();
+        RegisterClass(TTBToolbar::StaticClass());
+    }
+    void TearDown() override
+    {
+        Copy.reset();
+        Source.reset();
+        MenuTest::TearDown();
+    }
+
+    static std::unique_ptr<TToolForm> MakeForm()
+    {
+        auto Result = std::make_unique<TToolForm>(nullptr);
+        Result->SetBounds(50, 50, 400, 200);
+        Result->Show();
+        vcltest::PumpFor(50);
+        return Result;
+    }
+    static TTBDock *AddDock(TToolForm *Owner)
+    {
+        auto *Dock = new TTBDock(Owner);
+        Dock->SetName("TopDock");
+        Dock->SetParent(Owner);
+        return Dock;
+    }
+    static TTBToolbar *AddBar(TToolForm *Owner, TTBDock *Dock)
+    {
+        auto *Bar = new TTBToolbar(Owner);
+        Bar->SetName("Tools");
+        Bar->SetHideWhenInactive(false);
+        Bar->SetParent(Dock);
+        return Bar;
+    }
+    static TTBItem *AddButton(TTBToolbar *Bar, const char *Name, const char *Caption)
+    {
+        auto *Item = new TTBItem(Bar->Owner());
+        Item->SetName(Name);
+        Item->SetCaption(Caption);
+        Bar->Items()->Add(Item);
+        return Item;
+    }
+    static TEdit *AddEdit(TToolForm *Owner, TWinControl *Parent, const char *Name, int Left)
+    {
+        auto *Edit = new TEdit(Owner);
+        Edit->SetName(Name);
+        Edit->SetBounds(Left, 150, 80, 20);
+        Edit->SetParent(Parent);
+        return Edit;
+    }
+    static void ClickButton(TTBToolbar *Bar, int Index)
+    {
+        const TRect R = Bar->View()->Find(Bar->Items()->Items(Index))->BoundsRect();
+        const TPoint At =
+            Bar->ClientToScreen(TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
+        MoveTo(At.X, At.Y);
+        LeftClick(At.X, At.Y);
+        vcltest::PumpFor(50);
+    }
+
+    std::unique_ptr<TToolForm> Source;
+    std::unique_ptr<TToolForm> Copy;
+};
+
+TEST_F(ToolbarFormTest, ButtonsReadFromAStreamCallTheMethodsOfTheFormThatReadIt)
+{
+    Source = MakeForm();
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    TTBItem *New = AddButton(Bar, "TBI_New", "New");
+    TTBItem *Open = AddButton(Bar, "TBI_Open", "Open");
+    TTBItem *Plain = AddButton(Bar, "TBI_Plain", "Plain");
+    SetMethodProp(New, "OnClick", BindPublishedMethod(Source.get(), "TBI_NewClick"));
+    SetMethodProp(Open, "OnClick", BindPublishedMethod(Source.get(), "TBI_OpenClick"));
+    Plain->OnClick = [](TObject *) {};
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    // Nothing read back may still point at the form that wrote the stream.
+    Source.reset();
+
+    Copy = MakeForm();
+    TTBDock *Dock = AddDock(Copy.get());
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    ASSERT_TRUE(CopyBar);
+    // Controls do not stream their parent window, so the bar is docked here.
+    CopyBar->SetParent(Dock);
+    Pump();
+    ASSERT_EQ(CopyBar->Items()->Count(), 3);
+    TTBCustomItem *CopyNew = CopyBar->Items()->Items(0);
+    TTBCustomItem *CopyOpen = CopyBar->Items()->Items(1);
+    EXPECT_EQ(CopyOpen->Name(), "TBI_Open");
+    EXPECT_FALSE(CopyBar->Items()->Items(2)->OnClick);
+
+    ClickButton(CopyBar, 1);
+    ClickButton(CopyBar, 0);
+    using Call = std::pair<AnsiString, TObject *>;
+    EXPECT_EQ(Copy->Calls, (std::vector<Call>{{"Open", CopyOpen}, {"New", CopyNew}}));
+}
+
+TEST_F(ToolbarFormTest, TheTabKeySkipsAControlPushedPastTheBarsEdge)
+{
+    Source = MakeForm();
+    TEdit *Before = AddEdit(Source.get(), Source.get(), "Before", 8);
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    TEdit *After = AddEdit(Source.get(), Source.get(), "After", 100);
+    AddButton(Bar, "TBI_One", "One");
+    TEdit *Near = AddEdit(Source.get(), Bar, "Near", 0);
+    TEdit *Far = AddEdit(Source.get(), Bar, "Far", 0);
+    Pump();
+    const int Full = Bar->Width();
+    Source->SetWidth(Full - 40);
+    Pump();
+    ASSERT_TRUE(Bar->View()->Find(Bar->FindWrapper(Far))->OffEdge());
+    ASSERT_FALSE(Bar->View()->Find(Bar->FindWrapper(Near))->OffEdge());
+
+    Before->SetFocus();
+    Pump();
+    ASSERT_TRUE(Before->Focused());
+    vcltest::Key(VK_TAB);
+    Pump();
+    EXPECT_TRUE(Near->Focused());
+    vcltest::Key(VK_TAB);
+    Pump();
+    EXPECT_TRUE(After->Focused());
+    EXPECT_FALSE(Far->Focused());
+
+    // Back on the bar once there is room for it again.
+    Source->SetWidth(Full + 200);
+    Pump();
+    ASSERT_FALSE(Bar->View()->Find(Bar->FindWrapper(Far))->OffEdge());
+    Near->SetFocus();
+    Pump();
+    vcltest::Key(VK_TAB);
+    Pump();
+    EXPECT_TRUE(Far->Focused());
+}
+
+} // namespace
