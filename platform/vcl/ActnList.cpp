@@ -70,7 +70,8 @@ bool TBasicActionLink::Update()
 
 void TBasicActionLink::Change()
 {
-    if (OnChange) OnChange(FAction);
+    // The client may drop this link from inside its handler.
+    if (const TNotifyEvent Handler = OnChange) Handler(FAction);
 }
 
 TCustomAction *TActionLink::CustomAction() const

@@ -422,6 +422,20 @@ TEST_F(ItemActionTest, FreedActionClearsTheItemsActionWhoeverOwnsIt)
     EXPECT_EQ(Item->Caption(), "After");
 }
 
+TEST_F(ItemActionTest, ItemMayDropItsActionWhileHearingOfItsChange)
+{
+    TTBItem *Item = AddItem(Root(), "Item");
+    Item->SetAction(Open);
+    Root()->RegisterNotification(this, [&](TTBCustomItem *, bool, TTBItemChangedAction, int,
+                                           TTBCustomItem *) { Item->SetAction(nullptr); });
+    Open->SetImageIndex(4);
+    Root()->UnregisterNotification(this);
+    EXPECT_EQ(Item->Action(), nullptr);
+    EXPECT_EQ(Item->ImageIndex(), 4);
+    Open->SetCaption("Gone");
+    EXPECT_EQ(Item->Caption(), "&Open");
+}
+
 TEST_F(ItemActionTest, HintAddsTheActionsShortCutWhenHintShortCutsAreOn)
 {
     TTBItem *Item = AddItem(Root(), "Item");
