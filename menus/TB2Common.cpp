@@ -3,7 +3,28 @@
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <string_view>
+
+void TTBChangeHandlers::Register(TObject *Receiver, const TNotifyEvent &Proc)
+{
+    const bool Known = std::any_of(FHandlers.begin(), FHandlers.end(),
+                                   [&](const auto &Entry) { return Entry.first == Receiver; });
+    if (!Known) FHandlers.emplace_back(Receiver, Proc);
+}
+
+void TTBChangeHandlers::Unregister(TObject *Receiver)
+{
+    std::erase_if(FHandlers, [&](const auto &Entry) { return Entry.first == Receiver; });
+}
+
+void TTBChangeHandlers::Notify(TObject *Sender) const
+{
+    for (const auto &[Receiver, Proc] : std::vector(FHandlers))
+        Proc(Sender);
+}
 
 bool ApplicationIsActive()
 {
@@ -249,4 +270,44 @@ TRect GetRectOfMonitorContainingWindow(HWND Wnd, bool WorkArea)
 HRGN CreateNullRegion()
 {
     return CreateRectRgn(0, 0, 0, 0);
+}
+
+namespace
+{
+
+void ReadMenuFont(TFont &Font)
+{
+    NONCLIENTMETRICSW Metrics{};
+    Metrics.cbSize = sizeof(Metrics);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0)) return;
+    const LOGFONTW &Menu = Metrics.lfMenuFont;
+    TFont Fresh;
+    Fresh.SetName(AnsiString(WideString(std::u16string_view(Menu.lfFaceName))));
+    Fresh.SetHeight(Menu.lfHeight);
+    Fresh.SetCharset(Menu.lfCharSet);
+    TFontStyles Style;
+    if (Menu.lfWeight >= FW_BOLD) Style << fsBold;
+    if (Menu.lfItalic) Style << fsItalic;
+    if (Menu.lfUnderline) Style << fsUnderline;
+    if (Menu.lfStrikeOut) Style << fsStrikeOut;
+    Fresh.SetStyle(Style);
+    // One assignment, so whoever watches the font hears of the change once.
+    Font.Assign(&Fresh);
+}
+
+} // namespace
+
+TFont *ToolbarFont()
+{
+    static const std::unique_ptr<TFont> Font = [] {
+        auto Result = std::make_unique<TFont>();
+        ReadMenuFont(*Result);
+        return Result;
+    }();
+    return Font.get();
+}
+
+void TBInitToolbarSystemFont()
+{
+    ReadMenuFont(*ToolbarFont());
 }

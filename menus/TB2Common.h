@@ -9,6 +9,21 @@
 #include "platform/win/WinGdi.h"
 
 #include <functional>
+#include <utility>
+#include <vector>
+
+// Change handlers of a component, registered by their receivers, each receiver once.
+class TTBChangeHandlers
+{
+public:
+    void Register(TObject *Receiver, const TNotifyEvent &Proc);
+    void Unregister(TObject *Receiver);
+    // A handler may register or unregister handlers meanwhile; those listed now are called.
+    void Notify(TObject *Sender) const;
+
+private:
+    std::vector<std::pair<TObject *, TNotifyEvent>> FHandlers;
+};
 
 // Custom messages of the menu library.
 constexpr UINT WM_TB2K_CLICKITEM = WM_USER + 0x100;
@@ -54,3 +69,8 @@ TRect GetRectOfMonitorContainingPoint(const TPoint &P, bool WorkArea);
 TRect GetRectOfMonitorContainingWindow(HWND Wnd, bool WorkArea);
 
 HRGN CreateNullRegion();
+
+// The library's font: the menu font of the system, read at first use and again by
+// TBInitToolbarSystemFont when the system's non-client metrics change.
+TFont *ToolbarFont();
+void TBInitToolbarSystemFont();

@@ -2,6 +2,7 @@
 // Docks along the sides of a form, the bars that dock in them or float in a small
 // tool frame, the tiled dock background, and saving and restoring bar positions.
 
+#include "menus/TB2Common.h"
 #include "menus/TTBSkin.h"
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Controls.h"
@@ -493,7 +494,7 @@ private:
     std::unique_ptr<TBitmap> FBitmapCache;
     TColor FBkColor = clBtnFace;
     bool FTransparent = false;
-    std::vector<std::pair<TObject *, TNotifyEvent>> FNotifyList;
+    TTBChangeHandlers FNotifyList;
 };
 
 // ---- Unit functions -----------------------------------------------------------------------

@@ -201,8 +201,7 @@ TTBBackground::~TTBBackground() = default;
 void TTBBackground::Changed()
 {
     FBitmapCache.reset();
-    for (const auto &[Receiver, Proc] : std::vector(FNotifyList))
-        Proc(this);
+    FNotifyList.Notify(this);
 }
 
 void TTBBackground::SetBitmap(TBitmap *Value)
@@ -243,14 +242,12 @@ HPALETTE TTBBackground::GetPalette()
 
 void TTBBackground::RegisterChanges(TObject *Receiver, const TNotifyEvent &Proc)
 {
-    const bool Known = std::any_of(FNotifyList.begin(), FNotifyList.end(),
-                                   [&](const auto &Entry) { return Entry.first == Receiver; });
-    if (!Known) FNotifyList.emplace_back(Receiver, Proc);
+    FNotifyList.Register(Receiver, Proc);
 }
 
 void TTBBackground::UnregisterChanges(TObject *Receiver)
 {
-    std::erase_if(FNotifyList, [&](const auto &Entry) { return Entry.first == Receiver; });
+    FNotifyList.Unregister(Receiver);
 }
 
 void TTBBackground::BuildCache()

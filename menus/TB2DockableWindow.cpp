@@ -916,7 +916,7 @@ void TTBCustomDockableWindow::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip)
             if (FCloseButtonWhenDocked) Bar.right -= HandleSize - 2;
             SetBkMode(DC, TRANSPARENT);
             SetTextColor(DC, ColorToRGB(Active->Colors()->GetSkinColor(27)));
-            const HGDIOBJ OldFont = SelectObject(DC, Font()->Handle());
+            const HGDIOBJ OldFont = SelectObject(DC, Active->CaptionFont()->Handle());
             static constexpr UINT Aligns[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
             const AnsiString Text = Caption();
             DrawTextA(DC, Text.c_str(), Text.Length(), &Bar,

@@ -6,7 +6,8 @@
 namespace
 {
 
-// The small caption font, refreshed whenever a floating frame measures its frame.
+// The system's small caption font, shared by the floating frames and refreshed whenever
+// one of them measures its frame.
 class SmallCaptionFont
 {
 public:
@@ -17,8 +18,8 @@ public:
     void Refresh()
     {
         NONCLIENTMETRICSW Metrics{};
-        Metrics.cbSize = 340;
-        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, Metrics.cbSize, &Metrics, 0)) return;
+        Metrics.cbSize = sizeof(Metrics);
+        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0)) return;
         if (FFont) DeleteObject(FFont);
         FFont = CreateFontIndirectW(&Metrics.lfSmCaptionFont);
     }
@@ -32,7 +33,7 @@ private:
     HFONT FFont{};
 };
 
-SmallCaptionFont &CaptionFont()
+SmallCaptionFont &SharedCaptionFont()
 {
     static SmallCaptionFont Font;
     return Font;
@@ -237,7 +238,9 @@ void TTBFloatingWindowParent::DrawNCArea(bool DrawToDC, HDC ADC, HRGN Clip,
                 }
                 SetBkMode(DC, TRANSPARENT);
                 SetTextColor(DC, ColorToRGB(Skin->Colors()->GetSkinColor(27)));
-                const HGDIOBJ OldFont = SelectObject(DC, CaptionFont().Handle());
+                const HGDIOBJ OldFont =
+                    SelectObject(DC, Skin->ParentFont() ? SharedCaptionFont().Handle()
+                                                        : Skin->CaptionFont()->Handle());
                 static constexpr UINT Aligns[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
                 InflateRect(&Text, -2, 0);
                 DrawTextA(DC, Title.c_str(), Title.Length(), &Text,
@@ -391,7 +394,7 @@ void TTBFloatingWindowParent::WndProc(TMessage &Message)
             FDockableWindow->GetFloatingNCArea(TopLeft, BottomRight);
             InsetByFrame(Params->rgrc[0], TopLeft, BottomRight);
         }
-        CaptionFont().Refresh();
+        SharedCaptionFont().Refresh();
         Message.Result = 0;
         return;
     }

@@ -987,20 +987,3 @@ POINT &TBLastMousePos()
 {
     return State.LastMousePos;
 }
-
-TFont *ToolbarFont()
-{
-    static const std::unique_ptr<TFont> Font = [] {
-        auto Result = std::make_unique<TFont>();
-        NONCLIENTMETRICSW Metrics{};
-        Metrics.cbSize = sizeof(Metrics);
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &Metrics, 0)) {
-            const LOGFONTW &Menu = Metrics.lfMenuFont;
-            Result->SetName(AnsiString(WideString(std::u16string_view(Menu.lfFaceName))));
-            Result->SetHeight(Menu.lfHeight);
-            if (Menu.lfWeight >= FW_BOLD) Result->SetStyle(TFontStyles{fsBold});
-        }
-        return Result;
-    }();
-    return Font.get();
-}

@@ -397,6 +397,3 @@ void TBEndCapture();
 HWND TBCaptureWnd();
 // The loop's last mouse position in screen coordinates; X = TBNoPosition for none.
 POINT &TBLastMousePos();
-
-// The menu font of the system.
-TFont *ToolbarFont();

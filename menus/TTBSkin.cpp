@@ -5,8 +5,19 @@
 #include "platform/win/Paint.h"
 
 #include <algorithm>
+#include <utility>
 
 int tbChevronSize = 12;
+
+QRV4_ENUM_INFO(TTBSkins, tbsDisabled, tbsOfficeXP, tbsWindowsXP, tbsNativeXP)
+QRV4_ENUM_INFO(TTBColorSets, tbcOfficeXP, tbcWindowsXP, tbcCustom)
+QRV4_ENUM_INFO(TTBOption, tboPopupOverlap, tboShadow, tboDockedCaptions, tboMenuTBColor,
+               tboGradSelItem, tboBlendedImages, tboNoHoverIconShadow)
+QRV4_SET_INFO(TTBOptions, TTBOption)
+QRV4_ENUM_INFO(TTBPopupStyle, tbpsDefault, tbpsGradVert, tbpsGradHorz)
+QRV4_ENUM_INFO(TTBImgBackStyle, tbimsDefault, tbimsGradVert, tbimsGradHorz)
+QRV4_ENUM_INFO(TShadowStyle, sOfficeXP, sWindowsXP)
+QRV4_ENUM_INFO(TTBGradDir, tbgLeftRight, tbgTopBottom)
 
 namespace
 {
@@ -57,19 +68,28 @@ TTBBaseSkin::TTBBaseSkin(TComponent *AOwner) : TComponent(AOwner)
 
 TTBBaseSkin::~TTBBaseSkin() = default;
 
+std::unique_ptr<TFont> TTBBaseSkin::BoldFont()
+{
+    auto Font = std::make_unique<TFont>();
+    Font->SetStyle(TFontStyles{fsBold});
+    return Font;
+}
+
 void TTBBaseSkin::Mirror()
 {
     if (!FIsDefaultSkin || this == DefaultSkin()) return;
     TTBBaseSkin *Default = DefaultSkin();
     Default->FColorSet = FColorSet;
-    Default->FColors.FColors = FColors.FColors;
-    Default->FColors.FRGB = FColors.FRGB;
+    Default->FColors->FColors = FColors->FColors;
+    Default->FColors->FRGB = FColors->FRGB;
     Default->FSkinType = FSkinType;
     Default->FOptions = FOptions;
     Default->FGradient = FGradient;
     Default->FPopupStyle = FPopupStyle;
     Default->FImgBackStyle = FImgBackStyle;
     Default->FShadowStyle = FShadowStyle;
+    Default->FCaptionFont->Assign(FCaptionFont.get());
+    Default->FParentFont = FParentFont;
 }
 
 void TTBBaseSkin::Changed(bool Repaint)
@@ -91,6 +111,16 @@ bool TTBBaseSkin::UnregisterDockable(TTBCustomDockableWindow *Window)
     return std::erase(FDockables, Window) > 0;
 }
 
+void TTBBaseSkin::RegisterChanges(TObject *Receiver, const TNotifyEvent &Proc)
+{
+    FChangeHandlers.Register(Receiver, Proc);
+}
+
+void TTBBaseSkin::UnregisterChanges(TObject *Receiver)
+{
+    FChangeHandlers.Unregister(Receiver);
+}
+
 void TTBBaseSkin::RepaintRegisteredClasses()
 {
     // A repaint may make a bar change places: walk a copy.
@@ -101,6 +131,7 @@ void TTBBaseSkin::RepaintRegisteredClasses()
         if (Window->Docked()) Window->Arrange();
         if (Window->Floating()) Window->FloatingFrameChanged();
     }
+    FChangeHandlers.Notify(this);
 }
 
 void TTBBaseSkin::Assign(TPersistent *Source)
@@ -111,7 +142,7 @@ void TTBBaseSkin::Assign(TPersistent *Source)
         return;
     }
     for (int Index = 1; Index <= 28; ++Index)
-        FColors.SetSkinColor(Index, Skin->FColors.GetSkinColor(Index));
+        FColors->SetSkinColor(Index, Skin->FColors->GetSkinColor(Index));
     SetColorSet(Skin->FColorSet);
     SetGradient(Skin->FGradient);
     SetOptions(Skin->FOptions);
@@ -159,6 +190,20 @@ void TTBBaseSkin::SetOptions(TTBOptions Value)
     Changed(true);
 }
 
+void TTBBaseSkin::SetCaptionFont(TFont *Value)
+{
+    FCaptionFont->Assign(Value);
+    FParentFont = false;
+    Changed(true);
+}
+
+void TTBBaseSkin::SetParentFont(bool Value)
+{
+    FParentFont = Value;
+    if (Value) FCaptionFont->Assign(FParentCaptionFont.get());
+    Changed(true);
+}
+
 void TTBBaseSkin::SetGradient(TTBGradDir Value)
 {
     FGradient = Value;
@@ -194,14 +239,14 @@ COLORREF TTBBaseSkin::RGBColor(TTBSkinColor Color) const
 {
     const auto Name = static_cast<std::size_t>(Color);
     if (Name >= IndexOfName.size()) return ColorToRGB(clWhite);
-    return FColors.RGBOf(IndexOfName[Name]);
+    return FColors->RGBOf(IndexOfName[Name]);
 }
 
 void TTBBaseSkin::AssignColorsToRGB()
 {
     HDC Screen = GetDC({});
     for (std::size_t I = 0; I < 28; ++I)
-        FColors.FRGB[I] = GetNearestColor(Screen, ColorToRGB(FColors.FColors[I]));
+        FColors->FRGB[I] = GetNearestColor(Screen, ColorToRGB(FColors->FColors[I]));
     ReleaseDC({}, Screen);
 }
 
@@ -213,8 +258,8 @@ void TTBBaseSkin::CalculateColorSet()
 
 void TTBBaseSkin::OfficeXPColorSet()
 {
-    auto C = [this](int Index) { return FColors.GetSkinColor(Index); };
-    auto S = [this](int Index, TColor Color) { FColors.Store(Index, Color); };
+    auto C = [this](int Index) { return FColors->GetSkinColor(Index); };
+    auto S = [this](int Index, TColor Color) { FColors->Store(Index, Color); };
     S(tcFace, clBtnFace);
     S(tcPopup, BlendColors(clWindow, clBtnFace, 0.15L));
     S(tcBorder, BlendColors(clBtnShadow, clBlack, 0.2L));
@@ -248,8 +293,8 @@ void TTBBaseSkin::OfficeXPColorSet()
 
 void TTBBaseSkin::WindowsXPColorSet()
 {
-    auto C = [this](int Index) { return FColors.GetSkinColor(Index); };
-    auto S = [this](int Index, TColor Color) { FColors.Store(Index, Color); };
+    auto C = [this](int Index) { return FColors->GetSkinColor(Index); };
+    auto S = [this](int Index, TColor Color) { FColors->Store(Index, Color); };
     S(tcFace, clMenu);
     S(tcPopup, clWindow);
     S(tcBorder, clBtnShadow);
@@ -304,6 +349,78 @@ TTBSkin::~TTBSkin()
     TBSkinManager()->RemoveSkin(this);
 }
 
+// ---- published properties ------------------------------------------------------------------
+
+namespace
+{
+
+// The colours' published names by index - 1.
+constexpr std::array<const char *, 28> ColorNames = {"tcFace",
+                                                     "tcPopup",
+                                                     "tcBorder",
+                                                     "tcToolbar",
+                                                     "tcImageList",
+                                                     "tcDockBorderIn",
+                                                     "tcDockBorderOut",
+                                                     "tcDockBorderTitle",
+                                                     "tcDragHandle",
+                                                     "tcChecked",
+                                                     "tcCheckedOver",
+                                                     "tcSelBar",
+                                                     "tcSelBarBorder",
+                                                     "tcSelItem",
+                                                     "tcSelItemBorder",
+                                                     "tcSelPushed",
+                                                     "tcSelPushedBorder",
+                                                     "tcSeparator",
+                                                     "tcImgListShadow",
+                                                     "tcGradStart",
+                                                     "tcGradEnd",
+                                                     "tcPopupGradStart",
+                                                     "tcPopupGradEnd",
+                                                     "tcImgGradStart",
+                                                     "tcImgGradEnd",
+                                                     "tcText",
+                                                     "tcHighlightText",
+                                                     "tcCaptionText"};
+
+template <std::size_t... I>
+void PublishColors(rtl::Publisher<TTBColors> &P, std::index_sequence<I...>)
+{
+    (P.Property(ColorNames[I], &TTBColors::Color<int(I) + 1>, &TTBColors::SetColor<int(I) + 1>,
+                rtl::TColorInfo()),
+     ...);
+}
+
+} // namespace
+
+void TTBColors::Publish(rtl::Publisher<TTBColors> &P)
+{
+    PublishColors(P, std::make_index_sequence<ColorNames.size()>());
+}
+QRV4_PUBLISHED(TTBColors)
+
+// In the order forms are written and read: a stored skin type comes last and settles the
+// options and shadow style read before it.
+void TTBSkin::Publish(rtl::Publisher<TTBSkin> &P)
+{
+    P.Property("ColorSet", &TTBSkin::ColorSet, &TTBSkin::SetColorSet).Default(tbcOfficeXP);
+    P.Property("CaptionFont", &TTBSkin::CaptionFont, &TTBSkin::SetCaptionFont)
+        .Stored(&TTBSkin::IsCaptionFontStored);
+    P.Property("Colors", &TTBSkin::Colors);
+    P.Property("Gradient", &TTBSkin::Gradient, &TTBSkin::SetGradient).Default(tbgTopBottom);
+    P.Property("ImgBackStyle", &TTBSkin::ImgBackStyle, &TTBSkin::SetImgBackStyle)
+        .Default(tbimsDefault);
+    P.Property("IsDefaultSkin", &TTBSkin::IsDefaultSkin, &TTBSkin::SetDefault);
+    P.Property("Options", &TTBSkin::Options, &TTBSkin::SetOptions).Default(TTBOptions{tboShadow});
+    P.Property("ParentFont", &TTBSkin::ParentFont, &TTBSkin::SetParentFont);
+    P.Property("PopupStyle", &TTBSkin::PopupStyle, &TTBSkin::SetPopupStyle).Default(tbpsDefault);
+    P.Property("ShadowStyle", &TTBSkin::ShadowStyle, &TTBSkin::SetShadowStyle).Default(sOfficeXP);
+    P.Property("SkinType", &TTBSkin::SkinType, &TTBSkin::SetSkinType).Default(tbsOfficeXP);
+    P.Property("Version", &TTBSkin::Version, &TTBSkin::SetVersion);
+}
+QRV4_PUBLISHED(TTBSkin)
+
 // ---- the manager -----------------------------------------------------------------------
 
 namespace
@@ -323,6 +440,10 @@ void CopySettings(TTBBaseSkin *From, TTBBaseSkin *To)
     To->SetOptions(From->Options());
     To->SetShadowStyle(From->ShadowStyle());
     To->SetGradient(From->Gradient());
+    if (From->ParentFont())
+        To->SetParentFont(true);
+    else
+        To->SetCaptionFont(From->CaptionFont());
 }
 
 } // namespace

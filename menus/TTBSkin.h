@@ -2,11 +2,15 @@
 // The skin: a skin type, 28 colours derived from the system colours, drawing
 // options and styles; the process's default skin and the skin manager.
 
+#include "menus/TB2Common.h"
 #include "menus/TBSkinShared.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
+#include "platform/vcl/Graphics.h"
 
 #include <array>
+#include <memory>
 #include <vector>
 
 QRV4_DECLARE_EXCEPTION(ESkinError, Exception)
@@ -105,6 +109,11 @@ public:
     void SetSkinColor(int Index, TColor Color);
     COLORREF RGBOf(int Index) const { return FRGB.at(static_cast<std::size_t>(Index - 1)); }
 
+    // The published accessors of the colours, one pair per index.
+    template <int Index> TColor Color() const { return GetSkinColor(Index); }
+    template <int Index> void SetColor(TColor Value) { SetSkinColor(Index, Value); }
+    static void Publish(rtl::Publisher<TTBColors> &P);
+
 private:
     friend class TTBBaseSkin;
     void Store(int Index, TColor Color);
@@ -138,9 +147,22 @@ public:
     void SetShadowStyle(TShadowStyle Value);
     bool IsDefaultSkin() const { return FIsDefaultSkin; }
     void SetDefault(bool Value);
-    TTBColors *Colors() { return &FColors; }
-    const TTBColors *Colors() const { return &FColors; }
+    TTBColors *Colors() const { return FColors.get(); }
     AnsiString Version() const { return "Version 1.00.15"; }
+    // A stored version is accepted and dropped: the skin reports its own.
+    void SetVersion(const AnsiString &) {}
+    // The font of dockable windows' captions (bold).
+    TFont *CaptionFont() const { return FCaptionFont.get(); }
+    // Copies the font; the caption font is the skin's own from then on.
+    void SetCaptionFont(TFont *Value);
+    // While set, the caption font is a copy of the skin's parent font.
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool Value);
+    bool IsCaptionFontStored() const { return !FParentFont; }
+
+    // Handlers told whenever the skin's look changes; a receiver is listed once.
+    void RegisterChanges(TObject *Receiver, const TNotifyEvent &Proc);
+    void UnregisterChanges(TObject *Receiver);
 
     COLORREF RGBColor(TTBSkinColor Color) const;
     void AssignColorsToRGB();
@@ -170,8 +192,14 @@ private:
     TTBImgBackStyle FImgBackStyle = tbimsDefault;
     TShadowStyle FShadowStyle = sOfficeXP;
     bool FIsDefaultSkin = false;
-    TTBColors FColors{this};
+    std::unique_ptr<TTBColors> FColors = std::make_unique<TTBColors>(this);
+    std::unique_ptr<TFont> FParentCaptionFont = BoldFont();
+    std::unique_ptr<TFont> FCaptionFont = BoldFont();
+    bool FParentFont = true;
     std::vector<TTBCustomDockableWindow *> FDockables;
+    TTBChangeHandlers FChangeHandlers;
+
+    static std::unique_ptr<TFont> BoldFont();
 };
 
 // The skin a form places: it joins the skin manager, and the first one becomes the default.
@@ -182,6 +210,7 @@ class TTBSkin : public TTBBaseSkin
 public:
     explicit TTBSkin(TComponent *AOwner);
     ~TTBSkin() override;
+    static void Publish(rtl::Publisher<TTBSkin> &P);
 };
 
 class TTBSkinManager

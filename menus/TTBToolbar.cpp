@@ -390,6 +390,13 @@ void TTBCustomToolbar::WndProc(TMessage &Message)
             Arrange();
         }
         break;
+    case CM_WININICHANGE:
+        if (Message.WParam == SPI_SETNONCLIENTMETRICS) {
+            TBInitToolbarSystemFont();
+            FView->InvalidatePositions();
+            Arrange();
+        }
+        break;
     default:
         break;
     }

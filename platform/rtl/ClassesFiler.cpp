@@ -511,9 +511,12 @@ TValueType TReader::ReadValue()
 
 TValueType TReader::NextValue()
 {
-    TValueType Result = ReadValue();
+    // Not checked: in a property list the byte may be the length of the next name, and
+    // names of more than 20 characters ("Colors.tcDockBorderIn") are no value type.
+    std::uint8_t Byte;
+    Read(&Byte, 1);
     Stream()->Seek(-1, soCurrent);
-    return Result;
+    return static_cast<TValueType>(Byte);
 }
 
 void TReader::CheckValue(TValueType Expected)

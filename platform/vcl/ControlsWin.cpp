@@ -262,6 +262,9 @@ void TWinControl::ApplyAnchors(int OldClientWidth, int OldClientHeight)
         int left = c->Left(), top = c->Top(), width = c->Width(), height = c->Height();
         if (a.Contains(akRight)) (a.Contains(akLeft) ? width : left) += dw;
         if (a.Contains(akBottom)) (a.Contains(akTop) ? height : top) += dh;
+        // A control whose bounds stay is left alone: a floating bar sizes its frame from the
+        // size it is given, and must not be handed its old size while it grows.
+        if (c->BoundsRect() == TRect(left, top, left + width, top + height)) continue;
         c->SetBounds(left, top, width, height);
     }
 }
@@ -705,6 +708,15 @@ void TWinControl::WndProc(TMessage &Message)
     case CM_SHOWHINTCHANGED:
         for (TControl *c : FControls)
             c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+        return;
+    case WM_SETTINGCHANGE:
+        // Only top-level windows hear of a setting change; the controls learn it from them.
+        DefaultHandler(Message);
+        Perform(CM_WININICHANGE, Message.WParam, Message.LParam);
+        return;
+    case CM_WININICHANGE:
+        for (TControl *c : std::vector<TControl *>(FControls))
+            c->Perform(msg, Message.WParam, Message.LParam);
         return;
     case CM_VISIBLECHANGED:
         UpdateShowing();

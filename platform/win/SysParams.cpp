@@ -1,6 +1,7 @@
 #include "platform/win/SysParams.h"
 
 #include "platform/win/GdiObjects.h"
+#include "platform/win/MessageQueue.h"
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 namespace win
@@ -97,8 +99,17 @@ int BuiltInMetric(int Index)
     }
 }
 
+struct NonClientFonts {
+    LOGFONTW Caption;
+    LOGFONTW SmCaption;
+    LOGFONTW Menu;
+    LOGFONTW Status;
+    LOGFONTW Message;
+};
+
 struct Settings {
     std::mutex Mutex;
+    std::optional<NonClientFonts> Fonts; // set by SPI_SETNONCLIENTMETRICS
     std::map<int, int> Metrics;
     std::map<int, COLORREF> Colors;
     std::map<UINT, int> Parameters;
@@ -146,6 +157,43 @@ LOGFONTW Font(const char16_t *Face, LONG Height, LONG Weight)
     for (int I = 0; Face[I] && I < LF_FACESIZE - 1; ++I)
         F.lfFaceName[I] = Face[I];
     return F;
+}
+
+NonClientFonts BuiltInNonClientFonts()
+{
+    return NonClientFonts{
+        Font(u"Tahoma", -11, FW_BOLD), Font(u"Tahoma", -11, FW_BOLD),
+        // The menu font is pinned so that menu rows have the same height everywhere.
+        Font(u"DejaVu Sans", -11, FW_NORMAL), Font(u"Tahoma", -11, FW_NORMAL),
+        Font(u"Tahoma", -11, FW_NORMAL)};
+}
+
+NonClientFonts CurrentNonClientFonts()
+{
+    Settings &S = TheSettings();
+    std::lock_guard Lock(S.Mutex);
+    return S.Fonts ? *S.Fonts : BuiltInNonClientFonts();
+}
+
+void StoreNonClientFonts(const NONCLIENTMETRICSW &M)
+{
+    Settings &S = TheSettings();
+    std::lock_guard Lock(S.Mutex);
+    S.Fonts = NonClientFonts{M.lfCaptionFont, M.lfSmCaptionFont, M.lfMenuFont, M.lfStatusFont,
+                             M.lfMessageFont};
+}
+
+// Frames are drawn with the non-client fonts, so each top-level window of the calling thread
+// is measured and drawn again before it is told what changed.
+void AnnounceSettingChange(UINT Action)
+{
+    const DWORD Thread = CurrentThreadId();
+    for (HWND Wnd : TopLevelWindows()) {
+        if (WindowThread(Wnd) != Thread) continue;
+        SetWindowPos(Wnd, {}, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(Wnd, WM_SETTINGCHANGE, Action, 0);
+    }
 }
 
 RECT ToRect(const QRect &R)
@@ -206,6 +254,7 @@ void ResetSettings()
         S.Metrics.clear();
         S.Parameters.clear();
         S.Monitors.clear();
+        S.Fonts.reset();
         for (auto &[Index, Color] : S.Colors)
             Recolour.push_back(Index);
         S.Colors.clear();
@@ -329,7 +378,7 @@ HBRUSH GetSysColorBrush(int Index)
     return B;
 }
 
-BOOL SystemParametersInfoW(UINT Action, UINT, PVOID Data, UINT)
+BOOL SystemParametersInfoW(UINT Action, UINT, PVOID Data, UINT WinIni)
 {
     if (!Data) return FALSE;
     switch (Action) {
@@ -354,14 +403,22 @@ BOOL SystemParametersInfoW(UINT Action, UINT, PVOID Data, UINT)
         M->iBorderWidth = 1;
         M->iScrollWidth = M->iScrollHeight = GetSystemMetrics(SM_CXVSCROLL);
         M->iCaptionWidth = M->iCaptionHeight = GetSystemMetrics(SM_CYSIZE);
-        M->lfCaptionFont = Font(u"Tahoma", -11, FW_BOLD);
         M->iSmCaptionWidth = M->iSmCaptionHeight = GetSystemMetrics(SM_CYSMSIZE);
-        M->lfSmCaptionFont = Font(u"Tahoma", -11, FW_BOLD);
         M->iMenuWidth = M->iMenuHeight = GetSystemMetrics(SM_CXMENUSIZE);
-        // The menu font is pinned so that menu rows have the same height everywhere.
-        M->lfMenuFont = Font(u"DejaVu Sans", -11, FW_NORMAL);
-        M->lfStatusFont = Font(u"Tahoma", -11, FW_NORMAL);
-        M->lfMessageFont = Font(u"Tahoma", -11, FW_NORMAL);
+        const NonClientFonts Fonts = CurrentNonClientFonts();
+        M->lfCaptionFont = Fonts.Caption;
+        M->lfSmCaptionFont = Fonts.SmCaption;
+        M->lfMenuFont = Fonts.Menu;
+        M->lfStatusFont = Fonts.Status;
+        M->lfMessageFont = Fonts.Message;
+        return TRUE;
+    }
+    case SPI_SETNONCLIENTMETRICS: {
+        const auto *M = static_cast<const NONCLIENTMETRICSW *>(Data);
+        if (M->cbSize != sizeof(NONCLIENTMETRICSW)) return FALSE;
+        // Only the fonts are kept: frame and bar sizes stay those of the metrics table.
+        StoreNonClientFonts(*M);
+        if (WinIni & SPIF_SENDCHANGE) AnnounceSettingChange(Action);
         return TRUE;
     }
     default:

@@ -118,6 +118,11 @@ constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
 constexpr UINT SPI_GETHIGHCONTRAST = 0x0042;
 constexpr UINT SPI_SETNONCLIENTMETRICS = 0x002A;
 
+// SystemParametersInfo's fWinIni flags.
+constexpr UINT SPIF_UPDATEINIFILE = 0x0001;
+constexpr UINT SPIF_SENDWININICHANGE = 0x0002;
+constexpr UINT SPIF_SENDCHANGE = SPIF_SENDWININICHANGE;
+
 struct NONCLIENTMETRICSW {
     UINT cbSize;
     int iBorderWidth;
@@ -176,7 +181,8 @@ struct Monitor {
     RECT Work;
 };
 
-// Test and start-up overrides; each reset restores the built-in value.
+// Test and start-up overrides; each reset restores the built-in value (and the
+// non-client fonts a SystemParametersInfo call set).
 void OverrideMetric(int Index, int Value);
 void OverrideSysColor(int Index, COLORREF Color);
 void OverrideParameter(UINT Action, int Value);

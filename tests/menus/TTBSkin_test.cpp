@@ -1,6 +1,9 @@
 #include "menus/TTBSkin.h"
 
+#include "platform/rtl/ClassesFiler.h"
 #include "tests/menus/MenuTestSupport.h"
+
+#include <vector>
 
 namespace
 {
@@ -143,6 +146,144 @@ TEST_F(SkinTest, GradientRunsFromStartToEnd)
     FillGradient2(Bitmap.Canvas()->Handle(), TRect(0, 0, 10, 20), clBlack, clWhite, tbgLeftRight);
     EXPECT_EQ(ColorToRGB(Bitmap.Canvas()->Pixels(0, 5)), RGB(0, 0, 0));
     EXPECT_EQ(ColorToRGB(Bitmap.Canvas()->Pixels(9, 5)), RGB(255, 255, 255));
+}
+
+// ---- Caption font, streaming and change handlers -------------------------------------------
+
+std::unique_ptr<TFont> FontOfHeight(int Height)
+{
+    auto Font = std::make_unique<TFont>();
+    Font->SetName("Liberation Sans");
+    Font->SetHeight(Height);
+    Font->SetStyle(TFontStyles{fsBold});
+    return Font;
+}
+
+// The top-level property names of a written component, dotted ones by their first part.
+std::vector<AnsiString> WrittenProperties(TMemoryStream &Stream)
+{
+    Stream.SetPosition(0);
+    TReader Reader(&Stream);
+    Reader.ReadSignature();
+    Reader.ReadStr(); // class
+    Reader.ReadStr(); // name
+    std::vector<AnsiString> Names;
+    while (!Reader.EndOfList()) {
+        AnsiString Name = Reader.ReadStr();
+        if (const int Dot = Name.Pos("."); Dot > 0) Name = Name.SubString(1, Dot - 1);
+        if (Names.empty() || Names.back() != Name) Names.push_back(Name);
+        Reader.SkipValue();
+    }
+    return Names;
+}
+
+TEST_F(SkinTest, AnOwnCaptionFontClearsParentFontAndParentFontBringsTheBoldFontBack)
+{
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    ASSERT_TRUE(Skin->IsDefaultSkin());
+    EXPECT_TRUE(Skin->ParentFont());
+    EXPECT_TRUE(Skin->CaptionFont()->Style() == TFontStyles{fsBold});
+    const int ParentHeight = Skin->CaptionFont()->Height();
+    const AnsiString ParentName = Skin->CaptionFont()->Name();
+
+    const auto Own = FontOfHeight(-17);
+    Skin->SetCaptionFont(Own.get());
+    EXPECT_FALSE(Skin->ParentFont());
+    EXPECT_NE(Skin->CaptionFont(), Own.get()) << "the font is copied, not taken";
+    EXPECT_EQ(Skin->CaptionFont()->Height(), -17);
+    EXPECT_EQ(Skin->CaptionFont()->Name(), "Liberation Sans");
+    EXPECT_EQ(DefaultSkin()->CaptionFont()->Height(), -17) << "mirrored into the default";
+    EXPECT_FALSE(DefaultSkin()->ParentFont());
+
+    Skin->SetParentFont(true);
+    EXPECT_EQ(Skin->CaptionFont()->Height(), ParentHeight);
+    EXPECT_EQ(Skin->CaptionFont()->Name(), ParentName);
+    EXPECT_TRUE(Skin->CaptionFont()->Style() == TFontStyles{fsBold});
+    EXPECT_TRUE(DefaultSkin()->ParentFont());
+    EXPECT_EQ(DefaultSkin()->CaptionFont()->Height(), ParentHeight);
+}
+
+TEST_F(SkinTest, PropertiesAreWrittenInTheirOrderWithTheCaptionFontOnlyWhenItIsItsOwn)
+{
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    Skin->SetName("Skin");
+    Skin->SetSkinType(tbsWindowsXP);
+    Skin->SetGradient(tbgLeftRight);
+    Skin->SetImgBackStyle(tbimsGradVert);
+    Skin->SetPopupStyle(tbpsGradHorz);
+
+    const int ParentHeight = Skin->CaptionFont()->Height();
+    TMemoryStream Inherited;
+    TWriter(&Inherited).WriteRootComponent(Skin.get());
+    const auto WithParentFont = WrittenProperties(Inherited);
+    EXPECT_TRUE(std::find(WithParentFont.begin(), WithParentFont.end(), "CaptionFont") ==
+                WithParentFont.end());
+
+    const auto Own = FontOfHeight(-15);
+    Skin->SetCaptionFont(Own.get());
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Skin.get());
+    EXPECT_EQ(WrittenProperties(Stream),
+              (std::vector<AnsiString>{"ColorSet", "CaptionFont", "Colors", "Gradient",
+                                       "ImgBackStyle", "IsDefaultSkin", "Options", "ParentFont",
+                                       "PopupStyle", "ShadowStyle", "SkinType", "Version"}));
+
+    auto Copy = std::make_unique<TTBSkin>(nullptr);
+    Stream.SetPosition(0);
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    EXPECT_FALSE(Copy->ParentFont());
+    EXPECT_EQ(Copy->CaptionFont()->Height(), -15);
+    EXPECT_EQ(Copy->CaptionFont()->Name(), "Liberation Sans");
+    EXPECT_EQ(Copy->SkinType(), tbsWindowsXP);
+    EXPECT_EQ(Copy->ColorSet(), tbcWindowsXP);
+    EXPECT_EQ(Copy->Gradient(), tbgLeftRight);
+    EXPECT_EQ(Copy->ImgBackStyle(), tbimsGradVert);
+    EXPECT_EQ(Copy->PopupStyle(), tbpsGradHorz);
+    EXPECT_EQ(Copy->Version(), "Version 1.00.15");
+
+    // A skin that follows the parent font reads its caption font back as the parent's.
+    auto Plain = std::make_unique<TTBSkin>(nullptr);
+    Plain->SetCaptionFont(Own.get());
+    Inherited.SetPosition(0);
+    TReader(&Inherited).ReadRootComponent(Plain.get());
+    EXPECT_TRUE(Plain->ParentFont());
+    EXPECT_EQ(Plain->CaptionFont()->Height(), ParentHeight);
+}
+
+TEST_F(SkinTest, ChangeHandlersAreCalledOncePerChangeUntilUnregistered)
+{
+    TObject First, Second;
+    std::vector<TObject *> Calls;
+    int Replaced = 0;
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    Skin->RegisterChanges(&First, [&](TObject *Sender) {
+        EXPECT_EQ(Sender, Skin.get());
+        Calls.push_back(&First);
+    });
+    Skin->RegisterChanges(&First, [&](TObject *) { ++Replaced; });
+    Skin->RegisterChanges(&Second, [&](TObject *) { Calls.push_back(&Second); });
+
+    Skin->SetOptions({tboShadow});
+    EXPECT_EQ(Calls, (std::vector<TObject *>{&First, &Second}));
+    EXPECT_EQ(Replaced, 0) << "a receiver is listed once, with its first handler";
+
+    Calls.clear();
+    Skin->SetGradient(tbgLeftRight);
+    EXPECT_TRUE(Calls.empty()) << "a change that redraws nothing tells nobody";
+
+    Skin->UnregisterChanges(&First);
+    Skin->SetParentFont(true);
+    EXPECT_EQ(Calls, (std::vector<TObject *>{&Second}));
+
+    // A handler may take itself off while the others are being told.
+    Calls.clear();
+    Skin->RegisterChanges(&First, [&](TObject *) {
+        Calls.push_back(&First);
+        Skin->UnregisterChanges(&First);
+    });
+    Skin->SetSkinType(tbsWindowsXP);
+    Skin->SetSkinType(tbsOfficeXP);
+    EXPECT_EQ(Calls, (std::vector<TObject *>{&Second, &First, &Second}));
 }
 
 } // namespace
