@@ -7,6 +7,7 @@
 #include "menus/TTBPopupMenu.h"
 #include "menus/TTBView.h"
 #include "platform/rtl/ClassesFiler.h"
+#include "platform/vcl/Forms.h"
 
 #include <algorithm>
 #include <utility>
@@ -73,6 +74,7 @@ TTBCustomItem::~TTBCustomItem()
     SetLinkSubitems(nullptr);
     for (TTBCustomItem *LinkParent : std::vector(FLinkParents))
         LinkParent->SetLinkSubitems(nullptr);
+    FActionLink.reset();
     FImagesLink.reset();
     FSubMenuImagesLink.reset();
     if (--State.ItemCount == 0 && State.ClickWindow)
@@ -370,13 +372,27 @@ void TTBCustomItem::Notification(TComponent *AComponent, TOperation Operation)
         SubMenuImagesChanged();
     }
     if (AComponent == FLinkSubitems) SetLinkSubitems(nullptr);
+    // A freed action has already let go of the link.
+    if (FActionLink && (AComponent == FActionLink->Action() || !FActionLink->Action()))
+        SetAction(nullptr);
 }
 
 void TTBCustomItem::Click()
 {
     ProcessPaintMessages();
-    if (FAutoCheck) SetChecked(!FChecked);
-    if (OnClick) OnClick(this);
+    if (FAutoCheck && (!FActionLink || !FActionLink->IsAutoCheckLinked())) SetChecked(!FChecked);
+    TBasicAction *Linked = Action();
+    if (OnClick && Linked && !vcl::SameEvent(OnClick, Linked->OnExecute()))
+        OnClick(this);
+    else if (!ComponentState().Contains(csDesigning) && FActionLink)
+        FActionLink->Execute(this);
+    else if (OnClick)
+        OnClick(this);
+}
+
+void TTBCustomItem::InitiateAction()
+{
+    if (FActionLink) FActionLink->Update();
 }
 
 void TTBCustomItem::DoPopup(TTBCustomItem *Sender, bool FromLink)
@@ -419,7 +435,12 @@ AnsiString TTBCustomItem::GetShortCutText() const
 AnsiString TTBCustomItem::GetHintText() const
 {
     const int Bar = FHint.Pos("|");
-    return Bar > 0 ? FHint.SubString(1, Bar - 1) : FHint;
+    AnsiString Result = Bar > 0 ? FHint.SubString(1, Bar - 1) : FHint;
+    if (Result.IsEmpty()) return Result;
+    auto *Linked = dynamic_cast<TCustomAction *>(Action());
+    if (Linked && Linked->DoHint(Result) && Application->HintShortCuts() && Linked->ShortCut())
+        Result = Format("%s (%s)", {Result, ShortCutToText(Linked->ShortCut())});
+    return Result;
 }
 
 AnsiString TTBCustomItem::GetLongHint() const
@@ -473,6 +494,9 @@ bool TTBCustomItem::IsShortCut(WORD Key, TShiftState Shift)
         while (!StartOver) {
             if (!Current->FEnabled) return false;
             TTBCustomItem *Linked = Current->FLinkSubitems ? Current->FLinkSubitems : Current;
+            if (!ComponentState().Contains(csDesigning))
+                for (int I = 0; I < Linked->Count(); ++I)
+                    Linked->Items(I)->InitiateAction();
             if (!Current->FItemStyle.Contains(tbisEmbeddedGroup) && Current != this) {
                 if (Linked != Current) Linked->DoPopup(Current, true);
                 Current->DoPopup(Current, false);
@@ -491,6 +515,215 @@ bool TTBCustomItem::IsShortCut(WORD Key, TShiftState Shift)
         }
     }
     return false;
+}
+
+// ---- actions -------------------------------------------------------------------------------
+
+TBasicAction *TTBCustomItem::Action() const
+{
+    return FActionLink ? FActionLink->Action() : nullptr;
+}
+
+void TTBCustomItem::SetAction(TBasicAction *Value)
+{
+    if (!Value) {
+        FActionLink.reset();
+        return;
+    }
+    if (!FActionLink) FActionLink = CreateActionLink();
+    FActionLink->SetAction(Value);
+    FActionLink->OnChange = [this](TObject *Sender) { DoActionChange(Sender); };
+    ActionChange(Value, Value->ComponentState().Contains(csLoading));
+    Value->FreeNotification(this);
+}
+
+std::unique_ptr<TTBCustomItemActionLink> TTBCustomItem::CreateActionLink()
+{
+    return std::make_unique<TTBCustomItemActionLink>(this);
+}
+
+void TTBCustomItem::DoActionChange(TObject *Sender)
+{
+    if (Sender == Action()) ActionChange(Sender, false);
+}
+
+void TTBCustomItem::ActionChange(TObject *Sender, bool CheckDefaults)
+{
+    auto *From = dynamic_cast<TCustomAction *>(Sender);
+    if (!From) return;
+    if (!CheckDefaults || !FAutoCheck) SetAutoCheck(From->AutoCheck());
+    if (!CheckDefaults || FCaption.IsEmpty()) SetCaption(From->Caption());
+    if (!CheckDefaults || !FChecked) SetChecked(From->Checked());
+    if (!CheckDefaults || FEnabled) SetEnabled(From->Enabled());
+    if (!CheckDefaults || FHelpContext == 0) SetHelpContext(From->HelpContext());
+    if (!CheckDefaults || FHint.IsEmpty()) SetHint(From->Hint());
+    if (!CheckDefaults || FImageIndex == -1) SetImageIndex(From->ImageIndex());
+    if (!CheckDefaults || FShortCut == 0) SetShortCut(From->ShortCut());
+    if (!CheckDefaults || FVisible) SetVisible(From->Visible());
+    if (!CheckDefaults || !OnClick) OnClick = From->OnExecute();
+}
+
+void TTBCustomItem::Loaded()
+{
+    inherited::Loaded();
+    if (TBasicAction *Linked = Action()) ActionChange(Linked, true);
+}
+
+bool TTBCustomItem::IsAutoCheckStored() const
+{
+    return !FActionLink || !FActionLink->IsAutoCheckLinked();
+}
+
+bool TTBCustomItem::IsCaptionStored() const
+{
+    return !FActionLink || !FActionLink->IsCaptionLinked();
+}
+
+bool TTBCustomItem::IsCheckedStored() const
+{
+    return !FActionLink || !FActionLink->IsCheckedLinked();
+}
+
+bool TTBCustomItem::IsEnabledStored() const
+{
+    return !FActionLink || !FActionLink->IsEnabledLinked();
+}
+
+bool TTBCustomItem::IsHelpContextStored() const
+{
+    return !FActionLink || !FActionLink->IsHelpContextLinked();
+}
+
+bool TTBCustomItem::IsHintStored() const
+{
+    return !FActionLink || !FActionLink->IsHintLinked();
+}
+
+bool TTBCustomItem::IsImageIndexStored() const
+{
+    return !FActionLink || !FActionLink->IsImageIndexLinked();
+}
+
+bool TTBCustomItem::IsShortCutStored() const
+{
+    return !FActionLink || !FActionLink->IsShortCutLinked();
+}
+
+bool TTBCustomItem::IsVisibleStored() const
+{
+    return !FActionLink || !FActionLink->IsVisibleLinked();
+}
+
+bool TTBCustomItem::IsOnClickStored() const
+{
+    return !FActionLink || !FActionLink->IsOnExecuteLinked();
+}
+
+template <class ItemGet, class ActionGet>
+bool TTBCustomItemActionLink::Same(ItemGet OfItem, ActionGet OfAction) const
+{
+    const TCustomAction *Linked = CustomAction();
+    return Linked && (FClient->*OfItem)() == (Linked->*OfAction)();
+}
+
+bool TTBCustomItemActionLink::IsAutoCheckLinked() const
+{
+    return Same(&TTBCustomItem::AutoCheck, &TCustomAction::AutoCheck);
+}
+
+bool TTBCustomItemActionLink::IsCaptionLinked() const
+{
+    return Same(&TTBCustomItem::Caption, &TCustomAction::Caption);
+}
+
+bool TTBCustomItemActionLink::IsCheckedLinked() const
+{
+    return Same(&TTBCustomItem::Checked, &TCustomAction::Checked);
+}
+
+bool TTBCustomItemActionLink::IsEnabledLinked() const
+{
+    return Same(&TTBCustomItem::Enabled, &TCustomAction::Enabled);
+}
+
+bool TTBCustomItemActionLink::IsHelpContextLinked() const
+{
+    return Same(&TTBCustomItem::HelpContext, &TCustomAction::HelpContext);
+}
+
+bool TTBCustomItemActionLink::IsHintLinked() const
+{
+    return Same(&TTBCustomItem::Hint, &TCustomAction::Hint);
+}
+
+bool TTBCustomItemActionLink::IsImageIndexLinked() const
+{
+    return Same(&TTBCustomItem::ImageIndex, &TCustomAction::ImageIndex);
+}
+
+bool TTBCustomItemActionLink::IsShortCutLinked() const
+{
+    return Same(&TTBCustomItem::ShortCut, &TCustomAction::ShortCut);
+}
+
+bool TTBCustomItemActionLink::IsVisibleLinked() const
+{
+    return Same(&TTBCustomItem::Visible, &TCustomAction::Visible);
+}
+
+bool TTBCustomItemActionLink::IsOnExecuteLinked() const
+{
+    return Action() && vcl::SameEvent(FClient->OnClick, Action()->OnExecute());
+}
+
+void TTBCustomItemActionLink::SetAutoCheck(bool Value)
+{
+    if (IsAutoCheckLinked()) FClient->SetAutoCheck(Value);
+}
+
+void TTBCustomItemActionLink::SetCaption(const AnsiString &Value)
+{
+    if (IsCaptionLinked()) FClient->SetCaption(Value);
+}
+
+void TTBCustomItemActionLink::SetChecked(bool Value)
+{
+    if (IsCheckedLinked()) FClient->SetChecked(Value);
+}
+
+void TTBCustomItemActionLink::SetEnabled(bool Value)
+{
+    if (IsEnabledLinked()) FClient->SetEnabled(Value);
+}
+
+void TTBCustomItemActionLink::SetHelpContext(int Value)
+{
+    if (IsHelpContextLinked()) FClient->SetHelpContext(Value);
+}
+
+void TTBCustomItemActionLink::SetHint(const AnsiString &Value)
+{
+    if (IsHintLinked()) FClient->SetHint(Value);
+}
+
+void TTBCustomItemActionLink::SetImageIndex(int Value)
+{
+    if (IsImageIndexLinked()) FClient->SetImageIndex(Value);
+}
+
+void TTBCustomItemActionLink::SetShortCut(TShortCut Value)
+{
+    if (IsShortCutLinked()) FClient->SetShortCut(Value);
+}
+
+void TTBCustomItemActionLink::SetVisible(bool Value)
+{
+    if (IsVisibleLinked()) FClient->SetVisible(Value);
+}
+
+void TTBCustomItemActionLink::SetOnExecute(const TNotifyEvent &Value)
+{
+    if (IsOnExecuteLinked()) FClient->OnClick = Value;
 }
 
 TTBSubmenuItem::TTBSubmenuItem(TComponent *AOwner) : TTBCustomItem(AOwner)
@@ -563,27 +796,36 @@ namespace
 
 template <class T> void PublishCommon(rtl::Publisher<T> &P)
 {
-    P.Property("Hint", &T::Hint, &T::SetHint);
-    P.Property("Visible", &T::Visible, &T::SetVisible).Default(true);
+    P.Property("Hint", &T::Hint, &T::SetHint).Stored(&T::IsHintStored);
+    P.Property("Visible", &T::Visible, &T::SetVisible).Default(true).Stored(&T::IsVisibleStored);
 }
 
 template <class T> void PublishItem(rtl::Publisher<T> &P)
 {
-    P.Property("AutoCheck", &T::AutoCheck, &T::SetAutoCheck).Default(false);
-    P.Property("Caption", &T::Caption, &T::SetCaption);
-    P.Property("Checked", &T::Checked, &T::SetChecked).Default(false);
+    P.Property("Action", &T::Action, &T::SetAction);
+    P.Property("AutoCheck", &T::AutoCheck, &T::SetAutoCheck)
+        .Default(false)
+        .Stored(&T::IsAutoCheckStored);
+    P.Property("Caption", &T::Caption, &T::SetCaption).Stored(&T::IsCaptionStored);
+    P.Property("Checked", &T::Checked, &T::SetChecked).Default(false).Stored(&T::IsCheckedStored);
     P.Property("DisplayMode", &T::DisplayMode, &T::SetDisplayMode).Default(nbdmDefault);
-    P.Property("Enabled", &T::Enabled, &T::SetEnabled).Default(true);
+    P.Property("Enabled", &T::Enabled, &T::SetEnabled).Default(true).Stored(&T::IsEnabledStored);
     P.Property("GroupIndex", &T::GroupIndex, &T::SetGroupIndex).Default(0);
-    P.Property("HelpContext", &T::HelpContext, &T::SetHelpContext).Default(0);
-    P.Property("ImageIndex", &T::ImageIndex, &T::SetImageIndex).Default(-1);
+    P.Property("HelpContext", &T::HelpContext, &T::SetHelpContext)
+        .Default(0)
+        .Stored(&T::IsHelpContextStored);
+    P.Property("ImageIndex", &T::ImageIndex, &T::SetImageIndex)
+        .Default(-1)
+        .Stored(&T::IsImageIndexStored);
     P.Property("Images", &T::Images, &T::SetImages);
     P.Property("InheritOptions", &T::InheritOptions, &T::SetInheritOptions).Default(true);
     P.Property("MaskOptions", &T::MaskOptions, &T::SetMaskOptions);
     P.Property("Options", &T::Options, &T::SetOptions);
-    P.Property("ShortCut", &T::ShortCut, &T::SetShortCut).Default(TShortCut{0});
+    P.Property("ShortCut", &T::ShortCut, &T::SetShortCut)
+        .Default(TShortCut{0})
+        .Stored(&T::IsShortCutStored);
     PublishCommon(P);
-    P.Event("OnClick", &T::OnClick);
+    P.Event("OnClick", &T::OnClick).Stored(&T::IsOnClickStored);
     P.Event("OnSelect", &T::OnSelect);
 }
 

@@ -4,6 +4,7 @@
 
 #include "menus/TTBSkin.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/vcl/ActnList.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
 
@@ -14,6 +15,7 @@
 QRV4_DECLARE_EXCEPTION(ETBItemError, Exception)
 
 class TTBCustomItem;
+class TTBCustomItemActionLink;
 class TTBView;
 
 // A component holding a root item: items streamed under it go into that root.
@@ -130,6 +132,8 @@ public:
     void SubMenuImagesChanged() { Notify(this, tbicSubMenuImagesChanged, 0, nullptr); }
 
     // ---- properties
+    TBasicAction *Action() const;
+    void SetAction(TBasicAction *Value);
     bool AutoCheck() const { return FAutoCheck; }
     void SetAutoCheck(bool Value) { FAutoCheck = Value; }
     const AnsiString &Caption() const { return FCaption; }
@@ -175,6 +179,8 @@ public:
 
     // ---- behaviour
     virtual void Click();
+    // Lets the action update this item.
+    virtual void InitiateAction();
     virtual void DoPopup(TTBCustomItem *Sender, bool FromLink);
     virtual void EnabledChanged() { Change(false); }
     virtual TTBView *GetChevronParentView() { return nullptr; }
@@ -200,8 +206,24 @@ public:
     TTBPopupEvent OnPopup;
     TTBSelectEvent OnSelect;
 
+    // Written to a stream only when the action does not supply them.
+    bool IsAutoCheckStored() const;
+    bool IsCaptionStored() const;
+    bool IsCheckedStored() const;
+    bool IsEnabledStored() const;
+    bool IsHelpContextStored() const;
+    bool IsHintStored() const;
+    bool IsImageIndexStored() const;
+    bool IsShortCutStored() const;
+    bool IsVisibleStored() const;
+    bool IsOnClickStored() const;
+
 protected:
+    void Loaded() override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    // Takes the action's properties; with CheckDefaults only over values still at their default.
+    virtual void ActionChange(TObject *Sender, bool CheckDefaults);
+    virtual std::unique_ptr<TTBCustomItemActionLink> CreateActionLink();
     TTBItemStyle FItemStyle{tbisSelectable, tbisRedrawOnSelChange, tbisRedrawOnMouseOverChange};
 
 private:
@@ -214,10 +236,12 @@ private:
     void RefreshOptions();
     void TurnSiblingsOff();
     // Swaps an image list; true when the item sizes must be recomputed.
+    void DoActionChange(TObject *Sender);
     bool ExchangeImages(TCustomImageList *&Field, TCustomImageList *Value,
                         std::unique_ptr<TChangeLink> &Link, bool SubMenu);
     void ImageListChangeHandler(bool SubMenu);
 
+    std::unique_ptr<TTBCustomItemActionLink> FActionLink;
     bool FAutoCheck = false;
     AnsiString FCaption;
     bool FChecked = false;
@@ -245,6 +269,43 @@ private:
     TTBCustomItem *FLinkSubitems = nullptr;
     bool FVisible = true;
     TTBBaseSkin *FSkin = nullptr;
+};
+
+// An item's tie to its action: a property follows the action while the item's
+// value is still the action's.
+class TTBCustomItemActionLink : public TActionLink
+{
+    QRV4_CLASS(TTBCustomItemActionLink, TActionLink)
+
+public:
+    explicit TTBCustomItemActionLink(TTBCustomItem *AClient) : FClient(AClient) {}
+
+    bool IsAutoCheckLinked() const override;
+    bool IsCaptionLinked() const override;
+    bool IsCheckedLinked() const override;
+    bool IsEnabledLinked() const override;
+    bool IsHelpContextLinked() const override;
+    bool IsHintLinked() const override;
+    bool IsImageIndexLinked() const override;
+    bool IsShortCutLinked() const override;
+    bool IsVisibleLinked() const override;
+    bool IsOnExecuteLinked() const override;
+    void SetAutoCheck(bool Value) override;
+    void SetCaption(const AnsiString &Value) override;
+    void SetChecked(bool Value) override;
+    void SetEnabled(bool Value) override;
+    void SetHelpContext(int Value) override;
+    void SetHint(const AnsiString &Value) override;
+    void SetImageIndex(int Value) override;
+    void SetShortCut(TShortCut Value) override;
+    void SetVisible(bool Value) override;
+    void SetOnExecute(const TNotifyEvent &Value) override;
+
+protected:
+    // The item's value equals the action's, read through the two getters.
+    template <class ItemGet, class ActionGet> bool Same(ItemGet OfItem, ActionGet OfAction) const;
+
+    TTBCustomItem *FClient;
 };
 
 class TTBRootItem : public TTBCustomItem

@@ -461,6 +461,12 @@ void TTBCustomToolbar::Loaded()
     CreateWrappersForAllControls();
 }
 
+void TTBCustomToolbar::InitiateAction()
+{
+    TTBCustomDockableWindow::InitiateAction();
+    if (FUpdateActions) FView->InitiateActions();
+}
+
 void TTBCustomToolbar::ControlListChanged(TControl *Control, bool Inserting)
 {
     if (!Control || !FItems) return;

@@ -77,6 +77,14 @@ void TTBView::UpdateCurParentItem()
         FCurParentItem->RegisterNotification(&FCurParentItem,
                                              [this](auto... Args) { ItemNotification(Args...); });
     RecreateAllViewers();
+    if (!FCurParentItem || !FCurParentItem->ComponentState().Contains(csLoading)) InitiateActions();
+}
+
+// An update may change the tree and so the viewers: the count is read afresh each step.
+void TTBView::InitiateActions()
+{
+    for (int I = 0; I < ViewerCount(); ++I)
+        Viewers(I)->Item()->InitiateAction();
 }
 
 void TTBView::FreeViewers()

@@ -62,6 +62,8 @@ public:
     bool ContainsView(const TTBView *View) const;
     TTBView *GetParentToolbarView();
     void RecreateAllViewers();
+    // Asks every shown item to update itself from its action.
+    void InitiateActions();
     virtual TFont *GetFont();
     virtual TTBCustomItem *GetChevronItem() { return nullptr; }
     virtual TRect GetMargins(TTBViewOrientation AOrientation);

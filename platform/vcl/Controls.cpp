@@ -379,6 +379,9 @@ void TControl::Update()
     if (FParent) FParent->Update();
 }
 
+// Plain controls carry no action here; the classes that hold one override this.
+void TControl::InitiateAction() {}
+
 void TControl::BringToFront()
 {
     if (!FParent) return;

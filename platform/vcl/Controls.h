@@ -255,6 +255,9 @@ public:
     virtual void Repaint();
     virtual void Update();
     void Refresh() { Repaint(); }
+    // Asks the control's action to update its client; the idle application calls
+    // it on every visible control of its visible forms.
+    virtual void InitiateAction();
     void BringToFront();
     void SendToBack();
 

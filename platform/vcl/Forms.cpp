@@ -305,6 +305,29 @@ void TCustomForm::BringToFront()
     if (HandleAllocated() && Visible()) SetActiveWindow(FHandle);
 }
 
+namespace
+{
+
+// An update handler may add or free controls: the count is read afresh each step.
+void InitiateClientActions(TWinControl *Container)
+{
+    for (int I = 0; I < Container->ControlCount(); ++I) {
+        TControl *Control = Container->Controls(I);
+        if (!Control->Visible()) continue;
+        Control->InitiateAction();
+        if (auto *Windowed = dynamic_cast<TWinControl *>(Control)) InitiateClientActions(Windowed);
+    }
+}
+
+} // namespace
+
+void TCustomForm::UpdateActions()
+{
+    if (ComponentState().Contains(csDesigning) || !Showing()) return;
+    InitiateAction();
+    InitiateClientActions(this);
+}
+
 void TCustomForm::DoShow()
 {
     if (OnShow) OnShow(this);
@@ -1054,6 +1077,22 @@ void TApplication::DoMouseIdle(const TPoint &Pos)
     HintMouseMove(control, Pos, control && FShowHint && control->ShowHint());
 }
 
+namespace
+{
+
+// A form disabled under a modal one offers its actions again once it is usable.
+void UpdateFormActions()
+{
+    for (int I = 0; I < Screen->FormCount(); ++I) {
+        TCustomForm *Form = Screen->Forms(I);
+        if (Form->HandleAllocated() && IsWindowVisible(Form->WindowHandle()) &&
+            IsWindowEnabled(Form->WindowHandle()))
+            Form->UpdateActions();
+    }
+}
+
+} // namespace
+
 void TApplication::Idle()
 {
     vcl::FreeDeviceContexts();
@@ -1063,6 +1102,7 @@ void TApplication::Idle()
     bool done = true;
     try {
         if (OnIdle) OnIdle(this, done);
+        if (done) UpdateFormActions();
         if (CheckSynchronize()) done = false;
     } catch (...) {
         HandleException(this);

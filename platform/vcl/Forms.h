@@ -160,6 +160,8 @@ public:
     // Frees the form once the messages already queued are handled.
     void Release();
     void BringToFront();
+    // Lets the form and its visible controls update their actions.
+    void UpdateActions();
 
     // Focus bookkeeping of the controls on the form.
     void FocusControl(TWinControl *Control);
@@ -384,6 +386,9 @@ public:
     void SetShowHint(bool Value) { FShowHint = Value; }
     bool ShowMainForm() const { return FShowMainForm; }
     void SetShowMainForm(bool Value) { FShowMainForm = Value; }
+    // Hints of items with an action add the action's shortcut: "Open (Ctrl+O)".
+    bool HintShortCuts() const { return FHintShortCuts; }
+    void SetHintShortCuts(bool Value) { FHintShortCuts = Value; }
     bool Active() const;
 
     TExceptionEvent OnException;
@@ -414,6 +419,7 @@ private:
     AnsiString FHint;
     bool FShowHint = true;
     bool FShowMainForm = true;
+    bool FHintShortCuts = true;
     bool FTerminated = false;
     std::unique_ptr<QApplication> FQtApplication;
     std::unique_ptr<THintWindow> FHintWindow;

@@ -2,6 +2,7 @@
 
 #include "menus/TB2Consts.h"
 #include "menus/TTBItemViewer.h"
+#include "platform/vcl/ActnList.h"
 #include "platform/vcl/Forms.h"
 
 using namespace menutest;
@@ -234,6 +235,232 @@ TEST_F(ItemTest, ViewsFollowInsertionsAndDeletions)
     });
     Menu->Popup(100, 100);
     EXPECT_EQ(Shown, (std::vector<AnsiString>{"A", "B"}));
+}
+
+// ---- actions -------------------------------------------------------------------------------
+
+// An action still being read with the form that holds it.
+class ReadingAction : public TAction
+{
+public:
+    using TAction::TAction;
+    void SetReading(bool On) { SetComponentStateFlag(csLoading, On); }
+};
+
+class ItemActionTest : public ItemTest
+{
+protected:
+    void SetUp() override
+    {
+        ItemTest::SetUp();
+        List = std::make_unique<TActionList>(nullptr);
+        Open = new ReadingAction(List.get());
+        Open->SetActionList(List.get());
+        Open->SetCaption("&Open");
+        Open->SetHint("Open|Opens a key file");
+        Open->SetShortCut(ShortCut('O', TShiftState{ssCtrl}));
+        Open->SetOnExecute([this](TObject *Sender) {
+            Runs.push_back(Sender == Open ? "action" : "other");
+            if (Sender == Open) RunFor = Open->ActionComponent();
+        });
+    }
+    void TearDown() override
+    {
+        List.reset();
+        ItemTest::TearDown();
+    }
+    // Clicks the item with that caption in the open popup.
+    static void ChooseInPopup(const AnsiString &Caption)
+    {
+        TTBPopupWindow *Popup = OpenPopups().front();
+        TTBView *View = Popup->View();
+        for (int I = 0; I < View->ViewerCount(); ++I)
+            if (View->Viewers(I)->Item()->Caption() == Caption) {
+                const TRect Row = View->Viewers(I)->BoundsRect();
+                const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 30, Row.Top + 5));
+                LeftClick(At.X, At.Y);
+            }
+    }
+    std::unique_ptr<TActionList> List;
+    ReadingAction *Open = nullptr;
+    std::vector<AnsiString> Runs;
+    TComponent *RunFor = nullptr;
+};
+
+TEST_F(ItemActionTest, ActionPropertiesReachTheItemAndFollowLaterChanges)
+{
+    TTBItem *Item = AddItem(Root(), "Item");
+    Open->SetChecked(true);
+    Open->SetEnabled(false);
+    Open->SetImageIndex(2);
+    Open->SetHelpContext(7);
+    Item->SetAction(Open);
+    EXPECT_EQ(Item->Action(), Open);
+    EXPECT_EQ(Item->Caption(), "&Open");
+    EXPECT_TRUE(Item->Checked());
+    EXPECT_FALSE(Item->Enabled());
+    EXPECT_EQ(Item->Hint(), "Open|Opens a key file");
+    EXPECT_EQ(Item->ShortCut(), ShortCut('O', TShiftState{ssCtrl}));
+    EXPECT_EQ(Item->ImageIndex(), 2);
+    EXPECT_EQ(Item->HelpContext(), 7);
+
+    int Resizes = 0;
+    Root()->RegisterNotification(
+        this, [&](TTBCustomItem *, bool, TTBItemChangedAction Action, int, TTBCustomItem *) {
+            if (Action == tbicInvalidateAndResize) ++Resizes;
+        });
+    Open->SetCaption("&Open...");
+    Open->SetEnabled(true);
+    Open->SetChecked(false);
+    Open->SetHint("Open a file");
+    Open->SetShortCut(ShortCut(VK_F3, TShiftState{}));
+    Open->SetVisible(false);
+    Root()->UnregisterNotification(this);
+    EXPECT_EQ(Item->Caption(), "&Open...");
+    EXPECT_TRUE(Item->Enabled());
+    EXPECT_FALSE(Item->Checked());
+    EXPECT_EQ(Item->Hint(), "Open a file");
+    EXPECT_EQ(Item->ShortCut(), ShortCut(VK_F3, TShiftState{}));
+    EXPECT_FALSE(Item->Visible());
+    // The views heard that the item's size changed.
+    EXPECT_GT(Resizes, 0);
+}
+
+TEST_F(ItemActionTest, OwnValuesAreKeptWhenTheActionIsAssignedWhileBeingRead)
+{
+    TTBItem *Item = AddItem(Root(), "Mine");
+    Item->SetEnabled(false);
+    Open->SetReading(true);
+    Item->SetAction(Open);
+    Open->SetReading(false);
+    EXPECT_EQ(Item->Caption(), "Mine");
+    EXPECT_FALSE(Item->Enabled());
+    // Values still at their defaults come from the action.
+    EXPECT_EQ(Item->Hint(), "Open|Opens a key file");
+    EXPECT_EQ(Item->ShortCut(), ShortCut('O', TShiftState{ssCtrl}));
+    // The item's own handler was kept too, and runs in place of the action.
+    Item->SetEnabled(true);
+    Item->Click();
+    EXPECT_EQ(Clicks, std::vector<AnsiString>{"Mine"});
+    EXPECT_TRUE(Runs.empty());
+    // Its own values and handler go into a stream; the ones the action supplies do not.
+    EXPECT_TRUE(IsStoredProp(Item, "Caption"));
+    EXPECT_TRUE(IsStoredProp(Item, "OnClick"));
+    EXPECT_FALSE(IsStoredProp(Item, "Hint"));
+    EXPECT_FALSE(IsStoredProp(Item, "ShortCut"));
+}
+
+TEST_F(ItemActionTest, ChoosingTheItemInAPopupMenuRunsTheActionForIt)
+{
+    TTBItem *Item = AddItem(Root(), "Item");
+    Item->SetAction(Open);
+    Open->SetAutoCheck(true);
+    MenuScript Script;
+    Script.Do([] { ChooseInPopup("&Open"); });
+    Menu->Popup(100, 100);
+    vcltest::Pump();
+    EXPECT_TRUE(Script.Done());
+    EXPECT_EQ(Runs, std::vector<AnsiString>{"action"});
+    EXPECT_EQ(RunFor, Item);
+    EXPECT_EQ(Open->ActionComponent(), nullptr);
+    EXPECT_TRUE(Clicks.empty());
+    // The action checked itself once and the item followed; the item did not toggle again.
+    EXPECT_TRUE(Open->Checked());
+    EXPECT_TRUE(Item->Checked());
+}
+
+TEST_F(ItemActionTest, OpeningTheMenuOrPressingTheShortCutUpdatesTheActionFirst)
+{
+    TTBItem *Item = AddItem(Root(), "Item");
+    Item->SetAction(Open);
+    bool Allowed = false;
+    int Updates = 0;
+    Open->OnUpdate = [&](TObject *) {
+        ++Updates;
+        Open->SetEnabled(Allowed);
+    };
+    bool ShownDisabled = false;
+    MenuScript Script;
+    Script.Do([&] {
+        ShownDisabled = !OpenPopups().front()->View()->Viewers(0)->Item()->Enabled();
+        ChooseInPopup("&Open");
+    });
+    Script.Do([] { Press(VK_ESCAPE); });
+    Menu->Popup(100, 100);
+    vcltest::Pump();
+    EXPECT_TRUE(ShownDisabled);
+    EXPECT_GT(Updates, 0);
+    EXPECT_TRUE(Runs.empty());
+
+    EXPECT_FALSE(Root()->IsShortCut('O', TShiftState{ssCtrl}));
+    EXPECT_TRUE(Runs.empty());
+    Allowed = true;
+    EXPECT_TRUE(Root()->IsShortCut('O', TShiftState{ssCtrl}));
+    EXPECT_EQ(Runs, std::vector<AnsiString>{"action"});
+}
+
+TEST_F(ItemActionTest, FreedActionClearsTheItemsActionWhoeverOwnsIt)
+{
+    TTBItem *Item = AddItem(Root(), "Item");
+    Item->SetAction(Open);
+    List.reset();
+    Open = nullptr;
+    EXPECT_EQ(Item->Action(), nullptr);
+    EXPECT_TRUE(IsStoredProp(Item, "Caption"));
+    // The handler it took from the action stays the item's own.
+    Item->Click();
+    EXPECT_EQ(Runs, std::vector<AnsiString>{"other"});
+
+    // An action owned with the item: the owner tells its other components.
+    auto *Sibling = new TAction(Menu.get());
+    Sibling->SetCaption("Sibling");
+    Item->SetAction(Sibling);
+    delete Sibling;
+    EXPECT_EQ(Item->Action(), nullptr);
+    EXPECT_EQ(Item->Caption(), "Sibling");
+    Item->SetCaption("After");
+    EXPECT_EQ(Item->Caption(), "After");
+}
+
+TEST_F(ItemActionTest, ItemMayDropItsActionWhileHearingOfItsChange)
+{
+    TTBItem *Item = AddItem(Root(), "Item");
+    Item->SetAction(Open);
+    Root()->RegisterNotification(this, [&](TTBCustomItem *, bool, TTBItemChangedAction, int,
+                                           TTBCustomItem *) { Item->SetAction(nullptr); });
+    Open->SetImageIndex(4);
+    Root()->UnregisterNotification(this);
+    EXPECT_EQ(Item->Action(), nullptr);
+    EXPECT_EQ(Item->ImageIndex(), 4);
+    Open->SetCaption("Gone");
+    EXPECT_EQ(Item->Caption(), "&Open");
+}
+
+TEST_F(ItemActionTest, HintAddsTheActionsShortCutWhenHintShortCutsAreOn)
+{
+    TTBItem *Item = AddItem(Root(), "Item");
+    Item->SetAction(Open);
+    ASSERT_TRUE(Application->HintShortCuts());
+    EXPECT_EQ(Item->GetHintText(), "Open (Ctrl+O)");
+    EXPECT_EQ(Item->GetLongHint(), "Opens a key file");
+    Application->SetHintShortCuts(false);
+    EXPECT_EQ(Item->GetHintText(), "Open");
+    Application->SetHintShortCuts(true);
+    // The action's hint handler may rewrite the hint or refuse the shortcut.
+    Open->OnHint = [](AnsiString &HintStr, bool &CanShow) {
+        HintStr = "Open a key";
+        CanShow = true;
+    };
+    EXPECT_EQ(Item->GetHintText(), "Open a key (Ctrl+O)");
+    Open->OnHint = [](AnsiString &, bool &CanShow) { CanShow = false; };
+    EXPECT_EQ(Item->GetHintText(), "Open");
+    Open->OnHint = nullptr;
+    Open->SetShortCut(0);
+    EXPECT_EQ(Item->GetHintText(), "Open");
+    // Without a short hint there is nothing to add a shortcut to.
+    Open->SetShortCut(ShortCut('O', TShiftState{ssCtrl}));
+    Open->SetHint("|Only a long hint");
+    EXPECT_EQ(Item->GetHintText(), "");
 }
 
 } // namespace

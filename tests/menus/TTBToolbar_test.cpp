@@ -11,6 +11,7 @@
 #include "tests/menus/MenuTestSupport.h"
 
 #include "platform/rtl/ClassesFiler.h"
+#include "platform/vcl/ActnList.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/SysParams.h"
 
@@ -834,6 +835,151 @@ TEST_F(ToolbarTest, ItemsAreWrittenWithTheBarAndReadBackIntoAnotherInTheirOrder)
     // The copy shows what it read.
     Pump();
     EXPECT_EQ(ShownCaptions(Copy->View()), (std::vector<AnsiString>{"&More", "&Open"}));
+}
+
+// An action still being read with the form that holds it.
+class ReadingAction : public TAction
+{
+public:
+    using TAction::TAction;
+    void SetReading(bool On) { SetComponentStateFlag(csLoading, On); }
+};
+
+// How many pixels of a button's face have the colour.
+int PixelsOfColour(TTBToolbar *Bar, TTBItem *Item, COLORREF Colour)
+{
+    const TRect R = Bar->View()->Find(Item)->BoundsRect();
+    const TPoint Origin = Bar->ClientToScreen(TPoint(0, 0));
+    const TRect Frame = ScreenRect(Bar);
+    const int DX = Origin.X - Frame.Left, DY = Origin.Y - Frame.Top;
+    int Count = 0;
+    for (int Y = R.Top; Y < R.Bottom; ++Y)
+        for (int X = R.Left; X < R.Right; ++X)
+            if (PixelOf(Bar, X + DX, Y + DY) == Colour) ++Count;
+    return Count;
+}
+
+TEST_F(ToolbarTest, ClickOnAButtonRunsItsActionForTheItem)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "Save");
+    TTBItem *Open = AddButton(Bar, "Open");
+    auto *Action = new TAction(Form.get());
+    Action->SetCaption("&Open");
+    TComponent *RunFor = nullptr;
+    Action->SetOnExecute([&](TObject *Sender) {
+        if (Sender == Action) RunFor = Action->ActionComponent();
+    });
+    Open->SetAction(Action);
+    Pump();
+    const TPoint At = CentreOf(Bar, 1);
+    LeftClick(At.X, At.Y);
+    vcltest::PumpFor(50);
+    EXPECT_EQ(RunFor, Open);
+    EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(ToolbarTest, IdleUpdatesTheActionsOfShownBarsAndDisablingGreysTheButton)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    TTBItem *Open = AddButton(Bar, "Open");
+    auto *Action = new TAction(Form.get());
+    Action->SetCaption("Open");
+    int Runs = 0;
+    Action->SetOnExecute([&](TObject *) { ++Runs; });
+    bool Allowed = true;
+    int Updates = 0;
+    Action->OnUpdate = [&](TObject *) {
+        ++Updates;
+        Action->SetEnabled(Allowed);
+    };
+    Open->SetAction(Action);
+    Pump();
+    const COLORREF Grey = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF Ink = GetSysColor(COLOR_BTNTEXT);
+    ASSERT_GT(PixelsOfColour(Bar, Open, Ink), 0);
+    const int GreyBefore = PixelsOfColour(Bar, Open, Grey);
+
+    // The program's own loop, a thread timer keeping it from sleeping long.
+    auto Idle = [&] {
+        const int Before = Updates;
+        const UINT_PTR Timer = SetTimer({}, 0, 10, nullptr);
+        for (int I = 0; I < 200 && Updates == Before; ++I)
+            Application->HandleMessage();
+        KillTimer({}, Timer);
+        Pump();
+    };
+    Allowed = false;
+    Idle();
+    EXPECT_GT(Updates, 0);
+    EXPECT_FALSE(Open->Enabled());
+    EXPECT_EQ(PixelsOfColour(Bar, Open, Ink), 0);
+    EXPECT_GT(PixelsOfColour(Bar, Open, Grey), GreyBefore);
+    const TPoint At = CentreOf(Bar, 0);
+    LeftClick(At.X, At.Y);
+    vcltest::PumpFor(50);
+    EXPECT_EQ(Runs, 0);
+
+    Allowed = true;
+    Idle();
+    EXPECT_TRUE(Open->Enabled());
+    EXPECT_GT(PixelsOfColour(Bar, Open, Ink), 0);
+
+    // A bar told not to update its actions leaves them alone.
+    Bar->SetUpdateActions(false);
+    Updates = 0;
+    const UINT_PTR Timer = SetTimer({}, 0, 10, nullptr);
+    for (int I = 0; I < 20; ++I)
+        Application->HandleMessage();
+    KillTimer({}, Timer);
+    EXPECT_EQ(Updates, 0);
+}
+
+TEST_F(ToolbarTest, ItemsWithAnActionWriteOnlyWhatTheActionDoesNotSupply)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    auto *Action = new TAction(Bar);
+    Action->SetName("OpenAction");
+    Action->SetCaption("&Open");
+    Action->SetHint("Open|Opens a key file");
+    Action->SetShortCut(ShortCut('O', TShiftState{ssCtrl}));
+    Action->SetEnabled(false);
+    TTBItem *Linked = AddButton(Bar, "Linked");
+    Linked->SetName("LinkedItem");
+    Linked->SetAction(Action);
+    TTBItem *Own = AddButton(Bar, "Own");
+    Own->SetName("OwnItem");
+    Own->SetAction(Action);
+    Own->SetCaption("Mine");
+    Own->SetEnabled(true);
+
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Bar);
+    Stream.SetPosition(0);
+    // The copy's form has its own action of that name, read with it, saying other things.
+    TTBToolbar *Copy = MakeToolbar("Copy", Top);
+    auto *CopyAction = new ReadingAction(Copy);
+    CopyAction->SetName("OpenAction");
+    CopyAction->SetCaption("&Load");
+    CopyAction->SetHint("Load|Loads a key file");
+    CopyAction->SetReading(true);
+    TReader(&Stream).ReadRootComponent(Copy);
+    CopyAction->SetReading(false);
+
+    ASSERT_EQ(Copy->Items()->Count(), 2);
+    TTBCustomItem *CopyLinked = Copy->Items()->Items(0);
+    TTBCustomItem *CopyOwn = Copy->Items()->Items(1);
+    EXPECT_EQ(CopyLinked->Action(), CopyAction);
+    EXPECT_EQ(CopyOwn->Action(), CopyAction);
+    // Nothing the first item had from its action was written: it all comes from the copy's.
+    EXPECT_EQ(CopyLinked->Caption(), "&Load");
+    EXPECT_EQ(CopyLinked->Hint(), "Load|Loads a key file");
+    EXPECT_EQ(CopyLinked->ShortCut(), 0);
+    EXPECT_TRUE(CopyLinked->Enabled());
+    // The second item's own caption and state were written and kept.
+    EXPECT_EQ(CopyOwn->Caption(), "Mine");
+    EXPECT_TRUE(CopyOwn->Enabled());
+    EXPECT_EQ(CopyOwn->Hint(), "Load|Loads a key file");
 }
 
 TEST_F(ToolbarTest, ShortcutsReachBarsThatProcessThemThroughTheApplicationHook)
