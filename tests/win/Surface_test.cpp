@@ -22,29 +22,14 @@ using namespace wintest;
 namespace
 {
 
-class Surface : public testing::Test
+class Surface : public WindowTest
 {
 protected:
-    void SetUp() override
-    {
-        Pump();
-        ClearLog();
-    }
-    void TearDown() override
-    {
-        for (HWND W : Made)
-            DestroyWindow(W);
-        Pump();
-        ClearLog();
-    }
     HWND Popup(int X, int Y, int W, int H, DWORD Style = 0)
     {
-        const HWND Wnd = MakeWindow(WS_POPUP | WS_VISIBLE | Style, 0, X, Y, W, H);
-        Made.push_back(Wnd);
-        return Wnd;
+        return Keep(MakeWindow(WS_POPUP | WS_VISIBLE | Style, 0, X, Y, W, H));
     }
     static QWidget *WidgetOf(HWND Wnd) { return win::FindWindow(Wnd)->Widget.get(); }
-    std::vector<HWND> Made;
 };
 
 TEST_F(Surface, DrawingOutsidePaint_ReadsBackAndReachesTheScreen)

@@ -46,28 +46,14 @@ long FirstIndex(HWND Wnd, UINT Msg)
     return It == L.end() ? -1 : static_cast<long>(It - L.begin());
 }
 
-class NonClientMetrics : public testing::Test
+class NonClientMetrics : public WindowTest
 {
 protected:
-    void SetUp() override
-    {
-        Pump();
-        ClearLog();
-    }
     void TearDown() override
     {
-        for (HWND W : Made)
-            DestroyWindow(W);
         win::ResetSettings();
-        Pump();
-        ClearLog();
+        WindowTest::TearDown();
     }
-    HWND Keep(HWND Wnd)
-    {
-        Made.push_back(Wnd);
-        return Wnd;
-    }
-    std::vector<HWND> Made;
 };
 
 TEST_F(NonClientMetrics, SetFontsAreReadBackUntilTheSettingsAreReset)

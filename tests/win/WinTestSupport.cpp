@@ -104,4 +104,18 @@ void Pump()
     }
 }
 
+void WindowTest::SetUp()
+{
+    Pump();
+    ClearLog();
+}
+
+void WindowTest::TearDown()
+{
+    for (HWND W : Made)
+        DestroyWindow(W);
+    Pump();
+    ClearLog();
+}
+
 } // namespace wintest

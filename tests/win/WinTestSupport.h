@@ -8,6 +8,8 @@
 #include "platform/win/SysParams.h"
 #include "platform/win/WinGdi.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -36,5 +38,19 @@ HWND MakeWindow(DWORD Style, DWORD ExStyle, int X, int Y, int W, int H, HWND Par
 
 // Drains the queue: takes and dispatches everything until it is empty.
 void Pump();
+
+// A test that starts with an empty log and destroys the windows it kept when it ends.
+class WindowTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    HWND Keep(HWND Wnd)
+    {
+        Made.push_back(Wnd);
+        return Wnd;
+    }
+    std::vector<HWND> Made;
+};
 
 } // namespace wintest

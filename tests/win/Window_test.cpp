@@ -10,28 +10,13 @@ using namespace wintest;
 namespace
 {
 
-class Windows : public testing::Test
+class Windows : public WindowTest
 {
 protected:
-    void SetUp() override
-    {
-        Pump();
-        ClearLog();
-    }
-    void TearDown() override
-    {
-        for (HWND W : Made)
-            DestroyWindow(W);
-        Pump();
-        ClearLog();
-    }
     HWND Top(int X, int Y, int W, int H, DWORD ExStyle = 0, DWORD Style = 0)
     {
-        const HWND Wnd = MakeWindow(WS_POPUP | WS_VISIBLE | Style, ExStyle, X, Y, W, H);
-        Made.push_back(Wnd);
-        return Wnd;
+        return Keep(MakeWindow(WS_POPUP | WS_VISIBLE | Style, ExStyle, X, Y, W, H));
     }
-    std::vector<HWND> Made;
 };
 
 TEST_F(Windows, ZOrder_TopmostStaysAboveAndInsertAfterPlacesBelow)
