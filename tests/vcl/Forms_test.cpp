@@ -27,6 +27,15 @@ protected:
         Button->SetModalResult(Result);
         return form;
     }
+    // A button on Form that shows its short hint and gives its long one to the application.
+    static TButton *HintedButton(TForm *Form)
+    {
+        auto *button = new TButton(Form);
+        button->SetParent(Form);
+        button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
+        button->SetShowHint(true);
+        return button;
+    }
 };
 
 // A worker that runs one call on the GUI thread and ends.
@@ -228,10 +237,7 @@ namespace
 TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
 {
     TForm *form = ShownForm();
-    auto *button = new TButton(form);
-    button->SetParent(form);
-    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
-    button->SetShowHint(true);
+    TButton *button = HintedButton(form);
     Application->SetHintPause(50);
     Pump();
     MouseMove(button, 5, 5);
@@ -288,11 +294,8 @@ TEST_F(FormsTest, Hint_AskedWithItsDefaultsAndShownAsTheControlAnswers)
 {
     QuickHints quick;
     TForm *form = ShownForm();
-    auto *button = new TButton(form);
-    button->SetParent(form);
+    TButton *button = HintedButton(form);
     button->SetBounds(10, 10, 90, 30);
-    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
-    button->SetShowHint(true);
     HintAnswer answer(button, [](THintInfo &Info) -> LRESULT {
         Info.HintStr = "Другой текст"_a;
         Info.HintPos = TPoint(320, 260);
@@ -323,10 +326,7 @@ TEST_F(FormsTest, Hint_ANonZeroAnswerShowsNoHintButTheTextStays)
 {
     QuickHints quick;
     TForm *form = ShownForm();
-    auto *button = new TButton(form);
-    button->SetParent(form);
-    button->SetHint("Записать ключ|Записывает ключ в устройство"_a);
-    button->SetShowHint(true);
+    TButton *button = HintedButton(form);
     HintAnswer answer(button, [](THintInfo &) -> LRESULT { return 1; });
     MouseMove(button, 5, 5);
     ASSERT_TRUE(PumpUntil([&] { return answer.Asked == 1; }));
