@@ -434,8 +434,7 @@ AnsiString TTBCustomItem::GetShortCutText() const
 
 AnsiString TTBCustomItem::GetHintText() const
 {
-    const int Bar = FHint.Pos("|");
-    AnsiString Result = Bar > 0 ? FHint.SubString(1, Bar - 1) : FHint;
+    AnsiString Result = ::GetShortHint(FHint);
     if (Result.IsEmpty()) return Result;
     auto *Linked = dynamic_cast<TCustomAction *>(Action());
     if (Linked && Linked->DoHint(Result) && Application->HintShortCuts() && Linked->ShortCut())
@@ -445,8 +444,7 @@ AnsiString TTBCustomItem::GetHintText() const
 
 AnsiString TTBCustomItem::GetLongHint() const
 {
-    const int Bar = FHint.Pos("|");
-    return Bar > 0 ? FHint.SubString(Bar + 1, FHint.Length() - Bar) : FHint;
+    return ::GetLongHint(FHint);
 }
 
 namespace

@@ -1,6 +1,7 @@
 #include "platform/vcl/Forms.h"
 
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/PopupWindow.h"
 #include "platform/win/FontFaces.h"
 #include "platform/win/Paint.h"
 #include "platform/win/QtText.h"
@@ -1240,22 +1241,13 @@ void THintWindow::Paint()
 
 void THintWindow::WndProc(TMessage &Message)
 {
-    switch (Message.Msg) {
-    case WM_MOUSEACTIVATE:
-        Message.Result = MA_NOACTIVATE;
-        return;
-    case WM_ACTIVATE:
-        // A hint never keeps the activation; the window that had it gets it back.
-        if (LOWORD(Message.WParam) != WA_INACTIVE && Message.LParam)
-            SetActiveWindow(reinterpret_cast<HWND>(Message.LParam));
-        return;
-    case WM_NCHITTEST:
+    // A hint never keeps the activation, nor takes the mouse.
+    if (vcl::HandlePopupActivation(Message)) return;
+    if (Message.Msg == WM_NCHITTEST) {
         Message.Result = HTTRANSPARENT;
         return;
-    default:
-        inherited::WndProc(Message);
-        return;
     }
+    inherited::WndProc(Message);
 }
 
 // ---- published properties ---------------------------------------------------------
