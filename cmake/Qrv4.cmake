@@ -9,6 +9,16 @@ if(CMAKE_BUILD_TYPE AND NOT CMAKE_BUILD_TYPE IN_LIST QRV4_BUILD_TYPES)
     message(FATAL_ERROR "CMAKE_BUILD_TYPE must be one of: ${QRV4_BUILD_TYPES}")
 endif()
 
+# A compiler cache when the set-up installed one. Paths are hashed relative to the checkout, so
+# every clone and every configuration of it share the user's cache.
+find_program(QRV4_CCACHE ccache)
+if(QRV4_CCACHE)
+    set(launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR} CCACHE_NOHASHDIR=1
+                 CCACHE_MAXSIZE=25G ${QRV4_CCACHE})
+    set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
+endif()
+
 add_compile_options(-Wall -Wextra -Werror -Wno-missing-field-initializers)
 # Debug information is a large share of a debug build's size on disk; compressed, the
 # test programs take a third less space.
