@@ -6,18 +6,26 @@ RUN_DIR ?= $(CURDIR)/workdir
 DEVSIM ?= 1
 DEVSIM_COM ?= 99
 QRV4_PORTS ?= $(RUN_DIR)/ports
+# `make run` builds only what it runs, in the optimised configuration: its objects are those of
+# build-rel, so the compiler cache compiles each source once for both.
+RUN_TARGETS = qrv4 qrv4-devsim
 
-.PHONY: run test setup
+.PHONY: run build-run test setup
 
 setup:
 	@scripts/setup
 
-run: setup
-	@cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
-	@cmake --build build -j $(JOBS)
+run: build-run
 	@DEVSIM=$(DEVSIM) DEVSIM_COM=$(DEVSIM_COM) QRV4_PORTS="$(QRV4_PORTS)" scripts/run build "$(RUN_DIR)"
 
-test: setup
+build-run: setup
+	@cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DQRV4_BENCH=OFF >/dev/null
+	@cmake --build build -j $(JOBS) --target $(RUN_TARGETS)
+
+# The tests also start the program of `make run`, as a user does; when root runs them, they run
+# a second time as an unprivileged user.
+test: export QRV4_RUN_BUILD = $(CURDIR)/build
+test: build-run
 	@cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV4_SANITIZE=address >/dev/null
 	@cmake --build build-test -j $(JOBS)
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV4_SANITIZE=thread >/dev/null
@@ -25,4 +33,5 @@ test: setup
 	@cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build build-rel -j $(JOBS)
 	@ctest --test-dir build-test --output-on-failure -j $(JOBS)
+	@scripts/test-unprivileged build-test --output-on-failure -j $(JOBS)
 	@ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L thread

@@ -1,8 +1,8 @@
 # Build rules shared by every folder.
 
 # The build types the project is checked in, each with warnings as errors: Debug
-# (also under the sanitizers), Release (CI builds it; the benchmarks' numbers
-# come from it) and RelWithDebInfo (`make run`). An empty type builds plainly.
+# (also under the sanitizers), Release (`make run` and CI build it; the benchmarks'
+# numbers come from it) and RelWithDebInfo. An empty type builds plainly.
 set(QRV4_BUILD_TYPES Debug Release RelWithDebInfo)
 set_property(CACHE CMAKE_BUILD_TYPE PROPERTY STRINGS ${QRV4_BUILD_TYPES})
 if(CMAKE_BUILD_TYPE AND NOT CMAKE_BUILD_TYPE IN_LIST QRV4_BUILD_TYPES)
