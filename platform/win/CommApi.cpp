@@ -167,6 +167,9 @@ public:
     ~TCommFile() override
     {
         close(FEpoll);
+        // Exclusive mode stays with the terminal after the close: left on, it would keep
+        // everyone but root out while another program (the simulator) holds the device open.
+        ioctl(FFd, TIOCNXCL);
         close(FFd); // the flock goes with it
     }
 

@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <fstream>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -166,6 +167,26 @@ TEST_F(CommApiTest, OpenIsExclusive)
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     Close(first);
     EXPECT_NE(Open("COM45"), INVALID_HANDLE_VALUE);
+}
+
+// Exclusive mode belongs to the terminal, not to the descriptor: left behind, it keeps every
+// later open out (root excepted) for as long as anyone else holds the device open.
+TEST_F(CommApiTest, OpenKeepsProgramsThatDoNotLockOutOnlyUntilClosed)
+{
+    const auto excluding = [this] {
+        const int fd = open(rtl::PortLink(45).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        int exclusive = -1;
+        if (fd >= 0) ioctl(fd, TIOCGEXCL, &exclusive);
+        if (fd >= 0) close(fd);
+        return exclusive;
+    };
+    HANDLE port = Open();
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    // Root opens past exclusive mode; everyone else is refused.
+    EXPECT_EQ(excluding(), geteuid() == 0 ? 1 : -1);
+    Close(port);
+    EXPECT_EQ(excluding(), 0);
+    EXPECT_NE(Open(), INVALID_HANDLE_VALUE);
 }
 
 TEST_F(CommApiTest, OpenOfUnknownPortFails)
