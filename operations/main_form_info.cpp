@@ -45,8 +45,6 @@ AnsiString PagePath(int Index)
 void TMainForm::DeleteInfoPages()
 {
     for (int page = 0; page < HelpPageCount; ++page) {
-        // Hidden and system only: the read-only mark goes, so the file can go.
-        FileSetAttr(PagePath(page), faHidden | faSysFile);
         DeleteFile(PagePath(page));
     }
 }
@@ -58,7 +56,7 @@ void TMainForm::WriteInfoPages()
         for (int page = 0; page < HelpPageCount; ++page) {
             const AnsiString path = PagePath(page);
             // A page left from this run is marked read-only; rewriting it is no failure.
-            if (FileExists(path)) FileSetAttr(path, faHidden | faSysFile);
+            if (FileExists(path)) FileSetAttr(path, faArchive);
             const std::span<const std::byte> bytes = HelpPage(page);
             TMemoryStream stream;
             stream.WriteBuffer(bytes.data(), static_cast<int>(bytes.size()));
