@@ -120,7 +120,7 @@ void TCommPort::OpenPort()
     ReleaseOrphans();
     for (TRing *ring : {&FOut, &FIn}) {
         ring->Lock.Enter();
-        ring->Used = ring->Start = 0;
+        ring->Empty();
         ring->Lock.Leave();
     }
     FOut.Data.assign(FOutSize, 0);
@@ -190,7 +190,7 @@ void TCommPort::ClosePort()
     FHandle = INVALID_HANDLE_VALUE;
     for (TRing *ring : {&FOut, &FIn}) {
         ring->Lock.Enter();
-        ring->Used = ring->Start = 0;
+        ring->Empty();
         ring->Data.clear();
         ring->Lock.Leave();
     }
@@ -592,21 +592,24 @@ DWORD TCommPort::OutBuffFree() const
     return FOutSize - OutBuffUsed();
 }
 
+// The ring is emptied before the driver's transfers are aborted: a worker looks at the ring and
+// starts its transfer under the ring's lock, so after the emptying it starts none from the old
+// contents, and the purge ends the one it may have started before.
 void TCommPort::FlushInBuffer()
 {
-    if (FConnected) PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR);
     FIn.Lock.Enter();
-    FIn.Used = 0;
+    FIn.Empty();
     FIn.Lock.Leave();
+    if (FConnected) PurgeComm(FHandle, PURGE_RXABORT | PURGE_RXCLEAR);
 }
 
 void TCommPort::FlushOutBuffer()
 {
-    if (FConnected) PurgeComm(FHandle, PURGE_TXABORT | PURGE_TXCLEAR);
     FOut.Lock.Enter();
     FWriteEvent.ResetEvent();
-    FOut.Used = 0;
+    FOut.Empty();
     FOut.Lock.Leave();
+    if (FConnected) PurgeComm(FHandle, PURGE_TXABORT | PURGE_TXCLEAR);
 }
 
 int TCommPort::OutQueCount() const

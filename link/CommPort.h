@@ -157,12 +157,21 @@ protected:
     void ClosePort();
 
 private:
-    // A ring of bytes; Start and Used change only under Lock, the bytes are copied outside it.
+    // A ring of bytes; Start, Used and Flushes change only under Lock, the bytes are copied
+    // outside it. A worker's piece begun before a flush no longer belongs to the ring: it
+    // compares Flushes before it counts the piece in or out.
     struct TRing {
         std::vector<BYTE> Data;
         DWORD Start = 0;
         DWORD Used = 0;
+        DWORD Flushes = 0;
         TCriticalSection Lock;
+
+        void Empty() // under Lock
+        {
+            Used = Start = 0;
+            ++Flushes;
+        }
     };
 
     void ApplyState(const std::function<void(DCB &)> &Change);

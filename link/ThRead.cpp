@@ -29,25 +29,28 @@ bool TReadThread::ReadPiece()
     DWORD errors = 0;
     if (!ClearCommError(FHandle, &errors, &stat)) return false;
     auto &ring = FPort->FIn;
+    // The free part after the used bytes, up to the ring's end or, when the used part wraps,
+    // up to its start. It is chosen and the read started under the lock, as a flush empties
+    // the ring under it first and then aborts the read.
     ring.Lock.Enter();
-    const DWORD start = ring.Start;
     const DWORD used = ring.Used;
-    ring.Lock.Leave();
-    // The free part after the used bytes, up to the ring's end or, when the used part
-    // wraps, up to its start.
+    const DWORD flushes = ring.Flushes;
     const DWORD size = static_cast<DWORD>(ring.Data.size());
-    const DWORD end = start + used;
+    const DWORD end = ring.Start + used;
     const DWORD at = end < size ? end : end - size;
     const DWORD room = end < size ? size - end : size - used;
     const DWORD count = std::min(room, stat.cbInQue);
-    if (count == 0) return false;
     DWORD got = 0;
     const BOOL started =
-        ReadFile(FHandle, ring.Data.data() + at, count, &got, FOverlapped.Record());
+        count > 0 && ReadFile(FHandle, ring.Data.data() + at, count, &got, FOverlapped.Record());
+    ring.Lock.Leave();
+    if (count == 0) return false;
     if (!FOverlapped.Finish(FHandle, started, got) || got == 0) return false;
     ring.Lock.Enter();
-    ring.Used += got;
+    // Bytes read before a flush belong to what the flush dropped.
+    const bool kept = ring.Flushes == flushes;
+    if (kept) ring.Used += got;
     ring.Lock.Leave();
-    FPort->FDataEvent.SetEvent();
+    if (kept) FPort->FDataEvent.SetEvent();
     return true;
 }

@@ -42,15 +42,18 @@ void TWriteThread::SendRing()
     auto &ring = FPort->FOut;
     const DWORD size = static_cast<DWORD>(ring.Data.size());
     while (!Terminated()) {
+        // The piece is chosen and its write started under the lock, so that a flush comes
+        // either before (nothing is left to send) or after (the purge aborts the write).
         ring.Lock.Enter();
         const DWORD start = ring.Start;
         const DWORD used = ring.Used;
-        ring.Lock.Leave();
-        if (used == 0) return;
+        const DWORD flushes = ring.Flushes;
         const DWORD count = std::min(used, size - start);
         DWORD written = 0;
-        const BOOL started =
-            WriteFile(FHandle, ring.Data.data() + start, count, &written, FOverlapped.Record());
+        const BOOL started = count > 0 && WriteFile(FHandle, ring.Data.data() + start, count,
+                                                    &written, FOverlapped.Record());
+        ring.Lock.Leave();
+        if (count == 0) return;
         if (!FOverlapped.Finish(FHandle, started, written)) {
             // The bytes stay in the ring; the next PutBlock tries again.
             ring.Lock.Enter();
@@ -59,8 +62,11 @@ void TWriteThread::SendRing()
             return;
         }
         ring.Lock.Enter();
-        ring.Used -= written;
-        ring.Start = (start + written) % size;
+        // What went out before a flush was taken off the ring by the flush already.
+        if (ring.Flushes == flushes) {
+            ring.Used -= written;
+            ring.Start = (start + written) % size;
+        }
         ring.Lock.Leave();
     }
 }

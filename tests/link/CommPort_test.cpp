@@ -459,6 +459,42 @@ TEST_F(CommPortTest, FlushInBufferDropsReceivedBytes)
     EXPECT_EQ(Answer(1), Bytes{0x22});
 }
 
+// A flush while the write thread is in the middle of a piece: what that piece sent must not be
+// taken off the emptied ring again (the count would wrap and old bytes go out as new ones).
+TEST_F(CommPortTest, FlushOutBufferDuringAWriteLeavesTheRingEmpty)
+{
+    Port.SetOpen(true);
+    const Bytes filler(Port.OutSize(), 0x00);
+    for (int round = 0; round < 200; ++round) {
+        Port.PutBlock(filler.data(), DWORD(filler.size()));
+        std::this_thread::sleep_for(std::chrono::microseconds(round % 7 * 100));
+        Port.FlushOutBuffer();
+        std::this_thread::sleep_for(2ms); // for the write thread to finish its piece
+        ASSERT_EQ(Port.OutBuffUsed(), 0u) << "round " << round;
+    }
+}
+
+// The same for the read thread: bytes it read before a flush belong to the flushed past, so
+// what the ring holds afterwards is always the tail of the answer, never older bytes.
+TEST_F(CommPortTest, FlushInBufferDuringAReadKeepsOnlyWhatCameAfter)
+{
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    const Bytes answer = Answer(22);
+    for (int round = 0; round < 60; ++round) {
+        Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+        std::this_thread::sleep_for(std::chrono::microseconds(round % 25 * 1000 + 500));
+        Port.FlushInBuffer();
+        std::this_thread::sleep_for(60ms); // the rest of the answer arrives
+        const DWORD used = Port.InBuffUsed();
+        ASSERT_LE(used, answer.size()) << "round " << round;
+        Bytes got(used);
+        got.resize(Port.GetBlock(got.data(), used));
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), answer.end() - got.size()))
+            << "round " << round;
+    }
+}
+
 TEST_F(CommPortTest, ClosingWhileTheDeviceStopsReadingDoesNotHang)
 {
     // A pseudo-terminal nobody reads, as a device that stopped taking bytes.
