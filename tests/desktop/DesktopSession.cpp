@@ -105,6 +105,7 @@ DesktopSession::DesktopSession()
 DesktopSession::~DesktopSession()
 {
     Stop(FProgram);
+    Stop(FWindowManager);
     Stop(FServer);
     fs::remove_all(FFolder);
 }
@@ -135,18 +136,37 @@ void DesktopSession::StartProgram()
     FWindowSearch = "--pid " + std::to_string(FProgram);
 }
 
-void DesktopSession::StartRunScript()
+void DesktopSession::StartRunScript(const std::string &Build)
 {
-    Start({QRV4_RUN_SCRIPT, QRV4_BUILD_DIR, FFolder.string()});
+    Start({QRV4_RUN_SCRIPT, Build, FFolder.string()});
     FWindowSearch = "--class '^QRV-4$'";
 }
 
-std::string DesktopSession::RunScriptCommand() const
+std::string DesktopSession::RunScriptCommand(const std::string &Build) const
 {
     std::string command;
     for (const std::string &e : Environment())
         command += e + " ";
-    return command + QRV4_RUN_SCRIPT + " " + QRV4_BUILD_DIR + " " + FFolder.string();
+    return command + QRV4_RUN_SCRIPT + " " + Build + " " + FFolder.string();
+}
+
+bool DesktopSession::StartWindowManager()
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    FWindowManager = Spawn({"openbox"}, Environment(), &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    // It is up once it has claimed the screen.
+    const auto end = std::chrono::steady_clock::now() + Patience;
+    while (std::chrono::steady_clock::now() < end && FWindowManager > 0 &&
+           waitpid(FWindowManager, nullptr, WNOHANG) == 0) {
+        if (Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(100ms);
+    }
+    return false;
 }
 
 std::optional<std::string> DesktopSession::WaitForWindow()
@@ -214,6 +234,33 @@ void DesktopSession::ClickAt(const std::string &Window, int X, int Y) const
 {
     Run("xdotool mousemove --window " + Window + " " + std::to_string(X) + " " + std::to_string(Y) +
         " sleep 0.3 click 1");
+}
+
+void DesktopSession::ClickCloseButton(const std::string &Window) const
+{
+    // The frame's extents say how far its title bar reaches above and beside the window; the
+    // close button is the title bar's last one, at its right end. xwininfo tells where the
+    // window is on the screen (xdotool counts the frame in twice).
+    std::istringstream info(Run("xwininfo -id " + Window));
+    long x = 0, y = 0, width = 0;
+    for (std::string line; std::getline(info, line);) {
+        std::sscanf(line.c_str(), " Absolute upper-left X: %ld", &x);
+        std::sscanf(line.c_str(), " Absolute upper-left Y: %ld", &y);
+        std::sscanf(line.c_str(), " Width: %ld", &width);
+    }
+    const std::string extents = Property(Window, "_NET_FRAME_EXTENTS");
+    long left = 0, right = 0, top = 0;
+    std::sscanf(extents.c_str() + std::min(extents.find('='), extents.size()), "= %ld, %ld, %ld",
+                &left, &right, &top);
+    const long buttonX = x + width + right - top / 2 - 2;
+    const long buttonY = y - top / 2;
+    Run("xdotool mousemove " + std::to_string(buttonX) + " " + std::to_string(buttonY) +
+        " sleep 0.3 click 1");
+}
+
+void DesktopSession::PressKeys(const std::string &Keys) const
+{
+    Run("xdotool key --delay 200 " + Keys);
 }
 
 } // namespace desktop

@@ -33,11 +33,13 @@ public:
 
     // Starts the program in Folder on this display.
     void StartProgram();
-    // Starts the program as `make run` does, through the run script, with Folder
-    // as the run folder.
-    void StartRunScript();
+    // Starts the program of Build as `make run` does, through the run script, with
+    // Folder as the run folder.
+    void StartRunScript(const std::string &Build = QRV4_BUILD_DIR);
     // The run script's command line for Folder, with the display set.
-    std::string RunScriptCommand() const;
+    std::string RunScriptCommand(const std::string &Build = QRV4_BUILD_DIR) const;
+    // Starts a window manager, which frames the windows that come after it.
+    bool StartWindowManager();
     // The program's first visible top-level window, once it has one; empty if it
     // never shows one or dies first.
     std::optional<std::string> WaitForWindow();
@@ -52,6 +54,10 @@ public:
     std::string Property(const std::string &Window, const std::string &Name) const;
     // Moves the pointer to a point of a window and clicks the left button there.
     void ClickAt(const std::string &Window, int X, int Y) const;
+    // Clicks the close button of the frame the window manager put round a window.
+    void ClickCloseButton(const std::string &Window) const;
+    // Types keys (xdotool's names) into the window that has the focus.
+    void PressKeys(const std::string &Keys) const;
 
 private:
     std::vector<std::string> Environment() const;
@@ -60,6 +66,7 @@ private:
     int FDisplay = -1;
     pid_t FServer = -1;
     pid_t FProgram = -1;
+    pid_t FWindowManager = -1;
     std::string FWindowSearch;
     std::filesystem::path FFolder;
 };

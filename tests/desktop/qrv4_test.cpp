@@ -7,8 +7,11 @@
 
 #include <sys/wait.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace
 {
@@ -18,13 +21,58 @@ using desktop::DesktopSession;
 // Where the quit button sits in the main window's client area.
 constexpr int QuitButtonX = 869;
 constexpr int QuitButtonY = 22;
+// The first tab of the page control, and the read buttons of the settings and archive
+// pages (the pages start 70 pixels down, below the tab row).
+constexpr int FirstTabX = 40, TabY = 57;
+constexpr int OptionsReadX = 140, OptionsReadY = 97;
+constexpr int ArchiveReadX = 655, ArchiveReadY = 539;
 
-std::string ProgramLog(const DesktopSession &Session)
+std::string FileText(const std::filesystem::path &Path)
 {
-    std::ifstream in(Session.Folder() / "program.log");
+    std::ifstream in(Path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string ProgramLog(const DesktopSession &Session)
+{
+    return FileText(Session.Folder() / "program.log");
+}
+
+// What the simulator the run script started was asked and answered, once it has been
+// quiet for a while: "<- " lines are frames it got, "-> " lines its answers.
+std::string QuietDeviceLog(const DesktopSession &Session)
+{
+    using namespace std::chrono_literals;
+    std::string log = FileText(Session.Folder() / "devsim.log");
+    for (int quiet = 0; quiet < 20;) {
+        std::this_thread::sleep_for(200ms);
+        std::string now = FileText(Session.Folder() / "devsim.log");
+        quiet = now == log ? quiet + 1 : 0;
+        log = std::move(now);
+    }
+    return log;
+}
+
+// How many frames beginning with Prefix (hex, as the log writes it) the device got, and
+// whether each was answered.
+struct TAsked {
+    int Frames = 0;
+    int Answered = 0;
+};
+
+TAsked Asked(const std::string &DeviceLog, const std::string &Prefix)
+{
+    TAsked asked;
+    std::istringstream lines(DeviceLog);
+    bool pending = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("-> ") && pending) ++asked.Answered;
+        pending = line.starts_with("<- " + Prefix);
+        if (pending) ++asked.Frames;
+    }
+    return asked;
 }
 
 class DesktopTest : public testing::Test
@@ -114,6 +162,47 @@ TEST(RunScript, SimulatorTakesAFreeNumberAndASecondRunInTheSameFolderRefuses)
     const auto end = Session.WaitForExit();
     ASSERT_TRUE(end) << ProgramLog(Session);
     EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+}
+
+// The program as `make run` builds and starts it (beside the simulator, through the run
+// script), worked as a person works it: the settings and the archive read through their
+// buttons, then the window closed through its frame's close button.
+TEST(MakeRun, ReadsSettingsAndArchiveThroughTheButtonsAndEndsCleanlyByTheCloseButton)
+{
+    const char *build = std::getenv("QRV4_RUN_BUILD");
+    if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    std::ofstream(Session.Folder() / "qrv4.cfg") << "[COM]\r\nCOM_port=99\r\n";
+    Session.StartRunScript(build);
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+
+    // A click on the first tab gives the tabs the focus; the arrow keys go on from there.
+    Session.ClickAt(*window, FirstTabX, TabY);
+    Session.PressKeys("Right Right Right");
+    Session.ClickAt(*window, OptionsReadX, OptionsReadY);
+    const std::string settingsLog = QuietDeviceLog(Session);
+    Session.ClickAt(*window, FirstTabX, TabY);
+    Session.PressKeys("Right");
+    Session.ClickAt(*window, ArchiveReadX, ArchiveReadY);
+    const std::string log = QuietDeviceLog(Session);
+
+    const TAsked settings = Asked(settingsLog, "A5 96 00 ");
+    EXPECT_EQ(settings.Frames, 38) << settingsLog;
+    EXPECT_EQ(settings.Answered, settings.Frames) << settingsLog;
+    // The run script's simulator holds 300 records, one block read each.
+    const TAsked archive = Asked(log, "A5 31 ");
+    EXPECT_GE(archive.Frames, 300) << log;
+    EXPECT_EQ(archive.Answered, archive.Frames) << log;
+
+    Session.ClickCloseButton(*window);
+    const auto status = Session.WaitForExit();
+    ASSERT_TRUE(status) << "the program did not end\n" << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << ProgramLog(Session);
+    EXPECT_NE(FileText(Session.Folder() / "qrv4.cfg").find("[COORD]"), std::string::npos)
+        << "the configuration was not written at the end";
 }
 
 } // namespace
