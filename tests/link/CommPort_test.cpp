@@ -474,27 +474,6 @@ TEST_F(CommPortTest, FlushOutBufferDuringAWriteLeavesTheRingEmpty)
     }
 }
 
-// The same for the read thread: bytes it read before a flush belong to the flushed past, so
-// what the ring holds afterwards is always the tail of the answer, never older bytes.
-TEST_F(CommPortTest, FlushInBufferDuringAReadKeepsOnlyWhatCameAfter)
-{
-    Port.SetOpen(true);
-    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
-    const Bytes answer = Answer(22);
-    for (int round = 0; round < 60; ++round) {
-        Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
-        std::this_thread::sleep_for(std::chrono::microseconds(round % 25 * 1000 + 500));
-        Port.FlushInBuffer();
-        std::this_thread::sleep_for(60ms); // the rest of the answer arrives
-        const DWORD used = Port.InBuffUsed();
-        ASSERT_LE(used, answer.size()) << "round " << round;
-        Bytes got(used);
-        got.resize(Port.GetBlock(got.data(), used));
-        EXPECT_TRUE(std::equal(got.begin(), got.end(), answer.end() - got.size()))
-            << "round " << round;
-    }
-}
-
 TEST_F(CommPortTest, ClosingWhileTheDeviceStopsReadingDoesNotHang)
 {
     // A pseudo-terminal nobody reads, as a device that stopped taking bytes.
