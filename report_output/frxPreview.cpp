@@ -1105,13 +1105,15 @@ void TfrxPreview::KeyDown(WORD &Key, TShiftState Shift)
 
 bool TfrxPreview::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint)
 {
-    const int Notches = WheelDelta / WHEEL_DELTA;
     if (Shift.Contains(ssCtrl)) {
-        SetZoom(std::max(FZoom + 0.1 * Notches, MinWheelZoom));
+        if (const int Notches = FZoomWheel.Steps(WheelDelta, 1))
+            SetZoom(std::max(FZoom + 0.1 * Notches, MinWheelZoom));
     } else if (Shift.Contains(ssShift)) {
-        FWorkspace->SetHorzPosition(FWorkspace->HorzPosition() - WheelStep * Notches);
+        FWorkspace->SetHorzPosition(FWorkspace->HorzPosition() -
+                                    FScrollWheel.Steps(WheelDelta, WheelStep));
     } else {
-        FWorkspace->SetVertPosition(FWorkspace->VertPosition() - WheelStep * Notches);
+        FWorkspace->SetVertPosition(FWorkspace->VertPosition() -
+                                    FScrollWheel.Steps(WheelDelta, WheelStep));
     }
     return true;
 }
