@@ -248,6 +248,8 @@ private:
     void OutlineClick(TObject *Sender);
     void AddOutlineLevel(TfrxCustomOutline *Outline, TTreeNode *Parent);
     void SetCurPage();
+    // Runs Work and unlocks the preview afterwards, also when Work throws.
+    void UnlockAfter(const std::function<void()> &Work);
     void ApplyPageSettings(TfrxReportPage *Settings);
     bool Busy() const { return FRunning; }
 

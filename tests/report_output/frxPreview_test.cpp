@@ -238,6 +238,21 @@ TEST_F(PreviewTest, WheelTurnsSmallerThanANotchAddUp)
     EXPECT_DOUBLE_EQ(P->Zoom(), 0.9);
 }
 
+TEST_F(PreviewTest, APrintThatFailsLeavesThePreviewUnlocked)
+{
+    // As the printer's job does when the spooler refuses it after the preview was locked.
+    frxSetPrintPagesHandler([](TfrxPreviewPages *Pages) -> bool {
+        Pages->Report()->Preview()->Lock();
+        throw Exception("The printer is not ready");
+    });
+    EXPECT_THROW(P->Print(), Exception);
+    frxSetPrintPagesHandler({});
+    EXPECT_FALSE(P->Locked());
+    const double Zoom = P->Zoom();
+    P->SetZoomMode(zmPageWidth);
+    EXPECT_NE(P->Zoom(), Zoom) << "zoom works again";
+}
+
 TEST_F(PreviewTest, TheWorkspaceKeepsTabAndNeitherWindowErasesWhatIsDrawn)
 {
     TfrxPreviewWorkspace *Space = P->Workspace();
