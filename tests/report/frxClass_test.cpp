@@ -435,7 +435,9 @@ TEST(Report, AnEntryFoundByItsDataSetsNameGoesWhenTheDataSetIsFreed)
 {
     TComponent Form(nullptr);
     TfrxReport Report(&Form);
-    auto *Rows = new TfrxUserDataSet(&Form);
+    // On another form: no owner in common tells the report the data set is gone.
+    TComponent DataModule(nullptr);
+    auto *Rows = new TfrxUserDataSet(&DataModule);
     Rows->SetUserName("Rows");
     TfrxDataSetItem *Entry = Report.DataSets()->Add(nullptr);
     Entry->SetDataSetName("Rows");
