@@ -129,6 +129,20 @@ void TExtMaskEdit::ApplyMask()
         Out += Keep ? Ch : FBlankSymbol;
     }
     FDisplay = Out;
+    KeepPositionsInDisplay();
+}
+
+// A shorter display (a new mask) must not leave the caret or the selection past its end.
+void TExtMaskEdit::KeepPositionsInDisplay()
+{
+    const int Length = FDisplay.Length();
+    if (Length == 0) {
+        ClearSelection();
+        return;
+    }
+    FSelStart = std::min(FSelStart, Length);
+    FSelEnd = std::min(FSelEnd, Length);
+    FCaret = std::clamp(FCaret, 1, Length);
 }
 
 void TExtMaskEdit::PostProcess()

@@ -55,6 +55,7 @@ protected:
 
 private:
     void ApplyMask();
+    void KeepPositionsInDisplay();
     void PostProcess();
     bool Editable(int Pos) const;
     bool Fits(int Pos, char Ch) const;

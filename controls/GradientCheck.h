@@ -57,6 +57,7 @@ public:
     void WndProc(TMessage &Message) override;
 
 protected:
+    bool FiresMouseEnterLeave() const override { return FCheckable && Enabled(); }
     void Paint() override;
     void Click() override;
 

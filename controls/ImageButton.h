@@ -24,6 +24,7 @@ public:
     void Click() override;
 
 protected:
+    bool FiresMouseEnterLeave() const override { return Enabled(); }
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;

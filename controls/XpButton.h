@@ -30,6 +30,7 @@ public:
     void WndProc(TMessage &Message) override;
 
 protected:
+    bool FiresMouseEnterLeave() const override { return Enabled(); }
     void PaintWindow(HDC DC) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;

@@ -96,27 +96,24 @@ ZlibBlockResult InflateBlock(const std::uint8_t *Input, std::size_t Size)
     Z.next_in = const_cast<Bytef *>(Input);
     Z.avail_in = static_cast<uInt>(Size);
     std::uint8_t Buffer[256];
+    // Only these two codes mean the data is sound; zlib reports a stall as
+    // Z_BUF_ERROR, and a preset dictionary (Z_NEED_DICT) is never given here.
     int Code = Z_OK;
-    while (Code != Z_STREAM_END) {
+    while (Code == Z_OK) {
         Z.next_out = Buffer;
         Z.avail_out = sizeof Buffer;
         Code = inflate(&Z, Z_NO_FLUSH);
-        const std::size_t Made = sizeof Buffer - Z.avail_out;
-        if (Code < 0 || (Code == Z_OK && Made == 0 && Z.avail_in == 0)) {
-            Result.ErrorText = ZlibMessage(Z, Code < 0 ? Code : Z_BUF_ERROR);
+        if (Code != Z_OK && Code != Z_STREAM_END) {
+            Result.ErrorText = ZlibMessage(Z, Code);
             break;
         }
-        Result.Output.insert(Result.Output.end(), Buffer, Buffer + Made);
+        Result.Output.insert(Result.Output.end(), Buffer, Buffer + (sizeof Buffer - Z.avail_out));
         if (Result.Output.size() > MaxInflatedText) {
             Result.ErrorText = "text too long";
             break;
         }
-        if (Code == Z_BUF_ERROR) {
-            Result.ErrorText = ZlibMessage(Z, Code);
-            break;
-        }
     }
-    Result.Ok = Code == Z_STREAM_END;
+    Result.Ok = Code == Z_STREAM_END && Result.ErrorText.IsEmpty();
     if (!Result.Ok) Result.Output.clear();
     inflateEnd(&Z);
     return Result;
@@ -418,9 +415,9 @@ void TChunkIHDR::PrepareImageData()
     const bool Alpha = ColorType == COLOR_GRAYSCALEALPHA || ColorType == COLOR_RGBALPHA;
     const std::uint64_t Total = Rows + (Alpha ? Pixels : 0) + (BitDepth == 16 ? Rows : 0);
     if (Total > MaxStoreBytes) TPNGObject::RaiseError<EPNGOutMemory>();
-    DibBits.assign(Rows, 0);
-    if (Alpha) AlphaPlane.assign(Pixels, 0);
-    if (BitDepth == 16) LowBytePlane.assign(Rows, 0);
+    DibBits = TImagePlane(Rows);
+    if (Alpha) AlphaPlane = TImagePlane(Pixels);
+    if (BitDepth == 16) LowBytePlane = TImagePlane(Rows);
     if (IsPaletted) {
         const std::size_t Count = std::size_t{1} << H.biBitCount;
         DibPalette = ColorType == COLOR_PALETTE

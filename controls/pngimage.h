@@ -9,7 +9,10 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 class TPNGObject;
@@ -22,6 +25,34 @@ inline constexpr std::uint8_t COLOR_RGB = 2;
 inline constexpr std::uint8_t COLOR_PALETTE = 3;
 inline constexpr std::uint8_t COLOR_GRAYSCALEALPHA = 4;
 inline constexpr std::uint8_t COLOR_RGBALPHA = 6;
+
+// The image store's allocator. Its blocks come zeroed from calloc, which takes
+// large ones straight from the system as fresh pages that cost memory only once
+// written, and new elements are not written again. So a header that claims a
+// huge picture costs memory only for the rows its data really fills; the rows
+// never reached read as zero.
+template <class T> struct TZeroedAllocator {
+    using value_type = T;
+    TZeroedAllocator() = default;
+    template <class U> TZeroedAllocator(const TZeroedAllocator<U> &) noexcept {}
+    T *allocate(std::size_t Count)
+    {
+        if (void *Block = std::calloc(Count, sizeof(T))) return static_cast<T *>(Block);
+        throw std::bad_alloc();
+    }
+    void deallocate(T *Block, std::size_t) noexcept { std::free(Block); }
+    // Value-initialised elements of a new block: calloc zeroed them.
+    template <class U> void construct(U *) noexcept {}
+    template <class U, class... A> void construct(U *At, A &&...Args)
+    {
+        ::new (static_cast<void *>(At)) U(std::forward<A>(Args)...);
+    }
+    friend bool operator==(const TZeroedAllocator &, const TZeroedAllocator &) { return true; }
+};
+
+// A plane of the image store. Make one of a size as TImagePlane(Size): a plane
+// that shrank and grows again would keep its old bytes.
+using TImagePlane = std::vector<std::uint8_t, TZeroedAllocator<std::uint8_t>>;
 
 enum TFilter { pfNone, pfSub, pfUp, pfAverage, pfPaeth };
 using TFilters = Set<TFilter>;
@@ -123,9 +154,9 @@ public:
     bool IsPaletted = false;
     TDibInfo DibInfo{};
     int DibRowBytes = 0;
-    std::vector<std::uint8_t> DibBits;      // bottom-up rows of DibRowBytes
-    std::vector<std::uint8_t> AlphaPlane;   // top-down, a byte a pixel
-    std::vector<std::uint8_t> LowBytePlane; // as DibBits
+    TImagePlane DibBits;      // bottom-up rows of DibRowBytes
+    TImagePlane AlphaPlane;   // top-down, a byte a pixel
+    TImagePlane LowBytePlane; // as DibBits
     std::vector<PALETTEENTRY> DibPalette;
 
     const BITMAPINFO *BitmapInfo() const { return reinterpret_cast<const BITMAPINFO *>(&DibInfo); }

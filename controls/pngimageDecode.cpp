@@ -5,6 +5,7 @@
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
 
+#include <algorithm>
 #include <cstring>
 #include <zlib.h>
 
@@ -40,6 +41,8 @@ AnsiString ZlibCodeText(int Code)
 }
 
 // Delivers the inflated bytes of consecutive IDAT chunks, checking each chunk's CRC.
+// A stream that ends inside the data is a picture cut short, not an error: the
+// reader then delivers what arrived and reports the cut.
 class IdatReader
 {
 public:
@@ -53,12 +56,13 @@ public:
     IdatReader(const IdatReader &) = delete;
     IdatReader &operator=(const IdatReader &) = delete;
 
-    // Fills Buffer unless the compressed data ended first; gives the bytes filled.
+    // Fills Buffer unless the compressed data or the stream ended first; gives
+    // the bytes filled.
     std::size_t Read(std::uint8_t *Buffer, std::size_t Count)
     {
         FZ.next_out = Buffer;
         FZ.avail_out = static_cast<uInt>(Count);
-        while (FZ.avail_out > 0 && !FEnded) {
+        while (FZ.avail_out > 0 && !FEnded && !FCutShort) {
             if (FZ.avail_in == 0 && !Refill()) continue;
             const int Code = inflate(&FZ, Z_NO_FLUSH);
             if (Code == Z_STREAM_END)
@@ -71,16 +75,12 @@ public:
     }
 
     // Reads what decoding left of the current chunk, then checks its CRC, so
-    // the stream stands at the next chunk.
-    void Finish()
+    // the stream stands at the next chunk. False when the stream was cut short.
+    bool Finish()
     {
-        while (FChunkLeft > 0) {
-            const auto N = static_cast<uInt>(std::min<std::uint32_t>(FChunkLeft, sizeof FInput));
-            ReadExact(FStream, FInput, N);
-            FCrc = update_crc(FCrc, FInput, N);
-            FChunkLeft -= N;
-        }
-        CheckCrc();
+        while (FChunkLeft > 0 && !FCutShort)
+            ReadChunkData();
+        return !FCutShort && CheckCrc();
     }
 
 private:
@@ -88,28 +88,53 @@ private:
     bool Refill()
     {
         if (FChunkLeft == 0) {
-            CheckCrc();
-            NextChunk();
+            if (CheckCrc()) NextChunk();
             return false;
         }
-        const auto N = static_cast<uInt>(std::min<std::uint32_t>(FChunkLeft, sizeof FInput));
-        ReadExact(FStream, FInput, N);
-        FCrc = update_crc(FCrc, FInput, N);
-        FChunkLeft -= N;
+        const std::size_t Got = ReadChunkData();
         FZ.next_in = FInput;
-        FZ.avail_in = N;
-        return true;
+        FZ.avail_in = static_cast<uInt>(Got);
+        return Got > 0;
     }
 
-    void CheckCrc()
+    // Reads the next piece of the chunk's data into the input buffer.
+    std::size_t ReadChunkData()
     {
-        if (ReadBigEndian(FStream) != ~FCrc) TPNGObject::RaiseError<EPngInvalidCRC>();
+        const std::size_t Got =
+            ReadAvailable(FInput, std::min<std::uint32_t>(FChunkLeft, sizeof FInput));
+        FCrc = update_crc(FCrc, FInput, Got);
+        FChunkLeft -= static_cast<std::uint32_t>(Got);
+        return Got;
+    }
+
+    // Reads Count bytes or what is left of the stream; a short read marks the cut.
+    std::size_t ReadAvailable(std::uint8_t *Buffer, std::size_t Count)
+    {
+        std::size_t Done = 0;
+        while (Done < Count) {
+            const int Got = FStream->Read(Buffer + Done, static_cast<int>(Count - Done));
+            if (Got <= 0) {
+                FCutShort = true;
+                break;
+            }
+            Done += static_cast<std::size_t>(Got);
+        }
+        return Done;
+    }
+
+    // False when the stream ends where the CRC should be.
+    bool CheckCrc()
+    {
+        std::uint8_t Stored[4];
+        if (ReadAvailable(Stored, 4) < 4) return false;
+        if (LoadBigEndian(Stored) != ~FCrc) TPNGObject::RaiseError<EPngInvalidCRC>();
+        return true;
     }
 
     void NextChunk()
     {
         std::uint8_t Head[8];
-        ReadExact(FStream, Head, 8);
+        if (ReadAvailable(Head, 8) < 8) return;
         if (std::memcmp(Head + 4, "IDAT", 4) != 0)
             TPNGObject::RaiseError<EPNGMissingMultipleIDAT>();
         FChunkLeft = LoadBigEndian(Head);
@@ -123,6 +148,7 @@ private:
     std::uint32_t FChunkLeft;
     std::uint32_t FCrc;
     bool FEnded = false;
+    bool FCutShort = false;
 };
 
 std::uint8_t Paeth(int A, int B, int C)
@@ -210,6 +236,6 @@ bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32
             Current = 1 - Current;
         }
     }
-    Reader.Finish();
-    return true;
+    // A picture cut short keeps what arrived; the load ends with it.
+    return Reader.Finish();
 }

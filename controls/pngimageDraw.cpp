@@ -128,11 +128,14 @@ void TPNGObject::DrawPartialTrans(HDC Dc, const TRect &Rect)
         if (Bits == 24)
             return {Row[3 * X], Row[3 * X + 1], Row[3 * X + 2],
                     Alpha ? Alpha[X] : std::uint8_t{255}};
-        if (H->ColorType == COLOR_GRAYSCALEALPHA) return {Row[X], Row[X], Row[X], Alpha[X]};
+        // Gray levels, with or without alpha, reach the screen through the
+        // palette, which holds them through the gamma table.
         const int Index = PackedSample(Row, X, Bits);
         const RGBQUAD C = H->DibInfo.bmiColors[Index];
-        return {C.rgbBlue, C.rgbGreen, C.rgbRed,
-                TRNS ? TRNS->IndexAlpha(Index) : std::uint8_t{255}};
+        const std::uint8_t A = Alpha  ? Alpha[X]
+                               : TRNS ? TRNS->IndexAlpha(Index)
+                                      : std::uint8_t{255};
+        return {C.rgbBlue, C.rgbGreen, C.rgbRed, A};
     });
 }
 

@@ -53,11 +53,6 @@ void PutPackedSample(std::uint8_t *Row, int Index, int Bits, int Value)
     Byte = static_cast<std::uint8_t>((Byte & ~Mask) | ((Value << Shift) & Mask));
 }
 
-TColor Gray(std::uint8_t Level)
-{
-    return static_cast<TColor>(RGB(Level, Level, Level));
-}
-
 } // namespace
 
 int PixelBytes(int Width, int ColorType, int BitDepth)
@@ -149,7 +144,10 @@ void TPNGObject::LoadChunks(TStream *Stream)
         const std::uint32_t Length = LoadBigEndian(Head);
         TChunkName Name;
         std::memcpy(Name.data(), Head + 4, 4);
-        if (Length > MaxChunkLength || Length + std::int64_t{4} > StreamSize - Stream->Position())
+        // Image data may be cut short: the rows that arrived are shown.
+        const bool CutShortAllowed = NameIs(Name, "IDAT") && !HasImageData;
+        if (Length > MaxChunkLength ||
+            (!CutShortAllowed && Length + std::int64_t{4} > StreamSize - Stream->Position()))
             RaiseError<EPngUnexpectedEnd>();
         if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>();
         // A second header would rebuild the store under the decoded pixels.
@@ -366,7 +364,7 @@ void TPNGObject::CreateAlpha()
     if (H->ColorType == COLOR_GRAYSCALE && H->BitsPerPixel() < 8) {
         const int Bits = H->BitsPerPixel();
         const int Levels = (1 << Bits) - 1;
-        const std::vector<std::uint8_t> Old = H->DibBits;
+        const TImagePlane Old = H->DibBits;
         const int OldRowBytes = H->DibRowBytes;
         H->BitDepth = 8;
         H->DibInfo.bmiHeader.biBitCount = 8;
@@ -417,18 +415,16 @@ TColor TPNGObject::Pixels(int X, int Y) const
     const std::uint8_t *Row = Scanline(Y);
     switch (H->ColorType) {
     case COLOR_GRAYSCALE:
-    case COLOR_PALETTE: {
+    case COLOR_PALETTE:
+    case COLOR_GRAYSCALEALPHA: {
         // The store's own bit count: two-bit pictures are held as four-bit ones.
+        // The palette went through the gamma table when it was made.
         const RGBQUAD C = H->DibInfo.bmiColors[PackedSample(Row, X, H->BitsPerPixel())];
-        if (H->ColorType == COLOR_GRAYSCALE) return Gray(C.rgbRed);
-        return static_cast<TColor>(
-            RGB(GammaMap[C.rgbRed], GammaMap[C.rgbGreen], GammaMap[C.rgbBlue]));
+        return static_cast<TColor>(RGB(C.rgbRed, C.rgbGreen, C.rgbBlue));
     }
     case COLOR_RGB:
     case COLOR_RGBALPHA:
         return static_cast<TColor>(RGB(Row[3 * X + 2], Row[3 * X + 1], Row[3 * X]));
-    case COLOR_GRAYSCALEALPHA:
-        return Gray(Row[X]);
     default:
         return 0;
     }
@@ -466,9 +462,9 @@ void TPNGObject::Resize(int CX, int CY)
     TChunkIHDR *H = Header();
     const int OldWidth = static_cast<int>(H->Width), OldHeight = static_cast<int>(H->Height);
     const int OldRowBytes = H->DibRowBytes;
-    const std::vector<std::uint8_t> OldBits = std::move(H->DibBits);
-    const std::vector<std::uint8_t> OldAlpha = std::move(H->AlphaPlane);
-    const std::vector<std::uint8_t> OldLow = std::move(H->LowBytePlane);
+    const TImagePlane OldBits = std::move(H->DibBits);
+    const TImagePlane OldAlpha = std::move(H->AlphaPlane);
+    const TImagePlane OldLow = std::move(H->LowBytePlane);
     const auto Colors = H->DibInfo;
     const auto Palette = H->DibPalette;
     H->Width = static_cast<std::uint32_t>(CX);

@@ -334,6 +334,9 @@ public:
     static void Publish(rtl::Publisher<TfrxDataSetItem> &P);
 
 private:
+    TfrxReport *Report() const;
+    void WatchDataSet();
+
     TfrxDataSet *FDataSet = nullptr;
     AnsiString FDataSetName;
 };

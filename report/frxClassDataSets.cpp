@@ -155,9 +155,19 @@ void TfrxDataSetItem::SetDataSet(TfrxDataSet *Value)
 {
     FDataSet = Value;
     FDataSetName = Value ? Value->UserName() : AnsiString();
-    auto *List = static_cast<TfrxReportDataSets *>(Collection());
+    WatchDataSet();
+}
+
+void TfrxDataSetItem::WatchDataSet()
+{
     // The report drops the item when the data set goes, wherever it lives.
-    if (Value && List && List->Report()) Value->FreeNotification(List->Report());
+    if (FDataSet && Report()) FDataSet->FreeNotification(Report());
+}
+
+TfrxReport *TfrxDataSetItem::Report() const
+{
+    auto *List = static_cast<TfrxReportDataSets *>(Collection());
+    return List ? List->Report() : nullptr;
 }
 
 AnsiString TfrxDataSetItem::DataSetName() const
@@ -168,8 +178,8 @@ AnsiString TfrxDataSetItem::DataSetName() const
 void TfrxDataSetItem::SetDataSetName(const AnsiString &Value)
 {
     FDataSetName = Value;
-    auto *List = static_cast<TfrxReportDataSets *>(Collection());
-    FDataSet = frxFindDataSet(FDataSet, Value, List ? List->Report() : nullptr);
+    FDataSet = frxFindDataSet(FDataSet, Value, Report());
+    WatchDataSet();
 }
 
 TfrxReportDataSets::TfrxReportDataSets(TfrxReport *Report)

@@ -10,6 +10,9 @@ namespace
 
 constexpr int BufferSize = 4096;
 const char *const InvalidFormat = "Invalid file format";
+// Far deeper than any document the program writes, and shallow enough for the
+// readers of the tree (serializer, preview pages) that walk it recursively.
+constexpr int MaxNesting = 1000;
 
 [[noreturn]] void InvalidFileFormat()
 {
@@ -145,11 +148,18 @@ TfrxXMLItem::~TfrxXMLItem()
 
 void TfrxXMLItem::Clear()
 {
+    // Each item is freed after its children were taken from it, so a deep tree
+    // costs no call frame per level.
     std::vector<std::unique_ptr<TfrxXMLItem>> Doomed;
     Doomed.swap(FItems);
-    for (auto &Child : Doomed)
-        Child->FParent = nullptr;
-    Doomed.clear();
+    while (!Doomed.empty()) {
+        std::unique_ptr<TfrxXMLItem> Item = std::move(Doomed.back());
+        Doomed.pop_back();
+        Item->FParent = nullptr;
+        for (auto &Child : Item->FItems)
+            Doomed.push_back(std::move(Child));
+        Item->FItems.clear();
+    }
     if (FUnloadable) FLoaded = false;
 }
 
@@ -339,6 +349,7 @@ TfrxXMLReader::Tag TfrxXMLReader::ReadTag()
         if (!Collected.empty() && Collected.back() == ' ') Collected.pop_back();
         const std::size_t Blank = Collected.find(' ');
         Result.Name = AnsiString(Collected.substr(0, Blank));
+        if (Result.Name.IsEmpty()) InvalidFileFormat();
         if (Blank != std::string::npos) Result.Text = AnsiString(Collected.substr(Blank + 1));
         Result.Kind =
             !Result.Name.IsEmpty() && Result.Name[1] == '/' ? TagKind::EndTag : TagKind::Element;
@@ -361,12 +372,13 @@ void TfrxXMLReader::ReadRootItem(TfrxXMLItem *Item, bool ReadChildren, bool Tole
         return;
     }
     if (Start.Kind == TagKind::EndTag) InvalidFileFormat();
-    ReadElement(Item, Start, ReadChildren, Tolerant);
+    ReadElement(Item, Start, ReadChildren, Tolerant, 1);
 }
 
 bool TfrxXMLReader::ReadElement(TfrxXMLItem *Item, const Tag &Start, bool ReadChildren,
-                                bool Tolerant)
+                                bool Tolerant, int Depth)
 {
+    if (Depth > MaxNesting) InvalidFileFormat();
     AnsiString Name = Start.Name;
     AnsiString Text = Start.Text;
     bool HasChildren = true;
@@ -392,7 +404,7 @@ bool TfrxXMLReader::ReadElement(TfrxXMLItem *Item, const Tag &Start, bool ReadCh
                 InvalidFileFormat();
             break;
         }
-        if (!ReadElement(Item->Add(), Next, ReadChildren, Tolerant)) {
+        if (!ReadElement(Item->Add(), Next, ReadChildren, Tolerant, Depth + 1)) {
             Complete = false;
             break;
         }
@@ -445,9 +457,26 @@ void TfrxXMLWriter::WriteHeader()
 
 void TfrxXMLWriter::WriteRootItem(TfrxXMLItem *Item, int Level)
 {
+    // The open elements are kept here, not in call frames: a deep tree must not
+    // run out of stack.
+    std::vector<OpenElement> Open{WriteStartTag(Item, Level)};
+    while (!Open.empty()) {
+        OpenElement &Top = Open.back();
+        if (Top.NextChild < Top.Item->Count()) {
+            TfrxXMLItem *Child = Top.Item->Items(Top.NextChild++);
+            const int ChildLevel = FAutoIndent ? Top.Level + 2 : 0;
+            Open.push_back(WriteStartTag(Child, ChildLevel));
+            continue;
+        }
+        WriteEndTag(Top);
+        Open.pop_back();
+    }
+}
+
+TfrxXMLWriter::OpenElement TfrxXMLWriter::WriteStartTag(TfrxXMLItem *Item, int Level)
+{
     const bool MovedOut = Item->Unloadable() && !Item->Loaded();
     if (MovedOut && FDocument) FDocument->LoadItem(Item);
-    const AnsiString Indent = FAutoIndent ? AnsiString::StringOfChar(' ', Level) : AnsiString();
     AnsiString Attributes;
     if (!Item->Text().IsEmpty() || Item->Unloadable()) {
         Attributes = Item->Text();
@@ -455,12 +484,20 @@ void TfrxXMLWriter::WriteRootItem(TfrxXMLItem *Item, int Level)
         if (Item->Unloadable()) Attributes += " ld=\"0\"";
     }
     const bool HasChildren = Item->Count() > 0;
-    WriteLine(Indent + "<" + Item->Name() + Attributes + (HasChildren ? ">" : "/>"));
-    const int ChildLevel = FAutoIndent ? Level + 2 : 0;
-    for (int i = 0; i < Item->Count(); ++i)
-        WriteRootItem(Item->Items(i), ChildLevel);
-    if (HasChildren) WriteLine(Indent + "</" + Item->Name() + ">");
-    if (MovedOut && FDocument) Item->Clear();
+    WriteLine(Indent(Level) + "<" + Item->Name() + Attributes + (HasChildren ? ">" : "/>"));
+    return {Item, Level, MovedOut, 0};
+}
+
+void TfrxXMLWriter::WriteEndTag(const OpenElement &Element)
+{
+    if (Element.Item->Count() > 0)
+        WriteLine(Indent(Element.Level) + "</" + Element.Item->Name() + ">");
+    if (Element.MovedOut && FDocument) Element.Item->Clear();
+}
+
+AnsiString TfrxXMLWriter::Indent(int Level) const
+{
+    return FAutoIndent ? AnsiString::StringOfChar(' ', Level) : AnsiString();
 }
 
 // ---- document ----

@@ -102,8 +102,9 @@ private:
     Tag ReadTag();
     void SkipComment();
     // Fills Item from Start and reads its children; returns false when the
-    // stream ended first (only possible when Tolerant).
-    bool ReadElement(TfrxXMLItem *Item, const Tag &Start, bool ReadChildren, bool Tolerant);
+    // stream ended first (only possible when Tolerant). Depth counts from the root, 1.
+    bool ReadElement(TfrxXMLItem *Item, const Tag &Start, bool ReadChildren, bool Tolerant,
+                     int Depth);
 
     TStream *FStream;
     std::vector<char> FBuffer;
@@ -127,7 +128,17 @@ public:
     void Flush();
 
 private:
+    struct OpenElement {
+        TfrxXMLItem *Item;
+        int Level;
+        bool MovedOut; // its children were brought back from the backing stream
+        int NextChild;
+    };
+
     void WriteLine(const AnsiString &Line);
+    OpenElement WriteStartTag(TfrxXMLItem *Item, int Level);
+    void WriteEndTag(const OpenElement &Element);
+    AnsiString Indent(int Level) const;
 
     TStream *FStream;
     bool FAutoIndent;

@@ -758,13 +758,8 @@ void TfrxEngine::EndPage()
 void TfrxEngine::ShowFixedBand(TfrxBand *Band)
 {
     if (!Band) return;
-    Stretch(Band);
     {
-        struct Undo {
-            TfrxEngine &E;
-            TfrxBand *Band;
-            ~Undo() { E.UnStretch(Band); }
-        } Done{*this, Band};
+        const TStretchedBand Stretched(*this, Band);
         const bool PageFooter = dynamic_cast<TfrxPageFooter *>(Band) != nullptr;
         const bool Skipped = PageFooter && ((FFirstPageOfRun && !Band->PrintOnFirstPage()) ||
                                             (FLastPageOfRun && !Band->PrintOnLastPage()));

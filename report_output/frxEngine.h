@@ -129,6 +129,24 @@ private:
         std::vector<int> FBreaks;
     };
 
+    // A band stretched for output while this lives; unstretched when it goes, also
+    // when stretching or output throws.
+    class TStretchedBand
+    {
+    public:
+        TStretchedBand(TfrxEngine &Engine, TfrxBand *Band);
+        ~TStretchedBand() noexcept(false);
+        TStretchedBand(const TStretchedBand &) = delete;
+        TStretchedBand &operator=(const TStretchedBand &) = delete;
+
+    private:
+        void UnStretchKeepingFirstError() noexcept;
+
+        TfrxEngine &FEngine;
+        TfrxBand *FBand;
+        int FUnwinding; // exceptions in flight when the band was stretched
+    };
+
     // One band onto the pages.
     void DoShow(TfrxBand *Band);
     void OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 namespace
 {
@@ -137,14 +138,11 @@ void TfrxEngine::DoShow(TfrxBand *Band)
         NewPage();
         FPageBreakBand = nullptr;
     }
-    Stretch(Band);
-    double BandTop = CurY;
+    double BandTop = 0;
     {
-        struct Undo {
-            TfrxEngine &E;
-            TfrxBand *Band;
-            ~Undo() { E.UnStretch(Band); }
-        } Done{*this, Band};
+        const TStretchedBand Stretched(*this, Band);
+        // Stretching may have shown other bands (a new page, say).
+        BandTop = CurY;
         if (Band->Visible()) {
             OutputBand(Band, MultiColumn, Cells.Breaks());
             BandTop = CurY - Band->Height();
@@ -304,6 +302,35 @@ void TfrxEngine::Stretch(TfrxBand *Band)
     for (TfrxStretcheable *S : Typed.Stretcheables)
         if (S && S->StretchMode() == smMaxHeight)
             S->SetHeight(Bottom - S->Top() - BottomLineHeight(S));
+}
+
+TfrxEngine::TStretchedBand::TStretchedBand(TfrxEngine &Engine, TfrxBand *Band)
+    : FEngine(Engine), FBand(Band), FUnwinding(std::uncaught_exceptions())
+{
+    try {
+        FEngine.Stretch(FBand);
+    } catch (...) {
+        UnStretchKeepingFirstError();
+        throw;
+    }
+}
+
+TfrxEngine::TStretchedBand::~TStretchedBand() noexcept(false)
+{
+    if (std::uncaught_exceptions() == FUnwinding)
+        FEngine.UnStretch(FBand);
+    else
+        UnStretchKeepingFirstError();
+}
+
+void TfrxEngine::TStretchedBand::UnStretchKeepingFirstError() noexcept
+{
+    // The error already on its way is the one the user must see; a second one
+    // from the after-print events would replace it, or end the program.
+    try {
+        FEngine.UnStretch(FBand);
+    } catch (...) {
+    }
 }
 
 void TfrxEngine::UnStretch(TfrxBand *Band)
@@ -941,13 +968,8 @@ void TfrxEngine::EndColumn()
 {
     TfrxBand *Footer = Page()->FindBand(TfrxColumnFooter::StaticClass());
     if (!Footer) return;
-    Stretch(Footer);
     {
-        struct Undo {
-            TfrxEngine &E;
-            TfrxBand *Band;
-            ~Undo() { E.UnStretch(Band); }
-        } Done{*this, Footer};
+        const TStretchedBand Stretched(*this, Footer);
         Footer->SetLeft(CurX - FOriginX);
         Footer->SetTop(CurY);
         if (Footer->Visible()) Pages()->AddObject(Footer);
@@ -969,19 +991,13 @@ void TfrxEngine::AddColumn()
             const bool WasReprinting = S.IsReprinting;
             S.IsReprinting = true;
             const TCellRow Cells(*this, Band);
-            Stretch(Band);
             {
-                struct Undo {
-                    TfrxEngine &E;
-                    TfrxBand *Band;
+                struct Restore {
                     TBandState &S;
                     bool Was;
-                    ~Undo()
-                    {
-                        E.UnStretch(Band);
-                        S.IsReprinting = Was;
-                    }
-                } Done{*this, Band, S, WasReprinting};
+                    ~Restore() { S.IsReprinting = Was; }
+                } Reprinting{S, WasReprinting};
+                const TStretchedBand Stretched(*this, Band);
                 Band->SetLeft(CurX);
                 Band->SetTop(CurY);
                 if (Band->Visible()) {

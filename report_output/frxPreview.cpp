@@ -792,6 +792,17 @@ void TfrxPreview::Unlock()
     FWorkspace->Invalidate();
 }
 
+void TfrxPreview::UnlockAfter(const std::function<void()> &Work)
+{
+    try {
+        Work();
+    } catch (...) {
+        Unlock();
+        throw;
+    }
+    Unlock();
+}
+
 void TfrxPreview::ShowMessage(const AnsiString &Text)
 {
     FMessagePanel->SetLeft((Width() - 260) / 2);
@@ -938,8 +949,9 @@ void TfrxPreview::Print()
 {
     if (Busy() || PageCount() == 0) return;
     SetCurPage();
-    PreviewPages()->Print();
-    Unlock();
+    // The print handler locks the preview; a job that fails to start or end must
+    // not leave it locked and blank.
+    UnlockAfter([this] { PreviewPages()->Print(); });
 }
 
 void TfrxPreview::Export(TfrxCustomExportFilter *Filter)
@@ -964,13 +976,7 @@ void TfrxPreview::SaveToFile(const AnsiString &FileName)
     if (Busy() || !PreviewPages()) return;
     Lock();
     ShowMessage(Res("clSaving"));
-    try {
-        PreviewPages()->SaveToFile(FileName);
-    } catch (...) {
-        Unlock();
-        throw;
-    }
-    Unlock();
+    UnlockAfter([&] { PreviewPages()->SaveToFile(FileName); });
 }
 
 void TfrxPreview::LoadFromFile()
@@ -986,14 +992,10 @@ void TfrxPreview::LoadFromFile(const AnsiString &FileName)
     if (Busy() || !PreviewPages()) return;
     Lock();
     ShowMessage(Res("clLoading"));
-    try {
+    UnlockAfter([&] {
         PreviewPages()->LoadFromFile(FileName, true);
-    } catch (...) {
-        Unlock();
-        throw;
-    }
-    if (Report()) SetOutlineVisible(Report()->PreviewOptions()->OutlineVisible());
-    Unlock();
+        if (Report()) SetOutlineVisible(Report()->PreviewOptions()->OutlineVisible());
+    });
     UpdateOutline();
     PageListChanged();
     SetPageNo(1);
@@ -1105,13 +1107,15 @@ void TfrxPreview::KeyDown(WORD &Key, TShiftState Shift)
 
 bool TfrxPreview::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint)
 {
-    const int Notches = WheelDelta / WHEEL_DELTA;
     if (Shift.Contains(ssCtrl)) {
-        SetZoom(std::max(FZoom + 0.1 * Notches, MinWheelZoom));
+        if (const int Notches = FZoomWheel.Steps(WheelDelta, 1))
+            SetZoom(std::max(FZoom + 0.1 * Notches, MinWheelZoom));
     } else if (Shift.Contains(ssShift)) {
-        FWorkspace->SetHorzPosition(FWorkspace->HorzPosition() - WheelStep * Notches);
+        FWorkspace->SetHorzPosition(FWorkspace->HorzPosition() -
+                                    FScrollWheel.Steps(WheelDelta, WheelStep));
     } else {
-        FWorkspace->SetVertPosition(FWorkspace->VertPosition() - WheelStep * Notches);
+        FWorkspace->SetVertPosition(FWorkspace->VertPosition() -
+                                    FScrollWheel.Steps(WheelDelta, WheelStep));
     }
     return true;
 }

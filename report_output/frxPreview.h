@@ -9,6 +9,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Menus.h"
+#include "platform/vcl/MouseWheel.h"
 #include "platform/vcl/StdCtrls.h"
 #include "report/frxClass.h"
 #include "report_output/frxCtrls.h"
@@ -247,6 +248,8 @@ private:
     void OutlineClick(TObject *Sender);
     void AddOutlineLevel(TfrxCustomOutline *Outline, TTreeNode *Parent);
     void SetCurPage();
+    // Runs Work and unlocks the preview afterwards, also when Work throws.
+    void UnlockAfter(const std::function<void()> &Work);
     void ApplyPageSettings(TfrxReportPage *Settings);
     bool Busy() const { return FRunning; }
 
@@ -261,6 +264,8 @@ private:
     TfrxZoomMode FZoomMode = zmDefault;
     int FPageNo = 0;
     bool FLocked = false;
+    vcl::WheelAccumulator FScrollWheel; // in pixels
+    vcl::WheelAccumulator FZoomWheel;   // in notches
     bool FRunning = false;
     bool FAllowF3 = false;
     int FRefreshInterval = 5;

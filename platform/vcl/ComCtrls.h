@@ -4,6 +4,7 @@
 // track bar, up-down and date-time picker, all drawn by us.
 
 #include "platform/vcl/ImgList.h"
+#include "platform/vcl/MouseWheel.h"
 #include "platform/vcl/StdCtrls.h"
 
 #include <memory>
@@ -538,6 +539,7 @@ private:
     TTreeNode *FSelected = nullptr;
     int FTopRow = 0;
     int FScrollLeft = 0;
+    vcl::WheelAccumulator FWheel;
     int FIndent = 19;
     bool FShowButtons = true;
     bool FShowLines = true;

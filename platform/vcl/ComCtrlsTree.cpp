@@ -1,6 +1,5 @@
 #include "platform/vcl/ComCtrls.h"
 
-#include "platform/vcl/MouseWheel.h"
 #include "platform/win/ScrollBars.h"
 
 #include <algorithm>
@@ -665,7 +664,7 @@ void TCustomTreeView::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 bool TCustomTreeView::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
 {
     if (inherited::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
-    ScrollTo(FTopRow + vcl::WheelLines(WheelDelta), FScrollLeft);
+    ScrollTo(FTopRow + FWheel.Lines(WheelDelta), FScrollLeft);
     return true;
 }
 

@@ -560,10 +560,10 @@ void TControl::HandleMessage(TMessage &Message)
         return;
     }
     case CM_MOUSEENTER:
-        if (OnMouseEnter) OnMouseEnter(this);
+        if (OnMouseEnter && FiresMouseEnterLeave()) OnMouseEnter(this);
         return;
     case CM_MOUSELEAVE:
-        if (OnMouseLeave) OnMouseLeave(this);
+        if (OnMouseLeave && FiresMouseEnterLeave()) OnMouseLeave(this);
         return;
     case CM_ENABLEDCHANGED:
     case CM_FONTCHANGED:

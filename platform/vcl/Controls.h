@@ -284,6 +284,9 @@ public:
 protected:
     virtual void Click();
     virtual void DblClick();
+    // Whether OnMouseEnter and OnMouseLeave fire now; controls without a hover
+    // state while disabled say no.
+    virtual bool FiresMouseEnterLeave() const { return true; }
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);

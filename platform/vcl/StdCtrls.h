@@ -4,6 +4,7 @@
 // button, check box, radio button, combo box and list box.
 
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/MouseWheel.h"
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
@@ -402,6 +403,7 @@ private:
     AnsiString FEditText;
     std::unique_ptr<TCanvas> FCanvas;
     TComboListWindow *FList = nullptr;
+    vcl::WheelAccumulator FWheel;
 };
 
 class TComboBox : public TCustomComboBox
@@ -463,6 +465,7 @@ private:
     int FTopIndex = 0;
     bool FMultiSelect = false;
     std::unique_ptr<TCanvas> FCanvas;
+    vcl::WheelAccumulator FWheel;
 };
 
 class TListBox : public TCustomListBox

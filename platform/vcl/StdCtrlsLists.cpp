@@ -1,7 +1,6 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include "platform/vcl/Forms.h"
-#include "platform/vcl/MouseWheel.h"
 #include "platform/vcl/PopupWindow.h"
 #include "platform/vcl/ScrollBar.h"
 #include "platform/vcl/StdCtrlsList.h"
@@ -485,7 +484,7 @@ void TCustomComboBox::WndProc(TMessage &Message)
     case WM_MOUSEWHEEL:
         // The combo box has the focus, so the wheel comes here; it scrolls the open list.
         if (DroppedDown()) {
-            FList->SetTopIndex(FList->TopIndex() + vcl::WheelLines(Message.WParam));
+            FList->SetTopIndex(FList->TopIndex() + FWheel.Lines(Message.WParam));
             Message.Result = 1;
             return;
         }
@@ -759,7 +758,7 @@ void TCustomListBox::WndProc(TMessage &Message)
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
         return;
     case WM_MOUSEWHEEL:
-        SetTopIndex(FTopIndex + vcl::WheelLines(Message.WParam));
+        SetTopIndex(FTopIndex + FWheel.Lines(Message.WParam));
         Message.Result = 1;
         return;
     case WM_SETFOCUS:

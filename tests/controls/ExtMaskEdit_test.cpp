@@ -106,3 +106,28 @@ TEST_F(ExtMaskEditTest, ASelectionIsBlankedByTheNextDigit)
     EXPECT_EQ(Shown[8], static_cast<char>(149));
     EXPECT_EQ(Shown[10], static_cast<char>(149));
 }
+
+TEST_F(ExtMaskEditTest, ASelectionOutlivingAShorterMaskCopiesWhatIsLeft)
+{
+    vcltest::KeyDown(VK_SHIFT);
+    for (int I = 0; I < 30; ++I)
+        vcltest::Key(VK_RIGHT);
+    vcltest::KeyUp(VK_SHIFT);
+    vcltest::Pump();
+    ClipboardSetUnicodeText("none");
+    Editor->SetMaskType(TExtMaskEdit::msCustom);
+    Editor->SetEditMask("HH-HH");
+    Type("\x03");
+    EXPECT_EQ(ClipboardGetUnicodeText(), "00");
+    Type("7");
+    EXPECT_EQ(Editor->DisplayText().SubString(1, 4), "00-7");
+
+    Editor->SetEditMask("");
+    Type("\x03");
+    Type("7");
+    EXPECT_EQ(Editor->DisplayText(), "");
+    Editor->SetEditMask("DD");
+    Type("\x03");
+    Type("5");
+    EXPECT_EQ(Editor->Text().Length(), 2);
+}

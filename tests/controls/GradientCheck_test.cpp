@@ -128,3 +128,24 @@ TEST_F(GradientCheckTest, GradientRunsFromTheFirstColourToTheSecond)
     EXPECT_EQ(Pixel(P, 100, 0), RGB(0, 0, 0));
     EXPECT_GT(GetRValue(Pixel(P, 100, 58)), 240);
 }
+
+TEST_F(GradientCheckTest, OnlyEnabledCheckablePanelsReportTheMouseComingAndGoing)
+{
+    TGradientCheck *P = Panel();
+    std::vector<std::string> Events;
+    P->OnMouseEnter = [&](TObject *) { Events.push_back("enter"); };
+    P->OnMouseLeave = [&](TObject *) { Events.push_back("leave"); };
+    auto Pass = [&] {
+        Events.clear();
+        P->Perform(CM_MOUSEENTER, 0, 0);
+        P->Perform(CM_MOUSELEAVE, 0, 0);
+        return Events;
+    };
+    P->SetgCheckable(false);
+    EXPECT_TRUE(Pass().empty()) << "not checkable";
+    P->SetgCheckable(true);
+    P->SetEnabled(false);
+    EXPECT_TRUE(Pass().empty()) << "disabled";
+    P->SetEnabled(true);
+    EXPECT_EQ(Pass(), (std::vector<std::string>{"enter", "leave"}));
+}

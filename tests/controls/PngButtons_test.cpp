@@ -125,3 +125,26 @@ TEST_F(PngButtonsTest, ImageButtonClosesItsModalForm)
     EXPECT_EQ(Dialog.ShowModal(), mrOk);
     EXPECT_EQ(Clicks, 1);
 }
+
+TEST_F(PngButtonsTest, OnlyEnabledButtonsReportTheMouseComingAndGoing)
+{
+    TForm *Form = ShownForm();
+    auto *Xp = new TXpButton(Form);
+    Xp->SetParent(Form);
+    auto *Image = new TImageButton(Form);
+    Image->SetParent(Form);
+    for (TControl *Button : {static_cast<TControl *>(Xp), static_cast<TControl *>(Image)}) {
+        SCOPED_TRACE(Button->ClassName().Std());
+        std::vector<std::string> Events;
+        Button->OnMouseEnter = [&](TObject *) { Events.push_back("enter"); };
+        Button->OnMouseLeave = [&](TObject *) { Events.push_back("leave"); };
+        Button->SetEnabled(false);
+        Button->Perform(CM_MOUSEENTER, 0, 0);
+        Button->Perform(CM_MOUSELEAVE, 0, 0);
+        EXPECT_TRUE(Events.empty());
+        Button->SetEnabled(true);
+        Button->Perform(CM_MOUSEENTER, 0, 0);
+        Button->Perform(CM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(Events, (std::vector<std::string>{"enter", "leave"}));
+    }
+}

@@ -43,6 +43,18 @@ TEST_F(PngDraw, AlphaBlendsOverWhiteAndBlack)
     EXPECT_EQ(At(*Target, 0, 0), static_cast<TColor>(RGB(255, 127, 127)));
 }
 
+TEST_F(PngDraw, GrayAndAlphaIsDrawnThroughTheGammaTable)
+{
+    Picture P = RandomPicture(4, 8, 2, 1, false, 1);
+    P.Samples = {128, 255, 64, 0};
+    P.BeforeData = {{"gAMA", {0x00, 0x01, 0x86, 0xA0}}}; // 128 becomes 186
+    auto Png = Load(Encode(P));
+    auto Target = Surface(2, 1, clBlack);
+    Png->Draw(Target->Canvas(), Rect(0, 0, 2, 1));
+    EXPECT_EQ(At(*Target, 0, 0), static_cast<TColor>(RGB(186, 186, 186)));
+    EXPECT_EQ(At(*Target, 1, 0), clBlack);
+}
+
 TEST_F(PngDraw, StretchingPicksTheNearestSourcePixelByTruncation)
 {
     auto Png = RgbaPicture(2, 1, {{Red, 255}, {clBlue, 255}});

@@ -8,7 +8,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <span>
+
+#include <unistd.h>
 
 using namespace pngtest;
 
@@ -222,6 +225,28 @@ TEST(PngDecode, GammaReachesColoursAndGrayLevels)
     EXPECT_EQ(Load(Encode(Gray))->Pixels(0, 0), static_cast<TColor>(RGB(128, 128, 128)));
 }
 
+TEST(PngDecode, GammaIsAppliedOnceInEveryFormat)
+{
+    std::uint32_t Seed = 40;
+    for (const PngFormat F : EveryFormat) {
+        Picture P = RandomPicture(F.ColorType, F.BitDepth, 7, 3, Seed % 2 == 0, Seed);
+        ++Seed;
+        P.BeforeData = {{"gAMA", {0x00, 0x01, 0x86, 0xA0}}}; // 100000: a strong curve
+        auto Image = Load(Encode(P));
+        SCOPED_TRACE(Describe(P));
+        const auto &G = Image->GammaMap;
+        ASSERT_EQ(G[128], 186);
+        for (int Y = 0; Y < P.Height; ++Y)
+            for (int X = 0; X < P.Width; ++X) {
+                const auto C = static_cast<COLORREF>(ExpectedColor(P, X, Y));
+                ASSERT_EQ(
+                    Image->Pixels(X, Y),
+                    static_cast<TColor>(RGB(G[GetRValue(C)], G[GetGValue(C)], G[GetBValue(C)])))
+                    << X << "," << Y;
+            }
+    }
+}
+
 TEST(PngDecode, DataEndingBeforeItsChunkEndsStillChecksThatChunk)
 {
     // Padding after the end of the deflate stream: the decoder stops early and
@@ -248,6 +273,76 @@ TEST(PngDecode, DataThatEndsEarlyLeavesTheRemainingRowsZero)
     EXPECT_EQ(Image->Pixels(5, 1), ExpectedColor(P, 5, 1));
     EXPECT_EQ(Image->Pixels(0, 2), 0);
     EXPECT_EQ(Image->AlphaScanline(3)[5], 0);
+}
+
+namespace
+{
+
+// Whether row Y of Image holds the row of P, or only zeros.
+bool RowArrived(const Picture &P, TPNGObject &Image, int Y)
+{
+    for (int X = 0; X < P.Width; ++X)
+        if (Image.Pixels(X, Y) != ExpectedColor(P, X, Y)) return false;
+    return true;
+}
+
+bool RowIsZero(const Picture &P, TPNGObject &Image, int Y)
+{
+    for (int X = 0; X < P.Width; ++X) {
+        if (Image.Pixels(X, Y) != 0) return false;
+        if (Image.AlphaScanline(Y) && Image.AlphaScanline(Y)[X] != 0) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(PngDecode, AFileCutInsideTheImageDataShowsTheRowsThatArrived)
+{
+    Picture P = RandomPicture(6, 8, 20, 30, false, 5);
+    P.CycleFilters = false;
+    P.IdatSize = 300;
+    const Bytes File = Encode(P);
+    const auto Chunks = SplitChunks(File);
+    const std::size_t DataStart = 8 + 12 + Chunks[0].Data.size();
+    const std::size_t DataEnd = File.size() - 12; // before IEND
+    int Previous = 0;
+    // From just after the first data chunk's head to its last CRC.
+    for (std::size_t Cut = DataStart + 9; Cut < DataEnd; Cut += 37) {
+        SCOPED_TRACE(Cut);
+        auto Image = Load(Bytes(File.begin(), File.begin() + static_cast<std::ptrdiff_t>(Cut)));
+        int Arrived = 0;
+        while (Arrived < P.Height && RowArrived(P, *Image, Arrived))
+            ++Arrived;
+        for (int Y = Arrived; Y < P.Height; ++Y)
+            ASSERT_TRUE(RowIsZero(P, *Image, Y)) << "row " << Y;
+        EXPECT_GE(Arrived, Previous);
+        Previous = Arrived;
+    }
+    EXPECT_GT(Previous, P.Height / 2);
+    // Cut inside the last CRC: every row is there.
+    ExpectSamePixels(P, *Load(Bytes(File.begin(), File.end() - 14)));
+    // Cut after the whole data, where the end chunk should be: that is no picture cut short.
+    ExpectLoadError<EPngUnexpectedEnd>(Bytes(File.begin(), File.end() - 12));
+}
+
+TEST(PngDecode, AnInterlacedFileCutShortKeepsThePassesThatArrived)
+{
+    Picture P = RandomPicture(6, 8, 17, 13, true, 6);
+    const Bytes File = Encode(P);
+    int Shown = 0;
+    for (std::size_t Cut = 8 + 25 + 9; Cut + 12 < File.size(); Cut += 5) {
+        auto Image = Load(Bytes(File.begin(), File.begin() + static_cast<std::ptrdiff_t>(Cut)));
+        for (int Y = 0; Y < P.Height; ++Y)
+            for (int X = 0; X < P.Width; ++X) {
+                const bool Arrived = Image->Pixels(X, Y) == ExpectedColor(P, X, Y) &&
+                                     Image->AlphaScanline(Y)[X] == High(P, X, Y, 3);
+                const bool Zero = Image->Pixels(X, Y) == 0 && Image->AlphaScanline(Y)[X] == 0;
+                ASSERT_TRUE(Arrived || Zero) << Cut << ": " << X << "," << Y;
+                Shown += Arrived;
+            }
+    }
+    EXPECT_GT(Shown, 0);
 }
 
 TEST(PngDecode, QtWrittenPicturesDecodeToQtsOwnPixels)
@@ -351,8 +446,9 @@ TEST(PngErrors, DamagedImageDataIsReported)
 TEST(PngErrors, LengthsBeyondTheFileAndShortReadsAreUnexpectedEnds)
 {
     const Bytes Good = Encode(RandomPicture(2, 8, 4, 4, false, 1));
+    // Cut in the header, before the data, and in the end chunk after the data.
     for (std::size_t Cut :
-         {std::size_t{12}, std::size_t{20}, std::size_t{33}, Good.size() - 14, Good.size() - 2})
+         {std::size_t{12}, std::size_t{20}, std::size_t{33}, Good.size() - 10, Good.size() - 2})
         ExpectLoadError<EPngUnexpectedEnd>(
             Bytes(Good.begin(), Good.begin() + static_cast<std::ptrdiff_t>(Cut)));
     Bytes Huge = Good;
@@ -360,6 +456,43 @@ TEST(PngErrors, LengthsBeyondTheFileAndShortReadsAreUnexpectedEnds)
     ExpectLoadError<EPngUnexpectedEnd>(Huge);
     Huge[8] = 0x7F;
     ExpectLoadError<EPngUnexpectedEnd>(Huge);
+}
+
+namespace
+{
+
+std::size_t ResidentBytes()
+{
+    std::ifstream Statm("/proc/self/statm");
+    std::size_t Total = 0, Resident = 0;
+    Statm >> Total >> Resident;
+    return Resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+} // namespace
+
+TEST(PngErrors, AHugeHeaderWithLittleDataCostsOnlyTheRowsThatArrive)
+{
+    // About a hundred bytes claiming 9000 x 9000 colour pixels, 243 MB of store,
+    // with one row of data; once whole, once cut inside the data.
+    Bytes Row(1 + 9000 * 3, 0x7F);
+    Row[0] = 0;
+    const Bytes Whole =
+        JoinChunks({{"IHDR", HeaderData(9000, 9000, 8, 2)}, {"IDAT", Deflate(Row)}, {"IEND", {}}});
+    ASSERT_LT(Whole.size(), 150u);
+    for (const Bytes &File : {Whole, Bytes(Whole.begin(), Whole.end() - 20)}) {
+        SCOPED_TRACE(File.size());
+        const std::size_t Before = ResidentBytes();
+        auto Image = Load(File);
+        const std::size_t After = ResidentBytes();
+        EXPECT_LT(After - std::min(After, Before), std::size_t{64} << 20);
+        ASSERT_EQ(Image->Width(), 9000);
+        ASSERT_EQ(Image->Height(), 9000);
+        EXPECT_EQ(Image->Pixels(8999, 8999), 0);
+        if (File.size() == Whole.size()) {
+            EXPECT_EQ(Image->Pixels(10, 0), static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F)));
+        }
+    }
 }
 
 TEST(PngErrors, PaletteImagesNeedTheirPalette)
@@ -441,6 +574,75 @@ TEST(PngErrors, ADeflateBombInTextIsRefusedWithoutFailingTheLoad)
     ASSERT_NE(Z, nullptr);
     EXPECT_EQ(Z->Keyword, "k");
     EXPECT_TRUE(Z->Text.IsEmpty());
+}
+
+namespace
+{
+
+// A zlib header whose flag asks for a preset dictionary (id 1), then an empty block.
+const Bytes NeedsDictionary = {0x78, 0x20, 0, 0, 0, 1, 3, 0};
+
+Bytes Joined(const Bytes &A, const Bytes &B)
+{
+    Bytes Out = A;
+    Out.insert(Out.end(), B.begin(), B.end());
+    return Out;
+}
+
+} // namespace
+
+TEST(PngZlib, EveryCodeButStreamEndFailsTheTextBlock)
+{
+    const Bytes Text = {'h', 'e', 'l', 'l', 'o'};
+    const Bytes Packed = Deflate(Text);
+    const ZlibBlockResult Good = InflateBlock(Packed.data(), Packed.size());
+    EXPECT_TRUE(Good.Ok);
+    EXPECT_EQ(Good.Output, Text);
+
+    struct Damage {
+        const char *What;
+        Bytes Data;
+        const char *Text;
+    };
+    const Damage Cases[] = {
+        {"preset dictionary", NeedsDictionary, "need dictionary"},
+        {"bad header", {0x78, 0x00, 3, 0}, "incorrect header check"},
+        {"bad block type", {0x78, 0x9C, 0x07, 0}, "invalid block type"},
+        {"cut short", Bytes(Packed.begin(), Packed.end() - 3), "buffer error"},
+        {"nothing", {}, "buffer error"},
+    };
+    for (const Damage &D : Cases) {
+        SCOPED_TRACE(D.What);
+        const ZlibBlockResult R = InflateBlock(D.Data.data(), D.Data.size());
+        EXPECT_FALSE(R.Ok);
+        EXPECT_TRUE(R.Output.empty());
+        EXPECT_EQ(R.ErrorText, AnsiString(D.Text));
+    }
+}
+
+TEST(PngZlib, ATextChunkAskingForADictionaryLoadsWithEmptyText)
+{
+    // A small file with valid checksums used to spin for ever on this chunk.
+    Picture P = RandomPicture(0, 1, 1, 1, false, 1);
+    P.AfterData = {{"zTXt", Joined({'k', 0, 0}, NeedsDictionary)}};
+    const Bytes File = Encode(P);
+    EXPECT_LT(File.size(), 200u);
+    auto Image = Load(File);
+    auto *Z = Image->Chunks().ItemFromClass<TChunkzTXt>();
+    ASSERT_NE(Z, nullptr);
+    EXPECT_EQ(Z->Keyword, "k");
+    EXPECT_TRUE(Z->Text.IsEmpty());
+}
+
+TEST(PngZlib, ImageDataAskingForADictionaryIsAZlibError)
+{
+    Picture P = RandomPicture(2, 8, 2, 2, false, 1);
+    auto Chunks = SplitChunks(Encode(P));
+    Chunks[1].Data =
+        Joined({0x78, 0x20, 0, 0, 0, 1}, Bytes(Chunks[1].Data.begin() + 2, Chunks[1].Data.end()));
+    ExpectLoadError<EPNGZLIBError>(
+        JoinChunks(Chunks), "Could not decompress the image because it contains invalid compressed "
+                            "data.\r\n Description: need dictionary (2)");
 }
 
 // ---- Chunks -----------------------------------------------------------------------

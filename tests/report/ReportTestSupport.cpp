@@ -35,6 +35,16 @@ private:
 
 } // namespace
 
+AnsiString NestedXML(const char *Root, int Levels)
+{
+    std::string Text = std::string("<?xml version=\"1.0\"?><") + Root + ">";
+    for (int i = 0; i < Levels; ++i)
+        Text += "<a>";
+    for (int i = 0; i < Levels; ++i)
+        Text += "</a>";
+    return AnsiString(Text + "</" + Root + ">");
+}
+
 AnsiString Cp(const char *Utf8)
 {
     return AnsiString::FromUtf8(Utf8);

@@ -28,6 +28,9 @@ template <class F> AnsiString Written(F Write)
     return Stream.DataString();
 }
 
+// An XML file whose element Root holds Levels elements, each inside the one before.
+AnsiString NestedXML(const char *Root, int Levels);
+
 // Puts scripted dialogs in place for the lifetime of the object.
 class ScriptedBoxes
 {

@@ -431,6 +431,22 @@ TEST(Report, FilesLoadAndSave)
     EXPECT_NE(dynamic_cast<TIniFile *>(Report.GetIniFile().get()), nullptr);
 }
 
+TEST(Report, AnEntryFoundByItsDataSetsNameGoesWhenTheDataSetIsFreed)
+{
+    TComponent Form(nullptr);
+    TfrxReport Report(&Form);
+    // On another form: no owner in common tells the report the data set is gone.
+    TComponent DataModule(nullptr);
+    auto *Rows = new TfrxUserDataSet(&DataModule);
+    Rows->SetUserName("Rows");
+    TfrxDataSetItem *Entry = Report.DataSets()->Add(nullptr);
+    Entry->SetDataSetName("Rows");
+    ASSERT_EQ(Entry->DataSet(), Rows);
+    delete Rows;
+    EXPECT_EQ(Report.DataSets()->Count(), 0);
+    EXPECT_EQ(Report.DataSets()->Find("Rows"), nullptr);
+}
+
 TEST(Report, AUserDataSetWithoutAnEndIsRefusedBeforeTheRun)
 {
     TComponent Form(nullptr);

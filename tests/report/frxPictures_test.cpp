@@ -210,7 +210,7 @@ TEST(PictureLoading, DamagedOrUnknownDataIsRefusedAndEmptiesThePicture)
         {1, 2, 3},
         Bytes(Jpeg.begin(), Jpeg.begin() + 40),
         GarbledJpeg,
-        Bytes(Png.begin(), Png.begin() + Png.size() / 2),
+        Bytes(Png.begin(), Png.begin() + 30), // cut in its header
         HugeBitmap,
         HugeIcon,
         {0, 0, 0, 0, 0, 0, 9, 9}, // a zero word at offset 2 is no icon directory
@@ -225,6 +225,11 @@ TEST(PictureLoading, DamagedOrUnknownDataIsRefusedAndEmptiesThePicture)
         EXPECT_EQ(View.Picture()->Graphic(), nullptr) << "case " << Index;
         ++Index;
     }
+    // A picture cut inside its image data shows the rows that arrived.
+    TfrxPictureView View(nullptr);
+    EXPECT_EQ(Load(View, Bytes(Png.begin(), Png.begin() + Png.size() / 2)), 0);
+    ASSERT_NE(View.Picture()->Graphic(), nullptr);
+    EXPECT_EQ(View.Picture()->Graphic()->Width(), 32);
 }
 
 // ---- placing the picture ----

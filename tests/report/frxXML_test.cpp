@@ -1,3 +1,5 @@
+#include "report/frxClass.h"
+#include "report/frxVariables.h"
 #include "report/frxXML.h"
 #include "tests/report/ReportTestSupport.h"
 
@@ -91,6 +93,92 @@ TEST(XMLDocument, DamagedFilesAreRefused)
     ExpectInvalid("<?xml?><r><c/>");
     ExpectInvalid("<?xml?><r><c><d/></c>");
     ExpectInvalid("");
+}
+
+TEST(XMLDocument, TagsWithoutANameAreDamagedFiles)
+{
+    ExpectInvalid("<?xml?><>");
+    ExpectInvalid("<?xml?><r><></r>");
+    ExpectInvalid("<?xml?><r>< /></r>");
+    ExpectInvalid("<?xml?><r><  x=\"1\"/></r>");
+}
+
+namespace
+{
+
+constexpr int HostileDepth = 100000;
+
+template <class F> void ExpectDeepFileRefused(const char *What, const char *Root, F Load)
+{
+    TStringStream Stream(NestedXML(Root, HostileDepth));
+    try {
+        Load(&Stream);
+        ADD_FAILURE() << What << " loaded";
+    } catch (const EfrxXMLError &E) {
+        EXPECT_EQ(E.Message(), "Invalid file format") << What;
+    }
+}
+
+} // namespace
+
+TEST(XMLDeepNesting, EveryLoadRefusesAHundredThousandLevels)
+{
+    TfrxXMLDocument Document;
+    ExpectDeepFileRefused("document", "r", [&](TStream *S) { Document.LoadFromStream(S); });
+    ExpectDeepFileRefused("partly loaded document", "r", [&](TStream *S) {
+        auto Copy = std::make_unique<TMemoryStream>();
+        Copy->CopyFrom(S, 0);
+        Copy->SetPosition(0);
+        Document.LoadFromStream(std::move(Copy), true);
+    });
+    TComponent Form(nullptr);
+    TfrxReport Report(&Form);
+    ExpectDeepFileRefused("template", "TfrxReport", [&](TStream *S) { Report.LoadFromStream(S); });
+    TfrxStyles Styles;
+    ExpectDeepFileRefused("styles", "style", [&](TStream *S) { Styles.LoadFromStream(S); });
+    TfrxStyleSheet Sheet;
+    ExpectDeepFileRefused("style sheet", "stylesheet",
+                          [&](TStream *S) { Sheet.LoadFromStream(S); });
+    TfrxVariables Variables;
+    ExpectDeepFileRefused("variables", "variables",
+                          [&](TStream *S) { Variables.LoadFromStream(S); });
+}
+
+TEST(XMLDeepNesting, NestingThatRealDocumentsCouldHaveStillLoads)
+{
+    TfrxXMLDocument Document;
+    Load(Document, NestedXML("r", 999));
+    int Depth = 0;
+    for (TfrxXMLItem *Item = Document.Root(); Item->Count() > 0; Item = Item->Items(0))
+        ++Depth;
+    EXPECT_EQ(Depth, 999);
+}
+
+TEST(XMLDeepNesting, DeepTreesAreWrittenAndFreed)
+{
+    auto Document = std::make_unique<TfrxXMLDocument>();
+    Document->Root()->SetName("r");
+    TfrxXMLItem *Item = Document->Root();
+    for (int i = 0; i < HostileDepth; ++i) {
+        Item = Item->Add();
+        Item->SetName("a");
+    }
+    const AnsiString Text = Written([&](TStream *S) { Document->SaveToStream(S); });
+    std::string Expected = "<?xml version=\"1.0\" encoding=\"utf-8\"?><r>";
+    for (int i = 1; i < HostileDepth; ++i)
+        Expected += "<a>";
+    Expected += "<a/>";
+    for (int i = 1; i < HostileDepth; ++i)
+        Expected += "</a>";
+    EXPECT_EQ(Text.Std(), Expected + "</r>");
+    Document->Root()->Items(0)->Clear();
+    EXPECT_EQ(Document->Root()->Items(0)->Count(), 0);
+    Item = Document->Root()->Items(0);
+    for (int i = 0; i < HostileDepth; ++i) {
+        Item = Item->Add();
+        Item->SetName("a");
+    }
+    Document.reset();
 }
 
 TEST(XMLDocument, CharacterReferencesKeepTheirWholeCode)

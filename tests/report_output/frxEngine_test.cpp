@@ -811,6 +811,25 @@ TEST(EngineRun, APreparationStartedDuringARunIsRefused)
     EXPECT_EQ(L.B.PageCount(), 2);
 }
 
+TEST(EngineRun, ABandWhoseStretchingFailsIsStillUnstretched)
+{
+    TListReport L(10);
+    auto *Value = L.B.Memo(L.Data, "Value", "[Rows.\"n\"]", 0, 0, 100, 18);
+    auto *Late = L.B.Memo(L.Data, "Late", "x", 100, 0, 100, 18);
+    int Before = 0, After = 0;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Sender == L.Data) ++Before;
+        if (Sender == Late && Before == 3) throw Exception("failed in the third row");
+    };
+    L.B.Report->OnAfterPrint = [&](TfrxReportComponent *Sender) {
+        if (Sender == L.Data) ++After;
+    };
+    EXPECT_FALSE(L.B.Prepare());
+    EXPECT_EQ(Before, 3);
+    EXPECT_EQ(After, Before) << "the failed band got its after-print too";
+    EXPECT_EQ(TextOf(Value), "[Rows.\"n\"]") << "the template keeps its expression";
+}
+
 TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
 {
     TListReport L(1000);

@@ -524,6 +524,14 @@ TEST_F(PreparedFileTest, InconsistentFilesAreRefused)
     ExpectRefused("<?xml version=\"1.0\"?><preparedreport><previewpages>");
 }
 
+TEST_F(PreparedFileTest, DeeplyNestedFilesAreRefused)
+{
+    ExpectRefused(NestedXML("preparedreport", 100000));
+    TfrxPreviewPages Pages(&Report);
+    TStringStream Stream(NestedXML("preparedreport", 100000));
+    EXPECT_THROW(Pages.LoadFromStream(&Stream, true), EfrxXMLError);
+}
+
 TEST_F(PreparedFileTest, DamagedFilesAreRefusedOrLoadWithoutCrashing)
 {
     const std::string File = Good().Std();

@@ -216,6 +216,43 @@ TEST_F(PreviewTest, KeysWheelAndTheScrollBarMoveThroughThePages)
     EXPECT_EQ(Window->PageE->Text(), "2");
 }
 
+TEST_F(PreviewTest, WheelTurnsSmallerThanANotchAddUp)
+{
+    TfrxPreviewWorkspace *Space = P->Workspace();
+    Space->SetFocus();
+    for (int i = 0; i < 4; ++i)
+        Wheel(Space, -30);
+    EXPECT_EQ(Space->VertPosition(), 20) << "four quarter notches make one notch";
+    Wheel(Space, -12);
+    EXPECT_EQ(Space->VertPosition(), 22);
+    Wheel(Space, 18);
+    EXPECT_EQ(Space->VertPosition(), 19);
+
+    P->SetZoom(1);
+    vcltest::KeyDown(VK_CONTROL);
+    Wheel(Space, -60);
+    EXPECT_DOUBLE_EQ(P->Zoom(), 1) << "half a notch is kept, not applied";
+    Wheel(Space, -60);
+    vcltest::KeyUp(VK_CONTROL);
+    vcltest::Pump();
+    EXPECT_DOUBLE_EQ(P->Zoom(), 0.9);
+}
+
+TEST_F(PreviewTest, APrintThatFailsLeavesThePreviewUnlocked)
+{
+    // As the printer's job does when the spooler refuses it after the preview was locked.
+    frxSetPrintPagesHandler([](TfrxPreviewPages *Pages) -> bool {
+        Pages->Report()->Preview()->Lock();
+        throw Exception("The printer is not ready");
+    });
+    EXPECT_THROW(P->Print(), Exception);
+    frxSetPrintPagesHandler({});
+    EXPECT_FALSE(P->Locked());
+    const double Zoom = P->Zoom();
+    P->SetZoomMode(zmPageWidth);
+    EXPECT_NE(P->Zoom(), Zoom) << "zoom works again";
+}
+
 TEST_F(PreviewTest, TheWorkspaceKeepsTabAndNeitherWindowErasesWhatIsDrawn)
 {
     TfrxPreviewWorkspace *Space = P->Workspace();

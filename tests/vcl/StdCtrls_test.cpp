@@ -644,3 +644,26 @@ TEST_F(StdCtrlsTest, Timer_TicksOnlyInTheMessageLoop)
 }
 
 } // namespace
+
+TEST_F(StdCtrlsTest, ListBox_WheelTurnsSmallerThanANotchAddUp)
+{
+    TForm *form = ShownForm();
+    auto *list = new TListBox(form);
+    list->SetParent(form);
+    list->SetBounds(10, 10, 120, 60);
+    for (int i = 0; i < 50; ++i)
+        list->Items()->Add(IntToStr(i));
+    Pump();
+    auto turn = [&](int delta) {
+        list->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
+    };
+    turn(-20);
+    EXPECT_EQ(list->TopIndex(), 0) << "half a line is kept";
+    turn(-20);
+    EXPECT_EQ(list->TopIndex(), 1);
+    for (int i = 0; i < 6; ++i)
+        turn(-20);
+    EXPECT_EQ(list->TopIndex(), 4) << "a notch and a third are four lines";
+    turn(60);
+    EXPECT_EQ(list->TopIndex(), 3);
+}

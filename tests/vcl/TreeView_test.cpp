@@ -287,3 +287,23 @@ TEST_F(TreeViewTest, ButtonsLinesAndTheSelectionArePainted)
 }
 
 } // namespace
+
+TEST_F(TreeViewTest, WheelTurnsSmallerThanANotchAddUp)
+{
+    MakeTree(150, 100);
+    for (int i = 0; i < 40; ++i)
+        Tree->Items()->AddChild(C, "Entry " + AnsiString(i));
+    C->Expand(false);
+    Pump();
+    // The rows are A, B, C, C1, Entry 0 ...; a notch is three of them.
+    auto Turn = [&](int Delta) {
+        Tree->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(Delta)), 0);
+        return Tree->TopItem()->Text();
+    };
+    EXPECT_EQ(Turn(-15), "A");
+    EXPECT_EQ(Turn(-15), "A");
+    EXPECT_EQ(Turn(-15), "B") << "three eighths of a notch are a line";
+    EXPECT_EQ(Turn(-15), "B");
+    EXPECT_EQ(Turn(-60), "C1");
+    EXPECT_EQ(Turn(70), "C");
+}
