@@ -26,3 +26,4 @@ test: setup
 	@cmake --build build-rel -j $(JOBS)
 	@ctest --test-dir build-test --output-on-failure -j $(JOBS)
 	@ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L thread
+	@JOBS=$(JOBS) scripts/fuzz
