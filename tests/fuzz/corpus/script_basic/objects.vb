@@ -15,9 +15,9 @@ Finally
   l.Free
 End Try
 Select Case n
-  Case 5
+  Case 5:
     s = "five"
-  Case Else
+  Case Else:
     s = ""
 End Select
 While n > 0

@@ -16,7 +16,7 @@ begin
     repeat i := i - 1 until i <= 0;
     d := EncodeDate(2026, 12, 8);
     s := s + FormatDateTime('dd.mm.yyyy', d) + FloatToStr(Sqrt(2.0));
-    if Pos('9', s) > 0 then s := StringReplace(s, '9', 'nine', [rfReplaceAll]);
+    if Pos('9', s) > 0 then Delete(s, Pos('9', s), 1);
   finally
     L.Free;
   end;
