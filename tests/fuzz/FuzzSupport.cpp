@@ -2,8 +2,8 @@
 
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Forms.h"
+#include "tests/support/TestEnvironment.h"
 
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -61,12 +61,7 @@ std::vector<std::function<void()>> &Preparations()
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
-    setenv("LANG", "ru_RU.UTF-8", 1);
-    setenv("LC_ALL", "ru_RU.UTF-8", 1);
-    std::setlocale(LC_ALL, "");
+    SetTestEnvironment();
     static TWorkingFolder Folder;
     static TDefaultAnswers Answers;
     vcl::SetDialogService(&Answers);

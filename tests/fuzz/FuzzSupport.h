@@ -31,4 +31,17 @@ AnsiString WriteFile(const char *Name, const std::uint8_t *Data, std::size_t Siz
 // Stops the fuzzer with a crash report: the input broke a property the target checks.
 [[noreturn]] void Broken(const char *What);
 
+// What Save writes must load again with Load; What names the broken property otherwise.
+template <class SaveFn, class LoadFn> void MustLoadAgain(SaveFn Save, LoadFn Load, const char *What)
+{
+    TStringStream Saved;
+    Save(&Saved);
+    Saved.SetPosition(0);
+    try {
+        Load(&Saved);
+    } catch (const Exception &) {
+        Broken(What);
+    }
+}
+
 } // namespace fuzz

@@ -124,11 +124,18 @@ void MakeConfigurations()
 
 // ---- reports ----
 
+// A component made with its owner and its name.
+template <class T> T *Named(TComponent *Owner, const char *Name)
+{
+    auto *Made = new T(Owner);
+    Made->SetName(Name);
+    return Made;
+}
+
 // A template with a data set, a script, variables, a style, a password and a child band.
 void FillSampleReport(TfrxReport &Report, TComponent &Owner)
 {
-    auto *DataSet = new TfrxUserDataSet(&Owner);
-    DataSet->SetName("Rows");
+    auto *DataSet = Named<TfrxUserDataSet>(&Owner, "Rows");
     Report.DataSets()->Add(DataSet);
     Report.ReportOptions()->SetPassword("pw");
     Report.Variables()->Set("Price", 12.5);
@@ -136,26 +143,20 @@ void FillSampleReport(TfrxReport &Report, TComponent &Owner)
     Report.ScriptText()->SetText("procedure Band1OnBeforePrint(Sender: TfrxComponent);\r\n"
                                  "begin\r\n  Memo1.Text := IntToStr(Line);\r\nend;\r\n"
                                  "begin\r\nend.");
-    auto *Page = new TfrxReportPage(&Report);
-    Page->SetName("Page1");
-    auto *Title = new TfrxReportTitle(Page);
-    Title->SetName("Title1");
+    auto *Page = Named<TfrxReportPage>(&Report, "Page1");
+    auto *Title = Named<TfrxReportTitle>(Page, "Title1");
     Title->SetHeight(30);
-    auto *Band = new TfrxMasterData(Page);
-    Band->SetName("Band1");
+    auto *Band = Named<TfrxMasterData>(Page, "Band1");
     Band->SetDataSet(DataSet);
     Band->SetHeight(20);
     Band->SetTop(40);
-    auto *Memo = new TfrxMemoView(Band);
-    Memo->SetName("Memo1");
+    auto *Memo = Named<TfrxMemoView>(Band, "Memo1");
     Memo->SetText(u"[Rows.\"price\"] Итого\r\nline");
     Memo->DisplayFormat()->SetFormatStr("%2.2f");
     Memo->SetBounds(0, 0, 200, 20);
-    auto *Child = new TfrxChild(Page);
-    Child->SetName("Child1");
+    auto *Child = Named<TfrxChild>(Page, "Child1");
     Band->SetChild(Child);
-    auto *Footer = new TfrxPageFooter(Page);
-    Footer->SetName("Footer1");
+    auto *Footer = Named<TfrxPageFooter>(Page, "Footer1");
     Footer->SetHeight(20);
 }
 
@@ -175,20 +176,16 @@ void MakeComponentStreams(TfrxReport &Report)
                [&](TStream *S) { TWriter(S).WriteRootComponent(&Report); });
     TfrxReport DotMatrix(nullptr);
     DotMatrix.SetName("DotMatrix");
-    auto *Page = new TfrxDMPPage(&DotMatrix);
-    Page->SetName("Page1");
-    auto *Band = new TfrxMasterData(Page);
-    Band->SetName("Band1");
+    auto *Page = Named<TfrxDMPPage>(&DotMatrix, "Page1");
+    auto *Band = Named<TfrxMasterData>(Page, "Band1");
     Band->SetHeight(20);
-    auto *Memo = new TfrxDMPMemoView(Band);
-    Memo->SetName("Memo1");
+    auto *Memo = Named<TfrxDMPMemoView>(Band, "Memo1");
     Memo->SetText(u"Чек");
     SaveStream("component", "dotmatrix.bin",
                [&](TStream *S) { TWriter(S).WriteRootComponent(&DotMatrix); });
     TActionList Actions(nullptr);
     Actions.SetName("Actions");
-    auto *Action = new TAction(&Actions);
-    Action->SetName("Print");
+    auto *Action = Named<TAction>(&Actions, "Print");
     Action->SetActionList(&Actions);
     Action->SetCaption("Печать"_a);
     SaveStream("component", "actions.bin",

@@ -39,15 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size
     }
     ReadPixels(Png);
 
-    TMemoryStream Saved;
-    Png.SaveToStream(&Saved);
-    Saved.SetPosition(0);
     TPNGObject Again;
-    try {
-        Again.LoadFromStream(&Saved);
-    } catch (const Exception &) {
-        fuzz::Broken("a picture it saved does not load");
-    }
+    fuzz::MustLoadAgain([&](TStream *S) { Png.SaveToStream(S); },
+                        [&](TStream *S) { Again.LoadFromStream(S); },
+                        "a picture it saved does not load");
     if (Again.Width() != Png.Width() || Again.Height() != Png.Height())
         fuzz::Broken("a saved picture loads with another size");
     ReadPixels(Again);

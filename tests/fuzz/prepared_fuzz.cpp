@@ -47,14 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size
     } catch (const Exception &) {
         // The program shows such an error in its message loop's box and goes on.
     }
-    TStringStream Saved;
-    Pages.SaveToStream(&Saved);
-    Saved.SetPosition(0);
     TfrxPreviewPages Again(&Report);
-    try {
-        Again.LoadFromStream(&Saved);
-    } catch (const Exception &) {
-        fuzz::Broken("prepared pages it saved do not load");
-    }
+    fuzz::MustLoadAgain([&](TStream *S) { Pages.SaveToStream(S); },
+                        [&](TStream *S) { Again.LoadFromStream(S); },
+                        "prepared pages it saved do not load");
     return 0;
 }

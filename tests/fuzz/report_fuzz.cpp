@@ -13,14 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size
     } catch (const Exception &) {
         return 0;
     }
-    TStringStream Saved;
-    Report.SaveToStream(&Saved);
-    Saved.SetPosition(0);
     TfrxReport Again(nullptr);
-    try {
-        Again.LoadFromStream(&Saved);
-    } catch (const Exception &) {
-        fuzz::Broken("a template it saved does not load");
-    }
+    fuzz::MustLoadAgain([&](TStream *S) { Report.SaveToStream(S); },
+                        [&](TStream *S) { Again.LoadFromStream(S); },
+                        "a template it saved does not load");
     return 0;
 }

@@ -22,15 +22,10 @@ void LoadWholeAndAgain(const AnsiString &Text)
     } catch (const Exception &) {
         return;
     }
-    TStringStream Saved;
-    Document.SaveToStream(&Saved);
-    Saved.SetPosition(0);
     TfrxXMLDocument Again;
-    try {
-        Again.LoadFromStream(&Saved);
-    } catch (const Exception &) {
-        fuzz::Broken("a document it saved does not load");
-    }
+    fuzz::MustLoadAgain([&](TStream *S) { Document.SaveToStream(S); },
+                        [&](TStream *S) { Again.LoadFromStream(S); },
+                        "a document it saved does not load");
 }
 
 // Every stub is read from the stream the document keeps; the walk keeps its own stack,
