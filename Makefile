@@ -35,3 +35,4 @@ test: build-run
 	@ctest --test-dir build-test --output-on-failure -j $(JOBS)
 	@scripts/test-unprivileged build-test --output-on-failure -j $(JOBS)
 	@ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L thread
+	@JOBS=$(JOBS) scripts/fuzz

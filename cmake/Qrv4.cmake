@@ -35,6 +35,15 @@ elseif(NOT QRV4_SANITIZE STREQUAL "")
     message(FATAL_ERROR "QRV4_SANITIZE must be address, thread or empty")
 endif()
 
+# The fuzz configuration: every library carries libFuzzer's coverage hooks, so the fuzzer
+# steers by the code under its targets, and runs under the address sanitizer.
+if(QRV4_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang" OR NOT QRV4_SANITIZE STREQUAL "address")
+        message(FATAL_ERROR "QRV4_FUZZ needs clang and QRV4_SANITIZE=address")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # One static library per folder, made of every .cpp in it.
 function(qrv4_library name)
     cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})

@@ -262,8 +262,10 @@ void TCommPort::StatusChanged(TThread *Worker)
         {EV_TXEMPTY, &OnTxDSignal}, {EV_BREAK, &OnBreakSignal},
     };
     // A handler may close the port; the rest are not raised then.
-    for (const auto &[bit, event] : signals)
-        if ((mask & bit) && Delivering() && *event) CallHandler([&] { (*event)(this); });
+    for (const auto &signal : signals) {
+        TNotifyEvent *event = signal.second;
+        if ((mask & signal.first) && Delivering() && *event) CallHandler([&] { (*event)(this); });
+    }
     if ((mask & EV_ERR) && Delivering() && OnErrorSignal)
         CallHandler([&] { OnErrorSignal(this, GetLastError()); });
 }

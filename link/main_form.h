@@ -68,6 +68,16 @@ constexpr int WriterDeviceCells = 1000;
 AnsiString DecodeDeviceName(const AnsiString &Hex);
 AnsiString EncodeDeviceName(const AnsiString &Name);
 
+// What the update list offers: a firmware and a fonts file, by names safe to fetch and to
+// store, and the firmware's version.
+struct TUpdateList {
+    AnsiString FirmwareName;
+    AnsiString FontsName;
+    int Version = 0;
+};
+// False when the list file does not name exactly one firmware and one fonts file safely.
+bool ReadUpdateList(const AnsiString &FileName, TUpdateList &List);
+
 // The exchange that the dispatcher hands an answer to, in the order it tests them.
 enum class TExchangeStep {
     None,
@@ -269,6 +279,8 @@ public:
     // ---- exchange core ----
     void SendHexCommand(const AnsiString &Hex);
     void CommPort1DataReceived(TObject *Sender, DWORD Count);
+    // An answer of the expected length, as hex text, handed to the exchange that runs.
+    void AnswerReceived(const AnsiString &Answer);
     void ResetExchange();
     void CallbackTimerTimer(TObject *Sender);
     TExchangeStep RunningStep() const;
@@ -528,7 +540,6 @@ private:
     std::array<std::uint8_t, 256> FOptionBytes{};
     // ---- internet update ----
     int FetchUpdateList();
-    bool TakeUpdateNames(const AnsiString &First, const AnsiString &Second);
     // Gets URL into FileName in the current folder; true when it arrived whole with a
     // size within the bounds and the user did not stop the update meanwhile.
     bool DownloadUpdateFile(const AnsiString &URL, const AnsiString &FileName, long long MinSize,

@@ -48,7 +48,11 @@ void TMainForm::CommPort1DataReceived(TObject *, DWORD)
     if (static_cast<long long>(count) != ExpectedLength) return;
     std::vector<std::uint8_t> buffer(count + 1);
     DWORD taken = CommPort1->GetBlock(buffer.data(), count);
-    AnsiString answer = BytesToHex(buffer.data(), static_cast<int>(taken));
+    AnswerReceived(BytesToHex(buffer.data(), static_cast<int>(taken)));
+}
+
+void TMainForm::AnswerReceived(const AnsiString &Answer)
+{
     CallbackTimer->SetEnabled(false);
 
     if (!IsOnline) {
@@ -62,35 +66,35 @@ void TMainForm::CommPort1DataReceived(TObject *, DWORD)
 
     switch (RunningStep()) {
     case TExchangeStep::ArchivePointerFirst:
-        ArchivePointerFirstReceived(answer);
+        ArchivePointerFirstReceived(Answer);
         break;
     case TExchangeStep::ArchivePointer:
-        ArchivePointerReceived(answer);
+        ArchivePointerReceived(Answer);
         break;
     case TExchangeStep::ArchiveBlock:
-        ArchiveBlockReceived(answer);
+        ArchiveBlockReceived(Answer);
         break;
     case TExchangeStep::OptionsRead:
-        OptionByteReceived(answer);
+        OptionByteReceived(Answer);
         break;
     case TExchangeStep::OptionsWrite:
-        OptionWriteReceived(answer);
+        OptionWriteReceived(Answer);
         break;
     case TExchangeStep::WriterRead:
-        WriterCellReceived(answer);
+        WriterCellReceived(Answer);
         break;
     case TExchangeStep::WriterWrite:
         ++WriterWriteStep;
-        WriterCellWriteReceived(answer);
+        WriterCellWriteReceived(Answer);
         break;
     case TExchangeStep::FirmwareLoader:
-        FirmwareLoaderReceived(answer);
+        FirmwareLoaderReceived(Answer);
         break;
     case TExchangeStep::FirmwareBlock:
-        FirmwareBlockReceived(answer);
+        FirmwareBlockReceived(Answer);
         break;
     case TExchangeStep::FontsBlock:
-        FontsBlockReceived(answer);
+        FontsBlockReceived(Answer);
         break;
     case TExchangeStep::None:
         break;

@@ -268,8 +268,8 @@ void TMainForm::ConnectWriterHandlers()
         {TBI_DeleteCell, &TMainForm::TBI_DeleteCellClick},
         {TBI_WriterClear, &TMainForm::TBI_WriterClearClick},
         {TBI_UndoWriterTable, &TMainForm::TBI_UndoWriterTableClick}};
-    for (auto [item, handler] : items)
-        item->OnClick = [this, handler](TObject *Sender) { (this->*handler)(Sender); };
+    for (const auto &[item, handler] : items)
+        item->OnClick = [this, handler = handler](TObject *Sender) { (this->*handler)(Sender); };
 }
 
 void TMainForm::CreateArchiveSheet()

@@ -46,11 +46,11 @@ AnsiString UrlEncode(const AnsiString &Name)
 }
 
 // The first three words of the list; those it does not have are empty.
-std::array<AnsiString, 3> ReadUpdateList()
+std::array<AnsiString, 3> ReadUpdateWords(const AnsiString &FileName)
 {
     std::array<AnsiString, 3> words;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
-        std::fopen(UpdateListName.c_str(), "r"), &std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(FileName.c_str(), "r"),
+                                                                &std::fclose);
     if (!file) return words;
     char word[UpdateListWordLength + 1];
     for (AnsiString &w : words) {
@@ -86,14 +86,15 @@ void TMainForm::StartInternetUpdate()
         return;
     }
     FileSetAttr(UpdateListName, faHidden | faSysFile);
-    const std::array<AnsiString, 3> words = ReadUpdateList();
-    if (!TakeUpdateNames(words[0], words[1])) {
+    TUpdateList list;
+    if (!ReadUpdateList(UpdateListName, list)) {
         FinishInternetUpdate(false);
         return;
     }
+    UpdateFirmwareName = list.FirmwareName;
+    UpdateFontsName = list.FontsName;
     const int deviceVersion = StrToIntDef(SL_BiosVersion->Caption(), 0);
-    const int listedVersion = StrToIntDef(words[2], 0);
-    if (listedVersion <= deviceVersion &&
+    if (list.Version <= deviceVersion &&
         Application->MessageBox(
             "Текущая версия и последняя найденная совпадают.\nВсё равно перепрошить?"_a,
             "Сообщение"_a, MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -131,29 +132,31 @@ int TMainForm::FetchUpdateList()
     return -1;
 }
 
-bool TMainForm::TakeUpdateNames(const AnsiString &First, const AnsiString &Second)
+bool ReadUpdateList(const AnsiString &FileName, TUpdateList &List)
 {
-    const std::array<AnsiString, 2> words = {Trim(First), Trim(Second)};
+    const std::array<AnsiString, 3> words = ReadUpdateWords(FileName);
+    const std::array<AnsiString, 2> names = {Trim(words[0]), Trim(words[1])};
     int firmware = -1;
     int fonts = -1;
     int firmwareWords = 0;
     int fontsWords = 0;
     for (int i = 0; i < 2; ++i) {
-        if (words[i].Pos("firmware")) {
+        if (names[i].Pos("firmware")) {
             firmware = i;
             ++firmwareWords;
         }
-        if (words[i].Pos("fonts")) {
+        if (names[i].Pos("fonts")) {
             fonts = i;
             ++fontsWords;
         }
     }
     if (firmwareWords != 1 || fontsWords != 1 || firmware == fonts) return false;
-    if (!IsSafeUpdateName(words[firmware], FirmwareMask) ||
-        !IsSafeUpdateName(words[fonts], FontsMask))
+    if (!IsSafeUpdateName(names[firmware], FirmwareMask) ||
+        !IsSafeUpdateName(names[fonts], FontsMask))
         return false;
-    UpdateFirmwareName = words[firmware];
-    UpdateFontsName = words[fonts];
+    List.FirmwareName = names[firmware];
+    List.FontsName = names[fonts];
+    List.Version = StrToIntDef(words[2], 0);
     return true;
 }
 

@@ -486,7 +486,8 @@ void TfsExpression::SetValue(const Variant &AValue)
 TfsCustomVariable *TfsExpression::SingleItem() const
 {
     if (auto *Node = dynamic_cast<TfsDesignatorNode *>(FRoot.get())) return Node->Var();
-    if (typeid(*FRoot) == typeid(TfsOperandNode)) return FRoot.get();
+    const TfsExpressionNode &Root = *FRoot;
+    if (typeid(Root) == typeid(TfsOperandNode)) return FRoot.get();
     return nullptr;
 }
 

@@ -275,6 +275,8 @@ protected:
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    // A press of one of the arrows; the control's own click stays what it is.
+    using TCustomControl::Click;
     void Click(TUDBtnType Button);
 
 private:

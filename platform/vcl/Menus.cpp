@@ -206,7 +206,7 @@ class TPopupMenuWindow : public TCustomControl
 {
 public:
     TPopupMenuWindow(TMenuItem *Items, TCustomImageList *Images)
-        : TCustomControl(nullptr), FItems(Items), FImages(Images)
+        : TCustomControl(nullptr), FImages(Images)
     {
         SetVisible(false);
         for (int i = 0; i < Items->Count(); ++i)
@@ -381,7 +381,6 @@ private:
         if (Item->Enabled() && !Item->IsLine()) Close(Item);
     }
 
-    TMenuItem *FItems;
     TCustomImageList *FImages;
     std::vector<TMenuItem *> FVisibleItems;
     int FSelected = -1;

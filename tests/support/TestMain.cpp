@@ -1,18 +1,10 @@
+#include "tests/support/TestEnvironment.h"
+
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
-
-// Every test runs under a Russian locale, which no routine of ours may read, and
-// headless Qt at 96 dpi unless the caller chose a display.
 int main(int argc, char **argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
-    setenv("LANG", "ru_RU.UTF-8", 1);
-    setenv("LC_ALL", "ru_RU.UTF-8", 1);
-    std::setlocale(LC_ALL, "");
+    SetTestEnvironment();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,50 @@
+// A PNG file as the picture controls load it: decoded, its pixels read, saved again, and
+// the saved file loaded back with the same size.
+
+#include "controls/pngimage.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+#include <algorithm>
+
+namespace
+{
+
+// Enough pixels to touch every row and column pattern without walking a huge picture.
+constexpr int ReadsPerSide = 64;
+
+void ReadPixels(const TPNGObject &Png)
+{
+    const int StepX = std::max(1, Png.Width() / ReadsPerSide);
+    const int StepY = std::max(1, Png.Height() / ReadsPerSide);
+    for (int y = 0; y < Png.Height(); y += StepY) {
+        for (int x = 0; x < Png.Width(); x += StepX)
+            (void)Png.Pixels(x, y);
+        (void)Png.Scanline(y);
+        (void)Png.AlphaScanline(y);
+    }
+    (void)Png.Pixels(Png.Width() - 1, Png.Height() - 1);
+    (void)Png.TransparentColor();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size)
+{
+    TStringStream Input(fuzz::Text(Data, Size));
+    TPNGObject Png;
+    try {
+        Png.LoadFromStream(&Input);
+    } catch (const Exception &) {
+        return 0;
+    }
+    ReadPixels(Png);
+
+    TPNGObject Again;
+    fuzz::MustLoadAgain([&](TStream *S) { Png.SaveToStream(S); },
+                        [&](TStream *S) { Again.LoadFromStream(S); },
+                        "a picture it saved does not load");
+    if (Again.Width() != Png.Width() || Again.Height() != Png.Height())
+        fuzz::Broken("a saved picture loads with another size");
+    ReadPixels(Again);
+    return 0;
+}
