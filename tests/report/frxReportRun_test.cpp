@@ -18,31 +18,11 @@
 namespace
 {
 
-// An engine whose run finishes or not, as the test says.
-class StubEngine : public TfrxCustomEngine
-{
-public:
-    using TfrxCustomEngine::TfrxCustomEngine;
-    void EndPage() override {}
-    void NewColumn() override {}
-    void NewPage() override {}
-    void ShowBand(TfrxBand *) override {}
-    void ShowBand(TClass) override {}
-    double FooterHeight() override { return 0; }
-    double FreeSpace() override { return 0; }
-    bool Run() override { return Finishes; }
-    Variant GetAggregateValue(const AnsiString &, const AnsiString &, const Variant &, int) override
-    {
-        return Variant();
-    }
-    bool Finishes = true;
-};
-
 // A silent report with an engine of its own, a page, a band and a memo "Memo1".
 struct RunReport {
     RunReport()
     {
-        frxSetOutputFactories([](TfrxReport *R) { return std::make_unique<StubEngine>(R); }, {});
+        frxSetOutputFactories([](TfrxReport *R) { return std::make_unique<IdleEngine>(R); }, {});
         Report = std::make_unique<TfrxReport>(nullptr);
         frxSetOutputFactories({}, {});
         Report->EngineOptions()->SetNewSilentMode(simSilent);
@@ -51,7 +31,7 @@ struct RunReport {
         Memo->SetText(u"stored");
     }
 
-    StubEngine *Engine() const { return static_cast<StubEngine *>(Report->Engine()); }
+    IdleEngine *Engine() const { return static_cast<IdleEngine *>(Report->Engine()); }
     TfrxMemoView *Memo() const { return static_cast<TfrxMemoView *>(Report->FindObject("Memo1")); }
 
     std::unique_ptr<TfrxReport> Report;
