@@ -275,6 +275,8 @@ public:
     int RecNo() const { return FRecNo; }
     TfrxReport *ReportRef() const { return FReportRef; }
     void SetReportRef(TfrxReport *Value) { FReportRef = Value; }
+    bool OpenDataSource() const { return FOpenDataSource; }
+    void SetOpenDataSource(bool Value) { FOpenDataSource = Value; }
 
     TfrxCheckEOFEvent OnCheckEOF;
     TNotifyEvent OnFirst;
@@ -319,6 +321,59 @@ private:
     std::unique_ptr<TStringList> FFields = std::make_unique<TStringList>();
 };
 
+// The base of data sets read from a database; their drivers are not part of this program.
+class TfrxCustomDBDataSet : public TfrxDataSet
+{
+    QRV4_CLASS(TfrxCustomDBDataSet, TfrxDataSet)
+
+public:
+    explicit TfrxCustomDBDataSet(TComponent *AOwner);
+
+    int FieldsCount() override;
+    // The field an alias stands for; the alias itself when no line gives it.
+    AnsiString ConvertAlias(const AnsiString &Alias) const;
+    // The alias of a field; the field's own name when it has none.
+    AnsiString GetAlias(const AnsiString &FieldName) const;
+
+    bool CloseDataSource() const { return FCloseDataSource; }
+    void SetCloseDataSource(bool Value) { FCloseDataSource = Value; }
+    // Lines of field name, "=" and alias.
+    TStrings *FieldAliases() const { return FFieldAliases.get(); }
+    void SetFieldAliases(TStrings *Value) { FFieldAliases->Assign(Value); }
+    TStringList *Fields() const { return FFields.get(); }
+
+    static void Publish(rtl::Publisher<TfrxCustomDBDataSet> &P);
+
+private:
+    bool FCloseDataSource = false;
+    std::unique_ptr<TStringList> FFieldAliases = std::make_unique<TStringList>();
+    std::unique_ptr<TStringList> FFields = std::make_unique<TStringList>();
+};
+
+// The base of database connections; without a driver it is never connected.
+class TfrxCustomDatabase : public TfrxDialogComponent
+{
+    QRV4_CLASS(TfrxCustomDatabase, TfrxDialogComponent)
+
+public:
+    using TfrxDialogComponent::TfrxDialogComponent;
+
+    // Lets the report's host connect the database its own way first.
+    void BeforeConnect(bool &Connected);
+
+    virtual bool Connected() const { return false; }
+    virtual void SetConnected(bool) {}
+    virtual AnsiString DatabaseName() const { return AnsiString(); }
+    virtual void SetDatabaseName(const AnsiString &) {}
+    virtual bool LoginPrompt() const { return false; }
+    virtual void SetLoginPrompt(bool) {}
+    virtual TStrings *Params() const { return nullptr; }
+    virtual void SetParams(TStrings *) {}
+};
+
+using TfrxBeforeConnectEvent = std::function<void(TfrxCustomDatabase *Sender, bool &Connected)>;
+QRV4_METHOD_INFO(TfrxBeforeConnectEvent)
+
 class TfrxDataSetItem : public TCollectionItem
 {
     QRV4_CLASS(TfrxDataSetItem, TCollectionItem)
@@ -360,6 +415,23 @@ public:
 private:
     TfrxReport *FReport;
 };
+
+// Every data set of the process, in creation order. Each lookup takes the lock
+// itself; a caller that walks the list takes it around the walk.
+class TfrxGlobalDataSetList : public TList
+{
+    QRV4_CLASS(TfrxGlobalDataSetList, TList)
+
+public:
+    TfrxGlobalDataSetList() = default;
+    void Lock() { FLock.lock(); }
+    void Unlock() { FLock.unlock(); }
+
+private:
+    std::recursive_mutex FLock;
+};
+
+TfrxGlobalDataSetList *frxGlobalDataSets();
 
 // Nil for an empty name; DataSet when nothing fits. A report as Owner sees
 // only its own data sets and those of no report.
@@ -1209,6 +1281,10 @@ public:
     void SetCondition(const AnsiString &Value) { FCondition = Value; }
     bool PrintOnTop() const { return FPrintOnTop; }
     void SetPrintOnTop(bool Value) { FPrintOnTop = Value; }
+    // True while the page or column break this band caused runs, so that the
+    // scripts of the bands printed by the break can tell why they print.
+    bool Overflow() const { return FOverflow; }
+    void SetOverflow(bool Value) { FOverflow = Value; }
 
     static void Publish(rtl::Publisher<TfrxBand> &P);
 
@@ -1231,6 +1307,7 @@ private:
     bool FKeepTogether = false;
     AnsiString FCondition;
     bool FPrintOnTop = false;
+    bool FOverflow = false;
 };
 
 class TfrxDataBand : public TfrxBand
@@ -1632,6 +1709,10 @@ public:
     virtual void SaveToFile(const AnsiString &FileName) = 0;
     virtual bool Print() = 0;
     virtual bool Export(TfrxCustomExportFilter *Filter) = 0;
+    // A named place on the current page, at the engine's position.
+    virtual void AddAnchor(const AnsiString &Text) = 0;
+    // The 1-based page of the last anchor of that name; 1 when there is none.
+    virtual int GetAnchorPage(const AnsiString &Text) = 0;
 
     TfrxReport *Report() const { return FReport; }
     TfrxCustomEngine *Engine() const { return FEngine; }
@@ -1772,6 +1853,12 @@ using TfrxPreviewFormHandler = std::function<void(TfrxReport *Report)>;
 void frxSetProgressFactory(TfrxProgressFactory Factory);
 void frxSetPreviewFormHandler(TfrxPreviewFormHandler Handler);
 
+// Shows the password form modally: true when it was closed with OK, Typed then
+// holding what was typed. The output library installs it; without it no
+// password can be given, so a template that has one does not open.
+using TfrxPasswordFormHandler = std::function<bool(AnsiString &Typed)>;
+TfrxPasswordFormHandler &frxPasswordFormHandler();
+
 class TfrxCustomDesigner : public TForm
 {
     QRV4_CLASS(TfrxCustomDesigner, TForm)
@@ -1897,6 +1984,20 @@ QRV4_METHOD_INFO(TfrxManualBuildEvent)
 using TfrxMouseOverObjectEvent = std::function<void(TfrxView *View)>;
 QRV4_METHOD_INFO(TfrxMouseOverObjectEvent)
 
+// Handlers an add-on for an older template format can set; this program sets none.
+struct TfrxLegacyEvents {
+    // Asked before any other source of a value; an empty answer is none.
+    std::function<void(const AnsiString &VarName, Variant &Value)> OnGetValue;
+    // Called once the report's script has its built-in functions.
+    std::function<void(TfrxReport *Report)> OnPrepareScript;
+    // True when it has read the template from the stream itself.
+    std::function<bool(TfrxReport *Report, TStream *Stream)> OnLoad;
+    // Answers a script's Get(Name) that nothing else answers; Params are Get's arguments.
+    // While it is set, the script's own variables are not looked up as values.
+    std::function<void(const Variant &Params, Variant &Value)> OnGetScriptValue;
+};
+TfrxLegacyEvents &frxLegacyEvents();
+
 class TfrxReport : public TfrxComponent
 {
     QRV4_CLASS(TfrxReport, TfrxComponent)
@@ -1940,6 +2041,9 @@ public:
     TfrxCustomPreview *Preview() const { return FPreview; }
     // Detaches the preview shown before and binds and starts the new one.
     void SetPreview(TfrxCustomPreview *Value);
+    // The preview window the report opened itself; a run that fails closes it.
+    TForm *PreviewForm() const { return FPreviewForm; }
+    void SetPreviewForm(TForm *Value);
     std::unique_ptr<TCustomIniFile> GetIniFile() const;
 
     TfrxPage *Pages(int Index) const;
@@ -2017,6 +2121,7 @@ public:
 
     // Host events.
     TfrxReportComponentEvent OnAfterPrint;
+    TfrxBeforeConnectEvent OnBeforeConnect;
     TfrxReportComponentEvent OnBeforePrint;
     TNotifyEvent OnBeginDoc;
     TNotifyEvent OnEndDoc;
@@ -2041,7 +2146,9 @@ private:
     void ReportErrors();
     void CheckEndlessDataSets();
     bool RunEngine();
-    Variant GetScriptValue(const AnsiString &Name);
+    // The run inside PrepareReport's guard; true when the engine finished.
+    bool RunPrepared();
+    Variant GetScriptValue(Variant &Params);
     Variant CallMethod(const AnsiString &MethodName, Variant &Params);
     Variant VariableValue(const AnsiString &Name, const Variant &Stored);
     bool SystemValue(int Index, Variant &Value) const;
@@ -2081,6 +2188,7 @@ private:
     bool ShowsProgressWindow(TfrxProgressType ProgressType) const;
     void StartTimerTick();
     TfrxCustomPreview *FPreview = nullptr;
+    TForm *FPreviewForm = nullptr;
     std::unique_ptr<TfrxCustomProgress> FProgress;
     std::unique_ptr<TTimer> FTimer;
 };

@@ -6,23 +6,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "report/frxRes.h"
 
-#include <algorithm>
-#include <mutex>
-#include <vector>
-
 namespace
 {
-
-struct GlobalDataSets {
-    std::mutex Lock;
-    std::vector<TfrxDataSet *> List;
-};
-
-GlobalDataSets &Global()
-{
-    static GlobalDataSets Instance;
-    return Instance;
-}
 
 bool AcceptableTo(TfrxDataSet *DataSet, TComponent *Owner)
 {
@@ -31,44 +16,66 @@ bool AcceptableTo(TfrxDataSet *DataSet, TComponent *Owner)
     return !dynamic_cast<TfrxReport *>(DataSetOwner) || DataSetOwner == Owner;
 }
 
+// Holds the global list's lock for a scope.
+class ListLock
+{
+public:
+    ListLock() : FList(frxGlobalDataSets()) { FList->Lock(); }
+    ~ListLock() { FList->Unlock(); }
+    ListLock(const ListLock &) = delete;
+    ListLock &operator=(const ListLock &) = delete;
+    TfrxDataSet *Items(int Index) const { return static_cast<TfrxDataSet *>(FList->Items(Index)); }
+    int Count() const { return FList->Count(); }
+    TfrxGlobalDataSetList *List() const { return FList; }
+
+private:
+    TfrxGlobalDataSetList *FList;
+};
+
 } // namespace
+
+TfrxGlobalDataSetList *frxGlobalDataSets()
+{
+    static TfrxGlobalDataSetList Instance;
+    return &Instance;
+}
 
 TfrxDataSet *frxFindDataSet(TfrxDataSet *DataSet, const AnsiString &Name, TComponent *Owner)
 {
     if (Name.IsEmpty()) return nullptr;
     if (!Owner) return DataSet;
-    GlobalDataSets &G = Global();
-    std::lock_guard<std::mutex> Guard(G.Lock);
-    for (TfrxDataSet *Candidate : G.List)
+    ListLock Locked;
+    for (int i = 0; i < Locked.Count(); ++i) {
+        TfrxDataSet *Candidate = Locked.Items(i);
         if (AnsiSameText(Candidate->UserName(), Name) && AcceptableTo(Candidate, Owner))
             return Candidate;
+    }
     return DataSet;
 }
 
 void frxGetDataSetList(TStrings *List)
 {
-    GlobalDataSets &G = Global();
-    std::lock_guard<std::mutex> Guard(G.Lock);
+    ListLock Locked;
     List->Clear();
-    for (TfrxDataSet *DataSet : G.List)
+    for (int i = 0; i < Locked.Count(); ++i) {
+        TfrxDataSet *DataSet = Locked.Items(i);
         if (!DataSet->UserName().IsEmpty() && DataSet->Enabled())
             List->AddObject(DataSet->UserName(), DataSet);
+    }
 }
 
 // ---- TfrxDataSet ----
 
 TfrxDataSet::TfrxDataSet(TComponent *AOwner) : TfrxDialogComponent(AOwner)
 {
-    GlobalDataSets &G = Global();
-    std::lock_guard<std::mutex> Guard(G.Lock);
-    G.List.push_back(this);
+    ListLock Locked;
+    Locked.List()->Add(this);
 }
 
 TfrxDataSet::~TfrxDataSet()
 {
-    GlobalDataSets &G = Global();
-    std::lock_guard<std::mutex> Guard(G.Lock);
-    G.List.erase(std::remove(G.List.begin(), G.List.end(), this), G.List.end());
+    ListLock Locked;
+    Locked.List()->Remove(this);
 }
 
 void TfrxDataSet::SetName(const AnsiString &NewName)
@@ -147,6 +154,44 @@ AnsiString TfrxUserDataSet::GetDisplayText(const AnsiString &Index)
 {
     if (!OnGetValue) return AnsiString();
     return VarToStr(GetValue(Index));
+}
+
+// ---- database data sets ----
+
+TfrxCustomDBDataSet::TfrxCustomDBDataSet(TComponent *AOwner) : TfrxDataSet(AOwner)
+{
+    FFields->SetSorted(true);
+    FFields->SetDuplicates(dupIgnore);
+}
+
+int TfrxCustomDBDataSet::FieldsCount()
+{
+    TStringList Fields;
+    GetFieldList(&Fields);
+    return Fields.Count();
+}
+
+AnsiString TfrxCustomDBDataSet::ConvertAlias(const AnsiString &Alias) const
+{
+    for (int i = 0; i < FFieldAliases->Count(); ++i) {
+        const AnsiString Line = FFieldAliases->Strings(i);
+        const int Equals = Line.Pos("=");
+        if (Equals > 0 && AnsiSameText(Line.SubString(Equals + 1, Line.Length()), Alias))
+            return Line.SubString(1, Equals - 1);
+    }
+    return Alias;
+}
+
+AnsiString TfrxCustomDBDataSet::GetAlias(const AnsiString &FieldName) const
+{
+    const int Index = FFieldAliases->IndexOfName(FieldName);
+    return Index >= 0 ? FFieldAliases->ValueFromIndex(Index) : FieldName;
+}
+
+void TfrxCustomDatabase::BeforeConnect(bool &Connected)
+{
+    TfrxReport *Report = GetReport();
+    if (Report && Report->OnBeforeConnect) Report->OnBeforeConnect(this, Connected);
 }
 
 // ---- the report's list ----

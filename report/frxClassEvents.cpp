@@ -48,6 +48,12 @@ void frxSetPreviewFormHandler(TfrxPreviewFormHandler Handler)
     Hooks().PreviewForm = std::move(Handler);
 }
 
+TfrxPasswordFormHandler &frxPasswordFormHandler()
+{
+    static TfrxPasswordFormHandler Handler;
+    return Handler;
+}
+
 TfrxDesignerFactory &frxDesignerClass()
 {
     static TfrxDesignerFactory Factory;

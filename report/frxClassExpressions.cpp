@@ -202,6 +202,14 @@ Variant TfrxReport::VariableValue(const AnsiString &Name, const Variant &Stored)
 bool TfrxReport::DoGetValue(const AnsiString &Name, Variant &Value)
 {
     Value = ::Null();
+    if (frxLegacyEvents().OnGetValue) {
+        Variant Answer;
+        frxLegacyEvents().OnGetValue(Name, Answer);
+        if (!VarIsEmpty(Answer)) {
+            Value = Answer;
+            return true;
+        }
+    }
     TfrxDataSet *DataSet;
     AnsiString Field;
     GetDatasetAndField(Name, DataSet, Field);
@@ -226,6 +234,7 @@ bool TfrxReport::DoGetValue(const AnsiString &Name, Variant &Value)
         Value = VariableValue(Name, FVariables->Items(Index)->Value());
         return true;
     }
+    if (frxLegacyEvents().OnGetScriptValue) return false;
     if (TfsCustomVariable *Local = FScript->FindLocal(Name)) {
         Value = Local->GetValue();
         return true;
@@ -247,8 +256,9 @@ Variant TfrxReport::Calc(const AnsiString &Expression, TfsScript *Script)
     return Result;
 }
 
-Variant TfrxReport::GetScriptValue(const AnsiString &Name)
+Variant TfrxReport::GetScriptValue(Variant &Params)
 {
+    const AnsiString Name = Argument(Params, 0);
     Variant Value;
     if (DoGetValue(Name, Value)) return Value;
     const int Paren = Name.Pos("(");
@@ -256,6 +266,10 @@ Variant TfrxReport::GetScriptValue(const AnsiString &Name)
         const AnsiString Head = Name.SubString(1, Paren - 1).Trim().UpperCase();
         for (const char *Aggregate : Aggregates)
             if (Head == Aggregate) return Calc(Name);
+    }
+    if (frxLegacyEvents().OnGetScriptValue) {
+        frxLegacyEvents().OnGetScriptValue(Params, Value);
+        return Value;
     }
     FErrors->Add(frxResources()->Get("clUnknownVar") + " " + Name);
     return ::Null();
@@ -284,6 +298,7 @@ bool TfrxReport::PrepareScript()
 {
     FExpressionCache->Clear();
     FExpressionCache->SetScriptLanguage(FScriptLanguage);
+    if (FEngine) FEngine->NotifyTargets()->Clear();
     FScript->ClearItems(this);
     FScript->AddedBy = this;
     struct Unmark {
@@ -295,14 +310,18 @@ bool TfrxReport::PrepareScript()
     for (int i = 0; i < All->Count(); ++i) {
         auto *C = static_cast<TfrxComponent *>(All->Items(i));
         C->BeforeStartReport();
+        // The template's picture travels with the source page; a prepared page carries
+        // a picture only when the run changed it.
+        if (auto *Picture = dynamic_cast<TfrxPictureView *>(C)) Picture->SetPictureModified(false);
         if (!C->Name().IsEmpty()) FScript->AddObject(C->Name(), C);
     }
     FScript->AddObject("Report", this);
     if (FEngine) FScript->AddObject("Engine", FEngine.get());
+    if (FPreviewPages) FScript->AddObject("Outline", FPreviewPages->Outline());
     FScript->AddVariable("Value", "Variant", ::Null());
     FScript->AddMethod("function Get(Name: String): Variant",
                        [this](TObject *, TClass, const AnsiString &, Variant &Params) {
-                           return GetScriptValue(Argument(Params, 0));
+                           return GetScriptValue(Params);
                        });
     FScript->AddMethod("procedure Set(Name: String; Value: Variant)",
                        [this](TObject *, TClass, const AnsiString &, Variant &Params) {
@@ -319,6 +338,7 @@ bool TfrxReport::PrepareScript()
     for (const char *Macro : Macros)
         FScript->AddMethod(Macro, [this](TObject *, TClass, const AnsiString &Name,
                                          Variant &Params) { return CallMethod(Name, Params); });
+    if (frxLegacyEvents().OnPrepareScript) frxLegacyEvents().OnPrepareScript(this);
     FScript->SetLines(FScriptText.get());
     FScript->SetSyntaxType(FScriptLanguage);
     const bool Result = FScript->Compile();

@@ -3,7 +3,6 @@
 #include "report/frxClass.h"
 
 #include "platform/rtl/SysUtils.h"
-#include "platform/vcl/Dialogs.h"
 #include "report/frxRes.h"
 #include "report/frxXML.h"
 #include "report/frxXMLSerializer.h"
@@ -146,10 +145,8 @@ bool TfrxReportOptions::CheckPassword()
 {
     if (FPassword.IsEmpty() || FPassword == FPrevPassword) return true;
     AnsiString Typed;
-    if (!vcl::DialogService().Input(FName.IsEmpty() ? AnsiString("Password") : FName, "Password",
-                                    Typed))
-        return false;
-    if (Typed != FPassword) return false;
+    const TfrxPasswordFormHandler &Ask = frxPasswordFormHandler();
+    if (!Ask || !Ask(Typed) || Typed != FPassword) return false;
     FPrevPassword = FPassword;
     return true;
 }

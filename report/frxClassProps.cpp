@@ -191,6 +191,21 @@ void TfrxUserDataSet::Publish(rtl::Publisher<TfrxUserDataSet> &P)
 }
 QRV4_PUBLISHED(TfrxUserDataSet)
 
+void TfrxCustomDBDataSet::Publish(rtl::Publisher<TfrxCustomDBDataSet> &P)
+{
+    P.Property("CloseDataSource", &TfrxCustomDBDataSet::CloseDataSource,
+               &TfrxCustomDBDataSet::SetCloseDataSource)
+        .Default(false);
+    P.Property("FieldAliases", &TfrxCustomDBDataSet::FieldAliases,
+               &TfrxCustomDBDataSet::SetFieldAliases);
+    P.Property("OpenDataSource", &TfrxCustomDBDataSet::OpenDataSource,
+               &TfrxCustomDBDataSet::SetOpenDataSource)
+        .Default(true);
+    P.Event("OnClose", &TfrxCustomDBDataSet::OnClose);
+    P.Event("OnOpen", &TfrxCustomDBDataSet::OnOpen);
+}
+QRV4_PUBLISHED(TfrxCustomDBDataSet)
+
 void TfrxDataSetItem::Publish(rtl::Publisher<TfrxDataSetItem> &P)
 {
     PublishDataSet(P);

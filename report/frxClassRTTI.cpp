@@ -5,6 +5,7 @@
 #include "report/frxVariables.h"
 #include "script/fs_ihelpers.h"
 
+#include <cmath>
 #include <mutex>
 
 namespace
@@ -20,6 +21,20 @@ template <class T> T *Self(TObject *Instance)
 TObject *ObjectParam(Caller *Call, int Index)
 {
     return fsVariantToObject(Call->GetVParam(Index));
+}
+
+// A stream argument; a script that passes something else gets an error, not a crash.
+TStream *StreamParam(Caller *Call, int Index)
+{
+    auto *Stream = dynamic_cast<TStream *>(ObjectParam(Call, Index));
+    if (!Stream) throw Exception("Stream expected");
+    return Stream;
+}
+
+// A field-name argument of a data set's method or index property.
+AnsiString FieldParam(Caller *Call)
+{
+    return VarToStr(Call->GetVParam(0));
 }
 
 void AddConstants(TfsScript *Script)
@@ -103,9 +118,19 @@ void AddWideStrings(TfsScript *Script)
                      Self<L>(I)->LoadFromFile(VarToStr(Call->GetVParam(0)));
                      return Variant(0);
                  });
+    C->AddMethod("procedure LoadFromStream(Stream: TStream)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     Self<L>(I)->LoadFromStream(StreamParam(Call, 0));
+                     return Variant(0);
+                 });
     C->AddMethod("procedure SaveToFile(const FileName: string)",
                  [](TObject *I, TClass, const AnsiString &, Caller *Call) {
                      Self<L>(I)->SaveToFile(VarToStr(Call->GetVParam(0)));
+                     return Variant(0);
+                 });
+    C->AddMethod("procedure SaveToStream(Stream: TStream)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     Self<L>(I)->SaveToStream(StreamParam(Call, 0));
                      return Variant(0);
                  });
     C->AddProperty("Count", "Integer", [](TObject *I, TClass, const AnsiString &) {
@@ -166,27 +191,51 @@ void AddDataSets(TfsScript *Script)
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
                          return Variant(Self<D>(I)->HasField(VarToStr(Call->GetVParam(0))));
                      });
+        C->AddMethod("function IsBlobField(const fName: String): Boolean",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         return Variant(Self<D>(I)->IsBlobField(FieldParam(Call)));
+                     });
         C->AddMethod("function RecordCount: Integer",
                      [](TObject *I, TClass, const AnsiString &, Caller *) {
                          return Variant(Self<D>(I)->RecordCount());
+                     });
+        C->AddMethod("procedure GetFieldList(List: TStrings)",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         auto *List = dynamic_cast<TStrings *>(ObjectParam(Call, 0));
+                         if (!List) throw Exception("String list expected");
+                         Self<D>(I)->GetFieldList(List);
+                         return Variant(0);
                      });
         C->AddProperty("RecNo", "Integer", [](TObject *I, TClass, const AnsiString &) {
             return Variant(Self<D>(I)->RecNo());
         });
         C->AddIndexProperty(
-            "Value", "String", "Variant",
+            "DisplayText", "String", "String",
             [](TObject *I, TClass, const AnsiString &, Caller *Call) {
-                return Self<D>(I)->GetValue(VarToStr(Call->GetVParam(0)));
+                return Variant(Self<D>(I)->GetDisplayText(FieldParam(Call)));
             },
             true);
         C->AddIndexProperty(
-            "DisplayText", "String", "String",
+            "DisplayWidth", "String", "Integer",
             [](TObject *I, TClass, const AnsiString &, Caller *Call) {
-                return Variant(Self<D>(I)->GetDisplayText(VarToStr(Call->GetVParam(0))));
+                return Variant(Self<D>(I)->GetDisplayWidth(FieldParam(Call)));
+            },
+            true);
+        C->AddIndexProperty(
+            "FieldType", "String", "TfrxFieldType",
+            [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                return Variant(static_cast<int>(Self<D>(I)->GetFieldType(FieldParam(Call))));
+            },
+            true);
+        C->AddIndexProperty(
+            "Value", "String", "Variant",
+            [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                return Self<D>(I)->GetValue(FieldParam(Call));
             },
             true);
     }
     Script->AddClass(TfrxUserDataSet::StaticClass(), "TfrxDataSet");
+    Script->AddClass(TfrxCustomDBDataSet::StaticClass(), "TfrxDataSet");
 }
 
 void AddComponents(TfsScript *Script)
@@ -202,6 +251,17 @@ void AddComponents(TfsScript *Script)
                          return fsObjectToVariant(
                              Self<C0>(I)->FindObject(VarToStr(Call->GetVParam(0))));
                      });
+        C->AddMethod("procedure LoadFromStream(Stream: TStream)",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         Self<C0>(I)->LoadFromStream(StreamParam(Call, 0));
+                         return Variant(0);
+                     });
+        C->AddMethod("procedure SaveToStream(Stream: TStream; SaveChildren: Boolean = True)",
+                     [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         Self<C0>(I)->SaveToStream(StreamParam(Call, 0),
+                                                   Call->GetVParam(1).AsBoolean());
+                         return Variant(0);
+                     });
         C->AddMethod("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Extended)",
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
                          Self<C0>(I)->SetBounds(
@@ -209,6 +269,12 @@ void AddComponents(TfsScript *Script)
                              Call->GetVParam(2).AsDouble(), Call->GetVParam(3).AsDouble());
                          return Variant(0);
                      });
+        C->AddProperty("Objects", "TList", [](TObject *I, TClass, const AnsiString &) {
+            return fsObjectToVariant(Self<C0>(I)->Objects());
+        });
+        C->AddProperty("AllObjects", "TList", [](TObject *I, TClass, const AnsiString &) {
+            return fsObjectToVariant(Self<C0>(I)->GetAllObjects());
+        });
         C->AddProperty(
             "Parent", "TfrxComponent",
             [](TObject *I, TClass, const AnsiString &) {
@@ -234,10 +300,26 @@ void AddComponents(TfsScript *Script)
           TfrxEngineOptions::StaticClass(), TfrxPrintOptions::StaticClass(),
           TfrxPreviewOptions::StaticClass(), TfrxReportOptions::StaticClass()})
         Script->AddClass(Persistent, "TPersistent");
-    Script->AddClass(TfrxView::StaticClass(), "TfrxReportComponent");
-    Script->AddClass(TfrxStretcheable::StaticClass(), "TfrxView");
+    if (TfsClassVariable *C = Script->AddClass(TfrxView::StaticClass(), "TfrxReportComponent"))
+        C->AddProperty(
+            "TagStr", "String",
+            [](TObject *I, TClass, const AnsiString &) {
+                return Variant(Self<TfrxView>(I)->TagStr());
+            },
+            [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
+                Self<TfrxView>(I)->SetTagStr(VarToStr(Value));
+            });
+    if (TfsClassVariable *C = Script->AddClass(TfrxStretcheable::StaticClass(), "TfrxView"))
+        C->AddMethod("function CalcHeight: Extended",
+                     [](TObject *I, TClass, const AnsiString &, Caller *) {
+                         return Variant(Self<TfrxStretcheable>(I)->CalcHeight());
+                     });
     using M = TfrxCustomMemoView;
     if (TfsClassVariable *C = Script->AddClass(M::StaticClass(), "TfrxStretcheable")) {
+        C->AddMethod("function CalcWidth: Extended",
+                     [](TObject *I, TClass, const AnsiString &, Caller *) {
+                         return Variant(Self<M>(I)->CalcWidth());
+                     });
         C->AddProperty(
             "Text", "String",
             [](TObject *I, TClass, const AnsiString &) {
@@ -270,7 +352,10 @@ void AddComponents(TfsScript *Script)
                          return Variant(0);
                      });
     Script->AddClass(TfrxSysMemoView::StaticClass(), "TfrxCustomMemoView");
-    Script->AddClass(TfrxBand::StaticClass(), "TfrxReportComponent");
+    if (TfsClassVariable *C = Script->AddClass(TfrxBand::StaticClass(), "TfrxReportComponent"))
+        C->AddProperty("Overflow", "Boolean", [](TObject *I, TClass, const AnsiString &) {
+            return Variant(Self<TfrxBand>(I)->Overflow());
+        });
     Script->AddClass(TfrxDataBand::StaticClass(), "TfrxBand");
     for (TClass Band :
          {TfrxHeader::StaticClass(), TfrxFooter::StaticClass(), TfrxPageHeader::StaticClass(),
@@ -307,6 +392,12 @@ void AddEngine(TfsScript *Script)
     using E = TfrxCustomEngine;
     TfsClassVariable *C = Script->AddClass(E::StaticClass(), "TPersistent");
     if (!C) return;
+    C->AddMethod("procedure AddAnchor(const Text: String)",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     if (TfrxCustomPreviewPages *Pages = Self<E>(I)->Report()->PreviewPages())
+                         Pages->AddAnchor(VarToStr(Call->GetVParam(0)));
+                     return Variant(0);
+                 });
     auto Procedure = [C](const char *Declaration, void (E::*Operation)()) {
         C->AddMethod(Declaration, [Operation](TObject *I, TClass, const AnsiString &, Caller *) {
             (Self<E>(I)->*Operation)();
@@ -324,6 +415,11 @@ void AddEngine(TfsScript *Script)
     C->AddMethod("function FreeSpace: Extended",
                  [](TObject *I, TClass, const AnsiString &, Caller *) {
                      return Variant(Self<E>(I)->FreeSpace());
+                 });
+    C->AddMethod("function GetAnchorPage(const Text: String): Integer",
+                 [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                     TfrxCustomPreviewPages *Pages = Self<E>(I)->Report()->PreviewPages();
+                     return Variant(Pages ? Pages->GetAnchorPage(VarToStr(Call->GetVParam(0))) : 0);
                  });
     auto Field = [C](const char *Name, const char *Type, auto E::*Member) {
         C->AddProperty(
@@ -353,6 +449,29 @@ void AddEngine(TfsScript *Script)
     Field("TotalPages", "Integer", &E::TotalPages);
     C->AddProperty("DoublePass", "Boolean", [](TObject *I, TClass, const AnsiString &) {
         return Variant(Self<E>(I)->DoublePass());
+    });
+}
+
+// The outline of the prepared pages; an entry's top is where the engine stands.
+void AddOutline(TfsScript *Script)
+{
+    using O = TfrxCustomOutline;
+    TfsClassVariable *C = Script->AddClass(O::StaticClass(), "TPersistent");
+    if (!C) return;
+    C->AddMethod("procedure AddItem(const Text: String)", [](TObject *I, TClass, const AnsiString &,
+                                                             Caller *Call) {
+        O *Outline = Self<O>(I);
+        const double Top = Outline->Engine() ? Outline->Engine()->CurY : 0;
+        Outline->AddItem(VarToStr(Call->GetVParam(0)), static_cast<int>(std::nearbyint(Top)));
+        return Variant(0);
+    });
+    C->AddMethod("procedure LevelRoot", [](TObject *I, TClass, const AnsiString &, Caller *) {
+        Self<O>(I)->LevelRoot();
+        return Variant(0);
+    });
+    C->AddMethod("procedure LevelUp", [](TObject *I, TClass, const AnsiString &, Caller *) {
+        Self<O>(I)->LevelUp();
+        return Variant(0);
     });
 }
 
@@ -405,6 +524,7 @@ void AddReport(TfsScript *Script)
         });
     }
     AddEngine(Script);
+    AddOutline(Script);
 }
 
 // The date parts as the library writes them: the day, the month, the year's digits.

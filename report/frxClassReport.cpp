@@ -55,10 +55,30 @@ std::unique_ptr<TfrxCustomCompressor> NewCompressor(TfrxReport *Report)
     return Result;
 }
 
+// The message of the exception being handled, whatever threw it.
+AnsiString CurrentExceptionMessage()
+{
+    try {
+        throw;
+    } catch (const Exception &E) {
+        return E.Message();
+    } catch (const std::exception &E) {
+        return AnsiString(E.what());
+    } catch (...) {
+        return AnsiString::FromUtf8("Неизвестная ошибка");
+    }
+}
+
 const char *const SystemVariableNames[] = {"Date",       "Time",        "Page", "Page#",
                                            "TotalPages", "TotalPages#", "Line", "Line#"};
 
 } // namespace
+
+TfrxLegacyEvents &frxLegacyEvents()
+{
+    static TfrxLegacyEvents Instance;
+    return Instance;
+}
 
 void frxSetOutputFactories(TfrxEngineFactory Engine, TfrxPreviewPagesFactory Pages)
 {
@@ -170,6 +190,13 @@ void TfrxReport::Notification(TComponent *AComponent, TOperation Operation)
             FDataSets->TCollection::Delete(i);
     if (static_cast<TComponent *>(FDataSet) == AComponent) FDataSet = nullptr;
     if (static_cast<TComponent *>(FPreview) == AComponent) FPreview = nullptr;
+    if (static_cast<TComponent *>(FPreviewForm) == AComponent) FPreviewForm = nullptr;
+}
+
+void TfrxReport::SetPreviewForm(TForm *Value)
+{
+    FPreviewForm = Value;
+    if (Value) Value->FreeNotification(this);
 }
 
 void TfrxReport::DefineProperties(TFiler *Filer)
@@ -236,7 +263,8 @@ void TfrxReport::LoadFromStream(TStream *Stream)
     // Clearing forgets the accepted password; the report that saved a template reopens it.
     const AnsiString Accepted = FReportOptions->PrevPassword();
 
-    TfrxComponent::LoadFromStream(Stream);
+    if (!frxLegacyEvents().OnLoad || !frxLegacyEvents().OnLoad(this, Stream))
+        TfrxComponent::LoadFromStream(Stream);
 
     const bool ConvertNulls = FEngineOptions->ConvertNulls();
     const bool DoublePass = FEngineOptions->DoublePass();
@@ -316,7 +344,6 @@ std::unique_ptr<TCustomIniFile> TfrxReport::GetIniFile() const
 
 bool TfrxReport::RunEngine()
 {
-    if (!PrepareScript()) return false;
     struct Stopped {
         TfsScript &S;
         ~Stopped() { S.IsRunning = false; }
@@ -324,6 +351,18 @@ bool TfrxReport::RunEngine()
     if (FScript->Program() && FScript->Program()->Count() > 0) FScript->Execute();
     if (!FEngine) throw Exception("The report engine is not available");
     return FEngine->Run();
+}
+
+bool TfrxReport::RunPrepared()
+{
+    if (OnBeginDoc) OnBeginDoc(this);
+    if (!PrepareScript()) return false;
+    if (!RunEngine()) {
+        if (FPreviewForm) FPreviewForm->Close();
+        return false;
+    }
+    if (OnEndDoc) OnEndDoc(this);
+    return true;
 }
 
 // A user data set that runs to its last record but has no way to tell where
@@ -365,13 +404,9 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
         TfrxReusedObjects Reused(this);
         SaveToStream(&Saved, true, false);
         try {
-            if (OnBeginDoc) OnBeginDoc(this);
-            if (RunEngine()) {
-                if (OnEndDoc) OnEndDoc(this);
-                Result = true;
-            }
-        } catch (const Exception &E) {
-            FErrors->Add(E.Message());
+            Result = RunPrepared();
+        } catch (...) {
+            FErrors->Add(CurrentExceptionMessage());
         }
         // Whatever the script or the engine changed, the template comes back as stored.
         const AnsiString Kept = FErrors->Text();

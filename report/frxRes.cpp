@@ -227,7 +227,29 @@ const ScriptText ScriptTexts[] = {
     {"SEventError", &SEventError},
 };
 
+// The help file's page for a form of the library.
+struct HelpPage {
+    const char *FormClass;
+    const char *Page;
+};
+
+const HelpPage HelpPages[] = {
+    {"TfrxDialogPage", "Dialogue forms/Dialogue forms.htm"},
+    {"TfrxDialogComponent", "Data access components/Data access components.htm"},
+};
+
 } // namespace
+
+TfrxHtmlHelpEngine &frxHtmlHelpEngine()
+{
+    static TfrxHtmlHelpEngine Engine;
+    return Engine;
+}
+
+void frxDisplayHHTopic(HWND Window, const AnsiString &Topic)
+{
+    if (frxHtmlHelpEngine()) frxHtmlHelpEngine()(Window, Topic);
+}
 
 AnsiString frxBuiltinResources()
 {
@@ -247,18 +269,78 @@ TfrxResources::TfrxResources()
 
 TfrxResources::~TfrxResources() = default;
 
+// A list made on first use and filled from the picture strip of that resource name.
+TCustomImageList *TfrxResources::ImagesFromResource(TCustomImageList *&List, const char *Resource,
+                                                    int Size)
+{
+    if (List) return List;
+    static const bool Registered = (RegisterReportPictures(), true);
+    (void)Registered;
+    List = new TImageList(Application);
+    List->SetWidth(Size);
+    List->SetHeight(Size);
+    TResourceStream Stream(HInstance, Resource, rtl::ResourceRawData);
+    TBitmap Strip;
+    Strip.LoadFromStream(&Stream);
+    frxAssignImages(&Strip, Size, Size, List);
+    return List;
+}
+
+TCustomImageList *TfrxResources::GetMainButtonImages()
+{
+    return ImagesFromResource(FMainButtonImages, "frxBUTTONS", 16);
+}
+
+TCustomImageList *TfrxResources::GetDisabledButtonImages()
+{
+    return ImagesFromResource(FDisabledButtonImages, "frxBUTTONS", 16);
+}
+
+TCustomImageList *TfrxResources::GetObjectImages()
+{
+    return ImagesFromResource(FObjectImages, "frxOBJECTS", 22);
+}
+
 TCustomImageList *TfrxResources::GetPreviewButtonImages()
 {
-    if (!FPreviewButtonImages) {
-        static const bool Registered = (RegisterReportPictures(), true);
-        (void)Registered;
-        FPreviewButtonImages = new TImageList(Application);
-        TResourceStream Stream(HInstance, "PREVIEWBUTTONS", rtl::ResourceRawData);
-        TBitmap Strip;
-        Strip.LoadFromStream(&Stream);
-        frxAssignImages(&Strip, 16, 16, FPreviewButtonImages);
+    return ImagesFromResource(FPreviewButtonImages, "PREVIEWBUTTONS", 16);
+}
+
+void TfrxResources::SetButtonImages(TBitmap *Images, bool Clear)
+{
+    TCustomImageList *Main = GetMainButtonImages();
+    TCustomImageList *Disabled = GetDisabledButtonImages();
+    if (Clear) {
+        Main->Clear();
+        Disabled->Clear();
     }
-    return FPreviewButtonImages;
+    frxAssignImages(Images, 16, 16, Main, Disabled);
+}
+
+void TfrxResources::SetObjectImages(TBitmap *Images, bool Clear)
+{
+    TCustomImageList *Objects = GetObjectImages();
+    if (Clear) Objects->Clear();
+    frxAssignImages(Images, 22, 22, Objects);
+}
+
+void TfrxResources::SetPreviewButtonImages(TBitmap *Images, bool Clear)
+{
+    TCustomImageList *Preview = GetPreviewButtonImages();
+    if (Clear) Preview->Clear();
+    frxAssignImages(Images, 16, 16, Preview);
+}
+
+void TfrxResources::Help(TObject *Sender)
+{
+    AnsiString Topic = FHelpFile;
+    if (Sender)
+        for (const HelpPage &Page : HelpPages)
+            if (Sender->ClassName() == Page.FormClass) {
+                Topic += AnsiString("::/") + Page.Page;
+                break;
+            }
+    frxDisplayHHTopic(Application ? Application->Handle() : HWND{}, Topic);
 }
 
 AnsiString TfrxResources::Get(const AnsiString &Key) const

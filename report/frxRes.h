@@ -4,7 +4,11 @@
 // language file can replace it at run time.
 
 #include "platform/rtl/Classes.h"
+#include "platform/win/WinTypes.h"
 
+#include <functional>
+
+class TBitmap;
 class TCustomImageList;
 
 // The preview's button pictures in the order of their strip.
@@ -61,15 +65,33 @@ public:
     void BuildLanguagesList();
     TStrings *Languages() const { return FLanguages.get(); }
     const AnsiString &HelpFile() const { return FHelpFile; }
-    // The preview's 16 x 16 button pictures, read from the program's pictures on
-    // first use, in TfrxPreviewPicture's order.
+    // Opens the help file at the page of Sender's form; at its start for any other sender.
+    void Help(TObject *Sender);
+
+    // The image lists, each read from the program's pictures on first use: the
+    // library's 16 x 16 buttons, the same buttons for their disabled state, the
+    // 22 x 22 pictures of the report objects, and the preview's 16 x 16 buttons
+    // in TfrxPreviewPicture's order.
+    TCustomImageList *GetMainButtonImages();
+    TCustomImageList *GetDisabledButtonImages();
+    TCustomImageList *GetObjectImages();
     TCustomImageList *GetPreviewButtonImages();
+    // Cut Images into cells and add them, after emptying the lists when Clear.
+    void SetButtonImages(TBitmap *Images, bool Clear = false);
+    void SetObjectImages(TBitmap *Images, bool Clear = false);
+    void SetPreviewButtonImages(TBitmap *Images, bool Clear = false);
 
 private:
+    static TCustomImageList *ImagesFromResource(TCustomImageList *&List, const char *Resource,
+                                                int Size);
+
     std::unique_ptr<TStringList> FKeys; // object slot: index into FValues
     std::unique_ptr<TStringList> FValues;
     std::unique_ptr<TStringList> FLanguages;
-    // The application owns it: pictures go while the drawing layer is still there.
+    // The application owns them: pictures go while the drawing layer is still there.
+    TCustomImageList *FMainButtonImages = nullptr;
+    TCustomImageList *FDisabledButtonImages = nullptr;
+    TCustomImageList *FObjectImages = nullptr;
     TCustomImageList *FPreviewButtonImages = nullptr;
     AnsiString FHelpFile = "ZADado.rav";
 };
@@ -78,3 +100,10 @@ TfrxResources *frxResources();
 AnsiString frxGet(int ID);
 // The table the library starts with, key=value lines in the program's code page.
 AnsiString frxBuiltinResources();
+
+// The HTML help engine's display-topic call; no engine exists on this system,
+// so the slot stays empty and help requests do nothing.
+using TfrxHtmlHelpEngine = std::function<void(HWND Window, const AnsiString &Topic)>;
+TfrxHtmlHelpEngine &frxHtmlHelpEngine();
+// Asks the help engine, when there is one, to show Topic.
+void frxDisplayHHTopic(HWND Window, const AnsiString &Topic);

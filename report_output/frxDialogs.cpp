@@ -332,6 +332,14 @@ TfrxPasswordForm::TfrxPasswordForm(TComponent *AOwner) : TForm(AOwner)
     SetActiveControl(PasswordE);
 }
 
+bool frxShowPasswordForm(AnsiString &Typed)
+{
+    TfrxPasswordForm Form(nullptr);
+    if (Form.ShowModal() != mrOk) return false;
+    Typed = Form.PasswordE->Text();
+    return true;
+}
+
 // ---- dialog page host ----
 
 TfrxDialogForm::TfrxDialogForm(TComponent *AOwner)

@@ -149,6 +149,9 @@ public:
     TEdit *PasswordE;
 };
 
+// Asks for a template's password in the password form; false when it is cancelled.
+bool frxShowPasswordForm(AnsiString &Typed);
+
 // The window of a report's dialog page, filled by the page at run time.
 class TfrxDialogForm : public TForm
 {

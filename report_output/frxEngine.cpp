@@ -73,13 +73,19 @@ void TfrxHeaderList::RemoveItem(TfrxBand *Band)
 namespace
 {
 
-// Makes the report's "Engine" object known to scripts by its own class.
-class TEngineScriptModule : public TfsRTTIModule
+// Makes this library's classes known to scripts: the report's "Engine" and
+// "Outline" objects by their own classes, and the dot-matrix objects.
+class TOutputScriptModule : public TfsRTTIModule
 {
 public:
-    explicit TEngineScriptModule(TfsScript *AScript) : TfsRTTIModule(AScript)
+    explicit TOutputScriptModule(TfsScript *AScript) : TfsRTTIModule(AScript)
     {
         AScript->AddClass(TfrxEngine::StaticClass(), "TfrxCustomEngine");
+        AScript->AddClass(TfrxOutline::StaticClass(), "TfrxCustomOutline");
+        AScript->AddClass(TfrxDMPMemoView::StaticClass(), "TfrxCustomMemoView");
+        AScript->AddClass(TfrxDMPLineView::StaticClass(), "TfrxCustomLineView");
+        AScript->AddClass(TfrxDMPCommand::StaticClass(), "TfrxView");
+        AScript->AddClass(TfrxDMPPage::StaticClass(), "TfrxReportPage");
     }
 };
 
@@ -92,13 +98,14 @@ void frxRegisterOutput()
     static std::once_flag Once;
     std::call_once(Once, [] {
         fsRTTIModules().push_back(
-            [](TfsScript *Script) { return std::make_unique<TEngineScriptModule>(Script); });
+            [](TfsScript *Script) { return std::make_unique<TOutputScriptModule>(Script); });
     });
     frxSetOutputFactories(
         [](TfrxReport *Report) { return std::make_unique<TfrxEngine>(Report); },
         [](TfrxReport *Report) { return std::make_unique<TfrxPreviewPages>(Report); });
     frxSetDialogFormFactory(
         []() -> std::unique_ptr<TForm> { return std::make_unique<TfrxDialogForm>(nullptr); });
+    frxPasswordFormHandler() = frxShowPasswordForm;
     frxRegisterPreview();
     frxRegisterDMPClasses();
 }

@@ -166,6 +166,11 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<
         if (FReprintingHeaders && !dynamic_cast<TfrxReportTitle *>(Band))
             throw Exception(
                 Format(AnsiString::FromUtf8("Бэнд %s не помещается на странице"), {Band->Name()}));
+        struct Overflowing {
+            TfrxBand *B;
+            ~Overflowing() { B->SetOverflow(false); }
+        } During{Band};
+        Band->SetOverflow(true);
         NewColumn();
     }
     if (!Placed) {

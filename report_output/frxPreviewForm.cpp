@@ -476,10 +476,12 @@ void frxRegisterPreview()
         auto *Form = new TfrxPreviewForm(Application);
         Form->SetReport(Report);
         Report->SetPreview(Form->Preview);
+        Report->SetPreviewForm(Form);
         Form->Init();
         if (Report->PreviewOptions()->Modal()) {
             Form->ShowModal();
             Report->SetPreview(nullptr);
+            Report->SetPreviewForm(nullptr);
             Form->Release();
         } else {
             Form->FreeOnClose = true;

@@ -116,9 +116,9 @@ public:
     bool Print() override;
     bool Export(TfrxCustomExportFilter *Filter) override;
 
-    void AddAnchor(const AnsiString &Text);
+    void AddAnchor(const AnsiString &Text) override;
     TfrxXMLItem *FindAnchor(const AnsiString &Text);
-    int GetAnchorPage(const AnsiString &Text);
+    int GetAnchorPage(const AnsiString &Text) override;
     TfrxComponent *GetObject(const AnsiString &Name) const { return FDictionary.GetObject(Name); }
 
     TfrxXMLDocument *XMLDoc() const { return FXMLDoc.get(); }

@@ -5,12 +5,10 @@
 
 #include "platform/rtl/Classes.h"
 #include "platform/vcl/Dialogs.h"
+#include "report/frxClass.h"
 
 #include <ostream>
 #include <string>
-
-class TfrxReport;
-class TfrxMasterData;
 
 inline void PrintTo(const AnsiString &Text, std::ostream *Out)
 {
@@ -44,6 +42,26 @@ public:
 
 private:
     vcl::DialogProvider *FBefore;
+};
+
+// An engine that builds no pages: its run finishes, or gives up when the test says so.
+class IdleEngine : public TfrxCustomEngine
+{
+public:
+    using TfrxCustomEngine::TfrxCustomEngine;
+    void EndPage() override {}
+    void NewColumn() override {}
+    void NewPage() override {}
+    void ShowBand(TfrxBand *) override {}
+    void ShowBand(TClass) override {}
+    double FooterHeight() override { return 0; }
+    double FreeSpace() override { return 0; }
+    bool Run() override { return Finishes; }
+    Variant GetAggregateValue(const AnsiString &, const AnsiString &, const Variant &, int) override
+    {
+        return Variant();
+    }
+    bool Finishes = true;
 };
 
 // A page "Page1" added to the report with one band "MasterData1" on it: the band.

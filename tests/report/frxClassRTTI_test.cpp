@@ -134,3 +134,77 @@ TEST(ScriptBinding, ScriptsReachShapesLinesPicturesAndSubreports)
     EXPECT_EQ(Picture->Height(), 7);
     EXPECT_TRUE(Sub->PrintOnParent());
 }
+
+namespace
+{
+
+// A database data set whose driver would read from a BLOB and know its widths.
+class PriceTable : public TfrxCustomDBDataSet
+{
+public:
+    using TfrxCustomDBDataSet::TfrxCustomDBDataSet;
+    void GetFieldList(TStrings *List) override { rtl::SetLines(List, {"Photo", "Price"}); }
+    bool IsBlobField(const AnsiString &Field) override { return Field == "Photo"; }
+    int GetDisplayWidth(const AnsiString &Field) override { return Field.Length() * 3; }
+    TfrxFieldType GetFieldType(const AnsiString &Field) override
+    {
+        return Field == "Price" ? fftNumeric : fftString;
+    }
+};
+
+} // namespace
+
+TEST(ScriptBinding, DataSetFieldsAndDatabaseDataSetsFromScripts)
+{
+    ScriptedReport R;
+    auto *Prices = new PriceTable(&R.Report);
+    Prices->SetName("Prices");
+    R.Run("TStringList names; int fields, width, kind, textKind; bool blob, plain; String first;"
+          "{ names = TStringList.Create(); Prices.GetFieldList(names); first = names[0];"
+          "  fields = Prices.FieldsCount(); width = Prices.DisplayWidth[\"Price\"];"
+          "  kind = Prices.FieldType[\"Price\"]; textKind = Prices.FieldType[\"Photo\"];"
+          "  blob = Prices.IsBlobField(\"Photo\"); plain = Prices.IsBlobField(\"Price\");"
+          "  names.Free(); }");
+    EXPECT_EQ(VarToStr(R.Value("first")), "Photo");
+    EXPECT_EQ(R.Value("fields").AsInteger(), 2);
+    EXPECT_EQ(R.Value("width").AsInteger(), 15);
+    EXPECT_EQ(R.Value("kind").AsInteger(), fftNumeric);
+    EXPECT_EQ(R.Value("textKind").AsInteger(), fftString);
+    EXPECT_TRUE(R.Value("blob").AsBoolean());
+    EXPECT_FALSE(R.Value("plain").AsBoolean());
+}
+
+TEST(ScriptBinding, ComponentsAndMemoLinesTravelThroughStreams)
+{
+    ScriptedReport R;
+    R.Memo->SetTagStr("before");
+    R.Run("TMemoryStream s, lines; int own, all, saved; String tag, restored, first;"
+          "{ own = MasterData1.Objects.Count; all = Report.AllObjects.Count;"
+          "  tag = Memo1.TagStr; Memo1.TagStr = \"after\";"
+          "  s = TMemoryStream.Create(); Memo1.SaveToStream(s, true);"
+          "  Memo1.Text = \"gone\"; s.Position = 0; Memo1.LoadFromStream(s); restored = Memo1.Text;"
+          "  lines = TMemoryStream.Create(); Memo1.Lines.SaveToStream(lines); saved = lines.Size;"
+          "  s.Position = 0; Memo1.Lines.LoadFromStream(s); first = Memo1.Lines[0];"
+          "  s.Free(); lines.Free(); }");
+    EXPECT_EQ(R.Value("own").AsInteger(), 1);
+    EXPECT_EQ(R.Value("all").AsInteger(), 3) << "page, band and memo";
+    EXPECT_EQ(VarToStr(R.Value("tag")), "before");
+    EXPECT_EQ(R.Memo->TagStr(), "after");
+    EXPECT_EQ(VarToStr(R.Value("restored")), "a\r\nb\r\nc\r\n") << "the memo read itself back";
+    EXPECT_EQ(R.Value("saved").AsInteger(), 18) << "nine characters of two bytes each";
+    EXPECT_EQ(VarToStr(R.Value("first")).SubString(1, 5), "<?xml") << "lines read from a stream";
+}
+
+TEST(ScriptBinding, StretchingViewsMeasureThemselvesAndBandsTellOverflow)
+{
+    ScriptedReport R;
+    R.Memo->SetWordWrap(false);
+    auto *Band = static_cast<TfrxBand *>(R.Memo->Parent());
+    Band->SetOverflow(true);
+    R.Run("double h, w; bool over; { h = Memo1.CalcHeight(); w = Memo1.CalcWidth();"
+          " over = MasterData1.Overflow; }");
+    EXPECT_DOUBLE_EQ(R.Value("h").AsDouble(), R.Memo->CalcHeight());
+    EXPECT_DOUBLE_EQ(R.Value("w").AsDouble(), R.Memo->CalcWidth());
+    EXPECT_GT(R.Value("h").AsDouble(), 18) << "three lines are taller than one";
+    EXPECT_TRUE(R.Value("over").AsBoolean());
+}

@@ -19,25 +19,6 @@
 namespace
 {
 
-// An engine that only says whether it runs, for the script events that need one.
-class IdleEngine : public TfrxCustomEngine
-{
-public:
-    using TfrxCustomEngine::TfrxCustomEngine;
-    void EndPage() override {}
-    void NewColumn() override {}
-    void NewPage() override {}
-    void ShowBand(TfrxBand *) override {}
-    void ShowBand(TClass) override {}
-    double FooterHeight() override { return 0; }
-    double FreeSpace() override { return 0; }
-    bool Run() override { return true; }
-    Variant GetAggregateValue(const AnsiString &, const AnsiString &, const Variant &, int) override
-    {
-        return Variant();
-    }
-};
-
 // Reports made while it lives get an idle engine.
 struct WithEngine {
     WithEngine()

@@ -1,6 +1,9 @@
 #include "report/frxRes.h"
 #include "tests/report/ReportTestSupport.h"
 
+#include "platform/vcl/Graphics.h"
+#include "platform/vcl/ImgList.h"
+#include "report/frxClass.h"
 #include "script/fs_iconst.h"
 
 #include <gtest/gtest.h>
@@ -41,4 +44,52 @@ TEST(Resources, AddReplacesAndLanguageFilesReplaceTheTable)
     EXPECT_EQ(SIdUndeclared, "SIdUndeclared");
     frxResources()->UpdateFSResources();
     EXPECT_EQ(SIdUndeclared, Saved);
+}
+
+TEST(Resources, ImageListsComeFromThePicturesAndCanBeReplaced)
+{
+    TfrxResources *Res = frxResources();
+    TCustomImageList *Main = Res->GetMainButtonImages();
+    TCustomImageList *Disabled = Res->GetDisabledButtonImages();
+    TCustomImageList *Objects = Res->GetObjectImages();
+    EXPECT_EQ(Main->Count(), 10);
+    EXPECT_EQ(Disabled->Count(), Main->Count());
+    EXPECT_EQ(Objects->Count(), 10);
+    EXPECT_EQ(Objects->Width(), 22);
+    EXPECT_EQ(Objects->Height(), 22);
+    EXPECT_EQ(Main->Height(), 16);
+    EXPECT_EQ(Res->GetMainButtonImages(), Main) << "made once";
+
+    TBitmap Strip;
+    Strip.SetPixelFormat(pf24bit);
+    Strip.SetSize(3 * 22, 22);
+    Res->SetObjectImages(&Strip, true);
+    EXPECT_EQ(Objects->Count(), 3);
+    Strip.SetSize(2 * 16, 16);
+    Res->SetButtonImages(&Strip);
+    EXPECT_EQ(Main->Count(), 12) << "added to what was there";
+    EXPECT_EQ(Disabled->Count(), 12);
+    Res->SetButtonImages(&Strip, true);
+    EXPECT_EQ(Main->Count(), 2);
+    const int Preview = Res->GetPreviewButtonImages()->Count();
+    Res->SetPreviewButtonImages(&Strip);
+    EXPECT_EQ(Res->GetPreviewButtonImages()->Count(), Preview + 2);
+}
+
+TEST(Resources, HelpOpensTheFormsPageOnlyThroughAHelpEngine)
+{
+    TfrxResources *Res = frxResources();
+    TComponent Page(nullptr);
+    ASSERT_FALSE(frxHtmlHelpEngine());
+    EXPECT_NO_THROW(Res->Help(&Page)) << "no help engine: nothing happens";
+
+    std::vector<AnsiString> Topics;
+    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic); };
+    TfrxDialogPage Dialog(nullptr);
+    Res->Help(&Dialog);
+    Res->Help(&Page);
+    Res->Help(nullptr);
+    frxHtmlHelpEngine() = nullptr;
+    EXPECT_EQ(Topics, (std::vector<AnsiString>{"ZADado.rav::/Dialogue forms/Dialogue forms.htm",
+                                               "ZADado.rav", "ZADado.rav"}));
 }

@@ -233,9 +233,25 @@ TEST(ReportTemplate, AReadTakesBackTheObjectsOfferedToItPastUnknownClasses)
     EXPECT_EQ(Report.FindObject("Added"), nullptr);
 }
 
+// Answers the password form as a user would, counting how often it was shown.
+struct PasswordAnswers {
+    PasswordAnswers()
+    {
+        frxPasswordFormHandler() = [this](AnsiString &Typed) {
+            ++Shown;
+            Typed = Password;
+            return Ok;
+        };
+    }
+    ~PasswordAnswers() { frxPasswordFormHandler() = nullptr; }
+    bool Ok = true;
+    AnsiString Password;
+    int Shown = 0;
+};
+
 TEST(ReportTemplate, PasswordIsShiftedInTheFileAndAskedOnLoad)
 {
-    ScriptedBoxes Boxes;
+    PasswordAnswers Answers;
     TfrxReport Report(nullptr);
     new TfrxReportPage(&Report);
     Report.ReportOptions()->SetPassword("abc");
@@ -244,24 +260,31 @@ TEST(ReportTemplate, PasswordIsShiftedInTheFileAndAskedOnLoad)
     EXPECT_EQ(Report.ReportOptions()->Password(), "abc");
 
     LoadText(Report, Text); // the report that saved it knows the password
-    EXPECT_TRUE(Boxes.Dialogs.Prompts().empty());
+    EXPECT_EQ(Answers.Shown, 0);
 
     TfrxReport Right(nullptr);
-    Boxes.Dialogs.ReplyInput(true, "abc");
+    Answers.Password = "abc";
     LoadText(Right, Text);
+    EXPECT_EQ(Answers.Shown, 1);
     EXPECT_EQ(Right.ReportOptions()->Password(), "abc");
     EXPECT_EQ(Right.PagesCount(), 1);
 
     TfrxReport Wrong(nullptr);
-    Boxes.Dialogs.ReplyInput(true, "abd");
+    Answers.Password = "ABC";
     LoadText(Wrong, Text);
     EXPECT_EQ(Wrong.PagesCount(), 0);
     EXPECT_EQ(Wrong.ScriptText()->Text(), "begin\r\n\r\nend.\r\n");
 
     TfrxReport Cancelled(nullptr);
-    Boxes.Dialogs.ReplyInput(false, "");
+    Answers.Password = "abc";
+    Answers.Ok = false;
     LoadText(Cancelled, Text);
     EXPECT_EQ(Cancelled.PagesCount(), 0);
+
+    frxPasswordFormHandler() = nullptr;
+    TfrxReport Unasked(nullptr);
+    LoadText(Unasked, Text);
+    EXPECT_EQ(Unasked.PagesCount(), 0) << "without a password form nothing can open it";
 }
 
 TEST(ReportTemplate, BadValuesAreCollectedAndTheRestIsRead)

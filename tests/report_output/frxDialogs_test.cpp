@@ -4,11 +4,13 @@
 #include "report_output/frxDialogs.h"
 
 #include "platform/rtl/IniFiles.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/win/Messages.h"
 #include "report/frxClass.h"
 #include "report/frxPrinter.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
+#include "report_output/frxEngine.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
@@ -273,6 +275,69 @@ TEST_F(ReportDialogsTest, PasswordFormHidesWhatIsTyped)
                    }),
               mrOk);
     EXPECT_EQ(Form.PasswordE->Text(), "secret");
+}
+
+// Types into the password form whenever one is up, and closes it with Result.
+class PasswordTyper
+{
+public:
+    PasswordTyper(const AnsiString &Text, int Result)
+    {
+        FTimer.SetInterval(10);
+        FTimer.OnTimer = [this, Text, Result](TObject *) {
+            for (int i = 0; i < Screen->FormCount(); ++i)
+                if (auto *Form = dynamic_cast<TfrxPasswordForm *>(Screen->Forms(i))) {
+                    if (Form->ModalResult() != mrNone || !Form->Visible()) continue;
+                    Hidden = Form->PasswordE->PasswordChar() == '*';
+                    Form->PasswordE->SetText(Text);
+                    Form->SetModalResult(Result);
+                    ++Shown;
+                }
+        };
+        FTimer.SetEnabled(true);
+    }
+    int Shown = 0;
+    bool Hidden = false;
+
+private:
+    TTimer FTimer{nullptr};
+};
+
+TEST_F(ReportDialogsTest, ATemplatesPasswordIsAskedInThePasswordForm)
+{
+    frxRegisterOutput();
+    TfrxReport Saver(nullptr);
+    new TfrxReportPage(&Saver);
+    Saver.ReportOptions()->SetPassword("Key4");
+    const AnsiString Template = Written([&](TStream *S) { Saver.SaveToStream(S); });
+    auto Load = [&](TfrxReport &Report) {
+        TStringStream Stream(Template);
+        Report.LoadFromStream(&Stream);
+    };
+
+    TfrxReport Right(nullptr);
+    {
+        PasswordTyper Typer("Key4", mrOk);
+        Load(Right);
+        EXPECT_EQ(Typer.Shown, 1);
+        EXPECT_TRUE(Typer.Hidden) << "what is typed shows as stars";
+    }
+    EXPECT_EQ(Right.PagesCount(), 1);
+    EXPECT_TRUE(Dialogs.Prompts().empty()) << "no plain input box";
+
+    TfrxReport Wrong(nullptr);
+    {
+        PasswordTyper Typer("key4", mrOk);
+        Load(Wrong);
+    }
+    EXPECT_EQ(Wrong.PagesCount(), 0);
+
+    TfrxReport Cancelled(nullptr);
+    {
+        PasswordTyper Typer("Key4", mrCancel);
+        Load(Cancelled);
+    }
+    EXPECT_EQ(Cancelled.PagesCount(), 0);
 }
 
 TEST_F(ReportDialogsTest, DialogPageFormLeavesClosingToThePage)

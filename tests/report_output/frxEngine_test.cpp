@@ -799,6 +799,74 @@ TEST(EngineRun, ScriptsBreakPagesThroughTheEngine)
     EXPECT_EQ(Layout(B.Pages(), 1), ::Rows(0, 4));
 }
 
+TEST(EngineRun, ScriptsMarkAnchorsAndOutlineEntriesWhereTheEngineStands)
+{
+    TListReport L(60);
+    L.Data->SetOnAfterPrint("RowPrinted");
+    L.B.Report->ScriptText()->SetText(
+        "var AnchorPage, Missing: Integer;\r\n"
+        "procedure RowPrinted(Sender: TfrxComponent);\r\n"
+        "begin\r\n"
+        "  if Get('Line') = 10 then begin\r\n"
+        "    Outline.AddItem('Ten'); Outline.AddItem('Inner'); Outline.LevelRoot;\r\n"
+        "  end;\r\n"
+        "  if Get('Line') = 50 then begin\r\n"
+        "    Engine.AddAnchor('fifty'); Outline.AddItem('Fifty'); Outline.LevelUp;\r\n"
+        "  end;\r\n"
+        "  if Get('Line') = 55 then begin\r\n"
+        "    AnchorPage := Engine.GetAnchorPage('fifty'); Missing := "
+        "Engine.GetAnchorPage('none');\r\n"
+        "  end;\r\n"
+        "end;\r\nbegin\r\nend.");
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(L.B.Report->Script()->Variables("AnchorPage").AsInteger(), 2);
+    EXPECT_EQ(L.B.Report->Script()->Variables("Missing").AsInteger(), 1);
+    TfrxCustomOutline *Outline = L.B.Pages()->Outline();
+    Outline->LevelRoot();
+    ASSERT_EQ(Outline->GetCount(), 2);
+    // Rows start below the title and header at 70 on the first page, at 30 on the second.
+    EXPECT_EQ(OutlineEntry(Outline, 0), "Ten:0:270");
+    EXPECT_EQ(OutlineEntry(Outline, 1), "Fifty:1:90");
+    Outline->LevelDown(0);
+    ASSERT_EQ(Outline->GetCount(), 1);
+    EXPECT_EQ(OutlineEntry(Outline, 0), "Inner:0:270");
+}
+
+TEST(EngineRun, ABandThatBreaksThePageOverflowsWhileTheBreakRuns)
+{
+    TListReport L(60);
+    std::vector<bool> AtFooter;
+    L.B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Sender == L.Footer) AtFooter.push_back(L.Data->Overflow());
+    };
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    EXPECT_EQ(AtFooter, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(L.Data->Overflow());
+}
+
+TEST(EngineRun, DotMatrixObjectsAreKnownToScripts)
+{
+    TBuilder B;
+    auto *Page = new TfrxDMPPage(B.Report.get());
+    Page->SetName("DMPPage1");
+    auto *Band = new TfrxMasterData(Page);
+    Band->SetName("DMPData1");
+    auto *Memo = new TfrxDMPMemoView(Band);
+    Memo->SetName("DMPMemo1");
+    auto *Line = new TfrxDMPLineView(Band);
+    Line->SetName("DMPLine1");
+    auto *Command = new TfrxDMPCommand(Band);
+    Command->SetName("DMPCommand1");
+    B.Report->ScriptText()->SetText("begin\r\n  DMPMemo1.Text := 'dot';\r\n"
+                                    "  DMPLine1.TagStr := 'line';\r\n"
+                                    "  DMPCommand1.TagStr := DMPPage1.Name;\r\nend.");
+    ASSERT_TRUE(B.Report->PrepareScript()) << B.Errors();
+    B.Report->Script()->Execute();
+    EXPECT_EQ(TextOf(Memo), "dot");
+    EXPECT_EQ(Line->TagStr(), "line");
+    EXPECT_EQ(Command->TagStr(), "DMPPage1");
+}
+
 TEST(EngineRun, APreparationStartedDuringARunIsRefused)
 {
     TListReport L(60);
