@@ -84,6 +84,14 @@ void TExtStringGrid::SetgFields(TStrings *Value)
     Init();
 }
 
+void TExtStringGrid::SetgFileWidths(const AnsiString &Value)
+{
+    // Setting the path already in use is no change: deleting it would lose the very
+    // widths the grid is about to read from it.
+    if (!FFileWidths.IsEmpty() && FFileWidths != Value) DeleteFile(FFileWidths);
+    FFileWidths = Value;
+}
+
 void TExtStringGrid::Init()
 {
     InitGrid();

@@ -48,7 +48,8 @@ public:
     // leaves the grid as it was.
     void SetgFields(TStrings *Value);
     AnsiString gFileWidths() const { return FFileWidths; }
-    void SetgFileWidths(const AnsiString &Value) { FFileWidths = Value; }
+    // The file of the previous path goes: the grid keeps one width file at a time.
+    void SetgFileWidths(const AnsiString &Value);
     int gCaptionHeight() const { return FCaptionHeight; }
     void SetgCaptionHeight(int Value);
     bool gCanEditGrid() const { return FCanEditGrid; }

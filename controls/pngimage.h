@@ -348,6 +348,9 @@ public:
 
     void LoadFromStream(TStream *Stream) override;
     void SaveToStream(TStream *Stream) override;
+    // A bitmap (CF_BITMAP) of the picture: what other programs paste.
+    void LoadFromClipboardFormat(WORD AFormat, HANDLE AData, HPALETTE APalette) override;
+    void SaveToClipboardFormat(WORD &AFormat, HANDLE &AData, HPALETTE &APalette) override;
     void LoadFromResourceName(std::uintptr_t Instance, const AnsiString &Name);
     void LoadFromResourceID(std::uintptr_t Instance, int ResID);
 

@@ -4,6 +4,7 @@
 #include "controls/pngimage.h"
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
+#include "platform/win/Clipboard.h"
 
 #include <algorithm>
 #include <cstring>
@@ -525,6 +526,22 @@ void TPNGObject::AssignPNG(TPNGObject *Source)
         To->Assign(From);
     }
     Changed(this);
+}
+
+void TPNGObject::SaveToClipboardFormat(WORD &AFormat, HANDLE &AData, HPALETTE &APalette)
+{
+    if (!HeaderPresent()) RaiseError<EPNGHeaderNotPresent>();
+    TBitmap Bitmap;
+    AssignTo(&Bitmap);
+    AFormat = CF_BITMAP;
+    AData = Bitmap.ReleaseHandle();
+    APalette = {};
+}
+
+void TPNGObject::LoadFromClipboardFormat(WORD AFormat, HANDLE AData, HPALETTE)
+{
+    if (AFormat != CF_BITMAP || !AData) throw EInvalidGraphic(UnsupportedClipboardFormat);
+    AssignHandle(AData, false, 0);
 }
 
 void TPNGObject::AssignTo(TPersistent *Dest)

@@ -390,7 +390,7 @@ void TMainForm::CreateConfigureSheet()
         Captioned<TXpButton>(this, sheet, "BTN_LoadFonts", "Загрузить шрифты"_a, 226, 370, 200, 34);
     BTN_LoadFonts->OnClick = [this](TObject *Sender) { BTN_LoadFontsClick(Sender); };
     BTN_InternetUpdate = Captioned<TXpButton>(this, sheet, "BTN_InternetUpdate",
-                                              "Обновить через интернет"_a, 436, 370, 220, 34);
+                                              "Обновить ПО прибора"_a, 436, 370, 220, 34);
     BTN_InternetUpdate->OnClick = [this](TObject *Sender) { BTN_InternetUpdateClick(Sender); };
     BTN_StopInternet =
         Captioned<TXpButton>(this, sheet, "BTN_StopInternet", "Стоп"_a, 666, 370, 90, 34);

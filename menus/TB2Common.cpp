@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <string_view>
 
 void TTBChangeHandlers::Register(TObject *Receiver, const TNotifyEvent &Proc)
@@ -270,6 +271,82 @@ TRect GetRectOfMonitorContainingWindow(HWND Wnd, bool WorkArea)
 HRGN CreateNullRegion()
 {
     return CreateRectRgn(0, 0, 0, 0);
+}
+
+namespace
+{
+
+// Text top to bottom: the escapement of a font turned 270 degrees.
+constexpr LONG RotatedEscapement = 2700;
+
+// Faces drawn from bitmaps cannot turn; their TrueType twin can.
+bool IsBitmapSansFace(const std::u16string &Face)
+{
+    return Face == u"MS Sans Serif" || Face == u"Microsoft Sans Serif";
+}
+
+// A face whose vertical variant the system has ("@" before its name) uses that variant.
+std::u16string RotatedFace(std::u16string Face)
+{
+    if (IsBitmapSansFace(Face)) Face = u"Arial";
+    const std::u16string Vertical = u"@" + Face;
+    if (Face.size() < LF_FACESIZE - 1 &&
+        Screen->Fonts()->IndexOf(AnsiString(WideString(Vertical))) >= 0)
+        return Vertical;
+    return Face;
+}
+
+// The place of the accelerator in the text without its marks, from 0; -1 for none.
+int AccelCharIndex(const AnsiString &S)
+{
+    int Result = -1, Shown = 0;
+    for (int I = 1; I <= S.Length(); ++I, ++Shown)
+        if (S[I] == '&') {
+            if (I == S.Length()) break;
+            ++I;
+            if (S[I] != '&') Result = Shown;
+        }
+    return Result;
+}
+
+} // namespace
+
+HFONT CreateRotatedFont(HDC DC)
+{
+    LOGFONTW Font{};
+    GetObjectW(GetCurrentObject(DC, OBJ_FONT), sizeof Font, &Font);
+    Font.lfEscapement = RotatedEscapement;
+    Font.lfOrientation = RotatedEscapement;
+    Font.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    const std::u16string Face = RotatedFace(Font.lfFaceName);
+    std::fill(std::begin(Font.lfFaceName), std::end(Font.lfFaceName), u'\0');
+    std::copy(Face.begin(), Face.end(), Font.lfFaceName);
+    return CreateFontIndirectW(&Font);
+}
+
+// The turned text's cell has its top-left corner at the reference point and lies left of
+// it: its top faces right, its baseline runs down.
+void DrawRotatedText(HDC DC, const AnsiString &S, const TRect &ARect, UINT Format)
+{
+    const AnsiString Shown = StripAccelChars(S);
+    TEXTMETRICW Metrics{};
+    GetTextMetricsW(DC, &Metrics);
+    const int Length = GetTextWidth(DC, Shown, false);
+    const int X = (ARect.Left + ARect.Right + Metrics.tmHeight) / 2;
+    const int Y = (ARect.Top + ARect.Bottom - Length) / 2;
+    TextOutA(DC, X, Y, Shown.c_str(), Shown.Length());
+
+    const int Accel = AccelCharIndex(S);
+    if (Accel < 0 || (Format & DT_HIDEPREFIX)) return;
+    const int Before = GetTextWidth(DC, Shown.SubString(1, Accel), false);
+    const int Width = GetTextWidth(DC, Shown.SubString(Accel + 1, 1), false);
+    const HPEN Pen = CreatePen(PS_SOLID, 1, GetTextColor(DC));
+    const HGDIOBJ OldPen = SelectObject(DC, Pen);
+    const int LineX = X - Metrics.tmAscent - 1;
+    MoveToEx(DC, LineX, Y + Before, nullptr);
+    LineTo(DC, LineX, Y + Before + Width);
+    SelectObject(DC, OldPen);
+    DeleteObject(Pen);
 }
 
 namespace

@@ -70,6 +70,13 @@ TRect GetRectOfMonitorContainingWindow(HWND Wnd, bool WorkArea);
 
 HRGN CreateNullRegion();
 
+// The DC's font turned to run top to bottom, for captions on vertical bars; the caller
+// deletes it.
+HFONT CreateRotatedFont(HDC DC);
+// S centred in ARect in the DC's (rotated) font, its "&" marks removed and its accelerator
+// underlined unless Format holds DT_HIDEPREFIX.
+void DrawRotatedText(HDC DC, const AnsiString &S, const TRect &ARect, UINT Format);
+
 // The library's font: the menu font of the system, read at first use and again by
 // TBInitToolbarSystemFont when the system's non-client metrics change.
 TFont *ToolbarFont();

@@ -1,9 +1,11 @@
 #include "menus/TTBItemViewer.h"
 
 #include "menus/TB2Common.h"
+#include "menus/TTBToolbar.h"
 #include "menus/TTBView.h"
 
 #include <algorithm>
+#include <array>
 
 namespace
 {
@@ -28,6 +30,47 @@ void FrameColor(HDC DC, const TRect &R, TColor Color)
     FrameRect(DC, &Area, Brush);
     DeleteObject(Brush);
 }
+
+// The checked button's face: the two colours alternating pixel by pixel.
+HBRUSH DitherBrush(COLORREF First, COLORREF Second)
+{
+    // A bitmap's pixels lie in memory blue first.
+    const auto Pixel = [](COLORREF C) { return RGB(GetBValue(C), GetGValue(C), GetRValue(C)); };
+    constexpr int Size = 8;
+    std::array<DWORD, Size * Size> Bits{};
+    for (int Y = 0; Y < Size; ++Y)
+        for (int X = 0; X < Size; ++X)
+            Bits[Y * Size + X] = Pixel((X + Y) % 2 ? Second : First);
+    const HBITMAP Pattern = CreateBitmap(Size, Size, 1, 32, Bits.data());
+    const HBRUSH Brush = CreatePatternBrush(Pattern);
+    DeleteObject(Pattern);
+    return Brush;
+}
+
+// The font of a DC turned for an upright bar while it lives.
+class RotatedFontScope
+{
+public:
+    explicit RotatedFontScope(HDC DC)
+        : FDC(DC), FFont(CreateRotatedFont(DC)), FOld(SelectObject(DC, FFont))
+    {
+    }
+    ~RotatedFontScope()
+    {
+        SelectObject(FDC, FOld);
+        DeleteObject(FFont);
+    }
+    RotatedFontScope(const RotatedFontScope &) = delete;
+    RotatedFontScope &operator=(const RotatedFontScope &) = delete;
+
+private:
+    HDC FDC;
+    HFONT FFont;
+    HGDIOBJ FOld;
+};
+
+// Room for a button's drop-down arrow, along the bar.
+constexpr int DropDownArrowSize = 8;
 
 TColor SkinColor(TTBBaseSkin *Skin, int Index)
 {
@@ -87,6 +130,24 @@ bool TTBItemViewer::IsToolbarStyle() const
     return FView->IsToolbar() || FItem->EffectiveOptions().Contains(tboToolbarStyle);
 }
 
+bool TTBItemViewer::IsRotated() const
+{
+    const TTBItemOptions Options = FItem->EffectiveOptions();
+    return OnUprightBar() && !Options.Contains(tboNoRotation) &&
+           !Options.Contains(tboImageAboveCaption);
+}
+
+bool TTBItemViewer::OnUprightBar() const
+{
+    return FView->IsToolbar() && FView->Orientation() == tbvoVertical;
+}
+
+bool TTBItemViewer::OnMenuBar() const
+{
+    const auto *Bar = dynamic_cast<TTBCustomToolbar *>(FView->Window());
+    return Bar && Bar->MenuBar();
+}
+
 int TTBItemViewer::GetIndex() const
 {
     return FView->IndexOf(this);
@@ -142,18 +203,7 @@ void TTBItemViewer::CalcSize(TCanvas *Canvas, int &Width, int &Height)
     const bool OfficeXP = OfficeXPMeasuring();
     TCustomImageList *Images = GetImageList();
     if (IsToolbarStyle()) {
-        Width = 6;
-        Height = 6;
-        if (CaptionShown()) {
-            Height += Metrics.tmHeight + (OfficeXP ? 3 : 0);
-            Width += GetTextWidth(DC, GetCaptionText(), true) + 6;
-        }
-        if (ImageShown() && Images) {
-            Width += Images->Width() + 1;
-            Height = std::max(Height, Images->Height() + 6);
-        }
-        if (FItem->ItemStyle().Contains(tbisSubmenu))
-            Width += FItem->ItemStyle().Contains(tbisCombo) ? 11 : 0;
+        CalcButtonSize(Canvas, Width, Height);
         return;
     }
     Width = 0;
@@ -171,6 +221,41 @@ void TTBItemViewer::CalcSize(TCanvas *Canvas, int &Width, int &Height)
     const AnsiString ShortCut = FItem->GetShortCutText();
     if (!ShortCut.IsEmpty()) Width += GetTextWidth(DC, ShortCut, false) + Height - 6;
     Width += Height;
+}
+
+void TTBItemViewer::CalcButtonSize(TCanvas *Canvas, int &Width, int &Height)
+{
+    const HDC DC = Canvas->Handle();
+    const bool OfficeXP = OfficeXPMeasuring();
+    const bool Rotated = IsRotated();
+    Width = 6;
+    Height = OfficeXP && OnMenuBar() ? 4 : 6;
+    if (CaptionShown()) {
+        if (!Rotated) {
+            Height += GetTextHeight(DC) + (OfficeXP ? 3 : 0);
+            Width += GetTextWidth(DC, GetCaptionText(), true) + 6;
+        } else {
+            const RotatedFontScope Turned(DC);
+            Width += GetTextHeight(DC);
+            Height += GetTextWidth(DC, GetCaptionText(), true) + 6;
+        }
+    }
+    TCustomImageList *Images = GetImageList();
+    if (ImageShown() && Images) {
+        if (!Rotated && !FItem->EffectiveOptions().Contains(tboImageAboveCaption)) {
+            Width += Images->Width() + 1;
+            Height = std::max(Height, Images->Height() + 6);
+        } else {
+            Height += Images->Height();
+            Width = std::max(Width, Images->Width() + 7);
+        }
+    }
+    const TTBItemStyle Style = FItem->ItemStyle();
+    if (!Style.Contains(tbisSubmenu)) return;
+    if (Style.Contains(tbisCombo))
+        Width += 11;
+    else if (HasDropDownArrow())
+        (OnUprightBar() ? Height : Width) += DropDownArrowSize;
 }
 
 void TTBSeparatorItemViewer::CalcSize(TCanvas *Canvas, int &Width, int &Height)
@@ -193,18 +278,33 @@ void TTBItemViewer::DrawItemCaption(TCanvas *Canvas, TRect R, const AnsiString &
                                     bool DrawDisabledShadow, UINT Format)
 {
     const HDC DC = Canvas->Handle();
-    RECT Area = R;
+    DrawShadowed(DC, R, DrawDisabledShadow, [&](const TRect &At) {
+        RECT Area = At;
+        DrawTextA(DC, Caption.c_str(), Caption.Length(), &Area, Format);
+    });
+}
+
+// A disabled caption is drawn once in the shadow colour under a skin, embossed without one.
+void TTBItemViewer::DrawShadowed(HDC DC, const TRect &R, bool DrawDisabledShadow,
+                                 const std::function<void(const TRect &)> &Draw)
+{
     if (!DrawDisabledShadow || PaintingSkin()) {
         if (DrawDisabledShadow) SetTextColor(DC, GetSysColor(COLOR_BTNSHADOW));
-        DrawTextA(DC, Caption.c_str(), Caption.Length(), &Area, Format);
+        Draw(R);
         return;
     }
-    OffsetRect(&Area, 1, 1);
     SetTextColor(DC, GetSysColor(COLOR_BTNHIGHLIGHT));
-    DrawTextA(DC, Caption.c_str(), Caption.Length(), &Area, Format);
-    OffsetRect(&Area, -1, -1);
+    Draw(TRect(R.Left + 1, R.Top + 1, R.Right + 1, R.Bottom + 1));
     SetTextColor(DC, GetSysColor(COLOR_BTNSHADOW));
-    DrawTextA(DC, Caption.c_str(), Caption.Length(), &Area, Format);
+    Draw(R);
+}
+
+UINT TTBItemViewer::HidePrefixFlag() const
+{
+    return FView->Style().Contains(vsUseHiddenAccels) && !AreKeyboardCuesEnabled() &&
+                   !FView->State().Contains(vsShowAccels)
+               ? DT_HIDEPREFIX
+               : 0;
 }
 
 void TTBItemViewer::PaintHover(TCanvas *Canvas, const TRect &R, TRect &H, TTBBaseSkin *Skin,
@@ -379,10 +479,7 @@ void TTBItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, boo
 
     TRect Caption = H;
     Caption.Left = H.Left + ImageColumn + 3 + (Skin ? 2 : 0);
-    UINT Format = DT_VCENTER | DT_SINGLELINE;
-    if (FView->Style().Contains(vsUseHiddenAccels) && !AreKeyboardCuesEnabled() &&
-        !FView->State().Contains(vsShowAccels))
-        Format |= DT_HIDEPREFIX;
+    const UINT Format = DT_VCENTER | DT_SINGLELINE | HidePrefixFlag();
     DrawItemCaption(Canvas, TextRect(Caption), GetCaptionText(),
                     Skin ? !Enabled : UseDisabledShadow, Format);
 
@@ -412,6 +509,10 @@ void TTBItemViewer::PaintButtonFrame(HDC DC, const TRect &R, bool IsHoverItem, b
     const bool Checked = FItem->Checked();
     if (IsXPType(Skin)) {
         if (!Enabled || !(IsHoverItem || IsPushed || Checked)) return;
+        if (OnMenuBar()) {
+            FillColor(DC, R, SkinColor(Skin, tcSelItem));
+            return;
+        }
         const HBRUSH Brush = SolidBrush(ColorToRGB(
             SkinColor(Skin, Checked && !IsPushed && !IsHoverItem ? tcChecked : tcSelBar)));
         const HPEN Pen = CreatePen(PS_SOLID, 1, ColorToRGB(SkinColor(Skin, tcSelBarBorder)));
@@ -436,6 +537,12 @@ void TTBItemViewer::PaintButtonFrame(HDC DC, const TRect &R, bool IsHoverItem, b
     }
     if (!(IsHoverItem || IsPushed || Checked)) return;
     RECT Edge = R;
+    if (Checked && !IsHoverItem) {
+        const HBRUSH Dither =
+            DitherBrush(GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNHIGHLIGHT));
+        FillRect(DC, &Edge, Dither);
+        DeleteObject(Dither);
+    }
     DrawEdge(DC, &Edge, IsPushed || Checked ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
 }
 
@@ -448,32 +555,75 @@ void TTBItemViewer::PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverIte
     SetBkMode(DC, TRANSPARENT);
     Canvas->Brush()->SetStyle(bsClear);
     TRect Content = R;
+    if (HasDropDownArrow()) {
+        // The arrow takes the room its measuring gave it: at the end of the button along the bar.
+        TRect Arrow = Content;
+        if (OnUprightBar())
+            Content.Bottom = Arrow.Top = Arrow.Bottom - DropDownArrowSize;
+        else
+            Content.Right = Arrow.Left = Arrow.Right - DropDownArrowSize;
+        PaintDropDownArrow(Canvas, Arrow, Enabled);
+    }
     TCustomImageList *Images = GetImageList();
     if (ImageShown() && Images) {
-        const TRect Column(R.Left + 3, R.Top, R.Left + 3 + Images->Width(), R.Bottom);
+        TRect Column = Content;
+        if (IsRotated() || FItem->EffectiveOptions().Contains(tboImageAboveCaption)) {
+            Column.Top += 3;
+            Column.Bottom = Content.Top = Column.Top + Images->Height();
+        } else {
+            Column.Left += 3;
+            Column.Right = Content.Left = Column.Left + Images->Width();
+        }
         PaintImage(Canvas, Column, PaintingSkin(), Enabled, IsHoverItem, IsPushed);
-        Content.Left = Column.Right;
     }
-    const bool Arrow = FItem->ItemStyle().Contains(tbisSubmenu) &&
-                       FItem->EffectiveOptions().Contains(tboDropdownArrow);
-    if (Arrow) {
-        // A small triangle pointing down at the right, in the text colour.
-        const int X = R.Right - 8, Y = R.Top + R.Height() / 2 - 1;
-        const POINT Points[3] = {{X, Y}, {X + 4, Y}, {X + 2, Y + 2}};
-        Canvas->Pen()->SetColor(Canvas->Font()->Color());
-        Canvas->Brush()->SetColor(Canvas->Font()->Color());
+    if (CaptionShown())
+        PaintButtonCaption(Canvas, Content, PaintingSkin() ? !Enabled : UseDisabledShadow);
+}
+
+bool TTBItemViewer::HasDropDownArrow() const
+{
+    const TTBItemStyle Style = FItem->ItemStyle();
+    return Style.Contains(tbisSubmenu) && !Style.Contains(tbisCombo) &&
+           FItem->EffectiveOptions().Contains(tboDropdownArrow);
+}
+
+// A small triangle in the text colour, pointing down, or left on an upright bar; embossed
+// when disabled.
+void TTBItemViewer::PaintDropDownArrow(TCanvas *Canvas, const TRect &R, bool Enabled)
+{
+    const int X = (R.Left + R.Right) / 2, Y = (R.Top + R.Bottom) / 2;
+    const std::array<POINT, 3> Down = {{{X - 2, Y - 1}, {X + 2, Y - 1}, {X, Y + 1}}};
+    const std::array<POINT, 3> Left = {{{X + 1, Y - 2}, {X + 1, Y + 2}, {X - 1, Y}}};
+    const std::array<POINT, 3> &Points = OnUprightBar() ? Left : Down;
+    auto Triangle = [&](int Offset, TColor Color) {
+        std::array<POINT, 3> At = Points;
+        for (POINT &P : At)
+            P.x += Offset, P.y += Offset;
+        Canvas->Pen()->SetColor(Color);
+        Canvas->Brush()->SetColor(Color);
         Canvas->Brush()->SetStyle(bsSolid);
-        Polygon(Canvas->Handle(), Points, 3);
+        Polygon(Canvas->Handle(), At.data(), static_cast<int>(At.size()));
         Canvas->Brush()->SetStyle(bsClear);
-        Content.Right -= 8;
+    };
+    if (Enabled) {
+        Triangle(0, Canvas->Font()->Color());
+        return;
     }
-    if (!CaptionShown()) return;
-    UINT Format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-    if (FView->Style().Contains(vsUseHiddenAccels) && !AreKeyboardCuesEnabled() &&
-        !FView->State().Contains(vsShowAccels))
-        Format |= DT_HIDEPREFIX;
-    DrawItemCaption(Canvas, Content, GetCaptionText(),
-                    PaintingSkin() ? !Enabled : UseDisabledShadow, Format);
+    Triangle(1, clBtnHighlight);
+    Triangle(0, clBtnShadow);
+}
+
+void TTBItemViewer::PaintButtonCaption(TCanvas *Canvas, const TRect &R, bool DrawDisabledShadow)
+{
+    const UINT Format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | HidePrefixFlag();
+    if (!IsRotated()) {
+        DrawItemCaption(Canvas, R, GetCaptionText(), DrawDisabledShadow, Format);
+        return;
+    }
+    const HDC DC = Canvas->Handle();
+    const RotatedFontScope Turned(DC);
+    DrawShadowed(DC, R, DrawDisabledShadow,
+                 [&](const TRect &At) { DrawRotatedText(DC, GetCaptionText(), At, Format); });
 }
 
 void TTBSeparatorItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool, bool, bool)

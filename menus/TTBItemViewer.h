@@ -5,6 +5,8 @@
 #include "menus/TTBItem.h"
 #include "platform/vcl/Graphics.h"
 
+#include <functional>
+
 class TTBView;
 
 enum TTBItemViewerStateItem { tbisInvalidated, tbisLineSep };
@@ -45,6 +47,8 @@ public:
     TCustomImageList *GetImageList() const;
     bool IsToolbarSize() const;
     bool IsToolbarStyle() const;
+    // Captions run down the buttons of an upright bar, unless the item keeps them level.
+    bool IsRotated() const;
     int GetIndex() const;
     TPoint ScreenToClient(const TPoint &P) const;
 
@@ -78,6 +82,16 @@ private:
     void PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,
                      bool UseDisabledShadow);
     void PaintButtonFrame(HDC DC, const TRect &R, bool IsHoverItem, bool IsPushed, bool Enabled);
+    void PaintDropDownArrow(TCanvas *Canvas, const TRect &R, bool Enabled);
+    void PaintButtonCaption(TCanvas *Canvas, const TRect &R, bool DrawDisabledShadow);
+    void CalcButtonSize(TCanvas *Canvas, int &Width, int &Height);
+    // A button of a menu bar, which the skins paint as a menu's item.
+    bool OnMenuBar() const;
+    bool OnUprightBar() const;
+    bool HasDropDownArrow() const;
+    UINT HidePrefixFlag() const;
+    void DrawShadowed(HDC DC, const TRect &R, bool DrawDisabledShadow,
+                      const std::function<void(const TRect &)> &Draw);
 
     TTBView *FView;
     TTBCustomItem *FItem;

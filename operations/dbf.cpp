@@ -11,6 +11,10 @@
 namespace
 {
 
+// A table holds nothing private of its own: a new one is readable as the user's umask
+// allows, as any other program's files are.
+constexpr mode_t NewFileMode = 0666;
+
 constexpr int HeaderSize = 32;
 constexpr int DescriptorSize = 32;
 constexpr std::uint8_t Version = 0x03;
@@ -146,7 +150,7 @@ bool _DBF::WriteHeader()
 bool _DBF::open()
 {
     if (FOpen) return true;
-    FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, 0600);
+    FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, NewFileMode);
     if (FHandle < 0) return Fail(IoError);
     const long size = ::lseek(FHandle, 0, SEEK_END);
     if (size < 0 || ::lseek(FHandle, 0, SEEK_SET) != 0 || !ReadHeader() || !CheckLayout(size)) {
@@ -227,7 +231,8 @@ bool _DBF::create()
     for (std::size_t i = 0; i < FFields.size(); ++i)
         PutDescriptor(FFields[i], bytes.data() + HeaderSize + DescriptorSize * i);
     bytes.back() = Terminator;
-    const int handle = ::open(rtl::SystemPath(FFileName).c_str(), O_CREAT | O_TRUNC | O_RDWR, 0600);
+    const int handle =
+        ::open(rtl::SystemPath(FFileName).c_str(), O_CREAT | O_TRUNC | O_RDWR, NewFileMode);
     if (handle < 0) return Fail(IoError);
     const bool written = WriteAll(handle, bytes.data(), bytes.size());
     if (::close(handle) != 0 || !written) return Fail(IoError);

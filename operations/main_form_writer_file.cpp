@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -18,6 +19,15 @@ const AnsiString DbfFilter = "DBF файл (*.dbf)|*.dbf"_a;
 const AnsiString OpenError = "Ошибка при открытии файла ... "_a;
 const AnsiString GoTopError =
     "Ошибка при 'go_top()'. Возможно закрыт доступ к базе либо файл не найден. "_a;
+
+// A table saved over an older file keeps the modes the user gave that file; a new one
+// has those the user's umask leaves.
+void KeepModeOf(const AnsiString &Target, const AnsiString &Part)
+{
+    struct stat info;
+    if (::stat(rtl::SystemPath(Target).c_str(), &info) == 0)
+        ::chmod(rtl::SystemPath(Part).c_str(), info.st_mode & 07777);
+}
 
 struct FieldShape {
     const char *Name;
@@ -153,6 +163,7 @@ void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
         table.close();
         written = written && table.error() == _DBF::NoError;
     }
+    if (written) KeepModeOf(FileName, part);
     if (!written ||
         std::rename(rtl::SystemPath(part).c_str(), rtl::SystemPath(FileName).c_str()) != 0) {
         DeleteFile(part);

@@ -149,15 +149,6 @@ template <class Key> int CompareBy(const AnsiString &S1, const AnsiString &S2, K
     return Sign(static_cast<int>(a.size()) - static_cast<int>(b.size()));
 }
 
-// Alphabetical weight of a cp1251 byte ignoring case: the Unicode code of its
-// upper case, with Ё placed between Е and Ж as the Russian alphabet has it.
-int FoldedWeight(char c)
-{
-    char16_t u = rtl::Cp1251ToUnicode(rtl::UpperByte(static_cast<unsigned char>(c)));
-    if (u == 0x0401) return 0x0415 * 2 + 1;
-    return u * 2;
-}
-
 } // namespace
 
 AnsiString UpperCase(const AnsiString &S)
@@ -191,20 +182,6 @@ AnsiString AnsiUpperCase(const AnsiString &S)
 AnsiString AnsiLowerCase(const AnsiString &S)
 {
     return S.LowerCase();
-}
-
-int AnsiCompareText(const AnsiString &S1, const AnsiString &S2)
-{
-    return CompareBy(S1, S2, FoldedWeight);
-}
-
-// Alphabetical first; texts that differ only in case put the lower-case
-// letter first, as the system's collation does.
-int AnsiCompareStr(const AnsiString &S1, const AnsiString &S2)
-{
-    int folded = AnsiCompareText(S1, S2);
-    if (folded != 0) return folded;
-    return CompareBy(S1, S2, [](char c) { return rtl::IsUpper(c) ? 1 : 0; });
 }
 
 bool AnsiSameText(const AnsiString &S1, const AnsiString &S2)

@@ -115,8 +115,11 @@ int CompareStr(const AnsiString &S1, const AnsiString &S2);
 int CompareText(const AnsiString &S1, const AnsiString &S2);
 bool SameText(const AnsiString &S1, const AnsiString &S2);
 
-// Every cp1251 letter, Ё/ё included. Comparisons return -1, 0 or 1; the
-// case-insensitive order is that of the upper-cased Unicode text.
+// Every cp1251 letter, Ё/ё included. Comparisons return -1, 0 or 1 in the system's
+// word sort: symbols, then digits, then letters (Latin, then Cyrillic with Ё after Е);
+// a hyphen or an apostrophe counts only between texts equal without it; the
+// case-sensitive form puts lower case first between texts equal but for case. Only
+// equal texts (equal but for case, without case) compare as 0.
 AnsiString AnsiUpperCase(const AnsiString &S);
 AnsiString AnsiLowerCase(const AnsiString &S);
 int AnsiCompareStr(const AnsiString &S1, const AnsiString &S2);

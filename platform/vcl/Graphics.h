@@ -381,6 +381,11 @@ public:
     virtual void SaveToStream(TStream *Stream) = 0;
     virtual void LoadFromFile(const AnsiString &FileName);
     virtual void SaveToFile(const AnsiString &FileName);
+    // The clipboard's data in a format of its own; a graphic that has none raises
+    // EInvalidGraphic.
+    virtual void LoadFromClipboardFormat(WORD AFormat, HANDLE AData, HPALETTE APalette);
+    // The data is the caller's until it hands it to the clipboard.
+    virtual void SaveToClipboardFormat(WORD &AFormat, HANDLE &AData, HPALETTE &APalette);
 
     TNotifyEvent OnChange;
 
@@ -525,6 +530,7 @@ private:
 
 QRV4_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 QRV4_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception)
+inline constexpr const char *UnsupportedClipboardFormat = "Unsupported clipboard format";
 
 // Holds one graphic of any registered class; files load by their extension.
 class TPicture : public TPersistent

@@ -43,6 +43,16 @@ void TGraphic::SaveToFile(const AnsiString &FileName)
     SaveToStream(&stream);
 }
 
+void TGraphic::LoadFromClipboardFormat(WORD, HANDLE, HPALETTE)
+{
+    throw EInvalidGraphic(UnsupportedClipboardFormat);
+}
+
+void TGraphic::SaveToClipboardFormat(WORD &, HANDLE &, HPALETTE &)
+{
+    throw EInvalidGraphic(UnsupportedClipboardFormat);
+}
+
 // ---- TBitmap -------------------------------------------------------------------
 
 namespace

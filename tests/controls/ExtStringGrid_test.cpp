@@ -397,7 +397,7 @@ TEST_F(ExtStringGridTest, ColumnWidthsLiveInTheirFile)
         std::filesystem::temp_directory_path() / ("ext_grid_" + std::to_string(getpid()) + ".txt");
     std::ofstream(File) << "55\n66\n";
     Grid->SetgFileWidths(File.string());
-    // Setting the same or another path again deletes no file.
+    // Setting the same path again is no change and keeps its widths.
     Grid->SetgFileWidths(File.string());
     ASSERT_TRUE(std::filesystem::exists(File));
     DefineTwo();
@@ -410,4 +410,25 @@ TEST_F(ExtStringGridTest, ColumnWidthsLiveInTheirFile)
     std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
     EXPECT_EQ(Text, "55\n77\n");
     std::filesystem::remove(File);
+}
+
+TEST_F(ExtStringGridTest, AnotherWidthFileDeletesThePreviousOne)
+{
+    const std::filesystem::path Dir = std::filesystem::temp_directory_path();
+    const std::string Tag = std::to_string(getpid());
+    const std::filesystem::path Old = Dir / ("ext_grid_old_" + Tag + ".txt");
+    const std::filesystem::path New = Dir / ("ext_grid_new_" + Tag + ".txt");
+    std::ofstream(Old) << "55\n66\n";
+    std::ofstream(New) << "44\n33\n";
+    Grid->SetgFileWidths(Old.string());
+    Grid->SetgFileWidths(New.string());
+    EXPECT_FALSE(std::filesystem::exists(Old));
+    ASSERT_TRUE(std::filesystem::exists(New));
+    DefineTwo();
+    EXPECT_EQ(Grid->ColWidths(0), 44);
+    // Clearing the path deletes the file it named too.
+    Grid->SetgFileWidths("");
+    EXPECT_FALSE(std::filesystem::exists(New));
+    std::filesystem::remove(Old);
+    std::filesystem::remove(New);
 }

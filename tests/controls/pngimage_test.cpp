@@ -1,5 +1,8 @@
 #include "controls/pngimage.h"
+#include "platform/win/Clipboard.h"
+#include "platform/win/GdiObjects.h"
 #include "tests/controls/PngFixtures.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -1029,4 +1032,52 @@ TEST(PngObject, BitmapsConvertBothWays)
     Back.Assign(&Png);
     EXPECT_EQ(Back.Width(), 3);
     EXPECT_EQ(Back.Canvas()->Pixels(2, 1), static_cast<TColor>(RGB(160, 100, 7)));
+}
+
+// The desktop's clipboard needs the application running.
+class PngClipboard : public vcltest::VclTest
+{
+};
+
+// Over the desktop's clipboard as another program would paste it: a bitmap.
+TEST_F(PngClipboard, PicturesTravelAsBitmaps)
+{
+    TPNGObject Source(COLOR_RGB, 8, 4, 3);
+    for (int Y = 0; Y < 3; ++Y)
+        for (int X = 0; X < 4; ++X)
+            Source.SetPixels(X, Y, static_cast<TColor>(RGB(X * 60, Y * 90, 11)));
+    WORD Format = 0;
+    HANDLE Data{};
+    HPALETTE Palette{};
+    Source.SaveToClipboardFormat(Format, Data, Palette);
+    ASSERT_EQ(Format, CF_BITMAP);
+    ASSERT_TRUE(Data);
+    ASSERT_TRUE(OpenClipboard({}));
+    EmptyClipboard();
+    EXPECT_TRUE(SetClipboardData(Format, Data));
+    CloseClipboard();
+
+    ASSERT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    ASSERT_TRUE(OpenClipboard({}));
+    TPNGObject Pasted;
+    Pasted.LoadFromClipboardFormat(CF_BITMAP, GetClipboardData(CF_BITMAP), {});
+    CloseClipboard();
+    ASSERT_EQ(Pasted.Width(), 4);
+    ASSERT_EQ(Pasted.Height(), 3);
+    for (int Y = 0; Y < 3; ++Y)
+        for (int X = 0; X < 4; ++X)
+            EXPECT_EQ(Pasted.Pixels(X, Y), Source.Pixels(X, Y)) << X << "," << Y;
+}
+
+TEST_F(PngClipboard, OnlyBitmapsComeInAndOnlyPicturesGoOut)
+{
+    TPNGObject Png;
+    EXPECT_THROW(Png.LoadFromClipboardFormat(CF_TEXT, win::DefaultBitmap(), {}), EInvalidGraphic);
+    EXPECT_THROW(Png.LoadFromClipboardFormat(CF_BITMAP, {}, {}), EInvalidGraphic);
+    EXPECT_TRUE(Png.Empty());
+    WORD Format = 0;
+    HANDLE Data{};
+    HPALETTE Palette{};
+    EXPECT_THROW(Png.SaveToClipboardFormat(Format, Data, Palette), EPNGHeaderNotPresent);
+    EXPECT_FALSE(Data);
 }

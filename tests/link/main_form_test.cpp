@@ -45,6 +45,15 @@ TEST_F(MainFormTest, FiveTabsInOrderWithTheAddressBookActive)
     EXPECT_EQ(form->FindComponent("CB_OptionsContrast"), form->CB_OptionsContrast);
 }
 
+TEST_F(MainFormTest, TheConfigureTabsButtonsNameWhatTheyLoad)
+{
+    TMainForm *form = Build();
+    EXPECT_EQ(form->BTN_LoadBios->Caption(), "Загрузить прошивку"_a);
+    EXPECT_EQ(form->BTN_LoadFonts->Caption(), "Загрузить шрифты"_a);
+    EXPECT_EQ(form->BTN_InternetUpdate->Caption(), "Обновить ПО прибора"_a);
+    EXPECT_EQ(form->BTN_StopInternet->Hint(), "Остановить загрузку"_a);
+}
+
 TEST_F(MainFormTest, ListsFilledAtConstruction)
 {
     TMainForm *form = Build();

@@ -126,3 +126,132 @@ TEST_F(CommonTest, SettingsAndMonitorsComeFromTheSystemTable)
 }
 
 } // namespace
+
+// ---- rotated captions ----
+
+namespace
+{
+
+// A white picture whose canvas has selected a font of the face and height asked for.
+std::unique_ptr<TBitmap> WhitePicture(int Width, int Height, const char *Face)
+{
+    auto Picture = std::make_unique<TBitmap>();
+    Picture->SetPixelFormat(pf24bit);
+    Picture->SetSize(Width, Height);
+    TCanvas *Canvas = Picture->Canvas();
+    Canvas->Brush()->SetColor(clWhite);
+    Canvas->FillRect(Rect(0, 0, Width, Height));
+    Canvas->Font()->SetName(Face);
+    Canvas->Font()->SetHeight(-11);
+    Canvas->Font()->SetColor(clBlack);
+    Canvas->TextWidth("x"); // selects the font into the DC
+    return Picture;
+}
+
+LOGFONTW LogFontOf(HFONT Font)
+{
+    LOGFONTW Log{};
+    EXPECT_EQ(GetObjectW(Font, sizeof Log, &Log), static_cast<int>(sizeof Log));
+    return Log;
+}
+
+} // namespace
+
+TEST_F(CommonTest, RotatedFontsTurnTheFontOfTheDCAndNeedATrueTypeFace)
+{
+    for (const auto &[Face, Expected] : {std::pair{"MS Sans Serif", u"Arial"},
+                                         {"Microsoft Sans Serif", u"Arial"},
+                                         {"Tahoma", u"Tahoma"}}) {
+        auto Picture = WhitePicture(10, 10, Face);
+        const HFONT Font = CreateRotatedFont(Picture->Canvas()->Handle());
+        const LOGFONTW Log = LogFontOf(Font);
+        EXPECT_EQ(Log.lfEscapement, 2700) << Face;
+        EXPECT_EQ(Log.lfOrientation, 2700) << Face;
+        EXPECT_EQ(Log.lfOutPrecision, OUT_TT_ONLY_PRECIS) << Face;
+        EXPECT_EQ(Log.lfHeight, -11) << Face;
+        EXPECT_EQ(std::u16string(Log.lfFaceName), Expected) << Face;
+        DeleteObject(Font);
+    }
+}
+
+class RotatedTextTest : public CommonTest
+{
+protected:
+    static constexpr int Width = 40, Height = 120;
+
+    // Draws the caption top to bottom in a fresh picture; where the underline would go.
+    int Draw(const char *Caption, UINT Format)
+    {
+        Picture = WhitePicture(Width, Height, "Tahoma");
+        DC = Picture->Canvas()->Handle();
+        const HFONT Font = CreateRotatedFont(DC);
+        const HGDIOBJ Old = SelectObject(DC, Font);
+        SetBkMode(DC, TRANSPARENT);
+        SetTextColor(DC, RGB(0, 0, 0));
+        DrawRotatedText(DC, Caption, Rect(0, 0, Width, Height), Format);
+        TEXTMETRICW Metrics{};
+        GetTextMetricsW(DC, &Metrics);
+        FShownLength = GetTextWidth(DC, StripAccelChars(Caption), false);
+        FFirstWidth = GetTextWidth(DC, StripAccelChars(Caption).SubString(1, 1), false);
+        SelectObject(DC, Old);
+        DeleteObject(Font);
+        return (Width + Metrics.tmHeight) / 2 - Metrics.tmAscent - 1;
+    }
+    bool Ink(int X, int Y) const { return GetPixel(DC, X, Y) != RGB(255, 255, 255); }
+    int InkInColumn(int X) const
+    {
+        int Count = 0;
+        for (int Y = 0; Y < Height; ++Y)
+            Count += Ink(X, Y);
+        return Count;
+    }
+    TRect InkBounds() const
+    {
+        TRect R(Width, Height, -1, -1);
+        for (int Y = 0; Y < Height; ++Y)
+            for (int X = 0; X < Width; ++X)
+                if (Ink(X, Y)) {
+                    R.Left = std::min(R.Left, X);
+                    R.Top = std::min(R.Top, Y);
+                    R.Right = std::max(R.Right, X + 1);
+                    R.Bottom = std::max(R.Bottom, Y + 1);
+                }
+        return R;
+    }
+
+    std::unique_ptr<TBitmap> Picture;
+    HDC DC{};
+    int FShownLength = 0;
+    int FFirstWidth = 0;
+};
+
+TEST_F(RotatedTextTest, CaptionsRunDownTheMiddleOfTheirRectangle)
+{
+    Draw("Files", DT_HIDEPREFIX);
+    const TRect Box = InkBounds();
+    ASSERT_GT(Box.Right, Box.Left);
+    // Longer down than across, about as long as the text is wide.
+    EXPECT_GT(Box.Height(), 2 * Box.Width());
+    EXPECT_NEAR(Box.Height(), FShownLength, 3);
+    EXPECT_NEAR((Box.Top + Box.Bottom) / 2, Height / 2, 2);
+    EXPECT_NEAR((Box.Left + Box.Right) / 2, Width / 2, 3);
+    // The first letter is at the top: the stem of the "F" lies across the top rows.
+    int Stem = 0;
+    for (int X = Box.Left; X < Box.Right; ++X)
+        Stem += Ink(X, Box.Top) || Ink(X, Box.Top + 1);
+    EXPECT_GE(3 * Stem, 2 * Box.Width());
+}
+
+TEST_F(RotatedTextTest, TheAcceleratorIsUnderlinedUnlessHidden)
+{
+    const int LineX = Draw("&File", 0);
+    // A one-pixel line as long as the "F", at the start of the text, below its baseline.
+    EXPECT_EQ(InkInColumn(LineX), FFirstWidth);
+    EXPECT_TRUE(Ink(LineX, (Height - FShownLength) / 2));
+    EXPECT_EQ(InkBounds().Left, LineX);
+
+    Draw("&File", DT_HIDEPREFIX);
+    EXPECT_EQ(InkInColumn(LineX), 0);
+    // The marks themselves are never drawn: the text is as long as without them.
+    EXPECT_NEAR(InkBounds().Height(), FShownLength, 3);
+}

@@ -726,10 +726,12 @@ TEST_F(ToolbarTest, AnUprightBarsMenuStaysInsideTheWorkArea)
     TTBToolbar *Bar = MakeMenuButtonBar("Upright", MakeDock("LeftDock", dpLeft), Skin);
     const TRect Button = ButtonRect(Bar, 0);
 
-    // Near the bottom of the work area the menu is lifted, still beside its button.
-    SetWorkArea(0, 0, 1024, Button.Bottom + 5);
+    // Near the bottom of the work area the menu is lifted, still beside its button: the work
+    // area ends closer below the button's top than the menu is high.
+    SetWorkArea(0, 0, 1024, Button.Top + 20);
     TRect Menu = MenuRectOf(Bar, 0);
-    EXPECT_EQ(Menu.Bottom, Button.Bottom + 5);
+    ASSERT_GT(Menu.Height(), 20);
+    EXPECT_EQ(Menu.Bottom, Button.Top + 20);
     EXPECT_EQ(Menu.Left, Button.Right);
 
     // With room on neither side it drops below the button.
@@ -1132,3 +1134,184 @@ TEST_F(ToolbarTest, StretchedToolWindowAsksOnlyItsLeastLength)
 }
 
 } // namespace
+
+// ---- buttons: measured as they are painted ----
+
+class ButtonLookTest : public ToolbarTest
+{
+protected:
+    // The viewer of the bar's item, measured on the bar's own canvas.
+    static SIZE Measured(TTBToolbar *Bar, TTBCustomItem *Item)
+    {
+        const TRect R = Bar->View()->Find(Item)->BoundsRect();
+        return SIZE{R.Width(), R.Height()};
+    }
+    static int TextHeight()
+    {
+        std::unique_ptr<TBitmap> Scratch = std::make_unique<TBitmap>();
+        Scratch->Canvas()->Font()->Assign(ToolbarFont());
+        return GetTextHeight(Scratch->Canvas()->Handle());
+    }
+    static int TextWidth(const char *Caption)
+    {
+        std::unique_ptr<TBitmap> Scratch = std::make_unique<TBitmap>();
+        Scratch->Canvas()->Font()->Assign(ToolbarFont());
+        return GetTextWidth(Scratch->Canvas()->Handle(), Caption, true);
+    }
+    // Paints the item's viewer into a picture of its size filled with the face colour.
+    static std::unique_ptr<TBitmap> Painted(TTBToolbar *Bar, TTBCustomItem *Item, bool Hover)
+    {
+        TTBItemViewer *Viewer = Bar->View()->Find(Item);
+        const TRect R = Viewer->BoundsRect();
+        auto Picture = std::make_unique<TBitmap>();
+        Picture->SetPixelFormat(pf24bit);
+        Picture->SetSize(R.Width(), R.Height());
+        TCanvas *Canvas = Picture->Canvas();
+        Canvas->Brush()->SetColor(clBtnFace);
+        Canvas->FillRect(Rect(0, 0, R.Width(), R.Height()));
+        Canvas->Font()->Assign(ToolbarFont());
+        Canvas->Font()->SetColor(clBtnText);
+        Viewer->Paint(Canvas, Rect(0, 0, R.Width(), R.Height()), Hover, false, false);
+        return Picture;
+    }
+    static int Count(TBitmap *Picture, const TRect &Area, COLORREF Colour)
+    {
+        int Result = 0;
+        for (int Y = Area.Top; Y < Area.Bottom; ++Y)
+            for (int X = Area.Left; X < Area.Right; ++X)
+                Result += ColorToRGB(Picture->Canvas()->Pixels(X, Y)) == Colour;
+        return Result;
+    }
+    static TRect Ink(TBitmap *Picture)
+    {
+        const COLORREF Text = GetSysColor(COLOR_BTNTEXT);
+        TRect R(Picture->Width(), Picture->Height(), -1, -1);
+        for (int Y = 0; Y < Picture->Height(); ++Y)
+            for (int X = 0; X < Picture->Width(); ++X)
+                if (ColorToRGB(Picture->Canvas()->Pixels(X, Y)) == Text) {
+                    R.Left = std::min(R.Left, X);
+                    R.Top = std::min(R.Top, Y);
+                    R.Right = std::max(R.Right, X + 1);
+                    R.Bottom = std::max(R.Bottom, Y + 1);
+                }
+        return R;
+    }
+};
+
+TEST_F(ButtonLookTest, ADropDownArrowWidensTheButtonByWhatItTakes)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    TTBItem *Plain = AddButton(Bar, "Tools");
+    TTBSubmenuItem *Menu = AddSubmenu(Bar->Items(), "Tools");
+    AddItem(Menu, "Options");
+    Menu->SetOptions(Menu->Options() + TTBItemOptions{tboDropdownArrow});
+    Pump();
+    EXPECT_EQ(Measured(Bar, Menu).cx, Measured(Bar, Plain).cx + 8);
+    EXPECT_EQ(Measured(Bar, Plain).cx, TextWidth("Tools") + 12);
+    // The caption keeps its whole room: it stands where the plain button's does.
+    const TRect PlainInk = Ink(Painted(Bar, Plain, false).get());
+    const TRect MenuInk = Ink(Painted(Bar, Menu, false).get());
+    EXPECT_EQ(MenuInk.Left, PlainInk.Left);
+    EXPECT_GT(MenuInk.Right, PlainInk.Right); // and the arrow after it
+}
+
+TEST_F(ButtonLookTest, UprightBarsTurnTheirCaptionsUnlessTheItemKeepsThemLevel)
+{
+    TTBDock *Left = MakeDock("LeftDock", dpLeft);
+    TTBToolbar *Bar = MakeToolbar("Upright", Left);
+    TTBItem *Turned = AddButton(Bar, "Customize");
+    TTBItem *Level = AddButton(Bar, "Customize");
+    Level->SetOptions({tboNoRotation});
+    Pump();
+    ASSERT_EQ(Bar->View()->Orientation(), tbvoVertical);
+    EXPECT_EQ(Measured(Bar, Turned).cy, TextWidth("Customize") + 12);
+    EXPECT_EQ(Measured(Bar, Turned).cx, TextHeight() + 6);
+    EXPECT_EQ(Measured(Bar, Level).cy, TextHeight() + 6);
+    const TRect TurnedInk = Ink(Painted(Bar, Turned, false).get());
+    EXPECT_GT(TurnedInk.Height(), 2 * TurnedInk.Width());
+    const TRect LevelInk = Ink(Painted(Bar, Level, false).get());
+    EXPECT_GT(LevelInk.Width(), 2 * LevelInk.Height());
+}
+
+TEST_F(ButtonLookTest, AnImageAboveTheCaptionStandsOverIt)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    auto *Images = new TImageList(Form.get());
+    Images->SetWidth(16);
+    Images->SetHeight(16);
+    TBitmap Red;
+    Red.SetPixelFormat(pf24bit);
+    Red.SetSize(16, 16);
+    Red.Canvas()->Brush()->SetColor(clRed);
+    Red.Canvas()->FillRect(Rect(0, 0, 16, 16));
+    Images->Add(&Red, nullptr);
+    TTBItem *Item = AddButton(Bar, "Customize");
+    Item->SetImages(Images);
+    Item->SetImageIndex(0);
+    Item->SetDisplayMode(nbdmImageAndText);
+    Item->SetOptions({tboImageAboveCaption});
+    Pump();
+    EXPECT_EQ(Measured(Bar, Item).cy, 6 + TextHeight() + 16);
+    EXPECT_EQ(Measured(Bar, Item).cx, std::max(TextWidth("Customize") + 12, 16 + 7));
+    const auto Picture = Painted(Bar, Item, false);
+    const TRect Text = Ink(Picture.get());
+    int RedBottom = -1;
+    for (int Y = 0; Y < Picture->Height(); ++Y)
+        for (int X = 0; X < Picture->Width(); ++X)
+            if (ColorToRGB(Picture->Canvas()->Pixels(X, Y)) == RGB(255, 0, 0)) RedBottom = Y + 1;
+    ASSERT_GT(RedBottom, 0);
+    EXPECT_LE(RedBottom, Text.Top);
+}
+
+TEST_F(ButtonLookTest, OfficeXPMenuBarsAreTwoPixelsLower)
+{
+    TTBToolbar *Menus = MakeMenuBar();
+    TTBToolbar *Tools = MakeToolbar("Tools", Top);
+    TTBItem *Button = AddButton(Tools, "&File");
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsOfficeXP);
+    Menus->SetSkin(Skin);
+    Tools->SetSkin(Skin);
+    Pump();
+    EXPECT_EQ(Measured(Tools, Button).cy, 6 + TextHeight() + 3);
+    EXPECT_EQ(Measured(Menus, Menus->Items()->Items(0)).cy, 4 + TextHeight() + 3);
+}
+
+TEST_F(ButtonLookTest, WindowsXPMenuBarsFillTheSelectedItem)
+{
+    TTBToolbar *Menus = MakeMenuBar();
+    TTBToolbar *Tools = MakeToolbar("Tools", Top);
+    TTBItem *Button = AddButton(Tools, "File");
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsWindowsXP);
+    Menus->SetSkin(Skin);
+    Tools->SetSkin(Skin);
+    Pump();
+    const COLORREF Selected = ColorToRGB(Skin->Colors()->GetSkinColor(tcSelItem));
+    const auto Menu = Painted(Menus, Menus->Items()->Items(0), true);
+    // Corners too: a filled rectangle, not the rounded button of other bars.
+    EXPECT_EQ(ColorToRGB(Menu->Canvas()->Pixels(0, 0)), Selected);
+    EXPECT_EQ(ColorToRGB(Menu->Canvas()->Pixels(Menu->Width() - 1, Menu->Height() - 1)), Selected);
+    const auto Plain = Painted(Tools, Button, true);
+    EXPECT_NE(ColorToRGB(Plain->Canvas()->Pixels(0, 0)), Selected);
+}
+
+TEST_F(ButtonLookTest, ACheckedButtonWithoutSkinShowsADitheredFace)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    TTBItem *Item = AddButton(Bar, "Grid");
+    Item->SetChecked(true);
+    Pump();
+    const auto Checked = Painted(Bar, Item, false);
+    const TRect Face(2, 2, Checked->Width() - 2, Checked->Height() - 2);
+    const int Light = Count(Checked.get(), Face, GetSysColor(COLOR_BTNHIGHLIGHT));
+    const int Plain = Count(Checked.get(), Face, GetSysColor(COLOR_BTNFACE));
+    // Every other pixel of the face, but where the caption's letters are.
+    EXPECT_GT(Light, Face.Width() * Face.Height() / 3);
+    EXPECT_GT(Plain, Face.Width() * Face.Height() / 3);
+    EXPECT_NE(ColorToRGB(Checked->Canvas()->Pixels(2, 2)),
+              ColorToRGB(Checked->Canvas()->Pixels(3, 2)));
+    // Hovered, the face is plain again.
+    const auto Hovered = Painted(Bar, Item, true);
+    EXPECT_EQ(Count(Hovered.get(), Face, GetSysColor(COLOR_BTNHIGHLIGHT)), 0);
+}

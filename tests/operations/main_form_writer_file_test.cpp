@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace writertest;
 
@@ -231,6 +232,30 @@ TEST_F(WriterFileTest, AFailedSaveLeavesTheOldFileWhole)
     Form->SaveWriterToDbf(Path("book.dbf"));
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
     EXPECT_EQ(Bytes("book.dbf"), good);
+}
+
+// A saved book is the user's file like any other: readable by the group under the usual umask.
+TEST_F(WriterFileTest, SavedBooksFollowTheUmaskAndKeepTheModesOfTheFileTheyReplace)
+{
+    const auto ModeOf = [this](const char *Name) {
+        struct stat info {
+        };
+        EXPECT_EQ(::stat((Folder / Name).c_str(), &info), 0);
+        return info.st_mode & 07777;
+    };
+    SetBook();
+    const mode_t previous = ::umask(022);
+    Form->SaveWriterToDbf(Path("usual.dbf"));
+    ::umask(027);
+    Form->SaveWriterToDbf(Path("strict.dbf"));
+    ::umask(022);
+    ::chmod((Folder / "usual.dbf").c_str(), 0664);
+    Form->SaveWriterToDbf(Path("usual.dbf"));
+    ::umask(previous);
+    EXPECT_EQ(ModeOf("usual.dbf"), 0664u);
+    EXPECT_EQ(ModeOf("strict.dbf"), 0640u);
+    Form->SaveWriterToDbf(Path("new.dbf"));
+    EXPECT_EQ(ModeOf("new.dbf"), 0666u & ~previous);
 }
 
 // ---- other dBase readers ----

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 TEST(CaseConversion, PlainFormsTouchAsciiOnly)
 {
     EXPECT_EQ(UpperCase("abz Ёж"_a), "ABZ Ёж"_a);
@@ -68,6 +71,94 @@ TEST(Comparison, AnsiCompareStrPutsLowerCaseFirstOnlyForEqualLetters)
     EXPECT_EQ(AnsiCompareStr("same", "same"), 0);
     EXPECT_EQ(AnsiString("abc").AnsiCompare("abd"), -1);
     EXPECT_EQ(AnsiString("ABC").AnsiCompareIC("abc"), 0);
+}
+
+// ---- word sort ----
+
+namespace
+{
+
+// The list sorted by Compare must come out as Expected, whatever order it went in.
+template <class Compare> void ExpectSortedAs(const std::vector<AnsiString> &Expected, Compare Cmp)
+{
+    std::vector<AnsiString> Shuffled(Expected.rbegin(), Expected.rend());
+    std::rotate(Shuffled.begin(), Shuffled.begin() + Shuffled.size() / 2, Shuffled.end());
+    std::stable_sort(Shuffled.begin(), Shuffled.end(),
+                     [&](const AnsiString &A, const AnsiString &B) { return Cmp(A, B) < 0; });
+    EXPECT_EQ(Shuffled, Expected);
+}
+
+} // namespace
+
+TEST(WordSort, SymbolsComeBeforeDigitsAndDigitsBeforeLetters)
+{
+    const std::vector<AnsiString> Expected = {" key", "!", "[a]", "_id", "~", "«Ключ»"_a,
+                                              "№5"_a, "0", "9",   "A",   "Z", "а"_a};
+    ExpectSortedAs(Expected, AnsiCompareText);
+    ExpectSortedAs(Expected, AnsiCompareStr);
+    EXPECT_EQ(AnsiCompareText("_", "A"), -1);
+    EXPECT_EQ(AnsiCompareText("[", "0"), -1);
+    EXPECT_EQ(AnsiCompareText("Z1", "Z_"), 1);
+}
+
+TEST(WordSort, CyrillicFollowsLatinWithYoAfterYe)
+{
+    ExpectSortedAs({"zebra", "Абрам"_a, "ежик"_a, "Ёж"_a, "ёлка"_a, "жук"_a, "Яков"_a},
+                   AnsiCompareText);
+    // Ё is a letter of its own: the letters after it do not decide.
+    EXPECT_EQ(AnsiCompareText("ёа"_a, "ея"_a), 1);
+    // The other Cyrillic letters stand by the Russian ones they are nearest to.
+    EXPECT_EQ(AnsiCompareText("ґ"_a, "г"_a), 1);
+    EXPECT_EQ(AnsiCompareText("ґ"_a, "д"_a), -1);
+    EXPECT_EQ(AnsiCompareText("і"_a, "й"_a), -1);
+}
+
+TEST(WordSort, HyphensAndApostrophesArePassedOver)
+{
+    // "co-op" stays beside "coop" instead of going before "coal".
+    ExpectSortedAs({"coal", "coop", "co-op", "copper"}, AnsiCompareText);
+    ExpectSortedAs({"ab", "a-c", "ad"}, AnsiCompareStr);
+    ExpectSortedAs({"Д'Артаньян"_a, "Дарья"_a, "Дата"_a}, AnsiCompareText);
+    EXPECT_EQ(AnsiCompareText("-abc", "abd"), -1);
+    EXPECT_EQ(AnsiCompareText("ab-", "ab"), 1);
+    // Other punctuation is no letter to pass over.
+    EXPECT_EQ(AnsiCompareText("co_op", "coal"), -1);
+}
+
+TEST(WordSort, CaseDecidesOnlyForTheCaseSensitiveForm)
+{
+    EXPECT_EQ(AnsiCompareText("Coop", "co-op"), -1);
+    EXPECT_EQ(AnsiCompareStr("co-op", "Coop"), -1); // lower case before the hyphen counts
+    EXPECT_EQ(AnsiCompareStr("coop", "Coop"), -1);
+    EXPECT_EQ(AnsiCompareStr("Ёлка"_a, "ёлка"_a), 1);
+    EXPECT_EQ(AnsiCompareText("Ёлка"_a, "ёлка"_a), 0);
+    // The plain forms stay byte comparisons: '_' lies after the upper-case letters.
+    EXPECT_EQ(CompareText("_", "a"), 1);
+    EXPECT_EQ(CompareStr("_", "a"), -1);
+}
+
+TEST(WordSort, OnlyEqualTextsTieAndTheOrderIsTotal)
+{
+    EXPECT_EQ(AnsiCompareText("co-op", "co'op"), 1);
+    EXPECT_EQ(AnsiCompareText("co-op", "coo-p"), -1);
+    EXPECT_FALSE(AnsiSameText("co-op", "coop"));
+    std::vector<AnsiString> All;
+    for (int B = 0; B < 256; ++B)
+        All.push_back(AnsiString(static_cast<char>(B)) + "x");
+    for (const AnsiString &A : All)
+        for (const AnsiString &B : All) {
+            ASSERT_EQ(AnsiCompareStr(A, B), -AnsiCompareStr(B, A));
+            ASSERT_EQ(AnsiCompareStr(A, B) == 0, A == B);
+            ASSERT_EQ(AnsiCompareText(A, B) == 0, AnsiUpperCase(A) == AnsiUpperCase(B));
+        }
+    // Sorting twice from different starts gives one order.
+    std::vector<AnsiString> Forward = All, Backward(All.rbegin(), All.rend());
+    const auto Less = [](const AnsiString &A, const AnsiString &B) {
+        return AnsiCompareStr(A, B) < 0;
+    };
+    std::sort(Forward.begin(), Forward.end(), Less);
+    std::sort(Backward.begin(), Backward.end(), Less);
+    EXPECT_EQ(Forward, Backward);
 }
 
 TEST(TextRoutines, TrimRemovesControlCharacters)
