@@ -34,6 +34,9 @@ void AddCaption(TComponent *Owner, TWinControl *Parent, const AnsiString &Text, 
     label->SetParent(Parent);
     label->SetBounds(Left, Top + 3, Width, 18);
     label->SetCaption(Text);
+    // On a gradient panel the caption stands on the panel's own face, not on a box of its
+    // own, enabled or not.
+    label->SetTransparent(dynamic_cast<TGradientCheck *>(Parent) != nullptr);
 }
 
 TComboBox *List(TComponent *Owner, TWinControl *Parent, const char *Name, int Left, int Top,
@@ -153,7 +156,9 @@ void TMainForm::CreateWriterSheet()
     SG_Writer->SetOptions(SG_Writer->Options() + TGridOptions{goColSizing, goRowMoving});
     ED_WriterName = Place<TValidateEdit>(this, sheet, "ED_WriterName", 0, 0, 236, 22);
     ED_WriterName->SetMaxLength(14);
+    // The editor stands over a name cell: it writes as the grid's name column does.
     ED_WriterName->Font()->SetName("Tahoma");
+    ED_WriterName->Font()->SetSize(10);
     ED_WriterName->SetVisible(false);
     CB_WriterTypeKey = List(this, sheet, "CB_WriterTypeKey", 0, 0, 109, {});
     CB_WriterTypeKey->SetVisible(false);
@@ -425,12 +430,14 @@ void TMainForm::CreateOptionsSheet()
     PB_OptionsStatus =
         Place<TProgressBar>(this, CHG_OptionsStatus, "PB_OptionsStatus", 196, 7, 196, 20);
 
-    // Counters, limits and the last code: read only.
-    AddCaption(this, sheet, "Счетчик стертых:"_a, 16, 60, 150);
+    // Counters, limits and the last code: read only. The written counts and the limits
+    // stand in a row per key type under their two titles.
+    AddCaption(this, sheet, "Счетчик стертых:"_a, 16, 60, 130);
     LB_OptionsCounterRead =
-        Captioned<TLabel>(this, sheet, "LB_OptionsCounterRead", "0", 170, 63, 80, 18);
-    AddCaption(this, sheet, "Записано"_a, 16, 90, 100);
-    AddCaption(this, sheet, "Лимит"_a, 16, 116, 100);
+        Captioned<TLabel>(this, sheet, "LB_OptionsCounterRead", "0", 150, 63, 80, 18);
+    constexpr int typeLeft = 250, savedLeft = 340, limitLeft = 490, firstRow = 80, rowStep = 22;
+    AddCaption(this, sheet, "Счетчик записанных"_a, savedLeft, 56, 140);
+    AddCaption(this, sheet, "Лимит"_a, limitLeft, 56, 96);
     const std::tuple<TShadowLabel **, TShadowLabel **, const char *, const char *> counters[] = {
         {&SL_OptionsCounterSavedDallas, &SL_OptionsLimitDallas, "SL_OptionsCounterSavedDallas",
          "SL_OptionsLimitDallas"},
@@ -442,16 +449,17 @@ void TMainForm::CreateOptionsSheet()
          "SL_OptionsLimitProxy"}};
     for (int type = 0; type < 4; ++type) {
         auto &[saved, limit, savedName, limitName] = counters[type];
-        int x = 120 + 100 * type;
-        AddCaption(this, sheet, KeyTypeNames[type][0], x, 66, 96);
-        *saved = Captioned<TShadowLabel>(this, sheet, savedName, "0", x, 93, 96, 18);
-        *limit = Captioned<TShadowLabel>(this, sheet, limitName, "0", x, 119, 96, 18);
+        const int y = firstRow + rowStep * type;
+        AddCaption(this, sheet, KeyTypeNames[type][0] + ":", typeLeft, y, 86);
+        *saved = Captioned<TShadowLabel>(this, sheet, savedName, "0", savedLeft, y + 3, 96, 18);
+        *limit = Captioned<TShadowLabel>(this, sheet, limitName, "0", limitLeft, y + 3, 96, 18);
     }
-    AddCaption(this, sheet, "Последний код созданного ключа:"_a, 540, 66, 260);
+    AddCaption(this, sheet, "Последний код"_a, 640, 56, 260);
+    AddCaption(this, sheet, "созданного ключа"_a, 640, 74, 260);
     SL_OptionsLastCode = Captioned<TShadowLabel>(this, sheet, "SL_OptionsLastCode",
-                                                 "00 00 00 00 00 00 00 00", 540, 93, 260, 18);
-    AddCaption(this, sheet, "Версия ПО:"_a, 540, 116, 90);
-    SL_BiosVersion = Captioned<TShadowLabel>(this, sheet, "SL_BiosVersion", "", 640, 119, 90, 18);
+                                                 "00 00 00 00 00 00 00 00", 640, 100, 260, 18);
+    AddCaption(this, sheet, "Версия ПО:"_a, 640, 124, 90);
+    SL_BiosVersion = Captioned<TShadowLabel>(this, sheet, "SL_BiosVersion", "", 740, 127, 90, 18);
 
     // The user settings, in two columns.
     constexpr int left = 16, right = 480, labelWidth = 230, boxWidth = 200;

@@ -10,6 +10,9 @@ void RegisterPictureResources();
 namespace
 {
 
+// Between a check box's picture and its caption.
+constexpr int CheckCaptionGap = 4;
+
 std::unique_ptr<TPNGObject> Picture(const char *Name)
 {
     static const bool Registered = (RegisterPictureResources(), true);
@@ -77,6 +80,12 @@ void TMainForm::DressControls()
         Box->SetPngAlign(TPngCheckBox::paLeft);
         Box->SetFrame(7);
         Box->SetShadowColor(clSilver);
+        // The caption keeps to the edge opposite the picture, so the box is made no wider
+        // than picture and caption together, which puts the caption beside the picture.
+        TBitmap measure;
+        measure.Canvas()->Font()->Assign(Box->Font());
+        Box->SetWidth(1 + Checked->Width() + CheckCaptionGap +
+                      measure.Canvas()->TextWidth(Box->Caption()) + Box->Frame());
     }
 
     // The exchange status boxes: a framed box whose colour tells the direction.

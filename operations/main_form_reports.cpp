@@ -9,6 +9,8 @@
 #include "operations/print_tovcheck_dialog.h"
 #include "platform/rtl/ClassesStreams.h"
 #include "report/frxClass.h"
+#include "report/frxPrinter.h"
+#include "report/frxRes.h"
 #include "report_output/frxEngine.h"
 #include "report_output/frxPreviewPagesPrint.h"
 
@@ -229,6 +231,21 @@ void TMainForm::BuildWriterPrintList(bool SelectedOnly)
 
 // ---- printing ----
 
+bool TMainForm::PrinterInstalled()
+{
+    // The list is made once; a printer added since the last refusal counts too.
+    if (!frxPrinters()->HasPhysicalPrinters()) frxPrinters()->Refresh();
+    if (frxPrinters()->HasPhysicalPrinters()) return true;
+    // Without a printer the report library would lay the pages out on its stand-in printer
+    // and print nothing, and a receipt number would be spent on it.
+    Application->MessageBox(frxResources()->Get("clNoPrinters") +
+                                ".\n\nДобавьте принтер в настройках системы (\"Принтеры\") "
+                                "или на странице http://localhost:631 службы печати CUPS "
+                                "и повторите печать."_a,
+                            "Печать"_a, MB_OK | MB_ICONWARNING);
+    return false;
+}
+
 bool TMainForm::RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count,
                           const AnsiString &Printer, int Copies, const AnsiString &FailureText)
 {
@@ -250,6 +267,7 @@ void TMainForm::BTN_PrintArchiveClick(TObject *)
         ShowStatusMessage("Нет данных для печати архива!"_a, "", smNeutral);
         return;
     }
+    if (!PrinterInstalled()) return;
     PrintListDlg->PrepareListDialog();
     PrintListDlg->SetCaption("Печать Архива"_a);
     if (PrintListDlg->ShowModal() != mrOk) return;
@@ -260,7 +278,7 @@ void TMainForm::BTN_PrintArchiveClick(TObject *)
 
 void TMainForm::BTN_TovcheckClick(TObject *)
 {
-    if (!BuildReceiptLine()) return;
+    if (!BuildReceiptLine() || !PrinterInstalled()) return;
     PrintTovcheckDlg->PrepareTovcheckDialog(TovcheckRecords.front(), TovcheckTotal);
     PrintTovcheckDlg->SetCaption("Печать товарного чека"_a);
     if (PrintTovcheckDlg->ShowModal() != mrOk) return;
@@ -279,6 +297,7 @@ void TMainForm::PrintWriter(bool SelectedOnly)
         ShowStatusMessage("Нет данных для печати записной книжки!"_a, "", smNeutral);
         return;
     }
+    if (!PrinterInstalled()) return;
     PrintListDlg->PrepareListDialog();
     PrintListDlg->SetCaption("Печать Записной книжки"_a);
     const int result = PrintListDlg->ShowModal();

@@ -296,14 +296,19 @@ enum TDateTimeKind { dtkDate, dtkTime };
 enum TDTDateFormat { dfShort, dfLong };
 enum TDTDateMode { dmComboBox, dmUpDown };
 
-// Edits a date (or time) in fields: left and right choose the field, up and
-// down change it. The date keeps the time of day it was given, in date mode too.
+class TDateTimeCalendar;
+
+// Edits a date (or time) in fields, as the system's date picker does: left and right
+// (or a separator typed) choose the field, up and down step it, digits type it. In date
+// mode with the drop-down look, the arrow button, Alt+Down or F4 open a month calendar
+// whose chosen day becomes the date. The date keeps the time of day it was given.
 class TDateTimePicker : public TWinControl
 {
     QRV4_CLASS(TDateTimePicker, TWinControl)
 
 public:
     explicit TDateTimePicker(TComponent *AOwner);
+    ~TDateTimePicker() override;
 
     TDateTime DateTime() const { return FDateTime; }
     void SetDateTime(TDateTime Value);
@@ -317,29 +322,56 @@ public:
     TDTDateFormat DateFormat() const { return FDateFormat; }
     void SetDateFormat(TDTDateFormat Value);
     TDTDateMode DateMode() const { return FDateMode; }
-    void SetDateMode(TDTDateMode Value) { FDateMode = Value; }
+    void SetDateMode(TDTDateMode Value);
     // What the control shows: the long date in Russian ("7 декабря 2024 г."),
     // the short date or the time.
     AnsiString DisplayText() const;
+    bool DroppedDown() const;
+    void SetDroppedDown(bool Value);
     void WndProc(TMessage &Message) override;
 
     TNotifyEvent OnChange;
+    TNotifyEvent OnDropDown;
+    TNotifyEvent OnCloseUp;
 
 protected:
     virtual void Change();
     void PaintWindow(HDC DC) override;
     void KeyDown(WORD &Key, TShiftState Shift) override;
+    void KeyPress(char &Key) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     AnsiString GetText() const override { return DisplayText(); }
 
 private:
+    friend class TDateTimeCalendar;
+    static constexpr int TextLeft = 4;
+    // One piece of the shown text: a field (0 day or hour, 1 month or minute, 2 year or
+    // second) or, with Field -1, the text between fields.
+    struct TSegment {
+        AnsiString Text;
+        int Field;
+    };
+    std::vector<TSegment> Segments() const;
+    bool HasDropDown() const { return FKind == dtkDate && FDateMode == dmComboBox; }
+    TRect ButtonRect();
+    void SetValue(TDateTime Value);
     void StepField(int Delta);
+    void MoveToField(int Field);
+    void TypeDigit(int Digit);
+    void SetFieldNumber(int Number);
+    void FinishTyping();
+    void ChooseFromCalendar(TDateTime Day);
+    void ChooseFieldAt(int X);
 
     TDateTime FDateTime;
     TDateTimeKind FKind = dtkDate;
     TDTDateFormat FDateFormat = dfShort;
     TDTDateMode FDateMode = dmComboBox;
-    int FField = 0; // day, month, year (or hour, minute, second)
+    int FField = 0;
+    // The digits typed into the field so far, and how many.
+    int FTyped = 0;
+    int FTypedCount = 0;
+    std::unique_ptr<TDateTimeCalendar> FCalendar;
 };
 
 // ---- Tree view -------------------------------------------------------------------------------

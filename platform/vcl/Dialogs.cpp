@@ -1,11 +1,14 @@
 #include "platform/vcl/Dialogs.h"
 
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/QtText.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -44,6 +47,7 @@ constexpr const char *ButtonCaptions[] = {"&Yes",       "&No",         "OK",    
 constexpr TModalResult ButtonResults[] = {mrYes,    mrNo,  mrOk,      mrCancel,   mrAbort, mrRetry,
                                           mrIgnore, mrAll, mrNoToAll, mrYesToAll, mrNone};
 constexpr const char *TypeCaptions[] = {"Warning", "Error", "Information", "Confirm"};
+const LPCWSTR TypeIcons[] = {IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION};
 
 vcl::StandardDialogs &Standard()
 {
@@ -127,6 +131,26 @@ MessageRequest MessageBoxRequest(const AnsiString &Text, const AnsiString &Capti
     return request;
 }
 
+namespace
+{
+
+constexpr int IconTop = 16;
+constexpr int IconSize = 32;
+
+// The system icon of the box's kind at the left, the text beside it, centred on it
+// when it is shorter.
+void AddTypeIcon(TForm &Form, TLabel &Label, LPCWSTR Icon)
+{
+    auto *image = new TImage(&Form);
+    image->SetParent(&Form);
+    image->SetBounds(16, IconTop, IconSize, IconSize);
+    image->Picture()->Icon()->SetHandle(CopyIcon(LoadIconW({}, Icon)));
+    Label.SetLeft(image->Left() + IconSize + 16);
+    Label.SetTop(IconTop + std::max(0, (IconSize - Label.Height()) / 2));
+}
+
+} // namespace
+
 int StandardDialogs::Message(const MessageRequest &Request)
 {
     TForm form(nullptr);
@@ -139,6 +163,8 @@ int StandardDialogs::Message(const MessageRequest &Request)
     label->SetShowAccelChar(false);
     label->SetLeft(16);
     label->SetTop(16);
+    const bool hasIcon = Request.Type != mtCustom;
+    if (hasIcon) AddTypeIcon(form, *label, TypeIcons[Request.Type]);
     std::vector<TButton *> buttons;
     const bool hasCancel = Request.Buttons.Contains(mbCancel);
     for (int b = mbYes; b <= mbHelp; ++b) {
@@ -153,8 +179,9 @@ int StandardDialogs::Message(const MessageRequest &Request)
     }
     const int gap = 8;
     const int rowWidth = static_cast<int>(buttons.size()) * (75 + gap) - gap;
-    const int width = std::max(label->Width() + 32, rowWidth + 32);
-    const int buttonsTop = label->Top() + label->Height() + 20;
+    const int width = std::max(label->Left() + label->Width() + 16, rowWidth + 32);
+    const int textBottom = label->Top() + label->Height();
+    const int buttonsTop = (hasIcon ? std::max(textBottom, IconTop + IconSize) : textBottom) + 20;
     form.SetClientWidth(width);
     form.SetClientHeight(buttonsTop + 25 + 16);
     int x = (width - rowWidth) / 2;
@@ -196,10 +223,27 @@ QStringList QtFilters(const AnsiString &Filter)
     return filters;
 }
 
+// The detail list keeps its size, type and date columns as wide as what they show and gives
+// the name the rest; a dialog as narrow as Qt makes it would cut the dates off.
+void ShowWholeColumns(QFileDialog &Dialog)
+{
+    constexpr int MinimumWidth = 640;
+    Dialog.resize(std::max(Dialog.width(), MinimumWidth), Dialog.height());
+    auto *details = Dialog.findChild<QTreeView *>("treeView");
+    if (!details) return;
+    QHeaderView *header = details->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+}
+
 bool ExecuteFileDialog(TOpenDialog &Dialog)
 {
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The list shows each filter's text as the program wrote it, which names its
+    // patterns already; Qt would add them once more.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setWindowTitle(ToQt(Dialog.Title()));
     dialog.setAcceptMode(Dialog.IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     const TOpenOptions options = Dialog.Options();
@@ -214,6 +258,7 @@ bool ExecuteFileDialog(TOpenDialog &Dialog)
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.value(std::max(Dialog.FilterIndex(), 1) - 1));
     }
+    ShowWholeColumns(dialog);
     if (!Dialog.InitialDir().IsEmpty()) dialog.setDirectory(ToQt(Dialog.InitialDir()));
     if (!Dialog.FileName().IsEmpty()) dialog.selectFile(ToQt(Dialog.FileName()));
     if (!Dialog.DefaultExt().IsEmpty()) dialog.setDefaultSuffix(ToQt(Dialog.DefaultExt()));

@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <unistd.h>
 
@@ -772,6 +775,20 @@ void TApplication::DestroyForms()
     FMainForm = nullptr;
 }
 
+namespace vcl
+{
+
+std::unique_ptr<QTranslator> QtTranslations()
+{
+    auto translations = std::make_unique<QTranslator>();
+    if (!translations->load(QLocale(QLocale::Russian, QLocale::Russia), "qtbase", "_",
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    return translations;
+}
+
+} // namespace vcl
+
 void TApplication::Initialize()
 {
     if (!QApplication::instance()) {
@@ -779,6 +796,13 @@ void TApplication::Initialize()
         static char name[] = "qrv4";
         static char *argv[] = {name, nullptr};
         FQtApplication = std::make_unique<QApplication>(argc, argv);
+    }
+    // The program speaks Russian whatever the system's language: so do the file dialogs
+    // and the edit menus that Qt draws, and the dates they show.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    if (!FQtTranslations) {
+        FQtTranslations = vcl::QtTranslations();
+        if (FQtTranslations) QCoreApplication::installTranslator(FQtTranslations.get());
     }
     // The queue serves the synchronised calls of worker threads whenever this
     // thread looks for messages, so they also run inside modal loops and message

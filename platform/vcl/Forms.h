@@ -9,6 +9,7 @@
 #include <memory>
 
 class QApplication;
+class QTranslator;
 
 // Message box flags and answers beyond the ones the window manager declares.
 constexpr UINT MB_OKCANCEL = 0x00000001;
@@ -422,6 +423,7 @@ private:
     bool FHintShortCuts = true;
     bool FTerminated = false;
     std::unique_ptr<QApplication> FQtApplication;
+    std::unique_ptr<QTranslator> FQtTranslations;
     std::unique_ptr<THintWindow> FHintWindow;
     // The control whose long hint Hint holds: changed only when another is under the mouse.
     TControl *FHintTextControl = nullptr;
@@ -449,3 +451,12 @@ void DoneApplication();
 // "Text|Long text" hints.
 AnsiString GetShortHint(const AnsiString &Hint);
 AnsiString GetLongHint(const AnsiString &Hint);
+
+namespace vcl
+{
+
+// Qt's own Russian texts, for its file dialogs and edit menus; null when they are not
+// installed. The application loads them at start.
+std::unique_ptr<QTranslator> QtTranslations();
+
+} // namespace vcl

@@ -429,7 +429,7 @@ void TCustomComboBox::KeyDown(WORD &Key, TShiftState Shift)
             SetDroppedDown(false);
             break;
         case VK_ESCAPE:
-        case VK_F1 + 3:
+        case VK_F4:
             SetDroppedDown(false);
             break;
         default:
@@ -458,7 +458,7 @@ void TCustomComboBox::KeyDown(WORD &Key, TShiftState Shift)
     case VK_END:
         ChooseItem(FItems->Count() - 1);
         break;
-    case VK_F1 + 3:
+    case VK_F4:
         SetDroppedDown(true);
         break;
     default:

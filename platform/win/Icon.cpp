@@ -3,6 +3,10 @@
 #include "platform/win/DeviceContext.h"
 #include "platform/win/HandleTable.h"
 
+#include <QApplication>
+#include <QStyle>
+
+#include <array>
 #include <cstring>
 
 namespace win
@@ -51,6 +55,26 @@ HBITMAP BitmapFrom(const QImage &Image, bool Mono)
         std::memcpy(B->Row(Y), Image.constScanLine(Y), static_cast<std::size_t>(Image.width()) * 4);
     B->Pull(QRect(0, 0, B->Width, B->Height));
     return H;
+}
+
+// The system icons are the widget style's message-box pictures at the 32-pixel size
+// Windows gives them.
+IconData StyleIcon(QStyle::StandardPixmap Kind)
+{
+    constexpr int Size = 32;
+    IconData D;
+    D.Picture = QApplication::style()
+                    ->standardIcon(Kind)
+                    .pixmap(Size, Size)
+                    .toImage()
+                    .scaled(Size, Size)
+                    .convertToFormat(QImage::Format_ARGB32);
+    D.Color = D.Picture;
+    D.Mask = QImage(Size, Size, QImage::Format_RGB32);
+    for (int Y = 0; Y < Size; ++Y)
+        for (int X = 0; X < Size; ++X)
+            D.Mask.setPixel(X, Y, qAlpha(D.Picture.pixel(X, Y)) ? 0xFF000000 : 0xFFFFFFFF);
+    return D;
 }
 
 } // namespace
@@ -172,6 +196,20 @@ BOOL DrawIconEx(HDC Dc, int X, int Y, HICON Icon, int Width, int Height, UINT, H
             : D->Color.convertToFormat(QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32);
     DrawPicture(Dc, Plain, X, Y, Width, Height);
     return TRUE;
+}
+
+HICON LoadIconW(HINSTANCE Instance, LPCWSTR Name)
+{
+    constexpr ULONG_PTR First = 32512;
+    static const std::array<QStyle::StandardPixmap, 5> Kinds = {
+        QStyle::SP_DesktopIcon, QStyle::SP_MessageBoxCritical, QStyle::SP_MessageBoxQuestion,
+        QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxInformation};
+    static std::array<HICON, 5> Loaded{};
+    const auto Id = reinterpret_cast<ULONG_PTR>(Name);
+    if (Instance || Id < First || Id >= First + Kinds.size() || !qApp) return {};
+    HICON &Icon = Loaded[Id - First];
+    if (!Icon) Icon = NewIcon(StyleIcon(Kinds[Id - First]));
+    return Icon;
 }
 
 BOOL DrawIcon(HDC Dc, int X, int Y, HICON Icon)

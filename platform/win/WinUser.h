@@ -184,6 +184,7 @@ constexpr int VK_DECIMAL = 0x6E;
 constexpr int VK_DIVIDE = 0x6F;
 constexpr int VK_F1 = 0x70;
 constexpr int VK_F3 = 0x72;
+constexpr int VK_F4 = 0x73;
 constexpr int VK_F10 = 0x79;
 constexpr int VK_F11 = 0x7A;
 constexpr int VK_F12 = 0x7B;
@@ -316,6 +317,16 @@ constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 #define IDC_APPSTARTING MAKEINTRESOURCEW(32650)
 #define IDC_HELP MAKEINTRESOURCEW(32651)
 
+// The system's message-box icons.
+#define IDI_APPLICATION MAKEINTRESOURCEW(32512)
+#define IDI_HAND MAKEINTRESOURCEW(32513)
+#define IDI_QUESTION MAKEINTRESOURCEW(32514)
+#define IDI_EXCLAMATION MAKEINTRESOURCEW(32515)
+#define IDI_ASTERISK MAKEINTRESOURCEW(32516)
+#define IDI_ERROR IDI_HAND
+#define IDI_WARNING IDI_EXCLAMATION
+#define IDI_INFORMATION IDI_ASTERISK
+
 // Hooks.
 constexpr int WH_MSGFILTER = -1;
 constexpr int WH_GETMESSAGE = 3;
@@ -397,6 +408,8 @@ SHORT GetAsyncKeyState(int VirtKey);
 BOOL GetCursorPos(LPPOINT Point);
 BOOL SetCursorPos(int X, int Y);
 HCURSOR LoadCursorW(HINSTANCE Instance, LPCWSTR Name);
+// Only the system icons (IDI_...); the handle is shared and must not be destroyed.
+HICON LoadIconW(HINSTANCE Instance, LPCWSTR Name);
 HCURSOR SetCursor(HCURSOR Cursor);
 HCURSOR GetCursor();
 BOOL ClipCursor(const RECT *Rect);

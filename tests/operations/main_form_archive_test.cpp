@@ -8,7 +8,12 @@
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tools/devsim/Archive.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <tuple>
 
 #include <set>
 
@@ -387,4 +392,62 @@ TEST_F(ArchiveTest, EmptyArchiveShowsTitlesOnlyAndIgnoresClicks)
     Form->BTN_StopArchiveClick(nullptr);
     EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
     EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"0", "0", "0", "0"}));
+}
+
+// ---- the period group during an exchange ----
+
+namespace
+{
+
+// What a control shows, as a picture of its client area.
+QImage Shown(TWinControl *Control)
+{
+    TBitmap picture;
+    picture.SetPixelFormat(pf24bit);
+    picture.SetSize(Control->ClientWidth(), Control->ClientHeight());
+    Control->PaintTo(picture.Canvas()->Handle(), 0, 0);
+    QImage image(picture.Width(), picture.Height(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            const COLORREF c = ColorToRGB(picture.Canvas()->Pixels(x, y));
+            image.setPixel(x, y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+        }
+    if (const char *shots = std::getenv("QRV4_SHOTS"))
+        image.save(QString::fromUtf8(shots) + "/" + Control->Name().ToUtf8().c_str() + ".png");
+    return image;
+}
+
+} // namespace
+
+// Disabled while the device is read, the dates and their "с" and "по" stay readable: grey
+// text on the face colour, as the system draws disabled controls.
+TEST_F(ArchiveTest, PeriodGroupDisabledDuringAReadStaysReadable)
+{
+    Form->CHB_AllArchive->SetChecked(false);
+    Form->CHB_AllArchiveClick(Form->CHB_AllArchive);
+    Form->SetBusy(false);
+    ASSERT_FALSE(Form->CHG_ArchiveCount->Enabled());
+    const QImage group = Shown(Form->CHG_ArchiveCount);
+    const COLORREF face = ColorToRGB(clBtnFace);
+    const COLORREF greyText = ColorToRGB(clGrayText);
+    auto faceAndGreyText = [&](TControl *Control) {
+        int faceCount = 0, greyCount = 0, darkCount = 0;
+        const TRect r = Control->BoundsRect();
+        for (int y = r.Top + 3; y < r.Bottom - 3; ++y)
+            for (int x = r.Left + 3; x < r.Left + 40; ++x) {
+                const QRgb c = group.pixel(x, y);
+                faceCount += qRgb(GetRValue(face), GetGValue(face), GetBValue(face)) == c;
+                greyCount += qRed(c) == GetRValue(greyText) && qGreen(c) == GetGValue(greyText);
+                darkCount += qGray(c) < 64;
+            }
+        return std::tuple{faceCount, greyCount, darkCount};
+    };
+    for (TControl *picker : {static_cast<TControl *>(Form->DTP_ArchiveCountFrom),
+                             static_cast<TControl *>(Form->DTP_ArchiveCountTo)}) {
+        const auto [faceCount, greyCount, darkCount] = faceAndGreyText(picker);
+        EXPECT_GT(faceCount, 100) << picker->Name().Std();
+        EXPECT_GT(greyCount, 5) << picker->Name().Std();
+        EXPECT_EQ(darkCount, 0) << picker->Name().Std();
+    }
+    Form->SetBusy(true);
 }

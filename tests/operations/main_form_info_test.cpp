@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -75,6 +76,29 @@ private:
 };
 
 } // namespace
+
+// ---- what the pages say ----
+
+// The port picture turns green when the remembered port is listed at start and when the
+// device answers, and grey when the port is closed for the next exchange or goes away: the
+// page must not promise that green means the device answered.
+TEST_F(InfoTest, ProgramPageTellsWhatThePortPictureFollows)
+{
+    Build();
+    ShowInfo();
+    // The page's words as written for the browser, in the program's code page, its lines joined.
+    std::string text;
+    for (char c : FileText(HelpPageFiles[0].c_str())) {
+        const bool blank = c == '\r' || c == '\n' || c == ' ';
+        if (!blank || text.empty() || text.back() != ' ') text += blank ? ' ' : c;
+    }
+    const AnsiString words(text);
+    ASSERT_GT(words.Pos("Верхняя панель"_a), 0);
+    EXPECT_EQ(words.Pos("когда прибор на этом порту отвечает"_a), 0);
+    EXPECT_GT(words.Pos("при запуске он зелёный, если запомненный порт есть в списке"_a), 0);
+    EXPECT_GT(words.Pos("зелёный с его первым ответом"_a), 0);
+    EXPECT_GT(words.Pos("когда порт пропал из системы"_a), 0);
+}
 
 // ---- the page files ----
 

@@ -509,3 +509,34 @@ TEST_F(FormsTest, Application_CreateFormRaisesOnCreateAndDestroyFormsOnDestroy)
 }
 
 } // namespace
+
+// The box's kind shows as the system's icon at its left, the text beside it: an error
+// box carries a red sign, a box of no kind none.
+TEST_F(FormsTest, MessageBox_ShowsTheIconOfItsKind)
+{
+    vcl::SetDialogService(nullptr); // the real message box
+    auto redPixelsOfIconPlace = [](UINT Flags) {
+        int red = -1;
+        const TNotifyEvent before = Screen->OnActiveFormChange;
+        Screen->OnActiveFormChange = [&red](TObject *) {
+            TCustomForm *box = Screen->ActiveForm();
+            if (!box || red >= 0) return;
+            TBitmap picture;
+            picture.SetPixelFormat(pf24bit);
+            picture.SetSize(box->ClientWidth(), box->ClientHeight());
+            box->PaintTo(picture.Canvas()->Handle(), 0, 0);
+            red = 0;
+            for (int y = 16; y < 48; ++y)
+                for (int x = 16; x < 48; ++x) {
+                    const COLORREF c = ColorToRGB(picture.Canvas()->Pixels(x, y));
+                    red += GetRValue(c) > 160 && GetGValue(c) < 100 && GetBValue(c) < 100;
+                }
+            Key(VK_RETURN, '\r');
+        };
+        Application->MessageBox("Не подходящий размер файла!"_a, "Ошибка!"_a, MB_OK | Flags);
+        Screen->OnActiveFormChange = before;
+        return red;
+    };
+    EXPECT_GT(redPixelsOfIconPlace(MB_ICONERROR), 50);
+    EXPECT_EQ(redPixelsOfIconPlace(0), 0);
+}

@@ -7,6 +7,15 @@
 #include "platform/vcl/Printers.h"
 #include "platform/win/Paint.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTimer>
+#include <QTreeView>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -310,3 +319,51 @@ TEST_F(MiscTest, Printer_AbortedJobWritesNoFile)
 }
 
 } // namespace
+
+// Qt's own file dialog as the open and save dialogs show it: in Russian, each filter read
+// once, and the date column wide enough for the dates it shows.
+TEST_F(MiscTest, FileDialog_SpeaksRussianShowsEachFilterOnceAndItsDatesWhole)
+{
+    vcl::SetDialogService(nullptr);
+    TOpenDialog dialog(nullptr);
+    dialog.SetFilter("DBF файл (*.dbf)|*.dbf|Все файлы|*.*"_a);
+    QStringList filters, texts;
+    int dateRight = 0, dateSize = 0, dateWanted = 0, viewWidth = 0;
+    QTimer::singleShot(0, [&] {
+        QFileDialog *shown = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *file = qobject_cast<QFileDialog *>(widget); file && file->isVisible())
+                shown = file;
+        if (!shown) return;
+        const auto *types = shown->findChild<QComboBox *>("fileTypeCombo");
+        for (int i = 0; types && i < types->count(); ++i)
+            filters << types->itemText(i);
+        for (const QLabel *label : shown->findChildren<QLabel *>())
+            texts << label->text();
+        for (const QAbstractButton *button : shown->findChildren<QAbstractButton *>())
+            texts << button->text();
+        if (const auto *details = shown->findChild<QTreeView *>("treeView")) {
+            const QHeaderView *header = details->header();
+            const int date = header->count() - 1;
+            dateSize = header->sectionSize(date);
+            dateRight = header->sectionViewportPosition(date) + dateSize;
+            viewWidth = details->viewport()->width();
+            dateWanted = header->sectionSizeHint(date);
+            for (int row = 0; row < details->model()->rowCount(details->rootIndex()); ++row) {
+                const QModelIndex index = details->model()->index(row, date, details->rootIndex());
+                dateWanted = std::max(dateWanted, details->sizeHintForIndex(index).width());
+            }
+        }
+        shown->reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(filters, QStringList({"DBF файл (*.dbf)", "Все файлы"}));
+    for (const char *text : {"Перейти к:", "Отмена", "Типы файлов:"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(text)))
+            << text << " in " << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.filter(QString::fromUtf8("Имя файла")).size() == 1)
+        << texts.join('|').toStdString();
+    EXPECT_GT(dateWanted, 0);
+    EXPECT_GE(dateSize, dateWanted);
+    EXPECT_LE(dateRight, viewWidth);
+}

@@ -454,6 +454,144 @@ TEST_F(StdCtrlsTest, DateTimePicker_ArrowsChangeTheFieldAndReport)
     EXPECT_EQ(changes, 1);
 }
 
+// A focused picker on a shown form, its changes counted.
+class DateTimePickerTest : public StdCtrlsTest
+{
+protected:
+    void SetUp() override
+    {
+        StdCtrlsTest::SetUp();
+        TForm *form = ShownForm(400, 320);
+        Picker = new TDateTimePicker(form);
+        Picker->SetParent(form);
+        Picker->SetBounds(20, 20, 160, 24);
+        Picker->SetDateTime(EncodeDate(2024, 12, 7) + EncodeTime(15, 30, 0, 0));
+        Picker->OnChange = [this](TObject *) { ++Changes; };
+        Pump();
+        Picker->SetFocus();
+        Pump();
+    }
+    void Type(const char *Text)
+    {
+        for (const char *c = Text; *c; ++c)
+            Key(*c >= '0' && *c <= '9' ? *c : VK_DECIMAL, *c);
+        Pump();
+    }
+    TDateTime Day(int Year, int Month, int Day) const
+    {
+        return EncodeDate(Year, Month, Day) + EncodeTime(15, 30, 0, 0);
+    }
+    // The screen rectangle of the window just below the picker when it is not the form's:
+    // the open calendar's.
+    TRect CalendarRect() const
+    {
+        const TPoint below = Picker->ClientToScreen(TPoint(5, Picker->Height() + 5));
+        TWinControl *shown = FindControl(WindowFromPoint(POINT{below.X, below.Y}));
+        if (!shown || shown == Form.get()) return TRect();
+        return shown->BoundsRect();
+    }
+
+    TDateTimePicker *Picker = nullptr;
+    int Changes = 0;
+};
+
+TEST_F(DateTimePickerTest, DigitsTypeTheFieldsAndMoveOnWhenAFieldIsFull)
+{
+    Type("03");
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2024, 12, 3));
+    // The month field is next: "1" may still become 10 to 12, "1" more makes it 11.
+    Type("1");
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2024, 1, 3));
+    Type("1");
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2024, 11, 3));
+    Type("2025");
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2025, 11, 3));
+    EXPECT_EQ(Picker->DisplayText(), "03.11.2025");
+    EXPECT_EQ(Changes, 4);
+
+    // A digit no second digit could follow ends the field; a separator ends it too.
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    Type("4");
+    Type("1.");
+    Type("2026");
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2026, 1, 4));
+    // In February "29" cannot be a day: the field starts again from the 9.
+    Key(VK_LEFT);
+    Type("2");
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    Type("29");
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2026, 2, 9));
+    // A short year is placed as the date parser places it, once the field is left.
+    Key(VK_RIGHT);
+    Type("7");
+    Key(VK_LEFT);
+    Pump();
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2007, 2, 9));
+}
+
+TEST_F(DateTimePickerTest, TimeFieldsTakeDigitsToo)
+{
+    Picker->SetKind(dtkTime);
+    Type("0945");
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), EncodeDate(2024, 12, 7) + EncodeTime(9, 45, 0, 0));
+}
+
+TEST_F(DateTimePickerTest, CalendarOpensByKeysAndChoosesWithTheKeyboard)
+{
+    for (const auto &[key, alt] : {std::pair{VK_F4, false}, std::pair{VK_DOWN, true}}) {
+        if (alt) KeyDown(VK_MENU);
+        Key(key);
+        if (alt) KeyUp(VK_MENU);
+        Pump();
+        EXPECT_TRUE(Picker->DroppedDown()) << key;
+        EXPECT_GT(CalendarRect().Width(), 0);
+        Key(VK_ESCAPE);
+        Pump();
+        EXPECT_FALSE(Picker->DroppedDown()) << key;
+        EXPECT_EQ(Changes, 0);
+    }
+    Key(VK_F4);
+    Key(VK_RIGHT); // 8 December
+    Key(VK_DOWN);  // 15 December
+    Key(VK_NEXT);  // 15 January
+    Key(VK_RETURN);
+    Pump();
+    EXPECT_FALSE(Picker->DroppedDown());
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2025, 1, 15));
+    EXPECT_EQ(Changes, 1);
+}
+
+TEST_F(DateTimePickerTest, ArrowButtonOpensTheCalendarAndAClickOnADayChoosesIt)
+{
+    Click(Picker, Picker->Width() - 8, 10);
+    Pump();
+    ASSERT_TRUE(Picker->DroppedDown());
+    const TRect calendar = CalendarRect();
+    ASSERT_GT(calendar.Width(), 0);
+    // December 2024 begins on a Sunday: the first row runs from 25 November to 1 December,
+    // the second from 2 to 8 December; the 4th is its Wednesday.
+    const int cellWidth = 26, cellHeight = 18, daysTop = 4 + 1 + 24 + 20;
+    const TPoint day4 =
+        Picker->ScreenToClient(TPoint(calendar.Left + 5 + 2 * cellWidth + cellWidth / 2,
+                                      calendar.Top + daysTop + cellHeight + cellHeight / 2));
+    Click(Picker, day4.X, day4.Y);
+    Pump();
+    EXPECT_FALSE(Picker->DroppedDown());
+    EXPECT_DOUBLE_EQ(Picker->DateTime(), Day(2024, 12, 4));
+    EXPECT_EQ(Changes, 1);
+
+    // A click outside closes it and changes nothing.
+    Click(Picker, Picker->Width() - 8, 10);
+    Pump();
+    ASSERT_TRUE(Picker->DroppedDown());
+    Click(Picker, 300, 100);
+    Pump();
+    EXPECT_FALSE(Picker->DroppedDown());
+    EXPECT_EQ(Changes, 1);
+}
+
 TEST_F(StdCtrlsTest, PageControl_ChangingSeesThePageBeingLeftAndCanRefuse)
 {
     TForm *form = ShownForm();
