@@ -155,6 +155,8 @@ protected:
     void SetPlainView(bool Value) { FPlainView = Value; }
     // The view's alignment, when the object is a view.
     virtual TfrxAlign ChildAlign() const { return baNone; }
+    // The word the class name loses, besides "Tfrx", to give the base name.
+    virtual const char *BaseNameSuffix() const { return "View"; }
 
 private:
     static TComponent *ComponentOwnerFor(TComponent *AOwner);
@@ -231,6 +233,59 @@ public:
 protected:
     void DefineProperties(TFiler *Filer) override;
 };
+
+// An element of a dialog page that wraps a control of the class library; its
+// events call the script procedures named in its event properties.
+class TfrxDialogControl : public TfrxReportComponent
+{
+    QRV4_CLASS(TfrxDialogControl, TfrxReportComponent)
+
+public:
+    explicit TfrxDialogControl(TComponent *AOwner);
+    ~TfrxDialogControl() override;
+
+    void SetParent(TfrxComponent *Value) override;
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetWidth(double Value) override;
+    void SetHeight(double Value) override;
+    void SetVisible(bool Value) override;
+    void SetParentFont(bool Value) override;
+    void FontChanged() override;
+    void SetName(const AnsiString &NewName) override;
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+    // Focuses the control when it is a windowed one.
+    void SetFocus();
+
+    TControl *Control() const { return FControl.get(); }
+    AnsiString Caption() const;
+    void SetCaption(const AnsiString &Value);
+    TColor Color() const;
+    void SetColor(TColor Value);
+    bool Enabled() const;
+    void SetEnabled(bool Value);
+
+    // Names of the script procedures the control's events call.
+    AnsiString OnClick, OnDblClick, OnMouseDown, OnMouseMove, OnMouseUp, OnEnter, OnExit, OnKeyDown,
+        OnKeyPress, OnKeyUp;
+
+    static void Publish(rtl::Publisher<TfrxDialogControl> &P);
+
+protected:
+    // Takes the control the subclass made and routes its events.
+    void InitControl(std::unique_ptr<TControl> AControl);
+    const char *BaseNameSuffix() const override { return "Control"; }
+
+private:
+    // The window the control belongs in for the current parent.
+    TWinControl *ParentWindow();
+
+    std::unique_ptr<TControl> FControl;
+};
+
+// The hidden form that holds the controls of dialog elements outside any dialog page.
+TForm *frxParentForm();
 
 // ---- data sets ----
 
@@ -1510,9 +1565,6 @@ public:
     static void Publish(rtl::Publisher<TfrxDialogPage> &P);
 
 private:
-    void Notify(const AnsiString &Event);
-    void KeyEvent(const AnsiString &Event, WORD &Key, TShiftState Shift);
-
     std::unique_ptr<TForm> FForm;
     TFormBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poScreenCenter;
