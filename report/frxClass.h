@@ -63,6 +63,11 @@ QRV4_METHOD_INFO(TfrxCheckEOFEvent)
 
 // Pixels of a report at 96 dots per inch per millimetre.
 inline constexpr double fr01cm = 3.77953;
+// A character printer's cell: one column at 10 characters per inch, one text line.
+inline constexpr double fr1CharX = 9.6;
+inline constexpr double fr1CharY = 17;
+// Value on a grid of Size: whole cells, halves to even.
+double frxRoundCells(double Value, double Size);
 
 // The library's default character set byte, the platform's default.
 extern int frxDefaultCharset;
@@ -1230,6 +1235,12 @@ public:
     AnsiString GetDescription() const override;
     // The band's kind, 0 to 17, as the engine orders them.
     virtual int BandNumber() const { return -1; }
+    // The class name without "Tfrx" and "Band".
+    AnsiString GetBandName() const;
+    // On a dot-matrix page a band stands on the character grid.
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetHeight(double Value) override;
 
     bool AllowSplit() const { return FAllowSplit; }
     void SetAllowSplit(bool Value) { FAllowSplit = Value; }
@@ -1268,6 +1279,8 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    bool OnDotMatrixPage();
+
     bool FAllowSplit = false;
     TfrxChild *FChild = nullptr;
     bool FKeepChild = false;
@@ -1316,6 +1329,12 @@ public:
     const AnsiString &OnMasterDetail() const { return FOnMasterDetail; }
     void SetOnMasterDetail(const AnsiString &Value) { FOnMasterDetail = Value; }
     TfrxUserDataSet *VirtualDataSet() const { return FVirtualDataSet.get(); }
+    // The column the next record goes to; past the last one it is the first again.
+    int CurColumn() const { return FCurColumn; }
+    void SetCurColumn(int Value);
+    // The bottom of the tallest column of the current row so far.
+    double MaxY() const { return FMaxY; }
+    void SetMaxY(double Value) { FMaxY = Value; }
 
     static void Publish(rtl::Publisher<TfrxDataBand> &P);
 
@@ -1334,6 +1353,8 @@ private:
     bool FPrintIfDetailEmpty = false;
     AnsiString FOnMasterDetail;
     std::unique_ptr<TfrxUserDataSet> FVirtualDataSet;
+    int FCurColumn = 1;
+    double FMaxY = 0;
 };
 
 #define QRV4_FRX_BAND(Name, Base, Number)                                                          \
@@ -1383,9 +1404,13 @@ class TfrxReportPage : public TfrxPage
 
 public:
     explicit TfrxReportPage(TComponent *AOwner);
+    ~TfrxReportPage() override;
     AnsiString GetDescription() const override;
-    // The page's colour and frame over its printable area; the offsets are the paper's corner.
+    // The page's colour, picture and frame over its printable area; the offsets are the paper's
+    // corner.
     void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
+    // Bands on a character printer's page stand on its text grid.
+    virtual bool IsDotMatrix() const { return false; }
 
     virtual void SetPaperHeight(double Value);
     virtual void SetPaperWidth(double Value);
@@ -1419,10 +1444,14 @@ public:
     void SetBin(int Value) { FBin = Value; }
     int BinOtherPages() const { return FBinOtherPages; }
     void SetBinOtherPages(int Value) { FBinOtherPages = Value; }
-    TColor Color() const { return FColor; }
-    void SetColor(TColor Value) { FColor = Value; }
-    TfrxFrame *Frame() const { return FFrame.get(); }
-    void SetFrame(TfrxFrame *Value) { FFrame->Assign(Value); }
+    TPicture *BackPicture() const { return FBackPicture->Picture(); }
+    void SetBackPicture(TPicture *Value) { FBackPicture->SetPicture(Value); }
+    TColor Color() const { return FBackPicture->Color(); }
+    void SetColor(TColor Value) { FBackPicture->SetColor(Value); }
+    TfrxFrame *Frame() const { return FBackPicture->Frame(); }
+    void SetFrame(TfrxFrame *Value) { FBackPicture->SetFrame(Value); }
+    // The view that holds the page's colour, frame and picture.
+    TfrxPictureView *BackPictureView() const { return FBackPicture.get(); }
     TfrxDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TfrxDataSet *Value);
     AnsiString DataSetName() const;
@@ -1441,6 +1470,7 @@ public:
     void SetHGuides(TStrings *Value) { FHGuides->Assign(Value); }
     TStrings *VGuides() const { return FVGuides.get(); }
     void SetVGuides(TStrings *Value) { FVGuides->Assign(Value); }
+    void ClearGuides();
     const AnsiString &OnAfterPrint() const { return FOnAfterPrint; }
     void SetOnAfterPrint(const AnsiString &Value) { FOnAfterPrint = Value; }
     // The first direct child of Class or a subclass of it.
@@ -1482,8 +1512,7 @@ private:
     std::unique_ptr<TStringList> FColumnPositions = std::make_unique<TStringList>();
     int FBin = 7;
     int FBinOtherPages = 7;
-    TColor FColor = clNone;
-    std::unique_ptr<TfrxFrame> FFrame = std::make_unique<TfrxFrame>();
+    std::unique_ptr<TfrxPictureView> FBackPicture;
     TfrxDataSet *FDataSet = nullptr;
     AnsiString FDataSetName;
     TfrxDuplexMode FDuplex = dmNone;
