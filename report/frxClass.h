@@ -1913,6 +1913,12 @@ public:
     void SetDefaultPath(const AnsiString &Value) { FDefaultPath = Value; }
     bool ShowProgress() const { return FShowProgress; }
     void SetShowProgress(bool Value) { FShowProgress = Value; }
+    // Only the page the preview shows; the export sets the page list from it.
+    bool CurPage() const { return FCurPage; }
+    void SetCurPage(bool Value) { FCurPage = Value; }
+    // The pages to export, as "1,3,5-12"; empty for all.
+    const AnsiString &PageNumbers() const { return FPageNumbers; }
+    void SetPageNumbers(const AnsiString &Value) { FPageNumbers = Value; }
 
 private:
     bool FNoRegister = false;
@@ -1923,6 +1929,8 @@ private:
     bool FUseFileCache = false;
     AnsiString FDefaultPath;
     bool FShowProgress = true;
+    bool FCurPage = false;
+    AnsiString FPageNumbers;
 };
 
 class TfrxCustomWizard : public TComponent
