@@ -461,6 +461,16 @@ void TfrxPreviewForm::WndProc(TMessage &Message)
         UpdateZoom();
         return;
     }
+    // The preview stands for the program: it goes down with the whole application.
+    if (Message.Msg == WM_SYSCOMMAND && (Message.WParam & 0xFFF0) == SC_MINIMIZE &&
+        FormStyle() != fsMDIChild) {
+        Application->Minimize();
+        return;
+    }
+    if (Message.Msg == WM_ACTIVATEAPP && Message.WParam && Application->Minimized()) {
+        Application->Restore();
+        SetActiveWindow(WindowHandle());
+    }
     inherited::WndProc(Message);
 }
 
