@@ -63,6 +63,11 @@ QRV4_METHOD_INFO(TfrxCheckEOFEvent)
 
 // Pixels of a report at 96 dots per inch per millimetre.
 inline constexpr double fr01cm = 3.77953;
+// A character printer's cell: one column at 10 characters per inch, one text line.
+inline constexpr double fr1CharX = 9.6;
+inline constexpr double fr1CharY = 17;
+// Value on a grid of Size: whole cells, halves to even.
+double frxRoundCells(double Value, double Size);
 
 // The library's default character set byte, the platform's default.
 extern int frxDefaultCharset;
@@ -155,6 +160,8 @@ protected:
     void SetPlainView(bool Value) { FPlainView = Value; }
     // The view's alignment, when the object is a view.
     virtual TfrxAlign ChildAlign() const { return baNone; }
+    // The word the class name loses, besides "Tfrx", to give the base name.
+    virtual const char *BaseNameSuffix() const { return "View"; }
 
 private:
     static TComponent *ComponentOwnerFor(TComponent *AOwner);
@@ -231,6 +238,59 @@ public:
 protected:
     void DefineProperties(TFiler *Filer) override;
 };
+
+// An element of a dialog page that wraps a control of the class library; its
+// events call the script procedures named in its event properties.
+class TfrxDialogControl : public TfrxReportComponent
+{
+    QRV4_CLASS(TfrxDialogControl, TfrxReportComponent)
+
+public:
+    explicit TfrxDialogControl(TComponent *AOwner);
+    ~TfrxDialogControl() override;
+
+    void SetParent(TfrxComponent *Value) override;
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetWidth(double Value) override;
+    void SetHeight(double Value) override;
+    void SetVisible(bool Value) override;
+    void SetParentFont(bool Value) override;
+    void FontChanged() override;
+    void SetName(const AnsiString &NewName) override;
+    void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
+              double OffsetY) override;
+    // Focuses the control when it is a windowed one.
+    void SetFocus();
+
+    TControl *Control() const { return FControl.get(); }
+    AnsiString Caption() const;
+    void SetCaption(const AnsiString &Value);
+    TColor Color() const;
+    void SetColor(TColor Value);
+    bool Enabled() const;
+    void SetEnabled(bool Value);
+
+    // Names of the script procedures the control's events call.
+    AnsiString OnClick, OnDblClick, OnMouseDown, OnMouseMove, OnMouseUp, OnEnter, OnExit, OnKeyDown,
+        OnKeyPress, OnKeyUp;
+
+    static void Publish(rtl::Publisher<TfrxDialogControl> &P);
+
+protected:
+    // Takes the control the subclass made and routes its events.
+    void InitControl(std::unique_ptr<TControl> AControl);
+    const char *BaseNameSuffix() const override { return "Control"; }
+
+private:
+    // The window the control belongs in for the current parent.
+    TWinControl *ParentWindow();
+
+    std::unique_ptr<TControl> FControl;
+};
+
+// The hidden form that holds the controls of dialog elements outside any dialog page.
+TForm *frxParentForm();
 
 // ---- data sets ----
 
@@ -1250,6 +1310,12 @@ public:
     AnsiString GetDescription() const override;
     // The band's kind, 0 to 17, as the engine orders them.
     virtual int BandNumber() const { return -1; }
+    // The class name without "Tfrx" and "Band".
+    AnsiString GetBandName() const;
+    // On a dot-matrix page a band stands on the character grid.
+    void SetLeft(double Value) override;
+    void SetTop(double Value) override;
+    void SetHeight(double Value) override;
 
     bool AllowSplit() const { return FAllowSplit; }
     void SetAllowSplit(bool Value) { FAllowSplit = Value; }
@@ -1292,6 +1358,8 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    bool OnDotMatrixPage();
+
     bool FAllowSplit = false;
     TfrxChild *FChild = nullptr;
     bool FKeepChild = false;
@@ -1341,6 +1409,12 @@ public:
     const AnsiString &OnMasterDetail() const { return FOnMasterDetail; }
     void SetOnMasterDetail(const AnsiString &Value) { FOnMasterDetail = Value; }
     TfrxUserDataSet *VirtualDataSet() const { return FVirtualDataSet.get(); }
+    // The column the next record goes to; past the last one it is the first again.
+    int CurColumn() const { return FCurColumn; }
+    void SetCurColumn(int Value);
+    // The bottom of the tallest column of the current row so far.
+    double MaxY() const { return FMaxY; }
+    void SetMaxY(double Value) { FMaxY = Value; }
 
     static void Publish(rtl::Publisher<TfrxDataBand> &P);
 
@@ -1359,6 +1433,8 @@ private:
     bool FPrintIfDetailEmpty = false;
     AnsiString FOnMasterDetail;
     std::unique_ptr<TfrxUserDataSet> FVirtualDataSet;
+    int FCurColumn = 1;
+    double FMaxY = 0;
 };
 
 #define QRV4_FRX_BAND(Name, Base, Number)                                                          \
@@ -1408,9 +1484,13 @@ class TfrxReportPage : public TfrxPage
 
 public:
     explicit TfrxReportPage(TComponent *AOwner);
+    ~TfrxReportPage() override;
     AnsiString GetDescription() const override;
-    // The page's colour and frame over its printable area; the offsets are the paper's corner.
+    // The page's colour, picture and frame over its printable area; the offsets are the paper's
+    // corner.
     void Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
+    // Bands on a character printer's page stand on its text grid.
+    virtual bool IsDotMatrix() const { return false; }
 
     virtual void SetPaperHeight(double Value);
     virtual void SetPaperWidth(double Value);
@@ -1444,10 +1524,14 @@ public:
     void SetBin(int Value) { FBin = Value; }
     int BinOtherPages() const { return FBinOtherPages; }
     void SetBinOtherPages(int Value) { FBinOtherPages = Value; }
-    TColor Color() const { return FColor; }
-    void SetColor(TColor Value) { FColor = Value; }
-    TfrxFrame *Frame() const { return FFrame.get(); }
-    void SetFrame(TfrxFrame *Value) { FFrame->Assign(Value); }
+    TPicture *BackPicture() const { return FBackPicture->Picture(); }
+    void SetBackPicture(TPicture *Value) { FBackPicture->SetPicture(Value); }
+    TColor Color() const { return FBackPicture->Color(); }
+    void SetColor(TColor Value) { FBackPicture->SetColor(Value); }
+    TfrxFrame *Frame() const { return FBackPicture->Frame(); }
+    void SetFrame(TfrxFrame *Value) { FBackPicture->SetFrame(Value); }
+    // The view that holds the page's colour, frame and picture.
+    TfrxPictureView *BackPictureView() const { return FBackPicture.get(); }
     TfrxDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TfrxDataSet *Value);
     AnsiString DataSetName() const;
@@ -1466,6 +1550,7 @@ public:
     void SetHGuides(TStrings *Value) { FHGuides->Assign(Value); }
     TStrings *VGuides() const { return FVGuides.get(); }
     void SetVGuides(TStrings *Value) { FVGuides->Assign(Value); }
+    void ClearGuides();
     const AnsiString &OnAfterPrint() const { return FOnAfterPrint; }
     void SetOnAfterPrint(const AnsiString &Value) { FOnAfterPrint = Value; }
     // The first direct child of Class or a subclass of it.
@@ -1507,8 +1592,7 @@ private:
     std::unique_ptr<TStringList> FColumnPositions = std::make_unique<TStringList>();
     int FBin = 7;
     int FBinOtherPages = 7;
-    TColor FColor = clNone;
-    std::unique_ptr<TfrxFrame> FFrame = std::make_unique<TfrxFrame>();
+    std::unique_ptr<TfrxPictureView> FBackPicture;
     TfrxDataSet *FDataSet = nullptr;
     AnsiString FDataSetName;
     TfrxDuplexMode FDuplex = dmNone;
@@ -1590,9 +1674,6 @@ public:
     static void Publish(rtl::Publisher<TfrxDialogPage> &P);
 
 private:
-    void Notify(const AnsiString &Event);
-    void KeyEvent(const AnsiString &Event, WORD &Key, TShiftState Shift);
-
     std::unique_ptr<TForm> FForm;
     TFormBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poScreenCenter;
@@ -1922,6 +2003,12 @@ public:
     void SetDefaultPath(const AnsiString &Value) { FDefaultPath = Value; }
     bool ShowProgress() const { return FShowProgress; }
     void SetShowProgress(bool Value) { FShowProgress = Value; }
+    // Only the page the preview shows; the export sets the page list from it.
+    bool CurPage() const { return FCurPage; }
+    void SetCurPage(bool Value) { FCurPage = Value; }
+    // The pages to export, as "1,3,5-12"; empty for all.
+    const AnsiString &PageNumbers() const { return FPageNumbers; }
+    void SetPageNumbers(const AnsiString &Value) { FPageNumbers = Value; }
 
 private:
     bool FNoRegister = false;
@@ -1932,6 +2019,8 @@ private:
     bool FUseFileCache = false;
     AnsiString FDefaultPath;
     bool FShowProgress = true;
+    bool FCurPage = false;
+    AnsiString FPageNumbers;
 };
 
 class TfrxCustomWizard : public TComponent

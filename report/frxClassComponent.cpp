@@ -159,14 +159,15 @@ bool TfrxComponent::IsLoading() const
     return FIsLoading || ComponentState().Contains(csLoading);
 }
 
+// A dialog page is a window of its own: its place on the screen is no offset of the controls on it.
 double TfrxComponent::AbsLeft() const
 {
-    return FParent ? FParent->AbsLeft() + FLeft : FLeft;
+    return FParent && !dynamic_cast<TfrxDialogPage *>(FParent) ? FParent->AbsLeft() + FLeft : FLeft;
 }
 
 double TfrxComponent::AbsTop() const
 {
-    return FParent ? FParent->AbsTop() + FTop : FTop;
+    return FParent && !dynamic_cast<TfrxDialogPage *>(FParent) ? FParent->AbsTop() + FTop : FTop;
 }
 
 void TfrxComponent::CollectObjects(TList *List)
@@ -204,7 +205,8 @@ AnsiString TfrxComponent::GetDescription() const
 
 const AnsiString &TfrxComponent::BaseName() const
 {
-    if (FBaseName.IsEmpty()) FBaseName = RemoveFirst(RemoveFirst(ClassName(), "Tfrx"), "View");
+    if (FBaseName.IsEmpty())
+        FBaseName = RemoveFirst(RemoveFirst(ClassName(), "Tfrx"), BaseNameSuffix());
     return FBaseName;
 }
 

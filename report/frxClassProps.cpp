@@ -544,6 +544,7 @@ void TfrxReportPage::Publish(rtl::Publisher<TfrxReportPage> &P)
     P.Property("ColumnPositions", &T::ColumnPositions, &T::SetColumnPositions);
     P.Property("Bin", &T::Bin, &T::SetBin).Default(7);
     P.Property("BinOtherPages", &T::BinOtherPages, &T::SetBinOtherPages).Default(7);
+    P.Property("BackPicture", &T::BackPicture, &T::SetBackPicture);
     P.Property("Color", &T::Color, &T::SetColor, rtl::TColorInfo()).Default(clNone);
     P.Property("Frame", &T::Frame, &T::SetFrame);
     PublishDataSet(P);

@@ -225,6 +225,37 @@ AnsiString TfrxSysMemoView::GetDescription() const
 
 TfrxBand::TfrxBand(TComponent *AOwner) : TfrxReportComponent(AOwner) {}
 
+AnsiString TfrxBand::GetBandName() const
+{
+    return StringReplace(StringReplace(ClassName(), "Tfrx", "", {}), "Band", "", {});
+}
+
+double frxRoundCells(double Value, double Size)
+{
+    return static_cast<double>(std::nearbyint(static_cast<long double>(Value) / Size) * Size);
+}
+
+bool TfrxBand::OnDotMatrixPage()
+{
+    auto *Page = dynamic_cast<TfrxReportPage *>(GetPage());
+    return Page && Page->IsDotMatrix();
+}
+
+void TfrxBand::SetLeft(double Value)
+{
+    TfrxReportComponent::SetLeft(OnDotMatrixPage() ? frxRoundCells(Value, fr1CharX) : Value);
+}
+
+void TfrxBand::SetTop(double Value)
+{
+    TfrxReportComponent::SetTop(OnDotMatrixPage() ? frxRoundCells(Value, fr1CharY) : Value);
+}
+
+void TfrxBand::SetHeight(double Value)
+{
+    TfrxReportComponent::SetHeight(OnDotMatrixPage() ? frxRoundCells(Value, fr1CharY) : Value);
+}
+
 AnsiString TfrxBand::GetDescription() const
 {
     return frxResources()->Get("obBand");
@@ -251,6 +282,14 @@ TfrxDataBand::TfrxDataBand(TComponent *AOwner)
 AnsiString TfrxDataBand::GetDescription() const
 {
     return frxResources()->Get("obDataBand");
+}
+
+void TfrxDataBand::SetCurColumn(int Value)
+{
+    if (Value > FColumns) Value = 1;
+    FCurColumn = Value;
+    if (FCurColumn == 1) FMaxY = 0;
+    SetLeft((FCurColumn - 1) * (FColumnWidth + FColumnGap));
 }
 
 void TfrxDataBand::SetDataSet(TfrxDataSet *Value)
@@ -323,11 +362,16 @@ int frxFindPaperSize(double WidthMM, double HeightMM)
     return 0;
 }
 
-TfrxReportPage::TfrxReportPage(TComponent *AOwner) : TfrxPage(AOwner)
+TfrxReportPage::TfrxReportPage(TComponent *AOwner)
+    : TfrxPage(AOwner), FBackPicture(std::make_unique<TfrxPictureView>(nullptr))
 {
+    FBackPicture->SetColor(clNone);
+    FBackPicture->SetKeepAspectRatio(false);
     SetBaseName("Page");
     UpdateDimensions();
 }
+
+TfrxReportPage::~TfrxReportPage() = default;
 
 AnsiString TfrxReportPage::GetDescription() const
 {
@@ -337,13 +381,10 @@ AnsiString TfrxReportPage::GetDescription() const
 void TfrxReportPage::Draw(TCanvas *Canvas, double ScaleX, double ScaleY, double OffsetX,
                           double OffsetY)
 {
-    TfrxView Background(nullptr);
-    Background.SetColor(FColor);
-    Background.SetFrame(Frame());
-    Background.SetBounds(0, 0, (FPaperWidth - FLeftMargin - FRightMargin) * fr01cm,
-                         (FPaperHeight - FTopMargin - FBottomMargin) * fr01cm);
-    Background.Draw(Canvas, ScaleX, ScaleY, OffsetX + FLeftMargin * fr01cm * ScaleX,
-                    OffsetY + FTopMargin * fr01cm * ScaleY);
+    FBackPicture->SetBounds(0, 0, (FPaperWidth - FLeftMargin - FRightMargin) * fr01cm,
+                            (FPaperHeight - FTopMargin - FBottomMargin) * fr01cm);
+    FBackPicture->Draw(Canvas, ScaleX, ScaleY, OffsetX + FLeftMargin * fr01cm * ScaleX,
+                       OffsetY + FTopMargin * fr01cm * ScaleY);
 }
 
 void TfrxReportPage::UpdateDimensions()
@@ -447,6 +488,12 @@ void TfrxReportPage::Notification(TComponent *AComponent, TOperation Operation)
 {
     TfrxPage::Notification(AComponent, Operation);
     if (Operation == opRemove) ForgetOnRemove(AComponent, FDataSet);
+}
+
+void TfrxReportPage::ClearGuides()
+{
+    FHGuides->Clear();
+    FVGuides->Clear();
 }
 
 TfrxBand *TfrxReportPage::FindBand(TClass Class) const

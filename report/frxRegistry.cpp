@@ -548,6 +548,348 @@ QRV4_FRX_DATE_EDITOR(TfrxDateProperty, DateToStr, StrToDate)
 QRV4_FRX_DATE_EDITOR(TfrxTimeProperty, TimeToStr, StrToTime)
 #undef QRV4_FRX_DATE_EDITOR
 
+// ---- drawing in a designer ----
+
+void TfrxPropertyEditor::OnDrawLBItem(TWinControl *Control, int Index, TRect ARect, TOwnerDrawState)
+{
+    auto *List = dynamic_cast<TCustomListBox *>(Control);
+    if (!List) return;
+    TCanvas *Canvas = List->Canvas();
+    Canvas->FillRect(ARect);
+    Canvas->TextOut(ARect.Left + FItemHeight + 4, ARect.Top + 1, List->Items()->Strings(Index));
+    Canvas->Pen()->SetColor(clGray);
+}
+
+void TfrxPropertyEditor::OnDrawItem(TCanvas *Canvas, TRect ARect)
+{
+    Canvas->FillRect(ARect);
+    Canvas->TextOut(ARect.Left + FItemHeight - 2, ARect.Top + 1, GetValue());
+    Canvas->Pen()->SetColor(clGray);
+}
+
+namespace
+{
+
+void DrawSwatch(TCanvas *Canvas, const TRect &R, TColor Color)
+{
+    const TColor Before = Canvas->Brush()->Color();
+    Canvas->Brush()->SetColor(Color);
+    Canvas->Rectangle(R.Left, R.Top, R.Right, R.Bottom);
+    Canvas->Brush()->SetColor(Before);
+}
+
+TColor ColorOfText(const AnsiString &Text)
+{
+    TColor Color = clNone;
+    return IdentToColor(Text, Color) ? Color : static_cast<TColor>(StrToIntDef(Text, clNone));
+}
+
+} // namespace
+
+void TfrxColorProperty::OnDrawLBItem(TWinControl *Control, int Index, TRect ARect,
+                                     TOwnerDrawState State)
+{
+    TfrxPropertyEditor::OnDrawLBItem(Control, Index, ARect, State);
+    auto *List = dynamic_cast<TCustomListBox *>(Control);
+    if (!List) return;
+    DrawSwatch(
+        List->Canvas(),
+        TRect(ARect.Left + 2, ARect.Top + 2, ARect.Left + ItemHeight() + 4, ARect.Bottom - 2),
+        ColorOfText(List->Items()->Strings(Index)));
+}
+
+void TfrxColorProperty::OnDrawItem(TCanvas *Canvas, TRect ARect)
+{
+    TfrxPropertyEditor::OnDrawItem(Canvas, ARect);
+    const int Side = ARect.Height() - 8;
+    DrawSwatch(Canvas,
+               TRect(ARect.Left + 4, ARect.Top + 4, ARect.Left + 4 + Side, ARect.Top + 4 + Side),
+               static_cast<TColor>(GetOrdValue()));
+}
+
+// ---- sets, objects and references ----
+
+namespace
+{
+
+PTypeInfo ElementType(PPropInfo Prop)
+{
+    return Prop->PropType->CompType;
+}
+
+} // namespace
+
+TfrxPropertyAttributes TfrxSetProperty::GetAttributes()
+{
+    return {paMultiSelect, paSubProperties, paReadOnly};
+}
+AnsiString TfrxSetProperty::GetValue()
+{
+    const auto Bits = static_cast<std::uint64_t>(GetOrdValue());
+    AnsiString Names;
+    for (int Bit = 0; Bit < 32; ++Bit) {
+        if (!(Bits & (std::uint64_t{1} << Bit))) continue;
+        if (!Names.IsEmpty()) Names += ",";
+        Names += GetEnumName(ElementType(GetPropInfo()), Bit);
+    }
+    return "[" + Names + "]";
+}
+void TfrxSetProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+}
+void TfrxSetProperty::SetValue(const AnsiString &) {}
+
+TfrxSetElementProperty::TfrxSetElementProperty(TfrxCustomDesigner *Designer, int Element)
+    : TfrxPropertyEditor(Designer), FElement(Element)
+{
+}
+TfrxPropertyAttributes TfrxSetElementProperty::GetAttributes()
+{
+    return {paValueList, paSortList, paMultiSelect};
+}
+AnsiString TfrxSetElementProperty::GetName()
+{
+    return GetEnumName(ElementType(GetPropInfo()), FElement);
+}
+AnsiString TfrxSetElementProperty::GetValue()
+{
+    const auto Bits = static_cast<std::uint64_t>(GetOrdValue());
+    return FElement < 64 && (Bits & (std::uint64_t{1} << FElement)) ? "True" : "False";
+}
+void TfrxSetElementProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    GetStrProc("False");
+    GetStrProc("True");
+}
+void TfrxSetElementProperty::SetValue(const AnsiString &Value)
+{
+    if (Value != "True" && Value != "False") InvalidValue();
+    if (FElement >= 32) return;
+    const std::uint64_t Bit = std::uint64_t{1} << FElement;
+    const auto Bits = static_cast<std::uint64_t>(GetOrdValue());
+    SetOrdValue(static_cast<long long>(Value == "True" ? Bits | Bit : Bits & ~Bit));
+}
+
+TfrxPropertyAttributes TfrxClassProperty::GetAttributes()
+{
+    return {paMultiSelect, paSubProperties, paReadOnly};
+}
+AnsiString TfrxClassProperty::GetValue()
+{
+    return "(" + GetPropInfo()->PropType->Name + ")";
+}
+void TfrxClassProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+}
+void TfrxClassProperty::SetValue(const AnsiString &) {}
+
+namespace
+{
+
+// Where the candidates of a reference are: the page of a report object, else inside the object.
+TfrxComponent *ReferenceScope(TObject *Edited)
+{
+    if (auto *C = dynamic_cast<TfrxReportComponent *>(Edited)) return C->GetPage();
+    return dynamic_cast<TfrxComponent *>(Edited);
+}
+
+TfrxReport *ReportOf(TObject *Edited)
+{
+    auto *C = dynamic_cast<TfrxComponent *>(Edited);
+    return C ? C->GetReport() : nullptr;
+}
+
+} // namespace
+
+TfrxPropertyAttributes TfrxComponentProperty::GetAttributes()
+{
+    return {paValueList, paSortList, paMultiSelect};
+}
+AnsiString TfrxComponentProperty::GetValue()
+{
+    auto *Referenced = dynamic_cast<TComponent *>(GetObjectProp(GetComponent(), GetPropInfo()));
+    return Referenced ? Referenced->Name() : AnsiString();
+}
+void TfrxComponentProperty::GetValues()
+{
+    TfrxPropertyEditor::GetValues();
+    TfrxComponent *Scope = ReferenceScope(GetComponent());
+    if (!Scope) return;
+    const TClass Wanted = GetObjectPropClass(GetPropInfo());
+    TList *All = Scope->GetAllObjects();
+    for (int i = 0; i < All->Count(); ++i) {
+        auto *C = static_cast<TfrxComponent *>(All->Items(i));
+        if (C != GetComponent() && C->InheritsFrom(Wanted)) GetStrProc(C->Name());
+    }
+}
+void TfrxComponentProperty::SetValue(const AnsiString &Value)
+{
+    if (Value.IsEmpty()) return SetOrdValue(0);
+    TfrxReport *Report = ReportOf(GetComponent());
+    TfrxComponent *Found = Report ? Report->FindObject(Value) : nullptr;
+    // An object of another class would not be what the property holds.
+    if (!Found || !Found->InheritsFrom(GetObjectPropClass(GetPropInfo()))) InvalidValue();
+    SetOrdValue(rtl::ObjectToHandle(Found));
+}
+
+// ---- property lists ----
+
+TfrxPropertyItem::~TfrxPropertyItem() = default;
+
+TfrxPropertyList::TfrxPropertyList(TfrxCustomDesigner *Designer, TfrxPropertyList *Parent)
+    : FDesigner(Designer), FParent(Parent)
+{
+}
+
+void TfrxPropertyList::SetComponent(TObject *Value)
+{
+    FComponent = Value;
+    Clear();
+    FillProperties(Value);
+}
+
+TfrxPropertyItem *TfrxPropertyList::Find(const AnsiString &Name) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i)->Editor()->GetName() == Name) return Items(i);
+    return nullptr;
+}
+
+namespace
+{
+
+TfrxPropertyEditorClass DefaultEditor(PPropInfo Prop)
+{
+    switch (Prop->PropType->Kind) {
+    case tkInteger:
+        return frxPropertyEditorOf<TfrxIntegerProperty>;
+    case tkChar:
+    case tkWChar:
+        return frxPropertyEditorOf<TfrxCharProperty>;
+    case tkEnumeration:
+        return frxPropertyEditorOf<TfrxEnumProperty>;
+    case tkFloat:
+        return frxPropertyEditorOf<TfrxFloatProperty>;
+    case tkString:
+    case tkLString:
+    case tkWString:
+        return frxPropertyEditorOf<TfrxStringProperty>;
+    case tkSet:
+        return frxPropertyEditorOf<TfrxSetProperty>;
+    case tkClass: {
+        const TClass Class = Prop->PropType->ClassType;
+        if (Class && Class->InheritsFrom(TComponent::StaticClass()))
+            return frxPropertyEditorOf<TfrxComponentProperty>;
+        if (Class && Class->InheritsFrom(TPersistent::StaticClass()))
+            return frxPropertyEditorOf<TfrxClassProperty>;
+        return nullptr;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+void TfrxPropertyList::FillProperties(TObject *AObject)
+{
+    if (!AObject) return;
+    TPropList Props = GetPropList(AObject, tkProperties);
+    SortPropList(Props);
+    const TfrxPropertyEditorCollection *Registry = frxPropertyEditors();
+    for (PPropInfo Prop : Props) {
+        TfrxPropertyEditorClass EditorClass = DefaultEditor(Prop);
+        // A registered item without an editor hides the property.
+        if (const int Index = Registry->GetPropertyEditor(Prop->PropType, AObject, Prop->Name);
+            Index >= 0)
+            EditorClass = Registry->Items(Index)->EditorClass;
+        if (EditorClass) AddProperty(AObject, Prop, EditorClass);
+    }
+}
+
+void TfrxPropertyList::AddProperty(TObject *AObject, PPropInfo Prop,
+                                   TfrxPropertyEditorClass EditorClass)
+{
+    auto *Item = AddItem();
+    Item->FEditor = EditorClass(FDesigner);
+    Item->FEditor->Add(AObject, Prop);
+    if (Prop->PropType->Kind == tkSet)
+        Item->FSubProperty = SetElements(AObject, Prop);
+    else if (Prop->PropType->Kind == tkClass)
+        Item->FSubProperty = HeldObjectProperties(AObject, Prop);
+}
+
+std::unique_ptr<TfrxPropertyList> TfrxPropertyList::SetElements(TObject *AObject, PPropInfo Prop)
+{
+    auto List = std::make_unique<TfrxPropertyList>(FDesigner, this);
+    List->FComponent = AObject;
+    const PTypeInfo Element = ElementType(Prop);
+    for (long long i = Element->MinValue; i <= Element->MaxValue; ++i) {
+        auto *Item = List->AddItem();
+        Item->FEditor = std::make_unique<TfrxSetElementProperty>(FDesigner, static_cast<int>(i));
+        Item->FEditor->Add(AObject, Prop);
+    }
+    return List;
+}
+
+std::unique_ptr<TfrxPropertyList> TfrxPropertyList::HeldObjectProperties(TObject *AObject,
+                                                                         PPropInfo Prop)
+{
+    const TClass Class = Prop->PropType->ClassType;
+    if (!Class || Class->InheritsFrom(TComponent::StaticClass()) ||
+        !Class->InheritsFrom(TPersistent::StaticClass()))
+        return nullptr;
+    auto List = std::make_unique<TfrxPropertyList>(FDesigner, this);
+    List->SetComponent(GetObjectProp(AObject, Prop));
+    if (List->Count() == 0) return nullptr;
+    return List;
+}
+
+void TfrxPropertyList::FillCommonProperties(TfrxPropertyList *List)
+{
+    DeleteWhere([List](const TfrxPropertyItem &Item) {
+        TfrxPropertyEditor *Editor = Item.Editor();
+        if (!Editor->GetAttributes().Contains(paMultiSelect)) return true;
+        const TfrxPropertyItem *Other = List->Find(Editor->GetName());
+        return !Other || Other->Editor()->GetPropInfo()->PropType->Kind !=
+                             Editor->GetPropInfo()->PropType->Kind;
+    });
+}
+
+void TfrxPropertyList::AddProperties(TfrxPropertyList *List)
+{
+    for (int i = 0; i < Count(); ++i) {
+        TfrxPropertyItem *Item = Items(i);
+        const TfrxPropertyItem *Other = List->Find(Item->Editor()->GetName());
+        if (!Other) continue;
+        for (const TfrxPropertyEditor::Selected &S : Other->Editor()->FObjects)
+            Item->Editor()->Add(S.Instance, S.Prop);
+        if (Item->SubProperty() && Other->SubProperty())
+            Item->SubProperty()->AddProperties(Other->SubProperty());
+    }
+}
+
+std::unique_ptr<TfrxPropertyList> frxCreatePropertyList(TList *List, TfrxCustomDesigner *Designer)
+{
+    if (List->Count() == 0) return nullptr;
+    std::vector<std::unique_ptr<TfrxPropertyList>> Lists;
+    for (int i = 0; i < List->Count(); ++i) {
+        Lists.push_back(std::make_unique<TfrxPropertyList>(Designer));
+        Lists.back()->SetComponent(static_cast<TObject *>(List->Items(i)));
+    }
+    TfrxPropertyList *First = Lists.front().get();
+    for (std::size_t i = 1; i < Lists.size(); ++i)
+        First->FillCommonProperties(Lists[i].get());
+    for (std::size_t i = 1; i < Lists.size(); ++i) {
+        Lists[i]->FillCommonProperties(First);
+        First->AddProperties(Lists[i].get());
+    }
+    return std::move(Lists.front());
+}
+
 void TfrxPropertyEditorCollection::Register(PTypeInfo PropertyType, TClass ComponentClass,
                                             const AnsiString &PropertyName,
                                             TfrxPropertyEditorClass EditorClass)

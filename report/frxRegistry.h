@@ -7,6 +7,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/StdCtrls.h"
 
 #include <memory>
 #include <vector>
@@ -152,6 +153,9 @@ public:
     virtual AnsiString GetValue();
     virtual void GetValues();
     virtual void SetValue(const AnsiString &) {}
+    // One entry of a drop-down list of values, and the value in the inspector.
+    virtual void OnDrawLBItem(TWinControl *Control, int Index, TRect ARect, TOwnerDrawState State);
+    virtual void OnDrawItem(TCanvas *Canvas, TRect ARect);
 
     // One (object, property) pair per selected object.
     void Add(TObject *Instance, PPropInfo PropInfo);
@@ -173,6 +177,7 @@ public:
     void SetItemHeight(int Value) { FItemHeight = Value; }
 
 private:
+    friend class TfrxPropertyList;
     struct Selected {
         TObject *Instance;
         PPropInfo Prop;
@@ -206,7 +211,6 @@ QRV4_FRX_PROPERTY_EDITOR(TfrxCharProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxStringProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxEnumProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxNameProperty, TfrxStringProperty)
-QRV4_FRX_PROPERTY_EDITOR(TfrxColorProperty, TfrxIntegerProperty)
 QRV4_FRX_PROPERTY_EDITOR(TfrxFontProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxFontNameProperty, TfrxStringProperty)
 QRV4_FRX_PROPERTY_EDITOR(TfrxFontCharsetProperty, TfrxIntegerProperty)
@@ -216,7 +220,93 @@ QRV4_FRX_PROPERTY_EDITOR(TfrxCursorProperty, TfrxIntegerProperty)
 QRV4_FRX_PROPERTY_EDITOR(TfrxDateTimeProperty, TfrxFloatProperty)
 QRV4_FRX_PROPERTY_EDITOR(TfrxDateProperty, TfrxFloatProperty)
 QRV4_FRX_PROPERTY_EDITOR(TfrxTimeProperty, TfrxFloatProperty)
+QRV4_FRX_PROPERTY_EDITOR(TfrxSetProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxClassProperty, TfrxPropertyEditor)
+QRV4_FRX_PROPERTY_EDITOR(TfrxComponentProperty, TfrxPropertyEditor)
 #undef QRV4_FRX_PROPERTY_EDITOR
+
+// A colour shows a swatch of itself beside its name.
+class TfrxColorProperty : public TfrxIntegerProperty
+{
+public:
+    using TfrxIntegerProperty::TfrxIntegerProperty;
+    TfrxPropertyAttributes GetAttributes() override;
+    AnsiString GetValue() override;
+    void GetValues() override;
+    void SetValue(const AnsiString &Value) override;
+    void OnDrawLBItem(TWinControl *Control, int Index, TRect ARect, TOwnerDrawState State) override;
+    void OnDrawItem(TCanvas *Canvas, TRect ARect) override;
+};
+
+// One element of a set property, shown as "True" or "False".
+class TfrxSetElementProperty : public TfrxPropertyEditor
+{
+public:
+    TfrxSetElementProperty(TfrxCustomDesigner *Designer, int Element);
+    TfrxPropertyAttributes GetAttributes() override;
+    AnsiString GetName() override;
+    AnsiString GetValue() override;
+    void GetValues() override;
+    void SetValue(const AnsiString &Value) override;
+    int Element() const { return FElement; }
+
+private:
+    int FElement;
+};
+
+// ---- property lists ----
+
+class TfrxPropertyList;
+
+// One listed property: its editor and, for a set or an object, the nested list.
+class TfrxPropertyItem : public TCollectionItem
+{
+    QRV4_CLASS(TfrxPropertyItem, TCollectionItem)
+
+public:
+    using TCollectionItem::TCollectionItem;
+    ~TfrxPropertyItem() override;
+    TfrxPropertyEditor *Editor() const { return FEditor.get(); }
+    TfrxPropertyList *SubProperty() const { return FSubProperty.get(); }
+
+private:
+    friend class TfrxPropertyList;
+    std::unique_ptr<TfrxPropertyEditor> FEditor;
+    std::unique_ptr<TfrxPropertyList> FSubProperty;
+};
+
+// The properties of an object as a designer's inspector lists them, by name.
+class TfrxPropertyList : public TfrxItemCollection<TfrxPropertyItem>
+{
+    QRV4_CLASS(TfrxPropertyList, TfrxItemCollection<TfrxPropertyItem>)
+
+public:
+    explicit TfrxPropertyList(TfrxCustomDesigner *Designer, TfrxPropertyList *Parent = nullptr);
+    TObject *Component() const { return FComponent; }
+    void SetComponent(TObject *Value);
+    TfrxCustomDesigner *Designer() const { return FDesigner; }
+    TfrxPropertyList *Parent() const { return FParent; }
+    // The item of that property name, or none.
+    TfrxPropertyItem *Find(const AnsiString &Name) const;
+
+    void FillProperties(TObject *AObject);
+    // Keeps the multi-select properties that List has too, of the same kind.
+    void FillCommonProperties(TfrxPropertyList *List);
+    // The objects of List's editors join the editors of the same properties here.
+    void AddProperties(TfrxPropertyList *List);
+
+private:
+    void AddProperty(TObject *AObject, PPropInfo Prop, TfrxPropertyEditorClass EditorClass);
+    std::unique_ptr<TfrxPropertyList> SetElements(TObject *AObject, PPropInfo Prop);
+    std::unique_ptr<TfrxPropertyList> HeldObjectProperties(TObject *AObject, PPropInfo Prop);
+
+    TObject *FComponent = nullptr;
+    TfrxCustomDesigner *FDesigner;
+    TfrxPropertyList *FParent;
+};
+
+// One list for all the objects, each editor editing them together; none for no objects.
+std::unique_ptr<TfrxPropertyList> frxCreatePropertyList(TList *List, TfrxCustomDesigner *Designer);
 
 class TfrxPropertyEditorItem : public TCollectionItem
 {

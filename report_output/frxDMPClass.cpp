@@ -21,12 +21,7 @@ constexpr double HalfCharY = fr1CharY / 2;
 constexpr double ColumnMargin = 2.5399984;
 constexpr double LineMargin = 4.4979138;
 
-// Whole cells of Size in Value, rounded halves to even or cut toward zero.
-double RoundCells(double Value, double Size)
-{
-    return static_cast<double>(std::nearbyint(static_cast<long double>(Value) / Size) * Size);
-}
-
+// Whole cells of Size in Value, cut toward zero.
 double TruncCells(double Value, double Size)
 {
     return static_cast<double>(std::trunc(static_cast<long double>(Value) / Size) * Size);
@@ -34,12 +29,12 @@ double TruncCells(double Value, double Size)
 
 double RoundPaperColumns(double MM)
 {
-    return RoundCells(MM * fr01cm, fr1CharX) / fr01cm;
+    return frxRoundCells(MM * fr01cm, fr1CharX) / fr01cm;
 }
 
 double RoundPaperLines(double MM)
 {
-    return RoundCells(MM * fr01cm, fr1CharY) / fr01cm;
+    return frxRoundCells(MM * fr01cm, fr1CharY) / fr01cm;
 }
 
 [[noreturn]] void BadCommand(const AnsiString &Command)
@@ -182,22 +177,22 @@ void TfrxDMPMemoView::FontStyleChanged()
 void TfrxDMPMemoView::SetLeft(double Value)
 {
     TfrxDMPStyledView::SetLeft(Align() == baRight ? TruncCells(Value, fr1CharX)
-                                                  : RoundCells(Value, fr1CharX));
+                                                  : frxRoundCells(Value, fr1CharX));
 }
 
 void TfrxDMPMemoView::SetTop(double Value)
 {
-    TfrxDMPStyledView::SetTop(RoundCells(Value, fr1CharY));
+    TfrxDMPStyledView::SetTop(frxRoundCells(Value, fr1CharY));
 }
 
 void TfrxDMPMemoView::SetWidth(double Value)
 {
-    TfrxDMPStyledView::SetWidth(RoundCells(Value, fr1CharX));
+    TfrxDMPStyledView::SetWidth(frxRoundCells(Value, fr1CharX));
 }
 
 void TfrxDMPMemoView::SetHeight(double Value)
 {
-    TfrxDMPStyledView::SetHeight(RoundCells(Value, fr1CharY));
+    TfrxDMPStyledView::SetHeight(frxRoundCells(Value, fr1CharY));
 }
 
 AnsiString TfrxDMPMemoView::GetDescription() const
@@ -207,7 +202,7 @@ AnsiString TfrxDMPMemoView::GetDescription() const
 
 double TfrxDMPMemoView::CalcHeight()
 {
-    return RoundCells(TfrxDMPStyledView::CalcHeight(), fr1CharY);
+    return frxRoundCells(TfrxDMPStyledView::CalcHeight(), fr1CharY);
 }
 
 void TfrxDMPMemoView::DrawFrame()
@@ -231,7 +226,7 @@ void TfrxDMPLineView::SetLeft(double Value)
     if (Value < 0)
         Left = TruncCells(Value, fr1CharX) - HalfCharX;
     else if (Align() == baRight)
-        Left = RoundCells(Value, fr1CharX) - HalfCharX;
+        Left = frxRoundCells(Value, fr1CharX) - HalfCharX;
     else
         Left = TruncCells(Value, fr1CharX) + HalfCharX;
     TfrxDMPStyledView::SetLeft(Left);
@@ -245,7 +240,7 @@ void TfrxDMPLineView::SetTop(double Value)
 void TfrxDMPLineView::SetWidth(double Value)
 {
     TfrxDMPStyledView::SetWidth(Align() == baWidth ? TruncCells(Value, fr1CharX)
-                                                   : RoundCells(Value, fr1CharX));
+                                                   : frxRoundCells(Value, fr1CharX));
 }
 
 AnsiString TfrxDMPLineView::GetDescription() const
@@ -259,12 +254,12 @@ TfrxDMPCommand::TfrxDMPCommand(TComponent *AOwner) : TfrxView(AOwner) {}
 
 void TfrxDMPCommand::SetLeft(double Value)
 {
-    TfrxView::SetLeft(RoundCells(Value, fr1CharX));
+    TfrxView::SetLeft(frxRoundCells(Value, fr1CharX));
 }
 
 void TfrxDMPCommand::SetTop(double Value)
 {
-    TfrxView::SetTop(RoundCells(Value, fr1CharY));
+    TfrxView::SetTop(frxRoundCells(Value, fr1CharY));
 }
 
 AnsiString TfrxDMPCommand::Diff(TfrxComponent *Other)

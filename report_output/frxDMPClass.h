@@ -11,9 +11,6 @@ QRV4_ENUM(TfrxDMPFontStyle, fsxBold, fsxItalic, fsxUnderline, fsxSuperScript, fs
 using TfrxDMPFontStyles = Set<TfrxDMPFontStyle>;
 QRV4_SET_INFO(TfrxDMPFontStyles, TfrxDMPFontStyle)
 
-inline constexpr double fr1CharX = 9.6;
-inline constexpr double fr1CharY = 17;
-
 // The screen face of a printer style: the flags a screen cannot show leave it alone.
 void frxResetDMPFont(TFont *Font, TfrxDMPFontStyles Style);
 
@@ -28,6 +25,7 @@ public:
     void SetPaperWidth(double Value) override;
     void SetPaperSize(int Value) override;
     void SetDefaults() override;
+    bool IsDotMatrix() const override { return true; }
 
     TfrxDMPFontStyles FontStyle() const { return FFontStyle; }
     void SetFontStyle(TfrxDMPFontStyles Value);

@@ -580,7 +580,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
                     CheckGroups(Band, S.Group, ColumnRowPosition, SavedY);
             }
             if (Band->KeepFooter()) FooterPosition = Pages()->GetCurPosition();
-            if (Band->Columns() > 1 && S.CurColumn == 1)
+            if (Band->Columns() > 1 && Band->CurColumn() == 1)
                 ColumnRowPosition = Pages()->GetCurPosition();
             SavedY = CurY;
             LineNo = S.LineNo;

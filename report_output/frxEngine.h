@@ -61,8 +61,6 @@ private:
         std::vector<TfrxGroupHeader *> Groups; // a group header: itself and those nested in it
         Variant LastValue;                     // a group header's condition last seen
         int LineNo = 0, LineNoAll = 0;         // "Line" and "Line#"
-        int CurColumn = 1;                     // a multi-column data band's column
-        double MaxY = 0;                       // the lowest Y of its current row
         bool IsReprinting = false;
         bool ShiftTreeBuilt = false;
         bool HasVCells = false; // some of its objects were moved into vertical bands

@@ -919,37 +919,34 @@ void TfrxEngine::RemoveFromHeaderList(TfrxBand *Band)
 
 void TfrxEngine::SetCurColumn(TfrxDataBand *Band, int Value)
 {
-    TBandState &S = State(Band);
-    if (Value > Band->Columns()) Value = 1;
-    S.CurColumn = Value;
-    if (Value == 1) S.MaxY = 0;
     // A vertical band stands where it was placed; its records go side by side anyway.
-    if (!Band->Vertical()) Band->SetLeft((Value - 1) * (Band->ColumnWidth() + Band->ColumnGap()));
+    const double Left = Band->Left();
+    Band->SetCurColumn(Value);
+    if (Band->Vertical()) Band->SetLeft(Left);
 }
 
 void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, int ColumnPosition, double SavedY)
 {
     if (Band->Columns() <= 1 || Band->Vertical()) return;
-    TBandState &S = State(Band);
-    S.MaxY = std::max(S.MaxY, CurY);
-    if (S.CurColumn >= Band->Columns()) {
-        if (S.MaxY > PageHeight - FooterHeight()) {
+    Band->SetMaxY(std::max(Band->MaxY(), CurY));
+    if (Band->CurColumn() >= Band->Columns()) {
+        if (Band->MaxY() > PageHeight - FooterHeight()) {
             if (FKeeping) {
                 NewColumn();
             } else {
-                const double Lowest = S.MaxY;
+                const double Lowest = Band->MaxY();
                 Pages()->CutObjects(ColumnPosition);
                 NewColumn();
                 Pages()->PasteObjects(CurX, CurY);
                 CurY += Lowest - SavedY;
             }
         } else {
-            CurY = S.MaxY;
+            CurY = Band->MaxY();
         }
     } else {
         CurY = SavedY;
     }
-    if (Band->Visible()) SetCurColumn(Band, S.CurColumn + 1);
+    if (Band->Visible()) SetCurColumn(Band, Band->CurColumn() + 1);
 }
 
 double TfrxEngine::ColumnPosition(int Column) const

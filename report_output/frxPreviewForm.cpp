@@ -2,6 +2,7 @@
 // around a preview control.
 
 #include "report_output/frxPreview.h"
+#include "report_output/frxPreviewPages.h"
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Dialogs.h"
@@ -42,18 +43,13 @@ void SetPicture(TSpeedButton *Button, TfrxPreviewPicture Picture)
     Button->SetTag(static_cast<std::intptr_t>(Picture));
 }
 
-bool IsDotMatrixExport(const TfrxCustomExportFilter *Filter)
-{
-    return Filter->ClassName() == "TfrxDotMatrixExport";
-}
-
 // The filters the export menu offers: every registered one but the dot-matrix export.
 std::vector<TfrxCustomExportFilter *> MenuFilters()
 {
     std::vector<TfrxCustomExportFilter *> Filters;
     TfrxExportFilterCollection *All = frxExportFilters();
     for (int i = 0; i < All->Count(); ++i)
-        if (TfrxCustomExportFilter *F = All->Items(i)->Filter; F && !IsDotMatrixExport(F))
+        if (TfrxCustomExportFilter *F = All->Items(i)->Filter; F && !frxIsDotMatrixExport(F))
             Filters.push_back(F);
     return Filters;
 }
@@ -464,6 +460,16 @@ void TfrxPreviewForm::WndProc(TMessage &Message)
     if (Message.Msg == WM_UPDATEZOOM) {
         UpdateZoom();
         return;
+    }
+    // The preview stands for the program: it goes down with the whole application.
+    if (Message.Msg == WM_SYSCOMMAND && (Message.WParam & 0xFFF0) == SC_MINIMIZE &&
+        FormStyle() != fsMDIChild) {
+        Application->Minimize();
+        return;
+    }
+    if (Message.Msg == WM_ACTIVATEAPP && Message.WParam && Application->Minimized()) {
+        Application->Restore();
+        SetActiveWindow(WindowHandle());
     }
     inherited::WndProc(Message);
 }

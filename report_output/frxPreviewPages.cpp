@@ -1,6 +1,8 @@
 #include "report_output/frxPreviewPages.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Forms.h"
+#include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report/frxXMLSerializer.h"
 
@@ -1017,10 +1019,109 @@ void TfrxPreviewPages::ObjectOver(int Index, int X, int Y, TMouseButton, TShiftS
     }
 }
 
+bool frxIsDotMatrixExport(const TfrxCustomExportFilter *Filter)
+{
+    return Filter->ClassName() == "TfrxDotMatrixExport";
+}
+
+namespace
+{
+
+// The page's colour, frame and picture as the first object a filter gets, over the printable area.
+void ExportBackground(TfrxCustomExportFilter *Filter, TfrxReportPage *Page)
+{
+    TfrxPictureView Background(nullptr);
+    Background.SetName("_pagebackground");
+    Background.SetColor(Page->Color());
+    Background.SetFrame(Page->Frame());
+    Background.SetPicture(Page->BackPicture());
+    Background.SetStretched(true);
+    Background.SetKeepAspectRatio(false);
+    Background.SetBounds(Page->Left(), Page->Top(),
+                         Page->Width() - (Page->LeftMargin() + Page->RightMargin()) * fr01cm,
+                         Page->Height() - (Page->TopMargin() + Page->BottomMargin()) * fr01cm);
+    Filter->ExportObject(&Background);
+}
+
+// A memo shows what it would on paper: its highlight, the page count, its own width.
+void PrepareMemo(TfrxCustomMemoView *Memo, int TotalPages)
+{
+    if (Memo->Highlight()->Active()) Memo->SetFont(Memo->Highlight()->Font());
+    Memo->SetTotalPages(TotalPages);
+    Memo->ExtractTotalPages();
+    if (!Memo->AutoWidth()) return;
+    TBitmap Scratch;
+    Scratch.SetSize(1, 1);
+    Memo->Draw(Scratch.Canvas(), 1, 1, 0, 0);
+}
+
+} // namespace
+
+void TfrxPreviewPages::ExportPage(TfrxCustomExportFilter *Filter, int Index)
+{
+    auto *Page = dynamic_cast<TfrxReportPage *>(GetPage(Index));
+    if (!Page) return;
+    Filter->StartPage(Page, Index);
+    {
+        MirroredMargins Mirror(Page, Index);
+        ExportBackground(Filter, Page);
+        TList *All = Page->GetAllObjects();
+        for (int i = 0; i < All->Count(); ++i) {
+            auto *Obj = static_cast<TfrxComponent *>(All->Items(i));
+            if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Obj)) PrepareMemo(Memo, Count());
+            Filter->ExportObject(Obj);
+        }
+    }
+    Filter->FinishPage(Page, Index);
+}
+
+bool TfrxPreviewPages::ExportPages(TfrxCustomExportFilter *Filter, TStrings *Range)
+{
+    // A filter that cannot start has exported nothing, which is no success.
+    if (!Filter->Start()) return false;
+    TfrxReport *R = Report();
+    TfrxCustomPreview *Preview = R->Preview();
+    if (Preview) {
+        Preview->Repaint();
+        Preview->Lock();
+    }
+    if (Filter->ShowProgress()) R->InternalOnProgressStart(ptExporting);
+    for (int i = 0; i < Count(); ++i) {
+        if (Range->Count() > 0 && Range->IndexOf(IntToStr(i + 1)) < 0) continue;
+        ExportPage(Filter, i);
+        if (!Preview) ClearCache();
+        if (Filter->ShowProgress()) R->InternalOnProgress(ptExporting, i + 1);
+        if (R->Terminated()) break;
+        Application->ProcessMessages();
+    }
+    if (Preview) Preview->Repaint();
+    if (Filter->ShowProgress()) R->InternalOnProgressStop(ptExporting);
+    Filter->Finish();
+    return true;
+}
+
 bool TfrxPreviewPages::Export(TfrxCustomExportFilter *Filter)
 {
     if (!Filter) return false;
-    throw EInvalidOperation("Exporting prepared pages is not available yet");
+    TfrxReport *R = Report();
+    Filter->SetReport(R);
+    if (Filter->ShowDialog() && Filter->ShowModal() != mrOk) return false;
+    if (Filter->CurPage())
+        Filter->SetPageNumbers(R->Preview() ? IntToStr(CurPreviewPage) : AnsiString("1"));
+    R->SetTerminated(false);
+    TStringList Range;
+    frxParsePageNumbers(Filter->PageNumbers(), &Range, Count());
+    const bool DotMatrix = frxIsDotMatrixExport(Filter);
+    if (DotMatrix && R->OnPrintReport) R->OnPrintReport(R);
+    bool Result = false;
+    try {
+        Result = ExportPages(Filter, &Range);
+    } catch (Exception &E) {
+        R->Errors()->SetText(E.Message());
+        frxCommonErrorHandler(R, frxResources()->Get("clErrors") + "\r\n" + R->Errors()->Text());
+    }
+    if (DotMatrix && R->OnAfterPrintReport) R->OnAfterPrintReport(R);
+    return Result;
 }
 
 bool TfrxPreviewPages::Print()

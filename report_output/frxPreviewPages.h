@@ -132,6 +132,9 @@ public:
 
 private:
     class MirroredMargins;
+    // The filter's start, the pages in Range (all when empty) and its finish.
+    bool ExportPages(TfrxCustomExportFilter *Filter, TStrings *Range);
+    void ExportPage(TfrxCustomExportFilter *Filter, int Index);
     struct CachedPage {
         int Index;
         std::unique_ptr<TfrxPage> Page;
@@ -175,6 +178,8 @@ std::unique_ptr<TfrxCustomPreviewPages> frxCreatePreviewPages(TfrxReport *Report
 
 // Web and mail addresses with a host or a recipient; nothing local, nothing to run.
 bool frxIsOpenableURL(const AnsiString &URL);
+// The dot-matrix export runs the report's print events around its export.
+bool frxIsDotMatrixExport(const TfrxCustomExportFilter *Filter);
 // How a clicked address is opened; the desktop's browser or mail program by default.
 using TfrxURLOpener = std::function<void(const AnsiString &URL)>;
 void frxSetURLOpener(TfrxURLOpener Opener);

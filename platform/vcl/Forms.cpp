@@ -1190,14 +1190,19 @@ int TApplication::MessageBox(const AnsiString &Text, const AnsiString &Caption, 
 
 void TApplication::Minimize()
 {
-    if (FMainForm && FMainForm->HandleAllocated())
-        ShowWindow(FMainForm->WindowHandle(), SW_MINIMIZE);
+    FMinimized = true;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (TCustomForm *Form = Screen->Forms(i); Form->Visible() && Form->HandleAllocated())
+            ShowWindow(Form->WindowHandle(), SW_MINIMIZE);
 }
 
 void TApplication::Restore()
 {
-    if (FMainForm && FMainForm->HandleAllocated())
-        ShowWindow(FMainForm->WindowHandle(), SW_RESTORE);
+    FMinimized = false;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (TCustomForm *Form = Screen->Forms(i);
+            Form->HandleAllocated() && IsIconic(Form->WindowHandle()))
+            ShowWindow(Form->WindowHandle(), SW_RESTORE);
 }
 
 void TApplication::BringToFront()

@@ -352,8 +352,10 @@ public:
     void HandleException(TObject *Sender);
     void ShowException(Exception &E);
     int MessageBox(const AnsiString &Text, const AnsiString &Caption, UINT Flags = MB_OK);
+    // Every shown form of the program goes down together, and comes back together.
     void Minimize();
     void Restore();
+    bool Minimized() const { return FMinimized; }
     void BringToFront();
     // Hides the hint shown or stops the one waiting; the next move of the mouse
     // over a control that shows hints starts the pause again.
@@ -422,6 +424,7 @@ private:
     bool FShowMainForm = true;
     bool FHintShortCuts = true;
     bool FTerminated = false;
+    bool FMinimized = false;
     std::unique_ptr<QApplication> FQtApplication;
     std::unique_ptr<QTranslator> FQtTranslations;
     std::unique_ptr<THintWindow> FHintWindow;

@@ -460,3 +460,24 @@ TEST_F(DotMatrixKeyList, ABadCommandStartsNoJob)
 }
 
 } // namespace
+
+TEST(DotMatrixGrid, BandsStandOnTheTextLinesAndCharacterColumns)
+{
+    TfrxDMPPage Page(nullptr);
+    auto *Band = new TfrxMasterData(&Page);
+    Band->SetTop(20);
+    EXPECT_DOUBLE_EQ(Band->Top(), 17);
+    Band->SetTop(26);
+    EXPECT_DOUBLE_EQ(Band->Top(), 34);
+    Band->SetHeight(30);
+    EXPECT_DOUBLE_EQ(Band->Height(), 34);
+    Band->SetLeft(14);
+    EXPECT_DOUBLE_EQ(Band->Left(), 9.6);
+    Band->SetWidth(50);
+    EXPECT_DOUBLE_EQ(Band->Width(), 50) << "the width is not snapped";
+
+    TfrxReportPage Plain(nullptr);
+    auto *Free = new TfrxMasterData(&Plain);
+    Free->SetTop(20);
+    EXPECT_DOUBLE_EQ(Free->Top(), 20);
+}

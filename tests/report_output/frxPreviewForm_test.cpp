@@ -203,3 +203,23 @@ TEST_F(PreviewFormTest, TheContextMenuRepeatsTheCaptionedButtonsUpToTheSecondDiv
 }
 
 } // namespace
+
+TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRestoresBoth)
+{
+    TForm Main(nullptr);
+    Main.SetBounds(10, 10, 300, 200);
+    Main.Show();
+    vcltest::Pump();
+    Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    vcltest::Pump();
+    EXPECT_TRUE(Application->Minimized());
+    EXPECT_TRUE(IsIconic(Main.Handle()));
+    EXPECT_TRUE(IsIconic(Window->Handle()));
+
+    Window->Perform(WM_ACTIVATEAPP, 1, 0);
+    vcltest::Pump();
+    EXPECT_FALSE(Application->Minimized());
+    EXPECT_FALSE(IsIconic(Main.Handle()));
+    EXPECT_FALSE(IsIconic(Window->Handle()));
+    EXPECT_EQ(GetActiveWindow(), Window->Handle());
+}

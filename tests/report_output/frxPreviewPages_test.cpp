@@ -838,3 +838,138 @@ TEST(PreviewDrawTest, DrawnSidesCoverOnlyTheSamePenAlongTheSameLine)
     Sides.ForgetAll();
     EXPECT_FALSE(Sides.Covered({true, 10, 0, 20, clBlack, 1}));
 }
+
+// ---- exporting ----
+
+namespace
+{
+
+// A filter made for one export: it writes down what it is handed.
+class RecordingFilter : public TfrxCustomExportFilter
+{
+public:
+    RecordingFilter() { SetShowDialog(false); }
+    TModalResult ShowModal() override
+    {
+        Log.push_back("dialog");
+        return Answer;
+    }
+    bool Start() override
+    {
+        Log.push_back("start");
+        return Starts;
+    }
+    void StartPage(TfrxReportPage *, int Index) override
+    {
+        Log.push_back("page " + std::to_string(Index));
+    }
+    void ExportObject(TfrxComponent *Obj) override
+    {
+        if (Obj->Name() == FailOn) throw Exception("disk full");
+        std::string Entry = Obj->Name().Std();
+        if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Obj))
+            Entry += "=" + Trim(AnsiString(Memo->Text())).ToUtf8();
+        if (auto *Back = dynamic_cast<TfrxPictureView *>(Obj)) {
+            BackgroundWidth = Back->Width();
+            BackgroundColor = Back->Color();
+            BackgroundPicture = Back->Picture()->Width();
+        }
+        Log.push_back(Entry);
+    }
+    void FinishPage(TfrxReportPage *, int Index) override
+    {
+        Log.push_back("end " + std::to_string(Index));
+    }
+    void Finish() override { Log.push_back("finish"); }
+
+    std::vector<std::string> Log;
+    TModalResult Answer = mrOk;
+    bool Starts = true;
+    AnsiString FailOn;
+    double BackgroundWidth = 0;
+    TColor BackgroundColor = clNone;
+    int BackgroundPicture = 0;
+};
+
+// One row of Template on each of three pages, its title naming the page count.
+struct ExportedReport {
+    Template T;
+    TfrxPreviewPages Pages{&T.Report};
+
+    ExportedReport()
+    {
+        T.Page->SetColor(clAqua);
+        TBitmap Picture;
+        Picture.SetSize(5, 5);
+        T.Page->BackPicture()->Assign(&Picture);
+        static_cast<TfrxMemoView *>(T.Report.FindObject("Title"))
+            ->SetText(u"Архив ключей из [TOTALPAGES#]");
+        Prepare(T, Pages, 3, 1);
+    }
+};
+
+std::vector<std::string> PageEntries(int Index)
+{
+    return {"page " + std::to_string(Index),
+            "_pagebackground",
+            "PageHeader1",
+            "Title=Архив ключей из 3",
+            "MasterData1",
+            "Code=Код " + std::to_string(Index * 100),
+            "end " + std::to_string(Index)};
+}
+
+} // namespace
+
+TEST(PreviewExportTest, TheFilterGetsEachPageInRangeWithItsBackgroundFirst)
+{
+    ExportedReport R;
+    RecordingFilter Filter;
+    Filter.SetPageNumbers("2-");
+    ASSERT_TRUE(R.Pages.Export(&Filter));
+    std::vector<std::string> Expected{"start"};
+    for (int Index : {1, 2})
+        for (const std::string &Entry : PageEntries(Index))
+            Expected.push_back(Entry);
+    Expected.push_back("finish");
+    EXPECT_EQ(Filter.Log, Expected);
+    EXPECT_EQ(Filter.Report(), &R.T.Report);
+    EXPECT_DOUBLE_EQ(Filter.BackgroundWidth, R.T.Page->Width() - 10 * fr01cm);
+    EXPECT_EQ(Filter.BackgroundColor, clAqua);
+    EXPECT_EQ(Filter.BackgroundPicture, 5);
+}
+
+TEST(PreviewExportTest, TheDialogCanCancelAndTheCurrentPageIsTheFirstWithoutAPreview)
+{
+    ExportedReport R;
+    RecordingFilter Cancelled;
+    Cancelled.SetShowDialog(true);
+    Cancelled.Answer = mrCancel;
+    EXPECT_FALSE(R.Pages.Export(&Cancelled));
+    EXPECT_EQ(Cancelled.Log, std::vector<std::string>{"dialog"});
+
+    RecordingFilter Current;
+    Current.SetCurPage(true);
+    R.Pages.CurPreviewPage = 3;
+    ASSERT_TRUE(R.Pages.Export(&Current));
+    EXPECT_EQ(Current.PageNumbers(), "1");
+    EXPECT_EQ(Current.Log[1], "page 0");
+    EXPECT_EQ(Current.Log.size(), 9u);
+    EXPECT_FALSE(R.Pages.Export(nullptr));
+}
+
+TEST(PreviewExportTest, AFilterThatCannotStartOrFailsReportsNoSuccess)
+{
+    ExportedReport R;
+    R.T.Report.EngineOptions()->SetNewSilentMode(simSilent);
+    RecordingFilter Refusing;
+    Refusing.Starts = false;
+    EXPECT_FALSE(R.Pages.Export(&Refusing));
+    EXPECT_EQ(Refusing.Log, std::vector<std::string>{"start"});
+
+    RecordingFilter Failing;
+    Failing.FailOn = "Code";
+    EXPECT_FALSE(R.Pages.Export(&Failing));
+    EXPECT_EQ(R.T.Report.Errors()->Text(), "disk full\r\n");
+    EXPECT_NE(Failing.Log.back(), "finish");
+}
