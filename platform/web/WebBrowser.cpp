@@ -49,11 +49,33 @@ QString ModulePath()
     return QFileInfo::exists(beside) ? beside : QString(QRV4_WEB_ENGINE_MODULE);
 }
 
+// The notes the engine writes as it starts in a program that does not link it and draws without
+// a GPU: advice to the program's developer, not news for the user's terminal. A user who asks
+// for Qt's log (QT_LOGGING_RULES) gets them.
+constexpr const char *EngineStartNotes[] = {"Qt WebEngine seems to be initialized from a plugin",
+                                            "Sandboxing disabled by user",
+                                            "No suitable graphics backend found"};
+QtMessageHandler QtLog = nullptr;
+
+void WithoutEngineStartNotes(QtMsgType Type, const QMessageLogContext &Context, const QString &Text)
+{
+    for (const char *note : EngineStartNotes)
+        if (Text.startsWith(QLatin1String(note))) return;
+    QtLog(Type, Context, Text);
+}
+
+void QuietEngineStart()
+{
+    if (QtLog || qEnvironmentVariableIsSet("QT_LOGGING_RULES")) return;
+    QtLog = qInstallMessageHandler(WithoutEngineStartNotes);
+}
+
 // The module's entry, or why there is none. The module stays loaded: the engine cannot be
 // unloaded once it ran.
 TCreateEngineView OpenEngine(QString &Why)
 {
     const QString path = ModulePath();
+    QuietEngineStart();
     void *module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         Why = QString::fromLocal8Bit(dlerror());

@@ -222,7 +222,8 @@ int EndDoc(HDC Dc)
         P->Painter->begin(P->Writer.get());
     }
     const bool Written = P->Painter->end();
-    const bool Sent = Written && (!P->Spool || SubmitPdf(P->Queue, P->Title, P->Mode(), P->Spool->fileName()));
+    const bool Sent =
+        Written && (!P->Spool || SubmitPdf(P->Queue, P->Title, P->Mode(), P->Spool->fileName()));
     P->CloseDocument();
     return Sent ? 1 : SP_ERROR;
 }

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -227,7 +228,8 @@ TEST_F(InfoTest, EngineModuleThatCannotBeOpenedIsSaidInThePagesPlace)
     TCppWebBrowser::SetEngineModule("");
     TCppWebBrowser::SetEngineEnabled(false);
     ASSERT_NE(label, nullptr);
-    EXPECT_TRUE(label->text().contains(QString::fromUtf8("модуль просмотра"))) << label->text().toStdString();
+    EXPECT_TRUE(label->text().contains(QString::fromUtf8("модуль просмотра")))
+        << label->text().toStdString();
     EXPECT_TRUE(label->text().contains("/nowhere/libqrv4_webengine.so"));
     // The tab goes on as without the engine: pages "load" and take the host, tabs switch.
     EXPECT_TRUE(PumpUntil([&] { return Host()->References() == 2; }, 2000));
@@ -530,11 +532,9 @@ namespace
 // The main window's own X window.
 WId MainWindowId(TMainForm &Form)
 {
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (widget->isVisible() && widget->width() == Form.Width() &&
-            widget->height() == Form.Height())
-            return widget->winId();
-    return 0;
+    const TPoint at = Form.ClientToScreen(TPoint(4, 4));
+    QWidget *widget = QApplication::widgetAt(at.X, at.Y);
+    return widget ? widget->window()->winId() : 0;
 }
 
 // Stderr into a file while it lives.

@@ -4,12 +4,20 @@
 #include "platform/web/WebEngineView.h"
 
 #include <QContextMenuEvent>
+#include <QLoggingCategory>
 #include <QQuickWindow>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
 #include <unistd.h>
+
+namespace QtWebEngineCore
+{
+// Makes the OpenGL context the engine shares with the application, which the engine makes by
+// itself only when it is linked at start.
+Q_DECL_IMPORT void initialize();
+} // namespace QtWebEngineCore
 
 namespace
 {
@@ -22,6 +30,10 @@ namespace
 void PrepareEngine()
 {
     static const bool prepared = [] {
+        // The engine's report of its set-up reads the shared OpenGL context, which a program
+        // drawing in software does without; it is made only when the user asks for the report.
+        QLoggingCategory::setFilterRules("qt.webenginecontext.info=false");
+        if (QLoggingCategory("qt.webenginecontext").isInfoEnabled()) QtWebEngineCore::initialize();
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         QByteArray flags = "--disable-gpu --disable-gpu-compositing --log-level=3 ";
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
