@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -163,10 +164,16 @@ private:
     xcb_window_t FRoot = 0;
 };
 
+// A busy machine sometimes keeps Xvfb from coming up; it is tried a few times.
 Display &Screen()
 {
-    static Display display;
-    return display;
+    static const std::unique_ptr<Display> display = [] {
+        auto started = std::make_unique<Display>();
+        for (int attempt = 1; attempt < 3 && !started->Ready(); ++attempt)
+            started = std::make_unique<Display>();
+        return started;
+    }();
+    return *display;
 }
 
 // The program in a base folder of its own, with an empty port folder, as a new user starts it.
