@@ -17,7 +17,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -53,27 +52,28 @@ double Median(std::vector<double> Values)
 class Display
 {
 public:
-    Display()
+    explicit Display(int Number)
     {
-        int pipe[2];
-        if (::pipe(pipe) != 0) return;
+        std::ostringstream name;
+        name << ':' << Number;
+        FName = name.str();
         FServer = fork();
         if (FServer == 0) {
-            close(pipe[0]);
-            const std::string fd = std::to_string(pipe[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", static_cast<char *>(nullptr));
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDERR_FILENO);
+            execlp("Xvfb", "Xvfb", FName.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                   "tcp", static_cast<char *>(nullptr));
             _exit(127);
         }
-        close(pipe[1]);
-        // Xvfb writes the number of the display it took, then a line end.
-        char number[16] = {':'};
-        const ssize_t got = read(pipe[0], number + 1, sizeof number - 2);
-        close(pipe[0]);
-        if (got <= 0) return;
-        FName.assign(number, std::strcspn(number, "\n"));
-        FConnection = xcb_connect(FName.c_str(), nullptr);
-        if (xcb_connection_has_error(FConnection)) return;
+        // Up once it takes connections; gone when the number was taken.
+        for (int wait = 0; wait < 100 && waitpid(FServer, nullptr, WNOHANG) == 0; ++wait) {
+            FConnection = xcb_connect(FName.c_str(), nullptr);
+            if (!xcb_connection_has_error(FConnection)) break;
+            xcb_disconnect(FConnection);
+            FConnection = nullptr;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!FConnection) return;
         FRoot = xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data->root;
         const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(FConnection, FRoot, XCB_CW_EVENT_MASK, &mask);
@@ -164,13 +164,14 @@ private:
     xcb_window_t FRoot = 0;
 };
 
-// A busy machine sometimes keeps Xvfb from coming up; it is tried a few times.
+// Display numbers are shared with every other X server the machine runs, so a few are tried.
 Display &Screen()
 {
     static const std::unique_ptr<Display> display = [] {
-        auto started = std::make_unique<Display>();
-        for (int attempt = 1; attempt < 3 && !started->Ready(); ++attempt)
-            started = std::make_unique<Display>();
+        const int first = 200 + getpid() % 500;
+        auto started = std::make_unique<Display>(first);
+        for (int number = first + 1; number < first + 5 && !started->Ready(); ++number)
+            started = std::make_unique<Display>(number);
         return started;
     }();
     return *display;
