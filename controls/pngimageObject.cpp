@@ -411,8 +411,10 @@ void TPNGObject::AddzTXt(const AnsiString &Keyword, const AnsiString &Text)
 
 TColor TPNGObject::Pixels(int X, int Y) const
 {
-    if (X < 0 || Y < 0 || X >= Width() || Y >= Height()) return 0;
-    const TChunkIHDR *H = Header();
+    // The header is looked up once: pictures are read pixel by pixel.
+    const auto *H = dynamic_cast<const TChunkIHDR *>(FChunkList.GetItem(0));
+    if (!H || X < 0 || Y < 0 || X >= static_cast<int>(H->Width) || Y >= static_cast<int>(H->Height))
+        return 0;
     const std::uint8_t *Row = Scanline(Y);
     switch (H->ColorType) {
     case COLOR_GRAYSCALE:

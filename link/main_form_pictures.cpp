@@ -26,8 +26,11 @@ void FillPictureList(TPngImageList *List, int Size, std::initializer_list<const 
 {
     List->SetWidth(Size);
     List->SetHeight(Size);
+    // One change: the list is rebuilt once, not once for every picture added.
+    List->PngImages()->BeginUpdate();
     for (const char *Item : Pictures)
         List->PngImages()->Add()->SetPngImage(Picture(Item).get());
+    List->PngImages()->EndUpdate();
 }
 
 TPngImageList *PictureList(TComponent *Owner, const char *Name, int Size,

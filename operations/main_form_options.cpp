@@ -281,6 +281,9 @@ void TMainForm::CreateLcdColourPictures()
     PIL_OptionsLightBPColors->SetWidth(LcdPictureWidth);
     PIL_OptionsLightBPColors->SetHeight(LcdPictureHeight);
     PIL_OptionsLightBPColors->SetMasked(false);
+    // Added as one change: the list is rebuilt once, not once for every picture added.
+    TPngImageCollectionItems *pictures = PIL_OptionsLightBPColors->PngImages();
+    pictures->BeginUpdate();
     for (const AnsiString &level : LcdColorLevels) {
         TBitmap picture;
         picture.SetSize(LcdPictureWidth, LcdPictureHeight);
@@ -288,8 +291,9 @@ void TMainForm::CreateLcdColourPictures()
         canvas->Pen()->SetColor(clGray);
         canvas->Brush()->SetColor(LcdColour(level));
         canvas->Rectangle(0, 0, LcdPictureWidth, LcdPictureHeight);
-        PIL_OptionsLightBPColors->Add(&picture, nullptr);
+        pictures->Add()->SetPngImage(CreatePNG(&picture, nullptr, false).get());
     }
+    pictures->EndUpdate();
 }
 
 void TMainForm::DrawLcdColour(TImage *Image, int Level)

@@ -1,6 +1,7 @@
 #include "platform/vcl/Dialogs.h"
 
 #include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Printers.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/QtText.h"
 
@@ -9,6 +10,8 @@
 #include <QFontDialog>
 #include <QHeaderView>
 #include <QTreeView>
+#include <QPrintDialog>
+#include <QPrinter>
 
 #include <algorithm>
 
@@ -307,6 +310,25 @@ bool ExecuteFontDialog(TFontDialog &Dialog)
     return true;
 }
 
+// The system's print dialog over the printers TPrinter knows: the one chosen becomes the
+// current printer and the copies go back to the dialog. Printing to a file is the program's
+// own business, so the dialog does not offer it.
+bool ExecutePrintDialog(TPrintDialog &Dialog)
+{
+    TPrinter *printer = Printer();
+    QPrinter chosen;
+    const QString current = ToQt(printer->PrinterName());
+    if (!current.isEmpty()) chosen.setPrinterName(current);
+    chosen.setCopyCount(std::max(Dialog.Copies(), 1));
+    QPrintDialog dialog(&chosen);
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    if (!RunQtDialog(dialog)) return false;
+    const int index = printer->Printers()->IndexOf(FromQt(chosen.printerName()));
+    if (index >= 0) printer->SetPrinterIndex(index);
+    Dialog.SetCopies(chosen.copyCount());
+    return true;
+}
+
 } // namespace
 
 bool StandardDialogs::Execute(TCommonDialog &Dialog)
@@ -314,9 +336,10 @@ bool StandardDialogs::Execute(TCommonDialog &Dialog)
     if (auto *file = dynamic_cast<TOpenDialog *>(&Dialog)) return ExecuteFileDialog(*file);
     if (auto *color = dynamic_cast<TColorDialog *>(&Dialog)) return ExecuteColorDialog(*color);
     if (auto *font = dynamic_cast<TFontDialog *>(&Dialog)) return ExecuteFontDialog(*font);
-    // Printing picks its printer through TPrinter's list; the set-up dialogs
-    // have nothing more to ask, so they confirm the current printer.
-    return dynamic_cast<TPrintDialog *>(&Dialog) || dynamic_cast<TPrinterSetupDialog *>(&Dialog);
+    if (auto *print = dynamic_cast<TPrintDialog *>(&Dialog)) return ExecutePrintDialog(*print);
+    // Paper and orientation are set through the printer's own page set-up; this dialog has
+    // nothing more to ask, so it confirms the current printer.
+    return dynamic_cast<TPrinterSetupDialog *>(&Dialog) != nullptr;
 }
 
 bool StandardDialogs::Input(const AnsiString &Caption, const AnsiString &Prompt, AnsiString &Value)

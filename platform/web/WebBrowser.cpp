@@ -3,24 +3,24 @@
 #include "platform/rtl/ClassesStreams.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Printers.h"
+#include "platform/web/WebEngineView.h"
 #include "platform/win/NativeWidget.h"
+#include "platform/win/PrinterDevice.h"
 #include "platform/win/QtText.h"
 #include "platform/win/QueueInternal.h"
 
-#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
-#include <QFrame>
+#include <QFileInfo>
 #include <QGuiApplication>
-#include <QPrinter>
-#include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineView>
+#include <QLabel>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
+#include <dlfcn.h>
 #include <optional>
-#include <unistd.h>
 
 namespace web
 {
@@ -28,6 +28,7 @@ namespace web
 namespace
 {
 
+using win::FromQt;
 using win::ToQt;
 
 QUrl UrlOf(const AnsiString &Location)
@@ -37,88 +38,68 @@ QUrl UrlOf(const AnsiString &Location)
 }
 
 std::optional<bool> ForcedEngine;
+std::optional<QString> ForcedModule;
 
-// The engine shares its GL contexts with the application, which must be told before it exists.
-const bool SharedContexts = [] {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    return true;
-}();
+// The module beside the program, else the one this build made (for the test programs, which
+// live in folders of their own).
+QString ModulePath()
+{
+    if (ForcedModule) return *ForcedModule;
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(EngineModuleName);
+    return QFileInfo::exists(beside) ? beside : QString(QRV4_WEB_ENGINE_MODULE);
+}
+
+// The notes the engine writes as it starts in a program that does not link it and draws without
+// a GPU: advice to the program's developer, not news for the user's terminal. A user who asks
+// for Qt's log (QT_LOGGING_RULES) gets them.
+constexpr const char *EngineStartNotes[] = {"Qt WebEngine seems to be initialized from a plugin",
+                                            "Sandboxing disabled by user",
+                                            "No suitable graphics backend found"};
+QtMessageHandler QtLog = nullptr;
+
+void WithoutEngineStartNotes(QtMsgType Type, const QMessageLogContext &Context, const QString &Text)
+{
+    for (const char *note : EngineStartNotes)
+        if (Text.startsWith(QLatin1String(note))) return;
+    QtLog(Type, Context, Text);
+}
+
+void QuietEngineStart()
+{
+    if (QtLog || qEnvironmentVariableIsSet("QT_LOGGING_RULES")) return;
+    QtLog = qInstallMessageHandler(WithoutEngineStartNotes);
+}
+
+// The module's entry, or why there is none. The module stays loaded: the engine cannot be
+// unloaded once it ran.
+TCreateEngineView OpenEngine(QString &Why)
+{
+    const QString path = ModulePath();
+    QuietEngineStart();
+    void *module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        Why = QString::fromLocal8Bit(dlerror());
+        return nullptr;
+    }
+    auto create = reinterpret_cast<TCreateEngineView>(dlsym(module, CreateEngineViewName));
+    if (!create) Why = QString::fromLocal8Bit(dlerror());
+    return create;
+}
+
+// The engine's PDF of the shown page, written before this returns.
+bool WritePdf(TEngineView &View, const QString &File, const QPageLayout &Layout)
+{
+    QEventLoop done;
+    bool written = false;
+    View.PrintToPdf(File, Layout, [&](bool Ok) {
+        written = Ok;
+        done.quit();
+    });
+    done.exec();
+    return written;
+}
 
 } // namespace
-
-// The page's view and the sunken border around it.
-class TView : public QFrame
-{
-public:
-    explicit TView(TCppWebBrowser *Browser) : FBrowser(Browser)
-    {
-        (void)SharedContexts;
-        // The engine's sandbox cannot start under root; it reads the switch when it starts.
-        if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-        auto *layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        FPage = new TPage(this);
-        layout->addWidget(FPage);
-        SetBordered(true);
-        connect(FPage, &QWebEngineView::loadFinished, this, [this](bool) {
-            if (FBrowser) FBrowser->NavigationDone();
-        });
-    }
-    ~TView() override
-    {
-        if (FBrowser) FBrowser->FView = nullptr;
-    }
-
-    void Forget() { FBrowser = nullptr; }
-    void SetBordered(bool Value)
-    {
-        setFrameStyle(Value ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
-        setLineWidth(Value ? 2 : 0);
-    }
-    void Load(const QUrl &Url) { FPage->load(Url); }
-    void SetHtml(const QString &Html) { FPage->setHtml(Html, QUrl("about:blank")); }
-    // Each runs until the page has gone out; the engine prints on its own time.
-    void Print(QPrinter *Printer)
-    {
-        QEventLoop done;
-        connect(FPage, &QWebEngineView::printFinished, &done, &QEventLoop::quit);
-        FPage->print(Printer);
-        done.exec();
-    }
-    // The engine's own PDF keeps the page's text as text.
-    void PrintToPdf(const QString &File)
-    {
-        QEventLoop done;
-        connect(FPage->page(), &QWebEnginePage::pdfPrintingFinished, &done, &QEventLoop::quit);
-        FPage->page()->printToPdf(File);
-        done.exec();
-    }
-
-private:
-    class TPage : public QWebEngineView
-    {
-    public:
-        explicit TPage(TView *View) : QWebEngineView(View), FView(View) {}
-
-    protected:
-        void contextMenuEvent(QContextMenuEvent *Event) override
-        {
-            TCppWebBrowser *browser = FView->FBrowser;
-            if (browser &&
-                !browser->ContextMenuAllowed(Event->globalPos().x(), Event->globalPos().y())) {
-                Event->accept();
-                return;
-            }
-            QWebEngineView::contextMenuEvent(Event);
-        }
-
-    private:
-        TView *FView;
-    };
-
-    TCppWebBrowser *FBrowser;
-    TPage *FPage = nullptr;
-};
 
 // The document of one page: takes the host's UI handler and HTML from a stream.
 class THTMLDocument final : public ICustomDoc, public IPersistStreamInit
@@ -199,7 +180,6 @@ TCppWebBrowser::TCppWebBrowser(TComponent *AOwner) : TWinControl(AOwner)
 TCppWebBrowser::~TCppWebBrowser()
 {
     *FAlive = false;
-    if (FView) FView->Forget();
     if (FDocument) {
         FDocument->Forget();
         FDocument->Release();
@@ -218,14 +198,52 @@ void TCppWebBrowser::SetEngineEnabled(bool Value)
     web::ForcedEngine = Value;
 }
 
+void TCppWebBrowser::SetEngineModule(const AnsiString &Path)
+{
+    if (Path.IsEmpty())
+        web::ForcedModule.reset();
+    else
+        web::ForcedModule = web::ToQt(Path);
+}
+
 void TCppWebBrowser::EnsureView()
 {
     // The engine starts with its first view, so not before there is a page to show.
-    if (FView || !EngineEnabled()) return;
+    if (FView || FEngineTried || !EngineEnabled()) return;
+    FEngineTried = true;
     HandleNeeded();
-    FView = new web::TView(this);
-    FView->SetBordered(FBordered);
-    win::AttachNativeWidget(WindowHandle(), FView);
+    QString why;
+    const web::TCreateEngineView create = web::OpenEngine(why);
+    if (!create) {
+        ShowEngineMissing(web::FromQt(why));
+        return;
+    }
+    web::TEngineHooks hooks;
+    hooks.LoadFinished = [this, alive = FAlive] {
+        if (*alive) NavigationDone();
+    };
+    hooks.ContextMenuAllowed = [this, alive = FAlive](QPoint At) {
+        return !*alive || ContextMenuAllowed(At.x(), At.y());
+    };
+    std::unique_ptr<web::TEngineView> view(create(nullptr, std::move(hooks)));
+    view->SetBordered(FBordered);
+    QObject::connect(view.get(), &QObject::destroyed, [this, alive = FAlive] {
+        if (*alive) FView = nullptr;
+    });
+    if (win::AttachNativeWidget(WindowHandle(), view.get())) FView = view.release();
+}
+
+void TCppWebBrowser::ShowEngineMissing(const AnsiString &Why)
+{
+    auto label = std::make_unique<QLabel>(
+        QString::fromUtf8("Страницы не могут быть показаны: не открывается модуль просмотра "
+                          "страниц.\n\n%1")
+            .arg(web::ToQt(Why)));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    if (win::AttachNativeWidget(WindowHandle(), label.get())) label.release();
 }
 
 IUnknown *TCppWebBrowser::Document() const
@@ -328,7 +346,8 @@ void TCppWebBrowser::ExecWB(OLECMDID cmdID, OLECMDEXECOPT cmdexecopt)
 
 void TCppWebBrowser::Print(bool Prompt)
 {
-    int copies = Printer()->Copies();
+    TPrinter *printer = Printer();
+    int copies = printer->Copies();
     if (Prompt) {
         TPrintDialog dialog(nullptr);
         dialog.SetCopies(copies);
@@ -336,13 +355,22 @@ void TCppWebBrowser::Print(bool Prompt)
         copies = dialog.Copies();
     }
     if (!FView) return;
-    TPrinter *chosen = Printer();
-    if (!chosen->FileName().IsEmpty()) {
-        FView->PrintToPdf(web::ToQt(chosen->FileName()));
+    const QString queue = web::ToQt(printer->PrinterName());
+    DEVMODEA mode = win::DefaultDevMode(queue);
+    mode.dmCopies = static_cast<short>(std::max(copies, 1));
+    // The margins a browser leaves by default; the page is laid out in what remains.
+    QPageLayout layout = win::PageLayoutOf(mode);
+    layout.setMargins(QMarginsF(10, 10, 10, 10));
+    // The engine's own PDF keeps the page's text as text, so it is what goes to the printer.
+    if (!printer->FileName().IsEmpty()) {
+        if (!web::WritePdf(*FView, web::ToQt(printer->FileName()), layout))
+            throw EPrinter("The page could not be printed");
         return;
     }
-    QPrinter printer(QPrinter::HighResolution);
-    if (!chosen->PrinterName().IsEmpty()) printer.setPrinterName(web::ToQt(chosen->PrinterName()));
-    printer.setCopyCount(std::max(copies, 1));
-    FView->Print(&printer);
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("page.pdf");
+    const QString title = QFileInfo(web::UrlOf(FLocationURL).path()).fileName();
+    if (!folder.isValid() || !web::WritePdf(*FView, pdf, layout) ||
+        !win::SubmitPdf(queue, title, mode, pdf))
+        throw EPrinter("The page could not be printed");
 }

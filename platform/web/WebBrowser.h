@@ -5,8 +5,9 @@
 // OnNavigateComplete2 once a page has loaded, keeps the loaded page's document (which takes the
 // host's UI handler and HTML from a stream), and prints the page after the print dialog.
 // The handler is asked before a key reaches the page, before a context menu opens and for the
-// border. Where the engine cannot run (the headless platform) the control keeps every call and
-// event but renders nothing.
+// border. The engine is a module of its own, opened with the first page shown. Where it cannot
+// run (the headless platform) or its module cannot be opened, the control keeps every call and
+// event but renders nothing; a module that failed says why in the control's place.
 
 #include "platform/vcl/Controls.h"
 #include "platform/web/DocHost.h"
@@ -26,7 +27,7 @@ using TWebBrowserNavigateComplete2 =
 
 namespace web
 {
-class TView;
+class TEngineView;
 class THTMLDocument;
 } // namespace web
 
@@ -55,6 +56,9 @@ public:
     // Whether pages are rendered; false on the headless platform. Set for a test.
     static bool EngineEnabled();
     static void SetEngineEnabled(bool Value);
+    // The engine's module to open instead of the one beside the program (empty: that one again);
+    // for a test.
+    static void SetEngineModule(const AnsiString &Path);
 
     TWebBrowserNavigateComplete2 OnNavigateComplete2;
 
@@ -63,8 +67,8 @@ protected:
 
 private:
     friend class web::THTMLDocument;
-    friend class web::TView;
     void EnsureView();
+    void ShowEngineMissing(const AnsiString &Why);
     void NewDocument();
     void LoadHtml(const AnsiString &Html);
     void NavigationDone();
@@ -74,7 +78,8 @@ private:
     void Print(bool Prompt);
 
     web::THTMLDocument *FDocument = nullptr; // one reference held
-    web::TView *FView = nullptr;             // owned by the window's widget once attached
+    web::TEngineView *FView = nullptr;       // owned by the window's widget
+    bool FEngineTried = false;
     AnsiString FLocationURL;
     bool FNavigating = false;
     bool FBordered = true;

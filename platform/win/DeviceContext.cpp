@@ -108,7 +108,7 @@ QImage *TargetImage(DeviceContext &Dc, QPoint *Origin, BitmapData **Bitmap)
         return *Bitmap ? &(*Bitmap)->Image : nullptr;
     case DcKind::Window: {
         Window *W = FindWindow(Dc.Wnd);
-        if (!W || W->Surface.isNull()) return nullptr;
+        if (!W || SurfaceOf(*W).isNull()) return nullptr;
         *Origin = Dc.Origin;
         return &W->Surface;
     }

@@ -86,8 +86,8 @@ void RedrawTree(Window &W, const QRegion *Area, UINT Flags)
 
 COLORREF SurfacePixel(HWND Wnd, int X, int Y)
 {
-    const Window *W = FindWindow(Wnd);
-    if (!W || !W->Surface.valid(X, Y)) return CLR_INVALID;
+    Window *W = FindWindow(Wnd);
+    if (!W || !SurfaceOf(*W).valid(X, Y)) return CLR_INVALID;
     return ToColorRef(W->Surface.pixel(X, Y));
 }
 
@@ -265,7 +265,7 @@ int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Cli
     if (Clip) Area &= RectArea(*W, Clip).boundingRect();
     const QPoint Origin(W->Client.left, W->Client.top);
     const QRect Source = Area.translated(-Dx, -Dy) & Area;
-    const QImage Moved = W->Surface.copy(Source.translated(Origin));
+    const QImage Moved = SurfaceOf(*W).copy(Source.translated(Origin));
     {
         QPainter P(&W->Surface);
         P.drawImage(Source.translated(Origin + QPoint(Dx, Dy)), Moved);

@@ -81,6 +81,28 @@ void PrinterDevice::CloseDocument()
     Spool.reset();
 }
 
+bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
+               const QString &File)
+{
+    QFile Pdf(File);
+    if (!Pdf.open(QIODevice::ReadOnly)) return false;
+    const std::string Name = Queue.toStdString(), JobTitle = Title.toStdString();
+    const JobOptions Options(Mode);
+    const int Job = cupsCreateJob(CUPS_HTTP_DEFAULT, Name.c_str(), JobTitle.c_str(),
+                                  Options.Count(), Options.Options());
+    if (Job <= 0) return false;
+    bool Sent = cupsStartDocument(CUPS_HTTP_DEFAULT, Name.c_str(), Job, JobTitle.c_str(),
+                                  CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+    while (Sent && !Pdf.atEnd()) {
+        const QByteArray Chunk = Pdf.read(1 << 16);
+        Sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, Chunk.constData(),
+                                    static_cast<size_t>(Chunk.size())) == HTTP_STATUS_CONTINUE;
+    }
+    if (cupsFinishDocument(CUPS_HTTP_DEFAULT, Name.c_str()) != IPP_STATUS_OK) Sent = false;
+    if (!Sent) cupsCancelJob2(CUPS_HTTP_DEFAULT, Name.c_str(), Job, 1);
+    return Sent;
+}
+
 namespace
 {
 
@@ -104,28 +126,6 @@ HDC NewPrinterDc(LPCSTR Device, const DEVMODEA *DevMode, bool Information)
     D->Print = std::move(Print);
     D->Dpi = PrinterDpi;
     return Dc;
-}
-
-// Sends the finished PDF to the queue as one job.
-bool Submit(const PrinterDevice &P)
-{
-    QFile File(P.Spool->fileName());
-    if (!File.open(QIODevice::ReadOnly)) return false;
-    const std::string Queue = P.Queue.toStdString(), Title = P.Title.toStdString();
-    const JobOptions Options(P.Mode());
-    const int Job = cupsCreateJob(CUPS_HTTP_DEFAULT, Queue.c_str(), Title.c_str(), Options.Count(),
-                                  Options.Options());
-    if (Job <= 0) return false;
-    bool Sent = cupsStartDocument(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, Title.c_str(),
-                                  CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
-    while (Sent && !File.atEnd()) {
-        const QByteArray Chunk = File.read(1 << 16);
-        Sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, Chunk.constData(),
-                                    static_cast<size_t>(Chunk.size())) == HTTP_STATUS_CONTINUE;
-    }
-    if (cupsFinishDocument(CUPS_HTTP_DEFAULT, Queue.c_str()) != IPP_STATUS_OK) Sent = false;
-    if (!Sent) cupsCancelJob2(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, 1);
-    return Sent;
 }
 
 } // namespace
@@ -222,7 +222,8 @@ int EndDoc(HDC Dc)
         P->Painter->begin(P->Writer.get());
     }
     const bool Written = P->Painter->end();
-    const bool Sent = Written && (!P->Spool || Submit(*P));
+    const bool Sent =
+        Written && (!P->Spool || SubmitPdf(P->Queue, P->Title, P->Mode(), P->Spool->fileName()));
     P->CloseDocument();
     return Sent ? 1 : SP_ERROR;
 }

@@ -28,6 +28,9 @@ void ToAnsi(const QString &Text, LPSTR Out, std::size_t Size);
 // The queue's own defaults: its default paper, portrait, one copy, automatic bin.
 DEVMODEA DefaultDevMode(const QString &Queue);
 QPageLayout PageLayoutOf(const DEVMODEA &Mode);
+// Sends a finished PDF file to the queue as one job, with the mode's copies and sides.
+bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
+               const QString &File);
 
 // The CUPS options a job takes from a device mode (copies, sides).
 class JobOptions

@@ -127,7 +127,7 @@ RECT DefaultClientRect(const Window &W, const RECT &Rect)
 void ResizeSurface(Window &W)
 {
     const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
-    if (W.MessageOnly || W.Surface.size() == Size) return;
+    if (W.MessageOnly || W.Surface.isNull() || W.Surface.size() == Size) return;
     QImage Next(Size, QImage::Format_RGB32);
     Next.fill(Qt::white);
     if (!W.Surface.isNull()) {
@@ -248,6 +248,16 @@ Window *FindWindow(HWND Wnd)
     std::lock_guard Lock(R.Mutex);
     auto It = R.Windows.find(IdFromHandle(Wnd));
     return It == R.Windows.end() ? nullptr : It->second.get();
+}
+
+QImage &SurfaceOf(Window &W)
+{
+    const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
+    if (W.Surface.isNull() && !W.MessageOnly && !Size.isEmpty()) {
+        W.Surface = QImage(Size, QImage::Format_RGB32);
+        W.Surface.fill(Qt::white);
+    }
+    return W.Surface;
 }
 
 DWORD WindowThread(HWND Wnd)

@@ -71,7 +71,7 @@ struct Window {
 
     std::unique_ptr<WindowWidget> Widget;
     QPointer<QWidget> Native; // a Qt control shown as the client area
-    QImage Surface;           // the whole window rectangle
+    QImage Surface;           // the whole window rectangle; made by SurfaceOf
 
     bool TopLevel() const { return !(Style & WS_CHILD); }
     int Width() const { return Rect.right - Rect.left; }
@@ -84,6 +84,10 @@ struct Window {
 // The record of a live window of any thread, or null. Field access is for the
 // window's own thread only.
 Window *FindWindow(HWND Wnd);
+// The window's surface, made white when first asked for: a window never drawn on nor shown
+// (a control on a tab not opened yet) holds no picture, and the sizes a window passes through
+// while it is laid out cost nothing.
+QImage &SurfaceOf(Window &W);
 // The owning thread of a live window, 0 if the handle is dead; safe from any thread.
 DWORD WindowThread(HWND Wnd);
 // Our top-level windows, topmost first.

@@ -497,11 +497,11 @@ WindowWidget::~WindowWidget()
 
 void WindowWidget::paintEvent(QPaintEvent *Event)
 {
-    const Window *W = FindWindow(FHandle);
+    Window *W = FindWindow(FHandle);
     if (!W) return;
     QPainter P(this);
     const QRect Area = Event->rect();
-    P.drawImage(Area, W->Surface, Area.translated(SurfaceOffset(*W)));
+    P.drawImage(Area, SurfaceOf(*W), Area.translated(SurfaceOffset(*W)));
 }
 
 bool GuiThread()

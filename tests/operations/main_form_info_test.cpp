@@ -9,20 +9,31 @@
 #include "platform/rtl/ClassesStreams.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Printers.h"
+#include "platform/win/NativeWidget.h"
 #include "tests/link/MainFormTestSupport.h"
+#include "tests/support/PrintTestSupport.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 using namespace maintest;
@@ -228,6 +239,25 @@ TEST_F(InfoTest, UnwritableFolderLocksThePagesAndWarnsOncePerRun)
     std::filesystem::remove(Page(1));
     ShowInfo();
     EXPECT_FALSE(Form->InfoPagesLocked);
+    EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), Config.GetBaseDir() + "info_repair.mht");
+}
+
+TEST_F(InfoTest, EngineModuleThatCannotBeOpenedIsSaidInThePagesPlace)
+{
+    TCppWebBrowser::SetEngineEnabled(true);
+    TCppWebBrowser::SetEngineModule("/nowhere/libqrv4_webengine.so");
+    Build();
+    ShowInfo();
+    const auto *label = qobject_cast<QLabel *>(win::NativeWidget(Form->WEB_InfoMht->Handle()));
+    TCppWebBrowser::SetEngineModule("");
+    TCppWebBrowser::SetEngineEnabled(false);
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->text().contains(QString::fromUtf8("модуль просмотра")))
+        << label->text().toStdString();
+    EXPECT_TRUE(label->text().contains("/nowhere/libqrv4_webengine.so"));
+    // The tab goes on as without the engine: pages "load" and take the host, tabs switch.
+    EXPECT_TRUE(PumpUntil([&] { return Host()->References() == 2; }, 2000));
+    Form->TS_InfoList->SetTabIndex(3);
     EXPECT_EQ(Form->WEB_InfoMht->LocationURL(), Config.GetBaseDir() + "info_repair.mht");
 }
 
@@ -455,4 +485,165 @@ TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
     for (char16_t letter : std::u16string(u"ВосстановлениеПризнакишрифтов"))
         EXPECT_NE(letters.find(letter), std::u16string::npos) << int(letter);
     EXPECT_EQ(letters.find(u'Ж'), std::u16string::npos) << "a letter the page does not have";
+}
+
+namespace
+{
+
+// Clicks at a point of the screen as the user's mouse does.
+void ClickAt(int X, int Y)
+{
+    const std::string command =
+        "xdotool mousemove " + std::to_string(X) + " " + std::to_string(Y) + " click 1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+void ClickOn(TControl *Control)
+{
+    const TPoint at = Control->ClientToScreen(TPoint(Control->Width() / 2, Control->Height() / 2));
+    ClickAt(at.X, at.Y);
+}
+
+} // namespace
+
+TEST_F(EngineTest, PrintButtonAsksThePrintDialogAndPrintsThePageAsText)
+{
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("office"));
+    ASSERT_TRUE(cups.SetDefault("office"));
+    vcl::SetDialogService(nullptr);
+    Form->TS_InfoList->SetTabIndex(3);
+    ASSERT_TRUE(Loaded());
+    PumpFor(500);
+
+    // The dialog's own print button, pressed once the dialog shows.
+    QString printerShown;
+    QTimer answer;
+    answer.setInterval(100);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) return;
+        answer.stop();
+        printerShown = dialog->printer()->printerName();
+        QPushButton *print = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+        ASSERT_NE(print, nullptr);
+        ClickAt(print->mapToGlobal(print->rect().center()).x(),
+                print->mapToGlobal(print->rect().center()).y());
+    });
+    answer.start();
+    ClickOn(Form->BTN_InfoPrint);
+    const std::vector<std::string> jobs = [&] {
+        PumpUntil([&] { return !answer.isActive(); }, 20000);
+        return cups.WaitForPdfs("office", 1);
+    }();
+    vcl::SetDialogService(&Dialogs);
+    EXPECT_EQ(printerShown, "office") << "no print dialog showed";
+    ASSERT_EQ(jobs.size(), 1u) << cups.Log();
+    const std::vector<std::string> pages = printtest::PdfPages(jobs[0]);
+    ASSERT_FALSE(pages.empty());
+    std::string text;
+    for (const std::string &page : pages)
+        text += page;
+    EXPECT_NE(text.find("Восстановление"), std::string::npos) << "the page's text is not text";
+}
+
+// ---- the engine's first start: a program of its own ----
+
+namespace
+{
+
+// The main window's own X window.
+WId MainWindowId(TMainForm &Form)
+{
+    const TPoint at = Form.ClientToScreen(TPoint(4, 4));
+    QWidget *widget = QApplication::widgetAt(at.X, at.Y);
+    return widget ? widget->window()->winId() : 0;
+}
+
+// Stderr into a file while it lives.
+class CapturedStderr
+{
+public:
+    explicit CapturedStderr(const std::filesystem::path &File) : FFile(File)
+    {
+        std::fflush(stderr);
+        FSaved = dup(STDERR_FILENO);
+        const int to = open(File.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(to, STDERR_FILENO);
+        close(to);
+    }
+    ~CapturedStderr() { Restore(); }
+    std::string Restore()
+    {
+        if (FSaved >= 0) {
+            std::fflush(stderr);
+            dup2(FSaved, STDERR_FILENO);
+            close(FSaved);
+            FSaved = -1;
+        }
+        std::ifstream in(FFile);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+private:
+    std::filesystem::path FFile;
+    int FSaved = -1;
+};
+
+class EngineStart : public InfoTest
+{
+protected:
+    void SetUp() override
+    {
+        InfoTest::SetUp();
+        if (!TCppWebBrowser::EngineEnabled()) GTEST_SKIP() << "no display for the web engine";
+    }
+};
+
+// The share of pure black in the browser's part of the screen.
+double BlackShare(TCppWebBrowser &Web)
+{
+    const TPoint at = Web.ClientToScreen(TPoint(0, 0));
+    const QImage shot = QGuiApplication::primaryScreen()
+                            ->grabWindow(0, at.X, at.Y, Web.Width(), Web.Height())
+                            .toImage();
+    long black = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if ((shot.pixel(x, y) & 0xFFFFFF) == 0) ++black;
+    return double(black) / std::max(1LL, static_cast<long long>(shot.width()) * shot.height());
+}
+
+} // namespace
+
+TEST_F(EngineStart, FirstShowingKeepsTheWindowShowsNoBlackAndLeavesTheTerminalQuiet)
+{
+    Build();
+    Form->Show();
+    PumpFor(500);
+    const WId window = MainWindowId(*Form);
+    ASSERT_NE(window, 0u);
+
+    CapturedStderr terminal(Folder / "stderr.txt");
+    const TRect tab = Form->PC_Tabs->TabRect(Form->Sheet_Info->PageIndex());
+    const TPoint header = Form->PC_Tabs->ClientToScreen(
+        TPoint((tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2));
+    ClickAt(header.X, header.Y);
+    double blackest = 0;
+    const bool loaded = PumpUntil(
+        [&] {
+            blackest = std::max(blackest, BlackShare(*Form->WEB_InfoMht));
+            return Host()->References() == 2;
+        },
+        30000);
+    PumpFor(2000);
+    blackest = std::max(blackest, BlackShare(*Form->WEB_InfoMht));
+    const std::string said = terminal.Restore();
+
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(Form->PC_Tabs->ActivePage(), Form->Sheet_Info);
+    EXPECT_EQ(MainWindowId(*Form), window) << "the main window was made again";
+    EXPECT_LT(blackest, 0.2) << "the page flashed black";
+    EXPECT_EQ(said, "") << "the engine wrote to the terminal";
 }
