@@ -1085,17 +1085,24 @@ bool TfrxPreviewPages::ExportPages(TfrxCustomExportFilter *Filter, TStrings *Ran
         Preview->Repaint();
         Preview->Lock();
     }
-    if (Filter->ShowProgress()) R->InternalOnProgressStart(ptExporting);
-    for (int i = 0; i < Count(); ++i) {
-        if (Range->Count() > 0 && Range->IndexOf(IntToStr(i + 1)) < 0) continue;
-        ExportPage(Filter, i);
-        if (!Preview) ClearCache();
-        if (Filter->ShowProgress()) R->InternalOnProgress(ptExporting, i + 1);
-        if (R->Terminated()) break;
-        Application->ProcessMessages();
+    const bool Progress = Filter->ShowProgress();
+    if (Progress) R->InternalOnProgressStart(ptExporting);
+    try {
+        for (int i = 0; i < Count(); ++i) {
+            if (Range->Count() > 0 && Range->IndexOf(IntToStr(i + 1)) < 0) continue;
+            ExportPage(Filter, i);
+            if (!Preview) ClearCache();
+            if (Progress) R->InternalOnProgress(ptExporting, i + 1);
+            if (R->Terminated()) break;
+            Application->ProcessMessages();
+        }
+    } catch (...) {
+        // A failed export leaves no progress window behind.
+        if (Progress) R->InternalOnProgressStop(ptExporting);
+        throw;
     }
     if (Preview) Preview->Repaint();
-    if (Filter->ShowProgress()) R->InternalOnProgressStop(ptExporting);
+    if (Progress) R->InternalOnProgressStop(ptExporting);
     Filter->Finish();
     return true;
 }

@@ -967,9 +967,17 @@ TEST(PreviewExportTest, AFilterThatCannotStartOrFailsReportsNoSuccess)
     EXPECT_FALSE(R.Pages.Export(&Refusing));
     EXPECT_EQ(Refusing.Log, std::vector<std::string>{"start"});
 
+    std::vector<std::string> Progress;
+    R.T.Report.OnProgressStart = [&](TfrxReport *, TfrxProgressType, int) {
+        Progress.push_back("start");
+    };
+    R.T.Report.OnProgressStop = [&](TfrxReport *, TfrxProgressType, int) {
+        Progress.push_back("stop");
+    };
     RecordingFilter Failing;
     Failing.FailOn = "Code";
     EXPECT_FALSE(R.Pages.Export(&Failing));
+    EXPECT_EQ(Progress, (std::vector<std::string>{"start", "stop"}));
     EXPECT_EQ(R.T.Report.Errors()->Text(), "disk full\r\n");
     EXPECT_NE(Failing.Log.back(), "finish");
 }
