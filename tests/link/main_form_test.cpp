@@ -48,9 +48,10 @@ TEST_F(MainFormTest, FiveTabsInOrderWithTheAddressBookActive)
 TEST_F(MainFormTest, TheConfigureTabsButtonsNameWhatTheyLoad)
 {
     TMainForm *form = Build();
-    EXPECT_EQ(form->BTN_LoadBios->Caption(), "Загрузить прошивку"_a);
-    EXPECT_EQ(form->BTN_LoadFonts->Caption(), "Загрузить шрифты"_a);
-    EXPECT_EQ(form->BTN_InternetUpdate->Caption(), "Обновить ПО прибора"_a);
+    // The captions stand right of the buttons' pictures, after the blanks that make room.
+    EXPECT_EQ(form->BTN_LoadBios->Caption().Trim(), "Загрузить прошивку"_a);
+    EXPECT_EQ(form->BTN_LoadFonts->Caption().Trim(), "Загрузить шрифты"_a);
+    EXPECT_EQ(form->BTN_InternetUpdate->Caption().Trim(), "Обновить ПО прибора"_a);
     EXPECT_EQ(form->BTN_StopInternet->Hint(), "Остановить загрузку"_a);
 }
 

@@ -211,6 +211,9 @@ TEST_F(SettingChangeTest, ADockedCaptionIsDrawnWithTheSkinsCaptionFont)
     Left->SetPosition(dpLeft);
     Left->SetParent(Form.get());
     TTBToolbar *Bar = MakeToolbar("Tools", Left, 2);
+    // Level button captions keep the upright bar wide enough for the larger caption.
+    for (int I = 0; I < Bar->Items()->Count(); ++I)
+        Bar->Items()->Items(I)->SetOptions({tboNoRotation});
     Bar->SetCaption("Ab");
     TTBSkin Skin(nullptr);
     Skin.SetSkinType(tbsOfficeXP);
