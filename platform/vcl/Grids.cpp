@@ -411,23 +411,34 @@ void TCustomGrid::TopLeftChanged()
     if (OnTopLeftChanged) OnTopLeftChanged(this);
 }
 
+namespace
+{
+
+// The first line from First on that leaves Current wholly in Room beside the fixed lines.
+// The span from the first line to Current shrinks as the first line moves on, so a long
+// grid scrolled from its top to its end costs one pass, not one pass per line.
+template <class ExtentOf>
+int FirstToShow(int First, int Current, int Fixed, int Room, const ExtentOf &Extent)
+{
+    int span = 0;
+    for (int i = First; i < Current; ++i)
+        span += Extent(i);
+    while (First < Current && span + Fixed + Extent(Current) > Room)
+        span -= Extent(First++);
+    return First;
+}
+
+} // namespace
+
 // Scrolls so that the current cell is wholly in view.
 void TCustomGrid::ClampInView()
 {
-    int top = FTopLeft.Y;
+    const int top = FirstToShow(std::min(FTopLeft.Y, FCurrent.Y), FCurrent.Y, FixedHeight(),
+                                ClientHeight(), [this](int i) { return RowExtent(i); });
     int left = FTopLeft.X;
-    if (FCurrent.Y < top) top = FCurrent.Y;
-    while (top < FCurrent.Y &&
-           RowStart(FCurrent.Y) - RowStart(top) + FixedHeight() + RowExtent(FCurrent.Y) >
-               ClientHeight())
-        ++top;
-    if (!FOptions.Contains(goRowSelect)) {
-        if (FCurrent.X < left) left = FCurrent.X;
-        while (left < FCurrent.X &&
-               ColStart(FCurrent.X) - ColStart(left) + FixedWidth() + ColExtent(FCurrent.X) >
-                   GridWidth())
-            ++left;
-    }
+    if (!FOptions.Contains(goRowSelect))
+        left = FirstToShow(std::min(left, FCurrent.X), FCurrent.X, FixedWidth(), GridWidth(),
+                           [this](int i) { return ColExtent(i); });
     MoveTopLeft(left, top);
 }
 

@@ -30,7 +30,8 @@ public:
     bool Input(const AnsiString &, const AnsiString &, AnsiString &) override { return false; }
 };
 
-// Each run works in a fresh folder of its own, removed at exit.
+// Each run keeps its files in a fresh folder of its own, removed at exit. The current
+// folder stays, since libFuzzer reads the corpus folders it was given after start-up.
 class TWorkingFolder
 {
 public:
@@ -39,7 +40,6 @@ public:
     {
         std::filesystem::remove_all(FPath);
         std::filesystem::create_directories(FPath);
-        std::filesystem::current_path(FPath);
     }
     ~TWorkingFolder()
     {
@@ -47,9 +47,17 @@ public:
         std::filesystem::remove_all(FPath, ignored);
     }
 
+    const std::filesystem::path &Path() const { return FPath; }
+
 private:
     std::filesystem::path FPath;
 };
+
+TWorkingFolder &WorkingFolder()
+{
+    static TWorkingFolder Folder;
+    return Folder;
+}
 
 std::vector<std::function<void()>> &Preparations()
 {
@@ -62,7 +70,7 @@ std::vector<std::function<void()>> &Preparations()
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     SetTestEnvironment();
-    static TWorkingFolder Folder;
+    WorkingFolder();
     static TDefaultAnswers Answers;
     vcl::SetDialogService(&Answers);
     for (const auto &Prepare : Preparations())
@@ -94,11 +102,17 @@ AnsiString Text(const std::uint8_t *Data, std::size_t Size)
     return AnsiString(std::string_view(reinterpret_cast<const char *>(Data), Size));
 }
 
+AnsiString Folder()
+{
+    return AnsiString(WorkingFolder().Path().string());
+}
+
 AnsiString WriteFile(const char *Name, const std::uint8_t *Data, std::size_t Size)
 {
-    std::ofstream(Name, std::ios::binary | std::ios::trunc)
+    const std::filesystem::path Path = WorkingFolder().Path() / Name;
+    std::ofstream(Path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char *>(Data), static_cast<std::streamsize>(Size));
-    return Name;
+    return AnsiString(Path.string());
 }
 
 void Broken(const char *What)

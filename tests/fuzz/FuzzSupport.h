@@ -25,7 +25,10 @@ bool BeforeInputs(std::function<void()> Prepare);
 // The input as the bytes of an 8-bit text.
 AnsiString Text(const std::uint8_t *Data, std::size_t Size);
 
-// Writes the input to a file of the working folder and gives its name.
+// The folder the target keeps its files in, without a trailing delimiter.
+AnsiString Folder();
+
+// Writes the input to a file of the working folder and gives its full name.
 AnsiString WriteFile(const char *Name, const std::uint8_t *Data, std::size_t Size);
 
 // Stops the fuzzer with a crash report: the input broke a property the target checks.

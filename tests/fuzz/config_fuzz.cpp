@@ -7,6 +7,8 @@
 namespace
 {
 
+const char ConfigName[] = "qrv4.cfg";
+
 bool SameSettings(const TConfig &A, const TConfig &B)
 {
     return A.Bios_file == B.Bios_file && A.Fonts_file == B.Fonts_file && A.COM_port == B.COM_port &&
@@ -16,15 +18,23 @@ bool SameSettings(const TConfig &A, const TConfig &B)
            A.CountTovcheck == B.CountTovcheck && A.Left == B.Left && A.Top == B.Top;
 }
 
+// The program's settings with the target's folder for their base folder.
+TConfig InFolder()
+{
+    TConfig Settings(ConfigName);
+    Settings.BaseDir = fuzz::Folder();
+    return Settings;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size)
 {
-    const AnsiString FileName = fuzz::WriteFile("qrv4.cfg", Data, Size);
-    TConfig Read(FileName);
+    fuzz::WriteFile(ConfigName, Data, Size);
+    TConfig Read = InFolder();
     ReadConfig(Read);
     WriteConfig(Read);
-    TConfig Again(FileName);
+    TConfig Again = InFolder();
     ReadConfig(Again);
     if (!SameSettings(Read, Again)) fuzz::Broken("the settings written do not read back");
     return 0;

@@ -9,7 +9,6 @@
 #include "link/main_form.h"
 #include "tests/fuzz/FuzzSupport.h"
 
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -18,7 +17,16 @@ namespace
 
 // The fonts upload reads a file of exactly this size.
 constexpr std::size_t FontsFileSize = 1024;
-const char FontsFileName[] = "fonts.qrv";
+
+AnsiString FontsFile()
+{
+    static const AnsiString Name = [] {
+        const std::string Bytes(FontsFileSize, '\x5A');
+        return fuzz::WriteFile("fonts.qrv", reinterpret_cast<const std::uint8_t *>(Bytes.data()),
+                               Bytes.size());
+    }();
+    return Name;
+}
 
 // Held by the thread, made after the thread's message queue, so that at exit the window
 // goes before the queue it still posts to.
@@ -27,9 +35,9 @@ TMainForm &Form()
     thread_local const std::unique_ptr<TMainForm> Made = [] {
         fuzz::StartApplication();
         Config = TConfig(ConfigFileName);
+        Config.BaseDir = fuzz::Folder();
         GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
         GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
-        std::ofstream(FontsFileName, std::ios::binary) << std::string(FontsFileSize, '\x5A');
         return std::make_unique<TMainForm>(nullptr);
     }();
     return *Made;
@@ -84,7 +92,7 @@ void Start(TMainForm &F, std::uint8_t Exchange)
         F.StartWriterWrite();
         break;
     default:
-        F.StartFontsUpload(FontsFileName);
+        F.StartFontsUpload(FontsFile());
     }
 }
 
