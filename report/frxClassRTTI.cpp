@@ -295,6 +295,12 @@ void AddComponents(TfsScript *Script)
     }
     Script->AddClass(TfrxReportComponent::StaticClass(), "TfrxComponent");
     Script->AddClass(TfrxDialogComponent::StaticClass(), "TfrxReportComponent");
+    if (TfsClassVariable *C =
+            Script->AddClass(TfrxDialogControl::StaticClass(), "TfrxReportComponent"))
+        C->AddMethod("procedure SetFocus", [](TObject *I, TClass, const AnsiString &, Caller *) {
+            Self<TfrxDialogControl>(I)->SetFocus();
+            return Variant();
+        });
     for (TClass Persistent :
          {TfrxFrame::StaticClass(), TfrxHighlight::StaticClass(), TfrxFormat::StaticClass(),
           TfrxEngineOptions::StaticClass(), TfrxPrintOptions::StaticClass(),

@@ -235,13 +235,20 @@ TEST(DialogControl, FreeingAPageOrAParentFreesEachControlOnce)
     EXPECT_EQ(frxParentForm()->ControlCount(), 0);
 }
 
-TEST(DialogControl, SetFocusFocusesAWindowedControl)
+TEST(DialogControl, SetFocusFocusesAWindowedControlAlsoFromAScript)
 {
     DialogReport R;
-    auto *Button = new TfrxTestButtonControl(R.Page);
-    Button->SetBounds(10, 10, 80, 24);
+    auto *First = new TfrxTestButtonControl(R.Page);
+    First->SetBounds(10, 10, 80, 24);
+    auto *Second = new TfrxTestButtonControl(R.Page);
+    Second->SetName("Button2");
+    Second->SetBounds(10, 40, 80, 24);
     R.Page->Form()->Show();
-    Button->SetFocus();
-    EXPECT_TRUE(static_cast<TWinControl *>(Button->Control())->Focused());
+    First->SetFocus();
+    EXPECT_TRUE(static_cast<TWinControl *>(First->Control())->Focused());
+
+    R.Compile("begin\r\n  Button2.SetFocus;\r\nend.");
+    R.Report->Script()->Execute();
+    EXPECT_TRUE(static_cast<TWinControl *>(Second->Control())->Focused());
     R.Page->Form()->Hide();
 }
