@@ -162,7 +162,12 @@ void TPNGObject::LoadChunks(TStream *Stream)
             RaiseError<EPNGUnknownCriticalChunk>();
         TChunk *Chunk = FChunkList.Append(std::move(Created));
         HasImageData = HasImageData || NameIs(Name, "IDAT");
-        if (!Chunk->LoadFromStream(Stream, Name, Length) || NameIs(Name, "IEND")) break;
+        if (!Chunk->LoadFromStream(Stream, Name, Length)) {
+            // What arrived of a picture cut short is a whole picture: it saves and takes chunks.
+            FChunkList.Append(NewChunkOfClass(this, TChunkIEND::StaticClass()));
+            break;
+        }
+        if (NameIs(Name, "IEND")) break;
     }
     if (!HasImageData) RaiseError<EPNGNoImageData>();
 }

@@ -9,9 +9,9 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QHeaderView>
-#include <QTreeView>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTreeView>
 
 #include <algorithm>
 

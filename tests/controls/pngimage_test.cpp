@@ -321,6 +321,11 @@ TEST(PngDecode, AFileCutInsideTheImageDataShowsTheRowsThatArrived)
             ASSERT_TRUE(RowIsZero(P, *Image, Y)) << "row " << Y;
         EXPECT_GE(Arrived, Previous);
         Previous = Arrived;
+        // What arrived is a whole picture: it saves as a file that loads with the same rows.
+        auto Again = Load(Save(*Image));
+        for (int Y = 0; Y < P.Height; ++Y)
+            ASSERT_TRUE(Y < Arrived ? RowArrived(P, *Again, Y) : RowIsZero(P, *Again, Y))
+                << "row " << Y << " saved again";
     }
     EXPECT_GT(Previous, P.Height / 2);
     // Cut inside the last CRC: every row is there.
