@@ -311,6 +311,73 @@ int AccelCharIndex(const AnsiString &S)
 
 } // namespace
 
+HBRUSH CreateHalftoneBrush()
+{
+    static constexpr WORD Pattern[8] = {0x5555, 0xAAAA, 0x5555, 0xAAAA,
+                                        0x5555, 0xAAAA, 0x5555, 0xAAAA};
+    const HBITMAP Bitmap = CreateBitmap(8, 8, 1, 1, Pattern);
+    const HBRUSH Brush = CreatePatternBrush(Bitmap);
+    DeleteObject(Bitmap);
+    return Brush;
+}
+
+namespace
+{
+
+// The frame Size thick inside R; an empty region for no rectangle.
+HRGN FrameRegion(const RECT *R, SIZE Size)
+{
+    if (!R) return CreateNullRegion();
+    const HRGN Frame = CreateRectRgnIndirect(R);
+    RECT Inner = *R;
+    InflateRect(&Inner, -Size.cx, -Size.cy);
+    if (Inner.right > Inner.left && Inner.bottom > Inner.top) {
+        const HRGN Hole = CreateRectRgnIndirect(&Inner);
+        CombineRgn(Frame, Frame, Hole, RGN_DIFF);
+        DeleteObject(Hole);
+    }
+    return Frame;
+}
+
+void InvertRegion(HDC DC, HRGN Region, HBRUSH Brush)
+{
+    SelectClipRgn(DC, Region);
+    RECT Box;
+    GetClipBox(DC, &Box);
+    const HGDIOBJ Old = SelectObject(DC, Brush);
+    PatBlt(DC, Box.left, Box.top, Box.right - Box.left, Box.bottom - Box.top, PATINVERT);
+    SelectObject(DC, Old);
+    SelectClipRgn(DC, nullptr);
+}
+
+} // namespace
+
+void DrawInvertRect(HDC DC, const RECT *NewRect, const RECT *OldRect, SIZE NewSize, SIZE OldSize,
+                    HBRUSH Brush, HBRUSH LastBrush)
+{
+    const HBRUSH Halftone = (!Brush || !LastBrush) ? CreateHalftoneBrush() : HBRUSH{};
+    if (!Brush) Brush = Halftone;
+    if (!LastBrush) LastBrush = Halftone;
+    const HRGN New = FrameRegion(NewRect, NewSize);
+    const HRGN Old = FrameRegion(OldRect, OldSize);
+    if (Brush == LastBrush) {
+        CombineRgn(New, New, Old, RGN_XOR);
+        InvertRegion(DC, New, Brush);
+    } else {
+        InvertRegion(DC, Old, LastBrush);
+        InvertRegion(DC, New, Brush);
+    }
+    DeleteObject(New);
+    DeleteObject(Old);
+    if (Halftone) DeleteObject(Halftone);
+}
+
+void DrawHalftoneInvertRect(HDC DC, const RECT *NewRect, const RECT *OldRect, SIZE NewSize,
+                            SIZE OldSize)
+{
+    DrawInvertRect(DC, NewRect, OldRect, NewSize, OldSize, {}, {});
+}
+
 HFONT CreateRotatedFont(HDC DC)
 {
     LOGFONTW Font{};

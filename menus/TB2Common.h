@@ -77,6 +77,16 @@ HFONT CreateRotatedFont(HDC DC);
 // underlined unless Format holds DT_HIDEPREFIX.
 void DrawRotatedText(HDC DC, const AnsiString &S, const TRect &ARect, UINT Format);
 
+// An 8 by 8 checkerboard pattern brush; the caller deletes it.
+HBRUSH CreateHalftoneBrush();
+// The drag outline: frames NewSize and OldSize thick inside NewRect and OldRect, inverted with
+// Brush and LastBrush (PATINVERT). A null rectangle is no frame, a null brush the halftone one;
+// with one brush for both only the frames' difference is touched, so nothing flickers.
+void DrawInvertRect(HDC DC, const RECT *NewRect, const RECT *OldRect, SIZE NewSize, SIZE OldSize,
+                    HBRUSH Brush, HBRUSH LastBrush);
+void DrawHalftoneInvertRect(HDC DC, const RECT *NewRect, const RECT *OldRect, SIZE NewSize,
+                            SIZE OldSize);
+
 // The library's font: the menu font of the system, read at first use and again by
 // TBInitToolbarSystemFont when the system's non-client metrics change.
 TFont *ToolbarFont();

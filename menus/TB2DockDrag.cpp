@@ -31,22 +31,20 @@ TRect ScreenRectOf(TWinControl *Control)
     return R;
 }
 
-// The half-tone frame that stands for the bar while it is dragged without moving it.
+// The half-tone frame that stands for the bar while it is dragged without moving it, moved
+// from Old to New; an empty rectangle is no frame.
+void MoveOutlineFrame(HDC DC, const TRect &Old, int OldThickness, const TRect &New,
+                      int NewThickness)
+{
+    if (!DC) return;
+    const RECT O = Old, N = New;
+    DrawHalftoneInvertRect(DC, IsEmptyRect(New) ? nullptr : &N, IsEmptyRect(Old) ? nullptr : &O,
+                           SIZE{NewThickness, NewThickness}, SIZE{OldThickness, OldThickness});
+}
+
 void DrawOutline(HDC DC, const TRect &R, int Thickness)
 {
-    if (!DC || IsEmptyRect(R)) return;
-    static constexpr WORD Pattern[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
-    const HBITMAP Bitmap = CreateBitmap(8, 8, 1, 1, Pattern);
-    const HBRUSH Brush = CreatePatternBrush(Bitmap);
-    const HGDIOBJ Old = SelectObject(DC, Brush);
-    PatBlt(DC, R.Left, R.Top, R.Width(), Thickness, PATINVERT);
-    PatBlt(DC, R.Left, R.Bottom - Thickness, R.Width(), Thickness, PATINVERT);
-    PatBlt(DC, R.Left, R.Top + Thickness, Thickness, R.Height() - 2 * Thickness, PATINVERT);
-    PatBlt(DC, R.Right - Thickness, R.Top + Thickness, Thickness, R.Height() - 2 * Thickness,
-           PATINVERT);
-    SelectObject(DC, Old);
-    DeleteObject(Brush);
-    DeleteObject(Bitmap);
+    MoveOutlineFrame(DC, TRect(), 0, R, Thickness);
 }
 
 enum class TLoopAnswer { Go, Accept, Cancel };
@@ -320,8 +318,8 @@ struct TTBCustomDockableWindow::DragState {
     void MoveOutline(const TRect &NewRect, bool Docked)
     {
         const TPoint Border = Bar->GetFloatingBorderSize();
-        DrawOutline(OutlineDC, Outline, OutlineDocked ? 1 : Border.X);
-        DrawOutline(OutlineDC, NewRect, Docked ? 1 : Border.X);
+        MoveOutlineFrame(OutlineDC, Outline, OutlineDocked ? 1 : Border.X, NewRect,
+                         Docked ? 1 : Border.X);
         Outline = NewRect;
         OutlineDocked = Docked;
     }
@@ -569,8 +567,7 @@ void TTBCustomDockableWindow::BeginSizing(TTBSizeHandle SizeHandle)
             if (FSmoothDrag) {
                 ApplyRect(R);
             } else {
-                DrawOutline(OutlineDC, Current, Border);
-                DrawOutline(OutlineDC, R, Border);
+                MoveOutlineFrame(OutlineDC, Current, Border, R, Border);
             }
             Current = R;
             return TLoopAnswer::Go;

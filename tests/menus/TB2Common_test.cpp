@@ -255,3 +255,73 @@ TEST_F(RotatedTextTest, TheAcceleratorIsUnderlinedUnlessHidden)
     // The marks themselves are never drawn: the text is as long as without them.
     EXPECT_NEAR(InkBounds().Height(), FShownLength, 3);
 }
+
+class InvertRectTest : public CommonTest
+{
+protected:
+    static constexpr int Side = 40;
+
+    void SetUp() override
+    {
+        CommonTest::SetUp();
+        Picture = WhitePicture(Side, Side, "Tahoma");
+        DC = Picture->Canvas()->Handle();
+    }
+    // Black where the halftone inverted the white picture: every other pixel of a frame.
+    bool Inverted(int X, int Y) const { return GetPixel(DC, X, Y) == RGB(0, 0, 0); }
+    bool Untouched(int X, int Y) const { return GetPixel(DC, X, Y) == RGB(255, 255, 255); }
+    int InvertedCount() const
+    {
+        int Count = 0;
+        for (int Y = 0; Y < Side; ++Y)
+            for (int X = 0; X < Side; ++X)
+                Count += Inverted(X, Y);
+        return Count;
+    }
+
+    std::unique_ptr<TBitmap> Picture;
+    HDC DC{};
+};
+
+TEST_F(InvertRectTest, TheHalftoneFrameLiesInsideItsRectangleAsACheckerboard)
+{
+    const RECT R{5, 5, 25, 20};
+    DrawHalftoneInvertRect(DC, &R, nullptr, SIZE{3, 2}, SIZE{});
+    // Neighbours along the top edge differ; the inside and the outside stay white.
+    EXPECT_NE(Inverted(10, 5), Inverted(11, 5));
+    EXPECT_NE(Inverted(10, 5), Inverted(10, 6));
+    EXPECT_TRUE(Untouched(12, 10)) << "inside the frame";
+    EXPECT_TRUE(Untouched(4, 10) && Untouched(25, 10) && Untouched(10, 20)) << "outside";
+    // Frame: 20 x 15 less the 14 x 11 hole, half of it inverted.
+    EXPECT_EQ(InvertedCount(), (20 * 15 - 14 * 11) / 2);
+}
+
+TEST_F(InvertRectTest, MovingTheFrameErasesTheOldOneAndLeavesOnlyTheNew)
+{
+    const RECT First{2, 2, 22, 22}, Second{10, 12, 36, 30};
+    DrawHalftoneInvertRect(DC, &First, nullptr, SIZE{2, 2}, SIZE{});
+    DrawHalftoneInvertRect(DC, &Second, &First, SIZE{4, 4}, SIZE{2, 2});
+    // What stands is exactly the second frame drawn on a white picture.
+    auto Fresh = WhitePicture(Side, Side, "Tahoma");
+    const HDC FreshDC = Fresh->Canvas()->Handle();
+    DrawHalftoneInvertRect(FreshDC, &Second, nullptr, SIZE{4, 4}, SIZE{});
+    for (int Y = 0; Y < Side; ++Y)
+        for (int X = 0; X < Side; ++X)
+            ASSERT_EQ(GetPixel(DC, X, Y), GetPixel(FreshDC, X, Y)) << X << "," << Y;
+    // Erasing the last frame gives the white picture back.
+    DrawHalftoneInvertRect(DC, nullptr, &Second, SIZE{}, SIZE{4, 4});
+    EXPECT_EQ(InvertedCount(), 0);
+}
+
+TEST_F(InvertRectTest, TwoBrushesEraseWithTheOldAndDrawWithTheNew)
+{
+    const HBRUSH Solid = CreateSolidBrush(RGB(255, 255, 255));
+    const HBRUSH Halftone = CreateHalftoneBrush();
+    const RECT R{5, 5, 15, 15};
+    DrawInvertRect(DC, &R, nullptr, SIZE{1, 1}, SIZE{}, Solid, {});
+    EXPECT_TRUE(Inverted(5, 5) && Inverted(6, 5) && Inverted(14, 14));
+    DrawInvertRect(DC, &R, &R, SIZE{1, 1}, SIZE{1, 1}, Halftone, Solid);
+    EXPECT_NE(Inverted(5, 5), Inverted(6, 5)) << "the solid frame gave way to the halftone one";
+    DeleteObject(Halftone);
+    DeleteObject(Solid);
+}
