@@ -47,6 +47,22 @@ namespace
 constexpr const char *ButtonCaptions[] = {"&Yes",       "&No",         "OK",      "Cancel",
                                           "&Abort",     "&Retry",      "&Ignore", "&All",
                                           "N&o to All", "Yes to &All", "&Help"};
+// The Russian system's message box buttons; it has no "all" buttons.
+AnsiString SystemButtonCaption(int Button)
+{
+    static const AnsiString Captions[] = {"&Да"_a,
+                                          "&Нет"_a,
+                                          "ОК"_a,
+                                          "Отмена"_a,
+                                          "&Прервать"_a,
+                                          "&Повторить"_a,
+                                          "&Пропустить"_a,
+                                          ButtonCaptions[mbAll],
+                                          ButtonCaptions[mbNoToAll],
+                                          ButtonCaptions[mbYesToAll],
+                                          "Справка"_a};
+    return Captions[Button];
+}
 constexpr TModalResult ButtonResults[] = {mrYes,    mrNo,  mrOk,      mrCancel,   mrAbort, mrRetry,
                                           mrIgnore, mrAll, mrNoToAll, mrYesToAll, mrNone};
 constexpr const char *TypeCaptions[] = {"Warning", "Error", "Information", "Confirm"};
@@ -86,6 +102,7 @@ MessageRequest MessageBoxRequest(const AnsiString &Text, const AnsiString &Capti
     MessageRequest request;
     request.Text = Text;
     request.Caption = Caption;
+    request.SystemBox = true;
     switch (Flags & MB_TYPEMASK) {
     case MB_OKCANCEL:
         request.Buttons = {mbOK, mbCancel};
@@ -174,7 +191,7 @@ int StandardDialogs::Message(const MessageRequest &Request)
         if (!Request.Buttons.Contains(TMsgDlgBtn(b))) continue;
         auto *button = new TButton(&form);
         button->SetParent(&form);
-        button->SetCaption(ButtonCaptions[b]);
+        button->SetCaption(Request.SystemBox ? SystemButtonCaption(b) : ButtonCaptions[b]);
         button->SetModalResult(ButtonResults[b]);
         button->SetDefault(b == Request.DefaultButton);
         button->SetCancel(b == mbCancel || (!hasCancel && Request.Buttons == TMsgDlgButtons{mbOK}));

@@ -183,6 +183,9 @@ struct MessageRequest {
     TMsgDlgType Type = mtCustom;
     TMsgDlgButtons Buttons;
     TMsgDlgBtn DefaultButton = mbOK;
+    // The system's message box, whose buttons speak the system's language; the class
+    // library's own dialogs keep their resource strings.
+    bool SystemBox = false;
 };
 
 // The one way in for every dialog of the program.

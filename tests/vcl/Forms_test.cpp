@@ -512,6 +512,36 @@ TEST_F(FormsTest, Application_CreateFormRaisesOnCreateAndDestroyFormsOnDestroy)
 
 // The box's kind shows as the system's icon at its left, the text beside it: an error
 // box carries a red sign, a box of no kind none.
+TEST_F(FormsTest, MessageBox_ButtonsSpeakTheSystemsLanguageAndMessageDlgKeepsItsOwn)
+{
+    vcl::SetDialogService(nullptr); // the real message box
+    auto captionsOf = [](const std::function<void()> &Ask) {
+        std::vector<AnsiString> captions;
+        const TNotifyEvent before = Screen->OnActiveFormChange;
+        Screen->OnActiveFormChange = [&captions](TObject *) {
+            TCustomForm *box = Screen->ActiveForm();
+            if (!box || !captions.empty()) return;
+            for (int i = 0; i < box->ControlCount(); ++i)
+                if (auto *button = dynamic_cast<TButton *>(box->Controls(i)))
+                    captions.push_back(button->Caption());
+            box->SetModalResult(mrCancel);
+        };
+        Ask();
+        Screen->OnActiveFormChange = before;
+        return captions;
+    };
+    EXPECT_EQ(captionsOf([] {
+                  Application->MessageBox("Записать?"_a, "Сообщение"_a, MB_YESNO | MB_ICONQUESTION);
+              }),
+              (std::vector<AnsiString>{"&Да"_a, "&Нет"_a}));
+    EXPECT_EQ(captionsOf([] { Application->MessageBox("Готово"_a, "Сообщение"_a, MB_OKCANCEL); }),
+              (std::vector<AnsiString>{"ОК"_a, "Отмена"_a}));
+    EXPECT_EQ(captionsOf([] {
+                  MessageDlg("Save?", mtConfirmation, {mbYes, mbNo}, 0);
+              }),
+              (std::vector<AnsiString>{"&Yes", "&No"}));
+}
+
 TEST_F(FormsTest, MessageBox_ShowsTheIconOfItsKind)
 {
     vcl::SetDialogService(nullptr); // the real message box
