@@ -98,7 +98,7 @@ public:
     }
 
     // The keys of an open calendar; false for a key it has no use for.
-    bool KeyDown(WORD Key, TShiftState Shift)
+    bool HandleKey(WORD Key, TShiftState Shift)
     {
         switch (Key) {
         case VK_LEFT:
@@ -594,7 +594,7 @@ void TDateTimePicker::KeyDown(WORD &Key, TShiftState Shift)
 {
     inherited::KeyDown(Key, Shift);
     if (DroppedDown()) {
-        if (FCalendar->KeyDown(Key, Shift)) Key = 0;
+        if (FCalendar->HandleKey(Key, Shift)) Key = 0;
         return;
     }
     switch (Key) {

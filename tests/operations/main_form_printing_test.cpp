@@ -69,68 +69,7 @@ protected:
     PrivateCups Cups;
 };
 
-// The same handlers on a system with no printer at all.
-class NoPrinterTest : public reporttest::ReportsTest
-{
-protected:
-    void SetUp() override
-    {
-        ReportsTest::SetUp();
-        frxPrinters()->Refresh();
-    }
-    void TearDown() override
-    {
-        ReportsTest::TearDown();
-        None.reset();
-        frxPrinters()->Refresh();
-    }
-
-    // The one message the last print gave, which names the missing printer and the way to
-    // add one.
-    void ExpectNoPrinterMessage(std::size_t Count)
-    {
-        ASSERT_EQ(Dialogs.Messages().size(), Count);
-        const AnsiString text = Dialogs.Messages().back().Text;
-        EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
-        EXPECT_GT(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
-    }
-
-    std::unique_ptr<NoPrinters> None = std::make_unique<NoPrinters>();
-};
-
 } // namespace
-
-TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumber)
-{
-    maintest::ServeSampleArchive(*Sim, 20);
-    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
-    Config.CountTovcheck = 17;
-    int shown = 0;
-    for (TForm *dialog :
-         {static_cast<TForm *>(PrintListDlg), static_cast<TForm *>(PrintTovcheckDlg)})
-        dialog->OnShow = [&shown, dialog](TObject *) {
-            ++shown;
-            vcltest::Click(static_cast<TControl *>(dialog->FindComponent("BTN_Ok")), 10, 10);
-        };
-
-    Dialogs.ReplyMessage(mrOk);
-    Form->BTN_PrintArchiveClick(nullptr);
-    ExpectNoPrinterMessage(1);
-
-    Dialogs.ReplyMessage(mrOk);
-    Form->SG_Archive->SetRow(1);
-    Form->BTN_TovcheckClick(nullptr);
-    ExpectNoPrinterMessage(2);
-    EXPECT_EQ(Config.CountTovcheck, 17);
-
-    Form->WriterRows.assign(3, WriterRecord());
-    Form->RenumberWriterRows();
-    Dialogs.ReplyMessage(mrOk);
-    Form->PrintWriter(false);
-    ExpectNoPrinterMessage(3);
-    // Nothing was asked of a dialog that could not print.
-    EXPECT_EQ(shown, 0);
-}
 
 TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
 {
