@@ -9,6 +9,8 @@
 
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
@@ -90,6 +92,44 @@ DWORD WaitEvent(HANDLE h, BOOL *Ok = nullptr)
     if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(h, &ov, &unused, TRUE);
     if (Ok) *Ok = ok;
     return mask;
+}
+
+// Sleeps until thread Tid of this process is blocked (state S twice in a row), so that a wait has
+// begun, however loaded the machine, before the test acts on the port under it.
+void UntilBlocked(pid_t Tid)
+{
+    auto state = [Tid] {
+        std::ifstream stat("/proc/self/task/" + std::to_string(Tid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        const auto end = text.rfind(')');
+        return end == std::string::npos || end + 2 >= text.size() ? '?' : text[end + 2];
+    };
+    for (int asleep = 0; asleep < 2;) {
+        std::this_thread::sleep_for(5ms);
+        asleep = state() == 'S' ? asleep + 1 : 0;
+    }
+}
+
+// A thread that does Act once the calling thread has blocked.
+std::thread OnceBlocked(std::function<void()> Act)
+{
+    return std::thread([Act = std::move(Act), caller = gettid()] {
+        UntilBlocked(caller);
+        Act();
+    });
+}
+
+// A thread that runs Body and whose id is known once this returns.
+std::thread Started(std::function<void()> Body, pid_t &Tid)
+{
+    std::promise<pid_t> id;
+    auto known = id.get_future();
+    std::thread thread([Body = std::move(Body), id = std::move(id)]() mutable {
+        id.set_value(gettid());
+        Body();
+    });
+    Tid = known.get();
+    return thread;
 }
 
 // Collects Count bytes by events and reads, as the status and read threads do together.
@@ -245,8 +285,9 @@ TEST_F(CommApiTest, WaitPendingBeforeAWriteSeesTheQueueEmpty)
     HANDLE h = OpenLine();
     SetCommMask(h, EV_TXEMPTY);
     DWORD mask = 0;
-    std::thread waiter([&] { mask = WaitEvent(h); });
-    std::this_thread::sleep_for(50ms);
+    pid_t waiting = 0;
+    std::thread waiter = Started([&] { mask = WaitEvent(h); }, waiting);
+    UntilBlocked(waiting);
     Write(h, {0xA5, 0x96, 0x00, 0xD9, 0x00, 0x00}); // a bad checksum: no answer wakes the wait
     waiter.join();
     EXPECT_EQ(mask, EV_TXEMPTY);
@@ -264,10 +305,7 @@ TEST_F(CommApiTest, ReadOfMoreThanArrivedStaysPendingUntilAborted)
     EXPECT_EQ(WaitForSingleObject(ov.hEvent, 0), WAIT_TIMEOUT); // reset when the read started
     EXPECT_FALSE(GetOverlappedResult(h, &ov, &n, FALSE));
     EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
-    std::thread purge([h] {
-        std::this_thread::sleep_for(50ms);
-        PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR);
-    });
+    std::thread purge = OnceBlocked([h] { PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR); });
     EXPECT_FALSE(GetOverlappedResult(h, &ov, &n, TRUE));
     EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
     EXPECT_EQ(WaitForSingleObject(ov.hEvent, 0), WAIT_OBJECT_0);
@@ -279,10 +317,7 @@ TEST_F(CommApiTest, ClearingTheMaskEndsAPendingWait)
 {
     HANDLE h = OpenLine();
     SetCommMask(h, EV_RXCHAR | EV_CTS);
-    std::thread clear([h] {
-        std::this_thread::sleep_for(50ms);
-        SetCommMask(h, 0);
-    });
+    std::thread clear = OnceBlocked([h] { SetCommMask(h, 0); });
     BOOL ok = FALSE;
     EXPECT_EQ(WaitEvent(h, &ok), 0u);
     EXPECT_TRUE(ok);
@@ -296,10 +331,7 @@ TEST_F(CommApiTest, ClosingTheHandleEndsAPendingWait)
 {
     HANDLE h = OpenLine();
     SetCommMask(h, EV_RXCHAR);
-    std::thread closer([&] {
-        std::this_thread::sleep_for(50ms);
-        Close(h);
-    });
+    std::thread closer = OnceBlocked([&] { Close(h); });
     BOOL ok = TRUE;
     WaitEvent(h, &ok);
     EXPECT_FALSE(ok);
@@ -319,20 +351,26 @@ TEST_F(CommApiTest, ClosingTheHandleEndsEveryPendingWaitAndReleasesItsDescriptor
     HANDLE h = OpenLine();
     SetCommMask(h, EV_RXCHAR);
     DWORD readError = 0, waitError = 0;
-    std::thread reader([&] {
-        BYTE buffer[8];
-        OVERLAPPED ov{};
-        DWORD n = 0;
-        if (!ReadFile(h, buffer, sizeof buffer, &n, &ov) && GetLastError() == ERROR_IO_PENDING &&
-            !GetOverlappedResult(h, &ov, &n, TRUE))
-            readError = GetLastError();
-    });
-    std::thread waiter([&] {
-        BOOL ok = TRUE;
-        WaitEvent(h, &ok);
-        if (!ok) waitError = GetLastError();
-    });
-    std::this_thread::sleep_for(50ms);
+    pid_t reading = 0, waiting = 0;
+    std::thread reader = Started(
+        [&] {
+            BYTE buffer[8];
+            OVERLAPPED ov{};
+            DWORD n = 0;
+            if (!ReadFile(h, buffer, sizeof buffer, &n, &ov) &&
+                GetLastError() == ERROR_IO_PENDING && !GetOverlappedResult(h, &ov, &n, TRUE))
+                readError = GetLastError();
+        },
+        reading);
+    std::thread waiter = Started(
+        [&] {
+            BOOL ok = TRUE;
+            WaitEvent(h, &ok);
+            if (!ok) waitError = GetLastError();
+        },
+        waiting);
+    UntilBlocked(reading);
+    UntilBlocked(waiting);
     Close(h);
     reader.join();
     waiter.join();
@@ -383,10 +421,7 @@ TEST_F(CommApiTest, VanishedDeviceEndsWaitAndReadsWithError)
 {
     HANDLE h = OpenLine();
     SetCommMask(h, EV_RXCHAR | EV_ERR);
-    std::thread pull([this] {
-        std::this_thread::sleep_for(50ms);
-        Sim.Vanish();
-    });
+    std::thread pull = OnceBlocked([this] { Sim.Vanish(); });
     BOOL ok = FALSE;
     EXPECT_EQ(WaitEvent(h, &ok), EV_ERR);
     EXPECT_TRUE(ok);
@@ -408,10 +443,7 @@ TEST_F(CommApiTest, VanishedDeviceWithoutErrorEventFailsTheWait)
 {
     HANDLE h = OpenLine();
     SetCommMask(h, EV_RXCHAR);
-    std::thread pull([this] {
-        std::this_thread::sleep_for(50ms);
-        Sim.Vanish();
-    });
+    std::thread pull = OnceBlocked([this] { Sim.Vanish(); });
     BOOL ok = TRUE;
     WaitEvent(h, &ok);
     EXPECT_FALSE(ok);
@@ -519,10 +551,7 @@ TEST_F(CommApiTest, WriteIntoAFullLineStaysPendingUntilAborted)
     DWORD written = 0;
     ASSERT_FALSE(WriteFile(h, data.data(), DWORD(data.size()), &written, &ov));
     ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
-    std::thread abort([h] {
-        std::this_thread::sleep_for(50ms);
-        PurgeComm(h, PURGE_TXABORT | PURGE_TXCLEAR);
-    });
+    std::thread abort = OnceBlocked([h] { PurgeComm(h, PURGE_TXABORT | PURGE_TXCLEAR); });
     EXPECT_FALSE(GetOverlappedResult(h, &ov, &written, TRUE));
     EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
     EXPECT_GT(written, 0u); // what the line took before it filled
