@@ -3,6 +3,7 @@
 #include "platform/rtl/RTLConsts.h"
 
 #include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -336,14 +337,11 @@ FileStamp StampOf(const std::string &Path)
             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
+// Read to the end rather than by the size: a pipe or a device has none.
 std::string ReadBytes(const std::string &Path)
 {
-    std::ifstream in(Path, std::ios::binary | std::ios::ate);
-    std::string bytes(in ? static_cast<std::size_t>(in.tellg()) : 0, '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 } // namespace
 

@@ -272,7 +272,7 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
         }
         return 0;
     case WM_SYSKEYDOWN:
-        if (WParam == static_cast<WPARAM>(VK_F1 + 3) && (LParam & (1 << 29)))
+        if (WParam == static_cast<WPARAM>(VK_F4) && (LParam & (1 << 29)))
             SendMessageW(Wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
     case WM_ACTIVATE:

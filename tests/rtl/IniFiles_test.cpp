@@ -187,6 +187,16 @@ TEST_F(TIniFileRead, MissingFileGivesDefaults)
     EXPECT_FALSE(FileExists(Name()));
 }
 
+TEST_F(TIniFileRead, FileWithoutASizeIsReadToItsEnd)
+{
+    ASSERT_EQ(mkfifo(Path.c_str(), 0600), 0);
+    std::thread writer(
+        [this] { std::ofstream(Path, std::ios::binary) << "[S]\r\nk=from a pipe\r\n"; });
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("S", "k", "default"), "from a pipe");
+    writer.join();
+}
+
 TEST_F(TIniFileRead, NumbersBooleansFloatsAndDates)
 {
     SetBytes("[N]\r\nhex=0x1F\r\ndollar=$10\r\nbad=12a\r\nneg=-5\r\nb2=2\r\nb0=0\r\n"
