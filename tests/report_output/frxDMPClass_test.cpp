@@ -14,8 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 namespace
 {
@@ -444,10 +442,7 @@ TEST_F(DotMatrixKeyList, RawOutputReachesARawQueueUntouched)
     frxDMPPrint(Report.PreviewPages(), Printers.Printer(), "Keys");
     const std::vector<std::string> Jobs = Cups.WaitForRawJobs("Matrix", 1);
     ASSERT_EQ(Jobs.size(), 1u) << Cups.Log();
-    std::ifstream In(Jobs[0], std::ios::binary);
-    const std::string Printed((std::istreambuf_iterator<char>(In)),
-                              std::istreambuf_iterator<char>());
-    EXPECT_EQ(Printed, Expected());
+    EXPECT_EQ(printtest::FileBytes(Jobs[0]), Expected());
 }
 
 TEST_F(DotMatrixKeyList, ABadCommandStartsNoJob)

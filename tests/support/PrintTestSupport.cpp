@@ -95,6 +95,12 @@ bool FileExists(const std::string &Path)
     return QFileInfo::exists(QString::fromStdString(Path));
 }
 
+std::string FileBytes(const std::string &Path)
+{
+    std::ifstream In(Path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+}
+
 std::vector<std::string> PdfPages(const std::string &Path)
 {
     std::vector<std::string> Pages;
@@ -170,10 +176,6 @@ NoPrinters::~NoPrinters()
 
 PrivateCups::PrivateCups()
 {
-    if (geteuid() != 0) {
-        FWhy = "a private CUPS scheduler needs root";
-        return;
-    }
     char Template[] = "/tmp/qrv4_cups_XXXXXX";
     if (!mkdtemp(Template)) {
         FWhy = "no temporary folder for the scheduler";
@@ -181,10 +183,11 @@ PrivateCups::PrivateCups()
     }
     FRoot = Template;
     chmod(FRoot.c_str(), 0755);
-    for (const char *Folder : {"etc", "spool", "cache", "state", "log", "out", "pdfspool"})
+    for (const char *Folder : {"etc", "spool", "cache", "state", "log", "out"})
         QDir().mkpath(QString::fromStdString(FRoot + "/" + Folder));
     QDir().mkpath(QString::fromStdString(FRoot + "/tmp"));
-    // Filters run as lp and need a temporary folder they can write to.
+    // A scheduler started by root runs the filters as lp; started by anyone
+    // else, it runs them as that user. Either way they need to write here.
     chmod((FRoot + "/tmp").c_str(), 01777);
     FSocket = FRoot + "/cups.sock";
     WriteServerBin();
@@ -193,7 +196,7 @@ PrivateCups::PrivateCups()
                   "/tmp\nCacheDir " + FRoot + "/cache\nStateDir " + FRoot +
                   "/state\nDataDir /usr/share/cups\nServerBin " + FRoot + "/bin\nAccessLog " +
                   FRoot + "/log/access_log\nErrorLog " + FRoot + "/log/error_log\nPageLog " +
-                  FRoot + "/log/page_log\n");
+                  FRoot + "/log/page_log\nPrintcap " + FRoot + "/printcap\n");
     WriteText(FRoot + "/etc/cupsd.conf",
               "Listen " + FSocket +
                   "\nLogLevel info\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
@@ -234,9 +237,6 @@ void PrivateCups::Stop()
     }
     if (FPointed) RestoreClient(FOldServer, FHadServer);
     FPointed = false;
-    for (const std::string &Path : FQueueConfigs)
-        std::remove(Path.c_str());
-    FQueueConfigs.clear();
     if (!FRoot.empty()) QDir(QString::fromStdString(FRoot)).removeRecursively();
     FRoot.clear();
 }
@@ -244,7 +244,8 @@ void PrivateCups::Stop()
 // The scheduler's programs are the system's, but for one more backend of its
 // own: "pdfout" keeps each job's PDF as the spooler hands it over. (cups-pdf
 // renders again through Ghostscript, which loses the characters of embedded
-// Cyrillic fonts, so pdftotext could not read them back.)
+// Cyrillic fonts, so pdftotext could not read them back; and its backend runs
+// only under a scheduler started by root.)
 void PrivateCups::WriteServerBin()
 {
     const std::string Bin = FRoot + "/bin";
@@ -256,8 +257,7 @@ void PrivateCups::WriteServerBin()
                 (Bin + "/backend/" + Backend.fileName().toStdString()).c_str());
     WriteKeepingBackend("pdfout", "pdf");
     WriteKeepingBackend("rawout", "prn");
-    std::ifstream In("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd");
-    std::string Ppd((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+    std::string Ppd = FileBytes("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd");
     const std::size_t At = Ppd.find("*ModelName:");
     Ppd.insert(At == std::string::npos ? Ppd.size() : At,
                "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n");
@@ -278,7 +278,9 @@ void PrivateCups::WriteKeepingBackend(const std::string &Scheme, const std::stri
                   "\"\n"
                   "if [ -n \"$6\" ]; then cp \"$6\" \"$out.part\"; else cat > \"$out.part\"; fi\n"
                   "mv \"$out.part\" \"$out\"\n");
-    // Owner-only, so that the scheduler runs it as root and it may write anywhere here.
+    // Owner-only: a scheduler started by root then runs it as root rather than as
+    // lp, so that it may write into the output folders; one started by their
+    // owner runs it as that owner anyway.
     chmod(Backend.c_str(), 0700);
 }
 
@@ -298,21 +300,6 @@ bool PrivateCups::AddPdfQueue(const std::string &Name)
     if (!Running()) return false;
     const std::string Out = OutFolder(Name);
     return Lpadmin({"-p", Name, "-E", "-v", "pdfout:" + Out, "-P", FRoot + "/pdf.ppd"});
-}
-
-// cups-pdf reads the settings of a device from a file of the system's CUPS
-// folder named after it; the device name is unique to this scheduler.
-bool PrivateCups::AddCupsPdfQueue(const std::string &Name)
-{
-    if (!Running()) return false;
-    const std::string Device = "qrv4_" + std::to_string(getpid()) + "_" + Name;
-    const std::string Out = OutFolder(Name);
-    const std::string Settings = "/etc/cups/cups-pdf-" + Device + ".conf";
-    WriteText(Settings, "Out " + Out + "\nAnonDirName " + Out + "\nSpool " + FRoot +
-                            "/pdfspool\nLog " + FRoot + "/log\nGrp root\nLabel 1\n");
-    FQueueConfigs.push_back(Settings);
-    return Lpadmin({"-p", Name, "-E", "-v", "cups-pdf:/" + Device, "-P",
-                    "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"});
 }
 
 std::string PrivateCups::OutFolder(const std::string &Name) const
@@ -368,8 +355,7 @@ std::vector<std::string> PrivateCups::WaitForFiles(const std::string &Name, cons
 
 std::string PrivateCups::Log() const
 {
-    std::ifstream In(FRoot + "/log/error_log");
-    std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+    const std::string Text = FileBytes(FRoot + "/log/error_log");
     return Text.size() > 4000 ? Text.substr(Text.size() - 4000) : Text;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Printed output under test: the text and pictures of PDF files (through
 // poppler's pdftotext and pdftoppm), and a CUPS scheduler of the test's own
-// with cups-pdf queues, so that jobs go through a real spooler.
+// with queues that keep their jobs, so that jobs go through a real spooler.
 
 #include <QImage>
 
@@ -14,6 +14,8 @@ namespace printtest
 // A path in the temporary folder unique to this process.
 std::string TempPath(const std::string &Stem, const std::string &Extension);
 bool FileExists(const std::string &Path);
+// The whole file as it lies on disk; empty for an unreadable file.
+std::string FileBytes(const std::string &Path);
 
 // The text of each page, as pdftotext lays it out; empty for an unreadable file.
 std::vector<std::string> PdfPages(const std::string &Path);
@@ -39,8 +41,8 @@ private:
 
 // A cupsd of its own: its configuration, socket, spool, logs and output in one
 // temporary folder, and this process's CUPS client pointed at its socket
-// until it stops. It needs root; Running() says whether it came up and Why()
-// why not.
+// until it stops. It runs as whoever starts it, root or not; Running() says
+// whether it came up and Why() why not.
 class PrivateCups
 {
 public:
@@ -56,9 +58,6 @@ public:
     // A queue that keeps every job's PDF, as the spooler delivers it, in a file
     // of its own.
     bool AddPdfQueue(const std::string &Name);
-    // The same through cups-pdf, which renders the job again with Ghostscript
-    // (PostScript jobs too); Cyrillic text does not survive that.
-    bool AddCupsPdfQueue(const std::string &Name);
     // A raw queue: no filter touches the jobs, each is kept as it came.
     bool AddRawQueue(const std::string &Name);
     bool SetDefault(const std::string &Name);
@@ -82,7 +81,6 @@ private:
     std::string FRoot;
     std::string FSocket;
     std::string FWhy;
-    std::vector<std::string> FQueueConfigs;
     std::string FOldServer;
     bool FHadServer = false;
     bool FPointed = false;

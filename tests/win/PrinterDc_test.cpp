@@ -286,7 +286,7 @@ TEST(Spooler, QueuesDefaultsAndJobsOfAPrivateScheduler)
     PrivateCups Cups;
     QRV4_REQUIRE_CUPS(Cups);
     ASSERT_TRUE(Cups.AddPdfQueue("Desk")) << Cups.Log();
-    ASSERT_TRUE(Cups.AddCupsPdfQueue("Hall")) << Cups.Log();
+    ASSERT_TRUE(Cups.AddRawQueue("Hall")) << Cups.Log();
     ASSERT_TRUE(Cups.SetDefault("Hall"));
 
     DWORD Needed = 0, Count = 0;
@@ -324,7 +324,7 @@ TEST(Spooler, QueuesDefaultsAndJobsOfAPrivateScheduler)
 
     ClosePrinter(Printer);
 
-    // A raw job reaches the queue byte for byte; cups-pdf renders PostScript.
+    // A raw job reaches the queue byte for byte.
     char Hall[] = "Hall";
     ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
     char Title[] = "raw", Raw[] = "RAW";
@@ -355,9 +355,9 @@ TEST(Spooler, QueuesDefaultsAndJobsOfAPrivateScheduler)
     DeleteDC(Dc);
     DeleteObject(F);
 
-    const std::vector<std::string> Raws = Cups.WaitForPdfs("Hall", 1);
+    const std::vector<std::string> Raws = Cups.WaitForRawJobs("Hall", 1);
     ASSERT_EQ(Raws.size(), 1u) << Cups.Log();
-    EXPECT_NE(PdfPages(Raws[0]).at(0).find("RAWLINE"), std::string::npos);
+    EXPECT_EQ(FileBytes(Raws[0]), Program);
     const std::vector<std::string> Pdfs = Cups.WaitForPdfs("Desk", 1);
     ASSERT_EQ(Pdfs.size(), 1u) << Cups.Log();
     EXPECT_NE(PdfPages(Pdfs[0]).at(0).find("Очередь Desk"), std::string::npos);
