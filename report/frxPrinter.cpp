@@ -88,8 +88,8 @@ void TfrxPrinterCanvas::UpdateFont()
     Font()->SetSize(Size);
 }
 
-// Only the virtual printer has no context to draw on, and what is drawn there would never
-// reach paper: the user is told why rather than that the canvas refuses.
+// The virtual printer never has a context to draw on, and nothing drawn there could reach
+// paper: the user is told why rather than that the canvas refuses.
 void TfrxPrinterCanvas::CreateHandle()
 {
     if (FPrinter->InheritsFrom(TfrxVirtualPrinter::StaticClass()))
