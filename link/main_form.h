@@ -478,6 +478,8 @@ private:
     // with FailureText in red when the report could not be prepared.
     bool RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count, const AnsiString &Printer,
                    int Copies, const AnsiString &FailureText);
+    // False, after telling the user how to add one, when the system has no printer.
+    bool PrinterInstalled();
 
     void CreateControls();
     void CreateTopPanel();

@@ -231,6 +231,21 @@ void TMainForm::BuildWriterPrintList(bool SelectedOnly)
 
 // ---- printing ----
 
+bool TMainForm::PrinterInstalled()
+{
+    // The list is read once; a printer added since the last refusal counts too.
+    if (!frxPrinters()->HasPhysicalPrinters()) frxPrinters()->Refresh();
+    if (frxPrinters()->HasPhysicalPrinters()) return true;
+    // Without one the report library would lay the pages out on its virtual printer and
+    // fail at the first page; asked before the dialog, nothing is filled in for nothing.
+    Application->MessageBox(frxResources()->Get("clNoPrinters") +
+                                ".\n\nДобавьте принтер в настройках системы (\"Принтеры\") "
+                                "или на странице http://localhost:631 службы печати CUPS "
+                                "и повторите печать."_a,
+                            "Печать"_a, MB_OK | MB_ICONWARNING);
+    return false;
+}
+
 bool TMainForm::RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count,
                           const AnsiString &Printer, int Copies, const AnsiString &FailureText)
 {
@@ -252,6 +267,7 @@ void TMainForm::BTN_PrintArchiveClick(TObject *)
         ShowStatusMessage("Нет данных для печати архива!"_a, "", smNeutral);
         return;
     }
+    if (!PrinterInstalled()) return;
     PrintListDlg->PrepareListDialog();
     PrintListDlg->SetCaption("Печать Архива"_a);
     if (PrintListDlg->ShowModal() != mrOk) return;
@@ -262,7 +278,7 @@ void TMainForm::BTN_PrintArchiveClick(TObject *)
 
 void TMainForm::BTN_TovcheckClick(TObject *)
 {
-    if (!BuildReceiptLine()) return;
+    if (!BuildReceiptLine() || !PrinterInstalled()) return;
     PrintTovcheckDlg->PrepareTovcheckDialog(TovcheckRecords.front(), TovcheckTotal);
     PrintTovcheckDlg->SetCaption("Печать товарного чека"_a);
     if (PrintTovcheckDlg->ShowModal() != mrOk) return;
@@ -281,6 +297,7 @@ void TMainForm::PrintWriter(bool SelectedOnly)
         ShowStatusMessage("Нет данных для печати записной книжки!"_a, "", smNeutral);
         return;
     }
+    if (!PrinterInstalled()) return;
     PrintListDlg->PrepareListDialog();
     PrintListDlg->SetCaption("Печать Записной книжки"_a);
     const int result = PrintListDlg->ShowModal();

@@ -88,6 +88,14 @@ void TfrxPrinterCanvas::UpdateFont()
     Font()->SetSize(Size);
 }
 
+// The virtual printer never has a context to draw on, and nothing drawn there could reach
+// paper: the user is told why rather than that the canvas refuses.
+void TfrxPrinterCanvas::CreateHandle()
+{
+    if (FPrinter->InheritsFrom(TfrxVirtualPrinter::StaticClass()))
+        throw Exception(frxResources()->Get("clNoPrinters"));
+}
+
 void TfrxPrinterCanvas::Changing()
 {
     UpdateFont();
@@ -415,12 +423,24 @@ void TfrxPrinters::Refresh()
         FHasPhysicalPrinters = true;
         Index = IndexOf(GetDefaultPrinter());
     } else {
-        FPrinterList.push_back(
-            std::make_unique<TfrxVirtualPrinter>(frxResources()->Get("prVirtual"), AnsiString()));
-        FPrinters->Add(FPrinterList.back()->Name());
+        Add(std::make_unique<TfrxVirtualPrinter>(frxResources()->Get("prVirtual"), AnsiString()));
         FHasPhysicalPrinters = false;
     }
     SetPrinterIndex(Index);
+}
+
+void TfrxPrinters::StandIn(std::unique_ptr<TfrxCustomPrinter> Printer)
+{
+    Clear();
+    Add(std::move(Printer));
+    FHasPhysicalPrinters = true;
+    SetPrinterIndex(0);
+}
+
+void TfrxPrinters::Add(std::unique_ptr<TfrxCustomPrinter> Printer)
+{
+    FPrinters->Add(Printer->Name());
+    FPrinterList.push_back(std::move(Printer));
 }
 
 TfrxCustomPrinter *TfrxPrinters::Items(int Index) const
@@ -460,10 +480,8 @@ void TfrxPrinters::FillPrinters()
     std::vector<BYTE> Buffer(Needed);
     if (!EnumPrintersA(Flags, nullptr, 4, Buffer.data(), Needed, &Needed, &Returned)) return;
     const auto *Info = reinterpret_cast<const PRINTER_INFO_4A *>(Buffer.data());
-    for (DWORD I = 0; I < Returned; ++I) {
-        FPrinterList.push_back(std::make_unique<TfrxPrinter>(Info[I].pPrinterName, AnsiString()));
-        FPrinters->Add(Info[I].pPrinterName);
-    }
+    for (DWORD I = 0; I < Returned; ++I)
+        Add(std::make_unique<TfrxPrinter>(Info[I].pPrinterName, AnsiString()));
 }
 
 AnsiString TfrxPrinters::GetDefaultPrinter()

@@ -25,6 +25,7 @@ public:
     void UpdateFont();
 
 protected:
+    void CreateHandle() override;
     void Changing() override;
 
 private:
@@ -206,10 +207,15 @@ public:
     void FillPrinters();
     // Reads the system's printers again; the virtual printer when there are none.
     void Refresh();
+    // Printer alone, counted as installed, until the next Refresh: tests that take
+    // over the print path stand one in on machines without a print service.
+    void StandIn(std::unique_ptr<TfrxCustomPrinter> Printer);
     // The system default printer's name, empty when there is none.
     static AnsiString GetDefaultPrinter();
 
 private:
+    void Add(std::unique_ptr<TfrxCustomPrinter> Printer);
+
     bool FHasPhysicalPrinters = false;
     std::unique_ptr<TStringList> FPrinters;
     int FPrinterIndex = -1;

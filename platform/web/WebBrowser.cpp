@@ -355,6 +355,8 @@ void TCppWebBrowser::Print(bool Prompt)
         copies = dialog.Copies();
     }
     if (!FView) return;
+    // The engine could not write the page, or no queue took it.
+    const auto failed = [] { return EPrinter("Не удалось напечатать страницу"_a); };
     const QString queue = web::ToQt(printer->PrinterName());
     DEVMODEA mode = win::DefaultDevMode(queue);
     mode.dmCopies = static_cast<short>(std::max(copies, 1));
@@ -363,8 +365,7 @@ void TCppWebBrowser::Print(bool Prompt)
     layout.setMargins(QMarginsF(10, 10, 10, 10));
     // The engine's own PDF keeps the page's text as text, so it is what goes to the printer.
     if (!printer->FileName().IsEmpty()) {
-        if (!web::WritePdf(*FView, web::ToQt(printer->FileName()), layout))
-            throw EPrinter("The page could not be printed");
+        if (!web::WritePdf(*FView, web::ToQt(printer->FileName()), layout)) throw failed();
         return;
     }
     QTemporaryDir folder;
@@ -372,5 +373,5 @@ void TCppWebBrowser::Print(bool Prompt)
     const QString title = QFileInfo(web::UrlOf(FLocationURL).path()).fileName();
     if (!folder.isValid() || !web::WritePdf(*FView, pdf, layout) ||
         !win::SubmitPdf(queue, title, mode, pdf))
-        throw EPrinter("The page could not be printed");
+        throw failed();
 }

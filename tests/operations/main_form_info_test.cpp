@@ -487,6 +487,19 @@ TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
     EXPECT_EQ(letters.find(u'Ж'), std::u16string::npos) << "a letter the page does not have";
 }
 
+TEST_F(EngineTest, PrintingWithoutAPrinterSaysItFailedInRussian)
+{
+    printtest::NoPrinters none;
+    ASSERT_TRUE(Loaded());
+    Dialogs.ReplyDialog([](TCommonDialog &) { return true; });
+    try {
+        Form->BTN_InfoPrintClick(nullptr);
+        ADD_FAILURE() << "the page went nowhere and nobody was told";
+    } catch (const EPrinter &E) {
+        EXPECT_EQ(E.Message(), "Не удалось напечатать страницу"_a) << E.Message().ToUtf8();
+    }
+}
+
 namespace
 {
 

@@ -1,7 +1,7 @@
 // The three reports on paper: the archive read from the simulated device, a receipt and the
 // address book printed through the main window's handlers to a print queue of a private
 // spooler, each job's PDF read back with pdftotext: every value on its page, in the copies
-// asked for.
+// asked for. On a system without any printer the same handlers say so and print nothing.
 
 #include "link/config.h"
 #include "link/constants.h"
@@ -69,7 +69,69 @@ protected:
     PrivateCups Cups;
 };
 
+// The same handlers on a system with no printer at all.
+class NoPrinterTest : public reporttest::ReportsTest
+{
+protected:
+    void SetUp() override
+    {
+        ReportsTest::SetUp();
+        frxPrinters()->Refresh();
+    }
+    void TearDown() override
+    {
+        ReportsTest::TearDown();
+        None.reset();
+        frxPrinters()->Refresh();
+    }
+
+    // The one message the last print gave, which names the missing printer and the way to
+    // add one.
+    void ExpectNoPrinterMessage(std::size_t Count)
+    {
+        ASSERT_EQ(Dialogs.Messages().size(), Count);
+        const AnsiString text = Dialogs.Messages().back().Text;
+        EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
+        EXPECT_GT(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
+    }
+
+    std::unique_ptr<NoPrinters> None = std::make_unique<NoPrinters>();
+};
+
 } // namespace
+
+TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumber)
+{
+    maintest::ServeSampleArchive(*Sim, 20);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+    Config.CountTovcheck = 17;
+    int shown = 0;
+    for (TForm *dialog :
+         {static_cast<TForm *>(PrintListDlg), static_cast<TForm *>(PrintTovcheckDlg)})
+        AnswerWithOk(dialog, [&shown] { ++shown; });
+    // Whatever would have reached the printer.
+    reporttest::RecordingPrinter printer;
+
+    Dialogs.ReplyMessage(mrOk);
+    Form->BTN_PrintArchiveClick(nullptr);
+    ExpectNoPrinterMessage(1);
+
+    Dialogs.ReplyMessage(mrOk);
+    Form->SG_Archive->SetRow(1);
+    Form->BTN_TovcheckClick(nullptr);
+    ExpectNoPrinterMessage(2);
+    EXPECT_EQ(Config.CountTovcheck, 17);
+
+    Form->WriterRows.assign(3, WriterRecord());
+    Form->RenumberWriterRows();
+    Dialogs.ReplyMessage(mrOk);
+    Form->PrintWriter(false);
+    ExpectNoPrinterMessage(3);
+
+    // Nothing was asked of a dialog that could not print, and nothing went out.
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(printer.Jobs.empty());
+}
 
 TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
 {

@@ -6,7 +6,7 @@
 #include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "report/frxClass.h"
-#include "report_output/frxPreviewPagesPrint.h"
+#include "report/frxPrinter.h"
 #include "tests/operations/ReportsTestSupport.h"
 #include "tools/devsim/Archive.h"
 
@@ -17,6 +17,9 @@
 
 namespace
 {
+
+using reporttest::PrintedJob;
+using reporttest::RecordingPrinter;
 
 devsim::Bytes Record(const char *HexDigits)
 {
@@ -29,6 +32,20 @@ devsim::Bytes Record(const char *HexDigits)
 class ReportsTest : public reporttest::ReportsTest
 {
 protected:
+    // The print path is taken over here, so a printer stands in for the ones a test machine
+    // may not have.
+    void SetUp() override
+    {
+        reporttest::ReportsTest::SetUp();
+        frxPrinters()->StandIn(
+            std::make_unique<TfrxVirtualPrinter>("Принтер теста"_a, AnsiString()));
+    }
+    void TearDown() override
+    {
+        frxPrinters()->Refresh();
+        reporttest::ReportsTest::TearDown();
+    }
+
     // A Dallas key written twice (merged into one row) and a Metakom key, newest first.
     bool ReadArchive()
     {
@@ -61,48 +78,6 @@ protected:
 
     // Makes the next preparation of Report fail, whatever the engine does.
     static void BreakRows(TfrxReport *Report) { Report->DataSets()->Add(nullptr); }
-};
-
-// The texts of the memos of each prepared page, as they were handed to the printer.
-struct PrintedJob {
-    std::vector<std::vector<AnsiString>> Pages;
-    int Copies = 0;
-    AnsiString Printer;
-
-    bool OnPage(int Page, const AnsiString &Text) const
-    {
-        const auto &texts = Pages.at(Page);
-        return std::find(texts.begin(), texts.end(), Text) != texts.end();
-    }
-};
-
-// Stands in for the printer: records what each print would have put on paper.
-class RecordingPrinter
-{
-public:
-    RecordingPrinter()
-    {
-        frxSetPrintPagesHandler([this](TfrxPreviewPages *Pages) {
-            PrintedJob job;
-            job.Copies = Pages->Report()->PrintOptions()->Copies();
-            job.Printer = Pages->Report()->PrintOptions()->Printer();
-            for (int p = 0; p < Pages->Count(); ++p) {
-                job.Pages.emplace_back();
-                TList *all = Pages->GetPage(p)->GetAllObjects();
-                for (int i = 0; i < all->Count(); ++i)
-                    if (auto *memo = dynamic_cast<TfrxCustomMemoView *>(
-                            static_cast<TObject *>(all->Items(i))))
-                        job.Pages.back().push_back(AnsiString(memo->Text()).TrimRight());
-            }
-            Jobs.push_back(job);
-            return true;
-        });
-    }
-    ~RecordingPrinter() { frxInstallPrinting(); }
-    RecordingPrinter(const RecordingPrinter &) = delete;
-    RecordingPrinter &operator=(const RecordingPrinter &) = delete;
-
-    std::vector<PrintedJob> Jobs;
 };
 
 // The bracketed texts of every memo of Report.

@@ -315,4 +315,40 @@ TEST_F(PrintTest, CancelledDialogPrintsNothing)
     EXPECT_FALSE(FileExists(Path));
 }
 
+// ---- no printer installed ----
+
+class NoPrinterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        vcltest::StartApplication();
+        frxPrinters()->Refresh();
+        frxInstallPrinting();
+    }
+    void TearDown() override
+    {
+        None.reset();
+        frxPrinters()->Refresh();
+    }
+
+    std::unique_ptr<NoPrinters> None = std::make_unique<NoPrinters>();
+    Template T;
+    TfrxPreviewPages Pages{&T.Report};
+};
+
+TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalled)
+{
+    ASSERT_FALSE(frxPrinters()->HasPhysicalPrinters());
+    Prepare(T, Pages, 2);
+    try {
+        frxPrintPreviewPages(&Pages);
+        ADD_FAILURE() << "the virtual printer took the pages";
+    } catch (const Exception &E) {
+        EXPECT_EQ(E.Message(), Cp("В вашей системе не установлено принтеров"))
+            << E.Message().ToUtf8();
+    }
+    EXPECT_EQ(ShownProgress(), nullptr);
+}
+
 } // namespace
