@@ -14,6 +14,17 @@ namespace
 {
 
 constexpr int CustomPaper = DMPAPER_USER;
+
+// What a user reads when the spooler refuses a job.
+[[noreturn]] void JobNotStarted()
+{
+    throw Exception("Не удалось начать задание печати"_a);
+}
+
+[[noreturn]] void DocumentNotSent()
+{
+    throw Exception("Не удалось передать документ принтеру"_a);
+}
 constexpr int AutoBin = DMBIN_AUTO;
 // The paper table numbers its papers from 1 to 68.
 constexpr int LastTablePaper = 68;
@@ -299,7 +310,7 @@ void TfrxPrinter::BeginDoc()
                         FFileName.IsEmpty() ? nullptr : FFileName.c_str(), nullptr, 0};
     if (!FDC || StartDocA(FDC, &Info) <= 0) {
         CloseDocument();
-        throw Exception("The print job could not be started");
+        JobNotStarted();
     }
 }
 
@@ -326,7 +337,7 @@ void TfrxPrinter::EndDoc()
     if (!FPrinting) return;
     const bool Sent = ::EndDoc(FDC) > 0;
     CloseDocument();
-    if (!Sent) throw Exception("The document could not be sent to the printer");
+    if (!Sent) DocumentNotSent();
 }
 
 void TfrxPrinter::Abort()
@@ -342,8 +353,7 @@ void TfrxPrinter::BeginRAWDoc()
     std::string Title = FTitle.Std();
     char Raw[] = "RAW";
     DOC_INFO_1A Info{Title.data(), nullptr, Raw};
-    if (!FHandle || !StartDocPrinterA(FHandle, 1, reinterpret_cast<LPBYTE>(&Info)))
-        throw Exception("The print job could not be started");
+    if (!FHandle || !StartDocPrinterA(FHandle, 1, reinterpret_cast<LPBYTE>(&Info))) JobNotStarted();
     StartPagePrinter(FHandle);
 }
 
@@ -352,13 +362,13 @@ void TfrxPrinter::WriteRAWDoc(const AnsiString &Text)
     std::string Bytes = Text.Std();
     DWORD Written = 0;
     if (!WritePrinter(FHandle, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written))
-        throw Exception("The printer does not take the data");
+        throw Exception("Принтер не принимает данные"_a);
 }
 
 void TfrxPrinter::EndRAWDoc()
 {
     EndPagePrinter(FHandle);
-    if (!EndDocPrinter(FHandle)) throw Exception("The document could not be sent to the printer");
+    if (!EndDocPrinter(FHandle)) DocumentNotSent();
 }
 
 void TfrxPrinter::PropertiesDlg()
