@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
@@ -65,7 +66,10 @@ protected:
         for (int i = 0; i < 1000 && !fs::exists(link); ++i)
             std::this_thread::sleep_for(10ms);
         const int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
-        EXPECT_GE(fd, 0);
+        if (fd < 0) {
+            ADD_FAILURE() << link << ": " << std::strerror(errno);
+            return {};
+        }
         termios tio{};
         tcgetattr(fd, &tio);
         cfmakeraw(&tio);
@@ -122,6 +126,18 @@ TEST_F(ProgramTest, LoadsAMemoryImageAndActsSilent)
     Start({"--com", "5", "--memory", image.string(), "--silent"});
     EXPECT_TRUE(Ask(5, {0xA5, 0x96, 0x00, 0x71, 0x00, 0x07}, 1).empty());
     EXPECT_EQ(Stop(), 0);
+}
+
+TEST_F(ProgramTest, StopAskedForAsSoonAsTheLinkShowsEndsCleanly)
+{
+    for (int round = 0; round < 20; ++round) {
+        Start({"--com", "6"});
+        const fs::path link = rtl::PortLink(6);
+        for (int i = 0; i < 100000 && !fs::exists(link); ++i)
+            std::this_thread::sleep_for(100us);
+        ASSERT_EQ(Stop(), 0) << "round " << round;
+        ASSERT_FALSE(fs::is_symlink(link)) << "round " << round;
+    }
 }
 
 TEST_F(ProgramTest, RefusesUnknownOptionsAndBadImages)

@@ -133,6 +133,10 @@ int main(int argc, char **argv)
         }
         for (auto [address, value] : options.Settings)
             memory.Settings[address] = static_cast<std::uint8_t>(value);
+        // Before the device answers: a stop asked for as soon as it answers still ends cleanly,
+        // removing its link.
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
         devsim::TSimulator sim(std::move(memory));
         sim.SetBehaviour(options.Behaviour);
         sim.SetLoaderAnswer(options.Loader);
@@ -147,8 +151,6 @@ int main(int argc, char **argv)
         if (options.Com > 0) std::printf(" as COM%d", options.Com);
         std::printf("\n");
         std::fflush(stdout);
-        std::signal(SIGINT, OnSignal);
-        std::signal(SIGTERM, OnSignal);
         while (!Stop && !sim.Vanished())
             usleep(100'000);
         if (!options.SaveFile.empty()) sim.Snapshot().Save(options.SaveFile);
