@@ -45,8 +45,7 @@ template <class AlphaFn> void RebuildAsRGBA(TPNGObject *Png, AlphaFn Alpha)
 // with alpha first, keeping what is transparent.
 void EnsureColorStore(TPNGObject *Png)
 {
-    if (Png->Header()->BitsPerPixel() != 24)
-        RebuildAsRGBA(Png, [Png](int X, int Y) { return PixelAlpha(*Png, X, Y); });
+    if (Png->Header()->BitsPerPixel() != 24) RebuildAsRGBA(Png, TPixelAlpha(*Png));
 }
 
 template <class ByteFn> void ForEachColorByte(TPNGObject *Png, ByteFn Change)
@@ -63,8 +62,8 @@ template <class ByteFn> void ForEachColorByte(TPNGObject *Png, ByteFn Change)
 void ToAlphaImage(TPNGObject *Png, std::uint8_t Amount)
 {
     const bool Partial = Png->TransparencyMode() == ptmPartial;
-    RebuildAsRGBA(Png, [Png, Partial, Amount](int X, int Y) {
-        const std::uint8_t A = PixelAlpha(*Png, X, Y);
+    RebuildAsRGBA(Png, [Alpha = TPixelAlpha(*Png), Partial, Amount](int X, int Y) {
+        const std::uint8_t A = Alpha(X, Y);
         if (Partial) return Scaled(A, Amount);
         return A == 0 ? std::uint8_t{0} : Amount;
     });
@@ -185,12 +184,23 @@ std::unique_ptr<TPNGObject> BitmapToPNG(TBitmap *Source)
 
 std::uint8_t PixelAlpha(const TPNGObject &Png, int X, int Y)
 {
-    if (const std::uint8_t *Alpha = Png.AlphaScanline(Y)) return Alpha[X];
-    const TChunkIHDR *H = Png.Header();
-    const auto *TRNS = Png.Chunks().ItemFromClass<TChunktRNS>();
-    if (!TRNS) return 255;
-    if (H->ColorType == COLOR_PALETTE) return TRNS->IndexAlpha(StoredIndex(Png, X, Y));
-    return Png.Pixels(X, Y) == Png.TransparentColor() ? 0 : 255;
+    return TPixelAlpha(Png)(X, Y);
+}
+
+TPixelAlpha::TPixelAlpha(const TPNGObject &Png)
+    : FPng(Png), FTRNS(Png.Chunks().ItemFromClass<TChunktRNS>()),
+      FPlane(Png.HeaderPresent() ? Png.AlphaScanline(0) : nullptr), FWidth(Png.Width()),
+      FPalette(Png.HeaderPresent() && Png.Header()->ColorType == COLOR_PALETTE),
+      FTransparent(FTRNS ? FTRNS->GetTransparentColor() : 0)
+{
+}
+
+std::uint8_t TPixelAlpha::operator()(int X, int Y) const
+{
+    if (FPlane) return FPlane[static_cast<std::size_t>(Y) * FWidth + X];
+    if (!FTRNS) return 255;
+    if (FPalette) return FTRNS->IndexAlpha(StoredIndex(FPng, X, Y));
+    return FPng.Pixels(X, Y) == FTransparent ? 0 : 255;
 }
 
 void DrawPNG(TPNGObject *Png, TCanvas *Canvas, const TRect &ARect, TPngOptions Options)

@@ -37,5 +37,23 @@ std::vector<std::unique_ptr<TPNGObject>> SlicePNG(TPNGObject *JoinedPNG, int Col
 // transparency, 0 for the key colour, 255 otherwise.
 std::uint8_t PixelAlpha(const TPNGObject &Png, int X, int Y);
 
+// The same for one picture read pixel by pixel, with what the alpha depends on looked up
+// once. The picture must not change while it is read.
+class TPixelAlpha
+{
+public:
+    explicit TPixelAlpha(const TPNGObject &Png);
+    std::uint8_t operator()(int X, int Y) const;
+
+private:
+    const TPNGObject &FPng;
+    const TChunktRNS *FTRNS = nullptr;
+    // The alpha plane, top-down rows of a byte a pixel; null without one.
+    const std::uint8_t *FPlane = nullptr;
+    int FWidth = 0;
+    bool FPalette = false;
+    TColor FTransparent = 0;
+};
+
 // How the controls draw their pictures while disabled.
 inline constexpr TPngOptions DisabledPngOptions{pngBlendOnDisabled, pngGrayscaleOnDisabled};

@@ -162,12 +162,13 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
     Icon->SetPixelFormat(pf32bit);
     Icon->SetSize(Width(), Height());
     const int W = std::min(Width(), Png.Width()), H = std::min(Height(), Png.Height());
+    const TPixelAlpha Alpha(Png);
     for (int Y = 0; Y < Height(); ++Y) {
         auto *Row = static_cast<std::uint8_t *>(Icon->ScanLine(Y));
         std::fill_n(Row, 4 * Width(), 0);
         for (int X = 0; Y < H && X < W; ++X) {
             const auto C = static_cast<COLORREF>(Png.Pixels(X, Y));
-            const int A = PixelAlpha(Png, X, Y);
+            const int A = Alpha(X, Y);
             std::uint8_t *P = Row + 4 * X;
             P[0] = static_cast<std::uint8_t>(GetBValue(C) * A / 255);
             P[1] = static_cast<std::uint8_t>(GetGValue(C) * A / 255);

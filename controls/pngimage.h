@@ -161,6 +161,12 @@ public:
 
     const BITMAPINFO *BitmapInfo() const { return reinterpret_cast<const BITMAPINFO *>(&DibInfo); }
     int BitsPerPixel() const { return DibInfo.bmiHeader.biBitCount; }
+    // Row Y of the colour store, counted from the top.
+    std::uint8_t *DibRow(int Y)
+    {
+        return DibBits.data() +
+               static_cast<std::size_t>(static_cast<int>(Height) - 1 - Y) * DibRowBytes;
+    }
     // Copies up to 256 entries into the DIB colours.
     void PaletteToDIB(const std::vector<PALETTEENTRY> &Palette);
 };

@@ -258,9 +258,7 @@ void TPNGObject::GetPixelInfo(int &LineSize, int &Offset) const
 
 std::uint8_t *TPNGObject::Scanline(int Row) const
 {
-    TChunkIHDR *H = Header();
-    return H->DibBits.data() +
-           static_cast<std::size_t>(static_cast<int>(H->Height) - 1 - Row) * H->DibRowBytes;
+    return Header()->DibRow(Row);
 }
 
 std::uint8_t *TPNGObject::ExtraScanline(int Row) const
@@ -417,10 +415,10 @@ void TPNGObject::AddzTXt(const AnsiString &Keyword, const AnsiString &Text)
 TColor TPNGObject::Pixels(int X, int Y) const
 {
     // The header is looked up once: pictures are read pixel by pixel.
-    const auto *H = dynamic_cast<const TChunkIHDR *>(FChunkList.GetItem(0));
+    auto *H = dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0));
     if (!H || X < 0 || Y < 0 || X >= static_cast<int>(H->Width) || Y >= static_cast<int>(H->Height))
         return 0;
-    const std::uint8_t *Row = Scanline(Y);
+    const std::uint8_t *Row = H->DibRow(Y);
     switch (H->ColorType) {
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:

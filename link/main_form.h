@@ -485,6 +485,9 @@ private:
     void CreateTopPanel();
     // The program's pictures and the looks of its own controls.
     void DressControls();
+    // A control's face, height and style as one change: the control measures its text at each
+    // change, loading every face it measures with.
+    static void SetFace(TFont *Font, const AnsiString &Name, int Height, TFontStyles Style);
     void ShowPortKinds();
     void CreateWriterSheet();
     void ConnectWriterHandlers();

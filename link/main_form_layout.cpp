@@ -126,9 +126,7 @@ void TMainForm::CreateControls()
     StatusBarMain = Place<TStatusBar>(this, this, "StatusBarMain", 0, 685, 939, 28);
     StatusBarMain->SetAlign(alBottom);
     StatusBarMain->SetSimplePanel(true);
-    StatusBarMain->Font()->SetName("Tahoma");
-    StatusBarMain->Font()->SetHeight(-16);
-    StatusBarMain->Font()->SetStyle(TFontStyles{fsBold});
+    SetFace(StatusBarMain->Font(), "Tahoma", -16, TFontStyles{fsBold});
 
     DressControls();
 
@@ -167,9 +165,7 @@ void TMainForm::CreateWriterSheet()
     ME_KeyHex->SetEditMask("XX-HH-HH-HH-HH-HH-HH-HH");
     ME_KeyHex->SetText("0000000000000000");
     ME_KeyHex->SetFrame(0);
-    ME_KeyHex->Font()->SetName("Courier New");
-    ME_KeyHex->Font()->SetHeight(-16);
-    ME_KeyHex->Font()->SetStyle(TFontStyles{fsBold});
+    SetFace(ME_KeyHex->Font(), "Courier New", -16, TFontStyles{fsBold});
     ME_KeyHex->SetVisible(false);
 
     constexpr int x = 790, w = 134;

@@ -44,6 +44,17 @@ TPngImageList *PictureList(TComponent *Owner, const char *Name, int Size,
 
 } // namespace
 
+void TMainForm::SetFace(TFont *Font, const AnsiString &Name, int Height, TFontStyles Style)
+{
+    TFont Face;
+    Face.SetPixelsPerInch(Font->PixelsPerInch());
+    Face.Assign(Font);
+    Face.SetName(Name);
+    Face.SetHeight(Height);
+    Face.SetStyle(Style);
+    Font->Assign(&Face);
+}
+
 void TMainForm::DressControls()
 {
     const std::pair<TXpButton *, const char *> Buttons[] = {{BTN_Quit, "BTN_QUIT"},
@@ -121,9 +132,7 @@ void TMainForm::DressControls()
 
     PIL_Device = PictureList(this, "PIL_Device", 16, {"PORT_COM", "PORT_USB"});
     CB_ComPorts->SetItemHeight(24);
-    CB_ComPorts->Font()->SetName("Tahoma");
-    CB_ComPorts->Font()->SetHeight(-16);
-    CB_ComPorts->Font()->SetStyle(TFontStyles{fsBold});
+    SetFace(CB_ComPorts->Font(), "Tahoma", -16, TFontStyles{fsBold});
     CB_ComPorts->SetAutoIndexes(false);
     CB_ComPorts->SetImages(PIL_Device);
 

@@ -181,7 +181,7 @@ void TMainForm::FinishInternetUpdate(bool UserAbort)
     if (UserAbort)
         ShowStatusMessage("Обновление через интернет прервано пользователем."_a, "", smNeutral);
     else
-        ShowStatusMessage("Ошибка при получении файла!"_a, "", smError);
+        ShowStatusMessage("Ошибка при получении файла!"_a, TNMHTTP::ModuleMissing(), smError);
     BTN_StopInternet->SetVisible(false);
     SetBusy(true);
     UpdateRunning = false;

@@ -2178,7 +2178,9 @@ public:
     TfrxStyles *Styles() const { return FStyles.get(); }
     TStringList *Errors() const { return FErrors.get(); }
     TStrings *SysVariables() const { return FSysVariables.get(); }
-    TfsScript *Script() const { return FScript.get(); }
+    // Its functions and classes are registered on first use: most reports the program makes
+    // at start are never run, and registering costs more than the rest of the report.
+    TfsScript *Script() const;
     TfrxCustomEngine *Engine() const { return FEngine.get(); }
     TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages.get(); }
     const AnsiString &FileName() const { return FFileName; }

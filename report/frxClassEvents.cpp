@@ -70,13 +70,13 @@ bool TfrxReport::EngineRunning() const
 void TfrxReport::DoNotifyEvent(TObject *Obj, const AnsiString &EventName, bool RunAlways)
 {
     if ((EngineRunning() || RunAlways) && !EventName.IsEmpty())
-        FScript->CallFunction(EventName, VarArrayOf({VarFromObject(Obj)}));
+        Script()->CallFunction(EventName, VarArrayOf({VarFromObject(Obj)}));
 }
 
 void TfrxReport::DoParamEvent(const AnsiString &EventName, Variant &Params, bool RunAlways)
 {
     if ((EngineRunning() || RunAlways) && !EventName.IsEmpty())
-        FScript->CallFunction1(EventName, Params);
+        Script()->CallFunction1(EventName, Params);
 }
 
 void TfrxReport::DoBeforePrint(TfrxReportComponent *C)

@@ -235,7 +235,7 @@ bool TfrxReport::DoGetValue(const AnsiString &Name, Variant &Value)
         return true;
     }
     if (frxLegacyEvents().OnGetScriptValue) return false;
-    if (TfsCustomVariable *Local = FScript->FindLocal(Name)) {
+    if (TfsCustomVariable *Local = Script()->FindLocal(Name)) {
         Value = Local->GetValue();
         return true;
     }
@@ -247,7 +247,7 @@ Variant TfrxReport::Calc(const AnsiString &Expression, TfsScript *Script)
     Variant Result;
     if (DoGetValue(Expression, Result)) return Result;
     AnsiString ErrorMsg;
-    Result = FExpressionCache->Calc(Expression, ErrorMsg, Script ? Script : FScript.get());
+    Result = FExpressionCache->Calc(Expression, ErrorMsg, Script ? Script : this->Script());
     if (!ErrorMsg.IsEmpty()) {
         if (!FCurObject.IsEmpty()) ErrorMsg = FCurObject + ": " + ErrorMsg;
         FErrors->Add(ErrorMsg);
@@ -299,7 +299,7 @@ bool TfrxReport::PrepareScript()
     FExpressionCache->Clear();
     FExpressionCache->SetScriptLanguage(FScriptLanguage);
     if (FEngine) FEngine->NotifyTargets()->Clear();
-    FScript->ClearItems(this);
+    Script()->ClearItems(this);
     FScript->AddedBy = this;
     struct Unmark {
         TfsScript &S;
@@ -351,7 +351,7 @@ bool TfrxReport::PrepareScript()
 void TfrxReport::AddFunction(const AnsiString &FuncName, const AnsiString &Category,
                              const AnsiString &Description)
 {
-    FScript->AddMethod(
+    Script()->AddMethod(
         FuncName,
         [this](TObject *, TClass, const AnsiString &Name, Variant &Params) {
             return OnUserFunction ? OnUserFunction(Name, Params) : ::Null();

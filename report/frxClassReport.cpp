@@ -98,13 +98,18 @@ TfrxReport::TfrxReport(TComponent *AOwner)
 {
     frxRegisterReportClasses();
     FScript->ExtendedCharset = true;
-    FScript->AddRTTI();
     FErrors->SetSorted(true);
     FErrors->SetDuplicates(dupIgnore);
     if (Factories().Engine) FEngine = Factories().Engine(this);
     if (Factories().Pages) FPreviewPages = Factories().Pages(this);
     if (FPreviewPages) FPreviewPages->SetEngine(FEngine.get());
     Clear();
+}
+
+TfsScript *TfrxReport::Script() const
+{
+    FScript->AddRTTI();
+    return FScript.get();
 }
 
 TfrxReport::~TfrxReport()

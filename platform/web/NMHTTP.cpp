@@ -1,24 +1,43 @@
 #include "platform/web/NMHTTP.h"
 
 #include "platform/vcl/Forms.h"
+#include "platform/web/HttpGet.h"
+#include "platform/web/RuntimeModule.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/QtText.h"
 #include "platform/win/WinUser.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
 #include <QUrl>
+
+#include <optional>
 
 using win::FromQt;
 using win::ToQt;
 
+namespace
+{
+
+std::optional<QString> ForcedModule;
+AnsiString ModuleMissing;
+
+// The network module's entry; null, with why in ModuleMissing, when it cannot be opened.
+web::TStartHttpGet OpenNetwork()
+{
+    const QString path =
+        ForcedModule ? *ForcedModule : web::ModulePath(web::HttpModuleName, QRV4_HTTP_MODULE);
+    QString why;
+    auto start = reinterpret_cast<web::TStartHttpGet>(
+        web::OpenModuleEntry(path, web::StartHttpGetName, why));
+    ModuleMissing = start ? AnsiString() : "Не открывается модуль сети: "_a + FromQt(why);
+    return start;
+}
+
+} // namespace
+
 // What one GET needs while it runs. The network code only records what happened
 // here and wakes the waiting loop; the loop raises the events.
 struct TNMHTTP::TTransfer {
-    QNetworkAccessManager Manager;
-    QNetworkReply *Reply = nullptr; // owned by the manager
     // The body goes to a file beside the target and takes its name only on success,
     // so a broken transfer never leaves a partial file under that name.
     std::unique_ptr<QSaveFile> File;
@@ -32,18 +51,38 @@ struct TNMHTTP::TTransfer {
     bool WriteFailed = false;
     long long Received = 0;
     long long Total = 0;
+    // Last, so that it goes first, while what its news lands in is still there.
+    std::unique_ptr<web::THttpGet> Get;
 
     void Wake() const { win::WakeThread(Thread); }
 
-    void Drain()
+    void Take(const QByteArray &Data)
     {
-        if (!Reply->isOpen()) return; // aborted: nothing more is wanted
-        const QByteArray data = Reply->readAll();
-        if (data.isEmpty()) return;
         if (!File)
-            Text += data;
-        else if (File->write(data) != data.size())
+            Text += Data;
+        else if (File->write(Data) != Data.size())
             WriteFailed = true;
+    }
+
+    web::THttpHooks Hooks()
+    {
+        web::THttpHooks hooks;
+        hooks.RequestSent = [this] {
+            Connected = true;
+            Wake();
+        };
+        hooks.Received = [this](const QByteArray &Data) { Take(Data); };
+        hooks.Progress = [this](qint64 Got, qint64 Of) {
+            Received = Got;
+            Total = Of < 0 ? 0 : Of;
+            Progressed = true;
+            Wake();
+        };
+        hooks.Finished = [this] {
+            Finished = true;
+            Wake();
+        };
+        return hooks;
     }
 };
 
@@ -51,7 +90,7 @@ TNMHTTP::TNMHTTP(TComponent *AOwner) : TComponent(AOwner) {}
 
 TNMHTTP::~TNMHTTP()
 {
-    if (FTransfer && !FTransfer->Finished) FTransfer->Reply->abort();
+    if (FTransfer && !FTransfer->Finished) FTransfer->Get->Abort();
 }
 
 bool TNMHTTP::Busy() const
@@ -59,11 +98,26 @@ bool TNMHTTP::Busy() const
     return FTransfer != nullptr;
 }
 
+const AnsiString &TNMHTTP::ModuleMissing()
+{
+    return ::ModuleMissing;
+}
+
+void TNMHTTP::SetNetworkModule(const AnsiString &Path)
+{
+    if (Path.IsEmpty())
+        ForcedModule.reset();
+    else
+        ForcedModule = ToQt(Path);
+}
+
 void TNMHTTP::Get(const AnsiString &URL)
 {
     if (FTransfer) throw EHTTPError("A transfer is already in progress");
     FBytesRecvd = 0;
     FBytesTotal = 0;
+    const web::TStartHttpGet start = OpenNetwork();
+    if (!start) throw EHTTPError(::ModuleMissing);
     auto transfer = std::make_unique<TTransfer>();
     TTransfer *t = transfer.get();
     t->Thread = GetCurrentThreadId();
@@ -72,26 +126,7 @@ void TNMHTTP::Get(const AnsiString &URL)
         if (!t->File->open(QIODevice::WriteOnly))
             throw EHTTPError("Cannot write the file %s", {FBody});
     }
-    QNetworkRequest request(QUrl(ToQt(URL), QUrl::StrictMode));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    t->Reply = t->Manager.get(request);
-    QObject::connect(t->Reply, &QNetworkReply::requestSent, [t] {
-        t->Connected = true;
-        t->Wake();
-    });
-    QObject::connect(t->Reply, &QNetworkReply::readyRead, [t] { t->Drain(); });
-    QObject::connect(t->Reply, &QNetworkReply::downloadProgress, [t](qint64 Got, qint64 Total) {
-        t->Received = Got;
-        t->Total = Total < 0 ? 0 : Total;
-        t->Progressed = true;
-        t->Wake();
-    });
-    QObject::connect(t->Reply, &QNetworkReply::finished, [t] {
-        t->Drain();
-        t->Finished = true;
-        t->Wake();
-    });
+    t->Get.reset(start(QUrl(ToQt(URL), QUrl::StrictMode), t->Hooks()));
     FTransfer = std::move(transfer);
 
     while (!t->Finished) {
@@ -122,18 +157,14 @@ void TNMHTTP::RaisePendingEvents()
 void TNMHTTP::Finish()
 {
     const std::unique_ptr<TTransfer> t = std::move(FTransfer);
-    QNetworkReply &reply = *t->Reply;
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool failed = reply.error() != QNetworkReply::NoError || status >= 400;
-    if (t->Cancelled || failed || t->WriteFailed) {
+    const web::THttpOutcome outcome = t->Get->Outcome();
+    if (t->Cancelled || outcome.Failed || t->WriteFailed) {
         if (t->File) t->File->cancelWriting();
     }
     if (t->Cancelled) throw EHTTPError("The transfer was cancelled");
-    if (failed) {
-        const bool missing =
-            status == 404 || status == 410 || reply.error() == QNetworkReply::ContentNotFoundError;
-        if (OnFailure) OnFailure(this, missing ? FailureNotFound : FailureOther);
-        throw EHTTPError(FromQt(reply.errorString()));
+    if (outcome.Failed) {
+        if (OnFailure) OnFailure(this, outcome.NotFound ? FailureNotFound : FailureOther);
+        throw EHTTPError(FromQt(outcome.Error));
     }
     if (t->File && (t->WriteFailed || !t->File->commit())) {
         if (OnFailure) OnFailure(this, FailureOther);
@@ -146,5 +177,5 @@ void TNMHTTP::Cancel()
 {
     if (!FTransfer || FTransfer->Finished) return;
     FTransfer->Cancelled = true;
-    FTransfer->Reply->abort();
+    FTransfer->Get->Abort();
 }

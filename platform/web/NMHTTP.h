@@ -47,6 +47,12 @@ public:
     // Stops the transfer in progress; its Get raises EHTTPError.
     void Cancel();
     bool Busy() const;
+    // Why the last GET could not start: the network module did not open (in Russian, with the
+    // loader's reason); empty when it did.
+    static const AnsiString &ModuleMissing();
+    // The network module to open instead of the one beside the program (empty: that one
+    // again); for a test.
+    static void SetNetworkModule(const AnsiString &Path);
 
     // Of the transfer in progress; the total is 0 while the server has not said it.
     long long BytesRecvd() const { return FBytesRecvd; }

@@ -3,14 +3,13 @@
 #include "platform/rtl/ClassesStreams.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Printers.h"
+#include "platform/web/RuntimeModule.h"
 #include "platform/web/WebEngineView.h"
 #include "platform/win/NativeWidget.h"
 #include "platform/win/PrinterDevice.h"
 #include "platform/win/QtText.h"
 #include "platform/win/QueueInternal.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -19,7 +18,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <dlfcn.h>
 #include <optional>
 
 namespace web
@@ -39,15 +37,6 @@ QUrl UrlOf(const AnsiString &Location)
 
 std::optional<bool> ForcedEngine;
 std::optional<QString> ForcedModule;
-
-// The module beside the program, else the one this build made (for the test programs, which
-// live in folders of their own).
-QString ModulePath()
-{
-    if (ForcedModule) return *ForcedModule;
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(EngineModuleName);
-    return QFileInfo::exists(beside) ? beside : QString(QRV4_WEB_ENGINE_MODULE);
-}
 
 // The notes the engine writes as it starts in a program that does not link it and draws without
 // a GPU: advice to the program's developer, not news for the user's terminal. A user who asks
@@ -74,16 +63,10 @@ void QuietEngineStart()
 // unloaded once it ran.
 TCreateEngineView OpenEngine(QString &Why)
 {
-    const QString path = ModulePath();
     QuietEngineStart();
-    void *module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-        Why = QString::fromLocal8Bit(dlerror());
-        return nullptr;
-    }
-    auto create = reinterpret_cast<TCreateEngineView>(dlsym(module, CreateEngineViewName));
-    if (!create) Why = QString::fromLocal8Bit(dlerror());
-    return create;
+    const QString path =
+        ForcedModule ? *ForcedModule : ModulePath(EngineModuleName, QRV4_WEB_ENGINE_MODULE);
+    return reinterpret_cast<TCreateEngineView>(OpenModuleEntry(path, CreateEngineViewName, Why));
 }
 
 // The engine's PDF of the shown page, written before this returns.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <type_traits>
 
 namespace win
 {
@@ -298,25 +299,29 @@ QRect Clamp(const BitmapData &B, const QRect &Area)
 
 } // namespace
 
+// The pixel format is looked at once a row, not once a pixel: whole bitmaps pass through here
+// for every drawing operation on them.
 void BitmapData::Pull(const QRect &Area)
 {
     if (!Dib) return;
     const QRect A = Clamp(*this, Area);
+    const int Bits = Bpp;
+    const auto Direct = [&A](const std::uint8_t *Src, QRgb *Dst, auto Step) {
+        for (int X = A.left(); X <= A.right(); ++X) {
+            const std::uint8_t *S = Src + X * Step;
+            Dst[X] = qRgb(S[2], S[1], S[0]);
+        }
+    };
     for (int Y = A.top(); Y <= A.bottom(); ++Y) {
         const std::uint8_t *Src = Row(Y);
         auto *Dst = reinterpret_cast<QRgb *>(Image.scanLine(Y));
-        for (int X = A.left(); X <= A.right(); ++X) {
-            switch (Bpp) {
-            case 24:
-                Dst[X] = qRgb(Src[X * 3 + 2], Src[X * 3 + 1], Src[X * 3]);
-                break;
-            case 32:
-                Dst[X] = qRgb(Src[X * 4 + 2], Src[X * 4 + 1], Src[X * 4]);
-                break;
-            default:
-                Dst[X] = FromTable(*this, ReadIndex(Src, X, Bpp));
-            }
-        }
+        if (Bits == 24)
+            Direct(Src, Dst, std::integral_constant<int, 3>{});
+        else if (Bits == 32)
+            Direct(Src, Dst, std::integral_constant<int, 4>{});
+        else
+            for (int X = A.left(); X <= A.right(); ++X)
+                Dst[X] = FromTable(*this, ReadIndex(Src, X, Bits));
     }
 }
 
@@ -326,29 +331,25 @@ void BitmapData::Push(const QRect &Area)
 {
     if (!Dib) return;
     const QRect A = Clamp(*this, Area);
+    const int Bits = Bpp;
     for (int Y = A.top(); Y <= A.bottom(); ++Y) {
         std::uint8_t *Dst = Row(Y);
         const auto *Src = reinterpret_cast<const QRgb *>(Image.constScanLine(Y));
         for (int X = A.left(); X <= A.right(); ++X) {
             const QRgb P = Src[X];
-            switch (Bpp) {
-            case 24:
+            if (Bits == 24) {
                 Dst[X * 3] = static_cast<std::uint8_t>(qBlue(P));
                 Dst[X * 3 + 1] = static_cast<std::uint8_t>(qGreen(P));
                 Dst[X * 3 + 2] = static_cast<std::uint8_t>(qRed(P));
-                break;
-            case 32: {
+            } else if (Bits == 32) {
                 std::uint8_t *D = Dst + X * 4;
-                if (D[0] == qBlue(P) && D[1] == qGreen(P) && D[2] == qRed(P)) break;
+                if (D[0] == qBlue(P) && D[1] == qGreen(P) && D[2] == qRed(P)) continue;
                 D[0] = static_cast<std::uint8_t>(qBlue(P));
                 D[1] = static_cast<std::uint8_t>(qGreen(P));
                 D[2] = static_cast<std::uint8_t>(qRed(P));
                 D[3] = 0;
-                break;
-            }
-            default:
-                if (FromTable(*this, ReadIndex(Dst, X, Bpp)) != P)
-                    WriteIndex(Dst, X, Bpp, NearestIndex(*this, P));
+            } else if (FromTable(*this, ReadIndex(Dst, X, Bits)) != P) {
+                WriteIndex(Dst, X, Bits, NearestIndex(*this, P));
             }
         }
     }

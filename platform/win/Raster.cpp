@@ -255,6 +255,12 @@ void PatternArea(DrawScope &Scope, const QRect &DeviceRect, const BrushFill &Fil
             Scope.Painter().fillRect(DeviceRect, Rop == BLACKNESS ? Qt::black : Qt::white);
         return;
     }
+    if (Rop == BLACKNESS || Rop == WHITENESS) {
+        // Neither the brush nor the destination counts: every new bitmap is cleared this way.
+        const QRgb Value = ApplyRop3(Rop, 0, 0, 0);
+        ForEachPixel(Scope, DeviceRect, [Value](QRgb &Pixel, int, int) { Pixel = Value; });
+        return;
+    }
     const bool UsesPattern = (((Rop >> 16) & 0xF0) >> 4) != ((Rop >> 16) & 0x0F);
     ForEachPixel(Scope, DeviceRect, [&](QRgb &Pixel, int X, int Y) {
         QRgb P = 0;

@@ -227,6 +227,23 @@ TEST_F(UpdateTest, NoMirrorDeliveringTheListFailsTheUpdate)
     EXPECT_TRUE(UpdateFiles().empty());
 }
 
+TEST_F(UpdateTest, NetworkModuleThatCannotBeOpenedIsSaidInTheStatusLine)
+{
+    SetDeviceVersion(30);
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    TNMHTTP::SetNetworkModule("/nowhere/libqrv4_http.so");
+    RunUpdate();
+    TNMHTTP::SetNetworkModule("");
+    const std::string status = Status().ToUtf8();
+    EXPECT_NE(status.find("Ошибка при получении файла!"), std::string::npos) << status;
+    EXPECT_NE(status.find("модуль сети"), std::string::npos) << status;
+    EXPECT_NE(status.find("/nowhere/libqrv4_http.so"), std::string::npos) << status;
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_TRUE(Server.Requests().empty());
+    ExpectNothingUploaded();
+    EXPECT_TRUE(UpdateFiles().empty());
+}
+
 // ---- lists and files that are not taken ----
 
 TEST_F(UpdateTest, ListsWithoutOneSafeNameOfEachKindAreRefused)

@@ -164,6 +164,33 @@ TEST_F(HttpTest, ServerErrorLeavesAnEarlierFileAsItWas)
     EXPECT_EQ(Files(), std::vector<std::string>{"got.bin"});
 }
 
+TEST_F(HttpTest, NetworkModuleThatCannotBeOpenedFailsTheGetSayingWhy)
+{
+    Server.Serve("/list.txt", {200, "fonts.qrv firmware.qrv 40"});
+    TNMHTTP::SetNetworkModule("/nowhere/libqrv4_http.so");
+    std::string why;
+    const bool got = GetToFile("/list.txt");
+    try {
+        Http->Get(AnsiString(Server.Url("/list.txt")));
+    } catch (const EHTTPError &E) {
+        why = E.Message().ToUtf8();
+    }
+    const std::string missing = TNMHTTP::ModuleMissing().ToUtf8();
+    TNMHTTP::SetNetworkModule("");
+    EXPECT_FALSE(got);
+    EXPECT_NE(why.find("модуль сети"), std::string::npos) << why;
+    EXPECT_NE(why.find("/nowhere/libqrv4_http.so"), std::string::npos) << why;
+    EXPECT_EQ(missing, why);
+    EXPECT_TRUE(Server.Requests().empty());
+    EXPECT_TRUE(Failures.empty());
+    EXPECT_TRUE(Files().empty());
+    EXPECT_FALSE(Http->Busy());
+    // The module found again, the client goes on as before.
+    ASSERT_TRUE(GetToFile("/list.txt"));
+    EXPECT_EQ(FileText("got.bin"), "fonts.qrv firmware.qrv 40");
+    EXPECT_TRUE(TNMHTTP::ModuleMissing().IsEmpty());
+}
+
 TEST_F(HttpTest, RefusedConnectionFailsWithoutAFile)
 {
     Http->SetInputFileMode(true);

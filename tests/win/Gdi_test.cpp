@@ -264,6 +264,20 @@ TEST(GdiBlits, PatInvert_TwiceRestores)
     EXPECT_EQ(C.At(1, 1), White);
 }
 
+TEST(GdiBlits, BlacknessAndWhitenessFillTheClippedRectangleWhateverTheBrush)
+{
+    Canvas C(6, 3);
+    const Brush B(RGB(0x80, 0x40, 0x20));
+    SelectObject(C.Dc, B.H);
+    IntersectClipRect(C.Dc, 0, 0, 4, 3);
+    PatBlt(C.Dc, 1, 0, 5, 2, BLACKNESS);
+    PatBlt(C.Dc, 2, 1, 3, 1, WHITENESS);
+    SelectClipRgn(C.Dc, {});
+    EXPECT_EQ(C.Row(0, 0, 6), ".###..");
+    EXPECT_EQ(C.Row(1, 0, 6), ".#....");
+    EXPECT_EQ(C.Row(2, 0, 6), "......");
+}
+
 HBITMAP Dib32(int W, int H, BYTE **Bits, bool TopDown = false)
 {
     BITMAPINFO Info{};
