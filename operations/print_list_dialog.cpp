@@ -17,6 +17,11 @@ void TPrintListDlg::FormKeyPress(TObject *, char &Key)
     printdlg::CancelOnEscape(this, Key);
 }
 
+void TPrintListDlg::PrepareListDialog()
+{
+    printdlg::ListPrinters(CB_Printer);
+}
+
 void TPrintListDlg::BTN_OkClick(TObject *)
 {
     if (!printdlg::NumberFits(ED_NumCopy, MaxPrintCopies, "Кол-во копий"_a)) SetModalResult(mrNone);
@@ -46,6 +51,11 @@ bool RefuseField(TValidateEdit *Edit, const AnsiString &Message)
     if (Edit->CanFocus()) Edit->SetFocus();
     Edit->SelectAll();
     return false;
+}
+
+void ListPrinters(TComboBox *Box)
+{
+    if (Box->Items()->Count() == 0) FillPrinterList(Box);
 }
 
 void CancelOnEscape(TForm *Dialog, char Key)
@@ -124,7 +134,6 @@ TComboBox *CreatePrinterBox(TComponent *Owner, TWinControl *Parent)
     box->SetParent(Parent);
     box->SetBounds(10, 28, 294, 24);
     box->SetStyle(csDropDownList);
-    FillPrinterList(box);
     return box;
 }
 

@@ -32,8 +32,9 @@ public:
     TXpButton *BTN_Ok;
 
     void FormKeyPress(TObject *Sender, char &Key);
-    // The dialog keeps the printer and the copies chosen last time.
-    void PrepareListDialog() {}
+    // The dialog keeps the printer and the copies chosen last time; the printer list is filled
+    // at the first showing.
+    void PrepareListDialog();
     void BTN_OkClick(TObject *Sender);
 };
 
@@ -43,7 +44,8 @@ namespace printdlg
 {
 
 // The printer group, the copies and the two buttons of a print dialog, built on Dialog's
-// fields; the buttons sit at ButtonsTop. The printer list is filled, the copies start at 1.
+// fields; the buttons sit at ButtonsTop. The copies start at 1; the printer list stays empty
+// until ListPrinters.
 template <class TDialog> void CreatePrinterControls(TDialog *Dialog, int ButtonsTop);
 
 // The number in Edit; Default when the text is no number.
@@ -53,6 +55,10 @@ int NumberOf(TValidateEdit *Edit, int Default);
 bool NumberFits(TValidateEdit *Edit, int Max, const AnsiString &Field);
 // Says Message, puts the cursor into Edit and gives false: the dialog stays open.
 bool RefuseField(TValidateEdit *Edit, const AnsiString &Message);
+// Fills Box with the printers the first time a dialog is about to show, not while the program
+// starts: the print service is asked only by a user who prints, and a slow or absent one does
+// not hold up the start. Later showings keep the list and the user's choice in it.
+void ListPrinters(TComboBox *Box);
 // Esc closes the dialog as cancelled.
 void CancelOnEscape(TForm *Dialog, char Key);
 

@@ -76,6 +76,7 @@ void TPrintTovcheckDlg::PrepareTovcheckDialog(TovcheckRecord &Line, double &Tota
 {
     FLine = &Line;
     FTotal = &Total;
+    printdlg::ListPrinters(CB_Printer);
     DTP_Print->SetDate(Now());
     ShowReceiptCounter();
     ED_KeyType->SetText(Line.Name);

@@ -51,8 +51,8 @@ public:
     TLabel *Label7;
 
     void FormKeyPress(TObject *Sender, char &Key);
-    // Fills the number, the date and the item from the configuration and Line; OK writes the
-    // item back into Line and its sum into Total.
+    // Fills the number, the date and the item from the configuration and Line, and the printer
+    // list at the first showing; OK writes the item back into Line and its sum into Total.
     void PrepareTovcheckDialog(TovcheckRecord &Line, double &Total);
     void BTN_OkClick(TObject *Sender);
 

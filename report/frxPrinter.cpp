@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/CupsLibrary.h"
 #include "platform/win/WinGdi.h"
 #include "report/frxClass.h"
 #include "report/frxRes.h"
@@ -15,15 +16,22 @@ namespace
 
 constexpr int CustomPaper = DMPAPER_USER;
 
-// What a user reads when the spooler refuses a job.
+// What a user reads when the spooler refuses a job, and why when the print service's library
+// could not be loaded: nothing the user or the scheduler can change then.
+[[noreturn]] void PrintFailed(const AnsiString &Text)
+{
+    const AnsiString missing = win::CupsMissing();
+    throw Exception(missing.IsEmpty() ? Text : Text + ". "_a + missing);
+}
+
 [[noreturn]] void JobNotStarted()
 {
-    throw Exception("Не удалось начать задание печати"_a);
+    PrintFailed("Не удалось начать задание печати"_a);
 }
 
 [[noreturn]] void DocumentNotSent()
 {
-    throw Exception("Не удалось передать документ принтеру"_a);
+    PrintFailed("Не удалось передать документ принтеру"_a);
 }
 constexpr int AutoBin = DMBIN_AUTO;
 // The paper table numbers its papers from 1 to 68.

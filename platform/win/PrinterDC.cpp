@@ -1,3 +1,4 @@
+#include "platform/win/CupsLibrary.h"
 #include "platform/win/DeviceContext.h"
 #include "platform/win/PrinterDevice.h"
 
@@ -6,8 +7,6 @@
 #include <QPdfWriter>
 #include <QPrinterInfo>
 #include <QTemporaryFile>
-
-#include <cups/cups.h>
 
 namespace win
 {
@@ -85,21 +84,22 @@ bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
                const QString &File)
 {
     QFile Pdf(File);
-    if (!Pdf.open(QIODevice::ReadOnly)) return false;
+    const CupsCalls *Cups = win::Cups();
+    if (!Cups || !Pdf.open(QIODevice::ReadOnly)) return false;
     const std::string Name = Queue.toStdString(), JobTitle = Title.toStdString();
-    const JobOptions Options(Mode);
-    const int Job = cupsCreateJob(CUPS_HTTP_DEFAULT, Name.c_str(), JobTitle.c_str(),
-                                  Options.Count(), Options.Options());
+    const JobOptions Options(*Cups, Mode);
+    const int Job = Cups->CreateJob(CUPS_HTTP_DEFAULT, Name.c_str(), JobTitle.c_str(),
+                                    Options.Count(), Options.Options());
     if (Job <= 0) return false;
-    bool Sent = cupsStartDocument(CUPS_HTTP_DEFAULT, Name.c_str(), Job, JobTitle.c_str(),
-                                  CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+    bool Sent = Cups->StartDocument(CUPS_HTTP_DEFAULT, Name.c_str(), Job, JobTitle.c_str(),
+                                    CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
     while (Sent && !Pdf.atEnd()) {
         const QByteArray Chunk = Pdf.read(1 << 16);
-        Sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, Chunk.constData(),
-                                    static_cast<size_t>(Chunk.size())) == HTTP_STATUS_CONTINUE;
+        Sent = Cups->WriteRequestData(CUPS_HTTP_DEFAULT, Chunk.constData(),
+                                      static_cast<size_t>(Chunk.size())) == HTTP_STATUS_CONTINUE;
     }
-    if (cupsFinishDocument(CUPS_HTTP_DEFAULT, Name.c_str()) != IPP_STATUS_OK) Sent = false;
-    if (!Sent) cupsCancelJob2(CUPS_HTTP_DEFAULT, Name.c_str(), Job, 1);
+    if (Cups->FinishDocument(CUPS_HTTP_DEFAULT, Name.c_str()) != IPP_STATUS_OK) Sent = false;
+    if (!Sent) Cups->CancelJob2(CUPS_HTTP_DEFAULT, Name.c_str(), Job, 1);
     return Sent;
 }
 

@@ -19,6 +19,8 @@ struct cups_option_s;
 namespace win
 {
 
+struct CupsCalls;
+
 // Printer pages are laid out at this resolution in both directions.
 inline constexpr int PrinterDpi = 600;
 
@@ -36,7 +38,7 @@ bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
 class JobOptions
 {
 public:
-    explicit JobOptions(const DEVMODEA &Mode);
+    JobOptions(const CupsCalls &Cups, const DEVMODEA &Mode);
     ~JobOptions();
     JobOptions(const JobOptions &) = delete;
     JobOptions &operator=(const JobOptions &) = delete;
@@ -44,6 +46,7 @@ public:
     cups_option_s *Options() const { return FOptions; }
 
 private:
+    const CupsCalls &FCups;
     int FCount = 0;
     cups_option_s *FOptions = nullptr;
 };

@@ -1,13 +1,12 @@
 #include "platform/win/PrinterDevice.h"
 
 #include "platform/rtl/System.h"
+#include "platform/win/CupsLibrary.h"
 #include "platform/win/HandleTable.h"
 
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-
-#include <cups/cups.h>
 
 #include <algorithm>
 #include <cstring>
@@ -67,22 +66,22 @@ QPageLayout PageLayoutOf(const DEVMODEA &Mode)
     return QPageLayout(Size, Orientation, QMarginsF(), QPageLayout::Millimeter);
 }
 
-JobOptions::JobOptions(const DEVMODEA &Mode)
+JobOptions::JobOptions(const CupsCalls &Cups, const DEVMODEA &Mode) : FCups(Cups)
 {
     const int Copies = (Mode.dmFields & DM_COPIES) && Mode.dmCopies > 1 ? Mode.dmCopies : 1;
     // Always said, so that a queue default of several copies cannot multiply ours.
-    FCount = cupsAddOption("copies", std::to_string(Copies).c_str(), FCount, &FOptions);
+    FCount = FCups.AddOption("copies", std::to_string(Copies).c_str(), FCount, &FOptions);
     const char *Sides = "one-sided";
     if ((Mode.dmFields & DM_DUPLEX) && Mode.dmDuplex == DMDUP_VERTICAL)
         Sides = "two-sided-long-edge";
     else if ((Mode.dmFields & DM_DUPLEX) && Mode.dmDuplex == DMDUP_HORIZONTAL)
         Sides = "two-sided-short-edge";
-    FCount = cupsAddOption("sides", Sides, FCount, &FOptions);
+    FCount = FCups.AddOption("sides", Sides, FCount, &FOptions);
 }
 
 JobOptions::~JobOptions()
 {
-    cupsFreeOptions(FCount, FOptions);
+    FCups.FreeOptions(FCount, FOptions);
 }
 
 namespace
@@ -92,6 +91,8 @@ namespace
 struct OpenPrinter {
     QString Queue;
     int Job = 0;
+    // The library the job went through.
+    const CupsCalls *Cups = nullptr;
 };
 
 THandleTable<HANDLE, OpenPrinter> &Printers()
@@ -249,18 +250,21 @@ DWORD StartDocPrinterA(HANDLE Printer, DWORD Level, LPBYTE DocInfo)
     OpenPrinter *P = FindPrinter(Printer);
     if (!P || Level != 1 || !DocInfo || P->Job) return 0;
     const auto *Info = reinterpret_cast<const DOC_INFO_1A *>(DocInfo);
+    const CupsCalls *Cups = win::Cups();
+    if (!Cups) return 0;
     const std::string Queue = P->Queue.toStdString();
     const std::string Title = FromAnsi(Info->pDocName).toStdString();
-    const JobOptions Options(DEVMODEA{});
-    const int Job = cupsCreateJob(CUPS_HTTP_DEFAULT, Queue.c_str(), Title.c_str(), Options.Count(),
-                                  Options.Options());
+    const JobOptions Options(*Cups, DEVMODEA{});
+    const int Job = Cups->CreateJob(CUPS_HTTP_DEFAULT, Queue.c_str(), Title.c_str(),
+                                    Options.Count(), Options.Options());
     if (Job <= 0) return 0;
-    if (cupsStartDocument(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, Title.c_str(), CUPS_FORMAT_RAW,
-                          1) != HTTP_STATUS_CONTINUE) {
-        cupsCancelJob2(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, 1);
+    if (Cups->StartDocument(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, Title.c_str(), CUPS_FORMAT_RAW,
+                            1) != HTTP_STATUS_CONTINUE) {
+        Cups->CancelJob2(CUPS_HTTP_DEFAULT, Queue.c_str(), Job, 1);
         return 0;
     }
     P->Job = Job;
+    P->Cups = Cups;
     return static_cast<DWORD>(Job);
 }
 
@@ -281,7 +285,7 @@ BOOL WritePrinter(HANDLE Printer, LPVOID Buf, DWORD Count, LPDWORD Written)
     if (Written) *Written = 0;
     const OpenPrinter *P = FindPrinter(Printer);
     if (!P || !P->Job || (!Buf && Count)) return FALSE;
-    if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, static_cast<const char *>(Buf), Count) !=
+    if (P->Cups->WriteRequestData(CUPS_HTTP_DEFAULT, static_cast<const char *>(Buf), Count) !=
         HTTP_STATUS_CONTINUE)
         return FALSE;
     if (Written) *Written = Count;
@@ -293,7 +297,8 @@ BOOL EndDocPrinter(HANDLE Printer)
     OpenPrinter *P = FindPrinter(Printer);
     if (!P || !P->Job) return FALSE;
     P->Job = 0;
-    return cupsFinishDocument(CUPS_HTTP_DEFAULT, P->Queue.toStdString().c_str()) == IPP_STATUS_OK;
+    return P->Cups->FinishDocument(CUPS_HTTP_DEFAULT, P->Queue.toStdString().c_str()) ==
+           IPP_STATUS_OK;
 }
 
 BOOL AbortPrinter(HANDLE Printer)
@@ -301,8 +306,8 @@ BOOL AbortPrinter(HANDLE Printer)
     OpenPrinter *P = FindPrinter(Printer);
     if (!P || !P->Job) return FALSE;
     const std::string Queue = P->Queue.toStdString();
-    cupsFinishDocument(CUPS_HTTP_DEFAULT, Queue.c_str());
-    cupsCancelJob2(CUPS_HTTP_DEFAULT, Queue.c_str(), P->Job, 1);
+    P->Cups->FinishDocument(CUPS_HTTP_DEFAULT, Queue.c_str());
+    P->Cups->CancelJob2(CUPS_HTTP_DEFAULT, Queue.c_str(), P->Job, 1);
     P->Job = 0;
     return TRUE;
 }

@@ -65,6 +65,9 @@ TEST_F(PrintDialogsTest, ListDialogOffersTheDefaultPrinterFirstAndOneCopy)
 {
     TPrintListDlg dialog(nullptr);
     TStrings *items = dialog.CB_Printer->Items();
+    // The print service is not asked while the program starts, only as the dialog first shows.
+    EXPECT_EQ(items->Count(), 0);
+    dialog.PrepareListDialog();
     TStrings *installed = Printer()->Printers();
     ASSERT_EQ(items->Count(), installed->Count() + 1);
     EXPECT_EQ(items->Strings(0), "По умолчанию"_a);
@@ -127,7 +130,7 @@ TEST_F(PrintDialogsTest, ReceiptDialogKeepsAReceiptNumberBeyondItsSpinner)
     Config.CountTovcheck = 40000;
     TPrintTovcheckDlg dialog(nullptr);
     EXPECT_EQ(dialog.Caption(), "Печать товарного чека"_a);
-    EXPECT_EQ(dialog.CB_Printer->Items()->Strings(0), "По умолчанию"_a);
+    EXPECT_EQ(dialog.CB_Printer->Items()->Count(), 0);
     EXPECT_EQ(dialog.ED_CountTovcheck->Text(), "40000");
     EXPECT_EQ(dialog.UD_Tovcheck->Position(), 32767);
     EXPECT_EQ(dialog.ED_NumCopy->Text(), "1");
@@ -144,6 +147,8 @@ TEST_F(PrintDialogsTest, ReceiptDialogShowsTheLineAndWritesTheChangedPriceBack)
     double total = 200;
     Config.CountTovcheck = 15;
     dialog.PrepareTovcheckDialog(line, total);
+    EXPECT_EQ(dialog.CB_Printer->Items()->Strings(0), "По умолчанию"_a);
+    EXPECT_EQ(dialog.CB_Printer->ItemIndex(), 0);
     EXPECT_EQ(dialog.ED_CountTovcheck->Text(), "15");
     EXPECT_EQ(dialog.ED_KeyType->Text(), line.Name);
     EXPECT_EQ(dialog.ED_KeyHex->Text(), line.KeyLine);
@@ -259,6 +264,7 @@ TEST_F(PrintDialogsTest, DialogsShowThePrinterAndTheCopiesOnScreen)
     TovcheckRecord line{"Домофонный ключ: Метаком"_a, "Код ключа: E0 00 00 0F 06 05 03 01"_a, 2,
                         150, 300};
     double total = 300;
+    list.PrepareListDialog();
     receipt.PrepareTovcheckDialog(line, total);
     const char *const shots = std::getenv("QRV4_SHOTS");
     if (shots) std::filesystem::create_directories(shots);

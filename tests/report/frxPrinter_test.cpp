@@ -1,5 +1,6 @@
 #include "report/frxPrinter.h"
 
+#include "platform/win/CupsLibrary.h"
 #include "report/frxClass.h"
 #include "report/frxRes.h"
 #include "tests/report/ReportTestSupport.h"
@@ -262,6 +263,43 @@ TEST_F(SpoolerTest, DocumentWithoutAFileGoesToTheQueue)
     const std::vector<std::string> Pdfs = Cups.WaitForPdfs("Beta", 1);
     ASSERT_EQ(Pdfs.size(), 1u) << Cups.Log();
     EXPECT_NE(PdfPages(Pdfs[0]).at(0).find("В очередь"), std::string::npos);
+}
+
+// Printing opens the print service's library only now; without it the user reads why.
+TEST_F(SpoolerTest, WithoutThePrintServiceLibraryTheFailureSaysWhy)
+{
+    TfrxPrinters List;
+    List.SetPrinterIndex(List.IndexOf("Beta"));
+    TfrxCustomPrinter *P = List.Printer();
+    auto PrintOnePage = [&] {
+        P->BeginDoc();
+        P->BeginPage();
+        P->Canvas()->TextOut(600, 600, Cp("Вторая попытка"));
+        P->EndPage();
+        P->EndDoc();
+    };
+    win::SetCupsLibrary("/nowhere/libcups.so.2");
+    std::string Said;
+    try {
+        PrintOnePage();
+    } catch (const Exception &E) {
+        Said = E.Message().ToUtf8();
+    }
+    win::SetCupsLibrary("");
+    EXPECT_EQ(Said.rfind("Не удалось передать документ принтеру. Не удалось загрузить "
+                         "библиотеку службы печати CUPS: ",
+                         0),
+              0u)
+        << Said;
+    EXPECT_NE(Said.find("/nowhere/libcups.so.2"), std::string::npos) << Said;
+    EXPECT_FALSE(P->Printing());
+
+    // The next document finds the library and goes.
+    PrintOnePage();
+    EXPECT_TRUE(win::CupsMissing().IsEmpty());
+    const std::vector<std::string> Pdfs = Cups.WaitForPdfs("Beta", 1);
+    ASSERT_EQ(Pdfs.size(), 1u) << Cups.Log();
+    EXPECT_NE(PdfPages(Pdfs[0]).at(0).find("Вторая попытка"), std::string::npos);
 }
 
 // ---- pages take their paper from the current printer ----

@@ -1,6 +1,7 @@
 #include "tests/support/PrintTestSupport.h"
 #include "tests/win/WinTestSupport.h"
 
+#include "platform/win/CupsLibrary.h"
 #include "platform/win/WinSpool.h"
 
 #include <gtest/gtest.h>
@@ -361,6 +362,37 @@ TEST(Spooler, QueuesDefaultsAndJobsOfAPrivateScheduler)
     const std::vector<std::string> Pdfs = Cups.WaitForPdfs("Desk", 1);
     ASSERT_EQ(Pdfs.size(), 1u) << Cups.Log();
     EXPECT_NE(PdfPages(Pdfs[0]).at(0).find("Очередь Desk"), std::string::npos);
+}
+
+// The print service's library opens at the first job; a raw job without it starts nothing
+// and leaves the reason to show, and the next job opens it again.
+TEST(Spooler, RawJobWithoutThePrintServiceLibraryStartsNothing)
+{
+    PrivateCups Cups;
+    QRV4_REQUIRE_CUPS(Cups);
+    ASSERT_TRUE(Cups.AddRawQueue("Hall")) << Cups.Log();
+    char Hall[] = "Hall", Title[] = "raw", Raw[] = "RAW";
+    HANDLE Printer = nullptr;
+    ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
+    DOC_INFO_1A RawInfo{Title, nullptr, Raw};
+
+    win::SetCupsLibrary("/nowhere/libcups.so.2");
+    EXPECT_EQ(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    EXPECT_FALSE(StartPagePrinter(Printer));
+    EXPECT_NE(win::CupsMissing().ToUtf8().find("/nowhere/libcups.so.2"), std::string::npos);
+    win::SetCupsLibrary("");
+
+    ASSERT_NE(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    EXPECT_TRUE(win::CupsMissing().IsEmpty());
+    const std::string Line = "RAWLINE\n";
+    DWORD Written = 0;
+    EXPECT_TRUE(WritePrinter(Printer, const_cast<char *>(Line.data()),
+                             static_cast<DWORD>(Line.size()), &Written));
+    EXPECT_TRUE(EndDocPrinter(Printer));
+    ClosePrinter(Printer);
+    const std::vector<std::string> Raws = Cups.WaitForRawJobs("Hall", 1);
+    ASSERT_EQ(Raws.size(), 1u) << Cups.Log();
+    EXPECT_EQ(FileBytes(Raws[0]), Line);
 }
 
 } // namespace

@@ -1,0 +1,86 @@
+#include "platform/win/CupsLibrary.h"
+
+#include "platform/win/QtText.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+#include <string>
+
+namespace win
+{
+
+namespace
+{
+
+constexpr const char *SystemCups = "libcups.so.2";
+
+struct CupsState {
+    std::mutex Lock;
+    std::string Library = SystemCups;
+    // Kept once resolved, even while a test's library fails to open: an open job holds them.
+    CupsCalls Calls{};
+    bool Open = false;
+    AnsiString Missing;
+};
+
+CupsState &State()
+{
+    static CupsState State;
+    return State;
+}
+
+template <class TCall> bool Resolve(void *Library, const char *Name, TCall &Call)
+{
+    Call = reinterpret_cast<TCall>(dlsym(Library, Name));
+    return Call != nullptr;
+}
+
+// The library stays loaded: the scheduler connection it keeps outlives any one job.
+bool OpenCups(const std::string &Library, CupsCalls &Calls)
+{
+    void *library = dlopen(Library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    CupsCalls calls{};
+    const bool resolved = library && Resolve(library, "cupsAddOption", calls.AddOption) &&
+                          Resolve(library, "cupsFreeOptions", calls.FreeOptions) &&
+                          Resolve(library, "cupsCreateJob", calls.CreateJob) &&
+                          Resolve(library, "cupsStartDocument", calls.StartDocument) &&
+                          Resolve(library, "cupsWriteRequestData", calls.WriteRequestData) &&
+                          Resolve(library, "cupsFinishDocument", calls.FinishDocument) &&
+                          Resolve(library, "cupsCancelJob2", calls.CancelJob2);
+    if (resolved) Calls = calls;
+    return resolved;
+}
+
+} // namespace
+
+const CupsCalls *Cups()
+{
+    CupsState &state = State();
+    const std::lock_guard<std::mutex> hold(state.Lock);
+    if (!state.Open) {
+        state.Open = OpenCups(state.Library, state.Calls);
+        state.Missing = state.Open ? AnsiString()
+                                   : "Не удалось загрузить библиотеку службы печати CUPS: "_a +
+                                         FromQt(QString::fromLocal8Bit(dlerror()));
+    }
+    return state.Open ? &state.Calls : nullptr;
+}
+
+AnsiString CupsMissing()
+{
+    CupsState &state = State();
+    const std::lock_guard<std::mutex> hold(state.Lock);
+    return state.Missing;
+}
+
+void SetCupsLibrary(const AnsiString &Path)
+{
+    CupsState &state = State();
+    const std::lock_guard<std::mutex> hold(state.Lock);
+    state.Library = Path.IsEmpty() ? SystemCups : Path.Std();
+    state.Open = false;
+    state.Missing = AnsiString();
+}
+
+} // namespace win
