@@ -111,9 +111,16 @@ function(qrv4_resources target)
         list(APPEND files "${file}")
     endforeach()
     set(output "${CMAKE_CURRENT_BINARY_DIR}/${ARG_FUNCTION}.cpp")
-    # The list goes through a file: a command line would split it at ";".
-    string(REPLACE ";" "\n" lines "${entries}")
-    file(WRITE "${output}.list" "${lines}\n")
+    # The list goes through a file: a command line would split it at ";". It is written only
+    # when it changes, or every configuration would embed and link everything again.
+    string(REPLACE ";" "\n" lines "${entries}\n")
+    set(written "")
+    if(EXISTS "${output}.list")
+        file(READ "${output}.list" written)
+    endif()
+    if(NOT written STREQUAL lines)
+        file(WRITE "${output}.list" "${lines}")
+    endif()
     add_custom_command(OUTPUT "${output}"
         COMMAND ${CMAKE_COMMAND} -DOUTPUT=${output} -DFUNCTION=${ARG_FUNCTION}
                 -DENTRIES_FILE=${output}.list -P ${PROJECT_SOURCE_DIR}/cmake/Qrv4Embed.cmake
