@@ -168,14 +168,9 @@ protected:
                 FPicker->ChooseFromCalendar(*FPressedDay);
             FPressedDay.reset();
             return;
-        case WM_CAPTURECHANGED:
-            if (reinterpret_cast<HWND>(Message.LParam) != WindowHandle()) Close();
-            return;
-        case WM_SETFOCUS:
-            ::SetFocus(FPicker->Handle());
-            return;
         default:
-            if (!vcl::HandlePopupActivation(Message)) inherited::WndProc(Message);
+            if (!vcl::HandleDropDownMessage(Message, WindowHandle(), FPicker, [this] { Close(); }))
+                inherited::WndProc(Message);
             return;
         }
     }

@@ -26,4 +26,19 @@ bool HandlePopupActivation(TMessage &Message)
     }
 }
 
+bool HandleDropDownMessage(TMessage &Message, HWND Popup, TWinControl *Owner,
+                           const std::function<void()> &Close)
+{
+    switch (Message.Msg) {
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(Message.LParam) != Popup) Close();
+        return true;
+    case WM_SETFOCUS:
+        ::SetFocus(Owner->Handle());
+        return true;
+    default:
+        return HandlePopupActivation(Message);
+    }
+}
+
 } // namespace vcl

@@ -163,16 +163,10 @@ protected:
                 FCombo->SetDroppedDown(false);
             }
             return;
-        case WM_CAPTURECHANGED:
-            if (reinterpret_cast<HWND>(Message.LParam) != WindowHandle())
-                FCombo->SetDroppedDown(false);
-            return;
-        case WM_SETFOCUS:
-            // The combo box keeps the focus while its list is open.
-            ::SetFocus(FCombo->Handle());
-            return;
         default:
-            if (!vcl::HandlePopupActivation(Message)) inherited::WndProc(Message);
+            if (!vcl::HandleDropDownMessage(Message, WindowHandle(), FCombo,
+                                            [this] { FCombo->SetDroppedDown(false); }))
+                inherited::WndProc(Message);
             return;
         }
     }
