@@ -161,10 +161,11 @@ public:
 
     const BITMAPINFO *BitmapInfo() const { return reinterpret_cast<const BITMAPINFO *>(&DibInfo); }
     int BitsPerPixel() const { return DibInfo.bmiHeader.biBitCount; }
-    // Row Y of the colour store, counted from the top.
-    std::uint8_t *DibRow(int Y)
+    // Row Y, counted from the top, of the colour store or a plane laid out as it is.
+    std::uint8_t *DibRow(int Y) { return DibRowOf(DibBits, Y); }
+    std::uint8_t *DibRowOf(TImagePlane &Plane, int Y)
     {
-        return DibBits.data() +
+        return Plane.data() +
                static_cast<std::size_t>(static_cast<int>(Height) - 1 - Y) * DibRowBytes;
     }
     // Copies up to 256 entries into the DIB colours.

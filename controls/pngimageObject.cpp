@@ -264,9 +264,7 @@ std::uint8_t *TPNGObject::Scanline(int Row) const
 std::uint8_t *TPNGObject::ExtraScanline(int Row) const
 {
     TChunkIHDR *H = Header();
-    if (H->LowBytePlane.empty()) return nullptr;
-    return H->LowBytePlane.data() +
-           static_cast<std::size_t>(static_cast<int>(H->Height) - 1 - Row) * H->DibRowBytes;
+    return H->LowBytePlane.empty() ? nullptr : H->DibRowOf(H->LowBytePlane, Row);
 }
 
 std::uint8_t *TPNGObject::AlphaScanline(int Row) const
