@@ -443,6 +443,7 @@ UINT MapVirtualKeyW(UINT Code, UINT MapType);
 BOOL MessageBeep(UINT Type);
 BOOL PlaySoundW(LPCWSTR Sound, HMODULE Module, DWORD Flags);
 DWORD GetCurrentThreadId();
+// The runtime library's (platform/rtl/Math.cpp).
 int MulDiv(int Number, int Numerator, int Denominator);
 
 // The class library's hidden utility window: a message-only window whose

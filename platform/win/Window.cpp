@@ -1048,19 +1048,6 @@ DWORD GetCurrentThreadId()
     return CurrentThreadId();
 }
 
-int MulDiv(int Number, int Numerator, int Denominator)
-{
-    if (Denominator == 0) return -1;
-    const long long Product = static_cast<long long>(Number) * Numerator;
-    long long Quotient = Product / Denominator;
-    const long long Remainder = Product % Denominator;
-    // Halves round away from zero.
-    if (2 * std::llabs(Remainder) >= std::llabs(static_cast<long long>(Denominator)))
-        Quotient += ((Product < 0) != (Denominator < 0)) ? -1 : 1;
-    if (Quotient > INT32_MAX || Quotient < INT32_MIN) return -1;
-    return static_cast<int>(Quotient);
-}
-
 BOOL SetLayeredWindowAttributes(HWND Wnd, COLORREF, BYTE Alpha, DWORD Flags)
 {
     Window *W = FindWindow(Wnd);
