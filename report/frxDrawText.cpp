@@ -653,7 +653,8 @@ void TfrxDrawText::DrawText(TCanvas *Canvas, TfrxHAlign HAlign, TfrxVAlign VAlig
     const double c = std::abs(Cos), s = std::abs(Sin);
     const int L = FClipRect.Left, T = FClipRect.Top, R = FClipRect.Right, B = FClipRect.Bottom;
     const int H = Total;
-    const int Slanted = c > 0 ? Nearest(((R - L) - H * s) / c) : 0;
+    // At a quarter turn the cosine is not quite zero, and the slanted width would not fit an int.
+    const int Slanted = FRotation % 90 != 0 ? Nearest(((R - L) - H * s) / c) : 0;
     int X = L, Y = T, W = R - L, V = B - T;
     if (FRotation == 0) {
     } else if (FRotation < 90) {
