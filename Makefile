@@ -10,7 +10,12 @@ QRV4_PORTS ?= $(RUN_DIR)/ports
 # build-rel, so the compiler cache compiles each source once for both.
 RUN_TARGETS = qrv4 qrv4-devsim
 
-.PHONY: run build-run test setup
+# The tests' build: clang, so that the fuzz targets (built with libFuzzer) link the same objects
+# as the tests, under the address and undefined-behaviour sanitizers.
+TEST_CONFIG = -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV4_SANITIZE=address -DQRV4_FUZZ=ON \
+	-DQRV4_BENCH=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+
+.PHONY: run build-run test setup configure-test
 
 setup:
 	@scripts/setup
@@ -25,14 +30,16 @@ build-run: setup
 # The tests also start the program of `make run`, as a user does; when root runs them, they run
 # a second time as an unprivileged user.
 test: export QRV4_RUN_BUILD = $(CURDIR)/build
-test: build-run
-	@cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV4_SANITIZE=address >/dev/null
+test: build-run configure-test
 	@cmake --build build-test -j $(JOBS)
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQRV4_SANITIZE=thread >/dev/null
 	@cmake --build build-tsan -j $(JOBS) --target qrv4_thread_tests
-	@cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 	@cmake --build build-rel -j $(JOBS)
-	@ctest --test-dir build-test --output-on-failure -j $(JOBS)
-	@scripts/test-unprivileged build-test --output-on-failure -j $(JOBS)
+	@ctest --test-dir build-test --output-on-failure -j $(JOBS) -LE fuzz
+	@scripts/test-unprivileged build-test --output-on-failure -j $(JOBS) -LE fuzz
 	@ctest --test-dir build-tsan --output-on-failure -j $(JOBS) -L thread
 	@JOBS=$(JOBS) scripts/fuzz
+
+configure-test: setup
+	@cmake -S . -B build-test $(TEST_CONFIG) >/dev/null

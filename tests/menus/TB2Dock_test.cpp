@@ -1046,7 +1046,7 @@ TEST_F(DockTest, FloatingBarsHideWhileTheApplicationIsInactive)
 
     // The bar that stays shows an inactive caption meanwhile.
     const int Border = GetSystemMetrics(SM_CXFRAME);
-    auto CaptionColour = [&] {
+    auto CaptionColour = [&, Staying = Staying] {
         return win::SurfacePixel(Staying->FloatingWindowParent()->Handle(), Border + 5, Border + 2);
     };
     const COLORREF Active = CaptionColour();

@@ -213,7 +213,7 @@ TEST_F(CommApiTest, OpenIsExclusive)
 // later open out (root excepted) for as long as anyone else holds the device open.
 TEST_F(CommApiTest, OpenKeepsProgramsThatDoNotLockOutOnlyUntilClosed)
 {
-    const auto excluding = [this] {
+    const auto excluding = [] {
         const int fd = open(rtl::PortLink(45).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         int exclusive = -1;
         if (fd >= 0) ioctl(fd, TIOCGEXCL, &exclusive);
