@@ -3,9 +3,10 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace
@@ -42,6 +43,19 @@ bool ReadAll(int Handle, void *Data, std::size_t Count)
 bool WriteAll(int Handle, const void *Data, std::size_t Count)
 {
     return ::write(Handle, Data, Count) == static_cast<ssize_t>(Count);
+}
+
+// A number right-aligned in blanks, as dBase writes it: an optional minus and digits.
+bool ParseNumber(std::string_view Text, int &Value)
+{
+    const auto first = Text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return false;
+    Text = Text.substr(first, Text.find_last_not_of(' ') + 1 - first);
+    int number = 0;
+    const auto [end, error] = std::from_chars(Text.data(), Text.data() + Text.size(), number);
+    if (error != std::errc() || end != Text.data() + Text.size()) return false;
+    Value = number;
+    return true;
 }
 
 } // namespace
@@ -204,8 +218,7 @@ bool _DBF::add_field(char Type, const AnsiString &Name, int Length, int Decimals
         field.Length = 10;
         break;
     case 'N':
-    case 'F':
-        field.Type = Type;
+        field.Type = 'N';
         field.Length = std::clamp(Length, 1, 255);
         field.Decimals = std::clamp(Decimals, 0, 255);
         break;
@@ -333,7 +346,8 @@ bool _DBF::get_num_field(const AnsiString &Name, int &Value) const
 {
     if (FFields.empty() || Name.IsEmpty() || FRecord.empty()) return false;
     if (const Field *field = Find(Name, true))
-        Value = std::atoi(AnsiString(FRecord.data() + field->Offset, field->Length).c_str());
+        return ParseNumber(
+            {FRecord.data() + field->Offset, static_cast<std::size_t>(field->Length)}, Value);
     return true;
 }
 
@@ -396,20 +410,33 @@ char _DBF::field_type(const AnsiString &Name) const
 bool WriterDbf::store()
 {
     put_num_field("TYPE_KEY", type_key);
-    put_char_field("NAME", name);
-    put_char_field("KEY_HEX", key_hex);
-    put_char_field("OLD_KEY", old_key);
+    put_char_field("NAME", name.Text());
+    put_char_field("KEY_HEX", key_hex.Text());
+    put_char_field("OLD_KEY", old_key.Text());
     put_num_field("MODE", mode);
     return write_record();
 }
 
-void WriterDbf::load()
+bool WriterDbf::load()
 {
-    get_num_field("TYPE_KEY", type_key);
-    get_char_field("NAME", name);
-    get_char_field("KEY_HEX", key_hex);
-    get_char_field("OLD_KEY", old_key);
-    get_num_field("MODE", mode);
+    // A field that holds no number leaves -1, no key type or mode, rather than what the
+    // record before held.
+    const auto number = [this](const char *Field, int &Image) {
+        if (get_num_field(Field, Image)) return true;
+        Image = -1;
+        return false;
+    };
+    const auto text = [this](const char *Field, _CHARACTER &Image) {
+        AnsiString value = Image.Text();
+        get_char_field(Field, value);
+        Image = value;
+    };
+    const bool typed = number("TYPE_KEY", type_key);
+    text("NAME", name);
+    text("KEY_HEX", key_hex);
+    text("OLD_KEY", old_key);
+    complete = number("MODE", mode) && typed;
+    return complete;
 }
 
 bool WriterDbf::go_top()

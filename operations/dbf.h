@@ -43,6 +43,8 @@ public:
 
     bool get_char_field(const AnsiString &Name, AnsiString &Value) const;
     bool put_char_field(const AnsiString &Name, const AnsiString &Value);
+    // False also when the field holds no decimal integer that an int can hold: blanks or
+    // letters in a numeric field are no value, and must not read as 0.
     bool get_num_field(const AnsiString &Name, int &Value) const;
     bool put_num_field(const AnsiString &Name, int Value);
 
@@ -90,6 +92,22 @@ private:
     std::vector<char> FRecord; // record length + 1
 };
 
+// A text of a record image: at most 256 characters, as many as a field read gives; a
+// longer text is cut where it is stored.
+class _CHARACTER
+{
+public:
+    static constexpr int Capacity = 256;
+
+    _CHARACTER() = default;
+    _CHARACTER(const AnsiString &Text) : FText(Text.SubString(1, Capacity)) {}
+    _CHARACTER(const char *Text) : _CHARACTER(AnsiString(Text)) {}
+    const AnsiString &Text() const { return FText; }
+
+private:
+    AnsiString FText;
+};
+
 // The address-book table: TYPE_KEY N 3, MODE N 3, NAME C 14, KEY_HEX C 23, OLD_KEY C 16.
 class WriterDbf : public _DBF
 {
@@ -97,13 +115,15 @@ public:
     WriterDbf(const AnsiString &FileName, int OpenFlags) : _DBF(FileName, OpenFlags) {}
 
     bool store();
-    void load();
+    // False when TYPE_KEY or MODE held no number; go_top and skip leave that in complete.
+    bool load();
     bool go_top();
     bool skip(int Count);
 
     int type_key = 0;
     int mode = 0;
-    AnsiString name;
-    AnsiString key_hex;
-    AnsiString old_key;
+    _CHARACTER name;
+    _CHARACTER key_hex;
+    _CHARACTER old_key;
+    bool complete = false;
 };

@@ -198,11 +198,12 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         row.CellNumber = static_cast<int>(rows.size());
         row.KeyType = table.type_key;
         row.WriteMode = table.mode;
-        row.Name = CleanLoadedName(table.name.Trim());
-        row.KeyHex = table.key_hex.Trim();
-        row.OldKey = table.old_key.Trim();
+        row.Name = CleanLoadedName(table.name.Text().Trim());
+        row.KeyHex = table.key_hex.Text().Trim();
+        row.OldKey = table.old_key.Text().Trim();
         row.Changed = 1;
-        if (!CheckLoadedRow(row)) {
+        // A type or mode that is no number is refused, never taken as 0 (Dallas, C1).
+        if (!table.complete || !CheckLoadedRow(row)) {
             row.Changed = 0;
             invalid += (invalid.IsEmpty() ? " " : ", ") + IntToStr(row.CellNumber);
         }

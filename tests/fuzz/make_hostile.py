@@ -112,6 +112,10 @@ def make_dbf():
          b"\r" + b" " * 15)
     save("dbf", "numeric_overflow.dbf",
          dbf_header(1, 32 + 32 + 1, 21) + dbf_field("TYPE_KEY", "N", 20) + b"\r" + b" 99999999999999999999")
+    # Letters, blanks and a sign alone in numeric fields: none of them is a number, nor 0.
+    save("dbf", "numbers_that_are_none.dbf",
+         dbf_header(4, 32 + 64 + 1, 7) + dbf_field("TYPE_KEY", "N", 3) + dbf_field("MODE", "N", 3) +
+         b"\r" + b" MK   1" + b"   1 C2" + b"      -" + b"  12 -3")
     save("dbf", "empty.dbf", b"")
     save("dbf", "header_only.dbf", dbf_header(3, 32, 1))
 

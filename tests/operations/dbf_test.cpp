@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
+#include <tuple>
 #include <unistd.h>
 
 namespace
@@ -187,12 +190,117 @@ TEST_F(DbfTest, GoTopAndSkipLoadTheRecordImage)
     WriterDbf table(Path("book.dbf"), O_RDONLY);
     ASSERT_TRUE(table.open());
     ASSERT_TRUE(table.go_top());
-    EXPECT_EQ(table.name, "КВ 0          "_a);
+    EXPECT_EQ(table.name.Text(), "КВ 0          "_a);
+    EXPECT_TRUE(table.complete);
     ASSERT_TRUE(table.skip(2));
     EXPECT_EQ(table.type_key, 2);
     EXPECT_EQ(table.mode, 0);
     EXPECT_FALSE(table.skip(1));
     EXPECT_EQ(table.error(), _DBF::NoError);
+}
+
+// Blanks or letters in a numeric field are no number; taken as 0 they made a Metakom key
+// a Dallas one.
+TEST_F(DbfTest, ANumericFieldWithoutANumberIsNotZero)
+{
+    MakeBook("book.dbf", 3);
+    Bytes file = FileBytes("book.dbf");
+    const std::size_t typeKey = 193 + 60 + 1; // in record 2
+    const std::pair<std::string, std::optional<int>> fields[] = {{"  7", 7},
+                                                                 {"-1 ", -1},
+                                                                 {"007", 7},
+                                                                 {" 12", 12},
+                                                                 {"   ", {}},
+                                                                 {"abc", {}},
+                                                                 {" 1x", {}},
+                                                                 {"1 2", {}},
+                                                                 {"+ 3", {}},
+                                                                 {"- 1", {}},
+                                                                 {std::string(3, '\0'), {}}};
+    for (const auto &[text, number] : fields) {
+        std::copy(text.begin(), text.end(), file.begin() + typeKey);
+        PutBytes("typed.dbf", file);
+        WriterDbf table(Path("typed.dbf"), O_RDONLY);
+        ASSERT_TRUE(table.open());
+        ASSERT_TRUE(table.go_to(2));
+        int value = 99;
+        EXPECT_EQ(table.get_num_field("TYPE_KEY", value), number.has_value()) << text;
+        EXPECT_EQ(value, number.value_or(99)) << text;
+        // Read through the record image, the type is its own, not the record before's.
+        ASSERT_TRUE(table.go_top());
+        ASSERT_TRUE(table.skip(1));
+        EXPECT_EQ(table.complete, number.has_value()) << text;
+        EXPECT_EQ(table.type_key, number.value_or(-1)) << text;
+        EXPECT_EQ(table.mode, 1);
+        EXPECT_EQ(table.name.Text(), "КВ 1          "_a);
+    }
+}
+
+TEST_F(DbfTest, ANumberAnIntCannotHoldIsNoNumber)
+{
+    {
+        _DBF table(Path("wide.dbf"), O_RDWR);
+        table.add_field('N', "COUNT", 11, 0);
+        ASSERT_TRUE(table.create());
+        ASSERT_TRUE(table.open());
+        ASSERT_TRUE(table.append_blank());
+    }
+    Bytes file = FileBytes("wide.dbf");
+    const std::pair<std::string, std::optional<int>> fields[] = {{"-2147483648", INT_MIN},
+                                                                 {" 2147483647", INT_MAX},
+                                                                 {" 2147483648", {}},
+                                                                 {"99999999999", {}}};
+    for (const auto &[text, number] : fields) {
+        std::copy(text.begin(), text.end(), file.begin() + 32 + 32 + 1 + 1);
+        PutBytes("wide.dbf", file);
+        _DBF table(Path("wide.dbf"), O_RDONLY);
+        ASSERT_TRUE(table.open());
+        int value = 5;
+        EXPECT_EQ(table.get_num_field("COUNT", value), number.has_value()) << text;
+        EXPECT_EQ(value, number.value_or(5)) << text;
+    }
+}
+
+// Only the five types the table knows are kept; any other, the float type too, is text.
+TEST_F(DbfTest, FieldsOfOtherTypesAreMadeCharacterFields)
+{
+    _DBF table(Path("types.dbf"), O_RDWR);
+    const std::tuple<char, const char *, int, char, int> fields[] = {
+        {'F', "PRICE", 7, 'C', 7}, {'X', "OTHER", 300, 'C', 300}, {'D', "WHEN", 3, 'D', 8},
+        {'L', "FLAG", 4, 'L', 1},  {'M', "NOTE", 2, 'M', 10},     {'N', "SUM", 5, 'N', 5},
+        {'C', "TEXT", 20, 'C', 20}};
+    for (const auto &[type, name, length, kept, size] : fields)
+        ASSERT_TRUE(table.add_field(type, name, length, 2));
+    ASSERT_TRUE(table.create());
+    const Bytes file = FileBytes("types.dbf");
+    ASSERT_TRUE(table.open());
+    int index = 0;
+    for (const auto &[type, name, length, kept, size] : fields) {
+        EXPECT_EQ(table.field_type(name), kept) << name;
+        EXPECT_EQ(table.field_length_of(name), size) << name;
+        EXPECT_EQ(file[32 + 32 * index + 11], kept) << name;
+        ++index;
+    }
+    // A float field made text takes text and gives no number.
+    ASSERT_TRUE(table.append_blank());
+    EXPECT_TRUE(table.put_char_field("PRICE", "12.50"));
+    int number = 3;
+    EXPECT_TRUE(table.get_num_field("PRICE", number));
+    EXPECT_EQ(number, 3);
+    AnsiString price;
+    EXPECT_TRUE(table.get_char_field("PRICE", price));
+    EXPECT_EQ(price, "12.50  ");
+}
+
+// The record image holds 256 characters, as many as a field read gives.
+TEST_F(DbfTest, RecordImageTextsHoldAtMost256Characters)
+{
+    WriterDbf table(Path("book.dbf"), O_RDWR);
+    table.name = AnsiString(std::string(300, 'A'));
+    EXPECT_EQ(table.name.Text(), AnsiString(std::string(256, 'A')));
+    table.key_hex = "5B 23";
+    EXPECT_EQ(table.key_hex.Text(), "5B 23");
+    EXPECT_EQ(WriterDbf(Path("other.dbf"), O_RDONLY).old_key.Text(), "");
 }
 
 TEST_F(DbfTest, MissingFileIsAnInputOutputError)
@@ -325,8 +433,8 @@ TEST_F(DamagedDbfTest, RandomDamageNeverReadsOutsideTheRecord)
             fieldsLength += table.field_length(f);
         ASSERT_LE(table.record_offset(table.record_count() + 1), static_cast<long>(data.size()));
         for (bool more = table.go_top(); more; more = table.skip(1)) {
-            ASSERT_LE(table.name.Length(), 256);
-            ASSERT_LE(table.key_hex.Length(), fieldsLength);
+            ASSERT_LE(table.name.Text().Length(), 256);
+            ASSERT_LE(table.key_hex.Text().Length(), fieldsLength);
         }
     }
     // Single changed bytes in the records leave most tables readable.

@@ -219,6 +219,33 @@ TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
     EXPECT_EQ(DeviceCell(7), devsim::EmptyAddressBookCell());
 }
 
+// Taken as 0, such a Metakom row became Dallas and a Cyfral C2 row C1, and both were written.
+TEST_F(WriterFileTest, RowsWhoseTypeOrModeIsNoNumberAreRefused)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    std::string file = Bytes("book.dbf");
+    const auto field = [&](int Cell, int Offset) { return 193 + 60 * Cell + 1 + Offset; };
+    file.replace(field(2, 0), 3, "MK ");
+    file.replace(field(3, 3), 3, "C2 ");
+    file.replace(field(0, 3), 3, "   ");
+    WriteFile("garbled.dbf", file);
+    Form->WriterRows.clear();
+    Form->LoadWriterFromDbf(Path("garbled.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 4u);
+    EXPECT_EQ(Status(),
+              "  Неверные данные в строках 0, 2, 3, они не будут записаны в прибор.   "_a +
+                  Path("garbled.dbf"));
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    std::vector<int> marks;
+    for (const WriterRecord &row : Form->WriterRows)
+        marks.push_back(row.Changed);
+    EXPECT_EQ(marks, (std::vector<int>{0, 1, 0, 0}));
+    // Neither row shows the type it would have been written as.
+    EXPECT_EQ(Form->SG_Writer->Cells(2, 3), "");
+    EXPECT_EQ(Row(3).WriteMode, -1);
+}
+
 // ---- saving never loses the file it replaces ----
 
 TEST_F(WriterFileTest, AFailedSaveLeavesTheOldFileWhole)
