@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -27,6 +28,16 @@ void KeepModeOf(const AnsiString &Target, const AnsiString &Part)
     struct stat info;
     if (::stat(rtl::SystemPath(Target).c_str(), &info) == 0)
         ::chmod(rtl::SystemPath(Part).c_str(), info.st_mode & 07777);
+}
+
+// The table replaces its file by a rename, which the file's own modes do not stop: a file
+// made read-only, or one this user may not write, is refused as it would be on opening.
+bool IsProtected(const AnsiString &FileName)
+{
+    const int attributes = FileGetAttr(FileName);
+    if (attributes == -1) return false;
+    return (attributes & faReadOnly) ||
+           ::faccessat(AT_FDCWD, rtl::SystemPath(FileName).c_str(), W_OK, AT_EACCESS) != 0;
 }
 
 struct FieldShape {
@@ -131,6 +142,10 @@ void TMainForm::BTN_WriterReadFromFileClick(TObject *)
 
 void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
 {
+    if (IsProtected(FileName)) {
+        ShowStatusMessage(OpenError, FileName, smError);
+        return;
+    }
     // The table is written beside the file and replaces it only when it is whole.
     const AnsiString part = FileName + ".part";
     bool written = false;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace writertest;
 
@@ -259,6 +260,33 @@ TEST_F(WriterFileTest, AFailedSaveLeavesTheOldFileWhole)
     Form->SaveWriterToDbf(Path("book.dbf"));
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
     EXPECT_EQ(Bytes("book.dbf"), good);
+}
+
+// The new table replaces the file by a rename, which the file's modes do not stop.
+TEST_F(WriterFileTest, AReadOnlyFileIsRefusedAndKeptAsItWas)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("kept.dbf"));
+    const std::string kept = Bytes("kept.dbf");
+    ASSERT_EQ(::chmod((Folder / "kept.dbf").c_str(), 0444), 0);
+    Form->WriterRows.resize(2);
+    Form->SaveWriterToDbf(Path("kept.dbf"));
+    EXPECT_EQ(Status(), "  Ошибка при открытии файла ...   "_a + Path("kept.dbf"));
+    EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    EXPECT_EQ(Bytes("kept.dbf"), kept);
+    EXPECT_FALSE(std::filesystem::exists(Folder / "kept.dbf.part"));
+
+    // Writable to others but not to its owner: refused to the owner, though root may write it.
+    ASSERT_EQ(::chmod((Folder / "kept.dbf").c_str(), 0466), 0);
+    Form->SaveWriterToDbf(Path("kept.dbf"));
+    if (geteuid() == 0) {
+        EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+        EXPECT_NE(Bytes("kept.dbf"), kept);
+    } else {
+        EXPECT_EQ(Status(), "  Ошибка при открытии файла ...   "_a + Path("kept.dbf"));
+        EXPECT_EQ(Bytes("kept.dbf"), kept);
+    }
+    ::chmod((Folder / "kept.dbf").c_str(), 0644);
 }
 
 // A saved book is the user's file like any other: readable by the group under the usual umask.
