@@ -15,6 +15,7 @@ namespace
 constexpr char KeyEnter = 13;
 constexpr char KeyEscape = 27;
 constexpr int NameLength = 14;
+constexpr int KeySpacedLength = 23; // eight byte pairs and the blanks between them
 const AnsiString HexDigits = "0123456789ABCDEF";
 
 AnsiString CellAddressText(int Cell)
@@ -368,8 +369,13 @@ void TMainForm::TBI_WriterPasteClipboardClick(TObject *)
     case 3:
         if (WriterRowLockedMessage()) return;
         CleanPastedKey(text);
-        if (record->KeyType == 255 || record->KeyType == -1) record->KeyType = ktDallas;
         RepairPastedKey(text);
+        // Thirteen or fifteen digits cannot be laid out as the key's eight bytes.
+        if (text.Length() != KeySpacedLength) {
+            ShowStatusMessage("Недопустимый код ключа!"_a, "", smError);
+            break;
+        }
+        if (record->KeyType == 255 || record->KeyType == -1) record->KeyType = ktDallas;
         if (NormalizeKeyCode(record->KeyType, text)) {
             if (text != record->KeyHex) record->Changed = 1;
             record->KeyHex = text;

@@ -115,6 +115,25 @@ TEST_F(WriterEditTest, PasteOfAnInvalidMetakomCodeKeepsTheStoredOne)
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
 }
 
+// Thirteen or fifteen digits are no eight-byte code: refused like an invalid Metakom code.
+TEST_F(WriterEditTest, PasteOfThirteenOrFifteenDigitsKeepsTheStoredCode)
+{
+    SetKey(4, 0, 0, "5B 23 45 67 89 AB CD EF", "КВ 12");
+    for (const char *text : {"123456789ABCD", "123456789ABCDEF", "12 34 56 78 9A BC DE F"}) {
+        Form->ShowStatusMessage("", "", smNeutral);
+        Paste(text, 4, 3);
+        EXPECT_EQ(Row(4).KeyHex, "5B 23 45 67 89 AB CD EF") << text;
+        EXPECT_EQ(Row(4).Changed, 0) << text;
+        EXPECT_EQ(Form->SG_Writer->Cells(3, 5), "5B 23 45 67 89 AB CD EF") << text;
+        EXPECT_EQ(Status(), "  Недопустимый код ключа!  "_a) << text;
+        EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+    }
+    // An empty cell stays empty, not a Dallas key.
+    Paste("123456789ABCDEF", 9, 3);
+    EXPECT_TRUE(Row(9).IsEmpty());
+    EXPECT_EQ(Row(9).Changed, 0);
+}
+
 TEST_F(WriterEditTest, PasteIntoTheTypeAndNameColumns)
 {
     SetKey(1, 0, 1, "5B 23 45 67 89 AB CD EF", "А");
