@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -139,9 +140,12 @@ void SortArchiveRecords(std::vector<ArchiveRecord> &Rows, int Column, bool Desce
 std::array<int, KeyTypeCount> CountArchiveKeys(const std::vector<ArchiveRecord> &Rows, bool All,
                                                TDateTime From, TDateTime To)
 {
+    // The user picks days; the pickers' time of day is only the hour the program started.
+    const TDateTime first = std::floor(From);
+    const TDateTime after = std::floor(To) + 1;
     std::array<int, KeyTypeCount> sums{};
     for (const ArchiveRecord &row : Rows) {
-        if (!All && (row.DateTime > To || row.DateTime < From)) continue;
+        if (!All && (row.DateTime >= after || row.DateTime < first)) continue;
         if (row.WriteMode == ArchiveReadOnlyMode) continue;
         if (row.KeyType < 0 || row.KeyType >= KeyTypeCount) continue;
         sums[row.KeyType] += row.Count;

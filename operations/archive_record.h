@@ -48,6 +48,7 @@ std::array<AnsiString, ArchiveColumnCount> ArchiveRowTexts(const ArchiveRecord &
 // Sorts by column 0..5; the order of equal keys is not kept. Other columns leave the rows.
 void SortArchiveRecords(std::vector<ArchiveRecord> &Rows, int Column, bool Descending);
 
-// Written keys by key type, over the rows dated From..To (both included) unless All is set.
+// Written keys by key type, over the rows dated from the start of From's day to the end of
+// To's day unless All is set.
 std::array<int, KeyTypeCount> CountArchiveKeys(const std::vector<ArchiveRecord> &Rows, bool All,
                                                TDateTime From, TDateTime To);

@@ -219,14 +219,27 @@ TEST(ArchiveCount, SumsCountsOfWrittenKeysByType)
     EXPECT_EQ(CountArchiveKeys(rows, true, 0, 0), (std::array<int, 4>{3, 0, 0, 2}));
 }
 
-TEST(ArchiveCount, PeriodIncludesBothEndsWithTheirTimeOfDay)
+// The pickers hold the hour the program started at; the user means days.
+TEST(ArchiveCount, PeriodRunsFromTheStartOfTheFirstDayToTheEndOfTheLast)
 {
     const TDateTime day = EncodeDate(2026, 12, 7);
-    std::vector<ArchiveRecord> rows = {Row(1, 0, 0, 1, "a", day + 0.5), Row(2, 1, 0, 1, "b", day),
-                                       Row(3, 2, 0, 1, "c", day + 0.75)};
-    EXPECT_EQ(CountArchiveKeys(rows, false, day, day + 0.5), (std::array<int, 4>{1, 1, 0, 0}));
-    EXPECT_EQ(CountArchiveKeys(rows, false, day + 0.5001, day + 0.8),
-              (std::array<int, 4>{0, 0, 1, 0}));
-    EXPECT_EQ(CountArchiveKeys(rows, false, day + 1, day), (std::array<int, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(CountArchiveKeys(rows, true, day + 1, day), (std::array<int, 4>{1, 1, 1, 0}));
+    const TDateTime second = EncodeTime(0, 0, 1, 0);
+    std::vector<ArchiveRecord> rows = {
+        Row(1, 0, 0, 1, "a", day), Row(2, 0, 0, 2, "b", day + 1 - second),
+        Row(3, 1, 0, 1, "c", day + 0.5), Row(4, 2, 0, 1, "d", day - second),
+        Row(5, 3, 0, 1, "e", day + 1)};
+    const TDateTime started = day + EncodeTime(15, 37, 12, 0);
+    EXPECT_EQ(CountArchiveKeys(rows, false, started, started), (std::array<int, 4>{3, 1, 0, 0}));
+    // The From picker later in the day than the To picker is still that one day.
+    EXPECT_EQ(CountArchiveKeys(rows, false, day + 0.9, day + 0.1),
+              (std::array<int, 4>{3, 1, 0, 0}));
+    EXPECT_EQ(CountArchiveKeys(rows, false, started - 1, started),
+              (std::array<int, 4>{3, 1, 1, 0}));
+    EXPECT_EQ(CountArchiveKeys(rows, false, started, started + 1),
+              (std::array<int, 4>{3, 1, 0, 1}));
+    EXPECT_EQ(CountArchiveKeys(rows, false, day + 1, day + 1), (std::array<int, 4>{0, 0, 0, 1}));
+    // A From day after the To day counts nothing.
+    EXPECT_EQ(CountArchiveKeys(rows, false, day + 1, day + 1 - second),
+              (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(CountArchiveKeys(rows, true, day + 1, day), (std::array<int, 4>{3, 1, 1, 1}));
 }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <tuple>
 
@@ -212,23 +213,65 @@ TEST_F(ArchiveTest, EveryKeyTypeAndModeReadsAndCountsOverAPeriod)
     EXPECT_EQ(Form->SG_Archive->RowCount(), int(Form->ArchiveRecords.size()) + 1);
     EXPECT_EQ(Sums(), Texts(WrittenByType(records, 0, records.size())));
 
-    // A period from just before the end of one run to exactly the newest of a later one.
-    std::size_t newer = 40, older = 220;
-    while (records[newer - 1].Key == records[newer].Key)
+    // A period of whole days, from the day of one record to the day of a later one, picked
+    // at some hour of each.
+    const TDateTime first = std::floor(ToDateTime(records[220].When));
+    const TDateTime last = std::floor(ToDateTime(records[40].When));
+    ASSERT_LT(first, last);
+    std::size_t newer = 0, older = records.size() - 1;
+    while (std::floor(ToDateTime(records[newer].When)) > last)
         ++newer;
-    while (records[older + 1].Key == records[older].Key)
-        ++older;
+    while (std::floor(ToDateTime(records[older].When)) < first)
+        --older;
     // The user's click: the check box's own state setter tells no one.
     Form->CHB_AllArchive->Click();
     EXPECT_FALSE(Form->CHB_AllArchive->Checked());
     EXPECT_TRUE(Form->DTP_ArchiveCountFrom->Enabled());
-    Form->DTP_ArchiveCountFrom->SetDateTime(ToDateTime(records[older].When) - 1.0 / 1440);
-    Form->DTP_ArchiveCountTo->SetDateTime(ToDateTime(records[newer].When));
+    Form->DTP_ArchiveCountFrom->SetDateTime(first + 0.75);
+    Form->DTP_ArchiveCountTo->SetDateTime(last + 0.25);
     Form->DTP_ArchiveCountChange(nullptr);
     EXPECT_EQ(Sums(), Texts(WrittenByType(records, newer, older)));
     Form->CHB_AllArchive->Click();
     EXPECT_FALSE(Form->DTP_ArchiveCountTo->Enabled());
     EXPECT_EQ(Sums(), Texts(WrittenByType(records, 0, records.size())));
+}
+
+// Both pickers start at the hour the program started; the user means the day, and records
+// at either edge of it count.
+TEST_F(ArchiveTest, PeriodAsTheProgramStartsCountsTodaysRecords)
+{
+    const TDateTime today = std::floor(Form->DTP_ArchiveCountFrom->DateTime());
+    ASSERT_EQ(std::floor(Form->DTP_ArchiveCountTo->DateTime()), today);
+    const auto entry = [](std::uint8_t Type, std::uint8_t Serial, TDateTime When) {
+        devsim::ArchiveEntry e;
+        e.KeyType = Type;
+        e.Key = {0x00, 0x00, 0x00, 0x11, 0x22, 0x33, Serial, 0x01};
+        int year, month, day, hour, minute, second, ms;
+        DecodeDate(When, year, month, day);
+        DecodeTime(When, hour, minute, second, ms);
+        e.When.tm_year = year - 1900;
+        e.When.tm_mon = month - 1;
+        e.When.tm_mday = day;
+        e.When.tm_hour = hour;
+        e.When.tm_min = minute;
+        e.When.tm_sec = second;
+        return e;
+    };
+    const TDateTime second = EncodeTime(0, 0, 1, 0);
+    Serve({entry(3, 1, today + 1), entry(0, 2, today + 1 - second), entry(1, 3, today + 0.5),
+           entry(0, 4, today), entry(2, 5, today - second)},
+          5);
+    ASSERT_TRUE(Read());
+    ASSERT_EQ(Form->ArchiveRecords.size(), 5u);
+    Form->CHB_AllArchive->Click();
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"2", "1", "0", "0"}));
+    Form->DTP_ArchiveCountFrom->SetDateTime(today - 1 + 0.9);
+    Form->DTP_ArchiveCountChange(nullptr);
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"2", "1", "1", "0"}));
+    // From a later day than To: nothing.
+    Form->DTP_ArchiveCountFrom->SetDateTime(today + 1);
+    Form->DTP_ArchiveCountChange(nullptr);
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"0", "0", "0", "0"}));
 }
 
 TEST_F(ArchiveTest, ReadOnlyRecordsAreLeftOutWhenAsked)
