@@ -109,9 +109,11 @@ std::array<AnsiString, ArchiveColumnCount> ArchiveRowTexts(const ArchiveRecord &
 void SortArchiveRecords(std::vector<ArchiveRecord> &Rows, int Column, bool Descending)
 {
     auto sortBy = [&](auto Key) {
-        std::sort(Rows.begin(), Rows.end(), [&](const ArchiveRecord &A, const ArchiveRecord &B) {
-            return Descending ? Key(B) < Key(A) : Key(A) < Key(B);
-        });
+        // Stable: a sort by type keeps each type's rows in the order the user had them.
+        std::stable_sort(Rows.begin(), Rows.end(),
+                         [&](const ArchiveRecord &A, const ArchiveRecord &B) {
+                             return Descending ? Key(B) < Key(A) : Key(A) < Key(B);
+                         });
     };
     switch (Column) {
     case 0:

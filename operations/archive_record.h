@@ -45,7 +45,7 @@ AnsiString ArchiveModeText(int KeyType, int WriteMode);
 // The six cells of a row in the archive grid.
 std::array<AnsiString, ArchiveColumnCount> ArchiveRowTexts(const ArchiveRecord &Row);
 
-// Sorts by column 0..5; the order of equal keys is not kept. Other columns leave the rows.
+// Sorts by column 0..5; rows of equal keys keep their order. Other columns leave the rows.
 void SortArchiveRecords(std::vector<ArchiveRecord> &Rows, int Column, bool Descending);
 
 // Written keys by key type, over the rows dated from the start of From's day to the end of

@@ -194,6 +194,33 @@ TEST(ArchiveSort, EachDirectionOfCountAndKeyText)
     EXPECT_EQ(Numbers(rows), (std::vector<int>{3, 2, 1}));
 }
 
+// Sorted by type, each type's rows stay in the order they had, whichever way and however
+// many rows share a type.
+TEST(ArchiveSort, RowsOfEqualKeysKeepTheirOrder)
+{
+    std::vector<ArchiveRecord> rows;
+    for (int i = 0; i < 300; ++i)
+        rows.push_back(Row(i, (i * 7) % 4, i % 3, 1, "k", 46000 + i));
+    std::vector<int> wanted[2];
+    for (int type = 0; type < 4; ++type)
+        for (const ArchiveRecord &row : rows)
+            if (row.KeyType == type) wanted[0].push_back(row.Number);
+    for (int type = 3; type >= 0; --type)
+        for (const ArchiveRecord &row : rows)
+            if (row.KeyType == type) wanted[1].push_back(row.Number);
+    std::vector<ArchiveRecord> sorted = rows;
+    SortArchiveRecords(sorted, 2, false);
+    EXPECT_EQ(Numbers(sorted), wanted[0]);
+    sorted = rows;
+    SortArchiveRecords(sorted, 2, true);
+    EXPECT_EQ(Numbers(sorted), wanted[1]);
+    // A sort by mode after the sort by type keeps the types in order within each mode.
+    SortArchiveRecords(sorted, 3, false);
+    for (std::size_t i = 1; i < sorted.size(); ++i)
+        if (sorted[i].WriteMode == sorted[i - 1].WriteMode)
+            ASSERT_GE(sorted[i - 1].KeyType, sorted[i].KeyType) << i;
+}
+
 TEST(ArchiveSort, ReadOnlyModeAboveTheModesAndUnknownBelow)
 {
     std::vector<ArchiveRecord> rows = {Row(1, 0, ArchiveReadOnlyMode, 0, "1"),
