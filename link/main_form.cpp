@@ -36,6 +36,9 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
     FillComPortCombo();
 
     PC_Tabs->SetActivePage(Sheet_Writer);
+    for (TWinControl *control : std::initializer_list<TWinControl *>{
+             PC_Tabs, Sheet_Archive, Sheet_Writer, Sheet_Configure, Sheet_Info})
+        control->SetDoubleBuffered(true);
     SetupArchiveGrid();
     SetupWriterGrid();
     ResetExchange();
@@ -166,6 +169,7 @@ void TMainForm::SetBusy(bool Enabled)
 void TMainForm::SetupGrid(TStringGrid *Grid, const std::vector<AnsiString> &Titles,
                           const int *Widths, std::vector<std::unique_ptr<TFont>> &Fonts)
 {
+    Grid->SetDoubleBuffered(true);
     Grid->Font()->SetColor(clWindowText);
     Grid->Font()->SetSize(10);
     Grid->SetFixedColor(clGradientActiveCaption);

@@ -112,7 +112,7 @@ public:
     // The tab pictures, the port kinds of the port list and the port status.
     TPngImageList *PIL_Tabs;
     TPngImageList *PIL_Device;
-    TPngImageList *PIL_OnlineCom;
+    TPngImageList *PIL_OnLineCom;
     TTabSheet *Sheet_Writer;
     TTabSheet *Sheet_Archive;
     TTabSheet *Sheet_Configure;

@@ -97,8 +97,12 @@ void TMainForm::CreateControls()
     TMR_OnlineComPort->OnTimer = [this](TObject *Sender) { TMR_OnlineComPortTimer(Sender); };
 
     CommPort1 = Component<TCommPort>(this, "CommPort1");
+    CommPort1->SetComNumber(1);
+    CommPort1->SetDTR(true);
+    CommPort1->SetRTS(true);
     CommPort1->SetInSize(4096);
     CommPort1->SetOutSize(8192);
+    CommPort1->SetXoffLim(8);
     CommPort1->SetMonitorEvents(TEventStates{evRxChar, evTxEmpty, evCTS, evDSR, evRlsd, evRing});
     CommPort1->OnDataReceived = [this](TObject *Sender, DWORD Count) {
         CommPort1DataReceived(Sender, Count);

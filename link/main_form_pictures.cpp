@@ -136,7 +136,7 @@ void TMainForm::DressControls()
     CB_ComPorts->SetAutoIndexes(false);
     CB_ComPorts->SetImages(PIL_Device);
 
-    PIL_OnlineCom = PictureList(this, "PIL_OnlineCom", 24, {"STATE_OFFLINE", "STATE_ONLINE"});
+    PIL_OnLineCom = PictureList(this, "PIL_OnLineCom", 24, {"STATE_OFFLINE", "STATE_ONLINE"});
     PIL_Tabs =
         PictureList(this, "PIL_Tabs", 16,
                     {"TAB_WRITER", "TAB_ARCHIVE", "TAB_CONFIGURE", "TAB_OPTIONS", "TAB_INFO"});

@@ -53,8 +53,8 @@ void TMainForm::ShowOnlineIcon(int Online)
     TCanvas *canvas = IMG_OnLineCom->Canvas();
     canvas->Brush()->SetColor(clBtnFace);
     canvas->FillRect(TRect(0, 0, IMG_OnLineCom->Width(), IMG_OnLineCom->Height()));
-    PIL_OnlineCom->Draw(canvas, (IMG_OnLineCom->Width() - PIL_OnlineCom->Width()) / 2,
-                        (IMG_OnLineCom->Height() - PIL_OnlineCom->Height()) / 2, Online ? 1 : 0);
+    PIL_OnLineCom->Draw(canvas, (IMG_OnLineCom->Width() - PIL_OnLineCom->Width()) / 2,
+                        (IMG_OnLineCom->Height() - PIL_OnLineCom->Height()) / 2, Online ? 1 : 0);
     IMG_OnLineCom->Invalidate();
     IsOnline = Online != 0;
 }

@@ -1,3 +1,4 @@
+#include "link/CommPort.h"
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/main_form.h"
@@ -290,11 +291,32 @@ TEST_F(MainFormTest, ControlsWearTheProgramsPictures)
     EXPECT_EQ(form->CHB_KeyHex->PngCheck()->Width(), 16);
     EXPECT_EQ(form->PIL_Tabs->Count(), 5);
     EXPECT_EQ(form->Sheet_Info->ImageIndex(), 4);
-    EXPECT_EQ(form->PIL_OnlineCom->Count(), 2);
+    EXPECT_EQ(form->PIL_OnLineCom->Count(), 2);
     EXPECT_EQ(form->ED_Dallas->ValidateType(), vtFloatPs);
     EXPECT_EQ(form->ED_WriterName->ValidateType(), vtCustom);
     EXPECT_FALSE(form->CHG_WriterStatus->gCheckable());
     EXPECT_FALSE(form->CHG_WriterStatus->gGradient());
+}
+
+// What the window's components hold once it is built, as a form stream or a script finds them.
+TEST_F(MainFormTest, ComponentsCarryTheWindowsNamesAndStoredValues)
+{
+    TMainForm *form = Build();
+    EXPECT_EQ(form->FindComponent("PIL_OnLineCom"), form->PIL_OnLineCom);
+    TCommPort *port = form->CommPort1;
+    EXPECT_EQ(port->ComNumber(), 1);
+    EXPECT_TRUE(port->DTR());
+    EXPECT_TRUE(port->RTS());
+    EXPECT_EQ(port->XoffLim(), 8);
+    EXPECT_EQ(port->XonChar(), 17);
+    EXPECT_EQ(port->XoffChar(), 19);
+    EXPECT_EQ(port->Baud(), 9600);
+    EXPECT_EQ(port->DataBits(), 8);
+    EXPECT_FALSE(port->Open());
+    for (TWinControl *control : std::initializer_list<TWinControl *>{
+             form->PC_Tabs, form->Sheet_Archive, form->Sheet_Writer, form->Sheet_Configure,
+             form->Sheet_Info, form->SG_Archive, form->SG_Writer})
+        EXPECT_TRUE(control->DoubleBuffered()) << control->Name().c_str();
 }
 
 TEST_F(MainFormTest, TheKeyCodeEditorKeepsItsCheckByte)
