@@ -306,6 +306,8 @@ public:
     void BTN_StopWriterClick(TObject *Sender);
     void FillWriterGrid();
     AnsiString WriterTypeText(int Index) const;
+    // The same for a record of the address-book print list.
+    AnsiString PrintWriterTypeText(int Index) const;
     int WriterCellNumberOfRow(int Row = -1) const;
     bool SetWriterRowColours(int Row);
     void SG_WriterDrawCell(TObject *Sender, int ACol, int ARow, TRect Rect, TGridDrawState State);
@@ -464,6 +466,8 @@ public:
     void BTN_PrintArchiveClick(TObject *Sender);
     void BTN_TovcheckClick(TObject *Sender);
     void PrintWriter(bool SelectedOnly);
+    void TBI_PrintWriterClick(TObject *Sender);
+    void TBI_PrintWriterSelectClick(TObject *Sender);
     bool BuildReceiptLine();
     double KeyPriceOf(int KeyType) const;
     void BuildWriterPrintList(bool SelectedOnly);

@@ -96,8 +96,10 @@ void TMainForm::CreateReports()
 
     BTN_PrintArchive->OnClick = [this](TObject *Sender) { BTN_PrintArchiveClick(Sender); };
     BTN_Tovcheck->OnClick = [this](TObject *Sender) { BTN_TovcheckClick(Sender); };
-    TBI_PrintWriter->OnClick = [this](TObject *) { PrintWriter(false); };
-    TBI_PrintWriterSelect->OnClick = [this](TObject *) { PrintWriter(true); };
+    TBI_PrintWriter->OnClick = [this](TObject *Sender) { TBI_PrintWriterClick(Sender); };
+    TBI_PrintWriterSelect->OnClick = [this](TObject *Sender) {
+        TBI_PrintWriterSelectClick(Sender);
+    };
 }
 
 // ---- values ----
@@ -179,8 +181,7 @@ void TMainForm::frxUserDataSetWriterGetValue(const AnsiString &VarName, Variant 
     else if (VarName == "name")
         Value = row.Name;
     else if (VarName == "type_key")
-        Value = row.KeyType >= 0 && row.KeyType < KeyTypeCount ? KeyTypeNames[row.KeyType][0]
-                                                               : AnsiString();
+        Value = PrintWriterTypeText(index);
     else if (VarName == "key_hex")
         Value = row.KeyHex;
 }
@@ -289,6 +290,16 @@ void TMainForm::BTN_TovcheckClick(TObject *)
         return;
     Config.CountTovcheck = printdlg::NumberOf(PrintTovcheckDlg->ED_CountTovcheck, 1) + 1;
     SaveConfigFromForm();
+}
+
+void TMainForm::TBI_PrintWriterClick(TObject *)
+{
+    PrintWriter(false);
+}
+
+void TMainForm::TBI_PrintWriterSelectClick(TObject *)
+{
+    PrintWriter(true);
 }
 
 void TMainForm::PrintWriter(bool SelectedOnly)

@@ -38,6 +38,12 @@ bool IsDeviceCellData(const AnsiString &Data)
     return true;
 }
 
+AnsiString TypeNameOf(const WriterRecord &Record)
+{
+    const int type = Record.KeyType;
+    return type >= 0 && type < KeyTypeCount ? KeyTypeNames[type][0] : AnsiString();
+}
+
 } // namespace
 
 // ---- names in the device alphabet ----
@@ -191,8 +197,12 @@ void TMainForm::CHB_WriterMissNullClick(TObject *)
 
 AnsiString TMainForm::WriterTypeText(int Index) const
 {
-    const int type = WriterRows.at(Index).KeyType;
-    return type >= 0 && type < KeyTypeCount ? KeyTypeNames[type][0] : AnsiString();
+    return TypeNameOf(WriterRows.at(Index));
+}
+
+AnsiString TMainForm::PrintWriterTypeText(int Index) const
+{
+    return TypeNameOf(WriterPrintRows.at(Index));
 }
 
 int TMainForm::WriterCellNumberOfRow(int Row) const

@@ -287,6 +287,13 @@ TEST_F(ReportsTest, AddressBookPrintListTakesAllOrTheSelectedCellsHiddenOnesIncl
     EXPECT_EQ(Form->WriterPrintRows.size(), 6u);
     EXPECT_EQ(Lookup(report, "begin_cell").AsInteger(), 0);
     EXPECT_EQ(Lookup(report, "end_cell").AsInteger(), 5);
+
+    // The print list's own type texts, whatever the address book holds by now.
+    Form->WriterRows.assign(1, WriterRecord());
+    EXPECT_EQ(Form->PrintWriterTypeText(1), "Метаком"_a);
+    EXPECT_EQ(Form->PrintWriterTypeText(2), "");
+    EXPECT_EQ(Form->PrintWriterTypeText(4), "Прокси"_a);
+    EXPECT_THROW(Form->PrintWriterTypeText(6), std::out_of_range);
 }
 
 TEST_F(ReportsTest, PrintHandlersWithoutRowsOnlySaySo)
@@ -295,9 +302,13 @@ TEST_F(ReportsTest, PrintHandlersWithoutRowsOnlySaySo)
     PrintListDlg->OnShow = [&](TObject *) { ++shown; };
     Form->BTN_PrintArchiveClick(nullptr);
     EXPECT_EQ(Status(), "  Нет данных для печати архива!  "_a);
-    Form->PrintWriter(false);
-    EXPECT_EQ(Status(), "  Нет данных для печати записной книжки!  "_a);
-    EXPECT_EQ(StatusColour(), clBtnFace);
+    for (auto handler :
+         {&TMainForm::TBI_PrintWriterClick, &TMainForm::TBI_PrintWriterSelectClick}) {
+        Form->ShowStatusMessage("", "", smNeutral);
+        (Form.get()->*handler)(nullptr);
+        EXPECT_EQ(Status(), "  Нет данных для печати записной книжки!  "_a);
+        EXPECT_EQ(StatusColour(), clBtnFace);
+    }
     PrintTovcheckDlg->OnShow = [&](TObject *) { ++shown; };
     Form->BTN_TovcheckClick(nullptr);
     EXPECT_EQ(shown, 0);
@@ -460,7 +471,7 @@ TEST_F(ReportsTest, AddressBookPrintsTheSelectedCellsWithTheirRange)
 
     RecordingPrinter printer;
     AnswerWithOk(PrintListDlg);
-    Form->PrintWriter(true);
+    Form->TBI_PrintWriterSelectClick(nullptr);
     ASSERT_EQ(printer.Jobs.size(), 1u);
     const PrintedJob &job = printer.Jobs[0];
     EXPECT_EQ(job.Copies, 1);
