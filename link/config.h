@@ -36,11 +36,15 @@ public:
     AnsiString ProductName;
     bool TypeKey = true;
     bool KeyHex = true;
+    // The last ReadConfig found the file spoilt: unreadable, not a settings file, no key of
+    // ours in it, or a value that had to take its fallback.
+    bool Damaged = false;
 };
 
 // Reads every key into Cfg; a missing key leaves its field alone, a malformed
 // number takes its fallback. A missing file is written with the current values
 // and gives false; anything else gives true.
 bool ReadConfig(TConfig &Cfg);
-// Writes every key in the file's fixed order; failures are ignored.
-void WriteConfig(const TConfig &Cfg);
+// Writes every key in the file's fixed order, the file replaced whole in one go;
+// false, with the file as it was, when it could not be written.
+bool WriteConfig(const TConfig &Cfg);
