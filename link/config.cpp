@@ -3,8 +3,12 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <fstream>
 #include <string>
+#include <sys/file.h>
+#include <unistd.h>
 
 TConfig::TConfig(const AnsiString &AFileName)
     : FileName(AFileName), SellerName("ООО Фирма"_a), SellerAddress("адрес Вашей фирмы"_a),
@@ -156,4 +160,24 @@ bool WriteConfig(const TConfig &Cfg)
         // The window tells the user; the next save tries again.
         return false;
     }
+}
+
+const char BaseDirLockName[] = ".qrv4.lock";
+
+TBaseDirLock::TBaseDirLock(const TConfig &Cfg)
+{
+    const std::string path = rtl::SystemPath(Cfg.GetBaseDir() + BaseDirLockName);
+    FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // A folder the program may not write keeps no settings a second program could spoil:
+    // the lock is taken where the file can be opened and not needed where it cannot.
+    if (FHandle < 0) FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (FHandle < 0 || ::flock(FHandle, LOCK_EX | LOCK_NB) == 0) return;
+    FBusy = errno == EWOULDBLOCK;
+    ::close(FHandle);
+    FHandle = -1;
+}
+
+TBaseDirLock::~TBaseDirLock()
+{
+    if (FHandle >= 0) ::close(FHandle);
 }

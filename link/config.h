@@ -48,3 +48,24 @@ bool ReadConfig(TConfig &Cfg);
 // Writes every key in the file's fixed order, the file replaced whole in one go;
 // false, with the file as it was, when it could not be written.
 bool WriteConfig(const TConfig &Cfg);
+
+// The base folder taken by one program: a second program in the same folder would
+// overwrite the first one's settings. The lock lasts as long as the object.
+class TBaseDirLock
+{
+public:
+    explicit TBaseDirLock(const TConfig &Cfg);
+    ~TBaseDirLock();
+    TBaseDirLock(const TBaseDirLock &) = delete;
+    TBaseDirLock &operator=(const TBaseDirLock &) = delete;
+
+    // Another program holds the folder.
+    bool Busy() const { return FBusy; }
+
+private:
+    int FHandle = -1;
+    bool FBusy = false;
+};
+
+// The file in the base folder whose lock TBaseDirLock holds.
+extern const char BaseDirLockName[];

@@ -352,3 +352,32 @@ TEST_F(ConfigTest, UnreadableFileIsSpoilt)
     EXPECT_TRUE(ReadConfig(cfg));
     EXPECT_TRUE(cfg.Damaged);
 }
+
+// ---- one program per folder ----
+
+TEST_F(ConfigTest, BaseFolderIsHeldByOneProgramAtATime)
+{
+    TConfig cfg("qrv4.cfg");
+    {
+        const TBaseDirLock first(cfg);
+        EXPECT_FALSE(first.Busy());
+        // Another process, as a second program would be.
+        const int status = StatusOfChild([&] { _exit(TBaseDirLock(cfg).Busy() ? 7 : 0); });
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+        EXPECT_TRUE(TBaseDirLock(cfg).Busy());
+    }
+    EXPECT_FALSE(TBaseDirLock(cfg).Busy());
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg"))
+        << "the lock leaves the settings alone";
+}
+
+TEST_F(ConfigTest, ReadOnlyBaseFolderIsNotRefused)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    TConfig cfg("qrv4.cfg");
+    std::filesystem::permissions(Folder, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_exec);
+    EXPECT_FALSE(TBaseDirLock(cfg).Busy());
+    std::filesystem::permissions(Folder, std::filesystem::perms::owner_all);
+}
