@@ -81,7 +81,8 @@ int FillNewFile(int Fd, const std::string &Target, std::string_view Bytes)
     return 0;
 }
 
-// The rename itself is on the disk only once the folder is.
+// The rename itself is on the disk only once the folder is. The new content is in place
+// whatever this gives: a folder that cannot be flushed is left to the system's own flush.
 void FlushFolder(const std::string &Folder)
 {
     const int fd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
