@@ -1,8 +1,8 @@
 // Writes the seed corpus of the fuzz targets with the program's own writers: pictures of
 // every colour type and bit depth from the PNG codec, the address book's table, the
-// configuration, the grid layouts, the three reports (templates, prepared pages, component streams), the
-// list files of variables and styles, and the answers of a simulated device to every
-// exchange the main window runs.
+// configuration, the grid layouts, the three reports (templates, prepared pages, component
+// streams), the list files of variables and styles, and the answers of a simulated device to
+// every exchange the main window runs.
 //   qrv4_fuzz_seeds OUTPUT_FOLDER     (scripts/fuzz seeds writes into tests/fuzz/corpus)
 
 #include "controls/pngimage.h"
