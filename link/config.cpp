@@ -3,6 +3,13 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+
 TConfig::TConfig(const AnsiString &AFileName)
     : FileName(AFileName), SellerName("ООО Фирма"_a), SellerAddress("адрес Вашей фирмы"_a),
       SellerBank("ИНН, КПП, реквизиты фирмы"_a), ProductName("Домофонный ключ"_a)
@@ -26,21 +33,60 @@ void HideFile(const AnsiString &Path)
     FileSetAttr(Path, faHidden | faSysFile);
 }
 
-int ReadInt(TIniFile &Ini, const char *Section, const char *Key, int Current, int Fallback)
+// The keys of one file as ReadConfig takes them, noting whether the file is spoilt.
+class ConfigReader
 {
-    return StrToIntDef(Ini.ReadString(Section, Key, IntToStr(Current)), Fallback);
-}
+public:
+    explicit ConfigReader(const AnsiString &Path) : FIni(Path) {}
 
-double ReadPrice(TIniFile &Ini, const char *Key, double Current)
-{
-    double value;
-    return TryStrToFloat(Ini.ReadString("PRICE", Key, FloatToStr(Current)), value) ? value : 100.0;
-}
+    bool Damaged() const { return FDamaged || FKeys == 0; }
+    void SetDamaged() { FDamaged = true; }
 
-// Any number but 0 is true, and so is a text that is no number.
-bool ReadFlag(TIniFile &Ini, const char *Key, bool Current)
+    AnsiString Text(const char *Section, const char *Key, const AnsiString &Current)
+    {
+        if (!FIni.ValueExists(Section, Key)) return Current;
+        ++FKeys;
+        return FIni.ReadString(Section, Key, Current);
+    }
+    int Int(const char *Section, const char *Key, int Current, int Fallback)
+    {
+        int value;
+        if (TryStrToInt(Text(Section, Key, IntToStr(Current)), value)) return value;
+        FDamaged = true;
+        return Fallback;
+    }
+    double Price(const char *Key, double Current)
+    {
+        double value;
+        if (TryStrToFloat(Text("PRICE", Key, FloatToStr(Current)), value)) return value;
+        FDamaged = true;
+        return 100.0;
+    }
+    // Any number but 0 is true, and so is a text that is no number.
+    bool Flag(const char *Key, bool Current)
+    {
+        return Int("PRODUCT", Key, Current ? 1 : 0, 1) != 0;
+    }
+
+private:
+    TIniFile FIni;
+    int FKeys = 0;
+    bool FDamaged = false;
+};
+
+// Blank lines, comments, section headers and key lines make a settings file; anything else
+// (a NUL byte, a line of another kind of file) shows it was spoilt or replaced.
+bool LooksLikeSettings(const AnsiString &Path)
 {
-    return ReadInt(Ini, "PRODUCT", Key, Current ? 1 : 0, 1) != 0;
+    std::ifstream in(rtl::SystemPath(Path), std::ios::binary);
+    if (!in) return false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.find('\0') != std::string::npos) return false;
+        const AnsiString text = AnsiString(line).Trim();
+        if (text.IsEmpty() || text[1] == ';' || text.Pos("=") > 0) continue;
+        if (text[1] != '[' || text[text.Length()] != ']') return false;
+    }
+    return !in.bad();
 }
 
 } // namespace
@@ -52,38 +98,44 @@ bool ReadConfig(TConfig &Cfg)
         WriteConfig(Cfg);
         return false;
     }
+    ConfigReader ini(path);
+    if (!LooksLikeSettings(path)) ini.SetDamaged();
     try {
-        TIniFile ini(path);
-        Cfg.Bios_file = ini.ReadString("FILES", "Bios_file", Cfg.Bios_file);
-        Cfg.Fonts_file = ini.ReadString("FILES", "Fonts_file", Cfg.Fonts_file);
-        Cfg.COM_port = ReadInt(ini, "COM", "COM_port", Cfg.COM_port, 1);
-        Cfg.COM_speed = ReadInt(ini, "COM", "COM_speed", Cfg.COM_speed, 9600);
-        Cfg.SellerName = ini.ReadString("COMPANY", "SellerName", Cfg.SellerName);
-        Cfg.SellerAddress = ini.ReadString("COMPANY", "SellerAddress", Cfg.SellerAddress);
-        Cfg.SellerBank = ini.ReadString("COMPANY", "SellerBank", Cfg.SellerBank);
-        Cfg.ProductName = ini.ReadString("PRODUCT", "ProductName", Cfg.ProductName);
-        Cfg.TypeKey = ReadFlag(ini, "TypeKey", Cfg.TypeKey);
-        Cfg.KeyHex = ReadFlag(ini, "KeyHex", Cfg.KeyHex);
-        Cfg.PriceDallas = ReadPrice(ini, "PriceDallas", Cfg.PriceDallas);
-        Cfg.PriceMetacom = ReadPrice(ini, "PriceMetacom", Cfg.PriceMetacom);
-        Cfg.PriceCyfral = ReadPrice(ini, "PriceCyfral", Cfg.PriceCyfral);
-        Cfg.PriceProxy = ReadPrice(ini, "PriceProxy", Cfg.PriceProxy);
-        Cfg.CountTovcheck = ReadInt(ini, "COUNTERS", "CountTovcheck", Cfg.CountTovcheck, 1);
-        Cfg.Left = ReadInt(ini, "COORD", "Left", Cfg.Left, 100);
-        Cfg.Top = ReadInt(ini, "COORD", "Top", Cfg.Top, 100);
+        Cfg.Bios_file = ini.Text("FILES", "Bios_file", Cfg.Bios_file);
+        Cfg.Fonts_file = ini.Text("FILES", "Fonts_file", Cfg.Fonts_file);
+        Cfg.COM_port = ini.Int("COM", "COM_port", Cfg.COM_port, 1);
+        Cfg.COM_speed = ini.Int("COM", "COM_speed", Cfg.COM_speed, 9600);
+        Cfg.SellerName = ini.Text("COMPANY", "SellerName", Cfg.SellerName);
+        Cfg.SellerAddress = ini.Text("COMPANY", "SellerAddress", Cfg.SellerAddress);
+        Cfg.SellerBank = ini.Text("COMPANY", "SellerBank", Cfg.SellerBank);
+        Cfg.ProductName = ini.Text("PRODUCT", "ProductName", Cfg.ProductName);
+        Cfg.TypeKey = ini.Flag("TypeKey", Cfg.TypeKey);
+        Cfg.KeyHex = ini.Flag("KeyHex", Cfg.KeyHex);
+        Cfg.PriceDallas = ini.Price("PriceDallas", Cfg.PriceDallas);
+        Cfg.PriceMetacom = ini.Price("PriceMetacom", Cfg.PriceMetacom);
+        Cfg.PriceCyfral = ini.Price("PriceCyfral", Cfg.PriceCyfral);
+        Cfg.PriceProxy = ini.Price("PriceProxy", Cfg.PriceProxy);
+        Cfg.CountTovcheck = ini.Int("COUNTERS", "CountTovcheck", Cfg.CountTovcheck, 1);
+        Cfg.Left = ini.Int("COORD", "Left", Cfg.Left, 100);
+        Cfg.Top = ini.Int("COORD", "Top", Cfg.Top, 100);
         HideFile(path);
     } catch (const std::exception &) {
         // An unreadable file leaves the fields read so far; the program goes on
-        // with them as with a file that has fewer keys.
+        // with them, and the window says the file is spoilt.
+        ini.SetDamaged();
     }
+    Cfg.Damaged = ini.Damaged();
     return true;
 }
 
-void WriteConfig(const TConfig &Cfg)
+bool WriteConfig(const TConfig &Cfg)
 {
     AnsiString path = Cfg.FilePath();
     try {
         TIniFile ini(path);
+        // One replacement of the whole file: a kill or a full disk during the save
+        // leaves the old settings, never a file cut short.
+        ini.BeginUpdate();
         ini.WriteString("FILES", "Bios_file", Cfg.Bios_file);
         ini.WriteString("FILES", "Fonts_file", Cfg.Fonts_file);
         ini.WriteInteger("COM", "COM_port", Cfg.COM_port);
@@ -101,9 +153,31 @@ void WriteConfig(const TConfig &Cfg)
         ini.WriteInteger("COUNTERS", "CountTovcheck", Cfg.CountTovcheck);
         ini.WriteInteger("COORD", "Left", Cfg.Left);
         ini.WriteInteger("COORD", "Top", Cfg.Top);
+        ini.EndUpdate();
         HideFile(path);
+        return true;
     } catch (const std::exception &) {
-        // A configuration that cannot be written is not worth stopping the
-        // program for: the next write tries again.
+        // The window tells the user; the next save tries again.
+        return false;
     }
+}
+
+const char BaseDirLockName[] = ".qrv4.lock";
+
+TBaseDirLock::TBaseDirLock(const TConfig &Cfg)
+{
+    const std::string path = rtl::SystemPath(Cfg.GetBaseDir() + BaseDirLockName);
+    FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // A folder the program may not write keeps no settings a second program could spoil:
+    // the lock is taken where the file can be opened and not needed where it cannot.
+    if (FHandle < 0) FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (FHandle < 0 || ::flock(FHandle, LOCK_EX | LOCK_NB) == 0) return;
+    FBusy = errno == EWOULDBLOCK;
+    ::close(FHandle);
+    FHandle = -1;
+}
+
+TBaseDirLock::~TBaseDirLock()
+{
+    if (FHandle >= 0) ::close(FHandle);
 }

@@ -36,11 +36,36 @@ public:
     AnsiString ProductName;
     bool TypeKey = true;
     bool KeyHex = true;
+    // The last ReadConfig found the file spoilt: unreadable, not a settings file, no key of
+    // ours in it, or a value that had to take its fallback.
+    bool Damaged = false;
 };
 
 // Reads every key into Cfg; a missing key leaves its field alone, a malformed
 // number takes its fallback. A missing file is written with the current values
 // and gives false; anything else gives true.
 bool ReadConfig(TConfig &Cfg);
-// Writes every key in the file's fixed order; failures are ignored.
-void WriteConfig(const TConfig &Cfg);
+// Writes every key in the file's fixed order, the file replaced whole in one go;
+// false, with the file as it was, when it could not be written.
+bool WriteConfig(const TConfig &Cfg);
+
+// The base folder taken by one program: a second program in the same folder would
+// overwrite the first one's settings. The lock lasts as long as the object.
+class TBaseDirLock
+{
+public:
+    explicit TBaseDirLock(const TConfig &Cfg);
+    ~TBaseDirLock();
+    TBaseDirLock(const TBaseDirLock &) = delete;
+    TBaseDirLock &operator=(const TBaseDirLock &) = delete;
+
+    // Another program holds the folder.
+    bool Busy() const { return FBusy; }
+
+private:
+    int FHandle = -1;
+    bool FBusy = false;
+};
+
+// The file in the base folder whose lock TBaseDirLock holds.
+extern const char BaseDirLockName[];

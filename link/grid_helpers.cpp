@@ -3,8 +3,11 @@
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Printers.h"
 
+#include "platform/rtl/AtomicFile.h"
+
 #include <algorithm>
-#include <cstdio>
+#include <fstream>
+#include <string>
 
 int GridDataRowIndex(TStringGrid *Grid, int Row)
 {
@@ -32,25 +35,24 @@ void GridSetFixed(TStringGrid *Grid, int FixedCols, int FixedRows)
     Grid->SetFixedRows(FixedRows);
 }
 
-void GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName)
+bool GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName)
 {
-    std::FILE *file = std::fopen(rtl::SystemPath(FileName).c_str(), "w");
-    if (!file) return;
+    std::string text;
     for (int col = 0; col < Grid->ColCount(); ++col)
-        std::fprintf(file, "%d\n", Grid->ColWidths(col));
-    std::fclose(file);
+        text += std::to_string(Grid->ColWidths(col)) + "\n";
+    return rtl::ReplaceFileContent(FileName, text) == 0;
 }
 
 void GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName)
 {
-    std::FILE *file = std::fopen(rtl::SystemPath(FileName).c_str(), "r");
-    if (!file) return;
+    std::ifstream file(rtl::SystemPath(FileName));
     for (int col = 0; col < Grid->ColCount(); ++col) {
-        int width;
+        long long width;
         // An empty or cut file must not squeeze the columns to nothing.
-        if (std::fscanf(file, "%d", &width) == 1) Grid->SetColWidths(col, width);
+        if (!(file >> width)) return;
+        if (width >= 0 && width <= MaxLayoutColWidth)
+            Grid->SetColWidths(col, static_cast<int>(width));
     }
-    std::fclose(file);
 }
 
 namespace

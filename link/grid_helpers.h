@@ -20,9 +20,14 @@ void GridClearData(TStringGrid *Grid, int Count);
 void GridSelectCell(TStringGrid *Grid, int Col, int Row);
 void GridSetFixed(TStringGrid *Grid, int FixedCols, int FixedRows);
 
-// One line "%d\n" per column. A file that cannot be opened changes nothing.
-void GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName);
-// A line that cannot be read leaves its column's width as it is.
+// One line "%d\n" per column, the file replaced whole; false, with the file as it was,
+// when it could not be written.
+bool GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName);
+// Wider than any screen; a width beyond it, or below 0, no user dragged (a spoilt file), and
+// the sums of such widths overflow when the grid lays its columns out.
+constexpr int MaxLayoutColWidth = 10000;
+// A line that cannot be read leaves its column's width and those after it as they are; a
+// width outside 0..MaxLayoutColWidth leaves its column's.
 void GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName);
 
 // Every visible cell followed by a tab, each row ended by a line feed.

@@ -4,6 +4,7 @@
 #include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "operations/web_host_handler.h"
+#include "platform/rtl/AtomicFile.h"
 
 TMainForm *MainForm = nullptr;
 
@@ -15,6 +16,10 @@ void HideFile(const AnsiString &Path)
 {
     FileSetAttr(Path, faHidden | faSysFile);
 }
+
+const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
+const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
+const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
 
 } // namespace
 
@@ -61,6 +66,24 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
     FontsFileName = Config.Fonts_file;
     BTN_OptionsSave->SetEnabled(false);
     UpdateRunning = false;
+    CheckSettingsFile();
+}
+
+void TMainForm::CheckSettingsFile()
+{
+    const AnsiString path = Config.FilePath();
+    if (!rtl::CanReplaceFile(path))
+        SettingsNotKept(path);
+    else if (Config.Damaged)
+        ShowStatusMessage(DamagedSettings, path, smError);
+}
+
+void TMainForm::SettingsNotKept(const AnsiString &FileName)
+{
+    const AnsiString &text = rtl::CanReplaceFile(FileName) ? SaveFailed : NoWriteRight;
+    if (text + FileName == FSettingsWarning) return;
+    FSettingsWarning = text + FileName;
+    ShowStatusMessage(text, FileName, smError);
 }
 
 TMainForm::~TMainForm()
@@ -231,8 +254,9 @@ void TMainForm::FormActivate(TObject *)
 void TMainForm::FormClose(TObject *, TCloseAction &)
 {
     CloseComPort();
-    GridSaveColWidths(SG_Archive, GridArchiveFile);
-    GridSaveColWidths(SG_Writer, GridWriterFile);
+    for (const auto &[grid, file] :
+         {std::pair{SG_Archive, GridArchiveFile}, {SG_Writer, GridWriterFile}})
+        if (!GridSaveColWidths(grid, file)) SettingsNotKept(file);
     HideFile(GridArchiveFile);
     HideFile(GridWriterFile);
     DeleteFile(Config.DebugFile);
@@ -277,5 +301,8 @@ void TMainForm::SaveConfigFromForm()
     Config.Fonts_file = FontsFileName;
     Config.Left = Left();
     Config.Top = Top();
-    WriteConfig(Config);
+    if (WriteConfig(Config))
+        FSettingsWarning = "";
+    else
+        SettingsNotKept(Config.FilePath());
 }

@@ -267,6 +267,9 @@ public:
     void PC_TabsChanging(TObject *Sender, bool &AllowChange);
     void PC_TabsChange(TObject *Sender);
     void SaveConfigFromForm();
+    // Tells the user that FileName keeps no changes, or that a save of it failed; the same
+    // news is told once.
+    void SettingsNotKept(const AnsiString &FileName);
 
     // ---- ports ----
     void FillComPortCombo();
@@ -529,6 +532,10 @@ private:
     // The port list as the poll saw it last.
     std::vector<TComPortEntry> FPolledPorts;
     bool FActivated = false;
+    // The last of SettingsNotKept's messages shown, with its file.
+    AnsiString FSettingsWarning;
+    // Says at start that the settings file is spoilt or cannot be written.
+    void CheckSettingsFile();
 
     // ---- device settings, firmware and fonts upload ----
     void CreateLcdColourPictures();

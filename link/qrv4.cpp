@@ -1,19 +1,45 @@
 // The program entry: the application with its title, the three forms in their
 // order, and the message loop.
 
+#include "link/config.h"
+#include "link/constants.h"
 #include "link/main_form.h"
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
 
+#include <cstdio>
+
+namespace
+{
+
+// Said on the terminal too: the program may have been started from one, as `make run` does.
+void RefuseSecondProgram()
+{
+    const AnsiString text = "Программа QRV4 уже запущена в папке "_a + Config.BaseDir +
+                            ".\nЗакройте её или запустите программу из другой папки."_a;
+    std::fprintf(stderr, "%s\n", text.ToUtf8().c_str());
+    Application->MessageBox(text, "QRV-4", MB_OK | MB_ICONSTOP);
+}
+
+} // namespace
+
 int main()
 {
+    // Held until the forms are gone: they write the settings and the help pages when closed.
+    const TBaseDirLock baseDirLock(Config);
+    int status = 0;
     try {
         Application->Initialize();
         Application->SetTitle("QRV-4");
-        Application->CreateForm(MainForm);
-        Application->CreateForm(PrintListDlg);
-        Application->CreateForm(PrintTovcheckDlg);
-        Application->Run();
+        if (baseDirLock.Busy()) {
+            RefuseSecondProgram();
+            status = 1;
+        } else {
+            Application->CreateForm(MainForm);
+            Application->CreateForm(PrintListDlg);
+            Application->CreateForm(PrintTovcheckDlg);
+            Application->Run();
+        }
     } catch (Exception &E) {
         Application->ShowException(E);
     } catch (...) {
@@ -22,5 +48,5 @@ int main()
         Application->ShowException(unknown);
     }
     DoneApplication();
-    return 0;
+    return status;
 }

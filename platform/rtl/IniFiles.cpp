@@ -1,5 +1,6 @@
 #include "platform/rtl/IniFiles.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/RTLConsts.h"
 
 #include <fstream>
@@ -357,6 +358,8 @@ TIniFile::~TIniFile() = default;
 
 rtl::ProfileText &TIniFile::Current()
 {
+    // Writes waiting for EndUpdate are not given up for a text written meanwhile.
+    if (FPending) return FCache->Text;
     const std::string path = rtl::SystemPath(FileName());
     // Taken before the read: a writer meanwhile makes the next call read again
     // instead of trusting a text older than the file.
@@ -369,25 +372,47 @@ rtl::ProfileText &TIniFile::Current()
     return FCache->Text;
 }
 
+void TIniFile::Store()
+{
+    FPending = false;
+    try {
+        const int error = rtl::ReplaceFileContent(FileName(), FCache->Text.Bytes());
+        ++ProfileWrites;
+        if (error != 0) throw EIniFileException(SIniFileWriteError, {FileName()});
+        FCache->Stamp = StampOf(rtl::SystemPath(FileName()));
+        FCache->Writes = ProfileWrites;
+    } catch (...) {
+        // The text in memory is no longer the file's.
+        FCache.reset();
+        throw;
+    }
+}
+
 void TIniFile::Edit(const std::function<void(rtl::ProfileText &)> &Change)
 {
     Locked([&] {
         try {
             Change(Current());
-            const std::string path = rtl::SystemPath(FileName());
-            const std::string bytes = FCache->Text.Bytes();
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            out.close();
-            ++ProfileWrites;
-            if (!out) throw EIniFileException(SIniFileWriteError, {FileName()});
-            FCache->Stamp = StampOf(path);
-            FCache->Writes = ProfileWrites;
         } catch (...) {
-            // The text in memory is no longer the file's.
             FCache.reset();
+            FPending = false;
             throw;
         }
+        FPending = true;
+        if (FUpdateCount == 0) Store();
+    });
+}
+
+void TIniFile::BeginUpdate()
+{
+    ++FUpdateCount;
+}
+
+void TIniFile::EndUpdate()
+{
+    if (FUpdateCount == 0 || --FUpdateCount > 0) return;
+    Locked([&] {
+        if (FPending) Store();
     });
 }
 

@@ -108,7 +108,10 @@ private:
 // A profile file read and written at every call, as the Windows profile
 // functions do: each write reaches the disk before it returns. The text is read
 // again only when the file has changed since this object last read or wrote it,
-// so many keys of a large file cost one read, not one each.
+// so many keys of a large file cost one read, not one each. The file is always
+// replaced whole, never rewritten in place, so a kill or a full disk leaves the
+// old text or the new one; between BeginUpdate and EndUpdate the writes wait in
+// memory and EndUpdate puts them on the disk at once.
 class TIniFile : public TCustomIniFile
 {
     QRV4_CLASS(TIniFile, TCustomIniFile)
@@ -125,16 +128,26 @@ public:
     void ReadSections(TStrings *Strings) override;
     void EraseSection(const AnsiString &Section) override;
     void DeleteKey(const AnsiString &Section, const AnsiString &Ident) override;
-    // Every write is already on the disk.
+    // Every write is already on the disk, or waits for EndUpdate.
     void UpdateFile() override {}
+
+    void BeginUpdate();
+    // Raises EIniFileException when the file cannot be replaced; it is then as it was,
+    // and the writes since BeginUpdate are dropped, as they are when the object is freed
+    // before EndUpdate.
+    void EndUpdate();
 
 private:
     struct TCache;
     // The file's text as it stands; called under the profile lock.
     rtl::ProfileText &Current();
     void Edit(const std::function<void(rtl::ProfileText &)> &Change);
+    // Replaces the file with the text in memory; under the profile lock.
+    void Store();
 
     std::unique_ptr<TCache> FCache;
+    int FUpdateCount = 0;
+    bool FPending = false;
 };
 
 // The whole file parsed into memory at creation; UpdateFile writes it back as

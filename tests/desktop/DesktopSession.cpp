@@ -150,6 +150,14 @@ std::string DesktopSession::RunScriptCommand(const std::string &Build) const
     return command + QRV4_RUN_SCRIPT + " " + Build + " " + FFolder.string();
 }
 
+std::string DesktopSession::ProgramCommand() const
+{
+    std::string command = "cd '" + FFolder.string() + "' && env";
+    for (const std::string &e : Environment())
+        command += " " + e;
+    return command + " " QRV4_PROGRAM;
+}
+
 bool DesktopSession::StartWindowManager()
 {
     posix_spawn_file_actions_t actions;

@@ -38,6 +38,9 @@ public:
     void StartRunScript(const std::string &Build = QRV4_BUILD_DIR);
     // The run script's command line for Folder, with the display set.
     std::string RunScriptCommand(const std::string &Build = QRV4_BUILD_DIR) const;
+    // The program's command line in Folder, with the display set: a second program, started
+    // by hand beside the first.
+    std::string ProgramCommand() const;
     // Starts a window manager, which frames the windows that come after it.
     bool StartWindowManager();
     // The program's first visible top-level window, once it has one; empty if it

@@ -164,6 +164,55 @@ TEST(RunScript, SimulatorTakesAFreeNumberAndASecondRunInTheSameFolderRefuses)
     EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
 }
 
+TEST(SecondProgram, InTheSameFolderIsRefusedInRussianAndTouchesNoSettings)
+{
+    namespace fs = std::filesystem;
+    using namespace std::chrono_literals;
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    Session.StartProgram();
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    const fs::path settings = Session.Folder() / "qrv4.cfg";
+    const std::string before = FileText(settings);
+    const auto written = fs::last_write_time(settings);
+    ASSERT_FALSE(before.empty());
+
+    const fs::path log = Session.Folder() / "second.log";
+    const fs::path status = Session.Folder() / "second.status";
+    // In the background, its box waiting for an answer; the display is in its command.
+    Session.Run("true; (" + Session.ProgramCommand() + " >'" + log.string() + "' 2>&1; echo $? >'" +
+                status.string() + "') >/dev/null 2>&1 &");
+    std::string box;
+    for (int i = 0; i < 1200 && box.empty(); ++i) {
+        std::this_thread::sleep_for(100ms);
+        box = Session.Run("xdotool search --onlyvisible --name '^QRV-4$' 2>/dev/null");
+    }
+    ASSERT_FALSE(box.empty()) << FileText(log);
+    EXPECT_NE(FileText(log).find("Программа QRV4 уже запущена в папке " +
+                                 Session.Folder().string() + "."),
+              std::string::npos)
+        << FileText(log);
+    Session.Run("xdotool windowfocus --sync " + box.substr(0, box.find('\n')) + " key Return");
+    for (int i = 0; i < 1200 && FileText(status).empty(); ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(FileText(status), "1\n") << FileText(log);
+    EXPECT_EQ(FileText(settings), before);
+    EXPECT_EQ(fs::last_write_time(settings), written);
+
+    // The run script, too, sees the program that was started by hand, and starts no simulator.
+    int refused = 0;
+    const std::string said = Session.Run(Session.RunScriptCommand() + " 2>&1", &refused);
+    EXPECT_NE(refused, 0) << said;
+    EXPECT_NE(said.find("already runs"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(Session.Folder() / "ports" / "com99"));
+
+    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
+    const auto end = Session.WaitForExit();
+    ASSERT_TRUE(end) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+}
+
 // The program as `make run` builds and starts it (beside the simulator, through the run
 // script), worked as a person works it: the settings and the archive read through their
 // buttons, then the window closed through its frame's close button.

@@ -153,3 +153,41 @@ TEST_F(ProgramTest, RefusesUnknownOptionsAndBadImages)
     Child = -1;
     EXPECT_EQ(WEXITSTATUS(status), 1);
 }
+
+TEST_F(ProgramTest, KeepsItsMemoryFromOneRunToTheNext)
+{
+    const fs::path kept = Folder / "devsim.mem";
+    const std::vector<std::string> options = {"--com",         "7",         "--keep", kept.string(),
+                                              "--sample-book", "--archive", "5"};
+    const std::vector<std::uint8_t> readSetting60 = {0xA5, 0x96, 0x00, 0x60, 0x00, 0xF6};
+    Start(options);
+    EXPECT_EQ(Ask(7, {0xA5, 0x96, 0x01, 0x60, 0x02, 0xF9}, 1), std::vector<std::uint8_t>{0x0F});
+    // Saved as soon as it changed: a kill, which leaves no chance to save at the end, loses
+    // nothing.
+    bool saved = false;
+    for (int i = 0; i < 500 && !saved; ++i) {
+        std::this_thread::sleep_for(10ms);
+        std::error_code missing;
+        saved = fs::file_size(kept, missing) == devsim::ImageFileSize &&
+                devsim::Memory::Load(kept).Settings[0x60] == 0x02;
+    }
+    ASSERT_TRUE(saved);
+    kill(Child, SIGKILL);
+    waitpid(Child, nullptr, 0);
+    Child = -1;
+    fs::remove(rtl::PortLink(7));
+    const devsim::Memory first = devsim::Memory::Load(kept);
+
+    // The samples fill a new memory only: the next run starts from what the last one kept.
+    Start(options);
+    EXPECT_EQ(Ask(7, readSetting60, 1), std::vector<std::uint8_t>{0x02});
+    EXPECT_EQ(Stop(), 0);
+    EXPECT_TRUE(devsim::Memory::Load(kept) == first);
+
+    // Without the file it starts afresh.
+    fs::remove(kept);
+    Start(options);
+    EXPECT_EQ(Ask(7, readSetting60, 1), std::vector<std::uint8_t>{0x01});
+    EXPECT_EQ(Stop(), 0);
+    EXPECT_EQ(devsim::Memory::Load(kept).Settings[0x60], 0x01);
+}

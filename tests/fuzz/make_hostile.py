@@ -134,6 +134,15 @@ def make_config():
     save("config", "crlf_inside.cfg", "[PRODUCT]\rProductName=a\rb\n\n\r[PRODUCT]\nTypeKey= 0 \n")
 
 
+# ---- grid layouts ----
+
+def make_layout():
+    save("layout", "int_overflow.txt", "2000000000\n" * 6)
+    save("layout", "hidden_columns.txt", "-1\n" * 6)
+    save("layout", "beyond_int.txt", "99999999999\n-2147483649\n9223372036854775808\n")
+    save("layout", "signs_and_blanks.txt", "+77\n 0x10\n\t-0\n1e3\n--5\n")
+
+
 # ---- XML documents ----
 
 def make_xml():
@@ -261,6 +270,7 @@ if __name__ == "__main__":
     make_png()
     make_dbf()
     make_config()
+    make_layout()
     make_xml()
     make_report()
     make_prepared()

@@ -1,13 +1,14 @@
 // Writes the seed corpus of the fuzz targets with the program's own writers: pictures of
 // every colour type and bit depth from the PNG codec, the address book's table, the
-// configuration, the three reports (templates, prepared pages, component streams), the
-// list files of variables and styles, and the answers of a simulated device to every
-// exchange the main window runs.
+// configuration, the grid layouts, the three reports (templates, prepared pages, component
+// streams), the list files of variables and styles, and the answers of a simulated device to
+// every exchange the main window runs.
 //   qrv4_fuzz_seeds OUTPUT_FOLDER     (scripts/fuzz seeds writes into tests/fuzz/corpus)
 
 #include "controls/pngimage.h"
 #include "link/config.h"
 #include "link/constants.h"
+#include "link/grid_helpers.h"
 #include "link/main_form.h"
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/ActnList.h"
@@ -278,6 +279,13 @@ void MakeFromMainForm()
     Recorder.Record(Form, 4, "writer_write", [&] { Form.StartWriterWrite(); });
     std::ofstream("fonts.qrv", std::ios::binary) << std::string(1024, '\x5A');
     Recorder.Record(Form, 5, "fonts", [&] { Form.StartFontsUpload("fonts.qrv"); });
+
+    // The layout files as the window writes them when it closes.
+    for (const auto &[Grid, Name] : {std::pair{Form.SG_Archive, "grid_archive.txt"},
+                                     std::pair{Form.SG_Writer, "grid_writer.txt"}}) {
+        GridSaveColWidths(Grid, Name);
+        Save("layout", Name, FileBytes(Name));
+    }
 
     Form.WriterRows = Book;
     Form.SaveWriterToDbf("book.dbf");

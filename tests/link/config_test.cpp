@@ -1,12 +1,19 @@
 #include "link/config.h"
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -185,4 +192,192 @@ TEST_F(ConfigTest, ReadingAndWritingKeepTheFilePermissions)
         WriteConfig(cfg);
         EXPECT_EQ(std::filesystem::status(file).permissions(), mode);
     }
+}
+
+// ---- saves that are cut short ----
+
+namespace
+{
+
+// How a child process that ran Action ended, as waitpid reports it.
+template <class F> int StatusOfChild(F Action)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        Action();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+TConfig Changed()
+{
+    TConfig cfg("qrv4.cfg");
+    cfg.SellerName = "ИП Петров"_a;
+    cfg.PriceDallas = 123.5;
+    cfg.CountTovcheck = 4711;
+    return cfg;
+}
+
+} // namespace
+
+TEST_F(ConfigTest, SaveKilledAfterAnyStepLeavesTheOldOrTheNewFileWhole)
+{
+    SetBytes(DefaultFile);
+    std::string saved;
+    {
+        // What a save that runs to its end writes.
+        const int status = StatusOfChild([] { WriteConfig(Changed()); });
+        ASSERT_TRUE(WIFEXITED(status));
+        saved = Bytes();
+        ASSERT_NE(saved, DefaultFile);
+    }
+    int kills = 0;
+    for (int stop = 1;; ++stop) {
+        SetBytes(DefaultFile);
+        const int status = StatusOfChild([stop] {
+            int step = 0;
+            rtl::ReplaceFileStep = [&](const char *) {
+                if (++step == stop) raise(SIGKILL);
+            };
+            WriteConfig(Changed());
+        });
+        const std::string left = Bytes();
+        EXPECT_TRUE(left == DefaultFile || left == saved) << "killed after step " << stop;
+        if (!WIFSIGNALED(status)) break;
+        ++kills;
+    }
+    EXPECT_GE(kills, 3) << "the writer stopped at too few steps to tell";
+}
+
+TEST_F(ConfigTest, SaveReplacesTheFileOnce)
+{
+    SetBytes(DefaultFile);
+    int replaced = 0;
+    rtl::ReplaceFileStep = [&](const std::string_view Step) { replaced += Step == "renamed"; };
+    EXPECT_TRUE(WriteConfig(Changed()));
+    rtl::ReplaceFileStep = nullptr;
+    EXPECT_EQ(replaced, 1);
+}
+
+TEST_F(ConfigTest, SaveKilledAtRandomMomentsLeavesAWholeFile)
+{
+    TConfig first("qrv4.cfg");
+    WriteConfig(first);
+    const std::string one = Bytes();
+    WriteConfig(Changed());
+    const std::string two = Bytes();
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = fork();
+        if (child == 0)
+            for (bool flip = false;; flip = !flip)
+                WriteConfig(flip ? first : Changed());
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const std::string left = Bytes();
+        ASSERT_TRUE(left == one || left == two)
+            << "round " << round << ": " << left.size() << " bytes";
+    }
+}
+
+TEST_F(ConfigTest, FullDiskKeepsTheOldFileAndSaysSo)
+{
+    SetBytes(DefaultFile);
+    bool written = true;
+    {
+        testsupport::FileSizeLimit full(64);
+        written = WriteConfig(Changed());
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(Bytes(), DefaultFile);
+    std::size_t files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(Folder))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u) << "the part written is not left behind";
+}
+
+TEST_F(ConfigTest, ReadOnlyFileOrFolderIsNotReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    const std::filesystem::path file = Folder / "qrv4.cfg";
+    SetBytes(DefaultFile);
+    std::filesystem::permissions(file, perms::owner_read);
+    EXPECT_FALSE(WriteConfig(Changed()));
+    EXPECT_EQ(Bytes(), DefaultFile);
+    EXPECT_EQ(std::filesystem::status(file).permissions(), perms::owner_read);
+
+    std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
+    std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
+    EXPECT_FALSE(WriteConfig(Changed()));
+    std::filesystem::permissions(Folder, perms::owner_all);
+    EXPECT_EQ(Bytes(), DefaultFile);
+}
+
+// ---- spoilt files ----
+
+TEST_F(ConfigTest, SpoiltFilesAreToldFromSoundOnes)
+{
+    const std::pair<std::string, bool> cases[] = {
+        {DefaultFile, false},
+        {"[COM]\r\nCOM_port=3\r\n", false},
+        {"; only a comment\r\n[COORD]\r\nLeft=5\r\n\r\n", false},
+        {"", true},
+        {std::string("[COM]\r\nCOM_port=3\r\n\0\0\0\0", 24), true},
+        {"[COM]\r\nCOM_port=3\r\nthis is no settings line\r\n", true},
+        {"[PRICE]\r\nPriceDallas=abc\r\n", true},
+        {"[COUNTERS]\r\nCountTovcheck=\r\n", true},
+        {"\x89PNG\r\n\x1a\n", true},
+    };
+    for (const auto &[bytes, damaged] : cases) {
+        SetBytes(bytes);
+        TConfig cfg("qrv4.cfg");
+        EXPECT_TRUE(ReadConfig(cfg));
+        EXPECT_EQ(cfg.Damaged, damaged) << bytes;
+    }
+}
+
+TEST_F(ConfigTest, UnreadableFileIsSpoilt)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads whatever the modes; the unprivileged pass runs this";
+    SetBytes(DefaultFile);
+    std::filesystem::permissions(Folder / "qrv4.cfg", std::filesystem::perms::none);
+    TConfig cfg("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_TRUE(cfg.Damaged);
+}
+
+// ---- one program per folder ----
+
+TEST_F(ConfigTest, BaseFolderIsHeldByOneProgramAtATime)
+{
+    TConfig cfg("qrv4.cfg");
+    {
+        const TBaseDirLock first(cfg);
+        EXPECT_FALSE(first.Busy());
+        // Another process, as a second program would be.
+        const int status = StatusOfChild([&] { _exit(TBaseDirLock(cfg).Busy() ? 7 : 0); });
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+        EXPECT_TRUE(TBaseDirLock(cfg).Busy());
+    }
+    EXPECT_FALSE(TBaseDirLock(cfg).Busy());
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg"))
+        << "the lock leaves the settings alone";
+}
+
+TEST_F(ConfigTest, ReadOnlyBaseFolderIsNotRefused)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    TConfig cfg("qrv4.cfg");
+    std::filesystem::permissions(Folder, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_exec);
+    EXPECT_FALSE(TBaseDirLock(cfg).Busy());
+    std::filesystem::permissions(Folder, std::filesystem::perms::owner_all);
 }

@@ -4,8 +4,11 @@
 #include "link/main_form.h"
 #include "platform/rtl/Registry.h"
 #include "tests/link/MainFormTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace maintest;
 
@@ -266,6 +269,125 @@ TEST_F(MainFormTest, EmptyLayoutFileKeepsTheDefaultWidths)
     EXPECT_EQ(form->SG_Archive->ColWidths(5), 304);
     EXPECT_EQ(form->SG_Writer->ColWidths(0), 90);
     EXPECT_EQ(form->SG_Writer->ColWidths(1), 236);
+}
+
+TEST_F(MainFormTest, LayoutWidthsNoUserCouldDragKeepTheDefaults)
+{
+    std::string huge;
+    for (int col = 0; col < 6; ++col)
+        huge += "2000000000\n";
+    WriteFile("grid_archive.txt", huge);
+    WriteFile("grid_writer.txt", "-1\n-1\n150\n99999999999\n");
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    form->SG_Archive->Repaint();
+    form->SG_Writer->Repaint();
+    EXPECT_EQ(form->SG_Archive->ColWidths(0), 77);
+    EXPECT_EQ(form->SG_Archive->ColWidths(5), 304);
+    EXPECT_EQ(form->SG_Writer->ColWidths(0), 77);
+    EXPECT_EQ(form->SG_Writer->ColWidths(1), 236);
+    EXPECT_EQ(form->SG_Writer->ColWidths(2), 150);
+    EXPECT_EQ(form->SG_Writer->ColWidths(3), 326);
+}
+
+// ---- settings that cannot be kept ----
+
+namespace
+{
+
+AnsiString StatusLine(const AnsiString &Text, const std::filesystem::path &File)
+{
+    return "  " + Text + "  " + rtl::FromSystemPath(File.string());
+}
+
+const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
+const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
+
+} // namespace
+
+TEST_F(MainFormTest, FullDiskKeepsTheOldSettingsAndSaysSoInRed)
+{
+    TMainForm *form = Build();
+    const std::string before = ConfigBytes();
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("777");
+    bool allow = true;
+    {
+        testsupport::FileSizeLimit full(64);
+        form->PC_TabsChanging(form->PC_Tabs, allow);
+    }
+    EXPECT_EQ(ConfigBytes(), before);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(SaveFailed, Folder / "qrv4.cfg"));
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+
+    // Room again: the next save goes through.
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_NE(ConfigBytes().find("PriceDallas=777\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, FullDiskAtCloseKeepsTheOldLayouts)
+{
+    WriteFile("grid_archive.txt", "70\n140\n120\n140\n80\n300\n");
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    form->SG_Archive->SetColWidths(1, 200);
+    {
+        testsupport::FileSizeLimit full(8);
+        form->Close();
+    }
+    EXPECT_EQ(FileText("grid_archive.txt"), "70\n140\n120\n140\n80\n300\n");
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+}
+
+TEST_F(MainFormTest, ReadOnlySettingsFileIsToldOnceAtStart)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    WriteConfigText("[COM]\r\nCOM_port=3\r\n");
+    std::filesystem::permissions(Folder / "qrv4.cfg", std::filesystem::perms::owner_read);
+    TMainForm *form = Build();
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(NoWriteRight, Folder / "qrv4.cfg"));
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+
+    form->SystemMessTimerTimer(nullptr);
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("555");
+    bool allow = true;
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "") << "told once";
+    EXPECT_EQ(ConfigBytes(), "[COM]\r\nCOM_port=3\r\n");
+}
+
+TEST_F(MainFormTest, ReadOnlyRunFolderIsToldAtStart)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
+    TMainForm *form = Build();
+    const AnsiString shown = form->StatusBarMain->SimpleText();
+    std::filesystem::permissions(Folder, perms::owner_all);
+    EXPECT_EQ(shown, StatusLine(NoWriteRight, Folder / "qrv4.cfg"));
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg"));
+}
+
+TEST_F(MainFormTest, SpoiltSettingsFileIsToldAtStart)
+{
+    WriteConfigText(std::string("[COM]\r\nCOM_port=\0\0\0\r\n", 20));
+    TMainForm *form = Build();
+    EXPECT_EQ(form->StatusBarMain->SimpleText(),
+              StatusLine("Файл настроек повреждён, часть настроек взята по умолчанию:"_a,
+                         Folder / "qrv4.cfg"));
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+}
+
+TEST_F(MainFormTest, SettingsTheProgramWroteStartWithAnEmptyStatusLine)
+{
+    Build()->Close();
+    Form.reset();
+    TMainForm *form = Build();
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "");
+    EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
 }
 
 // ---- key codes through the window ----

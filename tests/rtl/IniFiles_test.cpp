@@ -1,4 +1,6 @@
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/IniFiles.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -136,6 +138,55 @@ TEST_F(TIniFileWrite, UnwritableFileRaises)
     } catch (const EIniFileException &e) {
         EXPECT_EQ(e.Message(), "Unable to write to " + missing);
     }
+}
+
+TEST_F(TIniFileWrite, WritesBetweenBeginAndEndUpdateReachTheDiskInOneReplacement)
+{
+    SetBytes("; kept\r\n[S]\r\na=0\r\n");
+    int replaced = 0;
+    rtl::ReplaceFileStep = [&](std::string_view Step) { replaced += Step == "renamed"; };
+    TIniFile ini(Name());
+    ini.BeginUpdate();
+    ini.WriteString("S", "a", "1");
+    ini.WriteInteger("S", "b", 2);
+    ini.WriteString("T", "c", "3");
+    EXPECT_EQ(Bytes(), "; kept\r\n[S]\r\na=0\r\n") << "nothing on the disk before EndUpdate";
+    EXPECT_EQ(ini.ReadString("S", "b", "none"), "2");
+    ini.EndUpdate();
+    rtl::ReplaceFileStep = nullptr;
+    EXPECT_EQ(replaced, 1);
+    EXPECT_EQ(Bytes(), "; kept\r\n[S]\r\na=1\r\nb=2\r\n[T]\r\nc=3\r\n");
+}
+
+TEST_F(TIniFileWrite, ReplacementKeepsTheModesAndTheLink)
+{
+    SetBytes("[S]\r\na=0\r\n");
+    chmod(Path.c_str(), 0640);
+    const std::string link = Path + ".link";
+    std::remove(link.c_str());
+    ASSERT_EQ(symlink(Path.c_str(), link.c_str()), 0);
+    TIniFile(link.c_str()).WriteString("S", "a", "1");
+    struct stat info;
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(stat(Path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(Bytes(), "[S]\r\na=1\r\n");
+    std::remove(link.c_str());
+}
+
+TEST_F(TIniFileWrite, FullDiskRaisesAndKeepsTheOldFile)
+{
+    SetBytes("[S]\r\na=0\r\n");
+    TIniFile ini(Name());
+    ini.BeginUpdate();
+    ini.WriteString("S", "a", std::string(4096, 'x').c_str());
+    {
+        testsupport::FileSizeLimit full(512);
+        EXPECT_THROW(ini.EndUpdate(), EIniFileException);
+    }
+    EXPECT_EQ(Bytes(), "[S]\r\na=0\r\n");
+    EXPECT_EQ(ini.ReadString("S", "a", "none"), "0") << "the writes that failed are dropped";
 }
 
 // ---------------------------------------------------------------------------

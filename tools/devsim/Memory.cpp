@@ -1,8 +1,11 @@
 #include "tools/devsim/Memory.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <unistd.h>
+#include <utility>
 
 namespace devsim
 {
@@ -50,10 +53,18 @@ Memory Memory::Load(const std::filesystem::path &File)
 
 void Memory::Save(const std::filesystem::path &File) const
 {
-    std::ofstream out(File, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(Settings.data()), Settings.size());
-    out.write(reinterpret_cast<const char *>(Block.data()), Block.size());
-    if (!out.flush()) throw std::runtime_error("cannot write memory image " + File.string());
+    const std::filesystem::path part = File.string() + ".part";
+    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    bool written = fd >= 0;
+    for (const auto &[data, size] :
+         {std::pair{Settings.data(), Settings.size()}, std::pair{Block.data(), Block.size()}})
+        written = written && ::write(fd, data, size) == static_cast<ssize_t>(size);
+    written = written && ::fsync(fd) == 0;
+    if (fd >= 0) written = ::close(fd) == 0 && written;
+    if (!written || ::rename(part.c_str(), File.c_str()) != 0) {
+        ::unlink(part.c_str());
+        throw std::runtime_error("cannot write memory image " + File.string());
+    }
 }
 
 Bytes Memory::Read(unsigned Address, unsigned Count) const

@@ -46,9 +46,12 @@ struct Memory {
     // A device as it leaves the factory: empty address book and archive, plain settings.
     static Memory Fresh();
 
-    // Reads or writes an image file of ImageFileSize bytes; throws std::runtime_error.
+    // Reads or writes an image file of ImageFileSize bytes; throws std::runtime_error. The
+    // file is replaced whole: a kill during a save leaves the old image or the new one.
     static Memory Load(const std::filesystem::path &File);
     void Save(const std::filesystem::path &File) const;
+
+    bool operator==(const Memory &) const = default;
 
     // Block memory wraps at 64 KiB, as a 16-bit address does.
     Bytes Read(unsigned Address, unsigned Count) const;

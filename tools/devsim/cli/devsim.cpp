@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -28,6 +29,9 @@ void Usage()
                "  --com N             expose the device as COM N (link in $QRV4_PORTS)\n"
                "  --memory FILE       load a memory image (256 setting bytes + 65536 block bytes)\n"
                "  --save FILE         write the memory image there on exit\n"
+               "  --keep FILE         keep the memory in FILE between runs: loaded when it exists\n"
+               "                      (--memory, --sample-book and --archive then do nothing),\n"
+               "                      saved whenever it changes and on exit\n"
                "  --set AA=VV         set the setting byte at hex address AA to hex VV\n"
                "  --sample-book       fill the address book with a few dozen sample keys\n"
                "  --archive N         fill the archive with N sample records up to now\n"
@@ -56,6 +60,7 @@ struct Options {
     int Com = 0;
     std::string MemoryFile;
     std::string SaveFile;
+    std::string KeepFile;
     devsim::TBehaviour Behaviour;
     devsim::TLoaderAnswer Loader = devsim::TLoaderAnswer::ToEntryFrame;
     std::vector<std::pair<unsigned, unsigned>> Settings;
@@ -79,6 +84,8 @@ bool Parse(int argc, char **argv, Options &O)
             O.MemoryFile = value();
         else if (arg == "--save")
             O.SaveFile = value();
+        else if (arg == "--keep")
+            O.KeepFile = value();
         else if (arg == "--archive")
             O.Archive = static_cast<unsigned>(std::stoul(value()));
         else if (arg == "--set") {
@@ -108,6 +115,46 @@ bool Parse(int argc, char **argv, Options &O)
     return true;
 }
 
+bool Exists(const std::string &File)
+{
+    return !File.empty() && access(File.c_str(), F_OK) == 0;
+}
+
+// The memory kept from the last run, else a new one as the options make it.
+devsim::Memory Initial(const Options &O)
+{
+    if (Exists(O.KeepFile)) return devsim::Memory::Load(O.KeepFile);
+    devsim::Memory memory =
+        O.MemoryFile.empty() ? devsim::Memory::Fresh() : devsim::Memory::Load(O.MemoryFile);
+    if (O.SampleBook) devsim::FillSampleAddressBook(memory);
+    if (O.Archive > 0) {
+        std::time_t now = std::time(nullptr);
+        std::tm newest{};
+        localtime_r(&now, &newest);
+        auto records = devsim::SampleArchive(O.Archive, newest);
+        // The newest a third of the way up, so reading the rest wraps round the lower end.
+        devsim::WriteArchive(memory, records,
+                             std::clamp(O.Archive / 3, 1u, devsim::ArchiveRecords));
+    }
+    return memory;
+}
+
+// Saves the memory when it is not what was saved last (or nothing was). A failed save is said
+// and the device goes on: it is tried again at the next change.
+void Keep(const devsim::TSimulator &Sim, const std::string &File,
+          std::optional<devsim::Memory> &Kept)
+{
+    if (File.empty()) return;
+    devsim::Memory now = Sim.Snapshot();
+    if (Kept && now == *Kept) return;
+    Kept = std::move(now);
+    try {
+        Kept->Save(File);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "qrv4-devsim: %s\n", e.what());
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -118,19 +165,7 @@ int main(int argc, char **argv)
             Usage();
             return 2;
         }
-        devsim::Memory memory = options.MemoryFile.empty()
-                                    ? devsim::Memory::Fresh()
-                                    : devsim::Memory::Load(options.MemoryFile);
-        if (options.SampleBook) devsim::FillSampleAddressBook(memory);
-        if (options.Archive > 0) {
-            std::time_t now = std::time(nullptr);
-            std::tm newest{};
-            localtime_r(&now, &newest);
-            auto records = devsim::SampleArchive(options.Archive, newest);
-            // The newest a third of the way up, so reading the rest wraps round the lower end.
-            devsim::WriteArchive(memory, records,
-                                 std::clamp(options.Archive / 3, 1u, devsim::ArchiveRecords));
-        }
+        devsim::Memory memory = Initial(options);
         for (auto [address, value] : options.Settings)
             memory.Settings[address] = static_cast<std::uint8_t>(value);
         // Before the device answers: a stop asked for as soon as it answers still ends cleanly,
@@ -151,8 +186,12 @@ int main(int argc, char **argv)
         if (options.Com > 0) std::printf(" as COM%d", options.Com);
         std::printf("\n");
         std::fflush(stdout);
-        while (!Stop && !sim.Vanished())
+        std::optional<devsim::Memory> kept;
+        while (!Stop && !sim.Vanished()) {
+            Keep(sim, options.KeepFile, kept);
             usleep(100'000);
+        }
+        Keep(sim, options.KeepFile, kept);
         if (!options.SaveFile.empty()) sim.Snapshot().Save(options.SaveFile);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "qrv4-devsim: %s\n", e.what());

@@ -1,0 +1,123 @@
+#include "platform/rtl/AtomicFile.h"
+
+#include "platform/rtl/SysUtils.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::function<void(const char *Step)> rtl::ReplaceFileStep;
+
+namespace
+{
+
+void ReachedStep(const char *Step)
+{
+    if (rtl::ReplaceFileStep) rtl::ReplaceFileStep(Step);
+}
+
+std::string FolderOf(const std::string &Path)
+{
+    const std::size_t slash = Path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : Path.substr(0, slash);
+}
+
+// A link is followed, so that the file it names gets the new content and the link stays.
+std::string FinalPath(const std::string &Path)
+{
+    struct stat info;
+    if (::lstat(Path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return Path;
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(Path.c_str(), nullptr), std::free);
+    return real ? std::string(real.get()) : Path;
+}
+
+bool Writable(const std::string &Path)
+{
+    return ::faccessat(AT_FDCWD, Path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// A new file beside Path with a name of its own; created with the modes the umask leaves,
+// as the file itself would be.
+int CreateBeside(const std::string &Path, std::string &Name)
+{
+    const std::size_t slash = Path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : Path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? Path : Path.substr(slash + 1);
+    static std::atomic<unsigned> made{0};
+    for (int attempt = 0;; ++attempt) {
+        Name = folder + "." + base + "." + std::to_string(::getpid()) + "." +
+               std::to_string(made++) + ".tmp";
+        const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST || attempt == 100) return fd;
+    }
+}
+
+int WriteAll(int Fd, std::string_view Bytes)
+{
+    while (!Bytes.empty()) {
+        const ssize_t done = ::write(Fd, Bytes.data(), Bytes.size());
+        if (done < 0 && errno == EINTR) continue;
+        if (done < 0) return errno;
+        Bytes.remove_prefix(static_cast<std::size_t>(done));
+    }
+    return 0;
+}
+
+// The new file's content on the disk with the old file's modes; 0 or the error.
+int FillNewFile(int Fd, const std::string &Target, std::string_view Bytes)
+{
+    if (const int error = WriteAll(Fd, Bytes)) return error;
+    ReachedStep("written");
+    struct stat old;
+    if (::stat(Target.c_str(), &old) == 0 && ::fchmod(Fd, old.st_mode & 07777) != 0) return errno;
+    if (::fsync(Fd) != 0) return errno;
+    ReachedStep("flushed");
+    return 0;
+}
+
+// The rename itself is on the disk only once the folder is. The new content is in place
+// whatever this gives: a folder that cannot be flushed is left to the system's own flush.
+void FlushFolder(const std::string &Folder)
+{
+    const int fd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+bool rtl::CanReplaceFile(const AnsiString &FileName)
+{
+    const std::string path = FinalPath(SystemPath(FileName));
+    struct stat info;
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    return Writable(FolderOf(path)) && (!exists || Writable(path));
+}
+
+int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
+{
+    if (!CanReplaceFile(FileName)) return EACCES;
+    const std::string path = FinalPath(SystemPath(FileName));
+    std::string temp;
+    const int fd = CreateBeside(path, temp);
+    if (fd < 0) return errno;
+    ReachedStep("created");
+    int error = FillNewFile(fd, path, Bytes);
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (error) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    ReachedStep("renamed");
+    FlushFolder(FolderOf(path));
+    ReachedStep("done");
+    return 0;
+}

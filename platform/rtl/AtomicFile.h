@@ -1,0 +1,27 @@
+#pragma once
+
+// Files that are replaced whole, so that a kill or a full disk never leaves
+// half of one: the settings and layout files the program keeps between runs.
+
+#include "platform/rtl/System.h"
+
+#include <functional>
+#include <string_view>
+
+namespace rtl
+{
+
+// Makes Bytes the whole content of FileName so that the old content or the new one is
+// always whole on the disk: they go to a new file in the same folder, are flushed, take the
+// old file's modes and replace it by a rename. A file that may not be written (see
+// CanReplaceFile) is left alone. Returns 0, or the system's error number with the old file
+// as it was.
+int ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes);
+// Whether ReplaceFileContent may replace FileName: its folder, and the file when it exists,
+// are writable for this process.
+bool CanReplaceFile(const AnsiString &FileName);
+// Called by ReplaceFileContent after each of its steps, with the step's name; a test stops
+// the writer there to see what a kill at that moment leaves.
+extern std::function<void(const char *Step)> ReplaceFileStep;
+
+} // namespace rtl
