@@ -308,6 +308,9 @@ public:
     void FinishWriterRead();
     void BTN_StopWriterClick(TObject *Sender);
     void FillWriterGrid();
+    void AppendWriterGridRows();
+    bool WriterRowShown(int Index) const;
+    void SetWriterGridRow(int Row, int Index);
     AnsiString WriterTypeText(int Index) const;
     // The same for a record of the address-book print list.
     AnsiString PrintWriterTypeText(int Index) const;
@@ -359,6 +362,9 @@ public:
     AnsiString CleanLoadedName(const AnsiString &Text);
 
     std::vector<WriterRecord> WriterRows;
+    // How far the grid shows the list: the records it has looked at and the rows they gave.
+    std::size_t WriterGridRecords = 0;
+    int WriterGridRows = 0;
     std::vector<WriterRecord> WriterUndo;
     bool WriterEditing = false;
     int WriterHintColumn = -1;

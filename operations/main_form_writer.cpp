@@ -134,7 +134,7 @@ bool TMainForm::DecodeWriterCell(const AnsiString &Answer)
     record.KeyHex = InsertSeparatorEvery(code, 2, " ");
     record.Name = DecodeDeviceName(Answer.SubString(31, 28).Trim()).Trim();
     WriterRows.push_back(record);
-    FillWriterGrid();
+    AppendWriterGridRows();
     // The grid follows the read.
     SG_Writer->SetRow(SG_Writer->RowCount() - 1);
     return true;
@@ -161,6 +161,8 @@ void TMainForm::FillWriterGrid()
 {
     const int rememberedRow = SG_Writer->Row();
     const int rememberedTop = SG_Writer->TopRow();
+    WriterGridRecords = WriterRows.size();
+    WriterGridRows = 0;
     if (WriterRows.empty()) {
         GridSetFixed(SG_Writer, 0, 0);
         SG_Writer->SetRowCount(1);
@@ -171,23 +173,50 @@ void TMainForm::FillWriterGrid()
     GridClearData(SG_Writer, WriterColumnCount);
     std::vector<int> shown;
     for (int i = 0; i < static_cast<int>(WriterRows.size()); ++i)
-        if (!CHB_WriterMissNull->Checked() ||
-            !(WriterRows[i].Name.IsEmpty() && WriterRows[i].KeyHex.IsEmpty() &&
-              WriterTypeText(i).IsEmpty()))
-            shown.push_back(i);
-    SG_Writer->SetRowCount(std::max(static_cast<int>(shown.size()) + 1, 2));
-    for (int r = 1; r <= static_cast<int>(shown.size()); ++r) {
-        const WriterRecord &record = WriterRows[shown[r - 1]];
-        SG_Writer->SetCells(0, r, IntToStr(record.CellNumber));
-        SG_Writer->SetCells(1, r, record.Name);
-        SG_Writer->SetCells(2, r, WriterTypeText(shown[r - 1]));
-        SG_Writer->SetCells(3, r, record.KeyHex);
-    }
+        if (WriterRowShown(i)) shown.push_back(i);
+    WriterGridRows = static_cast<int>(shown.size());
+    SG_Writer->SetRowCount(std::max(WriterGridRows + 1, 2));
+    for (int r = 1; r <= WriterGridRows; ++r)
+        SetWriterGridRow(r, shown[r - 1]);
     if (SG_Writer->FixedCols() == 0) SG_Writer->SetFixedCols(1);
     if (SG_Writer->FixedRows() == 0) SG_Writer->SetFixedRows(1);
     SG_Writer->SetRow(std::clamp(rememberedRow, 1, SG_Writer->RowCount() - 1));
     SG_Writer->SetTopRow(rememberedTop);
     SG_Writer->Repaint();
+}
+
+// A read adds records at the end of the list: the grid gains their rows and paints only
+// them, where a full fill would rewrite and repaint every row for each cell read. What it
+// shows is what a full fill would.
+void TMainForm::AppendWriterGridRows()
+{
+    if (SG_Writer->FixedRows() == 0 || WriterGridRecords > WriterRows.size()) {
+        FillWriterGrid();
+        return;
+    }
+    for (; WriterGridRecords < WriterRows.size(); ++WriterGridRecords) {
+        const int index = static_cast<int>(WriterGridRecords);
+        if (!WriterRowShown(index)) continue;
+        ++WriterGridRows;
+        SG_Writer->SetRowCount(std::max(WriterGridRows + 1, 2));
+        SetWriterGridRow(WriterGridRows, index);
+    }
+}
+
+bool TMainForm::WriterRowShown(int Index) const
+{
+    const WriterRecord &record = WriterRows[Index];
+    return !CHB_WriterMissNull->Checked() ||
+           !(record.Name.IsEmpty() && record.KeyHex.IsEmpty() && WriterTypeText(Index).IsEmpty());
+}
+
+void TMainForm::SetWriterGridRow(int Row, int Index)
+{
+    const WriterRecord &record = WriterRows[Index];
+    SG_Writer->SetCells(0, Row, IntToStr(record.CellNumber));
+    SG_Writer->SetCells(1, Row, record.Name);
+    SG_Writer->SetCells(2, Row, WriterTypeText(Index));
+    SG_Writer->SetCells(3, Row, record.KeyHex);
 }
 
 void TMainForm::CHB_WriterMissNullClick(TObject *)

@@ -1,7 +1,10 @@
 // The whole address book read and written by the main window through TCommPort, against the
-// simulated device paced at 57600 baud. The counter wire_ratio is the time of the exchange
-// over the wire time of its bytes (10 bits a byte): 1000 reads of 6 + 30 bytes, and 3000
-// write frames of 14 bytes with their 1-byte answers.
+// simulated device paced at 57600 baud, with the window on screen at the address book. The
+// counter wire_ratio is the time of the exchange over the wire time of its bytes (10 bits a
+// byte): 1000 reads of 6 + 30 bytes, and 3000 write frames of 14 bytes with their 1-byte
+// answers; main_cpu_ratio is the main thread's processor time over the same wire time.
+// ShowCells feeds the grid decoded cells without a device, past the device's 1000, so
+// that its growth shows: main_cpu_per_cell_us stays flat when the cost is linear.
 
 #include "link/config.h"
 #include "link/constants.h"
@@ -14,6 +17,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -23,6 +27,23 @@ namespace
 
 constexpr int BenchCom = 9;
 constexpr double Baud = 57600;
+constexpr unsigned DeviceCells = 1000;
+
+double MainThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// A key of type Cell % 4 named after its cell, as a full book holds them.
+devsim::Bytes FilledCell(unsigned Cell)
+{
+    const auto byte = [](unsigned Value) { return static_cast<std::uint8_t>(Value & 0xFF); };
+    return devsim::AddressBookCell(byte(Cell % 4), 0,
+                                   {0, 0, byte(Cell >> 8), byte(Cell), 0x12, 0x34, 0x56, 0x01},
+                                   "КВ " + std::to_string(Cell));
+}
 
 // A main window in a folder of its own, talking to a paced simulator.
 class TBench
@@ -41,6 +62,8 @@ public:
         devsim::ExposeToProgram(FSim, BenchCom, FFolder / "ports");
         FSim.SetBehaviour({.Paced = true});
         FForm = std::make_unique<TMainForm>(nullptr);
+        FForm->PC_Tabs->SetActivePage(FForm->Sheet_Writer);
+        FForm->Show();
         FForm->BTN_OpenCOMPortClick(nullptr);
     }
     ~TBench()
@@ -50,6 +73,15 @@ public:
     }
 
     TMainForm &Form() { return *FForm; }
+    // The device's first Count cells hold keys, the rest are empty.
+    void FillCells(unsigned Count)
+    {
+        FSim.Edit([Count](devsim::Memory &M) {
+            for (unsigned cell = 0; cell < DeviceCells; ++cell)
+                devsim::WriteCell(M, cell,
+                                  cell < Count ? FilledCell(cell) : devsim::EmptyAddressBookCell());
+        });
+    }
     bool RunUntilIdle()
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(2);
@@ -82,6 +114,7 @@ template <class Start> void Exchange(benchmark::State &State, double WireBytes, 
     const double wire = WireBytes * 10 / Baud;
     for (auto _ : State) {
         const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = MainThreadCpuSeconds();
         Begin(bench.Form());
         if (!bench.RunUntilIdle()) {
             State.SkipWithError("the exchange did not end");
@@ -90,6 +123,7 @@ template <class Start> void Exchange(benchmark::State &State, double WireBytes, 
         const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
         State.counters["wire_s"] = wire;
         State.counters["wire_ratio"] = spent.count() / wire;
+        State.counters["main_cpu_ratio"] = (MainThreadCpuSeconds() - cpuStart) / wire;
     }
 }
 
@@ -99,6 +133,57 @@ void ReadWholeBook57600(benchmark::State &State)
     State.counters["rows"] = static_cast<double>(Bench().Form().WriterRows.size());
 }
 BENCHMARK(ReadWholeBook57600)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The read of a book whose first N cells hold keys: every cell goes over the wire, the
+// filled ones reach the grid.
+void ReadFilledCells57600(benchmark::State &State)
+{
+    Bench().FillCells(static_cast<unsigned>(State.range(0)));
+    Exchange(State, DeviceCells * (6 + 30), [](TMainForm &Form) { Form.StartWriterRead(); });
+}
+BENCHMARK(ReadFilledCells57600)
+    ->Arg(100)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The answer the device gives for a cell: five bytes of frame, the cell, the checksum.
+AnsiString CellAnswer(unsigned Cell)
+{
+    AnsiString answer = "A5300418";
+    answer += "18";
+    for (std::uint8_t byte : FilledCell(Cell))
+        answer += IntToHex(byte, 2);
+    return answer + "00";
+}
+
+// N decoded cells shown one after another as a read shows them, each painted before the
+// next, without the wire.
+void ShowCells(benchmark::State &State)
+{
+    TMainForm &form = Bench().Form();
+    const int count = static_cast<int>(State.range(0));
+    std::vector<AnsiString> answers;
+    for (int cell = 0; cell < count; ++cell)
+        answers.push_back(CellAnswer(static_cast<unsigned>(cell)));
+    for (auto _ : State) {
+        form.WriterRows.clear();
+        form.FillWriterGrid();
+        const double cpuStart = MainThreadCpuSeconds();
+        for (int cell = 0; cell < count; ++cell) {
+            form.WriterReadStep = cell + 1;
+            form.DecodeWriterCell(answers[cell]);
+            Application->ProcessMessages();
+        }
+        const double cpu = MainThreadCpuSeconds() - cpuStart;
+        State.counters["main_cpu_s"] = cpu;
+        State.counters["main_cpu_per_cell_us"] = cpu / count * 1e6;
+    }
+    form.WriterReadStep = -1;
+}
+BENCHMARK(ShowCells)->Arg(100)->Arg(500)->Arg(1000)->Arg(2000)->Iterations(1)->Unit(
+    benchmark::kMillisecond);
 
 void WriteWholeBook57600(benchmark::State &State)
 {

@@ -195,6 +195,10 @@ void TCustomGrid::SetRowCount(int Value)
 {
     Value = std::max(Value, 1);
     if (Value == RowCount()) return;
+    const int firstChanged = std::min(Value, RowCount());
+    const int fixedRows = FFixedRows;
+    const TGridCoord current = FCurrent, anchor = FAnchor, topLeft = FTopLeft;
+    const bool hadBar = VertBar();
     if (Value <= FFixedRows) FFixedRows = Value - 1;
     FRowHeights.resize(Value, FDefaultRowHeight);
     SizeChanged();
@@ -202,7 +206,12 @@ void TCustomGrid::SetRowCount(int Value)
     FAnchor.Y = std::clamp(FAnchor.Y, FFixedRows, Value - 1);
     // A scrolled grid that shrinks shows its last rows, not an empty stretch.
     FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, std::max(FFixedRows, MaxTopRow()));
-    Invalidate();
+    // A grid filled a row at a time repaints only the rows it gains, not every row in view.
+    if (FFixedRows == fixedRows && FCurrent == current && FAnchor == anchor &&
+        FTopLeft == topLeft && VertBar() == hadBar)
+        InvalidateRowsFrom(firstChanged);
+    else
+        Invalidate();
 }
 
 void TCustomGrid::SetFixedCols(int Value)
@@ -336,14 +345,18 @@ void TCustomGrid::MoveCurrent(int ACol, int ARow, bool MoveAnchor)
     CheckCell(ACol, ARow);
     if (!SelectCell(ACol, ARow)) return;
     HideEditor(true);
+    const TGridRect selection = Selection();
     FCurrent = {ACol, ARow};
     if (MoveAnchor || !FOptions.Contains(goRangeSelect)) {
         FAnchor = FCurrent;
         if (FOptions.Contains(goRowSelect)) FAnchor.X = ColCount() - 1;
     }
     if (FOptions.Contains(goAlwaysShowEditor)) ShowEditor();
+    const TGridRect before = selection;
     ClampInView();
-    Invalidate();
+    InvalidateRows(before.Top, before.Bottom);
+    const TGridRect after = Selection();
+    InvalidateRows(after.Top, after.Bottom);
 }
 
 TGridRect TCustomGrid::Selection() const
@@ -391,10 +404,77 @@ void TCustomGrid::MoveTopLeft(int ALeft, int ATop)
     ALeft = std::clamp(ALeft, FFixedCols, std::max(FFixedCols, MaxLeftCol()));
     ATop = std::clamp(ATop, FFixedRows, std::max(FFixedRows, MaxTopRow()));
     if (ALeft == FTopLeft.X && ATop == FTopLeft.Y) return;
+    const TGridCoord old = FTopLeft;
     FTopLeft = {ALeft, ATop};
     if (FEditor && FEditor->Visible()) HideEditor(true);
-    Invalidate();
+    ScrollRowsInView(old);
     TopLeftChanged();
+}
+
+// A move down or up by less than the rows in view keeps the rows that stay: their pixels
+// move with the window's contents, and only the rows that come into view are painted, as a
+// grid that follows a growing list would otherwise repaint every row at every step.
+void TCustomGrid::ScrollRowsInView(TGridCoord Old)
+{
+    const int room = ClientHeight() - FixedHeight();
+    int shift = 0;
+    for (int r = Old.Y; r < FTopLeft.Y && shift < room; ++r)
+        shift += RowExtent(r);
+    for (int r = FTopLeft.Y; r < Old.Y && -shift < room; ++r)
+        shift -= RowExtent(r);
+    if (!HandleAllocated() || Old.X != FTopLeft.X || std::abs(shift) >= room ||
+        FState == GridState::RowMoving) {
+        Invalidate();
+        return;
+    }
+    const RECT cells{0, FixedHeight(), GridWidth(), ClientHeight()};
+    ScrollWindowEx(Handle(), 0, -shift, &cells, &cells, {}, nullptr, SW_INVALIDATE);
+}
+
+// The client y where a row's top is drawn: a row scrolled out above stands at the top of the
+// scrolling rows, and a row below the window at its bottom. The walk stops at the bottom, so
+// asking for the last row of a long grid costs no more than the rows in view.
+int TCustomGrid::RowTopInView(int ARow)
+{
+    if (ARow < FFixedRows) return RowStart(ARow);
+    int y = FixedHeight();
+    const int bottom = ClientHeight();
+    for (int r = FTopLeft.Y; r < ARow && y < bottom; ++r)
+        y += RowExtent(r);
+    return std::min(y, bottom);
+}
+
+void TCustomGrid::InvalidateRows(int First, int Last)
+{
+    if (!HandleAllocated()) return;
+    const RECT rows{0, RowTopInView(First), GridWidth(), RowTopInView(Last + 1)};
+    if (rows.top < rows.bottom) InvalidateRect(Handle(), &rows, FALSE);
+}
+
+void TCustomGrid::InvalidateRowsFrom(int First)
+{
+    if (!HandleAllocated()) return;
+    const RECT rows{0, RowTopInView(First), GridWidth(), ClientHeight()};
+    if (rows.top < rows.bottom) InvalidateRect(Handle(), &rows, FALSE);
+}
+
+TRect TCustomGrid::BarArea()
+{
+    return TRect(GridWidth(), 0, TCustomControl::ClientWidth(), ClientHeight());
+}
+
+TRect TCustomGrid::BarThumb()
+{
+    return VertBar() ? ScrollBar().Thumb() : TRect();
+}
+
+// The bar's pixels follow its thumb alone, so it is redrawn when a paint finds the thumb
+// elsewhere than it was painted, not at every row a growing list adds.
+void TCustomGrid::InvalidateMovedThumb()
+{
+    if (!HandleAllocated() || BarThumb() == FPaintedThumb) return;
+    const RECT bar = BarArea();
+    InvalidateRect(Handle(), &bar, FALSE);
 }
 
 void TCustomGrid::SetTopRow(int Value)
@@ -875,6 +955,7 @@ void TCustomGrid::Paint()
     const TRect client(0, 0, GridWidth(), ClientHeight());
     const TGridRect sel = Selection();
     const bool focused = Focused() || (FEditor && FEditor->Focused());
+    const HDC dc = canvas->Handle();
     int y = 0;
     for (int pass = 0; pass < 2; ++pass) {
         const int firstRow = pass == 0 ? 0 : FTopLeft.Y;
@@ -888,6 +969,13 @@ void TCustomGrid::Paint()
                 for (int c = firstCol; c < lastCol && x < client.Right; ++c) {
                     if (ColExtent(c) == 0) continue;
                     const TRect cell(x, y, x + FColWidths[c], y + FRowHeights[r]);
+                    // Lines included: a cell's right and bottom lines are drawn with it.
+                    const RECT drawn{cell.Left, cell.Top, cell.Right + FGridLineWidth,
+                                     cell.Bottom + FGridLineWidth};
+                    if (!RectVisible(dc, &drawn)) {
+                        x += ColExtent(c);
+                        continue;
+                    }
                     const bool fixed = c < FFixedCols || r < FFixedRows;
                     TGridDrawState state;
                     if (fixed) state << gdFixed;
@@ -951,7 +1039,12 @@ void TCustomGrid::Paint()
     if (right < client.Right) canvas->FillRect(TRect(right, 0, client.Right, client.Bottom));
     if (y < client.Bottom)
         canvas->FillRect(TRect(0, y, std::min(right, client.Right), client.Bottom));
-    if (VertBar()) ScrollBar().Paint(canvas->Handle());
+    const RECT bar = BarArea();
+    if (VertBar() && RectVisible(dc, &bar)) {
+        ScrollBar().Paint(dc);
+        FPaintedThumb = ScrollBar().Thumb();
+    } else if (!VertBar())
+        FPaintedThumb = TRect();
     if (FState == GridState::RowMoving && FMoveTo != FMoveFrom) {
         // Where the dragged row would land.
         const int top = RowStart(FMoveTo) + (FMoveTo > FMoveFrom ? RowExtent(FMoveTo) : 0);
@@ -976,6 +1069,9 @@ void TCustomGrid::WndProc(TMessage &Message)
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         Invalidate();
+        break;
+    case WM_PAINT:
+        InvalidateMovedThumb();
         break;
     case WM_CANCELMODE:
         FState = GridState::Normal;
@@ -1003,6 +1099,7 @@ void TStringGrid::SetCells(int ACol, int ARow, const AnsiString &Value)
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
         throw EInvalidGridOperation("Grid index out of range");
     FCells[{ARow, ACol}].Text = Value;
+    FCellColumns = std::max(FCellColumns, ACol + 1);
     InvalidateCell(ACol, ARow);
 }
 
@@ -1017,13 +1114,19 @@ void TStringGrid::SetObjects(int ACol, int ARow, TObject *Value)
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
         throw EInvalidGridOperation("Grid index out of range");
     FCells[{ARow, ACol}].Object = Value;
+    FCellColumns = std::max(FCellColumns, ACol + 1);
 }
 
 void TStringGrid::SizeChanged()
 {
-    std::erase_if(FCells, [this](const auto &entry) {
-        return entry.first.first >= RowCount() || entry.first.second >= ColCount();
-    });
+    // Cells are ordered by row, so the rows past the end go in one cut; the walk over every
+    // cell is left to a grid that lost columns, as a grid growing a row at a time would
+    // otherwise pay for all its rows at each step.
+    FCells.erase(FCells.lower_bound({RowCount(), 0}), FCells.end());
+    if (ColCount() < FCellColumns)
+        std::erase_if(FCells,
+                      [this](const auto &entry) { return entry.first.second >= ColCount(); });
+    FCellColumns = std::min(FCellColumns, ColCount());
 }
 
 void TStringGrid::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState)
@@ -1063,6 +1166,7 @@ void TStringGrid::RowMoved(int FromIndex, int ToIndex)
 void TStringGrid::ColumnMoved(int FromIndex, int ToIndex)
 {
     MoveCells(FCells, false, FromIndex, ToIndex);
+    FCellColumns = std::max(FCellColumns, std::max(FromIndex, ToIndex) + 1);
     inherited::ColumnMoved(FromIndex, ToIndex);
 }
 

@@ -191,6 +191,13 @@ private:
     void CheckCell(int ACol, int ARow) const;
     void ClampInView();
     void MoveTopLeft(int ALeft, int ATop);
+    void ScrollRowsInView(TGridCoord Old);
+    int RowTopInView(int ARow);
+    void InvalidateRows(int First, int Last);
+    void InvalidateRowsFrom(int First);
+    TRect BarArea();
+    TRect BarThumb();
+    void InvalidateMovedThumb();
     int SizingBorder(int X, int Y, bool &IsColumn);
     void ShowEditor();
     void HideEditor(bool Commit);
@@ -225,6 +232,7 @@ private:
     int FSizingOrigin = 0;
     TInplaceEdit *FEditor = nullptr;
     vcl::VertScrollBar FScrollBar;
+    TRect FPaintedThumb;
 };
 
 class TStringGrid : public TCustomGrid
@@ -255,4 +263,6 @@ private:
     // By (row, column); cells beyond shrunk counts are dropped.
     void SizeChanged() override;
     std::map<std::pair<int, int>, Cell> FCells;
+    // No cell lies at or past this column.
+    int FCellColumns = 0;
 };

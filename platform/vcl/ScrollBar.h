@@ -25,10 +25,10 @@ public:
     // The position that puts the thumb under the pointer while it is dragged.
     int Drag(int Y) const;
     void Release() { FDragging = false; }
-
-private:
+    // The thumb's place: the bar's pixels change only when it or the area does.
     TRect Thumb() const;
 
+private:
     TRect FArea;
     int FMin = 0;
     int FMax = 0;

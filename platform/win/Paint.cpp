@@ -6,6 +6,8 @@
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
 
+#include <cstring>
+
 namespace win
 {
 namespace
@@ -255,6 +257,34 @@ BOOL LockWindowUpdate(HWND)
     return TRUE;
 }
 
+namespace
+{
+
+// Moves a rectangle of the image by Dx, Dy within the image, rows in the order that never
+// overwrites a row before it is moved: a scroll costs one pass over the pixels it keeps.
+void MovePixels(QImage &Image, const QRect &Source, int Dx, int Dy)
+{
+    const QRect Target = Source.translated(Dx, Dy) & Image.rect();
+    if (Target.isEmpty()) return;
+    const QRect From = Target.translated(-Dx, -Dy);
+    const int Bytes = Image.depth() / 8;
+    uchar *Bits = Image.bits();
+    const qsizetype Stride = Image.bytesPerLine();
+    const auto MoveRow = [&](int Row) {
+        std::memmove(Bits + (Target.top() + Row) * Stride + Target.left() * Bytes,
+                     Bits + (From.top() + Row) * Stride + From.left() * Bytes,
+                     static_cast<std::size_t>(Target.width() * Bytes));
+    };
+    if (Dy > 0)
+        for (int Row = Target.height() - 1; Row >= 0; --Row)
+            MoveRow(Row);
+    else
+        for (int Row = 0; Row < Target.height(); ++Row)
+            MoveRow(Row);
+}
+
+} // namespace
+
 int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Clip, HRGN Update,
                    LPRECT UpdateRect, UINT Flags)
 {
@@ -265,12 +295,12 @@ int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Cli
     if (Clip) Area &= RectArea(*W, Clip).boundingRect();
     const QPoint Origin(W->Client.left, W->Client.top);
     const QRect Source = Area.translated(-Dx, -Dy) & Area;
-    const QImage Moved = SurfaceOf(*W).copy(Source.translated(Origin));
-    {
-        QPainter P(&W->Surface);
-        P.drawImage(Source.translated(Origin + QPoint(Dx, Dy)), Moved);
-    }
+    MovePixels(SurfaceOf(*W), Source.translated(Origin), Dx, Dy);
     const QRegion Exposed = QRegion(Area) - QRegion(Source.translated(Dx, Dy));
+    // What waits to be painted moves with the pixels it stands for.
+    const QRegion Pending = W->Update & Area;
+    if (!Pending.isEmpty())
+        W->Update = (W->Update - QRegion(Area)) + (Pending.translated(Dx, Dy) & Area);
     if (Flags & SW_INVALIDATE) Invalidate(*W, Exposed, Flags & SW_ERASE);
     if (Flags & SW_SCROLLCHILDREN)
         for (HWND Child : W->Children)
@@ -283,6 +313,7 @@ int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Cli
         *UpdateRect =
             RECT{Box.left(), Box.top(), Box.left() + Box.width(), Box.top() + Box.height()};
     }
-    if (W->Widget) UpdateWidget(*W, Area.translated(Origin));
+    // The widget moves its own copy too, and repaints only what was uncovered.
+    ScrollWidget(*W, Dx, Dy, Area.translated(Origin));
     return RegionComplexity(Exposed);
 }

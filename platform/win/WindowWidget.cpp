@@ -581,6 +581,11 @@ void UpdateWidget(Window &W, const QRect &Area)
     if (W.Widget) W.Widget->update(Area.translated(-SurfaceOffset(W)));
 }
 
+void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area)
+{
+    if (W.Widget) W.Widget->scroll(Dx, Dy, Area.translated(-SurfaceOffset(W)));
+}
+
 void GrabPointer(Window &W, bool Grab)
 {
     if (!W.Widget) return;

@@ -41,6 +41,8 @@ void RebuildWidget(Window &W);
 void SetWidgetTitle(HWND Wnd);
 // Pushes a changed part of the surface (window coordinates) to the screen.
 void UpdateWidget(Window &W, const QRect &Area);
+// The surface's Area (window coordinates) moved by Dx, Dy: the screen's copy moves the same way.
+void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area);
 void GrabPointer(Window &W, bool Grab);
 void ApplyCursor(Window *W, HCURSOR Cursor, bool Captured);
 // What Qt shows for a cursor handle: our own picture or the stock shape it names.

@@ -5,6 +5,7 @@
 #include "controls/PngFunctions.h"
 #include "link/grid_helpers.h"
 #include "platform/win/Paint.h"
+#include "platform/win/WindowRegistry.h"
 #include "tests/operations/WriterTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +150,49 @@ TEST_F(WriterDeviceTest, StatusPanelShowsWhichWayTheDataGoes)
     EXPECT_EQ(inside(), RGB(0xFF, 0xEF, 0xEF));
     ASSERT_TRUE(PumpUntil([&] { return Form->WriterWriteStep == -1; }, 60000));
     EXPECT_FALSE(panel->Visible());
+}
+
+// A read adds each cell's row to the grid as it comes. After every filled cell the grid on
+// screen must be the one that refilling it from the whole list paints, pixel for pixel: the
+// rows added, the current row moved to the last, the rows scrolled, the bar beside them.
+TEST_F(WriterDeviceTest, GridAfterEachCellIsWhatAFullRefillShows)
+{
+    ShowWindow();
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
+    TStringGrid *grid = Form->SG_Writer;
+    const auto shown = [&] {
+        UpdateWindow(grid->Handle());
+        return win::SurfaceOf(*win::FindWindow(grid->Handle())).copy();
+    };
+    const auto answer = [](int Cell) {
+        // Every fifth cell empty; the others of each type, some without a name.
+        const auto byte = [](int Value) { return static_cast<std::uint8_t>(Value & 0xFF); };
+        const Bytes data =
+            Cell % 5 == 4 ? EmptyAddressBookCell()
+                          : AddressBookCell(byte(Cell % 4), 0, {0, 0, 0, byte(Cell), 5, 6, 7, 1},
+                                            Cell % 3 ? "КВ " + std::to_string(Cell) : "");
+        AnsiString hex = "A530041818";
+        for (std::uint8_t b : data)
+            hex += IntToHex(b, 2);
+        return hex + "00";
+    };
+    for (bool hideEmpty : {false, true}) {
+        SCOPED_TRACE(hideEmpty ? "empty cells hidden" : "empty cells shown");
+        Form->CHB_WriterMissNull->SetChecked(hideEmpty);
+        Form->WriterRows.clear();
+        Form->FillWriterGrid();
+        for (int cell = 0; cell < 80; ++cell) {
+            Form->WriterReadStep = cell + 1;
+            Form->DecodeWriterCell(answer(cell));
+            if (cell % 5 == 4) continue; // an empty cell waits for the next filled one
+            const QImage read = shown();
+            Form->FillWriterGrid();
+            grid->SetRow(grid->RowCount() - 1);
+            ASSERT_TRUE(read == shown()) << "after cell " << cell;
+        }
+        EXPECT_GT(grid->TopRow(), 1); // the rows did scroll
+    }
+    Form->WriterReadStep = -1;
 }
 
 // Each key type's picture stands at the left of its name; an empty cell has none.

@@ -171,6 +171,24 @@ TEST_F(Windows, ScrollWindowEx_MovesPixelsAndInvalidatesTheUncoveredBand)
     EXPECT_EQ(Update.top, 16);
 }
 
+// A part still waiting for its paint moves with the pixels, or it would be painted where
+// its content no longer is and the content left stale where it went.
+TEST_F(Windows, ScrollWindowEx_MovesTheAreaWaitingToBePainted)
+{
+    const HWND W = Top(0, 0, 20, 20);
+    Pump();
+    ValidateRect(W, nullptr);
+    const RECT Waiting{2, 10, 8, 12};
+    InvalidateRect(W, &Waiting, FALSE);
+    ScrollWindowEx(W, 0, -4, nullptr, nullptr, {}, nullptr, SW_INVALIDATE);
+    const HRGN Update = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetUpdateRgn(W, Update, FALSE), ERROR);
+    EXPECT_TRUE(PtInRegion(Update, 3, 7));
+    EXPECT_FALSE(PtInRegion(Update, 3, 10));
+    EXPECT_TRUE(PtInRegion(Update, 3, 17)); // the uncovered band
+    DeleteObject(Update);
+}
+
 TEST_F(Windows, SendNotifyMessage_FromAWorkerDoesNotWait)
 {
     const HWND W = Top(0, 0, 10, 10);
