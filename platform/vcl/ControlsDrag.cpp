@@ -1,7 +1,8 @@
 // Dragging controls onto other controls, and docking them on dock sites.
 //
 // A drag owns the mouse through a window of its own: whatever control is under
-// the pointer, the moves, the release and a right-button cancel come here first.
+// the pointer, the moves, the release and a right-button cancel come here first;
+// Escape reaches it from the application's key routing.
 
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
