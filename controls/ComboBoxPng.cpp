@@ -1,5 +1,7 @@
 #include "controls/ComboBoxPng.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 TComboBoxPng::TComboBoxPng(TComponent *AOwner) : TComboBox(AOwner)
 {
     SetStyle(csOwnerDrawFixed);
@@ -64,4 +66,9 @@ void TComboBoxPng::DrawItem(int Index, TRect Rect, TOwnerDrawState)
                 Enabled() ? TPngOptions{} : DisabledPngOptions);
     }
     C->TextOut(Rect.Left + IW + 5, TextTop, Text);
+}
+
+void ComboBoxPng::Register()
+{
+    RegisterComponents("Win32", {TComboBoxPng::StaticClass()});
 }

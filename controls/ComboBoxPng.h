@@ -32,3 +32,9 @@ private:
     std::unique_ptr<TStringList> FListIndexesPng = std::make_unique<TStringList>();
     bool FAutoIndexes = true;
 };
+
+namespace ComboBoxPng
+{
+// Puts TComboBoxPng on the component palette page "Win32".
+void Register();
+} // namespace ComboBoxPng

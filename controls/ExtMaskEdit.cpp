@@ -1,5 +1,7 @@
 #include "controls/ExtMaskEdit.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 #include "link/grid_helpers.h"
 #include "link/helpers.h"
 #include "link/key_codes.h"
@@ -427,4 +429,9 @@ void TExtMaskEdit::Paint()
         SetROP2(C->Handle(), Old);
     }
     C->Brush()->SetStyle(bsSolid);
+}
+
+void ExtMaskEdit::Register()
+{
+    RegisterComponents("Win32", {TExtMaskEdit::StaticClass()});
 }

@@ -87,3 +87,9 @@ private:
     bool FNextControlRequested = false;
     TPopupMenu *FMenu;
 };
+
+namespace ExtMaskEdit
+{
+// Puts TExtMaskEdit on the component palette page "Win32".
+void Register();
+} // namespace ExtMaskEdit

@@ -1,5 +1,7 @@
 #include "controls/ExtStringGrid.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 #include "controls/ShadowLabel.h"
 #include "link/grid_helpers.h"
 #include "platform/vcl/ComCtrls.h"
@@ -456,4 +458,9 @@ void TExtStringGrid::StoreEditorText(FieldRecord &Field, int Row, const AnsiStri
         Value = Number;
     else if (Field.Type == "AnsiString")
         Value = Text;
+}
+
+void ExtStringGrid::Register()
+{
+    RegisterComponents("Win32", {TExtStringGrid::StaticClass()});
 }

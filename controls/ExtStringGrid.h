@@ -117,3 +117,9 @@ private:
     int FEditRow = -1;
     bool FOpenAfterMouseDown = false;
 };
+
+namespace ExtStringGrid
+{
+// Puts TExtStringGrid on the component palette page "Win32".
+void Register();
+} // namespace ExtStringGrid

@@ -1,5 +1,7 @@
 #include "controls/GradientCheck.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 #include <algorithm>
 
 namespace
@@ -170,6 +172,7 @@ void TGradientCheck::WndProc(TMessage &Message)
     const bool Enter = Message.Msg == CM_MOUSEENTER, Leave = Message.Msg == CM_MOUSELEAVE;
     TCustomPanel::WndProc(Message);
     if (!(Enter || Leave) || !FCheckable || !Enabled()) return;
+    if (Leave && OnMouseExit) OnMouseExit(this);
     FHover = Enter;
     Invalidate();
 }
@@ -247,4 +250,9 @@ void TGradientCheck::Paint()
     C->TextOut((Width() - Size.cx) / 2, (Height() - Size.cy) / 2, FCaption);
     C->Brush()->SetStyle(bsSolid);
     Canvas()->Draw(0, 0, &FBuffer);
+}
+
+void GradientCheck::Register()
+{
+    RegisterComponents("Win32", {TGradientCheck::StaticClass()});
 }

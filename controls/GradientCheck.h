@@ -56,6 +56,9 @@ public:
     // The hover look; OnMouseEnter and OnMouseLeave come from the control itself.
     void WndProc(TMessage &Message) override;
 
+    // The mouse left the enabled, checkable panel.
+    TNotifyEvent OnMouseExit;
+
 protected:
     bool FiresMouseEnterLeave() const override { return FCheckable && Enabled(); }
     void Paint() override;
@@ -88,3 +91,9 @@ private:
     std::vector<bool> FChildStates;
     TBitmap FBuffer;
 };
+
+namespace GradientCheck
+{
+// Puts TGradientCheck on the component palette page "Win32".
+void Register();
+} // namespace GradientCheck

@@ -1,5 +1,7 @@
 #include "controls/ImageButton.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 TImageButton::TImageButton(TComponent *AOwner) : TGraphicControl(AOwner)
 {
     SetBounds(0, 0, 48, 48);
@@ -29,7 +31,8 @@ void TImageButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 void TImageButton::Click()
 {
     FPressed = false;
-    if (TCustomForm *Form = GetParentForm(this)) Form->SetModalResult(FModalResult);
+    if (TCustomForm *Form = GetParentForm(this))
+        Form->SetModalResult(static_cast<TModalResult>(FModalResult));
     Invalidate();
     TGraphicControl::Click();
 }
@@ -41,6 +44,7 @@ void TImageButton::WndProc(TMessage &Message)
         FHover = FPressed = false;
         Invalidate();
     } else if ((Message.Msg == CM_MOUSEENTER || Message.Msg == CM_MOUSELEAVE) && Enabled()) {
+        if (Message.Msg == CM_MOUSELEAVE && OnMouseExit) OnMouseExit(this);
         FHover = Message.Msg == CM_MOUSEENTER;
         Invalidate();
     }
@@ -52,4 +56,9 @@ void TImageButton::Paint()
     Canvas()->Brush()->SetStyle(bsClear);
     DrawButtonPicture(FPngPicture.get(), Canvas(), (Width() - W) / 2, (Height() - H) / 2, Enabled(),
                       FHover, FPressed);
+}
+
+void ImageButton::Register()
+{
+    RegisterComponents("Win32", {TImageButton::StaticClass()});
 }

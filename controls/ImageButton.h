@@ -5,6 +5,23 @@
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
 
+// The modal results a picture button can give its form.
+enum class MyModalResult {
+    mrNone,
+    mrOk,
+    mrCancel,
+    mrAbort,
+    mrRetry,
+    mrIgnore,
+    mrYes,
+    mrNo,
+    mrAll,
+    mrNoToAll,
+    mrYesToAll
+};
+QRV4_ENUM_INFO(MyModalResult, mrNone, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore, mrYes, mrNo,
+               mrAll, mrNoToAll, mrYesToAll)
+
 class TImageButton : public TGraphicControl
 {
     QRV4_CLASS(TImageButton, TGraphicControl)
@@ -12,8 +29,8 @@ class TImageButton : public TGraphicControl
 public:
     explicit TImageButton(TComponent *AOwner);
 
-    TModalResult ModalResult() const { return FModalResult; }
-    void SetModalResult(TModalResult Value) { FModalResult = Value; }
+    MyModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(MyModalResult Value) { FModalResult = Value; }
     TPNGObject *PngPicture() const { return FPngPicture.get(); }
     // Copies the picture and takes its size.
     void SetPngPicture(TPNGObject *Value);
@@ -23,6 +40,9 @@ public:
     void WndProc(TMessage &Message) override;
     void Click() override;
 
+    // The mouse left the enabled button.
+    TNotifyEvent OnMouseExit;
+
 protected:
     bool FiresMouseEnterLeave() const override { return Enabled(); }
     void Paint() override;
@@ -30,8 +50,14 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
 private:
-    TModalResult FModalResult = 0;
+    MyModalResult FModalResult = MyModalResult::mrNone;
     std::unique_ptr<TPNGObject> FPngPicture = std::make_unique<TPNGObject>();
     bool FHover = false;
     bool FPressed = false;
 };
+
+namespace ImageButton
+{
+// Puts TImageButton on the component palette page "Win32".
+void Register();
+} // namespace ImageButton

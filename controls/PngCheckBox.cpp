@@ -1,5 +1,7 @@
 #include "controls/PngCheckBox.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 #include <algorithm>
 
 TPngCheckBox::TPngCheckBox(TComponent *AOwner) : TGraphicControl(AOwner)
@@ -116,4 +118,9 @@ void TPngCheckBox::Paint()
         X = (Width() - Size.cx) / 2;
     DrawShadowText(C, Font(), X, (Height() - Size.cy) / 2, Text, FShadow, FShadowColor, FDisplaceX,
                    FDisplaceY, On);
+}
+
+void PngCheckBox::Register()
+{
+    RegisterComponents("Win32", {TPngCheckBox::StaticClass()});
 }

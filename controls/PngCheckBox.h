@@ -57,3 +57,9 @@ private:
     std::unique_ptr<TPNGObject> FPngCheck = std::make_unique<TPNGObject>();
     std::unique_ptr<TPNGObject> FPngUncheck = std::make_unique<TPNGObject>();
 };
+
+namespace PngCheckBox
+{
+// Puts TPngCheckBox on the component palette page "Win32".
+void Register();
+} // namespace PngCheckBox

@@ -1,5 +1,7 @@
 #include "controls/ShadowLabel.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 #include <cmath>
 
 // ---- HTML colours -----------------------------------------------------------------
@@ -189,4 +191,9 @@ void TShadowLabel::Paint()
     const SIZE Size = C->TextExtent(Text);
     DrawShadowText(C, Font(), TextLeft(Size.cx), (Height() - Size.cy) / 2, Text, FShadow,
                    FShadowColor, FDisplaceX, FDisplaceY, On);
+}
+
+void ShadowLabel::Register()
+{
+    RegisterComponents("Win32", {TShadowLabel::StaticClass()});
 }

@@ -84,3 +84,9 @@ private:
     bool FShadow = true;
     TAlignment FAlignment = taLeftJustify;
 };
+
+namespace ShadowLabel
+{
+// Puts TShadowLabel on the component palette page "Win32".
+void Register();
+} // namespace ShadowLabel

@@ -1,5 +1,7 @@
 #include "controls/ValidateEdit.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 #include "platform/vcl/Clipbrd.h"
 
 #include <cmath>
@@ -187,4 +189,9 @@ void TValidateEdit::Paste()
     AnsiString Formatted;
     Formatted.sprintf("%-.*f", Decimal() ? FMantissa : 0, Value);
     SetText(Formatted);
+}
+
+void ValidateEdit::Register()
+{
+    RegisterComponents("Win32", {TValidateEdit::StaticClass()});
 }

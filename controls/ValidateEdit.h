@@ -72,3 +72,9 @@ private:
     double FMaxValue = 1.0;
     double FMinValue = 0.0;
 };
+
+namespace ValidateEdit
+{
+// Puts TValidateEdit on the component palette page "Win32".
+void Register();
+} // namespace ValidateEdit

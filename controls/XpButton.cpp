@@ -1,5 +1,7 @@
 #include "controls/XpButton.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
 void DrawButtonPicture(TPNGObject *Picture, TCanvas *Canvas, int X, int Y, bool Enabled,
                        bool Hovered, bool Pressed)
 {
@@ -50,17 +52,17 @@ void TXpButton::PaintWindow(HDC DC)
     Canvas.SetHandle(nullptr);
 }
 
-void TXpButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+// The inherited handling is left out on purpose, so OnMouseDown and OnMouseUp stay
+// silent; the button's own procedure still presses it and clicks reach OnClick.
+void TXpButton::MouseDown(TMouseButton Button, TShiftState, int, int)
 {
     if (Button == mbLeft) FPressed = true;
-    TButton::MouseDown(Button, Shift, X, Y);
     Invalidate();
 }
 
-void TXpButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+void TXpButton::MouseUp(TMouseButton Button, TShiftState, int, int)
 {
     if (Button == mbLeft) FPressed = false;
-    TButton::MouseUp(Button, Shift, X, Y);
     Invalidate();
 }
 
@@ -70,6 +72,7 @@ void TXpButton::WndProc(TMessage &Message)
     switch (Message.Msg) {
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
+        if (Enabled() && Message.Msg == CM_MOUSELEAVE && OnMouseExit) OnMouseExit(this);
         if (Enabled()) FHover = Message.Msg == CM_MOUSEENTER;
         Invalidate();
         break;
@@ -81,4 +84,9 @@ void TXpButton::WndProc(TMessage &Message)
     default:
         break;
     }
+}
+
+void XpButton::Register()
+{
+    RegisterComponents("Win32", {TXpButton::StaticClass()});
 }

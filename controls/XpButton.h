@@ -29,6 +29,9 @@ public:
 
     void WndProc(TMessage &Message) override;
 
+    // The mouse left the enabled button.
+    TNotifyEvent OnMouseExit;
+
 protected:
     bool FiresMouseEnterLeave() const override { return Enabled(); }
     void PaintWindow(HDC DC) override;
@@ -42,3 +45,9 @@ private:
     bool FHover = false;
     bool FPressed = false;
 };
+
+namespace XpButton
+{
+// Puts TXpButton on the component palette page "Win32".
+void Register();
+} // namespace XpButton

@@ -1079,7 +1079,11 @@ public:
     bool RTLReading() const { return FRTLReading; }
     void SetRTLReading(bool Value) { FRTLReading = Value; }
     const AnsiString &Style() const { return FStyle; }
+    // Keeps the name even when the report has no such style (yet): loading a template
+    // may set it before the styles arrive.
     void SetStyle(const AnsiString &Value);
+    // Takes the style's colour, font and frame; null changes nothing.
+    void ApplyStyle(TfrxStyleItem *Style);
     bool SuppressRepeated() const { return FSuppressRepeated; }
     void SetSuppressRepeated(bool Value) { FSuppressRepeated = Value; }
     bool Underlines() const { return FUnderlines; }
@@ -1933,6 +1937,9 @@ using TfrxPreviewFormHandler = std::function<void(TfrxReport *Report)>;
 // does, a report shows no progress and a preview raises a clear error.
 void frxSetProgressFactory(TfrxProgressFactory Factory);
 void frxSetPreviewFormHandler(TfrxPreviewFormHandler Handler);
+// Shows a progress text in a preview window a report made.
+using TfrxPreviewMessageHandler = std::function<void(TForm *PreviewForm, const AnsiString &Text)>;
+void frxSetPreviewMessageHandler(TfrxPreviewMessageHandler Handler);
 
 // Shows the password form modally: true when it was closed with OK, Typed then
 // holding what was typed. The output library installs it; without it no
@@ -2109,8 +2116,16 @@ public:
     void ShowReport(bool ClearLastReport = true);
     void ShowPreparedReport();
     bool Export(TfrxCustomExportFilter *Filter);
-    // Opens the installed designer; without one, nothing happens.
+    // Opens the installed designer on the template, modal; without one, or while the
+    // report has one open, nothing happens. A report without pages gets its first.
     void DesignReport();
+    // The same, the designer left open beside the program when Modal is false.
+    void DesignReport(bool Modal);
+    // Opens the designer, modal, over the prepared pages the preview shows; true
+    // when the designer says it changed them.
+    bool DesignPreviewPage();
+    // The designer the report opened and that is still showing, or null.
+    TfrxCustomDesigner *Designer() const;
 
     // Script procedures named by report objects; they run while the engine runs
     // or when RunAlways asks. The object travels as its handle.
@@ -2278,11 +2293,26 @@ private:
     bool EngineRunning() const;
     bool ShowsProgressWindow(TfrxProgressType ProgressType) const;
     void StartTimerTick();
+    // Gives a report without pages its first, as the designer expects one.
+    void AddFirstPage();
+    // A new designer, or null when none is installed or one is showing.
+    TfrxCustomDesigner *OpenDesigner();
+    // Runs the designer modally; true when it says it changed the report.
+    bool RunDesigner(TfrxCustomDesigner *Opened);
     TfrxCustomPreview *FPreview = nullptr;
     TForm *FPreviewForm = nullptr;
     std::unique_ptr<TfrxCustomProgress> FProgress;
     std::unique_ptr<TTimer> FTimer;
+    std::unique_ptr<TfrxCustomDesigner> FDesigner;
+    bool FDesignerModal = false;
 };
+
+// The library's cursors: the preview's hand and zoom tools and the format painter.
+constexpr TCursor crHand = 150;   // "frxHAND"
+constexpr TCursor crZoom = 151;   // "frxZOOM"
+constexpr TCursor crFormat = 152; // "frxFORMAT"
+// Puts them on the screen once it exists; the report and the preview call it.
+void frxRegisterCursors();
 
 // The load lock around reading templates in thread-safe mode.
 std::recursive_mutex &frxCS();

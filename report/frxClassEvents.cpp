@@ -16,6 +16,7 @@ namespace
 struct WindowHooks {
     TfrxProgressFactory Progress;
     TfrxPreviewFormHandler PreviewForm;
+    TfrxPreviewMessageHandler PreviewMessage;
 };
 
 WindowHooks &Hooks()
@@ -46,6 +47,11 @@ void frxSetProgressFactory(TfrxProgressFactory Factory)
 void frxSetPreviewFormHandler(TfrxPreviewFormHandler Handler)
 {
     Hooks().PreviewForm = std::move(Handler);
+}
+
+void frxSetPreviewMessageHandler(TfrxPreviewMessageHandler Handler)
+{
+    Hooks().PreviewMessage = std::move(Handler);
 }
 
 TfrxPasswordFormHandler &frxPasswordFormHandler()
@@ -152,6 +158,7 @@ void TfrxReport::SetProgressMessage(const AnsiString &Text)
 {
     if (FOldStyleProgress && EngineRunning() && FShowProgress && FProgress)
         FProgress->SetMessage(Text);
+    if (FPreviewForm && Hooks().PreviewMessage) Hooks().PreviewMessage(FPreviewForm, Text);
     ProcessMessages();
 }
 
@@ -220,13 +227,67 @@ bool TfrxReport::Export(TfrxCustomExportFilter *Filter)
 
 void TfrxReport::DesignReport()
 {
-    if (!frxDesignerClass()) return;
-    if (PagesCount() == 0) {
-        auto *Page = new TfrxReportPage(this);
-        Page->SetName("Page1");
+    DesignReport(true);
+}
+
+void TfrxReport::DesignReport(bool Modal)
+{
+    TfrxCustomDesigner *Opened = OpenDesigner();
+    if (!Opened) return;
+    AddFirstPage();
+    if (Modal)
+        RunDesigner(Opened);
+    else
+        Opened->Show();
+}
+
+bool TfrxReport::DesignPreviewPage()
+{
+    TfrxCustomDesigner *Opened = OpenDesigner();
+    if (!Opened) return false;
+    AddFirstPage();
+    return RunDesigner(Opened);
+}
+
+bool TfrxReport::RunDesigner(TfrxCustomDesigner *Opened)
+{
+    FDesignerModal = true;
+    try {
+        Opened->ShowModal();
+    } catch (...) {
+        FDesignerModal = false;
+        FDesigner.reset();
+        throw;
     }
-    std::unique_ptr<TfrxCustomDesigner> Designer = frxDesignerClass()(this);
-    Designer->ShowModal();
+    FDesignerModal = false;
+    const bool Modified = Opened->Modified();
+    FDesigner.reset();
+    return Modified;
+}
+
+TfrxCustomDesigner *TfrxReport::Designer() const
+{
+    return FDesigner && (FDesignerModal || FDesigner->Visible()) ? FDesigner.get() : nullptr;
+}
+
+TfrxCustomDesigner *TfrxReport::OpenDesigner()
+{
+    if (!frxDesignerClass() || Designer()) return nullptr;
+    FDesigner.reset();
+    FDesigner = frxDesignerClass()(this);
+    return FDesigner.get();
+}
+
+void TfrxReport::AddFirstPage()
+{
+    if (PagesCount() > 0) return;
+    // The dot-matrix page belongs to the output library; it is found by its name.
+    TClass DotMatrix = FDotMatrixReport ? GetClass("TfrxDMPPage") : nullptr;
+    TfrxReportPage *Page =
+        DotMatrix ? dynamic_cast<TfrxReportPage *>(DotMatrix->Create(this)) : nullptr;
+    if (!Page) Page = new TfrxReportPage(this);
+    Page->SetName("Page1");
+    Page->SetDefaults();
 }
 
 // ---- the add-ons ----

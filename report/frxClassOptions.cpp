@@ -229,8 +229,13 @@ void TfrxStyles::Apply()
     TList *All = FReport->GetAllObjects();
     for (int i = 0; i < All->Count(); ++i)
         if (auto *Memo =
-                dynamic_cast<TfrxCustomMemoView *>(static_cast<TfrxComponent *>(All->Items(i))))
-            Memo->SetStyle(Memo->Style());
+                dynamic_cast<TfrxCustomMemoView *>(static_cast<TfrxComponent *>(All->Items(i)))) {
+            // A memo whose style is gone keeps its own look and drops the name.
+            if (TfrxStyleItem *Style = Find(Memo->Style()))
+                Memo->ApplyStyle(Style);
+            else
+                Memo->SetStyle(AnsiString());
+        }
 }
 
 void TfrxStyles::SaveToXMLItem(TfrxXMLItem *Item)

@@ -97,6 +97,7 @@ TfrxReport::TfrxReport(TComponent *AOwner)
       FExpressionCache(std::make_unique<TfrxExpressionCache>(FScript.get()))
 {
     frxRegisterReportClasses();
+    frxRegisterCursors();
     FScript->ExtendedCharset = true;
     FErrors->SetSorted(true);
     FErrors->SetDuplicates(dupIgnore);
@@ -253,7 +254,8 @@ void TfrxReport::LoadFromStream(TStream *Stream)
                 Stream = Compressor->Stream();
                 Stream->SetPosition(0);
             }
-        } catch (const Exception &) {
+        } catch (...) {
+            // A compressor is an add-on: whatever it throws, the template is just unreadable.
             FErrors->Add(frxResources()->Get("clDecompressError"));
             ReportErrors();
             return;

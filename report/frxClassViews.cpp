@@ -176,15 +176,15 @@ void TfrxCustomMemoView::Notification(TComponent *AComponent, TOperation Operati
 void TfrxCustomMemoView::SetStyle(const AnsiString &Value)
 {
     FStyle = Value;
-    TfrxReport *Report = GetReport();
-    TfrxStyleItem *Item = Report ? Report->Styles()->Find(Value) : nullptr;
-    if (!Item) {
-        FStyle = AnsiString();
-        return;
-    }
-    SetColor(Item->Color());
-    SetFont(Item->Font());
-    SetFrame(Item->Frame());
+    if (TfrxReport *Report = GetReport()) ApplyStyle(Report->Styles()->Find(Value));
+}
+
+void TfrxCustomMemoView::ApplyStyle(TfrxStyleItem *Style)
+{
+    if (!Style) return;
+    SetColor(Style->Color());
+    SetFont(Style->Font());
+    SetFrame(Style->Frame());
 }
 
 AnsiString TfrxCustomMemoView::Diff(TfrxComponent *Other)

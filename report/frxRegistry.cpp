@@ -1,7 +1,9 @@
 #include "report/frxRegistry.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Variants.h"
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Menus.h"
 #include "platform/win/WinGdi.h"
@@ -368,6 +370,15 @@ void TfrxNameProperty::SetValue(const AnsiString &Value)
     TfrxStringProperty::SetValue(Value);
 }
 
+bool TfrxColorProperty::Edit()
+{
+    TColorDialog Dialog(nullptr);
+    Dialog.SetColor(static_cast<TColor>(GetOrdValue()));
+    if (!Dialog.Execute()) return false;
+    SetOrdValue(Dialog.Color());
+    return true;
+}
+
 TfrxPropertyAttributes TfrxColorProperty::GetAttributes()
 {
     return {paValueList, paMultiSelect, paOwnerDraw};
@@ -386,6 +397,17 @@ void TfrxColorProperty::SetValue(const AnsiString &Value)
     TColor Color = 0;
     if (IdentToColor(Value, Color)) return SetOrdValue(Color);
     TfrxIntegerProperty::SetValue(Value);
+}
+
+bool TfrxFontProperty::Edit()
+{
+    TFontDialog Dialog(nullptr);
+    Dialog.SetFont(static_cast<TFont *>(GetObjectProp(GetComponent(), GetPropInfo())));
+    Dialog.SetDevice(fdBoth);
+    if (!Dialog.Execute()) return false;
+    // Every selected object's setter copies the chosen font.
+    SetOrdValue(rtl::ObjectToHandle(Dialog.Font()));
+    return true;
 }
 
 TfrxPropertyAttributes TfrxFontProperty::GetAttributes()

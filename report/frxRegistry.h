@@ -211,7 +211,6 @@ QRV4_FRX_PROPERTY_EDITOR(TfrxCharProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxStringProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxEnumProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxNameProperty, TfrxStringProperty)
-QRV4_FRX_PROPERTY_EDITOR(TfrxFontProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxFontNameProperty, TfrxStringProperty)
 QRV4_FRX_PROPERTY_EDITOR(TfrxFontCharsetProperty, TfrxIntegerProperty)
 QRV4_FRX_PROPERTY_EDITOR(TfrxModalResultProperty, TfrxIntegerProperty)
@@ -225,11 +224,26 @@ QRV4_FRX_PROPERTY_EDITOR(TfrxClassProperty, TfrxPropertyEditor)
 QRV4_FRX_PROPERTY_EDITOR(TfrxComponentProperty, TfrxPropertyEditor)
 #undef QRV4_FRX_PROPERTY_EDITOR
 
+// A font is chosen in the font dialog; its parts are edited as sub-properties.
+class TfrxFontProperty : public TfrxPropertyEditor
+{
+public:
+    using TfrxPropertyEditor::TfrxPropertyEditor;
+    // The font dialog over the current font; true when a font was chosen.
+    bool Edit() override;
+    TfrxPropertyAttributes GetAttributes() override;
+    AnsiString GetValue() override;
+    void GetValues() override;
+    void SetValue(const AnsiString &Value) override;
+};
+
 // A colour shows a swatch of itself beside its name.
 class TfrxColorProperty : public TfrxIntegerProperty
 {
 public:
     using TfrxIntegerProperty::TfrxIntegerProperty;
+    // The colour dialog over the current colour; true when a colour was chosen.
+    bool Edit() override;
     TfrxPropertyAttributes GetAttributes() override;
     AnsiString GetValue() override;
     void GetValues() override;

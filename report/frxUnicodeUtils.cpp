@@ -1,6 +1,7 @@
 #include "report/frxUnicodeUtils.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/CodePages.h"
 
 namespace
 {
@@ -208,7 +209,17 @@ void TWideStrings::WriteUTF8(TWriter *Writer)
     Writer->WriteListEnd();
 }
 
-WideString AnsiToUnicode(const AnsiString &S, int)
+WideString AnsiToUnicode(const AnsiString &S, int Charset)
 {
-    return WideString(S);
+    CHARSETINFO Info{};
+    DWORD *Source = reinterpret_cast<DWORD *>(static_cast<UINT_PTR>(Charset));
+    const UINT CodePage = TranslateCharsetInfo(Source, &Info, TCI_SRCCHARSET) ? Info.ciACP : CP_ACP;
+    const int Length = static_cast<int>(S.View().size());
+    if (Length == 0) return WideString();
+    std::u16string Wide(static_cast<std::size_t>(
+                            MultiByteToWideChar(CodePage, 0, S.View().data(), Length, nullptr, 0)),
+                        u'\0');
+    MultiByteToWideChar(CodePage, 0, S.View().data(), Length, Wide.data(),
+                        static_cast<int>(Wide.size()));
+    return WideString(std::move(Wide));
 }

@@ -59,6 +59,6 @@ private:
     std::vector<Entry> FItems;
 };
 
-// 8-bit text in the code page of a font character set; every set reads as
-// the program's code page here, which is the only one its texts use.
+// 8-bit text in the code page of a font character set; a set the system does not
+// know reads as the program's code page.
 WideString AnsiToUnicode(const AnsiString &S, int Charset);

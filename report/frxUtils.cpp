@@ -420,6 +420,45 @@ void frxDrawGraphic(TCanvas *Canvas, const TRect &Rect, TGraphic *Graphic)
 
 // ---- files ----
 
+namespace
+{
+
+// A C++ string literal of the text, in the UTF-8 the sources are written in.
+std::string SourceLiteral(const AnsiString &Text)
+{
+    std::string Out = "\"";
+    for (const char C : Text.ToUtf8()) {
+        if (C == '"' || C == '\\') Out += '\\';
+        Out += C;
+    }
+    return Out + '"';
+}
+
+void AddResourceLine(std::string &Lines, const AnsiString &Key, const AnsiString &Text)
+{
+    if (Text.IsEmpty()) return;
+    Lines += "frxResources()->Add(" + SourceLiteral(Key) + ", AnsiString::FromUtf8(" +
+             SourceLiteral(Text) + "));\n";
+}
+
+} // namespace
+
+AnsiString frxFormToRes(TCustomForm *Form)
+{
+    std::string Lines;
+    for (int i = 0; i < Form->ComponentCount(); ++i) {
+        auto *Control = dynamic_cast<TControl *>(Form->Components(i));
+        if (!Control) continue;
+        const AnsiString Key = Form->Name() + "." + Control->Name();
+        AddResourceLine(Lines, Key + ".Caption", Control->Caption());
+        AddResourceLine(Lines, Key + ".Hint", Control->Hint());
+    }
+    const AnsiString FileName = GetTemporaryFolder() + "frxFormToRes.txt";
+    TFileStream File(FileName, fmCreate);
+    File.WriteBuffer(Lines.data(), static_cast<int>(Lines.size()));
+    return FileName;
+}
+
 AnsiString GetTemporaryFolder()
 {
     return IncludeTrailingPathDelimiter(rtl::TempDirectory());

@@ -66,6 +66,12 @@ void frxAssignImages(TBitmap *Bitmap, int Width, int Height, TCustomImageList *I
 void frxDrawTransparent(TCanvas *Canvas, int X, int Y, TBitmap *Bitmap);
 void frxDrawGraphic(TCanvas *Canvas, const TRect &Rect, TGraphic *Graphic);
 
+class TCustomForm;
+// A developer's aid: writes a source line adding each caption and hint of the form's
+// controls to the resource table, keyed "Form.Control.Caption" and "Form.Control.Hint",
+// into the file frxFormToRes.txt of the temporary folder; gives that file's name.
+AnsiString frxFormToRes(TCustomForm *Form);
+
 AnsiString GetTemporaryFolder();
 AnsiString GetTempFile();
 AnsiString frxCreateTempFile(const AnsiString &TempDir);

@@ -2,7 +2,6 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Dialogs.h"
-#include "platform/win/Cursor.h"
 #include "platform/win/Metafile.h"
 #include "platform/win/Paint.h"
 #include "platform/win/Rect.h"
@@ -11,7 +10,6 @@
 #include "report_output/frxDialogs.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace
@@ -31,44 +29,6 @@ TRect Shifted(const TRect &R, int Dx, int Dy)
 AnsiString Res(const char *Key)
 {
     return frxResources()->Get(Key);
-}
-
-// Cursor pictures: '#' black, '.' white, blank clear; 16 pixels a row.
-using CursorArt = std::array<const char *, 16>;
-
-constexpr CursorArt HandArt{
-    "      ##        ", "   ## #..###    ", "  #..##..#..#   ", "  #..##..#..# # ",
-    "   #..#..#..##.#", "   #..#..#..#..#", " ## #.......#..#", "#..##..........#",
-    "#...#.........# ", " #............# ", "  #...........# ", "  #..........#  ",
-    "   #.........#  ", "    #.......#   ", "     #......#   ", "     #......#   ",
-};
-
-constexpr CursorArt ZoomArt{
-    "    ####        ", "  ##....##      ", " #........#     ", " #...##...#     ",
-    "#....##....#    ", "#..######..#    ", "#..######..#    ", "#....##....#    ",
-    " #...##...#     ", " #........#     ", "  ##....###     ", "    ####.###    ",
-    "         ###    ", "          ###   ", "           ###  ", "            ##  ",
-};
-
-HCURSOR CursorFromArt(const CursorArt &Art, int HotX, int HotY)
-{
-    std::array<BYTE, 32> And{}, Xor{};
-    for (int Y = 0; Y < 16; ++Y)
-        for (int X = 0; X < 16; ++X) {
-            const BYTE Bit = static_cast<BYTE>(0x80 >> (X % 8));
-            const int At = Y * 2 + X / 8;
-            if (Art[static_cast<std::size_t>(Y)][X] == ' ') And[At] |= Bit;
-            if (Art[static_cast<std::size_t>(Y)][X] == '.') Xor[At] |= Bit;
-        }
-    return CreateCursor(nullptr, HotX, HotY, 16, 16, And.data(), Xor.data());
-}
-
-// The screen falls back to the arrow for a cursor nobody registered.
-void RegisterPreviewCursors()
-{
-    const HCURSOR Arrow = Screen->Cursors(crArrow);
-    if (Screen->Cursors(crHand) == Arrow) Screen->SetCursors(crHand, CursorFromArt(HandArt, 8, 8));
-    if (Screen->Cursors(crZoom) == Arrow) Screen->SetCursors(crZoom, CursorFromArt(ZoomArt, 5, 5));
 }
 
 TCursor ToolCursor(TfrxPreviewTool Tool)
@@ -611,7 +571,7 @@ void TfrxPreviewWorkspace::WndProc(TMessage &Message)
 
 TfrxPreview::TfrxPreview(TComponent *AOwner) : TfrxCustomPreview(AOwner)
 {
-    RegisterPreviewCursors();
+    frxRegisterCursors();
     SetBounds(0, 0, 100, 100);
     FOutline = new TTreeView(this);
     FOutline->SetParent(this);

@@ -150,10 +150,6 @@ struct TfrxOutlineTarget {
 void *frxOutlineNodeData(int Page, int Top);
 TfrxOutlineTarget frxOutlineNodeTarget(const void *Data);
 
-// The preview tools' cursors, made on first use.
-constexpr TCursor crHand = 150;
-constexpr TCursor crZoom = 151;
-
 // Opens the page-settings dialog on Page for Report; answers whether the user
 // accepted and whether every page of the report is to take the settings. The
 // page-settings window by default; an empty handler puts it back.

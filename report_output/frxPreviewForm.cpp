@@ -478,6 +478,9 @@ void TfrxPreviewForm::WndProc(TMessage &Message)
 
 void frxRegisterPreview()
 {
+    frxSetPreviewMessageHandler([](TForm *Form, const AnsiString &Text) {
+        if (auto *Preview = dynamic_cast<TfrxPreviewForm *>(Form)) Preview->SetMessageText(Text);
+    });
     frxSetPreviewFormHandler([](TfrxReport *Report) {
         auto *Form = new TfrxPreviewForm(Application);
         Form->SetReport(Report);

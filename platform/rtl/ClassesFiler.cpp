@@ -1,5 +1,6 @@
 #include "platform/rtl/ClassesFiler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -12,7 +13,8 @@ namespace
 
 struct TClassRegistry {
     std::shared_mutex Lock;
-    std::map<AnsiString, TClass> ByName; // keyed by the upper-cased name
+    std::map<AnsiString, TClass> ByName;                        // keyed by the upper-cased name
+    std::map<AnsiString, std::vector<TComponentClass>> Palette; // by upper-cased page
 };
 
 TClassRegistry &Classes()
@@ -41,6 +43,27 @@ void RegisterClasses(std::initializer_list<TPersistentClass> AClasses)
 {
     for (TPersistentClass AClass : AClasses)
         RegisterClass(AClass);
+}
+
+void RegisterComponents(const AnsiString &Page,
+                        std::initializer_list<TComponentClass> ComponentClasses)
+{
+    for (TComponentClass AClass : ComponentClasses)
+        RegisterClass(AClass);
+    TClassRegistry &R = Classes();
+    std::unique_lock Writing(R.Lock);
+    std::vector<TComponentClass> &OnPage = R.Palette[Key(Page)];
+    for (TComponentClass AClass : ComponentClasses)
+        if (std::find(OnPage.begin(), OnPage.end(), AClass) == OnPage.end())
+            OnPage.push_back(AClass);
+}
+
+std::vector<TComponentClass> rtl::PaletteClasses(const AnsiString &Page)
+{
+    TClassRegistry &R = Classes();
+    std::shared_lock Reading(R.Lock);
+    const auto Found = R.Palette.find(Key(Page));
+    return Found == R.Palette.end() ? std::vector<TComponentClass>() : Found->second;
 }
 
 void UnRegisterClass(TPersistentClass AClass)

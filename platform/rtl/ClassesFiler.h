@@ -23,6 +23,16 @@ void RegisterClasses(std::initializer_list<TPersistentClass> AClasses);
 void UnRegisterClass(TPersistentClass AClass);
 TPersistentClass GetClass(const AnsiString &AClassName); // nullptr when unknown
 TPersistentClass FindClass(const AnsiString &ClassName); // raises EClassNotFound
+// Puts component classes on a page of the component palette; they are registered for
+// streaming too. A class is on a page once.
+void RegisterComponents(const AnsiString &Page,
+                        std::initializer_list<TComponentClass> ComponentClasses);
+
+namespace rtl
+{
+// The classes on a palette page (the name's case does not matter), in the order given.
+std::vector<TComponentClass> PaletteClasses(const AnsiString &Page);
+} // namespace rtl
 
 // ---- value encoding ----
 

@@ -123,6 +123,7 @@ void UpdateMouseControl(const TPoint &ScreenPos)
 void ForgetControl(TControl *Control)
 {
     ForgetHintControl(Control);
+    ForgetDragControl(Control);
     if (MouseControl == Control) MouseControl = nullptr;
     if (CaptureControl == Control) CaptureControl = nullptr;
 }
@@ -456,6 +457,10 @@ void TControl::Notification(TComponent *AComponent, TOperation Operation)
 
 void TControl::MouseButtonDown(TMessage &Message, TMouseButton Button, bool Double)
 {
+    if (Button == mbLeft && FDragMode == dmAutomatic && !ComponentState().Contains(csDesigning)) {
+        BeginDrag(true);
+        return;
+    }
     SendCancelMode(this);
     DefaultHandler(Message);
     if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);

@@ -163,6 +163,65 @@ using TContextPopupEvent = std::function<void(TObject *Sender, TPoint MousePos, 
 using TCanResizeEvent =
     std::function<void(TObject *Sender, int &NewWidth, int &NewHeight, bool &Resize)>;
 
+// ---- Drag and drop, and docking ------------------------------------------------
+
+QRV4_ENUM(TDragMode, dmManual, dmAutomatic)
+QRV4_ENUM(TDragKind, dkDrag, dkDock)
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
+// What a drag carries. A control may hand its own from OnStartDrag (it stays the
+// caller's); otherwise the drag makes a TDragControlObject for the control.
+class TDragObject : public TObject
+{
+    QRV4_CLASS(TDragObject, TObject)
+
+public:
+    // Screen position of the pointer, last seen by the drag.
+    TPoint DragPos() const { return FDragPos; }
+    void SetDragPos(const TPoint &Value) { FDragPos = Value; }
+    // The control under the pointer that accepts the drag, or null.
+    TControl *DragTarget() const { return FDragTarget; }
+    void SetDragTarget(TControl *Value) { FDragTarget = Value; }
+    // True once the drag ended on a target that took it.
+    bool Dropped() const { return FDropped; }
+    void SetDropped(bool Value) { FDropped = Value; }
+
+private:
+    TPoint FDragPos;
+    TControl *FDragTarget = nullptr;
+    bool FDropped = false;
+};
+
+// A drag of a control: the targets see the control itself as the source.
+class TDragControlObject : public TDragObject
+{
+    QRV4_CLASS(TDragControlObject, TDragObject)
+
+public:
+    explicit TDragControlObject(TControl *AControl) : FControl(AControl) {}
+    TControl *Control() const { return FControl; }
+
+private:
+    TControl *FControl;
+};
+
+// A control dragged to be docked on another.
+class TDragDockObject : public TDragControlObject
+{
+    QRV4_CLASS(TDragDockObject, TDragControlObject)
+
+public:
+    using TDragControlObject::TDragControlObject;
+};
+
+using TDragDropEvent = std::function<void(TObject *Sender, TObject *Source, int X, int Y)>;
+using TDragOverEvent = std::function<void(TObject *Sender, TObject *Source, int X, int Y,
+                                          TDragState State, bool &Accept)>;
+using TEndDragEvent = std::function<void(TObject *Sender, TObject *Target, int X, int Y)>;
+using TStartDragEvent = std::function<void(TObject *Sender, TDragObject *&DragObject)>;
+using TEndDockEvent = TEndDragEvent;
+using TStartDockEvent = std::function<void(TObject *Sender, TDragDockObject *&DragObject)>;
+
 // The shift state of a mouse message's wParam, and of a key message (Alt from lParam).
 TShiftState MouseShiftState(WPARAM Keys);
 TShiftState KeyDataToShiftState(LPARAM KeyData);
@@ -170,10 +229,16 @@ TShiftState KeyboardStateToShiftState();
 
 // ---- TControl ----------------------------------------------------------------------
 
+namespace vcl
+{
+struct DragEvents;
+}
+
 class TControl : public TComponent
 {
     QRV4_CLASS(TControl, TComponent)
     friend class TWinControl;
+    friend struct vcl::DragEvents;
 
 public:
     explicit TControl(TComponent *AOwner);
@@ -281,7 +346,40 @@ public:
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
 
+    // ---- drag and drop, and docking ----
+    // dmAutomatic starts a drag on the left button instead of the usual press.
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode Value) { FDragMode = Value; }
+    // dkDock drags the control to a dock site rather than dropping it on a target.
+    TDragKind DragKind() const { return FDragKind; }
+    void SetDragKind(TDragKind Value) { FDragKind = Value; }
+    // The cursor over a target that accepts the drag.
+    TCursor DragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor Value) { FDragCursor = Value; }
+    // Starts a drag now, or once the pointer has moved more than Threshold pixels
+    // (-1: the system's distance). The mouse stays with the drag until it ends.
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    // Ends this control's drag: dropped on the target under the pointer, or cancelled.
+    void EndDrag(bool Drop);
+    bool Dragging() const;
+    // Asked while a drag passes over the control; OnDragOver decides, none refuses.
+    virtual void DragOver(TObject *Source, int X, int Y, TDragState State, bool &Accept);
+    virtual void DragDrop(TObject *Source, int X, int Y);
+    // Moves the control onto a dock site.
+    void ManualDock(TWinControl *NewDockSite);
+
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDrag;
+    TStartDragEvent OnStartDrag;
+    TEndDockEvent OnEndDock;
+    TStartDockEvent OnStartDock;
+
 protected:
+    virtual void DoStartDrag(TDragObject *&DragObject);
+    virtual void DoEndDrag(TObject *Target, int X, int Y);
+    virtual void DoStartDock(TDragDockObject *&DragObject);
+    virtual void DoEndDock(TObject *Target, int X, int Y);
     virtual void Click();
     virtual void DblClick();
     // Whether OnMouseEnter and OnMouseLeave fire now; controls without a hover
@@ -332,6 +430,9 @@ private:
     bool FParentShowHint = true;
     TPopupMenu *FPopupMenu = nullptr;
     bool FApplyingParentFont = false;
+    TDragMode FDragMode = dmManual;
+    TDragKind FDragKind = dkDrag;
+    TCursor FDragCursor = crDrag;
 };
 
 using TControlClass = TClass;
@@ -408,6 +509,9 @@ public:
     TBrush *Brush() const { return FBrush.get(); }
     bool Ctl3D() const { return FCtl3D; }
     void SetCtl3D(bool Value) { FCtl3D = Value; }
+    // A control dragged with DragKind dkDock may be docked here.
+    bool DockSite() const { return FDockSite; }
+    void SetDockSite(bool Value) { FDockSite = Value; }
 
     // Routes the keyboard before dispatch: the focused control may want it, the
     // form may take it as a dialog key (Tab, arrows, Enter, Esc).
@@ -468,6 +572,7 @@ private:
     bool FTabStop = false;
     bool FDoubleBuffered = false;
     bool FCtl3D = true;
+    bool FDockSite = false;
     int FAlignLevel = 0;
     int FClientWidthSeen = -1;
     int FClientHeightSeen = -1;
@@ -577,6 +682,10 @@ private:
 void UpdateMouseControl(const TPoint &ScreenPos);
 // Forgets a control that goes away.
 void ForgetControl(TControl *Control);
+// Cancels a drag whose source or target goes away.
+void ForgetDragControl(TControl *Control);
+// Escape cancels a drag; true when the key was taken for that.
+bool DragKeyMessage(const MSG &Msg);
 void ForgetHintControl(TControl *Control);
 // Gives back the DCs taken by control canvases outside painting.
 void FreeDeviceContexts();

@@ -507,6 +507,7 @@ void PublishColorDialog(rtl::Publisher<TColorDialog> &P)
 
 void PublishFontDialog(rtl::Publisher<TFontDialog> &P)
 {
+    P.Property("Device", &TFontDialog::Device, &TFontDialog::SetDevice).Default(fdScreen);
     P.Property("Font", &TFontDialog::Font, &TFontDialog::SetFont);
 }
 

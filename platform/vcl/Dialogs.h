@@ -112,6 +112,9 @@ private:
     TColor FColor = clBlack;
 };
 
+// Which fonts the dialog offers; on this system the screen's and the printers' are one set.
+QRV4_ENUM(TFontDialogDevice, fdScreen, fdPrinter, fdBoth)
+
 class TFontDialog : public TCommonDialog
 {
     QRV4_CLASS(TFontDialog, TCommonDialog)
@@ -121,9 +124,12 @@ public:
     ~TFontDialog() override;
     TFont *Font() const { return FFont.get(); }
     void SetFont(TFont *Value) { FFont->Assign(Value); }
+    TFontDialogDevice Device() const { return FDevice; }
+    void SetDevice(TFontDialogDevice Value) { FDevice = Value; }
 
 private:
     std::unique_ptr<TFont> FFont;
+    TFontDialogDevice FDevice = fdScreen;
 };
 
 QRV4_ENUM(TPrintRange, prAllPages, prSelection, prPageNums)

@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/PopupWindow.h"
+#include "platform/win/Cursor.h"
 #include "platform/win/FontFaces.h"
 #include "platform/win/Paint.h"
 #include "platform/win/QtText.h"
@@ -634,6 +635,37 @@ void TScreen::SetCursor(TCursor Value)
     ::SetCursor(Cursors(Value == crDefault ? crArrow : Value));
 }
 
+namespace
+{
+
+// The system has no drag cursor: an arrow carrying a sheet.
+HCURSOR DragCursorPicture()
+{
+    static const HCURSOR Cursor = win::CursorFromArt(
+        {
+            "#               ",
+            "##              ",
+            "#.#             ",
+            "#..#            ",
+            "#...#           ",
+            "#....#          ",
+            "#.....#         ",
+            "#......#        ",
+            "#....###        ",
+            "#.#..#          ",
+            "##.#########    ",
+            "#  #.......#    ",
+            "   #.......#    ",
+            "   #.......#    ",
+            "   #.......#    ",
+            "   #########    ",
+        },
+        0, 0);
+    return Cursor;
+}
+
+} // namespace
+
 HCURSOR TScreen::Cursors(TCursor Index) const
 {
     if (const auto it = FCursors.find(Index); it != FCursors.end()) return it->second;
@@ -641,6 +673,8 @@ HCURSOR TScreen::Cursors(TCursor Index) const
     switch (Index) {
     case crNone:
         return nullptr;
+    case crDrag:
+        return DragCursorPicture();
     case crCross:
         shape = IDC_CROSS;
         break;
@@ -1047,6 +1081,7 @@ void TApplication::Terminate()
 bool TApplication::IsKeyMessage(MSG &Msg)
 {
     if (Msg.message < WM_KEYFIRST || Msg.message > WM_KEYLAST) return false;
+    if (vcl::DragKeyMessage(Msg)) return true;
     HWND wnd = GetCapture();
     if (!wnd) wnd = Msg.hwnd;
     TWinControl *control = nullptr;

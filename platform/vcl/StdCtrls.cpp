@@ -716,16 +716,6 @@ void TButtonControl::KeyUp(WORD &Key, TShiftState Shift)
     }
 }
 
-void TButtonControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    if (Button == mbLeft) {
-        if (!Focused() && CanFocus()) SetFocus();
-        FPushed = FInside = true;
-        Invalidate();
-    }
-    inherited::MouseDown(Button, Shift, X, Y);
-}
-
 void TButtonControl::MouseMove(TShiftState Shift, int X, int Y)
 {
     const bool inside = ClientRect().Contains(X, Y);
@@ -734,15 +724,6 @@ void TButtonControl::MouseMove(TShiftState Shift, int X, int Y)
         Invalidate();
     }
     inherited::MouseMove(Shift, X, Y);
-}
-
-void TButtonControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    if (Button == mbLeft && FPushed) {
-        FPushed = false;
-        Invalidate();
-    }
-    inherited::MouseUp(Button, Shift, X, Y);
 }
 
 void TButtonControl::DrawCaption(HDC DC, TRect R, UINT Flags)
@@ -763,6 +744,29 @@ void TButtonControl::DrawCaption(HDC DC, TRect R, UINT Flags)
                          measured.Bottom + dy + 1};
         ::DrawFocusRect(DC, &focus);
     }
+}
+
+// The system's own button procedure presses and lets go of the face, whatever the
+// class library's MouseDown and MouseUp of a descendant do.
+void TButtonControl::DefaultHandler(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (!Focused() && CanFocus()) SetFocus();
+        FPushed = FInside = true;
+        Invalidate();
+        break;
+    case WM_LBUTTONUP:
+        if (FPushed) {
+            FPushed = false;
+            Invalidate();
+        }
+        break;
+    default:
+        break;
+    }
+    inherited::DefaultHandler(Message);
 }
 
 void TButtonControl::WndProc(TMessage &Message)

@@ -197,15 +197,14 @@ class TButtonControl : public TWinControl
 public:
     explicit TButtonControl(TComponent *AOwner);
     void WndProc(TMessage &Message) override;
+    void DefaultHandler(TMessage &Message) override;
 
 protected:
     void DoEnter() override;
     void DoExit() override;
     void KeyDown(WORD &Key, TShiftState Shift) override;
     void KeyUp(WORD &Key, TShiftState Shift) override;
-    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
-    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     // The face is drawn pushed while the mouse or the space bar holds it.
     bool Pushed() const { return FPushed && FInside; }
     // Draws the caption, and the focus rectangle around it when focused.

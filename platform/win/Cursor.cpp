@@ -40,3 +40,17 @@ BOOL DestroyCursor(HCURSOR Cursor)
 {
     return DestroyIcon(Cursor);
 }
+
+HCURSOR win::CursorFromArt(const CursorArt &Art, int HotX, int HotY)
+{
+    std::array<BYTE, 32> And{}, Xor{};
+    for (int Y = 0; Y < 16; ++Y)
+        for (int X = 0; X < 16; ++X) {
+            const BYTE Bit = static_cast<BYTE>(0x80 >> (X % 8));
+            const int At = Y * 2 + X / 8;
+            const char Pixel = Art[static_cast<std::size_t>(Y)][X];
+            if (Pixel == ' ') And[At] |= Bit;
+            if (Pixel == '.') Xor[At] |= Bit;
+        }
+    return CreateCursor(nullptr, HotX, HotY, 16, 16, And.data(), Xor.data());
+}

@@ -1,10 +1,13 @@
 // The port combo box: an icon per item from a PNG image list.
 
 #include "controls/ComboBoxPng.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -91,4 +94,12 @@ TEST_F(ComboBoxPngTest, ADestroyedListIsForgotten)
     EXPECT_EQ(Combo->Images(), nullptr);
     Combo->SetItemIndex(0);
     Combo->Repaint();
+}
+
+TEST(ComboBoxPngUnit, RegisterPutsTheControlOnTheWin32Page)
+{
+    ComboBoxPng::Register();
+    const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
+    EXPECT_NE(std::find(Page.begin(), Page.end(), TComboBoxPng::StaticClass()), Page.end());
+    EXPECT_EQ(GetClass("TComboBoxPng"), TComboBoxPng::StaticClass());
 }

@@ -2,9 +2,12 @@
 
 #include "controls/ExtMaskEdit.h"
 #include "link/grid_helpers.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 class ExtMaskEditTest : public vcltest::VclTest
 {
@@ -130,4 +133,12 @@ TEST_F(ExtMaskEditTest, ASelectionOutlivingAShorterMaskCopiesWhatIsLeft)
     Type("\x03");
     Type("5");
     EXPECT_EQ(Editor->Text().Length(), 2);
+}
+
+TEST(ExtMaskEditUnit, RegisterPutsTheControlOnTheWin32Page)
+{
+    ExtMaskEdit::Register();
+    const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
+    EXPECT_NE(std::find(Page.begin(), Page.end(), TExtMaskEdit::StaticClass()), Page.end());
+    EXPECT_EQ(GetClass("TExtMaskEdit"), TExtMaskEdit::StaticClass());
 }

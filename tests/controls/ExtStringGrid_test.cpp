@@ -3,9 +3,12 @@
 
 #include "controls/ExtStringGrid.h"
 #include "controls/ValidateEdit.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
@@ -431,4 +434,12 @@ TEST_F(ExtStringGridTest, AnotherWidthFileDeletesThePreviousOne)
     EXPECT_FALSE(std::filesystem::exists(New));
     std::filesystem::remove(Old);
     std::filesystem::remove(New);
+}
+
+TEST(ExtStringGridUnit, RegisterPutsTheControlOnTheWin32Page)
+{
+    ExtStringGrid::Register();
+    const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
+    EXPECT_NE(std::find(Page.begin(), Page.end(), TExtStringGrid::StaticClass()), Page.end());
+    EXPECT_EQ(GetClass("TExtStringGrid"), TExtStringGrid::StaticClass());
 }

@@ -1,10 +1,13 @@
 // The gradient panel's child rule, colours and picture, read from its surface.
 
 #include "controls/GradientCheck.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 class GradientCheckTest : public vcltest::VclTest
 {
@@ -134,7 +137,7 @@ TEST_F(GradientCheckTest, OnlyEnabledCheckablePanelsReportTheMouseComingAndGoing
     TGradientCheck *P = Panel();
     std::vector<std::string> Events;
     P->OnMouseEnter = [&](TObject *) { Events.push_back("enter"); };
-    P->OnMouseLeave = [&](TObject *) { Events.push_back("leave"); };
+    P->OnMouseExit = [&](TObject *) { Events.push_back("exit"); };
     auto Pass = [&] {
         Events.clear();
         P->Perform(CM_MOUSEENTER, 0, 0);
@@ -147,5 +150,13 @@ TEST_F(GradientCheckTest, OnlyEnabledCheckablePanelsReportTheMouseComingAndGoing
     P->SetEnabled(false);
     EXPECT_TRUE(Pass().empty()) << "disabled";
     P->SetEnabled(true);
-    EXPECT_EQ(Pass(), (std::vector<std::string>{"enter", "leave"}));
+    EXPECT_EQ(Pass(), (std::vector<std::string>{"enter", "exit"}));
+}
+
+TEST(GradientCheckUnit, RegisterPutsThePanelOnTheWin32Page)
+{
+    GradientCheck::Register();
+    const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
+    EXPECT_NE(std::find(Page.begin(), Page.end(), TGradientCheck::StaticClass()), Page.end());
+    EXPECT_EQ(GetClass("TGradientCheck"), TGradientCheck::StaticClass());
 }

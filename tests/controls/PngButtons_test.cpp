@@ -3,10 +3,13 @@
 #include "controls/ImageButton.h"
 #include "controls/PngCheckBox.h"
 #include "controls/XpButton.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -118,7 +121,7 @@ TEST_F(PngButtonsTest, ImageButtonClosesItsModalForm)
     Button->SetParent(&Dialog);
     Button->SetPngPicture(Solid(24, 20, clRed).get());
     EXPECT_EQ(Button->Width(), 24);
-    Button->SetModalResult(mrOk);
+    Button->SetModalResult(MyModalResult::mrOk);
     int Clicks = 0;
     Button->OnClick = [&](TObject *) { ++Clicks; };
     Dialog.OnShow = [&](TObject *) { vcltest::Click(Button, 5, 5); };
@@ -133,18 +136,70 @@ TEST_F(PngButtonsTest, OnlyEnabledButtonsReportTheMouseComingAndGoing)
     Xp->SetParent(Form);
     auto *Image = new TImageButton(Form);
     Image->SetParent(Form);
-    for (TControl *Button : {static_cast<TControl *>(Xp), static_cast<TControl *>(Image)}) {
+    std::vector<std::string> Events;
+    auto Pass = [&](TControl *Button) {
+        Events.clear();
+        Button->Perform(CM_MOUSEENTER, 0, 0);
+        Button->Perform(CM_MOUSELEAVE, 0, 0);
+        return Events;
+    };
+    auto Check = [&](auto *Button) {
         SCOPED_TRACE(Button->ClassName().Std());
-        std::vector<std::string> Events;
         Button->OnMouseEnter = [&](TObject *) { Events.push_back("enter"); };
-        Button->OnMouseLeave = [&](TObject *) { Events.push_back("leave"); };
+        Button->OnMouseExit = [&](TObject *) { Events.push_back("exit"); };
         Button->SetEnabled(false);
-        Button->Perform(CM_MOUSEENTER, 0, 0);
-        Button->Perform(CM_MOUSELEAVE, 0, 0);
-        EXPECT_TRUE(Events.empty());
+        EXPECT_TRUE(Pass(Button).empty());
         Button->SetEnabled(true);
-        Button->Perform(CM_MOUSEENTER, 0, 0);
-        Button->Perform(CM_MOUSELEAVE, 0, 0);
-        EXPECT_EQ(Events, (std::vector<std::string>{"enter", "leave"}));
+        EXPECT_EQ(Pass(Button), (std::vector<std::string>{"enter", "exit"}));
+    };
+    Check(Xp);
+    Check(Image);
+}
+
+TEST_F(PngButtonsTest, XpButtonPressesAndClicksWithoutMouseDownOrUpEvents)
+{
+    TForm *Form = ShownForm();
+    auto *Other = new TButton(Form);
+    Other->SetParent(Form);
+    Other->SetBounds(200, 10, 80, 25);
+    auto *Xp = new TXpButton(Form);
+    Xp->SetParent(Form);
+    Xp->SetBounds(10, 10, 100, 30);
+    int Downs = 0, Ups = 0, Clicks = 0;
+    Xp->OnMouseDown = [&](TObject *, TMouseButton, TShiftState, int, int) { ++Downs; };
+    Xp->OnMouseUp = [&](TObject *, TMouseButton, TShiftState, int, int) { ++Ups; };
+    Xp->OnClick = [&](TObject *) { ++Clicks; };
+    vcltest::Pump();
+    Other->SetFocus();
+    vcltest::MouseDown(Xp, 20, 10);
+    vcltest::Pump();
+    EXPECT_TRUE(Xp->Pressed());
+    EXPECT_TRUE(Xp->Focused()) << "the platform button took the press";
+    vcltest::MouseUp(Xp, 20, 10);
+    vcltest::Pump();
+    EXPECT_FALSE(Xp->Pressed());
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(Downs, 0);
+    EXPECT_EQ(Ups, 0);
+}
+
+TEST(PngButtonUnits, EachUnitPutsItsControlOnTheWin32Page)
+{
+    PngCheckBox::Register();
+    XpButton::Register();
+    ImageButton::Register();
+    const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
+    for (TComponentClass Class :
+         {TPngCheckBox::StaticClass(), TXpButton::StaticClass(), TImageButton::StaticClass()}) {
+        EXPECT_NE(std::find(Page.begin(), Page.end(), Class), Page.end()) << Class->ClassName().Std();
+        EXPECT_EQ(GetClass(Class->ClassName()), Class);
     }
+}
+
+TEST(PngButtonUnits, TheImageButtonsModalResultsAreNamedAsStored)
+{
+    PTypeInfo Info = TypeInfo<MyModalResult>();
+    EXPECT_EQ(GetEnumName(Info, static_cast<int>(MyModalResult::mrNone)), "mrNone");
+    EXPECT_EQ(GetEnumName(Info, static_cast<int>(MyModalResult::mrYesToAll)), "mrYesToAll");
+    EXPECT_EQ(GetEnumValue(Info, "mrCancel"), mrCancel) << "the same numbers as the forms' results";
 }

@@ -1,11 +1,14 @@
 // HTML colour text and the shadowed label, read back from the form's surface.
 
 #include "controls/ShadowLabel.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
 #include "tests/controls/PngDrawing.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace pngtest;
 
@@ -117,4 +120,12 @@ TEST_F(ShadowLabelTest, CaptionAndShadowSitWhereTheAlignmentSays)
     EXPECT_FALSE(Columns(RGB(192, 192, 192)).empty());
     EXPECT_TRUE(Columns(RGB(0, 0, 0)).empty());
     EXPECT_TRUE(Columns(RGB(255, 0, 0)).empty());
+}
+
+TEST(ShadowLabelUnit, RegisterPutsTheControlOnTheWin32Page)
+{
+    ShadowLabel::Register();
+    const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
+    EXPECT_NE(std::find(Page.begin(), Page.end(), TShadowLabel::StaticClass()), Page.end());
+    EXPECT_EQ(GetClass("TShadowLabel"), TShadowLabel::StaticClass());
 }

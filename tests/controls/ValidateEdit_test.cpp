@@ -2,10 +2,13 @@
 // main sets (a decimal comma there must not reach these fields).
 
 #include "controls/ValidateEdit.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/Clipbrd.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 class ValidateEditTest : public vcltest::VclTest
 {
@@ -159,4 +162,12 @@ TEST_F(ValidateEditTest, HtmlColourDrivesTheBackground)
     EXPECT_EQ(E->ColorHTML(), "#010203");
     E->SetColorHTML("#ignore");
     EXPECT_EQ(E->Color(), static_cast<TColor>(RGB(1, 2, 3)));
+}
+
+TEST(ValidateEditUnit, RegisterPutsTheControlOnTheWin32Page)
+{
+    ValidateEdit::Register();
+    const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
+    EXPECT_NE(std::find(Page.begin(), Page.end(), TValidateEdit::StaticClass()), Page.end());
+    EXPECT_EQ(GetClass("TValidateEdit"), TValidateEdit::StaticClass());
 }

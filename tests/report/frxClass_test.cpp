@@ -345,8 +345,6 @@ TEST(Styles, NamesAreUniqueAndFilesRoundTrip)
     EXPECT_EQ(Other->Name(), "Style1");
     Memo->SetStyle("RED");
     EXPECT_EQ(Memo->Color(), clRed);
-    Memo->SetStyle("none");
-    EXPECT_EQ(Memo->Style(), "");
 
     Styles->SetName("Look");
     const AnsiString Text = Written([&](TStream *S) { Styles->SaveToStream(S); });
@@ -368,6 +366,50 @@ TEST(Styles, NamesAreUniqueAndFilesRoundTrip)
     ASSERT_EQ(Back.Count(), 1);
     EXPECT_EQ(Back.IndexOf("LOOK"), 0);
     EXPECT_EQ(Back.Items(0)->Count(), 2);
+}
+
+TEST(Styles, AMemoKeepsAStyleNameTheReportLacksUntilTheStylesAreApplied)
+{
+    TfrxReport Report(nullptr);
+    auto *Band = new TfrxReportTitle(new TfrxReportPage(&Report));
+    auto *Memo = new TfrxMemoView(Band);
+    Memo->SetColor(clYellow);
+    Memo->SetStyle("Heading");
+    EXPECT_EQ(Memo->Style(), "Heading");
+    EXPECT_EQ(Memo->Color(), clYellow);
+
+    // The style arrives later, as it does when a template is read.
+    TfrxStyleItem *Heading = Report.Styles()->Add();
+    Heading->SetName("Heading");
+    Heading->SetColor(clNavy);
+    Heading->Font()->SetSize(14);
+    Report.Styles()->Apply();
+    EXPECT_EQ(Memo->Style(), "Heading");
+    EXPECT_EQ(Memo->Color(), clNavy);
+    EXPECT_EQ(Memo->Font()->Size(), 14);
+
+    Report.Styles()->Clear();
+    Report.Styles()->Apply();
+    EXPECT_EQ(Memo->Style(), "") << "only applying the styles drops a name that is gone";
+    EXPECT_EQ(Memo->Color(), clNavy) << "and the memo keeps its look";
+}
+
+TEST(Styles, ApplyStyleTakesColourFontAndFrameWithoutTouchingTheName)
+{
+    TfrxMemoView Memo(nullptr);
+    TfrxStyles Styles;
+    TfrxStyleItem *Boxed = Styles.Add();
+    Boxed->SetName("Boxed");
+    Boxed->SetColor(clSilver);
+    Boxed->Font()->SetName("Courier New");
+    Boxed->Frame()->SetTyp(TfrxFrameTypes{ftLeft, ftTop});
+    Memo.ApplyStyle(Boxed);
+    EXPECT_EQ(Memo.Color(), clSilver);
+    EXPECT_EQ(Memo.Font()->Name(), "Courier New");
+    EXPECT_EQ(Memo.Frame()->Typ(), (TfrxFrameTypes{ftLeft, ftTop}));
+    EXPECT_EQ(Memo.Style(), "");
+    Memo.ApplyStyle(nullptr);
+    EXPECT_EQ(Memo.Color(), clSilver);
 }
 
 TEST(Report, OptionsSurviveLoadingExceptTheTemplatesOwn)

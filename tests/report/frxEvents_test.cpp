@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -262,6 +264,108 @@ TEST(ReportPreview, DesignReportWithoutADesignerChangesNothing)
     EXPECT_EQ(Report.PagesCount(), 0);
 }
 
+TEST(ReportCursors, AReportPutsTheLibrarysThreeCursorsOnTheScreen)
+{
+    TfrxReport Report(nullptr);
+    const HCURSOR Arrow = Screen->Cursors(crArrow);
+    const HCURSOR Format = Screen->Cursors(crFormat);
+    EXPECT_EQ(crFormat, 152);
+    EXPECT_NE(Format, Arrow);
+    EXPECT_NE(Screen->Cursors(crHand), Arrow);
+    EXPECT_NE(Screen->Cursors(crZoom), Arrow);
+    EXPECT_NE(Format, Screen->Cursors(crHand));
+    TfrxReport Second(nullptr);
+    EXPECT_EQ(Screen->Cursors(crFormat), Format) << "made once";
+}
+
+// A designer that records its modal runs instead of showing itself.
+class ProbeDesigner : public TfrxCustomDesigner
+{
+public:
+    using TfrxCustomDesigner::TfrxCustomDesigner;
+    TStrings *GetCode() override { return nullptr; }
+    bool InsertExpression(const AnsiString &) override { return false; }
+    void Lock() override {}
+    void ReloadPages(int) override {}
+    void ReloadReport() override {}
+    void UpdateDataTree() override {}
+    void UpdatePage() override {}
+    int ShowModal() override
+    {
+        if (OnModal) OnModal(this);
+        return mrOk;
+    }
+    std::function<void(ProbeDesigner *)> OnModal;
+};
+
+// Installs the probe designer for a test's length and counts the ones made.
+struct WithDesigner {
+    int Made = 0;
+    std::function<void(ProbeDesigner *)> OnModal;
+    WithDesigner()
+    {
+        frxDesignerClass() = [this](TfrxReport *Report) -> std::unique_ptr<TfrxCustomDesigner> {
+            ++Made;
+            auto Designer = std::make_unique<ProbeDesigner>(nullptr, Report);
+            Designer->OnModal = OnModal;
+            return Designer;
+        };
+    }
+    ~WithDesigner() { frxDesignerClass() = nullptr; }
+};
+
+TEST(ReportDesigner, AnEmptyReportGetsAPageWithItsDefaultsBeforeTheDesignerOpens)
+{
+    WithDesigner Installed;
+    TfrxReport Report(nullptr);
+    int PagesSeen = -1;
+    Installed.OnModal = [&](ProbeDesigner *) { PagesSeen = Report.PagesCount(); };
+    Report.DesignReport();
+    EXPECT_EQ(Installed.Made, 1);
+    EXPECT_EQ(PagesSeen, 1);
+    auto *Page = dynamic_cast<TfrxReportPage *>(Report.Pages(0));
+    ASSERT_NE(Page, nullptr);
+    EXPECT_EQ(Page->Name(), "Page1");
+    EXPECT_EQ(Page->LeftMargin(), 10);
+    EXPECT_EQ(Page->BottomMargin(), 10);
+    EXPECT_EQ(Report.Designer(), nullptr) << "a modal designer is gone once it returns";
+
+    Report.DesignReport();
+    EXPECT_EQ(Report.PagesCount(), 1) << "a report with a page keeps its pages";
+}
+
+TEST(ReportDesigner, ASecondDesignerIsRefusedWhileOneIsOpen)
+{
+    WithDesigner Installed;
+    TfrxReport Report(nullptr);
+    Installed.OnModal = [&](ProbeDesigner *) { Report.DesignReport(); };
+    Report.DesignReport();
+    EXPECT_EQ(Installed.Made, 1);
+
+    Report.DesignReport(false);
+    ASSERT_NE(Report.Designer(), nullptr);
+    EXPECT_TRUE(Report.Designer()->Visible());
+    Report.DesignReport();
+    EXPECT_FALSE(Report.DesignPreviewPage());
+    EXPECT_EQ(Installed.Made, 2);
+    Report.Designer()->Hide();
+    EXPECT_EQ(Report.Designer(), nullptr);
+    Report.DesignReport(false);
+    EXPECT_EQ(Installed.Made, 3);
+}
+
+TEST(ReportDesigner, DesigningThePreviewPageTellsWhetherTheDesignerChangedIt)
+{
+    TfrxReport Report(nullptr);
+    EXPECT_FALSE(Report.DesignPreviewPage());
+    WithDesigner Installed;
+    Installed.OnModal = [](ProbeDesigner *Designer) { Designer->SetModified(true); };
+    EXPECT_TRUE(Report.DesignPreviewPage());
+    Installed.OnModal = nullptr;
+    EXPECT_FALSE(Report.DesignPreviewPage());
+    EXPECT_EQ(Installed.Made, 2);
+}
+
 class NullExport : public TfrxCustomExportFilter
 {
 public:
@@ -303,6 +407,7 @@ public:
             return false;
         }
         if (Data.size() > 2 && Data[2] == '!') throw Exception("damaged");
+        if (Data.size() > 2 && Data[2] == '?') throw std::runtime_error("not ours");
         for (std::size_t i = 2; i < Data.size(); ++i)
             Data[i] = static_cast<char>(~Data[i]);
         Stream()->WriteBuffer(Data.data() + 2, static_cast<int>(Data.size() - 2));
@@ -361,6 +466,20 @@ TEST(ReportAddOns, AnInstalledCompressorPacksAndUnpacksTemplates)
 
     Placed.reset();
     EXPECT_EQ(frxCompressorClass(), nullptr);
+}
+
+TEST(ReportAddOns, AnyFailureOfTheCompressorIsReportedAndChangesNothing)
+{
+    ScriptedBoxes Boxes;
+    auto Placed = std::make_unique<FlipCompressor>(nullptr);
+    TfrxReport Report(nullptr);
+    auto *Page = new TfrxReportPage(&Report);
+    Page->SetName("Page1");
+    Report.EngineOptions()->SetNewSilentMode(simSilent);
+    TStringStream Foreign(AnsiString("FC?"));
+    EXPECT_NO_THROW(Report.LoadFromStream(&Foreign));
+    EXPECT_NE(Report.FindObject("Page1"), nullptr);
+    EXPECT_EQ(Report.Errors()->Text(), frxResources()->Get("clDecompressError") + "\r\n");
 }
 
 // ---- component lists and image helpers ----

@@ -221,3 +221,69 @@ TEST(PropertyList, ValuesDrawAfterTheItemHeightAndColoursShowASwatch)
     EXPECT_EQ(Painted.Canvas()->Pixels(10, 10), clLime) << "the entry's own colour";
     EXPECT_NE(Painted.Canvas()->Pixels(3, 10), clLime) << "the swatch starts two pixels in";
 }
+
+// ---- the editors' dialogs ----
+
+TEST(PropertyList, TheColourEditorAsksTheColourDialogForEverySelectedMemo)
+{
+    ScriptedBoxes Boxes;
+    Selection S;
+    S.First->SetColor(clRed);
+    TList Memos;
+    Memos.Add(S.First);
+    Memos.Add(S.Second);
+    std::unique_ptr<TfrxPropertyList> List = frxCreatePropertyList(&Memos, nullptr);
+    TfrxPropertyEditor *Color = List->Find("Color")->Editor();
+    TColor Offered = clNone;
+    Boxes.Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        auto &Asked = dynamic_cast<TColorDialog &>(Dialog);
+        Offered = Asked.Color();
+        Asked.SetColor(static_cast<TColor>(0x336699));
+        return true;
+    });
+    EXPECT_TRUE(Color->Edit());
+    EXPECT_EQ(Offered, clRed);
+    EXPECT_EQ(S.First->Color(), static_cast<TColor>(0x336699));
+    EXPECT_EQ(S.Second->Color(), static_cast<TColor>(0x336699));
+
+    Boxes.Dialogs.ReplyDialog([](TCommonDialog &) { return false; });
+    EXPECT_FALSE(Color->Edit());
+    EXPECT_EQ(S.First->Color(), static_cast<TColor>(0x336699))
+        << "a cancelled dialog changes nothing";
+}
+
+TEST(PropertyList, TheFontEditorAsksTheFontDialogForScreenAndPrinterFonts)
+{
+    ScriptedBoxes Boxes;
+    Selection S;
+    S.First->Font()->SetName("Arial");
+    S.First->Font()->SetSize(9);
+    TList Memos;
+    Memos.Add(S.First);
+    Memos.Add(S.Second);
+    std::unique_ptr<TfrxPropertyList> List = frxCreatePropertyList(&Memos, nullptr);
+    TfrxPropertyEditor *Font = List->Find("Font")->Editor();
+    ASSERT_NE(dynamic_cast<TfrxFontProperty *>(Font), nullptr);
+    AnsiString OfferedName;
+    TFontDialogDevice Device = fdScreen;
+    Boxes.Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        auto &Asked = dynamic_cast<TFontDialog &>(Dialog);
+        OfferedName = Asked.Font()->Name();
+        Device = Asked.Device();
+        Asked.Font()->SetName("Courier New");
+        Asked.Font()->SetSize(12);
+        Asked.Font()->SetStyle(TFontStyles{fsBold});
+        return true;
+    });
+    EXPECT_TRUE(Font->Edit());
+    EXPECT_EQ(OfferedName, "Arial");
+    EXPECT_EQ(Device, fdBoth);
+    for (TfrxMemoView *Memo : {S.First, S.Second}) {
+        EXPECT_EQ(Memo->Font()->Name(), "Courier New");
+        EXPECT_EQ(Memo->Font()->Size(), 12);
+        EXPECT_EQ(Memo->Font()->Style(), TFontStyles{fsBold});
+    }
+    Boxes.Dialogs.ReplyDialog([](TCommonDialog &) { return false; });
+    EXPECT_FALSE(Font->Edit());
+    EXPECT_EQ(S.First->Font()->Size(), 12);
+}

@@ -1,3 +1,4 @@
+#include "platform/win/WinGdi.h"
 #include "report/frxUnicodeUtils.h"
 #include "tests/report/ReportTestSupport.h"
 
@@ -87,4 +88,19 @@ TEST(WideStrings, AssignsToAndFromNarrowLists)
     ASSERT_EQ(Back.Count(), 2);
     EXPECT_EQ(Back[0], Cp("Итого"));
     EXPECT_EQ(Back[1], "?");
+}
+
+TEST(WideStrings, AnsiToUnicodeReadsTheCodePageOfTheCharacterSet)
+{
+    const AnsiString Bytes("\xC0\xE9 ok");
+    EXPECT_EQ(AnsiToUnicode(Bytes, RUSSIAN_CHARSET), WideString(u"\u0410\u0439 ok"));
+    EXPECT_EQ(AnsiToUnicode(Bytes, ANSI_CHARSET), WideString(u"\u00C0\u00E9 ok"));
+    EXPECT_EQ(AnsiToUnicode(Bytes, 238), WideString(u"\u0154\u00E9 ok")); // Central European
+    EXPECT_EQ(AnsiToUnicode(Bytes, 161), WideString(u"\u0390\u03B9 ok")); // Greek
+    EXPECT_EQ(AnsiToUnicode(Bytes, SYMBOL_CHARSET), WideString(u"\uF0C0\uF0E9\uF020\uF06F\uF06B"));
+    // A set the system does not know reads as the program's own code page.
+    EXPECT_EQ(AnsiToUnicode(Bytes, DEFAULT_CHARSET), WideString(u"\u0410\u0439 ok"));
+    // A byte its code page leaves out costs that byte only.
+    EXPECT_EQ(AnsiToUnicode(AnsiString("a\x81z"), 161), WideString(u"a\uFFFDz"));
+    EXPECT_EQ(AnsiToUnicode(AnsiString(), ANSI_CHARSET), WideString());
 }

@@ -2,6 +2,7 @@
 #include "tests/report/ReportTestSupport.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/StdCtrls.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +142,30 @@ TEST(TempFiles, AreCreatedUniqueInTheChosenFolder)
     EXPECT_EQ(ExtractFileName(A).SubString(1, 2), "fr");
     EXPECT_EQ(ExtractFilePath(A), IncludeTrailingPathDelimiter(Dir));
     EXPECT_FALSE(GetAppPath().IsEmpty());
+}
+
+TEST(ReportUtilities, FormToResWritesALineForEveryCaptionAndHint)
+{
+    TForm Form(nullptr);
+    Form.SetName("PrintForm");
+    auto *Button = new TButton(&Form);
+    Button->SetName("OkB");
+    Button->SetCaption(AnsiString::FromUtf8("Печать"));
+    Button->SetHint("Prints \"all\" pages\\copies");
+    auto *Box = new TCheckBox(&Form);
+    Box->SetName("CollateCB");
+    Box->SetCaption("Collate");
+    const AnsiString FileName = frxFormToRes(&Form);
+    TStringList Lines;
+    Lines.LoadFromFile(FileName);
+    DeleteFile(FileName);
+    ASSERT_EQ(Lines.Count(), 3);
+    // The file is UTF-8, as the sources are.
+    EXPECT_EQ(std::string(Lines[0].View()),
+              "frxResources()->Add(\"PrintForm.OkB.Caption\", AnsiString::FromUtf8(\"Печать\"));");
+    EXPECT_EQ(Lines[1], "frxResources()->Add(\"PrintForm.OkB.Hint\", "
+                        "AnsiString::FromUtf8(\"Prints \\\"all\\\" pages\\\\copies\"));");
+    EXPECT_EQ(
+        Lines[2],
+        "frxResources()->Add(\"PrintForm.CollateCB.Caption\", AnsiString::FromUtf8(\"Collate\"));");
 }

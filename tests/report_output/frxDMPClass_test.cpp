@@ -184,6 +184,39 @@ TEST(DotMatrixGrid, PageDefaultsGiveWholeColumnsAndLines)
     EXPECT_NEAR(R.Page->PaperHeight() * fr01cm, 47 * 17, 1e-9);
 }
 
+// Opens nothing: it only lets the report prepare itself for a designer.
+class IdleDesigner : public TfrxCustomDesigner
+{
+public:
+    using TfrxCustomDesigner::TfrxCustomDesigner;
+    TStrings *GetCode() override { return nullptr; }
+    bool InsertExpression(const AnsiString &) override { return false; }
+    void Lock() override {}
+    void ReloadPages(int) override {}
+    void ReloadReport() override {}
+    void UpdateDataTree() override {}
+    void UpdatePage() override {}
+    int ShowModal() override { return mrOk; }
+};
+
+TEST(DotMatrixGrid, ADesignedDotMatrixReportStartsWithADotMatrixPage)
+{
+    frxRegisterOutput();
+    frxDesignerClass() = [](TfrxReport *Report) -> std::unique_ptr<TfrxCustomDesigner> {
+        return std::make_unique<IdleDesigner>(nullptr, Report);
+    };
+    TfrxReport Report(nullptr);
+    Report.SetDotMatrixReport(true);
+    Report.DesignReport();
+    frxDesignerClass() = nullptr;
+    ASSERT_EQ(Report.PagesCount(), 1);
+    auto *Page = dynamic_cast<TfrxDMPPage *>(Report.Pages(0));
+    ASSERT_NE(Page, nullptr);
+    EXPECT_EQ(Page->Name(), "Page1");
+    EXPECT_EQ(Page->LeftMargin(), 2.5399984);
+    EXPECT_NEAR(Page->PaperWidth() * fr01cm, 787.2, 1e-9);
+}
+
 TEST(DotMatrixFont, OneFixedFaceWithTheStylesAScreenShows)
 {
     DotMatrixReport R;

@@ -204,6 +204,28 @@ TEST_F(PreviewFormTest, TheContextMenuRepeatsTheCaptionedButtonsUpToTheSecondDiv
 
 } // namespace
 
+class ReportPreviewTest : public vcltest::VclTest
+{
+};
+
+TEST_F(ReportPreviewTest, AProgressTextReachesThePreviewWindowTheReportOpened)
+{
+    TBuilder Build;
+    Build.Report->PreviewOptions()->SetModal(false);
+    Build.Report->PreviewOptions()->SetMaximized(false);
+    Build.Report->ShowPreparedReport();
+    auto *Form = dynamic_cast<TfrxPreviewForm *>(Build.Report->PreviewForm());
+    ASSERT_NE(Form, nullptr);
+    const AnsiString Text = AnsiString::FromUtf8("Сортировка данных");
+    Build.Report->SetProgressMessage(Text);
+    EXPECT_EQ(Form->MessageText(), Text);
+    EXPECT_EQ(Form->StatusBar->Panels(1)->Text(), Text);
+    Form->Close();
+    vcltest::Pump();
+    EXPECT_EQ(Build.Report->PreviewForm(), nullptr);
+    Build.Report->SetProgressMessage("after");
+}
+
 TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRestoresBoth)
 {
     TForm Main(nullptr);

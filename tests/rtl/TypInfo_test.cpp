@@ -411,6 +411,18 @@ TEST(ClassRegistry, AnotherClassUnderATakenNameRaises)
     EXPECT_EQ(GetClass("TGadget"), TGadget::StaticClass());
 }
 
+TEST(ClassRegistry, PalettePagesListTheirComponentsOnceAndInOrder)
+{
+    EXPECT_TRUE(rtl::PaletteClasses("Gadgets").empty());
+    UnRegisterClass(TBigGadget::StaticClass());
+    RegisterComponents("Gadgets", {TBigGadget::StaticClass(), TGadget::StaticClass()});
+    RegisterComponents("gadgets", {TGadget::StaticClass()});
+    EXPECT_EQ(rtl::PaletteClasses("GADGETS"),
+              (std::vector<TComponentClass>{TBigGadget::StaticClass(), TGadget::StaticClass()}));
+    EXPECT_EQ(GetClass("TBigGadget"), TBigGadget::StaticClass()) << "streaming knows it too";
+    EXPECT_TRUE(rtl::PaletteClasses("Other").empty());
+}
+
 TEST(ClassRegistry, MakesAComponentByNameWithItsOwner)
 {
     RegisterClass(TBigGadget::StaticClass());

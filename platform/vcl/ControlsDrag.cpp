@@ -1,0 +1,289 @@
+// Dragging controls onto other controls, and docking them on dock sites.
+//
+// A drag owns the mouse through a window of its own: whatever control is under
+// the pointer, the moves, the release and a right-button cancel come here first;
+// Escape reaches it from the application's key routing.
+
+#include "platform/vcl/Controls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/SysParams.h"
+
+#include <cstdlib>
+#include <memory>
+
+// The drag tells the source of the end through its protected handlers.
+struct vcl::DragEvents {
+    static void EndDrag(TControl *Source, TObject *Target, int X, int Y)
+    {
+        Source->DoEndDrag(Target, X, Y);
+    }
+    static void EndDock(TControl *Source, TObject *Target, int X, int Y)
+    {
+        Source->DoEndDock(Target, X, Y);
+    }
+};
+
+namespace
+{
+
+struct DragSession {
+    TControl *Source = nullptr;
+    TDragKind Kind = dkDrag;
+    TDragObject *Object = nullptr;
+    std::unique_ptr<TDragObject> OwnObject;
+    TPoint Start;
+    // Where the pointer took hold of the control, from its top-left corner.
+    TPoint Grab;
+    int Threshold = 0;
+    bool Started = false;
+    TControl *Target = nullptr;
+    bool Accepted = false;
+    HWND CaptureWindow{};
+};
+
+std::unique_ptr<DragSession> Session;
+
+// The targets see the dragged control itself unless the control handed its own object.
+TObject *DragSource(const DragSession &S)
+{
+    if (auto *Carried = dynamic_cast<TDragControlObject *>(S.Object)) return Carried->Control();
+    return S.Object;
+}
+
+TPoint MessagePos()
+{
+    const DWORD Pos = GetMessagePos();
+    return TPoint(GET_X_LPARAM(Pos), GET_Y_LPARAM(Pos));
+}
+
+// The innermost dock site under the point, leaving out the control and what it holds.
+TControl *DockSiteAt(const TPoint &Pos, const TControl *Source)
+{
+    for (TControl *C = FindDragTarget(Pos, false); C; C = C->Parent()) {
+        auto *Site = dynamic_cast<TWinControl *>(C);
+        if (!Site || !Site->DockSite()) continue;
+        bool Inside = false;
+        for (TControl *P = Site; P && !Inside; P = P->Parent())
+            Inside = P == Source;
+        if (!Inside) return Site;
+    }
+    return nullptr;
+}
+
+// A dock site takes any control; a drop target says through DragOver.
+bool AskTarget(const DragSession &S, TControl *Target, const TPoint &Pos, TDragState State)
+{
+    if (S.Kind == dkDock) return true;
+    const TPoint Local = Target->ScreenToClient(Pos);
+    bool Accept = false;
+    Target->DragOver(DragSource(S), Local.X, Local.Y, State, Accept);
+    return Accept;
+}
+
+void ShowDragCursor()
+{
+    const TCursor Cursor = Session->Accepted ? Session->Source->DragCursor() : crNoDrop;
+    SetCursor(Screen ? Screen->Cursors(Cursor) : nullptr);
+}
+
+// The pointer moved: leave the old target, enter or move over the new one.
+void DragTo(const TPoint &Pos)
+{
+    if (!Session->Started) {
+        if (std::abs(Pos.X - Session->Start.X) <= Session->Threshold &&
+            std::abs(Pos.Y - Session->Start.Y) <= Session->Threshold)
+            return;
+        Session->Started = true;
+    }
+    Session->Object->SetDragPos(Pos);
+    TControl *Target =
+        Session->Kind == dkDock ? DockSiteAt(Pos, Session->Source) : FindDragTarget(Pos, false);
+    // A handler may end the drag: the session is looked at afresh after each.
+    if (Target != Session->Target) {
+        TControl *Old = Session->Target;
+        Session->Target = Target;
+        Session->Accepted = false;
+        if (Old) AskTarget(*Session, Old, Pos, dsDragLeave);
+        if (!Session) return;
+        const bool Accepted = Target && AskTarget(*Session, Target, Pos, dsDragEnter);
+        if (!Session) return;
+        Session->Accepted = Accepted;
+    } else if (Target) {
+        const bool Accepted = AskTarget(*Session, Target, Pos, dsDragMove);
+        if (!Session) return;
+        Session->Accepted = Accepted;
+    }
+    Session->Object->SetDragTarget(Session->Accepted ? Target : nullptr);
+    ShowDragCursor();
+}
+
+void CloseSession(const DragSession &S)
+{
+    if (GetCapture() == S.CaptureWindow) ReleaseCapture();
+    DeallocateHWnd(S.CaptureWindow);
+}
+
+// Moves a docked control onto its site, its corner where the pointer let it go.
+void Dock(const DragSession &S, TWinControl *Site)
+{
+    const TPoint Drop = S.Object->DragPos();
+    S.Source->ManualDock(Site);
+    const TPoint At = Site->ScreenToClient(TPoint(Drop.X - S.Grab.X, Drop.Y - S.Grab.Y));
+    S.Source->SetBounds(At.X, At.Y, S.Source->Width(), S.Source->Height());
+}
+
+// Drops on the accepting target, or cancels; the source hears of the end either way.
+void DragDone(bool Drop)
+{
+    if (!Session) return;
+    const std::unique_ptr<DragSession> Done = std::move(Session);
+    CloseSession(*Done);
+    if (Screen) SetCursor(Screen->Cursors(crDefault));
+    const TPoint Pos = Done->Object->DragPos();
+    TControl *Target = Drop && Done->Started && Done->Accepted ? Done->Target : nullptr;
+    if (!Target && Done->Target) AskTarget(*Done, Done->Target, Pos, dsDragLeave);
+    Done->Object->SetDropped(Target != nullptr);
+    const TPoint Local = Target ? Target->ScreenToClient(Pos) : TPoint();
+    if (Done->Kind == dkDock) {
+        if (Target) Dock(*Done, static_cast<TWinControl *>(Target));
+        vcl::DragEvents::EndDock(Done->Source, Target, Local.X, Local.Y);
+        return;
+    }
+    if (Target) Target->DragDrop(DragSource(*Done), Local.X, Local.Y);
+    vcl::DragEvents::EndDrag(Done->Source, Target, Local.X, Local.Y);
+}
+
+void DragWindowProc(TMessage &Message)
+{
+    if (!Session) return;
+    switch (Message.Msg) {
+    case WM_MOUSEMOVE:
+        DragTo(MessagePos());
+        return;
+    case WM_LBUTTONUP:
+        DragTo(MessagePos());
+        DragDone(true);
+        return;
+    case WM_RBUTTONDOWN:
+        DragDone(false);
+        return;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(Message.LParam) != Session->CaptureWindow) DragDone(false);
+        return;
+    default:
+        return;
+    }
+}
+
+int SystemThreshold()
+{
+    return GetSystemMetrics(SM_CXDRAG);
+}
+
+} // namespace
+
+bool vcl::DragKeyMessage(const MSG &Msg)
+{
+    if (!Session || Msg.message != WM_KEYDOWN || Msg.wParam != VK_ESCAPE) return false;
+    DragDone(false);
+    return true;
+}
+
+void TControl::BeginDrag(bool Immediate, int Threshold)
+{
+    if (Session) return;
+    // The release goes to the drag, so the press must not click later.
+    FControlState >> csClicked;
+    SetMouseCapture(false);
+    Session = std::make_unique<DragSession>();
+    Session->Source = this;
+    Session->Kind = FDragKind;
+    Session->Threshold = Threshold < 0 ? SystemThreshold() : Threshold;
+    POINT Cursor{};
+    GetCursorPos(&Cursor);
+    Session->Start = TPoint(Cursor.x, Cursor.y);
+    const TPoint Corner = ClientToScreen(TPoint());
+    Session->Grab = TPoint(Cursor.x - Corner.X, Cursor.y - Corner.Y);
+    if (FDragKind == dkDock) {
+        TDragDockObject *Dock = nullptr;
+        DoStartDock(Dock);
+        Session->Object = Dock;
+    } else {
+        DoStartDrag(Session->Object);
+    }
+    if (!Session) return; // the start handler ended it
+    if (!Session->Object) {
+        Session->OwnObject = FDragKind == dkDock ? std::make_unique<TDragDockObject>(this)
+                                                 : std::make_unique<TDragControlObject>(this);
+        Session->Object = Session->OwnObject.get();
+    }
+    Session->Object->SetDragPos(Session->Start);
+    Session->CaptureWindow = AllocateHWnd(DragWindowProc);
+    SetCapture(Session->CaptureWindow);
+    if (Immediate) {
+        Session->Started = true;
+        DragTo(Session->Start);
+    }
+}
+
+void TControl::EndDrag(bool Drop)
+{
+    if (Dragging()) DragDone(Drop);
+}
+
+bool TControl::Dragging() const
+{
+    return Session && Session->Source == this;
+}
+
+void TControl::DragOver(TObject *Source, int X, int Y, TDragState State, bool &Accept)
+{
+    Accept = static_cast<bool>(OnDragOver);
+    if (OnDragOver) OnDragOver(this, Source, X, Y, State, Accept);
+}
+
+void TControl::DragDrop(TObject *Source, int X, int Y)
+{
+    if (OnDragDrop) OnDragDrop(this, Source, X, Y);
+}
+
+void TControl::DoStartDrag(TDragObject *&DragObject)
+{
+    if (OnStartDrag) OnStartDrag(this, DragObject);
+}
+
+void TControl::DoEndDrag(TObject *Target, int X, int Y)
+{
+    if (OnEndDrag) OnEndDrag(this, Target, X, Y);
+}
+
+void TControl::DoStartDock(TDragDockObject *&DragObject)
+{
+    if (OnStartDock) OnStartDock(this, DragObject);
+}
+
+void TControl::DoEndDock(TObject *Target, int X, int Y)
+{
+    if (OnEndDock) OnEndDock(this, Target, X, Y);
+}
+
+void TControl::ManualDock(TWinControl *NewDockSite)
+{
+    if (NewDockSite && NewDockSite != FParent) SetParent(NewDockSite);
+}
+
+void vcl::ForgetDragControl(TControl *Control)
+{
+    if (!Session) return;
+    if (Session->Source == Control) {
+        const std::unique_ptr<DragSession> Gone = std::move(Session);
+        CloseSession(*Gone);
+        return;
+    }
+    if (Session->Target == Control) {
+        Session->Target = nullptr;
+        Session->Accepted = false;
+        Session->Object->SetDragTarget(nullptr);
+    }
+}

@@ -1,0 +1,269 @@
+#include "tests/vcl/InputFeed.h"
+#include "tests/vcl/VclTestSupport.h"
+
+#include "platform/vcl/ExtCtrls.h"
+
+#include <string>
+#include <vector>
+
+using namespace vcltest;
+
+namespace
+{
+
+// A windowless control: its mouse comes through its parent's window.
+class TSpot : public TGraphicControl
+{
+public:
+    explicit TSpot(TComponent *AOwner) : TGraphicControl(AOwner) {}
+};
+
+class ControlsDragTest : public VclTest
+{
+protected:
+    TPanel *Panel(int Left, int Top)
+    {
+        auto *P = new TPanel(Form.get());
+        P->SetParent(Form.get());
+        P->SetBounds(Left, Top, 100, 80);
+        return P;
+    }
+
+    POINT At(TControl *Control, int X, int Y)
+    {
+        const TPoint P = Control->ClientToScreen(TPoint(X, Y));
+        return POINT{P.X, P.Y};
+    }
+
+    std::vector<std::string> Log;
+};
+
+std::string StateName(TDragState State)
+{
+    return State == dsDragEnter ? "enter" : State == dsDragLeave ? "leave" : "move";
+}
+
+TEST_F(ControlsDragTest, AutomaticDrag_DropsOnTheControlThatAccepts)
+{
+    ShownForm();
+    auto *Source = new TSpot(Form.get());
+    Source->SetParent(Form.get());
+    Source->SetBounds(10, 10, 40, 40);
+    Source->SetDragMode(dmAutomatic);
+    TPanel *Target = Panel(200, 100);
+    int Downs = 0;
+    Source->OnMouseDown = [&](TObject *, TMouseButton, TShiftState, int, int) { ++Downs; };
+    Source->OnStartDrag = [&](TObject *, TDragObject *&) { Log.push_back("start"); };
+    Target->OnDragOver = [&](TObject *Sender, TObject *From, int, int, TDragState State,
+                             bool &Accept) {
+        EXPECT_EQ(Sender, Target);
+        Accept = From == Source;
+        if (Log.back() != "over " + StateName(State)) Log.push_back("over " + StateName(State));
+    };
+    TPoint Dropped;
+    Target->OnDragDrop = [&](TObject *, TObject *From, int X, int Y) {
+        EXPECT_EQ(From, Source);
+        Dropped = TPoint(X, Y);
+        Log.push_back("drop");
+    };
+    TObject *EndTarget = nullptr;
+    Source->OnEndDrag = [&](TObject *, TObject *To, int, int) {
+        EndTarget = To;
+        Log.push_back("end");
+    };
+    Pump();
+    FeedDrag(At(Source, 5, 5), At(Target, 30, 20));
+    EXPECT_EQ(Log, (std::vector<std::string>{"start", "over enter", "over move", "drop", "end"}));
+    EXPECT_EQ(Dropped, TPoint(30, 20));
+    EXPECT_EQ(EndTarget, Target);
+    // The press went to the drag, not to the control's own mouse handling.
+    EXPECT_EQ(Downs, 0);
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(GetCapture(), HWND{});
+}
+
+TEST_F(ControlsDragTest, Cursor_ShowsWhetherTheControlUnderThePointerTakesTheDrop)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    TPanel *Taker = Panel(150, 10);
+    TPanel *Refuser = Panel(150, 150);
+    Source->SetDragCursor(crHandPoint);
+    Source->OnMouseDown = [&](TObject *, TMouseButton, TShiftState, int, int) {
+        Source->BeginDrag(false, 4);
+    };
+    Taker->OnDragOver = [](TObject *, TObject *, int, int, TDragState, bool &Accept) {
+        Accept = true;
+    };
+    TObject *EndTarget = Source;
+    Source->OnEndDrag = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    Pump();
+    MouseDown(Source, 5, 5);
+    Pump();
+    EXPECT_TRUE(Source->Dragging());
+    MouseMove(Taker, 10, 10);
+    Pump();
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint));
+    MouseMove(Refuser, 10, 10);
+    Pump();
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crNoDrop));
+    EXPECT_NE(Screen->Cursors(crNoDrop), Screen->Cursors(crHandPoint));
+    MouseUp(Refuser, 10, 10);
+    Pump();
+    EXPECT_EQ(EndTarget, nullptr);
+    EXPECT_FALSE(Source->Dragging());
+}
+
+TEST_F(ControlsDragTest, Threshold_SmallMovesEndTheDragWithoutATarget)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->OnMouseDown = [&](TObject *, TMouseButton, TShiftState, int, int) {
+        Source->BeginDrag(false, 10);
+    };
+    int Overs = 0;
+    Source->OnDragOver = [&](TObject *, TObject *, int, int, TDragState, bool &Accept) {
+        ++Overs;
+        Accept = true;
+    };
+    TObject *EndTarget = Source;
+    Source->OnEndDrag = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    Pump();
+    FeedDrag(At(Source, 20, 20), At(Source, 26, 24));
+    EXPECT_EQ(Overs, 0);
+    EXPECT_EQ(EndTarget, nullptr);
+}
+
+TEST_F(ControlsDragTest, RightButton_CancelsAndTheTargetSeesThePointerLeave)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    TPanel *Target = Panel(150, 10);
+    Source->SetDragMode(dmAutomatic);
+    Target->OnDragOver = [&](TObject *, TObject *, int, int, TDragState State, bool &Accept) {
+        Accept = true;
+        Log.push_back(StateName(State));
+    };
+    Target->OnDragDrop = [&](TObject *, TObject *, int, int) { Log.push_back("drop"); };
+    TObject *EndTarget = Source;
+    Source->OnEndDrag = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    Pump();
+    MouseDown(Source, 5, 5);
+    Pump();
+    MouseMove(Target, 10, 10);
+    Pump();
+    MouseDown(Target, 10, 10, win::MouseButton::Right);
+    Pump();
+    EXPECT_EQ(Log, (std::vector<std::string>{"enter", "leave"}));
+    EXPECT_EQ(EndTarget, nullptr);
+    EXPECT_FALSE(Source->Dragging());
+}
+
+TEST_F(ControlsDragTest, Escape_CancelsTheDrag)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    TPanel *Target = Panel(150, 10);
+    Source->SetDragMode(dmAutomatic);
+    Target->OnDragOver = [](TObject *, TObject *, int, int, TDragState, bool &Accept) {
+        Accept = true;
+    };
+    int Drops = 0;
+    Target->OnDragDrop = [&](TObject *, TObject *, int, int) { ++Drops; };
+    TObject *EndTarget = Source;
+    Source->OnEndDrag = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    Pump();
+    MouseDown(Source, 5, 5);
+    Pump();
+    MouseMove(Target, 10, 10);
+    Pump();
+    Key(VK_ESCAPE);
+    Pump();
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(EndTarget, nullptr);
+    MouseUp(Target, 10, 10);
+    Pump();
+    EXPECT_EQ(Drops, 0);
+}
+
+TEST_F(ControlsDragTest, OwnDragObject_IsTheSourceTheTargetSees)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    TPanel *Target = Panel(150, 10);
+    Source->SetDragMode(dmAutomatic);
+    TDragObject Carried;
+    Source->OnStartDrag = [&](TObject *, TDragObject *&Object) { Object = &Carried; };
+    TObject *Seen = nullptr;
+    Target->OnDragOver = [](TObject *, TObject *, int, int, TDragState, bool &Accept) {
+        Accept = true;
+    };
+    Target->OnDragDrop = [&](TObject *, TObject *From, int, int) { Seen = From; };
+    Pump();
+    FeedDrag(At(Source, 5, 5), At(Target, 10, 10));
+    EXPECT_EQ(Seen, &Carried);
+    EXPECT_TRUE(Carried.Dropped());
+}
+
+TEST_F(ControlsDragTest, Dock_ControlMovesOntoTheDockSiteUnderThePointer)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetBounds(10, 10, 60, 40);
+    TPanel *Site = Panel(150, 100);
+    Site->SetBounds(150, 100, 200, 150);
+    Site->SetDockSite(true);
+    Source->SetDragKind(dkDock);
+    Source->SetDragMode(dmAutomatic);
+    Source->OnStartDock = [&](TObject *, TDragDockObject *&) { Log.push_back("start dock"); };
+    TObject *EndTarget = nullptr;
+    Source->OnEndDock = [&](TObject *, TObject *To, int, int) {
+        EndTarget = To;
+        Log.push_back("end dock");
+    };
+    int DragStarts = 0;
+    Source->OnStartDrag = [&](TObject *, TDragObject *&) { ++DragStarts; };
+    Pump();
+    FeedDrag(At(Source, 5, 5), At(Site, 50, 60));
+    EXPECT_EQ(Log, (std::vector<std::string>{"start dock", "end dock"}));
+    EXPECT_EQ(DragStarts, 0);
+    EXPECT_EQ(EndTarget, Site);
+    EXPECT_EQ(Source->Parent(), Site);
+    // Held 5, 5 from its corner, it keeps that grip where it was let go.
+    EXPECT_EQ(Source->BoundsRect(), TRect(45, 55, 105, 95));
+}
+
+TEST_F(ControlsDragTest, Dock_OutsideADockSiteLeavesTheControlWhereItWas)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetDragKind(dkDock);
+    Source->SetDragMode(dmAutomatic);
+    TObject *EndTarget = Source;
+    Source->OnEndDock = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    Pump();
+    FeedDrag(At(Source, 5, 5), At(Source, 150, 150));
+    EXPECT_EQ(EndTarget, nullptr);
+    EXPECT_EQ(Source->Parent(), Form.get());
+    EXPECT_EQ(Source->Left(), 10);
+}
+
+TEST_F(ControlsDragTest, FreedSource_EndsTheDragAndGivesTheMouseBack)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    TPanel *Other = Panel(150, 10);
+    Source->SetDragMode(dmAutomatic);
+    int Clicks = 0;
+    Other->OnClick = [&](TObject *) { ++Clicks; };
+    Pump();
+    MouseDown(Source, 5, 5);
+    Pump();
+    delete Source;
+    EXPECT_EQ(GetCapture(), HWND{});
+    Click(Other, 10, 10);
+    Pump();
+    EXPECT_EQ(Clicks, 1);
+}
+
+} // namespace
