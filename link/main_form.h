@@ -549,7 +549,10 @@ private:
     // size within the bounds and the user did not stop the update meanwhile.
     bool DownloadUpdateFile(const AnsiString &URL, const AnsiString &FileName, long long MinSize,
                             long long MaxSize);
+    // Each failed get of this update as "address - reason", for the status line.
+    void NoteUpdateFailure(const AnsiString &URL, const AnsiString &Reason);
     bool FUpdateStopped = false;
+    AnsiString FUpdateFailures;
     long long FDownloadLimit = 0;
 
     static constexpr long long FirmwareMinSize = 22001;
