@@ -139,7 +139,7 @@ void TMainForm::BTN_LoadBiosClick(TObject *Sender)
                                 "Ошибка!"_a, MB_OK | MB_ICONERROR);
         return;
     }
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     EnterFirmwareLoader(name);
 }
 
@@ -236,7 +236,7 @@ void TMainForm::BTN_LoadFontsClick(TObject *Sender)
                                 "Ошибка!"_a, MB_OK | MB_ICONERROR);
         return;
     }
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     StartFontsUpload(name);
 }
 
