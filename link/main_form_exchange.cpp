@@ -54,6 +54,8 @@ void TMainForm::LineQuietTimerTimer(TObject *)
     FLineUnsettled = false;
     const std::vector<std::uint8_t> frame = std::move(FHeldFrame);
     FHeldFrame.clear();
+    // Also what the driver holds and has not told of yet.
+    CommPort1->FlushInBuffer();
     CommPort1->PutBlock(frame.data(), static_cast<DWORD>(frame.size()));
 }
 
