@@ -134,6 +134,8 @@ int TMainForm::FetchUpdateList()
     // A mirror that is down, answers with an error or has an empty list gives way
     // to the next one.
     for (int mirror = 0; mirror < MirrorCount; ++mirror) {
+        // Fewer mirrors than places, as QRV4_UPDATE_MIRRORS may give: the rest are not asked.
+        if (UpdateMirrorUrls[mirror].IsEmpty()) continue;
         if (DownloadUpdateFile(UpdateMirrorUrls[mirror] + UpdateListName, UpdateListName, 1,
                                UpdateListMaxSize))
             return mirror;

@@ -221,6 +221,15 @@ TEST_F(UpdateTest, SilentMirrorGivesWayToTheNextAfterTheIdleLimit)
         << status;
 }
 
+TEST_F(UpdateTest, MirrorsLeftEmptyAreNotAsked)
+{
+    Form->UpdateMirrorUrls = {"", AnsiString(Server.Url("/m1/")), ""};
+    Server.Serve("/m1/123.txt", {500, "Internal error"});
+    RunUpdate();
+    EXPECT_EQ(Server.Requests(), std::vector<std::string>{"/m1/123.txt"});
+    ExpectFailedTransfer({{"/m1/123.txt", "HTTP 500 Scripted"}});
+}
+
 TEST_F(UpdateTest, FilesComeFromTheMirrorThatDeliveredTheList)
 {
     Server.Serve("/m0/123.txt", {200, ""});
