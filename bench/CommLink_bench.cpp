@@ -58,7 +58,8 @@ public:
         FAnswered = false;
         FPort.PutBlock(ReadRecord, FrameBytes);
         for (int idle = 0; !FAnswered;)
-            if (!CheckSynchronize(1) && ++idle > 3000) return false; // no answer within about 3 s
+            // The main thread sleeps until a synchronised call comes, as in the program's loop.
+            if (!CheckSynchronize(100) && ++idle > 30) return false; // no answer within about 3 s
         return true;
     }
     bool IsOpen() const { return FPort.Open(); }
