@@ -168,7 +168,8 @@ void TMainForm::SetBusy(bool Enabled)
         CHG_ArchiveStatus->SetVisible(!Enabled);
     } else if (page == Sheet_Options) {
         BTN_OptionsRead->SetEnabled(Enabled);
-        BTN_OptionsSave->SetEnabled(OptionsRead);
+        // A write in the middle of a read would send a form that is half old, half new.
+        BTN_OptionsSave->SetEnabled(Enabled && OptionsRead);
         CHG_OptionsStatus->SetVisible(!Enabled);
     } else if (page == Sheet_Writer) {
         for (TControl *control : std::initializer_list<TControl *>{
@@ -279,8 +280,8 @@ bool TMainForm::AnyExchangeRunning() const
 
 void TMainForm::PC_TabsChanging(TObject *, bool &AllowChange)
 {
-    BTN_OptionsSave->SetEnabled(OptionsRead);
     AllowChange = !AnyExchangeRunning() && !UpdateRunning;
+    BTN_OptionsSave->SetEnabled(OptionsRead && AllowChange);
     // Saved even when the change is refused: what was typed must not wait for the exchange.
     if (PC_Tabs->ActivePage() == Sheet_Configure) SaveConfigFromForm();
 }

@@ -31,6 +31,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -531,6 +532,11 @@ private:
     bool WriterRowLockedMessage();
     bool FWriterEditorOnMouseUp = false;
     int ShownComPort(int Default) const;
+    // The first frame after a time-out waits for a quiet line (link/main_form_exchange.cpp).
+    TTimer *LineQuietTimer = nullptr;
+    void LineQuietTimerTimer(TObject *Sender);
+    bool FLineUnsettled = false;
+    std::vector<std::uint8_t> FHeldFrame;
     int ShownComSpeed() const;
 
     std::vector<std::unique_ptr<TFont>> ArchiveColumnFonts;
@@ -545,6 +551,11 @@ private:
 
     // ---- device settings, firmware and fonts upload ----
     void CreateLcdColourPictures();
+    // Runs Then after the firmware loader's pause, without holding the window.
+    void LoaderPause(std::function<void()> Then);
+    void LoaderPauseTimerTimer(TObject *Sender);
+    TTimer *LoaderPauseTimer = nullptr;
+    std::function<void()> FAfterLoaderPause;
     void FillContactBlankTypes(bool OldFirmware);
     void FinishOptionsRead();
     void FinishOptionsWrite(bool Accepted);
@@ -566,7 +577,10 @@ private:
     // size within the bounds and the user did not stop the update meanwhile.
     bool DownloadUpdateFile(const AnsiString &URL, const AnsiString &FileName, long long MinSize,
                             long long MaxSize);
+    // Each failed get of this update as "address - reason", for the status line.
+    void NoteUpdateFailure(const AnsiString &URL, const AnsiString &Reason);
     bool FUpdateStopped = false;
+    AnsiString FUpdateFailures;
     long long FDownloadLimit = 0;
 
     static constexpr long long FirmwareMinSize = 22001;

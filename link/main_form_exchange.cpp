@@ -6,6 +6,7 @@
 #include "link/hex_text.h"
 #include "link/main_form.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace
@@ -14,15 +15,48 @@ namespace
 // What the send buffer holds; no frame of the program comes near it.
 constexpr std::size_t SendBufferSize = 8192;
 
+// The longest pause the device may make between the bytes of one answer, and how many
+// byte times of silence beyond it tell that an answer has ended.
+constexpr int DeviceAnswerGap = 100;
+constexpr int QuietByteTimes = 4;
+constexpr int BitsPerByte = 10;
+
 } // namespace
 
 void TMainForm::SendHexCommand(const AnsiString &Hex)
 {
     std::vector<std::uint8_t> bytes = HexToBytes(Hex);
     if (bytes.size() > SendBufferSize) bytes.resize(SendBufferSize);
-    CommPort1->PutBlock(bytes.data(), static_cast<DWORD>(bytes.size()));
     // A running timer keeps running: the step has its time from its first frame.
     CallbackTimer->SetEnabled(true);
+    if (FLineUnsettled) {
+        // After a time-out the rest of a late answer may still be coming in; the frame
+        // waits until the line has been quiet, so that rest cannot pass for its answer.
+        FHeldFrame = std::move(bytes);
+        CommPort1->FlushInBuffer();
+        const int byteTimes = (QuietByteTimes * BitsPerByte * 1000 + CommPort1->Baud() - 1) /
+                              std::max(CommPort1->Baud(), 1);
+        LineQuietTimer->SetInterval(DeviceAnswerGap + byteTimes);
+        LineQuietTimer->SetEnabled(true);
+        return;
+    }
+    CommPort1->PutBlock(bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+void TMainForm::LineQuietTimerTimer(TObject *)
+{
+    // Whatever came in since the last look is dropped, and the line gets another period.
+    if (CommPort1->InBuffUsed() > 0) {
+        CommPort1->FlushInBuffer();
+        return;
+    }
+    LineQuietTimer->SetEnabled(false);
+    FLineUnsettled = false;
+    const std::vector<std::uint8_t> frame = std::move(FHeldFrame);
+    FHeldFrame.clear();
+    // Also what the driver holds and has not told of yet.
+    CommPort1->FlushInBuffer();
+    CommPort1->PutBlock(frame.data(), static_cast<DWORD>(frame.size()));
 }
 
 TExchangeStep TMainForm::RunningStep() const
@@ -44,6 +78,9 @@ void TMainForm::CommPort1DataReceived(TObject *, DWORD)
 {
     // Only an answer of exactly the expected length is taken; a shorter one waits
     // for the rest, a longer one is never taken and the step ends in its time-out.
+    // While the line settles, what arrives is left for the quiet timer to judge and drop;
+    // during a loader pause it waits for the pause's end.
+    if (LineQuietTimer->Enabled() || LoaderPauseTimer->Enabled()) return;
     DWORD count = CommPort1->InBuffUsed();
     if (static_cast<long long>(count) != ExpectedLength) return;
     std::vector<std::uint8_t> buffer(count + 1);
@@ -113,6 +150,10 @@ void TMainForm::ResetExchange()
     LB_LoadBios->SetCaption("");
     CallbackTimer->SetEnabled(false);
     SystemMessTimer->SetEnabled(false);
+    LineQuietTimer->SetEnabled(false);
+    FHeldFrame.clear();
+    LoaderPauseTimer->SetEnabled(false);
+    FAfterLoaderPause = nullptr;
     // What was read before the exchange ended stays, and shows.
     if (PC_Tabs->ActivePage() == Sheet_Archive) {
         FillArchiveGrid();
@@ -127,4 +168,5 @@ void TMainForm::CallbackTimerTimer(TObject *)
     ResetExchange();
     UpdateRunning = false;
     ShowStatusMessage("Нет ответа от прибора! Установите в приборе Связь с ПК!"_a, "", smError);
+    FLineUnsettled = true;
 }

@@ -92,6 +92,12 @@ void TMainForm::CreateControls()
     CallbackTimer->SetEnabled(false);
     CallbackTimer->SetInterval(3000);
     CallbackTimer->OnTimer = [this](TObject *Sender) { CallbackTimerTimer(Sender); };
+    LineQuietTimer = Component<TTimer>(this, "LineQuietTimer");
+    LineQuietTimer->SetEnabled(false);
+    LineQuietTimer->OnTimer = [this](TObject *Sender) { LineQuietTimerTimer(Sender); };
+    LoaderPauseTimer = Component<TTimer>(this, "LoaderPauseTimer");
+    LoaderPauseTimer->SetEnabled(false);
+    LoaderPauseTimer->OnTimer = [this](TObject *Sender) { LoaderPauseTimerTimer(Sender); };
     TMR_OnlineComPort = Component<TTimer>(this, "TMR_OnlineComPort");
     TMR_OnlineComPort->SetInterval(2000);
     TMR_OnlineComPort->OnTimer = [this](TObject *Sender) { TMR_OnlineComPortTimer(Sender); };

@@ -36,8 +36,8 @@ void TMainForm::BTN_ReadFromArchiveClick(TObject *Sender)
 {
     ArchiveSortColumn = 0;
     ArchiveSortDescending = false;
-    // A port that did not open ends in the answer time-out like a silent device.
-    BTN_OpenCOMPortClick(Sender);
+    // A port that did not open keeps its message; no exchange is started on it.
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     StartArchiveRead();
 }
 

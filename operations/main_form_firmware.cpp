@@ -24,8 +24,10 @@ const AnsiString EnterLoaderFrame = "A599510000EA";
 const AnsiString LoaderReady = "0F0F03FD";
 const AnsiString BlockAccepted = "0F0F02FE";
 
-// The loader needs its pauses and gets them with the window standing still:
-// no answer may be taken before the pause is over.
+// The loader's own pauses between its steps.
+constexpr int LoaderPauseTime = 1000;
+
+// A failure's red line stays in sight this long before the upload's own end text.
 void Pause(int Milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
@@ -139,7 +141,7 @@ void TMainForm::BTN_LoadBiosClick(TObject *Sender)
                                 "Ошибка!"_a, MB_OK | MB_ICONERROR);
         return;
     }
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     EnterFirmwareLoader(name);
 }
 
@@ -158,9 +160,28 @@ void TMainForm::EnterFirmwareLoader(const AnsiString &FileName)
     FirmwareLoaderStep = 0;
     ExpectedLength = 4;
     SendHexCommand(EnterLoaderFrame);
-    Pause(1000);
-    SendHexCommand(LoaderReady);
-    Pause(1000);
+    LoaderPause([this] {
+        SendHexCommand(LoaderReady);
+        LoaderPause({});
+    });
+}
+
+// The pauses are timer steps, so the window keeps painting and handling input through them;
+// an answer that comes meanwhile waits in the input ring until the last pause is over.
+void TMainForm::LoaderPause(std::function<void()> Then)
+{
+    FAfterLoaderPause = std::move(Then);
+    LoaderPauseTimer->SetInterval(LoaderPauseTime);
+    LoaderPauseTimer->SetEnabled(true);
+}
+
+void TMainForm::LoaderPauseTimerTimer(TObject *)
+{
+    LoaderPauseTimer->SetEnabled(false);
+    const std::function<void()> then = std::move(FAfterLoaderPause);
+    FAfterLoaderPause = nullptr;
+    if (then) then();
+    if (!LoaderPauseTimer->Enabled()) CommPort1DataReceived(CommPort1, 0);
 }
 
 void TMainForm::FirmwareLoaderReceived(const AnsiString &Answer)
@@ -173,9 +194,10 @@ void TMainForm::FirmwareLoaderReceived(const AnsiString &Answer)
     ExpectedLength = 4;
     LB_LoadBios->SetCaption("Подготовка к записи успешно!"_a);
     ShowStatusMessage("Подготовка к записи успешно!"_a, "", smNeutral);
-    Pause(1000);
-    FirmwareLoaderStep = -1;
-    StartFirmwareBlocks();
+    LoaderPause([this] {
+        FirmwareLoaderStep = -1;
+        StartFirmwareBlocks();
+    });
 }
 
 void TMainForm::StartFirmwareBlocks()
@@ -236,7 +258,7 @@ void TMainForm::BTN_LoadFontsClick(TObject *Sender)
                                 "Ошибка!"_a, MB_OK | MB_ICONERROR);
         return;
     }
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     StartFontsUpload(name);
 }
 

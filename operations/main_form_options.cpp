@@ -147,7 +147,11 @@ int EncodeOption(const TOptionControl &C, const std::array<std::uint8_t, 256> &B
 
 void TMainForm::BTN_OptionsReadClick(TObject *Sender)
 {
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) {
+        // The update waits for this read to learn the device's version: it ends with it.
+        UpdateRunning = false;
+        return;
+    }
     ReadNextOption();
 }
 
@@ -228,7 +232,7 @@ void TMainForm::FillContactBlankTypes(bool OldFirmware)
 
 void TMainForm::BTN_OptionsSaveClick(TObject *Sender)
 {
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     WriteNextOption();
 }
 

@@ -60,6 +60,14 @@ std::array<AnsiString, 3> ReadUpdateWords(const AnsiString &FileName)
     return words;
 }
 
+// Why a file of Size bytes is not taken, for the status line.
+AnsiString WrongSize(long long Size, long long MinSize, long long MaxSize)
+{
+    if (Size > MaxSize) return "файл больше "_a + IntToStr(MaxSize) + " байт"_a;
+    if (Size <= 0) return "пустой файл"_a;
+    return "файл меньше "_a + IntToStr(MinSize) + " байт"_a;
+}
+
 } // namespace
 
 void TMainForm::BTN_InternetUpdateClick(TObject *Sender)
@@ -76,6 +84,7 @@ void TMainForm::StartInternetUpdate()
     PB_LoadBios->SetPosition(0);
     PB_LoadBios->SetStep(1);
     FUpdateStopped = false;
+    FUpdateFailures = "";
     SetCurrentDir(Config.GetBaseDir());
     DeleteFile(UpdateListName);
     LB_LoadBios->SetCaption("Скачивание списка обновлений..."_a);
@@ -88,6 +97,8 @@ void TMainForm::StartInternetUpdate()
     FileSetAttr(UpdateListName, faHidden | faSysFile);
     TUpdateList list;
     if (!ReadUpdateList(UpdateListName, list)) {
+        NoteUpdateFailure(UpdateMirrorUrls[mirror] + UpdateListName,
+                          "в списке нет подходящих имён файлов"_a);
         FinishInternetUpdate(false);
         return;
     }
@@ -123,6 +134,8 @@ int TMainForm::FetchUpdateList()
     // A mirror that is down, answers with an error or has an empty list gives way
     // to the next one.
     for (int mirror = 0; mirror < MirrorCount; ++mirror) {
+        // Fewer mirrors than places, as QRV4_UPDATE_MIRRORS may give: the rest are not asked.
+        if (UpdateMirrorUrls[mirror].IsEmpty()) continue;
         if (DownloadUpdateFile(UpdateMirrorUrls[mirror] + UpdateListName, UpdateListName, 1,
                                UpdateListMaxSize))
             return mirror;
@@ -168,20 +181,33 @@ bool TMainForm::DownloadUpdateFile(const AnsiString &URL, const AnsiString &File
     NMHTTP_Update->SetBody(FileName);
     try {
         NMHTTP_Update->Get(URL);
-    } catch (const EHTTPError &) {
+    } catch (const EHTTPError &E) {
+        if (FUpdateStopped) return false;
+        // A file cut short for its size was cancelled here, which says nothing to the user.
+        NoteUpdateFailure(URL, NMHTTP_Update->BytesRecvd() > MaxSize
+                                   ? WrongSize(MaxSize + 1, MinSize, MaxSize)
+                                   : E.Message());
         return false;
     }
     if (FUpdateStopped) return false;
     const long long size = FileSizeByName(FileName);
-    return size >= MinSize && size <= MaxSize;
+    if (size >= MinSize && size <= MaxSize) return true;
+    NoteUpdateFailure(URL, WrongSize(size, MinSize, MaxSize));
+    return false;
+}
+
+void TMainForm::NoteUpdateFailure(const AnsiString &URL, const AnsiString &Reason)
+{
+    if (!FUpdateFailures.IsEmpty()) FUpdateFailures += "; ";
+    FUpdateFailures += URL + " - " + Reason;
 }
 
 void TMainForm::FinishInternetUpdate(bool UserAbort)
 {
     if (UserAbort)
         ShowStatusMessage("Обновление через интернет прервано пользователем."_a, "", smNeutral);
-    else
-        ShowStatusMessage("Ошибка при получении файла!"_a, TNMHTTP::ModuleMissing(), smError);
+    else // which address failed and why, so that a mirror can be checked or another chosen
+        ShowStatusMessage("Ошибка при получении файла!"_a, FUpdateFailures, smError);
     BTN_StopInternet->SetVisible(false);
     SetBusy(true);
     UpdateRunning = false;

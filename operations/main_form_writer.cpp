@@ -73,8 +73,7 @@ AnsiString EncodeDeviceName(const AnsiString &Name)
 
 void TMainForm::BTN_WriterReadClick(TObject *Sender)
 {
-    // A port that did not open ends in the answer time-out, like a silent device.
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     SaveWriterUndo();
     StartWriterRead();
 }
@@ -324,7 +323,7 @@ void TMainForm::BTN_WriterSaveClick(TObject *Sender)
         return;
     }
     if (!ConfirmWriterRowsLeftOut()) return;
-    BTN_OpenCOMPortClick(Sender);
+    if (!BTN_OpenCOMPortClick(Sender)) return;
     StartWriterWrite();
 }
 

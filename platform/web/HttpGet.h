@@ -27,6 +27,8 @@ struct THttpOutcome {
     bool Failed = false;
     // The server has no such file.
     bool NotFound = false;
+    // Nothing moved for the idle limit: neither the connection nor the data.
+    bool TimedOut = false;
     QString Error;
 };
 
@@ -40,8 +42,9 @@ public:
     virtual THttpOutcome Outcome() const = 0;
 };
 
-// The module's one entry.
-using TStartHttpGet = THttpGet *(*)(const QUrl &Url, THttpHooks Hooks);
+// The module's one entry. A transfer that makes no progress for IdleLimit milliseconds is
+// aborted as timed out.
+using TStartHttpGet = THttpGet *(*)(const QUrl &Url, THttpHooks Hooks, int IdleLimit);
 inline constexpr char StartHttpGetName[] = "qrv4_StartHttpGet";
 inline constexpr char HttpModuleName[] = "libqrv4_http.so";
 

@@ -126,7 +126,7 @@ void TNMHTTP::Get(const AnsiString &URL)
         if (!t->File->open(QIODevice::WriteOnly))
             throw EHTTPError("Cannot write the file %s", {FBody});
     }
-    t->Get.reset(start(QUrl(ToQt(URL), QUrl::StrictMode), t->Hooks()));
+    t->Get.reset(start(QUrl(ToQt(URL), QUrl::StrictMode), t->Hooks(), FIdleTimeout));
     FTransfer = std::move(transfer);
 
     while (!t->Finished) {
@@ -164,6 +164,9 @@ void TNMHTTP::Finish()
     if (t->Cancelled) throw EHTTPError("The transfer was cancelled");
     if (outcome.Failed) {
         if (OnFailure) OnFailure(this, outcome.NotFound ? FailureNotFound : FailureOther);
+        if (outcome.TimedOut)
+            throw EHTTPError("Сервер не отвечает дольше "_a + FloatToStr(FIdleTimeout / 1000.0) +
+                             " с"_a);
         throw EHTTPError(FromQt(outcome.Error));
     }
     if (t->File && (t->WriteFailed || !t->File->commit())) {

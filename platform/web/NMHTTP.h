@@ -54,6 +54,12 @@ public:
     // again); for a test.
     static void SetNetworkModule(const AnsiString &Path);
 
+    // A get that makes no progress for this many milliseconds, connecting or receiving,
+    // fails; long enough for a slow line.
+    static constexpr int DefaultIdleTimeout = 20000;
+    int IdleTimeout() const { return FIdleTimeout; }
+    void SetIdleTimeout(int Milliseconds) { FIdleTimeout = Milliseconds; }
+
     // Of the transfer in progress; the total is 0 while the server has not said it.
     long long BytesRecvd() const { return FBytesRecvd; }
     long long BytesTotal() const { return FBytesTotal; }
@@ -74,5 +80,6 @@ private:
     AnsiString FHeader = "Head.txt";
     long long FBytesRecvd = 0;
     long long FBytesTotal = 0;
+    int FIdleTimeout = DefaultIdleTimeout;
     std::unique_ptr<TTransfer> FTransfer;
 };

@@ -259,6 +259,22 @@ TEST_F(CommPortTest, AnswerInBurstsEndsWithTheWholeCount)
     EXPECT_TRUE(std::is_sorted(Counts.begin(), Counts.end()));
 }
 
+TEST_F(CommPortTest, AnswerComingByteByByteIsHandedOverInAFewBlocks)
+{
+    Sim.SetBehaviour({.Paced = true}); // a byte every 1.04 ms at 9600 baud
+    int rxSignals = 0;
+    Port.OnRxDSignal = [&](TObject *) { ++rxSignals; };
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return !Counts.empty() && Counts.back() == 22; }));
+    // Not one wake-up per byte: the bytes that came meanwhile go together. Room is left for a
+    // loaded machine, where the simulator's own pauses may stretch.
+    EXPECT_LE(Counts.size(), 4u);
+    EXPECT_LE(rxSignals, 4);
+    EXPECT_GE(rxSignals, 1);
+    Port.OnRxDSignal = nullptr;
+}
+
 TEST_F(CommPortTest, BlockWrappingTheInputRingComesOutInOrder)
 {
     const Bytes record = {0x00, 0x01, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB,

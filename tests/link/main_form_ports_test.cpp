@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 using namespace maintest;
 
@@ -263,6 +265,55 @@ TEST_F(ExchangeTest, VanishedPortIsClosedByThePoll)
     ASSERT_TRUE(PumpUntil([&] { return !Form->CommPort1->Open(); }, 4500));
     EXPECT_FALSE(Form->IsOnline);
     EXPECT_EQ(Form->StatusBarMain->SimpleText(), "  COM-порт закрыт ...   251"_a);
+}
+
+namespace
+{
+
+// Each exchange's button, pressed on its tab while the port cannot be opened: the port's
+// message stays, no exchange starts, and no time-out replaces the message later.
+void ExpectNoExchangeOnAPortThatDoesNotOpen(TMainForm &Form, devsim::TSimulator &Sim)
+{
+    const AnsiString notOpened = "  Не удалось открыть COM-порт ...   251"_a;
+    const std::vector<std::pair<TTabSheet *, std::function<void()>>> presses = {
+        {Form.Sheet_Archive, [&] { Form.BTN_ReadFromArchiveClick(nullptr); }},
+        {Form.Sheet_Options, [&] { Form.BTN_OptionsReadClick(nullptr); }},
+        {Form.Sheet_Options, [&] { Form.BTN_OptionsSaveClick(nullptr); }},
+        {Form.Sheet_Writer, [&] { Form.BTN_WriterReadClick(nullptr); }},
+        {Form.Sheet_Configure, [&] { Form.BTN_InternetUpdateClick(nullptr); }},
+    };
+    for (const auto &[sheet, press] : presses) {
+        Form.PC_Tabs->SetActivePage(sheet);
+        press();
+        EXPECT_EQ(Form.StatusBarMain->SimpleText(), notOpened);
+        EXPECT_EQ(Form.RunningStep(), TExchangeStep::None);
+        EXPECT_FALSE(Form.CallbackTimer->Enabled());
+        EXPECT_FALSE(Form.UpdateRunning);
+        EXPECT_TRUE(Form.BTN_OpenCOMPort->Enabled());
+    }
+    // The answer time-out would have come by now; the port's message is still there.
+    PumpFor(AnswerTimeout + 500);
+    EXPECT_EQ(Form.StatusBarMain->SimpleText(), notOpened);
+    EXPECT_EQ(Form.StatusBarMain->Color(), clRed);
+    EXPECT_TRUE(Sim.Frames().empty());
+}
+
+} // namespace
+
+TEST_F(ExchangeTest, PortThatIsGoneKeepsItsMessageAndStartsNoExchange)
+{
+    std::filesystem::remove(rtl::PortLink(SimulatedCom));
+    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim);
+}
+
+TEST_F(ExchangeTest, PortThatIsBusyKeepsItsMessageAndStartsNoExchange)
+{
+    TCommPort other(nullptr);
+    other.SetComNumber(SimulatedCom);
+    other.SetOpen(true);
+    ASSERT_TRUE(other.Open());
+    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim);
+    other.SetOpen(false);
 }
 
 TEST_F(ExchangeTest, ReopeningPurgesLateBytes)

@@ -177,8 +177,10 @@ TEST_F(MainFormTest, BusyStateOfTheOtherTabs)
     form->OptionsRead = true;
     form->SetBusy(false);
     EXPECT_FALSE(form->BTN_OptionsRead->Enabled());
-    EXPECT_TRUE(form->BTN_OptionsSave->Enabled());
+    // A write must not cut the exchange short, whatever was read before it.
+    EXPECT_FALSE(form->BTN_OptionsSave->Enabled());
     form->SetBusy(true);
+    EXPECT_TRUE(form->BTN_OptionsSave->Enabled());
 
     form->PC_Tabs->SetActivePage(form->Sheet_Configure);
     form->SetBusy(false);

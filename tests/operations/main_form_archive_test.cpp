@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <tuple>
@@ -387,6 +388,32 @@ TEST_F(ArchiveTest, DeviceFallingSilentEndsInTheTimeOutWithTheRowsKept)
     EXPECT_EQ(Sums(), Texts(CountArchiveKeys(Form->ArchiveRecords, true, 0, 0)));
     EXPECT_NE(Sums()[0], "0");
     EXPECT_TRUE(Form->BTN_ReadFromArchive->Enabled());
+}
+
+TEST_F(ArchiveTest, RetryRightAfterATimeOutIsNotSpoiltByTheRestOfTheLateAnswer)
+{
+    ServeMergeAndWrap(*Sim);
+    // The first block's answer trickles in, a byte every 40 ms: 22 bytes take nearly a second.
+    std::atomic<int> heard{0};
+    Sim->SetMonitor([&](const devsim::TExchange &) {
+        if (++heard == 2) Sim->SetBehaviour({.ByteGap = std::chrono::milliseconds(40)});
+    });
+    Form->BTN_ReadFromArchiveClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->CommPort1->InBuffUsed() >= 3; }, ReadTime));
+    // The answer time-out goes off in the middle of it, and the user reads again at once.
+    Form->CallbackTimerTimer(Form->CallbackTimer);
+    ASSERT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    Sim->SetMonitor({});
+    Sim->SetBehaviour({});
+    Sim->ClearFrames();
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(SentFrames(),
+              (std::vector<std::string>{"A59600700006", "A59600710007", "A531622010C3",
+                                        "A531621010B3", "A531620010A3", "A531FE30106F"}));
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+    ASSERT_EQ(Form->SG_Archive->RowCount(), 3);
+    EXPECT_EQ(Cell(5, 1), "5B 23 45 67 89 AB CD EF");
+    EXPECT_EQ(Cell(5, 2), "E0 00 00 0F 06 05 03 01");
 }
 
 TEST_F(ArchiveTest, CellsDrawWithTheSortArrowAndTheColumnColours)

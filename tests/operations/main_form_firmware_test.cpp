@@ -3,7 +3,9 @@
 
 #include "link/config.h"
 #include "link/constants.h"
+#include "platform/win/Paint.h"
 #include "tests/operations/SimulatedDeviceTest.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +119,45 @@ TEST_F(UploadTest, FirmwareReachesTheDeviceByteForByte)
     EXPECT_FALSE(Form->UpdateRunning);
     EXPECT_TRUE(Form->BTN_LoadBios->Enabled());
     EXPECT_FALSE(Form->CHG_LoadBios->Visible());
+}
+
+TEST_F(UploadTest, WindowKeepsWorkingThroughTheLoadersPauses)
+{
+    const Bytes image = WriteBytesFile("firmware.qrv", 24000);
+    Form->Show();
+    vcltest::Pump();
+    ChooseInDialog("firmware.qrv");
+    Form->BTN_LoadBiosClick(nullptr);
+    // Back from the button with the loader entered and its first pause begun.
+    ASSERT_TRUE(Sim->WaitForFrames(1, std::chrono::milliseconds(ExchangeWait)));
+    EXPECT_EQ(Sim->Frames().size(), 1u);
+    EXPECT_EQ(Form->FirmwareLoaderStep, 0);
+    // Messages keep coming through during the pause: the panel with the upload's first
+    // text gets painted while the device has only the entry frame.
+    TTimer look(nullptr);
+    look.SetInterval(1);
+    bool painted = false;
+    std::size_t framesWhenPainted = 0;
+    int stepWhenPainted = -2;
+    AnsiString captionWhenPainted;
+    look.OnTimer = [&](TObject *) {
+        if (!Form->CHG_LoadBios->Visible() ||
+            GetUpdateRect(Form->CHG_LoadBios->Handle(), nullptr, FALSE))
+            return;
+        look.SetEnabled(false);
+        painted = true;
+        framesWhenPainted = Sim->Frames().size();
+        stepWhenPainted = Form->FirmwareLoaderStep;
+        captionWhenPainted = Form->LB_LoadBios->Caption();
+    };
+    look.SetEnabled(true);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return painted; }, ExchangeWait));
+    EXPECT_EQ(framesWhenPainted, 1u);
+    EXPECT_EQ(stepWhenPainted, 0);
+    EXPECT_EQ(captionWhenPainted, "Подготовка к записи..."_a);
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, image);
 }
 
 TEST_F(UploadTest, FirmwareOfTheSmallestSizeEndsWithAShortBlock)

@@ -3,6 +3,7 @@
 // LCD colour previews.
 
 #include "tests/operations/SimulatedDeviceTest.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -272,6 +273,33 @@ TEST_F(OptionsTest, ControlShowingNoItemWritesBackTheByteItWasGiven)
     EXPECT_EQ(DeviceSetting(0x63), 0x1A);
     EXPECT_EQ(DeviceSetting(0x6C), 0x09);
     EXPECT_EQ(DeviceSetting(0xD7), 0x4B);
+}
+
+TEST_F(OptionsTest, WriteCannotBePressedWhileASecondReadRuns)
+{
+    Sim->Edit(ShowcaseSettings);
+    Read();
+    ASSERT_TRUE(Form->BTN_OptionsSave->Enabled());
+    Form->Show();
+    Sim->ClearFrames();
+    Form->BTN_OptionsReadClick(nullptr);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return Form->OptionsReadStep >= 5; }, ExchangeWait));
+    EXPECT_FALSE(Form->BTN_OptionsSave->Enabled());
+    // Nor does a refused change of tab give it back.
+    bool allow = true;
+    Form->PC_TabsChanging(Form->PC_Tabs, allow);
+    EXPECT_FALSE(allow);
+    EXPECT_FALSE(Form->BTN_OptionsSave->Enabled());
+    vcltest::Click(Form->BTN_OptionsSave, 10, 10);
+    ASSERT_TRUE(WaitForIdle());
+    // The read went on to its end, and nothing was written.
+    const auto frames = FrameBytes();
+    ASSERT_EQ(frames.size(), 38u);
+    for (const Bytes &frame : frames)
+        EXPECT_EQ(frame[2], 0x00);
+    EXPECT_EQ(Status(), "  Чтение настроек... успешно!  "_a);
+    EXPECT_EQ(Form->PB_OptionsStatus->Position(), 38);
+    EXPECT_TRUE(Form->BTN_OptionsSave->Enabled());
 }
 
 // ---- colour previews ----

@@ -99,9 +99,13 @@ protected:
         EXPECT_TRUE(Form->BTN_InternetUpdate->Enabled());
     }
 
-    void ExpectFailedTransfer()
+    // The failure in red, followed by each path of the server tried and why it failed.
+    void ExpectFailedTransfer(const std::vector<std::pair<std::string, std::string>> &Tried)
     {
-        EXPECT_EQ(Status(), TransferFailed);
+        std::string detail;
+        for (const auto &[path, why] : Tried)
+            detail += (detail.empty() ? "" : "; ") + Server.Url(path) + " - " + why;
+        EXPECT_EQ(Status().ToUtf8(), TransferFailed.ToUtf8() + detail);
         EXPECT_EQ(StatusColour(), clRed);
         ExpectNothingUploaded();
     }
@@ -193,6 +197,39 @@ TEST_F(UpdateTest, UnreachableOrFailingMirrorsGiveWayToTheNext)
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
 
+TEST_F(UpdateTest, SilentMirrorGivesWayToTheNextAfterTheIdleLimit)
+{
+    webtest::SilentServer silent;
+    Form->UpdateMirrorUrls[0] = AnsiString(silent.Url("/m0/"));
+    Form->NMHTTP_Update->SetIdleTimeout(300);
+    Server.Serve("/m1/123.txt", {200, "qrv_fonts_1.qrv qrv_firmware_37.qrv 37"});
+    SetDeviceVersion(0x23);
+    // Should the silent mirror hold the update for ever, Stop ends it and the test fails.
+    TTimer rescue(nullptr);
+    rescue.SetInterval(20000);
+    rescue.OnTimer = [&](TObject *) { Form->BTN_StopInternetClick(nullptr); };
+    rescue.SetEnabled(true);
+    RunUpdate();
+    rescue.SetEnabled(false);
+    EXPECT_EQ(Server.Requests(), (std::vector<std::string>{"/m1/123.txt", "/m1/qrv_fonts_1.qrv"}));
+    const std::string status = Status().ToUtf8();
+    EXPECT_NE(status.find(silent.Url("/m0/123.txt") + " - Сервер не отвечает дольше"),
+              std::string::npos)
+        << status;
+    EXPECT_NE(status.find(Server.Url("/m1/qrv_fonts_1.qrv") + " - HTTP 404 Scripted"),
+              std::string::npos)
+        << status;
+}
+
+TEST_F(UpdateTest, MirrorsLeftEmptyAreNotAsked)
+{
+    Form->UpdateMirrorUrls = {"", AnsiString(Server.Url("/m1/")), ""};
+    Server.Serve("/m1/123.txt", {500, "Internal error"});
+    RunUpdate();
+    EXPECT_EQ(Server.Requests(), std::vector<std::string>{"/m1/123.txt"});
+    ExpectFailedTransfer({{"/m1/123.txt", "HTTP 500 Scripted"}});
+}
+
 TEST_F(UpdateTest, FilesComeFromTheMirrorThatDeliveredTheList)
 {
     Server.Serve("/m0/123.txt", {200, ""});
@@ -201,7 +238,8 @@ TEST_F(UpdateTest, FilesComeFromTheMirrorThatDeliveredTheList)
     RunUpdate();
     EXPECT_EQ(Server.Requests(),
               (std::vector<std::string>{"/m0/123.txt", "/m1/123.txt", "/m1/qrv_fonts_1.qrv"}));
-    ExpectFailedTransfer();
+    ExpectFailedTransfer(
+        {{"/m0/123.txt", "пустой файл"}, {"/m1/qrv_fonts_1.qrv", "HTTP 404 Scripted"}});
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
 
@@ -223,7 +261,9 @@ TEST_F(UpdateTest, NoMirrorDeliveringTheListFailsTheUpdate)
     RunUpdate();
     EXPECT_EQ(Server.Requests(),
               (std::vector<std::string>{"/m0/123.txt", "/m1/123.txt", "/m2/123.txt"}));
-    ExpectFailedTransfer();
+    ExpectFailedTransfer({{"/m0/123.txt", "HTTP 404 Scripted"},
+                          {"/m1/123.txt", "HTTP 404 Scripted"},
+                          {"/m2/123.txt", "HTTP 500 Scripted"}});
     EXPECT_TRUE(UpdateFiles().empty());
 }
 
@@ -263,7 +303,7 @@ TEST_F(UpdateTest, ListsWithoutOneSafeNameOfEachKindAreRefused)
         const std::size_t before = Server.Requests().size();
         RunUpdate();
         EXPECT_EQ(Server.Requests().size(), before + 1);
-        ExpectFailedTransfer();
+        ExpectFailedTransfer({{"/m0/123.txt", "в списке нет подходящих имён файлов"}});
     }
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
@@ -274,7 +314,7 @@ TEST_F(UpdateTest, MissingFontsFileEndsTheUpdateBeforeTheFirmwareIsFetched)
     Server.Serve("/m0/qrv_firmware_37.qrv", {200, Text(Firmware)});
     RunUpdate();
     EXPECT_EQ(Server.Requests().back(), "/m0/qrv_fonts_1.qrv");
-    ExpectFailedTransfer();
+    ExpectFailedTransfer({{"/m0/qrv_fonts_1.qrv", "HTTP 404 Scripted"}});
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
 
@@ -283,7 +323,7 @@ TEST_F(UpdateTest, FirmwareServerErrorLeavesNoDownloadedFileBehind)
     ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
     Server.Serve("/m0/qrv_firmware_37.qrv", {500, "Internal error"});
     RunUpdate();
-    ExpectFailedTransfer();
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv", "HTTP 500 Scripted"}});
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
 
@@ -294,7 +334,14 @@ TEST_F(UpdateTest, FirmwareCutInTheMiddleLeavesNoFile)
     cut.CutAfter = 10000;
     Server.Serve("/m0/qrv_firmware_37.qrv", cut);
     RunUpdate();
-    ExpectFailedTransfer();
+    // The reason is the network library's own text.
+    const std::string status = Status().ToUtf8();
+    const std::string failed =
+        (TransferFailed.ToUtf8() + Server.Url("/m0/qrv_firmware_37.qrv") + " - ");
+    EXPECT_EQ(status.substr(0, failed.size()), failed);
+    EXPECT_GT(status.size(), failed.size());
+    EXPECT_EQ(StatusColour(), clRed);
+    ExpectNothingUploaded();
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
 
@@ -303,16 +350,16 @@ TEST_F(UpdateTest, FilesOfTheWrongSizeAreNotUploaded)
     ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
     Server.Serve("/m0/qrv_firmware_37.qrv", {200, std::string(36000, 'x')});
     RunUpdate();
-    ExpectFailedTransfer();
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv", "файл больше 35999 байт"}});
 
     Server.Serve("/m0/qrv_firmware_37.qrv", {200, std::string(2'000'000, 'x')});
     RunUpdate();
-    ExpectFailedTransfer();
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv", "файл больше 35999 байт"}});
 
     Server.Serve("/m0/qrv_firmware_37.qrv", {200, Text(Firmware)});
     Server.Serve("/m0/qrv_fonts_1.qrv", {200, std::string(1025, 'x')});
     RunUpdate();
-    ExpectFailedTransfer();
+    ExpectFailedTransfer({{"/m0/qrv_fonts_1.qrv", "файл больше 1024 байт"}});
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
 

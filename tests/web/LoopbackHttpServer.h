@@ -164,4 +164,36 @@ private:
     std::thread FThread;
 };
 
+// A server on the loopback address that takes every connection and the request on it, and
+// never says a word: the kernel completes the connections, nobody answers them.
+class SilentServer
+{
+public:
+    SilentServer()
+    {
+        FListener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(FListener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+            listen(FListener, 16) != 0)
+            throw std::runtime_error("cannot listen on the loopback address");
+        socklen_t length = sizeof address;
+        getsockname(FListener, reinterpret_cast<sockaddr *>(&address), &length);
+        FPort = ntohs(address.sin_port);
+    }
+    ~SilentServer() { close(FListener); }
+    SilentServer(const SilentServer &) = delete;
+    SilentServer &operator=(const SilentServer &) = delete;
+
+    std::string Url(const std::string &Path = "/") const
+    {
+        return "http://127.0.0.1:" + std::to_string(FPort) + Path;
+    }
+
+private:
+    int FListener = -1;
+    int FPort = 0;
+};
+
 } // namespace webtest

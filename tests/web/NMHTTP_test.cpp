@@ -245,6 +245,54 @@ TEST_F(HttpTest, WindowMessagesFlowDuringTheGet)
     EXPECT_TRUE(Files().empty());
 }
 
+// ---- a server that never answers ----
+
+TEST_F(HttpTest, SilentServerFailsTheGetAfterTheIdleLimitSayingWhy)
+{
+    webtest::SilentServer silent;
+    Http->SetIdleTimeout(300);
+    // Should the get wait for ever, this ends it, and the test fails instead of hanging.
+    TTimer rescue(nullptr);
+    rescue.SetInterval(20000);
+    bool rescued = false;
+    rescue.OnTimer = [&](TObject *) {
+        rescued = true;
+        Http->Cancel();
+    };
+    rescue.SetEnabled(true);
+    Http->SetInputFileMode(true);
+    Http->SetBody("got.bin");
+    AnsiString why;
+    try {
+        Http->Get(AnsiString(silent.Url("/123.txt")));
+    } catch (const EHTTPError &E) {
+        why = E.Message();
+    }
+    rescue.SetEnabled(false);
+    EXPECT_FALSE(rescued);
+    EXPECT_EQ(why, "Сервер не отвечает дольше "_a + FloatToStr(0.3) + " с"_a);
+    EXPECT_EQ(Failures, std::vector<int>{FailureOther});
+    EXPECT_TRUE(Files().empty());
+    EXPECT_FALSE(Http->Busy());
+}
+
+TEST_F(HttpTest, StopEndsTheWaitForASilentServerAtOnce)
+{
+    webtest::SilentServer silent;
+    // The limit is the real one: only Stop can end this get in the test's time.
+    TTimer stop(nullptr);
+    stop.SetInterval(200);
+    stop.OnTimer = [&](TObject *) { Http->Cancel(); };
+    stop.SetEnabled(true);
+    Http->SetInputFileMode(true);
+    Http->SetBody("got.bin");
+    EXPECT_THROW(Http->Get(AnsiString(silent.Url("/123.txt"))), EHTTPError);
+    stop.SetEnabled(false);
+    EXPECT_EQ(Http->IdleTimeout(), TNMHTTP::DefaultIdleTimeout);
+    EXPECT_TRUE(Failures.empty());
+    EXPECT_TRUE(Files().empty());
+}
+
 TEST_F(HttpTest, SecondGetWhileOneRunsIsRefused)
 {
     Reply slow{200, Pattern(1000)};

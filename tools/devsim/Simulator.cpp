@@ -292,6 +292,13 @@ bool TSimulator::Respond(Bytes Answer, const TBehaviour &How, Clock::time_point 
     else if (How.LengthDelta < 0)
         Answer.resize(Answer.size() - std::min(Answer.size(), std::size_t(-How.LengthDelta)));
     const Clock::time_point start = Heard + How.Delay;
+    if (How.ByteGap.count() > 0 && !How.Paced) {
+        for (std::size_t i = 0; i < Answer.size(); ++i)
+            if (!SleepUntil(start + static_cast<long>(i) * How.ByteGap) ||
+                !WriteBytes(&Answer[i], 1))
+                return false;
+        return true;
+    }
     if (!How.Paced) return SleepUntil(start) && WriteBytes(Answer.data(), Answer.size());
     // Every byte is due a whole number of byte times after the line became free, so a late
     // wake is caught up with the next byte instead of delaying all that follow.

@@ -30,6 +30,8 @@ struct TBehaviour {
     bool WrongBytes = false;            // every answer byte inverted
     bool Paced = false;                 // bytes take their wire time at the line's speed
     std::size_t VanishAfter = 0;        // disappear on receiving this many more frames
+    // Unpaced, a pause before each answer byte after the first: an answer that trickles in.
+    std::chrono::milliseconds ByteGap{0};
 };
 
 class TSimulator

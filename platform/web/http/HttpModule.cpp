@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 namespace
 {
@@ -13,23 +14,45 @@ namespace
 class TGet final : public web::THttpGet
 {
 public:
-    TGet(const QUrl &Url, web::THttpHooks Hooks) : FHooks(std::move(Hooks))
+    TGet(const QUrl &Url, web::THttpHooks Hooks, int IdleLimit) : FHooks(std::move(Hooks))
     {
         QNetworkRequest request(Url);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::NoLessSafeRedirectPolicy);
         FReply = FManager.get(request);
-        QObject::connect(FReply, &QNetworkReply::requestSent, [this] { FHooks.RequestSent(); });
-        QObject::connect(FReply, &QNetworkReply::readyRead, [this] { Drain(); });
+        QObject::connect(FReply, &QNetworkReply::requestSent, [this] {
+            FIdle.start();
+            FHooks.RequestSent();
+        });
+        QObject::connect(FReply, &QNetworkReply::readyRead, [this] {
+            FIdle.start();
+            Drain();
+        });
         QObject::connect(FReply, &QNetworkReply::downloadProgress,
-                         [this](qint64 Got, qint64 Total) { FHooks.Progress(Got, Total); });
+                         [this](qint64 Got, qint64 Total) {
+                             FIdle.start();
+                             FHooks.Progress(Got, Total);
+                         });
         QObject::connect(FReply, &QNetworkReply::finished, [this] {
+            FIdle.stop();
             Drain();
             FHooks.Finished();
         });
+        // A server that takes the connection and then says nothing would hold the get forever.
+        FIdle.setSingleShot(true);
+        FIdle.setInterval(IdleLimit);
+        QObject::connect(&FIdle, &QTimer::timeout, [this] {
+            FTimedOut = true;
+            FReply->abort();
+        });
+        FIdle.start();
     }
 
-    void Abort() override { FReply->abort(); }
+    void Abort() override
+    {
+        FIdle.stop();
+        FReply->abort();
+    }
 
     web::THttpOutcome Outcome() const override
     {
@@ -38,7 +61,14 @@ public:
         outcome.Failed = FReply->error() != QNetworkReply::NoError || status >= 400;
         outcome.NotFound = status == 404 || status == 410 ||
                            FReply->error() == QNetworkReply::ContentNotFoundError;
-        outcome.Error = FReply->errorString();
+        outcome.TimedOut = FTimedOut;
+        // Qt's text for a status repeats the whole URL; the caller names the URL itself.
+        outcome.Error =
+            status >= 400
+                ? QStringLiteral("HTTP %1 %2")
+                      .arg(status)
+                      .arg(FReply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
+                : FReply->errorString();
         return outcome;
     }
 
@@ -51,13 +81,16 @@ private:
     }
 
     web::THttpHooks FHooks;
+    QTimer FIdle;
+    bool FTimedOut = false;
     QNetworkAccessManager FManager;
     QNetworkReply *FReply = nullptr; // owned by the manager
 };
 
 } // namespace
 
-extern "C" Q_DECL_EXPORT web::THttpGet *qrv4_StartHttpGet(const QUrl &Url, web::THttpHooks Hooks)
+extern "C" Q_DECL_EXPORT web::THttpGet *qrv4_StartHttpGet(const QUrl &Url, web::THttpHooks Hooks,
+                                                          int IdleLimit)
 {
-    return new TGet(Url, std::move(Hooks));
+    return new TGet(Url, std::move(Hooks), IdleLimit);
 }
