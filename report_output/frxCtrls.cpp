@@ -1,6 +1,7 @@
 #include "report_output/frxCtrls.h"
 
 #include "platform/rtl/Registry.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrlsList.h"
 #include "platform/win/FontFaces.h"
@@ -575,3 +576,47 @@ void TfrxScrollWin::Paint()
     Canvas()->Brush()->SetColor(Color());
     Canvas()->FillRect(ClientRect());
 }
+
+// ---- published properties ----
+
+namespace
+{
+
+void PublishComboBox(rtl::Publisher<TfrxComboBox> &P)
+{
+    P.Property("DropDownCount", &TfrxComboBox::DropDownCount, &TfrxComboBox::SetDropDownCount)
+        .Default(8);
+    P.Property("Items", &TfrxComboBox::Items, &TfrxComboBox::SetItems);
+    P.Property("ListWidth", &TfrxComboBox::PreferredListWidth,
+               &TfrxComboBox::SetPreferredListWidth);
+    P.Property("ReadOnly", &TfrxComboBox::ReadOnly, &TfrxComboBox::SetReadOnly);
+    P.Property("Text", &TControl::Text, &TControl::SetText);
+    P.Event("OnChange", &TfrxComboBox::OnChange);
+    P.Event("OnClick", &TControl::OnClick);
+}
+
+void PublishFontComboBox(rtl::Publisher<TfrxFontComboBox> &P)
+{
+    P.Property("MRUEnabled", &TfrxFontComboBox::MRUEnabled, &TfrxFontComboBox::SetMRUEnabled)
+        .Default(true);
+    P.Property("RegKey", &TfrxFontComboBox::RegKey, &TfrxFontComboBox::SetRegKey);
+    P.Property("Text", &TControl::Text, &TControl::SetText);
+    P.Event("OnClick", &TControl::OnClick);
+}
+
+void PublishComboEdit(rtl::Publisher<TfrxComboEdit> &P)
+{
+    P.Property("ButtonEnabled", &TfrxComboEdit::ButtonEnabled, &TfrxComboEdit::SetButtonEnabled)
+        .Default(true);
+    P.Property("ButtonHint", &TfrxComboEdit::ButtonHint, &TfrxComboEdit::SetButtonHint);
+    P.Property("Text", &TControl::Text, &TControl::SetText);
+    P.Event("OnButtonClick", &TfrxComboEdit::OnButtonClick);
+}
+
+[[maybe_unused]] const bool ComboBoxPublished = rtl::PublishClass<TfrxComboBox>(&PublishComboBox);
+[[maybe_unused]] const bool FontComboBoxPublished =
+    rtl::PublishClass<TfrxFontComboBox>(&PublishFontComboBox);
+[[maybe_unused]] const bool ComboEditPublished =
+    rtl::PublishClass<TfrxComboEdit>(&PublishComboEdit);
+
+} // namespace

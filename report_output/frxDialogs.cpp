@@ -74,11 +74,22 @@ void frxMakeDialog(TForm *Form, int ID, int Width, int Height)
     Form->SetCaption(frxGet(ID));
 }
 
+void frxHelpOnF1(TForm *Form)
+{
+    Form->SetKeyPreview(true);
+    Form->OnKeyDown = [Form](TObject *, WORD &Key, TShiftState) {
+        if (Key != VK_F1) return;
+        frxResources()->Help(Form);
+        Key = 0;
+    };
+}
+
 // ---- page settings ----
 
 TfrxPageSettingsForm::TfrxPageSettingsForm(TComponent *AOwner) : TForm(AOwner)
 {
     frxMakeDialog(this, 400, 440, 322);
+    frxHelpOnF1(this);
     SizeL = frxCaptioned<TGroupBox>(this, this, "SizeL", 403, 8, 8, 240, 116);
     SizeCB = Place<TComboBox>(this, SizeL, "SizeCB", 10, 20, 220, 21);
     SizeCB->SetStyle(csDropDownList);
@@ -291,6 +302,7 @@ AnsiString &frxLastSearchText()
 TfrxSearchDialog::TfrxSearchDialog(TComponent *AOwner) : TForm(AOwner)
 {
     frxMakeDialog(this, 300, 300, 170);
+    frxHelpOnF1(this);
     // Replacing is not offered: its panel stays hidden.
     ReplacePanel = PlacePanel(this, "ReplacePanel", alTop, 40);
     ReplacePanel->SetVisible(false);

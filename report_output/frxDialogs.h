@@ -14,6 +14,8 @@ class TfrxReportPage;
 
 // A fixed-size dialog centred on the screen, titled by resource text ID.
 void frxMakeDialog(TForm *Form, int ID, int Width, int Height);
+// F1 anywhere on Form opens the library's help at Form's page.
+void frxHelpOnF1(TForm *Form);
 
 // A control of a report window captioned by resource text ID.
 template <class T>

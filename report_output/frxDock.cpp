@@ -349,8 +349,7 @@ void TfrxToolBar::MoveTo(int X, int Y)
     }
     if (!FCanFloat) ToFloat = false;
     if (ToFloat) {
-        const TPoint At = CursorPos();
-        FloatTo(At.X, At.Y);
+        MakeFloat();
         return;
     }
     if (Pass >= 3) return;
@@ -358,10 +357,15 @@ void TfrxToolBar::MoveTo(int X, int Y)
     const bool Outside = Own.Across < 0 || Own.Across + Own.Thickness > DepthBefore;
     PlaceSpan(this, H, Own.Along, Own.Across);
     D->AdjustBounds();
-    if (Outside && D->Depth() == DepthBefore && FCanFloat) {
-        const TPoint At = CursorPos();
-        FloatTo(At.X, At.Y);
-    }
+    if (Outside && D->Depth() == DepthBefore && FCanFloat) MakeFloat();
+}
+
+void TfrxToolBar::MakeFloat()
+{
+    const TPoint At = CursorPos();
+    FloatTo(At.X, At.Y);
+    FMouseDown = false;
+    FFloatWindow->StartDrag(At);
 }
 
 void TfrxToolBar::DragStart(const TPoint &Cursor)
@@ -451,6 +455,13 @@ void TfrxFloatWindow::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     FDragging = Y < 18;
 }
 
+void TfrxFloatWindow::StartDrag(const TPoint &Cursor)
+{
+    FDragStart = ScreenToClient(Cursor);
+    FDragging = true;
+    SetMouseCapture(true);
+}
+
 void TfrxFloatWindow::MouseMove(TShiftState Shift, int X, int Y)
 {
     TForm::MouseMove(Shift, X, Y);
@@ -475,6 +486,7 @@ void TfrxFloatWindow::MouseMove(TShiftState Shift, int X, int Y)
 void TfrxFloatWindow::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     TForm::MouseUp(Button, Shift, X, Y);
+    if (FDragging && MouseCapture()) SetMouseCapture(false);
     FDragging = false;
 }
 

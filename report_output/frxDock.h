@@ -88,6 +88,9 @@ public:
     void AddToDock(TfrxDock *Dock);
     // Into a float window of its own at the screen point, or moves that window.
     void FloatTo(int X, int Y);
+    // Floats at the cursor; the drag that tore the toolbar off goes on moving
+    // its float window.
+    void MakeFloat();
     // Along the dock, pushed off the other toolbars of its rows; dragged far
     // enough out, it floats.
     void MoveTo(int X, int Y);
@@ -136,6 +139,9 @@ public:
 
     TfrxToolBar *ToolBar() const { return FToolBar; }
     TRect CloseButtonRect() const { return TRect(Width() - 14, 4, Width() - 3, 15); }
+    // Drags the window by its caption from the cursor point on, as a press
+    // there would, until the button goes up.
+    void StartDrag(const TPoint &Cursor);
 
 protected:
     void CreateParams(TCreateParams &Params) override;

@@ -1,6 +1,7 @@
 #include "report_output/frxPreview.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/win/Metafile.h"
 #include "platform/win/Paint.h"
@@ -8,6 +9,7 @@
 #include "platform/win/ScrollBars.h"
 #include "report/frxRes.h"
 #include "report_output/frxDialogs.h"
+#include "report_output/frxPreviewPages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -918,8 +920,11 @@ void TfrxPreview::Export(TfrxCustomExportFilter *Filter)
 {
     if (Busy() || PageCount() == 0) return;
     SetCurPage();
-    PreviewPages()->Export(Filter);
-    Unlock();
+    // A dot-matrix report's text goes to the dot-matrix export, which knows its grid.
+    if (Filter && Filter->ClassName() == "TfrxTextExport" && Report()->DotMatrixReport() &&
+        frxDotMatrixExport())
+        Filter = frxDotMatrixExport();
+    UnlockAfter([&] { PreviewPages()->Export(Filter); });
 }
 
 void TfrxPreview::SaveToFile()
@@ -988,6 +993,62 @@ void TfrxPreview::DeletePage()
     if (FPageNo >= PageCount()) FPageNo = std::max(FPageNo - 1, 1);
     PageListChanged();
     SetPageNo(FPageNo);
+}
+
+namespace
+{
+
+// The views of a prepared page laid straight onto Page at their places on the
+// paper: the designer edits objects, not the bands that held them.
+void CopyViewsFlat(TfrxPage *Prepared, TfrxPage *Page)
+{
+    TList *All = Prepared->GetAllObjects();
+    for (int i = 0; i < All->Count(); ++i) {
+        auto *View = dynamic_cast<TfrxView *>(static_cast<TfrxComponent *>(All->Items(i)));
+        if (!View) continue;
+        auto *Copy = static_cast<TfrxView *>(View->ClassType()->Create(Page));
+        Copy->Assign(View);
+        Copy->SetLeft(View->AbsLeft());
+        Copy->SetTop(View->AbsTop());
+        // The page holds what was printed; a data set would fill the text anew.
+        if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Copy)) Memo->SetDataSet(nullptr);
+    }
+}
+
+// True when the designer changed something.
+bool Design(TfrxReport *Report)
+{
+    const std::unique_ptr<TfrxCustomDesigner> Designer = frxDesignerClass()(Report);
+    Designer->ShowModal();
+    return Designer->Modified();
+}
+
+} // namespace
+
+void TfrxPreview::Edit()
+{
+    if (Busy() || PageCount() == 0 || !frxDesignerClass()) return;
+    TfrxPage *Prepared = PreviewPages()->GetPage(FPageNo - 1);
+    if (!Prepared) return;
+    TfrxReport Temporary(nullptr);
+    auto *Page = static_cast<TfrxReportPage *>(Prepared->ClassType()->Create(&Temporary));
+    Page->Assign(Prepared);
+    CopyViewsFlat(Prepared, Page);
+    if (!Design(&Temporary)) return;
+    Lock();
+    UnlockAfter([&] { PreviewPages()->ModifyPage(FPageNo - 1, Page); });
+    PageListChanged();
+}
+
+void TfrxPreview::EditTemplate()
+{
+    if (Busy() || !Report() || !frxDesignerClass()) return;
+    TMemoryStream Template;
+    Report()->SaveToStream(&Template);
+    Template.SetPosition(0);
+    TfrxReport Temporary(nullptr);
+    Temporary.LoadFromStream(&Template);
+    Design(&Temporary);
 }
 
 void TfrxPreview::PageSetupDlg()
@@ -1084,3 +1145,28 @@ void TfrxPreview::WndProc(TMessage &Message)
 {
     if (!frxHandleSelfPaintedMessage(Message, DLGC_WANTARROWS)) inherited::WndProc(Message);
 }
+
+// ---- published properties ----
+
+QRV4_METHOD_INFO(TfrxPageChangedEvent)
+
+namespace
+{
+
+void PublishPreview(rtl::Publisher<TfrxPreview> &P)
+{
+    P.Property("BackColor", &TfrxPreview::BackColor, &TfrxPreview::SetBackColor, rtl::TColorInfo())
+        .Default(0x808080);
+    P.Property("FrameColor", &TfrxPreview::FrameColor, &TfrxPreview::SetFrameColor,
+               rtl::TColorInfo())
+        .Default(clBlack);
+    P.Property("OutlineVisible", &TfrxPreview::OutlineVisible, &TfrxPreview::SetOutlineVisible);
+    P.Property("OutlineWidth", &TfrxPreview::OutlineWidth, &TfrxPreview::SetOutlineWidth);
+    P.Property("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
+    P.Event("OnClick", &TControl::OnClick);
+    P.Event("OnPageChanged", &TfrxPreview::OnPageChanged);
+}
+
+[[maybe_unused]] const bool PreviewPublished = rtl::PublishClass<TfrxPreview>(&PublishPreview);
+
+} // namespace

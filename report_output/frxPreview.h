@@ -185,6 +185,11 @@ public:
     void LoadFromFile(const AnsiString &FileName);
     void Clear();
     void PageSetupDlg();
+    // The current page, its objects laid flat, in the registered designer; a
+    // changed page replaces the prepared one.
+    void Edit();
+    // The report's template in the registered designer.
+    void EditTemplate();
     void Find();
     void FindNext();
     void Cancel();

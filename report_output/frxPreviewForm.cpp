@@ -110,6 +110,7 @@ TfrxPreviewForm::TfrxPreviewForm(TComponent *AOwner) : TForm(AOwner)
     HiddenMenu = new TPopupMenu(this);
     Showtemplate1 = new TMenuItem(this);
     Showtemplate1->SetCaption("Show template");
+    Showtemplate1->OnClick = [this](TObject *) { Preview->EditTemplate(); };
     HiddenMenu->Items()->Add(Showtemplate1);
     RightMenu = new TPopupMenu(this);
     RightMenu->SetImages(frxResources()->GetPreviewButtonImages());
@@ -193,16 +194,19 @@ void TfrxPreviewForm::CreateButtons()
     HandToolB->SetDown(true);
     NewPageB = Button("128", "129", [this] { Preview->AddPage(); });
     DelPageB = Button("130", "131", [this] { Preview->DeletePage(); });
-    DesignerB = Button("132", "133", [] {});
+    DesignerB = Button("132", "133", [this] { Preview->Edit(); });
+    DesignerB->OnMouseUp = [this](TObject *, TMouseButton Button, TShiftState, int X, int Y) {
+        if (Button != mbRight) return;
+        const TPoint P = DesignerB->ClientToScreen(TPoint(X, Y));
+        HiddenMenu->Popup(P.X, P.Y);
+    };
     FirstB = Button("134", "135", [this] { Preview->First(); });
     PriorB = Button("136", "137", [this] { Preview->Prior(); });
     PageE = new TEdit(this);
     PageE->SetParent(ToolBar);
     PageE->SetBounds(0, 4, 40, 21);
     PageE->SetHint(Res("142"));
-    PageE->OnKeyPress = [](TObject *, char &Key) {
-        if ((Key < '0' || Key > '9') && Key != '\b' && Key != '\r') Key = 0;
-    };
+    PageE->SetNumbersOnly(true);
     PageE->OnKeyDown = [this](TObject *, WORD &Key, TShiftState) { PageEKeyDown(Key); };
     NextB = Button("138", "139", [this] { Preview->Next(); });
     LastB = Button("140", "141", [this] { Preview->Last(); });
@@ -447,6 +451,9 @@ void TfrxPreviewForm::KeyDown(WORD &Key, TShiftState Shift)
     } else if (Key == VK_F11) {
         SwitchToFullScreen();
         Key = 0;
+    } else if (Key == VK_F1) {
+        frxResources()->Help(this);
+        Key = 0;
     }
 }
 
@@ -467,9 +474,14 @@ void TfrxPreviewForm::WndProc(TMessage &Message)
         Application->Minimize();
         return;
     }
-    if (Message.Msg == WM_ACTIVATEAPP && Message.WParam && Application->Minimized()) {
+    // Activating the program, or bringing the preview back from its icon, brings it all back.
+    const bool Restoring =
+        (Message.Msg == WM_ACTIVATEAPP && Message.WParam) ||
+        (Message.Msg == WM_SYSCOMMAND && (Message.WParam & 0xFFF0) == SC_RESTORE);
+    if (Restoring && Application->Minimized()) {
         Application->Restore();
         SetActiveWindow(WindowHandle());
+        if (Message.Msg == WM_SYSCOMMAND) return;
     }
     inherited::WndProc(Message);
 }

@@ -1024,6 +1024,24 @@ bool frxIsDotMatrixExport(const TfrxCustomExportFilter *Filter)
     return Filter->ClassName() == "TfrxDotMatrixExport";
 }
 
+ScopedPreviewLock::ScopedPreviewLock(TfrxCustomPreview *Preview) : FPreview(Preview)
+{
+    if (!FPreview) return;
+    FPreview->Repaint();
+    FPreview->Lock();
+}
+
+ScopedPreviewLock::~ScopedPreviewLock()
+{
+    if (FPreview) FPreview->Unlock();
+}
+
+TfrxCustomExportFilter *&frxDotMatrixExport()
+{
+    static TfrxCustomExportFilter *Filter = nullptr;
+    return Filter;
+}
+
 namespace
 {
 
@@ -1075,16 +1093,24 @@ void TfrxPreviewPages::ExportPage(TfrxCustomExportFilter *Filter, int Index)
     Filter->FinishPage(Page, Index);
 }
 
+namespace
+{
+
+// The report's closing print event of a dot-matrix export.
+void AfterPrint(TfrxReport *Report, bool DotMatrix)
+{
+    if (DotMatrix && Report->OnAfterPrintReport) Report->OnAfterPrintReport(Report);
+}
+
+} // namespace
+
 bool TfrxPreviewPages::ExportPages(TfrxCustomExportFilter *Filter, TStrings *Range)
 {
     // A filter that cannot start has exported nothing, which is no success.
     if (!Filter->Start()) return false;
     TfrxReport *R = Report();
     TfrxCustomPreview *Preview = R->Preview();
-    if (Preview) {
-        Preview->Repaint();
-        Preview->Lock();
-    }
+    const ScopedPreviewLock Lock(Preview);
     const bool Progress = Filter->ShowProgress();
     if (Progress) R->InternalOnProgressStart(ptExporting);
     try {
@@ -1101,10 +1127,21 @@ bool TfrxPreviewPages::ExportPages(TfrxCustomExportFilter *Filter, TStrings *Ran
         if (Progress) R->InternalOnProgressStop(ptExporting);
         throw;
     }
-    if (Preview) Preview->Repaint();
     if (Progress) R->InternalOnProgressStop(ptExporting);
     Filter->Finish();
     return true;
+}
+
+bool TfrxPreviewPages::ExportOrReport(TfrxCustomExportFilter *Filter, TStrings *Range)
+{
+    try {
+        return ExportPages(Filter, Range);
+    } catch (const std::exception &E) {
+        TfrxReport *R = Report();
+        R->Errors()->SetText(AnsiString(E.what()));
+        frxCommonErrorHandler(R, frxResources()->Get("clErrors") + "\r\n" + R->Errors()->Text());
+    }
+    return false;
 }
 
 bool TfrxPreviewPages::Export(TfrxCustomExportFilter *Filter)
@@ -1122,12 +1159,13 @@ bool TfrxPreviewPages::Export(TfrxCustomExportFilter *Filter)
     if (DotMatrix && R->OnPrintReport) R->OnPrintReport(R);
     bool Result = false;
     try {
-        Result = ExportPages(Filter, &Range);
-    } catch (Exception &E) {
-        R->Errors()->SetText(E.Message());
-        frxCommonErrorHandler(R, frxResources()->Get("clErrors") + "\r\n" + R->Errors()->Text());
+        Result = ExportOrReport(Filter, &Range);
+    } catch (...) {
+        // The error handler may pass the failure on; the printing is over all the same.
+        AfterPrint(R, DotMatrix);
+        throw;
     }
-    if (DotMatrix && R->OnAfterPrintReport) R->OnAfterPrintReport(R);
+    AfterPrint(R, DotMatrix);
     return Result;
 }
 

@@ -134,6 +134,8 @@ private:
     class MirroredMargins;
     // The filter's start, the pages in Range (all when empty) and its finish.
     bool ExportPages(TfrxCustomExportFilter *Filter, TStrings *Range);
+    // ExportPages; a failure goes to the report's errors and its error handler.
+    bool ExportOrReport(TfrxCustomExportFilter *Filter, TStrings *Range);
     void ExportPage(TfrxCustomExportFilter *Filter, int Index);
     struct CachedPage {
         int Index;
@@ -180,6 +182,22 @@ std::unique_ptr<TfrxCustomPreviewPages> frxCreatePreviewPages(TfrxReport *Report
 bool frxIsOpenableURL(const AnsiString &URL);
 // The dot-matrix export runs the report's print events around its export.
 bool frxIsDotMatrixExport(const TfrxCustomExportFilter *Filter);
+// The report's preview shows no page while its pages are printed or exported,
+// and shows them again afterwards, however the job ended.
+class ScopedPreviewLock
+{
+public:
+    explicit ScopedPreviewLock(TfrxCustomPreview *Preview);
+    ~ScopedPreviewLock();
+    ScopedPreviewLock(const ScopedPreviewLock &) = delete;
+    ScopedPreviewLock &operator=(const ScopedPreviewLock &) = delete;
+
+private:
+    TfrxCustomPreview *FPreview;
+};
+// The dot-matrix export a host registers: dot-matrix reports print and export
+// their text pages through it. Empty in this program.
+TfrxCustomExportFilter *&frxDotMatrixExport();
 // How a clicked address is opened; the desktop's browser or mail program by default.
 using TfrxURLOpener = std::function<void(const AnsiString &URL)>;
 void frxSetURLOpener(TfrxURLOpener Opener);

@@ -196,13 +196,19 @@ bool AskUser(TfrxPreviewPages *Pages, PrintChoice &Choice)
 bool frxPrintPreviewPages(TfrxPreviewPages *Pages)
 {
     TfrxReport *Report = Pages->Report();
+    if (TfrxCustomExportFilter *DotMatrix = frxDotMatrixExport();
+        DotMatrix && Report->DotMatrixReport()) {
+        Report->SelectPrinter();
+        DotMatrix->SetShowDialog(Report->PrintOptions()->ShowDialog());
+        return Pages->Export(DotMatrix);
+    }
     PrintChoice Choice = ChoiceOf(Report->PrintOptions());
     Report->SelectPrinter();
     if (Report->PrintOptions()->ShowDialog() && !AskUser(Pages, Choice)) return false;
     if (Report->OnPrintReport) Report->OnPrintReport(Report);
-    if (Report->Preview()) Report->Preview()->Lock();
     bool Printed = false;
     try {
+        const ScopedPreviewLock Lock(Report->Preview());
         Printed = PrintRun(Pages, Choice).Run();
     } catch (...) {
         if (Report->OnAfterPrintReport) Report->OnAfterPrintReport(Report);

@@ -77,6 +77,7 @@ TfrxPrintDialog::TfrxPrintDialog(TComponent *AOwner) : TForm(AOwner)
 void TfrxPrintDialog::CreateControls()
 {
     frxMakeDialog(this, 200, 444, 330);
+    frxHelpOnF1(this);
     Label12 = frxCaptioned<TGroupBox>(this, this, "Label12", 201, 8, 4, 428, 110);
     PrintersCB = vcl::Place<TComboBox>(this, Label12, "PrintersCB", 12, 20, 300, 22);
     PrintersCB->SetStyle(csOwnerDrawFixed);
@@ -99,6 +100,7 @@ void TfrxPrintDialog::CreateControls()
     CopiesL = frxCaptioned<TLabel>(this, Label2, "CopiesL", 203, 12, 24, 70, 16);
     CopiesE = vcl::Place<TEdit>(this, Label2, "CopiesE", 86, 20, 50, 21);
     CopiesE->SetText("1");
+    CopiesE->SetNumbersOnly(true);
     UpDown1 = vcl::Place<TUpDown>(this, Label2, "UpDown1", 136, 20, 16, 21);
     UpDown1->SetMin(1);
     UpDown1->SetMax(MaxCopies);

@@ -1237,7 +1237,8 @@ void TApplication::Restore()
     for (int i = 0; i < Screen->FormCount(); ++i)
         if (TCustomForm *Form = Screen->Forms(i);
             Form->HandleAllocated() && IsIconic(Form->WindowHandle()))
-            ShowWindow(Form->WindowHandle(), SW_RESTORE);
+            // Which window is active afterwards is the caller's choice.
+            ShowWindow(Form->WindowHandle(), SW_SHOWNOACTIVATE);
 }
 
 void TApplication::BringToFront()

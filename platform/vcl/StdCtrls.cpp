@@ -377,6 +377,18 @@ void TCustomEdit::KeyDown(WORD &Key, TShiftState Shift)
     }
 }
 
+namespace
+{
+
+bool IsDigits(const AnsiString &Text)
+{
+    for (int i = 1; i <= Text.Length(); ++i)
+        if (Text[i] < '0' || Text[i] > '9') return false;
+    return true;
+}
+
+} // namespace
+
 void TCustomEdit::InsertChar(char Key)
 {
     switch (Key) {
@@ -402,6 +414,7 @@ void TCustomEdit::InsertChar(char Key)
         break;
     }
     if (static_cast<unsigned char>(Key) < 32 || FReadOnly) return;
+    if (FNumbersOnly && !IsDigits(AnsiString(Key))) return;
     SetSelText(AnsiString(Key));
 }
 
@@ -536,6 +549,7 @@ void TCustomEdit::WndProc(TMessage &Message)
                                     text.Pos("\n") ? text.Pos("\n") : text.Length() + 1);
             text = text.SubString(1, cr - 1);
         }
+        if (FNumbersOnly && !IsDigits(text)) return;
         SetSelText(text);
         return;
     }
@@ -1012,6 +1026,7 @@ void PublishLabel(rtl::Publisher<TLabel> &P)
 void PublishEdit(rtl::Publisher<TEdit> &P)
 {
     P.Property("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength);
+    P.Property("NumbersOnly", &TEdit::NumbersOnly, &TEdit::SetNumbersOnly);
     P.Property("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly);
     P.Property("Text", &TControl::Text, &TControl::SetText);
 }

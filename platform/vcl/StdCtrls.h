@@ -72,6 +72,9 @@ public:
     void SetMaxLength(int Value);
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value) { FReadOnly = Value; }
+    // Typing and pasting take digits only.
+    bool NumbersOnly() const { return FNumbersOnly; }
+    void SetNumbersOnly(bool Value) { FNumbersOnly = Value; }
     bool Modified() const { return FModified; }
     void SetModified(bool Value) { FModified = Value; }
     char PasswordChar() const { return FPasswordChar; }
@@ -130,6 +133,7 @@ private:
 
     int FMaxLength = 0;
     bool FReadOnly = false;
+    bool FNumbersOnly = false;
     bool FModified = false;
     char FPasswordChar = 0;
     TBorderStyle FBorderStyle = bsSingle;

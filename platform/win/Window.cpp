@@ -637,6 +637,7 @@ BOOL ShowWindow(HWND Wnd, int Command)
     if (bool(WasVisible) != Show) SendMessageW(Wnd, WM_SHOWWINDOW, Show, 0);
     if (!FindWindow(Wnd)) return WasVisible;
     SetWindowPos(Wnd, HWND_TOP, 0, 0, 0, 0, Flags);
+    if ((W = FindWindow(Wnd))) SyncMinimized(*W, !(Flags & SWP_NOACTIVATE));
     return WasVisible;
 }
 

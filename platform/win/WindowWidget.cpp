@@ -308,6 +308,23 @@ WindowWidget *OurWidget(const QObject *Object)
     return Found == OurWidgets().end() ? nullptr : Found->second;
 }
 
+// While our records follow what the window system did, they ask nothing of it:
+// asking back for an activation it already made, with another one pending, has
+// the two answer each other for ever.
+bool Following = false;
+
+class FollowingWindowSystem
+{
+public:
+    FollowingWindowSystem() : FWas(Following) { Following = true; }
+    ~FollowingWindowSystem() { Following = FWas; }
+    FollowingWindowSystem(const FollowingWindowSystem &) = delete;
+    FollowingWindowSystem &operator=(const FollowingWindowSystem &) = delete;
+
+private:
+    bool FWas;
+};
+
 void SendActivateApp(bool Active)
 {
     if (!Active) CancelCapture();
@@ -356,14 +373,24 @@ protected:
             Event->ignore();
             DeferToLoop([Wnd] { SendMessageW(Wnd, WM_SYSCOMMAND, SC_CLOSE, 0); });
             return true;
-        case QEvent::WindowActivate:
+        case QEvent::WindowActivate: {
             // A window that must not take the activation (a menu) is not given it
-            // by a platform that activates every window it shows.
-            DeferToLoop([Wnd] {
-                if (IsWindow(Wnd) && GetActiveWindow() != Wnd &&
-                    !(GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
-                    SetActiveWindow(Wnd);
+            // by a platform that activates every window it shows. One activated from
+            // its icon is back, as its restore command says; one we minimised since
+            // the platform activated it stays down.
+            const bool FromIcon = IsIconic(Wnd);
+            DeferToLoop([Wnd, FromIcon] {
+                if (!IsWindow(Wnd) || GetActiveWindow() == Wnd || bool(IsIconic(Wnd)) != FromIcon ||
+                    (GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
+                    return;
+                const FollowingWindowSystem Following;
+                if (FromIcon) SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+                SetActiveWindow(Wnd);
             });
+            return false;
+        }
+        case QEvent::WindowStateChange:
+            NoteMinimized(*Widget);
             return false;
         case QEvent::Resize:
         case QEvent::Move:
@@ -375,6 +402,25 @@ protected:
     }
 
 private:
+    // The window manager minimised or restored a window: its window procedure
+    // hears it as the command its frame's button or its icon gives.
+    static void NoteMinimized(WindowWidget &Widget)
+    {
+        const HWND Wnd = Widget.Handle();
+        const Window *W = FindWindow(Wnd);
+        const bool Minimized = Widget.isMinimized();
+        if (!W || !W->TopLevel() || W->Minimized == Minimized) return;
+        DeferToLoop([Wnd, Minimized] {
+            if (!IsWindow(Wnd) || bool(IsIconic(Wnd)) == Minimized) return;
+            if (!Minimized) {
+                // Restored, the window is activated, which the window manager is asked.
+                SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+                return;
+            }
+            const FollowingWindowSystem Following;
+            SendMessageW(Wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        });
+    }
     // A window with a window-manager frame can be moved and sized by the user.
     static void NoteFrameGeometry(WindowWidget &Widget)
     {
@@ -564,6 +610,18 @@ void SyncWidget(Window &W)
             if (Window *C = FindWindow(Child)) SyncWidget(*C);
 }
 
+void SyncMinimized(Window &W, bool Activate)
+{
+    if (!W.Widget || !W.TopLevel() || !W.Visible || !WindowSystemCapable()) return;
+    QWidget &Widget = *W.Widget;
+    if (Widget.isMinimized() == W.Minimized) return;
+    // Mapped again, a window takes the focus unless told not to.
+    const bool Quiet = Widget.testAttribute(Qt::WA_ShowWithoutActivating);
+    if (!Activate) Widget.setAttribute(Qt::WA_ShowWithoutActivating);
+    Widget.setWindowState(Widget.windowState() ^ Qt::WindowMinimized);
+    Widget.setAttribute(Qt::WA_ShowWithoutActivating, Quiet);
+}
+
 void RebuildWidget(Window &W)
 {
     // Qt frees the children's widgets with their parent's; ours must not keep them.
@@ -667,7 +725,8 @@ void ApplyCursor(Window *W, HCURSOR Cursor, bool Captured)
 
 void ActivateWidget(Window &W)
 {
-    if (W.Widget && W.Widget->isVisible() && WindowSystemCapable() &&
+    // Asking for a minimised window's activation would bring it back up.
+    if (!Following && W.Widget && W.Widget->isVisible() && !W.Minimized && WindowSystemCapable() &&
         !(FlagsFor(W) & Qt::WindowDoesNotAcceptFocus))
         W.Widget->activateWindow();
 }

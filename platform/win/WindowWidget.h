@@ -35,6 +35,9 @@ bool WindowSystemCapable();
 
 // Creates, re-parents, moves, shows or hides the window's widget to match its record.
 void SyncWidget(Window &W);
+// A top-level window shown minimised or restored is so on screen too; restored
+// without Activate, it leaves the focus where it is.
+void SyncMinimized(Window &W, bool Activate);
 // Makes the window's widget and its children's again, under the window's parent now.
 void RebuildWidget(Window &W);
 // A top-level window's text becomes its title on screen.

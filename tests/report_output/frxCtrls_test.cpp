@@ -3,6 +3,7 @@
 
 #include "report_output/frxCtrls.h"
 
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/Registry.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/FontFaces.h"
@@ -394,6 +395,47 @@ TEST_F(ReportComboTest, AFaceAddedToTheProgramJoinsTheListAndTheChosenFontStays)
     EXPECT_EQ(Box.Text(), Chosen);
     EXPECT_EQ(Box.LastRecent(), 0);
     EXPECT_EQ(Box.Items()->Strings(0), Chosen);
+}
+
+// Writes From as a form stream's root and reads the stream into To.
+void RoundTrip(TComponent &From, TComponent &To)
+{
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(&From);
+    Stream.SetPosition(0);
+    TReader(&Stream).ReadRootComponent(&To);
+}
+
+TEST_F(ReportComboTest, TheBoxesReadFromAFormStreamKeepTheirPublishedProperties)
+{
+    TfrxComboBox Zoom(nullptr);
+    Zoom.Items()->Add("50%");
+    Zoom.Items()->Add("100%");
+    Zoom.SetDropDownCount(3);
+    Zoom.SetReadOnly(true);
+    Zoom.SetPreferredListWidth(140);
+    TfrxComboBox ZoomCopy(nullptr);
+    RoundTrip(Zoom, ZoomCopy);
+    EXPECT_EQ(ZoomCopy.Items()->Text(), "50%\r\n100%\r\n");
+    EXPECT_EQ(ZoomCopy.DropDownCount(), 3);
+    EXPECT_TRUE(ZoomCopy.ReadOnly());
+    EXPECT_EQ(ZoomCopy.PreferredListWidth(), 140);
+
+    TfrxFontComboBox Fonts(nullptr);
+    Fonts.SetRegKey("\\Software\\Test\\Fonts");
+    Fonts.SetMRUEnabled(false);
+    TfrxFontComboBox FontsCopy(nullptr);
+    RoundTrip(Fonts, FontsCopy);
+    EXPECT_EQ(FontsCopy.RegKey(), "\\Software\\Test\\Fonts");
+    EXPECT_FALSE(FontsCopy.MRUEnabled());
+
+    TfrxComboEdit Edit(nullptr);
+    Edit.SetButtonHint("Choose a folder");
+    Edit.SetButtonEnabled(false);
+    TfrxComboEdit EditCopy(nullptr);
+    RoundTrip(Edit, EditCopy);
+    EXPECT_EQ(EditCopy.ButtonHint(), "Choose a folder");
+    EXPECT_FALSE(EditCopy.ButtonEnabled());
 }
 
 } // namespace

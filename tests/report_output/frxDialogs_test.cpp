@@ -364,4 +364,32 @@ TEST_F(ReportDialogsTest, DialogPageFormLeavesClosingToThePage)
     EXPECT_EQ(Moved, &Form);
 }
 
+// F1 on a dialog that is up, with the focus in its first edit.
+std::vector<std::string> HelpTopicsOnF1(TForm &Dialog, TWinControl *Focus)
+{
+    std::vector<std::string> Topics;
+    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.Std()); };
+    Dialog.Show();
+    vcltest::Pump();
+    Focus->SetFocus();
+    vcltest::Key(VK_F1);
+    vcltest::Pump();
+    Dialog.Hide();
+    frxHtmlHelpEngine() = nullptr;
+    return Topics;
+}
+
+TEST_F(PageSettingsTest, F1OpensTheLibrarysHelp)
+{
+    EXPECT_EQ(HelpTopicsOnF1(Dialog, Dialog.WidthE),
+              std::vector<std::string>{frxResources()->HelpFile().Std()});
+}
+
+TEST_F(ReportDialogsTest, F1OnTheSearchDialogOpensTheLibrarysHelp)
+{
+    TfrxSearchDialog Dialog(nullptr);
+    EXPECT_EQ(HelpTopicsOnF1(Dialog, Dialog.TextE),
+              std::vector<std::string>{frxResources()->HelpFile().Std()});
+}
+
 } // namespace

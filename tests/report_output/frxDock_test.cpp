@@ -228,6 +228,33 @@ TEST_F(DockTest, MovingAlongARowStopsAtTheOtherToolbarsAndFarOutFloats)
     EXPECT_EQ(BottomDock->Height(), 27);
 }
 
+TEST_F(DockTest, ABarTornOffItsDockFloatsAtTheCursorAndTheSameDragMovesItsWindow)
+{
+    Bar1->AddToDock(TopDock);
+    Bar2->DockTo(TopDock, 200, 0);
+    vcltest::Pump();
+    // The grip, then out past the dock's start: the bar comes off under the cursor.
+    vcltest::MouseDown(Host, 204, 5);
+    vcltest::MouseMove(Host, 150, 5);
+    vcltest::MouseMove(Host, -60, 5);
+    vcltest::Pump();
+    ASSERT_TRUE(Bar2->Floating());
+    const TPoint TornAt = Host->ClientToScreen(TPoint(-60, 5));
+    EXPECT_EQ(Bar2->FloatWindow()->Left(), TornAt.X);
+    EXPECT_EQ(Bar2->FloatWindow()->Top(), TornAt.Y);
+
+    vcltest::MouseMove(Host, 120, 200);
+    vcltest::Pump();
+    const TPoint MovedTo = Host->ClientToScreen(TPoint(120, 200));
+    EXPECT_EQ(Bar2->FloatWindow()->Left(), MovedTo.X) << "the window follows the drag";
+    EXPECT_EQ(Bar2->FloatWindow()->Top(), MovedTo.Y);
+    vcltest::MouseUp(Host, 120, 200);
+    vcltest::MouseMove(Host, 300, 250);
+    vcltest::Pump();
+    EXPECT_EQ(Bar2->FloatWindow()->Left(), MovedTo.X) << "and stays once the button is up";
+    EXPECT_TRUE(Bar2->Shown());
+}
+
 TEST_F(DockTest, DraggingAcrossCountsWholeRowsOnly)
 {
     Bar1->AddToDock(TopDock);

@@ -3,10 +3,12 @@
 
 #include "report_output/frxPreview.h"
 
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowWidget.h"
 #include "report/frxRes.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/report_output/EngineTestSupport.h"
@@ -14,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <vector>
 
@@ -245,3 +251,226 @@ TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRe
     EXPECT_FALSE(IsIconic(Window->Handle()));
     EXPECT_EQ(GetActiveWindow(), Window->Handle());
 }
+
+namespace
+{
+
+// A designer that writes down what it was shown.
+class WatchingDesigner : public TfrxCustomDesigner
+{
+public:
+    WatchingDesigner(TfrxReport *Report, std::vector<std::string> &Seen)
+        : TfrxCustomDesigner(nullptr, Report)
+    {
+        OnShow = [this, &Seen](TObject *) {
+            TList *All = this->Report()->Pages(0)->GetAllObjects();
+            std::string Kinds;
+            for (int i = 0; i < All->Count(); ++i)
+                Kinds +=
+                    dynamic_cast<TfrxBand *>(static_cast<TObject *>(All->Items(i))) ? "B" : "o";
+            Seen.push_back(Kinds);
+            SetModalResult(mrCancel);
+        };
+    }
+    TStrings *GetCode() override { return nullptr; }
+    bool InsertExpression(const AnsiString &) override { return false; }
+    void Lock() override {}
+    void ReloadPages(int) override {}
+    void ReloadReport() override {}
+    void UpdateDataTree() override {}
+    void UpdatePage() override {}
+};
+
+class PreviewFormDesignerTest : public PreviewFormTest
+{
+protected:
+    void SetUp() override
+    {
+        PreviewFormTest::SetUp();
+        frxDesignerClass() = [this](TfrxReport *Report) {
+            return std::make_unique<WatchingDesigner>(Report, Seen);
+        };
+        Build.Report->PreviewOptions()->SetAllowEdit(true);
+        Window->Init();
+        vcltest::Pump();
+    }
+    void TearDown() override
+    {
+        frxDesignerClass() = nullptr;
+        PreviewFormTest::TearDown();
+    }
+    std::vector<std::string> Seen;
+};
+
+TEST_F(PreviewFormDesignerTest, TheDesignerButtonEditsThePageAndItsRightClickOffersTheTemplate)
+{
+    ASSERT_TRUE(Window->DesignerB->Visible());
+    ASSERT_TRUE(Window->DesignerB->Enabled());
+    Window->DesignerB->Click();
+    ASSERT_EQ(Seen.size(), 1u);
+    EXPECT_EQ(Seen[0].find('B'), std::string::npos) << "the page's objects without their bands";
+    EXPECT_FALSE(Seen[0].empty());
+
+    bool Popped = false;
+    Window->HiddenMenu->OnPopup = [&](TObject *) {
+        Popped = true;
+        vcltest::Key(VK_ESCAPE, 27);
+    };
+    vcltest::MouseDown(Window->DesignerB, 5, 5, win::MouseButton::Right);
+    vcltest::MouseUp(Window->DesignerB, 5, 5, win::MouseButton::Right);
+    vcltest::Pump();
+    EXPECT_TRUE(Popped) << "a right click opens the hidden menu";
+    EXPECT_EQ(Seen.size(), 1u) << "and does not edit the page";
+
+    Window->Showtemplate1->Click();
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[1].substr(0, 1), "B") << "the template, bands and all";
+}
+
+TEST_F(PreviewFormTest, F1OpensTheLibrarysHelp)
+{
+    std::vector<std::string> Topics;
+    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.Std()); };
+    Window->Preview->Workspace()->SetFocus();
+    vcltest::Key(VK_F1);
+    vcltest::Pump();
+    frxHtmlHelpEngine() = nullptr;
+    EXPECT_EQ(Topics, std::vector<std::string>{frxResources()->HelpFile().Std()});
+}
+
+TEST_F(PreviewFormTest, APreviewReadFromAFormStreamKeepsItsPublishedProperties)
+{
+    TfrxPreview Written(nullptr);
+    Written.SetName("Preview1");
+    Written.SetBackColor(clTeal);
+    Written.SetFrameColor(clRed);
+    Written.SetOutlineVisible(true);
+    Written.SetOutlineWidth(175);
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(&Written);
+    Stream.SetPosition(0);
+
+    TfrxPreview Read(nullptr);
+    TReader(&Stream).ReadRootComponent(&Read);
+    EXPECT_EQ(Read.Name(), "Preview1");
+    EXPECT_EQ(Read.BackColor(), clTeal);
+    EXPECT_EQ(Read.FrameColor(), clRed);
+    EXPECT_TRUE(Read.OutlineVisible());
+    EXPECT_EQ(Read.OutlineWidth(), 175);
+}
+
+} // namespace
+
+// ---- on a real X server with a window manager ----
+
+namespace
+{
+
+// What a command prints; the display is the test's own.
+std::string Output(const std::string &Command)
+{
+    std::string Text;
+    if (FILE *Pipe = popen((Command + " 2>/dev/null").c_str(), "r")) {
+        char Buffer[256];
+        while (std::fgets(Buffer, sizeof Buffer, Pipe))
+            Text += Buffer;
+        pclose(Pipe);
+    }
+    return Text;
+}
+
+// The preview and another window of the program framed by a window manager,
+// which the test's run starts beside it (QRV4_WINDOW_MANAGER names it).
+class PreviewFormUnderWindowManager : public PreviewFormTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("QRV4_WINDOW_MANAGER"))
+            GTEST_SKIP() << "runs under Xvfb with a window manager only";
+        vcltest::StartApplication();
+        if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "no X server";
+        ASSERT_TRUE(Settled([] {
+            return Output("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+                   std::string::npos;
+        })) << "the window manager never came up";
+        PreviewFormTest::SetUp();
+        Main = std::make_unique<TForm>(nullptr);
+        Main->SetBounds(40, 40, 300, 200);
+        Main->SetCaption("Main");
+        Main->Show();
+        for (TCustomForm *Form :
+             {static_cast<TCustomForm *>(Main.get()), static_cast<TCustomForm *>(Window.get())})
+            Form->OnActivate = [this](TObject *) { ++Activations; };
+        ASSERT_TRUE(
+            Settled([&] { return State(*Main) == "Normal" && State(*Window) == "Normal"; }));
+    }
+    void TearDown() override
+    {
+        Main.reset();
+        PreviewFormTest::TearDown();
+    }
+
+    static std::string XId(TCustomForm &Form)
+    {
+        const win::Window *W = win::FindWindow(Form.Handle());
+        return W && W->Widget ? std::to_string(W->Widget->winId()) : std::string("0");
+    }
+    // The window state the window manager gives the form: Normal or Iconic.
+    static std::string State(TCustomForm &Form)
+    {
+        const std::string Text = Output("xprop -id " + XId(Form) + " WM_STATE");
+        const std::size_t At = Text.find("window state: ");
+        if (At == std::string::npos) return "none";
+        return Text.substr(At + 14, Text.find('\n', At) - At - 14);
+    }
+    // Pumps the program's messages until Done, for a generous while at most.
+    static bool Settled(const std::function<bool()> &Done)
+    {
+        for (int Round = 0; Round < 200; ++Round) {
+            if (Done()) return true;
+            vcltest::PumpFor(50);
+        }
+        return Done();
+    }
+    // The activations while the program runs on undisturbed for a while.
+    int ActivationsWhileIdle()
+    {
+        Activations = 0;
+        vcltest::PumpFor(1500);
+        return Activations;
+    }
+    bool BothAre(const char *Wanted)
+    {
+        return Settled([&] { return State(*Main) == Wanted && State(*Window) == Wanted; });
+    }
+
+    std::unique_ptr<TForm> Main;
+    int Activations = 0;
+};
+
+TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAndRestoringSettles)
+{
+    // The preview's own minimise command.
+    Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(BothAre("Iconic")) << State(*Main) << " " << State(*Window);
+    EXPECT_TRUE(Application->Minimized());
+
+    // The user brings the preview back: the program comes back whole and settles.
+    Output("xdotool windowactivate " + XId(*Window));
+    EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
+    EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
+    EXPECT_FALSE(Application->Minimized());
+    EXPECT_EQ(GetActiveWindow(), Window->Handle());
+
+    // The window manager's minimise of the preview reaches the same rule.
+    Output("xdotool windowminimize " + XId(*Window));
+    EXPECT_TRUE(BothAre("Iconic")) << State(*Main) << " " << State(*Window);
+    EXPECT_TRUE(Application->Minimized());
+    Output("xdotool windowactivate " + XId(*Window));
+    EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
+    EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
+    EXPECT_EQ(GetActiveWindow(), Window->Handle());
+}
+
+} // namespace

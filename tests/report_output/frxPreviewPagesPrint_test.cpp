@@ -286,6 +286,50 @@ TEST_F(PrintTest, ProgressWindowStandsOnScreenDuringALongPrint)
     }
 }
 
+// The dot-matrix export a host registers, as far as printing sees it.
+class TfrxDotMatrixExport : public TfrxCustomExportFilter
+{
+    QRV4_CLASS(TfrxDotMatrixExport, TfrxCustomExportFilter)
+
+public:
+    TfrxDotMatrixExport() = default;
+    TModalResult ShowModal() override
+    {
+        ++Dialogs;
+        return mrOk;
+    }
+    void ExportObject(TfrxComponent *Obj) override
+    {
+        if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Obj))
+            Texts.push_back(Trim(AnsiString(Memo->Text())).ToUtf8());
+    }
+    std::vector<std::string> Texts;
+    int Dialogs = 0;
+};
+
+TEST(DotMatrixPrint, ADotMatrixReportPrintsThroughTheRegisteredDotMatrixExport)
+{
+    vcltest::StartApplication();
+    printtest::NoPrinters None;
+    frxInstallPrinting();
+    Template T;
+    TfrxPreviewPages Pages{&T.Report};
+    Prepare(T, Pages, 2);
+    T.Report.SetDotMatrixReport(true);
+    std::vector<std::string> Events;
+    T.Report.OnPrintReport = [&](TObject *) { Events.push_back("print"); };
+    T.Report.OnAfterPrintReport = [&](TObject *) { Events.push_back("after"); };
+    TfrxDotMatrixExport Export;
+    frxDotMatrixExport() = &Export;
+    T.Report.PrintOptions()->SetShowDialog(true);
+    const bool Printed = frxPrintPreviewPages(&Pages);
+    frxDotMatrixExport() = nullptr;
+    EXPECT_TRUE(Printed);
+    EXPECT_EQ(Export.Dialogs, 1) << "the print options' dialog switch is the export's";
+    EXPECT_EQ(Export.Texts, (std::vector<std::string>{"Page 1", "Page 2"}));
+    EXPECT_EQ(Events, (std::vector<std::string>{"print", "after"}));
+}
+
 TEST_F(PrintTest, DefaultPrinterTextMeansTheSystemDefaultEachTime)
 {
     Prepare(T, Pages, 1);

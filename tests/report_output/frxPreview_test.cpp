@@ -580,3 +580,195 @@ TEST_F(PreviewTest, EscClosesTheWindowButCancelsARunningReport)
 }
 
 } // namespace
+
+// ---- exporting and editing from the preview ----
+
+namespace
+{
+
+// A filter named as the library names its kinds: it writes down the memos it is
+// handed and can fail at one of them.
+class NamedFilter : public TfrxCustomExportFilter
+{
+public:
+    NamedFilter() { SetShowDialog(false); }
+    void ExportObject(TfrxComponent *Obj) override
+    {
+        if (!dynamic_cast<TfrxCustomMemoView *>(Obj)) return;
+        if (Fail) throw std::runtime_error("the port went away");
+        ++Memos;
+    }
+    int Memos = 0;
+    bool Fail = false;
+};
+
+class TfrxTextExport : public NamedFilter
+{
+    QRV4_CLASS(TfrxTextExport, NamedFilter)
+};
+
+class TfrxDotMatrixExport : public NamedFilter
+{
+    QRV4_CLASS(TfrxDotMatrixExport, NamedFilter)
+};
+
+// A designer that changes what it is shown, as a user at it would.
+class ScriptedDesigner : public TfrxCustomDesigner
+{
+public:
+    ScriptedDesigner(TfrxReport *Report, std::function<bool(TfrxReport *)> Work)
+        : TfrxCustomDesigner(nullptr, Report)
+    {
+        OnShow = [this, Work](TObject *) {
+            SetModified(Work(this->Report()));
+            SetModalResult(mrOk);
+        };
+    }
+    TStrings *GetCode() override { return nullptr; }
+    bool InsertExpression(const AnsiString &) override { return false; }
+    void Lock() override {}
+    void ReloadPages(int) override {}
+    void ReloadReport() override {}
+    void UpdateDataTree() override {}
+    void UpdatePage() override {}
+};
+
+class PreviewEditTest : public PreviewTest
+{
+protected:
+    void TearDown() override
+    {
+        frxDesignerClass() = nullptr;
+        frxDotMatrixExport() = nullptr;
+        PreviewTest::TearDown();
+    }
+    // The colour drawn inside the first page's top-left corner, page 1 shown.
+    COLORREF InsideFirstPage()
+    {
+        P->SetPageNo(1);
+        TfrxPreviewWorkspace *Space = P->Workspace();
+        const TRect Page = Space->PageList()->GetPageBounds(0, Space->ClientWidth(), P->Zoom());
+        Space->Repaint();
+        vcltest::Pump();
+        const win::Window *Frame = win::FindWindow(Space->Handle());
+        return win::SurfacePixel(Space->Handle(),
+                                 Frame->Client.left + Page.Left + 5 - Space->HorzPosition(),
+                                 Frame->Client.top + Page.Top + 5 - Space->VertPosition());
+    }
+    void DesignWith(std::function<bool(TfrxReport *)> Work)
+    {
+        frxDesignerClass() = [Work](TfrxReport *Report) {
+            return std::make_unique<ScriptedDesigner>(Report, Work);
+        };
+    }
+};
+
+TEST_F(PreviewEditTest, AReportExportedWhileThePreviewShowsLeavesItsPagesShowing)
+{
+    ASSERT_EQ(InsideFirstPage(), RGB(255, 255, 255));
+    // As a script exports the report the preview shows.
+    NamedFilter Filter;
+    ASSERT_TRUE(Build.Report->Export(&Filter));
+    EXPECT_GT(Filter.Memos, 0);
+    EXPECT_FALSE(P->Locked());
+    EXPECT_EQ(InsideFirstPage(), RGB(255, 255, 255)) << "the pages, not a blank grey view";
+}
+
+TEST_F(PreviewEditTest, AFailedDotMatrixExportEndsItsPrintingAndUnlocksThePreview)
+{
+    Build.Report->EngineOptions()->SetNewSilentMode(simReThrow);
+    std::vector<std::string> Events;
+    Build.Report->OnPrintReport = [&](TObject *) { Events.push_back("print"); };
+    Build.Report->OnAfterPrintReport = [&](TObject *) { Events.push_back("after"); };
+    TfrxDotMatrixExport Filter;
+    Filter.Fail = true;
+    EXPECT_THROW(P->Export(&Filter), Exception);
+    EXPECT_EQ(Events, (std::vector<std::string>{"print", "after"}));
+    EXPECT_FALSE(P->Locked());
+    EXPECT_EQ(InsideFirstPage(), RGB(255, 255, 255));
+    EXPECT_NE(Build.Report->Errors()->Text().Pos("the port went away"), 0);
+}
+
+TEST_F(PreviewEditTest, TextExportOfADotMatrixReportGoesToTheDotMatrixExport)
+{
+    TfrxTextExport Text;
+    TfrxDotMatrixExport DotMatrix;
+    P->Export(&Text);
+    EXPECT_GT(Text.Memos, 0) << "no dot-matrix export registered: the text export runs";
+    Text.Memos = 0;
+    frxDotMatrixExport() = &DotMatrix;
+    P->Export(&Text);
+    EXPECT_GT(Text.Memos, 0) << "not a dot-matrix report";
+    Text.Memos = 0;
+    Build.Report->SetDotMatrixReport(true);
+    P->Export(&Text);
+    EXPECT_EQ(Text.Memos, 0);
+    EXPECT_GT(DotMatrix.Memos, 0);
+    NamedFilter Other;
+    P->Export(&Other);
+    EXPECT_GT(Other.Memos, 0) << "only the text export is switched";
+}
+
+TEST_F(PreviewEditTest, EditOpensTheDesignerOnTheFlatPageAndAChangeReplacesIt)
+{
+    P->SetPageNo(2);
+    const std::vector<std::string> Before = TextsOf(P->PreviewPages(), 1, "MasterData1");
+    std::vector<std::string> RowTexts;
+    for (const std::string &Text : Before)
+        if (Text.starts_with("Row ")) RowTexts.push_back(Text);
+    ASSERT_GE(RowTexts.size(), 2u);
+    P->Edit();
+    EXPECT_EQ(TextsOf(P->PreviewPages(), 1, "MasterData1"), Before) << "no designer: nothing";
+
+    int Bands = -1;
+    double KeyTop = -1;
+    DesignWith([&](TfrxReport *Report) {
+        EXPECT_NE(Report, Build.Report.get());
+        TfrxPage *Page = Report->Pages(0);
+        TList *All = Page->GetAllObjects();
+        Bands = 0;
+        for (int i = 0; i < All->Count(); ++i) {
+            auto *C = static_cast<TfrxComponent *>(All->Items(i));
+            Bands += dynamic_cast<TfrxBand *>(C) != nullptr;
+            auto *Memo = dynamic_cast<TfrxCustomMemoView *>(C);
+            // The second row's memo: its band lies below the page's top.
+            if (!Memo || TextOf(Memo) != RowTexts[1]) continue;
+            EXPECT_EQ(Memo->Parent(), Page) << "on the page itself";
+            EXPECT_EQ(Memo->DataSet(), nullptr);
+            KeyTop = Memo->Top();
+            Memo->SetText(WideString(AnsiString("Edited")));
+        }
+        return true;
+    });
+    P->Edit();
+    EXPECT_EQ(Bands, 0);
+    EXPECT_GT(KeyTop, 0) << "at its place on the paper, not in its band";
+    EXPECT_FALSE(P->Locked());
+    TList *All = P->PreviewPages()->GetPage(1)->GetAllObjects();
+    int Edited = 0;
+    for (int i = 0; i < All->Count(); ++i)
+        if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(static_cast<TObject *>(All->Items(i))))
+            Edited += TextOf(Memo) == "Edited";
+    EXPECT_EQ(Edited, 1);
+
+    DesignWith([](TfrxReport *) { return false; });
+    const int Count = P->PageCount();
+    P->Edit();
+    EXPECT_EQ(P->PageCount(), Count) << "an unchanged page stays";
+}
+
+TEST_F(PreviewEditTest, EditTemplateShowsTheReportsTemplateNotItsPreparedPages)
+{
+    std::vector<std::string> Seen;
+    DesignWith([&](TfrxReport *Report) {
+        for (int i = 0; i < Report->PagesCount(); ++i) {
+            Seen.push_back(Report->Pages(i)->Name().Std());
+            if (Report->FindObject("KeyMemo")) Seen.push_back("KeyMemo");
+        }
+        return true;
+    });
+    P->EditTemplate();
+    EXPECT_EQ(Seen, (std::vector<std::string>{Build.Page->Name().Std(), "KeyMemo"}));
+}
+
+} // namespace

@@ -4,13 +4,16 @@
 #include "report_output/frxPrintDialog.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Clipbrd.h"
 #include "report/frxPrinter.h"
+#include "report/frxRes.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 
@@ -157,3 +160,40 @@ TEST_F(PrintDialogTest, CollateLabelTogglesTheBoxAndItsPicture)
 }
 
 } // namespace
+
+// The dialog's keys need no printer behind it.
+class PrintDialogKeys : public VclTest
+{
+protected:
+    void TearDown() override
+    {
+        frxHtmlHelpEngine() = nullptr;
+        VclTest::TearDown();
+    }
+};
+
+TEST_F(PrintDialogKeys, CopiesTakeDigitsOnlyAndF1OpensTheHelp)
+{
+    std::vector<std::string> Topics;
+    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.Std()); };
+    TfrxPrintDialog Dialog(nullptr);
+    Dialog.Show();
+    Pump();
+    Dialog.CopiesE->SetFocus();
+    Dialog.CopiesE->SelectAll();
+    for (char C : std::string("1x2 3"))
+        Key(std::toupper(static_cast<unsigned char>(C)), C);
+    Pump();
+    EXPECT_EQ(Dialog.CopiesE->Text(), "123");
+    Clipboard()->SetAsText("4a");
+    Dialog.CopiesE->PasteFromClipboard();
+    EXPECT_EQ(Dialog.CopiesE->Text(), "123") << "pasted text with a letter is refused";
+    Clipboard()->SetAsText("4");
+    Dialog.CopiesE->PasteFromClipboard();
+    EXPECT_EQ(Dialog.CopiesE->Text(), "1234");
+
+    Key(VK_F1);
+    Pump();
+    EXPECT_EQ(Topics, std::vector<std::string>{frxResources()->HelpFile().Std()});
+    Dialog.Hide();
+}
