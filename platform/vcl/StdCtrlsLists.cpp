@@ -152,6 +152,9 @@ protected:
         case WM_RBUTTONDOWN:
             if (!ClientRect().Contains(x, y)) FCombo->SetDroppedDown(false);
             return;
+        case WM_MOUSEWHEEL:
+            Message.Result = FCombo->Perform(Message.Msg, Message.WParam, Message.LParam);
+            return;
         case WM_LBUTTONUP:
             if (FScrollBar.Dragging()) {
                 FScrollBar.Release();
@@ -476,7 +479,7 @@ void TCustomComboBox::WndProc(TMessage &Message)
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | (DroppedDown() ? DLGC_WANTALLKEYS : 0);
         return;
     case WM_MOUSEWHEEL:
-        // The combo box has the focus, so the wheel comes here; it scrolls the open list.
+        // Over the box or its open list (which passes it here), the wheel scrolls the list.
         if (DroppedDown()) {
             FList->SetTopIndex(FList->TopIndex() + FWheel.Lines(Message.WParam));
             Message.Result = 1;
