@@ -585,6 +585,10 @@ void GrabPointer(Window &W, bool Grab)
 {
     if (!W.Widget) return;
     if (!WindowSystemCapable()) return;
+    // A Qt control holds Qt's own grab from the press on, so its moves and its release keep
+    // reaching the part pressed (a page's scroll bar, a text being selected); a grab of ours
+    // would take them from it.
+    if (Grab && W.Native) return;
     if (Grab && W.Widget->isVisible()) W.Widget->grabMouse();
     if (!Grab && QWidget::mouseGrabber() == W.Widget.get()) W.Widget->releaseMouse();
 }
