@@ -10,6 +10,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Printers.h"
 #include "platform/win/NativeWidget.h"
+#include "report/frxPrinter.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 
@@ -63,6 +64,8 @@ protected:
     {
         MainFormTest::TearDown();
         vcl::SetDialogService(FPrevious);
+        // The printers a test made or hid are gone again.
+        frxPrinters()->Refresh();
     }
 
     // Shows the Info tab as the user's click does.
@@ -332,8 +335,25 @@ TEST_F(InfoTest, KeysINAndOStayOutOfThePage)
     EXPECT_EQ(reached, (std::vector<WORD>{0x41, 0x42}));
 }
 
+TEST_F(InfoTest, PrintWithoutAPrinterSaysSoBeforeAnyDialog)
+{
+    printtest::NoPrinters none;
+    frxPrinters()->Refresh();
+    Build();
+    ShowInfo();
+    Dialogs.ReplyMessage(mrOk);
+    Form->BTN_InfoPrintClick(nullptr);
+    EXPECT_TRUE(Dialogs.Dialogs().empty());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_GT(Dialogs.Messages()[0].Text.Pos("Добавьте принтер"_a), 0);
+}
+
 TEST_F(InfoTest, PrintAsksThePrintDialog)
 {
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("office"));
+    frxPrinters()->Refresh();
     Build();
     ShowInfo();
     Dialogs.ReplyDialog([](TCommonDialog &) { return false; });
@@ -468,6 +488,10 @@ TEST_F(EngineTest, RightClickInThePageOpensNoMenu)
 
 TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
 {
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("office"));
+    frxPrinters()->Refresh();
     Form->TS_InfoList->SetTabIndex(3);
     ASSERT_TRUE(Loaded());
     const std::filesystem::path pdf = Folder / "page.pdf";
@@ -487,17 +511,18 @@ TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
     EXPECT_EQ(letters.find(u'Ж'), std::u16string::npos) << "a letter the page does not have";
 }
 
-TEST_F(EngineTest, PrintingWithoutAPrinterSaysItFailedInRussian)
+TEST_F(EngineTest, PrintingWithoutAPrinterSaysHowToAddOneAndAsksNothing)
 {
     printtest::NoPrinters none;
+    frxPrinters()->Refresh();
     ASSERT_TRUE(Loaded());
-    Dialogs.ReplyDialog([](TCommonDialog &) { return true; });
-    try {
-        Form->BTN_InfoPrintClick(nullptr);
-        ADD_FAILURE() << "the page went nowhere and nobody was told";
-    } catch (const EPrinter &E) {
-        EXPECT_EQ(E.Message(), "Не удалось напечатать страницу"_a) << E.Message().ToUtf8();
-    }
+    Dialogs.ReplyMessage(mrOk);
+    EXPECT_NO_THROW(Form->BTN_InfoPrintClick(nullptr));
+    EXPECT_TRUE(Dialogs.Dialogs().empty()) << "a print dialog with no printer in it";
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    const AnsiString text = Dialogs.Messages()[0].Text;
+    EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
 }
 
 namespace
