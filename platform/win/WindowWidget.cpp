@@ -414,7 +414,9 @@ Qt::WindowFlags FlagsFor(const Window &W)
         Flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
         if (W.Style & WS_SYSMENU) Flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
         if (W.Style & WS_MINIMIZEBOX) Flags |= Qt::WindowMinimizeButtonHint;
-        if (W.Style & WS_MAXIMIZEBOX) Flags |= Qt::WindowMaximizeButtonHint;
+        // A window without a sizing border keeps its size (FixSize), so it cannot be maximised.
+        if ((W.Style & WS_MAXIMIZEBOX) && (W.Style & WS_THICKFRAME))
+            Flags |= Qt::WindowMaximizeButtonHint;
     } else if (W.Style & WS_POPUP) {
         // Popups keep their exact place and never take activation from the form
         // they belong to; Qt's own popup handling would fight our menu loops.
