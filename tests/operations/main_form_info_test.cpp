@@ -578,6 +578,7 @@ TEST_F(EngineTest, PrintButtonAsksThePrintDialogAndPrintsThePageAsText)
     vcl::SetDialogService(&Dialogs);
     EXPECT_EQ(printerShown, "office") << "no print dialog showed";
     ASSERT_EQ(jobs.size(), 1u) << cups.Log();
+    EXPECT_EQ(printtest::PrivateCups::JobTitle(jobs[0]), "info_repair.mht");
     const std::vector<std::string> pages = printtest::PdfPages(jobs[0]);
     ASSERT_FALSE(pages.empty());
     std::string text;
