@@ -293,6 +293,7 @@ void FillPrinterList(TCustomComboBox *Box)
 {
     Box->Items()->Clear();
     Box->Items()->Add("По умолчанию"_a);
+    Printer()->Refresh();
     TStrings *printers = Printer()->Printers();
     for (int i = 0; i < printers->Count(); ++i)
         Box->Items()->Add(printers->Strings(i));

@@ -233,8 +233,8 @@ void TMainForm::BuildWriterPrintList(bool SelectedOnly)
 
 bool TMainForm::PrinterInstalled()
 {
-    // The list is read once; a printer added since the last refusal counts too.
-    if (!frxPrinters()->HasPhysicalPrinters()) frxPrinters()->Refresh();
+    // Read before each print dialog: a printer added while the program runs is printed on too.
+    frxPrinters()->Refresh();
     if (frxPrinters()->HasPhysicalPrinters()) return true;
     // Without one the report library would lay the pages out on its virtual printer and
     // fail at the first page; asked before the dialog, nothing is filled in for nothing.

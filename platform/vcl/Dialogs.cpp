@@ -333,6 +333,8 @@ bool ExecuteFontDialog(TFontDialog &Dialog)
 bool ExecutePrintDialog(TPrintDialog &Dialog)
 {
     TPrinter *printer = Printer();
+    // A printer added since the last print is offered, and can be chosen, too.
+    printer->Refresh();
     QPrinter chosen;
     const QString current = ToQt(printer->PrinterName());
     if (!current.isEmpty()) chosen.setPrinterName(current);

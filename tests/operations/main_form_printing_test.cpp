@@ -76,6 +76,28 @@ protected:
     PrivateCups Cups;
 };
 
+TEST_F(PrintingTest, APrinterAddedWhileTheProgramRunsIsPrintedOn)
+{
+    maintest::ServeSampleArchive(*Sim, 20);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+    AnswerWithOk(PrintListDlg);
+    Form->BTN_PrintArchiveClick(nullptr);
+    ASSERT_FALSE(Job(1).empty());
+
+    ASSERT_TRUE(Cups.AddPdfQueue("Hall")) << Cups.Log();
+    AnswerWithOk(PrintListDlg, [] {
+        TStrings *items = PrintListDlg->CB_Printer->Items();
+        PrintListDlg->CB_Printer->SetItemIndex(items->IndexOf("Hall"));
+    });
+    Form->BTN_PrintArchiveClick(nullptr);
+    const std::vector<std::string> hall = Cups.WaitForPdfs("Hall", 1);
+    ASSERT_EQ(hall.size(), 1u) << "the printer added since was not offered or not printed on";
+    const std::vector<std::string> pages = PdfPages(hall[0]);
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(Has(pages.front(), "Архив ключей QRV-4"_a));
+    EXPECT_EQ(PrintListDlg->CB_Printer->Text(), "Hall");
+}
+
 // The same handlers on a system with no printer at all.
 class NoPrinterTest : public reporttest::ReportsTest
 {
