@@ -233,8 +233,8 @@ void TMainForm::BuildWriterPrintList(bool SelectedOnly)
 
 bool TMainForm::PrinterInstalled()
 {
-    // Read before each print dialog: a printer added while the program runs is printed on too.
-    frxPrinters()->Refresh();
+    // The list is read once; a printer added since the last refusal counts too.
+    if (!frxPrinters()->HasPhysicalPrinters()) frxPrinters()->Refresh();
     if (frxPrinters()->HasPhysicalPrinters()) return true;
     // Without one the report library would lay the pages out on its virtual printer and
     // fail at the first page; asked before the dialog, nothing is filled in for nothing.
@@ -251,6 +251,11 @@ bool TMainForm::RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count,
 {
     Rows->SetRangeEndCount(Count);
     Report->PrintOptions()->SetPrinter(Printer);
+    // The dialog lists the printers as they are now; one added since the report library read
+    // its list is found there once the list is read again.
+    if (!AnsiSameText(Printer, frxResources()->Get("prDefault")) &&
+        frxPrinters()->IndexOf(Printer) < 0)
+        frxPrinters()->Refresh();
     if (Copies < 1 || Count < 1) return false;
     if (!Report->PrepareReport(true)) {
         ShowStatusMessage(FailureText, "", smError);
