@@ -8,6 +8,7 @@
 #include "platform/win/Paint.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -745,6 +746,31 @@ TEST_F(StdCtrlsTest, Edit_TextKeepsTheSystemsMarginsInsideTheBorder)
     ASSERT_GE(drawn.X, 0);
     EXPECT_EQ(inEdit.X - drawn.X, 2 + 2) << "the text touches the left border";
     EXPECT_EQ(inEdit.Y - drawn.Y, 2 + 1) << "the text touches the top border";
+}
+
+// A combo box's text sits in the middle of its field, as the system's does, not at its top.
+TEST_F(StdCtrlsTest, ComboBox_TextSitsInTheMiddleOfItsField)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *combo = new TComboBox(form);
+    combo->SetParent(form);
+    combo->SetStyle(csDropDownList);
+    combo->SetBounds(10, 10, 120, 24);
+    combo->Items()->Add("9600");
+    combo->SetItemIndex(0);
+    combo->Repaint();
+    const COLORREF field = win::SurfacePixel(combo->Handle(), 4, 4);
+    int top = -1, bottom = -1;
+    for (int y = 3; y < combo->Height() - 3; ++y)
+        for (int x = 4; x < 40; ++x)
+            if (win::SurfacePixel(combo->Handle(), x, y) != field) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+    ASSERT_GE(top, 0) << "no text drawn";
+    const int above = top - 3, below = combo->Height() - 3 - 1 - bottom;
+    EXPECT_LE(std::abs(above - below), 3)
+        << above << " rows above the digits, " << below << " below";
 }
 
 // ---- TTimer ------------------------------------------------------------------------------
