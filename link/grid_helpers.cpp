@@ -236,18 +236,24 @@ void FillHeaderGradient(TStringGrid *Grid, TRect Rect)
     GradientFill(Grid->Canvas()->Handle(), vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_H);
 }
 
-void DrawHeaderText(TStringGrid *Grid, int Col, int Row, TRect Rect)
+void SetHeaderFont(TCanvas *Canvas)
+{
+    Canvas->Font()->SetName("Arial");
+    Canvas->Font()->SetSize(10);
+    Canvas->Font()->SetColor(clBlack);
+    Canvas->Font()->SetStyle(TFontStyles{});
+}
+
+// The title in Rect, centred unless Align says otherwise.
+void DrawHeaderText(TStringGrid *Grid, int Col, int Row, TRect Rect, UINT Align = DT_CENTER)
 {
     TCanvas *canvas = Grid->Canvas();
-    canvas->Font()->SetName("Arial");
-    canvas->Font()->SetSize(10);
-    canvas->Font()->SetColor(clBlack);
-    canvas->Font()->SetStyle(TFontStyles{});
+    SetHeaderFont(canvas);
     canvas->Brush()->SetStyle(bsClear);
     RECT text{Rect.Left, Rect.Top, Rect.Right, Rect.Bottom};
     AnsiString cell = Grid->Cells(Col, Row);
     DrawTextA(canvas->Handle(), cell.c_str(), cell.Length(), &text,
-              DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+              DT_SINGLELINE | DT_VCENTER | Align);
     canvas->Brush()->SetStyle(bsSolid);
 }
 
@@ -263,18 +269,33 @@ void GridDrawHeaderCellPng(TCustomImageList *Images, TStringGrid *Grid, int Col,
                            TRect Rect, int ImageIndex)
 {
     FillHeaderGradient(Grid, Rect);
-    if (ImageIndex >= 0 && ImageIndex < Images->Count()) {
-        // At the left edge, where a centred title of any width leaves it free.
-        int top = Rect.Top + (Rect.Height() - Images->Height()) / 2;
-        Images->Draw(Grid->Canvas(), Rect.Left + 3, top, ImageIndex);
+    if (ImageIndex < 0 || ImageIndex >= Images->Count()) {
+        DrawHeaderText(Grid, Col, Row, Rect);
+        return;
     }
-    DrawHeaderText(Grid, Col, Row, Rect);
+    // At the left edge, where a centred title of a wide column leaves it free.
+    const int left = Rect.Left + 3;
+    Images->Draw(Grid->Canvas(), left, Rect.Top + (Rect.Height() - Images->Height()) / 2,
+                 ImageIndex);
+    // In a narrow column the title moves right of the picture, centred in what is left while
+    // it fits there.
+    SetHeaderFont(Grid->Canvas());
+    const int width = Grid->Canvas()->TextWidth(Grid->Cells(Col, Row));
+    const int clear = left + Images->Width() + 2;
+    if (Rect.Left + (Rect.Width() - width) / 2 >= clear) {
+        DrawHeaderText(Grid, Col, Row, Rect);
+        return;
+    }
+    TRect rest = Rect;
+    rest.Left = clear;
+    DrawHeaderText(Grid, Col, Row, rest, width <= rest.Width() ? DT_CENTER : DT_LEFT);
 }
 
 void FillPrinterList(TCustomComboBox *Box)
 {
     Box->Items()->Clear();
     Box->Items()->Add("По умолчанию"_a);
+    Printer()->Refresh();
     TStrings *printers = Printer()->Printers();
     for (int i = 0; i < printers->Count(); ++i)
         Box->Items()->Add(printers->Strings(i));

@@ -80,6 +80,8 @@ void TMainForm::CreateControls()
 {
     SetBorderStyle(bsSingle);
     SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
+    // The controls take it from the window: the hints their buttons carry show.
+    SetShowHint(true);
     SetPosition(poScreenCenter);
     SetClientWidth(939);
     SetClientHeight(713);

@@ -204,6 +204,8 @@ void TMainForm::SG_ArchiveMouseDown(TObject *, TMouseButton Button, TShiftState,
         return;
     }
     if (Button != mbLeft || row != 0 || col < 0) return;
+    // A press on a title's border sizes the column; only a click on the title sorts.
+    if (SG_Archive->Sizing()) return;
     if (col == ArchiveSortColumn) {
         ArchiveSortDescending = !ArchiveSortDescending;
     } else {

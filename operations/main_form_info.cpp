@@ -112,5 +112,7 @@ void TMainForm::WEB_InfoMhtNavigateComplete2(TObject *, IUnknown *, const AnsiSt
 
 void TMainForm::BTN_InfoPrintClick(TObject *)
 {
+    // As the other prints do, before an empty print dialog and a failed page.
+    if (!PrinterInstalled()) return;
     WEB_InfoMht->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER);
 }

@@ -252,6 +252,11 @@ bool TMainForm::RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count,
 {
     Rows->SetRangeEndCount(Count);
     Report->PrintOptions()->SetPrinter(Printer);
+    // The dialog lists the printers as they are now; one added since the report library read
+    // its list is found there once the list is read again.
+    if (!AnsiSameText(Printer, frxResources()->Get("prDefault")) &&
+        frxPrinters()->IndexOf(Printer) < 0)
+        frxPrinters()->Refresh();
     if (Copies < 1 || Count < 1) return false;
     if (!Report->PrepareReport(true)) {
         ShowStatusMessage(FailureText, "", smError);

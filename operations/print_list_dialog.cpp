@@ -55,7 +55,10 @@ bool RefuseField(TValidateEdit *Edit, const AnsiString &Message)
 
 void ListPrinters(TComboBox *Box)
 {
-    if (Box->Items()->Count() == 0) FillPrinterList(Box);
+    const AnsiString chosen = Box->Text();
+    FillPrinterList(Box);
+    const int index = Box->Items()->IndexOf(chosen);
+    if (index > 0) Box->SetItemIndex(index);
 }
 
 void CancelOnEscape(TForm *Dialog, char Key)

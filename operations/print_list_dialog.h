@@ -55,9 +55,10 @@ int NumberOf(TValidateEdit *Edit, int Default);
 bool NumberFits(TValidateEdit *Edit, int Max, const AnsiString &Field);
 // Says Message, puts the cursor into Edit and gives false: the dialog stays open.
 bool RefuseField(TValidateEdit *Edit, const AnsiString &Message);
-// Fills Box with the printers the first time a dialog is about to show, not while the program
+// Fills Box with the printers each time a dialog is about to show, not while the program
 // starts: the print service is asked only by a user who prints, and a slow or absent one does
-// not hold up the start. Later showings keep the list and the user's choice in it.
+// not hold up the start. A printer added or removed since the last showing counts; the user's
+// choice stays while its printer is still there.
 void ListPrinters(TComboBox *Box);
 // Esc closes the dialog as cancelled.
 void CancelOnEscape(TForm *Dialog, char Key);

@@ -557,7 +557,9 @@ void TControl::HandleMessage(TMessage &Message)
             Message.Result = 1;
             return;
         }
-        if (FParent) {
+        // A window's default procedure lets its Qt control scroll, or passes the wheel on to
+        // the parent window.
+        if (FParent && !dynamic_cast<TWinControl *>(this)) {
             Message.Result = FParent->Perform(Message.Msg, Message.WParam, Message.LParam);
             return;
         }

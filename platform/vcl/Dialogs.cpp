@@ -7,8 +7,10 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTreeView>
@@ -243,6 +245,39 @@ QStringList QtFilters(const AnsiString &Filter)
     return filters;
 }
 
+// Qt's file list writes sizes, dates and the folders' type in the system's language, whatever the
+// program's; these columns are written again in the program's Russian.
+class RussianFileColumns : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &Index, int Role) const override
+    {
+        enum { Size = 1, Type = 2, Date = 3 };
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (Role != Qt::DisplayRole || !files || Index.column() < Size || Index.column() > Date)
+            return QIdentityProxyModel::data(Index, Role);
+        const QFileInfo info = files->fileInfo(mapToSource(Index));
+        const QLocale russian(QLocale::Russian, QLocale::Russia);
+        switch (Index.column()) {
+        case Size:
+            // Whole kilobytes, rounded up, as the system's own file lists count them; the
+            // locale's units would be Latin.
+            return info.isDir()
+                       ? QString()
+                       : russian.toString((info.size() + 1023) / 1024) + QString::fromUtf8(" КБ");
+        case Type:
+            // The other types are the system's names of the files' kinds, already in the
+            // program's language.
+            return info.isDir() ? QString::fromUtf8("Папка")
+                                : QIdentityProxyModel::data(Index, Role);
+        default:
+            return russian.toString(info.lastModified(), QLocale::ShortFormat);
+        }
+    }
+};
+
 // The detail list keeps its size, type and date columns as wide as what they show and gives
 // the name the rest; a dialog as narrow as Qt makes it would cut the dates off.
 void ShowWholeColumns(QFileDialog &Dialog)
@@ -261,6 +296,7 @@ bool ExecuteFileDialog(TOpenDialog &Dialog)
 {
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new RussianFileColumns(&dialog));
     // The list shows each filter's text as the program wrote it, which names its
     // patterns already; Qt would add them once more.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -333,6 +369,8 @@ bool ExecuteFontDialog(TFontDialog &Dialog)
 bool ExecutePrintDialog(TPrintDialog &Dialog)
 {
     TPrinter *printer = Printer();
+    // A printer added since the last print is offered, and can be chosen, too.
+    printer->Refresh();
     QPrinter chosen;
     const QString current = ToQt(printer->PrinterName());
     if (!current.isEmpty()) chosen.setPrinterName(current);

@@ -127,6 +127,8 @@ public:
     // The cell under a client point; -1 and -1 outside every cell.
     void MouseToCell(int X, int Y, int &ACol, int &ARow);
     TGridCoord MouseCoord(int X, int Y);
+    // A press on the border of a column or row started sizing it, and the button is still down.
+    bool Sizing() const { return FState == GridState::ColSizing || FState == GridState::RowSizing; }
     void InvalidateCell(int ACol, int ARow);
     void InvalidateRow(int ARow);
     void InvalidateGrid() { Invalidate(); }

@@ -58,6 +58,15 @@ TStrings *TPrinter::Printers()
     return FPrinters.get();
 }
 
+void TPrinter::Refresh()
+{
+    if (Printing()) return;
+    const AnsiString chosen = FPrinterIndex < 0 ? AnsiString() : PrinterName();
+    FPrinters.reset();
+    FPaperNames.reset();
+    FPrinterIndex = chosen.IsEmpty() ? -1 : Printers()->IndexOf(chosen);
+}
+
 void TPrinter::SetPrinterIndex(int Value)
 {
     if (Value < -1 || Value >= Printers()->Count()) throw EPrinter("Printer selected is not valid");

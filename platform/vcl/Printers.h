@@ -24,6 +24,9 @@ public:
 
     // The installed printers, cp1251 names; the default one is PrinterIndex -1.
     TStrings *Printers();
+    // Reads the installed printers again; the chosen one stays chosen while it is still there,
+    // else the default one is. Nothing changes during a job.
+    void Refresh();
     int PrinterIndex() const { return FPrinterIndex; }
     // -1 chooses the default printer; raises EPrinter outside the list.
     void SetPrinterIndex(int Value);

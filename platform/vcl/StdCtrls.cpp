@@ -420,9 +420,10 @@ void TCustomEdit::InsertChar(char Key)
 
 TRect TCustomEdit::TextArea()
 {
+    // Inside the sunken edge, the system's margins: a pixel above the text, two before it.
     TRect r = ClientRect();
-    const int inset = FBorderStyle == bsSingle ? 3 : 1;
-    return TRect(r.Left + inset, r.Top + inset - 1, r.Right - inset, r.Bottom - inset + 1);
+    const int edge = FBorderStyle == bsSingle ? 2 : 0;
+    return TRect(r.Left + edge + 2, r.Top + edge + 1, r.Right - edge - 1, r.Bottom - edge);
 }
 
 int TCustomEdit::CaretFromPoint(int X, int Y)

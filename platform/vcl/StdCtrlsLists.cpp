@@ -32,11 +32,18 @@ void TListControlItems::InsertItem(int Index, const AnsiString &S, TObject *AObj
 namespace
 {
 
+// The text's top in Rect: in the middle, as the system puts a combo box's text in its field; a
+// list's row is as high as its text anyway.
+int TextTop(TCanvas *Canvas, const TRect &Rect)
+{
+    return Rect.Top + std::max(0, (Rect.Height() - Canvas->TextHeight("Wg")) / 2);
+}
+
 void DefaultDrawItem(TCanvas *Canvas, TStrings *Items, int Index, const TRect &Rect)
 {
     Canvas->FillRect(Rect);
     if (Index >= 0 && Index < Items->Count())
-        Canvas->TextOut(Rect.Left + 2, Rect.Top, Items->Strings(Index));
+        Canvas->TextOut(Rect.Left + 2, TextTop(Canvas, Rect), Items->Strings(Index));
 }
 
 // Index after an item at At was deleted (-1: all) or inserted.
@@ -151,6 +158,9 @@ protected:
             [[fallthrough]];
         case WM_RBUTTONDOWN:
             if (!ClientRect().Contains(x, y)) FCombo->SetDroppedDown(false);
+            return;
+        case WM_MOUSEWHEEL:
+            Message.Result = FCombo->Perform(Message.Msg, Message.WParam, Message.LParam);
             return;
         case WM_LBUTTONUP:
             if (FScrollBar.Dragging()) {
@@ -398,7 +408,7 @@ void TCustomComboBox::PaintWindow(HDC DC)
     }
     vcl::PaintCanvas canvas(DC, this);
     canvas->FillRect(face);
-    canvas->TextOut(face.Left + 2, face.Top, FEditText);
+    canvas->TextOut(face.Left + 2, TextTop(&*canvas, face), FEditText);
 }
 
 void TCustomComboBox::KeyDown(WORD &Key, TShiftState Shift)
@@ -476,7 +486,7 @@ void TCustomComboBox::WndProc(TMessage &Message)
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | (DroppedDown() ? DLGC_WANTALLKEYS : 0);
         return;
     case WM_MOUSEWHEEL:
-        // The combo box has the focus, so the wheel comes here; it scrolls the open list.
+        // Over the box or its open list (which passes it here), the wheel scrolls the list.
         if (DroppedDown()) {
             FList->SetTopIndex(FList->TopIndex() + FWheel.Lines(Message.WParam));
             Message.Result = 1;

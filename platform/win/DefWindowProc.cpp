@@ -198,8 +198,9 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 {
     Window *W = FindWindow(Wnd);
     if (!W) return 0;
-    if ((Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) || (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST))
-        ReplayNative(Wnd, Msg, WParam);
+    const bool Native = ((Msg >= WM_MOUSEFIRST && Msg <= WM_MOUSELAST) ||
+                         (Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST)) &&
+                        ReplayNative(Wnd, Msg, WParam);
     switch (Msg) {
     case WM_NCCREATE: {
         const auto *Create = reinterpret_cast<const CREATESTRUCTW *>(LParam);
@@ -250,6 +251,9 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
                 return R;
         return MA_ACTIVATE;
     case WM_MOUSEWHEEL:
+        // A Qt control scrolls itself.
+        if (Native) return 1;
+        [[fallthrough]];
     case WM_CONTEXTMENU:
         if (!W->TopLevel() && W->Parent) return SendMessageW(W->Parent, Msg, WParam, LParam);
         return 0;

@@ -5,6 +5,7 @@
 #include "platform/rtl/System.h"
 
 #include <QGlyphRun>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -57,12 +58,31 @@ QFont MakeFont(const LOGFONTW &Log, double Scale)
     return F;
 }
 
+// The width of a glyph's stroke, near enough: that of a lower-case "l".
+double StemWidth(const QRawFont &Raw)
+{
+    const QList<quint32> Glyphs = Raw.glyphIndexesForString(QStringLiteral("l"));
+    return Glyphs.isEmpty() ? 0 : Raw.pathForGlyph(Glyphs.first()).boundingRect().width();
+}
+
+// The Tahoma twin's bold file has the bold widths but the regular strokes; a bold font drawn
+// from such a face is emboldened as the system does for a bold it has no face for.
+bool LacksBoldStrokes(const QFont &Font, const QRawFont &Raw)
+{
+    if (Font.weight() < QFont::DemiBold) return false;
+    QFont Regular(Font);
+    Regular.setWeight(QFont::Normal);
+    const double Bold = StemWidth(Raw), Normal = StemWidth(QRawFont::fromFont(Regular));
+    return Bold > 0 && Normal > 0 && Bold < Normal * 1.15;
+}
+
 std::unique_ptr<RealFont> Realise(const LOGFONTW &Log, double Scale)
 {
     auto R = std::make_unique<RealFont>();
     R->Log = Log;
     R->Font = MakeFont(Log, Scale);
     R->Raw = QRawFont::fromFont(R->Font);
+    R->Embolden = LacksBoldStrokes(R->Font, R->Raw);
     const QFontMetrics M(R->Font);
     R->Ascent = M.ascent();
     R->Descent = M.descent();
@@ -200,6 +220,8 @@ void DrawRun(DeviceContext &Dc, const TextRun &Run)
     // Glyphs take only the pen's colour: a line's pen of that colour serves as it is.
     if (P.pen().style() == Qt::NoPen || P.pen().color() != Text) P.setPen(Text);
     P.drawGlyphRun(Shift, G);
+    // A printed page keeps its text as text, drawn once.
+    if (F.Embolden && !Scope.Vector()) P.drawGlyphRun(Shift + QPoint(1, 0), G);
     auto Rule = [&](int X, int Y, int RuleWidth) {
         P.fillRect(QRect(X, Y, RuleWidth, F.LineWidth).translated(Shift), Text);
     };

@@ -28,6 +28,9 @@ struct RealFont {
     int LineWidth = 1;
     int StrikeOutPos = 0;
     LOGFONTW Log{};
+    // Struck twice, a pixel apart: a bold font whose face has no heavier strokes than the
+    // regular one.
+    bool Embolden = false;
     int Height() const { return Ascent + Descent; }
     // Advance of each UTF-16 unit in device pixels; the second half of a
     // surrogate pair has none.

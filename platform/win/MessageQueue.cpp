@@ -246,7 +246,10 @@ Resolved ResolveMouse(const InputRecord &R)
     if (M.Action == MouseAction::Up) States[ButtonKey(M.Button)] &= 0x7F;
     const WPARAM Keys = MouseKeyFlags(States);
     if (M.Action == MouseAction::Wheel) {
-        Out.Wnd = GetFocus() ? GetFocus() : HitTestPoint(M.Screen, &Out.Hit);
+        // The wheel scrolls what the pointer is over, focused or not, as the desktops do; an
+        // open drop-down that holds the capture keeps it.
+        Out.Wnd = ThreadCapture() ? ThreadCapture() : HitTestPoint(M.Screen, &Out.Hit);
+        if (!FindWindow(Out.Wnd) || Out.Hit == HTERROR || Out.Hit == HTNOWHERE) return Resolved{};
         Out.Msg = MSG{Out.Wnd,
                       WM_MOUSEWHEEL,
                       MAKEWPARAM(static_cast<WORD>(Keys), static_cast<WORD>(M.WheelDelta)),

@@ -87,13 +87,13 @@ bool Replaying(const QEvent *Event)
     return Event == Handing;
 }
 
-void ReplayNative(HWND Wnd, UINT Msg, WPARAM WParam)
+bool ReplayNative(HWND Wnd, UINT Msg, WPARAM WParam)
 {
     const std::shared_ptr<NativeEvent> N = TakeNativeEvent(Wnd, Msg);
-    if (!N || !N->Target) return;
+    if (!N || !N->Target) return false;
     if (Msg != WM_CHAR && Msg != WM_SYSCHAR) {
         Send(N->Target, *N->Event);
-        return;
+        return true;
     }
     // The character as the message carries it now, which a handler may have changed.
     const auto *Key = static_cast<const QKeyEvent *>(N->Event.get());
@@ -101,6 +101,7 @@ void ReplayNative(HWND Wnd, UINT Msg, WPARAM WParam)
     QKeyEvent Typed(QEvent::KeyPress, Key->key(), Key->modifiers(), Key->nativeScanCode(),
                     Key->nativeVirtualKey(), Key->nativeModifiers(), Text, Key->isAutoRepeat());
     Send(N->Target, Typed);
+    return true;
 }
 
 } // namespace win

@@ -33,7 +33,7 @@ HWND NativeOwner(const QObject *Object);
 void NoteNativeParts(HWND Wnd, QEvent *Event);
 // Whether this event is one being handed back, which Qt must then handle.
 bool Replaying(const QEvent *Event);
-// Hands the waiting Qt event of an input message back to its widget.
-void ReplayNative(HWND Wnd, UINT Msg, WPARAM WParam);
+// Hands the waiting Qt event of an input message back to its widget; false when there was none.
+bool ReplayNative(HWND Wnd, UINT Msg, WPARAM WParam);
 
 } // namespace win

@@ -460,7 +460,9 @@ Qt::WindowFlags FlagsFor(const Window &W)
         Flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
         if (W.Style & WS_SYSMENU) Flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
         if (W.Style & WS_MINIMIZEBOX) Flags |= Qt::WindowMinimizeButtonHint;
-        if (W.Style & WS_MAXIMIZEBOX) Flags |= Qt::WindowMaximizeButtonHint;
+        // A window without a sizing border keeps its size (FixSize), so it cannot be maximised.
+        if ((W.Style & WS_MAXIMIZEBOX) && (W.Style & WS_THICKFRAME))
+            Flags |= Qt::WindowMaximizeButtonHint;
     } else if (W.Style & WS_POPUP) {
         // Popups keep their exact place and never take activation from the form
         // they belong to; Qt's own popup handling would fight our menu loops.
@@ -648,6 +650,10 @@ void GrabPointer(Window &W, bool Grab)
 {
     if (!W.Widget) return;
     if (!WindowSystemCapable()) return;
+    // A Qt control holds Qt's own grab from the press on, so its moves and its release keep
+    // reaching the part pressed (a page's scroll bar, a text being selected); a grab of ours
+    // would take them from it.
+    if (Grab && W.Native) return;
     if (Grab && W.Widget->isVisible()) W.Widget->grabMouse();
     if (!Grab && QWidget::mouseGrabber() == W.Widget.get()) W.Widget->releaseMouse();
 }

@@ -2,60 +2,26 @@
 // real input as a person works it: keys typed and the pointer clicked through xdotool.
 
 #include "platform/vcl/ComCtrls.h"
-#include "tests/desktop/DesktopSession.h"
+#include "tests/desktop/XServerEnvironment.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
-// The X client libraries keep allocations until exit.
-extern "C" const char *__asan_default_options()
-{
-    return "detect_leaks=0";
-}
+#include <chrono>
+#include <functional>
 
 namespace
 {
 
 using namespace vcltest;
-
-desktop::DesktopSession *Server = nullptr;
-
-// The X server for the whole program; the application is made on it by the first test.
-class XServer : public testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        FSession = std::make_unique<desktop::DesktopSession>();
-        if (!FSession->Ready()) return;
-        setenv("DISPLAY", FSession->Display().c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        Server = FSession.get();
-    }
-    void TearDown() override
-    {
-        // The application lets go of the display before the server goes.
-        DoneApplication();
-        Server = nullptr;
-        FSession.reset();
-    }
-
-private:
-    std::unique_ptr<desktop::DesktopSession> FSession;
-};
-
-[[maybe_unused]] testing::Environment *const Registered =
-    testing::AddGlobalTestEnvironment(new XServer);
+using desktop::XServer;
 
 class DateTimePickerOnX : public VclTest
 {
 protected:
     void SetUp() override
     {
-        if (!Server) GTEST_SKIP() << "no X server could be started";
+        if (!XServer()) GTEST_SKIP() << "no X server could be started";
         VclTest::SetUp();
         TForm *form = ShownForm(400, 320);
         Picker = new TDateTimePicker(form);
@@ -66,7 +32,7 @@ protected:
         PumpFor(300);
     }
 
-    void Xdotool(const std::string &Arguments) const { Server->Run("xdotool " + Arguments); }
+    static void Xdotool(const std::string &Arguments) { desktop::Xdotool(Arguments); }
     // A real click at a point of the picker's client area.
     void ClickAt(int X, int Y) const
     {

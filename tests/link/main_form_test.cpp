@@ -5,6 +5,7 @@
 #include "platform/rtl/Registry.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -259,6 +260,22 @@ TEST_F(MainFormTest, ShowingTheWindowActivatesItOnce)
     form->Show();
     ASSERT_TRUE(PumpUntil([&] { return form->Left() == 70; }, 2000));
     EXPECT_EQ(form->Top(), 90);
+}
+
+TEST_F(MainFormTest, ButtonsShowTheirHintsUnderThePointer)
+{
+    vcltest::QuickHints quick;
+    TMainForm *form = Build();
+    form->Show();
+    form->PC_Tabs->SetActivePage(form->Sheet_Archive);
+    vcltest::Pump();
+    for (TControl *control : std::initializer_list<TControl *>{
+             form->BTN_PrintArchive, form->BTN_ClipboardArchive, form->ED_Search}) {
+        vcltest::MouseMove(control, control->Width() / 2, control->Height() / 2);
+        EXPECT_TRUE(PumpUntil([&] { return vcltest::ShownHint() == control->Hint(); }, 2000))
+            << control->Name().c_str() << ": " << vcltest::ShownHint().ToUtf8();
+    }
+    EXPECT_EQ(vcltest::ShownHint(), "Быстрый поиск по таблице"_a);
 }
 
 TEST_F(MainFormTest, EmptyLayoutFileKeepsTheDefaultWidths)

@@ -521,3 +521,89 @@ TEST_F(ArchiveTest, PeriodGroupDisabledDuringAReadStaysReadable)
     }
     Form->SetBusy(true);
 }
+
+// In a column too narrow for the title beside the arrow, the title moves right of the arrow:
+// none of its pixels falls on the picture.
+TEST_F(ArchiveTest, NarrowSortColumnKeepsItsTitleClearOfTheArrow)
+{
+    ServeMergeAndWrap(*Sim);
+    ASSERT_TRUE(Read());
+    ClickTitle(4);
+    ASSERT_EQ(Form->ArchiveSortColumn, 4);
+    TStringGrid *grid = Form->SG_Archive;
+    const AnsiString title = grid->Cells(4, 0);
+    // Black pixels where the arrow is drawn: the arrow's own, plus whatever of the title is on it.
+    auto blackOnTheArrow = [&](const AnsiString &Title) {
+        grid->SetCells(4, 0, Title);
+        const TRect cell = grid->CellRect(4, 0);
+        Form->SG_ArchiveDrawCell(grid, 4, 0, cell, TGridDrawState{gdFixed});
+        int black = 0;
+        for (int y = cell.Top; y < cell.Bottom; ++y)
+            for (int x = cell.Left + 3; x < cell.Left + 3 + 16; ++x)
+                black += ColorToRGB(grid->Canvas()->Pixels(x, y)) == RGB(0, 0, 0);
+        return black;
+    };
+    for (int width : {81, 60, 45}) {
+        grid->SetColWidths(4, width);
+        const int arrowAlone = blackOnTheArrow("");
+        EXPECT_EQ(blackOnTheArrow(title), arrowAlone) << "the title covers the arrow at " << width;
+    }
+    grid->SetCells(4, 0, title);
+}
+
+// ---- on a real display, with real input ----
+
+namespace
+{
+
+class ArchiveOnX : public ArchiveTest
+{
+protected:
+    void SetUp() override
+    {
+        ArchiveTest::SetUp();
+        const char *platform = std::getenv("QT_QPA_PLATFORM");
+        if (!platform || std::string(platform) != "xcb") GTEST_SKIP() << "needs a display";
+        Form->Show();
+        PumpFor(300);
+    }
+    static void Xdotool(const std::string &Arguments)
+    {
+        ASSERT_EQ(std::system(("xdotool " + Arguments).c_str()), 0);
+    }
+    // A point of the grid's client area as xdotool's screen coordinates.
+    std::string At(int X, int Y) const
+    {
+        const TPoint p = Form->SG_Archive->ClientToScreen(TPoint(X, Y));
+        return std::to_string(p.X) + " " + std::to_string(p.Y);
+    }
+};
+
+} // namespace
+
+TEST_F(ArchiveOnX, DraggingATitlesBorderSizesTheColumnAndSortsNothing)
+{
+    ServeMergeAndWrap(*Sim);
+    ASSERT_TRUE(Read());
+    TStringGrid *grid = Form->SG_Archive;
+    const TRect type = grid->CellRect(2, 0);
+    const int width = grid->ColWidths(2);
+    const AnsiString firstType = Cell(2, 1);
+
+    // The border between "Тип ключа" and "Режим записи", pulled 40 pixels right.
+    const int y = (type.Top + type.Bottom) / 2;
+    Xdotool("mousemove --sync " + At(type.Right, y) + " mousedown 1 sleep 0.2 mousemove --sync " +
+            At(type.Right + 20, y) + " sleep 0.2 mousemove --sync " + At(type.Right + 40, y) +
+            " sleep 0.2 mouseup 1");
+    EXPECT_TRUE(PumpUntil([&] { return grid->ColWidths(2) > width + 30; }, 5000))
+        << grid->ColWidths(2);
+    PumpFor(300);
+    EXPECT_EQ(Form->ArchiveSortColumn, 0) << "the drag sorted by the column";
+    EXPECT_FALSE(Form->ArchiveSortDescending);
+    EXPECT_EQ(Cell(2, 1), firstType);
+
+    // A click in the middle of the same title still sorts by it.
+    const TRect wider = grid->CellRect(2, 0);
+    Xdotool("mousemove --sync " + At((wider.Left + wider.Right) / 2, y) + " click 1");
+    EXPECT_TRUE(PumpUntil([&] { return Form->ArchiveSortColumn == 2; }, 5000));
+}

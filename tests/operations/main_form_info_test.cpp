@@ -10,6 +10,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Printers.h"
 #include "platform/win/NativeWidget.h"
+#include "report/frxPrinter.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 
@@ -63,6 +64,8 @@ protected:
     {
         MainFormTest::TearDown();
         vcl::SetDialogService(FPrevious);
+        // The printers a test made or hid are gone again.
+        frxPrinters()->Refresh();
     }
 
     // Shows the Info tab as the user's click does.
@@ -332,8 +335,25 @@ TEST_F(InfoTest, KeysINAndOStayOutOfThePage)
     EXPECT_EQ(reached, (std::vector<WORD>{0x41, 0x42}));
 }
 
+TEST_F(InfoTest, PrintWithoutAPrinterSaysSoBeforeAnyDialog)
+{
+    printtest::NoPrinters none;
+    frxPrinters()->Refresh();
+    Build();
+    ShowInfo();
+    Dialogs.ReplyMessage(mrOk);
+    Form->BTN_InfoPrintClick(nullptr);
+    EXPECT_TRUE(Dialogs.Dialogs().empty());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_GT(Dialogs.Messages()[0].Text.Pos("Добавьте принтер"_a), 0);
+}
+
 TEST_F(InfoTest, PrintAsksThePrintDialog)
 {
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("office"));
+    frxPrinters()->Refresh();
     Build();
     ShowInfo();
     Dialogs.ReplyDialog([](TCommonDialog &) { return false; });
@@ -468,6 +488,10 @@ TEST_F(EngineTest, RightClickInThePageOpensNoMenu)
 
 TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
 {
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("office"));
+    frxPrinters()->Refresh();
     Form->TS_InfoList->SetTabIndex(3);
     ASSERT_TRUE(Loaded());
     const std::filesystem::path pdf = Folder / "page.pdf";
@@ -487,17 +511,18 @@ TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
     EXPECT_EQ(letters.find(u'Ж'), std::u16string::npos) << "a letter the page does not have";
 }
 
-TEST_F(EngineTest, PrintingWithoutAPrinterSaysItFailedInRussian)
+TEST_F(EngineTest, PrintingWithoutAPrinterSaysHowToAddOneAndAsksNothing)
 {
     printtest::NoPrinters none;
+    frxPrinters()->Refresh();
     ASSERT_TRUE(Loaded());
-    Dialogs.ReplyDialog([](TCommonDialog &) { return true; });
-    try {
-        Form->BTN_InfoPrintClick(nullptr);
-        ADD_FAILURE() << "the page went nowhere and nobody was told";
-    } catch (const EPrinter &E) {
-        EXPECT_EQ(E.Message(), "Не удалось напечатать страницу"_a) << E.Message().ToUtf8();
-    }
+    Dialogs.ReplyMessage(mrOk);
+    EXPECT_NO_THROW(Form->BTN_InfoPrintClick(nullptr));
+    EXPECT_TRUE(Dialogs.Dialogs().empty()) << "a print dialog with no printer in it";
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    const AnsiString text = Dialogs.Messages()[0].Text;
+    EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
 }
 
 namespace
@@ -553,12 +578,105 @@ TEST_F(EngineTest, PrintButtonAsksThePrintDialogAndPrintsThePageAsText)
     vcl::SetDialogService(&Dialogs);
     EXPECT_EQ(printerShown, "office") << "no print dialog showed";
     ASSERT_EQ(jobs.size(), 1u) << cups.Log();
+    EXPECT_EQ(printtest::PrivateCups::JobTitle(jobs[0]), "info_repair.mht");
     const std::vector<std::string> pages = printtest::PdfPages(jobs[0]);
     ASSERT_FALSE(pages.empty());
     std::string text;
     for (const std::string &page : pages)
         text += page;
     EXPECT_NE(text.find("Восстановление"), std::string::npos) << "the page's text is not text";
+}
+
+// ---- the page worked with the mouse ----
+
+namespace
+{
+
+// The rows the page moved up by between two shots of it (the part left of its scroll bar): the
+// smallest shift under which most of the later shot is the earlier one moved; 0 for none.
+int ScrolledBy(const QImage &Before, const QImage &After)
+{
+    const int width = std::min(Before.width(), After.width()) - 24;
+    const int height = std::min(Before.height(), After.height());
+    auto rowsEqual = [&](int YBefore, int YAfter) {
+        for (int x = 4; x < width; ++x)
+            if (Before.pixel(x, YBefore) != After.pixel(x, YAfter)) return false;
+        return true;
+    };
+    for (int shift = 1; shift < height - 40; ++shift) {
+        int same = 0, inked = 0;
+        for (int y = 4; y + shift < height - 4; ++y) {
+            if (!rowsEqual(y + shift, y)) continue;
+            ++same;
+            for (int x = 4; x < width && !inked; x += 2)
+                if (After.pixel(x, y) != After.pixel(4, y)) ++inked;
+        }
+        // The blank rows match under any shift; the ones with text tell.
+        if (inked && same > (height - shift) * 9 / 10) return shift;
+    }
+    return 0;
+}
+
+// Pixels that differ between two shots of the same size.
+int ChangedPixels(const QImage &A, const QImage &B)
+{
+    int changed = 0;
+    for (int y = 0; y < std::min(A.height(), B.height()); ++y)
+        for (int x = 0; x < std::min(A.width(), B.width()); ++x)
+            if (A.pixel(x, y) != B.pixel(x, y)) ++changed;
+    return changed;
+}
+
+void Xdotool(const std::string &Arguments)
+{
+    ASSERT_EQ(std::system(("xdotool " + Arguments).c_str()), 0);
+}
+
+std::string At(TControl *Control, int X, int Y)
+{
+    const TPoint p = Control->ClientToScreen(TPoint(X, Y));
+    return std::to_string(p.X) + " " + std::to_string(p.Y);
+}
+
+} // namespace
+
+TEST_F(EngineTest, TheWheelTheScrollBarsThumbAndADragOverTheTextWorkThePage)
+{
+    TCppWebBrowser *web = Form->WEB_InfoMht;
+    ASSERT_TRUE(Loaded());
+    const QImage top = Shot();
+
+    // The thumb, at the top of the bar under its arrow, dragged down: the page follows the
+    // pointer before the button is let go.
+    const int bar = web->Width() - 10;
+    Xdotool("mousemove --sync " + At(web, bar, 24) + " mousedown 1");
+    const QImage pressed = Shot();
+    Xdotool("mousemove --sync " + At(web, bar, 28) + " sleep 0.2 mousemove --sync " +
+            At(web, bar, 32));
+    const QImage dragged = Shot();
+    Xdotool("mouseup 1");
+    EXPECT_EQ(ScrolledBy(top, pressed), 0) << "the press missed the thumb";
+    EXPECT_GT(ScrolledBy(pressed, dragged), 0) << "the thumb did not take the page along";
+
+    // Back to the top with the wheel over the page, which was never clicked.
+    Xdotool("mousemove --sync " + At(web, web->Width() / 2, web->Height() / 2) +
+            " click --repeat 30 --delay 20 4");
+    PumpUntil([&] { return ChangedPixels(top, Shot()) == 0; }, 5000);
+    EXPECT_EQ(ChangedPixels(top, Shot()), 0) << "the wheel did not bring the page back up";
+
+    // A drag along the first paragraph selects its text: the lines change colour, the page
+    // stays where it is.
+    const int line = 85;
+    Xdotool("mousemove --sync " + At(web, 30, line) + " mousedown 1 sleep 0.2 mousemove --sync " +
+            At(web, web->Width() / 2, line + 14) + " sleep 0.2 mouseup 1");
+    const QImage selected = Shot();
+    EXPECT_EQ(ScrolledBy(top, selected), 0);
+    EXPECT_GT(ChangedPixels(top, selected), 500) << "nothing was selected";
+
+    // Two notches down.
+    Xdotool("click --repeat 2 --delay 100 5");
+    PumpUntil([&] { return ScrolledBy(selected, Shot()) > 0; }, 5000);
+    EXPECT_GT(ScrolledBy(selected, Shot()), 0) << "the wheel did not scroll the page";
 }
 
 // ---- the engine's first start: a program of its own ----

@@ -55,6 +55,13 @@ protected:
         return PdfPages(Files[Number - 1]);
     }
 
+    // The name the Number-th job carried into the queue, which the print service shows.
+    std::string Title(std::size_t Number)
+    {
+        const std::vector<std::string> Files = Cups.WaitForPdfs("Office", Number);
+        return Files.size() < Number ? std::string() : PrivateCups::JobTitle(Files[Number - 1]);
+    }
+
     // Where QRV4_SHOTS says, the first page of each job is kept as a picture.
     static void KeepFirstPage(const std::string &Pdf, std::size_t Number)
     {
@@ -68,6 +75,28 @@ protected:
 
     PrivateCups Cups;
 };
+
+TEST_F(PrintingTest, APrinterAddedWhileTheProgramRunsIsPrintedOn)
+{
+    maintest::ServeSampleArchive(*Sim, 20);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+    AnswerWithOk(PrintListDlg);
+    Form->BTN_PrintArchiveClick(nullptr);
+    ASSERT_FALSE(Job(1).empty());
+
+    ASSERT_TRUE(Cups.AddPdfQueue("Hall")) << Cups.Log();
+    AnswerWithOk(PrintListDlg, [] {
+        TStrings *items = PrintListDlg->CB_Printer->Items();
+        PrintListDlg->CB_Printer->SetItemIndex(items->IndexOf("Hall"));
+    });
+    Form->BTN_PrintArchiveClick(nullptr);
+    const std::vector<std::string> hall = Cups.WaitForPdfs("Hall", 1);
+    ASSERT_EQ(hall.size(), 1u) << "the printer added since was not offered or not printed on";
+    const std::vector<std::string> pages = PdfPages(hall[0]);
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(Has(pages.front(), "Архив ключей QRV-4"_a));
+    EXPECT_EQ(PrintListDlg->CB_Printer->Text(), "Hall");
+}
 
 // The same handlers on a system with no printer at all.
 class NoPrinterTest : public reporttest::ReportsTest
@@ -146,6 +175,7 @@ TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
     const auto list = Job(1);
     ASSERT_GE(list.size(), 4u);
     ASSERT_EQ(list.size() % 2, 0u);
+    EXPECT_EQ(Title(1), "Архив ключей QRV-4");
     const std::size_t pages = list.size() / 2;
     for (std::size_t copy = 0; copy < 2; ++copy) {
         std::string all;
@@ -186,6 +216,7 @@ TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
     Form->BTN_TovcheckClick(nullptr);
     const auto receipt = Job(2);
     ASSERT_EQ(receipt.size(), 1u);
+    EXPECT_EQ(Title(2), "Товарный чек");
     const double sum = sold.Count * 250.0;
     for (const AnsiString &text :
          {"ИП Иванов И.И."_a, "г. Москва, ул. Ленина, 1"_a, "р/с 40802810000000000001"_a,
@@ -211,6 +242,7 @@ TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
     Form->PrintWriter(false);
     const auto book = Job(3);
     ASSERT_EQ(book.size(), 1u);
+    EXPECT_EQ(Title(3), "Записная книжка QRV-4");
     EXPECT_TRUE(Has(book[0], "Ячейки с 0 по 11"_a));
     for (int cell : {4, 7, 9}) {
         const WriterRecord &key = Form->WriterRows[cell];

@@ -8,6 +8,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Printers.h"
 #include "platform/win/WindowRegistry.h"
+#include "tests/support/PrintTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,33 @@ TEST_F(PrintDialogsTest, ListDialogOffersTheDefaultPrinterFirstAndOneCopy)
     EXPECT_TRUE(dialog.KeyPreview());
     EXPECT_EQ(dialog.BTN_Ok->ModalResult(), mrOk);
     EXPECT_EQ(dialog.BTN_Cancel->ModalResult(), mrCancel);
+}
+
+TEST_F(PrintDialogsTest, APrinterAddedWhileTheProgramRunsIsListedAndTheChoiceStays)
+{
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("Office"));
+    TPrintListDlg dialog(nullptr);
+    TStrings *items = dialog.CB_Printer->Items();
+    dialog.PrepareListDialog();
+    ASSERT_GE(items->IndexOf("Office"), 1) << cups.Log();
+    dialog.CB_Printer->SetItemIndex(items->IndexOf("Office"));
+    EXPECT_EQ(items->IndexOf("Hall"), -1);
+
+    ASSERT_TRUE(cups.AddPdfQueue("Hall"));
+    dialog.PrepareListDialog();
+    EXPECT_GE(items->IndexOf("Hall"), 1) << "the printer added since is not offered";
+    EXPECT_EQ(dialog.CB_Printer->Text(), "Office") << "the choice was lost";
+    EXPECT_EQ(items->Strings(0), "По умолчанию"_a);
+
+    // The system's print dialog maps its choice onto the printer's list read as it opened.
+    Printer()->SetPrinterIndex(Printer()->Printers()->IndexOf("Office"));
+    ASSERT_TRUE(cups.AddPdfQueue("Cellar"));
+    Printer()->Refresh();
+    EXPECT_GE(Printer()->Printers()->IndexOf("Cellar"), 0);
+    EXPECT_EQ(Printer()->PrinterName(), "Office");
+    Printer()->SetPrinterIndex(-1);
 }
 
 TEST_F(PrintDialogsTest, EscCancelsAndOkKeepsTheCopiesForTheNextShowing)

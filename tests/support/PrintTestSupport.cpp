@@ -264,7 +264,8 @@ void PrivateCups::WriteServerBin()
     WriteText(FRoot + "/pdf.ppd", Ppd);
 }
 
-// A backend "Scheme:folder" that keeps each job in the folder as job-N.Extension.
+// A backend "Scheme:folder" that keeps each job in the folder as job-N.Extension, and the job's
+// title beside it.
 void PrivateCups::WriteKeepingBackend(const std::string &Scheme, const std::string &Extension)
 {
     const std::string Backend = FRoot + "/bin/backend/" + Scheme;
@@ -277,6 +278,7 @@ void PrivateCups::WriteKeepingBackend(const std::string &Scheme, const std::stri
                   Scheme + ":}/job-$(printf %05d \"$1\")." + Extension +
                   "\"\n"
                   "if [ -n \"$6\" ]; then cp \"$6\" \"$out.part\"; else cat > \"$out.part\"; fi\n"
+                  "printf '%s' \"$3\" > \"$out.title\"\n"
                   "mv \"$out.part\" \"$out\"\n");
     // Owner-only: a scheduler started by root then runs it as root rather than as
     // lp, so that it may write into the output folders; one started by their
@@ -328,6 +330,11 @@ std::vector<std::string> PrivateCups::WaitForPdfs(const std::string &Name, std::
 std::vector<std::string> PrivateCups::WaitForRawJobs(const std::string &Name, std::size_t Count)
 {
     return WaitForFiles(Name, "*.prn", Count);
+}
+
+std::string PrivateCups::JobTitle(const std::string &JobFile)
+{
+    return FileBytes(JobFile + ".title");
 }
 
 std::vector<std::string> PrivateCups::WaitForFiles(const std::string &Name, const char *Pattern,

@@ -66,6 +66,8 @@ public:
     std::vector<std::string> WaitForPdfs(const std::string &Name, std::size_t Count);
     // The same for the jobs of a raw queue.
     std::vector<std::string> WaitForRawJobs(const std::string &Name, std::size_t Count);
+    // The title a job of those files carried, as the spooler handed it to its queue.
+    static std::string JobTitle(const std::string &JobFile);
     // Lines of the scheduler's error log, for failure messages.
     std::string Log() const;
 

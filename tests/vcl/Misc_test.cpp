@@ -10,15 +10,21 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QTreeView>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -366,4 +372,56 @@ TEST_F(MiscTest, FileDialog_SpeaksRussianShowsEachFilterOnceAndItsDatesWhole)
     EXPECT_GT(dateWanted, 0);
     EXPECT_GE(dateSize, dateWanted);
     EXPECT_LE(dateRight, viewWidth);
+}
+
+// The list's sizes, dates and folder type are Russian too, whatever the system's language.
+TEST_F(MiscTest, FileDialog_ListsSizesDatesAndFoldersInRussian)
+{
+    vcl::SetDialogService(nullptr);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("qrv4_files_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder / "keys");
+    std::ofstream(folder / "book.dbf") << std::string(3000, 'x');
+    TOpenDialog dialog(nullptr);
+    dialog.SetInitialDir(folder.c_str());
+    std::map<QString, QStringList> rows;
+    QTimer look;
+    look.setInterval(50);
+    int tries = 0;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        QFileDialog *shown = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *file = qobject_cast<QFileDialog *>(widget); file && file->isVisible())
+                shown = file;
+        const auto *details = shown ? shown->findChild<QTreeView *>("treeView") : nullptr;
+        if (!details) return;
+        const QAbstractItemModel *model = details->model();
+        rows.clear();
+        for (int row = 0; row < model->rowCount(details->rootIndex()); ++row) {
+            QStringList cells;
+            for (int column = 0; column < 4; ++column)
+                cells << model->index(row, column, details->rootIndex()).data().toString();
+            rows[cells.front()] = cells;
+        }
+        if (rows.size() == 2 || ++tries > 100) {
+            look.stop();
+            shown->reject();
+        }
+    });
+    look.start();
+    EXPECT_FALSE(dialog.Execute());
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    const QStringList book = rows["book.dbf"], keys = rows["keys"];
+    const QDateTime written =
+        QFileInfo(QString::fromStdString((folder / "book.dbf").string())).lastModified();
+    std::filesystem::remove_all(folder);
+    ASSERT_EQ(book.size(), 4) << "the list never showed the two entries";
+    ASSERT_EQ(keys.size(), 4);
+    EXPECT_EQ(keys[2], QString::fromUtf8("Папка"));
+    EXPECT_EQ(book[1], QString::fromUtf8("3 КБ")) << book[1].toStdString();
+    EXPECT_EQ(book[3], russian.toString(written, QLocale::ShortFormat)) << book[3].toStdString();
+    for (const QString &cell : book + keys)
+        EXPECT_FALSE(cell.contains(
+            QRegularExpression("Folder|KiB|Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec")))
+            << cell.toStdString();
 }

@@ -8,6 +8,8 @@
 #include "platform/win/Paint.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -698,6 +700,77 @@ TEST_F(StdCtrlsTest, StatusBar_SimpleTextAndColourShowAfterTheQueueRuns)
     bar->SetColor(clBtnFace);
     Pump();
     EXPECT_EQ(PixelsOtherThan(bar, text, static_cast<COLORREF>(ColorToRGB(clBtnFace))), 0);
+}
+
+// The top-left corner of the ink (pixels other than Background) in an area; (-1, -1) without.
+TPoint InkCorner(const std::function<COLORREF(int, int)> &Pixel, const TRect &Area,
+                 COLORREF Background)
+{
+    TPoint corner(-1, -1);
+    for (int y = Area.Top; y < Area.Bottom; ++y)
+        for (int x = Area.Left; x < Area.Right; ++x) {
+            if (Pixel(x, y) == Background) continue;
+            if (corner.Y < 0) corner.Y = y;
+            if (corner.X < 0 || x < corner.X) corner.X = x;
+        }
+    return corner;
+}
+
+// As the system's edit boxes do, the text keeps a pixel above it and two before it inside the
+// sunken border, whatever the glyphs' own bearings.
+TEST_F(StdCtrlsTest, Edit_TextKeepsTheSystemsMarginsInsideTheBorder)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 120, 21);
+    const AnsiString text = "ЙЁ|"_a;
+    edit->SetText(text);
+    edit->Repaint();
+    const COLORREF window = ColorToRGB(clWindow);
+    const TPoint inEdit =
+        InkCorner([&](int X, int Y) { return win::SurfacePixel(edit->Handle(), X, Y); },
+                  TRect(2, 2, edit->Width() - 2, edit->Height() - 2), window);
+
+    TBitmap alone;
+    alone.SetWidth(60);
+    alone.SetHeight(30);
+    TCanvas *canvas = alone.Canvas();
+    canvas->Brush()->SetColor(clWindow);
+    canvas->FillRect(TRect(0, 0, 60, 30));
+    canvas->Font()->Assign(edit->Font());
+    canvas->TextOut(0, 0, text);
+    const TPoint drawn = InkCorner(
+        [&](int X, int Y) { return static_cast<COLORREF>(ColorToRGB(canvas->Pixels(X, Y))); },
+        TRect(0, 0, 60, 30), window);
+    ASSERT_GE(drawn.X, 0);
+    EXPECT_EQ(inEdit.X - drawn.X, 2 + 2) << "the text touches the left border";
+    EXPECT_EQ(inEdit.Y - drawn.Y, 2 + 1) << "the text touches the top border";
+}
+
+// A combo box's text sits in the middle of its field, as the system's does, not at its top.
+TEST_F(StdCtrlsTest, ComboBox_TextSitsInTheMiddleOfItsField)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *combo = new TComboBox(form);
+    combo->SetParent(form);
+    combo->SetStyle(csDropDownList);
+    combo->SetBounds(10, 10, 120, 24);
+    combo->Items()->Add("9600");
+    combo->SetItemIndex(0);
+    combo->Repaint();
+    const COLORREF field = win::SurfacePixel(combo->Handle(), 4, 4);
+    int top = -1, bottom = -1;
+    for (int y = 3; y < combo->Height() - 3; ++y)
+        for (int x = 4; x < 40; ++x)
+            if (win::SurfacePixel(combo->Handle(), x, y) != field) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+    ASSERT_GE(top, 0) << "no text drawn";
+    const int above = top - 3, below = combo->Height() - 3 - 1 - bottom;
+    EXPECT_LE(std::abs(above - below), 3)
+        << above << " rows above the digits, " << below << " below";
 }
 
 // ---- TTimer ------------------------------------------------------------------------------

@@ -3,11 +3,13 @@
 #include "platform/win/Icon.h"
 #include "platform/win/ImageList.h"
 
+#include <QImage>
 #include <QRawFont>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -552,6 +554,58 @@ TEST(GdiText, FacesTheFormsNameAreDrawnWithTheirInstalledTwins)
 
     EXPECT_EQ(FaceAndWidth(u"Courier New", -16, u"0123").first, u"Liberation Mono");
     EXPECT_EQ(FaceAndWidth(u"Arial", -16, u"0123").first, u"Liberation Sans");
+}
+
+namespace
+{
+
+// A line in a face at a height and weight, black on white, as the status line draws it.
+struct DrawnLine {
+    QImage Image;
+    int Ink = 0;
+    // The rightmost inked column.
+    int Right = 0;
+};
+
+DrawnLine DrawLine(const char16_t *Face, int Height, int Weight, std::u16string_view Text)
+{
+    Canvas C(360, 30);
+    const HFONT F =
+        CreateFontW(Height, 0, 0, 0, Weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, Face);
+    SelectObject(C.Dc, F);
+    SetBkMode(C.Dc, TRANSPARENT);
+    TextOutW(C.Dc, 4, 4, Text.data(), int(Text.size()));
+    DrawnLine Line;
+    Line.Image = QImage(360, 30, QImage::Format_RGB32);
+    for (int Y = 0; Y < 30; ++Y)
+        for (int X = 0; X < 360; ++X) {
+            const COLORREF Pixel = C.At(X, Y);
+            Line.Image.setPixel(X, Y, qRgb(GetRValue(Pixel), GetGValue(Pixel), GetBValue(Pixel)));
+            if (Pixel == White) continue;
+            ++Line.Ink;
+            Line.Right = std::max(Line.Right, X);
+        }
+    SelectObject(C.Dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(F);
+    return Line;
+}
+
+} // namespace
+
+// The status line and the port number are Tahoma 16 px bold: drawn bolder than the regular
+// face, at the bold face's widths.
+TEST(GdiText, BoldTahomaIsBolderThanRegular)
+{
+    const std::u16string_view Text = u"Нет ответа от прибора! COM 1";
+    const DrawnLine Regular = DrawLine(u"Tahoma", -16, FW_NORMAL, Text);
+    const DrawnLine Bold = DrawLine(u"Tahoma", -16, FW_BOLD, Text);
+    if (const char *Shots = std::getenv("QRV4_SHOTS")) {
+        Regular.Image.save(QString::fromUtf8(Shots) + "/tahoma16_regular.png");
+        Bold.Image.save(QString::fromUtf8(Shots) + "/tahoma16_bold.png");
+    }
+    EXPECT_GT(Bold.Ink, Regular.Ink * 13 / 10) << Regular.Ink << " " << Bold.Ink;
+    // Bold widths too, the twin's own, not the regular ones.
+    EXPECT_GT(Bold.Right, Regular.Right + 10);
 }
 
 TEST(GdiText, ExtTextOutPlacesGlyphsAtTheGivenAdvances)

@@ -478,9 +478,9 @@ TEST_F(MessageQueue, KeybdEvent_GoesThroughTheQueueToTheFocusWindow)
     EXPECT_EQ((M.lParam >> 16) & 0xFF, 0x0F);
 }
 
-TEST_F(MessageQueue, AltAndF10_AreSystemKeys_WheelGoesToTheFocus_MessagePosIsTheInputs)
+TEST_F(MessageQueue, AltAndF10_AreSystemKeys_WheelGoesUnderThePointer_MessagePosIsTheInputs)
 {
-    const HWND Focus = Top(0, 0, 50, 50), Other = Top(100, 0, 50, 50);
+    const HWND Focus = Top(0, 0, 50, 50), Under = Top(100, 0, 50, 50);
     Pump();
     SetFocus(Focus);
     win::InjectKeyInput(win::KeyInput{true, VK_MENU, 0x38});
@@ -499,10 +499,21 @@ TEST_F(MessageQueue, AltAndF10_AreSystemKeys_WheelGoesToTheFocus_MessagePosIsThe
     EXPECT_EQ(M.wParam, static_cast<WPARAM>(VK_F10));
     ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
     EXPECT_EQ(M.message, WM_MOUSEWHEEL);
-    EXPECT_EQ(M.hwnd, Focus) << "not the window under the pointer";
+    EXPECT_EQ(M.hwnd, Under) << "not the focused window";
     EXPECT_EQ(static_cast<SHORT>(HIWORD(M.wParam)), -240);
     EXPECT_EQ(GET_X_LPARAM(GetMessagePos()), 120);
-    (void)Other;
+
+    // The capture keeps it wherever the pointer is; over none of ours it goes nowhere.
+    SetCapture(Focus);
+    win::InjectMouseInput(
+        win::MouseInput{win::MouseAction::Wheel, win::MouseButton::None, POINT{120, 10}, 120});
+    ASSERT_TRUE(GetMessageW(&M, {}, 0, 0));
+    EXPECT_EQ(M.message, WM_MOUSEWHEEL);
+    EXPECT_EQ(M.hwnd, Focus);
+    ReleaseCapture();
+    win::InjectMouseInput(
+        win::MouseInput{win::MouseAction::Wheel, win::MouseButton::None, POINT{400, 400}, 120});
+    EXPECT_FALSE(PeekMessageW(&M, {}, WM_MOUSEWHEEL, WM_MOUSEWHEEL, PM_REMOVE));
 }
 
 TEST_F(MessageQueue, TrackMouseEvent_NonClientLeaveWhenThePointerEntersTheClientArea)
