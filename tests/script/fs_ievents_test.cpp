@@ -177,3 +177,13 @@ TEST(ScriptAutomation, FailuresBecomeOleErrorsTheScriptCanCatch)
     Exec(*Caught);
     EXPECT_EQ(Text(*Caught, "s"), "caught");
 }
+
+TEST(ScriptAutomation, ABoundMemberOfAValueThatIsNoLongerAnObjectIsACastError)
+{
+    TRecordingServer Server;
+    auto Script = WithServer(Server, {"var v, r: Variant; i: Integer;", "begin v := Server;",
+                                      "for i := 1 to 2 do begin r := v.Add(i); v := 5; end; end."});
+    EXPECT_EQ(RunError(*Script),
+              "Could not convert variant of type (Integer) into type (Dispatch)");
+    EXPECT_EQ(Server.Calls.size(), 1u);
+}
