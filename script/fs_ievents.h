@@ -5,10 +5,12 @@
 // assigning a procedure name to that property in a script installs a bridge into
 // the host object's event member.
 
+#include "platform/win/OleAuto.h"
 #include "script/fs_ihelpers.h"
 
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace fs
 {
@@ -154,3 +156,22 @@ TfsEventFactory fsEventOf(TEvent TOwner::*Field)
         return std::make_unique<TfsBoundEvent<TBridge, TOwner, TEvent>>(Owner, Handler, Field);
     };
 }
+
+// A member of an automation object, reached through IDispatch by its name when the
+// designator runs; the designator hands over the object's Variant as the parent value.
+// Each argument written in the script is one Variant parameter.
+class TfsOLEHelper : public TfsCustomHelper
+{
+public:
+    explicit TfsOLEHelper(const AnsiString &AName);
+    void AddArgument();
+    Variant GetValue() override;
+    void SetValue(const Variant &AValue) override;
+
+private:
+    std::vector<Variant> ParamValues() const;
+    Variant DispatchInvoke(std::vector<Variant> Params, WORD Flags);
+};
+
+// The automation interface of a value: a live object that implements IDispatch, else null.
+IDispatch *fsDispatchOf(const Variant &Value);

@@ -24,32 +24,33 @@ Variant IntResult(long long Value)
     return Variant(Value);
 }
 
+template <class T> std::unique_ptr<TfsOperatorNode> Make()
+{
+    return std::make_unique<T>();
+}
+
 struct TOperatorName {
     const char *Token;
-    TfsOperatorType Op;
+    std::unique_ptr<TfsOperatorNode> (*Create)();
 };
 
 const TOperatorName Operators[] = {
-    {" ", opNone},    {">", opGreat},         {"<", opLess},
-    {"<=", opLessEq}, {">=", opGreatEq},      {"<>", opNonEq},
-    {"=", opEq},      {"+", opPlus},          {"STRCAT", opPlus},
-    {"-", opMinus},   {"OR", opOr},           {"XOR", opXor},
-    {"*", opMul},     {"/", opDivFloat},      {"DIV", opDivInt},
-    {"MOD", opMod},   {"AND", opAnd},         {"SHL", opShl},
-    {"SHR", opShr},   {"(", opLeftBracket},   {")", opRightBracket},
-    {"NOT", opNot},   {"UNMINUS", opUnMinus}, {"IN", opIn},
-    {"IS", opIs},
+    {" ", Make<TNoneNode>},    {">", Make<TGreatNode>},         {"<", Make<TLessNode>},
+    {"<=", Make<TLessEqNode>}, {">=", Make<TGreatEqNode>},      {"<>", Make<TNonEqNode>},
+    {"=", Make<TEqNode>},      {"+", Make<TPlusNode>},          {"STRCAT", Make<TStrCatNode>},
+    {"-", Make<TMinusNode>},   {"OR", Make<TOrNode>},           {"XOR", Make<TXorNode>},
+    {"*", Make<TMulNode>},     {"/", Make<TDivFloatNode>},      {"DIV", Make<TDivIntNode>},
+    {"MOD", Make<TModNode>},   {"AND", Make<TAndNode>},         {"SHL", Make<TShlNode>},
+    {"SHR", Make<TShrNode>},   {"(", Make<TLeftBracketNode>},   {")", Make<TRightBracketNode>},
+    {"NOT", Make<TNotNode>},   {"UNMINUS", Make<TUnMinusNode>}, {"IN", Make<TInNode>},
+    {"IS", Make<TIsNode>},
 };
 
 std::unique_ptr<TfsOperatorNode> NewOperator(const AnsiString &Token)
 {
     AnsiString Upper = Token.UpperCase();
     for (const TOperatorName &Name : Operators)
-        if (Upper == Name.Token) {
-            auto Node = std::make_unique<TfsOperatorNode>(Name.Op);
-            Node->StrCat = Upper == "STRCAT";
-            return Node;
-        }
+        if (Upper == Name.Token) return Name.Create();
     return nullptr;
 }
 
@@ -224,36 +225,6 @@ int TfsOperatorNode::Priority() const
     }
 }
 
-Variant TfsOperatorNode::ComputeInt(long long L, long long R) const
-{
-    long long Result = 0;
-    switch (Op) {
-    case opPlus:
-        if (__builtin_add_overflow(L, R, &Result))
-            return Variant(static_cast<double>(L) + static_cast<double>(R));
-        break;
-    case opMinus:
-        if (__builtin_sub_overflow(L, R, &Result))
-            return Variant(static_cast<double>(L) - static_cast<double>(R));
-        break;
-    case opMul:
-        if (__builtin_mul_overflow(L, R, &Result))
-            return Variant(static_cast<double>(L) * static_cast<double>(R));
-        break;
-    case opDivInt:
-    case opMod:
-        if (R == 0) throw EDivByZero("Division by zero");
-        if (R == -1) // also keeps the smallest value divided by -1 defined
-            Result = Op == opMod ? 0 : -L;
-        else
-            Result = Op == opMod ? L % R : L / R;
-        break;
-    default:
-        return fsOperate(Op, IntResult(L), IntResult(R));
-    }
-    return IntResult(Result);
-}
-
 namespace
 {
 
@@ -266,30 +237,200 @@ const Variant *DirectValue(TfsExpressionNode *Node)
     return typeid(*Var) == typeid(TfsVariable) ? Var->PValue() : nullptr;
 }
 
+// Integer results that leave 64 bits are given as floats rather than wrapped.
+Variant IntSum(long long L, long long R)
+{
+    long long Result = 0;
+    if (__builtin_add_overflow(L, R, &Result))
+        return Variant(static_cast<double>(L) + static_cast<double>(R));
+    return IntResult(Result);
+}
+
+Variant IntDifference(long long L, long long R)
+{
+    long long Result = 0;
+    if (__builtin_sub_overflow(L, R, &Result))
+        return Variant(static_cast<double>(L) - static_cast<double>(R));
+    return IntResult(Result);
+}
+
+Variant IntProduct(long long L, long long R)
+{
+    long long Result = 0;
+    if (__builtin_mul_overflow(L, R, &Result))
+        return Variant(static_cast<double>(L) * static_cast<double>(R));
+    return IntResult(Result);
+}
+
+void CheckDivisor(long long R)
+{
+    if (R == 0) throw EDivByZero("Division by zero");
+}
+
+Variant IntQuotient(long long L, long long R)
+{
+    CheckDivisor(R);
+    // Dividing the smallest value by -1 leaves 64 bits.
+    return R == -1 ? IntDifference(0, L) : IntResult(L / R);
+}
+
+Variant IntRemainder(long long L, long long R)
+{
+    CheckDivisor(R);
+    return IntResult(R == -1 ? 0 : L % R);
+}
+
+bool ShortCircuit(const Variant &L, bool DecidingValue)
+{
+    return fsVarToBool(L) == DecidingValue;
+}
+
 } // namespace
 
 void TfsOperatorNode::Prepare()
 {
-    FIntArithmetic =
-        BothInt && !StrCat &&
-        (Op == opPlus || Op == opMinus || Op == opMul || Op == opDivInt || Op == opMod);
     FLeftDirect = DirectValue(Left.get());
     FRightDirect = DirectValue(Right.get());
 }
 
-long long TfsOperatorNode::IntOf(TfsExpressionNode *Node, const Variant *Direct) const
+Variant TfsOperatorNode::GetValue()
 {
-    return Direct ? Direct->AsInt64() : fsVarToInt64(ValueOf(Node));
+    fsCheckStack();
+    return Evaluate();
 }
 
-Variant TfsOperatorNode::Compute(const Variant &L, const Variant &R) const
+Variant TfsOperatorNode::Evaluate()
 {
-    if (FIntArithmetic) return ComputeInt(fsVarToInt64(L), fsVarToInt64(R));
-    if (StrCat && VarType(L) == varString) return Variant(fsVarToStr(L) + fsVarToStr(R));
-    return fsOperate(Op, L, R);
+    return LeftValue();
 }
 
-bool TfsOperatorNode::InArray(const Variant &L, const Variant &R) const
+Variant TfsOperatorNode::LeftValue() const
+{
+    return ValueOf(Left.get());
+}
+
+Variant TfsOperatorNode::RightValue() const
+{
+    return ValueOf(Right.get());
+}
+
+long long TfsOperatorNode::LeftInt() const
+{
+    return FLeftDirect ? FLeftDirect->AsInt64() : fsVarToInt64(LeftValue());
+}
+
+long long TfsOperatorNode::RightInt() const
+{
+    return FRightDirect ? FRightDirect->AsInt64() : fsVarToInt64(RightValue());
+}
+
+Variant TGreatNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return Variant(L > R); });
+}
+
+Variant TLessNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return Variant(L < R); });
+}
+
+Variant TLessEqNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return Variant(L <= R); });
+}
+
+Variant TGreatEqNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return Variant(L >= R); });
+}
+
+Variant TNonEqNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return Variant(!(L == R)); });
+}
+
+Variant TEqNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return Variant(L == R); });
+}
+
+Variant TPlusNode::Evaluate()
+{
+    return Binary(IntSum, [](const Variant &L, const Variant &R) { return L + R; });
+}
+
+Variant TStrCatNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) {
+        return VarType(L) == varString ? Variant(fsVarToStr(L) + fsVarToStr(R)) : L + R;
+    });
+}
+
+Variant TMinusNode::Evaluate()
+{
+    return Binary(IntDifference, [](const Variant &L, const Variant &R) { return L - R; });
+}
+
+Variant TOrNode::Evaluate()
+{
+    Variant L = LeftValue();
+    if (BothBool) return ShortCircuit(L, true) ? L : RightValue();
+    return L | RightValue();
+}
+
+Variant TXorNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return L ^ R; });
+}
+
+Variant TMulNode::Evaluate()
+{
+    return Binary(IntProduct, [](const Variant &L, const Variant &R) { return L * R; });
+}
+
+Variant TDivFloatNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return L / R; });
+}
+
+Variant TDivIntNode::Evaluate()
+{
+    return Binary(IntQuotient, [](const Variant &L, const Variant &R) { return VarIntDiv(L, R); });
+}
+
+Variant TModNode::Evaluate()
+{
+    return Binary(IntRemainder, [](const Variant &L, const Variant &R) { return L % R; });
+}
+
+Variant TAndNode::Evaluate()
+{
+    Variant L = LeftValue();
+    if (BothBool) return ShortCircuit(L, false) ? L : RightValue();
+    return L & RightValue();
+}
+
+Variant TShlNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return L << R; });
+}
+
+Variant TShrNode::Evaluate()
+{
+    return Binary([](const Variant &L, const Variant &R) { return L >> R; });
+}
+
+Variant TNotNode::Evaluate()
+{
+    return ~LeftValue();
+}
+
+Variant TUnMinusNode::Evaluate()
+{
+    return -LeftValue();
+}
+
+bool TInNode::InArray(const Variant &L, const Variant &R) const
 {
     if (!VarIsArray(R)) throw Exception("Variant is not an array");
     int Low = VarArrayLowBound(R, 1);
@@ -308,56 +449,29 @@ bool TfsOperatorNode::InArray(const Variant &L, const Variant &R) const
     return false;
 }
 
-bool TfsOperatorNode::IsClass(const Variant &L) const
+Variant TInNode::Evaluate()
 {
-    // Anything but a live object is simply not of the class.
-    if (!fsIsObject(L)) return false;
-    TObject *Obj = fsVariantToObject(L);
-    auto *Node = dynamic_cast<TfsDesignatorNode *>(Right.get());
-    if (!Obj || !Node || Node->Designator()->Count() == 0) return false;
-    auto *Class = dynamic_cast<TfsClassVariable *>(Node->Designator()->Step(0)->Ref);
-    return Class && Obj->InheritsFrom(Class->ClassRef());
+    if (auto *Set = dynamic_cast<TfsSetNode *>(Right.get()))
+        return Variant(Set->SetExpression()->Check(LeftValue()));
+    return Binary([this](const Variant &L, const Variant &R) { return Variant(InArray(L, R)); });
 }
 
-Variant TfsOperatorNode::GetValue()
+Variant TIsNode::Evaluate()
 {
-    fsCheckStack();
-    switch (Op) {
-    case opNone:
-        return ValueOf(Left.get());
-    case opNot:
-    case opUnMinus:
-        return fsOperate(Op, ValueOf(Left.get()), fsNull());
-    case opAnd:
-    case opOr:
-        if (BothBool) {
-            // Short circuit: the right side runs only when it decides the result.
-            Variant L = ValueOf(Left.get());
-            bool Decided = fsVarToBool(L) == (Op == opOr);
-            return Decided ? L : ValueOf(Right.get());
-        }
-        break;
-    case opIn:
-        if (auto *Set = dynamic_cast<TfsSetNode *>(Right.get()))
-            return Variant(Set->SetExpression()->Check(ValueOf(Left.get())));
-        return Variant(InArray(ValueOf(Left.get()), ValueOf(Right.get())));
-    case opIs:
-        return Variant(IsClass(ValueOf(Left.get())));
-    default:
-        break;
-    }
-    if (FIntArithmetic) {
-        long long L = IntOf(Left.get(), FLeftDirect);
-        return ComputeInt(L, IntOf(Right.get(), FRightDirect));
-    }
-    Variant L = ValueOf(Left.get());
-    return Compute(L, ValueOf(Right.get()));
+    Variant L = LeftValue();
+    // Anything but a live object is simply not of the class.
+    if (!fsIsObject(L)) return Variant(false);
+    TObject *Obj = fsVariantToObject(L);
+    auto *Node = dynamic_cast<TfsDesignatorNode *>(Right.get());
+    if (!Obj || !Node || Node->Designator()->Count() == 0) return Variant(false);
+    auto *Class = dynamic_cast<TfsClassVariable *>(Node->Designator()->Step(0)->Ref);
+    return Variant(Class && Obj->InheritsFrom(Class->ClassRef()));
 }
 
 // ---------------------------------------------------------------- expression
 
 TfsExpression::TfsExpression(TfsScript *AScript)
-    : FScript(AScript), FRoot(std::make_unique<TfsOperatorNode>(opNone)), FCurNode(FRoot.get())
+    : FScript(AScript), FRoot(std::make_unique<TNoneNode>()), FCurNode(FRoot.get())
 {
 }
 
@@ -521,7 +635,9 @@ AnsiString TfsExpression::Optimize(TfsDesignator *Designator)
 {
     auto *Root = dynamic_cast<TfsOperatorNode *>(FRoot.get());
     // A text join is not an addition: "s & i" must not become "s += i".
-    if (!dynamic_cast<TfsVariableDesignator *>(Designator) || !Root || Root->StrCat) return " ";
+    if (!dynamic_cast<TfsVariableDesignator *>(Designator) || !Root ||
+        dynamic_cast<TStrCatNode *>(Root))
+        return " ";
     TfsOperatorType Op = Root->Op;
     if (Op != opPlus && Op != opMinus && Op != opMul && Op != opDivFloat) return " ";
     TfsCustomVariable *Var = Designator->Ref;

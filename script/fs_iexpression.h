@@ -98,33 +98,268 @@ private:
     std::unique_ptr<TfsSetExpression> FSet;
 };
 
+// An operator of the tree; each operator is a class of its own with its value rule.
 class TfsOperatorNode : public TfsExpressionNode
 {
 public:
     explicit TfsOperatorNode(TfsOperatorType AOp) : Op(AOp) {}
     int Priority() const override;
-    Variant GetValue() override;
+    Variant GetValue() final;
 
     TfsOperatorType Op;
     bool BothInt = false;
     bool BothBool = false;
-    // "strcat": a text on the left is joined with the right side's text.
-    bool StrCat = false;
     // Settles how the operands are read, once the tree and its types are final.
     void Prepare();
 
+protected:
+    // The node's value rule; the default passes the left operand on.
+    virtual Variant Evaluate();
+    Variant LeftValue() const;
+    Variant RightValue() const;
+    long long LeftInt() const;
+    long long RightInt() const;
+    // The left operand is read before the right one, whichever rule applies.
+    template <class VariantRule> Variant Binary(VariantRule OnVariant) const
+    {
+        Variant L = LeftValue();
+        return OnVariant(L, RightValue());
+    }
+    // With BothInt the integer rule, else the Variant rule.
+    template <class IntRule, class VariantRule>
+    Variant Binary(IntRule OnInt, VariantRule OnVariant) const
+    {
+        if (!BothInt) return Binary(OnVariant);
+        long long L = LeftInt();
+        return OnInt(L, RightInt());
+    }
+
 private:
-    long long IntOf(TfsExpressionNode *Node, const Variant *Direct) const;
-    // Integer arithmetic over integer operands.
-    bool FIntArithmetic = false;
     // Where a constant or a plain variable keeps the operand's value, read without a call.
     const Variant *FLeftDirect = nullptr;
     const Variant *FRightDirect = nullptr;
+};
 
-    Variant Compute(const Variant &L, const Variant &R) const;
-    Variant ComputeInt(long long L, long long R) const;
+class TNoneNode : public TfsOperatorNode
+{
+public:
+    TNoneNode() : TfsOperatorNode(opNone) {}
+};
+
+class TGreatNode : public TfsOperatorNode
+{
+public:
+    TGreatNode() : TfsOperatorNode(opGreat) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TLessNode : public TfsOperatorNode
+{
+public:
+    TLessNode() : TfsOperatorNode(opLess) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TLessEqNode : public TfsOperatorNode
+{
+public:
+    TLessEqNode() : TfsOperatorNode(opLessEq) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TGreatEqNode : public TfsOperatorNode
+{
+public:
+    TGreatEqNode() : TfsOperatorNode(opGreatEq) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TNonEqNode : public TfsOperatorNode
+{
+public:
+    TNonEqNode() : TfsOperatorNode(opNonEq) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TEqNode : public TfsOperatorNode
+{
+public:
+    TEqNode() : TfsOperatorNode(opEq) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TPlusNode : public TfsOperatorNode
+{
+public:
+    TPlusNode() : TfsOperatorNode(opPlus) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+// "strcat": a text on the left is joined with the right side's text.
+class TStrCatNode : public TfsOperatorNode
+{
+public:
+    TStrCatNode() : TfsOperatorNode(opPlus) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TMinusNode : public TfsOperatorNode
+{
+public:
+    TMinusNode() : TfsOperatorNode(opMinus) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TOrNode : public TfsOperatorNode
+{
+public:
+    TOrNode() : TfsOperatorNode(opOr) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TXorNode : public TfsOperatorNode
+{
+public:
+    TXorNode() : TfsOperatorNode(opXor) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TMulNode : public TfsOperatorNode
+{
+public:
+    TMulNode() : TfsOperatorNode(opMul) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TDivFloatNode : public TfsOperatorNode
+{
+public:
+    TDivFloatNode() : TfsOperatorNode(opDivFloat) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TDivIntNode : public TfsOperatorNode
+{
+public:
+    TDivIntNode() : TfsOperatorNode(opDivInt) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TModNode : public TfsOperatorNode
+{
+public:
+    TModNode() : TfsOperatorNode(opMod) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TAndNode : public TfsOperatorNode
+{
+public:
+    TAndNode() : TfsOperatorNode(opAnd) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TShlNode : public TfsOperatorNode
+{
+public:
+    TShlNode() : TfsOperatorNode(opShl) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TShrNode : public TfsOperatorNode
+{
+public:
+    TShrNode() : TfsOperatorNode(opShr) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+// The bracket nodes live only while the tree is built: ")" closes the group of
+// its "(" and both leave the tree.
+class TLeftBracketNode : public TfsOperatorNode
+{
+public:
+    TLeftBracketNode() : TfsOperatorNode(opLeftBracket) {}
+};
+
+class TRightBracketNode : public TfsOperatorNode
+{
+public:
+    TRightBracketNode() : TfsOperatorNode(opRightBracket) {}
+};
+
+class TNotNode : public TfsOperatorNode
+{
+public:
+    TNotNode() : TfsOperatorNode(opNot) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TUnMinusNode : public TfsOperatorNode
+{
+public:
+    TUnMinusNode() : TfsOperatorNode(opUnMinus) {}
+
+protected:
+    Variant Evaluate() override;
+};
+
+class TInNode : public TfsOperatorNode
+{
+public:
+    TInNode() : TfsOperatorNode(opIn) {}
+
+protected:
+    Variant Evaluate() override;
+
+private:
     bool InArray(const Variant &L, const Variant &R) const;
-    bool IsClass(const Variant &L) const;
+};
+
+class TIsNode : public TfsOperatorNode
+{
+public:
+    TIsNode() : TfsOperatorNode(opIs) {}
+
+protected:
+    Variant Evaluate() override;
 };
 
 class TfsExpression : public TfsCustomExpression

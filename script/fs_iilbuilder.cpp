@@ -3,6 +3,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "script/fs_iconst.h"
 #include "script/fs_idesignators.h"
+#include "script/fs_ievents.h"
 #include "script/fs_iexpression.h"
 #include "script/fs_ihelpers.h"
 #include "script/fs_istatements.h"
@@ -743,6 +744,13 @@ bool IsPlainStorage(TfsCustomVariable *Var)
 
 } // namespace
 
+void TfsILBuilder::AddOleStep(TfsDesignator &D, const AnsiString &Member)
+{
+    auto Helper = std::make_unique<TfsOLEHelper>(Member);
+    AddStep(D, Helper.get(), FErrorPos);
+    FProgram->Add("", std::move(Helper));
+}
+
 void TfsILBuilder::MakeLate(TfsDesignator &D, TfsXMLItem *E, const AnsiString &WithName)
 {
     auto Copy = std::make_unique<TfsXMLItem>();
@@ -818,6 +826,11 @@ bool TfsILBuilder::NextNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, T
         TypeName = D.Step(D.Count() - 2)->Ref->TypeName();
     }
     if (Typ == fvtVariant) {
+        // The members after an automation object's member are that object's too.
+        if (dynamic_cast<TfsOLEHelper *>(R) && Text != "[") {
+            AddOleStep(D, Text);
+            return true;
+        }
         Variant Value = IsPlainStorage(R) ? R->GetValue() : fsNull();
         if (VarIsArray(Value) || (!IsPlainStorage(R) && Text == "[")) {
             if (Text != "[") throw Exception(SIndexRequired);
@@ -837,6 +850,9 @@ bool TfsILBuilder::NextNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, T
         }
         if (VarIsStr(Value)) {
             Typ = fvtString;
+        } else if (fsDispatchOf(Value)) {
+            AddOleStep(D, Text);
+            return true;
         } else {
             // Only a live object names a class; any other number is not one.
             if (!fsIsObject(Value)) throw Exception(SClassRequired);
@@ -915,7 +931,9 @@ std::unique_ptr<TfsDesignator> TfsILBuilder::DoDesignator(TfsXMLItem *E, TfsScri
             }
         } else if (Name == "expr") {
             if (D->Count() == 0) throw Exception(SVarRequired);
-            D->Step(D->Count() - 1)->Add(DoExpression(C, Scope));
+            TfsDesignatorItem *Last = D->Step(D->Count() - 1);
+            if (auto *Ole = dynamic_cast<TfsOLEHelper *>(Last->Ref)) Ole->AddArgument();
+            Last->Add(DoExpression(C, Scope));
         }
     }
     if (D->Count() == 0) throw Exception(SVarRequired);

@@ -84,6 +84,7 @@ private:
                   bool &AwaitIndex);
     TfsCustomVariable *MemberOf(const AnsiString &TypeName, const AnsiString &Text,
                                 bool &AwaitIndex);
+    void AddOleStep(TfsDesignator &D, const AnsiString &Member);
     void MakeLate(TfsDesignator &D, TfsXMLItem *E, const AnsiString &WithName);
     void CheckArguments(TfsDesignator &D);
 

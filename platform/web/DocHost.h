@@ -1,54 +1,22 @@
 #pragma once
 
 // The few COM pieces through which a program talks to the browser control's document: the
-// IUnknown reference counting, the host's UI handler that the document asks before it shows a
-// context menu, draws its border or handles a key, and the document's own interfaces for
-// taking a handler and loading HTML from a stream. Interfaces are plain abstract classes with
-// the Win32 names; identifiers are the published interface GUIDs.
+// host's UI handler that the document asks before it shows a context menu, draws its border or
+// handles a key, and the document's own interfaces for taking a handler and loading HTML from
+// a stream.
 
 #include "platform/win/MessageQueue.h"
+#include "platform/win/Unknwn.h"
 #include "platform/win/WinTypes.h"
-
-#include <cstdint>
 
 class TStream;
 
-using HRESULT = std::int32_t;
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
-constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002);
-constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003);
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
-
-struct GUID {
-    std::uint32_t Data1;
-    std::uint16_t Data2;
-    std::uint16_t Data3;
-    std::uint8_t Data4[8];
-    friend bool operator==(const GUID &, const GUID &) = default;
-};
-using IID = GUID;
-using REFIID = const IID &;
-
-constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr IID IID_IDocHostUIHandler = {
     0xBD3F23C0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
 constexpr IID IID_ICustomDoc = {
     0x3050F3F0, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
 constexpr IID IID_IPersistStreamInit = {
     0x7FD52380, 0x4E07, 0x101B, {0xAE, 0x2D, 0x08, 0x00, 0x2B, 0x2E, 0xC7, 0x13}};
-
-class IUnknown
-{
-public:
-    virtual HRESULT QueryInterface(REFIID Riid, void **Object) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-
-protected:
-    ~IUnknown() = default; // freed through Release only
-};
 
 // The parts of DOCHOSTUIINFO the host fills.
 struct DOCHOSTUIINFO {

@@ -5,9 +5,12 @@
 #include "script/fs_idesignators.h"
 #include "script/fs_iexpression.h"
 #include "script/fs_ihelpers.h"
+#include "script/fs_istatements.h"
 #include "tests/script/ScriptRun.h"
 
 #include <gtest/gtest.h>
+
+#include <typeinfo>
 
 using namespace scriptrun;
 
@@ -210,6 +213,140 @@ TEST(ScriptExpressions, BracketsLeaveNoNodeAndMinusAssociatesLeft)
     ASSERT_NE(Root, nullptr);
     EXPECT_EQ(Root->Op, opMinus);
     EXPECT_EQ(dynamic_cast<TfsOperatorNode *>(Root->Left.get())->Op, opMinus);
+}
+
+namespace
+{
+
+// The expression of the main block's statement Index, which must be an assignment.
+TfsExpressionNode *AssignedTree(TfsScript &Script, int Index)
+{
+    auto *Stmt = dynamic_cast<TfsAssignmentStmt *>(Script.Program()->Items(Index));
+    return Stmt ? Stmt->Expression->Root() : nullptr;
+}
+
+template <class T> bool Is(const TfsExpressionNode *Node)
+{
+    return Node && typeid(*Node) == typeid(T);
+}
+
+// A tree of two constants joined by one IL operator token.
+struct TOperatorCase {
+    const char *Token;
+    Variant L, R;
+    const char *Value;
+};
+
+} // namespace
+
+TEST(ScriptExpressions, CompiledTreesAreMadeOfTheOperatorNodes)
+{
+    auto Script =
+        Make("PascalScript",
+             {"var a, b: Integer; r: Variant; o: TObject;",
+              "begin a := 5; b := 2; o := TObject.Create;", "r := a + b * 2;", "r := (a - b) * 2;",
+              "r := not (a = b) or (a <> b);", "r := o is TObject;", "o.Free; end."});
+    Exec(*Script);
+    TfsExpressionNode *Sum = AssignedTree(*Script, 3);
+    ASSERT_TRUE(Is<TPlusNode>(Sum));
+    EXPECT_TRUE(Is<TfsDesignatorNode>(Sum->Left.get()));
+    EXPECT_TRUE(Is<TMulNode>(Sum->Right.get()));
+
+    TfsExpressionNode *Product = AssignedTree(*Script, 4);
+    ASSERT_TRUE(Is<TMulNode>(Product));
+    EXPECT_TRUE(Is<TMinusNode>(Product->Left.get()));
+    EXPECT_TRUE(Is<TfsOperandNode>(Product->Right.get()));
+
+    TfsExpressionNode *Logic = AssignedTree(*Script, 5);
+    ASSERT_TRUE(Is<TOrNode>(Logic));
+    ASSERT_TRUE(Is<TNotNode>(Logic->Left.get()));
+    EXPECT_TRUE(Is<TEqNode>(Logic->Left->Left.get()));
+    EXPECT_TRUE(Is<TNonEqNode>(Logic->Right.get()));
+    EXPECT_TRUE(Logic->GetValue().AsBoolean());
+
+    TfsExpressionNode *Class = AssignedTree(*Script, 6);
+    ASSERT_TRUE(Is<TIsNode>(Class));
+    EXPECT_EQ(Text(*Script, "r"), "True");
+}
+
+TEST(ScriptExpressions, EachOperatorTokenMakesItsNodeAndValue)
+{
+    const TOperatorCase Cases[] = {
+        {">", Variant(3), Variant(2), "True"},  {"<", Variant(3), Variant(2), "False"},
+        {"<=", Variant(2), Variant(2), "True"}, {">=", Variant(1), Variant(2), "False"},
+        {"<>", Variant(1), Variant(2), "True"}, {"=", Variant(2), Variant(2), "True"},
+        {"+", Variant(7), Variant(2), "9"},     {"strcat", Variant("a"), Variant(2), "a2"},
+        {"-", Variant(7), Variant(2), "5"},     {"or", Variant(6), Variant(3), "7"},
+        {"xor", Variant(6), Variant(3), "5"},   {"*", Variant(7), Variant(2), "14"},
+        {"/", Variant(7), Variant(2), "3.5"},   {"div", Variant(7), Variant(2), "3"},
+        {"mod", Variant(7), Variant(2), "1"},   {"and", Variant(6), Variant(3), "2"},
+        {"shl", Variant(7), Variant(2), "28"},  {"shr", Variant(7), Variant(1), "3"},
+    };
+    const std::type_info *Classes[] = {
+        &typeid(TGreatNode),    &typeid(TLessNode),   &typeid(TLessEqNode), &typeid(TGreatEqNode),
+        &typeid(TNonEqNode),    &typeid(TEqNode),     &typeid(TPlusNode),   &typeid(TStrCatNode),
+        &typeid(TMinusNode),    &typeid(TOrNode),     &typeid(TXorNode),    &typeid(TMulNode),
+        &typeid(TDivFloatNode), &typeid(TDivIntNode), &typeid(TModNode),    &typeid(TAndNode),
+        &typeid(TShlNode),      &typeid(TShrNode),
+    };
+    TfsScript Script(nullptr);
+    for (std::size_t I = 0; I < std::size(Cases); ++I) {
+        SCOPED_TRACE(Cases[I].Token);
+        TfsExpression Expr(&Script);
+        Expr.AddConst(Cases[I].L);
+        Expr.AddOperator(Cases[I].Token);
+        Expr.AddConst(Cases[I].R);
+        Expr.Finalize();
+        ASSERT_NE(Expr.Root(), nullptr);
+        const TfsExpressionNode &Root = *Expr.Root();
+        EXPECT_EQ(typeid(Root), *Classes[I]);
+        EXPECT_EQ(VarToStr(Expr.GetValue()), Cases[I].Value);
+    }
+}
+
+TEST(ScriptExpressions, PrefixAndBracketTokensMakeTheirNodes)
+{
+    TfsScript Script(nullptr);
+    TfsExpression Negated(&Script);
+    Negated.AddOperator("unminus");
+    Negated.AddConst(Variant(4));
+    Negated.Finalize();
+    EXPECT_TRUE(Is<TUnMinusNode>(Negated.Root()));
+    EXPECT_EQ(Negated.GetValue().AsInteger(), -4);
+
+    TfsExpression Inverted(&Script);
+    Inverted.AddOperator("NOT");
+    Inverted.AddConst(Variant(false));
+    Inverted.Finalize();
+    EXPECT_TRUE(Is<TNotNode>(Inverted.Root()));
+    EXPECT_TRUE(Inverted.GetValue().AsBoolean());
+
+    // An open group that was never closed keeps its bracket node, which passes its value on.
+    TfsExpression Open(&Script);
+    Open.AddOperator("(");
+    Open.AddConst(Variant(6));
+    Open.Finalize();
+    EXPECT_TRUE(Is<TLeftBracketNode>(Open.Root()));
+    EXPECT_EQ(Open.GetValue().AsInteger(), 6);
+
+    TfsExpression Unknown(&Script);
+    Unknown.AddConst(Variant(1));
+    Unknown.AddOperator("**");
+    Unknown.Finalize();
+    EXPECT_TRUE(Is<TfsOperandNode>(Unknown.Root()));
+}
+
+TEST(ScriptExpressions, InNodeChecksASetAndAnArrayValue)
+{
+    auto Script =
+        Make("PascalScript", {"var x: Integer; a: Variant; r1, r2, r3: Boolean;",
+                              "begin x := 4; a := [1, 3, 5, 7];",
+                              "r1 := x in [1, 3..5]; r2 := 2 in [1, 3..5];", "r3 := 7 in a; end."});
+    Exec(*Script);
+    EXPECT_TRUE(Is<TInNode>(AssignedTree(*Script, 2)));
+    EXPECT_EQ(Text(*Script, "r1"), "True");
+    EXPECT_EQ(Text(*Script, "r2"), "False");
+    EXPECT_EQ(Text(*Script, "r3"), "True");
 }
 
 TEST(ScriptExpressions, ShortCircuitSkipsTheRightSide)

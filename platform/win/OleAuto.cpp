@@ -1,0 +1,6 @@
+#include "platform/win/OleAuto.h"
+
+LCID GetThreadLocale()
+{
+    return MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT);
+}
