@@ -159,7 +159,9 @@ void ShowDockFrame(DragSession &S, const TPoint &Pos)
 
 void ShowDragCursor()
 {
-    const TCursor Cursor = Session->Accepted ? Session->Source->DragCursor() : crNoDrop;
+    // A dock control let go anywhere floats there: no place refuses it.
+    const bool Takes = Session->Accepted || Floats(*Session);
+    const TCursor Cursor = Takes ? Session->Source->DragCursor() : crNoDrop;
     SetCursor(Screen ? Screen->Cursors(Cursor) : nullptr);
 }
 

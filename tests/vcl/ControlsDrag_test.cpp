@@ -307,6 +307,7 @@ TEST_F(ControlsDragTest, Dock_OutlinesWhereTheControlGoesThickWhereItWouldFloat)
     EXPECT_EQ(win::SurfacePixel(Floats, 0, 0), RGB(0, 0, 0));
     EXPECT_TRUE(InWindowRegion(Floats, 3, 3));
     EXPECT_FALSE(InWindowRegion(Floats, 30, 20));
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crDrag));
     MouseMove(Site, 50, 60);
     Pump();
     const POINT Docks = At(Site, 45, 55);
@@ -321,6 +322,32 @@ TEST_F(ControlsDragTest, Dock_OutlinesWhereTheControlGoesThickWhereItWouldFloat)
     EXPECT_EQ(Source->Parent(), Site);
     EXPECT_FALSE(IsWindow(Outline));
     EXPECT_EQ(ShownWindowAt(Bounds(Docks.x, Docks.y, 60, 40), Form->Handle()), HWND{});
+}
+
+TEST_F(ControlsDragTest, Dock_CancelledAwayFromADockSiteLeavesTheControlWhereItWas)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetDragKind(dkDock);
+    Source->SetDragMode(dmAutomatic);
+    TObject *EndTarget = Source;
+    Source->OnEndDock = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    const int Forms = Screen->FormCount();
+    Pump();
+    MouseDown(Source, 5, 5);
+    Pump();
+    MouseMove(Form.get(), 250, 200);
+    Pump();
+    Key(VK_ESCAPE);
+    Pump();
+    MouseUp(Form.get(), 250, 200);
+    Pump();
+    EXPECT_EQ(EndTarget, nullptr);
+    EXPECT_EQ(Source->Parent(), Form.get());
+    EXPECT_EQ(Source->Left(), 10);
+    EXPECT_EQ(Screen->FormCount(), Forms);
+    const POINT Outline = At(Form.get(), 245, 195);
+    EXPECT_EQ(ShownWindowAt(Bounds(Outline.x, Outline.y, 100, 80), Form->Handle()), HWND{});
 }
 
 TEST_F(ControlsDragTest, Dock_WithoutAFloatingClassLeavesTheControlWhereItWas)
