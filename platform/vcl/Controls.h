@@ -442,7 +442,7 @@ private:
     TDragMode FDragMode = dmManual;
     TDragKind FDragKind = dkDrag;
     TCursor FDragCursor = crDrag;
-    TClass FFloatingDockSiteClass = nullptr;
+    TClass FFloatingDockSiteClass;
 };
 
 using TControlClass = TClass;
