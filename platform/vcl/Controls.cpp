@@ -132,7 +132,9 @@ void ForgetControl(TControl *Control)
 
 // ---- TControl -----------------------------------------------------------------------
 
-TControl::TControl(TComponent *AOwner) : TComponent(AOwner), FFont(std::make_unique<TFont>())
+TControl::TControl(TComponent *AOwner)
+    : TComponent(AOwner), FFont(std::make_unique<TFont>()),
+      FFloatingDockSiteClass(TCustomDockForm::StaticClass())
 {
     WindowProc = [this](TMessage &Message) { WndProc(Message); };
     FFont->OnChange = [this](TObject *) {

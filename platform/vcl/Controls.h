@@ -367,6 +367,15 @@ public:
     virtual void DragDrop(TObject *Source, int X, int Y);
     // Moves the control onto a dock site.
     void ManualDock(TWinControl *NewDockSite);
+    // Puts the control, its size taken from ScreenPos, into a floating host window
+    // whose client area covers ScreenPos; false when the control does not float.
+    bool ManualFloat(const TRect &ScreenPos);
+    // Whether the control sits in a floating host window.
+    bool Floating() const;
+    // The class of the host window (a TCustomDockForm); null keeps the control
+    // from floating, so a dock drag let go away from any dock site leaves it be.
+    TClass FloatingDockSiteClass() const { return FFloatingDockSiteClass; }
+    void SetFloatingDockSiteClass(TClass Value);
 
     TDragDropEvent OnDragDrop;
     TDragOverEvent OnDragOver;
@@ -433,6 +442,7 @@ private:
     TDragMode FDragMode = dmManual;
     TDragKind FDragKind = dkDrag;
     TCursor FDragCursor = crDrag;
+    TClass FFloatingDockSiteClass;
 };
 
 using TControlClass = TClass;

@@ -2,10 +2,12 @@
 //
 // A drag owns the mouse through a window of its own: whatever control is under
 // the pointer, the moves, the release and a right-button cancel come here first;
-// Escape reaches it from the application's key routing.
+// Escape reaches it from the application's key routing. A dock control let go
+// away from any dock site floats in a host window of its own.
 
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/PopupWindow.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SysParams.h"
 
@@ -27,6 +29,57 @@ struct vcl::DragEvents {
 namespace
 {
 
+// The outline of where a dock drag puts the control, over every window; thick
+// where the control would float. It never takes the mouse nor the activation.
+class TDockFrame : public TCustomControl
+{
+public:
+    TDockFrame() : TCustomControl(nullptr)
+    {
+        SetVisible(false);
+        SetParentColor(false);
+        SetColor(clBlack);
+    }
+
+    void ShowAt(const TRect &R, bool Thick)
+    {
+        SetBounds(R.Left, R.Top, R.Width(), R.Height());
+        HandleNeeded();
+        const int Edge = Thick ? 4 : 1;
+        HRGN Ring = CreateRectRgn(0, 0, R.Width(), R.Height());
+        HRGN Inside = CreateRectRgn(Edge, Edge, R.Width() - Edge, R.Height() - Edge);
+        CombineRgn(Ring, Ring, Inside, RGN_DIFF);
+        DeleteObject(Inside);
+        SetWindowRgn(Handle(), Ring, TRUE);
+        SetVisible(true);
+        SetWindowPos(Handle(), HWND_TOPMOST, R.Left, R.Top, R.Width(), R.Height(),
+                     SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    }
+
+    void WndProc(TMessage &Message) override
+    {
+        if (vcl::HandlePopupActivation(Message)) return;
+        if (Message.Msg == WM_NCHITTEST) {
+            Message.Result = HTTRANSPARENT;
+            return;
+        }
+        TCustomControl::WndProc(Message);
+    }
+
+protected:
+    void CreateParams(TCreateParams &Params) override
+    {
+        TCustomControl::CreateParams(Params);
+        vcl::SetPopupParams(Params, Application ? Application->Handle() : HWND{}, "TDockFrame");
+    }
+
+    void Paint() override
+    {
+        Canvas()->Brush()->SetColor(Color());
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
 struct DragSession {
     TControl *Source = nullptr;
     TDragKind Kind = dkDrag;
@@ -40,6 +93,7 @@ struct DragSession {
     TControl *Target = nullptr;
     bool Accepted = false;
     HWND CaptureWindow{};
+    std::unique_ptr<TDockFrame> Frame;
 };
 
 std::unique_ptr<DragSession> Session;
@@ -81,9 +135,33 @@ bool AskTarget(const DragSession &S, TControl *Target, const TPoint &Pos, TDragS
     return Accept;
 }
 
+// Where the control lands if let go at Pos: its own size, held where it was taken.
+TRect DockRect(const DragSession &S, const TPoint &Pos)
+{
+    return Bounds(Pos.X - S.Grab.X, Pos.Y - S.Grab.Y, S.Source->Width(), S.Source->Height());
+}
+
+bool Floats(const DragSession &S)
+{
+    return S.Kind == dkDock && !S.Accepted && S.Source->FloatingDockSiteClass();
+}
+
+void ShowDockFrame(DragSession &S, const TPoint &Pos)
+{
+    if (S.Kind != dkDock) return;
+    if (!S.Accepted && !Floats(S)) {
+        S.Frame.reset();
+        return;
+    }
+    if (!S.Frame) S.Frame = std::make_unique<TDockFrame>();
+    S.Frame->ShowAt(DockRect(S, Pos), Floats(S));
+}
+
 void ShowDragCursor()
 {
-    const TCursor Cursor = Session->Accepted ? Session->Source->DragCursor() : crNoDrop;
+    // A dock control let go anywhere floats there: no place refuses it.
+    const bool Takes = Session->Accepted || Floats(*Session);
+    const TCursor Cursor = Takes ? Session->Source->DragCursor() : crNoDrop;
     SetCursor(Screen ? Screen->Cursors(Cursor) : nullptr);
 }
 
@@ -115,11 +193,13 @@ void DragTo(const TPoint &Pos)
         Session->Accepted = Accepted;
     }
     Session->Object->SetDragTarget(Session->Accepted ? Target : nullptr);
+    ShowDockFrame(*Session, Pos);
     ShowDragCursor();
 }
 
-void CloseSession(const DragSession &S)
+void CloseSession(DragSession &S)
 {
+    S.Frame.reset();
     if (GetCapture() == S.CaptureWindow) ReleaseCapture();
     DeallocateHWnd(S.CaptureWindow);
 }
@@ -127,10 +207,31 @@ void CloseSession(const DragSession &S)
 // Moves a docked control onto its site, its corner where the pointer let it go.
 void Dock(const DragSession &S, TWinControl *Site)
 {
-    const TPoint Drop = S.Object->DragPos();
+    const TRect Place = DockRect(S, S.Object->DragPos());
     S.Source->ManualDock(Site);
-    const TPoint At = Site->ScreenToClient(TPoint(Drop.X - S.Grab.X, Drop.Y - S.Grab.Y));
-    S.Source->SetBounds(At.X, At.Y, S.Source->Width(), S.Source->Height());
+    const TPoint At = Site->ScreenToClient(Place.TopLeft());
+    S.Source->SetBounds(At.X, At.Y, Place.Width(), Place.Height());
+}
+
+// A dock drag let go away from any dock site floats the control there; the host
+// is the target its end reports.
+TControl *Float(const DragSession &S)
+{
+    if (!S.Source->ManualFloat(DockRect(S, S.Object->DragPos()))) return nullptr;
+    return S.Source->Parent();
+}
+
+// Docks on the site under the pointer, or floats where the pointer let go.
+void DockDone(const DragSession &S, TControl *Site, bool Dropped)
+{
+    TControl *Target = Site;
+    if (Site)
+        Dock(S, static_cast<TWinControl *>(Site));
+    else if (Dropped && Floats(S))
+        Target = Float(S);
+    S.Object->SetDropped(Target != nullptr);
+    const TPoint At = Target ? Target->ScreenToClient(S.Object->DragPos()) : TPoint();
+    vcl::DragEvents::EndDock(S.Source, Target, At.X, At.Y);
 }
 
 // Drops on the accepting target, or cancels; the source hears of the end either way.
@@ -141,15 +242,15 @@ void DragDone(bool Drop)
     CloseSession(*Done);
     if (Screen) SetCursor(Screen->Cursors(crDefault));
     const TPoint Pos = Done->Object->DragPos();
-    TControl *Target = Drop && Done->Started && Done->Accepted ? Done->Target : nullptr;
+    const bool Dropped = Drop && Done->Started;
+    TControl *Target = Dropped && Done->Accepted ? Done->Target : nullptr;
     if (!Target && Done->Target) AskTarget(*Done, Done->Target, Pos, dsDragLeave);
-    Done->Object->SetDropped(Target != nullptr);
-    const TPoint Local = Target ? Target->ScreenToClient(Pos) : TPoint();
     if (Done->Kind == dkDock) {
-        if (Target) Dock(*Done, static_cast<TWinControl *>(Target));
-        vcl::DragEvents::EndDock(Done->Source, Target, Local.X, Local.Y);
+        DockDone(*Done, Target, Dropped);
         return;
     }
+    Done->Object->SetDropped(Target != nullptr);
+    const TPoint Local = Target ? Target->ScreenToClient(Pos) : TPoint();
     if (Target) Target->DragDrop(DragSource(*Done), Local.X, Local.Y);
     vcl::DragEvents::EndDrag(Done->Source, Target, Local.X, Local.Y);
 }
@@ -271,6 +372,49 @@ void TControl::DoEndDock(TObject *Target, int X, int Y)
 void TControl::ManualDock(TWinControl *NewDockSite)
 {
     if (NewDockSite && NewDockSite != FParent) SetParent(NewDockSite);
+}
+
+namespace
+{
+
+// Places a form so that its client area covers Client on the screen.
+void SetClientBounds(TCustomForm *Form, const TRect &Client)
+{
+    Form->HandleNeeded();
+    const TRect Outer = Form->BoundsRect();
+    const TPoint Origin = Form->ClientOrigin();
+    const TRect Inner = Form->ClientRect();
+    Form->SetBounds(Client.Left - (Origin.X - Outer.Left), Client.Top - (Origin.Y - Outer.Top),
+                    Client.Width() + Outer.Width() - Inner.Width(),
+                    Client.Height() + Outer.Height() - Inner.Height());
+}
+
+} // namespace
+
+bool TControl::ManualFloat(const TRect &ScreenPos)
+{
+    if (!FFloatingDockSiteClass) return false;
+    // A floating control moves with the host it has.
+    auto *Host = dynamic_cast<TCustomDockForm *>(FParent);
+    if (!Host) Host = static_cast<TCustomDockForm *>(FFloatingDockSiteClass->Create(Application));
+    Host->SetCaption(Caption());
+    SetClientBounds(Host, ScreenPos);
+    SetParent(Host);
+    SetBounds(0, 0, ScreenPos.Width(), ScreenPos.Height());
+    Host->Show();
+    return true;
+}
+
+bool TControl::Floating() const
+{
+    return dynamic_cast<TCustomDockForm *>(FParent) != nullptr;
+}
+
+void TControl::SetFloatingDockSiteClass(TClass Value)
+{
+    if (Value && !Value->InheritsFrom(TCustomDockForm::StaticClass()))
+        throw EInvalidOperation("A floating dock site must be a dock form");
+    FFloatingDockSiteClass = Value;
 }
 
 void vcl::ForgetDragControl(TControl *Control)

@@ -224,6 +224,17 @@ public:
     explicit TForm(TComponent *AOwner) : TCustomForm(AOwner) {}
 };
 
+// The tool window a dock control floats in. It holds that one control and
+// frees itself once the control leaves (docked elsewhere, moved or freed).
+class TCustomDockForm : public TCustomForm
+{
+    QRV4_CLASS(TCustomDockForm, TCustomForm)
+
+public:
+    explicit TCustomDockForm(TComponent *AOwner);
+    void WndProc(TMessage &Message) override;
+};
+
 using TFormClass = TClass;
 
 // A container that owns non-visual components, as a form owns its controls.

@@ -422,19 +422,25 @@ private:
         });
     }
     // A window with a window-manager frame can be moved and sized by the user.
+    // The geometry is read when the loop comes round, not now: our own resize of a
+    // fixed-size window passes through its old place with the new size on the way.
     static void NoteFrameGeometry(WindowWidget &Widget)
     {
         const HWND Wnd = Widget.Handle();
+        DeferToLoop([Wnd] { AdoptFrameGeometry(Wnd); });
+    }
+
+    static void AdoptFrameGeometry(HWND Wnd)
+    {
         const Window *W = FindWindow(Wnd);
-        if (!W || !W->ManagedFrame() || !Widget.isVisible()) return;
-        const QRect G = Widget.geometry();
+        if (!W || !W->ManagedFrame() || !W->Widget || !W->Widget->isVisible()) return;
+        const QRect G = W->Widget->geometry();
         const POINT Origin = ClientScreenOrigin(*W);
         const int Cw = W->Client.right - W->Client.left, Ch = W->Client.bottom - W->Client.top;
         if (G.x() == Origin.x && G.y() == Origin.y && G.width() == Cw && G.height() == Ch) return;
         const int X = G.x() - W->Client.left, Y = G.y() - W->Client.top;
         const int Width = G.width() + W->Width() - Cw, Height = G.height() + W->Height() - Ch;
-        DeferToLoop(
-            [=] { SetWindowPos(Wnd, {}, X, Y, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE); });
+        SetWindowPos(Wnd, {}, X, Y, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 };
 

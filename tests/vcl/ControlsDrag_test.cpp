@@ -2,6 +2,7 @@
 #include "tests/vcl/VclTestSupport.h"
 
 #include "platform/vcl/ExtCtrls.h"
+#include "platform/win/Paint.h"
 
 #include <string>
 #include <vector>
@@ -233,7 +234,97 @@ TEST_F(ControlsDragTest, Dock_ControlMovesOntoTheDockSiteUnderThePointer)
     EXPECT_EQ(Source->BoundsRect(), TRect(45, 55, 105, 95));
 }
 
-TEST_F(ControlsDragTest, Dock_OutsideADockSiteLeavesTheControlWhereItWas)
+TEST_F(ControlsDragTest, Dock_OutsideADockSiteFloatsTheControlInAHostWindowWhereItWasLetGo)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetBounds(10, 10, 60, 40);
+    Source->SetDragKind(dkDock);
+    Source->SetDragMode(dmAutomatic);
+    TObject *EndTarget = nullptr;
+    TPoint EndAt;
+    Source->OnEndDock = [&](TObject *, TObject *To, int X, int Y) {
+        EndTarget = To;
+        EndAt = TPoint(X, Y);
+    };
+    Pump();
+    const POINT Drop = At(Form.get(), 250, 200);
+    FeedDrag(At(Source, 5, 7), Drop);
+    Pump();
+    ASSERT_TRUE(Source->Floating());
+    auto *Host = dynamic_cast<TCustomDockForm *>(Source->Parent());
+    ASSERT_NE(Host, nullptr);
+    EXPECT_EQ(EndTarget, Host);
+    // The end names the pointer in the host, where the control was held.
+    EXPECT_EQ(EndAt, TPoint(5, 7));
+    EXPECT_FALSE(Form->ContainsControl(Source));
+    EXPECT_TRUE(IsWindowVisible(Host->Handle()));
+    EXPECT_NE(GetWindowLongW(Host->Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(Source->Width(), 60);
+    EXPECT_EQ(Source->Height(), 40);
+    EXPECT_EQ(Source->ClientToScreen(TPoint()), TPoint(Drop.x - 5, Drop.y - 7));
+    // The control is what the pointer finds there now.
+    EXPECT_EQ(WindowFromPoint(POINT{Drop.x - 5 + 30, Drop.y - 7 + 20}), Source->Handle());
+}
+
+// The shown top-level window that covers exactly Rect, other than the form; null if none.
+HWND ShownWindowAt(const TRect &Rect, HWND Besides)
+{
+    for (HWND Wnd = GetTopWindow({}); Wnd; Wnd = GetWindow(Wnd, GW_HWNDNEXT)) {
+        RECT R{};
+        GetWindowRect(Wnd, &R);
+        if (Wnd != Besides && IsWindowVisible(Wnd) && TRect(R) == Rect) return Wnd;
+    }
+    return {};
+}
+
+bool InWindowRegion(HWND Wnd, int X, int Y)
+{
+    HRGN Region = CreateRectRgn(0, 0, 0, 0);
+    const bool Inside = GetWindowRgn(Wnd, Region) != 0 && PtInRegion(Region, X, Y);
+    DeleteObject(Region);
+    return Inside;
+}
+
+TEST_F(ControlsDragTest, Dock_OutlinesWhereTheControlGoesThickWhereItWouldFloat)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetBounds(10, 10, 60, 40);
+    TPanel *Site = Panel(150, 100);
+    Site->SetBounds(150, 100, 200, 150);
+    Site->SetDockSite(true);
+    Source->SetDragKind(dkDock);
+    Source->SetDragMode(dmAutomatic);
+    Pump();
+    MouseDown(Source, 5, 5);
+    Pump();
+    MouseMove(Form.get(), 100, 250);
+    Pump();
+    const POINT Loose = At(Form.get(), 95, 245);
+    const HWND Floats = ShownWindowAt(Bounds(Loose.x, Loose.y, 60, 40), Form->Handle());
+    ASSERT_NE(Floats, HWND{});
+    EXPECT_EQ(win::SurfacePixel(Floats, 0, 0), RGB(0, 0, 0));
+    EXPECT_TRUE(InWindowRegion(Floats, 3, 3));
+    EXPECT_FALSE(InWindowRegion(Floats, 30, 20));
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crDrag));
+    MouseMove(Site, 50, 60);
+    Pump();
+    const POINT Docks = At(Site, 45, 55);
+    const HWND Outline = ShownWindowAt(Bounds(Docks.x, Docks.y, 60, 40), Form->Handle());
+    ASSERT_NE(Outline, HWND{});
+    EXPECT_TRUE(InWindowRegion(Outline, 0, 0));
+    EXPECT_FALSE(InWindowRegion(Outline, 3, 3));
+    // The outline lies over the site without hiding it from the drag.
+    EXPECT_EQ(WindowFromPoint(Docks), Site->Handle());
+    MouseUp(Site, 50, 60);
+    Pump();
+    EXPECT_EQ(Source->Parent(), Site);
+    EXPECT_FALSE(IsWindow(Outline));
+    EXPECT_EQ(ShownWindowAt(Bounds(Docks.x, Docks.y, 60, 40), Form->Handle()), HWND{});
+}
+
+TEST_F(ControlsDragTest, Dock_CancelledAwayFromADockSiteLeavesTheControlWhereItWas)
 {
     ShownForm();
     TPanel *Source = Panel(10, 10);
@@ -241,11 +332,99 @@ TEST_F(ControlsDragTest, Dock_OutsideADockSiteLeavesTheControlWhereItWas)
     Source->SetDragMode(dmAutomatic);
     TObject *EndTarget = Source;
     Source->OnEndDock = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    const int Forms = Screen->FormCount();
+    Pump();
+    MouseDown(Source, 5, 5);
+    Pump();
+    MouseMove(Form.get(), 250, 200);
+    Pump();
+    Key(VK_ESCAPE);
+    Pump();
+    MouseUp(Form.get(), 250, 200);
+    Pump();
+    EXPECT_EQ(EndTarget, nullptr);
+    EXPECT_EQ(Source->Parent(), Form.get());
+    EXPECT_EQ(Source->Left(), 10);
+    EXPECT_EQ(Screen->FormCount(), Forms);
+    const POINT Outline = At(Form.get(), 245, 195);
+    EXPECT_EQ(ShownWindowAt(Bounds(Outline.x, Outline.y, 100, 80), Form->Handle()), HWND{});
+}
+
+TEST_F(ControlsDragTest, Dock_WithoutAFloatingClassLeavesTheControlWhereItWas)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetDragKind(dkDock);
+    Source->SetDragMode(dmAutomatic);
+    Source->SetFloatingDockSiteClass(nullptr);
+    TObject *EndTarget = Source;
+    Source->OnEndDock = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    const int Forms = Screen->FormCount();
     Pump();
     FeedDrag(At(Source, 5, 5), At(Source, 150, 150));
     EXPECT_EQ(EndTarget, nullptr);
     EXPECT_EQ(Source->Parent(), Form.get());
     EXPECT_EQ(Source->Left(), 10);
+    EXPECT_FALSE(Source->Floating());
+    EXPECT_EQ(Screen->FormCount(), Forms);
+    EXPECT_THROW(Source->SetFloatingDockSiteClass(TPanel::StaticClass()), EInvalidOperation);
+}
+
+TEST_F(ControlsDragTest, Float_DraggedOntoADockSiteDocksThereAndTheHostGoes)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetBounds(10, 10, 60, 40);
+    TPanel *Site = Panel(150, 100);
+    Site->SetBounds(150, 100, 200, 150);
+    Site->SetDockSite(true);
+    Source->SetDragKind(dkDock);
+    Source->SetDragMode(dmAutomatic);
+    const POINT Corner = At(Form.get(), 20, 250);
+    ASSERT_TRUE(Source->ManualFloat(Bounds(Corner.x, Corner.y, 60, 40)));
+    Pump();
+    auto *Host = dynamic_cast<TCustomDockForm *>(Source->Parent());
+    ASSERT_NE(Host, nullptr);
+    const HWND HostWindow = Host->Handle();
+    const int Forms = Screen->FormCount();
+    TObject *EndTarget = nullptr;
+    Source->OnEndDock = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
+    FeedDrag(At(Source, 5, 5), At(Site, 50, 60));
+    Pump();
+    EXPECT_EQ(EndTarget, Site);
+    EXPECT_EQ(Source->Parent(), Site);
+    EXPECT_FALSE(Source->Floating());
+    EXPECT_EQ(Source->BoundsRect(), TRect(45, 55, 105, 95));
+    EXPECT_FALSE(IsWindow(HostWindow));
+    EXPECT_EQ(Screen->FormCount(), Forms - 1);
+    for (int I = 0; I < Screen->FormCount(); ++I)
+        EXPECT_NE(Screen->Forms(I), static_cast<TCustomForm *>(Host));
+}
+
+TEST_F(ControlsDragTest, ManualFloat_HostsTheControlOverTheRectAndMovesItsHostWhenFloating)
+{
+    ShownForm();
+    TPanel *Source = Panel(10, 10);
+    Source->SetBounds(10, 10, 60, 40);
+    const int Forms = Screen->FormCount();
+    ASSERT_TRUE(Source->ManualFloat(Bounds(300, 260, 60, 40)));
+    Pump();
+    EXPECT_TRUE(Source->Floating());
+    EXPECT_EQ(Screen->FormCount(), Forms + 1);
+    EXPECT_EQ(Source->ClientToScreen(TPoint()), TPoint(300, 260));
+    EXPECT_EQ(Source->BoundsRect(), TRect(0, 0, 60, 40));
+    TCustomForm *Host = GetParentForm(Source);
+    EXPECT_EQ(Host->ClientWidth(), 60);
+    EXPECT_EQ(Host->ClientHeight(), 40);
+    // Floating again moves the host it has, with the new size.
+    ASSERT_TRUE(Source->ManualFloat(Bounds(120, 400, 80, 50)));
+    Pump();
+    EXPECT_EQ(GetParentForm(Source), Host);
+    EXPECT_EQ(Screen->FormCount(), Forms + 1);
+    EXPECT_EQ(Source->ClientToScreen(TPoint()), TPoint(120, 400));
+    EXPECT_EQ(Source->BoundsRect(), TRect(0, 0, 80, 50));
+    EXPECT_EQ(Host->ClientWidth(), 80);
+    EXPECT_EQ(Host->ClientHeight(), 50);
 }
 
 TEST_F(ControlsDragTest, FreedSource_EndsTheDragAndGivesTheMouseBack)
