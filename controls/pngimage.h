@@ -435,6 +435,8 @@ public:
 
 protected:
     void AssignTo(TPersistent *Dest) override;
+    // "Data": the picture as its file holds it, so that a form keeps it.
+    void DefineProperties(TFiler *Filer) override;
 
 private:
     friend class TChunkIHDR;

@@ -4,6 +4,7 @@
 #include "controls/pngimage.h"
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Clipboard.h"
 
 #include <algorithm>
@@ -199,6 +200,14 @@ void TPNGObject::SaveToStream(TStream *Stream)
     Stream->WriteBuffer(Signature, 8);
     for (int I = 0; I < FChunkList.Count(); ++I)
         FChunkList.GetItem(I)->SaveToStream(Stream);
+}
+
+void TPNGObject::DefineProperties(TFiler *Filer)
+{
+    inherited::DefineProperties(Filer);
+    Filer->DefineBinaryProperty(
+        "Data", [this](TStream *Stream) { LoadFromStream(Stream); },
+        [this](TStream *Stream) { SaveToStream(Stream); }, !Empty());
 }
 
 void TPNGObject::LoadFromResourceName(std::uintptr_t Instance, const AnsiString &Name)
