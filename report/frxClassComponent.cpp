@@ -37,6 +37,13 @@ AnsiString RemoveFirst(AnsiString S, const AnsiString &Part)
     return S;
 }
 
+// Searched from the end: a parent frees its objects last first.
+void RemoveFromTheEnd(TList *List, void *Item)
+{
+    for (int i = List->Count() - 1; i >= 0; --i)
+        if (List->Items(i) == Item) return List->Delete(i);
+}
+
 // Keeps a component's name for the time of a load or save, which run unnamed.
 class NameKeeper
 {
@@ -119,7 +126,7 @@ void TfrxComponent::SetParent(TfrxComponent *Value)
 {
     if (Value == FParent) return;
     TfrxReport *Left = FParent ? FParent->GetReport() : nullptr;
-    if (FParent) FParent->FObjects->Remove(this);
+    if (FParent) RemoveFromTheEnd(FParent->FObjects.get(), this);
     if (Value) Value->FObjects->Add(this);
     FParent = Value;
     TfrxReport *Joined = Value ? Value->GetReport() : nullptr;
