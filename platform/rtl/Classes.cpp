@@ -224,12 +224,11 @@ void TComponent::Destroying()
 
 void TComponent::FreeNotification(TComponent *AComponent)
 {
-    if (!FOwner || AComponent->FOwner != FOwner) {
-        if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) ==
-            FFreeNotifies.end()) {
-            FFreeNotifies.push_back(AComponent);
-            AComponent->FreeNotification(this);
-        }
+    // Siblings are linked too: an owner that frees its components tells none of them of
+    // the others going, so one that asked must hear it directly.
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
+        FFreeNotifies.push_back(AComponent);
+        AComponent->FreeNotification(this);
     }
     FComponentState << csFreeNotification;
 }
@@ -254,6 +253,9 @@ void TComponent::NotifyFreeNotifies()
         TComponent *referrer = FFreeNotifies.back();
         FFreeNotifies.pop_back();
         referrer->RemoveNotification(this);
+        // A sibling under a living owner hears it from the owner, once.
+        if (FOwner && referrer->FOwner == FOwner && !FOwner->FComponentState.Contains(csDestroying))
+            continue;
         referrer->Notification(this, opRemove);
     }
 }

@@ -25,6 +25,7 @@ public:
     ~TLogged() override
     {
         if (Log) Log->push_back("free " + Name().Std());
+        if (Log && Ref) Log->push_back(Name().Std() + " still sees " + Ref->Name().Std());
         if (WasDestroying) *WasDestroying = ComponentState().Contains(csDestroying);
         Destroying();
         DestroyComponents();
@@ -435,6 +436,43 @@ TEST(TComponentNotification, OwnerFreeingTellsEachReferrerInReverseOrder)
     std::vector<std::string> expected = {
         "free Form",        "Form hears Second", "free Second",        "Outside hears Second",
         "Form hears First", "free First",        "Outside hears First"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST(TComponentNotification, ASiblingThatAskedHearsAlsoWhenTheOwnerGoes)
+{
+    // The watcher's destructor reads what it watches: it must have heard first.
+    std::vector<std::string> log;
+    auto *form = new TLogged(nullptr, "Form", &log);
+    auto *watcher = new TLogged(form, "Watcher", &log);
+    auto *watched = new TLogged(form, "Watched", &log);
+    watcher->Ref = watched;
+    watcher->FreeNotification(watched);
+    delete form;
+    std::vector<std::string> expected = {"free Form",          "Form hears Watched",
+                                         "free Watched",       "Watcher hears Watched",
+                                         "Form hears Watcher", "free Watcher"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST(TComponentNotification, ASiblingThatAskedHearsOnceUnderALivingOwner)
+{
+    std::vector<std::string> log;
+    TLogged form(nullptr, "Form", &log);
+    auto *watcher = new TLogged(&form, "Watcher", &log);
+    auto *watched = new TLogged(&form, "Watched", &log);
+    watcher->Ref = watched;
+    watcher->FreeNotification(watched);
+    delete watched;
+    auto *again = new TLogged(&form, "Again", &log);
+    watcher->Ref = again;
+    watcher->FreeNotification(again);
+    form.DestroyComponents();
+    std::vector<std::string> expected = {"free Watched",        "Watcher hears Watched",
+                                         "Form hears Watched",  "Again hears Again",
+                                         "Watcher hears Again", "Form hears Again",
+                                         "free Again",          "Watcher hears Watcher",
+                                         "Form hears Watcher",  "free Watcher"};
     EXPECT_EQ(log, expected);
 }
 
