@@ -1,5 +1,10 @@
 #include "controls/PngImageList.h"
 
+#include "platform/rtl/ClassesFiler.h"
+
+QRV4_ENUM_INFO(TPngOption, pngBlendOnDisabled, pngGrayscaleOnDisabled, pngBrighter, pngDarker)
+QRV4_SET_INFO(TPngOptions, TPngOption)
+
 // ---- Items ------------------------------------------------------------------------
 
 TPngImageCollectionItem::TPngImageCollectionItem(TCollection *Collection)
@@ -45,6 +50,16 @@ AnsiString TPngImageCollectionItem::GetDisplayName() const
 {
     return FName.IsEmpty() ? inherited::GetDisplayName() : FName;
 }
+
+void TPngImageCollectionItem::Publish(rtl::Publisher<TPngImageCollectionItem> &P)
+{
+    using T = TPngImageCollectionItem;
+    P.Property("PngImage", &T::PngImage, &T::SetPngImage);
+    P.Property("Name", &T::Name, &T::SetName);
+    P.Property("Background", &T::Background, &T::SetBackground, rtl::TColorInfo())
+        .Default(clBtnFace);
+}
+QRV4_PUBLISHED(TPngImageCollectionItem)
 
 TPngImageCollectionItems::TPngImageCollectionItems(TPersistent *AOwner)
     : TCollection(TPngImageCollectionItem::StaticClass()), FOwner(AOwner)
@@ -120,6 +135,46 @@ void TPngImageList::Assign(TPersistent *Source)
     FPngImages->Assign(List->FPngImages.get());
     --FPngUpdateCount;
     CopyPngs();
+}
+
+void TPngImageList::Publish(rtl::Publisher<TPngImageList> &P)
+{
+    using T = TPngImageList;
+    // The size first: setting it empties the pictures.
+    P.Property("Width", &T::Width, &T::SetWidth).Default(16);
+    P.Property("Height", &T::Height, &T::SetHeight).Default(16);
+    P.Property("EnabledImages", &T::EnabledImages, &T::SetEnabledImages).Default(true);
+    P.Property("PngImages", &T::PngImages, &T::SetPngImages);
+    P.Property("PngOptions", &T::PngOptions, &T::SetPngOptions);
+}
+QRV4_PUBLISHED(TPngImageList)
+
+namespace
+{
+
+// A word of the design position, as the form holds it.
+void DefineDesignWord(TFiler *Filer, const char *Name, std::int32_t &Info, int Shift)
+{
+    Filer->DefineProperty(
+        Name,
+        [&Info, Shift](TReader *Reader) {
+            const auto Word = static_cast<std::uint32_t>(Reader->ReadInteger() & 0xFFFF);
+            const auto Kept = static_cast<std::uint32_t>(Info) & ~(0xFFFFu << Shift);
+            Info = static_cast<std::int32_t>(Kept | Word << Shift);
+        },
+        [&Info, Shift](TWriter *Writer) {
+            Writer->WriteInteger(
+                static_cast<std::int16_t>(static_cast<std::uint32_t>(Info) >> Shift));
+        },
+        true);
+}
+
+} // namespace
+
+void TPngImageList::DefineProperties(TFiler *Filer)
+{
+    DefineDesignWord(Filer, "Left", FDesignInfo, 0);
+    DefineDesignWord(Filer, "Top", FDesignInfo, 16);
 }
 
 void TPngImageList::SetPngImages(TPngImageCollectionItems *Value)

@@ -4,7 +4,10 @@
 // is rebuilt from them after every change, so both always hold the same images.
 
 #include "controls/PngFunctions.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/ImgList.h"
+
+#include <cstdint>
 
 class TPngImageList;
 
@@ -25,6 +28,7 @@ public:
     void SetBackground(TColor Value);
     // A copy of the picture for the caller to own.
     std::unique_ptr<TPNGObject> Duplicate() const;
+    static void Publish(rtl::Publisher<TPngImageCollectionItem> &P);
 
 protected:
     AnsiString GetDisplayName() const override;
@@ -86,6 +90,10 @@ public:
     void SetPngOptions(TPngOptions Value);
     void SetWidth(int Value) override;
     void SetHeight(int Value) override;
+    // Where the designer placed the list on its form: left in the low word, top in the high.
+    std::int32_t DesignInfo() const { return FDesignInfo; }
+    void SetDesignInfo(std::int32_t Value) { FDesignInfo = Value; }
+    static void Publish(rtl::Publisher<TPngImageList> &P);
 
     int Add(TBitmap *Image, TBitmap *Mask) override;
     int AddIcon(TIcon *Image) override;
@@ -104,6 +112,9 @@ public:
 
 protected:
     void DoDraw(int Index, TCanvas *Canvas, int X, int Y, UINT Style, bool Enabled) override;
+    // The form keeps only the design position: the pictures travel as PngImages, and the
+    // list beneath is rebuilt from them.
+    void DefineProperties(TFiler *Filer) override;
 
 private:
     // Rebuilds the list beneath from the pictures (not while a change runs).
@@ -119,4 +130,5 @@ private:
     bool FEnabledImages = true;
     TPngOptions FPngOptions{pngBlendOnDisabled};
     int FPngUpdateCount = 0;
+    std::int32_t FDesignInfo = 0;
 };

@@ -208,30 +208,30 @@ TChunkIHDR *TChunk::GetHeader() const
 namespace
 {
 
-using ChunkFactory = std::unique_ptr<TChunk> (*)(TPNGObject *);
-
 struct RegisteredChunk {
     TClass Class;
     TChunkName Name;
-    ChunkFactory Create;
+    TChunkFactory Create;
 };
 
-template <class T> std::unique_ptr<TChunk> MakeChunk(TPNGObject *Owner)
+TChunkName NameOf(TClass ChunkClass)
 {
-    return std::make_unique<T>(Owner);
+    const AnsiString Name = TChunk::GetName(ChunkClass);
+    TChunkName Bytes{};
+    if (Name.Length() == 4) std::memcpy(Bytes.data(), Name.c_str(), 4);
+    return Bytes;
 }
 
 template <class T> RegisteredChunk Entry()
 {
-    const AnsiString Name = TChunk::GetName(T::StaticClass());
-    TChunkName Bytes{};
-    std::memcpy(Bytes.data(), Name.c_str(), 4);
-    return {T::StaticClass(), Bytes, &MakeChunk<T>};
+    return {T::StaticClass(), NameOf(T::StaticClass()), &MakeChunk<T>};
 }
 
-const std::vector<RegisteredChunk> &ChunkRegistry()
+// The codec's own classes first, then what callers registered at start-up, before
+// pictures load.
+std::vector<RegisteredChunk> &ChunkRegistry()
 {
-    static const std::vector<RegisteredChunk> Registry{
+    static std::vector<RegisteredChunk> Registry{
         Entry<TChunkIEND>(), Entry<TChunkIHDR>(), Entry<TChunkIDAT>(), Entry<TChunkPLTE>(),
         Entry<TChunkgAMA>(), Entry<TChunktRNS>(), Entry<TChunkpHYs>(), Entry<TChunktIME>(),
         Entry<TChunktEXt>(), Entry<TChunkzTXt>()};
@@ -244,6 +244,11 @@ bool IsOneOf(TClass Class, std::initializer_list<TClass> Classes)
 }
 
 } // namespace
+
+void RegisterChunk(TClass ChunkClass, TChunkFactory Create)
+{
+    ChunkRegistry().push_back({ChunkClass, NameOf(ChunkClass), Create});
+}
 
 std::unique_ptr<TChunk> NewChunkForName(TPNGObject *Owner, const TChunkName &Name)
 {
@@ -380,6 +385,19 @@ void TChunkIHDR::FreeImageData()
     AlphaPlane = {};
     LowBytePlane = {};
     DibPalette = {};
+}
+
+void TChunkIHDR::TakeStore(TChunkIHDR &Source) noexcept
+{
+    Width = Source.Width;
+    Height = Source.Height;
+    IsPaletted = Source.IsPaletted;
+    DibInfo = Source.DibInfo;
+    DibRowBytes = Source.DibRowBytes;
+    DibBits = std::move(Source.DibBits);
+    AlphaPlane = std::move(Source.AlphaPlane);
+    LowBytePlane = std::move(Source.LowBytePlane);
+    DibPalette = std::move(Source.DibPalette);
 }
 
 void TChunkIHDR::PaletteToDIB(const std::vector<PALETTEENTRY> &Palette)

@@ -137,6 +137,8 @@ public:
     // Builds an empty store for the current header values.
     void PrepareImageData();
     void FreeImageData();
+    // Takes the size and the whole store of Source, which is left without a store.
+    void TakeStore(TChunkIHDR &Source) noexcept;
 
     struct TDibInfo {
         BITMAPINFOHEADER bmiHeader;
@@ -287,6 +289,20 @@ public:
     bool SaveToStream(TStream *Stream) override;
 };
 
+// Makes a chunk of one class for an image.
+using TChunkFactory = std::unique_ptr<TChunk> (*)(TPNGObject *Owner);
+template <class T> std::unique_ptr<TChunk> MakeChunk(TPNGObject *Owner)
+{
+    return std::make_unique<T>(Owner);
+}
+// Adds a chunk class to the registry: from then on a chunk of its name (the class name
+// after "TChunk") loads as that class, unless a class registered earlier has the name.
+void RegisterChunk(TClass ChunkClass, TChunkFactory Create);
+template <class T> void RegisterChunk()
+{
+    RegisterChunk(T::StaticClass(), &MakeChunk<T>);
+}
+
 // Creates a chunk of the class registered for Name (a plain TChunk when none),
 // named Name.
 std::unique_ptr<TChunk> NewChunkForName(TPNGObject *Owner, const TChunkName &Name);
@@ -317,6 +333,8 @@ public:
     // Appends without the placement rules (loading, assigning).
     TChunk *Append(std::unique_ptr<TChunk> Chunk);
     void Clear() { FItems.clear(); }
+    // Between two lists of one image.
+    void Swap(TPNGList &Other) noexcept { FItems.swap(Other.FItems); }
 
 private:
     TChunk *InsertAt(int Index, std::unique_ptr<TChunk> Chunk);
@@ -417,11 +435,15 @@ public:
 
 protected:
     void AssignTo(TPersistent *Dest) override;
+    // "Data": the picture as its file holds it, so that a form keeps it.
+    void DefineProperties(TFiler *Filer) override;
 
 private:
     friend class TChunkIHDR;
     void InitializeGamma();
     void LoadChunks(TStream *Stream);
+    // Runs Build, which replaces the chunks; when it fails the picture is put back as it was.
+    template <class F> void RebuildOrKeep(F Build);
     void DrawKeyedDib(HDC Dc, const TRect &Rect);
     void DrawOpaque(HDC Dc, const TRect &Rect);
 

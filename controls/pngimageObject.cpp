@@ -4,6 +4,7 @@
 #include "controls/pngimage.h"
 #include "controls/pngimageIO.h"
 #include "controls/pngimageRows.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Clipboard.h"
 
 #include <algorithm>
@@ -125,13 +126,35 @@ void TPNGObject::ClearChunks()
 
 // ---- Streams ----------------------------------------------------------------------
 
+template <class F> void TPNGObject::RebuildOrKeep(F Build)
+{
+    TPNGList Kept(this);
+    Kept.Swap(FChunkList);
+    const auto KeptGamma = GammaMap;
+    const auto KeptInverseGamma = InverseGammaMap;
+    const TInterlaceMethod KeptInterlacing = FInterlacing;
+    try {
+        InitializeGamma();
+        Build();
+    } catch (...) {
+        // What a failed build left (a header whose store was refused, half the chunks)
+        // must never meet a pixel read: the old picture comes back whole.
+        FChunkList.Swap(Kept);
+        GammaMap = KeptGamma;
+        InverseGammaMap = KeptInverseGamma;
+        FInterlacing = KeptInterlacing;
+        throw;
+    }
+}
+
 void TPNGObject::LoadFromStream(TStream *Stream)
 {
-    ClearChunks();
-    std::uint8_t Head[8];
-    if (Stream->Read(Head, 8) != 8 || std::memcmp(Head, Signature, 8) != 0)
-        RaiseError<EPNGInvalidFileHeader>();
-    LoadChunks(Stream);
+    RebuildOrKeep([&] {
+        std::uint8_t Head[8];
+        if (Stream->Read(Head, 8) != 8 || std::memcmp(Head, Signature, 8) != 0)
+            RaiseError<EPNGInvalidFileHeader>();
+        LoadChunks(Stream);
+    });
     Changed(this);
 }
 
@@ -177,6 +200,14 @@ void TPNGObject::SaveToStream(TStream *Stream)
     Stream->WriteBuffer(Signature, 8);
     for (int I = 0; I < FChunkList.Count(); ++I)
         FChunkList.GetItem(I)->SaveToStream(Stream);
+}
+
+void TPNGObject::DefineProperties(TFiler *Filer)
+{
+    inherited::DefineProperties(Filer);
+    Filer->DefineBinaryProperty(
+        "Data", [this](TStream *Stream) { LoadFromStream(Stream); },
+        [this](TStream *Stream) { SaveToStream(Stream); }, !Empty());
 }
 
 void TPNGObject::LoadFromResourceName(std::uintptr_t Instance, const AnsiString &Name)
@@ -464,34 +495,34 @@ void TPNGObject::Resize(int CX, int CY)
 {
     if (CX < 1 || CY < 1 || CX > 65535 || CY > 65535) RaiseError<EPNGInvalidNewSize>();
     TChunkIHDR *H = Header();
-    const int OldWidth = static_cast<int>(H->Width), OldHeight = static_cast<int>(H->Height);
-    const int OldRowBytes = H->DibRowBytes;
-    const TImagePlane OldBits = std::move(H->DibBits);
-    const TImagePlane OldAlpha = std::move(H->AlphaPlane);
-    const TImagePlane OldLow = std::move(H->LowBytePlane);
-    const auto Colors = H->DibInfo;
-    const auto Palette = H->DibPalette;
-    H->Width = static_cast<std::uint32_t>(CX);
-    H->Height = static_cast<std::uint32_t>(CY);
-    H->PrepareImageData();
-    std::copy(std::begin(Colors.bmiColors), std::end(Colors.bmiColors),
-              std::begin(H->DibInfo.bmiColors));
-    H->DibInfo.bmiHeader.biClrUsed = Colors.bmiHeader.biClrUsed;
-    H->DibPalette = Palette;
-    const int Rows = std::min(CY, OldHeight);
-    const auto Bytes = static_cast<std::size_t>(std::min(H->DibRowBytes, OldRowBytes));
+    // The new store is made beside the old one: a size it refuses leaves the picture whole.
+    TChunkIHDR Resized(this);
+    Resized.Width = static_cast<std::uint32_t>(CX);
+    Resized.Height = static_cast<std::uint32_t>(CY);
+    Resized.BitDepth = H->BitDepth;
+    Resized.ColorType = H->ColorType;
+    Resized.PrepareImageData();
+    std::copy(std::begin(H->DibInfo.bmiColors), std::end(H->DibInfo.bmiColors),
+              std::begin(Resized.DibInfo.bmiColors));
+    Resized.DibInfo.bmiHeader.biClrUsed = H->DibInfo.bmiHeader.biClrUsed;
+    Resized.DibPalette = H->DibPalette;
+    const int OldWidth = static_cast<int>(H->Width);
+    const int Rows = std::min(CY, static_cast<int>(H->Height));
+    const auto Bytes = static_cast<std::size_t>(std::min(Resized.DibRowBytes, H->DibRowBytes));
     for (int Y = 0; Y < Rows; ++Y) {
-        const std::size_t From = static_cast<std::size_t>(OldHeight - 1 - Y) * OldRowBytes;
-        std::memcpy(Scanline(Y), OldBits.data() + From, Bytes);
-        if (!OldLow.empty()) std::memcpy(ExtraScanline(Y), OldLow.data() + From, Bytes);
+        std::memcpy(Resized.DibRow(Y), H->DibRow(Y), Bytes);
+        if (!H->LowBytePlane.empty())
+            std::memcpy(Resized.DibRowOf(Resized.LowBytePlane, Y), H->DibRowOf(H->LowBytePlane, Y),
+                        Bytes);
     }
-    if (!OldAlpha.empty()) {
-        std::fill(H->AlphaPlane.begin(), H->AlphaPlane.end(), 255);
+    if (!H->AlphaPlane.empty()) {
+        std::fill(Resized.AlphaPlane.begin(), Resized.AlphaPlane.end(), 255);
         const auto Columns = static_cast<std::size_t>(std::min(CX, OldWidth));
         for (int Y = 0; Y < Rows; ++Y)
-            std::memcpy(AlphaScanline(Y), OldAlpha.data() + static_cast<std::size_t>(Y) * OldWidth,
-                        Columns);
+            std::memcpy(Resized.AlphaPlane.data() + static_cast<std::size_t>(Y) * CX,
+                        H->AlphaPlane.data() + static_cast<std::size_t>(Y) * OldWidth, Columns);
     }
+    H->TakeStore(Resized);
     Changed(this);
 }
 
@@ -515,19 +546,20 @@ void TPNGObject::Assign(TPersistent *Source)
 void TPNGObject::AssignPNG(TPNGObject *Source)
 {
     if (Source == this) return;
+    RebuildOrKeep([&] {
+        // The copy must read its pixels through the same tables as the original.
+        GammaMap = Source->GammaMap;
+        InverseGammaMap = Source->InverseGammaMap;
+        for (int I = 0; I < Source->FChunkList.Count(); ++I) {
+            TChunk *From = Source->FChunkList.GetItem(I);
+            TChunk *To = FChunkList.Append(NewChunkOfClass(this, From->ClassType()));
+            To->Assign(From);
+        }
+    });
     FInterlacing = Source->FInterlacing;
     SetMaxIdatSize(Source->FMaxIdatSize);
     FZlibLevel = Source->FZlibLevel;
     FRowFilters = Source->FRowFilters;
-    ClearChunks();
-    // The copy must read its pixels through the same tables as the original.
-    GammaMap = Source->GammaMap;
-    InverseGammaMap = Source->InverseGammaMap;
-    for (int I = 0; I < Source->FChunkList.Count(); ++I) {
-        TChunk *From = Source->FChunkList.GetItem(I);
-        TChunk *To = FChunkList.Append(NewChunkOfClass(this, From->ClassType()));
-        To->Assign(From);
-    }
     Changed(this);
 }
 
@@ -582,38 +614,39 @@ void TPNGObject::AssignHandle(HBITMAP Handle, bool Transparent, COLORREF Transpa
 {
     BITMAP Info{};
     GetObject(Handle, sizeof Info, &Info);
-    ClearChunks();
-    auto Header = NewChunkOfClass(this, TChunkIHDR::StaticClass());
-    auto *H = static_cast<TChunkIHDR *>(Header.get());
-    H->Width = static_cast<std::uint32_t>(Info.bmWidth);
-    H->Height = static_cast<std::uint32_t>(std::abs(Info.bmHeight));
-    const bool Paletted = Info.bmBitsPixel < 16;
-    H->BitDepth = static_cast<std::uint8_t>(Paletted ? Info.bmBitsPixel : 8);
-    H->ColorType = Paletted ? COLOR_PALETTE : COLOR_RGB;
-    H->PrepareImageData();
-    GetDIBits(nullptr, Handle, 0, H->Height, H->DibBits.data(),
-              reinterpret_cast<BITMAPINFO *>(&H->DibInfo), DIB_RGB_COLORS);
-    // The query above reports the header it filled; the store keeps its own.
-    H->DibInfo.bmiHeader.biHeight = static_cast<LONG>(H->Height);
-    FChunkList.Append(std::move(Header));
-    if (Paletted) {
-        auto *PLTE = static_cast<TChunkPLTE *>(
-            FChunkList.Append(NewChunkOfClass(this, TChunkPLTE::StaticClass())));
-        PLTE->PaletteCount = 1u << H->BitDepth;
-        std::vector<PALETTEENTRY> Palette(PLTE->PaletteCount);
-        for (std::size_t I = 0; I < Palette.size(); ++I) {
-            const RGBQUAD C = H->DibInfo.bmiColors[I];
-            Palette[I] = {C.rgbRed, C.rgbGreen, C.rgbBlue, 0};
+    RebuildOrKeep([&] {
+        auto Header = NewChunkOfClass(this, TChunkIHDR::StaticClass());
+        auto *H = static_cast<TChunkIHDR *>(Header.get());
+        H->Width = static_cast<std::uint32_t>(Info.bmWidth);
+        H->Height = static_cast<std::uint32_t>(std::abs(Info.bmHeight));
+        const bool Paletted = Info.bmBitsPixel < 16;
+        H->BitDepth = static_cast<std::uint8_t>(Paletted ? Info.bmBitsPixel : 8);
+        H->ColorType = Paletted ? COLOR_PALETTE : COLOR_RGB;
+        H->PrepareImageData();
+        GetDIBits(nullptr, Handle, 0, H->Height, H->DibBits.data(),
+                  reinterpret_cast<BITMAPINFO *>(&H->DibInfo), DIB_RGB_COLORS);
+        // The query above reports the header it filled; the store keeps its own.
+        H->DibInfo.bmiHeader.biHeight = static_cast<LONG>(H->Height);
+        FChunkList.Append(std::move(Header));
+        if (Paletted) {
+            auto *PLTE = static_cast<TChunkPLTE *>(
+                FChunkList.Append(NewChunkOfClass(this, TChunkPLTE::StaticClass())));
+            PLTE->PaletteCount = 1u << H->BitDepth;
+            std::vector<PALETTEENTRY> Palette(PLTE->PaletteCount);
+            for (std::size_t I = 0; I < Palette.size(); ++I) {
+                const RGBQUAD C = H->DibInfo.bmiColors[I];
+                Palette[I] = {C.rgbRed, C.rgbGreen, C.rgbBlue, 0};
+            }
+            H->DibInfo.bmiHeader.biClrUsed = PLTE->PaletteCount;
+            DoSetPalette(Palette, false);
         }
-        H->DibInfo.bmiHeader.biClrUsed = PLTE->PaletteCount;
-        DoSetPalette(Palette, false);
-    }
-    if (Transparent) {
-        auto *TRNS = static_cast<TChunktRNS *>(
-            FChunkList.Append(NewChunkOfClass(this, TChunktRNS::StaticClass())));
-        TRNS->SetTransparentColor(static_cast<TColor>(TransparentColor));
-    }
-    FChunkList.Append(NewChunkOfClass(this, TChunkIDAT::StaticClass()));
-    FChunkList.Append(NewChunkOfClass(this, TChunkIEND::StaticClass()));
+        if (Transparent) {
+            auto *TRNS = static_cast<TChunktRNS *>(
+                FChunkList.Append(NewChunkOfClass(this, TChunktRNS::StaticClass())));
+            TRNS->SetTransparentColor(static_cast<TColor>(TransparentColor));
+        }
+        FChunkList.Append(NewChunkOfClass(this, TChunkIDAT::StaticClass()));
+        FChunkList.Append(NewChunkOfClass(this, TChunkIEND::StaticClass()));
+    });
     Changed(this);
 }

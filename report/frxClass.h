@@ -17,6 +17,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 class TfrxReport;
@@ -78,6 +80,7 @@ class TfrxComponent : public TComponent
 {
     QRV4_CLASS(TfrxComponent, TComponent)
     friend class TfrxXMLSerializer;
+    friend class TfrxReport;
 
 public:
     explicit TfrxComponent(TComponent *AOwner);
@@ -172,6 +175,8 @@ private:
     std::unique_ptr<TList> FObjects;
     std::unique_ptr<TList> FAllObjects;
     TfrxComponent *FParent = nullptr;
+    // The name its report's index holds it under; empty while none holds it.
+    std::string FIndexedName;
     double FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     bool FParentFont = true;
     int FGroupIndex = 0;
@@ -2097,6 +2102,17 @@ TfrxLegacyEvents &frxLegacyEvents();
 class TfrxReport : public TfrxComponent
 {
     QRV4_CLASS(TfrxReport, TfrxComponent)
+    friend class TfrxComponent;
+
+    // Every named object of the report's tree by its name in upper case, so that a new
+    // name is checked without walking thousands of objects. First of the members: the
+    // objects that others free leave it last.
+    std::unordered_map<std::string, std::vector<TfrxComponent *>> FObjectNames;
+    void IndexTree(TfrxComponent *Top);
+    void UnindexTree(TfrxComponent *Top);
+    void IndexObject(TfrxComponent *Obj);
+    void UnindexObject(TfrxComponent *Obj);
+    bool HasObjectNamed(const AnsiString &Name, const TfrxComponent *Except) const;
 
 public:
     explicit TfrxReport(TComponent *AOwner);

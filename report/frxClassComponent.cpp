@@ -37,6 +37,13 @@ AnsiString RemoveFirst(AnsiString S, const AnsiString &Part)
     return S;
 }
 
+// Searched from the end: a parent frees its objects last first.
+void RemoveFromTheEnd(TList *List, void *Item)
+{
+    for (int i = List->Count() - 1; i >= 0; --i)
+        if (List->Items(i) == Item) return List->Delete(i);
+}
+
 // Keeps a component's name for the time of a load or save, which run unnamed.
 class NameKeeper
 {
@@ -118,9 +125,15 @@ TfrxComponent::~TfrxComponent()
 void TfrxComponent::SetParent(TfrxComponent *Value)
 {
     if (Value == FParent) return;
-    if (FParent) FParent->FObjects->Remove(this);
+    TfrxReport *Left = FParent ? FParent->GetReport() : nullptr;
+    if (FParent) RemoveFromTheEnd(FParent->FObjects.get(), this);
     if (Value) Value->FObjects->Add(this);
     FParent = Value;
+    TfrxReport *Joined = Value ? Value->GetReport() : nullptr;
+    if (Left != Joined) {
+        if (Left) Left->UnindexTree(this);
+        if (Joined) Joined->IndexTree(this);
+    }
     if (Value) SetParentFont(FParentFont);
 }
 
@@ -212,13 +225,60 @@ const AnsiString &TfrxComponent::BaseName() const
 
 void TfrxComponent::SetName(const AnsiString &NewName)
 {
-    if (!NewName.IsEmpty()) {
-        if (TfrxReport *Report = GetReport(); Report && Report != this) {
-            TfrxComponent *Other = Report->FindObject(NewName);
-            if (Other && Other != this) throw Exception(frxResources()->Get("prDupl"));
-        }
-    }
+    TfrxReport *Report = GetReport();
+    if (Report == this) Report = nullptr;
+    if (!NewName.IsEmpty() && Report && Report->HasObjectNamed(NewName, this))
+        throw Exception(frxResources()->Get("prDupl"));
     TComponent::SetName(NewName);
+    if (Report) {
+        Report->UnindexObject(this);
+        Report->IndexObject(this);
+    }
+}
+
+// ---- the report's index of names ----
+
+void TfrxReport::IndexTree(TfrxComponent *Top)
+{
+    IndexObject(Top);
+    for (int i = 0; i < Top->FObjects->Count(); ++i)
+        IndexTree(static_cast<TfrxComponent *>(Top->FObjects->Items(i)));
+}
+
+void TfrxReport::UnindexTree(TfrxComponent *Top)
+{
+    UnindexObject(Top);
+    for (int i = 0; i < Top->FObjects->Count(); ++i)
+        UnindexTree(static_cast<TfrxComponent *>(Top->FObjects->Items(i)));
+}
+
+void TfrxReport::IndexObject(TfrxComponent *Obj)
+{
+    if (Obj->Name().IsEmpty() || !Obj->FIndexedName.empty()) return;
+    Obj->FIndexedName = UpperCase(Obj->Name()).Std();
+    FObjectNames[Obj->FIndexedName].push_back(Obj);
+}
+
+void TfrxReport::UnindexObject(TfrxComponent *Obj)
+{
+    if (Obj->FIndexedName.empty()) return;
+    const auto Found = FObjectNames.find(Obj->FIndexedName);
+    if (Found != FObjectNames.end()) {
+        std::erase(Found->second, Obj);
+        if (Found->second.empty()) FObjectNames.erase(Found);
+    }
+    Obj->FIndexedName.clear();
+}
+
+bool TfrxReport::HasObjectNamed(const AnsiString &Name, const TfrxComponent *Except) const
+{
+    const auto Found = FObjectNames.find(UpperCase(Name).Std());
+    if (Found == FObjectNames.end()) return false;
+    // A load or a save runs its object unnamed for a while, past the index: the
+    // names are compared again.
+    return std::any_of(Found->second.begin(), Found->second.end(), [&](TfrxComponent *Obj) {
+        return Obj != Except && SameLatinName(Obj->Name(), Name);
+    });
 }
 
 void TfrxComponent::CreateUniqueName()

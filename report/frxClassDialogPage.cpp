@@ -6,6 +6,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "report/frxRes.h"
+#include "report/frxUtils.h"
 
 #include <cmath>
 
@@ -16,11 +17,6 @@ TfrxDialogFormFactory &FormFactory()
 {
     static TfrxDialogFormFactory Factory;
     return Factory;
-}
-
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
 }
 
 // Key events hand the script the sender, the key and the shift state, and take the key back.
@@ -109,25 +105,25 @@ AnsiString TfrxDialogPage::GetDescription() const
 void TfrxDialogPage::SetLeft(double Value)
 {
     TfrxPage::SetLeft(Value);
-    if (FForm) FForm->SetLeft(Nearest(Value));
+    if (FForm) FForm->SetLeft(frxNearest(Value));
 }
 
 void TfrxDialogPage::SetTop(double Value)
 {
     TfrxPage::SetTop(Value);
-    if (FForm) FForm->SetTop(Nearest(Value));
+    if (FForm) FForm->SetTop(frxNearest(Value));
 }
 
 void TfrxDialogPage::SetWidth(double Value)
 {
     TfrxPage::SetWidth(Value);
-    if (FForm) FForm->SetWidth(Nearest(Value));
+    if (FForm) FForm->SetWidth(frxNearest(Value));
 }
 
 void TfrxDialogPage::SetHeight(double Value)
 {
     TfrxPage::SetHeight(Value);
-    if (FForm) FForm->SetHeight(Nearest(Value));
+    if (FForm) FForm->SetHeight(frxNearest(Value));
 }
 
 void TfrxDialogPage::FontChanged()
@@ -243,7 +239,7 @@ void TfrxDialogControl::InitControl(std::unique_ptr<TControl> AControl)
             KeyEvent(this, OnKeyUp, Key, Shift);
         };
     }
-    C->SetBounds(Nearest(Left()), Nearest(Top()), Nearest(Width()), Nearest(Height()));
+    C->SetBounds(frxNearest(Left()), frxNearest(Top()), frxNearest(Width()), frxNearest(Height()));
     SetParent(Parent());
 }
 
@@ -264,25 +260,25 @@ void TfrxDialogControl::SetParent(TfrxComponent *Value)
 void TfrxDialogControl::SetLeft(double Value)
 {
     TfrxReportComponent::SetLeft(Value);
-    if (FControl) FControl->SetLeft(Nearest(Left()));
+    if (FControl) FControl->SetLeft(frxNearest(Left()));
 }
 
 void TfrxDialogControl::SetTop(double Value)
 {
     TfrxReportComponent::SetTop(Value);
-    if (FControl) FControl->SetTop(Nearest(Top()));
+    if (FControl) FControl->SetTop(frxNearest(Top()));
 }
 
 void TfrxDialogControl::SetWidth(double Value)
 {
     TfrxReportComponent::SetWidth(Value);
-    if (FControl) FControl->SetWidth(Nearest(Width()));
+    if (FControl) FControl->SetWidth(frxNearest(Width()));
 }
 
 void TfrxDialogControl::SetHeight(double Value)
 {
     TfrxReportComponent::SetHeight(Value);
-    if (FControl) FControl->SetHeight(Nearest(Height()));
+    if (FControl) FControl->SetHeight(frxNearest(Height()));
 }
 
 void TfrxDialogControl::SetVisible(bool Value)
@@ -350,7 +346,7 @@ void TfrxDialogControl::Draw(TCanvas *Canvas, double, double, double, double)
 {
     if (!FControl) return;
     TBitmap Picture;
-    Picture.SetSize(Nearest(Width()), Nearest(Height()));
+    Picture.SetSize(frxNearest(Width()), frxNearest(Height()));
     TCanvas *Target = Picture.Canvas();
     Target->Brush()->SetColor(clBtnFace);
     Target->FillRect(Rect(0, 0, Picture.Width(), Picture.Height()));
@@ -358,7 +354,7 @@ void TfrxDialogControl::Draw(TCanvas *Canvas, double, double, double, double)
         W->PaintTo(Target->Handle(), 0, 0);
     else
         FControl->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Target->Handle()), 0);
-    Canvas->Draw(Nearest(AbsLeft()), Nearest(AbsTop()), &Picture);
+    Canvas->Draw(frxNearest(AbsLeft()), frxNearest(AbsTop()), &Picture);
 }
 
 void TfrxDialogControl::Publish(rtl::Publisher<TfrxDialogControl> &P)

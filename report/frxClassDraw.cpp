@@ -12,12 +12,6 @@
 namespace
 {
 
-// Layout values become pixels to the nearest integer, halves to even.
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
-}
-
 enum FrameSide { SideLeft, SideRight, SideTop, SideBottom };
 
 } // namespace
@@ -37,18 +31,18 @@ void TfrxView::BeginDraw(TCanvas *Canvas, double ScaleX, double ScaleY, double O
     FScaleY = ScaleY;
     FOffsetX = OffsetX;
     FOffsetY = OffsetY;
-    FX = Nearest(AbsLeft() * ScaleX + OffsetX);
-    FY = Nearest(AbsTop() * ScaleY + OffsetY);
-    FX1 = Nearest((AbsLeft() + Width()) * ScaleX + OffsetX);
-    FY1 = Nearest((AbsTop() + Height()) * ScaleY + OffsetY);
+    FX = frxNearest(AbsLeft() * ScaleX + OffsetX);
+    FY = frxNearest(AbsTop() * ScaleY + OffsetY);
+    FX1 = frxNearest((AbsLeft() + Width()) * ScaleX + OffsetX);
+    FY1 = frxNearest((AbsTop() + Height()) * ScaleY + OffsetY);
     // The shadow lies inside the object's rectangle.
     if (FFrame->DropShadow()) {
-        FX1 -= Nearest(FFrame->ShadowWidth() * ScaleX);
-        FY1 -= Nearest(FFrame->ShadowWidth() * ScaleY);
+        FX1 -= frxNearest(FFrame->ShadowWidth() * ScaleX);
+        FY1 -= frxNearest(FFrame->ShadowWidth() * ScaleY);
     }
     FDX = FX1 - FX;
     FDY = FY1 - FY;
-    FFrameWidth = Nearest(FFrame->Width() * ScaleX);
+    FFrameWidth = frxNearest(FFrame->Width() * ScaleX);
 }
 
 void TfrxView::DrawBackground()
@@ -87,9 +81,9 @@ void TfrxView::DrawShadow()
     if (FDrawnSides) FDrawnSides->ForgetAll();
     FCanvas->Pen()->SetStyle(psSolid);
     FCanvas->Pen()->SetColor(FFrame->ShadowColor());
-    int d = Nearest(FFrame->ShadowWidth() * FScaleX);
+    int d = frxNearest(FFrame->ShadowWidth() * FScaleX);
     DrawLine(FX1 + d / 2, FY + d, FX1 + d / 2, FY1, d);
-    d = Nearest(FFrame->ShadowWidth() * FScaleY);
+    d = frxNearest(FFrame->ShadowWidth() * FScaleY);
     DrawLine(FX + d, FY1 + d / 2, FX1 + d, FY1 + d / 2, d);
 }
 
@@ -300,7 +294,7 @@ void TfrxShapeView::DrawShape()
         FCanvas->Rectangle(FX, FY, FX1 + 1, FY1 + 1);
         break;
     case skRoundRectangle: {
-        const int Corner = FCurve != 0 ? Nearest(FCurve * FScaleX * 10) : std::min(FDX, FDY) / 4;
+        const int Corner = FCurve != 0 ? frxNearest(FCurve * FScaleX * 10) : std::min(FDX, FDY) / 4;
         FCanvas->RoundRect(FX, FY, FX1 + 1, FY1 + 1, Corner, Corner);
         break;
     }

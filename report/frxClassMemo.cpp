@@ -3,16 +3,12 @@
 #include "report/frxClass.h"
 
 #include "report/frxDrawText.h"
+#include "report/frxUtils.h"
 
 #include <cmath>
 
 namespace
 {
-
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
-}
 
 // The box a memo measures an automatic width in.
 const TRect Unbounded(0, 0, 10000, 10000);
@@ -52,11 +48,11 @@ void TfrxCustomMemoView::BeginDraw(TCanvas *Canvas, double ScaleX, double ScaleY
     const TfrxFrameTypes Typ = Frame()->Typ();
     const double W = Frame()->Width();
     int Left = FX, Top = FY, Right = FX1, Bottom = FY1;
-    if (Typ.Contains(ftLeft)) Left += Nearest((W * ScaleX - 1) / 2);
-    if (Typ.Contains(ftRight)) Right -= Nearest(W * ScaleX / 2);
-    if (Typ.Contains(ftTop)) Top += Nearest((W * ScaleY - 1) / 2);
-    if (Typ.Contains(ftBottom)) Bottom -= Nearest(W * ScaleY / 2);
-    const int GapX = Nearest(FGapX * ScaleX), GapY = Nearest(FGapY * ScaleY);
+    if (Typ.Contains(ftLeft)) Left += frxNearest((W * ScaleX - 1) / 2);
+    if (Typ.Contains(ftRight)) Right -= frxNearest(W * ScaleX / 2);
+    if (Typ.Contains(ftTop)) Top += frxNearest((W * ScaleY - 1) / 2);
+    if (Typ.Contains(ftBottom)) Bottom -= frxNearest(W * ScaleY / 2);
+    const int GapX = frxNearest(FGapX * ScaleX), GapY = frxNearest(FGapY * ScaleY);
     FTextRect = Rect(Left + GapX, Top + GapY, Right - GapX + 1, Bottom - GapY + 1);
 }
 
@@ -143,8 +139,8 @@ void TfrxCustomMemoView::DrawUnderlines(double Step)
     Pen->SetStyle(psSolid);
     Pen->SetMode(pmCopy);
     for (double Y = FY + Step; Y < FY1; Y += Step) {
-        FCanvas->MoveTo(FX, Nearest(Y));
-        FCanvas->LineTo(FX1, Nearest(Y));
+        FCanvas->MoveTo(FX, frxNearest(Y));
+        FCanvas->LineTo(FX1, frxNearest(Y));
     }
 }
 
@@ -160,7 +156,7 @@ double TfrxCustomMemoView::CalcHeight()
         D->SetDimensions(1, 1, FTextRect, FTextRect);
     }
     D->SetText(FMemo.get());
-    return Nearest(D->CalcHeight() + AdjustCalcHeight());
+    return frxNearest(D->CalcHeight() + AdjustCalcHeight());
 }
 
 double TfrxCustomMemoView::CalcWidth()
@@ -170,7 +166,7 @@ double TfrxCustomMemoView::CalcWidth()
     PrepareRenderer(D);
     D->SetDimensions(1, 1, Unbounded, Unbounded);
     D->SetText(FMemo.get());
-    return Nearest(D->CalcWidth() + AdjustCalcWidth());
+    return frxNearest(D->CalcWidth() + AdjustCalcWidth());
 }
 
 void TfrxCustomMemoView::InitPart()

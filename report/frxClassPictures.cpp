@@ -15,11 +15,6 @@
 namespace
 {
 
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
-}
-
 // A graphic of the kind whose data starts the stream, R bytes from the
 // current position read into Probe; none when no kind fits. An icon needs a
 // whole directory, so that data that merely starts with a zero word is not
@@ -178,9 +173,9 @@ TRect TfrxPictureView::PictureRect() const
         if (FKeepAspectRatio && PictureWidth > 0 && PictureHeight > 0) {
             const double kx = FDX / PictureWidth, ky = FDY / PictureHeight;
             if (ky > kx)
-                R.Bottom = R.Top + Nearest(PictureHeight * kx);
+                R.Bottom = R.Top + frxNearest(PictureHeight * kx);
             else
-                R.Right = R.Left + Nearest(PictureWidth * ky);
+                R.Right = R.Left + frxNearest(PictureWidth * ky);
             if (FCenter) {
                 const int ShiftX = (FDX - R.Width()) / 2, ShiftY = (FDY - R.Height()) / 2;
                 R = Rect(R.Left + ShiftX, R.Top + ShiftY, R.Right + ShiftX, R.Bottom + ShiftY);
@@ -188,7 +183,7 @@ TRect TfrxPictureView::PictureRect() const
         }
         return R;
     }
-    const int W = Nearest(PictureWidth * FScaleX), H = Nearest(PictureHeight * FScaleY);
+    const int W = frxNearest(PictureWidth * FScaleX), H = frxNearest(PictureHeight * FScaleY);
     if (FCenter) {
         R.Left += (FDX - W) / 2;
         R.Top += (FDY - H) / 2;

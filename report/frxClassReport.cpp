@@ -115,6 +115,8 @@ TfsScript *TfrxReport::Script() const
 
 TfrxReport::~TfrxReport()
 {
+    // Marked first, the objects going with the report need not hear of each other going.
+    Destroying();
     SetPreview(nullptr);
     TfrxComponent::Clear();
 }

@@ -457,6 +457,9 @@ void TfrxReportPage::SetOrientation(TPrinterOrientation Value)
 
 void TfrxReportPage::SetColumns(int Value)
 {
+    // No sheet holds more: on the widest paper such columns are under two millimetres wide.
+    constexpr int MaxColumns = 256;
+    if (Value > MaxColumns) frxInvalidPropertyValue(IntToStr(Value));
     FColumns = Value;
     FColumnPositions->Clear();
     if (Value <= 0) return;

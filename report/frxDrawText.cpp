@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Windows.h"
+#include "report/frxUtils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,11 +10,6 @@
 
 namespace
 {
-
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
-}
 
 const std::u16string_view Consonants = u"БВГДЖЗЙКЛМНПРСТФХЦЧШЩЬЪ";
 const std::u16string_view Vowels = u"АЕЁИОУЫЭЮЯ";
@@ -281,7 +277,7 @@ int TfrxHTMLTagsList::RecogniseTag(const WideString &Text, int Index)
             return static_cast<int>(Tag.Name.size());
         }
     if (Is(u"<SUB>") || Is(u"<SUP>")) {
-        FSize = Nearest(FDefSize / 1.5);
+        FSize = frxNearest(FDefSize / 1.5);
         FSubscript = Is(u"<SUB>") ? 1 : 0;
         return 5;
     }
@@ -348,7 +344,7 @@ void TfrxDrawText::Unlock()
 
 int TfrxDrawText::MeasuringHeight() const
 {
-    return -Nearest(FFontSize * double(FMeasuringResolution) / 72);
+    return -frxNearest(FFontSize * double(FMeasuringResolution) / 72);
 }
 
 void TfrxDrawText::SetFont(TFont *Font)
@@ -411,8 +407,8 @@ void TfrxDrawText::SetText(TWideStrings *Lines)
         FText += Line;
         FText += WideString(u"\r\n");
         const std::size_t Before = FWrapped.size();
-        WrapTextLine(Line, Nearest(Available * r), Nearest((Available - FParagraphGap) * r),
-                     Nearest(FCharSpacing * r));
+        WrapTextLine(Line, frxNearest(Available * r), frxNearest((Available - FParagraphGap) * r),
+                     frxNearest(FCharSpacing * r));
         if (FWrapped.size() > Before) {
             FWrapped[Before].Flags |= 1;
             FWrapped.back().Flags |= 2;
@@ -509,7 +505,7 @@ int TfrxDrawText::FillCharSpacingArray(std::vector<int> &Widths, const WideStrin
         }
         const auto At = static_cast<std::size_t>(i);
         int W = Ext[At] - (i > 0 ? Ext[At - 1] : 0) + Add;
-        if (Tag && Tag->Small) W = Nearest(W / 1.5);
+        if (Tag && Tag->Small) W = frxNearest(W / 1.5);
         Total += W;
         Widths[At] = Cumulative ? Total : W;
     }
@@ -547,8 +543,8 @@ double TfrxDrawText::CalcWidth()
         const TWrapped &Line = FWrapped[i];
         int W = FillCharSpacingArray(Widths, Line.Text, FCanvas, MeasuringHeight(),
                                      static_cast<int>(i), 0, false);
-        W += Nearest(Line.Text.Length() * FCharSpacing * r);
-        if (Line.Flags & 1) W += Nearest(FParagraphGap * r);
+        W += frxNearest(Line.Text.Length() * FCharSpacing * r);
+        if (Line.Flags & 1) W += frxNearest(FParagraphGap * r);
         Widest = std::max(Widest, W);
     }
     FCanvas->Font()->SetStyle(Style);
@@ -614,8 +610,8 @@ bool TfrxDrawText::IsPrinter(TCanvas *Canvas) const
 
 int TfrxDrawText::DeviceFontHeight(TCanvas *Canvas, int Size, bool Printer) const
 {
-    if (Printer) return -Nearest(Size * GetDeviceCaps(Canvas->Handle(), LOGPIXELSY) / 72.0);
-    return -Nearest(Size * FScaleY * FScreenResolution / 72);
+    if (Printer) return -frxNearest(Size * GetDeviceCaps(Canvas->Handle(), LOGPIXELSY) / 72.0);
+    return -frxNearest(Size * FScaleY * FScreenResolution / 72);
 }
 
 void TfrxDrawText::SetCanvasFormat(TCanvas *Canvas, const TfrxHTMLTag &Tag, bool Printer)
@@ -640,11 +636,11 @@ void TfrxDrawText::DrawText(TCanvas *Canvas, TfrxHAlign HAlign, TfrxVAlign VAlig
     // Whole device pixels per line add up to more or less than the text
     // measured; the difference goes into the gaps between lines.
     const int h = std::abs(Canvas->Font()->Height());
-    const int g = Nearest(FLineSpacing * FScaleY);
+    const int g = frxNearest(FLineSpacing * FScaleY);
     const int h600 = std::abs(MeasuringHeight());
     const double k = Dpi > 0 ? double(FMeasuringResolution) / Dpi : r;
-    const int Total = Printer ? Nearest((FLineSpacing * FScaleY * k * n + h600 * n) / k)
-                              : Nearest((FLineSpacing * r * n + h600 * n) / r * FScaleY);
+    const int Total = Printer ? frxNearest((FLineSpacing * FScaleY * k * n + h600 * n) / k)
+                              : frxNearest((FLineSpacing * r * n + h600 * n) / r * FScaleY);
     std::vector<int> Pitch(static_cast<std::size_t>(n), g + h);
     frxDistribute(Pitch, 0, n - 2, Total - n * (g + h));
 
@@ -654,32 +650,32 @@ void TfrxDrawText::DrawText(TCanvas *Canvas, TfrxHAlign HAlign, TfrxVAlign VAlig
     const int L = FClipRect.Left, T = FClipRect.Top, R = FClipRect.Right, B = FClipRect.Bottom;
     const int H = Total;
     // At a quarter turn the cosine is not quite zero, and the slanted width would not fit an int.
-    const int Slanted = FRotation % 90 != 0 ? Nearest(((R - L) - H * s) / c) : 0;
+    const int Slanted = FRotation % 90 != 0 ? frxNearest(((R - L) - H * s) / c) : 0;
     int X = L, Y = T, W = R - L, V = B - T;
     if (FRotation == 0) {
     } else if (FRotation < 90) {
-        W = Slanted, Y = T + Nearest(W * s), V = B - Y - Nearest(H * c) + H;
+        W = Slanted, Y = T + frxNearest(W * s), V = B - Y - frxNearest(H * c) + H;
     } else if (FRotation == 90) {
         Y = B, W = B - T, V = R - L;
     } else if (FRotation < 180) {
-        W = Slanted, X = L + Nearest(W * c), Y = B, V = B - T - Nearest(H * c + W * s) + H;
+        W = Slanted, X = L + frxNearest(W * c), Y = B, V = B - T - frxNearest(H * c + W * s) + H;
     } else if (FRotation == 180) {
         X = R, Y = B;
     } else if (FRotation < 270) {
-        W = Slanted, X = R, Y = B - Nearest(W * s), V = Y - T - Nearest(H * c) + H;
+        W = Slanted, X = R, Y = B - frxNearest(W * s), V = Y - T - frxNearest(H * c) + H;
     } else if (FRotation == 270) {
         X = R, W = B - T, V = R - L;
     } else {
-        W = Slanted, X = L + Nearest(H * s), V = B - T - Nearest(W * s + H * c) + H;
+        W = Slanted, X = L + frxNearest(H * s), V = B - T - frxNearest(W * s + H * c) + H;
     }
 
     if (VAlign != vaTop) {
         const double Shift = VAlign == vaBottom ? V - H : (V - H) / 2.0;
         if (FRotation % 90 == 0) {
-            Y += Nearest(Shift * Cos);
-            X += Nearest(Shift * Sin);
+            Y += frxNearest(Shift * Cos);
+            X += frxNearest(Shift * Sin);
         } else {
-            Y += Nearest(FRotation > 90 && FRotation < 270 ? -Shift : Shift);
+            Y += frxNearest(FRotation > 90 && FRotation < 270 ? -Shift : Shift);
         }
     }
 
@@ -688,13 +684,13 @@ void TfrxDrawText::DrawText(TCanvas *Canvas, TfrxHAlign HAlign, TfrxVAlign VAlig
         const TWrapped &Line = FWrapped[static_cast<std::size_t>(i)];
         TfrxHAlign Align = HAlign;
         const int Indent = (Line.Flags & 1) && (Align == haLeft || Align == haBlock)
-                               ? Nearest(FParagraphGap * FScaleX)
+                               ? frxNearest(FParagraphGap * FScaleX)
                                : 0;
         if (Align == haBlock && (Line.Flags & 2)) Align = FRTL ? haRight : haLeft;
         DrawTextLine(Canvas, Line.Text, X + Indent, Y, W - Indent, i, Align);
         const int Step = Pitch[static_cast<std::size_t>(i)];
-        Y += Nearest(Step * Cos);
-        X += Nearest(Step * Sin);
+        Y += frxNearest(Step * Cos);
+        X += frxNearest(Step * Sin);
     }
 }
 
@@ -707,14 +703,15 @@ void TfrxDrawText::DrawTextLine(TCanvas *Canvas, const WideString &Text, int X, 
     const double r = Ratio();
 
     std::vector<int> Dx;
-    const int Add600 = Nearest(FCharSpacing * r);
+    const int Add600 = frxNearest(FCharSpacing * r);
     const int W600 =
         FillCharSpacingArray(Dx, Text, FCanvas, MeasuringHeight(), LineIndex, Add600, false) -
         Add600;
-    const int DesignWidth = Printer ? Nearest(W600 / (double(FMeasuringResolution) /
-                                                      GetDeviceCaps(Canvas->Handle(), LOGPIXELSX)))
-                                    : Nearest(W600 / r * FScaleX);
-    const int Add = Nearest(FCharSpacing * FScaleX);
+    const int DesignWidth = Printer
+                                ? frxNearest(W600 / (double(FMeasuringResolution) /
+                                                     GetDeviceCaps(Canvas->Handle(), LOGPIXELSX)))
+                                : frxNearest(W600 / r * FScaleX);
+    const int Add = frxNearest(FCharSpacing * FScaleX);
     const int DeviceWidth =
         FillCharSpacingArray(Dx, Text, Canvas, DeviceFontHeight(Canvas, FFontSize, Printer),
                              LineIndex, Add, false) -
@@ -729,14 +726,14 @@ void TfrxDrawText::DrawTextLine(TCanvas *Canvas, const WideString &Text, int X, 
     switch (Align) {
     case haRight: {
         const TFontStyles Style = Tags.Count() ? Tags.Items(0).Style : TFontStyles();
-        X += Nearest((Free + 1) * Cos) - 1;
+        X += frxNearest((Free + 1) * Cos) - 1;
         if (FRotation == 0 && (Style.Contains(fsBold) || Style.Contains(fsItalic))) --X;
-        Y -= Nearest((Free + 1) * Sin);
+        Y -= frxNearest((Free + 1) * Sin);
         break;
     }
     case haCenter:
-        X += Nearest(Free / 2.0 * Cos);
-        Y -= Nearest(Free / 2.0 * Sin);
+        X += frxNearest(Free / 2.0 * Cos);
+        Y -= frxNearest(Free / 2.0 * Sin);
         break;
     case haBlock: {
         std::vector<std::size_t> Spaces;
@@ -770,16 +767,16 @@ void TfrxDrawText::DrawTextLine(TCanvas *Canvas, const WideString &Text, int X, 
             RunWidth += Dx[static_cast<std::size_t>(m)];
         {
             TRotatedFont Rotated(Canvas, FRotation);
-            const int Offset = Nearest(Tag.Subscript * Tag.Size * FScaleY);
-            ExtTextOutW(Canvas->Handle(), X + Nearest(Offset * Sin), Y + Nearest(Offset * Cos),
-                        FOptions, &Clip, Text.c_bstr() + i, static_cast<UINT>(j - i),
-                        Dx.data() + i);
+            const int Offset = frxNearest(Tag.Subscript * Tag.Size * FScaleY);
+            ExtTextOutW(Canvas->Handle(), X + frxNearest(Offset * Sin),
+                        Y + frxNearest(Offset * Cos), FOptions, &Clip, Text.c_bstr() + i,
+                        static_cast<UINT>(j - i), Dx.data() + i);
         }
         if (FRotation == 0) {
             X += RunWidth;
         } else {
-            X += Nearest(RunWidth * Cos);
-            Y -= Nearest(RunWidth * Sin);
+            X += frxNearest(RunWidth * Cos);
+            Y -= frxNearest(RunWidth * Sin);
         }
         i = j;
     }

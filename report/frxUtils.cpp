@@ -1,6 +1,7 @@
 #include "report/frxUtils.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/ImgList.h"
 #include "report/frxClass.h"
@@ -201,6 +202,26 @@ void frxParsePageNumbers(const AnsiString &Text, TStrings *List, int Total)
 }
 
 // ---- floats and texts ----
+
+int frxNearest(double Value)
+{
+    constexpr double Limit = 1 << 28;
+    if (std::isnan(Value)) return 0;
+    return static_cast<int>(std::nearbyint(std::clamp(Value, -Limit, Limit)));
+}
+
+void frxInvalidPropertyValue(const AnsiString &Value)
+{
+    throw EPropertyConvertError("Invalid property value: " + Value);
+}
+
+double frxTemplateFloat(const AnsiString &Text)
+{
+    constexpr double Limit = 1e6;
+    const double Value = frxStrToFloat(Text);
+    if (!(std::fabs(Value) <= Limit)) frxInvalidPropertyValue(Text);
+    return Value;
+}
 
 double frxStrToFloat(const AnsiString &S)
 {

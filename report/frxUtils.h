@@ -35,6 +35,15 @@ WideString frxGetBrackedVariableW(const WideString &Str, const WideString &OpenB
 void frxParsePageNumbers(const AnsiString &Text, TStrings *List, int Total);
 
 double frxStrToFloat(const AnsiString &S);
+// The nearest whole pixel of a coordinate (halves to even), held within a range far
+// beyond any page where the sum or difference of two stays an int, whatever a template
+// or a script set.
+int frxNearest(double Value);
+// Refuses a value read for a property, as a template's damaged value is refused.
+[[noreturn]] void frxInvalidPropertyValue(const AnsiString &Value);
+// A float of a template: every one is a position, a length or a scale, and one beyond
+// a million (264 m in pixels) is damage that no drawing could take.
+double frxTemplateFloat(const AnsiString &Text);
 AnsiString frxFloatToStr(double D);
 AnsiString frFloat2Str(double D, int Digits = 2);
 bool frxIsValidFloat(const AnsiString &S);

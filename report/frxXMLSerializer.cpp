@@ -286,12 +286,12 @@ void TfrxXMLSerializer::OneProp(const AnsiString &ShortName, const AnsiString &V
         const AnsiString Ident = frxXMLToStr(Value);
         const int Ordinal =
             IsDecimal(Ident) ? StrToInt(Ident) : GetEnumValue(Prop->PropType, Ident);
-        if (Ordinal < 0) throw EPropertyConvertError("Invalid property value: " + Ident);
+        if (Ordinal < 0) frxInvalidPropertyValue(Ident);
         SetOrdProp(Target, Prop, Ordinal);
         break;
     }
     case tkFloat:
-        SetFloatProp(Target, Prop, frxStrToFloat(Value));
+        SetFloatProp(Target, Prop, frxTemplateFloat(Value));
         break;
     case tkString:
     case tkLString:

@@ -905,11 +905,6 @@ private:
     bool FHadClip = false;
 };
 
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
-}
-
 std::vector<TfrxView *> ViewsOf(TfrxPage *Page)
 {
     std::vector<TfrxView *> Views;
@@ -962,19 +957,19 @@ void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
     const bool Metafile = dynamic_cast<TMetafileCanvas *>(Canvas) != nullptr;
     std::optional<PageClip> Clip;
     if (!Printer)
-        Clip.emplace(Canvas, RECT{Nearest(OffsetX), Nearest(OffsetY),
-                                  Nearest(Page->PaperWidth() * fr01cm * ScaleX + OffsetX) - 1,
-                                  Nearest(Page->PaperHeight() * fr01cm * ScaleY + OffsetY) - 1});
+        Clip.emplace(Canvas, RECT{frxNearest(OffsetX), frxNearest(OffsetY),
+                                  frxNearest(Page->PaperWidth() * fr01cm * ScaleX + OffsetX) - 1,
+                                  frxNearest(Page->PaperHeight() * fr01cm * ScaleY + OffsetY) - 1});
     Page->Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
     OffsetX += Page->LeftMargin() * fr01cm * ScaleX;
     OffsetY += Page->TopMargin() * fr01cm * ScaleY;
     constexpr int Margin = 20; // what a frame or a shadow may reach beyond the object
     TfrxDrawnSides Sides;
     for (TfrxView *View : ViewsOf(Page)) {
-        const RECT Box{Nearest(View->AbsLeft() * ScaleX - Margin + OffsetX),
-                       Nearest(View->AbsTop() * ScaleY - Margin + OffsetY),
-                       Nearest((View->AbsLeft() + View->Width()) * ScaleX + Margin + OffsetX),
-                       Nearest((View->AbsTop() + View->Height()) * ScaleY + Margin + OffsetY)};
+        const RECT Box{frxNearest(View->AbsLeft() * ScaleX - Margin + OffsetX),
+                       frxNearest(View->AbsTop() * ScaleY - Margin + OffsetY),
+                       frxNearest((View->AbsLeft() + View->Width()) * ScaleX + Margin + OffsetX),
+                       frxNearest((View->AbsTop() + View->Height()) * ScaleY + Margin + OffsetY)};
         if (!Metafile && !RectVisible(Canvas->Handle(), &Box)) continue;
         if (Printer && !View->Printable()) continue;
         if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(View)) Memo->SetTotalPages(Count());

@@ -132,7 +132,9 @@ void TComponent::SetName(const AnsiString &NewName)
         FOwner->ValidateRename(this, FName, NewName);
     else
         ValidateRename(nullptr, FName, NewName);
+    if (FOwner) FOwner->UnindexName(this);
     FName = NewName;
+    if (FOwner) FOwner->IndexName(this);
 }
 
 void TComponent::ValidateRename(TComponent *AComponent, const AnsiString &CurName,
@@ -146,9 +148,8 @@ void TComponent::ValidateRename(TComponent *AComponent, const AnsiString &CurNam
 TComponent *TComponent::FindComponent(const AnsiString &AName) const
 {
     if (AName.IsEmpty()) return nullptr;
-    for (TComponent *c : FComponents)
-        if (SameText(c->FName, AName)) return c;
-    return nullptr;
+    const auto Found = FNameIndex.find(UpperCase(AName).Std());
+    return Found == FNameIndex.end() ? nullptr : Found->second;
 }
 
 void TComponent::InsertComponent(TComponent *AComponent)
@@ -173,13 +174,30 @@ void TComponent::Insert(TComponent *AComponent)
 {
     FComponents.push_back(AComponent);
     AComponent->FOwner = this;
+    IndexName(AComponent);
 }
 
 void TComponent::Remove(TComponent *AComponent)
 {
-    auto it = std::find(FComponents.begin(), FComponents.end(), AComponent);
-    if (it != FComponents.end()) FComponents.erase(it);
+    // Searched from the end: an owner frees its components last first.
+    auto it = std::find(FComponents.rbegin(), FComponents.rend(), AComponent);
+    if (it != FComponents.rend()) {
+        FComponents.erase(std::next(it).base());
+        UnindexName(AComponent);
+    }
     AComponent->FOwner = nullptr;
+}
+
+void TComponent::IndexName(TComponent *AComponent)
+{
+    if (!AComponent->FName.IsEmpty())
+        FNameIndex.emplace(UpperCase(AComponent->FName).Std(), AComponent);
+}
+
+void TComponent::UnindexName(TComponent *AComponent)
+{
+    const auto Found = FNameIndex.find(UpperCase(AComponent->FName).Std());
+    if (Found != FNameIndex.end() && Found->second == AComponent) FNameIndex.erase(Found);
 }
 
 void TComponent::DestroyComponents()
@@ -206,12 +224,11 @@ void TComponent::Destroying()
 
 void TComponent::FreeNotification(TComponent *AComponent)
 {
-    if (!FOwner || AComponent->FOwner != FOwner) {
-        if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) ==
-            FFreeNotifies.end()) {
-            FFreeNotifies.push_back(AComponent);
-            AComponent->FreeNotification(this);
-        }
+    // Siblings are linked too: an owner that frees its components tells none of them of
+    // the others going, so one that asked must hear it directly.
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
+        FFreeNotifies.push_back(AComponent);
+        AComponent->FreeNotification(this);
     }
     FComponentState << csFreeNotification;
 }
@@ -236,13 +253,22 @@ void TComponent::NotifyFreeNotifies()
         TComponent *referrer = FFreeNotifies.back();
         FFreeNotifies.pop_back();
         referrer->RemoveNotification(this);
+        // A sibling under a living owner hears it from the owner, once.
+        if (FOwner && referrer->FOwner == FOwner && !FOwner->FComponentState.Contains(csDestroying))
+            continue;
         referrer->Notification(this, opRemove);
     }
 }
 
 void TComponent::Notification(TComponent *AComponent, TOperation Operation)
 {
-    if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
+    // Only a removal is passed down: no component acts on another's insertion, and
+    // telling every component of every one inserted after it costs the square of a
+    // template's size. Components freed with their owner need not hear of each other
+    // going either: they go too.
+    if (Operation != opRemove) return;
+    if (AComponent) RemoveFreeNotification(AComponent);
+    if (AComponent && AComponent->FOwner == this && FComponentState.Contains(csDestroying)) return;
     // A handler may remove components from the list while it is walked.
     for (int i = ComponentCount() - 1; i >= 0; --i) {
         if (i >= ComponentCount()) {

@@ -11,8 +11,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 QRV4_DECLARE_EXCEPTION(EListError, Exception)
@@ -314,12 +316,17 @@ private:
     void Remove(TComponent *AComponent);
     void RemoveNotification(TComponent *AComponent);
     void NotifyFreeNotifies();
+    void IndexName(TComponent *AComponent);
+    void UnindexName(TComponent *AComponent);
 
     TComponent *FOwner = nullptr;
     AnsiString FName;
     std::intptr_t FTag = 0;
     TComponentState FComponentState;
     std::vector<TComponent *> FComponents;
+    // The named ones of FComponents by their names in upper case: names are unique
+    // among an owner's components, and a template of thousands must not scan them all.
+    std::unordered_map<std::string, TComponent *> FNameIndex;
     std::vector<TComponent *> FFreeNotifies;
 };
 

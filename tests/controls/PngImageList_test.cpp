@@ -1,6 +1,7 @@
 // The PNG image list: both lists in step, drawing and icons.
 
 #include "controls/PngImageList.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Icon.h"
 #include "tests/controls/PngDrawing.h"
 #include "tests/controls/PngFixtures.h"
@@ -189,4 +190,57 @@ TEST_F(PngImageList, IconsGoInWithTheirAlphaAndChangesAreAnnounced)
     TImageList Plain(nullptr);
     EXPECT_EQ(Plain.AddIcon(&Icon), 0);
     EXPECT_EQ(IconAlpha(Plain, 0, 0, 0), 90);
+}
+
+TEST_F(PngImageList, AFormStreamKeepsThePicturesAndTheDesignPosition)
+{
+    TPngImageList List(nullptr);
+    List.SetName("PIL_Pictures");
+    List.SetWidth(20);
+    List.SetHeight(12);
+    const Picture First = RandomPicture(6, 8, 20, 12, false, 11);
+    const Picture Second = RandomPicture(3, 4, 20, 12, false, 12);
+    for (const Picture *P : {&First, &Second})
+        List.PngImages()->Add()->SetPngImage(Load(Encode(*P)).get());
+    List.PngImages()->Items(1)->SetName("Colours");
+    List.PngImages()->Items(1)->SetBackground(clRed);
+    List.SetEnabledImages(false);
+    List.SetPngOptions({pngGrayscaleOnDisabled});
+    List.SetDesignInfo(48 << 16 | 120);
+
+    TMemoryStream Form;
+    TWriter(&Form).WriteRootComponent(&List);
+    Form.SetPosition(0);
+    TPngImageList Back(nullptr);
+    TReader(&Form).ReadRootComponent(&Back);
+
+    EXPECT_EQ(Back.Name(), "PIL_Pictures");
+    EXPECT_EQ(Back.Width(), 20);
+    EXPECT_EQ(Back.Height(), 12);
+    EXPECT_FALSE(Back.EnabledImages());
+    EXPECT_EQ(Back.PngOptions(), TPngOptions{pngGrayscaleOnDisabled});
+    EXPECT_EQ(Back.DesignInfo(), 48 << 16 | 120);
+    ASSERT_EQ(Back.PngImages()->Count(), 2);
+    EXPECT_EQ(Names(Back), (std::vector<std::string>{"PngImage0", "Colours"}));
+    EXPECT_EQ(Back.PngImages()->Items(0)->Background(), clBtnFace);
+    EXPECT_EQ(Back.PngImages()->Items(1)->Background(), clRed);
+    EXPECT_EQ(Save(*Back.PngImages()->Items(0)->PngImage()),
+              Save(*List.PngImages()->Items(0)->PngImage()));
+    EXPECT_EQ(Save(*Back.PngImages()->Items(1)->PngImage()),
+              Save(*List.PngImages()->Items(1)->PngImage()));
+    // The list beneath is rebuilt from the pictures read.
+    EXPECT_EQ(Back.Count(), 2);
+}
+
+TEST_F(PngImageList, ADesignPositionOffTheFormTopLeftKeepsItsSign)
+{
+    TPngImageList List(nullptr);
+    List.SetDesignInfo(static_cast<std::int32_t>(0xFFF0FFFBu));
+    TMemoryStream Form;
+    TWriter(&Form).WriteRootComponent(&List);
+    Form.SetPosition(0);
+    TPngImageList Back(nullptr);
+    TReader(&Form).ReadRootComponent(&Back);
+    EXPECT_EQ(static_cast<std::uint32_t>(Back.DesignInfo()), 0xFFF0FFFBu);
+    EXPECT_EQ(Back.PngImages()->Count(), 0);
 }

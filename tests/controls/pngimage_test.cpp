@@ -670,6 +670,48 @@ TEST(PngChunks, UnknownAncillaryChunksSurviveAndColourChunksAreDropped)
     EXPECT_EQ(Image->Chunks().GetItem(2)->GetChunkName(), "abCD");
 }
 
+namespace
+{
+
+// A caller's own chunk: the significant bits of each channel, read as numbers and
+// written back as they came.
+class TChunksBIT : public TChunk
+{
+    QRV4_CLASS(TChunksBIT, TChunk)
+
+public:
+    using TChunk::TChunk;
+    bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override
+    {
+        TChunk::LoadFromStream(Stream, ChunkName, Size);
+        Bits.assign(Data(), Data() + DataLength());
+        return true;
+    }
+    Bytes Bits;
+};
+
+} // namespace
+
+TEST(PngChunks, RegisteredChunkClassesLoadTheirChunks)
+{
+    Picture P = RandomPicture(2, 8, 3, 3, false, 1);
+    P.BeforeData = {{"sBIT", {5, 6, 5}}};
+    const Bytes File = Encode(P);
+    EXPECT_EQ(Load(File)->Chunks().GetItem(1)->ClassType(), TChunk::StaticClass());
+
+    RegisterChunk<TChunksBIT>();
+    auto Image = Load(File);
+    auto *Bits = dynamic_cast<TChunksBIT *>(Image->Chunks().GetItem(1));
+    ASSERT_NE(Bits, nullptr);
+    EXPECT_EQ(Bits->Bits, (Bytes{5, 6, 5}));
+    EXPECT_EQ(Image->Chunks().ItemFromClass<TChunksBIT>(), Bits);
+    EXPECT_EQ(SplitChunks(Save(*Image))[1].Data, (Bytes{5, 6, 5}));
+    // Added by class, it takes its name and its place before the end.
+    auto *Added = Image->Chunks().Add<TChunksBIT>();
+    EXPECT_EQ(Added->GetChunkName(), "sBIT");
+    EXPECT_EQ(Image->Chunks().GetItem(Image->Chunks().Count() - 2), Added);
+}
+
 TEST(PngChunks, TextChunksLoadWithOrWithoutSeparatorAndWriteBack)
 {
     Picture P = RandomPicture(2, 8, 1, 1, false, 1);
@@ -853,6 +895,45 @@ TEST(PngObject, ResizeKeepsThePictureTopLeft)
     EXPECT_THROW(Image->Resize(0, 3), EPNGInvalidNewSize);
     auto Again = Load(Save(*Image));
     EXPECT_EQ(Again->Pixels(1, 3), ExpectedColor(P, 1, 3));
+}
+
+TEST(PngObject, ARefusedResizeLeavesThePictureWhole)
+{
+    // 20000 x 20000 pixels are 400 MB of store and more, beyond what a picture may take.
+    for (const PngFormat F : {PngFormat{2, 8}, PngFormat{6, 16}, PngFormat{0, 8}}) {
+        Picture P = RandomPicture(F.ColorType, F.BitDepth, 5, 4, false, 3);
+        auto Image = Load(Encode(P));
+        EXPECT_THROW(Image->Resize(20000, 20000), EPNGOutMemory) << Describe(P);
+        ExpectSamePixels(P, *Image);
+        ExpectSamePixels(P, *Load(Save(*Image)));
+    }
+}
+
+TEST(PngObject, AFailedLoadLeavesThePictureAsItWas)
+{
+    Picture P = RandomPicture(6, 8, 5, 4, false, 4);
+    const Bytes Other = Encode(RandomPicture(0, 16, 7, 3, false, 5));
+    Bytes Damaged = Other;
+    Damaged[8 + 25 + 8] ^= 1;
+    const Bytes Failing[] = {
+        // A header whose store is refused: 1.2 GB of colour pixels.
+        JoinChunks(
+            {{"IHDR", HeaderData(20000, 20000, 8, 2)}, {"IDAT", Deflate({0})}, {"IEND", {}}}),
+        // A sound header, then a damaged chunk, no image data, or the end of the file.
+        Damaged,
+        JoinChunks({SplitChunks(Other)[0], {"IEND", {}}}),
+        Bytes(Other.begin(), Other.begin() + 8 + 25 + 4),
+    };
+    for (const Bytes &File : Failing) {
+        SCOPED_TRACE(File.size());
+        auto Image = Load(Encode(P));
+        TMemoryStream Stream;
+        Stream.WriteBuffer(File.data(), static_cast<int>(File.size()));
+        Stream.SetPosition(0);
+        EXPECT_THROW(Image->LoadFromStream(&Stream), Exception);
+        ExpectSamePixels(P, *Image);
+        ExpectSamePixels(P, *Load(Save(*Image)));
+    }
 }
 
 TEST(PngObject, CopiesKeepGammaTablesAndEveryChunk)

@@ -65,6 +65,8 @@ def make_png():
          png(ihdr(4, 4), chunk(b"zTXt", b"Title\x00\x00" + zlib.compress(b"\0" * (64 << 20), 9)),
              chunk(b"IDAT", GOOD), IEND))
     save("png", "huge_size_little_data.png", png(ihdr(0x7FFFFFFF, 0x7FFFFFFF), chunk(b"IDAT", GOOD), IEND))
+    # A header the decoder takes but whose store is beyond the limit: the picture held before stays.
+    save("png", "store_beyond_limit.png", png(ihdr(20000, 20000), chunk(b"IDAT", GOOD), IEND))
     save("png", "wide_row_little_data.png", png(ihdr(30000, 30000, 16, 6), chunk(b"IDAT", GOOD), IEND))
     save("png", "chunk_length_overflow.png",
          png(ihdr(4, 4), chunk(b"tEXt", b"a\x00b", length=0xFFFFFFF8), IEND))
@@ -168,6 +170,14 @@ def make_report():
          "RowCount=\"2147483647\" Columns=\"-2147483648\"><TfrxMemoView Name=\"M\" Width=\"1e308\" "
          "Font.Height=\"-2147483648\" Font.Size=\"99999999\" Frame.Width=\"1e308\" Text=\"x\"/>"
          "</TfrxMasterData></TfrxReportPage></TfrxReport>")
+    # Positions no int holds, on a dialog page and a view, and columns by the million:
+    # refused on load.
+    save("report", "values_beyond_int.fr3",
+         "<?xml version=\"1.0\"?><TfrxReport><TfrxDialogPage Name=\"D\" Left=\"1e12\" "
+         "Top=\"-1e12\" Width=\"1e12\" Height=\"-1e12\"/>"
+         "<TfrxReportPage Name=\"P\" Columns=\"3000000\">"
+         "<TfrxMasterData Name=\"B\" Top=\"1e12\"><TfrxMemoView Name=\"M\" Left=\"1e12\" "
+         "Text=\"x\"/></TfrxMasterData></TfrxReportPage></TfrxReport>")
     save("report", "unknown_and_duplicate.fr3",
          "<?xml version=\"1.0\"?><TfrxReport><TNoSuchClass Name=\"A\"/><TfrxReportPage Name=\"P\">"
          "<TfrxMemoView Name=\"P\"/><TfrxMemoView Name=\"P\"/><TfrxReport Name=\"R\"/>"

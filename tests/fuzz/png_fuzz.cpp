@@ -26,18 +26,34 @@ void ReadPixels(const TPNGObject &Png)
     (void)Png.TransparentColor();
 }
 
+// The picture a control held before the file was picked.
+constexpr int HeldWidth = 3, HeldHeight = 2;
+
+void MustStayWhole(const TPNGObject &Png, int Width, int Height, const char *What)
+{
+    if (Png.Width() != Width || Png.Height() != Height) fuzz::Broken(What);
+    ReadPixels(Png);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size)
 {
     TStringStream Input(fuzz::Text(Data, Size));
-    TPNGObject Png;
+    TPNGObject Png(COLOR_RGB, 8, HeldWidth, HeldHeight);
     try {
         Png.LoadFromStream(&Input);
     } catch (const Exception &) {
+        MustStayWhole(Png, HeldWidth, HeldHeight, "a failed load changed the picture");
         return 0;
     }
     ReadPixels(Png);
+    try {
+        Png.Resize(65535, 65535);
+        fuzz::Broken("a picture took a store beyond its limit");
+    } catch (const EPNGOutMemory &) {
+        MustStayWhole(Png, Png.Width(), Png.Height(), "a refused resize changed the picture");
+    }
 
     TPNGObject Again;
     fuzz::MustLoadAgain([&](TStream *S) { Png.SaveToStream(S); },

@@ -107,6 +107,55 @@ TEST(ComponentTree, ObjectsAreFoundInPreOrderWithLatinCaseIgnored)
     EXPECT_EQ(Sample.Page->Objects()->Count(), 1);
 }
 
+namespace
+{
+
+bool Refused(TfrxComponent *C, const char *Name)
+{
+    try {
+        C->SetName(Name);
+    } catch (const Exception &E) {
+        return E.Message() == frxResources()->Get("prDupl");
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(ComponentTree, ANameTakenAnywhereInTheReportIsRefused)
+{
+    TfrxReport Report(nullptr);
+    auto *Page = new TfrxReportPage(&Report);
+    auto *Band = new TfrxMasterData(Page);
+    auto *Memo = new TfrxMemoView(Band);
+    Memo->SetName("Memo1");
+    auto *Other = new TfrxMemoView(Page);
+    EXPECT_TRUE(Refused(Other, "MEMO1"));
+    // Renamed, the old name is free and the new one taken.
+    Memo->SetName("Title");
+    Other->SetName("Memo1");
+    EXPECT_TRUE(Refused(Band, "title"));
+    EXPECT_FALSE(Refused(Memo, "TITLE"));
+    // An object put into the tree from outside the report's components counts too,
+    // with the objects under it, and no longer once it has left.
+    auto *Loose = new TfrxMasterData(nullptr);
+    Loose->SetName("Loose");
+    (new TfrxMemoView(Loose))->SetName("Inner");
+    Loose->SetParent(Page);
+    EXPECT_TRUE(Refused(Band, "loose"));
+    EXPECT_TRUE(Refused(Band, "inner"));
+    Loose->SetParent(nullptr);
+    EXPECT_FALSE(Refused(Band, "Inner"));
+    Band->SetName("MasterData1");
+    delete Loose;
+    // A freed object's name is free.
+    EXPECT_TRUE(Refused(Band, "Memo1"));
+    delete Other;
+    EXPECT_FALSE(Refused(Band, "Memo1"));
+    EXPECT_EQ(Report.FindObject("memo1"), Band);
+    EXPECT_EQ(Report.FindObject("Title"), Memo);
+}
+
 TEST(ComponentTree, FontChangesReachChildrenThatFollowTheirParent)
 {
     SampleReport Sample;

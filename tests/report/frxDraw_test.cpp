@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace
 {
@@ -91,6 +92,20 @@ TEST(ViewDrawing, PixelBoxRoundsHalvesToEvenAtAnyScaleAndOffset)
     EXPECT_EQ(S.Row(10, 22, 33, clRed), ".##########.");
     // Top 4 * 2 + 1 = 9, bottom (6.25) * 2 + 1 = 13.5, to 14 by the even rule.
     EXPECT_EQ(S.Column(25, 8, 14, clRed), ".#####.");
+}
+
+TEST(ViewDrawing, AViewFarOffThePageDrawsNothingOnIt)
+{
+    // A script may move a view anywhere; far beyond the sheet it leaves the sheet white.
+    for (const auto &[Left, Top, Width] :
+         {std::tuple{1e12, 2.0, 5.0}, std::tuple{-1e15, 2.0, 5.0}, std::tuple{2.0, -1e300, 5.0}}) {
+        Sheet S;
+        auto View = Placed<TfrxView>(Left, Top, Width, 3);
+        View->SetColor(clRed);
+        View->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+        View->Draw(S.Canvas(), 2, 2, 3, 1);
+        EXPECT_EQ(Count(S, clWhite), 140 * 80) << Left << " " << Top;
+    }
 }
 
 TEST(ViewDrawing, OnePixelBottomLineReachesTheRightEdge)

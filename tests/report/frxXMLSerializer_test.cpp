@@ -300,6 +300,39 @@ TEST(ReportTemplate, BadValuesAreCollectedAndTheRestIsRead)
     EXPECT_EQ(Report.Errors()->Count(), 3) << Report.Errors()->Text().ToUtf8();
 }
 
+TEST(ReportTemplate, ValuesBeyondRangeAreRefusedAndTheRestIsRead)
+{
+    TfrxReport Report(nullptr);
+    Report.EngineOptions()->SetNewSilentMode(simSilent);
+    LoadText(Report,
+             "<?xml?><TfrxReport>"
+             "<TfrxDialogPage Name=\"Dialog1\" Left=\"1e12\" Top=\"-1E+300\" Width=\"300\"/>"
+             "<TfrxReportPage Name=\"Page1\" LeftMargin=\"10\" Columns=\"3000000\">"
+             "<TfrxMasterData Name=\"Band1\" Top=\"12\" Height=\"20\">"
+             "<TfrxMemoView Name=\"Memo1\" Left=\"1e12\" Top=\"5\" Width=\"-1000001\"/>"
+             "</TfrxMasterData></TfrxReportPage></TfrxReport>");
+    const AnsiString Errors = Report.Errors()->Text();
+    EXPECT_GT(Errors.Pos("Invalid property value: 1e12"), 0) << Errors.ToUtf8();
+    EXPECT_GT(Errors.Pos("Invalid property value: 3000000"), 0) << Errors.ToUtf8();
+    EXPECT_EQ(Report.Errors()->Count(), 4) << Errors.ToUtf8();
+
+    auto *Dialog = dynamic_cast<TfrxDialogPage *>(Report.FindObject("Dialog1"));
+    ASSERT_NE(Dialog, nullptr);
+    EXPECT_EQ(Dialog->Left(), 0);
+    EXPECT_EQ(Dialog->Top(), 0);
+    EXPECT_EQ(Dialog->Width(), 300);
+    auto *Page = dynamic_cast<TfrxReportPage *>(Report.FindObject("Page1"));
+    ASSERT_NE(Page, nullptr);
+    EXPECT_EQ(Page->Columns(), 0);
+    EXPECT_EQ(Page->ColumnPositions()->Count(), 0);
+    EXPECT_EQ(Page->LeftMargin(), 10);
+    auto *Memo = dynamic_cast<TfrxMemoView *>(Report.FindObject("Memo1"));
+    ASSERT_NE(Memo, nullptr);
+    EXPECT_EQ(Memo->Left(), 0);
+    EXPECT_EQ(Memo->Top(), 5);
+    EXPECT_EQ(Memo->Width(), 0);
+}
+
 TEST(Serializer, FloatsReadBackUnderADecimalComma)
 {
     const char Saved = DecimalSeparator;

@@ -25,13 +25,16 @@ public:
     ~TLogged() override
     {
         if (Log) Log->push_back("free " + Name().Std());
+        if (Log && Ref) Log->push_back(Name().Std() + " still sees " + Ref->Name().Std());
+        if (WasDestroying) *WasDestroying = ComponentState().Contains(csDestroying);
         Destroying();
         DestroyComponents();
     }
 
     TComponent *Ref = nullptr;
-    bool *OwnerDestroying = nullptr;
+    bool *WasDestroying = nullptr;
     std::vector<std::string> *Log = nullptr;
+    std::vector<std::string> *Inserts = nullptr; // who hears of an insertion
 
     void MarkLoading() { SetComponentStateFlag(csLoading, true); }
     using TComponent::Loaded;
@@ -40,10 +43,9 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override
     {
         TComponent::Notification(AComponent, Operation);
+        if (Operation == opInsert && Inserts) Inserts->push_back(Name().Std());
         if (Operation != opRemove) return;
         if (Log) Log->push_back(Name().Std() + " hears " + AComponent->Name().Std());
-        if (Owner() && OwnerDestroying)
-            *OwnerDestroying = Owner()->ComponentState().Contains(csDestroying);
         if (AComponent == Ref) Ref = nullptr;
     }
 };
@@ -219,15 +221,14 @@ TEST(TComponentOwnership, InsertComponentMovesFromThePreviousOwner)
 TEST(TComponentOwnership, ChildrenSeeTheOwnerDestroying)
 {
     auto *form = new TLogged(nullptr, "Form", nullptr);
-    auto *a = new TLogged(form, "A", nullptr);
     bool destroying = true;
-    a->OwnerDestroying = &destroying;
-    delete new TLogged(form, "B", nullptr);
+    auto *b = new TLogged(form, "B", nullptr);
+    b->WasDestroying = &destroying;
+    delete b;
     EXPECT_FALSE(destroying);
-    auto *c = new TLogged(form, "C", nullptr);
-    c->FreeNotification(a); // a sibling: no list, but C is now watched
-    delete form;            // C goes first, and A hears of it
-
+    auto *a = new TLogged(form, "A", nullptr);
+    a->WasDestroying = &destroying;
+    delete form;
     EXPECT_TRUE(destroying);
 }
 
@@ -302,6 +303,70 @@ TEST(TComponentNames, FindComponentIgnoresCase)
     EXPECT_EQ(owner.FindComponent(""), nullptr);
 }
 
+TEST(TComponentNames, FindComponentFollowsRenames)
+{
+    TComponent owner(nullptr);
+    auto *a = new TComponent(&owner);
+    auto *b = new TComponent(&owner);
+    a->SetName("Memo1");
+    a->SetName("Title");
+    EXPECT_EQ(owner.FindComponent("Memo1"), nullptr);
+    EXPECT_EQ(owner.FindComponent("title"), a);
+    // The old name is free again, and a case-only rename keeps the component found.
+    b->SetName("memo1");
+    EXPECT_EQ(owner.FindComponent("MEMO1"), b);
+    a->SetName("TITLE");
+    EXPECT_EQ(owner.FindComponent("Title"), a);
+    // A refused rename leaves both names where they were.
+    EXPECT_THROW(b->SetName("Title"), EComponentError);
+    EXPECT_EQ(owner.FindComponent("Title"), a);
+    EXPECT_EQ(owner.FindComponent("Memo1"), b);
+    // A component without a name is found by none.
+    a->SetName("");
+    EXPECT_EQ(owner.FindComponent("Title"), nullptr);
+    b->SetName("Title");
+    EXPECT_EQ(owner.FindComponent("Title"), b);
+}
+
+TEST(TComponentNames, FindComponentFollowsRemovalFreeingAndOwnerChanges)
+{
+    TComponent owner(nullptr), other(nullptr);
+    auto *a = new TComponent(&owner);
+    a->SetName("Band1");
+    auto *b = new TComponent(&owner);
+    b->SetName("Band2");
+    other.InsertComponent(a);
+    EXPECT_EQ(owner.FindComponent("Band1"), nullptr);
+    EXPECT_EQ(other.FindComponent("Band1"), a);
+    // Renamed under its new owner, it is found there only.
+    a->SetName("Band2");
+    EXPECT_EQ(other.FindComponent("Band2"), a);
+    EXPECT_EQ(owner.FindComponent("Band2"), b);
+    other.RemoveComponent(a);
+    EXPECT_EQ(other.FindComponent("Band2"), nullptr);
+    EXPECT_THROW(owner.InsertComponent(a), EComponentError);
+    a->SetName("Band3");
+    owner.InsertComponent(a);
+    EXPECT_EQ(owner.FindComponent("band3"), a);
+    delete b;
+    EXPECT_EQ(owner.FindComponent("Band2"), nullptr);
+    (new TComponent(&owner))->SetName("Band2");
+    EXPECT_NE(owner.FindComponent("Band2"), nullptr);
+    EXPECT_EQ(owner.ComponentCount(), 2);
+}
+
+TEST(TComponentNames, ThousandsOfComponentsAreEachFoundByName)
+{
+    TComponent owner(nullptr);
+    for (int i = 0; i < 5000; ++i)
+        (new TComponent(&owner))->SetName("Memo" + AnsiString(i));
+    for (int i = 0; i < 5000; i += 7)
+        ASSERT_EQ(owner.FindComponent("MEMO" + AnsiString(i)), owner.Components(i)) << i;
+    delete owner.Components(10);
+    EXPECT_EQ(owner.FindComponent("Memo10"), nullptr);
+    EXPECT_EQ(owner.FindComponent("Memo11"), owner.Components(10));
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(TComponentNotification, ReferrerHearsOfAFreedComponent)
@@ -366,9 +431,74 @@ TEST(TComponentNotification, OwnerFreeingTellsEachReferrerInReverseOrder)
     outside.FreeNotification(first);
     outside.FreeNotification(second);
     delete form;
+    // The components going with the form hear nothing of each other; the form and
+    // the referrers outside it hear of each.
     std::vector<std::string> expected = {
-        "free Form",   "Second hears Second",  "First hears Second", "Form hears Second",
-        "free Second", "Outside hears Second", "First hears First",  "Form hears First",
-        "free First",  "Outside hears First"};
+        "free Form",        "Form hears Second", "free Second",        "Outside hears Second",
+        "Form hears First", "free First",        "Outside hears First"};
     EXPECT_EQ(log, expected);
+}
+
+TEST(TComponentNotification, ASiblingThatAskedHearsAlsoWhenTheOwnerGoes)
+{
+    // The watcher's destructor reads what it watches: it must have heard first.
+    std::vector<std::string> log;
+    auto *form = new TLogged(nullptr, "Form", &log);
+    auto *watcher = new TLogged(form, "Watcher", &log);
+    auto *watched = new TLogged(form, "Watched", &log);
+    watcher->Ref = watched;
+    watcher->FreeNotification(watched);
+    delete form;
+    std::vector<std::string> expected = {"free Form",          "Form hears Watched",
+                                         "free Watched",       "Watcher hears Watched",
+                                         "Form hears Watcher", "free Watcher"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST(TComponentNotification, ASiblingThatAskedHearsOnceUnderALivingOwner)
+{
+    std::vector<std::string> log;
+    TLogged form(nullptr, "Form", &log);
+    auto *watcher = new TLogged(&form, "Watcher", &log);
+    auto *watched = new TLogged(&form, "Watched", &log);
+    watcher->Ref = watched;
+    watcher->FreeNotification(watched);
+    delete watched;
+    auto *again = new TLogged(&form, "Again", &log);
+    watcher->Ref = again;
+    watcher->FreeNotification(again);
+    form.DestroyComponents();
+    std::vector<std::string> expected = {"free Watched",        "Watcher hears Watched",
+                                         "Form hears Watched",  "Again hears Again",
+                                         "Watcher hears Again", "Form hears Again",
+                                         "free Again",          "Watcher hears Watcher",
+                                         "Form hears Watcher",  "free Watcher"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST(TComponentNotification, AnInsertionIsHeardByTheOwnerAlone)
+{
+    std::vector<std::string> heard;
+    TLogged form(nullptr, "Form", nullptr);
+    form.Inserts = &heard;
+    (new TLogged(&form, "A", nullptr))->Inserts = &heard;
+    form.InsertComponent(new TLogged(nullptr, "B", nullptr));
+    EXPECT_EQ(heard, (std::vector<std::string>{"Form", "Form"}));
+}
+
+TEST(TComponentNotification, DestroyComponentsOfALiveOwnerStillTellsTheSiblings)
+{
+    std::vector<std::string> log;
+    TLogged form(nullptr, "Form", &log);
+    auto *first = new TLogged(&form, "First", &log);
+    auto *second = new TLogged(&form, "Second", &log);
+    TLogged outside(nullptr, "Outside", &log);
+    outside.FreeNotification(second);
+    first->Ref = second;
+    form.DestroyComponents();
+    std::vector<std::string> expected = {"Second hears Second",  "First hears Second",
+                                         "Form hears Second",    "free Second",
+                                         "Outside hears Second", "free First"};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(form.ComponentCount(), 0);
 }
