@@ -100,7 +100,6 @@ TCommPort::~TCommPort()
     // The owner is being torn down: its close handler must not run any more.
     OnClose = nullptr;
     ClosePort();
-    ReleaseOrphans();
 }
 
 // ---------------------------------------------------------------------------
@@ -117,7 +116,6 @@ void TCommPort::SetOpen(bool Value)
 void TCommPort::OpenPort()
 {
     if (FConnected) return;
-    ReleaseOrphans();
     for (TRing *ring : {&FOut, &FIn}) {
         ring->Lock.Enter();
         ring->Empty();
@@ -186,6 +184,8 @@ void TCommPort::ClosePort()
     });
     StopThread(std::move(FReadEventThread), [this] { FDataEvent.SetEvent(); });
     StopThread(std::move(FStatusEventThread), [this] { FStatusEvent.SetEvent(); });
+    // Their calls still queued went with them.
+    FDataPosted = FStatusPosted = false;
     CloseHandle(FHandle);
     FHandle = INVALID_HANDLE_VALUE;
     for (TRing *ring : {&FOut, &FIn}) {
@@ -203,59 +203,32 @@ void TCommPort::StopThread(std::unique_ptr<TThread> Thread, const std::function<
 {
     Thread->Terminate();
     Wake();
-    // A thread whose handler is running below us (the port is closed from that handler) can
-    // only finish after it returns; it is freed later.
-    if (std::find(FInHandler.begin(), FInHandler.end(), Thread.get()) != FInHandler.end()) {
-        FOrphans.push_back(std::move(Thread));
-        return;
-    }
+    // The event threads only queue their calls and never wait in a handler, so this ends
+    // also when the port is closed from one of those handlers.
     Thread->WaitFor();
-}
-
-void TCommPort::ReleaseOrphans()
-{
-    std::erase_if(FOrphans, [this](const std::unique_ptr<TThread> &t) {
-        return std::find(FInHandler.begin(), FInHandler.end(), t.get()) == FInHandler.end();
-    });
 }
 
 // ---------------------------------------------------------------------------
 // Synchronised events (user-interface thread)
 
-namespace
+void TCommPort::DataReceived()
 {
-
-// Marks a worker's handler as running for as long as it runs.
-class THandlerScope
-{
-public:
-    THandlerScope(std::vector<TThread *> &Running, TThread *Worker)
-        : FRunning(Running), FWorker(Worker)
-    {
-        FRunning.push_back(FWorker);
-    }
-    ~THandlerScope() { std::erase(FRunning, FWorker); }
-    THandlerScope(const THandlerScope &) = delete;
-    THandlerScope &operator=(const THandlerScope &) = delete;
-
-private:
-    std::vector<TThread *> &FRunning;
-    TThread *FWorker;
-};
-
-} // namespace
-
-void TCommPort::DataReceived(TThread *Worker)
-{
-    if (!Delivering() || !OnDataReceived) return;
-    THandlerScope scope(FInHandler, Worker);
-    CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
+    // The flag stays set while the handler runs, so a handler that waits in a message loop
+    // is not entered again; bytes that come meanwhile are told in a call of their own.
+    const std::uint64_t received = Received();
+    const bool fresh = received != FReported;
+    FReported = received;
+    if (fresh && Delivering() && OnDataReceived)
+        CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
+    // An exchange, not a store: it sees the flag the event thread set after its read, and so
+    // the bytes of that read.
+    FDataPosted.exchange(false);
+    if (Delivering() && Received() != FReported) FDataEvent.SetEvent();
 }
 
-void TCommPort::StatusChanged(TThread *Worker)
+void TCommPort::StatusChanged()
 {
-    const DWORD mask = FEventMask;
-    THandlerScope scope(FInHandler, Worker);
+    const DWORD mask = FEventMask.exchange(0);
     const std::pair<DWORD, TNotifyEvent *> signals[] = {
         {EV_CTS, &OnCTSSignal},     {EV_RLSD, &OnDCDSignal},    {EV_DSR, &OnDSRSignal},
         {EV_RING, &OnRingSignal},   {EV_RXCHAR, &OnRxDSignal},  {EV_RXFLAG, &OnRxEventSignal},
@@ -268,13 +241,23 @@ void TCommPort::StatusChanged(TThread *Worker)
     }
     if ((mask & EV_ERR) && Delivering() && OnErrorSignal)
         CallHandler([&] { OnErrorSignal(this, GetLastError()); });
+    FStatusPosted.exchange(false);
+    if (Delivering() && FEventMask != 0) FStatusEvent.SetEvent();
+}
+
+std::uint64_t TCommPort::Received() const
+{
+    FIn.Lock.Enter();
+    const std::uint64_t received = FReceived;
+    FIn.Lock.Leave();
+    return received;
 }
 
 void TCommPort::CallHandler(const std::function<void()> &Handler)
 {
     // What a handler lets escape is the application's to show, as for any other event; it
-    // must not reach the worker that raised the event, which would end and deliver nothing
-    // more until the port is opened again.
+    // must not cut the call short, whose end lets the next one be posted: nothing more would
+    // be delivered until the port is opened again.
     try {
         Handler();
     } catch (...) {
