@@ -323,6 +323,26 @@ TEST_F(CommPortTest, HandlerWaitingInAMessageLoopIsNotEnteredAgain)
     EXPECT_EQ(deepest, 1);
 }
 
+// Line events that come while the main thread is busy are raised together once it comes by,
+// each once: a later event does not push out an earlier one.
+TEST_F(CommPortTest, LineEventsWhileTheMainThreadIsBusyAreEachRaisedOnce)
+{
+    int sentOut = 0, received = 0;
+    Port.OnTxDSignal = [&](TObject *) { ++sentOut; };
+    Port.OnRxDSignal = [&](TObject *) { ++received; };
+    // The output queue is seen empty well before the answer starts to arrive.
+    Sim.SetBehaviour({.Delay = 100ms});
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(PumpUntil([&] { return Port.InBuffUsed() == 22; }));
+    Pump(50ms);
+    Port.OnTxDSignal = nullptr;
+    Port.OnRxDSignal = nullptr;
+    EXPECT_EQ(sentOut, 1);
+    EXPECT_EQ(received, 1);
+}
+
 TEST_F(CommPortTest, BlockWrappingTheInputRingComesOutInOrder)
 {
     const Bytes record = {0x00, 0x01, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB,
