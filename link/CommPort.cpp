@@ -185,7 +185,7 @@ void TCommPort::ClosePort()
     StopThread(std::move(FReadEventThread), [this] { FDataEvent.SetEvent(); });
     StopThread(std::move(FStatusEventThread), [this] { FStatusEvent.SetEvent(); });
     // Their calls still queued went with them.
-    FDataPosted = FStatusPosted = false;
+    FDeliveryPosted = false;
     CloseHandle(FHandle);
     FHandle = INVALID_HANDLE_VALUE;
     for (TRing *ring : {&FOut, &FIn}) {
@@ -211,19 +211,30 @@ void TCommPort::StopThread(std::unique_ptr<TThread> Thread, const std::function<
 // ---------------------------------------------------------------------------
 // Synchronised events (user-interface thread)
 
+void TCommPort::Deliver()
+{
+    // One call serves both event threads: data and line events that come close together
+    // wake this thread once. The flag stays set while the handlers run, so a handler that
+    // waits in a message loop is not entered again; what comes meanwhile is told in a call of
+    // its own.
+    StatusChanged();
+    DataReceived();
+    // An exchange, not a store: it sees the flag an event thread set after its news, and so
+    // the news.
+    FDeliveryPosted.exchange(false);
+    if (!Delivering()) return;
+    if (FEventMask != 0) FStatusEvent.SetEvent();
+    if (Received() != FReported) FDataEvent.SetEvent();
+}
+
 void TCommPort::DataReceived()
 {
-    // The flag stays set while the handler runs, so a handler that waits in a message loop
-    // is not entered again; bytes that come meanwhile are told in a call of their own.
+    // Bytes an earlier call reported are not reported again.
     const std::uint64_t received = Received();
     const bool fresh = received != FReported;
     FReported = received;
     if (fresh && Delivering() && OnDataReceived)
         CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
-    // An exchange, not a store: it sees the flag the event thread set after its read, and so
-    // the bytes of that read.
-    FDataPosted.exchange(false);
-    if (Delivering() && Received() != FReported) FDataEvent.SetEvent();
 }
 
 void TCommPort::StatusChanged()
@@ -241,8 +252,6 @@ void TCommPort::StatusChanged()
     }
     if ((mask & EV_ERR) && Delivering() && OnErrorSignal)
         CallHandler([&] { OnErrorSignal(this, GetLastError()); });
-    FStatusPosted.exchange(false);
-    if (Delivering() && FEventMask != 0) FStatusEvent.SetEvent();
 }
 
 std::uint64_t TCommPort::Received() const

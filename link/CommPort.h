@@ -190,6 +190,7 @@ private:
     void SetLines(DWORD ModemStatus);
     void StopThread(std::unique_ptr<TThread> Thread, const std::function<void()> &Wake);
     // The synchronised events, queued to the user-interface thread by the event threads.
+    void Deliver();
     void DataReceived();
     void StatusChanged();
     std::uint64_t Received() const;
@@ -232,9 +233,8 @@ private:
     // application has been told of (user-interface thread only).
     std::uint64_t FReceived = 0;
     std::uint64_t FReported = 0;
-    // An event thread's call is queued or running: it is not posted a second time.
-    std::atomic<bool> FDataPosted{false};
-    std::atomic<bool> FStatusPosted{false};
+    // An event thread's call is queued or running: neither thread posts another meanwhile.
+    std::atomic<bool> FDeliveryPosted{false};
 
     std::unique_ptr<TStatusThread> FStatusThread;
     std::unique_ptr<TReadThread> FReadThread;

@@ -13,11 +13,11 @@ TReadEventThread::~TReadEventThread()
 
 void TReadEventThread::Execute()
 {
-    // Not posted again while a call is queued or running: that call reports whatever has
-    // arrived by the time it runs, and tells this thread when more came meanwhile.
+    // Not posted while a call is queued or running: that call reports whatever has arrived
+    // by the time it runs, and tells this thread when more came meanwhile.
     while (!Terminated()) {
         FPort->FDataEvent.WaitFor();
-        if (!Terminated() && !FPort->FDataPosted.exchange(true))
-            Queue([Port = FPort] { Port->DataReceived(); });
+        if (!Terminated() && !FPort->FDeliveryPosted.exchange(true))
+            Queue([Port = FPort] { Port->Deliver(); });
     }
 }

@@ -16,7 +16,7 @@ void TStatusEventThread::Execute()
     // As the read-event thread: one call at a time raises all the events stored by then.
     while (!Terminated()) {
         FPort->FStatusEvent.WaitFor();
-        if (!Terminated() && !FPort->FStatusPosted.exchange(true))
-            Queue([Port = FPort] { Port->StatusChanged(); });
+        if (!Terminated() && !FPort->FDeliveryPosted.exchange(true))
+            Queue([Port = FPort] { Port->Deliver(); });
     }
 }
