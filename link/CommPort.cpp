@@ -149,6 +149,7 @@ void TCommPort::OpenPort()
     ApplyXoffChar();
     ApplyEventChar();
 
+    FRxDSignalWanted = bool(OnRxDSignal);
     FStatusThread = std::make_unique<TStatusThread>(this, FHandle, FMonitorEvents);
     FReadEvent.ResetEvent();
     FReadThread = std::make_unique<TReadThread>(this, FHandle);
@@ -219,11 +220,12 @@ void TCommPort::Deliver()
     // its own.
     StatusChanged();
     DataReceived();
+    FRxDSignalWanted = bool(OnRxDSignal);
     // An exchange, not a store: it sees the flag an event thread set after its news, and so
     // the news.
     FDeliveryPosted.exchange(false);
     if (!Delivering()) return;
-    if (FEventMask != 0) FStatusEvent.SetEvent();
+    if (StatusWanted(FEventMask)) FStatusEvent.SetEvent();
     if (Received() != FReported) FDataEvent.SetEvent();
 }
 
@@ -252,6 +254,15 @@ void TCommPort::StatusChanged()
     }
     if ((mask & EV_ERR) && Delivering() && OnErrorSignal)
         CallHandler([&] { OnErrorSignal(this, GetLastError()); });
+}
+
+// Every byte comes with a received-character event: when nobody listens for that as a line
+// event it is no reason to wake the user-interface thread, which hears of the byte through the
+// data event anyway. The event stays stored and goes with the next call, so a handler assigned
+// while the port is open hears of it from then on.
+bool TCommPort::StatusWanted(DWORD Mask) const
+{
+    return (Mask & ~EV_RXCHAR) != 0 || (Mask != 0 && FRxDSignalWanted);
 }
 
 std::uint64_t TCommPort::Received() const

@@ -193,6 +193,8 @@ private:
     void Deliver();
     void DataReceived();
     void StatusChanged();
+    // Whether the stored events are worth a call of the status-event thread.
+    bool StatusWanted(DWORD Mask) const;
     std::uint64_t Received() const;
     void CallHandler(const std::function<void()> &Handler);
     bool Delivering() const { return FConnected && !FClosing; }
@@ -235,6 +237,9 @@ private:
     std::uint64_t FReported = 0;
     // An event thread's call is queued or running: neither thread posts another meanwhile.
     std::atomic<bool> FDeliveryPosted{false};
+    // OnRxDSignal was assigned when the user-interface thread last looked: at the open and
+    // after each call.
+    std::atomic<bool> FRxDSignalWanted{false};
 
     std::unique_ptr<TStatusThread> FStatusThread;
     std::unique_ptr<TReadThread> FReadThread;

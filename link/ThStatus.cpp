@@ -54,5 +54,5 @@ void TStatusThread::EventArrived(DWORD Mask)
             FPort->FWriteEvent.SetEvent();
     }
     if (Mask & EV_RXCHAR) FPort->FReadEvent.SetEvent();
-    FPort->FStatusEvent.SetEvent();
+    if (FPort->StatusWanted(Mask)) FPort->FStatusEvent.SetEvent();
 }

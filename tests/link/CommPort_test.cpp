@@ -343,6 +343,18 @@ TEST_F(CommPortTest, LineEventsWhileTheMainThreadIsBusyAreEachRaisedOnce)
     EXPECT_EQ(received, 1);
 }
 
+// Without a received-character handler those events wake nobody; one assigned while the
+// port is open hears of the next bytes all the same.
+TEST_F(CommPortTest, ReceivedCharacterHandlerAssignedWhileOpenIsRaised)
+{
+    Port.SetOpen(true);
+    int received = 0;
+    Port.OnRxDSignal = [&](TObject *) { ++received; };
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    EXPECT_TRUE(PumpUntil([&] { return received > 0 && Port.InBuffUsed() == 22; }));
+    Port.OnRxDSignal = nullptr;
+}
+
 TEST_F(CommPortTest, BlockWrappingTheInputRingComesOutInOrder)
 {
     const Bytes record = {0x00, 0x01, 0x01, 0x23, 0x45, 0x67, 0x89, 0xAB,
