@@ -1,22 +1,27 @@
 // Round trips of a 6-byte archive read and its 22-byte answer through TCommPort and the
-// simulated device on a pseudo-terminal: unpaced, the time is the program's own overhead
-// (rings, five threads, synchronised event); paced at 57600 baud, the counter wire_ratio is
-// the time of 1000 round trips over their wire time (28 bytes x 10 bits / 57600 each).
-// The process's CPU per paced trip is measured through the port and through a bare client
-// (a raw terminal read as the answer comes) on the same simulated device, and both figures
-// are printed with their ratio at the end.
+// simulated device on a pseudo-terminal. Unpaced, the time is the program's own overhead
+// (rings, five threads, synchronised event). Paced at 57600 baud, the same trips are made by
+// TCommPort and then by a bare client (poll, read, write on the same device), and the process
+// CPU time of each per trip is compared: cpu_ratio = program / bare. The simulator runs in a
+// child process, so its own CPU time is in neither figure; cpu_ratio_with_device adds each
+// side's device time back, as the figure was when the device ran in this process. waits_per_trip
+// counts the times a thread of this process went to sleep (voluntary context switches), the
+// wake-ups a trip costs. wire_ratio is the program's time of the paced trips over their wire time
+// (28 bytes x 10 bits / 57600 each).
 
 #include "link/CommPort.h"
 #include "tools/devsim/Simulator.h"
+#include "tools/devsim/client/BareLine.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <chrono>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <poll.h>
+#include <optional>
+#include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace
@@ -25,18 +30,77 @@ namespace
 constexpr int BenchCom = 9;
 constexpr std::size_t FrameBytes = 6, AnswerBytes = 22;
 const BYTE ReadRecord[FrameBytes] = {0xA5, 0x31, 0x62, 0x00, 0x10, 0xA3};
+constexpr int PacedTrips = 1000;
+constexpr double PacedBaud = 57600;
+constexpr auto AnswerTimeout = std::chrono::seconds(3);
 
-// A port on a fresh simulator, with a data handler that takes each whole answer.
-class TLink
+// The simulated device in a child process of its own: its CPU time is not this process's.
+// The child lives until the parent closes the pipe it waits on.
+class TChildSimulator
 {
 public:
-    explicit TLink(bool Paced, int Baud)
+    explicit TChildSimulator(bool Paced)
     {
         FFolder =
             std::filesystem::temp_directory_path() / ("commlink_bench_" + std::to_string(getpid()));
         setenv("QRV4_PORTS", FFolder.c_str(), 1);
-        FSim.Expose(BenchCom);
-        FSim.SetBehaviour({.Paced = Paced});
+        int toParent[2], toChild[2];
+        if (pipe(toParent) != 0 || pipe(toChild) != 0) return;
+        FChild = fork();
+        if (FChild == 0) {
+            close(toParent[0]);
+            close(toChild[1]);
+            RunChild(Paced, toParent[1], toChild[0]);
+        }
+        close(toParent[1]);
+        close(toChild[0]);
+        FStop = toChild[1];
+        char path[256];
+        const ssize_t n = FChild > 0 ? read(toParent[0], path, sizeof path) : -1;
+        if (n > 0) FDevicePath.assign(path, static_cast<std::size_t>(n));
+        close(toParent[0]);
+    }
+    ~TChildSimulator()
+    {
+        if (FStop >= 0) close(FStop);
+        if (FChild > 0) waitpid(FChild, nullptr, 0);
+        std::filesystem::remove_all(FFolder);
+    }
+    TChildSimulator(const TChildSimulator &) = delete;
+    TChildSimulator &operator=(const TChildSimulator &) = delete;
+
+    // Empty when the child did not start.
+    const std::string &DevicePath() const { return FDevicePath; }
+
+private:
+    [[noreturn]] static void RunChild(bool Paced, int Report, int Stop)
+    {
+        {
+            devsim::TSimulator sim;
+            sim.Expose(BenchCom);
+            sim.SetBehaviour({.Paced = Paced});
+            const std::string &path = sim.DevicePath();
+            [[maybe_unused]] auto n = write(Report, path.data(), path.size());
+            close(Report);
+            char ignored;
+            while (read(Stop, &ignored, 1) > 0) {
+            }
+        }
+        _exit(0);
+    }
+
+    std::filesystem::path FFolder;
+    pid_t FChild = -1;
+    int FStop = -1;
+    std::string FDevicePath;
+};
+
+// A port on the simulated device, with a data handler that takes each whole answer.
+class TLink
+{
+public:
+    explicit TLink(int Baud)
+    {
         FPort.SetComNumber(BenchCom);
         FPort.SetBaud(Baud);
         FPort.OnDataReceived = [this](TObject *, DWORD Count) {
@@ -47,33 +111,66 @@ public:
         };
         FPort.SetOpen(true);
     }
-    ~TLink()
-    {
-        FPort.SetOpen(false);
-        std::filesystem::remove_all(FFolder);
-    }
+    ~TLink() { FPort.SetOpen(false); }
 
     bool RoundTrip()
     {
         FAnswered = false;
         FPort.PutBlock(ReadRecord, FrameBytes);
-        for (int idle = 0; !FAnswered;)
-            // The main thread sleeps until a synchronised call comes, as in the program's loop.
-            if (!CheckSynchronize(100) && ++idle > 30) return false; // no answer within about 3 s
+        const auto deadline = std::chrono::steady_clock::now() + AnswerTimeout;
+        while (!FAnswered)
+            if (!CheckSynchronize(50) && std::chrono::steady_clock::now() > deadline) return false;
         return true;
     }
     bool IsOpen() const { return FPort.Open(); }
 
 private:
-    std::filesystem::path FFolder;
-    devsim::TSimulator FSim;
     TCommPort FPort{nullptr};
     bool FAnswered = false;
 };
 
+bool BareRoundTrip(devsim::TBareLine &Line)
+{
+    const devsim::Bytes frame(std::begin(ReadRecord), std::end(ReadRecord));
+    const auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(AnswerTimeout);
+    return Line.Send(frame) && Line.Receive(AnswerBytes, quiet).size() == AnswerBytes;
+}
+
+// The time, the CPU time of every thread of this process, and how often one of them went to
+// sleep.
+struct TUsage {
+    double Seconds = 0;
+    double CpuSeconds = 0;
+    double Waits = 0;
+
+    static TUsage Now()
+    {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+        const std::chrono::duration<double> now =
+            std::chrono::steady_clock::now().time_since_epoch();
+        return {now.count(), seconds(u.ru_utime) + seconds(u.ru_stime), double(u.ru_nvcsw)};
+    }
+    TUsage operator-(const TUsage &Earlier) const
+    {
+        return {Seconds - Earlier.Seconds, CpuSeconds - Earlier.CpuSeconds, Waits - Earlier.Waits};
+    }
+};
+
+// Runs Trip PacedTrips times; the usage of the whole run, or nothing when a trip failed.
+template <class TTrip> std::optional<TUsage> Measure(TTrip Trip)
+{
+    const TUsage start = TUsage::Now();
+    for (int i = 0; i < PacedTrips; ++i)
+        if (!Trip()) return std::nullopt;
+    return TUsage::Now() - start;
+}
+
 void RoundTripUnpaced(benchmark::State &State)
 {
-    TLink link(false, 57600);
+    TChildSimulator sim(false);
+    TLink link(57600);
     if (!link.IsOpen()) {
         State.SkipWithError("the simulated port did not open");
         return;
@@ -87,122 +184,64 @@ void RoundTripUnpaced(benchmark::State &State)
 }
 BENCHMARK(RoundTripUnpaced)->Unit(benchmark::kMicrosecond);
 
+// The CPU time of the children that have ended and been waited for.
+double ChildrenCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(u.ru_utime) + seconds(u.ru_stime);
+}
+
+// One side's paced trips on a device of its own, and that device's CPU time.
+struct TSide {
+    TUsage Own;
+    double DeviceCpuSeconds = 0;
+};
+
+template <class TTrips> std::optional<TSide> PacedSide(TTrips Trips)
+{
+    const double before = ChildrenCpuSeconds();
+    std::optional<TUsage> own;
+    {
+        TChildSimulator sim(true);
+        own = Trips(sim);
+    }
+    if (!own) return std::nullopt;
+    return TSide{*own, ChildrenCpuSeconds() - before};
+}
+
 void ThousandRoundTripsPaced57600(benchmark::State &State)
 {
-    constexpr int Trips = 1000;
-    constexpr double Baud = 57600;
-    const double wire = Trips * (FrameBytes + AnswerBytes) * 10 / Baud;
-    TLink link(true, int(Baud));
+    const double wire = PacedTrips * (FrameBytes + AnswerBytes) * 10 / PacedBaud;
     for (auto _ : State) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < Trips; ++i)
-            if (!link.RoundTrip()) {
-                State.SkipWithError("no answer");
-                return;
-            }
-        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+        const std::optional<TSide> program = PacedSide([](TChildSimulator &) {
+            TLink link{int(PacedBaud)};
+            return Measure([&] { return link.RoundTrip(); });
+        });
+        const std::optional<TSide> bare = PacedSide([](TChildSimulator &Sim) {
+            devsim::TBareLine line(Sim.DevicePath(), B57600);
+            return Measure([&] { return BareRoundTrip(line); });
+        });
+        if (!program || !bare) {
+            State.SkipWithError("no answer");
+            return;
+        }
+        const auto perTrip = [](double Seconds) { return Seconds * 1e3 / PacedTrips; };
+        const double programCpu = program->Own.CpuSeconds, bareCpu = bare->Own.CpuSeconds;
         State.counters["wire_s"] = wire;
-        State.counters["wire_ratio"] = spent.count() / wire;
+        State.counters["wire_ratio"] = program->Own.Seconds / wire;
+        State.counters["program_cpu_ms_per_trip"] = perTrip(programCpu);
+        State.counters["bare_cpu_ms_per_trip"] = perTrip(bareCpu);
+        State.counters["cpu_ratio"] = programCpu / bareCpu;
+        State.counters["program_waits_per_trip"] = program->Own.Waits / PacedTrips;
+        State.counters["bare_waits_per_trip"] = bare->Own.Waits / PacedTrips;
+        // With the device's own time on each side, as when it ran in this process.
+        State.counters["device_cpu_ms_per_trip"] = perTrip(bare->DeviceCpuSeconds);
+        State.counters["cpu_ratio_with_device"] =
+            (programCpu + program->DeviceCpuSeconds) / (bareCpu + bare->DeviceCpuSeconds);
     }
 }
 BENCHMARK(ThousandRoundTripsPaced57600)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// ---- process CPU per paced trip: the port beside a bare client ----
-
-constexpr int CpuTrips = 1000;
-double ProgramCpuPerTrip = 0;
-double BareCpuPerTrip = 0;
-
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &T) { return double(T.tv_sec) + T.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Runs Trip CpuTrips times; the process's CPU seconds per trip, or a negative value when a
-// trip got no answer.
-template <typename TTrip> double CpuPerTrip(TTrip Trip)
-{
-    const double start = ProcessCpuSeconds();
-    for (int i = 0; i < CpuTrips; ++i)
-        if (!Trip()) return -1;
-    return (ProcessCpuSeconds() - start) / CpuTrips;
-}
-
-void PacedTripCpu_Program(benchmark::State &State)
-{
-    TLink link(true, 57600);
-    for (auto _ : State)
-        ProgramCpuPerTrip = CpuPerTrip([&] { return link.RoundTrip(); });
-    if (ProgramCpuPerTrip < 0) State.SkipWithError("no answer");
-    State.counters["cpu_ms_per_trip"] = ProgramCpuPerTrip * 1e3;
-}
-BENCHMARK(PacedTripCpu_Program)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-// What the least a client can do: write the frame, then read the answer as it comes.
-class TBareClient
-{
-public:
-    TBareClient()
-    {
-        FSim.SetBehaviour({.Paced = true});
-        FFd = open(FSim.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (FFd >= 0) devsim::MakeRawLine(FFd, B57600);
-    }
-    ~TBareClient()
-    {
-        if (FFd >= 0) close(FFd);
-    }
-    TBareClient(const TBareClient &) = delete;
-    TBareClient &operator=(const TBareClient &) = delete;
-
-    bool RoundTrip()
-    {
-        if (write(FFd, ReadRecord, FrameBytes) != ssize_t(FrameBytes)) return false;
-        BYTE answer[AnswerBytes];
-        for (std::size_t got = 0; got < AnswerBytes;) {
-            pollfd p{FFd, POLLIN, 0};
-            if (poll(&p, 1, 3000) <= 0) return false;
-            const ssize_t n = read(FFd, answer + got, AnswerBytes - got);
-            if (n <= 0) return false;
-            got += std::size_t(n);
-        }
-        return true;
-    }
-    bool IsOpen() const { return FFd >= 0; }
-
-private:
-    devsim::TSimulator FSim;
-    int FFd = -1;
-};
-
-void PacedTripCpu_BareClient(benchmark::State &State)
-{
-    TBareClient client;
-    if (!client.IsOpen()) {
-        State.SkipWithError("the simulated device did not open");
-        return;
-    }
-    for (auto _ : State)
-        BareCpuPerTrip = CpuPerTrip([&] { return client.RoundTrip(); });
-    if (BareCpuPerTrip < 0) State.SkipWithError("no answer");
-    State.counters["cpu_ms_per_trip"] = BareCpuPerTrip * 1e3;
-}
-BENCHMARK(PacedTripCpu_BareClient)->Iterations(1)->Unit(benchmark::kMillisecond);
-
 } // namespace
-
-int main(int argc, char **argv)
-{
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (ProgramCpuPerTrip > 0 && BareCpuPerTrip > 0)
-        std::printf(
-            "\nProcess CPU per paced trip at 57600 baud (simulator included on both sides):\n"
-            "  through TCommPort %.3f ms, bare client %.3f ms, ratio %.2f (goal <= 1.5)\n",
-            ProgramCpuPerTrip * 1e3, BareCpuPerTrip * 1e3, ProgramCpuPerTrip / BareCpuPerTrip);
-    return 0;
-}

@@ -100,7 +100,6 @@ TCommPort::~TCommPort()
     // The owner is being torn down: its close handler must not run any more.
     OnClose = nullptr;
     ClosePort();
-    ReleaseOrphans();
 }
 
 // ---------------------------------------------------------------------------
@@ -117,7 +116,6 @@ void TCommPort::SetOpen(bool Value)
 void TCommPort::OpenPort()
 {
     if (FConnected) return;
-    ReleaseOrphans();
     for (TRing *ring : {&FOut, &FIn}) {
         ring->Lock.Enter();
         ring->Empty();
@@ -151,6 +149,7 @@ void TCommPort::OpenPort()
     ApplyXoffChar();
     ApplyEventChar();
 
+    FRxDSignalWanted = bool(OnRxDSignal);
     FStatusThread = std::make_unique<TStatusThread>(this, FHandle, FMonitorEvents);
     FReadEvent.ResetEvent();
     FReadThread = std::make_unique<TReadThread>(this, FHandle);
@@ -186,6 +185,8 @@ void TCommPort::ClosePort()
     });
     StopThread(std::move(FReadEventThread), [this] { FDataEvent.SetEvent(); });
     StopThread(std::move(FStatusEventThread), [this] { FStatusEvent.SetEvent(); });
+    // Their calls still queued went with them.
+    FDeliveryPosted = false;
     CloseHandle(FHandle);
     FHandle = INVALID_HANDLE_VALUE;
     for (TRing *ring : {&FOut, &FIn}) {
@@ -203,59 +204,44 @@ void TCommPort::StopThread(std::unique_ptr<TThread> Thread, const std::function<
 {
     Thread->Terminate();
     Wake();
-    // A thread whose handler is running below us (the port is closed from that handler) can
-    // only finish after it returns; it is freed later.
-    if (std::find(FInHandler.begin(), FInHandler.end(), Thread.get()) != FInHandler.end()) {
-        FOrphans.push_back(std::move(Thread));
-        return;
-    }
+    // The event threads only queue their calls and never wait in a handler, so this ends
+    // also when the port is closed from one of those handlers.
     Thread->WaitFor();
-}
-
-void TCommPort::ReleaseOrphans()
-{
-    std::erase_if(FOrphans, [this](const std::unique_ptr<TThread> &t) {
-        return std::find(FInHandler.begin(), FInHandler.end(), t.get()) == FInHandler.end();
-    });
 }
 
 // ---------------------------------------------------------------------------
 // Synchronised events (user-interface thread)
 
-namespace
+void TCommPort::Deliver()
 {
-
-// Marks a worker's handler as running for as long as it runs.
-class THandlerScope
-{
-public:
-    THandlerScope(std::vector<TThread *> &Running, TThread *Worker)
-        : FRunning(Running), FWorker(Worker)
-    {
-        FRunning.push_back(FWorker);
-    }
-    ~THandlerScope() { std::erase(FRunning, FWorker); }
-    THandlerScope(const THandlerScope &) = delete;
-    THandlerScope &operator=(const THandlerScope &) = delete;
-
-private:
-    std::vector<TThread *> &FRunning;
-    TThread *FWorker;
-};
-
-} // namespace
-
-void TCommPort::DataReceived(TThread *Worker)
-{
-    if (!Delivering() || !OnDataReceived) return;
-    THandlerScope scope(FInHandler, Worker);
-    CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
+    // One call serves both event threads: data and line events that come close together
+    // wake this thread once. The flag stays set while the handlers run, so a handler that
+    // waits in a message loop is not entered again; what comes meanwhile is told in a call of
+    // its own.
+    StatusChanged();
+    DataReceived();
+    FRxDSignalWanted = bool(OnRxDSignal);
+    // An exchange, not a store: it sees the flag an event thread set after its news, and so
+    // the news.
+    FDeliveryPosted.exchange(false);
+    if (!Delivering()) return;
+    if (StatusWanted(FEventMask)) FStatusEvent.SetEvent();
+    if (Received() != FReported) FDataEvent.SetEvent();
 }
 
-void TCommPort::StatusChanged(TThread *Worker)
+void TCommPort::DataReceived()
 {
-    const DWORD mask = FEventMask;
-    THandlerScope scope(FInHandler, Worker);
+    // Bytes an earlier call reported are not reported again.
+    const std::uint64_t received = Received();
+    const bool fresh = received != FReported;
+    FReported = received;
+    if (fresh && Delivering() && OnDataReceived)
+        CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
+}
+
+void TCommPort::StatusChanged()
+{
+    const DWORD mask = FEventMask.exchange(0);
     const std::pair<DWORD, TNotifyEvent *> signals[] = {
         {EV_CTS, &OnCTSSignal},     {EV_RLSD, &OnDCDSignal},    {EV_DSR, &OnDSRSignal},
         {EV_RING, &OnRingSignal},   {EV_RXCHAR, &OnRxDSignal},  {EV_RXFLAG, &OnRxEventSignal},
@@ -270,11 +256,28 @@ void TCommPort::StatusChanged(TThread *Worker)
         CallHandler([&] { OnErrorSignal(this, GetLastError()); });
 }
 
+// Every byte comes with a received-character event: when nobody listens for that as a line
+// event it is no reason to wake the user-interface thread, which hears of the byte through the
+// data event anyway. The event stays stored and goes with the next call, so a handler assigned
+// while the port is open hears of it from then on.
+bool TCommPort::StatusWanted(DWORD Mask) const
+{
+    return (Mask & ~EV_RXCHAR) != 0 || (Mask != 0 && FRxDSignalWanted);
+}
+
+std::uint64_t TCommPort::Received() const
+{
+    FIn.Lock.Enter();
+    const std::uint64_t received = FReceived;
+    FIn.Lock.Leave();
+    return received;
+}
+
 void TCommPort::CallHandler(const std::function<void()> &Handler)
 {
     // What a handler lets escape is the application's to show, as for any other event; it
-    // must not reach the worker that raised the event, which would end and deliver nothing
-    // more until the port is opened again.
+    // must not cut the call short, whose end lets the next one be posted: nothing more would
+    // be delivered until the port is opened again.
     try {
         Handler();
     } catch (...) {

@@ -10,6 +10,7 @@
 #include "platform/win/CommApi.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -188,10 +189,13 @@ private:
     void CheckCombination();
     void SetLines(DWORD ModemStatus);
     void StopThread(std::unique_ptr<TThread> Thread, const std::function<void()> &Wake);
-    void ReleaseOrphans();
-    // The synchronised events, run on the user-interface thread for a worker.
-    void DataReceived(TThread *Worker);
-    void StatusChanged(TThread *Worker);
+    // The synchronised events, queued to the user-interface thread by the event threads.
+    void Deliver();
+    void DataReceived();
+    void StatusChanged();
+    // Whether the stored events are worth a call of the status-event thread.
+    bool StatusWanted(DWORD Mask) const;
+    std::uint64_t Received() const;
     void CallHandler(const std::function<void()> &Handler);
     bool Delivering() const { return FConnected && !FClosing; }
 
@@ -225,16 +229,21 @@ private:
     TEvent FWriteEvent{true, false};
     TEvent FDataEvent{false, false};
     TEvent FStatusEvent{false, false};
+    // The events the status thread saw since the status-event thread last raised them.
     std::atomic<DWORD> FEventMask{0};
+    // Bytes ever counted into the input ring (under its lock), and how many of them the
+    // application has been told of (user-interface thread only).
+    std::uint64_t FReceived = 0;
+    std::uint64_t FReported = 0;
+    // An event thread's call is queued or running: neither thread posts another meanwhile.
+    std::atomic<bool> FDeliveryPosted{false};
+    // OnRxDSignal was assigned when the user-interface thread last looked: at the open and
+    // after each call.
+    std::atomic<bool> FRxDSignalWanted{false};
 
     std::unique_ptr<TStatusThread> FStatusThread;
     std::unique_ptr<TReadThread> FReadThread;
     std::unique_ptr<TWriteThread> FWriteThread;
     std::unique_ptr<TReadEventThread> FReadEventThread;
     std::unique_ptr<TStatusEventThread> FStatusEventThread;
-    // Event threads stopped while the port was closed from inside one of their own handlers:
-    // they finish once that handler returns and are freed at the next open, close or the end.
-    std::vector<std::unique_ptr<TThread>> FOrphans;
-    // The workers whose synchronised handler is running now (user-interface thread only).
-    std::vector<TThread *> FInHandler;
 };

@@ -13,10 +13,11 @@ TReadEventThread::~TReadEventThread()
 
 void TReadEventThread::Execute()
 {
-    // After Synchronize the port is not touched again once stopping was asked: a port closed
-    // from inside this very handler may be gone by then.
+    // Not posted while a call is queued or running: that call reports whatever has arrived
+    // by the time it runs, and tells this thread when more came meanwhile.
     while (!Terminated()) {
         FPort->FDataEvent.WaitFor();
-        if (!Terminated()) Synchronize([this] { FPort->DataReceived(this); });
+        if (!Terminated() && !FPort->FDeliveryPosted.exchange(true))
+            Queue([Port = FPort] { Port->Deliver(); });
     }
 }

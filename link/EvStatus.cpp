@@ -13,8 +13,10 @@ TStatusEventThread::~TStatusEventThread()
 
 void TStatusEventThread::Execute()
 {
+    // As the read-event thread: one call at a time raises all the events stored by then.
     while (!Terminated()) {
         FPort->FStatusEvent.WaitFor();
-        if (!Terminated()) Synchronize([this] { FPort->StatusChanged(this); });
+        if (!Terminated() && !FPort->FDeliveryPosted.exchange(true))
+            Queue([Port = FPort] { Port->Deliver(); });
     }
 }

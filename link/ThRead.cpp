@@ -17,13 +17,17 @@ void TReadThread::Execute()
 {
     while (!Terminated()) {
         FPort->FReadEvent.WaitFor();
-        // A failed read ends the round too: the next event tries again, nothing spins.
-        while (!Terminated() && ReadPiece()) {
+        // All the driver holds goes into the ring before the application is told, once, so a
+        // burst costs one wake-up down the line and not one per piece. A failed read ends the
+        // round too: the next event tries again, nothing spins.
+        bool kept = false;
+        while (!Terminated() && ReadPiece(kept)) {
         }
+        if (kept) FPort->FDataEvent.SetEvent();
     }
 }
 
-bool TReadThread::ReadPiece()
+bool TReadThread::ReadPiece(bool &Kept)
 {
     COMSTAT stat{};
     DWORD errors = 0;
@@ -48,9 +52,11 @@ bool TReadThread::ReadPiece()
     if (!FOverlapped.Finish(FHandle, started, got) || got == 0) return false;
     ring.Lock.Enter();
     // Bytes read before a flush belong to what the flush dropped.
-    const bool kept = ring.Flushes == flushes;
-    if (kept) ring.Used += got;
+    if (ring.Flushes == flushes) {
+        ring.Used += got;
+        FPort->FReceived += got;
+        Kept = true;
+    }
     ring.Lock.Leave();
-    if (kept) FPort->FDataEvent.SetEvent();
     return true;
 }

@@ -15,8 +15,9 @@ protected:
     void Execute() override;
 
 private:
-    // Reads one contiguous piece into the ring; false when there was nothing to read.
-    bool ReadPiece();
+    // Reads one contiguous piece into the ring; false when there was nothing to read. Kept is
+    // set when the piece counts in the ring (no flush came between).
+    bool ReadPiece(bool &Kept);
 
     TCommPort *FPort;
     HANDLE FHandle;

@@ -44,7 +44,9 @@ void TStatusThread::Execute()
 
 void TStatusThread::EventArrived(DWORD Mask)
 {
-    FPort->FEventMask = Mask;
+    // Events that come before the status-event thread has raised the earlier ones are added
+    // to them and raised together, each once.
+    FPort->FEventMask |= Mask;
     DWORD status = 0;
     if ((Mask & LineEvents) && GetCommModemStatus(FHandle, &status)) {
         FPort->SetLines(status);
@@ -52,5 +54,5 @@ void TStatusThread::EventArrived(DWORD Mask)
             FPort->FWriteEvent.SetEvent();
     }
     if (Mask & EV_RXCHAR) FPort->FReadEvent.SetEvent();
-    FPort->FStatusEvent.SetEvent();
+    if (FPort->StatusWanted(Mask)) FPort->FStatusEvent.SetEvent();
 }

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <mutex>
+#include <numeric>
 #include <thread>
 #include <unistd.h>
 
@@ -272,6 +274,99 @@ TEST_F(CommPortTest, AnswerComingByteByByteIsHandedOverInAFewBlocks)
     EXPECT_LE(Counts.size(), 4u);
     EXPECT_LE(rxSignals, 4);
     EXPECT_GE(rxSignals, 1);
+}
+
+// The main thread comes by only now and then, as a busy window does, so several reads pile up
+// behind one call: the handler still gets every byte once, in order, in blocks whose counts add
+// up to what the device sent, and no call reports bytes an earlier one handed over.
+TEST_F(CommPortTest, BurstReachesTheHandlerInBlocksWholeInOrderAndOnce)
+{
+    std::mutex sentLock;
+    Bytes sent;
+    Sim.SetMonitor([&](const devsim::TExchange &E) {
+        std::lock_guard lock(sentLock);
+        if (E.Answer) sent.insert(sent.end(), E.Answer->begin(), E.Answer->end());
+    });
+    Sim.SetBehaviour({.Paced = true});
+    Port.SetBaud(57600);
+    Bytes got;
+    Port.OnDataReceived = [&](TObject *, DWORD Count) {
+        Counts.push_back(Count);
+        const std::size_t before = got.size();
+        got.resize(before + Count);
+        got.resize(before + Port.GetBlock(got.data() + before, Count));
+    };
+    Port.SetOpen(true);
+    constexpr std::size_t Answers = 8, Total = Answers * 22;
+    for (std::size_t i = 0; i < Answers; ++i) {
+        const Bytes frame = Frame({0x31, 0x62, std::uint8_t(i * 0x10), 0x10});
+        Port.PutBlock(frame.data(), DWORD(frame.size()));
+    }
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (got.size() < Total && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(3ms);
+        CheckSynchronize();
+    }
+    Pump(50ms); // a late call for bytes already taken would come now
+    Sim.SetMonitor(nullptr);
+    std::lock_guard lock(sentLock);
+    ASSERT_EQ(sent.size(), Total);
+    EXPECT_EQ(got, sent);
+    EXPECT_EQ(std::accumulate(Counts.begin(), Counts.end(), std::size_t(0)), Total);
+    EXPECT_EQ(std::count(Counts.begin(), Counts.end(), 0u), 0);
+    EXPECT_LT(Counts.size(), Total);
+}
+
+// A handler that waits in a message loop, as one showing a message box does, is not entered
+// again from there; what arrived meanwhile is told once it returns.
+TEST_F(CommPortTest, HandlerWaitingInAMessageLoopIsNotEnteredAgain)
+{
+    Sim.SetBehaviour({.Paced = true});
+    Port.SetBaud(57600);
+    int depth = 0, deepest = 0;
+    DWORD taken = 0;
+    Port.OnDataReceived = [&](TObject *, DWORD Count) {
+        deepest = std::max(deepest, ++depth);
+        Bytes buffer(Count);
+        taken += Port.GetBlock(buffer.data(), Count);
+        if (taken < 22) Pump(20ms); // the rest of the answer comes in meanwhile
+        --depth;
+    };
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return taken == 22; }));
+    EXPECT_EQ(deepest, 1);
+}
+
+// Line events that come while the main thread is busy are raised together once it comes by,
+// each once: a later event does not push out an earlier one.
+TEST_F(CommPortTest, LineEventsWhileTheMainThreadIsBusyAreEachRaisedOnce)
+{
+    int sentOut = 0, received = 0;
+    Port.OnTxDSignal = [&](TObject *) { ++sentOut; };
+    Port.OnRxDSignal = [&](TObject *) { ++received; };
+    // The output queue is seen empty well before the answer starts to arrive.
+    Sim.SetBehaviour({.Delay = 100ms});
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(PumpUntil([&] { return Port.InBuffUsed() == 22; }));
+    Pump(50ms);
+    Port.OnTxDSignal = nullptr;
+    Port.OnRxDSignal = nullptr;
+    EXPECT_EQ(sentOut, 1);
+    EXPECT_EQ(received, 1);
+}
+
+// Without a received-character handler those events wake nobody; one assigned while the
+// port is open hears of the next bytes all the same.
+TEST_F(CommPortTest, ReceivedCharacterHandlerAssignedWhileOpenIsRaised)
+{
+    Port.SetOpen(true);
+    int received = 0;
+    Port.OnRxDSignal = [&](TObject *) { ++received; };
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    EXPECT_TRUE(PumpUntil([&] { return received > 0 && Port.InBuffUsed() == 22; }));
     Port.OnRxDSignal = nullptr;
 }
 
