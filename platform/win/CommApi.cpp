@@ -3,10 +3,8 @@
 #include "platform/win/CommPorts.h"
 #include "platform/win/CommSpeed.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -36,12 +34,6 @@ constexpr DWORD LineEvents = EV_BREAK | EV_ERR;
 // How often lines, line errors and the output queue are looked at while a wait needs them:
 // the driver tells of none of these by itself.
 constexpr int SampleMilliseconds = 20;
-// Arriving bytes are told of once the line has been quiet this many character times, as a
-// UART's receive time-out does, so that a burst wakes the waiters once and not per byte;
-// a queue this full is told of at once.
-constexpr int RxQuietChars = 2;
-constexpr int RxBurstLimit = 1024;
-constexpr int BitsPerChar = 10;
 
 struct SpeedCode {
     DWORD Baud;
@@ -163,10 +155,6 @@ struct TPendingOp {
     LPDWORD EvtMask = nullptr;
     std::uint64_t Generation = 0; // of the abort (reads, writes) or of the mask (waits)
     const TWake *Wake = nullptr;  // of the caller waiting for the operation
-    // A wait that has seen bytes arrive: how many were queued at the last look, and when
-    // to look again; -1 while it has seen none.
-    int RxQueued = -1;
-    std::chrono::steady_clock::time_point RxLook{};
 };
 
 // The outcome of carrying an operation on: still pending, or finished with an error code.
@@ -230,10 +218,6 @@ private:
     TProgress ProgressWrite(TPendingOp &Op);
     TProgress ProgressWait(TPendingOp &Op);
     DWORD CollectEvents();
-    // EV_RXCHAR once the bytes Op saw arrive are followed by a quiet line, else 0.
-    DWORD ReceivedBurst(TPendingOp &Op, bool Arrived);
-    std::chrono::microseconds RxQuietTime() const;
-    int InQueue() const;
     bool Sampling() const;
     int Lines(); // TIOCMGET bits, or -1
     BOOL Fail(int Errno);
@@ -339,7 +323,7 @@ BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
         }
         op.Wake = &wake.Get();
         pollfd fds[2] = {{op.Wake->Fd(), POLLIN, 0}, {FFd, 0, 0}};
-        int timeout = -1; // microseconds
+        int timeout = -1;
         switch (op.Kind) {
         case TOpKind::Read:
             fds[1].events = POLLIN;
@@ -350,20 +334,11 @@ BOOL TCommFile::Result(LPOVERLAPPED Overlapped, LPDWORD Transferred, BOOL Wait)
         case TOpKind::Wait:
             fds[1].fd = FEpoll;
             fds[1].events = POLLIN;
-            timeout = Sampling() ? SampleMilliseconds * 1000 : -1;
-            if (op.RxQueued >= 0) {
-                // Further arrivals need not wake this wait: the next look counts them.
-                fds[1].fd = -1;
-                const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-                    op.RxLook - std::chrono::steady_clock::now());
-                const int micro = static_cast<int>(std::max<long long>(left.count(), 0));
-                timeout = timeout < 0 ? micro : std::min(timeout, micro);
-            }
+            timeout = Sampling() ? SampleMilliseconds : -1;
             break;
         }
         lock.unlock();
-        timespec span{timeout / 1000000, (timeout % 1000000) * 1000};
-        ppoll(fds, 2, timeout < 0 ? nullptr : &span, nullptr);
+        poll(fds, 2, timeout);
         // A wake left over from an operation that finished meanwhile costs one more look.
         if (fds[0].revents & POLLIN) wake.Get().Drain();
         lock.lock();
@@ -429,7 +404,7 @@ TProgress TCommFile::ProgressWait(TPendingOp &Op)
         *Op.EvtMask = 0; // the mask was changed under the wait
         return ERROR_SUCCESS;
     }
-    DWORD events = FGone ? 0 : CollectEvents();
+    const DWORD events = FGone ? 0 : CollectEvents();
     if (FGone) {
         // The loss is an error event once, whichever call found it; then waits fail.
         if (FGoneReported || !(FMask & EV_ERR)) return ERROR_BAD_COMMAND;
@@ -437,52 +412,9 @@ TProgress TCommFile::ProgressWait(TPendingOp &Op)
         *Op.EvtMask = EV_ERR;
         return ERROR_SUCCESS;
     }
-    events = (events & ~EV_RXCHAR) | ReceivedBurst(Op, events & EV_RXCHAR);
     if (events == 0) return std::nullopt;
-    // Another event ends the wait now; the bytes held so far go with it.
-    if (Op.RxQueued >= 0 && !(events & EV_RXCHAR)) events |= EV_RXCHAR;
-    Op.RxQueued = -1;
     *Op.EvtMask = events;
     return ERROR_SUCCESS;
-}
-
-DWORD TCommFile::ReceivedBurst(TPendingOp &Op, bool Arrived)
-{
-    if (!(FMask & EV_RXCHAR)) return Arrived ? EV_RXCHAR : 0;
-    const auto now = std::chrono::steady_clock::now();
-    if (Op.RxQueued < 0) {
-        if (!Arrived) return 0;
-        Op.RxQueued = InQueue();
-        if (Op.RxQueued < 0) return EV_RXCHAR; // the queue cannot be watched: tell at once
-        Op.RxLook = now + RxQuietTime();
-        return 0;
-    }
-    if (now < Op.RxLook) return 0;
-    const int queued = InQueue();
-    if (queued <= 0) {
-        // Read already by whoever was told before: nothing new to tell.
-        Op.RxQueued = -1;
-        return 0;
-    }
-    if (queued != Op.RxQueued && queued < RxBurstLimit) {
-        Op.RxQueued = queued;
-        Op.RxLook = now + RxQuietTime();
-        return 0;
-    }
-    // The arrivals meanwhile are part of this report.
-    return EV_RXCHAR | (CollectEvents() & ~EV_RXCHAR);
-}
-
-std::chrono::microseconds TCommFile::RxQuietTime() const
-{
-    const long long baud = std::max<long long>(FDcb.BaudRate, 1);
-    return std::chrono::microseconds(RxQuietChars * BitsPerChar * 1000000LL / baud);
-}
-
-int TCommFile::InQueue() const
-{
-    int queued = 0;
-    return ioctl(FFd, FIONREAD, &queued) == 0 ? queued : -1;
 }
 
 int TCommFile::Lines()

@@ -261,21 +261,6 @@ TEST_F(CommPortTest, AnswerInBurstsEndsWithTheWholeCount)
     EXPECT_TRUE(std::is_sorted(Counts.begin(), Counts.end()));
 }
 
-TEST_F(CommPortTest, AnswerComingByteByByteIsHandedOverInAFewBlocks)
-{
-    Sim.SetBehaviour({.Paced = true}); // a byte every 1.04 ms at 9600 baud
-    int rxSignals = 0;
-    Port.OnRxDSignal = [&](TObject *) { ++rxSignals; };
-    Port.SetOpen(true);
-    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
-    ASSERT_TRUE(PumpUntil([&] { return !Counts.empty() && Counts.back() == 22; }));
-    // Not one wake-up per byte: the bytes that came meanwhile go together. Room is left for a
-    // loaded machine, where the simulator's own pauses may stretch.
-    EXPECT_LE(Counts.size(), 4u);
-    EXPECT_LE(rxSignals, 4);
-    EXPECT_GE(rxSignals, 1);
-}
-
 // The main thread comes by only now and then, as a busy window does, so several reads pile up
 // behind one call: the handler still gets every byte once, in order, in blocks whose counts add
 // up to what the device sent, and no call reports bytes an earlier one handed over.
