@@ -282,6 +282,8 @@ TEST_F(OptionsTest, WriteCannotBePressedWhileASecondReadRuns)
     ASSERT_TRUE(Form->BTN_OptionsSave->Enabled());
     Form->Show();
     Sim->ClearFrames();
+    // Answers slow enough that the read is still running when the test looks.
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(20)});
     Form->BTN_OptionsReadClick(nullptr);
     ASSERT_TRUE(maintest::PumpUntil([&] { return Form->OptionsReadStep >= 5; }, ExchangeWait));
     EXPECT_FALSE(Form->BTN_OptionsSave->Enabled());
