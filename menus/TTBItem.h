@@ -2,6 +2,7 @@
 // The item tree of menus: items with captions, checks, images, shortcuts and
 // events; the notifications views hear; the click that runs after its menu closed.
 
+#include "menus/TTBImageList.h"
 #include "menus/TTBSkin.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/vcl/ActnList.h"
@@ -42,6 +43,10 @@ enum TTBItemOption {
     tboToolbarSize
 };
 using TTBItemOptions = Set<TTBItemOption>;
+QRV4_ENUM_INFO(TTBItemDisplayMode, nbdmDefault, nbdmTextOnly, nbdmTextOnlyInMenus, nbdmImageAndText)
+QRV4_ENUM_INFO(TTBItemOption, tboDefault, tboDropdownArrow, tboImageAboveCaption,
+               tboLongHintInMenuOnly, tboNoRotation, tboShowHint, tboToolbarStyle, tboToolbarSize)
+QRV4_SET_INFO(TTBItemOptions, TTBItemOption)
 enum TTBItemStyleItem {
     tbisSubmenu,
     tbisSelectable,
@@ -238,7 +243,7 @@ private:
     // Swaps an image list; true when the item sizes must be recomputed.
     void DoActionChange(TObject *Sender);
     bool ExchangeImages(TCustomImageList *&Field, TCustomImageList *Value,
-                        std::unique_ptr<TChangeLink> &Link, bool SubMenu);
+                        std::unique_ptr<TTBImageChangeLink> &Link, bool SubMenu);
     void ImageListChangeHandler(bool SubMenu);
 
     std::unique_ptr<TTBCustomItemActionLink> FActionLink;
@@ -253,8 +258,7 @@ private:
     AnsiString FHint;
     int FImageIndex = -1;
     TCustomImageList *FImages = nullptr;
-    std::unique_ptr<TChangeLink> FImagesLink;
-    SIZE FImagesSize{-1, -1};
+    std::unique_ptr<TTBImageChangeLink> FImagesLink;
     std::vector<TTBCustomItem *> FItems;
     std::vector<TTBCustomItem *> FLinkParents;
     TTBItemOptions FMaskOptions;
@@ -265,7 +269,7 @@ private:
     TComponent *FParentComponent = nullptr;
     TShortCut FShortCut = 0;
     TCustomImageList *FSubMenuImages = nullptr;
-    std::unique_ptr<TChangeLink> FSubMenuImagesLink;
+    std::unique_ptr<TTBImageChangeLink> FSubMenuImagesLink;
     TTBCustomItem *FLinkSubitems = nullptr;
     bool FVisible = true;
     TTBBaseSkin *FSkin = nullptr;
@@ -323,6 +327,16 @@ class TTBItem : public TTBCustomItem
 public:
     using TTBCustomItem::TTBCustomItem;
     static void Publish(rtl::Publisher<TTBItem> &P);
+};
+
+// A group whose children show inline, in the view of the group's parent.
+class TTBGroupItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBGroupItem, TTBCustomItem)
+
+public:
+    explicit TTBGroupItem(TComponent *AOwner);
+    static void Publish(rtl::Publisher<TTBGroupItem> &P);
 };
 
 class TTBSubmenuItem : public TTBCustomItem
@@ -383,8 +397,38 @@ private:
     TPoint FSizeSeen;
 };
 
+// A component that only holds an item tree, for menus and bars to link to.
+class TTBItemContainer : public TComponent, public ITBItems
+{
+    QRV4_CLASS(TTBItemContainer, TComponent)
+
+public:
+    explicit TTBItemContainer(TComponent *AOwner);
+    ~TTBItemContainer() override;
+
+    TTBRootItem *Items() const { return FItems.get(); }
+    TTBCustomItem *GetItems() override { return FItems.get(); }
+    TCustomImageList *Images() const { return FItems->SubMenuImages(); }
+    void SetImages(TCustomImageList *Value) { FItems->SetSubMenuImages(Value); }
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+    void SetChildOrder(TComponent *Child, int Order) override;
+    static void Publish(rtl::Publisher<TTBItemContainer> &P);
+
+private:
+    std::unique_ptr<TTBRootItem> FItems;
+};
+
 // Lets the item classes be read from a stream; once is enough, more does no harm.
 void TBRegisterItemClasses();
+// Lets control items be read from a stream.
+void TBRegisterControlItem();
+
+// An item of Class, made through its virtual constructor; Class must be a T.
+template <class T> std::unique_ptr<T> MakeItem(TClass Class, TComponent *AOwner)
+{
+    if (!Class->InheritsFrom(T::StaticClass())) throw EInvalidCast("Invalid class typecast");
+    return std::unique_ptr<T>(static_cast<T *>(Class->Create(AOwner)));
+}
 
 // Runs a finished loop's choice: a click is posted to the thread's click window.
 void ExecuteDoneAction(const TTBDoneActionData &Data);

@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <optional>
 
+QRV4_ENUM_INFO(TPopupAlignment, paLeft, paRight, paCenter)
+QRV4_ENUM_INFO(TTrackButton, tbRightButton, tbLeftButton)
+
 namespace
 {
 
@@ -674,8 +677,9 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
 // ---- the component ---------------------------------------------------------------------------
 
 TTBPopupMenu::TTBPopupMenu(TComponent *AOwner)
-    : TPopupMenu(AOwner), FItems(std::make_unique<TTBRootItem>(nullptr))
+    : TPopupMenu(AOwner), FItems(MakeItem<TTBRootItem>(GetRootItemClass(), nullptr))
 {
+    TBRegisterItemClasses();
     FItems->SetParentComponentLink(this);
     FItems->OnClick = [this](TObject *) { DoPopup(this); };
 }
@@ -695,8 +699,33 @@ void TTBPopupMenu::Notification(TComponent *AComponent, TOperation Operation)
     if (Operation == opRemove && AComponent == FSkin) SetSkin(nullptr);
 }
 
+void TTBPopupMenu::GetChildren(TGetChildProc Proc, TComponent *Root)
+{
+    FItems->GetChildren(Proc, Root);
+}
+
+void TTBPopupMenu::SetChildOrder(TComponent *Child, int Order)
+{
+    FItems->SetChildOrder(Child, Order);
+}
+
 void TTBPopupMenu::Popup(int X, int Y)
 {
     static constexpr TTBPopupAlignment Alignments[] = {tbpaLeft, tbpaRight, tbpaCenter};
     FItems->Popup(X, Y, TrackButton() == tbRightButton, Alignments[Alignment()]);
 }
+
+void TTBPopupMenu::Publish(rtl::Publisher<TTBPopupMenu> &P)
+{
+    P.Property("Alignment", &TTBPopupMenu::Alignment, &TTBPopupMenu::SetAlignment).Default(paLeft);
+    P.Property("AutoPopup", &TTBPopupMenu::AutoPopup, &TTBPopupMenu::SetAutoPopup).Default(true);
+    P.Property("Images", &TTBPopupMenu::Images, &TTBPopupMenu::SetImages);
+    P.Property("Items", &TTBPopupMenu::Items);
+    P.Property("LinkSubitems", &TTBPopupMenu::LinkSubitems, &TTBPopupMenu::SetLinkSubitems);
+    P.Property("Options", &TTBPopupMenu::Options, &TTBPopupMenu::SetOptions);
+    P.Property("Skin", &TTBPopupMenu::Skin, &TTBPopupMenu::SetSkin);
+    P.Property("TrackButton", &TTBPopupMenu::TrackButton, &TTBPopupMenu::SetTrackButton)
+        .Default(tbRightButton);
+    P.Event("OnPopup", &TTBPopupMenu::OnPopup);
+}
+QRV4_PUBLISHED(TTBPopupMenu)

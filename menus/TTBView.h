@@ -178,8 +178,13 @@ private:
                           int Index, TTBCustomItem *Item);
     void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
                           int Index, TTBCustomItem *Item);
-    void InsertViewer(int Index, TTBCustomItem *Item);
-    void AddViewer(TTBCustomItem *Item);
+    // Adds the viewer of Item at Index and, WithGroup, those of the children a group
+    // shows inline after it; gives the number added.
+    int AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup, int Depth = 0);
+    bool ShowsInline(TTBCustomItem *Item) const;
+    void ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item);
+    void ItemDeleting(TTBCustomItem *Item);
+    void CollectShown(TTBCustomItem *Item, std::vector<TTBCustomItem *> &Into, int Depth) const;
     // Indices of the viewers, highest priority first (display order without priority).
     std::vector<std::size_t> PriorityOrder() const;
     void PlaceControls(const std::vector<TTBItemViewer *> &Viewers,
