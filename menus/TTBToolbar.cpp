@@ -228,6 +228,11 @@ void TTBCustomToolbar::SetChevronHint(const AnsiString &Value)
     FChevronItem->SetHint(Value);
 }
 
+bool TTBCustomToolbar::IsChevronHintStored() const
+{
+    return FChevronItem->Hint() != STBChevronItemMoreButtonsHint;
+}
+
 void TTBCustomToolbar::SetFloatingWidth(int Value)
 {
     if (Value == FFloatingWidth) return;
@@ -780,3 +785,36 @@ void TTBCustomToolbar::WritePositionData(const TTBWritePositionData &Data)
     TTBCustomDockableWindow::WritePositionData(Data);
     if (Data.WriteIntProc) Data.WriteIntProc(Name(), "FloatRightX", FFloatingWidth, Data.ExtraData);
 }
+
+// ---- published properties --------------------------------------------------------------------
+
+void TTBToolbar::Publish(rtl::Publisher<TTBToolbar> &P)
+{
+    PublishDockableWindow(P);
+    P.Property("Anchors", &TTBToolbar::Anchors, &TTBToolbar::SetAnchors)
+        .Default(TAnchors{akLeft, akTop});
+    P.Property("ChevronHint", &TTBToolbar::ChevronHint, &TTBToolbar::SetChevronHint)
+        .Stored(&TTBToolbar::IsChevronHintStored);
+    P.Property("FloatingWidth", &TTBToolbar::FloatingWidth, &TTBToolbar::SetFloatingWidth)
+        .Default(0);
+    P.Property("Images", &TTBToolbar::Images, &TTBToolbar::SetImages);
+    P.Property("Items", &TTBToolbar::Items);
+    P.Property("LinkSubitems", &TTBToolbar::LinkSubitems, &TTBToolbar::SetLinkSubitems);
+    P.Property("MenuBar", &TTBToolbar::MenuBar, &TTBToolbar::SetMenuBar).Default(false);
+    P.Property("Options", &TTBToolbar::Options, &TTBToolbar::SetOptions);
+    P.Property("ParentShowHint", &TTBToolbar::ParentShowHint, &TTBToolbar::SetParentShowHint)
+        .Default(true);
+    P.Property("PopupMenu", &TTBToolbar::PopupMenu, &TTBToolbar::SetPopupMenu);
+    P.Property("ProcessShortCuts", &TTBToolbar::ProcessShortCuts, &TTBToolbar::SetProcessShortCuts)
+        .Default(false);
+    P.Property("ShrinkMode", &TTBToolbar::ShrinkMode, &TTBToolbar::SetShrinkMode)
+        .Default(tbsmChevron);
+    P.Property("SystemFont", &TTBToolbar::SystemFont, &TTBToolbar::SetSystemFont).Default(true);
+    P.Property("UpdateActions", &TTBToolbar::UpdateActions, &TTBToolbar::SetUpdateActions)
+        .Default(true);
+    P.Event("OnMouseDown", &TTBToolbar::OnMouseDown);
+    P.Event("OnMouseMove", &TTBToolbar::OnMouseMove);
+    P.Event("OnMouseUp", &TTBToolbar::OnMouseUp);
+    P.Event("OnShortCut", &TTBToolbar::OnShortCut);
+}
+QRV4_PUBLISHED(TTBToolbar)

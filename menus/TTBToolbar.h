@@ -84,6 +84,8 @@ public:
 
     AnsiString ChevronHint() const;
     void SetChevronHint(const AnsiString &Value);
+    // Written to a stream only when it is not the chevron's own hint.
+    bool IsChevronHintStored() const;
     int FloatingWidth() const { return FFloatingWidth; }
     void SetFloatingWidth(int Value);
     bool MenuBar() const { return FMenuBar; }
@@ -178,4 +180,5 @@ class TTBToolbar : public TTBCustomToolbar
 
 public:
     using TTBCustomToolbar::TTBCustomToolbar;
+    static void Publish(rtl::Publisher<TTBToolbar> &P);
 };
