@@ -423,8 +423,8 @@ void TBRegisterItemClasses();
 // Lets control items be read from a stream.
 void TBRegisterControlItem();
 
-// An item of Class, made through its virtual constructor; Class must be a T.
-template <class T> std::unique_ptr<T> MakeItem(TClass Class, TComponent *AOwner)
+// A component of Class, made through its virtual constructor; Class must be a T.
+template <class T> std::unique_ptr<T> MakeComponent(TClass Class, TComponent *AOwner)
 {
     if (!Class->InheritsFrom(T::StaticClass())) throw EInvalidCast("Invalid class typecast");
     return std::unique_ptr<T>(static_cast<T *>(Class->Create(AOwner)));

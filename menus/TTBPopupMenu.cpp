@@ -677,7 +677,7 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
 // ---- the component ---------------------------------------------------------------------------
 
 TTBPopupMenu::TTBPopupMenu(TComponent *AOwner)
-    : TPopupMenu(AOwner), FItems(MakeItem<TTBRootItem>(GetRootItemClass(), nullptr))
+    : TPopupMenu(AOwner), FItems(MakeComponent<TTBRootItem>(GetRootItemClass(), nullptr))
 {
     TBRegisterItemClasses();
     FItems->SetParentComponentLink(this);

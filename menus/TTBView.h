@@ -75,6 +75,9 @@ public:
     void SetState(TTBViewState Value) { FState = Value; }
     TTBViewStyle Style() const { return FStyle; }
     void SetStyle(TTBViewStyle Value) { FStyle = Value; }
+    // The colour of the window behind the items; clDefault for none given.
+    TColor BackgroundColor() const { return FBackgroundColor; }
+    void SetBackgroundColor(TColor Value) { FBackgroundColor = Value; }
     TTBViewOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TTBViewOrientation Value) { FOrientation = Value; }
     // Line length after which a toolbar wraps; 0 for none.
@@ -220,6 +223,7 @@ private:
     TTBView *FChevronParentView = nullptr;
     int FInternalViewersAtEnd = 0;
     TTBBaseSkin *FSkin = nullptr;
+    TColor FBackgroundColor = clDefault;
     int FMaxHeight = 0;
     TRect FMonitorRect;
     int FScrollOffset = 0;
