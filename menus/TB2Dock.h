@@ -312,6 +312,10 @@ public:
                                int &AMaxClientHeight);
     virtual TTBShrinkMode GetShrinkMode();
     virtual TPoint GetFloatingBorderSize() const;
+    // The half-tone frame standing for the bar while it is dragged without moving it, moved
+    // from OldRect to NewRect: 1 pixel thick where docked, the floating border where floating.
+    void DrawDraggingOutline(HDC DC, const TRect &NewRect, const TRect &OldRect, bool NewDocked,
+                             bool OldDocked);
 
     TNotifyEvent OnClose;
     TCloseQueryEvent OnCloseQuery;

@@ -241,7 +241,7 @@ void TTBCustomItem::SetGroupIndex(int Value)
     if (FChecked) TurnSiblingsOff();
 }
 
-void TTBCustomItem::SetImageIndex(int Value)
+void TTBCustomItem::SetImageIndex(TImageIndex Value)
 {
     if (Value == FImageIndex) return;
     const bool NeedResize = (FImageIndex == -1) != (Value == -1);
@@ -415,14 +415,15 @@ void TTBCustomItem::Popup(int X, int Y, bool TrackRightButton, TTBPopupAlignment
 void TTBCustomItem::OpenPopup(bool SelectFirstItem, bool TrackRightButton, TPoint PopupPoint,
                               TTBPopupAlignment Alignment)
 {
-    TTBDoneActionData Done;
+    TTBDoneActionData DoneActionRecord;
     {
         std::unique_ptr<TTBPopupWindow> Window(
             CreatePopup(nullptr, nullptr, false, SelectFirstItem, false, PopupPoint, Alignment));
         Window->View()->AddState(vsIgnoreFirstMouseUp);
-        PopupModalLoop(Window->View(), false, false, Done, TrackRightButton, SelectFirstItem);
+        PopupModalLoop(Window->View(), false, false, DoneActionRecord, TrackRightButton,
+                       SelectFirstItem);
     }
-    ExecuteDoneAction(Done);
+    ExecuteDoneAction(DoneActionRecord);
 }
 
 AnsiString TTBCustomItem::GetShortCutText() const
@@ -529,16 +530,18 @@ void TTBCustomItem::SetAction(TBasicAction *Value)
         FActionLink.reset();
         return;
     }
-    if (!FActionLink) FActionLink = CreateActionLink();
+    if (!FActionLink) FActionLink = GetActionLinkClass()(this);
     FActionLink->SetAction(Value);
     FActionLink->OnChange = [this](TObject *Sender) { DoActionChange(Sender); };
     ActionChange(Value, Value->ComponentState().Contains(csLoading));
     Value->FreeNotification(this);
 }
 
-std::unique_ptr<TTBCustomItemActionLink> TTBCustomItem::CreateActionLink()
+TTBCustomItemActionLinkClass TTBCustomItem::GetActionLinkClass()
 {
-    return std::make_unique<TTBCustomItemActionLink>(this);
+    return [](TTBCustomItem *Client) -> std::unique_ptr<TTBCustomItemActionLink> {
+        return std::make_unique<TTBCustomItemActionLink>(Client);
+    };
 }
 
 void TTBCustomItem::DoActionChange(TObject *Sender)

@@ -31,6 +31,10 @@ protected:
 class TTBItemViewer;
 class TTBPopupWindow;
 
+// The class library's help context number and image list index.
+using THelpContext = int;
+using TImageIndex = int;
+
 enum TTBItemDisplayMode { nbdmDefault, nbdmTextOnly, nbdmTextOnlyInMenus, nbdmImageAndText };
 enum TTBItemOption {
     tboDefault,
@@ -94,6 +98,14 @@ using TTBItemChangedProc =
 // Registration key of a handler: the object that registered it.
 using TTBNotifyKey = const void *;
 
+// Class references of what an item makes: each is the constructor of a class.
+using TTBCustomItemActionLinkClass =
+    std::unique_ptr<TTBCustomItemActionLink> (*)(TTBCustomItem *AClient);
+using TTBPopupWindowClass = std::unique_ptr<TTBPopupWindow> (*)(TComponent *AOwner,
+                                                                TTBView *ParentView,
+                                                                TTBCustomItem *Item,
+                                                                bool Customizing);
+
 using TTBPopupEvent = std::function<void(TTBCustomItem *Sender, bool FromLink)>;
 using TTBSelectEvent =
     std::function<void(TTBCustomItem *Sender, TTBItemViewer *Viewer, bool Selecting)>;
@@ -152,12 +164,12 @@ public:
     TTBItemOptions EffectiveOptions() const { return FEffectiveOptions; }
     int GroupIndex() const { return FGroupIndex; }
     void SetGroupIndex(int Value);
-    int HelpContext() const { return FHelpContext; }
-    void SetHelpContext(int Value) { FHelpContext = Value; }
+    THelpContext HelpContext() const { return FHelpContext; }
+    void SetHelpContext(THelpContext Value) { FHelpContext = Value; }
     const AnsiString &Hint() const { return FHint; }
     void SetHint(const AnsiString &Value) { FHint = Value; }
-    int ImageIndex() const { return FImageIndex; }
-    void SetImageIndex(int Value);
+    TImageIndex ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(TImageIndex Value);
     TCustomImageList *Images() const { return FImages; }
     void SetImages(TCustomImageList *Value);
     TCustomImageList *SubMenuImages() const { return FSubMenuImages; }
@@ -191,6 +203,8 @@ public:
     virtual TTBView *GetChevronParentView() { return nullptr; }
     virtual bool NeedToRecreateViewer(TTBItemViewer *) { return false; }
     virtual std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View);
+    // The class of the window the item's popup opens in.
+    virtual TTBPopupWindowClass GetPopupWindowClass();
     // Creates, places and shows the popup of the item's children.
     virtual TTBPopupWindow *CreatePopup(TTBView *ParentView, TTBItemViewer *ParentViewer,
                                         bool PositionAsSubmenu, bool SelectFirstItem,
@@ -228,7 +242,8 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
     // Takes the action's properties; with CheckDefaults only over values still at their default.
     virtual void ActionChange(TObject *Sender, bool CheckDefaults);
-    virtual std::unique_ptr<TTBCustomItemActionLink> CreateActionLink();
+    // The class of the link SetAction ties the item to its action with.
+    virtual TTBCustomItemActionLinkClass GetActionLinkClass();
     TTBItemStyle FItemStyle{tbisSelectable, tbisRedrawOnSelChange, tbisRedrawOnMouseOverChange};
 
 private:
@@ -254,9 +269,9 @@ private:
     bool FEnabled = true;
     TTBItemOptions FEffectiveOptions;
     int FGroupIndex = 0;
-    int FHelpContext = 0;
+    THelpContext FHelpContext = 0;
     AnsiString FHint;
-    int FImageIndex = -1;
+    TImageIndex FImageIndex = -1;
     TCustomImageList *FImages = nullptr;
     std::unique_ptr<TTBImageChangeLink> FImagesLink;
     std::vector<TTBCustomItem *> FItems;

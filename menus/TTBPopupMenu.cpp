@@ -220,6 +220,13 @@ int PopupFrameWidth()
 
 // ---- the window --------------------------------------------------------------------------
 
+TTBPopupWindowClass TTBCustomItem::GetPopupWindowClass()
+{
+    return [](TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing) {
+        return std::make_unique<TTBPopupWindow>(AOwner, ParentView, Item, Customizing);
+    };
+}
+
 TTBPopupWindow::TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item,
                                bool Customizing)
     : TCustomControl(AOwner)
@@ -505,7 +512,8 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     // A chevron shows its toolbar's items, those that went off the edge.
     TTBView *ChevronView = GetChevronParentView();
     TTBCustomItem *ToShow = ChevronView ? ChevronView->ParentItem() : this;
-    auto Window = std::make_unique<TTBPopupWindow>(this, ParentView, ToShow, Customizing);
+    std::unique_ptr<TTBPopupWindow> Window =
+        GetPopupWindowClass()(this, ParentView, ToShow, Customizing);
     TTBView *View = Window->View();
     if (ChevronView) View->SetChevronParentView(ChevronView);
     // The frame exists once the window does, and the view sizes the window around it.

@@ -189,6 +189,15 @@ void TTBView::ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *It
     AddItemViewers(At, Item, Ancestor == FCurParentItem);
 }
 
+// A viewer of the item's present viewer class takes the old one's place.
+void TTBView::RecreateItemViewer(int Index)
+{
+    auto &Viewer = FViewers.at(static_cast<std::size_t>(Index));
+    DeletingViewer(Viewer.get());
+    auto Old = std::exchange(Viewer, Viewer->Item()->CreateViewer(this));
+    std::replace(FPriorityList.begin(), FPriorityList.end(), Old.get(), Viewer.get());
+}
+
 // An item and the children a group shows inline, whose viewers go with it.
 void TTBView::CollectShown(TTBCustomItem *Item, std::vector<TTBCustomItem *> &Into, int Depth) const
 {
@@ -270,12 +279,8 @@ void TTBView::ItemNotification(TTBCustomItem *Ancestor, bool, TTBItemChangedActi
         break;
     case tbicRecreateItemViewers:
         InvalidatePositions();
-        for (auto &Viewer : FViewers)
-            if (Viewer->Item() == Item) {
-                DeletingViewer(Viewer.get());
-                auto Old = std::exchange(Viewer, Item->CreateViewer(this));
-                std::replace(FPriorityList.begin(), FPriorityList.end(), Old.get(), Viewer.get());
-            }
+        for (int I = 0; I < ViewerCount(); ++I)
+            if (Viewers(I)->Item() == Item) RecreateItemViewer(I);
         break;
     case tbicNameChanged:
         return;

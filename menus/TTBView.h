@@ -62,6 +62,7 @@ public:
     bool ContainsView(const TTBView *View) const;
     TTBView *GetParentToolbarView();
     void RecreateAllViewers();
+    void RecreateItemViewer(int Index);
     // Asks every shown item to update itself from its action.
     void InitiateActions();
     virtual TFont *GetFont();

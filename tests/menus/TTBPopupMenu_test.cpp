@@ -512,3 +512,83 @@ TEST_F(PopupMenuTest, SeparatorsCollapseAndEmptyMenuIsFrameOnly)
 }
 
 } // namespace
+
+namespace
+{
+
+// A popup window of its own class, and an item whose popups open in it.
+class TOwnPopupWindow : public TTBPopupWindow
+{
+public:
+    using TTBPopupWindow::TTBPopupWindow;
+};
+
+class TOwnWindowItem : public TTBSubmenuItem
+{
+public:
+    using TTBSubmenuItem::TTBSubmenuItem;
+    TTBPopupWindowClass GetPopupWindowClass() override
+    {
+        return [](TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item,
+                  bool Customizing) -> std::unique_ptr<TTBPopupWindow> {
+            return std::make_unique<TOwnPopupWindow>(AOwner, ParentView, Item, Customizing);
+        };
+    }
+};
+
+// A link that counts the item's caption as the item's own, never the action's.
+class TOwnCaptionLink : public TTBCustomItemActionLink
+{
+public:
+    using TTBCustomItemActionLink::TTBCustomItemActionLink;
+    bool IsCaptionLinked() const override { return false; }
+};
+
+class TOwnCaptionItem : public TTBItem
+{
+public:
+    using TTBItem::TTBItem;
+    TTBCustomItemActionLinkClass GetActionLinkClass() override
+    {
+        return [](TTBCustomItem *Client) -> std::unique_ptr<TTBCustomItemActionLink> {
+            return std::make_unique<TOwnCaptionLink>(Client);
+        };
+    }
+};
+
+TEST_F(PopupMenuTest, AnItemOpensItsPopupInTheWindowClassItNames)
+{
+    auto *Tools = new TOwnWindowItem(Menu.get());
+    Menu->Items()->Add(Tools);
+    AddItem(Tools, "Options");
+    bool OwnClass = false;
+    MenuScript Script;
+    Script.Do([&] {
+        const auto Popups = OpenPopups();
+        OwnClass = Popups.size() == 1 && dynamic_cast<TOwnPopupWindow *>(Popups.front());
+        Press(VK_ESCAPE);
+    });
+    Tools->Popup(100, 100, false);
+    vcltest::Pump();
+    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(OwnClass);
+}
+
+TEST_F(PopupMenuTest, AnItemTiesItselfToItsActionThroughTheLinkClassItNames)
+{
+    auto *Own = new TOwnCaptionItem(Menu.get());
+    Own->SetCaption("Mine");
+    Menu->Items()->Add(Own);
+    TTBItem *Plain = AddItem(Menu->Items(), "Plain");
+    TAction Action(nullptr);
+    Action.SetCaption("From the action");
+    Own->SetAction(&Action);
+    Plain->SetAction(&Action);
+    // A form stream keeps a caption the link does not take from the action.
+    EXPECT_TRUE(IsStoredProp(Own, "Caption"));
+    EXPECT_FALSE(IsStoredProp(Plain, "Caption"));
+    Own->SetAction(nullptr);
+    Plain->SetAction(nullptr);
+}
+
+} // namespace

@@ -321,4 +321,41 @@ TEST_F(GroupTest, AGroupLinkedToAContainerShowsTheContainersItemsAsTheyChange)
     delete Shared;
 }
 
+// An item that can change the class of viewer it asks for.
+class TSwitchingItem : public TTBItem
+{
+public:
+    using TTBItem::TTBItem;
+    class WideViewer : public TTBItemViewer
+    {
+    public:
+        using TTBItemViewer::TTBItemViewer;
+        void CalcSize(TCanvas *, int &Width, int &Height) override
+        {
+            Width = 30;
+            Height = 6;
+        }
+    };
+    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
+    {
+        if (Wide) return std::make_unique<WideViewer>(View, this);
+        return TTBItem::CreateViewer(View);
+    }
+    bool Wide = false;
+};
+
+TEST_F(LayoutTest, AnItemsNewViewerClassTakesTheOldViewersPlace)
+{
+    Button();
+    auto *Switching = new TSwitchingItem(Menu.get());
+    Menu->Items()->Add(Switching);
+    TTBItem *Last = Button();
+    Switching->Wide = true;
+    Switching->RecreateItemViewers();
+    EXPECT_TRUE(dynamic_cast<TSwitchingItem::WideViewer *>(V(1)));
+    EXPECT_EQ(V(1)->Item(), Switching);
+    Arrange(tbvoHorizontal, 0);
+    EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(36, 0, 6, 6));
+}
+
 } // namespace
