@@ -274,8 +274,10 @@ void TTBView::ItemNotification(TTBCustomItem *Ancestor, bool, TTBItemChangedActi
             if (Viewer->Item() == Item) Invalidate(Viewer.get());
         break;
     case tbicInvalidateAndResize:
-    case tbicSubMenuImagesChanged:
         InvalidatePositions();
+        break;
+    case tbicSubMenuImagesChanged:
+        ImagesChanged();
         break;
     case tbicRecreateItemViewers:
         InvalidatePositions();
@@ -292,10 +294,23 @@ void TTBView::LinkNotification(TTBCustomItem *, bool, TTBItemChangedAction Actio
                                TTBCustomItem *)
 {
     if (Action == tbicSubitemsChanged) UpdateCurParentItem();
-    if (Action == tbicSubMenuImagesChanged && FParentItem != FCurParentItem) {
-        InvalidatePositions();
-        TryValidatePositions();
-    }
+    if (Action == tbicSubMenuImagesChanged && FParentItem != FCurParentItem) ImagesChanged();
+}
+
+// The pictures of the view's items, and of the open submenu's that take them from here,
+// may have changed size.
+void TTBView::ImagesChanged()
+{
+    InvalidatePositions();
+    TryValidatePositions();
+    if (FOpenViewerView) FOpenViewerView->ImagesChanged();
+}
+
+void TTBView::SetCustomizing(bool Value)
+{
+    if (Value == FCustomizing) return;
+    FCustomizing = Value;
+    RecreateAllViewers();
 }
 
 // ---- layout ------------------------------------------------------------------------------

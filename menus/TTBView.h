@@ -52,6 +52,9 @@ public:
     bool IsPopup() const { return !FIsToolbar; }
     bool IsToolbar() const { return FIsToolbar; }
     bool Customizing() const { return FCustomizing; }
+    // Customizing shows groups as items of their own, their children not inline.
+    void SetCustomizing(bool Value);
+    virtual void ImagesChanged();
     int ViewerCount() const { return static_cast<int>(FViewers.size()); }
     TTBItemViewer *Viewers(int Index) const
     {

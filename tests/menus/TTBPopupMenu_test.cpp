@@ -591,4 +591,35 @@ TEST_F(PopupMenuTest, AnItemTiesItselfToItsActionThroughTheLinkClassItNames)
     Plain->SetAction(nullptr);
 }
 
+TEST_F(PopupMenuTest, BiggerPicturesForTheMenuGrowItsOpenSubmenuToo)
+{
+    auto *Sub = new TTBSubmenuItem(Menu.get());
+    Sub->SetCaption("More");
+    Menu->Items()->Add(Sub);
+    AddItem(Sub, "Inner")->SetImageIndex(0);
+    const auto Small = Pictures(1);
+    auto Big = std::make_unique<TImageList>(nullptr);
+    Big->SetWidth(32);
+    Big->SetHeight(32);
+    Menu->SetImages(Small.get());
+    int Before = 0, After = 0;
+    MenuScript Script;
+    Script.Do([] { Press(VK_DOWN); })
+        .Do([] { Press(VK_RIGHT); })
+        .Do([&] {
+            const auto Popups = OpenPopups();
+            if (Popups.size() != 2) return;
+            Before = Popups[1]->Height();
+            Menu->SetImages(Big.get());
+            After = Popups[1]->Height();
+            Press(VK_ESCAPE);
+        })
+        .Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    ASSERT_GT(Before, 0);
+    // A row is never lower than its picture plus 3.
+    EXPECT_EQ(After - Before, 32 - 16);
+    Menu->SetImages(nullptr);
+}
+
 } // namespace

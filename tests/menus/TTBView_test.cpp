@@ -307,6 +307,17 @@ TEST_F(GroupTest, DeletingAGroupTakesItsChildrensButtonsAway)
     delete G;
 }
 
+TEST_F(GroupTest, WhileCustomizingAGroupIsAnItemOfItsOwn)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *G = Group(Menu->Items());
+    TTBItem *Inner = AddItem(G, "");
+    View->SetCustomizing(true);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
+    View->SetCustomizing(false);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Inner}));
+}
+
 TEST_F(GroupTest, AGroupLinkedToAContainerShowsTheContainersItemsAsTheyChange)
 {
     TTBItemContainer Container(nullptr);
