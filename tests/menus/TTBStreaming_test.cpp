@@ -286,4 +286,35 @@ TEST_F(StreamingTest, AContainerItsGroupsAndAToolbarImageListKeepTheirLinks)
     EXPECT_EQ(CopyGroup->Options(), TTBItemOptions{tboDefault});
 }
 
+TEST_F(StreamingTest, TheBitmapsOfABackgroundAndOfAToolbarImageListGoWithThem)
+{
+    auto *Background = Make<TTBBackground>("BG_Tiles");
+    TBitmap Tile;
+    Tile.SetSize(9, 9);
+    Tile.Canvas()->Brush()->SetColor(clMaroon);
+    Tile.Canvas()->FillRect(TRect(0, 0, 9, 9));
+    Tile.Canvas()->SetPixels(4, 4, clYellow);
+    Background->SetBitmap(&Tile);
+    auto *Pictures = Make<TTBImageList>("IL_Strip");
+    TBitmap Strip;
+    Strip.SetSize(48, 16);
+    Strip.Canvas()->Brush()->SetColor(clGreen);
+    Strip.Canvas()->FillRect(TRect(0, 0, 48, 16));
+    Pictures->SetImagesBitmap(&Strip);
+
+    RoundTrip();
+
+    auto *CopyBackground = Named<TTBBackground>("BG_Tiles");
+    ASSERT_TRUE(CopyBackground);
+    TBitmap *Kept = CopyBackground->Bitmap();
+    ASSERT_EQ(Kept->Width(), 9);
+    EXPECT_EQ(Kept->Canvas()->Pixels(4, 4), clYellow);
+    EXPECT_EQ(Kept->Canvas()->Pixels(0, 8), clMaroon);
+    EXPECT_TRUE(CopyBackground->UsingBackground());
+    auto *CopyPictures = Named<TTBImageList>("IL_Strip");
+    ASSERT_TRUE(CopyPictures);
+    EXPECT_EQ(CopyPictures->ImagesBitmap()->Width(), 48);
+    EXPECT_EQ(CopyPictures->Count(), 3);
+}
+
 } // namespace
