@@ -528,7 +528,7 @@ bool TTBView::ClickSelectedItem(TTBItemEventData &EventData)
 void TTBView::EnterToolbarLoop(TTBEnterToolbarLoopOptions Options)
 {
     if (IsPopup() || FState.Contains(vsOpen)) return;
-    TTBDoneActionData Done;
+    TTBDoneActionData DoneActionRecord;
     FState = FState.Contains(vsShowAccels) ? TTBViewState{vsShowAccels} : TTBViewState{};
     if (Options.Contains(tbetKeyboardControl)) SetAccelsVisibility(true);
     auto Settle = [this] {
@@ -543,11 +543,11 @@ void TTBView::EnterToolbarLoop(TTBEnterToolbarLoopOptions Options)
     };
     try {
         PopupModalLoop(this, Options.Contains(tbetMouseDown), Options.Contains(tbetDropDownMenus),
-                       Done, false, Options.Contains(tbetKeyboardControl));
+                       DoneActionRecord, false, Options.Contains(tbetKeyboardControl));
     } catch (...) {
         Settle();
         throw;
     }
     Settle();
-    ExecuteDoneAction(Done);
+    ExecuteDoneAction(DoneActionRecord);
 }

@@ -188,6 +188,12 @@ bool SystemFlag(UINT Action, bool Failed)
 
 } // namespace
 
+bool CallTrackMouseEvent(HWND Wnd, DWORD Flags)
+{
+    TRACKMOUSEEVENT Track{sizeof(TRACKMOUSEEVENT), Flags, Wnd, 0};
+    return TrackMouseEvent(&Track) != FALSE;
+}
+
 bool AreFlatMenusEnabled()
 {
     return IsWindowsXP() && SystemFlag(SPI_GETFLATMENU, false);

@@ -57,6 +57,8 @@ int GetMenuShowDelay();
 // The registry's "MenuShowDelay" as the fall-back reads it, uncached.
 int ReadMenuShowDelayValue();
 bool AreFlatMenusEnabled();
+// Asks for the mouse notifications Flags (TME_LEAVE ...) of Wnd; false when refused.
+bool CallTrackMouseEvent(HWND Wnd, DWORD Flags);
 bool AreKeyboardCuesEnabled();
 bool IsWindowsXP();
 bool NeedToPlaySound(const AnsiString &Alias);

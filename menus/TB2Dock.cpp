@@ -1,6 +1,7 @@
 #include "menus/TB2Dock.h"
 
 #include "menus/TB2Common.h"
+#include "platform/vcl/Menus.h"
 
 #include <algorithm>
 
@@ -744,6 +745,28 @@ void TTBDock::WndProc(TMessage &Message)
     }
     inherited::WndProc(Message);
 }
+
+void TTBDock::Publish(rtl::Publisher<TTBDock> &P)
+{
+    P.Property("AllowDrag", &TTBDock::AllowDrag, &TTBDock::SetAllowDrag).Default(true);
+    P.Property("Background", &TTBDock::Background, &TTBDock::SetBackground);
+    P.Property("BackgroundOnToolbars", &TTBDock::BackgroundOnToolbars,
+               &TTBDock::SetBackgroundOnToolbars)
+        .Default(true);
+    P.Property("BoundLines", &TTBDock::BoundLines, &TTBDock::SetBoundLines);
+    P.Property("Color", &TTBDock::Color, &TTBDock::SetColor, rtl::TColorInfo()).Default(clBtnFace);
+    P.Property("FixAlign", &TTBDock::FixAlign, &TTBDock::SetFixAlign).Default(false);
+    P.Property("LimitToOneRow", &TTBDock::LimitToOneRow, &TTBDock::SetLimitToOneRow).Default(false);
+    P.Property("PopupMenu", &TTBDock::PopupMenu, &TTBDock::SetPopupMenu);
+    P.Property("Position", &TTBDock::Position, &TTBDock::SetPosition).Default(dpTop);
+    P.Event("OnInsertRemoveBar", &TTBDock::OnInsertRemoveBar);
+    P.Event("OnRequestDock", &TTBDock::OnRequestDock);
+    P.Event("OnMouseDown", &TTBDock::OnMouseDown);
+    P.Event("OnMouseMove", &TTBDock::OnMouseMove);
+    P.Event("OnMouseUp", &TTBDock::OnMouseUp);
+    P.Event("OnResize", &TTBDock::OnResize);
+}
+QRV4_PUBLISHED(TTBDock)
 
 // ---- Shared by the docks, their bars and the floating frames --------------------------------
 

@@ -5,6 +5,7 @@
 #include "menus/TB2Common.h"
 #include "menus/TTBSkin.h"
 #include "platform/rtl/Registry.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
@@ -37,6 +38,17 @@ enum TTBSizeHandle {
     twshBottomRight
 };
 enum TTBShrinkMode { tbsmNone, tbsmWrap, tbsmChevron };
+QRV4_ENUM_INFO(TTBDockPosition, dpTop, dpBottom, dpLeft, dpRight)
+QRV4_SET_INFO(TTBDockableTo, TTBDockPosition)
+QRV4_ENUM_INFO(TTBDockBoundLinesValues, blTop, blBottom, blLeft, blRight)
+QRV4_SET_INFO(TTBDockBoundLines, TTBDockBoundLinesValues)
+QRV4_ENUM_INFO(TTBDockMode, dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDocks)
+QRV4_ENUM_INFO(TTBDragHandleStyle, dhDouble, dhNone, dhSingle)
+QRV4_ENUM_INFO(TTBFloatingMode, fmOnTopOfParentForm, fmOnTopOfAllForms)
+QRV4_ENUM_INFO(TTBShrinkMode, tbsmNone, tbsmWrap, tbsmChevron)
+QRV4_ENUM_INFO(TAlignment, taLeftJustify, taRightJustify, taCenter)
+QRV4_ENUM_INFO(TAnchorKind, akLeft, akTop, akRight, akBottom)
+QRV4_SET_INFO(TAnchors, TAnchorKind)
 enum TTBDockableWindowStyle { tbdsResizeEightCorner, tbdsResizeClipCursor };
 using TTBDockableWindowStyles = Set<TTBDockableWindowStyle>;
 enum TTBToolWindowNCRedrawWhatElement { twrdBorder, twrdCaption, twrdCloseButton };
@@ -135,6 +147,7 @@ public:
 
     TTBInsertRemoveEvent OnInsertRemoveBar;
     TTBRequestDockEvent OnRequestDock;
+    static void Publish(rtl::Publisher<TTBDock> &P);
 
 protected:
     void AlignControls(TControl *AControl, TRect &Rect) override;
@@ -299,6 +312,10 @@ public:
                                int &AMaxClientHeight);
     virtual TTBShrinkMode GetShrinkMode();
     virtual TPoint GetFloatingBorderSize() const;
+    // The half-tone frame standing for the bar while it is dragged without moving it, moved
+    // from OldRect to NewRect: 1 pixel thick where docked, the floating border where floating.
+    void DrawDraggingOutline(HDC DC, const TRect &NewRect, const TRect &OldRect, bool NewDocked,
+                             bool OldDocked);
 
     TNotifyEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
@@ -309,6 +326,12 @@ public:
     TNotifyEvent OnRecreated;
     TNotifyEvent OnRecreating;
     TNotifyEvent OnVisibleChanged;
+
+    // What a form stream keeps: the last dock only while the bar is in none, the
+    // size only while the bar is neither docked nor floating (a dock or the
+    // floating frame gives it otherwise).
+    bool IsLastDockStored() const { return FCurrentDock == nullptr; }
+    bool IsSizeStored() const { return !FDocked && !FFloating; }
 
 protected:
     void CreateParams(TCreateParams &Params) override;
@@ -402,6 +425,50 @@ private:
     bool FShrunk = false;
 };
 
+// The properties every kind of dockable window publishes.
+template <class T> void PublishDockableWindow(rtl::Publisher<T> &P)
+{
+    P.Property("ActivateParent", &T::ActivateParent, &T::SetActivateParent).Default(true);
+    P.Property("AutoResize", &T::AutoResize, &T::SetAutoResize).Default(true);
+    P.Property("BorderStyle", &T::BorderStyle, &T::SetBorderStyle).Default(bsSingle);
+    P.Property("Caption", &T::Caption, &T::SetCaption);
+    P.Property("CloseButton", &T::CloseButton, &T::SetCloseButton).Default(true);
+    P.Property("CloseButtonWhenDocked", &T::CloseButtonWhenDocked, &T::SetCloseButtonWhenDocked)
+        .Default(false);
+    P.Property("Color", &T::Color, &T::SetColor, rtl::TColorInfo()).Default(clBtnFace);
+    P.Property("CurrentDock", &T::CurrentDock, &T::SetCurrentDock).Stored(false);
+    P.Property("DefaultDock", &T::DefaultDock, &T::SetDefaultDock);
+    P.Property("DockableTo", &T::DockableTo, &T::SetDockableTo)
+        .Default(TTBDockableTo{dpTop, dpBottom, dpLeft, dpRight});
+    P.Property("DockMode", &T::DockMode, &T::SetDockMode).Default(dmCanFloat);
+    P.Property("DockPos", &T::DockPos, &T::SetDockPos).Default(-1);
+    P.Property("DockRow", &T::DockRow, &T::SetDockRow).Default(0);
+    P.Property("DockTextAlign", &T::DockTextAlign, &T::SetDockTextAlign);
+    P.Property("DragHandleStyle", &T::DragHandleStyle, &T::SetDragHandleStyle).Default(dhSingle);
+    P.Property("FloatingMode", &T::FloatingMode, &T::SetFloatingMode).Default(fmOnTopOfParentForm);
+    P.Property("FullSize", &T::FullSize, &T::SetFullSize).Default(false);
+    P.Property("Height", &T::Height, &T::SetHeight).Stored(&T::IsSizeStored);
+    P.Property("HideWhenInactive", &T::HideWhenInactive, &T::SetHideWhenInactive).Default(true);
+    P.Property("LastDock", &T::LastDock, &T::SetLastDock).Stored(&T::IsLastDockStored);
+    P.Property("Resizable", &T::Resizable, &T::SetResizable).Default(true);
+    P.Property("ShowCaption", &T::ShowCaption, &T::SetShowCaption).Default(true);
+    P.Property("Skin", &T::Skin, &T::SetSkin);
+    P.Property("SmoothDrag", &T::SmoothDrag, &T::SetSmoothDrag).Default(true);
+    P.Property("Stretch", &T::Stretch, &T::SetStretch).Default(false);
+    P.Property("UseLastDock", &T::UseLastDock, &T::SetUseLastDock).Default(true);
+    P.Property("Width", &T::Width, &T::SetWidth).Stored(&T::IsSizeStored);
+    P.Event("OnClose", &T::OnClose);
+    P.Event("OnCloseQuery", &T::OnCloseQuery);
+    P.Event("OnDockChanged", &T::OnDockChanged);
+    P.Event("OnDockChanging", &T::OnDockChanging);
+    P.Event("OnDockChangingHidden", &T::OnDockChangingHidden);
+    P.Event("OnMove", &T::OnMove);
+    P.Event("OnRecreated", &T::OnRecreated);
+    P.Event("OnRecreating", &T::OnRecreating);
+    P.Event("OnResize", &T::OnResize);
+    P.Event("OnVisibleChanged", &T::OnVisibleChanged);
+}
+
 // ---- Floating frame ----------------------------------------------------------------------
 
 class TTBFloatingWindowParent : public TCustomForm
@@ -478,6 +545,7 @@ public:
     void SetBkColor(TColor Value);
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool Value);
+    static void Publish(rtl::Publisher<TTBBackground> &P);
 
     void Draw(HDC DC, const TRect &DrawRect) override;
     HPALETTE GetPalette() override;

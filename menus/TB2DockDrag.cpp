@@ -317,9 +317,7 @@ struct TTBCustomDockableWindow::DragState {
 
     void MoveOutline(const TRect &NewRect, bool Docked)
     {
-        const TPoint Border = Bar->GetFloatingBorderSize();
-        MoveOutlineFrame(OutlineDC, Outline, OutlineDocked ? 1 : Border.X, NewRect,
-                         Docked ? 1 : Border.X);
+        Bar->DrawDraggingOutline(OutlineDC, NewRect, Outline, Docked, OutlineDocked);
         Outline = NewRect;
         OutlineDocked = Docked;
     }
@@ -429,6 +427,14 @@ struct TTBCustomDockableWindow::DragState {
         }
     }
 };
+
+void TTBCustomDockableWindow::DrawDraggingOutline(HDC DC, const TRect &NewRect,
+                                                  const TRect &OldRect, bool NewDocked,
+                                                  bool OldDocked)
+{
+    const int Floating = GetFloatingBorderSize().X;
+    MoveOutlineFrame(DC, OldRect, OldDocked ? 1 : Floating, NewRect, NewDocked ? 1 : Floating);
+}
 
 void TTBCustomDockableWindow::BeginMoving(int InitX, int InitY)
 {

@@ -293,3 +293,13 @@ void TTBBackground::Draw(HDC DC, const TRect &DrawRect)
     }
     RestoreDC(DC, Saved);
 }
+
+void TTBBackground::Publish(rtl::Publisher<TTBBackground> &P)
+{
+    P.Property("Bitmap", &TTBBackground::Bitmap, &TTBBackground::SetBitmap);
+    P.Property("BkColor", &TTBBackground::BkColor, &TTBBackground::SetBkColor, rtl::TColorInfo())
+        .Default(clBtnFace);
+    P.Property("Transparent", &TTBBackground::Transparent, &TTBBackground::SetTransparent)
+        .Default(false);
+}
+QRV4_PUBLISHED(TTBBackground)

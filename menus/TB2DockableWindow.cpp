@@ -1101,8 +1101,7 @@ void TTBCustomDockableWindow::WndProc(TMessage &Message)
         HandleContextMenu(Message);
         return;
     case WM_NCMOUSEMOVE: {
-        TRACKMOUSEEVENT Track{sizeof(TRACKMOUSEEVENT), TME_LEAVE | TME_NONCLIENT, Handle(), 0};
-        TrackMouseEvent(&Track);
+        CallTrackMouseEvent(Handle(), TME_LEAVE | TME_NONCLIENT);
         NoteNCHover(Message.WParam == static_cast<WPARAM>(HT_TB2k_Close));
         break;
     }

@@ -371,8 +371,7 @@ void TTBFloatingWindowParent::WndProc(TMessage &Message)
         return;
     case WM_NCMOUSEMOVE: {
         inherited::WndProc(Message);
-        TRACKMOUSEEVENT Track{sizeof(TRACKMOUSEEVENT), TME_LEAVE | TME_NONCLIENT, FHandle, 0};
-        TrackMouseEvent(&Track);
+        CallTrackMouseEvent(FHandle, TME_LEAVE | TME_NONCLIENT);
         const bool Hover = Message.WParam == static_cast<WPARAM>(HT_TB2k_Close);
         if (Hover != FCloseButtonHover) {
             FCloseButtonHover = Hover;

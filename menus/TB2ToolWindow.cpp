@@ -5,14 +5,15 @@ TTBToolWindow::TTBToolWindow(TComponent *AOwner) : TTBCustomDockableWindow(AOwne
     SetBounds(Left(), Top(), 32, 32);
 }
 
-int TTBToolWindow::ClientAreaWidth()
+// The client rectangle comes from the window's frame, which asking does not change.
+int TTBToolWindow::ClientAreaWidth() const
 {
-    return Parent() ? ClientWidth() : Width();
+    return Parent() ? const_cast<TTBToolWindow *>(this)->ClientWidth() : Width();
 }
 
-int TTBToolWindow::ClientAreaHeight()
+int TTBToolWindow::ClientAreaHeight() const
 {
-    return Parent() ? ClientHeight() : Height();
+    return Parent() ? const_cast<TTBToolWindow *>(this)->ClientHeight() : Height();
 }
 
 void TTBToolWindow::SetClientAreaSize(int AWidth, int AHeight)
@@ -108,3 +109,23 @@ void TTBToolWindow::WMEraseBkgnd(TMessage &Message)
     DeleteObject(Brush);
     Message.Result = 1;
 }
+
+void TTBToolWindow::Publish(rtl::Publisher<TTBToolWindow> &P)
+{
+    PublishDockableWindow(P);
+    P.Property("ClientAreaHeight", &TTBToolWindow::ClientAreaHeight,
+               &TTBToolWindow::SetClientAreaHeight);
+    P.Property("ClientAreaWidth", &TTBToolWindow::ClientAreaWidth,
+               &TTBToolWindow::SetClientAreaWidth);
+    P.Property("MaxClientHeight", &TTBToolWindow::MaxClientHeight,
+               &TTBToolWindow::SetMaxClientHeight)
+        .Default(0);
+    P.Property("MaxClientWidth", &TTBToolWindow::MaxClientWidth, &TTBToolWindow::SetMaxClientWidth)
+        .Default(0);
+    P.Property("MinClientHeight", &TTBToolWindow::MinClientHeight,
+               &TTBToolWindow::SetMinClientHeight)
+        .Default(32);
+    P.Property("MinClientWidth", &TTBToolWindow::MinClientWidth, &TTBToolWindow::SetMinClientWidth)
+        .Default(32);
+}
+QRV4_PUBLISHED(TTBToolWindow)

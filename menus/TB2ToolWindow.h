@@ -11,9 +11,9 @@ class TTBToolWindow : public TTBCustomDockableWindow
 public:
     explicit TTBToolWindow(TComponent *AOwner);
 
-    int ClientAreaWidth();
+    int ClientAreaWidth() const;
     void SetClientAreaWidth(int Value) { SetClientAreaSize(Value, ClientAreaHeight()); }
-    int ClientAreaHeight();
+    int ClientAreaHeight() const;
     void SetClientAreaHeight(int Value) { SetClientAreaSize(ClientAreaWidth(), Value); }
     int MinClientWidth() const { return FMinClientWidth; }
     void SetMinClientWidth(int Value) { FMinClientWidth = Value; }
@@ -25,6 +25,7 @@ public:
     int MaxClientHeight() const { return FMaxClientHeight; }
     void SetMaxClientHeight(int Value) { FMaxClientHeight = Value; }
     void SetClientAreaSize(int AWidth, int AHeight);
+    static void Publish(rtl::Publisher<TTBToolWindow> &P);
 
     TPoint DoArrange(bool CanMoveControls, TTBDockType PreviousDockType, bool NewFloating,
                      TTBDock *NewDock) override;

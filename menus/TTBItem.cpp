@@ -12,11 +12,6 @@
 #include <algorithm>
 #include <utility>
 
-QRV4_ENUM_INFO(TTBItemDisplayMode, nbdmDefault, nbdmTextOnly, nbdmTextOnlyInMenus, nbdmImageAndText)
-QRV4_ENUM_INFO(TTBItemOption, tboDefault, tboDropdownArrow, tboImageAboveCaption,
-               tboLongHintInMenuOnly, tboNoRotation, tboShowHint, tboToolbarStyle, tboToolbarSize)
-QRV4_SET_INFO(TTBItemOptions, TTBItemOption)
-
 namespace
 {
 
@@ -171,11 +166,17 @@ void TTBCustomItem::UnregisterNotification(TTBNotifyKey Key)
 void TTBCustomItem::Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action, int Index,
                            TTBCustomItem *Item)
 {
-    if (Ancestor == this)
+    // A group shows its own children, and those of the item it links to, inline in its
+    // parent's view: that view hears of their changes one level up.
+    auto Relay = [&](TTBCustomItem *Group) {
+        if (Group->FItemStyle.Contains(tbisEmbeddedGroup) && Group->FParent)
+            Group->FParent->Notify(Group, Action, Index, Item);
+    };
+    if (Ancestor == this) {
+        Relay(this);
         for (TTBCustomItem *LinkParent : std::vector(FLinkParents))
-            if (LinkParent != FParent && LinkParent->FItemStyle.Contains(tbisEmbeddedGroup) &&
-                LinkParent->FParent)
-                LinkParent->FParent->Notify(LinkParent, Action, Index, Item);
+            if (LinkParent != FParent) Relay(LinkParent);
+    }
     const bool Relayed = Ancestor != this;
     // The list is read afresh at every step: a handler may unregister itself or others.
     for (std::size_t Position = 0; Position < FNotifyList.size();) {
@@ -240,7 +241,7 @@ void TTBCustomItem::SetGroupIndex(int Value)
     if (FChecked) TurnSiblingsOff();
 }
 
-void TTBCustomItem::SetImageIndex(int Value)
+void TTBCustomItem::SetImageIndex(TImageIndex Value)
 {
     if (Value == FImageIndex) return;
     const bool NeedResize = (FImageIndex == -1) != (Value == -1);
@@ -262,7 +263,7 @@ void TTBCustomItem::SetName(const AnsiString &NewName)
 }
 
 bool TTBCustomItem::ExchangeImages(TCustomImageList *&Field, TCustomImageList *Value,
-                                   std::unique_ptr<TChangeLink> &Link, bool SubMenu)
+                                   std::unique_ptr<TTBImageChangeLink> &Link, bool SubMenu)
 {
     const SIZE Old = Field ? SIZE{Field->Width(), Field->Height()} : SIZE{-1, -1};
     if (Field) Field->UnRegisterChanges(Link.get());
@@ -273,10 +274,10 @@ bool TTBCustomItem::ExchangeImages(TCustomImageList *&Field, TCustomImageList *V
         return Had;
     }
     if (!Link) {
-        Link = std::make_unique<TChangeLink>();
+        Link = std::make_unique<TTBImageChangeLink>();
         Link->OnChange = [this, SubMenu](TObject *) { ImageListChangeHandler(SubMenu); };
     }
-    if (!SubMenu) FImagesSize = SIZE{Value->Width(), Value->Height()};
+    Link->SetLastSize(Value->Width(), Value->Height());
     Value->RegisterChanges(Link.get());
     Value->FreeNotification(this);
     return Value->Width() != Old.cx || Value->Height() != Old.cy;
@@ -284,14 +285,14 @@ bool TTBCustomItem::ExchangeImages(TCustomImageList *&Field, TCustomImageList *V
 
 void TTBCustomItem::ImageListChangeHandler(bool SubMenu)
 {
-    if (SubMenu) {
+    TCustomImageList *List = SubMenu ? FSubMenuImages : FImages;
+    TTBImageChangeLink *Link = SubMenu ? FSubMenuImagesLink.get() : FImagesLink.get();
+    const bool Resized = List->Width() != Link->LastWidth() || List->Height() != Link->LastHeight();
+    Link->SetLastSize(List->Width(), List->Height());
+    if (SubMenu)
         SubMenuImagesChanged();
-        return;
-    }
-    const SIZE Now{FImages->Width(), FImages->Height()};
-    const bool Resized = Now.cx != FImagesSize.cx || Now.cy != FImagesSize.cy;
-    FImagesSize = Now;
-    Change(Resized);
+    else
+        Change(Resized);
 }
 
 void TTBCustomItem::SetImages(TCustomImageList *Value)
@@ -414,14 +415,15 @@ void TTBCustomItem::Popup(int X, int Y, bool TrackRightButton, TTBPopupAlignment
 void TTBCustomItem::OpenPopup(bool SelectFirstItem, bool TrackRightButton, TPoint PopupPoint,
                               TTBPopupAlignment Alignment)
 {
-    TTBDoneActionData Done;
+    TTBDoneActionData DoneActionRecord;
     {
         std::unique_ptr<TTBPopupWindow> Window(
             CreatePopup(nullptr, nullptr, false, SelectFirstItem, false, PopupPoint, Alignment));
         Window->View()->AddState(vsIgnoreFirstMouseUp);
-        PopupModalLoop(Window->View(), false, false, Done, TrackRightButton, SelectFirstItem);
+        PopupModalLoop(Window->View(), false, false, DoneActionRecord, TrackRightButton,
+                       SelectFirstItem);
     }
-    ExecuteDoneAction(Done);
+    ExecuteDoneAction(DoneActionRecord);
 }
 
 AnsiString TTBCustomItem::GetShortCutText() const
@@ -528,16 +530,18 @@ void TTBCustomItem::SetAction(TBasicAction *Value)
         FActionLink.reset();
         return;
     }
-    if (!FActionLink) FActionLink = CreateActionLink();
+    if (!FActionLink) FActionLink = GetActionLinkClass()(this);
     FActionLink->SetAction(Value);
     FActionLink->OnChange = [this](TObject *Sender) { DoActionChange(Sender); };
     ActionChange(Value, Value->ComponentState().Contains(csLoading));
     Value->FreeNotification(this);
 }
 
-std::unique_ptr<TTBCustomItemActionLink> TTBCustomItem::CreateActionLink()
+TTBCustomItemActionLinkClass TTBCustomItem::GetActionLinkClass()
 {
-    return std::make_unique<TTBCustomItemActionLink>(this);
+    return [](TTBCustomItem *Client) -> std::unique_ptr<TTBCustomItemActionLink> {
+        return std::make_unique<TTBCustomItemActionLink>(Client);
+    };
 }
 
 void TTBCustomItem::DoActionChange(TObject *Sender)
@@ -835,6 +839,16 @@ void TTBItem::Publish(rtl::Publisher<TTBItem> &P)
 }
 QRV4_PUBLISHED(TTBItem)
 
+void TTBGroupItem::Publish(rtl::Publisher<TTBGroupItem> &P)
+{
+    P.Property("InheritOptions", &TTBGroupItem::InheritOptions, &TTBGroupItem::SetInheritOptions)
+        .Default(true);
+    P.Property("LinkSubitems", &TTBGroupItem::LinkSubitems, &TTBGroupItem::SetLinkSubitems);
+    P.Property("MaskOptions", &TTBGroupItem::MaskOptions, &TTBGroupItem::SetMaskOptions);
+    P.Property("Options", &TTBGroupItem::Options, &TTBGroupItem::SetOptions);
+}
+QRV4_PUBLISHED(TTBGroupItem)
+
 void TTBSubmenuItem::Publish(rtl::Publisher<TTBSubmenuItem> &P)
 {
     PublishItem(P);
@@ -859,10 +873,49 @@ void TTBControlItem::Publish(rtl::Publisher<TTBControlItem> &P)
 }
 QRV4_PUBLISHED(TTBControlItem)
 
+void TTBItemContainer::Publish(rtl::Publisher<TTBItemContainer> &P)
+{
+    P.Property("Images", &TTBItemContainer::Images, &TTBItemContainer::SetImages);
+    P.Property("Items", &TTBItemContainer::Items);
+}
+QRV4_PUBLISHED(TTBItemContainer)
+
 void TBRegisterItemClasses()
 {
-    RegisterClasses({TTBItem::StaticClass(), TTBSubmenuItem::StaticClass(),
-                     TTBSeparatorItem::StaticClass(), TTBControlItem::StaticClass()});
+    RegisterClasses({TTBItem::StaticClass(), TTBGroupItem::StaticClass(),
+                     TTBSubmenuItem::StaticClass(), TTBSeparatorItem::StaticClass()});
+    TBRegisterControlItem();
+}
+
+void TBRegisterControlItem()
+{
+    RegisterClass(TTBControlItem::StaticClass());
+}
+
+// ---- groups and containers -------------------------------------------------------------------
+
+TTBGroupItem::TTBGroupItem(TComponent *AOwner) : TTBCustomItem(AOwner)
+{
+    FItemStyle << tbisEmbeddedGroup << tbisSubitemsEditable;
+}
+
+TTBItemContainer::TTBItemContainer(TComponent *AOwner)
+    : TComponent(AOwner), FItems(std::make_unique<TTBRootItem>(nullptr))
+{
+    TBRegisterItemClasses();
+    FItems->SetParentComponentLink(this);
+}
+
+TTBItemContainer::~TTBItemContainer() = default;
+
+void TTBItemContainer::GetChildren(TGetChildProc Proc, TComponent *Root)
+{
+    FItems->GetChildren(Proc, Root);
+}
+
+void TTBItemContainer::SetChildOrder(TComponent *Child, int Order)
+{
+    FItems->SetChildOrder(Child, Order);
 }
 
 // ---- control items ------------------------------------------------------------------------

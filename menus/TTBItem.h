@@ -2,6 +2,7 @@
 // The item tree of menus: items with captions, checks, images, shortcuts and
 // events; the notifications views hear; the click that runs after its menu closed.
 
+#include "menus/TTBImageList.h"
 #include "menus/TTBSkin.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/vcl/ActnList.h"
@@ -30,6 +31,10 @@ protected:
 class TTBItemViewer;
 class TTBPopupWindow;
 
+// The class library's help context number and image list index.
+using THelpContext = int;
+using TImageIndex = int;
+
 enum TTBItemDisplayMode { nbdmDefault, nbdmTextOnly, nbdmTextOnlyInMenus, nbdmImageAndText };
 enum TTBItemOption {
     tboDefault,
@@ -42,6 +47,10 @@ enum TTBItemOption {
     tboToolbarSize
 };
 using TTBItemOptions = Set<TTBItemOption>;
+QRV4_ENUM_INFO(TTBItemDisplayMode, nbdmDefault, nbdmTextOnly, nbdmTextOnlyInMenus, nbdmImageAndText)
+QRV4_ENUM_INFO(TTBItemOption, tboDefault, tboDropdownArrow, tboImageAboveCaption,
+               tboLongHintInMenuOnly, tboNoRotation, tboShowHint, tboToolbarStyle, tboToolbarSize)
+QRV4_SET_INFO(TTBItemOptions, TTBItemOption)
 enum TTBItemStyleItem {
     tbisSubmenu,
     tbisSelectable,
@@ -88,6 +97,14 @@ using TTBItemChangedProc =
                        int Index, TTBCustomItem *Item)>;
 // Registration key of a handler: the object that registered it.
 using TTBNotifyKey = const void *;
+
+// Class references of what an item makes: each is the constructor of a class.
+using TTBCustomItemActionLinkClass =
+    std::unique_ptr<TTBCustomItemActionLink> (*)(TTBCustomItem *AClient);
+using TTBPopupWindowClass = std::unique_ptr<TTBPopupWindow> (*)(TComponent *AOwner,
+                                                                TTBView *ParentView,
+                                                                TTBCustomItem *Item,
+                                                                bool Customizing);
 
 using TTBPopupEvent = std::function<void(TTBCustomItem *Sender, bool FromLink)>;
 using TTBSelectEvent =
@@ -147,12 +164,12 @@ public:
     TTBItemOptions EffectiveOptions() const { return FEffectiveOptions; }
     int GroupIndex() const { return FGroupIndex; }
     void SetGroupIndex(int Value);
-    int HelpContext() const { return FHelpContext; }
-    void SetHelpContext(int Value) { FHelpContext = Value; }
+    THelpContext HelpContext() const { return FHelpContext; }
+    void SetHelpContext(THelpContext Value) { FHelpContext = Value; }
     const AnsiString &Hint() const { return FHint; }
     void SetHint(const AnsiString &Value) { FHint = Value; }
-    int ImageIndex() const { return FImageIndex; }
-    void SetImageIndex(int Value);
+    TImageIndex ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(TImageIndex Value);
     TCustomImageList *Images() const { return FImages; }
     void SetImages(TCustomImageList *Value);
     TCustomImageList *SubMenuImages() const { return FSubMenuImages; }
@@ -186,6 +203,8 @@ public:
     virtual TTBView *GetChevronParentView() { return nullptr; }
     virtual bool NeedToRecreateViewer(TTBItemViewer *) { return false; }
     virtual std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View);
+    // The class of the window the item's popup opens in.
+    virtual TTBPopupWindowClass GetPopupWindowClass();
     // Creates, places and shows the popup of the item's children.
     virtual TTBPopupWindow *CreatePopup(TTBView *ParentView, TTBItemViewer *ParentViewer,
                                         bool PositionAsSubmenu, bool SelectFirstItem,
@@ -223,7 +242,8 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
     // Takes the action's properties; with CheckDefaults only over values still at their default.
     virtual void ActionChange(TObject *Sender, bool CheckDefaults);
-    virtual std::unique_ptr<TTBCustomItemActionLink> CreateActionLink();
+    // The class of the link SetAction ties the item to its action with.
+    virtual TTBCustomItemActionLinkClass GetActionLinkClass();
     TTBItemStyle FItemStyle{tbisSelectable, tbisRedrawOnSelChange, tbisRedrawOnMouseOverChange};
 
 private:
@@ -238,7 +258,7 @@ private:
     // Swaps an image list; true when the item sizes must be recomputed.
     void DoActionChange(TObject *Sender);
     bool ExchangeImages(TCustomImageList *&Field, TCustomImageList *Value,
-                        std::unique_ptr<TChangeLink> &Link, bool SubMenu);
+                        std::unique_ptr<TTBImageChangeLink> &Link, bool SubMenu);
     void ImageListChangeHandler(bool SubMenu);
 
     std::unique_ptr<TTBCustomItemActionLink> FActionLink;
@@ -249,12 +269,11 @@ private:
     bool FEnabled = true;
     TTBItemOptions FEffectiveOptions;
     int FGroupIndex = 0;
-    int FHelpContext = 0;
+    THelpContext FHelpContext = 0;
     AnsiString FHint;
-    int FImageIndex = -1;
+    TImageIndex FImageIndex = -1;
     TCustomImageList *FImages = nullptr;
-    std::unique_ptr<TChangeLink> FImagesLink;
-    SIZE FImagesSize{-1, -1};
+    std::unique_ptr<TTBImageChangeLink> FImagesLink;
     std::vector<TTBCustomItem *> FItems;
     std::vector<TTBCustomItem *> FLinkParents;
     TTBItemOptions FMaskOptions;
@@ -265,7 +284,7 @@ private:
     TComponent *FParentComponent = nullptr;
     TShortCut FShortCut = 0;
     TCustomImageList *FSubMenuImages = nullptr;
-    std::unique_ptr<TChangeLink> FSubMenuImagesLink;
+    std::unique_ptr<TTBImageChangeLink> FSubMenuImagesLink;
     TTBCustomItem *FLinkSubitems = nullptr;
     bool FVisible = true;
     TTBBaseSkin *FSkin = nullptr;
@@ -323,6 +342,16 @@ class TTBItem : public TTBCustomItem
 public:
     using TTBCustomItem::TTBCustomItem;
     static void Publish(rtl::Publisher<TTBItem> &P);
+};
+
+// A group whose children show inline, in the view of the group's parent.
+class TTBGroupItem : public TTBCustomItem
+{
+    QRV4_CLASS(TTBGroupItem, TTBCustomItem)
+
+public:
+    explicit TTBGroupItem(TComponent *AOwner);
+    static void Publish(rtl::Publisher<TTBGroupItem> &P);
 };
 
 class TTBSubmenuItem : public TTBCustomItem
@@ -383,8 +412,38 @@ private:
     TPoint FSizeSeen;
 };
 
+// A component that only holds an item tree, for menus and bars to link to.
+class TTBItemContainer : public TComponent, public ITBItems
+{
+    QRV4_CLASS(TTBItemContainer, TComponent)
+
+public:
+    explicit TTBItemContainer(TComponent *AOwner);
+    ~TTBItemContainer() override;
+
+    TTBRootItem *Items() const { return FItems.get(); }
+    TTBCustomItem *GetItems() override { return FItems.get(); }
+    TCustomImageList *Images() const { return FItems->SubMenuImages(); }
+    void SetImages(TCustomImageList *Value) { FItems->SetSubMenuImages(Value); }
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+    void SetChildOrder(TComponent *Child, int Order) override;
+    static void Publish(rtl::Publisher<TTBItemContainer> &P);
+
+private:
+    std::unique_ptr<TTBRootItem> FItems;
+};
+
 // Lets the item classes be read from a stream; once is enough, more does no harm.
 void TBRegisterItemClasses();
+// Lets control items be read from a stream.
+void TBRegisterControlItem();
+
+// A component of Class, made through its virtual constructor; Class must be a T.
+template <class T> std::unique_ptr<T> MakeComponent(TClass Class, TComponent *AOwner)
+{
+    if (!Class->InheritsFrom(T::StaticClass())) throw EInvalidCast("Invalid class typecast");
+    return std::unique_ptr<T>(static_cast<T *>(Class->Create(AOwner)));
+}
 
 // Runs a finished loop's choice: a click is posted to the thread's click window.
 void ExecuteDoneAction(const TTBDoneActionData &Data);

@@ -1,6 +1,7 @@
 #include "menus/TTBItemViewer.h"
 
 #include "menus/TB2Common.h"
+#include "menus/TTBImageList.h"
 #include "menus/TTBToolbar.h"
 #include "menus/TTBView.h"
 
@@ -28,6 +29,37 @@ void FrameColor(HDC DC, const TRect &R, TColor Color)
     const RECT Area = R;
     const HBRUSH Brush = SolidBrush(ColorToRGB(Color));
     FrameRect(DC, &Area, Brush);
+    DeleteObject(Brush);
+}
+
+// A picture's shape in one colour: every pixel it covers at all.
+void DrawSilhouette(TCanvas *Canvas, int X, int Y, TCustomImageList *Images, int Index,
+                    COLORREF Color)
+{
+    const int W = Images->Width(), H = Images->Height();
+    // Drawn over white and over black, the picture shows where it covers the ground.
+    auto Over = [&](TColor Ground) {
+        auto Bitmap = std::make_unique<TBitmap>();
+        Bitmap->SetSize(W, H);
+        Bitmap->Canvas()->Brush()->SetColor(Ground);
+        Bitmap->Canvas()->FillRect(TRect(0, 0, W, H));
+        Images->Draw(Bitmap->Canvas(), 0, 0, Index);
+        return Bitmap;
+    };
+    const auto White = Over(clWhite), Black = Over(clBlack);
+    TBitmap Shape;
+    Shape.SetSize(W, H);
+    Shape.Canvas()->Brush()->SetColor(clWhite);
+    Shape.Canvas()->FillRect(TRect(0, 0, W, H));
+    for (int Row = 0; Row < H; ++Row)
+        for (int Col = 0; Col < W; ++Col)
+            if (White->Canvas()->Pixels(Col, Row) != clWhite ||
+                Black->Canvas()->Pixels(Col, Row) != clBlack)
+                Shape.Canvas()->SetPixels(Col, Row, clBlack);
+    Shape.Dormant();
+    const HBRUSH Brush = SolidBrush(Color);
+    DrawStateW(Canvas->Handle(), Brush, nullptr, reinterpret_cast<LPARAM>(Shape.Handle()), 0, X, Y,
+               W, H, DST_BITMAP | DSS_MONO);
     DeleteObject(Brush);
 }
 
@@ -395,24 +427,35 @@ void TTBItemViewer::PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin
     const int Y = Column.Top + (Column.Height() - Images->Height() + 1) / 2;
     const TRect Target = Bounds(X, Y, Images->Width(), Images->Height());
     const int Index = FItem->ImageIndex();
+    const bool Checked = FItem->Checked();
+    auto *Companions = dynamic_cast<TTBCustomImageList *>(Images);
     if (!Skin) {
-        Images->Draw(Canvas, X, Y, Index, Enabled);
+        if (Companions)
+            Companions->DrawState(Canvas, X, Y, Index, Enabled, IsHoverItem, Checked);
+        else
+            Images->Draw(Canvas, X, Y, Index, Enabled);
         return;
     }
     if (!Enabled) {
-        DrawSkinIconShadow(Canvas, Target, Images, Index, true);
+        if (Companions && Companions->DisabledImages())
+            Companions->DisabledImages()->Draw(Canvas, X, Y, Index, true);
+        else
+            DrawSkinIconShadow(Canvas, Target, Images, Index, true);
         return;
     }
-    const bool Checked = FItem->Checked();
+    TCustomImageList *Hot =
+        Companions && Companions->HotImages() ? Companions->HotImages() : nullptr;
+    TCustomImageList *Shown = IsHoverItem && Hot ? Hot : Images;
     if (Skin->SkinType() == tbsOfficeXP && IsHoverItem && !IsPushed && !Checked &&
         !Skin->Options().Contains(tboNoHoverIconShadow)) {
-        DrawSkinIconShadow(Canvas, Bounds(X + 1, Y + 1, Images->Width(), Images->Height()), Images,
-                           Index, false);
-        Images->Draw(Canvas, X - 1, Y - 1, Index);
+        // The picture lifts off its own shadow.
+        DrawSilhouette(Canvas, X + 1, Y + 1, Images, Index,
+                       ColorToRGB(Skin->Colors()->GetSkinColor(tcImgListShadow)));
+        Shown->Draw(Canvas, X - 1, Y - 1, Index);
     } else if (!IsHoverItem && Skin->Options().Contains(tboBlendedImages) && !Checked) {
-        BlendSkinIcon(Canvas, Target, Images, Index, 210);
+        BlendSkinIcon(Canvas, Target, Images, Index, IsToolbarStyle() ? 200 : 210);
     } else {
-        Images->Draw(Canvas, X, Y, Index);
+        Shown->Draw(Canvas, X, Y, Index);
     }
 }
 

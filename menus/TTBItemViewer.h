@@ -59,6 +59,8 @@ public:
     virtual void Entering();
     virtual void Leaving();
     virtual void LosingCapture();
+    // The cursor over the point (relative to the viewer); none leaves the caller's arrow.
+    virtual void GetCursor(const TPoint &, HCURSOR &) {}
     virtual void KeyDown(WORD &, TShiftState, TTBItemEventData &) {}
     virtual void MouseDown(TShiftState Shift, int X, int Y, TTBItemEventData &EventData);
     virtual void MouseMove(int, int, TTBItemEventData &) {}

@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <optional>
 
+QRV4_ENUM_INFO(TPopupAlignment, paLeft, paRight, paCenter)
+QRV4_ENUM_INFO(TTrackButton, tbRightButton, tbLeftButton)
+
 namespace
 {
 
@@ -216,6 +219,13 @@ int PopupFrameWidth()
 }
 
 // ---- the window --------------------------------------------------------------------------
+
+TTBPopupWindowClass TTBCustomItem::GetPopupWindowClass()
+{
+    return [](TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing) {
+        return std::make_unique<TTBPopupWindow>(AOwner, ParentView, Item, Customizing);
+    };
+}
 
 TTBPopupWindow::TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item,
                                bool Customizing)
@@ -502,7 +512,8 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
     // A chevron shows its toolbar's items, those that went off the edge.
     TTBView *ChevronView = GetChevronParentView();
     TTBCustomItem *ToShow = ChevronView ? ChevronView->ParentItem() : this;
-    auto Window = std::make_unique<TTBPopupWindow>(this, ParentView, ToShow, Customizing);
+    std::unique_ptr<TTBPopupWindow> Window =
+        GetPopupWindowClass()(this, ParentView, ToShow, Customizing);
     TTBView *View = Window->View();
     if (ChevronView) View->SetChevronParentView(ChevronView);
     // The frame exists once the window does, and the view sizes the window around it.
@@ -674,8 +685,9 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
 // ---- the component ---------------------------------------------------------------------------
 
 TTBPopupMenu::TTBPopupMenu(TComponent *AOwner)
-    : TPopupMenu(AOwner), FItems(std::make_unique<TTBRootItem>(nullptr))
+    : TPopupMenu(AOwner), FItems(MakeComponent<TTBRootItem>(GetRootItemClass(), nullptr))
 {
+    TBRegisterItemClasses();
     FItems->SetParentComponentLink(this);
     FItems->OnClick = [this](TObject *) { DoPopup(this); };
 }
@@ -695,8 +707,33 @@ void TTBPopupMenu::Notification(TComponent *AComponent, TOperation Operation)
     if (Operation == opRemove && AComponent == FSkin) SetSkin(nullptr);
 }
 
+void TTBPopupMenu::GetChildren(TGetChildProc Proc, TComponent *Root)
+{
+    FItems->GetChildren(Proc, Root);
+}
+
+void TTBPopupMenu::SetChildOrder(TComponent *Child, int Order)
+{
+    FItems->SetChildOrder(Child, Order);
+}
+
 void TTBPopupMenu::Popup(int X, int Y)
 {
     static constexpr TTBPopupAlignment Alignments[] = {tbpaLeft, tbpaRight, tbpaCenter};
     FItems->Popup(X, Y, TrackButton() == tbRightButton, Alignments[Alignment()]);
 }
+
+void TTBPopupMenu::Publish(rtl::Publisher<TTBPopupMenu> &P)
+{
+    P.Property("Alignment", &TTBPopupMenu::Alignment, &TTBPopupMenu::SetAlignment).Default(paLeft);
+    P.Property("AutoPopup", &TTBPopupMenu::AutoPopup, &TTBPopupMenu::SetAutoPopup).Default(true);
+    P.Property("Images", &TTBPopupMenu::Images, &TTBPopupMenu::SetImages);
+    P.Property("Items", &TTBPopupMenu::Items);
+    P.Property("LinkSubitems", &TTBPopupMenu::LinkSubitems, &TTBPopupMenu::SetLinkSubitems);
+    P.Property("Options", &TTBPopupMenu::Options, &TTBPopupMenu::SetOptions);
+    P.Property("Skin", &TTBPopupMenu::Skin, &TTBPopupMenu::SetSkin);
+    P.Property("TrackButton", &TTBPopupMenu::TrackButton, &TTBPopupMenu::SetTrackButton)
+        .Default(tbRightButton);
+    P.Event("OnPopup", &TTBPopupMenu::OnPopup);
+}
+QRV4_PUBLISHED(TTBPopupMenu)

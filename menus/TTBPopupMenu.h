@@ -52,7 +52,8 @@ private:
     std::array<std::unique_ptr<TShadow>, 4> FShadows;
 };
 
-class TTBPopupMenu : public TPopupMenu, public TTBRootItemProperties<TTBPopupMenu>
+// A context menu of items; a form stream holds its items as the menu's children.
+class TTBPopupMenu : public TPopupMenu, public ITBItems, public TTBRootItemProperties<TTBPopupMenu>
 {
     QRV4_CLASS(TTBPopupMenu, TPopupMenu)
 
@@ -60,7 +61,12 @@ public:
     explicit TTBPopupMenu(TComponent *AOwner);
     ~TTBPopupMenu() override;
 
+    // The class of the root item the menu makes for its items.
+    static TClass GetRootItemClass() { return TTBRootItem::StaticClass(); }
     TTBRootItem *Items() const { return FItems.get(); }
+    TTBCustomItem *GetItems() override { return FItems.get(); }
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+    void SetChildOrder(TComponent *Child, int Order) override;
     // The root item's images, not the class library menu's.
     using TTBRootItemProperties::Images;
     using TTBRootItemProperties::SetImages;
@@ -69,6 +75,7 @@ public:
 
     void Popup(int X, int Y) override;
     bool IsShortCut(WORD Key, TShiftState Shift) { return FItems->IsShortCut(Key, Shift); }
+    static void Publish(rtl::Publisher<TTBPopupMenu> &P);
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;

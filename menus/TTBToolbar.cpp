@@ -112,8 +112,8 @@ void MenuBarHookProc(THookProcCode Code, HWND, WPARAM WParam, LPARAM LParam)
 
 // ---- chevron ---------------------------------------------------------------------------------
 
-TTBChevronItem::TTBChevronItem(TTBCustomToolbar *Toolbar)
-    : TTBCustomItem(nullptr), FToolbar(Toolbar)
+TTBChevronItem::TTBChevronItem(TComponent *AOwner)
+    : TTBCustomItem(AOwner), FToolbar(dynamic_cast<TTBCustomToolbar *>(AOwner))
 {
     FItemStyle << tbisSubmenu << tbisNoAutoOpen;
     SetHint(STBChevronItemMoreButtonsHint);
@@ -121,7 +121,7 @@ TTBChevronItem::TTBChevronItem(TTBCustomToolbar *Toolbar)
 
 TTBView *TTBChevronItem::GetChevronParentView()
 {
-    return FToolbar->View();
+    return FToolbar ? FToolbar->View() : nullptr;
 }
 
 std::unique_ptr<TTBItemViewer> TTBChevronItem::CreateViewer(TTBView *View)
@@ -146,10 +146,24 @@ void TTBChevronItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverIt
 
 // ---- the toolbar's view ----------------------------------------------------------------------
 
-TTBToolbarView::TTBToolbarView(TTBCustomToolbar *Toolbar)
-    : TTBView(nullptr, nullptr, Toolbar->Items(), Toolbar, true, false, true), FToolbar(Toolbar)
+namespace
 {
-    SetSkin(Toolbar->Skin());
+
+TTBCustomToolbar *ToolbarOwner(TComponent *AOwner)
+{
+    auto *Toolbar = dynamic_cast<TTBCustomToolbar *>(AOwner);
+    if (!Toolbar) throw EInvalidCast("Invalid class typecast");
+    return Toolbar;
+}
+
+} // namespace
+
+TTBToolbarView::TTBToolbarView(TComponent *AOwner)
+    : TTBView(AOwner, nullptr, ToolbarOwner(AOwner)->Items(), ToolbarOwner(AOwner), true, false,
+              true),
+      FToolbar(ToolbarOwner(AOwner))
+{
+    SetSkin(FToolbar->Skin());
     // The chevron's viewer goes last; the base could not ask for it while being made.
     RecreateAllViewers();
 }
@@ -176,13 +190,9 @@ void TTBToolbarView::AutoSize(int Width, int Height)
 
 void TTBToolbarView::DoUpdatePositions(TPoint &Size)
 {
-    // A full-size bar takes the whole length it may wrap to.
-    if (FToolbar->FullSize() && WrapOffset() > 0) {
-        if (Orientation() == tbvoVertical)
-            Size.Y = std::max<LONG>(Size.Y, WrapOffset());
-        else
-            Size.X = std::max<LONG>(Size.X, WrapOffset());
-    }
+    const TPoint Least = FToolbar->GetMinBarSize(Orientation(), WrapOffset());
+    Size.X = std::max(Size.X, Least.X);
+    Size.Y = std::max(Size.Y, Least.Y);
     TTBView::DoUpdatePositions(Size);
 }
 
@@ -198,13 +208,14 @@ struct TTBCustomToolbar::Resizing {
 };
 
 TTBCustomToolbar::TTBCustomToolbar(TComponent *AOwner)
-    : TTBCustomDockableWindow(AOwner), FItems(std::make_unique<TTBRootItem>(nullptr)),
-      FChevronItem(std::make_unique<TTBChevronItem>(this))
+    : TTBCustomDockableWindow(AOwner), FItems(MakeComponent<TTBRootItem>(GetItemClass(), nullptr)),
+      FChevronItem(MakeComponent<TTBChevronItem>(GetChevronItemClass(), this))
 {
     TBRegisterItemClasses();
     FItems->SetParentComponentLink(this);
     FChevronItem->SetLinkSubitems(FItems.get());
-    FView = std::make_unique<TTBToolbarView>(this);
+    FView = MakeComponent<TTBToolbarView>(GetViewClass(), this);
+    FView->SetBackgroundColor(clBtnFace);
     SetColor(clBtnFace);
 }
 
@@ -226,6 +237,11 @@ AnsiString TTBCustomToolbar::ChevronHint() const
 void TTBCustomToolbar::SetChevronHint(const AnsiString &Value)
 {
     FChevronItem->SetHint(Value);
+}
+
+bool TTBCustomToolbar::IsChevronHintStored() const
+{
+    return FChevronItem->Hint() != STBChevronItemMoreButtonsHint;
 }
 
 void TTBCustomToolbar::SetFloatingWidth(int Value)
@@ -346,77 +362,189 @@ bool TTBCustomToolbar::KeyboardOpen(char Key, bool RequirePrimaryAccel)
     return true;
 }
 
-bool TTBCustomToolbar::HandleSysCommand(TMessage &Message)
+bool TTBCustomToolbar::WMSysCommand(TMessage &Message)
 {
     if ((Message.WParam & 0xFFF0) != SC_KEYMENU || !FMenuBar || !Visible() || !Enabled())
         return false;
     const char Key = static_cast<char>(static_cast<unsigned char>(Message.LParam));
     if (Key == ' ' || GetCapture()) return false;
+    Message.Result = 1;
     if (KeyboardOpen(Key, false)) return true;
     // "-" is the system menu of an MDI child, which is none of the bar's business.
-    if (Key == '-') return false;
+    if (Key == '-') {
+        Message.Result = 0;
+        return false;
+    }
     MessageBeep(0);
     return true;
 }
 
+bool TTBCustomToolbar::CMDialogChar(TMessage &Message)
+{
+    if (FMenuBar || !Visible() || !Enabled() ||
+        !KeyboardOpen(static_cast<char>(static_cast<unsigned char>(Message.WParam)), true))
+        return false;
+    Message.Result = 1;
+    return true;
+}
+
+bool TTBCustomToolbar::CMDialogKey(TMessage &Message)
+{
+    if (FMenuBar && Message.WParam == VK_MENU) FView->SetAccelsVisibility(true);
+    return false;
+}
+
+bool TTBCustomToolbar::CMControlChange(TMessage &Message)
+{
+    auto *Control = reinterpret_cast<TControl *>(Message.WParam);
+    const TComponentState State = ComponentState();
+    if (Message.LParam && Control && FItems && !State.Contains(csLoading) &&
+        !State.Contains(csDestroying) && !FindWrapper(Control))
+        CreateWrapper(Control);
+    return false;
+}
+
+bool TTBCustomToolbar::CMControlListChange(TMessage &Message)
+{
+    auto *Control = reinterpret_cast<TControl *>(Message.WParam);
+    if (Message.LParam || !Control) return false;
+    // The control leaves the bar, to another parent or to be freed: its items go, it stays.
+    while (TTBControlItem *Wrapper = FindWrapper(Control)) {
+        Wrapper->SetDontFreeControl(true);
+        delete Wrapper;
+    }
+    return false;
+}
+
+void TTBCustomToolbar::CancelHover()
+{
+    if (!FView->State().Contains(vsOpen)) FView->UpdateSelection(nullptr, true);
+}
+
+bool TTBCustomToolbar::WMMouseLeave(TMessage &)
+{
+    CancelHover();
+    return false;
+}
+
+bool TTBCustomToolbar::CMMouseLeave(TMessage &)
+{
+    CancelHover();
+    return false;
+}
+
+// The hovered item may want a cursor of its own over its button.
+bool TTBCustomToolbar::WMSetCursor(TMessage &Message)
+{
+    TTBItemViewer *Hovered = FView->Selected();
+    if (ComponentState().Contains(csDesigning) || !Hovered ||
+        reinterpret_cast<HWND>(Message.WParam) != WindowHandle() ||
+        static_cast<short>(LOWORD(Message.LParam)) != HTCLIENT)
+        return false;
+    POINT At{};
+    GetCursorPos(&At);
+    TPoint P = ScreenToClient(TPoint(At.x, At.y));
+    P.X -= Hovered->BoundsRect().Left;
+    P.Y -= Hovered->BoundsRect().Top;
+    HCURSOR Cursor{};
+    Hovered->GetCursor(P, Cursor);
+    if (!Cursor) return false;
+    ::SetCursor(Cursor);
+    Message.Result = 1;
+    return true;
+}
+
+bool TTBCustomToolbar::CMHintShow(TMessage &Message)
+{
+    auto &Info = *reinterpret_cast<THintInfo *>(Message.LParam);
+    TBViewerHint(FView->ViewerFromPoint(Info.CursorPos), Info);
+    Message.Result = 0;
+    return true;
+}
+
+bool TTBCustomToolbar::CMShowHintChanged(TMessage &)
+{
+    TTBViewStyle Style = FView->Style();
+    if (ShowHint())
+        Style << vsAlwaysShowHints;
+    else
+        Style >> vsAlwaysShowHints;
+    FView->SetStyle(Style);
+    return false;
+}
+
+bool TTBCustomToolbar::CMFontChanged(TMessage &)
+{
+    if (!FSystemFont) {
+        FView->InvalidatePositions();
+        Arrange();
+    }
+    return false;
+}
+
+bool TTBCustomToolbar::CMWinIniChange(TMessage &Message)
+{
+    if (Message.WParam == SPI_SETNONCLIENTMETRICS) {
+        TBInitToolbarSystemFont();
+        FView->InvalidatePositions();
+        Arrange();
+    }
+    return false;
+}
+
+bool TTBCustomToolbar::CMColorChanged(TMessage &)
+{
+    FView->SetBackgroundColor(Color());
+    return false;
+}
+
 void TTBCustomToolbar::WndProc(TMessage &Message)
 {
+    bool Handled = false;
     switch (Message.Msg) {
     case WM_SYSCOMMAND:
-        if (HandleSysCommand(Message)) {
-            Message.Result = 1;
-            return;
-        }
+        Handled = WMSysCommand(Message);
         break;
     case CM_DIALOGCHAR:
-        if (!FMenuBar && Visible() && Enabled() &&
-            KeyboardOpen(static_cast<char>(static_cast<unsigned char>(Message.WParam)), true)) {
-            Message.Result = 1;
-            return;
-        }
+        Handled = CMDialogChar(Message);
         break;
     case CM_DIALOGKEY:
-        if (FMenuBar && Message.WParam == VK_MENU) FView->SetAccelsVisibility(true);
+        Handled = CMDialogKey(Message);
+        break;
+    case CM_CONTROLCHANGE:
+        Handled = CMControlChange(Message);
         break;
     case CM_CONTROLLISTCHANGE:
-        ControlListChanged(reinterpret_cast<TControl *>(Message.WParam), Message.LParam != 0);
+        Handled = CMControlListChange(Message);
         break;
     case WM_MOUSELEAVE:
+        Handled = WMMouseLeave(Message);
+        break;
     case CM_MOUSELEAVE:
-        if (!FView->State().Contains(vsOpen)) FView->UpdateSelection(nullptr, true);
+        Handled = CMMouseLeave(Message);
         break;
-    case CM_HINTSHOW: {
-        auto &Info = *reinterpret_cast<THintInfo *>(Message.LParam);
-        TBViewerHint(FView->ViewerFromPoint(Info.CursorPos), Info);
-        Message.Result = 0;
-        return;
-    }
-    case CM_SHOWHINTCHANGED: {
-        TTBViewStyle Style = FView->Style();
-        if (ShowHint())
-            Style << vsAlwaysShowHints;
-        else
-            Style >> vsAlwaysShowHints;
-        FView->SetStyle(Style);
+    case WM_SETCURSOR:
+        Handled = WMSetCursor(Message);
         break;
-    }
+    case CM_HINTSHOW:
+        Handled = CMHintShow(Message);
+        break;
+    case CM_SHOWHINTCHANGED:
+        Handled = CMShowHintChanged(Message);
+        break;
     case CM_FONTCHANGED:
-        if (!FSystemFont) {
-            FView->InvalidatePositions();
-            Arrange();
-        }
+        Handled = CMFontChanged(Message);
         break;
     case CM_WININICHANGE:
-        if (Message.WParam == SPI_SETNONCLIENTMETRICS) {
-            TBInitToolbarSystemFont();
-            FView->InvalidatePositions();
-            Arrange();
-        }
+        Handled = CMWinIniChange(Message);
+        break;
+    case CM_COLORCHANGED:
+        Handled = CMColorChanged(Message);
         break;
     default:
         break;
     }
-    TTBCustomDockableWindow::WndProc(Message);
+    if (!Handled) TTBCustomDockableWindow::WndProc(Message);
 }
 
 // ---- child controls as items -----------------------------------------------------------------
@@ -467,22 +595,6 @@ void TTBCustomToolbar::InitiateAction()
     if (FUpdateActions) FView->InitiateActions();
 }
 
-void TTBCustomToolbar::ControlListChanged(TControl *Control, bool Inserting)
-{
-    if (!Control || !FItems) return;
-    if (Inserting) {
-        if (!ComponentState().Contains(csLoading) && !ComponentState().Contains(csDestroying) &&
-            !FindWrapper(Control))
-            CreateWrapper(Control);
-        return;
-    }
-    // The control leaves the bar, to another parent or to be freed: its items go, it stays.
-    while (TTBControlItem *Wrapper = FindWrapper(Control)) {
-        Wrapper->SetDontFreeControl(true);
-        delete Wrapper;
-    }
-}
-
 void TTBCustomToolbar::MouseMove(TShiftState Shift, int X, int Y)
 {
     TTBCustomDockableWindow::MouseMove(Shift, X, Y);
@@ -491,8 +603,7 @@ void TTBCustomToolbar::MouseMove(TShiftState Shift, int X, int Y)
     FView->UpdateSelection(&At, true);
     TTBItemViewer *Selected = FView->Selected();
     Application->SetHint(Selected ? Selected->Item()->GetLongHint() : AnsiString());
-    TRACKMOUSEEVENT Track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, WindowHandle(), 0};
-    TrackMouseEvent(&Track);
+    CallTrackMouseEvent(WindowHandle(), TME_LEAVE);
 }
 
 void TTBCustomToolbar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
@@ -576,9 +687,7 @@ TTBCustomToolbar::Placement TTBCustomToolbar::PlacementFor(TTBDock *Dock, bool F
 
 TPoint TTBCustomToolbar::MeasureFor(const Placement &P, int &WrappedLines)
 {
-    TPoint Base, Total;
-    if (FullSize() && P.WrapOffset > 0)
-        (P.Orientation == tbvoVertical ? Total.Y : Total.X) = P.WrapOffset;
+    TPoint Base, Total = GetMinBarSize(P.Orientation, P.WrapOffset);
     FView->CalculatePositions(false, P.Orientation, P.WrapOffset, P.ChevronOffset, tbChevronSize,
                               Base, Total, WrappedLines);
     return Total;
@@ -633,14 +742,27 @@ void TTBCustomToolbar::Resize()
     ApplyPlacement(P);
 }
 
+void TTBCustomToolbar::UpdateViewProperties(const Placement &P)
+{
+    FView->SetOrientation(P.Orientation);
+    FView->SetWrapOffset(P.WrapOffset);
+    FView->SetChevronOffset(P.ChevronOffset);
+    FView->SetChevronSize(tbChevronSize);
+}
+
+TPoint TTBCustomToolbar::GetMinBarSize(TTBViewOrientation Orientation, int WrapOffset) const
+{
+    TPoint Least(0, 0);
+    if (FullSize() && WrapOffset > 0)
+        (Orientation == tbvoVertical ? Least.Y : Least.X) = WrapOffset;
+    return Least;
+}
+
 void TTBCustomToolbar::ApplyPlacement(const Placement &P)
 {
     ++FInsideDoArrange;
     try {
-        FView->SetOrientation(P.Orientation);
-        FView->SetWrapOffset(P.WrapOffset);
-        FView->SetChevronOffset(P.ChevronOffset);
-        FView->SetChevronSize(tbChevronSize);
+        UpdateViewProperties(P);
         FView->UpdatePositions();
     } catch (...) {
         --FInsideDoArrange;
@@ -780,3 +902,36 @@ void TTBCustomToolbar::WritePositionData(const TTBWritePositionData &Data)
     TTBCustomDockableWindow::WritePositionData(Data);
     if (Data.WriteIntProc) Data.WriteIntProc(Name(), "FloatRightX", FFloatingWidth, Data.ExtraData);
 }
+
+// ---- published properties --------------------------------------------------------------------
+
+void TTBToolbar::Publish(rtl::Publisher<TTBToolbar> &P)
+{
+    PublishDockableWindow(P);
+    P.Property("Anchors", &TTBToolbar::Anchors, &TTBToolbar::SetAnchors)
+        .Default(TAnchors{akLeft, akTop});
+    P.Property("ChevronHint", &TTBToolbar::ChevronHint, &TTBToolbar::SetChevronHint)
+        .Stored(&TTBToolbar::IsChevronHintStored);
+    P.Property("FloatingWidth", &TTBToolbar::FloatingWidth, &TTBToolbar::SetFloatingWidth)
+        .Default(0);
+    P.Property("Images", &TTBToolbar::Images, &TTBToolbar::SetImages);
+    P.Property("Items", &TTBToolbar::Items);
+    P.Property("LinkSubitems", &TTBToolbar::LinkSubitems, &TTBToolbar::SetLinkSubitems);
+    P.Property("MenuBar", &TTBToolbar::MenuBar, &TTBToolbar::SetMenuBar).Default(false);
+    P.Property("Options", &TTBToolbar::Options, &TTBToolbar::SetOptions);
+    P.Property("ParentShowHint", &TTBToolbar::ParentShowHint, &TTBToolbar::SetParentShowHint)
+        .Default(true);
+    P.Property("PopupMenu", &TTBToolbar::PopupMenu, &TTBToolbar::SetPopupMenu);
+    P.Property("ProcessShortCuts", &TTBToolbar::ProcessShortCuts, &TTBToolbar::SetProcessShortCuts)
+        .Default(false);
+    P.Property("ShrinkMode", &TTBToolbar::ShrinkMode, &TTBToolbar::SetShrinkMode)
+        .Default(tbsmChevron);
+    P.Property("SystemFont", &TTBToolbar::SystemFont, &TTBToolbar::SetSystemFont).Default(true);
+    P.Property("UpdateActions", &TTBToolbar::UpdateActions, &TTBToolbar::SetUpdateActions)
+        .Default(true);
+    P.Event("OnMouseDown", &TTBToolbar::OnMouseDown);
+    P.Event("OnMouseMove", &TTBToolbar::OnMouseMove);
+    P.Event("OnMouseUp", &TTBToolbar::OnMouseUp);
+    P.Event("OnShortCut", &TTBToolbar::OnShortCut);
+}
+QRV4_PUBLISHED(TTBToolbar)

@@ -19,7 +19,8 @@ class TTBChevronItem : public TTBCustomItem
     QRV4_CLASS(TTBChevronItem, TTBCustomItem)
 
 public:
-    explicit TTBChevronItem(TTBCustomToolbar *Toolbar);
+    // The toolbar is the owner.
+    explicit TTBChevronItem(TComponent *AOwner);
     TTBView *GetChevronParentView() override;
     std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override;
 
@@ -40,7 +41,8 @@ class TTBToolbarView : public TTBView
     QRV4_CLASS(TTBToolbarView, TTBView)
 
 public:
-    explicit TTBToolbarView(TTBCustomToolbar *Toolbar);
+    // Shows the items of the toolbar that owns it.
+    explicit TTBToolbarView(TComponent *AOwner);
     TFont *GetFont() override;
     TTBCustomItem *GetChevronItem() override;
     void InvalidatePositions() override;
@@ -74,6 +76,11 @@ public:
     explicit TTBCustomToolbar(TComponent *AOwner);
     ~TTBCustomToolbar() override;
 
+    // The classes of the root item, the chevron item and the view a toolbar makes.
+    static TClass GetItemClass() { return TTBRootItem::StaticClass(); }
+    static TClass GetChevronItemClass() { return TTBChevronItem::StaticClass(); }
+    static TClass GetViewClass() { return TTBToolbarView::StaticClass(); }
+
     TTBRootItem *Items() const { return FItems.get(); }
     TTBCustomItem *GetItems() override { return FItems.get(); }
     // Streaming: the items first, then the child controls.
@@ -84,6 +91,8 @@ public:
 
     AnsiString ChevronHint() const;
     void SetChevronHint(const AnsiString &Value);
+    // Written to a stream only when it is not the chevron's own hint.
+    bool IsChevronHintStored() const;
     int FloatingWidth() const { return FFloatingWidth; }
     void SetFloatingWidth(int Value);
     bool MenuBar() const { return FMenuBar; }
@@ -97,6 +106,9 @@ public:
     bool UpdateActions() const { return FUpdateActions; }
     void SetUpdateActions(bool Value) { FUpdateActions = Value; }
     void SetSkin(TTBBaseSkin *Value) override;
+    // The least size the view takes laid out so: a full-size bar reaches the end of its
+    // wrap width.
+    TPoint GetMinBarSize(TTBViewOrientation Orientation, int WrapOffset) const;
 
     void BeginUpdate() { FView->BeginUpdate(); }
     void EndUpdate() { FView->EndUpdate(); }
@@ -150,12 +162,27 @@ private:
     int CalcChevronOffset(TTBDock *Dock, TTBViewOrientation Orientation);
     TPoint MeasureFor(const Placement &P, int &WrappedLines);
     void ViewResized(int Width, int Height);
+    // Hands the orientation, the wrap and chevron offsets and the chevron's size to the view.
+    void UpdateViewProperties(const Placement &P);
     void ApplyPlacement(const Placement &P);
     void CreateWrapper(TControl *Control);
-    void ControlListChanged(TControl *Control, bool Inserting);
     void SetMainWindowHook();
     void InstallMenuBarHook(bool Install);
-    bool HandleSysCommand(TMessage &Message);
+    // The toolbar's messages; each gives whether it consumed the message.
+    bool WMSysCommand(TMessage &Message);
+    bool CMDialogChar(TMessage &Message);
+    bool CMDialogKey(TMessage &Message);
+    bool CMControlChange(TMessage &Message);
+    bool CMControlListChange(TMessage &Message);
+    bool WMMouseLeave(TMessage &Message);
+    bool CMMouseLeave(TMessage &Message);
+    bool WMSetCursor(TMessage &Message);
+    bool CMHintShow(TMessage &Message);
+    bool CMShowHintChanged(TMessage &Message);
+    bool CMFontChanged(TMessage &Message);
+    bool CMWinIniChange(TMessage &Message);
+    bool CMColorChanged(TMessage &Message);
+    void CancelHover();
 
     std::unique_ptr<TTBRootItem> FItems;
     std::unique_ptr<TTBChevronItem> FChevronItem;
@@ -178,4 +205,5 @@ class TTBToolbar : public TTBCustomToolbar
 
 public:
     using TTBCustomToolbar::TTBCustomToolbar;
+    static void Publish(rtl::Publisher<TTBToolbar> &P);
 };

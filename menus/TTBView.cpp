@@ -111,7 +111,7 @@ void TTBView::RecreateAllViewers()
     FInternalViewersAtEnd = 0;
     if (FCurParentItem)
         for (int I = 0; I < FCurParentItem->Count(); ++I)
-            AddViewer(FCurParentItem->Items(I));
+            AddItemViewers(ViewerCount(), FCurParentItem->Items(I), true);
     if (TTBCustomItem *Chevron = GetChevronItem()) {
         FViewers.push_back(Chevron->CreateViewer(this));
         ++FInternalViewersAtEnd;
@@ -130,17 +130,94 @@ void TTBView::SetChevronParentView(TTBView *Value)
     InvalidatePositions();
 }
 
-void TTBView::InsertViewer(int Index, TTBCustomItem *Item)
+namespace
 {
-    Index = std::clamp(Index, 0, ViewerCount() - FInternalViewersAtEnd);
-    auto Viewer = FViewers.insert(FViewers.begin() + Index, Item->CreateViewer(this));
-    if (FUsePriorityList) FPriorityList.push_back(Viewer->get());
+
+// The item whose children a group shows: the one it links to, or itself.
+TTBCustomItem *ShownParent(TTBCustomItem *Item)
+{
+    return Item->LinkSubitems() ? Item->LinkSubitems() : Item;
 }
 
-void TTBView::AddViewer(TTBCustomItem *Item)
+// Groups nested deeper than this are taken to link round in a circle.
+constexpr int MaxGroupDepth = 25;
+
+} // namespace
+
+bool TTBView::ShowsInline(TTBCustomItem *Item) const
 {
-    FViewers.push_back(Item->CreateViewer(this));
-    if (FUsePriorityList) FPriorityList.push_back(FViewers.back().get());
+    return Item->ItemStyle().Contains(tbisEmbeddedGroup) && !FCustomizing;
+}
+
+int TTBView::AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup, int Depth)
+{
+    auto Viewer = FViewers.insert(FViewers.begin() + Index, Item->CreateViewer(this));
+    if (FUsePriorityList) FPriorityList.push_back(Viewer->get());
+    int Added = 1;
+    if (!WithGroup || !ShowsInline(Item) || Depth >= MaxGroupDepth) return Added;
+    TTBCustomItem *Group = ShownParent(Item);
+    for (int I = 0; I < Group->Count(); ++I)
+        Added += AddItemViewers(Index + Added, Group->Items(I), true, Depth + 1);
+    return Added;
+}
+
+// The viewers of an item inserted under the current parent item, or under a group
+// that shows its children inline: placed before the viewer of its next sibling.
+void TTBView::ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item)
+{
+    TTBCustomItem *Parent = ShownParent(Ancestor);
+    int Start = 0, Limit = ViewerCount();
+    if (Ancestor != FCurParentItem) {
+        int Group = -1;
+        for (int I = 0; I < ViewerCount() && Group < 0; ++I)
+            if (Viewers(I)->Item() == Ancestor) Group = I;
+        if (Group < 0) return;
+        Start = Limit = Group + 1;
+        while (Limit < ViewerCount() && Viewers(Limit)->Item()->Parent() == Parent)
+            ++Limit;
+    }
+    if (Limit == ViewerCount()) Limit = std::max(0, Limit - FInternalViewersAtEnd);
+    int At = Limit;
+    if (Index < Parent->Count() - 1) {
+        TTBCustomItem *Next = Parent->Items(Index + 1);
+        for (int I = Start; I < Limit; ++I)
+            if (Viewers(I)->Item() == Next) {
+                At = I;
+                break;
+            }
+    }
+    AddItemViewers(At, Item, Ancestor == FCurParentItem);
+}
+
+// A viewer of the item's present viewer class takes the old one's place.
+void TTBView::RecreateItemViewer(int Index)
+{
+    auto &Viewer = FViewers.at(static_cast<std::size_t>(Index));
+    DeletingViewer(Viewer.get());
+    auto Old = std::exchange(Viewer, Viewer->Item()->CreateViewer(this));
+    std::replace(FPriorityList.begin(), FPriorityList.end(), Old.get(), Viewer.get());
+}
+
+// An item and the children a group shows inline, whose viewers go with it.
+void TTBView::CollectShown(TTBCustomItem *Item, std::vector<TTBCustomItem *> &Into, int Depth) const
+{
+    Into.push_back(Item);
+    if (!ShowsInline(Item) || Depth >= MaxGroupDepth) return;
+    TTBCustomItem *Group = ShownParent(Item);
+    for (int I = 0; I < Group->Count(); ++I)
+        CollectShown(Group->Items(I), Into, Depth + 1);
+}
+
+void TTBView::ItemDeleting(TTBCustomItem *Item)
+{
+    std::vector<TTBCustomItem *> Going;
+    CollectShown(Item, Going, 0);
+    for (int I = ViewerCount() - 1; I >= 0; --I)
+        if (std::find(Going.begin(), Going.end(), Viewers(I)->Item()) != Going.end()) {
+            std::erase(FPriorityList, Viewers(I));
+            DeletingViewer(Viewers(I));
+            FViewers.erase(FViewers.begin() + I);
+        }
 }
 
 TTBItemViewer *TTBView::Find(TTBCustomItem *Item) const
@@ -171,22 +248,17 @@ TTBView *TTBView::GetParentToolbarView()
     return nullptr;
 }
 
-void TTBView::ItemNotification(TTBCustomItem *, bool, TTBItemChangedAction Action, int Index,
-                               TTBCustomItem *Item)
+void TTBView::ItemNotification(TTBCustomItem *Ancestor, bool, TTBItemChangedAction Action,
+                               int Index, TTBCustomItem *Item)
 {
     switch (Action) {
     case tbicInserted:
         InvalidatePositions();
-        InsertViewer(Index, Item);
+        ItemInserted(Ancestor, Index, Item);
         break;
     case tbicDeleting:
         InvalidatePositions();
-        for (int I = ViewerCount() - 1; I >= 0; --I)
-            if (Viewers(I)->Item() == Item) {
-                std::erase(FPriorityList, Viewers(I));
-                DeletingViewer(Viewers(I));
-                FViewers.erase(FViewers.begin() + I);
-            }
+        ItemDeleting(Item);
         break;
     case tbicSubitemsChanged:
         RecreateAllViewers();
@@ -202,17 +274,15 @@ void TTBView::ItemNotification(TTBCustomItem *, bool, TTBItemChangedAction Actio
             if (Viewer->Item() == Item) Invalidate(Viewer.get());
         break;
     case tbicInvalidateAndResize:
-    case tbicSubMenuImagesChanged:
         InvalidatePositions();
+        break;
+    case tbicSubMenuImagesChanged:
+        ImagesChanged();
         break;
     case tbicRecreateItemViewers:
         InvalidatePositions();
-        for (auto &Viewer : FViewers)
-            if (Viewer->Item() == Item) {
-                DeletingViewer(Viewer.get());
-                auto Old = std::exchange(Viewer, Item->CreateViewer(this));
-                std::replace(FPriorityList.begin(), FPriorityList.end(), Old.get(), Viewer.get());
-            }
+        for (int I = 0; I < ViewerCount(); ++I)
+            if (Viewers(I)->Item() == Item) RecreateItemViewer(I);
         break;
     case tbicNameChanged:
         return;
@@ -224,10 +294,23 @@ void TTBView::LinkNotification(TTBCustomItem *, bool, TTBItemChangedAction Actio
                                TTBCustomItem *)
 {
     if (Action == tbicSubitemsChanged) UpdateCurParentItem();
-    if (Action == tbicSubMenuImagesChanged && FParentItem != FCurParentItem) {
-        InvalidatePositions();
-        TryValidatePositions();
-    }
+    if (Action == tbicSubMenuImagesChanged && FParentItem != FCurParentItem) ImagesChanged();
+}
+
+// The pictures of the view's items, and of the open submenu's that take them from here,
+// may have changed size.
+void TTBView::ImagesChanged()
+{
+    InvalidatePositions();
+    TryValidatePositions();
+    if (FOpenViewerView) FOpenViewerView->ImagesChanged();
+}
+
+void TTBView::SetCustomizing(bool Value)
+{
+    if (Value == FCustomizing) return;
+    FCustomizing = Value;
+    RecreateAllViewers();
 }
 
 // ---- layout ------------------------------------------------------------------------------

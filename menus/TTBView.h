@@ -52,6 +52,9 @@ public:
     bool IsPopup() const { return !FIsToolbar; }
     bool IsToolbar() const { return FIsToolbar; }
     bool Customizing() const { return FCustomizing; }
+    // Customizing shows groups as items of their own, their children not inline.
+    void SetCustomizing(bool Value);
+    virtual void ImagesChanged();
     int ViewerCount() const { return static_cast<int>(FViewers.size()); }
     TTBItemViewer *Viewers(int Index) const
     {
@@ -62,6 +65,7 @@ public:
     bool ContainsView(const TTBView *View) const;
     TTBView *GetParentToolbarView();
     void RecreateAllViewers();
+    void RecreateItemViewer(int Index);
     // Asks every shown item to update itself from its action.
     void InitiateActions();
     virtual TFont *GetFont();
@@ -75,6 +79,9 @@ public:
     void SetState(TTBViewState Value) { FState = Value; }
     TTBViewStyle Style() const { return FStyle; }
     void SetStyle(TTBViewStyle Value) { FStyle = Value; }
+    // The colour of the window behind the items; clDefault for none given.
+    TColor BackgroundColor() const { return FBackgroundColor; }
+    void SetBackgroundColor(TColor Value) { FBackgroundColor = Value; }
     TTBViewOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TTBViewOrientation Value) { FOrientation = Value; }
     // Line length after which a toolbar wraps; 0 for none.
@@ -178,8 +185,13 @@ private:
                           int Index, TTBCustomItem *Item);
     void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
                           int Index, TTBCustomItem *Item);
-    void InsertViewer(int Index, TTBCustomItem *Item);
-    void AddViewer(TTBCustomItem *Item);
+    // Adds the viewer of Item at Index and, WithGroup, those of the children a group
+    // shows inline after it; gives the number added.
+    int AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup, int Depth = 0);
+    bool ShowsInline(TTBCustomItem *Item) const;
+    void ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item);
+    void ItemDeleting(TTBCustomItem *Item);
+    void CollectShown(TTBCustomItem *Item, std::vector<TTBCustomItem *> &Into, int Depth) const;
     // Indices of the viewers, highest priority first (display order without priority).
     std::vector<std::size_t> PriorityOrder() const;
     void PlaceControls(const std::vector<TTBItemViewer *> &Viewers,
@@ -215,6 +227,7 @@ private:
     TTBView *FChevronParentView = nullptr;
     int FInternalViewersAtEnd = 0;
     TTBBaseSkin *FSkin = nullptr;
+    TColor FBackgroundColor = clDefault;
     int FMaxHeight = 0;
     TRect FMonitorRect;
     int FScrollOffset = 0;

@@ -173,11 +173,13 @@ void TWinControl::InsertControl(TControl *AControl)
     else
         AControl->Invalidate();
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(AControl), 1);
+    Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(AControl), 1);
     if (AControl->Align() != alNone) Realign();
 }
 
 void TWinControl::RemoveControl(TControl *AControl)
 {
+    Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(AControl), 0);
     if (auto *windowed = dynamic_cast<TWinControl *>(AControl)) {
         if (TCustomForm *form = GetParentForm(this)) form->DefocusControl(windowed);
         windowed->DestroyHandle();

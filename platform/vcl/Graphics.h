@@ -392,6 +392,8 @@ public:
 protected:
     virtual void Changed(TObject *Sender);
     virtual void Draw(TCanvas *ACanvas, const TRect &Rect) = 0;
+    // "Data": the graphic as its file holds it, for a graphic held as a property.
+    void DefineProperties(TFiler *Filer) override;
 
 private:
     bool FTransparent = false;

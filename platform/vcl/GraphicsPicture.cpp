@@ -31,6 +31,14 @@ void TGraphic::Changed(TObject *)
     if (OnChange) OnChange(this);
 }
 
+void TGraphic::DefineProperties(TFiler *Filer)
+{
+    inherited::DefineProperties(Filer);
+    Filer->DefineBinaryProperty(
+        "Data", [this](TStream *Stream) { LoadFromStream(Stream); },
+        [this](TStream *Stream) { SaveToStream(Stream); }, !Empty());
+}
+
 void TGraphic::LoadFromFile(const AnsiString &FileName)
 {
     TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);

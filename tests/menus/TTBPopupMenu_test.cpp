@@ -512,3 +512,114 @@ TEST_F(PopupMenuTest, SeparatorsCollapseAndEmptyMenuIsFrameOnly)
 }
 
 } // namespace
+
+namespace
+{
+
+// A popup window of its own class, and an item whose popups open in it.
+class TOwnPopupWindow : public TTBPopupWindow
+{
+public:
+    using TTBPopupWindow::TTBPopupWindow;
+};
+
+class TOwnWindowItem : public TTBSubmenuItem
+{
+public:
+    using TTBSubmenuItem::TTBSubmenuItem;
+    TTBPopupWindowClass GetPopupWindowClass() override
+    {
+        return [](TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item,
+                  bool Customizing) -> std::unique_ptr<TTBPopupWindow> {
+            return std::make_unique<TOwnPopupWindow>(AOwner, ParentView, Item, Customizing);
+        };
+    }
+};
+
+// A link that counts the item's caption as the item's own, never the action's.
+class TOwnCaptionLink : public TTBCustomItemActionLink
+{
+public:
+    using TTBCustomItemActionLink::TTBCustomItemActionLink;
+    bool IsCaptionLinked() const override { return false; }
+};
+
+class TOwnCaptionItem : public TTBItem
+{
+public:
+    using TTBItem::TTBItem;
+    TTBCustomItemActionLinkClass GetActionLinkClass() override
+    {
+        return [](TTBCustomItem *Client) -> std::unique_ptr<TTBCustomItemActionLink> {
+            return std::make_unique<TOwnCaptionLink>(Client);
+        };
+    }
+};
+
+TEST_F(PopupMenuTest, AnItemOpensItsPopupInTheWindowClassItNames)
+{
+    auto *Tools = new TOwnWindowItem(Menu.get());
+    Menu->Items()->Add(Tools);
+    AddItem(Tools, "Options");
+    bool OwnClass = false;
+    MenuScript Script;
+    Script.Do([&] {
+        const auto Popups = OpenPopups();
+        OwnClass = Popups.size() == 1 && dynamic_cast<TOwnPopupWindow *>(Popups.front());
+        Press(VK_ESCAPE);
+    });
+    Tools->Popup(100, 100, false);
+    vcltest::Pump();
+    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(OwnClass);
+}
+
+TEST_F(PopupMenuTest, AnItemTiesItselfToItsActionThroughTheLinkClassItNames)
+{
+    auto *Own = new TOwnCaptionItem(Menu.get());
+    Own->SetCaption("Mine");
+    Menu->Items()->Add(Own);
+    TTBItem *Plain = AddItem(Menu->Items(), "Plain");
+    TAction Action(nullptr);
+    Action.SetCaption("From the action");
+    Own->SetAction(&Action);
+    Plain->SetAction(&Action);
+    // A form stream keeps a caption the link does not take from the action.
+    EXPECT_TRUE(IsStoredProp(Own, "Caption"));
+    EXPECT_FALSE(IsStoredProp(Plain, "Caption"));
+    Own->SetAction(nullptr);
+    Plain->SetAction(nullptr);
+}
+
+TEST_F(PopupMenuTest, BiggerPicturesForTheMenuGrowItsOpenSubmenuToo)
+{
+    auto *Sub = new TTBSubmenuItem(Menu.get());
+    Sub->SetCaption("More");
+    Menu->Items()->Add(Sub);
+    AddItem(Sub, "Inner")->SetImageIndex(0);
+    const auto Small = Pictures(1);
+    auto Big = std::make_unique<TImageList>(nullptr);
+    Big->SetWidth(32);
+    Big->SetHeight(32);
+    Menu->SetImages(Small.get());
+    int Before = 0, After = 0;
+    MenuScript Script;
+    Script.Do([] { Press(VK_DOWN); })
+        .Do([] { Press(VK_RIGHT); })
+        .Do([&] {
+            const auto Popups = OpenPopups();
+            if (Popups.size() != 2) return;
+            Before = Popups[1]->Height();
+            Menu->SetImages(Big.get());
+            After = Popups[1]->Height();
+            Press(VK_ESCAPE);
+        })
+        .Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    ASSERT_GT(Before, 0);
+    // A row is never lower than its picture plus 3.
+    EXPECT_EQ(After - Before, 32 - 16);
+    Menu->SetImages(nullptr);
+}
+
+} // namespace

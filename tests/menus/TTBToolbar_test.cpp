@@ -540,6 +540,74 @@ TEST_F(ToolbarTest, AChildControlIsPlacedAmongTheButtonsAndFollowsItsOwnChanges)
     EXPECT_EQ(Bar->ClientWidth(), Buttons);
 }
 
+// A button whose viewer shows a hand over it, as a link would.
+class TLinkItem : public TTBItem
+{
+    QRV4_CLASS(TLinkItem, TTBItem)
+
+public:
+    using TTBItem::TTBItem;
+    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
+    {
+        return std::make_unique<LinkViewer>(View, this);
+    }
+
+private:
+    class LinkViewer : public TTBItemViewer
+    {
+    public:
+        using TTBItemViewer::TTBItemViewer;
+        void GetCursor(const TPoint &P, HCURSOR &Cursor) override
+        {
+            if (P.X >= 0 && P.Y >= 0 && P.X < BoundsRect().Width() && P.Y < BoundsRect().Height())
+                Cursor = LoadCursorW({}, IDC_HAND);
+        }
+    };
+};
+
+TEST_F(ToolbarTest, AHoveredButtonSetsTheCursorItAsksForAndLeavingTheBarEndsTheHover)
+{
+    TTBToolbar *Bar = MakeToolbar("Links", Top);
+    AddButton(Bar, "Plain");
+    auto *Link = new TLinkItem(Menu.get());
+    Link->SetCaption("Link");
+    Bar->Items()->Add(Link);
+    Pump();
+    auto SetCursorMessage = [Bar] {
+        return Bar->Perform(WM_SETCURSOR, reinterpret_cast<WPARAM>(Bar->WindowHandle()),
+                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    };
+
+    const TPoint OverLink = CentreOf(Bar, 1);
+    MoveTo(OverLink.X, OverLink.Y);
+    vcltest::PumpFor(30);
+    ASSERT_EQ(Bar->View()->Selected(), Bar->View()->Find(Link));
+    ::SetCursor(LoadCursorW({}, IDC_ARROW));
+    EXPECT_EQ(SetCursorMessage(), 1);
+    EXPECT_EQ(GetCursor(), LoadCursorW({}, IDC_HAND));
+
+    const TPoint OverPlain = CentreOf(Bar, 0);
+    MoveTo(OverPlain.X, OverPlain.Y);
+    vcltest::PumpFor(30);
+    ::SetCursor(LoadCursorW({}, IDC_ARROW));
+    SetCursorMessage();
+    EXPECT_NE(GetCursor(), LoadCursorW({}, IDC_HAND));
+
+    // Off the bar, onto the form below it: the hover ends.
+    const TRect BarRect = ScreenRect(Bar);
+    MoveTo(BarRect.Left + 20, BarRect.Bottom + 40);
+    vcltest::PumpFor(30);
+    EXPECT_EQ(Bar->View()->Selected(), nullptr);
+}
+
+TEST_F(ToolbarTest, TheBarsColourIsTheColourBehindItsItems)
+{
+    TTBToolbar *Bar = MakeToolbar("Coloured", Top);
+    EXPECT_EQ(Bar->View()->BackgroundColor(), clBtnFace);
+    Bar->SetColor(clTeal);
+    EXPECT_EQ(Bar->View()->BackgroundColor(), clTeal);
+}
+
 TEST_F(ToolbarTest, MenusHangFromTheirButtonsAndOverlapThemUnderOfficeXP)
 {
     TTBDock *Left = MakeDock("LeftDock", dpLeft);

@@ -236,4 +236,137 @@ TEST_F(LayoutTest, WithoutMovingNothingChanges)
     EXPECT_EQ(View->Orientation(), tbvoHorizontal);
 }
 
+// ---- groups shown inline ----
+
+class GroupTest : public LayoutTest
+{
+protected:
+    // The items the view's viewers show, in order, the chevron left out.
+    std::vector<TTBCustomItem *> Shown()
+    {
+        std::vector<TTBCustomItem *> Items;
+        for (int I = 0; I < View->ViewerCount() - 1; ++I)
+            Items.push_back(V(I)->Item());
+        return Items;
+    }
+    TTBGroupItem *Group(TTBCustomItem *Parent)
+    {
+        auto *Made = new TTBGroupItem(Menu.get());
+        Parent->Add(Made);
+        return Made;
+    }
+};
+
+TEST_F(GroupTest, AGroupsChildrenStandInTheRowBetweenItsNeighbours)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *G = Group(Menu->Items());
+    TTBItem *Inner = AddItem(G, "");
+    TTBItem *Last = Button();
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Inner, Last}));
+    Arrange(tbvoHorizontal, 0);
+    // The group itself takes no room; its child is a button of the row.
+    EXPECT_EQ(View->Find(Inner)->BoundsRect(), Bounds(6, 0, 6, 6));
+    EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(12, 0, 6, 6));
+}
+
+TEST_F(GroupTest, ItemsAddedToAGroupLaterAppearInItsPlace)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *G = Group(Menu->Items());
+    TTBItem *Inner = AddItem(G, "");
+    TTBItem *Last = Button();
+
+    auto *Appended = new TTBItem(Menu.get());
+    G->Add(Appended);
+    auto *Leading = new TTBItem(Menu.get());
+    G->Insert(0, Leading);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Leading, Inner, Appended, Last}));
+    Arrange(tbvoHorizontal, 0);
+    EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(24, 0, 6, 6));
+
+    delete Inner;
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Leading, Appended, Last}));
+}
+
+TEST_F(GroupTest, DeletingAGroupTakesItsChildrensButtonsAway)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *G = Group(Menu->Items());
+    AddItem(G, "");
+    AddItem(G, "");
+    TTBItem *Last = Button();
+    Menu->Items()->Remove(G);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, Last}));
+    Arrange(tbvoHorizontal, 0);
+    EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(6, 0, 6, 6));
+    // Back in, with its children.
+    Menu->Items()->Insert(1, G);
+    EXPECT_EQ(Shown().size(), 5u);
+    EXPECT_EQ(Shown()[2], G->Items(0));
+    delete G;
+}
+
+TEST_F(GroupTest, WhileCustomizingAGroupIsAnItemOfItsOwn)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *G = Group(Menu->Items());
+    TTBItem *Inner = AddItem(G, "");
+    View->SetCustomizing(true);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
+    View->SetCustomizing(false);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Inner}));
+}
+
+TEST_F(GroupTest, AGroupLinkedToAContainerShowsTheContainersItemsAsTheyChange)
+{
+    TTBItemContainer Container(nullptr);
+    TTBItem *First = Button();
+    TTBGroupItem *G = Group(Menu->Items());
+    G->SetLinkSubitems(Container.Items());
+    auto *Shared = new TTBItem(Menu.get());
+    Container.Items()->Add(Shared);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Shared}));
+    Container.Items()->Remove(Shared);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
+    delete Shared;
+}
+
+// An item that can change the class of viewer it asks for.
+class TSwitchingItem : public TTBItem
+{
+public:
+    using TTBItem::TTBItem;
+    class WideViewer : public TTBItemViewer
+    {
+    public:
+        using TTBItemViewer::TTBItemViewer;
+        void CalcSize(TCanvas *, int &Width, int &Height) override
+        {
+            Width = 30;
+            Height = 6;
+        }
+    };
+    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
+    {
+        if (Wide) return std::make_unique<WideViewer>(View, this);
+        return TTBItem::CreateViewer(View);
+    }
+    bool Wide = false;
+};
+
+TEST_F(LayoutTest, AnItemsNewViewerClassTakesTheOldViewersPlace)
+{
+    Button();
+    auto *Switching = new TSwitchingItem(Menu.get());
+    Menu->Items()->Add(Switching);
+    TTBItem *Last = Button();
+    Switching->Wide = true;
+    Switching->RecreateItemViewers();
+    EXPECT_TRUE(dynamic_cast<TSwitchingItem::WideViewer *>(V(1)));
+    EXPECT_EQ(V(1)->Item(), Switching);
+    Arrange(tbvoHorizontal, 0);
+    EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(36, 0, 6, 6));
+}
+
 } // namespace
