@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <zlib.h>
 
 using namespace pnglang;
@@ -379,9 +380,21 @@ std::vector<PALETTEENTRY> HalftonePalette(std::size_t Count)
 
 } // namespace
 
+TChunkIHDR::~TChunkIHDR()
+{
+    FreeImageData();
+}
+
 void TChunkIHDR::FreeImageData()
 {
-    DibBits = {};
+    TCanvas *Canvas = Owner()->Canvas();
+    if (DibDC && Canvas->HandleAllocated() && Canvas->Handle() == DibDC) Canvas->SetHandle({});
+    // The DC goes first: a section still selected into one is not deleted.
+    if (DibDC) DeleteDC(DibDC);
+    if (DibHandle) DeleteObject(DibHandle);
+    DibDC = {};
+    DibHandle = {};
+    DibBits = nullptr;
     AlphaPlane = {};
     LowBytePlane = {};
     DibPalette = {};
@@ -389,15 +402,19 @@ void TChunkIHDR::FreeImageData()
 
 void TChunkIHDR::TakeStore(TChunkIHDR &Source) noexcept
 {
+    FreeImageData();
     Width = Source.Width;
     Height = Source.Height;
     IsPaletted = Source.IsPaletted;
     DibInfo = Source.DibInfo;
     DibRowBytes = Source.DibRowBytes;
-    DibBits = std::move(Source.DibBits);
+    DibHandle = std::exchange(Source.DibHandle, {});
+    DibDC = std::exchange(Source.DibDC, {});
+    DibBits = std::exchange(Source.DibBits, nullptr);
     AlphaPlane = std::move(Source.AlphaPlane);
     LowBytePlane = std::move(Source.LowBytePlane);
     DibPalette = std::move(Source.DibPalette);
+    Owner()->Canvas()->SetHandle(DibDC);
 }
 
 void TChunkIHDR::PaletteToDIB(const std::vector<PALETTEENTRY> &Palette)
@@ -406,6 +423,22 @@ void TChunkIHDR::PaletteToDIB(const std::vector<PALETTEENTRY> &Palette)
     DibInfo.bmiHeader.biClrUsed = static_cast<DWORD>(N);
     for (std::size_t I = 0; I < N; ++I)
         DibInfo.bmiColors[I] = {Palette[I].peBlue, Palette[I].peGreen, Palette[I].peRed, 0};
+    SyncSectionColors();
+}
+
+void TChunkIHDR::CopyColors(const TChunkIHDR &Source)
+{
+    std::copy(std::begin(Source.DibInfo.bmiColors), std::end(Source.DibInfo.bmiColors),
+              std::begin(DibInfo.bmiColors));
+    DibInfo.bmiHeader.biClrUsed = Source.DibInfo.bmiHeader.biClrUsed;
+    DibPalette = Source.DibPalette;
+    SyncSectionColors();
+}
+
+void TChunkIHDR::SyncSectionColors()
+{
+    // The section maps drawing to its own copy of the colours.
+    if (DibDC) SetDIBColorTable(DibDC, 0, 256, DibInfo.bmiColors);
 }
 
 void TChunkIHDR::PrepareImageData()
@@ -433,7 +466,6 @@ void TChunkIHDR::PrepareImageData()
     const bool Alpha = ColorType == COLOR_GRAYSCALEALPHA || ColorType == COLOR_RGBALPHA;
     const std::uint64_t Total = Rows + (Alpha ? Pixels : 0) + (BitDepth == 16 ? Rows : 0);
     if (Total > MaxStoreBytes) TPNGObject::RaiseError<EPNGOutMemory>();
-    DibBits = TImagePlane(Rows);
     if (Alpha) AlphaPlane = TImagePlane(Pixels);
     if (BitDepth == 16) LowBytePlane = TImagePlane(Rows);
     if (IsPaletted) {
@@ -444,6 +476,23 @@ void TChunkIHDR::PrepareImageData()
         DibPalette.resize(Count);
         PaletteToDIB(DibPalette);
     }
+    CreateDibSection();
+}
+
+void TChunkIHDR::CreateDibSection()
+{
+    DibDC = CreateCompatibleDC(nullptr);
+    void *Bits = nullptr;
+    DibHandle = CreateDIBSection(DibDC, BitmapInfo(), DIB_RGB_COLORS, &Bits, nullptr, 0);
+    if (!DibDC || !DibHandle) {
+        FreeImageData();
+        TPNGObject::RaiseError<EPNGOutMemory>();
+    }
+    // A new section is zeroed already, and its pages are committed only as they are
+    // written: filling it would cost the whole store of a header that claims much.
+    DibBits = static_cast<std::uint8_t *>(Bits);
+    SelectObject(DibDC, DibHandle);
+    Owner()->Canvas()->SetHandle(DibDC);
 }
 
 bool TChunkIHDR::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size)
@@ -495,13 +544,11 @@ void TChunkIHDR::Assign(TChunk *Source)
     FilterMethod = S->FilterMethod;
     InterlaceMethod = S->InterlaceMethod;
     PrepareImageData();
-    DibBits = S->DibBits;
+    if (S->DibBits)
+        std::memcpy(DibBits, S->DibBits, static_cast<std::size_t>(DibRowBytes) * Height);
     AlphaPlane = S->AlphaPlane;
     LowBytePlane = S->LowBytePlane;
-    std::copy(std::begin(S->DibInfo.bmiColors), std::end(S->DibInfo.bmiColors),
-              std::begin(DibInfo.bmiColors));
-    DibInfo.bmiHeader.biClrUsed = S->DibInfo.bmiHeader.biClrUsed;
-    DibPalette = S->DibPalette;
+    CopyColors(*S);
 }
 
 // ---- Palette ----------------------------------------------------------------------
