@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <utility>
 #include <zlib.h>
@@ -368,16 +369,6 @@ bool ValidDepth(int ColorType, int BitDepth)
     }
 }
 
-std::vector<PALETTEENTRY> HalftonePalette(std::size_t Count)
-{
-    const HPALETTE Handle = CreateHalftonePalette(nullptr);
-    std::vector<PALETTEENTRY> Palette(256);
-    Palette.resize(GetPaletteEntries(Handle, 0, 256, Palette.data()));
-    DeleteObject(Handle);
-    Palette.resize(Count);
-    return Palette;
-}
-
 } // namespace
 
 TChunkIHDR::~TChunkIHDR()
@@ -392,6 +383,7 @@ void TChunkIHDR::FreeImageData()
     // The DC goes first: a section still selected into one is not deleted.
     if (DibDC) DeleteDC(DibDC);
     if (DibHandle) DeleteObject(DibHandle);
+    if (DibPalette) DeleteObject(DibPalette);
     DibDC = {};
     DibHandle = {};
     DibBits = nullptr;
@@ -413,16 +405,37 @@ void TChunkIHDR::TakeStore(TChunkIHDR &Source) noexcept
     DibBits = std::exchange(Source.DibBits, nullptr);
     AlphaPlane = std::move(Source.AlphaPlane);
     LowBytePlane = std::move(Source.LowBytePlane);
-    DibPalette = std::move(Source.DibPalette);
+    DibPalette = std::exchange(Source.DibPalette, {});
     Owner()->Canvas()->SetHandle(DibDC);
 }
 
-void TChunkIHDR::PaletteToDIB(const std::vector<PALETTEENTRY> &Palette)
+HPALETTE NewPalette(const std::vector<PALETTEENTRY> &Entries)
 {
-    const std::size_t N = std::min<std::size_t>(Palette.size(), 256);
+    // The record's entries run on past its one-entry array.
+    const std::size_t Head = offsetof(LOGPALETTE, palPalEntry);
+    std::vector<std::uint8_t> Record(Head + sizeof(PALETTEENTRY) *
+                                                std::max<std::size_t>(Entries.size(), 1));
+    auto *Log = reinterpret_cast<LOGPALETTE *>(Record.data());
+    Log->palVersion = 0x300;
+    Log->palNumEntries = static_cast<WORD>(Entries.size());
+    std::memcpy(Record.data() + Head, Entries.data(), sizeof(PALETTEENTRY) * Entries.size());
+    return CreatePalette(Log);
+}
+
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE Palette)
+{
+    std::vector<PALETTEENTRY> Entries(256);
+    Entries.resize(GetPaletteEntries(Palette, 0, 256, Entries.data()));
+    return Entries;
+}
+
+void TChunkIHDR::PaletteToDIB(HPALETTE Palette)
+{
+    const std::vector<PALETTEENTRY> Entries = PaletteEntries(Palette);
+    const std::size_t N = Entries.size();
     DibInfo.bmiHeader.biClrUsed = static_cast<DWORD>(N);
     for (std::size_t I = 0; I < N; ++I)
-        DibInfo.bmiColors[I] = {Palette[I].peBlue, Palette[I].peGreen, Palette[I].peRed, 0};
+        DibInfo.bmiColors[I] = {Entries[I].peBlue, Entries[I].peGreen, Entries[I].peRed, 0};
     SyncSectionColors();
 }
 
@@ -431,8 +444,26 @@ void TChunkIHDR::CopyColors(const TChunkIHDR &Source)
     std::copy(std::begin(Source.DibInfo.bmiColors), std::end(Source.DibInfo.bmiColors),
               std::begin(DibInfo.bmiColors));
     DibInfo.bmiHeader.biClrUsed = Source.DibInfo.bmiHeader.biClrUsed;
-    DibPalette = Source.DibPalette;
+    if (DibPalette && Source.DibPalette) {
+        const std::vector<PALETTEENTRY> Entries = PaletteEntries(Source.DibPalette);
+        ResizePalette(DibPalette, static_cast<UINT>(Entries.size()));
+        SetPaletteEntries(DibPalette, 0, static_cast<UINT>(Entries.size()), Entries.data());
+        RealizePalette(DibDC);
+    }
     SyncSectionColors();
+}
+
+void TChunkIHDR::SelectDibPalette(HPALETTE Palette)
+{
+    SelectPalette(DibDC, Palette, FALSE);
+    RealizePalette(DibDC);
+    if (DibPalette && DibPalette != Palette) DeleteObject(DibPalette);
+    DibPalette = Palette;
+}
+
+HPALETTE TChunkIHDR::CreateGrayscalePalette(int BitsPerPixel) const
+{
+    return NewPalette(pngrows::GrayPalette(BitsPerPixel, Owner()->GammaMap));
 }
 
 void TChunkIHDR::SyncSectionColors()
@@ -468,12 +499,12 @@ void TChunkIHDR::PrepareImageData()
     if (Total > MaxStoreBytes) TPNGObject::RaiseError<EPNGOutMemory>();
     if (Alpha) AlphaPlane = TImagePlane(Pixels);
     if (BitDepth == 16) LowBytePlane = TImagePlane(Rows);
-    if (IsPaletted) {
-        const std::size_t Count = std::size_t{1} << H.biBitCount;
-        DibPalette = ColorType == COLOR_PALETTE
-                         ? HalftonePalette(Count)
-                         : pngrows::GrayPalette(H.biBitCount, Owner()->GammaMap);
-        DibPalette.resize(Count);
+    DibDC = CreateCompatibleDC(nullptr);
+    if (DibDC && IsPaletted) {
+        const HPALETTE Palette = ColorType == COLOR_PALETTE ? CreateHalftonePalette(DibDC)
+                                                            : CreateGrayscalePalette(H.biBitCount);
+        ResizePalette(Palette, 1u << H.biBitCount);
+        SelectDibPalette(Palette);
         PaletteToDIB(DibPalette);
     }
     CreateDibSection();
@@ -481,10 +512,10 @@ void TChunkIHDR::PrepareImageData()
 
 void TChunkIHDR::CreateDibSection()
 {
-    DibDC = CreateCompatibleDC(nullptr);
     void *Bits = nullptr;
-    DibHandle = CreateDIBSection(DibDC, BitmapInfo(), DIB_RGB_COLORS, &Bits, nullptr, 0);
-    if (!DibDC || !DibHandle) {
+    DibHandle =
+        DibDC ? CreateDIBSection(DibDC, BitmapInfo(), DIB_RGB_COLORS, &Bits, nullptr, 0) : nullptr;
+    if (!DibHandle) {
         FreeImageData();
         TPNGObject::RaiseError<EPNGOutMemory>();
     }
@@ -564,7 +595,7 @@ bool TChunkPLTE::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, st
         const std::uint8_t *E = Data() + 3 * I;
         Palette[I] = {Gamma[E[0]], Gamma[E[1]], Gamma[E[2]], 0};
     }
-    Owner()->SetPalette(Palette);
+    Owner()->SetPalette(NewPalette(Palette));
     return true;
 }
 

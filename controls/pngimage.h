@@ -139,7 +139,7 @@ public:
     std::uint8_t *DibBits = nullptr; // the section's bottom-up rows of DibRowBytes
     TImagePlane AlphaPlane;          // top-down, a byte a pixel
     TImagePlane LowBytePlane;        // as DibBits
-    std::vector<PALETTEENTRY> DibPalette;
+    HPALETTE DibPalette{};           // of a paletted store; selected into DibDC
 
     const BITMAPINFO *BitmapInfo() const { return reinterpret_cast<const BITMAPINFO *>(&DibInfo); }
     int BitsPerPixel() const { return DibInfo.bmiHeader.biBitCount; }
@@ -151,15 +151,24 @@ public:
         return Base + static_cast<std::size_t>(static_cast<int>(Height) - 1 - Y) * DibRowBytes;
     }
     // Copies up to 256 entries into the DIB colours.
-    void PaletteToDIB(const std::vector<PALETTEENTRY> &Palette);
-    // Takes the DIB colours and the palette of Source.
+    void PaletteToDIB(HPALETTE Palette);
+    // Takes the DIB colours and the palette entries of Source.
     void CopyColors(const TChunkIHDR &Source);
     // After the DIB colours were written directly.
     void SyncSectionColors();
+    // Selects and realizes Palette in DibDC; the store owns it from then on.
+    void SelectDibPalette(HPALETTE Palette);
+    // Gray levels through the owner's gamma table for a store of BitsPerPixel bits: the
+    // levels of two-bit gray, held as four-bit pixels, span the whole range.
+    HPALETTE CreateGrayscalePalette(int BitsPerPixel) const;
 
 private:
     void CreateDibSection();
 };
+
+// A logical palette of Entries, and the entries of one.
+HPALETTE NewPalette(const std::vector<PALETTEENTRY> &Entries);
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE Palette);
 
 class TChunkPLTE : public TChunk
 {
@@ -387,10 +396,11 @@ public:
     void AddtEXt(const AnsiString &Keyword, const AnsiString &Text);
     void AddzTXt(const AnsiString &Keyword, const AnsiString &Text);
 
-    // The palette of a paletted store (gray levels for gray images).
-    const std::vector<PALETTEENTRY> &Palette() const;
-    void SetPalette(const std::vector<PALETTEENTRY> &Value) { DoSetPalette(Value, true); }
-    void DoSetPalette(const std::vector<PALETTEENTRY> &Value, bool UpdateColors);
+    // The palette of a paletted store (gray levels for gray images); null otherwise.
+    HPALETTE Palette() const;
+    // The picture owns a palette it is given.
+    void SetPalette(HPALETTE Value) { DoSetPalette(Value, true); }
+    void DoSetPalette(HPALETTE Value, bool UpdateColors);
 
     TColor Pixels(int X, int Y) const;
     void SetPixels(int X, int Y, TColor Value);

@@ -308,17 +308,21 @@ std::uint8_t *TPNGObject::AlphaScanline(int Row) const
 
 // ---- Palette and transparency -----------------------------------------------------
 
-const std::vector<PALETTEENTRY> &TPNGObject::Palette() const
+HPALETTE TPNGObject::Palette() const
 {
     return Header()->DibPalette;
 }
 
-void TPNGObject::DoSetPalette(const std::vector<PALETTEENTRY> &Value, bool UpdateColors)
+void TPNGObject::DoSetPalette(HPALETTE Value, bool UpdateColors)
 {
     TChunkIHDR *H = Header();
-    if (!H->IsPaletted) return;
+    if (!H->IsPaletted) {
+        // Given to be owned: a store without a palette would lose it.
+        DeleteObject(Value);
+        return;
+    }
     if (UpdateColors) H->PaletteToDIB(Value);
-    H->DibPalette = Value;
+    H->SelectDibPalette(Value);
 }
 
 TPNGTransparencyMode TPNGObject::TransparencyMode() const
@@ -634,7 +638,7 @@ void TPNGObject::AssignHandle(HBITMAP Handle, bool Transparent, COLORREF Transpa
                 Palette[I] = {C.rgbRed, C.rgbGreen, C.rgbBlue, 0};
             }
             H->DibInfo.bmiHeader.biClrUsed = PLTE->PaletteCount;
-            DoSetPalette(Palette, false);
+            DoSetPalette(NewPalette(Palette), false);
         }
         if (Transparent) {
             auto *TRNS = static_cast<TChunktRNS *>(

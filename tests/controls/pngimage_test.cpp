@@ -1321,3 +1321,45 @@ TEST(PngCanvas, DrawingALittleOnAHugePictureCostsLittle)
     EXPECT_EQ(Image->Pixels(105, 8000), Red);
     EXPECT_EQ(Image->Pixels(105, 0), static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F)));
 }
+
+TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
+{
+    Picture P = RandomPicture(3, 4, 4, 3, false, 14);
+    P.Palette.resize(3 * 5);
+    for (std::size_t I = 0; I < P.Palette.size(); ++I)
+        P.Palette[I] = static_cast<std::uint8_t>(40 * I % 256);
+    for (std::uint16_t &S : P.Samples) // every index within the five entries
+        S %= 5;
+    auto Image = Load(Encode(P));
+    const HPALETTE Loaded = Image->Palette();
+    EXPECT_EQ(GetCurrentObject(Image->Header()->DibDC, OBJ_PAL), Loaded);
+    const std::vector<PALETTEENTRY> Entries = PaletteEntries(Loaded);
+    ASSERT_GE(Entries.size(), 5u);
+    for (std::size_t I = 0; I < 5; ++I) {
+        EXPECT_EQ(Entries[I].peRed, P.Palette[3 * I]) << I;
+        EXPECT_EQ(Entries[I].peBlue, P.Palette[3 * I + 2]) << I;
+    }
+
+    std::vector<PALETTEENTRY> Inverted = Entries;
+    for (PALETTEENTRY &E : Inverted)
+        E.peRed = static_cast<BYTE>(255 - E.peRed);
+    Image->SetPalette(NewPalette(Inverted));
+    EXPECT_EQ(GetObjectType(Loaded), 0u) << "the old palette is deleted";
+    EXPECT_EQ(GetCurrentObject(Image->Header()->DibDC, OBJ_PAL), Image->Palette());
+    const TColor Before = ExpectedColor(P, 1, 1);
+    EXPECT_EQ(Image->Pixels(1, 1), static_cast<TColor>(RGB(255 - GetRValue(Before),
+                                                           GetGValue(Before), GetBValue(Before))));
+
+    const HPALETTE Given = Image->Palette();
+    Image->Header()->FreeImageData();
+    EXPECT_EQ(GetObjectType(Given), 0u);
+}
+
+TEST(PngCanvas, APaletteGivenToAPictureWithoutOneIsNotLeft)
+{
+    auto Image = Load(Encode(RandomPicture(2, 8, 3, 3, false, 15)));
+    const HPALETTE Palette = NewPalette({{1, 2, 3, 0}});
+    Image->SetPalette(Palette);
+    EXPECT_EQ(Image->Palette(), nullptr);
+    EXPECT_EQ(GetObjectType(Palette), 0u);
+}
