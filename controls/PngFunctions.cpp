@@ -255,10 +255,10 @@ void MakeImageGrayscale(TPNGObject *Image, std::uint8_t Amount)
     };
     switch (Image->Header()->ColorType) {
     case COLOR_PALETTE: {
-        std::vector<PALETTEENTRY> Palette = Image->Palette();
+        std::vector<PALETTEENTRY> Palette = PaletteEntries(Image->Palette());
         for (PALETTEENTRY &E : Palette)
             Gray(E.peRed, E.peGreen, E.peBlue);
-        Image->SetPalette(Palette);
+        Image->SetPalette(NewPalette(Palette));
         break;
     }
     case COLOR_RGB:

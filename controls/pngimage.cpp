@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <utility>
 #include <zlib.h>
 
 using namespace pnglang;
@@ -367,21 +369,24 @@ bool ValidDepth(int ColorType, int BitDepth)
     }
 }
 
-std::vector<PALETTEENTRY> HalftonePalette(std::size_t Count)
-{
-    const HPALETTE Handle = CreateHalftonePalette(nullptr);
-    std::vector<PALETTEENTRY> Palette(256);
-    Palette.resize(GetPaletteEntries(Handle, 0, 256, Palette.data()));
-    DeleteObject(Handle);
-    Palette.resize(Count);
-    return Palette;
-}
-
 } // namespace
+
+TChunkIHDR::~TChunkIHDR()
+{
+    FreeImageData();
+}
 
 void TChunkIHDR::FreeImageData()
 {
-    DibBits = {};
+    TCanvas *Canvas = Owner()->Canvas();
+    if (DibDC && Canvas->HandleAllocated() && Canvas->Handle() == DibDC) Canvas->SetHandle({});
+    // The DC goes first: a section still selected into one is not deleted.
+    if (DibDC) DeleteDC(DibDC);
+    if (DibHandle) DeleteObject(DibHandle);
+    if (DibPalette) DeleteObject(DibPalette);
+    DibDC = {};
+    DibHandle = {};
+    DibBits = nullptr;
     AlphaPlane = {};
     LowBytePlane = {};
     DibPalette = {};
@@ -389,23 +394,82 @@ void TChunkIHDR::FreeImageData()
 
 void TChunkIHDR::TakeStore(TChunkIHDR &Source) noexcept
 {
+    FreeImageData();
     Width = Source.Width;
     Height = Source.Height;
     IsPaletted = Source.IsPaletted;
     DibInfo = Source.DibInfo;
     DibRowBytes = Source.DibRowBytes;
-    DibBits = std::move(Source.DibBits);
+    DibHandle = std::exchange(Source.DibHandle, {});
+    DibDC = std::exchange(Source.DibDC, {});
+    DibBits = std::exchange(Source.DibBits, nullptr);
     AlphaPlane = std::move(Source.AlphaPlane);
     LowBytePlane = std::move(Source.LowBytePlane);
-    DibPalette = std::move(Source.DibPalette);
+    DibPalette = std::exchange(Source.DibPalette, {});
+    Owner()->Canvas()->SetHandle(DibDC);
 }
 
-void TChunkIHDR::PaletteToDIB(const std::vector<PALETTEENTRY> &Palette)
+HPALETTE NewPalette(const std::vector<PALETTEENTRY> &Entries)
 {
-    const std::size_t N = std::min<std::size_t>(Palette.size(), 256);
+    // The record's entries run on past its one-entry array.
+    const std::size_t Head = offsetof(LOGPALETTE, palPalEntry);
+    std::vector<std::uint8_t> Record(Head + sizeof(PALETTEENTRY) *
+                                                std::max<std::size_t>(Entries.size(), 1));
+    auto *Log = reinterpret_cast<LOGPALETTE *>(Record.data());
+    Log->palVersion = 0x300;
+    Log->palNumEntries = static_cast<WORD>(Entries.size());
+    std::memcpy(Record.data() + Head, Entries.data(), sizeof(PALETTEENTRY) * Entries.size());
+    return CreatePalette(Log);
+}
+
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE Palette)
+{
+    std::vector<PALETTEENTRY> Entries(256);
+    Entries.resize(GetPaletteEntries(Palette, 0, 256, Entries.data()));
+    return Entries;
+}
+
+void TChunkIHDR::PaletteToDIB(HPALETTE Palette)
+{
+    const std::vector<PALETTEENTRY> Entries = PaletteEntries(Palette);
+    const std::size_t N = Entries.size();
     DibInfo.bmiHeader.biClrUsed = static_cast<DWORD>(N);
     for (std::size_t I = 0; I < N; ++I)
-        DibInfo.bmiColors[I] = {Palette[I].peBlue, Palette[I].peGreen, Palette[I].peRed, 0};
+        DibInfo.bmiColors[I] = {Entries[I].peBlue, Entries[I].peGreen, Entries[I].peRed, 0};
+    SyncSectionColors();
+}
+
+void TChunkIHDR::CopyColors(const TChunkIHDR &Source)
+{
+    std::copy(std::begin(Source.DibInfo.bmiColors), std::end(Source.DibInfo.bmiColors),
+              std::begin(DibInfo.bmiColors));
+    DibInfo.bmiHeader.biClrUsed = Source.DibInfo.bmiHeader.biClrUsed;
+    if (DibPalette && Source.DibPalette) {
+        const std::vector<PALETTEENTRY> Entries = PaletteEntries(Source.DibPalette);
+        ResizePalette(DibPalette, static_cast<UINT>(Entries.size()));
+        SetPaletteEntries(DibPalette, 0, static_cast<UINT>(Entries.size()), Entries.data());
+        RealizePalette(DibDC);
+    }
+    SyncSectionColors();
+}
+
+void TChunkIHDR::SelectDibPalette(HPALETTE Palette)
+{
+    SelectPalette(DibDC, Palette, FALSE);
+    RealizePalette(DibDC);
+    if (DibPalette && DibPalette != Palette) DeleteObject(DibPalette);
+    DibPalette = Palette;
+}
+
+HPALETTE TChunkIHDR::CreateGrayscalePalette(int BitsPerPixel) const
+{
+    return NewPalette(pngrows::GrayPalette(BitsPerPixel, Owner()->GammaMap));
+}
+
+void TChunkIHDR::SyncSectionColors()
+{
+    // The section maps drawing to its own copy of the colours.
+    if (DibDC) SetDIBColorTable(DibDC, 0, 256, DibInfo.bmiColors);
 }
 
 void TChunkIHDR::PrepareImageData()
@@ -433,17 +497,33 @@ void TChunkIHDR::PrepareImageData()
     const bool Alpha = ColorType == COLOR_GRAYSCALEALPHA || ColorType == COLOR_RGBALPHA;
     const std::uint64_t Total = Rows + (Alpha ? Pixels : 0) + (BitDepth == 16 ? Rows : 0);
     if (Total > MaxStoreBytes) TPNGObject::RaiseError<EPNGOutMemory>();
-    DibBits = TImagePlane(Rows);
     if (Alpha) AlphaPlane = TImagePlane(Pixels);
     if (BitDepth == 16) LowBytePlane = TImagePlane(Rows);
-    if (IsPaletted) {
-        const std::size_t Count = std::size_t{1} << H.biBitCount;
-        DibPalette = ColorType == COLOR_PALETTE
-                         ? HalftonePalette(Count)
-                         : pngrows::GrayPalette(H.biBitCount, Owner()->GammaMap);
-        DibPalette.resize(Count);
+    DibDC = CreateCompatibleDC(nullptr);
+    if (DibDC && IsPaletted) {
+        const HPALETTE Palette = ColorType == COLOR_PALETTE ? CreateHalftonePalette(DibDC)
+                                                            : CreateGrayscalePalette(H.biBitCount);
+        ResizePalette(Palette, 1u << H.biBitCount);
+        SelectDibPalette(Palette);
         PaletteToDIB(DibPalette);
     }
+    CreateDibSection();
+}
+
+void TChunkIHDR::CreateDibSection()
+{
+    void *Bits = nullptr;
+    DibHandle =
+        DibDC ? CreateDIBSection(DibDC, BitmapInfo(), DIB_RGB_COLORS, &Bits, nullptr, 0) : nullptr;
+    if (!DibHandle) {
+        FreeImageData();
+        TPNGObject::RaiseError<EPNGOutMemory>();
+    }
+    // A new section is zeroed already, and its pages are committed only as they are
+    // written: filling it would cost the whole store of a header that claims much.
+    DibBits = static_cast<std::uint8_t *>(Bits);
+    SelectObject(DibDC, DibHandle);
+    Owner()->Canvas()->SetHandle(DibDC);
 }
 
 bool TChunkIHDR::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size)
@@ -495,13 +575,11 @@ void TChunkIHDR::Assign(TChunk *Source)
     FilterMethod = S->FilterMethod;
     InterlaceMethod = S->InterlaceMethod;
     PrepareImageData();
-    DibBits = S->DibBits;
+    if (S->DibBits)
+        std::memcpy(DibBits, S->DibBits, static_cast<std::size_t>(DibRowBytes) * Height);
     AlphaPlane = S->AlphaPlane;
     LowBytePlane = S->LowBytePlane;
-    std::copy(std::begin(S->DibInfo.bmiColors), std::end(S->DibInfo.bmiColors),
-              std::begin(DibInfo.bmiColors));
-    DibInfo.bmiHeader.biClrUsed = S->DibInfo.bmiHeader.biClrUsed;
-    DibPalette = S->DibPalette;
+    CopyColors(*S);
 }
 
 // ---- Palette ----------------------------------------------------------------------
@@ -517,7 +595,7 @@ bool TChunkPLTE::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, st
         const std::uint8_t *E = Data() + 3 * I;
         Palette[I] = {Gamma[E[0]], Gamma[E[1]], Gamma[E[2]], 0};
     }
-    Owner()->SetPalette(Palette);
+    Owner()->SetPalette(NewPalette(Palette));
     return true;
 }
 

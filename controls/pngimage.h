@@ -5,14 +5,12 @@
 
 #include "controls/pnglang.h"
 #include "platform/rtl/ClassesStreams.h"
+#include "platform/rtl/ZeroedAllocator.h"
 #include "platform/vcl/Graphics.h"
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <new>
-#include <utility>
 #include <vector>
 
 class TPNGObject;
@@ -26,33 +24,8 @@ inline constexpr std::uint8_t COLOR_PALETTE = 3;
 inline constexpr std::uint8_t COLOR_GRAYSCALEALPHA = 4;
 inline constexpr std::uint8_t COLOR_RGBALPHA = 6;
 
-// The image store's allocator. Its blocks come zeroed from calloc, which takes
-// large ones straight from the system as fresh pages that cost memory only once
-// written, and new elements are not written again. So a header that claims a
-// huge picture costs memory only for the rows its data really fills; the rows
-// never reached read as zero.
-template <class T> struct TZeroedAllocator {
-    using value_type = T;
-    TZeroedAllocator() = default;
-    template <class U> TZeroedAllocator(const TZeroedAllocator<U> &) noexcept {}
-    T *allocate(std::size_t Count)
-    {
-        if (void *Block = std::calloc(Count, sizeof(T))) return static_cast<T *>(Block);
-        throw std::bad_alloc();
-    }
-    void deallocate(T *Block, std::size_t) noexcept { std::free(Block); }
-    // Value-initialised elements of a new block: calloc zeroed them.
-    template <class U> void construct(U *) noexcept {}
-    template <class U, class... A> void construct(U *At, A &&...Args)
-    {
-        ::new (static_cast<void *>(At)) U(std::forward<A>(Args)...);
-    }
-    friend bool operator==(const TZeroedAllocator &, const TZeroedAllocator &) { return true; }
-};
-
-// A plane of the image store. Make one of a size as TImagePlane(Size): a plane
-// that shrank and grows again would keep its old bytes.
-using TImagePlane = std::vector<std::uint8_t, TZeroedAllocator<std::uint8_t>>;
+// A plane of the image store beside the DIB section: costs memory only where written.
+using TImagePlane = std::vector<std::uint8_t, rtl::ZeroedAllocator<std::uint8_t>>;
 
 enum TFilter { pfNone, pfSub, pfUp, pfAverage, pfPaeth };
 using TFilters = Set<TFilter>;
@@ -130,14 +103,17 @@ class TChunkIHDR : public TChunk
 
 public:
     explicit TChunkIHDR(TPNGObject *AOwner) : TChunk(AOwner) {}
+    ~TChunkIHDR() override;
     void Assign(TChunk *Source) override;
     bool LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size) override;
     bool SaveToStream(TStream *Stream) override;
 
-    // Builds an empty store for the current header values.
+    // Builds an empty store for the current header values; the owner's canvas then
+    // draws into it.
     void PrepareImageData();
     void FreeImageData();
-    // Takes the size and the whole store of Source, which is left without a store.
+    // Takes the size and the whole store of Source, which is left without a store; the
+    // owner's canvas draws into the store taken.
     void TakeStore(TChunkIHDR &Source) noexcept;
 
     struct TDibInfo {
@@ -156,23 +132,43 @@ public:
     bool IsPaletted = false;
     TDibInfo DibInfo{};
     int DibRowBytes = 0;
-    TImagePlane DibBits;      // bottom-up rows of DibRowBytes
-    TImagePlane AlphaPlane;   // top-down, a byte a pixel
-    TImagePlane LowBytePlane; // as DibBits
-    std::vector<PALETTEENTRY> DibPalette;
+    // The colour store is a DIB section selected into a memory DC, so that GDI and the
+    // owner's canvas draw straight into the pixels the codec reads and writes.
+    HBITMAP DibHandle{};
+    HDC DibDC{};
+    std::uint8_t *DibBits = nullptr; // the section's bottom-up rows of DibRowBytes
+    TImagePlane AlphaPlane;          // top-down, a byte a pixel
+    TImagePlane LowBytePlane;        // as DibBits
+    HPALETTE DibPalette{};           // of a paletted store; selected into DibDC
 
     const BITMAPINFO *BitmapInfo() const { return reinterpret_cast<const BITMAPINFO *>(&DibInfo); }
     int BitsPerPixel() const { return DibInfo.bmiHeader.biBitCount; }
     // Row Y, counted from the top, of the colour store or a plane laid out as it is.
     std::uint8_t *DibRow(int Y) { return DibRowOf(DibBits, Y); }
-    std::uint8_t *DibRowOf(TImagePlane &Plane, int Y)
+    std::uint8_t *DibRowOf(TImagePlane &Plane, int Y) { return DibRowOf(Plane.data(), Y); }
+    std::uint8_t *DibRowOf(std::uint8_t *Base, int Y)
     {
-        return Plane.data() +
-               static_cast<std::size_t>(static_cast<int>(Height) - 1 - Y) * DibRowBytes;
+        return Base + static_cast<std::size_t>(static_cast<int>(Height) - 1 - Y) * DibRowBytes;
     }
     // Copies up to 256 entries into the DIB colours.
-    void PaletteToDIB(const std::vector<PALETTEENTRY> &Palette);
+    void PaletteToDIB(HPALETTE Palette);
+    // Takes the DIB colours and the palette entries of Source.
+    void CopyColors(const TChunkIHDR &Source);
+    // After the DIB colours were written directly.
+    void SyncSectionColors();
+    // Selects and realizes Palette in DibDC; the store owns it from then on.
+    void SelectDibPalette(HPALETTE Palette);
+    // Gray levels through the owner's gamma table for a store of BitsPerPixel bits: the
+    // levels of two-bit gray, held as four-bit pixels, span the whole range.
+    HPALETTE CreateGrayscalePalette(int BitsPerPixel) const;
+
+private:
+    void CreateDibSection();
 };
+
+// A logical palette of Entries, and the entries of one.
+HPALETTE NewPalette(const std::vector<PALETTEENTRY> &Entries);
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE Palette);
 
 class TChunkPLTE : public TChunk
 {
@@ -400,10 +396,11 @@ public:
     void AddtEXt(const AnsiString &Keyword, const AnsiString &Text);
     void AddzTXt(const AnsiString &Keyword, const AnsiString &Text);
 
-    // The palette of a paletted store (gray levels for gray images).
-    const std::vector<PALETTEENTRY> &Palette() const;
-    void SetPalette(const std::vector<PALETTEENTRY> &Value) { DoSetPalette(Value, true); }
-    void DoSetPalette(const std::vector<PALETTEENTRY> &Value, bool UpdateColors);
+    // The palette of a paletted store (gray levels for gray images); null otherwise.
+    HPALETTE Palette() const;
+    // The picture owns a palette it is given.
+    void SetPalette(HPALETTE Value) { DoSetPalette(Value, true); }
+    void DoSetPalette(HPALETTE Value, bool UpdateColors);
 
     TColor Pixels(int X, int Y) const;
     void SetPixels(int X, int Y, TColor Value);
@@ -424,6 +421,8 @@ public:
     TInterlaceMethod InterlaceMethod() const { return FInterlacing; }
     void SetInterlaceMethod(TInterlaceMethod Value) { FInterlacing = Value; }
     bool BuildingBlank() const { return FBuildingBlank; }
+    // Draws into the picture's pixels.
+    TCanvas *Canvas() const { return FCanvas.get(); }
 
     static AnsiString GetLibraryVersion() { return LibraryVersion; }
     template <class E> [[noreturn]] static void RaiseError(const char *Text) { throw E(Text); }
@@ -447,6 +446,8 @@ private:
     void DrawKeyedDib(HDC Dc, const TRect &Rect);
     void DrawOpaque(HDC Dc, const TRect &Rect);
 
+    // Before the chunks: a header leaving the picture lets go of the canvas.
+    std::unique_ptr<TCanvas> FCanvas = std::make_unique<TCanvas>();
     TPNGList FChunkList;
     TFilters FRowFilters{pfSub};
     TCompressionLevel FZlibLevel = 7;

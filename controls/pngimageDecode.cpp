@@ -200,7 +200,7 @@ bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32
     if (Header->ColorType == COLOR_PALETTE && !Image->Chunks().ItemFromClass<TChunkPLTE>())
         TPNGObject::RaiseError<EPNGMissingPalette>();
     if (Header->ColorType == COLOR_GRAYSCALE || Header->ColorType == COLOR_GRAYSCALEALPHA)
-        Image->SetPalette(pngrows::GrayPalette(Header->BitsPerPixel(), Image->GammaMap));
+        Image->SetPalette(Header->CreateGrayscalePalette(Header->BitsPerPixel()));
 
     const pngrows::RowConverter Convert = pngrows::ConverterFor(*Header, Image->GammaMap);
     int FullRowBytes = 0, Offset = 0;

@@ -92,7 +92,7 @@ void TPNGObject::DrawOpaque(HDC Dc, const TRect &Rect)
     const TChunkIHDR *H = Header();
     SetStretchBltMode(Dc, COLORONCOLOR);
     StretchDIBits(Dc, Rect.Left, Rect.Top, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top, 0, 0,
-                  static_cast<int>(H->Width), static_cast<int>(H->Height), H->DibBits.data(),
+                  static_cast<int>(H->Width), static_cast<int>(H->Height), H->DibBits,
                   H->BitmapInfo(), DIB_RGB_COLORS, SRCCOPY);
 }
 

@@ -140,6 +140,7 @@ template <class F> void TPNGObject::RebuildOrKeep(F Build)
         // What a failed build left (a header whose store was refused, half the chunks)
         // must never meet a pixel read: the old picture comes back whole.
         FChunkList.Swap(Kept);
+        if (HeaderPresent()) FCanvas->SetHandle(Header()->DibDC);
         GammaMap = KeptGamma;
         InverseGammaMap = KeptInverseGamma;
         FInterlacing = KeptInterlacing;
@@ -307,17 +308,21 @@ std::uint8_t *TPNGObject::AlphaScanline(int Row) const
 
 // ---- Palette and transparency -----------------------------------------------------
 
-const std::vector<PALETTEENTRY> &TPNGObject::Palette() const
+HPALETTE TPNGObject::Palette() const
 {
     return Header()->DibPalette;
 }
 
-void TPNGObject::DoSetPalette(const std::vector<PALETTEENTRY> &Value, bool UpdateColors)
+void TPNGObject::DoSetPalette(HPALETTE Value, bool UpdateColors)
 {
     TChunkIHDR *H = Header();
-    if (!H->IsPaletted) return;
+    if (!H->IsPaletted) {
+        // Given to be owned: a store without a palette would lose it.
+        DeleteObject(Value);
+        return;
+    }
     if (UpdateColors) H->PaletteToDIB(Value);
-    H->DibPalette = Value;
+    H->SelectDibPalette(Value);
 }
 
 TPNGTransparencyMode TPNGObject::TransparencyMode() const
@@ -397,21 +402,18 @@ void TPNGObject::CreateAlpha()
     if (H->ColorType == COLOR_GRAYSCALE && H->BitsPerPixel() < 8) {
         const int Bits = H->BitsPerPixel();
         const int Levels = (1 << Bits) - 1;
-        const TImagePlane Old = H->DibBits;
-        const int OldRowBytes = H->DibRowBytes;
+        TChunkIHDR Widened(this);
+        Widened.Width = H->Width;
+        Widened.Height = H->Height;
+        Widened.BitDepth = 8;
+        Widened.ColorType = COLOR_GRAYSCALE;
+        Widened.PrepareImageData();
+        for (int Y = 0; Y < Height(); ++Y)
+            for (int X = 0; X < Width(); ++X)
+                Widened.DibRow(Y)[X] =
+                    static_cast<std::uint8_t>(PackedSample(H->DibRow(Y), X, Bits) * 255 / Levels);
+        H->TakeStore(Widened);
         H->BitDepth = 8;
-        H->DibInfo.bmiHeader.biBitCount = 8;
-        H->DibRowBytes = (static_cast<int>(H->Width) + 3) & ~3;
-        H->DibBits.assign(static_cast<std::size_t>(H->DibRowBytes) * H->Height, 0);
-        for (std::size_t Y = 0; Y < H->Height; ++Y)
-            for (int X = 0; X < static_cast<int>(H->Width); ++X)
-                H->DibBits[Y * static_cast<std::size_t>(H->DibRowBytes) +
-                           static_cast<std::size_t>(X)] =
-                    static_cast<std::uint8_t>(
-                        PackedSample(Old.data() + Y * static_cast<std::size_t>(OldRowBytes), X,
-                                     Bits) *
-                        255 / Levels);
-        DoSetPalette(pngrows::GrayPalette(8, GammaMap), true);
     }
     // A colour key becomes clear pixels of the alpha plane.
     H->AlphaPlane.assign(static_cast<std::size_t>(H->Width) * H->Height, 255);
@@ -502,10 +504,7 @@ void TPNGObject::Resize(int CX, int CY)
     Resized.BitDepth = H->BitDepth;
     Resized.ColorType = H->ColorType;
     Resized.PrepareImageData();
-    std::copy(std::begin(H->DibInfo.bmiColors), std::end(H->DibInfo.bmiColors),
-              std::begin(Resized.DibInfo.bmiColors));
-    Resized.DibInfo.bmiHeader.biClrUsed = H->DibInfo.bmiHeader.biClrUsed;
-    Resized.DibPalette = H->DibPalette;
+    Resized.CopyColors(*H);
     const int OldWidth = static_cast<int>(H->Width);
     const int Rows = std::min(CY, static_cast<int>(H->Height));
     const auto Bytes = static_cast<std::size_t>(std::min(Resized.DibRowBytes, H->DibRowBytes));
@@ -623,10 +622,11 @@ void TPNGObject::AssignHandle(HBITMAP Handle, bool Transparent, COLORREF Transpa
         H->BitDepth = static_cast<std::uint8_t>(Paletted ? Info.bmBitsPixel : 8);
         H->ColorType = Paletted ? COLOR_PALETTE : COLOR_RGB;
         H->PrepareImageData();
-        GetDIBits(nullptr, Handle, 0, H->Height, H->DibBits.data(),
+        GetDIBits(nullptr, Handle, 0, H->Height, H->DibBits,
                   reinterpret_cast<BITMAPINFO *>(&H->DibInfo), DIB_RGB_COLORS);
         // The query above reports the header it filled; the store keeps its own.
         H->DibInfo.bmiHeader.biHeight = static_cast<LONG>(H->Height);
+        H->SyncSectionColors();
         FChunkList.Append(std::move(Header));
         if (Paletted) {
             auto *PLTE = static_cast<TChunkPLTE *>(
@@ -638,7 +638,7 @@ void TPNGObject::AssignHandle(HBITMAP Handle, bool Transparent, COLORREF Transpa
                 Palette[I] = {C.rgbRed, C.rgbGreen, C.rgbBlue, 0};
             }
             H->DibInfo.bmiHeader.biClrUsed = PLTE->PaletteCount;
-            DoSetPalette(Palette, false);
+            DoSetPalette(NewPalette(Palette), false);
         }
         if (Transparent) {
             auto *TRNS = static_cast<TChunktRNS *>(

@@ -3,6 +3,7 @@
 #include "platform/win/DeviceContext.h"
 
 #include <cstring>
+#include <new>
 
 namespace win
 {
@@ -72,9 +73,12 @@ std::unique_ptr<BitmapData> ReadDib(const BITMAPINFO *Info, const void *Bits, UI
     if (!Info || !Supported(Info->bmiHeader)) return nullptr;
     const BITMAPINFOHEADER &H = Info->bmiHeader;
     auto B = MakeBitmap(H.biWidth, std::abs(H.biHeight), H.biBitCount, true, H.biHeight < 0);
+    if (B->Image.isNull()) return nullptr;
     LoadTable(*B, Info, Usage, Palette);
-    if (Bits) std::memcpy(B->Bits.data(), Bits, B->Bits.size());
-    B->Pull(QRect(0, 0, B->Width, B->Height));
+    if (Bits) {
+        std::memcpy(B->Bits.data(), Bits, B->Bits.size());
+        B->Pull(QRect(0, 0, B->Width, B->Height));
+    }
     return B;
 }
 
@@ -135,7 +139,12 @@ HBITMAP CreateCompatibleBitmap(HDC Dc, int Width, int Height)
 HBITMAP CreateDIBSection(HDC Dc, const BITMAPINFO *Info, UINT Usage, void **Bits, HANDLE, DWORD)
 {
     const DeviceContext *D = FindDc(Dc);
-    auto B = ReadDib(Info, nullptr, Usage, D ? D->S.Palette : HPALETTE{});
+    std::unique_ptr<BitmapData> B;
+    try {
+        B = ReadDib(Info, nullptr, Usage, D ? D->S.Palette : HPALETTE{});
+    } catch (const std::bad_alloc &) {
+        // A section the system cannot give fails as GDI's does, with no handle.
+    }
     if (!B) return {};
     if (Bits) *Bits = B->Bits.data();
     auto O = std::make_unique<GdiObject>();
@@ -236,7 +245,6 @@ UINT SetDIBColorTable(HDC Dc, UINT Start, UINT Entries, const RGBQUAD *Colors)
     if (!B || !B->Dib || !Colors || Start >= B->Colors.size()) return 0;
     const UINT N = std::min<UINT>(Entries, static_cast<UINT>(B->Colors.size()) - Start);
     std::copy_n(Colors, N, B->Colors.begin() + Start);
-    B->Pull(QRect(0, 0, B->Width, B->Height));
     return N;
 }
 

@@ -8,6 +8,9 @@
 #include <mutex>
 #include <type_traits>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace win
 {
 namespace
@@ -204,6 +207,29 @@ int RegionComplexity(const QRegion &Region)
     return Region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
+namespace
+{
+
+// An RGB32 image over pages that are committed only when written. The pages are
+// reserved without being counted against the memory the system promises, since most
+// of a huge picture's image may never be drawn on. The mapping's length is kept in
+// its first page, ahead of the pixels, for the image's clean-up to unmap it.
+QImage UnwrittenImage(int Width, int Height)
+{
+    const std::size_t Head = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t Size =
+        Head + static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 4;
+    void *Pages = mmap(nullptr, Size, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (Pages == MAP_FAILED) return {};
+    *static_cast<std::size_t *>(Pages) = Size;
+    const auto Unmap = [](void *Mapping) { munmap(Mapping, *static_cast<std::size_t *>(Mapping)); };
+    return QImage(static_cast<uchar *>(Pages) + Head, Width, Height,
+                  static_cast<qsizetype>(Width) * 4, QImage::Format_RGB32, Unmap, Pages);
+}
+
+} // namespace
+
 std::unique_ptr<BitmapData> MakeBitmap(int Width, int Height, int Bpp, bool Dib, bool TopDown)
 {
     auto B = std::make_unique<BitmapData>();
@@ -213,9 +239,13 @@ std::unique_ptr<BitmapData> MakeBitmap(int Width, int Height, int Bpp, bool Dib,
     B->Dib = Dib;
     B->TopDown = TopDown;
     B->Stride = ((B->Width * Bpp + 31) & ~31) / 8;
-    B->Image = QImage(std::max(B->Width, 1), std::max(B->Height, 1), QImage::Format_RGB32);
-    B->Image.fill(Qt::black);
-    if (Dib) B->Bits.assign(static_cast<std::size_t>(B->Stride) * B->Height, 0);
+    if (Dib) {
+        B->Image = UnwrittenImage(std::max(B->Width, 1), std::max(B->Height, 1));
+        B->Bits = decltype(B->Bits)(static_cast<std::size_t>(B->Stride) * B->Height);
+    } else {
+        B->Image = QImage(std::max(B->Width, 1), std::max(B->Height, 1), QImage::Format_RGB32);
+        B->Image.fill(Qt::black);
+    }
     if (Bpp <= 8) {
         B->Colors.assign(std::size_t(1) << Bpp, RGBQUAD{0, 0, 0, 0});
         if (Bpp == 1) B->Colors[1] = RGBQUAD{255, 255, 255, 0};

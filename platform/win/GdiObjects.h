@@ -2,6 +2,7 @@
 // GDI object table: pens, brushes, fonts, bitmaps, regions and palettes behind
 // their handles. Internal to the platform layer; GDI is used from the GUI thread.
 
+#include "platform/rtl/ZeroedAllocator.h"
 #include "platform/win/WinGdi.h"
 
 #include <QImage>
@@ -35,7 +36,9 @@ struct FontData {
 
 // A bitmap: device-dependent bitmaps are an RGB32 image; DIB sections also keep
 // the caller's bits in their own format, and drawing goes through the image,
-// synchronised with the bits over the area each operation touches.
+// synchronised with the bits over the area each operation touches. A DIB's bits
+// and image cost memory only where they are written, as a section's pages do:
+// nothing reads either outside an area it synchronised first.
 struct BitmapData {
     int Width = 0;
     int Height = 0;
@@ -43,7 +46,7 @@ struct BitmapData {
     bool Dib = false;
     bool TopDown = false;
     int Stride = 0;
-    std::vector<std::uint8_t> Bits;
+    std::vector<std::uint8_t, rtl::ZeroedAllocator<std::uint8_t>> Bits;
     std::vector<RGBQUAD> Colors;
     QImage Image;
     int SelectedIn = 0;

@@ -1167,3 +1167,199 @@ TEST_F(PngClipboard, OnlyBitmapsComeInAndOnlyPicturesGoOut)
     EXPECT_THROW(Png.SaveToClipboardFormat(Format, Data, Palette), EPNGHeaderNotPresent);
     EXPECT_FALSE(Data);
 }
+
+// ---- The picture's canvas -----------------------------------------------------------
+
+namespace
+{
+
+const TColor Red = static_cast<TColor>(RGB(255, 0, 0));
+
+void DrawRow(TCanvas *Canvas, int Y, int FromX, int ToX, TColor Color)
+{
+    Canvas->Pen()->SetColor(Color);
+    Canvas->MoveTo(FromX, Y);
+    Canvas->LineTo(ToX, Y);
+}
+
+// The colour a blit from the picture's DC puts on a bitmap of the screen's format.
+COLORREF BlitPixel(TPNGObject &Image, int X, int Y)
+{
+    const HDC Dc = CreateCompatibleDC({});
+    const HBITMAP Bitmap = CreateBitmap(1, 1, 1, 32, nullptr);
+    const HGDIOBJ Old = SelectObject(Dc, Bitmap);
+    BitBlt(Dc, 0, 0, 1, 1, Image.Header()->DibDC, X, Y, SRCCOPY);
+    const COLORREF Result = GetPixel(Dc, 0, 0);
+    SelectObject(Dc, Old);
+    DeleteObject(Bitmap);
+    DeleteDC(Dc);
+    return Result;
+}
+
+} // namespace
+
+TEST(PngCanvas, DrawingOnTheCanvasDrawsIntoThePixels)
+{
+    for (const PngFormat F :
+         {PngFormat{2, 8}, PngFormat{6, 16}, PngFormat{3, 8}, PngFormat{0, 4}}) {
+        Picture P = RandomPicture(F.ColorType, F.BitDepth, 7, 5, false, 6);
+        if (F.ColorType == 3) P.Palette[0] = 255, P.Palette[1] = P.Palette[2] = 0;
+        auto Image = Load(Encode(P));
+        SCOPED_TRACE(Describe(P));
+        const TColor Drawn = F.ColorType == 0 ? static_cast<TColor>(RGB(255, 255, 255)) : Red;
+        DrawRow(Image->Canvas(), 2, 1, 5, Drawn);
+        for (int X = 1; X < 5; ++X)
+            EXPECT_EQ(Image->Pixels(X, 2), Drawn) << X;
+        // A line leaves out its end point, and nothing else changed.
+        EXPECT_EQ(Image->Pixels(5, 2), ExpectedColor(P, 5, 2));
+        EXPECT_EQ(Image->Pixels(1, 1), ExpectedColor(P, 1, 1));
+        EXPECT_EQ(Image->Pixels(1, 3), ExpectedColor(P, 1, 3));
+        // The saved file holds what was drawn.
+        EXPECT_EQ(Load(Save(*Image))->Pixels(3, 2), Drawn);
+    }
+}
+
+TEST(PngCanvas, APixelWrittenThroughTheScanlineShowsOnABlitFromTheImage)
+{
+    Picture P = RandomPicture(2, 8, 6, 4, false, 7);
+    auto Image = Load(Encode(P));
+    EXPECT_EQ(BlitPixel(*Image, 4, 1), static_cast<COLORREF>(ExpectedColor(P, 4, 1)));
+    std::uint8_t *Row = Image->Scanline(1);
+    Row[3 * 4] = 0x30; // blue first
+    Row[3 * 4 + 1] = 0x20;
+    Row[3 * 4 + 2] = 0x10;
+    EXPECT_EQ(BlitPixel(*Image, 4, 1), RGB(0x10, 0x20, 0x30));
+    EXPECT_EQ(Image->Canvas()->Pixels(4, 1), static_cast<TColor>(RGB(0x10, 0x20, 0x30)));
+}
+
+TEST(PngCanvas, PaletteLoadedFromTheFileMapsWhatIsDrawn)
+{
+    // Palette entry 1 is pure green; drawing in a near green picks it, not a halftone entry.
+    Picture P = RandomPicture(3, 2, 4, 4, false, 8);
+    P.Palette = {0, 0, 0, 0, 250, 0, 0, 0, 255, 255, 255, 255};
+    auto Image = Load(Encode(P));
+    DrawRow(Image->Canvas(), 0, 0, 4, static_cast<TColor>(RGB(10, 240, 10)));
+    for (int X = 0; X < 4; ++X)
+        EXPECT_EQ(Image->Pixels(X, 0), static_cast<TColor>(RGB(0, 250, 0))) << X;
+}
+
+TEST(PngCanvas, TheCanvasFollowsTheStoreThroughResizeAndLoads)
+{
+    Picture P = RandomPicture(2, 8, 5, 4, false, 9);
+    auto Image = Load(Encode(P));
+    Image->Resize(9, 6);
+    DrawRow(Image->Canvas(), 5, 0, 9, Red);
+    EXPECT_EQ(Image->Pixels(8, 5), Red);
+    EXPECT_EQ(Image->Pixels(2, 2), ExpectedColor(P, 2, 2));
+
+    EXPECT_THROW(Image->Resize(20000, 20000), EPNGOutMemory);
+    DrawRow(Image->Canvas(), 4, 0, 9, Red);
+    EXPECT_EQ(Image->Pixels(7, 4), Red);
+
+    TMemoryStream Stream;
+    const Bytes Refused = JoinChunks(
+        {{"IHDR", HeaderData(20000, 20000, 8, 2)}, {"IDAT", Deflate({0})}, {"IEND", {}}});
+    Stream.WriteBuffer(Refused.data(), static_cast<int>(Refused.size()));
+    Stream.SetPosition(0);
+    EXPECT_THROW(Image->LoadFromStream(&Stream), Exception);
+    const Bytes Damaged = [&] {
+        Bytes File = Encode(RandomPicture(0, 8, 3, 3, false, 10));
+        File[8 + 25 + 8] ^= 1; // the name of the image data
+        return File;
+    }();
+    Stream.Clear();
+    Stream.WriteBuffer(Damaged.data(), static_cast<int>(Damaged.size()));
+    Stream.SetPosition(0);
+    EXPECT_THROW(Image->LoadFromStream(&Stream), Exception);
+    DrawRow(Image->Canvas(), 3, 0, 9, Red);
+    EXPECT_EQ(Image->Pixels(6, 3), Red);
+
+    const Picture Other = RandomPicture(2, 8, 3, 2, false, 11);
+    Stream.Clear();
+    const Bytes OtherFile = Encode(Other);
+    Stream.WriteBuffer(OtherFile.data(), static_cast<int>(OtherFile.size()));
+    Stream.SetPosition(0);
+    Image->LoadFromStream(&Stream);
+    DrawRow(Image->Canvas(), 1, 0, 2, Red);
+    EXPECT_EQ(Image->Pixels(1, 1), Red);
+    EXPECT_EQ(Image->Pixels(2, 1), ExpectedColor(Other, 2, 1));
+}
+
+TEST(PngCanvas, FreeingTheStoreReleasesTheSectionAndItsDC)
+{
+    auto Image = Load(Encode(RandomPicture(2, 8, 3, 3, false, 12)));
+    TChunkIHDR *Header = Image->Header();
+    const HDC Dc = Header->DibDC;
+    const HBITMAP Section = Header->DibHandle;
+    ASSERT_EQ(GetObjectType(Section), static_cast<DWORD>(OBJ_BITMAP));
+    ASSERT_NE(GetPixel(Dc, 0, 0), CLR_INVALID);
+    Header->FreeImageData();
+    EXPECT_EQ(GetObjectType(Section), 0u);
+    EXPECT_EQ(GetPixel(Dc, 0, 0), CLR_INVALID);
+    EXPECT_FALSE(Image->Canvas()->HandleAllocated());
+    EXPECT_EQ(Header->DibBits, nullptr);
+
+    auto Cleared = Load(Encode(RandomPicture(0, 8, 3, 3, false, 13)));
+    const HBITMAP ClearedSection = Cleared->Header()->DibHandle;
+    Cleared->ClearChunks();
+    EXPECT_EQ(GetObjectType(ClearedSection), 0u);
+    EXPECT_FALSE(Cleared->Canvas()->HandleAllocated());
+}
+
+TEST(PngCanvas, DrawingALittleOnAHugePictureCostsLittle)
+{
+    // 9000 x 9000 colour pixels: 243 MB of store, and more again as what the canvas draws on.
+    Bytes Row(1 + 9000 * 3, 0x7F);
+    Row[0] = 0;
+    const Bytes File =
+        JoinChunks({{"IHDR", HeaderData(9000, 9000, 8, 2)}, {"IDAT", Deflate(Row)}, {"IEND", {}}});
+    const std::size_t Before = ResidentBytes();
+    auto Image = Load(File);
+    DrawRow(Image->Canvas(), 8000, 100, 110, Red);
+    const std::size_t After = ResidentBytes();
+    EXPECT_LT(After - std::min(After, Before), std::size_t{64} << 20);
+    EXPECT_EQ(Image->Pixels(105, 8000), Red);
+    EXPECT_EQ(Image->Pixels(105, 0), static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F)));
+}
+
+TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
+{
+    Picture P = RandomPicture(3, 4, 4, 3, false, 14);
+    P.Palette.resize(3 * 5);
+    for (std::size_t I = 0; I < P.Palette.size(); ++I)
+        P.Palette[I] = static_cast<std::uint8_t>(40 * I % 256);
+    for (std::uint16_t &S : P.Samples) // every index within the five entries
+        S %= 5;
+    auto Image = Load(Encode(P));
+    const HPALETTE Loaded = Image->Palette();
+    EXPECT_EQ(GetCurrentObject(Image->Header()->DibDC, OBJ_PAL), Loaded);
+    const std::vector<PALETTEENTRY> Entries = PaletteEntries(Loaded);
+    ASSERT_GE(Entries.size(), 5u);
+    for (std::size_t I = 0; I < 5; ++I) {
+        EXPECT_EQ(Entries[I].peRed, P.Palette[3 * I]) << I;
+        EXPECT_EQ(Entries[I].peBlue, P.Palette[3 * I + 2]) << I;
+    }
+
+    std::vector<PALETTEENTRY> Inverted = Entries;
+    for (PALETTEENTRY &E : Inverted)
+        E.peRed = static_cast<BYTE>(255 - E.peRed);
+    Image->SetPalette(NewPalette(Inverted));
+    EXPECT_EQ(GetObjectType(Loaded), 0u) << "the old palette is deleted";
+    EXPECT_EQ(GetCurrentObject(Image->Header()->DibDC, OBJ_PAL), Image->Palette());
+    const TColor Before = ExpectedColor(P, 1, 1);
+    EXPECT_EQ(Image->Pixels(1, 1), static_cast<TColor>(RGB(255 - GetRValue(Before),
+                                                           GetGValue(Before), GetBValue(Before))));
+
+    const HPALETTE Given = Image->Palette();
+    Image->Header()->FreeImageData();
+    EXPECT_EQ(GetObjectType(Given), 0u);
+}
+
+TEST(PngCanvas, APaletteGivenToAPictureWithoutOneIsNotLeft)
+{
+    auto Image = Load(Encode(RandomPicture(2, 8, 3, 3, false, 15)));
+    const HPALETTE Palette = NewPalette({{1, 2, 3, 0}});
+    Image->SetPalette(Palette);
+    EXPECT_EQ(Image->Palette(), nullptr);
+    EXPECT_EQ(GetObjectType(Palette), 0u);
+}

@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace wintest;
 
@@ -334,6 +337,44 @@ TEST(GdiDib, BottomUpRowsAndFourByteAlignment)
     EXPECT_EQ(Bits[14], 1);
     static_cast<BYTE *>(P)[0] = 0xFF; // bottom-left, blue, written directly
     EXPECT_EQ(GetPixel(Dc, 0, 1), RGB(0, 0, 255));
+    DeleteDC(Dc);
+    DeleteObject(B);
+}
+
+namespace
+{
+
+std::size_t ResidentBytes()
+{
+    std::ifstream Statm("/proc/self/statm");
+    std::size_t Total = 0, Resident = 0;
+    Statm >> Total >> Resident;
+    return Resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+} // namespace
+
+TEST(GdiDib, ALargeSectionCostsMemoryOnlyWhereWrittenOrDrawn)
+{
+    // 12000 x 8000 at 24 bits: 288 MB of bits, 384 MB more as the image drawing goes through.
+    BITMAPINFO Info{};
+    Info.bmiHeader =
+        BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 12000, 8000, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const std::size_t Before = ResidentBytes();
+    void *P = nullptr;
+    const HBITMAP B = CreateDIBSection({}, &Info, DIB_RGB_COLORS, &P, {}, 0);
+    ASSERT_NE(P, nullptr);
+    const HDC Dc = CreateCompatibleDC({});
+    SelectObject(Dc, B);
+    auto *Bits = static_cast<BYTE *>(P);
+    const std::size_t Stride = 12000 * 3;
+    Bits[(8000 - 1 - 7000) * Stride + 3 * 11000] = 0x40; // blue of (11000, 7000)
+    SetPixel(Dc, 5, 6, RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(Dc, 11000, 7000), RGB(0, 0, 0x40));
+    EXPECT_EQ(GetPixel(Dc, 0, 7999), RGB(0, 0, 0)) << "a new section is black";
+    const std::size_t After = ResidentBytes();
+    EXPECT_LT(After - std::min(After, Before), std::size_t{64} << 20);
+    EXPECT_EQ(Bits[(8000 - 1 - 6) * Stride + 5 * 3 + 2], 1);
     DeleteDC(Dc);
     DeleteObject(B);
 }
