@@ -157,6 +157,15 @@ TTBItem *MenuTest::AddItem(TTBCustomItem *Parent, const char *Caption)
     return Item;
 }
 
+void AddPicture(TCustomImageList *List, TColor Color)
+{
+    TBitmap Bitmap;
+    Bitmap.SetSize(16, 16);
+    Bitmap.Canvas()->Brush()->SetColor(Color);
+    Bitmap.Canvas()->FillRect(TRect(0, 0, 16, 16));
+    List->Add(&Bitmap, nullptr);
+}
+
 TTBSeparatorItem *MenuTest::AddSeparator(TTBCustomItem *Parent)
 {
     auto *Item = new TTBSeparatorItem(Menu.get());

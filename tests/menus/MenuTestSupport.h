@@ -4,6 +4,7 @@
 
 #include "menus/TB2Dock.h"
 #include "menus/TTBPopupMenu.h"
+#include "platform/vcl/ImgList.h"
 #include "tests/vcl/InputFeed.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -56,6 +57,14 @@ TTBDock *MakeDock(TForm *Form, const char *Name, TTBDockPosition Position);
 
 // The program's skin as its form stream sets it up, property by property.
 std::unique_ptr<TTBSkin> ProgramSkin();
+
+// Colours that tell the pictures of an image list and its companions apart.
+constexpr TColor PictureRed = static_cast<TColor>(RGB(220, 0, 0));
+constexpr TColor PictureGreen = static_cast<TColor>(RGB(0, 200, 0));
+constexpr TColor PictureBlue = static_cast<TColor>(RGB(0, 0, 210));
+constexpr TColor PictureYellow = static_cast<TColor>(RGB(230, 230, 0));
+// Adds one 16 x 16 picture of a colour to a list.
+void AddPicture(TCustomImageList *List, TColor Color);
 
 // A test with the application, a plain 1024 x 768 work area without animation.
 class MenuTest : public vcltest::VclTest

@@ -8,20 +8,7 @@ using namespace menutest;
 namespace
 {
 
-constexpr TColor Red = static_cast<TColor>(RGB(220, 0, 0));
-constexpr TColor Green = static_cast<TColor>(RGB(0, 200, 0));
-constexpr TColor Blue = static_cast<TColor>(RGB(0, 0, 210));
-constexpr TColor Yellow = static_cast<TColor>(RGB(230, 230, 0));
-
-// Adds one 16 x 16 picture of a colour to a list.
-void AddPicture(TCustomImageList *List, TColor Color)
-{
-    TBitmap Bitmap;
-    Bitmap.SetSize(16, 16);
-    Bitmap.Canvas()->Brush()->SetColor(Color);
-    Bitmap.Canvas()->FillRect(TRect(0, 0, 16, 16));
-    List->Add(&Bitmap, nullptr);
-}
+constexpr TColor Red = PictureRed, Green = PictureGreen, Blue = PictureBlue, Yellow = PictureYellow;
 
 class ImageListTest : public MenuTest
 {
