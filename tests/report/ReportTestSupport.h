@@ -64,6 +64,21 @@ public:
     bool Finishes = true;
 };
 
+// A designer that shows no window and answers the report as one with nothing open would:
+// a test overrides only what it watches.
+class TQuietDesigner : public TfrxCustomDesigner
+{
+public:
+    using TfrxCustomDesigner::TfrxCustomDesigner;
+    TStrings *GetCode() override { return nullptr; }
+    bool InsertExpression(const AnsiString &) override { return false; }
+    void Lock() override {}
+    void ReloadPages(int) override {}
+    void ReloadReport() override {}
+    void UpdateDataTree() override {}
+    void UpdatePage() override {}
+};
+
 // A page "Page1" added to the report with one band "MasterData1" on it: the band.
 TfrxMasterData *AddPageAndBand(TfrxReport &Report);
 

@@ -279,17 +279,10 @@ TEST(ReportCursors, AReportPutsTheLibrarysThreeCursorsOnTheScreen)
 }
 
 // A designer that records its modal runs instead of showing itself.
-class ProbeDesigner : public TfrxCustomDesigner
+class ProbeDesigner : public TQuietDesigner
 {
 public:
-    using TfrxCustomDesigner::TfrxCustomDesigner;
-    TStrings *GetCode() override { return nullptr; }
-    bool InsertExpression(const AnsiString &) override { return false; }
-    void Lock() override {}
-    void ReloadPages(int) override {}
-    void ReloadReport() override {}
-    void UpdateDataTree() override {}
-    void UpdatePage() override {}
+    using TQuietDesigner::TQuietDesigner;
     int ShowModal() override
     {
         if (OnModal) OnModal(this);

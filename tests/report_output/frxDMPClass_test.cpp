@@ -185,17 +185,10 @@ TEST(DotMatrixGrid, PageDefaultsGiveWholeColumnsAndLines)
 }
 
 // Opens nothing: it only lets the report prepare itself for a designer.
-class IdleDesigner : public TfrxCustomDesigner
+class IdleDesigner : public TQuietDesigner
 {
 public:
-    using TfrxCustomDesigner::TfrxCustomDesigner;
-    TStrings *GetCode() override { return nullptr; }
-    bool InsertExpression(const AnsiString &) override { return false; }
-    void Lock() override {}
-    void ReloadPages(int) override {}
-    void ReloadReport() override {}
-    void UpdateDataTree() override {}
-    void UpdatePage() override {}
+    using TQuietDesigner::TQuietDesigner;
     int ShowModal() override { return mrOk; }
 };
 

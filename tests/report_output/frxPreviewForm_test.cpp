@@ -256,11 +256,11 @@ namespace
 {
 
 // A designer that writes down what it was shown.
-class WatchingDesigner : public TfrxCustomDesigner
+class WatchingDesigner : public TQuietDesigner
 {
 public:
     WatchingDesigner(TfrxReport *Report, std::vector<std::string> &Seen)
-        : TfrxCustomDesigner(nullptr, Report)
+        : TQuietDesigner(nullptr, Report)
     {
         OnShow = [this, &Seen](TObject *) {
             TList *All = this->Report()->Pages(0)->GetAllObjects();
@@ -272,13 +272,6 @@ public:
             SetModalResult(mrCancel);
         };
     }
-    TStrings *GetCode() override { return nullptr; }
-    bool InsertExpression(const AnsiString &) override { return false; }
-    void Lock() override {}
-    void ReloadPages(int) override {}
-    void ReloadReport() override {}
-    void UpdateDataTree() override {}
-    void UpdatePage() override {}
 };
 
 class PreviewFormDesignerTest : public PreviewFormTest

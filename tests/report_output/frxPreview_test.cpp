@@ -11,6 +11,7 @@
 #include "report/frxRes.h"
 #include "report_output/frxDialogs.h"
 #include "report_output/frxPreviewPages.h"
+#include "tests/report/ReportTestSupport.h"
 #include "tests/report_output/EngineTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -613,24 +614,17 @@ class TfrxDotMatrixExport : public NamedFilter
 };
 
 // A designer that changes what it is shown, as a user at it would.
-class ScriptedDesigner : public TfrxCustomDesigner
+class ScriptedDesigner : public TQuietDesigner
 {
 public:
     ScriptedDesigner(TfrxReport *Report, std::function<bool(TfrxReport *)> Work)
-        : TfrxCustomDesigner(nullptr, Report)
+        : TQuietDesigner(nullptr, Report)
     {
         OnShow = [this, Work](TObject *) {
             SetModified(Work(this->Report()));
             SetModalResult(mrOk);
         };
     }
-    TStrings *GetCode() override { return nullptr; }
-    bool InsertExpression(const AnsiString &) override { return false; }
-    void Lock() override {}
-    void ReloadPages(int) override {}
-    void ReloadReport() override {}
-    void UpdateDataTree() override {}
-    void UpdatePage() override {}
 };
 
 class PreviewEditTest : public PreviewTest
