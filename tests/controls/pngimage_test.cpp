@@ -2,6 +2,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/GdiObjects.h"
 #include "tests/controls/PngFixtures.h"
+#include "tests/support/ResidentMemory.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -466,18 +467,7 @@ TEST(PngErrors, LengthsBeyondTheFileAndShortReadsAreUnexpectedEnds)
     ExpectLoadError<EPngUnexpectedEnd>(Huge);
 }
 
-namespace
-{
-
-std::size_t ResidentBytes()
-{
-    std::ifstream Statm("/proc/self/statm");
-    std::size_t Total = 0, Resident = 0;
-    Statm >> Total >> Resident;
-    return Resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
-
-} // namespace
+using testsupport::ResidentBytes;
 
 TEST(PngErrors, AHugeHeaderWithLittleDataCostsOnlyTheRowsThatArrive)
 {

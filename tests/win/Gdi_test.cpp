@@ -1,5 +1,7 @@
 #include "tests/win/WinTestSupport.h"
 
+#include "tests/support/ResidentMemory.h"
+
 #include "platform/win/Icon.h"
 #include "platform/win/ImageList.h"
 
@@ -341,18 +343,7 @@ TEST(GdiDib, BottomUpRowsAndFourByteAlignment)
     DeleteObject(B);
 }
 
-namespace
-{
-
-std::size_t ResidentBytes()
-{
-    std::ifstream Statm("/proc/self/statm");
-    std::size_t Total = 0, Resident = 0;
-    Statm >> Total >> Resident;
-    return Resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
-
-} // namespace
+using testsupport::ResidentBytes;
 
 TEST(GdiDib, ALargeSectionCostsMemoryOnlyWhereWrittenOrDrawn)
 {
