@@ -988,6 +988,21 @@ void TTBControlItem::Notification(TComponent *AComponent, TOperation Operation)
 
 // ---- done actions, capture, font ------------------------------------------------------
 
+namespace
+{
+
+// A form with the help button in its title wants the help beside the menu.
+void ShowHelpContext(int Context)
+{
+    const TCustomForm *Form = Screen->ActiveForm();
+    if (Form && Form->BorderIcons().Contains(biHelp))
+        Application->HelpCommand(HELP_CONTEXTPOPUP, Context);
+    else
+        Application->HelpContext(Context);
+}
+
+} // namespace
+
 void ExecuteDoneAction(const TTBDoneActionData &Data)
 {
     switch (Data.DoneAction) {
@@ -1001,8 +1016,9 @@ void ExecuteDoneAction(const TTBDoneActionData &Data)
         SendMessageW(Data.Wnd, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(Data.Key));
         break;
     case tbdaHelpContext:
+        ShowHelpContext(Data.ContextID);
+        break;
     case tbdaNone:
-        // The program has no help file to show a context of.
         break;
     }
 }

@@ -929,6 +929,8 @@ void TTBToolbar::Publish(rtl::Publisher<TTBToolbar> &P)
     P.Property("SystemFont", &TTBToolbar::SystemFont, &TTBToolbar::SetSystemFont).Default(true);
     P.Property("UpdateActions", &TTBToolbar::UpdateActions, &TTBToolbar::SetUpdateActions)
         .Default(true);
+    P.Event("OnDragDrop", &TTBToolbar::OnDragDrop);
+    P.Event("OnDragOver", &TTBToolbar::OnDragOver);
     P.Event("OnMouseDown", &TTBToolbar::OnMouseDown);
     P.Event("OnMouseMove", &TTBToolbar::OnMouseMove);
     P.Event("OnMouseUp", &TTBToolbar::OnMouseUp);

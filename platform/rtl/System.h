@@ -13,6 +13,8 @@ class WideString;
 
 // Days since 30.12.1899; the fraction is the time of day.
 using TDateTime = double;
+// A signed integer as wide as a pointer.
+using NativeInt = std::intptr_t;
 
 namespace rtl {
 

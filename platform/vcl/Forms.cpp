@@ -1061,6 +1061,17 @@ void TApplication::SetHint(const AnsiString &Value)
     if (OnHint) OnHint(this);
 }
 
+bool TApplication::HelpCommand(int Command, NativeInt Data)
+{
+    bool CallHelp = true;
+    return OnHelp && OnHelp(static_cast<WORD>(Command), Data, CallHelp);
+}
+
+bool TApplication::HelpContext(int Context)
+{
+    return HelpCommand(HELP_CONTEXT, Context);
+}
+
 bool TApplication::Active() const
 {
     return GetActiveWindow() != nullptr;

@@ -333,6 +333,8 @@ using TIdleEvent = std::function<void(TObject *Sender, bool &Done)>;
 using TMessageEvent = std::function<void(MSG &Msg, bool &Handled)>;
 // Sees the application window's messages first; true when it handled one.
 using TWindowHook = std::function<bool(TMessage &Message)>;
+// Answers a help request; true when it was shown.
+using THelpEvent = std::function<bool(WORD Command, NativeInt Data, bool &CallHelp)>;
 
 class TApplication : public TComponent
 {
@@ -404,8 +406,13 @@ public:
     bool HintShortCuts() const { return FHintShortCuts; }
     void SetHintShortCuts(bool Value) { FHintShortCuts = Value; }
     bool Active() const;
+    // There is no help viewer: OnHelp is the only one to show help, and its
+    // answer is the result (false without a handler).
+    bool HelpCommand(int Command, NativeInt Data);
+    bool HelpContext(int Context);
 
     TExceptionEvent OnException;
+    THelpEvent OnHelp;
     TIdleEvent OnIdle;
     TMessageEvent OnMessage;
     TNotifyEvent OnHint;

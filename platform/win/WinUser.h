@@ -343,6 +343,10 @@ struct CWPSTRUCT {
     HWND hwnd;
 };
 
+// Help commands.
+constexpr UINT HELP_CONTEXT = 0x0001;
+constexpr UINT HELP_CONTEXTPOPUP = 0x0008;
+
 // MessageBeep / PlaySound.
 constexpr UINT MB_OK = 0x00000000;
 constexpr UINT MB_ICONHAND = 0x00000010;

@@ -273,6 +273,66 @@ TEST_F(PopupMenuTest, NavigationKeysWrapAndTab)
     EXPECT_TRUE(Clicks.empty());
 }
 
+// F1 on the second item, whose help context is 42: the help requests that reach
+// the application, and whether the menu had to be closed by Escape after all.
+struct THelpRun {
+    std::vector<std::pair<WORD, NativeInt>> Requests;
+    bool StillOpen = false;
+};
+
+class PopupMenuHelpTest : public PopupMenuTest
+{
+protected:
+    THelpRun PressF1OnSecondItem()
+    {
+        THelpRun Run;
+        AddItem(Menu->Items(), "One");
+        AddItem(Menu->Items(), "Two")->SetHelpContext(42);
+        Application->OnHelp = [&Run](WORD Command, NativeInt Data, bool &) {
+            Run.Requests.emplace_back(Command, Data);
+            return true;
+        };
+        MenuScript Script;
+        Script.Do([] {
+            Press(VK_DOWN);
+            Press(VK_DOWN);
+        });
+        Script.Do([] { Press(VK_F1); });
+        Script.Do([&Run] {
+            Run.StillOpen = true;
+            Press(VK_ESCAPE);
+        });
+        Menu->Popup(100, 100);
+        vcltest::Pump();
+        Application->OnHelp = nullptr;
+        return Run;
+    }
+};
+
+TEST_F(PopupMenuHelpTest, F1ClosesTheMenuAndAsksForTheItemsHelpContext)
+{
+    ASSERT_EQ(Screen->ActiveForm(), Form.get());
+    const THelpRun Run = PressF1OnSecondItem();
+    EXPECT_FALSE(Run.StillOpen);
+    EXPECT_TRUE(OpenPopups().empty());
+    EXPECT_EQ(GetCapture(), HWND{});
+    EXPECT_EQ(Run.Requests, (std::vector<std::pair<WORD, NativeInt>>{{HELP_CONTEXT, 42}}));
+    EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(PopupMenuHelpTest, F1OverAFormWithTheHelpButtonAsksForAContextPopup)
+{
+    Form = std::make_unique<TForm>(nullptr);
+    Form->SetBorderIcons({biSystemMenu, biHelp});
+    Form->SetBounds(50, 50, 600, 400);
+    Form->Show();
+    vcltest::PumpFor(50);
+    ASSERT_EQ(Screen->ActiveForm(), Form.get());
+    const THelpRun Run = PressF1OnSecondItem();
+    EXPECT_FALSE(Run.StillOpen);
+    EXPECT_EQ(Run.Requests, (std::vector<std::pair<WORD, NativeInt>>{{HELP_CONTEXTPOPUP, 42}}));
+}
+
 TEST_F(PopupMenuTest, RightClickReleaseKeepsMenuOpenAndClickOutsideReachesWindowBelow)
 {
     AddItem(Menu->Items(), "One");

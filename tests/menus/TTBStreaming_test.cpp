@@ -23,6 +23,16 @@ public:
 
     void TBI_OpenClick(TObject *Sender) { Clicked.push_back(Sender); }
     std::vector<TObject *> Clicked;
+    // A bar takes what is dragged over it only from itself.
+    void TB_ToolsDragOver(TObject *Sender, TObject *Source, int, int, TDragState, bool &Accept)
+    {
+        Accept = Source == Sender;
+    }
+    void TB_ToolsDragDrop(TObject *Sender, TObject *, int X, int Y)
+    {
+        Dropped.push_back({Sender, TPoint(X, Y)});
+    }
+    std::vector<std::pair<TObject *, TPoint>> Dropped;
 
     void GetChildren(TGetChildProc Proc, TComponent *) override
     {
@@ -33,6 +43,8 @@ public:
     static void Publish(rtl::Publisher<TStreamForm> &P)
     {
         P.Method("TBI_OpenClick", &TStreamForm::TBI_OpenClick);
+        P.Method("TB_ToolsDragOver", &TStreamForm::TB_ToolsDragOver);
+        P.Method("TB_ToolsDragDrop", &TStreamForm::TB_ToolsDragDrop);
     }
 };
 QRV4_PUBLISHED(TStreamForm)
@@ -183,6 +195,27 @@ TEST_F(StreamingTest, AToolbarKeepsWhatItPublishes)
     EXPECT_EQ(CopyBar->Width(), 150);
     ASSERT_EQ(CopyBar->Items()->Count(), 2);
     EXPECT_EQ(CopyBar->Items()->Items(1)->Caption(), "Copy");
+}
+
+TEST_F(StreamingTest, AToolbarKeepsItsDragAndDropHandlers)
+{
+    auto *Bar = Make<TTBToolbar>("TB_Tools");
+    SetMethodProp(Bar, "OnDragOver", BindPublishedMethod(Source.get(), "TB_ToolsDragOver"));
+    SetMethodProp(Bar, "OnDragDrop", BindPublishedMethod(Source.get(), "TB_ToolsDragDrop"));
+
+    RoundTrip();
+
+    auto *CopyBar = Named<TTBToolbar>("TB_Tools");
+    ASSERT_TRUE(CopyBar);
+    bool Accept = false;
+    CopyBar->DragOver(CopyBar, 5, 6, dsDragMove, Accept);
+    EXPECT_TRUE(Accept);
+    CopyBar->DragOver(Copy.get(), 5, 6, dsDragMove, Accept);
+    EXPECT_FALSE(Accept);
+    CopyBar->DragDrop(CopyBar, 7, 8);
+    ASSERT_EQ(Copy->Dropped.size(), 1u);
+    EXPECT_EQ(Copy->Dropped[0].first, CopyBar);
+    EXPECT_EQ(Copy->Dropped[0].second, TPoint(7, 8));
 }
 
 TEST_F(StreamingTest, AMenuBarReadBackIsStillAMenuBarWithItsOwnSettings)

@@ -508,6 +508,22 @@ TEST_F(FormsTest, Application_CreateFormRaisesOnCreateAndDestroyFormsOnDestroy)
     EXPECT_EQ(app.MainForm(), nullptr);
 }
 
+TEST_F(FormsTest, HelpGoesToOnHelpWhoseAnswerIsTheResult)
+{
+    // No help viewer exists: without a handler nothing is shown.
+    EXPECT_FALSE(Application->HelpContext(42));
+    std::vector<std::pair<WORD, NativeInt>> Requests;
+    Application->OnHelp = [&Requests](WORD Command, NativeInt Data, bool &) {
+        Requests.emplace_back(Command, Data);
+        return Data == 42;
+    };
+    EXPECT_TRUE(Application->HelpContext(42));
+    EXPECT_FALSE(Application->HelpCommand(HELP_CONTEXTPOPUP, 7));
+    Application->OnHelp = nullptr;
+    EXPECT_EQ(Requests, (std::vector<std::pair<WORD, NativeInt>>{{HELP_CONTEXT, 42},
+                                                                 {HELP_CONTEXTPOPUP, 7}}));
+}
+
 } // namespace
 
 // The box's kind shows as the system's icon at its left, the text beside it: an error
