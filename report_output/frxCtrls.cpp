@@ -609,6 +609,7 @@ void PublishComboEdit(rtl::Publisher<TfrxComboEdit> &P)
     P.Property("ButtonEnabled", &TfrxComboEdit::ButtonEnabled, &TfrxComboEdit::SetButtonEnabled)
         .Default(true);
     P.Property("ButtonHint", &TfrxComboEdit::ButtonHint, &TfrxComboEdit::SetButtonHint);
+    P.Property("Glyph", &TfrxComboEdit::Glyph, &TfrxComboEdit::SetGlyph);
     P.Property("Text", &TControl::Text, &TControl::SetText);
     P.Event("OnButtonClick", &TfrxComboEdit::OnButtonClick);
 }

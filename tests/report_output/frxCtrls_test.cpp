@@ -432,10 +432,18 @@ TEST_F(ReportComboTest, TheBoxesReadFromAFormStreamKeepTheirPublishedProperties)
     TfrxComboEdit Edit(nullptr);
     Edit.SetButtonHint("Choose a folder");
     Edit.SetButtonEnabled(false);
+    TBitmap Glyph;
+    Glyph.SetSize(12, 10);
+    Glyph.Canvas()->Brush()->SetColor(clRed);
+    Glyph.Canvas()->FillRect(TRect(0, 0, 12, 10));
+    Edit.SetGlyph(&Glyph);
     TfrxComboEdit EditCopy(nullptr);
     RoundTrip(Edit, EditCopy);
     EXPECT_EQ(EditCopy.ButtonHint(), "Choose a folder");
     EXPECT_FALSE(EditCopy.ButtonEnabled());
+    EXPECT_EQ(EditCopy.Glyph()->Width(), 12);
+    EXPECT_EQ(EditCopy.Glyph()->Height(), 10);
+    EXPECT_EQ(EditCopy.Glyph()->Canvas()->Pixels(5, 5), clRed);
 }
 
 } // namespace
