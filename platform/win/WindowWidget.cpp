@@ -376,16 +376,17 @@ protected:
         case QEvent::WindowActivate: {
             // A window that must not take the activation (a menu) is not given it
             // by a platform that activates every window it shows. One activated from
-            // its icon is back, as its restore command says; one we minimised since
-            // the platform activated it stays down.
+            // its icon is back, as its restore command says, even when our records still
+            // hold it as the active window; one we minimised since the platform activated
+            // it stays down.
             const bool FromIcon = IsIconic(Wnd);
             DeferToLoop([Wnd, FromIcon] {
-                if (!IsWindow(Wnd) || GetActiveWindow() == Wnd || bool(IsIconic(Wnd)) != FromIcon ||
+                if (!IsWindow(Wnd) || bool(IsIconic(Wnd)) != FromIcon ||
                     (GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
                     return;
                 const FollowingWindowSystem Following;
                 if (FromIcon) SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-                SetActiveWindow(Wnd);
+                if (GetActiveWindow() != Wnd) SetActiveWindow(Wnd);
             });
             return false;
         }
