@@ -31,23 +31,32 @@ struct Reply {
     std::size_t Chunk = 0;                    // bytes per chunk when pausing
 };
 
+// A socket listening on a free port of the loopback address; the port is given back.
+inline int ListenOnLoopback(int &Port)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        listen(listener, 16) != 0) {
+        close(listener);
+        throw std::runtime_error("cannot listen on the loopback address");
+    }
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+    Port = ntohs(address.sin_port);
+    return listener;
+}
+
 class LoopbackHttpServer
 {
 public:
     LoopbackHttpServer()
     {
-        FListener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int one = 1;
-        setsockopt(FListener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (bind(FListener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-            listen(FListener, 16) != 0)
-            throw std::runtime_error("cannot listen on the loopback address");
-        socklen_t length = sizeof address;
-        getsockname(FListener, reinterpret_cast<sockaddr *>(&address), &length);
-        FPort = ntohs(address.sin_port);
+        FListener = ListenOnLoopback(FPort);
         FThread = std::thread([this] { Run(); });
     }
 
@@ -169,19 +178,7 @@ private:
 class SilentServer
 {
 public:
-    SilentServer()
-    {
-        FListener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (bind(FListener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-            listen(FListener, 16) != 0)
-            throw std::runtime_error("cannot listen on the loopback address");
-        socklen_t length = sizeof address;
-        getsockname(FListener, reinterpret_cast<sockaddr *>(&address), &length);
-        FPort = ntohs(address.sin_port);
-    }
+    SilentServer() { FListener = ListenOnLoopback(FPort); }
     ~SilentServer() { close(FListener); }
     SilentServer(const SilentServer &) = delete;
     SilentServer &operator=(const SilentServer &) = delete;
