@@ -29,6 +29,14 @@ protected:
         P->SetBounds(Left, Top, 100, 80);
         return P;
     }
+    // A panel that a press starts docking.
+    TPanel *DockPanel(int Left, int Top)
+    {
+        TPanel *P = Panel(Left, Top);
+        P->SetDragKind(dkDock);
+        P->SetDragMode(dmAutomatic);
+        return P;
+    }
 
     POINT At(TControl *Control, int X, int Y)
     {
@@ -209,13 +217,11 @@ TEST_F(ControlsDragTest, OwnDragObject_IsTheSourceTheTargetSees)
 TEST_F(ControlsDragTest, Dock_ControlMovesOntoTheDockSiteUnderThePointer)
 {
     ShownForm();
-    TPanel *Source = Panel(10, 10);
+    TPanel *Source = DockPanel(10, 10);
     Source->SetBounds(10, 10, 60, 40);
     TPanel *Site = Panel(150, 100);
     Site->SetBounds(150, 100, 200, 150);
     Site->SetDockSite(true);
-    Source->SetDragKind(dkDock);
-    Source->SetDragMode(dmAutomatic);
     Source->OnStartDock = [&](TObject *, TDragDockObject *&) { Log.push_back("start dock"); };
     TObject *EndTarget = nullptr;
     Source->OnEndDock = [&](TObject *, TObject *To, int, int) {
@@ -237,10 +243,8 @@ TEST_F(ControlsDragTest, Dock_ControlMovesOntoTheDockSiteUnderThePointer)
 TEST_F(ControlsDragTest, Dock_OutsideADockSiteFloatsTheControlInAHostWindowWhereItWasLetGo)
 {
     ShownForm();
-    TPanel *Source = Panel(10, 10);
+    TPanel *Source = DockPanel(10, 10);
     Source->SetBounds(10, 10, 60, 40);
-    Source->SetDragKind(dkDock);
-    Source->SetDragMode(dmAutomatic);
     TObject *EndTarget = nullptr;
     TPoint EndAt;
     Source->OnEndDock = [&](TObject *, TObject *To, int X, int Y) {
@@ -289,13 +293,11 @@ bool InWindowRegion(HWND Wnd, int X, int Y)
 TEST_F(ControlsDragTest, Dock_OutlinesWhereTheControlGoesThickWhereItWouldFloat)
 {
     ShownForm();
-    TPanel *Source = Panel(10, 10);
+    TPanel *Source = DockPanel(10, 10);
     Source->SetBounds(10, 10, 60, 40);
     TPanel *Site = Panel(150, 100);
     Site->SetBounds(150, 100, 200, 150);
     Site->SetDockSite(true);
-    Source->SetDragKind(dkDock);
-    Source->SetDragMode(dmAutomatic);
     Pump();
     MouseDown(Source, 5, 5);
     Pump();
@@ -327,9 +329,7 @@ TEST_F(ControlsDragTest, Dock_OutlinesWhereTheControlGoesThickWhereItWouldFloat)
 TEST_F(ControlsDragTest, Dock_CancelledAwayFromADockSiteLeavesTheControlWhereItWas)
 {
     ShownForm();
-    TPanel *Source = Panel(10, 10);
-    Source->SetDragKind(dkDock);
-    Source->SetDragMode(dmAutomatic);
+    TPanel *Source = DockPanel(10, 10);
     TObject *EndTarget = Source;
     Source->OnEndDock = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
     const int Forms = Screen->FormCount();
@@ -353,9 +353,7 @@ TEST_F(ControlsDragTest, Dock_CancelledAwayFromADockSiteLeavesTheControlWhereItW
 TEST_F(ControlsDragTest, Dock_WithoutAFloatingClassLeavesTheControlWhereItWas)
 {
     ShownForm();
-    TPanel *Source = Panel(10, 10);
-    Source->SetDragKind(dkDock);
-    Source->SetDragMode(dmAutomatic);
+    TPanel *Source = DockPanel(10, 10);
     Source->SetFloatingDockSiteClass(nullptr);
     TObject *EndTarget = Source;
     Source->OnEndDock = [&](TObject *, TObject *To, int, int) { EndTarget = To; };
@@ -373,13 +371,11 @@ TEST_F(ControlsDragTest, Dock_WithoutAFloatingClassLeavesTheControlWhereItWas)
 TEST_F(ControlsDragTest, Float_DraggedOntoADockSiteDocksThereAndTheHostGoes)
 {
     ShownForm();
-    TPanel *Source = Panel(10, 10);
+    TPanel *Source = DockPanel(10, 10);
     Source->SetBounds(10, 10, 60, 40);
     TPanel *Site = Panel(150, 100);
     Site->SetBounds(150, 100, 200, 150);
     Site->SetDockSite(true);
-    Source->SetDragKind(dkDock);
-    Source->SetDragMode(dmAutomatic);
     const POINT Corner = At(Form.get(), 20, 250);
     ASSERT_TRUE(Source->ManualFloat(Bounds(Corner.x, Corner.y, 60, 40)));
     Pump();
