@@ -125,14 +125,23 @@ void TBIniSavePositions(TComponent *OwnerComponent, const AnsiString &Filename,
                         const AnsiString &SectionNamePrefix)
 {
     TIniFile Ini(Filename);
-    TBCustomSavePositions(
-        OwnerComponent,
-        [&](const AnsiString &Bar, const AnsiString &Value, int Data, void *) {
-            Ini.WriteInteger(SectionNamePrefix + Bar, Value, Data);
-        },
-        [&](const AnsiString &Bar, const AnsiString &Value, const AnsiString &Data, void *) {
-            Ini.WriteString(SectionNamePrefix + Bar, Value, Data);
-        });
+    // One replacement of the file for all the bars, not one per key; the bars saved before a
+    // failure still reach it.
+    Ini.BeginUpdate();
+    try {
+        TBCustomSavePositions(
+            OwnerComponent,
+            [&](const AnsiString &Bar, const AnsiString &Value, int Data, void *) {
+                Ini.WriteInteger(SectionNamePrefix + Bar, Value, Data);
+            },
+            [&](const AnsiString &Bar, const AnsiString &Value, const AnsiString &Data, void *) {
+                Ini.WriteString(SectionNamePrefix + Bar, Value, Data);
+            });
+    } catch (...) {
+        Ini.EndUpdate();
+        throw;
+    }
+    Ini.EndUpdate();
 }
 
 void TBIniLoadPositions(TComponent *OwnerComponent, const AnsiString &Filename,
