@@ -226,12 +226,14 @@ void TCommPort::Deliver()
     FDeliveryPosted.exchange(false);
     if (!Delivering()) return;
     if (StatusWanted(FEventMask)) FStatusEvent.SetEvent();
-    if (Received() != FReported) FDataEvent.SetEvent();
+    if (Received() != FReported && ThresholdReached()) FDataEvent.SetEvent();
 }
 
 void TCommPort::DataReceived()
 {
-    // Bytes an earlier call reported are not reported again.
+    // Bytes an earlier call reported are not reported again; bytes short of the threshold
+    // wait to be reported with the rest.
+    if (!ThresholdReached()) return;
     const std::uint64_t received = Received();
     const bool fresh = received != FReported;
     FReported = received;
@@ -283,6 +285,13 @@ void TCommPort::CallHandler(const std::function<void()> &Handler)
     } catch (...) {
         Application->HandleException(this);
     }
+}
+
+void TCommPort::SetReceiveThreshold(DWORD Value)
+{
+    FReceiveThreshold = Value;
+    // Bytes already waiting may reach a lower threshold with no read to tell of them.
+    if (Delivering() && Received() != FReported && ThresholdReached()) FDataEvent.SetEvent();
 }
 
 void TCommPort::SetLines(DWORD ModemStatus)

@@ -122,6 +122,10 @@ public:
     void SetXoffChar(BYTE Value);
     BYTE EventChar() const { return FEventChar; }
     void SetEventChar(BYTE Value);
+    // OnDataReceived waits until the input ring holds this many bytes (0: any byte): an
+    // application that waits for a whole answer is not woken for each of its bytes.
+    DWORD ReceiveThreshold() const { return FReceiveThreshold; }
+    void SetReceiveThreshold(DWORD Value);
 
     void PowerOn();
     void PowerOff();
@@ -196,6 +200,7 @@ private:
     // Whether the stored events are worth a call of the status-event thread.
     bool StatusWanted(DWORD Mask) const;
     std::uint64_t Received() const;
+    bool ThresholdReached() const { return InBuffUsed() >= FReceiveThreshold; }
     void CallHandler(const std::function<void()> &Handler);
     bool Delivering() const { return FConnected && !FClosing; }
 
@@ -235,6 +240,7 @@ private:
     // application has been told of (user-interface thread only).
     std::uint64_t FReceived = 0;
     std::uint64_t FReported = 0;
+    std::atomic<DWORD> FReceiveThreshold{0};
     // An event thread's call is queued or running: neither thread posts another meanwhile.
     std::atomic<bool> FDeliveryPosted{false};
     // OnRxDSignal was assigned when the user-interface thread last looked: at the open and

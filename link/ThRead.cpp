@@ -19,11 +19,12 @@ void TReadThread::Execute()
         FPort->FReadEvent.WaitFor();
         // All the driver holds goes into the ring before the application is told, once, so a
         // burst costs one wake-up down the line and not one per piece. A failed read ends the
-        // round too: the next event tries again, nothing spins.
+        // round too: the next event tries again, nothing spins. Bytes short of the
+        // application's threshold wake nobody; the read that completes it does.
         bool kept = false;
         while (!Terminated() && ReadPiece(kept)) {
         }
-        if (kept) FPort->FDataEvent.SetEvent();
+        if (kept && FPort->ThresholdReached()) FPort->FDataEvent.SetEvent();
     }
 }
 

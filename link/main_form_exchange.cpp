@@ -27,6 +27,8 @@ void TMainForm::SendHexCommand(const AnsiString &Hex)
 {
     std::vector<std::uint8_t> bytes = HexToBytes(Hex);
     if (bytes.size() > SendBufferSize) bytes.resize(SendBufferSize);
+    // Only an answer of the expected length is taken, so the port need not tell of less.
+    CommPort1->SetReceiveThreshold(static_cast<DWORD>(std::max(ExpectedLength, 0)));
     // A running timer keeps running: the step has its time from its first frame.
     CallbackTimer->SetEnabled(true);
     if (FLineUnsettled) {

@@ -82,13 +82,14 @@ public:
                                   cell < Count ? FilledCell(cell) : devsim::EmptyAddressBookCell());
         });
     }
+    // The program's own message loop, which sleeps until a message or a synchronised call
+    // comes: the main thread's processor time is what the program spends.
     bool RunUntilIdle()
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(2);
         while (FForm->WriterReadStep != -1 || FForm->WriterWriteStep != -1) {
             if (std::chrono::steady_clock::now() > end) return false;
-            Application->ProcessMessages();
-            CheckSynchronize(1);
+            Application->HandleMessage();
         }
         return true;
     }

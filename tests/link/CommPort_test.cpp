@@ -261,6 +261,38 @@ TEST_F(CommPortTest, AnswerInBurstsEndsWithTheWholeCount)
     EXPECT_TRUE(std::is_sorted(Counts.begin(), Counts.end()));
 }
 
+// An application that waits for whole answers is told once per answer, however the bytes
+// trickle in, and the call reports the whole answer.
+TEST_F(CommPortTest, ThresholdTellsOfTheAnswerOnceItIsWhole)
+{
+    Sim.SetBehaviour({.Paced = true});
+    Port.SetBaud(57600);
+    Port.SetReceiveThreshold(22);
+    Port.SetOpen(true);
+    for (int answer = 1; answer <= 3; ++answer) {
+        Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+        ASSERT_TRUE(PumpUntil([&] { return Counts.size() == std::size_t(answer); }));
+        EXPECT_EQ(Answer(22).size(), 22u);
+    }
+    Pump(30ms);
+    EXPECT_EQ(Counts, (std::vector<DWORD>{22, 22, 22}));
+}
+
+// Bytes short of the threshold are told when it is lowered to what has come, with no further
+// byte from the device.
+TEST_F(CommPortTest, LoweredThresholdTellsOfTheBytesAlreadyWaiting)
+{
+    Port.SetReceiveThreshold(30);
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return Port.InBuffUsed() == 22; }));
+    Pump(30ms);
+    EXPECT_TRUE(Counts.empty());
+    Port.SetReceiveThreshold(22);
+    ASSERT_TRUE(PumpUntil([&] { return !Counts.empty(); }));
+    EXPECT_EQ(Counts, (std::vector<DWORD>{22}));
+}
+
 // The main thread comes by only now and then, as a busy window does, so several reads pile up
 // behind one call: the handler still gets every byte once, in order, in blocks whose counts add
 // up to what the device sent, and no call reports bytes an earlier one handed over.
