@@ -39,6 +39,12 @@ TGradientCheck::TGradientCheck(TComponent *AOwner) : TCustomPanel(AOwner)
     SetCursor(crHandPoint);
     SetDoubleBuffered(true);
     FBuffer.SetPixelFormat(pf24bit);
+    // Changes made through gPngPicture() reach the panel only through this report;
+    // pixels edited in place are announced by the editor with SetModified(true).
+    FPngPicture->OnChange = [this](TObject *) {
+        ++FPictureVersion;
+        Invalidate();
+    };
 }
 
 void TGradientCheck::SetgCaption(const AnsiString &Value)
@@ -56,7 +62,6 @@ void TGradientCheck::SetgPngAlign(TPngAlignment Value)
 void TGradientCheck::SetgPngPicture(TPNGObject *Value)
 {
     FPngPicture->Assign(Value);
-    Invalidate();
 }
 
 void TGradientCheck::SetgColorHTMLBegin(const AnsiString &Value)
@@ -207,7 +212,44 @@ void TGradientCheck::DrawGradientBox(TCanvas *Canvas, const TRect &R, TColor Fir
     if (HoverLook()) DrawOutline(Canvas, Rect(R.Left + 1, R.Top + 1, R.Right, R.Bottom), First, 2);
 }
 
+TGradientCheck::TLook TGradientCheck::Look() const
+{
+    const TFont *F = Font();
+    return {.Width = Width(),
+            .Height = Height(),
+            .Caption = FCaption,
+            .PngAlign = FPngAlign,
+            .PictureVersion = FPictureVersion,
+            .ColorBegin = ColorToRGB(FColorBegin),
+            .ColorEnd = ColorToRGB(FColorEnd),
+            .Horizontal = FHorizontal,
+            .Frame = FFrame,
+            .Rotate = FRotate,
+            .Round = FRound,
+            .Gradient = FGradient,
+            .Checked = FChecked,
+            .Enabled = Enabled(),
+            .Hover = HoverLook(),
+            .FontName = F->Name(),
+            .FontHeight = F->Height(),
+            .FontPixelsPerInch = F->PixelsPerInch(),
+            .FontColor = ColorToRGB(F->Color()),
+            .FontStyle = F->Style(),
+            .FontCharset = F->Charset(),
+            .FontPitch = F->Pitch()};
+}
+
 void TGradientCheck::Paint()
+{
+    TLook Now = Look();
+    if (Now != FBufferLook) {
+        DrawBuffer();
+        FBufferLook = std::move(Now);
+    }
+    Canvas()->Draw(0, 0, &FBuffer);
+}
+
+void TGradientCheck::DrawBuffer()
 {
     FBuffer.SetSize(Width(), Height());
     TCanvas *C = FBuffer.Canvas();
@@ -249,7 +291,6 @@ void TGradientCheck::Paint()
     C->Brush()->SetStyle(bsClear);
     C->TextOut((Width() - Size.cx) / 2, (Height() - Size.cy) / 2, FCaption);
     C->Brush()->SetStyle(bsSolid);
-    Canvas()->Draw(0, 0, &FBuffer);
 }
 
 void GradientCheck::Register()

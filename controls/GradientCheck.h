@@ -7,6 +7,7 @@
 #include "controls/ShadowLabel.h"
 #include "platform/vcl/ExtCtrls.h"
 
+#include <optional>
 #include <vector>
 
 class TGradientCheck : public TCustomPanel
@@ -65,6 +66,36 @@ protected:
     void Click() override;
 
 private:
+    // Everything the buffer shows. A paint that finds it unchanged only blits the
+    // buffer, so a child redrawn over the panel (a label counting cells) costs no fill.
+    struct TLook {
+        int Width = 0;
+        int Height = 0;
+        AnsiString Caption;
+        TPngAlignment PngAlign = paTop;
+        unsigned PictureVersion = 0;
+        COLORREF ColorBegin = 0;
+        COLORREF ColorEnd = 0;
+        bool Horizontal = false;
+        bool Frame = false;
+        bool Rotate = false;
+        bool Round = false;
+        bool Gradient = false;
+        bool Checked = false;
+        bool Enabled = false;
+        bool Hover = false;
+        AnsiString FontName;
+        int FontHeight = 0;
+        int FontPixelsPerInch = 0;
+        COLORREF FontColor = 0;
+        TFontStyles FontStyle;
+        TFontCharset FontCharset = 0;
+        TFontPitch FontPitch = fpDefault;
+        bool operator==(const TLook &) const = default;
+    };
+    TLook Look() const;
+    void DrawBuffer();
+
     // Children are held while the panel is unchecked or disabled.
     bool ChildrenActive() const { return FChecked && Enabled(); }
     void ApplyChildRule(bool WasActive);
@@ -90,6 +121,10 @@ private:
     bool FHover = false;
     std::vector<bool> FChildStates;
     TBitmap FBuffer;
+    // What FBuffer was last drawn with; none before the first paint.
+    std::optional<TLook> FBufferLook;
+    // Counts the picture's own change reports, as its pixels are not compared.
+    unsigned FPictureVersion = 0;
 };
 
 namespace GradientCheck

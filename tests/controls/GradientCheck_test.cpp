@@ -3,11 +3,15 @@
 #include "controls/GradientCheck.h"
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
+#include "tests/controls/PngFixtures.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 class GradientCheckTest : public vcltest::VclTest
 {
@@ -151,6 +155,163 @@ TEST_F(GradientCheckTest, OnlyEnabledCheckablePanelsReportTheMouseComingAndGoing
     EXPECT_TRUE(Pass().empty()) << "disabled";
     P->SetEnabled(true);
     EXPECT_EQ(Pass(), (std::vector<std::string>{"enter", "exit"}));
+}
+
+// A panel changed after it was painted must show what a panel made with its final
+// properties shows on its first paint: the buffer behind the panel is redrawn only
+// when what it shows has changed.
+class GradientCheckRedrawTest : public vcltest::VclTest
+{
+protected:
+    using TChange = std::function<void(TGradientCheck *)>;
+
+    void SetUp() override
+    {
+        VclTest::SetUp();
+        Form = ShownForm(400, 300);
+    }
+
+    static std::unique_ptr<TPNGObject> Picture(std::uint32_t Seed)
+    {
+        return pngtest::Load(pngtest::Encode(pngtest::RandomPicture(2, 8, 16, 16, false, Seed)));
+    }
+
+    // A checkable gradient panel with a caption and a picture, with Change applied
+    // before it is shown, at the top left of the form or below it.
+    TGradientCheck *Made(const TChange &Change, bool Below)
+    {
+        auto *P = new TGradientCheck(Form);
+        P->SetBounds(10, Below ? 120 : 10, 120, 60);
+        P->SetgColorBegin(clNavy);
+        P->SetgColorEnd(clAqua);
+        P->SetgCaption("Status");
+        P->SetgPngAlign(TGradientCheck::paCenter);
+        P->SetgPngPicture(Picture(1).get());
+        if (Change) Change(P);
+        P->SetParent(Form);
+        return P;
+    }
+
+    // The panel's surface as its paints so far left it.
+    static std::vector<COLORREF> Surface(TGradientCheck *P)
+    {
+        std::vector<COLORREF> Out;
+        for (int Y = 0; Y < P->Height(); ++Y)
+            for (int X = 0; X < P->Width(); ++X)
+                Out.push_back(win::SurfacePixel(P->Handle(), X, Y));
+        return Out;
+    }
+
+    static std::vector<COLORREF> Pixels(TGradientCheck *P)
+    {
+        P->Repaint();
+        return Surface(P);
+    }
+
+    // Paints a panel, changes it, and compares it with a fresh panel holding the change.
+    void ExpectRedrawn(const char *What, const TChange &Change)
+    {
+        TGradientCheck *Old = Made({}, false);
+        const std::vector<COLORREF> Before = Pixels(Old);
+        Change(Old);
+        const std::vector<COLORREF> After = Pixels(Old);
+        EXPECT_NE(After, Before) << What << " does not show, so it proves nothing";
+        TGradientCheck *Fresh = Made(Change, true);
+        EXPECT_EQ(After, Pixels(Fresh)) << What;
+        delete Old;
+        delete Fresh;
+    }
+
+    TForm *Form = nullptr;
+};
+
+TEST_F(GradientCheckRedrawTest, EachPropertyChangeRedrawsThePanel)
+{
+    ExpectRedrawn("caption", [](TGradientCheck *P) { P->SetgCaption("Reading 12"); });
+    ExpectRedrawn("first colour", [](TGradientCheck *P) { P->SetgColorBegin(clMaroon); });
+    ExpectRedrawn("second colour", [](TGradientCheck *P) { P->SetgColorEnd(clYellow); });
+    ExpectRedrawn("HTML colour", [](TGradientCheck *P) { P->SetgColorHTMLEnd("#FF0000"); });
+    ExpectRedrawn("horizontal", [](TGradientCheck *P) { P->SetgHorizontal(false); });
+    ExpectRedrawn("frame", [](TGradientCheck *P) { P->SetgFrame(false); });
+    ExpectRedrawn("rotate", [](TGradientCheck *P) { P->SetgRotate(true); });
+    ExpectRedrawn("round", [](TGradientCheck *P) { P->SetgRound(true); });
+    ExpectRedrawn("plain box", [](TGradientCheck *P) { P->SetgGradient(false); });
+    ExpectRedrawn("picture alignment",
+                  [](TGradientCheck *P) { P->SetgPngAlign(TGradientCheck::paBottom); });
+    ExpectRedrawn("width", [](TGradientCheck *P) { P->SetWidth(150); });
+    ExpectRedrawn("height", [](TGradientCheck *P) { P->SetHeight(40); });
+}
+
+TEST_F(GradientCheckRedrawTest, StateChangesRedrawThePanel)
+{
+    ExpectRedrawn("unchecked", [](TGradientCheck *P) { P->SetChecked(false); });
+    ExpectRedrawn("disabled", [](TGradientCheck *P) { P->SetEnabled(false); });
+    ExpectRedrawn("hovered", [](TGradientCheck *P) { P->Perform(CM_MOUSEENTER, 0, 0); });
+}
+
+TEST_F(GradientCheckRedrawTest, FontChangesRedrawThePanel)
+{
+    ExpectRedrawn("font colour", [](TGradientCheck *P) { P->Font()->SetColor(clRed); });
+    ExpectRedrawn("font size", [](TGradientCheck *P) { P->Font()->SetSize(14); });
+    ExpectRedrawn("font style",
+                  [](TGradientCheck *P) { P->Font()->SetStyle(TFontStyles{fsBold}); });
+    ExpectRedrawn("font name", [](TGradientCheck *P) { P->Font()->SetName("Courier New"); });
+    ExpectRedrawn("font pitch", [](TGradientCheck *P) { P->Font()->SetPitch(fpFixed); });
+    // A resolution of its own is not reported by the font, and the parent's would replace it.
+    ExpectRedrawn("font resolution", [](TGradientCheck *P) {
+        P->SetParentFont(false);
+        P->Font()->SetPixelsPerInch(192);
+    });
+}
+
+TEST_F(GradientCheckRedrawTest, TheParentsFontRedrawsThePanel)
+{
+    TGradientCheck *Old = Made({}, false);
+    const std::vector<COLORREF> Before = Pixels(Old);
+    Form->Font()->SetColor(clRed);
+    const std::vector<COLORREF> After = Pixels(Old);
+    EXPECT_NE(After, Before);
+    EXPECT_EQ(After, Pixels(Made({}, true)));
+}
+
+TEST_F(GradientCheckRedrawTest, PictureChangedInPlaceRedrawsThePanel)
+{
+    ExpectRedrawn("picture assigned",
+                  [](TGradientCheck *P) { P->gPngPicture()->Assign(Picture(2).get()); });
+    const std::filesystem::path File = std::filesystem::temp_directory_path() /
+                                       ("gradient_check_" + std::to_string(getpid()) + ".png");
+    const pngtest::Bytes Bytes = pngtest::Encode(pngtest::RandomPicture(2, 8, 16, 16, false, 3));
+    std::ofstream(File, std::ios::binary)
+        .write(reinterpret_cast<const char *>(Bytes.data()),
+               static_cast<std::streamsize>(Bytes.size()));
+    ExpectRedrawn("picture loaded", [&File](TGradientCheck *P) {
+        P->gPngPicture()->LoadFromFile(File.string().c_str());
+    });
+    std::filesystem::remove(File);
+}
+
+// The status box under its counting label: each caption repaints part of the box.
+TEST_F(GradientCheckRedrawTest, ALabelCountingOverThePanelLeavesItAsAFreshPaint)
+{
+    const auto Labelled = [](TGradientCheck *P, const AnsiString &Caption) {
+        auto *Label = new TLabel(P);
+        Label->SetParent(P);
+        Label->SetBounds(8, 8, 100, 18);
+        Label->SetCaption(Caption);
+        return Label;
+    };
+    TGradientCheck *Counting = Made({}, false);
+    TLabel *Label = Labelled(Counting, "Reading... ");
+    Pixels(Counting);
+    // Counting down, so the label also shrinks and gives back part of the panel.
+    for (int Cell = 1000; Cell >= 1; Cell -= 37) {
+        Label->SetCaption("Reading... " + IntToStr(Cell));
+        vcltest::Pump();
+    }
+    const std::vector<COLORREF> Counted = Surface(Counting);
+    TGradientCheck *Fresh = Made({}, true);
+    Labelled(Fresh, Label->Caption());
+    EXPECT_EQ(Counted, Pixels(Fresh));
 }
 
 TEST(GradientCheckUnit, RegisterPutsThePanelOnTheWin32Page)
