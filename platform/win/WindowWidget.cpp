@@ -12,7 +12,9 @@
 #include <QThread>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <unordered_map>
+#include <vector>
 
 namespace win
 {
@@ -648,9 +650,72 @@ void UpdateWidget(Window &W, const QRect &Area)
     if (W.Widget) W.Widget->update(Area.translated(-SurfaceOffset(W)));
 }
 
+namespace
+{
+
+// The parts of Area (in Widget's coordinates) that widgets stacked above it cover: later
+// siblings of the widget and of each of its ancestors up to the window.
+QRegion CoveredPart(const QWidget &Widget, const QRect &Area)
+{
+    QRegion Covered;
+    const QWidget *Level = &Widget;
+    while (!Level->isWindow() && Level->parentWidget()) {
+        const QWidget *Parent = Level->parentWidget();
+        const QObjectList &Siblings = Parent->children();
+        const QRect Seen(Widget.mapTo(Parent, Area.topLeft()), Area.size());
+        for (auto It = std::find(Siblings.begin(), Siblings.end(), Level) + 1; It < Siblings.end();
+             ++It) {
+            const auto *Sibling = qobject_cast<const QWidget *>(*It);
+            if (!Sibling || Sibling->isWindow() || !Sibling->isVisible()) continue;
+            const QRect Over = Sibling->geometry() & Seen;
+            if (!Over.isEmpty()) Covered += Over.translated(Area.topLeft() - Seen.topLeft());
+        }
+        Level = Parent;
+    }
+    return Covered;
+}
+
+} // namespace
+
+// Qt moves the pixels of a scrolled area only when nothing above covers any of it, and
+// repaints all of it otherwise: a status panel over a corner of a grid made each one-row
+// scroll a repaint of the whole grid. Content that moves along one axis stays within its
+// band across that axis, so the area goes in bands: the covered ones are repainted, the rest
+// scrolled.
 void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area)
 {
-    if (W.Widget) W.Widget->scroll(Dx, Dy, Area.translated(-SurfaceOffset(W)));
+    if (!W.Widget) return;
+    QWidget &Widget = *W.Widget;
+    const QRect Local = Area.translated(-SurfaceOffset(W));
+    const QRegion Covered = (Dx == 0) != (Dy == 0) ? CoveredPart(Widget, Local) : QRegion();
+    if (Covered.isEmpty()) {
+        Widget.scroll(Dx, Dy, Local);
+        return;
+    }
+    const bool Vertical = Dx == 0;
+    // Band edges across the scroll: where a covered part starts or ends.
+    const int First = Vertical ? Local.top() : Local.left();
+    const int End = Vertical ? Local.bottom() + 1 : Local.right() + 1;
+    std::vector<std::pair<int, int>> Blocked;
+    for (const QRect &R : Covered)
+        Blocked.emplace_back(Vertical ? R.top() : R.left(),
+                             Vertical ? R.bottom() + 1 : R.right() + 1);
+    std::sort(Blocked.begin(), Blocked.end());
+    const auto Band = [&](int From, int To) {
+        return Vertical ? QRect(Local.left(), From, Local.width(), To - From)
+                        : QRect(From, Local.top(), To - From, Local.height());
+    };
+    int At = First;
+    for (std::size_t I = 0; I < Blocked.size();) {
+        int BlockEnd = Blocked[I].second;
+        const int BlockStart = Blocked[I].first;
+        for (++I; I < Blocked.size() && Blocked[I].first <= BlockEnd; ++I)
+            BlockEnd = std::max(BlockEnd, Blocked[I].second);
+        if (BlockStart > At) Widget.scroll(Dx, Dy, Band(At, BlockStart));
+        Widget.update(Band(BlockStart, BlockEnd));
+        At = BlockEnd;
+    }
+    if (At < End) Widget.scroll(Dx, Dy, Band(At, End));
 }
 
 void GrabPointer(Window &W, bool Grab)

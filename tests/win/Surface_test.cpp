@@ -189,6 +189,75 @@ TEST_F(Surface, DrawingShowsOnTheScreen)
     EXPECT_EQ(Shot.pixel(25, 12) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+namespace
+{
+
+void Fill(HWND Wnd, const RECT &R, COLORREF Colour)
+{
+    const HDC Dc = GetDC(Wnd);
+    const HBRUSH Brush = CreateSolidBrush(Colour);
+    FillRect(Dc, &R, Brush);
+    DeleteObject(Brush);
+    ReleaseDC(Wnd, Dc);
+}
+
+// Where the two children of a window lie: what the screen should show at each point.
+QImage Composed(HWND Below, HWND Above, const QRect &AboveRect, QSize Size)
+{
+    QImage Out(Size, QImage::Format_RGB32);
+    for (int Y = 0; Y < Size.height(); ++Y)
+        for (int X = 0; X < Size.width(); ++X) {
+            const bool Covered = AboveRect.contains(X, Y);
+            const COLORREF C =
+                Covered ? win::SurfacePixel(Above, X - AboveRect.left(), Y - AboveRect.top())
+                        : win::SurfacePixel(Below, X, Y);
+            Out.setPixel(X, Y, qRgb(GetRValue(C), GetGValue(C), GetBValue(C)));
+        }
+    return Out;
+}
+
+} // namespace
+
+// A window scrolled by a row while a sibling covers part of it shows on the screen what it
+// holds: the rows beside the cover move, the band of the cover and the uncovered row are
+// painted again.
+TEST_F(Surface, ScrollBesideACoveringSibling_ShowsWhatTheWindowHolds)
+{
+    constexpr int Side = 60, Row = 5;
+    const HWND Parent = Popup(100, 100, Side, Side);
+    const HWND Rows = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, 0, 0, Side, Side, Parent));
+    const QRect CoverRect(5, 22, 20, 11);
+    const HWND Cover = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, CoverRect.left(), CoverRect.top(),
+                                       CoverRect.width(), CoverRect.height(), Parent));
+    SetWindowPos(Cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Pump();
+    Fill(Cover, RECT{0, 0, CoverRect.width(), CoverRect.height()}, RGB(0, 0, 255));
+    const auto Stripe = [](int Y) { return RGB(Y * 4, 255 - Y * 4, Y % 2 ? 90 : 180); };
+    for (int Y = 0; Y < Side; Y += Row)
+        Fill(Rows, RECT{0, Y, Side, Y + Row}, Stripe(Y));
+    QScreen *Screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(Screen, nullptr);
+    const auto ShowsOnScreen = [&](const QImage &Expected) {
+        QImage Shot;
+        for (int Try = 0; Try < 100; ++Try) {
+            Pump();
+            win::WaitForQueue(20);
+            Shot = Screen->grabWindow(0, 100, 100, Side, Side)
+                       .toImage()
+                       .convertToFormat(QImage::Format_RGB32);
+            if (Shot == Expected) return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(ShowsOnScreen(Composed(Rows, Cover, CoverRect, QSize(Side, Side))));
+    for (int Step = 0; Step < 3; ++Step) {
+        ScrollWindowEx(Rows, 0, -Row, nullptr, nullptr, {}, nullptr, 0);
+        Fill(Rows, RECT{0, Side - Row, Side, Side}, Stripe(Side + Step * Row));
+        EXPECT_TRUE(ShowsOnScreen(Composed(Rows, Cover, CoverRect, QSize(Side, Side))))
+            << "after scroll " << Step + 1;
+    }
+}
+
 // A Qt control shown as a window gets its key back when the message is
 // handled, carrying the character the message holds by then.
 TEST_F(Surface, NativeControl_TypesTheCharacterItsMessageCarries)
