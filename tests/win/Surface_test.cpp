@@ -263,19 +263,46 @@ TEST_F(Surface, TwoDcsOfOneWindow_InterleavedDrawingShowsInItsOrder)
     EXPECT_EQ(Shot.pixel(15, 25) & 0xFFFFFF, 0x00C800u);
 }
 
+// Small drawings far apart, each in another corner, all reach the screen.
+TEST_F(Surface, OneDc_DrawingsFarApartAllShowOnTheScreen)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    const HDC Dc = GetDC(W);
+    FillSolid(Dc, RECT{0, 0, 4, 4}, RGB(200, 0, 0));
+    FillSolid(Dc, RECT{46, 26, 50, 30}, RGB(0, 200, 0));
+    FillSolid(Dc, RECT{0, 26, 4, 30}, RGB(0, 0, 200));
+    FillSolid(Dc, RECT{46, 0, 50, 4}, RGB(200, 200, 0));
+    ReleaseDC(W, Dc);
+    const QImage Shot = OnScreen(
+        QRect(40, 30, 50, 30),
+        {{{1, 1}, 0xC80000u}, {{48, 28}, 0x00C800u}, {{1, 28}, 0x0000C8u}, {{48, 1}, 0xC8C800u}});
+    ASSERT_FALSE(Shot.isNull());
+    EXPECT_EQ(Shot.pixel(1, 1) & 0xFFFFFF, 0xC80000u);
+    EXPECT_EQ(Shot.pixel(48, 28) & 0xFFFFFF, 0x00C800u);
+    EXPECT_EQ(Shot.pixel(1, 28) & 0xFFFFFF, 0x0000C8u);
+    EXPECT_EQ(Shot.pixel(48, 1) & 0xFFFFFF, 0xC8C800u);
+    EXPECT_EQ(Shot.pixel(25, 15) & 0xFFFFFF, 0xFFFFFFu);
+}
+
 // What was drawn just before a scroll moves with the scroll on the screen too.
 TEST_F(Surface, ScrollWindowEx_MovesWhatWasJustDrawnOnTheScreen)
 {
     const HWND W = Popup(40, 30, 50, 30);
     Pump();
-    const HDC Dc = GetDC(W);
-    FillSolid(Dc, RECT{10, 2, 20, 8}, RGB(0, 200, 0));
+    const HDC Released = GetDC(W);
+    FillSolid(Released, RECT{10, 2, 20, 8}, RGB(0, 200, 0));
+    ReleaseDC(W, Released);
+    const HDC Held = GetDC(W);
+    FillSolid(Held, RECT{30, 2, 40, 8}, RGB(0, 0, 200));
     ScrollWindowEx(W, 0, 10, nullptr, nullptr, nullptr, nullptr, 0);
-    ReleaseDC(W, Dc);
+    ReleaseDC(W, Held);
     EXPECT_EQ(win::SurfacePixel(W, 12, 14), RGB(0, 200, 0));
-    const QImage Shot = OnScreen(QRect(40, 30, 50, 30), {{{12, 14}, 0x00C800u}});
+    const QImage Shot =
+        OnScreen(QRect(40, 30, 50, 30), {{{12, 14}, 0x00C800u}, {{32, 14}, 0x0000C8u}});
     ASSERT_FALSE(Shot.isNull());
-    EXPECT_EQ(Shot.pixel(12, 14) & 0xFFFFFF, 0x00C800u);
+    EXPECT_EQ(Shot.pixel(12, 14) & 0xFFFFFF, 0x00C800u) << "drawn through a DC released before";
+    EXPECT_EQ(Shot.pixel(32, 14) & 0xFFFFFF, 0x0000C8u) << "drawn through a DC still held";
     EXPECT_EQ(Shot.pixel(12, 4) & 0xFFFFFF, 0x00C800u)
         << "the scroll leaves the old rows as they were";
     EXPECT_EQ(Shot.pixel(12, 19) & 0xFFFFFF, 0xFFFFFFu);
