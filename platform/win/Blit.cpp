@@ -120,7 +120,7 @@ Mapping MapRects(DeviceContext &Dest, int XD, int YD, int WD, int HD, DeviceCont
 template <typename PixelFn>
 void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
 {
-    const QRegion Area = Scope.Clip() & QRegion(M.Dest.translated(Scope.Origin()));
+    const QRegion Area = Scope.Parts(M.Dest);
     const QPoint O = Scope.Origin();
     for (const QRect &R : Area) {
         for (int Y = R.top(); Y <= R.bottom(); ++Y) {
@@ -143,7 +143,6 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
                    X - O.x(), Y - O.y());
             }
         }
-        Scope.Changed(R);
     }
 }
 
@@ -201,7 +200,7 @@ void PaintSource(DrawScope &Scope, const Mapping &M, const Source &S, Kind How, 
 // A plain copy without stretching: whole rows at a time.
 void CopyRows(DrawScope &Scope, const Mapping &M, const Source &S)
 {
-    const QRegion Area = Scope.Clip() & QRegion(M.Dest.translated(Scope.Origin()));
+    const QRegion Area = Scope.Parts(M.Dest);
     const QPoint Shift =
         QPoint(M.SrcX, M.SrcY) - S.Area.topLeft() - M.Dest.topLeft() - Scope.Origin();
     for (const QRect &R : Area) {
@@ -213,7 +212,6 @@ void CopyRows(DrawScope &Scope, const Mapping &M, const Source &S)
                         S.Pixels.constScanLine(From.top() + S.Base.y() + Y) +
                             (From.left() + S.Base.x()) * 4,
                         static_cast<std::size_t>(From.width()) * 4);
-        Scope.Changed(To);
     }
 }
 
@@ -363,7 +361,7 @@ BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh
             Scope.Painter().drawImage(R, Strip.copy());
             continue;
         }
-        const QRegion Area = Scope.Clip() & QRegion(R.translated(Scope.Origin()));
+        const QRegion Area = Scope.Parts(R);
         const QPoint O = Scope.Origin() + R.topLeft();
         for (const QRect &Part : Area) {
             for (int Y = Part.top(); Y <= Part.bottom(); ++Y) {
@@ -375,7 +373,6 @@ BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh
                     std::fill_n(Row + Part.left(), Part.width(),
                                 Colors[static_cast<std::size_t>(Y - O.y())]);
             }
-            Scope.Changed(Part);
         }
     }
     return TRUE;

@@ -6,6 +6,9 @@
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
 
+#include <QAbstractEventDispatcher>
+#include <QPointer>
+
 namespace win
 {
 namespace
@@ -32,7 +35,86 @@ int Scale(int Value, int Numerator, int Denominator)
     return Denominator ? MulDiv(Value, Numerator, Denominator) : Value;
 }
 
+// A widget is told of a DC's drawing when the DC is released or before Qt's event loop could
+// paint, not once per call: a repaint of a grid is hundreds of calls.
+struct Waiting {
+    std::vector<HDC> Dcs;
+    QPointer<QAbstractEventDispatcher> Hooked;
+};
+
+Waiting &ThisThread()
+{
+    thread_local Waiting Each;
+    return Each;
+}
+
+void HookEventLoop(Waiting &W)
+{
+    QAbstractEventDispatcher *Loop = QAbstractEventDispatcher::instance();
+    if (!Loop || W.Hooked == Loop) return;
+    W.Hooked = Loop;
+    QObject::connect(Loop, &QAbstractEventDispatcher::awake, [] { ShowDrawn(); });
+    QObject::connect(Loop, &QAbstractEventDispatcher::aboutToBlock, [] { ShowDrawn(); });
+}
+
+void Show(DeviceContext &Dc)
+{
+    if (Window *W = FindWindow(Dc.Wnd)) UpdateWidget(*W, Dc.Unshown);
+    Dc.Unshown = QRect();
+}
+
+qint64 Pixels(const QRect &R)
+{
+    return qint64(R.width()) * R.height();
+}
+
+// Drawings are told as the box around them while the box is at most twice what they covered;
+// one away from the box has the box told first.
+void Drawn(DeviceContext &Dc, const QRect &Area)
+{
+    if (Dc.Unshown.isEmpty()) {
+        Waiting &W = ThisThread();
+        W.Dcs.push_back(Dc.Handle);
+        HookEventLoop(W);
+    } else if (const QRect Box = Dc.Unshown | Area;
+               Pixels(Box) <= 2 * (Dc.UnshownPixels + Pixels(Area))) {
+        Dc.Unshown = Box;
+        Dc.UnshownPixels += Pixels(Area);
+        return;
+    } else {
+        Show(Dc);
+    }
+    Dc.Unshown = Area;
+    Dc.UnshownPixels = Pixels(Area);
+}
+
+// The bounds cut by the DC's visible part and clip; rectangles are cut as rectangles.
+QRegion Drawable(const QRect &Bounds, const DeviceContext &Dc, QPoint Origin)
+{
+    QRect Box = Bounds;
+    std::optional<QRegion> Shape;
+    for (const std::optional<QRegion> *Cut : {&Dc.Visible, &Dc.S.Clip}) {
+        if (!*Cut) continue;
+        if (!Shape && (*Cut)->rectCount() <= 1)
+            Box &= (*Cut)->boundingRect().translated(Origin);
+        else
+            Shape = (Shape ? *Shape : QRegion(Box)) & (*Cut)->translated(Origin);
+    }
+    return Shape ? *Shape : QRegion(Box);
+}
+
 } // namespace
+
+void ShowDrawn(HWND Wnd)
+{
+    std::erase_if(ThisThread().Dcs, [Wnd](HDC Handle) {
+        DeviceContext *Dc = FindDc(Handle);
+        if (!Dc) return true;
+        if (Wnd && Dc->Wnd != Wnd) return false;
+        Show(*Dc);
+        return true;
+    });
+}
 
 DeviceContext *FindDc(HDC Dc)
 {
@@ -61,6 +143,10 @@ void FreeDc(HDC Handle)
 {
     DeviceContext *Dc = FindDc(Handle);
     if (!Dc) return;
+    if (!Dc->Unshown.isEmpty()) {
+        Show(*Dc);
+        std::erase(ThisThread().Dcs, Handle);
+    }
     SetBitmapSelection(Dc->S.Bitmap, -1);
     for (const DcState &S : Dc->Saved)
         SetBitmapSelection(S.Bitmap, -1);
@@ -143,9 +229,7 @@ void DrawScope::Init(DeviceContext &Dc, const QRect &DeviceArea)
         Bounds = FImage->rect();
     }
     if (FBitmap) Bounds = Bounds.intersected(QRect(0, 0, FBitmap->Width, FBitmap->Height));
-    FClip = QRegion(Bounds);
-    if (Dc.Visible) FClip &= Dc.Visible->translated(FOrigin);
-    if (Dc.S.Clip) FClip &= Dc.S.Clip->translated(FOrigin);
+    FClip = Drawable(Bounds, Dc, FOrigin);
     FArea = DeviceArea.isValid() ? DeviceArea.translated(FOrigin).intersected(FClip.boundingRect())
                                  : FClip.boundingRect();
     if (FArea.isEmpty()) {
@@ -154,12 +238,14 @@ void DrawScope::Init(DeviceContext &Dc, const QRect &DeviceArea)
     }
     if (FBitmap) FBitmap->Pull(FArea);
     if (DeviceArea.isValid()) FWanted = DeviceArea.translated(FOrigin);
-    FUncut = FClip == QRegion(Bounds) || Inside(FClip);
+    FUncut = (FClip.rectCount() == 1 && FClip.boundingRect() == Bounds) || Inside(FClip);
 }
 
 bool DrawScope::Inside(const QRegion &Clip) const
 {
-    return FWanted && (QRegion(*FWanted) - Clip).isEmpty();
+    if (!FWanted) return false;
+    if (Clip.rectCount() == 1) return Clip.boundingRect().contains(*FWanted);
+    return (QRegion(*FWanted) - Clip).isEmpty();
 }
 
 DrawScope::~DrawScope()
@@ -167,13 +253,19 @@ DrawScope::~DrawScope()
     FPainter.reset();
     if (!FImage || FArea.isEmpty()) return;
     if (FBitmap) FBitmap->Push(FArea);
-    if (FDc.Kind == DcKind::Window)
-        if (Window *W = FindWindow(FDc.Wnd)) UpdateWidget(*W, FArea);
+    if (FDc.Kind == DcKind::Window) Drawn(FDc, FArea);
+}
+
+QRegion DrawScope::Parts(const QRect &DeviceRect) const
+{
+    const QRect Wanted = DeviceRect.translated(FOrigin);
+    if (FClip.rectCount() == 1) return QRegion(Wanted & FClip.boundingRect());
+    return FClip & QRegion(Wanted);
 }
 
 void DrawScope::Confine(const QRect &DeviceRect)
 {
-    const QRegion Narrowed = FClip & QRegion(DeviceRect.translated(FOrigin));
+    const QRegion Narrowed = Parts(DeviceRect);
     if (Narrowed == FClip) return;
     FClip = Narrowed;
     FUncut = FUncut && Inside(Narrowed);

@@ -57,11 +57,16 @@ struct DeviceContext {
     std::shared_ptr<PrinterDevice> Print;       // a printer DC's queue and document
     std::shared_ptr<MetafileRecords> Recording; // a metafile DC's records
     HGDIOBJ RecordingSurface{};                 // and the bitmap it draws on
+    QRect Unshown; // a window DC's drawing its widget has not been told of, surface coordinates
+    qint64 UnshownPixels = 0; // and the pixels the drawings in it covered
 };
 
 DeviceContext *FindDc(HDC Dc);
 HDC NewDc(DcKind Kind, HWND Wnd);
 void FreeDc(HDC Dc);
+// Tells the widgets what this thread's window DCs drew since they were last told; only the
+// DCs of Wnd when it is given. Runs by itself before Qt's event loop goes on.
+void ShowDrawn(HWND Wnd = {});
 // GetDeviceCaps of a printer DC.
 int PrinterCaps(const DeviceContext &Dc, int Index);
 
@@ -93,13 +98,14 @@ public:
     // Device point to image point.
     QPoint Origin() const { return FOrigin; }
     BitmapData *Bitmap() const { return FBitmap; }
+    // What the clip leaves of a device rectangle, image coordinates.
+    QRegion Parts(const QRect &DeviceRect) const;
     // Cuts the drawing further to a device rectangle; before the painter is asked for.
     void Confine(const QRect &DeviceRect);
     // A painter on the image with the clip and Win32 settings; device coordinates. On a
     // printer page it starts without a transform and may hold the pen and brush of the
     // drawing before: set whatever the drawing needs.
     QPainter &Painter();
-    void Changed(const QRect &ImageArea) { FDirty |= ImageArea; }
 
 private:
     void Init(DeviceContext &Dc, const QRect &DeviceArea);
@@ -111,7 +117,6 @@ private:
     QRegion FClip;
     QRect FArea;
     std::optional<QRect> FWanted; // the area asked for, image coordinates
-    QRegion FDirty;
     std::optional<QPainter> FPainter;
     QPainter *FVector = nullptr;
     bool FVectorReady = false;

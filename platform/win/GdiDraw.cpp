@@ -61,8 +61,6 @@ void PaintShape(DeviceContext &Dc, const QRect &Bounds, ShapeFn Shape, bool Outl
         P.setPen(QPen(QColor(ToRgb(Pen.Color)), Pen.Width > 1 ? Pen.Width : 0));
         Shape(P);
     }
-    Scope.Changed(
-        Bounds.adjusted(-Pen.Width, -Pen.Width, Pen.Width, Pen.Width).translated(Scope.Origin()));
 }
 
 QPolygon DevicePolygon(const DeviceContext &Dc, const POINT *Points, int Count)
@@ -147,7 +145,6 @@ BOOL DrawFocusRect(HDC Handle, const RECT *Rect)
     for (int Y = R.top() + 1; Y < R.bottom(); ++Y)
         for (int X : {R.left(), R.right()})
             if (((X + Y) & 1) == 0) Flip(X, Y);
-    Scope.Changed(R.translated(O));
     return TRUE;
 }
 
@@ -292,7 +289,6 @@ COLORREF SetPixel(HDC Handle, int X, int Y, COLORREF Color)
         return Color & 0xFFFFFF;
     }
     reinterpret_cast<QRgb *>(Scope.Image().scanLine(I.y()))[I.x()] = ToRgb(Color);
-    Scope.Changed(QRect(I, QSize(1, 1)));
     return Color & 0xFFFFFF;
 }
 

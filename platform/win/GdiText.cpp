@@ -228,7 +228,6 @@ void DrawRun(DeviceContext &Dc, const TextRun &Run)
     if (F.Log.lfUnderline) Rule(0, F.Ascent + F.UnderlinePos, Width);
     if (F.Log.lfStrikeOut) Rule(0, F.Ascent - F.StrikeOutPos, Width);
     if (UnderlineX >= 0) Rule(UnderlineX, F.Ascent + F.UnderlinePos, UnderlineW);
-    Scope.Changed(Bounds.translated(Scope.Origin()).adjusted(-1, -1, 1, 1));
 }
 
 } // namespace win

@@ -100,7 +100,7 @@ void DrawPicture(HDC Handle, const QImage &Picture, int X, int Y, int Width, int
         Picture.size() == R.size()
             ? Picture
             : Picture.scaled(R.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    const QRegion Area = Scope.Clip() & QRegion(R.translated(Scope.Origin()));
+    const QRegion Area = Scope.Parts(R);
     const QPoint O = Scope.Origin() + R.topLeft();
     for (const QRect &Part : Area) {
         for (int Py = Part.top(); Py <= Part.bottom(); ++Py) {
@@ -116,7 +116,6 @@ void DrawPicture(HDC Handle, const QImage &Picture, int X, int Y, int Width, int
                     qRgb(Mix(qRed(S), qRed(D)), Mix(qGreen(S), qGreen(D)), Mix(qBlue(S), qBlue(D)));
             }
         }
-        Scope.Changed(Part);
     }
 }
 

@@ -290,6 +290,8 @@ int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Cli
 {
     Window *W = OwnWindow(Wnd);
     if (!W) return ERROR;
+    // The widget's copy moves as it stands: what was drawn must reach it first.
+    ShowDrawn(Wnd);
     const QRect Client = ClientArea(*W).boundingRect();
     QRect Area = Scroll ? RectArea(*W, Scroll).boundingRect() : Client;
     if (Clip) Area &= RectArea(*W, Clip).boundingRect();

@@ -76,7 +76,7 @@ void Plot(DrawScope &Scope, int X, int Y, QRgb Color, int Rop2)
 
 template <typename PixelFn> void ForEachPixel(DrawScope &Scope, const QRect &DeviceRect, PixelFn Fn)
 {
-    const QRegion Area = Scope.Clip() & QRegion(DeviceRect.translated(Scope.Origin()));
+    const QRegion Area = Scope.Parts(DeviceRect);
     const QPoint O = Scope.Origin();
     for (const QRect &R : Area) {
         for (int Y = R.top(); Y <= R.bottom(); ++Y) {
@@ -84,7 +84,6 @@ template <typename PixelFn> void ForEachPixel(DrawScope &Scope, const QRect &Dev
             for (int X = R.left(); X <= R.right(); ++X)
                 Fn(Row[X], X - O.x(), Y - O.y());
         }
-        Scope.Changed(R);
     }
 }
 
@@ -227,13 +226,12 @@ void FillArea(DrawScope &Scope, const QRect &DeviceRect, const BrushFill &Fill, 
     }
     if (Fill.Solid() && Rop2 == R2_COPYPEN) {
         const QRgb C = ToRgb(Fill.Color());
-        const QRegion Area = Scope.Clip() & QRegion(DeviceRect.translated(Scope.Origin()));
+        const QRegion Area = Scope.Parts(DeviceRect);
         for (const QRect &R : Area) {
             for (int Y = R.top(); Y <= R.bottom(); ++Y) {
                 auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
                 std::fill(Row + R.left(), Row + R.right() + 1, C);
             }
-            Scope.Changed(R);
         }
         return;
     }
@@ -284,11 +282,6 @@ void PenLine(DrawScope &Scope, const DeviceContext &Dc, const PenData &Pen, QPoi
         P.setCompositionMode(CompositionFor(Rop2));
         P.setPen(QPen(QColor(Color), Pen.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         P.drawLine(From, To);
-        const int Half = Pen.Width / 2 + 1;
-        Scope.Changed(QRect(From, To)
-                          .normalized()
-                          .adjusted(-Half, -Half, Half, Half)
-                          .translated(Scope.Origin()));
         return;
     }
     const std::vector<int> Dashes = DashPattern(Pen.Style);
@@ -299,7 +292,6 @@ void PenLine(DrawScope &Scope, const DeviceContext &Dc, const PenData &Pen, QPoi
     int Err = Dx + Dy, X = From.x(), Y = From.y();
     std::size_t Dash = 0;
     int Left = Dashes.empty() ? 0 : Dashes[0];
-    QRect Touched(From, From);
     for (;;) {
         const bool AtEnd = X == To.x() && Y == To.y();
         if (AtEnd && !IncludeEnd) break;
@@ -308,7 +300,6 @@ void PenLine(DrawScope &Scope, const DeviceContext &Dc, const PenData &Pen, QPoi
             Plot(Scope, X, Y, Color, Rop2);
         else if (Gaps)
             Plot(Scope, X, Y, Bk, Rop2);
-        Touched |= QRect(X, Y, 1, 1);
         if (!Dashes.empty() && --Left == 0) {
             Dash = (Dash + 1) % Dashes.size();
             Left = Dashes[Dash];
@@ -324,7 +315,6 @@ void PenLine(DrawScope &Scope, const DeviceContext &Dc, const PenData &Pen, QPoi
             Y += Sy;
         }
     }
-    Scope.Changed(Touched.translated(Scope.Origin()));
 }
 
 } // namespace win

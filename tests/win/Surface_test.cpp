@@ -15,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 using namespace wintest;
 
@@ -30,6 +33,32 @@ protected:
         return Keep(MakeWindow(WS_POPUP | WS_VISIBLE | Style, 0, X, Y, W, H));
     }
     static QWidget *WidgetOf(HWND Wnd) { return win::FindWindow(Wnd)->Widget.get(); }
+    static void FillSolid(HDC Dc, const RECT &R, COLORREF Color)
+    {
+        const HBRUSH Brush = CreateSolidBrush(Color);
+        FillRect(Dc, &R, Brush);
+        DeleteObject(Brush);
+    }
+    // Area of the screen itself, once the loop has shown the pixel expected at each point
+    // (relative to Area) or after two seconds.
+    static QImage OnScreen(const QRect &Area, const std::vector<std::pair<QPoint, QRgb>> &Expected)
+    {
+        QScreen *Screen = QGuiApplication::primaryScreen();
+        if (!Screen) return {};
+        const auto Shown = [&](const QImage &Shot) {
+            return std::ranges::all_of(Expected, [&](const auto &E) {
+                return (Shot.pixel(E.first) & 0xFFFFFF) == E.second;
+            });
+        };
+        QImage Shot;
+        for (int Try = 0; Try < 100; ++Try) {
+            Pump();
+            win::WaitForQueue(20);
+            Shot = Screen->grabWindow(0, Area.x(), Area.y(), Area.width(), Area.height()).toImage();
+            if (!Shot.isNull() && Shown(Shot)) break;
+        }
+        return Shot;
+    }
 };
 
 TEST_F(Surface, DrawingOutsidePaint_ReadsBackAndReachesTheScreen)
@@ -175,31 +204,112 @@ TEST_F(Surface, DrawingShowsOnTheScreen)
     FillRect(Dc, &R, Green);
     ReleaseDC(W, Dc);
     DeleteObject(Green);
-    QScreen *Screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(Screen, nullptr);
-    QImage Shot;
-    for (int Try = 0; Try < 100; ++Try) {
-        Pump();
-        win::WaitForQueue(20);
-        Shot = Screen->grabWindow(0, 40, 30, 50, 30).toImage();
-        if (!Shot.isNull() && (Shot.pixel(12, 12) & 0xFFFFFF) == 0x00C800u) break;
-    }
+    const QImage Shot = OnScreen(QRect(40, 30, 50, 30), {{{12, 12}, 0x00C800u}});
     ASSERT_FALSE(Shot.isNull());
     EXPECT_EQ(Shot.pixel(12, 12) & 0xFFFFFF, 0x00C800u);
     EXPECT_EQ(Shot.pixel(25, 12) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+// Drawing through a DC that is kept shows as soon as the loop runs, not when it is released.
+TEST_F(Surface, HeldDc_DrawingShowsOnTheScreenWhileItIsHeld)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    const HDC Dc = GetDC(W);
+    FillSolid(Dc, RECT{10, 10, 20, 20}, RGB(0, 0, 200));
+    const QImage Shot = OnScreen(QRect(40, 30, 50, 30), {{{12, 12}, 0x0000C8u}});
+    ReleaseDC(W, Dc);
+    ASSERT_FALSE(Shot.isNull());
+    EXPECT_EQ(Shot.pixel(12, 12) & 0xFFFFFF, 0x0000C8u);
+    EXPECT_EQ(Shot.pixel(25, 12) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST_F(Surface, PaintDc_DrawingShowsOnTheScreen)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    InvalidateRect(W, nullptr, FALSE);
+    PAINTSTRUCT Ps;
+    const HDC Dc = BeginPaint(W, &Ps);
+    FillSolid(Dc, RECT{30, 5, 40, 15}, RGB(200, 0, 0));
+    EndPaint(W, &Ps);
+    const QImage Shot = OnScreen(QRect(40, 30, 50, 30), {{{32, 7}, 0xC80000u}});
+    ASSERT_FALSE(Shot.isNull());
+    EXPECT_EQ(Shot.pixel(32, 7) & 0xFFFFFF, 0xC80000u);
+    EXPECT_EQ(Shot.pixel(28, 7) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// Two DCs of one window drawing in turns over each other: the screen shows the last of each pixel.
+TEST_F(Surface, TwoDcsOfOneWindow_InterleavedDrawingShowsInItsOrder)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    const HDC First = GetDC(W);
+    const HDC Second = GetDC(W);
+    FillSolid(First, RECT{0, 0, 20, 20}, RGB(200, 0, 0));
+    FillSolid(Second, RECT{10, 10, 30, 30}, RGB(0, 200, 0));
+    FillSolid(First, RECT{20, 0, 40, 20}, RGB(0, 0, 200));
+    FillSolid(Second, RECT{35, 5, 45, 15}, RGB(200, 200, 0));
+    ReleaseDC(W, Second);
+    ReleaseDC(W, First);
+    const QImage Shot = OnScreen(
+        QRect(40, 30, 50, 30),
+        {{{5, 5}, 0xC80000u}, {{15, 15}, 0x00C800u}, {{25, 15}, 0x0000C8u}, {{37, 7}, 0xC8C800u}});
+    ASSERT_FALSE(Shot.isNull());
+    EXPECT_EQ(Shot.pixel(5, 5) & 0xFFFFFF, 0xC80000u);
+    EXPECT_EQ(Shot.pixel(15, 15) & 0xFFFFFF, 0x00C800u) << "the second DC drew over the first";
+    EXPECT_EQ(Shot.pixel(25, 15) & 0xFFFFFF, 0x0000C8u) << "the first DC drew over the second";
+    EXPECT_EQ(Shot.pixel(37, 7) & 0xFFFFFF, 0xC8C800u);
+    EXPECT_EQ(Shot.pixel(15, 25) & 0xFFFFFF, 0x00C800u);
+}
+
+// Small drawings far apart, each in another corner, all reach the screen.
+TEST_F(Surface, OneDc_DrawingsFarApartAllShowOnTheScreen)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    const HDC Dc = GetDC(W);
+    FillSolid(Dc, RECT{0, 0, 4, 4}, RGB(200, 0, 0));
+    FillSolid(Dc, RECT{46, 26, 50, 30}, RGB(0, 200, 0));
+    FillSolid(Dc, RECT{0, 26, 4, 30}, RGB(0, 0, 200));
+    FillSolid(Dc, RECT{46, 0, 50, 4}, RGB(200, 200, 0));
+    ReleaseDC(W, Dc);
+    const QImage Shot = OnScreen(
+        QRect(40, 30, 50, 30),
+        {{{1, 1}, 0xC80000u}, {{48, 28}, 0x00C800u}, {{1, 28}, 0x0000C8u}, {{48, 1}, 0xC8C800u}});
+    ASSERT_FALSE(Shot.isNull());
+    EXPECT_EQ(Shot.pixel(1, 1) & 0xFFFFFF, 0xC80000u);
+    EXPECT_EQ(Shot.pixel(48, 28) & 0xFFFFFF, 0x00C800u);
+    EXPECT_EQ(Shot.pixel(1, 28) & 0xFFFFFF, 0x0000C8u);
+    EXPECT_EQ(Shot.pixel(48, 1) & 0xFFFFFF, 0xC8C800u);
+    EXPECT_EQ(Shot.pixel(25, 15) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// What was drawn just before a scroll moves with the scroll on the screen too.
+TEST_F(Surface, ScrollWindowEx_MovesWhatWasJustDrawnOnTheScreen)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    const HDC Released = GetDC(W);
+    FillSolid(Released, RECT{10, 2, 20, 8}, RGB(0, 200, 0));
+    ReleaseDC(W, Released);
+    const HDC Held = GetDC(W);
+    FillSolid(Held, RECT{30, 2, 40, 8}, RGB(0, 0, 200));
+    ScrollWindowEx(W, 0, 10, nullptr, nullptr, nullptr, nullptr, 0);
+    ReleaseDC(W, Held);
+    EXPECT_EQ(win::SurfacePixel(W, 12, 14), RGB(0, 200, 0));
+    const QImage Shot =
+        OnScreen(QRect(40, 30, 50, 30), {{{12, 14}, 0x00C800u}, {{32, 14}, 0x0000C8u}});
+    ASSERT_FALSE(Shot.isNull());
+    EXPECT_EQ(Shot.pixel(12, 14) & 0xFFFFFF, 0x00C800u) << "drawn through a DC released before";
+    EXPECT_EQ(Shot.pixel(32, 14) & 0xFFFFFF, 0x0000C8u) << "drawn through a DC still held";
+    EXPECT_EQ(Shot.pixel(12, 4) & 0xFFFFFF, 0x00C800u)
+        << "the scroll leaves the old rows as they were";
+    EXPECT_EQ(Shot.pixel(12, 19) & 0xFFFFFF, 0xFFFFFFu);
+}
+
 namespace
 {
-
-void Fill(HWND Wnd, const RECT &R, COLORREF Colour)
-{
-    const HDC Dc = GetDC(Wnd);
-    const HBRUSH Brush = CreateSolidBrush(Colour);
-    FillRect(Dc, &R, Brush);
-    DeleteObject(Brush);
-    ReleaseDC(Wnd, Dc);
-}
 
 // Where the two children of a window lie: what the screen should show at each point.
 QImage Composed(HWND Below, HWND Above, const QRect &AboveRect, QSize Size)
@@ -223,6 +333,11 @@ QImage Composed(HWND Below, HWND Above, const QRect &AboveRect, QSize Size)
 // painted again.
 TEST_F(Surface, ScrollBesideACoveringSibling_ShowsWhatTheWindowHolds)
 {
+    const auto Fill = [](HWND Wnd, const RECT &R, COLORREF Colour) {
+        const HDC Dc = GetDC(Wnd);
+        FillSolid(Dc, R, Colour);
+        ReleaseDC(Wnd, Dc);
+    };
     constexpr int Side = 60, Row = 5;
     const HWND Parent = Popup(100, 100, Side, Side);
     const HWND Rows = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, 0, 0, Side, Side, Parent));
