@@ -9,7 +9,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -485,8 +487,132 @@ Qt::WindowFlags FlagsFor(const Window &W)
     return Flags;
 }
 
+namespace
+{
+
+// The parts of Area (in Widget's coordinates) that widgets stacked above it cover: later
+// siblings of the widget and of each of its ancestors up to the window.
+QRegion CoveredPart(const QWidget &Widget, const QRect &Area)
+{
+    QRegion Covered;
+    const QWidget *Level = &Widget;
+    while (!Level->isWindow() && Level->parentWidget()) {
+        const QWidget *Parent = Level->parentWidget();
+        const QObjectList &Siblings = Parent->children();
+        const QRect Seen(Widget.mapTo(Parent, Area.topLeft()), Area.size());
+        for (auto It = std::find(Siblings.begin(), Siblings.end(), Level) + 1; It < Siblings.end();
+             ++It) {
+            const auto *Sibling = qobject_cast<const QWidget *>(*It);
+            if (!Sibling || Sibling->isWindow() || !Sibling->isVisible()) continue;
+            const QRect Over = Sibling->geometry() & Seen;
+            if (!Over.isEmpty()) Covered += Over.translated(Area.topLeft() - Seen.topLeft());
+        }
+        Level = Parent;
+    }
+    return Covered;
+}
+
+// Qt moves the pixels of a scrolled area only when nothing above covers any of it, and
+// repaints all of it otherwise: a status panel over a corner of a grid made each one-row
+// scroll a repaint of the whole grid. Content that moves along one axis stays within its
+// band across that axis, so the area goes in bands: the covered ones are repainted, the rest
+// scrolled.
+void ScrollNow(QWidget &Widget, QPoint Delta, const QRect &Local)
+{
+    const int Dx = Delta.x(), Dy = Delta.y();
+    const QRegion Covered = (Dx == 0) != (Dy == 0) ? CoveredPart(Widget, Local) : QRegion();
+    if (Covered.isEmpty()) {
+        Widget.scroll(Dx, Dy, Local);
+        return;
+    }
+    const bool Vertical = Dx == 0;
+    // Band edges across the scroll: where a covered part starts or ends.
+    const int First = Vertical ? Local.top() : Local.left();
+    const int End = Vertical ? Local.bottom() + 1 : Local.right() + 1;
+    std::vector<std::pair<int, int>> Blocked;
+    for (const QRect &R : Covered)
+        Blocked.emplace_back(Vertical ? R.top() : R.left(),
+                             Vertical ? R.bottom() + 1 : R.right() + 1);
+    std::sort(Blocked.begin(), Blocked.end());
+    const auto Band = [&](int From, int To) {
+        return Vertical ? QRect(Local.left(), From, Local.width(), To - From)
+                        : QRect(From, Local.top(), To - From, Local.height());
+    };
+    int At = First;
+    for (std::size_t I = 0; I < Blocked.size();) {
+        int BlockEnd = Blocked[I].second;
+        const int BlockStart = Blocked[I].first;
+        for (++I; I < Blocked.size() && Blocked[I].first <= BlockEnd; ++I)
+            BlockEnd = std::max(BlockEnd, Blocked[I].second);
+        if (BlockStart > At) Widget.scroll(Dx, Dy, Band(At, BlockStart));
+        Widget.update(Band(BlockStart, BlockEnd));
+        At = BlockEnd;
+    }
+    if (At < End) Widget.scroll(Dx, Dy, Band(At, End));
+}
+
+// The widget's copy of a window follows its scrolls once per display frame: a read adds a grid
+// row several times a frame, and each move of the copy is a pass over the whole grid. Until
+// then the scrolls add up, and what would have been repainted meanwhile (drawings, the parts
+// each scroll uncovered) moves with the pixels and is repainted after the one move.
+struct HeldScroll {
+    QRect Area; // widget coordinates
+    QPoint Delta;
+    QRegion Repaint; // in the coordinates after the scrolls
+};
+
+constexpr int FrameMilliseconds = 16;
+
+std::unordered_map<HWND, HeldScroll> &HeldScrolls()
+{
+    static std::unordered_map<HWND, HeldScroll> Held;
+    return Held;
+}
+
+void ShowHeldScroll(HWND Wnd)
+{
+    auto &Held = HeldScrolls();
+    const auto It = Held.find(Wnd);
+    if (It == Held.end()) return;
+    const HeldScroll S = std::move(It->second);
+    Held.erase(It);
+    Window *W = FindWindow(Wnd);
+    if (!W || !W->Widget) return;
+    if (!(QRegion(S.Area) - S.Repaint).isEmpty()) ScrollNow(*W->Widget, S.Delta, S.Area);
+    W->Widget->update(S.Repaint);
+}
+
+void ShowHeldScrolls()
+{
+    std::vector<HWND> Windows;
+    for (const auto &Entry : HeldScrolls())
+        Windows.push_back(Entry.first);
+    for (HWND Wnd : Windows)
+        ShowHeldScroll(Wnd);
+}
+
+void StartFrame()
+{
+    static QPointer<QTimer> Frame;
+    if (!Frame) {
+        Frame = new QTimer(QCoreApplication::instance());
+        Frame->setSingleShot(true);
+        Frame->setInterval(FrameMilliseconds);
+        QObject::connect(Frame, &QTimer::timeout, [] { ShowHeldScrolls(); });
+    }
+    if (!Frame->isActive()) Frame->start();
+}
+
+bool OneAxis(QPoint Delta)
+{
+    return Delta.x() == 0 || Delta.y() == 0;
+}
+
+} // namespace
+
 void DropWidget(Window &W)
 {
+    HeldScrolls().erase(W.Handle);
     for (HWND Child : W.Children)
         if (Window *C = FindWindow(Child)) DropWidget(*C);
     W.Widget.reset();
@@ -559,6 +685,14 @@ void WindowWidget::paintEvent(QPaintEvent *Event)
     QPainter P(this);
     const QRect Area = Event->rect();
     P.drawImage(Area, SurfaceOf(*W), Area.translated(SurfaceOffset(*W)));
+    // Painted before its held scroll moved the copy: what was painted now is already where
+    // the scroll would take the rest, so the whole area is painted afresh instead.
+    auto &Held = HeldScrolls();
+    if (const auto It = Held.find(FHandle); It != Held.end()) {
+        const QRegion All = QRegion(It->second.Area) + It->second.Repaint;
+        Held.erase(It);
+        update(All);
+    }
 }
 
 bool GuiThread()
@@ -575,6 +709,9 @@ bool WindowSystemCapable()
 void SyncWidget(Window &W)
 {
     if (W.MessageOnly || !GuiThread()) return;
+    // A widget that moves, resizes or changes its frame takes its held scroll first, in the
+    // coordinates it was held in.
+    ShowHeldScroll(W.Handle);
     QWidget *ParentWidget = nullptr;
     if (!W.TopLevel()) {
         const Window *P = FindWindow(W.Parent);
@@ -647,75 +784,37 @@ void SetWidgetTitle(HWND Wnd)
 
 void UpdateWidget(Window &W, const QRect &Area)
 {
-    if (W.Widget) W.Widget->update(Area.translated(-SurfaceOffset(W)));
+    if (!W.Widget) return;
+    const QRect Local = Area.translated(-SurfaceOffset(W));
+    if (const auto It = HeldScrolls().find(W.Handle); It != HeldScrolls().end())
+        It->second.Repaint += Local;
+    else
+        W.Widget->update(Local);
 }
 
-namespace
-{
-
-// The parts of Area (in Widget's coordinates) that widgets stacked above it cover: later
-// siblings of the widget and of each of its ancestors up to the window.
-QRegion CoveredPart(const QWidget &Widget, const QRect &Area)
-{
-    QRegion Covered;
-    const QWidget *Level = &Widget;
-    while (!Level->isWindow() && Level->parentWidget()) {
-        const QWidget *Parent = Level->parentWidget();
-        const QObjectList &Siblings = Parent->children();
-        const QRect Seen(Widget.mapTo(Parent, Area.topLeft()), Area.size());
-        for (auto It = std::find(Siblings.begin(), Siblings.end(), Level) + 1; It < Siblings.end();
-             ++It) {
-            const auto *Sibling = qobject_cast<const QWidget *>(*It);
-            if (!Sibling || Sibling->isWindow() || !Sibling->isVisible()) continue;
-            const QRect Over = Sibling->geometry() & Seen;
-            if (!Over.isEmpty()) Covered += Over.translated(Area.topLeft() - Seen.topLeft());
-        }
-        Level = Parent;
-    }
-    return Covered;
-}
-
-} // namespace
-
-// Qt moves the pixels of a scrolled area only when nothing above covers any of it, and
-// repaints all of it otherwise: a status panel over a corner of a grid made each one-row
-// scroll a repaint of the whole grid. Content that moves along one axis stays within its
-// band across that axis, so the area goes in bands: the covered ones are repainted, the rest
-// scrolled.
 void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area)
 {
     if (!W.Widget) return;
-    QWidget &Widget = *W.Widget;
     const QRect Local = Area.translated(-SurfaceOffset(W));
-    const QRegion Covered = (Dx == 0) != (Dy == 0) ? CoveredPart(Widget, Local) : QRegion();
-    if (Covered.isEmpty()) {
-        Widget.scroll(Dx, Dy, Local);
+    const QPoint Delta(Dx, Dy);
+    auto &Held = HeldScrolls();
+    auto It = Held.find(W.Handle);
+    if (It != Held.end() &&
+        (It->second.Area != Local || (It->second.Delta.x() == 0) != (Dx == 0) || !OneAxis(Delta))) {
+        ShowHeldScroll(W.Handle);
+        It = Held.end();
+    }
+    if (!OneAxis(Delta) || !GuiThread()) {
+        ScrollNow(*W.Widget, Delta, Local);
         return;
     }
-    const bool Vertical = Dx == 0;
-    // Band edges across the scroll: where a covered part starts or ends.
-    const int First = Vertical ? Local.top() : Local.left();
-    const int End = Vertical ? Local.bottom() + 1 : Local.right() + 1;
-    std::vector<std::pair<int, int>> Blocked;
-    for (const QRect &R : Covered)
-        Blocked.emplace_back(Vertical ? R.top() : R.left(),
-                             Vertical ? R.bottom() + 1 : R.right() + 1);
-    std::sort(Blocked.begin(), Blocked.end());
-    const auto Band = [&](int From, int To) {
-        return Vertical ? QRect(Local.left(), From, Local.width(), To - From)
-                        : QRect(From, Local.top(), To - From, Local.height());
-    };
-    int At = First;
-    for (std::size_t I = 0; I < Blocked.size();) {
-        int BlockEnd = Blocked[I].second;
-        const int BlockStart = Blocked[I].first;
-        for (++I; I < Blocked.size() && Blocked[I].first <= BlockEnd; ++I)
-            BlockEnd = std::max(BlockEnd, Blocked[I].second);
-        if (BlockStart > At) Widget.scroll(Dx, Dy, Band(At, BlockStart));
-        Widget.update(Band(BlockStart, BlockEnd));
-        At = BlockEnd;
-    }
-    if (At < End) Widget.scroll(Dx, Dy, Band(At, End));
+    if (It == Held.end()) It = Held.emplace(W.Handle, HeldScroll{Local, {}, {}}).first;
+    HeldScroll &S = It->second;
+    const QRegion Moved = (S.Repaint & Local).translated(Delta) & Local;
+    const QRegion Uncovered = QRegion(Local) - QRegion(Local.translated(Delta));
+    S.Repaint = (S.Repaint - QRegion(Local)) + Moved + Uncovered;
+    S.Delta += Delta;
+    StartFrame();
 }
 
 void GrabPointer(Window &W, bool Grab)

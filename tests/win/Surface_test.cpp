@@ -311,66 +311,115 @@ TEST_F(Surface, ScrollWindowEx_MovesWhatWasJustDrawnOnTheScreen)
 namespace
 {
 
-// Where the two children of a window lie: what the screen should show at each point.
-QImage Composed(HWND Below, HWND Above, const QRect &AboveRect, QSize Size)
+// A window of coloured rows under a sibling that covers part of it, and what the screen
+// should show of the two.
+class StripedRows : public Surface
 {
-    QImage Out(Size, QImage::Format_RGB32);
-    for (int Y = 0; Y < Size.height(); ++Y)
-        for (int X = 0; X < Size.width(); ++X) {
-            const bool Covered = AboveRect.contains(X, Y);
-            const COLORREF C =
-                Covered ? win::SurfacePixel(Above, X - AboveRect.left(), Y - AboveRect.top())
-                        : win::SurfacePixel(Below, X, Y);
-            Out.setPixel(X, Y, qRgb(GetRValue(C), GetGValue(C), GetBValue(C)));
+protected:
+    static constexpr int Side = 60, Row = 5;
+    const QRect CoverRect{5, 22, 20, 11};
+
+    void SetUp() override
+    {
+        Surface::SetUp();
+        Parent = Popup(100, 100, Side, Side);
+        Rows = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, 0, 0, Side, Side, Parent));
+        Cover = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, CoverRect.left(), CoverRect.top(),
+                                CoverRect.width(), CoverRect.height(), Parent));
+        SetWindowPos(Cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        Pump();
+        Fill(Cover, 0, CoverRect.height(), RGB(0, 0, 255));
+        for (int Y = 0; Y < Side; Y += Row)
+            Fill(Rows, Y, Y + Row, Stripe(Y));
+    }
+    static COLORREF Stripe(int Y) { return RGB(Y * 2, 255 - Y * 2, Y % 2 ? 90 : 180); }
+    static void Fill(HWND Wnd, int Top, int Bottom, COLORREF Colour)
+    {
+        const HDC Dc = GetDC(Wnd);
+        FillSolid(Dc, RECT{0, Top, Side, Bottom}, Colour);
+        ReleaseDC(Wnd, Dc);
+    }
+    // The screen shows each window's surface where that window lies.
+    bool ShowsWhatTheWindowsHold()
+    {
+        QScreen *Screen = QGuiApplication::primaryScreen();
+        if (!Screen) return false;
+        for (int Try = 0; Try < 100; ++Try) {
+            Pump();
+            win::WaitForQueue(20);
+            const QImage Shot = Screen->grabWindow(0, 100, 100, Side, Side)
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+            if (Shot == Expected()) return true;
         }
-    return Out;
-}
+        return false;
+    }
+    QImage Expected() const
+    {
+        RECT R;
+        GetWindowRect(Rows, &R);
+        const QRect RowsRect(R.left - 100, R.top - 100, Side, Side);
+        QImage Out(Side, Side, QImage::Format_RGB32);
+        for (int Y = 0; Y < Side; ++Y)
+            for (int X = 0; X < Side; ++X) {
+                const COLORREF C =
+                    CoverRect.contains(X, Y)
+                        ? win::SurfacePixel(Cover, X - CoverRect.left(), Y - CoverRect.top())
+                    : RowsRect.contains(X, Y)
+                        ? win::SurfacePixel(Rows, X - RowsRect.left(), Y - RowsRect.top())
+                        : win::SurfacePixel(Parent, X, Y);
+                Out.setPixel(X, Y, qRgb(GetRValue(C), GetGValue(C), GetBValue(C)));
+            }
+        return Out;
+    }
+
+    HWND Parent{}, Rows{}, Cover{};
+};
 
 } // namespace
 
 // A window scrolled by a row while a sibling covers part of it shows on the screen what it
 // holds: the rows beside the cover move, the band of the cover and the uncovered row are
 // painted again.
-TEST_F(Surface, ScrollBesideACoveringSibling_ShowsWhatTheWindowHolds)
+TEST_F(StripedRows, ScrollBesideACoveringSibling_ShowsWhatTheWindowHolds)
 {
-    const auto Fill = [](HWND Wnd, const RECT &R, COLORREF Colour) {
-        const HDC Dc = GetDC(Wnd);
-        FillSolid(Dc, R, Colour);
-        ReleaseDC(Wnd, Dc);
-    };
-    constexpr int Side = 60, Row = 5;
-    const HWND Parent = Popup(100, 100, Side, Side);
-    const HWND Rows = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, 0, 0, Side, Side, Parent));
-    const QRect CoverRect(5, 22, 20, 11);
-    const HWND Cover = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, CoverRect.left(), CoverRect.top(),
-                                       CoverRect.width(), CoverRect.height(), Parent));
-    SetWindowPos(Cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    Pump();
-    Fill(Cover, RECT{0, 0, CoverRect.width(), CoverRect.height()}, RGB(0, 0, 255));
-    const auto Stripe = [](int Y) { return RGB(Y * 4, 255 - Y * 4, Y % 2 ? 90 : 180); };
-    for (int Y = 0; Y < Side; Y += Row)
-        Fill(Rows, RECT{0, Y, Side, Y + Row}, Stripe(Y));
-    QScreen *Screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(Screen, nullptr);
-    const auto ShowsOnScreen = [&](const QImage &Expected) {
-        QImage Shot;
-        for (int Try = 0; Try < 100; ++Try) {
-            Pump();
-            win::WaitForQueue(20);
-            Shot = Screen->grabWindow(0, 100, 100, Side, Side)
-                       .toImage()
-                       .convertToFormat(QImage::Format_RGB32);
-            if (Shot == Expected) return true;
-        }
-        return false;
-    };
-    ASSERT_TRUE(ShowsOnScreen(Composed(Rows, Cover, CoverRect, QSize(Side, Side))));
+    ASSERT_TRUE(ShowsWhatTheWindowsHold());
     for (int Step = 0; Step < 3; ++Step) {
         ScrollWindowEx(Rows, 0, -Row, nullptr, nullptr, {}, nullptr, 0);
-        Fill(Rows, RECT{0, Side - Row, Side, Side}, Stripe(Side + Step * Row));
-        EXPECT_TRUE(ShowsOnScreen(Composed(Rows, Cover, CoverRect, QSize(Side, Side))))
-            << "after scroll " << Step + 1;
+        Fill(Rows, Side - Row, Side, Stripe(Side + Step * Row));
+        EXPECT_TRUE(ShowsWhatTheWindowsHold()) << "after scroll " << Step + 1;
     }
+}
+
+// Scrolls one after another, both ways, with drawings between them and rows left unpainted,
+// all before the screen is next updated: the screen ends as the window's pixels are.
+TEST_F(StripedRows, ScrollsWithinOneFrame_ShowWhatTheWindowHolds)
+{
+    ASSERT_TRUE(ShowsWhatTheWindowsHold());
+    ScrollWindowEx(Rows, 0, -2 * Row, nullptr, nullptr, {}, nullptr, 0);
+    Fill(Rows, Side - 2 * Row, Side - Row, RGB(250, 250, 0));
+    Fill(Rows, 6 * Row, 7 * Row, RGB(250, 120, 0));
+    ScrollWindowEx(Rows, 0, 3 * Row, nullptr, nullptr, {}, nullptr, 0);
+    Fill(Rows, 0, Row, RGB(0, 250, 250));
+    ScrollWindowEx(Rows, 0, -Row, nullptr, nullptr, {}, nullptr, 0);
+    const RECT Part{0, 0, Side, Side / 2};
+    ScrollWindowEx(Rows, 0, -Row, &Part, nullptr, {}, nullptr, 0);
+    EXPECT_TRUE(ShowsWhatTheWindowsHold());
+}
+
+// Qt paints the window, or it moves, while a scroll waits for the next screen update: the
+// screen still ends as the window's pixels are.
+TEST_F(StripedRows, PaintOrMoveWhileAScrollWaits_ShowsWhatTheWindowHolds)
+{
+    ASSERT_TRUE(ShowsWhatTheWindowsHold());
+    ScrollWindowEx(Rows, 0, -Row, nullptr, nullptr, {}, nullptr, 0);
+    Fill(Rows, Side - Row, Side, RGB(250, 0, 250));
+    WidgetOf(Rows)->repaint(QRect(0, 40, Side, 10));
+    EXPECT_TRUE(ShowsWhatTheWindowsHold()) << "painted";
+    ScrollWindowEx(Rows, 0, -Row, nullptr, nullptr, {}, nullptr, 0);
+    Fill(Rows, Side - Row, Side, RGB(120, 0, 250));
+    SetWindowPos(Rows, {}, 0, 1, Side, Side, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(ShowsWhatTheWindowsHold()) << "moved";
 }
 
 // A Qt control shown as a window gets its key back when the message is
