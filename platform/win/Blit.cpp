@@ -223,18 +223,22 @@ BOOL Blend(HDC DestDc, int XD, int YD, int WD, int HD, HDC SrcDc, int XS, int YS
     if (!Dest || !Src) return FALSE;
     const Mapping M = MapRects(*Dest, XD, YD, WD, HD, *Src, XS, YS, WS, HS);
     if (M.Dest.isEmpty() || M.SrcW == 0 || M.SrcH == 0) return TRUE;
-    const Source S =
-        ReadSource(*Src, QRect(M.SrcX, M.SrcY, M.SrcW, M.SrcH), *Dest, How == Kind::Alpha);
-    if (S.Area.isEmpty()) return TRUE;
     DrawScope Scope(*Dest, M.Dest);
     if (!Scope.Valid()) return TRUE;
-    if (Scope.Vector()) {
-        PaintSource(Scope, M, S, How, Fn);
-        return TRUE;
-    }
+    const QRect Whole(M.SrcX, M.SrcY, M.SrcW, M.SrcH);
     const bool Plain =
         M.Dest.width() == M.SrcW && M.Dest.height() == M.SrcH && !M.FlipX && !M.FlipY;
-    if (How == Kind::Copy && Plain)
+    const bool Copy = How == Kind::Copy && Plain && !Scope.Vector();
+    // A plain copy reads only the source pixels that land inside the clip: a DIB's pixels are
+    // converted as they are read, and a panel repainted under a label is mostly clipped away.
+    const QRect Read = Copy ? (Scope.Clip().boundingRect().translated(-Scope.Origin()) & M.Dest)
+                                  .translated(Whole.topLeft() - M.Dest.topLeft())
+                            : Whole;
+    const Source S = ReadSource(*Src, Read, *Dest, How == Kind::Alpha);
+    if (S.Area.isEmpty()) return TRUE;
+    if (Scope.Vector())
+        PaintSource(Scope, M, S, How, Fn);
+    else if (Copy)
         CopyRows(Scope, M, S);
     else
         ForMapped(Scope, M, S, Fn);

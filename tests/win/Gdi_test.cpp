@@ -248,6 +248,46 @@ TEST(GdiBlits, BitBltAndStretchBltCopyTheRightPixelsInsideTheClip)
     EXPECT_EQ(Dest.At(2, 2), Red);
 }
 
+// A copy from a DIB section cut by the clip, with the target's origin moved: every pixel in
+// the clip comes from its own place in the source, and nothing outside the clip changes.
+TEST(GdiBlits, ACopyCutByTheClipTakesEachPixelFromItsPlace)
+{
+    constexpr int SrcW = 16, SrcH = 8;
+    BITMAPINFO Info{};
+    Info.bmiHeader =
+        BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), SrcW, -SrcH, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void *P = nullptr;
+    const HBITMAP Src = CreateDIBSection({}, &Info, DIB_RGB_COLORS, &P, {}, 0);
+    ASSERT_NE(P, nullptr);
+    const auto Source = [](int X, int Y) { return RGB(X * 10, Y * 20, 99); };
+    const int Stride = (SrcW * 3 + 3) / 4 * 4;
+    for (int Y = 0; Y < SrcH; ++Y)
+        for (int X = 0; X < SrcW; ++X) {
+            BYTE *Px = static_cast<BYTE *>(P) + Y * Stride + X * 3;
+            Px[0] = GetBValue(Source(X, Y));
+            Px[1] = GetGValue(Source(X, Y));
+            Px[2] = GetRValue(Source(X, Y));
+        }
+    const HDC SrcDc = CreateCompatibleDC({});
+    const HGDIOBJ Old = SelectObject(SrcDc, Src);
+    Canvas Dest(20, 12);
+    SetViewportOrgEx(Dest.Dc, 1, 2, nullptr);
+    IntersectClipRect(Dest.Dc, 4, 3, 9, 6);
+    BitBlt(Dest.Dc, 2, 1, 12, 7, SrcDc, 3, 1, SRCCOPY);
+    SelectClipRgn(Dest.Dc, {});
+    SetViewportOrgEx(Dest.Dc, 0, 0, nullptr);
+    for (int Y = 0; Y < 12; ++Y)
+        for (int X = 0; X < 20; ++X) {
+            const int LX = X - 1, LY = Y - 2;
+            const bool Copied = LX >= 4 && LX < 9 && LY >= 3 && LY < 6;
+            EXPECT_EQ(Dest.At(X, Y), Copied ? Source(LX - 2 + 3, LY - 1 + 1) : White)
+                << "at " << X << "," << Y;
+        }
+    SelectObject(SrcDc, Old);
+    DeleteDC(SrcDc);
+    DeleteObject(Src);
+}
+
 TEST(GdiBlits, OverlappingCopyWithinOneBitmapReadsTheOldPixels)
 {
     Canvas C(6, 1);

@@ -112,6 +112,35 @@ TEST_F(Surface, ClientDc_StartsAtTheClientOriginOfABorderedWindow)
         << "a client DC cannot reach the frame";
 }
 
+// A copy into a client DC, cut by the clip: each pixel lands where it belongs, past the
+// frame, and nothing outside the clip changes.
+TEST_F(Surface, ClientDc_ACopyCutByTheClipTakesEachPixelFromItsPlace)
+{
+    const HWND W = Popup(0, 0, 40, 40, WS_BORDER);
+    Pump();
+    const HDC Src = CreateCompatibleDC({});
+    const HBITMAP Bitmap = CreateBitmap(16, 8, 1, 32, nullptr);
+    const HGDIOBJ Old = SelectObject(Src, Bitmap);
+    const auto Source = [](int X, int Y) { return RGB(X * 10, Y * 20, 99); };
+    for (int Y = 0; Y < 8; ++Y)
+        for (int X = 0; X < 16; ++X)
+            SetPixel(Src, X, Y, Source(X, Y));
+    const HDC Dc = GetDC(W);
+    IntersectClipRect(Dc, 4, 3, 9, 6);
+    BitBlt(Dc, 2, 1, 12, 7, Src, 3, 1, SRCCOPY);
+    ReleaseDC(W, Dc);
+    for (int Y = 0; Y < 12; ++Y)
+        for (int X = 0; X < 20; ++X) {
+            const bool Copied = X >= 4 && X < 9 && Y >= 3 && Y < 6;
+            EXPECT_EQ(win::SurfacePixel(W, X + 1, Y + 1),
+                      Copied ? Source(X - 2 + 3, Y - 1 + 1) : GetSysColor(COLOR_WINDOW))
+                << "at " << X << "," << Y;
+        }
+    SelectObject(Src, Old);
+    DeleteObject(Bitmap);
+    DeleteDC(Src);
+}
+
 TEST_F(Surface, BeginPaint_ClipsToTheUpdateRegionAndErasesIt)
 {
     const HWND W = Popup(0, 0, 40, 40);
