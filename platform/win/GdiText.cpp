@@ -195,9 +195,11 @@ void DrawRun(DeviceContext &Dc, const TextRun &Run)
     if (Turned) P.setTransform(Place, true);
     if (Dc.S.BkMode == OPAQUE && !Run.Opaque)
         P.fillRect(Cell.translated(Shift), QColor(ToRgb(Dc.S.BkColor)));
+    const QList<quint32> All = F.Raw.glyphIndexesForString(ToQString(Run.Text));
     QVector<quint32> Glyphs;
     QVector<QPointF> Positions;
-    const QList<quint32> All = F.Raw.glyphIndexesForString(ToQString(Run.Text));
+    Glyphs.reserve(All.size());
+    Positions.reserve(All.size());
     int X = 0;
     std::size_t Glyph = 0;
     int UnderlineX = -1, UnderlineW = 0;
