@@ -39,15 +39,21 @@ protected:
         FillRect(Dc, &R, Brush);
         DeleteObject(Brush);
     }
-    // Area of the screen itself, once the loop has shown the pixel expected at each point
-    // (relative to Area) or after two seconds.
-    static QImage OnScreen(const QRect &Area, const std::vector<std::pair<QPoint, QRgb>> &Expected)
+    // A pixel the screen should show, relative to the area looked at.
+    struct Shown {
+        QPoint At;
+        QRgb Colour;
+        const char *Why = "";
+    };
+    // Looks at Area of the screen itself until it shows every point as expected, for two
+    // seconds at most, and checks each point.
+    static void ExpectOnScreen(const QRect &Area, const std::vector<Shown> &Expected)
     {
         QScreen *Screen = QGuiApplication::primaryScreen();
-        if (!Screen) return {};
-        const auto Shown = [&](const QImage &Shot) {
-            return std::ranges::all_of(Expected, [&](const auto &E) {
-                return (Shot.pixel(E.first) & 0xFFFFFF) == E.second;
+        ASSERT_NE(Screen, nullptr);
+        const auto Matches = [&](const QImage &Shot) {
+            return std::ranges::all_of(Expected, [&](const Shown &E) {
+                return (Shot.pixel(E.At) & 0xFFFFFF) == E.Colour;
             });
         };
         QImage Shot;
@@ -55,9 +61,12 @@ protected:
             Pump();
             win::WaitForQueue(20);
             Shot = Screen->grabWindow(0, Area.x(), Area.y(), Area.width(), Area.height()).toImage();
-            if (!Shot.isNull() && Shown(Shot)) break;
+            if (!Shot.isNull() && Matches(Shot)) break;
         }
-        return Shot;
+        ASSERT_FALSE(Shot.isNull());
+        for (const Shown &E : Expected)
+            EXPECT_EQ(Shot.pixel(E.At) & 0xFFFFFF, E.Colour)
+                << E.Why << " (at " << E.At.x() << "," << E.At.y() << ")";
     }
 };
 
@@ -233,10 +242,7 @@ TEST_F(Surface, DrawingShowsOnTheScreen)
     FillRect(Dc, &R, Green);
     ReleaseDC(W, Dc);
     DeleteObject(Green);
-    const QImage Shot = OnScreen(QRect(40, 30, 50, 30), {{{12, 12}, 0x00C800u}});
-    ASSERT_FALSE(Shot.isNull());
-    EXPECT_EQ(Shot.pixel(12, 12) & 0xFFFFFF, 0x00C800u);
-    EXPECT_EQ(Shot.pixel(25, 12) & 0xFFFFFF, 0xFFFFFFu);
+    ExpectOnScreen(QRect(40, 30, 50, 30), {{{12, 12}, 0x00C800u}, {{25, 12}, 0xFFFFFFu}});
 }
 
 // Drawing through a DC that is kept shows as soon as the loop runs, not when it is released.
@@ -246,11 +252,8 @@ TEST_F(Surface, HeldDc_DrawingShowsOnTheScreenWhileItIsHeld)
     Pump();
     const HDC Dc = GetDC(W);
     FillSolid(Dc, RECT{10, 10, 20, 20}, RGB(0, 0, 200));
-    const QImage Shot = OnScreen(QRect(40, 30, 50, 30), {{{12, 12}, 0x0000C8u}});
+    ExpectOnScreen(QRect(40, 30, 50, 30), {{{12, 12}, 0x0000C8u}, {{25, 12}, 0xFFFFFFu}});
     ReleaseDC(W, Dc);
-    ASSERT_FALSE(Shot.isNull());
-    EXPECT_EQ(Shot.pixel(12, 12) & 0xFFFFFF, 0x0000C8u);
-    EXPECT_EQ(Shot.pixel(25, 12) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST_F(Surface, PaintDc_DrawingShowsOnTheScreen)
@@ -262,10 +265,7 @@ TEST_F(Surface, PaintDc_DrawingShowsOnTheScreen)
     const HDC Dc = BeginPaint(W, &Ps);
     FillSolid(Dc, RECT{30, 5, 40, 15}, RGB(200, 0, 0));
     EndPaint(W, &Ps);
-    const QImage Shot = OnScreen(QRect(40, 30, 50, 30), {{{32, 7}, 0xC80000u}});
-    ASSERT_FALSE(Shot.isNull());
-    EXPECT_EQ(Shot.pixel(32, 7) & 0xFFFFFF, 0xC80000u);
-    EXPECT_EQ(Shot.pixel(28, 7) & 0xFFFFFF, 0xFFFFFFu);
+    ExpectOnScreen(QRect(40, 30, 50, 30), {{{32, 7}, 0xC80000u}, {{28, 7}, 0xFFFFFFu}});
 }
 
 // Two DCs of one window drawing in turns over each other: the screen shows the last of each pixel.
@@ -281,15 +281,12 @@ TEST_F(Surface, TwoDcsOfOneWindow_InterleavedDrawingShowsInItsOrder)
     FillSolid(Second, RECT{35, 5, 45, 15}, RGB(200, 200, 0));
     ReleaseDC(W, Second);
     ReleaseDC(W, First);
-    const QImage Shot = OnScreen(
-        QRect(40, 30, 50, 30),
-        {{{5, 5}, 0xC80000u}, {{15, 15}, 0x00C800u}, {{25, 15}, 0x0000C8u}, {{37, 7}, 0xC8C800u}});
-    ASSERT_FALSE(Shot.isNull());
-    EXPECT_EQ(Shot.pixel(5, 5) & 0xFFFFFF, 0xC80000u);
-    EXPECT_EQ(Shot.pixel(15, 15) & 0xFFFFFF, 0x00C800u) << "the second DC drew over the first";
-    EXPECT_EQ(Shot.pixel(25, 15) & 0xFFFFFF, 0x0000C8u) << "the first DC drew over the second";
-    EXPECT_EQ(Shot.pixel(37, 7) & 0xFFFFFF, 0xC8C800u);
-    EXPECT_EQ(Shot.pixel(15, 25) & 0xFFFFFF, 0x00C800u);
+    ExpectOnScreen(QRect(40, 30, 50, 30),
+                   {{{5, 5}, 0xC80000u},
+                    {{15, 15}, 0x00C800u, "the second DC drew over the first"},
+                    {{25, 15}, 0x0000C8u, "the first DC drew over the second"},
+                    {{37, 7}, 0xC8C800u},
+                    {{15, 25}, 0x00C800u}});
 }
 
 // Small drawings far apart, each in another corner, all reach the screen.
@@ -303,15 +300,11 @@ TEST_F(Surface, OneDc_DrawingsFarApartAllShowOnTheScreen)
     FillSolid(Dc, RECT{0, 26, 4, 30}, RGB(0, 0, 200));
     FillSolid(Dc, RECT{46, 0, 50, 4}, RGB(200, 200, 0));
     ReleaseDC(W, Dc);
-    const QImage Shot = OnScreen(
-        QRect(40, 30, 50, 30),
-        {{{1, 1}, 0xC80000u}, {{48, 28}, 0x00C800u}, {{1, 28}, 0x0000C8u}, {{48, 1}, 0xC8C800u}});
-    ASSERT_FALSE(Shot.isNull());
-    EXPECT_EQ(Shot.pixel(1, 1) & 0xFFFFFF, 0xC80000u);
-    EXPECT_EQ(Shot.pixel(48, 28) & 0xFFFFFF, 0x00C800u);
-    EXPECT_EQ(Shot.pixel(1, 28) & 0xFFFFFF, 0x0000C8u);
-    EXPECT_EQ(Shot.pixel(48, 1) & 0xFFFFFF, 0xC8C800u);
-    EXPECT_EQ(Shot.pixel(25, 15) & 0xFFFFFF, 0xFFFFFFu);
+    ExpectOnScreen(QRect(40, 30, 50, 30), {{{1, 1}, 0xC80000u},
+                                           {{48, 28}, 0x00C800u},
+                                           {{1, 28}, 0x0000C8u},
+                                           {{48, 1}, 0xC8C800u},
+                                           {{25, 15}, 0xFFFFFFu}});
 }
 
 // What was drawn just before a scroll moves with the scroll on the screen too.
@@ -327,14 +320,11 @@ TEST_F(Surface, ScrollWindowEx_MovesWhatWasJustDrawnOnTheScreen)
     ScrollWindowEx(W, 0, 10, nullptr, nullptr, nullptr, nullptr, 0);
     ReleaseDC(W, Held);
     EXPECT_EQ(win::SurfacePixel(W, 12, 14), RGB(0, 200, 0));
-    const QImage Shot =
-        OnScreen(QRect(40, 30, 50, 30), {{{12, 14}, 0x00C800u}, {{32, 14}, 0x0000C8u}});
-    ASSERT_FALSE(Shot.isNull());
-    EXPECT_EQ(Shot.pixel(12, 14) & 0xFFFFFF, 0x00C800u) << "drawn through a DC released before";
-    EXPECT_EQ(Shot.pixel(32, 14) & 0xFFFFFF, 0x0000C8u) << "drawn through a DC still held";
-    EXPECT_EQ(Shot.pixel(12, 4) & 0xFFFFFF, 0x00C800u)
-        << "the scroll leaves the old rows as they were";
-    EXPECT_EQ(Shot.pixel(12, 19) & 0xFFFFFF, 0xFFFFFFu);
+    ExpectOnScreen(QRect(40, 30, 50, 30),
+                   {{{12, 14}, 0x00C800u, "drawn through a DC released before"},
+                    {{32, 14}, 0x0000C8u, "drawn through a DC still held"},
+                    {{12, 4}, 0x00C800u, "the scroll leaves the old rows as they were"},
+                    {{12, 19}, 0xFFFFFFu}});
 }
 
 namespace
