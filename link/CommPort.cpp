@@ -226,19 +226,16 @@ void TCommPort::Deliver()
     FDeliveryPosted.exchange(false);
     if (!Delivering()) return;
     if (StatusWanted(FEventMask)) FStatusEvent.SetEvent();
-    if (Received() != FReported && ThresholdReached()) FDataEvent.SetEvent();
+    if (DataWaiting()) FDataEvent.SetEvent();
 }
 
 void TCommPort::DataReceived()
 {
     // Bytes an earlier call reported are not reported again; bytes short of the threshold
     // wait to be reported with the rest.
-    if (!ThresholdReached()) return;
-    const std::uint64_t received = Received();
-    const bool fresh = received != FReported;
-    FReported = received;
-    if (fresh && Delivering() && OnDataReceived)
-        CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
+    if (!DataWaiting()) return;
+    FReported = Received();
+    if (Delivering() && OnDataReceived) CallHandler([&] { OnDataReceived(this, InBuffUsed()); });
 }
 
 void TCommPort::StatusChanged()
@@ -291,7 +288,7 @@ void TCommPort::SetReceiveThreshold(DWORD Value)
 {
     FReceiveThreshold = Value;
     // Bytes already waiting may reach a lower threshold with no read to tell of them.
-    if (Delivering() && Received() != FReported && ThresholdReached()) FDataEvent.SetEvent();
+    if (Delivering() && DataWaiting()) FDataEvent.SetEvent();
 }
 
 void TCommPort::SetLines(DWORD ModemStatus)

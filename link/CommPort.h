@@ -201,6 +201,8 @@ private:
     bool StatusWanted(DWORD Mask) const;
     std::uint64_t Received() const;
     bool ThresholdReached() const { return InBuffUsed() >= FReceiveThreshold; }
+    // Bytes the application has not been told of, up to the threshold at least.
+    bool DataWaiting() const { return Received() != FReported && ThresholdReached(); }
     void CallHandler(const std::function<void()> &Handler);
     bool Delivering() const { return FConnected && !FClosing; }
 

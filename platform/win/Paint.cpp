@@ -300,9 +300,7 @@ int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Cli
     MovePixels(SurfaceOf(*W), Source.translated(Origin), Dx, Dy);
     const QRegion Exposed = QRegion(Area) - QRegion(Source.translated(Dx, Dy));
     // What waits to be painted moves with the pixels it stands for.
-    const QRegion Pending = W->Update & Area;
-    if (!Pending.isEmpty())
-        W->Update = (W->Update - QRegion(Area)) + (Pending.translated(Dx, Dy) & Area);
+    W->Update = MovedWithin(W->Update, Area, QPoint(Dx, Dy));
     if (Flags & SW_INVALIDATE) Invalidate(*W, Exposed, Flags & SW_ERASE);
     if (Flags & SW_SCROLLCHILDREN)
         for (HWND Child : W->Children)

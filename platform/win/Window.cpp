@@ -260,6 +260,13 @@ QImage &SurfaceOf(Window &W)
     return W.Surface;
 }
 
+QRegion MovedWithin(const QRegion &Region, const QRect &Area, QPoint Delta)
+{
+    const QRegion Inside = Region & Area;
+    if (Inside.isEmpty()) return Region;
+    return (Region - QRegion(Area)) + (Inside.translated(Delta) & Area);
+}
+
 DWORD WindowThread(HWND Wnd)
 {
     Registry &R = TheRegistry();

@@ -88,6 +88,9 @@ Window *FindWindow(HWND Wnd);
 // (a control on a tab not opened yet) holds no picture, and the sizes a window passes through
 // while it is laid out cost nothing.
 QImage &SurfaceOf(Window &W);
+// A region of a window after the pixels of Area moved by Delta: what lay in Area moves with
+// them, as far as Area reaches; the rest stays.
+QRegion MovedWithin(const QRegion &Region, const QRect &Area, QPoint Delta);
 // The owning thread of a live window, 0 if the handle is dead; safe from any thread.
 DWORD WindowThread(HWND Wnd);
 // Our top-level windows, topmost first.

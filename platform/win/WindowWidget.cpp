@@ -810,9 +810,8 @@ void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area)
     }
     if (It == Held.end()) It = Held.emplace(W.Handle, HeldScroll{Local, {}, {}}).first;
     HeldScroll &S = It->second;
-    const QRegion Moved = (S.Repaint & Local).translated(Delta) & Local;
     const QRegion Uncovered = QRegion(Local) - QRegion(Local.translated(Delta));
-    S.Repaint = (S.Repaint - QRegion(Local)) + Moved + Uncovered;
+    S.Repaint = MovedWithin(S.Repaint, Local, Delta) + Uncovered;
     S.Delta += Delta;
     StartFrame();
 }
