@@ -345,14 +345,13 @@ void TCustomGrid::MoveCurrent(int ACol, int ARow, bool MoveAnchor)
     CheckCell(ACol, ARow);
     if (!SelectCell(ACol, ARow)) return;
     HideEditor(true);
-    const TGridRect selection = Selection();
+    const TGridRect before = Selection();
     FCurrent = {ACol, ARow};
     if (MoveAnchor || !FOptions.Contains(goRangeSelect)) {
         FAnchor = FCurrent;
         if (FOptions.Contains(goRowSelect)) FAnchor.X = ColCount() - 1;
     }
     if (FOptions.Contains(goAlwaysShowEditor)) ShowEditor();
-    const TGridRect before = selection;
     ClampInView();
     InvalidateRows(before.Top, before.Bottom);
     const TGridRect after = Selection();
@@ -446,16 +445,18 @@ int TCustomGrid::RowTopInView(int ARow)
 
 void TCustomGrid::InvalidateRows(int First, int Last)
 {
-    if (!HandleAllocated()) return;
-    const RECT rows{0, RowTopInView(First), GridWidth(), RowTopInView(Last + 1)};
-    if (rows.top < rows.bottom) InvalidateRect(Handle(), &rows, FALSE);
+    if (HandleAllocated()) InvalidateBand(RowTopInView(First), RowTopInView(Last + 1));
 }
 
 void TCustomGrid::InvalidateRowsFrom(int First)
 {
-    if (!HandleAllocated()) return;
-    const RECT rows{0, RowTopInView(First), GridWidth(), ClientHeight()};
-    if (rows.top < rows.bottom) InvalidateRect(Handle(), &rows, FALSE);
+    if (HandleAllocated()) InvalidateBand(RowTopInView(First), ClientHeight());
+}
+
+void TCustomGrid::InvalidateBand(int Top, int Bottom)
+{
+    const RECT rows{0, Top, GridWidth(), Bottom};
+    if (Top < Bottom) InvalidateRect(Handle(), &rows, FALSE);
 }
 
 TRect TCustomGrid::BarArea()

@@ -197,6 +197,8 @@ private:
     int RowTopInView(int ARow);
     void InvalidateRows(int First, int Last);
     void InvalidateRowsFrom(int First);
+    // The cells' full width between two client y's.
+    void InvalidateBand(int Top, int Bottom);
     TRect BarArea();
     TRect BarThumb();
     void InvalidateMovedThumb();
