@@ -114,13 +114,10 @@ TPoint MessagePos()
 // The innermost dock site under the point, leaving out the control and what it holds.
 TControl *DockSiteAt(const TPoint &Pos, const TControl *Source)
 {
+    const auto *Own = dynamic_cast<const TWinControl *>(Source);
     for (TControl *C = FindDragTarget(Pos, false); C; C = C->Parent()) {
         auto *Site = dynamic_cast<TWinControl *>(C);
-        if (!Site || !Site->DockSite()) continue;
-        bool Inside = false;
-        for (TControl *P = Site; P && !Inside; P = P->Parent())
-            Inside = P == Source;
-        if (!Inside) return Site;
+        if (Site && Site->DockSite() && !(Own && Own->ContainsControl(Site))) return Site;
     }
     return nullptr;
 }
@@ -178,17 +175,16 @@ void DragTo(const TPoint &Pos)
     TControl *Target =
         Session->Kind == dkDock ? DockSiteAt(Pos, Session->Source) : FindDragTarget(Pos, false);
     // A handler may end the drag: the session is looked at afresh after each.
-    if (Target != Session->Target) {
-        TControl *Old = Session->Target;
+    TControl *Old = Session->Target;
+    if (Target != Old) {
         Session->Target = Target;
         Session->Accepted = false;
         if (Old) AskTarget(*Session, Old, Pos, dsDragLeave);
         if (!Session) return;
-        const bool Accepted = Target && AskTarget(*Session, Target, Pos, dsDragEnter);
-        if (!Session) return;
-        Session->Accepted = Accepted;
-    } else if (Target) {
-        const bool Accepted = AskTarget(*Session, Target, Pos, dsDragMove);
+    }
+    if (Target) {
+        const bool Accepted =
+            AskTarget(*Session, Target, Pos, Target == Old ? dsDragMove : dsDragEnter);
         if (!Session) return;
         Session->Accepted = Accepted;
     }
