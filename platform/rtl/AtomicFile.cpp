@@ -42,6 +42,14 @@ bool Writable(const std::string &Path)
     return ::faccessat(AT_FDCWD, Path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
+// CanReplaceFile for a path whose link is followed already.
+bool CanReplacePath(const std::string &Path)
+{
+    struct stat info;
+    const bool exists = ::stat(Path.c_str(), &info) == 0;
+    return Writable(FolderOf(Path)) && (!exists || Writable(Path));
+}
+
 // A new file beside Path with a name of its own; created with the modes the umask leaves,
 // as the file itself would be.
 int CreateBeside(const std::string &Path, std::string &Name)
@@ -95,16 +103,13 @@ void FlushFolder(const std::string &Folder)
 
 bool rtl::CanReplaceFile(const AnsiString &FileName)
 {
-    const std::string path = FinalPath(SystemPath(FileName));
-    struct stat info;
-    const bool exists = ::stat(path.c_str(), &info) == 0;
-    return Writable(FolderOf(path)) && (!exists || Writable(path));
+    return CanReplacePath(FinalPath(SystemPath(FileName)));
 }
 
 int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
 {
-    if (!CanReplaceFile(FileName)) return EACCES;
     const std::string path = FinalPath(SystemPath(FileName));
+    if (!CanReplacePath(path)) return EACCES;
     std::string temp;
     const int fd = CreateBeside(path, temp);
     if (fd < 0) return errno;

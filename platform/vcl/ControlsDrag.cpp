@@ -16,13 +16,12 @@
 
 // The drag tells the source of the end through its protected handlers.
 struct vcl::DragEvents {
-    static void EndDrag(TControl *Source, TObject *Target, int X, int Y)
+    static void End(TControl *Source, TDragKind Kind, TObject *Target, const TPoint &At)
     {
-        Source->DoEndDrag(Target, X, Y);
-    }
-    static void EndDock(TControl *Source, TObject *Target, int X, int Y)
-    {
-        Source->DoEndDock(Target, X, Y);
+        if (Kind == dkDock)
+            Source->DoEndDock(Target, At.X, At.Y);
+        else
+            Source->DoEndDrag(Target, At.X, At.Y);
     }
 };
 
@@ -114,13 +113,10 @@ TPoint MessagePos()
 // The innermost dock site under the point, leaving out the control and what it holds.
 TControl *DockSiteAt(const TPoint &Pos, const TControl *Source)
 {
+    const auto *Own = dynamic_cast<const TWinControl *>(Source);
     for (TControl *C = FindDragTarget(Pos, false); C; C = C->Parent()) {
         auto *Site = dynamic_cast<TWinControl *>(C);
-        if (!Site || !Site->DockSite()) continue;
-        bool Inside = false;
-        for (TControl *P = Site; P && !Inside; P = P->Parent())
-            Inside = P == Source;
-        if (!Inside) return Site;
+        if (Site && Site->DockSite() && !(Own && Own->ContainsControl(Site))) return Site;
     }
     return nullptr;
 }
@@ -178,17 +174,16 @@ void DragTo(const TPoint &Pos)
     TControl *Target =
         Session->Kind == dkDock ? DockSiteAt(Pos, Session->Source) : FindDragTarget(Pos, false);
     // A handler may end the drag: the session is looked at afresh after each.
-    if (Target != Session->Target) {
-        TControl *Old = Session->Target;
+    TControl *Old = Session->Target;
+    if (Target != Old) {
         Session->Target = Target;
         Session->Accepted = false;
         if (Old) AskTarget(*Session, Old, Pos, dsDragLeave);
         if (!Session) return;
-        const bool Accepted = Target && AskTarget(*Session, Target, Pos, dsDragEnter);
-        if (!Session) return;
-        Session->Accepted = Accepted;
-    } else if (Target) {
-        const bool Accepted = AskTarget(*Session, Target, Pos, dsDragMove);
+    }
+    if (Target) {
+        const bool Accepted =
+            AskTarget(*Session, Target, Pos, Target == Old ? dsDragMove : dsDragEnter);
         if (!Session) return;
         Session->Accepted = Accepted;
     }
@@ -197,11 +192,14 @@ void DragTo(const TPoint &Pos)
     ShowDragCursor();
 }
 
-void CloseSession(DragSession &S)
+// Ends the session and gives the mouse back; what the drag was is the caller's to report.
+std::unique_ptr<DragSession> CloseSession()
 {
-    S.Frame.reset();
-    if (GetCapture() == S.CaptureWindow) ReleaseCapture();
-    DeallocateHWnd(S.CaptureWindow);
+    std::unique_ptr<DragSession> S = std::move(Session);
+    S->Frame.reset();
+    if (GetCapture() == S->CaptureWindow) ReleaseCapture();
+    DeallocateHWnd(S->CaptureWindow);
+    return S;
 }
 
 // Moves a docked control onto its site, its corner where the pointer let it go.
@@ -221,38 +219,33 @@ TControl *Float(const DragSession &S)
     return S.Source->Parent();
 }
 
-// Docks on the site under the pointer, or floats where the pointer let go.
-void DockDone(const DragSession &S, TControl *Site, bool Dropped)
+// Docks on the site under the pointer, or floats where the pointer let go; the
+// control's new place is the end's target.
+TControl *DockOrFloat(const DragSession &S, TControl *Site, bool Dropped)
 {
-    TControl *Target = Site;
-    if (Site)
+    if (Site) {
         Dock(S, static_cast<TWinControl *>(Site));
-    else if (Dropped && Floats(S))
-        Target = Float(S);
-    S.Object->SetDropped(Target != nullptr);
-    const TPoint At = Target ? Target->ScreenToClient(S.Object->DragPos()) : TPoint();
-    vcl::DragEvents::EndDock(S.Source, Target, At.X, At.Y);
+        return Site;
+    }
+    return Dropped && Floats(S) ? Float(S) : nullptr;
 }
 
 // Drops on the accepting target, or cancels; the source hears of the end either way.
 void DragDone(bool Drop)
 {
     if (!Session) return;
-    const std::unique_ptr<DragSession> Done = std::move(Session);
-    CloseSession(*Done);
+    const std::unique_ptr<DragSession> Done = CloseSession();
     if (Screen) SetCursor(Screen->Cursors(crDefault));
     const TPoint Pos = Done->Object->DragPos();
     const bool Dropped = Drop && Done->Started;
     TControl *Target = Dropped && Done->Accepted ? Done->Target : nullptr;
     if (!Target && Done->Target) AskTarget(*Done, Done->Target, Pos, dsDragLeave);
-    if (Done->Kind == dkDock) {
-        DockDone(*Done, Target, Dropped);
-        return;
-    }
+    if (Done->Kind == dkDock) Target = DockOrFloat(*Done, Target, Dropped);
     Done->Object->SetDropped(Target != nullptr);
     const TPoint Local = Target ? Target->ScreenToClient(Pos) : TPoint();
-    if (Target) Target->DragDrop(DragSource(*Done), Local.X, Local.Y);
-    vcl::DragEvents::EndDrag(Done->Source, Target, Local.X, Local.Y);
+    // A dock site takes the control itself: it sees no drop.
+    if (Target && Done->Kind == dkDrag) Target->DragDrop(DragSource(*Done), Local.X, Local.Y);
+    vcl::DragEvents::End(Done->Source, Done->Kind, Target, Local);
 }
 
 void DragWindowProc(TMessage &Message)
@@ -421,8 +414,7 @@ void vcl::ForgetDragControl(TControl *Control)
 {
     if (!Session) return;
     if (Session->Source == Control) {
-        const std::unique_ptr<DragSession> Gone = std::move(Session);
-        CloseSession(*Gone);
+        CloseSession();
         return;
     }
     if (Session->Target == Control) {

@@ -22,19 +22,26 @@ public:
 class ControlsDragTest : public VclTest
 {
 protected:
-    TPanel *Panel(int Left, int Top)
+    TPanel *Panel(int Left, int Top, int Width = 100, int Height = 80)
     {
         auto *P = new TPanel(Form.get());
         P->SetParent(Form.get());
-        P->SetBounds(Left, Top, 100, 80);
+        P->SetBounds(Left, Top, Width, Height);
         return P;
     }
     // A panel that a press starts docking.
-    TPanel *DockPanel(int Left, int Top)
+    TPanel *DockPanel(int Left, int Top, int Width = 100, int Height = 80)
     {
-        TPanel *P = Panel(Left, Top);
+        TPanel *P = Panel(Left, Top, Width, Height);
         P->SetDragKind(dkDock);
         P->SetDragMode(dmAutomatic);
+        return P;
+    }
+    // A panel that takes the controls docked on it.
+    TPanel *DockSite(int Left, int Top, int Width, int Height)
+    {
+        TPanel *P = Panel(Left, Top, Width, Height);
+        P->SetDockSite(true);
         return P;
     }
 
@@ -217,11 +224,8 @@ TEST_F(ControlsDragTest, OwnDragObject_IsTheSourceTheTargetSees)
 TEST_F(ControlsDragTest, Dock_ControlMovesOntoTheDockSiteUnderThePointer)
 {
     ShownForm();
-    TPanel *Source = DockPanel(10, 10);
-    Source->SetBounds(10, 10, 60, 40);
-    TPanel *Site = Panel(150, 100);
-    Site->SetBounds(150, 100, 200, 150);
-    Site->SetDockSite(true);
+    TPanel *Source = DockPanel(10, 10, 60, 40);
+    TPanel *Site = DockSite(150, 100, 200, 150);
     Source->OnStartDock = [&](TObject *, TDragDockObject *&) { Log.push_back("start dock"); };
     TObject *EndTarget = nullptr;
     Source->OnEndDock = [&](TObject *, TObject *To, int, int) {
@@ -243,8 +247,7 @@ TEST_F(ControlsDragTest, Dock_ControlMovesOntoTheDockSiteUnderThePointer)
 TEST_F(ControlsDragTest, Dock_OutsideADockSiteFloatsTheControlInAHostWindowWhereItWasLetGo)
 {
     ShownForm();
-    TPanel *Source = DockPanel(10, 10);
-    Source->SetBounds(10, 10, 60, 40);
+    TPanel *Source = DockPanel(10, 10, 60, 40);
     TObject *EndTarget = nullptr;
     TPoint EndAt;
     Source->OnEndDock = [&](TObject *, TObject *To, int X, int Y) {
@@ -293,11 +296,8 @@ bool InWindowRegion(HWND Wnd, int X, int Y)
 TEST_F(ControlsDragTest, Dock_OutlinesWhereTheControlGoesThickWhereItWouldFloat)
 {
     ShownForm();
-    TPanel *Source = DockPanel(10, 10);
-    Source->SetBounds(10, 10, 60, 40);
-    TPanel *Site = Panel(150, 100);
-    Site->SetBounds(150, 100, 200, 150);
-    Site->SetDockSite(true);
+    TPanel *Source = DockPanel(10, 10, 60, 40);
+    TPanel *Site = DockSite(150, 100, 200, 150);
     Pump();
     MouseDown(Source, 5, 5);
     Pump();
@@ -371,11 +371,8 @@ TEST_F(ControlsDragTest, Dock_WithoutAFloatingClassLeavesTheControlWhereItWas)
 TEST_F(ControlsDragTest, Float_DraggedOntoADockSiteDocksThereAndTheHostGoes)
 {
     ShownForm();
-    TPanel *Source = DockPanel(10, 10);
-    Source->SetBounds(10, 10, 60, 40);
-    TPanel *Site = Panel(150, 100);
-    Site->SetBounds(150, 100, 200, 150);
-    Site->SetDockSite(true);
+    TPanel *Source = DockPanel(10, 10, 60, 40);
+    TPanel *Site = DockSite(150, 100, 200, 150);
     const POINT Corner = At(Form.get(), 20, 250);
     ASSERT_TRUE(Source->ManualFloat(Bounds(Corner.x, Corner.y, 60, 40)));
     Pump();
@@ -400,8 +397,7 @@ TEST_F(ControlsDragTest, Float_DraggedOntoADockSiteDocksThereAndTheHostGoes)
 TEST_F(ControlsDragTest, ManualFloat_HostsTheControlOverTheRectAndMovesItsHostWhenFloating)
 {
     ShownForm();
-    TPanel *Source = Panel(10, 10);
-    Source->SetBounds(10, 10, 60, 40);
+    TPanel *Source = Panel(10, 10, 60, 40);
     const int Forms = Screen->FormCount();
     ASSERT_TRUE(Source->ManualFloat(Bounds(300, 260, 60, 40)));
     Pump();
