@@ -166,6 +166,14 @@ void AddPicture(TCustomImageList *List, TColor Color)
     List->Add(&Bitmap, nullptr);
 }
 
+TTBSubmenuItem *MenuTest::AddSubmenu(TTBCustomItem *Parent, const char *Caption)
+{
+    auto *Item = new TTBSubmenuItem(Menu.get());
+    Item->SetCaption(AnsiString::FromUtf8(Caption));
+    Parent->Add(Item);
+    return Item;
+}
+
 TTBSeparatorItem *MenuTest::AddSeparator(TTBCustomItem *Parent)
 {
     auto *Item = new TTBSeparatorItem(Menu.get());

@@ -73,6 +73,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
     TTBItem *AddItem(TTBCustomItem *Parent, const char *Caption);
+    TTBSubmenuItem *AddSubmenu(TTBCustomItem *Parent, const char *Caption);
     TTBSeparatorItem *AddSeparator(TTBCustomItem *Parent);
     std::unique_ptr<TTBPopupMenu> Menu;
     std::vector<AnsiString> Clicks;

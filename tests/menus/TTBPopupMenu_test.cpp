@@ -397,9 +397,7 @@ TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
 {
     win::OverrideParameter(SPI_GETMENUSHOWDELAY, 0);
     AddItem(Menu->Items(), "One");
-    auto *Sub = new TTBSubmenuItem(Menu.get());
-    Sub->SetCaption("More");
-    Menu->Items()->Add(Sub);
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "More");
     AddItem(Sub, "Inner A");
     AddItem(Sub, "Inner B");
     std::size_t OpenedByHover = 0, AfterLeft = 0, AfterRight = 0;
@@ -440,9 +438,7 @@ TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
 
 TEST_F(PopupMenuTest, SubmenuThatDoesNotFitOpensToTheLeft)
 {
-    auto *Sub = new TTBSubmenuItem(Menu.get());
-    Sub->SetCaption("More");
-    Menu->Items()->Add(Sub);
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "More");
     AddItem(Sub, "Inner");
     TRect Parent, Child;
     bool Opposite = false;
@@ -653,9 +649,7 @@ TEST_F(PopupMenuTest, AnItemTiesItselfToItsActionThroughTheLinkClassItNames)
 
 TEST_F(PopupMenuTest, BiggerPicturesForTheMenuGrowItsOpenSubmenuToo)
 {
-    auto *Sub = new TTBSubmenuItem(Menu.get());
-    Sub->SetCaption("More");
-    Menu->Items()->Add(Sub);
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "More");
     AddItem(Sub, "Inner")->SetImageIndex(0);
     const auto Small = Pictures(1);
     auto Big = std::make_unique<TImageList>(nullptr);
