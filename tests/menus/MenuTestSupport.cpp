@@ -166,6 +166,21 @@ void AddPicture(TCustomImageList *List, TColor Color)
     List->Add(&Bitmap, nullptr);
 }
 
+void CompanionPictures::FillPictures()
+{
+    AddPicture(&Pictures, PictureRed);
+    AddPicture(&Hot, PictureGreen);
+    AddPicture(&Disabled, PictureBlue);
+    AddPicture(&Checked, PictureYellow);
+}
+
+void CompanionPictures::WithCompanions()
+{
+    Pictures.SetHotImages(&Hot);
+    Pictures.SetDisabledImages(&Disabled);
+    Pictures.SetCheckedImages(&Checked);
+}
+
 TTBSubmenuItem *MenuTest::AddSubmenu(TTBCustomItem *Parent, const char *Caption)
 {
     auto *Item = new TTBSubmenuItem(Menu.get());
