@@ -443,8 +443,7 @@ void TTBItemViewer::PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin
             DrawSkinIconShadow(Canvas, Target, Images, Index, true);
         return;
     }
-    TCustomImageList *Hot =
-        Companions && Companions->HotImages() ? Companions->HotImages() : nullptr;
+    TCustomImageList *Hot = Companions ? Companions->HotImages() : nullptr;
     TCustomImageList *Shown = IsHoverItem && Hot ? Hot : Images;
     if (Skin->SkinType() == tbsOfficeXP && IsHoverItem && !IsPushed && !Checked &&
         !Skin->Options().Contains(tboNoHoverIconShadow)) {

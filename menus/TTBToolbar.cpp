@@ -158,10 +158,10 @@ TTBCustomToolbar *ToolbarOwner(TComponent *AOwner)
 
 } // namespace
 
-TTBToolbarView::TTBToolbarView(TComponent *AOwner)
-    : TTBView(AOwner, nullptr, ToolbarOwner(AOwner)->Items(), ToolbarOwner(AOwner), true, false,
-              true),
-      FToolbar(ToolbarOwner(AOwner))
+TTBToolbarView::TTBToolbarView(TComponent *AOwner) : TTBToolbarView(ToolbarOwner(AOwner)) {}
+
+TTBToolbarView::TTBToolbarView(TTBCustomToolbar *Toolbar)
+    : TTBView(Toolbar, nullptr, Toolbar->Items(), Toolbar, true, false, true), FToolbar(Toolbar)
 {
     SetSkin(FToolbar->Skin());
     // The chevron's viewer goes last; the base could not ask for it while being made.

@@ -52,6 +52,7 @@ protected:
     void DoUpdatePositions(TPoint &Size) override;
 
 private:
+    explicit TTBToolbarView(TTBCustomToolbar *Toolbar);
     TTBCustomToolbar *FToolbar;
 };
 

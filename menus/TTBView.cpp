@@ -149,16 +149,17 @@ bool TTBView::ShowsInline(TTBCustomItem *Item) const
     return Item->ItemStyle().Contains(tbisEmbeddedGroup) && !FCustomizing;
 }
 
-int TTBView::AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup, int Depth)
+void TTBView::AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup)
 {
-    auto Viewer = FViewers.insert(FViewers.begin() + Index, Item->CreateViewer(this));
-    if (FUsePriorityList) FPriorityList.push_back(Viewer->get());
-    int Added = 1;
-    if (!WithGroup || !ShowsInline(Item) || Depth >= MaxGroupDepth) return Added;
-    TTBCustomItem *Group = ShownParent(Item);
-    for (int I = 0; I < Group->Count(); ++I)
-        Added += AddItemViewers(Index + Added, Group->Items(I), true, Depth + 1);
-    return Added;
+    std::vector<TTBCustomItem *> Shown;
+    if (WithGroup)
+        CollectShown(Item, Shown, 0);
+    else
+        Shown.push_back(Item);
+    for (TTBCustomItem *Each : Shown) {
+        auto Viewer = FViewers.insert(FViewers.begin() + Index++, Each->CreateViewer(this));
+        if (FUsePriorityList) FPriorityList.push_back(Viewer->get());
+    }
 }
 
 // The viewers of an item inserted under the current parent item, or under a group

@@ -186,8 +186,8 @@ private:
     void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
                           int Index, TTBCustomItem *Item);
     // Adds the viewer of Item at Index and, WithGroup, those of the children a group
-    // shows inline after it; gives the number added.
-    int AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup, int Depth = 0);
+    // shows inline after it.
+    void AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup);
     bool ShowsInline(TTBCustomItem *Item) const;
     void ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item);
     void ItemDeleting(TTBCustomItem *Item);

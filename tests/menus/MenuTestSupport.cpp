@@ -166,6 +166,29 @@ void AddPicture(TCustomImageList *List, TColor Color)
     List->Add(&Bitmap, nullptr);
 }
 
+void CompanionPictures::FillPictures()
+{
+    AddPicture(&Pictures, PictureRed);
+    AddPicture(&Hot, PictureGreen);
+    AddPicture(&Disabled, PictureBlue);
+    AddPicture(&Checked, PictureYellow);
+}
+
+void CompanionPictures::WithCompanions()
+{
+    Pictures.SetHotImages(&Hot);
+    Pictures.SetDisabledImages(&Disabled);
+    Pictures.SetCheckedImages(&Checked);
+}
+
+TTBSubmenuItem *MenuTest::AddSubmenu(TTBCustomItem *Parent, const char *Caption)
+{
+    auto *Item = new TTBSubmenuItem(Menu.get());
+    Item->SetCaption(AnsiString::FromUtf8(Caption));
+    Parent->Add(Item);
+    return Item;
+}
+
 TTBSeparatorItem *MenuTest::AddSeparator(TTBCustomItem *Parent)
 {
     auto *Item = new TTBSeparatorItem(Menu.get());

@@ -3,6 +3,7 @@
 // the input before them has been handled, and menus built for the tests.
 
 #include "menus/TB2Dock.h"
+#include "menus/TTBImageList.h"
 #include "menus/TTBPopupMenu.h"
 #include "platform/vcl/ImgList.h"
 #include "tests/vcl/InputFeed.h"
@@ -66,6 +67,18 @@ constexpr TColor PictureYellow = static_cast<TColor>(RGB(230, 230, 0));
 // Adds one 16 x 16 picture of a colour to a list.
 void AddPicture(TCustomImageList *List, TColor Color);
 
+// A toolbar image list of one red picture, with companions of one picture each:
+// green for hot, blue for disabled, yellow for checked.
+struct CompanionPictures {
+    void FillPictures();
+    // Makes the three the list's companions.
+    void WithCompanions();
+    TTBImageList Pictures{nullptr};
+    TImageList Hot{nullptr};
+    TImageList Disabled{nullptr};
+    TImageList Checked{nullptr};
+};
+
 // A test with the application, a plain 1024 x 768 work area without animation.
 class MenuTest : public vcltest::VclTest
 {
@@ -73,6 +86,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
     TTBItem *AddItem(TTBCustomItem *Parent, const char *Caption);
+    TTBSubmenuItem *AddSubmenu(TTBCustomItem *Parent, const char *Caption);
     TTBSeparatorItem *AddSeparator(TTBCustomItem *Parent);
     std::unique_ptr<TTBPopupMenu> Menu;
     std::vector<AnsiString> Clicks;

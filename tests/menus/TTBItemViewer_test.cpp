@@ -14,16 +14,13 @@ namespace
 
 constexpr TColor Red = PictureRed, Green = PictureGreen, Blue = PictureBlue, Yellow = PictureYellow;
 
-class ViewerImageTest : public MenuTest
+class ViewerImageTest : public MenuTest, protected CompanionPictures
 {
 protected:
     void SetUp() override
     {
         MenuTest::SetUp();
-        AddPicture(&Pictures, Red);
-        AddPicture(&Hot, Green);
-        AddPicture(&Disabled, Blue);
-        AddPicture(&Checked, Yellow);
+        FillPictures();
         Item = AddItem(Menu->Items(), "");
         Item->SetImages(&Pictures);
         Item->SetImageIndex(0);
@@ -42,12 +39,6 @@ protected:
         Skin.SetSkinType(Type);
         Skin.SetOptions(Options);
     }
-    void WithCompanions()
-    {
-        Pictures.SetHotImages(&Hot);
-        Pictures.SetDisabledImages(&Disabled);
-        Pictures.SetCheckedImages(&Checked);
-    }
     // Paints the item on white, as a menu row 19 pixels high (its picture at 2, 2) or
     // as a button 22 pixels high (its picture at 3, 3).
     void Paint(bool Toolbar, TTBBaseSkin *With, bool Hover, bool Pushed = false)
@@ -63,10 +54,6 @@ protected:
     }
     TColor At(int X, int Y) { return Surface.Canvas()->Pixels(X, Y); }
 
-    TTBImageList Pictures{nullptr};
-    TImageList Hot{nullptr};
-    TImageList Disabled{nullptr};
-    TImageList Checked{nullptr};
     TTBSkin Skin{nullptr};
     TTBSkins DefaultType = tbsDisabled;
     TTBItem *Item = nullptr;

@@ -143,9 +143,7 @@ TEST_F(ItemTest, ShortCutTextAndHints)
 
 TEST_F(ItemTest, ShortCutInSubmenuRunsPopupsFirstAndDisabledParentBlocks)
 {
-    auto *Sub = new TTBSubmenuItem(Menu.get());
-    Sub->SetCaption("Sub");
-    Root()->Add(Sub);
+    TTBSubmenuItem *Sub = AddSubmenu(Root(), "Sub");
     TTBItem *Deep = AddItem(Sub, "Deep");
     Deep->SetShortCut(ShortCut('D', TShiftState{ssCtrl}));
     std::vector<AnsiString> Order;

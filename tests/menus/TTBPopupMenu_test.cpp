@@ -36,6 +36,23 @@ protected:
         vcltest::Pump();
         EXPECT_TRUE(Script.Done());
     }
+    // Opens the menu at a point and its first item's submenu by the keys, shows
+    // Inspect the two popups then open, and closes both.
+    void InspectSubmenu(int X, int Y,
+                        const std::function<void(const std::vector<TTBPopupWindow *> &)> &Inspect)
+    {
+        MenuScript Script;
+        Script.Do([] { Press(VK_DOWN); })
+            .Do([] { Press(VK_RIGHT); })
+            .Do([&] {
+                const auto Popups = OpenPopups();
+                if (Popups.size() != 2) return;
+                Inspect(Popups);
+                Press(VK_ESCAPE);
+            })
+            .Do([] { Press(VK_ESCAPE); });
+        Open(X, Y, Script);
+    }
     // Notes the open popup's window rectangle.
     std::function<void()> NoteRect(TRect &Into)
     {
@@ -397,9 +414,7 @@ TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
 {
     win::OverrideParameter(SPI_GETMENUSHOWDELAY, 0);
     AddItem(Menu->Items(), "One");
-    auto *Sub = new TTBSubmenuItem(Menu.get());
-    Sub->SetCaption("More");
-    Menu->Items()->Add(Sub);
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "More");
     AddItem(Sub, "Inner A");
     AddItem(Sub, "Inner B");
     std::size_t OpenedByHover = 0, AfterLeft = 0, AfterRight = 0;
@@ -440,25 +455,15 @@ TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
 
 TEST_F(PopupMenuTest, SubmenuThatDoesNotFitOpensToTheLeft)
 {
-    auto *Sub = new TTBSubmenuItem(Menu.get());
-    Sub->SetCaption("More");
-    Menu->Items()->Add(Sub);
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "More");
     AddItem(Sub, "Inner");
     TRect Parent, Child;
     bool Opposite = false;
-    MenuScript Script;
-    Script.Do([] { Press(VK_DOWN); })
-        .Do([] { Press(VK_RIGHT); })
-        .Do([&] {
-            const auto Popups = OpenPopups();
-            if (Popups.size() != 2) return;
-            Parent = Popups[0]->BoundsRect();
-            Child = Popups[1]->BoundsRect();
-            Opposite = Popups[1]->View()->State().Contains(vsOppositePopup);
-            Press(VK_ESCAPE);
-        })
-        .Do([] { Press(VK_ESCAPE); });
-    Open(1000, 100, Script);
+    InspectSubmenu(1000, 100, [&](const std::vector<TTBPopupWindow *> &Popups) {
+        Parent = Popups[0]->BoundsRect();
+        Child = Popups[1]->BoundsRect();
+        Opposite = Popups[1]->View()->State().Contains(vsOppositePopup);
+    });
     EXPECT_TRUE(Opposite);
     // Opened leftwards, overlapping the parent's frame by a few pixels only.
     EXPECT_LT(Child.Left, Parent.Left);
@@ -653,9 +658,7 @@ TEST_F(PopupMenuTest, AnItemTiesItselfToItsActionThroughTheLinkClassItNames)
 
 TEST_F(PopupMenuTest, BiggerPicturesForTheMenuGrowItsOpenSubmenuToo)
 {
-    auto *Sub = new TTBSubmenuItem(Menu.get());
-    Sub->SetCaption("More");
-    Menu->Items()->Add(Sub);
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "More");
     AddItem(Sub, "Inner")->SetImageIndex(0);
     const auto Small = Pictures(1);
     auto Big = std::make_unique<TImageList>(nullptr);
@@ -663,19 +666,11 @@ TEST_F(PopupMenuTest, BiggerPicturesForTheMenuGrowItsOpenSubmenuToo)
     Big->SetHeight(32);
     Menu->SetImages(Small.get());
     int Before = 0, After = 0;
-    MenuScript Script;
-    Script.Do([] { Press(VK_DOWN); })
-        .Do([] { Press(VK_RIGHT); })
-        .Do([&] {
-            const auto Popups = OpenPopups();
-            if (Popups.size() != 2) return;
-            Before = Popups[1]->Height();
-            Menu->SetImages(Big.get());
-            After = Popups[1]->Height();
-            Press(VK_ESCAPE);
-        })
-        .Do([] { Press(VK_ESCAPE); });
-    Open(100, 100, Script);
+    InspectSubmenu(100, 100, [&](const std::vector<TTBPopupWindow *> &Popups) {
+        Before = Popups[1]->Height();
+        Menu->SetImages(Big.get());
+        After = Popups[1]->Height();
+    });
     ASSERT_GT(Before, 0);
     // A row is never lower than its picture plus 3.
     EXPECT_EQ(After - Before, 32 - 16);

@@ -195,13 +195,6 @@ protected:
     {
         return AddItem(Bar->Items(), Caption);
     }
-    TTBSubmenuItem *AddSubmenu(TTBCustomItem *Parent, const char *Caption)
-    {
-        auto *Item = new TTBSubmenuItem(Menu.get());
-        Item->SetCaption(AnsiString::FromUtf8(Caption));
-        Parent->Add(Item);
-        return Item;
-    }
     // "&File" (Open, Save) and "&Edit" (Copy) on a menu bar.
     TTBToolbar *MakeMenuBar()
     {
