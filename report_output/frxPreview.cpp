@@ -1015,14 +1015,6 @@ void CopyViewsFlat(TfrxPage *Prepared, TfrxPage *Page)
     }
 }
 
-// True when the designer changed something.
-bool Design(TfrxReport *Report)
-{
-    const std::unique_ptr<TfrxCustomDesigner> Designer = frxDesignerClass()(Report);
-    Designer->ShowModal();
-    return Designer->Modified();
-}
-
 } // namespace
 
 void TfrxPreview::Edit()
@@ -1034,7 +1026,7 @@ void TfrxPreview::Edit()
     auto *Page = static_cast<TfrxReportPage *>(Prepared->ClassType()->Create(&Temporary));
     Page->Assign(Prepared);
     CopyViewsFlat(Prepared, Page);
-    if (!Design(&Temporary)) return;
+    if (!Temporary.DesignPreviewPage()) return;
     Lock();
     UnlockAfter([&] { PreviewPages()->ModifyPage(FPageNo - 1, Page); });
     PageListChanged();
@@ -1048,7 +1040,7 @@ void TfrxPreview::EditTemplate()
     Template.SetPosition(0);
     TfrxReport Temporary(nullptr);
     Temporary.LoadFromStream(&Template);
-    Design(&Temporary);
+    frxDesignerClass()(&Temporary)->ShowModal();
 }
 
 void TfrxPreview::PageSetupDlg()

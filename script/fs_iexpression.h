@@ -140,212 +140,150 @@ private:
     const Variant *FRightDirect = nullptr;
 };
 
-class TNoneNode : public TfsOperatorNode
+// Fixes the operator of one node class.
+template <TfsOperatorType AOp> class TfsOperatorNodeOf : public TfsOperatorNode
 {
 public:
-    TNoneNode() : TfsOperatorNode(opNone) {}
+    TfsOperatorNodeOf() : TfsOperatorNode(AOp) {}
 };
 
-class TGreatNode : public TfsOperatorNode
+class TNoneNode : public TfsOperatorNodeOf<opNone>
 {
-public:
-    TGreatNode() : TfsOperatorNode(opGreat) {}
+};
 
+class TGreatNode : public TfsOperatorNodeOf<opGreat>
+{
 protected:
     Variant Evaluate() override;
 };
 
-class TLessNode : public TfsOperatorNode
+class TLessNode : public TfsOperatorNodeOf<opLess>
 {
-public:
-    TLessNode() : TfsOperatorNode(opLess) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TLessEqNode : public TfsOperatorNode
+class TLessEqNode : public TfsOperatorNodeOf<opLessEq>
 {
-public:
-    TLessEqNode() : TfsOperatorNode(opLessEq) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TGreatEqNode : public TfsOperatorNode
+class TGreatEqNode : public TfsOperatorNodeOf<opGreatEq>
 {
-public:
-    TGreatEqNode() : TfsOperatorNode(opGreatEq) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TNonEqNode : public TfsOperatorNode
+class TNonEqNode : public TfsOperatorNodeOf<opNonEq>
 {
-public:
-    TNonEqNode() : TfsOperatorNode(opNonEq) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TEqNode : public TfsOperatorNode
+class TEqNode : public TfsOperatorNodeOf<opEq>
 {
-public:
-    TEqNode() : TfsOperatorNode(opEq) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TPlusNode : public TfsOperatorNode
+class TPlusNode : public TfsOperatorNodeOf<opPlus>
 {
-public:
-    TPlusNode() : TfsOperatorNode(opPlus) {}
-
 protected:
     Variant Evaluate() override;
 };
 
 // "strcat": a text on the left is joined with the right side's text.
-class TStrCatNode : public TfsOperatorNode
+class TStrCatNode : public TfsOperatorNodeOf<opPlus>
 {
-public:
-    TStrCatNode() : TfsOperatorNode(opPlus) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TMinusNode : public TfsOperatorNode
+class TMinusNode : public TfsOperatorNodeOf<opMinus>
 {
-public:
-    TMinusNode() : TfsOperatorNode(opMinus) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TOrNode : public TfsOperatorNode
+class TOrNode : public TfsOperatorNodeOf<opOr>
 {
-public:
-    TOrNode() : TfsOperatorNode(opOr) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TXorNode : public TfsOperatorNode
+class TXorNode : public TfsOperatorNodeOf<opXor>
 {
-public:
-    TXorNode() : TfsOperatorNode(opXor) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TMulNode : public TfsOperatorNode
+class TMulNode : public TfsOperatorNodeOf<opMul>
 {
-public:
-    TMulNode() : TfsOperatorNode(opMul) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TDivFloatNode : public TfsOperatorNode
+class TDivFloatNode : public TfsOperatorNodeOf<opDivFloat>
 {
-public:
-    TDivFloatNode() : TfsOperatorNode(opDivFloat) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TDivIntNode : public TfsOperatorNode
+class TDivIntNode : public TfsOperatorNodeOf<opDivInt>
 {
-public:
-    TDivIntNode() : TfsOperatorNode(opDivInt) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TModNode : public TfsOperatorNode
+class TModNode : public TfsOperatorNodeOf<opMod>
 {
-public:
-    TModNode() : TfsOperatorNode(opMod) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TAndNode : public TfsOperatorNode
+class TAndNode : public TfsOperatorNodeOf<opAnd>
 {
-public:
-    TAndNode() : TfsOperatorNode(opAnd) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TShlNode : public TfsOperatorNode
+class TShlNode : public TfsOperatorNodeOf<opShl>
 {
-public:
-    TShlNode() : TfsOperatorNode(opShl) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TShrNode : public TfsOperatorNode
+class TShrNode : public TfsOperatorNodeOf<opShr>
 {
-public:
-    TShrNode() : TfsOperatorNode(opShr) {}
-
 protected:
     Variant Evaluate() override;
 };
 
 // The bracket nodes live only while the tree is built: ")" closes the group of
 // its "(" and both leave the tree.
-class TLeftBracketNode : public TfsOperatorNode
+class TLeftBracketNode : public TfsOperatorNodeOf<opLeftBracket>
 {
-public:
-    TLeftBracketNode() : TfsOperatorNode(opLeftBracket) {}
 };
 
-class TRightBracketNode : public TfsOperatorNode
+class TRightBracketNode : public TfsOperatorNodeOf<opRightBracket>
 {
-public:
-    TRightBracketNode() : TfsOperatorNode(opRightBracket) {}
 };
 
-class TNotNode : public TfsOperatorNode
+class TNotNode : public TfsOperatorNodeOf<opNot>
 {
-public:
-    TNotNode() : TfsOperatorNode(opNot) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TUnMinusNode : public TfsOperatorNode
+class TUnMinusNode : public TfsOperatorNodeOf<opUnMinus>
 {
-public:
-    TUnMinusNode() : TfsOperatorNode(opUnMinus) {}
-
 protected:
     Variant Evaluate() override;
 };
 
-class TInNode : public TfsOperatorNode
+class TInNode : public TfsOperatorNodeOf<opIn>
 {
-public:
-    TInNode() : TfsOperatorNode(opIn) {}
-
 protected:
     Variant Evaluate() override;
 
@@ -353,11 +291,8 @@ private:
     bool InArray(const Variant &L, const Variant &R) const;
 };
 
-class TIsNode : public TfsOperatorNode
+class TIsNode : public TfsOperatorNodeOf<opIs>
 {
-public:
-    TIsNode() : TfsOperatorNode(opIs) {}
-
 protected:
     Variant Evaluate() override;
 };

@@ -899,6 +899,27 @@ TEST(PngObject, ARefusedResizeLeavesThePictureWhole)
     }
 }
 
+namespace
+{
+
+// Loads File into an image that has a picture already.
+void LoadInto(TPNGObject &Image, const Bytes &File)
+{
+    TMemoryStream Stream;
+    Stream.WriteBuffer(File.data(), static_cast<int>(File.size()));
+    Stream.SetPosition(0);
+    Image.LoadFromStream(&Stream);
+}
+
+// A header whose store is refused: 1.2 GB of colour pixels.
+Bytes RefusedHeaderFile()
+{
+    return JoinChunks(
+        {{"IHDR", HeaderData(20000, 20000, 8, 2)}, {"IDAT", Deflate({0})}, {"IEND", {}}});
+}
+
+} // namespace
+
 TEST(PngObject, AFailedLoadLeavesThePictureAsItWas)
 {
     Picture P = RandomPicture(6, 8, 5, 4, false, 4);
@@ -906,9 +927,7 @@ TEST(PngObject, AFailedLoadLeavesThePictureAsItWas)
     Bytes Damaged = Other;
     Damaged[8 + 25 + 8] ^= 1;
     const Bytes Failing[] = {
-        // A header whose store is refused: 1.2 GB of colour pixels.
-        JoinChunks(
-            {{"IHDR", HeaderData(20000, 20000, 8, 2)}, {"IDAT", Deflate({0})}, {"IEND", {}}}),
+        RefusedHeaderFile(),
         // A sound header, then a damaged chunk, no image data, or the end of the file.
         Damaged,
         JoinChunks({SplitChunks(Other)[0], {"IEND", {}}}),
@@ -917,10 +936,7 @@ TEST(PngObject, AFailedLoadLeavesThePictureAsItWas)
     for (const Bytes &File : Failing) {
         SCOPED_TRACE(File.size());
         auto Image = Load(Encode(P));
-        TMemoryStream Stream;
-        Stream.WriteBuffer(File.data(), static_cast<int>(File.size()));
-        Stream.SetPosition(0);
-        EXPECT_THROW(Image->LoadFromStream(&Stream), Exception);
+        EXPECT_THROW(LoadInto(*Image, File), Exception);
         ExpectSamePixels(P, *Image);
         ExpectSamePixels(P, *Load(Save(*Image)));
     }
@@ -1246,30 +1262,18 @@ TEST(PngCanvas, TheCanvasFollowsTheStoreThroughResizeAndLoads)
     DrawRow(Image->Canvas(), 4, 0, 9, Red);
     EXPECT_EQ(Image->Pixels(7, 4), Red);
 
-    TMemoryStream Stream;
-    const Bytes Refused = JoinChunks(
-        {{"IHDR", HeaderData(20000, 20000, 8, 2)}, {"IDAT", Deflate({0})}, {"IEND", {}}});
-    Stream.WriteBuffer(Refused.data(), static_cast<int>(Refused.size()));
-    Stream.SetPosition(0);
-    EXPECT_THROW(Image->LoadFromStream(&Stream), Exception);
+    EXPECT_THROW(LoadInto(*Image, RefusedHeaderFile()), Exception);
     const Bytes Damaged = [&] {
         Bytes File = Encode(RandomPicture(0, 8, 3, 3, false, 10));
         File[8 + 25 + 8] ^= 1; // the name of the image data
         return File;
     }();
-    Stream.Clear();
-    Stream.WriteBuffer(Damaged.data(), static_cast<int>(Damaged.size()));
-    Stream.SetPosition(0);
-    EXPECT_THROW(Image->LoadFromStream(&Stream), Exception);
+    EXPECT_THROW(LoadInto(*Image, Damaged), Exception);
     DrawRow(Image->Canvas(), 3, 0, 9, Red);
     EXPECT_EQ(Image->Pixels(6, 3), Red);
 
     const Picture Other = RandomPicture(2, 8, 3, 2, false, 11);
-    Stream.Clear();
-    const Bytes OtherFile = Encode(Other);
-    Stream.WriteBuffer(OtherFile.data(), static_cast<int>(OtherFile.size()));
-    Stream.SetPosition(0);
-    Image->LoadFromStream(&Stream);
+    LoadInto(*Image, Encode(Other));
     DrawRow(Image->Canvas(), 1, 0, 2, Red);
     EXPECT_EQ(Image->Pixels(1, 1), Red);
     EXPECT_EQ(Image->Pixels(2, 1), ExpectedColor(Other, 2, 1));
