@@ -7,6 +7,7 @@
 #include "link/main_form.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace
@@ -54,8 +55,7 @@ void TMainForm::LineQuietTimerTimer(TObject *)
     }
     LineQuietTimer->SetEnabled(false);
     FLineUnsettled = false;
-    const std::vector<std::uint8_t> frame = std::move(FHeldFrame);
-    FHeldFrame.clear();
+    const std::vector<std::uint8_t> frame = std::exchange(FHeldFrame, {});
     // Also what the driver holds and has not told of yet.
     CommPort1->FlushInBuffer();
     CommPort1->PutBlock(frame.data(), static_cast<DWORD>(frame.size()));

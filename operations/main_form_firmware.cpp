@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace
 {
@@ -178,8 +179,7 @@ void TMainForm::LoaderPause(std::function<void()> Then)
 void TMainForm::LoaderPauseTimerTimer(TObject *)
 {
     LoaderPauseTimer->SetEnabled(false);
-    const std::function<void()> then = std::move(FAfterLoaderPause);
-    FAfterLoaderPause = nullptr;
+    const std::function<void()> then = std::exchange(FAfterLoaderPause, nullptr);
     if (then) then();
     if (!LoaderPauseTimer->Enabled()) CommPort1DataReceived(CommPort1, 0);
 }

@@ -72,14 +72,6 @@ std::u16string FromSymbol(std::string_view Bytes)
     return Out;
 }
 
-std::u16string FromProgramCodePage(std::string_view Bytes)
-{
-    std::u16string Out;
-    for (const char B : Bytes)
-        Out.push_back(rtl::Cp1251ToUnicode(static_cast<unsigned char>(B)));
-    return Out;
-}
-
 // Step by step, so that a byte the code page lacks costs one U+FFFD, not the rest of the text.
 std::u16string FromIconv(UINT CodePage, std::string_view Bytes)
 {
@@ -111,7 +103,7 @@ std::u16string Decode(UINT CodePage, std::string_view Bytes)
     if (CodePage == CP_ACP) CodePage = ProgramCodePage;
     if (CodePage == CP_OEMCP) CodePage = OemCodePage;
     if (CodePage == CP_SYMBOL) return FromSymbol(Bytes);
-    if (CodePage == ProgramCodePage) return FromProgramCodePage(Bytes);
+    if (CodePage == ProgramCodePage) return WideString(AnsiString(Bytes)).Std();
     return FromIconv(CodePage, Bytes);
 }
 

@@ -14,6 +14,7 @@ namespace
 {
 
 using namespace vcltest;
+using desktop::Xdotool;
 using desktop::XServer;
 
 class DateTimePickerOnX : public VclTest
@@ -32,7 +33,6 @@ protected:
         PumpFor(300);
     }
 
-    static void Xdotool(const std::string &Arguments) { desktop::Xdotool(Arguments); }
     // A real click at a point of the picker's client area.
     void ClickAt(int X, int Y) const
     {

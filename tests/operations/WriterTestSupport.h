@@ -6,6 +6,7 @@
 #include "tools/devsim/AddressBook.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace writertest
 {
@@ -44,6 +45,14 @@ protected:
         Form->FillWriterGrid();
     }
     WriterRecord &Row(int Cell) { return Form->WriterRows.at(Cell); }
+    // The Changed marks of cells From..To.
+    std::vector<int> Marks(int From, int To)
+    {
+        std::vector<int> marks;
+        for (int i = From; i <= To; ++i)
+            marks.push_back(Row(i).Changed);
+        return marks;
+    }
     void SetKey(int Cell, int Type, int Mode, const char *KeyHex, const char *NameUtf8,
                 int Changed = 0)
     {

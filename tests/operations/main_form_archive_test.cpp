@@ -5,6 +5,7 @@
 #include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "link/main_form.h"
+#include "tests/operations/ScreenInput.h"
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tools/devsim/Archive.h"
 
@@ -20,6 +21,8 @@
 #include <set>
 
 using namespace maintest;
+using optest::At;
+using optest::Xdotool;
 
 namespace
 {
@@ -567,16 +570,6 @@ protected:
         Form->Show();
         PumpFor(300);
     }
-    static void Xdotool(const std::string &Arguments)
-    {
-        ASSERT_EQ(std::system(("xdotool " + Arguments).c_str()), 0);
-    }
-    // A point of the grid's client area as xdotool's screen coordinates.
-    std::string At(int X, int Y) const
-    {
-        const TPoint p = Form->SG_Archive->ClientToScreen(TPoint(X, Y));
-        return std::to_string(p.X) + " " + std::to_string(p.Y);
-    }
 };
 
 } // namespace
@@ -592,9 +585,9 @@ TEST_F(ArchiveOnX, DraggingATitlesBorderSizesTheColumnAndSortsNothing)
 
     // The border between "Тип ключа" and "Режим записи", pulled 40 pixels right.
     const int y = (type.Top + type.Bottom) / 2;
-    Xdotool("mousemove --sync " + At(type.Right, y) + " mousedown 1 sleep 0.2 mousemove --sync " +
-            At(type.Right + 20, y) + " sleep 0.2 mousemove --sync " + At(type.Right + 40, y) +
-            " sleep 0.2 mouseup 1");
+    Xdotool("mousemove --sync " + At(grid, type.Right, y) +
+            " mousedown 1 sleep 0.2 mousemove --sync " + At(grid, type.Right + 20, y) +
+            " sleep 0.2 mousemove --sync " + At(grid, type.Right + 40, y) + " sleep 0.2 mouseup 1");
     EXPECT_TRUE(PumpUntil([&] { return grid->ColWidths(2) > width + 30; }, 5000))
         << grid->ColWidths(2);
     PumpFor(300);
@@ -604,6 +597,6 @@ TEST_F(ArchiveOnX, DraggingATitlesBorderSizesTheColumnAndSortsNothing)
 
     // A click in the middle of the same title still sorts by it.
     const TRect wider = grid->CellRect(2, 0);
-    Xdotool("mousemove --sync " + At((wider.Left + wider.Right) / 2, y) + " click 1");
+    Xdotool("mousemove --sync " + At(grid, (wider.Left + wider.Right) / 2, y) + " click 1");
     EXPECT_TRUE(PumpUntil([&] { return Form->ArchiveSortColumn == 2; }, 5000));
 }

@@ -12,6 +12,7 @@
 #include "platform/win/NativeWidget.h"
 #include "report/frxPrinter.h"
 #include "tests/link/MainFormTestSupport.h"
+#include "tests/operations/ScreenInput.h"
 #include "tests/support/PrintTestSupport.h"
 
 #include <QApplication>
@@ -38,6 +39,8 @@
 #include <zlib.h>
 
 using namespace maintest;
+using optest::At;
+using optest::Xdotool;
 
 namespace
 {
@@ -625,17 +628,6 @@ int ChangedPixels(const QImage &A, const QImage &B)
         for (int x = 0; x < std::min(A.width(), B.width()); ++x)
             if (A.pixel(x, y) != B.pixel(x, y)) ++changed;
     return changed;
-}
-
-void Xdotool(const std::string &Arguments)
-{
-    ASSERT_EQ(std::system(("xdotool " + Arguments).c_str()), 0);
-}
-
-std::string At(TControl *Control, int X, int Y)
-{
-    const TPoint p = Control->ClientToScreen(TPoint(X, Y));
-    return std::to_string(p.X) + " " + std::to_string(p.Y);
 }
 
 } // namespace

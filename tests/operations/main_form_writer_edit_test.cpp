@@ -26,13 +26,6 @@ protected:
         SelectCell(Cell, Col);
         Form->TBI_WriterPasteClipboardClick(nullptr);
     }
-    std::vector<int> Marks(int From, int To)
-    {
-        std::vector<int> marks;
-        for (int i = From; i <= To; ++i)
-            marks.push_back(Row(i).Changed);
-        return marks;
-    }
 };
 
 } // namespace

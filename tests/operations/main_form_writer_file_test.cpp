@@ -203,10 +203,7 @@ TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
                         "прибор.   "_a +
                             Path("mixed.dbf"));
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
-    std::vector<int> marks;
-    for (const WriterRecord &row : Form->WriterRows)
-        marks.push_back(row.Changed);
-    EXPECT_EQ(marks, (std::vector<int>{1, 0, 0, 0, 0, 0, 1, 1}));
+    EXPECT_EQ(Marks(0, 7), (std::vector<int>{1, 0, 0, 0, 0, 0, 1, 1}));
     EXPECT_EQ(Row(6).KeyHex, "00 00 11 22 33 44 55 00");
 
     // Moved, an invalid row is marked, and still the device never gets it.
@@ -238,10 +235,7 @@ TEST_F(WriterFileTest, RowsWhoseTypeOrModeIsNoNumberAreRefused)
               "  Неверные данные в строках 0, 2, 3, они не будут записаны в прибор.   "_a +
                   Path("garbled.dbf"));
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
-    std::vector<int> marks;
-    for (const WriterRecord &row : Form->WriterRows)
-        marks.push_back(row.Changed);
-    EXPECT_EQ(marks, (std::vector<int>{0, 1, 0, 0}));
+    EXPECT_EQ(Marks(0, 3), (std::vector<int>{0, 1, 0, 0}));
     // Neither row shows the type it would have been written as.
     EXPECT_EQ(Form->SG_Writer->Cells(2, 3), "");
     EXPECT_EQ(Row(3).WriteMode, -1);
