@@ -639,8 +639,10 @@ BOOL ShowWindow(HWND Wnd, int Command)
     if (!Show || Command == SW_SHOWNA || Command == SW_SHOWNOACTIVATE ||
         Command == SW_SHOWMINNOACTIVE)
         Flags |= SWP_NOACTIVATE | SWP_NOZORDER;
+    const bool WasMinimized = W->Minimized;
     W->Minimized =
         Command == SW_MINIMIZE || Command == SW_SHOWMINIMIZED || Command == SW_SHOWMINNOACTIVE;
+    if (WasMinimized && !W->Minimized) NoteBackFromIcon(*W);
     if (bool(WasVisible) != Show) SendMessageW(Wnd, WM_SHOWWINDOW, Show, 0);
     if (!FindWindow(Wnd)) return WasVisible;
     SetWindowPos(Wnd, HWND_TOP, 0, 0, 0, 0, Flags);

@@ -13,9 +13,11 @@
 #include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace win
@@ -329,6 +331,45 @@ private:
     bool FWas;
 };
 
+// The program's windows come back from their icons together, and the window manager may hand
+// the focus to any of them as it maps them, in an order of its own. While it answers, those
+// hand-overs are not followed; once it has been quiet for a moment, the window the program made
+// active asks for the focus if it lacks it.
+constexpr int SettleMilliseconds = 150;
+
+std::unordered_set<HWND> &BackFromIcons()
+{
+    static std::unordered_set<HWND> Windows;
+    return Windows;
+}
+
+void ClaimFocusAfterRestore()
+{
+    BackFromIcons().clear();
+    Window *W = FindWindow(GetActiveWindow());
+    if (W && W->Widget && W->TopLevel() && W->Visible && !W->Minimized &&
+        QGuiApplication::focusWindow() != W->Widget->windowHandle())
+        ActivateWidget(*W);
+}
+
+QTimer &SettleTimer()
+{
+    static QPointer<QTimer> Timer;
+    if (!Timer) {
+        Timer = new QTimer(QCoreApplication::instance());
+        Timer->setSingleShot(true);
+        Timer->setInterval(SettleMilliseconds);
+        QObject::connect(Timer, &QTimer::timeout, [] { ClaimFocusAfterRestore(); });
+    }
+    return *Timer;
+}
+
+// Each answer of the window manager about our windows puts the claim off again.
+void PutOffFocusClaim()
+{
+    if (!BackFromIcons().empty()) SettleTimer().start();
+}
+
 void SendActivateApp(bool Active)
 {
     if (!Active) CancelCapture();
@@ -381,9 +422,11 @@ protected:
             // A window that must not take the activation (a menu) is not given it
             // by a platform that activates every window it shows. One activated from
             // its icon is back, as its restore command says, even when our records still
-            // hold it as the active window; one we minimised since the platform activated
-            // it stays down.
+            // hold it as the active window. The activation of one we minimised since can
+            // come late: that window is off the screen by then, and stays down.
             const bool FromIcon = IsIconic(Wnd);
+            PutOffFocusClaim();
+            if (FromIcon ? !OnScreen(*Widget) : BackFromIcons().contains(Wnd)) return false;
             DeferToLoop([Wnd, FromIcon] {
                 if (!IsWindow(Wnd) || bool(IsIconic(Wnd)) != FromIcon ||
                     (GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
@@ -395,6 +438,7 @@ protected:
             return false;
         }
         case QEvent::WindowStateChange:
+            PutOffFocusClaim();
             NoteMinimized(*Widget);
             return false;
         case QEvent::Resize:
@@ -407,6 +451,10 @@ protected:
     }
 
 private:
+    static bool OnScreen(const QWidget &Widget)
+    {
+        return Widget.windowHandle() && Widget.windowHandle()->isExposed();
+    }
     // The window manager minimised or restored a window: its window procedure
     // hears it as the command its frame's button or its icon gives.
     static void NoteMinimized(WindowWidget &Widget)
@@ -768,6 +816,13 @@ void SyncMinimized(Window &W, bool Activate)
     if (!Activate) Widget.setAttribute(Qt::WA_ShowWithoutActivating);
     Widget.setWindowState(Widget.windowState() ^ Qt::WindowMinimized);
     Widget.setAttribute(Qt::WA_ShowWithoutActivating, Quiet);
+}
+
+void NoteBackFromIcon(Window &W)
+{
+    if (!W.TopLevel() || !GuiThread()) return;
+    BackFromIcons().insert(W.Handle);
+    SettleTimer().start();
 }
 
 void RebuildWidget(Window &W)

@@ -38,6 +38,8 @@ void SyncWidget(Window &W);
 // A top-level window shown minimised or restored is so on screen too; restored
 // without Activate, it leaves the focus where it is.
 void SyncMinimized(Window &W, bool Activate);
+// The window left its icon: the window manager's focus is settled once all that came back is up.
+void NoteBackFromIcon(Window &W);
 // Makes the window's widget and its children's again, under the window's parent now.
 void RebuildWidget(Window &W);
 // A top-level window's text becomes its title on screen.

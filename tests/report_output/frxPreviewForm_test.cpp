@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -395,8 +397,18 @@ protected:
         for (TCustomForm *Form :
              {static_cast<TCustomForm *>(Main.get()), static_cast<TCustomForm *>(Window.get())})
             Form->OnActivate = [this](TObject *) { ++Activations; };
-        ASSERT_TRUE(
-            Settled([&] { return State(*Main) == "Normal" && State(*Window) == "Normal"; }));
+        // Mapped for the window manager and for Qt alike: a window Qt does not yet know to be
+        // mapped is minimised by a hint that a managed window no longer reads.
+        ASSERT_TRUE(Settled([&] {
+            return State(*Main) == "Normal" && State(*Window) == "Normal" && Exposed(*Main) &&
+                   Exposed(*Window);
+        }));
+    }
+    static bool Exposed(TCustomForm &Form)
+    {
+        const win::Window *W = win::FindWindow(Form.Handle());
+        return W && W->Widget && W->Widget->windowHandle() &&
+               W->Widget->windowHandle()->isExposed();
     }
     void TearDown() override
     {
@@ -433,6 +445,16 @@ protected:
         vcltest::PumpFor(1500);
         return Activations;
     }
+    // The preview is the active window for the program and for the window manager alike: the
+    // window manager's focus is where keys go.
+    bool PreviewIsActive()
+    {
+        return Settled([&] {
+            const std::string Focus = Output("xdotool getactivewindow");
+            return GetActiveWindow() == Window->Handle() &&
+                   Focus.substr(0, Focus.find('\n')) == XId(*Window);
+        });
+    }
     bool BothAre(const char *Wanted)
     {
         return Settled([&] { return State(*Main) == Wanted && State(*Window) == Wanted; });
@@ -454,7 +476,7 @@ TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAnd
     EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
     EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
     EXPECT_FALSE(Application->Minimized());
-    EXPECT_EQ(GetActiveWindow(), Window->Handle());
+    EXPECT_TRUE(PreviewIsActive());
 
     // The window manager's minimise of the preview reaches the same rule.
     Output("xdotool windowminimize " + XId(*Window));
@@ -463,7 +485,7 @@ TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAnd
     Output("xdotool windowactivate " + XId(*Window));
     EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
     EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
-    EXPECT_EQ(GetActiveWindow(), Window->Handle());
+    EXPECT_TRUE(PreviewIsActive());
 }
 
 } // namespace
