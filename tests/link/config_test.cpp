@@ -330,6 +330,7 @@ TEST_F(ConfigTest, SpoiltFilesAreToldFromSoundOnes)
         {"", true},
         {std::string("[COM]\r\nCOM_port=3\r\n\0\0\0\0", 24), true},
         {"[COM]\r\nCOM_port=3\r\nthis is no settings line\r\n", true},
+        {"[COM\r\nCOM_port=3\r\n", false},
         {"[PRICE]\r\nPriceDallas=abc\r\n", true},
         {"[COUNTERS]\r\nCountTovcheck=\r\n", true},
         {"\x89PNG\r\n\x1a\n", true},
@@ -340,6 +341,16 @@ TEST_F(ConfigTest, SpoiltFilesAreToldFromSoundOnes)
         EXPECT_TRUE(ReadConfig(cfg));
         EXPECT_EQ(cfg.Damaged, damaged) << bytes;
     }
+}
+
+TEST_F(ConfigTest, HeaderWithoutItsBracketIsReadAndNotCalledSpoilt)
+{
+    SetBytes("[COM\r\nCOM_port=3\r\n[COORD] where the window was\r\nLeft=7\r\n");
+    TConfig cfg("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_EQ(cfg.COM_port, 3);
+    EXPECT_EQ(cfg.Left, 7);
+    EXPECT_FALSE(cfg.Damaged);
 }
 
 TEST_F(ConfigTest, UnreadableFileIsSpoilt)
