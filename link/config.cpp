@@ -25,15 +25,13 @@ AnsiString TConfig::GetBaseDir() const
     return BaseDir + PathDelim;
 }
 
-namespace
-{
-
-// The Windows attributes hidden and system; they mean nothing here but keep
-// the file's write permission as it was.
 void HideFile(const AnsiString &Path)
 {
     FileSetAttr(Path, faHidden | faSysFile);
 }
+
+namespace
+{
 
 // The keys of one file as ReadConfig takes them, noting whether the file is spoilt.
 class ConfigReader

@@ -364,6 +364,20 @@ TEST_F(ConfigTest, UnreadableFileIsSpoilt)
     EXPECT_TRUE(cfg.Damaged);
 }
 
+TEST_F(ConfigTest, HiddenFileKeepsItsModes)
+{
+    using std::filesystem::perms;
+    const std::filesystem::path file = Folder / "qrv4.cfg";
+    for (const perms modes : {perms::owner_read, perms::owner_read | perms::owner_write |
+                                                     perms::group_read | perms::others_read}) {
+        SetBytes(DefaultFile);
+        std::filesystem::permissions(file, modes);
+        HideFile(rtl::FromSystemPath(file.string()));
+        EXPECT_EQ(std::filesystem::status(file).permissions(), modes);
+        std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
+    }
+}
+
 // ---- one program per folder ----
 
 TEST_F(ConfigTest, BaseFolderIsHeldByOneProgramAtATime)
