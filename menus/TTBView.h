@@ -185,9 +185,9 @@ private:
                           int Index, TTBCustomItem *Item);
     void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
                           int Index, TTBCustomItem *Item);
-    // Adds the viewer of Item at Index and, WithGroup, those of the children a group
-    // shows inline after it.
-    void AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup);
+    // Adds the viewer of Item at Index and after it those of the children a group
+    // shows inline.
+    void AddItemViewers(int Index, TTBCustomItem *Item);
     bool ShowsInline(TTBCustomItem *Item) const;
     void ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item);
     void ItemDeleting(TTBCustomItem *Item);

@@ -314,8 +314,38 @@ TEST_F(GroupTest, WhileCustomizingAGroupIsAnItemOfItsOwn)
     TTBItem *Inner = AddItem(G, "");
     View->SetCustomizing(true);
     EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
+    // What is added to the group meanwhile stays inside it too.
+    TTBItem *Added = AddItem(G, "");
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
     View->SetCustomizing(false);
-    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Inner}));
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Inner, Added}));
+}
+
+TEST_F(GroupTest, AGroupInsertedIntoAGroupShowsWhatAFreshViewOfTheTreeShows)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *Outer = Group(Menu->Items());
+    TTBItem *Two = AddItem(Outer, "");
+    TTBItem *Three = AddItem(Outer, "");
+    TTBItem *Last = Button();
+    auto *Inner = new TTBGroupItem(Menu.get());
+    TTBItem *Five = AddItem(Inner, "");
+    TTBItem *Six = AddItem(Inner, "");
+    Outer->Insert(1, Inner);
+    EXPECT_EQ(Shown(),
+              (std::vector<TTBCustomItem *>{First, Outer, Two, Inner, Five, Six, Three, Last}));
+    // Items added to the outer group around the inner one land beside all it shows.
+    TTBItem *Seven = AddItem(Outer, "");
+    auto *Zero = new TTBItem(Menu.get());
+    Outer->Insert(0, Zero);
+    auto *Four = new TTBItem(Menu.get());
+    Outer->Insert(3, Four);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, Outer, Zero, Two, Inner, Five, Six,
+                                                     Four, Three, Seven, Last}));
+    BarView Fresh(Menu->Items(), Chevron);
+    ASSERT_EQ(Fresh.ViewerCount(), View->ViewerCount());
+    for (int I = 0; I < View->ViewerCount(); ++I)
+        EXPECT_EQ(Fresh.Viewers(I)->Item(), V(I)->Item()) << I;
 }
 
 TEST_F(GroupTest, AGroupLinkedToAContainerShowsTheContainersItemsAsTheyChange)
