@@ -253,3 +253,19 @@ public:
     using TTBView::TTBView;
     TFont *GetFont() override;
 };
+
+// Class reference of a view: the constructor of a class.
+using TTBViewClass = std::unique_ptr<TTBView> (*)(TComponent *AOwner, TTBView *ParentView,
+                                                  TTBCustomItem *ParentItem, TWinControl *Window,
+                                                  bool IsToolbar, bool Customizing,
+                                                  bool UsePriorityList);
+
+// The class reference of view class V.
+template <class V>
+std::unique_ptr<TTBView> MakeView(TComponent *AOwner, TTBView *ParentView,
+                                  TTBCustomItem *ParentItem, TWinControl *Window, bool IsToolbar,
+                                  bool Customizing, bool UsePriorityList)
+{
+    return std::make_unique<V>(AOwner, ParentView, ParentItem, Window, IsToolbar, Customizing,
+                               UsePriorityList);
+}
