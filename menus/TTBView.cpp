@@ -164,24 +164,28 @@ void TTBView::AddItemViewers(int Index, TTBCustomItem *Item)
 // nested groups included.
 void TTBView::ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item)
 {
-    int At = 0;
-    TTBCustomItem *Parent = Ancestor;
-    if (Ancestor != FCurParentItem) {
-        // While customizing, a group is an item of its own and its children are not shown.
-        if (!ShowsInline(Ancestor)) return;
-        const auto Group =
-            std::find_if(FViewers.begin(), FViewers.end(),
-                         [Ancestor](const auto &V) { return V->Item() == Ancestor; });
-        if (Group == FViewers.end()) return;
-        At = static_cast<int>(Group - FViewers.begin()) + 1;
-        Parent = ShownParent(Ancestor);
+    auto Slot = [&](int Start, TTBCustomItem *Parent) {
+        std::vector<TTBCustomItem *> Before;
+        for (int I = 0; I < Index; ++I)
+            CollectShown(Parent->Items(I), Before, 0);
+        return std::min(Start + static_cast<int>(Before.size()),
+                        std::max(0, ViewerCount() - FInternalViewersAtEnd));
+    };
+    if (Ancestor == FCurParentItem) {
+        AddItemViewers(Slot(0, Ancestor), Item);
+        return;
     }
-    std::vector<TTBCustomItem *> Before;
-    for (int I = 0; I < Index; ++I)
-        CollectShown(Parent->Items(I), Before, 0);
-    At = std::min(At + static_cast<int>(Before.size()),
-                  std::max(0, ViewerCount() - FInternalViewersAtEnd));
-    AddItemViewers(At, Item);
+    // While customizing, a group is an item of its own and its children are not shown.
+    if (!ShowsInline(Ancestor)) return;
+    // A group shown more than once, through links, sends one notice for each place:
+    // each fills the first place still without the item.
+    for (int I = 0; I < ViewerCount(); ++I) {
+        if (Viewers(I)->Item() != Ancestor) continue;
+        const int At = Slot(I + 1, ShownParent(Ancestor));
+        if (At < ViewerCount() && Viewers(At)->Item() == Item) continue;
+        AddItemViewers(At, Item);
+        return;
+    }
 }
 
 // A viewer of the item's present viewer class takes the old one's place.

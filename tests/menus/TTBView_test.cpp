@@ -362,6 +362,33 @@ TEST_F(GroupTest, AGroupLinkedToAContainerShowsTheContainersItemsAsTheyChange)
     delete Shared;
 }
 
+TEST_F(GroupTest, ChangesInsideAGroupInsideAGroupReachTheView)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *Outer = Group(Menu->Items());
+    TTBGroupItem *Inner = Group(Outer);
+    TTBItem *X = AddItem(Inner, "");
+    TTBItem *Y = AddItem(Inner, "");
+    TTBItem *Last = Button();
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, Outer, Inner, X, Y, Last}));
+    // A freed item leaves no viewer behind to be measured.
+    delete X;
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, Outer, Inner, Y, Last}));
+    Arrange(tbvoHorizontal, 0);
+    EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(12, 0, 6, 6));
+    // A group linked to the inner one shows what it shows, also when it grows.
+    TTBGroupItem *Linked = Group(Menu->Items());
+    Linked->SetLinkSubitems(Outer);
+    auto *Z = new TTBItem(Menu.get());
+    Inner->Insert(0, Z);
+    EXPECT_EQ(Shown(),
+              (std::vector<TTBCustomItem *>{First, Outer, Inner, Z, Y, Last, Linked, Inner, Z, Y}));
+    BarView Fresh(Menu->Items(), Chevron);
+    ASSERT_EQ(Fresh.ViewerCount(), View->ViewerCount());
+    for (int I = 0; I < View->ViewerCount(); ++I)
+        EXPECT_EQ(Fresh.Viewers(I)->Item(), V(I)->Item()) << I;
+}
+
 // An item that can change the class of viewer it asks for.
 class TSwitchingItem : public TTBItem
 {
