@@ -175,9 +175,9 @@ void TTBCustomItem::Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action,
                            TTBCustomItem *Item, int Depth)
 {
     // A group shows its own children, and those of the item it links to, inline in its
-    // parent's view: that view hears of their changes through it. A group shown inline
-    // by another passes on what it hears, so that the outer group's view also learns
-    // of the inner one's children, and frees no viewer of theirs too late.
+    // parent's view: that view hears of their changes through it. What a group hears of
+    // a group inside it goes on up the same way, or the outer view would keep viewers of
+    // freed items and miss new ones.
     auto Relay = [&](TTBCustomItem *Group, TTBCustomItem *Shown) {
         if (Group->FItemStyle.Contains(tbisEmbeddedGroup) && Group->FParent &&
             Depth < MaxRelayDepth)
