@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 TConfig::TConfig(const AnsiString &AFileName)
     : FileName(AFileName), SellerName("ООО Фирма"_a), SellerAddress("адрес Вашей фирмы"_a),
@@ -23,15 +25,13 @@ AnsiString TConfig::GetBaseDir() const
     return BaseDir + PathDelim;
 }
 
-namespace
-{
-
-// The Windows attributes hidden and system; they mean nothing here but keep
-// the file's write permission as it was.
 void HideFile(const AnsiString &Path)
 {
     FileSetAttr(Path, faHidden | faSysFile);
 }
+
+namespace
+{
 
 // The keys of one file as ReadConfig takes them, noting whether the file is spoilt.
 class ConfigReader
@@ -74,19 +74,15 @@ private:
     bool FDamaged = false;
 };
 
-// Blank lines, comments, section headers and key lines make a settings file; anything else
-// (a NUL byte, a line of another kind of file) shows it was spoilt or replaced.
+// Judged by the rules the file is read by: a line the profile reader passes over, or a NUL
+// byte (what a crash leaves in a file cut short), shows the file was spoilt or replaced.
 bool LooksLikeSettings(const AnsiString &Path)
 {
     std::ifstream in(rtl::SystemPath(Path), std::ios::binary);
     if (!in) return false;
-    for (std::string line; std::getline(in, line);) {
-        if (line.find('\0') != std::string::npos) return false;
-        const AnsiString text = AnsiString(line).Trim();
-        if (text.IsEmpty() || text[1] == ';' || text.Pos("=") > 0) continue;
-        if (text[1] != '[' || text[text.Length()] != ']') return false;
-    }
-    return !in.bad();
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    return bytes.find('\0') == std::string::npos &&
+           rtl::ProfileText(std::move(bytes)).OnlyProfileLines();
 }
 
 } // namespace

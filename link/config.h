@@ -49,6 +49,11 @@ bool ReadConfig(TConfig &Cfg);
 // false, with the file as it was, when it could not be written.
 bool WriteConfig(const TConfig &Cfg);
 
+// Marks a file the program keeps in the base folder (this one, the grid layouts, the update
+// list) hidden and system, as on Windows; the attributes mean nothing here and leave the
+// file's modes as they are.
+void HideFile(const AnsiString &Path);
+
 // The base folder taken by one program: a second program in the same folder would
 // overwrite the first one's settings. The lock lasts as long as the object.
 class TBaseDirLock

@@ -11,12 +11,6 @@ TMainForm *MainForm = nullptr;
 namespace
 {
 
-// Hidden and system on Windows; nothing to do here but keep the call where the files are made.
-void HideFile(const AnsiString &Path)
-{
-    FileSetAttr(Path, faHidden | faSysFile);
-}
-
 const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
 const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;

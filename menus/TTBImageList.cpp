@@ -116,6 +116,9 @@ void TTBCustomImageList::DrawState(TCanvas *Canvas, int X, int Y, int Index, boo
 
 void TTBCustomImageList::Publish(rtl::Publisher<TTBCustomImageList> &P)
 {
+    // The size before the strip: setting it empties the list, and the strip is cut by it.
+    P.Property("Width", &TTBCustomImageList::Width, &TTBCustomImageList::SetWidth).Default(16);
+    P.Property("Height", &TTBCustomImageList::Height, &TTBCustomImageList::SetHeight).Default(16);
     P.Property("CheckedImages", &TTBCustomImageList::CheckedImages,
                &TTBCustomImageList::SetCheckedImages);
     P.Property("DisabledImages", &TTBCustomImageList::DisabledImages,

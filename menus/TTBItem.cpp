@@ -52,6 +52,8 @@ void ClickWndProc(TMessage &Message)
 
 // A guard against link cycles and against handlers that keep rebuilding the tree.
 constexpr int MaxShortCutDepth = 25;
+// Groups nested deeper than this are taken to link round in a circle.
+constexpr int MaxRelayDepth = 25;
 
 } // namespace
 
@@ -166,18 +168,26 @@ void TTBCustomItem::UnregisterNotification(TTBNotifyKey Key)
 void TTBCustomItem::Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action, int Index,
                            TTBCustomItem *Item)
 {
+    Notify(Ancestor, Action, Index, Item, 0);
+}
+
+void TTBCustomItem::Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action, int Index,
+                           TTBCustomItem *Item, int Depth)
+{
     // A group shows its own children, and those of the item it links to, inline in its
-    // parent's view: that view hears of their changes one level up.
-    auto Relay = [&](TTBCustomItem *Group) {
-        if (Group->FItemStyle.Contains(tbisEmbeddedGroup) && Group->FParent)
-            Group->FParent->Notify(Group, Action, Index, Item);
+    // parent's view: that view hears of their changes through it. What a group hears of
+    // a group inside it goes on up the same way, or the outer view would keep viewers of
+    // freed items and miss new ones.
+    auto Relay = [&](TTBCustomItem *Group, TTBCustomItem *Shown) {
+        if (Group->FItemStyle.Contains(tbisEmbeddedGroup) && Group->FParent &&
+            Depth < MaxRelayDepth)
+            Group->FParent->Notify(Shown, Action, Index, Item, Depth + 1);
     };
-    if (Ancestor == this) {
-        Relay(this);
-        for (TTBCustomItem *LinkParent : std::vector(FLinkParents))
-            if (LinkParent != FParent) Relay(LinkParent);
-    }
-    const bool Relayed = Ancestor != this;
+    const bool Own = Ancestor == this;
+    Relay(this, Ancestor);
+    for (TTBCustomItem *LinkParent : std::vector(FLinkParents))
+        if (LinkParent != FParent) Relay(LinkParent, Own ? LinkParent : Ancestor);
+    const bool Relayed = !Own;
     // The list is read afresh at every step: a handler may unregister itself or others.
     for (std::size_t Position = 0; Position < FNotifyList.size();) {
         const TTBNotifyKey Key = FNotifyList[Position].Key;

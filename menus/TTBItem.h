@@ -252,6 +252,9 @@ private:
         TTBItemChangedProc Proc;
         int RefCount;
     };
+    // Depth counts the groups the notice has come up through.
+    void Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action, int Index,
+                TTBCustomItem *Item, int Depth);
     void CheckIndex(int Index) const;
     void RefreshOptions();
     void TurnSiblingsOff();

@@ -228,8 +228,8 @@ TTBPopupWindowClass TTBCustomItem::GetPopupWindowClass()
 }
 
 TTBPopupWindow::TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item,
-                               bool Customizing)
-    : TCustomControl(AOwner)
+                               bool Customizing, TTBViewClass ViewClass)
+    : TCustomControl(AOwner), FViewClass(ViewClass)
 {
     SetVisible(false);
     SetBounds(0, 0, 320, 240);
@@ -245,7 +245,7 @@ TTBPopupWindow::TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCusto
     else if (DefaultSkin()->SkinType() != tbsDisabled && DefaultSkin()->SkinType() != tbsNativeXP)
         Own = DefaultSkin();
     FSkin = Own;
-    FView = std::make_unique<TTBPopupView>(AOwner, ParentView, Item, this, false, Customizing);
+    FView = FViewClass(AOwner, ParentView, Item, this, false, Customizing, false);
     FView->SetSkin(FSkin);
     if (FSkin && FSkin->Options().Contains(tboShadow)) {
         const bool Joined = JoinsToolbarButton(FSkin, ParentView);

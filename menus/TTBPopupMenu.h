@@ -20,9 +20,14 @@ class TTBPopupWindow : public TCustomControl
     QRV4_CLASS(TTBPopupWindow, TCustomControl)
 
 public:
-    TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing);
+    TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing)
+        : TTBPopupWindow(AOwner, ParentView, Item, Customizing, &MakeView<TTBPopupView>)
+    {
+    }
     ~TTBPopupWindow() override;
 
+    // The class of the view the window shows the item's children in.
+    TTBViewClass GetViewClass() const { return FViewClass; }
     TTBView *View() const { return FView.get(); }
     TTBBaseSkin *Skin() const { return FSkin; }
     void SetSkin(TTBBaseSkin *Value) { FSkin = Value; }
@@ -35,6 +40,10 @@ public:
     void WndProc(TMessage &Message) override;
 
 protected:
+    // A window whose view is of a class of its own: a derived window names it here, as
+    // the view is made while the window is still being built.
+    TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing,
+                   TTBViewClass ViewClass);
     void CreateParams(TCreateParams &Params) override;
     void DestroyWindowHandle() override;
     void Paint() override;
@@ -45,6 +54,7 @@ private:
     void ShowShadows();
     void PlaceShadows(bool ForScreen);
 
+    TTBViewClass FViewClass;
     std::unique_ptr<TTBView> FView;
     TTBBaseSkin *FSkin = nullptr;
     TTBAnimationDirection FAnimationDirection;

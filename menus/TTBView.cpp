@@ -111,7 +111,7 @@ void TTBView::RecreateAllViewers()
     FInternalViewersAtEnd = 0;
     if (FCurParentItem)
         for (int I = 0; I < FCurParentItem->Count(); ++I)
-            AddItemViewers(ViewerCount(), FCurParentItem->Items(I), true);
+            AddItemViewers(ViewerCount(), FCurParentItem->Items(I));
     if (TTBCustomItem *Chevron = GetChevronItem()) {
         FViewers.push_back(Chevron->CreateViewer(this));
         ++FInternalViewersAtEnd;
@@ -149,13 +149,10 @@ bool TTBView::ShowsInline(TTBCustomItem *Item) const
     return Item->ItemStyle().Contains(tbisEmbeddedGroup) && !FCustomizing;
 }
 
-void TTBView::AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup)
+void TTBView::AddItemViewers(int Index, TTBCustomItem *Item)
 {
     std::vector<TTBCustomItem *> Shown;
-    if (WithGroup)
-        CollectShown(Item, Shown, 0);
-    else
-        Shown.push_back(Item);
+    CollectShown(Item, Shown, 0);
     for (TTBCustomItem *Each : Shown) {
         auto Viewer = FViewers.insert(FViewers.begin() + Index++, Each->CreateViewer(this));
         if (FUsePriorityList) FPriorityList.push_back(Viewer->get());
@@ -163,31 +160,32 @@ void TTBView::AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup)
 }
 
 // The viewers of an item inserted under the current parent item, or under a group
-// that shows its children inline: placed before the viewer of its next sibling.
+// shown inline, go after those of its earlier siblings and of all these show inline,
+// nested groups included.
 void TTBView::ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item)
 {
-    TTBCustomItem *Parent = ShownParent(Ancestor);
-    int Start = 0, Limit = ViewerCount();
-    if (Ancestor != FCurParentItem) {
-        int Group = -1;
-        for (int I = 0; I < ViewerCount() && Group < 0; ++I)
-            if (Viewers(I)->Item() == Ancestor) Group = I;
-        if (Group < 0) return;
-        Start = Limit = Group + 1;
-        while (Limit < ViewerCount() && Viewers(Limit)->Item()->Parent() == Parent)
-            ++Limit;
+    auto Slot = [&](int Start, TTBCustomItem *Parent) {
+        std::vector<TTBCustomItem *> Before;
+        for (int I = 0; I < Index; ++I)
+            CollectShown(Parent->Items(I), Before, 0);
+        return std::min(Start + static_cast<int>(Before.size()),
+                        std::max(0, ViewerCount() - FInternalViewersAtEnd));
+    };
+    if (Ancestor == FCurParentItem) {
+        AddItemViewers(Slot(0, Ancestor), Item);
+        return;
     }
-    if (Limit == ViewerCount()) Limit = std::max(0, Limit - FInternalViewersAtEnd);
-    int At = Limit;
-    if (Index < Parent->Count() - 1) {
-        TTBCustomItem *Next = Parent->Items(Index + 1);
-        for (int I = Start; I < Limit; ++I)
-            if (Viewers(I)->Item() == Next) {
-                At = I;
-                break;
-            }
+    // While customizing, a group is an item of its own and its children are not shown.
+    if (!ShowsInline(Ancestor)) return;
+    // A group shown more than once, through links, sends one notice for each place:
+    // each fills the first place still without the item.
+    for (int I = 0; I < ViewerCount(); ++I) {
+        if (Viewers(I)->Item() != Ancestor) continue;
+        const int At = Slot(I + 1, ShownParent(Ancestor));
+        if (At < ViewerCount() && Viewers(At)->Item() == Item) continue;
+        AddItemViewers(At, Item);
+        return;
     }
-    AddItemViewers(At, Item, Ancestor == FCurParentItem);
 }
 
 // A viewer of the item's present viewer class takes the old one's place.

@@ -185,9 +185,9 @@ private:
                           int Index, TTBCustomItem *Item);
     void LinkNotification(TTBCustomItem *Ancestor, bool Relayed, TTBItemChangedAction Action,
                           int Index, TTBCustomItem *Item);
-    // Adds the viewer of Item at Index and, WithGroup, those of the children a group
-    // shows inline after it.
-    void AddItemViewers(int Index, TTBCustomItem *Item, bool WithGroup);
+    // Adds the viewer of Item at Index and after it those of the children a group
+    // shows inline.
+    void AddItemViewers(int Index, TTBCustomItem *Item);
     bool ShowsInline(TTBCustomItem *Item) const;
     void ItemInserted(TTBCustomItem *Ancestor, int Index, TTBCustomItem *Item);
     void ItemDeleting(TTBCustomItem *Item);
@@ -253,3 +253,19 @@ public:
     using TTBView::TTBView;
     TFont *GetFont() override;
 };
+
+// Class reference of a view: the constructor of a class.
+using TTBViewClass = std::unique_ptr<TTBView> (*)(TComponent *AOwner, TTBView *ParentView,
+                                                  TTBCustomItem *ParentItem, TWinControl *Window,
+                                                  bool IsToolbar, bool Customizing,
+                                                  bool UsePriorityList);
+
+// The class reference of view class V.
+template <class V>
+std::unique_ptr<TTBView> MakeView(TComponent *AOwner, TTBView *ParentView,
+                                  TTBCustomItem *ParentItem, TWinControl *Window, bool IsToolbar,
+                                  bool Customizing, bool UsePriorityList)
+{
+    return std::make_unique<V>(AOwner, ParentView, ParentItem, Window, IsToolbar, Customizing,
+                               UsePriorityList);
+}

@@ -94,7 +94,7 @@ void TMainForm::StartInternetUpdate()
         FinishInternetUpdate(FUpdateStopped);
         return;
     }
-    FileSetAttr(UpdateListName, faHidden | faSysFile);
+    HideFile(UpdateListName);
     TUpdateList list;
     if (!ReadUpdateList(UpdateListName, list)) {
         NoteUpdateFailure(UpdateMirrorUrls[mirror] + UpdateListName,

@@ -108,7 +108,12 @@ bool rtl::CanReplaceFile(const AnsiString &FileName)
 
 int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
 {
-    const std::string path = FinalPath(SystemPath(FileName));
+    return ReplaceFileContent(std::filesystem::path(SystemPath(FileName)), Bytes);
+}
+
+int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes)
+{
+    const std::string path = FinalPath(File.string());
     if (!CanReplacePath(path)) return EACCES;
     std::string temp;
     const int fd = CreateBeside(path, temp);

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/System.h"
 
+#include <filesystem>
 #include <functional>
 #include <string_view>
 
@@ -17,6 +18,9 @@ namespace rtl
 // CanReplaceFile) is left alone. Returns 0, or the system's error number with the old file
 // as it was.
 int ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes);
+// The same for a path as the system spells it, which a file name in the program's code
+// page cannot always hold (a home folder named in another script).
+int ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes);
 // Whether ReplaceFileContent may replace FileName: its folder, and the file when it exists,
 // are writable for this process.
 bool CanReplaceFile(const AnsiString &FileName);

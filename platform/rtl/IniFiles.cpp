@@ -3,6 +3,7 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/RTLConsts.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -248,6 +249,14 @@ std::vector<AnsiString> ProfileText::Sections() const
     for (const Line &line : FLines)
         if (auto name = HeaderName(line.Text)) sections.emplace_back(*name);
     return sections;
+}
+
+bool ProfileText::OnlyProfileLines() const
+{
+    return std::all_of(FLines.begin(), FLines.end(), [](const Line &line) {
+        const std::string_view text = Trimmed(line.Text);
+        return text.empty() || text.front() == ';' || HeaderName(text) || KeyName(text);
+    });
 }
 
 // Inserts a line ending in CR LF at At; a line before it that ended the file

@@ -82,6 +82,10 @@ public:
     std::optional<AnsiString> Value(const AnsiString &Section, const AnsiString &Key) const;
     std::vector<AnsiString> Keys(const AnsiString &Section) const;
     std::vector<AnsiString> Sections() const;
+    // Whether every line is one the profile functions take: blank, a comment, a section
+    // header or a key line. They pass any other line over, so one shows a file spoilt or of
+    // another kind.
+    bool OnlyProfileLines() const;
 
     void Write(const AnsiString &Section, const AnsiString &Key, const AnsiString &Value);
     void DeleteKey(const AnsiString &Section, const AnsiString &Key);

@@ -1,5 +1,6 @@
 #include "platform/rtl/Registry.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
@@ -259,20 +260,14 @@ std::vector<RegistryValue> ReadValues(const fs::path &Dir)
     return values;
 }
 
-// Written to a new file that then replaces the old one, so a crash never
-// leaves half a key.
+// The file is replaced whole, so a crash or a full disk leaves the old key or the new one,
+// never half of one; it keeps its modes, and a link stays a link.
 bool WriteValues(const fs::path &Dir, const std::vector<RegistryValue> &Values)
 {
-    fs::path temp = Dir / "values.new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        for (const RegistryValue &value : Values)
-            out << FormatValue(value) << "\n";
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    fs::rename(temp, Dir / "values", ec);
-    return !ec;
+    std::string text;
+    for (const RegistryValue &value : Values)
+        text += FormatValue(value) + "\n";
+    return ReplaceFileContent(Dir / "values", text) == 0;
 }
 
 auto FindValue(std::vector<RegistryValue> &Values, const AnsiString &Name)

@@ -1,3 +1,4 @@
+#include "tests/support/FileSizeLimit.h"
 #include "tools/devsim/Device.h"
 
 #include <gtest/gtest.h>
@@ -154,6 +155,81 @@ TEST(DeviceMemoryImage, SaveAndLoadRoundTrip)
     std::filesystem::resize_file(file, ImageFileSize - 1);
     EXPECT_THROW(Memory::Load(file), std::runtime_error);
     std::filesystem::remove(file);
+}
+
+// An image saved as a fresh device, then saved again with a setting changed.
+class DeviceImageFile : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Folder = std::filesystem::path(testing::TempDir()) /
+                 ("devsim_image_" + std::to_string(getpid()) + "_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        Image = Folder / "image.bin";
+        Fresh.Save(Image);
+        Changed.Settings[0xD9] = 0x25;
+    }
+    void TearDown() override
+    {
+        std::filesystem::permissions(Folder, std::filesystem::perms::owner_all);
+        std::filesystem::remove_all(Folder);
+    }
+    std::size_t RegularFiles() const
+    {
+        std::size_t files = 0;
+        for (const auto &entry : std::filesystem::directory_iterator(Folder))
+            files += entry.is_regular_file();
+        return files;
+    }
+
+    std::filesystem::path Folder;
+    std::filesystem::path Image;
+    const Memory Fresh = Memory::Fresh();
+    Memory Changed = Memory::Fresh();
+};
+
+TEST_F(DeviceImageFile, SaveKeepsTheModesAndTheLink)
+{
+    using std::filesystem::perms;
+    std::filesystem::permissions(Image, perms::owner_read | perms::owner_write);
+    Changed.Save(Image);
+    EXPECT_EQ(std::filesystem::status(Image).permissions(), perms::owner_read | perms::owner_write);
+    EXPECT_TRUE(Memory::Load(Image) == Changed);
+
+    const std::filesystem::path link = Folder / "link.bin";
+    std::filesystem::create_symlink(Image, link);
+    Fresh.Save(link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(Memory::Load(Image) == Fresh);
+}
+
+TEST_F(DeviceImageFile, FailedSaveLeavesTheOldImageWhole)
+{
+    {
+        testsupport::FileSizeLimit full(4096);
+        EXPECT_THROW(Changed.Save(Image), std::runtime_error);
+    }
+    EXPECT_TRUE(Memory::Load(Image) == Fresh);
+    EXPECT_EQ(RegularFiles(), 1u) << "the part written is not left behind";
+}
+
+TEST_F(DeviceImageFile, ReadOnlyImageIsNotSavedOver)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    std::filesystem::permissions(Image, perms::owner_read);
+    EXPECT_THROW(Changed.Save(Image), std::runtime_error);
+    EXPECT_EQ(std::filesystem::status(Image).permissions(), perms::owner_read);
+    EXPECT_TRUE(Memory::Load(Image) == Fresh);
+
+    std::filesystem::permissions(Image, perms::owner_read | perms::owner_write);
+    std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
+    EXPECT_THROW(Changed.Save(Image), std::runtime_error);
+    EXPECT_TRUE(Memory::Load(Image) == Fresh);
 }
 
 TEST(DeviceMemoryImage, BlockAccessWrapsAt64K)

@@ -330,6 +330,7 @@ TEST_F(ConfigTest, SpoiltFilesAreToldFromSoundOnes)
         {"", true},
         {std::string("[COM]\r\nCOM_port=3\r\n\0\0\0\0", 24), true},
         {"[COM]\r\nCOM_port=3\r\nthis is no settings line\r\n", true},
+        {"[COM\r\nCOM_port=3\r\n", false},
         {"[PRICE]\r\nPriceDallas=abc\r\n", true},
         {"[COUNTERS]\r\nCountTovcheck=\r\n", true},
         {"\x89PNG\r\n\x1a\n", true},
@@ -342,6 +343,16 @@ TEST_F(ConfigTest, SpoiltFilesAreToldFromSoundOnes)
     }
 }
 
+TEST_F(ConfigTest, HeaderWithoutItsBracketIsReadAndNotCalledSpoilt)
+{
+    SetBytes("[COM\r\nCOM_port=3\r\n[COORD] where the window was\r\nLeft=7\r\n");
+    TConfig cfg("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_EQ(cfg.COM_port, 3);
+    EXPECT_EQ(cfg.Left, 7);
+    EXPECT_FALSE(cfg.Damaged);
+}
+
 TEST_F(ConfigTest, UnreadableFileIsSpoilt)
 {
     if (geteuid() == 0)
@@ -351,6 +362,20 @@ TEST_F(ConfigTest, UnreadableFileIsSpoilt)
     TConfig cfg("qrv4.cfg");
     EXPECT_TRUE(ReadConfig(cfg));
     EXPECT_TRUE(cfg.Damaged);
+}
+
+TEST_F(ConfigTest, HiddenFileKeepsItsModes)
+{
+    using std::filesystem::perms;
+    const std::filesystem::path file = Folder / "qrv4.cfg";
+    for (const perms modes : {perms::owner_read, perms::owner_read | perms::owner_write |
+                                                     perms::group_read | perms::others_read}) {
+        SetBytes(DefaultFile);
+        std::filesystem::permissions(file, modes);
+        HideFile(rtl::FromSystemPath(file.string()));
+        EXPECT_EQ(std::filesystem::status(file).permissions(), modes);
+        std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
+    }
 }
 
 // ---- one program per folder ----

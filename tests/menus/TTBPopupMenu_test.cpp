@@ -581,11 +581,21 @@ TEST_F(PopupMenuTest, SeparatorsCollapseAndEmptyMenuIsFrameOnly)
 namespace
 {
 
-// A popup window of its own class, and an item whose popups open in it.
+// A popup window of its own class with a view of its own class, and an item whose
+// popups open in it.
+class TOwnPopupView : public TTBPopupView
+{
+public:
+    using TTBPopupView::TTBPopupView;
+};
+
 class TOwnPopupWindow : public TTBPopupWindow
 {
 public:
-    using TTBPopupWindow::TTBPopupWindow;
+    TOwnPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *Item, bool Customizing)
+        : TTBPopupWindow(AOwner, ParentView, Item, Customizing, &MakeView<TOwnPopupView>)
+    {
+    }
 };
 
 class TOwnWindowItem : public TTBSubmenuItem
@@ -621,22 +631,64 @@ public:
     }
 };
 
-TEST_F(PopupMenuTest, AnItemOpensItsPopupInTheWindowClassItNames)
+// The class of what a window's view class makes.
+template <class V> bool MakesViewOf(TTBPopupWindow *Window, TTBCustomItem *Item)
+{
+    const std::unique_ptr<TTBView> View =
+        Window->GetViewClass()(nullptr, nullptr, Item, nullptr, false, false, false);
+    return dynamic_cast<V *>(View.get()) != nullptr;
+}
+
+TEST_F(PopupMenuTest, AnItemOpensItsPopupInTheWindowClassItNamesWithThatWindowsView)
 {
     auto *Tools = new TOwnWindowItem(Menu.get());
     Menu->Items()->Add(Tools);
     AddItem(Tools, "Options");
-    bool OwnClass = false;
+    bool OwnClass = false, OwnView = false, MakesOwnViews = false;
+    std::vector<AnsiString> Shown;
     MenuScript Script;
     Script.Do([&] {
         const auto Popups = OpenPopups();
-        OwnClass = Popups.size() == 1 && dynamic_cast<TOwnPopupWindow *>(Popups.front());
+        if (Popups.size() == 1) {
+            TTBPopupWindow *Popup = Popups.front();
+            OwnClass = dynamic_cast<TOwnPopupWindow *>(Popup);
+            OwnView = dynamic_cast<TOwnPopupView *>(Popup->View());
+            MakesOwnViews = MakesViewOf<TOwnPopupView>(Popup, Tools);
+            for (int I = 0; I < Popup->View()->ViewerCount(); ++I)
+                Shown.push_back(Popup->View()->Viewers(I)->Item()->Caption());
+        }
         Press(VK_ESCAPE);
     });
     Tools->Popup(100, 100, false);
     vcltest::Pump();
     EXPECT_TRUE(Script.Done());
     EXPECT_TRUE(OwnClass);
+    EXPECT_TRUE(OwnView);
+    EXPECT_TRUE(MakesOwnViews);
+    EXPECT_EQ(Shown, std::vector<AnsiString>{"Options"});
+}
+
+TEST_F(PopupMenuTest, APlainPopupWindowShowsItsItemsInAPopupView)
+{
+    AddItem(Menu->Items(), "Copy");
+    bool PopupView = false, MakesPopupViews = false, MakesOwnViews = true;
+    MenuScript Script;
+    Script.Do([&] {
+        const auto Popups = OpenPopups();
+        if (Popups.size() == 1) {
+            TTBPopupWindow *Popup = Popups.front();
+            PopupView = Popup->View()->ClassType() == TTBPopupView::StaticClass();
+            MakesPopupViews = MakesViewOf<TTBPopupView>(Popup, Menu->Items());
+            MakesOwnViews = MakesViewOf<TOwnPopupView>(Popup, Menu->Items());
+        }
+        Press(VK_ESCAPE);
+    });
+    Menu->Popup(100, 100);
+    vcltest::Pump();
+    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(PopupView);
+    EXPECT_TRUE(MakesPopupViews);
+    EXPECT_FALSE(MakesOwnViews);
 }
 
 TEST_F(PopupMenuTest, AnItemTiesItselfToItsActionThroughTheLinkClassItNames)

@@ -350,4 +350,40 @@ TEST_F(StreamingTest, TheBitmapsOfABackgroundAndOfAToolbarImageListGoWithThem)
     EXPECT_EQ(CopyPictures->Count(), 3);
 }
 
+TEST_F(StreamingTest, AToolbarImageListKeepsItsPictureSizeAndCutsItsStripByIt)
+{
+    auto *Pictures = Make<TTBImageList>("IL_Wide");
+    Pictures->SetWidth(24);
+    Pictures->SetHeight(12);
+    TBitmap Strip;
+    Strip.SetSize(72, 12);
+    const TColor Tiles[] = {clGreen, clNavy, clMaroon};
+    for (int I = 0; I < 3; ++I) {
+        Strip.Canvas()->Brush()->SetColor(Tiles[I]);
+        Strip.Canvas()->FillRect(Bounds(I * 24, 0, 24, 12));
+    }
+    Pictures->SetImagesBitmap(&Strip);
+    // A list of the default size reads back at that size.
+    Make<TTBImageList>("IL_Plain");
+
+    RoundTrip();
+
+    auto *CopyPictures = Named<TTBImageList>("IL_Wide");
+    ASSERT_TRUE(CopyPictures);
+    EXPECT_EQ(CopyPictures->Width(), 24);
+    EXPECT_EQ(CopyPictures->Height(), 12);
+    ASSERT_EQ(CopyPictures->Count(), 3);
+    TBitmap Drawn;
+    Drawn.SetSize(24, 12);
+    for (int I = 0; I < 3; ++I) {
+        CopyPictures->Draw(Drawn.Canvas(), 0, 0, I);
+        EXPECT_EQ(Drawn.Canvas()->Pixels(0, 0), Tiles[I]) << I;
+        EXPECT_EQ(Drawn.Canvas()->Pixels(23, 11), Tiles[I]) << I;
+    }
+    auto *CopyPlain = Named<TTBImageList>("IL_Plain");
+    ASSERT_TRUE(CopyPlain);
+    EXPECT_EQ(CopyPlain->Width(), 16);
+    EXPECT_EQ(CopyPlain->Height(), 16);
+}
+
 } // namespace

@@ -466,6 +466,46 @@ TEST_F(ToolbarTest, AButtonUsedFromTheChevronComesBackOntoTheBar)
     EXPECT_EQ(View->HighestPriorityViewer(), Eight);
 }
 
+// Every pixel of a window's surface, row by row.
+std::vector<COLORREF> PixelsOf(TWinControl *Window)
+{
+    std::vector<COLORREF> Result;
+    for (int Y = 0; Y < Window->Height(); ++Y)
+        for (int X = 0; X < Window->Width(); ++X)
+            Result.push_back(PixelOf(Window, X, Y));
+    return Result;
+}
+
+TEST_F(ToolbarTest, AGroupInsertedIntoAShownGroupLooksAsOnABarBuiltAfresh)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    auto *Outer = new TTBGroupItem(Form.get());
+    Bar->Items()->Add(Outer);
+    AddItem(Outer, "Two");
+    AddItem(Outer, "Three");
+    AddButton(Bar, "Four");
+    Pump();
+    auto *Inner = new TTBGroupItem(Form.get());
+    AddItem(Inner, "Five");
+    AddItem(Inner, "Six");
+    Outer->Insert(1, Inner);
+    AddItem(Outer, "Seven");
+    Pump();
+    const std::vector<AnsiString> Captions = ShownCaptions(Bar->View());
+    EXPECT_EQ(Captions,
+              (std::vector<AnsiString>{"One", "Two", "Five", "Six", "Three", "Seven", "Four"}));
+    const int Width = Bar->Width();
+    const std::vector<COLORREF> Pixels = PixelsOf(Bar);
+
+    Bar->View()->RecreateAllViewers();
+    Bar->View()->ValidatePositions();
+    Pump();
+    EXPECT_EQ(ShownCaptions(Bar->View()), Captions);
+    EXPECT_EQ(Bar->Width(), Width);
+    EXPECT_TRUE(PixelsOf(Bar) == Pixels);
+}
+
 TEST_F(ToolbarTest, AChildControlIsPlacedAmongTheButtonsAndFollowsItsOwnChanges)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);

@@ -314,8 +314,38 @@ TEST_F(GroupTest, WhileCustomizingAGroupIsAnItemOfItsOwn)
     TTBItem *Inner = AddItem(G, "");
     View->SetCustomizing(true);
     EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
+    // What is added to the group meanwhile stays inside it too.
+    TTBItem *Added = AddItem(G, "");
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
     View->SetCustomizing(false);
-    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Inner}));
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G, Inner, Added}));
+}
+
+TEST_F(GroupTest, AGroupInsertedIntoAGroupShowsWhatAFreshViewOfTheTreeShows)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *Outer = Group(Menu->Items());
+    TTBItem *Two = AddItem(Outer, "");
+    TTBItem *Three = AddItem(Outer, "");
+    TTBItem *Last = Button();
+    auto *Inner = new TTBGroupItem(Menu.get());
+    TTBItem *Five = AddItem(Inner, "");
+    TTBItem *Six = AddItem(Inner, "");
+    Outer->Insert(1, Inner);
+    EXPECT_EQ(Shown(),
+              (std::vector<TTBCustomItem *>{First, Outer, Two, Inner, Five, Six, Three, Last}));
+    // Items added to the outer group around the inner one land beside all it shows.
+    TTBItem *Seven = AddItem(Outer, "");
+    auto *Zero = new TTBItem(Menu.get());
+    Outer->Insert(0, Zero);
+    auto *Four = new TTBItem(Menu.get());
+    Outer->Insert(3, Four);
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, Outer, Zero, Two, Inner, Five, Six,
+                                                     Four, Three, Seven, Last}));
+    BarView Fresh(Menu->Items(), Chevron);
+    ASSERT_EQ(Fresh.ViewerCount(), View->ViewerCount());
+    for (int I = 0; I < View->ViewerCount(); ++I)
+        EXPECT_EQ(Fresh.Viewers(I)->Item(), V(I)->Item()) << I;
 }
 
 TEST_F(GroupTest, AGroupLinkedToAContainerShowsTheContainersItemsAsTheyChange)
@@ -330,6 +360,33 @@ TEST_F(GroupTest, AGroupLinkedToAContainerShowsTheContainersItemsAsTheyChange)
     Container.Items()->Remove(Shared);
     EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, G}));
     delete Shared;
+}
+
+TEST_F(GroupTest, ChangesInsideAGroupInsideAGroupReachTheView)
+{
+    TTBItem *First = Button();
+    TTBGroupItem *Outer = Group(Menu->Items());
+    TTBGroupItem *Inner = Group(Outer);
+    TTBItem *X = AddItem(Inner, "");
+    TTBItem *Y = AddItem(Inner, "");
+    TTBItem *Last = Button();
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, Outer, Inner, X, Y, Last}));
+    // A freed item leaves no viewer behind to be measured.
+    delete X;
+    EXPECT_EQ(Shown(), (std::vector<TTBCustomItem *>{First, Outer, Inner, Y, Last}));
+    Arrange(tbvoHorizontal, 0);
+    EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(12, 0, 6, 6));
+    // A group linked to the inner one shows what it shows, also when it grows.
+    TTBGroupItem *Linked = Group(Menu->Items());
+    Linked->SetLinkSubitems(Outer);
+    auto *Z = new TTBItem(Menu.get());
+    Inner->Insert(0, Z);
+    EXPECT_EQ(Shown(),
+              (std::vector<TTBCustomItem *>{First, Outer, Inner, Z, Y, Last, Linked, Inner, Z, Y}));
+    BarView Fresh(Menu->Items(), Chevron);
+    ASSERT_EQ(Fresh.ViewerCount(), View->ViewerCount());
+    for (int I = 0; I < View->ViewerCount(); ++I)
+        EXPECT_EQ(Fresh.Viewers(I)->Item(), V(I)->Item()) << I;
 }
 
 // An item that can change the class of viewer it asks for.

@@ -313,6 +313,18 @@ TEST_F(TIniFileRead, LinesWithoutAnEqualsSignAreNoKeys)
     EXPECT_EQ(ini.ReadString("C", "k", "none"), "2");
 }
 
+TEST(ProfileTextLines, EveryLineTheReaderTakesCountsAsAProfileLine)
+{
+    const rtl::ProfileText text("; note\r\n\r\n[A\r\nk=1\r\n  [B] after\r\n=empty\r\nj = 2");
+    EXPECT_TRUE(text.OnlyProfileLines());
+    EXPECT_EQ(text.Value("A", "k"), AnsiString("1"));
+    EXPECT_EQ(text.Value("b", "J"), AnsiString("2"));
+
+    const rtl::ProfileText loose("[A]\r\nk=1\r\nloose words\r\n");
+    EXPECT_FALSE(loose.OnlyProfileLines());
+    EXPECT_TRUE(rtl::ProfileText().OnlyProfileLines());
+}
+
 // ---------------------------------------------------------------------------
 
 using TIniFileCache = IniFileTest;

@@ -1,4 +1,5 @@
 #include "platform/rtl/Registry.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,87 @@ TEST_F(TRegistryUser, SpoiltLinesAreSkipped)
     EXPECT_EQ(reg.ReadString("good"), "1");
     EXPECT_EQ(reg.ReadString("also"), "2");
     EXPECT_FALSE(reg.ValueExists("bad"));
+}
+
+// ---------------------------------------------------------------------------
+
+using TRegistryStore = RegistryTest;
+
+TEST_F(TRegistryStore, WriteKeepsTheFileModesAndTheLink)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Private", true));
+    reg.WriteString("a", "1");
+    const fs::path values = UserKey("Private") / "values";
+    fs::permissions(values, fs::perms::owner_read | fs::perms::owner_write);
+    reg.WriteString("b", "2");
+    EXPECT_EQ(fs::status(values).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    // A values file kept elsewhere through a link gets the new text, and the link stays.
+    const fs::path kept = Folder / "kept_values";
+    fs::rename(values, kept);
+    fs::create_symlink(kept, values);
+    reg.WriteString("c", "3");
+    EXPECT_TRUE(fs::is_symlink(values));
+    EXPECT_EQ(FileText(kept), "\"a\"=\"1\"\n\"b\"=\"2\"\n\"c\"=\"3\"\n");
+}
+
+TEST_F(TRegistryStore, ConfigurationFolderNamedOutsideTheCodePageIsWritten)
+{
+    // "é" and "日本" have no place in the program's code page; the folder is the user's.
+    const fs::path home = Folder / "jos\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC";
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("Key", true));
+        reg.WriteInteger("n", 7);
+    }
+    EXPECT_EQ(FileText(home / "qrv4/registry/HKEY_CURRENT_USER/keys/Key/values"),
+              "\"n\"=dword:00000007\n");
+}
+
+TEST_F(TRegistryStore, FullDiskRaisesAndKeepsTheOldKeyWhole)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Full", true));
+    reg.WriteString("a", "1");
+    const fs::path key = UserKey("Full");
+    const std::string before = FileText(key / "values");
+    {
+        testsupport::FileSizeLimit full(256);
+        EXPECT_EQ(MessageOf<ERegistryException>(
+                      [&] { reg.WriteString("big", std::string(4096, 'x').c_str()); }),
+                  "Failed to set data for 'big'");
+    }
+    EXPECT_EQ(FileText(key / "values"), before);
+    EXPECT_FALSE(reg.ValueExists("big"));
+    std::size_t files = 0;
+    for (const auto &entry : fs::directory_iterator(key))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u) << "the part written is not left behind";
+}
+
+TEST_F(TRegistryStore, ReadOnlyValuesOrKeyFolderIsLeftAlone)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    TRegistryIniFile ini("\\Software\\Kept");
+    ini.WriteString("Form", "Left", "1");
+    const fs::path key = UserKey("Software\\Kept\\Form");
+    const std::string before = FileText(key / "values");
+
+    fs::permissions(key / "values", fs::perms::owner_read);
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { ini.WriteString("Form", "Left", "2"); }),
+              "Failed to set data for 'Left'");
+    EXPECT_EQ(fs::status(key / "values").permissions(), fs::perms::owner_read);
+    EXPECT_EQ(FileText(key / "values"), before);
+
+    fs::permissions(key / "values", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(key, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THROW(ini.WriteInteger("Form", "Top", 3), ERegistryException);
+    fs::permissions(key, fs::perms::owner_all);
+    EXPECT_EQ(FileText(key / "values"), before);
+    EXPECT_EQ(ini.ReadString("Form", "Left", ""), "1");
 }
 
 // ---------------------------------------------------------------------------

@@ -1,11 +1,12 @@
 #include "tools/devsim/Memory.h"
 
-#include <fcntl.h>
+#include "platform/rtl/AtomicFile.h"
+
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <unistd.h>
-#include <utility>
+#include <string>
 
 namespace devsim
 {
@@ -53,18 +54,11 @@ Memory Memory::Load(const std::filesystem::path &File)
 
 void Memory::Save(const std::filesystem::path &File) const
 {
-    const std::filesystem::path part = File.string() + ".part";
-    const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    bool written = fd >= 0;
-    for (const auto &[data, size] :
-         {std::pair{Settings.data(), Settings.size()}, std::pair{Block.data(), Block.size()}})
-        written = written && ::write(fd, data, size) == static_cast<ssize_t>(size);
-    written = written && ::fsync(fd) == 0;
-    if (fd >= 0) written = ::close(fd) == 0 && written;
-    if (!written || ::rename(part.c_str(), File.c_str()) != 0) {
-        ::unlink(part.c_str());
-        throw std::runtime_error("cannot write memory image " + File.string());
-    }
+    std::string image(Settings.begin(), Settings.end());
+    image.append(Block.begin(), Block.end());
+    if (const int error = rtl::ReplaceFileContent(File, image))
+        throw std::runtime_error("cannot write memory image " + File.string() + ": " +
+                                 std::strerror(error));
 }
 
 Bytes Memory::Read(unsigned Address, unsigned Count) const

@@ -47,7 +47,8 @@ struct Memory {
     static Memory Fresh();
 
     // Reads or writes an image file of ImageFileSize bytes; throws std::runtime_error. The
-    // file is replaced whole: a kill during a save leaves the old image or the new one.
+    // file is replaced whole: a kill during a save leaves the old image or the new one. An
+    // image keeps its modes and its link, and one made read-only is not saved over.
     static Memory Load(const std::filesystem::path &File);
     void Save(const std::filesystem::path &File) const;
 
