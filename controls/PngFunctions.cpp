@@ -21,7 +21,7 @@ std::uint8_t Scaled(std::uint8_t Alpha, std::uint8_t Amount)
 int StoredIndex(const TPNGObject &Png, int X, int Y)
 {
     const int Bits = Png.Header()->BitsPerPixel();
-    const std::uint8_t *Row = Png.Scanline(Y);
+    const std::uint8_t *Row = Png.GetScanline(Y);
     if (Bits == 8) return Row[X];
     const int Bit = X * Bits;
     return (Row[Bit >> 3] >> (8 - Bits - (Bit & 7))) & ((1 << Bits) - 1);
@@ -32,9 +32,9 @@ template <class AlphaFn> void RebuildAsRGBA(TPNGObject *Png, AlphaFn Alpha)
 {
     TPNGObject Result(COLOR_RGBALPHA, 8, Png->Width(), Png->Height());
     for (int Y = 0; Y < Png->Height(); ++Y) {
-        std::uint8_t *Row = Result.AlphaScanline(Y);
+        std::uint8_t *Row = Result.GetAlphaScanline(Y);
         for (int X = 0; X < Png->Width(); ++X) {
-            Result.SetPixels(X, Y, Png->Pixels(X, Y));
+            Result.SetPixels(X, Y, Png->GetPixels(X, Y));
             Row[X] = Alpha(X, Y);
         }
     }
@@ -52,7 +52,7 @@ template <class ByteFn> void ForEachColorByte(TPNGObject *Png, ByteFn Change)
 {
     EnsureColorStore(Png);
     for (int Y = 0; Y < Png->Height(); ++Y) {
-        std::uint8_t *Row = Png->Scanline(Y);
+        std::uint8_t *Row = Png->GetScanline(Y);
         for (int I = 0; I < 3 * Png->Width(); ++I)
             Row[I] = Change(Row[I]);
     }
@@ -76,7 +76,7 @@ void SetAlphaFromMask(TPNGObject *Png, TBitmap *Mask, bool Inverse)
     if (!Mask) return;
     TCanvas *Canvas = Mask->Canvas();
     for (int Y = 0; Y < Png->Height(); ++Y) {
-        std::uint8_t *Row = Png->AlphaScanline(Y);
+        std::uint8_t *Row = Png->GetAlphaScanline(Y);
         for (int X = 0; X < Png->Width(); ++X) {
             const std::uint8_t Red = GetRValue(static_cast<COLORREF>(Canvas->Pixels(X, Y)));
             Row[X] = Inverse ? static_cast<std::uint8_t>(255 - Red) : Red;
@@ -109,7 +109,7 @@ std::unique_ptr<TPNGObject> FromWork(TBitmap &Work, const std::vector<std::uint8
     Dest->CreateAlpha();
     for (int Y = 0; Y < Dest->Height(); ++Y)
         std::copy_n(Mask.begin() + static_cast<std::ptrdiff_t>(Y) * Dest->Width(), Dest->Width(),
-                    Dest->AlphaScanline(Y));
+                    Dest->GetAlphaScanline(Y));
     return Dest;
 }
 
@@ -189,7 +189,7 @@ std::uint8_t PixelAlpha(const TPNGObject &Png, int X, int Y)
 
 TPixelAlpha::TPixelAlpha(const TPNGObject &Png)
     : FPng(Png), FTRNS(Png.Chunks().ItemFromClass<TChunktRNS>()),
-      FPlane(Png.HeaderPresent() ? Png.AlphaScanline(0) : nullptr), FWidth(Png.Width()),
+      FPlane(Png.HeaderPresent() ? Png.GetAlphaScanline(0) : nullptr), FWidth(Png.Width()),
       FPalette(Png.HeaderPresent() && Png.Header()->ColorType == COLOR_PALETTE),
       FTransparent(FTRNS ? FTRNS->GetTransparentColor() : 0)
 {
@@ -200,7 +200,7 @@ std::uint8_t TPixelAlpha::operator()(int X, int Y) const
     if (FPlane) return FPlane[static_cast<std::size_t>(Y) * FWidth + X];
     if (!FTRNS) return 255;
     if (FPalette) return FTRNS->IndexAlpha(StoredIndex(FPng, X, Y));
-    return FPng.Pixels(X, Y) == FTransparent ? 0 : 255;
+    return FPng.GetPixels(X, Y) == FTransparent ? 0 : 255;
 }
 
 void DrawPNG(TPNGObject *Png, TCanvas *Canvas, const TRect &ARect, TPngOptions Options)
@@ -235,9 +235,10 @@ void MakeImageBlended(TPNGObject *Image, std::uint8_t Amount)
         break;
     }
     for (int Y = 0; Y < Image->Height(); ++Y) {
-        std::uint8_t *Alpha = Image->AlphaScanline(Y);
+        std::uint8_t *Alpha = Image->GetAlphaScanline(Y);
         for (int X = 0; X < Image->Width(); ++X)
-            Alpha[X] = Mode == ptmBit && Image->Pixels(X, Y) == Key ? 0 : Scaled(Alpha[X], Amount);
+            Alpha[X] =
+                Mode == ptmBit && Image->GetPixels(X, Y) == Key ? 0 : Scaled(Alpha[X], Amount);
     }
 }
 
@@ -264,7 +265,7 @@ void MakeImageGrayscale(TPNGObject *Image, std::uint8_t Amount)
     case COLOR_RGB:
     case COLOR_RGBALPHA:
         for (int Y = 0; Y < Image->Height(); ++Y) {
-            std::uint8_t *Row = Image->Scanline(Y);
+            std::uint8_t *Row = Image->GetScanline(Y);
             for (int X = 0; X < Image->Width(); ++X)
                 Gray(Row[3 * X + 2], Row[3 * X + 1], Row[3 * X]);
         }
@@ -320,8 +321,8 @@ void SmoothResize(TPNGObject *Png, int NewWidth, int NewHeight)
         const double SY = TY / YScale;
         const int IY = static_cast<int>(SY), IY1 = std::min(IY + 1, OldHeight - 1);
         const double FY = SY - IY;
-        std::uint8_t *Target = Result.Scanline(TY);
-        std::uint8_t *TargetAlpha = Result.AlphaScanline(TY);
+        std::uint8_t *Target = Result.GetScanline(TY);
+        std::uint8_t *TargetAlpha = Result.GetAlphaScanline(TY);
         for (int TX = 0; TX < NewWidth; ++TX) {
             const double SX = TX / XScale;
             const int IX = static_cast<int>(SX), IX1 = std::min(IX + 1, OldWidth - 1);
@@ -332,9 +333,10 @@ void SmoothResize(TPNGObject *Png, int NewWidth, int NewHeight)
                                W[2] * Sample(IX, IY1) + W[3] * Sample(IX1, IY1));
             };
             for (int C = 0; C < 3; ++C)
-                Target[3 * TX + C] = Mix([&](int X, int Y) { return Png->Scanline(Y)[3 * X + C]; });
+                Target[3 * TX + C] =
+                    Mix([&](int X, int Y) { return Png->GetScanline(Y)[3 * X + C]; });
             if (Alpha)
-                TargetAlpha[TX] = Mix([&](int X, int Y) { return Png->AlphaScanline(Y)[X]; });
+                TargetAlpha[TX] = Mix([&](int X, int Y) { return Png->GetAlphaScanline(Y)[X]; });
         }
     }
     Png->Assign(&Result);
@@ -370,7 +372,7 @@ std::unique_ptr<TPNGObject> CreatePNGMasked(TBitmap *Bitmap, TColor MaskColor)
     const TColor Key = static_cast<TColor>(ColorToRGB(MaskColor));
     TCanvas *Canvas = Bitmap->Canvas();
     for (int Y = 0; Y < Dest->Height(); ++Y) {
-        std::uint8_t *Row = Dest->AlphaScanline(Y);
+        std::uint8_t *Row = Dest->GetAlphaScanline(Y);
         for (int X = 0; X < Dest->Width(); ++X)
             Row[X] = Canvas->Pixels(X, Y) == Key ? 0 : 255;
     }
@@ -407,14 +409,14 @@ std::vector<std::unique_ptr<TPNGObject>> SlicePNG(TPNGObject *JoinedPNG, int Col
             for (int Y = 0; Y < Height; ++Y)
                 for (int X = 0; X < Width; ++X)
                     Work.Canvas()->SetPixels(
-                        X, Y, JoinedPNG->Pixels(Column * Width + X, Row * Height + Y));
+                        X, Y, JoinedPNG->GetPixels(Column * Width + X, Row * Height + Y));
             auto Slice = std::make_unique<TPNGObject>();
             Slice->Assign(&Work);
             if (Alpha) {
                 Slice->CreateAlpha();
                 for (int Y = 0; Y < Height; ++Y)
-                    std::copy_n(JoinedPNG->AlphaScanline(Row * Height + Y) + Column * Width, Width,
-                                Slice->AlphaScanline(Y));
+                    std::copy_n(JoinedPNG->GetAlphaScanline(Row * Height + Y) + Column * Width,
+                                Width, Slice->GetAlphaScanline(Y));
             }
             Slices.push_back(std::move(Slice));
         }

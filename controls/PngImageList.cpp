@@ -222,7 +222,7 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
         auto *Row = static_cast<std::uint8_t *>(Icon->ScanLine(Y));
         std::fill_n(Row, 4 * Width(), 0);
         for (int X = 0; Y < H && X < W; ++X) {
-            const auto C = static_cast<COLORREF>(Png.Pixels(X, Y));
+            const auto C = static_cast<COLORREF>(Png.GetPixels(X, Y));
             const int A = Alpha(X, Y);
             std::uint8_t *P = Row + 4 * X;
             P[0] = static_cast<std::uint8_t>(GetBValue(C) * A / 255);

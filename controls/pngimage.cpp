@@ -798,7 +798,7 @@ bool TChunkzTXt::SaveToStream(TStream *Stream)
     if (Text.IsEmpty()) Text = " ";
     const ZlibBlockResult R =
         DeflateBlock(reinterpret_cast<const std::uint8_t *>(Text.Data()),
-                     static_cast<std::size_t>(Text.Length()), Owner()->CompressionLevel());
+                     static_cast<std::size_t>(Text.Length()), Owner()->ZlibLevel());
     if (!R.Ok) return false;
     const auto KeyLength = static_cast<std::uint32_t>(Keyword.Length());
     ResizeData(KeyLength + 2 + static_cast<std::uint32_t>(R.Output.size()));

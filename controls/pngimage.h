@@ -384,9 +384,9 @@ public:
 
     // Image row Row (0 at the top) of the DIB, of the low-byte plane, of the alpha
     // plane (null without one).
-    std::uint8_t *Scanline(int Row) const;
-    std::uint8_t *ExtraScanline(int Row) const;
-    std::uint8_t *AlphaScanline(int Row) const;
+    std::uint8_t *GetScanline(int Row) const;
+    std::uint8_t *GetExtraScanline(int Row) const;
+    std::uint8_t *GetAlphaScanline(int Row) const;
 
     TPNGTransparencyMode TransparencyMode() const;
     TColor TransparentColor() const;
@@ -402,7 +402,7 @@ public:
     void SetPalette(HPALETTE Value) { DoSetPalette(Value, true); }
     void DoSetPalette(HPALETTE Value, bool UpdateColors);
 
-    TColor Pixels(int X, int Y) const;
+    TColor GetPixels(int X, int Y) const;
     void SetPixels(int X, int Y, TColor Value);
     void Resize(int CX, int CY);
 
@@ -413,8 +413,8 @@ public:
 
     TFilters RowFilters() const { return FRowFilters; }
     void SetRowFilters(TFilters Value) { FRowFilters = Value; }
-    TCompressionLevel CompressionLevel() const { return FZlibLevel; }
-    void SetCompressionLevel(TCompressionLevel Value) { FZlibLevel = Value; }
+    TCompressionLevel ZlibLevel() const { return FZlibLevel; }
+    void SetZlibLevel(TCompressionLevel Value) { FZlibLevel = Value; }
     int MaxIdatSize() const { return FMaxIdatSize; }
     // Anything below 65535 becomes 65535.
     void SetMaxIdatSize(int Value) { FMaxIdatSize = Value < 65535 ? 65535 : Value; }

@@ -230,9 +230,9 @@ bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32
                 break;
             }
             FilterRow(Row, Buffers[1 - Current].data(), RowBytes, Offset);
-            Convert(Row + 1, Columns, G.ColumnStart, G.ColumnStep, Image->Scanline(Y),
-                    Image->AlphaScanline(Y),
-                    Header->BitDepth == 16 ? Image->ExtraScanline(Y) : nullptr);
+            Convert(Row + 1, Columns, G.ColumnStart, G.ColumnStep, Image->GetScanline(Y),
+                    Image->GetAlphaScanline(Y),
+                    Header->BitDepth == 16 ? Image->GetExtraScanline(Y) : nullptr);
             Current = 1 - Current;
         }
     }

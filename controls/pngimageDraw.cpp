@@ -104,7 +104,7 @@ void TPNGObject::DrawKeyedDib(HDC Dc, const TRect &Rect)
     const COLORREF Key = ColorToRGB(TransparentColor());
     const int Bits = H->BitsPerPixel();
     BlendInto(Dc, Rect, Width(), Height(), [&](int X, int Y) {
-        const std::uint8_t *Row = Scanline(Y);
+        const std::uint8_t *Row = GetScanline(Y);
         Bgra S{};
         if (Bits == 24) {
             S = {Row[3 * X], Row[3 * X + 1], Row[3 * X + 2], 255};
@@ -123,8 +123,8 @@ void TPNGObject::DrawPartialTrans(HDC Dc, const TRect &Rect)
     const int Bits = H->BitsPerPixel();
     const auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
     BlendInto(Dc, Rect, Width(), Height(), [&](int X, int Y) -> Bgra {
-        const std::uint8_t *Row = Scanline(Y);
-        const std::uint8_t *Alpha = AlphaScanline(Y);
+        const std::uint8_t *Row = GetScanline(Y);
+        const std::uint8_t *Alpha = GetAlphaScanline(Y);
         if (Bits == 24)
             return {Row[3 * X], Row[3 * X + 1], Row[3 * X + 2],
                     Alpha ? Alpha[X] : std::uint8_t{255}};

@@ -170,7 +170,7 @@ bool TChunkIDAT::SaveToStream(TStream *Stream)
     const bool Adam7 = Image->InterlaceMethod() == imAdam7;
     // Interlacing adds at most a filter byte a row to each pass.
     const std::uint64_t DataSize = (static_cast<std::uint64_t>(FullRowBytes) + 1) * Height * 2;
-    IdatWriter Writer(Stream, Image->MaxIdatSize(), Image->CompressionLevel(), DataSize);
+    IdatWriter Writer(Stream, Image->MaxIdatSize(), Image->ZlibLevel(), DataSize);
 
     for (int Pass = 0; Pass < (Adam7 ? 7 : 1); ++Pass) {
         const pngrows::PassGeometry G = Adam7 ? pngrows::Adam7[Pass] : pngrows::WholeImage;
@@ -181,8 +181,8 @@ bool TChunkIDAT::SaveToStream(TStream *Stream)
         for (int Y = G.RowStart; Y < Height; Y += G.RowStep) {
             // The padding bits of a packed row's last byte would keep the row before.
             Raw[static_cast<std::size_t>(RowBytes) - 1] = 0;
-            Encode(Image->Scanline(Y), Image->AlphaScanline(Y),
-                   Header->BitDepth == 16 ? Image->ExtraScanline(Y) : nullptr, Columns,
+            Encode(Image->GetScanline(Y), Image->GetAlphaScanline(Y),
+                   Header->BitDepth == 16 ? Image->GetExtraScanline(Y) : nullptr, Columns,
                    G.ColumnStart, G.ColumnStep, Raw.data());
             const auto [Type, Bytes] = Filterer.Filter(Raw);
             Writer.Write(&Type, 1);

@@ -288,18 +288,18 @@ void TPNGObject::GetPixelInfo(int &LineSize, int &Offset) const
     }
 }
 
-std::uint8_t *TPNGObject::Scanline(int Row) const
+std::uint8_t *TPNGObject::GetScanline(int Row) const
 {
     return Header()->DibRow(Row);
 }
 
-std::uint8_t *TPNGObject::ExtraScanline(int Row) const
+std::uint8_t *TPNGObject::GetExtraScanline(int Row) const
 {
     TChunkIHDR *H = Header();
     return H->LowBytePlane.empty() ? nullptr : H->DibRowOf(H->LowBytePlane, Row);
 }
 
-std::uint8_t *TPNGObject::AlphaScanline(int Row) const
+std::uint8_t *TPNGObject::GetAlphaScanline(int Row) const
 {
     TChunkIHDR *H = Header();
     if (H->AlphaPlane.empty()) return nullptr;
@@ -421,7 +421,7 @@ void TPNGObject::CreateAlpha()
     if (TRNS) {
         for (int Y = 0; Y < Height(); ++Y)
             for (int X = 0; X < Width(); ++X)
-                if (Pixels(X, Y) == Key) AlphaScanline(Y)[X] = 0;
+                if (GetPixels(X, Y) == Key) GetAlphaScanline(Y)[X] = 0;
         FChunkList.RemoveChunk(TRNS);
     }
     Changed(this);
@@ -443,7 +443,7 @@ void TPNGObject::AddzTXt(const AnsiString &Keyword, const AnsiString &Text)
 
 // ---- Pixels -----------------------------------------------------------------------
 
-TColor TPNGObject::Pixels(int X, int Y) const
+TColor TPNGObject::GetPixels(int X, int Y) const
 {
     // The header is looked up once: pictures are read pixel by pixel.
     auto *H = dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0));
@@ -472,7 +472,7 @@ void TPNGObject::SetPixels(int X, int Y, TColor Value)
     if (X < 0 || Y < 0 || X >= Width() || Y >= Height()) return;
     const TChunkIHDR *H = Header();
     const auto Color = static_cast<COLORREF>(Value);
-    std::uint8_t *Row = Scanline(Y);
+    std::uint8_t *Row = GetScanline(Y);
     switch (H->ColorType) {
     case COLOR_RGB:
     case COLOR_RGBALPHA:

@@ -282,7 +282,7 @@ std::unique_ptr<TPNGObject> RgbaPicture(int Width, int Height,
     int I = 0;
     for (const auto &[Color, Alpha] : Pixels) {
         Png->SetPixels(I % Width, I / Width, Color);
-        Png->AlphaScanline(I / Width)[I % Width] = static_cast<std::uint8_t>(Alpha);
+        Png->GetAlphaScanline(I / Width)[I % Width] = static_cast<std::uint8_t>(Alpha);
         ++I;
     }
     return Png;

@@ -54,8 +54,8 @@ TEST_F(PngFunctions, DisabledHoveredAndPressedLooks)
     EXPECT_EQ(Drawn(*Pixel, {pngDarker}, White), static_cast<TColor>(RGB(145, 0, 45)));
     EXPECT_EQ(Drawn(*Pixel, {}, White), static_cast<TColor>(RGB(200, 10, 100)));
     // The caller's picture is never changed.
-    EXPECT_EQ(Pixel->Pixels(0, 0), static_cast<TColor>(RGB(200, 10, 100)));
-    EXPECT_EQ(Pixel->AlphaScanline(0)[0], 255);
+    EXPECT_EQ(Pixel->GetPixels(0, 0), static_cast<TColor>(RGB(200, 10, 100)));
+    EXPECT_EQ(Pixel->GetAlphaScanline(0)[0], 255);
 }
 
 TEST_F(PngFunctions, EffectsWorkOnEveryKindOfPicture)
@@ -70,15 +70,15 @@ TEST_F(PngFunctions, EffectsWorkOnEveryKindOfPicture)
         MakeImageBrighter(Copy.get(), 55);
         for (int Y = 0; Y < 3; ++Y)
             for (int X = 0; X < 13; ++X) {
-                ASSERT_EQ(Copy->Pixels(X, Y), BrighterColor(Png->Pixels(X, Y)))
+                ASSERT_EQ(Copy->GetPixels(X, Y), BrighterColor(Png->GetPixels(X, Y)))
                     << Type << "/" << Depth;
                 if (Type == 4 || Type == 6) {
-                    ASSERT_EQ(Copy->AlphaScanline(Y)[X], Png->AlphaScanline(Y)[X]);
+                    ASSERT_EQ(Copy->GetAlphaScanline(Y)[X], Png->GetAlphaScanline(Y)[X]);
                 }
             }
         auto Gray = Load(Encode(P));
         MakeImageGrayscale(Gray.get(), 255);
-        const auto G = static_cast<COLORREF>(Gray->Pixels(5, 1));
+        const auto G = static_cast<COLORREF>(Gray->GetPixels(5, 1));
         if (Type != 3) {
             EXPECT_TRUE(GetRValue(G) == GetGValue(G) && GetGValue(G) == GetBValue(G)) << Type;
         }
@@ -94,12 +94,13 @@ TEST_F(PngFunctions, GrayscaleFollowsTheWeightedMean)
         return static_cast<int>(std::nearbyint(C / 256.0 * 155) +
                                 std::nearbyint(Level / 256.0 * 101));
     };
-    EXPECT_EQ(Png->Pixels(0, 0), static_cast<TColor>(RGB(Channel(10), Channel(200), Channel(40))));
+    EXPECT_EQ(Png->GetPixels(0, 0),
+              static_cast<TColor>(RGB(Channel(10), Channel(200), Channel(40))));
 
     Picture P = RandomPicture(3, 8, 2, 2, false, 1);
     auto Palette = Load(Encode(P));
     MakeImageGrayscale(Palette.get(), 255);
-    const auto C = static_cast<COLORREF>(Palette->Pixels(1, 1));
+    const auto C = static_cast<COLORREF>(Palette->GetPixels(1, 1));
     EXPECT_EQ(GetRValue(C), GetGValue(C));
     EXPECT_EQ(GetGValue(C), GetBValue(C));
 }
@@ -116,7 +117,7 @@ TEST_F(PngFunctions, BlendingKeepsKeysAndPartialPaletteTransparency)
         for (int X = 0; X < 5; ++X)
             EXPECT_EQ(Target->Canvas()->Pixels(X, Y),
                       Keyed.Sample(X, Y, 0) == 1 ? White
-                                                 : BlendColor(Png->Pixels(X, Y), White, 127));
+                                                 : BlendColor(Png->GetPixels(X, Y), White, 127));
     EXPECT_EQ(Png->TransparentColor(), Key);
 
     Picture Partial = RandomPicture(3, 2, 5, 2, false, 3);
@@ -127,15 +128,15 @@ TEST_F(PngFunctions, BlendingKeepsKeysAndPartialPaletteTransparency)
     for (int Y = 0; Y < 2; ++Y)
         for (int X = 0; X < 5; ++X) {
             const int Alpha = Partial.Transparency[Partial.Sample(X, Y, 0)];
-            EXPECT_EQ(Copy->AlphaScanline(Y)[X],
+            EXPECT_EQ(Copy->GetAlphaScanline(Y)[X],
                       static_cast<int>(std::nearbyint(Alpha / 256.0 * 128)));
-            EXPECT_EQ(Copy->Pixels(X, Y), Png->Pixels(X, Y));
+            EXPECT_EQ(Copy->GetPixels(X, Y), Png->GetPixels(X, Y));
         }
 
     auto Rgba = RgbaPicture(2, 1, {{clRed, 255}, {clRed, 100}});
     MakeImageBlended(Rgba.get(), 127);
-    EXPECT_EQ(Rgba->AlphaScanline(0)[0], 128);
-    EXPECT_EQ(Rgba->AlphaScanline(0)[1], 50);
+    EXPECT_EQ(Rgba->GetAlphaScanline(0)[0], 128);
+    EXPECT_EQ(Rgba->GetAlphaScanline(0)[1], 50);
 }
 
 TEST_F(PngFunctions, SmoothResizeAndItsLimits)
@@ -148,15 +149,15 @@ TEST_F(PngFunctions, SmoothResizeAndItsLimits)
     SmoothResize(Png.get(), 4, 4);
     EXPECT_EQ(Png->Width(), 4);
     // Target (2, 2) samples source (0.5, 0.5): the mean of the four.
-    EXPECT_EQ(Png->Pixels(2, 2), static_cast<TColor>(RGB(100, 50, 0)));
-    EXPECT_EQ(Png->AlphaScanline(2)[2], 139);
-    EXPECT_EQ(Png->Pixels(1, 0), static_cast<TColor>(RGB(50, 0, 0)));
-    EXPECT_EQ(Png->Pixels(0, 0), static_cast<TColor>(RGB(0, 0, 0)));
+    EXPECT_EQ(Png->GetPixels(2, 2), static_cast<TColor>(RGB(100, 50, 0)));
+    EXPECT_EQ(Png->GetAlphaScanline(2)[2], 139);
+    EXPECT_EQ(Png->GetPixels(1, 0), static_cast<TColor>(RGB(50, 0, 0)));
+    EXPECT_EQ(Png->GetPixels(0, 0), static_cast<TColor>(RGB(0, 0, 0)));
 
     auto Single = RgbaPicture(1, 1, {{clRed, 77}});
     SmoothResize(Single.get(), 3, 2);
-    EXPECT_EQ(Single->Pixels(2, 1), clRed);
-    EXPECT_EQ(Single->AlphaScanline(1)[2], 77);
+    EXPECT_EQ(Single->GetPixels(2, 1), clRed);
+    EXPECT_EQ(Single->GetAlphaScanline(1)[2], 77);
 
     auto Gray = Load(Encode(RandomPicture(0, 8, 2, 2, false, 1)));
     try {
@@ -182,10 +183,10 @@ TEST_F(PngFunctions, SlicesCopyPixelsAndAlpha)
     auto Slices = SlicePNG(Joined.get(), 2, 1);
     ASSERT_EQ(Slices.size(), 2u);
     EXPECT_EQ(Slices[1]->Width(), 2);
-    EXPECT_EQ(Slices[1]->Pixels(0, 0), clBlue);
-    EXPECT_EQ(Slices[1]->Pixels(1, 1), clWhite);
-    EXPECT_EQ(Slices[1]->AlphaScanline(1)[1], 80);
-    EXPECT_EQ(Slices[0]->AlphaScanline(1)[0], 50);
+    EXPECT_EQ(Slices[1]->GetPixels(0, 0), clBlue);
+    EXPECT_EQ(Slices[1]->GetPixels(1, 1), clWhite);
+    EXPECT_EQ(Slices[1]->GetAlphaScanline(1)[1], 80);
+    EXPECT_EQ(Slices[0]->GetAlphaScanline(1)[0], 50);
     EXPECT_THROW(SlicePNG(Joined.get(), 0, 1), EPNGInvalidNewSize);
     EXPECT_THROW(SlicePNG(Joined.get(), 5, 1), EPNGInvalidNewSize);
 }
@@ -196,25 +197,25 @@ TEST_F(PngFunctions, BitmapsBecomePicturesWithTheirTransparency)
     Bitmap->Canvas()->SetPixels(1, 1, clBlue);
     auto Plain = ConvertToPNG(Bitmap.get());
     EXPECT_EQ(Plain->Header()->ColorType, COLOR_RGB);
-    EXPECT_EQ(Plain->Pixels(1, 1), clBlue);
+    EXPECT_EQ(Plain->GetPixels(1, 1), clBlue);
 
     Bitmap->SetTransparent(true); // automatic: the bottom-left pixel is the key
     auto Keyed = ConvertToPNG(Bitmap.get());
     ASSERT_EQ(Keyed->Header()->ColorType, COLOR_RGBALPHA);
-    EXPECT_EQ(Keyed->AlphaScanline(0)[0], 0);
-    EXPECT_EQ(Keyed->AlphaScanline(1)[1], 255);
+    EXPECT_EQ(Keyed->GetAlphaScanline(0)[0], 0);
+    EXPECT_EQ(Keyed->GetAlphaScanline(1)[1], 255);
 
     auto Masked = CreatePNGMasked(Bitmap.get(), clBlue);
-    EXPECT_EQ(Masked->AlphaScanline(1)[1], 0);
-    EXPECT_EQ(Masked->AlphaScanline(0)[0], 255);
+    EXPECT_EQ(Masked->GetAlphaScanline(1)[1], 0);
+    EXPECT_EQ(Masked->GetAlphaScanline(0)[0], 255);
 
     auto Mask = Surface(3, 2, clBlack);
     Mask->Canvas()->SetPixels(2, 0, clWhite);
     auto FromMask = CreatePNG(Bitmap.get(), Mask.get(), false);
-    EXPECT_EQ(FromMask->AlphaScanline(0)[2], 255);
-    EXPECT_EQ(FromMask->AlphaScanline(0)[1], 0);
+    EXPECT_EQ(FromMask->GetAlphaScanline(0)[2], 255);
+    EXPECT_EQ(FromMask->GetAlphaScanline(0)[1], 0);
     auto Inverse = CreatePNG(Bitmap.get(), Mask.get(), true);
-    EXPECT_EQ(Inverse->AlphaScanline(0)[2], 0);
+    EXPECT_EQ(Inverse->GetAlphaScanline(0)[2], 0);
 
     TPNGObject Source(COLOR_RGB, 8, 1, 1);
     auto Copy = ConvertToPNG(&Source);

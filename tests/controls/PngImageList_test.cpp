@@ -141,10 +141,10 @@ TEST_F(PngImageList, CopyingOutOfListsKeepsTheStoredPicture)
     TPNGObject Dest;
     CopyImageFromImageList(&Dest, &List, 0);
     EXPECT_EQ(Dest.Width(), 2);
-    EXPECT_EQ(Dest.AlphaScanline(0)[0], 30);
-    EXPECT_EQ(Dest.Pixels(1, 0), clBlue);
+    EXPECT_EQ(Dest.GetAlphaScanline(0)[0], 30);
+    EXPECT_EQ(Dest.GetPixels(1, 0), clBlue);
     CopyImageFromImageList(&Dest, &List, 1);
-    EXPECT_EQ(Dest.AlphaScanline(0)[1], 200);
+    EXPECT_EQ(Dest.GetAlphaScanline(0)[1], 200);
 
     TImageList Plain(nullptr);
     auto Bitmap = Surface(16, 16, clLime);
@@ -152,19 +152,19 @@ TEST_F(PngImageList, CopyingOutOfListsKeepsTheStoredPicture)
     Plain.AddMasked(Bitmap.get(), clFuchsia);
     TPNGObject FromPlain;
     CopyImageFromImageList(&FromPlain, &Plain, 0);
-    EXPECT_EQ(FromPlain.Pixels(0, 0), clLime);
-    EXPECT_EQ(FromPlain.AlphaScanline(3)[3], 0);
-    EXPECT_EQ(FromPlain.AlphaScanline(0)[0], 255);
+    EXPECT_EQ(FromPlain.GetPixels(0, 0), clLime);
+    EXPECT_EQ(FromPlain.GetAlphaScanline(3)[3], 0);
+    EXPECT_EQ(FromPlain.GetAlphaScanline(0)[0], 255);
 
     TPngImageList Copy(nullptr);
     Copy.AddImages(&Plain);
     ASSERT_EQ(Copy.Count(), 1);
-    EXPECT_EQ(Copy.PngImages()->Items(0)->PngImage()->AlphaScanline(3)[3], 0);
+    EXPECT_EQ(Copy.PngImages()->Items(0)->PngImage()->GetAlphaScanline(3)[3], 0);
 
     TPngImageList Assigned(nullptr);
     Assigned.Assign(&List);
     EXPECT_EQ(Assigned.Count(), 1);
-    EXPECT_EQ(Assigned.PngImages()->Items(0)->PngImage()->AlphaScanline(0)[0], 30);
+    EXPECT_EQ(Assigned.PngImages()->Items(0)->PngImage()->GetAlphaScanline(0)[0], 30);
 }
 
 TEST_F(PngImageList, IconsGoInWithTheirAlphaAndChangesAreAnnounced)
@@ -181,7 +181,7 @@ TEST_F(PngImageList, IconsGoInWithTheirAlphaAndChangesAreAnnounced)
     Source.GetIcon(0, &Icon);
     EXPECT_EQ(List.AddIcon(&Icon), 0);
     EXPECT_GT(Changes, 0);
-    EXPECT_EQ(List.PngImages()->Items(0)->PngImage()->AlphaScanline(0)[0], 90);
+    EXPECT_EQ(List.PngImages()->Items(0)->PngImage()->GetAlphaScanline(0)[0], 90);
     List.InsertIcon(0, &Icon);
     List.ReplaceIcon(1, &Icon);
     List.InsertIcon(5, &Icon);

@@ -84,7 +84,7 @@ TEST_F(PngDraw, EveryTransparencyModeOverAKnownBackground)
     Opaque->Draw(Target->Canvas(), Rect(0, 0, 5, 4));
     for (int Y = 0; Y < 4; ++Y)
         for (int X = 0; X < 5; ++X)
-            EXPECT_EQ(At(*Target, X, Y), Opaque->Pixels(X, Y));
+            EXPECT_EQ(At(*Target, X, Y), Opaque->GetPixels(X, Y));
 
     // A key colour: its pixels keep the background, the others are copied.
     Picture Keyed = RandomPicture(3, 2, 6, 5, false, 4);
@@ -95,7 +95,7 @@ TEST_F(PngDraw, EveryTransparencyModeOverAKnownBackground)
     Bit->Draw(Target->Canvas(), Rect(0, 0, 6, 5));
     for (int Y = 0; Y < 5; ++Y)
         for (int X = 0; X < 6; ++X)
-            EXPECT_EQ(At(*Target, X, Y), Keyed.Sample(X, Y, 0) == 2 ? Back : Bit->Pixels(X, Y));
+            EXPECT_EQ(At(*Target, X, Y), Keyed.Sample(X, Y, 0) == 2 ? Back : Bit->GetPixels(X, Y));
 
     // Several palette entries with alpha: each pixel blended by its entry.
     Picture Partial = RandomPicture(3, 4, 7, 3, true, 5);
@@ -109,7 +109,7 @@ TEST_F(PngDraw, EveryTransparencyModeOverAKnownBackground)
             const int Index = Partial.Sample(X, Y, 0);
             const int Alpha =
                 Index < 6 ? Partial.Transparency[static_cast<std::size_t>(Index)] : 255;
-            EXPECT_EQ(At(*Target, X, Y), BlendColor(Blended->Pixels(X, Y), Back, Alpha));
+            EXPECT_EQ(At(*Target, X, Y), BlendColor(Blended->GetPixels(X, Y), Back, Alpha));
         }
 
     // Gray with alpha: the stored gray by the pixel's alpha.
@@ -120,7 +120,7 @@ TEST_F(PngDraw, EveryTransparencyModeOverAKnownBackground)
     for (int Y = 0; Y < 4; ++Y)
         for (int X = 0; X < 4; ++X)
             EXPECT_EQ(At(*Target, X, Y),
-                      BlendColor(Gray->Pixels(X, Y), Back, Gray->AlphaScanline(Y)[X]));
+                      BlendColor(Gray->GetPixels(X, Y), Back, Gray->GetAlphaScanline(Y)[X]));
 
     // A sixteen-bit gray key compares the stored high byte.
     Picture Wide = RandomPicture(0, 16, 3, 1, false, 7);
@@ -183,5 +183,5 @@ TEST_F(PngDraw, EmptyPicturesDrawNothingAndBitmapsTakeTheirLook)
     Bitmap.Assign(Png.get());
     EXPECT_TRUE(Bitmap.Transparent());
     EXPECT_EQ(Bitmap.TransparentColor(), static_cast<TColor>(clBlack));
-    EXPECT_EQ(Bitmap.Canvas()->Pixels(2, 1), Png->Pixels(2, 1));
+    EXPECT_EQ(Bitmap.Canvas()->Pixels(2, 1), Png->GetPixels(2, 1));
 }

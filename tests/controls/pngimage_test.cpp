@@ -74,16 +74,16 @@ void ExpectSamePixels(const Picture &P, TPNGObject &Image)
     ASSERT_EQ(Image.Height(), P.Height);
     for (int Y = 0; Y < P.Height; ++Y)
         for (int X = 0; X < P.Width; ++X) {
-            ASSERT_EQ(Image.Pixels(X, Y), ExpectedColor(P, X, Y)) << X << "," << Y;
+            ASSERT_EQ(Image.GetPixels(X, Y), ExpectedColor(P, X, Y)) << X << "," << Y;
             if (P.ColorType == 4 || P.ColorType == 6) {
-                ASSERT_EQ(Image.AlphaScanline(Y)[X], High(P, X, Y, P.Channels() - 1));
+                ASSERT_EQ(Image.GetAlphaScanline(Y)[X], High(P, X, Y, P.Channels() - 1));
             }
             if (P.BitDepth == 16 && P.ColorType == 0) {
-                ASSERT_EQ(Image.ExtraScanline(Y)[X], P.Sample(X, Y, 0) & 0xFF);
+                ASSERT_EQ(Image.GetExtraScanline(Y)[X], P.Sample(X, Y, 0) & 0xFF);
             }
             if (P.BitDepth == 16 && (P.ColorType == 2 || P.ColorType == 6)) {
                 for (int C = 0; C < 3; ++C)
-                    ASSERT_EQ(Image.ExtraScanline(Y)[3 * X + 2 - C], P.Sample(X, Y, C) & 0xFF);
+                    ASSERT_EQ(Image.GetExtraScanline(Y)[3 * X + 2 - C], P.Sample(X, Y, C) & 0xFF);
             }
         }
 }
@@ -104,7 +104,7 @@ std::vector<Bytes> Scanlines(TPNGObject &Image)
     std::vector<Bytes> Rows;
     const int DibRow = Image.Header()->DibRowBytes;
     for (int Y = 0; Y < Image.Height(); ++Y)
-        Rows.emplace_back(Image.Scanline(Y), Image.Scanline(Y) + DibRow);
+        Rows.emplace_back(Image.GetScanline(Y), Image.GetScanline(Y) + DibRow);
     return Rows;
 }
 
@@ -214,9 +214,9 @@ TEST(PngDecode, GammaReachesColoursAndGrayLevels)
     Picture P;
     P.Samples = {128, 64, 255};
     P.BeforeData = {{"gAMA", {0x00, 0x01, 0x86, 0xA0}}}; // 100000
-    EXPECT_EQ(Load(Encode(P))->Pixels(0, 0), static_cast<TColor>(0x00FF88BA));
+    EXPECT_EQ(Load(Encode(P))->GetPixels(0, 0), static_cast<TColor>(0x00FF88BA));
     P.BeforeData = {{"gAMA", {0x00, 0x00, 0xB1, 0x8F}}}; // 45455
-    EXPECT_EQ(Load(Encode(P))->Pixels(0, 0), static_cast<TColor>(RGB(128, 64, 255)));
+    EXPECT_EQ(Load(Encode(P))->GetPixels(0, 0), static_cast<TColor>(RGB(128, 64, 255)));
     auto Image = Load(Encode(P));
     for (int I = 0; I < 256; ++I)
         ASSERT_NEAR(Image->GammaMap[static_cast<std::size_t>(I)], I, 1);
@@ -224,9 +224,9 @@ TEST(PngDecode, GammaReachesColoursAndGrayLevels)
     Picture Gray = RandomPicture(0, 8, 1, 1, false, 1);
     Gray.Samples = {128};
     Gray.BeforeData = {{"gAMA", {0x00, 0x01, 0x86, 0xA0}}};
-    EXPECT_EQ(Load(Encode(Gray))->Pixels(0, 0), static_cast<TColor>(RGB(186, 186, 186)));
+    EXPECT_EQ(Load(Encode(Gray))->GetPixels(0, 0), static_cast<TColor>(RGB(186, 186, 186)));
     Gray.BeforeData = {{"gAMA", {0, 0, 0, 0}}};
-    EXPECT_EQ(Load(Encode(Gray))->Pixels(0, 0), static_cast<TColor>(RGB(128, 128, 128)));
+    EXPECT_EQ(Load(Encode(Gray))->GetPixels(0, 0), static_cast<TColor>(RGB(128, 128, 128)));
 }
 
 TEST(PngDecode, GammaIsAppliedOnceInEveryFormat)
@@ -244,7 +244,7 @@ TEST(PngDecode, GammaIsAppliedOnceInEveryFormat)
             for (int X = 0; X < P.Width; ++X) {
                 const auto C = static_cast<COLORREF>(ExpectedColor(P, X, Y));
                 ASSERT_EQ(
-                    Image->Pixels(X, Y),
+                    Image->GetPixels(X, Y),
                     static_cast<TColor>(RGB(G[GetRValue(C)], G[GetGValue(C)], G[GetBValue(C)])))
                     << X << "," << Y;
             }
@@ -274,9 +274,9 @@ TEST(PngDecode, DataThatEndsEarlyLeavesTheRemainingRowsZero)
             C.Data = Deflate(Raw);
         }
     auto Image = Load(JoinChunks(Chunks));
-    EXPECT_EQ(Image->Pixels(5, 1), ExpectedColor(P, 5, 1));
-    EXPECT_EQ(Image->Pixels(0, 2), 0);
-    EXPECT_EQ(Image->AlphaScanline(3)[5], 0);
+    EXPECT_EQ(Image->GetPixels(5, 1), ExpectedColor(P, 5, 1));
+    EXPECT_EQ(Image->GetPixels(0, 2), 0);
+    EXPECT_EQ(Image->GetAlphaScanline(3)[5], 0);
 }
 
 namespace
@@ -286,15 +286,15 @@ namespace
 bool RowArrived(const Picture &P, TPNGObject &Image, int Y)
 {
     for (int X = 0; X < P.Width; ++X)
-        if (Image.Pixels(X, Y) != ExpectedColor(P, X, Y)) return false;
+        if (Image.GetPixels(X, Y) != ExpectedColor(P, X, Y)) return false;
     return true;
 }
 
 bool RowIsZero(const Picture &P, TPNGObject &Image, int Y)
 {
     for (int X = 0; X < P.Width; ++X) {
-        if (Image.Pixels(X, Y) != 0) return false;
-        if (Image.AlphaScanline(Y) && Image.AlphaScanline(Y)[X] != 0) return false;
+        if (Image.GetPixels(X, Y) != 0) return false;
+        if (Image.GetAlphaScanline(Y) && Image.GetAlphaScanline(Y)[X] != 0) return false;
     }
     return true;
 }
@@ -344,9 +344,9 @@ TEST(PngDecode, AnInterlacedFileCutShortKeepsThePassesThatArrived)
         auto Image = Load(Bytes(File.begin(), File.begin() + static_cast<std::ptrdiff_t>(Cut)));
         for (int Y = 0; Y < P.Height; ++Y)
             for (int X = 0; X < P.Width; ++X) {
-                const bool Arrived = Image->Pixels(X, Y) == ExpectedColor(P, X, Y) &&
-                                     Image->AlphaScanline(Y)[X] == High(P, X, Y, 3);
-                const bool Zero = Image->Pixels(X, Y) == 0 && Image->AlphaScanline(Y)[X] == 0;
+                const bool Arrived = Image->GetPixels(X, Y) == ExpectedColor(P, X, Y) &&
+                                     Image->GetAlphaScanline(Y)[X] == High(P, X, Y, 3);
+                const bool Zero = Image->GetPixels(X, Y) == 0 && Image->GetAlphaScanline(Y)[X] == 0;
                 ASSERT_TRUE(Arrived || Zero) << Cut << ": " << X << "," << Y;
                 Shown += Arrived;
             }
@@ -371,8 +371,8 @@ TEST(PngDecode, QtWrittenPicturesDecodeToQtsOwnPixels)
                     const QRgb Q = Reference.pixel(X, Y);
                     const bool Wide =
                         Kind == QImage::Format_Grayscale16 || Kind == QImage::Format_RGBA64;
-                    ExpectNear(Image->Pixels(X, Y), Q, Wide ? 1 : 0);
-                    if (const std::uint8_t *A = Image->AlphaScanline(Y)) {
+                    ExpectNear(Image->GetPixels(X, Y), Q, Wide ? 1 : 0);
+                    if (const std::uint8_t *A = Image->GetAlphaScanline(Y)) {
                         ASSERT_EQ(A[X], qAlpha(Q));
                     }
                 }
@@ -486,9 +486,9 @@ TEST(PngErrors, AHugeHeaderWithLittleDataCostsOnlyTheRowsThatArrive)
         EXPECT_LT(After - std::min(After, Before), std::size_t{64} << 20);
         ASSERT_EQ(Image->Width(), 9000);
         ASSERT_EQ(Image->Height(), 9000);
-        EXPECT_EQ(Image->Pixels(8999, 8999), 0);
+        EXPECT_EQ(Image->GetPixels(8999, 8999), 0);
         if (File.size() == Whole.size()) {
-            EXPECT_EQ(Image->Pixels(10, 0), static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F)));
+            EXPECT_EQ(Image->GetPixels(10, 0), static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F)));
         }
     }
 }
@@ -549,7 +549,7 @@ TEST(PngErrors, RandomDamageNeverCrashes)
             auto Image = Load(File);
             // Whatever loaded must be usable.
             Save(*Image);
-            if (Image->HeaderPresent()) Image->Pixels(Image->Width() - 1, Image->Height() - 1);
+            if (Image->HeaderPresent()) Image->GetPixels(Image->Width() - 1, Image->Height() - 1);
             ++Loaded;
         } catch (const Exception &) {
             ++Refused;
@@ -846,7 +846,7 @@ TEST(PngObject, BlankImagesCheckTheirSpecAndHoldZeroPixels)
     EXPECT_EQ(Image.Width(), 0);
     EXPECT_FALSE(Image.Transparent());
     EXPECT_THROW(Image.Header(), EPNGHeaderNotPresent);
-    EXPECT_EQ(Image.Pixels(0, 0), 0);
+    EXPECT_EQ(Image.GetPixels(0, 0), 0);
     Image.SetMaxIdatSize(1000);
     EXPECT_EQ(Image.MaxIdatSize(), 65535);
     EXPECT_EQ(TPNGObject::GetLibraryVersion(), "1.564");
@@ -857,16 +857,16 @@ TEST(PngObject, PixelAccessInEveryFormat)
     for (const PngFormat F : EveryFormat) {
         Picture P = RandomPicture(F.ColorType, F.BitDepth, 5, 3, false, 4);
         auto Image = Load(Encode(P));
-        const TColor Before = Image->Pixels(4, 2);
+        const TColor Before = Image->GetPixels(4, 2);
         Image->SetPixels(9, 9, clWhite);
         Image->SetPixels(-1, 0, clWhite);
-        EXPECT_EQ(Image->Pixels(4, 2), Before);
-        EXPECT_EQ(Image->Pixels(5, 0), 0);
+        EXPECT_EQ(Image->GetPixels(4, 2), Before);
+        EXPECT_EQ(Image->GetPixels(5, 0), 0);
         const TColor Target =
             F.ColorType == 3 ? ExpectedColor(P, 0, 0) : static_cast<TColor>(clWhite);
         Image->SetPixels(4, 2, Target);
-        EXPECT_EQ(Image->Pixels(4, 2), Target) << Describe(P);
-        EXPECT_EQ(Image->Pixels(3, 2), ExpectedColor(P, 3, 2)) << Describe(P);
+        EXPECT_EQ(Image->GetPixels(4, 2), Target) << Describe(P);
+        EXPECT_EQ(Image->GetPixels(3, 2), ExpectedColor(P, 3, 2)) << Describe(P);
     }
 }
 
@@ -876,15 +876,15 @@ TEST(PngObject, ResizeKeepsThePictureTopLeft)
     auto Image = Load(Encode(P));
     Image->Resize(8, 6);
     EXPECT_EQ(Image->Width(), 8);
-    EXPECT_EQ(Image->Pixels(4, 3), ExpectedColor(P, 4, 3));
-    EXPECT_EQ(Image->AlphaScanline(3)[4], High(P, 4, 3, 3));
-    EXPECT_EQ(Image->Pixels(7, 5), 0);
-    EXPECT_EQ(Image->AlphaScanline(5)[7], 255);
+    EXPECT_EQ(Image->GetPixels(4, 3), ExpectedColor(P, 4, 3));
+    EXPECT_EQ(Image->GetAlphaScanline(3)[4], High(P, 4, 3, 3));
+    EXPECT_EQ(Image->GetPixels(7, 5), 0);
+    EXPECT_EQ(Image->GetAlphaScanline(5)[7], 255);
     Image->SetWidth(2);
-    EXPECT_EQ(Image->Pixels(1, 1), ExpectedColor(P, 1, 1));
+    EXPECT_EQ(Image->GetPixels(1, 1), ExpectedColor(P, 1, 1));
     EXPECT_THROW(Image->Resize(0, 3), EPNGInvalidNewSize);
     auto Again = Load(Save(*Image));
-    EXPECT_EQ(Again->Pixels(1, 3), ExpectedColor(P, 1, 3));
+    EXPECT_EQ(Again->GetPixels(1, 3), ExpectedColor(P, 1, 3));
 }
 
 TEST(PngObject, ARefusedResizeLeavesThePictureWhole)
@@ -952,7 +952,7 @@ TEST(PngObject, CopiesKeepGammaTablesAndEveryChunk)
     Copy.Assign(Original.get());
     for (int Y = 0; Y < 3; ++Y)
         for (int X = 0; X < 3; ++X)
-            EXPECT_EQ(Copy.Pixels(X, Y), Original->Pixels(X, Y));
+            EXPECT_EQ(Copy.GetPixels(X, Y), Original->GetPixels(X, Y));
     EXPECT_EQ(Save(Copy), Save(*Original));
     EXPECT_EQ(Copy.Chunks().GetItem(3)->GetChunkName(), "abCD");
 }
@@ -963,10 +963,10 @@ TEST(PngObject, TransparencyCanBeRemovedAndAlphaCreated)
     auto Image = Load(Encode(P));
     Image->CreateAlpha();
     EXPECT_EQ(Image->Header()->ColorType, COLOR_RGBALPHA);
-    EXPECT_EQ(Image->AlphaScanline(2)[2], 255);
+    EXPECT_EQ(Image->GetAlphaScanline(2)[2], 255);
     Image->RemoveTransparency();
     EXPECT_EQ(Image->TransparencyMode(), ptmNone);
-    EXPECT_EQ(Image->AlphaScanline(0), nullptr);
+    EXPECT_EQ(Image->GetAlphaScanline(0), nullptr);
 
     Picture Gray = RandomPicture(0, 2, 3, 3, false, 2);
     Gray.Transparency = {0, 1};
@@ -976,8 +976,8 @@ TEST(PngObject, TransparencyCanBeRemovedAndAlphaCreated)
     EXPECT_EQ(Again->Header()->BitDepth, 8);
     for (int Y = 0; Y < 3; ++Y)
         for (int X = 0; X < 3; ++X) {
-            EXPECT_EQ(Again->Pixels(X, Y), ExpectedColor(Gray, X, Y));
-            EXPECT_EQ(Again->AlphaScanline(Y)[X], Gray.Sample(X, Y, 0) == 1 ? 0 : 255);
+            EXPECT_EQ(Again->GetPixels(X, Y), ExpectedColor(Gray, X, Y));
+            EXPECT_EQ(Again->GetAlphaScanline(Y)[X], Gray.Sample(X, Y, 0) == 1 ? 0 : 255);
         }
 }
 
@@ -1116,7 +1116,7 @@ TEST(PngObject, BitmapsConvertBothWays)
     EXPECT_EQ(Png.TransparentColor(), static_cast<TColor>(RGB(80, 100, 7)));
     for (int Y = 0; Y < 2; ++Y)
         for (int X = 0; X < 3; ++X)
-            EXPECT_EQ(Png.Pixels(X, Y), static_cast<TColor>(RGB(X * 80, Y * 100, 7)));
+            EXPECT_EQ(Png.GetPixels(X, Y), static_cast<TColor>(RGB(X * 80, Y * 100, 7)));
 
     Png.RemoveTransparency();
     Png.Chunks().RemoveChunk(Png.Chunks().ItemFromClass<TChunktRNS>());
@@ -1158,7 +1158,7 @@ TEST_F(PngClipboard, PicturesTravelAsBitmaps)
     ASSERT_EQ(Pasted.Height(), 3);
     for (int Y = 0; Y < 3; ++Y)
         for (int X = 0; X < 4; ++X)
-            EXPECT_EQ(Pasted.Pixels(X, Y), Source.Pixels(X, Y)) << X << "," << Y;
+            EXPECT_EQ(Pasted.GetPixels(X, Y), Source.GetPixels(X, Y)) << X << "," << Y;
 }
 
 TEST_F(PngClipboard, OnlyBitmapsComeInAndOnlyPicturesGoOut)
@@ -1215,13 +1215,13 @@ TEST(PngCanvas, DrawingOnTheCanvasDrawsIntoThePixels)
         const TColor Drawn = F.ColorType == 0 ? static_cast<TColor>(RGB(255, 255, 255)) : Red;
         DrawRow(Image->Canvas(), 2, 1, 5, Drawn);
         for (int X = 1; X < 5; ++X)
-            EXPECT_EQ(Image->Pixels(X, 2), Drawn) << X;
+            EXPECT_EQ(Image->GetPixels(X, 2), Drawn) << X;
         // A line leaves out its end point, and nothing else changed.
-        EXPECT_EQ(Image->Pixels(5, 2), ExpectedColor(P, 5, 2));
-        EXPECT_EQ(Image->Pixels(1, 1), ExpectedColor(P, 1, 1));
-        EXPECT_EQ(Image->Pixels(1, 3), ExpectedColor(P, 1, 3));
+        EXPECT_EQ(Image->GetPixels(5, 2), ExpectedColor(P, 5, 2));
+        EXPECT_EQ(Image->GetPixels(1, 1), ExpectedColor(P, 1, 1));
+        EXPECT_EQ(Image->GetPixels(1, 3), ExpectedColor(P, 1, 3));
         // The saved file holds what was drawn.
-        EXPECT_EQ(Load(Save(*Image))->Pixels(3, 2), Drawn);
+        EXPECT_EQ(Load(Save(*Image))->GetPixels(3, 2), Drawn);
     }
 }
 
@@ -1230,7 +1230,7 @@ TEST(PngCanvas, APixelWrittenThroughTheScanlineShowsOnABlitFromTheImage)
     Picture P = RandomPicture(2, 8, 6, 4, false, 7);
     auto Image = Load(Encode(P));
     EXPECT_EQ(BlitPixel(*Image, 4, 1), static_cast<COLORREF>(ExpectedColor(P, 4, 1)));
-    std::uint8_t *Row = Image->Scanline(1);
+    std::uint8_t *Row = Image->GetScanline(1);
     Row[3 * 4] = 0x30; // blue first
     Row[3 * 4 + 1] = 0x20;
     Row[3 * 4 + 2] = 0x10;
@@ -1246,7 +1246,7 @@ TEST(PngCanvas, PaletteLoadedFromTheFileMapsWhatIsDrawn)
     auto Image = Load(Encode(P));
     DrawRow(Image->Canvas(), 0, 0, 4, static_cast<TColor>(RGB(10, 240, 10)));
     for (int X = 0; X < 4; ++X)
-        EXPECT_EQ(Image->Pixels(X, 0), static_cast<TColor>(RGB(0, 250, 0))) << X;
+        EXPECT_EQ(Image->GetPixels(X, 0), static_cast<TColor>(RGB(0, 250, 0))) << X;
 }
 
 TEST(PngCanvas, TheCanvasFollowsTheStoreThroughResizeAndLoads)
@@ -1255,12 +1255,12 @@ TEST(PngCanvas, TheCanvasFollowsTheStoreThroughResizeAndLoads)
     auto Image = Load(Encode(P));
     Image->Resize(9, 6);
     DrawRow(Image->Canvas(), 5, 0, 9, Red);
-    EXPECT_EQ(Image->Pixels(8, 5), Red);
-    EXPECT_EQ(Image->Pixels(2, 2), ExpectedColor(P, 2, 2));
+    EXPECT_EQ(Image->GetPixels(8, 5), Red);
+    EXPECT_EQ(Image->GetPixels(2, 2), ExpectedColor(P, 2, 2));
 
     EXPECT_THROW(Image->Resize(20000, 20000), EPNGOutMemory);
     DrawRow(Image->Canvas(), 4, 0, 9, Red);
-    EXPECT_EQ(Image->Pixels(7, 4), Red);
+    EXPECT_EQ(Image->GetPixels(7, 4), Red);
 
     EXPECT_THROW(LoadInto(*Image, RefusedHeaderFile()), Exception);
     const Bytes Damaged = [&] {
@@ -1270,13 +1270,13 @@ TEST(PngCanvas, TheCanvasFollowsTheStoreThroughResizeAndLoads)
     }();
     EXPECT_THROW(LoadInto(*Image, Damaged), Exception);
     DrawRow(Image->Canvas(), 3, 0, 9, Red);
-    EXPECT_EQ(Image->Pixels(6, 3), Red);
+    EXPECT_EQ(Image->GetPixels(6, 3), Red);
 
     const Picture Other = RandomPicture(2, 8, 3, 2, false, 11);
     LoadInto(*Image, Encode(Other));
     DrawRow(Image->Canvas(), 1, 0, 2, Red);
-    EXPECT_EQ(Image->Pixels(1, 1), Red);
-    EXPECT_EQ(Image->Pixels(2, 1), ExpectedColor(Other, 2, 1));
+    EXPECT_EQ(Image->GetPixels(1, 1), Red);
+    EXPECT_EQ(Image->GetPixels(2, 1), ExpectedColor(Other, 2, 1));
 }
 
 TEST(PngCanvas, FreeingTheStoreReleasesTheSectionAndItsDC)
@@ -1312,8 +1312,8 @@ TEST(PngCanvas, DrawingALittleOnAHugePictureCostsLittle)
     DrawRow(Image->Canvas(), 8000, 100, 110, Red);
     const std::size_t After = ResidentBytes();
     EXPECT_LT(After - std::min(After, Before), std::size_t{64} << 20);
-    EXPECT_EQ(Image->Pixels(105, 8000), Red);
-    EXPECT_EQ(Image->Pixels(105, 0), static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F)));
+    EXPECT_EQ(Image->GetPixels(105, 8000), Red);
+    EXPECT_EQ(Image->GetPixels(105, 0), static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F)));
 }
 
 TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
@@ -1341,8 +1341,9 @@ TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
     EXPECT_EQ(GetObjectType(Loaded), 0u) << "the old palette is deleted";
     EXPECT_EQ(GetCurrentObject(Image->Header()->DibDC, OBJ_PAL), Image->Palette());
     const TColor Before = ExpectedColor(P, 1, 1);
-    EXPECT_EQ(Image->Pixels(1, 1), static_cast<TColor>(RGB(255 - GetRValue(Before),
-                                                           GetGValue(Before), GetBValue(Before))));
+    EXPECT_EQ(
+        Image->GetPixels(1, 1),
+        static_cast<TColor>(RGB(255 - GetRValue(Before), GetGValue(Before), GetBValue(Before))));
 
     const HPALETTE Given = Image->Palette();
     Image->Header()->FreeImageData();

@@ -92,7 +92,7 @@ void MakePictures()
                 for (int y = 0; y < Png.Height(); ++y)
                     for (int x = 0; x < Png.Width(); ++x)
                         Png.SetPixels(x, y, RGB(x * 36, y * 60, (x + y) * 20));
-                if (std::uint8_t *Alpha = Png.AlphaScanline(0)) Alpha[0] = 0x80;
+                if (std::uint8_t *Alpha = Png.GetAlphaScanline(0)) Alpha[0] = 0x80;
                 Png.SetInterlaceMethod(Interlace);
                 if (Depth == 8) Png.AddtEXt("Title", "QRV-4");
                 if (K.ColorType == 3) Png.SetTransparentColor(Png.Pixels(0, 0));

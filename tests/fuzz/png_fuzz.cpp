@@ -18,11 +18,11 @@ void ReadPixels(const TPNGObject &Png)
     const int StepY = std::max(1, Png.Height() / ReadsPerSide);
     for (int y = 0; y < Png.Height(); y += StepY) {
         for (int x = 0; x < Png.Width(); x += StepX)
-            (void)Png.Pixels(x, y);
-        (void)Png.Scanline(y);
-        (void)Png.AlphaScanline(y);
+            (void)Png.GetPixels(x, y);
+        (void)Png.GetScanline(y);
+        (void)Png.GetAlphaScanline(y);
     }
-    (void)Png.Pixels(Png.Width() - 1, Png.Height() - 1);
+    (void)Png.GetPixels(Png.Width() - 1, Png.Height() - 1);
     (void)Png.TransparentColor();
 }
 
