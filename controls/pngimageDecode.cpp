@@ -40,60 +40,82 @@ AnsiString ZlibCodeText(int Code)
     }
 }
 
+// Starts the inflating of the image data that Stream holds.
+void BeginInflate(TZStreamRec2 &Z, TStream *Stream)
+{
+    Z = {};
+    Z.Data.resize(65535);
+    Z.Stream = Stream;
+    if (inflateInit(&Z.ZLIB) != Z_OK) TPNGObject::RaiseError<EPNGOutMemory>();
+}
+
+void EndInflate(TZStreamRec2 &Z)
+{
+    inflateEnd(&Z.ZLIB);
+    Z.Data = {};
+}
+
 // Delivers the inflated bytes of consecutive IDAT chunks, checking each chunk's CRC.
 // A stream that ends inside the data is a picture cut short, not an error: the
 // reader then delivers what arrived and reports the cut.
 class IdatReader
 {
 public:
-    IdatReader(TStream *Stream, std::uint32_t FirstSize) : FStream(Stream), FChunkLeft(FirstSize)
+    IdatReader(TStream *Stream, std::uint32_t FirstSize)
     {
         static const std::uint8_t Name[4] = {'I', 'D', 'A', 'T'};
         FCrc = update_crc(0xFFFFFFFF, Name, 4);
-        if (inflateInit(&FZ) != Z_OK) TPNGObject::RaiseError<EPNGOutMemory>();
+        BeginInflate(FZ, Stream);
+        ChunkEnd = Stream->Position() + FirstSize;
     }
-    ~IdatReader() { inflateEnd(&FZ); }
+    ~IdatReader() { EndInflate(FZ); }
     IdatReader(const IdatReader &) = delete;
     IdatReader &operator=(const IdatReader &) = delete;
 
     // Fills Buffer unless the compressed data or the stream ended first; gives
     // the bytes filled.
-    std::size_t Read(std::uint8_t *Buffer, std::size_t Count)
+    std::size_t IDATZlibRead(std::uint8_t *Buffer, std::size_t Count)
     {
-        FZ.next_out = Buffer;
-        FZ.avail_out = static_cast<uInt>(Count);
-        while (FZ.avail_out > 0 && !FEnded && !FCutShort) {
-            if (FZ.avail_in == 0 && !Refill()) continue;
-            const int Code = inflate(&FZ, Z_NO_FLUSH);
+        z_stream &Z = FZ.ZLIB;
+        Z.next_out = Buffer;
+        Z.avail_out = static_cast<uInt>(Count);
+        while (Z.avail_out > 0 && !FEnded && !FCutShort) {
+            if (Z.avail_in == 0 && !Refill()) continue;
+            const int Code = inflate(&Z, Z_NO_FLUSH);
             if (Code == Z_STREAM_END)
                 FEnded = true;
             else if (Code != Z_OK)
                 TPNGObject::RaiseError<EPNGZLIBError>(
                     (AnsiString(EPNGZLIBError::Text) + ZlibCodeText(Code)).c_str());
         }
-        return Count - FZ.avail_out;
+        return Count - Z.avail_out;
     }
 
     // Reads what decoding left of the current chunk, then checks its CRC, so
     // the stream stands at the next chunk. False when the stream was cut short.
     bool Finish()
     {
-        while (FChunkLeft > 0 && !FCutShort)
+        while (ChunkLeft() > 0 && !FCutShort)
             ReadChunkData();
         return !FCutShort && CheckCrc();
     }
 
 private:
+    std::uint32_t ChunkLeft() const
+    {
+        return static_cast<std::uint32_t>(ChunkEnd - FZ.Stream->Position());
+    }
+
     // Gives zlib more input; false when it only moved to the next chunk.
     bool Refill()
     {
-        if (FChunkLeft == 0) {
+        if (ChunkLeft() == 0) {
             if (CheckCrc()) NextChunk();
             return false;
         }
         const std::size_t Got = ReadChunkData();
-        FZ.next_in = FInput;
-        FZ.avail_in = static_cast<uInt>(Got);
+        FZ.ZLIB.next_in = FZ.Data.data();
+        FZ.ZLIB.avail_in = static_cast<uInt>(Got);
         return Got > 0;
     }
 
@@ -101,9 +123,8 @@ private:
     std::size_t ReadChunkData()
     {
         const std::size_t Got =
-            ReadAvailable(FInput, std::min<std::uint32_t>(FChunkLeft, sizeof FInput));
-        FCrc = update_crc(FCrc, FInput, Got);
-        FChunkLeft -= static_cast<std::uint32_t>(Got);
+            ReadAvailable(FZ.Data.data(), std::min<std::size_t>(ChunkLeft(), FZ.Data.size()));
+        FCrc = update_crc(FCrc, FZ.Data.data(), Got);
         return Got;
     }
 
@@ -112,7 +133,7 @@ private:
     {
         std::size_t Done = 0;
         while (Done < Count) {
-            const int Got = FStream->Read(Buffer + Done, static_cast<int>(Count - Done));
+            const int Got = FZ.Stream->Read(Buffer + Done, static_cast<int>(Count - Done));
             if (Got <= 0) {
                 FCutShort = true;
                 break;
@@ -137,15 +158,15 @@ private:
         if (ReadAvailable(Head, 8) < 8) return;
         if (std::memcmp(Head + 4, "IDAT", 4) != 0)
             TPNGObject::RaiseError<EPNGMissingMultipleIDAT>();
-        FChunkLeft = LoadBigEndian(Head);
-        if (FChunkLeft > MaxChunkLength) TPNGObject::RaiseError<EPngUnexpectedEnd>();
+        const std::uint32_t Length = LoadBigEndian(Head);
+        if (Length > MaxChunkLength) TPNGObject::RaiseError<EPngUnexpectedEnd>();
+        ChunkEnd = FZ.Stream->Position() + Length;
         FCrc = update_crc(0xFFFFFFFF, Head + 4, 4);
     }
 
-    TStream *FStream;
-    z_stream FZ{};
-    std::uint8_t FInput[65535];
-    std::uint32_t FChunkLeft;
+    TZStreamRec2 FZ;
+    // Where the data of the IDAT chunk being read ends in the stream.
+    std::int64_t ChunkEnd = 0;
     std::uint32_t FCrc;
     bool FEnded = false;
     bool FCutShort = false;
@@ -191,6 +212,103 @@ void FilterRow(std::uint8_t *Row, const std::uint8_t *Previous, int RowBytes, in
     }
 }
 
+// Gray pictures draw through a palette of their gray levels; a palette picture's
+// palette came with its PLTE chunk.
+void PreparePalette(TPNGObject &Image, const TChunkIHDR &Header)
+{
+    if (Header.ColorType != COLOR_GRAYSCALE && Header.ColorType != COLOR_GRAYSCALEALPHA) return;
+    Image.SetPalette(Header.CreateGrayscalePalette(Header.BitsPerPixel()));
+}
+
+// Reads the rows of the image data into the picture's store.
+class ImageDecoder
+{
+public:
+    ImageDecoder(TPNGObject &Image, TStream *Stream, std::uint32_t Size)
+        : FImage(Image), FHeader(*Image.Header()), FReader(Stream, Size)
+    {
+        Image.GetPixelInfo(RowBytes, PixelOffset);
+        for (auto &Buffer : RowBuffers)
+            Buffer.resize(static_cast<std::size_t>(RowBytes) + 1);
+    }
+
+    // False when the stream was cut short.
+    bool Decode()
+    {
+        if (FImage.InterlaceMethod() == imAdam7)
+            DecodeInterlacedAdam7();
+        else
+            DecodeNonInterlaced();
+        return FReader.Finish();
+    }
+
+private:
+    struct RowTargets {
+        std::uint8_t *Dest, *Trans, *Extra;
+    };
+
+    RowTargets TargetsOf(int Y) const
+    {
+        return {FImage.GetScanline(Y), FImage.GetAlphaScanline(Y),
+                FHeader.BitDepth == 16 ? FImage.GetExtraScanline(Y) : nullptr};
+    }
+
+    // The samples of the next row, unfiltered; null when the data ended early,
+    // which leaves the remaining rows zero.
+    const std::uint8_t *NextRow()
+    {
+        std::uint8_t *Row = RowBuffers[CurrentBuffer].data();
+        const auto Length = static_cast<std::size_t>(RowBytes) + 1;
+        if (FReader.IDATZlibRead(Row, Length) < Length) return nullptr;
+        FilterRow(Row, RowBuffers[1 - CurrentBuffer].data(), RowBytes, PixelOffset);
+        CurrentBuffer = 1 - CurrentBuffer;
+        return Row + 1;
+    }
+
+    void DecodeNonInterlaced()
+    {
+        const pngrows::TCopyNonInterlaced Copy = pngrows::CopiersFor(FHeader).NonInterlaced;
+        const int Height = static_cast<int>(FHeader.Height);
+        for (int Y = 0; Y < Height; ++Y) {
+            const std::uint8_t *Row = NextRow();
+            if (!Row) return;
+            const RowTargets T = TargetsOf(Y);
+            Copy(FHeader, Row, T.Dest, T.Trans, T.Extra);
+        }
+    }
+
+    void DecodeInterlacedAdam7()
+    {
+        const pngrows::TCopyInterlaced Copy = pngrows::CopiersFor(FHeader).Interlaced;
+        const int Width = static_cast<int>(FHeader.Width);
+        const int Height = static_cast<int>(FHeader.Height);
+        for (int Pass = 0; Pass < 7; ++Pass) {
+            const pngrows::PassGeometry &G = pngrows::Adam7[Pass];
+            RowBytes =
+                PixelBytes(pngrows::PassColumns(G, Width), FHeader.ColorType, FHeader.BitDepth);
+            if (RowBytes == 0) continue;
+            std::fill_n(RowBuffers[1 - CurrentBuffer].begin(), RowBytes + 1, 0);
+            for (int Y = G.RowStart; Y < Height; Y += G.RowStep) {
+                const std::uint8_t *Row = NextRow();
+                if (!Row) return;
+                const RowTargets T = TargetsOf(Y);
+                Copy(FHeader, Pass, Row, T.Dest, T.Trans, T.Extra);
+            }
+        }
+    }
+
+    TPNGObject &FImage;
+    const TChunkIHDR &FHeader;
+    IdatReader FReader;
+    // Of the whole width, or of the current Adam7 pass, without the filter byte.
+    int RowBytes = 0;
+    int PixelOffset = 0;
+    // The current row and the row before it, filter byte first; the first row's
+    // previous row is all zero.
+    std::vector<std::uint8_t> RowBuffers[2];
+    int CurrentBuffer = 1;
+};
+
 } // namespace
 
 bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32_t Size)
@@ -199,43 +317,7 @@ bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32
     TChunkIHDR *Header = Image->Header();
     if (Header->ColorType == COLOR_PALETTE && !Image->Chunks().ItemFromClass<TChunkPLTE>())
         TPNGObject::RaiseError<EPNGMissingPalette>();
-    if (Header->ColorType == COLOR_GRAYSCALE || Header->ColorType == COLOR_GRAYSCALEALPHA)
-        Image->SetPalette(Header->CreateGrayscalePalette(Header->BitsPerPixel()));
-
-    const pngrows::RowConverter Convert = pngrows::ConverterFor(*Header, Image->GammaMap);
-    int FullRowBytes = 0, Offset = 0;
-    Image->GetPixelInfo(FullRowBytes, Offset);
-    IdatReader Reader(Stream, Size);
-    std::vector<std::uint8_t> Buffers[2] = {
-        std::vector<std::uint8_t>(static_cast<std::size_t>(FullRowBytes) + 1),
-        std::vector<std::uint8_t>(static_cast<std::size_t>(FullRowBytes) + 1)};
-    int Current = 1;
-
-    const int Width = static_cast<int>(Header->Width), Height = static_cast<int>(Header->Height);
-    const bool Adam7 = Image->InterlaceMethod() == imAdam7;
-    const int Passes = Adam7 ? 7 : 1;
-    bool Ended = false;
-    for (int Pass = 0; Pass < Passes && !Ended; ++Pass) {
-        const pngrows::PassGeometry G = Adam7 ? pngrows::Adam7[Pass] : pngrows::WholeImage;
-        const int Columns = pngrows::PassColumns(G, Width);
-        const int RowBytes = PixelBytes(Columns, Header->ColorType, Header->BitDepth);
-        if (RowBytes == 0) continue;
-        std::fill_n(Buffers[1 - Current].begin(), RowBytes + 1, 0);
-        for (int Y = G.RowStart; Y < Height; Y += G.RowStep) {
-            std::uint8_t *Row = Buffers[Current].data();
-            if (Reader.Read(Row, static_cast<std::size_t>(RowBytes) + 1) <
-                static_cast<std::size_t>(RowBytes) + 1) {
-                // Data that ends early leaves the remaining rows zero.
-                Ended = true;
-                break;
-            }
-            FilterRow(Row, Buffers[1 - Current].data(), RowBytes, Offset);
-            Convert(Row + 1, Columns, G.ColumnStart, G.ColumnStep, Image->GetScanline(Y),
-                    Image->GetAlphaScanline(Y),
-                    Header->BitDepth == 16 ? Image->GetExtraScanline(Y) : nullptr);
-            Current = 1 - Current;
-        }
-    }
+    if (Header->IsPaletted) PreparePalette(*Image, *Header);
     // A picture cut short keeps what arrived; the load ends with it.
-    return Reader.Finish();
+    return ImageDecoder(*Image, Stream, Size).Decode();
 }

@@ -16,38 +16,54 @@ namespace
 
 constexpr TChunkName IdatName{'I', 'D', 'A', 'T'};
 
+// A window no larger than the data keeps small pictures cheap to set up.
+void BeginDeflate(TZStreamRec2 &Z, TStream *Stream, int MaxIdatSize, int Level,
+                  std::uint64_t DataSize)
+{
+    Z = {};
+    Z.Data.resize(static_cast<std::size_t>(MaxIdatSize));
+    Z.Stream = Stream;
+    int WindowBits = 9;
+    while (WindowBits < 15 && (std::uint64_t{1} << WindowBits) < DataSize)
+        ++WindowBits;
+    if (deflateInit2(&Z.ZLIB, Level, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        TPNGObject::RaiseError<EPNGOutMemory>();
+}
+
+void EndDeflate(TZStreamRec2 &Z)
+{
+    deflateEnd(&Z.ZLIB);
+    Z.Data = {};
+}
+
+// Deflates the rows into IDAT chunks of the output buffer's size; only the last is shorter.
 class IdatWriter
 {
 public:
     IdatWriter(TStream *Stream, int MaxIdatSize, int Level, std::uint64_t DataSize)
-        : FStream(Stream), FBuffer(static_cast<std::size_t>(MaxIdatSize))
     {
-        // A window no larger than the data keeps small pictures cheap to set up.
-        int WindowBits = 9;
-        while (WindowBits < 15 && (std::uint64_t{1} << WindowBits) < DataSize)
-            ++WindowBits;
-        if (deflateInit2(&FZ, Level, Z_DEFLATED, WindowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-            TPNGObject::RaiseError<EPNGOutMemory>();
+        BeginDeflate(FZ, Stream, MaxIdatSize, Level, DataSize);
         Restart();
     }
-    ~IdatWriter() { deflateEnd(&FZ); }
+    ~IdatWriter() { EndDeflate(FZ); }
     IdatWriter(const IdatWriter &) = delete;
     IdatWriter &operator=(const IdatWriter &) = delete;
 
-    void Write(const std::uint8_t *Data, std::size_t Length)
+    void IDATZlibWrite(const std::uint8_t *Data, std::size_t Length)
     {
-        FZ.next_in = const_cast<Bytef *>(Data);
-        FZ.avail_in = static_cast<uInt>(Length);
-        while (FZ.avail_in > 0) {
-            deflate(&FZ, Z_NO_FLUSH);
-            if (FZ.avail_out == 0) Flush();
+        z_stream &Z = FZ.ZLIB;
+        Z.next_in = const_cast<Bytef *>(Data);
+        Z.avail_in = static_cast<uInt>(Length);
+        while (Z.avail_in > 0) {
+            deflate(&Z, Z_NO_FLUSH);
+            if (Z.avail_out == 0) Flush();
         }
     }
 
-    void Finish()
+    void FinishIDATZlib()
     {
-        FZ.avail_in = 0;
-        while (deflate(&FZ, Z_FINISH) != Z_STREAM_END)
+        FZ.ZLIB.avail_in = 0;
+        while (deflate(&FZ.ZLIB, Z_FINISH) != Z_STREAM_END)
             Flush();
         Flush();
     }
@@ -55,20 +71,18 @@ public:
 private:
     void Restart()
     {
-        FZ.next_out = FBuffer.data();
-        FZ.avail_out = static_cast<uInt>(FBuffer.size());
+        FZ.ZLIB.next_out = FZ.Data.data();
+        FZ.ZLIB.avail_out = static_cast<uInt>(FZ.Data.size());
     }
 
     void Flush()
     {
-        const auto Filled = static_cast<std::uint32_t>(FBuffer.size() - FZ.avail_out);
-        if (Filled > 0) WriteChunk(FStream, IdatName, FBuffer.data(), Filled);
+        const auto Filled = static_cast<std::uint32_t>(FZ.Data.size() - FZ.ZLIB.avail_out);
+        if (Filled > 0) WriteChunk(FZ.Stream, IdatName, FZ.Data.data(), Filled);
         Restart();
     }
 
-    TStream *FStream;
-    z_stream FZ{};
-    std::vector<std::uint8_t> FBuffer;
+    TZStreamRec2 FZ;
 };
 
 std::uint8_t PaethPredictor(int A, int B, int C)
@@ -106,7 +120,8 @@ public:
     }
 
     // Filters Raw and gives the filter type and its bytes.
-    std::pair<std::uint8_t, const std::uint8_t *> Filter(const std::vector<std::uint8_t> &Raw)
+    std::pair<std::uint8_t, const std::uint8_t *>
+    FilterToEncode(const std::vector<std::uint8_t> &Raw)
     {
         const int N = FRowBytes, O = FOffset;
         for (int F = pfSub; F <= pfPaeth; ++F) {
@@ -153,42 +168,106 @@ private:
     std::array<std::vector<std::uint8_t>, 5> FOutputs;
 };
 
+// Writes the rows of the picture's store as the image data.
+class ImageEncoder
+{
+public:
+    ImageEncoder(TPNGObject &Image, TStream *Stream)
+        : FImage(Image), FHeader(*Image.Header()), FInfo(PixelInfoOf(Image)),
+          FFilterer(Image.RowFilters(), FInfo.RowBytes, FInfo.PixelOffset),
+          FRaw(static_cast<std::size_t>(FInfo.RowBytes)),
+          // Interlacing adds at most a filter byte a row to each pass.
+          FWriter(Stream, Image.MaxIdatSize(), Image.ZlibLevel(),
+                  (static_cast<std::uint64_t>(FInfo.RowBytes) + 1) * FHeader.Height * 2)
+    {
+    }
+
+    void Encode()
+    {
+        if (FImage.InterlaceMethod() == imAdam7)
+            EncodeInterlacedAdam7();
+        else
+            EncodeNonInterlaced();
+        FWriter.FinishIDATZlib();
+    }
+
+private:
+    struct PixelInfo {
+        int RowBytes = 0, PixelOffset = 0;
+    };
+
+    static PixelInfo PixelInfoOf(const TPNGObject &Image)
+    {
+        PixelInfo Info;
+        Image.GetPixelInfo(Info.RowBytes, Info.PixelOffset);
+        return Info;
+    }
+
+    // Starts a row of RowBytes: the padding bits of a packed row's last byte
+    // would otherwise keep the row before.
+    std::uint8_t *StartRow(int RowBytes)
+    {
+        FRaw[static_cast<std::size_t>(RowBytes) - 1] = 0;
+        return FRaw.data();
+    }
+
+    void WriteRow(int RowBytes)
+    {
+        const auto [Type, Bytes] = FFilterer.FilterToEncode(FRaw);
+        FWriter.IDATZlibWrite(&Type, 1);
+        FWriter.IDATZlibWrite(Bytes, static_cast<std::size_t>(RowBytes));
+    }
+
+    const std::uint8_t *ExtraOf(int Y) const
+    {
+        return FHeader.BitDepth == 16 ? FImage.GetExtraScanline(Y) : nullptr;
+    }
+
+    void EncodeNonInterlaced()
+    {
+        const pngrows::TEncodeNonInterlaced Encode = pngrows::EncodersFor(FHeader).NonInterlaced;
+        const int RowBytes = FInfo.RowBytes;
+        FFilterer.StartPass(RowBytes);
+        for (int Y = 0; Y < static_cast<int>(FHeader.Height); ++Y) {
+            Encode(FHeader, FImage.GetScanline(Y), FImage.GetAlphaScanline(Y), ExtraOf(Y),
+                   StartRow(RowBytes));
+            WriteRow(RowBytes);
+        }
+    }
+
+    void EncodeInterlacedAdam7()
+    {
+        const pngrows::TEncodeInterlaced Encode = pngrows::EncodersFor(FHeader).Interlaced;
+        const auto Width = static_cast<int>(FHeader.Width);
+        for (int Pass = 0; Pass < 7; ++Pass) {
+            const pngrows::PassGeometry &G = pngrows::Adam7[Pass];
+            const int RowBytes =
+                PixelBytes(pngrows::PassColumns(G, Width), FHeader.ColorType, FHeader.BitDepth);
+            if (RowBytes == 0) continue;
+            FFilterer.StartPass(RowBytes);
+            for (int Y = G.RowStart; Y < static_cast<int>(FHeader.Height); Y += G.RowStep) {
+                Encode(FHeader, Pass, FImage.GetScanline(Y), FImage.GetAlphaScanline(Y), ExtraOf(Y),
+                       StartRow(RowBytes));
+                WriteRow(RowBytes);
+            }
+        }
+    }
+
+    TPNGObject &FImage;
+    const TChunkIHDR &FHeader;
+    const PixelInfo FInfo;
+    RowFilterer FFilterer;
+    std::vector<std::uint8_t> FRaw;
+    IdatWriter FWriter;
+};
+
 } // namespace
 
 bool TChunkIDAT::SaveToStream(TStream *Stream)
 {
-    TPNGObject *Image = Owner();
-    TChunkIHDR *Header = Image->Header();
+    TChunkIHDR *Header = Owner()->Header();
     // The store holds two-bit pictures as four-bit ones, and so they are written.
     if (Header->BitDepth == 2) Header->BitDepth = 4;
-    int FullRowBytes = 0, Offset = 0;
-    Image->GetPixelInfo(FullRowBytes, Offset);
-    const pngrows::RowEncoder Encode = pngrows::EncoderFor(*Header, Image->InverseGammaMap);
-    RowFilterer Filterer(Image->RowFilters(), FullRowBytes, Offset);
-    std::vector<std::uint8_t> Raw(static_cast<std::size_t>(FullRowBytes));
-    const int Width = static_cast<int>(Header->Width), Height = static_cast<int>(Header->Height);
-    const bool Adam7 = Image->InterlaceMethod() == imAdam7;
-    // Interlacing adds at most a filter byte a row to each pass.
-    const std::uint64_t DataSize = (static_cast<std::uint64_t>(FullRowBytes) + 1) * Height * 2;
-    IdatWriter Writer(Stream, Image->MaxIdatSize(), Image->ZlibLevel(), DataSize);
-
-    for (int Pass = 0; Pass < (Adam7 ? 7 : 1); ++Pass) {
-        const pngrows::PassGeometry G = Adam7 ? pngrows::Adam7[Pass] : pngrows::WholeImage;
-        const int Columns = pngrows::PassColumns(G, Width);
-        const int RowBytes = PixelBytes(Columns, Header->ColorType, Header->BitDepth);
-        if (RowBytes == 0) continue;
-        Filterer.StartPass(RowBytes);
-        for (int Y = G.RowStart; Y < Height; Y += G.RowStep) {
-            // The padding bits of a packed row's last byte would keep the row before.
-            Raw[static_cast<std::size_t>(RowBytes) - 1] = 0;
-            Encode(Image->GetScanline(Y), Image->GetAlphaScanline(Y),
-                   Header->BitDepth == 16 ? Image->GetExtraScanline(Y) : nullptr, Columns,
-                   G.ColumnStart, G.ColumnStep, Raw.data());
-            const auto [Type, Bytes] = Filterer.Filter(Raw);
-            Writer.Write(&Type, 1);
-            Writer.Write(Bytes, static_cast<std::size_t>(RowBytes));
-        }
-    }
-    Writer.Finish();
+    ImageEncoder(*Owner(), Stream).Encode();
     return true;
 }

@@ -4,6 +4,8 @@
 #include "controls/pngimage.h"
 
 #include <cstdint>
+#include <vector>
+#include <zlib.h>
 
 namespace pngio
 {
@@ -25,6 +27,14 @@ inline void StoreBigEndian(std::uint8_t *Bytes, std::uint32_t Value)
     Bytes[2] = static_cast<std::uint8_t>(Value >> 8);
     Bytes[3] = static_cast<std::uint8_t>(Value);
 }
+
+// The zlib stream of the image data, its buffer (input when reading, output when
+// writing) and the stream the chunks are read from or written to.
+struct TZStreamRec2 {
+    z_stream ZLIB{};
+    std::vector<std::uint8_t> Data;
+    TStream *Stream = nullptr;
+};
 
 // Any short read raises EPngUnexpectedEnd.
 void ReadExact(TStream *Stream, void *Buffer, std::size_t Count);

@@ -8,9 +8,9 @@ namespace pngrows
 namespace
 {
 
-using Gamma = std::array<std::uint8_t, 256>;
+using Byte = std::uint8_t;
 
-int PackedSample(const std::uint8_t *Row, int Index, int Bits)
+int PackedSample(const Byte *Row, int Index, int Bits)
 {
     if (Bits == 8) return Row[Index];
     const int Bit = Index * Bits;
@@ -19,58 +19,75 @@ int PackedSample(const std::uint8_t *Row, int Index, int Bits)
 }
 
 // Stores into a zeroed or reused byte: the old bits of the pixel are cleared first.
-void PutPackedSample(std::uint8_t *Row, int Index, int Bits, int Value)
+void PutPackedSample(Byte *Row, int Index, int Bits, int Value)
 {
     if (Bits == 8) {
-        Row[Index] = static_cast<std::uint8_t>(Value);
+        Row[Index] = static_cast<Byte>(Value);
         return;
     }
     const int Bit = Index * Bits;
     const int Shift = 8 - Bits - (Bit & 7);
     const int Mask = ((1 << Bits) - 1) << Shift;
-    std::uint8_t &Byte = Row[Bit >> 3];
-    Byte = static_cast<std::uint8_t>((Byte & ~Mask) | ((Value << Shift) & Mask));
+    Byte &Stored = Row[Bit >> 3];
+    Stored = static_cast<Byte>((Stored & ~Mask) | ((Value << Shift) & Mask));
 }
 
-RowConverter PackedConverter(int Bits)
+// ---- Decoding: Count samples of S go to the columns X0, X0 + DX, ... of the store rows.
+
+using CopyKernel = void (*)(const TChunkIHDR &H, const Byte *S, int Count, int X0, int DX,
+                            Byte *Dib, Byte *A, Byte *Low);
+
+void CopyPacked(const TChunkIHDR &H, const Byte *S, int Count, int X0, int DX, Byte *Dib, Byte *,
+                Byte *)
 {
-    return [Bits](const std::uint8_t *S, int Count, int X0, int DX, std::uint8_t *Dib,
-                  std::uint8_t *, std::uint8_t *) {
-        if (DX == 1 && X0 == 0) {
-            std::memcpy(Dib, S, static_cast<std::size_t>((Count * Bits + 7) / 8));
-            return;
-        }
-        for (int I = 0, X = X0; I < Count; ++I, X += DX)
-            PutPackedSample(Dib, X, Bits, PackedSample(S, I, Bits));
-    };
+    const int Bits = H.BitsPerPixel();
+    if (DX == 1 && X0 == 0) {
+        std::memcpy(Dib, S, static_cast<std::size_t>((Count * Bits + 7) / 8));
+        return;
+    }
+    for (int I = 0, X = X0; I < Count; ++I, X += DX)
+        PutPackedSample(Dib, X, Bits, PackedSample(S, I, Bits));
 }
 
 // Two-bit samples are held as four-bit indexes; Scale 5 spreads gray levels
 // over the sixteen-level gray palette, 1 keeps palette indexes.
-RowConverter TwoBitConverter(int Scale)
+template <int Scale>
+void CopyTwoBit(const TChunkIHDR &, const Byte *S, int Count, int X0, int DX, Byte *Dib, Byte *,
+                Byte *)
 {
-    return [Scale](const std::uint8_t *S, int Count, int X0, int DX, std::uint8_t *Dib,
-                   std::uint8_t *, std::uint8_t *) {
-        for (int I = 0, X = X0; I < Count; ++I, X += DX)
-            PutPackedSample(Dib, X, 4, PackedSample(S, I, 2) * Scale);
-    };
+    for (int I = 0, X = X0; I < Count; ++I, X += DX)
+        PutPackedSample(Dib, X, 4, PackedSample(S, I, 2) * Scale);
+}
+
+template <int Step, bool Alpha>
+void CopyGray(const TChunkIHDR &, const Byte *S, int Count, int X0, int DX, Byte *Dib, Byte *A,
+              Byte *Low)
+{
+    constexpr int Samples = Alpha ? 2 : 1;
+    for (int I = 0, X = X0; I < Count; ++I, X += DX) {
+        const Byte *P = S + I * Samples * Step;
+        Dib[X] = P[0];
+        if constexpr (Alpha) A[X] = P[Step];
+        if constexpr (Step == 2) Low[X] = P[1];
+    }
 }
 
 // Fixed sample sizes let the compiler unroll the hot loop of the big pictures.
 template <int Step, bool Alpha>
-void ConvertColors(const Gamma &G, const std::uint8_t *S, int Count, int X0, int DX,
-                   std::uint8_t *Dib, std::uint8_t *A, std::uint8_t *Low)
+void CopyColors(const TChunkIHDR &H, const Byte *S, int Count, int X0, int DX, Byte *Dib, Byte *A,
+                Byte *Low)
 {
+    const auto &G = H.Owner()->GammaMap;
     constexpr int Samples = Alpha ? 4 : 3;
     for (int I = 0, X = X0; I < Count; ++I, X += DX) {
-        const std::uint8_t *P = S + I * Samples * Step;
-        std::uint8_t *D = Dib + 3 * X;
+        const Byte *P = S + I * Samples * Step;
+        Byte *D = Dib + 3 * X;
         D[0] = G[P[2 * Step]];
         D[1] = G[P[Step]];
         D[2] = G[P[0]];
         if constexpr (Alpha) A[X] = P[3 * Step];
         if constexpr (Step == 2) {
-            std::uint8_t *L = Low + 3 * X;
+            Byte *L = Low + 3 * X;
             L[0] = G[P[5]];
             L[1] = G[P[3]];
             L[2] = G[P[1]];
@@ -78,131 +95,218 @@ void ConvertColors(const Gamma &G, const std::uint8_t *S, int Count, int X0, int
     }
 }
 
-template <int Step, bool Alpha> RowConverter ColorConverterOf(const Gamma &G)
+template <CopyKernel Copy>
+void CopyNonInterlaced(const TChunkIHDR &H, const Byte *Src, Byte *Dest, Byte *Trans, Byte *Extra)
 {
-    return
-        [&G](const std::uint8_t *S, int Count, int X0, int DX, std::uint8_t *Dib, std::uint8_t *A,
-             std::uint8_t *Low) { ConvertColors<Step, Alpha>(G, S, Count, X0, DX, Dib, A, Low); };
+    Copy(H, Src, static_cast<int>(H.Width), 0, 1, Dest, Trans, Extra);
 }
 
-RowConverter ColorConverter(int ColorType, int BitDepth, const Gamma &G)
+template <CopyKernel Copy>
+void CopyInterlaced(const TChunkIHDR &H, int Pass, const Byte *Src, Byte *Dest, Byte *Trans,
+                    Byte *Extra)
 {
-    const bool Alpha = ColorType == COLOR_RGBALPHA;
-    if (BitDepth == 16) return Alpha ? ColorConverterOf<2, true>(G) : ColorConverterOf<2, false>(G);
-    return Alpha ? ColorConverterOf<1, true>(G) : ColorConverterOf<1, false>(G);
+    const PassGeometry &G = Adam7[Pass];
+    Copy(H, Src, PassColumns(G, static_cast<int>(H.Width)), G.ColumnStart, G.ColumnStep, Dest,
+         Trans, Extra);
 }
 
-RowConverter GrayConverter(bool Alpha, int BitDepth)
+// Gray and palette indexes at one, four and eight bits are stored as they come.
+constexpr TCopyNonInterlaced CopyNonInterlacedPalette148 = CopyNonInterlaced<CopyPacked>;
+constexpr TCopyInterlaced CopyInterlacedPalette148 = CopyInterlaced<CopyPacked>;
+constexpr TCopyNonInterlaced CopyNonInterlacedPalette2 = CopyNonInterlaced<CopyTwoBit<1>>;
+constexpr TCopyInterlaced CopyInterlacedPalette2 = CopyInterlaced<CopyTwoBit<1>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedGray2 = CopyNonInterlaced<CopyTwoBit<5>>;
+constexpr TCopyInterlaced CopyInterlacedGray2 = CopyInterlaced<CopyTwoBit<5>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedGrayscale16 = CopyNonInterlaced<CopyGray<2, false>>;
+constexpr TCopyInterlaced CopyInterlacedGrayscale16 = CopyInterlaced<CopyGray<2, false>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedRGB8 = CopyNonInterlaced<CopyColors<1, false>>;
+constexpr TCopyInterlaced CopyInterlacedRGB8 = CopyInterlaced<CopyColors<1, false>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedRGB16 = CopyNonInterlaced<CopyColors<2, false>>;
+constexpr TCopyInterlaced CopyInterlacedRGB16 = CopyInterlaced<CopyColors<2, false>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedGrayscaleAlpha8 =
+    CopyNonInterlaced<CopyGray<1, true>>;
+constexpr TCopyInterlaced CopyInterlacedGrayscaleAlpha8 = CopyInterlaced<CopyGray<1, true>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedGrayscaleAlpha16 =
+    CopyNonInterlaced<CopyGray<2, true>>;
+constexpr TCopyInterlaced CopyInterlacedGrayscaleAlpha16 = CopyInterlaced<CopyGray<2, true>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedRGBAlpha8 = CopyNonInterlaced<CopyColors<1, true>>;
+constexpr TCopyInterlaced CopyInterlacedRGBAlpha8 = CopyInterlaced<CopyColors<1, true>>;
+constexpr TCopyNonInterlaced CopyNonInterlacedRGBAlpha16 = CopyNonInterlaced<CopyColors<2, true>>;
+constexpr TCopyInterlaced CopyInterlacedRGBAlpha16 = CopyInterlaced<CopyColors<2, true>>;
+
+struct TCopierEntry {
+    std::uint8_t ColorType, BitDepth;
+    TRowCopiers Copiers;
+};
+
+constexpr TCopierEntry RowCopiers[] = {
+    {COLOR_GRAYSCALE, 1, {CopyNonInterlacedPalette148, CopyInterlacedPalette148}},
+    {COLOR_GRAYSCALE, 4, {CopyNonInterlacedPalette148, CopyInterlacedPalette148}},
+    {COLOR_GRAYSCALE, 8, {CopyNonInterlacedPalette148, CopyInterlacedPalette148}},
+    {COLOR_PALETTE, 1, {CopyNonInterlacedPalette148, CopyInterlacedPalette148}},
+    {COLOR_PALETTE, 4, {CopyNonInterlacedPalette148, CopyInterlacedPalette148}},
+    {COLOR_PALETTE, 8, {CopyNonInterlacedPalette148, CopyInterlacedPalette148}},
+    {COLOR_PALETTE, 2, {CopyNonInterlacedPalette2, CopyInterlacedPalette2}},
+    {COLOR_GRAYSCALE, 2, {CopyNonInterlacedGray2, CopyInterlacedGray2}},
+    {COLOR_GRAYSCALE, 16, {CopyNonInterlacedGrayscale16, CopyInterlacedGrayscale16}},
+    {COLOR_RGB, 8, {CopyNonInterlacedRGB8, CopyInterlacedRGB8}},
+    {COLOR_RGB, 16, {CopyNonInterlacedRGB16, CopyInterlacedRGB16}},
+    {COLOR_GRAYSCALEALPHA, 8, {CopyNonInterlacedGrayscaleAlpha8, CopyInterlacedGrayscaleAlpha8}},
+    {COLOR_GRAYSCALEALPHA, 16, {CopyNonInterlacedGrayscaleAlpha16, CopyInterlacedGrayscaleAlpha16}},
+    {COLOR_RGBALPHA, 8, {CopyNonInterlacedRGBAlpha8, CopyInterlacedRGBAlpha8}},
+    {COLOR_RGBALPHA, 16, {CopyNonInterlacedRGBAlpha16, CopyInterlacedRGBAlpha16}}};
+
+// ---- Encoding: the columns X0, X0 + DX, ... of the store rows become Count samples in T.
+
+using EncodeKernel = void (*)(const TChunkIHDR &H, const Byte *Dib, const Byte *A, const Byte *Low,
+                              int Count, int X0, int DX, Byte *T);
+
+void EncodePacked(const TChunkIHDR &H, const Byte *Dib, const Byte *, const Byte *, int Count,
+                  int X0, int DX, Byte *T)
 {
-    const int Step = BitDepth / 8;
-    const int Samples = Alpha ? 2 : 1;
-    return [Step, Alpha, Samples](const std::uint8_t *S, int Count, int X0, int DX,
-                                  std::uint8_t *Dib, std::uint8_t *A, std::uint8_t *Low) {
-        for (int I = 0, X = X0; I < Count; ++I, X += DX) {
-            const std::uint8_t *P = S + I * Samples * Step;
-            Dib[X] = P[0];
-            if (Alpha) A[X] = P[Step];
-            if (Low) Low[X] = P[1];
+    const int Bits = H.BitsPerPixel();
+    if (DX == 1 && X0 == 0) {
+        std::memcpy(T, Dib, static_cast<std::size_t>((Count * Bits + 7) / 8));
+        return;
+    }
+    for (int I = 0, X = X0; I < Count; ++I, X += DX)
+        PutPackedSample(T, I, Bits, PackedSample(Dib, X, Bits));
+}
+
+template <int Step, bool Alpha>
+void EncodeGray(const TChunkIHDR &, const Byte *Dib, const Byte *A, const Byte *Low, int Count,
+                int X0, int DX, Byte *T)
+{
+    constexpr int Samples = Alpha ? 2 : 1;
+    for (int I = 0, X = X0; I < Count; ++I, X += DX) {
+        Byte *P = T + I * Samples * Step;
+        P[0] = Dib[X];
+        if constexpr (Step == 2) P[1] = Low[X];
+        if constexpr (Alpha) {
+            P[Step] = A[X];
+            if constexpr (Step == 2) P[3] = 0;
         }
-    };
+    }
 }
 
-RowEncoder PackedEncoder(int Bits)
+template <int Step, bool Alpha>
+void EncodeColors(const TChunkIHDR &H, const Byte *Dib, const Byte *A, const Byte *Low, int Count,
+                  int X0, int DX, Byte *T)
 {
-    return [Bits](const std::uint8_t *Dib, const std::uint8_t *, const std::uint8_t *, int Count,
-                  int X0, int DX, std::uint8_t *T) {
-        if (DX == 1 && X0 == 0) {
-            std::memcpy(T, Dib, static_cast<std::size_t>((Count * Bits + 7) / 8));
-            return;
+    const auto &IG = H.Owner()->InverseGammaMap;
+    constexpr int Samples = Alpha ? 4 : 3;
+    for (int I = 0, X = X0; I < Count; ++I, X += DX) {
+        Byte *P = T + I * Samples * Step;
+        const Byte *D = Dib + 3 * X;
+        P[0] = IG[D[2]];
+        P[Step] = IG[D[1]];
+        P[2 * Step] = IG[D[0]];
+        if constexpr (Alpha) P[3 * Step] = A[X];
+        if constexpr (Step == 2) {
+            const Byte *L = Low + 3 * X;
+            P[1] = IG[L[2]];
+            P[3] = IG[L[1]];
+            P[5] = IG[L[0]];
+            if constexpr (Alpha) P[7] = 0;
         }
-        for (int I = 0, X = X0; I < Count; ++I, X += DX)
-            PutPackedSample(T, I, Bits, PackedSample(Dib, X, Bits));
-    };
+    }
 }
 
-RowEncoder ColorEncoder(int ColorType, int BitDepth, const Gamma &IG)
+template <EncodeKernel Encode>
+void EncodeNonInterlaced(const TChunkIHDR &H, const Byte *Src, const Byte *Trans, const Byte *Extra,
+                         Byte *Dest)
 {
-    const int Step = BitDepth / 8;
-    const bool Alpha = ColorType == COLOR_RGBALPHA;
-    const int Samples = Alpha ? 4 : 3;
-    return [&IG, Step, Alpha, Samples](const std::uint8_t *Dib, const std::uint8_t *A,
-                                       const std::uint8_t *Low, int Count, int X0, int DX,
-                                       std::uint8_t *T) {
-        for (int I = 0, X = X0; I < Count; ++I, X += DX) {
-            std::uint8_t *P = T + I * Samples * Step;
-            const std::uint8_t *D = Dib + 3 * X;
-            P[0] = IG[D[2]];
-            P[Step] = IG[D[1]];
-            P[2 * Step] = IG[D[0]];
-            if (Alpha) P[3 * Step] = A[X];
-            if (Step == 2) {
-                const std::uint8_t *L = Low + 3 * X;
-                P[1] = IG[L[2]];
-                P[3] = IG[L[1]];
-                P[5] = IG[L[0]];
-                if (Alpha) P[7] = 0;
-            }
-        }
-    };
+    Encode(H, Src, Trans, Extra, static_cast<int>(H.Width), 0, 1, Dest);
 }
 
-RowEncoder GrayEncoder(bool Alpha, int BitDepth)
+template <EncodeKernel Encode>
+void EncodeInterlaced(const TChunkIHDR &H, int Pass, const Byte *Src, const Byte *Trans,
+                      const Byte *Extra, Byte *Dest)
 {
-    const int Step = BitDepth / 8;
-    const int Samples = Alpha ? 2 : 1;
-    return [Step, Alpha, Samples](const std::uint8_t *Dib, const std::uint8_t *A,
-                                  const std::uint8_t *Low, int Count, int X0, int DX,
-                                  std::uint8_t *T) {
-        for (int I = 0, X = X0; I < Count; ++I, X += DX) {
-            std::uint8_t *P = T + I * Samples * Step;
-            P[0] = Dib[X];
-            if (Step == 2) P[1] = Low[X];
-            if (Alpha) {
-                P[Step] = A[X];
-                if (Step == 2) P[3] = 0;
-            }
-        }
-    };
+    const PassGeometry &G = Adam7[Pass];
+    Encode(H, Src, Trans, Extra, PassColumns(G, static_cast<int>(H.Width)), G.ColumnStart,
+           G.ColumnStep, Dest);
+}
+
+// Two-bit pictures are held and written as four-bit ones, so gray and palette
+// pictures of every depth below 16 share one encoder.
+constexpr TEncodeNonInterlaced EncodeNonInterlacedPalette148 = EncodeNonInterlaced<EncodePacked>;
+constexpr TEncodeInterlaced EncodeInterlacedPalette148 = EncodeInterlaced<EncodePacked>;
+constexpr TEncodeNonInterlaced EncodeNonInterlacedGrayscale16 =
+    EncodeNonInterlaced<EncodeGray<2, false>>;
+constexpr TEncodeInterlaced EncodeInterlacedGrayscale16 = EncodeInterlaced<EncodeGray<2, false>>;
+constexpr TEncodeNonInterlaced EncodeNonInterlacedRGB8 =
+    EncodeNonInterlaced<EncodeColors<1, false>>;
+constexpr TEncodeInterlaced EncodeInterlacedRGB8 = EncodeInterlaced<EncodeColors<1, false>>;
+constexpr TEncodeNonInterlaced EncodeNonInterlacedRGB16 =
+    EncodeNonInterlaced<EncodeColors<2, false>>;
+constexpr TEncodeInterlaced EncodeInterlacedRGB16 = EncodeInterlaced<EncodeColors<2, false>>;
+constexpr TEncodeNonInterlaced EncodeNonInterlacedGrayscaleAlpha8 =
+    EncodeNonInterlaced<EncodeGray<1, true>>;
+constexpr TEncodeInterlaced EncodeInterlacedGrayscaleAlpha8 = EncodeInterlaced<EncodeGray<1, true>>;
+constexpr TEncodeNonInterlaced EncodeNonInterlacedGrayscaleAlpha16 =
+    EncodeNonInterlaced<EncodeGray<2, true>>;
+constexpr TEncodeInterlaced EncodeInterlacedGrayscaleAlpha16 =
+    EncodeInterlaced<EncodeGray<2, true>>;
+constexpr TEncodeNonInterlaced EncodeNonInterlacedRGBAlpha8 =
+    EncodeNonInterlaced<EncodeColors<1, true>>;
+constexpr TEncodeInterlaced EncodeInterlacedRGBAlpha8 = EncodeInterlaced<EncodeColors<1, true>>;
+constexpr TEncodeNonInterlaced EncodeNonInterlacedRGBAlpha16 =
+    EncodeNonInterlaced<EncodeColors<2, true>>;
+constexpr TEncodeInterlaced EncodeInterlacedRGBAlpha16 = EncodeInterlaced<EncodeColors<2, true>>;
+
+struct TEncoderEntry {
+    std::uint8_t ColorType, BitDepth;
+    TRowEncoders Encoders;
+};
+
+constexpr TEncoderEntry RowEncoders[] = {
+    {COLOR_GRAYSCALE, 1, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_GRAYSCALE, 2, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_GRAYSCALE, 4, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_GRAYSCALE, 8, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_PALETTE, 1, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_PALETTE, 2, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_PALETTE, 4, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_PALETTE, 8, {EncodeNonInterlacedPalette148, EncodeInterlacedPalette148}},
+    {COLOR_GRAYSCALE, 16, {EncodeNonInterlacedGrayscale16, EncodeInterlacedGrayscale16}},
+    {COLOR_RGB, 8, {EncodeNonInterlacedRGB8, EncodeInterlacedRGB8}},
+    {COLOR_RGB, 16, {EncodeNonInterlacedRGB16, EncodeInterlacedRGB16}},
+    {COLOR_GRAYSCALEALPHA,
+     8,
+     {EncodeNonInterlacedGrayscaleAlpha8, EncodeInterlacedGrayscaleAlpha8}},
+    {COLOR_GRAYSCALEALPHA,
+     16,
+     {EncodeNonInterlacedGrayscaleAlpha16, EncodeInterlacedGrayscaleAlpha16}},
+    {COLOR_RGBALPHA, 8, {EncodeNonInterlacedRGBAlpha8, EncodeInterlacedRGBAlpha8}},
+    {COLOR_RGBALPHA, 16, {EncodeNonInterlacedRGBAlpha16, EncodeInterlacedRGBAlpha16}}};
+
+template <class Entry, std::size_t N>
+const Entry &EntryFor(const Entry (&Table)[N], const TChunkIHDR &Header)
+{
+    for (const Entry &E : Table)
+        if (E.ColorType == Header.ColorType && E.BitDepth == Header.BitDepth) return E;
+    TPNGObject::RaiseError<EPngInvalidIHDR>();
 }
 
 } // namespace
 
-RowConverter ConverterFor(const TChunkIHDR &Header, const Gamma &G)
+TRowCopiers CopiersFor(const TChunkIHDR &Header)
 {
-    const int Depth = Header.BitDepth;
-    switch (Header.ColorType) {
-    case COLOR_GRAYSCALE:
-        if (Depth == 2) return TwoBitConverter(5);
-        return Depth == 16 ? GrayConverter(false, 16) : PackedConverter(Depth);
-    case COLOR_PALETTE:
-        return Depth == 2 ? TwoBitConverter(1) : PackedConverter(Depth);
-    case COLOR_GRAYSCALEALPHA:
-        return GrayConverter(true, Depth);
-    default:
-        return ColorConverter(Header.ColorType, Depth, G);
-    }
+    return EntryFor(RowCopiers, Header).Copiers;
 }
 
-RowEncoder EncoderFor(const TChunkIHDR &Header, const Gamma &IG)
+TRowEncoders EncodersFor(const TChunkIHDR &Header)
 {
-    switch (Header.ColorType) {
-    case COLOR_GRAYSCALE:
-    case COLOR_PALETTE:
-        return Header.BitDepth == 16 ? GrayEncoder(false, 16)
-                                     : PackedEncoder(Header.BitsPerPixel());
-    case COLOR_GRAYSCALEALPHA:
-        return GrayEncoder(true, Header.BitDepth);
-    default:
-        return ColorEncoder(Header.ColorType, Header.BitDepth, IG);
-    }
+    return EntryFor(RowEncoders, Header).Encoders;
 }
 
-std::vector<PALETTEENTRY> GrayPalette(int DibBits, const Gamma &G)
+std::vector<PALETTEENTRY> GrayPalette(int DibBits, const std::array<std::uint8_t, 256> &Gamma)
 {
     const int N = 1 << DibBits;
     std::vector<PALETTEENTRY> Palette(static_cast<std::size_t>(N));
     for (int I = 0; I < N; ++I) {
-        const std::uint8_t Level = G[static_cast<std::size_t>(I * 255 / (N - 1))];
+        const std::uint8_t Level = Gamma[static_cast<std::size_t>(I * 255 / (N - 1))];
         Palette[static_cast<std::size_t>(I)] = {Level, Level, Level, 0};
     }
     return Palette;
