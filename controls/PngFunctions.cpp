@@ -188,7 +188,7 @@ std::uint8_t PixelAlpha(const TPNGObject &Png, int X, int Y)
 }
 
 TPixelAlpha::TPixelAlpha(const TPNGObject &Png)
-    : FPng(Png), FTRNS(Png.Chunks().ItemFromClass<TChunktRNS>()),
+    : FPng(Png), FTRNS(Png.ChunkList().ItemFromClass<TChunktRNS>()),
       FPlane(Png.HeaderPresent() ? Png.GetAlphaScanline(0) : nullptr), FWidth(Png.Width()),
       FPalette(Png.HeaderPresent() && Png.Header()->ColorType == COLOR_PALETTE),
       FTransparent(FTRNS ? FTRNS->GetTransparentColor() : 0)

@@ -197,7 +197,7 @@ bool TChunk::SaveData(TStream *Stream)
 
 int TChunk::GetIndex() const
 {
-    return FOwner ? FOwner->Chunks().IndexOf(this) : -1;
+    return FOwner ? FOwner->ChunkList().IndexOf(this) : -1;
 }
 
 TChunkIHDR *TChunk::GetHeader() const
@@ -276,46 +276,54 @@ std::unique_ptr<TChunk> NewChunkOfClass(TPNGObject *Owner, TClass ChunkClass)
     return std::make_unique<TChunk>(Owner);
 }
 
-TChunk *TPNGList::GetItem(int Index) const
+TChunk *TPNGPointerList::GetItem(int Index) const
 {
     return Index >= 0 && Index < Count() ? FItems[static_cast<std::size_t>(Index)].get() : nullptr;
 }
 
-int TPNGList::IndexOf(const TChunk *Chunk) const
+void TPNGPointerList::SetItem(int Index, std::unique_ptr<TChunk> Value)
+{
+    if (Index >= 0 && Index < Count()) FItems[static_cast<std::size_t>(Index)] = std::move(Value);
+}
+
+int TPNGPointerList::IndexOf(const TChunk *Chunk) const
 {
     for (int I = Count() - 1; I >= 0; --I)
         if (FItems[static_cast<std::size_t>(I)].get() == Chunk) return I;
     return -1;
 }
 
-TChunk *TPNGList::ItemFromClass(TClass ChunkClass) const
+TChunk *TPNGPointerList::Add(std::unique_ptr<TChunk> Value)
 {
-    for (const auto &Item : FItems)
-        if (Item->InheritsFrom(ChunkClass)) return Item.get();
-    return nullptr;
-}
-
-TChunk *TPNGList::Append(std::unique_ptr<TChunk> Chunk)
-{
-    FItems.push_back(std::move(Chunk));
+    FItems.push_back(std::move(Value));
     return FItems.back().get();
 }
 
-TChunk *TPNGList::InsertAt(int Index, std::unique_ptr<TChunk> Chunk)
+TChunk *TPNGPointerList::Insert(std::unique_ptr<TChunk> Value, int Position)
 {
-    Index = std::clamp(Index, 0, Count());
-    return FItems.insert(FItems.begin() + Index, std::move(Chunk))->get();
+    Position = std::clamp(Position, 0, Count());
+    return FItems.insert(FItems.begin() + Position, std::move(Value))->get();
 }
 
-void TPNGList::RemoveChunk(TChunk *Chunk)
+std::unique_ptr<TChunk> TPNGPointerList::Remove(TChunk *Value)
 {
-    const int Index = IndexOf(Chunk);
-    if (Index >= 0) FItems.erase(FItems.begin() + Index);
+    const int Index = IndexOf(Value);
+    if (Index < 0) return nullptr;
+    std::unique_ptr<TChunk> Removed = std::move(FItems[static_cast<std::size_t>(Index)]);
+    FItems.erase(FItems.begin() + Index);
+    return Removed;
+}
+
+TChunk *TPNGList::ItemFromClass(TClass ChunkClass) const
+{
+    for (int I = 0; I < Count(); ++I)
+        if (GetItem(I)->InheritsFrom(ChunkClass)) return GetItem(I);
+    return nullptr;
 }
 
 TChunk *TPNGList::Add(TClass ChunkClass)
 {
-    const bool Building = FOwner->BuildingBlank();
+    const bool Building = Owner()->BuildingBlank();
     const bool Critical =
         IsOneOf(ChunkClass, {TChunkIHDR::StaticClass(), TChunkIDAT::StaticClass(),
                              TChunkPLTE::StaticClass(), TChunkIEND::StaticClass()});
@@ -328,20 +336,20 @@ TChunk *TPNGList::Add(TClass ChunkClass)
     if ((!IEND || !IHDR) && !Building)
         TPNGObject::RaiseError<EPngError>(EPNGCannotAddInvalidImageText);
 
-    auto Chunk = NewChunkOfClass(FOwner, ChunkClass);
+    auto Chunk = NewChunkOfClass(Owner(), ChunkClass);
     const int AfterHeader = IHDR ? IndexOf(IHDR) + 1 : 0;
-    if (ChunkClass == TChunkIHDR::StaticClass()) return InsertAt(0, std::move(Chunk));
-    if (ChunkClass == TChunkIEND::StaticClass()) return InsertAt(Count(), std::move(Chunk));
+    if (ChunkClass == TChunkIHDR::StaticClass()) return Insert(std::move(Chunk), 0);
+    if (ChunkClass == TChunkIEND::StaticClass()) return Add(std::move(Chunk));
     if (IsOneOf(ChunkClass,
                 {TChunkgAMA::StaticClass(), TChunkpHYs::StaticClass(), TChunkPLTE::StaticClass()}))
-        return InsertAt(AfterHeader, std::move(Chunk));
+        return Insert(std::move(Chunk), AfterHeader);
     if (ChunkClass == TChunktRNS::StaticClass()) {
         if (const auto *PLTE = ItemFromClass<TChunkPLTE>())
-            return InsertAt(IndexOf(PLTE) + 1, std::move(Chunk));
+            return Insert(std::move(Chunk), IndexOf(PLTE) + 1);
         const auto *IDAT = ItemFromClass<TChunkIDAT>();
-        return InsertAt(IDAT ? IndexOf(IDAT) : AfterHeader, std::move(Chunk));
+        return Insert(std::move(Chunk), IDAT ? IndexOf(IDAT) : AfterHeader);
     }
-    return InsertAt(IEND ? IndexOf(IEND) : Count(), std::move(Chunk));
+    return Insert(std::move(Chunk), IEND ? IndexOf(IEND) : Count());
 }
 
 // ---- Header and image store -------------------------------------------------------

@@ -305,15 +305,41 @@ std::unique_ptr<TChunk> NewChunkForName(TPNGObject *Owner, const TChunkName &Nam
 // Creates an empty chunk of ChunkClass (or a plain TChunk when it is not registered).
 std::unique_ptr<TChunk> NewChunkOfClass(TPNGObject *Owner, TClass ChunkClass);
 
-// The chunks of one image, in file order.
-class TPNGList
+// Chunks of one image, in order; the list owns them.
+class TPNGPointerList
 {
 public:
-    explicit TPNGList(TPNGObject *AOwner) : FOwner(AOwner) {}
+    explicit TPNGPointerList(TPNGObject *AOwner) : FOwner(AOwner) {}
 
+    TPNGObject *Owner() const { return FOwner; }
     int Count() const { return static_cast<int>(FItems.size()); }
     // Null outside the list.
     TChunk *GetItem(int Index) const;
+    // Replaces the chunk at Index; outside the list Value is dropped and the list unchanged.
+    void SetItem(int Index, std::unique_ptr<TChunk> Value);
+    // Appends, whatever the kind of chunk (loading, assigning).
+    TChunk *Add(std::unique_ptr<TChunk> Value);
+    // Before Position; past the end it appends, so that no chunk is lost.
+    TChunk *Insert(std::unique_ptr<TChunk> Value, int Position);
+    // Takes the last entry holding Value out of the list; null when none does.
+    std::unique_ptr<TChunk> Remove(TChunk *Value);
+    int IndexOf(const TChunk *Chunk) const;
+    void Clear() { FItems.clear(); }
+    // Between two lists of one image.
+    void Swap(TPNGPointerList &Other) noexcept { FItems.swap(Other.FItems); }
+
+private:
+    TPNGObject *FOwner;
+    std::vector<std::unique_ptr<TChunk>> FItems;
+};
+
+// The chunks of one image, in file order, placed by their kind.
+class TPNGList : public TPNGPointerList
+{
+public:
+    using TPNGPointerList::Add;
+    using TPNGPointerList::TPNGPointerList;
+
     // A new chunk placed by its kind; refuses what would make the image invalid.
     TChunk *Add(TClass ChunkClass);
     template <class T> T *Add() { return static_cast<T *>(Add(T::StaticClass())); }
@@ -324,19 +350,8 @@ public:
         return static_cast<T *>(ItemFromClass(T::StaticClass()));
     }
     template <class T> T *FindChunk() const { return ItemFromClass<T>(); }
-    void RemoveChunk(TChunk *Chunk);
-    int IndexOf(const TChunk *Chunk) const;
-    // Appends without the placement rules (loading, assigning).
-    TChunk *Append(std::unique_ptr<TChunk> Chunk);
-    void Clear() { FItems.clear(); }
-    // Between two lists of one image.
-    void Swap(TPNGList &Other) noexcept { FItems.swap(Other.FItems); }
-
-private:
-    TChunk *InsertAt(int Index, std::unique_ptr<TChunk> Chunk);
-
-    TPNGObject *FOwner;
-    std::vector<std::unique_ptr<TChunk>> FItems;
+    // Removes the chunk and frees it.
+    void RemoveChunk(TChunk *Chunk) { Remove(Chunk); }
 };
 
 // ---- The picture ------------------------------------------------------------------
@@ -375,8 +390,8 @@ public:
     void LoadFromResourceName(std::uintptr_t Instance, const AnsiString &Name);
     void LoadFromResourceID(std::uintptr_t Instance, int ResID);
 
-    TPNGList &Chunks() { return FChunkList; }
-    const TPNGList &Chunks() const { return FChunkList; }
+    TPNGList &ChunkList() { return FChunkList; }
+    const TPNGList &ChunkList() const { return FChunkList; }
     void ClearChunks();
     TChunkIHDR *Header() const;
     bool HeaderPresent() const;

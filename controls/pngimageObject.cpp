@@ -184,11 +184,11 @@ void TPNGObject::LoadChunks(TStream *Stream)
         auto Created = NewChunkForName(this, Name);
         if (Created->ClassType() == TChunk::StaticClass() && !(Name[0] & 0x20))
             RaiseError<EPNGUnknownCriticalChunk>();
-        TChunk *Chunk = FChunkList.Append(std::move(Created));
+        TChunk *Chunk = FChunkList.Add(std::move(Created));
         HasImageData = HasImageData || NameIs(Name, "IDAT");
         if (!Chunk->LoadFromStream(Stream, Name, Length)) {
             // What arrived of a picture cut short is a whole picture: it saves and takes chunks.
-            FChunkList.Append(NewChunkOfClass(this, TChunkIEND::StaticClass()));
+            FChunkList.Add(NewChunkOfClass(this, TChunkIEND::StaticClass()));
             break;
         }
         if (NameIs(Name, "IEND")) break;
@@ -551,7 +551,7 @@ void TPNGObject::AssignPNG(TPNGObject *Source)
         InverseGammaMap = Source->InverseGammaMap;
         for (int I = 0; I < Source->FChunkList.Count(); ++I) {
             TChunk *From = Source->FChunkList.GetItem(I);
-            TChunk *To = FChunkList.Append(NewChunkOfClass(this, From->ClassType()));
+            TChunk *To = FChunkList.Add(NewChunkOfClass(this, From->ClassType()));
             To->Assign(From);
         }
     });
@@ -627,10 +627,10 @@ void TPNGObject::AssignHandle(HBITMAP Handle, bool Transparent, COLORREF Transpa
         // The query above reports the header it filled; the store keeps its own.
         H->DibInfo.bmiHeader.biHeight = static_cast<LONG>(H->Height);
         H->SyncSectionColors();
-        FChunkList.Append(std::move(Header));
+        FChunkList.Add(std::move(Header));
         if (Paletted) {
             auto *PLTE = static_cast<TChunkPLTE *>(
-                FChunkList.Append(NewChunkOfClass(this, TChunkPLTE::StaticClass())));
+                FChunkList.Add(NewChunkOfClass(this, TChunkPLTE::StaticClass())));
             PLTE->PaletteCount = 1u << H->BitDepth;
             std::vector<PALETTEENTRY> Palette(PLTE->PaletteCount);
             for (std::size_t I = 0; I < Palette.size(); ++I) {
@@ -642,11 +642,11 @@ void TPNGObject::AssignHandle(HBITMAP Handle, bool Transparent, COLORREF Transpa
         }
         if (Transparent) {
             auto *TRNS = static_cast<TChunktRNS *>(
-                FChunkList.Append(NewChunkOfClass(this, TChunktRNS::StaticClass())));
+                FChunkList.Add(NewChunkOfClass(this, TChunktRNS::StaticClass())));
             TRNS->SetTransparentColor(static_cast<TColor>(TransparentColor));
         }
-        FChunkList.Append(NewChunkOfClass(this, TChunkIDAT::StaticClass()));
-        FChunkList.Append(NewChunkOfClass(this, TChunkIEND::StaticClass()));
+        FChunkList.Add(NewChunkOfClass(this, TChunkIDAT::StaticClass()));
+        FChunkList.Add(NewChunkOfClass(this, TChunkIEND::StaticClass()));
     });
     Changed(this);
 }

@@ -568,7 +568,7 @@ TEST(PngErrors, ADeflateBombInTextIsRefusedWithoutFailingTheLoad)
     Picture P = RandomPicture(2, 8, 2, 2, false, 1);
     P.AfterData = {{"zTXt", Data}};
     auto Image = Load(Encode(P));
-    auto *Z = Image->Chunks().ItemFromClass<TChunkzTXt>();
+    auto *Z = Image->ChunkList().ItemFromClass<TChunkzTXt>();
     ASSERT_NE(Z, nullptr);
     EXPECT_EQ(Z->Keyword, "k");
     EXPECT_TRUE(Z->Text.IsEmpty());
@@ -626,7 +626,7 @@ TEST(PngZlib, ATextChunkAskingForADictionaryLoadsWithEmptyText)
     const Bytes File = Encode(P);
     EXPECT_LT(File.size(), 200u);
     auto Image = Load(File);
-    auto *Z = Image->Chunks().ItemFromClass<TChunkzTXt>();
+    auto *Z = Image->ChunkList().ItemFromClass<TChunkzTXt>();
     ASSERT_NE(Z, nullptr);
     EXPECT_EQ(Z->Keyword, "k");
     EXPECT_TRUE(Z->Text.IsEmpty());
@@ -657,7 +657,7 @@ TEST(PngChunks, UnknownAncillaryChunksSurviveAndColourChunksAreDropped)
         Names.push_back(C.Name);
     EXPECT_EQ(Names, (std::vector<std::string>{"IHDR", "IDAT", "abCD", "IEND"}));
     EXPECT_EQ(Out[2].Data, (Bytes{1, 2, 3, 4, 5, 6, 7}));
-    EXPECT_EQ(Image->Chunks().GetItem(2)->GetChunkName(), "abCD");
+    EXPECT_EQ(Image->ChunkList().GetItem(2)->GetChunkName(), "abCD");
 }
 
 namespace
@@ -687,19 +687,19 @@ TEST(PngChunks, RegisteredChunkClassesLoadTheirChunks)
     Picture P = RandomPicture(2, 8, 3, 3, false, 1);
     P.BeforeData = {{"sBIT", {5, 6, 5}}};
     const Bytes File = Encode(P);
-    EXPECT_EQ(Load(File)->Chunks().GetItem(1)->ClassType(), TChunk::StaticClass());
+    EXPECT_EQ(Load(File)->ChunkList().GetItem(1)->ClassType(), TChunk::StaticClass());
 
     RegisterChunk<TChunksBIT>();
     auto Image = Load(File);
-    auto *Bits = dynamic_cast<TChunksBIT *>(Image->Chunks().GetItem(1));
+    auto *Bits = dynamic_cast<TChunksBIT *>(Image->ChunkList().GetItem(1));
     ASSERT_NE(Bits, nullptr);
     EXPECT_EQ(Bits->Bits, (Bytes{5, 6, 5}));
-    EXPECT_EQ(Image->Chunks().ItemFromClass<TChunksBIT>(), Bits);
+    EXPECT_EQ(Image->ChunkList().ItemFromClass<TChunksBIT>(), Bits);
     EXPECT_EQ(SplitChunks(Save(*Image))[1].Data, (Bytes{5, 6, 5}));
     // Added by class, it takes its name and its place before the end.
-    auto *Added = Image->Chunks().Add<TChunksBIT>();
+    auto *Added = Image->ChunkList().Add<TChunksBIT>();
     EXPECT_EQ(Added->GetChunkName(), "sBIT");
-    EXPECT_EQ(Image->Chunks().GetItem(Image->Chunks().Count() - 2), Added);
+    EXPECT_EQ(Image->ChunkList().GetItem(Image->ChunkList().Count() - 2), Added);
 }
 
 TEST(PngChunks, TextChunksLoadWithOrWithoutSeparatorAndWriteBack)
@@ -714,8 +714,8 @@ TEST(PngChunks, TextChunksLoadWithOrWithoutSeparatorAndWriteBack)
                    {"zTXt", {'o', 'n', 'l', 'y'}}};
     auto Image = Load(Encode(P));
     std::vector<std::pair<std::string, std::string>> Texts;
-    for (int I = 0; I < Image->Chunks().Count(); ++I)
-        if (auto *T = dynamic_cast<TChunktEXt *>(Image->Chunks().GetItem(I)))
+    for (int I = 0; I < Image->ChunkList().Count(); ++I)
+        if (auto *T = dynamic_cast<TChunktEXt *>(Image->ChunkList().GetItem(I)))
             Texts.emplace_back(T->Keyword.c_str(), T->Text.c_str());
     EXPECT_EQ(Texts, (std::vector<std::pair<std::string, std::string>>{
                          {"Author", "Me"}, {"Nosep", ""}, {"Title", "hello"}, {"only", ""}}));
@@ -733,26 +733,26 @@ TEST(PngChunks, TextChunksLoadWithOrWithoutSeparatorAndWriteBack)
 TEST(PngChunks, PlacementRulesAndRefusals)
 {
     TPNGObject Image(3, 8, 2, 2);
-    EXPECT_THROW(Image.Chunks().Add<TChunkIDAT>(), EPngError);
-    Image.Chunks().Add<TChunkgAMA>();
+    EXPECT_THROW(Image.ChunkList().Add<TChunkIDAT>(), EPngError);
+    Image.ChunkList().Add<TChunkgAMA>();
     try {
-        Image.Chunks().Add<TChunkgAMA>();
+        Image.ChunkList().Add<TChunkgAMA>();
         FAIL();
     } catch (const EPngError &E) {
         EXPECT_STREQ(E.Message().c_str(), "The program tried to add a existent critical chunk to "
                                           "the current image which is not allowed.");
     }
-    Image.Chunks().Add<TChunktRNS>();
-    Image.Chunks().Add<TChunkpHYs>();
-    Image.Chunks().Add<TChunktIME>();
+    Image.ChunkList().Add<TChunktRNS>();
+    Image.ChunkList().Add<TChunkpHYs>();
+    Image.ChunkList().Add<TChunktIME>();
     std::vector<std::string> Names;
-    for (int I = 0; I < Image.Chunks().Count(); ++I)
-        Names.push_back(Image.Chunks().GetItem(I)->GetChunkName().c_str());
+    for (int I = 0; I < Image.ChunkList().Count(); ++I)
+        Names.push_back(Image.ChunkList().GetItem(I)->GetChunkName().c_str());
     EXPECT_EQ(Names, (std::vector<std::string>{"IHDR", "pHYs", "gAMA", "PLTE", "tRNS", "IDAT",
                                                "tIME", "IEND"}));
-    EXPECT_NE(Image.Chunks().ItemFromClass<TChunktEXt>(), Image.Chunks().GetItem(0));
+    EXPECT_NE(Image.ChunkList().ItemFromClass<TChunktEXt>(), Image.ChunkList().GetItem(0));
 
-    Image.Chunks().RemoveChunk(Image.Chunks().ItemFromClass<TChunkIEND>());
+    Image.ChunkList().RemoveChunk(Image.ChunkList().ItemFromClass<TChunkIEND>());
     try {
         Image.AddtEXt("a", "b");
         FAIL();
@@ -762,6 +762,47 @@ TEST(PngChunks, PlacementRulesAndRefusals)
     }
     EXPECT_EQ(TChunk::GetName(TChunkIHDR::StaticClass()), "IHDR");
     EXPECT_EQ(TChunk::GetName(TChunk::StaticClass()), "");
+}
+
+TEST(PngChunks, TheListReplacesTakesOutAndInsertsChunksByPosition)
+{
+    TPNGObject Image(2, 8, 2, 2);
+    Image.AddtEXt("Old", "text");
+    TPNGList &List = Image.ChunkList();
+    auto Names = [&List] {
+        std::vector<std::string> Result;
+        for (int I = 0; I < List.Count(); ++I)
+            Result.push_back(List.GetItem(I)->GetChunkName().c_str());
+        return Result;
+    };
+    auto Text = [&Image](const AnsiString &Keyword) {
+        auto Chunk = NewChunkOfClass(&Image, TChunktEXt::StaticClass());
+        static_cast<TChunktEXt *>(Chunk.get())->Keyword = Keyword;
+        return Chunk;
+    };
+    auto SavedTexts = [&Image] {
+        std::vector<std::string> Keywords;
+        for (const pngtest::Chunk &C : pngtest::SplitChunks(pngtest::Save(Image)))
+            if (C.Name == "tEXt") Keywords.emplace_back(C.Data.begin(), C.Data.begin() + 3);
+        return Keywords;
+    };
+
+    List.SetItem(2, Text("New"));
+    EXPECT_EQ(SavedTexts(), (std::vector<std::string>{"New"}));
+    List.SetItem(List.Count(), Text("Far"));
+    List.SetItem(-1, Text("Far"));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"IHDR", "IDAT", "tEXt", "IEND"}));
+
+    TChunk *IEND = List.GetItem(3);
+    std::unique_ptr<TChunk> Taken = List.Remove(IEND);
+    EXPECT_EQ(Taken.get(), IEND);
+    EXPECT_EQ(List.Remove(IEND), nullptr);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"IHDR", "IDAT", "tEXt"}));
+    // Past the end a chunk is appended, not lost.
+    List.Insert(std::move(Taken), 99);
+    List.Insert(Text("One"), 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"IHDR", "tEXt", "IDAT", "tEXt", "IEND"}));
+    EXPECT_EQ(SavedTexts(), (std::vector<std::string>{"One", "New"}));
 }
 
 TEST(PngChunks, TransparencyModesFollowTheKeyEntries)
@@ -816,7 +857,7 @@ TEST(PngChunks, SettingTheTransparentColourOfAPaletteImage)
     const auto Written = SplitChunks(Save(*Image));
     EXPECT_EQ(Written[2].Data, Bytes(16, 255));
     auto Again = Load(JoinChunks(Written));
-    EXPECT_EQ(Again->Chunks().ItemFromClass<TChunktRNS>()->DataLength(), 16u);
+    EXPECT_EQ(Again->ChunkList().ItemFromClass<TChunktRNS>()->DataLength(), 16u);
     EXPECT_NE(Again->TransparencyMode(), ptmBit);
 
     TPNGObject Alpha(4, 8, 1, 1);
@@ -835,10 +876,10 @@ TEST(PngObject, BlankImagesCheckTheirSpecAndHoldZeroPixels)
     EXPECT_EQ(Gray.Header()->BitDepth, 4);
     TPNGObject Palette(3, 4, 3, 2);
     std::vector<std::string> Names;
-    for (int I = 0; I < Palette.Chunks().Count(); ++I)
-        Names.push_back(Palette.Chunks().GetItem(I)->GetChunkName().c_str());
+    for (int I = 0; I < Palette.ChunkList().Count(); ++I)
+        Names.push_back(Palette.ChunkList().GetItem(I)->GetChunkName().c_str());
     EXPECT_EQ(Names, (std::vector<std::string>{"IHDR", "PLTE", "IDAT", "IEND"}));
-    EXPECT_EQ(Palette.Chunks().ItemFromClass<TChunkPLTE>()->PaletteCount, 16u);
+    EXPECT_EQ(Palette.ChunkList().ItemFromClass<TChunkPLTE>()->PaletteCount, 16u);
     EXPECT_EQ(Load(Save(Palette))->Width(), 3);
 
     TPNGObject Image;
@@ -954,7 +995,7 @@ TEST(PngObject, CopiesKeepGammaTablesAndEveryChunk)
         for (int X = 0; X < 3; ++X)
             EXPECT_EQ(Copy.GetPixels(X, Y), Original->GetPixels(X, Y));
     EXPECT_EQ(Save(Copy), Save(*Original));
-    EXPECT_EQ(Copy.Chunks().GetItem(3)->GetChunkName(), "abCD");
+    EXPECT_EQ(Copy.ChunkList().GetItem(3)->GetChunkName(), "abCD");
 }
 
 TEST(PngObject, TransparencyCanBeRemovedAndAlphaCreated)
@@ -1119,7 +1160,7 @@ TEST(PngObject, BitmapsConvertBothWays)
             EXPECT_EQ(Png.GetPixels(X, Y), static_cast<TColor>(RGB(X * 80, Y * 100, 7)));
 
     Png.RemoveTransparency();
-    Png.Chunks().RemoveChunk(Png.Chunks().ItemFromClass<TChunktRNS>());
+    Png.ChunkList().RemoveChunk(Png.ChunkList().ItemFromClass<TChunktRNS>());
     TBitmap Back;
     Back.Assign(&Png);
     EXPECT_EQ(Back.Width(), 3);
