@@ -90,6 +90,11 @@ TPngImageCollectionItem *TPngImageCollectionItems::Items(int Index) const
     return dynamic_cast<TPngImageCollectionItem *>(TCollection::Items(Index));
 }
 
+void TPngImageCollectionItems::SetItem(int Index, TPngImageCollectionItem *Value)
+{
+    if (TPngImageCollectionItem *Item = Items(Index)) Item->Assign(Value);
+}
+
 void TPngImageCollectionItems::Assign(TPersistent *Source)
 {
     TCollection::Assign(Source);

@@ -49,6 +49,8 @@ public:
     TPngImageCollectionItem *Insert(int Index);
     // Null outside 0..Count-1.
     TPngImageCollectionItem *Items(int Index) const;
+    // Item Index takes Value's picture, name and background; ignored outside 0..Count-1.
+    void SetItem(int Index, TPngImageCollectionItem *Value);
     void Assign(TPersistent *Source) override;
 
 protected:

@@ -38,6 +38,27 @@ std::vector<std::string> Names(TPngImageList &List)
 
 } // namespace
 
+TEST_F(PngImageList, SettingAnItemCopiesAnotherIntoItsPlaceAndIgnoresIndexesOutside)
+{
+    TPngImageList List(nullptr);
+    auto Opaque = Surface(16, 16, clRed);
+    auto Holed = Surface(16, 16, clRed);
+    Holed->Canvas()->SetPixels(4, 4, clBlue);
+    List.Add(Opaque.get(), nullptr);
+    List.AddMasked(Holed.get(), clBlue);
+    TPngImageCollectionItems *Items = List.PngImages();
+
+    Items->SetItem(2, Items->Items(1));
+    Items->SetItem(-1, Items->Items(1));
+    EXPECT_EQ(Names(List), (std::vector<std::string>{"PngImage0", "PngImage1"}));
+    EXPECT_EQ(IconAlpha(List, 0, 4, 4), 255);
+
+    Items->SetItem(0, Items->Items(1));
+    EXPECT_EQ(Names(List), (std::vector<std::string>{"PngImage1", "PngImage1"}));
+    EXPECT_EQ(List.Count(), 2);
+    EXPECT_EQ(IconAlpha(List, 0, 4, 4), 0);
+}
+
 TEST_F(PngImageList, OperationsThroughTheBaseClassKeepBothListsInStep)
 {
     TPngImageList List(nullptr);
