@@ -40,7 +40,6 @@ AnsiString ZlibCodeText(int Code)
     }
 }
 
-// Starts the inflating of the image data that Stream holds.
 void BeginInflate(TZStreamRec2 &Z, TStream *Stream)
 {
     Z = {};
