@@ -106,8 +106,9 @@ int Score(const std::vector<std::uint8_t> &Row, int RowBytes)
 class RowFilterer
 {
 public:
-    RowFilterer(TFilters Filters, int RowBytes, int Offset)
-        : FFilters(Filters), FOffset(Offset), FPrevious(static_cast<std::size_t>(RowBytes))
+    RowFilterer(TFilters Filters, int RowBytes, int PixelOffset)
+        : FFilters(Filters), FPixelOffset(PixelOffset),
+          FPrevious(static_cast<std::size_t>(RowBytes))
     {
         for (auto &Buffer : FOutputs)
             Buffer.resize(static_cast<std::size_t>(RowBytes));
@@ -123,7 +124,7 @@ public:
     std::pair<std::uint8_t, const std::uint8_t *>
     FilterToEncode(const std::vector<std::uint8_t> &Raw)
     {
-        const int N = FRowBytes, O = FOffset;
+        const int N = FRowBytes, O = FPixelOffset;
         for (int F = pfSub; F <= pfPaeth; ++F) {
             if (!FFilters.Contains(static_cast<TFilter>(F))) continue;
             std::uint8_t *Out = FOutputs[static_cast<std::size_t>(F)].data();
@@ -162,7 +163,7 @@ private:
     }
 
     TFilters FFilters;
-    int FOffset;
+    int FPixelOffset;
     int FRowBytes = 0;
     std::vector<std::uint8_t> FPrevious;
     std::array<std::vector<std::uint8_t>, 5> FOutputs;
