@@ -375,12 +375,8 @@ public:
     // Takes the pixels of a bitmap; a transparent one keeps its key colour.
     void AssignHandle(HBITMAP Handle, bool Transparent, COLORREF TransparentColor);
 
-    bool Empty() const override { return FChunkList.Count() == 0; }
-    int Width() const override;
     void SetWidth(int Value) override;
-    int Height() const override;
     void SetHeight(int Value) override;
-    bool Transparent() const override { return HeaderPresent() && TransparencyMode() != ptmNone; }
 
     void LoadFromStream(TStream *Stream) override;
     void SaveToStream(TStream *Stream) override;
@@ -448,6 +444,13 @@ public:
     std::array<std::uint8_t, 256> InverseGammaMap{};
 
 protected:
+    bool GetEmpty() const override { return FChunkList.Count() == 0; }
+    int GetWidth() const override;
+    int GetHeight() const override;
+    bool GetTransparent() const override
+    {
+        return HeaderPresent() && TransparencyMode() != ptmNone;
+    }
     void AssignTo(TPersistent *Dest) override;
     // "Data": the picture as its file holds it, so that a form keeps it.
     void DefineProperties(TFiler *Filer) override;

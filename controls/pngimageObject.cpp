@@ -241,12 +241,12 @@ bool TPNGObject::HeaderPresent() const
     return dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0)) != nullptr;
 }
 
-int TPNGObject::Width() const
+int TPNGObject::GetWidth() const
 {
     return HeaderPresent() ? static_cast<int>(Header()->Width) : 0;
 }
 
-int TPNGObject::Height() const
+int TPNGObject::GetHeight() const
 {
     return HeaderPresent() ? static_cast<int>(Header()->Height) : 0;
 }

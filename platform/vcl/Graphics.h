@@ -367,12 +367,12 @@ class TGraphic : public TPersistent
 public:
     TGraphic() = default;
 
-    virtual bool Empty() const = 0;
-    virtual int Width() const = 0;
+    bool Empty() const { return GetEmpty(); }
+    int Width() const { return GetWidth(); }
     virtual void SetWidth(int Value) = 0;
-    virtual int Height() const = 0;
+    int Height() const { return GetHeight(); }
     virtual void SetHeight(int Value) = 0;
-    virtual bool Transparent() const { return FTransparent; }
+    bool Transparent() const { return GetTransparent(); }
     virtual void SetTransparent(bool Value);
     bool Modified() const { return FModified; }
     void SetModified(bool Value);
@@ -390,6 +390,10 @@ public:
     TNotifyEvent OnChange;
 
 protected:
+    virtual bool GetEmpty() const = 0;
+    virtual int GetWidth() const = 0;
+    virtual int GetHeight() const = 0;
+    virtual bool GetTransparent() const { return FTransparent; }
     virtual void Changed(TObject *Sender);
     virtual void Draw(TCanvas *ACanvas, const TRect &Rect) = 0;
     // "Data": the graphic as its file holds it, for a graphic held as a property.
@@ -450,10 +454,7 @@ public:
     ~TBitmap() override;
     void Assign(TPersistent *Source) override;
 
-    bool Empty() const override { return FHandle == nullptr; }
-    int Width() const override { return FWidth; }
     void SetWidth(int Value) override { SetSize(Value, FHeight); }
-    int Height() const override { return FHeight; }
     void SetHeight(int Value) override { SetSize(FWidth, Value); }
     // Keeps the picture's top-left part, new area white.
     void SetSize(int AWidth, int AHeight);
@@ -479,6 +480,9 @@ public:
     void SaveToStream(TStream *Stream) override;
 
 protected:
+    bool GetEmpty() const override { return FHandle == nullptr; }
+    int GetWidth() const override { return FWidth; }
+    int GetHeight() const override { return FHeight; }
     void Draw(TCanvas *ACanvas, const TRect &Rect) override;
 
 private:
@@ -505,10 +509,7 @@ public:
     ~TIcon() override;
     void Assign(TPersistent *Source) override;
 
-    bool Empty() const override { return FHandle == nullptr; }
-    int Width() const override { return FWidth; }
     void SetWidth(int Value) override;
-    int Height() const override { return FHeight; }
     void SetHeight(int Value) override;
     HICON Handle() const { return FHandle; }
     // Adopts Value; the icon frees it.
@@ -521,6 +522,9 @@ public:
     void SaveToStream(TStream *Stream) override;
 
 protected:
+    bool GetEmpty() const override { return FHandle == nullptr; }
+    int GetWidth() const override { return FWidth; }
+    int GetHeight() const override { return FHeight; }
     void Draw(TCanvas *ACanvas, const TRect &Rect) override;
 
 private:
@@ -592,10 +596,7 @@ public:
     ~TMetafile() override;
     void Assign(TPersistent *Source) override;
 
-    bool Empty() const override { return FImage->Empty(); }
-    int Width() const override { return FImage->Width(); }
     void SetWidth(int Value) override;
-    int Height() const override { return FImage->Height(); }
     void SetHeight(int Value) override;
 
     // Raise EInvalidGraphicOperation: no metafile file format here. The file
@@ -606,6 +607,9 @@ public:
     void SaveToFile(const AnsiString &FileName) override;
 
 protected:
+    bool GetEmpty() const override { return FImage->Empty(); }
+    int GetWidth() const override { return FImage->Width(); }
+    int GetHeight() const override { return FImage->Height(); }
     void Draw(TCanvas *ACanvas, const TRect &Rect) override;
 
 private:

@@ -18,9 +18,6 @@ public:
     ~TJPEGImage() override;
     void Assign(TPersistent *Source) override;
 
-    bool Empty() const override { return FBitmap->Empty(); }
-    int Width() const override { return FBitmap->Width(); }
-    int Height() const override { return FBitmap->Height(); }
     // A compressed picture keeps its size; these raise EInvalidGraphicOperation.
     void SetWidth(int Value) override;
     void SetHeight(int Value) override;
@@ -31,6 +28,9 @@ public:
     void SaveToStream(TStream *Stream) override;
 
 protected:
+    bool GetEmpty() const override { return FBitmap->Empty(); }
+    int GetWidth() const override { return FBitmap->Width(); }
+    int GetHeight() const override { return FBitmap->Height(); }
     void Draw(TCanvas *ACanvas, const TRect &Rect) override;
 
 private:
