@@ -115,7 +115,7 @@ void frxResetDMPFont(TFont *Font, TfrxDMPFontStyles Style)
 
 TfrxDMPPage::TfrxDMPPage(TComponent *AOwner) : TfrxReportPage(AOwner)
 {
-    frxResetDMPFont(Font(), FFontStyle);
+    ResetFontOptions();
 }
 
 void TfrxDMPPage::SetPaperWidth(double Value)
@@ -150,7 +150,7 @@ void TfrxDMPPage::SetDefaults()
 void TfrxDMPPage::SetFontStyle(TfrxDMPFontStyles Value)
 {
     FFontStyle = Value;
-    frxResetDMPFont(Font(), Value);
+    ResetFontOptions();
     TList *All = GetAllObjects();
     for (int i = 0; i < All->Count(); ++i) {
         auto *C = static_cast<TfrxComponent *>(All->Items(i));
@@ -162,10 +162,10 @@ void TfrxDMPPage::SetFontStyle(TfrxDMPFontStyles Value)
 
 TfrxDMPMemoView::TfrxDMPMemoView(TComponent *AOwner) : TfrxDMPStyledView(AOwner)
 {
-    FontStyleChanged();
+    ResetFontOptions();
 }
 
-void TfrxDMPMemoView::FontStyleChanged()
+void TfrxDMPMemoView::ResetFontOptions()
 {
     frxResetDMPFont(Font(), FontStyle());
     SetCharSpacing(0);
