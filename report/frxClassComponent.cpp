@@ -167,9 +167,9 @@ TfrxReport *TfrxComponent::GetReport()
     return dynamic_cast<TfrxReport *>(Root);
 }
 
-bool TfrxComponent::IsLoading() const
+bool TfrxComponent::GetIsLoading() const
 {
-    return FIsLoading || ComponentState().Contains(csLoading);
+    return IsLoading || ComponentState().Contains(csLoading);
 }
 
 // A dialog page is a window of its own: its place on the screen is no offset of the controls on it.

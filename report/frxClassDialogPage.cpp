@@ -302,7 +302,7 @@ void TfrxDialogControl::FontChanged()
 void TfrxDialogControl::SetName(const AnsiString &NewName)
 {
     const bool CaptionFollows = FControl && FControl->ControlStyle().Contains(csSetCaption) &&
-                                FControl->Caption() == Name() && !IsLoading();
+                                FControl->Caption() == Name() && !GetIsLoading();
     TfrxReportComponent::SetName(NewName);
     if (CaptionFollows) FControl->SetCaption(NewName);
 }

@@ -384,7 +384,7 @@ void AddComponents(TfsScript *Script)
         C->AddProperty(
             "ModalResult", "Integer",
             [](TObject *I, TClass, const AnsiString &) {
-                return Variant(Self<TfrxDialogPage>(I)->ModalResult());
+                return Variant(Self<TfrxDialogPage>(I)->GetModalResult());
             },
             [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
                 Self<TfrxDialogPage>(I)->SetModalResult(Value.AsInteger());

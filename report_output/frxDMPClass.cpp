@@ -298,7 +298,7 @@ void TfrxDMPMemoView::Publish(rtl::Publisher<TfrxDMPMemoView> &P)
     P.Property("AllowExpressions", &T::AllowExpressions, &T::SetAllowExpressions).Default(true);
     P.Property("DataField", &T::DataField, &T::SetDataField);
     P.Property("DataSet", &T::DataSet, &T::SetDataSet);
-    P.Property("DataSetName", &T::DataSetName, &T::SetDataSetName);
+    P.Property("DataSetName", &T::GetDataSetName, &T::SetDataSetName);
     P.Property("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
     P.Property("ExpressionDelimiters", &T::ExpressionDelimiters, &T::SetExpressionDelimiters)
         .Stored(&T::IsExpressionDelimitersStored);

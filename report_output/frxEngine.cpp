@@ -397,7 +397,7 @@ bool TfrxEngine::RunDialogs()
         int Result;
         if (OnShowDialogPage) {
             OnShowDialogPage(Dialog);
-            Result = Dialog->ModalResult();
+            Result = Dialog->GetModalResult();
         } else {
             Result = Dialog->ShowModal();
         }
