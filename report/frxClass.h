@@ -118,8 +118,8 @@ public:
     void CreateUniqueName();
     TfrxPage *GetPage();
     TfrxReport *GetReport();
-    double AbsLeft() const;
-    double AbsTop() const;
+    double GetAbsLeft() const;
+    double GetAbsTop() const;
     TList *GetAllObjects();
     // Case is ignored for the Latin letters only, as names are compared in templates.
     TfrxComponent *FindObject(const AnsiString &AName);

@@ -354,7 +354,7 @@ void TfrxDialogControl::Draw(TCanvas *Canvas, double, double, double, double)
         W->PaintTo(Target->Handle(), 0, 0);
     else
         FControl->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Target->Handle()), 0);
-    Canvas->Draw(frxNearest(AbsLeft()), frxNearest(AbsTop()), &Picture);
+    Canvas->Draw(frxNearest(GetAbsLeft()), frxNearest(GetAbsTop()), &Picture);
 }
 
 void TfrxDialogControl::Publish(rtl::Publisher<TfrxDialogControl> &P)

@@ -411,7 +411,7 @@ void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
     std::vector<TfrxComponent *> Views;
     CollectViews(Target.get(), Views);
     for (TfrxComponent *View : Views) {
-        const double Left = View->AbsLeft(), Top = View->AbsTop();
+        const double Left = View->GetAbsLeft(), Top = View->GetAbsTop();
         // The band frees what it gains when it is shown; the scratch band must not.
         if (TComponent *Owner = View->Owner()) Owner->RemoveComponent(View);
         View->SetParent(Band);
