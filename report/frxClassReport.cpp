@@ -7,7 +7,7 @@
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 #include "report/frxPrinter.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"

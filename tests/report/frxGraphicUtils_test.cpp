@@ -1,7 +1,7 @@
 // The memo text renderer on real fonts: every expectation is measured here
 // through the same system text functions the renderer uses.
 
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 
 #include "platform/win/Windows.h"
 

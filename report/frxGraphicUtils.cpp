@@ -1,4 +1,4 @@
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Windows.h"
