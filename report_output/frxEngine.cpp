@@ -170,7 +170,7 @@ bool TfrxEngine::Run()
             if (auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i))) {
                 CurReportPage = APage;
                 Pages()->AddSourcePage(APage);
-                AddAggregateItems(APage);
+                Aggregates.AddItems(APage);
             }
         FinalPass = !DoublePass();
         TotalPages = 0;
@@ -354,29 +354,6 @@ void TfrxEngine::WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, T
         Wired.push_back(Detail);
         WireDetails(Bands, i + 1, Detail, Wired);
     }
-}
-
-void TfrxEngine::AddAggregateItems(TfrxReportPage *APage)
-{
-    const std::vector<TfrxDataBand *> &TopLevel = FPageDataBands[APage];
-    std::vector<TfrxDataBand *> Walk(TopLevel.begin(), TopLevel.end());
-    const std::vector<TfrxDataBand *> &VTopLevel = FPageVDataBands[APage];
-    Walk.insert(Walk.end(), VTopLevel.begin(), VTopLevel.end());
-    while (!Walk.empty()) {
-        TfrxDataBand *Band = Walk.back();
-        Walk.pop_back();
-        TBandState &S = State(Band);
-        Aggregates.ScanBand(S.Footer, Band);
-        if (S.Group)
-            for (TfrxGroupHeader *Group : State(S.Group).Groups)
-                Aggregates.ScanBand(State(Group).Footer, Band);
-        if (Band->Vertical()) Aggregates.ScanBand(Band, Band);
-        Walk.insert(Walk.end(), S.SubBands.begin(), S.SubBands.end());
-    }
-    if (TopLevel.empty()) return;
-    for (TClass Class : {TfrxPageFooter::StaticClass(), TfrxColumnFooter::StaticClass(),
-                         TfrxReportSummary::StaticClass()})
-        Aggregates.ScanBand(APage->FindBand(Class), TopLevel.front());
 }
 
 // ---- passes and pages ----

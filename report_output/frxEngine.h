@@ -35,6 +35,8 @@ private:
 class TfrxEngine : public TfrxCustomEngine
 {
     QRV4_CLASS(TfrxEngine, TfrxCustomEngine)
+    // Its scan of a page follows the bands as this engine wired them.
+    friend class TfrxAggregateList;
 
 public:
     explicit TfrxEngine(TfrxReport *AReport);
@@ -85,7 +87,6 @@ private:
     void WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, TfrxDataBand *Master,
                      std::vector<TfrxBand *> &Wired);
     void CheckDataSets(TStrings *Errors);
-    void AddAggregateItems(TfrxReportPage *Page);
     bool RunDialogs();
     void RunReportPages();
     void RunPages();
