@@ -118,8 +118,8 @@ public:
     void CreateUniqueName();
     TfrxPage *GetPage();
     TfrxReport *GetReport();
-    double AbsLeft() const;
-    double AbsTop() const;
+    double GetAbsLeft() const;
+    double GetAbsTop() const;
     TList *GetAllObjects();
     // Case is ignored for the Latin letters only, as names are compared in templates.
     TfrxComponent *FindObject(const AnsiString &AName);
@@ -136,8 +136,8 @@ public:
     int GroupIndex() const { return FGroupIndex; }
     void SetGroupIndex(int Value) { FGroupIndex = Value; }
     bool IsDesigning() const { return FIsDesigning; }
-    bool IsLoading() const;
-    void SetIsLoading(bool Value) { FIsLoading = Value; }
+    // IsLoading, or the class library streaming the component in.
+    bool GetIsLoading() const;
     bool PlainView() const { return FPlainView; }
     TfrxRestrictions Restrictions() const { return FRestrictions; }
     void SetRestrictions(TfrxRestrictions Value) { FRestrictions = Value; }
@@ -157,6 +157,9 @@ public:
     static AnsiString DiffFloat(const char *Name, double Value, double Other);
     // The font is stored only when the object has its own.
     bool IsFontStored() const { return !FParentFont; }
+
+    // Set by the template reader while it reads this component.
+    bool IsLoading = false;
 
 protected:
     void SetBaseName(const AnsiString &Value) { FBaseName = Value; }
@@ -181,7 +184,6 @@ private:
     bool FParentFont = true;
     int FGroupIndex = 0;
     bool FIsDesigning = false;
-    bool FIsLoading = false;
     bool FPlainView = false;
     TfrxRestrictions FRestrictions;
     bool FVisible = true;
@@ -448,7 +450,7 @@ public:
 
     TfrxDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TfrxDataSet *Value);
-    AnsiString DataSetName() const;
+    AnsiString GetDataSetName() const;
     void SetDataSetName(const AnsiString &Value);
 
     static void Publish(rtl::Publisher<TfrxDataSetItem> &P);
@@ -939,7 +941,7 @@ public:
     void SetDataField(const AnsiString &Value) { FDataField = Value; }
     TfrxDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TfrxDataSet *Value);
-    AnsiString DataSetName() const;
+    AnsiString GetDataSetName() const;
     void SetDataSetName(const AnsiString &Value);
     TfrxFrame *Frame() const { return FFrame.get(); }
     void SetFrame(TfrxFrame *Value) { FFrame->Assign(Value); }
@@ -1147,7 +1149,7 @@ private:
     bool FWordWrap = true;
     Variant FValue;
     Variant FLastValue = ::Null();
-    WideString FTempMemo;
+    WideString TempMemo;
     int FTotalPages = 0;
 };
 
@@ -1403,7 +1405,7 @@ public:
     void SetColumnGap(double Value) { FColumnGap = Value; }
     TfrxDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TfrxDataSet *Value);
-    AnsiString DataSetName() const;
+    AnsiString GetDataSetName() const;
     void SetDataSetName(const AnsiString &Value);
     bool FooterAfterEach() const { return FFooterAfterEach; }
     void SetFooterAfterEach(bool Value) { FFooterAfterEach = Value; }
@@ -1543,7 +1545,7 @@ public:
     TfrxPictureView *BackPictureView() const { return FBackPicture.get(); }
     TfrxDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TfrxDataSet *Value);
-    AnsiString DataSetName() const;
+    AnsiString GetDataSetName() const;
     void SetDataSetName(const AnsiString &Value);
     TfrxDuplexMode Duplex() const { return FDuplex; }
     void SetDuplex(TfrxDuplexMode Value) { FDuplex = Value; }
@@ -1661,7 +1663,7 @@ public:
     void SetPosition(TPosition Value) { FPosition = Value; }
     TWindowState WindowState() const { return FWindowState; }
     void SetWindowState(TWindowState Value) { FWindowState = Value; }
-    int ModalResult() const { return FForm->ModalResult(); }
+    int GetModalResult() const { return FForm->ModalResult(); }
     void SetModalResult(int Value) { FForm->SetModalResult(Value); }
 
     // Hands the form its place and routes its events to the page's script procedures.
@@ -2173,7 +2175,7 @@ public:
     void SetVersion(const AnsiString &) { FVersion = "3.20"; }
     TfrxDataSet *DataSet() const { return FDataSet; }
     void SetDataSet(TfrxDataSet *Value);
-    AnsiString DataSetName() const;
+    AnsiString GetDataSetName() const;
     void SetDataSetName(const AnsiString &Value);
     bool DotMatrixReport() const { return FDotMatrixReport; }
     void SetDotMatrixReport(bool Value) { FDotMatrixReport = Value; }
@@ -2265,6 +2267,8 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    // Everything Clear resets besides the component tree: a new report starts from this.
+    void DoClear();
     void ReportErrors();
     void CheckEndlessDataSets();
     bool RunEngine();

@@ -167,20 +167,21 @@ TfrxReport *TfrxComponent::GetReport()
     return dynamic_cast<TfrxReport *>(Root);
 }
 
-bool TfrxComponent::IsLoading() const
+bool TfrxComponent::GetIsLoading() const
 {
-    return FIsLoading || ComponentState().Contains(csLoading);
+    return IsLoading || ComponentState().Contains(csLoading);
 }
 
 // A dialog page is a window of its own: its place on the screen is no offset of the controls on it.
-double TfrxComponent::AbsLeft() const
+double TfrxComponent::GetAbsLeft() const
 {
-    return FParent && !dynamic_cast<TfrxDialogPage *>(FParent) ? FParent->AbsLeft() + FLeft : FLeft;
+    return FParent && !dynamic_cast<TfrxDialogPage *>(FParent) ? FParent->GetAbsLeft() + FLeft
+                                                               : FLeft;
 }
 
-double TfrxComponent::AbsTop() const
+double TfrxComponent::GetAbsTop() const
 {
-    return FParent && !dynamic_cast<TfrxDialogPage *>(FParent) ? FParent->AbsTop() + FTop : FTop;
+    return FParent && !dynamic_cast<TfrxDialogPage *>(FParent) ? FParent->GetAbsTop() + FTop : FTop;
 }
 
 void TfrxComponent::CollectObjects(TList *List)
@@ -369,8 +370,8 @@ void TfrxComponent::AlignChildren()
                      [](TfrxComponent *A, TfrxComponent *B) { return A->Left() < B->Left(); });
     const int Count = static_cast<int>(Views.size());
     auto Overlap = [](TfrxComponent *C, TfrxComponent *V) {
-        return !(C->AbsTop() >= V->AbsTop() + V->Height()) &&
-               !(V->AbsTop() >= C->AbsTop() + C->Height());
+        return !(C->GetAbsTop() >= V->GetAbsTop() + V->Height()) &&
+               !(V->GetAbsTop() >= C->GetAbsTop() + C->Height());
     };
     auto Search = [&](TfrxComponent *V, int Start, int Step) -> TfrxComponent * {
         for (int i = Start; i >= 0 && i < Count; i += Step) {
@@ -549,7 +550,7 @@ void TfrxReportComponent::AfterPrint()
 
 TfrxBounds TfrxReportComponent::GetRealBounds() const
 {
-    return {AbsLeft(), AbsTop(), AbsLeft() + Width(), AbsTop() + Height()};
+    return {GetAbsLeft(), GetAbsTop(), GetAbsLeft() + Width(), GetAbsTop() + Height()};
 }
 
 TfrxDialogComponent::TfrxDialogComponent(TComponent *AOwner) : TfrxReportComponent(AOwner)

@@ -215,7 +215,7 @@ TfrxReport *TfrxDataSetItem::Report() const
     return List ? List->Report() : nullptr;
 }
 
-AnsiString TfrxDataSetItem::DataSetName() const
+AnsiString TfrxDataSetItem::GetDataSetName() const
 {
     return FDataSet ? FDataSet->UserName() : FDataSetName;
 }

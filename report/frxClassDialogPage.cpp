@@ -302,7 +302,7 @@ void TfrxDialogControl::FontChanged()
 void TfrxDialogControl::SetName(const AnsiString &NewName)
 {
     const bool CaptionFollows = FControl && FControl->ControlStyle().Contains(csSetCaption) &&
-                                FControl->Caption() == Name() && !IsLoading();
+                                FControl->Caption() == Name() && !GetIsLoading();
     TfrxReportComponent::SetName(NewName);
     if (CaptionFollows) FControl->SetCaption(NewName);
 }
@@ -354,7 +354,7 @@ void TfrxDialogControl::Draw(TCanvas *Canvas, double, double, double, double)
         W->PaintTo(Target->Handle(), 0, 0);
     else
         FControl->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Target->Handle()), 0);
-    Canvas->Draw(frxNearest(AbsLeft()), frxNearest(AbsTop()), &Picture);
+    Canvas->Draw(frxNearest(GetAbsLeft()), frxNearest(GetAbsTop()), &Picture);
 }
 
 void TfrxDialogControl::Publish(rtl::Publisher<TfrxDialogControl> &P)

@@ -31,10 +31,10 @@ void TfrxView::BeginDraw(TCanvas *Canvas, double ScaleX, double ScaleY, double O
     FScaleY = ScaleY;
     FOffsetX = OffsetX;
     FOffsetY = OffsetY;
-    FX = frxNearest(AbsLeft() * ScaleX + OffsetX);
-    FY = frxNearest(AbsTop() * ScaleY + OffsetY);
-    FX1 = frxNearest((AbsLeft() + Width()) * ScaleX + OffsetX);
-    FY1 = frxNearest((AbsTop() + Height()) * ScaleY + OffsetY);
+    FX = frxNearest(GetAbsLeft() * ScaleX + OffsetX);
+    FY = frxNearest(GetAbsTop() * ScaleY + OffsetY);
+    FX1 = frxNearest((GetAbsLeft() + Width()) * ScaleX + OffsetX);
+    FY1 = frxNearest((GetAbsTop() + Height()) * ScaleY + OffsetY);
     // The shadow lies inside the object's rectangle.
     if (FFrame->DropShadow()) {
         FX1 -= frxNearest(FFrame->ShadowWidth() * ScaleX);

@@ -2,7 +2,7 @@
 
 #include "report/frxClass.h"
 
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 #include "report/frxUtils.h"
 
 #include <cmath>

@@ -29,7 +29,7 @@ template <class T> void PublishFont(rtl::Publisher<T> &P)
 template <class T> void PublishDataSet(rtl::Publisher<T> &P)
 {
     P.Property("DataSet", &T::DataSet, &T::SetDataSet);
-    P.Property("DataSetName", &T::DataSetName, &T::SetDataSetName);
+    P.Property("DataSetName", &T::GetDataSetName, &T::SetDataSetName);
 }
 
 // The view properties a view class adds, each from this list by name, in this order.

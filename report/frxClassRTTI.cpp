@@ -287,10 +287,10 @@ void AddComponents(TfsScript *Script)
             return fsObjectToVariant(Self<C0>(I)->GetPage());
         });
         C->AddProperty("AbsLeft", "Extended", [](TObject *I, TClass, const AnsiString &) {
-            return Variant(Self<C0>(I)->AbsLeft());
+            return Variant(Self<C0>(I)->GetAbsLeft());
         });
         C->AddProperty("AbsTop", "Extended", [](TObject *I, TClass, const AnsiString &) {
-            return Variant(Self<C0>(I)->AbsTop());
+            return Variant(Self<C0>(I)->GetAbsTop());
         });
     }
     Script->AddClass(TfrxReportComponent::StaticClass(), "TfrxComponent");
@@ -384,7 +384,7 @@ void AddComponents(TfsScript *Script)
         C->AddProperty(
             "ModalResult", "Integer",
             [](TObject *I, TClass, const AnsiString &) {
-                return Variant(Self<TfrxDialogPage>(I)->ModalResult());
+                return Variant(Self<TfrxDialogPage>(I)->GetModalResult());
             },
             [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
                 Self<TfrxDialogPage>(I)->SetModalResult(Value.AsInteger());

@@ -7,7 +7,7 @@
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 #include "report/frxPrinter.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
@@ -104,7 +104,7 @@ TfrxReport::TfrxReport(TComponent *AOwner)
     if (Factories().Engine) FEngine = Factories().Engine(this);
     if (Factories().Pages) FPreviewPages = Factories().Pages(this);
     if (FPreviewPages) FPreviewPages->SetEngine(FEngine.get());
-    Clear();
+    DoClear();
 }
 
 TfsScript *TfrxReport::Script() const
@@ -135,6 +135,11 @@ AnsiString TfrxReport::GetDescription() const
 void TfrxReport::Clear()
 {
     TfrxComponent::Clear();
+    DoClear();
+}
+
+void TfrxReport::DoClear()
+{
     FDataSets->Clear();
     FVariables->Clear();
     FEngineOptions->Clear();
@@ -170,7 +175,7 @@ void TfrxReport::SetDataSet(TfrxDataSet *Value)
     if (Value) Value->FreeNotification(this);
 }
 
-AnsiString TfrxReport::DataSetName() const
+AnsiString TfrxReport::GetDataSetName() const
 {
     return FDataSet ? FDataSet->UserName() : FDataSetName;
 }
@@ -404,8 +409,8 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
     bool Result = false;
     for (int i = 0; i < FDataSets->Count(); ++i)
         if (!FDataSets->Items(i)->DataSet())
-            FErrors->Add(
-                Format(frxResources()->Get("clDSNotExist"), {FDataSets->Items(i)->DataSetName()}));
+            FErrors->Add(Format(frxResources()->Get("clDSNotExist"),
+                                {FDataSets->Items(i)->GetDataSetName()}));
     CheckEndlessDataSets();
     if (FErrors->Count() == 0) {
         TMemoryStream Saved;

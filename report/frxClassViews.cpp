@@ -115,7 +115,7 @@ void TfrxView::SetDataSet(TfrxDataSet *Value)
     if (Value) Value->FreeNotification(this);
 }
 
-AnsiString TfrxView::DataSetName() const
+AnsiString TfrxView::GetDataSetName() const
 {
     return FDataSet ? FDataSet->UserName() : FDataSetName;
 }
@@ -299,7 +299,7 @@ void TfrxDataBand::SetDataSet(TfrxDataSet *Value)
     if (Value) Value->FreeNotification(this);
 }
 
-AnsiString TfrxDataBand::DataSetName() const
+AnsiString TfrxDataBand::GetDataSetName() const
 {
     return FDataSet ? FDataSet->UserName() : FDataSetName;
 }
@@ -475,7 +475,7 @@ void TfrxReportPage::SetDataSet(TfrxDataSet *Value)
     if (Value) Value->FreeNotification(this);
 }
 
-AnsiString TfrxReportPage::DataSetName() const
+AnsiString TfrxReportPage::GetDataSetName() const
 {
     return FDataSet ? FDataSet->UserName() : FDataSetName;
 }
@@ -588,12 +588,12 @@ void TfrxView::AfterPrint()
 void TfrxCustomMemoView::BeforePrint()
 {
     TfrxStretcheable::BeforePrint();
-    if (!IsDataField()) FTempMemo = FMemo->Text();
+    if (!IsDataField()) TempMemo = FMemo->Text();
 }
 
 void TfrxCustomMemoView::AfterPrint()
 {
-    if (!IsDataField()) FMemo->SetText(FTempMemo);
+    if (!IsDataField()) FMemo->SetText(TempMemo);
     TfrxStretcheable::AfterPrint();
 }
 

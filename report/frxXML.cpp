@@ -322,7 +322,7 @@ void TfrxXMLReader::SkipComment()
     }
 }
 
-TfrxXMLReader::Tag TfrxXMLReader::ReadTag()
+TfrxXMLReader::Tag TfrxXMLReader::ReadItem()
 {
     Tag Result;
     for (;;) {
@@ -359,14 +359,14 @@ TfrxXMLReader::Tag TfrxXMLReader::ReadTag()
 
 void TfrxXMLReader::ReadHeader()
 {
-    const Tag Header = ReadTag();
+    const Tag Header = ReadItem();
     if (Header.Kind == TagKind::EndOfStream || Header.Name.SubString(1, 4) != "?xml")
         InvalidFileFormat();
 }
 
 void TfrxXMLReader::ReadRootItem(TfrxXMLItem *Item, bool ReadChildren, bool Tolerant)
 {
-    const Tag Start = ReadTag();
+    const Tag Start = ReadItem();
     if (Start.Kind == TagKind::EndOfStream) {
         if (!Tolerant) InvalidFileFormat();
         return;
@@ -393,7 +393,7 @@ bool TfrxXMLReader::ReadElement(TfrxXMLItem *Item, const Tag &Start, bool ReadCh
     Item->SetText(Text);
     bool Complete = true;
     while (HasChildren) {
-        const Tag Next = ReadTag();
+        const Tag Next = ReadItem();
         if (Next.Kind == TagKind::EndOfStream) {
             if (!Tolerant) InvalidFileFormat();
             Complete = false;

@@ -99,7 +99,7 @@ private:
     };
 
     int ReadByte(); // -1 at the end of the stream
-    Tag ReadTag();
+    Tag ReadItem();
     void SkipComment();
     // Fills Item from Start and reads its children; returns false when the
     // stream ended first (only possible when Tolerant). Depth counts from the root, 1.

@@ -386,7 +386,7 @@ void TfrxXMLSerializer::ReadElement(TfrxXMLItem *Item, TfrxComponent *Root, Tfrx
     } else if (Parent) {
         C = NewChild(Class, Root, Parent);
     }
-    C->SetIsLoading(true);
+    C->IsLoading = true;
     Read.push_back(C);
     XMLToObj(Item->Text(), C);
     for (int i = 0; i < Item->Count(); ++i)
@@ -421,7 +421,7 @@ void TfrxXMLSerializer::ResetToDefaults(TfrxComponent *C)
 void TfrxXMLSerializer::FinishRead(const std::vector<TfrxComponent *> &Read)
 {
     for (TfrxComponent *C : Read) {
-        C->SetIsLoading(false);
+        C->IsLoading = false;
         if (!C->InheritsFrom(TfrxReport::StaticClass())) C->Loaded();
     }
     FixupReferences();
@@ -469,7 +469,7 @@ TfrxComponent *TfrxXMLSerializer::ReadComponentStr(TfrxComponent *Parent, const 
         return nullptr;
     }
     auto *C = static_cast<TfrxComponent *>(Class->Create(Parent));
-    C->SetIsLoading(true);
+    C->IsLoading = true;
     if (Blank) XMLToObj(Trimmed.SubString(Blank + 1, Trimmed.Length()), C);
     FinishRead({C});
     return C;

@@ -7,6 +7,7 @@
 #include "report/frxClass.h"
 #include "report/frxUtils.h"
 #include "report/frxVariables.h"
+#include "report_output/frxEngine.h"
 
 #include <cstring>
 
@@ -196,6 +197,30 @@ Variant TfrxAggregateItem::Value() const
 }
 
 // ---- the list ----
+
+void TfrxAggregateList::AddItems(TfrxReportPage *Page)
+{
+    TfrxEngine &Engine = dynamic_cast<TfrxEngine &>(*FReport->Engine());
+    const std::vector<TfrxDataBand *> &TopLevel = Engine.FPageDataBands[Page];
+    std::vector<TfrxDataBand *> Walk(TopLevel.begin(), TopLevel.end());
+    const std::vector<TfrxDataBand *> &VTopLevel = Engine.FPageVDataBands[Page];
+    Walk.insert(Walk.end(), VTopLevel.begin(), VTopLevel.end());
+    while (!Walk.empty()) {
+        TfrxDataBand *Band = Walk.back();
+        Walk.pop_back();
+        TfrxEngine::TBandState &S = Engine.State(Band);
+        ScanBand(S.Footer, Band);
+        if (S.Group)
+            for (TfrxGroupHeader *Group : Engine.State(S.Group).Groups)
+                ScanBand(Engine.State(Group).Footer, Band);
+        if (Band->Vertical()) ScanBand(Band, Band);
+        Walk.insert(Walk.end(), S.SubBands.begin(), S.SubBands.end());
+    }
+    if (TopLevel.empty()) return;
+    for (TClass Class : {TfrxPageFooter::StaticClass(), TfrxColumnFooter::StaticClass(),
+                         TfrxReportSummary::StaticClass()})
+        ScanBand(Page->FindBand(Class), TopLevel.front());
+}
 
 void TfrxAggregateList::ScanBand(TfrxBand *Band, TfrxDataBand *DataBand)
 {

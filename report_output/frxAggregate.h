@@ -15,6 +15,7 @@ class TfrxComponent;
 class TfrxCustomMemoView;
 class TfrxDataBand;
 class TfrxReport;
+class TfrxReportPage;
 
 enum TfrxAggregateFunction { agSum, agAvg, agMin, agMax, agCount };
 
@@ -61,8 +62,8 @@ public:
     explicit TfrxAggregateList(TfrxReport *Report) : FReport(Report) {}
 
     void Clear() { FItems.clear(); }
-    // Every memo directly in Band; the engine walks a page's wired bands with it.
-    void ScanBand(TfrxBand *Band, TfrxDataBand *DataBand);
+    // The aggregate calls in the footers and summaries of the page's wired data bands.
+    void AddItems(TfrxReportPage *Page);
     void FindAggregates(TfrxCustomMemoView *Memo, TfrxDataBand *DataBand);
     void AddValue(TfrxBand *Band, int VColumn = 0);
     void DeleteValue(TfrxBand *Band);
@@ -86,6 +87,8 @@ public:
                           TfrxDataBand *&Band, bool &CountInvisible, bool &Running);
 
 private:
+    // Every memo directly in Band.
+    void ScanBand(TfrxBand *Band, TfrxDataBand *DataBand);
     void ScanExpression(const AnsiString &Expression, TfrxCustomMemoView *Memo,
                         TfrxDataBand *DataBand, int Depth);
     void ScanNamed(const AnsiString &Name, TfrxCustomMemoView *Memo, TfrxDataBand *DataBand,

@@ -115,7 +115,7 @@ void frxResetDMPFont(TFont *Font, TfrxDMPFontStyles Style)
 
 TfrxDMPPage::TfrxDMPPage(TComponent *AOwner) : TfrxReportPage(AOwner)
 {
-    frxResetDMPFont(Font(), FFontStyle);
+    ResetFontOptions();
 }
 
 void TfrxDMPPage::SetPaperWidth(double Value)
@@ -150,7 +150,7 @@ void TfrxDMPPage::SetDefaults()
 void TfrxDMPPage::SetFontStyle(TfrxDMPFontStyles Value)
 {
     FFontStyle = Value;
-    frxResetDMPFont(Font(), Value);
+    ResetFontOptions();
     TList *All = GetAllObjects();
     for (int i = 0; i < All->Count(); ++i) {
         auto *C = static_cast<TfrxComponent *>(All->Items(i));
@@ -162,10 +162,10 @@ void TfrxDMPPage::SetFontStyle(TfrxDMPFontStyles Value)
 
 TfrxDMPMemoView::TfrxDMPMemoView(TComponent *AOwner) : TfrxDMPStyledView(AOwner)
 {
-    FontStyleChanged();
+    ResetFontOptions();
 }
 
-void TfrxDMPMemoView::FontStyleChanged()
+void TfrxDMPMemoView::ResetFontOptions()
 {
     frxResetDMPFont(Font(), FontStyle());
     SetCharSpacing(0);
@@ -208,10 +208,12 @@ double TfrxDMPMemoView::CalcHeight()
 void TfrxDMPMemoView::DrawFrame()
 {
     const int X = FX, Y = FY, X1 = FX1, Y1 = FY1, DX = FDX, DY = FDY;
-    FX = static_cast<int>(std::nearbyint((AbsLeft() - HalfCharX) * FScaleX + FOffsetX));
-    FY = static_cast<int>(std::nearbyint((AbsTop() - HalfCharY) * FScaleY + FOffsetY));
-    FX1 = static_cast<int>(std::nearbyint((AbsLeft() + Width() + HalfCharX) * FScaleX + FOffsetX));
-    FY1 = static_cast<int>(std::nearbyint((AbsTop() + Height() + HalfCharY) * FScaleY + FOffsetY));
+    FX = static_cast<int>(std::nearbyint((GetAbsLeft() - HalfCharX) * FScaleX + FOffsetX));
+    FY = static_cast<int>(std::nearbyint((GetAbsTop() - HalfCharY) * FScaleY + FOffsetY));
+    FX1 =
+        static_cast<int>(std::nearbyint((GetAbsLeft() + Width() + HalfCharX) * FScaleX + FOffsetX));
+    FY1 =
+        static_cast<int>(std::nearbyint((GetAbsTop() + Height() + HalfCharY) * FScaleY + FOffsetY));
     FDX = FX1 - FX;
     FDY = FY1 - FY;
     TfrxDMPStyledView::DrawFrame();
@@ -298,7 +300,7 @@ void TfrxDMPMemoView::Publish(rtl::Publisher<TfrxDMPMemoView> &P)
     P.Property("AllowExpressions", &T::AllowExpressions, &T::SetAllowExpressions).Default(true);
     P.Property("DataField", &T::DataField, &T::SetDataField);
     P.Property("DataSet", &T::DataSet, &T::SetDataSet);
-    P.Property("DataSetName", &T::DataSetName, &T::SetDataSetName);
+    P.Property("DataSetName", &T::GetDataSetName, &T::SetDataSetName);
     P.Property("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
     P.Property("ExpressionDelimiters", &T::ExpressionDelimiters, &T::SetExpressionDelimiters)
         .Stored(&T::IsExpressionDelimitersStored);
@@ -480,7 +482,7 @@ AnsiString frxDMPPageText(TfrxReportPage *Page)
     for (int i = 0; i < All->Count(); ++i) {
         auto *Obj = static_cast<TfrxComponent *>(All->Items(i));
         if (!Obj->Visible()) continue;
-        const double X = MarginX + Obj->AbsLeft(), Y = MarginY + Obj->AbsTop();
+        const double X = MarginX + Obj->GetAbsLeft(), Y = MarginY + Obj->GetAbsTop();
         // Nothing prints left of or above the paper's edge.
         if (X < 0 || Y < 0) continue;
         if (auto *Memo = dynamic_cast<TfrxDMPMemoView *>(Obj))

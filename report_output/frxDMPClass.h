@@ -33,6 +33,8 @@ public:
     static void Publish(rtl::Publisher<TfrxDMPPage> &P);
 
 private:
+    void ResetFontOptions() { frxResetDMPFont(Font(), FFontStyle); }
+
     TfrxDMPFontStyles FFontStyle;
 };
 
@@ -66,12 +68,12 @@ public:
     {
         FFontStyle = Value;
         TBase::SetParentFont(false);
-        FontStyleChanged();
+        ResetFontOptions();
     }
     bool IsFontStyleStored() const { return !this->ParentFont(); }
 
 protected:
-    virtual void FontStyleChanged() {}
+    virtual void ResetFontOptions() {}
 
 private:
     TfrxDMPFontStyles FFontStyle;
@@ -97,7 +99,7 @@ public:
 
 protected:
     // The fixed face with the style, and no spacing or gaps.
-    void FontStyleChanged() override;
+    void ResetFontOptions() override;
 };
 
 class TfrxDMPLineView : public TfrxDMPStyledView<TfrxCustomLineView>

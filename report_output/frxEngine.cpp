@@ -110,9 +110,9 @@ void frxRegisterOutput()
     frxRegisterDMPClasses();
 }
 
-TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), FAggregates(AReport)
+TfrxEngine::TfrxEngine(TfrxReport *AReport) : TfrxCustomEngine(AReport), Aggregates(AReport)
 {
-    FAggregates.CellOrigin = [this](TfrxComponent *C) {
+    Aggregates.CellOrigin = [this](TfrxComponent *C) {
         const auto Found = FCellOrigin.find(C);
         return Found == FCellOrigin.end() ? nullptr : Found->second;
     };
@@ -147,7 +147,7 @@ Variant TfrxEngine::GetAggregateValue(const AnsiString &Name, const AnsiString &
     TfrxBand *Wanted = nullptr;
     if (!VarIsNull(Band) && !VarIsEmpty(Band) && Band.AsInteger() != 0)
         Wanted = dynamic_cast<TfrxBand *>(fsVariantToObject(Band));
-    return FAggregates.GetValue(FCurrentBand, CurVColumn, Name, Expression, Wanted, Flags);
+    return Aggregates.GetValue(CurrentBand, CurVColumn, Name, Expression, Wanted, Flags);
 }
 
 bool TfrxEngine::Run()
@@ -168,9 +168,9 @@ bool TfrxEngine::Run()
     if (Result) {
         for (int i = 0; i < Report()->PagesCount(); ++i)
             if (auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i))) {
-                FCurReportPage = APage;
+                CurReportPage = APage;
                 Pages()->AddSourcePage(APage);
-                AddAggregateItems(APage);
+                Aggregates.AddItems(APage);
             }
         FinalPass = !DoublePass();
         TotalPages = 0;
@@ -179,7 +179,7 @@ bool TfrxEngine::Run()
         if (DoublePass() && !Report()->Terminated()) {
             TotalPages = Pages()->Count();
             Pages()->ClearFirstPassPages();
-            FAggregates.ClearValues();
+            Aggregates.ClearValues();
             FinalPass = true;
             RunReportPages();
         }
@@ -194,9 +194,9 @@ bool TfrxEngine::Initialize()
     StartDate = Date();
     StartTime = Now();
     Running = true;
-    FKeeping = false;
+    Keeping = false;
     CurVColumn = 0;
-    FAggregates.Clear();
+    Aggregates.Clear();
     FBandStates.clear();
     FPageDataBands.clear();
     FPageVDataBands.clear();
@@ -205,7 +205,7 @@ bool TfrxEngine::Initialize()
     TStrings *Errors = Report()->Errors();
     for (int i = 0; i < Report()->PagesCount(); ++i)
         if (auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i))) {
-            FCurReportPage = APage;
+            CurReportPage = APage;
             PreparePage(Errors, false);
             PreparePage(Errors, true);
         }
@@ -356,29 +356,6 @@ void TfrxEngine::WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, T
     }
 }
 
-void TfrxEngine::AddAggregateItems(TfrxReportPage *APage)
-{
-    const std::vector<TfrxDataBand *> &TopLevel = FPageDataBands[APage];
-    std::vector<TfrxDataBand *> Walk(TopLevel.begin(), TopLevel.end());
-    const std::vector<TfrxDataBand *> &VTopLevel = FPageVDataBands[APage];
-    Walk.insert(Walk.end(), VTopLevel.begin(), VTopLevel.end());
-    while (!Walk.empty()) {
-        TfrxDataBand *Band = Walk.back();
-        Walk.pop_back();
-        TBandState &S = State(Band);
-        FAggregates.ScanBand(S.Footer, Band);
-        if (S.Group)
-            for (TfrxGroupHeader *Group : State(S.Group).Groups)
-                FAggregates.ScanBand(State(Group).Footer, Band);
-        if (Band->Vertical()) FAggregates.ScanBand(Band, Band);
-        Walk.insert(Walk.end(), S.SubBands.begin(), S.SubBands.end());
-    }
-    if (TopLevel.empty()) return;
-    for (TClass Class : {TfrxPageFooter::StaticClass(), TfrxColumnFooter::StaticClass(),
-                         TfrxReportSummary::StaticClass()})
-        FAggregates.ScanBand(APage->FindBand(Class), TopLevel.front());
-}
-
 // ---- passes and pages ----
 
 bool TfrxEngine::RunDialogs()
@@ -397,7 +374,7 @@ bool TfrxEngine::RunDialogs()
         int Result;
         if (OnShowDialogPage) {
             OnShowDialogPage(Dialog);
-            Result = Dialog->ModalResult();
+            Result = Dialog->GetModalResult();
         } else {
             Result = Dialog->ShowModal();
         }
@@ -408,7 +385,7 @@ bool TfrxEngine::RunDialogs()
 
 void TfrxEngine::RunReportPages()
 {
-    FFirstReportPage = true;
+    FirstReportPage = true;
     TfrxDataSet *DataSet = Report()->DataSet();
     if (!DataSet) {
         RunPages();
@@ -426,10 +403,10 @@ void TfrxEngine::RunPages()
     for (int i = 0; i < Report()->PagesCount() && !Report()->Terminated(); ++i) {
         auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i));
         if (!APage) continue;
-        FCurReportPage = APage;
+        CurReportPage = APage;
         // A subreport's page runs where its subreport object is shown.
         if (APage->Visible() && !APage->IsSubReport()) RunPage(APage);
-        FFirstReportPage = false;
+        FirstReportPage = false;
     }
 }
 
@@ -439,7 +416,7 @@ void TfrxEngine::RunPage(TfrxReportPage *APage)
         RunBands(APage);
         return;
     }
-    FNothingShownYet = true;
+    NothingShownYet = true;
     Report()->DoNotifyEvent(APage, APage->OnBeforePrint());
     if (TfrxDataSet *DataSet = APage->DataSet()) {
         DataSet->First();
@@ -464,9 +441,9 @@ void TfrxEngine::RunPageBody(TfrxReportPage *APage)
         Report()->DoNotifyEvent(APage, APage->OnManualBuild());
     else
         RunBands(APage);
-    FLastPageOfRun = true;
+    LastPageOfRun = true;
     EndPage();
-    FLastPageOfRun = false;
+    LastPageOfRun = false;
 }
 
 void TfrxEngine::ShowLooseObjects(TfrxReportPage *APage)
@@ -546,7 +523,7 @@ void TfrxEngine::RunBands(TObject *Parent, bool Vertical)
         if (!Band->DataSet()) continue;
         RunDataBand(Band);
         if (Report()->Terminated()) return;
-        FNothingShownYet = false;
+        NothingShownYet = false;
     }
 }
 
@@ -596,7 +573,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
             RunBands(Band);
             OutlineUp(Band);
         }
-        FNothingShownYet = false;
+        NothingShownYet = false;
         if (Band->FooterAfterEach()) ShowBand(S.Footer);
         if (!S.Group && Band->KeepTogether()) EndKeep(Band);
         DataSet->Next();
@@ -609,11 +586,11 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     if (S.Group) ShowGroupFooters(S.Group, 0);
     if (!Band->FooterAfterEach()) {
         if (Band->KeepFooter()) StartKeep(Band, FooterPosition);
-        FShowingKeptFooter = true;
+        ShowingKeptFooter = true;
         struct Clear {
             bool &Flag;
             ~Clear() { Flag = false; }
-        } Done{FShowingKeptFooter};
+        } Done{ShowingKeptFooter};
         ShowBand(S.Footer);
         if (Band->KeepFooter()) EndKeep(Band);
     }
@@ -635,34 +612,34 @@ void TfrxEngine::InitPage()
     TfrxReportPage *APage = Page();
     TfrxBand *Title = APage->FindBand(TfrxReportTitle::StaticClass());
     TfrxBand *Header = APage->FindBand(TfrxPageHeader::StaticClass());
-    FHeaderList.Clear();
-    FHeaderList.AddItem(APage->TitleBeforeHeader() ? Title : Header, 0, false);
-    FHeaderList.AddItem(APage->TitleBeforeHeader() ? Header : Title, 0, false);
+    HeaderList.Clear();
+    HeaderList.AddItem(APage->TitleBeforeHeader() ? Title : Header, 0, false);
+    HeaderList.AddItem(APage->TitleBeforeHeader() ? Header : Title, 0, false);
     PageHeight = APage->PaperHeight() * fr01cm - APage->TopMargin() * fr01cm -
                  APage->BottomMargin() * fr01cm;
     PageWidth =
         APage->PaperWidth() * fr01cm - APage->LeftMargin() * fr01cm - APage->RightMargin() * fr01cm;
     CurX = CurY = 0;
     CurColumn = 1;
-    FOriginX = 0;
-    FFirstPageOfRun = true;
-    FLastPageOfRun = false;
-    FVCellBand = nullptr;
+    OriginX = 0;
+    FirstPageOfRun = true;
+    LastPageOfRun = false;
+    VCellBand = nullptr;
     if (Pages()->Count() > 0 && APage->PrintOnPreviousPage()) {
         Pages()->CurPage = Pages()->Count() - 1;
         CurY = Pages()->GetLastY();
-        FHeaderList.RemoveItem(Title);
+        HeaderList.RemoveItem(Title);
         ShowBand(TfrxReportTitle::StaticClass());
     } else {
         AddPage();
     }
-    if (FFirstReportPage) FirstPage = Pages()->CurPage;
+    if (FirstReportPage) FirstPage = Pages()->CurPage;
     ColumnTopY = CurY;
     if (TfrxBand *ColumnHeader = APage->FindBand(TfrxColumnHeader::StaticClass())) {
         ShowBand(ColumnHeader);
-        FHeaderList.AddItem(ColumnHeader, FOriginX, FKeeping);
+        HeaderList.AddItem(ColumnHeader, OriginX, Keeping);
     }
-    FHeaderList.RemoveItem(Title);
+    HeaderList.RemoveItem(Title);
     if (TfrxCustomOutline *Outline = Pages()->Outline()) Outline->LevelRoot();
     AddPageOutline();
 }
@@ -689,22 +666,22 @@ void TfrxEngine::AddPage()
     CurY = 0;
     const double SavedX = CurX;
     ColumnTopY = 0;
-    for (int i = 0; i < FHeaderList.Count(); ++i) {
-        TfrxHeaderList::TfrxHeaderListItem Item = FHeaderList.Items(i);
+    for (int i = 0; i < HeaderList.Count(); ++i) {
+        TfrxHeaderList::TfrxHeaderListItem Item = HeaderList.Items(i);
         TfrxBand *Band = Item.Band;
         CurX = Item.Left;
-        if (!Band || Band == FPageBreakBand) continue;
-        if (FFirstPageOfRun && dynamic_cast<TfrxPageHeader *>(Band) && !Band->PrintOnFirstPage())
+        if (!Band || Band == PageBreakBand) continue;
+        if (FirstPageOfRun && dynamic_cast<TfrxPageHeader *>(Band) && !Band->PrintOnFirstPage())
             continue;
-        if (FKeeping && Item.IsInKeep) continue;
-        if (FOutputtingVPages && dynamic_cast<TfrxHeader *>(Band)) continue;
+        if (Keeping && Item.IsInKeep) continue;
+        if (OutputtingVPages && dynamic_cast<TfrxHeader *>(Band)) continue;
         TBandState &S = State(Band);
         const bool WasReprinting = S.IsReprinting;
         const int SavedLine = LineNo, SavedLineAll = LineNoAll;
         S.IsReprinting = true;
         LineNo = S.LineNo;
         LineNoAll = S.LineNoAll;
-        FReprintingHeaders = true;
+        ReprintingHeaders = true;
         struct Restore {
             TfrxEngine &E;
             TBandState &S;
@@ -715,10 +692,10 @@ void TfrxEngine::AddPage()
                 S.IsReprinting = WasReprinting;
                 E.LineNo = Line;
                 E.LineNoAll = LineAll;
-                E.FReprintingHeaders = false;
+                E.ReprintingHeaders = false;
             }
         } Back{*this, S, WasReprinting, SavedLine, SavedLineAll};
-        if (dynamic_cast<TfrxReportTitle *>(Band)) FHeaderList.Items(i).Band = nullptr;
+        if (dynamic_cast<TfrxReportTitle *>(Band)) HeaderList.Items(i).Band = nullptr;
         ShowBand(Band);
         if (dynamic_cast<TfrxPageHeader *>(Band)) ColumnTopY = CurY;
     }
@@ -730,22 +707,22 @@ void TfrxEngine::EndPage()
     TfrxReportPage *APage = Page();
     if (APage->Columns() > 1) {
         EndColumn();
-        if (!FLastPageOfRun) {
-            CurX = FOriginX;
+        if (!LastPageOfRun) {
+            CurX = OriginX;
             CurColumn = 1;
         }
     }
     ShowFixedBand(APage->FindBand(TfrxColumnFooter::StaticClass()));
-    if (FLastPageOfRun && !FShowingSummary) {
+    if (LastPageOfRun && !ShowingSummary) {
         // A summary that breaks the page ends pages that are not the last.
-        FShowingSummary = true;
-        FLastPageOfRun = false;
+        ShowingSummary = true;
+        LastPageOfRun = false;
         struct Restore {
             TfrxEngine &E;
             ~Restore()
             {
-                E.FShowingSummary = false;
-                E.FLastPageOfRun = true;
+                E.ShowingSummary = false;
+                E.LastPageOfRun = true;
             }
         } Back{*this};
         ShowBand(TfrxReportSummary::StaticClass());
@@ -759,7 +736,7 @@ void TfrxEngine::EndPage()
         CurY = 0;
         ShowFixedBand(Overlay);
     }
-    FFirstPageOfRun = false;
+    FirstPageOfRun = false;
 }
 
 void TfrxEngine::ShowFixedBand(TfrxBand *Band)
@@ -768,36 +745,36 @@ void TfrxEngine::ShowFixedBand(TfrxBand *Band)
     {
         const TStretchedBand Stretched(*this, Band);
         const bool PageFooter = dynamic_cast<TfrxPageFooter *>(Band) != nullptr;
-        const bool Skipped = PageFooter && ((FFirstPageOfRun && !Band->PrintOnFirstPage()) ||
-                                            (FLastPageOfRun && !Band->PrintOnLastPage()));
+        const bool Skipped = PageFooter && ((FirstPageOfRun && !Band->PrintOnFirstPage()) ||
+                                            (LastPageOfRun && !Band->PrintOnLastPage()));
         Band->SetLeft(0);
         Band->SetTop(CurY);
         if (Band->Visible() && !Skipped && !Pages()->BandExists(Band)) Pages()->AddObject(Band);
         CurY += Band->Height();
     }
-    FAggregates.Reset(Band);
+    Aggregates.Reset(Band);
 }
 
 void TfrxEngine::NewPage()
 {
-    if (FKeeping) {
-        if (FShowingKeptFooter) FAggregates.DeleteValue(FKeepingBand);
-        Pages()->CutObjects(FKeepPosition);
+    if (Keeping) {
+        if (ShowingKeptFooter) Aggregates.DeleteValue(KeepingBand);
+        Pages()->CutObjects(KeepPosition);
     }
     EndPage();
     AddPage();
-    if (FKeeping) {
-        FAggregates.EndKeep();
+    if (Keeping) {
+        Aggregates.EndKeep();
         Pages()->PasteObjects(0, CurY);
         // Only entries made inside the block move with it.
         TfrxCustomOutline *Outline = Pages()->Outline();
-        if (Outline && Outline->GetCurPosition() != FKeepOutlinePosition)
-            Outline->ShiftItems(FKeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
+        if (Outline && Outline->GetCurPosition() != KeepOutlinePosition)
+            Outline->ShiftItems(KeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
         CurY = Pages()->GetLastY();
-        if (FShowingKeptFooter) FAggregates.AddValue(FKeepingBand);
+        if (ShowingKeptFooter) Aggregates.AddValue(KeepingBand);
     }
-    FKeeping = false;
-    if (!FOutputtingVPages) AddPageOutline();
+    Keeping = false;
+    if (!OutputtingVPages) AddPageOutline();
 }
 
 void TfrxEngine::AddBandOutline(TfrxBand *Band)

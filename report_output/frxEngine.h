@@ -35,6 +35,8 @@ private:
 class TfrxEngine : public TfrxCustomEngine
 {
     QRV4_CLASS(TfrxEngine, TfrxCustomEngine)
+    // Its scan of a page follows the bands as this engine wired them.
+    friend class TfrxAggregateList;
 
 public:
     explicit TfrxEngine(TfrxReport *AReport);
@@ -72,7 +74,7 @@ private:
     };
 
     TBandState &State(TfrxBand *Band) { return FBandStates[Band]; }
-    TfrxReportPage *Page() const { return FCurReportPage; }
+    TfrxReportPage *Page() const { return CurReportPage; }
     TfrxCustomPreviewPages *Pages() const;
 
     // The run.
@@ -85,7 +87,6 @@ private:
     void WireDetails(std::vector<TfrxBand *> &Bands, std::size_t From, TfrxDataBand *Master,
                      std::vector<TfrxBand *> &Wired);
     void CheckDataSets(TStrings *Errors);
-    void AddAggregateItems(TfrxReportPage *Page);
     bool RunDialogs();
     void RunReportPages();
     void RunPages();
@@ -180,39 +181,41 @@ private:
 
     void AddToHeaderList(TfrxBand *Band);
     void RemoveFromHeaderList(TfrxBand *Band);
+    void AddToVHeaderList(TfrxBand *Band);
+    void RemoveFromVHeaderList(TfrxBand *Band);
     bool IsFirstRecord(TfrxBand *Band);
 
-    TfrxAggregateList FAggregates;
-    TfrxHeaderList FHeaderList;
+    TfrxAggregateList Aggregates;
+    TfrxHeaderList HeaderList;
     std::unordered_map<TfrxBand *, TBandState> FBandStates;
     std::unordered_map<TfrxReportPage *, std::vector<TfrxDataBand *>> FPageDataBands;
     std::unordered_map<TfrxReportPage *, std::vector<TfrxDataBand *>> FPageVDataBands;
     // An object moved into a vertical band, and the band it came from.
     std::unordered_map<TfrxComponent *, TfrxBand *> FCellOrigin;
     std::unordered_map<TfrxComponent *, double> FShiftAmount;
-    bool FReprintingHeaders = false;
-    bool FShowingSummary = false;
-    TfrxBand *FCurrentBand = nullptr;
-    bool FFirstReportPage = false;
-    bool FNothingShownYet = false;
-    bool FFirstPageOfRun = false;
-    bool FLastPageOfRun = false;
-    TfrxBand *FKeepingBand = nullptr;
-    bool FShowingKeptFooter = false;
-    bool FKeeping = false;
-    TfrxXMLItem *FKeepOutlinePosition = nullptr;
-    int FKeepPosition = 0;
-    TfrxReportPage *FCurReportPage = nullptr;
-    double FOriginX = 0;
-    TfrxBand *FPageBreakBand = nullptr;
+    bool ReprintingHeaders = false;
+    bool ShowingSummary = false;
+    TfrxBand *CurrentBand = nullptr;
+    bool FirstReportPage = false;
+    bool NothingShownYet = false;
+    bool FirstPageOfRun = false;
+    bool LastPageOfRun = false;
+    TfrxBand *KeepingBand = nullptr;
+    bool ShowingKeptFooter = false;
+    bool Keeping = false;
+    TfrxXMLItem *KeepOutlinePosition = nullptr;
+    int KeepPosition = 0;
+    TfrxReportPage *CurReportPage = nullptr;
+    double OriginX = 0;
+    TfrxBand *PageBreakBand = nullptr;
     // While set, shown bands are copied under it instead of going to the pages.
-    TfrxComponent *FRedirectTarget = nullptr;
+    TfrxComponent *RedirectTarget = nullptr;
     std::chrono::steady_clock::time_point FLastPoll;
-    bool FOutputtingVPages = false;
-    std::vector<TfrxBand *> FVHeaderList;
-    TfrxBand *FVCellBand = nullptr;
-    // Where the cells of FVCellBand break into pages, as counts of its objects.
-    std::vector<int> FVPageBreaks;
+    bool OutputtingVPages = false;
+    std::vector<TfrxBand *> VHeaderList;
+    TfrxBand *VCellBand = nullptr;
+    // Where the cells of VCellBand break into pages, as counts of its objects.
+    std::vector<int> VPageBreaks;
 };
 
 // Makes this engine and the prepared-page store the output of every report

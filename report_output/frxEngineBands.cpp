@@ -115,7 +115,7 @@ void TfrxEngine::ShowBand(TfrxBand *Band)
     if (Child && (Band->Visible() || Band->PrintChildIfInvisible())) ShowBand(Child);
     if (Band->KeepChild()) EndKeep(Band);
     // A vertical band feeds its aggregates per column as it lays out its cells.
-    if (IsDataBand(Band) && !Band->Vertical()) FAggregates.AddValue(Band);
+    if (IsDataBand(Band) && !Band->Vertical()) Aggregates.AddValue(Band);
 }
 
 bool TfrxEngine::IsFirstRecord(TfrxBand *Band)
@@ -132,11 +132,11 @@ void TfrxEngine::DoShow(TfrxBand *Band)
     }
     const TCellRow Cells(*this, Band);
     const bool MultiColumn = IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1;
-    if (!FReprintingHeaders && Band->Visible() && Band->StartNewPage() && !FRedirectTarget &&
+    if (!ReprintingHeaders && Band->Visible() && Band->StartNewPage() && !RedirectTarget &&
         !IsFirstRecord(Band)) {
-        FPageBreakBand = Band;
+        PageBreakBand = Band;
         NewPage();
-        FPageBreakBand = nullptr;
+        PageBreakBand = nullptr;
     }
     double BandTop = 0;
     {
@@ -148,14 +148,14 @@ void TfrxEngine::DoShow(TfrxBand *Band)
             BandTop = CurY - Band->Height();
         }
     }
-    if (IsFooterKind(Band)) FAggregates.Reset(Band);
+    if (IsFooterKind(Band)) Aggregates.Reset(Band);
     if (Band->Visible()) CheckSubReports(Band, BandTop);
 }
 
 void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks)
 {
     const bool Placed = Band->BandNumber() < 0 && dynamic_cast<TfrxNullBand *>(Band) != nullptr;
-    if (!MultiColumn && !Placed && Band->BandNumber() != 17 && !FRedirectTarget &&
+    if (!MultiColumn && !Placed && Band->BandNumber() != 17 && !RedirectTarget &&
         Band->Height() > FreeSpace()) {
         if (Band->AllowSplit()) {
             DrawSplit(Band);
@@ -163,7 +163,7 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<
         }
         // A band repeated at the top of every page that does not fit there would
         // start pages for ever; the title is shown once and may run over.
-        if (FReprintingHeaders && !dynamic_cast<TfrxReportTitle *>(Band))
+        if (ReprintingHeaders && !dynamic_cast<TfrxReportTitle *>(Band))
             throw Exception(
                 Format(AnsiString::FromUtf8("Бэнд %s не помещается на странице"), {Band->Name()}));
         struct Overflowing {
@@ -177,9 +177,9 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<
         Band->SetLeft(MultiColumn ? Band->Left() + CurX : CurX);
         Band->SetTop(CurY);
     }
-    if (FRedirectTarget)
-        (new TfrxBand(FRedirectTarget))->AssignAll(Band);
-    else if (!FReprintingHeaders || !Breaks.empty() || !Pages()->BandExists(Band))
+    if (RedirectTarget)
+        (new TfrxBand(RedirectTarget))->AssignAll(Band);
+    else if (!ReprintingHeaders || !Breaks.empty() || !Pages()->BandExists(Band))
         AddToPages(Band, Breaks);
     CurY += Band->Height();
 }
@@ -194,7 +194,7 @@ void TfrxEngine::AddToPages(TfrxBand *Band, const std::vector<int> &Breaks)
 
 TfrxEngine::TCellRow::TCellRow(TfrxEngine &Engine, TfrxBand *Band)
     : FEngine(Engine), FBand(Band), FActive(Engine.State(Band).HasVCells), FSavedX(Engine.CurX),
-      FSavedCellBand(Engine.FVCellBand)
+      FSavedCellBand(Engine.VCellBand)
 {
     if (!FActive) return;
     try {
@@ -206,7 +206,7 @@ TfrxEngine::TCellRow::TCellRow(TfrxEngine &Engine, TfrxBand *Band)
         Engine.CurX = 0;
         // A row that does not fit starts a page after the ones its cells spread over.
         Engine.Pages()->AddPageAction = apAdd;
-        FBreaks = Engine.FVPageBreaks;
+        FBreaks = Engine.VPageBreaks;
     } catch (...) {
         End();
         throw;
@@ -218,7 +218,7 @@ void TfrxEngine::TCellRow::End()
     if (!FActive) return;
     FActive = false;
     FEngine.FreeAddedObjects(FBand);
-    FEngine.FVCellBand = FSavedCellBand;
+    FEngine.VCellBand = FSavedCellBand;
     FEngine.CurX = FSavedX;
 }
 
@@ -245,19 +245,19 @@ TfrxEngine::TBandState &TfrxEngine::TypedObjects(TfrxBand *Band)
 
 void TfrxEngine::Stretch(TfrxBand *Band)
 {
-    FCurrentBand = Band;
+    CurrentBand = Band;
     PrepareShiftTree(Band);
     TfrxReport *R = Report();
     // The cells of a wide band were filled as they were laid out, and the band's
     // own events ran before them.
-    const bool Cells = Band == FVCellBand;
+    const bool Cells = Band == VCellBand;
     if (!Cells) {
         R->SetCurObject(Band->Name());
         Band->BeforePrint();
         R->DoBeforePrint(Band);
     }
     // A script may have shown other bands meanwhile (a new page, say).
-    FCurrentBand = Band;
+    CurrentBand = Band;
     const bool Visible = Band->Visible();
     bool Grown = false;
     FShiftAmount.clear();
@@ -383,14 +383,14 @@ void CollectViews(TfrxComponent *Parent, std::vector<TfrxComponent *> &Views)
 
 void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
 {
-    if (FRedirectTarget) return;
+    if (RedirectTarget) return;
     const std::vector<TfrxSubreport *> Subreports = SubreportsOf(Band, true);
     if (Subreports.empty()) return;
     // A band with cells counts its design objects before the cells came.
     if (State(Band).DesignCount < 0) State(Band).DesignCount = Band->Objects()->Count();
     auto Target = std::make_unique<TfrxBand>(nullptr);
-    FRedirectTarget = Target.get();
-    const double SavedX = CurX, SavedY = CurY, SavedOrigin = FOriginX;
+    RedirectTarget = Target.get();
+    const double SavedX = CurX, SavedY = CurY, SavedOrigin = OriginX;
     struct Restore {
         TfrxEngine &E;
         double X, Y, Origin;
@@ -398,12 +398,12 @@ void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
         {
             E.CurX = X;
             E.CurY = Y;
-            E.FOriginX = Origin;
-            E.FRedirectTarget = nullptr;
+            E.OriginX = Origin;
+            E.RedirectTarget = nullptr;
         }
     } Back{*this, SavedX, SavedY, SavedOrigin};
     for (TfrxSubreport *Sub : Subreports) {
-        FOriginX = SavedOrigin + Sub->Left();
+        OriginX = SavedOrigin + Sub->Left();
         CurX = SavedX + Sub->Left();
         CurY = Sub->Top();
         RunPage(Sub->Page());
@@ -411,7 +411,7 @@ void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
     std::vector<TfrxComponent *> Views;
     CollectViews(Target.get(), Views);
     for (TfrxComponent *View : Views) {
-        const double Left = View->AbsLeft(), Top = View->AbsTop();
+        const double Left = View->GetAbsLeft(), Top = View->GetAbsTop();
         // The band frees what it gains when it is shown; the scratch band must not.
         if (TComponent *Owner = View->Owner()) Owner->RemoveComponent(View);
         View->SetParent(Band);
@@ -444,13 +444,13 @@ void TfrxEngine::CheckSubReports(TfrxBand *Band, double BandTop)
     if (Subreports.empty()) return;
     TfrxCustomPreviewPages *P = Pages();
     const int SavedPage = P->CurPage, SavedColumn = CurColumn;
-    const double SavedX = CurX, SavedOrigin = FOriginX;
+    const double SavedX = CurX, SavedOrigin = OriginX;
     int FurthestPage = SavedPage, FurthestColumn = SavedColumn;
     double FurthestY = CurY;
     for (TfrxSubreport *Sub : Subreports) {
         P->CurPage = SavedPage;
         CurColumn = SavedColumn;
-        FOriginX = SavedOrigin + Sub->Left();
+        OriginX = SavedOrigin + Sub->Left();
         CurX = SavedX + Sub->Left();
         CurY = BandTop + Sub->Top();
         RunPage(Sub->Page());
@@ -467,7 +467,7 @@ void TfrxEngine::CheckSubReports(TfrxBand *Band, double BandTop)
     CurColumn = FurthestColumn;
     CurX = SavedOrigin + (CurColumn > 1 ? ColumnPosition(CurColumn - 1) : 0);
     CurY = FurthestY;
-    FOriginX = SavedOrigin;
+    OriginX = SavedOrigin;
 }
 
 // ---- growing objects push the ones below them down ----
@@ -687,25 +687,25 @@ double TfrxEngine::FirstVerticalLeft() const
 
 void TfrxEngine::ShowVBands(TfrxBand *Band)
 {
-    FVCellBand = Band;
+    VCellBand = Band;
     State(Band).DesignCount = Band->Objects()->Count();
     Band->SetAllowSplit(false);
-    FVHeaderList.clear();
-    FVPageBreaks.assign(1, 0);
+    VHeaderList.clear();
+    VPageBreaks.assign(1, 0);
     CurVColumn = 0;
     // The cells begin where the vertical bands were placed; the next pages from their left.
     CurX += FirstVerticalLeft();
     RunBands(Page(), true);
-    FVPageBreaks.push_back(Band->Objects()->Count());
+    VPageBreaks.push_back(Band->Objects()->Count());
 }
 
 void TfrxEngine::ShowVBand(TfrxBand *Band)
 {
-    TfrxBand *Cells = FVCellBand;
+    TfrxBand *Cells = VCellBand;
     if (!Cells) return;
     const bool Data = IsDataBand(Band);
     if (Data) ++CurVColumn;
-    FCurrentBand = IsFooterKind(Band) ? Band : Cells;
+    CurrentBand = IsFooterKind(Band) ? Band : Cells;
     TfrxReport *R = Report();
     R->SetCurObject(Band->Name());
     Band->BeforePrint();
@@ -713,10 +713,10 @@ void TfrxEngine::ShowVBand(TfrxBand *Band)
     if (Band->Visible()) {
         const int Count = Cells->Objects()->Count();
         // A page that holds no cell yet takes the next one however wide it is.
-        if (CurX + Band->Width() > PageWidth && Count > FVPageBreaks.back()) {
+        if (CurX + Band->Width() > PageWidth && Count > VPageBreaks.back()) {
             CurX = 0;
-            FVPageBreaks.push_back(Count);
-            for (TfrxBand *Header : std::vector<TfrxBand *>(FVHeaderList))
+            VPageBreaks.push_back(Count);
+            for (TfrxBand *Header : std::vector<TfrxBand *>(VHeaderList))
                 ShowBand(Header);
         }
         AddCellsOf(Band);
@@ -725,8 +725,8 @@ void TfrxEngine::ShowVBand(TfrxBand *Band)
     R->DoAfterPrint(Band);
     Band->AfterPrint();
     // Only data rows are counted: a header or footer row would count its neighbour again.
-    if (Data && IsDataBand(Cells)) FAggregates.AddValue(Band, CurVColumn);
-    if (IsFooterKind(Band)) FAggregates.Reset(Band);
+    if (Data && IsDataBand(Cells)) Aggregates.AddValue(Band, CurVColumn);
+    if (IsFooterKind(Band)) Aggregates.Reset(Band);
 }
 
 void TfrxEngine::AddCellsOf(TfrxBand *Band)
@@ -735,7 +735,7 @@ void TfrxEngine::AddCellsOf(TfrxBand *Band)
     for (TfrxComponent *C : ObjectsOf(Band)) {
         const auto Origin = FCellOrigin.find(C);
         auto *O = dynamic_cast<TfrxReportComponent *>(C);
-        if (!O || Origin == FCellOrigin.end() || Origin->second != FVCellBand) continue;
+        if (!O || Origin == FCellOrigin.end() || Origin->second != VCellBand) continue;
         R->SetCurObject(O->Name());
         O->BeforePrint();
         R->DoBeforePrint(O);
@@ -749,7 +749,7 @@ void TfrxEngine::AddCellsOf(TfrxBand *Band)
         Cell->Assign(O);
         Cell->SetName(O->Name());
         Cell->SetLeft(O->Left() + CurX);
-        Cell->SetParent(FVCellBand);
+        Cell->SetParent(VCellBand);
         O->AfterPrint();
     }
 }
@@ -763,17 +763,17 @@ void TfrxEngine::OutputVPages(TfrxBand *Band, const std::vector<int> &Breaks)
         TfrxCustomPreviewPages *P;
         int Page;
         double X, Y;
-        bool Keeping;
+        bool WasKeeping;
         ~Restore()
         {
-            E.FOutputtingVPages = false;
-            E.FKeeping = Keeping;
+            E.OutputtingVPages = false;
+            E.Keeping = WasKeeping;
             P->CurPage = Page;
             E.CurX = X;
             E.CurY = Y;
             P->AddPageAction = apAdd;
         }
-    } Back{*this, P, P->CurPage, CurX, CurY, FKeeping};
+    } Back{*this, P, P->CurPage, CurX, CurY, Keeping};
     P->AddPageAction = apWriteOver;
     TList *List = Band->Objects();
     const std::vector<TfrxComponent *> &All = Keeper.Objects();
@@ -781,10 +781,10 @@ void TfrxEngine::OutputVPages(TfrxBand *Band, const std::vector<int> &Breaks)
         if (Range > 0) {
             // The next part of the row goes onto the next page, at the row's own height,
             // so that the pages of one set can be laid side by side.
-            FOutputtingVPages = true;
-            FKeeping = false;
+            OutputtingVPages = true;
+            Keeping = false;
             NewPage();
-            FOutputtingVPages = false;
+            OutputtingVPages = false;
         }
         List->Clear();
         for (int i = Breaks[Range]; i < Breaks[Range + 1]; ++i)
@@ -802,21 +802,21 @@ void TfrxEngine::OutputVPages(TfrxBand *Band, const std::vector<int> &Breaks)
 void TfrxEngine::StartKeep(TfrxBand *Band, int Position)
 {
     // Vertical bands keep nothing together: their cells are laid out within one band.
-    if (FKeeping || FNothingShownYet || Band->Vertical()) return;
-    FKeeping = true;
-    FKeepingBand = Band;
-    FKeepPosition = Position != 0 ? Position : Pages()->GetCurPosition();
+    if (Keeping || NothingShownYet || Band->Vertical()) return;
+    Keeping = true;
+    KeepingBand = Band;
+    KeepPosition = Position != 0 ? Position : Pages()->GetCurPosition();
     TfrxCustomOutline *Outline = Pages()->Outline();
-    FKeepOutlinePosition = Outline ? Outline->GetCurPosition() : nullptr;
-    FAggregates.StartKeep();
+    KeepOutlinePosition = Outline ? Outline->GetCurPosition() : nullptr;
+    Aggregates.StartKeep();
 }
 
 void TfrxEngine::EndKeep(TfrxBand *Band)
 {
-    if (Band != FKeepingBand) return;
-    FKeeping = false;
-    FKeepingBand = nullptr;
-    FAggregates.EndKeep();
+    if (Band != KeepingBand) return;
+    Keeping = false;
+    KeepingBand = nullptr;
+    Aggregates.EndKeep();
 }
 
 // ---- groups ----
@@ -892,27 +892,40 @@ void TfrxEngine::ResetSuppressValues(TfrxBand *Band)
             Memo->ResetSuppressValue();
 }
 
+// Only headers and group headers that ask for it are shown again on new pages.
+static bool RepeatsOnNewPage(TfrxBand *Band)
+{
+    return (dynamic_cast<TfrxHeader *>(Band) || dynamic_cast<TfrxGroupHeader *>(Band)) &&
+           Band->ReprintOnNewPage();
+}
+
 void TfrxEngine::AddToHeaderList(TfrxBand *Band)
 {
-    if (!(dynamic_cast<TfrxHeader *>(Band) || dynamic_cast<TfrxGroupHeader *>(Band)) ||
-        !Band->ReprintOnNewPage())
-        return;
+    if (!Band) return;
     if (Band->Vertical())
-        FVHeaderList.push_back(Band);
-    else
-        FHeaderList.AddItem(Band, FOriginX, FKeeping);
+        AddToVHeaderList(Band);
+    else if (RepeatsOnNewPage(Band))
+        HeaderList.AddItem(Band, OriginX, Keeping);
 }
 
 void TfrxEngine::RemoveFromHeaderList(TfrxBand *Band)
 {
     if (!Band) return;
-    if (!Band->Vertical()) {
-        FHeaderList.RemoveItem(Band);
-        return;
-    }
-    if (auto At = std::find(FVHeaderList.begin(), FVHeaderList.end(), Band);
-        At != FVHeaderList.end())
-        FVHeaderList.erase(At);
+    if (Band->Vertical())
+        RemoveFromVHeaderList(Band);
+    else
+        HeaderList.RemoveItem(Band);
+}
+
+void TfrxEngine::AddToVHeaderList(TfrxBand *Band)
+{
+    if (RepeatsOnNewPage(Band)) VHeaderList.push_back(Band);
+}
+
+void TfrxEngine::RemoveFromVHeaderList(TfrxBand *Band)
+{
+    if (auto At = std::find(VHeaderList.begin(), VHeaderList.end(), Band); At != VHeaderList.end())
+        VHeaderList.erase(At);
 }
 
 // ---- records side by side and page columns ----
@@ -931,7 +944,7 @@ void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, int ColumnPosition, double
     Band->SetMaxY(std::max(Band->MaxY(), CurY));
     if (Band->CurColumn() >= Band->Columns()) {
         if (Band->MaxY() > PageHeight - FooterHeight()) {
-            if (FKeeping) {
+            if (Keeping) {
                 NewColumn();
             } else {
                 const double Lowest = Band->MaxY();
@@ -972,11 +985,11 @@ void TfrxEngine::EndColumn()
     if (!Footer) return;
     {
         const TStretchedBand Stretched(*this, Footer);
-        Footer->SetLeft(CurX - FOriginX);
+        Footer->SetLeft(CurX - OriginX);
         Footer->SetTop(CurY);
         if (Footer->Visible()) Pages()->AddObject(Footer);
     }
-    FAggregates.Reset(Footer);
+    Aggregates.Reset(Footer);
 }
 
 void TfrxEngine::AddColumn()
@@ -984,8 +997,8 @@ void TfrxEngine::AddColumn()
     ++CurColumn;
     const double X = ColumnPosition(CurColumn - 1);
     CurY = ColumnTopY;
-    for (int i = 0; i < FHeaderList.Count(); ++i) {
-        const TfrxHeaderList::TfrxHeaderListItem Item = FHeaderList.Items(i);
+    for (int i = 0; i < HeaderList.Count(); ++i) {
+        const TfrxHeaderList::TfrxHeaderListItem Item = HeaderList.Items(i);
         if (!Item.Band || dynamic_cast<TfrxPageHeader *>(Item.Band)) continue;
         CurX = Item.Left + X;
         for (TfrxBand *Band = Item.Band; Band; Band = Band->Child()) {
@@ -1010,5 +1023,5 @@ void TfrxEngine::AddColumn()
             if (!Band->Visible() && !Band->PrintChildIfInvisible()) break;
         }
     }
-    CurX = FOriginX + X;
+    CurX = OriginX + X;
 }

@@ -1008,8 +1008,8 @@ void CopyViewsFlat(TfrxPage *Prepared, TfrxPage *Page)
         if (!View) continue;
         auto *Copy = static_cast<TfrxView *>(View->ClassType()->Create(Page));
         Copy->Assign(View);
-        Copy->SetLeft(View->AbsLeft());
-        Copy->SetTop(View->AbsTop());
+        Copy->SetLeft(View->GetAbsLeft());
+        Copy->SetTop(View->GetAbsTop());
         // The page holds what was printed; a data set would fill the text anew.
         if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Copy)) Memo->SetDataSet(nullptr);
     }

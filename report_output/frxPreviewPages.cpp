@@ -282,7 +282,7 @@ void TfrxPreviewPages::Clear()
     FDictionary.Clear();
     ResetOutline();
     CurPage = -1;
-    FXMLSize = 0;
+    XMLSize = 0;
 }
 
 void TfrxPreviewPages::Initialize()
@@ -323,7 +323,7 @@ void TfrxPreviewPages::AddObjectTo(TfrxXMLItem *Parent, TfrxComponent *Obj)
             else
                 Item->SetText(Obj->PlainView() ? Obj->AllDiff(Source) : Obj->Diff(Source));
         }
-        FXMLSize += Item->Name().Length() + Item->Text().Length() +
+        XMLSize += Item->Name().Length() + Item->Text().Length() +
                     static_cast<long long>(sizeof(TfrxXMLItem)) + 16;
         Children = Item;
     }
@@ -336,7 +336,7 @@ void TfrxPreviewPages::UnloadPages()
 {
     TfrxEngineOptions *Options = Report()->EngineOptions();
     if (!Options->UseFileCache() ||
-        FXMLSize <= static_cast<long long>(Options->MaxMemSize()) * 1048576)
+        XMLSize <= static_cast<long long>(Options->MaxMemSize()) * 1048576)
         return;
     TfrxXMLItem *Pages = PagesItem();
     for (int i = Pages->Count() - 2; i >= 0; --i) {
@@ -344,7 +344,7 @@ void TfrxPreviewPages::UnloadPages()
         if (!Item->Loaded()) break;
         FXMLDoc->UnloadItem(Item);
     }
-    FXMLSize = 0;
+    XMLSize = 0;
 }
 
 void TfrxPreviewPages::AddPage(TfrxReportPage *Page)
@@ -459,7 +459,7 @@ void TfrxPreviewPages::ClearFirstPassPages()
             delete Pages->Items(Pages->Count() - 1);
     }
     CurPage = FFirstPassPage;
-    FXMLSize = 0;
+    XMLSize = 0;
 }
 
 void TfrxPreviewPages::CutObjects(int AFrom)
@@ -594,23 +594,23 @@ TfrxPage *TfrxPreviewPages::GetPage(int Index)
         FUncachedPage = BuildPage(Index);
         return FUncachedPage.get();
     }
-    const auto Hit = std::find_if(FPageCache.begin(), FPageCache.end(),
+    const auto Hit = std::find_if(PageCache.begin(), PageCache.end(),
                                   [Index](const CachedPage &C) { return C.Index == Index; });
-    if (Hit != FPageCache.end()) {
-        std::iter_swap(Hit, FPageCache.begin());
-        return FPageCache.front().Page.get();
+    if (Hit != PageCache.end()) {
+        std::iter_swap(Hit, PageCache.begin());
+        return PageCache.front().Page.get();
     }
     std::unique_ptr<TfrxPage> Page = BuildPage(Index);
     if (!Page) return nullptr;
-    FPageCache.insert(FPageCache.begin(), CachedPage{Index, std::move(Page)});
-    if (static_cast<int>(FPageCache.size()) > PageCacheSize) {
-        const int Dropped = FPageCache.back().Index;
-        FPageCache.pop_back();
+    PageCache.insert(PageCache.begin(), CachedPage{Index, std::move(Page)});
+    if (static_cast<int>(PageCache.size()) > PageCacheSize) {
+        const int Dropped = PageCache.back().Index;
+        PageCache.pop_back();
         TfrxXMLItem *Item = PagesItem()->Items(Dropped);
         if (Report()->EngineOptions()->UseFileCache() && Item->Unloadable())
             FXMLDoc->UnloadItem(Item);
     }
-    return FPageCache.front().Page.get();
+    return PageCache.front().Page.get();
 }
 
 TPoint TfrxPreviewPages::GetPageSize(int Index)
@@ -626,14 +626,14 @@ TPoint TfrxPreviewPages::GetPageSize(int Index)
 std::vector<int> TfrxPreviewPages::CachedPages() const
 {
     std::vector<int> Result;
-    for (const CachedPage &C : FPageCache)
+    for (const CachedPage &C : PageCache)
         Result.push_back(C.Index);
     return Result;
 }
 
 void TfrxPreviewPages::ClearCache()
 {
-    FPageCache.clear();
+    PageCache.clear();
     FUncachedPage.reset();
 }
 
@@ -966,10 +966,11 @@ void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
     constexpr int Margin = 20; // what a frame or a shadow may reach beyond the object
     TfrxDrawnSides Sides;
     for (TfrxView *View : ViewsOf(Page)) {
-        const RECT Box{frxNearest(View->AbsLeft() * ScaleX - Margin + OffsetX),
-                       frxNearest(View->AbsTop() * ScaleY - Margin + OffsetY),
-                       frxNearest((View->AbsLeft() + View->Width()) * ScaleX + Margin + OffsetX),
-                       frxNearest((View->AbsTop() + View->Height()) * ScaleY + Margin + OffsetY)};
+        const RECT Box{
+            frxNearest(View->GetAbsLeft() * ScaleX - Margin + OffsetX),
+            frxNearest(View->GetAbsTop() * ScaleY - Margin + OffsetY),
+            frxNearest((View->GetAbsLeft() + View->Width()) * ScaleX + Margin + OffsetX),
+            frxNearest((View->GetAbsTop() + View->Height()) * ScaleY + Margin + OffsetY)};
         if (!Metafile && !RectVisible(Canvas->Handle(), &Box)) continue;
         if (Printer && !View->Printable()) continue;
         if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(View)) Memo->SetTotalPages(Count());
@@ -1001,9 +1002,10 @@ void TfrxPreviewPages::ObjectOver(int Index, int X, int Y, TMouseButton, TShiftS
     const std::vector<TfrxView *> Views = ViewsOf(Page);
     for (auto View = Views.rbegin(); View != Views.rend(); ++View) {
         const TfrxView *V = *View;
-        const double Left = V->AbsLeft() * Scale + OffsetX, Top = V->AbsTop() * Scale + OffsetY;
-        const double Right = (V->AbsLeft() + V->Width()) * Scale + OffsetX;
-        const double Bottom = (V->AbsTop() + V->Height()) * Scale + OffsetY;
+        const double Left = V->GetAbsLeft() * Scale + OffsetX,
+                     Top = V->GetAbsTop() * Scale + OffsetY;
+        const double Right = (V->GetAbsLeft() + V->Width()) * Scale + OffsetX;
+        const double Bottom = (V->GetAbsTop() + V->Height()) * Scale + OffsetY;
         if (X < Left || X > Right || Y < Top || Y > Bottom) continue;
         if (V->Cursor() != crDefault) Cursor = V->Cursor();
         const AnsiString &URL = V->URL();

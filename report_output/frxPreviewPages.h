@@ -125,7 +125,7 @@ public:
     const TfrxDictionary &Dictionary() const { return FDictionary; }
     int SourcePageCount() const { return static_cast<int>(FSourcePages.size()); }
     TfrxPage *SourcePages(int Index) const { return FSourcePages[Index].get(); }
-    int CacheCount() const { return static_cast<int>(FPageCache.size()); }
+    int CacheCount() const { return static_cast<int>(PageCache.size()); }
     // The cached page indexes, most recently used first.
     std::vector<int> CachedPages() const;
     void ClearCache();
@@ -168,12 +168,12 @@ private:
     std::unique_ptr<TfrxXMLDocument> FXMLDoc;
     TfrxDictionary FDictionary;
     std::vector<std::unique_ptr<TfrxPage>> FSourcePages;
-    std::vector<CachedPage> FPageCache;
+    std::vector<CachedPage> PageCache;
     std::unique_ptr<TfrxPage> FUncachedPage; // built while the engine runs
     std::unordered_map<const TfrxComponent *, AnsiString> FBaseTexts;
     int FFirstPassPage = -1;
     int FFirstObjectIndex = 0;
-    long long FXMLSize = 0;
+    long long XMLSize = 0;
 };
 
 std::unique_ptr<TfrxCustomPreviewPages> frxCreatePreviewPages(TfrxReport *Report);

@@ -16,6 +16,23 @@ void UseTahoma(TControl *Control)
 TfrxProgress::TfrxProgress(TComponent *AOwner) : TForm(AOwner)
 {
     CreateControls();
+    OnCreate = [this](TObject *Sender) { FormCreate(Sender); };
+    OnDestroy = [this](TObject *Sender) { FormDestroy(Sender); };
+    OnHide = [this](TObject *Sender) { FormHide(Sender); };
+    // The report makes this window itself, not through the application, so its
+    // creation is announced here.
+    AfterConstruction();
+}
+
+TfrxProgress::~TfrxProgress()
+{
+    // Announced while the window is still whole; the base class would be too late.
+    BeforeDestruction();
+}
+
+void TfrxProgress::FormCreate(TObject *)
+{
+    CancelB->SetCaption(frxGet(2));
     FActiveForm = Screen ? Screen->ActiveForm() : nullptr;
     if (FActiveForm) {
         // The form may go while the window shows: its going is heard and it is forgotten.
@@ -24,7 +41,12 @@ TfrxProgress::TfrxProgress(TComponent *AOwner) : TForm(AOwner)
     }
 }
 
-TfrxProgress::~TfrxProgress()
+void TfrxProgress::FormDestroy(TObject *)
+{
+    EnableActiveForm();
+}
+
+void TfrxProgress::FormHide(TObject *)
 {
     EnableActiveForm();
 }
@@ -51,7 +73,6 @@ void TfrxProgress::CreateControls()
     CancelB->SetCancel(true);
     CancelB->SetModalResult(mrCancel);
     UseTahoma(CancelB);
-    CancelB->SetCaption(frxGet(2));
     CancelB->OnClick = [this](TObject *) { SetTerminated(true); };
 }
 
@@ -103,15 +124,17 @@ void TfrxProgress::SetTerminated(bool Value)
 
 void TfrxProgress::WndProc(TMessage &Message)
 {
-    inherited::WndProc(Message);
-    // Dragged by any point: there is no caption to take hold of.
-    if (Message.Msg == WM_NCHITTEST && Message.Result == HTCLIENT) Message.Result = HTCAPTION;
+    if (Message.Msg == WM_NCHITTEST)
+        WMNCHitTest(Message);
+    else
+        inherited::WndProc(Message);
 }
 
-void TfrxProgress::DoHide()
+void TfrxProgress::WMNCHitTest(TMessage &Message)
 {
-    EnableActiveForm();
-    inherited::DoHide();
+    inherited::WndProc(Message);
+    // Dragged by any point: there is no caption to take hold of.
+    if (Message.Result == HTCLIENT) Message.Result = HTCAPTION;
 }
 
 void TfrxProgress::Notification(TComponent *AComponent, TOperation Operation)

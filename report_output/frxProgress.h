@@ -41,11 +41,14 @@ public:
     TButton *CancelB;
 
 protected:
-    void DoHide() override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
     void CreateControls();
+    void FormCreate(TObject *Sender);
+    void FormDestroy(TObject *Sender);
+    void FormHide(TObject *Sender);
+    void WMNCHitTest(TMessage &Message);
     void EnableActiveForm();
 
     TCustomForm *FActiveForm = nullptr;

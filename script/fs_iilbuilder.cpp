@@ -13,6 +13,12 @@
 namespace
 {
 
+// Where in the source the element's text began, as the IL records it.
+AnsiString PropPos(TfsXMLItem *E)
+{
+    return E->Prop("pos");
+}
+
 AnsiString Quoted(const AnsiString &Name)
 {
     return "'" + Name + "'";
@@ -111,7 +117,7 @@ std::unique_ptr<TfsDesignator> fsBuildLateDesignator(TfsScript *Program, TfsXMLI
 
 void TfsILBuilder::SetErrorPos(TfsXMLItem *E)
 {
-    AnsiString Pos = E->Prop("pos");
+    AnsiString Pos = PropPos(E);
     if (!Pos.IsEmpty()) FErrorPos = Pos;
 }
 
@@ -181,7 +187,7 @@ AnsiString TfsILBuilder::SourceBetween(const AnsiString &From, const AnsiString 
 template <class T>
 T *TfsILBuilder::NewStatement(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
 {
-    AnsiString Pos = E->Prop("pos");
+    AnsiString Pos = PropPos(E);
     T *Result = List->Add(std::make_unique<T>(Scope, FUnitName, Pos));
     FProgram->AddCodeLine(FUnitName, Pos);
     return Result;
@@ -205,9 +211,9 @@ void TfsILBuilder::DeclareRoutines(TfsXMLItem *P, TfsScript *Scope)
         if (Is(E, "compoundstmt"))
             DeclareRoutines(E, Scope);
         else if (Is(E, "procedure"))
-            DoRoutine1(E, Scope, false);
+            DoProc1(E, Scope);
         else if (Is(E, "function"))
-            DoRoutine1(E, Scope, true);
+            DoFunc1(E, Scope);
     }
 }
 
@@ -262,8 +268,10 @@ void TfsILBuilder::DoStmt(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
         DoVar(E, Scope, List);
     else if (Name == "const")
         DoConst(E, Scope);
-    else if (Name == "procedure" || Name == "function")
-        DoRoutine2(E, Scope);
+    else if (Name == "procedure")
+        DoProc2(E, Scope);
+    else if (Name == "function")
+        DoFunc2(E, Scope);
 }
 
 void TfsILBuilder::DoVar(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
@@ -381,24 +389,41 @@ void TfsILBuilder::DoConst(TfsXMLItem *E, TfsScript *Scope)
     Scope->Add(Name, std::move(Const));
 }
 
-void TfsILBuilder::DoRoutine1(TfsXMLItem *E, TfsScript *Scope, bool IsFunction)
+AnsiString TfsILBuilder::RoutineName(TfsXMLItem *E, TfsScript *Scope)
 {
     SetErrorPos(E);
     TfsXMLItem *NameElement = E->FindItem("name");
     if (!NameElement) throw Exception("Invalid IL: routine without a name");
     AnsiString Name = TextOf(NameElement);
     CheckIdent(Scope, Name);
+    return Name;
+}
+
+void TfsILBuilder::DoProc1(TfsXMLItem *E, TfsScript *Scope)
+{
+    AddRoutine(E, Scope, RoutineName(E, Scope), {fvtVariant, ""}, false);
+}
+
+void TfsILBuilder::DoFunc1(TfsXMLItem *E, TfsScript *Scope)
+{
+    const AnsiString Name = RoutineName(E, Scope);
     TTypeInfo Type{fvtVariant, ""};
-    bool IsFunc = IsFunction;
-    if (IsFunction)
-        if (TfsXMLItem *TypeElement = E->FindItem("type");
-            TypeElement && !TextOf(TypeElement).IsEmpty()) {
-            SetErrorPos(TypeElement);
-            Type = FindType(TextOf(TypeElement));
-            IsFunc = !AnsiSameText(Type.TypeName, "void");
-        }
+    bool IsFunc = true;
+    if (TfsXMLItem *TypeElement = E->FindItem("type");
+        TypeElement && !TextOf(TypeElement).IsEmpty()) {
+        SetErrorPos(TypeElement);
+        Type = FindType(TextOf(TypeElement));
+        // A void function is called as a procedure.
+        IsFunc = !AnsiSameText(Type.TypeName, "void");
+    }
+    AddRoutine(E, Scope, Name, Type, IsFunc);
+}
+
+void TfsILBuilder::AddRoutine(TfsXMLItem *E, TfsScript *Scope, const AnsiString &Name,
+                              const TTypeInfo &Type, bool IsFunc)
+{
     auto Proc = std::make_unique<TfsProcVariable>(Name, Type.Typ, Type.TypeName, Scope, IsFunc);
-    Proc->SourcePos = E->Prop("pos");
+    Proc->SourcePos = PropPos(E);
     Proc->SourceUnit = FUnitName;
     TfsProcVariable *Routine = Proc.get();
     Scope->Add(Name, std::move(Proc));
@@ -438,7 +463,7 @@ void TfsILBuilder::DoParameters(TfsXMLItem *E, TfsProcVariable *Routine)
     }
 }
 
-void TfsILBuilder::DoRoutine2(TfsXMLItem *E, TfsScript *Scope)
+void TfsILBuilder::DoProc2(TfsXMLItem *E, TfsScript *Scope)
 {
     TfsXMLItem *NameElement = E->FindItem("name");
     if (!NameElement) return;
@@ -625,7 +650,7 @@ void TfsILBuilder::DoTry(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
 void TfsILBuilder::DoReturn(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
 {
     if (E->Count() > 0 && !Is(E->Items(0), "dsgn")) {
-        AnsiString Pos = E->Items(0)->Prop("pos");
+        AnsiString Pos = PropPos(E->Items(0));
         auto *Target = new TfsXMLItem; // the element tree owns it once inserted
         Target->SetName("dsgn");
         Target->SetProp("pos", Pos);
@@ -679,7 +704,7 @@ void TfsILBuilder::AddExpressionItems(TfsXMLItem *E, TfsScript *Scope, TfsExpres
     for (int I = 0; I < E->Count(); ++I) {
         TfsXMLItem *C = E->Items(I);
         SetErrorPos(C);
-        Expr.ExprPos = C->Prop("pos");
+        Expr.ExprPos = PropPos(C);
         AnsiString Name = NameOf(C);
         if (Name == "op")
             Expr.AddOperator(TextOf(C).LowerCase());
@@ -701,13 +726,13 @@ std::unique_ptr<TfsExpression> TfsILBuilder::DoExpression(TfsXMLItem *E, TfsScri
     fsCheckStack();
     auto Expr = std::make_unique<TfsExpression>(Scope);
     AddExpressionItems(E, Scope, *Expr);
-    Expr->Source = SourceBetween(E->Prop("pos"), E->Prop("pos1"));
+    Expr->Source = SourceBetween(PropPos(E), E->Prop("pos1"));
     AnsiString ErrorPos = Expr->Finalize();
     if (!ErrorPos.IsEmpty()) {
         FErrorPos = ErrorPos;
         throw Exception(SIncompatibleTypes);
     }
-    Expr->ExprPos = E->Prop("pos");
+    Expr->ExprPos = PropPos(E);
     return Expr;
 }
 
@@ -759,7 +784,7 @@ void TfsILBuilder::MakeLate(TfsDesignator &D, TfsXMLItem *E, const AnsiString &W
         auto *Node = new TfsXMLItem; // owned by the copy once inserted
         Node->SetName("node");
         Node->SetProp("text", WithName);
-        Node->SetProp("pos", E->Prop("pos"));
+        Node->SetProp("pos", PropPos(E));
         Copy->InsertItem(0, Node);
     }
     D.LateBindingSource = std::move(Copy);

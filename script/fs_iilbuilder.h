@@ -55,9 +55,17 @@ private:
     TfsCustomVariable *CreateArray(TfsXMLItem *Array, TfsScript *Scope, const TTypeInfo &Type,
                                    Variant &Value);
     void DoConst(TfsXMLItem *E, TfsScript *Scope);
-    void DoRoutine1(TfsXMLItem *E, TfsScript *Scope, bool IsFunction);
+    // Declaration pass: routines are known before the text that defines them.
+    AnsiString RoutineName(TfsXMLItem *E, TfsScript *Scope);
+    void DoProc1(TfsXMLItem *E, TfsScript *Scope);
+    void DoFunc1(TfsXMLItem *E, TfsScript *Scope);
+    void AddRoutine(TfsXMLItem *E, TfsScript *Scope, const AnsiString &Name, const TTypeInfo &Type,
+                    bool IsFunc);
     void DoParameters(TfsXMLItem *E, TfsProcVariable *Routine);
-    void DoRoutine2(TfsXMLItem *E, TfsScript *Scope);
+    // Build pass: the routine's local declarations and body.
+    void DoProc2(TfsXMLItem *E, TfsScript *Scope);
+    // A function's body is built as a procedure's.
+    void DoFunc2(TfsXMLItem *E, TfsScript *Scope) { DoProc2(E, Scope); }
     void DoUses(TfsXMLItem *E, TfsScript *Scope);
 
     void DoAssign(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List);

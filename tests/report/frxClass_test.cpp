@@ -97,7 +97,7 @@ TEST(ComponentTree, ObjectsAreFoundInPreOrderWithLatinCaseIgnored)
     EXPECT_EQ(Sample.Memo->GetPage(), Sample.Page);
     EXPECT_EQ(Sample.Memo->GetReport(), &Sample.Report);
     EXPECT_EQ(Sample.Memo->Owner(), &Sample.Report);
-    EXPECT_DOUBLE_EQ(Sample.Memo->AbsTop(), 60);
+    EXPECT_DOUBLE_EQ(Sample.Memo->GetAbsTop(), 60);
     EXPECT_EQ(Sample.Memo->BaseName(), "Memo");
     EXPECT_EQ(Sample.Data->BaseName(), "MasterData");
     EXPECT_EQ(Sample.Page->BaseName(), "Page");

@@ -93,10 +93,10 @@ TEST(DialogControl, PositionsCountFromThePageAndReachTheControlRounded)
     auto *Button = new TfrxTestButtonControl(Panel);
     Button->SetBounds(3.5, 4.4, 50, 20);
 
-    EXPECT_DOUBLE_EQ(Panel->AbsLeft(), 5);
-    EXPECT_DOUBLE_EQ(Panel->AbsTop(), 6);
-    EXPECT_DOUBLE_EQ(Button->AbsLeft(), 8.5);
-    EXPECT_DOUBLE_EQ(Button->AbsTop(), 10.4);
+    EXPECT_DOUBLE_EQ(Panel->GetAbsLeft(), 5);
+    EXPECT_DOUBLE_EQ(Panel->GetAbsTop(), 6);
+    EXPECT_DOUBLE_EQ(Button->GetAbsLeft(), 8.5);
+    EXPECT_DOUBLE_EQ(Button->GetAbsTop(), 10.4);
     const TControl *C = Panel->Control();
     EXPECT_EQ((std::vector<int>{C->Left(), C->Top(), C->Width(), C->Height()}),
               (std::vector<int>{5, 6, 120, 81}));

@@ -2,7 +2,7 @@
 // real fonts; expectations come from measurements made here.
 
 #include "report/frxClass.h"
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 
 #include "platform/win/Windows.h"
 

@@ -1,7 +1,7 @@
 // The memo text renderer on real fonts: every expectation is measured here
 // through the same system text functions the renderer uses.
 
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 
 #include "platform/win/Windows.h"
 
@@ -285,6 +285,27 @@ TEST(DrawTextTags, SimpleTagsFormatTheCharactersTheyEnclose)
 
     Layout(D, WideString(u"<b>bold</b> text"), Rect(0, 0, 500, 100));
     EXPECT_EQ(D.WrappedLine(0), WideString(u"<b>bold</b> text")) << "tags off: plain text";
+}
+
+TEST(DrawTextTags, EachCharacterIsComparedWithTheOneBeforeItAcrossLines)
+{
+    TfrxHTMLTagsList List;
+    List.SetDefaults(clBlack, 10, TFontStyles());
+    EXPECT_EQ(List.GetPrevTag(), nullptr);
+    WideString First(u"a<b>b");
+    List.ExpandHTMLTags(First);
+    ASSERT_NE(List.GetPrevTag(), nullptr);
+    EXPECT_EQ(List.GetPrevTag()->Position, 1) << "the tag before the last one: 'a'";
+    List.NewLine();
+    WideString Second(u"c</b>d");
+    List.ExpandHTMLTags(Second);
+    ASSERT_EQ(List.Count(), 2);
+    EXPECT_TRUE(List.Items(0).Items(0).SameAsPrev) << "'a' is as the defaults";
+    EXPECT_FALSE(List.Items(0).Items(1).SameAsPrev) << "'b' turns bold";
+    EXPECT_TRUE(List.Items(1).Items(0).SameAsPrev) << "'c' stays bold after the line break";
+    EXPECT_FALSE(List.Items(1).Items(1).SameAsPrev) << "'d' is plain again";
+    ASSERT_NE(List.GetPrevTag(), nullptr);
+    EXPECT_EQ(List.GetPrevTag()->Position, 6) << "'c', counted after the tags";
 }
 
 TEST(DrawTextTags, FontColoursAreReadOrLeftAsText)

@@ -1,4 +1,4 @@
-#include "report/frxDrawText.h"
+#include "report/frxGraphicUtils.h"
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Windows.h"
@@ -177,7 +177,6 @@ void TfrxHTMLTagsList::SetDefaults(TColor DefColor, int DefSize, TFontStyles Def
     FSubscript = 0;
     FPosition = 1;
     FLines.clear();
-    FHasLast = false;
 }
 
 void TfrxHTMLTagsList::NewLine()
@@ -199,10 +198,22 @@ void TfrxHTMLTagsList::Add()
     Defaults.Size = FDefSize;
     Defaults.Style = FDefStyle;
     Defaults.Color = FDefColor;
-    Tag.SameAsPrev = !FAllowTags || Tag.SameFormat(FHasLast ? FLast : Defaults);
     FLines.back().Add(Tag);
-    FLast = Tag;
-    FHasLast = true;
+    const TfrxHTMLTag *Prev = GetPrevTag();
+    TfrxHTMLTags &Line = FLines.back();
+    Line.Items(Line.Count() - 1).SameAsPrev =
+        !FAllowTags || Tag.SameFormat(Prev ? *Prev : Defaults);
+}
+
+const TfrxHTMLTag *TfrxHTMLTagsList::GetPrevTag() const
+{
+    if (FLines.empty()) return nullptr;
+    const TfrxHTMLTags &Last = FLines.back();
+    if (Last.Count() >= 2) return &Last.Items(Last.Count() - 2);
+    if (Last.Count() == 0 || FLines.size() < 2) return nullptr;
+    // The line's first character follows the last one of the line before.
+    const TfrxHTMLTags &Before = FLines[FLines.size() - 2];
+    return Before.Count() > 0 ? &Before.Items(Before.Count() - 1) : nullptr;
 }
 
 void TfrxHTMLTagsList::Wrap(int TagsCount, bool AddBreak)

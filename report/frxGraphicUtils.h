@@ -51,6 +51,8 @@ public:
     void SetDefaults(TColor DefColor, int DefSize, TFontStyles DefStyle);
     void NewLine();
     void Add();
+    // The tag before the last one, across a line break; null when there is none.
+    const TfrxHTMLTag *GetPrevTag() const;
     void Wrap(int TagsCount, bool AddBreak);
     // Removes the recognised tags from Text, giving each character left a tag.
     void ExpandHTMLTags(WideString &Text);
@@ -83,8 +85,6 @@ private:
     int FPosition = 1;
     int FSize = 0;
     TFontStyles FStyle;
-    TfrxHTMLTag FLast; // the tag added last, for the same-as-previous test
-    bool FHasLast = false;
 };
 
 class TfrxDrawText : public TObject
