@@ -4,31 +4,15 @@
 #include "report/frxGraphicUtils.h"
 
 #include "platform/win/Windows.h"
+#include "tests/report/RendererUnits.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 
-inline void PrintTo(const WideString &Text, std::ostream *Out)
-{
-    *Out << '"' << Text.ToUtf8() << '"';
-}
-
 namespace
 {
-
-constexpr double Ratio = 600.0 / 96;
-
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
-}
-
-WideString W(const char *Utf8)
-{
-    return WideString::FromUtf8(Utf8);
-}
 
 // Width of a text at 600 dpi in the memo font, as the system measures it.
 int Width600(const WideString &Text, int Size = 10, TFontStyles Style = TFontStyles())

@@ -5,6 +5,7 @@
 #include "report/frxGraphicUtils.h"
 
 #include "platform/win/Windows.h"
+#include "tests/report/RendererUnits.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +15,6 @@
 
 namespace
 {
-
-constexpr double Ratio = 600.0 / 96;
-
-int Nearest(double Value)
-{
-    return static_cast<int>(std::nearbyint(Value));
-}
-
-WideString W(const char *Utf8)
-{
-    return WideString::FromUtf8(Utf8);
-}
 
 int Width600(const WideString &Text, int Size)
 {
