@@ -532,7 +532,7 @@ public:
     bool DoKeyUp(TMessage &Message);
     void WndProc(TMessage &Message) override;
     void DefaultHandler(TMessage &Message) override;
-    // Recreates the window, keeping the state.
+    // Recreates the window, keeping the state, the focus and the activation.
     void RecreateWnd();
     void PaintTo(HDC DC, int X, int Y);
 
@@ -563,7 +563,7 @@ protected:
     virtual void KeyUp(WORD &Key, TShiftState Shift);
     void BoundsChanged(const TRect &Old) override;
     // Creates the handle when the control joins a live parent.
-    void UpdateControlState();
+    virtual void UpdateControlState();
     virtual void ColorChanged();
 
     HWND FHandle{};

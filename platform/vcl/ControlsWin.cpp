@@ -122,11 +122,34 @@ void TWinControl::DestroyHandle()
     DestroyWnd();
 }
 
+namespace
+{
+
+// The control whose window, or a window inside it, has the keyboard.
+TWinControl *FocusedControl()
+{
+    TWinControl *control = nullptr;
+    for (HWND wnd = GetFocus(); wnd && !(control = FindControl(wnd));)
+        wnd = GetParent(wnd);
+    return control;
+}
+
+} // namespace
+
 void TWinControl::RecreateWnd()
 {
     if (!FHandle) return;
+    // The new windows take back the focus and the activation, so the keys still reach the
+    // control that had them. Meanwhile the keyboard goes nowhere: handed to a parent, it
+    // would be passed on to the control whose window is being made.
+    TWinControl *focused = ContainsControl(FocusedControl()) ? FocusedControl() : nullptr;
+    const bool active = GetActiveWindow() == FHandle;
+    if (focused) ::SetFocus(nullptr);
     DestroyHandle();
     UpdateControlState();
+    if (active && FHandle) SetActiveWindow(FHandle);
+    if (focused && focused->FHandle && IsWindowVisible(focused->FHandle))
+        ::SetFocus(focused->FHandle);
 }
 
 void TWinControl::UpdateControlState()

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 TApplication *Application = nullptr;
 TScreen *Screen = nullptr;
@@ -263,6 +264,15 @@ void TCustomForm::CreateWnd()
     inherited::CreateWnd();
     const WideString caption(FText);
     SetWindowTextW(FHandle, caption.c_bstr());
+}
+
+void TCustomForm::UpdateControlState()
+{
+    if (FParent || !Visible()) return inherited::UpdateControlState();
+    // A shown form whose window was made anew is shown again at once, without taking
+    // the activation from whoever has it.
+    HandleNeeded();
+    ShowWindow(FHandle, FWindowState == wsMinimized ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
 }
 
 void TCustomForm::PlaceOnScreen()
@@ -555,11 +565,13 @@ void TCustomForm::SendCancelMode(TControl *Sender)
 void TCustomForm::HandleActivation(WPARAM State)
 {
     if (LOWORD(State) != WA_INACTIVE) {
-        FActive = true;
+        // A window made anew while active never told the form it lost the activation:
+        // for the program the form stayed active all along.
+        const bool wasActive = std::exchange(FActive, true);
         Screen->SetActiveForm(this);
         if (!FActiveControl) FActiveControl = FindNextControl(nullptr, true, true, false);
         FFormState << fsActivated;
-        Activate();
+        if (!wasActive) Activate();
         SetWindowFocus();
     } else {
         FActive = false;

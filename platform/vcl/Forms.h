@@ -186,6 +186,7 @@ protected:
     void CreateParams(TCreateParams &Params) override;
     void CreateWnd() override;
     void PaintWindow(HDC DC) override;
+    void UpdateControlState() override;
     virtual void DoShow();
     virtual void DoHide();
     virtual void DoClose(TCloseAction &Action);

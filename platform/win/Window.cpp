@@ -182,6 +182,7 @@ void SetVisible(Window &W, bool Visible, UINT Flags)
 {
     if (W.Visible == Visible) return;
     W.Visible = Visible;
+    if (Visible) W.ShownInactive = Flags & SWP_NOACTIVATE;
     NotePaintMayBeDue(W.ThreadId);
     if (Visible)
         W.Style |= WS_VISIBLE;

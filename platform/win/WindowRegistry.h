@@ -54,6 +54,8 @@ struct Window {
     RECT Rect{};
     RECT Client{};
     bool Visible = false;
+    // Last shown without taking the activation (SWP_NOACTIVATE).
+    bool ShownInactive = false;
     bool Enabled = true;
     bool Minimized = false;
     bool Destroying = false;

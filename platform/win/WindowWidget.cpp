@@ -424,12 +424,15 @@ protected:
             // its icon is back, as its restore command says, even when our records still
             // hold it as the active window. The activation of one we minimised since can
             // come late: that window is off the screen by then, and stays down.
+            // Without a window system no one but us activates a window, so the platform's
+            // activation of one we showed without it is only the echo of that show.
             const bool FromIcon = IsIconic(Wnd);
             PutOffFocusClaim();
             if (FromIcon ? !OnScreen(*Widget) : BackFromIcons().contains(Wnd)) return false;
             DeferToLoop([Wnd, FromIcon] {
-                if (!IsWindow(Wnd) || bool(IsIconic(Wnd)) != FromIcon ||
-                    (GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE))
+                const Window *W = FindWindow(Wnd);
+                if (!W || bool(IsIconic(Wnd)) != FromIcon || (W->ExStyle & WS_EX_NOACTIVATE) ||
+                    (W->ShownInactive && !WindowSystemCapable()))
                     return;
                 const FollowingWindowSystem Following;
                 if (FromIcon) SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -773,8 +776,6 @@ void SyncWidget(Window &W)
     if (Fresh) {
         InstallFilter();
         W.Widget = std::make_unique<WindowWidget>(W.Handle, ParentWidget, Flags);
-        if (W.TopLevel() && (W.Style & WS_POPUP))
-            W.Widget->setAttribute(Qt::WA_ShowWithoutActivating);
         SyncTitle(W);
     }
     WindowWidget &Widget = *W.Widget;
@@ -796,6 +797,9 @@ void SyncWidget(Window &W)
         W.Native->setGeometry(
             QRect(Base, QSize(W.Client.right - W.Client.left, W.Client.bottom - W.Client.top)));
     }
+    // The platform activates every window it shows unless told not to.
+    if (W.TopLevel())
+        Widget.setAttribute(Qt::WA_ShowWithoutActivating, (W.Style & WS_POPUP) || W.ShownInactive);
     // A child widget never hidden explicitly would come up with its parent, so a
     // fresh one is told its state even when it already looks right.
     if (Fresh || Widget.isHidden() == W.Visible) Widget.setVisible(W.Visible);

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace enginetest;
 
 namespace
@@ -580,6 +582,26 @@ TEST_F(PreviewTest, EscClosesTheWindowButCancelsARunningReport)
     EXPECT_FALSE(Window->Visible());
 }
 
+TEST_F(PreviewTest, F11GoesFullScreenAndBackWithTheKeysStillInTheWindow)
+{
+    const TFormBorderStyle Border = Window->BorderStyle();
+    P->Workspace()->SetFocus();
+    Press(VK_F11);
+    ASSERT_TRUE(Window->FullScreen());
+    EXPECT_EQ(Window->BorderStyle(), bsNone);
+    EXPECT_FALSE(Window->ToolBar->Visible());
+    EXPECT_TRUE(IsWindowVisible(Window->Handle())) << "the window made anew is shown";
+    EXPECT_EQ(GetActiveWindow(), Window->Handle());
+
+    Press(VK_F11);
+    EXPECT_FALSE(Window->FullScreen());
+    EXPECT_EQ(Window->BorderStyle(), Border);
+    EXPECT_TRUE(Window->ToolBar->Visible());
+    EXPECT_TRUE(IsWindowVisible(Window->Handle()));
+    Press(VK_ESCAPE, 27);
+    EXPECT_FALSE(Window->Visible());
+}
+
 } // namespace
 
 // ---- exporting and editing from the preview ----
@@ -749,6 +771,50 @@ TEST_F(PreviewEditTest, EditOpensTheDesignerOnTheFlatPageAndAChangeReplacesIt)
     const int Count = P->PageCount();
     P->Edit();
     EXPECT_EQ(P->PageCount(), Count) << "an unchanged page stays";
+}
+
+TEST_F(PreviewEditTest, TheDesignerButtonEditsThePageTheUserWentTo)
+{
+    const int Row = [&] {
+        for (int r = 1; r <= 120; ++r)
+            if (PageOfRow(r) == 1) return r;
+        return -1;
+    }();
+    ASSERT_GT(Row, 0);
+    Build.Report->PreviewOptions()->SetAllowEdit(true);
+    Window->Init();
+    std::vector<std::string> Texts;
+    DesignWith([&](TfrxReport *Report) {
+        Texts.clear();
+        TList *All = Report->Pages(0)->GetAllObjects();
+        for (int i = 0; i < All->Count(); ++i)
+            if (auto *M = dynamic_cast<TfrxCustomMemoView *>(static_cast<TObject *>(All->Items(i))))
+                Texts.push_back(TextOf(M));
+        return false;
+    });
+    auto EditsPageTwo = [&] {
+        Window->DesignerB->Click();
+        return std::find(Texts.begin(), Texts.end(), "Row " + std::to_string(Row)) != Texts.end();
+    };
+
+    P->Workspace()->SetFocus();
+    vcltest::KeyDown(VK_CONTROL);
+    Press(VK_NEXT);
+    vcltest::KeyUp(VK_CONTROL);
+    ASSERT_EQ(P->PageNo(), 2);
+    EXPECT_TRUE(EditsPageTwo()) << "paged down";
+
+    P->SetPageNo(1);
+    Window->PageE->SetFocus();
+    Window->PageE->SetText("2");
+    Press(VK_RETURN, 13);
+    ASSERT_EQ(P->PageNo(), 2);
+    EXPECT_TRUE(EditsPageTwo()) << "typed into the page box";
+
+    P->SetPageNo(1);
+    P->Workspace()->SetVertPosition(1143 - 150);
+    ASSERT_EQ(P->PageNo(), 2);
+    EXPECT_TRUE(EditsPageTwo()) << "scrolled there";
 }
 
 TEST_F(PreviewEditTest, EditTemplateShowsTheReportsTemplateNotItsPreparedPages)

@@ -4,6 +4,7 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include <atomic>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -586,3 +587,104 @@ TEST_F(FormsTest, MessageBox_ShowsTheIconOfItsKind)
     EXPECT_GT(redPixelsOfIconPlace(MB_ICONERROR), 50);
     EXPECT_EQ(redPixelsOfIconPlace(0), 0);
 }
+
+namespace
+{
+
+class FormRecreateTest : public VclTest
+{
+protected:
+    // The shown test form with an edit that has the keyboard.
+    TEdit *FocusedEdit()
+    {
+        ShownForm();
+        auto *edit = new TEdit(Form.get());
+        edit->SetParent(Form.get());
+        edit->SetBounds(10, 10, 120, 22);
+        edit->SetFocus();
+        Pump();
+        return edit;
+    }
+    static void Type(const char *Text)
+    {
+        for (const char *c = Text; *c; ++c)
+            Key(std::toupper(static_cast<unsigned char>(*c)), *c);
+        Pump();
+    }
+};
+
+TEST_F(FormRecreateTest, NewBorderIconsKeepTheFormActiveAndTheKeysInItsEdit)
+{
+    TEdit *edit = FocusedEdit();
+    Type("ab");
+    ASSERT_EQ(edit->Text(), "ab");
+    const HWND old = Form->Handle();
+
+    Form->SetBorderIcons({biSystemMenu});
+    Pump();
+    ASSERT_NE(Form->Handle(), old);
+    EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+    EXPECT_EQ(Screen->ActiveForm(), Form.get());
+    Type("cd");
+    EXPECT_EQ(edit->Text(), "abcd");
+}
+
+TEST_F(FormRecreateTest, TheProgramSeesNoActivationOrFocusChange)
+{
+    TEdit *edit = FocusedEdit();
+    int activations = 0, deactivations = 0, exits = 0;
+    Form->OnActivate = [&](TObject *) { ++activations; };
+    Form->OnDeactivate = [&](TObject *) { ++deactivations; };
+    edit->OnExit = [&](TObject *) { ++exits; };
+    Form->SetBorderIcons({biSystemMenu});
+    Pump();
+    EXPECT_EQ(activations, 0);
+    EXPECT_EQ(deactivations, 0);
+    EXPECT_EQ(exits, 0);
+    EXPECT_TRUE(Form->Active());
+}
+
+TEST_F(FormRecreateTest, AnInactiveFormLeavesTheActivationWhereItIs)
+{
+    TEdit *edit = FocusedEdit();
+    TForm other(nullptr);
+    other.SetBounds(500, 50, 200, 150);
+    other.Show();
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), other.Handle());
+
+    Form->SetBorderIcons({biSystemMenu});
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+    EXPECT_EQ(GetActiveWindow(), other.Handle());
+    EXPECT_EQ(Screen->ActiveForm(), &other);
+    // Brought back, the form gives the keys to its edit as before.
+    Form->BringToFront();
+    Pump();
+    Type("z");
+    EXPECT_EQ(edit->Text(), "z");
+}
+
+TEST_F(FormRecreateTest, ANewBorderStyleKeepsTheKeysInTheEdit)
+{
+    TEdit *edit = FocusedEdit();
+    Form->SetBorderStyle(bsDialog);
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+    Type("x");
+    EXPECT_EQ(edit->Text(), "x");
+}
+
+TEST_F(FormRecreateTest, AHiddenFormStaysHiddenAndInactive)
+{
+    FocusedEdit();
+    Form->Hide();
+    Pump();
+    Form->SetBorderIcons({biSystemMenu});
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(Form->Handle()));
+    EXPECT_NE(GetActiveWindow(), Form->Handle());
+}
+
+} // namespace

@@ -182,6 +182,21 @@ TEST_F(StringGridTest, Selection_ShiftExtendsAndRowSelectSpansTheRow)
     EXPECT_EQ(grid->Selection(), (TGridRect{1, 3, 3, 3}));
 }
 
+TEST_F(StringGridTest, BorderStyle_ChangedWhileFocusedKeepsTheArrowKeys)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetFocus();
+    Pump();
+    int exits = 0;
+    grid->OnExit = [&](TObject *) { ++exits; };
+    grid->SetBorderStyle(bsNone);
+    Pump();
+    Key(VK_DOWN);
+    Pump();
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_EQ(exits, 0);
+}
+
 TEST_F(StringGridTest, SelectCell_CanRefuseTheMove)
 {
     TStringGrid *grid = MakeGrid();
