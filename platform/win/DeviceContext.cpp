@@ -256,6 +256,12 @@ DrawScope::~DrawScope()
     if (FDc.Kind == DcKind::Window) Drawn(FDc, FArea);
 }
 
+QRgb *DrawScope::Row(int Y)
+{
+    if (!FBits) FBits = FImage->bits();
+    return reinterpret_cast<QRgb *>(FBits + Y * FImage->bytesPerLine());
+}
+
 QRegion DrawScope::Parts(const QRect &DeviceRect) const
 {
     const QRect Wanted = DeviceRect.translated(FOrigin);

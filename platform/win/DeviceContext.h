@@ -94,6 +94,8 @@ public:
     bool Valid() const { return (FImage != nullptr || FVector != nullptr) && !FClip.isEmpty(); }
     bool Vector() const { return FVector != nullptr; }
     QImage &Image() { return *FImage; }
+    // A row of the image to write to: the image is made the scope's own once, not per row.
+    QRgb *Row(int Y);
     const QRegion &Clip() const { return FClip; }
     // Device point to image point.
     QPoint Origin() const { return FOrigin; }
@@ -118,6 +120,7 @@ private:
     QRect FArea;
     std::optional<QRect> FWanted; // the area asked for, image coordinates
     std::optional<QPainter> FPainter;
+    uchar *FBits = nullptr;
     QPainter *FVector = nullptr;
     bool FVectorReady = false;
     // Whether the clip leaves the drawing whole: the area it said it draws in lies inside.
