@@ -407,9 +407,7 @@ bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
     if (!InRange(WM_PAINT, Min, Max) || !Q.PaintMayBeDue) return false;
     const bool Everything = !Filter;
     if (Everything) Q.PaintMayBeDue = false;
-    for (HWND Wnd : ThreadWindows(Q.ThreadId)) {
-        const Window *W = FindWindow(Wnd);
-        if (!W || W->MessageOnly || (W->Update.isEmpty() && !W->FrameDirty)) continue;
+    for (HWND Wnd : WindowsWaitingForPaint()) {
         if (!ForWindow(Wnd, Filter) || !IsWindowVisible(Wnd)) continue;
         if (Everything) Q.PaintMayBeDue = true;
         *Out = MSG{Wnd, WM_PAINT, 0, 0, TickNow(), Q.Last.pt};

@@ -292,6 +292,19 @@ std::vector<HWND> ThreadWindows(DWORD ThreadId)
     return Result;
 }
 
+std::vector<HWND> WindowsWaitingForPaint()
+{
+    const DWORD Thread = CurrentThreadId();
+    Registry &R = TheRegistry();
+    std::lock_guard Lock(R.Mutex);
+    std::vector<HWND> Result;
+    // Update and FrameDirty are the calling thread's own, so read here without a lookup each.
+    for (auto &[Id, W] : R.Windows)
+        if (W->ThreadId == Thread && !W->MessageOnly && (W->FrameDirty || !W->Update.isEmpty()))
+            Result.push_back(W->Handle);
+    return Result;
+}
+
 POINT WindowScreenOrigin(const Window &W)
 {
     POINT P{W.Rect.left, W.Rect.top};
