@@ -343,6 +343,7 @@ BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh
         const TRIVERTEX &First = (Mode == GRADIENT_FILL_RECT_H ? A.x <= B.x : A.y <= B.y) ? A : B;
         const TRIVERTEX &Last = &First == &A ? B : A;
         const int Steps = (Mode == GRADIENT_FILL_RECT_H ? R.width() : R.height()) - 1;
+        DropCoveredDrawing(*Dc, R);
         DrawScope Scope(*Dc, R);
         if (!Scope.Valid()) continue;
         auto Channel = [&](COLOR16 C0, COLOR16 C1, int Step) {

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,16 @@ struct DcState {
     HGDIOBJ Palette{};
 };
 
+struct DeviceContext;
+
+// A drawing on a window DC that waits to be done, with the DC's state it was asked with.
+struct HeldDrawing {
+    QRect Bounds; // surface coordinates: all it may touch
+    DcState S;
+    std::optional<QRegion> Visible;
+    std::function<void(DeviceContext &)> Draw;
+};
+
 struct PrinterDevice;
 // The records of an enhanced metafile being drawn, each a whole record in DWORDs.
 using MetafileRecords = std::vector<std::vector<DWORD>>;
@@ -58,7 +69,8 @@ struct DeviceContext {
     std::shared_ptr<MetafileRecords> Recording; // a metafile DC's records
     HGDIOBJ RecordingSurface{};                 // and the bitmap it draws on
     QRect Unshown; // a window DC's drawing its widget has not been told of, surface coordinates
-    qint64 UnshownPixels = 0; // and the pixels the drawings in it covered
+    qint64 UnshownPixels = 0;      // and the pixels the drawings in it covered
+    std::vector<HeldDrawing> Held; // in the order they were asked for
 };
 
 DeviceContext *FindDc(HDC Dc);
@@ -67,6 +79,16 @@ void FreeDc(HDC Dc);
 // Tells the widgets what this thread's window DCs drew since they were last told; only the
 // DCs of Wnd when it is given. Runs by itself before Qt's event loop goes on.
 void ShowDrawn(HWND Wnd = {});
+// A drawing confined to DeviceBounds on a window DC may wait: a grid draws a cell's text and
+// its owner then fills the cell and draws it again. An opaque fill on the DC that covers it
+// first makes it needless; whatever reads or draws on the window's surface, or the DC's
+// release, has it done first, with the DC as it stood when it was asked for.
+void HoldDrawing(DeviceContext &Dc, const QRect &DeviceBounds,
+                 std::function<void(DeviceContext &)> Draw);
+// An opaque fill of DeviceArea comes next on Dc: what it will cover need not be drawn.
+void DropCoveredDrawing(DeviceContext &Dc, const QRect &DeviceArea);
+// Does what this thread holds back for a window, before its surface is read or drawn on.
+void DrawHeld(HWND Wnd);
 // GetDeviceCaps of a printer DC.
 int PrinterCaps(const DeviceContext &Dc, int Index);
 

@@ -93,6 +93,7 @@ int FillRect(HDC Handle, const RECT *Rect, HBRUSH Brush)
     if (!Dc || !Rect) return 0;
     const QRect R = ToDevice(*Dc, *Rect);
     const BrushFill Fill(*Dc, Brush);
+    if (Fill.Solid()) DropCoveredDrawing(*Dc, R);
     DrawScope Scope(*Dc, R);
     if (Scope.Valid()) FillArea(Scope, R, Fill, R2_COPYPEN);
     return 1;

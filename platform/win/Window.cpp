@@ -1,3 +1,4 @@
+#include "platform/win/DeviceContext.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/MessageQueue.h"
@@ -128,6 +129,7 @@ void ResizeSurface(Window &W)
 {
     const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
     if (W.MessageOnly || W.Surface.isNull() || W.Surface.size() == Size) return;
+    DrawHeld(W.Handle);
     QImage Next(Size, QImage::Format_RGB32);
     Next.fill(Qt::white);
     if (!W.Surface.isNull()) {
@@ -252,6 +254,7 @@ Window *FindWindow(HWND Wnd)
 
 QImage &SurfaceOf(Window &W)
 {
+    DrawHeld(W.Handle);
     const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
     if (W.Surface.isNull() && !W.MessageOnly && !Size.isEmpty()) {
         W.Surface = QImage(Size, QImage::Format_RGB32);
