@@ -20,6 +20,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace win
 {
@@ -95,6 +96,9 @@ public:
     // Cleared when a look through every window found none to paint; set again by
     // whatever may make one need it, so idle passes skip the walk.
     std::atomic<bool> PaintMayBeDue = true;
+    // Every window of the thread that waits for a paint is here, in creation order, and
+    // stays until a look finds it painted; guarded by Mutex.
+    std::set<HWND> MayPaint;
 
     void Wake()
     {
@@ -402,12 +406,31 @@ bool TakeQuit(ThreadQueue &Q, LPMSG Out, bool Remove)
     return true;
 }
 
+// The windows of the queue's thread that wait for a paint of their client area or frame, in
+// creation order; hidden ones too.
+std::vector<HWND> WindowsWaitingForPaint(ThreadQueue &Q)
+{
+    std::vector<HWND> Waiting;
+    {
+        std::lock_guard Lock(Q.Mutex);
+        Waiting.assign(Q.MayPaint.begin(), Q.MayPaint.end());
+    }
+    std::erase_if(Waiting, [&Q](HWND Wnd) {
+        const Window *W = FindWindow(Wnd);
+        if (W && !W->MessageOnly && (W->FrameDirty || !W->Update.isEmpty())) return false;
+        std::lock_guard Lock(Q.Mutex);
+        Q.MayPaint.erase(Wnd);
+        return true;
+    });
+    return Waiting;
+}
+
 bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
 {
     if (!InRange(WM_PAINT, Min, Max) || !Q.PaintMayBeDue) return false;
     const bool Everything = !Filter;
     if (Everything) Q.PaintMayBeDue = false;
-    for (HWND Wnd : WindowsWaitingForPaint()) {
+    for (HWND Wnd : WindowsWaitingForPaint(Q)) {
         if (!ForWindow(Wnd, Filter) || !IsWindowVisible(Wnd)) continue;
         if (Everything) Q.PaintMayBeDue = true;
         *Out = MSG{Wnd, WM_PAINT, 0, 0, TickNow(), Q.Last.pt};
@@ -678,20 +701,23 @@ std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg)
     return std::exchange(P.Event, nullptr);
 }
 
-void NotePaintPending()
+void NotePaintPending(HWND Wnd)
 {
     ThreadQueue &Q = MyQueue();
     Q.PaintMayBeDue = true;
     std::lock_guard Lock(Q.Mutex);
+    Q.MayPaint.insert(Wnd);
     ++Q.Arrivals;
 }
 
-void NotePaintMayBeDue(DWORD ThreadId)
+void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd)
 {
-    if (ThreadId == CurrentThreadId())
-        MyQueue().PaintMayBeDue = true;
-    else if (const auto Q = QueueOf(ThreadId))
-        Q->PaintMayBeDue = true;
+    const auto Q = QueueOf(ThreadId);
+    if (!Q) return;
+    Q->PaintMayBeDue = true;
+    if (!Wnd) return;
+    std::lock_guard Lock(Q->Mutex);
+    Q->MayPaint.insert(Wnd);
 }
 
 void DeferToLoop(std::function<void()> Action)

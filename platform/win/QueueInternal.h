@@ -20,12 +20,13 @@ std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg);
 void ForgetWindowMessages(HWND Wnd);
 // Gives the calling thread its queue, as its first window does on Win32.
 void EnsureQueue();
-// Tells the calling thread's queue that a window needs painting, so a waiting
+// Tells the calling thread's queue that its window needs painting, so a waiting
 // GetMessage or WaitMessage wakes.
-void NotePaintPending();
+void NotePaintPending(HWND Wnd);
 // Tells a thread's queue that a window of its may need painting without waking
-// it: shown, moved, resized, re-parented or restyled.
-void NotePaintMayBeDue(DWORD ThreadId);
+// it: shown, moved, resized, re-parented or restyled. Wnd, when given, is the
+// window whose update region or frame became dirty.
+void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd = {});
 // Runs something Qt reported (close, resize, activation) from the thread's own
 // message calls, never inside Qt's event handling.
 void DeferToLoop(std::function<void()> Action);

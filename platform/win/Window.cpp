@@ -147,7 +147,7 @@ void InvalidateAll(Window &W, bool Children)
     W.Update = QRegion(0, 0, C.right - C.left, C.bottom - C.top);
     W.EraseBackground = true;
     W.FrameDirty = true;
-    NotePaintMayBeDue(W.ThreadId);
+    NotePaintMayBeDue(W.ThreadId, W.Handle);
     if (Children)
         for (HWND Child : W.Children)
             if (Window *Cw = FindWindow(Child)) InvalidateAll(*Cw, true);
@@ -161,7 +161,7 @@ void InvalidateAfterResize(Window &W, const RECT &OldClient)
     const int NewW = W.Client.right - W.Client.left, NewH = W.Client.bottom - W.Client.top;
     const UINT ClassStyle = W.Class ? W.Class->Style : 0;
     W.FrameDirty = true;
-    NotePaintMayBeDue(W.ThreadId);
+    NotePaintMayBeDue(W.ThreadId, W.Handle);
     if ((NewW != OldW && (ClassStyle & CS_HREDRAW)) ||
         (NewH != OldH && (ClassStyle & CS_VREDRAW))) {
         InvalidateAll(W, false);
@@ -292,19 +292,6 @@ std::vector<HWND> ThreadWindows(DWORD ThreadId)
     std::vector<HWND> Result;
     for (auto &[Id, W] : R.Windows)
         if (W->ThreadId == ThreadId) Result.push_back(W->Handle);
-    return Result;
-}
-
-std::vector<HWND> WindowsWaitingForPaint()
-{
-    const DWORD Thread = CurrentThreadId();
-    Registry &R = TheRegistry();
-    std::lock_guard Lock(R.Mutex);
-    std::vector<HWND> Result;
-    // Update and FrameDirty are the calling thread's own, so read here without a lookup each.
-    for (auto &[Id, W] : R.Windows)
-        if (W->ThreadId == Thread && !W->MessageOnly && (W->FrameDirty || !W->Update.isEmpty()))
-            Result.push_back(W->Handle);
     return Result;
 }
 

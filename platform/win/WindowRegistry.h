@@ -97,9 +97,6 @@ DWORD WindowThread(HWND Wnd);
 std::vector<HWND> TopLevelWindows();
 // Every live window of a thread, in creation order (parents before children).
 std::vector<HWND> ThreadWindows(DWORD ThreadId);
-// The calling thread's windows that wait for a paint of their client area or frame, in
-// creation order; hidden ones too.
-std::vector<HWND> WindowsWaitingForPaint();
 
 // Screen position of a window's top-left corner and of its client area.
 POINT WindowScreenOrigin(const Window &W);
