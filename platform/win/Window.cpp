@@ -1,5 +1,6 @@
 #include "platform/win/DeviceContext.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/HandleTable.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/QueueInternal.h"
@@ -26,6 +27,7 @@ struct Registry {
     std::map<std::uintptr_t, std::unique_ptr<Window>> Windows; // ordered: creation order
     std::vector<HWND> TopLevels;                               // Z order, topmost first
     std::uintptr_t NextId = 0x100;
+    std::atomic<std::uint64_t> Removals{0}; // FindWindow trusts its recent finds while it stands
     std::map<std::u16string, std::shared_ptr<const WindowClass>> Classes;
 
     // A window still here at exit keeps its widget: Qt's own globals may be gone
@@ -215,6 +217,7 @@ void FinishDestroy(Window &W)
     {
         std::lock_guard Lock(R.Mutex);
         auto It = R.Windows.find(IdFromHandle(Handle));
+        R.Removals.fetch_add(1, std::memory_order_release);
         Dead = std::move(It->second);
         R.Windows.erase(It);
     }
@@ -247,9 +250,13 @@ DWORD CurrentThreadId()
 Window *FindWindow(HWND Wnd)
 {
     Registry &R = TheRegistry();
-    std::lock_guard Lock(R.Mutex);
-    auto It = R.Windows.find(IdFromHandle(Wnd));
-    return It == R.Windows.end() ? nullptr : It->second.get();
+    const std::uintptr_t Id = IdFromHandle(Wnd);
+    return FindRecent<Window>(&R, R.Removals, Id, [&R, Id](std::uint64_t &Seen) -> Window * {
+        std::lock_guard Lock(R.Mutex);
+        Seen = R.Removals.load(std::memory_order_relaxed);
+        auto It = R.Windows.find(Id);
+        return It == R.Windows.end() ? nullptr : It->second.get();
+    });
 }
 
 QImage &SurfaceOf(Window &W)
