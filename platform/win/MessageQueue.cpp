@@ -97,8 +97,10 @@ public:
     // whatever may make one need it, so idle passes skip the walk.
     std::atomic<bool> PaintMayBeDue = true;
     // Every window of the thread that waits for a paint is here, in creation order, and
-    // stays until a look finds it painted; guarded by Mutex.
+    // stays until a look finds it painted, or hidden: such a window waits in Hidden until
+    // what is visible changes. Both guarded by Mutex.
     std::set<HWND> MayPaint;
+    std::set<HWND> Hidden;
 
     void Wake()
     {
@@ -425,13 +427,26 @@ std::vector<HWND> WindowsWaitingForPaint(ThreadQueue &Q)
     return Waiting;
 }
 
+// A hidden window is not looked at again until something is shown, hidden or moved: the
+// controls of the pages not on view keep what they wait for.
+void SetAsideHidden(ThreadQueue &Q, HWND Wnd)
+{
+    std::lock_guard Lock(Q.Mutex);
+    Q.MayPaint.erase(Wnd);
+    Q.Hidden.insert(Wnd);
+}
+
 bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
 {
     if (!InRange(WM_PAINT, Min, Max) || !Q.PaintMayBeDue) return false;
     const bool Everything = !Filter;
     if (Everything) Q.PaintMayBeDue = false;
     for (HWND Wnd : WindowsWaitingForPaint(Q)) {
-        if (!ForWindow(Wnd, Filter) || !IsWindowVisible(Wnd)) continue;
+        if (!IsWindowVisible(Wnd)) {
+            SetAsideHidden(Q, Wnd);
+            continue;
+        }
+        if (!ForWindow(Wnd, Filter)) continue;
         if (Everything) Q.PaintMayBeDue = true;
         *Out = MSG{Wnd, WM_PAINT, 0, 0, TickNow(), Q.Last.pt};
         return true;
@@ -715,9 +730,20 @@ void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd)
     const auto Q = QueueOf(ThreadId);
     if (!Q) return;
     Q->PaintMayBeDue = true;
-    if (!Wnd) return;
     std::lock_guard Lock(Q->Mutex);
     Q->MayPaint.insert(Wnd);
+}
+
+void NoteVisibilityChanged()
+{
+    // A window's children may live on other threads.
+    std::lock_guard Lock(QueuesMutex);
+    for (auto &[Id, Q] : Queues) {
+        Q->PaintMayBeDue = true;
+        std::lock_guard QueueLock(Q->Mutex);
+        Q->MayPaint.merge(Q->Hidden);
+        Q->Hidden.clear(); // what merge left was in MayPaint already
+    }
 }
 
 void DeferToLoop(std::function<void()> Action)

@@ -23,10 +23,12 @@ void EnsureQueue();
 // Tells the calling thread's queue that its window needs painting, so a waiting
 // GetMessage or WaitMessage wakes.
 void NotePaintPending(HWND Wnd);
-// Tells a thread's queue that a window of its may need painting without waking
-// it: shown, moved, resized, re-parented or restyled. Wnd, when given, is the
-// window whose update region or frame became dirty.
-void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd = {});
+// Tells a thread's queue, without waking it, that the update region or frame of
+// its window became dirty: shown or resized.
+void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd);
+// Tells every queue that which windows are visible may have changed: shown,
+// hidden, re-parented or restyled.
+void NoteVisibilityChanged();
 // Runs something Qt reported (close, resize, activation) from the thread's own
 // message calls, never inside Qt's event handling.
 void DeferToLoop(std::function<void()> Action);

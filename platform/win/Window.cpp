@@ -186,7 +186,7 @@ void SetVisible(Window &W, bool Visible, UINT Flags)
 {
     if (W.Visible == Visible) return;
     W.Visible = Visible;
-    NotePaintMayBeDue(W.ThreadId);
+    NoteVisibilityChanged();
     if (Visible)
         W.Style |= WS_VISIBLE;
     else
@@ -752,7 +752,7 @@ HWND SetParent(HWND Wnd, HWND NewParent)
     if (!NewParent) W->Style &= ~WS_CHILD;
     PlaceInZOrder(*W, HWND_TOP);
     RebuildWidget(*W);
-    NotePaintMayBeDue(W->ThreadId);
+    NoteVisibilityChanged();
     return Old ? Old : GetDesktopWindow();
 }
 
@@ -828,7 +828,7 @@ LONG_PTR SetWindowLongPtrW(HWND Wnd, int Index, LONG_PTR Value)
     case GWL_STYLE:
         W->Style = static_cast<DWORD>(Value) & ~WS_VISIBLE;
         W->Enabled = !(W->Style & WS_DISABLED);
-        NotePaintMayBeDue(W->ThreadId);
+        NoteVisibilityChanged();
         break;
     case GWL_EXSTYLE:
         W->ExStyle = static_cast<DWORD>(Value);
