@@ -142,7 +142,11 @@ void DrawHeldOf(DeviceContext &Dc)
 void HoldDrawing(DeviceContext &Dc, const QRect &DeviceBounds,
                  std::function<void(DeviceContext &)> Draw)
 {
-    if (Dc.Held.empty()) Holding().push_back(Dc.Handle);
+    if (Dc.Held.empty()) {
+        Holding().push_back(Dc.Handle);
+        // Done before the event loop may paint, as what was drawn is shown then.
+        HookEventLoop(ThisThread());
+    }
     const QRect Bounds = Drawable(DeviceBounds.translated(Dc.Origin), Dc, Dc.Origin).boundingRect();
     Dc.Held.push_back(HeldDrawing{Bounds, Dc.S, Dc.Visible, std::move(Draw)});
 }
@@ -151,8 +155,10 @@ void DropCoveredDrawing(DeviceContext &Dc, const QRect &DeviceArea)
 {
     if (Dc.Held.empty()) return;
     const QRegion Filled = Drawable(DeviceArea.translated(Dc.Origin), Dc, Dc.Origin);
+    const bool Plain = Filled.rectCount() <= 1;
     std::erase_if(Dc.Held, [&](const HeldDrawing &Held) {
-        return (QRegion(Held.Bounds) - Filled).isEmpty();
+        return Plain ? Filled.boundingRect().contains(Held.Bounds)
+                     : (QRegion(Held.Bounds) - Filled).isEmpty();
     });
     if (Dc.Held.empty()) std::erase(Holding(), Dc.Handle);
 }
@@ -164,7 +170,7 @@ void DrawHeld(HWND Wnd)
     // Taken out first: the drawings themselves reach the surface through here.
     const auto Others = std::stable_partition(Dcs.begin(), Dcs.end(), [Wnd](HDC Handle) {
         const DeviceContext *Dc = FindDc(Handle);
-        return Dc && Dc->Wnd != Wnd;
+        return Dc && Wnd && Dc->Wnd != Wnd;
     });
     const std::vector<HDC> Due(Others, Dcs.end());
     Dcs.erase(Others, Dcs.end());
@@ -174,6 +180,7 @@ void DrawHeld(HWND Wnd)
 
 void ShowDrawn(HWND Wnd)
 {
+    DrawHeld(Wnd);
     std::erase_if(ThisThread().Dcs, [Wnd](HDC Handle) {
         DeviceContext *Dc = FindDc(Handle);
         if (!Dc) return true;

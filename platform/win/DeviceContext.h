@@ -76,8 +76,9 @@ struct DeviceContext {
 DeviceContext *FindDc(HDC Dc);
 HDC NewDc(DcKind Kind, HWND Wnd);
 void FreeDc(HDC Dc);
-// Tells the widgets what this thread's window DCs drew since they were last told; only the
-// DCs of Wnd when it is given. Runs by itself before Qt's event loop goes on.
+// Tells the widgets what this thread's window DCs drew since they were last told, held
+// drawings done first; only the DCs of Wnd when it is given. Runs by itself before Qt's event
+// loop goes on.
 void ShowDrawn(HWND Wnd = {});
 // A drawing confined to DeviceBounds on a window DC may wait: a grid draws a cell's text and
 // its owner then fills the cell and draws it again. An opaque fill on the DC that covers it
@@ -87,7 +88,8 @@ void HoldDrawing(DeviceContext &Dc, const QRect &DeviceBounds,
                  std::function<void(DeviceContext &)> Draw);
 // An opaque fill of DeviceArea comes next on Dc: what it will cover need not be drawn.
 void DropCoveredDrawing(DeviceContext &Dc, const QRect &DeviceArea);
-// Does what this thread holds back for a window, before its surface is read or drawn on.
+// Does what this thread holds back for a window (for every window when Wnd is null), before
+// its surface is read or drawn on.
 void DrawHeld(HWND Wnd);
 // GetDeviceCaps of a printer DC.
 int PrinterCaps(const DeviceContext &Dc, int Index);

@@ -567,6 +567,23 @@ TEST_F(HeldText, ACoveringGradient_LeavesOnlyTheGradient)
     EXPECT_EQ(InkPixels(Shown, QRect(0, 0, 60, 30)), 0);
 }
 
+// Through a DC kept over the event loop, as drawing outside a paint does.
+TEST_F(HeldText, OnAKeptDc_ShowsOnTheScreenWhileTheDcIsKept)
+{
+    const QImage Reference = Drawn({Text()}, true);
+    QPoint Inked(-1, -1);
+    for (int Y = 0; Y < Reference.height() && Inked.x() < 0; ++Y)
+        for (int X = 0; X < Reference.width() && Inked.x() < 0; ++X)
+            if ((Reference.pixel(X, Y) & 0xFFFFFF) == 0x0000A0u) Inked = QPoint(X, Y);
+    ASSERT_GE(Inked.x(), 0);
+    const HWND W = Popup(40, 30, 60, 30);
+    Pump();
+    const HDC Dc = GetDC(W);
+    Text()(W, Dc);
+    ExpectOnScreen(QRect(40, 30, 60, 30), {{Inked, 0x0000A0u, "a pixel of the text"}});
+    ReleaseDC(W, Dc);
+}
+
 TEST_F(HeldText, ACopyFromTheWindow_TakesTheText)
 {
     HDC Memory = CreateCompatibleDC({});
