@@ -32,7 +32,9 @@ void SetBitmapSelection(HGDIOBJ Bitmap, int Delta)
 
 int Scale(int Value, int Numerator, int Denominator)
 {
-    return Denominator ? MulDiv(Value, Numerator, Denominator) : Value;
+    // Most DCs map one to one, and every coordinate of every call comes through here.
+    if (Numerator == Denominator || !Denominator) return Value;
+    return MulDiv(Value, Numerator, Denominator);
 }
 
 // A widget is told of a DC's drawing when the DC is released or before Qt's event loop could
@@ -332,12 +334,6 @@ DrawScope::~DrawScope()
     if (!FImage || FArea.isEmpty()) return;
     if (FBitmap) FBitmap->Push(FArea);
     if (FDc.Kind == DcKind::Window) Drawn(FDc, FArea);
-}
-
-QRgb *DrawScope::Row(int Y)
-{
-    if (!FBits) FBits = FImage->bits();
-    return reinterpret_cast<QRgb *>(FBits + Y * FImage->bytesPerLine());
 }
 
 QRegion DrawScope::Parts(const QRect &DeviceRect) const

@@ -119,7 +119,14 @@ public:
     bool Vector() const { return FVector != nullptr; }
     QImage &Image() { return *FImage; }
     // A row of the image to write to: the image is made the scope's own once, not per row.
-    QRgb *Row(int Y);
+    QRgb *Row(int Y)
+    {
+        if (!FBits) {
+            FBits = FImage->bits();
+            FStride = FImage->bytesPerLine();
+        }
+        return reinterpret_cast<QRgb *>(FBits + Y * FStride);
+    }
     const QRegion &Clip() const { return FClip; }
     // Device point to image point.
     QPoint Origin() const { return FOrigin; }
@@ -145,6 +152,7 @@ private:
     std::optional<QRect> FWanted; // the area asked for, image coordinates
     std::optional<QPainter> FPainter;
     uchar *FBits = nullptr;
+    qsizetype FStride = 0;
     QPainter *FVector = nullptr;
     bool FVectorReady = false;
     // Whether the clip leaves the drawing whole: the area it said it draws in lies inside.
