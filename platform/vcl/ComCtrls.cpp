@@ -445,7 +445,16 @@ void TProgressBar::SetPosition(int Value)
     Value = std::clamp(Value, FMin, FMax);
     if (Value == FPosition) return;
     FPosition = Value;
+    // A step too small to move the bar by a pixel leaves what is painted as it is: a bar
+    // counting a thousand cells over three hundred pixels.
+    if (FPaintedLength > 0 && FilledLength(FPaintedLength) == FPaintedFilled) return;
     Invalidate();
+}
+
+int TProgressBar::FilledLength(int Length) const
+{
+    const int range = std::max(1, FMax - FMin);
+    return static_cast<int>(static_cast<long long>(FPosition - FMin) * Length / range);
 }
 
 void TProgressBar::SetSmooth(bool Value)
@@ -477,10 +486,11 @@ void TProgressBar::PaintWindow(HDC DC)
     RECT edge = client;
     DrawEdge(DC, &edge, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
     const TRect inner(edge.left + 1, edge.top + 1, edge.right - 1, edge.bottom - 1);
-    const int range = std::max(1, FMax - FMin);
     const bool vertical = FOrientation == pbVertical;
     const int length = vertical ? inner.Height() : inner.Width();
-    const int filled = static_cast<int>(static_cast<long long>(FPosition - FMin) * length / range);
+    const int filled = FilledLength(length);
+    FPaintedLength = length;
+    FPaintedFilled = filled;
     HBRUSH brush = CreateSolidBrush(ColorToRGB(clHighlight));
     if (FSmooth) {
         const RECT bar = vertical

@@ -180,12 +180,17 @@ protected:
     void PaintWindow(HDC DC) override;
 
 private:
+    // How much of a bar Length pixels long the position fills.
+    int FilledLength(int Length) const;
+
     int FMin = 0;
     int FMax = 100;
     int FPosition = 0;
     int FStep = 10;
     bool FSmooth = false;
     TProgressBarOrientation FOrientation = pbHorizontal;
+    int FPaintedLength = 0; // the bar's length at the last paint, and what it filled
+    int FPaintedFilled = 0;
 };
 
 enum TTrackBarOrientation { trHorizontal, trVertical };

@@ -185,14 +185,23 @@ void TFont::Changed()
 void TFont::Assign(TPersistent *Source)
 {
     if (auto *font = dynamic_cast<TFont *>(Source)) {
-        FName = font->FName;
         // The height is carried over in points, so a font of another resolution keeps its size.
-        FHeight = MulDiv(font->FHeight, FPixelsPerInch, font->FPixelsPerInch);
+        const int height = MulDiv(font->FHeight, FPixelsPerInch, font->FPixelsPerInch);
+        // As the setters do, a font told to be what it is stays as it is: a grid assigns its
+        // font before every cell, and each change costs the handle.
+        const bool sameFace = FName == font->FName && FHeight == height && FStyle == font->FStyle &&
+                              FCharset == font->FCharset && FPitch == font->FPitch;
+        if (sameFace && FColor == font->FColor) return;
+        FName = font->FName;
+        FHeight = height;
         FColor = font->FColor;
         FStyle = font->FStyle;
         FCharset = font->FCharset;
         FPitch = font->FPitch;
-        Changed();
+        if (sameFace)
+            inherited::Changed(); // the colour is not part of the handle
+        else
+            Changed();
         return;
     }
     inherited::Assign(Source);

@@ -40,6 +40,19 @@ int DrawTextA(HDC DC, const AnsiString &Text, TRect &R, UINT Flags)
     return height;
 }
 
+// What DrawText with DT_CALCRECT makes of R for Text in Font on the screen. The font's own
+// handle is selected: a label counting in a loop measures at every step, and a canvas of its
+// own would make a font each time.
+TRect MeasureText(TFont *Font, const AnsiString &Text, TRect R, UINT Flags)
+{
+    const HDC dc = GetDC({});
+    const HGDIOBJ old = SelectObject(dc, Font->Handle());
+    DrawTextA(dc, Text, R, Flags | DT_CALCRECT);
+    SelectObject(dc, old);
+    ReleaseDC({}, dc);
+    return R;
+}
+
 } // namespace
 
 // ---- TCustomLabel ------------------------------------------------------------------------
@@ -91,10 +104,8 @@ void TCustomLabel::Paint()
 void TCustomLabel::AdjustBounds()
 {
     if (!FAutoSize || ComponentState().Contains(csLoading)) return;
-    MeasureCanvas canvas(Font());
-    TRect r(0, 0, FWordWrap ? Width() : 0, 0);
     const AnsiString text = Caption().IsEmpty() ? AnsiString("W") : Caption();
-    DrawTextA(canvas->Handle(), text, r, TextFlags() | DT_CALCRECT);
+    const TRect r = MeasureText(Font(), text, TRect(0, 0, FWordWrap ? Width() : 0, 0), TextFlags());
     int left = Left();
     if (FAlignment == taRightJustify) left += Width() - r.Width();
     if (FAlignment == taCenter) left += (Width() - r.Width()) / 2;

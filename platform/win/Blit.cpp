@@ -128,7 +128,7 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
             if (M.FlipY) Dy = M.Dest.height() - 1 - Dy;
             const int Sy = SourceAt(Dy, M.Dest.height(), M.SrcY, M.SrcH) - S.Area.top();
             if (Sy < 0 || Sy >= S.Area.height()) continue;
-            auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
+            auto *Row = Scope.Row(Y);
             const auto *SrcRow =
                 reinterpret_cast<const QRgb *>(S.Pixels.constScanLine(Sy + S.Base.y())) +
                 S.Base.x();
@@ -208,7 +208,7 @@ void CopyRows(DrawScope &Scope, const Mapping &M, const Source &S)
         if (From.isEmpty()) continue;
         const QRect To = From.translated(-Shift);
         for (int Y = 0; Y < From.height(); ++Y)
-            std::memcpy(Scope.Image().scanLine(To.top() + Y) + To.left() * 4,
+            std::memcpy(Scope.Row(To.top() + Y) + To.left(),
                         S.Pixels.constScanLine(From.top() + S.Base.y() + Y) +
                             (From.left() + S.Base.x()) * 4,
                         static_cast<std::size_t>(From.width()) * 4);
@@ -343,6 +343,7 @@ BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh
         const TRIVERTEX &First = (Mode == GRADIENT_FILL_RECT_H ? A.x <= B.x : A.y <= B.y) ? A : B;
         const TRIVERTEX &Last = &First == &A ? B : A;
         const int Steps = (Mode == GRADIENT_FILL_RECT_H ? R.width() : R.height()) - 1;
+        DropCoveredDrawing(*Dc, R);
         DrawScope Scope(*Dc, R);
         if (!Scope.Valid()) continue;
         auto Channel = [&](COLOR16 C0, COLOR16 C1, int Step) {
@@ -369,7 +370,7 @@ BOOL GradientFill(HDC Handle, TRIVERTEX *Vertices, ULONG VertexCount, void *Mesh
         const QPoint O = Scope.Origin() + R.topLeft();
         for (const QRect &Part : Area) {
             for (int Y = Part.top(); Y <= Part.bottom(); ++Y) {
-                auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
+                auto *Row = Scope.Row(Y);
                 if (Mode == GRADIENT_FILL_RECT_H)
                     std::copy_n(Colors.begin() + (Part.left() - O.x()), Part.width(),
                                 Row + Part.left());

@@ -32,7 +32,9 @@ void SetBitmapSelection(HGDIOBJ Bitmap, int Delta)
 
 int Scale(int Value, int Numerator, int Denominator)
 {
-    return Denominator ? MulDiv(Value, Numerator, Denominator) : Value;
+    // Most DCs map one to one, and every coordinate of every call comes through here.
+    if (Numerator == Denominator || !Denominator) return Value;
+    return MulDiv(Value, Numerator, Denominator);
 }
 
 // A widget is told of a DC's drawing when the DC is released or before Qt's event loop could
@@ -103,10 +105,84 @@ QRegion Drawable(const QRect &Bounds, const DeviceContext &Dc, QPoint Origin)
     return Shape ? *Shape : QRegion(Box);
 }
 
+// The DCs of this thread that hold drawings back.
+std::vector<HDC> &Holding()
+{
+    thread_local std::vector<HDC> Dcs;
+    return Dcs;
+}
+
+// The DC is put as it was when the drawing was asked for, and back after.
+class HeldState
+{
+public:
+    HeldState(DeviceContext &Dc, HeldDrawing &Held) : FDc(Dc), FHeld(Held) { Swap(); }
+    ~HeldState() { Swap(); }
+    HeldState(const HeldState &) = delete;
+    HeldState &operator=(const HeldState &) = delete;
+
+private:
+    void Swap()
+    {
+        std::swap(FDc.S, FHeld.S);
+        std::swap(FDc.Visible, FHeld.Visible);
+    }
+    DeviceContext &FDc;
+    HeldDrawing &FHeld;
+};
+
+void DrawHeldOf(DeviceContext &Dc)
+{
+    for (HeldDrawing &Held : std::exchange(Dc.Held, {})) {
+        HeldState State(Dc, Held);
+        Held.Draw(Dc);
+    }
+}
+
 } // namespace
+
+void HoldDrawing(DeviceContext &Dc, const QRect &DeviceBounds,
+                 std::function<void(DeviceContext &)> Draw)
+{
+    if (Dc.Held.empty()) {
+        Holding().push_back(Dc.Handle);
+        // Done before the event loop may paint, as what was drawn is shown then.
+        HookEventLoop(ThisThread());
+    }
+    const QRect Bounds = Drawable(DeviceBounds.translated(Dc.Origin), Dc, Dc.Origin).boundingRect();
+    Dc.Held.push_back(HeldDrawing{Bounds, Dc.S, Dc.Visible, std::move(Draw)});
+}
+
+void DropCoveredDrawing(DeviceContext &Dc, const QRect &DeviceArea)
+{
+    if (Dc.Held.empty()) return;
+    const QRegion Filled = Drawable(DeviceArea.translated(Dc.Origin), Dc, Dc.Origin);
+    const bool Plain = Filled.rectCount() <= 1;
+    std::erase_if(Dc.Held, [&](const HeldDrawing &Held) {
+        return Plain ? Filled.boundingRect().contains(Held.Bounds)
+                     : (QRegion(Held.Bounds) - Filled).isEmpty();
+    });
+    if (Dc.Held.empty()) std::erase(Holding(), Dc.Handle);
+}
+
+void DrawHeld(HWND Wnd)
+{
+    std::vector<HDC> &Dcs = Holding();
+    if (Dcs.empty()) return;
+    // Taken out first: the drawings themselves reach the surface through here.
+    const auto Others = std::stable_partition(Dcs.begin(), Dcs.end(), [Wnd](HDC Handle) {
+        const DeviceContext *Dc = FindDc(Handle);
+        return Dc && Wnd && Dc->Wnd != Wnd;
+    });
+    const std::vector<HDC> Due(Others, Dcs.end());
+    Dcs.erase(Others, Dcs.end());
+    for (HDC Handle : Due)
+        if (DeviceContext *Dc = FindDc(Handle)) DrawHeldOf(*Dc);
+}
 
 void ShowDrawn(HWND Wnd)
 {
+    DrawHeld(Wnd);
     std::erase_if(ThisThread().Dcs, [Wnd](HDC Handle) {
         DeviceContext *Dc = FindDc(Handle);
         if (!Dc) return true;
@@ -143,6 +219,10 @@ void FreeDc(HDC Handle)
 {
     DeviceContext *Dc = FindDc(Handle);
     if (!Dc) return;
+    if (!Dc->Held.empty()) {
+        std::erase(Holding(), Handle);
+        DrawHeldOf(*Dc);
+    }
     if (!Dc->Unshown.isEmpty()) {
         Show(*Dc);
         std::erase(ThisThread().Dcs, Handle);

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,16 @@ struct DcState {
     HGDIOBJ Palette{};
 };
 
+struct DeviceContext;
+
+// A drawing on a window DC that waits to be done, with the DC's state it was asked with.
+struct HeldDrawing {
+    QRect Bounds; // surface coordinates: all it may touch
+    DcState S;
+    std::optional<QRegion> Visible;
+    std::function<void(DeviceContext &)> Draw;
+};
+
 struct PrinterDevice;
 // The records of an enhanced metafile being drawn, each a whole record in DWORDs.
 using MetafileRecords = std::vector<std::vector<DWORD>>;
@@ -58,15 +69,28 @@ struct DeviceContext {
     std::shared_ptr<MetafileRecords> Recording; // a metafile DC's records
     HGDIOBJ RecordingSurface{};                 // and the bitmap it draws on
     QRect Unshown; // a window DC's drawing its widget has not been told of, surface coordinates
-    qint64 UnshownPixels = 0; // and the pixels the drawings in it covered
+    qint64 UnshownPixels = 0;      // and the pixels the drawings in it covered
+    std::vector<HeldDrawing> Held; // in the order they were asked for
 };
 
 DeviceContext *FindDc(HDC Dc);
 HDC NewDc(DcKind Kind, HWND Wnd);
 void FreeDc(HDC Dc);
-// Tells the widgets what this thread's window DCs drew since they were last told; only the
-// DCs of Wnd when it is given. Runs by itself before Qt's event loop goes on.
+// Tells the widgets what this thread's window DCs drew since they were last told, held
+// drawings done first; only the DCs of Wnd when it is given. Runs by itself before Qt's event
+// loop goes on.
 void ShowDrawn(HWND Wnd = {});
+// A drawing confined to DeviceBounds on a window DC may wait: a grid draws a cell's text and
+// its owner then fills the cell and draws it again. An opaque fill on the DC that covers it
+// first makes it needless; whatever reads or draws on the window's surface, or the DC's
+// release, has it done first, with the DC as it stood when it was asked for.
+void HoldDrawing(DeviceContext &Dc, const QRect &DeviceBounds,
+                 std::function<void(DeviceContext &)> Draw);
+// An opaque fill of DeviceArea comes next on Dc: what it will cover need not be drawn.
+void DropCoveredDrawing(DeviceContext &Dc, const QRect &DeviceArea);
+// Does what this thread holds back for a window (for every window when Wnd is null), before
+// its surface is read or drawn on.
+void DrawHeld(HWND Wnd);
 // GetDeviceCaps of a printer DC.
 int PrinterCaps(const DeviceContext &Dc, int Index);
 
@@ -94,6 +118,15 @@ public:
     bool Valid() const { return (FImage != nullptr || FVector != nullptr) && !FClip.isEmpty(); }
     bool Vector() const { return FVector != nullptr; }
     QImage &Image() { return *FImage; }
+    // A row of the image to write to: the image is made the scope's own once, not per row.
+    QRgb *Row(int Y)
+    {
+        if (!FBits) {
+            FBits = FImage->bits();
+            FStride = FImage->bytesPerLine();
+        }
+        return reinterpret_cast<QRgb *>(FBits + Y * FStride);
+    }
     const QRegion &Clip() const { return FClip; }
     // Device point to image point.
     QPoint Origin() const { return FOrigin; }
@@ -118,6 +151,8 @@ private:
     QRect FArea;
     std::optional<QRect> FWanted; // the area asked for, image coordinates
     std::optional<QPainter> FPainter;
+    uchar *FBits = nullptr;
+    qsizetype FStride = 0;
     QPainter *FVector = nullptr;
     bool FVectorReady = false;
     // Whether the clip leaves the drawing whole: the area it said it draws in lies inside.

@@ -93,6 +93,7 @@ int FillRect(HDC Handle, const RECT *Rect, HBRUSH Brush)
     if (!Dc || !Rect) return 0;
     const QRect R = ToDevice(*Dc, *Rect);
     const BrushFill Fill(*Dc, Brush);
+    if (Fill.Solid()) DropCoveredDrawing(*Dc, R);
     DrawScope Scope(*Dc, R);
     if (Scope.Valid()) FillArea(Scope, R, Fill, R2_COPYPEN);
     return 1;
@@ -136,7 +137,7 @@ BOOL DrawFocusRect(HDC Handle, const RECT *Rect)
     auto Flip = [&](int X, int Y) {
         const QPoint P(X + O.x(), Y + O.y());
         if (!Scope.Clip().contains(P)) return;
-        auto *Pixel = reinterpret_cast<QRgb *>(Scope.Image().scanLine(P.y())) + P.x();
+        auto *Pixel = Scope.Row(P.y()) + P.x();
         *Pixel = (*Pixel ^ 0xFFFFFF) | 0xFF000000;
     };
     for (int X = R.left(); X <= R.right(); ++X)
@@ -288,7 +289,7 @@ COLORREF SetPixel(HDC Handle, int X, int Y, COLORREF Color)
         Scope.Painter().fillRect(QRect(I, QSize(1, 1)), QColor(ToRgb(Color)));
         return Color & 0xFFFFFF;
     }
-    reinterpret_cast<QRgb *>(Scope.Image().scanLine(I.y()))[I.x()] = ToRgb(Color);
+    Scope.Row(I.y())[I.x()] = ToRgb(Color);
     return Color & 0xFFFFFF;
 }
 

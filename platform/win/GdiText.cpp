@@ -163,9 +163,11 @@ std::u16string FromCp1251(LPCSTR Text, int Count)
     return Result;
 }
 
-void DrawRun(DeviceContext &Dc, const TextRun &Run)
+namespace
 {
-    const RealFont &F = FontFor(Dc);
+
+void PaintRun(DeviceContext &Dc, const TextRun &Run, const RealFont &F)
+{
     int Width = 0;
     for (int A : Run.Advances)
         Width += A;
@@ -230,6 +232,24 @@ void DrawRun(DeviceContext &Dc, const TextRun &Run)
     if (F.Log.lfUnderline) Rule(0, F.Ascent + F.UnderlinePos, Width);
     if (F.Log.lfStrikeOut) Rule(0, F.Ascent - F.StrikeOutPos, Width);
     if (UnderlineX >= 0) Rule(UnderlineX, F.Ascent + F.UnderlinePos, UnderlineW);
+}
+
+} // namespace
+
+void DrawRun(DeviceContext &Dc, const TextRun &Run)
+{
+    const RealFont &F = FontFor(Dc);
+    // Text kept to a box may be covered before anyone sees it; the font is taken now, as the
+    // DC's font may be gone by the time the text is drawn.
+    if (Run.ClipTo && Dc.Kind == DcKind::Window) {
+        HoldDrawing(Dc, *Run.ClipTo,
+                    [&F, Text = std::u16string(Run.Text), Held = Run](DeviceContext &D) mutable {
+                        Held.Text = Text;
+                        PaintRun(D, Held, F);
+                    });
+        return;
+    }
+    PaintRun(Dc, Run, F);
 }
 
 } // namespace win

@@ -4,12 +4,41 @@
 
 #include "platform/win/WinTypes.h"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 
 namespace win
 {
+
+// A table's finds kept for the calling thread while nothing was removed from the table since:
+// a handle is looked up hundreds of times between two removals (a DC through a repaint), and
+// the lock and the walk cost more than most drawings they serve. Removals counts the table's
+// removals, bumped under its lock before each; Find looks under the lock and tells the count
+// it saw there.
+template <typename Data, typename LockedFind>
+Data *FindRecent(const void *Table, const std::atomic<std::uint64_t> &Removals, std::uintptr_t Id,
+                 LockedFind Find)
+{
+    struct Found {
+        const void *Table = nullptr;
+        std::uintptr_t Id = 0;
+        std::uint64_t Removals = 0;
+        Data *Item = nullptr;
+    };
+    thread_local std::array<Found, 16> Recent;
+    Found &Slot = Recent[Id % Recent.size()];
+    if (Slot.Table == Table && Slot.Id == Id &&
+        Slot.Removals == Removals.load(std::memory_order_acquire))
+        return Slot.Item;
+    std::uint64_t Seen = 0;
+    Data *Item = Find(Seen);
+    if (Item) Slot = Found{Table, Id, Seen, Item};
+    return Item;
+}
 
 template <typename Handle, typename Data> class THandleTable
 {
@@ -29,19 +58,28 @@ public:
     // Null for a handle the table never gave out or has removed.
     Data *Find(Handle Value)
     {
-        std::lock_guard lock(FMutex);
-        const auto it = FItems.find(IdFromHandle(Value));
-        return it == FItems.end() ? nullptr : it->second.get();
+        const std::uintptr_t id = IdFromHandle(Value);
+        return FindRecent<Data>(this, FRemovals, id, [this, id](std::uint64_t &Seen) -> Data * {
+            std::lock_guard lock(FMutex);
+            Seen = FRemovals.load(std::memory_order_relaxed);
+            const auto it = FItems.find(id);
+            return it == FItems.end() ? nullptr : it->second.get();
+        });
     }
 
     bool Remove(Handle Value)
     {
         std::lock_guard lock(FMutex);
-        return FItems.erase(IdFromHandle(Value)) != 0;
+        const auto it = FItems.find(IdFromHandle(Value));
+        if (it == FItems.end()) return false;
+        FRemovals.fetch_add(1, std::memory_order_release);
+        FItems.erase(it);
+        return true;
     }
 
 private:
     std::mutex FMutex;
+    std::atomic<std::uint64_t> FRemovals{0};
     std::map<std::uintptr_t, std::unique_ptr<Data>> FItems;
     std::uintptr_t FNextId;
 };

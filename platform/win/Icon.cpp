@@ -104,7 +104,7 @@ void DrawPicture(HDC Handle, const QImage &Picture, int X, int Y, int Width, int
     const QPoint O = Scope.Origin() + R.topLeft();
     for (const QRect &Part : Area) {
         for (int Py = Part.top(); Py <= Part.bottom(); ++Py) {
-            auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Py));
+            auto *Row = Scope.Row(Py);
             const auto *Src = reinterpret_cast<const QRgb *>(Scaled.constScanLine(Py - O.y()));
             for (int Px = Part.left(); Px <= Part.right(); ++Px) {
                 const QRgb S = Src[Px - O.x()];

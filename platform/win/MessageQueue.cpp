@@ -20,6 +20,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace win
 {
@@ -95,6 +96,11 @@ public:
     // Cleared when a look through every window found none to paint; set again by
     // whatever may make one need it, so idle passes skip the walk.
     std::atomic<bool> PaintMayBeDue = true;
+    // Every window of the thread that waits for a paint is here, in creation order, and
+    // stays until a look finds it painted, or hidden: such a window waits in Hidden until
+    // what is visible changes. Both guarded by Mutex.
+    std::set<HWND> MayPaint;
+    std::set<HWND> Hidden;
 
     void Wake()
     {
@@ -402,15 +408,45 @@ bool TakeQuit(ThreadQueue &Q, LPMSG Out, bool Remove)
     return true;
 }
 
+// The windows of the queue's thread that wait for a paint of their client area or frame, in
+// creation order; hidden ones too.
+std::vector<HWND> WindowsWaitingForPaint(ThreadQueue &Q)
+{
+    std::vector<HWND> Waiting;
+    {
+        std::lock_guard Lock(Q.Mutex);
+        Waiting.assign(Q.MayPaint.begin(), Q.MayPaint.end());
+    }
+    std::erase_if(Waiting, [&Q](HWND Wnd) {
+        const Window *W = FindWindow(Wnd);
+        if (W && !W->MessageOnly && (W->FrameDirty || !W->Update.isEmpty())) return false;
+        std::lock_guard Lock(Q.Mutex);
+        Q.MayPaint.erase(Wnd);
+        return true;
+    });
+    return Waiting;
+}
+
+// A hidden window is not looked at again until something is shown, hidden or moved: the
+// controls of the pages not on view keep what they wait for.
+void SetAsideHidden(ThreadQueue &Q, HWND Wnd)
+{
+    std::lock_guard Lock(Q.Mutex);
+    Q.MayPaint.erase(Wnd);
+    Q.Hidden.insert(Wnd);
+}
+
 bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
 {
     if (!InRange(WM_PAINT, Min, Max) || !Q.PaintMayBeDue) return false;
     const bool Everything = !Filter;
     if (Everything) Q.PaintMayBeDue = false;
-    for (HWND Wnd : ThreadWindows(Q.ThreadId)) {
-        const Window *W = FindWindow(Wnd);
-        if (!W || W->MessageOnly || (W->Update.isEmpty() && !W->FrameDirty)) continue;
-        if (!ForWindow(Wnd, Filter) || !IsWindowVisible(Wnd)) continue;
+    for (HWND Wnd : WindowsWaitingForPaint(Q)) {
+        if (!IsWindowVisible(Wnd)) {
+            SetAsideHidden(Q, Wnd);
+            continue;
+        }
+        if (!ForWindow(Wnd, Filter)) continue;
         if (Everything) Q.PaintMayBeDue = true;
         *Out = MSG{Wnd, WM_PAINT, 0, 0, TickNow(), Q.Last.pt};
         return true;
@@ -680,20 +716,34 @@ std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg)
     return std::exchange(P.Event, nullptr);
 }
 
-void NotePaintPending()
+void NotePaintPending(HWND Wnd)
 {
     ThreadQueue &Q = MyQueue();
     Q.PaintMayBeDue = true;
     std::lock_guard Lock(Q.Mutex);
+    Q.MayPaint.insert(Wnd);
     ++Q.Arrivals;
 }
 
-void NotePaintMayBeDue(DWORD ThreadId)
+void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd)
 {
-    if (ThreadId == CurrentThreadId())
-        MyQueue().PaintMayBeDue = true;
-    else if (const auto Q = QueueOf(ThreadId))
+    const auto Q = QueueOf(ThreadId);
+    if (!Q) return;
+    Q->PaintMayBeDue = true;
+    std::lock_guard Lock(Q->Mutex);
+    Q->MayPaint.insert(Wnd);
+}
+
+void NoteVisibilityChanged()
+{
+    // A window's children may live on other threads.
+    std::lock_guard Lock(QueuesMutex);
+    for (auto &[Id, Q] : Queues) {
         Q->PaintMayBeDue = true;
+        std::lock_guard QueueLock(Q->Mutex);
+        Q->MayPaint.merge(Q->Hidden);
+        Q->Hidden.clear(); // what merge left was in MayPaint already
+    }
 }
 
 void DeferToLoop(std::function<void()> Action)

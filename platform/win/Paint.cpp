@@ -36,7 +36,7 @@ void Invalidate(Window &W, const QRegion &Area, bool Erase)
     if (Inside.isEmpty()) return;
     W.Update += Inside;
     W.EraseBackground |= Erase;
-    NotePaintPending();
+    NotePaintPending(W.Handle);
 }
 
 void Validate(Window &W, const QRegion *Area)
@@ -72,7 +72,7 @@ void RedrawTree(Window &W, const QRegion *Area, UINT Flags)
         Invalidate(W, Area ? *Area : ClientArea(W), Flags & RDW_ERASE);
         if (Flags & RDW_FRAME) {
             W.FrameDirty = true;
-            NotePaintPending();
+            NotePaintPending(W.Handle);
         }
     }
     if (Flags & RDW_VALIDATE) {

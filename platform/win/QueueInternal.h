@@ -20,12 +20,15 @@ std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg);
 void ForgetWindowMessages(HWND Wnd);
 // Gives the calling thread its queue, as its first window does on Win32.
 void EnsureQueue();
-// Tells the calling thread's queue that a window needs painting, so a waiting
+// Tells the calling thread's queue that its window needs painting, so a waiting
 // GetMessage or WaitMessage wakes.
-void NotePaintPending();
-// Tells a thread's queue that a window of its may need painting without waking
-// it: shown, moved, resized, re-parented or restyled.
-void NotePaintMayBeDue(DWORD ThreadId);
+void NotePaintPending(HWND Wnd);
+// Tells a thread's queue, without waking it, that the update region or frame of
+// its window became dirty: shown or resized.
+void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd);
+// Tells every queue that which windows are visible may have changed: shown,
+// hidden, re-parented or restyled.
+void NoteVisibilityChanged();
 // Runs something Qt reported (close, resize, activation) from the thread's own
 // message calls, never inside Qt's event handling.
 void DeferToLoop(std::function<void()> Action);

@@ -70,7 +70,7 @@ void Plot(DrawScope &Scope, int X, int Y, QRgb Color, int Rop2)
 {
     const QPoint P = QPoint(X, Y) + Scope.Origin();
     if (!Scope.Clip().contains(P)) return;
-    auto *Pixel = reinterpret_cast<QRgb *>(Scope.Image().scanLine(P.y())) + P.x();
+    auto *Pixel = Scope.Row(P.y()) + P.x();
     *Pixel = Rop2 == R2_COPYPEN ? (Color | 0xFF000000) : ApplyRop2(Rop2, Color, *Pixel);
 }
 
@@ -80,7 +80,7 @@ template <typename PixelFn> void ForEachPixel(DrawScope &Scope, const QRect &Dev
     const QPoint O = Scope.Origin();
     for (const QRect &R : Area) {
         for (int Y = R.top(); Y <= R.bottom(); ++Y) {
-            auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
+            auto *Row = Scope.Row(Y);
             for (int X = R.left(); X <= R.right(); ++X)
                 Fn(Row[X], X - O.x(), Y - O.y());
         }
@@ -229,7 +229,7 @@ void FillArea(DrawScope &Scope, const QRect &DeviceRect, const BrushFill &Fill, 
         const QRegion Area = Scope.Parts(DeviceRect);
         for (const QRect &R : Area) {
             for (int Y = R.top(); Y <= R.bottom(); ++Y) {
-                auto *Row = reinterpret_cast<QRgb *>(Scope.Image().scanLine(Y));
+                auto *Row = Scope.Row(Y);
                 std::fill(Row + R.left(), Row + R.right() + 1, C);
             }
         }

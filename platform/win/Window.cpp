@@ -1,4 +1,6 @@
+#include "platform/win/DeviceContext.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/HandleTable.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/QueueInternal.h"
@@ -25,6 +27,7 @@ struct Registry {
     std::map<std::uintptr_t, std::unique_ptr<Window>> Windows; // ordered: creation order
     std::vector<HWND> TopLevels;                               // Z order, topmost first
     std::uintptr_t NextId = 0x100;
+    std::atomic<std::uint64_t> Removals{0}; // FindWindow trusts its recent finds while it stands
     std::map<std::u16string, std::shared_ptr<const WindowClass>> Classes;
 
     // A window still here at exit keeps its widget: Qt's own globals may be gone
@@ -128,6 +131,7 @@ void ResizeSurface(Window &W)
 {
     const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
     if (W.MessageOnly || W.Surface.isNull() || W.Surface.size() == Size) return;
+    DrawHeld(W.Handle);
     QImage Next(Size, QImage::Format_RGB32);
     Next.fill(Qt::white);
     if (!W.Surface.isNull()) {
@@ -145,7 +149,7 @@ void InvalidateAll(Window &W, bool Children)
     W.Update = QRegion(0, 0, C.right - C.left, C.bottom - C.top);
     W.EraseBackground = true;
     W.FrameDirty = true;
-    NotePaintMayBeDue(W.ThreadId);
+    NotePaintMayBeDue(W.ThreadId, W.Handle);
     if (Children)
         for (HWND Child : W.Children)
             if (Window *Cw = FindWindow(Child)) InvalidateAll(*Cw, true);
@@ -159,7 +163,7 @@ void InvalidateAfterResize(Window &W, const RECT &OldClient)
     const int NewW = W.Client.right - W.Client.left, NewH = W.Client.bottom - W.Client.top;
     const UINT ClassStyle = W.Class ? W.Class->Style : 0;
     W.FrameDirty = true;
-    NotePaintMayBeDue(W.ThreadId);
+    NotePaintMayBeDue(W.ThreadId, W.Handle);
     if ((NewW != OldW && (ClassStyle & CS_HREDRAW)) ||
         (NewH != OldH && (ClassStyle & CS_VREDRAW))) {
         InvalidateAll(W, false);
@@ -183,7 +187,7 @@ void SetVisible(Window &W, bool Visible, UINT Flags)
     if (W.Visible == Visible) return;
     W.Visible = Visible;
     if (Visible) W.ShownInactive = Flags & SWP_NOACTIVATE;
-    NotePaintMayBeDue(W.ThreadId);
+    NoteVisibilityChanged();
     if (Visible)
         W.Style |= WS_VISIBLE;
     else
@@ -214,6 +218,7 @@ void FinishDestroy(Window &W)
     {
         std::lock_guard Lock(R.Mutex);
         auto It = R.Windows.find(IdFromHandle(Handle));
+        R.Removals.fetch_add(1, std::memory_order_release);
         Dead = std::move(It->second);
         R.Windows.erase(It);
     }
@@ -246,13 +251,18 @@ DWORD CurrentThreadId()
 Window *FindWindow(HWND Wnd)
 {
     Registry &R = TheRegistry();
-    std::lock_guard Lock(R.Mutex);
-    auto It = R.Windows.find(IdFromHandle(Wnd));
-    return It == R.Windows.end() ? nullptr : It->second.get();
+    const std::uintptr_t Id = IdFromHandle(Wnd);
+    return FindRecent<Window>(&R, R.Removals, Id, [&R, Id](std::uint64_t &Seen) -> Window * {
+        std::lock_guard Lock(R.Mutex);
+        Seen = R.Removals.load(std::memory_order_relaxed);
+        auto It = R.Windows.find(Id);
+        return It == R.Windows.end() ? nullptr : It->second.get();
+    });
 }
 
 QImage &SurfaceOf(Window &W)
 {
+    DrawHeld(W.Handle);
     const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
     if (W.Surface.isNull() && !W.MessageOnly && !Size.isEmpty()) {
         W.Surface = QImage(Size, QImage::Format_RGB32);
@@ -745,7 +755,7 @@ HWND SetParent(HWND Wnd, HWND NewParent)
     if (!NewParent) W->Style &= ~WS_CHILD;
     PlaceInZOrder(*W, HWND_TOP);
     RebuildWidget(*W);
-    NotePaintMayBeDue(W->ThreadId);
+    NoteVisibilityChanged();
     return Old ? Old : GetDesktopWindow();
 }
 
@@ -821,7 +831,7 @@ LONG_PTR SetWindowLongPtrW(HWND Wnd, int Index, LONG_PTR Value)
     case GWL_STYLE:
         W->Style = static_cast<DWORD>(Value) & ~WS_VISIBLE;
         W->Enabled = !(W->Style & WS_DISABLED);
-        NotePaintMayBeDue(W->ThreadId);
+        NoteVisibilityChanged();
         break;
     case GWL_EXSTYLE:
         W->ExStyle = static_cast<DWORD>(Value);

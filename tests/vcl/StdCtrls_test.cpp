@@ -7,6 +7,7 @@
 #include "platform/vcl/Tabs.h"
 #include "platform/win/Paint.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -394,6 +395,39 @@ TEST_F(StdCtrlsTest, ProgressBar_StepItStaysAtMax)
     EXPECT_EQ(bar.Position(), 25);
     bar.SetPosition(-3);
     EXPECT_EQ(bar.Position(), 0);
+}
+
+// Steps too small to move the bar by a pixel are not painted; after each the bar still shows
+// what painting it afresh shows.
+TEST_F(StdCtrlsTest, ProgressBar_AfterEachStepShowsWhatAFullRepaintShows)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *bar = new TProgressBar(form);
+    bar->SetParent(form);
+    bar->SetBounds(10, 10, 104, 20);
+    bar->SetMax(299);
+    bar->SetStep(1);
+    const auto row = [bar] {
+        std::string pixels;
+        for (int x = 0; x < bar->Width(); ++x)
+            pixels +=
+                win::SurfacePixel(bar->Handle(), x, bar->Height() / 2) == ColorToRGB(clHighlight)
+                    ? '#'
+                    : '.';
+        return pixels;
+    };
+    for (const bool smooth : {false, true}) {
+        bar->SetSmooth(smooth);
+        bar->SetPosition(0);
+        for (int step = 0; step < 299; ++step) {
+            bar->StepIt();
+            Pump();
+            const std::string shown = row();
+            bar->Repaint();
+            ASSERT_EQ(shown, row()) << "smooth " << smooth << ", position " << bar->Position();
+        }
+        EXPECT_GT(std::ranges::count(row(), '#'), bar->Width() / 2) << "full at the end";
+    }
 }
 
 TEST_F(StdCtrlsTest, TrackBar_PositionIsClampedAndReported)

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 using namespace wintest;
 
@@ -264,6 +266,29 @@ TEST_F(MessageQueue, Paint_ComesForWindowsShownOrReparentedAfterALookFoundNone)
     SetParent(Moved, W);
     ASSERT_TRUE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_REMOVE));
     EXPECT_EQ(M.hwnd, Moved);
+}
+
+// A control waiting under a hidden page is set aside by a look, and still painted when the
+// page is shown without a redraw of its own.
+TEST_F(MessageQueue, Paint_ComesForAWaitingChildWhenItsHiddenParentIsShown)
+{
+    const HWND Page = Top(0, 0, 80, 80);
+    ShowWindow(Page, SW_HIDE);
+    const HWND Control = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 0, 0, 20, 20, Page);
+    Pump();
+    InvalidateRect(Control, nullptr, FALSE);
+    MSG M;
+    ASSERT_FALSE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+    ASSERT_FALSE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_NOREMOVE)) << "a second look";
+    SetWindowPos(Page, {}, 0, 0, 0, 0,
+                 SWP_SHOWWINDOW | SWP_NOREDRAW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER |
+                     SWP_NOACTIVATE);
+    std::vector<HWND> Painted;
+    while (Painted.size() < 5 && PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+        Painted.push_back(M.hwnd);
+        DispatchMessageW(&M);
+    }
+    EXPECT_NE(std::ranges::find(Painted, Control), Painted.end());
 }
 
 TEST_F(MessageQueue, HitTest_TransparentPassesThroughAndCustomCodesArriveUnchanged)

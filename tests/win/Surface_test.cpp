@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -439,6 +440,165 @@ TEST_F(StripedRows, PaintOrMoveWhileAScrollWaits_ShowsWhatTheWindowHolds)
     Fill(Rows, Side - Row, Side, RGB(120, 0, 250));
     SetWindowPos(Rows, {}, 0, 1, Side, Side, SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_TRUE(ShowsWhatTheWindowsHold()) << "moved";
+}
+
+// Text kept to a box waits until something covers, reads or draws on it. Each case draws its
+// steps on one window as they come and on another with the surface read after every step,
+// which has each drawing done at once: both must end with the same pixels.
+class HeldText : public Surface
+{
+protected:
+    using Step = std::function<void(HWND, HDC)>;
+    static constexpr RECT Box{4, 4, 56, 26};
+    static constexpr COLORREF Ink = RGB(0, 0, 160);
+
+    void TearDown() override
+    {
+        if (Font) DeleteObject(Font);
+        Surface::TearDown();
+    }
+    // Step: blue text clipped to Box in a font of the step's own.
+    Step Text(const char16_t *Words = u"Wg Wg Wg Wg")
+    {
+        return [this, Words](HWND, HDC Dc) {
+            if (!Font)
+                Font = CreateFontW(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                                   u"Arial");
+            SelectObject(Dc, Font);
+            SetTextColor(Dc, Ink);
+            SetBkMode(Dc, TRANSPARENT);
+            RECT R = Box;
+            DrawTextW(Dc, Words, -1, &R, DT_SINGLELINE | DT_VCENTER);
+        };
+    }
+    static Step Fill(RECT R, COLORREF Colour)
+    {
+        return [R, Colour](HWND, HDC Dc) { FillSolid(Dc, R, Colour); };
+    }
+    QImage Drawn(const std::vector<Step> &Steps, bool AtOnce)
+    {
+        const HWND W = Popup(0, 0, 60, 30);
+        Pump();
+        const HDC Dc = GetDC(W);
+        for (const Step &Each : Steps) {
+            Each(W, Dc);
+            if (AtOnce) win::SurfacePixel(W, 0, 0);
+        }
+        ReleaseDC(W, Dc);
+        return win::SurfaceOf(*win::FindWindow(W)).copy();
+    }
+    // The pixels the steps leave, checked against those drawn at once.
+    QImage ExpectSameAsAtOnce(const std::vector<Step> &Steps)
+    {
+        const QImage Waited = Drawn(Steps, false);
+        EXPECT_TRUE(Waited == Drawn(Steps, true));
+        return Waited;
+    }
+    static int InkPixels(const QImage &Image, const QRect &Area)
+    {
+        int Count = 0;
+        for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+            for (int X = Area.left(); X <= Area.right(); ++X)
+                Count += (Image.pixel(X, Y) & 0xFFFFFF) == 0x0000A0u;
+        return Count;
+    }
+    HFONT Font{};
+};
+
+TEST_F(HeldText, ACoveringFill_LeavesOnlyTheFill)
+{
+    const QImage Shown = ExpectSameAsAtOnce({Text(), Fill(Box, RGB(0, 200, 0))});
+    EXPECT_EQ(InkPixels(Shown, QRect(0, 0, 60, 30)), 0);
+    EXPECT_EQ(Shown.pixel(30, 15) & 0xFFFFFF, 0x00C800u);
+}
+
+TEST_F(HeldText, AFillOverPartOfIt_LeavesTheRestOfTheText)
+{
+    const QImage Shown = ExpectSameAsAtOnce({Text(), Fill(RECT{4, 4, 30, 26}, RGB(0, 200, 0))});
+    EXPECT_EQ(InkPixels(Shown, QRect(4, 4, 26, 22)), 0);
+    EXPECT_GT(InkPixels(Shown, QRect(30, 4, 26, 22)), 0);
+}
+
+// The DC's font, colour and clip change and the font is deleted before the text is drawn.
+TEST_F(HeldText, IsDrawnAsTheDcStoodWhenItWasAskedFor)
+{
+    const Step Change = [this](HWND, HDC Dc) {
+        SelectObject(Dc, GetStockObject(SYSTEM_FONT));
+        DeleteObject(std::exchange(Font, HFONT{}));
+        SetTextColor(Dc, RGB(200, 0, 0));
+        const HRGN Corner = CreateRectRgn(0, 0, 10, 10);
+        SelectClipRgn(Dc, Corner);
+        DeleteObject(Corner);
+    };
+    const QImage Shown = ExpectSameAsAtOnce({Text(), Change});
+    EXPECT_GT(InkPixels(Shown, QRect(10, 10, 46, 16)), 0);
+}
+
+TEST_F(HeldText, AnotherDcDrawingOverIt_KeepsTheOrder)
+{
+    const Step Other = [](HWND W, HDC) {
+        const HDC Second = GetDC(W);
+        FillSolid(Second, RECT{20, 0, 40, 30}, RGB(0, 200, 0));
+        ReleaseDC(W, Second);
+    };
+    const QImage Shown = ExpectSameAsAtOnce({Text(), Other, Text(u"xx")});
+    EXPECT_GT(InkPixels(Shown, QRect(4, 4, 16, 22)), 0);
+    EXPECT_EQ(Shown.pixel(30, 5) & 0xFFFFFF, 0x00C800u);
+}
+
+TEST_F(HeldText, MovesWithAScroll)
+{
+    const Step Scroll = [](HWND W, HDC) {
+        ScrollWindowEx(W, 0, 10, nullptr, nullptr, {}, nullptr, 0);
+    };
+    const QImage Shown = ExpectSameAsAtOnce({Text(), Scroll});
+    EXPECT_GT(InkPixels(Shown, QRect(4, 26, 52, 4)), 0);
+}
+
+TEST_F(HeldText, ACoveringGradient_LeavesOnlyTheGradient)
+{
+    const Step Gradient = [](HWND, HDC Dc) {
+        TRIVERTEX Ends[2] = {{Box.left, Box.top, 0xFF00, 0, 0, 0},
+                             {Box.right, Box.bottom, 0, 0xFF00, 0, 0}};
+        GRADIENT_RECT Mesh{0, 1};
+        GradientFill(Dc, Ends, 2, &Mesh, 1, GRADIENT_FILL_RECT_H);
+    };
+    const QImage Shown = ExpectSameAsAtOnce({Text(), Gradient});
+    EXPECT_EQ(InkPixels(Shown, QRect(0, 0, 60, 30)), 0);
+}
+
+// Through a DC kept over the event loop, as drawing outside a paint does.
+TEST_F(HeldText, OnAKeptDc_ShowsOnTheScreenWhileTheDcIsKept)
+{
+    const QImage Reference = Drawn({Text()}, true);
+    QPoint Inked(-1, -1);
+    for (int Y = 0; Y < Reference.height() && Inked.x() < 0; ++Y)
+        for (int X = 0; X < Reference.width() && Inked.x() < 0; ++X)
+            if ((Reference.pixel(X, Y) & 0xFFFFFF) == 0x0000A0u) Inked = QPoint(X, Y);
+    ASSERT_GE(Inked.x(), 0);
+    const HWND W = Popup(40, 30, 60, 30);
+    Pump();
+    const HDC Dc = GetDC(W);
+    Text()(W, Dc);
+    ExpectOnScreen(QRect(40, 30, 60, 30), {{Inked, 0x0000A0u, "a pixel of the text"}});
+    ReleaseDC(W, Dc);
+}
+
+TEST_F(HeldText, ACopyFromTheWindow_TakesTheText)
+{
+    HDC Memory = CreateCompatibleDC({});
+    HBITMAP Bitmap = CreateBitmap(60, 30, 1, 32, nullptr);
+    const HGDIOBJ Old = SelectObject(Memory, Bitmap);
+    const Step Copy = [Memory](HWND, HDC Dc) { BitBlt(Memory, 0, 0, 60, 30, Dc, 0, 0, SRCCOPY); };
+    Drawn({Text(), Copy, Fill(Box, RGB(0, 200, 0))}, false);
+    int Ink = 0;
+    for (int X = Box.left; X < Box.right; ++X)
+        for (int Y = Box.top; Y < Box.bottom; ++Y)
+            Ink += GetPixel(Memory, X, Y) == HeldText::Ink;
+    EXPECT_GT(Ink, 0);
+    SelectObject(Memory, Old);
+    DeleteObject(Bitmap);
+    DeleteDC(Memory);
 }
 
 // A Qt control shown as a window gets its key back when the message is
