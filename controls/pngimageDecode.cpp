@@ -316,7 +316,7 @@ bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32
     TChunkIHDR *Header = Image->Header();
     if (Header->ColorType == COLOR_PALETTE && !Image->ChunkList().ItemFromClass<TChunkPLTE>())
         TPNGObject::RaiseError<EPNGMissingPalette>();
-    if (Header->IsPaletted) PreparePalette(*Image, *Header);
+    PreparePalette(*Image, *Header);
     // A picture cut short keeps what arrived; the load ends with it.
     return ImageDecoder(*Image, Stream, Size).Decode();
 }
