@@ -240,13 +240,18 @@ Bytes Deflate(const Bytes &Data)
     return Out;
 }
 
-std::unique_ptr<TPNGObject> Load(const Bytes &File)
+void LoadInto(TPNGObject &Image, const Bytes &File)
 {
     TMemoryStream Stream;
     Stream.WriteBuffer(File.data(), static_cast<int>(File.size()));
     Stream.SetPosition(0);
+    Image.LoadFromStream(&Stream);
+}
+
+std::unique_ptr<TPNGObject> Load(const Bytes &File)
+{
     auto Image = std::make_unique<TPNGObject>();
-    Image->LoadFromStream(&Stream);
+    LoadInto(*Image, File);
     return Image;
 }
 

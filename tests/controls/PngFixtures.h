@@ -50,6 +50,8 @@ Bytes JoinChunks(const std::vector<Chunk> &Chunks);
 Bytes Inflate(const Bytes &Data);
 Bytes Deflate(const Bytes &Data);
 
+// Loads File into Image, which may hold a picture already.
+void LoadInto(TPNGObject &Image, const Bytes &File);
 std::unique_ptr<TPNGObject> Load(const Bytes &File);
 Bytes Save(TPNGObject &Image);
 

@@ -943,15 +943,6 @@ TEST(PngObject, ARefusedResizeLeavesThePictureWhole)
 namespace
 {
 
-// Loads File into an image that has a picture already.
-void LoadInto(TPNGObject &Image, const Bytes &File)
-{
-    TMemoryStream Stream;
-    Stream.WriteBuffer(File.data(), static_cast<int>(File.size()));
-    Stream.SetPosition(0);
-    Image.LoadFromStream(&Stream);
-}
-
 // A header whose store is refused: 1.2 GB of colour pixels.
 Bytes RefusedHeaderFile()
 {
