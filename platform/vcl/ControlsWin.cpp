@@ -142,7 +142,8 @@ void TWinControl::RecreateWnd()
     // The new windows take back the focus and the activation, so the keys still reach the
     // control that had them. Meanwhile the keyboard goes nowhere: handed to a parent, it
     // would be passed on to the control whose window is being made.
-    TWinControl *focused = ContainsControl(FocusedControl()) ? FocusedControl() : nullptr;
+    TWinControl *focused = FocusedControl();
+    if (!ContainsControl(focused)) focused = nullptr;
     const bool active = GetActiveWindow() == FHandle;
     if (focused) ::SetFocus(nullptr);
     DestroyHandle();

@@ -17,11 +17,10 @@ namespace win
 // A table's finds kept for the calling thread while nothing was removed from the table since:
 // a handle is looked up hundreds of times between two removals (a DC through a repaint), and
 // the lock and the walk cost more than most drawings they serve. Removals counts the table's
-// removals, bumped under its lock before each; Find looks under the lock and tells the count
-// it saw there.
-template <typename Data, typename LockedFind>
-Data *FindRecent(const void *Table, const std::atomic<std::uint64_t> &Removals, std::uintptr_t Id,
-                 LockedFind Find)
+// removals, bumped under Mutex before each.
+template <typename Data>
+Data *FindRecent(std::mutex &Mutex, const std::map<std::uintptr_t, std::unique_ptr<Data>> &Items,
+                 const std::atomic<std::uint64_t> &Removals, std::uintptr_t Id)
 {
     struct Found {
         const void *Table = nullptr;
@@ -31,13 +30,14 @@ Data *FindRecent(const void *Table, const std::atomic<std::uint64_t> &Removals, 
     };
     thread_local std::array<Found, 16> Recent;
     Found &Slot = Recent[Id % Recent.size()];
-    if (Slot.Table == Table && Slot.Id == Id &&
+    if (Slot.Table == &Items && Slot.Id == Id &&
         Slot.Removals == Removals.load(std::memory_order_acquire))
         return Slot.Item;
-    std::uint64_t Seen = 0;
-    Data *Item = Find(Seen);
-    if (Item) Slot = Found{Table, Id, Seen, Item};
-    return Item;
+    std::lock_guard Lock(Mutex);
+    const auto It = Items.find(Id);
+    if (It == Items.end()) return nullptr;
+    Slot = Found{&Items, Id, Removals.load(std::memory_order_relaxed), It->second.get()};
+    return Slot.Item;
 }
 
 template <typename Handle, typename Data> class THandleTable
@@ -56,16 +56,7 @@ public:
     }
 
     // Null for a handle the table never gave out or has removed.
-    Data *Find(Handle Value)
-    {
-        const std::uintptr_t id = IdFromHandle(Value);
-        return FindRecent<Data>(this, FRemovals, id, [this, id](std::uint64_t &Seen) -> Data * {
-            std::lock_guard lock(FMutex);
-            Seen = FRemovals.load(std::memory_order_relaxed);
-            const auto it = FItems.find(id);
-            return it == FItems.end() ? nullptr : it->second.get();
-        });
-    }
+    Data *Find(Handle Value) { return FindRecent(FMutex, FItems, FRemovals, IdFromHandle(Value)); }
 
     bool Remove(Handle Value)
     {

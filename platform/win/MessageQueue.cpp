@@ -419,8 +419,10 @@ std::vector<HWND> WindowsWaitingForPaint(ThreadQueue &Q)
     }
     std::erase_if(Waiting, [&Q](HWND Wnd) {
         const Window *W = FindWindow(Wnd);
-        if (W && !W->MessageOnly && (W->FrameDirty || !W->Update.isEmpty())) return false;
+        // Looked at under the lock that noting an invalidation takes: one noted before is seen
+        // here, one noted after puts the window back.
         std::lock_guard Lock(Q.Mutex);
+        if (W && !W->MessageOnly && (W->FrameDirty || !W->Update.isEmpty())) return false;
         Q.MayPaint.erase(Wnd);
         return true;
     });

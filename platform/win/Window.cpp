@@ -251,13 +251,7 @@ DWORD CurrentThreadId()
 Window *FindWindow(HWND Wnd)
 {
     Registry &R = TheRegistry();
-    const std::uintptr_t Id = IdFromHandle(Wnd);
-    return FindRecent<Window>(&R, R.Removals, Id, [&R, Id](std::uint64_t &Seen) -> Window * {
-        std::lock_guard Lock(R.Mutex);
-        Seen = R.Removals.load(std::memory_order_relaxed);
-        auto It = R.Windows.find(Id);
-        return It == R.Windows.end() ? nullptr : It->second.get();
-    });
+    return FindRecent(R.Mutex, R.Windows, R.Removals, IdFromHandle(Wnd));
 }
 
 QImage &SurfaceOf(Window &W)

@@ -352,16 +352,22 @@ void ClaimFocusAfterRestore()
         ActivateWidget(*W);
 }
 
-QTimer &SettleTimer()
+// A single-shot timer owned by the application, made on first use.
+QTimer &AppTimer(QPointer<QTimer> &Timer, int Milliseconds, void (*OnTimeout)())
 {
-    static QPointer<QTimer> Timer;
     if (!Timer) {
         Timer = new QTimer(QCoreApplication::instance());
         Timer->setSingleShot(true);
-        Timer->setInterval(SettleMilliseconds);
-        QObject::connect(Timer, &QTimer::timeout, [] { ClaimFocusAfterRestore(); });
+        Timer->setInterval(Milliseconds);
+        QObject::connect(Timer, &QTimer::timeout, OnTimeout);
     }
     return *Timer;
+}
+
+QTimer &SettleTimer()
+{
+    static QPointer<QTimer> Timer;
+    return AppTimer(Timer, SettleMilliseconds, ClaimFocusAfterRestore);
 }
 
 // Each answer of the window manager about our windows puts the claim off again.
@@ -645,13 +651,8 @@ void ShowHeldScrolls()
 void StartFrame()
 {
     static QPointer<QTimer> Frame;
-    if (!Frame) {
-        Frame = new QTimer(QCoreApplication::instance());
-        Frame->setSingleShot(true);
-        Frame->setInterval(FrameMilliseconds);
-        QObject::connect(Frame, &QTimer::timeout, [] { ShowHeldScrolls(); });
-    }
-    if (!Frame->isActive()) Frame->start();
+    QTimer &Timer = AppTimer(Frame, FrameMilliseconds, ShowHeldScrolls);
+    if (!Timer.isActive()) Timer.start();
 }
 
 bool OneAxis(QPoint Delta)
