@@ -33,6 +33,9 @@ constexpr UINT WM_TB2K_ANIMATIONENDED = WM_USER + 0x556;
 // The "no position" marker of the tracking loop's last mouse position.
 constexpr LONG TBNoPosition = static_cast<LONG>(0x80000000);
 
+// Groups shown inline that nest deeper than this are taken to link round in a circle.
+constexpr int TBMaxGroupDepth = 25;
+
 bool ApplicationIsActive();
 // X / Y rounded away from zero; the sign comes from both operands.
 int DivRoundUp(int X, int Y);

@@ -52,8 +52,6 @@ void ClickWndProc(TMessage &Message)
 
 // A guard against link cycles and against handlers that keep rebuilding the tree.
 constexpr int MaxShortCutDepth = 25;
-// Groups nested deeper than this are taken to link round in a circle.
-constexpr int MaxRelayDepth = 25;
 
 } // namespace
 
@@ -180,7 +178,7 @@ void TTBCustomItem::Notify(TTBCustomItem *Ancestor, TTBItemChangedAction Action,
     // freed items and miss new ones.
     auto Relay = [&](TTBCustomItem *Group, TTBCustomItem *Shown) {
         if (Group->FItemStyle.Contains(tbisEmbeddedGroup) && Group->FParent &&
-            Depth < MaxRelayDepth)
+            Depth < TBMaxGroupDepth)
             Group->FParent->Notify(Shown, Action, Index, Item, Depth + 1);
     };
     const bool Own = Ancestor == this;

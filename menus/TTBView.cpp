@@ -139,9 +139,6 @@ TTBCustomItem *ShownParent(TTBCustomItem *Item)
     return Item->LinkSubitems() ? Item->LinkSubitems() : Item;
 }
 
-// Groups nested deeper than this are taken to link round in a circle.
-constexpr int MaxGroupDepth = 25;
-
 } // namespace
 
 bool TTBView::ShowsInline(TTBCustomItem *Item) const
@@ -201,7 +198,7 @@ void TTBView::RecreateItemViewer(int Index)
 void TTBView::CollectShown(TTBCustomItem *Item, std::vector<TTBCustomItem *> &Into, int Depth) const
 {
     Into.push_back(Item);
-    if (!ShowsInline(Item) || Depth >= MaxGroupDepth) return;
+    if (!ShowsInline(Item) || Depth >= TBMaxGroupDepth) return;
     TTBCustomItem *Group = ShownParent(Item);
     for (int I = 0; I < Group->Count(); ++I)
         CollectShown(Group->Items(I), Into, Depth + 1);

@@ -117,17 +117,7 @@ private:
     HGDIOBJ FOld{};
 };
 
-class TCanvasLock
-{
-public:
-    explicit TCanvasLock(TCanvas *Canvas) : FCanvas(Canvas) { FCanvas->Lock(); }
-    ~TCanvasLock() { FCanvas->Unlock(); }
-    TCanvasLock(const TCanvasLock &) = delete;
-    TCanvasLock &operator=(const TCanvasLock &) = delete;
-
-private:
-    TCanvas *FCanvas;
-};
+using TCanvasLock = TfrxScopedLock<TCanvas>;
 
 } // namespace
 

@@ -172,19 +172,21 @@ private:
     bool FWordWrap = true;
 };
 
-// Holds a renderer locked for a scope, so it is given back also when an
+// Holds an object locked for a scope, so it is given back also when an
 // exception passes.
-class TfrxDrawTextLock
+template <class T> class TfrxScopedLock
 {
 public:
-    explicit TfrxDrawTextLock(TfrxDrawText *DrawText) : FDrawText(DrawText) { FDrawText->Lock(); }
-    ~TfrxDrawTextLock() { FDrawText->Unlock(); }
-    TfrxDrawTextLock(const TfrxDrawTextLock &) = delete;
-    TfrxDrawTextLock &operator=(const TfrxDrawTextLock &) = delete;
+    explicit TfrxScopedLock(T *Object) : FObject(Object) { FObject->Lock(); }
+    ~TfrxScopedLock() { FObject->Unlock(); }
+    TfrxScopedLock(const TfrxScopedLock &) = delete;
+    TfrxScopedLock &operator=(const TfrxScopedLock &) = delete;
 
 private:
-    TfrxDrawText *FDrawText;
+    T *FObject;
 };
+
+using TfrxDrawTextLock = TfrxScopedLock<TfrxDrawText>;
 
 // The renderer of memos outside a report, made on first use.
 TfrxDrawText *frxDrawText();

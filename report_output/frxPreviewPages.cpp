@@ -324,7 +324,7 @@ void TfrxPreviewPages::AddObjectTo(TfrxXMLItem *Parent, TfrxComponent *Obj)
                 Item->SetText(Obj->PlainView() ? Obj->AllDiff(Source) : Obj->Diff(Source));
         }
         XMLSize += Item->Name().Length() + Item->Text().Length() +
-                    static_cast<long long>(sizeof(TfrxXMLItem)) + 16;
+                   static_cast<long long>(sizeof(TfrxXMLItem)) + 16;
         Children = Item;
     }
     TList *Objects = Obj->Objects();

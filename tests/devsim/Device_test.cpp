@@ -1,4 +1,5 @@
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestFolder.h"
 #include "tools/devsim/Device.h"
 
 #include <gtest/gtest.h>
@@ -163,11 +164,7 @@ class DeviceImageFile : public testing::Test
 protected:
     void SetUp() override
     {
-        Folder = std::filesystem::path(testing::TempDir()) /
-                 ("devsim_image_" + std::to_string(getpid()) + "_" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(Folder);
-        std::filesystem::create_directories(Folder);
+        Folder = testsupport::FreshTestFolder("devsim_image_");
         Image = Folder / "image.bin";
         Fresh.Save(Image);
         Changed.Settings[0xD9] = 0x25;

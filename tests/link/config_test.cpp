@@ -2,6 +2,7 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,11 +27,7 @@ class ConfigTest : public testing::Test
 protected:
     void SetUp() override
     {
-        Folder = std::filesystem::path(testing::TempDir()) /
-                 ("qrv4_cfg_" + std::to_string(getpid()) + "_" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(Folder);
-        std::filesystem::create_directories(Folder);
+        Folder = testsupport::FreshTestFolder("qrv4_cfg_");
         Previous = std::filesystem::current_path();
         std::filesystem::current_path(Folder);
     }

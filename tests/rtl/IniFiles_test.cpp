@@ -1,6 +1,7 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/IniFiles.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +24,7 @@ class IniFileTest : public testing::Test
 protected:
     void SetUp() override
     {
-        Path = testing::TempDir() + "qrv4_ini_" + std::to_string(getpid()) + "_" +
-               testing::UnitTest::GetInstance()->current_test_info()->name() + ".cfg";
+        Path = testsupport::TestPath("qrv4_ini_").string() + ".cfg";
         std::remove(Path.c_str());
     }
     void TearDown() override { std::remove(Path.c_str()); }

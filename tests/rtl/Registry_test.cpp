@@ -1,5 +1,6 @@
 #include "platform/rtl/Registry.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +24,7 @@ class RegistryTest : public testing::Test
 protected:
     void SetUp() override
     {
-        Folder = fs::path(testing::TempDir()) /
-                 (std::string("qrv4_reg_") + std::to_string(getpid()) + "_" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        Folder = testsupport::TestPath("qrv4_reg_");
         fs::remove_all(Folder);
         const char *old = std::getenv("XDG_CONFIG_HOME");
         Saved = old ? std::optional<std::string>(old) : std::nullopt;
