@@ -2,7 +2,8 @@
 // simulated device paced at 57600 baud, with the window on screen at the address book. The
 // counter wire_ratio is the time of the exchange over the wire time of its bytes (10 bits a
 // byte): 1000 reads of 6 + 30 bytes, and 3000 write frames of 14 bytes with their 1-byte
-// answers; main_cpu_ratio is the main thread's processor time over the same wire time.
+// answers; main_cpu_ratio is the main thread's processor time over the same wire time, and
+// main_sleeps the times the main thread gave the processor up waiting.
 // ShowCells feeds the grid decoded cells without a device, past the device's 1000, so
 // that its growth shows: main_cpu_per_cell_us stays flat when the cost is linear.
 
@@ -20,6 +21,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace
@@ -34,6 +36,13 @@ double MainThreadCpuSeconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+long MainThreadSleeps()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
 }
 
 // A key of type Cell % 4 named after its cell, as a full book holds them.
@@ -116,6 +125,7 @@ template <class Start> void Exchange(benchmark::State &State, double WireBytes, 
     for (auto _ : State) {
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = MainThreadCpuSeconds();
+        const long sleepsStart = MainThreadSleeps();
         Begin(bench.Form());
         if (!bench.RunUntilIdle()) {
             State.SkipWithError("the exchange did not end");
@@ -125,6 +135,7 @@ template <class Start> void Exchange(benchmark::State &State, double WireBytes, 
         State.counters["wire_s"] = wire;
         State.counters["wire_ratio"] = spent.count() / wire;
         State.counters["main_cpu_ratio"] = (MainThreadCpuSeconds() - cpuStart) / wire;
+        State.counters["main_sleeps"] = static_cast<double>(MainThreadSleeps() - sleepsStart);
     }
 }
 
