@@ -149,7 +149,7 @@ void TCommPort::OpenPort()
     ApplyXoffChar();
     ApplyEventChar();
 
-    FRxDSignalWanted = bool(OnRxDSignal);
+    NoteTransferSignalsWanted();
     FStatusThread = std::make_unique<TStatusThread>(this, FHandle, FMonitorEvents);
     FReadEvent.ResetEvent();
     FReadThread = std::make_unique<TReadThread>(this, FHandle);
@@ -220,7 +220,7 @@ void TCommPort::Deliver()
     // its own.
     StatusChanged();
     DataReceived();
-    FRxDSignalWanted = bool(OnRxDSignal);
+    NoteTransferSignalsWanted();
     // An exchange, not a store: it sees the flag an event thread set after its news, and so
     // the news.
     FDeliveryPosted.exchange(false);
@@ -255,13 +255,26 @@ void TCommPort::StatusChanged()
         CallHandler([&] { OnErrorSignal(this, GetLastError()); });
 }
 
-// Every byte comes with a received-character event: when nobody listens for that as a line
-// event it is no reason to wake the user-interface thread, which hears of the byte through the
-// data event anyway. The event stays stored and goes with the next call, so a handler assigned
-// while the port is open hears of it from then on.
+namespace
+{
+
+constexpr DWORD TransferEvents = EV_RXCHAR | EV_TXEMPTY;
+
+} // namespace
+
+// Every byte comes with a received-character event and every write with a transmit-empty one:
+// when nobody listens for those as line events they are no reason to wake the user-interface
+// thread, which hears of the bytes through the data event anyway. The events stay stored and
+// go with the next call, so a handler assigned while the port is open hears of them from then
+// on.
 bool TCommPort::StatusWanted(DWORD Mask) const
 {
-    return (Mask & ~EV_RXCHAR) != 0 || (Mask != 0 && FRxDSignalWanted);
+    return (Mask & ~TransferEvents) != 0 || (Mask & FTransferSignalsWanted) != 0;
+}
+
+void TCommPort::NoteTransferSignalsWanted()
+{
+    FTransferSignalsWanted = (OnRxDSignal ? EV_RXCHAR : 0) | (OnTxDSignal ? EV_TXEMPTY : 0);
 }
 
 std::uint64_t TCommPort::Received() const

@@ -199,6 +199,7 @@ private:
     void StatusChanged();
     // Whether the stored events are worth a call of the status-event thread.
     bool StatusWanted(DWORD Mask) const;
+    void NoteTransferSignalsWanted();
     std::uint64_t Received() const;
     bool ThresholdReached() const { return InBuffUsed() >= FReceiveThreshold; }
     // Bytes the application has not been told of, up to the threshold at least.
@@ -245,9 +246,9 @@ private:
     std::atomic<DWORD> FReceiveThreshold{0};
     // An event thread's call is queued or running: neither thread posts another meanwhile.
     std::atomic<bool> FDeliveryPosted{false};
-    // OnRxDSignal was assigned when the user-interface thread last looked: at the open and
-    // after each call.
-    std::atomic<bool> FRxDSignalWanted{false};
+    // Of the events every transfer brings, those with a handler when the user-interface
+    // thread last looked: at the open and after each call.
+    std::atomic<DWORD> FTransferSignalsWanted{0};
 
     std::unique_ptr<TStatusThread> FStatusThread;
     std::unique_ptr<TReadThread> FReadThread;
