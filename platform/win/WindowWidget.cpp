@@ -608,30 +608,32 @@ void ScrollNow(QWidget &Widget, QPoint Delta, const QRect &Local)
     if (At < End) Widget.scroll(Dx, Dy, Band(At, End));
 }
 
-// The widget's copy of a window follows its scrolls once per display frame: a read adds a grid
-// row several times a frame, and each move of the copy is a pass over the whole grid. Until
-// then the scrolls add up, and what would have been repainted meanwhile (drawings, the parts
-// each scroll uncovered) moves with the pixels and is repainted after the one move.
-struct HeldScroll {
-    QRect Area; // widget coordinates
+// The widget's copy of a window follows its drawings and scrolls at most once per display
+// frame: a read adds a grid row several times a frame, and each time Qt would repaint and flush
+// the whole window, and move its copy of the grid. A frame opens with a change shown at once;
+// what comes while it is open is held and shown when it ends, which opens the next one. Held
+// scrolls add up, and what would have been repainted meanwhile (drawings, the parts each scroll
+// uncovered) moves with the pixels and is repainted after the one move.
+struct HeldChange {
+    QRect Area; // widget coordinates; empty while only drawings are held
     QPoint Delta;
     QRegion Repaint; // in the coordinates after the scrolls
 };
 
 constexpr int FrameMilliseconds = 16;
 
-std::unordered_map<HWND, HeldScroll> &HeldScrolls()
+std::unordered_map<HWND, HeldChange> &HeldChanges()
 {
-    static std::unordered_map<HWND, HeldScroll> Held;
+    static std::unordered_map<HWND, HeldChange> Held;
     return Held;
 }
 
-void ShowHeldScroll(HWND Wnd)
+void ShowHeld(HWND Wnd)
 {
-    auto &Held = HeldScrolls();
+    auto &Held = HeldChanges();
     const auto It = Held.find(Wnd);
     if (It == Held.end()) return;
-    const HeldScroll S = std::move(It->second);
+    const HeldChange S = std::move(It->second);
     Held.erase(It);
     Window *W = FindWindow(Wnd);
     if (!W || !W->Widget) return;
@@ -639,20 +641,33 @@ void ShowHeldScroll(HWND Wnd)
     W->Widget->update(S.Repaint);
 }
 
-void ShowHeldScrolls()
-{
-    std::vector<HWND> Windows;
-    for (const auto &Entry : HeldScrolls())
-        Windows.push_back(Entry.first);
-    for (HWND Wnd : Windows)
-        ShowHeldScroll(Wnd);
-}
+void EndFrame();
 
-void StartFrame()
+QTimer &FrameTimer()
 {
     static QPointer<QTimer> Frame;
-    QTimer &Timer = AppTimer(Frame, FrameMilliseconds, ShowHeldScrolls);
-    if (!Timer.isActive()) Timer.start();
+    return AppTimer(Frame, FrameMilliseconds, EndFrame);
+}
+
+void EndFrame()
+{
+    std::vector<HWND> Windows;
+    for (const auto &Entry : HeldChanges())
+        Windows.push_back(Entry.first);
+    for (HWND Wnd : Windows)
+        ShowHeld(Wnd);
+    if (!Windows.empty()) FrameTimer().start();
+}
+
+// Changes are held only on the GUI thread, whose timer ends the frame.
+bool FrameOpen()
+{
+    return GuiThread() && FrameTimer().isActive();
+}
+
+void OpenFrame()
+{
+    if (GuiThread() && !FrameTimer().isActive()) FrameTimer().start();
 }
 
 bool OneAxis(QPoint Delta)
@@ -664,7 +679,7 @@ bool OneAxis(QPoint Delta)
 
 void DropWidget(Window &W)
 {
-    HeldScrolls().erase(W.Handle);
+    HeldChanges().erase(W.Handle);
     for (HWND Child : W.Children)
         if (Window *C = FindWindow(Child)) DropWidget(*C);
     W.Widget.reset();
@@ -735,16 +750,28 @@ void WindowWidget::paintEvent(QPaintEvent *Event)
     Window *W = FindWindow(FHandle);
     if (!W) return;
     QPainter P(this);
-    const QRect Area = Event->rect();
-    P.drawImage(Area, SurfaceOf(*W), Area.translated(SurfaceOffset(*W)));
+    const QImage &Surface = SurfaceOf(*W);
+    // Rectangle by rectangle, each its own clip: Qt copies such rows straight, where under a
+    // clip of many rectangles it hands the rows to its thread pool and waits for them.
+    for (const QRect &Area : Event->region()) {
+        P.setClipRect(Area);
+        P.drawImage(Area, Surface, Area.translated(SurfaceOffset(*W)));
+    }
+    auto &Held = HeldChanges();
+    const auto It = Held.find(FHandle);
+    if (It == Held.end()) return;
+    HeldChange &S = It->second;
+    if (S.Area.isEmpty()) {
+        // Held drawings within what was just painted are shown.
+        S.Repaint -= Event->region();
+        if (S.Repaint.isEmpty()) Held.erase(It);
+        return;
+    }
     // Painted before its held scroll moved the copy: what was painted now is already where
     // the scroll would take the rest, so the whole area is painted afresh instead.
-    auto &Held = HeldScrolls();
-    if (const auto It = Held.find(FHandle); It != Held.end()) {
-        const QRegion All = QRegion(It->second.Area) + It->second.Repaint;
-        Held.erase(It);
-        update(All);
-    }
+    const QRegion All = QRegion(S.Area) + S.Repaint;
+    Held.erase(It);
+    update(All);
 }
 
 bool GuiThread()
@@ -763,7 +790,7 @@ void SyncWidget(Window &W)
     if (W.MessageOnly || !GuiThread()) return;
     // A widget that moves, resizes or changes its frame takes its held scroll first, in the
     // coordinates it was held in.
-    ShowHeldScroll(W.Handle);
+    ShowHeld(W.Handle);
     QWidget *ParentWidget = nullptr;
     if (!W.TopLevel()) {
         const Window *P = FindWindow(W.Parent);
@@ -846,34 +873,51 @@ void UpdateWidget(Window &W, const QRect &Area)
 {
     if (!W.Widget) return;
     const QRect Local = Area.translated(-SurfaceOffset(W));
-    if (const auto It = HeldScrolls().find(W.Handle); It != HeldScrolls().end())
+    auto &Held = HeldChanges();
+    if (const auto It = Held.find(W.Handle); It != Held.end()) {
         It->second.Repaint += Local;
-    else
+    } else if (FrameOpen()) {
+        Held.emplace(W.Handle, HeldChange{{}, {}, Local});
+    } else {
         W.Widget->update(Local);
+        OpenFrame();
+    }
 }
+
+namespace
+{
+
+// A scroll adds to what is held when it moves the same area along the same axis.
+bool Joins(const HeldChange &S, const QRect &Area, QPoint Delta)
+{
+    if (!OneAxis(Delta)) return false;
+    return S.Area.isEmpty() || (S.Area == Area && (S.Delta.x() == 0) == (Delta.x() == 0));
+}
+
+} // namespace
 
 void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area)
 {
     if (!W.Widget) return;
     const QRect Local = Area.translated(-SurfaceOffset(W));
     const QPoint Delta(Dx, Dy);
-    auto &Held = HeldScrolls();
+    auto &Held = HeldChanges();
     auto It = Held.find(W.Handle);
-    if (It != Held.end() &&
-        (It->second.Area != Local || (It->second.Delta.x() == 0) != (Dx == 0) || !OneAxis(Delta))) {
-        ShowHeldScroll(W.Handle);
+    if (It != Held.end() && !Joins(It->second, Local, Delta)) {
+        ShowHeld(W.Handle);
         It = Held.end();
     }
-    if (!OneAxis(Delta) || !GuiThread()) {
+    if (It == Held.end() && !(FrameOpen() && OneAxis(Delta))) {
         ScrollNow(*W.Widget, Delta, Local);
+        OpenFrame();
         return;
     }
-    if (It == Held.end()) It = Held.emplace(W.Handle, HeldScroll{Local, {}, {}}).first;
-    HeldScroll &S = It->second;
+    if (It == Held.end()) It = Held.emplace(W.Handle, HeldChange{}).first;
+    HeldChange &S = It->second;
+    S.Area = Local;
     const QRegion Uncovered = QRegion(Local) - QRegion(Local.translated(Delta));
     S.Repaint = MovedWithin(S.Repaint, Local, Delta) + Uncovered;
     S.Delta += Delta;
-    StartFrame();
 }
 
 void GrabPointer(Window &W, bool Grab)

@@ -308,6 +308,31 @@ TEST_F(Surface, OneDc_DrawingsFarApartAllShowOnTheScreen)
                                            {{25, 15}, 0xFFFFFFu}});
 }
 
+// The screen follows drawings at most once a display frame: what several windows draw in
+// quick succession, each through a DC of its own, all reaches it.
+TEST_F(Surface, DrawingsOfSeveralWindowsInQuickSuccession_AllShowOnTheScreen)
+{
+    const HWND Left = Popup(40, 30, 50, 30);
+    const HWND Right = Popup(100, 30, 50, 30);
+    Pump();
+    const auto Draw = [](HWND Wnd, const RECT &R, COLORREF Colour) {
+        const HDC Dc = GetDC(Wnd);
+        FillSolid(Dc, R, Colour);
+        ReleaseDC(Wnd, Dc);
+    };
+    Draw(Left, RECT{0, 0, 10, 10}, RGB(200, 0, 0));
+    Draw(Right, RECT{0, 0, 10, 10}, RGB(0, 200, 0));
+    Draw(Left, RECT{40, 20, 50, 30}, RGB(0, 0, 200));
+    Draw(Right, RECT{40, 20, 50, 30}, RGB(200, 200, 0));
+    Draw(Left, RECT{0, 0, 5, 5}, RGB(0, 200, 200));
+    ExpectOnScreen(QRect(40, 30, 110, 30), {{{2, 2}, 0x00C8C8u, "the last drawing over the first"},
+                                            {{7, 7}, 0xC80000u},
+                                            {{62, 2}, 0x00C800u},
+                                            {{45, 25}, 0x0000C8u},
+                                            {{105, 25}, 0xC8C800u},
+                                            {{25, 15}, 0xFFFFFFu}});
+}
+
 // What was drawn just before a scroll moves with the scroll on the screen too.
 TEST_F(Surface, ScrollWindowEx_MovesWhatWasJustDrawnOnTheScreen)
 {
