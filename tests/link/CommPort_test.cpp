@@ -375,16 +375,18 @@ TEST_F(CommPortTest, LineEventsWhileTheMainThreadIsBusyAreEachRaisedOnce)
     EXPECT_EQ(received, 1);
 }
 
-// Without a received-character handler those events wake nobody; one assigned while the
-// port is open hears of the next bytes all the same.
-TEST_F(CommPortTest, ReceivedCharacterHandlerAssignedWhileOpenIsRaised)
+// Without received-character and transmit-empty handlers those events wake nobody; handlers
+// assigned while the port is open hear of the next transfer all the same.
+TEST_F(CommPortTest, TransferHandlersAssignedWhileOpenAreRaised)
 {
     Port.SetOpen(true);
-    int received = 0;
+    int received = 0, sentOut = 0;
     Port.OnRxDSignal = [&](TObject *) { ++received; };
+    Port.OnTxDSignal = [&](TObject *) { ++sentOut; };
     Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
-    EXPECT_TRUE(PumpUntil([&] { return received > 0 && Port.InBuffUsed() == 22; }));
+    EXPECT_TRUE(PumpUntil([&] { return received > 0 && sentOut > 0 && Port.InBuffUsed() == 22; }));
     Port.OnRxDSignal = nullptr;
+    Port.OnTxDSignal = nullptr;
 }
 
 TEST_F(CommPortTest, BlockWrappingTheInputRingComesOutInOrder)
