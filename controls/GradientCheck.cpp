@@ -3,6 +3,8 @@
 #include "platform/rtl/ClassesFiler.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace
 {
@@ -32,19 +34,41 @@ COLORREF Lighter(COLORREF C)
     return RGB(Up(GetRValue(C)), Up(GetGValue(C)), Up(GetBValue(C)));
 }
 
+// The panel's picture tells the panel of each change before its own OnChange
+// runs, so that event stays free for whoever holds the picture.
+class TPanelPicture : public TPNGObject
+{
+public:
+    explicit TPanelPicture(std::function<void()> PanelChanged)
+        : FPanelChanged(std::move(PanelChanged))
+    {
+    }
+
+protected:
+    void Changed(TObject *Sender) override
+    {
+        FPanelChanged();
+        TPNGObject::Changed(Sender);
+    }
+
+private:
+    std::function<void()> FPanelChanged;
+};
+
 } // namespace
 
-TGradientCheck::TGradientCheck(TComponent *AOwner) : TCustomPanel(AOwner)
+TGradientCheck::TGradientCheck(TComponent *AOwner)
+    : TCustomPanel(AOwner),
+      // Changes made through gPngPicture() reach the panel only as change reports;
+      // pixels edited in place are announced by the editor with SetModified(true).
+      FPngPicture(std::make_unique<TPanelPicture>([this] {
+          ++FPictureVersion;
+          Invalidate();
+      }))
 {
     SetCursor(crHandPoint);
     SetDoubleBuffered(true);
     FBuffer.SetPixelFormat(pf24bit);
-    // Changes made through gPngPicture() reach the panel only through this report;
-    // pixels edited in place are announced by the editor with SetModified(true).
-    FPngPicture->OnChange = [this](TObject *) {
-        ++FPictureVersion;
-        Invalidate();
-    };
 }
 
 void TGradientCheck::SetgCaption(const AnsiString &Value)

@@ -105,7 +105,7 @@ private:
 
     AnsiString FCaption;
     TPngAlignment FPngAlign = paTop;
-    std::unique_ptr<TPNGObject> FPngPicture = std::make_unique<TPNGObject>();
+    std::unique_ptr<TPNGObject> FPngPicture;
     AnsiString FColorHTMLBegin = IgnoreHTMLColor;
     AnsiString FColorHTMLEnd = IgnoreHTMLColor;
     TColor FColorBegin = clBlack;

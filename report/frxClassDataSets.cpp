@@ -4,6 +4,7 @@
 #include "report/frxClass.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "report/frxGraphicUtils.h"
 #include "report/frxRes.h"
 
 namespace
@@ -16,21 +17,12 @@ bool AcceptableTo(TfrxDataSet *DataSet, TComponent *Owner)
     return !dynamic_cast<TfrxReport *>(DataSetOwner) || DataSetOwner == Owner;
 }
 
-// Holds the global list's lock for a scope.
-class ListLock
-{
-public:
-    ListLock() : FList(frxGlobalDataSets()) { FList->Lock(); }
-    ~ListLock() { FList->Unlock(); }
-    ListLock(const ListLock &) = delete;
-    ListLock &operator=(const ListLock &) = delete;
-    TfrxDataSet *Items(int Index) const { return static_cast<TfrxDataSet *>(FList->Items(Index)); }
-    int Count() const { return FList->Count(); }
-    TfrxGlobalDataSetList *List() const { return FList; }
+using TfrxDataSetListLock = TfrxScopedLock<TfrxGlobalDataSetList>;
 
-private:
-    TfrxGlobalDataSetList *FList;
-};
+TfrxDataSet *DataSetAt(TfrxGlobalDataSetList *List, int Index)
+{
+    return static_cast<TfrxDataSet *>(List->Items(Index));
+}
 
 } // namespace
 
@@ -44,9 +36,10 @@ TfrxDataSet *frxFindDataSet(TfrxDataSet *DataSet, const AnsiString &Name, TCompo
 {
     if (Name.IsEmpty()) return nullptr;
     if (!Owner) return DataSet;
-    ListLock Locked;
-    for (int i = 0; i < Locked.Count(); ++i) {
-        TfrxDataSet *Candidate = Locked.Items(i);
+    TfrxGlobalDataSetList *List = frxGlobalDataSets();
+    TfrxDataSetListLock Locked(List);
+    for (int i = 0; i < List->Count(); ++i) {
+        TfrxDataSet *Candidate = DataSetAt(List, i);
         if (AnsiSameText(Candidate->UserName(), Name) && AcceptableTo(Candidate, Owner))
             return Candidate;
     }
@@ -55,10 +48,11 @@ TfrxDataSet *frxFindDataSet(TfrxDataSet *DataSet, const AnsiString &Name, TCompo
 
 void frxGetDataSetList(TStrings *List)
 {
-    ListLock Locked;
+    TfrxGlobalDataSetList *All = frxGlobalDataSets();
+    TfrxDataSetListLock Locked(All);
     List->Clear();
-    for (int i = 0; i < Locked.Count(); ++i) {
-        TfrxDataSet *DataSet = Locked.Items(i);
+    for (int i = 0; i < All->Count(); ++i) {
+        TfrxDataSet *DataSet = DataSetAt(All, i);
         if (!DataSet->UserName().IsEmpty() && DataSet->Enabled())
             List->AddObject(DataSet->UserName(), DataSet);
     }
@@ -68,14 +62,14 @@ void frxGetDataSetList(TStrings *List)
 
 TfrxDataSet::TfrxDataSet(TComponent *AOwner) : TfrxDialogComponent(AOwner)
 {
-    ListLock Locked;
-    Locked.List()->Add(this);
+    TfrxDataSetListLock Locked(frxGlobalDataSets());
+    frxGlobalDataSets()->Add(this);
 }
 
 TfrxDataSet::~TfrxDataSet()
 {
-    ListLock Locked;
-    Locked.List()->Remove(this);
+    TfrxDataSetListLock Locked(frxGlobalDataSets());
+    frxGlobalDataSets()->Remove(this);
 }
 
 void TfrxDataSet::SetName(const AnsiString &NewName)

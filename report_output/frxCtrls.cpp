@@ -328,7 +328,12 @@ int TfrxFontComboBox::FontTypeOf(TStrings *Items, int Index)
 
 void TfrxFontComboBox::Reset()
 {
-    FUpdating = true;
+    // A registry that cannot be written must not leave the box deaf to choices.
+    struct Updating {
+        bool &Flag;
+        explicit Updating(bool &F) : Flag(F) { Flag = true; }
+        ~Updating() { Flag = false; }
+    } Guard(FUpdating);
     const AnsiString Kept = Text();
     Items()->Clear();
     FillFonts();
@@ -336,7 +341,6 @@ void TfrxFontComboBox::Reset()
     if (FMRUEnabled) ReadRecent();
     const int Index = Items()->IndexOf(Kept);
     SetItemIndex(Index >= 0 ? Index : 0);
-    FUpdating = false;
 }
 
 // Every face the screen offers is scalable: the TrueType kind. Printers draw

@@ -842,7 +842,7 @@ void TfrxEngine::InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset
         if (G->KeepTogether()) StartKeep(G);
         ShowBand(G);
         AddBandOutline(G);
-        if (G->ReprintOnNewPage()) AddToHeaderList(G);
+        AddToHeaderList(G);
     }
 }
 

@@ -2,12 +2,11 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/ShellApi.h"
+#include "platform/win/WinUser.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report/frxXMLSerializer.h"
-
-#include <QDesktopServices>
-#include <QUrl>
 
 #include <algorithm>
 #include <charconv>
@@ -925,7 +924,7 @@ bool IsPrinterCanvas(const TCanvas *Canvas)
 TfrxURLOpener &URLOpener()
 {
     static TfrxURLOpener Opener = [](const AnsiString &URL) {
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(URL.ToUtf8())));
+        ShellExecuteA(GetDesktopWindow(), "open", URL.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
     return Opener;
 }
@@ -978,15 +977,6 @@ void TfrxPreviewPages::DrawPage(int Index, TCanvas *Canvas, double ScaleX, doubl
     }
 }
 
-bool frxIsOpenableURL(const AnsiString &URL)
-{
-    const QUrl Url(QString::fromStdString(URL.ToUtf8()), QUrl::StrictMode);
-    const QString Scheme = Url.scheme().toLower();
-    if (!Url.isValid()) return false;
-    if (Scheme == "mailto") return !Url.path().isEmpty();
-    return (Scheme == "http" || Scheme == "https") && !Url.host().isEmpty();
-}
-
 void frxSetURLOpener(TfrxURLOpener Opener)
 {
     URLOpener() = std::move(Opener);
@@ -1011,7 +1001,7 @@ void TfrxPreviewPages::ObjectOver(int Index, int X, int Y, TMouseButton, TShiftS
         const AnsiString &URL = V->URL();
         if (!URL.IsEmpty() && Cursor == crDefault) Cursor = crHandPoint;
         // Only web and mail addresses leave the program: a prepared file may come from anyone.
-        if (Click && frxIsOpenableURL(URL)) URLOpener()(URL);
+        if (Click && win::IsWebOrMailAddress(URL)) URLOpener()(URL);
         return;
     }
 }

@@ -178,8 +178,6 @@ private:
 
 std::unique_ptr<TfrxCustomPreviewPages> frxCreatePreviewPages(TfrxReport *Report);
 
-// Web and mail addresses with a host or a recipient; nothing local, nothing to run.
-bool frxIsOpenableURL(const AnsiString &URL);
 // The dot-matrix export runs the report's print events around its export.
 bool frxIsDotMatrixExport(const TfrxCustomExportFilter *Filter);
 // The report's preview shows no page while its pages are printed or exported,

@@ -636,6 +636,16 @@ LRESULT SendAcross(ThreadQueue &Target, HWND Wnd, UINT Msg, WPARAM WParam, LPARA
     return Result.get();
 }
 
+// Puts Wnd on the queue's paint list, and hands back the queue's lock for a
+// caller that has more to note in the same step.
+std::unique_lock<std::mutex> NoteMayPaint(ThreadQueue &Q, HWND Wnd)
+{
+    Q.PaintMayBeDue = true;
+    std::unique_lock Lock(Q.Mutex);
+    Q.MayPaint.insert(Wnd);
+    return Lock;
+}
+
 } // namespace
 
 void InjectMouseInput(const MouseInput &Input)
@@ -721,19 +731,13 @@ std::shared_ptr<NativeEvent> TakeNativeEvent(HWND Wnd, UINT Msg)
 void NotePaintPending(HWND Wnd)
 {
     ThreadQueue &Q = MyQueue();
-    Q.PaintMayBeDue = true;
-    std::lock_guard Lock(Q.Mutex);
-    Q.MayPaint.insert(Wnd);
+    const auto Lock = NoteMayPaint(Q, Wnd);
     ++Q.Arrivals;
 }
 
 void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd)
 {
-    const auto Q = QueueOf(ThreadId);
-    if (!Q) return;
-    Q->PaintMayBeDue = true;
-    std::lock_guard Lock(Q->Mutex);
-    Q->MayPaint.insert(Wnd);
+    if (const auto Q = QueueOf(ThreadId)) NoteMayPaint(*Q, Wnd);
 }
 
 void NoteVisibilityChanged()

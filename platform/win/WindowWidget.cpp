@@ -544,9 +544,6 @@ Qt::WindowFlags FlagsFor(const Window &W)
     return Flags;
 }
 
-namespace
-{
-
 // The parts of Area (in Widget's coordinates) that widgets stacked above it cover: later
 // siblings of the widget and of each of its ancestors up to the window.
 QRegion CoveredPart(const QWidget &Widget, const QRect &Area)
@@ -674,8 +671,6 @@ bool OneAxis(QPoint Delta)
 {
     return Delta.x() == 0 || Delta.y() == 0;
 }
-
-} // namespace
 
 void DropWidget(Window &W)
 {

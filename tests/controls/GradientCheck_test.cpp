@@ -290,6 +290,16 @@ TEST_F(GradientCheckRedrawTest, PictureChangedInPlaceRedrawsThePanel)
     std::filesystem::remove(File);
 }
 
+TEST_F(GradientCheckRedrawTest, APictureHandlerOfTheCallersOwnLeavesThePanelRedrawing)
+{
+    int Reports = 0;
+    ExpectRedrawn("picture with a handler of its own", [&Reports](TGradientCheck *P) {
+        P->gPngPicture()->OnChange = [&Reports](TObject *) { ++Reports; };
+        P->gPngPicture()->Assign(Picture(2).get());
+    });
+    EXPECT_EQ(Reports, 2); // one assignment to each of the two panels
+}
+
 // The status box under its counting label: each caption repaints part of the box.
 TEST_F(GradientCheckRedrawTest, ALabelCountingOverThePanelLeavesItAsAFreshPaint)
 {

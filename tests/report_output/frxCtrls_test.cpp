@@ -144,6 +144,22 @@ TEST_F(ReportComboTest, RecentFontsNoLongerInstalledAreCleared)
     EXPECT_EQ(Box.Items()->Count(), Screen->Fonts()->Count());
 }
 
+TEST_F(ReportComboTest, ARecentListThatCannotBeStoredLeavesTheBoxTakingChoices)
+{
+    // A folder where the key keeps its values: the key opens, no value can be written.
+    const fs::path Values = fs::path(rtl::RegistryFolder()) / "HKEY_CURRENT_USER" / "keys" /
+                            "Software" / "keys" / "Zedo Vevuvuz" / "keys" / "MRUFont" / "values";
+    fs::create_directories(Values / "in the way");
+    TfrxFontComboBox Box(nullptr);
+    EXPECT_THROW(Box.Reset(), ERegistryException);
+
+    fs::remove_all(Values);
+    Choose(Box, Face(3));
+    EXPECT_EQ(Box.LastRecent(), 0);
+    EXPECT_EQ(Box.Items()->Strings(0), Face(3));
+    EXPECT_EQ(Stored(0), Face(3));
+}
+
 TEST_F(ReportComboTest, ListSizeFollowsItemsAndTheEditPartCanBeReadOnly)
 {
     TfrxComboBox Box(nullptr);

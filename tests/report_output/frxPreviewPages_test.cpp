@@ -696,16 +696,6 @@ TEST(PreviewDrawTest, PointingFindsTheTopmostObjectAndOpensOnlyWebAddresses)
     P.Pages.ObjectOver(3, 30, 5, mbLeft, {}, 1, 0, 0, true, Cursor);
     EXPECT_EQ(Cursor, crDefault);
     frxSetURLOpener(nullptr);
-
-    EXPECT_TRUE(frxIsOpenableURL("http://host/path"));
-    EXPECT_TRUE(frxIsOpenableURL("HTTPS://host"));
-    EXPECT_TRUE(frxIsOpenableURL("mailto:shop@example.org"));
-    EXPECT_FALSE(frxIsOpenableURL("file:///etc/passwd"));
-    EXPECT_FALSE(frxIsOpenableURL("C:\\Windows\\notepad.exe"));
-    EXPECT_FALSE(frxIsOpenableURL("javascript:alert(1)"));
-    EXPECT_FALSE(frxIsOpenableURL("http://"));
-    EXPECT_FALSE(frxIsOpenableURL("mailto:"));
-    EXPECT_FALSE(frxIsOpenableURL(""));
 }
 
 } // namespace
