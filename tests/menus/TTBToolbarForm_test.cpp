@@ -51,7 +51,7 @@ protected:
     void SetUp() override
     {
         MenuTest::SetUp();
-        RegisterClass(TTBToolbar::StaticClass());
+        RegisterClasses({TTBToolbar::StaticClass(), TEdit::StaticClass()});
     }
     void TearDown() override
     {
@@ -134,7 +134,7 @@ TEST_F(ToolbarFormTest, ButtonsReadFromAStreamCallTheMethodsOfTheFormThatReadIt)
     TReader(&Stream).ReadRootComponent(Copy.get());
     auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
     ASSERT_TRUE(CopyBar);
-    // Controls do not stream their parent window, so the bar is docked here.
+    // The form writes the bar as its own child, not its dock's: it is docked here.
     CopyBar->SetParent(Dock);
     Pump();
     ASSERT_EQ(CopyBar->Items()->Count(), 3);
@@ -147,6 +147,61 @@ TEST_F(ToolbarFormTest, ButtonsReadFromAStreamCallTheMethodsOfTheFormThatReadIt)
     ClickButton(CopyBar, 0);
     using Call = std::pair<AnsiString, TObject *>;
     EXPECT_EQ(Copy->Calls, (std::vector<Call>{{"Open", CopyOpen}, {"New", CopyNew}}));
+}
+
+// Every pixel of a window's own surface, row by row.
+std::vector<COLORREF> PixelsOf(TWinControl *Window)
+{
+    std::vector<COLORREF> Result;
+    for (int Y = 0; Y < Window->Height(); ++Y)
+        for (int X = 0; X < Window->Width(); ++X)
+            Result.push_back(PixelOf(Window, X, Y));
+    return Result;
+}
+
+// Where a control sits in its bar's client area, as the screen shows it.
+TPoint PlaceOnBar(TControl *Control, TTBToolbar *Bar)
+{
+    const TPoint Inner = Control->ClientToScreen(TPoint(0, 0));
+    const TPoint Outer = Bar->ClientToScreen(TPoint(0, 0));
+    return TPoint(Inner.X - Outer.X, Inner.Y - Outer.Y);
+}
+
+TEST_F(ToolbarFormTest, AControlOnABarIsReadBackOntoTheBarInItsPlace)
+{
+    Source = MakeForm();
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    AddButton(Bar, "TBI_New", "New");
+    TEdit *Search = AddEdit(Source.get(), Bar, "Search", 0);
+    Search->SetText("K-101");
+    AddButton(Bar, "TBI_Open", "Open");
+    Pump();
+    ASSERT_EQ(Bar->Items()->Items(1), Bar->FindWrapper(Search));
+    const TPoint Place = PlaceOnBar(Search, Bar);
+    const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
+    const std::vector<COLORREF> SearchPixels = PixelsOf(Search);
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    Source.reset();
+
+    Copy = MakeForm();
+    TTBDock *Dock = AddDock(Copy.get());
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    auto *CopySearch = dynamic_cast<TEdit *>(Copy->FindComponent("Search"));
+    ASSERT_TRUE(CopyBar && CopySearch);
+    CopyBar->SetParent(Dock);
+    Pump();
+
+    EXPECT_EQ(CopySearch->Parent(), CopyBar);
+    ASSERT_EQ(CopyBar->Items()->Count(), 3);
+    EXPECT_EQ(CopyBar->Items()->Items(1), CopyBar->FindWrapper(CopySearch));
+    EXPECT_TRUE(CopySearch->Showing());
+    EXPECT_EQ(PlaceOnBar(CopySearch, CopyBar), Place);
+    EXPECT_EQ(CopyBar->Width(), BarWidth);
+    EXPECT_EQ(CopyBar->Height(), BarHeight);
+    EXPECT_TRUE(PixelsOf(CopySearch) == SearchPixels);
 }
 
 TEST_F(ToolbarFormTest, TheTabKeySkipsAControlPushedPastTheBarsEdge)
