@@ -204,6 +204,37 @@ TEST_F(ToolbarFormTest, AControlOnABarIsReadBackOntoTheBarInItsPlace)
     EXPECT_TRUE(PixelsOf(CopySearch) == SearchPixels);
 }
 
+// A bar read back lies on its form, drawn without a frame, until it is docked: its window then
+// moves into the dock and gets the docked frame, and must look as the bar it was written from.
+TEST_F(ToolbarFormTest, ABarReadBackAndDockedLooksAsTheBarBuiltInCode)
+{
+    Source = MakeForm();
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    AddButton(Bar, "TBI_New", "New");
+    AddButton(Bar, "TBI_Open", "Open");
+    Pump();
+    const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
+    const std::vector<COLORREF> BarPixels = PixelsOf(Bar);
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    Source.reset();
+
+    Copy = MakeForm();
+    TTBDock *Dock = AddDock(Copy.get());
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    ASSERT_TRUE(CopyBar);
+    Pump();
+    ASSERT_EQ(CopyBar->Parent(), Copy.get());
+    CopyBar->SetParent(Dock);
+    Pump();
+
+    ASSERT_EQ(CopyBar->Width(), BarWidth);
+    ASSERT_EQ(CopyBar->Height(), BarHeight);
+    EXPECT_TRUE(PixelsOf(CopyBar) == BarPixels);
+}
+
 TEST_F(ToolbarFormTest, TheTabKeySkipsAControlPushedPastTheBarsEdge)
 {
     Source = MakeForm();
