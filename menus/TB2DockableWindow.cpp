@@ -456,6 +456,16 @@ void TTBCustomDockableWindow::SetParent(TWinControl *AParent)
     }
 }
 
+bool TTBCustomDockableWindow::HasParent()
+{
+    return !FFloating && inherited::HasParent();
+}
+
+TComponent *TTBCustomDockableWindow::GetParentComponent()
+{
+    return FFloating ? nullptr : inherited::GetParentComponent();
+}
+
 void TTBCustomDockableWindow::SetFloating(bool Value)
 {
     if (!Value) {

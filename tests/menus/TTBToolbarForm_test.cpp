@@ -45,13 +45,31 @@ public:
 };
 QRV4_PUBLISHED(TToolForm)
 
+// A form that writes what the class library's forms write: its own controls, then the
+// components it owns that stand on no other component.
+class TPlainForm : public TToolForm
+{
+    QRV4_CLASS(TPlainForm, TToolForm)
+
+public:
+    explicit TPlainForm(TComponent *AOwner) : TToolForm(AOwner) {}
+
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override
+    {
+        for (int I = 0; I < ControlCount(); ++I)
+            if (Controls(I)->Owner() == Root) Proc(Controls(I));
+        for (int I = 0; I < ComponentCount(); ++I)
+            if (!Components(I)->HasParent()) Proc(Components(I));
+    }
+};
+
 class ToolbarFormTest : public MenuTest
 {
 protected:
     void SetUp() override
     {
         MenuTest::SetUp();
-        RegisterClasses({TTBToolbar::StaticClass(), TEdit::StaticClass()});
+        RegisterClasses({TTBToolbar::StaticClass(), TTBDock::StaticClass(), TEdit::StaticClass()});
     }
     void TearDown() override
     {
@@ -60,9 +78,9 @@ protected:
         MenuTest::TearDown();
     }
 
-    static std::unique_ptr<TToolForm> MakeForm()
+    template <class Form = TToolForm> static std::unique_ptr<Form> MakeForm()
     {
-        auto Result = std::make_unique<TToolForm>(nullptr);
+        auto Result = std::make_unique<Form>(nullptr);
         Result->SetBounds(50, 50, 400, 200);
         Result->Show();
         vcltest::PumpFor(50);
@@ -233,6 +251,43 @@ TEST_F(ToolbarFormTest, ABarReadBackAndDockedLooksAsTheBarBuiltInCode)
     ASSERT_EQ(CopyBar->Width(), BarWidth);
     ASSERT_EQ(CopyBar->Height(), BarHeight);
     EXPECT_TRUE(PixelsOf(CopyBar) == BarPixels);
+}
+
+// A floating bar lies in a frame of its own making that no stream holds: its form writes it,
+// and the form that reads it gets it back, docks it, and sees the bar it was.
+TEST_F(ToolbarFormTest, AFloatingBarIsWrittenWithItsFormAndDocksAgainAsItWas)
+{
+    Source = MakeForm<TPlainForm>();
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    AddButton(Bar, "TBI_New", "New");
+    AddButton(Bar, "TBI_Open", "Open");
+    Pump();
+    const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
+    const std::vector<COLORREF> DockedPixels = PixelsOf(Bar);
+    Bar->SetFloatingPosition(TPoint(200, 300));
+    Bar->SetFloating(true);
+    Pump();
+    ASSERT_TRUE(Bar->Floating());
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    Source.reset();
+
+    Copy = MakeForm<TPlainForm>();
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    auto *CopyDock = dynamic_cast<TTBDock *>(Copy->FindComponent("TopDock"));
+    ASSERT_TRUE(CopyBar && CopyDock);
+    EXPECT_EQ(CopyBar->Parent(), Copy.get());
+    ASSERT_EQ(CopyBar->Items()->Count(), 2);
+    EXPECT_EQ(CopyBar->Items()->Items(1)->Name(), "TBI_Open");
+    EXPECT_EQ(CopyBar->LastDock(), CopyDock);
+    CopyBar->SetCurrentDock(CopyBar->LastDock());
+    Pump();
+
+    ASSERT_EQ(CopyBar->Width(), BarWidth);
+    ASSERT_EQ(CopyBar->Height(), BarHeight);
+    EXPECT_TRUE(PixelsOf(CopyBar) == DockedPixels);
 }
 
 TEST_F(ToolbarFormTest, TheTabKeySkipsAControlPushedPastTheBarsEdge)
