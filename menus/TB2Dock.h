@@ -288,6 +288,10 @@ public:
     void ShowNCContextMenu(const TPoint &Pos);
 
     void SetParent(TWinControl *AParent) override;
+    // A floating bar's frame is its own making, which no stream holds: the bar is then
+    // written as a component of its form that stands on no other.
+    bool HasParent() override;
+    TComponent *GetParentComponent() override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void WndProc(TMessage &Message) override;
 

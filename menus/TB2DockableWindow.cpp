@@ -456,6 +456,16 @@ void TTBCustomDockableWindow::SetParent(TWinControl *AParent)
     }
 }
 
+bool TTBCustomDockableWindow::HasParent()
+{
+    return !FFloating && inherited::HasParent();
+}
+
+TComponent *TTBCustomDockableWindow::GetParentComponent()
+{
+    return FFloating ? nullptr : inherited::GetParentComponent();
+}
+
 void TTBCustomDockableWindow::SetFloating(bool Value)
 {
     if (!Value) {
@@ -803,6 +813,9 @@ void TTBCustomDockableWindow::DrawDraggingGrip(HDC DC, const TRect &R, bool Left
         FillRectRGB(DC, R, ActiveSkin(FSkin)->RGBColor(cDragHandle));
         return;
     }
+    // The edge leaves the bar's middle, which the strip's fill is kept off: it takes the bar's
+    // colour rather than whatever the window held there before.
+    FillRectRGB(DC, R, ColorToRGB(Color()));
     RECT Edge = R;
     DrawEdge(DC, &Edge, BDR_RAISEDINNER, BF_RECT);
     // The far end of each grip bar catches the light.

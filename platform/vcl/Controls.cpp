@@ -157,6 +157,17 @@ void TControl::SetParent(TWinControl *AParent)
     if (AParent) AParent->InsertControl(this);
 }
 
+TComponent *TControl::GetParentComponent()
+{
+    return FParent;
+}
+
+void TControl::SetParentComponent(TComponent *Value)
+{
+    // Only a windowed control holds controls; a control read under anything else keeps its parent.
+    if (auto *Holder = dynamic_cast<TWinControl *>(Value)) SetParent(Holder);
+}
+
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
     if ((AWidth != FWidth || AHeight != FHeight) && !CanResize(AWidth, AHeight)) {

@@ -246,6 +246,10 @@ public:
 
     TWinControl *Parent() const { return FParent; }
     virtual void SetParent(TWinControl *AParent);
+    // A control is written under its parent and read back into it.
+    bool HasParent() override { return true; }
+    TComponent *GetParentComponent() override;
+    void SetParentComponent(TComponent *Value) override;
 
     int Left() const { return FLeft; }
     void SetLeft(int Value) { SetBounds(Value, FTop, FWidth, FHeight); }

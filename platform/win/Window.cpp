@@ -127,20 +127,38 @@ RECT DefaultClientRect(const Window &W, const RECT &Rect)
     return Client;
 }
 
-void ResizeSurface(Window &W)
+// Copies Area of From into To with Area's top-left corner at At, leaving out what falls
+// outside either image.
+void CopyPixels(const QImage &From, QRect Area, QImage &To, QPoint At)
+{
+    const QPoint Shift = At - Area.topLeft();
+    Area &= From.rect() & To.rect().translated(-Shift);
+    if (Area.isEmpty()) return;
+    const int Bytes = From.depth() / 8;
+    for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+        std::copy_n(From.constScanLine(Y) + Area.left() * Bytes, Area.width() * Bytes,
+                    To.scanLine(Y + Shift.y()) + (Area.left() + Shift.x()) * Bytes);
+}
+
+// Sized or given a new frame, a window keeps its pixels: the frame's where they stood until
+// it is drawn again, the client's at the client's upper-left corner as Win32 keeps them, so a
+// frame that grows or shrinks takes the client's picture along.
+void ResizeSurface(Window &W, const RECT &OldClient)
 {
     const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
-    if (W.MessageOnly || W.Surface.isNull() || W.Surface.size() == Size) return;
+    const QPoint Origin(W.Client.left, W.Client.top);
+    const QPoint OldOrigin(OldClient.left, OldClient.top);
+    if (W.MessageOnly || W.Surface.isNull()) return;
+    if (W.Surface.size() == Size && Origin == OldOrigin) return;
     DrawHeld(W.Handle);
     QImage Next(Size, QImage::Format_RGB32);
     Next.fill(Qt::white);
-    if (!W.Surface.isNull()) {
-        const int Rows = std::min(Next.height(), W.Surface.height());
-        const int Bytes = std::min(Next.bytesPerLine(), W.Surface.bytesPerLine());
-        for (int Y = 0; Y < Rows; ++Y)
-            std::copy_n(W.Surface.constScanLine(Y), Bytes, Next.scanLine(Y));
-    }
+    CopyPixels(W.Surface, W.Surface.rect(), Next, QPoint(0, 0));
+    const QSize Kept(std::min(OldClient.right - OldClient.left, W.Client.right - W.Client.left),
+                     std::min(OldClient.bottom - OldClient.top, W.Client.bottom - W.Client.top));
+    CopyPixels(W.Surface, QRect(OldOrigin, Kept), Next, Origin);
     W.Surface = std::move(Next);
+    if (Origin != OldOrigin) UpdateWidget(W, QRect(Origin, Kept));
 }
 
 void InvalidateAll(Window &W, bool Children)
@@ -513,8 +531,9 @@ HWND CreateWindowExW(DWORD ExStyle, LPCWSTR ClassName, LPCWSTR WindowName, DWORD
         return {};
     }
     if (!FindWindow(Handle)) return {};
+    const RECT MadeClient = Rec.Client;
     Rec.Client = DefaultClientRect(Rec, Rec.Rect);
-    ResizeSurface(Rec);
+    ResizeSurface(Rec, MadeClient);
     if (CallWindow(Handle, WM_CREATE, 0, CreateParam) == -1) {
         DestroyWindow(Handle);
         return {};
@@ -616,7 +635,7 @@ BOOL SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int Cx, int Cy, UINT
     W->Rect = NewRect;
     if (Sized || (Flags & SWP_FRAMECHANGED)) {
         W->Client = DefaultClientRect(*W, W->Rect);
-        ResizeSurface(*W);
+        ResizeSurface(*W, OldClient);
         if (!(Flags & SWP_NOREDRAW)) InvalidateAfterResize(*W, OldClient);
     }
     if (!(Flags & SWP_NOZORDER) && !W->MessageOnly) PlaceInZOrder(*W, InsertAfter);

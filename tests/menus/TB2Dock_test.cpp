@@ -2,6 +2,7 @@
 // with input put into the window system's queue, and their places kept in ini files.
 
 #include "menus/TB2Dock.h"
+#include "menus/TBSkinShared.h"
 #include "menus/TTBToolbar.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
@@ -374,6 +375,30 @@ TEST_F(DockTest, TheDragHandleSizeFollowsStyleAndCloseButton)
     Top->SetAllowDrag(false);
     EXPECT_EQ(A->Width(), 100 + 4);
     EXPECT_FALSE(A->IsMovable());
+}
+
+// Each grip bar is a raised line of the bar's own colour, however the window looked before
+// its frame was drawn.
+TEST_F(DockTest, TheGripBarsAreRaisedLinesOfTheBarsColour)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    const COLORREF Face = RGB(200, 180, 120);
+    A->SetColor(static_cast<TColor>(Face));
+    const int Middle = A->Height() / 2;
+    const auto GripAfterRedPaint = [&](int X) {
+        const HDC DC = GetWindowDC(A->Handle());
+        FillRectRGB(DC, RECT{0, 0, A->Width(), A->Height()}, RGB(255, 0, 0));
+        ReleaseDC(A->Handle(), DC);
+        RedrawWindow(A->Handle(), nullptr, {}, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        Pump();
+        return win::SurfacePixel(A->Handle(), X, Middle);
+    };
+    EXPECT_EQ(GripAfterRedPaint(3), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(GripAfterRedPaint(4), Face);
+    EXPECT_EQ(GripAfterRedPaint(5), GetSysColor(COLOR_BTNSHADOW));
+    A->SetDragHandleStyle(dhDouble);
+    EXPECT_EQ(GripAfterRedPaint(5), Face);
+    EXPECT_EQ(GripAfterRedPaint(8), Face);
 }
 
 TEST_F(DockTest, TheDockedCloseButtonClosesTheBar)

@@ -45,13 +45,31 @@ public:
 };
 QRV4_PUBLISHED(TToolForm)
 
+// A form that writes what the class library's forms write: its own controls, then the
+// components it owns that stand on no other component.
+class TPlainForm : public TToolForm
+{
+    QRV4_CLASS(TPlainForm, TToolForm)
+
+public:
+    explicit TPlainForm(TComponent *AOwner) : TToolForm(AOwner) {}
+
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override
+    {
+        for (int I = 0; I < ControlCount(); ++I)
+            if (Controls(I)->Owner() == Root) Proc(Controls(I));
+        for (int I = 0; I < ComponentCount(); ++I)
+            if (!Components(I)->HasParent()) Proc(Components(I));
+    }
+};
+
 class ToolbarFormTest : public MenuTest
 {
 protected:
     void SetUp() override
     {
         MenuTest::SetUp();
-        RegisterClass(TTBToolbar::StaticClass());
+        RegisterClasses({TTBToolbar::StaticClass(), TTBDock::StaticClass(), TEdit::StaticClass()});
     }
     void TearDown() override
     {
@@ -60,9 +78,9 @@ protected:
         MenuTest::TearDown();
     }
 
-    static std::unique_ptr<TToolForm> MakeForm()
+    template <class Form = TToolForm> static std::unique_ptr<Form> MakeForm()
     {
-        auto Result = std::make_unique<TToolForm>(nullptr);
+        auto Result = std::make_unique<Form>(nullptr);
         Result->SetBounds(50, 50, 400, 200);
         Result->Show();
         vcltest::PumpFor(50);
@@ -134,7 +152,7 @@ TEST_F(ToolbarFormTest, ButtonsReadFromAStreamCallTheMethodsOfTheFormThatReadIt)
     TReader(&Stream).ReadRootComponent(Copy.get());
     auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
     ASSERT_TRUE(CopyBar);
-    // Controls do not stream their parent window, so the bar is docked here.
+    // The form writes the bar as its own child, not its dock's: it is docked here.
     CopyBar->SetParent(Dock);
     Pump();
     ASSERT_EQ(CopyBar->Items()->Count(), 3);
@@ -147,6 +165,129 @@ TEST_F(ToolbarFormTest, ButtonsReadFromAStreamCallTheMethodsOfTheFormThatReadIt)
     ClickButton(CopyBar, 0);
     using Call = std::pair<AnsiString, TObject *>;
     EXPECT_EQ(Copy->Calls, (std::vector<Call>{{"Open", CopyOpen}, {"New", CopyNew}}));
+}
+
+// Every pixel of a window's own surface, row by row.
+std::vector<COLORREF> PixelsOf(TWinControl *Window)
+{
+    std::vector<COLORREF> Result;
+    for (int Y = 0; Y < Window->Height(); ++Y)
+        for (int X = 0; X < Window->Width(); ++X)
+            Result.push_back(PixelOf(Window, X, Y));
+    return Result;
+}
+
+// Where a control sits in its bar's client area, as the screen shows it.
+TPoint PlaceOnBar(TControl *Control, TTBToolbar *Bar)
+{
+    const TPoint Inner = Control->ClientToScreen(TPoint(0, 0));
+    const TPoint Outer = Bar->ClientToScreen(TPoint(0, 0));
+    return TPoint(Inner.X - Outer.X, Inner.Y - Outer.Y);
+}
+
+TEST_F(ToolbarFormTest, AControlOnABarIsReadBackOntoTheBarInItsPlace)
+{
+    Source = MakeForm();
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    AddButton(Bar, "TBI_New", "New");
+    TEdit *Search = AddEdit(Source.get(), Bar, "Search", 0);
+    Search->SetText("K-101");
+    AddButton(Bar, "TBI_Open", "Open");
+    Pump();
+    ASSERT_EQ(Bar->Items()->Items(1), Bar->FindWrapper(Search));
+    const TPoint Place = PlaceOnBar(Search, Bar);
+    const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
+    const std::vector<COLORREF> SearchPixels = PixelsOf(Search);
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    Source.reset();
+
+    Copy = MakeForm();
+    TTBDock *Dock = AddDock(Copy.get());
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    auto *CopySearch = dynamic_cast<TEdit *>(Copy->FindComponent("Search"));
+    ASSERT_TRUE(CopyBar && CopySearch);
+    CopyBar->SetParent(Dock);
+    Pump();
+
+    EXPECT_EQ(CopySearch->Parent(), CopyBar);
+    ASSERT_EQ(CopyBar->Items()->Count(), 3);
+    EXPECT_EQ(CopyBar->Items()->Items(1), CopyBar->FindWrapper(CopySearch));
+    EXPECT_TRUE(CopySearch->Showing());
+    EXPECT_EQ(PlaceOnBar(CopySearch, CopyBar), Place);
+    EXPECT_EQ(CopyBar->Width(), BarWidth);
+    EXPECT_EQ(CopyBar->Height(), BarHeight);
+    EXPECT_TRUE(PixelsOf(CopySearch) == SearchPixels);
+}
+
+// A bar read back lies on its form, drawn without a frame, until it is docked: its window then
+// moves into the dock and gets the docked frame, and must look as the bar it was written from.
+TEST_F(ToolbarFormTest, ABarReadBackAndDockedLooksAsTheBarBuiltInCode)
+{
+    Source = MakeForm();
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    AddButton(Bar, "TBI_New", "New");
+    AddButton(Bar, "TBI_Open", "Open");
+    Pump();
+    const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
+    const std::vector<COLORREF> BarPixels = PixelsOf(Bar);
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    Source.reset();
+
+    Copy = MakeForm();
+    TTBDock *Dock = AddDock(Copy.get());
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    ASSERT_TRUE(CopyBar);
+    Pump();
+    ASSERT_EQ(CopyBar->Parent(), Copy.get());
+    CopyBar->SetParent(Dock);
+    Pump();
+
+    ASSERT_EQ(CopyBar->Width(), BarWidth);
+    ASSERT_EQ(CopyBar->Height(), BarHeight);
+    EXPECT_TRUE(PixelsOf(CopyBar) == BarPixels);
+}
+
+// A floating bar lies in a frame of its own making that no stream holds: its form writes it,
+// and the form that reads it gets it back, docks it, and sees the bar it was.
+TEST_F(ToolbarFormTest, AFloatingBarIsWrittenWithItsFormAndDocksAgainAsItWas)
+{
+    Source = MakeForm<TPlainForm>();
+    TTBToolbar *Bar = AddBar(Source.get(), AddDock(Source.get()));
+    AddButton(Bar, "TBI_New", "New");
+    AddButton(Bar, "TBI_Open", "Open");
+    Pump();
+    const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
+    const std::vector<COLORREF> DockedPixels = PixelsOf(Bar);
+    Bar->SetFloatingPosition(TPoint(200, 300));
+    Bar->SetFloating(true);
+    Pump();
+    ASSERT_TRUE(Bar->Floating());
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    Source.reset();
+
+    Copy = MakeForm<TPlainForm>();
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    auto *CopyDock = dynamic_cast<TTBDock *>(Copy->FindComponent("TopDock"));
+    ASSERT_TRUE(CopyBar && CopyDock);
+    EXPECT_EQ(CopyBar->Parent(), Copy.get());
+    ASSERT_EQ(CopyBar->Items()->Count(), 2);
+    EXPECT_EQ(CopyBar->Items()->Items(1)->Name(), "TBI_Open");
+    EXPECT_EQ(CopyBar->LastDock(), CopyDock);
+    CopyBar->SetCurrentDock(CopyBar->LastDock());
+    Pump();
+
+    ASSERT_EQ(CopyBar->Width(), BarWidth);
+    ASSERT_EQ(CopyBar->Height(), BarHeight);
+    EXPECT_TRUE(PixelsOf(CopyBar) == DockedPixels);
 }
 
 TEST_F(ToolbarFormTest, TheTabKeySkipsAControlPushedPastTheBarsEdge)

@@ -353,6 +353,29 @@ TEST_F(Surface, ScrollWindowEx_MovesWhatWasJustDrawnOnTheScreen)
                     {{12, 19}, 0xFFFFFFu}});
 }
 
+// A frame that grows moves the client inside the window: what the client showed stays at
+// the client's upper-left corner, in the window and on the screen, with nothing to repaint.
+TEST_F(Surface, FrameChanged_TheClientKeepsWhatItShowedAtItsOrigin)
+{
+    const HWND W = Popup(40, 30, 50, 30);
+    Pump();
+    const HDC Dc = GetDC(W);
+    FillSolid(Dc, RECT{0, 0, 10, 8}, RGB(0, 200, 0));
+    ReleaseDC(W, Dc);
+    SetWindowLongW(W, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+    SetWindowPos(W, {}, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
+    POINT Origin{0, 0};
+    ClientToScreen(W, &Origin);
+    const int Edge = Origin.x - 40;
+    ASSERT_GT(Edge, 0);
+    EXPECT_EQ(win::SurfacePixel(W, Edge + 9, Edge + 7), RGB(0, 200, 0));
+    EXPECT_EQ(win::SurfacePixel(W, Edge + 10, Edge + 8), GetSysColor(COLOR_WINDOW));
+    ExpectOnScreen(QRect(40, 30, 50, 30), {{{Edge + 9, Edge + 7}, 0x00C800u, "the client's corner"},
+                                           {{Edge + 10, Edge + 8}, 0xFFFFFFu, "past it"}});
+}
+
 namespace
 {
 
