@@ -98,6 +98,10 @@ bool TMainForm::BTN_OpenCOMPortClick(TObject *)
 {
     ResetExchange();
     CloseComPort();
+    // A port or speed chosen since the start is not known to work yet: the picture shows so
+    // until the device answers, and that answer keeps the choice for the next start.
+    if (ShownComPort(1) != Config.COM_port || ShownComSpeed() != Config.COM_speed)
+        ShowOnlineIcon(0);
     return OpenComPort(ShownComPort(1), ShownComSpeed());
 }
 

@@ -201,6 +201,27 @@ TEST_F(ExchangeTest, AnswerWhileOfflineStoresPortAndSpeed)
     EXPECT_NE(ConfigBytes().find("COM_port=251\r\nCOM_speed=19200\r\n"), std::string::npos);
 }
 
+TEST_F(ExchangeTest, PortAndSpeedChosenAfterTheStartAreThereAtTheNextStart)
+{
+    // The stored port is listed, so the picture shows it online from the start.
+    std::filesystem::create_symlink("/dev/null", rtl::PortLink(252));
+    WriteConfigText("[COM]\r\nCOM_port=252\r\nCOM_speed=9600\r\n");
+    Form.reset();
+    Build();
+    ASSERT_TRUE(Form->IsOnline);
+    Form->CB_ComPorts->SetItemIndex(Form->CB_ComPorts->Items()->IndexOf("251"));
+    Form->CB_ComSpeeds->SetItemIndex(1);
+    AskSetting("D9");
+    EXPECT_FALSE(Form->IsOnline);
+    ASSERT_TRUE(AnswerTaken(2000));
+    EXPECT_TRUE(Form->IsOnline);
+    Form->Close();
+    Form.reset();
+    Build();
+    EXPECT_EQ(Form->CB_ComPorts->Text(), "251");
+    EXPECT_EQ(Form->CB_ComSpeeds->Text(), "19200");
+}
+
 TEST_F(ExchangeTest, AnswerWhileOnlineStoresNothing)
 {
     AskSetting("D9");
