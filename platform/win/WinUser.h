@@ -209,6 +209,7 @@ constexpr int VK_OEM_6 = 0xDD;
 constexpr int VK_OEM_7 = 0xDE;
 constexpr int VK_OEM_102 = 0xE2;
 constexpr int VK_PROCESSKEY = 0xE5;
+constexpr int VK_PACKET = 0xE7;
 
 // Window data.
 constexpr int GWL_WNDPROC = -4;

@@ -225,6 +225,10 @@ bool QueueKey(QKeyEvent *E)
     K.Down = E->type() == QEvent::KeyPress;
     K.VirtualKey = VirtualKeyFromKeyCode(E->nativeScanCode());
     if (!K.VirtualKey) K.VirtualKey = VirtualKeyFromQt(E->key());
+    // A character of no key on the keyboard (one a typing tool mapped in for the moment, or
+    // an on-screen keyboard's) comes as the packet key, as the system sends such characters,
+    // rather than being lost.
+    if (!K.VirtualKey && !E->text().isEmpty()) K.VirtualKey = VK_PACKET;
     if (!K.VirtualKey) return false;
     K.ScanCode = E->nativeScanCode() >= 8 ? static_cast<int>(E->nativeScanCode() - 8) : 0;
     K.Extended = ExtendedKey(K.VirtualKey);

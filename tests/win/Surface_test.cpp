@@ -686,6 +686,30 @@ TEST_F(Surface, NativeControl_TypesTheCharacterItsMessageCarries)
     EXPECT_EQ(Line->text(), QString::fromUtf8("фZ"));
 }
 
+// A character that no key of the keyboard types (a tool that types text maps one in for the
+// moment) still reaches the control.
+TEST_F(Surface, NativeControl_TypesTheCharacterOfAKeyTheKeyboardLacks)
+{
+    const HWND Form = Popup(0, 0, 200, 100);
+    const HWND Edit = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 10, 10, 120, 24, Form);
+    auto *Line = new QLineEdit; // the window's widget owns it once attached
+    ASSERT_TRUE(win::AttachNativeWidget(Edit, Line));
+    Pump();
+    SetFocus(Edit);
+    // Key code 8 is below every key of a keyboard; Qt names the key by its capital letter.
+    QKeyEvent Key(QEvent::KeyPress, 0x414, Qt::NoModifier, 8, 0x6C4, 0, QString::fromUtf8("д"));
+    QApplication::sendEvent(Line, &Key);
+    MSG M;
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+    EXPECT_EQ(M.message, WM_KEYDOWN);
+    TranslateMessage(&M);
+    DispatchMessageW(&M);
+    ASSERT_TRUE(PeekMessageW(&M, {}, WM_CHAR, WM_CHAR, PM_REMOVE));
+    EXPECT_EQ(M.wParam, 0xE4u);
+    DispatchMessageW(&M);
+    EXPECT_EQ(Line->text(), QString::fromUtf8("д"));
+}
+
 // The input filter sees every Qt object's events but looks only at its own: objects
 // without type information pass untouched (the sanitizer stops at any look into them),
 // and a part a native control gains after it is attached gives its input to the window.
