@@ -222,6 +222,9 @@ void TMainForm::SetupArchiveGrid()
     ArchiveSortDescending = false;
     constexpr TColor paleYellow = RGB(255, 255, 220);
     ArchiveRowColours = {clWhite, clWhite, clWhite, paleYellow, clWhite, paleYellow};
+    // Until it is read the archive is empty, and shows as such: its title row alone, rather than
+    // the blank rows and selected cell of a new grid.
+    FillArchiveGrid();
 }
 
 void TMainForm::SetupWriterGrid()

@@ -447,6 +447,16 @@ TEST_F(ArchiveTest, CellsDrawWithTheSortArrowAndTheColumnColours)
 
 // ---- without rows ----
 
+TEST_F(ArchiveTest, ArchiveNotReadYetShowsTitlesOnly)
+{
+    EXPECT_EQ(Form->SG_Archive->RowCount(), 1);
+    EXPECT_EQ(Form->SG_Archive->FixedRows(), 0);
+    EXPECT_EQ(Form->SG_Archive->FixedCols(), 0);
+    EXPECT_EQ(Cell(1, 0), "Дата время"_a);
+    ClickTitle(4);
+    EXPECT_EQ(Form->ArchiveSortColumn, 0);
+}
+
 TEST_F(ArchiveTest, EmptyArchiveShowsTitlesOnlyAndIgnoresClicks)
 {
     Form->FillArchiveGrid();
