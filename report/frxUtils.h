@@ -11,6 +11,20 @@
 
 class TfrxReport;
 
+// Holds a flag set while it lives, however the scope ends: a flag left set by an exception
+// would leave its control deaf for good.
+class TfrxFlagScope
+{
+public:
+    explicit TfrxFlagScope(bool &Flag) : FFlag(Flag) { FFlag = true; }
+    ~TfrxFlagScope() { FFlag = false; }
+    TfrxFlagScope(const TfrxFlagScope &) = delete;
+    TfrxFlagScope &operator=(const TfrxFlagScope &) = delete;
+
+private:
+    bool &FFlag;
+};
+
 struct TfrxRect {
     double Left, Top, Right, Bottom;
 };

@@ -1,5 +1,7 @@
 #include "report_output/frxCtrls.h"
 
+#include "report/frxUtils.h"
+
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Forms.h"
@@ -328,12 +330,7 @@ int TfrxFontComboBox::FontTypeOf(TStrings *Items, int Index)
 
 void TfrxFontComboBox::Reset()
 {
-    // A registry that cannot be written must not leave the box deaf to choices.
-    struct Updating {
-        bool &Flag;
-        explicit Updating(bool &F) : Flag(F) { Flag = true; }
-        ~Updating() { Flag = false; }
-    } Guard(FUpdating);
+    const TfrxFlagScope Updating(FUpdating);
     const AnsiString Kept = Text();
     Items()->Clear();
     FillFonts();

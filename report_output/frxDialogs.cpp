@@ -210,21 +210,22 @@ void TfrxPageSettingsForm::DoShow()
     for (TLabel *Label : {UnitL1, UnitL2, UnitL3, UnitL4, UnitL5, UnitL6})
         Label->SetCaption(Unit);
 
-    FUpdating = true;
-    TfrxCustomPrinter *Printer = frxPrinters()->Printer();
-    SizeCB->Items()->Assign(Printer->Papers());
-    int Index = Printer->PaperIndex(FPage->PaperSize());
-    if (Index < 0) Index = Printer->PaperIndex(CustomPaper);
-    SizeCB->SetItemIndex(Index);
-    ShowMM(FWidth, FPage->PaperWidth());
-    ShowMM(FHeight, FPage->PaperHeight());
-    ShowMM(FLeft, FPage->LeftMargin());
-    ShowMM(FTop, FPage->TopMargin());
-    ShowMM(FRight, FPage->RightMargin());
-    ShowMM(FBottom, FPage->BottomMargin());
-    (FPage->Orientation() == poLandscape ? LandscapeRB : PortraitRB)->SetChecked(true);
-    UpdateOrientationImage();
-    FUpdating = false;
+    {
+        const TfrxFlagScope Updating(FUpdating);
+        TfrxCustomPrinter *Printer = frxPrinters()->Printer();
+        SizeCB->Items()->Assign(Printer->Papers());
+        int Index = Printer->PaperIndex(FPage->PaperSize());
+        if (Index < 0) Index = Printer->PaperIndex(CustomPaper);
+        SizeCB->SetItemIndex(Index);
+        ShowMM(FWidth, FPage->PaperWidth());
+        ShowMM(FHeight, FPage->PaperHeight());
+        ShowMM(FLeft, FPage->LeftMargin());
+        ShowMM(FTop, FPage->TopMargin());
+        ShowMM(FRight, FPage->RightMargin());
+        ShowMM(FBottom, FPage->BottomMargin());
+        (FPage->Orientation() == poLandscape ? LandscapeRB : PortraitRB)->SetChecked(true);
+        UpdateOrientationImage();
+    }
     TForm::DoShow();
 }
 
@@ -242,20 +243,18 @@ void TfrxPageSettingsForm::SizeCBClick()
     // Typed sizes matter only for custom paper; bad text there waits for OK to be named.
     const bool Typed = ReadMM(FWidth, Width) && ReadMM(FHeight, Height);
     if (!Typed && Paper == CustomPaper) return;
-    FUpdating = true;
+    const TfrxFlagScope Updating(FUpdating);
     TfrxCustomPrinter *Printer = frxPrinters()->Printer();
     Printer->SetViewParams(Paper, Width, Height, LandscapeRB->Checked() ? poLandscape : poPortrait);
     ShowMM(FWidth, Printer->PaperWidth());
     ShowMM(FHeight, Printer->PaperHeight());
-    FUpdating = false;
 }
 
 void TfrxPageSettingsForm::SizeEChange()
 {
     if (FUpdating) return;
-    FUpdating = true;
+    const TfrxFlagScope Updating(FUpdating);
     SizeCB->SetItemIndex(0);
-    FUpdating = false;
 }
 
 bool TfrxPageSettingsForm::CloseQuery()
