@@ -5,11 +5,12 @@
 #include "link/key_codes.h"
 #include "link/main_form.h"
 #include "operations/dbf.h"
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 
-#include <cstdio>
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace
@@ -18,17 +19,9 @@ namespace
 constexpr int NameLength = 14;
 const AnsiString DbfFilter = "DBF файл (*.dbf)|*.dbf"_a;
 const AnsiString OpenError = "Ошибка при открытии файла ... "_a;
+const AnsiString WriteError = "Ошибка при записи файла ... "_a;
 const AnsiString GoTopError =
     "Ошибка при 'go_top()'. Возможно закрыт доступ к базе либо файл не найден. "_a;
-
-// A table saved over an older file keeps the modes the user gave that file; a new one
-// has those the user's umask leaves.
-void KeepModeOf(const AnsiString &Target, const AnsiString &Part)
-{
-    struct stat info;
-    if (::stat(rtl::SystemPath(Target).c_str(), &info) == 0)
-        ::chmod(rtl::SystemPath(Part).c_str(), info.st_mode & 07777);
-}
 
 // The table replaces its file by a rename, which the file's own modes do not stop: a file
 // made read-only, or one this user may not write, is refused as it would be on opening.
@@ -38,6 +31,14 @@ bool IsProtected(const AnsiString &FileName)
     if (attributes == -1) return false;
     return (attributes & faReadOnly) ||
            ::faccessat(AT_FDCWD, rtl::SystemPath(FileName).c_str(), W_OK, AT_EACCESS) != 0;
+}
+
+bool ReadWholeFile(const AnsiString &FileName, std::string &Bytes)
+{
+    std::ifstream file(rtl::SystemPath(FileName), std::ios::binary);
+    if (!file) return false;
+    Bytes.assign(std::istreambuf_iterator<char>(file), {});
+    return !file.bad();
 }
 
 struct FieldShape {
@@ -100,6 +101,29 @@ bool CheckLoadedRow(WriterRecord &Row)
     return true;
 }
 
+// The rows as a new table in Part; empty, or why it failed.
+AnsiString WriteWriterTable(const AnsiString &Part, const std::vector<WriterRecord> &Rows)
+{
+    WriterDbf table(Part, O_RDWR);
+    for (const FieldShape &f : WriterFields)
+        table.add_field(f.Type, f.Name, f.Length, 0);
+    table.create();
+    if (!table.open()) return OpenError;
+    if (table.record_count() > 0 && !table.go_top()) return GoTopError;
+    bool written = true;
+    for (const WriterRecord &row : Rows) {
+        written = written && table.append_blank();
+        table.name = row.Name;
+        table.type_key = row.KeyType;
+        table.mode = row.WriteMode;
+        table.key_hex = row.KeyHex;
+        table.old_key = row.OldKey;
+        written = written && table.store();
+    }
+    table.close();
+    return written && table.error() == _DBF::NoError ? AnsiString() : WriteError;
+}
+
 // The table writer's dialog or file calls run with the current folder of their own.
 class TKeepCurrentDir
 {
@@ -146,43 +170,21 @@ void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
         ShowStatusMessage(OpenError, FileName, smError);
         return;
     }
-    // The table is written beside the file and replaces it only when it is whole.
-    const AnsiString part = FileName + ".part";
-    bool written = false;
-    {
-        WriterDbf table(part, O_RDWR);
-        for (const FieldShape &f : WriterFields)
-            table.add_field(f.Type, f.Name, f.Length, 0);
-        table.create();
-        if (!table.open()) {
-            DeleteFile(part);
-            ShowStatusMessage(OpenError, FileName, smError);
-            return;
-        }
-        if (table.record_count() > 0 && !table.go_top()) {
-            table.close();
-            DeleteFile(part);
-            ShowStatusMessage(GoTopError, FileName, smError);
-            return;
-        }
-        written = true;
-        for (const WriterRecord &row : WriterRows) {
-            written = written && table.append_blank();
-            table.name = row.Name;
-            table.type_key = row.KeyType;
-            table.mode = row.WriteMode;
-            table.key_hex = row.KeyHex;
-            table.old_key = row.OldKey;
-            written = written && table.store();
-        }
-        table.close();
-        written = written && table.error() == _DBF::NoError;
+    // The table is made in a file of its own and replaces the book only when it is whole and
+    // on the disk: a kill or a full disk leaves the old book, a link to the book stays a link,
+    // and no file beside the book is overwritten on the way.
+    const AnsiString part = rtl::CreateTempFile("", "qrv4-book");
+    if (part.IsEmpty()) {
+        ShowStatusMessage(OpenError, FileName, smError);
+        return;
     }
-    if (written) KeepModeOf(FileName, part);
-    if (!written ||
-        std::rename(rtl::SystemPath(part).c_str(), rtl::SystemPath(FileName).c_str()) != 0) {
-        DeleteFile(part);
-        ShowStatusMessage("Ошибка при записи файла ... "_a, FileName, smError);
+    AnsiString failure = WriteWriterTable(part, WriterRows);
+    std::string bytes;
+    if (failure.IsEmpty() && !ReadWholeFile(part, bytes)) failure = WriteError;
+    DeleteFile(part);
+    if (failure.IsEmpty() && rtl::ReplaceFileContent(FileName, bytes) != 0) failure = WriteError;
+    if (!failure.IsEmpty()) {
+        ShowStatusMessage(failure, FileName, smError);
         return;
     }
     ShowStatusMessage("Запись прошла успешно!"_a, "", smNeutral);

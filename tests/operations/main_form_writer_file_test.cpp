@@ -3,6 +3,7 @@
 
 #include "operations/dbf.h"
 #include "tests/operations/WriterTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -243,17 +244,47 @@ TEST_F(WriterFileTest, RowsWhoseTypeOrModeIsNoNumberAreRefused)
 
 // ---- saving never loses the file it replaces ----
 
+// A full disk in the middle of the table.
 TEST_F(WriterFileTest, AFailedSaveLeavesTheOldFileWhole)
 {
     SetBook();
     Form->SaveWriterToDbf(Path("book.dbf"));
     const std::string good = Bytes("book.dbf");
-    // The place the new table is written first cannot be made.
-    std::filesystem::create_directory(Folder / "book.dbf.part");
-    Form->WriterRows.resize(2);
-    Form->SaveWriterToDbf(Path("book.dbf"));
+    SetEmptyRows(1000);
+    {
+        testsupport::FileSizeLimit full(good.size() + 1000);
+        Form->SaveWriterToDbf(Path("book.dbf"));
+    }
+    EXPECT_EQ(Status(), "  Ошибка при записи файла ...   "_a + Path("book.dbf"));
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
     EXPECT_EQ(Bytes("book.dbf"), good);
+}
+
+// The table was written beside the book under a fixed name first, over whatever file had it,
+// and renamed over a link to the book, which made the link a file of its own.
+TEST_F(WriterFileTest, SavingTouchesNoOtherFileAndKeepsALinkToTheBook)
+{
+    WriteFile("book.dbf.part", "the user's own notes");
+    std::filesystem::create_directory(Folder / "books");
+    WriteFile("books/real.dbf", "");
+    std::filesystem::create_symlink("books/real.dbf", Folder / "book.dbf");
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    EXPECT_EQ(Bytes("book.dbf.part"), "the user's own notes");
+    ASSERT_TRUE(std::filesystem::is_symlink(Folder / "book.dbf"));
+    const std::string saved = Bytes("books/real.dbf");
+    EXPECT_EQ(saved.size(), 193u + 4 * 60 + 1);
+
+    Form->WriterRows.resize(2);
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    EXPECT_TRUE(std::filesystem::is_symlink(Folder / "book.dbf"));
+    EXPECT_EQ(Bytes("books/real.dbf").size(), saved.size() - 2 * 60);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder / "books"), {}), 1);
+    Form->LoadWriterFromDbf(Path("book.dbf"));
+    EXPECT_EQ(Status(), "  Чтение прошло успешно!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 2u);
+    EXPECT_EQ(Row(0).Name, "КВ 12"_a);
 }
 
 // The new table replaces the file by a rename, which the file's modes do not stop.
