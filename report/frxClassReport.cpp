@@ -3,6 +3,7 @@
 
 #include "report/frxClass.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
@@ -343,8 +344,7 @@ bool TfrxReport::LoadFromFile(const AnsiString &FileName, bool ExceptionIfNotFou
 
 void TfrxReport::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmCreate);
-    SaveToStream(&Stream, true, false);
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream, true, false); });
 }
 
 std::unique_ptr<TCustomIniFile> TfrxReport::GetIniFile() const

@@ -1,5 +1,6 @@
 #include "report/frxUnicodeUtils.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePages.h"
 
@@ -169,8 +170,7 @@ void TWideStrings::LoadFromFile(const AnsiString &FileName)
 
 void TWideStrings::SaveToFile(const AnsiString &FileName) const
 {
-    TFileStream Stream(FileName, fmCreate);
-    SaveToStream(&Stream);
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream); });
 }
 
 void TWideStrings::DefineProperties(TFiler *Filer)

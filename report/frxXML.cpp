@@ -1,9 +1,9 @@
 #include "report/frxXML.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace
 {
@@ -572,15 +572,9 @@ void TfrxXMLDocument::LoadFromFile(const AnsiString &FileName)
 
 void TfrxXMLDocument::SaveToFile(const AnsiString &FileName)
 {
-    const AnsiString TempName = FileName + ".tmp";
-    {
-        TFileStream Stream(TempName, fmCreate);
-        SaveToStream(&Stream);
-    }
+    // The items not loaded are read from the file they came from, which may be this one.
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream); });
     DeleteTempFile();
-    // Replacing in one step keeps the old file until the new one is complete.
-    if (std::rename(rtl::SystemPath(TempName).c_str(), rtl::SystemPath(FileName).c_str()) != 0)
-        throw EFCreateError("Cannot create file \"" + FileName + "\"");
     LoadFromFile(FileName);
 }
 

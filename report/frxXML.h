@@ -5,6 +5,7 @@
 // temporary file and bring them back, and the buffered reader and writer.
 // Templates, variable lists, styles and prepared reports are all this format.
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/ClassesStreams.h"
 #include "platform/rtl/System.h"
@@ -196,8 +197,7 @@ void frxSaveListDocument(TStream *Stream, const std::function<void(TfrxXMLItem *
 void frxLoadListDocument(TStream *Stream, const std::function<void(TfrxXMLItem *Root)> &Take);
 template <class T> void frxSaveListFile(T &List, const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmCreate);
-    List.SaveToStream(&Stream);
+    rtl::SaveStreamToFile(FileName, [&List](TStream *Stream) { List.SaveToStream(Stream); });
 }
 template <class T> void frxLoadListFile(T &List, const AnsiString &FileName)
 {

@@ -1,5 +1,6 @@
 #include "report_output/frxPreviewPages.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/ShellApi.h"
@@ -748,8 +749,7 @@ void TfrxPreviewPages::SaveToStream(TStream *Stream)
 
 void TfrxPreviewPages::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmCreate);
-    SaveToStream(&Stream);
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream); });
 }
 
 void TfrxPreviewPages::LoadSourcePages()

@@ -1,5 +1,6 @@
 #include "script/fs_xml.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
@@ -411,8 +412,7 @@ void TfsXMLDocument::LoadFromFile(const AnsiString &FileName)
 
 void TfsXMLDocument::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream stream(FileName, fmCreate);
-    SaveToStream(&stream);
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream); });
 }
 
 // ---------------------------------------------------------------- functions

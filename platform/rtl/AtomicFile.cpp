@@ -1,5 +1,7 @@
 #include "platform/rtl/AtomicFile.h"
 
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/RTLConsts.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <atomic>
@@ -130,4 +132,14 @@ int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view 
     FlushFolder(FolderOf(path));
     ReachedStep("done");
     return 0;
+}
+
+void rtl::SaveStreamToFile(const AnsiString &FileName,
+                           const std::function<void(TStream *Stream)> &Save)
+{
+    TMemoryStream content;
+    Save(&content);
+    const std::string_view bytes(static_cast<const char *>(content.Memory()),
+                                 static_cast<std::size_t>(content.Size()));
+    if (ReplaceFileContent(FileName, bytes) != 0) throw EFCreateError(SFCreateError, {FileName});
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string_view>
 
+class TStream;
+
 namespace rtl
 {
 
@@ -21,6 +23,10 @@ int ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes);
 // The same for a path as the system spells it, which a file name in the program's code
 // page cannot always hold (a home folder named in another script).
 int ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes);
+// The same for what Save writes into a stream: a file the user keeps (a report, a picture, a
+// list) is never left cut short by a failed save. Raises EFCreateError, with the old file
+// as it was, when it cannot be replaced.
+void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStream *Stream)> &Save);
 // Whether ReplaceFileContent may replace FileName: its folder, and the file when it exists,
 // are writable for this process.
 bool CanReplaceFile(const AnsiString &FileName);

@@ -1,5 +1,6 @@
 #include "platform/rtl/Classes.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
@@ -338,8 +339,7 @@ void TStrings::LoadFromStream(TStream *Stream)
 
 void TStrings::SaveToFile(const AnsiString &FileName) const
 {
-    TFileStream stream(FileName, fmCreate);
-    SaveToStream(&stream);
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream); });
 }
 
 void TStrings::SaveToStream(TStream *Stream) const

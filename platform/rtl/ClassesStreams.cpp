@@ -1,5 +1,6 @@
 #include "platform/rtl/Classes.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
@@ -188,8 +189,7 @@ void TCustomMemoryStream::SaveToStream(TStream *Stream)
 
 void TCustomMemoryStream::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream stream(FileName, fmCreate);
-    SaveToStream(&stream);
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream); });
 }
 
 void TCustomMemoryStream::SetPointer(void *Ptr, std::int64_t Size)

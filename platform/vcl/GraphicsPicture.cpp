@@ -1,5 +1,6 @@
 #include "platform/vcl/Graphics.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Icon.h"
 #include "platform/win/SysParams.h"
@@ -47,8 +48,7 @@ void TGraphic::LoadFromFile(const AnsiString &FileName)
 
 void TGraphic::SaveToFile(const AnsiString &FileName)
 {
-    TFileStream stream(FileName, fmCreate);
-    SaveToStream(&stream);
+    rtl::SaveStreamToFile(FileName, [this](TStream *Stream) { SaveToStream(Stream); });
 }
 
 void TGraphic::LoadFromClipboardFormat(WORD, HANDLE, HPALETTE)

@@ -26,6 +26,21 @@ template <class F> AnsiString Written(F Write)
     return Stream.DataString();
 }
 
+// The bytes of a file, and a file made of Text.
+inline AnsiString FileText(const AnsiString &Name)
+{
+    TFileStream File(Name, fmOpenRead | fmShareDenyNone);
+    TStringStream Text;
+    Text.CopyFrom(&File, 0);
+    return Text.DataString();
+}
+inline void WriteFileText(const AnsiString &Name, const AnsiString &Text)
+{
+    TStringStream Stream(Text);
+    TFileStream File(Name, fmCreate);
+    File.CopyFrom(&Stream, 0);
+}
+
 // An XML file whose element Root holds Levels elements, each inside the one before.
 AnsiString NestedXML(const char *Root, int Levels);
 

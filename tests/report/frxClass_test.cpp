@@ -2,6 +2,7 @@
 #include "report/frxRes.h"
 #include "report/frxVariables.h"
 #include "tests/report/ReportTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
@@ -520,6 +521,26 @@ TEST(Report, FilesLoadAndSave)
     EXPECT_NE(dynamic_cast<TRegistryIniFile *>(Report.GetIniFile().get()), nullptr);
     Report.SetIniFile(Folder.Path("settings.ini"));
     EXPECT_NE(dynamic_cast<TIniFile *>(Report.GetIniFile().get()), nullptr);
+}
+
+// A full disk in the middle of the save left the template cut short.
+TEST(Report, AFailedSaveKeepsTheOldTemplate)
+{
+    TempFolder Folder;
+    TfrxReport Report(nullptr);
+    AddPageAndBand(Report);
+    const AnsiString File = Folder.Path("r.fr3");
+    Report.SaveToFile(File);
+    const AnsiString Before = FileText(File);
+    new TfrxReportPage(&Report);
+    {
+        testsupport::FileSizeLimit Full(Before.Length() / 2);
+        EXPECT_THROW(Report.SaveToFile(File), EFCreateError);
+    }
+    EXPECT_EQ(FileText(File), Before);
+    TfrxReport Loaded(nullptr);
+    EXPECT_TRUE(Loaded.LoadFromFile(File));
+    EXPECT_EQ(Loaded.PagesCount(), 1);
 }
 
 TEST(Report, AnEntryFoundByItsDataSetsNameGoesWhenTheDataSetIsFreed)

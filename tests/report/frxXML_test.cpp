@@ -2,6 +2,7 @@
 #include "report/frxVariables.h"
 #include "report/frxXML.h"
 #include "tests/report/ReportTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include "platform/rtl/SysUtils.h"
 
@@ -293,6 +294,29 @@ TEST(XMLDocument, SavingToAFileReplacesItOnlyWhenComplete)
     TfrxXMLDocument Check;
     Check.LoadFromFile(File);
     EXPECT_EQ(Check.Root()->Name(), "two");
+}
+
+// The new document went first to the file's name with ".tmp" added, over any file of that
+// name; a full disk left the old one whole, which it still must.
+TEST(XMLDocument, SavingTouchesNoOtherFileAndAFailedSaveKeepsTheOldOne)
+{
+    TempFolder Folder;
+    const AnsiString File = Folder.Path("doc.xml");
+    WriteFileText(File + ".tmp", "the user's own notes");
+    TfrxXMLDocument First;
+    First.Root()->SetName("one");
+    First.SaveToFile(File);
+    EXPECT_EQ(FileText(File + ".tmp"), "the user's own notes");
+    const AnsiString Before = FileText(File);
+    TfrxXMLDocument Second;
+    Second.Root()->SetName("two");
+    for (int i = 0; i < 1000; ++i)
+        Second.Root()->Add()->SetName("item");
+    {
+        testsupport::FileSizeLimit Full(Before.Length() + 100);
+        EXPECT_THROW(Second.SaveToFile(File), EFCreateError);
+    }
+    EXPECT_EQ(FileText(File), Before);
 }
 
 TEST(XMLText, EscapesTheSixCharactersAndValuesByType)

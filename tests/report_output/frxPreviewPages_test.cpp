@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "report/frxXMLSerializer.h"
 #include "tests/report/ReportTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -210,6 +211,24 @@ TEST(PreviewPagesTest, SavedAndLoadedPagesAreEqual)
     FromFile.LoadFromStream(&Stream, true);
     EXPECT_EQ(AllPages(FromFile), Before);
     EXPECT_FALSE(FromFile.LoadFromFile(Folder.Path("absent.fp3")));
+}
+
+// A full disk in the middle of the save left the prepared report cut short.
+TEST(PreviewPagesTest, AFailedSaveKeepsTheOldFile)
+{
+    Template T;
+    TfrxPreviewPages Pages(&T.Report);
+    Prepare(T, Pages, 1, 2);
+    TempFolder Folder;
+    const AnsiString File = Folder.Path("kept.fp3");
+    Pages.SaveToFile(File);
+    const AnsiString Before = FileText(File);
+    Prepare(T, Pages, 3, 2);
+    {
+        testsupport::FileSizeLimit Full(Before.Length() / 2);
+        EXPECT_THROW(Pages.SaveToFile(File), EFCreateError);
+    }
+    EXPECT_EQ(FileText(File), Before);
 }
 
 TEST(PreviewPagesTest, NumbersAreWrittenWithAPointInAnyLocale)

@@ -1,9 +1,12 @@
 #include "platform/rtl/Classes.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -148,6 +151,41 @@ TEST(TMemoryStreamData, SaveAndLoadFiles)
     std::remove(path.c_str());
 }
 
+// A full disk in the middle of a save left the file cut short; a save through a link made
+// the link a file of its own.
+TEST(TMemoryStreamData, ASaveReplacesTheFileWholeOrNotAtAll)
+{
+    const std::filesystem::path folder = testsupport::FreshTestFolder("qrv4_streams_");
+    const std::string path = (folder / "kept.bin").string();
+    WriteBytes(path, "old content");
+    TMemoryStream big;
+    big.SetSize(100000);
+    TStringList lines;
+    for (int i = 0; i < 10000; ++i)
+        lines.Add("a line of the list");
+    {
+        testsupport::FileSizeLimit full(1000);
+        EXPECT_THROW(big.SaveToFile(path.c_str()), EFCreateError);
+        EXPECT_THROW(lines.SaveToFile(path.c_str()), EFCreateError);
+    }
+    EXPECT_EQ(ReadBytes(path), "old content");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+
+    const std::string link = (folder / "link.bin").string();
+    std::filesystem::create_symlink("kept.bin", link);
+    TMemoryStream small;
+    small.WriteBuffer("new", 3);
+    small.SaveToFile(link.c_str());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(path), "new");
+    lines.Clear();
+    lines.Add("line");
+    lines.SaveToFile(link.c_str());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(path), lines.Text().Std());
+    std::filesystem::remove_all(folder);
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(TStringStreamData, WritesOverwriteWithoutCuttingTheRest)
@@ -281,7 +319,8 @@ TEST(TResourceStreamLookup, FilesCompiledIntoTheProgram)
     TResourceStream bytes(HInstance, 7, rtl::ResourceRawData);
     ASSERT_EQ(bytes.Size(), 512);
     std::string all = ReadAll(bytes);
-    for (int i = 0; i < 512; ++i) ASSERT_EQ(static_cast<unsigned char>(all[i]), i % 256);
+    for (int i = 0; i < 512; ++i)
+        ASSERT_EQ(static_cast<unsigned char>(all[i]), i % 256);
     TResourceStream empty(HInstance, "EMPTY", rtl::ResourceHtml);
     EXPECT_EQ(empty.Size(), 0);
 }

@@ -1,6 +1,7 @@
 #include "script/fs_xml.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -199,6 +200,28 @@ TEST(XMLDocument, Files_SaveAndLoad)
     back.LoadFromFile(name);
     std::remove(name.c_str());
     EXPECT_EQ(back.Root()->Items(0)->Name(), "x");
+}
+
+// A full disk in the middle of the save left the document cut short.
+TEST(XMLDocument, Files_AFailedSaveKeepsTheOldFile)
+{
+    const AnsiString name =
+        "/tmp/qrv4_fs_xml_kept_" + AnsiString(static_cast<int>(getpid())) + ".xml";
+    TfsXMLDocument doc;
+    doc.Root()->SetName("r");
+    doc.SaveToFile(name);
+    TfsXMLDocument big;
+    big.Root()->SetName("r");
+    for (int i = 0; i < 1000; ++i)
+        big.Root()->Add()->SetName("x");
+    {
+        testsupport::FileSizeLimit full(1000);
+        EXPECT_THROW(big.SaveToFile(name), EFCreateError);
+    }
+    TfsXMLDocument back;
+    back.LoadFromFile(name);
+    std::remove(name.c_str());
+    EXPECT_EQ(back.Root()->Count(), 0);
 }
 
 } // namespace

@@ -3,8 +3,11 @@
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/win/SysParams.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -234,6 +237,28 @@ TEST_F(GraphicsTest, Bitmap_SavesAndLoadsBmpFiles)
     EXPECT_EQ(loaded->Canvas()->Pixels(4, 2), clGreen);
     std::remove(path.c_str());
     EXPECT_THROW(picture.LoadFromFile("/tmp/picture.xyz"), EInvalidGraphic);
+}
+
+// A full disk in the middle of the save left the picture cut short.
+TEST_F(GraphicsTest, Bitmap_AFailedSaveKeepsTheOldPicture)
+{
+    const std::string path = "/tmp/qrv4_vcl_kept_" + std::to_string(getpid()) + ".bmp";
+    const auto bytes = [&] {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(40, 30);
+    bitmap.SaveToFile(path.c_str());
+    const std::string before = bytes();
+    bitmap.Canvas()->SetPixels(4, 2, clGreen);
+    {
+        testsupport::FileSizeLimit full(before.size() / 2);
+        EXPECT_THROW(bitmap.SaveToFile(path.c_str()), EFCreateError);
+    }
+    EXPECT_EQ(bytes(), before);
+    std::remove(path.c_str());
 }
 
 TEST_F(GraphicsTest, Bitmap_TransparentDrawKeepsTheBackground)
