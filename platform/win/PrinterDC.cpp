@@ -1,3 +1,4 @@
+#include "platform/rtl/AtomicFile.h"
 #include "platform/win/CupsLibrary.h"
 #include "platform/win/DeviceContext.h"
 #include "platform/win/PrinterDevice.h"
@@ -7,6 +8,9 @@
 #include <QPdfWriter>
 #include <QPrinterInfo>
 #include <QTemporaryFile>
+
+#include <filesystem>
+#include <string_view>
 
 namespace win
 {
@@ -65,11 +69,6 @@ QPainter &PrinterDevice::Drawing(const QRegion *Clip)
     return *Painter;
 }
 
-QString PrinterDevice::DocumentFile() const
-{
-    return Output.isEmpty() ? Spool->fileName() : Output;
-}
-
 void PrinterDevice::CloseDocument()
 {
     InPage = false;
@@ -105,6 +104,17 @@ bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
 
 namespace
 {
+
+// The spooled document as the whole new content of File, or File as it was.
+bool ReplaceWithDocument(const QString &File, const QString &Spooled)
+{
+    QFile Document(Spooled);
+    if (!Document.open(QIODevice::ReadOnly)) return false;
+    const QByteArray Bytes = Document.readAll();
+    if (Document.error() != QFileDevice::NoError) return false;
+    return rtl::ReplaceFileContent(std::filesystem::path(File.toStdString()),
+                                   std::string_view(Bytes.constData(), Bytes.size())) == 0;
+}
 
 PrinterDevice *DeviceOf(HDC Dc)
 {
@@ -177,17 +187,16 @@ int StartDocA(HDC Dc, const DOCINFOA *Info)
     P->Title = Info ? FromAnsi(Info->lpszDocName) : QString();
     P->Output = Info ? FromAnsi(Info->lpszOutput) : QString();
     if (P->Output.isEmpty() && P->Queue.isEmpty()) return SP_ERROR;
-    if (P->Output.isEmpty()) {
-        P->Spool = std::make_unique<QTemporaryFile>();
-        if (!P->Spool->open()) {
-            P->Spool.reset();
-            return SP_ERROR;
-        }
-        P->Spool->close();
+    // The document is spooled whole before it goes to the queue or replaces the file the
+    // user chose, so a print that fails or is aborted leaves that file as it was.
+    P->Spool = std::make_unique<QTemporaryFile>();
+    if (!P->Spool->open()) {
+        P->Spool.reset();
+        return SP_ERROR;
     }
     // A plain PDF writer: a system printer object would ask the scheduler about the default
     // queue and fetch its driver file for every document.
-    P->Writer = std::make_unique<QPdfWriter>(P->DocumentFile());
+    P->Writer = std::make_unique<QPdfWriter>(P->Spool.get());
     P->Writer->setResolution(PrinterDpi);
     P->Writer->setTitle(P->Title);
     P->Writer->setCreator(P->Title);
@@ -221,9 +230,13 @@ int EndDoc(HDC Dc)
         P->Writer->setPageLayout(P->Layout());
         P->Painter->begin(P->Writer.get());
     }
-    const bool Written = P->Painter->end();
+    // The writer leaves its device open, with the end of the document still in its buffer.
+    const bool Written =
+        P->Painter->end() && P->Spool->flush() && P->Spool->error() == QFileDevice::NoError;
+    const QString Spooled = P->Spool->fileName();
     const bool Sent =
-        Written && (!P->Spool || SubmitPdf(P->Queue, P->Title, P->Mode(), P->Spool->fileName()));
+        Written && (P->Output.isEmpty() ? SubmitPdf(P->Queue, P->Title, P->Mode(), Spooled)
+                                        : ReplaceWithDocument(P->Output, Spooled));
     P->CloseDocument();
     return Sent ? 1 : SP_ERROR;
 }
@@ -232,8 +245,6 @@ int AbortDoc(HDC Dc)
 {
     PrinterDevice *P = DeviceOf(Dc);
     if (!P || !P->Writer) return SP_ERROR;
-    const QString Written = P->DocumentFile();
     P->CloseDocument();
-    QFile::remove(Written);
     return 1;
 }

@@ -58,14 +58,12 @@ struct PrinterDevice {
     QString Queue;
     bool Information = false;
     // The document: pages painted on a PDF, kept in a temporary file until it
-    // goes to the queue, or written to Output.
+    // goes to the queue, or replaces Output.
     std::unique_ptr<QPdfWriter> Writer;
     std::unique_ptr<QPainter> Painter;
     std::unique_ptr<QTemporaryFile> Spool;
     QString Output;
     QString Title;
-    // Where the document is written: Output, or the spool file for the queue.
-    QString DocumentFile() const;
     bool InPage = false;
     int Pages = 0;
 

@@ -241,14 +241,18 @@ TEST_F(PrintTest, ProgressWindowShowsEachPageAndItsCancelStopsThePrint)
     EXPECT_EQ(LastMessage, "Печатается страница 3");
     EXPECT_FALSE(ShownProgress()) << "the window goes when the printing ends";
 
-    // Cancel pressed while the first page prints.
+    // Cancel pressed while the first page prints: the file printed before stays as it was.
+    const std::string Printed = FileBytes(Path);
     T.Report.OnProgressStop = nullptr;
     T.Report.OnProgress = [&](TfrxReport *, TfrxProgressType, int Page) {
         if (Page == 1) ShownProgress()->CancelB->Click();
     };
     EXPECT_FALSE(PrintToFile());
-    EXPECT_FALSE(FileExists(Path));
+    EXPECT_EQ(FileBytes(Path), Printed);
     EXPECT_FALSE(ShownProgress());
+    std::remove(Path.c_str());
+    EXPECT_FALSE(PrintToFile());
+    EXPECT_FALSE(FileExists(Path));
 }
 
 // The screen where the window stands, once it has drawn its message there.

@@ -1,3 +1,4 @@
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/PrintTestSupport.h"
 #include "tests/win/WinTestSupport.h"
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -257,6 +259,33 @@ TEST_F(PrinterDc, AbortedDocumentLeavesNothingAndCannotBeEnded)
     EXPECT_EQ(EndDoc(Dc), SP_ERROR);
     EXPECT_EQ(EndPage(Dc), SP_ERROR);
     // The context takes a new document afterwards.
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    ASSERT_GT(EndDoc(Dc), 0);
+    EXPECT_EQ(PdfPages(Path).size(), 1u);
+}
+
+// The file the user chose was written from the first page on: an aborted print deleted the
+// file it replaced, and a full disk left it cut short.
+TEST_F(PrinterDc, AFailedOrAbortedPrintKeepsTheFileItWouldReplace)
+{
+    const std::string Old = "the old document";
+    std::ofstream(Path, std::ios::binary) << Old;
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    Text(Dc, 100, 100, u"never");
+    EXPECT_GT(AbortDoc(Dc), 0);
+    EXPECT_EQ(FileBytes(Path), Old);
+
+    ASSERT_GT(Start(), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    Text(Dc, 100, 100, u"too long for the disk");
+    {
+        testsupport::FileSizeLimit Full(Old.size() + 10);
+        EXPECT_EQ(EndDoc(Dc), SP_ERROR);
+    }
+    EXPECT_EQ(FileBytes(Path), Old);
+
     ASSERT_GT(Start(), 0);
     ASSERT_GT(StartPage(Dc), 0);
     ASSERT_GT(EndDoc(Dc), 0);
