@@ -38,6 +38,12 @@ bool IsDeviceCellData(const AnsiString &Data)
     return true;
 }
 
+// A Cyfral key of the other modes is shown in its own form and written from its old key.
+bool WrittenFromOldKey(const WriterRecord &Record)
+{
+    return Record.KeyType == ktCyfral && Record.WriteMode != 0 && Record.WriteMode != 4;
+}
+
 AnsiString TypeNameOf(const WriterRecord &Record)
 {
     const int type = Record.KeyType;
@@ -294,15 +300,21 @@ bool TMainForm::WriterRowSendable(const WriterRecord &Record) const
     if (data == EmptyCellData) return true;
     // A key the device could not use: a type or mode it does not have.
     const int type = Record.KeyType, mode = Record.WriteMode;
-    return type >= 0 && type < KeyTypeCount && mode >= 0 && mode < WriteModeCount &&
-           !KeyTypeNames[type][1 + mode].IsEmpty();
+    if (type < 0 || type >= KeyTypeCount || mode < 0 || mode >= WriteModeCount ||
+        KeyTypeNames[type][1 + mode].IsEmpty())
+        return false;
+    if (!WrittenFromOldKey(Record)) return true;
+    // The device gets the old key: it must hold the key the row shows.
+    AnsiString held = Record.OldKey;
+    DecodeKeyCode(type, mode, held);
+    return InsertSeparatorEvery(held, 2, " ") == Record.KeyHex;
 }
 
 AnsiString TMainForm::WriterCellData(const WriterRecord &Record) const
 {
     if (Record.Changed == -1 || Record.KeyHex.IsEmpty()) return EmptyCellData;
     AnsiString deviceKey;
-    if (Record.KeyType == ktCyfral && Record.WriteMode != 0 && Record.WriteMode != 4)
+    if (WrittenFromOldKey(Record))
         deviceKey = Record.OldKey; // only the name of such a key can change
     else if (Record.KeyType == ktCyfral)
         deviceKey = EncodeCyfralKey(Record.KeyHex);

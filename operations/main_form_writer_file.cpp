@@ -220,7 +220,7 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         row.OldKey = table.old_key.Text().Trim();
         row.Changed = 1;
         // A type or mode that is no number is refused, never taken as 0 (Dallas, C1).
-        if (!table.complete || !CheckLoadedRow(row)) {
+        if (!table.complete || !CheckLoadedRow(row) || !WriterRowSendable(row)) {
             row.Changed = 0;
             invalid += (invalid.IsEmpty() ? " " : ", ") + IntToStr(row.CellNumber);
         }

@@ -218,6 +218,29 @@ TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
     EXPECT_EQ(DeviceCell(7), devsim::EmptyAddressBookCell());
 }
 
+// A Cyfral key of modes 1-3 and 5-7 goes to the device as its old key: with another code
+// beside it, or none, the grid showed one key and the device got another.
+TEST_F(WriterFileTest, ACyfralKeyWrittenFromItsOldKeyMustShowThatKey)
+{
+    MakeTable("cyfral.dbf", BookFields,
+              "t.append((2, 1, 'КВ 12', '13 00 00 00 01 49 CF 01', '000000b7d7e7ee01'))\n"
+              "t.append((2, 1, 'ЧУЖОЙ', '13 00 00 00 01 49 CF 01', '000000EEE7D7B701'))\n"
+              "t.append((2, 6, 'БЕЗ СТАРОГО', '13 00 00 00 01 49 CF 01', ''))\n");
+    Form->LoadWriterFromDbf(Path("cyfral.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 3u);
+    EXPECT_EQ(Status(), "  Неверные данные в строках 1, 2, они не будут записаны в прибор.   "_a +
+                            Path("cyfral.dbf"));
+    EXPECT_EQ(Marks(0, 2), (std::vector<int>{1, 0, 0}));
+    Form->SG_Writer->MoveRow(2, 3);
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    using K = devsim::DeviceKey;
+    EXPECT_EQ(DeviceCell(0),
+              devsim::AddressBookCell(2, 1, K{0, 0, 0, 0xB7, 0xD7, 0xE7, 0xEE, 0x01}, "КВ 12"));
+    EXPECT_EQ(DeviceCell(1), devsim::EmptyAddressBookCell());
+    EXPECT_EQ(DeviceCell(2), devsim::EmptyAddressBookCell());
+}
+
 // Taken as 0, such a Metakom row became Dallas and a Cyfral C2 row C1, and both were written.
 TEST_F(WriterFileTest, RowsWhoseTypeOrModeIsNoNumberAreRefused)
 {
