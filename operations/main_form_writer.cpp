@@ -303,11 +303,20 @@ bool TMainForm::WriterRowSendable(const WriterRecord &Record) const
     if (type < 0 || type >= KeyTypeCount || mode < 0 || mode >= WriteModeCount ||
         KeyTypeNames[type][1 + mode].IsEmpty())
         return false;
-    if (!WrittenFromOldKey(Record)) return true;
-    // The device gets the old key: it must hold the key the row shows.
-    AnsiString held = Record.OldKey;
-    DecodeKeyCode(type, mode, held);
-    return InsertSeparatorEvery(held, 2, " ") == Record.KeyHex;
+    // The key the device gets must be the one the row shows: the old key a Cyfral key of the
+    // other modes is written from holds it, and any other code is one the program stores, with
+    // its fixed bytes and check byte. A code that needs them put right (a damaged file) would
+    // go out as another key.
+    AnsiString sent;
+    if (WrittenFromOldKey(Record)) {
+        sent = Record.OldKey;
+        DecodeKeyCode(type, mode, sent);
+        sent = InsertSeparatorEvery(sent, 2, " ");
+    } else {
+        sent = Record.KeyHex;
+        if (!NormalizeKeyText(type, sent)) return false;
+    }
+    return sent == Record.KeyHex;
 }
 
 AnsiString TMainForm::WriterCellData(const WriterRecord &Record) const

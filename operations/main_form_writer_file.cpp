@@ -74,8 +74,8 @@ bool HasWriterFields(const WriterDbf &Table)
     return true;
 }
 
-// A file may hold anything; a row goes to the device only when its type, mode and codes
-// make a whole cell. The key text comes back normalised.
+// A file may hold anything; the key text comes back in the grid's form, eight pairs with
+// blanks between them. Whether the row may go to the device is WriterRowSendable's to say.
 bool CheckLoadedRow(WriterRecord &Row)
 {
     if (!Row.OldKey.IsEmpty() && !IsHexText(Row.OldKey, 16)) return false;
@@ -92,11 +92,8 @@ bool CheckLoadedRow(WriterRecord &Row)
     const AnsiString text = Row.KeyHex.UpperCase();
     const AnsiString digits = text.Length() == 23 ? RemoveSeparatorEvery(text, 3) : text;
     if (!IsHexText(digits, 16)) return false;
-    AnsiString code = InsertSeparatorEvery(digits, 2, " ");
+    const AnsiString code = InsertSeparatorEvery(digits, 2, " ");
     if (text.Length() == 23 && code != text) return false;
-    // A Cyfral key of the other modes is shown in its own form and written from its old key.
-    const bool locked = Row.KeyType == ktCyfral && Row.WriteMode != 0 && Row.WriteMode != 4;
-    if (!locked && !NormalizeKeyText(Row.KeyType, code)) return false;
     Row.KeyHex = code;
     return true;
 }

@@ -218,6 +218,30 @@ TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
     EXPECT_EQ(DeviceCell(7), devsim::EmptyAddressBookCell());
 }
 
+// A digit changed in a stored code no longer fits its check byte, or a byte every code of its
+// type holds; put right on loading, the damaged code went to the device as another key.
+TEST_F(WriterFileTest, ACodeThatNeedsItsCheckByteOrFixedBytesPutRightIsRefused)
+{
+    MakeTable("damaged.dbf", BookFields,
+              "t.append((0, 0, 'КВ 12', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((0, 0, 'ЦИФРА', '5B 23 45 67 89 AB CD EE', ''))\n"
+              "t.append((1, 0, 'БАЙТ', 'E0 10 00 0F 06 05 03 01', ''))\n"
+              "t.append((3, 0, 'ПРОВЕРКА', '01 00 11 22 33 44 55 00', ''))\n");
+    Form->LoadWriterFromDbf(Path("damaged.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 4u);
+    EXPECT_EQ(Status(),
+              "  Неверные данные в строках 1, 2, 3, они не будут записаны в прибор.   "_a +
+                  Path("damaged.dbf"));
+    EXPECT_EQ(Marks(0, 3), (std::vector<int>{1, 0, 0, 0}));
+    Form->SG_Writer->MoveRow(2, 4);
+    ASSERT_EQ(Marks(1, 3), (std::vector<int>{1, 1, 1}));
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Sim->Frames().size(), 3u);
+    for (unsigned cell : {1u, 2u, 3u})
+        EXPECT_EQ(DeviceCell(cell), devsim::EmptyAddressBookCell()) << cell;
+}
+
 // A Cyfral key of modes 1-3 and 5-7 goes to the device as its old key: with another code
 // beside it, or none, the grid showed one key and the device got another.
 TEST_F(WriterFileTest, ACyfralKeyWrittenFromItsOldKeyMustShowThatKey)
