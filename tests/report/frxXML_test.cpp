@@ -279,6 +279,18 @@ TEST(XMLDocument, UnloadedItemsComeBackWhenSavedAndLoaded)
     Partial.LoadItem(Stub);
     ASSERT_EQ(Stub->Count(), 3);
     EXPECT_EQ(Stub->Items(1)->Prop("n"), "1");
+
+    // Saved over the file its stubs are read from, the document loses none of them.
+    TfrxXMLDocument Stubbed;
+    Stubbed.LoadFromFile(File);
+    ASSERT_FALSE(Stubbed.Root()->Items(0)->Loaded());
+    Stubbed.SaveToFile(File);
+    TfrxXMLDocument Again;
+    Again.LoadFromFile(File);
+    TfrxXMLItem *Kept = Again.Root()->Items(0);
+    Again.LoadItem(Kept);
+    ASSERT_EQ(Kept->Count(), 3);
+    EXPECT_EQ(Kept->Items(2)->Prop("n"), "2");
 }
 
 TEST(XMLDocument, SavingToAFileReplacesItOnlyWhenComplete)
