@@ -108,6 +108,15 @@ COLORREF PixelOf(TWinControl *Window, int X, int Y)
     return win::SurfacePixel(Window->Handle(), X, Y);
 }
 
+std::vector<COLORREF> PixelsOf(TWinControl *Window)
+{
+    std::vector<COLORREF> Result;
+    for (int Y = 0; Y < Window->Height(); ++Y)
+        for (int X = 0; X < Window->Width(); ++X)
+            Result.push_back(PixelOf(Window, X, Y));
+    return Result;
+}
+
 TTBDock *MakeDock(TForm *Form, const char *Name, TTBDockPosition Position)
 {
     auto *Dock = new TTBDock(Form);

@@ -52,6 +52,8 @@ TTBPopupWindow *PopupAt(int X, int Y);
 std::vector<TTBPopupWindow *> OpenPopups();
 // A pixel of a window's whole rectangle.
 COLORREF PixelOf(TWinControl *Window, int X, int Y);
+// Every pixel of a window's whole rectangle, row by row.
+std::vector<COLORREF> PixelsOf(TWinControl *Window);
 
 // A dock along one side of the form, named.
 TTBDock *MakeDock(TForm *Form, const char *Name, TTBDockPosition Position);

@@ -167,16 +167,6 @@ TEST_F(ToolbarFormTest, ButtonsReadFromAStreamCallTheMethodsOfTheFormThatReadIt)
     EXPECT_EQ(Copy->Calls, (std::vector<Call>{{"Open", CopyOpen}, {"New", CopyNew}}));
 }
 
-// Every pixel of a window's own surface, row by row.
-std::vector<COLORREF> PixelsOf(TWinControl *Window)
-{
-    std::vector<COLORREF> Result;
-    for (int Y = 0; Y < Window->Height(); ++Y)
-        for (int X = 0; X < Window->Width(); ++X)
-            Result.push_back(PixelOf(Window, X, Y));
-    return Result;
-}
-
 // Where a control sits in its bar's client area, as the screen shows it.
 TPoint PlaceOnBar(TControl *Control, TTBToolbar *Bar)
 {

@@ -466,16 +466,6 @@ TEST_F(ToolbarTest, AButtonUsedFromTheChevronComesBackOntoTheBar)
     EXPECT_EQ(View->HighestPriorityViewer(), Eight);
 }
 
-// Every pixel of a window's surface, row by row.
-std::vector<COLORREF> PixelsOf(TWinControl *Window)
-{
-    std::vector<COLORREF> Result;
-    for (int Y = 0; Y < Window->Height(); ++Y)
-        for (int X = 0; X < Window->Width(); ++X)
-            Result.push_back(PixelOf(Window, X, Y));
-    return Result;
-}
-
 TEST_F(ToolbarTest, AGroupInsertedIntoAShownGroupLooksAsOnABarBuiltAfresh)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);
