@@ -581,6 +581,8 @@ private:
     void NoteUpdateFailure(const AnsiString &URL, const AnsiString &Reason);
     bool FUpdateStopped = false;
     AnsiString FUpdateFailures;
+    // The files this update has written: a failed update takes back these and no other.
+    std::vector<AnsiString> FUpdateWritten;
     long long FDownloadLimit = 0;
 
     static constexpr long long FirmwareMinSize = 22001;

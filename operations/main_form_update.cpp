@@ -114,14 +114,16 @@ void TMainForm::StartInternetUpdate()
     }
 
     LB_LoadBios->SetCaption("Скачивание обновлений..."_a);
+    FUpdateWritten.clear();
     const AnsiString &base = UpdateMirrorUrls[mirror];
     if (!DownloadUpdateFile(base + UrlEncode(UpdateFontsName), UpdateFontsName, FontsSize,
                             FontsSize) ||
         !DownloadUpdateFile(base + UrlEncode(UpdateFirmwareName), UpdateFirmwareName,
                             FirmwareMinSize, FirmwareMaxSize)) {
-        // Half an update is no update: neither file stays to be taken for a good one.
-        DeleteFile(UpdateFontsName);
-        DeleteFile(UpdateFirmwareName);
+        // Half an update is no update: no file it fetched stays to be taken for a good one. A
+        // file of the same name that it did not replace is the user's, and stays.
+        for (const AnsiString &Written : FUpdateWritten)
+            DeleteFile(Written);
         FinishInternetUpdate(FUpdateStopped);
         return;
     }
@@ -189,6 +191,7 @@ bool TMainForm::DownloadUpdateFile(const AnsiString &URL, const AnsiString &File
                                    : E.Message());
         return false;
     }
+    FUpdateWritten.push_back(FileName);
     if (FUpdateStopped) return false;
     const long long size = FileSizeByName(FileName);
     if (size >= MinSize && size <= MaxSize) return true;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 using namespace optest;
 using devsim::Bytes;
@@ -325,6 +326,21 @@ TEST_F(UpdateTest, FirmwareServerErrorLeavesNoDownloadedFileBehind)
     RunUpdate();
     ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv", "HTTP 500 Scripted"}});
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+// A firmware file the user keeps under the listed name is not the update's to take back: the
+// fonts it fetched go, the user's file stays as it was.
+TEST_F(UpdateTest, AFailedUpdateTakesBackOnlyTheFilesItFetched)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Server.Serve("/m0/qrv_firmware_37.qrv", {500, "Internal error"});
+    const std::string kept(30000, 'k');
+    std::ofstream(Folder / "qrv_firmware_37.qrv", std::ios::binary) << kept;
+    RunUpdate();
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv", "HTTP 500 Scripted"}});
+    EXPECT_EQ(UpdateFiles(), (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv"}));
+    std::ifstream file(Folder / "qrv_firmware_37.qrv", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kept);
 }
 
 TEST_F(UpdateTest, FirmwareCutInTheMiddleLeavesNoFile)
