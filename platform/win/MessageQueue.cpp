@@ -495,7 +495,12 @@ void RunIdleWork(ThreadQueue &Q)
         Q.Deferred.pop_front();
         Action();
     }
-    if (Q.RunsSynchronize) CheckSynchronize(0);
+    // A synchronised call run here is news for the loop that looked: a modal loop waits for
+    // what such a call may set, and must not go to sleep over it.
+    if (Q.RunsSynchronize && CheckSynchronize(0)) {
+        std::lock_guard Lock(Q.Mutex);
+        ++Q.Arrivals;
+    }
     if (Q.IdleWork) {
         const auto Work = Q.IdleWork;
         Work();

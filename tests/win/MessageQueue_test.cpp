@@ -475,6 +475,20 @@ TEST_F(MessageQueue, Synchronize_RunsWhileTheGuiThreadWaitsInGetMessage)
     EXPECT_TRUE(Ran);
 }
 
+// A call a thread queued for the GUI thread is run by its next look for messages. That look
+// finds no message, but the loop that looked must not sleep as if nothing had happened: the
+// call may have set what the loop waits for (a modal result), and nothing else may come.
+TEST_F(MessageQueue, QueuedCall_RunByALookIsNewsForTheNextWait)
+{
+    Pump();
+    bool Ran = false;
+    std::thread([&] { TThread::Queue(nullptr, [&] { Ran = true; }); }).join();
+    MSG M;
+    EXPECT_FALSE(PeekMessageW(&M, {}, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(Ran);
+    EXPECT_TRUE(win::WaitForQueue(500)) << "the wait after the look slept over the call";
+}
+
 TEST_F(MessageQueue, ApplicationDeactivation_CountsAsCaptureLoss)
 {
     const HWND W = Top(0, 0, 50, 50);
