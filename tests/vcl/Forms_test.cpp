@@ -184,9 +184,12 @@ TEST_F(FormsTest, Synchronize_RunsWhileAMessageBoxIsOpen)
     TTimer timer(nullptr);
     timer.SetInterval(10);
     timer.OnTimer = [&](TObject *) {
+        // On a busy machine the box may not be shown yet: the timer looks again.
+        TCustomForm *box = Screen->ActiveForm();
+        if (!box || !box->FormState().Contains(fsModal)) return;
         timer.SetEnabled(false);
-        // The box is the active form by now; the worker's call answers it.
-        worker = std::make_unique<TSyncWorker>([] { Screen->ActiveForm()->SetModalResult(mrNo); });
+        // The worker's call answers the box.
+        worker = std::make_unique<TSyncWorker>([box] { box->SetModalResult(mrNo); });
     };
     EXPECT_EQ(Application->MessageBox("Ждём"_a, "", MB_YESNO), IDNO);
 }
