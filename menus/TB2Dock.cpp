@@ -271,6 +271,12 @@ void TTBDock::AlignControls(TControl *, TRect &)
     ArrangeToolbars();
 }
 
+void TTBDock::GetChildren(TGetChildProc Proc, TComponent *Root)
+{
+    for (int I = 0; I < ControlCount(); ++I)
+        if (Controls(I)->Owner() == Root) Proc(Controls(I));
+}
+
 void TTBDock::Loaded()
 {
     inherited::Loaded();

@@ -141,6 +141,8 @@ public:
 
     void SetParent(TWinControl *AParent) override;
     void WndProc(TMessage &Message) override;
+    // The bars the form owns are written inside their dock, so that they are read back docked.
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
 
     virtual void DrawBackground(HDC DC, const TRect &DrawRect);
     virtual bool UsingBackground() const;
@@ -340,6 +342,9 @@ public:
 protected:
     void CreateParams(TCreateParams &Params) override;
     void CreateWnd() override;
+    // A stream written while the program runs says so, for Loaded to tell a floating
+    // place on the screen from one on the form.
+    void DefineProperties(TFiler *Filer) override;
     void Loaded() override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;

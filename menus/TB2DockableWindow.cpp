@@ -1,6 +1,7 @@
 #include "menus/TB2Common.h"
 #include "menus/TB2Dock.h"
 #include "menus/TB2Hook.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/Menus.h"
 
 #include <algorithm>
@@ -170,6 +171,15 @@ void TTBCustomDockableWindow::CreateWnd()
     inherited::CreateWnd();
     // The window was measured by the default frame while it was being made.
     RecalcFrame(FHandle);
+}
+
+void TTBCustomDockableWindow::DefineProperties(TFiler *Filer)
+{
+    inherited::DefineProperties(Filer);
+    Filer->DefineProperty(
+        "SavedAtRunTime", [this](TReader *Reader) { FSavedAtRunTime = Reader->ReadBoolean(); },
+        [](TWriter *Writer) { Writer->WriteBoolean(true); },
+        !ComponentState().Contains(csDesigning));
 }
 
 void TTBCustomDockableWindow::Loaded()

@@ -4,6 +4,7 @@
 #include "menus/TB2Dock.h"
 #include "menus/TBSkinShared.h"
 #include "menus/TTBToolbar.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
@@ -53,6 +54,8 @@ public:
     }
     TTBShrinkMode GetShrinkMode() override { return Shrink; }
     int GetMinShrinkSize() override { return MinShrink; }
+    // As a form designer holds it.
+    using TTBCustomDockableWindow::SetDesigning;
 
     TTBShrinkMode Shrink = tbsmNone;
     int MinShrink = 0;
@@ -762,6 +765,58 @@ TEST_F(DockTest, TheBarsWindowAndItsChildrenSurviveEveryMove)
     // A press on the child is the child's, not the start of a drag.
     EXPECT_TRUE(A->ControlExistsAtPos(TPoint(5, 5)));
     EXPECT_FALSE(A->ControlExistsAtPos(TPoint(5, 50)));
+}
+
+// ---- Streams --------------------------------------------------------------------------------
+
+// Reads what Source's stream holds into Target, as a form reads a bar it already has.
+void ReadInto(TTBCustomDockableWindow *Target, TTBCustomDockableWindow *Source)
+{
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source);
+    Stream.SetPosition(0);
+    TReader(&Stream).ReadRootComponent(Target);
+}
+
+TEST_F(DockTest, AFloatingBarReadFromAStreamWrittenWhileRunningStaysWhereItFloats)
+{
+    TestBar *Written = MakeBar("Written", 100, 20, Top);
+    TestBar *A = MakeBar("A", 100, 20, Top, 1);
+    FloatAt(A, 300, 250);
+    const TRect Frame = ScreenRect(A->FloatingWindowParent());
+
+    ReadInto(A, Written);
+    Pump();
+
+    ASSERT_TRUE(A->Floating());
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()), Frame);
+    EXPECT_EQ(A->FloatingPosition(), TPoint(300, 250));
+}
+
+// A stream made in a designer holds a floating place on the form, which the screen
+// place follows, and a place off the screen comes fully back on it.
+TEST_F(DockTest, AFloatingBarReadFromADesignedStreamTakesItsPlaceOnTheForm)
+{
+    TestBar *Written = MakeBar("Written", 100, 20, Top);
+    FloatAt(Written, 500, 500);
+    Written->SetDesigning(true);
+    TestBar *A = MakeBar("A", 100, 20, Top, 1);
+    TestBar *B = MakeBar("B", 100, 20, Top, 2);
+    FloatAt(A, 30, 40);
+    FloatAt(B, 2000, 2000);
+    const TRect Frame = ScreenRect(B->FloatingWindowParent());
+
+    ReadInto(A, Written);
+    ReadInto(B, Written);
+    Pump();
+
+    const POINT OnForm = FormPoint(30, 40);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).TopLeft(), TPoint(OnForm.x, OnForm.y));
+    const TRect Pulled = ScreenRect(B->FloatingWindowParent());
+    EXPECT_EQ(Pulled.Right, 1024);
+    EXPECT_EQ(Pulled.Bottom, 768);
+    EXPECT_EQ(Pulled.Width(), Frame.Width());
+    EXPECT_TRUE(FrameShown(A) && FrameShown(B));
 }
 
 // ---- Positions -----------------------------------------------------------------------------
