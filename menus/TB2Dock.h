@@ -369,6 +369,8 @@ private:
     struct DragState;
     void DockedFrameChanged();
     void RearrangeDock();
+    // At design time the row and place in the dock follow where the bar was put.
+    void TakeDesignedPlace();
     void HandleNCHitTest(TMessage &Message);
     void HandleNCButtonDown(TMessage &Message);
     void HandleContextMenu(TMessage &Message);

@@ -569,7 +569,22 @@ void TTBCustomDockableWindow::SetBounds(int ALeft, int ATop, int AWidth, int AHe
     }
     if ((AWidth != Width() || AHeight != Height()) && FInternalSizeChange == 0)
         SizeChanging(AWidth, AHeight);
+    const bool Moved = ALeft != Left() || ATop != Top();
     inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+    if (Moved) TakeDesignedPlace();
+}
+
+void TTBCustomDockableWindow::TakeDesignedPlace()
+{
+    // A designer moves a bar by its bounds; the dock's own arrangement does not count.
+    if (!ComponentState().Contains(csDesigning) || ComponentState().Contains(csLoading) ||
+        !FDocked || !FCurrentDock || FInternalSizeChange > 0)
+        return;
+    const bool LeftRight = FCurrentDock->IsLeftRight();
+    FDockRow =
+        FCurrentDock->GetDesignModeRowOf(LeftRight ? Left() + Width() / 2 : Top() + Height() / 2);
+    FDockPos = LeftRight ? Top() : Left();
+    FCurrentDock->ArrangeToolbars();
 }
 
 bool TTBCustomDockableWindow::IsMovable() const

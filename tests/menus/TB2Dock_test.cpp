@@ -767,6 +767,28 @@ TEST_F(DockTest, TheBarsWindowAndItsChildrenSurviveEveryMove)
     EXPECT_FALSE(A->ControlExistsAtPos(TPoint(5, 50)));
 }
 
+TEST_F(DockTest, ABarMovedInItsDockAtDesignTimeTakesTheRowAndPlaceItIsPutIn)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 150);
+    B->SetDesigning(true);
+    const int RowHeight = Top->Height();
+
+    B->SetBounds(40, RowHeight + 2, B->Width(), B->Height());
+    Pump();
+
+    EXPECT_EQ(B->DockRow(), 1);
+    EXPECT_EQ(B->DockPos(), 40);
+    EXPECT_EQ(B->Left(), 40);
+    EXPECT_GE(B->Top(), A->Top() + A->Height());
+    EXPECT_EQ(Top->Height(), 2 * RowHeight);
+    // Along the row only, it stays in its row.
+    B->SetBounds(160, B->Top(), B->Width(), B->Height());
+    Pump();
+    EXPECT_EQ(B->DockRow(), 1);
+    EXPECT_EQ(B->Left(), 160);
+}
+
 // ---- Streams --------------------------------------------------------------------------------
 
 // Reads what Source's stream holds into Target, as a form reads a bar it already has.
