@@ -371,6 +371,9 @@ private:
     void RearrangeDock();
     // At design time the row and place in the dock follow where the bar was put.
     void TakeDesignedPlace();
+    // The form the floating frame belongs to is going: a bar that stays above all forms
+    // keeps floating, any other leaves the frame, which goes.
+    void FloatingParentFormFreed();
     void HandleNCHitTest(TMessage &Message);
     void HandleNCButtonDown(TMessage &Message);
     void HandleContextMenu(TMessage &Message);

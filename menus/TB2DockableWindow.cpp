@@ -211,6 +211,22 @@ void TTBCustomDockableWindow::Notification(TComponent *AComponent, TOperation Op
         FSkin->RegisterDockable(this);
     }
     std::erase_if(FDockForms, [&](TCustomForm *F) { return F == AComponent; });
+    // The frame may have heard of its form going first, and let go of it already. A bar
+    // that goes too frees its frame itself.
+    if (FFloatParent && !ComponentState().Contains(csDestroying) &&
+        (!FFloatParent->ParentForm() || AComponent == FFloatParent->ParentForm()))
+        FloatingParentFormFreed();
+}
+
+void TTBCustomDockableWindow::FloatingParentFormFreed()
+{
+    if (Parent() != FFloatParent) {
+        delete std::exchange(FFloatParent, nullptr);
+        return;
+    }
+    // Nothing may ask the going form whether it shows.
+    FFloatParent->SetParentForm(nullptr);
+    if (FFloatingMode != fmOnTopOfAllForms) SetParent(nullptr);
 }
 
 // ---- Properties ---------------------------------------------------------------------------
@@ -490,6 +506,7 @@ void TTBCustomDockableWindow::SetFloating(bool Value)
             GetFloatingWindowParentClass()->Create(static_cast<TComponent *>(nullptr)));
         Frame->FDockableWindow = this;
         Frame->SetParentForm(Form);
+        Form->FreeNotification(this);
         Frame->SetName(Format("NBFloatingWindowParent_%.8x",
                               {static_cast<int>(reinterpret_cast<std::uintptr_t>(Frame))}));
         Frame->SetCaption(Caption());

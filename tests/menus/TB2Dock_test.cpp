@@ -841,6 +841,39 @@ TEST_F(DockTest, AFloatingBarReadFromADesignedStreamTakesItsPlaceOnTheForm)
     EXPECT_TRUE(FrameShown(A) && FrameShown(B));
 }
 
+// ---- The form a bar floats for goes ------------------------------------------------------------
+
+TEST_F(DockTest, ABarFloatingForAFormThatGoesLeavesItsFrameUnlessItFloatsAboveAllForms)
+{
+    auto Other = std::make_unique<TForm>(nullptr);
+    Other->SetBounds(100, 100, 300, 200);
+    Other->Show();
+    vcltest::PumpFor(20);
+    TTBDock *OtherDock = menutest::MakeDock(Other.get(), "OtherTop", dpTop);
+    auto Lone = std::make_unique<TestBar>(nullptr, 100, 20);
+    auto Above = std::make_unique<TestBar>(nullptr, 100, 20);
+    for (TestBar *Bar : {Lone.get(), Above.get()}) {
+        Bar->SetHideWhenInactive(false);
+        Bar->SetParent(OtherDock);
+    }
+    Above->SetFloatingMode(fmOnTopOfAllForms);
+    FloatAt(Lone.get(), 200, 200);
+    FloatAt(Above.get(), 400, 200);
+    ASSERT_TRUE(FrameShown(Lone.get()) && FrameShown(Above.get()));
+    const HWND LoneFrame = Lone->FloatingWindowParent()->Handle();
+
+    Other.reset();
+    Pump();
+
+    EXPECT_EQ(Lone->Parent(), nullptr);
+    EXPECT_FALSE(Lone->Floating());
+    EXPECT_EQ(Lone->FloatingWindowParent(), nullptr);
+    EXPECT_FALSE(IsWindow(LoneFrame));
+    ASSERT_TRUE(Above->Floating());
+    EXPECT_EQ(Above->FloatingWindowParent()->ParentForm(), nullptr);
+    EXPECT_TRUE(FrameShown(Above.get()));
+}
+
 // ---- Positions -----------------------------------------------------------------------------
 
 TEST_F(DockTest, PositionsAreWrittenToAnIniSectionPerBar)
