@@ -803,3 +803,20 @@ bool HandleNCPaintMessages(TWinControl *Control, TMessage &Message, const TNCDra
         return false;
     }
 }
+
+void PassActivationOn(HWND From)
+{
+    const DWORD Thread = GetCurrentThreadId();
+    HWND FirstTopmost{};
+    for (HWND Wnd = GetTopWindow({}); Wnd; Wnd = GetWindow(Wnd, GW_HWNDNEXT)) {
+        if (Wnd == From || !IsWindowVisible(Wnd) || !IsWindowEnabled(Wnd) ||
+            GetWindowThreadProcessId(Wnd, nullptr) != Thread)
+            continue;
+        if (!(GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+            SetActiveWindow(Wnd);
+            return;
+        }
+        if (!FirstTopmost) FirstTopmost = Wnd;
+    }
+    if (FirstTopmost) SetActiveWindow(FirstTopmost);
+}

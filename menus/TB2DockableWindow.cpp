@@ -845,6 +845,7 @@ void TTBCustomDockableWindow::HandleShowingChanged()
     SetWindowPos(Frame, {}, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE |
                      (Show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (!Show && GetActiveWindow() == Frame) PassActivationOn(Frame);
 }
 
 // ---- Docked frame -----------------------------------------------------------------------------

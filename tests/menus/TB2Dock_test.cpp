@@ -841,6 +841,33 @@ TEST_F(DockTest, AFloatingBarReadFromADesignedStreamTakesItsPlaceOnTheForm)
     EXPECT_TRUE(FrameShown(A) && FrameShown(B));
 }
 
+TEST_F(DockTest, AnActiveFloatingFrameThatHidesPassesTheActivationToItsForm)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    FloatAt(A, 300, 250);
+    const HWND Frame = A->FloatingWindowParent()->Handle();
+    SetActiveWindow(Frame);
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), Frame);
+
+    A->Hide();
+    vcltest::PumpFor(20);
+
+    EXPECT_FALSE(FrameShown(A));
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+    // With no ordinary window left, a topmost one takes it.
+    SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    A->Show();
+    vcltest::PumpFor(20);
+    ASSERT_TRUE(FrameShown(A));
+    SetActiveWindow(Frame);
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), Frame);
+    A->Hide();
+    vcltest::PumpFor(20);
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+}
+
 // ---- The form a bar floats for goes ------------------------------------------------------------
 
 TEST_F(DockTest, ABarFloatingForAFormThatGoesLeavesItsFrameUnlessItFloatsAboveAllForms)
