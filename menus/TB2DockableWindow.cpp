@@ -804,6 +804,33 @@ void TTBCustomDockableWindow::UpdateVisibility()
         PostMessageW(Handle(), CM_SHOWINGCHANGED, 0, 0);
 }
 
+namespace
+{
+
+bool OwnedBy(HWND Wnd, HWND Owner)
+{
+    for (HWND W = GetWindow(Wnd, GW_OWNER); W; W = GetWindow(W, GW_OWNER))
+        if (W == Owner) return true;
+    return false;
+}
+
+bool IsTopmost(HWND Wnd)
+{
+    return GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST;
+}
+
+// The window a frame given to Owner goes directly below: the first above Owner that Owner does
+// not own, so the frame rises with its owner's own windows and no further.
+HWND PlaceAboveOwnWindows(HWND Frame, HWND Owner)
+{
+    const bool FrameTopmost = IsTopmost(Frame);
+    for (HWND Wnd = GetWindow(Owner, GW_HWNDPREV); Wnd; Wnd = GetWindow(Wnd, GW_HWNDPREV))
+        if (Wnd != Frame && (!FrameTopmost || IsTopmost(Wnd)) && !OwnedBy(Wnd, Owner)) return Wnd;
+    return HWND_TOP;
+}
+
+} // namespace
+
 HWND TTBCustomDockableWindow::WantedFrameOwner() const
 {
     if (FFloatingMode == fmOnTopOfAllForms) return Application->Handle();
@@ -837,7 +864,8 @@ void TTBCustomDockableWindow::HandleShowingChanged()
         const HWND Owner = WantedFrameOwner();
         if (Owner && GetWindow(Frame, GW_OWNER) != Owner) {
             SetWindowLongPtrW(Frame, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Owner));
-            SetWindowPos(Frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(Frame, PlaceAboveOwnWindows(Frame, Owner), 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
         UpdateTopmostFlag();
     }

@@ -1253,6 +1253,38 @@ TEST_F(DockTest, AFloatingBarIsHiddenAndShownWithItsForm)
     EXPECT_TRUE(FrameShown(WithForm));
 }
 
+// Where a window stands from the top of the Z order.
+int ZPlace(HWND Wnd)
+{
+    int Place = 0;
+    for (HWND W = GetTopWindow({}); W && W != Wnd; W = GetWindow(W, GW_HWNDNEXT))
+        ++Place;
+    return Place;
+}
+
+TEST_F(DockTest, AFrameGivenToItsFormRisesAboveItButNotAboveAnotherForm)
+{
+    // Disabled, a bar above all forms is not kept topmost: only its owner changes below.
+    TestBar *A = MakeBar("A", 150, 40, Top);
+    A->SetEnabled(false);
+    A->SetFloatingMode(fmOnTopOfAllForms);
+    FloatAt(A, 200, 150);
+    TForm Other(nullptr);
+    Other.SetBounds(150, 100, 300, 200);
+    Other.Show();
+    vcltest::PumpFor(20);
+    const HWND Frame = A->FloatingWindowParent()->Handle();
+    ASSERT_LT(ZPlace(Other.Handle()), ZPlace(Form->Handle()));
+
+    A->SetFloatingMode(fmOnTopOfParentForm);
+    vcltest::PumpFor(20);
+
+    ASSERT_EQ(GetWindow(Frame, GW_OWNER), Form->Handle());
+    EXPECT_TRUE(FrameShown(A));
+    EXPECT_EQ(GetWindow(Other.Handle(), GW_HWNDNEXT), Frame);
+    EXPECT_LT(ZPlace(Frame), ZPlace(Form->Handle()));
+}
+
 TEST_F(DockTest, AFloatingFrameOutlivesTheWindowOfItsForm)
 {
     TestBar *A = MakeBar("A", 150, 40, Top);
