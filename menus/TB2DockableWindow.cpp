@@ -185,7 +185,9 @@ void TTBCustomDockableWindow::DefineProperties(TFiler *Filer)
 void TTBCustomDockableWindow::Loaded()
 {
     inherited::Loaded();
-    if (FFloating && !FSavedAtRunTime)
+    // Each stream read says anew when it was written.
+    const bool SavedAtRunTime = std::exchange(FSavedAtRunTime, false);
+    if (FFloating && !SavedAtRunTime)
         if (TCustomForm *Form = TBGetToolWindowParentForm(this)) {
             const TPoint Origin = Form->ClientToScreen(FFloatingPosition);
             SetFloatingPosition(Origin);

@@ -816,7 +816,8 @@ TEST_F(DockTest, AFloatingBarReadFromAStreamWrittenWhileRunningStaysWhereItFloat
 }
 
 // A stream made in a designer holds a floating place on the form, which the screen
-// place follows, and a place off the screen comes fully back on it.
+// place follows, and a place off the screen comes fully back on it; a bar that read a
+// stream written while running before reads a designed one as such.
 TEST_F(DockTest, AFloatingBarReadFromADesignedStreamTakesItsPlaceOnTheForm)
 {
     TestBar *Written = MakeBar("Written", 100, 20, Top);
@@ -828,6 +829,7 @@ TEST_F(DockTest, AFloatingBarReadFromADesignedStreamTakesItsPlaceOnTheForm)
     FloatAt(B, 2000, 2000);
     const TRect Frame = ScreenRect(B->FloatingWindowParent());
 
+    ReadInto(A, B);
     ReadInto(A, Written);
     ReadInto(B, Written);
     Pump();
