@@ -271,6 +271,12 @@ void TTBDock::AlignControls(TControl *, TRect &)
     ArrangeToolbars();
 }
 
+void TTBDock::GetChildren(TGetChildProc Proc, TComponent *Root)
+{
+    for (int I = 0; I < ControlCount(); ++I)
+        if (Controls(I)->Owner() == Root) Proc(Controls(I));
+}
+
 void TTBDock::Loaded()
 {
     inherited::Loaded();
@@ -796,4 +802,21 @@ bool HandleNCPaintMessages(TWinControl *Control, TMessage &Message, const TNCDra
     default:
         return false;
     }
+}
+
+void PassActivationOn(HWND From)
+{
+    const DWORD Thread = GetCurrentThreadId();
+    HWND FirstTopmost{};
+    for (HWND Wnd = GetTopWindow({}); Wnd; Wnd = GetWindow(Wnd, GW_HWNDNEXT)) {
+        if (Wnd == From || !IsWindowVisible(Wnd) || !IsWindowEnabled(Wnd) ||
+            GetWindowThreadProcessId(Wnd, nullptr) != Thread)
+            continue;
+        if (!(GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+            SetActiveWindow(Wnd);
+            return;
+        }
+        if (!FirstTopmost) FirstTopmost = Wnd;
+    }
+    if (FirstTopmost) SetActiveWindow(FirstTopmost);
 }

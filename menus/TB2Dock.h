@@ -141,6 +141,8 @@ public:
 
     void SetParent(TWinControl *AParent) override;
     void WndProc(TMessage &Message) override;
+    // The bars the form owns are written inside their dock, so that they are read back docked.
+    void GetChildren(TGetChildProc Proc, TComponent *Root) override;
 
     virtual void DrawBackground(HDC DC, const TRect &DrawRect);
     virtual bool UsingBackground() const;
@@ -340,6 +342,9 @@ public:
 protected:
     void CreateParams(TCreateParams &Params) override;
     void CreateWnd() override;
+    // A stream written while the program runs says so, for Loaded to tell a floating
+    // place on the screen from one on the form.
+    void DefineProperties(TFiler *Filer) override;
     void Loaded() override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -364,6 +369,11 @@ private:
     struct DragState;
     void DockedFrameChanged();
     void RearrangeDock();
+    // At design time the row and place in the dock follow where the bar was put.
+    void TakeDesignedPlace();
+    // The form the floating frame belongs to is going: a bar that stays above all forms
+    // keeps floating, any other leaves the frame, which goes.
+    void FloatingParentFormFreed();
     void HandleNCHitTest(TMessage &Message);
     void HandleNCButtonDown(TMessage &Message);
     void HandleContextMenu(TMessage &Message);
@@ -598,3 +608,6 @@ void InsetByFrame(RECT &Window, const TPoint &TopLeft, const TPoint &BottomRight
 // DrawFrame (draw-to-DC flag, DC, clip region); false for any other message.
 using TNCDrawProc = std::function<void(bool DrawToDC, HDC DC, HRGN Clip)>;
 bool HandleNCPaintMessages(TWinControl *Control, TMessage &Message, const TNCDrawProc &DrawFrame);
+// A hidden floating frame keeps no activation: it goes to the first enabled, visible window of
+// the thread that is not topmost, else to the first topmost one.
+void PassActivationOn(HWND From);

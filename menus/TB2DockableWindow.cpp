@@ -1,6 +1,7 @@
 #include "menus/TB2Common.h"
 #include "menus/TB2Dock.h"
 #include "menus/TB2Hook.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/Menus.h"
 
 #include <algorithm>
@@ -172,10 +173,21 @@ void TTBCustomDockableWindow::CreateWnd()
     RecalcFrame(FHandle);
 }
 
+void TTBCustomDockableWindow::DefineProperties(TFiler *Filer)
+{
+    inherited::DefineProperties(Filer);
+    Filer->DefineProperty(
+        "SavedAtRunTime", [this](TReader *Reader) { FSavedAtRunTime = Reader->ReadBoolean(); },
+        [](TWriter *Writer) { Writer->WriteBoolean(true); },
+        !ComponentState().Contains(csDesigning));
+}
+
 void TTBCustomDockableWindow::Loaded()
 {
     inherited::Loaded();
-    if (FFloating && !FSavedAtRunTime)
+    // Each stream read says anew when it was written.
+    const bool SavedAtRunTime = std::exchange(FSavedAtRunTime, false);
+    if (FFloating && !SavedAtRunTime)
         if (TCustomForm *Form = TBGetToolWindowParentForm(this)) {
             const TPoint Origin = Form->ClientToScreen(FFloatingPosition);
             SetFloatingPosition(Origin);
@@ -201,6 +213,22 @@ void TTBCustomDockableWindow::Notification(TComponent *AComponent, TOperation Op
         FSkin->RegisterDockable(this);
     }
     std::erase_if(FDockForms, [&](TCustomForm *F) { return F == AComponent; });
+    // The frame may have heard of its form going first, and let go of it already. A bar
+    // that goes too frees its frame itself.
+    if (FFloatParent && !ComponentState().Contains(csDestroying) &&
+        (!FFloatParent->ParentForm() || AComponent == FFloatParent->ParentForm()))
+        FloatingParentFormFreed();
+}
+
+void TTBCustomDockableWindow::FloatingParentFormFreed()
+{
+    if (Parent() != FFloatParent) {
+        delete std::exchange(FFloatParent, nullptr);
+        return;
+    }
+    // Nothing may ask the going form whether it shows.
+    FFloatParent->SetParentForm(nullptr);
+    if (FFloatingMode != fmOnTopOfAllForms) SetParent(nullptr);
 }
 
 // ---- Properties ---------------------------------------------------------------------------
@@ -480,6 +508,7 @@ void TTBCustomDockableWindow::SetFloating(bool Value)
             GetFloatingWindowParentClass()->Create(static_cast<TComponent *>(nullptr)));
         Frame->FDockableWindow = this;
         Frame->SetParentForm(Form);
+        Form->FreeNotification(this);
         Frame->SetName(Format("NBFloatingWindowParent_%.8x",
                               {static_cast<int>(reinterpret_cast<std::uintptr_t>(Frame))}));
         Frame->SetCaption(Caption());
@@ -559,7 +588,22 @@ void TTBCustomDockableWindow::SetBounds(int ALeft, int ATop, int AWidth, int AHe
     }
     if ((AWidth != Width() || AHeight != Height()) && FInternalSizeChange == 0)
         SizeChanging(AWidth, AHeight);
+    const bool Moved = ALeft != Left() || ATop != Top();
     inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+    if (Moved) TakeDesignedPlace();
+}
+
+void TTBCustomDockableWindow::TakeDesignedPlace()
+{
+    // A designer moves a bar by its bounds; the dock's own arrangement does not count.
+    if (!ComponentState().Contains(csDesigning) || ComponentState().Contains(csLoading) ||
+        !FDocked || !FCurrentDock || FInternalSizeChange > 0)
+        return;
+    const bool LeftRight = FCurrentDock->IsLeftRight();
+    FDockRow =
+        FCurrentDock->GetDesignModeRowOf(LeftRight ? Left() + Width() / 2 : Top() + Height() / 2);
+    FDockPos = LeftRight ? Top() : Left();
+    FCurrentDock->ArrangeToolbars();
 }
 
 bool TTBCustomDockableWindow::IsMovable() const
@@ -762,6 +806,33 @@ void TTBCustomDockableWindow::UpdateVisibility()
         PostMessageW(Handle(), CM_SHOWINGCHANGED, 0, 0);
 }
 
+namespace
+{
+
+bool OwnedBy(HWND Wnd, HWND Owner)
+{
+    for (HWND W = GetWindow(Wnd, GW_OWNER); W; W = GetWindow(W, GW_OWNER))
+        if (W == Owner) return true;
+    return false;
+}
+
+bool IsTopmost(HWND Wnd)
+{
+    return GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST;
+}
+
+// The window a frame given to Owner goes directly below: the first above Owner that Owner does
+// not own, so the frame rises with its owner's own windows and no further.
+HWND PlaceAboveOwnWindows(HWND Frame, HWND Owner)
+{
+    const bool FrameTopmost = IsTopmost(Frame);
+    for (HWND Wnd = GetWindow(Owner, GW_HWNDPREV); Wnd; Wnd = GetWindow(Wnd, GW_HWNDPREV))
+        if (Wnd != Frame && (!FrameTopmost || IsTopmost(Wnd)) && !OwnedBy(Wnd, Owner)) return Wnd;
+    return HWND_TOP;
+}
+
+} // namespace
+
 HWND TTBCustomDockableWindow::WantedFrameOwner() const
 {
     if (FFloatingMode == fmOnTopOfAllForms) return Application->Handle();
@@ -795,7 +866,8 @@ void TTBCustomDockableWindow::HandleShowingChanged()
         const HWND Owner = WantedFrameOwner();
         if (Owner && GetWindow(Frame, GW_OWNER) != Owner) {
             SetWindowLongPtrW(Frame, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Owner));
-            SetWindowPos(Frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(Frame, PlaceAboveOwnWindows(Frame, Owner), 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
         UpdateTopmostFlag();
     }
@@ -803,6 +875,7 @@ void TTBCustomDockableWindow::HandleShowingChanged()
     SetWindowPos(Frame, {}, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE |
                      (Show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (!Show && GetActiveWindow() == Frame) PassActivationOn(Frame);
 }
 
 // ---- Docked frame -----------------------------------------------------------------------------

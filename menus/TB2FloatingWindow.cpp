@@ -312,13 +312,7 @@ void TTBFloatingWindowParent::HandleActivate(TMessage &Message)
     if (!Activating) return;
     const HWND Losing = reinterpret_cast<HWND>(Message.LParam);
     if (!IsWindowVisible(FHandle)) {
-        // Nothing invisible keeps the activation: the first ordinary window of ours takes it.
-        for (HWND Wnd = GetTopWindow({}); Wnd; Wnd = GetWindow(Wnd, GW_HWNDNEXT))
-            if (Wnd != FHandle && IsWindowVisible(Wnd) && IsWindowEnabled(Wnd) &&
-                !(GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
-                SetActiveWindow(Wnd);
-                return;
-            }
+        PassActivationOn(FHandle);
         return;
     }
     if (FParentForm->HandleAllocated() && FParentForm->Handle() != Losing)

@@ -4,6 +4,7 @@
 #include "menus/TB2Dock.h"
 #include "menus/TBSkinShared.h"
 #include "menus/TTBToolbar.h"
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
@@ -53,6 +54,8 @@ public:
     }
     TTBShrinkMode GetShrinkMode() override { return Shrink; }
     int GetMinShrinkSize() override { return MinShrink; }
+    // As a form designer holds it.
+    using TTBCustomDockableWindow::SetDesigning;
 
     TTBShrinkMode Shrink = tbsmNone;
     int MinShrink = 0;
@@ -764,6 +767,142 @@ TEST_F(DockTest, TheBarsWindowAndItsChildrenSurviveEveryMove)
     EXPECT_FALSE(A->ControlExistsAtPos(TPoint(5, 50)));
 }
 
+TEST_F(DockTest, ABarMovedInItsDockAtDesignTimeTakesTheRowAndPlaceItIsPutIn)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 150);
+    B->SetDesigning(true);
+    const int RowHeight = Top->Height();
+
+    B->SetBounds(40, RowHeight + 2, B->Width(), B->Height());
+    Pump();
+
+    EXPECT_EQ(B->DockRow(), 1);
+    EXPECT_EQ(B->DockPos(), 40);
+    EXPECT_EQ(B->Left(), 40);
+    EXPECT_GE(B->Top(), A->Top() + A->Height());
+    EXPECT_EQ(Top->Height(), 2 * RowHeight);
+    // Along the row only, it stays in its row.
+    B->SetBounds(160, B->Top(), B->Width(), B->Height());
+    Pump();
+    EXPECT_EQ(B->DockRow(), 1);
+    EXPECT_EQ(B->Left(), 160);
+}
+
+// ---- Streams --------------------------------------------------------------------------------
+
+// Reads what Source's stream holds into Target, as a form reads a bar it already has.
+void ReadInto(TTBCustomDockableWindow *Target, TTBCustomDockableWindow *Source)
+{
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source);
+    Stream.SetPosition(0);
+    TReader(&Stream).ReadRootComponent(Target);
+}
+
+TEST_F(DockTest, AFloatingBarReadFromAStreamWrittenWhileRunningStaysWhereItFloats)
+{
+    TestBar *Written = MakeBar("Written", 100, 20, Top);
+    TestBar *A = MakeBar("A", 100, 20, Top, 1);
+    FloatAt(A, 300, 250);
+    const TRect Frame = ScreenRect(A->FloatingWindowParent());
+
+    ReadInto(A, Written);
+    Pump();
+
+    ASSERT_TRUE(A->Floating());
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()), Frame);
+    EXPECT_EQ(A->FloatingPosition(), TPoint(300, 250));
+}
+
+// A stream made in a designer holds a floating place on the form, which the screen
+// place follows, and a place off the screen comes fully back on it; a bar that read a
+// stream written while running before reads a designed one as such.
+TEST_F(DockTest, AFloatingBarReadFromADesignedStreamTakesItsPlaceOnTheForm)
+{
+    TestBar *Written = MakeBar("Written", 100, 20, Top);
+    FloatAt(Written, 500, 500);
+    Written->SetDesigning(true);
+    TestBar *A = MakeBar("A", 100, 20, Top, 1);
+    TestBar *B = MakeBar("B", 100, 20, Top, 2);
+    FloatAt(A, 30, 40);
+    FloatAt(B, 2000, 2000);
+    const TRect Frame = ScreenRect(B->FloatingWindowParent());
+
+    ReadInto(A, B);
+    ReadInto(A, Written);
+    ReadInto(B, Written);
+    Pump();
+
+    const POINT OnForm = FormPoint(30, 40);
+    EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).TopLeft(), TPoint(OnForm.x, OnForm.y));
+    const TRect Pulled = ScreenRect(B->FloatingWindowParent());
+    EXPECT_EQ(Pulled.Right, 1024);
+    EXPECT_EQ(Pulled.Bottom, 768);
+    EXPECT_EQ(Pulled.Width(), Frame.Width());
+    EXPECT_TRUE(FrameShown(A) && FrameShown(B));
+}
+
+TEST_F(DockTest, AnActiveFloatingFrameThatHidesPassesTheActivationToItsForm)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    FloatAt(A, 300, 250);
+    const HWND Frame = A->FloatingWindowParent()->Handle();
+    SetActiveWindow(Frame);
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), Frame);
+
+    A->Hide();
+    vcltest::PumpFor(20);
+
+    EXPECT_FALSE(FrameShown(A));
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+    // With no ordinary window left, a topmost one takes it.
+    SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    A->Show();
+    vcltest::PumpFor(20);
+    ASSERT_TRUE(FrameShown(A));
+    SetActiveWindow(Frame);
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), Frame);
+    A->Hide();
+    vcltest::PumpFor(20);
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+}
+
+// ---- The form a bar floats for goes ------------------------------------------------------------
+
+TEST_F(DockTest, ABarFloatingForAFormThatGoesLeavesItsFrameUnlessItFloatsAboveAllForms)
+{
+    auto Other = std::make_unique<TForm>(nullptr);
+    Other->SetBounds(100, 100, 300, 200);
+    Other->Show();
+    vcltest::PumpFor(20);
+    TTBDock *OtherDock = menutest::MakeDock(Other.get(), "OtherTop", dpTop);
+    auto Lone = std::make_unique<TestBar>(nullptr, 100, 20);
+    auto Above = std::make_unique<TestBar>(nullptr, 100, 20);
+    for (TestBar *Bar : {Lone.get(), Above.get()}) {
+        Bar->SetHideWhenInactive(false);
+        Bar->SetParent(OtherDock);
+    }
+    Above->SetFloatingMode(fmOnTopOfAllForms);
+    FloatAt(Lone.get(), 200, 200);
+    FloatAt(Above.get(), 400, 200);
+    ASSERT_TRUE(FrameShown(Lone.get()) && FrameShown(Above.get()));
+    const HWND LoneFrame = Lone->FloatingWindowParent()->Handle();
+
+    Other.reset();
+    Pump();
+
+    EXPECT_EQ(Lone->Parent(), nullptr);
+    EXPECT_FALSE(Lone->Floating());
+    EXPECT_EQ(Lone->FloatingWindowParent(), nullptr);
+    EXPECT_FALSE(IsWindow(LoneFrame));
+    ASSERT_TRUE(Above->Floating());
+    EXPECT_EQ(Above->FloatingWindowParent()->ParentForm(), nullptr);
+    EXPECT_TRUE(FrameShown(Above.get()));
+}
+
 // ---- Positions -----------------------------------------------------------------------------
 
 TEST_F(DockTest, PositionsAreWrittenToAnIniSectionPerBar)
@@ -1114,6 +1253,38 @@ TEST_F(DockTest, AFloatingBarIsHiddenAndShownWithItsForm)
     Form->SetWindowState(wsNormal);
     vcltest::PumpFor(20);
     EXPECT_TRUE(FrameShown(WithForm));
+}
+
+// Where a window stands from the top of the Z order.
+int ZPlace(HWND Wnd)
+{
+    int Place = 0;
+    for (HWND W = GetTopWindow({}); W && W != Wnd; W = GetWindow(W, GW_HWNDNEXT))
+        ++Place;
+    return Place;
+}
+
+TEST_F(DockTest, AFrameGivenToItsFormRisesAboveItButNotAboveAnotherForm)
+{
+    // Disabled, a bar above all forms is not kept topmost: only its owner changes below.
+    TestBar *A = MakeBar("A", 150, 40, Top);
+    A->SetEnabled(false);
+    A->SetFloatingMode(fmOnTopOfAllForms);
+    FloatAt(A, 200, 150);
+    TForm Other(nullptr);
+    Other.SetBounds(150, 100, 300, 200);
+    Other.Show();
+    vcltest::PumpFor(20);
+    const HWND Frame = A->FloatingWindowParent()->Handle();
+    ASSERT_LT(ZPlace(Other.Handle()), ZPlace(Form->Handle()));
+
+    A->SetFloatingMode(fmOnTopOfParentForm);
+    vcltest::PumpFor(20);
+
+    ASSERT_EQ(GetWindow(Frame, GW_OWNER), Form->Handle());
+    EXPECT_TRUE(FrameShown(A));
+    EXPECT_EQ(GetWindow(Other.Handle(), GW_HWNDNEXT), Frame);
+    EXPECT_LT(ZPlace(Frame), ZPlace(Form->Handle()));
 }
 
 TEST_F(DockTest, AFloatingFrameOutlivesTheWindowOfItsForm)

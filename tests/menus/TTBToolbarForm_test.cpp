@@ -280,6 +280,52 @@ TEST_F(ToolbarFormTest, AFloatingBarIsWrittenWithItsFormAndDocksAgainAsItWas)
     EXPECT_TRUE(PixelsOf(CopyBar) == DockedPixels);
 }
 
+// A form written while it runs, with a bar in its dock and another floating: the form that
+// reads it has the first in its dock, in its place and drawn as it was, and the second on
+// the form itself, ready to go back to the dock it came from.
+TEST_F(ToolbarFormTest, AFormReadBackHasItsDockedBarInItsDockAsItWas)
+{
+    Source = MakeForm<TPlainForm>();
+    TTBDock *Dock = AddDock(Source.get());
+    TTBToolbar *Bar = AddBar(Source.get(), Dock);
+    AddButton(Bar, "TBI_New", "New");
+    AddButton(Bar, "TBI_Open", "Open");
+    auto *Floater = new TTBToolbar(Source.get());
+    Floater->SetName("Finder");
+    Floater->SetHideWhenInactive(false);
+    Floater->SetDockRow(1);
+    Floater->SetParent(Dock);
+    AddButton(Floater, "TBI_Find", "Find");
+    Floater->SetFloatingPosition(TPoint(200, 300));
+    Floater->SetFloating(true);
+    Pump();
+    ASSERT_TRUE(Bar->Docked() && Floater->Floating());
+    const TRect Place = Bar->BoundsRect();
+    const int DockHeight = Dock->Height();
+    const std::vector<COLORREF> BarPixels = PixelsOf(Bar);
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(Source.get());
+    Stream.SetPosition(0);
+    Source.reset();
+
+    Copy = MakeForm<TPlainForm>();
+    TReader(&Stream).ReadRootComponent(Copy.get());
+    Pump();
+    auto *CopyDock = dynamic_cast<TTBDock *>(Copy->FindComponent("TopDock"));
+    auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
+    auto *CopyFloater = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Finder"));
+    ASSERT_TRUE(CopyDock && CopyBar && CopyFloater);
+
+    EXPECT_EQ(CopyBar->CurrentDock(), CopyDock);
+    ASSERT_EQ(CopyDock->ToolbarCount(), 1);
+    EXPECT_EQ(CopyBar->BoundsRect(), Place);
+    EXPECT_EQ(CopyDock->Height(), DockHeight);
+    EXPECT_TRUE(PixelsOf(CopyBar) == BarPixels);
+    EXPECT_EQ(CopyFloater->Parent(), Copy.get());
+    EXPECT_FALSE(CopyFloater->Floating());
+    EXPECT_EQ(CopyFloater->LastDock(), CopyDock);
+}
+
 TEST_F(ToolbarFormTest, TheTabKeySkipsAControlPushedPastTheBarsEdge)
 {
     Source = MakeForm();
