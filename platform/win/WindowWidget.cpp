@@ -749,13 +749,8 @@ void WindowWidget::paintEvent(QPaintEvent *Event)
     Window *W = FindWindow(FHandle);
     if (!W) return;
     QPainter P(this);
-    const QImage &Surface = SurfaceOf(*W);
-    // Rectangle by rectangle, each its own clip: Qt copies such rows straight, where under a
-    // clip of many rectangles it hands the rows to its thread pool and waits for them.
-    for (const QRect &Area : Event->region()) {
-        P.setClipRect(Area);
-        P.drawImage(Area, Surface, Area.translated(SurfaceOffset(*W)));
-    }
+    const QRect Area = Event->rect();
+    P.drawImage(Area, SurfaceOf(*W), Area.translated(SurfaceOffset(*W)));
     auto &Held = HeldChanges();
     const auto It = Held.find(FHandle);
     if (It == Held.end()) return;
