@@ -234,8 +234,9 @@ void TMainForm::BuildWriterPrintList(bool SelectedOnly)
 
 bool TMainForm::PrinterInstalled()
 {
-    // The list is read once; a printer added since the last refusal counts too.
-    if (!frxPrinters()->HasPhysicalPrinters()) frxPrinters()->Refresh();
+    // Read again at every print: a printer added since counts, and one gone since (or the
+    // print service with it) is not offered.
+    frxPrinters()->Refresh();
     if (frxPrinters()->HasPhysicalPrinters()) return true;
     // Without one the report library would lay the pages out on its virtual printer and
     // fail at the first page; asked before the dialog, nothing is filled in for nothing.

@@ -435,6 +435,7 @@ TfrxPrinters::~TfrxPrinters() = default;
 
 void TfrxPrinters::Refresh()
 {
+    if (FStandingIn) return;
     FillPrinters();
     int Index = 0;
     if (Count() > 0) {
@@ -449,6 +450,11 @@ void TfrxPrinters::Refresh()
 
 void TfrxPrinters::StandIn(std::unique_ptr<TfrxCustomPrinter> Printer)
 {
+    FStandingIn = Printer != nullptr;
+    if (!FStandingIn) {
+        Refresh();
+        return;
+    }
     Clear();
     Add(std::move(Printer));
     FHasPhysicalPrinters = true;

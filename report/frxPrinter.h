@@ -207,8 +207,9 @@ public:
     void FillPrinters();
     // Reads the system's printers again; the virtual printer when there are none.
     void Refresh();
-    // Printer alone, counted as installed, until the next Refresh: tests that take
-    // over the print path stand one in on machines without a print service.
+    // Printer alone, counted as installed, which Refresh keeps until StandIn(nullptr) reads the
+    // system's printers again: tests that take over the print path stand one in on machines
+    // without a print service.
     void StandIn(std::unique_ptr<TfrxCustomPrinter> Printer);
     // The system default printer's name, empty when there is none.
     static AnsiString GetDefaultPrinter();
@@ -217,6 +218,7 @@ private:
     void Add(std::unique_ptr<TfrxCustomPrinter> Printer);
 
     bool FHasPhysicalPrinters = false;
+    bool FStandingIn = false;
     std::unique_ptr<TStringList> FPrinters;
     int FPrinterIndex = -1;
     std::vector<std::unique_ptr<TfrxCustomPrinter>> FPrinterList;

@@ -349,6 +349,7 @@ private:
     bool FFullScreen = false;
     TFormBorderStyle FOldBorderStyle = bsSizeable;
     TWindowState FOldState = wsNormal;
+    TRect FOldBounds;
 };
 
 // Reports show their prepared pages in a preview window from now on.

@@ -423,11 +423,15 @@ void TfrxPreviewForm::SwitchToFullScreen()
     if (FFullScreen) {
         FOldBorderStyle = BorderStyle();
         FOldState = WindowState();
+        FOldBounds = BoundsRect();
         SetBorderStyle(bsNone);
         SetWindowState(wsMaximized);
+        // A window without a border is maximised by no window manager: it takes the screen.
+        SetBounds(0, 0, Screen->Width(), Screen->Height());
     } else {
         SetBorderStyle(FOldBorderStyle);
         SetWindowState(FOldState);
+        SetBoundsRect(FOldBounds);
     }
 }
 

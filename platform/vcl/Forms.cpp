@@ -1295,9 +1295,15 @@ void THintWindow::ActivateHint(TPoint At, const AnsiString &Hint, int MaxWidth)
     TCanvas canvas;
     canvas.SetHandle(dc);
     canvas.Font()->Assign(Font());
-    RECT r{0, 0, MaxWidth > 0 ? MaxWidth : GetSystemMetrics(SM_CXSCREEN), 0};
-    DrawTextA(canvas.Handle(), Hint.c_str(), Hint.Length(), &r,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    // The box is as wide as the text's longest line; only text beyond the limit wraps.
+    const int limit = MaxWidth > 0 ? MaxWidth : GetSystemMetrics(SM_CXSCREEN);
+    RECT r{0, 0, 0, 0};
+    DrawTextA(canvas.Handle(), Hint.c_str(), Hint.Length(), &r, DT_CALCRECT | DT_NOPREFIX);
+    if (r.right > limit) {
+        r = RECT{0, 0, limit, 0};
+        DrawTextA(canvas.Handle(), Hint.c_str(), Hint.Length(), &r,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
     canvas.SetHandle(nullptr);
     ReleaseDC({}, dc);
     SetParentWindow(Application->Handle());

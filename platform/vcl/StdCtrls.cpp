@@ -479,10 +479,12 @@ void TCustomEdit::PaintWindow(HDC DC)
     const bool focused = Focused();
     const bool showSelection = SelLength() > 0 && (focused || !FHideSelection);
     if (!IsEnabled()) canvas->Font()->SetColor(clGrayText);
-    // Single-line text scrolls to keep the caret in view.
+    // Single-line text scrolls to keep the caret in view, and no further than its end needs:
+    // text shortened by typing over a selection or deleting comes back into view.
     if (!MultiLine()) {
         const int caretX = canvas->TextWidth(text.SubString(1, FCaret));
         if (caretX - FScroll > area.Width() - 1) FScroll = caretX - area.Width() + 1;
+        FScroll = std::min(FScroll, std::max(0, canvas->TextWidth(text) - area.Width() + 1));
         if (caretX < FScroll) FScroll = caretX;
     }
     int start = 0;

@@ -98,6 +98,30 @@ TEST_F(PrintingTest, APrinterAddedWhileTheProgramRunsIsPrintedOn)
     EXPECT_EQ(PrintListDlg->CB_Printer->Text(), "Hall");
 }
 
+// A printer that went away since the last print, with the print service: the next print says
+// that no printer is installed, as at a start without one, and asks nothing of a dialog.
+TEST_F(PrintingTest, APrinterGoneSinceTheLastPrintIsNotOffered)
+{
+    maintest::ServeSampleArchive(*Sim, 20);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+    AnswerWithOk(PrintListDlg);
+    Form->BTN_PrintArchiveClick(nullptr);
+    ASSERT_FALSE(Job(1).empty());
+
+    {
+        const NoPrinters gone;
+        int shown = 0;
+        AnswerWithOk(PrintListDlg, [&shown] { ++shown; });
+        Dialogs.ReplyMessage(mrOk);
+        Form->BTN_PrintArchiveClick(nullptr);
+        ASSERT_EQ(Dialogs.Messages().size(), 1u) << "the print went on without a printer";
+        const AnsiString text = Dialogs.Messages().back().Text;
+        EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
+        EXPECT_EQ(shown, 0);
+    }
+    frxPrinters()->Refresh();
+}
+
 // The same handlers on a system with no printer at all.
 class NoPrinterTest : public reporttest::ReportsTest
 {

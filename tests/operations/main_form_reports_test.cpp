@@ -42,7 +42,7 @@ protected:
     }
     void TearDown() override
     {
-        frxPrinters()->Refresh();
+        frxPrinters()->StandIn(nullptr);
         reporttest::ReportsTest::TearDown();
     }
 

@@ -585,6 +585,13 @@ TEST_F(PreviewTest, EscClosesTheWindowButCancelsARunningReport)
 TEST_F(PreviewTest, F11GoesFullScreenAndBackWithTheKeysStillInTheWindow)
 {
     const TFormBorderStyle Border = Window->BorderStyle();
+    Window->SetBounds(40, 30, 500, 400);
+    auto onScreen = [&] {
+        RECT r{};
+        GetWindowRect(Window->Handle(), &r);
+        return TRect(r.left, r.top, r.right, r.bottom);
+    };
+    const TRect Normal = onScreen();
     P->Workspace()->SetFocus();
     Press(VK_F11);
     ASSERT_TRUE(Window->FullScreen());
@@ -592,10 +599,13 @@ TEST_F(PreviewTest, F11GoesFullScreenAndBackWithTheKeysStillInTheWindow)
     EXPECT_FALSE(Window->ToolBar->Visible());
     EXPECT_TRUE(IsWindowVisible(Window->Handle())) << "the window made anew is shown";
     EXPECT_EQ(GetActiveWindow(), Window->Handle());
+    EXPECT_EQ(onScreen(), TRect(0, 0, Screen->Width(), Screen->Height()))
+        << "the pages do not fill the screen";
 
     Press(VK_F11);
     EXPECT_FALSE(Window->FullScreen());
     EXPECT_EQ(Window->BorderStyle(), Border);
+    EXPECT_EQ(onScreen(), Normal) << "the window does not come back to its place";
     EXPECT_TRUE(Window->ToolBar->Visible());
     EXPECT_TRUE(IsWindowVisible(Window->Handle()));
     Press(VK_ESCAPE, 27);

@@ -262,6 +262,40 @@ TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
     Application->SetHintPause(500);
 }
 
+// The hint's box fits its text, as the system's does: a short hint is no wider than its words,
+// and only a hint longer than the box's limit wraps, in a box of that limit.
+TEST_F(FormsTest, Hint_TheBoxFitsItsText)
+{
+    QuickHints quick;
+    TForm *form = ShownForm(600, 300);
+    TButton *button = HintedButton(form);
+    auto shownFor = [&](const AnsiString &Hint) {
+        button->SetHint(Hint);
+        MouseMove(form, 300, 250);
+        Pump();
+        MouseMove(button, 5, 5);
+        PumpFor(200);
+        THintWindow *window = Application->HintWindow();
+        return window && window->Shown() ? window->Width() : -1;
+    };
+    const AnsiString shortHint = "Печать архива"_a;
+    const int width = shownFor(shortHint);
+    ASSERT_GT(width, 0);
+    TBitmap measure;
+    measure.Canvas()->Font()->Assign(Application->HintWindow()->Font());
+    const int text = measure.Canvas()->TextWidth(shortHint);
+    EXPECT_GE(width, text);
+    EXPECT_LE(width, text + 12) << "the box runs on past its text";
+
+    AnsiString longHint;
+    for (int i = 0; i < 12; ++i)
+        longHint += "Записывает ключ в устройство "_a;
+    const int wide = shownFor(longHint.Trim());
+    EXPECT_GT(wide, 250);
+    EXPECT_LE(wide, 300 + 12);
+    EXPECT_GT(Application->HintWindow()->Height(), 3 * measure.Canvas()->TextHeight("Wg"));
+}
+
 // Answers a control's hint requests through its WindowProc while it lives, and
 // keeps what the last request came with before the answer changed it.
 class HintAnswer

@@ -782,6 +782,66 @@ TEST_F(StdCtrlsTest, Edit_TextKeepsTheSystemsMarginsInsideTheBorder)
     EXPECT_EQ(inEdit.Y - drawn.Y, 2 + 1) << "the text touches the top border";
 }
 
+// Text typed over a selection, or left after deleting, shows from the edit's left margin, as in a
+// box that never held more: a box scrolled along a long text does not keep the shorter text
+// out of view on its left.
+TEST_F(StdCtrlsTest, Edit_ShorterTextScrollsBackIntoView)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *other = new TEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 100, 60, 24);
+    auto look = [&](TEdit *Edit) {
+        Edit->Repaint();
+        std::vector<COLORREF> pixels;
+        for (int y = 2; y < Edit->Height() - 2; ++y)
+            for (int x = 2; x < Edit->Width() - 2; ++x)
+                pixels.push_back(win::SurfacePixel(Edit->Handle(), x, y));
+        return pixels;
+    };
+    auto shown = [&](const AnsiString &Text) {
+        auto *fresh = new TEdit(form);
+        fresh->SetParent(form);
+        fresh->SetBounds(10, 70, 60, 24);
+        fresh->SetText(Text);
+        Pump();
+        const std::vector<COLORREF> pixels = look(fresh);
+        delete fresh;
+        return pixels;
+    };
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 60, 24);
+    Pump();
+    edit->SetFocus();
+    Pump();
+    auto typeDigits = [](const char *Digits) {
+        for (const char *d = Digits; *d; ++d)
+            Key(*d, *d);
+        Pump();
+    };
+    typeDigits("99999999999999999999");
+    Key('A', 1); // Ctrl+A
+    Pump();
+    typeDigits("3");
+    other->SetFocus();
+    Pump();
+    ASSERT_EQ(edit->Text().ToUtf8(), "3");
+    EXPECT_TRUE(look(edit) == shown("3")) << "the 3 typed over the long number is out of view";
+
+    edit->SetFocus();
+    Pump();
+    Key(VK_END);
+    typeDigits("45678901234567890");
+    for (int i = 0; i < 15; ++i)
+        Key(VK_BACK, 8);
+    Pump();
+    other->SetFocus();
+    Pump();
+    ASSERT_EQ(edit->Text().ToUtf8(), "345");
+    EXPECT_TRUE(look(edit) == shown("345")) << "what is left after deleting is out of view";
+}
+
 // A combo box's text sits in the middle of its field, as the system's does, not at its top.
 TEST_F(StdCtrlsTest, ComboBox_TextSitsInTheMiddleOfItsField)
 {
