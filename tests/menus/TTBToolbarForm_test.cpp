@@ -117,6 +117,31 @@ protected:
         Edit->SetParent(Parent);
         return Edit;
     }
+    // Writes Source into a stream and frees it, so that nothing read back can still point at
+    // the form that wrote it, then reads the stream into Copy, a new form with a dock of its own.
+    TTBDock *ReadSourceBackBesideADock()
+    {
+        TMemoryStream Stream;
+        WriteSourceAndFree(Stream);
+        Copy = MakeForm();
+        TTBDock *Dock = AddDock(Copy.get());
+        TReader(&Stream).ReadRootComponent(Copy.get());
+        return Dock;
+    }
+    // The same into a form that writes and reads its controls as the class library's forms do.
+    void ReadSourceBackIntoAPlainForm()
+    {
+        TMemoryStream Stream;
+        WriteSourceAndFree(Stream);
+        Copy = MakeForm<TPlainForm>();
+        TReader(&Stream).ReadRootComponent(Copy.get());
+    }
+    void WriteSourceAndFree(TMemoryStream &Stream)
+    {
+        TWriter(&Stream).WriteRootComponent(Source.get());
+        Stream.SetPosition(0);
+        Source.reset();
+    }
     static void ClickButton(TTBToolbar *Bar, int Index)
     {
         const TRect R = Bar->View()->Find(Bar->Items()->Items(Index))->BoundsRect();
@@ -141,15 +166,8 @@ TEST_F(ToolbarFormTest, ButtonsReadFromAStreamCallTheMethodsOfTheFormThatReadIt)
     SetMethodProp(New, "OnClick", BindPublishedMethod(Source.get(), "TBI_NewClick"));
     SetMethodProp(Open, "OnClick", BindPublishedMethod(Source.get(), "TBI_OpenClick"));
     Plain->OnClick = [](TObject *) {};
-    TMemoryStream Stream;
-    TWriter(&Stream).WriteRootComponent(Source.get());
-    Stream.SetPosition(0);
-    // Nothing read back may still point at the form that wrote the stream.
-    Source.reset();
 
-    Copy = MakeForm();
-    TTBDock *Dock = AddDock(Copy.get());
-    TReader(&Stream).ReadRootComponent(Copy.get());
+    TTBDock *Dock = ReadSourceBackBesideADock();
     auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
     ASSERT_TRUE(CopyBar);
     // The form writes the bar as its own child, not its dock's: it is docked here.
@@ -188,14 +206,8 @@ TEST_F(ToolbarFormTest, AControlOnABarIsReadBackOntoTheBarInItsPlace)
     const TPoint Place = PlaceOnBar(Search, Bar);
     const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
     const std::vector<COLORREF> SearchPixels = PixelsOf(Search);
-    TMemoryStream Stream;
-    TWriter(&Stream).WriteRootComponent(Source.get());
-    Stream.SetPosition(0);
-    Source.reset();
 
-    Copy = MakeForm();
-    TTBDock *Dock = AddDock(Copy.get());
-    TReader(&Stream).ReadRootComponent(Copy.get());
+    TTBDock *Dock = ReadSourceBackBesideADock();
     auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
     auto *CopySearch = dynamic_cast<TEdit *>(Copy->FindComponent("Search"));
     ASSERT_TRUE(CopyBar && CopySearch);
@@ -223,14 +235,8 @@ TEST_F(ToolbarFormTest, ABarReadBackAndDockedLooksAsTheBarBuiltInCode)
     Pump();
     const int BarWidth = Bar->Width(), BarHeight = Bar->Height();
     const std::vector<COLORREF> BarPixels = PixelsOf(Bar);
-    TMemoryStream Stream;
-    TWriter(&Stream).WriteRootComponent(Source.get());
-    Stream.SetPosition(0);
-    Source.reset();
 
-    Copy = MakeForm();
-    TTBDock *Dock = AddDock(Copy.get());
-    TReader(&Stream).ReadRootComponent(Copy.get());
+    TTBDock *Dock = ReadSourceBackBesideADock();
     auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
     ASSERT_TRUE(CopyBar);
     Pump();
@@ -258,13 +264,8 @@ TEST_F(ToolbarFormTest, AFloatingBarIsWrittenWithItsFormAndDocksAgainAsItWas)
     Bar->SetFloating(true);
     Pump();
     ASSERT_TRUE(Bar->Floating());
-    TMemoryStream Stream;
-    TWriter(&Stream).WriteRootComponent(Source.get());
-    Stream.SetPosition(0);
-    Source.reset();
 
-    Copy = MakeForm<TPlainForm>();
-    TReader(&Stream).ReadRootComponent(Copy.get());
+    ReadSourceBackIntoAPlainForm();
     auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
     auto *CopyDock = dynamic_cast<TTBDock *>(Copy->FindComponent("TopDock"));
     ASSERT_TRUE(CopyBar && CopyDock);
@@ -303,13 +304,8 @@ TEST_F(ToolbarFormTest, AFormReadBackHasItsDockedBarInItsDockAsItWas)
     const TRect Place = Bar->BoundsRect();
     const int DockHeight = Dock->Height();
     const std::vector<COLORREF> BarPixels = PixelsOf(Bar);
-    TMemoryStream Stream;
-    TWriter(&Stream).WriteRootComponent(Source.get());
-    Stream.SetPosition(0);
-    Source.reset();
 
-    Copy = MakeForm<TPlainForm>();
-    TReader(&Stream).ReadRootComponent(Copy.get());
+    ReadSourceBackIntoAPlainForm();
     Pump();
     auto *CopyDock = dynamic_cast<TTBDock *>(Copy->FindComponent("TopDock"));
     auto *CopyBar = dynamic_cast<TTBToolbar *>(Copy->FindComponent("Tools"));
