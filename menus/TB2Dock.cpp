@@ -804,6 +804,11 @@ bool HandleNCPaintMessages(TWinControl *Control, TMessage &Message, const TNCDra
     }
 }
 
+bool IsTopmost(HWND Wnd)
+{
+    return GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST;
+}
+
 void PassActivationOn(HWND From)
 {
     const DWORD Thread = GetCurrentThreadId();
@@ -812,7 +817,7 @@ void PassActivationOn(HWND From)
         if (Wnd == From || !IsWindowVisible(Wnd) || !IsWindowEnabled(Wnd) ||
             GetWindowThreadProcessId(Wnd, nullptr) != Thread)
             continue;
-        if (!(GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+        if (!IsTopmost(Wnd)) {
             SetActiveWindow(Wnd);
             return;
         }

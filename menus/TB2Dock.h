@@ -608,6 +608,7 @@ void InsetByFrame(RECT &Window, const TPoint &TopLeft, const TPoint &BottomRight
 // DrawFrame (draw-to-DC flag, DC, clip region); false for any other message.
 using TNCDrawProc = std::function<void(bool DrawToDC, HDC DC, HRGN Clip)>;
 bool HandleNCPaintMessages(TWinControl *Control, TMessage &Message, const TNCDrawProc &DrawFrame);
+bool IsTopmost(HWND Wnd);
 // A hidden floating frame keeps no activation: it goes to the first enabled, visible window of
 // the thread that is not topmost, else to the first topmost one.
 void PassActivationOn(HWND From);

@@ -816,11 +816,6 @@ bool OwnedBy(HWND Wnd, HWND Owner)
     return false;
 }
 
-bool IsTopmost(HWND Wnd)
-{
-    return GetWindowLongW(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST;
-}
-
 // The window a frame given to Owner goes directly below: the first above Owner that Owner does
 // not own, so the frame rises with its owner's own windows and no further.
 HWND PlaceAboveOwnWindows(HWND Frame, HWND Owner)
@@ -849,10 +844,9 @@ void TTBCustomDockableWindow::UpdateTopmostFlag()
         Wanted = Enabled();
     } else {
         const HWND Owner = GetWindow(Frame, GW_OWNER);
-        Wanted = Owner && (GetWindowLongW(Owner, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        Wanted = Owner && IsTopmost(Owner);
     }
-    const bool Now = GetWindowLongW(Frame, GWL_EXSTYLE) & WS_EX_TOPMOST;
-    if (Wanted != Now)
+    if (Wanted != IsTopmost(Frame))
         SetWindowPos(Frame, Wanted ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

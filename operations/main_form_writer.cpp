@@ -44,6 +44,14 @@ bool WrittenFromOldKey(const WriterRecord &Record)
     return Record.KeyType == ktCyfral && Record.WriteMode != 0 && Record.WriteMode != 4;
 }
 
+// The key the device's code in OldKey stands for, in the grid's form.
+AnsiString OldKeyText(const WriterRecord &Record)
+{
+    AnsiString code = Record.OldKey;
+    DecodeKeyCode(Record.KeyType, Record.WriteMode, code);
+    return InsertSeparatorEvery(code, 2, " ");
+}
+
 AnsiString TypeNameOf(const WriterRecord &Record)
 {
     const int type = Record.KeyType;
@@ -134,9 +142,7 @@ bool TMainForm::DecodeWriterCell(const AnsiString &Answer)
     }
     record.WriteMode = HexToIntDef(Answer.SubString(13, 2), -1);
     record.OldKey = Answer.SubString(15, 16);
-    AnsiString code = record.OldKey;
-    DecodeKeyCode(record.KeyType, record.WriteMode, code);
-    record.KeyHex = InsertSeparatorEvery(code, 2, " ");
+    record.KeyHex = OldKeyText(record);
     record.Name = DecodeDeviceName(Answer.SubString(31, 28).Trim()).Trim();
     WriterRows.push_back(record);
     AppendWriterGridRows();
@@ -307,16 +313,9 @@ bool TMainForm::WriterRowSendable(const WriterRecord &Record) const
     // other modes is written from holds it, and any other code is one the program stores, with
     // its fixed bytes and check byte. A code that needs them put right (a damaged file) would
     // go out as another key.
-    AnsiString sent;
-    if (WrittenFromOldKey(Record)) {
-        sent = Record.OldKey;
-        DecodeKeyCode(type, mode, sent);
-        sent = InsertSeparatorEvery(sent, 2, " ");
-    } else {
-        sent = Record.KeyHex;
-        if (!NormalizeKeyText(type, sent)) return false;
-    }
-    return sent == Record.KeyHex;
+    if (WrittenFromOldKey(Record)) return OldKeyText(Record) == Record.KeyHex;
+    AnsiString stored = Record.KeyHex;
+    return NormalizeKeyText(type, stored) && stored == Record.KeyHex;
 }
 
 AnsiString TMainForm::WriterCellData(const WriterRecord &Record) const

@@ -9,8 +9,6 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 namespace
@@ -31,14 +29,6 @@ bool IsProtected(const AnsiString &FileName)
     if (attributes == -1) return false;
     return (attributes & faReadOnly) ||
            ::faccessat(AT_FDCWD, rtl::SystemPath(FileName).c_str(), W_OK, AT_EACCESS) != 0;
-}
-
-bool ReadWholeFile(const AnsiString &FileName, std::string &Bytes)
-{
-    std::ifstream file(rtl::SystemPath(FileName), std::ios::binary);
-    if (!file) return false;
-    Bytes.assign(std::istreambuf_iterator<char>(file), {});
-    return !file.bad();
 }
 
 struct FieldShape {
@@ -176,10 +166,10 @@ void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
         return;
     }
     AnsiString failure = WriteWriterTable(part, WriterRows);
-    std::string bytes;
-    if (failure.IsEmpty() && !ReadWholeFile(part, bytes)) failure = WriteError;
+    if (failure.IsEmpty() &&
+        rtl::ReplaceFileContentFrom(rtl::SystemPath(FileName), rtl::SystemPath(part)) != 0)
+        failure = WriteError;
     DeleteFile(part);
-    if (failure.IsEmpty() && rtl::ReplaceFileContent(FileName, bytes) != 0) failure = WriteError;
     if (!failure.IsEmpty()) {
         ShowStatusMessage(failure, FileName, smError);
         return;

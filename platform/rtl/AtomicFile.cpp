@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -132,6 +134,16 @@ int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view 
     FlushFolder(FolderOf(path));
     ReachedStep("done");
     return 0;
+}
+
+int rtl::ReplaceFileContentFrom(const std::filesystem::path &File,
+                                const std::filesystem::path &Source)
+{
+    std::ifstream in(Source, std::ios::binary);
+    if (!in) return EIO;
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    if (in.bad()) return EIO;
+    return ReplaceFileContent(File, bytes);
 }
 
 void rtl::SaveStreamToFile(const AnsiString &FileName,

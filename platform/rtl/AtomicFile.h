@@ -1,7 +1,8 @@
 #pragma once
 
 // Files that are replaced whole, so that a kill or a full disk never leaves
-// half of one: the settings and layout files the program keeps between runs.
+// half of one: the settings and layout files the program keeps between runs,
+// and the files the user saves or prints to.
 
 #include "platform/rtl/System.h"
 
@@ -23,6 +24,9 @@ int ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes);
 // The same for a path as the system spells it, which a file name in the program's code
 // page cannot always hold (a home folder named in another script).
 int ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes);
+// The same for the content of the file Source, which a writer that wants a file of its own
+// has made whole; EIO when Source cannot be read.
+int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesystem::path &Source);
 // The same for what Save writes into a stream: a file the user keeps (a report, a picture, a
 // list) is never left cut short by a failed save. Raises EFCreateError, with the old file
 // as it was, when it cannot be replaced.

@@ -9,9 +9,6 @@
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 
-#include <filesystem>
-#include <string_view>
-
 namespace win
 {
 
@@ -104,17 +101,6 @@ bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
 
 namespace
 {
-
-// The spooled document as the whole new content of File, or File as it was.
-bool ReplaceWithDocument(const QString &File, const QString &Spooled)
-{
-    QFile Document(Spooled);
-    if (!Document.open(QIODevice::ReadOnly)) return false;
-    const QByteArray Bytes = Document.readAll();
-    if (Document.error() != QFileDevice::NoError) return false;
-    return rtl::ReplaceFileContent(std::filesystem::path(File.toStdString()),
-                                   std::string_view(Bytes.constData(), Bytes.size())) == 0;
-}
 
 PrinterDevice *DeviceOf(HDC Dc)
 {
@@ -236,7 +222,8 @@ int EndDoc(HDC Dc)
     const QString Spooled = P->Spool->fileName();
     const bool Sent =
         Written && (P->Output.isEmpty() ? SubmitPdf(P->Queue, P->Title, P->Mode(), Spooled)
-                                        : ReplaceWithDocument(P->Output, Spooled));
+                                        : rtl::ReplaceFileContentFrom(P->Output.toStdString(),
+                                                                      Spooled.toStdString()) == 0);
     P->CloseDocument();
     return Sent ? 1 : SP_ERROR;
 }

@@ -782,8 +782,8 @@ bool WindowSystemCapable()
 void SyncWidget(Window &W)
 {
     if (W.MessageOnly || !GuiThread()) return;
-    // A widget that moves, resizes or changes its frame takes its held scroll first, in the
-    // coordinates it was held in.
+    // A widget that moves, resizes or changes its frame shows its held drawings and scroll
+    // first, in the coordinates they were held in.
     ShowHeld(W.Handle);
     QWidget *ParentWidget = nullptr;
     if (!W.TopLevel()) {
