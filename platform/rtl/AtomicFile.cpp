@@ -153,5 +153,6 @@ void rtl::SaveStreamToFile(const AnsiString &FileName,
     Save(&content);
     const std::string_view bytes(static_cast<const char *>(content.Memory()),
                                  static_cast<std::size_t>(content.Size()));
-    if (ReplaceFileContent(FileName, bytes) != 0) throw EFCreateError(SFCreateError, {FileName});
+    if (const int error = ReplaceFileContent(FileName, bytes))
+        throw EFCreateError(SFCreateError, {FileName, SysErrorMessage(error)});
 }

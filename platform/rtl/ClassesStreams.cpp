@@ -86,7 +86,7 @@ void THandleStream::SetSize(std::int64_t NewSize)
 {
     Seek(NewSize, soBeginning);
     if (::ftruncate(FHandle, NewSize) != 0)
-        throw EStreamError(SSetSizeError, {AnsiString(std::strerror(errno))});
+        throw EStreamError(SSetSizeError, {SysErrorMessage(errno)});
 }
 
 namespace
@@ -144,8 +144,9 @@ TFileStream::TFileStream(const AnsiString &AFileName, unsigned short Mode, unsig
     : THandleStream(OpenShared(AFileName, Mode, Rights)), FFileName(AFileName)
 {
     if (FHandle >= 0) return;
-    if ((Mode & fmCreate) == fmCreate) throw EFCreateError(SFCreateError, {AFileName});
-    throw EFOpenError(SFOpenError, {AFileName});
+    const AnsiString reason = SysErrorMessage(errno);
+    if ((Mode & fmCreate) == fmCreate) throw EFCreateError(SFCreateError, {AFileName, reason});
+    throw EFOpenError(SFOpenError, {AFileName, reason});
 }
 
 TFileStream::~TFileStream()

@@ -15,8 +15,8 @@ inline constexpr char SInvalidName[] = "'%s' is not a valid component name";
 inline constexpr char SNoConstructor[] = "Class %s cannot be created %s";
 inline constexpr char SReadError[] = "Stream read error";
 inline constexpr char SWriteError[] = "Stream write error";
-inline constexpr char SFCreateError[] = "Cannot create file %s";
-inline constexpr char SFOpenError[] = "Cannot open file %s";
+inline constexpr char SFCreateError[] = "Cannot create file \"%s\". %s";
+inline constexpr char SFOpenError[] = "Cannot open file \"%s\". %s";
 inline constexpr char SSetSizeError[] = "Cannot change the stream size: %s";
 inline constexpr char SCantWriteResourceStreamError[] =
     "Can't write to a read-only resource stream";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <system_error>
 
 // ---- Format settings ----
 
@@ -108,6 +109,12 @@ bool IsLower(char Ch)
 void Abort()
 {
     throw EAbort("");
+}
+
+AnsiString SysErrorMessage(int ErrorCode)
+{
+    // The category's text is the locale's (UTF-8) and, unlike strerror, safe from any thread.
+    return AnsiString::FromUtf8(std::system_category().message(ErrorCode));
 }
 
 // ---- Case and comparison ----

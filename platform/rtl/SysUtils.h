@@ -97,6 +97,9 @@ QRV4_DECLARE_EXCEPTION(EExternalException, Exception)
 // Raises EAbort with no message: the class library's silent exception.
 [[noreturn]] void Abort();
 
+// The system's text for an error number (errno), in the program's code page.
+AnsiString SysErrorMessage(int ErrorCode);
+
 // ---- Characters and case ----
 
 namespace rtl

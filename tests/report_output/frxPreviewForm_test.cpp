@@ -12,6 +12,7 @@
 #include "report/frxRes.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/report_output/EngineTestSupport.h"
+#include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
+#include <unistd.h>
 #include <vector>
 
 using namespace enginetest;
@@ -119,6 +122,30 @@ TEST_F(PreviewFormTest, EveryButtonIsNamedForWhatItsClickDoes)
     EXPECT_EQ(Window->Preview->Tool(), ptZoom);
     Window->HandToolB->Click();
     EXPECT_EQ(Window->Preview->Tool(), ptHand);
+}
+
+// A save into a folder the user may not write to told the file but not why it failed.
+TEST_F(PreviewFormTest, ASaveIntoAFolderThatMayNotBeWrittenSaysWhy)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    const std::filesystem::path Folder = testsupport::FreshTestFolder("qrv4_preview_");
+    const AnsiString File = rtl::FromSystemPath((Folder / "list.rpd").string());
+    std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
+    Dialogs.ReplyDialog([&](TCommonDialog &D) {
+        static_cast<TSaveDialog &>(D).SetFileName(File);
+        return true;
+    });
+    Dialogs.ReplyMessage(mrOk);
+    vcltest::Click(Window->SaveB, 5, 5);
+    vcltest::Pump();
+    std::filesystem::permissions(Folder, perms::owner_all);
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text,
+              "Cannot create file \"" + File + "\". " + SysErrorMessage(EACCES) + ".");
+    EXPECT_FALSE(std::filesystem::exists(Folder / "list.rpd"));
+    EXPECT_TRUE(Window->SaveB->Enabled()) << "the preview is usable again";
 }
 
 TEST_F(PreviewFormTest, ButtonsShowDistinctPicturesAndNoWords)

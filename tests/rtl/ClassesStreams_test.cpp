@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -235,12 +236,35 @@ TEST(TFileStreamModes, CreateTruncatesAndOpenReadsBack)
 TEST(TFileStreamModes, FailuresNameTheFile)
 {
     std::string missing = TempPath("missing/none.bin");
+    const std::string reason = SysErrorMessage(ENOENT).Std();
     EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream(missing.c_str(), fmOpenRead); }),
-              "Cannot open file " + missing);
+              "Cannot open file \"" + missing + "\". " + reason);
     EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream(missing.c_str(), fmCreate); }),
-              "Cannot create file " + missing);
+              "Cannot create file \"" + missing + "\". " + reason);
     // Both are stream errors.
     EXPECT_THROW(TFileStream(missing.c_str(), fmOpenRead), EStreamError);
+}
+
+// A save into a folder the user may not write to named the file but not why it failed.
+TEST(TFileStreamModes, AFolderThatMayNotBeWrittenIsGivenAsTheReason)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    const std::filesystem::path folder = testsupport::FreshTestFolder("qrv4_streams_");
+    const std::string path = (folder / "list.rpd").string();
+    std::filesystem::permissions(folder, perms::owner_read | perms::owner_exec);
+    TMemoryStream content;
+    content.WriteBuffer("data", 4);
+    const std::string saved = MessageOf<EFCreateError>([&] { content.SaveToFile(path.c_str()); });
+    const std::string created =
+        MessageOf<EFCreateError>([&] { TFileStream(path.c_str(), fmCreate); });
+    std::filesystem::permissions(folder, perms::owner_all);
+    const std::string expected =
+        "Cannot create file \"" + path + "\". " + SysErrorMessage(EACCES).Std();
+    EXPECT_EQ(saved, expected);
+    EXPECT_EQ(created, expected);
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(TFileStreamModes, ShareModesHoldAmongTheProgramsOwnOpens)

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 TEST(CaseConversion, PlainFormsTouchAsciiOnly)
@@ -281,4 +283,10 @@ TEST(IntegerText, EveryIntegerTypeConverts)
     EXPECT_EQ(IntToHex(0xFFFFFFFFu, 2), "FFFFFFFF");
     EXPECT_EQ(IntToHex(std::uint64_t{1} << 40, 2), "10000000000");
     EXPECT_EQ(Format("%d|%u", {std::size_t{7}, 8ul}), "7|8");
+}
+
+TEST(SystemErrors, TheSystemsTextComesInTheProgramsCodePage)
+{
+    EXPECT_EQ(SysErrorMessage(EACCES).ToUtf8(), std::strerror(EACCES));
+    EXPECT_EQ(SysErrorMessage(ENOSPC).ToUtf8(), std::strerror(ENOSPC));
 }
