@@ -31,6 +31,9 @@ static_assert(ControlFlags[ccSoft] == 0x1311 && ControlFlags[ccHard] == 0x202D);
 
 constexpr auto BreakUnit = std::chrono::milliseconds(55);
 
+// The events every transfer brings.
+constexpr DWORD TransferEvents = EV_RXCHAR | EV_TXEMPTY;
+
 void ShowWarning(const char *Text)
 {
     Application->MessageBox(Text, "COM port warning", MB_OK | MB_ICONWARNING);
@@ -254,13 +257,6 @@ void TCommPort::StatusChanged()
     if ((mask & EV_ERR) && Delivering() && OnErrorSignal)
         CallHandler([&] { OnErrorSignal(this, GetLastError()); });
 }
-
-namespace
-{
-
-constexpr DWORD TransferEvents = EV_RXCHAR | EV_TXEMPTY;
-
-} // namespace
 
 // Every byte comes with a received-character event and every write with a transmit-empty one:
 // when nobody listens for those as line events they are no reason to wake the user-interface
