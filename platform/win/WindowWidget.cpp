@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
 #include <QThread>
@@ -16,6 +17,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -727,6 +730,49 @@ QPoint SurfaceOffset(const Window &W)
     return W.ManagedFrame() ? QPoint(W.Client.left, W.Client.top) : QPoint(0, 0);
 }
 
+// Copies one row of the surface into the store; an opaque surface's pixels go into a store
+// with alpha as opaque, as the painter would draw them.
+void CopyRow(uchar *To, const uchar *From, int Pixels, bool Opaque)
+{
+    if (!Opaque) {
+        std::memcpy(To, From, static_cast<std::size_t>(Pixels) * 4);
+        return;
+    }
+    auto *Out = reinterpret_cast<quint32 *>(To);
+    const auto *In = reinterpret_cast<const quint32 *>(From);
+    for (int I = 0; I < Pixels; ++I)
+        Out[I] = In[I] | 0xFF000000u;
+}
+
+// Puts the surface's pixels straight into the backing store the painter draws on. Drawing
+// the image through the painter under the many-rectangle clip of a paint hands tall areas to
+// Qt's thread pool and sleeps until it is done, once a paint. False where the store is not a
+// plain image the surface's pixels can go into as they are, so the painter must do it.
+bool CopyIntoStore(QPainter &P, const QImage &From, QPoint FromOrigin, const QRegion &Area)
+{
+    QPaintEngine *Engine = P.paintEngine();
+    if (!Engine || Engine->type() != QPaintEngine::Raster) return false;
+    auto *Store = dynamic_cast<QImage *>(Engine->paintDevice());
+    if (!Store || From.format() != QImage::Format_RGB32) return false;
+    const bool SetAlpha = Store->format() == QImage::Format_ARGB32_Premultiplied;
+    const QTransform Shift = P.deviceTransform();
+    if ((Store->format() != QImage::Format_RGB32 && !SetAlpha) ||
+        Store->devicePixelRatio() != 1.0 || Shift.type() > QTransform::TxTranslate ||
+        Shift.dx() != std::floor(Shift.dx()) || Shift.dy() != std::floor(Shift.dy()))
+        return false;
+    const QPoint Offset(static_cast<int>(Shift.dx()), static_cast<int>(Shift.dy()));
+    const QRect Readable = From.rect().translated(Offset - FromOrigin);
+    QRegion Target = Area.translated(Offset) & Store->rect() & Readable;
+    if (const QRegion Clip = Engine->systemClip(); !Clip.isEmpty()) Target &= Clip;
+    for (const QRect &R : Target) {
+        const QPoint Source = R.topLeft() - Offset + FromOrigin;
+        for (int Row = 0; Row < R.height(); ++Row)
+            CopyRow(Store->scanLine(R.top() + Row) + R.left() * 4,
+                    From.constScanLine(Source.y() + Row) + Source.x() * 4, R.width(), SetAlpha);
+    }
+    return true;
+}
+
 } // namespace
 
 WindowWidget::WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags)
@@ -750,7 +796,8 @@ void WindowWidget::paintEvent(QPaintEvent *Event)
     if (!W) return;
     QPainter P(this);
     const QRect Area = Event->rect();
-    P.drawImage(Area, SurfaceOf(*W), Area.translated(SurfaceOffset(*W)));
+    if (!CopyIntoStore(P, SurfaceOf(*W), SurfaceOffset(*W), Event->region()))
+        P.drawImage(Area, SurfaceOf(*W), Area.translated(SurfaceOffset(*W)));
     auto &Held = HeldChanges();
     const auto It = Held.find(FHandle);
     if (It == Held.end()) return;
