@@ -764,10 +764,12 @@ bool CopyIntoStore(QPainter &P, const QImage &From, QPoint FromOrigin, const QRe
     const QRect Readable = From.rect().translated(Offset - FromOrigin);
     QRegion Target = Area.translated(Offset) & Store->rect() & Readable;
     if (const QRegion Clip = Engine->systemClip(); !Clip.isEmpty()) Target &= Clip;
+    // Written where the painter writes: a writable scan line would detach a shared store.
+    const auto Line = [Store](int Row) { return const_cast<uchar *>(Store->constScanLine(Row)); };
     for (const QRect &R : Target) {
         const QPoint Source = R.topLeft() - Offset + FromOrigin;
         for (int Row = 0; Row < R.height(); ++Row)
-            CopyRow(Store->scanLine(R.top() + Row) + R.left() * 4,
+            CopyRow(Line(R.top() + Row) + R.left() * 4,
                     From.constScanLine(Source.y() + Row) + Source.x() * 4, R.width(), SetAlpha);
     }
     return true;
