@@ -155,7 +155,10 @@ private:
 };
 
 // The whole file parsed into memory at creation; UpdateFile writes it back as
-// "[Section]" lines, the section's lines, and an empty line after each section.
+// "[Section]" lines, the section's lines, and an empty line after each section. Lines that
+// belong to no section are no setting, but they go back first as they were: the file is the
+// user's. A file that is there but cannot be read raises EFOpenError, at creation or on a
+// reloading Rename, rather than be replaced later by what this object holds.
 class TMemIniFile : public TCustomIniFile
 {
     QRV4_CLASS(TMemIniFile, TCustomIniFile)
@@ -183,7 +186,8 @@ public:
 private:
     TStringList *Section(const AnsiString &Name) const;
     TStringList *AddSection(const AnsiString &Name);
-    void LoadValues();
+    void LoadValues(const AnsiString &FileName);
 
     TStringList FSections; // objects: the section's lines, owned
+    TStringList FLeadingLines;
 };
