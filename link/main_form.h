@@ -560,8 +560,8 @@ private:
     void FinishOptionsRead();
     void FinishOptionsWrite(bool Accepted);
     void DrawLcdColour(TImage *Image, int Level);
-    // The file's bytes when it opens, reads and has a size within the bounds; otherwise
-    // the failure is shown and false given.
+    // The file's bytes when it opens, has a size within the bounds and reads to exactly that
+    // size; otherwise the failure is shown and false given.
     bool LoadUploadImage(const AnsiString &FileName, std::vector<std::uint8_t> &Image,
                          long long MinSize, long long MaxSize);
     // A red message left in sight for a while before the upload's own end text.
