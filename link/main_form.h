@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TNMHTTP;
@@ -546,6 +547,10 @@ private:
     bool FActivated = false;
     // The last of SettingsNotKept's messages shown, with its file.
     AnsiString FSettingsWarning;
+    // Each grid with its layout file.
+    std::array<std::pair<TStringGrid *, AnsiString>, 2> Layouts() const;
+    // Layout files that were there but could not be read at the first activation.
+    std::vector<AnsiString> FUnreadLayouts;
     // Says at start that the settings file is spoilt or cannot be written.
     void CheckSettingsFile();
 
