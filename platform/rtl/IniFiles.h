@@ -115,7 +115,9 @@ private:
 // so many keys of a large file cost one read, not one each. The file is always
 // replaced whole, never rewritten in place, so a kill or a full disk leaves the
 // old text or the new one; between BeginUpdate and EndUpdate the writes wait in
-// memory and EndUpdate puts them on the disk at once.
+// memory and EndUpdate puts them on the disk at once. A file that is there but cannot
+// be read whole reads as empty, and a write to it raises EIniFileException with the file
+// as it was: the settings in it are not given up for the one written.
 class TIniFile : public TCustomIniFile
 {
     QRV4_CLASS(TIniFile, TCustomIniFile)
