@@ -6,7 +6,8 @@
 #include "platform/rtl/AtomicFile.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
+#include <sstream>
 #include <string>
 
 int GridDataRowIndex(TStringGrid *Grid, int Row)
@@ -43,16 +44,20 @@ bool GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName)
     return rtl::ReplaceFileContent(FileName, text) == 0;
 }
 
-void GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName)
+bool GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName)
 {
-    std::ifstream file(rtl::SystemPath(FileName));
+    std::string bytes;
+    if (const int error = rtl::ReadFileContent(rtl::SystemPath(FileName), bytes))
+        return error == ENOENT;
+    std::istringstream file(bytes);
     for (int col = 0; col < Grid->ColCount(); ++col) {
         long long width;
         // An empty or cut file must not squeeze the columns to nothing.
-        if (!(file >> width)) return;
+        if (!(file >> width)) break;
         if (width >= 0 && width <= MaxLayoutColWidth)
             Grid->SetColWidths(col, static_cast<int>(width));
     }
+    return true;
 }
 
 namespace

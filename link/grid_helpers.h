@@ -27,8 +27,9 @@ bool GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName);
 // the sums of such widths overflow when the grid lays its columns out.
 constexpr int MaxLayoutColWidth = 10000;
 // A line that cannot be read leaves its column's width and those after it as they are; a
-// width outside 0..MaxLayoutColWidth leaves its column's.
-void GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName);
+// width outside 0..MaxLayoutColWidth leaves its column's. False when the file is there but
+// cannot be read: the widths it holds are then still the user's, which the grid does not show.
+bool GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName);
 
 // Every visible cell followed by a tab, each row ended by a line feed.
 void GridCopyAllToClipboard(TStringGrid *Grid, int Format);

@@ -6,6 +6,8 @@
 #include "operations/web_host_handler.h"
 #include "platform/rtl/AtomicFile.h"
 
+#include <algorithm>
+
 TMainForm *MainForm = nullptr;
 
 namespace
@@ -235,6 +237,11 @@ void TMainForm::SetupWriterGrid()
 
 // ---- activation, closing, tabs ----
 
+std::array<std::pair<TStringGrid *, AnsiString>, 2> TMainForm::Layouts() const
+{
+    return {{{SG_Archive, GridArchiveFile}, {SG_Writer, GridWriterFile}}};
+}
+
 void TMainForm::FormActivate(TObject *)
 {
     // Only the first activation: later ones follow every dialog and message box,
@@ -243,8 +250,8 @@ void TMainForm::FormActivate(TObject *)
     FActivated = true;
     SetLeft(Config.Left);
     SetTop(Config.Top);
-    GridLoadColWidths(SG_Archive, GridArchiveFile);
-    GridLoadColWidths(SG_Writer, GridWriterFile);
+    for (const auto &[grid, file] : Layouts())
+        if (!GridLoadColWidths(grid, file)) FUnreadLayouts.push_back(file);
     HideFile(GridArchiveFile);
     HideFile(GridWriterFile);
 }
@@ -252,9 +259,10 @@ void TMainForm::FormActivate(TObject *)
 void TMainForm::FormClose(TObject *, TCloseAction &)
 {
     CloseComPort();
-    for (const auto &[grid, file] :
-         {std::pair{SG_Archive, GridArchiveFile}, {SG_Writer, GridWriterFile}})
-        if (!GridSaveColWidths(grid, file)) SettingsNotKept(file);
+    // A layout that could not be read is not replaced by the widths the grid shows instead.
+    for (const auto &[grid, file] : Layouts())
+        if (std::ranges::count(FUnreadLayouts, file) > 0 || !GridSaveColWidths(grid, file))
+            SettingsNotKept(file);
     HideFile(GridArchiveFile);
     HideFile(GridWriterFile);
     DeleteFile(Config.DebugFile);

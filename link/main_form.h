@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TNMHTTP;
@@ -546,6 +547,10 @@ private:
     bool FActivated = false;
     // The last of SettingsNotKept's messages shown, with its file.
     AnsiString FSettingsWarning;
+    // Each grid with its layout file.
+    std::array<std::pair<TStringGrid *, AnsiString>, 2> Layouts() const;
+    // Layout files that were there but could not be read at the first activation.
+    std::vector<AnsiString> FUnreadLayouts;
     // Says at start that the settings file is spoilt or cannot be written.
     void CheckSettingsFile();
 
@@ -560,8 +565,8 @@ private:
     void FinishOptionsRead();
     void FinishOptionsWrite(bool Accepted);
     void DrawLcdColour(TImage *Image, int Level);
-    // The file's bytes when it opens, reads and has a size within the bounds; otherwise
-    // the failure is shown and false given.
+    // The file's bytes when it opens, has a size within the bounds and reads to exactly that
+    // size; otherwise the failure is shown and false given.
     bool LoadUploadImage(const AnsiString &FileName, std::vector<std::uint8_t> &Image,
                          long long MinSize, long long MaxSize);
     // A red message left in sight for a while before the upload's own end text.

@@ -70,6 +70,20 @@ AnsiString HexOf(const std::vector<std::uint8_t> &Image, std::size_t Offset, std
     return BytesToHex(Image.data() + Offset, static_cast<int>(Count));
 }
 
+// Size bytes of Stream into Image; false when fewer are there, or more.
+bool ReadExactly(TStream &Stream, long long Size, std::vector<std::uint8_t> &Image)
+{
+    // One byte more than the size is enough to tell a file that grew.
+    Image.resize(static_cast<std::size_t>(Size + 1));
+    long long got = 0;
+    for (int n; got < Size + 1; got += n) {
+        n = Stream.Read(Image.data() + got, static_cast<int>(Size + 1 - got));
+        if (n <= 0) break;
+    }
+    Image.resize(static_cast<std::size_t>(Size));
+    return got == Size;
+}
+
 } // namespace
 
 bool TMainForm::FileNameFits(const AnsiString &FileName, const AnsiString &Mask)
@@ -79,6 +93,8 @@ bool TMainForm::FileNameFits(const AnsiString &FileName, const AnsiString &Mask)
 }
 
 // Read whole once, so what is sent is what was checked, however the file changes meanwhile.
+// A failed read looks like the end of the file, so the image counts only when exactly the
+// size the open file has was read: an image cut short must never reach the device.
 bool TMainForm::LoadUploadImage(const AnsiString &FileName, std::vector<std::uint8_t> &Image,
                                 long long MinSize, long long MaxSize)
 {
@@ -90,20 +106,12 @@ bool TMainForm::LoadUploadImage(const AnsiString &FileName, std::vector<std::uin
         FailUpload("Не могу открыть файл - "_a + FileName);
         return false;
     }
-    // One byte more than allowed is enough to tell a file that grew.
-    Image.resize(static_cast<std::size_t>(MaxSize + 1));
-    int got = 0;
-    for (int n; got < MaxSize + 1; got += n) {
-        n = file->Read(Image.data() + got, static_cast<int>(MaxSize + 1 - got));
-        if (n <= 0) break;
-    }
-    Image.resize(static_cast<std::size_t>(got));
-    if (got < MinSize || got > MaxSize) {
-        Image.clear();
-        FailUpload("Ошибка чтения файла - "_a + FileName);
-        return false;
-    }
-    return true;
+    // A pipe or a device has no size and is refused here.
+    const long long size = file->Size();
+    if (size >= MinSize && size <= MaxSize && ReadExactly(*file, size, Image)) return true;
+    Image.clear();
+    FailUpload("Ошибка чтения файла - "_a + FileName);
+    return false;
 }
 
 void TMainForm::FailUpload(const AnsiString &Message)

@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -136,13 +134,30 @@ int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view 
     return 0;
 }
 
+int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes)
+{
+    Bytes.clear();
+    const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = 0;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error = errno;
+        if (got <= 0) break;
+        Bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    if (error) Bytes.clear();
+    return error;
+}
+
 int rtl::ReplaceFileContentFrom(const std::filesystem::path &File,
                                 const std::filesystem::path &Source)
 {
-    std::ifstream in(Source, std::ios::binary);
-    if (!in) return EIO;
-    const std::string bytes(std::istreambuf_iterator<char>(in), {});
-    if (in.bad()) return EIO;
+    std::string bytes;
+    if (ReadFileContent(Source, bytes) != 0) return EIO;
     return ReplaceFileContent(File, bytes);
 }
 

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 class TStream;
@@ -31,6 +32,11 @@ int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesys
 // list) is never left cut short by a failed save. Raises EFCreateError, with the old file
 // as it was, when it cannot be replaced.
 void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStream *Stream)> &Save);
+// Reads the whole of File into Bytes, to its end rather than by its size (a pipe or a
+// device has none). Returns 0, ENOENT when there is no such file, or the system's error
+// number when it cannot be opened or a read fails: a writer that replaces a file it could
+// not read whole would throw away what it did not get.
+int ReadFileContent(const std::filesystem::path &File, std::string &Bytes);
 // Whether ReplaceFileContent may replace FileName: its folder, and the file when it exists,
 // are writable for this process.
 bool CanReplaceFile(const AnsiString &FileName);

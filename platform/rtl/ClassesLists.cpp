@@ -329,12 +329,12 @@ void TStrings::LoadFromFile(const AnsiString &FileName)
 
 void TStrings::LoadFromStream(TStream *Stream)
 {
-    rtl::Updating(*this, [&] {
-        std::int64_t size = Stream->Size() - Stream->Position();
-        std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
-        bytes.resize(Stream->Read(bytes.data(), static_cast<int>(bytes.size())));
-        SetTextStr(AnsiString(std::move(bytes)));
-    });
+    std::int64_t size = Stream->Size() - Stream->Position();
+    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
+    // A read that stops short raises, before the lines change: the text it would leave is
+    // cut, and nothing tells it from a whole one.
+    Stream->ReadBuffer(bytes.data(), static_cast<int>(bytes.size()));
+    rtl::Updating(*this, [&] { SetTextStr(AnsiString(std::move(bytes))); });
 }
 
 void TStrings::SaveToFile(const AnsiString &FileName) const

@@ -4,8 +4,7 @@
 #include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -347,18 +346,15 @@ FileStamp StampOf(const std::string &Path)
             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
-// Read to the end rather than by the size: a pipe or a device has none.
-std::string ReadBytes(const std::string &Path)
-{
-    std::ifstream in(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 } // namespace
 
 struct TIniFile::TCache {
     rtl::ProfileText Text;
     FileStamp Stamp;
     std::uint64_t Writes = 0;
+    // The file is there but could not be read whole: its reads give the defaults, and a write
+    // fails rather than replace settings nobody has seen with the one written.
+    bool Unreadable = false;
 };
 
 TIniFile::TIniFile(const AnsiString &FileName) : TCustomIniFile(FileName) {}
@@ -373,10 +369,14 @@ rtl::ProfileText &TIniFile::Current()
     // Taken before the read: a writer meanwhile makes the next call read again
     // instead of trusting a text older than the file.
     const FileStamp stamp = StampOf(path);
-    if (!FCache || FCache->Stamp != stamp || FCache->Writes != ProfileWrites) {
+    if (!FCache || FCache->Unreadable || FCache->Stamp != stamp ||
+        FCache->Writes != ProfileWrites) {
         FCache.reset(); // a large file is not held twice
+        std::string bytes;
+        const int error = rtl::ReadFileContent(path, bytes);
+        const bool unreadable = error != 0 && error != ENOENT;
         FCache = std::make_unique<TCache>(
-            TCache{rtl::ProfileText(ReadBytes(path)), stamp, ProfileWrites});
+            TCache{rtl::ProfileText(std::move(bytes)), stamp, ProfileWrites, unreadable});
     }
     return FCache->Text;
 }
@@ -401,7 +401,9 @@ void TIniFile::Edit(const std::function<void(rtl::ProfileText &)> &Change)
 {
     Locked([&] {
         try {
-            Change(Current());
+            rtl::ProfileText &text = Current();
+            if (FCache->Unreadable) throw EIniFileException(SIniFileWriteError, {FileName()});
+            Change(text);
         } catch (...) {
             FCache.reset();
             FPending = false;
@@ -463,7 +465,7 @@ void TIniFile::DeleteKey(const AnsiString &Section, const AnsiString &Ident)
 
 TMemIniFile::TMemIniFile(const AnsiString &FileName) : TCustomIniFile(FileName)
 {
-    LoadValues();
+    LoadValues(FileName);
 }
 
 TMemIniFile::~TMemIniFile()
@@ -471,14 +473,34 @@ TMemIniFile::~TMemIniFile()
     Clear();
 }
 
-void TMemIniFile::LoadValues()
+namespace
 {
-    if (FileName().IsEmpty() || !FileExists(FileName())) {
-        Clear();
-        return;
+
+// Lines end at CR, LF or CR LF, as in a string list's text; unlike there a NUL ends nothing,
+// so what a crash left in the middle of a file costs no setting after it.
+void SplitLines(std::string_view Bytes, TStrings &Lines)
+{
+    std::size_t p = 0;
+    while (p < Bytes.size()) {
+        const std::size_t end = std::min(Bytes.find_first_of("\r\n", p), Bytes.size());
+        Lines.Add(AnsiString(Bytes.substr(p, end - p)));
+        p = end;
+        if (p < Bytes.size() && Bytes[p] == '\r') ++p;
+        if (p < Bytes.size() && Bytes[p] == '\n') ++p;
     }
+}
+
+} // namespace
+
+void TMemIniFile::LoadValues(const AnsiString &FileName)
+{
+    std::string bytes;
+    const int error =
+        FileName.IsEmpty() ? ENOENT : rtl::ReadFileContent(rtl::SystemPath(FileName), bytes);
+    if (error != 0 && error != ENOENT)
+        throw EFOpenError(SFOpenError, {FileName, SysErrorMessage(error)});
     TStringList list;
-    list.LoadFromFile(FileName());
+    SplitLines(bytes, list);
     SetStrings(&list);
 }
 
@@ -487,6 +509,7 @@ void TMemIniFile::Clear()
     for (int i = 0; i < FSections.Count(); ++i)
         delete FSections.Objects(i);
     FSections.Clear();
+    FLeadingLines.Clear();
 }
 
 TStringList *TMemIniFile::Section(const AnsiString &Name) const
@@ -511,7 +534,9 @@ void TMemIniFile::SetStrings(TStrings *List)
         if (s.IsEmpty() || s[1] == ';') continue;
         if (s[1] == '[' && s[s.Length()] == ']') {
             section = AddSection(s.SubString(2, s.Length() - 2).Trim());
-        } else if (section) {
+        } else if (!section) {
+            FLeadingLines.Add(List->Strings(i));
+        } else {
             int eq = s.Pos("=");
             if (eq > 0)
                 section->Add(s.SubString(1, eq - 1).Trim() + "=" +
@@ -525,6 +550,7 @@ void TMemIniFile::SetStrings(TStrings *List)
 void TMemIniFile::GetStrings(TStrings *List)
 {
     rtl::Updating(*List, [&] {
+        List->AddStrings(&FLeadingLines);
         for (int i = 0; i < FSections.Count(); ++i) {
             List->Add("[" + FSections[i] + "]");
             List->AddStrings(static_cast<TStringList *>(FSections.Objects(i)));
@@ -535,8 +561,10 @@ void TMemIniFile::GetStrings(TStrings *List)
 
 void TMemIniFile::Rename(const AnsiString &FileName, bool Reload)
 {
+    // Loaded before the name changes: a file that cannot be read must not be replaced by
+    // the next UpdateFile with what is held now.
+    if (Reload) LoadValues(FileName);
     SetFileName(FileName);
-    if (Reload) LoadValues();
 }
 
 AnsiString TMemIniFile::ReadString(const AnsiString &Section, const AnsiString &Ident,

@@ -115,7 +115,9 @@ private:
 // so many keys of a large file cost one read, not one each. The file is always
 // replaced whole, never rewritten in place, so a kill or a full disk leaves the
 // old text or the new one; between BeginUpdate and EndUpdate the writes wait in
-// memory and EndUpdate puts them on the disk at once.
+// memory and EndUpdate puts them on the disk at once. A file that is there but cannot
+// be read whole reads as empty, and a write to it raises EIniFileException with the file
+// as it was: the settings in it are not given up for the one written.
 class TIniFile : public TCustomIniFile
 {
     QRV4_CLASS(TIniFile, TCustomIniFile)
@@ -155,7 +157,10 @@ private:
 };
 
 // The whole file parsed into memory at creation; UpdateFile writes it back as
-// "[Section]" lines, the section's lines, and an empty line after each section.
+// "[Section]" lines, the section's lines, and an empty line after each section. Lines that
+// belong to no section are no setting, but they go back first as they were: the file is the
+// user's. A file that is there but cannot be read raises EFOpenError, at creation or on a
+// reloading Rename, rather than be replaced later by what this object holds.
 class TMemIniFile : public TCustomIniFile
 {
     QRV4_CLASS(TMemIniFile, TCustomIniFile)
@@ -183,7 +188,8 @@ public:
 private:
     TStringList *Section(const AnsiString &Name) const;
     TStringList *AddSection(const AnsiString &Name);
-    void LoadValues();
+    void LoadValues(const AnsiString &FileName);
 
     TStringList FSections; // objects: the section's lines, owned
+    TStringList FLeadingLines;
 };

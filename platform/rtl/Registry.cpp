@@ -4,11 +4,10 @@
 #include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <optional>
 
@@ -244,36 +243,69 @@ std::optional<RegistryValue> ParseValue(std::string_view Line)
     return value;
 }
 
+// A line of a values file with the value it holds. A line that does not parse (spoilt by
+// hand, or from a newer program) holds none; it is written back as it was, never dropped.
+struct ValueLine {
+    std::string Text; // without its "\n"
+    std::optional<RegistryValue> Value;
+};
+
+std::optional<RegistryValue> ParseLine(std::string_view Line)
+{
+    if (Line.ends_with('\r')) Line.remove_suffix(1);
+    try {
+        return ParseValue(Line);
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
+}
+
+// The lines of the key's values file, none when it has none; nothing when the file is there
+// but cannot be read whole.
+std::optional<std::vector<ValueLine>> ReadValueLines(const fs::path &Dir)
+{
+    std::string bytes;
+    const int error = ReadFileContent(Dir / "values", bytes);
+    if (error != 0 && error != ENOENT) return std::nullopt;
+    std::vector<ValueLine> lines;
+    std::string_view text = bytes;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        lines.push_back({std::string(line), ParseLine(line)});
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+// A file that cannot be read reads as a key without values.
 std::vector<RegistryValue> ReadValues(const fs::path &Dir)
 {
     std::vector<RegistryValue> values;
-    std::ifstream in(Dir / "values", std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        try {
-            if (auto value = ParseValue(line)) values.push_back(*value);
-        } catch (const std::exception &) {
-            // A line spoilt by hand is skipped; the others still read.
-        }
-    }
+    for (ValueLine &line : ReadValueLines(Dir).value_or(std::vector<ValueLine>()))
+        if (line.Value) values.push_back(std::move(*line.Value));
     return values;
 }
 
-// The file is replaced whole, so a crash or a full disk leaves the old key or the new one,
-// never half of one; it keeps its modes, and a link stays a link.
-bool WriteValues(const fs::path &Dir, const std::vector<RegistryValue> &Values)
+// Change edits the lines and answers whether there was something to change. The file is
+// replaced whole, so a crash or a full disk leaves the old key or the new one, never half of
+// one; it keeps its modes, and a link stays a link. A file that cannot be read is not
+// replaced: the values in it would be lost.
+bool EditValues(const fs::path &Dir, const std::function<bool(std::vector<ValueLine> &)> &Change)
 {
+    auto lines = ReadValueLines(Dir);
+    if (!lines || !Change(*lines)) return false;
     std::string text;
-    for (const RegistryValue &value : Values)
-        text += FormatValue(value) + "\n";
+    for (const ValueLine &line : *lines)
+        text += line.Text + "\n";
     return ReplaceFileContent(Dir / "values", text) == 0;
 }
 
-auto FindValue(std::vector<RegistryValue> &Values, const AnsiString &Name)
+auto FindValue(std::vector<ValueLine> &Lines, const AnsiString &Name)
 {
-    return std::find_if(Values.begin(), Values.end(),
-                        [&](const RegistryValue &v) { return AnsiSameText(v.Name, Name); });
+    return std::find_if(Lines.begin(), Lines.end(), [&](const ValueLine &line) {
+        return line.Value && AnsiSameText(line.Value->Name, Name);
+    });
 }
 
 // ---- the local machine's providers ----
@@ -389,13 +421,15 @@ bool RegistrySetValue(HKEY Root, const AnsiString &Path, const RegistryValue &Va
     std::lock_guard lock(StoreLock());
     auto dir = FindKeyDir(Path);
     if (!dir) return false;
-    auto values = ReadValues(*dir);
-    auto it = FindValue(values, Value.Name);
-    if (it != values.end())
-        *it = Value;
-    else
-        values.push_back(Value);
-    return WriteValues(*dir, values);
+    return EditValues(*dir, [&](std::vector<ValueLine> &Lines) {
+        const ValueLine line{FormatValue(Value), Value};
+        auto it = FindValue(Lines, Value.Name);
+        if (it != Lines.end())
+            *it = line;
+        else
+            Lines.push_back(line);
+        return true;
+    });
 }
 
 bool RegistryDeleteValue(HKEY Root, const AnsiString &Path, const AnsiString &Name)
@@ -404,11 +438,12 @@ bool RegistryDeleteValue(HKEY Root, const AnsiString &Path, const AnsiString &Na
     std::lock_guard lock(StoreLock());
     auto dir = FindKeyDir(Path);
     if (!dir) return false;
-    auto values = ReadValues(*dir);
-    auto it = FindValue(values, Name);
-    if (it == values.end()) return false;
-    values.erase(it);
-    return WriteValues(*dir, values);
+    return EditValues(*dir, [&](std::vector<ValueLine> &Lines) {
+        auto it = FindValue(Lines, Name);
+        if (it == Lines.end()) return false;
+        Lines.erase(it);
+        return true;
+    });
 }
 
 void RegisterMachineKey(const AnsiString &Path,

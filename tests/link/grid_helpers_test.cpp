@@ -89,6 +89,14 @@ TEST_F(GridHelpersTest, UnreadableLayoutLinesKeepTheirWidths)
     EXPECT_EQ(Grid->ColWidths(0), 33);
 }
 
+TEST_F(GridHelpersTest, LayoutThatCannotBeReadIsToldFromAMissingOne)
+{
+    Grid->SetColWidths(0, 30);
+    EXPECT_TRUE(GridLoadColWidths(Grid.get(), "/nonexistent/qrv4/layout.txt"));
+    EXPECT_FALSE(GridLoadColWidths(Grid.get(), testing::TempDir().c_str())) << "a folder";
+    EXPECT_EQ(Grid->ColWidths(0), 30);
+}
+
 TEST_F(GridHelpersTest, ClipboardTextHasATabAfterEveryVisibleCell)
 {
     GridCopyAllToClipboard(Grid.get(), ClipboardUnicodeText);

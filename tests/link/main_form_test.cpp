@@ -377,6 +377,34 @@ TEST_F(MainFormTest, ReadOnlySettingsFileIsToldOnceAtStart)
     EXPECT_EQ(ConfigBytes(), "[COM]\r\nCOM_port=3\r\n");
 }
 
+TEST_F(MainFormTest, SettingsAndLayoutsThatCannotBeReadAreNotReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    const std::string settings = "[COM]\r\nCOM_port=3\r\n[MINE]\r\nnote=kept\r\n";
+    const std::string layout = "70\n140\n120\n140\n80\n300\n";
+    WriteConfigText(settings);
+    WriteFile("grid_archive.txt", layout);
+    for (const char *name : {"qrv4.cfg", "grid_archive.txt"})
+        std::filesystem::permissions(Folder / name, perms::owner_write);
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("555");
+    bool allow = true;
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(SaveFailed, Folder / "qrv4.cfg"));
+    form->SG_Archive->SetColWidths(1, 200);
+    form->Close();
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    for (const char *name : {"qrv4.cfg", "grid_archive.txt"})
+        std::filesystem::permissions(Folder / name, perms::owner_read | perms::owner_write);
+    EXPECT_EQ(ConfigBytes(), settings);
+    EXPECT_EQ(FileText("grid_archive.txt"), layout);
+    EXPECT_EQ(FileText("grid_writer.txt"), "77\n236\n109\n326\n") << "the other is saved";
+}
+
 TEST_F(MainFormTest, ReadOnlyRunFolderIsToldAtStart)
 {
     if (geteuid() == 0)

@@ -10,7 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace optest;
 using devsim::Bytes;
@@ -84,6 +89,25 @@ protected:
 private:
     std::atomic<int> FFramesSeen{0};
 };
+
+// A named pipe that a thread of its own fills with Count bytes once a reader opens it, and
+// closes: read to its end it looks whole, yet no size says how much it should hold.
+std::thread FillPipe(const std::filesystem::path &Pipe, std::size_t Count)
+{
+    EXPECT_EQ(::mkfifo(Pipe.c_str(), 0600), 0);
+    return std::thread([Pipe, Count] {
+        // A reader that stops early leaves the writer an error, not a signal that ends the test.
+        sigset_t signals;
+        sigemptyset(&signals);
+        sigaddset(&signals, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+        const int fd = ::open(Pipe.c_str(), O_WRONLY | O_CLOEXEC);
+        const std::string bytes(Count, '\x5A');
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        static_cast<void>(written);
+        ::close(fd);
+    });
+}
 
 Bytes Loader(std::initializer_list<std::uint8_t> Head, const Bytes &Data)
 {
@@ -271,6 +295,20 @@ TEST_F(UploadTest, FirmwareThatShrankAfterItsCheckIsNotStarted)
     EXPECT_TRUE(Sim->Frames().empty());
 }
 
+TEST_F(UploadTest, FirmwareWithoutASizeToCheckTheReadAgainstIsNotSent)
+{
+    const std::filesystem::path pipe = Folder / "pipe_firmware.qrv";
+    std::thread writer = FillPipe(pipe, 24000);
+    Form->BTN_OpenCOMPortClick(nullptr);
+    Form->EnterFirmwareLoader(AnsiString(pipe.string()));
+    writer.join();
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(Status(), FirmwareFailed);
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_TRUE(Sim->Frames().empty());
+    EXPECT_FALSE(Sim->InLoader());
+}
+
 // ---- fonts ----
 
 TEST_F(UploadTest, FontsReachTheDeviceAsEightBlocks)
@@ -353,6 +391,19 @@ TEST_F(UploadTest, FontsThatCannotBeReadAreNotSent)
     EXPECT_EQ(Status(), FontsFailed);
     WriteBytesFile("short_fonts.qrv", 1000);
     Form->StartFontsUpload(AnsiString((Folder / "short_fonts.qrv").string()));
+    EXPECT_EQ(Status(), FontsFailed);
+    EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
+    maintest::PumpFor(100);
+    EXPECT_TRUE(Sim->Frames().empty());
+}
+
+TEST_F(UploadTest, FontsWithoutASizeToCheckTheReadAgainstAreNotSent)
+{
+    const std::filesystem::path pipe = Folder / "pipe_fonts.qrv";
+    std::thread writer = FillPipe(pipe, 1024);
+    Form->BTN_OpenCOMPortClick(nullptr);
+    Form->StartFontsUpload(AnsiString(pipe.string()));
+    writer.join();
     EXPECT_EQ(Status(), FontsFailed);
     EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
     maintest::PumpFor(100);

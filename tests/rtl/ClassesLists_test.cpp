@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -299,6 +300,38 @@ TEST(TStringsStreams, LoadReadsFromThePositionToTheEnd)
     TStringList list;
     list.LoadFromStream(&stream);
     EXPECT_EQ(Lines(list), "a|b");
+}
+
+namespace
+{
+
+// A stream whose reads stop after Limit bytes, as a file does that fails or shrinks meanwhile.
+class TCutStream : public TMemoryStream
+{
+public:
+    explicit TCutStream(int Limit) : FLeft(Limit) {}
+    int Read(void *Buffer, int Count) override
+    {
+        const int got = TMemoryStream::Read(Buffer, std::min(Count, FLeft));
+        FLeft -= got;
+        return got;
+    }
+
+private:
+    int FLeft;
+};
+
+} // namespace
+
+TEST(TStringsStreams, ReadThatComesShortRaisesAndKeepsTheLines)
+{
+    TCutStream stream(5);
+    stream.WriteBuffer("first\r\nsecond\r\n", 15);
+    stream.SetPosition(0);
+    TStringList list;
+    list.Add("old");
+    EXPECT_THROW(list.LoadFromStream(&stream), EReadError);
+    EXPECT_EQ(Lines(list), "old");
 }
 
 // ---------------------------------------------------------------------------

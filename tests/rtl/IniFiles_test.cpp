@@ -140,6 +140,26 @@ TEST_F(TIniFileWrite, UnwritableFileRaises)
     }
 }
 
+TEST_F(TIniFileWrite, FileThatCannotBeReadIsNotReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads whatever the modes; the unprivileged pass runs this";
+    const std::string before = "[S]\r\na=1\r\n[T]\r\nb=2\r\n";
+    SetBytes(before);
+    chmod(Path.c_str(), 0200);
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("S", "a", "none"), "none");
+    EXPECT_THROW(ini.WriteString("S", "c", "3"), EIniFileException);
+    EXPECT_THROW(ini.DeleteKey("T", "b"), EIniFileException);
+    ini.BeginUpdate();
+    EXPECT_THROW(ini.EraseSection("S"), EIniFileException);
+    ini.EndUpdate();
+    chmod(Path.c_str(), 0600);
+    EXPECT_EQ(Bytes(), before);
+    ini.WriteString("S", "c", "3");
+    EXPECT_EQ(Bytes(), "[S]\r\na=1\r\nc=3\r\n[T]\r\nb=2\r\n") << "readable again, at once";
+}
+
 TEST_F(TIniFileWrite, WritesBetweenBeginAndEndUpdateReachTheDiskInOneReplacement)
 {
     SetBytes("; kept\r\n[S]\r\na=0\r\n");
@@ -425,6 +445,37 @@ TEST_F(TMemIniFileData, LoadsTrimmedAndWritesOnlyOnUpdate)
     ini.UpdateFile();
     EXPECT_EQ(Bytes(), "[Main]\r\nLeft=100\r\nplain\r\nTop=5\r\n\r\n[Second]\r\nk=v\r\n\r\n"
                        "[Third]\r\nx=1\r\n\r\n");
+}
+
+TEST_F(TMemIniFileData, LinesOutsideTheSectionsAndAfterANulAreWrittenBack)
+{
+    SetBytes(std::string("stray text\r\n[broken\r\n[Main]\r\nLeft=1\r\nbad\0line\r\n"
+                         "[Later]\r\nk=v\r\n",
+                         61));
+    TMemIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("Later", "k", "none"), "v");
+    ini.WriteString("Main", "Top", "2");
+    ini.UpdateFile();
+    EXPECT_EQ(Bytes(), std::string("stray text\r\n[broken\r\n[Main]\r\nLeft=1\r\nbad\0line\r\n"
+                                   "Top=2\r\n\r\n[Later]\r\nk=v\r\n\r\n",
+                                   72));
+}
+
+TEST_F(TMemIniFileData, FileThatCannotBeReadRaisesAndIsNotReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads whatever the modes; the unprivileged pass runs this";
+    const std::string before = "[S]\r\na=1\r\n";
+    SetBytes(before);
+    chmod(Path.c_str(), 0200);
+    EXPECT_THROW(TMemIniFile{Name()}, EFOpenError);
+    TMemIniFile ini("");
+    ini.WriteString("Other", "b", "2");
+    EXPECT_THROW(ini.Rename(Name(), true), EFOpenError);
+    EXPECT_EQ(ini.FileName(), "");
+    EXPECT_EQ(ini.ReadString("Other", "b", "none"), "2");
+    chmod(Path.c_str(), 0600);
+    EXPECT_EQ(Bytes(), before);
 }
 
 TEST_F(TMemIniFileData, SectionOperations)

@@ -210,6 +210,22 @@ TEST_F(TRegistryUser, SpoiltLinesAreSkipped)
     EXPECT_FALSE(reg.ValueExists("bad"));
 }
 
+TEST_F(TRegistryUser, WriteKeepsTheLinesItCannotRead)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Hand", true));
+    reg.WriteString("good", "1");
+    const fs::path values = UserKey("Hand") / "values";
+    std::ofstream(values, std::ios::app)
+        << "garbage line\n\n\"bad\"=dword:zz\n\"from windows\"=\"3\"\r\n\"also\"=\"2\"";
+    reg.WriteString("good", "4");
+    reg.WriteInteger("new", 5);
+    EXPECT_TRUE(reg.DeleteValue("also"));
+    EXPECT_EQ(FileText(values), "\"good\"=\"4\"\ngarbage line\n\n\"bad\"=dword:zz\n"
+                                "\"from windows\"=\"3\"\r\n\"new\"=dword:00000005\n");
+    EXPECT_EQ(reg.ReadString("from windows"), "3");
+}
+
 // ---------------------------------------------------------------------------
 
 using TRegistryStore = RegistryTest;
@@ -289,6 +305,25 @@ TEST_F(TRegistryStore, ReadOnlyValuesOrKeyFolderIsLeftAlone)
     fs::permissions(key, fs::perms::owner_all);
     EXPECT_EQ(FileText(key / "values"), before);
     EXPECT_EQ(ini.ReadString("Form", "Left", ""), "1");
+}
+
+TEST_F(TRegistryStore, ValuesFileThatCannotBeReadIsNotReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads whatever the modes; the unprivileged pass runs this";
+    TRegistryIniFile ini("\\Software\\Hidden");
+    ini.WriteString("Form", "Left", "1");
+    ini.WriteString("Form", "Top", "2");
+    const fs::path values = UserKey("Software\\Hidden\\Form") / "values";
+    const std::string before = FileText(values);
+
+    fs::permissions(values, fs::perms::owner_write);
+    EXPECT_EQ(ini.ReadString("Form", "Left", "none"), "none");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { ini.WriteString("Form", "Width", "3"); }),
+              "Failed to set data for 'Width'");
+    ini.DeleteKey("Form", "Top");
+    fs::permissions(values, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(FileText(values), before);
 }
 
 // ---------------------------------------------------------------------------
