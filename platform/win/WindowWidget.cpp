@@ -715,7 +715,8 @@ QRect WidgetGeometry(const Window &W)
 void FixSize(Window &W, QSize Size)
 {
     if (!W.ManagedFrame()) return;
-    const bool Fixed = !(W.Style & WS_THICKFRAME);
+    // A maximised window is given the work area, whatever its border.
+    const bool Fixed = !(W.Style & (WS_THICKFRAME | WS_MAXIMIZE));
     const QSize Min = Fixed ? Size : QSize(0, 0);
     const QSize Max = Fixed ? Size : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     if (W.Widget->minimumSize() != Min) W.Widget->setMinimumSize(Min);
@@ -842,6 +843,15 @@ void SyncMinimized(Window &W, bool Activate)
     if (!Activate) Widget.setAttribute(Qt::WA_ShowWithoutActivating);
     Widget.setWindowState(Widget.windowState() ^ Qt::WindowMinimized);
     Widget.setAttribute(Qt::WA_ShowWithoutActivating, Quiet);
+}
+
+void SyncMaximized(Window &W)
+{
+    if (!W.Widget || !W.ManagedFrame() || !WindowSystemCapable()) return;
+    QWidget &Widget = *W.Widget;
+    const bool Maximized = W.Style & WS_MAXIMIZE;
+    if (W.Minimized || Widget.isMaximized() == Maximized) return;
+    Widget.setWindowState(Widget.windowState() ^ Qt::WindowMaximized);
 }
 
 void NoteBackFromIcon(Window &W)

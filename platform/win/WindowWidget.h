@@ -38,6 +38,9 @@ void SyncWidget(Window &W);
 // A top-level window shown minimised or restored is so on screen too; restored
 // without Activate, it leaves the focus where it is.
 void SyncMinimized(Window &W, bool Activate);
+// A maximised window with a window-manager frame is maximised by the window manager too, which
+// fits its frame to the work area; any other fills it by its size alone.
+void SyncMaximized(Window &W);
 // The window left its icon: the window manager's focus is settled once all that came back is up.
 void NoteBackFromIcon(Window &W);
 // Makes the window's widget and its children's again, under the window's parent now.
