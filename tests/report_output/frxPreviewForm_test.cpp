@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -259,6 +260,62 @@ TEST_F(ReportPreviewTest, AProgressTextReachesThePreviewWindowTheReportOpened)
     vcltest::Pump();
     EXPECT_EQ(Build.Report->PreviewForm(), nullptr);
     Build.Report->SetProgressMessage("after");
+}
+
+namespace
+{
+
+RECT WindowRectOf(HWND Wnd)
+{
+    RECT R{};
+    GetWindowRect(Wnd, &R);
+    return R;
+}
+
+TRect AsTRect(const RECT &R)
+{
+    return TRect(R.left, R.top, R.right, R.bottom);
+}
+
+RECT WorkAreaOf(HWND Wnd)
+{
+    MONITORINFO Info{};
+    Info.cbSize = sizeof Info;
+    GetMonitorInfoW(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &Info);
+    return Info.rcWork;
+}
+
+// The preview a report opens, left open.
+TfrxPreviewForm *OpenPreview(TBuilder &Build, bool Maximized)
+{
+    Build.Report->PreviewOptions()->SetModal(false);
+    Build.Report->PreviewOptions()->SetMaximized(Maximized);
+    Build.Report->ShowPreparedReport();
+    vcltest::Pump();
+    return dynamic_cast<TfrxPreviewForm *>(Build.Report->PreviewForm());
+}
+
+} // namespace
+
+TEST_F(ReportPreviewTest, ThePreviewOpensMaximisedAndComesBackToItsOwnPlace)
+{
+    TBuilder Plain;
+    TfrxPreviewForm *Normal = OpenPreview(Plain, false);
+    ASSERT_NE(Normal, nullptr);
+    EXPECT_FALSE(IsZoomed(Normal->Handle()));
+    const RECT Own = WindowRectOf(Normal->Handle());
+
+    TBuilder Build;
+    TfrxPreviewForm *Form = OpenPreview(Build, true);
+    ASSERT_NE(Form, nullptr);
+    EXPECT_TRUE(IsZoomed(Form->Handle()));
+    EXPECT_EQ(AsTRect(WindowRectOf(Form->Handle())), AsTRect(WorkAreaOf(Form->Handle())))
+        << "the preview does not fill the screen";
+    Form->SetWindowState(wsNormal);
+    EXPECT_EQ(AsTRect(WindowRectOf(Form->Handle())), AsTRect(Own));
+    Normal->Close();
+    Form->Close();
+    vcltest::Pump();
 }
 
 TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRestoresBoth)
@@ -513,6 +570,28 @@ TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAnd
     EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
     EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
     EXPECT_TRUE(PreviewIsActive());
+}
+
+TEST_F(PreviewFormUnderWindowManager, MaximisedThePreviewFillsTheWorkAreaAndRestoredComesBack)
+{
+    QWidget &Shown = *win::FindWindow(Window->Handle())->Widget;
+    const QRect Normal = Shown.frameGeometry();
+    const QRect Work = Shown.screen()->availableGeometry();
+    Window->SetWindowState(wsMaximized);
+    EXPECT_TRUE(Settled([&] { return Shown.frameGeometry() == Work; }))
+        << "on the screen at " << Shown.frameGeometry().x() << "," << Shown.frameGeometry().y()
+        << " " << Shown.frameGeometry().width() << "x" << Shown.frameGeometry().height();
+    EXPECT_NE(Output("xprop -id " + XId(*Window) + " _NET_WM_STATE").find("MAXIMIZED_HORZ"),
+              std::string::npos);
+    EXPECT_TRUE(IsZoomed(Window->Handle()));
+
+    Window->SetWindowState(wsNormal);
+    EXPECT_TRUE(Settled([&] { return Shown.frameGeometry() == Normal; }))
+        << "on the screen at " << Shown.frameGeometry().x() << "," << Shown.frameGeometry().y()
+        << " " << Shown.frameGeometry().width() << "x" << Shown.frameGeometry().height();
+    EXPECT_EQ(Output("xprop -id " + XId(*Window) + " _NET_WM_STATE").find("MAXIMIZED_HORZ"),
+              std::string::npos);
+    EXPECT_FALSE(IsZoomed(Window->Handle()));
 }
 
 } // namespace
