@@ -572,23 +572,31 @@ TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAnd
     EXPECT_TRUE(PreviewIsActive());
 }
 
+// Where the window's frame stands, for a failure's message.
+std::string Place(const QRect &Frame)
+{
+    return std::to_string(Frame.x()) + "," + std::to_string(Frame.y()) + " " +
+           std::to_string(Frame.width()) + "x" + std::to_string(Frame.height());
+}
+
 TEST_F(PreviewFormUnderWindowManager, MaximisedThePreviewFillsTheWorkAreaAndRestoredComesBack)
 {
-    QWidget &Shown = *win::FindWindow(Window->Handle())->Widget;
+    // The frame is asked of the window system, not of the widget: the widget keeps the frame's
+    // margins it read at its last move or resize, and the window manager may give a maximised
+    // window its new frame only after it resized the window.
+    QWindow &Shown = *win::FindWindow(Window->Handle())->Widget->windowHandle();
     const QRect Normal = Shown.frameGeometry();
     const QRect Work = Shown.screen()->availableGeometry();
     Window->SetWindowState(wsMaximized);
     EXPECT_TRUE(Settled([&] { return Shown.frameGeometry() == Work; }))
-        << "on the screen at " << Shown.frameGeometry().x() << "," << Shown.frameGeometry().y()
-        << " " << Shown.frameGeometry().width() << "x" << Shown.frameGeometry().height();
+        << "on the screen at " << Place(Shown.frameGeometry());
     EXPECT_NE(Output("xprop -id " + XId(*Window) + " _NET_WM_STATE").find("MAXIMIZED_HORZ"),
               std::string::npos);
     EXPECT_TRUE(IsZoomed(Window->Handle()));
 
     Window->SetWindowState(wsNormal);
     EXPECT_TRUE(Settled([&] { return Shown.frameGeometry() == Normal; }))
-        << "on the screen at " << Shown.frameGeometry().x() << "," << Shown.frameGeometry().y()
-        << " " << Shown.frameGeometry().width() << "x" << Shown.frameGeometry().height();
+        << "on the screen at " << Place(Shown.frameGeometry());
     EXPECT_EQ(Output("xprop -id " + XId(*Window) + " _NET_WM_STATE").find("MAXIMIZED_HORZ"),
               std::string::npos);
     EXPECT_FALSE(IsZoomed(Window->Handle()));
