@@ -23,10 +23,12 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -569,6 +571,25 @@ TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAnd
     Output("xdotool windowactivate " + XId(*Window));
     EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
     EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
+    EXPECT_TRUE(PreviewIsActive());
+}
+
+TEST_F(PreviewFormUnderWindowManager, AnActivationMadeBeforeTheProgramWentDownLeavesItDown)
+{
+    Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    // The window manager takes the main window down; its activation of that window, made
+    // before, reaches the program only now, while the program has yet to hear that it went.
+    for (int Try = 0; Try < 200 && State(*Main) != "Iconic"; ++Try)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    QEvent Late(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(win::FindWindow(Main->Handle())->Widget.get(), &Late);
+    vcltest::Pump();
+    EXPECT_TRUE(IsIconic(Main->Handle()));
+    EXPECT_TRUE(BothAre("Iconic")) << State(*Main) << " " << State(*Window);
+    EXPECT_TRUE(Application->Minimized());
+
+    Output("xdotool windowactivate " + XId(*Window));
+    EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
     EXPECT_TRUE(PreviewIsActive());
 }
 
