@@ -253,6 +253,8 @@ void TCustomForm::CreateParams(TCreateParams &Params)
         }
     }
     if (FFormStyle == fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
+    // A window made anew (its border changed) stays maximised.
+    if (FWindowState == wsMaximized) Params.Style |= WS_MAXIMIZE;
     Params.WndParent = {};
     if (Application && Application->MainForm() && Application->MainForm() != this &&
         Application->MainForm()->HandleAllocated())
@@ -593,6 +595,14 @@ void TCustomForm::WndProc(TMessage &Message)
         return;
     case CM_VISIBLECHANGED:
         ShowingChanged();
+        return;
+    case WM_SIZE:
+        // Maximised or restored by its own commands (the frame's buttons, the window manager).
+        if (IsWindowVisible(FHandle) && Message.WParam != SIZE_MINIMIZED)
+            FWindowState = IsZoomed(FHandle)             ? wsMaximized
+                           : FWindowState == wsMaximized ? wsNormal
+                                                         : FWindowState;
+        inherited::WndProc(Message);
         return;
     case WM_SYSCOMMAND:
         // The application's hooks (menu bars) may take the keyboard's menu command.

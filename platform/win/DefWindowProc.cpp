@@ -268,6 +268,9 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
         case SC_MINIMIZE:
             ShowWindow(Wnd, SW_MINIMIZE);
             break;
+        case SC_MAXIMIZE:
+            ShowWindow(Wnd, SW_MAXIMIZE);
+            break;
         case SC_RESTORE:
             ShowWindow(Wnd, SW_RESTORE);
             break;
@@ -294,7 +297,10 @@ LRESULT DefWindowProcW(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
                 Wnd, WM_MOVE, 0,
                 MAKELPARAM(static_cast<WORD>(W->Rect.left), static_cast<WORD>(W->Rect.top)));
         if (!(Pos->flags & SWP_NOSIZE) && (W = FindWindow(Wnd)))
-            SendMessageW(Wnd, WM_SIZE, W->Minimized ? SIZE_MINIMIZED : SIZE_RESTORED,
+            SendMessageW(Wnd, WM_SIZE,
+                         W->Minimized               ? SIZE_MINIMIZED
+                         : (W->Style & WS_MAXIMIZE) ? SIZE_MAXIMIZED
+                                                    : SIZE_RESTORED,
                          MAKELPARAM(static_cast<WORD>(W->Client.right - W->Client.left),
                                     static_cast<WORD>(W->Client.bottom - W->Client.top)));
         return 0;

@@ -368,6 +368,7 @@ BOOL IsWindow(HWND Wnd);
 BOOL IsWindowVisible(HWND Wnd);
 BOOL IsWindowEnabled(HWND Wnd);
 BOOL IsIconic(HWND Wnd);
+BOOL IsZoomed(HWND Wnd);
 BOOL IsChild(HWND Parent, HWND Wnd);
 BOOL EnableWindow(HWND Wnd, BOOL Enable);
 BOOL ShowWindow(HWND Wnd, int Command);

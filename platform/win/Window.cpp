@@ -5,6 +5,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/QueueInternal.h"
 #include "platform/win/Rect.h"
+#include "platform/win/SysParams.h"
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowWidget.h"
 
@@ -256,6 +257,51 @@ LRESULT CallMethod(const TWndMethod &Method, UINT Msg, WPARAM WParam, LPARAM LPa
     TMessage Message{Msg, WParam, LParam, 0};
     Method(Message);
     return Message.Result;
+}
+
+// The work area of the screen the window is on: what a maximised window fills.
+RECT WorkAreaOf(HWND Wnd)
+{
+    MONITORINFO Info{};
+    Info.cbSize = sizeof Info;
+    GetMonitorInfoW(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &Info);
+    return Info.rcWork;
+}
+
+// Restored from its icon a window comes back as it was; restored otherwise it takes its
+// normal place again.
+bool MaximizedAfter(const Window &W, int Command)
+{
+    switch (Command) {
+    case SW_MAXIMIZE:
+        return true;
+    case SW_SHOWNORMAL:
+    case SW_RESTORE:
+        return W.Minimized && W.Maximized;
+    default:
+        return W.Maximized;
+    }
+}
+
+// The style tells a maximised window that is not an icon now.
+void MarkZoomed(Window &W)
+{
+    if (W.Maximized && !W.Minimized)
+        W.Style |= WS_MAXIMIZE;
+    else
+        W.Style &= ~WS_MAXIMIZE;
+}
+
+// Takes the work area, keeping the normal place to come back to, or gives that place back.
+// The state comes first, so the window's WM_SIZE says which it is.
+void Zoom(Window &W, bool Maximize)
+{
+    if (Maximize) W.Normal = W.Rect;
+    W.Maximized = Maximize;
+    MarkZoomed(W);
+    const RECT R = Maximize ? WorkAreaOf(W.Handle) : W.Normal;
+    SetWindowPos(W.Handle, {}, R.left, R.top, R.right - R.left, R.bottom - R.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace
@@ -544,6 +590,7 @@ HWND CreateWindowExW(DWORD ExStyle, LPCWSTR ClassName, LPCWSTR WindowName, DWORD
                  MAKELPARAM(WORD(Rec.Client.right - Rec.Client.left),
                             WORD(Rec.Client.bottom - Rec.Client.top)));
     SendMessageW(Handle, WM_MOVE, 0, MAKELPARAM(WORD(Rec.Rect.left), WORD(Rec.Rect.top)));
+    if ((Style & WS_MAXIMIZE) && Rec.TopLevel() && FindWindow(Handle)) Zoom(Rec, true);
     if ((Style & WS_VISIBLE) && FindWindow(Handle)) ShowWindow(Handle, SW_SHOW);
     return FindWindow(Handle) ? Handle : HWND{};
 }
@@ -588,6 +635,12 @@ BOOL IsIconic(HWND Wnd)
 {
     const Window *W = FindWindow(Wnd);
     return W && W->Minimized;
+}
+
+BOOL IsZoomed(HWND Wnd)
+{
+    const Window *W = FindWindow(Wnd);
+    return W && (W->Style & WS_MAXIMIZE);
 }
 
 BOOL IsChild(HWND Parent, HWND Wnd)
@@ -664,13 +717,19 @@ BOOL ShowWindow(HWND Wnd, int Command)
         Command == SW_SHOWMINNOACTIVE)
         Flags |= SWP_NOACTIVATE | SWP_NOZORDER;
     const bool WasMinimized = W->Minimized;
+    const bool Maximize = W->TopLevel() && MaximizedAfter(*W, Command);
     W->Minimized =
         Command == SW_MINIMIZE || Command == SW_SHOWMINIMIZED || Command == SW_SHOWMINNOACTIVE;
+    MarkZoomed(*W);
     if (WasMinimized && !W->Minimized) NoteBackFromIcon(*W);
     if (bool(WasVisible) != Show) SendMessageW(Wnd, WM_SHOWWINDOW, Show, 0);
+    if (!(W = FindWindow(Wnd))) return WasVisible;
+    if (Maximize != W->Maximized) Zoom(*W, Maximize);
     if (!FindWindow(Wnd)) return WasVisible;
     SetWindowPos(Wnd, HWND_TOP, 0, 0, 0, 0, Flags);
-    if ((W = FindWindow(Wnd))) SyncMinimized(*W, !(Flags & SWP_NOACTIVATE));
+    if (!(W = FindWindow(Wnd))) return WasVisible;
+    SyncMinimized(*W, !(Flags & SWP_NOACTIVATE));
+    SyncMaximized(*W);
     return WasVisible;
 }
 

@@ -58,6 +58,10 @@ struct Window {
     bool ShownInactive = false;
     bool Enabled = true;
     bool Minimized = false;
+    // Maximised, or to be so again when it leaves its icon; Normal is the place it
+    // comes back to when restored.
+    bool Maximized = false;
+    RECT Normal{};
     bool Destroying = false;
 
     QRegion Update; // client coordinates

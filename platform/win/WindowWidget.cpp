@@ -390,6 +390,13 @@ void SendActivateApp(bool Active)
         if (WindowThread(Wnd) == CurrentThreadId()) SendMessageW(Wnd, WM_ACTIVATEAPP, Active, 0);
 }
 
+using IconStage = WindowWidget::IconStage;
+
+bool OnScreen(const QWidget &Widget)
+{
+    return Widget.windowHandle() && Widget.windowHandle()->isExposed();
+}
+
 // Turns Qt input for our windows into queue records and swallows it; the few
 // window-system notifications we care about are deferred to our own loop.
 class InputFilter : public QObject
@@ -409,6 +416,7 @@ protected:
             DeferToLoop([Active] { SendActivateApp(Active); });
             return false;
         }
+        if (Event->type() == QEvent::Expose) NoteExposure(Target);
         if (Replaying(Event)) return false;
         if (const HWND Owner = NativeOwner(Target)) {
             NoteNativeParts(Owner, Event);
@@ -436,12 +444,15 @@ protected:
             // by a platform that activates every window it shows. One activated from
             // its icon is back, as its restore command says, even when our records still
             // hold it as the active window. The activation of one we minimised since can
-            // come late: that window is off the screen by then, and stays down.
+            // come late, made before the window manager took it off the screen or after:
+            // that window stays down.
             // Without a window system no one but us activates a window, so the platform's
             // activation of one we showed without it is only the echo of that show.
             const bool FromIcon = IsIconic(Wnd);
             PutOffFocusClaim();
-            if (FromIcon ? !OnScreen(*Widget) : BackFromIcons().contains(Wnd)) return false;
+            if (FromIcon ? !OnScreen(*Widget) || Widget->Stage() == IconStage::Going
+                         : BackFromIcons().contains(Wnd))
+                return false;
             DeferToLoop([Wnd, FromIcon] {
                 const Window *W = FindWindow(Wnd);
                 if (!W || bool(IsIconic(Wnd)) != FromIcon || (W->ExStyle & WS_EX_NOACTIVATE) ||
@@ -467,9 +478,21 @@ protected:
     }
 
 private:
-    static bool OnScreen(const QWidget &Widget)
+    // A window we minimised has reached its icon once it shows no more. Shown again with the
+    // focus, it was activated from its icon: the window manager need not tell a window that
+    // kept the focus (its activation before it went down came late) that it has it again.
+    static void NoteExposure(QObject *Target)
     {
-        return Widget.windowHandle() && Widget.windowHandle()->isExposed();
+        const auto *Shown = qobject_cast<QWindow *>(Target);
+        WindowWidget *Widget = Shown ? OurWidget(QWidget::find(Shown->winId())) : nullptr;
+        if (!Widget) return;
+        if (!Shown->isExposed()) {
+            if (Widget->Stage() == IconStage::Going) Widget->SetStage(IconStage::Away);
+        } else if (Widget->Stage() == IconStage::Away && QGuiApplication::focusWindow() == Shown) {
+            Widget->SetStage(IconStage::None);
+            const HWND Wnd = Widget->Handle();
+            DeferToLoop([Wnd] { FollowIcon(Wnd, false); });
+        }
     }
     // The window manager minimised or restored a window: its window procedure
     // hears it as the command its frame's button or its icon gives.
@@ -479,16 +502,19 @@ private:
         const Window *W = FindWindow(Wnd);
         const bool Minimized = Widget.isMinimized();
         if (!W || !W->TopLevel() || W->Minimized == Minimized) return;
-        DeferToLoop([Wnd, Minimized] {
-            if (!IsWindow(Wnd) || bool(IsIconic(Wnd)) == Minimized) return;
-            if (!Minimized) {
-                // Restored, the window is activated, which the window manager is asked.
-                SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
-                return;
-            }
-            const FollowingWindowSystem Following;
-            SendMessageW(Wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        });
+        DeferToLoop([Wnd, Minimized] { FollowIcon(Wnd, Minimized); });
+    }
+    // The window's records follow the window system's minimise or restore.
+    static void FollowIcon(HWND Wnd, bool Minimized)
+    {
+        if (!IsWindow(Wnd) || bool(IsIconic(Wnd)) == Minimized) return;
+        if (!Minimized) {
+            // Restored, the window is activated, which the window manager is asked.
+            SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+            return;
+        }
+        const FollowingWindowSystem Following;
+        SendMessageW(Wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
     // A window with a window-manager frame can be moved and sized by the user.
     // The geometry is read when the loop comes round, not now: our own resize of a
@@ -718,7 +744,8 @@ QRect WidgetGeometry(const Window &W)
 void FixSize(Window &W, QSize Size)
 {
     if (!W.ManagedFrame()) return;
-    const bool Fixed = !(W.Style & WS_THICKFRAME);
+    // A maximised window is given the work area, whatever its border.
+    const bool Fixed = !(W.Style & (WS_THICKFRAME | WS_MAXIMIZE));
     const QSize Min = Fixed ? Size : QSize(0, 0);
     const QSize Max = Fixed ? Size : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     if (W.Widget->minimumSize() != Min) W.Widget->setMinimumSize(Min);
@@ -884,13 +911,24 @@ void SyncWidget(Window &W)
 void SyncMinimized(Window &W, bool Activate)
 {
     if (!W.Widget || !W.TopLevel() || !W.Visible || !WindowSystemCapable()) return;
-    QWidget &Widget = *W.Widget;
+    WindowWidget &Widget = *W.Widget;
+    if (!W.Minimized) Widget.SetStage(IconStage::None);
     if (Widget.isMinimized() == W.Minimized) return;
+    if (W.Minimized) Widget.SetStage(OnScreen(Widget) ? IconStage::Going : IconStage::Away);
     // Mapped again, a window takes the focus unless told not to.
     const bool Quiet = Widget.testAttribute(Qt::WA_ShowWithoutActivating);
     if (!Activate) Widget.setAttribute(Qt::WA_ShowWithoutActivating);
     Widget.setWindowState(Widget.windowState() ^ Qt::WindowMinimized);
     Widget.setAttribute(Qt::WA_ShowWithoutActivating, Quiet);
+}
+
+void SyncMaximized(Window &W)
+{
+    if (!W.Widget || !W.ManagedFrame() || !WindowSystemCapable()) return;
+    QWidget &Widget = *W.Widget;
+    const bool Maximized = W.Style & WS_MAXIMIZE;
+    if (W.Minimized || Widget.isMaximized() == Maximized) return;
+    Widget.setWindowState(Widget.windowState() ^ Qt::WindowMaximized);
 }
 
 void NoteBackFromIcon(Window &W)

@@ -13,11 +13,16 @@ namespace win
 class WindowWidget : public QWidget
 {
 public:
+    // Where a window we minimised is on its way to its icon: still on the screen, or gone.
+    enum class IconStage { None, Going, Away };
+
     WindowWidget(HWND Wnd, QWidget *Parent, Qt::WindowFlags Flags);
     ~WindowWidget() override;
     HWND Handle() const { return FHandle; }
     // The flags it was made with; Qt may report others once it is shown.
     Qt::WindowFlags MadeWith() const { return FFlags; }
+    IconStage Stage() const { return FStage; }
+    void SetStage(IconStage Stage) { FStage = Stage; }
 
 protected:
     void paintEvent(QPaintEvent *Event) override;
@@ -25,6 +30,7 @@ protected:
 private:
     HWND FHandle;
     Qt::WindowFlags FFlags;
+    IconStage FStage = IconStage::None;
 };
 
 // Whether windows created on this thread get a widget: a QApplication exists and
@@ -38,6 +44,9 @@ void SyncWidget(Window &W);
 // A top-level window shown minimised or restored is so on screen too; restored
 // without Activate, it leaves the focus where it is.
 void SyncMinimized(Window &W, bool Activate);
+// A maximised window with a window-manager frame is maximised by the window manager too, which
+// fits its frame to the work area; any other fills it by its size alone.
+void SyncMaximized(Window &W);
 // The window left its icon: the window manager's focus is settled once all that came back is up.
 void NoteBackFromIcon(Window &W);
 // Makes the window's widget and its children's again, under the window's parent now.

@@ -18,14 +18,17 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -259,6 +262,62 @@ TEST_F(ReportPreviewTest, AProgressTextReachesThePreviewWindowTheReportOpened)
     vcltest::Pump();
     EXPECT_EQ(Build.Report->PreviewForm(), nullptr);
     Build.Report->SetProgressMessage("after");
+}
+
+namespace
+{
+
+RECT WindowRectOf(HWND Wnd)
+{
+    RECT R{};
+    GetWindowRect(Wnd, &R);
+    return R;
+}
+
+TRect AsTRect(const RECT &R)
+{
+    return TRect(R.left, R.top, R.right, R.bottom);
+}
+
+RECT WorkAreaOf(HWND Wnd)
+{
+    MONITORINFO Info{};
+    Info.cbSize = sizeof Info;
+    GetMonitorInfoW(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &Info);
+    return Info.rcWork;
+}
+
+// The preview a report opens, left open.
+TfrxPreviewForm *OpenPreview(TBuilder &Build, bool Maximized)
+{
+    Build.Report->PreviewOptions()->SetModal(false);
+    Build.Report->PreviewOptions()->SetMaximized(Maximized);
+    Build.Report->ShowPreparedReport();
+    vcltest::Pump();
+    return dynamic_cast<TfrxPreviewForm *>(Build.Report->PreviewForm());
+}
+
+} // namespace
+
+TEST_F(ReportPreviewTest, ThePreviewOpensMaximisedAndComesBackToItsOwnPlace)
+{
+    TBuilder Plain;
+    TfrxPreviewForm *Normal = OpenPreview(Plain, false);
+    ASSERT_NE(Normal, nullptr);
+    EXPECT_FALSE(IsZoomed(Normal->Handle()));
+    const RECT Own = WindowRectOf(Normal->Handle());
+
+    TBuilder Build;
+    TfrxPreviewForm *Form = OpenPreview(Build, true);
+    ASSERT_NE(Form, nullptr);
+    EXPECT_TRUE(IsZoomed(Form->Handle()));
+    EXPECT_EQ(AsTRect(WindowRectOf(Form->Handle())), AsTRect(WorkAreaOf(Form->Handle())))
+        << "the preview does not fill the screen";
+    Form->SetWindowState(wsNormal);
+    EXPECT_EQ(AsTRect(WindowRectOf(Form->Handle())), AsTRect(Own));
+    Normal->Close();
+    Form->Close();
+    vcltest::Pump();
 }
 
 TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRestoresBoth)
@@ -513,6 +572,55 @@ TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAnd
     EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
     EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
     EXPECT_TRUE(PreviewIsActive());
+}
+
+TEST_F(PreviewFormUnderWindowManager, AnActivationMadeBeforeTheProgramWentDownLeavesItDown)
+{
+    Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    // The window manager takes the main window down; its activation of that window, made
+    // before, reaches the program only now, while the program has yet to hear that it went.
+    for (int Try = 0; Try < 200 && State(*Main) != "Iconic"; ++Try)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    QEvent Late(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(win::FindWindow(Main->Handle())->Widget.get(), &Late);
+    vcltest::Pump();
+    EXPECT_TRUE(IsIconic(Main->Handle()));
+    EXPECT_TRUE(BothAre("Iconic")) << State(*Main) << " " << State(*Window);
+    EXPECT_TRUE(Application->Minimized());
+
+    Output("xdotool windowactivate " + XId(*Window));
+    EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
+    EXPECT_TRUE(PreviewIsActive());
+}
+
+// Where the window's frame stands, for a failure's message.
+std::string Place(const QRect &Frame)
+{
+    return std::to_string(Frame.x()) + "," + std::to_string(Frame.y()) + " " +
+           std::to_string(Frame.width()) + "x" + std::to_string(Frame.height());
+}
+
+TEST_F(PreviewFormUnderWindowManager, MaximisedThePreviewFillsTheWorkAreaAndRestoredComesBack)
+{
+    // The frame is asked of the window system, not of the widget: the widget keeps the frame's
+    // margins it read at its last move or resize, and the window manager may give a maximised
+    // window its new frame only after it resized the window.
+    QWindow &Shown = *win::FindWindow(Window->Handle())->Widget->windowHandle();
+    const QRect Normal = Shown.frameGeometry();
+    const QRect Work = Shown.screen()->availableGeometry();
+    Window->SetWindowState(wsMaximized);
+    EXPECT_TRUE(Settled([&] { return Shown.frameGeometry() == Work; }))
+        << "on the screen at " << Place(Shown.frameGeometry());
+    EXPECT_NE(Output("xprop -id " + XId(*Window) + " _NET_WM_STATE").find("MAXIMIZED_HORZ"),
+              std::string::npos);
+    EXPECT_TRUE(IsZoomed(Window->Handle()));
+
+    Window->SetWindowState(wsNormal);
+    EXPECT_TRUE(Settled([&] { return Shown.frameGeometry() == Normal; }))
+        << "on the screen at " << Place(Shown.frameGeometry());
+    EXPECT_EQ(Output("xprop -id " + XId(*Window) + " _NET_WM_STATE").find("MAXIMIZED_HORZ"),
+              std::string::npos);
+    EXPECT_FALSE(IsZoomed(Window->Handle()));
 }
 
 } // namespace

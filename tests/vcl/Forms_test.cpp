@@ -2,6 +2,9 @@
 
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/SysParams.h"
+#include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowWidget.h"
 
 #include <atomic>
 #include <cctype>
@@ -725,3 +728,77 @@ TEST_F(FormRecreateTest, AHiddenFormStaysHiddenAndInactive)
 }
 
 } // namespace
+
+namespace
+{
+
+RECT WindowRectOf(const TCustomForm &Form)
+{
+    RECT R{};
+    GetWindowRect(Form.WindowHandle(), &R);
+    return R;
+}
+
+RECT WorkAreaOf(const TCustomForm &Form)
+{
+    MONITORINFO Info{};
+    Info.cbSize = sizeof Info;
+    GetMonitorInfoW(MonitorFromWindow(Form.WindowHandle(), MONITOR_DEFAULTTONEAREST), &Info);
+    return Info.rcWork;
+}
+
+bool operator==(const RECT &A, const RECT &B)
+{
+    return A.left == B.left && A.top == B.top && A.right == B.right && A.bottom == B.bottom;
+}
+
+} // namespace
+
+TEST_F(FormsTest, WindowState_AMaximisedFormFillsTheWorkAreaAndComesBackToItsBounds)
+{
+    TForm Form(nullptr);
+    Form.SetBounds(30, 40, 300, 200);
+    Form.SetWindowState(wsMaximized);
+    Form.Show();
+    Pump();
+    const RECT Work = WorkAreaOf(Form);
+    EXPECT_TRUE(IsZoomed(Form.WindowHandle()));
+    EXPECT_TRUE(WindowRectOf(Form) == Work) << "the form does not fill the screen";
+    EXPECT_EQ(Form.BoundsRect(), TRect(Work.left, Work.top, Work.right, Work.bottom));
+
+    Form.SetWindowState(wsNormal);
+    EXPECT_FALSE(IsZoomed(Form.WindowHandle()));
+    EXPECT_TRUE(WindowRectOf(Form) == (RECT{30, 40, 330, 240}));
+    EXPECT_EQ(Form.BoundsRect(), TRect(30, 40, 330, 240));
+}
+
+TEST_F(FormsTest, WindowState_FollowsTheWindowsOwnMaximiseAndRestore)
+{
+    TForm Form(nullptr);
+    Form.SetBounds(30, 40, 300, 200);
+    Form.Show();
+    Form.Perform(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_EQ(Form.WindowState(), wsMaximized);
+    EXPECT_TRUE(WindowRectOf(Form) == WorkAreaOf(Form));
+    Form.Perform(WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(Form.WindowState(), wsNormal);
+    EXPECT_TRUE(WindowRectOf(Form) == (RECT{30, 40, 330, 240}));
+}
+
+TEST_F(FormsTest, WindowState_AMaximisedFormMadeAnewWithAnotherBorderStaysMaximised)
+{
+    TForm Form(nullptr);
+    Form.SetBounds(30, 40, 300, 200);
+    Form.SetWindowState(wsMaximized);
+    Form.Show();
+    Form.SetBorderStyle(bsNone);
+    Pump();
+    EXPECT_TRUE(IsZoomed(Form.WindowHandle()));
+    const RECT Work = WorkAreaOf(Form);
+    EXPECT_TRUE(WindowRectOf(Form) == Work);
+    // Borderless, the window on the screen is the whole window.
+    const win::Window *W = win::FindWindow(Form.WindowHandle());
+    ASSERT_TRUE(W && W->Widget);
+    EXPECT_EQ(W->Widget->geometry(),
+              QRect(Work.left, Work.top, Work.right - Work.left, Work.bottom - Work.top));
+}

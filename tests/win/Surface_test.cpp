@@ -822,3 +822,101 @@ TEST(Clipboard, UnicodeTextComesBackAsCp1251)
 }
 
 } // namespace
+
+// ---- maximised windows ----
+
+namespace
+{
+
+class Maximise : public Surface
+{
+protected:
+    static QRect Available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+    static QRect OnScreen(HWND Wnd) { return WidgetOf(Wnd)->frameGeometry(); }
+    // Pumps until the window shows where it is expected, for two seconds at most.
+    static QRect SettlesAt(HWND Wnd, const QRect &Expected)
+    {
+        for (int Try = 0; Try < 100 && OnScreen(Wnd) != Expected; ++Try) {
+            Pump();
+            win::WaitForQueue(20);
+        }
+        return OnScreen(Wnd);
+    }
+    static QRect RectOf(HWND Wnd)
+    {
+        RECT R{};
+        GetWindowRect(Wnd, &R);
+        return QRect(R.left, R.top, R.right - R.left, R.bottom - R.top);
+    }
+    // The size kind of the last WM_SIZE the window heard.
+    static WPARAM LastSizeKind(HWND Wnd)
+    {
+        WPARAM Kind = ~WPARAM{};
+        for (const Received &R : Find(WM_SIZE))
+            if (R.Wnd == Wnd) Kind = R.WParam;
+        return Kind;
+    }
+};
+
+TEST_F(Maximise, ABorderlessWindowFillsTheWorkAreaAndRestoreGivesItsPlaceBack)
+{
+    const HWND W = Popup(30, 40, 200, 100);
+    const QRect Normal(30, 40, 200, 100);
+    ASSERT_EQ(SettlesAt(W, Normal), Normal);
+    ShowWindow(W, SW_MAXIMIZE);
+    EXPECT_TRUE(IsZoomed(W));
+    EXPECT_TRUE(GetWindowLongW(W, GWL_STYLE) & WS_MAXIMIZE);
+    EXPECT_EQ(RectOf(W), Available());
+    EXPECT_EQ(LastSizeKind(W), SIZE_MAXIMIZED);
+    EXPECT_EQ(SettlesAt(W, Available()), Available()) << "the window does not fill the screen";
+
+    ShowWindow(W, SW_RESTORE);
+    EXPECT_FALSE(IsZoomed(W));
+    EXPECT_FALSE(GetWindowLongW(W, GWL_STYLE) & WS_MAXIMIZE);
+    EXPECT_EQ(LastSizeKind(W), SIZE_RESTORED);
+    EXPECT_EQ(RectOf(W), Normal);
+    EXPECT_EQ(SettlesAt(W, Normal), Normal) << "the window does not come back to its place";
+}
+
+TEST_F(Maximise, FromItsIconAWindowComesBackMaximisedAndThenToItsPlace)
+{
+    const HWND W = Popup(30, 40, 200, 100);
+    ShowWindow(W, SW_SHOWMAXIMIZED);
+    ShowWindow(W, SW_MINIMIZE);
+    EXPECT_FALSE(IsZoomed(W)) << "an icon is not maximised";
+    EXPECT_TRUE(IsIconic(W));
+    ShowWindow(W, SW_RESTORE);
+    EXPECT_TRUE(IsZoomed(W));
+    EXPECT_FALSE(IsIconic(W));
+    EXPECT_EQ(SettlesAt(W, Available()), Available());
+    ShowWindow(W, SW_SHOWNORMAL);
+    EXPECT_FALSE(IsZoomed(W));
+    EXPECT_EQ(SettlesAt(W, QRect(30, 40, 200, 100)), QRect(30, 40, 200, 100));
+}
+
+TEST_F(Maximise, AWindowMadeMaximisedFillsTheWorkAreaAndKeepsItsOwnPlaceToComeBackTo)
+{
+    const HWND W = Popup(50, 60, 120, 80, WS_MAXIMIZE);
+    EXPECT_TRUE(IsZoomed(W));
+    EXPECT_EQ(SettlesAt(W, Available()), Available());
+    ShowWindow(W, SW_RESTORE);
+    EXPECT_EQ(SettlesAt(W, QRect(50, 60, 120, 80)), QRect(50, 60, 120, 80));
+}
+
+TEST_F(Maximise, ShowingAMaximisedWindowAgainKeepsItMaximised)
+{
+    const HWND W = Popup(30, 40, 200, 100);
+    ShowWindow(W, SW_MAXIMIZE);
+    ShowWindow(W, SW_HIDE);
+    ShowWindow(W, SW_SHOW);
+    EXPECT_TRUE(IsZoomed(W));
+    EXPECT_EQ(SettlesAt(W, Available()), Available());
+    SendMessageW(W, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsZoomed(W));
+    EXPECT_EQ(SettlesAt(W, QRect(30, 40, 200, 100)), QRect(30, 40, 200, 100));
+    SendMessageW(W, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_TRUE(IsZoomed(W));
+    EXPECT_EQ(SettlesAt(W, Available()), Available());
+}
+
+} // namespace
