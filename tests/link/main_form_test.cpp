@@ -141,6 +141,33 @@ TEST_F(MainFormTest, StatusMessageStaysItsFullTimeAfterTheLastOne)
     EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
 }
 
+// A message longer than the line, as a failed update's list of addresses, is read whole in the
+// line's hint; a short one has none.
+TEST_F(MainFormTest, StatusMessageLongerThanTheLineIsReadInItsHint)
+{
+    vcltest::QuickHints quick;
+    TMainForm *form = Build();
+    form->Show();
+    PumpFor(50);
+    AnsiString detail;
+    for (int mirror = 1; mirror <= 3; ++mirror)
+        detail += (mirror > 1 ? "; http://update" : "http://update") + IntToStr(mirror) +
+                  ".example.net/qrv4/123.txt - Узел не найден"_a;
+    form->ShowStatusMessage("Ошибка при получении файла!"_a, detail, smError);
+    TStatusBar *line = form->StatusBarMain;
+    vcltest::MouseMove(line, line->Width() - 20, line->Height() / 2);
+    ASSERT_TRUE(PumpUntil([&] { return !vcltest::ShownHint().IsEmpty(); }, 2000));
+    EXPECT_EQ(vcltest::ShownHint(), "Ошибка при получении файла!  "_a + detail);
+
+    vcltest::MouseMove(form, 20, 20);
+    PumpFor(50);
+    EXPECT_EQ(vcltest::ShownHint(), "");
+    form->ShowStatusMessage("Чтение данных... успешно!"_a, "", smNeutral);
+    vcltest::MouseMove(line, 30, line->Height() / 2);
+    PumpFor(200);
+    EXPECT_EQ(vcltest::ShownHint(), "");
+}
+
 // ---- busy state and tabs ----
 
 TEST_F(MainFormTest, BusyStateOfTheArchiveTab)

@@ -6,6 +6,7 @@
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Tabs.h"
 #include "platform/win/Paint.h"
+#include "platform/win/SysParams.h"
 
 #include <algorithm>
 #include <chrono>
@@ -734,6 +735,40 @@ TEST_F(StdCtrlsTest, StatusBar_SimpleTextAndColourShowAfterTheQueueRuns)
     bar->SetColor(clBtnFace);
     Pump();
     EXPECT_EQ(PixelsOtherThan(bar, text, static_cast<COLORREF>(ColorToRGB(clBtnFace))), 0);
+}
+
+// A status text cut at the bar's edge is read whole in the hint, for as long as the mouse
+// rests on it, in a box as wide as the bar and on the screen; a text that fits gives none.
+TEST_F(StdCtrlsTest, StatusBar_CutTextShowsWholeInTheHint)
+{
+    QuickHints quick;
+    Application->SetHintHidePause(100);
+    TForm *form = ShownForm(300, 200);
+    auto *bar = new TStatusBar(form);
+    bar->SetParent(form);
+    bar->SetSimplePanel(true);
+    bar->SetShowHint(true);
+    const AnsiString whole = "Ошибка при получении файла!  http://mirror.example/qrv4/123.txt - "
+                             "Узел mirror.example не найден"_a;
+    bar->SetSimpleText("  " + whole);
+    MouseMove(form, 150, 50);
+    MouseMove(bar, bar->Width() - 10, 8);
+    ASSERT_TRUE(PumpUntil([&] { return ShownHint() == whole; })) << ShownHint().ToUtf8();
+    PumpFor(300); // past the usual hint time
+    EXPECT_EQ(ShownHint(), whole);
+    THintWindow *window = Application->HintWindow();
+    EXPECT_LE(window->Width(), bar->Width());
+    EXPECT_GT(window->Height(), 2 * window->Canvas()->TextHeight("Wg")) << "not wrapped";
+    EXPECT_EQ(window->Left(), bar->ClientToScreen(TPoint(0, 0)).X);
+    EXPECT_LE(window->Left() + window->Width(), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+
+    MouseMove(form, 150, 50);
+    Pump();
+    EXPECT_EQ(ShownHint(), "");
+    bar->SetSimpleText("  Готово"_a);
+    MouseMove(bar, 20, 8);
+    PumpFor(200);
+    EXPECT_EQ(ShownHint(), "");
 }
 
 // The top-left corner of the ink (pixels other than Background) in an area; (-1, -1) without.
