@@ -76,7 +76,10 @@ TPageControl::TPageControl(TComponent *AOwner)
     : TCustomControl(AOwner), FImageChangeLink(std::make_unique<TChangeLink>())
 {
     FControlStyle << csAcceptsControls;
-    FImageChangeLink->OnChange = [this](TObject *) { Invalidate(); };
+    FImageChangeLink->OnChange = [this](TObject *) {
+        PlaceActivePage();
+        Invalidate();
+    };
     SetTabStop(true);
     SetParentColor(false);
     SetColor(clBtnFace);
@@ -119,8 +122,7 @@ void TPageControl::SetActivePage(TTabSheet *Page)
     TTabSheet *old = FActivePage;
     FActivePage = Page;
     if (Page) {
-        Page->SetBounds(DisplayRect().Left, DisplayRect().Top, DisplayRect().Width(),
-                        DisplayRect().Height());
+        PlaceActivePage();
         Page->BringToFront();
         Page->SetVisible(true);
     }
@@ -146,19 +148,32 @@ void TPageControl::SetImages(TCustomImageList *Value)
         FImages->RegisterChanges(FImageChangeLink.get());
         FImages->FreeNotification(this);
     }
+    PlaceActivePage();
     Invalidate();
+}
+
+// The tab row's height follows the images and the font, and the page stands below it.
+void TPageControl::PlaceActivePage()
+{
+    if (!FActivePage) return;
+    const TRect r = DisplayRect();
+    FActivePage->SetBounds(r.Left, r.Top, r.Width(), r.Height());
 }
 
 void TPageControl::Notification(TComponent *AComponent, TOperation Operation)
 {
     inherited::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FImages) FImages = nullptr;
+    if (Operation == opRemove && AComponent == FImages) {
+        FImages = nullptr;
+        PlaceActivePage();
+    }
 }
 
 void TPageControl::SetTabHeight(int Value)
 {
     FTabHeight = Value;
     Realign();
+    PlaceActivePage();
     Invalidate();
 }
 
@@ -321,11 +336,9 @@ void TPageControl::WndProc(TMessage &Message)
         Invalidate();
         break;
     case WM_SIZE:
+    case CM_FONTCHANGED:
         inherited::WndProc(Message);
-        if (FActivePage) {
-            const TRect r = DisplayRect();
-            FActivePage->SetBounds(r.Left, r.Top, r.Width(), r.Height());
-        }
+        PlaceActivePage();
         return;
     default:
         break;

@@ -88,6 +88,7 @@ private:
     void RemovePage(TTabSheet *Page);
     // A change asked for by the user: OnChanging may refuse it.
     void ChangeActivePage(TTabSheet *Page);
+    void PlaceActivePage();
 
     std::vector<TTabSheet *> FPages;
     TTabSheet *FActivePage = nullptr;

@@ -669,6 +669,37 @@ TEST_F(StdCtrlsTest, PageControl_ChangingSeesThePageBeingLeftAndCanRefuse)
     EXPECT_EQ(log.size(), 3u);
 }
 
+// Tab images taller than the text make the tab row taller, and the page shown stands below
+// that row as the pages shown later do, however late the images came.
+TEST_F(StdCtrlsTest, PageControl_PageStandsBelowTheTabRowOfItsImagesAndFont)
+{
+    TForm *form = ShownForm();
+    auto *pages = new TPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(0, 0, 300, 200);
+    auto *first = new TTabSheet(form);
+    first->SetPageControl(pages);
+    auto *second = new TTabSheet(form);
+    second->SetPageControl(pages);
+    const int textOnly = first->Top();
+    auto *images = new TImageList(form);
+    images->SetHeight(24);
+    pages->SetImages(images);
+    Pump();
+    EXPECT_GT(first->Top(), textOnly);
+    EXPECT_GE(first->Top(), pages->TabRect(0).Bottom);
+    pages->SetActivePage(second);
+    EXPECT_EQ(second->Top(), first->Top());
+    EXPECT_EQ(second->Height(), first->Height());
+
+    const int fontHeight = pages->Font()->Height();
+    pages->Font()->SetHeight(-30);
+    EXPECT_GE(second->Top(), pages->TabRect(1).Bottom);
+    pages->SetImages(nullptr);
+    pages->Font()->SetHeight(fontHeight);
+    EXPECT_EQ(second->Top(), textOnly);
+}
+
 TEST_F(StdCtrlsTest, TabSet_ChangeAsksAndClicks)
 {
     TTabSet tabs(nullptr);
