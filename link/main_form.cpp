@@ -5,6 +5,7 @@
 #include "link/grid_helpers.h"
 #include "operations/web_host_handler.h"
 #include "platform/rtl/AtomicFile.h"
+#include "platform/win/SysParams.h"
 
 #include <algorithm>
 
@@ -16,6 +17,20 @@ namespace
 const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
 const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
+
+// Where a window of Width x Height wanted at Left, Top fits on the work area of the monitor
+// nearest to it; a window larger than the area keeps its top left corner on it.
+TPoint FittedPosition(int Left, int Top, int Width, int Height)
+{
+    const RECT wanted{Left, Top, Left + Width, Top + Height};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info))
+        return TPoint(Left, Top);
+    const RECT &work = info.rcWork;
+    return TPoint(std::max<int>(work.left, std::min<int>(Left, work.right - Width)),
+                  std::max<int>(work.top, std::min<int>(Top, work.bottom - Height)));
+}
 
 } // namespace
 
@@ -248,8 +263,11 @@ void TMainForm::FormActivate(TObject *)
     // and must leave where the user moved the window and how wide he made the columns.
     if (FActivated) return;
     FActivated = true;
-    SetLeft(Config.Left);
-    SetTop(Config.Top);
+    // A place kept from a taller screen, or from one no longer attached, would hide the status
+    // line and the lower buttons: the window comes in as far as it must to be seen whole.
+    const TPoint place = FittedPosition(Config.Left, Config.Top, Width(), Height());
+    SetLeft(place.X);
+    SetTop(place.Y);
     for (const auto &[grid, file] : Layouts())
         if (!GridLoadColWidths(grid, file)) FUnreadLayouts.push_back(file);
     HideFile(GridArchiveFile);

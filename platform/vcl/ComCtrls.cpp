@@ -76,7 +76,10 @@ TPageControl::TPageControl(TComponent *AOwner)
     : TCustomControl(AOwner), FImageChangeLink(std::make_unique<TChangeLink>())
 {
     FControlStyle << csAcceptsControls;
-    FImageChangeLink->OnChange = [this](TObject *) { Invalidate(); };
+    FImageChangeLink->OnChange = [this](TObject *) {
+        PlaceActivePage();
+        Invalidate();
+    };
     SetTabStop(true);
     SetParentColor(false);
     SetColor(clBtnFace);
@@ -119,8 +122,7 @@ void TPageControl::SetActivePage(TTabSheet *Page)
     TTabSheet *old = FActivePage;
     FActivePage = Page;
     if (Page) {
-        Page->SetBounds(DisplayRect().Left, DisplayRect().Top, DisplayRect().Width(),
-                        DisplayRect().Height());
+        PlaceActivePage();
         Page->BringToFront();
         Page->SetVisible(true);
     }
@@ -146,19 +148,32 @@ void TPageControl::SetImages(TCustomImageList *Value)
         FImages->RegisterChanges(FImageChangeLink.get());
         FImages->FreeNotification(this);
     }
+    PlaceActivePage();
     Invalidate();
+}
+
+// The tab row's height follows the images and the font, and the page stands below it.
+void TPageControl::PlaceActivePage()
+{
+    if (!FActivePage) return;
+    const TRect r = DisplayRect();
+    FActivePage->SetBounds(r.Left, r.Top, r.Width(), r.Height());
 }
 
 void TPageControl::Notification(TComponent *AComponent, TOperation Operation)
 {
     inherited::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FImages) FImages = nullptr;
+    if (Operation == opRemove && AComponent == FImages) {
+        FImages = nullptr;
+        PlaceActivePage();
+    }
 }
 
 void TPageControl::SetTabHeight(int Value)
 {
     FTabHeight = Value;
     Realign();
+    PlaceActivePage();
     Invalidate();
 }
 
@@ -321,11 +336,9 @@ void TPageControl::WndProc(TMessage &Message)
         Invalidate();
         break;
     case WM_SIZE:
+    case CM_FONTCHANGED:
         inherited::WndProc(Message);
-        if (FActivePage) {
-            const TRect r = DisplayRect();
-            FActivePage->SetBounds(r.Left, r.Top, r.Width(), r.Height());
-        }
+        PlaceActivePage();
         return;
     default:
         break;
@@ -397,22 +410,70 @@ void TStatusBar::Paint()
         PaintText(canvas, FSimplePanel ? FSimpleText : Caption(), client);
         return;
     }
-    int left = client.Left;
-    for (std::size_t i = 0; i < FPanels.size(); ++i) {
+    for (std::size_t i = 0; i < FPanels.size(); ++i)
+        PaintText(canvas, FPanels[i]->Text(), PanelBox(i));
+}
+
+TRect TStatusBar::PanelBox(std::size_t Index)
+{
+    TRect box = ClientRect();
+    for (std::size_t i = 0;; ++i) {
         const bool last = i + 1 == FPanels.size();
-        const int right = last ? client.Right : std::min(left + FPanels[i]->Width(), client.Right);
-        PaintText(canvas, FPanels[i]->Text(), TRect(left, client.Top, right, client.Bottom));
-        left = right + 2;
+        box.Right = last ? ClientRect().Right
+                         : std::min(box.Left + FPanels[i]->Width(), ClientRect().Right);
+        if (i == Index || last) return box;
+        box.Left = box.Right + 2;
     }
+}
+
+TRect TStatusBar::TextBox(const TRect &Box)
+{
+    return TRect(Box.Left + 4, Box.Top + 2, Box.Right - 4, Box.Bottom);
 }
 
 void TStatusBar::PaintText(TCanvas *Canvas, const AnsiString &Text, const TRect &Box)
 {
     RECT edge{Box.Left, Box.Top + 2, Box.Right, Box.Bottom};
     DrawEdge(Canvas->Handle(), &edge, BDR_SUNKENOUTER, BF_RECT);
-    RECT r{Box.Left + 4, Box.Top + 2, Box.Right - 4, Box.Bottom};
+    const TRect text = TextBox(Box);
+    RECT r{text.Left, text.Top, text.Right, text.Bottom};
     DrawTextA(Canvas->Handle(), Text.c_str(), Text.Length(), &r,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+AnsiString TStatusBar::TextAt(int X, TRect &Box)
+{
+    Box = ClientRect();
+    if (FSimplePanel || FPanels.empty()) return FSimplePanel ? FSimpleText : Caption();
+    for (std::size_t i = 0; i < FPanels.size(); ++i) {
+        Box = PanelBox(i);
+        if (X < Box.Right) return FPanels[i]->Text();
+    }
+    return FPanels.back()->Text();
+}
+
+bool TStatusBar::TextCut(const AnsiString &Text, const TRect &Box)
+{
+    TCanvas *canvas = Canvas();
+    canvas->Font()->Assign(Font());
+    return canvas->TextWidth(Text) > TextBox(Box).Width();
+}
+
+void TStatusBar::WndProc(TMessage &Message)
+{
+    inherited::WndProc(Message);
+    if (Message.Msg != CM_HINTSHOW) return;
+    auto &info = *reinterpret_cast<THintInfo *>(Message.LParam);
+    TRect box;
+    const AnsiString text = TextAt(info.CursorPos.X, box);
+    if (!TextCut(text, box)) return;
+    // A message is read at the reader's pace: the hint stays until the mouse leaves, as wide
+    // as the text's own box.
+    info.HintStr = text.Trim();
+    info.HintPos.X = ClientToScreen(box.TopLeft()).X;
+    info.HintMaxWidth = TextBox(box).Width();
+    info.HideTimeout = 0;
+    info.CursorRect = box;
 }
 
 // ---- TProgressBar -----------------------------------------------------------------------------

@@ -88,6 +88,7 @@ private:
     void RemovePage(TTabSheet *Page);
     // A change asked for by the user: OnChanging may refuse it.
     void ChangeActivePage(TTabSheet *Page);
+    void PlaceActivePage();
 
     std::vector<TTabSheet *> FPages;
     TTabSheet *FActivePage = nullptr;
@@ -139,9 +140,16 @@ public:
 
 protected:
     void Paint() override;
+    // With ShowHint on, a text cut at the edge of its box shows whole in the hint.
+    void WndProc(TMessage &Message) override;
 
 private:
     void PaintText(TCanvas *Canvas, const AnsiString &Text, const TRect &Box);
+    TRect PanelBox(std::size_t Index);
+    static TRect TextBox(const TRect &Box);
+    // The text shown at X of the client area and its box.
+    AnsiString TextAt(int X, TRect &Box);
+    bool TextCut(const AnsiString &Text, const TRect &Box);
 
     bool FSimplePanel = false;
     std::vector<std::unique_ptr<TStatusPanel>> FPanels;

@@ -1317,7 +1317,14 @@ void THintWindow::ActivateHint(TPoint At, const AnsiString &Hint, int MaxWidth)
     canvas.SetHandle(nullptr);
     ReleaseDC({}, dc);
     SetParentWindow(Application->Handle());
-    SetBounds(At.X, At.Y, r.right + 8, r.bottom + 4);
+    // Kept on the desktop: a hint near its right or bottom edge moves in rather than out.
+    const int width = r.right + 8;
+    const int height = r.bottom + 4;
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    At.X = std::max(left, std::min(At.X, left + GetSystemMetrics(SM_CXVIRTUALSCREEN) - width));
+    At.Y = std::max(top, std::min(At.Y, top + GetSystemMetrics(SM_CYVIRTUALSCREEN) - height));
+    SetBounds(At.X, At.Y, width, height);
     HandleNeeded();
     SetVisible(true);
     SetWindowPos(Handle(), HWND_TOPMOST, Left(), Top(), Width(), Height(),

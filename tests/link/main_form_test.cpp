@@ -3,6 +3,7 @@
 #include "link/constants.h"
 #include "link/main_form.h"
 #include "platform/rtl/Registry.h"
+#include "platform/win/SysParams.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/vcl/VclTestSupport.h"
@@ -141,6 +142,33 @@ TEST_F(MainFormTest, StatusMessageStaysItsFullTimeAfterTheLastOne)
     EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
 }
 
+// A message longer than the line, as a failed update's list of addresses, is read whole in the
+// line's hint; a short one has none.
+TEST_F(MainFormTest, StatusMessageLongerThanTheLineIsReadInItsHint)
+{
+    vcltest::QuickHints quick;
+    TMainForm *form = Build();
+    form->Show();
+    PumpFor(50);
+    AnsiString detail;
+    for (int mirror = 1; mirror <= 3; ++mirror)
+        detail += (mirror > 1 ? "; http://update" : "http://update") + IntToStr(mirror) +
+                  ".example.net/qrv4/123.txt - Узел не найден"_a;
+    form->ShowStatusMessage("Ошибка при получении файла!"_a, detail, smError);
+    TStatusBar *line = form->StatusBarMain;
+    vcltest::MouseMove(line, line->Width() - 20, line->Height() / 2);
+    ASSERT_TRUE(PumpUntil([&] { return !vcltest::ShownHint().IsEmpty(); }, 2000));
+    EXPECT_EQ(vcltest::ShownHint(), "Ошибка при получении файла!  "_a + detail);
+
+    vcltest::MouseMove(form, 20, 20);
+    PumpFor(50);
+    EXPECT_EQ(vcltest::ShownHint(), "");
+    form->ShowStatusMessage("Чтение данных... успешно!"_a, "", smNeutral);
+    vcltest::MouseMove(line, 30, line->Height() / 2);
+    PumpFor(200);
+    EXPECT_EQ(vcltest::ShownHint(), "");
+}
+
 // ---- busy state and tabs ----
 
 TEST_F(MainFormTest, BusyStateOfTheArchiveTab)
@@ -226,6 +254,25 @@ TEST_F(MainFormTest, LeavingTheConfigureTabSavesEvenWhenRefused)
 
 // ---- activation and closing ----
 
+namespace
+{
+
+// The monitors the window is placed on, for a test's length.
+struct Monitors {
+    explicit Monitors(std::vector<win::Monitor> List) { win::OverrideMonitors(std::move(List)); }
+    ~Monitors() { win::OverrideMonitors({}); }
+    Monitors(const Monitors &) = delete;
+    Monitors &operator=(const Monitors &) = delete;
+};
+
+// A screen with room for the window anywhere near its top left.
+Monitors LargeScreen()
+{
+    return Monitors({win::Monitor{RECT{0, 0, 1920, 1200}, RECT{0, 0, 1920, 1200}}});
+}
+
+} // namespace
+
 TEST_F(MainFormTest, ClosingWritesLayoutsAndTheWindowPosition)
 {
     TMainForm *form = Build();
@@ -239,6 +286,7 @@ TEST_F(MainFormTest, ClosingWritesLayoutsAndTheWindowPosition)
 
 TEST_F(MainFormTest, FirstActivationAloneRestoresPositionAndWidths)
 {
+    const Monitors screen = LargeScreen();
     WriteConfigText("[COORD]\r\nLeft=33\r\nTop=44\r\n");
     WriteFile("grid_writer.txt", "50\n60\n70\n80\n");
     TMainForm *form = Build();
@@ -253,8 +301,32 @@ TEST_F(MainFormTest, FirstActivationAloneRestoresPositionAndWidths)
     EXPECT_EQ(form->Left(), 200);
 }
 
+// A place kept from a taller screen or from a monitor since taken away: the window comes in
+// whole on the screen there is, as near the kept place as it fits.
+TEST_F(MainFormTest, KeptPositionOffTheScreenComesInWhole)
+{
+    // A laptop's screen with a panel at the bottom, and a taller monitor at its right.
+    const Monitors monitors({win::Monitor{RECT{0, 0, 1366, 768}, RECT{0, 0, 1366, 740}},
+                             win::Monitor{RECT{1366, 0, 2646, 1024}, RECT{1366, 0, 2646, 1024}}});
+    auto place = [&](const char *Coords) {
+        WriteConfigText(Coords);
+        TMainForm *form = Build();
+        form->FormActivate(form);
+        return form->BoundsRect();
+    };
+    const TRect laptop = place("[COORD]\r\nLeft=100\r\nTop=100\r\n");
+    EXPECT_EQ(laptop.Left, 100);
+    EXPECT_EQ(laptop.Bottom, 740);
+    EXPECT_GE(laptop.Top, 0);
+    EXPECT_EQ(place("[COORD]\r\nLeft=1500\r\nTop=100\r\n").TopLeft(), TPoint(1500, 100));
+    const TRect gone = place("[COORD]\r\nLeft=5000\r\nTop=2000\r\n");
+    EXPECT_EQ(gone.Right, 2646);
+    EXPECT_EQ(gone.Bottom, 1024);
+}
+
 TEST_F(MainFormTest, ShowingTheWindowActivatesItOnce)
 {
+    const Monitors screen = LargeScreen();
     WriteConfigText("[COORD]\r\nLeft=70\r\nTop=90\r\n");
     TMainForm *form = Build();
     form->Show();

@@ -224,6 +224,29 @@ TEST_F(WriterDeviceTest, SilenceMidReadKeepsTheCellsReadAndShowsThem)
     EXPECT_TRUE(Form->BTN_WriterRead->Enabled());
 }
 
+// A book loaded or edited here is not lost to a read that the device never answered.
+TEST_F(WriterDeviceTest, ReadWithoutAnyAnswerGivesBackTheBookShownBefore)
+{
+    SetEmptyRows(3);
+    SetKey(1, 0, 0, "5B 23 45 67 89 AB CD EF", "НЕ ЗАПИСАНА", 1);
+    Form->CallbackTimer->SetInterval(300);
+    Sim->SetBehaviour({.Silent = true});
+    ASSERT_TRUE(ReadBook());
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    ASSERT_EQ(Form->SG_Writer->RowCount(), 4);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 2), "НЕ ЗАПИСАНА"_a);
+    EXPECT_EQ(Form->SG_Writer->Cells(3, 2), "5B 23 45 67 89 AB CD EF");
+    EXPECT_EQ(Row(1).Changed, 1); // still to be written
+
+    // The same for Stop before the first answer.
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(500)});
+    Form->BTN_WriterReadClick(nullptr);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 2), "");
+    Form->BTN_StopWriterClick(nullptr);
+    ASSERT_EQ(Form->SG_Writer->RowCount(), 4);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 2), "НЕ ЗАПИСАНА"_a);
+}
+
 // ---- writing ----
 
 TEST_F(WriterDeviceTest, ClearedRowGoesOutAsAnEmptyCell)

@@ -299,6 +299,29 @@ TEST_F(FormsTest, Hint_TheBoxFitsItsText)
     EXPECT_GT(Application->HintWindow()->Height(), 3 * measure.Canvas()->TextHeight("Wg"));
 }
 
+// A hint asked for near the desktop's right or bottom edge moves in, whole on the screen.
+TEST_F(FormsTest, Hint_StaysOnTheDesktopNearItsEdges)
+{
+    QuickHints quick;
+    TForm *form = ShownForm(200, 100);
+    const int right = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int bottom = GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    form->SetBounds(right - form->Width(), bottom - form->Height(), form->Width(), form->Height());
+    TButton *button = HintedButton(form);
+    button->SetBounds(form->ClientWidth() - 30, form->ClientHeight() - 20, 30, 20);
+    AnsiString longHint;
+    for (int i = 0; i < 6; ++i)
+        longHint += "Записывает ключ в устройство "_a;
+    button->SetHint(longHint.Trim());
+    Pump();
+    MouseMove(button, 25, 15);
+    ASSERT_TRUE(PumpUntil([&] { return ShownHint() == longHint.Trim(); }));
+    const THintWindow *window = Application->HintWindow();
+    EXPECT_LE(window->Left() + window->Width(), right);
+    EXPECT_LE(window->Top() + window->Height(), bottom);
+    EXPECT_GE(window->Left(), GetSystemMetrics(SM_XVIRTUALSCREEN));
+}
+
 // Answers a control's hint requests through its WindowProc while it lives, and
 // keeps what the last request came with before the answer changed it.
 class HintAnswer

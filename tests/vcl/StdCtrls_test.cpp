@@ -6,6 +6,7 @@
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Tabs.h"
 #include "platform/win/Paint.h"
+#include "platform/win/SysParams.h"
 
 #include <algorithm>
 #include <chrono>
@@ -668,6 +669,37 @@ TEST_F(StdCtrlsTest, PageControl_ChangingSeesThePageBeingLeftAndCanRefuse)
     EXPECT_EQ(log.size(), 3u);
 }
 
+// Tab images taller than the text make the tab row taller, and the page shown stands below
+// that row as the pages shown later do, however late the images came.
+TEST_F(StdCtrlsTest, PageControl_PageStandsBelowTheTabRowOfItsImagesAndFont)
+{
+    TForm *form = ShownForm();
+    auto *pages = new TPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(0, 0, 300, 200);
+    auto *first = new TTabSheet(form);
+    first->SetPageControl(pages);
+    auto *second = new TTabSheet(form);
+    second->SetPageControl(pages);
+    const int textOnly = first->Top();
+    auto *images = new TImageList(form);
+    images->SetHeight(24);
+    pages->SetImages(images);
+    Pump();
+    EXPECT_GT(first->Top(), textOnly);
+    EXPECT_GE(first->Top(), pages->TabRect(0).Bottom);
+    pages->SetActivePage(second);
+    EXPECT_EQ(second->Top(), first->Top());
+    EXPECT_EQ(second->Height(), first->Height());
+
+    const int fontHeight = pages->Font()->Height();
+    pages->Font()->SetHeight(-30);
+    EXPECT_GE(second->Top(), pages->TabRect(1).Bottom);
+    pages->SetImages(nullptr);
+    pages->Font()->SetHeight(fontHeight);
+    EXPECT_EQ(second->Top(), textOnly);
+}
+
 TEST_F(StdCtrlsTest, TabSet_ChangeAsksAndClicks)
 {
     TTabSet tabs(nullptr);
@@ -734,6 +766,40 @@ TEST_F(StdCtrlsTest, StatusBar_SimpleTextAndColourShowAfterTheQueueRuns)
     bar->SetColor(clBtnFace);
     Pump();
     EXPECT_EQ(PixelsOtherThan(bar, text, static_cast<COLORREF>(ColorToRGB(clBtnFace))), 0);
+}
+
+// A status text cut at the bar's edge is read whole in the hint, for as long as the mouse
+// rests on it, in a box as wide as the bar and on the screen; a text that fits gives none.
+TEST_F(StdCtrlsTest, StatusBar_CutTextShowsWholeInTheHint)
+{
+    QuickHints quick;
+    Application->SetHintHidePause(100);
+    TForm *form = ShownForm(300, 200);
+    auto *bar = new TStatusBar(form);
+    bar->SetParent(form);
+    bar->SetSimplePanel(true);
+    bar->SetShowHint(true);
+    const AnsiString whole = "Ошибка при получении файла!  http://mirror.example/qrv4/123.txt - "
+                             "Узел mirror.example не найден"_a;
+    bar->SetSimpleText("  " + whole);
+    MouseMove(form, 150, 50);
+    MouseMove(bar, bar->Width() - 10, 8);
+    ASSERT_TRUE(PumpUntil([&] { return ShownHint() == whole; })) << ShownHint().ToUtf8();
+    PumpFor(300); // past the usual hint time
+    EXPECT_EQ(ShownHint(), whole);
+    THintWindow *window = Application->HintWindow();
+    EXPECT_LE(window->Width(), bar->Width());
+    EXPECT_GT(window->Height(), 2 * window->Canvas()->TextHeight("Wg")) << "not wrapped";
+    EXPECT_EQ(window->Left(), bar->ClientToScreen(TPoint(0, 0)).X);
+    EXPECT_LE(window->Left() + window->Width(), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+
+    MouseMove(form, 150, 50);
+    Pump();
+    EXPECT_EQ(ShownHint(), "");
+    bar->SetSimpleText("  Готово"_a);
+    MouseMove(bar, 20, 8);
+    PumpFor(200);
+    EXPECT_EQ(ShownHint(), "");
 }
 
 // The top-left corner of the ink (pixels other than Background) in an area; (-1, -1) without.
