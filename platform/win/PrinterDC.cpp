@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinterInfo>
 #include <QTemporaryFile>
 
 namespace win
@@ -112,7 +111,7 @@ HDC NewPrinterDc(LPCSTR Device, const DEVMODEA *DevMode, bool Information)
 {
     // Without a queue the context can only write its document to a file.
     const QString Queue = FromAnsi(Device);
-    if (!Queue.isEmpty() && !QPrinterInfo::availablePrinterNames().contains(Queue)) return {};
+    if (!Queue.isEmpty() && !QueueNames().contains(Queue)) return {};
     auto Print = std::make_shared<PrinterDevice>();
     Print->Queue = Queue;
     Print->SetMode(DevMode ? *DevMode : DefaultDevMode(Queue));
