@@ -106,6 +106,28 @@ TEST_F(SilentService, TheWindowPaintsAndAnswersOtherThreadsWhileTheServiceIsAske
     EXPECT_TRUE(PeekMessageW(&M, {}, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
 }
 
+// Qt's page set-up asks the service about the queue itself, on the caller's thread: a printer
+// opened while the service answered gets no dialog once it stopped answering.
+TEST_F(SilentService, APrinterOpenedBeforeTheServiceFellSilentGetsNoSetUpDialog)
+{
+    PrivateCups Cups;
+    QRV4_REQUIRE_CUPS(Cups);
+    ASSERT_TRUE(Cups.AddPdfQueue("Desk")) << Cups.Log();
+    HANDLE Printer{};
+    char Queue[] = "Desk";
+    ASSERT_TRUE(OpenPrinterA(Queue, &Printer, nullptr));
+    DEVMODEA Mode{};
+    {
+        SilentPrintService Silent;
+        ASSERT_TRUE(Silent.Listening());
+        EXPECT_EQ(DocumentPropertiesA(nullptr, Printer, Queue, &Mode, nullptr,
+                                      DM_IN_PROMPT | DM_OUT_BUFFER),
+                  -1);
+    }
+    EXPECT_EQ(Mode.dmSize, 0) << "the device mode was written without a dialog";
+    ClosePrinter(Printer);
+}
+
 TEST_F(SilentService, AServiceBackAfterHangingIsHeardAgain)
 {
     {
