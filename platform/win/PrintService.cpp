@@ -67,11 +67,9 @@ void Ask(const std::shared_ptr<Errand> &E, const std::function<void()> &Question
 bool AwaitAnswer(Errand &E, Clock::time_point Deadline)
 {
     for (;;) {
-        MSG M;
-        // Looking also takes the queue's news as seen, so a wake-up after the check below
+        // Painting also takes the queue's news as seen, so a wake-up after the check below
         // still ends the wait.
-        const bool Painted = PeekMessageW(&M, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
-        if (Painted) DispatchMessageW(&M);
+        const bool Painted = DispatchPaintOnly();
         if (E.Done()) return true;
         const Clock::time_point Now = Clock::now();
         if (Now >= Deadline) return false;

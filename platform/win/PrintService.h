@@ -1,9 +1,9 @@
 #pragma once
 // Questions to the print service (the printer list, the default printer, what a queue
-// offers) go through Qt's printer classes into CUPS, which waits as long as the scheduler
-// lets it: one that accepts a connection and never answers would hold the asking thread, and
-// with the GUI thread every window, for good. So each question runs on a thread of its own
-// and the caller waits for it only so long. Internal.
+// offers) go through Qt's printer classes into CUPS, whose own limits do not bound them: a
+// scheduler that accepts the connection and never answers holds the asking thread some two
+// minutes per question, and with the GUI thread every window. So each question runs on a
+// thread of its own and the caller waits for it only so long. Internal to the platform layer.
 
 #include <chrono>
 #include <functional>

@@ -90,6 +90,8 @@ TEST_F(SilentService, TheWindowPaintsAndAnswersOtherThreadsWhileTheServiceIsAske
     });
     InvalidateRect(W, nullptr, FALSE);
     win::InjectKeyInput(win::KeyInput{true, 'A', 0x1E});
+    PostMessageW(W, WM_USER + 3, 0, 0);
+    PostQuitMessage(5);
     ClearLog();
 
     Asking = true;
@@ -100,10 +102,15 @@ TEST_F(SilentService, TheWindowPaintsAndAnswersOtherThreadsWhileTheServiceIsAske
     EXPECT_TRUE(Names.empty());
     EXPECT_TRUE(AnsweredWhileAsking) << "a message sent from another thread waited for the answer";
     EXPECT_FALSE(Find(WM_PAINT).empty()) << "the window was not painted while waiting";
-    // Input waits for the program's own loop: no handler runs in the middle of the question.
+    // Input, posted messages and the quit wait for the program's own loop: none of its
+    // handlers runs in the middle of the question.
     EXPECT_TRUE(Find(WM_KEYDOWN).empty());
+    EXPECT_TRUE(Find(WM_USER + 3).empty());
     MSG M;
     EXPECT_TRUE(PeekMessageW(&M, {}, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageW(&M, {}, WM_USER + 3, WM_USER + 3, PM_REMOVE));
+    EXPECT_FALSE(GetMessageW(&M, {}, 0, 0)) << "the quit was lost";
+    EXPECT_EQ(M.wParam, 5u);
 }
 
 // Qt's page set-up asks the service about the queue itself, on the caller's thread: a printer
