@@ -78,6 +78,8 @@ void PrinterDevice::CloseDocument()
 bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
                const QString &File)
 {
+    // The job itself talks to the service on this thread: only while it answers.
+    if (!QueueNames().contains(Queue)) return false;
     QFile Pdf(File);
     const CupsCalls *Cups = win::Cups();
     if (!Cups || !Pdf.open(QIODevice::ReadOnly)) return false;

@@ -282,6 +282,8 @@ DWORD StartDocPrinterA(HANDLE Printer, DWORD Level, LPBYTE DocInfo)
     OpenPrinter *P = FindPrinter(Printer);
     if (!P || Level != 1 || !DocInfo || P->Job) return 0;
     const auto *Info = reinterpret_cast<const DOC_INFO_1A *>(DocInfo);
+    // The job itself talks to the service on this thread: only while it answers.
+    if (!KnownQueue(P->Queue)) return 0;
     const CupsCalls *Cups = win::Cups();
     if (!Cups) return 0;
     const std::string Queue = P->Queue.toStdString();

@@ -135,6 +135,35 @@ TEST_F(SilentService, APrinterOpenedBeforeTheServiceFellSilentGetsNoSetUpDialog)
     ClosePrinter(Printer);
 }
 
+// A job sent to the service talks to it on the caller's thread: one that stopped answering
+// since the printer was chosen gets no job, and the caller hears that it failed.
+TEST_F(SilentService, NoJobGoesToAServiceThatStoppedAnswering)
+{
+    PrivateCups Cups;
+    QRV4_REQUIRE_CUPS(Cups);
+    ASSERT_TRUE(Cups.AddPdfQueue("Desk")) << Cups.Log();
+    ASSERT_TRUE(Cups.AddRawQueue("Hall")) << Cups.Log();
+    HANDLE Raw{};
+    char Hall[] = "Hall";
+    ASSERT_TRUE(OpenPrinterA(Hall, &Raw, nullptr));
+    const HDC Dc = CreateDCA(nullptr, "Desk", nullptr, nullptr);
+    ASSERT_TRUE(Dc);
+    const DOCINFOA Info{sizeof(DOCINFOA), "Чек", nullptr, nullptr, 0};
+    ASSERT_GT(StartDocA(Dc, &Info), 0);
+    ASSERT_GT(StartPage(Dc), 0);
+    EndPage(Dc);
+    {
+        SilentPrintService Silent;
+        ASSERT_TRUE(Silent.Listening());
+        EXPECT_EQ(EndDoc(Dc), SP_ERROR);
+        char Title[] = "Чек";
+        DOC_INFO_1A RawInfo{Title, nullptr, nullptr};
+        EXPECT_EQ(StartDocPrinterA(Raw, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    }
+    DeleteDC(Dc);
+    ClosePrinter(Raw);
+}
+
 TEST_F(SilentService, AServiceBackAfterHangingIsHeardAgain)
 {
     {
