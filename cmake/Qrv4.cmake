@@ -74,7 +74,7 @@ endfunction()
 # One test executable; every test in it becomes a CTest test. The label "thread"
 # puts it into the thread-sanitizer run; "main" means it brings its own main().
 function(qrv4_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock)
     if(NOT "main" IN_LIST ARG_LABELS)
@@ -85,7 +85,12 @@ function(qrv4_test name)
     # name), so the labels are set by a script CTest reads after the discovered tests.
     set(labels unit ${ARG_LABELS})
     set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
-    file(WRITE ${script} "set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\")\n")
+    set(properties "LABELS \"${labels}\"")
+    # A test that would hang fails at its time limit instead of holding the run.
+    if(ARG_TIMEOUT)
+        string(APPEND properties " TIMEOUT ${ARG_TIMEOUT}")
+    endif()
+    file(WRITE ${script} "set_tests_properties(\${${name}_TESTS} PROPERTIES ${properties})\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
     if("thread" IN_LIST ARG_LABELS)
         add_dependencies(qrv4_thread_tests ${name})

@@ -3,6 +3,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Printers.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/PrintService.h"
 #include "platform/win/QtText.h"
 
 #include <QColorDialog>
@@ -13,6 +14,7 @@
 #include <QIdentityProxyModel>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTreeView>
 
 #include <algorithm>
@@ -371,6 +373,10 @@ bool ExecutePrintDialog(TPrintDialog &Dialog)
     TPrinter *printer = Printer();
     // A printer added since the last print is offered, and can be chosen, too.
     printer->Refresh();
+    // Qt's printer and dialog ask the print service themselves, on this thread, and would
+    // wait on one that does not answer as long as it keeps the connection.
+    if (!win::AskPrintService([] { return QPrinterInfo::defaultPrinterName(); }))
+        throw EPrinter("Printer selected is not valid");
     QPrinter chosen;
     const QString current = ToQt(printer->PrinterName());
     if (!current.isEmpty()) chosen.setPrinterName(current);

@@ -757,6 +757,23 @@ void NoteVisibilityChanged()
     }
 }
 
+bool DispatchPaintOnly()
+{
+    ThreadQueue &Q = MyQueue();
+    {
+        std::lock_guard Lock(Q.Mutex);
+        Q.Seen = Q.Arrivals;
+    }
+    DeliverSent(Q);
+    PumpQt(Q);
+    DeliverSent(Q);
+    MSG M;
+    if (!TakePaint(Q, &M, {}, WM_PAINT, WM_PAINT)) return false;
+    Q.Last = M;
+    DispatchMessageW(&M);
+    return true;
+}
+
 void DeferToLoop(std::function<void()> Action)
 {
     ThreadQueue &Q = MyQueue();

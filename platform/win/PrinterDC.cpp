@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinterInfo>
 #include <QTemporaryFile>
 
 namespace win
@@ -79,6 +78,8 @@ void PrinterDevice::CloseDocument()
 bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
                const QString &File)
 {
+    // The job itself talks to the service on this thread: only while it answers.
+    if (!QueueNames().contains(Queue)) return false;
     QFile Pdf(File);
     const CupsCalls *Cups = win::Cups();
     if (!Cups || !Pdf.open(QIODevice::ReadOnly)) return false;
@@ -112,7 +113,7 @@ HDC NewPrinterDc(LPCSTR Device, const DEVMODEA *DevMode, bool Information)
 {
     // Without a queue the context can only write its document to a file.
     const QString Queue = FromAnsi(Device);
-    if (!Queue.isEmpty() && !QPrinterInfo::availablePrinterNames().contains(Queue)) return {};
+    if (!Queue.isEmpty() && !QueueNames().contains(Queue)) return {};
     auto Print = std::make_shared<PrinterDevice>();
     Print->Queue = Queue;
     Print->SetMode(DevMode ? *DevMode : DefaultDevMode(Queue));

@@ -7,6 +7,7 @@
 #include <QPageLayout>
 #include <QRegion>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ inline constexpr int PrinterDpi = 600;
 QString FromAnsi(LPCSTR Text);
 void ToAnsi(const QString &Text, LPSTR Out, std::size_t Size);
 
+// The queues the print service lists; none when it does not answer in time.
+QStringList QueueNames();
 // The queue's own defaults: its default paper, portrait, one copy, automatic bin.
 DEVMODEA DefaultDevMode(const QString &Queue);
 QPageLayout PageLayoutOf(const DEVMODEA &Mode);

@@ -29,6 +29,10 @@ void NotePaintMayBeDue(DWORD ThreadId, HWND Wnd);
 // Tells every queue that which windows are visible may have changed: shown,
 // hidden, re-parented or restyled.
 void NoteVisibilityChanged();
+// Handles the messages other threads sent and paints one window that waits for it; posted
+// messages, input, timers and the quit flag stay in the queue as they are, for the thread's
+// own loop. False when no window waited. For a wait that must not run the program's handlers.
+bool DispatchPaintOnly();
 // Runs something Qt reported (close, resize, activation) from the thread's own
 // message calls, never inside Qt's event handling.
 void DeferToLoop(std::function<void()> Action);

@@ -3,6 +3,7 @@
 #include "platform/rtl/System.h"
 #include "platform/win/CupsLibrary.h"
 #include "platform/win/HandleTable.h"
+#include "platform/win/PrintService.h"
 
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -28,6 +29,17 @@ void ToAnsi(const QString &Text, LPSTR Out, std::size_t Size)
     Out[N] = 0;
 }
 
+namespace
+{
+
+// What a device mode takes from the queue's own settings.
+struct QueueDefaults {
+    int Paper = 0;
+    QPrinter::DuplexMode Duplex = QPrinter::DuplexNone;
+};
+
+} // namespace
+
 DEVMODEA DefaultDevMode(const QString &Queue)
 {
     DEVMODEA Mode{};
@@ -36,19 +48,31 @@ DEVMODEA DefaultDevMode(const QString &Queue)
     Mode.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY |
                     DM_YRESOLUTION;
     Mode.dmOrientation = DMORIENT_PORTRAIT;
-    const QPrinterInfo Info = QPrinterInfo::printerInfo(Queue);
-    const int Paper = Info.isNull() ? 0 : Info.defaultPageSize().windowsId();
-    Mode.dmPaperSize = static_cast<short>(Paper > 0 ? Paper : DMPAPER_A4);
+    // A queue the service does not describe in time prints on A4, one-sided.
+    const QueueDefaults Defaults =
+        AskPrintService([Queue] {
+            const QPrinterInfo Info = QPrinterInfo::printerInfo(Queue);
+            return Info.isNull() ? QueueDefaults{}
+                                 : QueueDefaults{Info.defaultPageSize().windowsId(),
+                                                 Info.defaultDuplexMode()};
+        }).value_or(QueueDefaults{});
+    Mode.dmPaperSize = static_cast<short>(Defaults.Paper > 0 ? Defaults.Paper : DMPAPER_A4);
     Mode.dmCopies = 1;
     Mode.dmDefaultSource = DMBIN_AUTO;
     Mode.dmPrintQuality = PrinterDpi;
     Mode.dmYResolution = PrinterDpi;
     Mode.dmDuplex = DMDUP_SIMPLEX;
-    if (!Info.isNull() && Info.defaultDuplexMode() == QPrinter::DuplexLongSide)
+    if (Defaults.Duplex == QPrinter::DuplexLongSide)
         Mode.dmDuplex = DMDUP_VERTICAL;
-    else if (!Info.isNull() && Info.defaultDuplexMode() == QPrinter::DuplexShortSide)
+    else if (Defaults.Duplex == QPrinter::DuplexShortSide)
         Mode.dmDuplex = DMDUP_HORIZONTAL;
     return Mode;
+}
+
+QStringList QueueNames()
+{
+    return AskPrintService([] { return QPrinterInfo::availablePrinterNames(); })
+        .value_or(QStringList());
 }
 
 QPageLayout PageLayoutOf(const DEVMODEA &Mode)
@@ -107,14 +131,19 @@ OpenPrinter *FindPrinter(HANDLE Handle)
 
 bool KnownQueue(const QString &Queue)
 {
-    return !Queue.isEmpty() && QPrinterInfo::availablePrinterNames().contains(Queue);
+    return !Queue.isEmpty() && QueueNames().contains(Queue);
 }
 
-// Paper numbers the queue offers, each once, with their names.
+// Paper numbers the queue offers, each once, with their names; none when the service does
+// not say in time.
 std::vector<QPageSize> QueuePapers(const QString &Queue)
 {
+    const QList<QPageSize> Offered =
+        AskPrintService([Queue] {
+            return QPrinterInfo::printerInfo(Queue).supportedPageSizes();
+        }).value_or(QList<QPageSize>());
     std::vector<QPageSize> Papers;
-    for (const QPageSize &Size : QPrinterInfo::printerInfo(Queue).supportedPageSizes()) {
+    for (const QPageSize &Size : Offered) {
         const int Id = Size.windowsId();
         if (Id <= 0 || Id == DMPAPER_USER) continue;
         if (std::none_of(Papers.begin(), Papers.end(),
@@ -134,7 +163,7 @@ BOOL EnumPrintersA(DWORD, LPSTR, DWORD Level, LPBYTE Buffer, DWORD BufferSize, L
 {
     if (Level != 4 || !Needed || !Returned) return FALSE;
     std::vector<std::string> Names;
-    for (const QString &Name : QPrinterInfo::availablePrinterNames())
+    for (const QString &Name : QueueNames())
         Names.push_back(AnsiString(WideString(Name.toStdU16String())).Std());
     std::size_t Size = Names.size() * sizeof(PRINTER_INFO_4A);
     for (const std::string &Name : Names)
@@ -157,7 +186,8 @@ BOOL EnumPrintersA(DWORD, LPSTR, DWORD Level, LPBYTE Buffer, DWORD BufferSize, L
 BOOL GetDefaultPrinterA(LPSTR Buffer, LPDWORD Size)
 {
     if (!Size) return FALSE;
-    const QString Name = QPrinterInfo::defaultPrinterName();
+    const QString Name =
+        AskPrintService([] { return QPrinterInfo::defaultPrinterName(); }).value_or(QString());
     if (Name.isEmpty()) return FALSE;
     const AnsiString Ansi(WideString(Name.toStdU16String()));
     const DWORD Need = static_cast<DWORD>(Ansi.Length()) + 1;
@@ -196,6 +226,8 @@ LONG DocumentPropertiesA(HWND, HANDLE Printer, LPSTR, PDEVMODEA Out, PDEVMODEA I
     DEVMODEA Result = (Mode & DM_IN_BUFFER) && In ? *In : DefaultDevMode(P->Queue);
     LONG Answer = 1; // IDOK
     if (Mode & DM_IN_PROMPT) {
+        // Qt asks the service about the queue again, on this thread: only while it answers.
+        if (!KnownQueue(P->Queue)) return -1;
         QPrinter Device(QPrinterInfo::printerInfo(P->Queue));
         Device.setPageLayout(PageLayoutOf(Result));
         QPageSetupDialog Dialog(&Device);
@@ -250,6 +282,8 @@ DWORD StartDocPrinterA(HANDLE Printer, DWORD Level, LPBYTE DocInfo)
     OpenPrinter *P = FindPrinter(Printer);
     if (!P || Level != 1 || !DocInfo || P->Job) return 0;
     const auto *Info = reinterpret_cast<const DOC_INFO_1A *>(DocInfo);
+    // The job itself talks to the service on this thread: only while it answers.
+    if (!KnownQueue(P->Queue)) return 0;
     const CupsCalls *Cups = win::Cups();
     if (!Cups) return 0;
     const std::string Queue = P->Queue.toStdString();

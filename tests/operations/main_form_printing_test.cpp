@@ -186,6 +186,31 @@ TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumb
     EXPECT_TRUE(printer.Jobs.empty());
 }
 
+// A print service that takes the connection and never answers: the print waits for it only so
+// long and then says, as without a printer, that none is installed; the next print says the
+// same, and nothing is asked of a dialog or sent anywhere.
+TEST_F(NoPrinterTest, APrintServiceThatNeverAnswersCountsAsNoPrinter)
+{
+    maintest::ServeSampleArchive(*Sim, 20);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+    int shown = 0;
+    AnswerWithOk(PrintListDlg, [&shown] { ++shown; });
+    reporttest::RecordingPrinter printer;
+    const SilentPrintService silent;
+    ASSERT_TRUE(silent.Listening());
+
+    Dialogs.ReplyMessage(mrOk);
+    Form->BTN_PrintArchiveClick(nullptr);
+    ExpectNoPrinterMessage(1);
+
+    Dialogs.ReplyMessage(mrOk);
+    Form->BTN_PrintArchiveClick(nullptr);
+    ExpectNoPrinterMessage(2);
+
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(printer.Jobs.empty());
+}
+
 TEST_F(PrintingTest, ArchiveReceiptAndAddressBookReachPaperWithEveryValue)
 {
     maintest::ServeSampleArchive(*Sim, 90);

@@ -174,6 +174,28 @@ NoPrinters::~NoPrinters()
     RestoreClient(FOldServer, FHadServer);
 }
 
+SilentPrintService::SilentPrintService() : FPath(TempPath("silent_cups", ".sock"))
+{
+    FSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un Address{};
+    Address.sun_family = AF_UNIX;
+    FPath.copy(Address.sun_path, sizeof Address.sun_path - 1);
+    if (FSocket >= 0 &&
+        (bind(FSocket, reinterpret_cast<sockaddr *>(&Address), sizeof Address) != 0 ||
+         listen(FSocket, SOMAXCONN) != 0)) {
+        close(FSocket);
+        FSocket = -1;
+    }
+    PointClientAt(FPath, FOldServer, FHadServer);
+}
+
+SilentPrintService::~SilentPrintService()
+{
+    RestoreClient(FOldServer, FHadServer);
+    if (FSocket >= 0) close(FSocket);
+    unlink(FPath.c_str());
+}
+
 PrivateCups::PrivateCups()
 {
     char Template[] = "/tmp/qrv4_cups_XXXXXX";

@@ -39,6 +39,26 @@ private:
     bool FHadServer = false;
 };
 
+// A print service that never answers while it lives: this process's CUPS client
+// points at a socket whose connections the system takes on its behalf and nobody
+// ever reads, as a scheduler that hangs would. Gone, it drops them.
+class SilentPrintService
+{
+public:
+    SilentPrintService();
+    ~SilentPrintService();
+    SilentPrintService(const SilentPrintService &) = delete;
+    SilentPrintService &operator=(const SilentPrintService &) = delete;
+
+    bool Listening() const { return FSocket >= 0; }
+
+private:
+    std::string FPath;
+    int FSocket = -1;
+    std::string FOldServer;
+    bool FHadServer = false;
+};
+
 // A cupsd of its own: its configuration, socket, spool, logs and output in one
 // temporary folder, and this process's CUPS client pointed at its socket
 // until it stops. It runs as whoever starts it, root or not; Running() says

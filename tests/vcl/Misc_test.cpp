@@ -1,3 +1,4 @@
+#include "tests/support/PrintTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include "platform/vcl/Buttons.h"
@@ -322,6 +323,22 @@ TEST_F(MiscTest, Printer_AbortedJobWritesNoFile)
     EXPECT_FALSE(printer.Printing());
     EXPECT_FALSE(std::ifstream(path).good());
     EXPECT_THROW(printer.EndDoc(), EPrinter);
+}
+
+// A print service that takes the connection and never answers: no printer is listed, a job
+// for the system's printer is refused as without one, and the print dialog, which Qt fills
+// by asking the service itself, is refused rather than waited on.
+TEST_F(MiscTest, Printer_SilentPrintServiceLeavesNoPrinterAndNoDialog)
+{
+    const printtest::SilentPrintService silent;
+    ASSERT_TRUE(silent.Listening());
+    TPrinter printer;
+    EXPECT_EQ(printer.Printers()->Count(), 0);
+    EXPECT_THROW(printer.BeginDoc(), EPrinter);
+    EXPECT_FALSE(printer.Printing());
+    TPrintDialog dialog(nullptr);
+    vcl::StandardDialogs standard;
+    EXPECT_THROW(standard.Execute(dialog), EPrinter);
 }
 
 } // namespace

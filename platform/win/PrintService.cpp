@@ -1,0 +1,102 @@
+#include "platform/win/PrintService.h"
+
+#include "platform/win/QueueInternal.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace win
+{
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+// Questions given up on that have not come back yet.
+std::atomic<int> Unanswered{0};
+
+// One question between its thread and the caller, owned by both: the thread may finish long
+// after the caller gave up.
+struct Errand {
+    std::mutex Lock;
+    bool Finished = false;
+    bool GivenUp = false;
+    DWORD Caller = 0;
+
+    bool Done()
+    {
+        const std::lock_guard<std::mutex> Hold(Lock);
+        return Finished;
+    }
+
+    // False when the answer came after all.
+    bool GiveUp()
+    {
+        const std::lock_guard<std::mutex> Hold(Lock);
+        if (Finished) return false;
+        GivenUp = true;
+        ++Unanswered;
+        return true;
+    }
+
+    void Finish()
+    {
+        {
+            const std::lock_guard<std::mutex> Hold(Lock);
+            Finished = true;
+            if (GivenUp) --Unanswered;
+        }
+        WakeThread(Caller);
+    }
+};
+
+void Ask(const std::shared_ptr<Errand> &E, const std::function<void()> &Question)
+{
+    // An answer that cannot be had is no answer: the caller finds none.
+    try {
+        Question();
+    } catch (...) {
+    }
+    E->Finish();
+}
+
+// Until the errand is done or the deadline passes. Paints only: input and posted messages
+// would run the program's own handlers in the middle of the caller's work.
+bool AwaitAnswer(Errand &E, Clock::time_point Deadline)
+{
+    for (;;) {
+        // Painting also takes the queue's news as seen, so a wake-up after the check below
+        // still ends the wait.
+        const bool Painted = DispatchPaintOnly();
+        if (E.Done()) return true;
+        const Clock::time_point Now = Clock::now();
+        if (Now >= Deadline) return false;
+        if (!Painted)
+            WaitForQueue(static_cast<DWORD>(
+                std::chrono::ceil<std::chrono::milliseconds>(Deadline - Now).count()));
+    }
+}
+
+} // namespace
+
+bool AskInTime(std::function<void()> Question)
+{
+    if (Unanswered > 0) return false;
+    auto E = std::make_shared<Errand>();
+    E->Caller = GetCurrentThreadId();
+    // The thread wakes the caller's queue, which must be there to be woken.
+    EnsureQueue();
+    std::thread(Ask, E, std::move(Question)).detach();
+    bool Answered = false;
+    try {
+        Answered = AwaitAnswer(*E, Clock::now() + PrintServicePatience);
+    } catch (...) {
+        E->GiveUp();
+        throw;
+    }
+    return Answered || !E->GiveUp();
+}
+
+} // namespace win
