@@ -354,6 +354,11 @@ bool AcceptInput(ThreadQueue &Q, const InputRecord &R, const Resolved &Res)
 
 enum class Found { Nothing, Message, Eaten };
 
+bool TakesEverything(HWND Filter, UINT Min, UINT Max, bool Remove)
+{
+    return Remove && !Filter && Min == 0 && Max == 0;
+}
+
 Found TakeInput(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool Remove)
 {
     std::size_t Index = 0;
@@ -365,6 +370,12 @@ Found TakeInput(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool
             R = Q.Input[Index];
         }
         const Resolved Res = R.Mouse ? ResolveMouse(R) : ResolveKey(R);
+        if (!Res.Wnd && !TakesEverything(Filter, Min, Max, Remove)) {
+            // No window takes it yet, and a look for something in particular leaves it: a key
+            // typed before the next window has the focus waits for that window.
+            ++Index;
+            continue;
+        }
         if (!Res.Wnd) {
             // Input over none of our windows and not captured goes nowhere, but
             // the pointer has left whatever window was tracking it.

@@ -353,6 +353,47 @@ TEST_F(MessageQueue, Keys_GoToTheFocusWindowAndTranslateToCp1251)
     EXPECT_EQ(M.wParam, 0xF4u) << "cp1251 code of the typed letter";
 }
 
+// Typed between one window going and the next taking the focus: the loops that look only for
+// paints, or only peek, leave the key for the window that takes the focus next.
+TEST_F(MessageQueue, KeyTypedAheadOfTheFocus_OutlivesFilteredReads)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetFocus({});
+    SetActiveWindow({});
+    ClearLog();
+    win::InjectKeyInput(win::KeyInput{true, 'A', 30, false, false, u'a'});
+    MSG M;
+    EXPECT_FALSE(PeekMessageW(&M, {}, WM_PAINT, WM_PAINT, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&M, W, 0, 0, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&M, {}, 0, 0, PM_NOREMOVE));
+    EXPECT_FALSE(win::WaitForQueue(50)) << "a key no one can take yet is no news";
+    SetFocus(W);
+    Pump();
+    ASSERT_EQ(Find(WM_KEYDOWN).size(), 1u);
+    EXPECT_EQ(Find(WM_KEYDOWN)[0].Wnd, W);
+    ASSERT_EQ(Find(WM_CHAR).size(), 1u);
+    EXPECT_EQ(Find(WM_CHAR)[0].WParam, static_cast<WPARAM>('a'));
+}
+
+// With neither a focus nor an active window when the program's loop reads it, a key goes
+// nowhere, as the system's would: it does not wait to surprise the next window focused.
+TEST_F(MessageQueue, KeyWithNoWindowWhenTheLoopReadsIt_GoesNowhere)
+{
+    const HWND W = Top(0, 0, 50, 50);
+    Pump();
+    SetFocus({});
+    SetActiveWindow({});
+    ClearLog();
+    win::InjectKeyInput(win::KeyInput{true, 'B', 48, false, false, u'b'});
+    Pump();
+    EXPECT_EQ(HIWORD(GetQueueStatus(QS_KEY)), 0u);
+    SetFocus(W);
+    Pump();
+    EXPECT_TRUE(Find(WM_KEYDOWN).empty());
+    EXPECT_TRUE(Find(WM_CHAR).empty());
+}
+
 TEST_F(MessageQueue, SendMessage_FromAnotherThreadRunsOnTheWindowsThread)
 {
     const HWND W = Top(0, 0, 50, 50);
