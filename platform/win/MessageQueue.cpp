@@ -499,13 +499,18 @@ bool TakeTimer(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool 
     return false;
 }
 
-void RunIdleWork(ThreadQueue &Q)
+void RunDeferred(ThreadQueue &Q)
 {
     while (!Q.Deferred.empty()) {
         const auto Action = std::move(Q.Deferred.front());
         Q.Deferred.pop_front();
         Action();
     }
+}
+
+void RunIdleWork(ThreadQueue &Q)
+{
+    RunDeferred(Q);
     // A synchronised call run here is news for the loop that looked: a modal loop waits for
     // what such a call may set, and must not go to sleep over it.
     if (Q.RunsSynchronize && CheckSynchronize(0)) {
@@ -532,6 +537,9 @@ bool Peek(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool Remov
         bool Got = TakePosted(Q, Out, Filter, Min, Max, Remove);
         if (!Got) {
             PumpQt(Q);
+            // What Qt reported came before the input it queued with it: the window it
+            // activated is the one a key typed next belongs to.
+            RunDeferred(Q);
             DeliverSent(Q);
             Got = TakePosted(Q, Out, Filter, Min, Max, Remove);
         }

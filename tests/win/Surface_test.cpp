@@ -187,6 +187,25 @@ TEST_F(Surface, WindowRegion_IsKeptAndLimitsTheHitTest)
     EXPECT_EQ(WindowFromPoint(POINT{20, 20}), W);
 }
 
+// The platform activates the next window and the user types into it at once: the key comes
+// with the activation, in the same turn of the platform's events, and reaches that window.
+TEST_F(Surface, KeyComingWithTheActivation_ReachesTheActivatedWindow)
+{
+    const HWND W = Popup(100, 100, 40, 40);
+    Pump();
+    SetFocus({});
+    SetActiveWindow({});
+    ClearLog();
+    QWidget *Widget = WidgetOf(W);
+    QCoreApplication::postEvent(Widget, new QEvent(QEvent::WindowActivate));
+    QCoreApplication::postEvent(
+        Widget, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0, 0, "a"));
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), W);
+    ASSERT_EQ(Find(WM_KEYDOWN).size(), 1u);
+    EXPECT_EQ(Find(WM_KEYDOWN)[0].Wnd, W);
+}
+
 TEST_F(Surface, QtInput_IsQueuedAndSwallowed)
 {
     const HWND W = Popup(100, 100, 40, 40);
