@@ -268,21 +268,21 @@ void TMainForm::FormActivate(TObject *)
     const TPoint place = FittedPosition(Config.Left, Config.Top, Width(), Height());
     SetLeft(place.X);
     SetTop(place.Y);
-    for (const auto &[grid, file] : Layouts())
+    for (const auto &[grid, file] : Layouts()) {
         if (!GridLoadColWidths(grid, file)) FUnreadLayouts.push_back(file);
-    HideFile(GridArchiveFile);
-    HideFile(GridWriterFile);
+        HideFile(file);
+    }
 }
 
 void TMainForm::FormClose(TObject *, TCloseAction &)
 {
     CloseComPort();
     // A layout that could not be read is not replaced by the widths the grid shows instead.
-    for (const auto &[grid, file] : Layouts())
+    for (const auto &[grid, file] : Layouts()) {
         if (std::ranges::count(FUnreadLayouts, file) > 0 || !GridSaveColWidths(grid, file))
             SettingsNotKept(file);
-    HideFile(GridArchiveFile);
-    HideFile(GridWriterFile);
+        HideFile(file);
+    }
     DeleteFile(Config.DebugFile);
     SaveConfigFromForm();
 }

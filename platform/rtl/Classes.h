@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <type_traits>
 #include <unordered_map>
@@ -511,6 +512,8 @@ template <class T, class F> void Updating(T &Target, F Action)
 
 // Replaces the lines of Strings with Lines, as one update.
 void SetLines(TStrings *Strings, const std::vector<AnsiString> &Lines);
+// Adds the lines of Text to Strings: each ends at CR, LF or CR LF, and a NUL ends none.
+void AddLines(TStrings &Strings, std::string_view Text);
 
 } // namespace rtl
 

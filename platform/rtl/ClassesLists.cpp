@@ -411,16 +411,7 @@ void TStrings::SetTextStr(const AnsiString &Value)
         Clear();
         // The text is a C string to the class library: a NUL ends it, also in a loaded file.
         std::string_view text = Value.View();
-        text = text.substr(0, text.find('\0'));
-        std::size_t p = 0;
-        while (p < text.size()) {
-            std::size_t end = text.find_first_of("\r\n", p);
-            if (end == std::string_view::npos) end = text.size();
-            Add(AnsiString(text.substr(p, end - p)));
-            p = end;
-            if (p < text.size() && text[p] == '\r') ++p;
-            if (p < text.size() && text[p] == '\n') ++p;
-        }
+        rtl::AddLines(*this, text.substr(0, text.find('\0')));
     });
 }
 
@@ -526,6 +517,18 @@ void rtl::SetLines(TStrings *Strings, const std::vector<AnsiString> &Lines)
         for (const AnsiString &line : Lines)
             Strings->Add(line);
     });
+}
+
+void rtl::AddLines(TStrings &Strings, std::string_view Text)
+{
+    std::size_t p = 0;
+    while (p < Text.size()) {
+        const std::size_t end = std::min(Text.find_first_of("\r\n", p), Text.size());
+        Strings.Add(AnsiString(Text.substr(p, end - p)));
+        p = end;
+        if (p < Text.size() && Text[p] == '\r') ++p;
+        if (p < Text.size() && Text[p] == '\n') ++p;
+    }
 }
 
 // ---------------------------------------------------------------------------

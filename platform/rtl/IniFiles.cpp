@@ -473,25 +473,6 @@ TMemIniFile::~TMemIniFile()
     Clear();
 }
 
-namespace
-{
-
-// Lines end at CR, LF or CR LF, as in a string list's text; unlike there a NUL ends nothing,
-// so what a crash left in the middle of a file costs no setting after it.
-void SplitLines(std::string_view Bytes, TStrings &Lines)
-{
-    std::size_t p = 0;
-    while (p < Bytes.size()) {
-        const std::size_t end = std::min(Bytes.find_first_of("\r\n", p), Bytes.size());
-        Lines.Add(AnsiString(Bytes.substr(p, end - p)));
-        p = end;
-        if (p < Bytes.size() && Bytes[p] == '\r') ++p;
-        if (p < Bytes.size() && Bytes[p] == '\n') ++p;
-    }
-}
-
-} // namespace
-
 void TMemIniFile::LoadValues(const AnsiString &FileName)
 {
     std::string bytes;
@@ -499,8 +480,10 @@ void TMemIniFile::LoadValues(const AnsiString &FileName)
         FileName.IsEmpty() ? ENOENT : rtl::ReadFileContent(rtl::SystemPath(FileName), bytes);
     if (error != 0 && error != ENOENT)
         throw EFOpenError(SFOpenError, {FileName, SysErrorMessage(error)});
+    // Not as a string list's text, which a NUL ends: what a crash left in the middle of a file
+    // costs no setting after it.
     TStringList list;
-    SplitLines(bytes, list);
+    rtl::AddLines(list, bytes);
     SetStrings(&list);
 }
 

@@ -598,10 +598,12 @@ void TCustomForm::WndProc(TMessage &Message)
         return;
     case WM_SIZE:
         // Maximised or restored by its own commands (the frame's buttons, the window manager).
-        if (IsWindowVisible(FHandle) && Message.WParam != SIZE_MINIMIZED)
-            FWindowState = IsZoomed(FHandle)             ? wsMaximized
-                           : FWindowState == wsMaximized ? wsNormal
-                                                         : FWindowState;
+        if (IsWindowVisible(FHandle) && Message.WParam != SIZE_MINIMIZED) {
+            if (IsZoomed(FHandle))
+                FWindowState = wsMaximized;
+            else if (FWindowState == wsMaximized)
+                FWindowState = wsNormal;
+        }
         inherited::WndProc(Message);
         return;
     case WM_SYSCOMMAND:

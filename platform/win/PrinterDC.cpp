@@ -79,7 +79,7 @@ bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
                const QString &File)
 {
     // The job itself talks to the service on this thread: only while it answers.
-    if (!QueueNames().contains(Queue)) return false;
+    if (!KnownQueue(Queue)) return false;
     QFile Pdf(File);
     const CupsCalls *Cups = win::Cups();
     if (!Cups || !Pdf.open(QIODevice::ReadOnly)) return false;
@@ -113,7 +113,7 @@ HDC NewPrinterDc(LPCSTR Device, const DEVMODEA *DevMode, bool Information)
 {
     // Without a queue the context can only write its document to a file.
     const QString Queue = FromAnsi(Device);
-    if (!Queue.isEmpty() && !QueueNames().contains(Queue)) return {};
+    if (!Queue.isEmpty() && !KnownQueue(Queue)) return {};
     auto Print = std::make_shared<PrinterDevice>();
     Print->Queue = Queue;
     Print->SetMode(DevMode ? *DevMode : DefaultDevMode(Queue));

@@ -7,7 +7,6 @@
 #include <QPageLayout>
 #include <QRegion>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -28,8 +27,8 @@ inline constexpr int PrinterDpi = 600;
 QString FromAnsi(LPCSTR Text);
 void ToAnsi(const QString &Text, LPSTR Out, std::size_t Size);
 
-// The queues the print service lists; none when it does not answer in time.
-QStringList QueueNames();
+// Whether the print service lists the queue; false when it does not answer in time.
+bool KnownQueue(const QString &Queue);
 // The queue's own defaults: its default paper, portrait, one copy, automatic bin.
 DEVMODEA DefaultDevMode(const QString &Queue);
 QPageLayout PageLayoutOf(const DEVMODEA &Mode);

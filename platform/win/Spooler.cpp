@@ -38,7 +38,19 @@ struct QueueDefaults {
     QPrinter::DuplexMode Duplex = QPrinter::DuplexNone;
 };
 
+// The queues the print service lists; none when it does not answer in time.
+QStringList QueueNames()
+{
+    return AskPrintService([] { return QPrinterInfo::availablePrinterNames(); })
+        .value_or(QStringList());
+}
+
 } // namespace
+
+bool KnownQueue(const QString &Queue)
+{
+    return !Queue.isEmpty() && QueueNames().contains(Queue);
+}
 
 DEVMODEA DefaultDevMode(const QString &Queue)
 {
@@ -67,12 +79,6 @@ DEVMODEA DefaultDevMode(const QString &Queue)
     else if (Defaults.Duplex == QPrinter::DuplexShortSide)
         Mode.dmDuplex = DMDUP_HORIZONTAL;
     return Mode;
-}
-
-QStringList QueueNames()
-{
-    return AskPrintService([] { return QPrinterInfo::availablePrinterNames(); })
-        .value_or(QStringList());
 }
 
 QPageLayout PageLayoutOf(const DEVMODEA &Mode)
@@ -127,11 +133,6 @@ THandleTable<HANDLE, OpenPrinter> &Printers()
 OpenPrinter *FindPrinter(HANDLE Handle)
 {
     return Printers().Find(Handle);
-}
-
-bool KnownQueue(const QString &Queue)
-{
-    return !Queue.isEmpty() && QueueNames().contains(Queue);
 }
 
 // Paper numbers the queue offers, each once, with their names; none when the service does

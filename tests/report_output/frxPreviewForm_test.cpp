@@ -267,26 +267,6 @@ TEST_F(ReportPreviewTest, AProgressTextReachesThePreviewWindowTheReportOpened)
 namespace
 {
 
-RECT WindowRectOf(HWND Wnd)
-{
-    RECT R{};
-    GetWindowRect(Wnd, &R);
-    return R;
-}
-
-TRect AsTRect(const RECT &R)
-{
-    return TRect(R.left, R.top, R.right, R.bottom);
-}
-
-RECT WorkAreaOf(HWND Wnd)
-{
-    MONITORINFO Info{};
-    Info.cbSize = sizeof Info;
-    GetMonitorInfoW(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &Info);
-    return Info.rcWork;
-}
-
 // The preview a report opens, left open.
 TfrxPreviewForm *OpenPreview(TBuilder &Build, bool Maximized)
 {
@@ -305,16 +285,16 @@ TEST_F(ReportPreviewTest, ThePreviewOpensMaximisedAndComesBackToItsOwnPlace)
     TfrxPreviewForm *Normal = OpenPreview(Plain, false);
     ASSERT_NE(Normal, nullptr);
     EXPECT_FALSE(IsZoomed(Normal->Handle()));
-    const RECT Own = WindowRectOf(Normal->Handle());
+    const TRect Own = vcltest::WindowRectOf(Normal->Handle());
 
     TBuilder Build;
     TfrxPreviewForm *Form = OpenPreview(Build, true);
     ASSERT_NE(Form, nullptr);
     EXPECT_TRUE(IsZoomed(Form->Handle()));
-    EXPECT_EQ(AsTRect(WindowRectOf(Form->Handle())), AsTRect(WorkAreaOf(Form->Handle())))
+    EXPECT_EQ(vcltest::WindowRectOf(Form->Handle()), vcltest::WorkAreaOf(Form->Handle()))
         << "the preview does not fill the screen";
     Form->SetWindowState(wsNormal);
-    EXPECT_EQ(AsTRect(WindowRectOf(Form->Handle())), AsTRect(Own));
+    EXPECT_EQ(vcltest::WindowRectOf(Form->Handle()), Own);
     Normal->Close();
     Form->Close();
     vcltest::Pump();

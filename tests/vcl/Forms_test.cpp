@@ -752,31 +752,6 @@ TEST_F(FormRecreateTest, AHiddenFormStaysHiddenAndInactive)
 
 } // namespace
 
-namespace
-{
-
-RECT WindowRectOf(const TCustomForm &Form)
-{
-    RECT R{};
-    GetWindowRect(Form.WindowHandle(), &R);
-    return R;
-}
-
-RECT WorkAreaOf(const TCustomForm &Form)
-{
-    MONITORINFO Info{};
-    Info.cbSize = sizeof Info;
-    GetMonitorInfoW(MonitorFromWindow(Form.WindowHandle(), MONITOR_DEFAULTTONEAREST), &Info);
-    return Info.rcWork;
-}
-
-bool operator==(const RECT &A, const RECT &B)
-{
-    return A.left == B.left && A.top == B.top && A.right == B.right && A.bottom == B.bottom;
-}
-
-} // namespace
-
 TEST_F(FormsTest, WindowState_AMaximisedFormFillsTheWorkAreaAndComesBackToItsBounds)
 {
     TForm Form(nullptr);
@@ -784,14 +759,14 @@ TEST_F(FormsTest, WindowState_AMaximisedFormFillsTheWorkAreaAndComesBackToItsBou
     Form.SetWindowState(wsMaximized);
     Form.Show();
     Pump();
-    const RECT Work = WorkAreaOf(Form);
+    const TRect Work = WorkAreaOf(Form.WindowHandle());
     EXPECT_TRUE(IsZoomed(Form.WindowHandle()));
-    EXPECT_TRUE(WindowRectOf(Form) == Work) << "the form does not fill the screen";
-    EXPECT_EQ(Form.BoundsRect(), TRect(Work.left, Work.top, Work.right, Work.bottom));
+    EXPECT_EQ(WindowRectOf(Form.WindowHandle()), Work) << "the form does not fill the screen";
+    EXPECT_EQ(Form.BoundsRect(), Work);
 
     Form.SetWindowState(wsNormal);
     EXPECT_FALSE(IsZoomed(Form.WindowHandle()));
-    EXPECT_TRUE(WindowRectOf(Form) == (RECT{30, 40, 330, 240}));
+    EXPECT_EQ(WindowRectOf(Form.WindowHandle()), TRect(30, 40, 330, 240));
     EXPECT_EQ(Form.BoundsRect(), TRect(30, 40, 330, 240));
 }
 
@@ -802,10 +777,10 @@ TEST_F(FormsTest, WindowState_FollowsTheWindowsOwnMaximiseAndRestore)
     Form.Show();
     Form.Perform(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     EXPECT_EQ(Form.WindowState(), wsMaximized);
-    EXPECT_TRUE(WindowRectOf(Form) == WorkAreaOf(Form));
+    EXPECT_EQ(WindowRectOf(Form.WindowHandle()), WorkAreaOf(Form.WindowHandle()));
     Form.Perform(WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_EQ(Form.WindowState(), wsNormal);
-    EXPECT_TRUE(WindowRectOf(Form) == (RECT{30, 40, 330, 240}));
+    EXPECT_EQ(WindowRectOf(Form.WindowHandle()), TRect(30, 40, 330, 240));
 }
 
 TEST_F(FormsTest, WindowState_AMaximisedFormMadeAnewWithAnotherBorderStaysMaximised)
@@ -817,11 +792,10 @@ TEST_F(FormsTest, WindowState_AMaximisedFormMadeAnewWithAnotherBorderStaysMaximi
     Form.SetBorderStyle(bsNone);
     Pump();
     EXPECT_TRUE(IsZoomed(Form.WindowHandle()));
-    const RECT Work = WorkAreaOf(Form);
-    EXPECT_TRUE(WindowRectOf(Form) == Work);
+    const TRect Work = WorkAreaOf(Form.WindowHandle());
+    EXPECT_EQ(WindowRectOf(Form.WindowHandle()), Work);
     // Borderless, the window on the screen is the whole window.
     const win::Window *W = win::FindWindow(Form.WindowHandle());
     ASSERT_TRUE(W && W->Widget);
-    EXPECT_EQ(W->Widget->geometry(),
-              QRect(Work.left, Work.top, Work.right - Work.left, Work.bottom - Work.top));
+    EXPECT_EQ(W->Widget->geometry(), QRect(Work.Left, Work.Top, Work.Width(), Work.Height()));
 }

@@ -1,5 +1,7 @@
 #include "tests/vcl/VclTestSupport.h"
 
+#include "platform/win/SysParams.h"
+
 #include <chrono>
 
 namespace vcltest
@@ -45,6 +47,21 @@ AnsiString ShownHint()
 {
     THintWindow *window = Application->HintWindow();
     return window && window->Shown() ? window->Caption() : AnsiString();
+}
+
+TRect WindowRectOf(HWND Wnd)
+{
+    RECT r{};
+    GetWindowRect(Wnd, &r);
+    return r;
+}
+
+TRect WorkAreaOf(HWND Wnd)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &info);
+    return info.rcWork;
 }
 
 QuickHints::QuickHints()

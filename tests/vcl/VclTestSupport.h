@@ -27,6 +27,11 @@ bool PumpUntil(const std::function<bool()> &Done);
 // The text of the application's hint window while it is up, empty while none is.
 AnsiString ShownHint();
 
+// A window's place on the screen, its frame included.
+TRect WindowRectOf(HWND Wnd);
+// The work area of the screen the window is on: what a maximised window fills.
+TRect WorkAreaOf(HWND Wnd);
+
 // Short hint pauses for a test's length, the usual ones back after it.
 class QuickHints
 {
