@@ -516,6 +516,13 @@ private:
     QTimer FLook;
 };
 
+// The next file dialog is Qt's own, as the user sees it; the messages stay scripted.
+void AskThroughQtDialog(vcl::ScriptedDialogs &Dialogs)
+{
+    Dialogs.ReplyDialog(
+        [](TCommonDialog &Dialog) { return vcl::StandardDialogs().Execute(Dialog); });
+}
+
 const AnsiString NameNotKept =
     "Имя файла содержит символы, которые программа не поддерживает. Выберите другое имя."_a;
 
@@ -535,8 +542,7 @@ TEST_F(WriterFileTest, ASaveNameOutsideTheCodePageIsRefusedAndAskedAgain)
 {
     SetBook();
     const auto before = Entries(Folder);
-    Dialogs.ReplyDialog(
-        [](TCommonDialog &Dialog) { return vcl::StandardDialogs().Execute(Dialog); });
+    AskThroughQtDialog(Dialogs);
     Dialogs.ReplyMessage(mrOk);
     TypedFileNames user({Folder / "Zoë.dbf", {}});
     Form->BTN_WriterSaveToFileClick(nullptr);
@@ -552,8 +558,7 @@ TEST_F(WriterFileTest, ASaveNameOutsideTheCodePageIsRefusedAndAskedAgain)
 TEST_F(WriterFileTest, AfterARefusedNameTheNextNameChosenIsSaved)
 {
     SetBook();
-    Dialogs.ReplyDialog(
-        [](TCommonDialog &Dialog) { return vcl::StandardDialogs().Execute(Dialog); });
+    AskThroughQtDialog(Dialogs);
     Dialogs.ReplyMessage(mrOk);
     TypedFileNames user({Folder / "Zoë.dbf", Folder / "Зоя.dbf"});
     Form->BTN_WriterSaveToFileClick(nullptr);
@@ -567,8 +572,7 @@ TEST_F(WriterFileTest, AfterARefusedNameTheNextNameChosenIsSaved)
 TEST_F(WriterFileTest, ACyrillicSaveNameIsKeptAsChosen)
 {
     SetBook();
-    Dialogs.ReplyDialog(
-        [](TCommonDialog &Dialog) { return vcl::StandardDialogs().Execute(Dialog); });
+    AskThroughQtDialog(Dialogs);
     TypedFileNames user({Folder / "Книга ключей.dbf"});
     Form->BTN_WriterSaveToFileClick(nullptr);
     EXPECT_TRUE(user.AllTyped());
@@ -586,8 +590,7 @@ TEST_F(WriterFileTest, AnOpenNameOutsideTheCodePageIsRefusedAndAskedAgain)
     std::filesystem::rename(Folder / "book.dbf", Folder / "Zoë.dbf");
     Form->WriterRows.resize(1);
     const AnsiString status = Status();
-    Dialogs.ReplyDialog(
-        [](TCommonDialog &Dialog) { return vcl::StandardDialogs().Execute(Dialog); });
+    AskThroughQtDialog(Dialogs);
     Dialogs.ReplyMessage(mrOk);
     TypedFileNames user({Folder / "Zoë.dbf", {}});
     Form->BTN_WriterReadFromFileClick(nullptr);
