@@ -294,6 +294,19 @@ void ShowWholeColumns(QFileDialog &Dialog)
     header->setSectionResizeMode(0, QHeaderView::Stretch);
 }
 
+// The program holds names in its code page: a name with a character outside it would be
+// read or written as another file. The user is told and chooses again.
+bool KeepsAllNames(const QStringList &Files)
+{
+    const bool kept =
+        std::ranges::all_of(Files, [](const QString &File) { return ToQt(FromQt(File)) == File; });
+    if (!kept)
+        Application->MessageBox("Имя файла содержит символы, которые программа не поддерживает. "
+                                "Выберите другое имя."_a,
+                                "Внимание!"_a, MB_OK | MB_ICONWARNING);
+    return kept;
+}
+
 bool ExecuteFileDialog(TOpenDialog &Dialog)
 {
     QFileDialog dialog;
@@ -320,8 +333,11 @@ bool ExecuteFileDialog(TOpenDialog &Dialog)
     if (!Dialog.InitialDir().IsEmpty()) dialog.setDirectory(ToQt(Dialog.InitialDir()));
     if (!Dialog.FileName().IsEmpty()) dialog.selectFile(ToQt(Dialog.FileName()));
     if (!Dialog.DefaultExt().IsEmpty()) dialog.setDefaultSuffix(ToQt(Dialog.DefaultExt()));
-    if (!RunQtDialog(dialog)) return false;
-    const QStringList files = dialog.selectedFiles();
+    QStringList files;
+    do {
+        if (!RunQtDialog(dialog)) return false;
+        files = dialog.selectedFiles();
+    } while (!KeepsAllNames(files));
     Dialog.Files()->Clear();
     for (const QString &file : files)
         Dialog.Files()->Add(FromQt(file));

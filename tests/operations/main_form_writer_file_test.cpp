@@ -7,8 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <deque>
 #include <fcntl.h>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -465,4 +472,131 @@ TEST_F(WriterFileTest, ButtonsAskThroughTheirDialogsAndKeepTheCurrentFolder)
     Dialogs.ReplyDialog([](TCommonDialog &) { return false; });
     Form->BTN_WriterReadFromFileClick(nullptr);
     EXPECT_EQ(Form->WriterRows.size(), 1u);
+}
+
+// ---- names the program cannot keep ----
+
+namespace
+{
+
+// Answers Qt's file dialogs as a user would: each showing takes the next path, typed into the
+// name field and confirmed; an empty path cancels.
+class TypedFileNames
+{
+public:
+    explicit TypedFileNames(std::deque<std::filesystem::path> Paths) : FPaths(std::move(Paths))
+    {
+        FLook.setInterval(20);
+        QObject::connect(&FLook, &QTimer::timeout, [this] { Answer(); });
+        FLook.start();
+    }
+    bool AllTyped() const { return FPaths.empty(); }
+
+private:
+    void Answer()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *shown = qobject_cast<QFileDialog *>(widget);
+            auto *name = shown ? shown->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+            if (!name || !shown->isVisible() || FPaths.empty()) continue;
+            const std::filesystem::path path = FPaths.front();
+            FPaths.pop_front();
+            if (path.empty()) {
+                shown->reject();
+                return;
+            }
+            name->setText(QString::fromStdString(path.string()));
+            // The dialog's own check of the name, as its Save button runs it.
+            static_cast<QDialog *>(shown)->accept();
+            return;
+        }
+    }
+
+    std::deque<std::filesystem::path> FPaths;
+    QTimer FLook;
+};
+
+// The next file dialog is Qt's own, as the user sees it; the messages stay scripted.
+void AskThroughQtDialog(vcl::ScriptedDialogs &Dialogs)
+{
+    Dialogs.ReplyDialog(
+        [](TCommonDialog &Dialog) { return vcl::StandardDialogs().Execute(Dialog); });
+}
+
+const AnsiString NameNotKept =
+    "Имя файла содержит символы, которые программа не поддерживает. Выберите другое имя."_a;
+
+std::set<std::filesystem::path> Entries(const std::filesystem::path &Folder)
+{
+    std::set<std::filesystem::path> entries;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(Folder))
+        entries.insert(entry.path());
+    return entries;
+}
+
+} // namespace
+
+// Held in the program's code page, "Zoë.dbf" became "Zo?.dbf": the book went to a file the
+// user never named, and the save was reported done. The dialog now says so and asks again.
+TEST_F(WriterFileTest, ASaveNameOutsideTheCodePageIsRefusedAndAskedAgain)
+{
+    SetBook();
+    const auto before = Entries(Folder);
+    AskThroughQtDialog(Dialogs);
+    Dialogs.ReplyMessage(mrOk);
+    TypedFileNames user({Folder / "Zoë.dbf", {}});
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_TRUE(user.AllTyped());
+    EXPECT_EQ(Entries(Folder), before);
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, NameNotKept);
+    EXPECT_EQ(Dialogs.Messages()[0].Caption, "Внимание!"_a);
+    EXPECT_NE(Status(), "  Запись прошла успешно!  "_a);
+}
+
+// Asked again, the user's next name is the one the book is written to.
+TEST_F(WriterFileTest, AfterARefusedNameTheNextNameChosenIsSaved)
+{
+    SetBook();
+    AskThroughQtDialog(Dialogs);
+    Dialogs.ReplyMessage(mrOk);
+    TypedFileNames user({Folder / "Zoë.dbf", Folder / "Зоя.dbf"});
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_TRUE(user.AllTyped());
+    EXPECT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(Folder / "Зоя.dbf"));
+    EXPECT_FALSE(std::filesystem::exists(Folder / "Zo?.dbf"));
+}
+
+// A Cyrillic name is in the code page: it is saved under exactly that name, with no question.
+TEST_F(WriterFileTest, ACyrillicSaveNameIsKeptAsChosen)
+{
+    SetBook();
+    AskThroughQtDialog(Dialogs);
+    TypedFileNames user({Folder / "Книга ключей.dbf"});
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_TRUE(user.AllTyped());
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    Form->SaveWriterToDbf(Path("direct.dbf"));
+    EXPECT_EQ(Bytes("Книга ключей.dbf"), Bytes("direct.dbf"));
+}
+
+// A file whose name the program cannot hold is not opened as another one either.
+TEST_F(WriterFileTest, AnOpenNameOutsideTheCodePageIsRefusedAndAskedAgain)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    std::filesystem::rename(Folder / "book.dbf", Folder / "Zoë.dbf");
+    Form->WriterRows.resize(1);
+    const AnsiString status = Status();
+    AskThroughQtDialog(Dialogs);
+    Dialogs.ReplyMessage(mrOk);
+    TypedFileNames user({Folder / "Zoë.dbf", {}});
+    Form->BTN_WriterReadFromFileClick(nullptr);
+    EXPECT_TRUE(user.AllTyped());
+    EXPECT_EQ(Form->WriterRows.size(), 1u);
+    EXPECT_EQ(Status(), status);
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, NameNotKept);
 }
