@@ -1,11 +1,12 @@
 #include "link/config.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <sys/file.h>
@@ -76,13 +77,61 @@ private:
 
 // Judged by the rules the file is read by: a line the profile reader passes over, or a NUL
 // byte (what a crash leaves in a file cut short), shows the file was spoilt or replaced.
+bool IsSettingsText(std::string Bytes)
+{
+    return Bytes.find('\0') == std::string::npos &&
+           rtl::ProfileText(std::move(Bytes)).OnlyProfileLines();
+}
+
 bool LooksLikeSettings(const AnsiString &Path)
 {
-    std::ifstream in(rtl::SystemPath(Path), std::ios::binary);
-    if (!in) return false;
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
-    return bytes.find('\0') == std::string::npos &&
-           rtl::ProfileText(std::move(bytes)).OnlyProfileLines();
+    std::string bytes;
+    return rtl::ReadFileContent(rtl::SystemPath(Path), bytes) == 0 &&
+           IsSettingsText(std::move(bytes));
+}
+
+// A file that was read and holds lines that are no settings; one the program cannot read
+// is left to the user.
+bool ReadableButSpoilt(const AnsiString &Path)
+{
+    std::string bytes;
+    return rtl::ReadFileContent(rtl::SystemPath(Path), bytes) == 0 &&
+           !IsSettingsText(std::move(bytes));
+}
+
+using SettingWriter =
+    std::function<void(const char *Section, const char *Key, const AnsiString &Value)>;
+
+void PutSettings(const TConfig &Cfg, const SettingWriter &Put)
+{
+    Put("FILES", "Bios_file", Cfg.Bios_file);
+    Put("FILES", "Fonts_file", Cfg.Fonts_file);
+    Put("COM", "COM_port", IntToStr(Cfg.COM_port));
+    Put("COM", "COM_speed", IntToStr(Cfg.COM_speed));
+    Put("COMPANY", "SellerName", Cfg.SellerName);
+    Put("COMPANY", "SellerAddress", Cfg.SellerAddress);
+    Put("COMPANY", "SellerBank", Cfg.SellerBank);
+    Put("PRODUCT", "ProductName", Cfg.ProductName);
+    Put("PRODUCT", "TypeKey", Cfg.TypeKey ? "1" : "0");
+    Put("PRODUCT", "KeyHex", Cfg.KeyHex ? "1" : "0");
+    Put("PRICE", "PriceDallas", FloatToStr(Cfg.PriceDallas));
+    Put("PRICE", "PriceMetacom", FloatToStr(Cfg.PriceMetacom));
+    Put("PRICE", "PriceCyfral", FloatToStr(Cfg.PriceCyfral));
+    Put("PRICE", "PriceProxy", FloatToStr(Cfg.PriceProxy));
+    Put("COUNTERS", "CountTovcheck", IntToStr(Cfg.CountTovcheck));
+    Put("COORD", "Left", IntToStr(Cfg.Left));
+    Put("COORD", "Top", IntToStr(Cfg.Top));
+}
+
+// The settings alone replace a spoilt file: kept beside them, its stray lines would call the
+// file spoilt again at every start.
+bool ReplaceSpoiltFile(const TConfig &Cfg, const AnsiString &Path)
+{
+    rtl::ProfileText text;
+    PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {
+        text.Write(Section, Key, Value);
+    });
+    return rtl::ReplaceFileContent(Path, text.Bytes()) == 0;
 }
 
 } // namespace
@@ -128,28 +177,18 @@ bool WriteConfig(const TConfig &Cfg)
 {
     AnsiString path = Cfg.FilePath();
     try {
-        TIniFile ini(path);
-        // One replacement of the whole file: a kill or a full disk during the save
-        // leaves the old settings, never a file cut short.
-        ini.BeginUpdate();
-        ini.WriteString("FILES", "Bios_file", Cfg.Bios_file);
-        ini.WriteString("FILES", "Fonts_file", Cfg.Fonts_file);
-        ini.WriteInteger("COM", "COM_port", Cfg.COM_port);
-        ini.WriteInteger("COM", "COM_speed", Cfg.COM_speed);
-        ini.WriteString("COMPANY", "SellerName", Cfg.SellerName);
-        ini.WriteString("COMPANY", "SellerAddress", Cfg.SellerAddress);
-        ini.WriteString("COMPANY", "SellerBank", Cfg.SellerBank);
-        ini.WriteString("PRODUCT", "ProductName", Cfg.ProductName);
-        ini.WriteBool("PRODUCT", "TypeKey", Cfg.TypeKey);
-        ini.WriteBool("PRODUCT", "KeyHex", Cfg.KeyHex);
-        ini.WriteString("PRICE", "PriceDallas", FloatToStr(Cfg.PriceDallas));
-        ini.WriteString("PRICE", "PriceMetacom", FloatToStr(Cfg.PriceMetacom));
-        ini.WriteString("PRICE", "PriceCyfral", FloatToStr(Cfg.PriceCyfral));
-        ini.WriteString("PRICE", "PriceProxy", FloatToStr(Cfg.PriceProxy));
-        ini.WriteInteger("COUNTERS", "CountTovcheck", Cfg.CountTovcheck);
-        ini.WriteInteger("COORD", "Left", Cfg.Left);
-        ini.WriteInteger("COORD", "Top", Cfg.Top);
-        ini.EndUpdate();
+        if (ReadableButSpoilt(path)) {
+            if (!ReplaceSpoiltFile(Cfg, path)) return false;
+        } else {
+            TIniFile ini(path);
+            // One replacement of the whole file: a kill or a full disk during the save
+            // leaves the old settings, never a file cut short.
+            ini.BeginUpdate();
+            PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {
+                ini.WriteString(Section, Key, Value);
+            });
+            ini.EndUpdate();
+        }
         HideFile(path);
         return true;
     } catch (const std::exception &) {

@@ -361,6 +361,48 @@ TEST_F(ConfigTest, UnreadableFileIsSpoilt)
     EXPECT_TRUE(cfg.Damaged);
 }
 
+TEST_F(ConfigTest, SaveAfterASpoiltFileLeavesASoundOne)
+{
+    // Junk before any section, and a line cut short inside one.
+    const std::string spoilt[] = {
+        std::string("\x89PNG\r\n\x1a\n\0\0junk\r\n", 16) + DefaultFile,
+        "[COM]\r\nCOM_port=1\r\nCOM_speed=9600\r\n[PRODUCT]\r\nP",
+    };
+    for (const std::string &bytes : spoilt) {
+        SetBytes(bytes);
+        TConfig cfg("qrv4.cfg");
+        EXPECT_TRUE(ReadConfig(cfg));
+        EXPECT_TRUE(cfg.Damaged);
+        EXPECT_TRUE(WriteConfig(cfg));
+        EXPECT_EQ(Bytes(), DefaultFile);
+
+        TConfig next("qrv4.cfg");
+        EXPECT_TRUE(ReadConfig(next));
+        EXPECT_FALSE(next.Damaged) << "the next start finds the saved settings sound";
+    }
+}
+
+TEST_F(ConfigTest, SaveKeepsCommentsOfASoundFile)
+{
+    SetBytes("; kept by hand\r\n" + DefaultFile);
+    EXPECT_TRUE(WriteConfig(Changed()));
+    EXPECT_EQ(Bytes().rfind("; kept by hand\r\n[FILES]\r\n", 0), 0u) << Bytes();
+    EXPECT_NE(Bytes().find("CountTovcheck=4711\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigTest, UnreadableFileIsNotReplacedBySave)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    const std::filesystem::path file = Folder / "qrv4.cfg";
+    SetBytes(DefaultFile);
+    std::filesystem::permissions(file, perms::owner_write);
+    EXPECT_FALSE(WriteConfig(Changed()));
+    std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
+    EXPECT_EQ(Bytes(), DefaultFile);
+}
+
 TEST_F(ConfigTest, HiddenFileKeepsItsModes)
 {
     using std::filesystem::perms;
