@@ -16,6 +16,7 @@ namespace
 
 const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
 const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
+const AnsiString NotSaved = "Не удалось сохранить:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
 
 // Where a window of Width x Height wanted at Left, Top fits on the work area of the monitor
@@ -83,7 +84,8 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
 void TMainForm::CheckSettingsFile()
 {
     const AnsiString path = Config.FilePath();
-    if (!rtl::CanReplaceFile(path))
+    // Still missing: the defaults could not be written (a full disk), nor will later changes.
+    if (!rtl::CanReplaceFile(path) || !FileExists(path))
         SettingsNotKept(path);
     else if (Config.Damaged)
         ShowStatusMessage(DamagedSettings, path, smError);
@@ -91,7 +93,9 @@ void TMainForm::CheckSettingsFile()
 
 void TMainForm::SettingsNotKept(const AnsiString &FileName)
 {
-    const AnsiString &text = rtl::CanReplaceFile(FileName) ? SaveFailed : NoWriteRight;
+    const AnsiString &text = !rtl::CanReplaceFile(FileName) ? NoWriteRight
+                             : FileExists(FileName)         ? SaveFailed
+                                                            : NotSaved;
     if (text + FileName == FSettingsWarning) return;
     FSettingsWarning = text + FileName;
     ShowStatusMessage(text, FileName, smError);

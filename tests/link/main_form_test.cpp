@@ -393,6 +393,7 @@ AnsiString StatusLine(const AnsiString &Text, const std::filesystem::path &File)
 
 const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
 const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
+const AnsiString NotSaved = "Не удалось сохранить:"_a;
 
 } // namespace
 
@@ -412,6 +413,25 @@ TEST_F(MainFormTest, FullDiskKeepsTheOldSettingsAndSaysSoInRed)
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
 
     // Room again: the next save goes through.
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_NE(ConfigBytes().find("PriceDallas=777\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, FirstStartOnAFullDiskSaysTheSettingsAreNotKept)
+{
+    TMainForm *form = nullptr;
+    {
+        testsupport::FileSizeLimit full(8);
+        form = Build();
+    }
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg"));
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(NotSaved, Folder / "qrv4.cfg"))
+        << "no earlier file was there to keep";
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("777");
+    bool allow = true;
     form->PC_TabsChanging(form->PC_Tabs, allow);
     EXPECT_NE(ConfigBytes().find("PriceDallas=777\r\n"), std::string::npos);
 }
