@@ -623,9 +623,12 @@ void TCustomForm::WndProc(TMessage &Message)
                 return;
             }
             if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) {
+                // Only to a sibling that is a tab stop: panels and groups could not show
+                // the focus, and the keys would seem to go nowhere.
                 if (FActiveControl && FActiveControl->Parent())
-                    FActiveControl->Parent()->SelectNext(FActiveControl,
-                                                         key == VK_RIGHT || key == VK_DOWN, false);
+                    if (TWinControl *next = FActiveControl->Parent()->FindNextControl(
+                            FActiveControl, key == VK_RIGHT || key == VK_DOWN, true, true))
+                        next->SetFocus();
                 Message.Result = 1;
                 return;
             }
