@@ -827,3 +827,32 @@ TEST_F(FormsTest, ArrowKeys_PassAPanelBetweenTheButtons)
     Pump();
     EXPECT_TRUE(second->Focused());
 }
+
+// A button disabled while its work runs gets the focus back when enabled again, unless the
+// user went on to another control in the meantime.
+TEST_F(FormsTest, Focus_ComesBackToAControlEnabledAgain)
+{
+    TForm *form = ShownForm();
+    auto *first = new TButton(form);
+    first->SetParent(form);
+    first->SetBounds(10, 10, 75, 25);
+    auto *second = new TButton(form);
+    second->SetParent(form);
+    second->SetBounds(10, 50, 75, 25);
+    Pump();
+    first->SetFocus();
+    Pump();
+    first->SetEnabled(false);
+    Pump();
+    EXPECT_FALSE(first->Focused());
+    first->SetEnabled(true);
+    Pump();
+    EXPECT_TRUE(first->Focused());
+    first->SetEnabled(false);
+    Pump();
+    second->SetFocus();
+    Pump();
+    first->SetEnabled(true);
+    Pump();
+    EXPECT_TRUE(second->Focused());
+}
