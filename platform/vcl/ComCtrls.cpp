@@ -212,8 +212,27 @@ void TPageControl::Change()
 void TPageControl::ChangeActivePage(TTabSheet *Page)
 {
     if (Page == FActivePage || !CanChange()) return;
+    TCustomForm *form = GetParentForm(this);
+    // The focus must not stay behind on the page that is hidden.
+    const bool focusOnPage =
+        form && FActivePage && FActivePage->ContainsControl(form->ActiveControl());
     SetActivePage(Page);
+    if (focusOnPage) FocusFirstOnPage();
     Change();
+}
+
+void TPageControl::FocusFirstOnPage()
+{
+    if (TWinControl *first = FActivePage->FindNextControl(nullptr, true, true, false))
+        first->SetFocus();
+    else if (CanFocus())
+        SetFocus();
+}
+
+bool TPageControl::FocusWithin()
+{
+    TCustomForm *form = GetParentForm(this);
+    return Focused() || (form && ContainsControl(form->ActiveControl()));
 }
 
 namespace
@@ -322,7 +341,6 @@ void TPageControl::KeyDown(WORD &Key, TShiftState Shift)
 {
     inherited::KeyDown(Key, Shift);
     if (Key == VK_RIGHT || Key == VK_LEFT) SelectNextPage(Key == VK_RIGHT);
-    if (Key == VK_TAB && Shift.Contains(ssCtrl)) SelectNextPage(!Shift.Contains(ssShift));
 }
 
 void TPageControl::WndProc(TMessage &Message)
@@ -331,6 +349,14 @@ void TPageControl::WndProc(TMessage &Message)
     case WM_GETDLGCODE:
         Message.Result = DLGC_WANTARROWS;
         return;
+    case CM_DIALOGKEY:
+        // Ctrl+Tab turns the pages from any control on them, as it does from the tabs.
+        if (Message.WParam == VK_TAB && GetKeyState(VK_CONTROL) < 0 && FocusWithin()) {
+            SelectNextPage(GetKeyState(VK_SHIFT) >= 0);
+            Message.Result = 1;
+            return;
+        }
+        break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         Invalidate();

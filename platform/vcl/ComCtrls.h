@@ -88,6 +88,8 @@ private:
     void RemovePage(TTabSheet *Page);
     // A change asked for by the user: OnChanging may refuse it.
     void ChangeActivePage(TTabSheet *Page);
+    void FocusFirstOnPage();
+    bool FocusWithin();
     void PlaceActivePage();
 
     std::vector<TTabSheet *> FPages;

@@ -205,7 +205,7 @@ void TWinControl::RemoveControl(TControl *AControl)
 {
     Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(AControl), 0);
     if (auto *windowed = dynamic_cast<TWinControl *>(AControl)) {
-        if (TCustomForm *form = GetParentForm(this)) form->DefocusControl(windowed);
+        if (TCustomForm *form = GetParentForm(this)) form->DefocusControl(windowed, true);
         windowed->DestroyHandle();
     } else {
         AControl->Invalidate();
@@ -742,13 +742,15 @@ void TWinControl::WndProc(TMessage &Message)
     case CM_VISIBLECHANGED:
         UpdateShowing();
         return;
-    case CM_ENABLEDCHANGED:
-        if (!Enabled())
-            if (TCustomForm *form = GetParentForm(this); form && form != this)
-                form->DefocusControl(this);
+    case CM_ENABLEDCHANGED: {
+        TCustomForm *form = GetParentForm(this);
+        if (form == this) form = nullptr;
+        if (form && !Enabled()) form->DefocusControl(this, false);
         if (FHandle) EnableWindow(FHandle, Enabled());
+        if (form && Enabled()) form->ControlEnabled(this);
         Invalidate();
         return;
+    }
     case CM_TEXTCHANGED:
         if (FHandle) {
             const WideString text(FText);

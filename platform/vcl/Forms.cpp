@@ -528,6 +528,7 @@ std::vector<TWinControl *> FocusChain(TWinControl *Control, TCustomForm *Form)
 bool TCustomForm::SetFocusedControl(TWinControl *Control)
 {
     if (Control == FFocusedControl) return false;
+    if (Control != this) FDisabledFocus = nullptr;
     TWinControl *old = FFocusedControl;
     FFocusedControl = Control;
     if (Control != this) FActiveControl = Control;
@@ -546,16 +547,29 @@ bool TCustomForm::SetFocusedControl(TWinControl *Control)
     return true;
 }
 
-void TCustomForm::DefocusControl(TWinControl *Control)
+void TCustomForm::DefocusControl(TWinControl *Control, bool Removing)
 {
+    if (Removing && Control->ContainsControl(FDisabledFocus)) FDisabledFocus = nullptr;
     if (Control->ContainsControl(FActiveControl)) FActiveControl = nullptr;
     if (Control->ContainsControl(FFocusedControl)) {
+        if (!Removing) FDisabledFocus = FFocusedControl;
         FFocusedControl = nullptr;
         const HWND focus = GetFocus();
         if (focus && FHandle && Control->HandleAllocated() &&
             (focus == Control->WindowHandle() || IsChild(Control->WindowHandle(), focus)))
             ::SetFocus(FHandle);
     }
+}
+
+void TCustomForm::ControlEnabled(TWinControl *Control)
+{
+    // A button disabled while its work runs would otherwise leave the keys with the form.
+    TWinControl *lost = FDisabledFocus;
+    if (!lost || !Control->ContainsControl(lost) || !lost->CanFocus()) return;
+    if (FFocusedControl && FFocusedControl != this) return;
+    if (!FHandle || GetFocus() != FHandle) return;
+    FDisabledFocus = nullptr;
+    lost->SetFocus();
 }
 
 void TCustomForm::SendCancelMode(TControl *Sender)
@@ -623,9 +637,12 @@ void TCustomForm::WndProc(TMessage &Message)
                 return;
             }
             if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) {
+                // Only to a sibling that is a tab stop: panels and groups could not show
+                // the focus, and the keys would seem to go nowhere.
                 if (FActiveControl && FActiveControl->Parent())
-                    FActiveControl->Parent()->SelectNext(FActiveControl,
-                                                         key == VK_RIGHT || key == VK_DOWN, false);
+                    if (TWinControl *next = FActiveControl->Parent()->FindNextControl(
+                            FActiveControl, key == VK_RIGHT || key == VK_DOWN, true, true))
+                        next->SetFocus();
                 Message.Result = 1;
                 return;
             }

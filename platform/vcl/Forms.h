@@ -167,7 +167,10 @@ public:
     // Focus bookkeeping of the controls on the form.
     void FocusControl(TWinControl *Control);
     bool SetFocusedControl(TWinControl *Control);
-    void DefocusControl(TWinControl *Control);
+    // Removing: the control leaves the form. Otherwise it is only disabled, and the focus
+    // it held comes back when it is enabled before another control took the focus.
+    void DefocusControl(TWinControl *Control, bool Removing);
+    void ControlEnabled(TWinControl *Control);
     void SendCancelMode(TControl *Sender);
 
     void WndProc(TMessage &Message) override;
@@ -210,6 +213,7 @@ private:
     TModalResult FModalResult = mrNone;
     TWinControl *FActiveControl = nullptr;
     TWinControl *FFocusedControl = nullptr;
+    TWinControl *FDisabledFocus = nullptr;
     TFormState FFormState;
     bool FActive = false;
     bool FDestroyRaised = false;

@@ -799,3 +799,60 @@ TEST_F(FormsTest, WindowState_AMaximisedFormMadeAnewWithAnotherBorderStaysMaximi
     ASSERT_TRUE(W && W->Widget);
     EXPECT_EQ(W->Widget->geometry(), QRect(Work.Left, Work.Top, Work.Width(), Work.Height()));
 }
+
+// The arrow keys walk the buttons beside the focused one; a panel among them takes no focus,
+// which it could not show.
+TEST_F(FormsTest, ArrowKeys_PassAPanelBetweenTheButtons)
+{
+    TForm *form = ShownForm();
+    auto button = [form](int Top) {
+        auto *b = new TButton(form);
+        b->SetParent(form);
+        b->SetBounds(10, Top, 75, 25);
+        return b;
+    };
+    TButton *first = button(10);
+    auto *panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(100, 10, 100, 100);
+    TButton *second = button(50);
+    Pump();
+    second->SetFocus();
+    Pump();
+    Key(VK_UP);
+    Pump();
+    EXPECT_TRUE(first->Focused());
+    EXPECT_FALSE(panel->Focused());
+    Key(VK_RIGHT);
+    Pump();
+    EXPECT_TRUE(second->Focused());
+}
+
+// A button disabled while its work runs gets the focus back when enabled again, unless the
+// user went on to another control in the meantime.
+TEST_F(FormsTest, Focus_ComesBackToAControlEnabledAgain)
+{
+    TForm *form = ShownForm();
+    auto *first = new TButton(form);
+    first->SetParent(form);
+    first->SetBounds(10, 10, 75, 25);
+    auto *second = new TButton(form);
+    second->SetParent(form);
+    second->SetBounds(10, 50, 75, 25);
+    Pump();
+    first->SetFocus();
+    Pump();
+    first->SetEnabled(false);
+    Pump();
+    EXPECT_FALSE(first->Focused());
+    first->SetEnabled(true);
+    Pump();
+    EXPECT_TRUE(first->Focused());
+    first->SetEnabled(false);
+    Pump();
+    second->SetFocus();
+    Pump();
+    first->SetEnabled(true);
+    Pump();
+    EXPECT_TRUE(second->Focused());
+}

@@ -669,6 +669,50 @@ TEST_F(StdCtrlsTest, PageControl_ChangingSeesThePageBeingLeftAndCanRefuse)
     EXPECT_EQ(log.size(), 3u);
 }
 
+// A user on a control of a page turns the pages with Ctrl+Tab and lands on the new page's
+// first control; a refused change leaves page and focus where they were.
+TEST_F(StdCtrlsTest, PageControl_CtrlTabFromAControlOnAPageTurnsThePage)
+{
+    TForm *form = ShownForm();
+    auto *pages = new TPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(0, 0, 300, 200);
+    std::vector<TTabSheet *> sheets;
+    std::vector<TEdit *> edits;
+    for (const char *caption : {"One", "Two"}) {
+        auto *sheet = new TTabSheet(form);
+        sheet->SetCaption(caption);
+        sheet->SetPageControl(pages);
+        auto *edit = new TEdit(form);
+        edit->SetParent(sheet);
+        sheets.push_back(sheet);
+        edits.push_back(edit);
+    }
+    bool allow = true;
+    pages->OnChanging = [&](TObject *, bool &AllowChange) { AllowChange = allow; };
+    Pump();
+    edits[0]->SetFocus();
+    Pump();
+    auto ctrlTab = [](bool Shift) {
+        KeyDown(VK_CONTROL);
+        if (Shift) KeyDown(VK_SHIFT);
+        Key(VK_TAB);
+        if (Shift) KeyUp(VK_SHIFT);
+        KeyUp(VK_CONTROL);
+        Pump();
+    };
+    ctrlTab(false);
+    EXPECT_EQ(pages->ActivePage(), sheets[1]);
+    EXPECT_TRUE(edits[1]->Focused());
+    ctrlTab(true);
+    EXPECT_EQ(pages->ActivePage(), sheets[0]);
+    EXPECT_TRUE(edits[0]->Focused());
+    allow = false;
+    ctrlTab(false);
+    EXPECT_EQ(pages->ActivePage(), sheets[0]);
+    EXPECT_TRUE(edits[0]->Focused());
+}
+
 // Tab images taller than the text make the tab row taller, and the page shown stands below
 // that row as the pages shown later do, however late the images came.
 TEST_F(StdCtrlsTest, PageControl_PageStandsBelowTheTabRowOfItsImagesAndFont)
