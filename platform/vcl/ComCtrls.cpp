@@ -388,7 +388,7 @@ void TStatusPanel::SetText(const AnsiString &Value)
 {
     if (Value == FText) return;
     FText = Value;
-    FBar->Invalidate();
+    FBar->TextChanged();
 }
 
 void TStatusPanel::SetWidth(int Value)
@@ -407,14 +407,20 @@ TStatusPanel *TStatusBar::AddPanel()
 void TStatusBar::SetSimplePanel(bool Value)
 {
     FSimplePanel = Value;
-    Invalidate();
+    TextChanged();
 }
 
 void TStatusBar::SetSimpleText(const AnsiString &Value)
 {
     if (Value == FSimpleText) return;
     FSimpleText = Value;
+    TextChanged();
+}
+
+void TStatusBar::TextChanged()
+{
     Invalidate();
+    if (Application) Application->RefreshHint(this);
 }
 
 void TStatusBar::SetSizeGrip(bool Value)
@@ -488,6 +494,7 @@ bool TStatusBar::TextCut(const AnsiString &Text, const TRect &Box)
 void TStatusBar::WndProc(TMessage &Message)
 {
     inherited::WndProc(Message);
+    if (Message.Msg == CM_TEXTCHANGED) TextChanged();
     if (Message.Msg != CM_HINTSHOW) return;
     auto &info = *reinterpret_cast<THintInfo *>(Message.LParam);
     TRect box;

@@ -146,6 +146,9 @@ protected:
     void WndProc(TMessage &Message) override;
 
 private:
+    friend class TStatusPanel;
+    // Every change of a shown text comes here, so a hint showing the old one follows.
+    void TextChanged();
     void PaintText(TCanvas *Canvas, const AnsiString &Text, const TRect &Box);
     TRect PanelBox(std::size_t Index);
     static TRect TextBox(const TRect &Box);

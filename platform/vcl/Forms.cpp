@@ -1040,6 +1040,11 @@ void TApplication::HintMouseMessage(TControl *Control, TMessage &Message)
         CancelHintAt(Pos);
 }
 
+void TApplication::RefreshHint(TControl *Control)
+{
+    if (Control == FHintControl && FHintWindow && FHintWindow->Shown()) AskHint();
+}
+
 void TApplication::AskHint()
 {
     KillTimer(Handle(), HintShowTimer);

@@ -382,6 +382,9 @@ public:
     // its mouse messages here, in its client coordinates: a move asks the control
     // for its hint after the pause, a button cancels it.
     void HintMouseMessage(TControl *Control, TMessage &Message);
+    // A control whose hint follows what it shows calls this when that changes: the hint it
+    // shows is asked for again, so an old text is not left on the screen.
+    void RefreshHint(TControl *Control);
     int HintPause() const { return FHintPause; }
     void SetHintPause(int Value) { FHintPause = Value; }
     int HintHidePause() const { return FHintHidePause; }

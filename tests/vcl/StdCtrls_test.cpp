@@ -846,6 +846,31 @@ TEST_F(StdCtrlsTest, StatusBar_CutTextShowsWholeInTheHint)
     EXPECT_EQ(ShownHint(), "");
 }
 
+TEST_F(StdCtrlsTest, StatusBar_HintFollowsAChangedText)
+{
+    QuickHints quick;
+    TForm *form = ShownForm(300, 200);
+    auto *bar = new TStatusBar(form);
+    bar->SetParent(form);
+    bar->SetShowHint(true);
+    TStatusPanel *panel = bar->AddPanel();
+    const AnsiString first = "Ошибка при получении файла!  http://mirror.example/qrv4/123.txt - "
+                             "Узел mirror.example не найден"_a;
+    panel->SetText(first);
+    MouseMove(form, 150, 50);
+    MouseMove(bar, bar->Width() - 10, 8);
+    ASSERT_TRUE(PumpUntil([&] { return ShownHint() == first; })) << ShownHint().ToUtf8();
+
+    const AnsiString second = "Ошибка при получении файла!  http://mirror.example/qrv4/124.txt - "
+                              "Нет соединения с узлом mirror.example"_a;
+    panel->SetText(second);
+    Pump();
+    EXPECT_EQ(ShownHint(), second) << ShownHint().ToUtf8();
+    panel->SetText("Готово"_a);
+    Pump();
+    EXPECT_EQ(ShownHint(), "");
+}
+
 // The top-left corner of the ink (pixels other than Background) in an area; (-1, -1) without.
 TPoint InkCorner(const std::function<COLORREF(int, int)> &Pixel, const TRect &Area,
                  COLORREF Background)
