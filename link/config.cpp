@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <sys/file.h>
 #include <unistd.h>
@@ -83,20 +84,12 @@ bool IsSettingsText(std::string Bytes)
            rtl::ProfileText(std::move(Bytes)).OnlyProfileLines();
 }
 
-bool LooksLikeSettings(const AnsiString &Path)
+// Whether the file holds settings alone; none when it cannot be read.
+std::optional<bool> HoldsSettingsOnly(const AnsiString &Path)
 {
     std::string bytes;
-    return rtl::ReadFileContent(rtl::SystemPath(Path), bytes) == 0 &&
-           IsSettingsText(std::move(bytes));
-}
-
-// A file that was read and holds lines that are no settings; one the program cannot read
-// is left to the user.
-bool ReadableButSpoilt(const AnsiString &Path)
-{
-    std::string bytes;
-    return rtl::ReadFileContent(rtl::SystemPath(Path), bytes) == 0 &&
-           !IsSettingsText(std::move(bytes));
+    if (rtl::ReadFileContent(rtl::SystemPath(Path), bytes) != 0) return std::nullopt;
+    return IsSettingsText(std::move(bytes));
 }
 
 using SettingWriter =
@@ -144,7 +137,7 @@ bool ReadConfig(TConfig &Cfg)
         return false;
     }
     ConfigReader ini(path);
-    if (!LooksLikeSettings(path)) ini.SetDamaged();
+    if (HoldsSettingsOnly(path) != true) ini.SetDamaged();
     try {
         Cfg.Bios_file = ini.Text("FILES", "Bios_file", Cfg.Bios_file);
         Cfg.Fonts_file = ini.Text("FILES", "Fonts_file", Cfg.Fonts_file);
@@ -177,7 +170,8 @@ bool WriteConfig(const TConfig &Cfg)
 {
     AnsiString path = Cfg.FilePath();
     try {
-        if (ReadableButSpoilt(path)) {
+        // A file read and found spoilt; one the program cannot read is left to the user.
+        if (HoldsSettingsOnly(path) == false) {
             if (!ReplaceSpoiltFile(Cfg, path)) return false;
         } else {
             TIniFile ini(path);
