@@ -4,8 +4,10 @@
 #include "platform/win/NativeWidget.h"
 #include "platform/win/QueueInternal.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
@@ -651,6 +653,10 @@ struct HeldChange {
 };
 
 constexpr int FrameMilliseconds = 16;
+// A frame ends when the GUI thread is about to wait after the frame's time is up, as it does
+// after each message it handles; while a read brings an answer every few milliseconds, the
+// frame costs the thread no wake of its own. The timer wakes it only when nothing else does.
+constexpr int FrameFallbackMilliseconds = FrameMilliseconds + 8;
 
 std::unordered_map<HWND, HeldChange> &HeldChanges()
 {
@@ -676,17 +682,40 @@ void EndFrame();
 QTimer &FrameTimer()
 {
     static QPointer<QTimer> Frame;
-    return AppTimer(Frame, FrameMilliseconds, EndFrame);
+    return AppTimer(Frame, FrameFallbackMilliseconds, EndFrame);
+}
+
+QElapsedTimer &FrameAge()
+{
+    static QElapsedTimer Age;
+    return Age;
+}
+
+void EndFrameWhenDue()
+{
+    if (FrameTimer().isActive() && FrameAge().hasExpired(FrameMilliseconds - 1)) EndFrame();
+}
+
+void StartFrame()
+{
+    static QPointer<QAbstractEventDispatcher> Hooked;
+    if (QAbstractEventDispatcher *Loop = QAbstractEventDispatcher::instance(); Hooked != Loop) {
+        Hooked = Loop;
+        QObject::connect(Loop, &QAbstractEventDispatcher::aboutToBlock, EndFrameWhenDue);
+    }
+    FrameAge().start();
+    FrameTimer().start();
 }
 
 void EndFrame()
 {
+    FrameTimer().stop();
     std::vector<HWND> Windows;
     for (const auto &Entry : HeldChanges())
         Windows.push_back(Entry.first);
     for (HWND Wnd : Windows)
         ShowHeld(Wnd);
-    if (!Windows.empty()) FrameTimer().start();
+    if (!Windows.empty()) StartFrame();
 }
 
 // Changes are held only on the GUI thread, whose timer ends the frame.
@@ -697,7 +726,7 @@ bool FrameOpen()
 
 void OpenFrame()
 {
-    if (GuiThread() && !FrameTimer().isActive()) FrameTimer().start();
+    if (GuiThread() && !FrameTimer().isActive()) StartFrame();
 }
 
 bool OneAxis(QPoint Delta)
