@@ -401,6 +401,10 @@ void TExtMaskEdit::Paint()
         C->Brush()->SetColor(clWhite);
     }
     C->Rectangle(0, 0, Width(), Height());
+    // The system caret marks the editing position for whoever follows it; the block itself is
+    // never shown, the typed characters and the selection show where editing goes on.
+    const bool CaretWanted = FFocused && Enabled() && !FCaretHidden;
+    if (!CaretWanted) HideCaret(Handle());
     C->Brush()->SetStyle(bsClear);
     int X = FFrame, SelLeft = 0, SelRight = 0;
     const int From = std::min(FSelStart, FSelEnd), To = std::max(FSelStart, FSelEnd);
@@ -416,6 +420,10 @@ void TExtMaskEdit::Paint()
         C->Font()->SetColor(Color);
         C->TextOut(X, Y, AnsiString(Ch));
         const int W = C->TextWidth(AnsiString(Ch));
+        if (I == FCaret && CaretWanted) {
+            CreateCaret(Handle(), nullptr, W, TH);
+            SetCaretPos(X, Y);
+        }
         if (I == From) SelLeft = X;
         if (I == To) SelRight = X + W;
         X += W;

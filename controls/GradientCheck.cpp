@@ -149,6 +149,9 @@ void TGradientCheck::SetgCheckable(bool Value)
     if (Value) SetChecked(true);
 }
 
+// The states are remembered when the children are first held, not again while they stay held:
+// a panel unchecked and then disabled, or disabled twice, would otherwise remember every child
+// as disabled, and the children enabled before could never come back.
 void TGradientCheck::ApplyChildRule(bool WasActive)
 {
     const bool Active = ChildrenActive();

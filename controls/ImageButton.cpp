@@ -14,17 +14,17 @@ void TImageButton::SetPngPicture(TPNGObject *Value)
     Invalidate();
 }
 
-void TImageButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+// As on the push button, the inherited handling is left out, so OnMouseDown and OnMouseUp stay
+// silent; the click still reaches OnClick from the button's release.
+void TImageButton::MouseDown(TMouseButton Button, TShiftState, int, int)
 {
     if (Button == mbLeft) FPressed = true;
-    TGraphicControl::MouseDown(Button, Shift, X, Y);
     Invalidate();
 }
 
-void TImageButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+void TImageButton::MouseUp(TMouseButton Button, TShiftState, int, int)
 {
     if (Button == mbLeft) FPressed = false;
-    TGraphicControl::MouseUp(Button, Shift, X, Y);
     Invalidate();
 }
 

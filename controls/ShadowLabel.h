@@ -11,7 +11,8 @@ class HTMLColor
 {
 public:
     HTMLColor() = default;
-    // System colours are resolved to their RGB value first.
+    // System colours are resolved to their RGB value first: read as they stand, the bits that
+    // mark them would come out as a colour of their own (the button face as navy blue).
     explicit HTMLColor(TColor Color);
     explicit HTMLColor(const AnsiString &Text);
 

@@ -72,6 +72,9 @@ bool TValidateEdit::Numeric() const
     return FValidateType == vtInteger || FValidateType == vtIntegerPs || Decimal();
 }
 
+// The range and the fraction digits are judged on the text the key would leave, the selection
+// replaced: judged on the text with the key merely inserted, overtyping a selected digit with a
+// value in range, or a fraction digit within its count, would be refused.
 AnsiString TValidateEdit::Candidate(const AnsiString &Insert) const
 {
     const AnsiString Current = Text();

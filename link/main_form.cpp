@@ -308,6 +308,7 @@ bool TMainForm::AnyExchangeRunning() const
 void TMainForm::PC_TabsChanging(TObject *, bool &AllowChange)
 {
     AllowChange = !AnyExchangeRunning() && !UpdateRunning;
+    // Kept off while an exchange runs, as the busy state has it.
     BTN_OptionsSave->SetEnabled(OptionsRead && AllowChange);
     // Saved even when the change is refused: what was typed must not wait for the exchange.
     if (PC_Tabs->ActivePage() == Sheet_Configure) SaveConfigFromForm();

@@ -135,6 +135,40 @@ TEST_F(ExtMaskEditTest, ASelectionOutlivingAShorterMaskCopiesWhatIsLeft)
     EXPECT_EQ(Editor->Text().Length(), 2);
 }
 
+TEST_F(ExtMaskEditTest, TheSystemCaretStandsAtTheEditingPosition)
+{
+    // Where the characters before the caret end, each drawn on its own.
+    const auto CaretLeft = [this] {
+        Editor->Canvas()->SetFont(Editor->Font());
+        int X = Editor->Frame();
+        for (int I = 1; I < Editor->CaretPos(); ++I)
+            X += Editor->Canvas()->TextWidth(AnsiString(Editor->DisplayText()[I]));
+        return X;
+    };
+    const auto Caret = [this] {
+        Editor->Repaint();
+        POINT P{};
+        GetCaretPos(&P);
+        return P.x;
+    };
+    ASSERT_EQ(Editor->CaretPos(), 4);
+    EXPECT_EQ(Caret(), CaretLeft());
+    Type("a");
+    ASSERT_EQ(Editor->CaretPos(), 5);
+    const int Typed = CaretLeft();
+    EXPECT_GT(Typed, 0);
+    EXPECT_EQ(Caret(), Typed);
+
+    // A mask without editable positions leaves no caret in the editor: it would stand on
+    // its first character.
+    Editor->SetEditMask("XX-XX");
+    Next->SetFocus();
+    Editor->SetFocus();
+    vcltest::Pump();
+    ASSERT_EQ(Editor->CaretPos(), 1);
+    EXPECT_EQ(Caret(), Typed);
+}
+
 TEST(ExtMaskEditUnit, RegisterPutsTheControlOnTheWin32Page)
 {
     ExtMaskEdit::Register();

@@ -183,6 +183,44 @@ TEST_F(PngButtonsTest, XpButtonPressesAndClicksWithoutMouseDownOrUpEvents)
     EXPECT_EQ(Ups, 0);
 }
 
+TEST_F(PngButtonsTest, ImageButtonSinksWhilePressedWithoutMouseDownOrUpEvents)
+{
+    TForm *Form = ShownForm();
+    auto *Image = new TImageButton(Form);
+    Image->SetParent(Form);
+    Image->SetBounds(10, 10, 48, 48);
+    Image->SetPngPicture(Solid(20, 20, static_cast<TColor>(RGB(100, 20, 150))).get());
+    int Downs = 0, Ups = 0, Clicks = 0;
+    Image->OnMouseDown = [&](TObject *, TMouseButton, TShiftState, int, int) { ++Downs; };
+    Image->OnMouseUp = [&](TObject *, TMouseButton, TShiftState, int, int) { ++Ups; };
+    Image->OnClick = [&](TObject *) { ++Clicks; };
+    // The button lies on the form's surface: its pixels are the form's, at the button's place.
+    const HWND W = Form->Handle();
+    RECT Window{};
+    GetWindowRect(W, &Window);
+    const TPoint Origin = Form->ClientOrigin();
+    const auto At = [&](int X, int Y) {
+        return win::SurfacePixel(W, Origin.X - Window.left + 10 + X,
+                                 Origin.Y - Window.top + 10 + Y);
+    };
+    vcltest::Pump();
+    Image->Perform(CM_MOUSEENTER, 0, 0);
+    vcltest::MouseDown(Image, 5, 5);
+    vcltest::Pump();
+    EXPECT_TRUE(Image->Pressed());
+    Form->Repaint();
+    EXPECT_EQ(At(1, 1), RGB(45, 0, 95)) << "darker, one pixel down and right";
+    EXPECT_NE(At(0, 0), RGB(45, 0, 95));
+    vcltest::MouseUp(Image, 5, 5);
+    vcltest::Pump();
+    EXPECT_FALSE(Image->Pressed());
+    Form->Repaint();
+    EXPECT_EQ(At(0, 0), RGB(155, 75, 205)) << "brighter again under the pointer";
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(Downs, 0);
+    EXPECT_EQ(Ups, 0);
+}
+
 TEST(PngButtonUnits, EachUnitPutsItsControlOnTheWin32Page)
 {
     PngCheckBox::Register();
@@ -191,7 +229,8 @@ TEST(PngButtonUnits, EachUnitPutsItsControlOnTheWin32Page)
     const std::vector<TComponentClass> Page = rtl::PaletteClasses("Win32");
     for (TComponentClass Class :
          {TPngCheckBox::StaticClass(), TXpButton::StaticClass(), TImageButton::StaticClass()}) {
-        EXPECT_NE(std::find(Page.begin(), Page.end(), Class), Page.end()) << Class->ClassName().Std();
+        EXPECT_NE(std::find(Page.begin(), Page.end(), Class), Page.end())
+            << Class->ClassName().Std();
         EXPECT_EQ(GetClass(Class->ClassName()), Class);
     }
 }
