@@ -525,14 +525,21 @@ void RunIdleWork(ThreadQueue &Q)
 
 // One look for a message in Win32's order: sent messages are handled first,
 // then posted messages, input, the quit flag, painting and timers.
+// Every look at the queue starts here: what arrived so far counts as seen, and messages sent
+// from other threads are delivered before anything posted is read.
+void StartLook(ThreadQueue &Q)
+{
+    {
+        std::lock_guard Lock(Q.Mutex);
+        Q.Seen = Q.Arrivals;
+    }
+    DeliverSent(Q);
+}
+
 bool Peek(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool Remove)
 {
     for (;;) {
-        {
-            std::lock_guard Lock(Q.Mutex);
-            Q.Seen = Q.Arrivals;
-        }
-        DeliverSent(Q);
+        StartLook(Q);
         RunIdleWork(Q);
         bool Got = TakePosted(Q, Out, Filter, Min, Max, Remove);
         if (!Got) {
@@ -779,11 +786,7 @@ void NoteVisibilityChanged()
 bool DispatchPaintOnly()
 {
     ThreadQueue &Q = MyQueue();
-    {
-        std::lock_guard Lock(Q.Mutex);
-        Q.Seen = Q.Arrivals;
-    }
-    DeliverSent(Q);
+    StartLook(Q);
     PumpQt(Q);
     DeliverSent(Q);
     MSG M;
