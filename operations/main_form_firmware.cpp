@@ -15,9 +15,6 @@
 namespace
 {
 
-const AnsiString FirmwareMask = "*firmware*.qrv";
-const AnsiString FontsMask = "*fonts*.qrv";
-
 constexpr int FirmwareBlockSize = 32;
 constexpr int FontsBlockSize = 128;
 
@@ -145,7 +142,7 @@ void TMainForm::BTN_LoadBiosClick(TObject *Sender)
         return;
     const AnsiString name = DLG_LoadBios->FileName();
     const long long size = FileSizeByName(name);
-    if (!FileNameFits(name, FirmwareMask) || size < FirmwareMinSize || size > FirmwareMaxSize) {
+    if (size < FirmwareMinSize || size > FirmwareMaxSize) {
         Application->MessageBox("Не подходящий размер файла!\nВозможно это не файл с прошивкой!"_a,
                                 "Ошибка!"_a, MB_OK | MB_ICONERROR);
         return;
@@ -261,7 +258,7 @@ void TMainForm::BTN_LoadFontsClick(TObject *Sender)
                     "Открыть шрифты"_a))
         return;
     const AnsiString name = DLG_LoadBios->FileName();
-    if (!FileNameFits(name, FontsMask) || FileSizeByName(name) != FontsSize) {
+    if (FileSizeByName(name) != FontsSize) {
         Application->MessageBox("Размер файла не 1024 байта!\nВозможно это не файл со шрифтами!"_a,
                                 "Ошибка!"_a, MB_OK | MB_ICONERROR);
         return;

@@ -128,6 +128,9 @@ int EncodeOption(const TOptionControl &C, const std::array<std::uint8_t, 256> &B
     default:
         break;
     }
+    // A box that shows no item holds a value the lists do not know: the user changed nothing
+    // there, so the device keeps its own byte rather than a stand-in, and an index of -1 never
+    // turns into a frame.
     if (C.Box->ItemIndex() < 0) return raw;
     switch (C.Kind) {
     case TOptionKind::Seconds:

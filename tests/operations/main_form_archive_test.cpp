@@ -276,6 +276,19 @@ TEST_F(ArchiveTest, PeriodAsTheProgramStartsCountsTodaysRecords)
     Form->DTP_ArchiveCountFrom->SetDateTime(today + 1);
     Form->DTP_ArchiveCountChange(nullptr);
     EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"0", "0", "0", "0"}));
+
+    // The two print options of the settings tab share the whole-archive box's click: each
+    // click sets the pickers by that box and counts again.
+    Form->CHB_AllArchive->SetChecked(true);
+    EXPECT_TRUE(Form->DTP_ArchiveCountFrom->Enabled());
+    Form->CHB_TypeKey->Click();
+    EXPECT_FALSE(Form->DTP_ArchiveCountFrom->Enabled());
+    EXPECT_FALSE(Form->DTP_ArchiveCountTo->Enabled());
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"2", "1", "1", "1"}));
+    Form->CHB_AllArchive->SetChecked(false);
+    Form->CHB_KeyHex->Click();
+    EXPECT_TRUE(Form->DTP_ArchiveCountTo->Enabled());
+    EXPECT_EQ(Sums(), (std::array<AnsiString, 4>{"0", "0", "0", "0"}));
 }
 
 TEST_F(ArchiveTest, ReadOnlyRecordsAreLeftOutWhenAsked)

@@ -195,7 +195,7 @@ TEST_F(UploadTest, FirmwareOfTheSmallestSizeEndsWithAShortBlock)
               Loader({0x0F, 0x0F, 0x02, 0x55, 0xE0}, Bytes(&image[21984], &image[22001])));
 }
 
-TEST_F(UploadTest, FirmwareFilesOfWrongSizeOrNameAreRefused)
+TEST_F(UploadTest, FirmwareFilesOfWrongSizeAreRefused)
 {
     WriteBytesFile("x_firmware.qrv", 22000);
     ChooseRefused("x_firmware.qrv");
@@ -206,13 +206,17 @@ TEST_F(UploadTest, FirmwareFilesOfWrongSizeOrNameAreRefused)
     ChooseRefused("y_firmware.qrv");
     Form->BTN_LoadBiosClick(nullptr);
     EXPECT_EQ(Dialogs.Messages().size(), 2u);
-
-    WriteBytesFile("firmware.bin", 30000);
-    ChooseRefused("firmware.bin");
-    Form->BTN_LoadBiosClick(nullptr);
-    EXPECT_EQ(Dialogs.Messages().size(), 3u);
     EXPECT_TRUE(Sim->Frames().empty());
     EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
+}
+
+TEST_F(UploadTest, FirmwareTypedUnderAnotherNameIsJudgedBySizeOnly)
+{
+    const Bytes image = WriteBytesFile("update.bin", 22001, 3);
+    LoadFirmware("update.bin");
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, image);
 }
 
 TEST_F(UploadTest, DialogOpensInTheLastFileFolderAndTheFolderIsPutBack)
@@ -340,18 +344,27 @@ TEST_F(UploadTest, ZeroFontsCarryTheirKnownChecksums)
     EXPECT_EQ(sums, (Bytes{0xF5, 0x75, 0xF6, 0x76, 0xF7, 0x77, 0xF8, 0x78}));
 }
 
-TEST_F(UploadTest, FontsFilesOfWrongSizeOrNameAreRefused)
+TEST_F(UploadTest, FontsFilesOfWrongSizeAreRefused)
 {
     WriteBytesFile("x_fonts.qrv", 1023);
     ChooseRefused("x_fonts.qrv");
     Form->BTN_LoadFontsClick(nullptr);
     ExpectRefusal(WrongFonts);
 
-    WriteBytesFile("fonts.bin", 1024);
-    ChooseRefused("fonts.bin");
+    WriteBytesFile("y_fonts.qrv", 1025);
+    ChooseRefused("y_fonts.qrv");
     Form->BTN_LoadFontsClick(nullptr);
     EXPECT_EQ(Dialogs.Messages().size(), 2u);
     EXPECT_TRUE(Sim->Frames().empty());
+}
+
+TEST_F(UploadTest, FontsTypedUnderAnotherNameAreJudgedBySizeOnly)
+{
+    const Bytes image = WriteBytesFile("glyphs.bin", 1024, 9);
+    LoadFonts("glyphs.bin");
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Status(), FontsDone);
+    EXPECT_EQ(Sim->Snapshot().Read(0, 1024), image);
 }
 
 TEST_F(UploadTest, WrongFontsEchoEndsAfterTheFirstBlock)
