@@ -31,6 +31,12 @@ constexpr int ArchiveReadX = 655, ArchiveReadY = 539;
 // The fonts button of the configuration page, and a bare spot of that page.
 constexpr int LoadFontsX = 329, LoadFontsY = 456;
 constexpr int BareX = 600, BareY = 600;
+// The archive's print button, and in the print dialog the copies box, the print button and its
+// title bar, which the message box of the dialog leaves in sight.
+constexpr int ArchivePrintX = 725, ArchivePrintY = 608;
+constexpr int CopiesX = 158, CopiesY = 82;
+constexpr int PrintOkX = 169, PrintOkY = 128;
+constexpr int DialogTitleX = 60, DialogTitleY = -10;
 
 std::string FileText(const std::filesystem::path &Path)
 {
@@ -302,6 +308,42 @@ TEST(Dialogs, StayAboveTheMainWindowWhenItIsClicked)
         << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
 
     Session.Run("xdotool windowactivate --sync " + box + " key Return");
+    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
+    const auto end = Session.WaitForExit();
+    ASSERT_TRUE(end) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+}
+
+// A message box of a dialog stays above that dialog, which takes no input while it waits.
+TEST(Dialogs, AMessageOfAPrintDialogStaysAboveTheDialogWhenItIsClicked)
+{
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    std::ofstream(Session.Folder() / "qrv4.cfg") << "[COM]\r\nCOM_port=99\r\n";
+    Session.StartRunScript();
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    Session.ClickAt(*window, FirstTabX, TabY);
+    Session.PressKeys("Right");
+    Session.ClickAt(*window, ArchiveReadX, ArchiveReadY);
+    QuietDeviceLog(Session);
+
+    Session.ClickAt(*window, ArchivePrintX, ArchivePrintY);
+    const std::string dialog = WaitForTitled(Session, "Печать Архива");
+    ASSERT_FALSE(dialog.empty()) << ProgramLog(Session);
+    // More copies than the box takes: the dialog says so in a box of its own.
+    Session.ClickAt(dialog, CopiesX, CopiesY);
+    Session.PressKeys("End BackSpace 1 0 0 0");
+    Session.ClickAt(dialog, PrintOkX, PrintOkY);
+    const std::string box = WaitForTitled(Session, "Внимание!");
+    ASSERT_FALSE(box.empty()) << ProgramLog(Session);
+    ClickAndWaitForFocus(Session, dialog, DialogTitleX, DialogTitleY);
+    EXPECT_TRUE(StackedAbove(Session, box, dialog))
+        << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
+
+    Session.Run("xdotool windowactivate --sync " + box + " key Return");
+    Session.Run("xdotool windowactivate --sync " + dialog + " key Escape");
     Session.ClickAt(*window, QuitButtonX, QuitButtonY);
     const auto end = Session.WaitForExit();
     ASSERT_TRUE(end) << ProgramLog(Session);
