@@ -2,6 +2,7 @@
 // told about its main window, and a clean end when it is closed.
 
 #include "tests/desktop/DesktopSession.h"
+#include "tests/support/PrintTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -123,8 +124,8 @@ std::string WaitForTitled(const DesktopSession &Session, const std::string &Titl
     return {};
 }
 
-// A click on Window, once the window manager has given it the focus for that click.
-void ClickAndWaitForFocus(const DesktopSession &Session, const std::string &Window, int X, int Y)
+// A click on Window; true once the window manager has given it the focus for that click.
+bool ClickAndWaitForFocus(const DesktopSession &Session, const std::string &Window, int X, int Y)
 {
     using namespace std::chrono_literals;
     Session.ClickAt(Window, X, Y);
@@ -132,9 +133,10 @@ void ClickAndWaitForFocus(const DesktopSession &Session, const std::string &Wind
         const std::string active = Session.Run("xprop -root _NET_ACTIVE_WINDOW");
         const auto at = active.find("0x");
         if (at != std::string::npos && WindowNumber(active.substr(at)) == WindowNumber(Window))
-            return;
+            return true;
         std::this_thread::sleep_for(100ms);
     }
+    return false;
 }
 
 class DesktopTest : public testing::Test
@@ -294,7 +296,7 @@ TEST(Dialogs, StayAboveTheMainWindowWhenItIsClicked)
     Session.ClickAt(*window, LoadFontsX, LoadFontsY);
     const std::string chooser = WaitForTitled(Session, "Открыть шрифты");
     ASSERT_FALSE(chooser.empty()) << ProgramLog(Session);
-    ClickAndWaitForFocus(Session, *window, BareX, BareY);
+    ASSERT_TRUE(ClickAndWaitForFocus(Session, *window, BareX, BareY));
     EXPECT_TRUE(StackedAbove(Session, chooser, *window))
         << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
 
@@ -303,7 +305,7 @@ TEST(Dialogs, StayAboveTheMainWindowWhenItIsClicked)
     Session.PressKeys("Return");
     const std::string box = WaitForTitled(Session, "Ошибка!");
     ASSERT_FALSE(box.empty()) << ProgramLog(Session);
-    ClickAndWaitForFocus(Session, *window, BareX, BareY);
+    ASSERT_TRUE(ClickAndWaitForFocus(Session, *window, BareX, BareY));
     EXPECT_TRUE(StackedAbove(Session, box, *window))
         << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
 
@@ -317,6 +319,9 @@ TEST(Dialogs, StayAboveTheMainWindowWhenItIsClicked)
 // A message box of a dialog stays above that dialog, which takes no input while it waits.
 TEST(Dialogs, AMessageOfAPrintDialogStaysAboveTheDialogWhenItIsClicked)
 {
+    printtest::PrivateCups cups;
+    ASSERT_TRUE(cups.Running()) << cups.Why();
+    ASSERT_TRUE(cups.AddPdfQueue("Office"));
     DesktopSession Session;
     ASSERT_TRUE(Session.Ready()) << "no X server could be started";
     ASSERT_TRUE(Session.StartWindowManager());
@@ -338,7 +343,7 @@ TEST(Dialogs, AMessageOfAPrintDialogStaysAboveTheDialogWhenItIsClicked)
     Session.ClickAt(dialog, PrintOkX, PrintOkY);
     const std::string box = WaitForTitled(Session, "Внимание!");
     ASSERT_FALSE(box.empty()) << ProgramLog(Session);
-    ClickAndWaitForFocus(Session, dialog, DialogTitleX, DialogTitleY);
+    ASSERT_TRUE(ClickAndWaitForFocus(Session, dialog, DialogTitleX, DialogTitleY));
     EXPECT_TRUE(StackedAbove(Session, box, dialog))
         << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
 
