@@ -5,6 +5,7 @@
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/PrintService.h"
 #include "platform/win/QtText.h"
+#include "platform/win/WindowWidget.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -231,6 +232,13 @@ bool RunQtDialog(QDialog &Dialog)
     const DWORD thread = GetCurrentThreadId();
     QObject::connect(&Dialog, &QDialog::finished,
                      [thread] { PostThreadMessageW(thread, WM_NULL, 0, 0); });
+    // Kept above the window it was opened from, as the program's own dialogs are.
+    HWND from = GetActiveWindow();
+    if (!from && Application->MainForm()) from = Application->MainForm()->Handle();
+    if (QWindow *owner = win::ScreenWindow(from)) {
+        Dialog.winId();
+        Dialog.windowHandle()->setTransientParent(owner);
+    }
     Dialog.open();
     while (Dialog.isVisible() && !Application->Terminated())
         Application->HandleMessage();

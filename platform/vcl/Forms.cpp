@@ -434,6 +434,17 @@ void TCustomForm::CloseModal()
     }
 }
 
+HWND TCustomForm::OwnModalRun(HWND Caller)
+{
+    const HWND owner = HWND(GetWindowLongPtrW(Handle(), GWLP_HWNDPARENT));
+    // A window that this form owns, however far down, cannot own it in turn.
+    for (HWND up = Caller; up; up = GetWindow(up, GW_OWNER))
+        if (up == FHandle) return owner;
+    if (Caller && IsWindowVisible(Caller))
+        SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, LONG_PTR(Caller));
+    return owner;
+}
+
 int TCustomForm::ShowModal()
 {
     if (Visible() || !Enabled() || FFormState.Contains(fsModal))
@@ -441,6 +452,7 @@ int TCustomForm::ShowModal()
     if (GetCapture()) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
     ReleaseCapture();
     const HWND previous = GetActiveWindow();
+    const HWND owner = OwnModalRun(previous);
     // Every other form of ours is disabled while this one runs.
     std::vector<HWND> disabled;
     for (int i = 0; i < Screen->FormCount(); ++i) {
@@ -460,6 +472,7 @@ int TCustomForm::ShowModal()
             if (IsWindow(wnd)) EnableWindow(wnd, TRUE);
         if (HandleAllocated()) Hide();
         if (previous && IsWindow(previous)) SetActiveWindow(previous);
+        if (HandleAllocated()) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, LONG_PTR(owner));
     };
     try {
         Show();

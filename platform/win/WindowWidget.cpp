@@ -558,7 +558,10 @@ Qt::WindowFlags FlagsFor(const Window &W)
     if (!W.TopLevel()) return Qt::Widget;
     Qt::WindowFlags Flags;
     if (W.ManagedFrame()) {
-        Flags = (W.ExStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Qt::Window;
+        // An owned window without the boxes to minimise or maximise it is a dialog: only
+        // as such does the window manager keep it above its owner (KeepAboveOwner).
+        const bool Dialog = W.Owner && !(W.Style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+        Flags = (W.ExStyle & WS_EX_TOOLWINDOW) ? Qt::Tool : Dialog ? Qt::Dialog : Qt::Window;
         // The window manager offers only the boxes the style asks for.
         Flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
         if (W.Style & WS_SYSMENU) Flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -884,6 +887,31 @@ bool WindowSystemCapable()
     return QGuiApplication::platformName() != QLatin1String("offscreen");
 }
 
+QWindow *ScreenWindow(HWND Wnd)
+{
+    const Window *W = FindWindow(Wnd);
+    while (W && !W->TopLevel())
+        W = FindWindow(W->Parent);
+    return W && W->Widget ? W->Widget->windowHandle() : nullptr;
+}
+
+namespace
+{
+
+// An owned window stays above its owner, as on Windows. The window manager learns whose it is
+// as the window is shown; otherwise a click on the owner, disabled while a dialog waits for
+// its answer, buries the dialog behind a window that takes no input.
+void KeepAboveOwner(Window &W)
+{
+    if (!W.ManagedFrame() || !WindowSystemCapable()) return;
+    QWindow *Owner = ScreenWindow(W.Owner);
+    if (!Owner) return;
+    W.Widget->winId();
+    W.Widget->windowHandle()->setTransientParent(Owner);
+}
+
+} // namespace
+
 void SyncWidget(Window &W)
 {
     if (W.MessageOnly || !GuiThread()) return;
@@ -927,6 +955,7 @@ void SyncWidget(Window &W)
     // The platform activates every window it shows unless told not to.
     if (W.TopLevel())
         Widget.setAttribute(Qt::WA_ShowWithoutActivating, (W.Style & WS_POPUP) || W.ShownInactive);
+    if (W.Visible && Widget.isHidden()) KeepAboveOwner(W);
     // A child widget never hidden explicitly would come up with its parent, so a
     // fresh one is told its state even when it already looks right.
     if (Fresh || Widget.isHidden() == W.Visible) Widget.setVisible(W.Visible);

@@ -6,6 +6,7 @@
 
 #include <QCursor>
 #include <QWidget>
+#include <QWindow>
 
 namespace win
 {
@@ -39,6 +40,8 @@ bool GuiThread();
 // Whether the platform plugin can shape and stack windows (offscreen cannot).
 bool WindowSystemCapable();
 
+// The window on screen of the top-level window that Wnd is or lies in; null while it has none.
+QWindow *ScreenWindow(HWND Wnd);
 // Creates, re-parents, moves, shows or hides the window's widget to match its record.
 void SyncWidget(Window &W);
 // A top-level window shown minimised or restored is so on screen too; restored

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -113,9 +114,13 @@ DesktopSession::~DesktopSession()
 std::vector<std::string> DesktopSession::Environment() const
 {
     // The X client libraries keep allocations until exit, so leak reports are off.
-    return {"DISPLAY=" + Display(), "QT_QPA_PLATFORM=xcb",
-            "QRV4_PORTS=" + (FFolder / "ports").string(),
-            "XDG_CONFIG_HOME=" + (FFolder / "config").string(), "ASAN_OPTIONS=detect_leaks=0"};
+    std::vector<std::string> environment = {
+        "DISPLAY=" + Display(), "QT_QPA_PLATFORM=xcb", "QRV4_PORTS=" + (FFolder / "ports").string(),
+        "XDG_CONFIG_HOME=" + (FFolder / "config").string(), "ASAN_OPTIONS=detect_leaks=0"};
+    // The print service of the test, when it started one of its own.
+    if (const char *cups = std::getenv("CUPS_SERVER"))
+        environment.push_back(std::string("CUPS_SERVER=") + cups);
+    return environment;
 }
 
 void DesktopSession::Start(std::vector<std::string> Command)

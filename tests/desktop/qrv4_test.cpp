@@ -2,16 +2,19 @@
 // told about its main window, and a clean end when it is closed.
 
 #include "tests/desktop/DesktopSession.h"
+#include "tests/support/PrintTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -26,6 +29,15 @@ constexpr int QuitButtonY = 22;
 constexpr int FirstTabX = 40, TabY = 57;
 constexpr int OptionsReadX = 140, OptionsReadY = 97;
 constexpr int ArchiveReadX = 655, ArchiveReadY = 539;
+// The fonts button of the configuration page, and a bare spot of that page.
+constexpr int LoadFontsX = 329, LoadFontsY = 456;
+constexpr int BareX = 600, BareY = 600;
+// The archive's print button, and in the print dialog the copies box, the print button and its
+// title bar, which the message box of the dialog leaves in sight.
+constexpr int ArchivePrintX = 725, ArchivePrintY = 608;
+constexpr int CopiesX = 158, CopiesY = 82;
+constexpr int PrintOkX = 169, PrintOkY = 128;
+constexpr int DialogTitleX = 60, DialogTitleY = -10;
 
 std::string FileText(const std::filesystem::path &Path)
 {
@@ -73,6 +85,58 @@ TAsked Asked(const std::string &DeviceLog, const std::string &Prefix)
         if (pending) ++asked.Frames;
     }
     return asked;
+}
+
+// The number of an X window as xprop and xdotool print it (hex or decimal).
+unsigned long WindowNumber(const std::string &Text)
+{
+    return std::stoul(Text, nullptr, 0);
+}
+
+// The top-level windows as the window manager stacks them, from the bottom up.
+std::vector<unsigned long> Stacking(const DesktopSession &Session)
+{
+    const std::string said = Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
+    std::vector<unsigned long> windows;
+    for (auto at = said.find("0x"); at != std::string::npos; at = said.find("0x", at + 2))
+        windows.push_back(WindowNumber(said.substr(at, said.find_first_of(",\n", at) - at)));
+    return windows;
+}
+
+bool StackedAbove(const DesktopSession &Session, const std::string &Upper, const std::string &Lower)
+{
+    const std::vector<unsigned long> stack = Stacking(Session);
+    const auto upper = std::find(stack.begin(), stack.end(), WindowNumber(Upper));
+    const auto lower = std::find(stack.begin(), stack.end(), WindowNumber(Lower));
+    return upper != stack.end() && lower != stack.end() && upper > lower;
+}
+
+// The visible window of this title once it shows; empty if it never does.
+std::string WaitForTitled(const DesktopSession &Session, const std::string &Title)
+{
+    using namespace std::chrono_literals;
+    for (int i = 0; i < 300; ++i) {
+        const std::string found =
+            Session.Run("xdotool search --onlyvisible --name '^" + Title + "$' 2>/dev/null");
+        if (!found.empty()) return found.substr(0, found.find('\n'));
+        std::this_thread::sleep_for(100ms);
+    }
+    return {};
+}
+
+// A click on Window; true once the window manager has given it the focus for that click.
+bool ClickAndWaitForFocus(const DesktopSession &Session, const std::string &Window, int X, int Y)
+{
+    using namespace std::chrono_literals;
+    Session.ClickAt(Window, X, Y);
+    for (int i = 0; i < 300; ++i) {
+        const std::string active = Session.Run("xprop -root _NET_ACTIVE_WINDOW");
+        const auto at = active.find("0x");
+        if (at != std::string::npos && WindowNumber(active.substr(at)) == WindowNumber(Window))
+            return true;
+        std::this_thread::sleep_for(100ms);
+    }
+    return false;
 }
 
 class DesktopTest : public testing::Test
@@ -207,6 +271,84 @@ TEST(SecondProgram, InTheSameFolderIsRefusedInRussianAndTouchesNoSettings)
     EXPECT_NE(said.find("already runs"), std::string::npos) << said;
     EXPECT_FALSE(fs::exists(Session.Folder() / "ports" / "com99"));
 
+    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
+    const auto end = Session.WaitForExit();
+    ASSERT_TRUE(end) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+}
+
+// A click on the main window while one of the program's dialogs waits for an answer leaves
+// the dialog in sight above it: the main window takes no input then, and a dialog buried
+// behind it would leave the user with a program that does nothing.
+TEST(Dialogs, StayAboveTheMainWindowWhenItIsClicked)
+{
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    std::ofstream(Session.Folder() / "short_fonts.qrv") << std::string(1000, 'F');
+    Session.StartProgram();
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    Session.ClickAt(*window, FirstTabX, TabY);
+    Session.PressKeys("Right Right");
+
+    // The file chooser.
+    Session.ClickAt(*window, LoadFontsX, LoadFontsY);
+    const std::string chooser = WaitForTitled(Session, "Открыть шрифты");
+    ASSERT_FALSE(chooser.empty()) << ProgramLog(Session);
+    ASSERT_TRUE(ClickAndWaitForFocus(Session, *window, BareX, BareY));
+    EXPECT_TRUE(StackedAbove(Session, chooser, *window))
+        << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
+
+    // The program's own message box, about the file chosen there.
+    Session.Run("xdotool windowactivate --sync " + chooser + " type --delay 50 short_fonts.qrv");
+    Session.PressKeys("Return");
+    const std::string box = WaitForTitled(Session, "Ошибка!");
+    ASSERT_FALSE(box.empty()) << ProgramLog(Session);
+    ASSERT_TRUE(ClickAndWaitForFocus(Session, *window, BareX, BareY));
+    EXPECT_TRUE(StackedAbove(Session, box, *window))
+        << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
+
+    Session.Run("xdotool windowactivate --sync " + box + " key Return");
+    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
+    const auto end = Session.WaitForExit();
+    ASSERT_TRUE(end) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+}
+
+// A message box of a dialog stays above that dialog, which takes no input while it waits.
+TEST(Dialogs, AMessageOfAPrintDialogStaysAboveTheDialogWhenItIsClicked)
+{
+    printtest::PrivateCups cups;
+    ASSERT_TRUE(cups.Running()) << cups.Why();
+    ASSERT_TRUE(cups.AddPdfQueue("Office"));
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    std::ofstream(Session.Folder() / "qrv4.cfg") << "[COM]\r\nCOM_port=99\r\n";
+    Session.StartRunScript();
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    Session.ClickAt(*window, FirstTabX, TabY);
+    Session.PressKeys("Right");
+    Session.ClickAt(*window, ArchiveReadX, ArchiveReadY);
+    QuietDeviceLog(Session);
+
+    Session.ClickAt(*window, ArchivePrintX, ArchivePrintY);
+    const std::string dialog = WaitForTitled(Session, "Печать Архива");
+    ASSERT_FALSE(dialog.empty()) << ProgramLog(Session);
+    // More copies than the box takes: the dialog says so in a box of its own.
+    Session.ClickAt(dialog, CopiesX, CopiesY);
+    Session.PressKeys("End BackSpace 1 0 0 0");
+    Session.ClickAt(dialog, PrintOkX, PrintOkY);
+    const std::string box = WaitForTitled(Session, "Внимание!");
+    ASSERT_FALSE(box.empty()) << ProgramLog(Session);
+    ASSERT_TRUE(ClickAndWaitForFocus(Session, dialog, DialogTitleX, DialogTitleY));
+    EXPECT_TRUE(StackedAbove(Session, box, dialog))
+        << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
+
+    Session.Run("xdotool windowactivate --sync " + box + " key Return");
+    Session.Run("xdotool windowactivate --sync " + dialog + " key Escape");
     Session.ClickAt(*window, QuitButtonX, QuitButtonY);
     const auto end = Session.WaitForExit();
     ASSERT_TRUE(end) << ProgramLog(Session);
