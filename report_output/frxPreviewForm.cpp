@@ -92,6 +92,17 @@ void ShowPictures(const TfrxPreviewForm &F)
         SetPicture(Button, Picture);
 }
 
+void CopyMenuItems(TMenuItem *From, TMenuItem *To, TComponent *Owner)
+{
+    for (int i = 0; i < From->Count(); ++i) {
+        TMenuItem *Source = From->Items(i);
+        auto *Copy = new TMenuItem(Owner);
+        Copy->SetCaption(Source->Caption());
+        Copy->OnClick = [Source](TObject *) { Source->Click(); };
+        To->Add(Copy);
+    }
+}
+
 } // namespace
 
 TfrxPreviewForm::TfrxPreviewForm(TComponent *AOwner) : TForm(AOwner)
@@ -252,6 +263,7 @@ void TfrxPreviewForm::Init()
     if (!FReport) return;
     TfrxPreviewOptions *Options = FReport->PreviewOptions();
     if (Options->Maximized()) SetWindowState(wsMaximized);
+    if (Options->MDIChild()) SetFormStyle(fsMDIChild);
     Preview->SetOutlineVisible(Options->OutlineVisible());
     Preview->SetOutlineWidth(Options->OutlineWidth());
     Preview->SetZoom(Options->Zoom());
@@ -314,7 +326,11 @@ void TfrxPreviewForm::FillRightMenu()
             auto *Item = new TMenuItem(RightMenu);
             Item->SetCaption(B->Caption());
             Item->SetImageIndex(static_cast<int>(B->Tag()));
-            Item->OnClick = [B](TObject *) { B->Click(); };
+            // A button with a drop-down list brings the list along as its submenu.
+            if (B == ExportB)
+                CopyMenuItems(ExportPopup->Items(), Item, RightMenu);
+            else
+                Item->OnClick = [B](TObject *) { B->Click(); };
             RightMenu->Items()->Add(Item);
             Any = true;
         }
