@@ -646,9 +646,10 @@ void TfrxPreviewPages::ClearCache()
 void TfrxPreviewPages::AddEmptyPage(int Index)
 {
     TfrxXMLItem *Pages = PagesItem();
-    if (Index < 0 || Index >= Pages->Count()) return;
+    // A page added after the last one goes to the end, made like the last page.
+    if (Pages->Count() == 0 || Index < 0 || Index > Pages->Count()) return;
     auto Item = std::make_unique<TfrxXMLItem>();
-    Item->SetName(Pages->Items(Index)->Name());
+    Item->SetName(Pages->Items(std::min(Index, Pages->Count() - 1))->Name());
     Pages->InsertItem(Index, Item.release());
     ClearCache();
 }

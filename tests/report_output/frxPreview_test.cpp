@@ -590,6 +590,17 @@ TEST_F(PreviewTest, PagesAreAddedAfterAndDeletedAtTheCurrentOne)
     EXPECT_EQ(P->PageNo(), Count);
 }
 
+TEST_F(PreviewTest, APageAddedOnTheLastPageComesAfterItAndIsShown)
+{
+    const int Count = P->PageCount();
+    P->Last();
+    Window->NewPageB->Click();
+    EXPECT_EQ(P->PageCount(), Count + 1);
+    EXPECT_EQ(P->PageNo(), Count + 1);
+    EXPECT_EQ(P->PreviewPages()->GetPage(Count)->Objects()->Count(), 0) << "an empty page";
+    EXPECT_GT(P->PreviewPages()->GetPage(Count - 1)->Objects()->Count(), 0) << "the last one kept";
+}
+
 TEST_F(PreviewTest, AZeroSizedPageLeavesTheZoomAlone)
 {
     P->SetZoom(1.25);
