@@ -145,6 +145,19 @@ TfrxPreviewForm::~TfrxPreviewForm()
     if (FReport && FReport->Preview() == Preview) FReport->SetPreview(nullptr);
 }
 
+void TfrxPreviewForm::SetReport(TfrxReport *Value)
+{
+    FReport = Value;
+    // The window may outlive the report: it hears of its going.
+    if (Value) Value->FreeNotification(this);
+}
+
+void TfrxPreviewForm::Notification(TComponent *AComponent, TOperation Operation)
+{
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FReport) FReport = nullptr;
+}
+
 TSpeedButton *TfrxPreviewForm::Button(const char *Caption, const char *Hint,
                                       std::function<void()> Click)
 {

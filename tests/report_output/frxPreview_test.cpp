@@ -590,6 +590,24 @@ TEST_F(PreviewTest, PagesAreAddedAfterAndDeletedAtTheCurrentOne)
     EXPECT_EQ(P->PageNo(), Count);
 }
 
+TEST_F(PreviewTest, APreviewWhoseReportIsGoneShowsNothingOfIt)
+{
+    ASSERT_GT(P->OutlineTree()->Items()->Count(), 0);
+    Build.Report->SetPreviewForm(Window.get()); // as a report that opens its window does
+    Build.Report.reset();
+    vcltest::Pump();
+    EXPECT_EQ(Window->Report(), nullptr);
+    EXPECT_EQ(P->Report(), nullptr);
+    EXPECT_EQ(P->PageCount(), 0);
+    EXPECT_EQ(P->Workspace()->PageList()->Count(), 0);
+    EXPECT_EQ(P->OutlineTree()->Items()->Count(), 0);
+    EXPECT_EQ(P->PageNo(), 0);
+    Window->NextB->Click();
+    Window->PrintB->Click();
+    EXPECT_FALSE(Window->PrintB->Enabled());
+    Window.reset(); // and the window goes without touching the report
+}
+
 TEST_F(PreviewTest, APageAddedOnTheLastPageComesAfterItAndIsShown)
 {
     const int Count = P->PageCount();
