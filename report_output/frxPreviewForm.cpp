@@ -284,7 +284,9 @@ void TfrxPreviewForm::Init()
     ShowButtons(Options->Buttons());
     FillExportMenu();
     FillRightMenu();
-    if (!FReport->Name().IsEmpty()) SetCaption(FReport->Name());
+    // The name a user knows the report by, not the component's.
+    if (const AnsiString &Name = FReport->ReportOptions()->Name(); !Name.IsEmpty())
+        SetCaption(Name);
     UpdateControls();
     UpdateZoom();
 }

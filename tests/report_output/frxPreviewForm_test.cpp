@@ -352,6 +352,15 @@ TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRe
     EXPECT_EQ(GetActiveWindow(), Window->Handle());
 }
 
+TEST_F(PreviewFormTest, TheWindowIsTitledWithTheReportsNameWhenItHasOne)
+{
+    EXPECT_EQ(Window->Caption(), frxResources()->Get("100"));
+    Build.Report->SetName("frxReceipt");
+    Build.Report->ReportOptions()->SetName(Cp("Товарный чек"));
+    Window->Init();
+    EXPECT_EQ(Window->Caption(), Cp("Товарный чек"));
+}
+
 TEST_F(PreviewFormTest, APreviewOpenedAsAChildWindowMinimisesAloneLeavingTheProgramUp)
 {
     TForm Main(nullptr);
