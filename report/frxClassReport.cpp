@@ -118,7 +118,10 @@ TfrxReport::~TfrxReport()
 {
     // Marked first, the objects going with the report need not hear of each other going.
     Destroying();
+    TfrxCustomPreview *Shown = FPreview;
     SetPreview(nullptr);
+    // A preview that outlives the report shows nothing of it.
+    if (Shown) Shown->Init();
     TfrxComponent::Clear();
 }
 

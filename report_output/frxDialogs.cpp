@@ -245,6 +245,7 @@ void TfrxPageSettingsForm::SizeCBClick()
     if (!Typed && Paper == CustomPaper) return;
     const TfrxFlagScope Updating(FUpdating);
     TfrxCustomPrinter *Printer = frxPrinters()->Printer();
+    // A custom size goes in as typed: the other way round, each choice would swap the two edits.
     Printer->SetViewParams(Paper, Width, Height, LandscapeRB->Checked() ? poLandscape : poPortrait);
     ShowMM(FWidth, Printer->PaperWidth());
     ShowMM(FHeight, Printer->PaperHeight());

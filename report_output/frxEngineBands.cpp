@@ -559,7 +559,10 @@ void TfrxEngine::DrawSplit(TfrxBand *Band)
     ObjectListKeeper Keeper(Band);
     TList *InBand = Band->Objects();
     InBand->Clear();
-    std::vector<TfrxComponent *> Rest = Keeper.Objects();
+    // Subreports are run below the band afterwards, not cut into its parts.
+    std::vector<TfrxComponent *> Rest;
+    for (TfrxComponent *O : Keeper.Objects())
+        if (!dynamic_cast<TfrxSubreport *>(O)) Rest.push_back(O);
     std::unordered_map<TfrxComponent *, double> SavedHeight;
     for (TfrxComponent *O : Rest)
         if (auto *S = dynamic_cast<TfrxStretcheable *>(O)) {

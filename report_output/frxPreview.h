@@ -301,7 +301,7 @@ public:
     void ZoomCBClick(TObject *Sender);
 
     TfrxReport *Report() const { return FReport; }
-    void SetReport(TfrxReport *Value) { FReport = Value; }
+    void SetReport(TfrxReport *Value);
     bool FreeOnClose = false;
 
     TPanel *ToolBar;
@@ -325,6 +325,7 @@ public:
 protected:
     void DoClose(TCloseAction &Action) override;
     bool CloseQuery() override;
+    void Notification(TComponent *AComponent, TOperation Operation) override;
     void KeyDown(WORD &Key, TShiftState Shift) override;
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
 

@@ -92,6 +92,17 @@ void ShowPictures(const TfrxPreviewForm &F)
         SetPicture(Button, Picture);
 }
 
+void CopyMenuItems(TMenuItem *From, TMenuItem *To, TComponent *Owner)
+{
+    for (int i = 0; i < From->Count(); ++i) {
+        TMenuItem *Source = From->Items(i);
+        auto *Copy = new TMenuItem(Owner);
+        Copy->SetCaption(Source->Caption());
+        Copy->OnClick = [Source](TObject *) { Source->Click(); };
+        To->Add(Copy);
+    }
+}
+
 } // namespace
 
 TfrxPreviewForm::TfrxPreviewForm(TComponent *AOwner) : TForm(AOwner)
@@ -132,6 +143,19 @@ TfrxPreviewForm::TfrxPreviewForm(TComponent *AOwner) : TForm(AOwner)
 TfrxPreviewForm::~TfrxPreviewForm()
 {
     if (FReport && FReport->Preview() == Preview) FReport->SetPreview(nullptr);
+}
+
+void TfrxPreviewForm::SetReport(TfrxReport *Value)
+{
+    FReport = Value;
+    // The window may outlive the report: it hears of its going.
+    if (Value) Value->FreeNotification(this);
+}
+
+void TfrxPreviewForm::Notification(TComponent *AComponent, TOperation Operation)
+{
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FReport) FReport = nullptr;
 }
 
 TSpeedButton *TfrxPreviewForm::Button(const char *Caption, const char *Hint,
@@ -252,6 +276,7 @@ void TfrxPreviewForm::Init()
     if (!FReport) return;
     TfrxPreviewOptions *Options = FReport->PreviewOptions();
     if (Options->Maximized()) SetWindowState(wsMaximized);
+    if (Options->MDIChild()) SetFormStyle(fsMDIChild);
     Preview->SetOutlineVisible(Options->OutlineVisible());
     Preview->SetOutlineWidth(Options->OutlineWidth());
     Preview->SetZoom(Options->Zoom());
@@ -259,7 +284,9 @@ void TfrxPreviewForm::Init()
     ShowButtons(Options->Buttons());
     FillExportMenu();
     FillRightMenu();
-    if (!FReport->Name().IsEmpty()) SetCaption(FReport->Name());
+    // The name a user knows the report by, not the component's.
+    if (const AnsiString &Name = FReport->ReportOptions()->Name(); !Name.IsEmpty())
+        SetCaption(Name);
     UpdateControls();
     UpdateZoom();
 }
@@ -314,7 +341,11 @@ void TfrxPreviewForm::FillRightMenu()
             auto *Item = new TMenuItem(RightMenu);
             Item->SetCaption(B->Caption());
             Item->SetImageIndex(static_cast<int>(B->Tag()));
-            Item->OnClick = [B](TObject *) { B->Click(); };
+            // A button with a drop-down list brings the list along as its submenu.
+            if (B == ExportB)
+                CopyMenuItems(ExportPopup->Items(), Item, RightMenu);
+            else
+                Item->OnClick = [B](TObject *) { B->Click(); };
             RightMenu->Items()->Add(Item);
             Any = true;
         }

@@ -1,5 +1,7 @@
 #include "report_output/frxPreviewPages.h"
 
+#include "report_output/frxPreview.h"
+
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
@@ -606,6 +608,7 @@ TfrxPage *TfrxPreviewPages::GetPage(int Index)
     if (static_cast<int>(PageCache.size()) > PageCacheSize) {
         const int Dropped = PageCache.back().Index;
         PageCache.pop_back();
+        ++FDroppedPages;
         TfrxXMLItem *Item = PagesItem()->Items(Dropped);
         if (Report()->EngineOptions()->UseFileCache() && Item->Unloadable())
             FXMLDoc->UnloadItem(Item);
@@ -633,6 +636,7 @@ std::vector<int> TfrxPreviewPages::CachedPages() const
 
 void TfrxPreviewPages::ClearCache()
 {
+    FDroppedPages += PageCache.size();
     PageCache.clear();
     FUncachedPage.reset();
 }
@@ -642,9 +646,10 @@ void TfrxPreviewPages::ClearCache()
 void TfrxPreviewPages::AddEmptyPage(int Index)
 {
     TfrxXMLItem *Pages = PagesItem();
-    if (Index < 0 || Index >= Pages->Count()) return;
+    // A page added after the last one goes to the end, made like the last page.
+    if (Pages->Count() == 0 || Index < 0 || Index > Pages->Count()) return;
     auto Item = std::make_unique<TfrxXMLItem>();
-    Item->SetName(Pages->Items(Index)->Name());
+    Item->SetName(Pages->Items(std::min(Index, Pages->Count() - 1))->Name());
     Pages->InsertItem(Index, Item.release());
     ClearCache();
 }
@@ -982,12 +987,9 @@ void frxSetURLOpener(TfrxURLOpener Opener)
     URLOpener() = std::move(Opener);
 }
 
-void TfrxPreviewPages::ObjectOver(int Index, int X, int Y, TMouseButton, TShiftState, double Scale,
-                                  double OffsetX, double OffsetY, bool Click, TCursor &Cursor)
+TfrxView *TfrxPreviewPages::ViewAt(TfrxReportPage *Page, int Index, int X, int Y, double Scale,
+                                   double OffsetX, double OffsetY)
 {
-    if (Index < 0 || Index >= Count() || EngineRunning()) return;
-    auto *Page = dynamic_cast<TfrxReportPage *>(GetPage(Index));
-    if (!Page) return;
     MirroredMargins Mirror(Page, Index);
     const std::vector<TfrxView *> Views = ViewsOf(Page);
     for (auto View = Views.rbegin(); View != Views.rend(); ++View) {
@@ -996,14 +998,59 @@ void TfrxPreviewPages::ObjectOver(int Index, int X, int Y, TMouseButton, TShiftS
                      Top = V->GetAbsTop() * Scale + OffsetY;
         const double Right = (V->GetAbsLeft() + V->Width()) * Scale + OffsetX;
         const double Bottom = (V->GetAbsTop() + V->Height()) * Scale + OffsetY;
-        if (X < Left || X > Right || Y < Top || Y > Bottom) continue;
-        if (V->Cursor() != crDefault) Cursor = V->Cursor();
-        const AnsiString &URL = V->URL();
-        if (!URL.IsEmpty() && Cursor == crDefault) Cursor = crHandPoint;
+        if (X >= Left && X <= Right && Y >= Top && Y <= Bottom) return *View;
+    }
+    return nullptr;
+}
+
+void TfrxPreviewPages::FollowURL(const AnsiString &URL)
+{
+    if (URL.IsEmpty()) return;
+    auto *Preview = dynamic_cast<TfrxPreview *>(Report()->Preview());
+    const AnsiString Rest = URL.SubString(2, URL.Length() - 1);
+    if (URL[1] == '@') {
+        if (Preview) Preview->SetPageNo(StrToIntDef(Rest, Preview->PageNo()));
+    } else if (URL[1] == '#') {
+        const TfrxXMLItem *Anchor = FindAnchor(Rest);
+        if (Preview && Anchor)
+            Preview->SetPosition(ClampToInt(IntProp(Anchor, "page", 0) + 1),
+                                 ClampToInt(IntProp(Anchor, "top", 0)));
+    } else if (win::IsWebOrMailAddress(URL)) {
         // Only web and mail addresses leave the program: a prepared file may come from anyone.
-        if (Click && win::IsWebOrMailAddress(URL)) URLOpener()(URL);
+        URLOpener()(URL);
+    }
+}
+
+void TfrxPreviewPages::ObjectOver(int Index, int X, int Y, TMouseButton Button, TShiftState Shift,
+                                  double Scale, double OffsetX, double OffsetY, bool Click,
+                                  TCursor &Cursor)
+{
+    if (Index < 0 || Index >= Count() || EngineRunning()) return;
+    auto *Page = dynamic_cast<TfrxReportPage *>(GetPage(Index));
+    if (!Page) return;
+    TfrxView *View = ViewAt(Page, Index, X, Y, Scale, OffsetX, OffsetY);
+    const AnsiString URL = View ? View->URL() : AnsiString();
+    if (View && View->Cursor() != crDefault) Cursor = View->Cursor();
+    if (!URL.IsEmpty() && Cursor == crDefault) Cursor = crHandPoint;
+    // The message and the events let the program run on, which may drop the page from the
+    // cache: its views are then gone and the pointing ends here.
+    const unsigned long long Dropped = FDroppedPages;
+    auto PageKept = [&] { return FDroppedPages == Dropped; };
+    TfrxReport *R = Report();
+    R->SetProgressMessage(URL);
+    if (!View || !PageKept()) return;
+    if (!Click) {
+        if (R->OnMouseOverObject) R->OnMouseOverObject(View);
         return;
     }
+    FollowURL(URL);
+    if (!PageKept()) return;
+    bool Modified = false;
+    R->DoPreviewClick(View, Button, Shift, Modified);
+    if (!Modified || !PageKept()) return;
+    ModifyPage(Index, Page);
+    if (auto *Preview = dynamic_cast<TfrxPreview *>(R->Preview()))
+        Preview->Workspace()->Invalidate();
 }
 
 bool frxIsDotMatrixExport(const TfrxCustomExportFilter *Filter)

@@ -164,12 +164,17 @@ private:
     void LoadDictionary();
     void CheckPages();
     bool EngineRunning() const;
+    TfrxView *ViewAt(TfrxReportPage *Page, int Index, int X, int Y, double Scale, double OffsetX,
+                     double OffsetY);
+    void FollowURL(const AnsiString &URL);
 
     std::unique_ptr<TfrxXMLDocument> FXMLDoc;
     TfrxDictionary FDictionary;
     std::vector<std::unique_ptr<TfrxPage>> FSourcePages;
     std::vector<CachedPage> PageCache;
     std::unique_ptr<TfrxPage> FUncachedPage; // built while the engine runs
+    // Counts the pages dropped from the cache, so that a holder of one knows it is gone.
+    unsigned long long FDroppedPages = 0;
     std::unordered_map<const TfrxComponent *, AnsiString> FBaseTexts;
     int FFirstPassPage = -1;
     int FFirstObjectIndex = 0;

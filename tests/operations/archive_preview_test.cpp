@@ -117,7 +117,8 @@ TEST_F(ArchivePreviewTest, TheListScrollsZoomsFindsAKeyCodeFollowsTheOutlineAndT
     const int Pages = Preview->PageCount();
     ASSERT_GT(Pages, 1);
     EXPECT_TRUE(Window->Visible());
-    EXPECT_EQ(Window->Caption(), Form->frxReportList->Name());
+    EXPECT_EQ(Window->Caption(), Form->frxReportList->ReportOptions()->Name());
+    EXPECT_EQ(Window->Caption(), "Архив ключей QRV-4"_a);
     EXPECT_EQ(Window->PageText(), "Страница 1 из "_a + IntToStr(Pages));
     Preview->SetOutlineVisible(true);
     vcltest::Pump();

@@ -704,6 +704,23 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
     EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
 }
 
+TEST(EngineSubreports, ASubreportInABandThatSplitsRunsBelowItsBandAndIsNoPartOfIt)
+{
+    TSubreports S(false);
+    S.Masters.SetRows({{{"Name", "A"}}});
+    S.Data->SetAllowSplit(true);
+    S.Data->SetStretched(true);
+    S.Sub->SetHeight(1200); // taller than the page: the band must split
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    std::vector<std::string> Texts;
+    for (int Page = 0; Page < S.B.PageCount(); ++Page)
+        for (const TShown &Band : Shown(S.B.Pages(), Page))
+            for (const std::string &Text : Band.Texts)
+                Texts.push_back(Text);
+    EXPECT_EQ(Texts, (std::vector<std::string>{"A", "i1", "i2", "i3"}));
+    EXPECT_DOUBLE_EQ(Shown(S.B.Pages(), 0).at(0).Height, 18) << "the band holds its memo only";
+}
+
 // ---- the outline ----
 
 namespace

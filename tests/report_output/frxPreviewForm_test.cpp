@@ -240,6 +240,38 @@ TEST_F(PreviewFormTest, TheContextMenuRepeatsTheCaptionedButtonsUpToTheSecondDiv
     EXPECT_EQ(Window->Preview->ZoomMode(), zmDefault);
 }
 
+// A listed export that counts the memos it is handed.
+class CountingExport : public TfrxCustomExportFilter
+{
+public:
+    CountingExport() : TfrxCustomExportFilter(nullptr) { SetShowDialog(false); }
+    AnsiString GetDescription() const override { return "Text file"; }
+    void ExportObject(TfrxComponent *Obj) override
+    {
+        if (dynamic_cast<TfrxCustomMemoView *>(Obj)) ++Memos;
+    }
+    int Memos = 0;
+};
+
+TMenuItem *ItemCaptioned(TMenuItem *Menu, const AnsiString &Caption)
+{
+    for (int i = 0; i < Menu->Count(); ++i)
+        if (Menu->Items(i)->Caption() == Caption) return Menu->Items(i);
+    return nullptr;
+}
+
+TEST_F(PreviewFormTest, TheContextMenusExportItemOffersTheExportListAsItsSubmenu)
+{
+    CountingExport Filter;
+    Window->Init();
+    TMenuItem *Export = ItemCaptioned(Window->RightMenu->Items(), Window->ExportB->Caption());
+    ASSERT_NE(Export, nullptr);
+    ASSERT_EQ(Export->Count(), 1);
+    EXPECT_EQ(Export->Items(0)->Caption(), "Text file...");
+    Export->Items(0)->Click();
+    EXPECT_GT(Filter.Memos, 0) << "the submenu item exports as the export menu's item does";
+}
+
 } // namespace
 
 class ReportPreviewTest : public vcltest::VclTest
@@ -318,6 +350,29 @@ TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRe
     EXPECT_FALSE(IsIconic(Main.Handle()));
     EXPECT_FALSE(IsIconic(Window->Handle()));
     EXPECT_EQ(GetActiveWindow(), Window->Handle());
+}
+
+TEST_F(PreviewFormTest, TheWindowIsTitledWithTheReportsNameWhenItHasOne)
+{
+    EXPECT_EQ(Window->Caption(), frxResources()->Get("100"));
+    Build.Report->SetName("frxReceipt");
+    Build.Report->ReportOptions()->SetName(Cp("Товарный чек"));
+    Window->Init();
+    EXPECT_EQ(Window->Caption(), Cp("Товарный чек"));
+}
+
+TEST_F(PreviewFormTest, APreviewOpenedAsAChildWindowMinimisesAloneLeavingTheProgramUp)
+{
+    TForm Main(nullptr);
+    Main.SetBounds(10, 10, 300, 200);
+    Main.Show();
+    Build.Report->PreviewOptions()->SetMDIChild(true);
+    Window->Init();
+    vcltest::Pump();
+    Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    vcltest::Pump();
+    EXPECT_FALSE(Application->Minimized());
+    EXPECT_FALSE(IsIconic(Main.Handle()));
 }
 
 namespace

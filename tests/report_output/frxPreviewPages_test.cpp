@@ -717,6 +717,56 @@ TEST(PreviewDrawTest, PointingFindsTheTopmostObjectAndOpensOnlyWebAddresses)
     frxSetURLOpener(nullptr);
 }
 
+TColor MemoColourOf(TfrxPreviewPages &Pages)
+{
+    auto *Memo = dynamic_cast<TfrxView *>(Pages.GetPage(0)->FindObject("Memo1"));
+    return Memo ? Memo->Color() : clNone;
+}
+
+TEST(PreviewDrawTest, AClickedObjectGoesToTheReportAndAChangeItReportsIsKeptInThePage)
+{
+    ColouredPage P;
+    P.Pages.AddPage(P.Page);
+    P.AddRow(0);
+    P.Pages.Finish();
+    std::vector<AnsiString> Clicked;
+    bool Keep = false;
+    P.Report.OnClickObject = [&](TfrxView *View, TMouseButton, TShiftState, bool &Modified) {
+        Clicked.push_back(View->Name());
+        View->SetColor(clBlue);
+        Modified = Keep;
+    };
+    TCursor Cursor = crDefault;
+    P.Pages.ObjectOver(0, 30, 5, mbLeft, {}, 1, 0, 0, true, Cursor);
+    ASSERT_EQ(Clicked, std::vector<AnsiString>{"Memo1"});
+    P.Pages.ClearCache();
+    EXPECT_EQ(MemoColourOf(P.Pages), clRed) << "a change the handler did not report is dropped";
+
+    Keep = true;
+    P.Pages.ObjectOver(0, 30, 5, mbLeft, {}, 1, 0, 0, true, Cursor);
+    P.Pages.ClearCache();
+    EXPECT_EQ(MemoColourOf(P.Pages), clBlue) << "rebuilt from the store, the page keeps it";
+    P.Pages.ObjectOver(0, 150, 25, mbLeft, {}, 1, 0, 0, true, Cursor);
+    EXPECT_EQ(Clicked.size(), 2u) << "a click beside every object reaches no handler";
+}
+
+TEST(PreviewDrawTest, PointingAtAnObjectTellsTheReportWhichOneWithoutClickingIt)
+{
+    ColouredPage P;
+    P.Pages.AddPage(P.Page);
+    P.AddRow(0);
+    P.Pages.Finish();
+    std::vector<AnsiString> Over;
+    int Clicks = 0;
+    P.Report.OnMouseOverObject = [&](TfrxView *View) { Over.push_back(View->Name()); };
+    P.Report.OnClickObject = [&](TfrxView *, TMouseButton, TShiftState, bool &) { ++Clicks; };
+    TCursor Cursor = crDefault;
+    P.Pages.ObjectOver(0, 30, 5, mbLeft, {}, 1, 0, 0, false, Cursor);
+    P.Pages.ObjectOver(0, 150, 25, mbLeft, {}, 1, 0, 0, false, Cursor);
+    EXPECT_EQ(Over, std::vector<AnsiString>{"Memo1"});
+    EXPECT_EQ(Clicks, 0);
+}
+
 } // namespace
 
 // Three framed cells side by side per row; each row varies what lies on the sides they share.

@@ -456,6 +456,54 @@ TEST_F(PreviewTest, TheWorkspaceShowsTheCursorOfTheChosenTool)
     EXPECT_EQ(CursorAt(Page.Right - 21, Low), Hand);
 }
 
+// Links of the first row's key code: where it is drawn on page 1, in the workspace.
+class PreviewLinkTest : public PreviewTest
+{
+protected:
+    void LinkKeys(const AnsiString &URL)
+    {
+        Build.Report->SetPreviewForm(Window.get());
+        dynamic_cast<TfrxView *>(Build.Report->FindObject("KeyMemo"))->SetURL(URL);
+        ASSERT_TRUE(Build.Prepare()) << Build.Errors();
+        vcltest::Pump();
+        ASSERT_EQ(P->PageNo(), 1);
+        auto *Page = dynamic_cast<TfrxReportPage *>(P->PreviewPages()->GetPage(0));
+        auto *Key = dynamic_cast<TfrxView *>(Page->FindObject("KeyMemo"));
+        TfrxPreviewWorkspace *Space = P->Workspace();
+        const TRect Bounds = Space->PageList()->GetPageBounds(0, Space->ClientWidth(), P->Zoom());
+        KeyAt = TPoint(
+            Bounds.Left - Space->HorzPosition() +
+                static_cast<int>((Page->LeftMargin() * fr01cm + Key->GetAbsLeft() + 20) *
+                                 P->Zoom()),
+            Bounds.Top - Space->VertPosition() +
+                static_cast<int>((Page->TopMargin() * fr01cm + Key->GetAbsTop() + 5) * P->Zoom()));
+    }
+    TPoint KeyAt;
+};
+
+TEST_F(PreviewLinkTest, ALinkToAPageShowsInTheStatusBarAndAClickGoesThere)
+{
+    LinkKeys("@3");
+    vcltest::MouseMove(P->Workspace(), KeyAt.X, KeyAt.Y);
+    vcltest::Pump();
+    EXPECT_EQ(Window->StatusBar->Panels(1)->Text(), "@3");
+    vcltest::Click(P->Workspace(), KeyAt.X, KeyAt.Y);
+    vcltest::Pump();
+    EXPECT_EQ(P->PageNo(), 3);
+    vcltest::MouseMove(P->Workspace(), 3, 40);
+    vcltest::Pump();
+    EXPECT_EQ(Window->StatusBar->Panels(1)->Text(), "") << "off the link the text goes";
+}
+
+TEST_F(PreviewLinkTest, ALinkToAnAnchorGoesToTheAnchorsPage)
+{
+    LinkKeys("#last");
+    P->PreviewPages()->AddAnchor("Last"); // made after the run: on the last page
+    vcltest::Click(P->Workspace(), KeyAt.X, KeyAt.Y);
+    vcltest::Pump();
+    EXPECT_EQ(P->PageNo(), P->PageCount());
+}
+
 TEST_F(PreviewTest, OutlineTargetsBeyondTwentyBitsAreKeptWhole)
 {
     // One tall page: rows far below 4094 pixels.
@@ -540,6 +588,35 @@ TEST_F(PreviewTest, PagesAreAddedAfterAndDeletedAtTheCurrentOne)
     Window->DelPageB->Click();
     EXPECT_EQ(P->PageCount(), Count);
     EXPECT_EQ(P->PageNo(), Count);
+}
+
+TEST_F(PreviewTest, APreviewWhoseReportIsGoneShowsNothingOfIt)
+{
+    ASSERT_GT(P->OutlineTree()->Items()->Count(), 0);
+    Build.Report->SetPreviewForm(Window.get()); // as a report that opens its window does
+    Build.Report.reset();
+    vcltest::Pump();
+    EXPECT_EQ(Window->Report(), nullptr);
+    EXPECT_EQ(P->Report(), nullptr);
+    EXPECT_EQ(P->PageCount(), 0);
+    EXPECT_EQ(P->Workspace()->PageList()->Count(), 0);
+    EXPECT_EQ(P->OutlineTree()->Items()->Count(), 0);
+    EXPECT_EQ(P->PageNo(), 0);
+    Window->NextB->Click();
+    Window->PrintB->Click();
+    EXPECT_FALSE(Window->PrintB->Enabled());
+    Window.reset(); // and the window goes without touching the report
+}
+
+TEST_F(PreviewTest, APageAddedOnTheLastPageComesAfterItAndIsShown)
+{
+    const int Count = P->PageCount();
+    P->Last();
+    Window->NewPageB->Click();
+    EXPECT_EQ(P->PageCount(), Count + 1);
+    EXPECT_EQ(P->PageNo(), Count + 1);
+    EXPECT_EQ(P->PreviewPages()->GetPage(Count)->Objects()->Count(), 0) << "an empty page";
+    EXPECT_GT(P->PreviewPages()->GetPage(Count - 1)->Objects()->Count(), 0) << "the last one kept";
 }
 
 TEST_F(PreviewTest, AZeroSizedPageLeavesTheZoomAlone)
