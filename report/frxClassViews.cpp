@@ -681,7 +681,9 @@ void TfrxCustomMemoView::GetData()
 {
     TfrxStretcheable::GetData();
     TfrxReport *Report = GetReport();
-    if (IsDataField()) {
+    if (IsDataField() && DataSet()->IsBlobField(DataField())) {
+        DataSet()->AssignBlobTo(DataField(), FMemo.get());
+    } else if (IsDataField()) {
         FValue = DataSet()->GetValue(DataField());
         FMemo->SetText(FDisplayFormat->Kind() == fkText
                            ? WideString(DataSet()->GetDisplayText(DataField()))
