@@ -202,10 +202,17 @@ void TfrxReport::Notification(TComponent *AComponent, TOperation Operation)
     TfrxComponent::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     // Compared by address: a data set being destroyed is no longer a data set.
+    bool DataSetGone = false;
     for (int i = FDataSets->Count() - 1; i >= 0; --i)
-        if (static_cast<TComponent *>(FDataSets->Items(i)->DataSet()) == AComponent)
+        if (static_cast<TComponent *>(FDataSets->Items(i)->DataSet()) == AComponent) {
             FDataSets->TCollection::Delete(i);
-    if (static_cast<TComponent *>(FDataSet) == AComponent) FDataSet = nullptr;
+            DataSetGone = true;
+        }
+    if (static_cast<TComponent *>(FDataSet) == AComponent) {
+        FDataSet = nullptr;
+        DataSetGone = true;
+    }
+    if (TfrxCustomDesigner *Open = DataSetGone ? Designer() : nullptr) Open->UpdateDataTree();
     if (static_cast<TComponent *>(FPreview) == AComponent) FPreview = nullptr;
     if (static_cast<TComponent *>(FPreviewForm) == AComponent) FPreviewForm = nullptr;
 }

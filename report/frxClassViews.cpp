@@ -681,7 +681,9 @@ void TfrxCustomMemoView::GetData()
 {
     TfrxStretcheable::GetData();
     TfrxReport *Report = GetReport();
-    if (IsDataField()) {
+    if (IsDataField() && DataSet()->IsBlobField(DataField())) {
+        DataSet()->AssignBlobTo(DataField(), FMemo.get());
+    } else if (IsDataField()) {
         FValue = DataSet()->GetValue(DataField());
         FMemo->SetText(FDisplayFormat->Kind() == fkText
                            ? WideString(DataSet()->GetDisplayText(DataField()))
@@ -742,6 +744,8 @@ void TfrxCustomMemoView::ExtractTotalPages()
     FMemo->SetText(Text);
 }
 
+// The page count is the one bracket a run leaves in a memo's text: a plain
+// "[TotalPages]" was already replaced by its value, so it is never looked for here.
 AnsiString TfrxCustomMemoView::GetComponentText()
 {
     const WideString Template = FMemo->Text();

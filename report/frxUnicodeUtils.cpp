@@ -39,6 +39,7 @@ void TWideStrings::CheckInsertIndex(int Index) const
     if (Index < 0 || Index > Count()) OutOfBounds();
 }
 
+// An insert that wrote over the line at Index would lose that line: the lines move down.
 void TWideStrings::Insert(int Index, const WideString &S)
 {
     CheckInsertIndex(Index);

@@ -288,6 +288,16 @@ public:
         if (OnModal) OnModal(this);
         return mrOk;
     }
+    // The data tree as the designer would show it: the report's data sets by name.
+    void UpdateDataTree() override
+    {
+        TStringList Names;
+        Report()->GetDataSetList(&Names, false);
+        DataTree = Names.CommaText();
+        ++TreeUpdates;
+    }
+    AnsiString DataTree;
+    int TreeUpdates = 0;
     std::function<void(ProbeDesigner *)> OnModal;
 };
 
@@ -345,6 +355,30 @@ TEST(ReportDesigner, ASecondDesignerIsRefusedWhileOneIsOpen)
     EXPECT_EQ(Report.Designer(), nullptr);
     Report.DesignReport(false);
     EXPECT_EQ(Installed.Made, 3);
+}
+
+TEST(ReportDesigner, AnOpenDesignerShowsTheDataSetsLeftWhenOneIsFreed)
+{
+    WithDesigner Installed;
+    TComponent Form(nullptr);
+    TfrxReport Report(&Form);
+    auto *Sales = new TfrxUserDataSet(&Form);
+    Sales->SetName("Sales");
+    auto Goods = std::make_unique<TfrxUserDataSet>(&Form);
+    Goods->SetName("Goods");
+    Report.DataSets()->Add(Sales);
+    Report.DataSets()->Add(Goods.get());
+    Report.DesignReport(false);
+    auto *Open = dynamic_cast<ProbeDesigner *>(Report.Designer());
+    ASSERT_NE(Open, nullptr);
+
+    Goods.reset();
+    EXPECT_EQ(Open->TreeUpdates, 1);
+    EXPECT_EQ(Open->DataTree, "Sales");
+    {
+        TfrxUserDataSet Unused(&Form);
+    }
+    EXPECT_EQ(Open->TreeUpdates, 1) << "a data set the report never used changes no tree";
 }
 
 TEST(ReportDesigner, DesigningThePreviewPageTellsWhetherTheDesignerChangedIt)

@@ -137,6 +137,46 @@ TEST(MemoText, InlineFormatsConditionsAndDelimiters)
     EXPECT_EQ(R.Memo->Text(), WideString(u"7 of Ω\r\n"));
 }
 
+namespace
+{
+
+// A table whose notes column is a BLOB holding text; its price reads as a number.
+class NotesTable : public TfrxUserDataSet
+{
+public:
+    using TfrxUserDataSet::TfrxUserDataSet;
+    bool IsBlobField(const AnsiString &Field) override { return Field == "Notes"; }
+    void AssignBlobTo(const AnsiString &, TObject *Target) override
+    {
+        if (auto *Lines = dynamic_cast<TWideStrings *>(Target))
+            Lines->SetText(u"Ключ [p]\r\nвторая строка");
+    }
+};
+
+} // namespace
+
+TEST(MemoText, DataFieldMemosShowTheFieldItself)
+{
+    SeparatorGuard Separator;
+    MemoReport R;
+    R.Answers = {{"p", 7}};
+    auto *Rows = new NotesTable(&R.Form);
+    Rows->SetName("ds");
+    Rows->OnGetValue = [](const AnsiString &Name, Variant &Value) {
+        if (Name == "Price") Value = 0.5;
+    };
+    R.Report.DataSets()->Add(Rows);
+    R.Memo->SetDataSet(Rows);
+    R.Memo->SetDataField("Notes");
+    // The BLOB's text prints as stored: its brackets are not expressions.
+    EXPECT_EQ(R.Print(u"template"), WideString(u"Ключ [p]\r\nвторая строка\r\n"));
+    R.Memo->SetDataField("Price");
+    EXPECT_EQ(R.Print(u"template"), WideString(u"0.5\r\n"));
+    R.Memo->DisplayFormat()->SetKind(fkNumeric);
+    R.Memo->DisplayFormat()->SetFormatStr("%2.2f");
+    EXPECT_EQ(R.Print(u"template"), WideString(u"0.50\r\n"));
+}
+
 TEST(MemoText, HighlightsAndRepeatedValues)
 {
     MemoReport R;
