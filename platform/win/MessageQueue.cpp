@@ -461,6 +461,8 @@ bool TakePaint(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max)
         }
         if (!ForWindow(Wnd, Filter)) continue;
         if (Everything) Q.PaintMayBeDue = true;
+        // Its paint comes when the display frame ends, after the scroll's pixels moved.
+        if (const Window *W = FindWindow(Wnd); W && W->ScrollHeld) continue;
         *Out = MSG{Wnd, WM_PAINT, 0, 0, TickNow(), Q.Last.pt};
         return true;
     }

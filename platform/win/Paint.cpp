@@ -165,7 +165,9 @@ HDC BeginPaint(HWND Wnd, LPPAINTSTRUCT Paint)
 BOOL EndPaint(HWND Wnd, const PAINTSTRUCT *Paint)
 {
     if (!Paint) return FALSE;
-    return ReleaseDC(Wnd, Paint->hdc);
+    const BOOL Released = ReleaseDC(Wnd, Paint->hdc);
+    ShowAfterPaint(Wnd);
+    return Released;
 }
 
 BOOL InvalidateRect(HWND Wnd, const RECT *Rect, BOOL Erase)
@@ -283,7 +285,33 @@ void MovePixels(QImage &Image, const QRect &Source, int Dx, int Dy)
             MoveRow(Row);
 }
 
+// Whether a scroll of Area by Delta joins the window's held one, or is held in its place: only a
+// scroll whose uncovered part is repainted, as the pixels a held scroll leaves there differ.
+bool HoldScroll(Window &W, const QRect &Area, QPoint Delta, UINT Flags)
+{
+    const bool Holdable = !W.Surface.isNull() && (Flags & SW_INVALIDATE) &&
+                          !(Flags & SW_SCROLLCHILDREN) && (Delta.x() == 0) != (Delta.y() == 0) &&
+                          FrameHoldsScrollOf(W);
+    if (W.ScrollHeld && (!Holdable || W.ScrollHeld->Area != Area ||
+                         (W.ScrollHeld->Delta.x() == 0) != (Delta.x() == 0)))
+        ApplyHeldScroll(W);
+    if (!Holdable) return false;
+    if (!W.ScrollHeld) {
+        W.ScrollHeld = Window::HeldScroll{Area, {}};
+        NoteScrollHeld(W.Handle);
+    }
+    W.ScrollHeld->Delta += Delta;
+    return true;
+}
+
 } // namespace
+
+void win::ApplyHeldScroll(Window &W)
+{
+    if (!W.ScrollHeld) return;
+    const auto [Area, Delta] = *std::exchange(W.ScrollHeld, std::nullopt);
+    MovePixels(W.Surface, Area.translated(-Delta) & Area, Delta.x(), Delta.y());
+}
 
 int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Clip, HRGN Update,
                    LPRECT UpdateRect, UINT Flags)
@@ -297,7 +325,8 @@ int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Cli
     if (Clip) Area &= RectArea(*W, Clip).boundingRect();
     const QPoint Origin(W->Client.left, W->Client.top);
     const QRect Source = Area.translated(-Dx, -Dy) & Area;
-    MovePixels(SurfaceOf(*W), Source.translated(Origin), Dx, Dy);
+    if (!HoldScroll(*W, Area.translated(Origin), QPoint(Dx, Dy), Flags))
+        MovePixels(SurfaceOf(*W), Source.translated(Origin), Dx, Dy);
     const QRegion Exposed = QRegion(Area) - QRegion(Source.translated(Dx, Dy));
     // What waits to be painted moves with the pixels it stands for.
     W->Update = MovedWithin(W->Update, Area, QPoint(Dx, Dy));
@@ -314,6 +343,6 @@ int ScrollWindowEx(HWND Wnd, int Dx, int Dy, const RECT *Scroll, const RECT *Cli
             RECT{Box.left(), Box.top(), Box.left() + Box.width(), Box.top() + Box.height()};
     }
     // The widget moves its own copy too, and repaints only what was uncovered.
-    ScrollWidget(*W, Dx, Dy, Area.translated(Origin));
+    ScrollWidget(*W, Dx, Dy, Area.translated(Origin), Flags & SW_INVALIDATE);
     return RegionComplexity(Exposed);
 }

@@ -151,6 +151,7 @@ void ResizeSurface(Window &W, const RECT &OldClient)
     const QPoint OldOrigin(OldClient.left, OldClient.top);
     if (W.MessageOnly || W.Surface.isNull()) return;
     if (W.Surface.size() == Size && Origin == OldOrigin) return;
+    ApplyHeldScroll(W);
     DrawHeld(W.Handle);
     QImage Next(Size, QImage::Format_RGB32);
     Next.fill(Qt::white);
@@ -320,6 +321,8 @@ Window *FindWindow(HWND Wnd)
 
 QImage &SurfaceOf(Window &W)
 {
+    // A held scroll came before any drawing held since: a scroll shows what was drawn first.
+    ApplyHeldScroll(W);
     DrawHeld(W.Handle);
     const QSize Size(std::max(W.Width(), 0), std::max(W.Height(), 0));
     if (W.Surface.isNull() && !W.MessageOnly && !Size.isEmpty()) {

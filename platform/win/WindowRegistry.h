@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,6 +79,13 @@ struct Window {
     std::unique_ptr<WindowWidget> Widget;
     QPointer<QWidget> Native; // a Qt control shown as the client area
     QImage Surface;           // the whole window rectangle; made by SurfaceOf
+    // Scrolls of one area of the surface held while a display frame is open (window
+    // coordinates): their pixels move once, when the surface is next drawn on or read.
+    struct HeldScroll {
+        QRect Area;
+        QPoint Delta;
+    };
+    std::optional<HeldScroll> ScrollHeld;
 
     bool TopLevel() const { return !(Style & WS_CHILD); }
     int Width() const { return Rect.right - Rect.left; }
@@ -94,6 +102,8 @@ Window *FindWindow(HWND Wnd);
 // (a control on a tab not opened yet) holds no picture, and the sizes a window passes through
 // while it is laid out cost nothing.
 QImage &SurfaceOf(Window &W);
+// Moves the pixels of the window's held scrolls, if any.
+void ApplyHeldScroll(Window &W);
 // A region of a window after the pixels of Area moved by Delta: what lay in Area moves with
 // them, as far as Area reaches; the rest stays.
 QRegion MovedWithin(const QRegion &Region, const QRect &Area, QPoint Delta);

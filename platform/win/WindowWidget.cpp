@@ -710,15 +710,50 @@ void StartFrame()
     FrameTimer().start();
 }
 
+// A read scrolls the grid a row for each answer, some three times a frame, and moving the
+// pixels of a whole grid costs more than painting the row it uncovers: a scroll waits for the
+// frame's end, when the scrolls of the frame move the pixels once, and the window is painted
+// then. The screen shows the window after that paint, so it never shows the uncovered rows
+// unpainted.
+std::vector<HWND> &ScrollsHeld()
+{
+    static std::vector<HWND> Held;
+    return Held;
+}
+
+std::unordered_set<HWND> &WaitingForPaint()
+{
+    static std::unordered_set<HWND> Waiting;
+    return Waiting;
+}
+
+void ApplyHeldScrolls()
+{
+    auto &Waiting = WaitingForPaint();
+    Waiting.clear();
+    for (HWND Wnd : std::exchange(ScrollsHeld(), {})) {
+        Window *W = FindWindow(Wnd);
+        if (!W || !W->ScrollHeld) continue;
+        ApplyHeldScroll(*W);
+        if (W->Update.isEmpty() || !HeldChanges().contains(Wnd)) continue;
+        Waiting.insert(Wnd);
+        NotePaintPending(Wnd);
+    }
+    // Called as the thread is about to wait: the paints are due now.
+    if (!Waiting.empty())
+        if (QAbstractEventDispatcher *Loop = QAbstractEventDispatcher::instance()) Loop->wakeUp();
+}
+
 void EndFrame()
 {
     FrameTimer().stop();
+    ApplyHeldScrolls();
     std::vector<HWND> Windows;
     for (const auto &Entry : HeldChanges())
-        Windows.push_back(Entry.first);
+        if (!WaitingForPaint().contains(Entry.first)) Windows.push_back(Entry.first);
     for (HWND Wnd : Windows)
         ShowHeld(Wnd);
-    if (!Windows.empty()) StartFrame();
+    if (!Windows.empty() || !WaitingForPaint().empty()) StartFrame();
 }
 
 // Changes are held only on the GUI thread, whose timer ends the frame.
@@ -1008,6 +1043,21 @@ void SetWidgetTitle(HWND Wnd)
     if (Window *W = FindWindow(Wnd)) SyncTitle(*W);
 }
 
+bool FrameHoldsScrollOf(const Window &W)
+{
+    return FrameOpen() && !WaitingForPaint().contains(W.Handle);
+}
+
+void NoteScrollHeld(HWND Wnd)
+{
+    ScrollsHeld().push_back(Wnd);
+}
+
+void ShowAfterPaint(HWND Wnd)
+{
+    if (GuiThread() && WaitingForPaint().erase(Wnd)) ShowHeld(Wnd);
+}
+
 void UpdateWidget(Window &W, const QRect &Area)
 {
     if (!W.Widget) return;
@@ -1035,7 +1085,7 @@ bool Joins(const HeldChange &S, const QRect &Area, QPoint Delta)
 
 } // namespace
 
-void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area)
+void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area, bool UncoveredPainted)
 {
     if (!W.Widget) return;
     const QRect Local = Area.translated(-SurfaceOffset(W));
@@ -1046,10 +1096,16 @@ void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area)
         ShowHeld(W.Handle);
         It = Held.end();
     }
-    if (It == Held.end() && !(FrameOpen() && OneAxis(Delta))) {
+    // Shown at once, the move would show the uncovered part as it was until the frame's end.
+    const bool UntilPainted = UncoveredPainted && GuiThread() && !W.ScrollHeld;
+    if (It == Held.end() && !((FrameOpen() || UntilPainted) && OneAxis(Delta))) {
         ScrollNow(*W.Widget, Delta, Local);
         OpenFrame();
         return;
+    }
+    if (UntilPainted) {
+        WaitingForPaint().insert(W.Handle);
+        OpenFrame();
     }
     if (It == Held.end()) It = Held.emplace(W.Handle, HeldChange{}).first;
     HeldChange &S = It->second;

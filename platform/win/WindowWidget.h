@@ -58,8 +58,16 @@ void RebuildWidget(Window &W);
 void SetWidgetTitle(HWND Wnd);
 // Pushes a changed part of the surface (window coordinates) to the screen.
 void UpdateWidget(Window &W, const QRect &Area);
-// The surface's Area (window coordinates) moved by Dx, Dy: the screen's copy moves the same way.
-void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area);
+// The surface's Area (window coordinates) moved by Dx, Dy: the screen's copy moves the same way;
+// when the part uncovered is to be painted, it moves with that paint.
+void ScrollWidget(Window &W, int Dx, int Dy, const QRect &Area, bool UncoveredPainted);
+// Whether a scroll of the window's surface may wait for the end of the display frame: the frame
+// is open, and the window does not wait for the paint that follows its last held scroll.
+bool FrameHoldsScrollOf(const Window &W);
+// The window's surface holds a scroll until the frame ends; the window is not painted meanwhile.
+void NoteScrollHeld(HWND Wnd);
+// The window painted: what the screen waited for since its held scroll's pixels moved is shown.
+void ShowAfterPaint(HWND Wnd);
 void GrabPointer(Window &W, bool Grab);
 void ApplyCursor(Window *W, HCURSOR Cursor, bool Captured);
 // What Qt shows for a cursor handle: our own picture or the stock shape it names.

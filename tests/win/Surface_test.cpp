@@ -509,6 +509,102 @@ TEST_F(StripedRows, PaintOrMoveWhileAScrollWaits_ShowsWhatTheWindowHolds)
     EXPECT_TRUE(ShowsWhatTheWindowsHold()) << "moved";
 }
 
+namespace
+{
+
+// A list that moves its rows up one for each item added, as a read fills a grid, and paints the
+// rows it is asked to from its items.
+class GrowingList : public Surface
+{
+protected:
+    static constexpr int Side = 60, Row = 5, Rows = Side / Row;
+    static constexpr int Left = 100, Top = 100;
+    static inline int First = 0; // the item in the top row
+
+    void SetUp() override
+    {
+        Surface::SetUp();
+        First = 0;
+        WNDCLASSW C{};
+        C.lpfnWndProc = Proc;
+        C.lpszClassName = u"QrvGrowingList";
+        RegisterClassW(&C);
+        List = Keep(CreateWindowExW(0, u"QrvGrowingList", u"", WS_POPUP | WS_VISIBLE, Left, Top,
+                                    Side, Side, {}, {}, {}, nullptr));
+    }
+    static COLORREF Item(int I) { return RGB(I * 7 % 256, 255 - I * 5 % 256, I % 2 ? 90 : 180); }
+    static LRESULT CALLBACK Proc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
+    {
+        if (Msg != WM_PAINT) return DefWindowProcW(Wnd, Msg, WParam, LParam);
+        PAINTSTRUCT Ps;
+        const HDC Dc = BeginPaint(Wnd, &Ps);
+        for (int Y = Ps.rcPaint.top / Row * Row; Y < Ps.rcPaint.bottom; Y += Row)
+            FillSolid(Dc, RECT{0, Y, Side, Y + Row}, Item(First + Y / Row));
+        EndPaint(Wnd, &Ps);
+        return 0;
+    }
+    void Add()
+    {
+        ++First;
+        ScrollWindowEx(List, 0, -Row, nullptr, nullptr, {}, nullptr, SW_INVALIDATE);
+    }
+    // The item the screen shows in the list's top row when every row below shows the item after
+    // the one above; -1 for a picture that is no state of the list.
+    static int FirstOnScreen()
+    {
+        const QImage Shot =
+            QGuiApplication::primaryScreen()->grabWindow(0, Left, Top, Side, Side).toImage();
+        const auto ItemAt = [&](int R, int I) {
+            const QRgb P = Shot.pixel(Side / 2, R * Row + Row / 2);
+            return RGB(qRed(P), qGreen(P), qBlue(P)) == Item(I);
+        };
+        for (int I = 0; I <= First; ++I) {
+            bool Whole = true;
+            for (int R = 0; R < Rows && Whole; ++R)
+                Whole = ItemAt(R, I + R);
+            if (Whole) return I;
+        }
+        return -1;
+    }
+    int FirstOnScreenOnceSettled()
+    {
+        int Shown = -1;
+        for (int Try = 0; Try < 100 && Shown != First; ++Try) {
+            Pump();
+            win::WaitForQueue(20);
+            Shown = FirstOnScreen();
+        }
+        return Shown;
+    }
+
+    HWND List{};
+};
+
+} // namespace
+
+// Items come faster than the screen is updated, each one scrolling the list and painting the
+// row it uncovered, some frames ending between them: whenever the screen is looked at it shows the list as it stood after some
+// item, never a row left unpainted, and it ends with the last.
+TEST_F(GrowingList, ItemsAddedWithinAFrame_TheScreenShowsOnlyWholeStatesAndEndsWithTheLast)
+{
+    ASSERT_EQ(FirstOnScreenOnceSettled(), 0);
+    for (int Added = 1; Added <= 40; ++Added) {
+        Add();
+        Pump();
+        // As between a read's answers: the thread waits, and a frame may end meanwhile.
+        win::WaitForQueue(6);
+        // An X server takes a window's scroll and the paint that follows as requests of their
+        // own, and a look between them sees the one without the other; only the offscreen
+        // screen is looked at whole.
+        if (QGuiApplication::platformName() == "offscreen")
+            EXPECT_GE(FirstOnScreen(), 0) << "after item " << Added;
+        if (Added % 10 == 0) {
+            EXPECT_EQ(FirstOnScreenOnceSettled(), First) << "after item " << Added;
+            EXPECT_EQ(win::SurfacePixel(List, Side / 2, Side - 1), Item(First + Rows - 1));
+        }
+    }
+}
+
 // Text kept to a box waits until something covers, reads or draws on it. Each case draws its
 // steps on one window as they come and on another with the surface read after every step,
 // which has each drawing done at once: both must end with the same pixels.
