@@ -603,8 +603,7 @@ TEST_F(PreviewTest, APreviewWhoseReportIsGoneShowsNothingOfIt)
     EXPECT_EQ(P->OutlineTree()->Items()->Count(), 0);
     EXPECT_EQ(P->PageNo(), 0);
     Window->NextB->Click();
-    Window->PrintB->Click();
-    EXPECT_FALSE(Window->PrintB->Enabled());
+    EXPECT_FALSE(Window->PrintB->Enabled()) << "nothing is left to print";
     Window.reset(); // and the window goes without touching the report
 }
 
