@@ -222,6 +222,29 @@ TEST_F(UpdateTest, SilentMirrorGivesWayToTheNextAfterTheIdleLimit)
         << status;
 }
 
+TEST_F(UpdateTest, TricklingMirrorGivesWayToTheNextAfterTheIdleLimit)
+{
+    Reply trickle{200, "qrv_fonts_1.qrv qrv_firmware_37.qrv 37" + std::string(2000, ' ')};
+    trickle.Chunk = 1;
+    trickle.Pause = std::chrono::milliseconds(50);
+    Server.Serve("/m0/123.txt", trickle);
+    Form->NMHTTP_Update->SetIdleTimeout(300);
+    ServeMirror("/m1/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    SetDeviceVersion(0x23);
+    // Should the trickle hold the update for its whole list, Stop ends it and the test fails.
+    TTimer rescue(nullptr);
+    rescue.SetInterval(20000);
+    rescue.OnTimer = [&](TObject *) { Form->BTN_StopInternetClick(nullptr); };
+    rescue.SetEnabled(true);
+    RunUpdate();
+    rescue.SetEnabled(false);
+    EXPECT_EQ(Server.Requests(),
+              (std::vector<std::string>{"/m0/123.txt", "/m1/123.txt", "/m1/qrv_fonts_1.qrv",
+                                        "/m1/qrv_firmware_37.qrv"}));
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, Firmware);
+}
+
 TEST_F(UpdateTest, MirrorsLeftEmptyAreNotAsked)
 {
     Form->UpdateMirrorUrls = {"", AnsiString(Server.Url("/m1/")), ""};
