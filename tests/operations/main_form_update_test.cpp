@@ -366,6 +366,24 @@ TEST_F(UpdateTest, AFailedUpdateTakesBackOnlyTheFilesItFetched)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kept);
 }
 
+// Files the user keeps under both listed names: the fonts the update fetched over the first
+// and the firmware of the wrong size over the second give way to what the user had.
+TEST_F(UpdateTest, AFailedUpdatePutsBackTheFilesItReplaced)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Server.Serve("/m0/qrv_firmware_37.qrv", {200, std::string(36000, 'x')});
+    const std::string fonts(1024, 'u');
+    const std::string firmware(30000, 'k');
+    std::ofstream(Folder / "qrv_fonts_1.qrv", std::ios::binary) << fonts;
+    std::ofstream(Folder / "qrv_firmware_37.qrv", std::ios::binary) << firmware;
+    RunUpdate();
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv", "файл больше 35999 байт"}});
+    EXPECT_EQ(UpdateFiles(),
+              (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv", "qrv_fonts_1.qrv"}));
+    EXPECT_EQ(FileText("qrv_fonts_1.qrv"), fonts);
+    EXPECT_EQ(FileText("qrv_firmware_37.qrv"), firmware);
+}
+
 TEST_F(UpdateTest, FirmwareCutInTheMiddleLeavesNoFile)
 {
     ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
