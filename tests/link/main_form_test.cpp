@@ -395,6 +395,21 @@ const AnsiString SaveFailed = "Не удалось сохранить, преж�
 const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
 const AnsiString NotSaved = "Не удалось сохранить:"_a;
 
+// Message boxes answered by the test while the object lives.
+class ScriptedMessages
+{
+public:
+    ScriptedMessages() : FPrevious(vcl::SetDialogService(&Dialogs)) {}
+    ~ScriptedMessages() { vcl::SetDialogService(FPrevious); }
+    ScriptedMessages(const ScriptedMessages &) = delete;
+    ScriptedMessages &operator=(const ScriptedMessages &) = delete;
+
+    vcl::ScriptedDialogs Dialogs;
+
+private:
+    vcl::DialogProvider *FPrevious;
+};
+
 } // namespace
 
 TEST_F(MainFormTest, FullDiskKeepsTheOldSettingsAndSaysSoInRed)
@@ -439,6 +454,7 @@ TEST_F(MainFormTest, FirstStartOnAFullDiskSaysTheSettingsAreNotKept)
 TEST_F(MainFormTest, FullDiskAtCloseKeepsTheOldLayouts)
 {
     WriteFile("grid_archive.txt", "70\n140\n120\n140\n80\n300\n");
+    ScriptedMessages messages;
     TMainForm *form = Build();
     form->FormActivate(form);
     form->SG_Archive->SetColWidths(1, 200);
@@ -448,6 +464,26 @@ TEST_F(MainFormTest, FullDiskAtCloseKeepsTheOldLayouts)
     }
     EXPECT_EQ(FileText("grid_archive.txt"), "70\n140\n120\n140\n80\n300\n");
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    EXPECT_TRUE(messages.Dialogs.Messages().empty()) << "no setting of the user's was lost";
+}
+
+// The status line closes with the window; a price the user typed must not go without a word.
+TEST_F(MainFormTest, FullDiskAtCloseSaysTheChangedSettingsAreNotKept)
+{
+    ScriptedMessages messages;
+    TMainForm *form = Build();
+    const std::string before = ConfigBytes();
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("777");
+    messages.Dialogs.ReplyMessage(mrOk);
+    {
+        testsupport::FileSizeLimit full(64);
+        form->Close();
+    }
+    EXPECT_EQ(ConfigBytes(), before);
+    ASSERT_EQ(messages.Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(messages.Dialogs.Messages()[0].Text,
+              SaveFailed + "\n" + rtl::FromSystemPath((Folder / "qrv4.cfg").string()));
 }
 
 TEST_F(MainFormTest, ReadOnlySettingsFileIsToldOnceAtStart)
@@ -488,8 +524,11 @@ TEST_F(MainFormTest, SettingsAndLayoutsThatCannotBeReadAreNotReplaced)
     form->PC_TabsChanging(form->PC_Tabs, allow);
     EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(SaveFailed, Folder / "qrv4.cfg"));
     form->SG_Archive->SetColWidths(1, 200);
+    ScriptedMessages messages;
+    messages.Dialogs.ReplyMessage(mrOk);
     form->Close();
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    EXPECT_EQ(messages.Dialogs.Messages().size(), 1u) << "the price typed is not kept";
     for (const char *name : {"qrv4.cfg", "grid_archive.txt"})
         std::filesystem::permissions(Folder / name, perms::owner_read | perms::owner_write);
     EXPECT_EQ(ConfigBytes(), settings);
