@@ -52,6 +52,9 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
 
     WebHost = new TWebHostHandler;
     DeleteInfoPages();
+    // A program killed while it saved left its new file beside the old one.
+    for (const AnsiString &file : {Config.FilePath(), GridArchiveFile, GridWriterFile})
+        rtl::RemoveStaleReplacements(file);
     // A missing file has just been written with the defaults; read what is there now.
     if (!ReadConfig(Config)) ReadConfig(Config);
     DeleteFile(Config.DebugFile);

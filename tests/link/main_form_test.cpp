@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace maintest;
 
@@ -411,6 +414,32 @@ private:
 };
 
 } // namespace
+
+// A kill between the writing of a new settings file and its rename leaves the new file beside
+// the old one; the next start takes them away, and leaves those of a program still running.
+TEST_F(MainFormTest, StartRemovesWhatAKilledSaveLeftBehind)
+{
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string dead = std::to_string(gone), alive = std::to_string(getpid());
+    const std::vector<std::string> left = {".qrv4.cfg." + dead + ".0.tmp",
+                                           ".grid_archive.txt." + dead + ".3.tmp",
+                                           ".grid_writer.txt." + dead + ".12.tmp"};
+    const std::vector<std::string> kept = {
+        ".qrv4.cfg." + alive + ".0.tmp", ".book.dbf." + dead + ".0.tmp", ".qrv4.cfg." + dead,
+        ".qrv4.cfg." + dead + ".x.tmp", "qrv4.cfg." + dead + ".0.tmp"};
+    for (const std::string &name : left)
+        WriteFile(name, "[COM]\r\n");
+    for (const std::string &name : kept)
+        WriteFile(name, "mine");
+    Build();
+    for (const std::string &name : left)
+        EXPECT_FALSE(std::filesystem::exists(Folder / name)) << name;
+    for (const std::string &name : kept)
+        EXPECT_EQ(FileText(name), "mine") << name;
+}
 
 TEST_F(MainFormTest, FullDiskKeepsTheOldSettingsAndSaysSoInRed)
 {
