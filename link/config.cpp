@@ -10,6 +10,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/file.h>
 #include <unistd.h>
 #include <utility>
@@ -189,6 +190,19 @@ bool WriteConfig(const TConfig &Cfg)
         // The window tells the user; the next save tries again.
         return false;
     }
+}
+
+bool FileHoldsConfig(const TConfig &Cfg)
+{
+    std::string bytes;
+    if (rtl::ReadFileContent(rtl::SystemPath(Cfg.FilePath()), bytes) != 0) return false;
+    const rtl::ProfileText text(std::move(bytes));
+    bool held = true;
+    PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {
+        // Where the window stood is no setting a user would miss.
+        if (std::string_view(Section) != "COORD") held = held && text.Value(Section, Key) == Value;
+    });
+    return held;
 }
 
 const char BaseDirLockName[] = ".qrv4.lock";

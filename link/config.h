@@ -49,6 +49,10 @@ bool ReadConfig(TConfig &Cfg);
 // false, with the file as it was, when it could not be written.
 bool WriteConfig(const TConfig &Cfg);
 
+// Whether the file holds every setting of Cfg as Cfg has it, the window's place apart: false
+// when a change the user made was not written.
+bool FileHoldsConfig(const TConfig &Cfg);
+
 // Marks a file the program keeps in the base folder (this one, the grid layouts, the update
 // list) hidden and system, as on Windows; the attributes mean nothing here and leave the
 // file's modes as they are.

@@ -19,6 +19,14 @@ const AnsiString SaveFailed = "Не удалось сохранить, преж�
 const AnsiString NotSaved = "Не удалось сохранить:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
 
+// Why a file the program keeps its settings in was not written.
+const AnsiString &SettingsFailure(const AnsiString &FileName)
+{
+    return !rtl::CanReplaceFile(FileName) ? NoWriteRight
+           : FileExists(FileName)         ? SaveFailed
+                                          : NotSaved;
+}
+
 // Where a window of Width x Height wanted at Left, Top fits on the work area of the monitor
 // nearest to it; a window larger than the area keeps its top left corner on it.
 TPoint FittedPosition(int Left, int Top, int Width, int Height)
@@ -44,6 +52,9 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
 
     WebHost = new TWebHostHandler;
     DeleteInfoPages();
+    // A program killed while it saved left its new file beside the old one.
+    for (const AnsiString &file : {Config.FilePath(), GridArchiveFile, GridWriterFile})
+        rtl::RemoveStaleReplacements(file);
     // A missing file has just been written with the defaults; read what is there now.
     if (!ReadConfig(Config)) ReadConfig(Config);
     DeleteFile(Config.DebugFile);
@@ -93,9 +104,7 @@ void TMainForm::CheckSettingsFile()
 
 void TMainForm::SettingsNotKept(const AnsiString &FileName)
 {
-    const AnsiString &text = !rtl::CanReplaceFile(FileName) ? NoWriteRight
-                             : FileExists(FileName)         ? SaveFailed
-                                                            : NotSaved;
+    const AnsiString &text = SettingsFailure(FileName);
     if (text + FileName == FSettingsWarning) return;
     FSettingsWarning = text + FileName;
     ShowStatusMessage(text, FileName, smError);
@@ -289,6 +298,11 @@ void TMainForm::FormClose(TObject *, TCloseAction &)
     }
     DeleteFile(Config.DebugFile);
     SaveConfigFromForm();
+    // The status line goes with the window: settings the user changed that could not be kept
+    // are not lost without a word.
+    if (!FSettingsWarning.IsEmpty() && !FileHoldsConfig(Config))
+        Application->MessageBox(SettingsFailure(Config.FilePath()) + "\n" + Config.FilePath(),
+                                "Внимание!"_a, MB_OK | MB_ICONWARNING);
 }
 
 void TMainForm::BTN_QuitClick(TObject *)

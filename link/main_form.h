@@ -33,6 +33,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -586,8 +588,14 @@ private:
     void NoteUpdateFailure(const AnsiString &URL, const AnsiString &Reason);
     bool FUpdateStopped = false;
     AnsiString FUpdateFailures;
+    // A file this update has written, with what a file of that name held before it.
+    struct TUpdateWritten {
+        AnsiString FileName;
+        std::optional<std::string> Before;
+    };
     // The files this update has written: a failed update takes back these and no other.
-    std::vector<AnsiString> FUpdateWritten;
+    std::vector<TUpdateWritten> FUpdateWritten;
+    void TakeBackUpdateFiles();
     long long FDownloadLimit = 0;
 
     static constexpr long long FirmwareMinSize = 22001;

@@ -56,6 +56,8 @@ public:
     char field_type(const AnsiString &Name) const;
     long record_offset(int Record) const;
 
+    // The current record is marked deleted: its deletion byte is no blank.
+    bool deleted() const { return FRecord.empty() || FRecord[0] != ' '; }
     int error() const { return FError; }
     int current_record() const { return FCurrent; }
     bool is_open() const { return FOpen; }

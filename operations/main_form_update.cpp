@@ -5,11 +5,15 @@
 
 #include "link/config.h"
 #include "link/main_form.h"
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/web/NMHTTP.h"
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace
 {
@@ -120,10 +124,7 @@ void TMainForm::StartInternetUpdate()
                             FontsSize) ||
         !DownloadUpdateFile(base + UrlEncode(UpdateFirmwareName), UpdateFirmwareName,
                             FirmwareMinSize, FirmwareMaxSize)) {
-        // Half an update is no update: no file it fetched stays to be taken for a good one. A
-        // file of the same name that it did not replace is the user's, and stays.
-        for (const AnsiString &Written : FUpdateWritten)
-            DeleteFile(Written);
+        TakeBackUpdateFiles();
         FinishInternetUpdate(FUpdateStopped);
         return;
     }
@@ -175,9 +176,33 @@ bool ReadUpdateList(const AnsiString &FileName, TUpdateList &List)
     return true;
 }
 
+// Half an update is no update: no file it fetched stays to be taken for a good one. A file of
+// the same name that it did not replace is the user's, and stays; one that it did replace is
+// put back as it was.
+void TMainForm::TakeBackUpdateFiles()
+{
+    for (const TUpdateWritten &Written : FUpdateWritten) {
+        if (!Written.Before)
+            DeleteFile(Written.FileName);
+        else if (const int error = rtl::ReplaceFileContent(Written.FileName, *Written.Before))
+            NoteUpdateFailure(Written.FileName,
+                              "прежний файл не восстановлен: "_a + SysErrorMessage(error));
+    }
+}
+
 bool TMainForm::DownloadUpdateFile(const AnsiString &URL, const AnsiString &FileName,
                                    long long MinSize, long long MaxSize)
 {
+    // What the file held is kept until the update has all it needs.
+    std::optional<std::string> before;
+    if (FileExists(FileName)) {
+        std::string bytes;
+        if (const int error = rtl::ReadFileContent(rtl::SystemPath(FileName), bytes)) {
+            NoteUpdateFailure(URL, "прежний файл не читается: "_a + SysErrorMessage(error));
+            return false;
+        }
+        before = std::move(bytes);
+    }
     FDownloadLimit = MaxSize;
     NMHTTP_Update->SetInputFileMode(true);
     NMHTTP_Update->SetBody(FileName);
@@ -191,7 +216,7 @@ bool TMainForm::DownloadUpdateFile(const AnsiString &URL, const AnsiString &File
                                    : E.Message());
         return false;
     }
-    FUpdateWritten.push_back(FileName);
+    FUpdateWritten.push_back({FileName, std::move(before)});
     if (FUpdateStopped) return false;
     const long long size = FileSizeByName(FileName);
     if (size >= MinSize && size <= MaxSize) return true;

@@ -200,14 +200,19 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
     do {
         WriterRecord row;
         row.CellNumber = static_cast<int>(rows.size());
-        row.KeyType = table.type_key;
-        row.WriteMode = table.mode;
-        row.Name = CleanLoadedName(table.name.Text().Trim());
-        row.KeyHex = table.key_hex.Text().Trim();
-        row.OldKey = table.old_key.Text().Trim();
-        row.Changed = 1;
+        // A record deleted in another dBase program holds a key the user threw away: its
+        // cell comes in empty, and the device's cell is left as it is.
+        const bool live = !table.deleted();
+        if (live) {
+            row.KeyType = table.type_key;
+            row.WriteMode = table.mode;
+            row.Name = CleanLoadedName(table.name.Text().Trim());
+            row.KeyHex = table.key_hex.Text().Trim();
+            row.OldKey = table.old_key.Text().Trim();
+            row.Changed = 1;
+        }
         // A type or mode that is no number is refused, never taken as 0 (Dallas, C1).
-        if (!table.complete || !CheckLoadedRow(row) || !WriterRowSendable(row)) {
+        if (!live || !table.complete || !CheckLoadedRow(row) || !WriterRowSendable(row)) {
             row.Changed = 0;
             invalid += (invalid.IsEmpty() ? " " : ", ") + IntToStr(row.CellNumber);
         }

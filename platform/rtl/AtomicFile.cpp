@@ -6,12 +6,16 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 std::function<void(const char *Step)> rtl::ReplaceFileStep;
 
@@ -52,13 +56,19 @@ bool CanReplacePath(const std::string &Path)
     return Writable(FolderOf(Path)) && (!exists || Writable(Path));
 }
 
-// A new file beside Path with a name of its own; created with the modes the umask leaves,
-// as the file itself would be.
-int CreateBeside(const std::string &Path, std::string &Name)
+// The name of Path's folder with its slash, and the name of the file in it.
+std::pair<std::string, std::string> SplitPath(const std::string &Path)
 {
     const std::size_t slash = Path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : Path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? Path : Path.substr(slash + 1);
+    if (slash == std::string::npos) return {"", Path};
+    return {Path.substr(0, slash + 1), Path.substr(slash + 1)};
+}
+
+// A new file beside Path, "." + its name + "." + process + "." + count + ".tmp"; created with
+// the modes the umask leaves, as the file itself would be.
+int CreateBeside(const std::string &Path, std::string &Name)
+{
+    const auto [folder, base] = SplitPath(Path);
     static std::atomic<unsigned> made{0};
     for (int attempt = 0;; ++attempt) {
         Name = folder + "." + base + "." + std::to_string(::getpid()) + "." +
@@ -101,7 +111,38 @@ void FlushFolder(const std::string &Folder)
     ::close(fd);
 }
 
+// The process that made Name, a new file of CreateBeside's for the file Base; 0 for any
+// other name.
+pid_t MakerOf(std::string_view Name, std::string_view Base)
+{
+    const std::size_t prefix = Base.size() + 2; // "." + Base + "."
+    if (Name.size() < prefix + 4 || Name[0] != '.' || Name.substr(1, Base.size()) != Base ||
+        Name[prefix - 1] != '.' || !Name.ends_with(".tmp"))
+        return 0;
+    Name = Name.substr(prefix, Name.size() - prefix - 4);
+    const std::size_t dot = Name.find('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == Name.size() ||
+        Name.find_first_not_of("0123456789.") != std::string_view::npos ||
+        Name.find('.', dot + 1) != std::string_view::npos)
+        return 0;
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(Name.data(), Name.data() + dot, pid);
+    return error == std::errc() && end == Name.data() + dot ? pid : 0;
+}
+
 } // namespace
+
+void rtl::RemoveStaleReplacements(const AnsiString &FileName)
+{
+    const auto [folder, base] = SplitPath(FinalPath(SystemPath(FileName)));
+    std::error_code error;
+    for (const auto &entry :
+         std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const pid_t maker = MakerOf(entry.path().filename().string(), base);
+        if (maker > 0 && ::kill(maker, 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(entry.path(), error);
+    }
+}
 
 bool rtl::CanReplaceFile(const AnsiString &FileName)
 {

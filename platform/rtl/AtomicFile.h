@@ -37,6 +37,9 @@ void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStre
 // number when it cannot be opened or a read fails: a writer that replaces a file it could
 // not read whole would throw away what it did not get.
 int ReadFileContent(const std::filesystem::path &File, std::string &Bytes);
+// Removes what replacements of FileName left beside it when their process was killed before
+// the rename: new files no running process writes any more.
+void RemoveStaleReplacements(const AnsiString &FileName);
 // Whether ReplaceFileContent may replace FileName: its folder, and the file when it exists,
 // are writable for this process.
 bool CanReplaceFile(const AnsiString &FileName);

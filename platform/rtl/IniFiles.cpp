@@ -166,6 +166,17 @@ std::optional<std::string_view> KeyName(std::string_view Line)
     return Trimmed(text.substr(0, eq));
 }
 
+// The text of a key line that Value reads back as Text: in quotes when the trimming, or the
+// dropping of a pair of enclosing quotes, would change it (a company written "Name" with its
+// quotes).
+std::string Stored(const std::string &Text)
+{
+    const bool enclosed = Text.size() >= 2 && (Text.front() == '"' || Text.front() == '\'') &&
+                          Text.back() == Text.front();
+    if (!enclosed && Trimmed(Text).size() == Text.size()) return Text;
+    return '"' + Text + '"';
+}
+
 } // namespace
 
 ProfileText::ProfileText(std::string Bytes)
@@ -269,20 +280,21 @@ void ProfileText::Append(std::size_t At, std::string Text)
 void ProfileText::Write(const AnsiString &Section, const AnsiString &Key, const AnsiString &Value)
 {
     auto range = FindSection(Section);
+    const std::string value = Stored(Value.Std());
     if (!range) {
         Append(FLines.size(), "[" + Section.Std() + "]");
-        Append(FLines.size(), Key.Std() + "=" + Value.Std());
+        Append(FLines.size(), Key.Std() + "=" + value);
         return;
     }
     if (auto at = FindKey(*range, Key)) {
         // The name keeps its spelling in the file; only the value changes.
-        FLines[*at].Text = std::string(*KeyName(FLines[*at].Text)) + "=" + Value.Std();
+        FLines[*at].Text = std::string(*KeyName(FLines[*at].Text)) + "=" + value;
         return;
     }
     std::size_t last = range->End;
     while (last > range->Begin + 1 && Trimmed(FLines[last - 1].Text).empty())
         --last;
-    Append(last, Key.Std() + "=" + Value.Std());
+    Append(last, Key.Std() + "=" + value);
 }
 
 void ProfileText::DeleteKey(const AnsiString &Section, const AnsiString &Key)

@@ -71,8 +71,9 @@ namespace rtl
 // profile functions do: names compared without case, values trimmed (and one
 // pair of enclosing quotes dropped) when read, a changed key rewritten in
 // place, a new key after the last line of its section, a new section at the
-// end, every other line left exactly as it was. Lines this class writes end
-// in CR LF.
+// end, every other line left exactly as it was. A value is written so that it
+// reads back as it was: in quotes where it begins or ends in blanks or quotes.
+// Lines this class writes end in CR LF.
 class ProfileText
 {
 public:

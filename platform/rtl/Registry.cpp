@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -149,6 +150,23 @@ std::string Quoted(std::string_view Text)
     return out + "\"";
 }
 
+// The number that Digits, one to MaxDigits hex digits and nothing else, spell.
+std::optional<std::uint32_t> HexNumber(std::string_view Digits, std::size_t MaxDigits)
+{
+    std::uint32_t value = 0;
+    if (Digits.empty() || Digits.size() > MaxDigits) return std::nullopt;
+    const auto [end, error] =
+        std::from_chars(Digits.data(), Digits.data() + Digits.size(), value, 16);
+    if (error != std::errc() || end != Digits.data() + Digits.size()) return std::nullopt;
+    return value;
+}
+
+// The byte that Digits, exactly two hex digits, spell.
+std::optional<std::uint32_t> HexByte(std::string_view Digits)
+{
+    return Digits.size() == 2 ? HexNumber(Digits, 2) : std::nullopt;
+}
+
 // Reads a quoted text at Text[P] (a quote); P ends after the closing quote.
 std::optional<std::string> Unquote(std::string_view Text, std::size_t &P)
 {
@@ -165,12 +183,14 @@ std::optional<std::string> Unquote(std::string_view Text, std::size_t &P)
             continue;
         }
         char e = Text[++P];
-        if (e == 'x' && P + 2 < Text.size()) {
-            out += static_cast<char>(std::stoi(std::string(Text.substr(P + 1, 2)), nullptr, 16));
-            P += 2;
-        } else {
+        if (e != 'x') {
             out += e;
+            continue;
         }
+        const auto byte = HexByte(Text.substr(P + 1, 2));
+        if (!byte) return std::nullopt;
+        out += static_cast<char>(*byte);
+        P += 2;
     }
     return std::nullopt;
 }
@@ -226,19 +246,26 @@ std::optional<RegistryValue> ParseValue(std::string_view Line)
         value.Type = rdExpandString;
         q = 7;
     } else if (rest.starts_with("dword:")) {
-        value = RegistryValue::Integer(value.Name, static_cast<std::int32_t>(std::stoul(
-                                                       std::string(rest.substr(6)), nullptr, 16)));
-        return value;
+        const auto number = HexNumber(rest.substr(6), 8);
+        if (!number) return std::nullopt;
+        return RegistryValue::Integer(value.Name, static_cast<std::int32_t>(*number));
     } else if (rest.starts_with("hex:")) {
         value.Type = rdBinary;
-        for (std::size_t i = 4; i + 1 < rest.size(); i += 3)
-            value.Data += static_cast<char>(std::stoi(std::string(rest.substr(i, 2)), nullptr, 16));
+        // Pairs of digits with commas between them; a line spoilt on the way holds no value
+        // rather than the bytes read up to the damage.
+        for (std::string_view bytes = rest.substr(4); !bytes.empty();) {
+            const auto byte = HexByte(bytes.substr(0, 2));
+            if (!byte || (bytes.size() > 2 && (bytes[2] != ',' || bytes.size() == 3)))
+                return std::nullopt;
+            value.Data += static_cast<char>(*byte);
+            bytes.remove_prefix(std::min<std::size_t>(3, bytes.size()));
+        }
         return value;
     } else {
         return std::nullopt;
     }
     auto text = Unquote(rest, q);
-    if (!text) return std::nullopt;
+    if (!text || q != rest.size()) return std::nullopt;
     value.Data = *text;
     return value;
 }
@@ -253,11 +280,7 @@ struct ValueLine {
 std::optional<RegistryValue> ParseLine(std::string_view Line)
 {
     if (Line.ends_with('\r')) Line.remove_suffix(1);
-    try {
-        return ParseValue(Line);
-    } catch (const std::exception &) {
-        return std::nullopt;
-    }
+    return ParseValue(Line);
 }
 
 // The lines of the key's values file, none when it has none; nothing when the file is there

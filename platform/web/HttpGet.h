@@ -27,8 +27,10 @@ struct THttpOutcome {
     bool Failed = false;
     // The server has no such file.
     bool NotFound = false;
-    // Nothing moved for the idle limit: neither the connection nor the data.
+    // Nothing moved for the idle limit: neither the connection nor enough data.
     bool TimedOut = false;
+    // Of a time-out: some data came, but less than MinProgressBytes.
+    bool Trickled = false;
     QString Error;
 };
 
@@ -41,6 +43,9 @@ public:
     virtual void Abort() = 0;
     virtual THttpOutcome Outcome() const = 0;
 };
+
+// Body bytes that count as progress: fewer in the idle limit keep no line busy, a trickle does.
+inline constexpr qint64 MinProgressBytes = 512;
 
 // The module's one entry. A transfer that makes no progress for IdleLimit milliseconds is
 // aborted as timed out.

@@ -164,9 +164,11 @@ void TNMHTTP::Finish()
     if (t->Cancelled) throw EHTTPError("The transfer was cancelled");
     if (outcome.Failed) {
         if (OnFailure) OnFailure(this, outcome.NotFound ? FailureNotFound : FailureOther);
-        if (outcome.TimedOut)
-            throw EHTTPError("Сервер не отвечает дольше "_a + FloatToStr(FIdleTimeout / 1000.0) +
-                             " с"_a);
+        const AnsiString limit = FloatToStr(FIdleTimeout / 1000.0) + " с"_a;
+        if (outcome.Trickled)
+            throw EHTTPError("Сервер передаёт меньше "_a + IntToStr(web::MinProgressBytes) +
+                             " байт за "_a + limit);
+        if (outcome.TimedOut) throw EHTTPError("Сервер не отвечает дольше "_a + limit);
         throw EHTTPError(FromQt(outcome.Error));
     }
     if (t->File && (t->WriteFailed || !t->File->commit())) {

@@ -121,6 +121,29 @@ TEST_F(ConfigTest, ValuesSurviveAWriteAndRead)
     EXPECT_EQ(back.Top, 300);
 }
 
+// Company names are written in quotes; a profile file drops a pair of them, and blanks
+// around a value, when it is read.
+TEST_F(ConfigTest, TextsInQuotesOrBlanksReadBackAsTheyWere)
+{
+    TConfig cfg("qrv4.cfg");
+    cfg.SellerName = "\"Ромашка\""_a;
+    cfg.SellerAddress = "  дом 5 "_a;
+    cfg.SellerBank = "'банк'"_a;
+    cfg.ProductName = "Ключ \"Даллас\""_a;
+    ASSERT_TRUE(WriteConfig(cfg));
+    EXPECT_NE(Bytes().find("ProductName="_a.Std() + cfg.ProductName.Std() + "\r\n"),
+              std::string::npos)
+        << "a text that needs no quotes is written as it stands";
+
+    TConfig back("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(back));
+    EXPECT_FALSE(back.Damaged);
+    EXPECT_EQ(back.SellerName, cfg.SellerName);
+    EXPECT_EQ(back.SellerAddress, cfg.SellerAddress);
+    EXPECT_EQ(back.SellerBank, cfg.SellerBank);
+    EXPECT_EQ(back.ProductName, cfg.ProductName);
+}
+
 TEST_F(ConfigTest, MalformedNumbersTakeTheirFallbacks)
 {
     SetBytes("[COM]\r\nCOM_port=abc\r\nCOM_speed=fast\r\n"

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace maintest;
 
@@ -395,7 +398,48 @@ const AnsiString SaveFailed = "Не удалось сохранить, преж�
 const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
 const AnsiString NotSaved = "Не удалось сохранить:"_a;
 
+// Message boxes answered by the test while the object lives.
+class ScriptedMessages
+{
+public:
+    ScriptedMessages() : FPrevious(vcl::SetDialogService(&Dialogs)) {}
+    ~ScriptedMessages() { vcl::SetDialogService(FPrevious); }
+    ScriptedMessages(const ScriptedMessages &) = delete;
+    ScriptedMessages &operator=(const ScriptedMessages &) = delete;
+
+    vcl::ScriptedDialogs Dialogs;
+
+private:
+    vcl::DialogProvider *FPrevious;
+};
+
 } // namespace
+
+// A kill between the writing of a new settings file and its rename leaves the new file beside
+// the old one; the next start takes them away, and leaves those of a program still running.
+TEST_F(MainFormTest, StartRemovesWhatAKilledSaveLeftBehind)
+{
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string dead = std::to_string(gone), alive = std::to_string(getpid());
+    const std::vector<std::string> left = {".qrv4.cfg." + dead + ".0.tmp",
+                                           ".grid_archive.txt." + dead + ".3.tmp",
+                                           ".grid_writer.txt." + dead + ".12.tmp"};
+    const std::vector<std::string> kept = {
+        ".qrv4.cfg." + alive + ".0.tmp", ".book.dbf." + dead + ".0.tmp", ".qrv4.cfg." + dead,
+        ".qrv4.cfg." + dead + ".x.tmp", "qrv4.cfg." + dead + ".0.tmp"};
+    for (const std::string &name : left)
+        WriteFile(name, "[COM]\r\n");
+    for (const std::string &name : kept)
+        WriteFile(name, "mine");
+    Build();
+    for (const std::string &name : left)
+        EXPECT_FALSE(std::filesystem::exists(Folder / name)) << name;
+    for (const std::string &name : kept)
+        EXPECT_EQ(FileText(name), "mine") << name;
+}
 
 TEST_F(MainFormTest, FullDiskKeepsTheOldSettingsAndSaysSoInRed)
 {
@@ -439,6 +483,7 @@ TEST_F(MainFormTest, FirstStartOnAFullDiskSaysTheSettingsAreNotKept)
 TEST_F(MainFormTest, FullDiskAtCloseKeepsTheOldLayouts)
 {
     WriteFile("grid_archive.txt", "70\n140\n120\n140\n80\n300\n");
+    ScriptedMessages messages;
     TMainForm *form = Build();
     form->FormActivate(form);
     form->SG_Archive->SetColWidths(1, 200);
@@ -448,6 +493,26 @@ TEST_F(MainFormTest, FullDiskAtCloseKeepsTheOldLayouts)
     }
     EXPECT_EQ(FileText("grid_archive.txt"), "70\n140\n120\n140\n80\n300\n");
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    EXPECT_TRUE(messages.Dialogs.Messages().empty()) << "no setting of the user's was lost";
+}
+
+// The status line closes with the window; a price the user typed must not go without a word.
+TEST_F(MainFormTest, FullDiskAtCloseSaysTheChangedSettingsAreNotKept)
+{
+    ScriptedMessages messages;
+    TMainForm *form = Build();
+    const std::string before = ConfigBytes();
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("777");
+    messages.Dialogs.ReplyMessage(mrOk);
+    {
+        testsupport::FileSizeLimit full(64);
+        form->Close();
+    }
+    EXPECT_EQ(ConfigBytes(), before);
+    ASSERT_EQ(messages.Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(messages.Dialogs.Messages()[0].Text,
+              SaveFailed + "\n" + rtl::FromSystemPath((Folder / "qrv4.cfg").string()));
 }
 
 TEST_F(MainFormTest, ReadOnlySettingsFileIsToldOnceAtStart)
@@ -488,8 +553,11 @@ TEST_F(MainFormTest, SettingsAndLayoutsThatCannotBeReadAreNotReplaced)
     form->PC_TabsChanging(form->PC_Tabs, allow);
     EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(SaveFailed, Folder / "qrv4.cfg"));
     form->SG_Archive->SetColWidths(1, 200);
+    ScriptedMessages messages;
+    messages.Dialogs.ReplyMessage(mrOk);
     form->Close();
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    EXPECT_EQ(messages.Dialogs.Messages().size(), 1u) << "the price typed is not kept";
     for (const char *name : {"qrv4.cfg", "grid_archive.txt"})
         std::filesystem::permissions(Folder / name, perms::owner_read | perms::owner_write);
     EXPECT_EQ(ConfigBytes(), settings);

@@ -222,6 +222,29 @@ TEST_F(UpdateTest, SilentMirrorGivesWayToTheNextAfterTheIdleLimit)
         << status;
 }
 
+TEST_F(UpdateTest, TricklingMirrorGivesWayToTheNextAfterTheIdleLimit)
+{
+    Reply trickle{200, "qrv_fonts_1.qrv qrv_firmware_37.qrv 37" + std::string(2000, ' ')};
+    trickle.Chunk = 1;
+    trickle.Pause = std::chrono::milliseconds(50);
+    Server.Serve("/m0/123.txt", trickle);
+    Form->NMHTTP_Update->SetIdleTimeout(300);
+    ServeMirror("/m1/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    SetDeviceVersion(0x23);
+    // Should the trickle hold the update for its whole list, Stop ends it and the test fails.
+    TTimer rescue(nullptr);
+    rescue.SetInterval(20000);
+    rescue.OnTimer = [&](TObject *) { Form->BTN_StopInternetClick(nullptr); };
+    rescue.SetEnabled(true);
+    RunUpdate();
+    rescue.SetEnabled(false);
+    EXPECT_EQ(Server.Requests(),
+              (std::vector<std::string>{"/m0/123.txt", "/m1/123.txt", "/m1/qrv_fonts_1.qrv",
+                                        "/m1/qrv_firmware_37.qrv"}));
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, Firmware);
+}
+
 TEST_F(UpdateTest, MirrorsLeftEmptyAreNotAsked)
 {
     Form->UpdateMirrorUrls = {"", AnsiString(Server.Url("/m1/")), ""};
@@ -341,6 +364,24 @@ TEST_F(UpdateTest, AFailedUpdateTakesBackOnlyTheFilesItFetched)
     EXPECT_EQ(UpdateFiles(), (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv"}));
     std::ifstream file(Folder / "qrv_firmware_37.qrv", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), kept);
+}
+
+// Files the user keeps under both listed names: the fonts the update fetched over the first
+// and the firmware of the wrong size over the second give way to what the user had.
+TEST_F(UpdateTest, AFailedUpdatePutsBackTheFilesItReplaced)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    Server.Serve("/m0/qrv_firmware_37.qrv", {200, std::string(36000, 'x')});
+    const std::string fonts(1024, 'u');
+    const std::string firmware(30000, 'k');
+    std::ofstream(Folder / "qrv_fonts_1.qrv", std::ios::binary) << fonts;
+    std::ofstream(Folder / "qrv_firmware_37.qrv", std::ios::binary) << firmware;
+    RunUpdate();
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv", "файл больше 35999 байт"}});
+    EXPECT_EQ(UpdateFiles(),
+              (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv", "qrv_fonts_1.qrv"}));
+    EXPECT_EQ(FileText("qrv_fonts_1.qrv"), fonts);
+    EXPECT_EQ(FileText("qrv_firmware_37.qrv"), firmware);
 }
 
 TEST_F(UpdateTest, FirmwareCutInTheMiddleLeavesNoFile)

@@ -194,6 +194,27 @@ TEST_F(WriterFileTest, ADamagedTableLoadsNothing)
     }
 }
 
+// A record deleted in another dBase program is a key the user took out of the book: written to
+// the device, it would open a door again.
+TEST_F(WriterFileTest, ADeletedRecordLoadsAsAnEmptyCellAndIsNeverSent)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    std::string file = Bytes("book.dbf");
+    constexpr std::size_t HeaderLength = 32 + 5 * 32 + 1, RecordLength = 60;
+    file[HeaderLength + 2 * RecordLength] = '*'; // cell 2, ЭТАЖ 2
+    WriteFile("deleted.dbf", file);
+    Form->LoadWriterFromDbf(Path("deleted.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 4u);
+    EXPECT_EQ(Status(), "  Неверные данные в строках 2, они не будут записаны в прибор.   "_a +
+                            Path("deleted.dbf"));
+    EXPECT_TRUE(Row(2).IsEmpty());
+    EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a);
+    EXPECT_EQ(Marks(0, 3), (std::vector<int>{1, 1, 0, 1}));
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(DeviceCell(2), devsim::EmptyAddressBookCell());
+}
+
 TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
 {
     MakeTable("mixed.dbf", BookFields,

@@ -210,6 +210,25 @@ TEST_F(TRegistryUser, SpoiltLinesAreSkipped)
     EXPECT_FALSE(reg.ValueExists("bad"));
 }
 
+// A value read up to where its line was spoilt is another value than the one written.
+TEST_F(TRegistryUser, LinesSpoiltHalfWayHoldNoValue)
+{
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("Hand", true));
+    reg.WriteInteger("left", 0x1234);
+    reg.WriteBinaryData("bytes", "\x01\xff", 2);
+    fs::path values = UserKey("Hand") / "values";
+    std::ofstream(values, std::ios::app)
+        << "\"cut\"=dword:12zz\n\"long\"=dword:123456789\n\"bin\"=hex:01,0g\n"
+           "\"odd\"=hex:01,2\n\"comma\"=hex:01,\n\"escape\"=\"a\\x4\"\n\"tail\"=\"x\"y\n";
+    EXPECT_EQ(reg.ReadInteger("left"), 0x1234);
+    char bytes[2] = {};
+    EXPECT_EQ(reg.ReadBinaryData("bytes", bytes, 2), 2);
+    EXPECT_EQ(std::string(bytes, 2), "\x01\xff");
+    for (const char *name : {"cut", "long", "bin", "odd", "comma", "escape", "tail"})
+        EXPECT_FALSE(reg.ValueExists(name)) << name;
+}
+
 TEST_F(TRegistryUser, WriteKeepsTheLinesItCannotRead)
 {
     TRegistry reg;

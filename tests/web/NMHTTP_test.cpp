@@ -276,6 +276,40 @@ TEST_F(HttpTest, SilentServerFailsTheGetAfterTheIdleLimitSayingWhy)
     EXPECT_FALSE(Http->Busy());
 }
 
+// A byte now and then keeps a connection alive as well as a silent server holds it: the get
+// ends as if nothing came.
+TEST_F(HttpTest, TricklingServerFailsTheGetAfterTheIdleLimitSayingWhy)
+{
+    Reply trickle{200, Pattern(4000)};
+    trickle.Chunk = 1;
+    trickle.Pause = std::chrono::milliseconds(50); // over three minutes in all
+    Server.Serve("/trickle", trickle);
+    Http->SetIdleTimeout(300);
+    // Should the get wait for the whole body, this ends it, and the test fails instead.
+    TTimer rescue(nullptr);
+    rescue.SetInterval(20000);
+    bool rescued = false;
+    rescue.OnTimer = [&](TObject *) {
+        rescued = true;
+        Http->Cancel();
+    };
+    rescue.SetEnabled(true);
+    Http->SetInputFileMode(true);
+    Http->SetBody("got.bin");
+    AnsiString why;
+    try {
+        Http->Get(AnsiString(Server.Url("/trickle")));
+    } catch (const EHTTPError &E) {
+        why = E.Message();
+    }
+    rescue.SetEnabled(false);
+    EXPECT_FALSE(rescued);
+    EXPECT_EQ(why, "Сервер передаёт меньше 512 байт за "_a + FloatToStr(0.3) + " с"_a);
+    EXPECT_EQ(Failures, std::vector<int>{FailureOther});
+    EXPECT_TRUE(Files().empty());
+    EXPECT_FALSE(Http->Busy());
+}
+
 TEST_F(HttpTest, StopEndsTheWaitForASilentServerAtOnce)
 {
     webtest::SilentServer silent;

@@ -21,28 +21,25 @@ public:
                              QNetworkRequest::NoLessSafeRedirectPolicy);
         FReply = FManager.get(request);
         QObject::connect(FReply, &QNetworkReply::requestSent, [this] {
-            FIdle.start();
+            Moved();
             FHooks.RequestSent();
         });
-        QObject::connect(FReply, &QNetworkReply::readyRead, [this] {
-            FIdle.start();
-            Drain();
-        });
+        QObject::connect(FReply, &QNetworkReply::metaDataChanged, [this] { Moved(); });
+        QObject::connect(FReply, &QNetworkReply::readyRead, [this] { Drain(); });
         QObject::connect(FReply, &QNetworkReply::downloadProgress,
-                         [this](qint64 Got, qint64 Total) {
-                             FIdle.start();
-                             FHooks.Progress(Got, Total);
-                         });
+                         [this](qint64 Got, qint64 Total) { FHooks.Progress(Got, Total); });
         QObject::connect(FReply, &QNetworkReply::finished, [this] {
             FIdle.stop();
             Drain();
             FHooks.Finished();
         });
-        // A server that takes the connection and then says nothing would hold the get forever.
+        // A server that takes the connection and then says nothing, or a byte now and then,
+        // would hold the get forever.
         FIdle.setSingleShot(true);
         FIdle.setInterval(IdleLimit);
         QObject::connect(&FIdle, &QTimer::timeout, [this] {
             FTimedOut = true;
+            FTrickled = FUncounted > 0;
             FReply->abort();
         });
         FIdle.start();
@@ -62,6 +59,7 @@ public:
         outcome.NotFound = status == 404 || status == 410 ||
                            FReply->error() == QNetworkReply::ContentNotFoundError;
         outcome.TimedOut = FTimedOut;
+        outcome.Trickled = FTrickled;
         // Qt's text for a status repeats the whole URL; the caller names the URL itself.
         outcome.Error =
             status >= 400
@@ -73,16 +71,28 @@ public:
     }
 
 private:
+    // The connection, the request or the response's head got through, or enough of its body.
+    void Moved()
+    {
+        FUncounted = 0;
+        FIdle.start();
+    }
+
     void Drain()
     {
         if (!FReply->isOpen()) return; // aborted: nothing more is wanted
         const QByteArray data = FReply->readAll();
-        if (!data.isEmpty()) FHooks.Received(data);
+        if (data.isEmpty()) return;
+        FUncounted += data.size();
+        if (FUncounted >= web::MinProgressBytes) Moved();
+        FHooks.Received(data);
     }
 
     web::THttpHooks FHooks;
     QTimer FIdle;
     bool FTimedOut = false;
+    bool FTrickled = false;
+    qint64 FUncounted = 0; // body bytes since the idle timer last started
     QNetworkAccessManager FManager;
     QNetworkReply *FReply = nullptr; // owned by the manager
 };
