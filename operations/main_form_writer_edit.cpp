@@ -30,18 +30,6 @@ WriterRecord EmptyRow(int Changed)
     return record;
 }
 
-// Why the device cannot hold a pasted name as it stands; empty when it can. Cut or blanked,
-// another name would reach the device than the one the user pasted.
-AnsiString PastedNameMisfit(const AnsiString &Text)
-{
-    const AnsiString name = Text.Trim().UpperCase();
-    for (int pos = 1; pos <= name.Length(); ++pos)
-        if (!CharInString(name[pos], DeviceAlphabet))
-            return "Имя не вставлено: есть символы, которых нет в приборе"_a;
-    if (name.Length() > NameLength) return "Имя не вставлено: длиннее 14 символов"_a;
-    return AnsiString();
-}
-
 } // namespace
 
 // ---- undo ----
@@ -363,10 +351,6 @@ void TMainForm::TBI_WriterPasteClipboardClick(TObject *)
     AnsiString text = ClipboardGetUnicodeText();
     switch (SG_Writer->Col()) {
     case 1:
-        if (const AnsiString misfit = PastedNameMisfit(text); !misfit.IsEmpty()) {
-            ShowStatusMessage(misfit, text.Trim(), smError);
-            break;
-        }
         CleanWriterName(text);
         if (text != record->Name && !record->KeyHex.IsEmpty()) record->Changed = 1;
         record->Name = text;

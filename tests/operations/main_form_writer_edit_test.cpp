@@ -149,30 +149,6 @@ TEST_F(WriterEditTest, PasteIntoTheTypeAndNameColumns)
     EXPECT_EQ(Row(1).Name, "МИРА-5/1 КВ.3"_a);
 }
 
-// The device holds 14 characters of its own alphabet: a longer name, or one with a letter it
-// lacks, is not cut or blanked into another name without a word.
-TEST_F(WriterEditTest, PastedNamesTheDeviceCannotHoldAreRefused)
-{
-    SetKey(1, 0, 1, "5B 23 45 67 89 AB CD EF", "КВ 1");
-    Paste("дом 2 квартира 15", 1, 1);
-    EXPECT_EQ(Row(1).Name, "КВ 1"_a);
-    EXPECT_EQ(Row(1).Changed, 0);
-    EXPECT_EQ(Status(), "  Имя не вставлено: длиннее 14 символов  дом 2 квартира 15"_a);
-    EXPECT_EQ(StatusColour(), clRed);
-
-    Paste(" щит 5", 1, 1);
-    EXPECT_EQ(Row(1).Name, "КВ 1"_a);
-    EXPECT_EQ(Status(), "  Имя не вставлено: есть символы, которых нет в приборе  щит 5"_a);
-
-    Paste("кв 1\t5B 23", 1, 1);
-    EXPECT_EQ(Row(1).Name, "КВ 1"_a);
-    EXPECT_EQ(Row(1).Changed, 0);
-
-    Paste("  дом 2 кв 15  ", 1, 1);
-    EXPECT_EQ(Row(1).Name, "ДОМ 2 КВ 15"_a);
-    EXPECT_EQ(Row(1).Changed, 1);
-}
-
 TEST_F(WriterEditTest, LockedCyfralRowsTakeOnlyANewName)
 {
     SetKey(3, 2, 1, "13 00 00 00 01 49 CF 01", "Ц");
