@@ -410,6 +410,58 @@ TEST_F(PopupMenuTest, MouseSelectsAndClickChoosesDisabledDoesNothing)
     EXPECT_EQ(Clicks[0], "Three");
 }
 
+// An item whose rows show the hand over their right half.
+class THandItem : public TTBItem
+{
+public:
+    using TTBItem::TTBItem;
+    class HandViewer : public TTBItemViewer
+    {
+    public:
+        using TTBItemViewer::TTBItemViewer;
+        void GetCursor(const TPoint &P, HCURSOR &Cursor) override
+        {
+            if (P.X >= BoundsRect().Width() / 2) Cursor = LoadCursorW({}, IDC_HAND);
+        }
+    };
+    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
+    {
+        return std::make_unique<HandViewer>(View, this);
+    }
+};
+
+TEST_F(PopupMenuTest, TheRowUnderTheMouseChoosesTheCursorAndTheArrowIsTheDefault)
+{
+    auto *Link = new THandItem(Menu.get());
+    Link->SetCaption("Link");
+    Menu->Items()->Add(Link);
+    AddItem(Menu->Items(), "Plain");
+    std::vector<HCURSOR> Seen;
+    auto MoveOver = [this](const char *Caption, bool RightHalf) {
+        return [this, Caption, RightHalf] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, Caption)->BoundsRect();
+            const int X = RightHalf ? Row.Right - 5 : Row.Left + 5;
+            const TPoint At = Popup->ClientToScreen(TPoint(X, Row.Top + Row.Height() / 2));
+            MoveTo(At.X, At.Y);
+        };
+    };
+    auto Note = [&] { Seen.push_back(GetCursor()); };
+    MenuScript Script;
+    Script.Do(MoveOver("Link", true))
+        .Do(Note)
+        .Do(MoveOver("Link", false))
+        .Do(Note)
+        .Do(MoveOver("Plain", true))
+        .Do(Note)
+        .Do(MoveOver("Link", true))
+        .Do(Note)
+        .Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    const HCURSOR Hand = LoadCursorW({}, IDC_HAND), Arrow = LoadCursorW({}, IDC_ARROW);
+    EXPECT_EQ(Seen, (std::vector<HCURSOR>{Hand, Arrow, Arrow, Hand}));
+}
+
 TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
 {
     win::OverrideParameter(SPI_GETMENUSHOWDELAY, 0);

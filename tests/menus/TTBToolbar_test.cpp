@@ -3,6 +3,7 @@
 // reach the bars through the application's hook, and a floating bar snaps to
 // the sizes its buttons can take. Everything is driven by queued input.
 
+#include "menus/TB2Anim.h"
 #include "menus/TB2Hook.h"
 #include "menus/TB2ToolWindow.h"
 #include "menus/TShadow.h"
@@ -410,6 +411,69 @@ TEST_F(ToolbarTest, OpenMenusFollowThePointerAlongTheBarAndASecondClickClosesThe
     EXPECT_TRUE(OpenPopups().empty());
     EXPECT_FALSE(Bar->View()->State().Contains(vsOpen));
     EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(ToolbarTest, AButtonWhoseMenuIsClosedByEscapeNoLongerLooksPushed)
+{
+    TTBToolbar *Bar = MakeMenuBar();
+    const TPoint AtFile = CentreOf(Bar, 0);
+    // The top left corner of the button's edge.
+    auto Corner = [Bar] {
+        const TRect R = Bar->View()->Find(Bar->Items()->Items(0))->BoundsRect();
+        POINT P{R.Left, R.Top};
+        ClientToScreen(Bar->Handle(), &P);
+        RECT Window;
+        GetWindowRect(Bar->Handle(), &Window);
+        return PixelOf(Bar, P.x - Window.left, P.y - Window.top);
+    };
+    COLORREF WhileOpen = 0, AfterEscape = 0;
+    std::vector<AnsiString> Open;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            Open = OpenCaptions();
+            WhileOpen = Corner();
+            Press(VK_ESCAPE);
+        })
+        .Do([&] {
+            AfterEscape = Corner();
+            Press(VK_ESCAPE);
+        });
+    MoveTo(AtFile.X, AtFile.Y);
+    LeftClick(AtFile.X, AtFile.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_EQ(Open, (std::vector<AnsiString>{"&Open", "&Save"}));
+    EXPECT_EQ(WhileOpen, GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(AfterEscape, GetSysColor(COLOR_BTNHIGHLIGHT));
+}
+
+TEST_F(ToolbarTest, OnlyTheFirstMenuOfABarSlidesOpenTheNextOnesShowAtOnce)
+{
+    win::OverrideParameter(SPI_GETMENUANIMATION, 1);
+    TTBToolbar *Bar = MakeMenuBar();
+    const TPoint AtFile = CentreOf(Bar, 0);
+    const TPoint AtEdit = CentreOf(Bar, 1);
+    bool FirstSlides = false, NextSlides = true;
+    std::vector<AnsiString> Next;
+    MenuScript Script;
+    Script.Do([&] { FirstSlides = TBAnimationRunning(); })
+        .Wait(400)
+        .Do([&] { MoveTo(AtEdit.X, AtEdit.Y); })
+        .Wait(30)
+        .Do([&] {
+            NextSlides = TBAnimationRunning();
+            Next = OpenCaptions();
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+        });
+    MoveTo(AtFile.X, AtFile.Y);
+    LeftClick(AtFile.X, AtFile.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(FirstSlides);
+    EXPECT_EQ(Next, std::vector<AnsiString>{"&Copy"});
+    EXPECT_FALSE(NextSlides);
 }
 
 TEST_F(ToolbarTest, APlainButtonPressedWhileAMenuIsOpenClosesTheMenuAndClicks)
