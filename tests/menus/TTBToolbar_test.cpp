@@ -331,6 +331,40 @@ TEST_F(ToolbarTest, TooNarrowBarShowsItsChevronWithTheHiddenButtons)
     EXPECT_FALSE(View->Find(Bar->ChevronItem())->Show());
 }
 
+TEST_F(ToolbarTest, UnderOfficeXPTheChevronsPopupHasNoPictureColumn)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    for (const char *Name : Names)
+        AddButton(Bar, Name);
+    auto *Skin = new TTBSkin(Form.get());
+    ASSERT_EQ(Skin->SkinType(), tbsOfficeXP);
+    Bar->SetSkin(Skin);
+    Form->SetWidth(Bar->Width() / 2 + 40);
+    Pump();
+    std::vector<COLORREF> Left;
+    MenuScript Script;
+    Script.Wait(30).Do([&] {
+        const auto Popups = OpenPopups();
+        if (Popups.size() == 1) {
+            TTBPopupWindow *Popup = Popups.front();
+            for (int Y = 4; Y < Popup->Height() - 4; ++Y)
+                Left.push_back(PixelOf(Popup, 3, Y));
+        }
+        Press(VK_ESCAPE);
+        Press(VK_ESCAPE);
+    });
+    const TPoint At = CentreOf(Bar, Bar->View()->Find(Bar->ChevronItem()));
+    MoveTo(At.X, At.Y);
+    LeftClick(At.X, At.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    // The hidden buttons stand on the popup's own colour, edge to edge.
+    const COLORREF Popup = ColorToRGB(Skin->Colors()->GetSkinColor(tcPopup));
+    ASSERT_NE(Popup, ColorToRGB(Skin->Colors()->GetSkinColor(tcImageList)));
+    ASSERT_FALSE(Left.empty());
+    EXPECT_EQ(std::count(Left.begin(), Left.end(), Popup), static_cast<long>(Left.size()));
+}
+
 TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
 {
     TTBToolbar *Bar = MakeMenuBar();
