@@ -673,21 +673,31 @@ void TTBSeparatorItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool, bool, 
     auto *Separator = dynamic_cast<TTBSeparatorItem *>(Item());
     if (Separator && Separator->Blank()) return;
     const HDC DC = Canvas->Handle();
+    TTBBaseSkin *Skin = PaintingSkin();
     if (IsToolbarStyle()) {
-        const bool Across =
-            ViewerState().Contains(tbisLineSep) == (View()->Orientation() != tbvoVertical);
-        RECT Line = R;
+        const bool LineSep = ViewerState().Contains(tbisLineSep);
+        const bool Across = LineSep == (View()->Orientation() != tbvoVertical);
+        // A line between the rows of a wrapped bar keeps off the bar's ends.
+        const int Inset = Across && LineSep ? (View()->Orientation() == tbvoFloating ? 1 : 4) : 0;
+        const int Thickness = Skin ? 1 : 2;
+        TRect Line = R;
         if (Across) {
-            Line.top = R.Top + R.Height() / 2 - 1;
-            Line.bottom = Line.top + 2;
+            Line.Left += Inset;
+            Line.Right -= Inset;
+            Line.Top = R.Top + R.Height() / 2 - 1;
+            Line.Bottom = Line.Top + Thickness;
         } else {
-            Line.left = R.Left + R.Width() / 2 - 1;
-            Line.right = Line.left + 2;
+            Line.Left = R.Left + R.Width() / 2 - 1;
+            Line.Right = Line.Left + Thickness;
         }
-        DrawEdge(DC, &Line, EDGE_ETCHED, Across ? BF_TOP : BF_LEFT);
+        if (Skin) {
+            FillColor(DC, Line, SkinColor(Skin, tcSeparator));
+            return;
+        }
+        RECT Edge = Line;
+        DrawEdge(DC, &Edge, EDGE_ETCHED, Across ? BF_TOP : BF_LEFT);
         return;
     }
-    TTBBaseSkin *Skin = PaintingSkin();
     const int Middle = R.Top + R.Height() / 2 - 1;
     if (!Skin) {
         RECT Line{R.Left + 12, Middle, R.Right - 12, Middle + 2};

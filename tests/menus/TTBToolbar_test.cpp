@@ -365,6 +365,67 @@ TEST_F(ToolbarTest, UnderOfficeXPTheChevronsPopupHasNoPictureColumn)
     EXPECT_EQ(std::count(Left.begin(), Left.end(), Popup), static_cast<long>(Left.size()));
 }
 
+// Which pixels of one row of a viewer's rectangle on its bar have the colour.
+std::vector<bool> ViewerRowIs(TTBToolbar *Bar, TTBItemViewer *Viewer, int Y, COLORREF Color)
+{
+    POINT Origin{0, 0};
+    ClientToScreen(Bar->Handle(), &Origin);
+    RECT Window;
+    GetWindowRect(Bar->Handle(), &Window);
+    const TRect R = Viewer->BoundsRect();
+    std::vector<bool> Result;
+    for (int X = R.Left; X < R.Right; ++X)
+        Result.push_back(PixelOf(Bar, X + Origin.x - Window.left, Y + Origin.y - Window.top) ==
+                         Color);
+    return Result;
+}
+
+TEST_F(ToolbarTest, UnderASkinABarsSeparatorIsALineOfTheSkinsSeparatorColour)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    TTBSeparatorItem *Separator = AddSeparator(Bar->Items());
+    AddButton(Bar, "Two");
+    auto *Skin = new TTBSkin(Form.get());
+    Bar->SetSkin(Skin);
+    Pump();
+    TTBItemViewer *Viewer = Bar->View()->Find(Separator);
+    const TRect R = Viewer->BoundsRect();
+    const COLORREF Line = ColorToRGB(Skin->Colors()->GetSkinColor(tcSeparator));
+    // One pixel wide, upright in the middle, top to bottom.
+    std::vector<bool> Expected(static_cast<std::size_t>(R.Width()), false);
+    Expected[static_cast<std::size_t>(R.Width() / 2 - 1)] = true;
+    for (int Y = R.Top; Y < R.Bottom; ++Y) {
+        EXPECT_EQ(ViewerRowIs(Bar, Viewer, Y, Line), Expected) << Y;
+        EXPECT_EQ(ViewerRowIs(Bar, Viewer, Y, GetSysColor(COLOR_BTNHIGHLIGHT)),
+                  std::vector<bool>(Expected.size(), false))
+            << Y;
+    }
+}
+
+TEST_F(ToolbarTest, TheLineBetweenTheRowsOfAWrappedBarKeepsOffItsEnds)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    Bar->SetShrinkMode(tbsmWrap);
+    for (int I = 0; I < 4; ++I)
+        AddButton(Bar, Names[I]);
+    TTBSeparatorItem *Separator = AddSeparator(Bar->Items());
+    for (int I = 4; I < 8; ++I)
+        AddButton(Bar, Names[I]);
+    Pump();
+    const int Full = Bar->Width();
+    Form->SetWidth(Full * 7 / 10 + Form->Width() - Form->ClientWidth());
+    Pump();
+    TTBItemViewer *Viewer = Bar->View()->Find(Separator);
+    ASSERT_TRUE(Viewer->ViewerState().Contains(tbisLineSep));
+    const TRect R = Viewer->BoundsRect();
+    // Four pixels off each end; the etched line's dark top stops one short of its right end.
+    std::vector<bool> Expected(static_cast<std::size_t>(R.Width()), false);
+    std::fill(Expected.begin() + 4, Expected.end() - 5, true);
+    EXPECT_EQ(ViewerRowIs(Bar, Viewer, R.Top + R.Height() / 2 - 1, GetSysColor(COLOR_BTNSHADOW)),
+              Expected);
+}
+
 TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
 {
     TTBToolbar *Bar = MakeMenuBar();
