@@ -458,7 +458,14 @@ void TTBItemViewer::PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin
     }
 }
 
-void TTBItemViewer::PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled)
+// Without a skin a combo's drop-down part stands off the rest of the row by an etched line.
+void TTBItemViewer::PaintComboDivider(HDC DC, const TRect &R, bool IsPushed)
+{
+    RECT Divider{R.Right - GetSystemMetrics(SM_CXMENUCHECK), R.Top, R.Right, R.Bottom};
+    DrawEdge(DC, &Divider, IsPushed ? BDR_SUNKENOUTER : EDGE_ETCHED, BF_LEFT);
+}
+
+void TTBItemViewer::PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled, bool HoveredCombo)
 {
     const HDC DC = Canvas->Handle();
     const int W = GetSystemMetrics(SM_CXMENUCHECK), H = GetSystemMetrics(SM_CYMENUCHECK);
@@ -478,6 +485,9 @@ void TTBItemViewer::PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled)
     if (!Enabled) {
         Draw(1, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
         Draw(0, 0, GetSysColor(COLOR_BTNSHADOW));
+    } else if (HoveredCombo) {
+        // The drop-down part keeps the menu's colour under a hovered row: a dark arrow, pressed in.
+        Draw(1, 1, GetSysColor(COLOR_BTNTEXT));
     } else {
         Draw(0, 0, ColorToRGB(Canvas->Font()->Color()));
     }
@@ -534,7 +544,11 @@ void TTBItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, boo
         DrawItemCaption(Canvas, TextRect(Area), ShortCut, Skin ? !Enabled : UseDisabledShadow,
                         DT_NOPREFIX | DT_VCENTER | DT_SINGLELINE);
     }
-    if (FItem->ItemStyle().Contains(tbisSubmenu)) PaintArrow(Canvas, R, Enabled);
+    if (FItem->ItemStyle().Contains(tbisSubmenu)) {
+        const bool Combo = FItem->ItemStyle().Contains(tbisCombo);
+        if (Combo && !Skin) PaintComboDivider(DC, R, IsPushed);
+        PaintArrow(Canvas, R, Enabled, Combo && Enabled && IsHoverItem);
+    }
 
     const TRect Column(R.Left, R.Top, R.Left + ImageColumn, R.Bottom);
     if (FItem->Checked())

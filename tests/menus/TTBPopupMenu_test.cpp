@@ -462,6 +462,48 @@ TEST_F(PopupMenuTest, TheRowUnderTheMouseChoosesTheCursorAndTheArrowIsTheDefault
     EXPECT_EQ(Seen, (std::vector<HCURSOR>{Hand, Arrow, Arrow, Hand}));
 }
 
+TEST_F(PopupMenuTest, ACombosDropDownPartStandsOffByALineAndHoveredShowsADarkArrow)
+{
+    TTBSubmenuItem *Paste = AddSubmenu(Menu->Items(), "Paste");
+    Paste->SetDropdownCombo(true);
+    AddItem(Paste, "Paste special");
+    AddItem(Menu->Items(), "Other");
+    const int Check = GetSystemMetrics(SM_CXMENUCHECK);
+    // The colours of one column of the row, or of the arrow's box past the divider.
+    auto Colours = [](TTBPopupWindow *Popup, const TRect &Row, int FromX, int ToX) {
+        std::vector<COLORREF> Result;
+        const TPoint Origin = Popup->ClientToScreen(TPoint(0, 0));
+        const int Dx = Origin.X - Popup->Left(), Dy = Origin.Y - Popup->Top();
+        for (int Y = Row.Top; Y < Row.Bottom; ++Y)
+            for (int X = FromX; X < ToX; ++X)
+                Result.push_back(PixelOf(Popup, X + Dx, Y + Dy));
+        return Result;
+    };
+    std::vector<COLORREF> Divider, Arrow;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "Paste")->BoundsRect();
+            Divider = Colours(Popup, Row, Row.Right - Check, Row.Right - Check + 1);
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 10, Row.Top + 5));
+            MoveTo(At.X, At.Y);
+        })
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "Paste")->BoundsRect();
+            Arrow = Colours(Popup, Row, Row.Right - Check + 2, Row.Right);
+            Press(VK_ESCAPE);
+        });
+    Open(100, 100, Script);
+    const COLORREF Shadow = GetSysColor(COLOR_BTNSHADOW);
+    ASSERT_FALSE(Divider.empty());
+    // The line runs the row's height but for its corner pixel.
+    EXPECT_GE(std::count(Divider.begin(), Divider.end(), Shadow),
+              static_cast<long>(Divider.size()) - 1);
+    EXPECT_GT(std::count(Arrow.begin(), Arrow.end(), GetSysColor(COLOR_BTNTEXT)), 4);
+}
+
 TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
 {
     win::OverrideParameter(SPI_GETMENUSHOWDELAY, 0);
