@@ -608,6 +608,10 @@ void TTBItemViewer::PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverIte
     const HDC DC = Canvas->Handle();
     const bool Enabled = FItem->Enabled() || FView->Customizing();
     PaintButtonFrame(DC, R, IsHoverItem, IsPushed, Enabled);
+    // The XP skins fill a hovered menu-bar item with the selection colour: its caption reads
+    // on it in the highlight's text colour.
+    if (TTBBaseSkin *Skin = PaintingSkin(); IsXPType(Skin) && Enabled && OnMenuBar() && IsHoverItem)
+        Canvas->Font()->SetColor(SkinColor(Skin, tcHighlightText));
     SetBkMode(DC, TRANSPARENT);
     Canvas->Brush()->SetStyle(bsClear);
     TRect Content = R;

@@ -1546,6 +1546,24 @@ TEST_F(ButtonLookTest, WindowsXPMenuBarsFillTheSelectedItem)
     EXPECT_NE(ColorToRGB(Plain->Canvas()->Pixels(0, 0)), Selected);
 }
 
+TEST_F(ButtonLookTest, WindowsXPMenuBarsWriteTheSelectedItemInTheHighlightsTextColour)
+{
+    TTBToolbar *Menus = MakeMenuBar();
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsWindowsXP);
+    Menus->SetSkin(Skin);
+    Pump();
+    const COLORREF Highlight = ColorToRGB(Skin->Colors()->GetSkinColor(tcHighlightText));
+    const COLORREF Plain = ColorToRGB(clBtnText);
+    ASSERT_NE(Highlight, Plain);
+    const auto Hovered = Painted(Menus, Menus->Items()->Items(0), true);
+    const TRect All(0, 0, Hovered->Width(), Hovered->Height());
+    EXPECT_GT(Count(Hovered.get(), All, Highlight), 0);
+    EXPECT_EQ(Count(Hovered.get(), All, Plain), 0);
+    const auto Resting = Painted(Menus, Menus->Items()->Items(0), false);
+    EXPECT_GT(Count(Resting.get(), All, Plain), 0);
+}
+
 TEST_F(ButtonLookTest, ACheckedButtonWithoutSkinShowsADitheredFace)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);
