@@ -108,18 +108,23 @@ void UpdateCursorAndHints(TTBView *Root)
     TTBView *Active = ActiveView(Root);
     TTBItemViewer *Selected = Active->Selected();
     TWinControl *Window = Active->Window();
-    if (Selected && Window && ShowsHint(Active, Selected) && !Active->Capture()) {
-        // The hint goes over what the window shows now, not over a stale picture.
-        Window->Update();
-        const TPoint At = Window->ScreenToClient(TPoint(Last));
-        TMessage Move{WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(At.X), static_cast<WORD>(At.Y)),
-                      0};
-        Application->HintMouseMessage(Window, Move);
+    HCURSOR Cursor{};
+    if (Selected && Window) {
+        if (ShowsHint(Active, Selected) && !Active->Capture()) {
+            // The hint goes over what the window shows now, not over a stale picture.
+            Window->Update();
+            const TPoint At = Window->ScreenToClient(TPoint(Last));
+            TMessage Move{WM_MOUSEMOVE, 0,
+                          MAKELPARAM(static_cast<WORD>(At.X), static_cast<WORD>(At.Y)), 0};
+            Application->HintMouseMessage(Window, Move);
+        } else {
+            Application->CancelHint();
+        }
+        Selected->GetCursor(Selected->ScreenToClient(TPoint(Last)), Cursor);
     } else {
         Application->CancelHint();
     }
-    // No item kind here has a cursor of its own.
-    SetCursor(LoadCursorW({}, IDC_ARROW));
+    SetCursor(Cursor ? Cursor : LoadCursorW({}, IDC_ARROW));
 }
 
 void UpdateApplicationHint(TTBView *Root)

@@ -458,7 +458,14 @@ void TTBItemViewer::PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin
     }
 }
 
-void TTBItemViewer::PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled)
+// Without a skin a combo's drop-down part stands off the rest of the row by an etched line.
+void TTBItemViewer::PaintComboDivider(HDC DC, const TRect &R, bool IsPushed)
+{
+    RECT Divider{R.Right - GetSystemMetrics(SM_CXMENUCHECK), R.Top, R.Right, R.Bottom};
+    DrawEdge(DC, &Divider, IsPushed ? BDR_SUNKENOUTER : EDGE_ETCHED, BF_LEFT);
+}
+
+void TTBItemViewer::PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled, bool HoveredCombo)
 {
     const HDC DC = Canvas->Handle();
     const int W = GetSystemMetrics(SM_CXMENUCHECK), H = GetSystemMetrics(SM_CYMENUCHECK);
@@ -478,6 +485,9 @@ void TTBItemViewer::PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled)
     if (!Enabled) {
         Draw(1, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
         Draw(0, 0, GetSysColor(COLOR_BTNSHADOW));
+    } else if (HoveredCombo) {
+        // The drop-down part keeps the menu's colour under a hovered row: a dark arrow, pressed in.
+        Draw(1, 1, GetSysColor(COLOR_BTNTEXT));
     } else {
         Draw(0, 0, ColorToRGB(Canvas->Font()->Color()));
     }
@@ -534,7 +544,11 @@ void TTBItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, boo
         DrawItemCaption(Canvas, TextRect(Area), ShortCut, Skin ? !Enabled : UseDisabledShadow,
                         DT_NOPREFIX | DT_VCENTER | DT_SINGLELINE);
     }
-    if (FItem->ItemStyle().Contains(tbisSubmenu)) PaintArrow(Canvas, R, Enabled);
+    if (FItem->ItemStyle().Contains(tbisSubmenu)) {
+        const bool Combo = FItem->ItemStyle().Contains(tbisCombo);
+        if (Combo && !Skin) PaintComboDivider(DC, R, IsPushed);
+        PaintArrow(Canvas, R, Enabled, Combo && Enabled && IsHoverItem);
+    }
 
     const TRect Column(R.Left, R.Top, R.Left + ImageColumn, R.Bottom);
     if (FItem->Checked())
@@ -594,6 +608,10 @@ void TTBItemViewer::PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverIte
     const HDC DC = Canvas->Handle();
     const bool Enabled = FItem->Enabled() || FView->Customizing();
     PaintButtonFrame(DC, R, IsHoverItem, IsPushed, Enabled);
+    // The XP skins fill a hovered menu-bar item with the selection colour: its caption reads
+    // on it in the highlight's text colour.
+    if (TTBBaseSkin *Skin = PaintingSkin(); IsXPType(Skin) && Enabled && OnMenuBar() && IsHoverItem)
+        Canvas->Font()->SetColor(SkinColor(Skin, tcHighlightText));
     SetBkMode(DC, TRANSPARENT);
     Canvas->Brush()->SetStyle(bsClear);
     TRect Content = R;
@@ -673,21 +691,31 @@ void TTBSeparatorItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool, bool, 
     auto *Separator = dynamic_cast<TTBSeparatorItem *>(Item());
     if (Separator && Separator->Blank()) return;
     const HDC DC = Canvas->Handle();
+    TTBBaseSkin *Skin = PaintingSkin();
     if (IsToolbarStyle()) {
-        const bool Across =
-            ViewerState().Contains(tbisLineSep) == (View()->Orientation() != tbvoVertical);
-        RECT Line = R;
+        const bool LineSep = ViewerState().Contains(tbisLineSep);
+        const bool Across = LineSep == (View()->Orientation() != tbvoVertical);
+        // A line between the rows of a wrapped bar keeps off the bar's ends.
+        const int Inset = Across && LineSep ? (View()->Orientation() == tbvoFloating ? 1 : 4) : 0;
+        const int Thickness = Skin ? 1 : 2;
+        TRect Line = R;
         if (Across) {
-            Line.top = R.Top + R.Height() / 2 - 1;
-            Line.bottom = Line.top + 2;
+            Line.Left += Inset;
+            Line.Right -= Inset;
+            Line.Top = R.Top + R.Height() / 2 - 1;
+            Line.Bottom = Line.Top + Thickness;
         } else {
-            Line.left = R.Left + R.Width() / 2 - 1;
-            Line.right = Line.left + 2;
+            Line.Left = R.Left + R.Width() / 2 - 1;
+            Line.Right = Line.Left + Thickness;
         }
-        DrawEdge(DC, &Line, EDGE_ETCHED, Across ? BF_TOP : BF_LEFT);
+        if (Skin) {
+            FillColor(DC, Line, SkinColor(Skin, tcSeparator));
+            return;
+        }
+        RECT Edge = Line;
+        DrawEdge(DC, &Edge, EDGE_ETCHED, Across ? BF_TOP : BF_LEFT);
         return;
     }
-    TTBBaseSkin *Skin = PaintingSkin();
     const int Middle = R.Top + R.Height() / 2 - 1;
     if (!Skin) {
         RECT Line{R.Left + 12, Middle, R.Right - 12, Middle + 2};

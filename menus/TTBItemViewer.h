@@ -80,7 +80,8 @@ private:
     void PaintCheck(TCanvas *Canvas, const TRect &Box, TTBBaseSkin *Skin, bool IsHoverItem);
     void PaintImage(TCanvas *Canvas, const TRect &Column, TTBBaseSkin *Skin, bool Enabled,
                     bool IsHoverItem, bool IsPushed);
-    void PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled);
+    void PaintArrow(TCanvas *Canvas, const TRect &R, bool Enabled, bool HoveredCombo);
+    void PaintComboDivider(HDC DC, const TRect &R, bool IsPushed);
     void PaintButton(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,
                      bool UseDisabledShadow);
     void PaintButtonFrame(HDC DC, const TRect &R, bool IsHoverItem, bool IsPushed, bool Enabled);

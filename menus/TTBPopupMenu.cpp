@@ -385,7 +385,8 @@ void TTBPopupWindow::ShowShadows()
 void TTBPopupWindow::EraseBackground(HDC DC)
 {
     const TRect Client = ClientRect();
-    if (DrawsXPLook(FSkin)) {
+    // A chevron's popup holds buttons: no picture column behind them.
+    if (DrawsXPLook(FSkin) && !FView->ChevronParentView()) {
         switch (FSkin->PopupStyle()) {
         case tbpsGradVert:
         case tbpsGradHorz:

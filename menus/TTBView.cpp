@@ -25,6 +25,12 @@ TTBView::TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentI
 
 TTBView::~TTBView()
 {
+    if (FParentView && FParentView->IsToolbar()) {
+        // The bar's next menu shows at once while the pointer moves along it, and the
+        // button this menu hung from no longer looks pushed.
+        FParentView->AddState(vsNoAnimation);
+        if (FParentView->FOpenViewer) FParentView->Invalidate(FParentView->FOpenViewer);
+    }
     CloseChildPopups();
     if (FCurParentItem) FCurParentItem->UnregisterNotification(&FCurParentItem);
     if (FParentItem) FParentItem->UnregisterNotification(this);
@@ -1284,9 +1290,10 @@ void TTBView::CloseChildPopups()
 {
     if (FOpenViewerView) FOpenViewerView->CloseChildPopups();
     TTBPopupWindow *Window = std::exchange(FOpenViewerWindow, nullptr);
-    FOpenViewer = nullptr;
     FOpenViewerView = nullptr;
+    // The viewer it hung from is still known while the window goes: its view repaints it.
     delete Window;
+    FOpenViewer = nullptr;
 }
 
 void TTBView::StartTimer(TTBViewTimerID ID, UINT Interval)

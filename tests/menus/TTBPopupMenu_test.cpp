@@ -410,6 +410,100 @@ TEST_F(PopupMenuTest, MouseSelectsAndClickChoosesDisabledDoesNothing)
     EXPECT_EQ(Clicks[0], "Three");
 }
 
+// An item whose rows show the hand over their right half.
+class THandItem : public TTBItem
+{
+public:
+    using TTBItem::TTBItem;
+    class HandViewer : public TTBItemViewer
+    {
+    public:
+        using TTBItemViewer::TTBItemViewer;
+        void GetCursor(const TPoint &P, HCURSOR &Cursor) override
+        {
+            if (P.X >= BoundsRect().Width() / 2) Cursor = LoadCursorW({}, IDC_HAND);
+        }
+    };
+    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
+    {
+        return std::make_unique<HandViewer>(View, this);
+    }
+};
+
+TEST_F(PopupMenuTest, TheRowUnderTheMouseChoosesTheCursorAndTheArrowIsTheDefault)
+{
+    auto *Link = new THandItem(Menu.get());
+    Link->SetCaption("Link");
+    Menu->Items()->Add(Link);
+    AddItem(Menu->Items(), "Plain");
+    std::vector<HCURSOR> Seen;
+    auto MoveOver = [this](const char *Caption, bool RightHalf) {
+        return [this, Caption, RightHalf] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, Caption)->BoundsRect();
+            const int X = RightHalf ? Row.Right - 5 : Row.Left + 5;
+            const TPoint At = Popup->ClientToScreen(TPoint(X, Row.Top + Row.Height() / 2));
+            MoveTo(At.X, At.Y);
+        };
+    };
+    auto Note = [&] { Seen.push_back(GetCursor()); };
+    MenuScript Script;
+    Script.Do(MoveOver("Link", true))
+        .Do(Note)
+        .Do(MoveOver("Link", false))
+        .Do(Note)
+        .Do(MoveOver("Plain", true))
+        .Do(Note)
+        .Do(MoveOver("Link", true))
+        .Do(Note)
+        .Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    const HCURSOR Hand = LoadCursorW({}, IDC_HAND), Arrow = LoadCursorW({}, IDC_ARROW);
+    EXPECT_EQ(Seen, (std::vector<HCURSOR>{Hand, Arrow, Arrow, Hand}));
+}
+
+TEST_F(PopupMenuTest, ACombosDropDownPartStandsOffByALineAndHoveredShowsADarkArrow)
+{
+    TTBSubmenuItem *Paste = AddSubmenu(Menu->Items(), "Paste");
+    Paste->SetDropdownCombo(true);
+    AddItem(Paste, "Paste special");
+    AddItem(Menu->Items(), "Other");
+    const int Check = GetSystemMetrics(SM_CXMENUCHECK);
+    // The colours of one column of the row, or of the arrow's box past the divider.
+    auto Colours = [](TTBPopupWindow *Popup, const TRect &Row, int FromX, int ToX) {
+        std::vector<COLORREF> Result;
+        const TPoint Origin = Popup->ClientToScreen(TPoint(0, 0));
+        const int Dx = Origin.X - Popup->Left(), Dy = Origin.Y - Popup->Top();
+        for (int Y = Row.Top; Y < Row.Bottom; ++Y)
+            for (int X = FromX; X < ToX; ++X)
+                Result.push_back(PixelOf(Popup, X + Dx, Y + Dy));
+        return Result;
+    };
+    std::vector<COLORREF> Divider, Arrow;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "Paste")->BoundsRect();
+            Divider = Colours(Popup, Row, Row.Right - Check, Row.Right - Check + 1);
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 10, Row.Top + 5));
+            MoveTo(At.X, At.Y);
+        })
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "Paste")->BoundsRect();
+            Arrow = Colours(Popup, Row, Row.Right - Check + 2, Row.Right);
+            Press(VK_ESCAPE);
+        });
+    Open(100, 100, Script);
+    const COLORREF Shadow = GetSysColor(COLOR_BTNSHADOW);
+    ASSERT_FALSE(Divider.empty());
+    // The line runs the row's height but for its corner pixel.
+    EXPECT_GE(std::count(Divider.begin(), Divider.end(), Shadow),
+              static_cast<long>(Divider.size()) - 1);
+    EXPECT_GT(std::count(Arrow.begin(), Arrow.end(), GetSysColor(COLOR_BTNTEXT)), 4);
+}
+
 TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
 {
     win::OverrideParameter(SPI_GETMENUSHOWDELAY, 0);

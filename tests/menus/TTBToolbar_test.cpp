@@ -3,6 +3,7 @@
 // reach the bars through the application's hook, and a floating bar snaps to
 // the sizes its buttons can take. Everything is driven by queued input.
 
+#include "menus/TB2Anim.h"
 #include "menus/TB2Hook.h"
 #include "menus/TB2ToolWindow.h"
 #include "menus/TShadow.h"
@@ -330,6 +331,101 @@ TEST_F(ToolbarTest, TooNarrowBarShowsItsChevronWithTheHiddenButtons)
     EXPECT_FALSE(View->Find(Bar->ChevronItem())->Show());
 }
 
+TEST_F(ToolbarTest, UnderOfficeXPTheChevronsPopupHasNoPictureColumn)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    for (const char *Name : Names)
+        AddButton(Bar, Name);
+    auto *Skin = new TTBSkin(Form.get());
+    ASSERT_EQ(Skin->SkinType(), tbsOfficeXP);
+    Bar->SetSkin(Skin);
+    Form->SetWidth(Bar->Width() / 2 + 40);
+    Pump();
+    std::vector<COLORREF> Left;
+    MenuScript Script;
+    Script.Wait(30).Do([&] {
+        const auto Popups = OpenPopups();
+        if (Popups.size() == 1) {
+            TTBPopupWindow *Popup = Popups.front();
+            for (int Y = 4; Y < Popup->Height() - 4; ++Y)
+                Left.push_back(PixelOf(Popup, 3, Y));
+        }
+        Press(VK_ESCAPE);
+        Press(VK_ESCAPE);
+    });
+    const TPoint At = CentreOf(Bar, Bar->View()->Find(Bar->ChevronItem()));
+    MoveTo(At.X, At.Y);
+    LeftClick(At.X, At.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    // The hidden buttons stand on the popup's own colour, edge to edge.
+    const COLORREF Popup = ColorToRGB(Skin->Colors()->GetSkinColor(tcPopup));
+    ASSERT_NE(Popup, ColorToRGB(Skin->Colors()->GetSkinColor(tcImageList)));
+    ASSERT_FALSE(Left.empty());
+    EXPECT_EQ(std::count(Left.begin(), Left.end(), Popup), static_cast<long>(Left.size()));
+}
+
+// Which pixels of one row of a viewer's rectangle on its bar have the colour.
+std::vector<bool> ViewerRowIs(TTBToolbar *Bar, TTBItemViewer *Viewer, int Y, COLORREF Color)
+{
+    POINT Origin{0, 0};
+    ClientToScreen(Bar->Handle(), &Origin);
+    RECT Window;
+    GetWindowRect(Bar->Handle(), &Window);
+    const TRect R = Viewer->BoundsRect();
+    std::vector<bool> Result;
+    for (int X = R.Left; X < R.Right; ++X)
+        Result.push_back(PixelOf(Bar, X + Origin.x - Window.left, Y + Origin.y - Window.top) ==
+                         Color);
+    return Result;
+}
+
+TEST_F(ToolbarTest, UnderASkinABarsSeparatorIsALineOfTheSkinsSeparatorColour)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    TTBSeparatorItem *Separator = AddSeparator(Bar->Items());
+    AddButton(Bar, "Two");
+    auto *Skin = new TTBSkin(Form.get());
+    Bar->SetSkin(Skin);
+    Pump();
+    TTBItemViewer *Viewer = Bar->View()->Find(Separator);
+    const TRect R = Viewer->BoundsRect();
+    const COLORREF Line = ColorToRGB(Skin->Colors()->GetSkinColor(tcSeparator));
+    // One pixel wide, upright in the middle, top to bottom.
+    std::vector<bool> Expected(static_cast<std::size_t>(R.Width()), false);
+    Expected[static_cast<std::size_t>(R.Width() / 2 - 1)] = true;
+    for (int Y = R.Top; Y < R.Bottom; ++Y) {
+        EXPECT_EQ(ViewerRowIs(Bar, Viewer, Y, Line), Expected) << Y;
+        EXPECT_EQ(ViewerRowIs(Bar, Viewer, Y, GetSysColor(COLOR_BTNHIGHLIGHT)),
+                  std::vector<bool>(Expected.size(), false))
+            << Y;
+    }
+}
+
+TEST_F(ToolbarTest, TheLineBetweenTheRowsOfAWrappedBarKeepsOffItsEnds)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    Bar->SetShrinkMode(tbsmWrap);
+    for (int I = 0; I < 4; ++I)
+        AddButton(Bar, Names[I]);
+    TTBSeparatorItem *Separator = AddSeparator(Bar->Items());
+    for (int I = 4; I < 8; ++I)
+        AddButton(Bar, Names[I]);
+    Pump();
+    const int Full = Bar->Width();
+    Form->SetWidth(Full * 7 / 10 + Form->Width() - Form->ClientWidth());
+    Pump();
+    TTBItemViewer *Viewer = Bar->View()->Find(Separator);
+    ASSERT_TRUE(Viewer->ViewerState().Contains(tbisLineSep));
+    const TRect R = Viewer->BoundsRect();
+    // Four pixels off each end; the etched line's dark top stops one short of its right end.
+    std::vector<bool> Expected(static_cast<std::size_t>(R.Width()), false);
+    std::fill(Expected.begin() + 4, Expected.end() - 5, true);
+    EXPECT_EQ(ViewerRowIs(Bar, Viewer, R.Top + R.Height() / 2 - 1, GetSysColor(COLOR_BTNSHADOW)),
+              Expected);
+}
+
 TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
 {
     TTBToolbar *Bar = MakeMenuBar();
@@ -410,6 +506,69 @@ TEST_F(ToolbarTest, OpenMenusFollowThePointerAlongTheBarAndASecondClickClosesThe
     EXPECT_TRUE(OpenPopups().empty());
     EXPECT_FALSE(Bar->View()->State().Contains(vsOpen));
     EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(ToolbarTest, AButtonWhoseMenuIsClosedByEscapeNoLongerLooksPushed)
+{
+    TTBToolbar *Bar = MakeMenuBar();
+    const TPoint AtFile = CentreOf(Bar, 0);
+    // The top left corner of the button's edge.
+    auto Corner = [Bar] {
+        const TRect R = Bar->View()->Find(Bar->Items()->Items(0))->BoundsRect();
+        POINT P{R.Left, R.Top};
+        ClientToScreen(Bar->Handle(), &P);
+        RECT Window;
+        GetWindowRect(Bar->Handle(), &Window);
+        return PixelOf(Bar, P.x - Window.left, P.y - Window.top);
+    };
+    COLORREF WhileOpen = 0, AfterEscape = 0;
+    std::vector<AnsiString> Open;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            Open = OpenCaptions();
+            WhileOpen = Corner();
+            Press(VK_ESCAPE);
+        })
+        .Do([&] {
+            AfterEscape = Corner();
+            Press(VK_ESCAPE);
+        });
+    MoveTo(AtFile.X, AtFile.Y);
+    LeftClick(AtFile.X, AtFile.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_EQ(Open, (std::vector<AnsiString>{"&Open", "&Save"}));
+    EXPECT_EQ(WhileOpen, GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(AfterEscape, GetSysColor(COLOR_BTNHIGHLIGHT));
+}
+
+TEST_F(ToolbarTest, OnlyTheFirstMenuOfABarSlidesOpenTheNextOnesShowAtOnce)
+{
+    win::OverrideParameter(SPI_GETMENUANIMATION, 1);
+    TTBToolbar *Bar = MakeMenuBar();
+    const TPoint AtFile = CentreOf(Bar, 0);
+    const TPoint AtEdit = CentreOf(Bar, 1);
+    bool FirstSlides = false, NextSlides = true;
+    std::vector<AnsiString> Next;
+    MenuScript Script;
+    Script.Do([&] { FirstSlides = TBAnimationRunning(); })
+        .Wait(400)
+        .Do([&] { MoveTo(AtEdit.X, AtEdit.Y); })
+        .Wait(30)
+        .Do([&] {
+            NextSlides = TBAnimationRunning();
+            Next = OpenCaptions();
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+        });
+    MoveTo(AtFile.X, AtFile.Y);
+    LeftClick(AtFile.X, AtFile.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(FirstSlides);
+    EXPECT_EQ(Next, std::vector<AnsiString>{"&Copy"});
+    EXPECT_FALSE(NextSlides);
 }
 
 TEST_F(ToolbarTest, APlainButtonPressedWhileAMenuIsOpenClosesTheMenuAndClicks)
@@ -1385,6 +1544,24 @@ TEST_F(ButtonLookTest, WindowsXPMenuBarsFillTheSelectedItem)
     EXPECT_EQ(ColorToRGB(Menu->Canvas()->Pixels(Menu->Width() - 1, Menu->Height() - 1)), Selected);
     const auto Plain = Painted(Tools, Button, true);
     EXPECT_NE(ColorToRGB(Plain->Canvas()->Pixels(0, 0)), Selected);
+}
+
+TEST_F(ButtonLookTest, WindowsXPMenuBarsWriteTheSelectedItemInTheHighlightsTextColour)
+{
+    TTBToolbar *Menus = MakeMenuBar();
+    auto *Skin = new TTBSkin(Form.get());
+    Skin->SetSkinType(tbsWindowsXP);
+    Menus->SetSkin(Skin);
+    Pump();
+    const COLORREF Highlight = ColorToRGB(Skin->Colors()->GetSkinColor(tcHighlightText));
+    const COLORREF Plain = ColorToRGB(clBtnText);
+    ASSERT_NE(Highlight, Plain);
+    const auto Hovered = Painted(Menus, Menus->Items()->Items(0), true);
+    const TRect All(0, 0, Hovered->Width(), Hovered->Height());
+    EXPECT_GT(Count(Hovered.get(), All, Highlight), 0);
+    EXPECT_EQ(Count(Hovered.get(), All, Plain), 0);
+    const auto Resting = Painted(Menus, Menus->Items()->Items(0), false);
+    EXPECT_GT(Count(Resting.get(), All, Plain), 0);
 }
 
 TEST_F(ButtonLookTest, ACheckedButtonWithoutSkinShowsADitheredFace)
