@@ -135,12 +135,15 @@ pid_t MakerOf(std::string_view Name, std::string_view Base)
 void rtl::RemoveStaleReplacements(const AnsiString &FileName)
 {
     const auto [folder, base] = SplitPath(FinalPath(SystemPath(FileName)));
+    // A folder that cannot be read to the end leaves the rest for the next start: a tidy-up
+    // must not keep the program from starting.
     std::error_code error;
-    for (const auto &entry :
-         std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
-        const pid_t maker = MakerOf(entry.path().filename().string(), base);
+    std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const pid_t maker = MakerOf(entry->path().filename().string(), base);
+        std::error_code ignored; // a file that stays is taken away at another start
         if (maker > 0 && ::kill(maker, 0) != 0 && errno == ESRCH)
-            std::filesystem::remove(entry.path(), error);
+            std::filesystem::remove(entry->path(), ignored);
     }
 }
 

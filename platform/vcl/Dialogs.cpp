@@ -235,10 +235,7 @@ bool RunQtDialog(QDialog &Dialog)
     // Kept above the window it was opened from, as the program's own dialogs are.
     HWND from = GetActiveWindow();
     if (!from && Application->MainForm()) from = Application->MainForm()->Handle();
-    if (QWindow *owner = win::ScreenWindow(from)) {
-        Dialog.winId();
-        Dialog.windowHandle()->setTransientParent(owner);
-    }
+    win::KeepAbove(Dialog, from);
     Dialog.open();
     while (Dialog.isVisible() && !Application->Terminated())
         Application->HandleMessage();

@@ -434,7 +434,7 @@ void TCustomForm::CloseModal()
     }
 }
 
-HWND TCustomForm::OwnModalRun(HWND Caller)
+HWND TCustomForm::TakeCallerAsOwner(HWND Caller)
 {
     const HWND owner = HWND(GetWindowLongPtrW(Handle(), GWLP_HWNDPARENT));
     // A window that this form owns, however far down, cannot own it in turn.
@@ -452,7 +452,7 @@ int TCustomForm::ShowModal()
     if (GetCapture()) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
     ReleaseCapture();
     const HWND previous = GetActiveWindow();
-    const HWND owner = OwnModalRun(previous);
+    const HWND owner = TakeCallerAsOwner(previous);
     // Every other form of ours is disabled while this one runs.
     std::vector<HWND> disabled;
     for (int i = 0; i < Screen->FormCount(); ++i) {
@@ -478,7 +478,8 @@ int TCustomForm::ShowModal()
         Show();
         do {
             Application->HandleMessage();
-            if (Application->Terminated())
+            // A window gone with the one it was called from, its owner, can give no answer.
+            if (Application->Terminated() || !HandleAllocated())
                 FModalResult = mrCancel;
             else if (FModalResult != mrNone)
                 CloseModal();

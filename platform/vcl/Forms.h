@@ -205,7 +205,7 @@ private:
     void HandleActivation(WPARAM State);
     // While a modal run lasts the form is owned by Caller, the window it was called from, so
     // that it stays above that window; gives the owner it had before.
-    HWND OwnModalRun(HWND Caller);
+    HWND TakeCallerAsOwner(HWND Caller);
 
     TFormBorderStyle FBorderStyle = bsSizeable;
     TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};

@@ -525,8 +525,6 @@ void RunIdleWork(ThreadQueue &Q)
     }
 }
 
-// One look for a message in Win32's order: sent messages are handled first,
-// then posted messages, input, the quit flag, painting and timers.
 // Every look at the queue starts here: what arrived so far counts as seen, and messages sent
 // from other threads are delivered before anything posted is read.
 void StartLook(ThreadQueue &Q)
@@ -538,6 +536,8 @@ void StartLook(ThreadQueue &Q)
     DeliverSent(Q);
 }
 
+// One look for a message in Win32's order: sent messages are handled first,
+// then posted messages, input, the quit flag, painting and timers.
 bool Peek(ThreadQueue &Q, LPMSG Out, HWND Filter, UINT Min, UINT Max, bool Remove)
 {
     for (;;) {

@@ -922,6 +922,10 @@ bool WindowSystemCapable()
     return QGuiApplication::platformName() != QLatin1String("offscreen");
 }
 
+namespace
+{
+
+// The window on screen of the top-level window that Wnd is or lies in; null while it has none.
 QWindow *ScreenWindow(HWND Wnd)
 {
     const Window *W = FindWindow(Wnd);
@@ -930,22 +934,23 @@ QWindow *ScreenWindow(HWND Wnd)
     return W && W->Widget ? W->Widget->windowHandle() : nullptr;
 }
 
-namespace
-{
-
 // An owned window stays above its owner, as on Windows. The window manager learns whose it is
 // as the window is shown; otherwise a click on the owner, disabled while a dialog waits for
 // its answer, buries the dialog behind a window that takes no input.
 void KeepAboveOwner(Window &W)
 {
-    if (!W.ManagedFrame() || !WindowSystemCapable()) return;
-    QWindow *Owner = ScreenWindow(W.Owner);
-    if (!Owner) return;
-    W.Widget->winId();
-    W.Widget->windowHandle()->setTransientParent(Owner);
+    if (W.ManagedFrame() && WindowSystemCapable()) KeepAbove(*W.Widget, W.Owner);
 }
 
 } // namespace
+
+void KeepAbove(QWidget &Widget, HWND Owner)
+{
+    QWindow *Screen = ScreenWindow(Owner);
+    if (!Screen) return;
+    Widget.winId(); // the window on screen that takes the hint
+    Widget.windowHandle()->setTransientParent(Screen);
+}
 
 void SyncWidget(Window &W)
 {

@@ -6,7 +6,6 @@
 
 #include <QCursor>
 #include <QWidget>
-#include <QWindow>
 
 namespace win
 {
@@ -40,8 +39,8 @@ bool GuiThread();
 // Whether the platform plugin can shape and stack windows (offscreen cannot).
 bool WindowSystemCapable();
 
-// The window on screen of the top-level window that Wnd is or lies in; null while it has none.
-QWindow *ScreenWindow(HWND Wnd);
+// The window manager keeps Widget's window above the top-level window that Owner is or lies in.
+void KeepAbove(QWidget &Widget, HWND Owner);
 // Creates, re-parents, moves, shows or hides the window's widget to match its record.
 void SyncWidget(Window &W);
 // A top-level window shown minimised or restored is so on screen too; restored

@@ -139,6 +139,15 @@ bool ClickAndWaitForFocus(const DesktopSession &Session, const std::string &Wind
     return false;
 }
 
+// Quits through the main window's button: the program must end with status 0.
+void QuitAndExpectACleanEnd(DesktopSession &Session, const std::string &Window)
+{
+    Session.ClickAt(Window, QuitButtonX, QuitButtonY);
+    const auto end = Session.WaitForExit();
+    ASSERT_TRUE(end) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+}
+
 class DesktopTest : public testing::Test
 {
 protected:
@@ -222,10 +231,7 @@ TEST(RunScript, SimulatorTakesAFreeNumberAndASecondRunInTheSameFolderRefuses)
     EXPECT_NE(second.find("already runs"), std::string::npos) << second;
     EXPECT_EQ(fs::canonical(link), device) << "the first simulator keeps its port";
 
-    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
-    const auto end = Session.WaitForExit();
-    ASSERT_TRUE(end) << ProgramLog(Session);
-    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+    QuitAndExpectACleanEnd(Session, *window);
 }
 
 TEST(SecondProgram, InTheSameFolderIsRefusedInRussianAndTouchesNoSettings)
@@ -271,10 +277,7 @@ TEST(SecondProgram, InTheSameFolderIsRefusedInRussianAndTouchesNoSettings)
     EXPECT_NE(said.find("already runs"), std::string::npos) << said;
     EXPECT_FALSE(fs::exists(Session.Folder() / "ports" / "com99"));
 
-    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
-    const auto end = Session.WaitForExit();
-    ASSERT_TRUE(end) << ProgramLog(Session);
-    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+    QuitAndExpectACleanEnd(Session, *window);
 }
 
 // A click on the main window while one of the program's dialogs waits for an answer leaves
@@ -310,10 +313,7 @@ TEST(Dialogs, StayAboveTheMainWindowWhenItIsClicked)
         << Session.Run("xprop -root _NET_CLIENT_LIST_STACKING");
 
     Session.Run("xdotool windowactivate --sync " + box + " key Return");
-    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
-    const auto end = Session.WaitForExit();
-    ASSERT_TRUE(end) << ProgramLog(Session);
-    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+    QuitAndExpectACleanEnd(Session, *window);
 }
 
 // A message box of a dialog stays above that dialog, which takes no input while it waits.
@@ -349,10 +349,7 @@ TEST(Dialogs, AMessageOfAPrintDialogStaysAboveTheDialogWhenItIsClicked)
 
     Session.Run("xdotool windowactivate --sync " + box + " key Return");
     Session.Run("xdotool windowactivate --sync " + dialog + " key Escape");
-    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
-    const auto end = Session.WaitForExit();
-    ASSERT_TRUE(end) << ProgramLog(Session);
-    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0) << ProgramLog(Session);
+    QuitAndExpectACleanEnd(Session, *window);
 }
 
 // The program as `make run` builds and starts it (beside the simulator, through the run

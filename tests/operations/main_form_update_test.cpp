@@ -70,6 +70,17 @@ protected:
             ExchangeWait));
     }
 
+    // Should a mirror hold the update for ever, Stop ends it, and the test fails on what the
+    // update did instead of hanging.
+    void RunUpdateStoppedIfHeld()
+    {
+        TTimer rescue(nullptr);
+        rescue.SetInterval(20000);
+        rescue.OnTimer = [&](TObject *) { Form->BTN_StopInternetClick(nullptr); };
+        rescue.SetEnabled(true);
+        RunUpdate();
+    }
+
     // The frames after the settings read, which must all be there first.
     std::vector<Bytes> UploadFrames() const
     {
@@ -205,13 +216,7 @@ TEST_F(UpdateTest, SilentMirrorGivesWayToTheNextAfterTheIdleLimit)
     Form->NMHTTP_Update->SetIdleTimeout(300);
     Server.Serve("/m1/123.txt", {200, "qrv_fonts_1.qrv qrv_firmware_37.qrv 37"});
     SetDeviceVersion(0x23);
-    // Should the silent mirror hold the update for ever, Stop ends it and the test fails.
-    TTimer rescue(nullptr);
-    rescue.SetInterval(20000);
-    rescue.OnTimer = [&](TObject *) { Form->BTN_StopInternetClick(nullptr); };
-    rescue.SetEnabled(true);
-    RunUpdate();
-    rescue.SetEnabled(false);
+    RunUpdateStoppedIfHeld();
     EXPECT_EQ(Server.Requests(), (std::vector<std::string>{"/m1/123.txt", "/m1/qrv_fonts_1.qrv"}));
     const std::string status = Status().ToUtf8();
     EXPECT_NE(status.find(silent.Url("/m0/123.txt") + " - Сервер не отвечает дольше"),
@@ -231,13 +236,7 @@ TEST_F(UpdateTest, TricklingMirrorGivesWayToTheNextAfterTheIdleLimit)
     Form->NMHTTP_Update->SetIdleTimeout(300);
     ServeMirror("/m1/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
     SetDeviceVersion(0x23);
-    // Should the trickle hold the update for its whole list, Stop ends it and the test fails.
-    TTimer rescue(nullptr);
-    rescue.SetInterval(20000);
-    rescue.OnTimer = [&](TObject *) { Form->BTN_StopInternetClick(nullptr); };
-    rescue.SetEnabled(true);
-    RunUpdate();
-    rescue.SetEnabled(false);
+    RunUpdateStoppedIfHeld();
     EXPECT_EQ(Server.Requests(),
               (std::vector<std::string>{"/m0/123.txt", "/m1/123.txt", "/m1/qrv_fonts_1.qrv",
                                         "/m1/qrv_firmware_37.qrv"}));

@@ -123,6 +123,34 @@ TEST_F(FormsTest, ShowModal_NestsAMessageBoxAndReactivatesTheOwner)
     EXPECT_TRUE(IsWindowEnabled(main->Handle()));
 }
 
+// The form run modally is owned by the window it was called from, and owned windows go with
+// their owner: the run must not wait on for a window that is gone, with every form disabled.
+TEST_F(FormsTest, ShowModal_EndsWhenTheWindowItWasCalledFromGoes)
+{
+    TForm *main = ShownForm();
+    auto caller = std::make_unique<TForm>(nullptr);
+    caller->SetBounds(50, 50, 300, 200);
+    caller->Show();
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), caller->Handle());
+    TButton *button = nullptr;
+    auto modal = Dialog(button, mrNone);
+    TTimer gone(nullptr);
+    gone.SetInterval(10);
+    gone.OnTimer = [&](TObject *) {
+        gone.SetEnabled(false);
+        caller.reset();
+    };
+    // Should the run wait on, this ends it, and the test fails instead of hanging.
+    TTimer rescue(nullptr);
+    rescue.SetInterval(20000);
+    rescue.OnTimer = [&](TObject *) { modal->SetModalResult(mrAbort); };
+    modal->OnShow = [&](TObject *) { gone.SetEnabled(true); };
+    EXPECT_EQ(modal->ShowModal(), mrCancel);
+    EXPECT_FALSE(modal->FormState().Contains(fsModal));
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+}
+
 TEST_F(FormsTest, Application_ShowsAnEscapingExceptionAndGoesOn)
 {
     TForm *form = ShownForm();

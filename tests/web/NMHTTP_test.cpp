@@ -65,6 +65,31 @@ protected:
         }
     }
 
+    // Gets Url into the file "got.bin" and gives the message the get failed with. Should the
+    // get wait for ever, a timer ends it, and the test fails instead of hanging.
+    AnsiString FailureOfGet(const std::string &Url)
+    {
+        TTimer rescue(nullptr);
+        rescue.SetInterval(20000);
+        bool rescued = false;
+        rescue.OnTimer = [&](TObject *) {
+            rescued = true;
+            Http->Cancel();
+        };
+        rescue.SetEnabled(true);
+        Http->SetInputFileMode(true);
+        Http->SetBody("got.bin");
+        AnsiString why;
+        try {
+            Http->Get(AnsiString(Url));
+        } catch (const EHTTPError &E) {
+            why = E.Message();
+        }
+        rescue.SetEnabled(false);
+        EXPECT_FALSE(rescued);
+        return why;
+    }
+
     std::string FileText(const std::string &Name) const
     {
         std::ifstream in(FFolder / Name, std::ios::binary);
@@ -251,26 +276,8 @@ TEST_F(HttpTest, SilentServerFailsTheGetAfterTheIdleLimitSayingWhy)
 {
     webtest::SilentServer silent;
     Http->SetIdleTimeout(300);
-    // Should the get wait for ever, this ends it, and the test fails instead of hanging.
-    TTimer rescue(nullptr);
-    rescue.SetInterval(20000);
-    bool rescued = false;
-    rescue.OnTimer = [&](TObject *) {
-        rescued = true;
-        Http->Cancel();
-    };
-    rescue.SetEnabled(true);
-    Http->SetInputFileMode(true);
-    Http->SetBody("got.bin");
-    AnsiString why;
-    try {
-        Http->Get(AnsiString(silent.Url("/123.txt")));
-    } catch (const EHTTPError &E) {
-        why = E.Message();
-    }
-    rescue.SetEnabled(false);
-    EXPECT_FALSE(rescued);
-    EXPECT_EQ(why, "Сервер не отвечает дольше "_a + FloatToStr(0.3) + " с"_a);
+    EXPECT_EQ(FailureOfGet(silent.Url("/123.txt")),
+              "Сервер не отвечает дольше "_a + FloatToStr(0.3) + " с"_a);
     EXPECT_EQ(Failures, std::vector<int>{FailureOther});
     EXPECT_TRUE(Files().empty());
     EXPECT_FALSE(Http->Busy());
@@ -285,26 +292,8 @@ TEST_F(HttpTest, TricklingServerFailsTheGetAfterTheIdleLimitSayingWhy)
     trickle.Pause = std::chrono::milliseconds(50); // over three minutes in all
     Server.Serve("/trickle", trickle);
     Http->SetIdleTimeout(300);
-    // Should the get wait for the whole body, this ends it, and the test fails instead.
-    TTimer rescue(nullptr);
-    rescue.SetInterval(20000);
-    bool rescued = false;
-    rescue.OnTimer = [&](TObject *) {
-        rescued = true;
-        Http->Cancel();
-    };
-    rescue.SetEnabled(true);
-    Http->SetInputFileMode(true);
-    Http->SetBody("got.bin");
-    AnsiString why;
-    try {
-        Http->Get(AnsiString(Server.Url("/trickle")));
-    } catch (const EHTTPError &E) {
-        why = E.Message();
-    }
-    rescue.SetEnabled(false);
-    EXPECT_FALSE(rescued);
-    EXPECT_EQ(why, "Сервер передаёт меньше 512 байт за "_a + FloatToStr(0.3) + " с"_a);
+    EXPECT_EQ(FailureOfGet(Server.Url("/trickle")),
+              "Сервер передаёт меньше 512 байт за "_a + FloatToStr(0.3) + " с"_a);
     EXPECT_EQ(Failures, std::vector<int>{FailureOther});
     EXPECT_TRUE(Files().empty());
     EXPECT_FALSE(Http->Busy());

@@ -583,8 +583,8 @@ protected:
 } // namespace
 
 // Items come faster than the screen is updated, each one scrolling the list and painting the
-// row it uncovered, some frames ending between them: whenever the screen is looked at it shows the list as it stood after some
-// item, never a row left unpainted, and it ends with the last.
+// row it uncovered, some frames ending between them: whenever the screen is looked at it shows the
+// list as it stood after some item, never a row left unpainted, and it ends with the last.
 TEST_F(GrowingList, ItemsAddedWithinAFrame_TheScreenShowsOnlyWholeStatesAndEndsWithTheLast)
 {
     ASSERT_EQ(FirstOnScreenOnceSettled(), 0);
