@@ -392,6 +392,39 @@ void SendActivateApp(bool Active)
         if (WindowThread(Wnd) == CurrentThreadId()) SendMessageW(Wnd, WM_ACTIVATEAPP, Active, 0);
 }
 
+bool OwnedBy(const Window &W, HWND Owner)
+{
+    for (const Window *O = FindWindow(W.Owner); O; O = FindWindow(O->Owner))
+        if (O->Handle == Owner) return true;
+    return false;
+}
+
+// The window to activate in place of a disabled one: the uppermost enabled window it owns (the
+// modal dialog that disabled it), or else the one active now.
+HWND ActivatedInstead(HWND Disabled)
+{
+    for (HWND Wnd : TopLevelWindows())
+        if (const Window *W = FindWindow(Wnd);
+            W && W->Visible && W->Enabled && OwnedBy(*W, Disabled))
+            return Wnd;
+    return GetActiveWindow();
+}
+
+// The window manager activates a window the user clicks, also one a modal dialog disabled, and
+// that window's activation gives the focus back to its control, which then took the keys
+// meant for the dialog. A disabled window is not activated: the dialog is, as the window
+// manager is asked too, so that it comes up where the user looks.
+void PassActivationOn(HWND Disabled)
+{
+    const HWND To = ActivatedInstead(Disabled);
+    Window *W = FindWindow(To);
+    if (!W) return;
+    if (GetActiveWindow() != To)
+        SetActiveWindow(To);
+    else
+        ActivateWidget(*W);
+}
+
 using IconStage = WindowWidget::IconStage;
 
 bool OnScreen(const QWidget &Widget)
@@ -460,6 +493,10 @@ protected:
                 if (!W || bool(IsIconic(Wnd)) != FromIcon || (W->ExStyle & WS_EX_NOACTIVATE) ||
                     (W->ShownInactive && !WindowSystemCapable()))
                     return;
+                if (!FromIcon && !W->Enabled) {
+                    PassActivationOn(Wnd);
+                    return;
+                }
                 const FollowingWindowSystem Following;
                 if (FromIcon) SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
                 if (GetActiveWindow() != Wnd) SetActiveWindow(Wnd);
