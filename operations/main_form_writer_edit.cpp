@@ -223,6 +223,17 @@ void TMainForm::SG_WriterMouseUp(TObject *, TMouseButton, TShiftState, int, int)
     OpenWriterEditor();
 }
 
+// The wheel turns the grid under the pointer also while an editor over one of its cells has the
+// focus, and moved the grid's current row away from the editor, which then stored what it held
+// in that other row. The grid takes the focus first, as a click on it does, so the editor ends
+// on the row it was opened on.
+void TMainForm::SG_WriterMouseWheel(TObject *, TShiftState, int, TPoint, bool &)
+{
+    const bool editing =
+        ED_WriterName->Visible() || CB_WriterTypeKey->Visible() || ME_KeyHex->Visible();
+    if (editing && SG_Writer->CanFocus()) SG_Writer->SetFocus();
+}
+
 void TMainForm::CloseWriterEditor(TWinControl *Editor)
 {
     Editor->SetVisible(false);
