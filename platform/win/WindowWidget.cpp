@@ -392,39 +392,6 @@ void SendActivateApp(bool Active)
         if (WindowThread(Wnd) == CurrentThreadId()) SendMessageW(Wnd, WM_ACTIVATEAPP, Active, 0);
 }
 
-bool OwnedBy(const Window &W, HWND Owner)
-{
-    for (const Window *O = FindWindow(W.Owner); O; O = FindWindow(O->Owner))
-        if (O->Handle == Owner) return true;
-    return false;
-}
-
-// The window to activate in place of a disabled one: the uppermost enabled window it owns (the
-// modal dialog that disabled it), or else the one active now.
-HWND ActivatedInstead(HWND Disabled)
-{
-    for (HWND Wnd : TopLevelWindows())
-        if (const Window *W = FindWindow(Wnd);
-            W && W->Visible && W->Enabled && OwnedBy(*W, Disabled))
-            return Wnd;
-    return GetActiveWindow();
-}
-
-// The window manager activates a window the user clicks, also one a modal dialog disabled, and
-// that window's activation gives the focus back to its control, which then took the keys
-// meant for the dialog. A disabled window is not activated: the dialog is, as the window
-// manager is asked too, so that it comes up where the user looks.
-void PassActivationOn(HWND Disabled)
-{
-    const HWND To = ActivatedInstead(Disabled);
-    Window *W = FindWindow(To);
-    if (!W) return;
-    if (GetActiveWindow() != To)
-        SetActiveWindow(To);
-    else
-        ActivateWidget(*W);
-}
-
 using IconStage = WindowWidget::IconStage;
 
 bool OnScreen(const QWidget &Widget)
@@ -493,10 +460,11 @@ protected:
                 if (!W || bool(IsIconic(Wnd)) != FromIcon || (W->ExStyle & WS_EX_NOACTIVATE) ||
                     (W->ShownInactive && !WindowSystemCapable()))
                     return;
-                if (!FromIcon && !W->Enabled) {
-                    PassActivationOn(Wnd);
-                    return;
-                }
+                // The window manager activates the window the user clicks, also one a modal
+                // dialog disabled; followed, that activation gave the focus back to the
+                // window's control, which then took the keys meant for the dialog. A disabled
+                // window is not activated: the dialog stays the active window and keeps them.
+                if (!FromIcon && !W->Enabled) return;
                 const FollowingWindowSystem Following;
                 if (FromIcon) SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
                 if (GetActiveWindow() != Wnd) SetActiveWindow(Wnd);
