@@ -328,6 +328,9 @@ public:
     void SG_WriterMouseDown(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void SG_WriterMouseMove(TObject *Sender, TShiftState Shift, int X, int Y);
     void SG_WriterMouseUp(TObject *Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void EndWriterEditor();
+    void SG_WriterMouseWheel(TObject *Sender, TShiftState Shift, int WheelDelta, TPoint MousePos,
+                             bool &Handled);
     void SG_WriterRowMoved(TObject *Sender, int FromIndex, int ToIndex);
     void ED_WriterNameEnter(TObject *Sender);
     void ED_WriterNameExit(TObject *Sender);

@@ -256,6 +256,10 @@ void TMainForm::ConnectWriterHandlers()
     SG_Writer->OnMouseMove = [this](TObject *Sender, TShiftState Shift, int X, int Y) {
         SG_WriterMouseMove(Sender, Shift, X, Y);
     };
+    SG_Writer->OnMouseWheel = [this](TObject *Sender, TShiftState Shift, int WheelDelta,
+                                     TPoint MousePos, bool &Handled) {
+        SG_WriterMouseWheel(Sender, Shift, WheelDelta, MousePos, Handled);
+    };
     SG_Writer->OnRowMoved = [this](TObject *Sender, int FromIndex, int ToIndex) {
         SG_WriterRowMoved(Sender, FromIndex, ToIndex);
     };

@@ -223,6 +223,22 @@ void TMainForm::SG_WriterMouseUp(TObject *, TMouseButton, TShiftState, int, int)
     OpenWriterEditor();
 }
 
+// The wheel and the grid's menu reach the grid while an editor over one of its cells has the
+// focus: the wheel moved the current row away from the editor, a deleted row moved another
+// row under it, and the editor then stored what it held in that other row. The grid takes the
+// focus first, as a left click on it does, so the editor ends on the row it was opened on.
+void TMainForm::EndWriterEditor()
+{
+    const bool editing =
+        ED_WriterName->Visible() || CB_WriterTypeKey->Visible() || ME_KeyHex->Visible();
+    if (editing && SG_Writer->CanFocus()) SG_Writer->SetFocus();
+}
+
+void TMainForm::SG_WriterMouseWheel(TObject *, TShiftState, int, TPoint, bool &)
+{
+    EndWriterEditor();
+}
+
 void TMainForm::CloseWriterEditor(TWinControl *Editor)
 {
     Editor->SetVisible(false);
@@ -482,6 +498,7 @@ void TMainForm::SG_WriterMouseDown(TObject *, TMouseButton Button, TShiftState, 
     int col = -1, row = -1;
     SG_Writer->MouseToCell(X, Y, col, row);
     if (Button != mbRight || row < 1) return;
+    EndWriterEditor();
     const TPoint screen = SG_Writer->ClientToScreen(TPoint(X, Y));
     PM_WriterGridMenu->Popup(screen.X, screen.Y);
 }

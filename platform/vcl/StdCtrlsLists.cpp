@@ -150,6 +150,8 @@ protected:
             else if (ItemsRect().Contains(x, y))
                 SetHighlighted(RowAt(y));
             return;
+        // The second of two quick clicks comes as a double click: on the bar it steps as well.
+        case WM_LBUTTONDBLCLK:
         case WM_LBUTTONDOWN:
             if (HasScrollBar() && ScrollBar().Contains(x, y)) {
                 SetTopIndex(FScrollBar.Press(y));

@@ -460,6 +460,11 @@ protected:
                 if (!W || bool(IsIconic(Wnd)) != FromIcon || (W->ExStyle & WS_EX_NOACTIVATE) ||
                     (W->ShownInactive && !WindowSystemCapable()))
                     return;
+                // The window manager activates the window the user clicks, also one a modal
+                // dialog disabled; followed, that activation gave the focus back to the
+                // window's control, which then took the keys meant for the dialog. A disabled
+                // window is not activated: the dialog stays the active window and keeps them.
+                if (!FromIcon && !W->Enabled) return;
                 const FollowingWindowSystem Following;
                 if (FromIcon) SendMessageW(Wnd, WM_SYSCOMMAND, SC_RESTORE, 0);
                 if (GetActiveWindow() != Wnd) SetActiveWindow(Wnd);

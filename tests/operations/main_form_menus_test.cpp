@@ -7,6 +7,7 @@
 #include "menus/TTBItemViewer.h"
 #include "tests/menus/MenuTestSupport.h"
 #include "tests/operations/WriterTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
@@ -123,6 +124,30 @@ TEST_F(GridMenuTest, WriterGrid_RightClickOpensSkinnedMenuAndDeleteRunsAfterItCl
     EXPECT_EQ(Hovered, ColorToRGB(ColorLighter(clHighlight, 13)));
     EXPECT_TRUE(ClosedBeforeHandler);
     EXPECT_EQ(Row(3).Name, "РАБОТА"_a);
+}
+
+// A right click on the grid while the name editor is open: the editor ends on its own row before
+// the menu's command runs, so the row that moves up after a delete is not renamed by it.
+TEST_F(GridMenuTest, WriterGrid_DeleteWhileEditingRenamesNoOtherRow)
+{
+    SetEmptyRows(20);
+    SetKey(3, 0, 0, "0102030405060708", "ДОМ");
+    SetKey(4, 1, 0, "1112131415161718", "РАБОТА");
+    SelectCell(3, 1);
+    char Enter = 13;
+    Form->SG_WriterKeyPress(nullptr, Enter);
+    maintest::PumpFor(5);
+    ASSERT_TRUE(Form->ED_WriterName->Focused());
+    Form->ED_WriterName->SetText("ДВОР"_a);
+    MenuScript Script;
+    Script.Wait(300).Do([] { Press('E', "у"_a[1]); });
+    RightClickCell(Form->SG_Writer, 1, 3);
+    maintest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    vcltest::Key(VK_RETURN, '\r');
+    maintest::PumpFor(20);
+    EXPECT_EQ(Row(3).Name, "РАБОТА"_a);
+    EXPECT_EQ(Row(3).KeyHex, "1112131415161718");
 }
 
 TEST_F(GridMenuTest, WriterGrid_TitleRowOpensNoMenu)

@@ -388,3 +388,28 @@ TEST_F(WriterEditorTest, DoubleClickOpensTheEditorThatStaysOpen)
     EXPECT_EQ(Form->ED_WriterName->Text(), "ДОМ"_a);
     EXPECT_EQ(Form->WriterCellNumberOfRow(), 2);
 }
+
+// The wheel scrolls the grid under the pointer while the name editor beside it holds the
+// focus: what was typed stays with the row the editor was opened on, and Enter afterwards
+// renames no other row.
+TEST_F(WriterEditorTest, WheelOverTheGridKeepsTheTypedNameInItsOwnRow)
+{
+    SetKey(2, 0, 1, "5B 23 45 67 89 AB CD EF", "ДОМ");
+    SetKey(3, 0, 1, "5B 23 45 67 89 AB CD EF", "САД");
+    SelectCell(2, 1);
+    char enter = 13;
+    Form->SG_WriterKeyPress(nullptr, enter);
+    maintest::PumpFor(5);
+    ASSERT_TRUE(Form->ED_WriterName->Focused());
+    Form->ED_WriterName->SetText("ДВОР"_a);
+    const TRect cell = Form->SG_Writer->CellRect(1, 6);
+    const TPoint at = Form->SG_Writer->ClientToScreen(TPoint(cell.Left + 5, cell.Top + 5));
+    win::InjectMouseInput(
+        {win::MouseAction::Wheel, win::MouseButton::None, POINT{at.X, at.Y}, -WHEEL_DELTA});
+    maintest::PumpFor(20);
+    vcltest::Key(VK_RETURN, '\r');
+    maintest::PumpFor(20);
+    EXPECT_EQ(Row(2).Name, "ДВОР"_a);
+    EXPECT_EQ(Row(3).Name, "САД"_a);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 4), "САД"_a);
+}

@@ -206,6 +206,42 @@ TEST_F(Surface, KeyComingWithTheActivation_ReachesTheActivatedWindow)
     EXPECT_EQ(Find(WM_KEYDOWN)[0].Wnd, W);
 }
 
+// As a program's window does, the window under the dialog gives the focus back to its control
+// when it is activated.
+WNDPROC RecordingProcedure = nullptr;
+
+LRESULT CALLBACK FocusesItsControlWhenActivated(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    if (Msg == WM_ACTIVATE && LOWORD(WParam) != WA_INACTIVE) SetFocus(GetWindow(Wnd, GW_CHILD));
+    return CallWindowProcW(RecordingProcedure, Wnd, Msg, WParam, LParam);
+}
+
+// The window manager activates the window the user clicks, also the one a modal dialog
+// disabled: the keys typed next still go to the dialog, which stays the active window.
+TEST_F(Surface, ClickedWindowUnderAModalDialog_LeavesTheKeysToTheDialog)
+{
+    const HWND Main = Popup(100, 100, 80, 80);
+    const HWND Control = Keep(MakeWindow(WS_CHILD | WS_VISIBLE, 0, 10, 10, 30, 20, Main));
+    const HWND Dialog = Keep(MakeWindow(WS_POPUP | WS_VISIBLE, 0, 130, 130, 40, 40, Main));
+    RecordingProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        Main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FocusesItsControlWhenActivated)));
+    Pump();
+    SetFocus(Control);
+    EnableWindow(Main, FALSE);
+    SetFocus(Dialog);
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), Dialog);
+    ClearLog();
+    QWidget *Widget = WidgetOf(Main);
+    QCoreApplication::postEvent(Widget, new QEvent(QEvent::WindowActivate));
+    QCoreApplication::postEvent(
+        Widget, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, 116, 0, 0));
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), Dialog);
+    ASSERT_EQ(Find(WM_KEYDOWN).size(), 1u);
+    EXPECT_EQ(Find(WM_KEYDOWN)[0].Wnd, Dialog) << "no key reaches the disabled window's control";
+}
+
 TEST_F(Surface, QtInput_IsQueuedAndSwallowed)
 {
     const HWND W = Popup(100, 100, 40, 40);
