@@ -446,8 +446,6 @@ public:
     void FinishFirmwareUpload(bool Success);
     void StartFontsUpload(const AnsiString &FileName);
     void FinishFontsUpload(bool Success);
-    // Whether the name part of a path fits a dialog pattern such as "*fonts*.qrv".
-    static bool FileNameFits(const AnsiString &FileName, const AnsiString &Mask);
 
     AnsiString OptionsHex;
     AnsiString FontsAnswerHex;

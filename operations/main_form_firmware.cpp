@@ -54,14 +54,6 @@ bool ChooseFile(TOpenDialog *Dialog, const AnsiString &Filter, const AnsiString 
     return Dialog->Execute();
 }
 
-bool WildcardMatch(const char *Name, const char *Mask)
-{
-    if (*Mask == '*')
-        return WildcardMatch(Name, Mask + 1) || (*Name && WildcardMatch(Name + 1, Mask));
-    if (!*Name) return !*Mask;
-    return (*Mask == '?' || *Mask == *Name) && WildcardMatch(Name + 1, Mask + 1);
-}
-
 AnsiString HexOf(const std::vector<std::uint8_t> &Image, std::size_t Offset, std::size_t Count)
 {
     return BytesToHex(Image.data() + Offset, static_cast<int>(Count));
@@ -82,12 +74,6 @@ bool ReadExactly(TStream &Stream, long long Size, std::vector<std::uint8_t> &Ima
 }
 
 } // namespace
-
-bool TMainForm::FileNameFits(const AnsiString &FileName, const AnsiString &Mask)
-{
-    return WildcardMatch(AnsiLowerCase(ExtractFileName(FileName)).c_str(),
-                         AnsiLowerCase(Mask).c_str());
-}
 
 // Read whole once, so what is sent is what was checked, however the file changes meanwhile.
 // A failed read looks like the end of the file, so the image counts only when exactly the

@@ -25,6 +25,14 @@ constexpr long long UpdateListMaxSize = 64 * 1024;
 constexpr int MaxNameLength = 255;
 constexpr int UpdateListWordLength = 2047;
 
+bool WildcardMatch(const char *Name, const char *Mask)
+{
+    if (*Mask == '*')
+        return WildcardMatch(Name, Mask + 1) || (*Name && WildcardMatch(Name + 1, Mask));
+    if (!*Name) return !*Mask;
+    return (*Mask == '?' || *Mask == *Name) && WildcardMatch(Name + 1, Mask + 1);
+}
+
 // A name from the network becomes a local file name and part of a URL: only a
 // bare name of printable ASCII that fits its pattern is taken.
 bool IsSafeUpdateName(const AnsiString &Name, const AnsiString &Mask)
@@ -34,7 +42,7 @@ bool IsSafeUpdateName(const AnsiString &Name, const AnsiString &Mask)
         const auto c = static_cast<unsigned char>(Name[i]);
         if (c <= ' ' || c >= 0x7F || c == '/' || c == '\\') return false;
     }
-    return TMainForm::FileNameFits(Name, Mask);
+    return WildcardMatch(AnsiLowerCase(Name).c_str(), AnsiLowerCase(Mask).c_str());
 }
 
 AnsiString UrlEncode(const AnsiString &Name)

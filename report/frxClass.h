@@ -1114,6 +1114,7 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:
+    void GetFieldData();
     TfrxDrawText *Renderer();
     void PrepareRenderer(TfrxDrawText *Renderer);
     void DrawUnderlines(double Step);

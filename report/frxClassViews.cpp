@@ -677,18 +677,26 @@ WideString TfrxCustomMemoView::CalcAndFormat(const WideString &Expression)
     return FormatData(FValue, Inline.get());
 }
 
+// A BLOB field gives its text as stored; any other field its value, shown by the memo's format.
+void TfrxCustomMemoView::GetFieldData()
+{
+    if (DataSet()->IsBlobField(DataField())) {
+        DataSet()->AssignBlobTo(DataField(), FMemo.get());
+        return;
+    }
+    FValue = DataSet()->GetValue(DataField());
+    FMemo->SetText(FDisplayFormat->Kind() == fkText
+                       ? WideString(DataSet()->GetDisplayText(DataField()))
+                       : FormatData(FValue));
+    if (FHideZeros && IsZero(FValue)) FMemo->SetText(WideString());
+}
+
 void TfrxCustomMemoView::GetData()
 {
     TfrxStretcheable::GetData();
     TfrxReport *Report = GetReport();
-    if (IsDataField() && DataSet()->IsBlobField(DataField())) {
-        DataSet()->AssignBlobTo(DataField(), FMemo.get());
-    } else if (IsDataField()) {
-        FValue = DataSet()->GetValue(DataField());
-        FMemo->SetText(FDisplayFormat->Kind() == fkText
-                           ? WideString(DataSet()->GetDisplayText(DataField()))
-                           : FormatData(FValue));
-        if (FHideZeros && IsZero(FValue)) FMemo->SetText(WideString());
+    if (IsDataField()) {
+        GetFieldData();
     } else if (FAllowExpressions) {
         const int Comma = FExpressionDelimiters.Pos(",");
         const WideString Open(FExpressionDelimiters.SubString(1, Comma ? Comma - 1 : 255));

@@ -55,8 +55,8 @@ public:
     static void SetNetworkModule(const AnsiString &Path);
 
     // A get that makes no progress for this many milliseconds, connecting or receiving,
-    // fails, and so does one that receives fewer than 512 bytes in that time; long enough
-    // for a slow line.
+    // fails, and so does one that receives fewer than web::MinProgressBytes in that time; long
+    // enough for a slow line.
     static constexpr int DefaultIdleTimeout = 20000;
     int IdleTimeout() const { return FIdleTimeout; }
     void SetIdleTimeout(int Milliseconds) { FIdleTimeout = Milliseconds; }
