@@ -10,6 +10,10 @@ namespace
 
 constexpr int SizingSlack = 3;
 constexpr int ScrollBarWidth = vcl::VertScrollBar::Width;
+// A bar held down steps after these delays, as a window's own scroll bar does.
+constexpr UINT_PTR BarRepeatTimer = 0x4752;
+constexpr UINT FirstBarRepeatDelay = 400;
+constexpr UINT BarRepeatInterval = 50;
 
 void MoveAdjust(int &Position, int FromIndex, int ToIndex)
 {
@@ -876,6 +880,9 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y)
     case GridState::ThumbDragging:
         SetTopRow(ScrollBar().Drag(Y));
         break;
+    case GridState::BarRepeating:
+        FBarPointer = TPoint(X, Y);
+        break;
     case GridState::Normal: {
         bool isColumn = false;
         const int border = SizingBorder(X, Y, isColumn);
@@ -891,6 +898,7 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
     const GridState state = FState;
     FState = GridState::Normal;
     FScrollBar.Release();
+    if (state == GridState::BarRepeating) KillTimer(Handle(), BarRepeatTimer);
     if (state == GridState::RowMoving && FMoveTo != FMoveFrom) MoveRow(FMoveFrom, FMoveTo);
     if (state == GridState::ColMoving && FMoveTo != FMoveFrom) MoveColumn(FMoveFrom, FMoveTo);
     FMoveFrom = FMoveTo = -1;
@@ -939,13 +947,36 @@ vcl::VertScrollBar &TCustomGrid::ScrollBar()
     return FScrollBar;
 }
 
-// A press on the bar: the arrows step a row, the track steps a page, the thumb drags.
+// A press on the bar: the arrows step a row, the track steps a page, the thumb drags. An arrow
+// or the track held down steps again and again, as a window's own scroll bar does.
 bool TCustomGrid::ScrollBarMouseDown(int X, int Y)
 {
     if (!VertBar() || X < GridWidth()) return false;
+    FBarPart = ScrollBar().PartAt(Y);
     SetTopRow(ScrollBar().Press(Y));
-    if (FScrollBar.Dragging()) FState = GridState::ThumbDragging;
+    if (FScrollBar.Dragging()) {
+        FState = GridState::ThumbDragging;
+        return true;
+    }
+    FState = GridState::BarRepeating;
+    FBarPointer = TPoint(X, Y);
+    SetTimer(Handle(), BarRepeatTimer, FirstBarRepeatDelay, nullptr);
     return true;
+}
+
+// Steps only while the pointer is over the part pressed; the track stops once the thumb has
+// come under the pointer.
+void TCustomGrid::RepeatBarStep()
+{
+    if (FState != GridState::BarRepeating || !VertBar()) {
+        KillTimer(Handle(), BarRepeatTimer);
+        return;
+    }
+    SetTimer(Handle(), BarRepeatTimer, BarRepeatInterval, nullptr);
+    const bool overBar =
+        FBarPointer.X >= GridWidth() && FBarPointer.X < GridWidth() + ScrollBarWidth;
+    if (overBar && ScrollBar().PartAt(FBarPointer.Y) == FBarPart)
+        SetTopRow(ScrollBar().Press(FBarPointer.Y));
 }
 
 // ---- Painting -----------------------------------------------------------------------------------
@@ -1076,6 +1107,12 @@ void TCustomGrid::WndProc(TMessage &Message)
         break;
     case WM_CANCELMODE:
         FState = GridState::Normal;
+        break;
+    case WM_TIMER:
+        if (Message.WParam == BarRepeatTimer) {
+            RepeatBarStep();
+            return;
+        }
         break;
     default:
         break;

@@ -179,7 +179,8 @@ private:
         ColMoving,
         ColSizing,
         RowSizing,
-        ThumbDragging
+        ThumbDragging,
+        BarRepeating
     };
     int ColExtent(int Index) const;
     int RowExtent(int Index) const;
@@ -212,6 +213,7 @@ private:
     // The bar laid out for the grid as it is now.
     vcl::VertScrollBar &ScrollBar();
     bool ScrollBarMouseDown(int X, int Y);
+    void RepeatBarStep();
 
     std::vector<int> FColWidths;
     std::vector<int> FRowHeights;
@@ -236,6 +238,9 @@ private:
     int FSizingOrigin = 0;
     TInplaceEdit *FEditor = nullptr;
     vcl::VertScrollBar FScrollBar;
+    // The part of the bar held down, stepped again while the pointer stays over it.
+    vcl::VertScrollBar::Part FBarPart = vcl::VertScrollBar::Part::Thumb;
+    TPoint FBarPointer;
     TRect FPaintedThumb;
 };
 

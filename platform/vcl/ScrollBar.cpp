@@ -38,22 +38,37 @@ void VertScrollBar::Paint(HDC DC) const
     DrawFrameControl(DC, &thumb, DFC_BUTTON, DFCS_BUTTONPUSH);
 }
 
-int VertScrollBar::Press(int Y)
+VertScrollBar::Part VertScrollBar::PartAt(int Y) const
 {
     const TRect thumb = Thumb();
+    if (Y < FArea.Top + Width) return Part::LineUp;
+    if (Y >= FArea.Bottom - Width) return Part::LineDown;
+    if (Y < thumb.Top) return Part::PageUp;
+    if (Y >= thumb.Bottom) return Part::PageDown;
+    return Part::Thumb;
+}
+
+int VertScrollBar::Press(int Y)
+{
     const int page = std::max(1, FPage - 1);
     int position = FPosition;
-    if (Y < FArea.Top + Width)
+    switch (PartAt(Y)) {
+    case Part::LineUp:
         position -= 1;
-    else if (Y >= FArea.Bottom - Width)
+        break;
+    case Part::LineDown:
         position += 1;
-    else if (Y < thumb.Top)
+        break;
+    case Part::PageUp:
         position -= page;
-    else if (Y >= thumb.Bottom)
+        break;
+    case Part::PageDown:
         position += page;
-    else {
+        break;
+    case Part::Thumb:
         FDragging = true;
-        FGrip = Y - thumb.Top;
+        FGrip = Y - Thumb().Top;
+        break;
     }
     return std::clamp(position, FMin, FMax);
 }

@@ -18,6 +18,8 @@ public:
     void Layout(const TRect &Area, int Min, int Max, int Page, int Count, int Position);
     void Paint(HDC DC) const;
     bool Contains(int X, int Y) const { return FArea.Contains(X, Y); }
+    enum class Part { LineUp, LineDown, PageUp, PageDown, Thumb };
+    Part PartAt(int Y) const;
     // A press at Y: the arrows step a line, the track a page; the thumb starts a
     // drag. Gives the position to show.
     int Press(int Y);

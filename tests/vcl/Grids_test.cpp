@@ -324,6 +324,41 @@ TEST_F(StringGridTest, ScrollBar_ArrowsTrackAndThumbScroll)
     EXPECT_EQ(grid->Row(), 1); // scrolling leaves the current cell
 }
 
+// Held down, an arrow keeps stepping until it is let go; the track keeps paging until the thumb
+// reaches the pointer, and only while the pointer is over it.
+TEST_F(StringGridTest, ScrollBar_HeldDownKeepsSteppingUntilReleased)
+{
+    TStringGrid *grid = MakeGrid(3, 60);
+    const int bar = grid->ClientWidth() - 8;
+    const int down = grid->ClientHeight() - 5;
+    MouseDown(grid, bar, down);
+    Pump();
+    EXPECT_EQ(grid->TopRow(), 2);
+    ASSERT_TRUE(PumpUntil([&] { return grid->TopRow() >= 6; }));
+    MouseUp(grid, bar, down);
+    Pump();
+    const int released = grid->TopRow();
+    PumpFor(200);
+    EXPECT_EQ(grid->TopRow(), released) << "no step after the release";
+
+    const int track = grid->ClientHeight() / 2 + 20;
+    grid->SetTopRow(1);
+    Pump();
+    MouseDown(grid, bar, track);
+    ASSERT_TRUE(PumpUntil([&] { return grid->TopRow() > grid->VisibleRowCount(); }));
+    PumpFor(1000);
+    const int reached = grid->TopRow();
+    PumpFor(200);
+    EXPECT_EQ(grid->TopRow(), reached) << "the thumb under the pointer stops the paging";
+    EXPECT_LT(reached, grid->RowCount() - grid->VisibleRowCount()) << "short of the end";
+    MouseMove(grid, 10, track + 40);
+    PumpFor(200);
+    EXPECT_EQ(grid->TopRow(), reached) << "off the bar, the track does not page";
+    MouseMove(grid, bar, track + 40);
+    ASSERT_TRUE(PumpUntil([&] { return grid->TopRow() > reached; })) << "back below the thumb";
+    MouseUp(grid, bar, track + 40);
+}
+
 TEST_F(StringGridTest, RowCount_ShrinkingDropsTheRowsCells)
 {
     TStringGrid *grid = MakeGrid();
