@@ -64,15 +64,23 @@ std::pair<std::string, std::string> SplitPath(const std::string &Path)
     return {Path.substr(0, slash + 1), Path.substr(slash + 1)};
 }
 
-// A new file beside Path, "." + its name + "." + process + "." + count + ".tmp"; created with
-// the modes the umask leaves, as the file itself would be.
+// A new file for Base is named Prefix(Base) + process + "." + count + Suffix: the start of a
+// program can tell which are left from a process that is gone.
+constexpr std::string_view ReplacementSuffix = ".tmp";
+
+std::string ReplacementPrefix(std::string_view Base)
+{
+    return "." + std::string(Base) + ".";
+}
+
+// A new file beside Path, created with the modes the umask leaves, as the file itself would be.
 int CreateBeside(const std::string &Path, std::string &Name)
 {
     const auto [folder, base] = SplitPath(Path);
     static std::atomic<unsigned> made{0};
     for (int attempt = 0;; ++attempt) {
-        Name = folder + "." + base + "." + std::to_string(::getpid()) + "." +
-               std::to_string(made++) + ".tmp";
+        Name = folder + ReplacementPrefix(base) + std::to_string(::getpid()) + "." +
+               std::to_string(made++) + std::string(ReplacementSuffix);
         const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST || attempt == 100) return fd;
     }
@@ -115,11 +123,11 @@ void FlushFolder(const std::string &Folder)
 // other name.
 pid_t MakerOf(std::string_view Name, std::string_view Base)
 {
-    const std::size_t prefix = Base.size() + 2; // "." + Base + "."
-    if (Name.size() < prefix + 4 || Name[0] != '.' || Name.substr(1, Base.size()) != Base ||
-        Name[prefix - 1] != '.' || !Name.ends_with(".tmp"))
+    const std::string prefix = ReplacementPrefix(Base);
+    if (!Name.starts_with(prefix) || !Name.ends_with(ReplacementSuffix) ||
+        Name.size() < prefix.size() + ReplacementSuffix.size())
         return 0;
-    Name = Name.substr(prefix, Name.size() - prefix - 4);
+    Name = Name.substr(prefix.size(), Name.size() - prefix.size() - ReplacementSuffix.size());
     const std::size_t dot = Name.find('.');
     if (dot == std::string_view::npos || dot == 0 || dot + 1 == Name.size() ||
         Name.find_first_not_of("0123456789.") != std::string_view::npos ||
