@@ -70,7 +70,10 @@ constexpr std::string_view ReplacementSuffix = ".tmp";
 
 std::string ReplacementPrefix(std::string_view Base)
 {
-    return "." + std::string(Base) + ".";
+    std::string prefix(1, '.');
+    prefix.append(Base);
+    prefix.push_back('.');
+    return prefix;
 }
 
 // A new file beside Path, created with the modes the umask leaves, as the file itself would be.
