@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Forms.h"
 #include "platform/win/Paint.h"
+#include "platform/win/ScrollBars.h"
 
 #include <algorithm>
 
@@ -10,10 +11,7 @@ namespace
 
 constexpr int SizingSlack = 3;
 constexpr int ScrollBarWidth = vcl::VertScrollBar::Width;
-// A bar held down steps after these delays, as a window's own scroll bar does.
 constexpr UINT_PTR BarRepeatTimer = 0x4752;
-constexpr UINT FirstBarRepeatDelay = 400;
-constexpr UINT BarRepeatInterval = 50;
 
 void MoveAdjust(int &Position, int FromIndex, int ToIndex)
 {
@@ -960,7 +958,7 @@ bool TCustomGrid::ScrollBarMouseDown(int X, int Y)
     }
     FState = GridState::BarRepeating;
     FBarPointer = TPoint(X, Y);
-    SetTimer(Handle(), BarRepeatTimer, FirstBarRepeatDelay, nullptr);
+    SetTimer(Handle(), BarRepeatTimer, win::FirstRepeatDelay, nullptr);
     return true;
 }
 
@@ -972,7 +970,7 @@ void TCustomGrid::RepeatBarStep()
         KillTimer(Handle(), BarRepeatTimer);
         return;
     }
-    SetTimer(Handle(), BarRepeatTimer, BarRepeatInterval, nullptr);
+    SetTimer(Handle(), BarRepeatTimer, win::RepeatInterval, nullptr);
     const bool overBar =
         FBarPointer.X >= GridWidth() && FBarPointer.X < GridWidth() + ScrollBarWidth;
     if (overBar && ScrollBar().PartAt(FBarPointer.Y) == FBarPart)

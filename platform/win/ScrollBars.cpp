@@ -15,9 +15,6 @@ namespace
 {
 
 constexpr int MinThumb = 8;
-// A held arrow or track steps again after a pause, then at a steady pace.
-constexpr UINT FirstRepeatDelay = 400;
-constexpr UINT RepeatInterval = 50;
 
 bool Shown(const Window &W, int Bar)
 {

@@ -59,6 +59,11 @@ BOOL FlatSB_GetScrollInfo(HWND Wnd, int Bar, LPSCROLLINFO Info);
 namespace win
 {
 
+// A held arrow or track steps again after a pause, then at a steady pace; bars drawn by
+// controls themselves keep the same pace.
+constexpr UINT FirstRepeatDelay = 400;
+constexpr UINT RepeatInterval = 50;
+
 // The state of one bar of a window.
 struct ScrollBarState {
     int Min = 0;
