@@ -562,10 +562,13 @@ DWORD TCommPort::GetBlock(void *Buffer, DWORD Count)
     std::memcpy(bytes, FIn.Data.data() + start, first);
     std::memcpy(bytes + first, FIn.Data.data(), taken - first);
     FIn.Lock.Enter();
+    // The read thread stops only at a full ring, and decides so under this lock; a ring that
+    // had room kept it reading, and waking it then costs the taker a wake-up per answer.
+    const bool readerStopped = FIn.Used == size;
     FIn.Used -= taken;
     FIn.Start = (start + taken) % size;
     FIn.Lock.Leave();
-    FReadEvent.SetEvent(); // the read thread may go on into the freed room
+    if (readerStopped) FReadEvent.SetEvent();
     return taken;
 }
 

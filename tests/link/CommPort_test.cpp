@@ -334,6 +334,27 @@ TEST_F(CommPortTest, BurstReachesTheHandlerInBlocksWholeInOrderAndOnce)
     EXPECT_LT(Counts.size(), Total);
 }
 
+// An answer longer than the input ring: the read thread stops at the full ring, and the bytes
+// the driver still holds come once the handler has taken the first ones.
+TEST_F(CommPortTest, AnswerLongerThanTheInputRingComesWholeOnceRoomIsFreed)
+{
+    Port.SetInSize(16);
+    Bytes got;
+    Port.OnDataReceived = [&](TObject *, DWORD Count) {
+        Counts.push_back(Count);
+        const std::size_t before = got.size();
+        got.resize(before + Count);
+        got.resize(before + Port.GetBlock(got.data() + before, Count));
+    };
+    Port.SetOpen(true);
+    Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
+    ASSERT_TRUE(PumpUntil([&] { return got.size() == 22; }));
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 5),
+              Bytes(ReadRecord.begin(), ReadRecord.begin() + 5));
+    EXPECT_GE(Counts.size(), 2u);
+    EXPECT_LE(*std::max_element(Counts.begin(), Counts.end()), 16u);
+}
+
 // A handler that waits in a message loop, as one showing a message box does, is not entered
 // again from there; what arrived meanwhile is told once it returns.
 TEST_F(CommPortTest, HandlerWaitingInAMessageLoopIsNotEnteredAgain)
