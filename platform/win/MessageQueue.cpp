@@ -93,6 +93,7 @@ public:
     std::deque<std::function<void()>> Deferred;
     PendingNative Native;
     std::unique_ptr<QTimer> Waker;
+    Clock::time_point WakerDue;
     // Cleared when a look through every window found none to paint; set again by
     // whatever may make one need it, so idle passes skip the walk.
     std::atomic<bool> PaintMayBeDue = true;
@@ -583,6 +584,28 @@ bool HasNews(ThreadQueue &Q)
     return Q.Arrivals != Q.Seen || !Q.Sent.empty();
 }
 
+// Qt's wait ends at the next due time by a timer of ours. A timer that fires no later is left
+// running: it ends a wait early at worst, and the next wait arms it again. Restarting it for
+// every wait cost a timer registration with Qt per message, and an exchange's answer time-out
+// is set anew for each answer.
+void ArmWaker(ThreadQueue &Q, std::optional<Clock::time_point> Due)
+{
+    if (!Due) {
+        if (Q.Waker) Q.Waker->stop();
+        return;
+    }
+    if (!Q.Waker) {
+        Q.Waker = std::make_unique<QTimer>();
+        Q.Waker->setSingleShot(true);
+        Q.Waker->setTimerType(Qt::PreciseTimer);
+    }
+    if (Q.Waker->isActive() && Q.WakerDue <= *Due) return;
+    const auto Ms = std::max(std::chrono::ceil<std::chrono::milliseconds>(*Due - Clock::now()),
+                             std::chrono::milliseconds(0));
+    Q.Waker->start(static_cast<int>(Ms.count()));
+    Q.WakerDue = Clock::now() + Ms;
+}
+
 // Blocks until something new arrives or the deadline passes; Qt's events are
 // processed meanwhile on the GUI thread, which is how its input reaches us. Qt
 // is pumped only by the wait itself, which returns at once when Qt has work.
@@ -600,17 +623,8 @@ bool WaitForNews(ThreadQueue &Q, std::optional<Clock::time_point> Deadline)
         }
         Pumped = true;
         if (Q.Qt) {
-            if (!Q.Waker) {
-                Q.Waker = std::make_unique<QTimer>();
-                Q.Waker->setSingleShot(true);
-                Q.Waker->setTimerType(Qt::PreciseTimer);
-            }
-            if (Due) {
-                const auto Ms = std::chrono::ceil<std::chrono::milliseconds>(*Due - Clock::now());
-                Q.Waker->start(static_cast<int>(std::max<long long>(Ms.count(), 0)));
-            }
+            ArmWaker(Q, Due);
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            Q.Waker->stop();
         } else {
             std::unique_lock Lock(Q.Mutex);
             auto Ready = [&] { return Q.Arrivals != Q.Seen || !Q.Sent.empty(); };
