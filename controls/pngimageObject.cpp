@@ -169,14 +169,16 @@ void TPNGObject::LoadChunks(TStream *Stream)
         const std::uint32_t Length = LoadBigEndian(Head);
         TChunkName Name;
         std::memcpy(Name.data(), Head + 4, 4);
+        // A file that does not start with its header is told so, whatever length its
+        // first chunk claims.
+        if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>();
+        // A second header would rebuild the store under the decoded pixels.
+        if (!First && NameIs(Name, "IHDR")) RaiseError<EPngInvalidIHDR>();
         // Image data may be cut short: the rows that arrived are shown.
         const bool CutShortAllowed = NameIs(Name, "IDAT") && !HasImageData;
         if (Length > MaxChunkLength ||
             (!CutShortAllowed && Length + std::int64_t{4} > StreamSize - Stream->Position()))
             RaiseError<EPngUnexpectedEnd>();
-        if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>();
-        // A second header would rebuild the store under the decoded pixels.
-        if (!First && NameIs(Name, "IHDR")) RaiseError<EPngInvalidIHDR>();
         if (NameIs(Name, "cHRM") || (NameIs(Name, "IDAT") && HasImageData)) {
             Stream->Seek(Length + std::int64_t{4}, soCurrent);
             continue;

@@ -400,6 +400,9 @@ TEST(PngErrors, BrokenFilesEndInTheirExceptions)
     Chunks.insert(Chunks.begin() + 1, {"AbCD", {1, 2, 3}});
     ExpectLoadError<EPNGUnknownCriticalChunk>(JoinChunks(Chunks));
     ExpectLoadError<EPNGIHDRNotFirst>(JoinChunks({{"tEXt", {'a', 0, 'b'}}, {"IEND", {}}}));
+    Bytes LongFirst = JoinChunks({{"tEXt", {'a', 0, 'b'}}, {"IEND", {}}});
+    LongFirst[8] = 0x10; // a first chunk claiming more than the file holds
+    ExpectLoadError<EPNGIHDRNotFirst>(LongFirst);
 }
 
 TEST(PngErrors, HeaderSizesAndCombinationsAreChecked)
