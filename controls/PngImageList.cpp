@@ -221,14 +221,16 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
     auto Icon = std::make_unique<TBitmap>();
     Icon->SetPixelFormat(pf32bit);
     Icon->SetSize(Width(), Height());
-    const int W = std::min(Width(), Png.Width()), H = std::min(Height(), Png.Height());
     const TPixelAlpha Alpha(Png);
+    // An icon of another size is stretched into the list's cell, so a picture is too:
+    // each cell pixel takes the picture's pixel it falls on.
     for (int Y = 0; Y < Height(); ++Y) {
         auto *Row = static_cast<std::uint8_t *>(Icon->ScanLine(Y));
-        std::fill_n(Row, 4 * Width(), 0);
-        for (int X = 0; Y < H && X < W; ++X) {
-            const auto C = static_cast<COLORREF>(Png.GetPixels(X, Y));
-            const int A = Alpha(X, Y);
+        const int SY = Y * Png.Height() / Height();
+        for (int X = 0; X < Width(); ++X) {
+            const int SX = X * Png.Width() / Width();
+            const auto C = static_cast<COLORREF>(Png.GetPixels(SX, SY));
+            const int A = Alpha(SX, SY);
             std::uint8_t *P = Row + 4 * X;
             P[0] = static_cast<std::uint8_t>(GetBValue(C) * A / 255);
             P[1] = static_cast<std::uint8_t>(GetGValue(C) * A / 255);

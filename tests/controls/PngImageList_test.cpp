@@ -7,6 +7,7 @@
 #include "tests/controls/PngFixtures.h"
 #include "tests/vcl/VclTestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace pngtest;
@@ -123,6 +124,23 @@ TEST_F(PngImageList, IconsCarryEachPicturesTransparency)
     EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 128);
     List.SetEnabledImages(true);
     EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 255);
+}
+
+TEST_F(PngImageList, PicturesOfAnotherSizeAreStretchedToTheListsSize)
+{
+    TPngImageList List(nullptr);
+    auto Small = RgbaPicture(2, 1, {{clRed, 255}, {clBlue, 0}});
+    TPNGObject Large(COLOR_RGBALPHA, 8, 32, 32);
+    for (int Y = 0; Y < 32; ++Y)
+        std::fill_n(Large.GetAlphaScanline(Y), 32, Y < 16 ? 255 : 0);
+    List.PngImages()->Add()->SetPngImage(Small.get());
+    List.PngImages()->Add()->SetPngImage(&Large);
+    ASSERT_EQ(List.Count(), 2);
+
+    EXPECT_EQ(IconAlpha(List, 0, 3, 12), 255);
+    EXPECT_EQ(IconAlpha(List, 0, 12, 3), 0);
+    EXPECT_EQ(IconAlpha(List, 1, 12, 7), 255);
+    EXPECT_EQ(IconAlpha(List, 1, 3, 8), 0);
 }
 
 TEST_F(PngImageList, DrawsThroughTheListAsDirectly)
