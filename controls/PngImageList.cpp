@@ -206,14 +206,16 @@ void TPngImageList::SetWidth(int Value)
 {
     if (Value == Width()) return;
     inherited::SetWidth(Value);
-    Clear();
+    // A size the list refuses changes nothing, and the pictures stay.
+    if (Width() == Value) Clear();
 }
 
 void TPngImageList::SetHeight(int Value)
 {
     if (Value == Height()) return;
     inherited::SetHeight(Value);
-    Clear();
+    // A size the list refuses changes nothing, and the pictures stay.
+    if (Height() == Value) Clear();
 }
 
 std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const

@@ -100,6 +100,19 @@ TEST_F(PngImageList, OperationsThroughTheBaseClassKeepBothListsInStep)
     EXPECT_EQ(Plain.Count(), 1);
 }
 
+TEST_F(PngImageList, ASizeTheListRefusesKeepsItsPictures)
+{
+    TPngImageList List(nullptr);
+    auto Bitmap = Surface(16, 16, clRed);
+    List.Add(Bitmap.get(), nullptr);
+    List.SetWidth(0);
+    List.SetHeight(-3);
+    EXPECT_EQ(List.Width(), 16);
+    EXPECT_EQ(List.Height(), 16);
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.PngImages()->Count(), 1);
+}
+
 TEST_F(PngImageList, IconsCarryEachPicturesTransparency)
 {
     TPngImageList List(nullptr);
