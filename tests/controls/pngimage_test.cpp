@@ -714,14 +714,16 @@ TEST(PngChunks, TextChunksLoadWithOrWithoutSeparatorAndWriteBack)
     P.AfterData = {{"tEXt", {'A', 'u', 't', 'h', 'o', 'r', 0, 'M', 'e'}},
                    {"tEXt", {'N', 'o', 's', 'e', 'p'}},
                    {"zTXt", Compressed},
-                   {"zTXt", {'o', 'n', 'l', 'y'}}};
+                   {"zTXt", {'o', 'n', 'l', 'y'}},
+                   {"zTXt", {'a', 'b', 0}}};
     auto Image = Load(Encode(P));
     std::vector<std::pair<std::string, std::string>> Texts;
     for (int I = 0; I < Image->ChunkList().Count(); ++I)
         if (auto *T = dynamic_cast<TChunktEXt *>(Image->ChunkList().GetItem(I)))
             Texts.emplace_back(T->Keyword.c_str(), T->Text.c_str());
-    EXPECT_EQ(Texts, (std::vector<std::pair<std::string, std::string>>{
-                         {"Author", "Me"}, {"Nosep", ""}, {"Title", "hello"}, {"only", ""}}));
+    EXPECT_EQ(Texts,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"Author", "Me"}, {"Nosep", ""}, {"Title", "hello"}, {"only", ""}, {"ab", ""}}));
 
     auto Blank = std::make_unique<TPNGObject>(2, 8, 1, 1);
     Blank->AddzTXt("Empty", "");
