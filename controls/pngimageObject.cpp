@@ -482,9 +482,13 @@ void TPNGObject::SetPixels(int X, int Y, TColor Value)
         Row[3 * X + 1] = GetGValue(Color);
         Row[3 * X + 2] = GetRValue(Color);
         break;
-    case COLOR_GRAYSCALEALPHA:
-        Row[X] = GetRValue(Color);
+    case COLOR_GRAYSCALEALPHA: {
+        // Read through the gray palette, so written through it: the gray level of the
+        // red component, as the gamma table shows it.
+        const BYTE Gray = GetRValue(Color);
+        Row[X] = static_cast<std::uint8_t>(GetNearestIndex(H->DibInfo, RGB(Gray, Gray, Gray)));
         break;
+    }
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:
         PutPackedSample(Row, X, H->BitsPerPixel(),

@@ -916,6 +916,18 @@ TEST(PngObject, PixelAccessInEveryFormat)
     }
 }
 
+TEST(PngObject, APixelWrittenUnderAGammaTableReadsBackAsWritten)
+{
+    for (const int ColorType : {0, 2, 3, 4, 6}) {
+        Picture P = RandomPicture(ColorType, 8, 2, 1, false, 7);
+        P.BeforeData = {{"gAMA", {0x00, 0x01, 0x86, 0xA0}}}; // 100000
+        auto Image = Load(Encode(P));
+        const TColor Other = Image->GetPixels(1, 0);
+        Image->SetPixels(0, 0, Other);
+        EXPECT_EQ(Image->GetPixels(0, 0), Other) << Describe(P);
+    }
+}
+
 TEST(PngObject, ResizeKeepsThePictureTopLeft)
 {
     Picture P = RandomPicture(6, 8, 5, 4, false, 2);
