@@ -135,8 +135,9 @@ void TPngImageList::Assign(TPersistent *Source)
     }
     ++FPngUpdateCount;
     inherited::Assign(Source);
+    // The pictures and whether they show enabled; how a disabled look is made stays
+    // this list's own.
     FEnabledImages = List->FEnabledImages;
-    FPngOptions = List->FPngOptions;
     FPngImages->Assign(List->FPngImages.get());
     --FPngUpdateCount;
     CopyPngs();

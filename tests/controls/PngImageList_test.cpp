@@ -214,9 +214,15 @@ TEST_F(PngImageList, CopyingOutOfListsKeepsTheStoredPicture)
     EXPECT_EQ(Copy.PngImages()->Items(0)->PngImage()->GetAlphaScanline(3)[3], 0);
 
     TPngImageList Assigned(nullptr);
+    List.SetEnabledImages(false);
+    List.SetPngOptions({pngGrayscaleOnDisabled});
     Assigned.Assign(&List);
     EXPECT_EQ(Assigned.Count(), 1);
     EXPECT_EQ(Assigned.PngImages()->Items(0)->PngImage()->GetAlphaScanline(0)[0], 30);
+    EXPECT_FALSE(Assigned.EnabledImages());
+    EXPECT_EQ(Assigned.PngOptions(), TPngOptions{pngBlendOnDisabled});
+    // Shown disabled by its own options: blended, not gray.
+    EXPECT_EQ(IconAlpha(Assigned, 0, 0, 0), 15);
 }
 
 TEST_F(PngImageList, IconsGoInWithTheirAlphaAndChangesAreAnnounced)
