@@ -126,6 +126,21 @@ TPngImageList::~TPngImageList()
     FPngImages.reset();
 }
 
+template <class F> void TPngImageList::ChangePictures(F Change)
+{
+    // Held back by a guard, so that a change that fails does not stop every later rebuild.
+    struct Hold {
+        int &Count;
+        explicit Hold(int &C) : Count(++C) {}
+        ~Hold() { --Count; }
+    };
+    {
+        const Hold Held(FPngUpdateCount);
+        Change();
+    }
+    CopyPngs();
+}
+
 void TPngImageList::Assign(TPersistent *Source)
 {
     auto *List = dynamic_cast<TPngImageList *>(Source);
@@ -133,14 +148,13 @@ void TPngImageList::Assign(TPersistent *Source)
         inherited::Assign(Source);
         return;
     }
-    ++FPngUpdateCount;
-    inherited::Assign(Source);
-    // The pictures and whether they show enabled; how a disabled look is made stays
-    // this list's own.
-    FEnabledImages = List->FEnabledImages;
-    FPngImages->Assign(List->FPngImages.get());
-    --FPngUpdateCount;
-    CopyPngs();
+    ChangePictures([&] {
+        inherited::Assign(Source);
+        // The pictures and whether they show enabled; how a disabled look is made stays
+        // this list's own.
+        FEnabledImages = List->FEnabledImages;
+        FPngImages->Assign(List->FPngImages.get());
+    });
 }
 
 void TPngImageList::Publish(rtl::Publisher<TPngImageList> &P)
@@ -272,21 +286,18 @@ void TPngImageList::CopyPngs()
 
 int TPngImageList::AddPng(std::unique_ptr<TPNGObject> Png)
 {
-    ++FPngUpdateCount;
-    TPngImageCollectionItem *Item = FPngImages->Add();
-    Item->SetPngImage(Png.get());
-    --FPngUpdateCount;
-    CopyPngs();
+    TPngImageCollectionItem *Item = nullptr;
+    ChangePictures([&] {
+        Item = FPngImages->Add();
+        Item->SetPngImage(Png.get());
+    });
     return Item->Index();
 }
 
 void TPngImageList::InsertPng(int Index, std::unique_ptr<TPNGObject> Png)
 {
     if (Index < 0 || Index > FPngImages->Count()) return;
-    ++FPngUpdateCount;
-    FPngImages->Insert(Index)->SetPngImage(Png.get());
-    --FPngUpdateCount;
-    CopyPngs();
+    ChangePictures([&] { FPngImages->Insert(Index)->SetPngImage(Png.get()); });
 }
 
 void TPngImageList::ReplacePng(int Index, std::unique_ptr<TPNGObject> Png)
@@ -313,11 +324,10 @@ int TPngImageList::AddMasked(TBitmap *Image, TColor MaskColor)
 void TPngImageList::AddImages(TCustomImageList *Value)
 {
     if (!Value) return;
-    ++FPngUpdateCount;
-    for (int I = 0; I < Value->Count(); ++I)
-        CopyImageFromImageList(FPngImages->Add()->PngImage(), Value, I);
-    --FPngUpdateCount;
-    CopyPngs();
+    ChangePictures([&] {
+        for (int I = 0; I < Value->Count(); ++I)
+            CopyImageFromImageList(FPngImages->Add()->PngImage(), Value, I);
+    });
 }
 
 void TPngImageList::Insert(int Index, TBitmap *Image, TBitmap *Mask)
@@ -363,8 +373,8 @@ void TPngImageList::Delete(int Index)
 
 void TPngImageList::Clear()
 {
-    FPngImages->Clear();
-    CopyPngs();
+    // One rebuild, announced once, whether or not the pictures announce their going.
+    ChangePictures([this] { FPngImages->Clear(); });
 }
 
 void TPngImageList::DoDraw(int Index, TCanvas *Canvas, int X, int Y, UINT, bool Enabled)

@@ -8,6 +8,7 @@
 #include "tests/vcl/VclTestSupport.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pngtest;
@@ -301,4 +302,29 @@ TEST_F(PngImageList, ADesignPositionOffTheFormTopLeftKeepsItsSign)
     TReader(&Form).ReadRootComponent(&Back);
     EXPECT_EQ(static_cast<std::uint32_t>(Back.DesignInfo()), 0xFFF0FFFBu);
     EXPECT_EQ(Back.PngImages()->Count(), 0);
+}
+
+TEST_F(PngImageList, EachOperationAnnouncesOneChange)
+{
+    TPngImageList List(nullptr);
+    int Changes = 0;
+    List.OnChange = [&Changes](TObject *) { ++Changes; };
+    auto Bitmap = Surface(16, 16, clRed);
+    TImageList Plain(nullptr);
+    Plain.Add(Bitmap.get(), nullptr);
+    const std::vector<std::function<void()>> Operations = {
+        [&] { List.Add(Bitmap.get(), nullptr); },
+        [&] { List.AddMasked(Bitmap.get(), clRed); },
+        [&] { List.AddImages(&Plain); },
+        [&] { List.Insert(0, Bitmap.get(), nullptr); },
+        [&] { List.Replace(0, Bitmap.get(), nullptr); },
+        [&] { List.Move(0, 2); },
+        [&] { List.Delete(0); },
+        [&] { List.Clear(); }};
+    for (std::size_t I = 0; I < Operations.size(); ++I) {
+        Changes = 0;
+        Operations[I]();
+        EXPECT_EQ(Changes, 1) << "operation " << I;
+    }
+    EXPECT_EQ(List.Count(), 0);
 }
