@@ -571,8 +571,11 @@ void TPNGObject::AssignPNG(TPNGObject *Source)
 void TPNGObject::SaveToClipboardFormat(WORD &AFormat, HANDLE &AData, HPALETTE &APalette)
 {
     if (!HeaderPresent()) RaiseError<EPNGHeaderNotPresent>();
+    // A bitmap of the screen's format: one of the picture's own depth would take the
+    // default colour table of that depth, not the picture's colours.
     TBitmap Bitmap;
-    AssignTo(&Bitmap);
+    Bitmap.SetSize(Width(), Height());
+    Draw(Bitmap.Canvas(), Rect(0, 0, Width(), Height()));
     AFormat = CF_BITMAP;
     AData = Bitmap.ReleaseHandle();
     APalette = {};

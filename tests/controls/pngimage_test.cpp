@@ -1210,6 +1210,24 @@ TEST_F(PngClipboard, PicturesTravelAsBitmaps)
             EXPECT_EQ(Pasted.GetPixels(X, Y), Source.GetPixels(X, Y)) << X << "," << Y;
 }
 
+TEST_F(PngClipboard, PalettePicturesKeepTheirColours)
+{
+    for (const int BitDepth : {1, 4, 8}) {
+        Picture P = RandomPicture(3, BitDepth, 5, 2, false, 9);
+        auto Source = Load(Encode(P));
+        WORD Format = 0;
+        HANDLE Data{};
+        HPALETTE Palette{};
+        Source->SaveToClipboardFormat(Format, Data, Palette);
+        TPNGObject Pasted;
+        Pasted.LoadFromClipboardFormat(Format, Data, Palette);
+        DeleteObject(Data);
+        for (int Y = 0; Y < 2; ++Y)
+            for (int X = 0; X < 5; ++X)
+                EXPECT_EQ(Pasted.GetPixels(X, Y), ExpectedColor(P, X, Y)) << Describe(P);
+    }
+}
+
 TEST_F(PngClipboard, OnlyBitmapsComeInAndOnlyPicturesGoOut)
 {
     TPNGObject Png;
