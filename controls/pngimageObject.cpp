@@ -611,6 +611,11 @@ void TPNGObject::AssignTo(TPersistent *Dest)
     }
     Bitmap->SetPixelFormat(Format);
     Bitmap->SetSize(Width(), Height());
+    // A paletted bitmap takes the picture's colours: its depth's default table would
+    // turn them into others.
+    if (Format != pf24bit)
+        SetDIBColorTable(Bitmap->Canvas()->Handle(), 0, H->DibInfo.bmiHeader.biClrUsed,
+                         H->DibInfo.bmiColors);
     Draw(Bitmap->Canvas(), Rect(0, 0, Width(), Height()));
     if (Mode == ptmBit) {
         Bitmap->SetTransparentColor(TransparentColor());

@@ -1147,6 +1147,20 @@ TEST(PngObject, PicturesLoadPngFilesAndResources)
     }
 }
 
+TEST(PngObject, APalettePictureGivenToABitmapKeepsItsColours)
+{
+    for (const PngFormat F : EveryFormat) {
+        if (F.ColorType != 0 && F.ColorType != 3) continue;
+        Picture P = RandomPicture(F.ColorType, F.BitDepth, 5, 2, false, 10);
+        auto Png = Load(Encode(P));
+        TBitmap Bitmap;
+        Bitmap.Assign(Png.get());
+        for (int Y = 0; Y < 2; ++Y)
+            for (int X = 0; X < 5; ++X)
+                EXPECT_EQ(Bitmap.Canvas()->Pixels(X, Y), ExpectedColor(P, X, Y)) << Describe(P);
+    }
+}
+
 TEST(PngObject, BitmapsConvertBothWays)
 {
     TBitmap Bitmap;
