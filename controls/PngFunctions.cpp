@@ -209,6 +209,8 @@ void DrawPNG(TPNGObject *Png, TCanvas *Canvas, const TRect &ARect, TPngOptions O
         Png->Draw(Canvas, ARect);
         return;
     }
+    // A control without a picture paints while disabled or hovered too: no effect
+    // makes an empty picture draw anything, nor fail.
     if (Png->Empty()) return;
     TPNGObject Copy;
     Copy.Assign(Png);

@@ -126,6 +126,21 @@ TPngImageList::~TPngImageList()
     FPngImages.reset();
 }
 
+template <class F> void TPngImageList::ChangePictures(F Change)
+{
+    // Held back by a guard, so that a change that fails does not stop every later rebuild.
+    struct Hold {
+        int &Count;
+        explicit Hold(int &C) : Count(++C) {}
+        ~Hold() { --Count; }
+    };
+    {
+        const Hold Held(FPngUpdateCount);
+        Change();
+    }
+    CopyPngs();
+}
+
 void TPngImageList::Assign(TPersistent *Source)
 {
     auto *List = dynamic_cast<TPngImageList *>(Source);
@@ -133,13 +148,13 @@ void TPngImageList::Assign(TPersistent *Source)
         inherited::Assign(Source);
         return;
     }
-    ++FPngUpdateCount;
-    inherited::Assign(Source);
-    FEnabledImages = List->FEnabledImages;
-    FPngOptions = List->FPngOptions;
-    FPngImages->Assign(List->FPngImages.get());
-    --FPngUpdateCount;
-    CopyPngs();
+    ChangePictures([&] {
+        inherited::Assign(Source);
+        // The pictures and whether they show enabled; how a disabled look is made stays
+        // this list's own.
+        FEnabledImages = List->FEnabledImages;
+        FPngImages->Assign(List->FPngImages.get());
+    });
 }
 
 void TPngImageList::Publish(rtl::Publisher<TPngImageList> &P)
@@ -206,14 +221,16 @@ void TPngImageList::SetWidth(int Value)
 {
     if (Value == Width()) return;
     inherited::SetWidth(Value);
-    Clear();
+    // A size the list refuses changes nothing, and the pictures stay.
+    if (Width() == Value) Clear();
 }
 
 void TPngImageList::SetHeight(int Value)
 {
     if (Value == Height()) return;
     inherited::SetHeight(Value);
-    Clear();
+    // A size the list refuses changes nothing, and the pictures stay.
+    if (Height() == Value) Clear();
 }
 
 std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
@@ -221,14 +238,16 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
     auto Icon = std::make_unique<TBitmap>();
     Icon->SetPixelFormat(pf32bit);
     Icon->SetSize(Width(), Height());
-    const int W = std::min(Width(), Png.Width()), H = std::min(Height(), Png.Height());
     const TPixelAlpha Alpha(Png);
+    // An icon of another size is stretched into the list's cell, so a picture is too:
+    // each cell pixel takes the picture's pixel it falls on.
     for (int Y = 0; Y < Height(); ++Y) {
         auto *Row = static_cast<std::uint8_t *>(Icon->ScanLine(Y));
-        std::fill_n(Row, 4 * Width(), 0);
-        for (int X = 0; Y < H && X < W; ++X) {
-            const auto C = static_cast<COLORREF>(Png.GetPixels(X, Y));
-            const int A = Alpha(X, Y);
+        const int SY = Y * Png.Height() / Height();
+        for (int X = 0; X < Width(); ++X) {
+            const int SX = X * Png.Width() / Width();
+            const auto C = static_cast<COLORREF>(Png.GetPixels(SX, SY));
+            const int A = Alpha(SX, SY);
             std::uint8_t *P = Row + 4 * X;
             P[0] = static_cast<std::uint8_t>(GetBValue(C) * A / 255);
             P[1] = static_cast<std::uint8_t>(GetGValue(C) * A / 255);
@@ -267,21 +286,18 @@ void TPngImageList::CopyPngs()
 
 int TPngImageList::AddPng(std::unique_ptr<TPNGObject> Png)
 {
-    ++FPngUpdateCount;
-    TPngImageCollectionItem *Item = FPngImages->Add();
-    Item->SetPngImage(Png.get());
-    --FPngUpdateCount;
-    CopyPngs();
+    TPngImageCollectionItem *Item = nullptr;
+    ChangePictures([&] {
+        Item = FPngImages->Add();
+        Item->SetPngImage(Png.get());
+    });
     return Item->Index();
 }
 
 void TPngImageList::InsertPng(int Index, std::unique_ptr<TPNGObject> Png)
 {
     if (Index < 0 || Index > FPngImages->Count()) return;
-    ++FPngUpdateCount;
-    FPngImages->Insert(Index)->SetPngImage(Png.get());
-    --FPngUpdateCount;
-    CopyPngs();
+    ChangePictures([&] { FPngImages->Insert(Index)->SetPngImage(Png.get()); });
 }
 
 void TPngImageList::ReplacePng(int Index, std::unique_ptr<TPNGObject> Png)
@@ -308,11 +324,10 @@ int TPngImageList::AddMasked(TBitmap *Image, TColor MaskColor)
 void TPngImageList::AddImages(TCustomImageList *Value)
 {
     if (!Value) return;
-    ++FPngUpdateCount;
-    for (int I = 0; I < Value->Count(); ++I)
-        CopyImageFromImageList(FPngImages->Add()->PngImage(), Value, I);
-    --FPngUpdateCount;
-    CopyPngs();
+    ChangePictures([&] {
+        for (int I = 0; I < Value->Count(); ++I)
+            CopyImageFromImageList(FPngImages->Add()->PngImage(), Value, I);
+    });
 }
 
 void TPngImageList::Insert(int Index, TBitmap *Image, TBitmap *Mask)
@@ -358,8 +373,8 @@ void TPngImageList::Delete(int Index)
 
 void TPngImageList::Clear()
 {
-    FPngImages->Clear();
-    CopyPngs();
+    // One rebuild, announced once, whether or not the pictures announce their going.
+    ChangePictures([this] { FPngImages->Clear(); });
 }
 
 void TPngImageList::DoDraw(int Index, TCanvas *Canvas, int X, int Y, UINT, bool Enabled)

@@ -121,6 +121,8 @@ protected:
 private:
     // Rebuilds the list beneath from the pictures (not while a change runs).
     void CopyPngs();
+    // Runs Change on the pictures with the rebuilding held back, then rebuilds once.
+    template <class F> void ChangePictures(F Change);
     int AddPng(std::unique_ptr<TPNGObject> Png);
     void InsertPng(int Index, std::unique_ptr<TPNGObject> Png);
     void ReplacePng(int Index, std::unique_ptr<TPNGObject> Png);

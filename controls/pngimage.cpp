@@ -788,7 +788,8 @@ void TChunktEXt::Assign(TChunk *Source)
 
 bool TChunkzTXt::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size)
 {
-    TChunk::LoadFromStream(Stream, ChunkName, Size);
+    TChunktEXt::LoadFromStream(Stream, ChunkName, Size);
+    // Only what inflates is text; the bytes after the keyword are compressed.
     Text = "";
     if (Size < 4) return true;
     const std::uint32_t Start = ReadKeyword();

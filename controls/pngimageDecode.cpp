@@ -314,6 +314,8 @@ bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32
 {
     TPNGObject *Image = Owner();
     TChunkIHDR *Header = Image->Header();
+    // Without its colour table a palette picture would show the store's stand-in
+    // colours, a picture nobody drew: it is refused instead.
     if (Header->ColorType == COLOR_PALETTE && !Image->ChunkList().ItemFromClass<TChunkPLTE>())
         TPNGObject::RaiseError<EPNGMissingPalette>();
     PreparePalette(*Image, *Header);

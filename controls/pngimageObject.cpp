@@ -169,14 +169,16 @@ void TPNGObject::LoadChunks(TStream *Stream)
         const std::uint32_t Length = LoadBigEndian(Head);
         TChunkName Name;
         std::memcpy(Name.data(), Head + 4, 4);
+        // A file that does not start with its header is told so, whatever length its
+        // first chunk claims.
+        if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>();
+        // A second header would rebuild the store under the decoded pixels.
+        if (!First && NameIs(Name, "IHDR")) RaiseError<EPngInvalidIHDR>();
         // Image data may be cut short: the rows that arrived are shown.
         const bool CutShortAllowed = NameIs(Name, "IDAT") && !HasImageData;
         if (Length > MaxChunkLength ||
             (!CutShortAllowed && Length + std::int64_t{4} > StreamSize - Stream->Position()))
             RaiseError<EPngUnexpectedEnd>();
-        if (First && !NameIs(Name, "IHDR")) RaiseError<EPNGIHDRNotFirst>();
-        // A second header would rebuild the store under the decoded pixels.
-        if (!First && NameIs(Name, "IHDR")) RaiseError<EPngInvalidIHDR>();
         if (NameIs(Name, "cHRM") || (NameIs(Name, "IDAT") && HasImageData)) {
             Stream->Seek(Length + std::int64_t{4}, soCurrent);
             continue;
@@ -480,9 +482,13 @@ void TPNGObject::SetPixels(int X, int Y, TColor Value)
         Row[3 * X + 1] = GetGValue(Color);
         Row[3 * X + 2] = GetRValue(Color);
         break;
-    case COLOR_GRAYSCALEALPHA:
-        Row[X] = GetRValue(Color);
+    case COLOR_GRAYSCALEALPHA: {
+        // Read through the gray palette, so written through it: the gray level of the
+        // red component, as the gamma table shows it.
+        const BYTE Gray = GetRValue(Color);
+        Row[X] = static_cast<std::uint8_t>(GetNearestIndex(H->DibInfo, RGB(Gray, Gray, Gray)));
         break;
+    }
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:
         PutPackedSample(Row, X, H->BitsPerPixel(),
@@ -565,8 +571,11 @@ void TPNGObject::AssignPNG(TPNGObject *Source)
 void TPNGObject::SaveToClipboardFormat(WORD &AFormat, HANDLE &AData, HPALETTE &APalette)
 {
     if (!HeaderPresent()) RaiseError<EPNGHeaderNotPresent>();
+    // A bitmap of the screen's format: one of the picture's own depth would take the
+    // default colour table of that depth, not the picture's colours.
     TBitmap Bitmap;
-    AssignTo(&Bitmap);
+    Bitmap.SetSize(Width(), Height());
+    Draw(Bitmap.Canvas(), Rect(0, 0, Width(), Height()));
     AFormat = CF_BITMAP;
     AData = Bitmap.ReleaseHandle();
     APalette = {};
@@ -602,6 +611,11 @@ void TPNGObject::AssignTo(TPersistent *Dest)
     }
     Bitmap->SetPixelFormat(Format);
     Bitmap->SetSize(Width(), Height());
+    // A paletted bitmap takes the picture's colours: its depth's default table would
+    // turn them into others.
+    if (Format != pf24bit)
+        SetDIBColorTable(Bitmap->Canvas()->Handle(), 0, H->DibInfo.bmiHeader.biClrUsed,
+                         H->DibInfo.bmiColors);
     Draw(Bitmap->Canvas(), Rect(0, 0, Width(), Height()));
     if (Mode == ptmBit) {
         Bitmap->SetTransparentColor(TransparentColor());

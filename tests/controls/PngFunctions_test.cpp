@@ -58,6 +58,17 @@ TEST_F(PngFunctions, DisabledHoveredAndPressedLooks)
     EXPECT_EQ(Pixel->GetAlphaScanline(0)[0], 255);
 }
 
+TEST_F(PngFunctions, AnEmptyPictureDrawsNothingWithOrWithoutEffects)
+{
+    TPNGObject Empty;
+    auto Target = Surface(2, 2, clLime);
+    for (TPngOptions Options :
+         {TPngOptions{}, DisabledPngOptions, TPngOptions{pngBrighter}, TPngOptions{pngDarker}})
+        DrawPNG(&Empty, Target->Canvas(), Rect(0, 0, 2, 2), Options);
+    EXPECT_EQ(Target->Canvas()->Pixels(1, 1), clLime);
+    EXPECT_TRUE(Empty.Empty());
+}
+
 TEST_F(PngFunctions, EffectsWorkOnEveryKindOfPicture)
 {
     const std::pair<int, int> Kinds[] = {{0, 1}, {0, 2}, {0, 8}, {3, 4},

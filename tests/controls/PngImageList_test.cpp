@@ -7,6 +7,8 @@
 #include "tests/controls/PngFixtures.h"
 #include "tests/vcl/VclTestSupport.h"
 
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pngtest;
@@ -99,6 +101,19 @@ TEST_F(PngImageList, OperationsThroughTheBaseClassKeepBothListsInStep)
     EXPECT_EQ(Plain.Count(), 1);
 }
 
+TEST_F(PngImageList, ASizeTheListRefusesKeepsItsPictures)
+{
+    TPngImageList List(nullptr);
+    auto Bitmap = Surface(16, 16, clRed);
+    List.Add(Bitmap.get(), nullptr);
+    List.SetWidth(0);
+    List.SetHeight(-3);
+    EXPECT_EQ(List.Width(), 16);
+    EXPECT_EQ(List.Height(), 16);
+    EXPECT_EQ(List.Count(), 1);
+    EXPECT_EQ(List.PngImages()->Count(), 1);
+}
+
 TEST_F(PngImageList, IconsCarryEachPicturesTransparency)
 {
     TPngImageList List(nullptr);
@@ -123,6 +138,23 @@ TEST_F(PngImageList, IconsCarryEachPicturesTransparency)
     EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 128);
     List.SetEnabledImages(true);
     EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 255);
+}
+
+TEST_F(PngImageList, PicturesOfAnotherSizeAreStretchedToTheListsSize)
+{
+    TPngImageList List(nullptr);
+    auto Small = RgbaPicture(2, 1, {{clRed, 255}, {clBlue, 0}});
+    TPNGObject Large(COLOR_RGBALPHA, 8, 32, 32);
+    for (int Y = 0; Y < 32; ++Y)
+        std::fill_n(Large.GetAlphaScanline(Y), 32, Y < 16 ? 255 : 0);
+    List.PngImages()->Add()->SetPngImage(Small.get());
+    List.PngImages()->Add()->SetPngImage(&Large);
+    ASSERT_EQ(List.Count(), 2);
+
+    EXPECT_EQ(IconAlpha(List, 0, 3, 12), 255);
+    EXPECT_EQ(IconAlpha(List, 0, 12, 3), 0);
+    EXPECT_EQ(IconAlpha(List, 1, 12, 7), 255);
+    EXPECT_EQ(IconAlpha(List, 1, 3, 8), 0);
 }
 
 TEST_F(PngImageList, DrawsThroughTheListAsDirectly)
@@ -183,9 +215,15 @@ TEST_F(PngImageList, CopyingOutOfListsKeepsTheStoredPicture)
     EXPECT_EQ(Copy.PngImages()->Items(0)->PngImage()->GetAlphaScanline(3)[3], 0);
 
     TPngImageList Assigned(nullptr);
+    List.SetEnabledImages(false);
+    List.SetPngOptions({pngGrayscaleOnDisabled});
     Assigned.Assign(&List);
     EXPECT_EQ(Assigned.Count(), 1);
     EXPECT_EQ(Assigned.PngImages()->Items(0)->PngImage()->GetAlphaScanline(0)[0], 30);
+    EXPECT_FALSE(Assigned.EnabledImages());
+    EXPECT_EQ(Assigned.PngOptions(), TPngOptions{pngBlendOnDisabled});
+    // Shown disabled by its own options: blended, not gray.
+    EXPECT_EQ(IconAlpha(Assigned, 0, 0, 0), 15);
 }
 
 TEST_F(PngImageList, IconsGoInWithTheirAlphaAndChangesAreAnnounced)
@@ -264,4 +302,29 @@ TEST_F(PngImageList, ADesignPositionOffTheFormTopLeftKeepsItsSign)
     TReader(&Form).ReadRootComponent(&Back);
     EXPECT_EQ(static_cast<std::uint32_t>(Back.DesignInfo()), 0xFFF0FFFBu);
     EXPECT_EQ(Back.PngImages()->Count(), 0);
+}
+
+TEST_F(PngImageList, EachOperationAnnouncesOneChange)
+{
+    TPngImageList List(nullptr);
+    int Changes = 0;
+    List.OnChange = [&Changes](TObject *) { ++Changes; };
+    auto Bitmap = Surface(16, 16, clRed);
+    TImageList Plain(nullptr);
+    Plain.Add(Bitmap.get(), nullptr);
+    const std::vector<std::function<void()>> Operations = {
+        [&] { List.Add(Bitmap.get(), nullptr); },
+        [&] { List.AddMasked(Bitmap.get(), clRed); },
+        [&] { List.AddImages(&Plain); },
+        [&] { List.Insert(0, Bitmap.get(), nullptr); },
+        [&] { List.Replace(0, Bitmap.get(), nullptr); },
+        [&] { List.Move(0, 2); },
+        [&] { List.Delete(0); },
+        [&] { List.Clear(); }};
+    for (std::size_t I = 0; I < Operations.size(); ++I) {
+        Changes = 0;
+        Operations[I]();
+        EXPECT_EQ(Changes, 1) << "operation " << I;
+    }
+    EXPECT_EQ(List.Count(), 0);
 }

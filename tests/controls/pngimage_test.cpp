@@ -400,6 +400,9 @@ TEST(PngErrors, BrokenFilesEndInTheirExceptions)
     Chunks.insert(Chunks.begin() + 1, {"AbCD", {1, 2, 3}});
     ExpectLoadError<EPNGUnknownCriticalChunk>(JoinChunks(Chunks));
     ExpectLoadError<EPNGIHDRNotFirst>(JoinChunks({{"tEXt", {'a', 0, 'b'}}, {"IEND", {}}}));
+    Bytes LongFirst = JoinChunks({{"tEXt", {'a', 0, 'b'}}, {"IEND", {}}});
+    LongFirst[8] = 0x10; // a first chunk claiming more than the file holds
+    ExpectLoadError<EPNGIHDRNotFirst>(LongFirst);
 }
 
 TEST(PngErrors, HeaderSizesAndCombinationsAreChecked)
@@ -711,14 +714,16 @@ TEST(PngChunks, TextChunksLoadWithOrWithoutSeparatorAndWriteBack)
     P.AfterData = {{"tEXt", {'A', 'u', 't', 'h', 'o', 'r', 0, 'M', 'e'}},
                    {"tEXt", {'N', 'o', 's', 'e', 'p'}},
                    {"zTXt", Compressed},
-                   {"zTXt", {'o', 'n', 'l', 'y'}}};
+                   {"zTXt", {'o', 'n', 'l', 'y'}},
+                   {"zTXt", {'a', 'b', 0}}};
     auto Image = Load(Encode(P));
     std::vector<std::pair<std::string, std::string>> Texts;
     for (int I = 0; I < Image->ChunkList().Count(); ++I)
         if (auto *T = dynamic_cast<TChunktEXt *>(Image->ChunkList().GetItem(I)))
             Texts.emplace_back(T->Keyword.c_str(), T->Text.c_str());
-    EXPECT_EQ(Texts, (std::vector<std::pair<std::string, std::string>>{
-                         {"Author", "Me"}, {"Nosep", ""}, {"Title", "hello"}, {"only", ""}}));
+    EXPECT_EQ(Texts,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"Author", "Me"}, {"Nosep", ""}, {"Title", "hello"}, {"only", ""}, {"ab", ""}}));
 
     auto Blank = std::make_unique<TPNGObject>(2, 8, 1, 1);
     Blank->AddzTXt("Empty", "");
@@ -908,6 +913,18 @@ TEST(PngObject, PixelAccessInEveryFormat)
         Image->SetPixels(4, 2, Target);
         EXPECT_EQ(Image->GetPixels(4, 2), Target) << Describe(P);
         EXPECT_EQ(Image->GetPixels(3, 2), ExpectedColor(P, 3, 2)) << Describe(P);
+    }
+}
+
+TEST(PngObject, APixelWrittenUnderAGammaTableReadsBackAsWritten)
+{
+    for (const int ColorType : {0, 2, 3, 4, 6}) {
+        Picture P = RandomPicture(ColorType, 8, 2, 1, false, 7);
+        P.BeforeData = {{"gAMA", {0x00, 0x01, 0x86, 0xA0}}}; // 100000
+        auto Image = Load(Encode(P));
+        const TColor Other = Image->GetPixels(1, 0);
+        Image->SetPixels(0, 0, Other);
+        EXPECT_EQ(Image->GetPixels(0, 0), Other) << Describe(P);
     }
 }
 
@@ -1130,6 +1147,20 @@ TEST(PngObject, PicturesLoadPngFilesAndResources)
     }
 }
 
+TEST(PngObject, APalettePictureGivenToABitmapKeepsItsColours)
+{
+    for (const PngFormat F : EveryFormat) {
+        if (F.ColorType != 0 && F.ColorType != 3) continue;
+        Picture P = RandomPicture(F.ColorType, F.BitDepth, 5, 2, false, 10);
+        auto Png = Load(Encode(P));
+        TBitmap Bitmap;
+        Bitmap.Assign(Png.get());
+        for (int Y = 0; Y < 2; ++Y)
+            for (int X = 0; X < 5; ++X)
+                EXPECT_EQ(Bitmap.Canvas()->Pixels(X, Y), ExpectedColor(P, X, Y)) << Describe(P);
+    }
+}
+
 TEST(PngObject, BitmapsConvertBothWays)
 {
     TBitmap Bitmap;
@@ -1191,6 +1222,24 @@ TEST_F(PngClipboard, PicturesTravelAsBitmaps)
     for (int Y = 0; Y < 3; ++Y)
         for (int X = 0; X < 4; ++X)
             EXPECT_EQ(Pasted.GetPixels(X, Y), Source.GetPixels(X, Y)) << X << "," << Y;
+}
+
+TEST_F(PngClipboard, PalettePicturesKeepTheirColours)
+{
+    for (const int BitDepth : {1, 4, 8}) {
+        Picture P = RandomPicture(3, BitDepth, 5, 2, false, 9);
+        auto Source = Load(Encode(P));
+        WORD Format = 0;
+        HANDLE Data{};
+        HPALETTE Palette{};
+        Source->SaveToClipboardFormat(Format, Data, Palette);
+        TPNGObject Pasted;
+        Pasted.LoadFromClipboardFormat(Format, Data, Palette);
+        DeleteObject(Data);
+        for (int Y = 0; Y < 2; ++Y)
+            for (int X = 0; X < 5; ++X)
+                EXPECT_EQ(Pasted.GetPixels(X, Y), ExpectedColor(P, X, Y)) << Describe(P);
+    }
 }
 
 TEST_F(PngClipboard, OnlyBitmapsComeInAndOnlyPicturesGoOut)
