@@ -6,6 +6,7 @@
 #include "script/fs_iexpression.h"
 #include "script/fs_ihelpers.h"
 #include "script/fs_istatements.h"
+#include "script/fs_xml.h"
 #include "tests/script/ScriptRun.h"
 
 #include <gtest/gtest.h>
@@ -171,6 +172,40 @@ TEST(ScriptCalls, ILRoundTrip_RunsTheSameProgram)
     ASSERT_TRUE(Target->SetILCode(&Stream)) << Target->ErrorMsg.Std();
     Target->Execute();
     EXPECT_EQ(Text(*Target, "s"), "42");
+}
+
+// IL saved or made without the language's type aliases still knows them.
+TEST(ScriptCalls, ILWithoutTypeAliases_TakesThoseOfTheLanguage)
+{
+    auto Source =
+        Make("C++Script", {"float f; bool b;", "void p() { f = 2.5; }", "{ p(); b = f > 2; }"});
+    TMemoryStream Saved;
+    ASSERT_TRUE(Source->GetILCode(&Saved));
+    Saved.SetPosition(0);
+    TfsXMLDocument IL;
+    IL.LoadFromStream(&Saved);
+    ASSERT_EQ(IL.Root()->Items(IL.Root()->Count() - 1)->Name(), "types");
+    delete IL.Root()->Items(IL.Root()->Count() - 1);
+    TMemoryStream Stripped;
+    IL.SaveToStream(&Stripped);
+    Stripped.SetPosition(0);
+
+    auto Target = Make("C++Script", {});
+    ASSERT_TRUE(Target->SetILCode(&Stripped)) << Target->ErrorMsg.Std();
+    Target->Execute();
+    EXPECT_EQ(Text(*Target, "f"), "2.5");
+    EXPECT_EQ(Text(*Target, "b"), "True");
+
+    auto Host = Make("C++Script", {"#include \"u\"", "{ g = g * 2; }"});
+    Host->OnGetUnit = [](TfsScript *, const AnsiString &, AnsiString &Text) { Text = "{ }"; };
+    Host->OnGetILUnit = [](TfsScript *, const AnsiString &, AnsiString &Text) {
+        Text = "<?xml version=\"1.0\"?><program><var pos=\"1:1\"><type text=\"float\" "
+               "pos=\"1:6\"/><ident text=\"g\" pos=\"1:8\"/><init pos=\"1:9\"><expr "
+               "pos=\"1:11\" pos1=\"1:14\"><number text=\"1.25\" "
+               "pos=\"1:14\"/></expr></init></var></program>";
+    };
+    Exec(*Host);
+    EXPECT_EQ(Text(*Host, "g"), "2.5");
 }
 
 TEST(ScriptCalls, ExitInsideFinallyEndsWithTheBlockExitBeforeItStays)
