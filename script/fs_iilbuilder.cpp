@@ -701,7 +701,7 @@ void TfsILBuilder::DoWith(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
         auto Var = std::make_unique<TfsVariable>(Name, Designator->Typ(), Designator->TypeName());
         TfsCustomVariable *Hidden = Var.get();
         Scope->Add(Name, std::move(Var));
-        auto *Stmt = NewStatement<TfsWithStmt>(E->Items(I), Scope, List);
+        auto *Stmt = NewStatement<TfsWithStmt>(E, Scope, List);
         Stmt->Designator = std::move(Designator);
         Stmt->Variable = Hidden;
         FWithList.emplace_back(Name, Stmt);

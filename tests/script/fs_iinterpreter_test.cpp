@@ -162,6 +162,22 @@ TEST(ScriptCalls, RunLineReportsEveryStatementWithItsPosition)
     EXPECT_FALSE(Script->IsExecutableLine(2));
 }
 
+// A with statement stands where its word does, whatever line its objects are on.
+TEST(ScriptCalls, RunLineReportsAWithStatementAtItsWord)
+{
+    auto Script = Make("PascalScript", {"var a, b: TStringList;", "begin",
+                                        "  a := TStringList.Create;", "  b := a;", "  with",
+                                        "    a, b do", "    Add('x');", "  a.Free;", "end."});
+    std::vector<std::string> Positions;
+    Script->OnRunLine = [&Positions](TfsScript *, const AnsiString &, const AnsiString &Pos) {
+        Positions.push_back(Pos.Std());
+    };
+    Exec(*Script);
+    EXPECT_EQ(Positions, (std::vector<std::string>{"3:3", "4:3", "5:3", "5:3", "7:5", "8:3"}));
+    EXPECT_TRUE(Script->IsExecutableLine(5));
+    EXPECT_FALSE(Script->IsExecutableLine(6));
+}
+
 TEST(ScriptCalls, ILRoundTrip_RunsTheSameProgram)
 {
     auto Source = Make("PascalScript", {"var s: Integer;", "begin s := 6 * 7; end."});
