@@ -116,6 +116,18 @@ TEST(CppRun, ReportExpression_CompiledOnceEvaluatedManyTimes)
                   FormatFloat("0.00", Price * 3).Std());
 }
 
+// A routine's body is built apart from the main program; the language's type
+// names hold there as well.
+TEST(CppRun, LocalVariablesOfARoutine_TakeTheLanguagesTypeNames)
+{
+    auto Script =
+        Make("C++Script", {"float r;", "float half(long n) {",
+                           "  bool odd = n % 2 == 1; float h = n / 2; long k = 1;",
+                           "  if (odd) h = h + k; return h;", "}", "{ r = half(3) + half(4); }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "r"), "4.5");
+}
+
 TEST(CppRun, VoidFunctionIsAProcedure_ReturnAssignsResult)
 {
     auto Script =
