@@ -46,6 +46,22 @@ TfsXMLItem *Child(TfsXMLItem *E, int Index)
     return E->Items(Index);
 }
 
+TfsXMLItem *ChildNamed(TfsXMLItem *E, const char *Name)
+{
+    int Index = E->Find(Name);
+    return Index < 0 ? nullptr : E->Items(Index);
+}
+
+// Resolved takes the engine type name that alias Name of Types stands for.
+bool FindAlias(const TfsXMLItem *Types, const AnsiString &Name, AnsiString &Resolved)
+{
+    if (!Types) return false;
+    int Index = Types->Find(Name);
+    if (Index < 0) return false;
+    Resolved = Types->Items(Index)->Prop("type");
+    return true;
+}
+
 Variant InitialValue(TfsVarType Typ)
 {
     switch (Typ) {
@@ -74,8 +90,10 @@ std::unique_ptr<TfsExpression> ConstExpression(TfsScript *Scope, const Variant &
 
 } // namespace
 
-TfsILBuilder::TfsILBuilder(TfsScript *AProgram, const AnsiString &ASource, bool ANeedDeclareVars)
-    : FProgram(AProgram), FSource(ASource), FNeedDeclareVars(ANeedDeclareVars)
+TfsILBuilder::TfsILBuilder(TfsScript *AProgram, const AnsiString &ASource, bool ANeedDeclareVars,
+                           TfsXMLItem *AGrammarTypes)
+    : FProgram(AProgram), FSource(ASource), FNeedDeclareVars(ANeedDeclareVars),
+      FGrammarTypes(AGrammarTypes)
 {
     FLineStarts.push_back(1);
     for (int I = 1; I <= FSource.Length(); ++I)
@@ -152,16 +170,11 @@ TfsCustomVariable *TfsILBuilder::FindVar(TfsScript *Scope, const AnsiString &Nam
 
 TfsILBuilder::TTypeInfo TfsILBuilder::FindType(const AnsiString &Name)
 {
+    // The program's own aliases first; IL that carries none (from a host, or
+    // saved without them) still has the language's.
     AnsiString Resolved = Name;
-    if (FProgRoot) {
-        if (TfsXMLItem *Types = FProgRoot->FindItem("types")) {
-            for (int I = 0; I < Types->Count(); ++I)
-                if (AnsiSameText(Types->Items(I)->Name(), Name)) {
-                    Resolved = Types->Items(I)->Prop("type");
-                    break;
-                }
-        }
-    }
+    TfsXMLItem *Types = FProgRoot ? ChildNamed(FProgRoot, "types") : nullptr;
+    if (!FindAlias(Types, Name, Resolved)) FindAlias(FGrammarTypes, Name, Resolved);
     TfsVarType Typ = StrToVarType(Resolved, FProgram);
     if (Typ == fvtClass) FindClass(Resolved);
     return {Typ, Name};
@@ -392,7 +405,7 @@ void TfsILBuilder::DoConst(TfsXMLItem *E, TfsScript *Scope)
 AnsiString TfsILBuilder::RoutineName(TfsXMLItem *E, TfsScript *Scope)
 {
     SetErrorPos(E);
-    TfsXMLItem *NameElement = E->FindItem("name");
+    TfsXMLItem *NameElement = ChildNamed(E, "name");
     if (!NameElement) throw Exception("Invalid IL: routine without a name");
     AnsiString Name = TextOf(NameElement);
     CheckIdent(Scope, Name);
@@ -409,7 +422,7 @@ void TfsILBuilder::DoFunc1(TfsXMLItem *E, TfsScript *Scope)
     const AnsiString Name = RoutineName(E, Scope);
     TTypeInfo Type{fvtVariant, ""};
     bool IsFunc = true;
-    if (TfsXMLItem *TypeElement = E->FindItem("type");
+    if (TfsXMLItem *TypeElement = ChildNamed(E, "type");
         TypeElement && !TextOf(TypeElement).IsEmpty()) {
         SetErrorPos(TypeElement);
         Type = FindType(TextOf(TypeElement));
@@ -465,7 +478,7 @@ void TfsILBuilder::DoParameters(TfsXMLItem *E, TfsProcVariable *Routine)
 
 void TfsILBuilder::DoProc2(TfsXMLItem *E, TfsScript *Scope)
 {
-    TfsXMLItem *NameElement = E->FindItem("name");
+    TfsXMLItem *NameElement = ChildNamed(E, "name");
     if (!NameElement) return;
     auto *Routine = dynamic_cast<TfsProcVariable *>(FindVar(Scope, TextOf(NameElement)));
     if (!Routine) throw Exception(SIdRedeclared + Quoted(TextOf(NameElement)));
@@ -688,7 +701,7 @@ void TfsILBuilder::DoWith(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
         auto Var = std::make_unique<TfsVariable>(Name, Designator->Typ(), Designator->TypeName());
         TfsCustomVariable *Hidden = Var.get();
         Scope->Add(Name, std::move(Var));
-        auto *Stmt = NewStatement<TfsWithStmt>(E->Items(I), Scope, List);
+        auto *Stmt = NewStatement<TfsWithStmt>(E, Scope, List);
         Stmt->Designator = std::move(Designator);
         Stmt->Variable = Hidden;
         FWithList.emplace_back(Name, Stmt);

@@ -20,8 +20,10 @@ class TfsILBuilder
 {
 public:
     // Source is the text the IL was made from (for the source text of expressions);
-    // NeedDeclareVars false lets an undeclared name become a global Variant.
-    TfsILBuilder(TfsScript *AProgram, const AnsiString &ASource, bool ANeedDeclareVars);
+    // NeedDeclareVars false lets an undeclared name become a global Variant;
+    // GrammarTypes, the language's type aliases, serve IL that has none.
+    TfsILBuilder(TfsScript *AProgram, const AnsiString &ASource, bool ANeedDeclareVars,
+                 TfsXMLItem *AGrammarTypes = nullptr);
 
     // Builds the IL program element into the script.
     void ParseILScript(TfsXMLItem *ProgramElement);
@@ -102,6 +104,7 @@ private:
     bool FLate = false;
     AnsiString FErrorPos;
     AnsiString FUnitName;
+    TfsXMLItem *FGrammarTypes;
     TfsXMLItem *FProgRoot = nullptr;
     std::vector<std::pair<AnsiString, TfsWithStmt *>> FWithList;
     std::vector<int> FLineStarts;

@@ -298,8 +298,13 @@ void TfsILParser::LoadIL()
     text += "</program>";
     TStringStream stream{AnsiString(std::move(text))};
     FILScript->LoadFromStream(&stream);
-    const int types = FGrammarRoot->Find("types");
-    if (types >= 0) FILScript->Root()->Add()->Assign(FGrammarRoot->Items(types));
+    if (TfsXMLItem *types = GrammarTypes()) FILScript->Root()->Add()->Assign(types);
+}
+
+TfsXMLItem *TfsILParser::GrammarTypes() const
+{
+    const int types = FGrammarRoot ? FGrammarRoot->Find("types") : -1;
+    return types >= 0 ? FGrammarRoot->Items(types) : nullptr;
 }
 
 // ------------------------------------------------------- running the grammar

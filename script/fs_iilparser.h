@@ -51,6 +51,8 @@ public:
 
     TfsXMLDocument *Grammar() const { return FGrammar.get(); }
     TfsXMLItem *GrammarRoot() const { return FGrammarRoot; }
+    // The language's type aliases; nil when its grammar has none.
+    TfsXMLItem *GrammarTypes() const;
     TfsXMLDocument *ILScript() const { return FILScript.get(); }
     const AnsiString &LangName() const { return FLangName; }
     bool NeedDeclareVars() const { return FNeedDeclareVars; }

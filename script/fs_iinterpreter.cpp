@@ -631,7 +631,7 @@ bool TfsScript::Compile()
         std::unique_ptr<TfsILParser> Parser = NewParser();
         AnsiString Source = SourceText();
         if (MakeIL(*Parser, Source)) {
-            TfsILBuilder Builder(this, Source, Parser->NeedDeclareVars());
+            TfsILBuilder Builder(this, Source, Parser->NeedDeclareVars(), Parser->GrammarTypes());
             Builder.ParseILScript(Parser->ILScript()->Root());
         }
     }
@@ -685,7 +685,7 @@ bool TfsScript::SetILCode(TStream *Stream)
         ErrorMsg = E.Message();
     }
     if (ErrorMsg.IsEmpty()) {
-        TfsILBuilder Builder(this, "", Parser->NeedDeclareVars());
+        TfsILBuilder Builder(this, "", Parser->NeedDeclareVars(), Parser->GrammarTypes());
         Builder.ParseILScript(Document.Root());
     }
     return Finish(Sequence, Statements);

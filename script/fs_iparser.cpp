@@ -146,6 +146,9 @@ bool TfsParser::IsSpace(unsigned char Ch) const
 
 bool TfsParser::LineCommentAt() const
 {
+    // Openers are looked for only before the last character: a lone "'"
+    // ending the text opens no comment.
+    if (FPosition >= FSize) return false;
     for (const AnsiString *opener : {&FCommentLine1, &FCommentLine2}) {
         if (!TextAt(FPosition, *opener)) continue;
         // A word-like opener ("rem") opens a comment only as a whole word, so

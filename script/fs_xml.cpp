@@ -432,52 +432,29 @@ AnsiString StrToXML(const AnsiString &S)
     return AnsiString(std::move(out));
 }
 
-namespace
-{
-
-// The code of a numeric reference's body (decimal or "$" hexadecimal), low
-// eight bits; false when the body is no number.
-bool ReferenceCode(std::string_view Body, unsigned char &Code)
-{
-    const bool hex = !Body.empty() && Body[0] == '$';
-    if (hex) Body.remove_prefix(1);
-    if (Body.empty()) return false;
-    unsigned value = 0;
-    for (const char ch : Body) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c >= '0' && c <= '9')
-            value = value * (hex ? 16 : 10) + (c - '0');
-        else if (hex && ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'))
-            value = value * 16 + ((c | 0x20) - 'a' + 10);
-        else
-            return false;
-    }
-    Code = static_cast<unsigned char>(value & 0xFF);
-    return true;
-}
-
-} // namespace
-
 AnsiString XMLToStr(const AnsiString &S)
 {
     const std::string_view text = S.View();
     if (text.size() <= 1 || text.find('&') == std::string_view::npos) return S;
     std::string out;
     out.reserve(text.size());
+    // Once no ";" follows, none follows any later "&#" either; remembering it
+    // keeps a text full of stray "&#" linear to decode.
+    bool semicolonAhead = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '&' && text.substr(i + 1, 5) == "quot;") {
             out += '"';
             i += 5;
             continue;
         }
-        if (text[i] == '&' && i + 1 < text.size() && text[i + 1] == '#') {
-            // A reference body is short; looking further would make a text
-            // full of stray "&#" quadratic to decode.
-            const std::size_t semicolon = text.substr(0, i + 20).find(';', i + 2);
-            unsigned char code = 0;
-            if (semicolon != std::string_view::npos &&
-                ReferenceCode(text.substr(i + 2, semicolon - i - 2), code)) {
-                out += static_cast<char>(code);
+        if (semicolonAhead && text[i] == '&' && i + 3 < text.size() && text[i + 1] == '#') {
+            const std::size_t semicolon = text.find(';', i + 2);
+            if (semicolon == std::string_view::npos) {
+                semicolonAhead = false;
+            } else {
+                // A body that is no integer raises the integer conversion's error.
+                const int code = StrToInt(AnsiString(text.substr(i + 2, semicolon - i - 2)));
+                out += static_cast<char>(code & 0xFF);
                 i = semicolon;
                 continue;
             }

@@ -87,8 +87,9 @@ private:
 
 // LF, CR, double quote, "<", ">" and "&" become numeric references.
 AnsiString StrToXML(const AnsiString &S);
-// Decodes numeric references ("&#65;", "&#$41;") and "&quot;"; anything else,
-// malformed references included, stays as it is.
+// Decodes numeric references ("&#65;", "&#$41;") and "&quot;"; a reference
+// whose number is no integer raises EConvertError. A "&#" with no ";" after
+// it, and any other "&", stays as it is.
 AnsiString XMLToStr(const AnsiString &S);
 // A value as attribute text: numbers in decimal or general float form,
 // dates in the short date form, booleans as "1" or "0", strings escaped;

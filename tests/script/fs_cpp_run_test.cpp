@@ -61,6 +61,29 @@ TEST(CppRun, UndeclaredName_IsAnError)
     EXPECT_EQ(CompileError(*Script), "Undeclared identifier: 'a' @ 1:14");
 }
 
+// Each check of a program's meaning says what is wrong and where, in the
+// engine's own words when no host replaced them.
+TEST(CppRun, SemanticErrors_SayWhatAndWhere)
+{
+    const std::pair<const char *, const char *> Cases[] = {
+        {"{ int a; int a; }", "Identifier redeclared: 'a' @ 1:15"},
+        {"{ Foo a; }", "Unknown type: 'Foo' @ 1:6"},
+        {"{ int a; a.b = 1; }", "Array type required @ 1:10"},
+        {"{ string s; s.x = 1; }", "Strings doesn't have properties or methods @ 1:13"},
+        {"{ TObject o; o[1] = 1; }", "Class TObject does not have a default property @ 1:14"},
+        {"{ TStringList l; l.Strings = 1; }", "Index required @ 1:18"},
+        {"{ int a; a = &b.c; }", "Variable required @ 1:14"},
+        {"{ int a; delete a; }", "Class type required @ 1:17"},
+        {"{ int a; a = new a; }", "Class type required @ 1:18"},
+        {"#define c 1\r\n{ c = 2; }", "Left side cannot be assigned to @ 2:3"},
+        {"{ int a; a = \"x\"; }", "Incompatible types: 'Integer', 'String' @ 1:10"},
+    };
+    for (const auto &[Source, Error] : Cases) {
+        auto Script = Make("C++Script", {Source});
+        EXPECT_EQ(CompileError(*Script), Error) << Source;
+    }
+}
+
 TEST(CppRun, StringPlusNumber_IsIncompatibleAtTheOperator)
 {
     auto Script = Make("C++Script", {"Variant frxf0() { return \"a\" + 5; } {}"});
@@ -91,6 +114,18 @@ TEST(CppRun, ReportExpression_CompiledOnceEvaluatedManyTimes)
     for (Price = 1; Price <= 100; ++Price)
         EXPECT_EQ(Script->CallFunction("frxf0", Null()).AsString().Std(),
                   FormatFloat("0.00", Price * 3).Std());
+}
+
+// A routine's body is built apart from the main program; the language's type
+// names hold there as well.
+TEST(CppRun, LocalVariablesOfARoutine_TakeTheLanguagesTypeNames)
+{
+    auto Script =
+        Make("C++Script", {"float r;", "float half(long n) {",
+                           "  bool odd = n % 2 == 1; float h = n / 2; long k = 1;",
+                           "  if (odd) h = h + k; return h;", "}", "{ r = half(3) + half(4); }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "r"), "4.5");
 }
 
 TEST(CppRun, VoidFunctionIsAProcedure_ReturnAssignsResult)

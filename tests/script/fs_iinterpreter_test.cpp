@@ -6,6 +6,7 @@
 #include "script/fs_iexpression.h"
 #include "script/fs_ihelpers.h"
 #include "script/fs_istatements.h"
+#include "script/fs_xml.h"
 #include "tests/script/ScriptRun.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,22 @@ TEST(ScriptCalls, RunLineReportsEveryStatementWithItsPosition)
     EXPECT_FALSE(Script->IsExecutableLine(2));
 }
 
+// A with statement stands where its word does, whatever line its objects are on.
+TEST(ScriptCalls, RunLineReportsAWithStatementAtItsWord)
+{
+    auto Script = Make("PascalScript", {"var a, b: TStringList;", "begin",
+                                        "  a := TStringList.Create;", "  b := a;", "  with",
+                                        "    a, b do", "    Add('x');", "  a.Free;", "end."});
+    std::vector<std::string> Positions;
+    Script->OnRunLine = [&Positions](TfsScript *, const AnsiString &, const AnsiString &Pos) {
+        Positions.push_back(Pos.Std());
+    };
+    Exec(*Script);
+    EXPECT_EQ(Positions, (std::vector<std::string>{"3:3", "4:3", "5:3", "5:3", "7:5", "8:3"}));
+    EXPECT_TRUE(Script->IsExecutableLine(5));
+    EXPECT_FALSE(Script->IsExecutableLine(6));
+}
+
 TEST(ScriptCalls, ILRoundTrip_RunsTheSameProgram)
 {
     auto Source = Make("PascalScript", {"var s: Integer;", "begin s := 6 * 7; end."});
@@ -171,6 +188,40 @@ TEST(ScriptCalls, ILRoundTrip_RunsTheSameProgram)
     ASSERT_TRUE(Target->SetILCode(&Stream)) << Target->ErrorMsg.Std();
     Target->Execute();
     EXPECT_EQ(Text(*Target, "s"), "42");
+}
+
+// IL saved or made without the language's type aliases still knows them.
+TEST(ScriptCalls, ILWithoutTypeAliases_TakesThoseOfTheLanguage)
+{
+    auto Source =
+        Make("C++Script", {"float f; bool b;", "void p() { f = 2.5; }", "{ p(); b = f > 2; }"});
+    TMemoryStream Saved;
+    ASSERT_TRUE(Source->GetILCode(&Saved));
+    Saved.SetPosition(0);
+    TfsXMLDocument IL;
+    IL.LoadFromStream(&Saved);
+    ASSERT_EQ(IL.Root()->Items(IL.Root()->Count() - 1)->Name(), "types");
+    delete IL.Root()->Items(IL.Root()->Count() - 1);
+    TMemoryStream Stripped;
+    IL.SaveToStream(&Stripped);
+    Stripped.SetPosition(0);
+
+    auto Target = Make("C++Script", {});
+    ASSERT_TRUE(Target->SetILCode(&Stripped)) << Target->ErrorMsg.Std();
+    Target->Execute();
+    EXPECT_EQ(Text(*Target, "f"), "2.5");
+    EXPECT_EQ(Text(*Target, "b"), "True");
+
+    auto Host = Make("C++Script", {"#include \"u\"", "{ g = g * 2; }"});
+    Host->OnGetUnit = [](TfsScript *, const AnsiString &, AnsiString &Text) { Text = "{ }"; };
+    Host->OnGetILUnit = [](TfsScript *, const AnsiString &, AnsiString &Text) {
+        Text = "<?xml version=\"1.0\"?><program><var pos=\"1:1\"><type text=\"float\" "
+               "pos=\"1:6\"/><ident text=\"g\" pos=\"1:8\"/><init pos=\"1:9\"><expr "
+               "pos=\"1:11\" pos1=\"1:14\"><number text=\"1.25\" "
+               "pos=\"1:14\"/></expr></init></var></program>";
+    };
+    Exec(*Host);
+    EXPECT_EQ(Text(*Host, "g"), "2.5");
 }
 
 TEST(ScriptCalls, ExitInsideFinallyEndsWithTheBlockExitBeforeItStays)

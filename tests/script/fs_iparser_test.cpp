@@ -150,13 +150,19 @@ TEST_F(Scanner, UnterminatedBlockComment_StopsAtTheEnd)
     EXPECT_EQ(P.GetChar(), "");
 }
 
-TEST_F(Scanner, OneCharacterOpener_AsLastCharacter_IsAComment)
+TEST_F(Scanner, OneCharacterOpener_AsLastCharacter_IsNoComment)
 {
     P.SetCommentLine1("'");
     Text("x '");
     EXPECT_EQ(P.GetIdent(), "x");
+    EXPECT_EQ(P.GetChar(), "");
     P.SkipSpaces();
-    EXPECT_EQ(P.Position(), 4);
+    EXPECT_EQ(P.Position(), 3);
+    EXPECT_EQ(P.GetChar(), "'");
+    Text("x '\n");
+    EXPECT_EQ(P.GetIdent(), "x");
+    P.SkipSpaces();
+    EXPECT_EQ(P.Position(), 5);
 }
 
 TEST_F(Scanner, WordOpener_OnlyAsAWholeWord)

@@ -102,14 +102,30 @@ TEST(XMLText, StrToXML_EscapesReservedCharactersAndAmpersand)
         EXPECT_EQ(XMLToStr(StrToXML(text)), text);
 }
 
-TEST(XMLText, XMLToStr_DecodesReferencesAndLeavesMalformedOnes)
+TEST(XMLText, XMLToStr_DecodesReferencesAndLeavesUnfinishedOnes)
 {
-    EXPECT_EQ(XMLToStr("&#65;&#$42;&quot;"), "AB\"");
+    EXPECT_EQ(XMLToStr("&#65;&#$42;&#x43;&quot;"), "ABC\"");
     EXPECT_EQ(XMLToStr("&#321;"), "A"); // low eight bits
     EXPECT_EQ(XMLToStr("a&#12"), "a&#12");
-    EXPECT_EQ(XMLToStr("&#x41;&#;&#1a;"), "&#x41;&#;&#1a;");
+    EXPECT_EQ(XMLToStr("a&#;"), "a&#;"); // too short to hold a reference
     EXPECT_EQ(XMLToStr("&amp;&"), "&amp;&");
     EXPECT_EQ(XMLToStr("&"), "&");
+}
+
+// An attribute whose reference holds no number is not read as something else.
+TEST(XMLText, XMLToStr_ReferenceWithoutANumber_RaisesTheConversionError)
+{
+    for (const char *text : {"&#1a;", "a&#;b", "&#65;&# 6 5;"}) {
+        try {
+            XMLToStr(text);
+            ADD_FAILURE() << "decoded: " << text;
+        } catch (const EConvertError &e) {
+            EXPECT_NE(e.Message().Pos("is not a valid integer value"), 0) << text;
+        }
+    }
+    TfsXMLItem item;
+    item.SetText("text=\"&#abc;\"");
+    EXPECT_THROW(item.Prop("text"), EConvertError);
 }
 
 TEST(XMLDocument, OneLineAndIndentedTexts_LoadAlike)
