@@ -261,15 +261,16 @@ TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
     }
 }
 
-TfsLocalsGuard::~TfsLocalsGuard()
+void TfsLocalsGuard::Restore()
 {
-    // Plain stores: a destructor must not throw.
+    // Plain stores: the guard's end must not throw.
     for (auto &[Var, Value] : FSaved) {
         if (auto *Text = dynamic_cast<TfsStringVariable *>(Var))
             Text->Str() = VarToStr(Value);
         else
             *Var->PValue() = Value;
     }
+    FSaved.clear();
 }
 
 // ---------------------------------------------------------------- modules
