@@ -505,6 +505,12 @@ void TfsILBuilder::DoAssign(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
     SetErrorPos(E);
     if (Designator->IsReadOnly) throw Exception(SLeftCantAssigned);
     CheckTypeCompatibility(Designator.get(), Expr.get());
+    if (Op == "/") {
+        // "/=" divides as reals: an integer target would be left holding a fraction,
+        // which "x = x / y" is refused for too.
+        TfsVariable Quotient("", fvtFloat, "");
+        CheckTypeCompatibility(Designator.get(), &Quotient);
+    }
     if (Op.IsEmpty()) Op = Expr->Optimize(Designator.get());
     TfsAssignmentStmt *Stmt;
     if (Op == "+")

@@ -76,6 +76,16 @@ TEST(CppRun, CStyleForWithIncrementAndAddAssign)
     EXPECT_EQ(Text(*Script, "i"), "5");
 }
 
+TEST(CppRun, DivideAssign_DividesAsRealsAndIsRefusedForAnInteger)
+{
+    auto Script = Make("C++Script", {"float f = 5;", "{ f /= 2; }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "f"), "2.5");
+
+    auto Refused = Make("C++Script", {"int i = 5;", "{", "  i /= 2;", "}"});
+    EXPECT_EQ(CompileError(*Refused), "Incompatible types: 'Integer', 'Extended' @ 3:3");
+}
+
 TEST(CppRun, ReportExpression_CompiledOnceEvaluatedManyTimes)
 {
     auto Script = Make("C++Script", {});
