@@ -139,6 +139,28 @@ TEST(HostClass, EventBridge_CallsTheProcedureAndCopiesBack)
     EXPECT_EQ(Text(*Script, "calls"), "1");
 }
 
+TEST(HostClass, EventBridge_FiringWhileItsHandlerRuns_IsNotDeliveredAgain)
+{
+    THost Host(nullptr);
+    auto Script = Make("PascalScript", {"var calls: Integer;", "procedure C(Sender: Variant);",
+                                        "begin calls := calls + 1; h.Click; end;",
+                                        "begin calls := 0; h.OnClick := 'C'; end."});
+    RegisterHost(*Script);
+    Script->FindClass("THost")->AddMethod(
+        "procedure Click", [](TObject *Instance, TClass, const AnsiString &, TfsMethodHelper *) {
+            auto *Clicked = static_cast<THost *>(Instance);
+            if (Clicked->OnClick) Clicked->OnClick(Clicked);
+            return Null();
+        });
+    Script->AddObject("h", &Host);
+    Exec(*Script);
+    ASSERT_TRUE(Host.OnClick);
+    Host.OnClick(&Host);
+    EXPECT_EQ(Text(*Script, "calls"), "1");
+    Host.OnClick(&Host);
+    EXPECT_EQ(Text(*Script, "calls"), "2");
+}
+
 TEST(HostClass, EventBridge_ReassigningReplacesTheBridge)
 {
     THost Host(nullptr);
