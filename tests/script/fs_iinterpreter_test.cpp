@@ -180,6 +180,19 @@ TEST(ScriptCalls, ExitInsideFinallyEndsWithTheBlockExitBeforeItStays)
     EXPECT_EQ(PascalS("s := 'a'; try exit; finally s := s + 'c'; end; s := s + 'd';"), "ac");
 }
 
+TEST(ScriptCalls, BreakOrContinueLeavingATryBlock_RunsTheWholeFinallyBlockFirst)
+{
+    auto Script =
+        Make("PascalScript",
+             {"var i, a, b, last: Integer;", "begin", "  a := 0; b := 0;", "  for i := 1 to 3 do",
+              "    try", "      if i = 1 then continue;", "      if i = 2 then break;",
+              "    finally", "      a := a + 1; b := b + 1;", "    end;", "  last := i;", "end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "a"), "2");
+    EXPECT_EQ(Text(*Script, "b"), "2");
+    EXPECT_EQ(Text(*Script, "last"), "2");
+}
+
 TEST(ScriptExpressions, PriorityBuildsTheExpectedTree)
 {
     TfsScript Script(nullptr);
