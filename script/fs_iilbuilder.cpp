@@ -551,6 +551,9 @@ void TfsILBuilder::DoCall(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
     if (E->Count() > 1 && Is(E->Items(1), "modificator")) {
         Stmt->Modificator = TextOf(E->Items(1));
         if (Designator->IsReadOnly) throw Exception(SLeftCantAssigned);
+        // "x++" adds 1 as "x += 1" does.
+        TfsVariable One("", fvtInt, "");
+        CheckCompoundAssignment(Designator.get(), &One, Stmt->Modificator);
     }
     Stmt->Designator = std::move(Designator);
 }

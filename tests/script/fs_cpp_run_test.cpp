@@ -94,6 +94,19 @@ TEST(CppRun, CompoundAssignment_IsCheckedAsTheOperatorItStandsFor)
     EXPECT_EQ(CompileError(*Difference), "Incompatible types @ 3:3");
 }
 
+TEST(CppRun, IncrementAndDecrement_AreCheckedAsAddingAndTakingOne)
+{
+    auto Script = Make("C++Script", {"int i = 1; float f = 0.5;", "{ i++; i++; f--; }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "i"), "3");
+    EXPECT_EQ(Text(*Script, "f"), "-0.5");
+
+    auto Flag = Make("C++Script", {"bool b = true;", "{", "  b++;", "}"});
+    EXPECT_EQ(CompileError(*Flag), "Incompatible types @ 3:3");
+    auto Word = Make("C++Script", {"string s = \"a\";", "{", "  s--;", "}"});
+    EXPECT_EQ(CompileError(*Word), "Incompatible types @ 3:3");
+}
+
 TEST(CppRun, ReportExpression_CompiledOnceEvaluatedManyTimes)
 {
     auto Script = Make("C++Script", {});
