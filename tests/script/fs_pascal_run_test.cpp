@@ -145,6 +145,17 @@ TEST(PascalRun, IndexOfAVariantHoldingNoArray_ReadsNullAndRefusesAWrite)
     EXPECT_THROW(Writer->Execute(), Exception);
 }
 
+TEST(PascalRun, EnumerationsWhoseLongNamesBeginAlike_AreDifferentTypes)
+{
+    auto Script = Make("PascalScript", {"var a: TVeryLongEnumerationTypeNameNumberOneFirst;",
+                                        "begin a := vlSecondB; end."});
+    Script->AddEnum("TVeryLongEnumerationTypeNameNumberOneFirst", "vlFirstA, vlFirstB");
+    Script->AddEnum("TVeryLongEnumerationTypeNameNumberOneSecond", "vlSecondA, vlSecondB");
+    EXPECT_EQ(CompileError(*Script),
+              "Incompatible types: 'TVeryLongEnumerationTypeNameNumberOneFirst', "
+              "'TVeryLongEnumerationTypeNameNumberOneSecond' @ 2:7");
+}
+
 TEST(PascalRun, MemberOfString_IsRefused)
 {
     auto Script = Make("PascalScript", {"var s: String; begin s.Length; end."});
