@@ -755,6 +755,7 @@ namespace
 
 void PassParams(TfsProcVariable &Proc, const Variant &Params)
 {
+    // A parameter the host leaves out takes its default, not what an earlier call left.
     int Given = VarIsArray(Params) ? VarArrayHighBound(Params, 1) + 1 : 0;
     for (int I = 0; I < Proc.Count(); ++I) {
         TfsParamItem *Param = Proc.Params(I);

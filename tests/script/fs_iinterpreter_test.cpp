@@ -95,6 +95,15 @@ TEST(ScriptCalls, CallFunction1_ReturnsVarParameters)
     EXPECT_TRUE(VarIsNull(Script->CallFunction("Nothing", Args)));
 }
 
+TEST(ScriptCalls, CallFunction_ParameterLeftOutTakesItsDefaultNotAnEarlierValue)
+{
+    auto Script = Make("PascalScript", {"function F(a: Integer; b: Integer = 7): Integer;",
+                                        "begin Result := a + b; end;", "begin end."});
+    ASSERT_TRUE(Script->Compile());
+    EXPECT_EQ(Script->CallFunction("F", VarArrayOf({Variant(1), Variant(2)})).AsInteger(), 3);
+    EXPECT_EQ(Script->CallFunction("F", VarArrayOf({Variant(1)})).AsInteger(), 8);
+}
+
 TEST(ScriptCalls, VariablesReadAndWrite)
 {
     TfsScript Script(nullptr);
