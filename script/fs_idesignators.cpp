@@ -35,10 +35,16 @@ void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
         Ref->Params(J)->SetValue(Values[J]);
 }
 
-void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
+// The results are taken before a recursive call's locals come back and handed on
+// after: a var argument may be a local of the routine that calls itself.
+void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref, TfsLocalsGuard &Locals)
 {
+    std::vector<std::pair<int, Variant>> Results;
     for (int J = 0; J < Ref->Count() && J < Item->Count(); ++J)
-        if (Ref->Params(J)->IsVarParam) Item->Arg(J)->SetValue(Ref->Params(J)->GetValue());
+        if (Ref->Params(J)->IsVarParam) Results.emplace_back(J, Ref->Params(J)->GetValue());
+    Locals.Restore();
+    for (auto &[J, Value] : Results)
+        Item->Arg(J)->SetValue(Value);
 }
 
 } // namespace
@@ -157,7 +163,7 @@ Variant TfsDesignator::DoCalc(const Variant &AValue, bool Flag)
             StepRef->NeedResult = !(IsLast && !NeedResult);
             ParentValue = StepRef->GetValue();
         }
-        ReturnVarArguments(Item, StepRef);
+        ReturnVarArguments(Item, StepRef, Locals);
     }
     return ParentValue;
 }

@@ -559,16 +559,22 @@ void TfsExpression::TypeOf(TfsExpressionNode *Node, AnsiString &ErrorPos)
     Op->BothInt = L == fvtInt && R == fvtInt;
     Op->BothBool = L == fvtBool && R == fvtBool;
     Op->Prepare();
-    if (!IsBinaryValid(Op->Op, L, R, LName, RName, FScript) && ErrorPos.IsEmpty())
+    TfsTypeRec Result;
+    if (!fsOperatorType(Op->Op, {L, LName}, {R, RName}, FScript, Result) && ErrorPos.IsEmpty())
         ErrorPos = Op->ExprPos;
-    TfsVarType Result = L;
-    AnsiString ResultName = LName;
-    if ((L == fvtInt && R == fvtFloat) || (L == fvtFloat && R == fvtInt) ||
-        (Op->Op == opDivFloat && Op->BothInt))
-        Result = fvtFloat;
-    if (IsComparison(Op->Op) || Op->Op == opIn || Op->Op == opIs) Result = fvtBool;
-    Op->SetTyp(Result);
-    Op->SetTypeName(ResultName);
+    Op->SetTyp(Result.Typ);
+    Op->SetTypeName(Result.TypeName);
+}
+
+bool fsOperatorType(TfsOperatorType Op, const TfsTypeRec &L, const TfsTypeRec &R, TfsScript *Script,
+                    TfsTypeRec &Result)
+{
+    Result = L;
+    if ((L.Typ == fvtInt && R.Typ == fvtFloat) || (L.Typ == fvtFloat && R.Typ == fvtInt) ||
+        (Op == opDivFloat && L.Typ == fvtInt && R.Typ == fvtInt))
+        Result.Typ = fvtFloat;
+    if (IsComparison(Op) || Op == opIn || Op == opIs) Result.Typ = fvtBool;
+    return IsBinaryValid(Op, L.Typ, R.Typ, L.TypeName, R.TypeName, Script);
 }
 
 AnsiString TfsExpression::Finalize()

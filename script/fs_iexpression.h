@@ -3,6 +3,7 @@
 // Expression trees built by operator priority and evaluated over variants.
 
 #include "script/fs_iinterpreter.h"
+#include "script/fs_itools.h"
 
 class TfsDesignator;
 
@@ -331,6 +332,11 @@ private:
     std::unique_ptr<TfsExpressionNode> FRoot;
     TfsExpressionNode *FCurNode;
 };
+
+// The type of "L op R" by the rule the tree checks its operators with; false when the
+// operator does not take such operands.
+bool fsOperatorType(TfsOperatorType Op, const TfsTypeRec &L, const TfsTypeRec &R, TfsScript *Script,
+                    TfsTypeRec &Result);
 
 // The Variant operation of a binary or prefix operator, as the tree evaluates it.
 Variant fsOperate(TfsOperatorType Op, const Variant &L, const Variant &R);

@@ -127,6 +127,9 @@ Variant TfsArrayHelper::GetValue()
 {
     const Variant *Arr = Storage();
     if (!Arr) Arr = &ParentValue;
+    // A value that holds no array has no elements to read; a write there raises
+    // instead, so that no assignment is lost without a word.
+    if (!VarIsArray(*Arr)) return fsNull();
     return fsArrayGet(*Arr, Indices(*Arr));
 }
 

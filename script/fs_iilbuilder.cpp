@@ -158,6 +158,25 @@ void TfsILBuilder::CheckTypeCompatibility(TfsCustomVariable *Var1, TfsCustomVari
                         Quoted(Var2->GetFullTypeName()));
 }
 
+void TfsILBuilder::CheckCompoundAssignment(TfsCustomVariable *Target, TfsCustomVariable *Source,
+                                           const AnsiString &Op)
+{
+    // Otherwise "i /= 2" would leave a fraction in an integer and "b += true" a number
+    // in a boolean.
+    TfsOperatorType Operator = Op == "+"   ? opPlus
+                               : Op == "-" ? opMinus
+                               : Op == "*" ? opMul
+                               : Op == "/" ? opDivFloat
+                                           : opNone;
+    if (Operator == opNone) return;
+    TfsTypeRec Result;
+    if (!fsOperatorType(Operator, {Target->Typ(), Target->TypeName()},
+                        {Source->Typ(), Source->TypeName()}, FProgram, Result))
+        throw Exception(SIncompatibleTypes);
+    TfsVariable Value("", Result.Typ, Result.TypeName);
+    CheckTypeCompatibility(Target, &Value);
+}
+
 TfsCustomVariable *TfsILBuilder::FindVar(TfsScript *Scope, const AnsiString &Name)
 {
     if (TfsCustomVariable *Result = Scope->Find(Name)) return Result;
@@ -518,7 +537,10 @@ void TfsILBuilder::DoAssign(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
     SetErrorPos(E);
     if (Designator->IsReadOnly) throw Exception(SLeftCantAssigned);
     CheckTypeCompatibility(Designator.get(), Expr.get());
-    if (Op.IsEmpty()) Op = Expr->Optimize(Designator.get());
+    if (Op.IsEmpty())
+        Op = Expr->Optimize(Designator.get());
+    else
+        CheckCompoundAssignment(Designator.get(), Expr.get(), Op);
     TfsAssignmentStmt *Stmt;
     if (Op == "+")
         Stmt = NewStatement<TfsAssignPlusStmt>(E, Scope, List);
@@ -542,6 +564,9 @@ void TfsILBuilder::DoCall(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
     if (E->Count() > 1 && Is(E->Items(1), "modificator")) {
         Stmt->Modificator = TextOf(E->Items(1));
         if (Designator->IsReadOnly) throw Exception(SLeftCantAssigned);
+        // "x++" adds 1 as "x += 1" does.
+        TfsVariable One("", fvtInt, "");
+        CheckCompoundAssignment(Designator.get(), &One, Stmt->Modificator);
     }
     Stmt->Designator = std::move(Designator);
 }

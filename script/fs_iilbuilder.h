@@ -41,6 +41,9 @@ private:
     void CheckIdent(TfsScript *Scope, const AnsiString &Name);
     TfsClassVariable *FindClass(const AnsiString &Name);
     void CheckTypeCompatibility(TfsCustomVariable *Var1, TfsCustomVariable *Var2);
+    // "x op= y" is checked as "x = x op y" would be.
+    void CheckCompoundAssignment(TfsCustomVariable *Target, TfsCustomVariable *Source,
+                                 const AnsiString &Op);
     TfsCustomVariable *FindVar(TfsScript *Scope, const AnsiString &Name);
     TTypeInfo FindType(const AnsiString &Name);
     AnsiString SourceBetween(const AnsiString &From, const AnsiString &To) const;

@@ -261,15 +261,16 @@ TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
     }
 }
 
-TfsLocalsGuard::~TfsLocalsGuard()
+void TfsLocalsGuard::Restore()
 {
-    // Plain stores: a destructor must not throw.
+    // Plain stores: the guard's end must not throw.
     for (auto &[Var, Value] : FSaved) {
         if (auto *Text = dynamic_cast<TfsStringVariable *>(Var))
             Text->Str() = VarToStr(Value);
         else
             *Var->PValue() = Value;
     }
+    FSaved.clear();
 }
 
 // ---------------------------------------------------------------- modules
@@ -754,6 +755,7 @@ namespace
 
 void PassParams(TfsProcVariable &Proc, const Variant &Params)
 {
+    // A parameter the host leaves out takes its default, not what an earlier call left.
     int Given = VarIsArray(Params) ? VarArrayHighBound(Params, 1) + 1 : 0;
     for (int I = 0; I < Proc.Count(); ++I) {
         TfsParamItem *Param = Proc.Params(I);

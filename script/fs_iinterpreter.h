@@ -177,7 +177,9 @@ class TfsLocalsGuard
 {
 public:
     explicit TfsLocalsGuard(TfsProcVariable *Proc);
-    ~TfsLocalsGuard();
+    ~TfsLocalsGuard() { Restore(); }
+    // Puts the values back now; the end of the guard then does nothing more.
+    void Restore();
     TfsLocalsGuard(const TfsLocalsGuard &) = delete;
     TfsLocalsGuard &operator=(const TfsLocalsGuard &) = delete;
 

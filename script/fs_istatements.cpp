@@ -261,10 +261,18 @@ TfsTryStmt::TfsTryStmt(TfsScript *AProgram, const AnsiString &AUnitName,
 
 void TfsTryStmt::RunFinally()
 {
+    // A break or continue that leaves the protected block must not cut the finally
+    // block short either: all three jumps wait until it has run.
     bool Exit = Prog->ExitCalled;
+    bool Break = Prog->BreakCalled;
+    bool Continue = Prog->ContinueCalled;
     Prog->ExitCalled = false;
+    Prog->BreakCalled = false;
+    Prog->ContinueCalled = false;
     ExceptStmt->Execute();
     Prog->ExitCalled = Exit;
+    Prog->BreakCalled = Break;
+    Prog->ContinueCalled = Continue;
 }
 
 void TfsTryStmt::Execute()

@@ -42,6 +42,8 @@ POINT fsPosToPoint(const AnsiString &Pos);
 
 struct TfsTypeRec {
     TfsVarType Typ;
+    // Kept whole: a name cut to a fixed length would let two long names that begin
+    // alike pass for one type.
     AnsiString TypeName;
 };
 

@@ -99,6 +99,37 @@ TEST(CppRun, CStyleForWithIncrementAndAddAssign)
     EXPECT_EQ(Text(*Script, "i"), "5");
 }
 
+TEST(CppRun, CompoundAssignment_IsCheckedAsTheOperatorItStandsFor)
+{
+    auto Script = Make("C++Script", {"float f = 5; string s = \"a\"; int i = 1;",
+                                     "{ f /= 2; s += \"b\"; i *= 3; i -= 1; }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "f"), "2.5");
+    EXPECT_EQ(Text(*Script, "s"), "ab");
+    EXPECT_EQ(Text(*Script, "i"), "2");
+
+    // "/" divides as reals, which an integer cannot hold.
+    auto Quotient = Make("C++Script", {"int i = 5;", "{", "  i /= 2;", "}"});
+    EXPECT_EQ(CompileError(*Quotient), "Incompatible types: 'Integer', 'Extended' @ 3:3");
+    auto Sum = Make("C++Script", {"bool b = true;", "{", "  b += true;", "}"});
+    EXPECT_EQ(CompileError(*Sum), "Incompatible types @ 3:3");
+    auto Difference = Make("C++Script", {"string s = \"ab\";", "{", "  s -= \"b\";", "}"});
+    EXPECT_EQ(CompileError(*Difference), "Incompatible types @ 3:3");
+}
+
+TEST(CppRun, IncrementAndDecrement_AreCheckedAsAddingAndTakingOne)
+{
+    auto Script = Make("C++Script", {"int i = 1; float f = 0.5;", "{ i++; i++; f--; }"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "i"), "3");
+    EXPECT_EQ(Text(*Script, "f"), "-0.5");
+
+    auto Flag = Make("C++Script", {"bool b = true;", "{", "  b++;", "}"});
+    EXPECT_EQ(CompileError(*Flag), "Incompatible types @ 3:3");
+    auto Word = Make("C++Script", {"string s = \"a\";", "{", "  s--;", "}"});
+    EXPECT_EQ(CompileError(*Word), "Incompatible types @ 3:3");
+}
+
 TEST(CppRun, ReportExpression_CompiledOnceEvaluatedManyTimes)
 {
     auto Script = Make("C++Script", {});

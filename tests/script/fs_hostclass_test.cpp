@@ -26,6 +26,14 @@ public:
     std::vector<AnsiString> Names;
 };
 
+class TDerivedHost : public THost
+{
+    QRV4_CLASS(TDerivedHost, THost)
+
+public:
+    using THost::THost;
+};
+
 // Registers THost with every kind of member.
 void RegisterHost(TfsScript &Script, std::vector<AnsiString> *Names = nullptr)
 {
@@ -103,6 +111,53 @@ TEST(HostClass, MethodsPropertiesAndIndexedProperties)
     EXPECT_EQ(Names[2].Std(), "ITEMS.SET");
 }
 
+TEST(HostClass, OldStyleHandlers_GetTheArgumentsAndTheValueAndReturnVarParameters)
+{
+    THost Host(nullptr);
+    auto Script = Make("PascalScript", {"var n: Integer; s: String;",
+                                        "begin n := 4; h.Grow(n); h.Cells[2, 'x'] := 'set';",
+                                        "  s := h.Cells[3, 'y']; end."});
+    RegisterHost(*Script);
+    TfsClassVariable *Class = Script->FindClass("THost");
+    Class->AddMethod("procedure Grow(var n: Integer)",
+                     [](TObject *, TClass, const AnsiString &, Variant &Params) {
+                         Params.PutElement({0}, Variant(Params.GetElement({0}).AsInteger() * 10));
+                         return Null();
+                     });
+    std::vector<std::string> Calls;
+    TfsMethodHelper *Cells = Class->AddIndexProperty(
+        "Cells", "Integer, String", "String",
+        [&Calls](TObject *, TClass, const AnsiString &Name, Variant &Params) {
+            std::string Call = Name.Std();
+            for (int I = 0; I <= VarArrayHighBound(Params, 1); ++I)
+                Call += " " + VarToStr(Params.GetElement({I})).Std();
+            Calls.push_back(Call);
+            return Variant(AnsiString("got"));
+        });
+    EXPECT_EQ(Cells->Syntax(), "function Cells(p0: Integer; p1: String): String");
+    Script->AddObject("h", &Host);
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "n"), "40");
+    EXPECT_EQ(Text(*Script, "s"), "got");
+    ASSERT_EQ(Calls.size(), 2u);
+    EXPECT_EQ(Calls[0], "CELLS.SET 2 x set");
+    EXPECT_EQ(Calls[1], "CELLS.GET 3 y ");
+}
+
+TEST(HostClass, MemberOfTheAncestorClass_IsFound)
+{
+    THost Host(nullptr);
+    auto Script = Make("PascalScript", {"var n: Integer;", "begin n := d.Twice(5); end."});
+    RegisterHost(*Script);
+    TfsClassVariable *Derived = Script->AddClass(TDerivedHost::StaticClass(), "THost");
+    ASSERT_NE(Derived, nullptr);
+    EXPECT_NE(Derived->Find("twice"), nullptr);
+    TDerivedHost Object(nullptr);
+    Script->AddObject("d", &Object);
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "n"), "10");
+}
+
 TEST(HostClass, ConstructorAndFree)
 {
     auto Script = Make("PascalScript",
@@ -137,6 +192,28 @@ TEST(HostClass, EventBridge_CallsTheProcedureAndCopiesBack)
     Host.OnCloseQuery(&Host, CanClose);
     EXPECT_FALSE(CanClose);
     EXPECT_EQ(Text(*Script, "calls"), "1");
+}
+
+TEST(HostClass, EventBridge_FiringWhileItsHandlerRuns_IsNotDeliveredAgain)
+{
+    THost Host(nullptr);
+    auto Script = Make("PascalScript", {"var calls: Integer;", "procedure C(Sender: Variant);",
+                                        "begin calls := calls + 1; h.Click; end;",
+                                        "begin calls := 0; h.OnClick := 'C'; end."});
+    RegisterHost(*Script);
+    Script->FindClass("THost")->AddMethod(
+        "procedure Click", [](TObject *Instance, TClass, const AnsiString &, TfsMethodHelper *) {
+            auto *Clicked = static_cast<THost *>(Instance);
+            if (Clicked->OnClick) Clicked->OnClick(Clicked);
+            return Null();
+        });
+    Script->AddObject("h", &Host);
+    Exec(*Script);
+    ASSERT_TRUE(Host.OnClick);
+    Host.OnClick(&Host);
+    EXPECT_EQ(Text(*Script, "calls"), "1");
+    Host.OnClick(&Host);
+    EXPECT_EQ(Text(*Script, "calls"), "2");
 }
 
 TEST(HostClass, EventBridge_ReassigningReplacesTheBridge)

@@ -2,6 +2,7 @@
 // reaching script procedures, and the constants, with real windows offscreen.
 
 #include "platform/vcl/StdCtrls.h"
+#include "script/fs_ihelpers.h"
 #include "script/fs_xml.h"
 #include "tests/script/ScriptRun.h"
 #include "tests/vcl/VclTestSupport.h"
@@ -13,6 +14,39 @@ using namespace vcltest;
 
 namespace
 {
+
+// A form the host designs; the script reaches it and what it owns by their names.
+class TEntryForm : public TForm
+{
+    QRV4_CLASS(TEntryForm, TForm)
+
+public:
+    explicit TEntryForm(TComponent *AOwner) : TForm(AOwner)
+    {
+        SetName("EntryForm");
+        OkButton = new TButton(this);
+        OkButton->SetName("OkButton");
+        OkButton->SetParent(this);
+        OkButton->SetCaption("OK");
+    }
+    TButton *OkButton;
+};
+
+class TEntryModule : public TDataModule
+{
+    QRV4_CLASS(TEntryModule, TDataModule)
+
+public:
+    using TDataModule::TDataModule;
+};
+
+class TPlainThing : public TComponent
+{
+    QRV4_CLASS(TPlainThing, TComponent)
+
+public:
+    using TComponent::TComponent;
+};
 
 class FormsModule : public VclTest
 {
@@ -192,4 +226,32 @@ TEST_F(FormsModule, GroupBoxesAndScrollBoxesHoldControls)
               "  l.Hide; if not l.Visible then s := s + ' hidden';", "  f.Free;", "end."});
     Exec(*Script);
     EXPECT_EQ(Text(*Script, "s"), "GroupinsideTGroupBox hidden");
+}
+
+TEST_F(FormsModule, AHostFormAndItsComponentsAreReachedByName)
+{
+    TEntryForm Form(nullptr);
+    auto Script = Make("PascalScript", {"var s: String;", "begin s := EntryForm.OkButton.Caption;",
+                                        "  EntryForm.OkButton.Caption := 'Yes'; end."});
+    Script->AddForm(&Form);
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "OK");
+    EXPECT_EQ(Form.OkButton->Caption().Std(), "Yes");
+    TfsClassVariable *Class = Script->FindClass("TEntryForm");
+    ASSERT_NE(Class, nullptr);
+    EXPECT_EQ(Class->Ancestor(), "TForm");
+
+    TEntryModule Module(nullptr);
+    Module.SetName("Entries");
+    Script->AddComponent(&Module);
+    ASSERT_NE(Script->FindClass("TEntryModule"), nullptr);
+    EXPECT_EQ(Script->FindClass("TEntryModule")->Ancestor(), "TDataModule");
+    EXPECT_NE(Script->Find("Entries"), nullptr);
+
+    // An unregistered class that is neither a form nor a data module: nothing is added.
+    TPlainThing Plain(nullptr);
+    Plain.SetName("Plain");
+    Script->AddComponent(&Plain);
+    EXPECT_EQ(Script->Find("Plain"), nullptr);
+    EXPECT_EQ(Script->FindClass("TPlainThing"), nullptr);
 }

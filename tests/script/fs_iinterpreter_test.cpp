@@ -96,6 +96,15 @@ TEST(ScriptCalls, CallFunction1_ReturnsVarParameters)
     EXPECT_TRUE(VarIsNull(Script->CallFunction("Nothing", Args)));
 }
 
+TEST(ScriptCalls, CallFunction_ParameterLeftOutTakesItsDefaultNotAnEarlierValue)
+{
+    auto Script = Make("PascalScript", {"function F(a: Integer; b: Integer = 7): Integer;",
+                                        "begin Result := a + b; end;", "begin end."});
+    ASSERT_TRUE(Script->Compile());
+    EXPECT_EQ(Script->CallFunction("F", VarArrayOf({Variant(1), Variant(2)})).AsInteger(), 3);
+    EXPECT_EQ(Script->CallFunction("F", VarArrayOf({Variant(1)})).AsInteger(), 8);
+}
+
 TEST(ScriptCalls, VariablesReadAndWrite)
 {
     TfsScript Script(nullptr);
@@ -229,6 +238,19 @@ TEST(ScriptCalls, ExitInsideFinallyEndsWithTheBlockExitBeforeItStays)
     EXPECT_EQ(PascalS("s := 'a'; try s := s + 'b'; finally s := s + 'c'; exit; end; s := s + 'd';"),
               "abcd");
     EXPECT_EQ(PascalS("s := 'a'; try exit; finally s := s + 'c'; end; s := s + 'd';"), "ac");
+}
+
+TEST(ScriptCalls, BreakOrContinueLeavingATryBlock_RunsTheWholeFinallyBlockFirst)
+{
+    auto Script =
+        Make("PascalScript",
+             {"var i, a, b, last: Integer;", "begin", "  a := 0; b := 0;", "  for i := 1 to 3 do",
+              "    try", "      if i = 1 then continue;", "      if i = 2 then break;",
+              "    finally", "      a := a + 1; b := b + 1;", "    end;", "  last := i;", "end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "a"), "2");
+    EXPECT_EQ(Text(*Script, "b"), "2");
+    EXPECT_EQ(Text(*Script, "last"), "2");
 }
 
 TEST(ScriptExpressions, PriorityBuildsTheExpectedTree)

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "script/fs_icpp.h"
+#include "script/fs_iinterpreter.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,34 @@ TEST(OpenArrays, VarRecToVariant_ByKind)
     EXPECT_DOUBLE_EQ(VarRecToVariant(TVarRec(1.25)).AsDouble(), 1.25);
     EXPECT_EQ(VarRecToVariant(TVarRec(s)).AsString(), "abc");
     EXPECT_TRUE(VarIsNull(VarRecToVariant(TVarRec(static_cast<const void *>(&s)))));
+}
+
+TEST(MethodSyntax, VarGroupsDefaultsAndTheMacroMarker)
+{
+    TfsScript Script(nullptr);
+    Script.AddRTTI();
+    std::unique_ptr<TfsCustomVariable> Dec =
+        ParseMethodSyntax("procedure Dec(var i: Integer; decr: Integer = 1)", &Script);
+    EXPECT_EQ(Dec->Name(), "Dec");
+    ASSERT_EQ(Dec->Count(), 2);
+    EXPECT_TRUE(Dec->Params(0)->IsVarParam);
+    EXPECT_FALSE(Dec->Params(0)->IsOptional);
+    EXPECT_FALSE(Dec->Params(1)->IsVarParam);
+    EXPECT_TRUE(Dec->Params(1)->IsOptional);
+    EXPECT_EQ(Dec->Params(1)->DefValue.AsInteger(), 1);
+    EXPECT_EQ(Dec->GetNumberOfRequiredParams(), 1);
+
+    // Only the last name of a group takes the default; a negative default keeps its sign.
+    std::unique_ptr<TfsCustomVariable> Sum =
+        ParseMethodSyntax("macrofunction SUM(Expr: Variant; a, b: Integer = -3): Variant", &Script);
+    EXPECT_EQ(Sum->Name(), "SUM");
+    EXPECT_TRUE(Sum->IsMacro);
+    EXPECT_EQ(Sum->Typ(), fvtVariant);
+    ASSERT_EQ(Sum->Count(), 3);
+    EXPECT_FALSE(Sum->Params(1)->IsOptional);
+    EXPECT_TRUE(Sum->Params(2)->IsOptional);
+    EXPECT_EQ(Sum->Params(2)->DefValue.AsInteger(), -3);
+    EXPECT_EQ(Sum->Params(2)->TypeName(), "Integer");
 }
 
 } // namespace

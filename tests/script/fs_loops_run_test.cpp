@@ -42,6 +42,26 @@ TEST(PascalLoops, ForToDowntoWhileAndRepeat)
     EXPECT_EQ(Text(*Script, "r"), "9");
 }
 
+TEST(PascalLoops, BoundsThatMeetRunOncePassedBoundsNever)
+{
+    auto Script = Make("PascalScript",
+                       {"var i, n, m: Integer;", "begin", "  n := 0; m := 0;",
+                        "  for i := 3 downto 3 do n := n + 1;", "  for i := 4 to 3 do m := m + 1;",
+                        "  for i := 3 downto 4 do m := m + 1;", "end."});
+    ASSERT_TRUE(RunBounded(*Script));
+    EXPECT_EQ(Text(*Script, "n"), "1");
+    EXPECT_EQ(Text(*Script, "m"), "0");
+}
+
+TEST(PascalLoops, CaseWithoutAMatchOrElse_DoesNothing)
+{
+    auto Script = Make("PascalScript",
+                       {"var n: Integer;", "begin", "  n := 0;",
+                        "  case 7 of 1: n := 1; 2..5: n := 2; end;", "  n := n + 10;", "end."});
+    ASSERT_TRUE(RunBounded(*Script));
+    EXPECT_EQ(Text(*Script, "n"), "10");
+}
+
 TEST(PascalLoops, BreakAndContinue)
 {
     auto Script = Make("PascalScript",
@@ -92,6 +112,15 @@ TEST(BasicLoops, ForWithStepWhileWendAndBothDoLoops)
     EXPECT_EQ(Text(*Script, "n"), "6");
     EXPECT_EQ(Text(*Script, "d"), "3");
     EXPECT_EQ(Text(*Script, "w"), "-2");
+}
+
+TEST(BasicLoops, ForWithStepZero_RunsUntilABreak)
+{
+    auto Script = Make("BasicScript", {"n = 0", "For i = 1 To 3 Step 0", "  n = n + 1",
+                                       "  If n = 50 Then Break", "Next"});
+    ASSERT_TRUE(RunBounded(*Script));
+    EXPECT_EQ(Text(*Script, "n"), "50");
+    EXPECT_EQ(Text(*Script, "i"), "1");
 }
 
 TEST(BasicLoops, ExitFromLoopsWithBreak)

@@ -134,6 +134,28 @@ TEST(PascalRun, SetsAndStringIndex)
     EXPECT_EQ(Text(*Script, "s"), "aXc");
 }
 
+TEST(PascalRun, IndexOfAVariantHoldingNoArray_ReadsNullAndRefusesAWrite)
+{
+    auto Script = Make("PascalScript", {"var v, r: Variant;", "begin r := 5; r := v[0]; end."});
+    Exec(*Script);
+    EXPECT_EQ(Type(*Script, "r"), varNull);
+
+    auto Writer = Make("PascalScript", {"var v: Variant;", "begin v[0] := 1; end."});
+    ASSERT_TRUE(Writer->Compile());
+    EXPECT_THROW(Writer->Execute(), Exception);
+}
+
+TEST(PascalRun, EnumerationsWhoseLongNamesBeginAlike_AreDifferentTypes)
+{
+    auto Script = Make("PascalScript", {"var a: TVeryLongEnumerationTypeNameNumberOneFirst;",
+                                        "begin a := vlSecondB; end."});
+    Script->AddEnum("TVeryLongEnumerationTypeNameNumberOneFirst", "vlFirstA, vlFirstB");
+    Script->AddEnum("TVeryLongEnumerationTypeNameNumberOneSecond", "vlSecondA, vlSecondB");
+    EXPECT_EQ(CompileError(*Script),
+              "Incompatible types: 'TVeryLongEnumerationTypeNameNumberOneFirst', "
+              "'TVeryLongEnumerationTypeNameNumberOneSecond' @ 2:7");
+}
+
 TEST(PascalRun, MemberOfString_IsRefused)
 {
     auto Script = Make("PascalScript", {"var s: String; begin s.Length; end."});

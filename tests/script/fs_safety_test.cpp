@@ -248,3 +248,14 @@ TEST(ScriptSafety, VeryLongExpression_CompilesRunsAndFreesWithoutRecursion)
     }
     Script.reset();
 }
+
+TEST(ScriptSafety, RecursiveCallGivingAVarResultToALocal_KeepsTheResult)
+{
+    auto Script =
+        Make("PascalScript",
+             {"var r: Integer;", "procedure P(var a: Integer; n: Integer);", "var x: Integer;",
+              "begin", "  if n > 0 then begin x := 0; P(x, n - 1); a := x + 1; end else a := 42;",
+              "end;", "begin P(r, 2); end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "r"), "44");
+}
