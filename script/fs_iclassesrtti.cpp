@@ -21,7 +21,8 @@ Variant Index(std::int64_t Value)
 
 void RegisterObjects(TfsScript *Script)
 {
-    AddMembers(Script->AddClass(TObject::StaticClass(), ""),
+    TfsClassVariable *Object = Script->AddClass(TObject::StaticClass(), "");
+    AddMembers(Object,
                {{"constructor Create",
                  [](TObject *, TfsMethodHelper &C) { return ToVar(CreatedClass(C)->Create()); }},
                 {"procedure Free",
@@ -32,6 +33,8 @@ void RegisterObjects(TfsScript *Script)
                 {"function ClassName: String", [](TObject *Instance, TfsMethodHelper &) {
                      return Variant(Instance->ClassName());
                  }}});
+    // A script frees in its finally blocks what it may never have made.
+    static_cast<TfsMethodHelper *>(Object->Find("Free"))->NilAllowed = true;
     AddMembers(
         Script->AddClass(TPersistent::StaticClass(), "TObject"),
         {{"procedure Assign(Source: TPersistent)", [](TObject *Instance, TfsMethodHelper &C) {

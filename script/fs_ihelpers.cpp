@@ -12,11 +12,13 @@ namespace
 
 // The object a member is used on. A member of a host class needs a live object of
 // that class (or a descendant): a forged number, a freed object or an object of
-// another class ends in a script error instead of a wild call.
-TObject *MemberInstance(const TfsCustomHelper &Helper, TClass ClassRef)
+// another class ends in a script error instead of a wild call. Nil reaches only a
+// member that takes it.
+TObject *MemberInstance(const TfsCustomHelper &Helper, TClass ClassRef, bool NilAllowed = false)
 {
     if (!ClassRef) return nullptr;
     TObject *Instance = fsVariantToObject(Helper.ParentValue);
+    if (!Instance && NilAllowed) return nullptr;
     if (!Instance) throw Exception("Invalid object reference");
     if (!Instance->InheritsFrom(ClassRef))
         throw Exception("Invalid class typecast: " + Instance->ClassName() + " is not " +
@@ -228,7 +230,7 @@ TfsMethodHelper::TfsMethodHelper(const AnsiString &Syntax, TfsScript *Script)
 Variant TfsMethodHelper::Call(const AnsiString &MethodName, bool Assigning, const Variant &Assigned)
 {
     // A constructor makes its own object; every other member needs one.
-    TObject *Instance = IsConstructor ? nullptr : MemberInstance(*this, ClassRef);
+    TObject *Instance = IsConstructor ? nullptr : MemberInstance(*this, ClassRef, NilAllowed);
     TClass Class = ClassRef;
     if (OnCallNew) {
         FSetValue = Assigning ? Assigned : fsNull();

@@ -67,6 +67,8 @@ public:
     AnsiString Description;
     bool IndexMethod = false;
     bool IsConstructor = false;
+    // Called on nil, the member runs with no instance instead of failing.
+    bool NilAllowed = false;
     // The class that a constructor call creates: the one named in the script.
     TClass CreatedClass = nullptr;
 

@@ -34,7 +34,8 @@ Variant Date(TDateTime Value)
 }
 
 // An integer result stays an Integer when it fits 32 bits; a larger one is whole
-// rather than cut to its low 32 bits.
+// rather than cut to its low 32 bits, which would turn three thousand million
+// into a negative number.
 Variant Whole(double Value)
 {
     if (!std::isfinite(Value) || std::fabs(Value) >= 9.2233720368547758e18)
@@ -267,6 +268,7 @@ const TFunctionEntry Functions[] = {
      [](TfsMethodHelper &C) { return Real(std::sqrt(F(C, 0))); }},
     {"function Abs(e: Extended): Extended", "ctMath",
      [](TfsMethodHelper &C) { return Real(std::fabs(F(C, 0))); }},
+    // The true sine and cosine at any size, not the 0 the processor's gave from 2^63 up.
     {"function Sin(e: Extended): Extended", "ctMath",
      [](TfsMethodHelper &C) { return Real(std::sin(F(C, 0))); }},
     {"function Cos(e: Extended): Extended", "ctMath",

@@ -141,6 +141,7 @@ TVarRec ElementToVarRec(const Variant &E)
         return TVarRec(E.AsDouble());
     case varString:
     case varOleStr:
+        // Whole, not cut to the 255 characters of a short string: the text is the caller's.
         return OwnedString(E.AsString());
     case varBoolean:
         return TVarRec(E.AsBoolean());

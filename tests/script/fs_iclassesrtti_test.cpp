@@ -42,6 +42,35 @@ TEST(ClassesModule, StringListValuesAndConstantsInEveryLanguage)
     EXPECT_EQ(Text(*JS, "s"), "a\r\nb\r\nTStringList");
 }
 
+TEST(ClassesModule, FreeingNilDoesNothing)
+{
+    auto Script =
+        Make("PascalScript", {"var sl: TStringList; s: String;", "begin", "  sl := nil;",
+                              "  try s := 'a'; finally sl.Free; end; s := s + 'b';", "end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "ab");
+
+    auto Other = Make("PascalScript", {"var sl: TStringList; begin sl := nil; sl.Clear; end."});
+    ASSERT_TRUE(Other->Compile());
+    try {
+        Other->Execute();
+        FAIL() << "a method other than Free ran on nil";
+    } catch (const Exception &E) {
+        EXPECT_EQ(E.Message().Std(), "Invalid object reference");
+    }
+}
+
+TEST(ClassesModule, TheRootConstructorMakesTheNamedClass)
+{
+    auto Script =
+        Make("PascalScript", {"var m: TMemoryStream; sl: TStringList; s: String;", "begin",
+                              "  m := TMemoryStream.Create; sl := TStringList.Create;",
+                              "  s := m.ClassName + IntToStr(sl.Count) + VarToStr(sl.Sorted) +",
+                              "    IntToStr(sl.Duplicates); m.Free; sl.Free;", "end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "TMemoryStream0False0");
+}
+
 TEST(ClassesModule, SortedFindGivesTheInsertionIndex)
 {
     auto Script = Make("PascalScript",

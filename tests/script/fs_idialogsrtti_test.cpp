@@ -28,6 +28,18 @@ TEST_F(DialogsModule, MessageDlgShowsTheButtonsAndGivesTheAnswer)
     EXPECT_TRUE(Dialogs.Messages()[1].Buttons == (TMsgDlgButtons{mbYes, mbNo}));
 }
 
+TEST_F(DialogsModule, MessageDlgTakesOnlyTheLow16BitsOfTheButtons)
+{
+    Dialogs.ReplyMessage(mrOk);
+    auto Script = Make("PascalScript",
+                       {"var a: Integer;", "begin",
+                        "  a := MessageDlg('Done', mtInformation, 65536 + mbOK, 7);", "end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "a"), "1");
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_TRUE(Dialogs.Messages()[0].Buttons == TMsgDlgButtons{mbOK});
+}
+
 TEST_F(DialogsModule, InputQueryAndInputBox)
 {
     Dialogs.ReplyInput(false, "ignored");

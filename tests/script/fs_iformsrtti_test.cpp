@@ -137,6 +137,21 @@ TEST_F(FormsModule, ShowModalOfAVisibleFormIsARunTimeError)
     }
 }
 
+TEST_F(FormsModule, SetFocusOfAHiddenControlIsARunTimeError)
+{
+    auto Script = Make("PascalScript", {"var f: TForm; e: TEdit;", "begin",
+                                        "  f := TForm.Create(nil); e := TEdit.Create(f);",
+                                        "  e.Parent := f; f.Show; e.Hide;",
+                                        "  try e.SetFocus; finally f.Free; end;", "end."});
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    try {
+        Script->Execute();
+        FAIL() << "a hidden control took the focus";
+    } catch (const Exception &E) {
+        EXPECT_EQ(E.Message().Std(), "Cannot focus a disabled or invisible window");
+    }
+}
+
 TEST_F(FormsModule, CanResizeAndCloseCopyBack)
 {
     auto Script =
@@ -203,15 +218,19 @@ TEST_F(FormsModule, ConstantsAndTheApplication)
 {
     auto Script =
         Make("PascalScript",
-             {"var s: String; i: Integer;", "begin",
+             {"var s: String;", "begin",
               "  s := IntToStr(VK_F1) + ' ' + IntToStr(VK_F12) + ' ' + IntToStr(crSize) + ' ' +",
               "    IntToStr(crSizeAll) + ' ' + IntToStr(ssShift or ssCtrl) + ' ' +",
               "    IntToStr(biSystemMenu or biMinimize) + ' ' + IntToStr(mrYesToAll) + ' ' +",
               "    IntToStr(bsDialog) + ' ' + IntToStr(taCenter) + ' ' + IntToStr(caFree);",
-              "  for i := 2 to 11 do s := s + ' ' + IntToStr(i);", "  Application.ProcessMessages;",
+              "  s := s + ' ' + IntToStr(VK_F2) + ' ' + IntToStr(VK_F3) + ' ' + IntToStr(VK_F4) +",
+              "    ' ' + IntToStr(VK_F5) + ' ' + IntToStr(VK_F6) + ' ' + IntToStr(VK_F7) + ' ' +",
+              "    IntToStr(VK_F8) + ' ' + IntToStr(VK_F9) + ' ' + IntToStr(VK_F10) + ' ' +",
+              "    IntToStr(VK_F11);", "  Application.ProcessMessages;",
               "  if Application.ExeName <> '' then s := s + ' app';", "end."});
     Exec(*Script);
-    EXPECT_EQ(Text(*Script, "s"), "112 123 -22 -22 5 3 10 3 2 2 2 3 4 5 6 7 8 9 10 11 app");
+    EXPECT_EQ(Text(*Script, "s"),
+              "112 123 -22 -22 5 3 10 3 2 2 113 114 115 116 117 118 119 120 121 122 app");
 }
 
 TEST_F(FormsModule, GroupBoxesAndScrollBoxesHoldControls)
