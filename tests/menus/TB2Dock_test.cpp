@@ -568,6 +568,26 @@ TEST_F(DockTest, DraggingAlongTheRowMovesTheBarInIt)
     EXPECT_EQ(A->Left(), 0);
 }
 
+TEST_F(DockTest, ANeighbourPushedAsideWhileDraggingSmoothlyGoesBackWhenTheBarMovesAway)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
+    int Farthest = B->Left();
+    B->OnMove = [&](TObject *) { Farthest = std::max(Farthest, B->Left()); };
+    // Along the row into B, then back where A began.
+    const POINT From = HandleOf(A);
+    InputFeed({LeftButtonInput(win::MouseAction::Move, From),
+               LeftButtonInput(win::MouseAction::Down, From),
+               LeftButtonInput(win::MouseAction::Move, POINT{From.x + 150, From.y}),
+               LeftButtonInput(win::MouseAction::Move, From),
+               LeftButtonInput(win::MouseAction::Up, From)})
+        .Run();
+    EXPECT_EQ(Farthest, 260);
+    EXPECT_EQ(A->Left(), 0);
+    EXPECT_EQ(B->Left(), 200);
+    EXPECT_EQ(B->DockPos(), 200);
+}
+
 TEST_F(DockTest, AnEscapedOutlineDragChangesNothing)
 {
     TestBar *A = MakeBar("A", 100, 20, Top, 0, 40);
