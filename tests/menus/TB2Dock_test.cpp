@@ -1026,6 +1026,26 @@ TEST_F(DockTest, ABarRestoredWithANegativeRowStaysOnItsDock)
     EXPECT_EQ(Bottom->Height(), 24);
 }
 
+TEST_F(DockTest, AFloatingBarRestoredWithoutALastDockIsNotGivenAnUnnamedDock)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TTBDock *Unnamed = MakeDock("", dpTop);
+    {
+        TIniFile Ini(IniPath.c_str());
+        Ini.WriteInteger("A", "Rev", 2000);
+        Ini.WriteString("A", "DockedTo", "+");
+        Ini.WriteString("A", "LastDock", "");
+        Ini.WriteInteger("A", "FloatLeft", 300);
+        Ini.WriteInteger("A", "FloatTop", 200);
+    }
+    TBIniLoadPositions(Form.get(), IniPath.c_str(), "");
+    ASSERT_TRUE(A->Floating());
+    EXPECT_EQ(A->LastDock(), Top);
+    A->DoubleClick();
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_EQ(Unnamed->ToolbarCount(), 0);
+}
+
 TEST_F(DockTest, SavingStopsAtABarWithoutAName)
 {
     MakeBar("A", 100, 20, Top);
