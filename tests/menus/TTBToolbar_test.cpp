@@ -14,6 +14,7 @@
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
 #include <algorithm>
@@ -1372,6 +1373,23 @@ TEST_F(ToolbarTest, ToolWindowKeepsItsClientSizeAndSavesIt)
     Pump();
     EXPECT_EQ(Tool->ClientAreaWidth(), 90);
     EXPECT_EQ(Tool->ClientAreaHeight(), 70);
+}
+
+TEST_F(ToolbarTest, ADockedToolWindowWhoseOwnSkinIsOffTakesTheOfficeFillOfTheDefaultSkin)
+{
+    auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    ASSERT_TRUE(Feeder->IsDefaultSkin());
+    ASSERT_EQ(DefaultSkin()->SkinType(), tbsOfficeXP);
+    const COLORREF Fill = ColorToRGB(DefaultSkin()->Colors()->GetSkinColor(3));
+    ASSERT_NE(Fill, ColorToRGB(clBtnFace));
+    TTBToolWindow *Tool = MakeToolWindow();
+    auto Own = std::make_unique<TTBSkin>(nullptr);
+    Own->SetSkinType(tbsDisabled);
+    Tool->SetSkin(Own.get());
+    Tool->Repaint();
+    Pump();
+    // The frame is drawn with the default skin, and so is the client under it.
+    EXPECT_EQ(win::SurfacePixel(Tool->Handle(), 10, 10), Fill);
 }
 
 TEST_F(ToolbarTest, StretchedToolWindowAsksOnlyItsLeastLength)
