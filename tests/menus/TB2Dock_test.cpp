@@ -291,6 +291,57 @@ TEST_F(DockTest, ChevronBarsShrinkInAnOverfullRowAndAStretchedBarReachesTheEnd)
     EXPECT_EQ(T->Left() + T->Width(), Form->ClientWidth());
 }
 
+// A bar that wraps its content onto as many lines as the length it is given needs.
+class WrappingBar : public TestBar
+{
+    QRV4_CLASS(WrappingBar, TestBar)
+
+public:
+    WrappingBar(TComponent *AOwner, int Length, int LineThickness)
+        : TestBar(AOwner, Length, LineThickness), FLength(Length), FLine(LineThickness)
+    {
+        Shrink = tbsmWrap;
+        MinShrink = 20;
+    }
+    TPoint DoArrange(bool CanMoveControls, TTBDockType DockType, bool NewFloating,
+                     TTBDock *NewDock) override
+    {
+        const int Given = CurrentSize() - CalcNCSizes(false).X;
+        if (DockType != dtTopBottom || Given <= 0 || Given >= FLength)
+            return TestBar::DoArrange(CanMoveControls, DockType, NewFloating, NewDock);
+        return TPoint(Given, FLine * ((FLength + Given - 1) / Given));
+    }
+    // Its content on one line.
+    TPoint GetBaseSize() override { return TPoint(FLength, FLine); }
+
+private:
+    int FLength;
+    int FLine;
+};
+
+TEST_F(DockTest, AWrappingBarShortenedAgainWrapsOntoMoreLines)
+{
+    auto *A = new WrappingBar(Form.get(), 300, 20);
+    A->SetName("A");
+    A->SetHideWhenInactive(false);
+    A->SetParent(Top);
+    Pump();
+    EXPECT_EQ(Top->Height(), 24);
+    // 240 of 300 left inside the frame: two lines.
+    Form->SetClientWidth(250);
+    Pump();
+    EXPECT_EQ(A->Width(), 250);
+    EXPECT_EQ(Top->Height(), 44);
+    // 110 left: three lines.
+    Form->SetClientWidth(120);
+    Pump();
+    EXPECT_EQ(A->Width(), 120);
+    EXPECT_EQ(Top->Height(), 64);
+    // The same length again keeps the lines it has.
+    Top->ArrangeToolbars();
+    EXPECT_EQ(Top->Height(), 64);
+}
+
 TEST_F(DockTest, ADockRefusesToMoveOrToGoInsideABar)
 {
     MakeBar("A", 100, 20, Top);
