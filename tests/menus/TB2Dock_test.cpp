@@ -383,6 +383,57 @@ TEST_F(DockTest, InsertedAndRemovedBarsAreReported)
     EXPECT_EQ(Top->Height(), 24);
 }
 
+// A bar that says which keys and commands it is offered; it takes them when told to.
+class KeyBar : public TestBar
+{
+    QRV4_CLASS(KeyBar, TestBar)
+
+public:
+    KeyBar(TComponent *AOwner, bool MenuEvents) : TestBar(AOwner, 100, 20)
+    {
+        if (MenuEvents) FControlStyle << csMenuEvents;
+    }
+    void WndProc(TMessage &Message) override
+    {
+        if (Message.Msg == CM_DIALOGCHAR || Message.Msg == WM_SYSCOMMAND) {
+            Offered.push_back(Message.Msg);
+            Message.Result = Takes ? 1 : 0;
+            return;
+        }
+        TestBar::WndProc(Message);
+    }
+    std::vector<UINT> Offered;
+    bool Takes = false;
+};
+
+TEST_F(DockTest, KeysAndCommandsOfferedToADockReachItsShownFloatingBarsThatAskForThem)
+{
+    auto MakeKeyBar = [&](const char *Name, bool MenuEvents) {
+        auto *Bar = new KeyBar(Form.get(), MenuEvents);
+        Bar->SetName(Name);
+        Bar->SetHideWhenInactive(false);
+        Bar->SetParent(Top);
+        FloatAt(Bar, 200, 200);
+        return Bar;
+    };
+    KeyBar *A = MakeKeyBar("A", true);
+    KeyBar *B = MakeKeyBar("B", true);
+    KeyBar *Plain = MakeKeyBar("Plain", false);
+    ASSERT_TRUE(A->Floating() && B->Floating() && Plain->Floating());
+    // The first that takes the key ends the offer.
+    A->Takes = true;
+    EXPECT_NE(Top->Perform(CM_DIALOGCHAR, 'F', 0), 0);
+    EXPECT_EQ(A->Offered, std::vector<UINT>{CM_DIALOGCHAR});
+    EXPECT_TRUE(B->Offered.empty());
+    // A hidden bar is passed over; none takes it now.
+    A->Hide();
+    Pump();
+    EXPECT_EQ(Top->Perform(WM_SYSCOMMAND, SC_KEYMENU, 'F'), 0);
+    EXPECT_EQ(A->Offered.size(), 1u);
+    EXPECT_EQ(B->Offered, std::vector<UINT>{WM_SYSCOMMAND});
+    EXPECT_TRUE(Plain->Offered.empty());
+}
+
 TEST_F(DockTest, BoundLinesFrameADockThatHoldsBars)
 {
     Top->SetBoundLines({blTop, blBottom});

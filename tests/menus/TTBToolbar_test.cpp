@@ -1188,6 +1188,31 @@ TEST_F(ToolbarTest, IdleUpdatesTheActionsOfShownBarsAndDisablingGreysTheButton)
     EXPECT_EQ(Updates, 0);
 }
 
+TEST_F(ToolbarTest, IdleUpdatesTheActionsOfAFloatingBar)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    TTBItem *Open = AddButton(Bar, "Open");
+    auto *Action = new TAction(Form.get());
+    Action->SetCaption("Open");
+    int Updates = 0;
+    Action->OnUpdate = [&](TObject *) {
+        ++Updates;
+        Action->SetEnabled(false);
+    };
+    Open->SetAction(Action);
+    Bar->SetFloatingPosition(TPoint(300, 200));
+    Bar->SetFloating(true);
+    Pump();
+    ASSERT_TRUE(IsWindowVisible(Bar->FloatingWindowParent()->Handle()));
+    Updates = 0;
+    const UINT_PTR Timer = SetTimer({}, 0, 10, nullptr);
+    for (int I = 0; I < 200 && Updates == 0; ++I)
+        Application->HandleMessage();
+    KillTimer({}, Timer);
+    EXPECT_GT(Updates, 0);
+    EXPECT_FALSE(Open->Enabled());
+}
+
 TEST_F(ToolbarTest, ItemsWithAnActionWriteOnlyWhatTheActionDoesNotSupply)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);
