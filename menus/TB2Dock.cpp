@@ -4,6 +4,7 @@
 #include "platform/vcl/Menus.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -565,12 +566,14 @@ void TTBDock::ArrangeOnce()
             BarLayout &L = *Bars[I];
             TTBCustomDockableWindow *Bar = L.Bar;
             const bool WasShrunk = Bar->FShrunk;
-            Bar->FCurrentSize = L.Length;
+            const int WasLength = std::exchange(Bar->FCurrentSize, L.Length);
             int Cross;
             if (L.Length == L.FullLength) {
                 Bar->FShrunk = false;
                 Cross = Across(Bar->GetBaseSize(), LeftRight);
-            } else if (L.Shrink == tbsmWrap && WasShrunk) {
+            } else if (L.Shrink == tbsmWrap && WasShrunk && L.Length == WasLength) {
+                // A wrapped bar keeps its lines while its length stays; a new length may
+                // need more lines or fewer.
                 Cross = LeftRight ? Bar->ClientWidth() : Bar->ClientHeight();
             } else if (L.Shrink != tbsmNone) {
                 Bar->FShrunk = true;

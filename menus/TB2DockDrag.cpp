@@ -382,7 +382,9 @@ struct TTBCustomDockableWindow::DragState {
         Bar->FDragSplitting = NewRow;
         try {
             if (Bar->Parent() != Dock) Bar->SetParent(Dock);
-            Dock->FCommitPositions = true;
+            // A smooth drag only shows where the bars would go: the ones it pushes aside
+            // go back when it moves on.
+            if (!Bar->FSmoothDragging) Dock->FCommitPositions = true;
             Dock->ArrangeToolbars();
         } catch (...) {
             Bar->FDragSplitting = false;

@@ -24,6 +24,8 @@ std::vector<TTBCustomDockableWindow *> BarsOf(TComponent *Owner)
 
 TTBDock *FindDock(TComponent *Owner, const AnsiString &Name)
 {
+    // An empty name names no dock, not the first dock left without a name.
+    if (Name.IsEmpty()) return nullptr;
     for (int I = 0; I < Owner->ComponentCount(); ++I)
         if (auto *Dock = dynamic_cast<TTBDock *>(Owner->Components(I));
             Dock && SameText(Dock->Name(), Name))

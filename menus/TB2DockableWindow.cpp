@@ -520,6 +520,9 @@ void TTBCustomDockableWindow::SetFloating(bool Value)
                          ClientHeight() + TopLeft.Y + BottomRight.Y);
         Frame->SetShowHint(true);
         Frame->HandleNeeded();
+        // Shown as a form, so that it and the bar count as showing (idle action updates,
+        // keys relayed by the dock); its window still follows the bar's showing state.
+        Frame->SetVisible(true);
         FFloatParent = Frame;
     }
     SetParent(FFloatParent);

@@ -92,7 +92,8 @@ void TTBToolWindow::Paint()
 
 void TTBToolWindow::WMEraseBkgnd(TMessage &Message)
 {
-    TTBBaseSkin *Effective = Skin() ? Skin() : DefaultSkin();
+    // A skin that is off hands the drawing to the default skin, as it does for the frame.
+    TTBBaseSkin *Effective = ActiveSkin(Skin());
     if (!Effective || Effective->SkinType() != tbsOfficeXP || !Docked()) {
         TTBCustomDockableWindow::WMEraseBkgnd(Message);
         return;

@@ -291,6 +291,57 @@ TEST_F(DockTest, ChevronBarsShrinkInAnOverfullRowAndAStretchedBarReachesTheEnd)
     EXPECT_EQ(T->Left() + T->Width(), Form->ClientWidth());
 }
 
+// A bar that wraps its content onto as many lines as the length it is given needs.
+class WrappingBar : public TestBar
+{
+    QRV4_CLASS(WrappingBar, TestBar)
+
+public:
+    WrappingBar(TComponent *AOwner, int Length, int LineThickness)
+        : TestBar(AOwner, Length, LineThickness), FLength(Length), FLine(LineThickness)
+    {
+        Shrink = tbsmWrap;
+        MinShrink = 20;
+    }
+    TPoint DoArrange(bool CanMoveControls, TTBDockType DockType, bool NewFloating,
+                     TTBDock *NewDock) override
+    {
+        const int Given = CurrentSize() - CalcNCSizes(false).X;
+        if (DockType != dtTopBottom || Given <= 0 || Given >= FLength)
+            return TestBar::DoArrange(CanMoveControls, DockType, NewFloating, NewDock);
+        return TPoint(Given, FLine * ((FLength + Given - 1) / Given));
+    }
+    // Its content on one line.
+    TPoint GetBaseSize() override { return TPoint(FLength, FLine); }
+
+private:
+    int FLength;
+    int FLine;
+};
+
+TEST_F(DockTest, AWrappingBarShortenedAgainWrapsOntoMoreLines)
+{
+    auto *A = new WrappingBar(Form.get(), 300, 20);
+    A->SetName("A");
+    A->SetHideWhenInactive(false);
+    A->SetParent(Top);
+    Pump();
+    EXPECT_EQ(Top->Height(), 24);
+    // 240 of 300 left inside the frame: two lines.
+    Form->SetClientWidth(250);
+    Pump();
+    EXPECT_EQ(A->Width(), 250);
+    EXPECT_EQ(Top->Height(), 44);
+    // 110 left: three lines.
+    Form->SetClientWidth(120);
+    Pump();
+    EXPECT_EQ(A->Width(), 120);
+    EXPECT_EQ(Top->Height(), 64);
+    // The same length again keeps the lines it has.
+    Top->ArrangeToolbars();
+    EXPECT_EQ(Top->Height(), 64);
+}
+
 TEST_F(DockTest, ADockRefusesToMoveOrToGoInsideABar)
 {
     MakeBar("A", 100, 20, Top);
@@ -330,6 +381,57 @@ TEST_F(DockTest, InsertedAndRemovedBarsAreReported)
     EXPECT_FALSE(Seen[1].first);
     EXPECT_TRUE(Seen[2].first);
     EXPECT_EQ(Top->Height(), 24);
+}
+
+// A bar that says which keys and commands it is offered; it takes them when told to.
+class KeyBar : public TestBar
+{
+    QRV4_CLASS(KeyBar, TestBar)
+
+public:
+    KeyBar(TComponent *AOwner, bool MenuEvents) : TestBar(AOwner, 100, 20)
+    {
+        if (MenuEvents) FControlStyle << csMenuEvents;
+    }
+    void WndProc(TMessage &Message) override
+    {
+        if (Message.Msg == CM_DIALOGCHAR || Message.Msg == WM_SYSCOMMAND) {
+            Offered.push_back(Message.Msg);
+            Message.Result = Takes ? 1 : 0;
+            return;
+        }
+        TestBar::WndProc(Message);
+    }
+    std::vector<UINT> Offered;
+    bool Takes = false;
+};
+
+TEST_F(DockTest, KeysAndCommandsOfferedToADockReachItsShownFloatingBarsThatAskForThem)
+{
+    auto MakeKeyBar = [&](const char *Name, bool MenuEvents) {
+        auto *Bar = new KeyBar(Form.get(), MenuEvents);
+        Bar->SetName(Name);
+        Bar->SetHideWhenInactive(false);
+        Bar->SetParent(Top);
+        FloatAt(Bar, 200, 200);
+        return Bar;
+    };
+    KeyBar *A = MakeKeyBar("A", true);
+    KeyBar *B = MakeKeyBar("B", true);
+    KeyBar *Plain = MakeKeyBar("Plain", false);
+    ASSERT_TRUE(A->Floating() && B->Floating() && Plain->Floating());
+    // The first that takes the key ends the offer.
+    A->Takes = true;
+    EXPECT_NE(Top->Perform(CM_DIALOGCHAR, 'F', 0), 0);
+    EXPECT_EQ(A->Offered, std::vector<UINT>{CM_DIALOGCHAR});
+    EXPECT_TRUE(B->Offered.empty());
+    // A hidden bar is passed over; none takes it now.
+    A->Hide();
+    Pump();
+    EXPECT_EQ(Top->Perform(WM_SYSCOMMAND, SC_KEYMENU, 'F'), 0);
+    EXPECT_EQ(A->Offered.size(), 1u);
+    EXPECT_EQ(B->Offered, std::vector<UINT>{WM_SYSCOMMAND});
+    EXPECT_TRUE(Plain->Offered.empty());
 }
 
 TEST_F(DockTest, BoundLinesFrameADockThatHoldsBars)
@@ -566,6 +668,26 @@ TEST_F(DockTest, DraggingAlongTheRowMovesTheBarInIt)
     EXPECT_EQ(B->Left(), 270);
     EXPECT_EQ(B->DockPos(), 270);
     EXPECT_EQ(A->Left(), 0);
+}
+
+TEST_F(DockTest, ANeighbourPushedAsideWhileDraggingSmoothlyGoesBackWhenTheBarMovesAway)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
+    int Farthest = B->Left();
+    B->OnMove = [&](TObject *) { Farthest = std::max(Farthest, B->Left()); };
+    // Along the row into B, then back where A began.
+    const POINT From = HandleOf(A);
+    InputFeed({LeftButtonInput(win::MouseAction::Move, From),
+               LeftButtonInput(win::MouseAction::Down, From),
+               LeftButtonInput(win::MouseAction::Move, POINT{From.x + 150, From.y}),
+               LeftButtonInput(win::MouseAction::Move, From),
+               LeftButtonInput(win::MouseAction::Up, From)})
+        .Run();
+    EXPECT_EQ(Farthest, 260);
+    EXPECT_EQ(A->Left(), 0);
+    EXPECT_EQ(B->Left(), 200);
+    EXPECT_EQ(B->DockPos(), 200);
 }
 
 TEST_F(DockTest, AnEscapedOutlineDragChangesNothing)
@@ -1004,6 +1126,26 @@ TEST_F(DockTest, ABarRestoredWithANegativeRowStaysOnItsDock)
     EXPECT_EQ(A->EffectiveDockRow(), 0);
     EXPECT_EQ(A->Left(), 0);
     EXPECT_EQ(Bottom->Height(), 24);
+}
+
+TEST_F(DockTest, AFloatingBarRestoredWithoutALastDockIsNotGivenAnUnnamedDock)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
+    TTBDock *Unnamed = MakeDock("", dpTop);
+    {
+        TIniFile Ini(IniPath.c_str());
+        Ini.WriteInteger("A", "Rev", 2000);
+        Ini.WriteString("A", "DockedTo", "+");
+        Ini.WriteString("A", "LastDock", "");
+        Ini.WriteInteger("A", "FloatLeft", 300);
+        Ini.WriteInteger("A", "FloatTop", 200);
+    }
+    TBIniLoadPositions(Form.get(), IniPath.c_str(), "");
+    ASSERT_TRUE(A->Floating());
+    EXPECT_EQ(A->LastDock(), Top);
+    A->DoubleClick();
+    EXPECT_EQ(A->CurrentDock(), Top);
+    EXPECT_EQ(Unnamed->ToolbarCount(), 0);
 }
 
 TEST_F(DockTest, SavingStopsAtABarWithoutAName)

@@ -14,6 +14,7 @@
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
 #include <algorithm>
@@ -1187,6 +1188,31 @@ TEST_F(ToolbarTest, IdleUpdatesTheActionsOfShownBarsAndDisablingGreysTheButton)
     EXPECT_EQ(Updates, 0);
 }
 
+TEST_F(ToolbarTest, IdleUpdatesTheActionsOfAFloatingBar)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    TTBItem *Open = AddButton(Bar, "Open");
+    auto *Action = new TAction(Form.get());
+    Action->SetCaption("Open");
+    int Updates = 0;
+    Action->OnUpdate = [&](TObject *) {
+        ++Updates;
+        Action->SetEnabled(false);
+    };
+    Open->SetAction(Action);
+    Bar->SetFloatingPosition(TPoint(300, 200));
+    Bar->SetFloating(true);
+    Pump();
+    ASSERT_TRUE(IsWindowVisible(Bar->FloatingWindowParent()->Handle()));
+    Updates = 0;
+    const UINT_PTR Timer = SetTimer({}, 0, 10, nullptr);
+    for (int I = 0; I < 200 && Updates == 0; ++I)
+        Application->HandleMessage();
+    KillTimer({}, Timer);
+    EXPECT_GT(Updates, 0);
+    EXPECT_FALSE(Open->Enabled());
+}
+
 TEST_F(ToolbarTest, ItemsWithAnActionWriteOnlyWhatTheActionDoesNotSupply)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);
@@ -1372,6 +1398,23 @@ TEST_F(ToolbarTest, ToolWindowKeepsItsClientSizeAndSavesIt)
     Pump();
     EXPECT_EQ(Tool->ClientAreaWidth(), 90);
     EXPECT_EQ(Tool->ClientAreaHeight(), 70);
+}
+
+TEST_F(ToolbarTest, ADockedToolWindowWhoseOwnSkinIsOffTakesTheOfficeFillOfTheDefaultSkin)
+{
+    auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    ASSERT_TRUE(Feeder->IsDefaultSkin());
+    ASSERT_EQ(DefaultSkin()->SkinType(), tbsOfficeXP);
+    const COLORREF Fill = ColorToRGB(DefaultSkin()->Colors()->GetSkinColor(3));
+    ASSERT_NE(Fill, ColorToRGB(clBtnFace));
+    TTBToolWindow *Tool = MakeToolWindow();
+    auto Own = std::make_unique<TTBSkin>(nullptr);
+    Own->SetSkinType(tbsDisabled);
+    Tool->SetSkin(Own.get());
+    Tool->Repaint();
+    Pump();
+    // The frame is drawn with the default skin, and so is the client under it.
+    EXPECT_EQ(win::SurfacePixel(Tool->Handle(), 10, 10), Fill);
 }
 
 TEST_F(ToolbarTest, StretchedToolWindowAsksOnlyItsLeastLength)
