@@ -37,6 +37,16 @@ AnsiString FieldParam(Caller *Call)
     return VarToStr(Call->GetVParam(0));
 }
 
+// The engine walks the pages, bands and objects of a running report; a script that
+// emptied or reloaded one of them would pull them from under it.
+void CheckChildrenKept(TfrxComponent *Component)
+{
+    const TfrxReport *Report = Component->GetReport();
+    if (Report && Report->Engine() && Report->Engine()->Running &&
+        Component->Objects()->Count() > 0)
+        throw Exception("The objects of a running report cannot be removed");
+}
+
 void AddConstants(TfsScript *Script)
 {
     Script->AddConst("fr01cm", "Extended", fr01cm);
@@ -243,6 +253,7 @@ void AddComponents(TfsScript *Script)
     using C0 = TfrxComponent;
     if (TfsClassVariable *C = Script->AddClass(C0::StaticClass(), "TComponent")) {
         C->AddMethod("procedure Clear", [](TObject *I, TClass, const AnsiString &, Caller *) {
+            CheckChildrenKept(Self<C0>(I));
             Self<C0>(I)->Clear();
             return Variant(0);
         });
@@ -253,6 +264,7 @@ void AddComponents(TfsScript *Script)
                      });
         C->AddMethod("procedure LoadFromStream(Stream: TStream)",
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         CheckChildrenKept(Self<C0>(I));
                          Self<C0>(I)->LoadFromStream(StreamParam(Call, 0));
                          return Variant(0);
                      });
@@ -506,6 +518,7 @@ void AddReport(TfsScript *Script)
                      });
         C->AddMethod("function LoadFromFile(const FileName: String): Boolean",
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         CheckChildrenKept(Self<R>(I));
                          return Variant(Self<R>(I)->LoadFromFile(VarToStr(Call->GetVParam(0))));
                      });
         C->AddMethod("procedure SaveToFile(const FileName: String)",
