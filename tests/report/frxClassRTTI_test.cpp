@@ -208,3 +208,17 @@ TEST(ScriptBinding, StretchingViewsMeasureThemselvesAndBandsTellOverflow)
     EXPECT_GT(R.Value("h").AsDouble(), 18) << "three lines are taller than one";
     EXPECT_TRUE(R.Value("over").AsBoolean());
 }
+
+TEST(ScriptBinding, AMemoTakesTheLinesAssignedToIt)
+{
+    ScriptedReport R;
+    auto *Other = new TfrxMemoView(R.Memo->Parent());
+    Other->SetName("Memo2");
+    Other->SetText(WideString(Cp("один\r\nдва")));
+    R.Run("TStringList List; Variant Any;"
+          "{ Memo1.Lines = Memo2.Lines; Memo2.Text = \"x\";"
+          "  List = TStringList.Create(); List.Add(\"three\"); Any = List; Memo2.Lines = Any;"
+          "  List.Free(); }");
+    EXPECT_EQ(R.Memo->Text(), WideString(Cp("один\r\nдва\r\n")));
+    EXPECT_EQ(Other->Text(), WideString(u"three\r\n")) << "a narrow string list is taken too";
+}
