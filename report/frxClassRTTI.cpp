@@ -47,6 +47,14 @@ void CheckChildrenKept(TfrxComponent *Component)
         throw Exception("The objects of a running report cannot be removed");
 }
 
+// A component placed inside itself or one of its own would have no root.
+void SetParentChecked(TfrxComponent *Component, TfrxComponent *Parent)
+{
+    for (const TfrxComponent *Above = Parent; Above; Above = Above->Parent())
+        if (Above == Component) throw Exception("A component cannot be placed inside itself");
+    Component->SetParent(Parent);
+}
+
 void AddConstants(TfsScript *Script)
 {
     Script->AddConst("fr01cm", "Extended", fr01cm);
@@ -293,7 +301,7 @@ void AddComponents(TfsScript *Script)
                 return fsObjectToVariant(Self<C0>(I)->Parent());
             },
             [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
-                Self<C0>(I)->SetParent(dynamic_cast<C0 *>(fsVariantToObject(Value)));
+                SetParentChecked(Self<C0>(I), dynamic_cast<C0 *>(fsVariantToObject(Value)));
             });
         C->AddProperty("Page", "TfrxPage", [](TObject *I, TClass, const AnsiString &) {
             return fsObjectToVariant(Self<C0>(I)->GetPage());

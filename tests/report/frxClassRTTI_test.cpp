@@ -222,3 +222,20 @@ TEST(ScriptBinding, AMemoTakesTheLinesAssignedToIt)
     EXPECT_EQ(R.Memo->Text(), WideString(Cp("один\r\nдва\r\n")));
     EXPECT_EQ(Other->Text(), WideString(u"three\r\n")) << "a narrow string list is taken too";
 }
+
+TEST(ScriptBinding, AComponentCannotBePlacedInsideItself)
+{
+    ScriptedReport R;
+    TfrxComponent *Band = R.Memo->Parent();
+    for (const char *Body : {"{ Memo1.Parent = Memo1; }", "{ MasterData1.Parent = Memo1; }",
+                             "{ Page1.Parent = Memo1; }"}) {
+        R.Report.ScriptText()->SetText(Body);
+        ASSERT_TRUE(R.Report.PrepareScript()) << Body;
+        EXPECT_THROW(R.Report.Script()->Execute(), Exception) << Body;
+        EXPECT_EQ(R.Memo->Parent(), Band) << Body;
+        EXPECT_EQ(Band->Parent()->Parent(), &R.Report) << Body;
+    }
+    R.Run("{ Memo1.Parent = Page1; }");
+    EXPECT_EQ(R.Memo->Parent(), Band->Parent()) << "a move elsewhere is made";
+    EXPECT_EQ(Band->Objects()->Count(), 0);
+}
