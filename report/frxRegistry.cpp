@@ -531,7 +531,11 @@ void TfrxShortCutProperty::GetValues()
 }
 void TfrxShortCutProperty::SetValue(const AnsiString &Value)
 {
-    SetOrdValue(Value.IsEmpty() || Value == ShortCutToText(0) ? 0 : TextToShortCut(Value));
+    if (Value.IsEmpty() || Value == ShortCutToText(0)) return SetOrdValue(0);
+    // A text that names no key would clear the shortcut as if that were asked for.
+    const TShortCut Key = TextToShortCut(Value);
+    if (Key == 0) InvalidValue();
+    SetOrdValue(Key);
 }
 
 TfrxPropertyAttributes TfrxCursorProperty::GetAttributes()

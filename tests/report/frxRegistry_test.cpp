@@ -269,4 +269,22 @@ TEST(PropertyEditors, ShortCutsOfferedAsTheyShowAndStepOnFromTheOneShown)
     EXPECT_EQ(Thing.Keys(), 0) << "after the last comes the first, no shortcut";
 }
 
+TEST(PropertyEditors, AShortCutTextThatNamesNoKeyIsRefusedAndTheShortCutKept)
+{
+    EditedThing Thing;
+    auto Keys = EditorFor(&Thing, "Keys");
+    Keys->SetValue("Ctrl+K");
+    for (const char *Typo : {"Ctrl+Kk", "Ctlr+K", "Ctrl+"}) {
+        try {
+            Keys->SetValue(Typo);
+            ADD_FAILURE() << Typo << " was taken";
+        } catch (const Exception &E) {
+            EXPECT_EQ(E.Message(), frxResources()->Get("prInvProp"));
+        }
+        EXPECT_EQ(Thing.Keys(), ShortCut('K', TShiftState{ssCtrl})) << Typo;
+    }
+    Keys->SetValue("");
+    EXPECT_EQ(Thing.Keys(), 0) << "an empty text clears it";
+}
+
 } // namespace
