@@ -239,3 +239,16 @@ TEST(ScriptBinding, AComponentCannotBePlacedInsideItself)
     EXPECT_EQ(R.Memo->Parent(), Band->Parent()) << "a move elsewhere is made";
     EXPECT_EQ(Band->Objects()->Count(), 0);
 }
+
+TEST(ScriptBinding, ABandSavesItsObjectsUnlessToldNotTo)
+{
+    ScriptedReport R;
+    R.Run("TMemoryStream s; TStringList text; String all, alone;"
+          "{ s = TMemoryStream.Create(); text = TStringList.Create();"
+          "  MasterData1.SaveToStream(s); s.Position = 0; text.LoadFromStream(s); all = text.Text;"
+          "  s.Clear(); MasterData1.SaveToStream(s, false); s.Position = 0;"
+          "  text.LoadFromStream(s); alone = text.Text; s.Free(); text.Free(); }");
+    EXPECT_NE(VarToStr(R.Value("all")).Pos("<TfrxMemoView"), 0) << "children by default";
+    EXPECT_NE(VarToStr(R.Value("alone")).Pos("<TfrxMasterData"), 0);
+    EXPECT_EQ(VarToStr(R.Value("alone")).Pos("<TfrxMemoView"), 0) << "the band alone when asked";
+}
