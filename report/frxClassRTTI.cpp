@@ -37,6 +37,24 @@ AnsiString FieldParam(Caller *Call)
     return VarToStr(Call->GetVParam(0));
 }
 
+// The engine walks the pages, bands and objects of a running report; a script that
+// emptied or reloaded one of them would pull them from under it.
+void CheckChildrenKept(TfrxComponent *Component)
+{
+    const TfrxReport *Report = Component->GetReport();
+    if (Report && Report->Engine() && Report->Engine()->Running &&
+        Component->Objects()->Count() > 0)
+        throw Exception("The objects of a running report cannot be removed");
+}
+
+// A component placed inside itself or one of its own would have no root.
+void SetParentChecked(TfrxComponent *Component, TfrxComponent *Parent)
+{
+    for (const TfrxComponent *Above = Parent; Above; Above = Above->Parent())
+        if (Above == Component) throw Exception("A component cannot be placed inside itself");
+    Component->SetParent(Parent);
+}
+
 void AddConstants(TfsScript *Script)
 {
     Script->AddConst("fr01cm", "Extended", fr01cm);
@@ -243,6 +261,7 @@ void AddComponents(TfsScript *Script)
     using C0 = TfrxComponent;
     if (TfsClassVariable *C = Script->AddClass(C0::StaticClass(), "TComponent")) {
         C->AddMethod("procedure Clear", [](TObject *I, TClass, const AnsiString &, Caller *) {
+            CheckChildrenKept(Self<C0>(I));
             Self<C0>(I)->Clear();
             return Variant(0);
         });
@@ -253,6 +272,7 @@ void AddComponents(TfsScript *Script)
                      });
         C->AddMethod("procedure LoadFromStream(Stream: TStream)",
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         CheckChildrenKept(Self<C0>(I));
                          Self<C0>(I)->LoadFromStream(StreamParam(Call, 0));
                          return Variant(0);
                      });
@@ -281,7 +301,7 @@ void AddComponents(TfsScript *Script)
                 return fsObjectToVariant(Self<C0>(I)->Parent());
             },
             [](TObject *I, TClass, const AnsiString &, const Variant &Value) {
-                Self<C0>(I)->SetParent(dynamic_cast<C0 *>(fsVariantToObject(Value)));
+                SetParentChecked(Self<C0>(I), dynamic_cast<C0 *>(fsVariantToObject(Value)));
             });
         C->AddProperty("Page", "TfrxPage", [](TObject *I, TClass, const AnsiString &) {
             return fsObjectToVariant(Self<C0>(I)->GetPage());
@@ -506,6 +526,7 @@ void AddReport(TfsScript *Script)
                      });
         C->AddMethod("function LoadFromFile(const FileName: String): Boolean",
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
+                         CheckChildrenKept(Self<R>(I));
                          return Variant(Self<R>(I)->LoadFromFile(VarToStr(Call->GetVParam(0))));
                      });
         C->AddMethod("procedure SaveToFile(const FileName: String)",

@@ -492,19 +492,23 @@ namespace
 {
 
 // The shortcuts a designer offers: letters with Ctrl and Ctrl+Alt, the function
-// keys alone and with Ctrl, Shift and Ctrl+Shift, and the editing keys.
-std::vector<AnsiString> ShortCutList()
+// keys alone and with Ctrl, Shift and Ctrl+Shift, and the editing keys. Kept as
+// keys, so each is offered in the text it shows with once chosen.
+std::vector<TShortCut> ShortCutList()
 {
-    std::vector<AnsiString> List;
-    for (const char *Prefix : {"Ctrl+", "Ctrl+Alt+"})
-        for (char Letter = 'A'; Letter <= 'Z'; ++Letter)
-            List.push_back(AnsiString(Prefix) + AnsiString(std::string(1, Letter)));
-    for (const char *Prefix : {"", "Ctrl+", "Shift+", "Ctrl+Shift+"})
-        for (int Key = 1; Key <= 12; ++Key)
-            List.push_back(AnsiString(Prefix) + "F" + IntToStr(Key));
-    for (const char *Key : {"Ins", "Shift+Ins", "Ctrl+Ins", "Del", "Shift+Del", "Ctrl+Del",
-                            "Alt+BkSp", "Shift+Alt+BkSp"})
-        List.push_back(Key);
+    std::vector<TShortCut> List;
+    for (TShiftState Shift : {TShiftState{ssCtrl}, TShiftState{ssCtrl, ssAlt}})
+        for (WORD Letter = 'A'; Letter <= 'Z'; ++Letter)
+            List.push_back(ShortCut(Letter, Shift));
+    for (TShiftState Shift :
+         {TShiftState{}, TShiftState{ssCtrl}, TShiftState{ssShift}, TShiftState{ssCtrl, ssShift}})
+        for (WORD Key = VK_F1; Key <= VK_F12; ++Key)
+            List.push_back(ShortCut(Key, Shift));
+    for (WORD Key : {VK_INSERT, VK_DELETE})
+        for (TShiftState Shift : {TShiftState{}, TShiftState{ssShift}, TShiftState{ssCtrl}})
+            List.push_back(ShortCut(Key, Shift));
+    for (TShiftState Shift : {TShiftState{ssAlt}, TShiftState{ssShift, ssAlt}})
+        List.push_back(ShortCut(VK_BACK, Shift));
     return List;
 }
 
@@ -522,12 +526,16 @@ void TfrxShortCutProperty::GetValues()
 {
     TfrxPropertyEditor::GetValues();
     GetStrProc(ShortCutToText(0));
-    for (const AnsiString &Text : ShortCutList())
-        GetStrProc(Text);
+    for (TShortCut Key : ShortCutList())
+        GetStrProc(ShortCutToText(Key));
 }
 void TfrxShortCutProperty::SetValue(const AnsiString &Value)
 {
-    SetOrdValue(Value.IsEmpty() || Value == ShortCutToText(0) ? 0 : TextToShortCut(Value));
+    if (Value.IsEmpty() || Value == ShortCutToText(0)) return SetOrdValue(0);
+    // A text that names no key would clear the shortcut as if that were asked for.
+    const TShortCut Key = TextToShortCut(Value);
+    if (Key == 0) InvalidValue();
+    SetOrdValue(Key);
 }
 
 TfrxPropertyAttributes TfrxCursorProperty::GetAttributes()

@@ -208,3 +208,47 @@ TEST(ScriptBinding, StretchingViewsMeasureThemselvesAndBandsTellOverflow)
     EXPECT_GT(R.Value("h").AsDouble(), 18) << "three lines are taller than one";
     EXPECT_TRUE(R.Value("over").AsBoolean());
 }
+
+TEST(ScriptBinding, AMemoTakesTheLinesAssignedToIt)
+{
+    ScriptedReport R;
+    auto *Other = new TfrxMemoView(R.Memo->Parent());
+    Other->SetName("Memo2");
+    Other->SetText(WideString(Cp("один\r\nдва")));
+    R.Run("TStringList List; Variant Any;"
+          "{ Memo1.Lines = Memo2.Lines; Memo2.Text = \"x\";"
+          "  List = TStringList.Create(); List.Add(\"three\"); Any = List; Memo2.Lines = Any;"
+          "  List.Free(); }");
+    EXPECT_EQ(R.Memo->Text(), WideString(Cp("один\r\nдва\r\n")));
+    EXPECT_EQ(Other->Text(), WideString(u"three\r\n")) << "a narrow string list is taken too";
+}
+
+TEST(ScriptBinding, AComponentCannotBePlacedInsideItself)
+{
+    ScriptedReport R;
+    TfrxComponent *Band = R.Memo->Parent();
+    for (const char *Body : {"{ Memo1.Parent = Memo1; }", "{ MasterData1.Parent = Memo1; }",
+                             "{ Page1.Parent = Memo1; }"}) {
+        R.Report.ScriptText()->SetText(Body);
+        ASSERT_TRUE(R.Report.PrepareScript()) << Body;
+        EXPECT_THROW(R.Report.Script()->Execute(), Exception) << Body;
+        EXPECT_EQ(R.Memo->Parent(), Band) << Body;
+        EXPECT_EQ(Band->Parent()->Parent(), &R.Report) << Body;
+    }
+    R.Run("{ Memo1.Parent = Page1; }");
+    EXPECT_EQ(R.Memo->Parent(), Band->Parent()) << "a move elsewhere is made";
+    EXPECT_EQ(Band->Objects()->Count(), 0);
+}
+
+TEST(ScriptBinding, ABandSavesItsObjectsUnlessToldNotTo)
+{
+    ScriptedReport R;
+    R.Run("TMemoryStream s; TStringList text; String all, alone;"
+          "{ s = TMemoryStream.Create(); text = TStringList.Create();"
+          "  MasterData1.SaveToStream(s); s.Position = 0; text.LoadFromStream(s); all = text.Text;"
+          "  s.Clear(); MasterData1.SaveToStream(s, false); s.Position = 0;"
+          "  text.LoadFromStream(s); alone = text.Text; s.Free(); text.Free(); }");
+    EXPECT_NE(VarToStr(R.Value("all")).Pos("<TfrxMemoView"), 0) << "children by default";
+    EXPECT_NE(VarToStr(R.Value("alone")).Pos("<TfrxMasterData"), 0);
+    EXPECT_EQ(VarToStr(R.Value("alone")).Pos("<TfrxMemoView"), 0) << "the band alone when asked";
+}

@@ -31,6 +31,8 @@ public:
     void SetAmount(double Value) { FAmount = Value; }
     TfrxHAlign Align() const { return FAlign; }
     void SetAlign(TfrxHAlign Value) { FAlign = Value; }
+    TShortCut Keys() const { return FKeys; }
+    void SetKeys(TShortCut Value) { FKeys = Value; }
 
     static void Publish(rtl::Publisher<EditedThing> &P)
     {
@@ -42,6 +44,7 @@ public:
         P.Property("When", &T::When, &T::SetWhen, rtl::TDateTimeInfo());
         P.Property("Amount", &T::Amount, &T::SetAmount);
         P.Property("Align", &T::Align, &T::SetAlign);
+        P.Property("Keys", &T::Keys, &T::SetKeys, rtl::TShortCutInfo());
     }
 
 private:
@@ -52,6 +55,7 @@ private:
     TDateTime FWhen = 0;
     double FAmount = 0;
     TfrxHAlign FAlign = haLeft;
+    TShortCut FKeys = 0;
 };
 QRV4_PUBLISHED(EditedThing)
 
@@ -243,6 +247,44 @@ TEST(PropertyEditors, ValueListsAndDoubleClickCycle)
     Both->SetValue("clBlue");
     EXPECT_EQ(Thing.Colour(), clBlue);
     EXPECT_EQ(Other.Colour(), clBlue);
+}
+
+TEST(PropertyEditors, ShortCutsOfferedAsTheyShowAndStepOnFromTheOneShown)
+{
+    EditedThing Thing;
+    auto Keys = EditorFor(&Thing, "Keys");
+    Keys->GetValues();
+    ASSERT_EQ(Keys->Values()->Count(), 109);
+    EXPECT_EQ(Keys->Values()->Strings(0), ShortCutToText(0));
+    for (int i = 0; i < Keys->Values()->Count(); ++i) {
+        const AnsiString Offered = Keys->Values()->Strings(i);
+        Keys->SetValue(Offered);
+        EXPECT_EQ(Keys->GetValue(), Offered) << "an offered shortcut shows as offered";
+    }
+    Thing.SetKeys(ShortCut(VK_F1, TShiftState{ssCtrl, ssShift}));
+    EXPECT_TRUE(Keys->Edit());
+    EXPECT_EQ(Thing.Keys(), ShortCut(VK_F1 + 1, TShiftState{ssCtrl, ssShift}));
+    Thing.SetKeys(ShortCut(VK_BACK, TShiftState{ssShift, ssAlt}));
+    EXPECT_TRUE(Keys->Edit());
+    EXPECT_EQ(Thing.Keys(), 0) << "after the last comes the first, no shortcut";
+}
+
+TEST(PropertyEditors, AShortCutTextThatNamesNoKeyIsRefusedAndTheShortCutKept)
+{
+    EditedThing Thing;
+    auto Keys = EditorFor(&Thing, "Keys");
+    Keys->SetValue("Ctrl+K");
+    for (const char *Typo : {"Ctrl+Kk", "Ctlr+K", "Ctrl+"}) {
+        try {
+            Keys->SetValue(Typo);
+            ADD_FAILURE() << Typo << " was taken";
+        } catch (const Exception &E) {
+            EXPECT_EQ(E.Message(), frxResources()->Get("prInvProp"));
+        }
+        EXPECT_EQ(Thing.Keys(), ShortCut('K', TShiftState{ssCtrl})) << Typo;
+    }
+    Keys->SetValue("");
+    EXPECT_EQ(Thing.Keys(), 0) << "an empty text clears it";
 }
 
 } // namespace

@@ -861,6 +861,51 @@ TEST(EngineRun, ABandThatBreaksThePageOverflowsWhileTheBreakRuns)
     EXPECT_FALSE(L.Data->Overflow());
 }
 
+TEST(EngineRun, AScriptCannotEmptyOrReloadTheObjectsOfTheRunningReport)
+{
+    for (const char *Call :
+         {"Report.LoadFromFile('none.fr3')", "Report.Clear", "Page1.Clear", "MasterData1.Clear",
+          "S := TMemoryStream.Create;\r\n"
+          "  try MasterData1.LoadFromStream(S) finally S.Free end"}) {
+        TBuilder B;
+        TRows Rows("Rows");
+        Rows.SetCount(3);
+        B.Use(Rows);
+        auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+        auto *Memo = new TfrxMemoView(Data);
+        Memo->SetName("Memo1");
+        Memo->SetOnBeforePrint("MemoPrinting");
+        B.Report->ScriptText()->SetText(AnsiString("var S: TMemoryStream;\r\n"
+                                                   "procedure MemoPrinting(Sender: TfrxComponent);"
+                                                   "\r\nbegin\r\n  ") +
+                                        Call + ";\r\nend;\r\nbegin\r\nend.");
+        EXPECT_FALSE(B.Prepare()) << Call;
+        EXPECT_NE(B.Errors().find("The objects of a running report cannot be removed"),
+                  std::string::npos)
+            << Call << ": " << B.Errors();
+        EXPECT_EQ(B.Report->FindObject("Memo1")->Parent()->Name(), "MasterData1") << Call;
+    }
+}
+
+TEST(EngineRun, AScriptEmptiesAnObjectBeforeTheRunAndAChildlessOneDuringIt)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetCount(2);
+    B.Use(Rows);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    auto *Memo = new TfrxMemoView(Data);
+    Memo->SetName("Memo1");
+    Memo->SetOnBeforePrint("MemoPrinting");
+    auto *Spare = B.Band<TfrxChild>("Child1", 40, 20);
+    new TfrxMemoView(Spare);
+    B.Report->ScriptText()->SetText("procedure MemoPrinting(Sender: TfrxComponent);\r\n"
+                                    "begin\r\n  Memo1.Clear;\r\nend;\r\n"
+                                    "begin\r\n  Child1.Clear;\r\nend.");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    EXPECT_EQ(B.PageCount(), 1);
+}
+
 TEST(EngineRun, DotMatrixObjectsAreKnownToScripts)
 {
     TBuilder B;
