@@ -73,6 +73,8 @@ bool TMainForm::OpenComPort(int Number, int Speed)
         CommPort1->SetOpen(true);
     }
     if (!CommPort1->Open()) {
+        // The picture said usable since the start or since the last answer; this port is not.
+        ShowOnlineIcon(0);
         ShowStatusMessage("Не удалось открыть COM-порт ... "_a, IntToStr(Number), smError);
         return false;
     }

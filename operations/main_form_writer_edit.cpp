@@ -30,6 +30,17 @@ WriterRecord EmptyRow(int Changed)
     return record;
 }
 
+// The menu's commands act on the current row or on the selected rows. A right click outside
+// the selection makes the cell under the pointer current, so that a delete or a paste takes
+// the row the user pointed at, not the one left current, perhaps out of sight.
+void MakePointedCellCurrent(TStringGrid &Grid, int Col, int Row)
+{
+    const TGridRect selected = Grid.Selection();
+    if (Row >= selected.Top && Row <= selected.Bottom) return;
+    if (Col >= Grid.FixedCols()) Grid.SetCol(Col);
+    Grid.SetRow(Row);
+}
+
 } // namespace
 
 // ---- undo ----
@@ -499,6 +510,7 @@ void TMainForm::SG_WriterMouseDown(TObject *, TMouseButton Button, TShiftState, 
     SG_Writer->MouseToCell(X, Y, col, row);
     if (Button != mbRight || row < 1) return;
     EndWriterEditor();
+    MakePointedCellCurrent(*SG_Writer, col, row);
     const TPoint screen = SG_Writer->ClientToScreen(TPoint(X, Y));
     PM_WriterGridMenu->Popup(screen.X, screen.Y);
 }

@@ -13,6 +13,8 @@ TTabSet::TTabSet(TComponent *AOwner)
     FTabs->OnInserted = [this](int) { Invalidate(); };
     // The click comes from the change of tab, not from the mouse's release.
     FControlStyle >> csClickEvents;
+    // Reached with Tab like any other control, its tabs then change with the arrow keys.
+    SetTabStop(true);
     SetParentColor(false);
     SetColor(clBtnFace);
     SetBounds(0, 0, 185, 21);
@@ -107,6 +109,33 @@ void TTabSet::Paint()
         canvas->TextOut(r.Left + 8, (r.Height() - canvas->TextHeight("Wg")) / 2, FTabs->Strings(i));
         canvas->Brush()->SetStyle(bsSolid);
     }
+    if (Focused() && FTabIndex >= 0) {
+        const TRect r = ItemRect(FTabIndex);
+        canvas->DrawFocusRect(TRect(r.Left + 5, r.Top + 2, r.Right - 5, r.Bottom - 1));
+    }
+}
+
+void TTabSet::KeyDown(WORD &Key, TShiftState Shift)
+{
+    inherited::KeyDown(Key, Shift);
+    if (Key == VK_LEFT && FTabIndex > 0) SetTabIndex(FTabIndex - 1);
+    if (Key == VK_RIGHT && FTabIndex + 1 < FTabs->Count()) SetTabIndex(FTabIndex + 1);
+}
+
+void TTabSet::WndProc(TMessage &Message)
+{
+    switch (Message.Msg) {
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS;
+        return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate();
+        break;
+    default:
+        break;
+    }
+    inherited::WndProc(Message);
 }
 
 void TTabSet::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)

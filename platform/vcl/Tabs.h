@@ -33,6 +33,8 @@ protected:
     virtual bool CanChange(int NewIndex);
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void KeyDown(WORD &Key, TShiftState Shift) override;
+    void WndProc(TMessage &Message) override;
 
 private:
     std::unique_ptr<TListControlItems> FTabs;

@@ -291,10 +291,27 @@ TEST_F(ExchangeTest, VanishedPortIsClosedByThePoll)
 namespace
 {
 
+// Whether the picture beside the port list shows picture Index of its list: their middles
+// are compared, where the grey and the green ball differ.
+bool ShowsPortPicture(TMainForm &Form, int Index)
+{
+    TCustomImageList &pictures = *Form.PIL_OnLineCom;
+    TBitmap drawn;
+    drawn.SetWidth(pictures.Width());
+    drawn.SetHeight(pictures.Height());
+    pictures.Draw(drawn.Canvas(), 0, 0, Index);
+    TImage &shown = *Form.IMG_OnLineCom;
+    return shown.Canvas()->Pixels(shown.Width() / 2, shown.Height() / 2) ==
+           drawn.Canvas()->Pixels(pictures.Width() / 2, pictures.Height() / 2);
+}
+
 // Each exchange's button, pressed on its tab while the port cannot be opened: the port's
-// message stays, no exchange starts, and no time-out replaces the message later.
+// message stays, its picture turns to offline, no exchange starts, and no time-out replaces
+// the message later.
 void ExpectNoExchangeOnAPortThatDoesNotOpen(TMainForm &Form, devsim::TSimulator &Sim)
 {
+    ASSERT_FALSE(ShowsPortPicture(Form, 0));
+    ASSERT_TRUE(ShowsPortPicture(Form, 1));
     const AnsiString notOpened = "  Не удалось открыть COM-порт ...   251"_a;
     const std::vector<std::pair<TTabSheet *, std::function<void()>>> presses = {
         {Form.Sheet_Archive, [&] { Form.BTN_ReadFromArchiveClick(nullptr); }},
@@ -307,6 +324,7 @@ void ExpectNoExchangeOnAPortThatDoesNotOpen(TMainForm &Form, devsim::TSimulator 
         Form.PC_Tabs->SetActivePage(sheet);
         press();
         EXPECT_EQ(Form.StatusBarMain->SimpleText(), notOpened);
+        EXPECT_TRUE(ShowsPortPicture(Form, 0));
         EXPECT_EQ(Form.RunningStep(), TExchangeStep::None);
         EXPECT_FALSE(Form.CallbackTimer->Enabled());
         EXPECT_FALSE(Form.UpdateRunning);

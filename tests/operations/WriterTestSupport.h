@@ -64,16 +64,20 @@ protected:
         r.Changed = Changed;
         Form->FillWriterGrid();
     }
+    // The grid row that shows Cell; -1 when none does.
+    int GridRowOf(int Cell) const
+    {
+        for (int r = 1; r < Form->SG_Writer->RowCount(); ++r)
+            if (Form->WriterCellNumberOfRow(r) == Cell) return r;
+        return -1;
+    }
     // Makes the grid row that shows Cell the current one, at column Col.
     void SelectCell(int Cell, int Col)
     {
-        for (int r = 1; r < Form->SG_Writer->RowCount(); ++r)
-            if (Form->WriterCellNumberOfRow(r) == Cell) {
-                Form->SG_Writer->SetRow(r);
-                Form->SG_Writer->SetCol(Col);
-                return;
-            }
-        FAIL() << "no grid row shows cell " << Cell;
+        const int row = GridRowOf(Cell);
+        ASSERT_GE(row, 1) << "no grid row shows cell " << Cell;
+        Form->SG_Writer->SetRow(row);
+        Form->SG_Writer->SetCol(Col);
     }
     // The editors need the window on screen with the grid focused.
     void ShowWindow()

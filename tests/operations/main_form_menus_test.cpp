@@ -107,9 +107,9 @@ TEST_F(GridMenuTest, WriterGrid_RightClickOpensSkinnedMenuAndDeleteRunsAfterItCl
             Shot("writer_grid_menu");
             Press('E', "у"_a[1]);
         });
-    const TRect Cell = Form->SG_Writer->CellRect(1, 3);
+    const TRect Cell = Form->SG_Writer->CellRect(1, GridRowOf(3));
     Pointer = Form->SG_Writer->ClientToScreen(TPoint(Cell.Left + 10, Cell.Top + 5));
-    RightClickCell(Form->SG_Writer, 1, 3);
+    RightClickCell(Form->SG_Writer, 1, GridRowOf(3));
     maintest::PumpFor(50);
 
     EXPECT_TRUE(Script.Done());
@@ -148,6 +148,50 @@ TEST_F(GridMenuTest, WriterGrid_DeleteWhileEditingRenamesNoOtherRow)
     maintest::PumpFor(20);
     EXPECT_EQ(Row(3).Name, "РАБОТА"_a);
     EXPECT_EQ(Row(3).KeyHex, "1112131415161718");
+}
+
+// The menu's delete takes the row the user right-clicked, not the one left current, which the
+// grid may have scrolled out of sight.
+TEST_F(GridMenuTest, WriterGrid_DeleteTakesTheRowRightClicked)
+{
+    SetEmptyRows(20);
+    SetKey(1, 0, 0, "0102030405060708", "ДОМ");
+    SetKey(3, 1, 0, "1112131415161718", "РАБОТА");
+    SetKey(4, 0, 0, "2122232425262728", "ДАЧА");
+    SelectCell(1, 1);
+    MenuScript Script;
+    Script.Wait(300).Do([] { Press('E', "у"_a[1]); });
+    RightClickCell(Form->SG_Writer, 2, GridRowOf(3));
+    maintest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_EQ(Row(1).Name, "ДОМ"_a);
+    EXPECT_EQ(Row(3).Name, "ДАЧА"_a);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, GridRowOf(1)), "ДОМ"_a);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, GridRowOf(3)), "ДАЧА"_a);
+}
+
+// A right click inside a selection of several rows keeps it: clearing takes every selected row.
+TEST_F(GridMenuTest, WriterGrid_RightClickInsideTheSelectionKeepsIt)
+{
+    SetEmptyRows(20);
+    SetKey(2, 0, 0, "0102030405060708", "ДОМ");
+    SetKey(3, 1, 0, "1112131415161718", "РАБОТА");
+    SetKey(4, 0, 0, "2122232425262728", "ДАЧА");
+    SetKey(5, 0, 0, "3132333435363738", "ГАРАЖ");
+    Form->SG_Writer->SetSelection(TGridRect{1, GridRowOf(2), 1, GridRowOf(4)});
+    MenuScript Script;
+    Script.Wait(300)
+        .Do([] {
+            if (TTBPopupWindow *Popup = OnlyPopup()) HoverItem(Popup, 11);
+        })
+        .Do([] { Press(VK_RETURN); });
+    RightClickCell(Form->SG_Writer, 3, GridRowOf(3));
+    maintest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_EQ(Row(2).Name, ""_a);
+    EXPECT_EQ(Row(3).Name, ""_a);
+    EXPECT_EQ(Row(4).Name, ""_a);
+    EXPECT_EQ(Row(5).Name, "ГАРАЖ"_a);
 }
 
 TEST_F(GridMenuTest, WriterGrid_TitleRowOpensNoMenu)

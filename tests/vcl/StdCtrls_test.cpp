@@ -775,6 +775,47 @@ TEST_F(StdCtrlsTest, TabSet_ChangeAsksAndClicks)
     EXPECT_THROW(tabs.SetTabIndex(4), EListError);
 }
 
+// Reached with Tab, the tab set shows the focus on its tab, and the arrow keys change the tab,
+// asking as a click does, without leaving it.
+TEST_F(StdCtrlsTest, TabSet_ArrowKeysChangeTheTabOnceReachedWithTab)
+{
+    TForm *form = ShownForm(300, 200);
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 100, 22);
+    auto *tabs = new TTabSet(form);
+    tabs->SetParent(form);
+    tabs->SetBounds(10, 100, 250, 21);
+    for (const char *s : {"a", "b", "c"})
+        tabs->Tabs()->Add(s);
+    tabs->SetTabIndex(0);
+    std::vector<int> asked;
+    tabs->OnChange = [&](TObject *, int NewTab, bool &) { asked.push_back(NewTab); };
+    auto surface = [tabs] {
+        tabs->Repaint();
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < tabs->Height(); ++y)
+            for (int x = 0; x < tabs->Width(); ++x)
+                pixels.push_back(win::SurfacePixel(tabs->Handle(), x, y));
+        return pixels;
+    };
+    Pump();
+    edit->SetFocus();
+    Pump();
+    const std::vector<COLORREF> unfocused = surface();
+    Key(VK_TAB);
+    Pump();
+    ASSERT_TRUE(tabs->Focused());
+    EXPECT_NE(surface(), unfocused);
+    for (int key : {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT}) {
+        Key(key);
+        Pump();
+    }
+    EXPECT_EQ(tabs->TabIndex(), 1);
+    EXPECT_EQ(asked, (std::vector<int>{1, 2, 1}));
+    EXPECT_TRUE(tabs->Focused());
+}
+
 TEST_F(StdCtrlsTest, StatusBar_ColourPaintsTheWholeBar)
 {
     TForm *form = ShownForm(300, 200);
