@@ -189,8 +189,8 @@ TfsCustomVariable *TfsILBuilder::FindVar(TfsScript *Scope, const AnsiString &Nam
 
 TfsILBuilder::TTypeInfo TfsILBuilder::FindType(const AnsiString &Name)
 {
-    // The program's own aliases first; IL that carries none (from a host, or
-    // saved without them) still has the language's.
+    // The program's own aliases first; a routine's body, built as a program
+    // of its own, and IL that carries none take the language's.
     AnsiString Resolved = Name;
     TfsXMLItem *Types = FProgRoot ? ChildNamed(FProgRoot, "types") : nullptr;
     if (!FindAlias(Types, Name, Resolved)) FindAlias(FGrammarTypes, Name, Resolved);

@@ -253,6 +253,12 @@ TEST(XMLText, ValueToXML_ByVariantType)
     EXPECT_EQ(ValueToXML(Variant(false)), "0");
     EXPECT_EQ(ValueToXML(Variant("a<b")), "a&#60;b");
     EXPECT_EQ(ValueToXML(Null()), "");
+    EXPECT_EQ(ValueToXML(Variant(1.0 / 3)), "0.333333333333333");
+    DecimalSeparator = ',';
+    EXPECT_EQ(ValueToXML(Variant(2.5)), "2,5");
+    rtl::RestoreDefaultFormatSettings();
+    EXPECT_EQ(ValueToXML(Variant::FromDateTime(2)), DateToStr(2));
+    EXPECT_EQ(ValueToXML(Variant(Currency(2.5))), "2.5");
 }
 
 } // namespace
