@@ -46,7 +46,8 @@ bool TfsStatement::Start()
 bool TfsStatement::RunBody(TfsStatement &Body)
 {
     Body.TfsStatement::Execute();
-    if (Prog->BreakCalled || Prog->ExitCalled) return false;
+    // Termination ends the loop also when a finally block has put the exit flag back.
+    if (Prog->BreakCalled || Prog->ExitCalled || Prog->Terminated) return false;
     Prog->ContinueCalled = false;
     return true;
 }

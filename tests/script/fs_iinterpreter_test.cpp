@@ -155,6 +155,29 @@ TEST(ScriptCalls, TerminateStopsAtTheNextStatementAlsoInProcedures)
     Script->Lines()->Clear();
 }
 
+TEST(ScriptCalls, TerminateDuringAFinallyBlock_EndsTheLoopAroundIt)
+{
+    auto Script =
+        Make("PascalScript", {"var n: Integer;", "begin", "  n := 0;", "  while Alive do",
+                              "    try n := n + 1; finally Stop; end;", "  n := -1;", "end."});
+    TfsScript *Running = Script.get();
+    // A loop that keeps asking whether to go on after the stop is cut off by an error.
+    int Asked = 0;
+    Script->AddMethod("function Alive: Boolean",
+                      [&Asked](TObject *, TClass, const AnsiString &, TfsMethodHelper *) {
+                          if (++Asked > 100) throw Exception("still looping");
+                          return Variant(true);
+                      });
+    Script->AddMethod("procedure Stop",
+                      [Running](TObject *, TClass, const AnsiString &, TfsMethodHelper *) {
+                          Running->Terminate();
+                          return Null();
+                      });
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "n"), "1");
+    EXPECT_EQ(Asked, 1);
+}
+
 TEST(ScriptCalls, RunLineReportsEveryStatementWithItsPosition)
 {
     auto Script =
