@@ -455,8 +455,15 @@ void TTBCustomDockableWindow::SetParent(TWinControl *AParent)
         FEffectiveDockRow = -1;
         std::erase(FloatingBars(), this);
         if (FFloating) FloatingBars().push_back(this);
-        if (OldFrame && OldFrame == FFloatParent && OldFrame != AParent && !FSmoothDragging)
-            delete std::exchange(FFloatParent, nullptr);
+        if (OldFrame && OldFrame == FFloatParent && OldFrame != AParent) {
+            if (FSmoothDragging) {
+                // Kept for the drag to bring the bar back to, but empty: out of sight.
+                OldFrame->FShouldShow = false;
+                OldFrame->Perform(CM_SHOWINGCHANGED, 0, 0);
+            } else {
+                delete std::exchange(FFloatParent, nullptr);
+            }
+        }
         if (NewDock) {
             if (FUseLastDock && !FSmoothDragging) {
                 SetLastDock(NewDock);

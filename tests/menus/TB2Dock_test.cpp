@@ -621,6 +621,36 @@ TEST_F(DockTest, AFloatingBarIsDraggedBackIntoADock)
     EXPECT_EQ(Left->Width(), 24);
 }
 
+TEST_F(DockTest, TheFrameABarIsDraggedOutOfIsOutOfSightWhileTheBarIsDockedAndBackAfter)
+{
+    TestBar *A = MakeBar("A", 100, 20, Top);
+    FloatAt(A, 300, 200);
+    const HWND FrameWnd = A->FloatingWindowParent()->Handle();
+    const TRect W = ScreenRect(A->FloatingWindowParent());
+    int Docked = 0, DockedWithFrameShown = 0;
+    A->OnMove = [&](TObject *) {
+        if (!A->Docked()) return;
+        ++Docked;
+        if (IsWindow(FrameWnd) && IsWindowVisible(FrameWnd)) ++DockedWithFrameShown;
+    };
+    // Into the top dock and along it, then out again in the same drag.
+    const POINT From{W.Left + 10, W.Top + 8};
+    const POINT In = FormPoint(100, 3);
+    const POINT Out = FormPoint(300, 200);
+    InputFeed(
+        {LeftButtonInput(win::MouseAction::Move, From),
+         LeftButtonInput(win::MouseAction::Down, From), LeftButtonInput(win::MouseAction::Move, In),
+         LeftButtonInput(win::MouseAction::Move, POINT{In.x + 20, In.y}),
+         LeftButtonInput(win::MouseAction::Move, Out), LeftButtonInput(win::MouseAction::Up, Out)})
+        .Run();
+    Pump();
+    EXPECT_GT(Docked, 0);
+    EXPECT_EQ(DockedWithFrameShown, 0);
+    ASSERT_TRUE(A->Floating());
+    EXPECT_EQ(A->FloatingWindowParent()->Handle(), FrameWnd);
+    EXPECT_TRUE(FrameShown(A));
+}
+
 TEST_F(DockTest, DraggingBelowARowMakesANewRowAndBackJoinsIt)
 {
     TestBar *A = MakeBar("A", 100, 20, Top, 0, 0);
