@@ -211,6 +211,31 @@ TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFar)
     EXPECT_EQ(Form->WriterRows.size(), static_cast<std::size_t>(read));
 }
 
+// A slow device still answers the frame a Stop left unanswered. A read started at once
+// must not take that answer for its first cell's, which would move every key a cell down.
+TEST_F(WriterDeviceTest, ReadRightAfterAStopShowsEachCellsOwnKey)
+{
+    for (std::uint8_t cell = 0; cell < 8; ++cell)
+        PutCell(cell,
+                AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, cell}, "КВ"));
+    // The sixth frame's answer takes long enough to arrive after the port was opened again.
+    BreakAfter(*Sim, 5, {.Delay = std::chrono::milliseconds(1000)});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 6; }, optest::ExchangeWait));
+    ASSERT_EQ(Form->WriterReadStep, 5);
+    Form->BTN_StopWriterClick(nullptr);
+    Sim->SetMonitor({});
+    Sim->SetBehaviour({});
+
+    ASSERT_TRUE(ReadBook());
+    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    for (int cell = 0; cell < 8; ++cell)
+        EXPECT_EQ(Form->SG_Writer->Cells(3, cell + 1).SubString(22, 2), IntToHex(cell, 2))
+            << "row of cell " << cell;
+    EXPECT_TRUE(Row(8).IsEmpty());
+}
+
 TEST_F(WriterDeviceTest, SilenceMidReadKeepsTheCellsReadAndShowsThem)
 {
     PutCell(2, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
