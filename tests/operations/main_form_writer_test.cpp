@@ -307,6 +307,39 @@ TEST_F(WriterDeviceTest, ClearedRowGoesOutAsAnEmptyCell)
     EXPECT_EQ(Row(0).Name, "КВ 12"_a);
 }
 
+// The adapter pulled out in the middle of a cell: the cells written lose their marks, the cell
+// in hand and those after it keep theirs, and a write once the device is back completes the book.
+TEST_F(WriterDeviceTest, AdapterPulledMidWriteLeavesTheRestMarkedForTheNextWrite)
+{
+    SetEmptyRows(1000);
+    const char *const names[] = {"ПЕРВЫЙ", "ВТОРОЙ", "ТРЕТИЙ"};
+    for (int cell = 0; cell < 3; ++cell)
+        SetKey(cell, 0, 0, "5B 23 45 67 89 AB CD EF", names[cell], 1);
+    Form->CallbackTimer->SetInterval(300);
+    // The fifth frame, the second of cell 1, never reaches the device.
+    Sim->SetBehaviour({.VanishAfter = 5});
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Sim->Vanished());
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_EQ(Marks(0, 2), (std::vector<int>{0, 1, 1}));
+    EXPECT_TRUE(Form->BTN_WriterSave->Enabled());
+
+    PlugInAgain();
+    EXPECT_EQ(DeviceCell(0),
+              AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, names[0]));
+    EXPECT_NE(DeviceCell(1),
+              AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, names[1]));
+    Form->CallbackTimer->SetInterval(3000);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_EQ(Marks(0, 2), (std::vector<int>{0, 0, 0}));
+    for (int cell = 0; cell < 3; ++cell)
+        EXPECT_EQ(
+            DeviceCell(cell),
+            AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, names[cell]));
+}
+
 TEST_F(WriterDeviceTest, NothingMarkedSendsNothing)
 {
     SetEmptyRows(1000);
