@@ -33,8 +33,8 @@ void TMainForm::SendHexCommand(const AnsiString &Hex)
     // A running timer keeps running: the step has its time from its first frame.
     CallbackTimer->SetEnabled(true);
     if (FLineUnsettled) {
-        // After a time-out the rest of a late answer may still be coming in; the frame
-        // waits until the line has been quiet, so that rest cannot pass for its answer.
+        // After a time-out or a Stop a late answer, or the rest of one, may still be coming
+        // in; the frame waits until the line has been quiet, so it cannot pass for its answer.
         FHeldFrame = std::move(bytes);
         CommPort1->FlushInBuffer();
         const int byteTimes = (QuietByteTimes * BitsPerByte * 1000 + CommPort1->Baud() - 1) /
@@ -97,6 +97,8 @@ void TMainForm::CommPort1DataReceived(TObject *, DWORD)
     // during a loader pause it waits for the pause's end.
     if (LineQuietTimer->Enabled() || LoaderPauseTimer->Enabled()) return;
     DWORD count = CommPort1->InBuffUsed();
+    // The answer a stopped exchange owed has come; only a quiet line is waited for now.
+    if (count > 0) FAnswerOwed = false;
     if (static_cast<long long>(count) != ExpectedLength) return;
     std::vector<std::uint8_t> buffer(count + 1);
     DWORD taken = CommPort1->GetBlock(buffer.data(), count);
