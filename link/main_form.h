@@ -536,7 +536,8 @@ private:
     bool WriterRowLockedMessage();
     bool FWriterEditorOnMouseUp = false;
     int ShownComPort(int Default) const;
-    // The first frame after a time-out waits for a quiet line (link/main_form_exchange.cpp).
+    // The first frame after a time-out or a Stop waits for a quiet line
+    // (link/main_form_exchange.cpp).
     TTimer *LineQuietTimer = nullptr;
     void LineQuietTimerTimer(TObject *Sender);
     void PutFrame(const std::vector<std::uint8_t> &Frame);
