@@ -536,10 +536,16 @@ private:
     bool WriterRowLockedMessage();
     bool FWriterEditorOnMouseUp = false;
     int ShownComPort(int Default) const;
-    // The first frame after a time-out waits for a quiet line (link/main_form_exchange.cpp).
+    // The first frame after a time-out or a Stop waits for a quiet line
+    // (link/main_form_exchange.cpp).
     TTimer *LineQuietTimer = nullptr;
     void LineQuietTimerTimer(TObject *Sender);
+    void PutFrame(const std::vector<std::uint8_t> &Frame);
     bool FLineUnsettled = false;
+    // An exchange ended with a frame unanswered: its answer may still come, and must not be
+    // taken for the answer to the next exchange's first frame.
+    bool FAnswerOwed = false;
+    DWORD FLastFrameSent = 0;
     std::vector<std::uint8_t> FHeldFrame;
     int ShownComSpeed() const;
 

@@ -33,8 +33,8 @@ void TMainForm::SendHexCommand(const AnsiString &Hex)
     // A running timer keeps running: the step has its time from its first frame.
     CallbackTimer->SetEnabled(true);
     if (FLineUnsettled) {
-        // After a time-out the rest of a late answer may still be coming in; the frame
-        // waits until the line has been quiet, so that rest cannot pass for its answer.
+        // After a time-out or a Stop a late answer, or the rest of one, may still be coming
+        // in; the frame waits until the line has been quiet, so it cannot pass for its answer.
         FHeldFrame = std::move(bytes);
         CommPort1->FlushInBuffer();
         const int byteTimes = (QuietByteTimes * BitsPerByte * 1000 + CommPort1->Baud() - 1) /
@@ -43,7 +43,13 @@ void TMainForm::SendHexCommand(const AnsiString &Hex)
         LineQuietTimer->SetEnabled(true);
         return;
     }
-    CommPort1->PutBlock(bytes.data(), static_cast<DWORD>(bytes.size()));
+    PutFrame(bytes);
+}
+
+void TMainForm::PutFrame(const std::vector<std::uint8_t> &Frame)
+{
+    FLastFrameSent = GetTickCount();
+    CommPort1->PutBlock(Frame.data(), static_cast<DWORD>(Frame.size()));
 }
 
 void TMainForm::LineQuietTimerTimer(TObject *)
@@ -51,14 +57,21 @@ void TMainForm::LineQuietTimerTimer(TObject *)
     // Whatever came in since the last look is dropped, and the line gets another period.
     if (CommPort1->InBuffUsed() > 0) {
         CommPort1->FlushInBuffer();
+        FAnswerOwed = false;
         return;
     }
+    // A device that has not begun the answer it owes may yet, within the time it had for it.
+    if (FAnswerOwed && GetTickCount() - FLastFrameSent < CallbackTimer->Interval()) return;
     LineQuietTimer->SetEnabled(false);
     FLineUnsettled = false;
+    FAnswerOwed = false;
     const std::vector<std::uint8_t> frame = std::exchange(FHeldFrame, {});
     // Also what the driver holds and has not told of yet.
     CommPort1->FlushInBuffer();
-    CommPort1->PutBlock(frame.data(), static_cast<DWORD>(frame.size()));
+    // The wait was the line's, not the device's: the step's time starts with its frame.
+    CallbackTimer->SetEnabled(false);
+    CallbackTimer->SetEnabled(true);
+    PutFrame(frame);
 }
 
 TExchangeStep TMainForm::RunningStep() const
@@ -84,6 +97,8 @@ void TMainForm::CommPort1DataReceived(TObject *, DWORD)
     // during a loader pause it waits for the pause's end.
     if (LineQuietTimer->Enabled() || LoaderPauseTimer->Enabled()) return;
     DWORD count = CommPort1->InBuffUsed();
+    // The answer a stopped exchange owed has come; only a quiet line is waited for now.
+    if (count > 0) FAnswerOwed = false;
     if (static_cast<long long>(count) != ExpectedLength) return;
     std::vector<std::uint8_t> buffer(count + 1);
     DWORD taken = CommPort1->GetBlock(buffer.data(), count);
@@ -146,6 +161,8 @@ void TMainForm::ResetExchange()
     // at once) gives back the book it emptied: those rows may be the user's unsaved edits,
     // and an empty grid offers no undo.
     if (WriterReadStep == 0) WriterRows = WriterUndo;
+    // Stopped while a frame waits for its answer.
+    if (CallbackTimer->Enabled()) FLineUnsettled = FAnswerOwed = true;
     for (int *step : {&ArchivePointerStep, &ArchiveBlockStep, &OptionsReadStep, &OptionsWriteStep,
                       &WriterReadStep, &WriterWriteStep, &WriterWriteCell, &FirmwareLoaderStep,
                       &FirmwareBlockStep, &FontsBlockStep})
@@ -174,5 +191,7 @@ void TMainForm::CallbackTimerTimer(TObject *)
     ResetExchange();
     UpdateRunning = false;
     ShowStatusMessage("Нет ответа от прибора! Установите в приборе Связь с ПК!"_a, "", smError);
+    // The answer's time is over; only the rest of one that came late may still be coming in.
     FLineUnsettled = true;
+    FAnswerOwed = false;
 }

@@ -15,6 +15,30 @@ namespace
 // USB adapters show up in the system's list under this device name.
 const AnsiString UsbDevicePrefix = "\\Device\\VCP";
 
+// Why a port did not open, in words the user can act on; the port number alone when the
+// system named no reason we know.
+AnsiString OpenFailureDetail(int Number, DWORD Error)
+{
+    AnsiString cause;
+    switch (Error) {
+    case ERROR_FILE_NOT_FOUND:
+        cause = "нет такого порта"_a;
+        break;
+    case ERROR_SHARING_VIOLATION:
+        cause = "порт занят другой программой"_a;
+        break;
+    case ERROR_ACCESS_DENIED:
+        cause = "нет прав на доступ к порту"_a;
+        break;
+    case ERROR_NOT_SUPPORTED:
+        cause = "это не последовательный порт"_a;
+        break;
+    default:
+        break;
+    }
+    return cause.IsEmpty() ? IntToStr(Number) : IntToStr(Number) + " (" + cause + ")";
+}
+
 } // namespace
 
 int TMainForm::ShownComPort(int Default) const
@@ -61,6 +85,7 @@ void TMainForm::ShowOnlineIcon(int Online)
 
 bool TMainForm::OpenComPort(int Number, int Speed)
 {
+    DWORD openError = ERROR_SUCCESS;
     if (!CommPort1->Open()) {
         CommPort1->SetComNumber(Number);
         CommPort1->SetBaud(Speed);
@@ -71,11 +96,13 @@ bool TMainForm::OpenComPort(int Number, int Speed)
         CommPort1->SetDTR(true);
         CommPort1->SetRTS(true);
         CommPort1->SetOpen(true);
+        openError = GetLastError();
     }
     if (!CommPort1->Open()) {
         // The picture said usable since the start or since the last answer; this port is not.
         ShowOnlineIcon(0);
-        ShowStatusMessage("Не удалось открыть COM-порт ... "_a, IntToStr(Number), smError);
+        ShowStatusMessage("Не удалось открыть COM-порт ... "_a,
+                          OpenFailureDetail(Number, openError), smError);
         return false;
     }
     ShowStatusMessage("COM-порт успешно открыт ... "_a, IntToStr(Number), smNeutral);

@@ -643,9 +643,10 @@ DWORD OpenError(int Errno)
         return ERROR_FILE_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EBUSY:
-    case EWOULDBLOCK:
         return ERROR_ACCESS_DENIED;
+    case EBUSY: // held in exclusive mode by another program
+    case EWOULDBLOCK:
+        return ERROR_SHARING_VIOLATION;
     default:
         return ERROR_GEN_FAILURE;
     }
@@ -672,10 +673,10 @@ HANDLE CreateFileA(LPCSTR FileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, 
     if (!path) return win::OpenFailed(ERROR_FILE_NOT_FOUND);
     const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return win::OpenFailed(win::OpenError(errno));
-    if (!isatty(fd)) return win::OpenFailed(ERROR_FILE_NOT_FOUND, fd);
+    if (!isatty(fd)) return win::OpenFailed(ERROR_NOT_SUPPORTED, fd);
     // Not shared: the lock keeps out other programs and other handles of this one, and
     // TIOCEXCL keeps out programs that do not lock.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return win::OpenFailed(ERROR_ACCESS_DENIED, fd);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return win::OpenFailed(ERROR_SHARING_VIOLATION, fd);
     ioctl(fd, TIOCEXCL);
     const int epoll = epoll_create1(EPOLL_CLOEXEC);
     epoll_event watch{};

@@ -15,7 +15,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+
+#include <unistd.h>
 
 using namespace maintest;
 
@@ -75,6 +78,16 @@ protected:
         Form->ExpectedLength = 1;
         AnsiString frame = AnsiString("9600") + Address + "00";
         Form->SendHexCommand("A5" + frame + HexChecksum(frame, false));
+    }
+
+    // The settings tab's read, pressed as the user does, goes through.
+    void ExpectSettingsRead()
+    {
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Options);
+        Form->BTN_OptionsReadClick(nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return Form->RunningStep() == TExchangeStep::None; },
+                              AnswerTimeout + 5000));
+        EXPECT_EQ(Form->StatusBarMain->SimpleText(), "  Чтение настроек... успешно!  "_a);
     }
 
     bool AnswerTaken(int Milliseconds)
@@ -308,11 +321,13 @@ bool ShowsPortPicture(TMainForm &Form, int Index)
 // Each exchange's button, pressed on its tab while the port cannot be opened: the port's
 // message stays, its picture turns to offline, no exchange starts, and no time-out replaces
 // the message later.
-void ExpectNoExchangeOnAPortThatDoesNotOpen(TMainForm &Form, devsim::TSimulator &Sim)
+void ExpectNoExchangeOnAPortThatDoesNotOpen(TMainForm &Form, devsim::TSimulator &Sim,
+                                            const char *Cause)
 {
     ASSERT_FALSE(ShowsPortPicture(Form, 0));
     ASSERT_TRUE(ShowsPortPicture(Form, 1));
-    const AnsiString notOpened = "  Не удалось открыть COM-порт ...   251"_a;
+    const AnsiString notOpened =
+        "  Не удалось открыть COM-порт ...   251 ("_a + AnsiString::FromUtf8(Cause) + ")";
     const std::vector<std::pair<TTabSheet *, std::function<void()>>> presses = {
         {Form.Sheet_Archive, [&] { Form.BTN_ReadFromArchiveClick(nullptr); }},
         {Form.Sheet_Options, [&] { Form.BTN_OptionsReadClick(nullptr); }},
@@ -342,7 +357,7 @@ void ExpectNoExchangeOnAPortThatDoesNotOpen(TMainForm &Form, devsim::TSimulator 
 TEST_F(ExchangeTest, PortThatIsGoneKeepsItsMessageAndStartsNoExchange)
 {
     std::filesystem::remove(rtl::PortLink(SimulatedCom));
-    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim);
+    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim, "нет такого порта");
 }
 
 TEST_F(ExchangeTest, PortThatIsBusyKeepsItsMessageAndStartsNoExchange)
@@ -351,8 +366,30 @@ TEST_F(ExchangeTest, PortThatIsBusyKeepsItsMessageAndStartsNoExchange)
     other.SetComNumber(SimulatedCom);
     other.SetOpen(true);
     ASSERT_TRUE(other.Open());
-    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim);
+    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim, "порт занят другой программой");
+    // Once the other program lets go, the next press talks to the device.
     other.SetOpen(false);
+    ExpectSettingsRead();
+}
+
+TEST_F(ExchangeTest, PortThatIsNoTerminalKeepsItsMessageAndStartsNoExchange)
+{
+    const std::filesystem::path file = Folder / "not_a_port";
+    std::ofstream(file) << "text";
+    std::filesystem::remove(rtl::PortLink(SimulatedCom));
+    std::filesystem::create_symlink(file, rtl::PortLink(SimulatedCom));
+    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim, "это не последовательный порт");
+}
+
+TEST_F(ExchangeTest, PortWithoutPermissionKeepsItsMessageAndStartsNoExchange)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root opens whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    std::filesystem::permissions(Sim->DevicePath(), perms::none);
+    ExpectNoExchangeOnAPortThatDoesNotOpen(*Form, *Sim, "нет прав на доступ к порту");
+    std::filesystem::permissions(Sim->DevicePath(), perms::owner_read | perms::owner_write);
+    ExpectSettingsRead();
 }
 
 TEST_F(ExchangeTest, ReopeningPurgesLateBytes)

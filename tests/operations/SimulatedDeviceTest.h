@@ -46,6 +46,14 @@ protected:
         MainFormTest::TearDown();
     }
 
+    // The device plugged in again on the same port after it vanished, holding what it held.
+    void PlugInAgain()
+    {
+        devsim::Memory held = Sim->Snapshot();
+        Sim = std::make_unique<devsim::TSimulator>(std::move(held));
+        devsim::ExposeToProgram(*Sim, FCom, Folder / "ports");
+    }
+
     // Pumps until no exchange runs; whether that happened in time.
     bool WaitForIdle(int Milliseconds = ExchangeWait)
     {

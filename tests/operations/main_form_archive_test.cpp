@@ -434,6 +434,29 @@ TEST_F(ArchiveTest, RetryRightAfterATimeOutIsNotSpoiltByTheRestOfTheLateAnswer)
     EXPECT_EQ(Cell(5, 2), "E0 00 00 0F 06 05 03 01");
 }
 
+// A slow device still answers the block frame a Stop left unanswered; a read started at once
+// takes none of it for the answer to its own frames.
+TEST_F(ArchiveTest, ReadRightAfterAStopIsNotSpoiltByTheAnswerStillOnItsWay)
+{
+    ServeMergeAndWrap(*Sim);
+    std::atomic<int> heard{0};
+    Sim->SetMonitor([&](const devsim::TExchange &) {
+        if (++heard == 2) Sim->SetBehaviour({.Delay = std::chrono::milliseconds(1000)});
+    });
+    Form->BTN_ReadFromArchiveClick(nullptr);
+    // The first block's frame is with the device, its answer a second away.
+    ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 3; }, ReadTime));
+    Form->BTN_StopArchiveClick(nullptr);
+    Sim->SetMonitor({});
+    Sim->SetBehaviour({});
+    Sim->ClearFrames();
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+    ASSERT_EQ(Form->SG_Archive->RowCount(), 3);
+    EXPECT_EQ(Cell(5, 1), "5B 23 45 67 89 AB CD EF");
+    EXPECT_EQ(Cell(5, 2), "E0 00 00 0F 06 05 03 01");
+}
+
 TEST_F(ArchiveTest, CellsDrawWithTheSortArrowAndTheColumnColours)
 {
     ServeMergeAndWrap(*Sim);

@@ -253,6 +253,31 @@ TEST_F(OptionsTest, RefusedSettingEndsTheWriteInRedNamingItsAddress)
     EXPECT_TRUE(Form->BTN_OptionsSave->Enabled());
 }
 
+// The adapter pulled out half way through a write: the controls keep what the user chose, and
+// a write once the device is back gives it every setting.
+TEST_F(OptionsTest, AdapterPulledMidWriteKeepsTheChoicesForTheNextWrite)
+{
+    Read();
+    Form->CB_OptionsSoundKeys->SetItemIndex(2);
+    Form->CB_OptionsArchiveSave->SetItemIndex(2);
+    Form->CallbackTimer->SetInterval(300);
+    Sim->SetBehaviour({.VanishAfter = 5});
+    Write();
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_EQ(Shown(Form->CB_OptionsArchiveSave), Form->CB_OptionsArchiveSave->Items()->Strings(2));
+    EXPECT_TRUE(Form->BTN_OptionsSave->Enabled());
+
+    PlugInAgain();
+    EXPECT_EQ(DeviceSetting(0x60), 2);
+    EXPECT_NE(DeviceSetting(0x6D), 2);
+    Form->CallbackTimer->SetInterval(3000);
+    Write();
+    EXPECT_EQ(Status(), "  Запись настроек... успешно!  "_a);
+    EXPECT_EQ(DeviceSetting(0x60), 2);
+    EXPECT_EQ(DeviceSetting(0x6D), 2);
+}
+
 TEST_F(OptionsTest, ControlShowingNoItemWritesBackTheByteItWasGiven)
 {
     Sim->Edit([](devsim::Memory &M) {

@@ -211,6 +211,31 @@ TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFar)
     EXPECT_EQ(Form->WriterRows.size(), static_cast<std::size_t>(read));
 }
 
+// A slow device still answers the frame a Stop left unanswered. A read started at once
+// must not take that answer for its first cell's, which would move every key a cell down.
+TEST_F(WriterDeviceTest, ReadRightAfterAStopShowsEachCellsOwnKey)
+{
+    for (std::uint8_t cell = 0; cell < 8; ++cell)
+        PutCell(cell,
+                AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, cell}, "КВ"));
+    // The sixth frame's answer takes long enough to arrive after the port was opened again.
+    BreakAfter(*Sim, 5, {.Delay = std::chrono::milliseconds(1000)});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 6; }, optest::ExchangeWait));
+    ASSERT_EQ(Form->WriterReadStep, 5);
+    Form->BTN_StopWriterClick(nullptr);
+    Sim->SetMonitor({});
+    Sim->SetBehaviour({});
+
+    ASSERT_TRUE(ReadBook());
+    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    for (int cell = 0; cell < 8; ++cell)
+        EXPECT_EQ(Form->SG_Writer->Cells(3, cell + 1).SubString(22, 2), IntToHex(cell, 2))
+            << "row of cell " << cell;
+    EXPECT_TRUE(Row(8).IsEmpty());
+}
+
 TEST_F(WriterDeviceTest, SilenceMidReadKeepsTheCellsReadAndShowsThem)
 {
     PutCell(2, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
@@ -280,6 +305,39 @@ TEST_F(WriterDeviceTest, ClearedRowGoesOutAsAnEmptyCell)
 
     Form->TBI_UndoWriterTableClick(nullptr);
     EXPECT_EQ(Row(0).Name, "КВ 12"_a);
+}
+
+// The adapter pulled out in the middle of a cell: the cells written lose their marks, the cell
+// in hand and those after it keep theirs, and a write once the device is back completes the book.
+TEST_F(WriterDeviceTest, AdapterPulledMidWriteLeavesTheRestMarkedForTheNextWrite)
+{
+    SetEmptyRows(1000);
+    const char *const names[] = {"ПЕРВЫЙ", "ВТОРОЙ", "ТРЕТИЙ"};
+    for (int cell = 0; cell < 3; ++cell)
+        SetKey(cell, 0, 0, "5B 23 45 67 89 AB CD EF", names[cell], 1);
+    Form->CallbackTimer->SetInterval(300);
+    // The fifth frame, the second of cell 1, never reaches the device.
+    Sim->SetBehaviour({.VanishAfter = 5});
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Sim->Vanished());
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(StatusColour(), clRed);
+    EXPECT_EQ(Marks(0, 2), (std::vector<int>{0, 1, 1}));
+    EXPECT_TRUE(Form->BTN_WriterSave->Enabled());
+
+    PlugInAgain();
+    EXPECT_EQ(DeviceCell(0),
+              AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, names[0]));
+    EXPECT_NE(DeviceCell(1),
+              AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, names[1]));
+    Form->CallbackTimer->SetInterval(3000);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_EQ(Marks(0, 2), (std::vector<int>{0, 0, 0}));
+    for (int cell = 0; cell < 3; ++cell)
+        EXPECT_EQ(
+            DeviceCell(cell),
+            AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, names[cell]));
 }
 
 TEST_F(WriterDeviceTest, NothingMarkedSendsNothing)

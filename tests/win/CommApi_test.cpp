@@ -204,7 +204,7 @@ TEST_F(CommApiTest, OpenIsExclusive)
     ASSERT_NE(first, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
     Close(first);
     EXPECT_NE(Open("COM45"), INVALID_HANDLE_VALUE);
 }
@@ -235,6 +235,27 @@ TEST_F(CommApiTest, OpenOfUnknownPortFails)
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(Open("\\\\.\\LPT1"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// Each reason a port does not open has its own error, so the user can be told which.
+TEST_F(CommApiTest, OpenOfAFileThatIsNoTerminalFailsAsNotSupported)
+{
+    const fs::path file = Folder / "not_a_port";
+    std::ofstream(file) << "text";
+    fs::create_symlink(file, rtl::PortLink(46));
+    EXPECT_EQ(Open("\\\\.\\COM46"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+}
+
+TEST_F(CommApiTest, OpenWithoutPermissionFailsAsAccessDenied)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root opens whatever the modes; the unprivileged pass runs this";
+    fs::permissions(Sim.DevicePath(), fs::perms::none);
+    EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    fs::permissions(Sim.DevicePath(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_NE(Open(), INVALID_HANDLE_VALUE);
 }
 
 TEST_F(CommApiTest, CommStateReachesTheLine)
