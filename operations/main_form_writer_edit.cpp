@@ -175,14 +175,16 @@ void TMainForm::OpenWriterEditor()
     WriterRecord *record = WriterRecordOfRow();
     if (!record) return;
     const TRect cell = SG_Writer->CellRect(SG_Writer->Col(), SG_Writer->Row());
+    // Hidden rows must not change under an open editor; with none opened (a locked row) no
+    // editor's exit would enable the check box again.
     auto place = [&](TWinControl *Editor) {
+        CHB_WriterMissNull->SetEnabled(false);
         Editor->SetTop(SG_Writer->Top() + cell.Top + 1);
         Editor->SetLeft(SG_Writer->Left() + cell.Left + 1);
         Editor->SetWidth(cell.Right - cell.Left + 2);
         Editor->SetVisible(true);
         if (Editor->CanFocus()) Editor->SetFocus();
     };
-    CHB_WriterMissNull->SetEnabled(false);
     switch (SG_Writer->Col()) {
     case 1:
         WriterEditing = true;

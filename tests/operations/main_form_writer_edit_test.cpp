@@ -170,6 +170,23 @@ TEST_F(WriterEditTest, LockedCyfralRowsTakeOnlyANewName)
     EXPECT_EQ(Row(3).Changed, 1);
 }
 
+// Enter on a locked row's key type opens no editor, only the message, and the check box that
+// hides the empty rows stays usable.
+TEST_F(WriterEditTest, EnterThatOpensNoEditorLeavesTheEmptyRowsHideable)
+{
+    ShowWindow();
+    SetKey(3, 2, 1, "13 00 00 00 01 49 CF 01", "Ц");
+    Dialogs.ReplyMessage(mrOk);
+    SelectCell(3, 2);
+    vcltest::Key(VK_RETURN, '\r');
+    maintest::PumpFor(20);
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    vcltest::Click(Form->CHB_WriterMissNull, 10, Form->CHB_WriterMissNull->Height() / 2);
+    maintest::PumpFor(20);
+    EXPECT_EQ(Form->SG_Writer->RowCount(), 2);
+    EXPECT_EQ(Form->SG_Writer->Cells(0, 1), "3");
+}
+
 // ---- rows ----
 
 TEST_F(WriterEditTest, RowMoveTakesTheRecordAndMarksTheCellsBetween)
