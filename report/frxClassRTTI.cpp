@@ -38,13 +38,31 @@ AnsiString FieldParam(Caller *Call)
 }
 
 // The engine walks the pages, bands and objects of a running report; a script that
-// emptied or reloaded one of them would pull them from under it.
-void CheckChildrenKept(TfrxComponent *Component)
+// emptied, reloaded or freed one of them would pull them from under it.
+bool InRunningReport(TfrxComponent *Component)
 {
     const TfrxReport *Report = Component->GetReport();
-    if (Report && Report->Engine() && Report->Engine()->Running &&
-        Component->Objects()->Count() > 0)
-        throw Exception("The objects of a running report cannot be removed");
+    return Report && Report->Engine() && Report->Engine()->Running;
+}
+
+[[noreturn]] void RefuseRemoval()
+{
+    throw Exception("The objects of a running report cannot be removed");
+}
+
+void CheckChildrenKept(TfrxComponent *Component)
+{
+    if (InRunningReport(Component) && Component->Objects()->Count() > 0) RefuseRemoval();
+}
+
+// Stands before the plain object's Free for report objects; the report also owns
+// the script that would go on running after it.
+void FreeComponent(TfrxComponent *Component)
+{
+    if (InRunningReport(Component)) RefuseRemoval();
+    if (Component == Component->GetReport())
+        throw Exception("A report cannot be freed by its own script");
+    delete Component;
 }
 
 // A component placed inside itself or one of its own would have no root.
@@ -263,6 +281,10 @@ void AddComponents(TfsScript *Script)
         C->AddMethod("procedure Clear", [](TObject *I, TClass, const AnsiString &, Caller *) {
             CheckChildrenKept(Self<C0>(I));
             Self<C0>(I)->Clear();
+            return Variant(0);
+        });
+        C->AddMethod("procedure Free", [](TObject *I, TClass, const AnsiString &, Caller *) {
+            FreeComponent(Self<C0>(I));
             return Variant(0);
         });
         C->AddMethod("function FindObject(s: String): TfrxComponent",

@@ -21,6 +21,14 @@ namespace
     throw Exception(frxResources()->Get("prInvProp"));
 }
 
+// The properties are 32-bit: a larger number would be stored cut down to another value.
+int IntegerValue(const AnsiString &Text)
+{
+    int Value = 0;
+    if (!TryStrToInt(Trim(Text), Value)) InvalidValue();
+    return Value;
+}
+
 // A value list with its names: a name shows for its value, a value for its name.
 struct NamedValue {
     const char *Name;
@@ -63,9 +71,7 @@ template <std::size_t N> long long ValueOfName(const NamedValue (&Names)[N], con
 {
     for (const NamedValue &Named : Names)
         if (SameText(Named.Name, Text)) return Named.Value;
-    long long Value = 0;
-    if (!TryStrToInt64(Text, Value)) InvalidValue();
-    return Value;
+    return IntegerValue(Text);
 }
 
 template <std::size_t N> void AddNames(TfrxPropertyEditor *Editor, const NamedValue (&Names)[N])
@@ -264,9 +270,7 @@ void TfrxIntegerProperty::GetValues()
 }
 void TfrxIntegerProperty::SetValue(const AnsiString &Value)
 {
-    long long Number = 0;
-    if (!TryStrToInt64(Trim(Value), Number)) InvalidValue();
-    SetOrdValue(Number);
+    SetOrdValue(IntegerValue(Value));
 }
 
 TfrxPropertyAttributes TfrxFloatProperty::GetAttributes()

@@ -252,3 +252,16 @@ TEST(ScriptBinding, ABandSavesItsObjectsUnlessToldNotTo)
     EXPECT_NE(VarToStr(R.Value("alone")).Pos("<TfrxMasterData"), 0);
     EXPECT_EQ(VarToStr(R.Value("alone")).Pos("<TfrxMemoView"), 0) << "the band alone when asked";
 }
+
+TEST(ScriptBinding, AScriptFreesAReportObjectButNotItsOwnReport)
+{
+    ScriptedReport R;
+    TfrxComponent *Band = R.Memo->Parent();
+    R.Run("{ Memo1.Free(); }");
+    EXPECT_EQ(Band->Objects()->Count(), 0);
+    EXPECT_EQ(R.Report.FindObject("Memo1"), nullptr);
+    R.Report.ScriptText()->SetText("{ Report.Free(); }");
+    ASSERT_TRUE(R.Report.PrepareScript());
+    EXPECT_THROW(R.Report.Script()->Execute(), Exception);
+    EXPECT_EQ(R.Report.FindObject("MasterData1"), Band) << "the report and its objects are there";
+}

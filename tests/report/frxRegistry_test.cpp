@@ -287,4 +287,21 @@ TEST(PropertyEditors, AShortCutTextThatNamesNoKeyIsRefusedAndTheShortCutKept)
     EXPECT_EQ(Thing.Keys(), 0) << "an empty text clears it";
 }
 
+TEST(PropertyEditors, ANumberBeyondAnIntegerPropertyIsRefusedAndTheValueKept)
+{
+    EditedThing Thing;
+    auto Result = EditorFor(&Thing, "Result");
+    auto Pointer = EditorFor(&Thing, "Pointer");
+    Result->SetValue("7");
+    Pointer->SetValue("-3");
+    for (const char *Big : {"4294967297", "-2147483649", "2147483648"}) {
+        EXPECT_THROW(Result->SetValue(Big), Exception) << Big;
+        EXPECT_THROW(Pointer->SetValue(Big), Exception) << Big;
+    }
+    EXPECT_EQ(Thing.Result(), 7);
+    EXPECT_EQ(Thing.Pointer(), -3);
+    Result->SetValue("2147483647");
+    EXPECT_EQ(Result->GetValue(), "2147483647");
+}
+
 } // namespace

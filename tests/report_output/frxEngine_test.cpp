@@ -861,12 +861,12 @@ TEST(EngineRun, ABandThatBreaksThePageOverflowsWhileTheBreakRuns)
     EXPECT_FALSE(L.Data->Overflow());
 }
 
-TEST(EngineRun, AScriptCannotEmptyOrReloadTheObjectsOfTheRunningReport)
+TEST(EngineRun, AScriptCannotEmptyReloadOrFreeTheObjectsOfTheRunningReport)
 {
-    for (const char *Call :
-         {"Report.LoadFromFile('none.fr3')", "Report.Clear", "Page1.Clear", "MasterData1.Clear",
-          "S := TMemoryStream.Create;\r\n"
-          "  try MasterData1.LoadFromStream(S) finally S.Free end"}) {
+    for (const char *Call : {"Report.LoadFromFile('none.fr3')", "Report.Clear", "Page1.Clear",
+                             "MasterData1.Clear", "Memo1.Free", "MasterData1.Free", "Page1.Free",
+                             "S := TMemoryStream.Create;\r\n"
+                             "  try MasterData1.LoadFromStream(S) finally S.Free end"}) {
         TBuilder B;
         TRows Rows("Rows");
         Rows.SetCount(3);
