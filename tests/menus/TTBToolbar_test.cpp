@@ -1039,6 +1039,44 @@ TEST_F(ToolbarTest, UnderOfficeXPADockedMenuBarKeepsItsColourUnlessTheSkinGivesI
     EXPECT_NE(Skin->RGBColor(cToolbar), RGB(200, 40, 40));
 }
 
+TEST_F(ToolbarTest, ADockedBarWhoseOwnSkinIsOffTakesTheOfficeFillOfTheDefaultSkin)
+{
+    auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    ASSERT_TRUE(Feeder->IsDefaultSkin());
+    ASSERT_EQ(DefaultSkin()->SkinType(), tbsOfficeXP);
+    const COLORREF Fill = DefaultSkin()->RGBColor(cToolbar);
+    ASSERT_NE(Fill, ColorToRGB(clBtnFace));
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    Bar->SetFullSize(true);
+    auto Own = std::make_unique<TTBSkin>(nullptr);
+    Own->SetSkinType(tbsDisabled);
+    Bar->SetSkin(Own.get());
+    Bar->Invalidate();
+    Pump();
+    // Right of the button the bar shows its background only, drawn as its frame is.
+    const int X = Bar->Width() - 12, Y = Bar->Height() / 2;
+    const int ClientX = ScreenRect(Bar).Left + X - Bar->ClientToScreen(TPoint(0, 0)).X;
+    ASSERT_GT(ClientX, Bar->View()->Find(Bar->Items()->Items(0))->BoundsRect().Right);
+    ASSERT_LT(ClientX, Bar->ClientWidth());
+    EXPECT_EQ(PixelOf(Bar, X, Y), Fill);
+}
+
+TEST_F(ToolbarTest, ABarOutlivingItsSkinDrawsItsButtonsWithTheDefaultSkin)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    auto Own = std::make_unique<TTBSkin>(nullptr);
+    Own->SetSkinType(tbsOfficeXP);
+    Bar->SetSkin(Own.get());
+    Pump();
+    Own.reset();
+    Bar->Repaint();
+    Pump();
+    EXPECT_EQ(Bar->Skin(), DefaultSkin());
+    EXPECT_EQ(Bar->View()->Skin(), DefaultSkin());
+}
+
 TEST_F(ToolbarTest, ItemsAreWrittenWithTheBarAndReadBackIntoAnotherInTheirOrder)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);
