@@ -473,6 +473,19 @@ TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
     EXPECT_FALSE(HookInstalledFor(hpGetMessage));
 }
 
+TEST_F(ToolbarTest, AltAndTheUnderlinedLetterOfAButtonOnAPlainBarClicksIt)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "&Go");
+    AddButton(Bar, "&Stop");
+    Pump();
+    vcltest::KeyDown(VK_MENU);
+    vcltest::Key('S', 's');
+    vcltest::KeyUp(VK_MENU);
+    vcltest::PumpFor(20);
+    EXPECT_EQ(Clicks, std::vector<AnsiString>{"&Stop"});
+}
+
 TEST_F(ToolbarTest, OpenMenusFollowThePointerAlongTheBarAndASecondClickClosesThem)
 {
     TTBToolbar *Bar = MakeMenuBar();
