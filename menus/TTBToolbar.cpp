@@ -589,6 +589,13 @@ void TTBCustomToolbar::Loaded()
     CreateWrappersForAllControls();
 }
 
+// A freed skin leaves the buttons with the one the bar fell back to, not a dangling one.
+void TTBCustomToolbar::Notification(TComponent *AComponent, TOperation Operation)
+{
+    TTBCustomDockableWindow::Notification(AComponent, Operation);
+    if (Operation == opRemove && FView && FView->Skin() == AComponent) SetSkin(Skin());
+}
+
 void TTBCustomToolbar::InitiateAction()
 {
     TTBCustomDockableWindow::InitiateAction();
@@ -636,10 +643,11 @@ void TTBCustomToolbar::Paint()
 }
 
 // Under Office XP a docked bar has the skin's toolbar colour; a menu bar keeps its
-// own colour unless the skin asks for the toolbar's.
+// own colour unless the skin asks for the toolbar's. A skin that is off hands the fill
+// to the default skin, as it does for the frame and the buttons.
 void TTBCustomToolbar::WMEraseBkgnd(TMessage &Message)
 {
-    TTBBaseSkin *Effective = Skin() ? Skin() : DefaultSkin();
+    TTBBaseSkin *Effective = ActiveSkin(Skin());
     if (!Effective || Effective->SkinType() != tbsOfficeXP || !Docked() || !CurrentDock() ||
         CurrentDock()->UsingBackground()) {
         TTBCustomDockableWindow::WMEraseBkgnd(Message);

@@ -35,6 +35,16 @@ TShiftState MouseShiftState(WPARAM Keys)
     return shift;
 }
 
+bool IsAccel(WORD CharCode, const AnsiString &Caption)
+{
+    char accel = 0;
+    for (int i = 1; i < Caption.Length(); ++i)
+        if (Caption[i] == '&' && Caption[++i] != '&') accel = Caption[i];
+    return accel && CharCode <= 0xFF &&
+           rtl::UpperByte(static_cast<unsigned char>(accel)) ==
+               rtl::UpperByte(static_cast<unsigned char>(CharCode));
+}
+
 TShiftState KeyDataToShiftState(LPARAM KeyData)
 {
     TShiftState shift;

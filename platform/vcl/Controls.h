@@ -534,6 +534,8 @@ public:
     bool DoKeyDown(TMessage &Message);
     bool DoKeyPress(TMessage &Message);
     bool DoKeyUp(TMessage &Message);
+    // Offers a typed character to the form's controls as an accelerator.
+    bool DoDialogChar(TMessage &Message);
     void WndProc(TMessage &Message) override;
     void DefaultHandler(TMessage &Message) override;
     // Recreates the window, keeping the state, the focus and the activation.
@@ -655,6 +657,8 @@ private:
 
 // The form a control is on, or null.
 TCustomForm *GetParentForm(TControl *Control);
+// Whether the character is the one "&" underlines in the caption, either case.
+bool IsAccel(WORD CharCode, const AnsiString &Caption);
 // The control whose window this is, or null.
 TWinControl *FindControl(HWND Handle);
 // The control under a screen point, windowless ones included.

@@ -567,6 +567,15 @@ bool TWinControl::DoKeyUp(TMessage &Message)
     return key == 0;
 }
 
+// Alt with a letter is always an accelerator; a letter alone only when the control it
+// reaches does not type it.
+bool TWinControl::DoDialogChar(TMessage &Message)
+{
+    if (Message.Msg == CN_CHAR && (Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS)) return false;
+    TCustomForm *form = GetParentForm(this);
+    return form && form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam);
+}
+
 bool TWinControl::IsKeyMessage(MSG &Msg)
 {
     return Perform(CN_BASE + Msg.message, Msg.wParam, Msg.lParam) != 0;
@@ -695,6 +704,10 @@ void TWinControl::WndProc(TMessage &Message)
         Message.Result = 0;
         return;
     }
+    case CN_CHAR:
+    case CN_SYSCHAR:
+        Message.Result = DoDialogChar(Message);
+        return;
     case CM_CHILDKEY:
         if (FParent) {
             Message.Result = FParent->Perform(Message.Msg, Message.WParam, Message.LParam);

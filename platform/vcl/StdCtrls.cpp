@@ -861,6 +861,11 @@ void TButton::WndProc(TMessage &Message)
         Message.Result = 0;
         return;
     }
+    if (Message.Msg == CM_DIALOGCHAR) {
+        Message.Result = IsAccel(static_cast<WORD>(Message.WParam), Caption()) && CanFocus();
+        if (Message.Result) Click();
+        return;
+    }
     inherited::WndProc(Message);
 }
 

@@ -473,6 +473,19 @@ TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
     EXPECT_FALSE(HookInstalledFor(hpGetMessage));
 }
 
+TEST_F(ToolbarTest, AltAndTheUnderlinedLetterOfAButtonOnAPlainBarClicksIt)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "&Go");
+    AddButton(Bar, "&Stop");
+    Pump();
+    vcltest::KeyDown(VK_MENU);
+    vcltest::Key('S', 's');
+    vcltest::KeyUp(VK_MENU);
+    vcltest::PumpFor(20);
+    EXPECT_EQ(Clicks, std::vector<AnsiString>{"&Stop"});
+}
+
 TEST_F(ToolbarTest, OpenMenusFollowThePointerAlongTheBarAndASecondClickClosesThem)
 {
     TTBToolbar *Bar = MakeMenuBar();
@@ -1037,6 +1050,44 @@ TEST_F(ToolbarTest, UnderOfficeXPADockedMenuBarKeepsItsColourUnlessTheSkinGivesI
     Pump();
     EXPECT_EQ(PixelOf(Bar, X, Y), Skin->RGBColor(cToolbar));
     EXPECT_NE(Skin->RGBColor(cToolbar), RGB(200, 40, 40));
+}
+
+TEST_F(ToolbarTest, ADockedBarWhoseOwnSkinIsOffTakesTheOfficeFillOfTheDefaultSkin)
+{
+    auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    ASSERT_TRUE(Feeder->IsDefaultSkin());
+    ASSERT_EQ(DefaultSkin()->SkinType(), tbsOfficeXP);
+    const COLORREF Fill = DefaultSkin()->RGBColor(cToolbar);
+    ASSERT_NE(Fill, ColorToRGB(clBtnFace));
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    Bar->SetFullSize(true);
+    auto Own = std::make_unique<TTBSkin>(nullptr);
+    Own->SetSkinType(tbsDisabled);
+    Bar->SetSkin(Own.get());
+    Bar->Invalidate();
+    Pump();
+    // Right of the button the bar shows its background only, drawn as its frame is.
+    const int X = Bar->Width() - 12, Y = Bar->Height() / 2;
+    const int ClientX = ScreenRect(Bar).Left + X - Bar->ClientToScreen(TPoint(0, 0)).X;
+    ASSERT_GT(ClientX, Bar->View()->Find(Bar->Items()->Items(0))->BoundsRect().Right);
+    ASSERT_LT(ClientX, Bar->ClientWidth());
+    EXPECT_EQ(PixelOf(Bar, X, Y), Fill);
+}
+
+TEST_F(ToolbarTest, ABarOutlivingItsSkinDrawsItsButtonsWithTheDefaultSkin)
+{
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    AddButton(Bar, "One");
+    auto Own = std::make_unique<TTBSkin>(nullptr);
+    Own->SetSkinType(tbsOfficeXP);
+    Bar->SetSkin(Own.get());
+    Pump();
+    Own.reset();
+    Bar->Repaint();
+    Pump();
+    EXPECT_EQ(Bar->Skin(), DefaultSkin());
+    EXPECT_EQ(Bar->View()->Skin(), DefaultSkin());
 }
 
 TEST_F(ToolbarTest, ItemsAreWrittenWithTheBarAndReadBackIntoAnotherInTheirOrder)

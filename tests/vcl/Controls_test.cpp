@@ -143,6 +143,32 @@ TEST_F(ControlsTest, Keyboard_KeyPressGetsCp1251Characters)
     EXPECT_EQ(edit->Text(), "a" + "ж"_a);
 }
 
+TEST_F(ControlsTest, Keyboard_ALetterTypedIntoAnEditStaysThereAndAltWithItPressesTheButton)
+{
+    TForm *form = ShownForm();
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    auto *button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(10, 40, 80, 25);
+    button->SetCaption("&Go");
+    int clicks = 0;
+    button->OnClick = [&](TObject *) { ++clicks; };
+    Pump();
+    edit->SetFocus();
+    Pump();
+    Key('G', 'g');
+    Pump();
+    EXPECT_EQ(edit->Text(), "g");
+    EXPECT_EQ(clicks, 0);
+    KeyDown(VK_MENU);
+    Key('G', 'g');
+    KeyUp(VK_MENU);
+    Pump();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(edit->Text(), "g");
+}
+
 TEST_F(ControlsTest, Keyboard_ZeroedKeyIsNotTyped)
 {
     TForm *form = ShownForm();

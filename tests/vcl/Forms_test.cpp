@@ -650,6 +650,38 @@ TEST_F(FormsTest, MessageBox_ButtonsSpeakTheSystemsLanguageAndMessageDlgKeepsIts
               (std::vector<AnsiString>{"&Yes", "&No"}));
 }
 
+// A button's underlined letter presses it: with Alt from anywhere on the box, alone while
+// the focus is on a button. A box the keys left open is closed as cancelled.
+TEST_F(FormsTest, MessageBox_TheUnderlinedLetterOfAButtonPressesIt)
+{
+    vcl::SetDialogService(nullptr); // the real message box
+    auto answerTo = [](const std::function<void()> &Press) {
+        const TNotifyEvent before = Screen->OnActiveFormChange;
+        bool pressed = false;
+        Screen->OnActiveFormChange = [&](TObject *) {
+            TCustomForm *box = Screen->ActiveForm();
+            if (!box || pressed) return;
+            pressed = true;
+            Press();
+            Application->ProcessMessages();
+            if (box->ModalResult() == mrNone) box->SetModalResult(mrCancel);
+        };
+        const int answer =
+            Application->MessageBox("Записать?"_a, "Сообщение"_a, MB_YESNO | MB_ICONQUESTION);
+        Screen->OnActiveFormChange = before;
+        return answer;
+    };
+    // "Н" shares its key with the Latin Y.
+    EXPECT_EQ(answerTo([] {
+                  KeyDown(VK_MENU);
+                  Key('Y', "н"_a[1]);
+                  KeyUp(VK_MENU);
+              }),
+              IDNO);
+    EXPECT_EQ(answerTo([] { Key('Y', "Н"_a[1]); }), IDNO);
+    EXPECT_EQ(answerTo([] { Key('Q', 'q'); }), IDCANCEL);
+}
+
 TEST_F(FormsTest, MessageBox_ShowsTheIconOfItsKind)
 {
     vcl::SetDialogService(nullptr); // the real message box
