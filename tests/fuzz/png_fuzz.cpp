@@ -78,6 +78,10 @@ void Draw(TPNGObject &Png)
     List.PngImages()->Add()->SetPngImage(&Copy);
     List.Draw(Target->Canvas(), 0, 0, 0, true);
     List.Draw(Target->Canvas(), 0, 0, 0, false);
+    // The list then holds the picture as disabled controls show it.
+    List.SetPngOptions(DisabledPngOptions);
+    List.SetEnabledImages(false);
+    List.Draw(Target->Canvas(), 0, 0, 0, true);
     TIcon Icon;
     List.GetIcon(0, &Icon);
     TBitmap FromList;
