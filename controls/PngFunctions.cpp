@@ -212,13 +212,25 @@ void DrawPNG(TPNGObject *Png, TCanvas *Canvas, const TRect &ARect, TPngOptions O
     // A control without a picture paints while disabled or hovered too: no effect
     // makes an empty picture draw anything, nor fail.
     if (Png->Empty()) return;
-    TPNGObject Copy;
-    Copy.Assign(Png);
-    if (Options.Contains(pngBlendOnDisabled)) MakeImageBlended(&Copy, 127);
-    if (Options.Contains(pngGrayscaleOnDisabled)) MakeImageGrayscale(&Copy, 255);
-    if (Options.Contains(pngBrighter)) MakeImageBrighter(&Copy, 55);
-    if (Options.Contains(pngDarker)) MakeImageDarker(&Copy, 55);
-    Copy.Draw(Canvas, ARect);
+    if (auto Look = WithEffects(Png, Options)) Look->Draw(Canvas, ARect);
+}
+
+std::unique_ptr<TPNGObject> WithEffects(TPNGObject *Png, TPngOptions Options)
+{
+    auto Look = std::make_unique<TPNGObject>();
+    try {
+        Look->Assign(Png);
+        if (Options.Contains(pngBlendOnDisabled)) MakeImageBlended(Look.get(), 127);
+        if (Options.Contains(pngGrayscaleOnDisabled)) MakeImageGrayscale(Look.get(), 255);
+        if (Options.Contains(pngBrighter)) MakeImageBrighter(Look.get(), 55);
+        if (Options.Contains(pngDarker)) MakeImageDarker(Look.get(), 55);
+    } catch (const EPNGOutMemory &) {
+        // The effects rebuild a paletted or gray picture with four bytes a pixel: one
+        // near the store limit cannot take them, and shows nothing rather than a look the
+        // control is not in.
+        return nullptr;
+    }
+    return Look;
 }
 
 void MakeImageBlended(TPNGObject *Image, std::uint8_t Amount)

@@ -14,6 +14,10 @@ using TPngOptions = Set<TPngOption>;
 // Draws Png into ARect with the effects of Options; Png itself is never changed.
 void DrawPNG(TPNGObject *Png, TCanvas *Canvas, const TRect &ARect, TPngOptions Options);
 
+// A copy of Png with the effects of Options; null when the copy would take more store than
+// a picture may have.
+std::unique_ptr<TPNGObject> WithEffects(TPNGObject *Png, TPngOptions Options);
+
 // Scales every pixel's alpha by (Amount + 1) / 256; a key colour becomes clear.
 void MakeImageBlended(TPNGObject *Image, std::uint8_t Amount = 127);
 // Moves the colours towards their grey by Amount (255: pure grey).

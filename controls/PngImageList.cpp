@@ -258,29 +258,26 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
     return Icon;
 }
 
+std::unique_ptr<TBitmap> TPngImageList::ItemIcon(const TPngImageCollectionItem *Item,
+                                                 bool Disabled) const
+{
+    // An item without a picture keeps its place with a clear one, and so does one too large
+    // to take the disabled look.
+    const TPNGObject Clear(COLOR_RGBALPHA, 8, 1, 1);
+    if (!Item || Item->PngImage()->Empty()) return PngToIcon(Clear);
+    if (!Disabled) return PngToIcon(*Item->PngImage());
+    const auto Look = WithEffects(Item->PngImage(), FPngOptions * DisabledPngOptions);
+    return PngToIcon(Look ? *Look : Clear);
+}
+
 void TPngImageList::CopyPngs()
 {
     if (FPngUpdateCount > 0 || !FPngImages) return;
     TCustomImageList::BeginUpdate();
     RawClear();
     const bool Disabled = !FEnabledImages && !FPngOptions.Empty();
-    for (int I = 0; I < FPngImages->Count(); ++I) {
-        TPngImageCollectionItem *Item = FPngImages->Items(I);
-        if (!Item || Item->PngImage()->Empty()) {
-            // An item without a picture keeps its place with a clear one.
-            RawInsert(I, PngToIcon(TPNGObject(COLOR_RGBALPHA, 8, 1, 1)));
-            continue;
-        }
-        if (!Disabled) {
-            RawInsert(I, PngToIcon(*Item->PngImage()));
-            continue;
-        }
-        TPNGObject Look;
-        Look.Assign(Item->PngImage());
-        if (FPngOptions.Contains(pngBlendOnDisabled)) MakeImageBlended(&Look, 127);
-        if (FPngOptions.Contains(pngGrayscaleOnDisabled)) MakeImageGrayscale(&Look, 255);
-        RawInsert(I, PngToIcon(Look));
-    }
+    for (int I = 0; I < FPngImages->Count(); ++I)
+        RawInsert(I, ItemIcon(FPngImages->Items(I), Disabled));
     TCustomImageList::EndUpdate(true);
 }
 

@@ -128,6 +128,8 @@ private:
     void ReplacePng(int Index, std::unique_ptr<TPNGObject> Png);
     // The picture as the list beneath holds it: list-sized, premultiplied alpha.
     std::unique_ptr<TBitmap> PngToIcon(const TPNGObject &Png) const;
+    // The icon of Item, in the disabled look when Disabled.
+    std::unique_ptr<TBitmap> ItemIcon(const TPngImageCollectionItem *Item, bool Disabled) const;
     bool InRange(int Index) const { return Index >= 0 && Index < FPngImages->Count(); }
 
     std::unique_ptr<TPngImageCollectionItems> FPngImages;

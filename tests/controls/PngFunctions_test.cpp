@@ -69,6 +69,23 @@ TEST_F(PngFunctions, AnEmptyPictureDrawsNothingWithOrWithoutEffects)
     EXPECT_TRUE(Empty.Empty());
 }
 
+TEST_F(PngFunctions, APictureTooLargeForItsEffectsDrawsNothingWithThem)
+{
+    // Within the store limit at a bit a pixel, beyond it at the four bytes a pixel the
+    // effects need.
+    TPNGObject Large(COLOR_GRAYSCALE, 1, 65535, 1100);
+    auto Target = Surface(4, 4, clLime);
+    for (TPngOptions Options : {DisabledPngOptions, TPngOptions{pngBlendOnDisabled},
+                                TPngOptions{pngBrighter}, TPngOptions{pngDarker}}) {
+        EXPECT_NO_THROW(DrawPNG(&Large, Target->Canvas(), Rect(0, 0, 4, 4), Options));
+        EXPECT_EQ(WithEffects(&Large, Options), nullptr);
+    }
+    EXPECT_EQ(Target->Canvas()->Pixels(2, 2), clLime);
+    // Without effects it draws as ever: black.
+    DrawPNG(&Large, Target->Canvas(), Rect(0, 0, 4, 4), {});
+    EXPECT_EQ(Target->Canvas()->Pixels(2, 2), clBlack);
+}
+
 TEST_F(PngFunctions, EffectsWorkOnEveryKindOfPicture)
 {
     const std::pair<int, int> Kinds[] = {{0, 1}, {0, 2}, {0, 8}, {3, 4},

@@ -140,6 +140,27 @@ TEST_F(PngImageList, IconsCarryEachPicturesTransparency)
     EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 255);
 }
 
+TEST_F(PngImageList, APictureTooLargeForTheDisabledLookKeepsItsPlaceClear)
+{
+    TPngImageList List(nullptr);
+    // Within the store limit at a bit a pixel, beyond it at the four bytes a pixel the
+    // disabled look needs.
+    TPNGObject Large(COLOR_GRAYSCALE, 1, 65535, 1100);
+    List.PngImages()->Add()->SetPngImage(&Large);
+    auto Small = RgbaPicture(1, 1, {{clRed, 255}});
+    List.PngImages()->Add()->SetPngImage(Small.get());
+    EXPECT_EQ(IconAlpha(List, 0, 5, 5), 255);
+
+    EXPECT_NO_THROW(List.SetEnabledImages(false));
+    ASSERT_EQ(List.Count(), 2);
+    EXPECT_EQ(IconAlpha(List, 1, 5, 5), 128);
+    auto Target = Surface(List.Width(), List.Height(), clLime);
+    List.Draw(Target->Canvas(), 0, 0, 0, false);
+    EXPECT_EQ(Target->Canvas()->Pixels(5, 5), clLime);
+    List.Draw(Target->Canvas(), 0, 0, 0, true);
+    EXPECT_EQ(Target->Canvas()->Pixels(5, 5), clBlack);
+}
+
 TEST_F(PngImageList, PicturesOfAnotherSizeAreStretchedToTheListsSize)
 {
     TPngImageList List(nullptr);
