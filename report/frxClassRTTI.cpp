@@ -37,13 +37,17 @@ AnsiString FieldParam(Caller *Call)
     return VarToStr(Call->GetVParam(0));
 }
 
+bool InRunningReport(TfrxComponent *Component)
+{
+    const TfrxReport *Report = Component->GetReport();
+    return Report && Report->Engine() && Report->Engine()->Running;
+}
+
 // The engine walks the pages, bands and objects of a running report; a script that
 // emptied or reloaded one of them would pull them from under it.
 void CheckChildrenKept(TfrxComponent *Component)
 {
-    const TfrxReport *Report = Component->GetReport();
-    if (Report && Report->Engine() && Report->Engine()->Running &&
-        Component->Objects()->Count() > 0)
+    if (InRunningReport(Component) && Component->Objects()->Count() > 0)
         throw Exception("The objects of a running report cannot be removed");
 }
 
@@ -260,6 +264,13 @@ void AddComponents(TfsScript *Script)
 {
     using C0 = TfrxComponent;
     if (TfsClassVariable *C = Script->AddClass(C0::StaticClass(), "TComponent")) {
+        // Freed, a part of a running report would still be walked by the engine.
+        C->AddMethod("procedure Free", [](TObject *I, TClass, const AnsiString &, Caller *) {
+             if (I && InRunningReport(Self<C0>(I)))
+                 throw Exception("The objects of a running report cannot be removed");
+             delete I;
+             return Variant(0);
+         })->NilAllowed = true;
         C->AddMethod("procedure Clear", [](TObject *I, TClass, const AnsiString &, Caller *) {
             CheckChildrenKept(Self<C0>(I));
             Self<C0>(I)->Clear();
