@@ -56,9 +56,10 @@ void CheckChildrenKept(TfrxComponent *Component)
 }
 
 // Stands before the plain object's Free for report objects; the report also owns
-// the script that would go on running after it.
+// the script that would go on running after it. Nil frees nothing, as for any object.
 void FreeComponent(TfrxComponent *Component)
 {
+    if (!Component) return;
     if (InRunningReport(Component)) RefuseRemoval();
     if (Component == Component->GetReport())
         throw Exception("A report cannot be freed by its own script");
@@ -284,9 +285,9 @@ void AddComponents(TfsScript *Script)
             return Variant(0);
         });
         C->AddMethod("procedure Free", [](TObject *I, TClass, const AnsiString &, Caller *) {
-            FreeComponent(Self<C0>(I));
-            return Variant(0);
-        });
+             FreeComponent(Self<C0>(I));
+             return Variant(0);
+         })->NilAllowed = true;
         C->AddMethod("function FindObject(s: String): TfrxComponent",
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
                          return fsObjectToVariant(

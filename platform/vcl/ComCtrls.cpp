@@ -788,18 +788,7 @@ void TTrackBar::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 
 void TTrackBar::WndProc(TMessage &Message)
 {
-    switch (Message.Msg) {
-    case WM_GETDLGCODE:
-        Message.Result = DLGC_WANTARROWS;
-        return;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Invalidate();
-        break;
-    default:
-        break;
-    }
-    inherited::WndProc(Message);
+    if (!vcl::KeyControlMessage(*this, Message, DLGC_WANTARROWS)) inherited::WndProc(Message);
 }
 
 // ---- TUpDown

@@ -120,6 +120,21 @@ PaintCanvas::PaintCanvas(HDC DC, TControl *Control)
     FCanvas.Brush()->SetColor(Control->Color());
 }
 
+bool KeyControlMessage(TControl &Control, TMessage &Message, LRESULT DialogCode)
+{
+    switch (Message.Msg) {
+    case WM_GETDLGCODE:
+        Message.Result = DialogCode;
+        return true;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Control.Invalidate();
+        return false;
+    default:
+        return false;
+    }
+}
+
 void UpdateMouseControl(const TPoint &ScreenPos)
 {
     TControl *control = FindDragTarget(ScreenPos, true);

@@ -696,6 +696,11 @@ private:
     TCanvas FCanvas;
 };
 
+// For a control that takes keys the dialog would otherwise use and paints its own focus:
+// answers WM_GETDLGCODE with DialogCode and repaints when the focus comes or goes. True
+// when the message needs nothing more.
+bool KeyControlMessage(TControl &Control, TMessage &Message, LRESULT DialogCode);
+
 // The control the mouse was last over, for CM_MOUSEENTER/CM_MOUSELEAVE.
 void UpdateMouseControl(const TPoint &ScreenPos);
 // Forgets a control that goes away.

@@ -124,18 +124,7 @@ void TTabSet::KeyDown(WORD &Key, TShiftState Shift)
 
 void TTabSet::WndProc(TMessage &Message)
 {
-    switch (Message.Msg) {
-    case WM_GETDLGCODE:
-        Message.Result = DLGC_WANTARROWS;
-        return;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-        Invalidate();
-        break;
-    default:
-        break;
-    }
-    inherited::WndProc(Message);
+    if (!vcl::KeyControlMessage(*this, Message, DLGC_WANTARROWS)) inherited::WndProc(Message);
 }
 
 void TTabSet::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)

@@ -83,6 +83,17 @@ protected:
         return got;
     }
 
+    // Each call of the handler takes the bytes it is told of and appends them to Got.
+    void TakeInto(Bytes &Got)
+    {
+        Port.OnDataReceived = [this, &Got](TObject *, DWORD Count) {
+            Counts.push_back(Count);
+            const std::size_t before = Got.size();
+            Got.resize(before + Count);
+            Got.resize(before + Port.GetBlock(Got.data() + before, Count));
+        };
+    }
+
     fs::path Folder;
     devsim::TSimulator Sim;
     TCommPort Port{nullptr};
@@ -307,12 +318,7 @@ TEST_F(CommPortTest, BurstReachesTheHandlerInBlocksWholeInOrderAndOnce)
     Sim.SetBehaviour({.Paced = true});
     Port.SetBaud(57600);
     Bytes got;
-    Port.OnDataReceived = [&](TObject *, DWORD Count) {
-        Counts.push_back(Count);
-        const std::size_t before = got.size();
-        got.resize(before + Count);
-        got.resize(before + Port.GetBlock(got.data() + before, Count));
-    };
+    TakeInto(got);
     Port.SetOpen(true);
     constexpr std::size_t Answers = 8, Total = Answers * 22;
     for (std::size_t i = 0; i < Answers; ++i) {
@@ -340,12 +346,7 @@ TEST_F(CommPortTest, AnswerLongerThanTheInputRingComesWholeOnceRoomIsFreed)
 {
     Port.SetInSize(16);
     Bytes got;
-    Port.OnDataReceived = [&](TObject *, DWORD Count) {
-        Counts.push_back(Count);
-        const std::size_t before = got.size();
-        got.resize(before + Count);
-        got.resize(before + Port.GetBlock(got.data() + before, Count));
-    };
+    TakeInto(got);
     Port.SetOpen(true);
     Port.PutBlock(ReadRecord.data(), DWORD(ReadRecord.size()));
     ASSERT_TRUE(PumpUntil([&] { return got.size() == 22; }));
