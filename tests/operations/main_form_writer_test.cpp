@@ -236,6 +236,25 @@ TEST_F(WriterDeviceTest, ReadRightAfterAStopShowsEachCellsOwnKey)
     EXPECT_TRUE(Row(8).IsEmpty());
 }
 
+// The answer the stopped read owed never comes: the new read's first frame waits out that
+// answer's time, and its own time starts only when it is sent.
+TEST_F(WriterDeviceTest, ReadRightAfterAStopWhoseAnswerNeverComesRunsWhole)
+{
+    PutCell(3, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0x03}, "КВ"));
+    Form->CallbackTimer->SetInterval(300);
+    BreakAfter(*Sim, 5, {.Silent = true});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 6; }, optest::ExchangeWait));
+    Form->BTN_StopWriterClick(nullptr);
+    Sim->SetMonitor({});
+    Sim->SetBehaviour({});
+
+    ASSERT_TRUE(ReadBook());
+    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    EXPECT_EQ(Form->SG_Writer->Cells(3, 4).SubString(22, 2), "03"_a);
+}
+
 TEST_F(WriterDeviceTest, SilenceMidReadKeepsTheCellsReadAndShowsThem)
 {
     PutCell(2, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
