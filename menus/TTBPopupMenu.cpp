@@ -244,20 +244,18 @@ TTBPopupWindow::TTBPopupWindow(TComponent *AOwner, TTBView *ParentView, TTBCusto
         Own = Item->Skin();
     else if (DefaultSkin()->SkinType() != tbsDisabled && DefaultSkin()->SkinType() != tbsNativeXP)
         Own = DefaultSkin();
-    FSkin = Own;
     FView = FViewClass(AOwner, ParentView, Item, this, false, Customizing, false);
-    FView->SetSkin(FSkin);
-    if (FSkin && FSkin->Options().Contains(tboShadow)) {
-        const bool Joined = JoinsToolbarButton(FSkin, ParentView);
+    FView->SetSkin(Own);
+    if (Own && Own->Options().Contains(tboShadow)) {
+        const bool Joined = JoinsToolbarButton(Own, ParentView);
         for (std::size_t I = 0; I < (Joined ? 4 : 2); ++I) {
             const bool Main = I < 2;
-            FShadows[I] =
-                std::make_unique<TShadow>(nullptr, I % 2 == 0, Main, FSkin->ShadowStyle());
+            FShadows[I] = std::make_unique<TShadow>(nullptr, I % 2 == 0, Main, Own->ShadowStyle());
             FShadows[I]->SetCorners(true, Main);
         }
     }
-    if (FSkin) {
-        SetColor(FSkin->Colors()->GetSkinColor(tcPopup));
+    if (Own) {
+        SetColor(Own->Colors()->GetSkinColor(tcPopup));
         SetControlStyle(ControlStyle() + TControlStyle{csOpaque, csFixedWidth, csFixedHeight});
     } else if (ParentView) {
         FView->SetStyle(FView->Style() + (ParentView->Style() * TTBViewStyle{vsUseHiddenAccels}));
@@ -282,7 +280,7 @@ void TTBPopupWindow::CreateParams(TCreateParams &Params)
     // Our popups never take the activation: the window that had it keeps it.
     Params.ExStyle |= WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
     Params.WndParent = ParentWindow();
-    Params.WindowClass.style |= CS_SAVEBITS | (FSkin ? CS_VREDRAW : 0);
+    Params.WindowClass.style |= CS_SAVEBITS | (Skin() ? CS_VREDRAW : 0);
     Params.WinClassName = "TTBPopupWindow";
 }
 
@@ -321,7 +319,7 @@ void TTBPopupWindow::ShowingChanged(bool Showing)
 void TTBPopupWindow::PaintFrame(HDC DC, bool ForScreen)
 {
     RECT R{0, 0, Width(), Height()};
-    TTBBaseSkin *Skin = DrawsXPLook(FSkin) ? FSkin
+    TTBBaseSkin *Skin = DrawsXPLook(this->Skin()) ? this->Skin()
                         : FView->ParentView() && DrawsXPLook(FView->ParentView()->Skin())
                             ? FView->ParentView()->Skin()
                             : nullptr;
@@ -355,7 +353,7 @@ void TTBPopupWindow::PlaceShadows(bool ForScreen)
     const TRect R = BoundsRect();
     const TRect Right(R.Right, R.Top + 4, R.Right + 4, R.Bottom + 4);
     const TRect Bottom(R.Left + 4, R.Bottom, R.Right, R.Bottom + 4);
-    const TRect Button = JoinedButton(this, FSkin).value_or(TRect());
+    const TRect Button = JoinedButton(this, Skin()).value_or(TRect());
     PlaceShadow(*FShadows[0], Right, true, Button);
     PlaceShadow(*FShadows[1], Bottom, false, Button);
     if (FShadows[2]) {
@@ -385,14 +383,15 @@ void TTBPopupWindow::ShowShadows()
 void TTBPopupWindow::EraseBackground(HDC DC)
 {
     const TRect Client = ClientRect();
+    TTBBaseSkin *Own = Skin();
     // A chevron's popup holds buttons: no picture column behind them.
-    if (DrawsXPLook(FSkin) && !FView->ChevronParentView()) {
-        switch (FSkin->PopupStyle()) {
+    if (DrawsXPLook(Own) && !FView->ChevronParentView()) {
+        switch (Own->PopupStyle()) {
         case tbpsGradVert:
         case tbpsGradHorz:
-            FillGradient(DC, Client, FSkin->Colors()->GetSkinColor(tcPopupGradStart),
-                         FSkin->Colors()->GetSkinColor(tcPopupGradEnd),
-                         FSkin->PopupStyle() == tbpsGradVert ? tbgTopBottom : tbgLeftRight);
+            FillGradient(DC, Client, Own->Colors()->GetSkinColor(tcPopupGradStart),
+                         Own->Colors()->GetSkinColor(tcPopupGradEnd),
+                         Own->PopupStyle() == tbpsGradVert ? tbgTopBottom : tbgLeftRight);
             break;
         case tbpsDefault:
             FillRectRGB(DC, Client, ColorToRGB(Color()));
@@ -400,12 +399,12 @@ void TTBPopupWindow::EraseBackground(HDC DC)
         }
         const int Margin = FView->ViewerCount() ? GetImgListMargin(FView->Viewers(0)) : 0;
         const TRect Column(Client.Left, Client.Top, Client.Left + Margin, Client.Bottom);
-        if (FSkin->ImgBackStyle() != tbimsDefault)
-            FillGradient(DC, Column, FSkin->Colors()->GetSkinColor(tcImgGradStart),
-                         FSkin->Colors()->GetSkinColor(tcImgGradEnd),
-                         FSkin->ImgBackStyle() == tbimsGradVert ? tbgTopBottom : tbgLeftRight);
-        else if (FSkin->SkinType() == tbsOfficeXP)
-            FillRectRGB(DC, Column, ColorToRGB(FSkin->Colors()->GetSkinColor(tcImageList)));
+        if (Own->ImgBackStyle() != tbimsDefault)
+            FillGradient(DC, Column, Own->Colors()->GetSkinColor(tcImgGradStart),
+                         Own->Colors()->GetSkinColor(tcImgGradEnd),
+                         Own->ImgBackStyle() == tbimsGradVert ? tbgTopBottom : tbgLeftRight);
+        else if (Own->SkinType() == tbsOfficeXP)
+            FillRectRGB(DC, Column, ColorToRGB(Own->Colors()->GetSkinColor(tcImageList)));
         return;
     }
     FillRectRGB(DC, Client, ColorToRGB(Color()));
@@ -442,7 +441,7 @@ void TTBPopupWindow::WndProc(TMessage &Message)
     switch (Message.Msg) {
     case WM_NCCALCSIZE: {
         auto *Params = reinterpret_cast<NCCALCSIZE_PARAMS *>(Message.LParam);
-        const int Side = FrameWidth - (FSkin && FSkin->SkinType() == tbsOfficeXP ? 1 : 0);
+        const int Side = FrameWidth - (Skin() && Skin()->SkinType() == tbsOfficeXP ? 1 : 0);
         InflateRect(&Params->rgrc[0], -Side, -FrameWidth);
         Message.Result = 0;
         return;
@@ -501,13 +500,13 @@ TTBPopupWindow *TTBCustomItem::CreatePopup(TTBView *ParentView, TTBItemViewer *P
                                            TTBPopupAlignment Alignment)
 {
     MovedState = 2;
+    if (FLinkSubitems) FLinkSubitems->DoPopup(this, true);
+    DoPopup(this, false);
+    // Chosen once the handlers are done: one of them may have freed a skin.
     TTBBaseSkin *Skin = nullptr;
     for (TTBBaseSkin *Candidate : {ParentView ? ParentView->Skin() : nullptr, FSkin, DefaultSkin()})
         if (!Skin && Candidate && Candidate->SkinType() != tbsDisabled) Skin = Candidate;
     FrameWidth = Skin ? Skin->GetPopupNCSize() : 3;
-
-    if (FLinkSubitems) FLinkSubitems->DoPopup(this, true);
-    DoPopup(this, false);
     const bool Opposite = ParentView && ParentView->State().Contains(vsOppositePopup);
 
     // A chevron shows its toolbar's items, those that went off the edge.

@@ -29,8 +29,9 @@ public:
     // The class of the view the window shows the item's children in.
     TTBViewClass GetViewClass() const { return FViewClass; }
     TTBView *View() const { return FView.get(); }
-    TTBBaseSkin *Skin() const { return FSkin; }
-    void SetSkin(TTBBaseSkin *Value) { FSkin = Value; }
+    // The view holds the skin, so the window follows it when the skin goes.
+    TTBBaseSkin *Skin() const { return FView ? FView->Skin() : nullptr; }
+    void SetSkin(TTBBaseSkin *Value) { FView->SetSkin(Value); }
     TTBAnimationDirection AnimationDirection() const { return FAnimationDirection; }
     void SetAnimationDirection(TTBAnimationDirection Value) { FAnimationDirection = Value; }
     // The frame around the client area, as the skin draws it.
@@ -56,7 +57,6 @@ private:
 
     TTBViewClass FViewClass;
     std::unique_ptr<TTBView> FView;
-    TTBBaseSkin *FSkin = nullptr;
     TTBAnimationDirection FAnimationDirection;
     // Right, bottom, and under Office XP the right and bottom of the toolbar button it hangs from.
     std::array<std::unique_ptr<TShadow>, 4> FShadows;

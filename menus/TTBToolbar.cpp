@@ -589,13 +589,6 @@ void TTBCustomToolbar::Loaded()
     CreateWrappersForAllControls();
 }
 
-// A freed skin leaves the buttons with the one the bar fell back to, not a dangling one.
-void TTBCustomToolbar::Notification(TComponent *AComponent, TOperation Operation)
-{
-    TTBCustomDockableWindow::Notification(AComponent, Operation);
-    if (Operation == opRemove && FView && FView->Skin() == AComponent) SetSkin(Skin());
-}
-
 void TTBCustomToolbar::InitiateAction()
 {
     TTBCustomDockableWindow::InitiateAction();

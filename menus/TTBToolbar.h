@@ -121,7 +121,6 @@ public:
     // Every child control without an item gets one, at the end of the items.
     void CreateWrappersForAllControls();
     void Loaded() override;
-    void Notification(TComponent *AComponent, TOperation Operation) override;
     void InitiateAction() override;
     // A key-down message: the OnShortCut handler, then the items' shortcuts.
     bool IsShortCut(TMessage &Message);

@@ -19,7 +19,7 @@ TTBView::TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentI
                                           [this](auto... Args) { LinkNotification(Args...); });
         FParentItem->FreeNotification(this);
     }
-    if (FParentView) FSkin = FParentView->FSkin;
+    if (FParentView) SetSkin(FParentView->FSkin);
     UpdateCurParentItem();
 }
 
@@ -58,6 +58,22 @@ void TTBView::Notification(TComponent *AComponent, TOperation Operation)
     }
     if (AComponent == FOpenViewerWindow) SetOpenPopup(nullptr, nullptr, nullptr);
     if (AComponent == FChevronParentView) FChevronParentView = nullptr;
+    if (AComponent == FSkin) {
+        // The skin is half gone already and has let go of the view: it is asked nothing.
+        FSkin = nullptr;
+        SetSkin(DefaultSkin());
+        InvalidatePositions();
+        if (FWindow) FWindow->Invalidate();
+    }
+}
+
+void TTBView::SetSkin(TTBBaseSkin *Value)
+{
+    if (Value == FSkin) return;
+    if (FSkin) FSkin->RemoveFreeNotification(this);
+    FSkin = Value;
+    // The default skin lasts as long as the program.
+    if (Value && Value != DefaultSkin()) Value->FreeNotification(this);
 }
 
 void TTBView::SetOpenPopup(TTBItemViewer *Viewer, TTBView *View, TTBPopupWindow *Window)

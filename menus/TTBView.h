@@ -98,7 +98,8 @@ public:
     // Sum of the item lengths along the bar and the largest item across it.
     TPoint BaseSize() const { return FBaseSize; }
     TTBBaseSkin *Skin() const { return FSkin; }
-    void SetSkin(TTBBaseSkin *Value) { FSkin = Value; }
+    // A view outliving its skin falls back to the default skin.
+    void SetSkin(TTBBaseSkin *Value);
     int MaxHeight() const { return FMaxHeight; }
     void SetMaxHeight(int Value) { FMaxHeight = Value; }
     const TRect &MonitorRect() const { return FMonitorRect; }

@@ -137,6 +137,20 @@ std::unique_ptr<TTBSkin> ProgramSkin()
     return Skin;
 }
 
+std::unique_ptr<TTBSkin> StandOutSkin()
+{
+    auto Skin = std::make_unique<TTBSkin>(nullptr);
+    Skin->SetColorSet(tbcCustom);
+    for (const int Index : {tcImageList, tcSelItem, tcSelBar})
+        Skin->Colors()->SetSkinColor(Index, StandOutRed);
+    return Skin;
+}
+
+COLORREF PictureColumnPixel(TTBPopupWindow *Popup)
+{
+    return PixelOf(Popup, 5, Popup->Height() - 5);
+}
+
 void MenuTest::SetUp()
 {
     VclTest::SetUp();

@@ -61,6 +61,13 @@ TTBDock *MakeDock(TForm *Form, const char *Name, TTBDockPosition Position);
 // The program's skin as its form stream sets it up, property by property.
 std::unique_ptr<TTBSkin> ProgramSkin();
 
+// An Office XP skin whose picture column and selection are StandOutRed, to tell
+// what it draws from what the default skin draws.
+constexpr TColor StandOutRed = static_cast<TColor>(RGB(200, 30, 60));
+std::unique_ptr<TTBSkin> StandOutSkin();
+// A pixel of a popup's picture column at its foot, clear of a selection at its top.
+COLORREF PictureColumnPixel(TTBPopupWindow *Popup);
+
 // Colours that tell the pictures of an image list and its companions apart.
 constexpr TColor PictureRed = static_cast<TColor>(RGB(220, 0, 0));
 constexpr TColor PictureGreen = static_cast<TColor>(RGB(0, 200, 0));

@@ -823,4 +823,37 @@ TEST_F(PopupMenuTest, BiggerPicturesForTheMenuGrowItsOpenSubmenuToo)
     Menu->SetImages(nullptr);
 }
 
+TEST_F(PopupMenuTest, AMenuWhoseSkinIsFreedWhileOpenDrawsOnAndOpensItsSubmenuWithTheDefaultSkin)
+{
+    const auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "More");
+    AddItem(Sub, "Inner A");
+    AddItem(Sub, "Inner B");
+    AddItem(Menu->Items(), "One");
+    auto Own = StandOutSkin();
+    Menu->SetSkin(Own.get());
+    COLORREF Before = 0;
+    std::vector<COLORREF> After;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            Before = PictureColumnPixel(OpenPopups().front());
+            Own.reset();
+            Press(VK_DOWN);
+        })
+        .Do([] { Press(VK_RIGHT); })
+        .Do([&] {
+            for (TTBPopupWindow *Popup : OpenPopups()) {
+                Popup->Repaint();
+                After.push_back(PictureColumnPixel(Popup));
+            }
+            Press(VK_ESCAPE);
+        })
+        .Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    EXPECT_EQ(Before, ColorToRGB(StandOutRed));
+    EXPECT_EQ(After, std::vector<COLORREF>(2, DefaultSkin()->RGBColor(cImageList)));
+    EXPECT_EQ(Menu->Skin(), nullptr);
+}
+
 } // namespace

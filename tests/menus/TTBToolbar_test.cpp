@@ -1090,6 +1090,88 @@ TEST_F(ToolbarTest, ABarOutlivingItsSkinDrawsItsButtonsWithTheDefaultSkin)
     EXPECT_EQ(Bar->View()->Skin(), DefaultSkin());
 }
 
+TEST_F(ToolbarTest, AMenuOpenWhileItsBarsSkinIsFreedDrawsOnWithTheDefaultSkin)
+{
+    const auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    ASSERT_TRUE(Feeder->IsDefaultSkin());
+    auto Own = StandOutSkin();
+    TTBToolbar *Bar = MakeMenuButtonBar("Tools", Top, Own.get());
+    COLORREF Before = 0, After = 0;
+    LookAtMenuOf(Bar, 0, [&](TTBPopupWindow *Popup) {
+        Before = PictureColumnPixel(Popup);
+        Own.reset();
+        Popup->Repaint();
+        After = PictureColumnPixel(Popup);
+    });
+    EXPECT_EQ(Before, ColorToRGB(StandOutRed));
+    EXPECT_EQ(After, DefaultSkin()->RGBColor(cImageList));
+}
+
+TEST_F(ToolbarTest, AChevronsPopupOpenWhileTheBarsSkinIsFreedDrawsOnWithTheDefaultSkin)
+{
+    const auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    TTBToolbar *Bar = MakeToolbar("Tools", Top);
+    for (const char *Name : Names)
+        AddButton(Bar, Name);
+    auto Own = StandOutSkin();
+    Bar->SetSkin(Own.get());
+    Form->SetWidth(Bar->Width() / 2 + 40);
+    Pump();
+    const COLORREF Red = ColorToRGB(StandOutRed), Selected = DefaultSkin()->RGBColor(cSelBar);
+    ASSERT_NE(Selected, Red);
+    long RedBefore = 0, RedAfter = -1, SelectedAfter = 0;
+    MenuScript Script;
+    Script.Wait(30)
+        .Do([] {
+            const auto Popups = OpenPopups();
+            if (Popups.size() != 1) return;
+            TTBView *View = Popups.front()->View();
+            int First = 0;
+            while (First < View->ViewerCount() && !View->Viewers(First)->Show())
+                ++First;
+            if (First == View->ViewerCount()) return;
+            const TRect R = View->Viewers(First)->BoundsRect();
+            const TPoint At = Popups.front()->ClientToScreen(
+                TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
+            MoveTo(At.X, At.Y);
+        })
+        .Wait(30)
+        .Do([&] {
+            const auto Popups = OpenPopups();
+            if (Popups.size() == 1) {
+                // The button under the mouse shows the selection of the skin in use.
+                RedBefore = std::ranges::count(PixelsOf(Popups.front()), Red);
+                Own.reset();
+                Popups.front()->Repaint();
+                const auto After = PixelsOf(Popups.front());
+                RedAfter = std::ranges::count(After, Red);
+                SelectedAfter = std::ranges::count(After, Selected);
+            }
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+        });
+    const TPoint At = CentreOf(Bar, Bar->View()->Find(Bar->ChevronItem()));
+    MoveTo(At.X, At.Y);
+    LeftClick(At.X, At.Y);
+    vcltest::PumpFor(50);
+    EXPECT_TRUE(Script.Done());
+    EXPECT_GT(RedBefore, 0);
+    EXPECT_EQ(RedAfter, 0);
+    EXPECT_GT(SelectedAfter, 0);
+}
+
+TEST_F(ToolbarTest, AMenuWhoseOpeningFreesItsBarsSkinOpensWithTheDefaultSkin)
+{
+    const auto Feeder = std::make_unique<TTBSkin>(nullptr);
+    auto Own = StandOutSkin();
+    TTBToolbar *Bar = MakeMenuButtonBar("Tools", Top, Own.get());
+    Bar->Items()->Items(0)->OnPopup = [&](TTBCustomItem *, bool) { Own.reset(); };
+    COLORREF Column = 0;
+    LookAtMenuOf(Bar, 0, [&](TTBPopupWindow *Popup) { Column = PictureColumnPixel(Popup); });
+    EXPECT_EQ(Column, DefaultSkin()->RGBColor(cImageList));
+    EXPECT_EQ(Bar->View()->Skin(), DefaultSkin());
+}
+
 TEST_F(ToolbarTest, ItemsAreWrittenWithTheBarAndReadBackIntoAnotherInTheirOrder)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);
