@@ -40,6 +40,13 @@ MenuScript &MenuScript::Wait(int Milliseconds)
     return *this;
 }
 
+MenuScript &MenuScript::Until(std::function<bool()> Condition)
+{
+    // A condition that never holds lets the script go on, for the test to fail on it.
+    FSteps.push_back({nullptr, 5000, std::move(Condition)});
+    return *this;
+}
+
 void MenuScript::Idle()
 {
     // Steps run only inside a menu's loop, once what came before them is handled.
@@ -52,7 +59,7 @@ void MenuScript::Idle()
         Current.Action();
     } else if (FWaitUntil < 0) {
         FWaitUntil = Now() + Current.WaitMs;
-    } else if (Now() >= FWaitUntil) {
+    } else if (Now() >= FWaitUntil || (Current.Condition && Current.Condition())) {
         FWaitUntil = -1;
         ++FNext;
     }

@@ -521,7 +521,8 @@ TEST_F(PopupMenuTest, SubmenuFollowsMouseAndKeys)
             const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 30, Row.Top + 5));
             MoveTo(At.X, At.Y);
         })
-        .Wait(60)
+        // The submenu opens on the delay's timer, however late that comes.
+        .Until([] { return OpenPopups().size() == 2; })
         .Do([&] {
             OpenedByHover = OpenPopups().size();
             Press(VK_LEFT);

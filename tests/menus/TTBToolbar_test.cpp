@@ -155,6 +155,18 @@ std::vector<TShadow *> ShownShadows()
     return Result;
 }
 
+// The popup's shadow along its bottom edge is shown: it is the last of them to come up,
+// once the popup's frame is drawn.
+bool ShadowBelow(TTBPopupWindow *Popup)
+{
+    const TRect P = ScreenRect(Popup);
+    const auto Shown = ShownShadows();
+    return std::any_of(Shown.begin(), Shown.end(), [&](TShadow *Shadow) {
+        const TRect S = ScreenRect(Shadow);
+        return S.Top == P.Bottom && S.Left == P.Left + 4;
+    });
+}
+
 void SetWorkArea(int Left, int Top, int Right, int Bottom)
 {
     win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{Left, Top, Right, Bottom}}});
@@ -242,14 +254,20 @@ protected:
         const TPoint TopLeft = Bar->ClientToScreen(TPoint(R.Left, R.Top));
         return Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height());
     }
-    // Clicks the bar's button and hands its open menu to Look before closing it.
+    // Clicks the bar's button and hands its open menu to Look before closing it, once
+    // Ready holds for it when given.
     static void LookAtMenuOf(TTBToolbar *Bar, int Index,
-                             const std::function<void(TTBPopupWindow *Popup)> &Look)
+                             const std::function<void(TTBPopupWindow *Popup)> &Look,
+                             const std::function<bool(TTBPopupWindow *Popup)> &Ready = nullptr)
     {
         bool Seen = false;
         MenuScript Script;
         // Steps also run while the popup is being made; let it come up first.
-        Script.Wait(30).Do([&] {
+        Script.Wait(30).Until([&] {
+            const auto Popups = OpenPopups();
+            return !Ready || (Popups.size() == 1 && Ready(Popups.front()));
+        });
+        Script.Do([&] {
             const auto Popups = OpenPopups();
             if (Popups.size() == 1) {
                 Look(Popups.front());
@@ -911,38 +929,46 @@ TEST_F(ToolbarTest, UnderOfficeXPTheButtonAMenuHangsFromCastsAShadowWithIt)
     // Below the button: the menu's own two shadows, and one down the button's right side
     // to where the menu begins.
     const TRect Button = ButtonRect(Across, 0);
-    LookAtMenuOf(Across, 0, [&](TTBPopupWindow *Popup) {
-        const TRect P = ScreenRect(Popup);
-        std::vector<TRect> Shown;
-        for (TShadow *Shadow : ShownShadows())
-            Shown.push_back(ScreenRect(Shadow));
-        EXPECT_EQ(ShadowRects(Shown),
-                  ShadowRects({TRect(Button.Right, Button.Top + 4, Button.Right + 4, P.Top),
-                               TRect(P.Right, P.Top + 4, P.Right + 4, P.Bottom + 4),
-                               TRect(P.Left + 4, P.Bottom, P.Right, P.Bottom + 4)}));
-    });
+    LookAtMenuOf(
+        Across, 0,
+        [&](TTBPopupWindow *Popup) {
+            const TRect P = ScreenRect(Popup);
+            std::vector<TRect> Shown;
+            for (TShadow *Shadow : ShownShadows())
+                Shown.push_back(ScreenRect(Shadow));
+            EXPECT_EQ(ShadowRects(Shown),
+                      ShadowRects({TRect(Button.Right, Button.Top + 4, Button.Right + 4, P.Top),
+                                   TRect(P.Right, P.Top + 4, P.Right + 4, P.Bottom + 4),
+                                   TRect(P.Left + 4, P.Bottom, P.Right, P.Bottom + 4)}));
+        },
+        ShadowBelow);
     EXPECT_TRUE(ShownShadows().empty());
 
     // Left of an upright bar's button: the menu's right shadow passes over the button
     // without darkening it, and darkens the bar below it.
     const TRect Side = ButtonRect(Upright, 0);
     const TRect Bar = ScreenRect(Upright);
-    LookAtMenuOf(Upright, 0, [&](TTBPopupWindow *Popup) {
-        const TRect P = ScreenRect(Popup);
-        ASSERT_EQ(P.Right, Side.Left + 2);
-        TShadow *Right = nullptr;
-        for (TShadow *Shadow : ShownShadows())
-            if (ScreenRect(Shadow).Left == P.Right && ScreenRect(Shadow).Top == P.Top + 4)
-                Right = Shadow;
-        ASSERT_NE(Right, nullptr);
-        auto BarPixel = [&](int Y) { return PixelOf(Upright, P.Right - Bar.Left, Y - Bar.Top); };
-        auto ShadowPixel = [&](int Y) { return PixelOf(Right, 0, Y - (P.Top + 4)); };
-        for (const int Y : {P.Top + 9, Side.Bottom - 1})
-            EXPECT_EQ(ShadowPixel(Y), BarPixel(Y)) << Y;
-        const int Below = Side.Bottom + 1;
-        ASSERT_LT(Below, std::min<int>(Bar.Bottom, P.Bottom));
-        EXPECT_EQ(ShadowPixel(Below), ColorDarkerRGB(BarPixel(Below), 60));
-    });
+    LookAtMenuOf(
+        Upright, 0,
+        [&](TTBPopupWindow *Popup) {
+            const TRect P = ScreenRect(Popup);
+            ASSERT_EQ(P.Right, Side.Left + 2);
+            TShadow *Right = nullptr;
+            for (TShadow *Shadow : ShownShadows())
+                if (ScreenRect(Shadow).Left == P.Right && ScreenRect(Shadow).Top == P.Top + 4)
+                    Right = Shadow;
+            ASSERT_NE(Right, nullptr);
+            auto BarPixel = [&](int Y) {
+                return PixelOf(Upright, P.Right - Bar.Left, Y - Bar.Top);
+            };
+            auto ShadowPixel = [&](int Y) { return PixelOf(Right, 0, Y - (P.Top + 4)); };
+            for (const int Y : {P.Top + 9, Side.Bottom - 1})
+                EXPECT_EQ(ShadowPixel(Y), BarPixel(Y)) << Y;
+            const int Below = Side.Bottom + 1;
+            ASSERT_LT(Below, std::min<int>(Bar.Bottom, P.Bottom));
+            EXPECT_EQ(ShadowPixel(Below), ColorDarkerRGB(BarPixel(Below), 60));
+        },
+        ShadowBelow);
 }
 
 TEST_F(ToolbarTest, AnUprightBarsMenuOpensBesideItOnTheSideWithRoom)
