@@ -43,6 +43,22 @@ void BreakAfter(devsim::TSimulator &Sim, std::size_t Frames, devsim::TBehaviour 
 
 class WriterDeviceTest : public WriterTest
 {
+protected:
+    // A read stopped while its sixth frame waits for the answer How gives it, then a read of the
+    // whole book from a device that answers again.
+    void StopAtTheSixthFrameAndReadAgain(const devsim::TBehaviour &How)
+    {
+        BreakAfter(*Sim, 5, How);
+        Form->BTN_WriterReadClick(nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 6; }, optest::ExchangeWait));
+        ASSERT_EQ(Form->WriterReadStep, 5);
+        Form->BTN_StopWriterClick(nullptr);
+        Sim->SetMonitor({});
+        Sim->SetBehaviour({});
+        ASSERT_TRUE(ReadBook());
+        EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+        ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    }
 };
 
 } // namespace
@@ -219,17 +235,8 @@ TEST_F(WriterDeviceTest, ReadRightAfterAStopShowsEachCellsOwnKey)
         PutCell(cell,
                 AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, cell}, "КВ"));
     // The sixth frame's answer takes long enough to arrive after the port was opened again.
-    BreakAfter(*Sim, 5, {.Delay = std::chrono::milliseconds(1000)});
-    Form->BTN_WriterReadClick(nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 6; }, optest::ExchangeWait));
-    ASSERT_EQ(Form->WriterReadStep, 5);
-    Form->BTN_StopWriterClick(nullptr);
-    Sim->SetMonitor({});
-    Sim->SetBehaviour({});
-
-    ASSERT_TRUE(ReadBook());
-    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
-    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    ASSERT_NO_FATAL_FAILURE(
+        StopAtTheSixthFrameAndReadAgain({.Delay = std::chrono::milliseconds(1000)}));
     for (int cell = 0; cell < 8; ++cell)
         EXPECT_EQ(Form->SG_Writer->Cells(3, cell + 1).SubString(22, 2), IntToHex(cell, 2))
             << "row of cell " << cell;
@@ -242,16 +249,7 @@ TEST_F(WriterDeviceTest, ReadRightAfterAStopWhoseAnswerNeverComesRunsWhole)
 {
     PutCell(3, AddressBookCell(0, 0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0x03}, "КВ"));
     Form->CallbackTimer->SetInterval(300);
-    BreakAfter(*Sim, 5, {.Silent = true});
-    Form->BTN_WriterReadClick(nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 6; }, optest::ExchangeWait));
-    Form->BTN_StopWriterClick(nullptr);
-    Sim->SetMonitor({});
-    Sim->SetBehaviour({});
-
-    ASSERT_TRUE(ReadBook());
-    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
-    ASSERT_EQ(Form->WriterRows.size(), 1000u);
+    ASSERT_NO_FATAL_FAILURE(StopAtTheSixthFrameAndReadAgain({.Silent = true}));
     EXPECT_EQ(Form->SG_Writer->Cells(3, 4).SubString(22, 2), "03"_a);
 }
 
