@@ -86,19 +86,28 @@ protected:
         maintest::PumpFor(50);
         Form->SG_Writer->SetFocus();
     }
-    // Opens the editor of the cell with Enter, puts Text in (an item number for the type
-    // editor) and ends with Key: Enter keeps it, Esc drops it.
-    void Edit(int Cell, int Col, const char *Utf8, char Key)
+    TWinControl *EditorOf(int Col) const
+    {
+        return Col == 1   ? static_cast<TWinControl *>(Form->ED_WriterName)
+               : Col == 2 ? static_cast<TWinControl *>(Form->CB_WriterTypeKey)
+                          : Form->ME_KeyHex;
+    }
+    // Opens the editor of the cell with Enter.
+    void OpenEditor(int Cell, int Col)
     {
         SelectCell(Cell, Col);
         char enter = 13;
         Form->SG_WriterKeyPress(nullptr, enter);
         maintest::PumpFor(5);
-        TWinControl *editor = Col == 1   ? static_cast<TWinControl *>(Form->ED_WriterName)
-                              : Col == 2 ? static_cast<TWinControl *>(Form->CB_WriterTypeKey)
-                                         : Form->ME_KeyHex;
+        ASSERT_TRUE(EditorOf(Col)->Focused());
+    }
+    // Opens the editor of the cell with Enter, puts Text in (an item number for the type
+    // editor) and ends with Key: Enter keeps it, Esc drops it.
+    void Edit(int Cell, int Col, const char *Utf8, char Key)
+    {
+        ASSERT_NO_FATAL_FAILURE(OpenEditor(Cell, Col));
+        TWinControl *editor = EditorOf(Col);
         ASSERT_TRUE(editor->Visible());
-        ASSERT_TRUE(editor->Focused());
         EXPECT_FALSE(Form->CHB_WriterMissNull->Enabled());
         if (Col == 1) Form->ED_WriterName->SetText(AnsiString::FromUtf8(Utf8));
         if (Col == 2) Form->CB_WriterTypeKey->SetItemIndex(std::atoi(Utf8));

@@ -133,11 +133,7 @@ TEST_F(GridMenuTest, WriterGrid_DeleteWhileEditingRenamesNoOtherRow)
     SetEmptyRows(20);
     SetKey(3, 0, 0, "0102030405060708", "ДОМ");
     SetKey(4, 1, 0, "1112131415161718", "РАБОТА");
-    SelectCell(3, 1);
-    char Enter = 13;
-    Form->SG_WriterKeyPress(nullptr, Enter);
-    maintest::PumpFor(5);
-    ASSERT_TRUE(Form->ED_WriterName->Focused());
+    ASSERT_NO_FATAL_FAILURE(OpenEditor(3, 1));
     Form->ED_WriterName->SetText("ДВОР"_a);
     MenuScript Script;
     Script.Wait(300).Do([] { Press('E', "у"_a[1]); });

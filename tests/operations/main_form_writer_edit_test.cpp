@@ -413,11 +413,7 @@ TEST_F(WriterEditorTest, WheelOverTheGridKeepsTheTypedNameInItsOwnRow)
 {
     SetKey(2, 0, 1, "5B 23 45 67 89 AB CD EF", "ДОМ");
     SetKey(3, 0, 1, "5B 23 45 67 89 AB CD EF", "САД");
-    SelectCell(2, 1);
-    char enter = 13;
-    Form->SG_WriterKeyPress(nullptr, enter);
-    maintest::PumpFor(5);
-    ASSERT_TRUE(Form->ED_WriterName->Focused());
+    ASSERT_NO_FATAL_FAILURE(OpenEditor(2, 1));
     Form->ED_WriterName->SetText("ДВОР"_a);
     const TRect cell = Form->SG_Writer->CellRect(1, 6);
     const TPoint at = Form->SG_Writer->ClientToScreen(TPoint(cell.Left + 5, cell.Top + 5));
