@@ -70,13 +70,7 @@ int GetTextWidth(HDC DC, AnsiString S, bool Prefix)
 
 char FindAccelChar(const AnsiString &S)
 {
-    char Result = 0;
-    for (int I = 1; I < S.Length(); ++I)
-        if (S[I] == '&') {
-            ++I;
-            if (S[I] != '&') Result = S[I];
-        }
-    return Result;
+    return AccelCharOf(S);
 }
 
 namespace

@@ -35,11 +35,17 @@ TShiftState MouseShiftState(WPARAM Keys)
     return shift;
 }
 
-bool IsAccel(WORD CharCode, const AnsiString &Caption)
+char AccelCharOf(const AnsiString &Caption)
 {
     char accel = 0;
     for (int i = 1; i < Caption.Length(); ++i)
         if (Caption[i] == '&' && Caption[++i] != '&') accel = Caption[i];
+    return accel;
+}
+
+bool IsAccel(WORD CharCode, const AnsiString &Caption)
+{
+    const char accel = AccelCharOf(Caption);
     return accel && CharCode <= 0xFF &&
            rtl::UpperByte(static_cast<unsigned char>(accel)) ==
                rtl::UpperByte(static_cast<unsigned char>(CharCode));

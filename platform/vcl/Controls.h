@@ -658,6 +658,8 @@ private:
 // The form a control is on, or null.
 TCustomForm *GetParentForm(TControl *Control);
 // Whether the character is the one "&" underlines in the caption, either case.
+// The character the last single "&" of the caption underlines; 0 when there is none.
+char AccelCharOf(const AnsiString &Caption);
 bool IsAccel(WORD CharCode, const AnsiString &Caption);
 // The control whose window this is, or null.
 TWinControl *FindControl(HWND Handle);
