@@ -1,6 +1,7 @@
 #include "controls/ValidateEdit.h"
 
 #include "platform/rtl/ClassesFiler.h"
+#include "platform/rtl/SysUtils.h"
 
 #include "platform/vcl/Clipbrd.h"
 
@@ -134,6 +135,8 @@ bool TValidateEdit::Accepts(char &Key) const
         if (IsDigit(Key)) return AcceptsDigit(Key);
         if (Key == '-' && Signed())
             return SelStart() == 0 && (SelLength() > 0 || Text().SubString(1, 1) != "-");
+        // A decimal comma is what most users here type; dropping it would make 150,5 into 1505.
+        if (Key == ',' && Decimal()) Key = '.';
         if (Key == '.' && Decimal()) return SelText().Pos(".") > 0 || Text().Pos(".") == 0;
         return false;
     case vtHexUp:
@@ -171,7 +174,7 @@ void TValidateEdit::Paste()
     const AnsiString Clip = Clipboard()->HasFormat(CF_TEXT) ? Clipboard()->AsText() : AnsiString();
     AnsiString Insert;
     if (Numeric()) {
-        Insert = Clip;
+        Insert = Decimal() ? StringReplace(Clip, ",", ".", rfReplaceAll) : Clip;
     } else {
         for (int I = 1; I <= Clip.Length(); ++I) {
             char Key = Clip[I];

@@ -58,6 +58,33 @@ TEST_F(ValidateEditTest, DecimalsKeepTheirFractionDigitsAndSign)
     EXPECT_EQ(E->Text(), "912.");
 }
 
+// A comma typed or pasted into a decimal field is its point, never dropped from the number.
+TEST_F(ValidateEditTest, DecimalCommaIsTakenAsThePoint)
+{
+    TValidateEdit *Price = Edit(vtFloatPs);
+    Type(Price, "150,5,");
+    EXPECT_EQ(Price->Text(), "150.5");
+    Price->SelectAll();
+    Paste(Price, "99,95");
+    EXPECT_EQ(Price->Text(), "99.95");
+    Price->SetText("12");
+    Place(Price, 2);
+    Paste(Price, ",5");
+    EXPECT_EQ(Price->Text(), "12.50");
+
+    TValidateEdit *Signed = Edit(vtFloat);
+    Type(Signed, "-0,25");
+    EXPECT_EQ(Signed->Text(), "-0.25");
+
+    // A whole number has no point to take the comma for.
+    TValidateEdit *Count = Edit(vtInteger);
+    Type(Count, "1,5");
+    EXPECT_EQ(Count->Text(), "15");
+    Count->SelectAll();
+    Paste(Count, "7,6");
+    EXPECT_EQ(Count->Text(), "7");
+}
+
 TEST_F(ValidateEditTest, IntegersTakeOneLeadingMinus)
 {
     TValidateEdit *E = Edit(vtInteger);

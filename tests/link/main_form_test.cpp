@@ -3,6 +3,7 @@
 #include "link/constants.h"
 #include "link/main_form.h"
 #include "platform/rtl/Registry.h"
+#include "platform/vcl/Clipbrd.h"
 #include "platform/win/SysParams.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
@@ -253,6 +254,35 @@ TEST_F(MainFormTest, LeavingTheConfigureTabSavesEvenWhenRefused)
     EXPECT_FALSE(allow);
     EXPECT_NE(ConfigBytes().find("PriceDallas=123.5\r\n"), std::string::npos);
     EXPECT_NE(ConfigBytes().find("PriceProxy=100\r\n"), std::string::npos);
+}
+
+// Prices typed and pasted as people here write them, with a decimal comma, are kept as meant.
+TEST_F(MainFormTest, PriceWithADecimalCommaIsSavedAsMeant)
+{
+    TMainForm *form = Build();
+    form->Show();
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    vcltest::Pump();
+    form->ED_Dallas->SetFocus();
+    form->ED_Dallas->SelectAll();
+    for (const char key : std::string("150,5"))
+        vcltest::Key(key == ',' ? VK_OEM_COMMA : key, key);
+    EXPECT_TRUE(PumpUntil([&] { return form->ED_Dallas->Text() == "150.5"; }, 2000))
+        << form->ED_Dallas->Text().c_str();
+
+    Clipboard()->SetAsText("99,9");
+    form->ED_Metacom->SetFocus();
+    form->ED_Metacom->SelectAll();
+    vcltest::KeyDown(VK_CONTROL);
+    vcltest::Key('V', 22);
+    vcltest::KeyUp(VK_CONTROL);
+    EXPECT_TRUE(PumpUntil([&] { return form->ED_Metacom->Text() != "200"; }, 2000));
+    EXPECT_EQ(form->ED_Metacom->Text(), "99.90");
+
+    bool allow = true;
+    form->PC_TabsChanging(form->PC_Tabs, allow);
+    EXPECT_NE(ConfigBytes().find("PriceDallas=150.5\r\n"), std::string::npos);
+    EXPECT_NE(ConfigBytes().find("PriceMetacom=99.9\r\n"), std::string::npos);
 }
 
 // ---- activation and closing ----
