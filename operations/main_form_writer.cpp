@@ -8,6 +8,7 @@
 #include "link/main_form.h"
 
 #include <algorithm>
+#include <array>
 
 namespace
 {
@@ -50,6 +51,33 @@ AnsiString OldKeyText(const WriterRecord &Record)
     AnsiString code = Record.OldKey;
     DecodeKeyCode(Record.KeyType, Record.WriteMode, code);
     return InsertSeparatorEvery(code, 2, " ");
+}
+
+bool KeyTypeKnown(const WriterRecord &Record)
+{
+    return Record.KeyType >= 0 && Record.KeyType < KeyTypeCount;
+}
+
+// Known only for a known key type: each type has its own modes.
+bool WriteModeKnown(const WriterRecord &Record)
+{
+    const int mode = Record.WriteMode;
+    return KeyTypeKnown(Record) && mode >= 0 && mode < WriteModeCount &&
+           !KeyTypeNames[Record.KeyType][1 + mode].IsEmpty();
+}
+
+// Why a row the device cannot take is refused, each with what the user can do about it.
+enum RefusalReason { rrKeyType, rrWriteMode, rrKeyCode, RefusalReasonCount };
+const std::array<AnsiString, RefusalReasonCount> RefusalTexts = {
+    "Тип ключа неверен, выберите тип заново."_a,
+    "Режим записи неверен, выберите тип ключа заново."_a,
+    "Код ключа неверен, введите код заново или очистите строку."_a};
+
+RefusalReason RefusalReasonOf(const WriterRecord &Record)
+{
+    if (!KeyTypeKnown(Record)) return rrKeyType;
+    if (!WriteModeKnown(Record)) return rrWriteMode;
+    return rrKeyCode;
 }
 
 AnsiString TypeNameOf(const WriterRecord &Record)
@@ -305,17 +333,14 @@ bool TMainForm::WriterRowSendable(const WriterRecord &Record) const
     if (!IsDeviceCellData(data)) return false;
     if (data == EmptyCellData) return true;
     // A key the device could not use: a type or mode it does not have.
-    const int type = Record.KeyType, mode = Record.WriteMode;
-    if (type < 0 || type >= KeyTypeCount || mode < 0 || mode >= WriteModeCount ||
-        KeyTypeNames[type][1 + mode].IsEmpty())
-        return false;
+    if (!WriteModeKnown(Record)) return false;
     // The key the device gets must be the one the row shows: the old key a Cyfral key of the
     // other modes is written from holds it, and any other code is one the program stores, with
     // its fixed bytes and check byte. A code that needs them put right (a damaged file) would
     // go out as another key.
     if (WrittenFromOldKey(Record)) return OldKeyText(Record) == Record.KeyHex;
     AnsiString stored = Record.KeyHex;
-    return NormalizeKeyText(type, stored) && stored == Record.KeyHex;
+    return NormalizeKeyText(Record.KeyType, stored) && stored == Record.KeyHex;
 }
 
 AnsiString TMainForm::WriterCellData(const WriterRecord &Record) const
@@ -349,20 +374,23 @@ void TMainForm::BTN_WriterSaveClick(TObject *Sender)
 
 bool TMainForm::ConfirmWriterRowsLeftOut()
 {
-    AnsiString beyond, refused;
+    AnsiString beyond;
+    std::array<AnsiString, RefusalReasonCount> refused; // the cells refused for each reason
     for (int i = 0; i < static_cast<int>(WriterRows.size()); ++i) {
         const WriterRecord &record = WriterRows[i];
         if (record.Changed == 0) continue;
         if (i >= WriterDeviceCells) {
             if (!record.IsEmpty()) beyond += " " + IntToStr(i);
         } else if (!WriterRowSendable(record)) {
-            refused += " " + IntToStr(i);
+            refused[RefusalReasonOf(record)] += " " + IntToStr(i);
         }
     }
-    if (!refused.IsEmpty())
-        ShowMessageBox(
-            "Эти строки не будут записаны: тип, режим или код ключа неверен.\nЯчейки:"_a + refused,
-            "Внимание!"_a);
+    AnsiString reasons;
+    for (int reason = 0; reason < RefusalReasonCount; ++reason)
+        if (!refused[reason].IsEmpty())
+            reasons += "\n" + RefusalTexts[reason] + " Ячейки:"_a + refused[reason];
+    if (!reasons.IsEmpty())
+        ShowMessageBox("Эти строки не будут записаны."_a + reasons, "Внимание!"_a);
     if (beyond.IsEmpty()) return true;
     // The device has no cell for them; the rows stay marked for a file.
     return Application->MessageBox("В приборе только 1000 ячеек (0 - 999). Строки после них "

@@ -404,7 +404,12 @@ void TMainForm::TBI_WriterPasteClipboardClick(TObject *)
             ShowStatusMessage("Недопустимый код ключа!"_a, "", smError);
             break;
         }
-        if (record->KeyType == 255 || record->KeyType == -1) record->KeyType = ktDallas;
+        if (record->KeyType == 255 || record->KeyType == -1) {
+            // The first mode comes with the type, as with a typed key; without it the key
+            // would show marked and never be written.
+            record->KeyType = ktDallas;
+            record->WriteMode = 0;
+        }
         if (NormalizeKeyCode(record->KeyType, text)) {
             if (text != record->KeyHex) record->Changed = 1;
             record->KeyHex = text;

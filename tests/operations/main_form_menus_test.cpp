@@ -190,6 +190,32 @@ TEST_F(GridMenuTest, WriterGrid_RightClickInsideTheSelectionKeepsIt)
     EXPECT_EQ(Row(5).Name, "ГАРАЖ"_a);
 }
 
+// A key pasted from the menu into the code cell of an empty row goes into the device as the
+// grid shows it: a Dallas key, without a word against it.
+TEST_F(GridMenuTest, WriterGrid_KeyPastedIntoAnEmptyRowIsWritten)
+{
+    SetEmptyRows(1000);
+    ClipboardSetUnicodeText("5B23456789ABCDEF");
+    SelectCell(17, 3);
+    MenuScript Script;
+    Script.Wait(300)
+        .Do([] {
+            if (TTBPopupWindow *Popup = OnlyPopup()) HoverItem(Popup, 6);
+        })
+        .Do([] { Press(VK_RETURN); });
+    RightClickCell(Form->SG_Writer, 3, GridRowOf(17));
+    maintest::PumpFor(50);
+    ASSERT_TRUE(Script.Done());
+    EXPECT_EQ(Form->SG_Writer->Cells(2, GridRowOf(17)), "Даллас"_a);
+    EXPECT_EQ(Form->SG_Writer->Cells(3, GridRowOf(17)), "5B 23 45 67 89 AB CD EF");
+
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_EQ(DeviceCell(17),
+              devsim::AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, ""));
+}
+
 TEST_F(GridMenuTest, WriterGrid_TitleRowOpensNoMenu)
 {
     SetEmptyRows(5);

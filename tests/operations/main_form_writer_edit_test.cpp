@@ -94,6 +94,7 @@ TEST_F(WriterEditTest, PasteIntoTheKeyColumnRepairsAndMarks)
     // An empty cell takes the code as a Dallas key.
     Paste("0023456789ABCDEF", 9, 3);
     EXPECT_EQ(Row(9).KeyType, 0);
+    EXPECT_EQ(Row(9).WriteMode, 0);
     EXPECT_EQ(Row(9).KeyHex, "5B 23 45 67 89 AB CD EF");
     EXPECT_EQ(Row(9).Changed, 1);
 }

@@ -491,6 +491,30 @@ TEST_F(WriterDeviceTest, IncompleteCellIsRefusedAndTheRestWritten)
     EXPECT_EQ(Row(4).Changed, 0);
 }
 
+// The box before the write says for each refused row what is wrong with it and how to mend it.
+TEST_F(WriterDeviceTest, RefusalSaysWhatIsWrongInEachRow)
+{
+    SetEmptyRows(1000);
+    SetKey(2, 7, 0, "5B 23 45 67 89 AB CD EF", "А", 1);
+    SetKey(5, 0, -1, "5B 23 45 67 89 AB CD EF", "Б", 1);
+    SetKey(6, 0, 4, "5B 23 45 67 89 AB CD EF", "В", 1); // Dallas keys have two modes
+    SetKey(8, 0, 0, "00 23 45 67 89 AB CD EF", "Г", 1); // a wrong check byte
+    SetKey(9, 0, 1, "5B 23 45 67 89 AB CD EF", "Д", 1);
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text,
+              "Эти строки не будут записаны.\n"
+              "Тип ключа неверен, выберите тип заново. Ячейки: 2\n"
+              "Режим записи неверен, выберите тип ключа заново. Ячейки: 5 6\n"
+              "Код ключа неверен, введите код заново или очистите строку. Ячейки: 8"_a);
+    EXPECT_EQ(Dialogs.Messages()[0].Caption, "Внимание!"_a);
+    EXPECT_EQ(Sim->Frames().size(), 3u);
+    EXPECT_EQ(DeviceCell(9),
+              AddressBookCell(0, 1, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "Д"));
+    EXPECT_EQ(Marks(2, 9), (std::vector<int>{1, 0, 0, 1, 1, 0, 1, 0}));
+}
+
 // ---- a whole session ----
 
 namespace
