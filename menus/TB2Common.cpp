@@ -9,22 +9,25 @@
 #include <string>
 #include <string_view>
 
+bool MethodsEqual(const TTBMethod &M1, const TTBMethod &M2)
+{
+    return M1.Object == M2.Object && M1.Proc.target_type() == M2.Proc.target_type();
+}
+
 void TTBChangeHandlers::Register(TObject *Receiver, const TNotifyEvent &Proc)
 {
-    const bool Known = std::any_of(FHandlers.begin(), FHandlers.end(),
-                                   [&](const auto &Entry) { return Entry.first == Receiver; });
-    if (!Known) FHandlers.emplace_back(Receiver, Proc);
+    AddToList(FHandlers, TTBMethod{Receiver, Proc});
 }
 
 void TTBChangeHandlers::Unregister(TObject *Receiver)
 {
-    std::erase_if(FHandlers, [&](const auto &Entry) { return Entry.first == Receiver; });
+    std::erase_if(FHandlers, [&](const TTBMethod &Method) { return Method.Object == Receiver; });
 }
 
 void TTBChangeHandlers::Notify(TObject *Sender) const
 {
-    for (const auto &[Receiver, Proc] : std::vector(FHandlers))
-        Proc(Sender);
+    for (const TTBMethod &Method : std::vector(FHandlers))
+        Method.Proc(Sender);
 }
 
 bool ApplicationIsActive()

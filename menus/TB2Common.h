@@ -8,21 +8,59 @@
 #include "platform/win/SysParams.h"
 #include "platform/win/WinGdi.h"
 
+#include <algorithm>
 #include <functional>
-#include <utility>
 #include <vector>
 
-// Change handlers of a component, registered by their receivers, each receiver once.
+// Adds Item unless the list holds it already; true when added.
+template <class T> bool AddToList(std::vector<T> &List, const T &Item)
+{
+    if (std::find(List.begin(), List.end(), Item) != List.end()) return false;
+    List.push_back(Item);
+    return true;
+}
+
+// Removes Item; true when the list held it.
+template <class T> bool RemoveFromList(std::vector<T> &List, const T &Item)
+{
+    return std::erase(List, Item) > 0;
+}
+
+// Sorts List by Compare(A, B, Data), negative when A goes first. Items that compare equal
+// keep their order, so that sorting again moves nothing.
+template <class T, class TCompare, class TData>
+void ListSortEx(std::vector<T> &List, TCompare Compare, const TData &Data)
+{
+    if (List.size() < 2) return;
+    std::stable_sort(List.begin(), List.end(),
+                     [&](const T &A, const T &B) { return Compare(A, B, Data) < 0; });
+}
+
+// A handler as a receiver registers it: the object it runs for and the routine it runs.
+// A bound std::function cannot compare its targets, so the routine is told by its type.
+struct TTBMethod {
+    TObject *Object = nullptr;
+    TNotifyEvent Proc;
+};
+// Code and object both equal.
+bool MethodsEqual(const TTBMethod &M1, const TTBMethod &M2);
+inline bool operator==(const TTBMethod &M1, const TTBMethod &M2)
+{
+    return MethodsEqual(M1, M2);
+}
+
+// Change handlers of a component, each method once.
 class TTBChangeHandlers
 {
 public:
     void Register(TObject *Receiver, const TNotifyEvent &Proc);
+    // Forgets every handler that runs for Receiver.
     void Unregister(TObject *Receiver);
     // A handler may register or unregister handlers meanwhile; those listed now are called.
     void Notify(TObject *Sender) const;
 
 private:
-    std::vector<std::pair<TObject *, TNotifyEvent>> FHandlers;
+    std::vector<TTBMethod> FHandlers;
 };
 
 // Custom messages of the menu library.

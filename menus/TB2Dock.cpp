@@ -74,6 +74,14 @@ int Across(const TPoint &P, bool LeftRight)
     return LeftRight ? P.X : P.Y;
 }
 
+// Bars in the order of their rows, and within a row of their positions.
+int CompareDockRowPos(const TTBCustomDockableWindow *A, const TTBCustomDockableWindow *B,
+                      std::nullptr_t)
+{
+    if (A->DockRow() != B->DockRow()) return A->DockRow() < B->DockRow() ? -1 : 1;
+    return A->DockPos() < B->DockPos() ? -1 : A->DockPos() > B->DockPos() ? 1 : 0;
+}
+
 } // namespace
 
 TTBDock::TTBDock(TComponent *AOwner) : TCustomControl(AOwner)
@@ -294,13 +302,10 @@ void TTBDock::CommitPositions()
 
 void TTBDock::ChangeDockList(bool Insert, TTBCustomDockableWindow *Bar)
 {
-    const auto It = std::find(FDockList.begin(), FDockList.end(), Bar);
-    if (Insert && It == FDockList.end()) {
-        FDockList.push_back(Bar);
+    if (!Insert)
+        RemoveFromList(FDockList, Bar);
+    else if (AddToList(FDockList, Bar))
         Bar->FreeNotification(this);
-    } else if (!Insert && It != FDockList.end()) {
-        FDockList.erase(It);
-    }
     ToolbarVisibilityChanged(Bar, false);
 }
 
@@ -308,13 +313,9 @@ void TTBDock::ToolbarVisibilityChanged(TTBCustomDockableWindow *Bar, bool ForceR
 {
     const bool Belongs = std::find(FDockList.begin(), FDockList.end(), Bar) != FDockList.end();
     const bool Wanted = !ForceRemove && Belongs && ToolbarVisibleOnDock(Bar);
-    const auto It = std::find(FVisibleToolbars.begin(), FVisibleToolbars.end(), Bar);
-    const bool Listed = It != FVisibleToolbars.end();
-    if (Wanted == Listed) return;
-    if (Wanted)
-        FVisibleToolbars.push_back(Bar);
-    else
-        FVisibleToolbars.erase(It);
+    const bool Changed =
+        Wanted ? AddToList(FVisibleToolbars, Bar) : RemoveFromList(FVisibleToolbars, Bar);
+    if (!Changed) return;
     ArrangeToolbars();
     if (OnInsertRemoveBar) OnInsertRemoveBar(this, Wanted, Bar);
 }
@@ -613,11 +614,7 @@ std::vector<TTBCustomDockableWindow *>
 TTBDock::SortedBars(const std::vector<TTBCustomDockableWindow *> &Bars) const
 {
     std::vector<TTBCustomDockableWindow *> Result(Bars);
-    std::stable_sort(Result.begin(), Result.end(),
-                     [](TTBCustomDockableWindow *A, TTBCustomDockableWindow *B) {
-                         if (A->FDockRow != B->FDockRow) return A->FDockRow < B->FDockRow;
-                         return A->FDockPos < B->FDockPos;
-                     });
+    ListSortEx(Result, CompareDockRowPos, nullptr);
     // A bar held in its row keeps its order among its neighbours.
     if (FDragBar && FDragBarLockedInRow) {
         const auto Was = std::find(Bars.begin(), Bars.end(), FDragBar);

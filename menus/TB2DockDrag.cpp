@@ -115,9 +115,7 @@ void CollectDocks(TWinControl *Container, const TTBCustomDockableWindow *Bar,
         auto *Child = dynamic_cast<TWinControl *>(Container->Controls(I));
         if (Child && !dynamic_cast<TTBDock *>(Child)) CollectDocks(Child, Bar, Found);
     }
-    if (auto *Dock = dynamic_cast<TTBDock *>(Container);
-        Dock && std::find(Found.begin(), Found.end(), Dock) == Found.end())
-        Found.push_back(Dock);
+    if (auto *Dock = dynamic_cast<TTBDock *>(Container)) AddToList(Found, Dock);
 }
 
 } // namespace
@@ -194,17 +192,15 @@ struct TTBCustomDockableWindow::DragState {
             for (int I = 0; I < Screen->FormCount(); ++I)
                 if (TCustomForm *F = Screen->Forms(I);
                     std::find(Bar->FDockForms.begin(), Bar->FDockForms.end(), F) !=
-                        Bar->FDockForms.end() &&
-                    std::find(Forms.begin(), Forms.end(), F) == Forms.end())
-                    Forms.push_back(F);
+                    Bar->FDockForms.end())
+                    AddToList(Forms, F);
             for (TCustomForm *Form : Forms)
                 CollectDocks(Form, Bar, Found);
         }
         std::vector<TTBDock *> Allowed;
         for (TTBDock *Dock : Found)
-            if (Dock->AllowDrag() && Bar->FDockableTo.Contains(Dock->Position()) &&
-                std::find(Allowed.begin(), Allowed.end(), Dock) == Allowed.end())
-                Allowed.push_back(Dock);
+            if (Dock->AllowDrag() && Bar->FDockableTo.Contains(Dock->Position()))
+                AddToList(Allowed, Dock);
         return Allowed;
     }
 

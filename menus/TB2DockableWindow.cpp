@@ -383,14 +383,12 @@ void TTBCustomDockableWindow::SetSkin(TTBBaseSkin *Value)
 
 void TTBCustomDockableWindow::AddDockForm(TCustomForm *Form)
 {
-    if (!Form || std::find(FDockForms.begin(), FDockForms.end(), Form) != FDockForms.end()) return;
-    FDockForms.push_back(Form);
-    Form->FreeNotification(this);
+    if (Form && AddToList(FDockForms, Form)) Form->FreeNotification(this);
 }
 
 void TTBCustomDockableWindow::RemoveDockForm(TCustomForm *Form)
 {
-    std::erase(FDockForms, Form);
+    RemoveFromList(FDockForms, Form);
 }
 
 // ---- Docked, floating, not docked -----------------------------------------------------------

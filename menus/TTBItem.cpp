@@ -355,10 +355,10 @@ void TTBCustomItem::SetLinkSubitems(TTBCustomItem *Value)
 {
     if (Value == this) Value = nullptr;
     if (Value == FLinkSubitems) return;
-    if (FLinkSubitems) std::erase(FLinkSubitems->FLinkParents, this);
+    if (FLinkSubitems) RemoveFromList(FLinkSubitems->FLinkParents, this);
     FLinkSubitems = Value;
     if (Value) {
-        Value->FLinkParents.push_back(this);
+        AddToList(Value->FLinkParents, this);
         Value->FreeNotification(this);
     }
     Notify(this, tbicSubitemsChanged, 0, nullptr);

@@ -694,6 +694,11 @@ TTBPopupMenu::TTBPopupMenu(TComponent *AOwner)
 
 TTBPopupMenu::~TTBPopupMenu() = default;
 
+TTBBaseSkin *TTBPopupMenu::Skin() const
+{
+    return FSkin ? FSkin : DefaultSkin();
+}
+
 void TTBPopupMenu::SetSkin(TTBBaseSkin *Value)
 {
     FSkin = Value;

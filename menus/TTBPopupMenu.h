@@ -80,7 +80,8 @@ public:
     // The root item's images, not the class library menu's.
     using TTBRootItemProperties::Images;
     using TTBRootItemProperties::SetImages;
-    TTBBaseSkin *Skin() const { return FSkin; }
+    // The skin set, or the default skin while none is.
+    TTBBaseSkin *Skin() const;
     void SetSkin(TTBBaseSkin *Value);
 
     void Popup(int X, int Y) override;

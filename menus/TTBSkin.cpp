@@ -102,13 +102,12 @@ void TTBBaseSkin::Changed(bool Repaint)
 
 void TTBBaseSkin::RegisterDockable(TTBCustomDockableWindow *Window)
 {
-    if (std::find(FDockables.begin(), FDockables.end(), Window) == FDockables.end())
-        FDockables.push_back(Window);
+    AddToList(FDockables, Window);
 }
 
 bool TTBBaseSkin::UnregisterDockable(TTBCustomDockableWindow *Window)
 {
-    return std::erase(FDockables, Window) > 0;
+    return RemoveFromList(FDockables, Window);
 }
 
 void TTBBaseSkin::RegisterChanges(TObject *Receiver, const TNotifyEvent &Proc)

@@ -21,6 +21,44 @@ TEST(DivRoundUp, RoundsAwayFromZeroWithTheSignOfBothOperands)
     EXPECT_EQ(DivRoundUp(0, 3), 0);
 }
 
+TEST(ListRoutines, AddOnceRemoveWhatIsThereAndSortKeepingEqualItemsInTheirOrder)
+{
+    std::vector<int> List;
+    EXPECT_TRUE(AddToList(List, 3));
+    EXPECT_FALSE(AddToList(List, 3));
+    EXPECT_TRUE(AddToList(List, 1));
+    EXPECT_TRUE(RemoveFromList(List, 3));
+    EXPECT_FALSE(RemoveFromList(List, 3));
+    EXPECT_EQ(List, std::vector<int>{1});
+
+    // Sorted by tens, as the data says; ones within a ten keep their order.
+    std::vector<int> Bars{31, 12, 35, 11, 30, 13};
+    ListSortEx(
+        Bars, [](int A, int B, int Unit) { return A / Unit - B / Unit; }, 10);
+    EXPECT_EQ(Bars, (std::vector<int>{12, 11, 13, 31, 35, 30}));
+}
+
+TEST(ChangeHandlers, AMethodRegisteredTwiceRunsOnceAndAnotherOfTheSameReceiverRunsToo)
+{
+    TObject Receiver;
+    std::vector<int> Heard;
+    const TNotifyEvent First = [&](TObject *) { Heard.push_back(1); };
+    const TNotifyEvent Second = [&](TObject *) { Heard.push_back(2); };
+    EXPECT_TRUE(MethodsEqual({&Receiver, First}, {&Receiver, First}));
+    EXPECT_FALSE(MethodsEqual({&Receiver, First}, {nullptr, First}));
+    EXPECT_FALSE(MethodsEqual({&Receiver, First}, {&Receiver, Second}));
+
+    TTBChangeHandlers Handlers;
+    Handlers.Register(&Receiver, First);
+    Handlers.Register(&Receiver, First);
+    Handlers.Register(&Receiver, Second);
+    Handlers.Notify(nullptr);
+    EXPECT_EQ(Heard, (std::vector<int>{1, 2}));
+    Handlers.Unregister(&Receiver);
+    Handlers.Notify(nullptr);
+    EXPECT_EQ(Heard.size(), 2u);
+}
+
 TEST(FindAccelChar, LastSingleAmpersandNamesTheKey)
 {
     EXPECT_EQ(FindAccelChar("Save &As"), 'A');

@@ -854,7 +854,17 @@ TEST_F(PopupMenuTest, AMenuWhoseSkinIsFreedWhileOpenDrawsOnAndOpensItsSubmenuWit
     Open(100, 100, Script);
     EXPECT_EQ(Before, ColorToRGB(StandOutRed));
     EXPECT_EQ(After, std::vector<COLORREF>(2, DefaultSkin()->RGBColor(cImageList)));
-    EXPECT_EQ(Menu->Skin(), nullptr);
+    EXPECT_EQ(Menu->Skin(), DefaultSkin());
+}
+
+TEST_F(PopupMenuTest, AMenuWithoutASkinOfItsOwnReportsTheDefaultSkin)
+{
+    EXPECT_EQ(Menu->Skin(), DefaultSkin());
+    auto Own = StandOutSkin();
+    Menu->SetSkin(Own.get());
+    EXPECT_EQ(Menu->Skin(), Own.get());
+    Menu->SetSkin(nullptr);
+    EXPECT_EQ(Menu->Skin(), DefaultSkin());
 }
 
 } // namespace

@@ -139,6 +139,18 @@ TEST_F(StreamingTest, APopupMenuKeepsItsItemsTheirHandlersAndItsOwnProperties)
     EXPECT_EQ(Copy->Clicked, std::vector<TObject *>{CopyOpen});
 }
 
+TEST_F(StreamingTest, AMenuKeepsItsOwnSkinAndTakesNoneWhereItHadNone)
+{
+    auto *Skin = Make<TTBSkin>("SK_Own");
+    Make<TTBPopupMenu>("PM_Own")->SetSkin(Skin);
+    Make<TTBPopupMenu>("PM_Plain");
+
+    RoundTrip();
+
+    EXPECT_EQ(Named<TTBPopupMenu>("PM_Own")->Skin(), Named<TTBSkin>("SK_Own"));
+    EXPECT_EQ(Named<TTBPopupMenu>("PM_Plain")->Skin(), DefaultSkin());
+}
+
 TEST_F(StreamingTest, AToolbarKeepsWhatItPublishes)
 {
     auto *Dock = Make<TTBDock>("DK_Top");
