@@ -884,8 +884,7 @@ TEST(EngineRun, AScriptCannotEmptyReloadOrFreeTheObjectsOfTheRunningReport)
                                                    "\r\nbegin\r\n  ") +
                                         Call + ";\r\nend;\r\nbegin\r\nend.");
         EXPECT_FALSE(B.Prepare()) << Call;
-        EXPECT_NE(B.Errors().find("The objects of a running report cannot be removed"),
-                  std::string::npos)
+        EXPECT_NE(B.Errors().find("Объекты выполняемого отчета нельзя удалять"), std::string::npos)
             << Call << ": " << B.Errors();
         EXPECT_EQ(B.Report->FindObject("Memo1")->Parent()->Name(), "MasterData1") << Call;
     }
