@@ -2271,7 +2271,6 @@ private:
     // Everything Clear resets besides the component tree: a new report starts from this.
     void DoClear();
     void ReportErrors();
-    void CheckEndlessDataSets();
     bool RunEngine();
     // The run inside PrepareReport's guard; true when the engine finished.
     bool RunPrepared();

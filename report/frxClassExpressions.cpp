@@ -282,7 +282,8 @@ Variant TfrxReport::CallMethod(const AnsiString &MethodName, Variant &Params)
     auto Optional = [&](int Index) {
         return Argument(Params, Index).Trim().IsEmpty() ? Variant(0) : Compute(Index);
     };
-    if (MethodName == "IIF") return Compute(0).AsBoolean() ? Compute(1) : Compute(2);
+    // Compared, not converted: a Null condition (an empty field) takes the else branch.
+    if (MethodName == "IIF") return Compute(0) == Variant(true) ? Compute(1) : Compute(2);
     if (!FEngine) return ::Null();
     if (MethodName == "COUNT")
         return FEngine->GetAggregateValue("COUNT", AnsiString(), Optional(0),

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/DateUtils.h"
 #include "report/frxClass.h"
+#include "report/frxRes.h"
 #include "report/frxVariables.h"
 #include "script/fs_ihelpers.h"
 
@@ -27,7 +28,7 @@ TObject *ObjectParam(Caller *Call, int Index)
 TStream *StreamParam(Caller *Call, int Index)
 {
     auto *Stream = dynamic_cast<TStream *>(ObjectParam(Call, Index));
-    if (!Stream) throw Exception("Stream expected");
+    if (!Stream) throw Exception(frxResources()->Get("clStreamExpected"));
     return Stream;
 }
 
@@ -47,7 +48,7 @@ bool InRunningReport(TfrxComponent *Component)
 
 [[noreturn]] void RefuseRemoval()
 {
-    throw Exception("The objects of a running report cannot be removed");
+    throw Exception(frxResources()->Get("clRunningObjects"));
 }
 
 void CheckChildrenKept(TfrxComponent *Component)
@@ -62,7 +63,7 @@ void FreeComponent(TfrxComponent *Component)
     if (!Component) return;
     if (InRunningReport(Component)) RefuseRemoval();
     if (Component == Component->GetReport())
-        throw Exception("A report cannot be freed by its own script");
+        throw Exception(frxResources()->Get("clFreeOwnReport"));
     delete Component;
 }
 
@@ -70,7 +71,7 @@ void FreeComponent(TfrxComponent *Component)
 void SetParentChecked(TfrxComponent *Component, TfrxComponent *Parent)
 {
     for (const TfrxComponent *Above = Parent; Above; Above = Above->Parent())
-        if (Above == Component) throw Exception("A component cannot be placed inside itself");
+        if (Above == Component) throw Exception(frxResources()->Get("clParentItself"));
     Component->SetParent(Parent);
 }
 
@@ -239,7 +240,7 @@ void AddDataSets(TfsScript *Script)
         C->AddMethod("procedure GetFieldList(List: TStrings)",
                      [](TObject *I, TClass, const AnsiString &, Caller *Call) {
                          auto *List = dynamic_cast<TStrings *>(ObjectParam(Call, 0));
-                         if (!List) throw Exception("String list expected");
+                         if (!List) throw Exception(frxResources()->Get("clStringsExpected"));
                          Self<D>(I)->GetFieldList(List);
                          return Variant(0);
                      });

@@ -389,25 +389,6 @@ bool TfrxReport::RunPrepared()
     return true;
 }
 
-// A user data set that runs to its last record but has no way to tell where
-// that is would print pages until memory runs out; refuse it before the run.
-void TfrxReport::CheckEndlessDataSets()
-{
-    TList *All = GetAllObjects();
-    for (int i = 0; i < All->Count(); ++i) {
-        auto *Band = dynamic_cast<TfrxDataBand *>(static_cast<TfrxComponent *>(All->Items(i)));
-        TfrxDataSet *DataSet = Band ? Band->DataSet() : nullptr;
-        if (!DataSet || Band->RowCount() != 0 || DataSet->RangeEnd() != reLast ||
-            DataSet->OnCheckEOF)
-            continue;
-        const TClass Class = DataSet->ClassType();
-        if (Class == TfrxUserDataSet::StaticClass() || Class == TfrxDataSet::StaticClass())
-            FErrors->Add(
-                Format(AnsiString::FromUtf8("Набор данных \"%s\": не задан конец диапазона"),
-                       {DataSet->UserName()}));
-    }
-}
-
 bool TfrxReport::PrepareReport(bool ClearLastReport)
 {
     // A run lets the window handle its messages; a second run started from one
@@ -421,7 +402,6 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
         if (!FDataSets->Items(i)->DataSet())
             FErrors->Add(Format(frxResources()->Get("clDSNotExist"),
                                 {FDataSets->Items(i)->GetDataSetName()}));
-    CheckEndlessDataSets();
     if (FErrors->Count() == 0) {
         TMemoryStream Saved;
         // The template comes back into the objects it had, which a host may hold.

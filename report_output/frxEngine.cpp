@@ -52,6 +52,20 @@ void AddError(TStrings *Errors, const char *Key, TfrxComponent *C)
     Errors->Add(frxResources()->Get(Key) + " " + C->Name());
 }
 
+// Past this many records, a data set that nothing tells where its last record is has not
+// been stopped by the report and would fill memory with pages.
+constexpr int EndlessRecordLimit = 100000;
+
+// Only the report's stop ends the walk of such a band: its own data set never reaches an
+// end, and neither a row count nor the host's end test gives it one.
+bool HasNoEnd(TfrxDataBand *Band)
+{
+    const TfrxDataSet *DataSet = Band->DataSet();
+    if (Band->RowCount() != 0 || DataSet->RangeEnd() != reLast || DataSet->OnCheckEOF) return false;
+    const TClass Class = DataSet->ClassType();
+    return Class == TfrxUserDataSet::StaticClass() || Class == TfrxDataSet::StaticClass();
+}
+
 } // namespace
 
 // ---- the header list ----
@@ -496,10 +510,19 @@ bool TfrxEngine::CanShow(TObject *Obj, bool PrintIfEmpty)
         if (!DataSet) continue;
         Report()->DoNotifyEvent(Sub, Sub->OnMasterDetail());
         DataSet->First();
-        for (; !DataSet->Eof(); DataSet->Next())
+        for (; !DataSet->Eof() && !Report()->Terminated(); NextRecord(Sub))
             if (CanShow(Sub, Sub->PrintIfDetailEmpty())) return true;
     }
     return false;
+}
+
+void TfrxEngine::NextRecord(TfrxDataBand *Band)
+{
+    TfrxDataSet *DataSet = Band->DataSet();
+    DataSet->Next();
+    if (DataSet->RecNo() >= EndlessRecordLimit && !Report()->Terminated() && HasNoEnd(Band))
+        throw Exception(
+            Format(frxResources()->Get("clDSNoEnd"), {DataSet->UserName(), EndlessRecordLimit}));
 }
 
 void TfrxEngine::PollMessages()
@@ -576,7 +599,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
         NothingShownYet = false;
         if (Band->FooterAfterEach()) ShowBand(S.Footer);
         if (!S.Group && Band->KeepTogether()) EndKeep(Band);
-        DataSet->Next();
+        NextRecord(Band);
         PollMessages();
         if ((Band->RowCount() != 0 && Band->RowCount() < S.LineNo) || Report()->Terminated()) break;
     }

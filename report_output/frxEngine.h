@@ -97,6 +97,8 @@ private:
     // Parent is a page (its top-level bands of that orientation) or a data band.
     void RunBands(TObject *Parent, bool Vertical = false);
     void RunDataBand(TfrxDataBand *Band);
+    // The next record of Band; a walk without an end that nothing stopped fails the run.
+    void NextRecord(TfrxDataBand *Band);
     void PollMessages();
     void NotifyObjects(TfrxBand *Band);
     void InitPage();

@@ -22,6 +22,10 @@ void StartApplication();
 // initialiser of the target; gives true.
 bool BeforeInputs(std::function<void()> Prepare);
 
+// Keeps LeakSanitizer quiet about what is allocated under Function: memory the target lets
+// an input keep by design. For a namespace-scope initialiser of the target; gives true.
+bool AllowLeaksFrom(const char *Function);
+
 // The input as the bytes of an 8-bit text.
 AnsiString Text(const std::uint8_t *Data, std::size_t Size);
 

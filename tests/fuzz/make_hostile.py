@@ -259,6 +259,11 @@ def make_scripts():
     save("script_cpp", "deep_blocks.txt", "{" * depth + "}" * depth)
     save("script_js", "deep_arrays.txt", "var a = " + "[" * depth + "]" * depth + ";")
     save("script_basic", "deep_ifs.txt", "If True Then\r\n" * (depth // 3) + "End If\r\n" * (depth // 3))
+    # Scripts that make a string list and never free it, as a script may.
+    save("script_pascal", "kept_list.txt", "var L: TStringList;\nbegin L := TStringList.Create; L.Add('x') end.")
+    save("script_cpp", "kept_list.txt", "TStringList l; { l = new TStringList; l.Add(\"x\"); }")
+    save("script_basic", "kept_list.txt", "dim l\r\nl = New TStringList\r\nl.Add(\"x\")\r\n")
+    save("script_js", "kept_list.txt", "var l = new TStringList(); l.Add(\"x\");")
 
 
 # ---- device answers and the update list ----

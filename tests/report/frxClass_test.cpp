@@ -558,29 +558,3 @@ TEST(Report, AnEntryFoundByItsDataSetsNameGoesWhenTheDataSetIsFreed)
     EXPECT_EQ(Report.DataSets()->Count(), 0);
     EXPECT_EQ(Report.DataSets()->Find("Rows"), nullptr);
 }
-
-TEST(Report, AUserDataSetWithoutAnEndIsRefusedBeforeTheRun)
-{
-    TComponent Form(nullptr);
-    TfrxReport Report(&Form);
-    Report.EngineOptions()->SetNewSilentMode(simSilent);
-    auto *Rows = new TfrxUserDataSet(&Form);
-    Rows->SetName("Rows");
-    Report.DataSets()->Add(Rows);
-    auto *Page = new TfrxReportPage(&Report);
-    auto *Band = new TfrxMasterData(Page);
-    Band->SetDataSet(Rows);
-    int Began = 0;
-    Report.OnBeginDoc = [&](TObject *) { ++Began; };
-    EXPECT_FALSE(Report.PrepareReport());
-    EXPECT_EQ(Began, 0);
-    EXPECT_EQ(Report.Errors()->Text(), Cp("Набор данных \"Rows\": не задан конец диапазона\r\n"));
-
-    Rows->OnCheckEOF = [](TObject *, bool &Eof) { Eof = true; };
-    EXPECT_FALSE(Report.PrepareReport()); // no engine here, but the data set passes
-    EXPECT_EQ(Began, 1);
-    Rows->OnCheckEOF = nullptr;
-    Rows->SetRangeEnd(reCount);
-    EXPECT_FALSE(Report.PrepareReport());
-    EXPECT_EQ(Began, 2);
-}

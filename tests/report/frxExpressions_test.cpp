@@ -262,6 +262,19 @@ TEST(ValueLookup, UnknownNamesFailTheRunWithOneLineEach)
                  "поле БД: nosuch\r\n"));
 }
 
+TEST(ValueLookup, IIFTakesTheElseBranchWhenTheConditionIsNotTrue)
+{
+    MemoReport R;
+    R.Report.EngineOptions()->SetConvertNulls(false);
+    R.Answers = {{"v", Null()}, {"yes", true}, {"one", 1}};
+    EXPECT_EQ(R.Print(u"[IIF(Get(\"v\"), 1, 2)] [IIF(Null, 1, 2)] [IIF(Get(\"yes\"), 1, 2)]"),
+              WideString(u"2 2 1\r\n"));
+    // Equal to true, as the library compares: the number 1 is not.
+    EXPECT_EQ(R.Print(u"[IIF(Get(\"one\"), 1, 2)] [IIF(Get(\"one\") == 1, 1, 2)]"),
+              WideString(u"2 1\r\n"));
+    EXPECT_EQ(R.Report.Errors()->Count(), 0) << R.Report.Errors()->Text().ToUtf8();
+}
+
 TEST(ValueLookup, ExpressionsCompileOncePerRun)
 {
     MemoReport R;

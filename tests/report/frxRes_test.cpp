@@ -11,7 +11,7 @@
 TEST(Resources, BuiltInTableAnswersByKeyWithoutCase)
 {
     TfrxResources *Res = frxResources();
-    EXPECT_EQ(Res->Count(), 177);
+    EXPECT_EQ(Res->Count(), 183);
     EXPECT_EQ(Res->Get("CLERRORS"), Cp("Были обнаружены следующие ошибки:"));
     EXPECT_EQ(Res->Get("clDSNotExist"), Cp("Набор данных \"%s\" не найден"));
     EXPECT_EQ(Res->Get("noSuchKey"), "noSuchKey");
@@ -30,10 +30,10 @@ TEST(Resources, AddReplacesAndLanguageFilesReplaceTheTable)
     frxResources(); // the library's start-up puts the table's texts into the script engine
     TfrxResources Res;
     Res.AddStrings(frxBuiltinResources());
-    EXPECT_EQ(Res.Count(), 177);
+    EXPECT_EQ(Res.Count(), 183);
     Res.Add("mbError", Cp("Беда"));
     EXPECT_EQ(Res.Get("MBERROR"), Cp("Беда"));
-    EXPECT_EQ(Res.Count(), 177);
+    EXPECT_EQ(Res.Count(), 183);
 
     const AnsiString Saved = SIdUndeclared;
     TStringStream Language("mbError=Fehler\r\n=ruler\r\nempty=\r\n");

@@ -884,8 +884,7 @@ TEST(EngineRun, AScriptCannotEmptyReloadOrFreeTheObjectsOfTheRunningReport)
                                                    "\r\nbegin\r\n  ") +
                                         Call + ";\r\nend;\r\nbegin\r\nend.");
         EXPECT_FALSE(B.Prepare()) << Call;
-        EXPECT_NE(B.Errors().find("The objects of a running report cannot be removed"),
-                  std::string::npos)
+        EXPECT_NE(B.Errors().find("Объекты выполняемого отчета нельзя удалять"), std::string::npos)
             << Call << ": " << B.Errors();
         EXPECT_EQ(B.Report->FindObject("Memo1")->Parent()->Name(), "MasterData1") << Call;
     }
@@ -973,6 +972,64 @@ TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
     };
     ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
     EXPECT_EQ(L.B.PageCount(), 2);
+}
+
+namespace
+{
+
+// A band over a data set that runs to its last record with nothing to tell where it is.
+struct TEndlessReport {
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxMasterData *Data;
+
+    TEndlessReport()
+    {
+        Rows.DataSet.SetRangeEnd(reLast);
+        B.Use(Rows);
+        Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    }
+};
+
+} // namespace
+
+TEST(EngineRun, ATemplateScriptEndsADataSetWithoutAnEnd)
+{
+    for (const char *Stop : {"Engine.StopReport", "Report.Terminated := True"}) {
+        TEndlessReport E;
+        TBuilder::Memo(E.Data, "RowMemo", "Row [Line]");
+        E.Data->SetOnAfterPrint("RowPrinted");
+        E.B.Report->ScriptText()->SetText(AnsiString("procedure RowPrinted(Sender: TfrxComponent);"
+                                                     "\r\nbegin\r\n  if Get('Line') = 3 then ") +
+                                          Stop + ";\r\nend;\r\nbegin\r\nend.");
+        ASSERT_TRUE(E.B.Prepare()) << Stop << ": " << E.B.Errors();
+        std::vector<std::string> Texts;
+        for (const TShown &Band : Shown(E.B.Pages(), 0))
+            Texts.push_back(Band.Texts.at(0));
+        EXPECT_EQ(Texts, (std::vector<std::string>{"Row 1", "Row 2", "Row 3"})) << Stop;
+    }
+}
+
+// Nothing stops it: the walk, or the test for a record with details to show, ends with an
+// error instead of filling memory.
+TEST(EngineRun, ADataSetWithoutAnEndThatNothingStopsFailsTheRun)
+{
+    const std::string Error = "Набор данных \"Rows\": не задан конец диапазона, построение "
+                              "прервано после 100000 записей\r\n";
+    TEndlessReport Walked;
+    EXPECT_FALSE(Walked.B.Prepare());
+    EXPECT_EQ(Walked.B.Errors(), Error);
+    EXPECT_EQ(Walked.Rows.DataSet.RecNo(), 100000);
+
+    TEndlessReport Tested;
+    Tested.B.Report->EngineOptions()->SetPrintIfEmpty(false);
+    TRows None("None");
+    None.SetCount(0);
+    Tested.B.Use(None);
+    Tested.B.Data<TfrxDetailData>("DetailData1", 40, 20, None);
+    EXPECT_FALSE(Tested.B.Prepare());
+    EXPECT_EQ(Tested.B.Errors(), Error);
+    EXPECT_EQ(Tested.B.PageCount(), 0);
 }
 
 // ---- dialogs and pages built by hand ----
