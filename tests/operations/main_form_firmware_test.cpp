@@ -185,10 +185,13 @@ TEST_F(UploadTest, WindowKeepsWorkingThroughTheLoadersPauses)
 }
 
 // An address-book read stopped while the device kept silent, and firmware chosen at once: the
-// loader's frames wait out the answer the read still owed, and then every one of them goes out.
+// loader's frames wait out the answer the read still owed, and then every one of them goes out,
+// the second when the loader has had its time to start.
 TEST_F(UploadTest, FirmwareChosenRightAfterAStoppedReadReachesTheDevice)
 {
     const Bytes image = WriteBytesFile("firmware.qrv", 24000);
+    Sim->SetLoaderAnswer(devsim::TLoaderAnswer::ToPing);
+    Sim->SetLoaderStartTime(std::chrono::milliseconds(300));
     Sim->SetBehaviour({.Silent = true});
     Form->BTN_WriterReadClick(nullptr);
     ASSERT_TRUE(Sim->WaitForFrames(1, std::chrono::milliseconds(ExchangeWait)));
