@@ -543,9 +543,9 @@ private:
     void PutFrame(const std::vector<std::uint8_t> &Frame);
     void HoldFrame(std::vector<std::uint8_t> Frame);
     void SendHeldFrames();
-    // The frame sent at Sent is left unanswered: its answer may still come within an answer
-    // time, and must not be taken for the answer to a later frame.
-    void AbandonAnswer(DWORD Sent);
+    // The frame out is left unanswered: its answer may still come, within an answer time from
+    // From, and must not be taken for the answer to a later frame.
+    void AbandonAnswer(DWORD From);
     bool AbandonedAnswerDue() const;
     // Throws away what has come in; how many bytes that was.
     DWORD DropLateInput();

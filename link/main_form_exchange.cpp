@@ -83,12 +83,12 @@ void TMainForm::SendHeldFrames()
     if (std::exchange(FLoaderPauseHeld, false)) LoaderPauseTimer->SetEnabled(true);
 }
 
-void TMainForm::AbandonAnswer(DWORD Sent)
+void TMainForm::AbandonAnswer(DWORD From)
 {
     FLineUnsettled = true;
     // What already waits in the input ring is counted when it is dropped.
     FOwedBytes = std::max(ExpectedLength, 0);
-    FOwedUntil = Sent + CallbackTimer->Interval();
+    FOwedUntil = From + CallbackTimer->Interval();
 }
 
 bool TMainForm::AbandonedAnswerDue() const
