@@ -536,17 +536,25 @@ private:
     bool WriterRowLockedMessage();
     bool FWriterEditorOnMouseUp = false;
     int ShownComPort(int Default) const;
-    // The first frame after a time-out or a Stop waits for a quiet line
-    // (link/main_form_exchange.cpp).
+    // Frames asked for after a time-out or a Stop wait until the answer the ended exchange
+    // owed is over and the line is quiet (link/main_form_exchange.cpp).
     TTimer *LineQuietTimer = nullptr;
     void LineQuietTimerTimer(TObject *Sender);
     void PutFrame(const std::vector<std::uint8_t> &Frame);
+    void HoldFrame(std::vector<std::uint8_t> Frame);
+    void SendHeldFrames();
+    // The frame out is left unanswered: its answer may still come, within an answer time from
+    // From, and must not be taken for the answer to a later frame.
+    void AbandonAnswer(DWORD From);
+    bool AbandonedAnswerDue() const;
+    // Throws away what has come in; how many bytes that was.
+    DWORD DropLateInput();
     bool FLineUnsettled = false;
-    // An exchange ended with a frame unanswered: its answer may still come, and must not be
-    // taken for the answer to the next exchange's first frame.
-    bool FAnswerOwed = false;
+    // Bytes of the abandoned answer not seen yet, and until when the rest may come.
+    long long FOwedBytes = 0;
+    DWORD FOwedUntil = 0;
     DWORD FLastFrameSent = 0;
-    std::vector<std::uint8_t> FHeldFrame;
+    std::vector<std::vector<std::uint8_t>> FHeldFrames;
     int ShownComSpeed() const;
 
     std::vector<std::unique_ptr<TFont>> ArchiveColumnFonts;
@@ -570,6 +578,8 @@ private:
     void LoaderPauseTimerTimer(TObject *Sender);
     TTimer *LoaderPauseTimer = nullptr;
     std::function<void()> FAfterLoaderPause;
+    // The pause waits for its frame, held for a quiet line, to go out.
+    bool FLoaderPauseHeld = false;
     void FillContactBlankTypes(bool OldFirmware);
     void FinishOptionsRead();
     void FinishOptionsWrite(bool Accepted);

@@ -30,19 +30,12 @@ void TMainForm::SendHexCommand(const AnsiString &Hex)
     if (bytes.size() > SendBufferSize) bytes.resize(SendBufferSize);
     // Only an answer of the expected length is taken, so the port need not tell of less.
     CommPort1->SetReceiveThreshold(static_cast<DWORD>(std::max(ExpectedLength, 0)));
-    // A running timer keeps running: the step has its time from its first frame.
-    CallbackTimer->SetEnabled(true);
     if (FLineUnsettled) {
-        // After a time-out or a Stop a late answer, or the rest of one, may still be coming
-        // in; the frame waits until the line has been quiet, so it cannot pass for its answer.
-        FHeldFrame = std::move(bytes);
-        CommPort1->FlushInBuffer();
-        const int byteTimes = (QuietByteTimes * BitsPerByte * 1000 + CommPort1->Baud() - 1) /
-                              std::max(CommPort1->Baud(), 1);
-        LineQuietTimer->SetInterval(DeviceAnswerGap + byteTimes);
-        LineQuietTimer->SetEnabled(true);
+        HoldFrame(std::move(bytes));
         return;
     }
+    // A running timer keeps running: the step has its time from its first frame.
+    CallbackTimer->SetEnabled(true);
     PutFrame(bytes);
 }
 
@@ -52,26 +45,70 @@ void TMainForm::PutFrame(const std::vector<std::uint8_t> &Frame)
     CommPort1->PutBlock(Frame.data(), static_cast<DWORD>(Frame.size()));
 }
 
+void TMainForm::HoldFrame(std::vector<std::uint8_t> Frame)
+{
+    // After a time-out or a Stop a late answer, or the rest of one, may still be coming in;
+    // frames wait, in the order they were asked for, so none of it passes for their answers.
+    FHeldFrames.push_back(std::move(Frame));
+    if (LineQuietTimer->Enabled()) return;
+    DropLateInput();
+    const int byteTimes = (QuietByteTimes * BitsPerByte * 1000 + CommPort1->Baud() - 1) /
+                          std::max(CommPort1->Baud(), 1);
+    LineQuietTimer->SetInterval(DeviceAnswerGap + byteTimes);
+    LineQuietTimer->SetEnabled(true);
+}
+
 void TMainForm::LineQuietTimerTimer(TObject *)
 {
     // Whatever came in since the last look is dropped, and the line gets another period.
-    if (CommPort1->InBuffUsed() > 0) {
-        CommPort1->FlushInBuffer();
-        FAnswerOwed = false;
-        return;
-    }
-    // A device that has not begun the answer it owes may yet, within the time it had for it.
-    if (FAnswerOwed && GetTickCount() - FLastFrameSent < CallbackTimer->Interval()) return;
+    const bool quiet = DropLateInput() == 0;
+    if (AbandonedAnswerDue()) return;
+    // Only a quiet line is waited for now, and no longer than an answer would be.
+    CallbackTimer->SetEnabled(true);
+    if (quiet) SendHeldFrames();
+}
+
+void TMainForm::SendHeldFrames()
+{
     LineQuietTimer->SetEnabled(false);
     FLineUnsettled = false;
-    FAnswerOwed = false;
-    const std::vector<std::uint8_t> frame = std::exchange(FHeldFrame, {});
     // Also what the driver holds and has not told of yet.
     CommPort1->FlushInBuffer();
-    // The wait was the line's, not the device's: the step's time starts with its frame.
+    // The wait was the line's, not the device's: the step's time starts with its frames.
     CallbackTimer->SetEnabled(false);
     CallbackTimer->SetEnabled(true);
-    PutFrame(frame);
+    for (const std::vector<std::uint8_t> &frame : std::exchange(FHeldFrames, {}))
+        PutFrame(frame);
+    // A loader pause is the device's time after the frame before it, which has only now gone.
+    if (std::exchange(FLoaderPauseHeld, false)) LoaderPauseTimer->SetEnabled(true);
+}
+
+void TMainForm::AbandonAnswer(DWORD From)
+{
+    FLineUnsettled = true;
+    // What already waits in the input ring is counted when it is dropped.
+    FOwedBytes = std::max(ExpectedLength, 0);
+    FOwedUntil = From + CallbackTimer->Interval();
+}
+
+bool TMainForm::AbandonedAnswerDue() const
+{
+    return FOwedBytes > 0 && static_cast<int>(FOwedUntil - GetTickCount()) > 0;
+}
+
+DWORD TMainForm::DropLateInput()
+{
+    const DWORD waiting = CommPort1->InBuffUsed();
+    if (waiting == 0) return 0;
+    std::vector<std::uint8_t> bytes(waiting);
+    const DWORD dropped = CommPort1->GetBlock(bytes.data(), waiting);
+    // A device that is still sending the answer it owed gets a whole answer time for the rest:
+    // it may trickle in slower than any pause a quiet line is judged by.
+    if (FOwedBytes > 0) {
+        FOwedBytes -= dropped;
+        FOwedUntil = GetTickCount() + CallbackTimer->Interval();
+    }
+    return dropped;
 }
 
 TExchangeStep TMainForm::RunningStep() const
@@ -93,12 +130,10 @@ void TMainForm::CommPort1DataReceived(TObject *, DWORD)
 {
     // Only an answer of exactly the expected length is taken; a shorter one waits
     // for the rest, a longer one is never taken and the step ends in its time-out.
-    // While the line settles, what arrives is left for the quiet timer to judge and drop;
-    // during a loader pause it waits for the pause's end.
-    if (LineQuietTimer->Enabled() || LoaderPauseTimer->Enabled()) return;
+    // While the line settles, what arrives is left to be counted and dropped; during a loader
+    // pause it waits for the pause's end.
+    if (FLineUnsettled || LoaderPauseTimer->Enabled()) return;
     DWORD count = CommPort1->InBuffUsed();
-    // The answer a stopped exchange owed has come; only a quiet line is waited for now.
-    if (count > 0) FAnswerOwed = false;
     if (static_cast<long long>(count) != ExpectedLength) return;
     std::vector<std::uint8_t> buffer(count + 1);
     DWORD taken = CommPort1->GetBlock(buffer.data(), count);
@@ -161,8 +196,12 @@ void TMainForm::ResetExchange()
     // at once) gives back the book it emptied: those rows may be the user's unsaved edits,
     // and an empty grid offers no undo.
     if (WriterReadStep == 0) WriterRows = WriterUndo;
-    // Stopped while a frame waits for its answer.
-    if (CallbackTimer->Enabled()) FLineUnsettled = FAnswerOwed = true;
+    // Bytes that came since the line became unsettled belong to the answer still owed; the
+    // port's reopening would drop them uncounted. Otherwise a frame may be out unanswered.
+    if (FLineUnsettled)
+        DropLateInput();
+    else if (CallbackTimer->Enabled())
+        AbandonAnswer(FLastFrameSent);
     for (int *step : {&ArchivePointerStep, &ArchiveBlockStep, &OptionsReadStep, &OptionsWriteStep,
                       &WriterReadStep, &WriterWriteStep, &WriterWriteCell, &FirmwareLoaderStep,
                       &FirmwareBlockStep, &FontsBlockStep})
@@ -174,8 +213,9 @@ void TMainForm::ResetExchange()
     CallbackTimer->SetEnabled(false);
     SystemMessTimer->SetEnabled(false);
     LineQuietTimer->SetEnabled(false);
-    FHeldFrame.clear();
+    FHeldFrames.clear();
     LoaderPauseTimer->SetEnabled(false);
+    FLoaderPauseHeld = false;
     FAfterLoaderPause = nullptr;
     // What was read before the exchange ended stays, and shows.
     if (PC_Tabs->ActivePage() == Sheet_Archive) {
@@ -187,11 +227,12 @@ void TMainForm::ResetExchange()
 
 void TMainForm::CallbackTimerTimer(TObject *)
 {
+    // Unless the time ran out on frames held for a quiet line, a frame is out unanswered.
+    const bool frameOut = !FLineUnsettled;
     SetBusy(true);
     ResetExchange();
     UpdateRunning = false;
     ShowStatusMessage("Нет ответа от прибора! Установите в приборе Связь с ПК!"_a, "", smError);
-    // The answer's time is over; only the rest of one that came late may still be coming in.
-    FLineUnsettled = true;
-    FAnswerOwed = false;
+    // A device this slow may still send the answer: it gets a whole answer time more.
+    if (frameOut) AbandonAnswer(GetTickCount());
 }

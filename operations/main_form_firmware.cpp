@@ -164,7 +164,10 @@ void TMainForm::LoaderPause(std::function<void()> Then)
 {
     FAfterLoaderPause = std::move(Then);
     LoaderPauseTimer->SetInterval(LoaderPauseTime);
-    LoaderPauseTimer->SetEnabled(true);
+    // The pause is the device's time after the frame just asked for; a frame held for a quiet
+    // line takes its pause along.
+    FLoaderPauseHeld = !FHeldFrames.empty();
+    LoaderPauseTimer->SetEnabled(!FLoaderPauseHeld);
 }
 
 void TMainForm::LoaderPauseTimerTimer(TObject *)

@@ -133,6 +133,23 @@ TEST(DeviceLoader, ShortLastBlockEndsWithQuietLine)
     EXPECT_EQ(w.Device.Mem().Firmware.size(), 0x7D00u + 10);
 }
 
+TEST(DeviceLoader, BytesWhileTheLoaderStartsAreLost)
+{
+    Wire w;
+    w.Device.LoaderAnswer = TLoaderAnswer::ToPing;
+    w.Device.LoaderStartTime = 300ms;
+    const Bytes ping = {0x0F, 0x0F, 0x03, 0xFD};
+    auto served = w.Send(Cat({0xA5, 0x99, 0x51, 0x00, 0x00, 0xEA}, ping));
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_FALSE(served[0].Answer);
+    w.Now += 200ms;
+    EXPECT_TRUE(w.Send(ping).empty());
+    w.Now += 150ms;
+    served = w.Send(ping);
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_EQ(*served[0].Answer, ping);
+}
+
 TEST(DeviceLoader, LoaderFramesAreIgnoredOutsideTheLoader)
 {
     Wire w;

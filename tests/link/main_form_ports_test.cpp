@@ -290,6 +290,26 @@ TEST_F(ExchangeTest, SilentDeviceEndsInTheTimeOut)
     EXPECT_TRUE(allow);
 }
 
+// Frames asked for while a stopped exchange's answer may still come wait for it, and then all
+// go out in the order they were asked for.
+TEST_F(ExchangeTest, FramesAskedWhileTheLineSettlesAllGoOutInOrder)
+{
+    Sim->SetBehaviour({.Silent = true});
+    AskSetting("60");
+    ASSERT_TRUE(Sim->WaitForFrames(1, std::chrono::milliseconds(2000)));
+    Form->ResetExchange();
+    Sim->SetBehaviour({});
+    Sim->ClearFrames();
+    Form->ExpectedLength = 1;
+    Form->SendHexCommand("A59600D9006F");
+    Form->SendHexCommand("A596006000F6");
+    ASSERT_TRUE(PumpUntil([&] { return Sim->Frames().size() == 2; }, AnswerTimeout + 2000));
+    EXPECT_EQ(Sim->Frames()[0].Data,
+              (std::vector<std::uint8_t>{0xA5, 0x96, 0x00, 0xD9, 0x00, 0x6F}));
+    EXPECT_EQ(Sim->Frames()[1].Data,
+              (std::vector<std::uint8_t>{0xA5, 0x96, 0x00, 0x60, 0x00, 0xF6}));
+}
+
 TEST_F(ExchangeTest, VanishedPortIsClosedByThePoll)
 {
     Form->BTN_OpenCOMPortClick(nullptr);

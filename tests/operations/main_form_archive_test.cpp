@@ -16,6 +16,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <tuple>
 
 #include <set>
@@ -56,6 +58,22 @@ TDateTime ToDateTime(const std::tm &When)
            EncodeTime(When.tm_hour, When.tm_min, When.tm_sec, 0);
 }
 
+// The archive of a newest record at 6220 and two older below it, the ring's end after them.
+void ServeMergeAndWrap(devsim::TSimulator &Sim)
+{
+    Sim.Edit([](devsim::Memory &m) {
+        m.SetArchivePointer(3);
+        auto put = [&m](unsigned Address, const char *Digits) {
+            devsim::Bytes record = Record(Digits);
+            m.Write(Address, record.data(), record.size());
+        };
+        put(0x6220, "00010123456789ABCDEF235959311208");
+        put(0x6210, "00010123456789ABCDEF235958311208");
+        put(0x6200, "01000000000305060F01100000010109");
+        put(0xFE30, "FF000000000000000000000000000000");
+    });
+}
+
 class ArchiveTest : public optest::SimulatedDeviceTest
 {
 protected:
@@ -92,6 +110,35 @@ protected:
         return {Form->SL_Dallas->Caption(), Form->SL_Metacom->Caption(), Form->SL_Cyfral->Caption(),
                 Form->SL_Proxy->Caption()};
     }
+    // The device answers its LateFrame-th frame as Late says; the answer time-out goes off once
+    // Begun holds, while that answer is still on its way, and the user reads again at once. The
+    // read must show the device's own archive, whatever of the late answer comes meanwhile.
+    void TimeOutOnALateAnswerAndReadAgain(int LateFrame, const devsim::TBehaviour &Late,
+                                          const std::function<bool()> &Begun)
+    {
+        ServeMergeAndWrap(*Sim);
+        auto heard = std::make_shared<int>(0);
+        if (LateFrame == 1) Sim->SetBehaviour(Late);
+        // What a frame gets is fixed when it is heard, so the change is made one frame early.
+        Sim->SetMonitor([this, heard, LateFrame, Late](const devsim::TExchange &) {
+            if (++*heard == LateFrame - 1) Sim->SetBehaviour(Late);
+        });
+        Form->BTN_ReadFromArchiveClick(nullptr);
+        ASSERT_TRUE(PumpUntil(Begun, ReadTime));
+        Form->CallbackTimerTimer(Form->CallbackTimer);
+        ASSERT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+        Sim->SetMonitor({});
+        Sim->SetBehaviour({});
+        Sim->ClearFrames();
+        ASSERT_TRUE(Read());
+        EXPECT_EQ(SentFrames(),
+                  (std::vector<std::string>{"A59600700006", "A59600710007", "A531622010C3",
+                                            "A531621010B3", "A531620010A3", "A531FE30106F"}));
+        EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
+        ASSERT_EQ(Form->SG_Archive->RowCount(), 3);
+        EXPECT_EQ(Cell(5, 1), "5B 23 45 67 89 AB CD EF");
+        EXPECT_EQ(Cell(5, 2), "E0 00 00 0F 06 05 03 01");
+    }
     // A left click on the title of a column.
     void ClickTitle(int Col)
     {
@@ -99,22 +146,6 @@ protected:
         Form->SG_ArchiveMouseDown(nullptr, mbLeft, TShiftState{}, cell.Left + 5, cell.Top + 5);
     }
 };
-
-// The archive of a newest record at 6220 and two older below it, the ring's end after them.
-void ServeMergeAndWrap(devsim::TSimulator &Sim)
-{
-    Sim.Edit([](devsim::Memory &m) {
-        m.SetArchivePointer(3);
-        auto put = [&m](unsigned Address, const char *Digits) {
-            devsim::Bytes record = Record(Digits);
-            m.Write(Address, record.data(), record.size());
-        };
-        put(0x6220, "00010123456789ABCDEF235959311208");
-        put(0x6210, "00010123456789ABCDEF235958311208");
-        put(0x6200, "01000000000305060F01100000010109");
-        put(0xFE30, "FF000000000000000000000000000000");
-    });
-}
 
 std::array<int, 4> WrittenByType(const std::vector<devsim::ArchiveEntry> &Records, std::size_t From,
                                  std::size_t To)
@@ -408,30 +439,27 @@ TEST_F(ArchiveTest, DeviceFallingSilentEndsInTheTimeOutWithTheRowsKept)
 
 TEST_F(ArchiveTest, RetryRightAfterATimeOutIsNotSpoiltByTheRestOfTheLateAnswer)
 {
-    ServeMergeAndWrap(*Sim);
     // The first block's answer trickles in, a byte every 20 ms: 22 bytes take nearly half a
     // second. The gaps stay well inside the pause a device may make within an answer, so a
     // loaded machine that stretches one does not end the answer early.
-    std::atomic<int> heard{0};
-    Sim->SetMonitor([&](const devsim::TExchange &) {
-        if (++heard == 2) Sim->SetBehaviour({.ByteGap = std::chrono::milliseconds(20)});
-    });
-    Form->BTN_ReadFromArchiveClick(nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return Form->CommPort1->InBuffUsed() >= 3; }, ReadTime));
-    // The answer time-out goes off in the middle of it, and the user reads again at once.
-    Form->CallbackTimerTimer(Form->CallbackTimer);
-    ASSERT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
-    Sim->SetMonitor({});
-    Sim->SetBehaviour({});
-    Sim->ClearFrames();
-    ASSERT_TRUE(Read());
-    EXPECT_EQ(SentFrames(),
-              (std::vector<std::string>{"A59600700006", "A59600710007", "A531622010C3",
-                                        "A531621010B3", "A531620010A3", "A531FE30106F"}));
-    EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
-    ASSERT_EQ(Form->SG_Archive->RowCount(), 3);
-    EXPECT_EQ(Cell(5, 1), "5B 23 45 67 89 AB CD EF");
-    EXPECT_EQ(Cell(5, 2), "E0 00 00 0F 06 05 03 01");
+    TimeOutOnALateAnswerAndReadAgain(3, {.ByteGap = std::chrono::milliseconds(20)},
+                                     [&] { return Form->CommPort1->InBuffUsed() >= 3; });
+}
+
+// Gaps longer than the pause a device may make within an answer: the line falls quiet between
+// the bytes, yet the rest of the answer is still coming.
+TEST_F(ArchiveTest, RetryRightAfterATimeOutIsNotSpoiltByAnAnswerTricklingSlowerThanThePause)
+{
+    TimeOutOnALateAnswerAndReadAgain(3, {.ByteGap = std::chrono::milliseconds(180)},
+                                     [&] { return Form->CommPort1->InBuffUsed() >= 3; });
+}
+
+// The first pointer byte comes a second and a half after the time-out, when the retry's own
+// first frame is out: it must not be taken for the pointer.
+TEST_F(ArchiveTest, RetryRightAfterATimeOutIsNotSpoiltByAPointerByteThatComesLate)
+{
+    TimeOutOnALateAnswerAndReadAgain(1, {.Delay = std::chrono::milliseconds(1500)},
+                                     [&] { return Sim->Frames().size() == 1; });
 }
 
 // A slow device still answers the block frame a Stop left unanswered; a read started at once

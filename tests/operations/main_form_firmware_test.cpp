@@ -184,6 +184,29 @@ TEST_F(UploadTest, WindowKeepsWorkingThroughTheLoadersPauses)
     EXPECT_EQ(Sim->Snapshot().Firmware, image);
 }
 
+// An address-book read stopped while the device kept silent, and firmware chosen at once: the
+// loader's frames wait out the answer the read still owed, and then every one of them goes out,
+// the second when the loader has had its time to start.
+TEST_F(UploadTest, FirmwareChosenRightAfterAStoppedReadReachesTheDevice)
+{
+    const Bytes image = WriteBytesFile("firmware.qrv", 24000);
+    Sim->SetLoaderAnswer(devsim::TLoaderAnswer::ToPing);
+    Sim->SetLoaderStartTime(std::chrono::milliseconds(300));
+    Sim->SetBehaviour({.Silent = true});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(Sim->WaitForFrames(1, std::chrono::milliseconds(ExchangeWait)));
+    Form->BTN_StopWriterClick(nullptr);
+    Sim->SetBehaviour({});
+    Sim->ClearFrames();
+    LoadFirmware("firmware.qrv");
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, image);
+    const auto frames = FrameBytes();
+    ASSERT_EQ(frames.size(), 2u + 750u);
+    EXPECT_EQ(frames[0], (Bytes{0xA5, 0x99, 0x51, 0x00, 0x00, 0xEA}));
+    EXPECT_EQ(frames[1], (Bytes{0x0F, 0x0F, 0x03, 0xFD}));
+}
+
 TEST_F(UploadTest, FirmwareOfTheSmallestSizeEndsWithAShortBlock)
 {
     const Bytes image = WriteBytesFile("firmware.qrv", 22001, 7);

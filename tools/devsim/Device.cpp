@@ -32,6 +32,7 @@ std::uint8_t FrameChecksum(const std::uint8_t *Data, std::size_t Count)
 std::vector<TExchange> TDevice::Feed(const std::uint8_t *Data, std::size_t Count,
                                      Clock::time_point Now)
 {
+    if (Now < FLoaderStarted) return {};
     if (!FPending.empty() && Now - FLastByte >= ResyncGap) FPending.clear();
     FPending.insert(FPending.end(), Data, Data + Count);
     FLastByte = Now;
@@ -92,6 +93,8 @@ std::vector<TExchange> TDevice::Cut(bool Quiet)
         Bytes frame(FPending.begin(), FPending.begin() + *length);
         FPending.erase(FPending.begin(), FPending.begin() + *length);
         served.push_back(Serve(std::move(frame)));
+        // Bytes that came along with the entry frame are lost to the loader's start.
+        if (FLastByte < FLoaderStarted) FPending.clear();
     }
     return served;
 }
@@ -136,6 +139,7 @@ std::optional<Bytes> TDevice::ServeCommand(const Bytes &F)
     case CmdLoader:
         if (F[2] != 0x51 || F[3] != 0x00 || F[4] != 0x00) return std::nullopt;
         FInLoader = true;
+        FLoaderStarted = FLastByte + LoaderStartTime;
         FMemory.Firmware.clear();
         if (LoaderAnswer == TLoaderAnswer::ToEntryFrame) return LoaderReady;
         return std::nullopt;

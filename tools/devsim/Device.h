@@ -64,6 +64,8 @@ public:
     const Memory &Mem() const { return FMemory; }
     bool InLoader() const { return FInLoader; }
     TLoaderAnswer LoaderAnswer = TLoaderAnswer::ToEntryFrame;
+    // The loader needs this long to start after the entry frame; what comes meanwhile is lost.
+    std::chrono::milliseconds LoaderStartTime{0};
 
 private:
     std::vector<TExchange> Cut(bool Quiet);
@@ -78,6 +80,7 @@ private:
     Bytes FPending;
     Clock::time_point FLastByte{};
     bool FInLoader = false;
+    Clock::time_point FLoaderStarted{};
 };
 
 } // namespace devsim

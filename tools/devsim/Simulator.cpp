@@ -121,6 +121,12 @@ void TSimulator::SetLoaderAnswer(TLoaderAnswer Value)
     FDevice.LoaderAnswer = Value;
 }
 
+void TSimulator::SetLoaderStartTime(std::chrono::milliseconds Value)
+{
+    std::lock_guard lock(FLock);
+    FDevice.LoaderStartTime = Value;
+}
+
 void TSimulator::Edit(const std::function<void(Memory &)> &Change)
 {
     std::lock_guard lock(FLock);

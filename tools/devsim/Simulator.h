@@ -50,6 +50,7 @@ public:
     void SetBehaviour(const TBehaviour &Value);
     TBehaviour Behaviour() const;
     void SetLoaderAnswer(TLoaderAnswer Value);
+    void SetLoaderStartTime(std::chrono::milliseconds Value);
     void Edit(const std::function<void(Memory &)> &Change);
     Memory Snapshot() const;
     bool InLoader() const;
