@@ -157,10 +157,7 @@ void TMainForm::AnswerReceived(const AnsiString &Answer)
 
 void TMainForm::ResetExchange()
 {
-    // An address-book read that ends before its first answer (a silent or wrong port, Stop
-    // at once) gives back the book it emptied: those rows may be the user's unsaved edits,
-    // and an empty grid offers no undo.
-    if (WriterReadStep == 0) WriterRows = WriterUndo;
+    if (WriterReadStep != -1) EndWriterReadRows();
     // Stopped while a frame waits for its answer.
     if (CallbackTimer->Enabled()) FLineUnsettled = FAnswerOwed = true;
     for (int *step : {&ArchivePointerStep, &ArchiveBlockStep, &OptionsReadStep, &OptionsWriteStep,
