@@ -337,7 +337,8 @@ TEST_F(OptionsTest, ExitDuringASettingsWriteAsksAndNoLetsItFinish)
     Form->CB_OptionsContrast->SetItemIndex(50); // "100", the last setting written
     Form->Show();
     Sim->ClearFrames();
-    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(20)});
+    // Answers slow enough that the write is still running when Exit is pressed.
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(50)});
     vcltest::Click(Form->BTN_OptionsSave, 10, 10);
     ASSERT_TRUE(maintest::PumpUntil([&] { return Form->OptionsWriteStep >= 5; }, ExchangeWait));
     Dialogs.ReplyMessage(mrNo);
