@@ -305,6 +305,24 @@ void TMainForm::FormClose(TObject *, TCloseAction &)
                                 "Внимание!"_a, MB_OK | MB_ICONWARNING);
 }
 
+// A read may end with the window; a write cut short leaves the device half old, half new, and
+// a firmware cut short leaves it unable to work. Those ask first, and No lets them finish.
+void TMainForm::FormCloseQuery(TObject *, bool &CanClose)
+{
+    if (!DeviceBeingChanged()) return;
+    AnsiString text = "Идёт обмен с прибором. Прервать и выйти?"_a;
+    if (FirmwareBeingLoaded())
+        text += "\n\nПрошивка в приборе останется неполной: загрузите её заново, иначе прибор "
+                "не будет работать."_a;
+    CanClose = Application->MessageBox(text, "Внимание!"_a,
+                                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    // The exchange went on while the box was open, and may have ended meanwhile.
+    if (CanClose && AnyExchangeRunning()) {
+        ResetExchange();
+        SetBusy(true);
+    }
+}
+
 void TMainForm::BTN_QuitClick(TObject *)
 {
     Close();
@@ -317,6 +335,17 @@ bool TMainForm::AnyExchangeRunning() const
           FirmwareLoaderStep, FirmwareBlockStep, FontsBlockStep, WriterWriteStep})
         if (step != -1) return true;
     return false;
+}
+
+bool TMainForm::DeviceBeingChanged() const
+{
+    return WriterWriteStep != -1 || OptionsWriteStep != -1 || FontsBlockStep != -1 ||
+           FirmwareBeingLoaded();
+}
+
+bool TMainForm::FirmwareBeingLoaded() const
+{
+    return FirmwareLoaderStep != -1 || FirmwareBlockStep != -1;
 }
 
 void TMainForm::PC_TabsChanging(TObject *, bool &AllowChange)

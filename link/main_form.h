@@ -140,6 +140,8 @@ public:
     TGradientCheck *CHG_WriterStatus;
     TLabel *LB_WriterStatus;
     TProgressBar *PB_WriterStatus;
+    // Says that the rows shown are what a read got before it ended early.
+    TLabel *LB_WriterPartial;
     TValidateEdit *ED_WriterName;
     TComboBox *CB_WriterTypeKey;
     TExtMaskEdit *ME_KeyHex;
@@ -267,6 +269,7 @@ public:
     void SetupWriterGrid();
     void FormActivate(TObject *Sender);
     void FormClose(TObject *Sender, TCloseAction &Action);
+    void FormCloseQuery(TObject *Sender, bool &CanClose);
     void BTN_QuitClick(TObject *Sender);
     void PC_TabsChanging(TObject *Sender, bool &AllowChange);
     void PC_TabsChange(TObject *Sender);
@@ -310,6 +313,11 @@ public:
     void StartWriterRead();
     bool DecodeWriterCell(const AnsiString &Answer);
     void FinishWriterRead();
+    // What the rows are when a read ends, however it ends.
+    void EndWriterReadRows();
+    // Cells is the count a read took before it ended early; -1 when the rows are not such.
+    void ShowWriterPartial(int Cells);
+    AnsiString WriterPartialText() const;
     void BTN_StopWriterClick(TObject *Sender);
     void FillWriterGrid();
     void AppendWriterGridRows();
@@ -373,6 +381,10 @@ public:
     std::size_t WriterGridRecords = 0;
     int WriterGridRows = 0;
     std::vector<WriterRecord> WriterUndo;
+    // The cells of an early-ended read that the rows hold, -1 when they hold no such read;
+    // the undo snapshot's count beside it.
+    int WriterPartialCells = -1;
+    int WriterUndoPartialCells = -1;
     bool WriterEditing = false;
     int WriterHintColumn = -1;
     // Background of the four columns of the row being drawn.
@@ -522,6 +534,10 @@ private:
     void SetupGrid(TStringGrid *Grid, const std::vector<AnsiString> &Titles, const int *Widths,
                    std::vector<std::unique_ptr<TFont>> &Fonts);
     bool AnyExchangeRunning() const;
+    // An exchange that changes what the device holds: cut short, it leaves the device half
+    // changed.
+    bool DeviceBeingChanged() const;
+    bool FirmwareBeingLoaded() const;
     // Address book: the record a grid row shows (null when none), what a row's
     // device cell holds, and whether a write may send it.
     WriterRecord *WriterRecordOfRow(int Row = -1);
@@ -530,6 +546,8 @@ private:
     bool WriterRowSendable(const WriterRecord &Record) const;
     // Warns of marked rows that cannot go into the device; false when the user cancels.
     bool ConfirmWriterRowsLeftOut();
+    // Asks before a partial book replaces a file of more records; false when the user declines.
+    bool ConfirmPartialBookSave(const AnsiString &FileName);
     void OpenWriterEditor();
     void CloseWriterEditor(TWinControl *Editor);
     // Shows the locked-row box when the current row may only have its name edited.

@@ -192,10 +192,7 @@ void TMainForm::AnswerReceived(const AnsiString &Answer)
 
 void TMainForm::ResetExchange()
 {
-    // An address-book read that ends before its first answer (a silent or wrong port, Stop
-    // at once) gives back the book it emptied: those rows may be the user's unsaved edits,
-    // and an empty grid offers no undo.
-    if (WriterReadStep == 0) WriterRows = WriterUndo;
+    if (WriterReadStep != -1) EndWriterReadRows();
     // Bytes that came since the line became unsettled belong to the answer still owed; the
     // port's reopening would drop them uncounted. Otherwise a frame may be out unanswered.
     if (FLineUnsettled)

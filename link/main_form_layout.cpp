@@ -144,6 +144,7 @@ void TMainForm::CreateControls()
 
     OnActivate = [this](TObject *Sender) { FormActivate(Sender); };
     OnClose = [this](TObject *Sender, TCloseAction &Action) { FormClose(Sender, Action); };
+    OnCloseQuery = [this](TObject *Sender, bool &CanClose) { FormCloseQuery(Sender, CanClose); };
 }
 
 void TMainForm::CreateTopPanel()
@@ -195,6 +196,13 @@ void TMainForm::CreateWriterSheet()
     BTN_StopWriter = Captioned<TXpButton>(this, sheet, "BTN_StopWriter", "Стоп"_a, x, 230, w, 34);
     BTN_StopWriter->SetHint("Остановить чтение и вывести данные"_a);
     BTN_StopWriter->SetEnabled(false);
+    // Under the buttons, where it stays in sight however the grid scrolls.
+    LB_WriterPartial = Place<TLabel>(this, sheet, "LB_WriterPartial", x, 274, w, 54);
+    LB_WriterPartial->SetAutoSize(false);
+    LB_WriterPartial->SetWordWrap(true);
+    SetFace(LB_WriterPartial->Font(), "Tahoma", -13, TFontStyles{fsBold});
+    LB_WriterPartial->Font()->SetColor(clRed);
+    LB_WriterPartial->SetVisible(false);
 
     // Shown over the grid while an exchange runs: at the left while reading, further right
     // while writing.

@@ -86,6 +86,11 @@ AnsiString TypeNameOf(const WriterRecord &Record)
     return type >= 0 && type < KeyTypeCount ? KeyTypeNames[type][0] : AnsiString();
 }
 
+AnsiString CellsReadText(int Cells)
+{
+    return "прочитано "_a + IntToStr(Cells) + " из "_a + IntToStr(WriterDeviceCells) + " ячеек"_a;
+}
+
 } // namespace
 
 // ---- names in the device alphabet ----
@@ -127,6 +132,7 @@ void TMainForm::StartWriterRead()
     WriterAddressHex = FirstCellAddress;
     SetBusy(false);
     WriterRows.clear();
+    ShowWriterPartial(-1);
     FillWriterGrid();
     LB_WriterStatus->SetCaption("Чтение данных... "_a);
     ShowStatusMessage("Чтение данных... "_a, "", smNeutral);
@@ -181,12 +187,40 @@ bool TMainForm::DecodeWriterCell(const AnsiString &Answer)
 
 void TMainForm::FinishWriterRead()
 {
+    const int read = WriterReadStep;
     PB_WriterStatus->StepIt();
     FillWriterGrid();
     ResetExchange();
     SetBusy(true);
     if (SG_Writer->CanFocus()) SG_Writer->SetFocus();
-    ShowStatusMessage("Чтение данных... успешно!"_a, "", smNeutral);
+    // Stop keeps the cells read so far, which are not the whole book.
+    if (read < WriterDeviceCells)
+        ShowStatusMessage("Чтение остановлено: "_a + CellsReadText(read), "", smNeutral);
+    else
+        ShowStatusMessage("Чтение данных... успешно!"_a, "", smNeutral);
+}
+
+// A read that ends before its first answer (a silent or wrong port, Stop at once) gives back
+// the book it emptied: those rows may be the user's unsaved edits, and an empty grid offers
+// no undo. One that ends later keeps what it got, shown as partial.
+void TMainForm::EndWriterReadRows()
+{
+    if (WriterReadStep == 0)
+        RestoreWriterUndo();
+    else
+        ShowWriterPartial(WriterReadStep < WriterDeviceCells ? WriterReadStep : -1);
+}
+
+void TMainForm::ShowWriterPartial(int Cells)
+{
+    WriterPartialCells = Cells;
+    LB_WriterPartial->SetCaption(Cells < 0 ? AnsiString() : WriterPartialText());
+    LB_WriterPartial->SetVisible(Cells >= 0);
+}
+
+AnsiString TMainForm::WriterPartialText() const
+{
+    return "Книжка неполная: "_a + CellsReadText(WriterPartialCells);
 }
 
 void TMainForm::BTN_StopWriterClick(TObject *)

@@ -48,11 +48,13 @@ void MakePointedCellCurrent(TStringGrid &Grid, int Col, int Row)
 void TMainForm::SaveWriterUndo()
 {
     WriterUndo = WriterRows;
+    WriterUndoPartialCells = WriterPartialCells;
 }
 
 void TMainForm::RestoreWriterUndo()
 {
     WriterRows = WriterUndo;
+    ShowWriterPartial(WriterUndoPartialCells);
     FillWriterGrid();
 }
 

@@ -137,7 +137,25 @@ void TMainForm::BTN_WriterSaveToFileClick(TObject *)
     DLG_WriterSaveGrid->SetDefaultExt("dbf");
     DLG_WriterSaveGrid->SetOptions(DLG_WriterSaveGrid->Options() + TOpenOptions{ofOverwritePrompt});
     DLG_WriterSaveGrid->SetFilter(DbfFilter);
-    if (DLG_WriterSaveGrid->Execute()) SaveWriterToDbf(DLG_WriterSaveGrid->FileName());
+    if (DLG_WriterSaveGrid->Execute() && ConfirmPartialBookSave(DLG_WriterSaveGrid->FileName()))
+        SaveWriterToDbf(DLG_WriterSaveGrid->FileName());
+}
+
+// The records of the file past the rows saved would be lost without a word.
+bool TMainForm::ConfirmPartialBookSave(const AnsiString &FileName)
+{
+    if (WriterPartialCells < 0) return true;
+    WriterDbf table(FileName, O_RDONLY);
+    // A file that is no table holds no book to lose.
+    if (!table.open()) return true;
+    const int records = table.record_count();
+    table.close();
+    const int rows = static_cast<int>(WriterRows.size());
+    if (records <= rows) return true;
+    return Application->MessageBox(
+               WriterPartialText() + ".\nЗаписей в файле: "_a + IntToStr(records) +
+                   ", после замены останется: "_a + IntToStr(rows) + ".\n\nЗаменить файл?"_a,
+               "Внимание!"_a, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void TMainForm::BTN_WriterReadFromFileClick(TObject *)
@@ -224,6 +242,7 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         return;
     }
     WriterRows = std::move(rows);
+    ShowWriterPartial(-1);
     RenumberWriterRows();
     FillWriterGrid();
     if (invalid.IsEmpty())

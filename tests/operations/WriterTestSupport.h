@@ -6,10 +6,20 @@
 #include "tools/devsim/AddressBook.h"
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace writertest
 {
+
+// The device answers Frames frames as it should, then the later ones as Broken says.
+inline void BreakAfter(devsim::TSimulator &Sim, std::size_t Frames, devsim::TBehaviour Broken)
+{
+    auto seen = std::make_shared<std::size_t>(0);
+    Sim.SetMonitor([&Sim, seen, Frames, Broken](const devsim::TExchange &) {
+        if (++*seen == Frames) Sim.SetBehaviour(Broken);
+    });
+}
 
 class WriterTest : public optest::SimulatedDeviceTest
 {
@@ -45,6 +55,18 @@ protected:
         Form->FillWriterGrid();
     }
     WriterRecord &Row(int Cell) { return Form->WriterRows.at(Cell); }
+    // The note beside the grid that the rows are a read cut short; empty while none shows.
+    AnsiString PartialNote() const
+    {
+        return Form->LB_WriterPartial->Visible() ? Form->LB_WriterPartial->Caption() : "";
+    }
+    // Waits until the status line has emptied, as it does a while after its last message.
+    bool StatusLineCleared()
+    {
+        Form->SystemMessTimer->SetInterval(100);
+        return maintest::PumpUntil([&] { return Form->StatusBarMain->SimpleText().IsEmpty(); },
+                                   5000);
+    }
     // The Changed marks of cells From..To.
     std::vector<int> Marks(int From, int To)
     {

@@ -445,3 +445,49 @@ TEST_F(UploadTest, FontsWithoutASizeToCheckTheReadAgainstAreNotSent)
     maintest::PumpFor(100);
     EXPECT_TRUE(Sim->Frames().empty());
 }
+
+// ---- leaving the program ----
+
+// Closing the window in the middle of a firmware left the device with part of it. Now the
+// close button asks, No by default, says what a cut firmware means, and No lets it finish.
+TEST_F(UploadTest, ClosingDuringTheFirmwareAsksAndNoLetsItFinish)
+{
+    const Bytes image = WriteBytesFile("firmware.qrv", 32010);
+    Form->Show();
+    ChooseInDialog("firmware.qrv");
+    Form->BTN_LoadBiosClick(nullptr);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return Form->FirmwareBlockStep >= 498; }, ExchangeWait));
+    Dialogs.ReplyMessage(mrNo);
+    PostMessageW(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return !Dialogs.Messages().empty(); }, ExchangeWait));
+    ASSERT_TRUE(WaitForIdle());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    const vcl::MessageRequest &asked = Dialogs.Messages()[0];
+    EXPECT_EQ(asked.Text, AnsiString::FromUtf8("Идёт обмен с прибором. Прервать и выйти?\n\n"
+                                               "Прошивка в приборе останется неполной: загрузите "
+                                               "её заново, иначе прибор не будет работать."));
+    EXPECT_EQ(asked.DefaultButton, mbNo);
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_EQ(Status(), FirmwareDone);
+    EXPECT_EQ(Sim->Snapshot().Firmware, image);
+}
+
+// Yes ends the upload where it is and closes the window and the port.
+TEST_F(UploadTest, ExitDuringTheFontsAnsweredYesStopsTheUploadAndCloses)
+{
+    WriteBytesFile("fonts.qrv", 1024);
+    Form->Show();
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(200)});
+    ChooseInDialog("fonts.qrv");
+    Form->BTN_LoadFontsClick(nullptr);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return Form->FontsBlockStep >= 3; }, ExchangeWait));
+    Dialogs.ReplyMessage(mrYes);
+    vcltest::Click(Form->BTN_Quit, 10, 10);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return !Form->Visible(); }, ExchangeWait));
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, "Идёт обмен с прибором. Прервать и выйти?"_a);
+    EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
+    EXPECT_FALSE(Form->CallbackTimer->Enabled());
+    EXPECT_FALSE(Form->CommPort1->Open());
+    EXPECT_LT(Sim->Frames().size(), 8u);
+}

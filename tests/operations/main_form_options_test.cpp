@@ -329,6 +329,31 @@ TEST_F(OptionsTest, WriteCannotBePressedWhileASecondReadRuns)
     EXPECT_TRUE(Form->BTN_OptionsSave->Enabled());
 }
 
+// Exit in the middle of a settings write asks, and No lets the write finish.
+TEST_F(OptionsTest, ExitDuringASettingsWriteAsksAndNoLetsItFinish)
+{
+    Sim->Edit(ShowcaseSettings);
+    Read();
+    Form->CB_OptionsContrast->SetItemIndex(50); // "100", the last setting written
+    Form->Show();
+    Sim->ClearFrames();
+    // Answers slow enough that the write is still running when Exit is pressed.
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(50)});
+    vcltest::Click(Form->BTN_OptionsSave, 10, 10);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return Form->OptionsWriteStep >= 5; }, ExchangeWait));
+    Dialogs.ReplyMessage(mrNo);
+    vcltest::Click(Form->BTN_Quit, 10, 10);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return !Dialogs.Messages().empty(); }, ExchangeWait));
+    ASSERT_TRUE(WaitForIdle());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, "Идёт обмен с прибором. Прервать и выйти?"_a);
+    EXPECT_EQ(Dialogs.Messages()[0].DefaultButton, mbNo);
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_EQ(Status(), "  Запись настроек... успешно!  "_a);
+    EXPECT_EQ(FrameBytes().size(), 19u);
+    EXPECT_EQ(DeviceSetting(0xD7), 100);
+}
+
 // ---- colour previews ----
 
 TEST_F(OptionsTest, ColourPreviewsShowTheTrackBarsLevels)

@@ -495,6 +495,71 @@ TEST_F(WriterFileTest, ButtonsAskThroughTheirDialogsAndKeepTheCurrentFolder)
     EXPECT_EQ(Form->WriterRows.size(), 1u);
 }
 
+// ---- a partial book ----
+
+namespace
+{
+
+int RecordsIn(const AnsiString &FileName)
+{
+    WriterDbf table(FileName, O_RDONLY);
+    return table.open() ? table.record_count() : -1;
+}
+
+} // namespace
+
+// A read the device broke off at cell 500 was saved over the book of the full read without a
+// word, and 501 of the user's records were gone. The save asks first now, No by default.
+TEST_F(WriterFileTest, APartialReadAsksBeforeItReplacesALargerBook)
+{
+    Sim->Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
+    ASSERT_TRUE(ReadBook());
+    ChooseInDialog("book.dbf");
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    ASSERT_EQ(RecordsIn(Path("book.dbf")), 1000);
+    EXPECT_TRUE(Dialogs.Messages().empty());
+
+    Form->CallbackTimer->SetInterval(300);
+    BreakAfter(*Sim, 499, {.Silent = true});
+    ASSERT_TRUE(ReadBook());
+    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 499u);
+    ASSERT_TRUE(StatusLineCleared());
+    EXPECT_EQ(PartialNote(), "Книжка неполная: прочитано 499 из 1000 ячеек"_a);
+
+    const std::string whole = Bytes("book.dbf");
+    ChooseInDialog("book.dbf");
+    Dialogs.ReplyMessage(mrNo);
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    const vcl::MessageRequest &asked = Dialogs.Messages()[0];
+    EXPECT_EQ(asked.Text, "Книжка неполная: прочитано 499 из 1000 ячеек.\n"
+                          "Записей в файле: 1000, после замены останется: 499.\n\n"
+                          "Заменить файл?"_a);
+    EXPECT_TRUE(asked.Buttons.Contains(mbYes) && asked.Buttons.Contains(mbNo));
+    EXPECT_EQ(asked.DefaultButton, mbNo);
+    EXPECT_EQ(Bytes("book.dbf"), whole);
+
+    // A new file, or one of no more records, holds nothing to lose.
+    ChooseInDialog("part.dbf");
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_EQ(RecordsIn(Path("part.dbf")), 499);
+    ChooseInDialog("part.dbf");
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_EQ(Dialogs.Messages().size(), 1u);
+
+    ChooseInDialog("book.dbf");
+    Dialogs.ReplyMessage(mrYes);
+    Form->BTN_WriterSaveToFileClick(nullptr);
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    EXPECT_EQ(RecordsIn(Path("book.dbf")), 499);
+
+    // The book loaded from a file is what that file holds, no partial read.
+    ChooseInDialog("part.dbf");
+    Form->BTN_WriterReadFromFileClick(nullptr);
+    EXPECT_EQ(PartialNote(), "");
+}
+
 // ---- names the program cannot keep ----
 
 namespace

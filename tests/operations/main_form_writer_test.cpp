@@ -7,6 +7,7 @@
 #include "platform/win/Paint.h"
 #include "platform/win/WindowRegistry.h"
 #include "tests/operations/WriterTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -32,15 +33,6 @@ unsigned FrameAddress(const devsim::TFrame &Frame)
     return (Frame.Data.at(2) << 8) | Frame.Data.at(3);
 }
 
-// The device answers Frames frames as it should, then the later ones as Broken says.
-void BreakAfter(devsim::TSimulator &Sim, std::size_t Frames, devsim::TBehaviour Broken)
-{
-    auto seen = std::make_shared<std::size_t>(0);
-    Sim.SetMonitor([&Sim, seen, Frames, Broken](const devsim::TExchange &) {
-        if (++*seen == Frames) Sim.SetBehaviour(Broken);
-    });
-}
-
 class WriterDeviceTest : public WriterTest
 {
 protected:
@@ -57,6 +49,7 @@ protected:
         Sim->SetBehaviour({});
         ASSERT_TRUE(ReadBook());
         EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+        EXPECT_EQ(PartialNote(), "");
         ASSERT_EQ(Form->WriterRows.size(), 1000u);
     }
 };
@@ -211,20 +204,32 @@ TEST_F(WriterDeviceTest, GridAfterEachCellIsWhatAFullRefillShows)
     Form->WriterReadStep = -1;
 }
 
-// Each key type's picture stands at the left of its name; an empty cell has none.
-TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFar)
+// Stop keeps the cells read so far, and says that they are not the whole book: not only in
+// the status line, which empties after a while, but beside the grid for as long as they show.
+TEST_F(WriterDeviceTest, StopKeepsTheCellsReadSoFarAsAPartialBook)
 {
+    SetEmptyRows(3);
     Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
     Form->BTN_WriterReadClick(nullptr);
     ASSERT_TRUE(PumpUntil([&] { return Form->WriterReadStep >= 12; }, 20000));
     EXPECT_TRUE(Form->BTN_StopWriter->Enabled());
     const int read = Form->WriterReadStep;
+    const AnsiString counted = IntToStr(read) + " из 1000 ячеек"_a;
     Form->BTN_StopWriterClick(nullptr);
     EXPECT_EQ(Form->WriterRows.size(), static_cast<std::size_t>(read));
-    EXPECT_EQ(Status(), "  Чтение данных... успешно!  "_a);
+    EXPECT_EQ(Status(), "  Чтение остановлено: прочитано "_a + counted + "  ");
+    EXPECT_EQ(StatusColour(), clBtnFace);
+    EXPECT_EQ(PartialNote(), "Книжка неполная: прочитано "_a + counted);
     EXPECT_FALSE(Form->BTN_StopWriter->Enabled());
     maintest::PumpFor(50); // an answer still on its way is not taken
     EXPECT_EQ(Form->WriterRows.size(), static_cast<std::size_t>(read));
+    ASSERT_TRUE(StatusLineCleared());
+    EXPECT_EQ(PartialNote(), "Книжка неполная: прочитано "_a + counted);
+
+    // Undo gives back the book from before the read, which was no partial one.
+    Form->TBI_UndoWriterTableClick(nullptr);
+    EXPECT_EQ(Form->WriterRows.size(), 3u);
+    EXPECT_EQ(PartialNote(), "");
 }
 
 // A slow device still answers the frame a Stop left unanswered. A read started at once
@@ -264,6 +269,16 @@ TEST_F(WriterDeviceTest, SilenceMidReadKeepsTheCellsReadAndShowsThem)
     EXPECT_EQ(Form->SG_Writer->RowCount(), 11);
     EXPECT_EQ(Form->SG_Writer->Cells(1, 3), "КВ 12"_a);
     EXPECT_TRUE(Form->BTN_WriterRead->Enabled());
+    // Long after the red line has gone, the rows still say what they are.
+    ASSERT_TRUE(StatusLineCleared());
+    EXPECT_EQ(PartialNote(), "Книжка неполная: прочитано 10 из 1000 ячеек"_a);
+    // An edit keeps the book partial, and so does its undo.
+    SelectCell(2, 1);
+    Form->TBI_WriterClearClick(nullptr);
+    EXPECT_EQ(PartialNote(), "Книжка неполная: прочитано 10 из 1000 ячеек"_a);
+    Form->TBI_UndoWriterTableClick(nullptr);
+    EXPECT_EQ(Form->SG_Writer->Cells(1, 3), "КВ 12"_a);
+    EXPECT_EQ(PartialNote(), "Книжка неполная: прочитано 10 из 1000 ячеек"_a);
 }
 
 // A book loaded or edited here is not lost to a read that the device never answered.
@@ -513,6 +528,49 @@ TEST_F(WriterDeviceTest, RefusalSaysWhatIsWrongInEachRow)
     EXPECT_EQ(DeviceCell(9),
               AddressBookCell(0, 1, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "Д"));
     EXPECT_EQ(Marks(2, 9), (std::vector<int>{1, 0, 0, 1, 1, 0, 1, 0}));
+}
+
+// ---- leaving the program ----
+
+// Exit in the middle of a write closed at once, and the device kept half of the new book.
+// Now it asks, No by default, and No lets the write run to its end. A read changes nothing in
+// the device, and the window's close button ends it and the window without a question.
+TEST_F(WriterDeviceTest, ExitAsksDuringAWriteButNotDuringARead)
+{
+    const Bytes wanted =
+        AddressBookCell(0, 0, {0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "НОВЫЙ");
+    SetEmptyRows(1000);
+    for (WriterRecord &row : Form->WriterRows) {
+        row.KeyType = 0;
+        row.WriteMode = 0;
+        row.KeyHex = "5B 23 45 67 89 AB CD EF";
+        row.Name = "НОВЫЙ"_a;
+        row.Changed = 1;
+    }
+    Form->FillWriterGrid();
+    ShowWindow();
+    Form->BTN_WriterSaveClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterWriteCell > 500; }, optest::ExchangeWait));
+    Dialogs.ReplyMessage(mrNo);
+    vcltest::Click(Form->BTN_Quit, 10, 10);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterWriteStep == -1; }, 120000));
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    const vcl::MessageRequest &asked = Dialogs.Messages()[0];
+    EXPECT_EQ(asked.Text, "Идёт обмен с прибором. Прервать и выйти?"_a);
+    EXPECT_TRUE(asked.Buttons.Contains(mbYes) && asked.Buttons.Contains(mbNo));
+    EXPECT_EQ(asked.DefaultButton, mbNo);
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    for (unsigned cell = 0; cell < 1000; ++cell)
+        ASSERT_EQ(DeviceCell(cell), wanted) << "cell " << cell;
+
+    Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
+    Form->BTN_WriterReadClick(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Form->WriterReadStep >= 5; }, optest::ExchangeWait));
+    PostMessageW(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !Form->Visible(); }, optest::ExchangeWait));
+    EXPECT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_FALSE(Form->CommPort1->Open());
 }
 
 // ---- a whole session ----
