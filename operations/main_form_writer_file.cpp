@@ -9,7 +9,6 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
@@ -21,14 +20,12 @@ const AnsiString WriteError = "Ошибка при записи файла ... "
 const AnsiString GoTopError =
     "Ошибка при 'go_top()'. Возможно закрыт доступ к базе либо файл не найден. "_a;
 
-// The table replaces its file by a rename, which the file's own modes do not stop: a file
-// made read-only, or one this user may not write, is refused as it would be on opening.
+// The table replaces its file by a rename, which the file's own modes do not stop: a file made
+// read-only, or one the save may not replace, is refused as it would be on opening.
 bool IsProtected(const AnsiString &FileName)
 {
     const int attributes = FileGetAttr(FileName);
-    if (attributes == -1) return false;
-    return (attributes & faReadOnly) ||
-           ::faccessat(AT_FDCWD, rtl::SystemPath(FileName).c_str(), W_OK, AT_EACCESS) != 0;
+    return (attributes != -1 && (attributes & faReadOnly)) || !rtl::CanReplaceFile(FileName);
 }
 
 struct FieldShape {

@@ -18,7 +18,9 @@ namespace rtl
 
 // Makes Bytes the whole content of FileName so that the old content or the new one is
 // always whole on the disk: they go to a new file in the same folder, are flushed, take the
-// old file's modes and replace it by a rename. A file that may not be written (see
+// old file's owner, group and modes and replace it by a rename. Links are followed, also to
+// a file not there yet. In a folder this process may not write, the file is written over
+// instead, once the room for Bytes is taken. A file that may not be written (see
 // CanReplaceFile) is left alone. Returns 0, or the system's error number with the old file
 // as it was.
 int ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes);
@@ -38,10 +40,11 @@ void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStre
 // not read whole would throw away what it did not get.
 int ReadFileContent(const std::filesystem::path &File, std::string &Bytes);
 // Removes what replacements of FileName left beside it when their process was killed before
-// the rename: new files no running process writes any more.
+// the rename: new files no running process writes any more. Each replacement does it too.
 void RemoveStaleReplacements(const AnsiString &FileName);
-// Whether ReplaceFileContent may replace FileName: its folder, and the file when it exists,
-// are writable for this process.
+// Whether ReplaceFileContent may replace FileName: the file is writable for this process, or
+// its folder when there is no file yet, and the new file may be given the old one's owner
+// and group. A link that leads to no folder, or round in a circle, may not be replaced.
 bool CanReplaceFile(const AnsiString &FileName);
 // Called by ReplaceFileContent after each of its steps, with the step's name; a test stops
 // the writer there to see what a kill at that moment leaves.

@@ -320,7 +320,9 @@ TEST_F(ConfigTest, FullDiskKeepsTheOldFileAndSaysSo)
     EXPECT_EQ(files, 1u) << "the part written is not left behind";
 }
 
-TEST_F(ConfigTest, ReadOnlyFileOrFolderIsNotReplaced)
+// A file in a folder the user may not write cannot be replaced, only written over; a full
+// disk then leaves it as it was too.
+TEST_F(ConfigTest, ReadOnlyFileIsNotReplacedAndOneInAReadOnlyFolderIsWrittenOver)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
@@ -334,9 +336,19 @@ TEST_F(ConfigTest, ReadOnlyFileOrFolderIsNotReplaced)
 
     std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
     std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
-    EXPECT_FALSE(WriteConfig(Changed()));
+    bool full = true;
+    {
+        testsupport::FileSizeLimit limit(DefaultFile.size());
+        full = WriteConfig(Changed());
+    }
+    const std::string kept = Bytes();
+    const bool written = WriteConfig(Changed());
     std::filesystem::permissions(Folder, perms::owner_all);
-    EXPECT_EQ(Bytes(), DefaultFile);
+    EXPECT_FALSE(full);
+    EXPECT_EQ(kept, DefaultFile);
+    EXPECT_TRUE(written);
+    EXPECT_NE(Bytes().find("CountTovcheck=4711\r\n"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder), {}), 1);
 }
 
 // ---- spoilt files ----
