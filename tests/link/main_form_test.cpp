@@ -598,7 +598,7 @@ TEST_F(MainFormTest, SettingsTheProgramWroteStartWithAnEmptyStatusLine)
     EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
 }
 
-// ---- settings of other users, and links ----
+// ---- settings of other users and other editors, and links ----
 
 namespace
 {
@@ -674,6 +674,47 @@ TEST_F(MainFormTest, SettingsOfAnotherUserAreNotTakenOver)
     EXPECT_EQ(shown, StatusLine(NoWriteRight, Folder / "qrv4.cfg"));
     EXPECT_EQ(ConfigBytes(), settings);
     EXPECT_EQ(OwnerOf(Folder / "qrv4.cfg"), (Owner{0, 0}));
+}
+
+// Every Linux editor saves UTF-8: the seller showed as a jumble and was saved back so.
+TEST_F(MainFormTest, SettingsSavedInUtf8ShowAsWrittenAndAreSavedBackInCp1251)
+{
+    WriteConfigText("[COMPANY]\r\nSellerName=ИП Сидоров\r\n"
+                    "[PRODUCT]\r\nProductName=Ключ «Даллас»\r\n");
+    TMainForm *form = Build();
+    EXPECT_EQ(form->ED_SellerName->Text(), "ИП Сидоров"_a);
+    EXPECT_EQ(form->ED_ProductName->Text(), "Ключ «Даллас»"_a);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "") << "a file in UTF-8 is no spoilt one";
+    form->Close();
+    EXPECT_NE(ConfigBytes().find("SellerName=" + ("ИП Сидоров"_a).Std() + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(ConfigBytes().find("ProductName=" + ("Ключ «Даллас»"_a).Std() + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(ConfigBytes().find("Сидоров"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));
+}
+
+// The save after a spoilt file put sound settings in its place, and what the user had in it
+// was gone; a character the code page lacks goes the same way.
+TEST_F(MainFormTest, SpoiltSettingsAreKeptAsACopyBeforeTheSaveReplacesThem)
+{
+    const std::string spoilt[] = {std::string("[COM]\r\nCOM_port=\0\0\0\r\nnote\r\n", 26),
+                                  "[COMPANY]\r\nSellerName=ООО Ли 李\r\n"};
+    for (const std::string &bytes : spoilt) {
+        WriteConfigText(bytes);
+        TMainForm *form = Build();
+        EXPECT_EQ(form->StatusBarMain->SimpleText(),
+                  StatusLine("Файл настроек повреждён, часть настроек взята по умолчанию:"_a,
+                             Folder / "qrv4.cfg"));
+        form->Close();
+        EXPECT_EQ(FileText("qrv4.cfg.bad"), bytes);
+        EXPECT_NE(ConfigBytes(), bytes);
+        Form.reset();
+        EXPECT_EQ(Build()->StatusBarMain->SimpleText(), "") << "the saved file is sound";
+        EXPECT_EQ(FileText("qrv4.cfg.bad"), bytes) << "and the copy stays";
+        Form.reset();
+        std::filesystem::remove(Folder / "qrv4.cfg.bad");
+    }
 }
 
 // The settings file a link to a file not there yet: the save made a file of its own in the
