@@ -74,15 +74,16 @@ bool MayKeepOwner(const struct stat &Old, const std::string &Folder)
     return (folderGroup && Old.st_gid == folder.st_gid) || InGroup(Old.st_gid);
 }
 
-// CanReplaceFile for a path whose links are followed already. A file in a folder this process
-// may not write is written in place, and only a plain file can be.
-bool CanReplacePath(const std::string &Path)
+// CanReplaceFile for a path whose links are followed already. Only a plain file can be
+// written in place.
+bool CanReplacePath(const std::string &Path, rtl::ReadOnlyFolder InFolder)
 {
     const std::string folder = FolderOf(Path);
     struct stat info;
     if (::lstat(Path.c_str(), &info) != 0) return errno == ENOENT && Writable(folder);
     if (S_ISLNK(info.st_mode) || !Writable(Path)) return false;
-    return Writable(folder) ? MayKeepOwner(info, folder) : S_ISREG(info.st_mode);
+    if (Writable(folder)) return MayKeepOwner(info, folder);
+    return InFolder == rtl::ReadOnlyFolder::WriteInPlace && S_ISREG(info.st_mode);
 }
 
 // The name of Path's folder with its slash, and the name of the file in it.
@@ -229,9 +230,9 @@ void rtl::RemoveStaleReplacements(const AnsiString &FileName)
     RemoveStale(FinalPath(SystemPath(FileName)));
 }
 
-bool rtl::CanReplaceFile(const AnsiString &FileName)
+bool rtl::CanReplaceFile(const AnsiString &FileName, ReadOnlyFolder InFolder)
 {
-    return CanReplacePath(FinalPath(SystemPath(FileName)));
+    return CanReplacePath(FinalPath(SystemPath(FileName)), InFolder);
 }
 
 int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
@@ -239,10 +240,11 @@ int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
     return ReplaceFileContent(std::filesystem::path(SystemPath(FileName)), Bytes);
 }
 
-int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes)
+int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes,
+                            ReadOnlyFolder InFolder)
 {
     const std::string path = FinalPath(File.string());
-    if (!CanReplacePath(path)) return EACCES;
+    if (!CanReplacePath(path, InFolder)) return EACCES;
     const std::string folder = FolderOf(path);
     if (!Writable(folder)) return WriteInPlace(path, Bytes);
     // What an earlier save of this file left when it was killed: no start tidies a file the
@@ -287,11 +289,11 @@ int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes)
 }
 
 int rtl::ReplaceFileContentFrom(const std::filesystem::path &File,
-                                const std::filesystem::path &Source)
+                                const std::filesystem::path &Source, ReadOnlyFolder InFolder)
 {
     std::string bytes;
     if (ReadFileContent(Source, bytes) != 0) return EIO;
-    return ReplaceFileContent(File, bytes);
+    return ReplaceFileContent(File, bytes, InFolder);
 }
 
 void rtl::SaveStreamToFile(const AnsiString &FileName,
