@@ -4,10 +4,10 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,16 +40,17 @@ namespace
 class ConfigReader
 {
 public:
-    explicit ConfigReader(const AnsiString &Path) : FIni(Path) {}
+    explicit ConfigReader(std::string Text) : FText(std::move(Text)) {}
 
     bool Damaged() const { return FDamaged || FKeys == 0; }
     void SetDamaged() { FDamaged = true; }
 
     AnsiString Text(const char *Section, const char *Key, const AnsiString &Current)
     {
-        if (!FIni.ValueExists(Section, Key)) return Current;
+        const std::optional<AnsiString> value = FText.Value(Section, Key);
+        if (!value) return Current;
         ++FKeys;
-        return FIni.ReadString(Section, Key, Current);
+        return *value;
     }
     int Int(const char *Section, const char *Key, int Current, int Fallback)
     {
@@ -72,25 +73,32 @@ public:
     }
 
 private:
-    TIniFile FIni;
+    rtl::ProfileText FText;
     int FKeys = 0;
     bool FDamaged = false;
 };
 
 // Judged by the rules the file is read by: a line the profile reader passes over, or a NUL
 // byte (what a crash leaves in a file cut short), shows the file was spoilt or replaced.
-bool IsSettingsText(std::string Bytes)
+bool IsSettingsText(const std::string &Text)
 {
-    return Bytes.find('\0') == std::string::npos &&
-           rtl::ProfileText(std::move(Bytes)).OnlyProfileLines();
+    return Text.find('\0') == std::string::npos && rtl::ProfileText(Text).OnlyProfileLines();
 }
 
-// Whether the file holds settings alone; none when it cannot be read.
-std::optional<bool> HoldsSettingsOnly(const AnsiString &Path)
+// A file edited on Linux comes back in UTF-8, which cp1251 text is almost never, so such a
+// file that is not plain ASCII is taken as UTF-8. The text goes on in the program's code
+// page; Lost tells whether the code page had no place for some character of it.
+std::string InCodePage(std::string_view Bytes, bool *Lost = nullptr)
 {
-    std::string bytes;
-    if (rtl::ReadFileContent(rtl::SystemPath(Path), bytes) != 0) return std::nullopt;
-    return IsSettingsText(std::move(bytes));
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    const bool ascii =
+        std::ranges::none_of(Bytes, [](char c) { return static_cast<unsigned char>(c) > 0x7F; });
+    // A byte that is no part of a well-formed character comes back as another one.
+    if (ascii || rtl::Utf16ToUtf8(rtl::Utf8ToUtf16(Bytes)) != Bytes) return std::string(Bytes);
+    if (Bytes.starts_with(mark)) Bytes.remove_prefix(mark.size());
+    const AnsiString text = AnsiString::FromUtf8(Bytes);
+    if (Lost) *Lost = text.ToUtf8() != Bytes;
+    return text.Std();
 }
 
 using SettingWriter =
@@ -117,86 +125,81 @@ void PutSettings(const TConfig &Cfg, const SettingWriter &Put)
     Put("COORD", "Top", IntToStr(Cfg.Top));
 }
 
-// The settings alone replace a spoilt file: kept beside them, its stray lines would call the
-// file spoilt again at every start.
-bool ReplaceSpoiltFile(const TConfig &Cfg, const AnsiString &Path)
+// The next save puts sound settings in place of a spoilt file; what the user had in it is
+// kept beside it first. A folder that takes no copy mostly takes no settings either.
+void KeepSpoiltCopy(const AnsiString &Path, const std::string &Bytes)
 {
-    rtl::ProfileText text;
-    PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {
-        text.Write(Section, Key, Value);
-    });
-    return rtl::ReplaceFileContent(Path, text.Bytes()) == 0;
+    if (!Bytes.empty()) rtl::ReplaceFileContent(Path + ".bad", Bytes);
 }
 
 } // namespace
 
 bool ReadConfig(TConfig &Cfg)
 {
-    AnsiString path = Cfg.FilePath();
+    const AnsiString path = Cfg.FilePath();
     if (!FileExists(path)) {
         WriteConfig(Cfg);
         return false;
     }
-    ConfigReader ini(path);
-    if (HoldsSettingsOnly(path) != true) ini.SetDamaged();
-    try {
-        Cfg.Bios_file = ini.Text("FILES", "Bios_file", Cfg.Bios_file);
-        Cfg.Fonts_file = ini.Text("FILES", "Fonts_file", Cfg.Fonts_file);
-        Cfg.COM_port = ini.Int("COM", "COM_port", Cfg.COM_port, 1);
-        Cfg.COM_speed = ini.Int("COM", "COM_speed", Cfg.COM_speed, 9600);
-        Cfg.SellerName = ini.Text("COMPANY", "SellerName", Cfg.SellerName);
-        Cfg.SellerAddress = ini.Text("COMPANY", "SellerAddress", Cfg.SellerAddress);
-        Cfg.SellerBank = ini.Text("COMPANY", "SellerBank", Cfg.SellerBank);
-        Cfg.ProductName = ini.Text("PRODUCT", "ProductName", Cfg.ProductName);
-        Cfg.TypeKey = ini.Flag("TypeKey", Cfg.TypeKey);
-        Cfg.KeyHex = ini.Flag("KeyHex", Cfg.KeyHex);
-        Cfg.PriceDallas = ini.Price("PriceDallas", Cfg.PriceDallas);
-        Cfg.PriceMetacom = ini.Price("PriceMetacom", Cfg.PriceMetacom);
-        Cfg.PriceCyfral = ini.Price("PriceCyfral", Cfg.PriceCyfral);
-        Cfg.PriceProxy = ini.Price("PriceProxy", Cfg.PriceProxy);
-        Cfg.CountTovcheck = ini.Int("COUNTERS", "CountTovcheck", Cfg.CountTovcheck, 1);
-        Cfg.Left = ini.Int("COORD", "Left", Cfg.Left, 100);
-        Cfg.Top = ini.Int("COORD", "Top", Cfg.Top, 100);
-        HideFile(path);
-    } catch (const std::exception &) {
-        // An unreadable file leaves the fields read so far; the program goes on
-        // with them, and the window says the file is spoilt.
-        ini.SetDamaged();
-    }
+    // An unreadable file leaves the fields as they are; the program goes on with them, and
+    // the window says the file is spoilt.
+    std::string bytes;
+    const bool read = rtl::ReadFileContent(rtl::SystemPath(path), bytes) == 0;
+    bool lost = false;
+    const std::string text = InCodePage(bytes, &lost);
+    ConfigReader ini(text);
+    if (!read || lost || !IsSettingsText(text)) ini.SetDamaged();
+    Cfg.Bios_file = ini.Text("FILES", "Bios_file", Cfg.Bios_file);
+    Cfg.Fonts_file = ini.Text("FILES", "Fonts_file", Cfg.Fonts_file);
+    Cfg.COM_port = ini.Int("COM", "COM_port", Cfg.COM_port, 1);
+    Cfg.COM_speed = ini.Int("COM", "COM_speed", Cfg.COM_speed, 9600);
+    Cfg.SellerName = ini.Text("COMPANY", "SellerName", Cfg.SellerName);
+    Cfg.SellerAddress = ini.Text("COMPANY", "SellerAddress", Cfg.SellerAddress);
+    Cfg.SellerBank = ini.Text("COMPANY", "SellerBank", Cfg.SellerBank);
+    Cfg.ProductName = ini.Text("PRODUCT", "ProductName", Cfg.ProductName);
+    Cfg.TypeKey = ini.Flag("TypeKey", Cfg.TypeKey);
+    Cfg.KeyHex = ini.Flag("KeyHex", Cfg.KeyHex);
+    Cfg.PriceDallas = ini.Price("PriceDallas", Cfg.PriceDallas);
+    Cfg.PriceMetacom = ini.Price("PriceMetacom", Cfg.PriceMetacom);
+    Cfg.PriceCyfral = ini.Price("PriceCyfral", Cfg.PriceCyfral);
+    Cfg.PriceProxy = ini.Price("PriceProxy", Cfg.PriceProxy);
+    Cfg.CountTovcheck = ini.Int("COUNTERS", "CountTovcheck", Cfg.CountTovcheck, 1);
+    Cfg.Left = ini.Int("COORD", "Left", Cfg.Left, 100);
+    Cfg.Top = ini.Int("COORD", "Top", Cfg.Top, 100);
+    HideFile(path);
     Cfg.Damaged = ini.Damaged();
+    if (Cfg.Damaged) KeepSpoiltCopy(path, bytes);
     return true;
 }
 
 bool WriteConfig(const TConfig &Cfg)
 {
-    AnsiString path = Cfg.FilePath();
-    try {
-        // A file read and found spoilt; one the program cannot read is left to the user.
-        if (HoldsSettingsOnly(path) == false) {
-            if (!ReplaceSpoiltFile(Cfg, path)) return false;
-        } else {
-            TIniFile ini(path);
-            // One replacement of the whole file: a kill or a full disk during the save
-            // leaves the old settings, never a file cut short.
-            ini.BeginUpdate();
-            PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {
-                ini.WriteString(Section, Key, Value);
-            });
-            ini.EndUpdate();
-        }
-        HideFile(path);
-        return true;
-    } catch (const std::exception &) {
-        // The window tells the user; the next save tries again.
+    const AnsiString path = Cfg.FilePath();
+    std::string bytes;
+    // A file the program cannot read is left to the user.
+    if (const int error = rtl::ReadFileContent(rtl::SystemPath(path), bytes);
+        error != 0 && error != ENOENT)
         return false;
-    }
+    std::string text = InCodePage(bytes);
+    // The settings alone replace a spoilt file: kept beside them, its stray lines would call
+    // the file spoilt again at every start.
+    if (!IsSettingsText(text)) text.clear();
+    rtl::ProfileText settings(std::move(text));
+    PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {
+        settings.Write(Section, Key, Value);
+    });
+    // One replacement of the whole file: a kill or a full disk during the save leaves the old
+    // settings, never a file cut short.
+    if (rtl::ReplaceFileContent(path, settings.Bytes()) != 0) return false;
+    HideFile(path);
+    return true;
 }
 
 bool FileHoldsConfig(const TConfig &Cfg)
 {
     std::string bytes;
     if (rtl::ReadFileContent(rtl::SystemPath(Cfg.FilePath()), bytes) != 0) return false;
-    const rtl::ProfileText text(std::move(bytes));
+    const rtl::ProfileText text(InCodePage(bytes));
     bool held = true;
     PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {
         // Where the window stood is no setting a user would miss.

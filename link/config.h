@@ -43,10 +43,11 @@ public:
 
 // Reads every key into Cfg; a missing key leaves its field alone, a malformed
 // number takes its fallback. A missing file is written with the current values
-// and gives false; anything else gives true.
+// and gives false; anything else gives true. A file in UTF-8 is read as such; a
+// spoilt one is kept as a copy ("qrv4.cfg.bad") before any save replaces it.
 bool ReadConfig(TConfig &Cfg);
-// Writes every key in the file's fixed order, the file replaced whole in one go;
-// false, with the file as it was, when it could not be written.
+// Writes every key in the file's fixed order, in cp1251, the file replaced whole in
+// one go; false, with the file as it was, when it could not be written.
 bool WriteConfig(const TConfig &Cfg);
 
 // Whether the file holds every setting of Cfg as Cfg has it, the window's place apart: false

@@ -7,6 +7,7 @@
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace
@@ -25,6 +26,9 @@ void RefuseSecondProgram()
 
 int main()
 {
+    // A file-size limit fails the write that passes it, and the save says so, instead of
+    // ending the program with the user's changes.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Held until the forms are gone: they write the settings and the help pages when closed.
     const TBaseDirLock baseDirLock(Config);
     int status = 0;

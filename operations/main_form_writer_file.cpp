@@ -9,7 +9,6 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
@@ -21,14 +20,16 @@ const AnsiString WriteError = "Ошибка при записи файла ... "
 const AnsiString GoTopError =
     "Ошибка при 'go_top()'. Возможно закрыт доступ к базе либо файл не найден. "_a;
 
-// The table replaces its file by a rename, which the file's own modes do not stop: a file
-// made read-only, or one this user may not write, is refused as it would be on opening.
+// The table replaces its file by a rename, which the file's own modes do not stop: a file made
+// read-only, or one the save may not replace, is refused as it would be on opening. A book
+// in a folder the user may not write is written over, as it always could be.
+constexpr rtl::ReadOnlyFolder BookFolder = rtl::ReadOnlyFolder::WriteInPlace;
+
 bool IsProtected(const AnsiString &FileName)
 {
     const int attributes = FileGetAttr(FileName);
-    if (attributes == -1) return false;
-    return (attributes & faReadOnly) ||
-           ::faccessat(AT_FDCWD, rtl::SystemPath(FileName).c_str(), W_OK, AT_EACCESS) != 0;
+    return (attributes != -1 && (attributes & faReadOnly)) ||
+           !rtl::CanReplaceFile(FileName, BookFolder);
 }
 
 struct FieldShape {
@@ -184,8 +185,8 @@ void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
         return;
     }
     AnsiString failure = WriteWriterTable(part, WriterRows);
-    if (failure.IsEmpty() &&
-        rtl::ReplaceFileContentFrom(rtl::SystemPath(FileName), rtl::SystemPath(part)) != 0)
+    if (failure.IsEmpty() && rtl::ReplaceFileContentFrom(rtl::SystemPath(FileName),
+                                                         rtl::SystemPath(part), BookFolder) != 0)
         failure = WriteError;
     DeleteFile(part);
     if (!failure.IsEmpty()) {

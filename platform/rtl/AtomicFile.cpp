@@ -4,18 +4,20 @@
 #include "platform/rtl/RTLConsts.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <memory>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 std::function<void(const char *Step)> rtl::ReplaceFileStep;
 
@@ -34,13 +36,18 @@ std::string FolderOf(const std::string &Path)
     return slash == 0 ? "/" : Path.substr(0, slash);
 }
 
-// A link is followed, so that the file it names gets the new content and the link stays.
-std::string FinalPath(const std::string &Path)
+// Links are followed, so that the file they name gets the new content and the links stay;
+// the last one may name a file that is not there yet. A circle of links ends on a link.
+std::string FinalPath(std::string Path)
 {
-    struct stat info;
-    if (::lstat(Path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return Path;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(Path.c_str(), nullptr), std::free);
-    return real ? std::string(real.get()) : Path;
+    constexpr int MaxLinks = 40;
+    for (int link = 0; link < MaxLinks; ++link) {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(Path, error);
+        if (error) break;
+        Path = target.is_absolute() ? target.string() : FolderOf(Path) + "/" + target.string();
+    }
+    return Path;
 }
 
 bool Writable(const std::string &Path)
@@ -48,12 +55,35 @@ bool Writable(const std::string &Path)
     return ::faccessat(AT_FDCWD, Path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-// CanReplaceFile for a path whose link is followed already.
-bool CanReplacePath(const std::string &Path)
+bool InGroup(gid_t Group)
 {
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+    return Group == ::getegid() ||
+           (::getgroups(count, groups.data()) >= 0 && std::ranges::count(groups, Group) > 0);
+}
+
+// Whether a new file made in Folder may be given the owner and group of Old: a file saved by
+// root in a user's folder must stay the user's.
+bool MayKeepOwner(const struct stat &Old, const std::string &Folder)
+{
+    if (::geteuid() == 0) return true;
+    if (Old.st_uid != ::geteuid()) return false;
+    struct stat folder;
+    const bool folderGroup = ::stat(Folder.c_str(), &folder) == 0 && (folder.st_mode & S_ISGID);
+    return (folderGroup && Old.st_gid == folder.st_gid) || InGroup(Old.st_gid);
+}
+
+// CanReplaceFile for a path whose links are followed already. Only a plain file can be
+// written in place.
+bool CanReplacePath(const std::string &Path, rtl::ReadOnlyFolder InFolder)
+{
+    const std::string folder = FolderOf(Path);
     struct stat info;
-    const bool exists = ::stat(Path.c_str(), &info) == 0;
-    return Writable(FolderOf(Path)) && (!exists || Writable(Path));
+    if (::lstat(Path.c_str(), &info) != 0) return errno == ENOENT && Writable(folder);
+    if (S_ISLNK(info.st_mode) || !Writable(Path)) return false;
+    if (Writable(folder)) return MayKeepOwner(info, folder);
+    return InFolder == rtl::ReadOnlyFolder::WriteInPlace && S_ISREG(info.st_mode);
 }
 
 // The name of Path's folder with its slash, and the name of the file in it.
@@ -68,10 +98,18 @@ std::pair<std::string, std::string> SplitPath(const std::string &Path)
 // program can tell which are left from a process that is gone.
 constexpr std::string_view ReplacementSuffix = ".tmp";
 
+// A long name is cut so that the new file's name keeps within the system's limit, between
+// two characters, with room for the longest process number and count.
 std::string ReplacementPrefix(std::string_view Base)
 {
+    constexpr std::size_t numbers = 2 * std::numeric_limits<unsigned>::digits10 + 3;
+    constexpr std::size_t room = NAME_MAX - 2 - numbers - ReplacementSuffix.size();
+    std::size_t kept = std::min(Base.size(), room);
+    while (kept > 0 && kept < Base.size() &&
+           (static_cast<unsigned char>(Base[kept]) & 0xC0) == 0x80)
+        --kept;
     std::string prefix(1, '.');
-    prefix.append(Base);
+    prefix.append(Base.substr(0, kept));
     prefix.push_back('.');
     return prefix;
 }
@@ -100,16 +138,44 @@ int WriteAll(int Fd, std::string_view Bytes)
     return 0;
 }
 
-// The new file's content on the disk with the old file's modes; 0 or the error.
-int FillNewFile(int Fd, const std::string &Target, std::string_view Bytes)
+// The owner first: a change of owner takes away the set-id bits that the modes give back.
+int TakeOwnerAndModes(int Fd, const struct stat &Old)
+{
+    struct stat made;
+    if (::fstat(Fd, &made) != 0) return errno;
+    if ((made.st_uid != Old.st_uid || made.st_gid != Old.st_gid) &&
+        ::fchown(Fd, Old.st_uid, Old.st_gid) != 0)
+        return errno;
+    return ::fchmod(Fd, Old.st_mode & 07777) == 0 ? 0 : errno;
+}
+
+// The new file's content on the disk with the owner and modes of Old, the file it replaces
+// when there is one; 0 or the error.
+int FillNewFile(int Fd, const struct stat *Old, std::string_view Bytes)
 {
     if (const int error = WriteAll(Fd, Bytes)) return error;
     ReachedStep("written");
-    struct stat old;
-    if (::stat(Target.c_str(), &old) == 0 && ::fchmod(Fd, old.st_mode & 07777) != 0) return errno;
+    if (Old)
+        if (const int error = TakeOwnerAndModes(Fd, *Old)) return error;
     if (::fsync(Fd) != 0) return errno;
     ReachedStep("flushed");
     return 0;
+}
+
+// A file in a folder this process may not write cannot be replaced, only written over: the
+// content is whole in memory by now, and room for it is taken before the first byte, so a
+// full disk leaves the old content as it was. The file keeps its owner and modes.
+int WriteInPlace(const std::string &Path, std::string_view Bytes)
+{
+    const int fd = ::open(Path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const auto size = static_cast<off_t>(Bytes.size());
+    int error = size > 0 ? ::posix_fallocate(fd, 0, size) : 0;
+    if (!error) error = WriteAll(fd, Bytes);
+    if (!error && ::ftruncate(fd, size) != 0) error = errno;
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+    return error;
 }
 
 // The rename itself is on the disk only once the folder is. The new content is in place
@@ -141,11 +207,10 @@ pid_t MakerOf(std::string_view Name, std::string_view Base)
     return error == std::errc() && end == Name.data() + dot ? pid : 0;
 }
 
-} // namespace
-
-void rtl::RemoveStaleReplacements(const AnsiString &FileName)
+// RemoveStaleReplacements for a path whose links are followed already.
+void RemoveStale(const std::string &Path)
 {
-    const auto [folder, base] = SplitPath(FinalPath(SystemPath(FileName)));
+    const auto [folder, base] = SplitPath(Path);
     // A folder that cannot be read to the end leaves the rest for the next start: a tidy-up
     // must not keep the program from starting.
     std::error_code error;
@@ -158,9 +223,16 @@ void rtl::RemoveStaleReplacements(const AnsiString &FileName)
     }
 }
 
-bool rtl::CanReplaceFile(const AnsiString &FileName)
+} // namespace
+
+void rtl::RemoveStaleReplacements(const AnsiString &FileName)
 {
-    return CanReplacePath(FinalPath(SystemPath(FileName)));
+    RemoveStale(FinalPath(SystemPath(FileName)));
+}
+
+bool rtl::CanReplaceFile(const AnsiString &FileName, ReadOnlyFolder InFolder)
+{
+    return CanReplacePath(FinalPath(SystemPath(FileName)), InFolder);
 }
 
 int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
@@ -168,15 +240,23 @@ int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
     return ReplaceFileContent(std::filesystem::path(SystemPath(FileName)), Bytes);
 }
 
-int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes)
+int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes,
+                            ReadOnlyFolder InFolder)
 {
     const std::string path = FinalPath(File.string());
-    if (!CanReplacePath(path)) return EACCES;
+    if (!CanReplacePath(path, InFolder)) return EACCES;
+    const std::string folder = FolderOf(path);
+    if (!Writable(folder)) return WriteInPlace(path, Bytes);
+    // What an earlier save of this file left when it was killed: no start tidies a file the
+    // user chose.
+    RemoveStale(path);
+    struct stat old;
+    const bool replacing = ::stat(path.c_str(), &old) == 0;
     std::string temp;
     const int fd = CreateBeside(path, temp);
     if (fd < 0) return errno;
     ReachedStep("created");
-    int error = FillNewFile(fd, path, Bytes);
+    int error = FillNewFile(fd, replacing ? &old : nullptr, Bytes);
     if (::close(fd) != 0 && !error) error = errno;
     if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
     if (error) {
@@ -184,7 +264,7 @@ int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view 
         return error;
     }
     ReachedStep("renamed");
-    FlushFolder(FolderOf(path));
+    FlushFolder(folder);
     ReachedStep("done");
     return 0;
 }
@@ -209,11 +289,11 @@ int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes)
 }
 
 int rtl::ReplaceFileContentFrom(const std::filesystem::path &File,
-                                const std::filesystem::path &Source)
+                                const std::filesystem::path &Source, ReadOnlyFolder InFolder)
 {
     std::string bytes;
     if (ReadFileContent(Source, bytes) != 0) return EIO;
-    return ReplaceFileContent(File, bytes);
+    return ReplaceFileContent(File, bytes, InFolder);
 }
 
 void rtl::SaveStreamToFile(const AnsiString &FileName,

@@ -16,18 +16,25 @@ class TStream;
 namespace rtl
 {
 
+// What becomes of a file this process may write in a folder it may not write, where no new
+// file can be made beside it: left alone, as a file the program keeps for itself is, or
+// written over once the new content is whole, as a file the user chose could always be.
+enum class ReadOnlyFolder { Refuse, WriteInPlace };
+
 // Makes Bytes the whole content of FileName so that the old content or the new one is
 // always whole on the disk: they go to a new file in the same folder, are flushed, take the
-// old file's modes and replace it by a rename. A file that may not be written (see
-// CanReplaceFile) is left alone. Returns 0, or the system's error number with the old file
-// as it was.
+// old file's owner, group and modes and replace it by a rename. Links are followed, also to
+// a file not there yet. A file that may not be written (see CanReplaceFile) is left alone.
+// Returns 0, or the system's error number with the old file as it was.
 int ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes);
 // The same for a path as the system spells it, which a file name in the program's code
 // page cannot always hold (a home folder named in another script).
-int ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes);
+int ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes,
+                       ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
 // The same for the content of the file Source, which a writer that wants a file of its own
 // has made whole; EIO when Source cannot be read.
-int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesystem::path &Source);
+int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesystem::path &Source,
+                           ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
 // The same for what Save writes into a stream: a file the user keeps (a report, a picture, a
 // list) is never left cut short by a failed save. Raises EFCreateError, with the old file
 // as it was, when it cannot be replaced.
@@ -38,11 +45,13 @@ void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStre
 // not read whole would throw away what it did not get.
 int ReadFileContent(const std::filesystem::path &File, std::string &Bytes);
 // Removes what replacements of FileName left beside it when their process was killed before
-// the rename: new files no running process writes any more.
+// the rename: new files no running process writes any more. Each replacement does it too.
 void RemoveStaleReplacements(const AnsiString &FileName);
-// Whether ReplaceFileContent may replace FileName: its folder, and the file when it exists,
-// are writable for this process.
-bool CanReplaceFile(const AnsiString &FileName);
+// Whether ReplaceFileContent may replace FileName: the file is writable for this process, or
+// its folder when there is no file yet; the folder is writable too, and the new file may be
+// given the old one's owner and group, unless InFolder lets the file be written in place. A
+// link that leads to no folder, or round in a circle, may not be replaced.
+bool CanReplaceFile(const AnsiString &FileName, ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
 // Called by ReplaceFileContent after each of its steps, with the step's name; a test stops
 // the writer there to see what a kill at that moment leaves.
 extern std::function<void(const char *Step)> ReplaceFileStep;

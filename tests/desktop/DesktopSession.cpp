@@ -135,9 +135,12 @@ void DesktopSession::Start(std::vector<std::string> Command)
     posix_spawn_file_actions_destroy(&actions);
 }
 
-void DesktopSession::StartProgram()
+void DesktopSession::StartProgram(std::optional<unsigned long> FileSizeLimit)
 {
-    Start({QRV4_PROGRAM});
+    std::vector<std::string> command = {QRV4_PROGRAM};
+    if (FileSizeLimit)
+        command.insert(command.begin(), {"prlimit", "--fsize=" + std::to_string(*FileSizeLimit)});
+    Start(std::move(command));
     FWindowSearch = "--pid " + std::to_string(FProgram);
 }
 

@@ -31,8 +31,9 @@ public:
     // The folder the program runs in (its base folder), made empty for the session.
     const std::filesystem::path &Folder() const { return FFolder; }
 
-    // Starts the program in Folder on this display.
-    void StartProgram();
+    // Starts the program in Folder on this display; with a limit, the files it writes may grow
+    // no larger than that many bytes (as `prlimit --fsize` sets it).
+    void StartProgram(std::optional<unsigned long> FileSizeLimit = std::nullopt);
     // Starts the program of Build as `make run` does, through the run script, with
     // Folder as the run folder.
     void StartRunScript(const std::string &Build = QRV4_BUILD_DIR);

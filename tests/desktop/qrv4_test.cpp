@@ -211,6 +211,29 @@ TEST_F(DesktopTest, Quit_WithThePointerOverTheButton_EndsWithStatusZero)
     EXPECT_TRUE(std::filesystem::exists(Session.Folder() / "qrv4.cfg"));
 }
 
+// Under a limit to the size of its files the save at close ended the program by SIGXFSZ,
+// without a word: the save fails as on a full disk, says so, and the program ends cleanly.
+TEST(FileSizeLimit, TheSaveAtCloseSaysItFailedAndTheProgramEndsCleanly)
+{
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    const std::string settings = "[COM]\r\nCOM_port=3\r\n";
+    std::ofstream(Session.Folder() / "qrv4.cfg", std::ios::binary) << settings;
+    Session.StartProgram(200);
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    Session.ClickAt(*window, QuitButtonX, QuitButtonY);
+    const std::string box = WaitForTitled(Session, "Внимание!");
+    ASSERT_FALSE(box.empty()) << ProgramLog(Session);
+    Session.Run("xdotool windowfocus --sync " + box + " key Return");
+    const auto end = Session.WaitForExit();
+    ASSERT_TRUE(end) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*end) && WEXITSTATUS(*end) == 0)
+        << "ended by signal " << (WIFSIGNALED(*end) ? WTERMSIG(*end) : 0) << "\n"
+        << ProgramLog(Session);
+    EXPECT_EQ(FileText(Session.Folder() / "qrv4.cfg"), settings);
+}
+
 TEST(RunScript, SimulatorTakesAFreeNumberAndASecondRunInTheSameFolderRefuses)
 {
     namespace fs = std::filesystem;

@@ -440,6 +440,29 @@ TEST_F(ConfigTest, HiddenFileKeepsItsModes)
     }
 }
 
+// ---- files from other editors ----
+
+// A file saved on Linux is UTF-8, with or without the mark some editors put first; one of the
+// program's own is cp1251, which is almost never well-formed UTF-8.
+TEST_F(ConfigTest, FilesInUtf8AreReadAsUtf8AndTheirsInCp1251AsCp1251)
+{
+    const std::string seller = "ООО «Ёлка»";
+    const std::string files[] = {"[COMPANY]\r\nSellerName=" + seller + "\r\n",
+                                 "\xEF\xBB\xBF[COMPANY]\r\nSellerName=" + seller + "\r\n",
+                                 "[COMPANY]\r\nSellerName=" + AnsiString::FromUtf8(seller).Std() +
+                                     "\r\n"};
+    for (const std::string &bytes : files) {
+        SetBytes(bytes);
+        TConfig cfg("qrv4.cfg");
+        EXPECT_TRUE(ReadConfig(cfg));
+        EXPECT_EQ(cfg.SellerName, AnsiString::FromUtf8(seller)) << bytes;
+        EXPECT_FALSE(cfg.Damaged) << bytes;
+        EXPECT_TRUE(WriteConfig(cfg));
+        EXPECT_EQ(Bytes().rfind(files[2], 0), 0u) << "written back in cp1251, without the mark";
+        EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));
+    }
+}
+
 // ---- one program per folder ----
 
 TEST_F(ConfigTest, BaseFolderIsHeldByOneProgramAtATime)

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -625,6 +626,157 @@ TEST_F(MainFormTest, SettingsTheProgramWroteStartWithAnEmptyStatusLine)
     TMainForm *form = Build();
     EXPECT_EQ(form->StatusBarMain->SimpleText(), "");
     EXPECT_EQ(form->StatusBarMain->Color(), clBtnFace);
+}
+
+// ---- settings of other users and other editors, and links ----
+
+namespace
+{
+
+struct Owner {
+    uid_t User;
+    gid_t Group;
+    bool operator==(const Owner &) const = default;
+};
+
+Owner OwnerOf(const std::filesystem::path &File)
+{
+    struct stat info {
+    };
+    EXPECT_EQ(::stat(File.c_str(), &info), 0) << File;
+    return {info.st_uid, info.st_gid};
+}
+
+constexpr uid_t Nobody = 65534;
+
+// Root acting as another user for the object's life, as that user's own program would.
+class ActingAs
+{
+public:
+    explicit ActingAs(uid_t User) { EXPECT_EQ(::setresuid(-1, User, -1), 0); }
+    ~ActingAs() { EXPECT_EQ(::setresuid(-1, 0, -1), 0); }
+    ActingAs(const ActingAs &) = delete;
+    ActingAs &operator=(const ActingAs &) = delete;
+};
+
+} // namespace
+
+// Root saved the settings and layouts as root's own files, and the user's next start could
+// not write them any more.
+TEST_F(MainFormTest, SavesByRootLeaveTheFilesToTheirOwner)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root may save a file of another user";
+    WriteConfigText("[COM]\r\nCOM_port=3\r\n");
+    WriteFile("grid_archive.txt", "70\n140\n120\n140\n80\n300\n");
+    for (const char *name : {"qrv4.cfg", "grid_archive.txt"})
+        ASSERT_EQ(::chown((Folder / name).c_str(), Nobody, Nobody), 0);
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("555");
+    form->SG_Archive->SetColWidths(1, 200);
+    form->Close();
+    EXPECT_NE(ConfigBytes().find("PriceDallas=555\r\n"), std::string::npos);
+    EXPECT_EQ(FileText("grid_archive.txt"), "70\n200\n120\n140\n80\n300\n");
+    for (const char *name : {"qrv4.cfg", "grid_archive.txt"})
+        EXPECT_EQ(OwnerOf(Folder / name), (Owner{Nobody, Nobody})) << name;
+}
+
+// A file of another user that this user may write is not made this user's by a save: its
+// owner could no longer write it.
+TEST_F(MainFormTest, SettingsOfAnotherUserAreNotTakenOver)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root may make a file of another user to try";
+    const std::string settings = "[COM]\r\nCOM_port=3\r\n";
+    WriteConfigText(settings);
+    ASSERT_EQ(::chmod((Folder / "qrv4.cfg").c_str(), 0666), 0);
+    ASSERT_EQ(::chown(Folder.c_str(), Nobody, Nobody), 0);
+    AnsiString shown;
+    {
+        const ActingAs nobody(Nobody);
+        TMainForm *form = Build();
+        shown = form->StatusBarMain->SimpleText();
+        form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+        form->ED_Dallas->SetText("555");
+        bool allow = true;
+        form->PC_TabsChanging(form->PC_Tabs, allow);
+    }
+    EXPECT_EQ(shown, StatusLine(NoWriteRight, Folder / "qrv4.cfg"));
+    EXPECT_EQ(ConfigBytes(), settings);
+    EXPECT_EQ(OwnerOf(Folder / "qrv4.cfg"), (Owner{0, 0}));
+}
+
+// Every Linux editor saves UTF-8: the seller showed as a jumble and was saved back so.
+TEST_F(MainFormTest, SettingsSavedInUtf8ShowAsWrittenAndAreSavedBackInCp1251)
+{
+    WriteConfigText("[COMPANY]\r\nSellerName=ИП Сидоров\r\n"
+                    "[PRODUCT]\r\nProductName=Ключ «Даллас»\r\n");
+    TMainForm *form = Build();
+    EXPECT_EQ(form->ED_SellerName->Text(), "ИП Сидоров"_a);
+    EXPECT_EQ(form->ED_ProductName->Text(), "Ключ «Даллас»"_a);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "") << "a file in UTF-8 is no spoilt one";
+    form->Close();
+    EXPECT_NE(ConfigBytes().find("SellerName=" + ("ИП Сидоров"_a).Std() + "\r\n"),
+              std::string::npos);
+    EXPECT_NE(ConfigBytes().find("ProductName=" + ("Ключ «Даллас»"_a).Std() + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(ConfigBytes().find("Сидоров"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));
+}
+
+// The save after a spoilt file put sound settings in its place, and what the user had in it
+// was gone; a character the code page lacks goes the same way.
+TEST_F(MainFormTest, SpoiltSettingsAreKeptAsACopyBeforeTheSaveReplacesThem)
+{
+    const std::string spoilt[] = {std::string("[COM]\r\nCOM_port=\0\0\0\r\nnote\r\n", 26),
+                                  "[COMPANY]\r\nSellerName=ООО Ли 李\r\n"};
+    for (const std::string &bytes : spoilt) {
+        WriteConfigText(bytes);
+        TMainForm *form = Build();
+        EXPECT_EQ(form->StatusBarMain->SimpleText(),
+                  StatusLine("Файл настроек повреждён, часть настроек взята по умолчанию:"_a,
+                             Folder / "qrv4.cfg"));
+        form->Close();
+        EXPECT_EQ(FileText("qrv4.cfg.bad"), bytes);
+        EXPECT_NE(ConfigBytes(), bytes);
+        Form.reset();
+        EXPECT_EQ(Build()->StatusBarMain->SimpleText(), "") << "the saved file is sound";
+        EXPECT_EQ(FileText("qrv4.cfg.bad"), bytes) << "and the copy stays";
+        Form.reset();
+        std::filesystem::remove(Folder / "qrv4.cfg.bad");
+    }
+}
+
+// The settings file a link to a file not there yet: the save made a file of its own in the
+// link's place, and the file the link names never got the settings.
+TEST_F(MainFormTest, SettingsAreWrittenThroughALinkToAFileNotThereYet)
+{
+    std::filesystem::create_directory(Folder / "kept");
+    std::filesystem::create_symlink("kept/qrv4.cfg", Folder / "qrv4.cfg");
+    TMainForm *form = Build();
+    EXPECT_EQ(form->StatusBarMain->SimpleText(), "");
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("555");
+    form->Close();
+    EXPECT_TRUE(std::filesystem::is_symlink(Folder / "qrv4.cfg"));
+    EXPECT_NE(FileText("kept/qrv4.cfg").find("PriceDallas=555\r\n"), std::string::npos);
+}
+
+// A link to a folder that is not there, or round in a circle, names no file a save could
+// write: it is refused, and the link stays.
+TEST_F(MainFormTest, SettingsLinkedToNoFileAreRefusedAndTheLinkStays)
+{
+    const std::filesystem::path targets[] = {"gone/qrv4.cfg", "qrv4.cfg"};
+    for (const std::filesystem::path &target : targets) {
+        std::filesystem::create_symlink(target, Folder / "qrv4.cfg");
+        TMainForm *form = Build();
+        EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(NoWriteRight, Folder / "qrv4.cfg"))
+            << target;
+        EXPECT_TRUE(std::filesystem::is_symlink(Folder / "qrv4.cfg"));
+        EXPECT_EQ(std::filesystem::read_symlink(Folder / "qrv4.cfg"), target);
+        Form.reset();
+        std::filesystem::remove(Folder / "qrv4.cfg");
+    }
 }
 
 // ---- key codes through the window ----

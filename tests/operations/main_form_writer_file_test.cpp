@@ -18,6 +18,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace writertest;
@@ -411,6 +412,121 @@ TEST_F(WriterFileTest, SavedBooksFollowTheUmaskAndKeepTheModesOfTheFileTheyRepla
     EXPECT_EQ(ModeOf("strict.dbf"), 0640u);
     Form->SaveWriterToDbf(Path("new.dbf"));
     EXPECT_EQ(ModeOf("new.dbf"), 0666u & ~previous);
+}
+
+namespace
+{
+
+// The number of a process that has ended.
+pid_t GoneProcess()
+{
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    return gone;
+}
+
+} // namespace
+
+// A link to a book not there yet was replaced by a file of its own, and the save said it
+// went well.
+TEST_F(WriterFileTest, ALinkToABookNotThereYetIsWrittenThroughAndOneToNoFolderRefused)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("direct.dbf"));
+    std::filesystem::create_directory(Folder / "books");
+    std::filesystem::create_symlink("books/real.dbf", Folder / "book.dbf");
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    EXPECT_TRUE(std::filesystem::is_symlink(Folder / "book.dbf"));
+    EXPECT_EQ(Bytes("books/real.dbf"), Bytes("direct.dbf"));
+
+    std::filesystem::create_symlink("gone/real.dbf", Folder / "lost.dbf");
+    Form->SaveWriterToDbf(Path("lost.dbf"));
+    EXPECT_EQ(Status(), "  Ошибка при открытии файла ...   "_a + Path("lost.dbf"));
+    EXPECT_EQ(std::filesystem::read_symlink(Folder / "lost.dbf"), "gone/real.dbf");
+}
+
+// 120 Cyrillic letters are 240 bytes: the new file's name beside the book passed the
+// system's 255.
+TEST_F(WriterFileTest, ABookWithTheLongestNameIsSaved)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("direct.dbf"));
+    std::string name;
+    for (int i = 0; i < 120; ++i)
+        name += "Я";
+    name += ".dbf";
+    const auto before = std::distance(std::filesystem::directory_iterator(Folder), {});
+    Form->SaveWriterToDbf(rtl::FromSystemPath((Folder / name).string()));
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    EXPECT_EQ(FileText(name), Bytes("direct.dbf"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder), {}), before + 1);
+}
+
+// What a save killed before its rename left beside the book stayed there for good.
+TEST_F(WriterFileTest, ASaveRemovesWhatAKilledSaveOfTheBookLeft)
+{
+    const std::string gone = std::to_string(GoneProcess()), alive = std::to_string(getpid());
+    const std::string left = ".book.dbf." + gone + ".0.tmp";
+    const std::string kept[] = {".book.dbf." + alive + ".7.tmp", ".other.dbf." + gone + ".0.tmp"};
+    WriteFile(left, "half a book");
+    for (const std::string &name : kept)
+        WriteFile(name, "mine");
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    EXPECT_FALSE(std::filesystem::exists(Folder / left));
+    for (const std::string &name : kept)
+        EXPECT_EQ(FileText(name), "mine") << name;
+}
+
+// A book the user may write in a folder the user may not could be saved before the save
+// went through a new file beside it; it is written in place once the table is whole.
+TEST_F(WriterFileTest, ABookInAFolderTheUserMayNotWriteIsWrittenInPlace)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    const std::string four = Bytes("book.dbf");
+    Form->WriterRows.resize(2);
+    Form->SaveWriterToDbf(Path("two.dbf"));
+    const std::string two = Bytes("two.dbf");
+    ASSERT_EQ(::chmod(Folder.c_str(), 0555), 0);
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    const AnsiString saved = Status();
+    const std::string written = Bytes("book.dbf");
+    // More than the disk takes leaves the book as it was.
+    SetEmptyRows(1000);
+    {
+        testsupport::FileSizeLimit full(four.size() + 1000);
+        Form->SaveWriterToDbf(Path("book.dbf"));
+    }
+    const AnsiString failed = Status();
+    ::chmod(Folder.c_str(), 0755);
+    EXPECT_EQ(saved, "  Запись прошла успешно!  "_a);
+    EXPECT_EQ(written, two);
+    EXPECT_EQ(failed, "  Ошибка при записи файла ...   "_a + Path("book.dbf"));
+    EXPECT_EQ(Bytes("book.dbf"), two);
+}
+
+// A book saved by root over a user's book became root's, which its user could not save again.
+TEST_F(WriterFileTest, ABookSavedByRootStaysItsOwners)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root may save a file of another user";
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    ASSERT_EQ(::chown((Folder / "book.dbf").c_str(), 65534, 65534), 0);
+    Form->WriterRows.resize(2);
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    struct stat info {
+    };
+    ASSERT_EQ(::stat((Folder / "book.dbf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(Bytes("book.dbf").size(), 193u + 2 * 60 + 1);
 }
 
 // ---- other dBase readers ----

@@ -1,4 +1,5 @@
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -63,4 +67,39 @@ TEST_F(FileContent, SourceThatCannotBeReadLeavesTheFileAsItWas)
     std::ofstream(Folder / "whole", std::ios::binary) << "new book";
     EXPECT_EQ(rtl::ReplaceFileContentFrom(book, Folder / "whole"), 0);
     EXPECT_EQ(Text(book), "new book");
+}
+
+// The new file beside a name of 240 bytes and more has a shorter name of its own, and what a
+// killed save of it left is still known as such.
+TEST_F(FileContent, LongestNamesAreReplacedAndTheirLeftoversKnown)
+{
+    std::string name;
+    for (int i = 0; i < 125; ++i)
+        name += "Ж";
+    name += ".dbf";
+    ASSERT_EQ(name.size(), 254u);
+    const fs::path book = Make(name, "old");
+    std::string made;
+    rtl::ReplaceFileStep = [&](std::string_view Step) {
+        if (Step != "flushed") return;
+        for (const auto &entry : fs::directory_iterator(Folder))
+            if (entry.path() != book) made = entry.path().filename().string();
+    };
+    EXPECT_EQ(rtl::ReplaceFileContent(book, "new"), 0);
+    rtl::ReplaceFileStep = nullptr;
+    EXPECT_EQ(Text(book), "new");
+    ASSERT_FALSE(made.empty());
+    EXPECT_LE(made.size(), 255u);
+
+    // The same name as a process that is gone would have left it.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string pid = std::to_string(getpid());
+    const std::string left =
+        made.replace(made.find("." + pid + "."), pid.size() + 2, "." + std::to_string(gone) + ".");
+    Make(left, "half");
+    rtl::RemoveStaleReplacements(rtl::FromSystemPath(book.string()));
+    EXPECT_FALSE(fs::exists(Folder / left)) << left;
+    EXPECT_EQ(Text(book), "new");
 }
