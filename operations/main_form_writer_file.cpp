@@ -88,27 +88,25 @@ bool CheckLoadedRow(WriterRecord &Row)
     return true;
 }
 
-// The rows as a new table in Part; empty, or why it failed.
-AnsiString WriteWriterTable(const AnsiString &Part, const std::vector<WriterRecord> &Rows)
+// The rows as the bytes of a new table, made in memory so that the file is written once, whole.
+bool MakeWriterTable(const std::vector<WriterRecord> &Rows, std::string &Bytes)
 {
-    WriterDbf table(Part, O_RDWR);
+    WriterDbf table;
     for (const FieldShape &f : WriterFields)
         table.add_field(f.Type, f.Name, f.Length, 0);
-    table.create();
-    if (!table.open()) return OpenError;
-    if (table.record_count() > 0 && !table.go_top()) return GoTopError;
-    bool written = true;
+    if (!table.create() || !table.open()) return false;
     for (const WriterRecord &row : Rows) {
-        written = written && table.append_blank();
+        if (!table.append_blank()) return false;
         table.name = row.Name;
         table.type_key = row.KeyType;
         table.mode = row.WriteMode;
         table.key_hex = row.KeyHex;
         table.old_key = row.OldKey;
-        written = written && table.store();
+        if (!table.store()) return false;
     }
     table.close();
-    return written && table.error() == _DBF::NoError ? AnsiString() : WriteError;
+    Bytes = table.image();
+    return true;
 }
 
 // The table writer's dialog or file calls run with the current folder of their own.
@@ -157,21 +155,16 @@ void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
         ShowStatusMessage(OpenError, FileName, smError);
         return;
     }
-    // The table is made in a file of its own and replaces the book only when it is whole and
-    // on the disk: a kill or a full disk leaves the old book, a link to the book stays a link,
-    // and no file beside the book is overwritten on the way.
-    const AnsiString part = rtl::CreateTempFile("", "qrv4-book");
-    if (part.IsEmpty()) {
+    // The table replaces the book only when it is whole and on the disk: a kill or a full disk
+    // leaves the old book, a link to the book stays a link, and no file beside the book is
+    // overwritten on the way.
+    std::string bytes;
+    if (!MakeWriterTable(WriterRows, bytes)) {
         ShowStatusMessage(OpenError, FileName, smError);
         return;
     }
-    AnsiString failure = WriteWriterTable(part, WriterRows);
-    if (failure.IsEmpty() &&
-        rtl::ReplaceFileContentFrom(rtl::SystemPath(FileName), rtl::SystemPath(part)) != 0)
-        failure = WriteError;
-    DeleteFile(part);
-    if (!failure.IsEmpty()) {
-        ShowStatusMessage(failure, FileName, smError);
+    if (rtl::ReplaceFileContent(FileName, bytes) != 0) {
+        ShowStatusMessage(WriteError, FileName, smError);
         return;
     }
     ShowStatusMessage("Запись прошла успешно!"_a, "", smNeutral);

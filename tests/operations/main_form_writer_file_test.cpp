@@ -15,6 +15,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -333,6 +334,41 @@ TEST_F(WriterFileTest, AFailedSaveLeavesTheOldFileWhole)
     EXPECT_EQ(Status(), "  Ошибка при записи файла ...   "_a + Path("book.dbf"));
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
     EXPECT_EQ(Bytes("book.dbf"), good);
+}
+
+// The table was made in the temporary folder first: with that folder gone or full, no book
+// could be saved anywhere, though the book's own folder had room.
+TEST_F(WriterFileTest, SavingNeedsNoTemporaryFolder)
+{
+    struct TemporaryFolderGone {
+        explicit TemporaryFolderGone(const std::filesystem::path &Gone)
+        {
+            if (const char *kept = std::getenv("TMPDIR")) Kept = kept;
+            setenv("TMPDIR", Gone.c_str(), 1);
+        }
+        ~TemporaryFolderGone()
+        {
+            if (Kept)
+                setenv("TMPDIR", Kept->c_str(), 1);
+            else
+                unsetenv("TMPDIR");
+        }
+        std::optional<std::string> Kept;
+    };
+    SetBook();
+    Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        dynamic_cast<TSaveDialog &>(Dialog).SetFileName(Path("book.dbf"));
+        return true;
+    });
+    {
+        TemporaryFolderGone gone(Folder / "gone");
+        Form->BTN_WriterSaveToFileClick(nullptr);
+    }
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    Form->WriterRows.clear();
+    Form->LoadWriterFromDbf(Path("book.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 4u);
+    EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a);
 }
 
 // The table was written beside the book under a fixed name first, over whatever file had it,
