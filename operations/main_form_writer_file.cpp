@@ -7,6 +7,7 @@
 #include "operations/dbf.h"
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/CodePages.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,6 +49,34 @@ bool IsHexText(const AnsiString &Text, int Length)
     for (int pos = 1; pos <= Text.Length(); ++pos)
         if (!IsHexDigitChar(Text[pos])) return false;
     return true;
+}
+
+// The code page the header's language driver byte names for the texts. Unmarked tables are
+// ours; DOS-era and many Russian tools write cp866 and mark it.
+enum class TTableCodePage { Windows1251, Dos866, Other };
+
+TTableCodePage TableCodePage(const _DBF &Table)
+{
+    switch (Table.language_driver()) {
+    case 0x00:
+    case 0xC9:
+        return TTableCodePage::Windows1251;
+    case 0x26:
+    case 0x65:
+        return TTableCodePage::Dos866;
+    default:
+        return TTableCodePage::Other;
+    }
+}
+
+AnsiString FromDos866(const AnsiString &Text)
+{
+    constexpr UINT Dos866 = 866;
+    std::u16string wide(static_cast<std::size_t>(Text.Length()), u'\0');
+    const int length =
+        MultiByteToWideChar(Dos866, 0, Text.c_str(), Text.Length(), wide.data(), Text.Length());
+    wide.resize(static_cast<std::size_t>(length));
+    return AnsiString(WideString(wide));
 }
 
 bool HasWriterFields(const WriterDbf &Table)
@@ -177,7 +206,8 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         ShowStatusMessage(OpenError, FileName, smError);
         return;
     }
-    if (!HasWriterFields(table)) {
+    const TTableCodePage codePage = TableCodePage(table);
+    if (!HasWriterFields(table) || codePage == TTableCodePage::Other) {
         ShowStatusMessage(
             "Ошибка при открытии файла. Файл не соответствует записной книжке QRV4! "_a, FileName,
             smError);
@@ -199,7 +229,9 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         if (live) {
             row.KeyType = table.type_key;
             row.WriteMode = table.mode;
-            row.Name = CleanLoadedName(table.name.Text().Trim());
+            const AnsiString &name = table.name.Text();
+            row.Name =
+                CleanLoadedName(codePage == TTableCodePage::Dos866 ? FromDos866(name) : name);
             row.KeyHex = table.key_hex.Text().Trim();
             row.OldKey = table.old_key.Text().Trim();
             row.Changed = 1;
