@@ -490,7 +490,7 @@ bool WriterDbf::load()
     const auto text = [this](const char *Field, _CHARACTER &Image) {
         AnsiString value = Image.Text();
         get_char_field(Field, value);
-        Image = value;
+        Image = std::move(value);
     };
     const bool typed = number("TYPE_KEY", type_key);
     text("NAME", name);

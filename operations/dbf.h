@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class _DBF
@@ -122,7 +123,10 @@ public:
     static constexpr int Capacity = 256;
 
     _CHARACTER() = default;
-    _CHARACTER(const AnsiString &Text) : FText(Text.SubString(1, Capacity)) {}
+    _CHARACTER(AnsiString Text) : FText(std::move(Text))
+    {
+        if (FText.Length() > Capacity) FText.SetLength(Capacity);
+    }
     _CHARACTER(const char *Text) : _CHARACTER(AnsiString(Text)) {}
     const AnsiString &Text() const { return FText; }
 

@@ -19,6 +19,9 @@ constexpr int NameLength = 14;
 const AnsiString DbfFilter = "DBF файл (*.dbf)|*.dbf"_a;
 const AnsiString OpenError = "Ошибка при открытии файла ... "_a;
 const AnsiString WriteError = "Ошибка при записи файла ... "_a;
+// The four letters the device alphabet lacks, and the letter each becomes.
+const AnsiString MissingLetters = "ЩЁЪЙ"_a;
+const AnsiString StandInLetters = "ШЕЬИ"_a;
 const AnsiString GoTopError =
     "Ошибка при 'go_top()'. Возможно закрыт доступ к базе либо файл не найден. "_a;
 
@@ -107,6 +110,7 @@ bool CheckLoadedRow(WriterRecord &Row)
     if (Row.KeyType < 0 || Row.KeyType >= KeyTypeCount || Row.WriteMode < 0 ||
         Row.WriteMode >= WriteModeCount || KeyTypeNames[Row.KeyType][1 + Row.WriteMode].IsEmpty())
         return false;
+    if (IsSpacedKeyText(Row.KeyHex)) return true; // as the program writes it
     // Eight pairs with single blanks between them, or the sixteen digits alone.
     const AnsiString text = Row.KeyHex.UpperCase();
     const AnsiString digits = text.Length() == 23 ? RemoveSeparatorEvery(text, 3) : text;
@@ -219,6 +223,7 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         return;
     }
     std::vector<WriterRecord> rows;
+    rows.reserve(static_cast<std::size_t>(table.record_count()));
     AnsiString invalid;
     do {
         WriterRecord row;
@@ -241,7 +246,7 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
             row.Changed = 0;
             invalid += (invalid.IsEmpty() ? " " : ", ") + IntToStr(row.CellNumber);
         }
-        rows.push_back(row);
+        rows.push_back(std::move(row));
     } while (table.skip(1));
     // A record that could not be read ends the load with nothing taken.
     if (table.error() != _DBF::NoError) {
@@ -261,14 +266,12 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
 
 AnsiString TMainForm::CleanLoadedName(const AnsiString &Text)
 {
-    AnsiString name = Text.Trim().UpperCase();
-    const std::pair<AnsiString, AnsiString> missing[] = {
-        {"Щ"_a, "Ш"_a}, {"Ё"_a, "Е"_a}, {"Ъ"_a, "Ь"_a}, {"Й"_a, "И"_a}};
-    for (const auto &[from, to] : missing)
-        for (int pos = 1; pos <= name.Length(); ++pos)
-            if (name[pos] == from[1]) name[pos] = to[1];
+    const AnsiString name = Text.Trim().UpperCase();
     AnsiString kept;
-    for (int pos = 1; pos <= name.Length(); ++pos)
-        if (CharInString(name[pos], DeviceAlphabet)) kept += name[pos];
+    for (char ch : name.View()) {
+        const std::size_t missing = MissingLetters.View().find(ch);
+        if (missing != std::string_view::npos) ch = StandInLetters.View()[missing];
+        if (CharInString(ch, DeviceAlphabet.View())) kept += ch;
+    }
     return kept.Trim().SubString(1, NameLength);
 }
