@@ -382,8 +382,12 @@ const _DBF::Field *_DBF::Find(const AnsiString &Name, bool Numeric) const
 bool _DBF::get_char_field(const AnsiString &Name, AnsiString &Value) const
 {
     if (FFields.empty() || Name.IsEmpty() || FRecord.empty()) return false;
-    if (const Field *field = Find(Name, false))
-        Value = AnsiString(FRecord.data() + field->Offset, std::min(field->Length, TextMax));
+    // In place: a table read record by record keeps the room the last value took.
+    if (const Field *field = Find(Name, false)) {
+        const int length = std::min(field->Length, TextMax);
+        Value.SetLength(length);
+        std::memcpy(&Value[1], FRecord.data() + field->Offset, static_cast<std::size_t>(length));
+    }
     return true;
 }
 
@@ -488,7 +492,7 @@ bool WriterDbf::load()
         return false;
     };
     const auto text = [this](const char *Field, _CHARACTER &Image) {
-        AnsiString value = Image.Text();
+        AnsiString value = std::move(Image).Text();
         get_char_field(Field, value);
         Image = std::move(value);
     };

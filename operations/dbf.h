@@ -128,7 +128,9 @@ public:
         if (FText.Length() > Capacity) FText.SetLength(Capacity);
     }
     _CHARACTER(const char *Text) : _CHARACTER(AnsiString(Text)) {}
-    const AnsiString &Text() const { return FText; }
+    const AnsiString &Text() const & { return FText; }
+    // The text taken out with its room, for a table to read the next record's field into.
+    AnsiString Text() && { return std::move(FText); }
 
 private:
     AnsiString FText;
