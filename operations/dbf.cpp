@@ -185,7 +185,7 @@ bool _DBF::CheckLayout()
 
 // ---- open, create, close ----
 
-bool _DBF::ReadFile()
+bool _DBF::ReadImage()
 {
     FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, NewFileMode);
     if (FHandle >= 0 && ReadAll(FHandle, FImage)) return true;
@@ -197,7 +197,7 @@ bool _DBF::ReadFile()
 bool _DBF::open()
 {
     if (FOpen) return true;
-    if (FInMemory ? FImage.empty() : !ReadFile()) return Fail(IoError);
+    if (FInMemory ? FImage.empty() : !ReadImage()) return Fail(IoError);
     if (!ReadHeader() || !CheckLayout()) {
         if (FHandle >= 0) ::close(FHandle);
         FHandle = -1;
@@ -217,7 +217,7 @@ bool _DBF::open()
 }
 
 // The image only grows, so written over the file from its start it is the whole file.
-bool _DBF::WriteFile()
+bool _DBF::WriteImage()
 {
     return !FChanged || WriteAll(FHandle, FImage, 0);
 }
@@ -231,7 +231,7 @@ void _DBF::close()
         FModified = false;
     }
     if (FHandle >= 0) {
-        if (!WriteFile()) FError = IoError;
+        if (!WriteImage()) FError = IoError;
         if (::close(FHandle) != 0) FError = IoError;
     }
     FHandle = -1;

@@ -87,13 +87,13 @@ private:
     // The 32 bytes of a field descriptor as the file holds them.
     static void PutDescriptor(const Field &F, std::uint8_t *Bytes);
     static bool TakeDescriptor(const std::uint8_t *Bytes, Field &F);
-    bool ReadFile();
+    bool ReadImage();
     bool ReadHeader();
     bool CheckLayout();
     void PutRecordCount(std::uint8_t *Header) const;
     void PutHeader(std::uint8_t *Bytes) const;
     bool Writable() const;
-    bool WriteFile();
+    bool WriteImage();
     char *RecordAt(int Record);
     const Field *Find(const AnsiString &Name, bool Numeric) const;
     bool Fail(int Code);
