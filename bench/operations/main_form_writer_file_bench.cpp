@@ -2,7 +2,8 @@
 // window, beside Debian's shapelib reading every field of the same file and writing the same
 // table. Both saves end alike: the new file flushed, renamed over the book, the folder flushed.
 // Each iteration runs shapelib, then the program; the time shown is the program's, and the
-// counter x_shapelib is its median over shapelib's.
+// counter x_shapelib is its median over shapelib's: a load should stay within 3, a save
+// within 1.5. LoadBookShown also paints the grid the loaded rows fill.
 
 #include "link/config.h"
 #include "link/main_form.h"
@@ -17,7 +18,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <unistd.h>
