@@ -16,12 +16,14 @@ int GridDataRowIndex(TStringGrid *Grid, int Row)
     return (Row == -1 ? Grid->Row() : Row) - 1;
 }
 
+// Only the first data row stays, so only its cells are blanked: a long list's rows go as they
+// are.
 void GridClearData(TStringGrid *Grid, int Count)
 {
-    for (int col = 0; col < Count; ++col)
-        for (int row = 1; row < Grid->RowCount(); ++row)
-            Grid->SetCells(col, row, " ");
+    const bool hadData = Grid->RowCount() > 1;
     Grid->SetRowCount(2);
+    for (int col = 0; hadData && col < Count; ++col)
+        Grid->SetCells(col, 1, " ");
 }
 
 void GridSelectCell(TStringGrid *Grid, int Col, int Row)

@@ -48,9 +48,9 @@ bool IsHexDigitChar(char Ch)
     return IsDigitChar(Ch) || (Ch >= 'A' && Ch <= 'F') || (Ch >= 'a' && Ch <= 'f');
 }
 
-bool CharInString(char Ch, const AnsiString &Text)
+bool CharInString(char Ch, std::string_view Text)
 {
-    return Text.View().find(Ch) != std::string_view::npos;
+    return Text.find(Ch) != std::string_view::npos;
 }
 
 double RoundToDecimals(double Value, int Decimals, double &Result)
@@ -86,7 +86,7 @@ AnsiString KeepCharsOfSet(AnsiString &Text, const AnsiString &Set)
 {
     AnsiString kept;
     for (char ch : Text.View())
-        if (CharInString(ch, Set)) kept += ch;
+        if (CharInString(ch, Set.View())) kept += ch;
     Text = kept;
     return kept;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/System.h"
 
+#include <string_view>
 #include <vector>
 
 // Replaces every occurrence of Search, found ignoring letter case.
@@ -14,7 +15,7 @@ bool IsDigitChar(char Ch);
 // Latin and Cyrillic letters; Ё and ё are not among them.
 bool IsLetterChar(char Ch);
 bool IsHexDigitChar(char Ch);
-bool CharInString(char Ch, const AnsiString &Text);
+bool CharInString(char Ch, std::string_view Text);
 
 // The value printed with Decimals decimals and read back; stored in Result too.
 double RoundToDecimals(double Value, int Decimals, double &Result);

@@ -4,7 +4,9 @@
 #include "link/hex_text.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
 #include <bit>
+#include <string_view>
 
 const std::array<std::uint8_t, 16> CyfralOneOfFour = {
     0x77, 0x7B, 0x7D, 0x7E, 0xB7, 0xBB, 0xBD, 0xBE, 0xD7, 0xDB, 0xDD, 0xDE, 0xE7, 0xEB, 0xED, 0xEE};
@@ -235,6 +237,62 @@ bool NormalizeKeyText(int KeyType, AnsiString &Code)
     Code = Spaced(digits);
     KeyCrc(Code, true);
     return true;
+}
+
+namespace
+{
+
+int UpperHexValue(char Ch)
+{
+    if (Ch >= '0' && Ch <= '9') return Ch - '0';
+    if (Ch >= 'A' && Ch <= 'F') return Ch - 'A' + 10;
+    return -1;
+}
+
+// "5B 23 ..." as its eight bytes, first byte first.
+bool SpacedBytes(std::string_view Code, std::array<std::uint8_t, 8> &Bytes)
+{
+    if (Code.size() != 3 * Bytes.size() - 1) return false;
+    for (std::size_t i = 0; i < Bytes.size(); ++i) {
+        const int high = UpperHexValue(Code[3 * i]), low = UpperHexValue(Code[3 * i + 1]);
+        if (high < 0 || low < 0 || (i > 0 && Code[3 * i - 1] != ' ')) return false;
+        Bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return true;
+}
+
+// The bytes NormalizeKeyText puts into a code of the type, 1-based as PutByte counts them.
+bool HasFixedBytes(int KeyType, const std::array<std::uint8_t, 8> &B)
+{
+    switch (KeyType) {
+    case ktMetakom:
+        return B[1] == 0 && B[2] == 0 && B[7] == 1 &&
+               std::all_of(B.begin() + 3, B.begin() + 7,
+                           [](std::uint8_t Byte) { return std::popcount(Byte) % 2 == 0; });
+    case ktCyfral:
+        return B[1] == 0 && B[2] == 0 && B[3] == 0 && B[4] == 1 && B[7] == 1;
+    case ktProxy:
+        return B[1] == 0 && B[7] == 0;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+bool IsSpacedKeyText(const AnsiString &Code)
+{
+    std::array<std::uint8_t, 8> bytes{};
+    return SpacedBytes(Code.View(), bytes);
+}
+
+bool IsNormalKeyText(int KeyType, const AnsiString &Code)
+{
+    std::array<std::uint8_t, 8> bytes{};
+    if (!SpacedBytes(Code.View(), bytes) || !HasFixedBytes(KeyType, bytes)) return false;
+    const std::array<std::uint8_t, 7> checked = {bytes[7], bytes[6], bytes[5], bytes[4],
+                                                 bytes[3], bytes[2], bytes[1]};
+    return bytes[0] == KeyCheckByte(checked);
 }
 
 bool ExtractKeyHex(AnsiString &Text)

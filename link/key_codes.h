@@ -43,6 +43,12 @@ extern const AnsiString InvalidMetakomReplacement;
 // byte. False only for a Metakom code that fails the check; the code is then
 // replaced by InvalidMetakomReplacement.
 bool NormalizeKeyText(int KeyType, AnsiString &Code);
+// Eight upper-case hex pairs with single blanks: the form in which the grid shows every code.
+bool IsSpacedKeyText(const AnsiString &Code);
+// Whether NormalizeKeyText would leave Code as it is: eight upper-case hex pairs with single
+// blanks, the fixed bytes of the key type in place, and the check byte right. Asked of every
+// row of a full book, so it builds no text.
+bool IsNormalKeyText(int KeyType, const AnsiString &Code);
 
 // Upper-cases and trims Text and keeps the first 16 hex digits of its first 23
 // characters; true when 16 remain.

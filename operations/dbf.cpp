@@ -3,10 +3,12 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -23,6 +25,7 @@ constexpr std::uint8_t Terminator = 0x0D;
 constexpr std::uint8_t EndOfFile = 0x1A;
 constexpr int NameBytes = 11;
 constexpr int TextMax = 256;
+constexpr int LanguageDriverByte = 29;
 
 std::uint16_t Word(const std::uint8_t *Bytes)
 {
@@ -35,14 +38,36 @@ void PutWord(std::uint8_t *Bytes, unsigned Value)
     Bytes[1] = static_cast<std::uint8_t>(Value >> 8);
 }
 
-bool ReadAll(int Handle, void *Data, std::size_t Count)
+// The whole file, to its end.
+bool ReadAll(int Handle, std::string &Bytes)
 {
-    return ::read(Handle, Data, Count) == static_cast<ssize_t>(Count);
+    Bytes.clear();
+    struct stat info;
+    if (::fstat(Handle, &info) != 0) return false;
+    Bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    for (;;) {
+        if (done == Bytes.size()) Bytes.resize(done + 4096); // grown since the size was taken
+        const ssize_t got = ::read(Handle, Bytes.data() + done, Bytes.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    Bytes.resize(done);
+    return true;
 }
 
-bool WriteAll(int Handle, const void *Data, std::size_t Count)
+bool WriteAll(int Handle, std::string_view Bytes, off_t At)
 {
-    return ::write(Handle, Data, Count) == static_cast<ssize_t>(Count);
+    while (!Bytes.empty()) {
+        const ssize_t done = ::pwrite(Handle, Bytes.data(), Bytes.size(), At);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        Bytes.remove_prefix(static_cast<std::size_t>(done));
+        At += done;
+    }
+    return true;
 }
 
 // A number right-aligned in blanks, as dBase writes it: an optional minus and digits.
@@ -64,6 +89,8 @@ _DBF::_DBF(const AnsiString &FileName, int OpenFlags)
     : FFileName(FileName.SubString(1, 1024)), FOpenFlags(OpenFlags)
 {
 }
+
+_DBF::_DBF() : FInMemory(true), FOpenFlags(O_RDWR) {}
 
 _DBF::~_DBF()
 {
@@ -102,6 +129,12 @@ bool _DBF::TakeDescriptor(const std::uint8_t *Bytes, Field &F)
     return F.Length > 0;
 }
 
+void _DBF::PutRecordCount(std::uint8_t *Header) const
+{
+    for (int i = 0; i < 4; ++i)
+        Header[4 + i] = static_cast<std::uint8_t>(FRecordCount >> (8 * i));
+}
+
 void _DBF::PutHeader(std::uint8_t *Bytes) const
 {
     std::memset(Bytes, 0, HeaderSize);
@@ -109,16 +142,15 @@ void _DBF::PutHeader(std::uint8_t *Bytes) const
     Bytes[1] = 0; // last update 1900-01-01
     Bytes[2] = 1;
     Bytes[3] = 1;
-    for (int i = 0; i < 4; ++i)
-        Bytes[4 + i] = static_cast<std::uint8_t>(FRecordCount >> (8 * i));
+    PutRecordCount(Bytes);
     PutWord(Bytes + 8, static_cast<unsigned>(FHeaderLength));
     PutWord(Bytes + 10, static_cast<unsigned>(FRecordLength));
 }
 
 bool _DBF::ReadHeader()
 {
-    std::uint8_t header[HeaderSize];
-    if (!ReadAll(FHandle, header, sizeof header)) return false;
+    if (FImage.size() < HeaderSize) return false;
+    const auto *header = reinterpret_cast<const std::uint8_t *>(FImage.data());
     FRecordCount = header[4] | (header[5] << 8) | (header[6] << 16) |
                    (static_cast<std::uint32_t>(header[7]) << 24);
     FHeaderLength = Word(header + 8);
@@ -127,20 +159,19 @@ bool _DBF::ReadHeader()
     const int fieldCount = (FHeaderLength - HeaderSize - 1) / DescriptorSize;
     FFields.clear();
     // Descriptors up to the terminator, but never past the header's length or the limit.
-    for (;;) {
-        std::uint8_t bytes[DescriptorSize];
-        const ssize_t got = ::read(FHandle, bytes, DescriptorSize);
-        if (got >= 1 && bytes[0] == Terminator) break;
-        if (got != DescriptorSize) return false;
+    for (std::size_t at = HeaderSize;; at += DescriptorSize) {
+        const std::size_t left = FImage.size() - at;
+        if (left >= 1 && header[at] == Terminator) break;
+        if (left < DescriptorSize) return false;
         if (static_cast<int>(FFields.size()) >= std::min(fieldCount, MaxFields)) return false;
         Field field;
-        if (!TakeDescriptor(bytes, field)) return false;
+        if (!TakeDescriptor(header + at, field)) return false;
         FFields.push_back(field);
     }
     return static_cast<int>(FFields.size()) == fieldCount && fieldCount > 0;
 }
 
-bool _DBF::CheckLayout(long FileSize)
+bool _DBF::CheckLayout()
 {
     int offset = 1;
     for (Field &field : FFields) {
@@ -149,26 +180,26 @@ bool _DBF::CheckLayout(long FileSize)
     }
     if (offset != FRecordLength) return false;
     const long long needed = FHeaderLength + static_cast<long long>(FRecordCount) * FRecordLength;
-    return needed <= FileSize;
-}
-
-bool _DBF::WriteHeader()
-{
-    std::uint8_t header[HeaderSize];
-    PutHeader(header);
-    return ::lseek(FHandle, 0, SEEK_SET) == 0 && WriteAll(FHandle, header, sizeof header);
+    return needed <= static_cast<long long>(FImage.size());
 }
 
 // ---- open, create, close ----
 
+bool _DBF::ReadImage()
+{
+    FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, NewFileMode);
+    if (FHandle >= 0 && ReadAll(FHandle, FImage)) return true;
+    if (FHandle >= 0) ::close(FHandle);
+    FHandle = -1;
+    return false;
+}
+
 bool _DBF::open()
 {
     if (FOpen) return true;
-    FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, NewFileMode);
-    if (FHandle < 0) return Fail(IoError);
-    const long size = ::lseek(FHandle, 0, SEEK_END);
-    if (size < 0 || ::lseek(FHandle, 0, SEEK_SET) != 0 || !ReadHeader() || !CheckLayout(size)) {
-        ::close(FHandle);
+    if (FInMemory ? FImage.empty() : !ReadImage()) return Fail(IoError);
+    if (!ReadHeader() || !CheckLayout()) {
+        if (FHandle >= 0) ::close(FHandle);
         FHandle = -1;
         FFields.clear();
         return Fail(IoError);
@@ -176,25 +207,35 @@ bool _DBF::open()
     try {
         FRecord.assign(static_cast<std::size_t>(FRecordLength) + 1, 0);
     } catch (const std::bad_alloc &) {
-        ::close(FHandle);
+        if (FHandle >= 0) ::close(FHandle);
         FHandle = -1;
         return Fail(NoMemory);
     }
-    go_to(1); // nothing to read in an empty table
     FOpen = true;
+    go_to(1); // nothing to read in an empty table
     return true;
+}
+
+// The image only grows, so written over the file from its start it is the whole file.
+bool _DBF::WriteImage()
+{
+    return !FChanged || WriteAll(FHandle, FImage, 0);
 }
 
 void _DBF::close()
 {
     if (!FOpen) return;
     if (FModified) {
-        const std::uint8_t mark = EndOfFile;
-        if (::lseek(FHandle, 0, SEEK_END) < 0 || !WriteAll(FHandle, &mark, 1)) FError = IoError;
+        FImage.push_back(static_cast<char>(EndOfFile));
+        FChanged = true;
         FModified = false;
     }
-    if (::close(FHandle) != 0) FError = IoError;
+    if (FHandle >= 0) {
+        if (!WriteImage()) FError = IoError;
+        if (::close(FHandle) != 0) FError = IoError;
+    }
     FHandle = -1;
+    FChanged = false;
     FOpen = false;
     FCurrent = 0;
 }
@@ -244,10 +285,12 @@ bool _DBF::create()
     for (std::size_t i = 0; i < FFields.size(); ++i)
         PutDescriptor(FFields[i], bytes.data() + HeaderSize + DescriptorSize * i);
     bytes.back() = Terminator;
+    FImage.assign(bytes.begin(), bytes.end());
+    if (FInMemory) return true;
     const int handle =
         ::open(rtl::SystemPath(FFileName).c_str(), O_CREAT | O_TRUNC | O_RDWR, NewFileMode);
     if (handle < 0) return Fail(IoError);
-    const bool written = WriteAll(handle, bytes.data(), bytes.size());
+    const bool written = WriteAll(handle, FImage, 0);
     if (::close(handle) != 0 || !written) return Fail(IoError);
     return true;
 }
@@ -256,18 +299,16 @@ bool _DBF::create()
 
 long _DBF::record_offset(int Record) const
 {
-    if (FHandle < 0) return 0;
+    if (!FOpen) return 0;
     return FHeaderLength + static_cast<long>(FRecordLength) * (Record - 1);
 }
 
 bool _DBF::go_to(int Record)
 {
-    if (FHandle < 0) return Fail(NoFile);
+    if (!FOpen) return Fail(NoFile);
     if (Record < 1 || static_cast<std::uint32_t>(Record) > FRecordCount) return false;
-    if (::lseek(FHandle, record_offset(Record), SEEK_SET) < 0) return Fail(IoError);
-    if (!read_record()) return false;
     FCurrent = Record;
-    return true;
+    return read_record();
 }
 
 bool _DBF::skip(int Count)
@@ -275,39 +316,54 @@ bool _DBF::skip(int Count)
     return go_to(FCurrent + Count);
 }
 
+// The current record in the image; null when there is none.
+char *_DBF::RecordAt(int Record)
+{
+    if (Record < 1) return nullptr;
+    return FImage.data() + record_offset(Record);
+}
+
 bool _DBF::read_record()
 {
-    if (FHandle < 0 || FRecord.empty()) return Fail(NoFile);
-    if (!ReadAll(FHandle, FRecord.data(), static_cast<std::size_t>(FRecordLength)))
-        return Fail(IoError);
+    if (!FOpen || FRecord.empty()) return Fail(NoFile);
+    const char *at = RecordAt(FCurrent);
+    if (!at) return Fail(IoError);
+    std::memcpy(FRecord.data(), at, static_cast<std::size_t>(FRecordLength));
     FRecord[static_cast<std::size_t>(FRecordLength)] = 0;
-    return ::lseek(FHandle, -FRecordLength, SEEK_CUR) >= 0 || Fail(IoError);
+    return true;
+}
+
+bool _DBF::Writable() const
+{
+    return FInMemory || (FOpenFlags & O_ACCMODE) != O_RDONLY;
 }
 
 bool _DBF::write_record()
 {
-    if (FHandle < 0 || FRecord.empty()) return Fail(NoFile);
-    if (!WriteAll(FHandle, FRecord.data(), static_cast<std::size_t>(FRecordLength)))
-        return Fail(IoError);
+    if (!FOpen || FRecord.empty()) return Fail(NoFile);
+    char *at = RecordAt(FCurrent);
+    if (!at || !Writable()) return Fail(IoError);
+    std::memcpy(at, FRecord.data(), static_cast<std::size_t>(FRecordLength));
     FRecord[static_cast<std::size_t>(FRecordLength)] = 0;
-    return ::lseek(FHandle, -FRecordLength, SEEK_CUR) >= 0 || Fail(IoError);
+    FChanged = true;
+    return true;
 }
 
+// The record goes where the next one belongs, over whatever the file held there (its end
+// mark); of the header only the count changes, so a table keeps its own marks.
 bool _DBF::append_blank()
 {
     if (!FOpen) return false;
-    std::fill(FRecord.begin(), FRecord.end() - 1, ' ');
-    if (::lseek(FHandle, record_offset(static_cast<int>(FRecordCount) + 1), SEEK_SET) < 0 ||
-        !write_record())
-        return Fail(IoError);
+    if (!Writable()) return Fail(IoError);
+    const std::size_t end =
+        static_cast<std::size_t>(record_offset(static_cast<int>(FRecordCount) + 2));
+    if (FImage.size() < end) FImage.resize(end);
     ++FRecordCount;
-    if (!WriteHeader()) {
-        --FRecordCount;
-        go_to(static_cast<int>(FRecordCount));
-        return Fail(IoError);
-    }
+    FCurrent = static_cast<int>(FRecordCount);
+    std::fill(FRecord.begin(), FRecord.end() - 1, ' ');
+    write_record();
+    PutRecordCount(reinterpret_cast<std::uint8_t *>(FImage.data()));
     FModified = true;
-    go_to(static_cast<int>(FRecordCount));
     return true;
 }
 
@@ -326,8 +382,12 @@ const _DBF::Field *_DBF::Find(const AnsiString &Name, bool Numeric) const
 bool _DBF::get_char_field(const AnsiString &Name, AnsiString &Value) const
 {
     if (FFields.empty() || Name.IsEmpty() || FRecord.empty()) return false;
-    if (const Field *field = Find(Name, false))
-        Value = AnsiString(FRecord.data() + field->Offset, std::min(field->Length, TextMax));
+    // In place: a table read record by record keeps the room the last value took.
+    if (const Field *field = Find(Name, false)) {
+        const int length = std::min(field->Length, TextMax);
+        Value.SetLength(length);
+        std::memcpy(&Value[1], FRecord.data() + field->Offset, static_cast<std::size_t>(length));
+    }
     return true;
 }
 
@@ -373,6 +433,11 @@ int _DBF::field_count() const
 int _DBF::record_count() const
 {
     return FOpen ? static_cast<int>(FRecordCount) : 0;
+}
+
+int _DBF::language_driver() const
+{
+    return FOpen ? static_cast<std::uint8_t>(FImage[LanguageDriverByte]) : 0;
 }
 
 int _DBF::field_length(int Index) const
@@ -427,9 +492,9 @@ bool WriterDbf::load()
         return false;
     };
     const auto text = [this](const char *Field, _CHARACTER &Image) {
-        AnsiString value = Image.Text();
+        AnsiString value = std::move(Image).Text();
         get_char_field(Field, value);
-        Image = value;
+        Image = std::move(value);
     };
     const bool typed = number("TYPE_KEY", type_key);
     text("NAME", name);

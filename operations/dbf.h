@@ -8,10 +8,16 @@
 // Nothing in a file is taken on trust: the descriptors must fit the header and be at most
 // 256, the field lengths must add up to the record length, the records must be in the file,
 // and every field access stays inside the record.
+//
+// An open table is its whole file in memory: read in one go when opened, and written back in
+// one go when it is closed, if anything changed. A table made without a file lives in memory
+// only, and image() gives the file it would be.
 
 #include "platform/rtl/System.h"
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 class _DBF
@@ -26,12 +32,15 @@ public:
 
     // OpenFlags are the runtime's open flags (O_RDONLY, O_RDWR ...).
     _DBF(const AnsiString &FileName, int OpenFlags);
+    // A table in memory only: create and close touch no file.
+    _DBF();
     virtual ~_DBF();
     _DBF(const _DBF &) = delete;
     _DBF &operator=(const _DBF &) = delete;
 
     bool open();
-    // Appends the end-of-file mark when a record was added; a failed write sets IoError.
+    // Appends the end-of-file mark when a record was added and writes what changed back to the
+    // file; a failed write sets IoError.
     void close();
     bool add_field(char Type, const AnsiString &Name, int Length, int Decimals);
     bool create();
@@ -55,6 +64,11 @@ public:
     bool field_name(int Index, AnsiString &Name) const;
     char field_type(const AnsiString &Name) const;
     long record_offset(int Record) const;
+    // The language driver byte of the header, which names the code page of the texts; 0 while
+    // not open.
+    int language_driver() const;
+    // The table's bytes as its file holds them, the end mark too once it is closed.
+    const std::string &image() const { return FImage; }
 
     // The current record is marked deleted: its deletion byte is no blank.
     bool deleted() const { return FRecord.empty() || FRecord[0] != ' '; }
@@ -73,18 +87,24 @@ private:
     // The 32 bytes of a field descriptor as the file holds them.
     static void PutDescriptor(const Field &F, std::uint8_t *Bytes);
     static bool TakeDescriptor(const std::uint8_t *Bytes, Field &F);
+    bool ReadImage();
     bool ReadHeader();
-    bool CheckLayout(long FileSize);
+    bool CheckLayout();
+    void PutRecordCount(std::uint8_t *Header) const;
     void PutHeader(std::uint8_t *Bytes) const;
-    bool WriteHeader();
+    bool Writable() const;
+    bool WriteImage();
+    char *RecordAt(int Record);
     const Field *Find(const AnsiString &Name, bool Numeric) const;
     bool Fail(int Code);
 
     AnsiString FFileName;
-    int FOpenFlags;
+    bool FInMemory = false;
+    int FOpenFlags = 0;
     int FHandle = -1;
     bool FOpen = false;
     bool FModified = false;
+    bool FChanged = false; // the image differs from the file
     int FError = NoError;
     int FCurrent = 0;
     std::uint32_t FRecordCount = 0;
@@ -92,6 +112,7 @@ private:
     int FRecordLength = 1;
     std::vector<Field> FFields;
     std::vector<char> FRecord; // record length + 1
+    std::string FImage;
 };
 
 // A text of a record image: at most 256 characters, as many as a field read gives; a
@@ -102,9 +123,14 @@ public:
     static constexpr int Capacity = 256;
 
     _CHARACTER() = default;
-    _CHARACTER(const AnsiString &Text) : FText(Text.SubString(1, Capacity)) {}
+    _CHARACTER(AnsiString Text) : FText(std::move(Text))
+    {
+        if (FText.Length() > Capacity) FText.SetLength(Capacity);
+    }
     _CHARACTER(const char *Text) : _CHARACTER(AnsiString(Text)) {}
-    const AnsiString &Text() const { return FText; }
+    const AnsiString &Text() const & { return FText; }
+    // The text taken out with its room, for a table to read the next record's field into.
+    AnsiString Text() && { return std::move(FText); }
 
 private:
     AnsiString FText;
@@ -115,6 +141,7 @@ class WriterDbf : public _DBF
 {
 public:
     WriterDbf(const AnsiString &FileName, int OpenFlags) : _DBF(FileName, OpenFlags) {}
+    WriterDbf() = default;
 
     bool store();
     // False when TYPE_KEY or MODE held no number; go_top and skip leave that in complete.

@@ -18,6 +18,7 @@ constexpr int WriteAnswerLength = 1;
 constexpr int CellStep = 0x18;
 constexpr int FrameDataDigits = 16;
 constexpr int CellDigits = 48;
+constexpr int KeyDigits = 16;
 constexpr int NameLength = 14;
 const AnsiString FirstCellAddress = "0400";
 const AnsiString LastCellAddress = "61A8";
@@ -30,10 +31,10 @@ AnsiString ReadCellCommand(const AnsiString &Address)
     return "A5" + body + HexChecksum(body, false);
 }
 
-// Exactly a cell's 24 bytes as upper-case hex text, or the frames would go out misaligned.
-bool IsDeviceCellData(const AnsiString &Data)
+// Exactly Digits upper-case hex digits, or the frames would go out misaligned.
+bool IsDeviceHex(const AnsiString &Data, int Digits)
 {
-    if (Data.Length() != CellDigits) return false;
+    if (Data.Length() != Digits) return false;
     for (int pos = 1; pos <= Data.Length(); ++pos)
         if (!CharInString(Data[pos], "0123456789ABCDEF")) return false;
     return true;
@@ -361,20 +362,20 @@ bool TMainForm::WriterRowWritable(int Index) const
            WriterRowSendable(WriterRows[Index]);
 }
 
+// Asked of every row of a book that is loaded or written, so it reads the row as it is
+// rather than making the cell's text (WriterCellData) to look at it.
 bool TMainForm::WriterRowSendable(const WriterRecord &Record) const
 {
-    const AnsiString data = WriterCellData(Record);
-    if (!IsDeviceCellData(data)) return false;
-    if (data == EmptyCellData) return true;
+    if (Record.Changed == -1 || Record.KeyHex.IsEmpty()) return true; // sent as an empty cell
     // A key the device could not use: a type or mode it does not have.
     if (!WriteModeKnown(Record)) return false;
     // The key the device gets must be the one the row shows: the old key a Cyfral key of the
     // other modes is written from holds it, and any other code is one the program stores, with
     // its fixed bytes and check byte. A code that needs them put right (a damaged file) would
     // go out as another key.
-    if (WrittenFromOldKey(Record)) return OldKeyText(Record) == Record.KeyHex;
-    AnsiString stored = Record.KeyHex;
-    return NormalizeKeyText(Record.KeyType, stored) && stored == Record.KeyHex;
+    if (WrittenFromOldKey(Record))
+        return IsDeviceHex(Record.OldKey, KeyDigits) && OldKeyText(Record) == Record.KeyHex;
+    return IsNormalKeyText(Record.KeyType, Record.KeyHex);
 }
 
 AnsiString TMainForm::WriterCellData(const WriterRecord &Record) const

@@ -73,7 +73,7 @@ void TMainForm::CleanWriterName(AnsiString &Text)
 {
     Text = Text.Trim().UpperCase().SubString(1, NameLength);
     for (int pos = 1; pos <= Text.Length(); ++pos)
-        if (!CharInString(Text[pos], DeviceAlphabet)) Text[pos] = ' ';
+        if (!CharInString(Text[pos], DeviceAlphabet.View())) Text[pos] = ' ';
     Text = Text.Trim();
 }
 

@@ -7,6 +7,7 @@
 #include "operations/dbf.h"
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/CodePages.h"
 
 #include <fcntl.h>
 
@@ -17,6 +18,9 @@ constexpr int NameLength = 14;
 const AnsiString DbfFilter = "DBF файл (*.dbf)|*.dbf"_a;
 const AnsiString OpenError = "Ошибка при открытии файла ... "_a;
 const AnsiString WriteError = "Ошибка при записи файла ... "_a;
+// The four letters the device alphabet lacks, and the letter each becomes.
+const AnsiString MissingLetters = "ЩЁЪЙ"_a;
+const AnsiString StandInLetters = "ШЕЬИ"_a;
 const AnsiString GoTopError =
     "Ошибка при 'go_top()'. Возможно закрыт доступ к базе либо файл не найден. "_a;
 
@@ -51,6 +55,34 @@ bool IsHexText(const AnsiString &Text, int Length)
     return true;
 }
 
+// The code page the header's language driver byte names for the texts. Unmarked tables are
+// ours; DOS-era and many Russian tools write cp866 and mark it.
+enum class TTableCodePage { Windows1251, Dos866, Other };
+
+TTableCodePage TableCodePage(const _DBF &Table)
+{
+    switch (Table.language_driver()) {
+    case 0x00:
+    case 0xC9:
+        return TTableCodePage::Windows1251;
+    case 0x26:
+    case 0x65:
+        return TTableCodePage::Dos866;
+    default:
+        return TTableCodePage::Other;
+    }
+}
+
+AnsiString FromDos866(const AnsiString &Text)
+{
+    constexpr UINT Dos866 = 866;
+    std::u16string wide(static_cast<std::size_t>(Text.Length()), u'\0');
+    const int length =
+        MultiByteToWideChar(Dos866, 0, Text.c_str(), Text.Length(), wide.data(), Text.Length());
+    wide.resize(static_cast<std::size_t>(length));
+    return AnsiString(WideString(wide));
+}
+
 bool HasWriterFields(const WriterDbf &Table)
 {
     if (Table.field_count() != static_cast<int>(std::size(WriterFields))) return false;
@@ -79,6 +111,7 @@ bool CheckLoadedRow(WriterRecord &Row)
     if (Row.KeyType < 0 || Row.KeyType >= KeyTypeCount || Row.WriteMode < 0 ||
         Row.WriteMode >= WriteModeCount || KeyTypeNames[Row.KeyType][1 + Row.WriteMode].IsEmpty())
         return false;
+    if (IsSpacedKeyText(Row.KeyHex)) return true; // as the program writes it
     // Eight pairs with single blanks between them, or the sixteen digits alone.
     const AnsiString text = Row.KeyHex.UpperCase();
     const AnsiString digits = text.Length() == 23 ? RemoveSeparatorEvery(text, 3) : text;
@@ -89,27 +122,25 @@ bool CheckLoadedRow(WriterRecord &Row)
     return true;
 }
 
-// The rows as a new table in Part; empty, or why it failed.
-AnsiString WriteWriterTable(const AnsiString &Part, const std::vector<WriterRecord> &Rows)
+// The rows as the bytes of a new table, made in memory so that the file is written once, whole.
+bool MakeWriterTable(const std::vector<WriterRecord> &Rows, std::string &Bytes)
 {
-    WriterDbf table(Part, O_RDWR);
+    WriterDbf table;
     for (const FieldShape &f : WriterFields)
         table.add_field(f.Type, f.Name, f.Length, 0);
-    table.create();
-    if (!table.open()) return OpenError;
-    if (table.record_count() > 0 && !table.go_top()) return GoTopError;
-    bool written = true;
+    if (!table.create() || !table.open()) return false;
     for (const WriterRecord &row : Rows) {
-        written = written && table.append_blank();
+        if (!table.append_blank()) return false;
         table.name = row.Name;
         table.type_key = row.KeyType;
         table.mode = row.WriteMode;
         table.key_hex = row.KeyHex;
         table.old_key = row.OldKey;
-        written = written && table.store();
+        if (!table.store()) return false;
     }
     table.close();
-    return written && table.error() == _DBF::NoError ? AnsiString() : WriteError;
+    Bytes = table.image();
+    return true;
 }
 
 // The table writer's dialog or file calls run with the current folder of their own.
@@ -176,21 +207,16 @@ void TMainForm::SaveWriterToDbf(const AnsiString &FileName)
         ShowStatusMessage(OpenError, FileName, smError);
         return;
     }
-    // The table is made in a file of its own and replaces the book only when it is whole and
-    // on the disk: a kill or a full disk leaves the old book, a link to the book stays a link,
-    // and no file beside the book is overwritten on the way.
-    const AnsiString part = rtl::CreateTempFile("", "qrv4-book");
-    if (part.IsEmpty()) {
+    // The table replaces the book only when it is whole and on the disk: a kill or a full disk
+    // leaves the old book, a link to the book stays a link, and no file beside the book is
+    // overwritten on the way.
+    std::string bytes;
+    if (!MakeWriterTable(WriterRows, bytes)) {
         ShowStatusMessage(OpenError, FileName, smError);
         return;
     }
-    AnsiString failure = WriteWriterTable(part, WriterRows);
-    if (failure.IsEmpty() && rtl::ReplaceFileContentFrom(rtl::SystemPath(FileName),
-                                                         rtl::SystemPath(part), BookFolder) != 0)
-        failure = WriteError;
-    DeleteFile(part);
-    if (!failure.IsEmpty()) {
-        ShowStatusMessage(failure, FileName, smError);
+    if (rtl::ReplaceFileContent(rtl::SystemPath(FileName), bytes, BookFolder) != 0) {
+        ShowStatusMessage(WriteError, FileName, smError);
         return;
     }
     ShowStatusMessage("Запись прошла успешно!"_a, "", smNeutral);
@@ -203,7 +229,8 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         ShowStatusMessage(OpenError, FileName, smError);
         return;
     }
-    if (!HasWriterFields(table)) {
+    const TTableCodePage codePage = TableCodePage(table);
+    if (!HasWriterFields(table) || codePage == TTableCodePage::Other) {
         ShowStatusMessage(
             "Ошибка при открытии файла. Файл не соответствует записной книжке QRV4! "_a, FileName,
             smError);
@@ -215,6 +242,7 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         return;
     }
     std::vector<WriterRecord> rows;
+    rows.reserve(static_cast<std::size_t>(table.record_count()));
     AnsiString invalid;
     do {
         WriterRecord row;
@@ -225,7 +253,9 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         if (live) {
             row.KeyType = table.type_key;
             row.WriteMode = table.mode;
-            row.Name = CleanLoadedName(table.name.Text().Trim());
+            const AnsiString &name = table.name.Text();
+            row.Name =
+                CleanLoadedName(codePage == TTableCodePage::Dos866 ? FromDos866(name) : name);
             row.KeyHex = table.key_hex.Text().Trim();
             row.OldKey = table.old_key.Text().Trim();
             row.Changed = 1;
@@ -235,7 +265,7 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
             row.Changed = 0;
             invalid += (invalid.IsEmpty() ? " " : ", ") + IntToStr(row.CellNumber);
         }
-        rows.push_back(row);
+        rows.push_back(std::move(row));
     } while (table.skip(1));
     // A record that could not be read ends the load with nothing taken.
     if (table.error() != _DBF::NoError) {
@@ -256,14 +286,12 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
 
 AnsiString TMainForm::CleanLoadedName(const AnsiString &Text)
 {
-    AnsiString name = Text.Trim().UpperCase();
-    const std::pair<AnsiString, AnsiString> missing[] = {
-        {"Щ"_a, "Ш"_a}, {"Ё"_a, "Е"_a}, {"Ъ"_a, "Ь"_a}, {"Й"_a, "И"_a}};
-    for (const auto &[from, to] : missing)
-        for (int pos = 1; pos <= name.Length(); ++pos)
-            if (name[pos] == from[1]) name[pos] = to[1];
+    const AnsiString name = Text.Trim().UpperCase();
     AnsiString kept;
-    for (int pos = 1; pos <= name.Length(); ++pos)
-        if (CharInString(name[pos], DeviceAlphabet)) kept += name[pos];
+    for (char ch : name.View()) {
+        const std::size_t missing = MissingLetters.View().find(ch);
+        if (missing != std::string_view::npos) ch = StandInLetters.View()[missing];
+        if (CharInString(ch, DeviceAlphabet.View())) kept += ch;
+    }
     return kept.Trim().SubString(1, NameLength);
 }

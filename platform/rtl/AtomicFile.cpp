@@ -289,11 +289,11 @@ int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes)
 }
 
 int rtl::ReplaceFileContentFrom(const std::filesystem::path &File,
-                                const std::filesystem::path &Source, ReadOnlyFolder InFolder)
+                                const std::filesystem::path &Source)
 {
     std::string bytes;
     if (ReadFileContent(Source, bytes) != 0) return EIO;
-    return ReplaceFileContent(File, bytes, InFolder);
+    return ReplaceFileContent(File, bytes);
 }
 
 void rtl::SaveStreamToFile(const AnsiString &FileName,

@@ -33,8 +33,7 @@ int ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes
                        ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
 // The same for the content of the file Source, which a writer that wants a file of its own
 // has made whole; EIO when Source cannot be read.
-int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesystem::path &Source,
-                           ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
+int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesystem::path &Source);
 // The same for what Save writes into a stream: a file the user keeps (a report, a picture, a
 // list) is never left cut short by a failed save. Raises EFCreateError, with the old file
 // as it was, when it cannot be replaced.

@@ -6,22 +6,23 @@
 #include <array>
 #include <cstring>
 
-namespace rtl {
-namespace {
+namespace rtl
+{
+namespace
+{
 
 constexpr std::array<char16_t, 128> HighHalf = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
-    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
-    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
-    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
-    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411,
-    0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A, 0x041B, 0x041C,
-    0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
-    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F, 0x0430, 0x0431, 0x0432,
-    0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D,
-    0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448,
-    0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
+    0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408,
+    0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB,
+    0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423,
+    0x0424, 0x0425, 0x0426, 0x0427, 0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B,
+    0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
 // Upper case of the letters cp1251 holds: Latin, Cyrillic and the Slavic extras.
@@ -59,7 +60,9 @@ const CaseTables &Tables()
         }
         // Every case partner of a cp1251 letter lies in the blocks FromUnicode covers.
         auto toByte = [&](char32_t u, int fallback) {
-            return static_cast<unsigned char>(u < 0x80 ? u : t.FromUnicode[u] ? t.FromUnicode[u] : fallback);
+            return static_cast<unsigned char>(u < 0x80           ? u
+                                              : t.FromUnicode[u] ? t.FromUnicode[u]
+                                                                 : fallback);
         };
         for (int b = 0; b < 256; ++b) {
             char32_t u = Cp1251ToUnicode(static_cast<unsigned char>(b));
@@ -97,7 +100,11 @@ char32_t NextUtf8(std::string_view Text, std::size_t &Index)
 {
     auto byte = [&](std::size_t i) { return static_cast<unsigned char>(Text[i]); };
     unsigned char lead = byte(Index);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+    int extra = lead < 0x80           ? 0
+                : (lead >> 5) == 0x6  ? 1
+                : (lead >> 4) == 0xE  ? 2
+                : (lead >> 3) == 0x1E ? 3
+                                      : -1;
     if (extra < 0 || Index + extra >= Text.size() + (extra == 0 ? 1 : 0)) {
         ++Index;
         return extra == 0 ? lead : 0xFFFD;
@@ -204,8 +211,14 @@ std::string Utf16ToUtf8(std::u16string_view Text)
     return out;
 }
 
-unsigned char UpperByte(unsigned char Byte) { return Tables().Upper[Byte]; }
-unsigned char LowerByte(unsigned char Byte) { return Tables().Lower[Byte]; }
+unsigned char UpperByte(unsigned char Byte)
+{
+    return Tables().Upper[Byte];
+}
+unsigned char LowerByte(unsigned char Byte)
+{
+    return Tables().Lower[Byte];
+}
 
 } // namespace rtl
 
@@ -254,7 +267,10 @@ AnsiString AnsiString::SubString(int Start, int Count) const
     return rtl::ClampedSub(FData, Start, Count);
 }
 
-int AnsiString::Pos(const AnsiString &Sub) const { return rtl::FindPos(FData, Sub.FData); }
+int AnsiString::Pos(const AnsiString &Sub) const
+{
+    return rtl::FindPos(FData, Sub.FData);
+}
 
 AnsiString &AnsiString::Insert(const AnsiString &Text, int Index)
 {
@@ -286,27 +302,42 @@ bool AnsiString::IsDelimiter(const AnsiString &Delimiters, int Index) const
            Delimiters.FData.find(FData[Index - 1]) != std::string::npos;
 }
 
+namespace
+{
+// Every byte through one of the case tables, looked up once for the text.
+std::string Mapped(std::string Text, const std::array<unsigned char, 256> &Table)
+{
+    for (char &c : Text)
+        c = static_cast<char>(Table[static_cast<unsigned char>(c)]);
+    return Text;
+}
+} // namespace
+
 AnsiString AnsiString::UpperCase() const
 {
-    std::string out(FData);
-    for (char &c : out)
-        c = static_cast<char>(rtl::UpperByte(static_cast<unsigned char>(c)));
-    return out;
+    return Mapped(FData, rtl::Tables().Upper);
 }
 
 AnsiString AnsiString::LowerCase() const
 {
-    std::string out(FData);
-    for (char &c : out)
-        c = static_cast<char>(rtl::LowerByte(static_cast<unsigned char>(c)));
-    return out;
+    return Mapped(FData, rtl::Tables().Lower);
 }
 
-namespace {
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+namespace
+{
+bool IsBlankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
 } // namespace
 
-AnsiString AnsiString::Trim() const { return TrimLeft().TrimRight(); }
+AnsiString AnsiString::Trim() const
+{
+    const auto first = std::find_if_not(FData.begin(), FData.end(), IsBlankOrControl);
+    const auto last =
+        std::find_if_not(FData.rbegin(), std::make_reverse_iterator(first), IsBlankOrControl);
+    return std::string(first, last.base());
+}
 
 AnsiString AnsiString::TrimLeft() const
 {
@@ -326,13 +357,31 @@ AnsiString::AnsiString(long Value) : FData(std::to_string(Value)) {}
 AnsiString::AnsiString(long long Value) : FData(std::to_string(Value)) {}
 AnsiString::AnsiString(double Value) : AnsiString(FloatToStr(Value)) {}
 
-int AnsiString::ToInt() const { return StrToInt(*this); }
-int AnsiString::ToIntDef(int Default) const { return StrToIntDef(*this, Default); }
-double AnsiString::ToDouble() const { return StrToFloat(*this); }
-int AnsiString::AnsiCompare(const AnsiString &Other) const { return AnsiCompareStr(*this, Other); }
-int AnsiString::AnsiCompareIC(const AnsiString &Other) const { return AnsiCompareText(*this, Other); }
+int AnsiString::ToInt() const
+{
+    return StrToInt(*this);
+}
+int AnsiString::ToIntDef(int Default) const
+{
+    return StrToIntDef(*this, Default);
+}
+double AnsiString::ToDouble() const
+{
+    return StrToFloat(*this);
+}
+int AnsiString::AnsiCompare(const AnsiString &Other) const
+{
+    return AnsiCompareStr(*this, Other);
+}
+int AnsiString::AnsiCompareIC(const AnsiString &Other) const
+{
+    return AnsiCompareText(*this, Other);
+}
 
-AnsiString AnsiString::StringOfChar(char Ch, int Count) { return std::string(std::max(Count, 0), Ch); }
+AnsiString AnsiString::StringOfChar(char Ch, int Count)
+{
+    return std::string(std::max(Count, 0), Ch);
+}
 
 std::strong_ordering operator<=>(const AnsiString &Left, const AnsiString &Right)
 {
@@ -353,8 +402,14 @@ WideString::WideString(const AnsiString &Text)
         FData += rtl::Cp1251ToUnicode(b);
 }
 
-WideString WideString::FromUtf8(std::string_view Text) { return rtl::Utf8ToUtf16(Text); }
-std::string WideString::ToUtf8() const { return rtl::Utf16ToUtf8(FData); }
+WideString WideString::FromUtf8(std::string_view Text)
+{
+    return rtl::Utf8ToUtf16(Text);
+}
+std::string WideString::ToUtf8() const
+{
+    return rtl::Utf16ToUtf8(FData);
+}
 
 char16_t WideString::operator[](int Index) const
 {
@@ -373,7 +428,10 @@ WideString WideString::SubString(int Start, int Count) const
     return rtl::ClampedSub(FData, Start, Count);
 }
 
-int WideString::Pos(const WideString &Sub) const { return rtl::FindPos(FData, Sub.FData); }
+int WideString::Pos(const WideString &Sub) const
+{
+    return rtl::FindPos(FData, Sub.FData);
+}
 
 WideString &WideString::Insert(const WideString &Text, int Index)
 {
@@ -398,6 +456,8 @@ WideString &WideString::SetLength(int NewLength)
 TVarRec::TVarRec(const TVarRec &Other) : VType(Other.VType), VOwnedString(Other.VOwnedString)
 {
     VInt64 = Other.VInt64;
-    if (VType == vtString && Other.VString == &Other.VOwnedString) VString = &VOwnedString;
-    else if (VType == vtString) VString = Other.VString;
+    if (VType == vtString && Other.VString == &Other.VOwnedString)
+        VString = &VOwnedString;
+    else if (VType == vtString)
+        VString = Other.VString;
 }

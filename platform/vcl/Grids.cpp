@@ -595,11 +595,13 @@ TGridCoord TCustomGrid::MouseCoord(int X, int Y)
     return result;
 }
 
+// A cell out of view has nothing on screen to paint again: filling a long grid asks this of
+// every cell, and most of them lie below the window.
 void TCustomGrid::InvalidateCell(int ACol, int ARow)
 {
     if (!HandleAllocated()) return;
     const RECT r = CellRect(ACol, ARow);
-    InvalidateRect(Handle(), &r, FALSE);
+    if (r.right > r.left && r.bottom > r.top) InvalidateRect(Handle(), &r, FALSE);
 }
 
 void TCustomGrid::InvalidateRow(int ARow)

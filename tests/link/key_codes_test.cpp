@@ -1,9 +1,12 @@
+#include "link/helpers.h"
 #include "link/hex_text.h"
 #include "link/key_codes.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
 #include <set>
 
 namespace
@@ -241,6 +244,37 @@ TEST(NormalizeKeyText, MetakomCodeBytesNeedEvenParity)
     }
     EXPECT_TRUE(MetakomCodeValid("0000000305060F01"));
     EXPECT_FALSE(MetakomCodeValid("0000000105060F01"));
+}
+
+// The check the address book asks of every row: a code is in its stored form exactly when
+// normalising it changes nothing.
+TEST(NormalizeKeyText, IsNormalKeyTextIsWhatNormalisingLeavesAlone)
+{
+    std::mt19937 random(20261209);
+    int normal = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const int type = static_cast<int>(random() % 5);
+        std::array<std::uint8_t, 8> bytes{};
+        for (std::uint8_t &b : bytes)
+            b = random() % 3 ? static_cast<std::uint8_t>(random())
+                             : static_cast<std::uint8_t>(random() % 2);
+        AnsiString code = BytesToHex(bytes.data(), 8);
+        if (random() % 2) KeyCrc(code, false);
+        code = InsertSeparatorEvery(code, 2, " ");
+        AnsiString normalised = code;
+        const bool expected = NormalizeKeyText(type, normalised) && normalised == code;
+        ASSERT_EQ(IsNormalKeyText(type, code), expected) << type << " " << code.c_str();
+        normal += expected;
+    }
+    EXPECT_GT(normal, 100);
+    const AnsiString good = "E0 00 00 0F 06 05 03 01";
+    ASSERT_TRUE(IsNormalKeyText(ktMetakom, good));
+    // Any other shape of the same digits is no stored code.
+    for (const char *odd :
+         {"E0 00 00 0F 06 05 03 01 ", " E0 00 00 0F 06 05 03 01", "E0000000F06050301",
+          "e0 00 00 0f 06 05 03 01", "E0-00-00-0F-06-05-03-01", "E0 00 00 0F 06 05 03",
+          "E0  00 00 0F 06 05 03 0", "", "G0 00 00 0F 06 05 03 01"})
+        EXPECT_FALSE(IsNormalKeyText(ktMetakom, odd)) << odd;
 }
 
 // ---- pasted codes and bit texts ----

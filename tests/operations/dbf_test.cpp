@@ -150,6 +150,80 @@ TEST_F(DbfTest, OneRecordIsWrittenExactlyAndEndsWithTheMark)
     EXPECT_EQ(wanted.size(), 254u);
 }
 
+// A table made in memory is byte for byte the file the same table makes on disk.
+TEST_F(DbfTest, ATableInMemoryIsTheFileItWouldBe)
+{
+    MakeBook("book.dbf", 3);
+    WriterDbf table;
+    AddBookFields(table);
+    ASSERT_TRUE(table.create());
+    ASSERT_TRUE(table.open());
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(table.append_blank());
+        table.type_key = i % 4;
+        table.mode = i % 2;
+        table.name = "КВ "_a + IntToStr(i);
+        table.key_hex = "5B 23 45 67 89 AB CD EF";
+        table.old_key = "0123456789ABCDEF";
+        ASSERT_TRUE(table.store());
+    }
+    ASSERT_TRUE(table.go_to(2));
+    ASSERT_TRUE(table.skip(1));
+    EXPECT_EQ(table.name.Text(), "КВ 2          "_a);
+    table.close();
+    EXPECT_EQ(table.error(), _DBF::NoError);
+    const std::string &image = table.image();
+    EXPECT_EQ(Bytes(image.begin(), image.end()), FileBytes("book.dbf"));
+}
+
+// Records added to a table marked with its code page were written under a header made anew,
+// which took the mark away: the names then read in another code page.
+TEST_F(DbfTest, AddingRecordsKeepsTheHeadersOwnBytes)
+{
+    MakeBook("book.dbf", 2);
+    Bytes file = FileBytes("book.dbf");
+    file[1] = 124; // last updated 2024-05-06
+    file[2] = 5;
+    file[3] = 6;
+    file[29] = 0x65;
+    file.pop_back(); // a table other programs end without the mark
+    PutBytes("marked.dbf", file);
+    {
+        WriterDbf table(Path("marked.dbf"), O_RDWR);
+        ASSERT_TRUE(table.open());
+        EXPECT_EQ(table.language_driver(), 0x65);
+        ASSERT_TRUE(table.append_blank());
+        table.name = "НОВЫЙ"_a;
+        ASSERT_TRUE(table.store());
+    }
+    const Bytes saved = FileBytes("marked.dbf");
+    ASSERT_EQ(saved.size(), 193u + 3 * 60 + 1);
+    EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 4), (Bytes{0x03, 124, 5, 6}));
+    EXPECT_EQ(saved[4], 3);
+    EXPECT_EQ(saved[29], 0x65);
+    EXPECT_EQ(Bytes(saved.begin() + 32, saved.begin() + 193 + 2 * 60),
+              Bytes(file.begin() + 32, file.begin() + 193 + 2 * 60));
+    EXPECT_EQ(saved.back(), 0x1A);
+}
+
+// Opened to be read, a table takes no record and its file stays as it was.
+TEST_F(DbfTest, ATableOpenedToReadChangesNothing)
+{
+    MakeBook("book.dbf", 2);
+    const Bytes before = FileBytes("book.dbf");
+    {
+        WriterDbf table(Path("book.dbf"), O_RDONLY);
+        ASSERT_TRUE(table.open());
+        EXPECT_EQ(table.language_driver(), 0);
+        ASSERT_TRUE(table.go_top());
+        EXPECT_FALSE(table.store());
+        EXPECT_EQ(table.error(), _DBF::IoError);
+        EXPECT_FALSE(table.append_blank());
+        EXPECT_EQ(table.record_count(), 2);
+    }
+    EXPECT_EQ(FileBytes("book.dbf"), before);
+}
+
 TEST_F(DbfTest, FieldsAreCutPaddedAndReadBackWithTheirBlanks)
 {
     MakeBook("book.dbf", 2);

@@ -15,6 +15,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -46,12 +47,14 @@ protected:
         EXPECT_EQ(status, 0) << out;
         return out;
     }
-    void MakeTable(const char *Name, const char *Fields, const std::string &Records)
+    void MakeTable(const char *Name, const char *Fields, const std::string &Records,
+                   const char *CodePage = "cp1251")
     {
         RunPython("import dbf\n"
                   "t = dbf.Table(r'" +
-                  (Folder / Name).string() + "', '" + Fields +
-                  "', dbf_type='db3', codepage='cp1251')\n"
+                  (Folder / Name).string() + "', '" + Fields + "', dbf_type='db3', codepage='" +
+                  CodePage +
+                  "')\n"
                   "t.open(dbf.READ_WRITE)\n" +
                   Records + "t.close()\n");
     }
@@ -167,6 +170,61 @@ TEST_F(WriterFileTest, TablesOfOtherShapesAreRefusedAndChangeNothing)
         EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
         EXPECT_EQ(Form->WriterRows.size(), before);
     }
+}
+
+// A table in cp866 lost its Cyrillic names without a word, and the rows were marked to be
+// written so: the device's names would have gone blank.
+TEST_F(WriterFileTest, ACp866TableLoadsWithItsNames)
+{
+    MakeTable("dos.dbf", BookFields,
+              "t.append((0, 0, 'Метаком дом', '5B 23 45 67 89 AB CD EF', '0123456789ABCDEF'))\n"
+              "t.append((1, 0, 'ЭТАЖ 2', 'E0 00 00 0F 06 05 03 01', '0000000305060F01'))\n",
+              "cp866");
+    std::string file = Bytes("dos.dbf");
+    ASSERT_EQ(file[29], '\x26');
+    file[29] = '\x65'; // the other mark of cp866
+    WriteFile("dos65.dbf", file);
+    for (const char *name : {"dos.dbf", "dos65.dbf"}) {
+        SetEmptyRows(1);
+        Form->LoadWriterFromDbf(Path(name));
+        EXPECT_EQ(Status(), "  Чтение прошло успешно!  "_a) << name;
+        ASSERT_EQ(Form->WriterRows.size(), 2u) << name;
+        EXPECT_EQ(Form->SG_Writer->Cells(1, 1), "МЕТАКОМ ДОМ"_a) << name;
+        EXPECT_EQ(Form->SG_Writer->Cells(1, 2), "ЭТАЖ 2"_a) << name;
+        EXPECT_EQ(Marks(0, 1), (std::vector<int>{1, 1})) << name;
+    }
+    ASSERT_TRUE(WriteBook());
+    using K = devsim::DeviceKey;
+    EXPECT_EQ(DeviceCell(0),
+              devsim::AddressBookCell(0, 0, K{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
+                                      "МЕТАКОМ ДОМ"));
+}
+
+// Read as cp1251, a table in any other code page loads names the user never wrote.
+TEST_F(WriterFileTest, TablesInOtherCodePagesAreRefusedAndChangeNothing)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    std::string file = Bytes("book.dbf");
+    for (const char mark : {'\x01', '\x03', '\x57', '\xC8', '\x64'}) {
+        file[29] = mark;
+        WriteFile("other.dbf", file);
+        Form->LoadWriterFromDbf(Path("other.dbf"));
+        EXPECT_EQ(Status(),
+                  "  Ошибка при открытии файла. Файл не соответствует записной книжке QRV4!   "_a +
+                      Path("other.dbf"))
+            << int(static_cast<unsigned char>(mark));
+        EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
+        EXPECT_EQ(Form->WriterRows.size(), 4u);
+        EXPECT_EQ(Form->SG_Writer->Cells(1, 3), "ЭТАЖ 2"_a);
+    }
+    file[29] = '\xC9'; // cp1251, marked
+    WriteFile("marked.dbf", file);
+    Form->WriterRows.clear();
+    Form->LoadWriterFromDbf(Path("marked.dbf"));
+    EXPECT_EQ(Status(), "  Чтение прошло успешно!  "_a);
+    ASSERT_EQ(Form->WriterRows.size(), 4u);
+    EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a);
 }
 
 TEST_F(WriterFileTest, AnEmptyTableChangesNothingAndSaysNothing)
@@ -334,6 +392,41 @@ TEST_F(WriterFileTest, AFailedSaveLeavesTheOldFileWhole)
     EXPECT_EQ(Status(), "  Ошибка при записи файла ...   "_a + Path("book.dbf"));
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
     EXPECT_EQ(Bytes("book.dbf"), good);
+}
+
+// The table was made in the temporary folder first: with that folder gone or full, no book
+// could be saved anywhere, though the book's own folder had room.
+TEST_F(WriterFileTest, SavingNeedsNoTemporaryFolder)
+{
+    struct TemporaryFolderGone {
+        explicit TemporaryFolderGone(const std::filesystem::path &Gone)
+        {
+            if (const char *kept = std::getenv("TMPDIR")) Kept = kept;
+            setenv("TMPDIR", Gone.c_str(), 1);
+        }
+        ~TemporaryFolderGone()
+        {
+            if (Kept)
+                setenv("TMPDIR", Kept->c_str(), 1);
+            else
+                unsetenv("TMPDIR");
+        }
+        std::optional<std::string> Kept;
+    };
+    SetBook();
+    Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        dynamic_cast<TSaveDialog &>(Dialog).SetFileName(Path("book.dbf"));
+        return true;
+    });
+    {
+        TemporaryFolderGone gone(Folder / "gone");
+        Form->BTN_WriterSaveToFileClick(nullptr);
+    }
+    EXPECT_EQ(Status(), "  Запись прошла успешно!  "_a);
+    Form->WriterRows.clear();
+    Form->LoadWriterFromDbf(Path("book.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 4u);
+    EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a);
 }
 
 // The table was written beside the book under a fixed name first, over whatever file had it,
