@@ -43,7 +43,7 @@ AnsiString ZlibCodeText(int Code)
 void BeginInflate(TZStreamRec2 &Z, TStream *Stream)
 {
     Z = {};
-    Z.Data.resize(65535);
+    Z.AllocateData(65535);
     Z.Stream = Stream;
     if (inflateInit(&Z.ZLIB) != Z_OK) TPNGObject::RaiseError<EPNGOutMemory>();
 }
@@ -51,7 +51,7 @@ void BeginInflate(TZStreamRec2 &Z, TStream *Stream)
 void EndInflate(TZStreamRec2 &Z)
 {
     inflateEnd(&Z.ZLIB);
-    Z.Data = {};
+    Z.FreeData();
 }
 
 // Delivers the inflated bytes of consecutive IDAT chunks, checking each chunk's CRC.
@@ -113,7 +113,7 @@ private:
             return false;
         }
         const std::size_t Got = ReadChunkData();
-        FZ.ZLIB.next_in = FZ.Data.data();
+        FZ.ZLIB.next_in = FZ.Data.get();
         FZ.ZLIB.avail_in = static_cast<uInt>(Got);
         return Got > 0;
     }
@@ -122,8 +122,8 @@ private:
     std::size_t ReadChunkData()
     {
         const std::size_t Got =
-            ReadAvailable(FZ.Data.data(), std::min<std::size_t>(ChunkLeft(), FZ.Data.size()));
-        FCrc = update_crc(FCrc, FZ.Data.data(), Got);
+            ReadAvailable(FZ.Data.get(), std::min<std::size_t>(ChunkLeft(), FZ.DataSize));
+        FCrc = update_crc(FCrc, FZ.Data.get(), Got);
         return Got;
     }
 

@@ -21,7 +21,7 @@ void BeginDeflate(TZStreamRec2 &Z, TStream *Stream, int MaxIdatSize, int Level,
                   std::uint64_t DataSize)
 {
     Z = {};
-    Z.Data.resize(static_cast<std::size_t>(MaxIdatSize));
+    Z.AllocateData(static_cast<std::size_t>(MaxIdatSize));
     Z.Stream = Stream;
     int WindowBits = 9;
     while (WindowBits < 15 && (std::uint64_t{1} << WindowBits) < DataSize)
@@ -33,7 +33,7 @@ void BeginDeflate(TZStreamRec2 &Z, TStream *Stream, int MaxIdatSize, int Level,
 void EndDeflate(TZStreamRec2 &Z)
 {
     deflateEnd(&Z.ZLIB);
-    Z.Data = {};
+    Z.FreeData();
 }
 
 // Deflates the rows into IDAT chunks of the output buffer's size; only the last is shorter.
@@ -71,14 +71,14 @@ public:
 private:
     void Restart()
     {
-        FZ.ZLIB.next_out = FZ.Data.data();
-        FZ.ZLIB.avail_out = static_cast<uInt>(FZ.Data.size());
+        FZ.ZLIB.next_out = FZ.Data.get();
+        FZ.ZLIB.avail_out = static_cast<uInt>(FZ.DataSize);
     }
 
     void Flush()
     {
-        const auto Filled = static_cast<std::uint32_t>(FZ.Data.size() - FZ.ZLIB.avail_out);
-        if (Filled > 0) WriteChunk(FZ.Stream, IdatName, FZ.Data.data(), Filled);
+        const auto Filled = static_cast<std::uint32_t>(FZ.DataSize - FZ.ZLIB.avail_out);
+        if (Filled > 0) WriteChunk(FZ.Stream, IdatName, FZ.Data.get(), Filled);
         Restart();
     }
 
