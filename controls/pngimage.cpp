@@ -203,7 +203,7 @@ int TChunk::GetIndex() const
 
 TChunkIHDR *TChunk::GetHeader() const
 {
-    return FOwner->Header();
+    return FOwner->GetHeader();
 }
 
 // ---- Registry and list ------------------------------------------------------------
@@ -552,7 +552,7 @@ bool TChunkIHDR::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, st
     if (InterlaceMethod > 1) TPNGObject::RaiseError<EPNGUnknownInterlace>();
     if (Width == 0 || Height == 0 || !ValidDepth(ColorType, BitDepth))
         TPNGObject::RaiseError<EPngInvalidIHDR>();
-    Owner()->SetInterlaceMethod(static_cast<TInterlaceMethod>(InterlaceMethod));
+    Owner()->SetInterlacing(static_cast<TInterlaceMethod>(InterlaceMethod));
     PrepareImageData();
     return true;
 }
@@ -568,7 +568,7 @@ bool TChunkIHDR::SaveToStream(TStream *Stream)
     D[9] = ColorType;
     D[10] = CompressionMethod;
     D[11] = FilterMethod;
-    D[12] = static_cast<std::uint8_t>(Owner()->InterlaceMethod());
+    D[12] = static_cast<std::uint8_t>(Owner()->Interlacing());
     return SaveData(Stream);
 }
 

@@ -224,7 +224,7 @@ class ImageDecoder
 {
 public:
     ImageDecoder(TPNGObject &Image, TStream *Stream, std::uint32_t Size)
-        : FImage(Image), FHeader(*Image.Header()), FReader(Stream, Size)
+        : FImage(Image), FHeader(*Image.GetHeader()), FReader(Stream, Size)
     {
         Image.GetPixelInfo(RowBytes, PixelOffset);
         for (auto &Buffer : RowBuffers)
@@ -234,7 +234,7 @@ public:
     // False when the stream was cut short.
     bool Decode()
     {
-        if (FImage.InterlaceMethod() == imAdam7)
+        if (FImage.Interlacing() == imAdam7)
             DecodeInterlacedAdam7();
         else
             DecodeNonInterlaced();
@@ -313,7 +313,7 @@ private:
 bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32_t Size)
 {
     TPNGObject *Image = Owner();
-    TChunkIHDR *Header = Image->Header();
+    TChunkIHDR *Header = Image->GetHeader();
     // Without its colour table a palette picture would show the store's stand-in
     // colours, a picture nobody drew: it is refused instead.
     if (Header->ColorType == COLOR_PALETTE && !Image->ChunkList().ItemFromClass<TChunkPLTE>())

@@ -174,7 +174,7 @@ class ImageEncoder
 {
 public:
     ImageEncoder(TPNGObject &Image, TStream *Stream)
-        : FImage(Image), FHeader(*Image.Header()), FInfo(PixelInfoOf(Image)),
+        : FImage(Image), FHeader(*Image.GetHeader()), FInfo(PixelInfoOf(Image)),
           FFilterer(Image.RowFilters(), FInfo.RowBytes, FInfo.PixelOffset),
           FRaw(static_cast<std::size_t>(FInfo.RowBytes)),
           // Interlacing adds at most a filter byte a row to each pass.
@@ -185,7 +185,7 @@ public:
 
     void Encode()
     {
-        if (FImage.InterlaceMethod() == imAdam7)
+        if (FImage.Interlacing() == imAdam7)
             EncodeInterlacedAdam7();
         else
             EncodeNonInterlaced();
@@ -266,7 +266,7 @@ private:
 
 bool TChunkIDAT::SaveToStream(TStream *Stream)
 {
-    TChunkIHDR *Header = Owner()->Header();
+    TChunkIHDR *Header = Owner()->GetHeader();
     // The store holds two-bit pictures as four-bit ones, and so they are written.
     if (Header->BitDepth == 2) Header->BitDepth = 4;
     ImageEncoder(*Owner(), Stream).Encode();
