@@ -2,7 +2,7 @@
 //
 // BM_StartToWindowMapped starts the program and the bare window (the same size, one label)
 // alternately, each from its process's start to its main window mapped; program_ms and bare_ms
-// are the medians, ratio is program_ms / bare_ms (goal: at most 1.5).
+// are the medians, ratio is program_ms / bare_ms (goal: at most 1.3).
 //
 // BM_InfoTab starts the program and, once its window shows, reads what it holds: rss_mb, the
 // web engine's processes (engine_processes) and whether an OpenGL driver was loaded
