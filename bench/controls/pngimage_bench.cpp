@@ -195,18 +195,11 @@ template <class F> double Microseconds(F Decode)
     return std::chrono::duration<double, std::micro>(Clock::now() - Start).count();
 }
 
-double Median(std::vector<double> &Values)
-{
-    const auto Middle = Values.begin() + static_cast<std::ptrdiff_t>(Values.size() / 2);
-    std::nth_element(Values.begin(), Middle, Values.end());
-    return *Middle;
-}
-
 void DecodeSuite(benchmark::State &State)
 {
     const std::vector<SuiteFile> Files = SuiteFiles();
     for (const SuiteFile &F : Files)
-        if (QImage().loadFromData(F.Data, "PNG") == false) {
+        if (!QImage().loadFromData(F.Data, "PNG")) {
             State.SkipWithError(("Qt's reader refused " + F.Name).c_str());
             return;
         }
@@ -228,8 +221,8 @@ void DecodeSuite(benchmark::State &State)
     }
     double OursMs = 0, QtMs = 0;
     for (std::size_t I = 0; I < Files.size(); ++I) {
-        OursMs += Median(Ours[I]) / 1000;
-        QtMs += Median(Qt[I]) / 1000;
+        OursMs += bench::Median(Ours[I]) / 1000;
+        QtMs += bench::Median(Qt[I]) / 1000;
     }
     State.counters["files"] = static_cast<double>(Files.size());
     State.counters["ours_ms"] = OursMs;
