@@ -20,7 +20,7 @@ std::uint8_t Scaled(std::uint8_t Alpha, std::uint8_t Amount)
 
 int StoredIndex(const TPNGObject &Png, int X, int Y)
 {
-    const int Bits = Png.Header()->BitsPerPixel();
+    const int Bits = Png.GetHeader()->BitsPerPixel();
     const std::uint8_t *Row = Png.GetScanline(Y);
     if (Bits == 8) return Row[X];
     const int Bit = X * Bits;
@@ -45,7 +45,7 @@ template <class AlphaFn> void RebuildAsRGBA(TPNGObject *Png, AlphaFn Alpha)
 // with alpha first, keeping what is transparent.
 void EnsureColorStore(TPNGObject *Png)
 {
-    if (Png->Header()->BitsPerPixel() != 24) RebuildAsRGBA(Png, TPixelAlpha(*Png));
+    if (Png->GetHeader()->BitsPerPixel() != 24) RebuildAsRGBA(Png, TPixelAlpha(*Png));
 }
 
 template <class ByteFn> void ForEachColorByte(TPNGObject *Png, ByteFn Change)
@@ -190,7 +190,7 @@ std::uint8_t PixelAlpha(const TPNGObject &Png, int X, int Y)
 TPixelAlpha::TPixelAlpha(const TPNGObject &Png)
     : FPng(Png), FTRNS(Png.ChunkList().ItemFromClass<TChunktRNS>()),
       FPlane(Png.HeaderPresent() ? Png.GetAlphaScanline(0) : nullptr), FWidth(Png.Width()),
-      FPalette(Png.HeaderPresent() && Png.Header()->ColorType == COLOR_PALETTE),
+      FPalette(Png.HeaderPresent() && Png.GetHeader()->ColorType == COLOR_PALETTE),
       FTransparent(FTRNS ? FTRNS->GetTransparentColor() : 0)
 {
 }
@@ -237,7 +237,7 @@ void MakeImageBlended(TPNGObject *Image, std::uint8_t Amount)
 {
     const TPNGTransparencyMode Mode = Image->TransparencyMode();
     const TColor Key = Image->TransparentColor();
-    switch (Image->Header()->ColorType) {
+    switch (Image->GetHeader()->ColorType) {
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:
         ToAlphaImage(Image, Amount);
@@ -268,7 +268,7 @@ void MakeImageGrayscale(TPNGObject *Image, std::uint8_t Amount)
         G = Channel(G);
         B = Channel(B);
     };
-    switch (Image->Header()->ColorType) {
+    switch (Image->GetHeader()->ColorType) {
     case COLOR_PALETTE: {
         std::vector<PALETTEENTRY> Palette = PaletteEntries(Image->Palette());
         for (PALETTEENTRY &E : Palette)
@@ -305,7 +305,7 @@ void MakeImageDarker(TPNGObject *Image, std::uint8_t Amount)
 
 void MakeImageAlphaChannel(TPNGObject *Image, std::uint8_t Value)
 {
-    switch (Image->Header()->ColorType) {
+    switch (Image->GetHeader()->ColorType) {
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:
         ToAlphaImage(Image, Value);
@@ -320,7 +320,7 @@ void MakeImageAlphaChannel(TPNGObject *Image, std::uint8_t Value)
 
 void SmoothResize(TPNGObject *Png, int NewWidth, int NewHeight)
 {
-    const std::uint8_t Type = Png->Header()->ColorType;
+    const std::uint8_t Type = Png->GetHeader()->ColorType;
     if (Type != COLOR_RGB && Type != COLOR_RGBALPHA)
         throw Exception("Only COLOR_RGBALPHA and COLOR_RGB formats are supported");
     if (NewWidth < 1 || NewHeight < 1) TPNGObject::RaiseError<EPNGInvalidNewSize>();
@@ -412,7 +412,7 @@ std::vector<std::unique_ptr<TPNGObject>> SlicePNG(TPNGObject *JoinedPNG, int Col
     const int Width = Columns > 0 ? JoinedPNG->Width() / Columns : 0;
     const int Height = Rows > 0 ? JoinedPNG->Height() / Rows : 0;
     if (Width < 1 || Height < 1) TPNGObject::RaiseError<EPNGInvalidNewSize>();
-    const std::uint8_t Type = JoinedPNG->Header()->ColorType;
+    const std::uint8_t Type = JoinedPNG->GetHeader()->ColorType;
     const bool Alpha = Type == COLOR_GRAYSCALEALPHA || Type == COLOR_RGBALPHA;
     std::vector<std::unique_ptr<TPNGObject>> Slices;
     for (int Row = 0; Row < Rows; ++Row)

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <mutex>
 #include <utility>
 #include <zlib.h>
 
@@ -202,7 +203,7 @@ int TChunk::GetIndex() const
 
 TChunkIHDR *TChunk::GetHeader() const
 {
-    return FOwner->Header();
+    return FOwner->GetHeader();
 }
 
 // ---- Registry and list ------------------------------------------------------------
@@ -551,7 +552,7 @@ bool TChunkIHDR::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, st
     if (InterlaceMethod > 1) TPNGObject::RaiseError<EPNGUnknownInterlace>();
     if (Width == 0 || Height == 0 || !ValidDepth(ColorType, BitDepth))
         TPNGObject::RaiseError<EPngInvalidIHDR>();
-    Owner()->SetInterlaceMethod(static_cast<TInterlaceMethod>(InterlaceMethod));
+    Owner()->SetInterlacing(static_cast<TInterlaceMethod>(InterlaceMethod));
     PrepareImageData();
     return true;
 }
@@ -567,7 +568,7 @@ bool TChunkIHDR::SaveToStream(TStream *Stream)
     D[9] = ColorType;
     D[10] = CompressionMethod;
     D[11] = FilterMethod;
-    D[12] = static_cast<std::uint8_t>(Owner()->InterlaceMethod());
+    D[12] = static_cast<std::uint8_t>(Owner()->Interlacing());
     return SaveData(Stream);
 }
 
@@ -658,17 +659,53 @@ void TChunkgAMA::SetValue(std::uint32_t Value)
     StoreBigEndian(Data(), Value);
 }
 
+namespace
+{
+
+using TGammaTable = std::array<std::uint8_t, 256>;
+
+TGammaTable BuildGammaTable(std::uint32_t Value)
+{
+    TGammaTable Table;
+    const double Exponent = 1.0 / (Value / 100000.0 * 2.2);
+    for (std::size_t I = 0; I < Table.size(); ++I) {
+        const double G = std::nearbyint(255.0 * std::pow(static_cast<double>(I) / 255.0, Exponent));
+        Table[I] = static_cast<std::uint8_t>(std::clamp(G, 0.0, 255.0));
+    }
+    return Table;
+}
+
+// The 256 powers of a table cost more than the rest of a small picture's load, and the
+// pictures share a handful of gamma values: the tables of the last few are kept. Pictures
+// may load on any thread. An empty slot holds 0, a value that has no table.
+TGammaTable GammaTableOf(std::uint32_t Value)
+{
+    struct Kept {
+        std::uint32_t Value = 0;
+        TGammaTable Table{};
+    };
+    static std::mutex Mutex;
+    static std::array<Kept, 16> Tables;
+    static std::size_t Next = 0;
+    std::lock_guard Lock(Mutex);
+    for (const Kept &K : Tables)
+        if (K.Value == Value) return K.Table;
+    Kept &Slot = Tables[Next++ % Tables.size()];
+    Slot = {Value, BuildGammaTable(Value)};
+    return Slot.Table;
+}
+
+} // namespace
+
 bool TChunkgAMA::LoadFromStream(TStream *Stream, const TChunkName &ChunkName, std::uint32_t Size)
 {
     TChunk::LoadFromStream(Stream, ChunkName, Size);
     const std::uint32_t Value = GetValue();
     if (Value == 0) return true;
-    const double Exponent = 1.0 / (Value / 100000.0 * 2.2);
-    for (int I = 0; I < 256; ++I) {
-        const double G = std::nearbyint(255.0 * std::pow(I / 255.0, Exponent));
-        const auto Mapped = static_cast<std::uint8_t>(std::clamp(G, 0.0, 255.0));
-        Owner()->GammaMap[static_cast<std::size_t>(I)] = Mapped;
-        Owner()->InverseGammaMap[Mapped] = static_cast<std::uint8_t>(I);
+    const TGammaTable Table = GammaTableOf(Value);
+    for (std::size_t I = 0; I < Table.size(); ++I) {
+        Owner()->GammaMap[I] = Table[I];
+        Owner()->InverseGammaMap[Table[I]] = static_cast<std::uint8_t>(I);
     }
     return true;
 }

@@ -389,7 +389,7 @@ public:
     TPNGList &ChunkList() { return FChunkList; }
     const TPNGList &ChunkList() const { return FChunkList; }
     void ClearChunks();
-    TChunkIHDR *Header() const;
+    TChunkIHDR *GetHeader() const;
     bool HeaderPresent() const;
     void GetPixelInfo(int &LineSize, int &Offset) const;
 
@@ -429,8 +429,8 @@ public:
     int MaxIdatSize() const { return FMaxIdatSize; }
     // Anything below 65535 becomes 65535.
     void SetMaxIdatSize(int Value) { FMaxIdatSize = Value < 65535 ? 65535 : Value; }
-    TInterlaceMethod InterlaceMethod() const { return FInterlacing; }
-    void SetInterlaceMethod(TInterlaceMethod Value) { FInterlacing = Value; }
+    TInterlaceMethod Interlacing() const { return FInterlacing; }
+    void SetInterlacing(TInterlaceMethod Value) { FInterlacing = Value; }
     bool BuildingBlank() const { return FBuildingBlank; }
     // Draws into the picture's pixels.
     TCanvas *Canvas() const { return FCanvas.get(); }

@@ -43,7 +43,7 @@ AnsiString ZlibCodeText(int Code)
 void BeginInflate(TZStreamRec2 &Z, TStream *Stream)
 {
     Z = {};
-    Z.Data.resize(65535);
+    Z.AllocateData(65535);
     Z.Stream = Stream;
     if (inflateInit(&Z.ZLIB) != Z_OK) TPNGObject::RaiseError<EPNGOutMemory>();
 }
@@ -51,7 +51,7 @@ void BeginInflate(TZStreamRec2 &Z, TStream *Stream)
 void EndInflate(TZStreamRec2 &Z)
 {
     inflateEnd(&Z.ZLIB);
-    Z.Data = {};
+    Z.FreeData();
 }
 
 // Delivers the inflated bytes of consecutive IDAT chunks, checking each chunk's CRC.
@@ -113,7 +113,7 @@ private:
             return false;
         }
         const std::size_t Got = ReadChunkData();
-        FZ.ZLIB.next_in = FZ.Data.data();
+        FZ.ZLIB.next_in = FZ.Data.get();
         FZ.ZLIB.avail_in = static_cast<uInt>(Got);
         return Got > 0;
     }
@@ -122,8 +122,8 @@ private:
     std::size_t ReadChunkData()
     {
         const std::size_t Got =
-            ReadAvailable(FZ.Data.data(), std::min<std::size_t>(ChunkLeft(), FZ.Data.size()));
-        FCrc = update_crc(FCrc, FZ.Data.data(), Got);
+            ReadAvailable(FZ.Data.get(), std::min<std::size_t>(ChunkLeft(), FZ.DataSize));
+        FCrc = update_crc(FCrc, FZ.Data.get(), Got);
         return Got;
     }
 
@@ -224,7 +224,7 @@ class ImageDecoder
 {
 public:
     ImageDecoder(TPNGObject &Image, TStream *Stream, std::uint32_t Size)
-        : FImage(Image), FHeader(*Image.Header()), FReader(Stream, Size)
+        : FImage(Image), FHeader(*Image.GetHeader()), FReader(Stream, Size)
     {
         Image.GetPixelInfo(RowBytes, PixelOffset);
         for (auto &Buffer : RowBuffers)
@@ -234,7 +234,7 @@ public:
     // False when the stream was cut short.
     bool Decode()
     {
-        if (FImage.InterlaceMethod() == imAdam7)
+        if (FImage.Interlacing() == imAdam7)
             DecodeInterlacedAdam7();
         else
             DecodeNonInterlaced();
@@ -313,7 +313,7 @@ private:
 bool TChunkIDAT::LoadFromStream(TStream *Stream, const TChunkName &, std::uint32_t Size)
 {
     TPNGObject *Image = Owner();
-    TChunkIHDR *Header = Image->Header();
+    TChunkIHDR *Header = Image->GetHeader();
     // Without its colour table a palette picture would show the store's stand-in
     // colours, a picture nobody drew: it is refused instead.
     if (Header->ColorType == COLOR_PALETTE && !Image->ChunkList().ItemFromClass<TChunkPLTE>())

@@ -89,7 +89,7 @@ void TPNGObject::Draw(TCanvas *ACanvas, const TRect &Rect)
 
 void TPNGObject::DrawOpaque(HDC Dc, const TRect &Rect)
 {
-    const TChunkIHDR *H = Header();
+    const TChunkIHDR *H = GetHeader();
     SetStretchBltMode(Dc, COLORONCOLOR);
     StretchDIBits(Dc, Rect.Left, Rect.Top, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top, 0, 0,
                   static_cast<int>(H->Width), static_cast<int>(H->Height), H->DibBits,
@@ -100,7 +100,7 @@ void TPNGObject::DrawOpaque(HDC Dc, const TRect &Rect)
 // painting it, without the monochrome bitmaps.
 void TPNGObject::DrawKeyedDib(HDC Dc, const TRect &Rect)
 {
-    const TChunkIHDR *H = Header();
+    const TChunkIHDR *H = GetHeader();
     const COLORREF Key = ColorToRGB(TransparentColor());
     const int Bits = H->BitsPerPixel();
     BlendInto(Dc, Rect, Width(), Height(), [&](int X, int Y) {
@@ -119,7 +119,7 @@ void TPNGObject::DrawKeyedDib(HDC Dc, const TRect &Rect)
 
 void TPNGObject::DrawPartialTrans(HDC Dc, const TRect &Rect)
 {
-    const TChunkIHDR *H = Header();
+    const TChunkIHDR *H = GetHeader();
     const int Bits = H->BitsPerPixel();
     const auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
     BlendInto(Dc, Rect, Width(), Height(), [&](int X, int Y) -> Bgra {

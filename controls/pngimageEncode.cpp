@@ -21,7 +21,7 @@ void BeginDeflate(TZStreamRec2 &Z, TStream *Stream, int MaxIdatSize, int Level,
                   std::uint64_t DataSize)
 {
     Z = {};
-    Z.Data.resize(static_cast<std::size_t>(MaxIdatSize));
+    Z.AllocateData(static_cast<std::size_t>(MaxIdatSize));
     Z.Stream = Stream;
     int WindowBits = 9;
     while (WindowBits < 15 && (std::uint64_t{1} << WindowBits) < DataSize)
@@ -33,7 +33,7 @@ void BeginDeflate(TZStreamRec2 &Z, TStream *Stream, int MaxIdatSize, int Level,
 void EndDeflate(TZStreamRec2 &Z)
 {
     deflateEnd(&Z.ZLIB);
-    Z.Data = {};
+    Z.FreeData();
 }
 
 // Deflates the rows into IDAT chunks of the output buffer's size; only the last is shorter.
@@ -71,14 +71,14 @@ public:
 private:
     void Restart()
     {
-        FZ.ZLIB.next_out = FZ.Data.data();
-        FZ.ZLIB.avail_out = static_cast<uInt>(FZ.Data.size());
+        FZ.ZLIB.next_out = FZ.Data.get();
+        FZ.ZLIB.avail_out = static_cast<uInt>(FZ.DataSize);
     }
 
     void Flush()
     {
-        const auto Filled = static_cast<std::uint32_t>(FZ.Data.size() - FZ.ZLIB.avail_out);
-        if (Filled > 0) WriteChunk(FZ.Stream, IdatName, FZ.Data.data(), Filled);
+        const auto Filled = static_cast<std::uint32_t>(FZ.DataSize - FZ.ZLIB.avail_out);
+        if (Filled > 0) WriteChunk(FZ.Stream, IdatName, FZ.Data.get(), Filled);
         Restart();
     }
 
@@ -174,7 +174,7 @@ class ImageEncoder
 {
 public:
     ImageEncoder(TPNGObject &Image, TStream *Stream)
-        : FImage(Image), FHeader(*Image.Header()), FInfo(PixelInfoOf(Image)),
+        : FImage(Image), FHeader(*Image.GetHeader()), FInfo(PixelInfoOf(Image)),
           FFilterer(Image.RowFilters(), FInfo.RowBytes, FInfo.PixelOffset),
           FRaw(static_cast<std::size_t>(FInfo.RowBytes)),
           // Interlacing adds at most a filter byte a row to each pass.
@@ -185,7 +185,7 @@ public:
 
     void Encode()
     {
-        if (FImage.InterlaceMethod() == imAdam7)
+        if (FImage.Interlacing() == imAdam7)
             EncodeInterlacedAdam7();
         else
             EncodeNonInterlaced();
@@ -266,7 +266,7 @@ private:
 
 bool TChunkIDAT::SaveToStream(TStream *Stream)
 {
-    TChunkIHDR *Header = Owner()->Header();
+    TChunkIHDR *Header = Owner()->GetHeader();
     // The store holds two-bit pictures as four-bit ones, and so they are written.
     if (Header->BitDepth == 2) Header->BitDepth = 4;
     ImageEncoder(*Owner(), Stream).Encode();

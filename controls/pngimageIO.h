@@ -4,7 +4,7 @@
 #include "controls/pngimage.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 #include <zlib.h>
 
 namespace pngio
@@ -32,8 +32,22 @@ inline void StoreBigEndian(std::uint8_t *Bytes, std::uint32_t Value)
 // writing) and the stream the chunks are read from or written to.
 struct TZStreamRec2 {
     z_stream ZLIB{};
-    std::vector<std::uint8_t> Data;
+    // Not cleared: only what the stream or zlib filled is ever read, and clearing it
+    // cost a small picture's load a good part of its time.
+    std::unique_ptr<std::uint8_t[]> Data;
+    std::size_t DataSize = 0;
     TStream *Stream = nullptr;
+
+    void AllocateData(std::size_t Size)
+    {
+        Data = std::make_unique_for_overwrite<std::uint8_t[]>(Size);
+        DataSize = Size;
+    }
+    void FreeData()
+    {
+        Data.reset();
+        DataSize = 0;
+    }
 };
 
 // Any short read raises EPngUnexpectedEnd.

@@ -140,7 +140,7 @@ template <class F> void TPNGObject::RebuildOrKeep(F Build)
         // What a failed build left (a header whose store was refused, half the chunks)
         // must never meet a pixel read: the old picture comes back whole.
         FChunkList.Swap(Kept);
-        if (HeaderPresent()) FCanvas->SetHandle(Header()->DibDC);
+        if (HeaderPresent()) FCanvas->SetHandle(GetHeader()->DibDC);
         GammaMap = KeptGamma;
         InverseGammaMap = KeptInverseGamma;
         FInterlacing = KeptInterlacing;
@@ -231,7 +231,7 @@ void TPNGObject::LoadFromResourceID(std::uintptr_t Instance, int ResID)
 
 // ---- Header and rows --------------------------------------------------------------
 
-TChunkIHDR *TPNGObject::Header() const
+TChunkIHDR *TPNGObject::GetHeader() const
 {
     auto *H = dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0));
     if (!H) RaiseError<EPNGHeaderNotPresent>();
@@ -245,12 +245,12 @@ bool TPNGObject::HeaderPresent() const
 
 int TPNGObject::GetWidth() const
 {
-    return HeaderPresent() ? static_cast<int>(Header()->Width) : 0;
+    return HeaderPresent() ? static_cast<int>(GetHeader()->Width) : 0;
 }
 
 int TPNGObject::GetHeight() const
 {
-    return HeaderPresent() ? static_cast<int>(Header()->Height) : 0;
+    return HeaderPresent() ? static_cast<int>(GetHeader()->Height) : 0;
 }
 
 void TPNGObject::SetWidth(int Value)
@@ -267,7 +267,7 @@ void TPNGObject::GetPixelInfo(int &LineSize, int &Offset) const
 {
     LineSize = Offset = 0;
     if (!HeaderPresent()) return;
-    const TChunkIHDR *H = Header();
+    const TChunkIHDR *H = GetHeader();
     LineSize = PixelBytes(static_cast<int>(H->Width), H->ColorType, H->BitDepth);
     switch (H->ColorType) {
     case COLOR_GRAYSCALE:
@@ -292,18 +292,18 @@ void TPNGObject::GetPixelInfo(int &LineSize, int &Offset) const
 
 std::uint8_t *TPNGObject::GetScanline(int Row) const
 {
-    return Header()->DibRow(Row);
+    return GetHeader()->DibRow(Row);
 }
 
 std::uint8_t *TPNGObject::GetExtraScanline(int Row) const
 {
-    TChunkIHDR *H = Header();
+    TChunkIHDR *H = GetHeader();
     return H->LowBytePlane.empty() ? nullptr : H->DibRowOf(H->LowBytePlane, Row);
 }
 
 std::uint8_t *TPNGObject::GetAlphaScanline(int Row) const
 {
-    TChunkIHDR *H = Header();
+    TChunkIHDR *H = GetHeader();
     if (H->AlphaPlane.empty()) return nullptr;
     return H->AlphaPlane.data() + static_cast<std::size_t>(Row) * H->Width;
 }
@@ -312,12 +312,12 @@ std::uint8_t *TPNGObject::GetAlphaScanline(int Row) const
 
 HPALETTE TPNGObject::Palette() const
 {
-    return Header()->DibPalette;
+    return GetHeader()->DibPalette;
 }
 
 void TPNGObject::DoSetPalette(HPALETTE Value, bool UpdateColors)
 {
-    TChunkIHDR *H = Header();
+    TChunkIHDR *H = GetHeader();
     if (!H->IsPaletted) {
         // Given to be owned: a store without a palette would lose it.
         DeleteObject(Value);
@@ -329,7 +329,7 @@ void TPNGObject::DoSetPalette(HPALETTE Value, bool UpdateColors)
 
 TPNGTransparencyMode TPNGObject::TransparencyMode() const
 {
-    const TChunkIHDR *H = Header();
+    const TChunkIHDR *H = GetHeader();
     const auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
     switch (H->ColorType) {
     case COLOR_GRAYSCALE:
@@ -355,7 +355,7 @@ TColor TPNGObject::TransparentColor() const
 void TPNGObject::SetTransparentColor(TColor Value)
 {
     if (!HeaderPresent()) return;
-    const std::uint8_t Type = Header()->ColorType;
+    const std::uint8_t Type = GetHeader()->ColorType;
     if (Type == COLOR_GRAYSCALEALPHA || Type == COLOR_RGBALPHA)
         RaiseError<EPNGCannotChangeTransparent>();
     if (Type != COLOR_GRAYSCALE && Type != COLOR_RGB && Type != COLOR_PALETTE) return;
@@ -367,7 +367,7 @@ void TPNGObject::SetTransparentColor(TColor Value)
 
 void TPNGObject::RemoveTransparency()
 {
-    TChunkIHDR *H = Header();
+    TChunkIHDR *H = GetHeader();
     switch (H->ColorType) {
     case COLOR_PALETTE:
         if (auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>()) FChunkList.RemoveChunk(TRNS);
@@ -388,7 +388,7 @@ void TPNGObject::RemoveTransparency()
 
 void TPNGObject::CreateAlpha()
 {
-    TChunkIHDR *H = Header();
+    TChunkIHDR *H = GetHeader();
     if (H->ColorType == COLOR_PALETTE) {
         auto *TRNS = FChunkList.ItemFromClass<TChunktRNS>();
         if (!TRNS) TRNS = FChunkList.Add<TChunktRNS>();
@@ -472,7 +472,7 @@ TColor TPNGObject::GetPixels(int X, int Y) const
 void TPNGObject::SetPixels(int X, int Y, TColor Value)
 {
     if (X < 0 || Y < 0 || X >= Width() || Y >= Height()) return;
-    const TChunkIHDR *H = Header();
+    const TChunkIHDR *H = GetHeader();
     const auto Color = static_cast<COLORREF>(Value);
     std::uint8_t *Row = GetScanline(Y);
     switch (H->ColorType) {
@@ -502,7 +502,7 @@ void TPNGObject::SetPixels(int X, int Y, TColor Value)
 void TPNGObject::Resize(int CX, int CY)
 {
     if (CX < 1 || CY < 1 || CX > 65535 || CY > 65535) RaiseError<EPNGInvalidNewSize>();
-    TChunkIHDR *H = Header();
+    TChunkIHDR *H = GetHeader();
     // The new store is made beside the old one: a size it refuses leaves the picture whole.
     TChunkIHDR Resized(this);
     Resized.Width = static_cast<std::uint32_t>(CX);
@@ -599,7 +599,7 @@ void TPNGObject::AssignTo(TPersistent *Dest)
         return;
     }
     const TPNGTransparencyMode Mode = TransparencyMode();
-    const TChunkIHDR *H = Header();
+    const TChunkIHDR *H = GetHeader();
     TPixelFormat Format = pf24bit;
     if (Mode != ptmPartial) {
         if (H->BitDepth == 1)

@@ -1,6 +1,12 @@
 // Decoding and encoding the program's kind of pictures (small icons) and one
 // large photo-like picture, with our codec and with Qt's PNG reader and writer,
 // in every colour type. The ratios are printed after the table.
+//
+// Decode_Suite decodes sixty small files shaped like the public PNG test suite's
+// valid ones, every colour type and bit depth at 32 x 32 and 15 odd sizes from 1 to
+// 40, plain and Adam7, each with a gAMA chunk of one of the suite's values. Ours and
+// Qt's reader take turns on each file; ours_ms and qt_ms are the sums of the per-file
+// medians, ratio is ours_ms / qt_ms (goal: at most 1.0).
 
 #include "bench/support/Timings.h"
 #include "controls/pngimage.h"
@@ -11,9 +17,13 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -99,8 +109,133 @@ void EncodeQt(benchmark::State &State, const Sample &S)
         benchmark::DoNotOptimize(QtPng(Image, QtQualityLevel7));
 }
 
+// ---- The suite-like set ------------------------------------------------------------
+
+struct SuiteFile {
+    std::string Name;
+    pngtest::Bytes Bytes;
+    QByteArray Data;
+};
+
+pngtest::Bytes BigEndian(std::uint32_t Value)
+{
+    return {static_cast<std::uint8_t>(Value >> 24), static_cast<std::uint8_t>(Value >> 16),
+            static_cast<std::uint8_t>(Value >> 8), static_cast<std::uint8_t>(Value)};
+}
+
+// Gradients across the picture, as the suite's basic files hold, and a colour ramp
+// for a palette.
+pngtest::Picture SuitePicture(int ColorType, int BitDepth, int Size, bool Interlaced,
+                              std::uint32_t Gamma)
+{
+    pngtest::Picture P;
+    P.Width = P.Height = Size;
+    P.ColorType = ColorType;
+    P.BitDepth = BitDepth;
+    P.Interlaced = Interlaced;
+    const int Max = (1 << BitDepth) - 1;
+    const int Channels = P.Channels();
+    for (int Y = 0; Y < Size; ++Y)
+        for (int X = 0; X < Size; ++X)
+            for (int C = 0; C < Channels; ++C) {
+                const int Step = C % 2 ? Y : X;
+                P.Samples.push_back(
+                    static_cast<std::uint16_t>(static_cast<long long>(Step + C * 7) * Max /
+                                               std::max(Size - 1, 1) % (Max + 1)));
+            }
+    if (ColorType == COLOR_PALETTE)
+        for (int I = 0; I <= Max; ++I)
+            P.Palette.insert(P.Palette.end(), {static_cast<std::uint8_t>(I * 255 / Max),
+                                               static_cast<std::uint8_t>(255 - I * 255 / Max),
+                                               static_cast<std::uint8_t>(I * 97 % 256)});
+    P.BeforeData.push_back({"gAMA", BigEndian(Gamma)});
+    return P;
+}
+
+std::vector<SuiteFile> SuiteFiles()
+{
+    struct Kind {
+        int ColorType, BitDepth;
+    };
+    const Kind Kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                          {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+    const int OddSizes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 32, 33, 34, 35, 36, 40};
+    const std::uint32_t Gammas[] = {35000, 45000, 55000, 70000, 100000, 250000};
+    std::vector<SuiteFile> Files;
+    // Named as the suite names its files: what they test, then n or i, the colour type and depth.
+    const auto Add = [&Files](const char *Test, bool Interlaced, const pngtest::Picture &P) {
+        char Name[32];
+        std::snprintf(Name, sizeof Name, "%s%c%dd%02d", Test, Interlaced ? 'i' : 'n', P.ColorType,
+                      P.BitDepth);
+        pngtest::Bytes Bytes = pngtest::Encode(P);
+        QByteArray Data(reinterpret_cast<const char *>(Bytes.data()),
+                        static_cast<qsizetype>(Bytes.size()));
+        Files.push_back({Name, std::move(Bytes), std::move(Data)});
+    };
+    for (bool Interlaced : {false, true}) {
+        for (const Kind &K : Kinds)
+            Add("bas", Interlaced, SuitePicture(K.ColorType, K.BitDepth, 32, Interlaced, 100000));
+        int Index = 0;
+        for (int Size : OddSizes) {
+            char Test[8];
+            std::snprintf(Test, sizeof Test, "s%02d", Size);
+            Add(Test, Interlaced,
+                SuitePicture(COLOR_PALETTE, 4, Size, Interlaced, Gammas[Index++ % 6]));
+        }
+    }
+    return Files;
+}
+
+using Clock = std::chrono::steady_clock;
+
+template <class F> double Microseconds(F Decode)
+{
+    const Clock::time_point Start = Clock::now();
+    Decode();
+    return std::chrono::duration<double, std::micro>(Clock::now() - Start).count();
+}
+
+void DecodeSuite(benchmark::State &State)
+{
+    const std::vector<SuiteFile> Files = SuiteFiles();
+    for (const SuiteFile &F : Files)
+        if (!QImage().loadFromData(F.Data, "PNG")) {
+            State.SkipWithError(("Qt's reader refused " + F.Name).c_str());
+            return;
+        }
+    std::vector<std::vector<double>> Ours(Files.size()), Qt(Files.size());
+    for (auto _ : State) {
+        double Total = 0;
+        for (std::size_t I = 0; I < Files.size(); ++I) {
+            const double Mine =
+                Microseconds([&] { benchmark::DoNotOptimize(pngtest::Load(Files[I].Bytes)); });
+            const double Theirs = Microseconds([&] {
+                QImage Image;
+                benchmark::DoNotOptimize(Image.loadFromData(Files[I].Data, "PNG"));
+            });
+            Ours[I].push_back(Mine);
+            Qt[I].push_back(Theirs);
+            Total += Mine;
+        }
+        State.SetIterationTime(Total / 1e6);
+    }
+    double OursMs = 0, QtMs = 0;
+    for (std::size_t I = 0; I < Files.size(); ++I) {
+        OursMs += bench::Median(Ours[I]) / 1000;
+        QtMs += bench::Median(Qt[I]) / 1000;
+    }
+    State.counters["files"] = static_cast<double>(Files.size());
+    State.counters["ours_ms"] = OursMs;
+    State.counters["qt_ms"] = QtMs;
+    State.counters["ratio"] = OursMs / QtMs;
+}
+
 void RegisterAll()
 {
+    benchmark::RegisterBenchmark("Decode_Suite", DecodeSuite)
+        ->Iterations(1001)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
     for (const Sample &S : Samples) {
         const std::string Name = S.Name;
         benchmark::RegisterBenchmark(("Decode_" + Name + "_Ours").c_str(), DecodeOurs, S);

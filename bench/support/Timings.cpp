@@ -2,6 +2,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 namespace bench
 {
 namespace
@@ -36,6 +38,14 @@ Timings RunAll(int &argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return times;
+}
+
+double Median(std::vector<double> Values)
+{
+    if (Values.empty()) return 0;
+    std::sort(Values.begin(), Values.end());
+    const std::size_t middle = Values.size() / 2;
+    return Values.size() % 2 ? Values[middle] : (Values[middle - 1] + Values[middle]) / 2;
 }
 
 double Ratio(const Timings &Times, const std::string &Ours, const std::string &Theirs, bool Cpu)

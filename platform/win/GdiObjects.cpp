@@ -3,6 +3,7 @@
 #include "platform/win/HandleTable.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -210,6 +211,21 @@ int RegionComplexity(const QRegion &Region)
 namespace
 {
 
+// Images up to this size, those of icons and buttons, come from the heap.
+constexpr std::size_t LargeImageBytes = 128 * 1024;
+
+// A small image comes zeroed from the heap: a mapping of its own, its page faults and its
+// unmapping would cost the load of a small picture more than its decoding.
+QImage HeapImage(int Width, int Height)
+{
+    void *Block =
+        std::calloc(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height), 4);
+    if (!Block) return {};
+    const auto Free = [](void *Allocated) { std::free(Allocated); };
+    return QImage(static_cast<uchar *>(Block), Width, Height, static_cast<qsizetype>(Width) * 4,
+                  QImage::Format_RGB32, Free, Block);
+}
+
 // An RGB32 image over pages that are committed only when written. The pages are
 // reserved without being counted against the memory the system promises, since most
 // of a huge picture's image may never be drawn on. The mapping's length is kept in
@@ -228,6 +244,14 @@ QImage UnwrittenImage(int Width, int Height)
                   static_cast<qsizetype>(Width) * 4, QImage::Format_RGB32, Unmap, Pages);
 }
 
+// The image a DIB section draws through: zero, like its bits, until written.
+QImage SectionImage(int Width, int Height)
+{
+    const std::size_t Bytes =
+        static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) * 4;
+    return Bytes <= LargeImageBytes ? HeapImage(Width, Height) : UnwrittenImage(Width, Height);
+}
+
 } // namespace
 
 std::unique_ptr<BitmapData> MakeBitmap(int Width, int Height, int Bpp, bool Dib, bool TopDown)
@@ -240,7 +264,7 @@ std::unique_ptr<BitmapData> MakeBitmap(int Width, int Height, int Bpp, bool Dib,
     B->TopDown = TopDown;
     B->Stride = ((B->Width * Bpp + 31) & ~31) / 8;
     if (Dib) {
-        B->Image = UnwrittenImage(std::max(B->Width, 1), std::max(B->Height, 1));
+        B->Image = SectionImage(std::max(B->Width, 1), std::max(B->Height, 1));
         B->Bits = decltype(B->Bits)(static_cast<std::size_t>(B->Stride) * B->Height);
     } else {
         B->Image = QImage(std::max(B->Width, 1), std::max(B->Height, 1), QImage::Format_RGB32);

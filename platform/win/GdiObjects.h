@@ -36,8 +36,8 @@ struct FontData {
 
 // A bitmap: device-dependent bitmaps are an RGB32 image; DIB sections also keep
 // the caller's bits in their own format, and drawing goes through the image,
-// synchronised with the bits over the area each operation touches. A DIB's bits
-// and image cost memory only where they are written, as a section's pages do:
+// synchronised with the bits over the area each operation touches. A large DIB's
+// bits and image cost memory only where they are written, as a section's pages do:
 // nothing reads either outside an area it synchronised first.
 struct BitmapData {
     int Width = 0;

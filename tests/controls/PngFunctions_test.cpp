@@ -224,12 +224,12 @@ TEST_F(PngFunctions, BitmapsBecomePicturesWithTheirTransparency)
     auto Bitmap = Surface(3, 2, clRed);
     Bitmap->Canvas()->SetPixels(1, 1, clBlue);
     auto Plain = ConvertToPNG(Bitmap.get());
-    EXPECT_EQ(Plain->Header()->ColorType, COLOR_RGB);
+    EXPECT_EQ(Plain->GetHeader()->ColorType, COLOR_RGB);
     EXPECT_EQ(Plain->GetPixels(1, 1), clBlue);
 
     Bitmap->SetTransparent(true); // automatic: the bottom-left pixel is the key
     auto Keyed = ConvertToPNG(Bitmap.get());
-    ASSERT_EQ(Keyed->Header()->ColorType, COLOR_RGBALPHA);
+    ASSERT_EQ(Keyed->GetHeader()->ColorType, COLOR_RGBALPHA);
     EXPECT_EQ(Keyed->GetAlphaScanline(0)[0], 0);
     EXPECT_EQ(Keyed->GetAlphaScanline(1)[1], 255);
 

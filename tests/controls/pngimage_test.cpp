@@ -102,7 +102,7 @@ std::vector<Bytes> Scanlines(TPNGObject &Image)
     int RowBytes = 0, Offset = 0;
     Image.GetPixelInfo(RowBytes, Offset);
     std::vector<Bytes> Rows;
-    const int DibRow = Image.Header()->DibRowBytes;
+    const int DibRow = Image.GetHeader()->DibRowBytes;
     for (int Y = 0; Y < Image.Height(); ++Y)
         Rows.emplace_back(Image.GetScanline(Y), Image.GetScanline(Y) + DibRow);
     return Rows;
@@ -170,7 +170,7 @@ TEST(PngDecode, EveryFormatSizeAndInterlaceGivesTheWrittenPixels)
                 const Picture P = RandomPicture(F.ColorType, F.BitDepth, W, H, Interlaced, Seed++);
                 auto Image = Load(Encode(P));
                 ExpectSamePixels(P, *Image);
-                EXPECT_EQ(Image->InterlaceMethod(), Interlaced ? imAdam7 : imNone);
+                EXPECT_EQ(Image->Interlacing(), Interlaced ? imAdam7 : imNone);
             }
 }
 
@@ -878,7 +878,7 @@ TEST(PngObject, BlankImagesCheckTheirSpecAndHoldZeroPixels)
     EXPECT_THROW(TPNGObject(5, 8, 1, 1), EPNGInvalidSpec);
     EXPECT_THROW(TPNGObject(2, 8, 0, 1), EPNGInvalidSpec);
     TPNGObject Gray(0, 2, 4, 4);
-    EXPECT_EQ(Gray.Header()->BitDepth, 4);
+    EXPECT_EQ(Gray.GetHeader()->BitDepth, 4);
     TPNGObject Palette(3, 4, 3, 2);
     std::vector<std::string> Names;
     for (int I = 0; I < Palette.ChunkList().Count(); ++I)
@@ -891,7 +891,7 @@ TEST(PngObject, BlankImagesCheckTheirSpecAndHoldZeroPixels)
     EXPECT_TRUE(Image.Empty());
     EXPECT_EQ(Image.Width(), 0);
     EXPECT_FALSE(Image.Transparent());
-    EXPECT_THROW(Image.Header(), EPNGHeaderNotPresent);
+    EXPECT_THROW(Image.GetHeader(), EPNGHeaderNotPresent);
     EXPECT_EQ(Image.GetPixels(0, 0), 0);
     Image.SetMaxIdatSize(1000);
     EXPECT_EQ(Image.MaxIdatSize(), 65535);
@@ -1011,7 +1011,7 @@ TEST(PngObject, TransparencyCanBeRemovedAndAlphaCreated)
     Picture P = RandomPicture(2, 8, 3, 3, false, 1);
     auto Image = Load(Encode(P));
     Image->CreateAlpha();
-    EXPECT_EQ(Image->Header()->ColorType, COLOR_RGBALPHA);
+    EXPECT_EQ(Image->GetHeader()->ColorType, COLOR_RGBALPHA);
     EXPECT_EQ(Image->GetAlphaScanline(2)[2], 255);
     Image->RemoveTransparency();
     EXPECT_EQ(Image->TransparencyMode(), ptmNone);
@@ -1022,7 +1022,7 @@ TEST(PngObject, TransparencyCanBeRemovedAndAlphaCreated)
     Image = Load(Encode(Gray));
     Image->CreateAlpha();
     auto Again = Load(Save(*Image));
-    EXPECT_EQ(Again->Header()->BitDepth, 8);
+    EXPECT_EQ(Again->GetHeader()->BitDepth, 8);
     for (int Y = 0; Y < 3; ++Y)
         for (int X = 0; X < 3; ++X) {
             EXPECT_EQ(Again->GetPixels(X, Y), ExpectedColor(Gray, X, Y));
@@ -1036,7 +1036,7 @@ TEST(PngEncode, DefaultSettingsWriteSubRowsInFullChunks)
 {
     const QImage Source = Noise(300, 300, QImage::Format_ARGB32, 3);
     auto Image = Load(QtPng(Source));
-    ASSERT_EQ(Image->Header()->ColorType, COLOR_RGBALPHA);
+    ASSERT_EQ(Image->GetHeader()->ColorType, COLOR_RGBALPHA);
     const Bytes File = Save(*Image);
     const auto Chunks = SplitChunks(File);
     EXPECT_EQ(Chunks[0].Data[12], 0);
@@ -1063,7 +1063,7 @@ TEST(PngEncode, EveryFormatRoundTripsThroughQtAndThroughOurDecoder)
         for (bool Interlaced : {false, true}) {
             const Picture P = RandomPicture(F.ColorType, F.BitDepth, 19, 11, false, Seed++);
             auto Image = Load(Encode(P));
-            Image->SetInterlaceMethod(Interlaced ? imAdam7 : imNone);
+            Image->SetInterlacing(Interlaced ? imAdam7 : imNone);
             Image->SetRowFilters({pfNone, pfSub, pfUp, pfAverage, pfPaeth});
             const Bytes File = Save(*Image);
             EXPECT_EQ(SplitChunks(File)[0].Data[12], Interlaced ? 1 : 0);
@@ -1084,7 +1084,7 @@ TEST(PngEncode, SixteenBitImagesKeepTheirLowBytes)
 {
     const QImage Source = Noise(7, 5, QImage::Format_Grayscale16, 9);
     auto Image = Load(QtPng(Source));
-    ASSERT_EQ(Image->Header()->BitDepth, 16);
+    ASSERT_EQ(Image->GetHeader()->BitDepth, 16);
     const QImage Back = QtDecoded(Save(*Image));
     ASSERT_EQ(Back.format(), QImage::Format_Grayscale16);
     EXPECT_EQ(Back, Source);
@@ -1174,7 +1174,7 @@ TEST(PngObject, BitmapsConvertBothWays)
     Bitmap.SetTransparent(true);
     TPNGObject Png;
     Png.Assign(&Bitmap);
-    EXPECT_EQ(Png.Header()->ColorType, COLOR_RGB);
+    EXPECT_EQ(Png.GetHeader()->ColorType, COLOR_RGB);
     EXPECT_EQ(Png.TransparencyMode(), ptmBit);
     EXPECT_EQ(Png.TransparentColor(), static_cast<TColor>(RGB(80, 100, 7)));
     for (int Y = 0; Y < 2; ++Y)
@@ -1275,7 +1275,7 @@ COLORREF BlitPixel(TPNGObject &Image, int X, int Y)
     const HDC Dc = CreateCompatibleDC({});
     const HBITMAP Bitmap = CreateBitmap(1, 1, 1, 32, nullptr);
     const HGDIOBJ Old = SelectObject(Dc, Bitmap);
-    BitBlt(Dc, 0, 0, 1, 1, Image.Header()->DibDC, X, Y, SRCCOPY);
+    BitBlt(Dc, 0, 0, 1, 1, Image.GetHeader()->DibDC, X, Y, SRCCOPY);
     const COLORREF Result = GetPixel(Dc, 0, 0);
     SelectObject(Dc, Old);
     DeleteObject(Bitmap);
@@ -1363,7 +1363,7 @@ TEST(PngCanvas, TheCanvasFollowsTheStoreThroughResizeAndLoads)
 TEST(PngCanvas, FreeingTheStoreReleasesTheSectionAndItsDC)
 {
     auto Image = Load(Encode(RandomPicture(2, 8, 3, 3, false, 12)));
-    TChunkIHDR *Header = Image->Header();
+    TChunkIHDR *Header = Image->GetHeader();
     const HDC Dc = Header->DibDC;
     const HBITMAP Section = Header->DibHandle;
     ASSERT_EQ(GetObjectType(Section), static_cast<DWORD>(OBJ_BITMAP));
@@ -1375,7 +1375,7 @@ TEST(PngCanvas, FreeingTheStoreReleasesTheSectionAndItsDC)
     EXPECT_EQ(Header->DibBits, nullptr);
 
     auto Cleared = Load(Encode(RandomPicture(0, 8, 3, 3, false, 13)));
-    const HBITMAP ClearedSection = Cleared->Header()->DibHandle;
+    const HBITMAP ClearedSection = Cleared->GetHeader()->DibHandle;
     Cleared->ClearChunks();
     EXPECT_EQ(GetObjectType(ClearedSection), 0u);
     EXPECT_FALSE(Cleared->Canvas()->HandleAllocated());
@@ -1407,7 +1407,7 @@ TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
         S %= 5;
     auto Image = Load(Encode(P));
     const HPALETTE Loaded = Image->Palette();
-    EXPECT_EQ(GetCurrentObject(Image->Header()->DibDC, OBJ_PAL), Loaded);
+    EXPECT_EQ(GetCurrentObject(Image->GetHeader()->DibDC, OBJ_PAL), Loaded);
     const std::vector<PALETTEENTRY> Entries = PaletteEntries(Loaded);
     ASSERT_GE(Entries.size(), 5u);
     for (std::size_t I = 0; I < 5; ++I) {
@@ -1420,14 +1420,14 @@ TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
         E.peRed = static_cast<BYTE>(255 - E.peRed);
     Image->SetPalette(NewPalette(Inverted));
     EXPECT_EQ(GetObjectType(Loaded), 0u) << "the old palette is deleted";
-    EXPECT_EQ(GetCurrentObject(Image->Header()->DibDC, OBJ_PAL), Image->Palette());
+    EXPECT_EQ(GetCurrentObject(Image->GetHeader()->DibDC, OBJ_PAL), Image->Palette());
     const TColor Before = ExpectedColor(P, 1, 1);
     EXPECT_EQ(
         Image->GetPixels(1, 1),
         static_cast<TColor>(RGB(255 - GetRValue(Before), GetGValue(Before), GetBValue(Before))));
 
     const HPALETTE Given = Image->Palette();
-    Image->Header()->FreeImageData();
+    Image->GetHeader()->FreeImageData();
     EXPECT_EQ(GetObjectType(Given), 0u);
 }
 

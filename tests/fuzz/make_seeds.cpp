@@ -93,7 +93,7 @@ void MakePictures()
                     for (int x = 0; x < Png.Width(); ++x)
                         Png.SetPixels(x, y, RGB(x * 36, y * 60, (x + y) * 20));
                 if (std::uint8_t *Alpha = Png.GetAlphaScanline(0)) Alpha[0] = 0x80;
-                Png.SetInterlaceMethod(Interlace);
+                Png.SetInterlacing(Interlace);
                 if (Depth == 8) Png.AddtEXt("Title", "QRV-4");
                 if (K.ColorType == 3) Png.SetTransparentColor(Png.Pixels(0, 0));
                 if (K.ColorType == 2 && Depth == 16) Png.AddzTXt("Comment", "ключи"_a);

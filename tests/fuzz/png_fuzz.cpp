@@ -92,8 +92,8 @@ void Draw(TPNGObject &Png)
 
     if (Copy.Width() == 0 || Copy.Height() == 0) return;
     // Only a picture without its own alpha takes a key colour.
-    if (Copy.Header()->ColorType != COLOR_GRAYSCALEALPHA &&
-        Copy.Header()->ColorType != COLOR_RGBALPHA) {
+    if (Copy.GetHeader()->ColorType != COLOR_GRAYSCALEALPHA &&
+        Copy.GetHeader()->ColorType != COLOR_RGBALPHA) {
         Copy.SetTransparentColor(Copy.GetPixels(0, 0));
         DrawEveryWay(Copy, Target->Canvas());
     }
