@@ -552,9 +552,12 @@ public:
 
 private:
     template <class V> static std::nullptr_t SetterOf(std::nullptr_t) { return nullptr; }
+    // An object's setter may take a base class of what the getter gives: a list
+    // property hands out its own TStringList and takes any TStrings.
     template <class V, class C, class A> static auto SetterOf(void (C::*Setter)(A))
     {
-        static_assert(std::is_base_of_v<C, T> && std::is_same_v<Bare<A>, V>);
+        static_assert(std::is_base_of_v<C, T>);
+        static_assert(std::is_same_v<Bare<A>, V> || (IsObject<V> && std::is_convertible_v<V, A>));
         return static_cast<void (T::*)(A)>(Setter);
     }
 
@@ -594,11 +597,15 @@ template <class T> bool PublishClass(void (*Publish)(Publisher<T> &))
     QRV4_ENUM_INFO(Name, __VA_ARGS__)
 
 // The type record of an enumeration declared elsewhere, listing its names.
-#define QRV4_ENUM_INFO(Name, ...)                                                                  \
-    template <> struct rtl::TypeInfoFor<Name> {                                                    \
+#define QRV4_ENUM_INFO(Name, ...) QRV4_NAMED_ENUM_INFO(Name, #Name, __VA_ARGS__)
+
+// The same under a name of its own, for an enumeration nested in a class: the
+// class library knows it by its plain name.
+#define QRV4_NAMED_ENUM_INFO(Type, Name, ...)                                                      \
+    template <> struct rtl::TypeInfoFor<Type> {                                                    \
         static PTypeInfo Get()                                                                     \
         {                                                                                          \
-            static const TTypeInfo Info = rtl::MakeEnumInfo(#Name, #__VA_ARGS__);                  \
+            static const TTypeInfo Info = rtl::MakeEnumInfo(Name, #__VA_ARGS__);                   \
             return &Info;                                                                          \
         }                                                                                          \
     };
