@@ -158,6 +158,8 @@ public:
     PTypeInfo PropType = nullptr;
     AnsiString Name;
     long long Default = NoDefault;
+    // A float is left out of a stream at this value: 0, unless the property declares another.
+    double FloatDefault = 0;
     TClass Owner = nullptr; // the class that publishes it at this level
 
     bool Writable() const { return FAccess->Writable(); }
@@ -488,7 +490,10 @@ public:
 
     template <class V> PropBuilder &Default(V Value)
     {
-        FInfo.Default = OrdinalOf<V>(Value);
+        if constexpr (std::is_floating_point_v<V>)
+            FInfo.FloatDefault = static_cast<double>(Value);
+        else
+            FInfo.Default = OrdinalOf<V>(Value);
         return *this;
     }
     PropBuilder &Stored(bool Value)
@@ -662,8 +667,9 @@ bool PropIsType(const TObject *Instance, const AnsiString &PropName, TTypeKind T
 
 bool IsStoredProp(TObject *Instance, PPropInfo PropInfo);
 bool IsStoredProp(TObject *Instance, const AnsiString &PropName);
-// The value a writer leaves out: an ordinal at its declared default, zero,
-// the empty text, an empty variant, no object or an empty collection, no handler.
+// The value a writer leaves out: an ordinal or a float at its declared default
+// (a float without one at zero), the empty text, an empty variant, no object or an empty
+// collection, no handler.
 bool IsDefaultPropertyValue(TObject *Instance, PPropInfo PropInfo);
 
 long long GetOrdProp(TObject *Instance, PPropInfo PropInfo);
