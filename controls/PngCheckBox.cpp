@@ -135,7 +135,7 @@ void TPngCheckBox::Publish(rtl::Publisher<TPngCheckBox> &P)
     P.Property("PngCheck", &T::PngCheck, &T::SetPngCheck);
     P.Property("PngUncheck", &T::PngUncheck, &T::SetPngUncheck);
     P.Property("Caption", &TControl::Caption, &TControl::SetCaption);
-    PublishGraphicControlEvents(P);
+    PublishControlEvents(P);
 }
 QRV4_PUBLISHED(TPngCheckBox)
 

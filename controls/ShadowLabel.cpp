@@ -209,7 +209,7 @@ void TShadowLabel::Publish(rtl::Publisher<TShadowLabel> &P)
     P.Property("Alignment", &TShadowLabel::Alignment, &TShadowLabel::SetAlignment)
         .Default(taLeftJustify);
     P.Property("Caption", &TShadowLabel::Caption, &TShadowLabel::SetCaption);
-    PublishGraphicControlEvents(P);
+    PublishControlEvents(P);
 }
 QRV4_PUBLISHED(TShadowLabel)
 

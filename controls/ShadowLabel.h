@@ -3,7 +3,6 @@
 // with a drop shadow over a one- or three-piece PNG background.
 
 #include "controls/PngFunctions.h"
-#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/StdCtrls.h"
 
@@ -37,23 +36,6 @@ inline constexpr const char *IgnoreHTMLColor = "#ignore";
 // silver when disabled.
 void DrawShadowText(TCanvas *Canvas, TFont *Font, int X, int Y, const AnsiString &Text, bool Shadow,
                     TColor ShadowColor, int DisplaceX, int DisplaceY, bool Enabled);
-
-// The mouse, drag and dock events the windowless controls publish.
-template <class T> void PublishGraphicControlEvents(rtl::Publisher<T> &P)
-{
-    P.Event("OnClick", &TControl::OnClick);
-    P.Event("OnContextPopup", &TControl::OnContextPopup);
-    P.Event("OnDblClick", &TControl::OnDblClick);
-    P.Event("OnDragDrop", &TControl::OnDragDrop);
-    P.Event("OnDragOver", &TControl::OnDragOver);
-    P.Event("OnEndDock", &TControl::OnEndDock);
-    P.Event("OnEndDrag", &TControl::OnEndDrag);
-    P.Event("OnMouseDown", &TControl::OnMouseDown);
-    P.Event("OnMouseMove", &TControl::OnMouseMove);
-    P.Event("OnMouseUp", &TControl::OnMouseUp);
-    P.Event("OnStartDock", &TControl::OnStartDock);
-    P.Event("OnStartDrag", &TControl::OnStartDrag);
-}
 
 class TShadowLabel : public TGraphicControl
 {
