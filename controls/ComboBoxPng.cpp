@@ -68,6 +68,23 @@ void TComboBoxPng::DrawItem(int Index, TRect Rect, TOwnerDrawState)
     C->TextOut(Rect.Left + IW + 5, TextTop, Text);
 }
 
+void TComboBoxPng::Publish(rtl::Publisher<TComboBoxPng> &P)
+{
+    using T = TComboBoxPng;
+    P.Property("Style", &T::Style, &T::SetStyle).Default(csOwnerDrawFixed);
+    P.Property("ItemHeight", &T::ItemHeight, &T::SetItemHeight);
+    P.Property("DropDownCount", &T::DropDownCount, &T::SetDropDownCount).Default(8);
+    P.Property("Sorted", &T::Sorted, &T::SetSorted).Default(false);
+    // After the items and their order: an index read before them would select nothing.
+    P.Property("ItemIndex", &T::ItemIndex, &T::SetItemIndex).Default(-1);
+    P.Property("Images", &T::Images, &T::SetImages);
+    P.Property("ListIndexesPng", &T::ListIndexesPng, &T::SetListIndexesPng);
+    P.Property("AutoIndexes", &T::AutoIndexes, &T::SetAutoIndexes).Default(true);
+    P.Event("OnChange", &T::OnChange);
+    P.Event("OnClick", &TControl::OnClick);
+}
+QRV4_PUBLISHED(TComboBoxPng)
+
 void ComboBoxPng::Register()
 {
     RegisterComponents("Win32", {TComboBoxPng::StaticClass()});

@@ -23,6 +23,8 @@ public:
     // The icon an item shows, -1 for none.
     int IconIndex(int Index) const;
 
+    static void Publish(rtl::Publisher<TComboBoxPng> &P);
+
 protected:
     void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
     void Notification(TComponent *AComponent, TOperation Operation) override;

@@ -439,6 +439,26 @@ void TExtMaskEdit::Paint()
     C->Brush()->SetStyle(bsSolid);
 }
 
+// The text before the mask: the mask is laid over the raw text whenever either changes.
+void TExtMaskEdit::Publish(rtl::Publisher<TExtMaskEdit> &P)
+{
+    using T = TExtMaskEdit;
+    P.Property("MaskType", &T::MaskType, &T::SetMaskType).Default(msCustom);
+    P.Property("Text", &T::Text, &T::SetText);
+    P.Property("EditMask", &T::EditMask, &T::SetEditMask);
+    P.Property("BlankSymbol", &T::BlankSymbol, &T::SetBlankSymbol).Default(static_cast<char>(149));
+    P.Property("Frame", &T::Frame, &T::SetFrame).Default(3);
+    P.Property("BeginCaretPos", &T::BeginCaretPos, &T::SetBeginCaretPos).Default(1);
+    P.Property("EndCaretPos", &T::EndCaretPos, &T::SetEndCaretPos).Default(1);
+    P.Property("ExitAtEnd", &T::ExitAtEnd, &T::SetExitAtEnd).Default(true);
+    P.Property("Caption", &TControl::Caption, &TControl::SetCaption);
+    P.Event("OnEnter", &T::OnEnter);
+    P.Event("OnExit", &T::OnExit);
+    P.Event("OnKeyPress", &T::OnKeyPress);
+    PublishControlEvents(P);
+}
+QRV4_PUBLISHED(TExtMaskEdit)
+
 void ExtMaskEdit::Register()
 {
     RegisterComponents("Win32", {TExtMaskEdit::StaticClass()});

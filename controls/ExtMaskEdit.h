@@ -44,6 +44,8 @@ public:
 
     void WndProc(TMessage &Message) override;
 
+    static void Publish(rtl::Publisher<TExtMaskEdit> &P);
+
 protected:
     void Paint() override;
     void KeyDown(WORD &Key, TShiftState Shift) override;
@@ -87,6 +89,8 @@ private:
     bool FNextControlRequested = false;
     TPopupMenu *FMenu;
 };
+
+QRV4_NAMED_ENUM_INFO(TExtMaskEdit::TMaskType, "TMaskType", msCustom, msKeyHex8b)
 
 namespace ExtMaskEdit
 {

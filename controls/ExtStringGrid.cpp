@@ -78,12 +78,25 @@ TExtStringGrid::~TExtStringGrid()
 void TExtStringGrid::SetgFields(TStrings *Value)
 {
     FieldTable Table = SetProperties(Value);
+    FFields->Assign(Value);
+    TakeFields(std::move(Table));
+}
+
+void TExtStringGrid::TakeFields(FieldTable Table)
+{
     for (const auto &Field : FTable)
         if (Field->EditControl) Unhook(Field->EditControl);
-    FFields->Assign(Value);
     FTable = std::move(Table);
     FEditField = -1;
     Init();
+}
+
+// A form stream fills the definitions in place, past the setter, and the width file comes after
+// them: the grid is laid out once both are there.
+void TExtStringGrid::Loaded()
+{
+    inherited::Loaded();
+    if (FFields->Count() > 0) TakeFields(SetProperties(FFields.get()));
 }
 
 void TExtStringGrid::SetgFileWidths(const AnsiString &Value)
@@ -459,6 +472,16 @@ void TExtStringGrid::StoreEditorText(FieldRecord &Field, int Row, const AnsiStri
     else if (Field.Type == "AnsiString")
         Value = Text;
 }
+
+void TExtStringGrid::Publish(rtl::Publisher<TExtStringGrid> &P)
+{
+    using T = TExtStringGrid;
+    P.Property("gFields", &T::gFields, &T::SetgFields);
+    P.Property("gFileWidths", &T::gFileWidths, &T::SetgFileWidths);
+    P.Property("gCaptionHeight", &T::gCaptionHeight, &T::SetgCaptionHeight).Default(20);
+    P.Property("gCanEditGrid", &T::gCanEditGrid, &T::SetgCanEditGrid).Default(false);
+}
+QRV4_PUBLISHED(TExtStringGrid)
 
 void ExtStringGrid::Register()
 {

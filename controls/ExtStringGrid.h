@@ -72,6 +72,8 @@ public:
     int GetCurIndex() const;
     bool GetCurPos(int &ACol, int &ARow) const;
 
+    static void Publish(rtl::Publisher<TExtStringGrid> &P);
+
     int FieldCount() const { return static_cast<int>(FTable.size()); }
     const FieldRecord &Field(int Index) const { return *FTable.at(Index); }
     // The field a grid column shows, -1 for none: only visible fields have columns.
@@ -84,10 +86,13 @@ protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void KeyPress(char &Key) override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    void Loaded() override;
 
 private:
     using FieldTable = std::vector<std::unique_ptr<FieldRecord>>;
 
+    // Puts Table in place of the fields the grid has, then lays the grid out anew.
+    void TakeFields(FieldTable Table);
     void Init();
     static FieldTable SetProperties(TStrings *Lines);
     void InitGrid();

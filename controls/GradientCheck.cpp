@@ -320,6 +320,36 @@ void TGradientCheck::DrawBuffer()
     C->Brush()->SetStyle(bsSolid);
 }
 
+void TGradientCheck::Publish(rtl::Publisher<TGradientCheck> &P)
+{
+    using T = TGradientCheck;
+    P.Property("gCaption", &T::gCaption, &T::SetgCaption);
+    P.Property("gPngAlign", &T::gPngAlign, &T::SetgPngAlign).Default(paTop);
+    P.Property("gPngPicture", &T::gPngPicture, &T::SetgPngPicture);
+    // Each HTML colour before its colour: a parsed text sets the colour too.
+    P.Property("gColorHTMLBegin", &T::gColorHTMLBegin, &T::SetgColorHTMLBegin);
+    P.Property("gColorHTMLEnd", &T::gColorHTMLEnd, &T::SetgColorHTMLEnd);
+    P.Property("gColorBegin", &T::gColorBegin, &T::SetgColorBegin, rtl::TColorInfo())
+        .Default(clBlack);
+    P.Property("gColorEnd", &T::gColorEnd, &T::SetgColorEnd, rtl::TColorInfo()).Default(clWhite);
+    P.Property("gHorizontal", &T::gHorizontal, &T::SetgHorizontal).Default(true);
+    P.Property("gFrame", &T::gFrame, &T::SetgFrame).Default(true);
+    P.Property("gRotate", &T::gRotate, &T::SetgRotate).Default(false);
+    P.Property("gRound", &T::gRound, &T::SetgRound).Default(false);
+    // Before Checked: making the panel checkable checks it.
+    P.Property("gCheckable", &T::gCheckable, &T::SetgCheckable).Default(true);
+    P.Property("gGradient", &T::gGradient, &T::SetgGradient).Default(true);
+    P.Property("gForceChildEnabled", &T::gForceChildEnabled, &T::SetgForceChildEnabled)
+        .Default(false);
+    P.Property("Checked", &T::Checked, &T::SetChecked).Default(true);
+    P.Property("Enabled", &TControl::Enabled, &T::SetEnabled).Default(true);
+    P.Property("Visible", &TControl::Visible, &T::SetVisible).Default(true);
+    P.Event("OnMouseEnter", &TControl::OnMouseEnter);
+    P.Event("OnMouseExit", &T::OnMouseExit);
+    P.Event("OnClick", &TControl::OnClick);
+}
+QRV4_PUBLISHED(TGradientCheck)
+
 void GradientCheck::Register()
 {
     RegisterComponents("Win32", {TGradientCheck::StaticClass()});

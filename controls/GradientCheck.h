@@ -60,6 +60,8 @@ public:
     // The mouse left the enabled, checkable panel.
     TNotifyEvent OnMouseExit;
 
+    static void Publish(rtl::Publisher<TGradientCheck> &P);
+
 protected:
     bool FiresMouseEnterLeave() const override { return FCheckable && Enabled(); }
     void Paint() override;
@@ -126,6 +128,8 @@ private:
     // Counts the picture's own change reports, as its pixels are not compared.
     unsigned FPictureVersion = 0;
 };
+
+QRV4_NAMED_ENUM_INFO(TGradientCheck::TPngAlignment, "TPngAlignment", paTop, paCenter, paBottom)
 
 namespace GradientCheck
 {

@@ -58,6 +58,17 @@ void TImageButton::Paint()
                       FHover, FPressed);
 }
 
+void TImageButton::Publish(rtl::Publisher<TImageButton> &P)
+{
+    P.Property("ModalResult", &TImageButton::ModalResult, &TImageButton::SetModalResult)
+        .Default(MyModalResult::mrNone);
+    P.Property("PngPicture", &TImageButton::PngPicture, &TImageButton::SetPngPicture);
+    P.Event("OnMouseEnter", &TControl::OnMouseEnter);
+    P.Event("OnMouseExit", &TImageButton::OnMouseExit);
+    P.Event("OnClick", &TControl::OnClick);
+}
+QRV4_PUBLISHED(TImageButton)
+
 void ImageButton::Register()
 {
     RegisterComponents("Win32", {TImageButton::StaticClass()});

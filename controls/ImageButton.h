@@ -43,6 +43,8 @@ public:
     // The mouse left the enabled button.
     TNotifyEvent OnMouseExit;
 
+    static void Publish(rtl::Publisher<TImageButton> &P);
+
 protected:
     bool FiresMouseEnterLeave() const override { return Enabled(); }
     void Paint() override;

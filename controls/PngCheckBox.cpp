@@ -120,6 +120,25 @@ void TPngCheckBox::Paint()
                    FDisplaceY, On);
 }
 
+void TPngCheckBox::Publish(rtl::Publisher<TPngCheckBox> &P)
+{
+    using T = TPngCheckBox;
+    P.Property("PngAlign", &T::PngAlign, &T::SetPngAlign).Default(paLeft);
+    P.Property("ShadowColor", &T::ShadowColor, &T::SetShadowColor, rtl::TColorInfo())
+        .Default(clGray);
+    P.Property("DisplaceX", &T::DisplaceX, &T::SetDisplaceX).Default(1);
+    P.Property("DisplaceY", &T::DisplaceY, &T::SetDisplaceY).Default(1);
+    P.Property("Shadow", &T::Shadow, &T::SetShadow).Default(false);
+    P.Property("Checked", &T::Checked, &T::SetChecked).Default(false);
+    P.Property("Frame", &T::Frame, &T::SetFrame).Default(3);
+    P.Property("ManualMode", &T::ManualMode, &T::SetManualMode).Default(true);
+    P.Property("PngCheck", &T::PngCheck, &T::SetPngCheck);
+    P.Property("PngUncheck", &T::PngUncheck, &T::SetPngUncheck);
+    P.Property("Caption", &TControl::Caption, &TControl::SetCaption);
+    PublishControlEvents(P);
+}
+QRV4_PUBLISHED(TPngCheckBox)
+
 void PngCheckBox::Register()
 {
     RegisterComponents("Win32", {TPngCheckBox::StaticClass()});

@@ -39,6 +39,8 @@ public:
     void WndProc(TMessage &Message) override;
     void Click() override;
 
+    static void Publish(rtl::Publisher<TPngCheckBox> &P);
+
 protected:
     void Paint() override;
 
@@ -57,6 +59,8 @@ private:
     std::unique_ptr<TPNGObject> FPngCheck = std::make_unique<TPNGObject>();
     std::unique_ptr<TPNGObject> FPngUncheck = std::make_unique<TPNGObject>();
 };
+
+QRV4_NAMED_ENUM_INFO(TPngCheckBox::TPngAlignment, "TPngAlignment", paLeft, paCenter, paRight)
 
 namespace PngCheckBox
 {

@@ -193,6 +193,26 @@ void TShadowLabel::Paint()
                    FShadowColor, FDisplaceX, FDisplaceY, On);
 }
 
+void TShadowLabel::Publish(rtl::Publisher<TShadowLabel> &P)
+{
+    P.Property("PngPicture", &TShadowLabel::PngPicture, &TShadowLabel::SetPngPicture);
+    P.Property("PngLeft", &TShadowLabel::PngLeft, &TShadowLabel::SetPngLeft);
+    P.Property("PngRight", &TShadowLabel::PngRight, &TShadowLabel::SetPngRight);
+    P.Property("PngCenter", &TShadowLabel::PngCenter, &TShadowLabel::SetPngCenter);
+    P.Property("ShadowColor", &TShadowLabel::ShadowColor, &TShadowLabel::SetShadowColor,
+               rtl::TColorInfo())
+        .Default(clGray);
+    P.Property("DisplaceX", &TShadowLabel::DisplaceX, &TShadowLabel::SetDisplaceX).Default(1);
+    P.Property("DisplaceY", &TShadowLabel::DisplaceY, &TShadowLabel::SetDisplaceY).Default(1);
+    P.Property("Frame", &TShadowLabel::Frame, &TShadowLabel::SetFrame).Default(3);
+    P.Property("Shadow", &TShadowLabel::Shadow, &TShadowLabel::SetShadow).Default(true);
+    P.Property("Alignment", &TShadowLabel::Alignment, &TShadowLabel::SetAlignment)
+        .Default(taLeftJustify);
+    P.Property("Caption", &TShadowLabel::Caption, &TShadowLabel::SetCaption);
+    PublishControlEvents(P);
+}
+QRV4_PUBLISHED(TShadowLabel)
+
 void ShadowLabel::Register()
 {
     RegisterComponents("Win32", {TShadowLabel::StaticClass()});

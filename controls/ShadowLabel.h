@@ -67,6 +67,8 @@ public:
     AnsiString Caption() const { return TControl::Caption(); }
     void SetCaption(const AnsiString &Value);
 
+    static void Publish(rtl::Publisher<TShadowLabel> &P);
+
 protected:
     void Paint() override;
 

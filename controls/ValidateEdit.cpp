@@ -39,7 +39,7 @@ void TValidateEdit::SetValidateType(TValidateType Value)
     FRangeMode = false;
     FMinValue = 0.0;
     FMaxValue = 1.0;
-    FMantissa = Decimal() ? 2 : 0;
+    FMantissa = TypeMantissa();
     if (Value != vtCustom) FValidateString = "";
 }
 
@@ -196,6 +196,25 @@ void TValidateEdit::Paste()
     Formatted.sprintf("%-.*f", Decimal() ? FMantissa : 0, Value);
     SetText(Formatted);
 }
+
+// The type comes first: it resets the fraction digits, the range and the bounds read after it.
+void TValidateEdit::Publish(rtl::Publisher<TValidateEdit> &P)
+{
+    P.Property("ValidateType", &TValidateEdit::ValidateType, &TValidateEdit::SetValidateType)
+        .Default(vtNone);
+    P.Property("ValidateString", &TValidateEdit::ValidateString, &TValidateEdit::SetValidateString);
+    P.Property("ColorHTML", &TValidateEdit::ColorHTML, &TValidateEdit::SetColorHTML);
+    P.Property("Color", &TValidateEdit::Color, &TValidateEdit::SetColor, rtl::TColorInfo())
+        .Default(clBlack);
+    // Left out only where the type gives it back: a decimal field of whole numbers keeps its 0.
+    P.Property("Mantissa", &TValidateEdit::Mantissa, &TValidateEdit::SetMantissa)
+        .Stored(&TValidateEdit::IsMantissaStored);
+    P.Property("RangeMode", &TValidateEdit::RangeMode, &TValidateEdit::SetRangeMode).Default(false);
+    // A new edit's bound: a bound of 0 left out would come back as 1.
+    P.Property("MaxValue", &TValidateEdit::MaxValue, &TValidateEdit::SetMaxValue).Default(1.0);
+    P.Property("MinValue", &TValidateEdit::MinValue, &TValidateEdit::SetMinValue);
+}
+QRV4_PUBLISHED(TValidateEdit)
 
 void ValidateEdit::Register()
 {

@@ -4,20 +4,11 @@
 // fraction digits and an optional range, or hexadecimal digits.
 
 #include "controls/ShadowLabel.h"
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/StdCtrls.h"
 
-enum TValidateType {
-    vtNone,
-    vtCustom,
-    vtInteger,
-    vtIntegerPs,
-    vtFloat,
-    vtFloatPs,
-    vtHex,
-    vtHexUp,
-    vtHexLo,
-    vtOnlyDigits
-};
+QRV4_ENUM(TValidateType, vtNone, vtCustom, vtInteger, vtIntegerPs, vtFloat, vtFloatPs, vtHex,
+          vtHexUp, vtHexLo, vtOnlyDigits)
 
 class TValidateEdit : public TEdit
 {
@@ -45,6 +36,8 @@ public:
     double MinValue() const { return FMinValue; }
     void SetMinValue(double Value) { FMinValue = Value; }
 
+    static void Publish(rtl::Publisher<TValidateEdit> &P);
+
     // Whether Key may be typed now; may change it (case conversion).
     bool Accepts(char &Key) const;
     void WndProc(TMessage &Message) override;
@@ -55,6 +48,9 @@ protected:
 private:
     bool Numeric() const;
     bool Decimal() const { return FValidateType == vtFloat || FValidateType == vtFloatPs; }
+    // The fraction digits the type sets.
+    int TypeMantissa() const { return Decimal() ? 2 : 0; }
+    bool IsMantissaStored() const { return FMantissa != TypeMantissa(); }
     bool Signed() const { return FValidateType == vtInteger || FValidateType == vtFloat; }
     // The text as it would read with the selection replaced by Insert.
     AnsiString Candidate(const AnsiString &Insert) const;

@@ -86,6 +86,18 @@ void TXpButton::WndProc(TMessage &Message)
     }
 }
 
+void TXpButton::Publish(rtl::Publisher<TXpButton> &P)
+{
+    // Left out only at the indent a new button has: with any other default an indent of
+    // that default would not be written and would come back as the new button's.
+    P.Property("PngIndent", &TXpButton::PngIndent, &TXpButton::SetPngIndent).Default(4);
+    P.Property("PngAlign", &TXpButton::PngAlign, &TXpButton::SetPngAlign).Default(paLeft);
+    P.Property("PngPicture", &TXpButton::PngPicture, &TXpButton::SetPngPicture);
+    P.Event("OnMouseEnter", &TControl::OnMouseEnter);
+    P.Event("OnMouseExit", &TXpButton::OnMouseExit);
+}
+QRV4_PUBLISHED(TXpButton)
+
 void XpButton::Register()
 {
     RegisterComponents("Win32", {TXpButton::StaticClass()});

@@ -32,6 +32,8 @@ public:
     // The mouse left the enabled button.
     TNotifyEvent OnMouseExit;
 
+    static void Publish(rtl::Publisher<TXpButton> &P);
+
 protected:
     bool FiresMouseEnterLeave() const override { return Enabled(); }
     void PaintWindow(HDC DC) override;
@@ -45,6 +47,8 @@ private:
     bool FHover = false;
     bool FPressed = false;
 };
+
+QRV4_NAMED_ENUM_INFO(TXpButton::TPngAlignment, "TPngAlignment", paLeft, paCenter, paRight)
 
 namespace XpButton
 {

@@ -46,7 +46,6 @@ QRV4_ENUM_INFO(TTBDockMode, dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDock
 QRV4_ENUM_INFO(TTBDragHandleStyle, dhDouble, dhNone, dhSingle)
 QRV4_ENUM_INFO(TTBFloatingMode, fmOnTopOfParentForm, fmOnTopOfAllForms)
 QRV4_ENUM_INFO(TTBShrinkMode, tbsmNone, tbsmWrap, tbsmChevron)
-QRV4_ENUM_INFO(TAlignment, taLeftJustify, taRightJustify, taCenter)
 QRV4_ENUM_INFO(TAnchorKind, akLeft, akTop, akRight, akBottom)
 QRV4_SET_INFO(TAnchors, TAnchorKind)
 enum TTBDockableWindowStyle { tbdsResizeEightCorner, tbdsResizeClipCursor };

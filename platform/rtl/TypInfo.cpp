@@ -390,7 +390,7 @@ bool IsDefaultPropertyValue(TObject *Instance, PPropInfo PropInfo)
     const rtl::TPropAccess &Access = PropInfo->Access();
     switch (PropInfo->PropType->Kind) {
     case tkFloat:
-        return Access.GetFloat(Instance) == 0;
+        return Access.GetFloat(Instance) == PropInfo->FloatDefault;
     case tkString:
     case tkLString:
         return Access.GetStr(Instance).IsEmpty();

@@ -158,6 +158,8 @@ public:
     PTypeInfo PropType = nullptr;
     AnsiString Name;
     long long Default = NoDefault;
+    // A float is left out of a stream at this value: 0, unless the property declares another.
+    double FloatDefault = 0;
     TClass Owner = nullptr; // the class that publishes it at this level
 
     bool Writable() const { return FAccess->Writable(); }
@@ -488,7 +490,10 @@ public:
 
     template <class V> PropBuilder &Default(V Value)
     {
-        FInfo.Default = OrdinalOf<V>(Value);
+        if constexpr (std::is_floating_point_v<V>)
+            FInfo.FloatDefault = static_cast<double>(Value);
+        else
+            FInfo.Default = OrdinalOf<V>(Value);
         return *this;
     }
     PropBuilder &Stored(bool Value)
@@ -552,9 +557,12 @@ public:
 
 private:
     template <class V> static std::nullptr_t SetterOf(std::nullptr_t) { return nullptr; }
+    // An object's setter may take a base class of what the getter gives: a list
+    // property hands out its own TStringList and takes any TStrings.
     template <class V, class C, class A> static auto SetterOf(void (C::*Setter)(A))
     {
-        static_assert(std::is_base_of_v<C, T> && std::is_same_v<Bare<A>, V>);
+        static_assert(std::is_base_of_v<C, T>);
+        static_assert(std::is_same_v<Bare<A>, V> || (IsObject<V> && std::is_convertible_v<V, A>));
         return static_cast<void (T::*)(A)>(Setter);
     }
 
@@ -594,11 +602,15 @@ template <class T> bool PublishClass(void (*Publish)(Publisher<T> &))
     QRV4_ENUM_INFO(Name, __VA_ARGS__)
 
 // The type record of an enumeration declared elsewhere, listing its names.
-#define QRV4_ENUM_INFO(Name, ...)                                                                  \
-    template <> struct rtl::TypeInfoFor<Name> {                                                    \
+#define QRV4_ENUM_INFO(Name, ...) QRV4_NAMED_ENUM_INFO(Name, #Name, __VA_ARGS__)
+
+// The same under a name of its own, for an enumeration nested in a class: the
+// class library knows it by its plain name.
+#define QRV4_NAMED_ENUM_INFO(Type, Name, ...)                                                      \
+    template <> struct rtl::TypeInfoFor<Type> {                                                    \
         static PTypeInfo Get()                                                                     \
         {                                                                                          \
-            static const TTypeInfo Info = rtl::MakeEnumInfo(#Name, #__VA_ARGS__);                  \
+            static const TTypeInfo Info = rtl::MakeEnumInfo(Name, #__VA_ARGS__);                   \
             return &Info;                                                                          \
         }                                                                                          \
     };
@@ -655,8 +667,9 @@ bool PropIsType(const TObject *Instance, const AnsiString &PropName, TTypeKind T
 
 bool IsStoredProp(TObject *Instance, PPropInfo PropInfo);
 bool IsStoredProp(TObject *Instance, const AnsiString &PropName);
-// The value a writer leaves out: an ordinal at its declared default, zero,
-// the empty text, an empty variant, no object or an empty collection, no handler.
+// The value a writer leaves out: an ordinal or a float at its declared default
+// (a float without one at zero), the empty text, an empty variant, no object or an empty
+// collection, no handler.
 bool IsDefaultPropertyValue(TObject *Instance, PPropInfo PropInfo);
 
 long long GetOrdProp(TObject *Instance, PPropInfo PropInfo);

@@ -4,6 +4,7 @@
 // TWinControl and TCustomControl, with the class library's message handling,
 // mouse and keyboard routing, focus, painting and change notifications.
 
+#include "platform/rtl/TypInfo.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/WinUser.h"
@@ -667,6 +668,23 @@ TWinControl *FindControl(HWND Handle);
 TControl *FindDragTarget(const TPoint &Pos, bool AllowDisabled);
 TControl *GetCaptureControl();
 void SetCaptureControl(TControl *Control);
+
+// The click, mouse, drag and dock events the class library's controls publish.
+template <class T> void PublishControlEvents(rtl::Publisher<T> &P)
+{
+    P.Event("OnClick", &TControl::OnClick);
+    P.Event("OnContextPopup", &TControl::OnContextPopup);
+    P.Event("OnDblClick", &TControl::OnDblClick);
+    P.Event("OnDragDrop", &TControl::OnDragDrop);
+    P.Event("OnDragOver", &TControl::OnDragOver);
+    P.Event("OnEndDock", &TControl::OnEndDock);
+    P.Event("OnEndDrag", &TControl::OnEndDrag);
+    P.Event("OnMouseDown", &TControl::OnMouseDown);
+    P.Event("OnMouseMove", &TControl::OnMouseMove);
+    P.Event("OnMouseUp", &TControl::OnMouseUp);
+    P.Event("OnStartDock", &TControl::OnStartDock);
+    P.Event("OnStartDrag", &TControl::OnStartDrag);
+}
 
 namespace vcl
 {

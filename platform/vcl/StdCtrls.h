@@ -6,7 +6,7 @@
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/MouseWheel.h"
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+QRV4_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 // ---- Label ------------------------------------------------------------------------------
@@ -338,7 +338,8 @@ protected:
     void InsertItem(int Index, const AnsiString &S, TObject *AObject) override;
 };
 
-enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+QRV4_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList, csOwnerDrawFixed,
+          csOwnerDrawVariable)
 
 class TComboListWindow;
 

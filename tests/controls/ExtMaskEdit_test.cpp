@@ -3,6 +3,7 @@
 #include "controls/ExtMaskEdit.h"
 #include "link/grid_helpers.h"
 #include "platform/rtl/ClassesFiler.h"
+#include "tests/controls/FormStream.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,46 @@ TEST_F(ExtMaskEditTest, TheSystemCaretStandsAtTheEditingPosition)
     vcltest::Pump();
     ASSERT_EQ(Editor->CaretPos(), 1);
     EXPECT_EQ(Caret(), Typed);
+}
+
+TEST_F(ExtMaskEditTest, AFormStreamBringsTheKeyCodeEditorBack)
+{
+    ExtMaskEdit::Register();
+    ctltest::TStreamedForm Source(nullptr);
+    auto *Key = ctltest::Place<TExtMaskEdit>(Source, "ME_KeyHex");
+    Key->SetMaskType(TExtMaskEdit::msKeyHex8b);
+    Key->SetEditMask("XX-HH-HH-HH-HH-HH-HH-HH");
+    Key->SetText("00123456789ABCDE");
+    Key->SetBlankSymbol('_');
+    Key->SetFrame(0);
+    Key->SetBeginCaretPos(7);
+    Key->SetEndCaretPos(23);
+    Key->SetExitAtEnd(false);
+    Source.BindClick(Key, "OnExit");
+
+    auto Copy = ctltest::ReadBack(Source);
+    auto *Back = ctltest::Found<TExtMaskEdit>(*Copy, "ME_KeyHex");
+    ASSERT_TRUE(Back);
+    EXPECT_EQ(Back->MaskType(), TExtMaskEdit::msKeyHex8b);
+    EXPECT_EQ(Back->EditMask(), "XX-HH-HH-HH-HH-HH-HH-HH");
+    EXPECT_EQ(Back->BlankSymbol(), '_');
+    EXPECT_EQ(Back->DisplayText(), Key->DisplayText());
+    EXPECT_EQ(Back->Text(), Key->Text());
+    EXPECT_EQ(Back->Frame(), 0);
+    EXPECT_EQ(Back->BeginCaretPos(), 7);
+    EXPECT_EQ(Back->EndCaretPos(), 23);
+    EXPECT_FALSE(Back->ExitAtEnd());
+
+    Copy->SetBounds(50, 250, 400, 100);
+    Copy->Show();
+    Back->SetFocus();
+    vcltest::Pump();
+    EXPECT_EQ(Back->CaretPos(), 7);
+    Back->Perform(WM_CHAR, 'f', 0);
+    EXPECT_EQ(Back->DisplayText().SubString(7, 1), "F");
+    ASSERT_TRUE(Back->OnExit);
+    Back->OnExit(Back);
+    EXPECT_EQ(Copy->Clicked, std::vector<TObject *>{Back});
 }
 
 TEST(ExtMaskEditUnit, RegisterPutsTheControlOnTheWin32Page)

@@ -4,6 +4,8 @@
 #include "controls/ExtStringGrid.h"
 #include "controls/ValidateEdit.h"
 #include "platform/rtl/ClassesFiler.h"
+#include "tests/controls/FormStream.h"
+#include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -434,6 +436,45 @@ TEST_F(ExtStringGridTest, AnotherWidthFileDeletesThePreviousOne)
     EXPECT_FALSE(std::filesystem::exists(New));
     std::filesystem::remove(Old);
     std::filesystem::remove(New);
+}
+
+TEST_F(ExtStringGridTest, AFormStreamLaysTheGridOutFromItsDefinitionsAndWidthFile)
+{
+    ExtStringGrid::Register();
+    const std::filesystem::path File = testsupport::TestPath("ext_grid_") += ".txt";
+    std::ofstream(File) << "55\n66\n";
+    {
+        ctltest::TStreamedForm Form(nullptr);
+        auto *Source = ctltest::Place<TExtStringGrid>(Form, "SG_Writer");
+        Source->SetBounds(10, 10, 400, 200);
+        TStringList Lines;
+        Lines.Add(AnsiString::FromUtf8("1|id|№|40|0|int||right"));
+        Lines.Add(AnsiString::FromUtf8("1|name|Имя|120|0|AnsiString||left|#FFFFCC"));
+        Source->SetgFields(&Lines);
+        Source->SetgFileWidths(File.string());
+        Source->SetgCaptionHeight(30);
+        Source->SetgCanEditGrid(true);
+
+        auto Copy = ctltest::ReadBack(Form);
+        auto *Back = ctltest::Found<TExtStringGrid>(*Copy, "SG_Writer");
+        ASSERT_TRUE(Back);
+        EXPECT_EQ(Back->gFields()->Text(), Lines.Text());
+        EXPECT_EQ(Back->gFileWidths(), File.string());
+        EXPECT_EQ(Back->gCaptionHeight(), 30);
+        EXPECT_TRUE(Back->gCanEditGrid());
+        ASSERT_EQ(Back->FieldCount(), 2);
+        EXPECT_EQ(Back->Field(1).Background, static_cast<TColor>(RGB(0xFF, 0xFF, 0xCC)));
+        EXPECT_EQ(Back->ColCount(), 2);
+        EXPECT_EQ(Back->Cells(1, 0), "Имя"_a);
+        EXPECT_EQ(Back->RowHeights(0), 30);
+        EXPECT_EQ(Back->ColWidths(0), 55);
+        EXPECT_EQ(Back->ColWidths(1), 66);
+        Back->AddValue("name", Variant(AnsiString("Дом"_a)));
+        Back->AddValue("id", Variant(7));
+        Back->Redraw();
+        EXPECT_EQ(Back->Cells(1, 1), "Дом"_a);
+    }
+    std::filesystem::remove(File);
 }
 
 TEST(ExtStringGridUnit, RegisterPutsTheControlOnTheWin32Page)

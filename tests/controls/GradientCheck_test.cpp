@@ -3,6 +3,7 @@
 #include "controls/GradientCheck.h"
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
+#include "tests/controls/FormStream.h"
 #include "tests/controls/PngFixtures.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -117,6 +118,68 @@ TEST_F(GradientCheckTest, StatusBoxColoursFollowTheHtmlColour)
     EXPECT_EQ(P->gColorHTMLEnd(), "#ignore");
     P->SetChecked(false);
     EXPECT_EQ(Pixel(P, 60, 30), RGB(255, 255, 255));
+}
+
+TEST_F(GradientCheckTest, AFormStreamBringsBackStatusBoxesAndTitleBars)
+{
+    GradientCheck::Register();
+    ctltest::TStreamedForm Form(nullptr);
+    auto *Status = ctltest::Place<TGradientCheck>(Form, "CHG_WriterStatus");
+    Status->SetBounds(10, 10, 120, 60);
+    Status->SetgGradient(false);
+    Status->SetgColorBegin(clSilver);
+    Status->SetgColorHTMLEnd("#FF0000");
+    Status->SetgCheckable(false);
+    Form.BindClick(Status);
+    auto *Title = ctltest::Place<TGradientCheck>(Form, "CHG_Title");
+    Title->SetBounds(10, 80, 120, 40);
+    Title->SetgCaption("Архив"_a);
+    Title->SetgPngAlign(TGradientCheck::paBottom);
+    auto Picture = pngtest::Load(pngtest::Encode(pngtest::RandomPicture(2, 8, 9, 7, false, 5)));
+    Title->SetgPngPicture(Picture.get());
+    Title->SetgColorHTMLBegin("#102030");
+    Title->SetgColorEnd(clNavy);
+    Title->SetgHorizontal(false);
+    Title->SetgFrame(false);
+    Title->SetgRotate(true);
+    Title->SetgRound(true);
+    Title->SetgForceChildEnabled(true);
+    Title->SetChecked(false);
+    Title->SetEnabled(false);
+
+    auto Copy = ctltest::ReadBack(Form);
+    auto *StatusBack = ctltest::Found<TGradientCheck>(*Copy, "CHG_WriterStatus");
+    auto *TitleBack = ctltest::Found<TGradientCheck>(*Copy, "CHG_Title");
+    ASSERT_TRUE(StatusBack && TitleBack);
+    EXPECT_FALSE(StatusBack->gGradient());
+    EXPECT_FALSE(StatusBack->gCheckable());
+    EXPECT_TRUE(StatusBack->Checked());
+    EXPECT_EQ(StatusBack->gColorBegin(), clSilver);
+    EXPECT_EQ(StatusBack->gColorHTMLBegin(), "#ignore");
+    EXPECT_EQ(StatusBack->gColorHTMLEnd(), "#FF0000");
+    EXPECT_EQ(TitleBack->gCaption(), "Архив"_a);
+    EXPECT_EQ(TitleBack->gPngAlign(), TGradientCheck::paBottom);
+    EXPECT_EQ(pngtest::Save(*TitleBack->gPngPicture()), pngtest::Save(*Picture));
+    EXPECT_EQ(TitleBack->gColorHTMLBegin(), "#102030");
+    EXPECT_EQ(TitleBack->gColorBegin(), static_cast<TColor>(RGB(0x10, 0x20, 0x30)));
+    EXPECT_EQ(TitleBack->gColorEnd(), clNavy);
+    EXPECT_FALSE(TitleBack->gHorizontal());
+    EXPECT_FALSE(TitleBack->gFrame());
+    EXPECT_TRUE(TitleBack->gRotate());
+    EXPECT_TRUE(TitleBack->gRound());
+    EXPECT_TRUE(TitleBack->gForceChildEnabled());
+    EXPECT_FALSE(TitleBack->Checked());
+    EXPECT_FALSE(TitleBack->Enabled());
+
+    Copy->SetBounds(50, 50, 200, 160);
+    Copy->Show();
+    vcltest::Pump();
+    EXPECT_EQ(Pixel(StatusBack, 60, 30), RGB(255, 0, 0));
+    EXPECT_EQ(Pixel(StatusBack, 0, 30), RGB(192, 192, 192));
+    vcltest::Click(StatusBack, 60, 30);
+    ASSERT_TRUE(vcltest::PumpUntil([&] { return !Copy->Clicked.empty(); }));
+    EXPECT_EQ(Copy->Clicked, std::vector<TObject *>{StatusBack});
+    EXPECT_TRUE(StatusBack->Checked()) << "not checkable";
 }
 
 TEST_F(GradientCheckTest, GradientRunsFromTheFirstColourToTheSecond)

@@ -5,6 +5,8 @@
 #include "controls/XpButton.h"
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
+#include "tests/controls/FormStream.h"
+#include "tests/controls/PngFixtures.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -219,6 +221,100 @@ TEST_F(PngButtonsTest, ImageButtonSinksWhilePressedWithoutMouseDownOrUpEvents)
     EXPECT_EQ(Clicks, 1);
     EXPECT_EQ(Downs, 0);
     EXPECT_EQ(Ups, 0);
+}
+
+TEST_F(PngButtonsTest, AFormStreamBringsTheCheckBoxBack)
+{
+    PngCheckBox::Register();
+    ctltest::TStreamedForm Form(nullptr);
+    auto *Box = ctltest::Place<TPngCheckBox>(Form, "CHB_KeyHex");
+    Box->SetBounds(10, 10, 150, 20);
+    Box->SetPngCheck(Solid(16, 24, clLime).get());
+    Box->SetPngUncheck(Solid(16, 20, clRed).get());
+    Box->SetCaption("Печать кода ключа"_a);
+    Box->SetPngAlign(TPngCheckBox::paRight);
+    Box->SetShadowColor(clSilver);
+    Box->SetDisplaceX(2);
+    Box->SetDisplaceY(3);
+    Box->SetShadow(true);
+    Box->SetChecked(true);
+    Box->SetFrame(7);
+    Box->SetManualMode(false);
+    Form.BindClick(Box);
+
+    auto Copy = ctltest::ReadBack(Form);
+    auto *Back = ctltest::Found<TPngCheckBox>(*Copy, "CHB_KeyHex");
+    ASSERT_TRUE(Back);
+    EXPECT_EQ(Back->Caption(), "Печать кода ключа"_a);
+    EXPECT_EQ(Back->PngAlign(), TPngCheckBox::paRight);
+    EXPECT_EQ(Back->ShadowColor(), clSilver);
+    EXPECT_EQ(Back->DisplaceX(), 2);
+    EXPECT_EQ(Back->DisplaceY(), 3);
+    EXPECT_TRUE(Back->Shadow());
+    EXPECT_TRUE(Back->Checked());
+    EXPECT_EQ(Back->Frame(), 7);
+    EXPECT_FALSE(Back->ManualMode());
+    EXPECT_EQ(Back->Height(), 24);
+    EXPECT_EQ(pngtest::Save(*Back->PngCheck()), pngtest::Save(*Box->PngCheck()));
+    EXPECT_EQ(pngtest::Save(*Back->PngUncheck()), pngtest::Save(*Box->PngUncheck()));
+
+    Copy->SetBounds(50, 50, 200, 100);
+    Copy->Show();
+    vcltest::Pump();
+    vcltest::Click(Back, 5, 5);
+    ASSERT_TRUE(vcltest::PumpUntil([&] { return !Copy->Clicked.empty(); }));
+    EXPECT_EQ(Copy->Clicked, std::vector<TObject *>{Back});
+    EXPECT_TRUE(Back->Checked()) << "the owner sets the state";
+    Copy->Repaint();
+    EXPECT_GE(FirstOf(Copy->Handle(), Copy->Width(), Copy->Height(), RGB(0, 255, 0)).first, 0);
+}
+
+TEST_F(PngButtonsTest, AFormStreamBringsBackEachButtonsIndentPictureAndResult)
+{
+    XpButton::Register();
+    ImageButton::Register();
+    ctltest::TStreamedForm Form(nullptr);
+    const TColor Face = static_cast<TColor>(RGB(100, 20, 150));
+    // A new button's indent is 4; every other one, 3 too, must come back.
+    auto *Read = ctltest::Place<TXpButton>(Form, "BTN_Read");
+    Read->SetBounds(10, 10, 100, 30);
+    Read->SetPngPicture(Solid(16, 16, Face).get());
+    Read->SetPngIndent(3);
+    Form.BindClick(Read, "OnMouseExit");
+    auto *Quit = ctltest::Place<TXpButton>(Form, "BTN_Quit");
+    Quit->SetBounds(10, 50, 100, 30);
+    Quit->SetPngPicture(Solid(16, 16, Face).get());
+    Quit->SetPngAlign(TXpButton::paRight);
+    auto *Close = ctltest::Place<TImageButton>(Form, "IB_Close");
+    Close->SetPngPicture(Solid(24, 20, clRed).get());
+    Close->SetModalResult(MyModalResult::mrCancel);
+    Form.BindClick(Close, "OnMouseEnter");
+
+    auto Copy = ctltest::ReadBack(Form);
+    auto *ReadCopy = ctltest::Found<TXpButton>(*Copy, "BTN_Read");
+    auto *QuitBack = ctltest::Found<TXpButton>(*Copy, "BTN_Quit");
+    auto *CloseBack = ctltest::Found<TImageButton>(*Copy, "IB_Close");
+    ASSERT_TRUE(ReadCopy && QuitBack && CloseBack);
+    EXPECT_EQ(ReadCopy->PngIndent(), 3);
+    EXPECT_EQ(QuitBack->PngIndent(), 4);
+    EXPECT_EQ(QuitBack->PngAlign(), TXpButton::paRight);
+    EXPECT_EQ(CloseBack->ModalResult(), MyModalResult::mrCancel);
+    EXPECT_EQ(CloseBack->Width(), 24);
+    EXPECT_EQ(pngtest::Save(*CloseBack->PngPicture()), pngtest::Save(*Close->PngPicture()));
+    ASSERT_TRUE(ReadCopy->OnMouseExit);
+    ReadCopy->OnMouseExit(ReadCopy);
+    ASSERT_TRUE(CloseBack->OnMouseEnter);
+    CloseBack->OnMouseEnter(CloseBack);
+    EXPECT_EQ(Copy->Clicked, (std::vector<TObject *>{ReadCopy, CloseBack}));
+
+    Copy->SetBounds(50, 50, 200, 120);
+    Copy->Show();
+    vcltest::Pump();
+    ReadCopy->Repaint();
+    EXPECT_EQ(FirstOf(ReadCopy->Handle(), 100, 30, RGB(100, 20, 150)), (std::pair{3, 7}));
+    QuitBack->Repaint();
+    EXPECT_EQ(FirstOf(QuitBack->Handle(), 100, 30, RGB(100, 20, 150)),
+              (std::pair{100 - 16 - 4, 7}));
 }
 
 TEST(PngButtonUnits, EachUnitPutsItsControlOnTheWin32Page)

@@ -3,7 +3,9 @@
 #include "controls/ShadowLabel.h"
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/win/Paint.h"
+#include "tests/controls/FormStream.h"
 #include "tests/controls/PngDrawing.h"
+#include "tests/controls/PngFixtures.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +122,49 @@ TEST_F(ShadowLabelTest, CaptionAndShadowSitWhereTheAlignmentSays)
     EXPECT_FALSE(Columns(RGB(192, 192, 192)).empty());
     EXPECT_TRUE(Columns(RGB(0, 0, 0)).empty());
     EXPECT_TRUE(Columns(RGB(255, 0, 0)).empty());
+}
+
+TEST_F(ShadowLabelTest, AFormStreamBringsTheLabelBackAsItWas)
+{
+    ShadowLabel::Register();
+    ctltest::TStreamedForm Form(nullptr);
+    auto *Label = ctltest::Place<TShadowLabel>(Form, "SL_Dallas");
+    Label->SetBounds(10, 10, 100, 20);
+    const TColor A = static_cast<TColor>(RGB(200, 0, 0)), B = static_cast<TColor>(RGB(0, 200, 0)),
+                 C = static_cast<TColor>(RGB(0, 0, 200));
+    Label->SetPngLeft(Solid(10, 20, A).get());
+    Label->SetPngCenter(Solid(30, 20, B).get());
+    Label->SetPngRight(Solid(10, 20, C).get());
+    Label->SetPngPicture(Solid(4, 3, clWhite).get());
+    Label->SetShadowColor(clRed);
+    Label->SetDisplaceX(2);
+    Label->SetDisplaceY(0);
+    Label->SetFrame(5);
+    Label->SetShadow(false);
+    Label->SetAlignment(taCenter);
+    Label->SetCaption("Даллас"_a);
+    Form.BindClick(Label);
+
+    auto Copy = ctltest::ReadBack(Form);
+    auto *Back = ctltest::Found<TShadowLabel>(*Copy, "SL_Dallas");
+    ASSERT_TRUE(Back);
+    EXPECT_EQ(Back->ShadowColor(), clRed);
+    EXPECT_EQ(Back->DisplaceX(), 2);
+    EXPECT_EQ(Back->DisplaceY(), 0);
+    EXPECT_EQ(Back->Frame(), 5);
+    EXPECT_FALSE(Back->Shadow());
+    EXPECT_EQ(Back->Alignment(), taCenter);
+    EXPECT_EQ(Back->Caption(), "Даллас"_a);
+    EXPECT_EQ(Save(*Back->PngPicture()), Save(*Label->PngPicture()));
+    ASSERT_TRUE(Back->OnClick);
+    Back->OnClick(Back);
+    EXPECT_EQ(Copy->Clicked, std::vector<TObject *>{Back});
+
+    Copy->SetBounds(50, 50, 200, 100);
+    Copy->Show();
+    Copy->Repaint();
+    for (int X = 0; X < 100; X += 9)
+        EXPECT_EQ(At(Back, X, 2), ColorToRGB(X < 10 ? A : X < 90 ? B : C)) << X;
 }
 
 TEST(ShadowLabelUnit, RegisterPutsTheControlOnTheWin32Page)

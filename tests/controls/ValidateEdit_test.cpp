@@ -4,6 +4,7 @@
 #include "controls/ValidateEdit.h"
 #include "platform/rtl/ClassesFiler.h"
 #include "platform/vcl/Clipbrd.h"
+#include "tests/controls/FormStream.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -189,6 +190,73 @@ TEST_F(ValidateEditTest, HtmlColourDrivesTheBackground)
     EXPECT_EQ(E->ColorHTML(), "#010203");
     E->SetColorHTML("#ignore");
     EXPECT_EQ(E->Color(), static_cast<TColor>(RGB(1, 2, 3)));
+}
+
+TEST_F(ValidateEditTest, AFormStreamSetsTheTypeBeforeWhatTheTypeResets)
+{
+    ValidateEdit::Register();
+    ctltest::TStreamedForm Form(nullptr);
+    auto *Price = ctltest::Place<TValidateEdit>(Form, "ED_Price");
+    Price->SetValidateType(vtFloatPs);
+    Price->SetMantissa(3);
+    Price->SetRangeMode(true);
+    Price->SetMinValue(0.5);
+    Price->SetMaxValue(99.5);
+    Price->SetColorHTML("#FFEFEF");
+    // The fraction digits a decimal type sets are left out; none at all must come back as none.
+    auto *Whole = ctltest::Place<TValidateEdit>(Form, "ED_Whole");
+    Whole->SetValidateType(vtFloat);
+    Whole->SetMantissa(0);
+    auto *Copies = ctltest::Place<TValidateEdit>(Form, "ED_NumCopy");
+    Copies->SetValidateType(vtOnlyDigits);
+    Copies->SetColor(clYellow);
+    // A bound of 0 is no bound left out.
+    auto *Below = ctltest::Place<TValidateEdit>(Form, "ED_Below");
+    Below->SetValidateType(vtInteger);
+    Below->SetRangeMode(true);
+    Below->SetMinValue(-10);
+    Below->SetMaxValue(0);
+    auto *Name = ctltest::Place<TValidateEdit>(Form, "ED_WriterName");
+    Name->SetValidateString("0-9A-F");
+    Name->SetMaxLength(14);
+
+    auto Copy = ctltest::ReadBack(Form);
+    auto *PriceBack = ctltest::Found<TValidateEdit>(*Copy, "ED_Price");
+    auto *WholeBack = ctltest::Found<TValidateEdit>(*Copy, "ED_Whole");
+    auto *CopiesBack = ctltest::Found<TValidateEdit>(*Copy, "ED_NumCopy");
+    auto *BelowBack = ctltest::Found<TValidateEdit>(*Copy, "ED_Below");
+    auto *NameBack = ctltest::Found<TValidateEdit>(*Copy, "ED_WriterName");
+    ASSERT_TRUE(PriceBack && WholeBack && CopiesBack && BelowBack && NameBack);
+    EXPECT_EQ(PriceBack->ValidateType(), vtFloatPs);
+    EXPECT_EQ(PriceBack->Mantissa(), 3);
+    EXPECT_TRUE(PriceBack->RangeMode());
+    EXPECT_EQ(PriceBack->MinValue(), 0.5);
+    EXPECT_EQ(PriceBack->MaxValue(), 99.5);
+    EXPECT_EQ(PriceBack->ColorHTML(), "#FFEFEF");
+    EXPECT_EQ(PriceBack->TEdit::Color(), static_cast<TColor>(RGB(255, 239, 239)));
+    EXPECT_EQ(WholeBack->ValidateType(), vtFloat);
+    EXPECT_EQ(WholeBack->Mantissa(), 0);
+    EXPECT_EQ(CopiesBack->ValidateType(), vtOnlyDigits);
+    EXPECT_EQ(CopiesBack->ColorHTML(), "#ignore");
+    EXPECT_EQ(CopiesBack->Color(), clYellow);
+    EXPECT_EQ(BelowBack->ValidateType(), vtInteger);
+    EXPECT_TRUE(BelowBack->RangeMode());
+    EXPECT_EQ(BelowBack->MinValue(), -10);
+    EXPECT_EQ(BelowBack->MaxValue(), 0);
+    EXPECT_EQ(NameBack->ValidateType(), vtCustom);
+    EXPECT_EQ(NameBack->ValidateString(), "0-9A-F");
+    EXPECT_EQ(NameBack->MaxLength(), 14);
+
+    Copy->Show();
+    vcltest::Pump();
+    Type(PriceBack, "12.3456");
+    EXPECT_EQ(PriceBack->Text(), "12.345");
+    Type(WholeBack, "-7.5");
+    EXPECT_EQ(WholeBack->Text(), "-7.");
+    Type(BelowBack, "5-3");
+    EXPECT_EQ(BelowBack->Text(), "-3");
+    Type(NameBack, "7Cc");
+    EXPECT_EQ(NameBack->Text(), "7C");
 }
 
 TEST(ValidateEditUnit, RegisterPutsTheControlOnTheWin32Page)
