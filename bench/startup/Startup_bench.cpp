@@ -9,6 +9,8 @@
 // (gl_loaded); goal for both: 0 until the Info tab shows. Then it clicks the Info tab and
 // times it to the page's heading painted (info_ms, median), and reads the same again (_after).
 
+#include "bench/support/Timings.h"
+
 #include <benchmark/benchmark.h>
 
 #include <xcb/xcb.h>
@@ -34,18 +36,11 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
+using bench::Median;
 
 double Milliseconds(Clock::duration Span)
 {
     return std::chrono::duration<double, std::milli>(Span).count();
-}
-
-double Median(std::vector<double> Values)
-{
-    if (Values.empty()) return 0;
-    std::sort(Values.begin(), Values.end());
-    const std::size_t middle = Values.size() / 2;
-    return Values.size() % 2 ? Values[middle] : (Values[middle - 1] + Values[middle]) / 2;
 }
 
 // An Xvfb of our own, and a connection that hears each top-level window mapped.

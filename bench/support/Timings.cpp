@@ -2,6 +2,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 namespace bench
 {
 namespace
@@ -45,6 +47,14 @@ double Ratio(const Timings &Times, const std::string &Ours, const std::string &T
     if (ours == Times.end() || theirs == Times.end()) return 0;
     return Cpu ? ours->second.CpuSeconds / theirs->second.CpuSeconds
                : ours->second.RealSeconds / theirs->second.RealSeconds;
+}
+
+double Median(std::vector<double> Values)
+{
+    if (Values.empty()) return 0;
+    std::sort(Values.begin(), Values.end());
+    const std::size_t Middle = Values.size() / 2;
+    return Values.size() % 2 ? Values[Middle] : (Values[Middle - 1] + Values[Middle]) / 2;
 }
 
 } // namespace bench

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace bench
 {
@@ -23,5 +24,8 @@ Timings RunAll(int &argc, char **argv);
 // Ours / Theirs by real or CPU time; 0 when either case did not run.
 double Ratio(const Timings &Times, const std::string &Ours, const std::string &Theirs,
              bool Cpu = false);
+
+// The middle of some measured values; 0 for none.
+double Median(std::vector<double> Values);
 
 } // namespace bench
