@@ -36,6 +36,7 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
+using bench::Median;
 
 double Milliseconds(Clock::duration Span)
 {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 namespace win
 {
@@ -144,6 +145,71 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
             }
         }
     }
+}
+
+// One axis of a DIB drawn onto a DC.
+struct DibAxis {
+    int DestFrom, DestTo;       // device pixels, in the order the caller gave them
+    int VisibleFrom, VisibleTo; // the part of the device the clip leaves, VisibleTo excluded
+    int SrcFrom, SrcTo;         // picture pixels, in the order the caller gave them
+    int Extent;                 // the picture's size
+};
+
+// The picture pixels a DIB shows along one axis of the target, and the source extent to
+// blit from once they are all the picture there is.
+struct PickedAxis {
+    std::vector<int> Source; // picture coordinate of each picked pixel
+    int Start = 0, Size = 0; // the blit's source extent, in picked pixels
+    bool Flip = false;
+    int From() const { return Flip ? Start + Size : Start; }
+    int Extent() const { return Flip ? -Size : Size; }
+};
+
+// Only what lands on the visible target is picked: a huge picture drawn small, or a small part
+// of a huge one drawn large, costs the target's pixels and not the picture's. Either way the
+// blit then shows each target pixel the picture pixel it would have shown of the whole picture.
+PickedAxis PickAxis(const DibAxis &A)
+{
+    const bool DestFlip = A.DestTo < A.DestFrom, SrcFlip = A.SrcTo < A.SrcFrom;
+    const int Dest = std::min(A.DestFrom, A.DestTo), DestSize = std::abs(A.DestTo - A.DestFrom);
+    const int Src = std::min(A.SrcFrom, A.SrcTo), SrcSize = std::abs(A.SrcTo - A.SrcFrom);
+    PickedAxis P;
+    if (DestSize == 0 || SrcSize == 0) return P;
+    const auto SourceOf = [&](int Offset) {
+        return SourceAt(DestFlip != SrcFlip ? DestSize - 1 - Offset : Offset, DestSize, Src,
+                        SrcSize);
+    };
+    const auto Inside = [&](int Offset) {
+        const int S = SourceOf(Offset);
+        return S >= 0 && S < A.Extent;
+    };
+    // Target offsets, last included, that are visible and show a pixel of the picture: one run,
+    // as the source moves one way along the target.
+    int First = std::max(A.VisibleFrom, Dest) - Dest;
+    int Last = std::min(A.VisibleTo, Dest + DestSize) - Dest - 1;
+    while (First <= Last && !Inside(First))
+        ++First;
+    while (Last >= First && !Inside(Last))
+        --Last;
+    if (First > Last) return P;
+    const int Low = std::min(SourceOf(First), SourceOf(Last));
+    const int High = std::max(SourceOf(First), SourceOf(Last));
+    if (High - Low <= Last - First) {
+        // No more picture pixels than target pixels: they are stretched as the whole would be.
+        P.Source.resize(static_cast<std::size_t>(High - Low + 1));
+        std::iota(P.Source.begin(), P.Source.end(), Low);
+        P.Start = Src - Low;
+        P.Size = SrcSize;
+        P.Flip = SrcFlip;
+    } else {
+        // One picture pixel per target pixel, in the target's order: copied one to one.
+        for (int Offset = First; Offset <= Last; ++Offset)
+            P.Source.push_back(SourceOf(Offset));
+        P.Start = -First;
+        P.Size = DestSize;
+        P.Flip = DestFlip;
+    }
+    return P;
 }
 
 enum class Kind { Pixels, Alpha, Copy };
@@ -388,17 +454,25 @@ int StretchDIBits(HDC Dc, int XD, int YD, int WD, int HD, int XS, int YS, int WS
 {
     DeviceContext *D = FindDc(Dc);
     if (!D || !Info || !Bits) return 0;
+    const BITMAPINFOHEADER &H = Info->bmiHeader;
+    // The source rectangle of a bottom-up DIB is measured from its bottom row.
+    const int Top = H.biHeight > 0 ? H.biHeight - YS - HS : YS;
+    const QPoint D0 = ToDevice(*D, XD, YD), D1 = ToDevice(*D, XD + WD, YD + HD);
+    bool Bounded = false;
+    const QRect Visible = EffectiveClip(*D, &Bounded).boundingRect();
+    const PickedAxis Across =
+        PickAxis({D0.x(), D1.x(), Visible.left(), Visible.right() + 1, XS, XS + WS, H.biWidth});
+    const PickedAxis Down = PickAxis(
+        {D0.y(), D1.y(), Visible.top(), Visible.bottom() + 1, Top, Top + HS, std::abs(H.biHeight)});
     auto O = std::make_unique<GdiObject>();
     O->Kind = GdiKind::Bitmap;
-    O->Bitmap = ReadDib(Info, Bits, Usage, D->S.Palette);
+    O->Bitmap = ReadDibPixels(Info, Bits, Usage, D->S.Palette, Across.Source, Down.Source);
     if (!O->Bitmap) return 0;
-    const int Height = O->Bitmap->Height;
-    // The source rectangle of a bottom-up DIB is measured from its bottom row.
-    const int Top = Info->bmiHeader.biHeight > 0 ? Height - YS - HS : YS;
     const HBITMAP Temp = AddObject(std::move(O));
     const HDC Mem = CreateCompatibleDC(Dc);
     const HGDIOBJ Old = SelectObject(Mem, Temp);
-    StretchBlt(Dc, XD, YD, WD, HD, Mem, XS, Top, WS, HS, Rop);
+    StretchBlt(Dc, XD, YD, WD, HD, Mem, Across.From(), Down.From(), Across.Extent(), Down.Extent(),
+               Rop);
     SelectObject(Mem, Old);
     DeleteDC(Mem);
     DeleteObject(Temp);

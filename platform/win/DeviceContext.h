@@ -94,6 +94,10 @@ void DrawHeld(HWND Wnd);
 // GetDeviceCaps of a printer DC.
 int PrinterCaps(const DeviceContext &Dc, int Index);
 
+// What the clip leaves of a DC, device coordinates: its visible part, its clip region and a
+// memory DC's bitmap. Bounded tells whether any of them cut at all.
+QRegion EffectiveClip(const DeviceContext &Dc, bool *Bounded);
+
 // Logical to device coordinates and back.
 QPoint ToDevice(const DeviceContext &Dc, int X, int Y);
 QRect ToDevice(const DeviceContext &Dc, const RECT &R);

@@ -55,6 +55,12 @@ void LoadTable(BitmapData &B, const BITMAPINFO *Info, UINT Usage, HPALETTE Palet
     std::copy_n(ColorTable(Info), N, B.Colors.begin());
 }
 
+// Rows of a DIB are aligned to four bytes.
+std::size_t RowBytes(int Width, int Bpp)
+{
+    return (static_cast<std::size_t>(Width) * static_cast<std::size_t>(Bpp) + 31) / 32 * 4;
+}
+
 void SelectionInfo(BITMAPINFOHEADER &H, const BitmapData &B)
 {
     H.biWidth = B.Width;
@@ -62,24 +68,46 @@ void SelectionInfo(BITMAPINFOHEADER &H, const BitmapData &B)
     H.biPlanes = 1;
     if (H.biBitCount == 0) H.biBitCount = static_cast<WORD>(B.Dib ? B.Bpp : (B.Bpp == 1 ? 1 : 32));
     H.biCompression = BI_RGB;
-    H.biSizeImage = static_cast<DWORD>((((B.Width * H.biBitCount + 31) & ~31) / 8) * B.Height);
+    H.biSizeImage = static_cast<DWORD>(RowBytes(B.Width, H.biBitCount) * B.Height);
 }
 
 } // namespace
 
-std::unique_ptr<BitmapData> ReadDib(const BITMAPINFO *Info, const void *Bits, UINT Usage,
-                                    HPALETTE Palette)
+std::unique_ptr<BitmapData> ReadDib(const BITMAPINFO *Info, UINT Usage, HPALETTE Palette)
 {
     if (!Info || !Supported(Info->bmiHeader)) return nullptr;
     const BITMAPINFOHEADER &H = Info->bmiHeader;
     auto B = MakeBitmap(H.biWidth, std::abs(H.biHeight), H.biBitCount, true, H.biHeight < 0);
     if (B->Image.isNull()) return nullptr;
     LoadTable(*B, Info, Usage, Palette);
-    if (Bits) {
-        std::memcpy(B->Bits.data(), Bits, B->Bits.size());
-        B->Pull(QRect(0, 0, B->Width, B->Height));
-    }
     return B;
+}
+
+std::unique_ptr<BitmapData> ReadDibPixels(const BITMAPINFO *Info, const void *Bits, UINT Usage,
+                                          HPALETTE Palette, const std::vector<int> &Columns,
+                                          const std::vector<int> &Rows)
+{
+    if (!Info || !Bits || !Supported(Info->bmiHeader)) return nullptr;
+    const BITMAPINFOHEADER &H = Info->bmiHeader;
+    // The DIB's format alone: its pixels stay where the caller keeps them.
+    BitmapData Format;
+    Format.Width = H.biWidth;
+    Format.Height = std::abs(H.biHeight);
+    Format.Bpp = H.biBitCount;
+    Format.Dib = true;
+    Format.TopDown = H.biHeight < 0;
+    LoadTable(Format, Info, Usage, Palette);
+    const std::size_t Stride = RowBytes(Format.Width, Format.Bpp);
+    auto Out = MakeBitmap(static_cast<int>(Columns.size()), static_cast<int>(Rows.size()), 32,
+                          false, true);
+    for (std::size_t I = 0; I < Rows.size(); ++I) {
+        const int Y = Format.TopDown ? Rows[I] : Format.Height - 1 - Rows[I];
+        const BYTE *Row = static_cast<const BYTE *>(Bits) + static_cast<std::size_t>(Y) * Stride;
+        auto *Dst = reinterpret_cast<QRgb *>(Out->Image.scanLine(static_cast<int>(I)));
+        for (std::size_t J = 0; J < Columns.size(); ++J)
+            Dst[J] = Format.ColorAt(Row, Columns[J]);
+    }
+    return Out;
 }
 
 BITMAPINFO TopDownBitmapInfo32(int Width, int Height)
@@ -141,7 +169,7 @@ HBITMAP CreateDIBSection(HDC Dc, const BITMAPINFO *Info, UINT Usage, void **Bits
     const DeviceContext *D = FindDc(Dc);
     std::unique_ptr<BitmapData> B;
     try {
-        B = ReadDib(Info, nullptr, Usage, D ? D->S.Palette : HPALETTE{});
+        B = ReadDib(Info, Usage, D ? D->S.Palette : HPALETTE{});
     } catch (const std::bad_alloc &) {
         // A section the system cannot give fails as GDI's does, with no handle.
     }
@@ -205,7 +233,7 @@ int SetDIBits(HDC Dc, HBITMAP Bitmap, UINT Start, UINT Lines, const void *Bits,
     BitmapData *B = BitmapOf(Bitmap);
     const DeviceContext *D = FindDc(Dc);
     if (!B || !Info || !Bits) return 0;
-    auto Src = ReadDib(Info, nullptr, Usage, D ? D->S.Palette : HPALETTE{});
+    auto Src = ReadDib(Info, Usage, D ? D->S.Palette : HPALETTE{});
     if (!Src) return 0;
     const UINT Count = std::min<UINT>(
         Lines, static_cast<UINT>(std::max(0, Src->Height - static_cast<int>(Start))));

@@ -375,8 +375,17 @@ void BitmapData::Pull(const QRect &Area)
             Direct(Src, Dst, std::integral_constant<int, 4>{});
         else
             for (int X = A.left(); X <= A.right(); ++X)
-                Dst[X] = FromTable(*this, ReadIndex(Src, X, Bits));
+                Dst[X] = ColorAt(Src, X);
     }
+}
+
+QRgb BitmapData::ColorAt(const std::uint8_t *RowBits, int X) const
+{
+    if (Bpp == 24 || Bpp == 32) {
+        const std::uint8_t *S = RowBits + X * (Bpp / 8);
+        return qRgb(S[2], S[1], S[0]);
+    }
+    return FromTable(*this, ReadIndex(RowBits, X, Bpp));
 }
 
 // GDI leaves the alpha byte of a 32-bit DIB pixel it draws at 0; pixels the

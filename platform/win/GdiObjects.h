@@ -53,6 +53,8 @@ struct BitmapData {
 
     void Pull(const QRect &Area);
     void Push(const QRect &Area);
+    // The colour of pixel X of a row of bits in this bitmap's format.
+    QRgb ColorAt(const std::uint8_t *RowBits, int X) const;
     std::uint8_t *Row(int Y) { return Bits.data() + (TopDown ? Y : Height - 1 - Y) * Stride; }
 };
 

@@ -37,6 +37,8 @@ QRegion PathRegion(const QPainterPath &Path, Qt::FillRule Rule)
     return Result;
 }
 
+} // namespace
+
 QRegion EffectiveClip(const DeviceContext &Dc, bool *Bounded)
 {
     *Bounded = Dc.Visible.has_value() || Dc.S.Clip.has_value();
@@ -49,6 +51,9 @@ QRegion EffectiveClip(const DeviceContext &Dc, bool *Bounded)
         }
     return R;
 }
+
+namespace
+{
 
 int ClipResult(const DeviceContext &Dc)
 {

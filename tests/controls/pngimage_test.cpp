@@ -496,6 +496,39 @@ TEST(PngErrors, AHugeHeaderWithLittleDataCostsOnlyTheRowsThatArrive)
     }
 }
 
+TEST(PngErrors, AHugeInterlacedPictureWithLittleDataDrawnSmallCostsOnlyTheTarget)
+{
+    // About eighty bytes claiming 5000 x 5000 interlaced colour pixels, 75 MB of store, with a
+    // few pixels of the first pass: every eighth pixel of the top row.
+    Bytes Pass(1 + 625 * 3, 0x7F);
+    Pass[0] = 0;
+    const Bytes File = JoinChunks(
+        {{"IHDR", HeaderData(5000, 5000, 8, 2, 1)}, {"IDAT", Deflate(Pass)}, {"IEND", {}}});
+    ASSERT_LT(File.size(), 128u);
+    auto Image = Load(File);
+    TBitmap Shrunk, Corner;
+    for (TBitmap *Target : {&Shrunk, &Corner}) {
+        Target->SetPixelFormat(pf24bit);
+        Target->SetSize(16, 16);
+    }
+    testsupport::ResetPeakResident();
+    const std::size_t Before = ResidentBytes();
+    Image->Draw(Shrunk.Canvas(), Rect(0, 0, 16, 16));
+    Image->Draw(Corner.Canvas(), Rect(0, 0, 5000, 5000));
+    const std::size_t Peak = testsupport::PeakResidentBytes();
+    EXPECT_LT(Peak - std::min(Peak, Before), std::size_t{64} << 20);
+    const TColor Gray = static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F));
+    // Shrunk, each canvas pixel shows the picture pixel nearest its centre.
+    for (int Y = 0; Y < 16; ++Y)
+        for (int X = 0; X < 16; ++X)
+            EXPECT_EQ(Shrunk.Canvas()->Pixels(X, Y),
+                      Image->GetPixels((2 * X + 1) * 5000 / 32, (2 * Y + 1) * 5000 / 32));
+    EXPECT_EQ(Corner.Canvas()->Pixels(0, 0), Gray);
+    EXPECT_EQ(Corner.Canvas()->Pixels(8, 0), Gray);
+    EXPECT_EQ(Corner.Canvas()->Pixels(1, 0), clBlack);
+    EXPECT_EQ(Corner.Canvas()->Pixels(8, 8), clBlack);
+}
+
 TEST(PngErrors, PaletteImagesNeedTheirPalette)
 {
     Picture P = RandomPicture(3, 8, 3, 3, false, 2);

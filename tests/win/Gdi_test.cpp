@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <random>
+#include <string>
 #include <vector>
 
 #include <unistd.h>
@@ -383,6 +385,8 @@ TEST(GdiDib, BottomUpRowsAndFourByteAlignment)
     DeleteObject(B);
 }
 
+using testsupport::PeakResidentBytes;
+using testsupport::ResetPeakResident;
 using testsupport::ResidentBytes;
 
 TEST(GdiDib, ALargeSectionCostsMemoryOnlyWhereWrittenOrDrawn)
@@ -482,6 +486,150 @@ TEST(GdiDib, StretchDibitsCountsSourceRowsFromTheBottom)
     StretchDIBits(C.Dc, 1, 0, 1, 2, 0, 0, 1, 2, Bits, &Info, DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(C.At(1, 0), Blue);
     EXPECT_EQ(C.At(1, 1), Red);
+}
+
+// A packed DIB of random pixels and colour table, and a DIB section holding the same bits: a
+// blit from the section draws the whole picture converted, then stretched.
+class PackedDib
+{
+public:
+    PackedDib(int Bpp, int Width, int Height, std::uint32_t Seed)
+        : FHead(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)),
+          FBits(static_cast<std::size_t>((Width * Bpp + 31) / 32 * 4 * std::abs(Height)))
+    {
+        std::mt19937 Random(Seed);
+        for (BYTE &B : FHead)
+            B = static_cast<BYTE>(Random());
+        for (BYTE &B : FBits)
+            B = static_cast<BYTE>(Random());
+        BITMAPINFOHEADER H{sizeof(BITMAPINFOHEADER), Width, Height, 1, 0, BI_RGB, 0, 0, 0, 0, 0};
+        H.biBitCount = static_cast<WORD>(Bpp);
+        std::memcpy(FHead.data(), &H, sizeof(H));
+        void *P = nullptr;
+        FSection = CreateDIBSection({}, Info(), DIB_RGB_COLORS, &P, {}, 0);
+        std::memcpy(P, FBits.data(), FBits.size());
+        FDc = CreateCompatibleDC({});
+        FOld = SelectObject(FDc, FSection);
+    }
+    ~PackedDib()
+    {
+        SelectObject(FDc, FOld);
+        DeleteDC(FDc);
+        DeleteObject(FSection);
+    }
+    const BITMAPINFO *Info() const { return reinterpret_cast<const BITMAPINFO *>(FHead.data()); }
+    const void *Bits() const { return FBits.data(); }
+    HDC SectionDc() const { return FDc; }
+
+private:
+    std::vector<BYTE> FHead, FBits;
+    HBITMAP FSection{};
+    HDC FDc{};
+    HGDIOBJ FOld{};
+};
+
+struct DibBlit {
+    int XD, YD, WD, HD, XS, YS, WS, HS;
+};
+
+// Stretched up and down, mirrored either way, partly off the canvas, reaching past the picture.
+const DibBlit DibBlits[] = {
+    {0, 0, 13, 11, 0, 0, 13, 11},     {2, 3, 29, 23, 0, 0, 13, 11},   {1, 1, 5, 4, 0, 0, 13, 11},
+    {30, 2, -17, 14, 2, 1, 9, 8},     {3, 25, 20, -21, 0, 0, 13, 11}, {4, 4, 12, 9, 11, 9, -8, -7},
+    {-5, -4, 30, 25, 3, 2, 7, 6},     {2, 2, 25, 20, -3, -2, 20, 16}, {0, 0, 40, 30, 1, 1, 3, 2},
+    {38, 28, -37, -27, 0, 0, 13, 11}, {6, 5, 3, 2, 0, 0, 13, 11},     {1, 2, 36, 3, 4, 10, 5, 1}};
+
+// Pixels of two canvases that differ, as "x,y" of the first and a count.
+std::string Differences(const Canvas &A, const Canvas &B, int W, int H)
+{
+    int Count = 0;
+    std::string First;
+    for (int Y = 0; Y < H; ++Y)
+        for (int X = 0; X < W; ++X)
+            if (A.At(X, Y) != B.At(X, Y) && Count++ == 0)
+                First = std::to_string(X) + "," + std::to_string(Y);
+    return Count ? std::to_string(Count) + " from " + First : "";
+}
+
+TEST(GdiDib, StretchDibitsDrawsWhatTheWholePictureDrawsAtEveryDepthStretchAndClip)
+{
+    constexpr int W = 40, H = 30;
+    const Canvas Blank(W, H);
+    for (int Bpp : {1, 4, 8, 24, 32})
+        for (int Height : {11, -11}) {
+            const PackedDib Dib(Bpp, 13, Height, static_cast<std::uint32_t>(Bpp * 100 + Height));
+            for (int Clip = 0; Clip < 4; ++Clip)
+                for (DWORD Rop : {SRCCOPY, SRCINVERT})
+                    for (const DibBlit &B : DibBlits) {
+                        SCOPED_TRACE(testing::Message()
+                                     << Bpp << " bpp, height " << Height << ", clip " << Clip
+                                     << ", rop " << Rop << ", to " << B.XD << "," << B.YD << " "
+                                     << B.WD << "x" << B.HD << " from " << B.XS << "," << B.YS
+                                     << " " << B.WS << "x" << B.HS);
+                        Canvas Drawn(W, H), Whole(W, H);
+                        for (HDC Dc : {Drawn.Dc, Whole.Dc}) {
+                            if (Clip == 1) IntersectClipRect(Dc, 5, 4, 19, 15);
+                            if (Clip == 2) ExcludeClipRect(Dc, 8, 0, 30, 12);
+                            if (Clip == 3) {
+                                // Logical units of two thirds of a pixel, y upwards from row 29.
+                                SetMapMode(Dc, MM_ANISOTROPIC);
+                                SetWindowExtEx(Dc, 3, 3, nullptr);
+                                SetViewportExtEx(Dc, 2, -2, nullptr);
+                                SetViewportOrgEx(Dc, 0, H - 1, nullptr);
+                                IntersectClipRect(Dc, 2, 3, 40, 30);
+                            }
+                        }
+                        EXPECT_EQ(StretchDIBits(Drawn.Dc, B.XD, B.YD, B.WD, B.HD, B.XS, B.YS, B.WS,
+                                                B.HS, Dib.Bits(), Dib.Info(), DIB_RGB_COLORS, Rop),
+                                  B.HS);
+                        // The section's rows count from the top; the DIB's from its bottom.
+                        const int Top = Height > 0 ? Height - B.YS - B.HS : B.YS;
+                        StretchBlt(Whole.Dc, B.XD, B.YD, B.WD, B.HD, Dib.SectionDc(), B.XS, Top,
+                                   B.WS, B.HS, Rop);
+                        SelectClipRgn(Drawn.Dc, {});
+                        SelectClipRgn(Whole.Dc, {});
+                        EXPECT_EQ(Differences(Drawn, Whole, W, H), "");
+                        EXPECT_NE(Differences(Drawn, Blank, W, H), "") << "nothing was drawn";
+                    }
+        }
+}
+
+TEST(GdiDib, StretchDibitsOfAHugePictureCostsTheTargetNotThePicture)
+{
+    // 12000 x 8000 at 24 bits: 288 MB of the caller's bits, fresh zeroed pages written only
+    // where a pixel is set below, so they hold no memory of their own.
+    constexpr int W = 12000, H = 8000, Stride = W * 3;
+    BITMAPINFO Info{};
+    Info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), W, H, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    std::unique_ptr<BYTE, decltype(&std::free)> Bits(
+        static_cast<BYTE *>(std::calloc(static_cast<std::size_t>(Stride) * H, 1)), &std::free);
+    ASSERT_NE(Bits, nullptr);
+    const auto Set = [&](int X, int Y, COLORREF C) {
+        BYTE *Px = Bits.get() + static_cast<std::size_t>(H - 1 - Y) * Stride + X * 3;
+        Px[0] = GetBValue(C);
+        Px[1] = GetGValue(C);
+        Px[2] = GetRValue(C);
+    };
+    // Drawn into 16 x 16, target pixel (0, 0) shows picture pixel (375, 250); drawn ten times
+    // its size, target pixel (10, 0) shows picture pixel (1, 0).
+    Set(375, 250, Red);
+    Set(1, 0, Blue);
+    Canvas Small(16, 16), Zoomed(16, 16);
+    ResetPeakResident();
+    const std::size_t Before = ResidentBytes();
+    EXPECT_EQ(StretchDIBits(Small.Dc, 0, 0, 16, 16, 0, 0, W, H, Bits.get(), &Info, DIB_RGB_COLORS,
+                            SRCCOPY),
+              H);
+    EXPECT_EQ(StretchDIBits(Zoomed.Dc, 0, 0, W * 10, H * 10, 0, 0, W, H, Bits.get(), &Info,
+                            DIB_RGB_COLORS, SRCCOPY),
+              H);
+    const std::size_t Peak = PeakResidentBytes();
+    EXPECT_LT(Peak - std::min(Peak, Before), std::size_t{64} << 20);
+    EXPECT_EQ(Small.At(0, 0), Red);
+    EXPECT_EQ(Small.At(1, 0), Black);
+    EXPECT_EQ(Small.At(0, 1), Black);
+    EXPECT_EQ(Zoomed.Row(0, 0, 16, Blue), std::string(10, '?') + std::string(6, '#'));
+    EXPECT_EQ(Zoomed.At(10, 10), Black);
 }
 
 TEST(GdiState, SaveDcRestoresOriginsObjectsAndClip)
