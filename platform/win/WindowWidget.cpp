@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -385,8 +386,15 @@ void PutOffFocusClaim()
     if (!BackFromIcons().empty()) SettleTimer().start();
 }
 
+// What the program's windows last heard of its activation; nothing before the first word.
+std::optional<bool> ToldActive;
+
+// The windows hear of a change only, as they would on Windows: both the window system and our
+// own following of the program's icons may report the same one.
 void SendActivateApp(bool Active)
 {
+    if (ToldActive == Active) return;
+    ToldActive = Active;
     if (!Active) CancelCapture();
     for (HWND Wnd : TopLevelWindows())
         if (WindowThread(Wnd) == CurrentThreadId()) SendMessageW(Wnd, WM_ACTIVATEAPP, Active, 0);
@@ -585,6 +593,45 @@ Qt::WindowFlags FlagsFor(const Window &W)
     if (W.ExStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW) && !W.ManagedFrame())
         Flags |= Qt::WindowDoesNotAcceptFocus;
     return Flags;
+}
+
+// The windows the user finds the program by in the task list.
+bool InTaskList(const Window &W)
+{
+    return W.Widget && W.TopLevel() && W.Visible &&
+           (FlagsFor(W) & Qt::WindowType_Mask) == Qt::Window;
+}
+
+// Every window of the program in the task list sits on its icon.
+bool ProgramOnIcons()
+{
+    bool Any = false;
+    for (HWND Wnd : TopLevelWindows()) {
+        const Window *W = FindWindow(Wnd);
+        if (!W || W->ThreadId != CurrentThreadId() || !InTaskList(*W)) continue;
+        if (!W->Minimized) return false;
+        Any = true;
+    }
+    return Any;
+}
+
+// Windows hands the activation to another program when the last window of a program goes onto
+// its icon, and gives it back when the user brings one up. The window manager here moves the
+// focus among our windows as they go down, quicker than Qt sees it leave the program, so Qt
+// may tell of neither: the program, waiting to hear it is active again, stayed on its icons.
+void FollowProgramIcons()
+{
+    if (ProgramOnIcons())
+        SendActivateApp(false);
+    else if (ToldActive == false && QGuiApplication::applicationState() == Qt::ApplicationActive)
+        SendActivateApp(true);
+}
+
+// Looked at once the window's command is done, so the window that command activates is active
+// before the program hears it is back.
+void NoteProgramIcons()
+{
+    if (ToldActive && ProgramOnIcons() == *ToldActive) DeferToLoop(FollowProgramIcons);
 }
 
 // The parts of Area (in Widget's coordinates) that widgets stacked above it cover: later
@@ -1014,6 +1061,7 @@ void SyncWidget(Window &W)
 void SyncMinimized(Window &W, bool Activate)
 {
     if (!W.Widget || !W.TopLevel() || !W.Visible || !WindowSystemCapable()) return;
+    NoteProgramIcons();
     WindowWidget &Widget = *W.Widget;
     if (!W.Minimized) Widget.SetStage(IconStage::None);
     if (Widget.isMinimized() == W.Minimized) return;

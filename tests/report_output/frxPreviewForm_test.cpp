@@ -609,6 +609,27 @@ TEST_F(PreviewFormUnderWindowManager, MinimisingThePreviewMinimisesTheProgramAnd
     EXPECT_TRUE(PreviewIsActive());
 }
 
+TEST_F(PreviewFormUnderWindowManager, ActivatingTheMainWindowFromItsIconBringsThePreviewBack)
+{
+    // Down by the preview's own button, then by the window manager's command.
+    for (const bool ByButton : {true, false}) {
+        if (ByButton)
+            Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        else
+            Output("xdotool windowminimize " + XId(*Window));
+        ASSERT_TRUE(BothAre("Iconic")) << State(*Main) << " " << State(*Window);
+        ASSERT_TRUE(Application->Minimized());
+
+        // The user picks the program's main window in the task list.
+        Output("xdotool windowactivate " + XId(*Main));
+        EXPECT_TRUE(BothAre("Normal")) << State(*Main) << " " << State(*Window);
+        EXPECT_FALSE(IsIconic(Window->Handle()));
+        EXPECT_FALSE(Application->Minimized());
+        EXPECT_TRUE(PreviewIsActive());
+        EXPECT_LT(ActivationsWhileIdle(), 3) << "activation goes back and forth";
+    }
+}
+
 TEST_F(PreviewFormUnderWindowManager, AnActivationMadeBeforeTheProgramWentDownLeavesItDown)
 {
     Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);

@@ -545,6 +545,28 @@ TEST_F(MessageQueue, ApplicationDeactivation_CountsAsCaptureLoss)
     EXPECT_EQ(Find(WM_ACTIVATEAPP)[0].WParam, static_cast<WPARAM>(FALSE));
 }
 
+TEST_F(MessageQueue, ApplicationActivation_IsHeardOncePerChange)
+{
+    Top(0, 0, 50, 50);
+    Pump();
+    auto Tell = [](Qt::ApplicationState State) {
+        QApplicationStateChangeEvent Change(State);
+        QCoreApplication::sendEvent(qApp, &Change);
+    };
+    Tell(Qt::ApplicationInactive);
+    Pump();
+    ClearLog();
+    // The window system repeats what the program already heard from its icons.
+    Tell(Qt::ApplicationInactive);
+    Pump();
+    EXPECT_TRUE(Find(WM_ACTIVATEAPP).empty());
+    Tell(Qt::ApplicationActive);
+    Tell(Qt::ApplicationActive);
+    Pump();
+    ASSERT_EQ(Find(WM_ACTIVATEAPP).size(), 1u);
+    EXPECT_EQ(Find(WM_ACTIVATEAPP)[0].WParam, static_cast<WPARAM>(TRUE));
+}
+
 TEST_F(MessageQueue, KeybdEvent_GoesThroughTheQueueToTheFocusWindow)
 {
     const HWND W = Top(0, 0, 50, 50);
