@@ -1,6 +1,7 @@
 #include "platform/vcl/ImgList.h"
 
 #include "platform/rtl/ClassesFiler.h"
+#include "platform/rtl/RTLConsts.h"
 #include "platform/win/Icon.h"
 
 #include <algorithm>
@@ -459,8 +460,8 @@ void TCustomImageList::ReadImageData(TStream *Stream)
     TBitmap strip;
     strip.LoadFromStream(Stream);
     // A strip cut for another picture size would give torn pictures; the list keeps its own.
-    if (strip.PixelFormat() != pf32bit || strip.Height() != FHeight || strip.Width() % FWidth)
-        throw EReadError("Invalid property value");
+    if (strip.PixelFormat() != pf32bit || strip.Height() != FHeight || strip.Width() % FWidth != 0)
+        throw EReadError(SInvalidPropertyValue);
     std::vector<std::unique_ptr<TBitmap>> images;
     for (int x = 0; x < strip.Width(); x += FWidth) {
         images.push_back(NewImage(FWidth, FHeight));
