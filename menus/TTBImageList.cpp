@@ -101,6 +101,12 @@ void TTBCustomImageList::ImagesBitmapChanged()
     EndUpdate();
 }
 
+// A list cut from its strip is cut again when read; its pictures need not travel twice.
+bool TTBCustomImageList::IsImageDataStored() const
+{
+    return FImagesBitmap->Empty() && TImageList::IsImageDataStored();
+}
+
 void TTBCustomImageList::DrawState(TCanvas *Canvas, int X, int Y, int Index, bool Enabled,
                                    bool Selected, bool Checked)
 {
@@ -116,9 +122,8 @@ void TTBCustomImageList::DrawState(TCanvas *Canvas, int X, int Y, int Index, boo
 
 void TTBCustomImageList::Publish(rtl::Publisher<TTBCustomImageList> &P)
 {
-    // The size before the strip: setting it empties the list, and the strip is cut by it.
-    P.Property("Width", &TTBCustomImageList::Width, &TTBCustomImageList::SetWidth).Default(16);
-    P.Property("Height", &TTBCustomImageList::Height, &TTBCustomImageList::SetHeight).Default(16);
+    // The inherited size comes before the strip: setting it empties the list, and the strip
+    // is cut by it.
     P.Property("CheckedImages", &TTBCustomImageList::CheckedImages,
                &TTBCustomImageList::SetCheckedImages);
     P.Property("DisabledImages", &TTBCustomImageList::DisabledImages,

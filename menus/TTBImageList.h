@@ -58,6 +58,7 @@ public:
 
 protected:
     void Notification(TComponent *AComponent, TOperation Operation) override;
+    bool IsImageDataStored() const override;
 
 private:
     struct Companion {

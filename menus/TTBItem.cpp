@@ -410,9 +410,9 @@ void TTBCustomItem::DoPopup(TTBCustomItem *Sender, bool FromLink)
     if (!FItemStyle.Contains(tbisCombo)) Click();
 }
 
-std::unique_ptr<TTBItemViewer> TTBCustomItem::CreateViewer(TTBView *View)
+TTBItemViewerClass TTBCustomItem::GetItemViewerClass(TTBView *)
 {
-    return std::make_unique<TTBItemViewer>(View, this);
+    return MakeViewer<TTBItemViewer>;
 }
 
 void TTBCustomItem::Popup(int X, int Y, bool TrackRightButton, TTBPopupAlignment Alignment)
@@ -765,9 +765,9 @@ void TTBSeparatorItem::SetBlank(bool Value)
     Change(false);
 }
 
-std::unique_ptr<TTBItemViewer> TTBSeparatorItem::CreateViewer(TTBView *View)
+TTBItemViewerClass TTBSeparatorItem::GetItemViewerClass(TTBView *)
 {
-    return std::make_unique<TTBSeparatorItemViewer>(View, this);
+    return MakeViewer<TTBSeparatorItemViewer>;
 }
 
 // ---- streaming -------------------------------------------------------------------------------

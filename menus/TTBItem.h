@@ -101,6 +101,7 @@ using TTBNotifyKey = const void *;
 // Class references of what an item makes: each is the constructor of a class.
 using TTBCustomItemActionLinkClass =
     std::unique_ptr<TTBCustomItemActionLink> (*)(TTBCustomItem *AClient);
+using TTBItemViewerClass = std::unique_ptr<TTBItemViewer> (*)(TTBView *View, TTBCustomItem *Item);
 using TTBPopupWindowClass = std::unique_ptr<TTBPopupWindow> (*)(TComponent *AOwner,
                                                                 TTBView *ParentView,
                                                                 TTBCustomItem *Item,
@@ -202,7 +203,8 @@ public:
     virtual void EnabledChanged() { Change(false); }
     virtual TTBView *GetChevronParentView() { return nullptr; }
     virtual bool NeedToRecreateViewer(TTBItemViewer *) { return false; }
-    virtual std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View);
+    // The class of the item's viewers in View.
+    virtual TTBItemViewerClass GetItemViewerClass(TTBView *View);
     // The class of the window the item's popup opens in.
     virtual TTBPopupWindowClass GetPopupWindowClass();
     // Creates, places and shows the popup of the item's children.
@@ -376,7 +378,7 @@ public:
     explicit TTBSeparatorItem(TComponent *AOwner);
     bool Blank() const { return FBlank; }
     void SetBlank(bool Value);
-    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override;
+    TTBItemViewerClass GetItemViewerClass(TTBView *View) override;
     static void Publish(rtl::Publisher<TTBSeparatorItem> &P);
 
 private:

@@ -6,6 +6,7 @@
 #include "platform/vcl/Graphics.h"
 
 #include <functional>
+#include <memory>
 
 class TTBView;
 
@@ -104,6 +105,12 @@ private:
     bool FOffEdge = false;
     TTBItemViewerState FState;
 };
+
+// The class reference of viewer class V.
+template <class V> std::unique_ptr<TTBItemViewer> MakeViewer(TTBView *View, TTBCustomItem *Item)
+{
+    return std::make_unique<V>(View, Item);
+}
 
 class TTBSeparatorItemViewer : public TTBItemViewer
 {

@@ -124,9 +124,9 @@ TTBView *TTBChevronItem::GetChevronParentView()
     return FToolbar ? FToolbar->View() : nullptr;
 }
 
-std::unique_ptr<TTBItemViewer> TTBChevronItem::CreateViewer(TTBView *View)
+TTBItemViewerClass TTBChevronItem::GetItemViewerClass(TTBView *)
 {
-    return std::make_unique<TTBChevronItemViewer>(View, this);
+    return MakeViewer<TTBChevronItemViewer>;
 }
 
 void TTBChevronItemViewer::Paint(TCanvas *Canvas, const TRect &R, bool IsHoverItem, bool IsPushed,

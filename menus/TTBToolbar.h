@@ -22,7 +22,7 @@ public:
     // The toolbar is the owner.
     explicit TTBChevronItem(TComponent *AOwner);
     TTBView *GetChevronParentView() override;
-    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override;
+    TTBItemViewerClass GetItemViewerClass(TTBView *View) override;
 
 private:
     TTBCustomToolbar *FToolbar;

@@ -8,6 +8,17 @@
 #include <algorithm>
 #include <utility>
 
+namespace
+{
+
+// A viewer of the class the item asks for in this view.
+std::unique_ptr<TTBItemViewer> NewViewer(TTBView *View, TTBCustomItem *Item)
+{
+    return Item->GetItemViewerClass(View)(View, Item);
+}
+
+} // namespace
+
 TTBView::TTBView(TComponent *AOwner, TTBView *ParentView, TTBCustomItem *ParentItem,
                  TWinControl *Window, bool IsToolbar, bool Customizing, bool UsePriorityList)
     : TComponent(AOwner), FParentView(ParentView), FParentItem(ParentItem), FWindow(Window),
@@ -135,7 +146,7 @@ void TTBView::RecreateAllViewers()
         for (int I = 0; I < FCurParentItem->Count(); ++I)
             AddItemViewers(ViewerCount(), FCurParentItem->Items(I));
     if (TTBCustomItem *Chevron = GetChevronItem()) {
-        FViewers.push_back(Chevron->CreateViewer(this));
+        FViewers.push_back(NewViewer(this, Chevron));
         ++FInternalViewersAtEnd;
     }
 }
@@ -173,7 +184,7 @@ void TTBView::AddItemViewers(int Index, TTBCustomItem *Item)
     std::vector<TTBCustomItem *> Shown;
     CollectShown(Item, Shown, 0);
     for (TTBCustomItem *Each : Shown) {
-        auto Viewer = FViewers.insert(FViewers.begin() + Index++, Each->CreateViewer(this));
+        auto Viewer = FViewers.insert(FViewers.begin() + Index++, NewViewer(this, Each));
         if (FUsePriorityList) FPriorityList.push_back(Viewer->get());
     }
 }
@@ -212,7 +223,7 @@ void TTBView::RecreateItemViewer(int Index)
 {
     auto &Viewer = FViewers.at(static_cast<std::size_t>(Index));
     DeletingViewer(Viewer.get());
-    auto Old = std::exchange(Viewer, Viewer->Item()->CreateViewer(this));
+    auto Old = std::exchange(Viewer, NewViewer(this, Viewer->Item()));
     std::replace(FPriorityList.begin(), FPriorityList.end(), Old.get(), Viewer.get());
 }
 

@@ -1,5 +1,7 @@
 #include "platform/rtl/ClassesFiler.h"
 
+#include "platform/rtl/RTLConsts.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -563,7 +565,7 @@ void TReader::CheckValue(TValueType Expected)
 
 void TReader::InvalidValue()
 {
-    throw EReadError("Invalid property value");
+    throw EReadError(SInvalidPropertyValue);
 }
 
 // A length field checked against what the stream still holds, so damaged

@@ -13,6 +13,7 @@ inline constexpr char SSortedListError[] = "Operation not allowed on sorted list
 inline constexpr char SDuplicateName[] = "A component named %s already exists";
 inline constexpr char SInvalidName[] = "'%s' is not a valid component name";
 inline constexpr char SNoConstructor[] = "Class %s cannot be created %s";
+inline constexpr char SInvalidPropertyValue[] = "Invalid property value";
 inline constexpr char SReadError[] = "Stream read error";
 inline constexpr char SWriteError[] = "Stream write error";
 inline constexpr char SFCreateError[] = "Cannot create file \"%s\". %s";

@@ -1,5 +1,7 @@
 #include "platform/vcl/ImgList.h"
 
+#include "platform/rtl/ClassesFiler.h"
+#include "platform/rtl/RTLConsts.h"
 #include "platform/win/Icon.h"
 
 #include <algorithm>
@@ -412,3 +414,77 @@ void TCustomImageList::Change()
         link->Change();
     if (OnChange) OnChange(this);
 }
+
+// ---- Streaming -----------------------------------------------------------------------------
+
+namespace
+{
+
+// Rows are copied, not blitted: a blit would drop the alpha.
+void CopyTile(TBitmap &From, int FromX, TBitmap &To, int ToX, int Width, int Height)
+{
+    for (int y = 0; y < Height; ++y)
+        std::memcpy(static_cast<std::uint8_t *>(To.ScanLine(y)) + 4 * ToX,
+                    static_cast<const std::uint8_t *>(From.ScanLine(y)) + 4 * FromX,
+                    4 * static_cast<size_t>(Width));
+}
+
+std::unique_ptr<TBitmap> NewImage(int Width, int Height)
+{
+    auto result = std::make_unique<TBitmap>();
+    result->SetPixelFormat(pf32bit);
+    result->SetSize(Width, Height);
+    return result;
+}
+
+} // namespace
+
+void TCustomImageList::DefineProperties(TFiler *Filer)
+{
+    inherited::DefineProperties(Filer);
+    Filer->DefineBinaryProperty(
+        "Bitmap", [this](TStream *Stream) { ReadImageData(Stream); },
+        [this](TStream *Stream) { WriteImageData(Stream); }, IsImageDataStored());
+}
+
+void TCustomImageList::WriteImageData(TStream *Stream) const
+{
+    const std::unique_ptr<TBitmap> strip = NewImage(Count() * FWidth, FHeight);
+    for (int i = 0; i < Count(); ++i)
+        CopyTile(*RawImage(i), 0, *strip, i * FWidth, FWidth, FHeight);
+    strip->SaveToStream(Stream);
+}
+
+void TCustomImageList::ReadImageData(TStream *Stream)
+{
+    TBitmap strip;
+    strip.LoadFromStream(Stream);
+    // A strip cut for another picture size would give torn pictures; the list keeps its own.
+    if (strip.PixelFormat() != pf32bit || strip.Height() != FHeight || strip.Width() % FWidth != 0)
+        throw EReadError(SInvalidPropertyValue);
+    std::vector<std::unique_ptr<TBitmap>> images;
+    for (int x = 0; x < strip.Width(); x += FWidth) {
+        images.push_back(NewImage(FWidth, FHeight));
+        CopyTile(strip, x, *images.back(), 0, FWidth, FHeight);
+    }
+    BeginUpdate();
+    RawClear();
+    for (std::unique_ptr<TBitmap> &image : images)
+        RawInsert(Count(), std::move(image));
+    EndUpdate();
+}
+
+void TImageList::Publish(rtl::Publisher<TImageList> &P)
+{
+    using T = TImageList;
+    P.Property("Width", &T::Width, &T::SetWidth).Default(16);
+    P.Property("Height", &T::Height, &T::SetHeight).Default(16);
+    P.Property("AllocBy", &T::AllocBy, &T::SetAllocBy).Default(4);
+    P.Property("BkColor", &T::BkColor, &T::SetBkColor, rtl::TColorInfo()).Default(clNone);
+    P.Property("BlendColor", &T::BlendColor, &T::SetBlendColor, rtl::TColorInfo()).Default(clNone);
+    P.Property("DrawingStyle", &T::DrawingStyle, &T::SetDrawingStyle).Default(dsNormal);
+    P.Property("ImageType", &T::ImageType, &T::SetImageType).Default(itImage);
+    P.Property("Masked", &T::Masked, &T::SetMasked).Default(true);
+    P.Event("OnChange", &T::OnChange);
+}
+QRV4_PUBLISHED(TImageList)

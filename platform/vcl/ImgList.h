@@ -35,8 +35,8 @@ private:
     TCustomImageList *FSender = nullptr;
 };
 
-enum TDrawingStyle { dsFocus, dsSelected, dsNormal, dsTransparent };
-enum TImageType { itImage, itMask };
+QRV4_ENUM(TDrawingStyle, dsFocus, dsSelected, dsNormal, dsTransparent)
+QRV4_ENUM(TImageType, itImage, itMask)
 
 constexpr UINT ILD_NORMAL = 0x0000;
 constexpr UINT ILD_TRANSPARENT = 0x0001;
@@ -108,6 +108,10 @@ public:
     TNotifyEvent OnChange;
 
 protected:
+    // The pictures travel as one "Bitmap" value: a 32-bit strip of them, left to right.
+    void DefineProperties(TFiler *Filer) override;
+    // Whether a writer stores the pictures; a list that is rebuilt from elsewhere need not.
+    virtual bool IsImageDataStored() const { return Count() > 0; }
     virtual void DoDraw(int Index, TCanvas *Canvas, int X, int Y, UINT Style, bool Enabled);
 
     // The list beneath: 32-bit pictures with alpha, premultiplied.
@@ -123,6 +127,9 @@ protected:
     void CheckIndex(int Index) const;
 
 private:
+    void ReadImageData(TStream *Stream);
+    void WriteImageData(TStream *Stream) const;
+
     int FWidth = 16;
     int FHeight = 16;
     bool FMasked = true;
@@ -143,4 +150,5 @@ class TImageList : public TCustomImageList
 
 public:
     explicit TImageList(TComponent *AOwner) : TCustomImageList(AOwner) {}
+    static void Publish(rtl::Publisher<TImageList> &P);
 };

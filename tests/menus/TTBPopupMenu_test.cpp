@@ -424,10 +424,7 @@ public:
             if (P.X >= BoundsRect().Width() / 2) Cursor = LoadCursorW({}, IDC_HAND);
         }
     };
-    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
-    {
-        return std::make_unique<HandViewer>(View, this);
-    }
+    TTBItemViewerClass GetItemViewerClass(TTBView *) override { return MakeViewer<HandViewer>; }
 };
 
 TEST_F(PopupMenuTest, TheRowUnderTheMouseChoosesTheCursorAndTheArrowIsTheDefault)

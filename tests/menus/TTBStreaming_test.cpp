@@ -8,6 +8,10 @@
 
 #include "platform/rtl/ClassesFiler.h"
 
+#include <cstring>
+#include <string>
+#include <utility>
+
 using namespace menutest;
 
 namespace
@@ -101,6 +105,30 @@ protected:
     std::unique_ptr<TStreamForm> Source;
     std::unique_ptr<TStreamForm> Copy;
 };
+
+// A picture of the list's size in Color, its top left 4 x 4 corner see-through.
+void AddCornered(TCustomImageList *List, TColor Color)
+{
+    TBitmap Picture;
+    Picture.SetSize(List->Width(), List->Height());
+    Picture.Canvas()->Brush()->SetColor(Color);
+    Picture.Canvas()->FillRect(TRect(0, 0, List->Width(), List->Height()));
+    Picture.Canvas()->Brush()->SetColor(clFuchsia);
+    Picture.Canvas()->FillRect(TRect(0, 0, 4, 4));
+    List->AddMasked(&Picture, clFuchsia);
+}
+
+// Picture Index drawn on white: its corner and its far pixel.
+std::pair<TColor, TColor> Shown(TCustomImageList *List, int Index)
+{
+    TBitmap Surface;
+    Surface.SetSize(List->Width(), List->Height());
+    Surface.Canvas()->Brush()->SetColor(clWhite);
+    Surface.Canvas()->FillRect(TRect(0, 0, List->Width(), List->Height()));
+    List->Draw(Surface.Canvas(), 0, 0, Index);
+    return {Surface.Canvas()->Pixels(0, 0),
+            Surface.Canvas()->Pixels(List->Width() - 1, List->Height() - 1)};
+}
 
 TEST_F(StreamingTest, APopupMenuKeepsItsItemsTheirHandlersAndItsOwnProperties)
 {
@@ -396,6 +424,98 @@ TEST_F(StreamingTest, AToolbarImageListKeepsItsPictureSizeAndCutsItsStripByIt)
     ASSERT_TRUE(CopyPlain);
     EXPECT_EQ(CopyPlain->Width(), 16);
     EXPECT_EQ(CopyPlain->Height(), 16);
+}
+
+TEST_F(StreamingTest, ImageListsCarryTheirPicturesUnlessAStripRebuildsThem)
+{
+    auto *Added = Make<TTBImageList>("IL_Added");
+    Added->SetWidth(20);
+    Added->SetHeight(10);
+    AddCornered(Added, clRed);
+    AddCornered(Added, clBlue);
+    auto *Menu = Make<TTBPopupMenu>("PM_Grid");
+    auto *Plain = Make<TImageList>("IL_Menu");
+    Plain->SetWidth(12);
+    Plain->SetHeight(14);
+    Plain->SetBkColor(clNavy);
+    AddCornered(Plain, clGreen);
+    AddCornered(Plain, clYellow);
+    Menu->SetImages(Plain);
+    MakeItem<TTBItem>(Menu->Items(), "TBI_Open", "Open")->SetImageIndex(1);
+    // Pictures added after the strip are the strip's business, not the stream's.
+    auto *Cut = Make<TTBImageList>("IL_Cut");
+    TBitmap Strip;
+    Strip.SetSize(48, 16);
+    Strip.Canvas()->Brush()->SetColor(clGreen);
+    Strip.Canvas()->FillRect(TRect(0, 0, 48, 16));
+    Cut->SetImagesBitmap(&Strip);
+    AddCornered(Cut, clRed);
+
+    RoundTrip();
+
+    auto *CopyAdded = Named<TTBImageList>("IL_Added");
+    ASSERT_TRUE(CopyAdded);
+    EXPECT_EQ(CopyAdded->Width(), 20);
+    EXPECT_EQ(CopyAdded->Height(), 10);
+    ASSERT_EQ(CopyAdded->Count(), 2);
+    EXPECT_EQ(Shown(CopyAdded, 0), std::pair(clWhite, clRed));
+    EXPECT_EQ(Shown(CopyAdded, 1), std::pair(clWhite, clBlue));
+    auto *CopyPlain = Named<TImageList>("IL_Menu");
+    ASSERT_TRUE(CopyPlain);
+    EXPECT_EQ(Named<TTBPopupMenu>("PM_Grid")->Images(), CopyPlain);
+    EXPECT_EQ(CopyPlain->Width(), 12);
+    EXPECT_EQ(CopyPlain->Height(), 14);
+    ASSERT_EQ(CopyPlain->Count(), 2);
+    // The list's own background shows through the corner.
+    EXPECT_EQ(Shown(CopyPlain, 0), std::pair(clNavy, clGreen));
+    EXPECT_EQ(Shown(CopyPlain, 1), std::pair(clNavy, clYellow));
+    auto *CopyCut = Named<TTBImageList>("IL_Cut");
+    ASSERT_TRUE(CopyCut);
+    ASSERT_EQ(CopyCut->Count(), 3);
+    for (int I = 0; I < 3; ++I)
+        EXPECT_EQ(Shown(CopyCut, I), std::pair(clGreen, clGreen)) << I;
+}
+
+TEST_F(StreamingTest, PictureDataOfAnotherShapeIsRefusedAndTheListKeepsItsPictures)
+{
+    TImageList Written(nullptr);
+    AddCornered(&Written, clRed);
+    AddCornered(&Written, clBlue);
+    TMemoryStream Stream;
+    TWriter(&Stream).WriteRootComponent(&Written);
+    const auto *Bytes = static_cast<const char *>(Stream.Memory());
+    const std::string Whole(Bytes, static_cast<std::size_t>(Stream.Size()));
+    // The name, the binary value's type and length, then the strip's file.
+    const std::size_t Name = Whole.find("\x06"
+                                        "Bitmap\x0A");
+    ASSERT_NE(Name, std::string::npos);
+    const std::size_t Strip = Name + 12;
+    ASSERT_EQ(Whole.substr(Strip, 2), "BM");
+    // Each damage leaves enough bytes behind the header for the strip it claims.
+    struct Damage {
+        const char *What;
+        std::size_t Offset;
+        std::int32_t Value;
+        int Size;
+    };
+    for (const Damage &D : {Damage{"lower", 22, 8, 4}, Damage{"narrower than two", 18, 24, 4},
+                            Damage{"24-bit", 28, 24, 2}}) {
+        std::string Damaged = Whole;
+        std::memcpy(Damaged.data() + Strip + D.Offset, &D.Value, static_cast<std::size_t>(D.Size));
+        TMemoryStream In;
+        In.WriteBuffer(Damaged.data(), static_cast<int>(Damaged.size()));
+        In.SetPosition(0);
+        TImageList Kept(nullptr);
+        AddCornered(&Kept, clGreen);
+        try {
+            TReader(&In).ReadRootComponent(&Kept);
+            ADD_FAILURE() << D.What << " strip read";
+        } catch (const EReadError &E) {
+            EXPECT_EQ(E.Message(), "Invalid property value") << D.What;
+        }
+        ASSERT_EQ(Kept.Count(), 1) << D.What;
+        EXPECT_EQ(Shown(&Kept, 0), std::pair(clWhite, clGreen)) << D.What;
+    }
 }
 
 } // namespace

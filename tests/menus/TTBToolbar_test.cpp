@@ -761,10 +761,7 @@ class TLinkItem : public TTBItem
 
 public:
     using TTBItem::TTBItem;
-    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
-    {
-        return std::make_unique<LinkViewer>(View, this);
-    }
+    TTBItemViewerClass GetItemViewerClass(TTBView *) override { return MakeViewer<LinkViewer>; }
 
 private:
     class LinkViewer : public TTBItemViewer

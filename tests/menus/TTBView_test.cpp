@@ -4,7 +4,10 @@
 #include "tests/menus/MenuTestSupport.h"
 
 #include "menus/TTBItemViewer.h"
+#include "menus/TTBToolbar.h"
 #include "menus/TTBView.h"
+
+#include <string>
 
 using namespace menutest;
 
@@ -404,10 +407,9 @@ public:
             Height = 6;
         }
     };
-    std::unique_ptr<TTBItemViewer> CreateViewer(TTBView *View) override
+    TTBItemViewerClass GetItemViewerClass(TTBView *View) override
     {
-        if (Wide) return std::make_unique<WideViewer>(View, this);
-        return TTBItem::CreateViewer(View);
+        return Wide ? MakeViewer<WideViewer> : TTBItem::GetItemViewerClass(View);
     }
     bool Wide = false;
 };
@@ -424,6 +426,38 @@ TEST_F(LayoutTest, AnItemsNewViewerClassTakesTheOldViewersPlace)
     EXPECT_EQ(V(1)->Item(), Switching);
     Arrange(tbvoHorizontal, 0);
     EXPECT_EQ(View->Find(Last)->BoundsRect(), Bounds(36, 0, 6, 6));
+}
+
+// The class of a viewer, as a name a failure can show.
+std::string ClassOf(const TTBItemViewer *Viewer)
+{
+    return typeid(*Viewer).name();
+}
+
+template <class V> std::string ClassOf()
+{
+    return typeid(V).name();
+}
+
+TEST_F(LayoutTest, EachKindOfItemNamesTheViewerClassItsViewsAreMadeOf)
+{
+    TTBItem *Plain = Button();
+    TTBSeparatorItem *Line = AddSeparator(Menu->Items());
+    TTBChevronItem More(nullptr);
+    auto Made = [this](TTBCustomItem *Item) {
+        return Item->GetItemViewerClass(View.get())(View.get(), Item);
+    };
+    const std::unique_ptr<TTBItemViewer> ForPlain = Made(Plain), ForLine = Made(Line),
+                                         ForMore = Made(&More);
+    EXPECT_EQ(ClassOf(ForPlain.get()), ClassOf<TTBItemViewer>());
+    EXPECT_EQ(ForPlain->Item(), Plain);
+    EXPECT_EQ(ForPlain->View(), View.get());
+    EXPECT_EQ(ClassOf(ForLine.get()), ClassOf<TTBSeparatorItemViewer>());
+    EXPECT_EQ(ForLine->Item(), Line);
+    EXPECT_EQ(ClassOf(ForMore.get()), ClassOf<TTBChevronItemViewer>());
+    // The view is made of the same classes.
+    EXPECT_EQ(ClassOf(View->Find(Plain)), ClassOf<TTBItemViewer>());
+    EXPECT_EQ(ClassOf(View->Find(Line)), ClassOf<TTBSeparatorItemViewer>());
 }
 
 } // namespace
