@@ -164,6 +164,11 @@ void RestoreClient(const std::string &OldServer, bool HadServer)
 
 } // namespace
 
+std::string InterruptingCupsLibrary()
+{
+    return QRV4_CUPS_INTERRUPT_LIBRARY;
+}
+
 NoPrinters::NoPrinters()
 {
     PointClientAt(TempPath("no_cups", ".sock"), FOldServer, FHadServer);
@@ -249,10 +254,38 @@ PrivateCups::~PrivateCups()
     Stop();
 }
 
+void PrivateCups::Silence()
+{
+    if (FPid > 0) kill(static_cast<pid_t>(FPid), SIGSTOP);
+}
+
+void PrivateCups::Resume()
+{
+    if (FPid > 0) kill(static_cast<pid_t>(FPid), SIGCONT);
+}
+
+bool PrivateCups::Silenced() const
+{
+    // The state follows the command, which may hold spaces, in parentheses.
+    const std::string Stat = FileBytes("/proc/" + std::to_string(FPid) + "/stat");
+    const std::size_t End = Stat.rfind(')');
+    return End != std::string::npos && Stat.compare(End, 3, ") T") == 0;
+}
+
+void PrivateCups::InterruptAtNextJob(int Signal)
+{
+    const std::string Order =
+        std::to_string(FPid) + ":" + std::to_string(Signal) + ":" + std::to_string(Sequence());
+    setenv("QRV4_CUPS_INTERRUPT", Order.c_str(), 1);
+}
+
 void PrivateCups::Stop()
 {
+    unsetenv("QRV4_CUPS_INTERRUPT");
     if (FPid > 0) {
         kill(static_cast<pid_t>(FPid), SIGTERM);
+        // A silenced scheduler ends only once it runs again.
+        Resume();
         int Status = 0;
         waitpid(static_cast<pid_t>(FPid), &Status, 0);
         FPid = 0;

@@ -1,0 +1,99 @@
+// The print service's library as the program opens it, but for one thing: once the service
+// has made a job, the scheduler named in QRV4_CUPS_INTERRUPT ("pid:signal:order") gets the
+// signal, once per order, so that a test stops it at that very step of a job, not some time
+// around it.
+
+#include <cups/cups.h>
+
+#include <dlfcn.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+namespace
+{
+
+void *System()
+{
+    static void *const Library = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    return Library;
+}
+
+template <auto Call> auto Real(const char *Name)
+{
+    return reinterpret_cast<decltype(Call)>(dlsym(System(), Name));
+}
+
+void Interrupt()
+{
+    static std::mutex Lock;
+    static std::string Done;
+    const char *Order = std::getenv("QRV4_CUPS_INTERRUPT");
+    const std::lock_guard<std::mutex> Hold(Lock);
+    if (!Order || Done == Order) return;
+    Done = Order;
+    const std::size_t Colon = Done.find(':');
+    if (Colon == std::string::npos) return;
+    kill(static_cast<pid_t>(std::stol(Done.substr(0, Colon))), std::stoi(Done.substr(Colon + 1)));
+}
+
+} // namespace
+
+extern "C" {
+
+int cupsAddOption(const char *Name, const char *Value, int Count, cups_option_t **Options)
+{
+    return Real<&::cupsAddOption>("cupsAddOption")(Name, Value, Count, Options);
+}
+
+void cupsFreeOptions(int Count, cups_option_t *Options)
+{
+    Real<&::cupsFreeOptions>("cupsFreeOptions")(Count, Options);
+}
+
+int cupsCreateJob(http_t *Http, const char *Name, const char *Title, int Count,
+                  cups_option_t *Options)
+{
+    const int Job = Real<&::cupsCreateJob>("cupsCreateJob")(Http, Name, Title, Count, Options);
+    if (Job > 0) Interrupt();
+    return Job;
+}
+
+http_status_t cupsStartDocument(http_t *Http, const char *Name, int Job, const char *DocName,
+                                const char *Format, int Last)
+{
+    return Real<&::cupsStartDocument>("cupsStartDocument")(Http, Name, Job, DocName, Format, Last);
+}
+
+http_status_t cupsWriteRequestData(http_t *Http, const char *Buffer, size_t Length)
+{
+    return Real<&::cupsWriteRequestData>("cupsWriteRequestData")(Http, Buffer, Length);
+}
+
+ipp_status_t cupsFinishDocument(http_t *Http, const char *Name)
+{
+    return Real<&::cupsFinishDocument>("cupsFinishDocument")(Http, Name);
+}
+
+ipp_status_t cupsCancelJob2(http_t *Http, const char *Name, int Job, int Purge)
+{
+    return Real<&::cupsCancelJob2>("cupsCancelJob2")(Http, Name, Job, Purge);
+}
+
+ipp_t *cupsGetResponse(http_t *Http, const char *Resource)
+{
+    return Real<&::cupsGetResponse>("cupsGetResponse")(Http, Resource);
+}
+
+ipp_status_t ippGetStatusCode(ipp_t *Ipp)
+{
+    return Real<&::ippGetStatusCode>("ippGetStatusCode")(Ipp);
+}
+
+void ippDelete(ipp_t *Ipp)
+{
+    Real<&::ippDelete>("ippDelete")(Ipp);
+}
+}
