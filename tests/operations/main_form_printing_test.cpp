@@ -190,7 +190,7 @@ TEST_F(InterruptedJobTest, ASchedulerFallenSilentWithTheJobLeavesItsFateToTheUse
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (!done) SendMessageW(window, AskToPaint, 0, 0);
     });
-    Cups.InterruptAtNextJob(SIGSTOP);
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Created, SIGSTOP);
 
     const AnsiString said = PrintAndReadWhatIsSaid();
     done = true;
@@ -203,11 +203,11 @@ TEST_F(InterruptedJobTest, ASchedulerFallenSilentWithTheJobLeavesItsFateToTheUse
     EXPECT_GT(said.Pos("Проверьте очередь печати"_a), 0) << said.ToUtf8();
 }
 
-// Gone with the job in its hands, the scheduler takes nothing more: no success is assumed
-// from an answer that never came.
-TEST_F(InterruptedJobTest, ASchedulerGoneWithTheJobIsNotTakenForAPrint)
+// Gone while the document went out, the scheduler confirms nothing: no success is assumed from
+// an answer that never came.
+TEST_F(InterruptedJobTest, ASchedulerGoneWhileTheDocumentWentOutIsNotTakenForAPrint)
 {
-    Cups.InterruptAtNextJob(SIGKILL);
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Writing, SIGKILL);
     const AnsiString said = PrintAndReadWhatIsSaid();
     EXPECT_GT(said.Pos("«Office»"_a), 0) << said.ToUtf8();
     EXPECT_GT(said.Pos("неизвестно, будет ли документ напечатан"_a), 0) << said.ToUtf8();

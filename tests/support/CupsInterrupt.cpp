@@ -1,7 +1,7 @@
-// The print service's library as the program opens it, but for one thing: once the service
-// has made a job, the scheduler named in QRV4_CUPS_INTERRUPT ("pid:signal:order") gets the
-// signal, once per order, so that a test stops it at that very step of a job, not some time
-// around it.
+// The print service's library as the program opens it, but for one thing: at the step of a job
+// that QRV4_CUPS_INTERRUPT names ("pid:signal:step:order", the step "created" once the service
+// made the job, "writing" once a first part of its document went out), the scheduler gets the
+// signal, once per order, so that a test stops it at that very step, not some time around it.
 
 #include <cups/cups.h>
 
@@ -26,17 +26,18 @@ template <auto Call> auto Real(const char *Name)
     return reinterpret_cast<decltype(Call)>(dlsym(System(), Name));
 }
 
-void Interrupt()
+void Interrupt(const std::string &Step)
 {
     static std::mutex Lock;
     static std::string Done;
     const char *Order = std::getenv("QRV4_CUPS_INTERRUPT");
     const std::lock_guard<std::mutex> Hold(Lock);
     if (!Order || Done == Order) return;
-    Done = Order;
-    const std::size_t Colon = Done.find(':');
-    if (Colon == std::string::npos) return;
-    kill(static_cast<pid_t>(std::stol(Done.substr(0, Colon))), std::stoi(Done.substr(Colon + 1)));
+    const std::string Text = Order;
+    const std::size_t Signal = Text.find(':') + 1, Named = Text.find(':', Signal) + 1;
+    if (Signal == 0 || Named == 0 || Text.compare(Named, Step.size() + 1, Step + ":") != 0) return;
+    Done = Text;
+    kill(static_cast<pid_t>(std::stol(Text)), std::stoi(Text.substr(Signal)));
 }
 
 } // namespace
@@ -57,7 +58,7 @@ int cupsCreateJob(http_t *Http, const char *Name, const char *Title, int Count,
                   cups_option_t *Options)
 {
     const int Job = Real<&::cupsCreateJob>("cupsCreateJob")(Http, Name, Title, Count, Options);
-    if (Job > 0) Interrupt();
+    if (Job > 0) Interrupt("created");
     return Job;
 }
 
@@ -69,7 +70,10 @@ http_status_t cupsStartDocument(http_t *Http, const char *Name, int Job, const c
 
 http_status_t cupsWriteRequestData(http_t *Http, const char *Buffer, size_t Length)
 {
-    return Real<&::cupsWriteRequestData>("cupsWriteRequestData")(Http, Buffer, Length);
+    const http_status_t Status =
+        Real<&::cupsWriteRequestData>("cupsWriteRequestData")(Http, Buffer, Length);
+    Interrupt("writing");
+    return Status;
 }
 
 ipp_status_t cupsFinishDocument(http_t *Http, const char *Name)

@@ -272,10 +272,11 @@ bool PrivateCups::Silenced() const
     return End != std::string::npos && Stat.compare(End, 3, ") T") == 0;
 }
 
-void PrivateCups::InterruptAtNextJob(int Signal)
+void PrivateCups::InterruptAtNextJob(JobStep Step, int Signal)
 {
-    const std::string Order =
-        std::to_string(FPid) + ":" + std::to_string(Signal) + ":" + std::to_string(Sequence());
+    const std::string Order = std::to_string(FPid) + ":" + std::to_string(Signal) + ":" +
+                              (Step == JobStep::Created ? "created:" : "writing:") +
+                              std::to_string(Sequence());
     setenv("QRV4_CUPS_INTERRUPT", Order.c_str(), 1);
 }
 

@@ -99,9 +99,10 @@ public:
     void Silence();
     void Resume();
     bool Silenced() const;
-    // The scheduler gets Signal as soon as it has made the next job, when the program prints
-    // through InterruptingCupsLibrary().
-    void InterruptAtNextJob(int Signal);
+    // The scheduler gets Signal at that step of the next job, when the program prints through
+    // InterruptingCupsLibrary().
+    enum class JobStep { Created, Writing };
+    void InterruptAtNextJob(JobStep Step, int Signal);
 
 private:
     bool Lpadmin(const std::vector<std::string> &Arguments);
