@@ -2,11 +2,13 @@
 // that QRV4_CUPS_INTERRUPT names ("pid:signal:step:order", the step "created" once the service
 // made the job, "writing" once a first part of its document went out), the scheduler gets the
 // signal, once per order, so that a test stops it at that very step, not some time around it.
+// It also tells how many of the program's calls are inside the library at the moment.
 
 #include <cups/cups.h>
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <mutex>
@@ -21,9 +23,18 @@ void *System()
     return Library;
 }
 
-template <auto Call> auto Real(const char *Name)
+// Calls of the program's inside the library now, waiting on the scheduler or not.
+std::atomic<int> Underway{0};
+
+template <auto Call, class... TArgs> auto Forward(const char *Name, TArgs... Args)
 {
-    return reinterpret_cast<decltype(Call)>(dlsym(System(), Name));
+    struct Counted {
+        Counted() { ++Underway; }
+        ~Counted() { --Underway; }
+        Counted(const Counted &) = delete;
+        Counted &operator=(const Counted &) = delete;
+    } Hold;
+    return reinterpret_cast<decltype(Call)>(dlsym(System(), Name))(Args...);
 }
 
 void Interrupt(const std::string &Step)
@@ -44,20 +55,25 @@ void Interrupt(const std::string &Step)
 
 extern "C" {
 
+int qrv4CupsCallsUnderway()
+{
+    return Underway;
+}
+
 int cupsAddOption(const char *Name, const char *Value, int Count, cups_option_t **Options)
 {
-    return Real<&::cupsAddOption>("cupsAddOption")(Name, Value, Count, Options);
+    return Forward<&::cupsAddOption>("cupsAddOption", Name, Value, Count, Options);
 }
 
 void cupsFreeOptions(int Count, cups_option_t *Options)
 {
-    Real<&::cupsFreeOptions>("cupsFreeOptions")(Count, Options);
+    Forward<&::cupsFreeOptions>("cupsFreeOptions", Count, Options);
 }
 
 int cupsCreateJob(http_t *Http, const char *Name, const char *Title, int Count,
                   cups_option_t *Options)
 {
-    const int Job = Real<&::cupsCreateJob>("cupsCreateJob")(Http, Name, Title, Count, Options);
+    const int Job = Forward<&::cupsCreateJob>("cupsCreateJob", Http, Name, Title, Count, Options);
     if (Job > 0) Interrupt("created");
     return Job;
 }
@@ -65,39 +81,40 @@ int cupsCreateJob(http_t *Http, const char *Name, const char *Title, int Count,
 http_status_t cupsStartDocument(http_t *Http, const char *Name, int Job, const char *DocName,
                                 const char *Format, int Last)
 {
-    return Real<&::cupsStartDocument>("cupsStartDocument")(Http, Name, Job, DocName, Format, Last);
+    return Forward<&::cupsStartDocument>("cupsStartDocument", Http, Name, Job, DocName, Format,
+                                         Last);
 }
 
 http_status_t cupsWriteRequestData(http_t *Http, const char *Buffer, size_t Length)
 {
     const http_status_t Status =
-        Real<&::cupsWriteRequestData>("cupsWriteRequestData")(Http, Buffer, Length);
+        Forward<&::cupsWriteRequestData>("cupsWriteRequestData", Http, Buffer, Length);
     Interrupt("writing");
     return Status;
 }
 
 ipp_status_t cupsFinishDocument(http_t *Http, const char *Name)
 {
-    return Real<&::cupsFinishDocument>("cupsFinishDocument")(Http, Name);
+    return Forward<&::cupsFinishDocument>("cupsFinishDocument", Http, Name);
 }
 
 ipp_status_t cupsCancelJob2(http_t *Http, const char *Name, int Job, int Purge)
 {
-    return Real<&::cupsCancelJob2>("cupsCancelJob2")(Http, Name, Job, Purge);
+    return Forward<&::cupsCancelJob2>("cupsCancelJob2", Http, Name, Job, Purge);
 }
 
 ipp_t *cupsGetResponse(http_t *Http, const char *Resource)
 {
-    return Real<&::cupsGetResponse>("cupsGetResponse")(Http, Resource);
+    return Forward<&::cupsGetResponse>("cupsGetResponse", Http, Resource);
 }
 
 ipp_status_t ippGetStatusCode(ipp_t *Ipp)
 {
-    return Real<&::ippGetStatusCode>("ippGetStatusCode")(Ipp);
+    return Forward<&::ippGetStatusCode>("ippGetStatusCode", Ipp);
 }
 
 void ippDelete(ipp_t *Ipp)
 {
-    Real<&::ippDelete>("ippDelete")(Ipp);
+    Forward<&::ippDelete>("ippDelete", Ipp);
 }
 }

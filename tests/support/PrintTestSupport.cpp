@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fstream>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -167,6 +168,16 @@ void RestoreClient(const std::string &OldServer, bool HadServer)
 std::string InterruptingCupsLibrary()
 {
     return QRV4_CUPS_INTERRUPT_LIBRARY;
+}
+
+int CupsCallsUnderway()
+{
+    void *Library = dlopen(QRV4_CUPS_INTERRUPT_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+    if (!Library) return 0;
+    const auto Count = reinterpret_cast<int (*)()>(dlsym(Library, "qrv4CupsCallsUnderway"));
+    const int Underway = Count ? Count() : 0;
+    dlclose(Library);
+    return Underway;
 }
 
 NoPrinters::NoPrinters()

@@ -27,6 +27,9 @@ std::vector<QSizeF> PdfPageSizes(const std::string &Path);
 // The print service's library for the program to open instead of the system's, so that
 // PrivateCups::InterruptAtNextJob takes effect.
 std::string InterruptingCupsLibrary();
+// How many of the program's calls are inside that library now: a job's conversation stuck on a
+// silent scheduler stays there; 0 while the library is not open.
+int CupsCallsUnderway();
 
 // No print service while it lives: this process's CUPS client points at a
 // socket nobody listens on, so the system has no printers.
