@@ -33,6 +33,7 @@ bool KnownQueue(const QString &Queue);
 // The queue's own defaults: its default paper, portrait, one copy, automatic bin.
 DEVMODEA DefaultDevMode(const QString &Queue);
 QPageLayout PageLayoutOf(const DEVMODEA &Mode);
+
 // How a job handed to the print service ended.
 enum class JobOutcome {
     Sent,
