@@ -3,6 +3,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/CupsLibrary.h"
+#include "platform/win/KernelObjects.h"
 #include "platform/win/WinGdi.h"
 #include "report/frxClass.h"
 #include "report/frxRes.h"
@@ -344,7 +345,9 @@ void TfrxPrinter::EndDoc()
 {
     if (!FPrinting) return;
     const bool Sent = ::EndDoc(FDC) > 0;
+    const bool MayPrint = !Sent && GetLastError() == ERROR_TIMEOUT;
     CloseDocument();
+    if (MayPrint) throw Exception(win::JobFateUnknown(FName));
     if (!Sent) DocumentNotSent();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/vcl/Printers.h"
 #include "platform/web/RuntimeModule.h"
 #include "platform/web/WebEngineView.h"
+#include "platform/win/CupsLibrary.h"
 #include "platform/win/NativeWidget.h"
 #include "platform/win/PrinterDevice.h"
 #include "platform/win/QtText.h"
@@ -354,7 +355,9 @@ void TCppWebBrowser::Print(bool Prompt)
     QTemporaryDir folder;
     const QString pdf = folder.filePath("page.pdf");
     const QString title = QFileInfo(web::UrlOf(FLocationURL).path()).fileName();
-    if (!folder.isValid() || !web::WritePdf(*FView, pdf, layout) ||
-        !win::SubmitPdf(queue, title, mode, pdf))
-        throw failed();
+    if (!folder.isValid() || !web::WritePdf(*FView, pdf, layout)) throw failed();
+    const win::JobOutcome outcome = win::SubmitPdf(queue, title, mode, pdf);
+    if (outcome == win::JobOutcome::Unknown)
+        throw EPrinter(win::JobFateUnknown(printer->PrinterName()));
+    if (outcome != win::JobOutcome::Sent) throw failed();
 }

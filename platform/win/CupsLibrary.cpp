@@ -47,7 +47,10 @@ bool OpenCups(const std::string &Library, CupsCalls &Calls)
                           Resolve(library, "cupsStartDocument", calls.StartDocument) &&
                           Resolve(library, "cupsWriteRequestData", calls.WriteRequestData) &&
                           Resolve(library, "cupsFinishDocument", calls.FinishDocument) &&
-                          Resolve(library, "cupsCancelJob2", calls.CancelJob2);
+                          Resolve(library, "cupsCancelJob2", calls.CancelJob2) &&
+                          Resolve(library, "cupsGetResponse", calls.GetResponse) &&
+                          Resolve(library, "ippGetStatusCode", calls.StatusCode) &&
+                          Resolve(library, "ippDelete", calls.DeleteAnswer);
     if (resolved) Calls = calls;
     return resolved;
 }
@@ -72,6 +75,15 @@ AnsiString CupsMissing()
     CupsState &state = State();
     const std::lock_guard<std::mutex> hold(state.Lock);
     return state.Missing;
+}
+
+// Printing again blindly could give two copies (of a numbered receipt, say), not printing
+// could give none.
+AnsiString JobFateUnknown(const AnsiString &Printer)
+{
+    return "Принтер «"_a + Printer +
+           "» не ответил, и неизвестно, будет ли документ напечатан. Проверьте очередь печати, "
+           "прежде чем печатать снова"_a;
 }
 
 void SetCupsLibrary(const AnsiString &Path)

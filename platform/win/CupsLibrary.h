@@ -19,6 +19,9 @@ struct CupsCalls {
     decltype(&::cupsWriteRequestData) WriteRequestData;
     decltype(&::cupsFinishDocument) FinishDocument;
     decltype(&::cupsCancelJob2) CancelJob2;
+    decltype(&::cupsGetResponse) GetResponse;
+    decltype(&::ippGetStatusCode) StatusCode;
+    decltype(&::ippDelete) DeleteAnswer;
 };
 
 // The calls, opened at the first use and kept; null when the library cannot be opened, with
@@ -27,6 +30,8 @@ const CupsCalls *Cups();
 // Why the last job could not reach the print service: in Russian, with the loader's reason;
 // empty while the library opens.
 AnsiString CupsMissing();
+// What a user reads when the print service stopped answering while it held a job for Printer.
+AnsiString JobFateUnknown(const AnsiString &Printer);
 // The library to open instead of the system's (empty: the system's again); for a test.
 void SetCupsLibrary(const AnsiString &Path);
 

@@ -19,11 +19,22 @@ std::atomic<int> Unanswered{0};
 
 // One question between its thread and the caller, owned by both: the thread may finish long
 // after the caller gave up.
-struct Errand {
+struct Errand final : PrintErrand {
     std::mutex Lock;
     bool Finished = false;
-    bool GivenUp = false;
+    bool Abandoned = false;
     DWORD Caller = 0;
+    std::atomic<Clock::time_point> LastAnswer{Clock::now()};
+
+    void StillAnswering() override { LastAnswer = Clock::now(); }
+
+    bool GivenUp() override
+    {
+        const std::lock_guard<std::mutex> Hold(Lock);
+        return Abandoned;
+    }
+
+    Clock::time_point Deadline() const { return LastAnswer.load() + PrintServicePatience; }
 
     bool Done()
     {
@@ -36,7 +47,7 @@ struct Errand {
     {
         const std::lock_guard<std::mutex> Hold(Lock);
         if (Finished) return false;
-        GivenUp = true;
+        Abandoned = true;
         ++Unanswered;
         return true;
     }
@@ -46,25 +57,25 @@ struct Errand {
         {
             const std::lock_guard<std::mutex> Hold(Lock);
             Finished = true;
-            if (GivenUp) --Unanswered;
+            if (Abandoned) --Unanswered;
         }
         WakeThread(Caller);
     }
 };
 
-void Ask(const std::shared_ptr<Errand> &E, const std::function<void()> &Question)
+void Ask(const std::shared_ptr<Errand> &E, const std::function<void(PrintErrand &)> &Question)
 {
     // An answer that cannot be had is no answer: the caller finds none.
     try {
-        Question();
+        Question(*E);
     } catch (...) {
     }
     E->Finish();
 }
 
-// Until the errand is done or the deadline passes. Paints only: input and posted messages
-// would run the program's own handlers in the middle of the caller's work.
-bool AwaitAnswer(Errand &E, Clock::time_point Deadline)
+// Until the errand is done or the service kept silent too long. Paints only: input and posted
+// messages would run the program's own handlers in the middle of the caller's work.
+bool AwaitAnswer(Errand &E)
 {
     for (;;) {
         // Painting also takes the queue's news as seen, so a wake-up after the check below
@@ -72,6 +83,7 @@ bool AwaitAnswer(Errand &E, Clock::time_point Deadline)
         const bool Painted = DispatchPaintOnly();
         if (E.Done()) return true;
         const Clock::time_point Now = Clock::now();
+        const Clock::time_point Deadline = E.Deadline();
         if (Now >= Deadline) return false;
         if (!Painted)
             WaitForQueue(static_cast<DWORD>(
@@ -81,7 +93,7 @@ bool AwaitAnswer(Errand &E, Clock::time_point Deadline)
 
 } // namespace
 
-bool AskInTime(std::function<void()> Question)
+bool AskInTime(std::function<void(PrintErrand &)> Question)
 {
     if (Unanswered > 0) return false;
     auto E = std::make_shared<Errand>();
@@ -91,7 +103,7 @@ bool AskInTime(std::function<void()> Question)
     std::thread(Ask, E, std::move(Question)).detach();
     bool Answered = false;
     try {
-        Answered = AwaitAnswer(*E, Clock::now() + PrintServicePatience);
+        Answered = AwaitAnswer(*E);
     } catch (...) {
         E->GiveUp();
         throw;

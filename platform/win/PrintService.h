@@ -17,12 +17,27 @@ namespace win
 // How long a caller waits for the print service to answer one question.
 inline constexpr std::chrono::seconds PrintServicePatience{10};
 
+// What a question on its own thread may tell its caller, and learn of it.
+class PrintErrand
+{
+public:
+    // The service still answers a long question (a job's document going out piece by piece):
+    // the caller's wait starts over.
+    virtual void StillAnswering() = 0;
+    // The caller no longer waits: what the question leaves at the service is its own to undo.
+    virtual bool GivenUp() = 0;
+
+protected:
+    ~PrintErrand() = default;
+};
+
 // Runs Question on a thread of its own and waits until it is done, at most
-// PrintServicePatience, painting the caller's windows and handling the messages sent to
-// them meanwhile; input waits in the queue for the caller's own loop. False when the
-// question did not come back in time. While such a question still hangs, the service is
-// taken as silent: later ones fail at once instead of each keeping the caller waiting.
-bool AskInTime(std::function<void()> Question);
+// PrintServicePatience since the service last answered, painting the caller's windows and
+// handling the messages sent to them meanwhile; input waits in the queue for the caller's
+// own loop. False when the question did not come back in time. While such a question still
+// hangs, the service is taken as silent: later ones fail at once instead of each keeping the
+// caller waiting.
+bool AskInTime(std::function<void(PrintErrand &)> Question);
 
 // Question's answer, or none when the print service did not give it in time. Question
 // runs on another thread and may outlive the call: it must own what it uses.
@@ -31,7 +46,9 @@ auto AskPrintService(TQuestion Question) -> std::optional<std::invoke_result_t<T
 {
     using TAnswer = std::invoke_result_t<TQuestion &>;
     auto Answer = std::make_shared<std::optional<TAnswer>>();
-    if (!AskInTime([Answer, Question = std::move(Question)]() mutable { *Answer = Question(); }))
+    if (!AskInTime([Answer, Question = std::move(Question)](PrintErrand &) mutable {
+            *Answer = Question();
+        }))
         return std::nullopt;
     return std::move(*Answer);
 }

@@ -1,12 +1,18 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/win/CupsLibrary.h"
 #include "platform/win/DeviceContext.h"
+#include "platform/win/KernelObjects.h"
+#include "platform/win/PrintService.h"
 #include "platform/win/PrinterDevice.h"
 
-#include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryFile>
+
+#include <atomic>
+#include <fstream>
+#include <memory>
+#include <vector>
 
 namespace win
 {
@@ -75,29 +81,86 @@ void PrinterDevice::CloseDocument()
     Spool.reset();
 }
 
-bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
-               const QString &File)
+namespace
 {
-    // The job itself talks to the service on this thread: only while it answers.
-    if (!KnownQueue(Queue)) return false;
-    QFile Pdf(File);
-    const CupsCalls *Cups = win::Cups();
-    if (!Cups || !Pdf.open(QIODevice::ReadOnly)) return false;
-    const std::string Name = Queue.toStdString(), JobTitle = Title.toStdString();
-    const JobOptions Options(*Cups, Mode);
-    const int Job = Cups->CreateJob(CUPS_HTTP_DEFAULT, Name.c_str(), JobTitle.c_str(),
-                                    Options.Count(), Options.Options());
-    if (Job <= 0) return false;
-    bool Sent = Cups->StartDocument(CUPS_HTTP_DEFAULT, Name.c_str(), Job, JobTitle.c_str(),
-                                    CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
-    while (Sent && !Pdf.atEnd()) {
-        const QByteArray Chunk = Pdf.read(1 << 16);
-        Sent = Cups->WriteRequestData(CUPS_HTTP_DEFAULT, Chunk.constData(),
-                                      static_cast<size_t>(Chunk.size())) == HTTP_STATUS_CONTINUE;
+
+// One PDF job's conversation with the print service, held by the caller and by the thread
+// that talks, which may go on after the caller stopped waiting.
+class PdfJob
+{
+public:
+    PdfJob(const CupsCalls &Cups, const QString &Queue, const QString &Title, std::ifstream Pdf)
+        : FCups(Cups), FQueue(Queue.toStdString()), FTitle(Title.toStdString()),
+          FPdf(std::move(Pdf))
+    {
     }
-    if (Cups->FinishDocument(CUPS_HTTP_DEFAULT, Name.c_str()) != IPP_STATUS_OK) Sent = false;
-    if (!Sent) Cups->CancelJob2(CUPS_HTTP_DEFAULT, Name.c_str(), Job, 1);
-    return Sent;
+
+    void Run(PrintErrand &Errand, const DEVMODEA &Mode)
+    {
+        const JobOptions Options(FCups, Mode);
+        const int Job = FCups.CreateJob(CUPS_HTTP_DEFAULT, FQueue.c_str(), FTitle.c_str(),
+                                        Options.Count(), Options.Options());
+        if (Job <= 0) return;
+        FCreated = true;
+        if (Send(Errand, Job)) {
+            FOutcome = JobOutcome::Sent;
+            return;
+        }
+        // A job the service takes back will not print; one it cannot take back might.
+        if (FCups.CancelJob2(CUPS_HTTP_DEFAULT, FQueue.c_str(), Job, 1) == IPP_STATUS_OK)
+            FOutcome = JobOutcome::NotSent;
+        else
+            FOutcome = JobOutcome::Unknown;
+    }
+
+    // Where the conversation ended; for a caller that gave up, whether the service holds a
+    // job that might print.
+    JobOutcome Outcome(bool Answered) const
+    {
+        if (Answered) return FOutcome;
+        return FCreated ? JobOutcome::Unknown : JobOutcome::NotSent;
+    }
+
+private:
+    // The document, stopped where the caller gave up: what went out is taken back.
+    bool Send(PrintErrand &Errand, int Job)
+    {
+        bool Sent = FCups.StartDocument(CUPS_HTTP_DEFAULT, FQueue.c_str(), Job, FTitle.c_str(),
+                                        CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+        std::vector<char> Chunk(1 << 16);
+        while (Sent && !Errand.GivenUp() && FPdf.read(Chunk.data(), std::ssize(Chunk)).gcount()) {
+            Sent =
+                FCups.WriteRequestData(CUPS_HTTP_DEFAULT, Chunk.data(),
+                                       static_cast<size_t>(FPdf.gcount())) == HTTP_STATUS_CONTINUE;
+            Errand.StillAnswering();
+        }
+        Sent = Sent && !Errand.GivenUp() && !FPdf.bad();
+        if (Sent) return FinishDocument(FCups, FQueue);
+        FCups.FinishDocument(CUPS_HTTP_DEFAULT, FQueue.c_str());
+        return false;
+    }
+
+    const CupsCalls &FCups;
+    const std::string FQueue;
+    const std::string FTitle;
+    std::ifstream FPdf;
+    std::atomic<bool> FCreated{false};
+    JobOutcome FOutcome = JobOutcome::NotSent;
+};
+
+} // namespace
+
+JobOutcome SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
+                     const QString &File)
+{
+    const CupsCalls *Cups = win::Cups();
+    std::ifstream Pdf(File.toStdString(), std::ios::binary);
+    if (!Cups || !Pdf) return JobOutcome::NotSent;
+    // The service is talked to off this thread, which paints meanwhile: one that stops
+    // answering half-way through a job would hold it a minute and then report success.
+    auto Job = std::make_shared<PdfJob>(*Cups, Queue, Title, std::move(Pdf));
+    const bool Answered = AskInTime([Job, Mode](PrintErrand &Errand) { Job->Run(Errand, Mode); });
+    return Job->Outcome(Answered);
 }
 
 namespace
@@ -221,12 +284,16 @@ int EndDoc(HDC Dc)
     const bool Written =
         P->Painter->end() && P->Spool->flush() && P->Spool->error() == QFileDevice::NoError;
     const QString Spooled = P->Spool->fileName();
-    const bool Sent =
-        Written && (P->Output.isEmpty() ? SubmitPdf(P->Queue, P->Title, P->Mode(), Spooled)
-                                        : rtl::ReplaceFileContentFrom(P->Output.toStdString(),
-                                                                      Spooled.toStdString()) == 0);
+    JobOutcome Outcome = JobOutcome::NotSent;
+    if (Written && P->Output.isEmpty())
+        Outcome = SubmitPdf(P->Queue, P->Title, P->Mode(), Spooled);
+    else if (Written &&
+             rtl::ReplaceFileContentFrom(P->Output.toStdString(), Spooled.toStdString()) == 0)
+        Outcome = JobOutcome::Sent;
     P->CloseDocument();
-    return Sent ? 1 : SP_ERROR;
+    if (Outcome == JobOutcome::Sent) return 1;
+    SetLastError(Outcome == JobOutcome::Unknown ? ERROR_TIMEOUT : ERROR_GEN_FAILURE);
+    return SP_ERROR;
 }
 
 int AbortDoc(HDC Dc)

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 class QPainter;
 class QPdfWriter;
@@ -32,9 +33,22 @@ bool KnownQueue(const QString &Queue);
 // The queue's own defaults: its default paper, portrait, one copy, automatic bin.
 DEVMODEA DefaultDevMode(const QString &Queue);
 QPageLayout PageLayoutOf(const DEVMODEA &Mode);
+
+// How a job handed to the print service ended.
+enum class JobOutcome {
+    Sent,
+    NotSent,
+    // The service stopped answering once it held the job: it may print it or not.
+    Unknown,
+};
+
 // Sends a finished PDF file to the queue as one job, with the mode's copies and sides.
-bool SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
-               const QString &File);
+JobOutcome SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA &Mode,
+                     const QString &File);
+// Ends the document of the job being sent on this thread's connection to Queue; whether the
+// service confirmed it. The library's own ending reports the status of the request before
+// when the service never answers this one.
+bool FinishDocument(const CupsCalls &Cups, const std::string &Queue);
 
 // The CUPS options a job takes from a device mode (copies, sides).
 class JobOptions

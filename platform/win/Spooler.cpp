@@ -114,6 +114,15 @@ JobOptions::~JobOptions()
     FCups.FreeOptions(FCount, FOptions);
 }
 
+bool FinishDocument(const CupsCalls &Cups, const std::string &Queue)
+{
+    const std::string Resource = "/printers/" + Queue;
+    ipp_t *Answer = Cups.GetResponse(CUPS_HTTP_DEFAULT, Resource.c_str());
+    const bool Confirmed = Answer && Cups.StatusCode(Answer) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+    Cups.DeleteAnswer(Answer);
+    return Confirmed;
+}
+
 namespace
 {
 
@@ -332,8 +341,7 @@ BOOL EndDocPrinter(HANDLE Printer)
     OpenPrinter *P = FindPrinter(Printer);
     if (!P || !P->Job) return FALSE;
     P->Job = 0;
-    return P->Cups->FinishDocument(CUPS_HTTP_DEFAULT, P->Queue.toStdString().c_str()) ==
-           IPP_STATUS_OK;
+    return FinishDocument(*P->Cups, P->Queue.toStdString());
 }
 
 BOOL AbortPrinter(HANDLE Printer)

@@ -122,6 +122,8 @@ HDC ResetDCA(HDC Dc, const DEVMODEA *DevMode);
 int StartDocA(HDC Dc, const DOCINFOA *Info);
 int StartPage(HDC Dc);
 int EndPage(HDC Dc);
+// On failure the last error is ERROR_TIMEOUT when the print service stopped answering once it
+// held the job, so that it may yet print.
 int EndDoc(HDC Dc);
 // Drops the document: nothing reaches the queue or the output file.
 int AbortDoc(HDC Dc);

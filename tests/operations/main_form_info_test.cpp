@@ -9,6 +9,7 @@
 #include "platform/rtl/ClassesStreams.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Printers.h"
+#include "platform/win/CupsLibrary.h"
 #include "platform/win/NativeWidget.h"
 #include "report/frxPrinter.h"
 #include "tests/link/MainFormTestSupport.h"
@@ -31,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -588,6 +590,30 @@ TEST_F(EngineTest, PrintButtonAsksThePrintDialogAndPrintsThePageAsText)
     for (const std::string &page : pages)
         text += page;
     EXPECT_NE(text.find("Восстановление"), std::string::npos) << "the page's text is not text";
+}
+
+// The print service gone while the page went out: the user is told, with the printer's name,
+// that the page may or may not come out, instead of nothing as after a print.
+TEST_F(EngineTest, APageWhoseServiceWentAwayAsItWentOutIsToldToBeOfUnknownFate)
+{
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("office"));
+    ASSERT_TRUE(cups.SetDefault("office"));
+    frxPrinters()->Refresh();
+    Form->TS_InfoList->SetTabIndex(3);
+    ASSERT_TRUE(Loaded());
+    win::SetCupsLibrary(printtest::InterruptingCupsLibrary());
+    cups.InterruptAtNextJob(printtest::PrivateCups::JobStep::Writing, SIGKILL);
+    Dialogs.ReplyDialog([](TCommonDialog &) { return true; });
+    Dialogs.ReplyMessage(mrOk);
+    ClickOn(Form->BTN_InfoPrint);
+    const bool said = PumpUntil([&] { return !Dialogs.Messages().empty(); }, 30000);
+    win::SetCupsLibrary("");
+    ASSERT_TRUE(said) << "nothing was said of the page's job";
+    const AnsiString text = Dialogs.Messages()[0].Text;
+    EXPECT_GT(text.Pos("«office»"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("неизвестно, будет ли документ напечатан"_a), 0) << text.ToUtf8();
 }
 
 // ---- the page worked with the mouse ----

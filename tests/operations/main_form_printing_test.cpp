@@ -9,11 +9,18 @@
 #include "tests/operations/ReportsTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 
+#include "platform/win/CupsLibrary.h"
+#include "tests/vcl/VclTestSupport.h"
+
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 using namespace printtest;
 
@@ -120,6 +127,89 @@ TEST_F(PrintingTest, APrinterGoneSinceTheLastPrintIsNotOffered)
         EXPECT_EQ(shown, 0);
     }
     frxPrinters()->Refresh();
+}
+
+// A scheduler interrupted at a chosen step of the job while the archive is printed with the
+// button on the window: what the user is told of that job.
+class InterruptedJobTest : public PrintingTest
+{
+protected:
+    void SetUp() override
+    {
+        PrintingTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        win::SetCupsLibrary(InterruptingCupsLibrary());
+        maintest::ServeSampleArchive(*Sim, 20);
+        ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+        Form->Show();
+        AnswerWithOk(PrintListDlg);
+        Dialogs.ReplyMessage(mrOk);
+    }
+    void TearDown() override
+    {
+        Cups.Resume();
+        win::SetCupsLibrary("");
+        PrintingTest::TearDown();
+    }
+
+    // Presses the print button and handles messages until the print has said something.
+    AnsiString PrintAndReadWhatIsSaid()
+    {
+        vcltest::Click(Form->BTN_PrintArchive, 10, 10);
+        if (!maintest::PumpUntil([&] { return !Dialogs.Messages().empty(); }, 120000))
+            return "(nothing was said)"_a;
+        return Dialogs.Messages().back().Text;
+    }
+};
+
+// Stopped with the job in its hands, the scheduler neither prints nor answers: the window
+// paints while the print waits, and then the user learns that the job on "Office" may or may
+// not come out, rather than a minute's freeze ending in silence.
+TEST_F(InterruptedJobTest, ASchedulerFallenSilentWithTheJobLeavesItsFateToTheUser)
+{
+    constexpr UINT AskToPaint = WM_APP + 41;
+    bool paintedWhileWaiting = false, paintAsked = false;
+    TWndMethod formProc = Form->WindowProc;
+    Form->WindowProc = [&](TMessage &Message) {
+        if (Message.Msg == AskToPaint) {
+            InvalidateRect(Form->Handle(), nullptr, FALSE);
+            paintAsked = true;
+        } else if (Message.Msg == WM_PAINT && paintAsked) {
+            paintedWhileWaiting = paintedWhileWaiting || CupsCallsUnderway() > 0;
+        }
+        formProc(Message);
+    };
+    const HWND window = Form->Handle();
+    std::atomic<bool> done{false}, userDone{false};
+    std::thread user([&] {
+        while (!done && !Cups.Silenced())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!done) SendMessageW(window, AskToPaint, 0, 0);
+        userDone = true;
+    });
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Created, SIGSTOP);
+
+    const AnsiString said = PrintAndReadWhatIsSaid();
+    done = true;
+    // Its message may still wait for the window's thread.
+    maintest::PumpUntil([&] { return userDone.load(); }, 60000);
+    user.join();
+    Form->WindowProc = formProc;
+
+    EXPECT_TRUE(paintedWhileWaiting) << "the window did not paint while the job waited";
+    EXPECT_GT(said.Pos("«Office»"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("неизвестно, будет ли документ напечатан"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("Проверьте очередь печати"_a), 0) << said.ToUtf8();
+}
+
+// Gone while the document went out, the scheduler confirms nothing: no success is assumed from
+// an answer that never came.
+TEST_F(InterruptedJobTest, ASchedulerGoneWhileTheDocumentWentOutIsNotTakenForAPrint)
+{
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Writing, SIGKILL);
+    const AnsiString said = PrintAndReadWhatIsSaid();
+    EXPECT_GT(said.Pos("«Office»"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("неизвестно, будет ли документ напечатан"_a), 0) << said.ToUtf8();
 }
 
 // The same handlers on a system with no printer at all.

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fstream>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -164,6 +165,21 @@ void RestoreClient(const std::string &OldServer, bool HadServer)
 
 } // namespace
 
+std::string InterruptingCupsLibrary()
+{
+    return QRV4_CUPS_INTERRUPT_LIBRARY;
+}
+
+int CupsCallsUnderway()
+{
+    void *Library = dlopen(QRV4_CUPS_INTERRUPT_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+    if (!Library) return 0;
+    const auto Count = reinterpret_cast<int (*)()>(dlsym(Library, "qrv4CupsCallsUnderway"));
+    const int Underway = Count ? Count() : 0;
+    dlclose(Library);
+    return Underway;
+}
+
 NoPrinters::NoPrinters()
 {
     PointClientAt(TempPath("no_cups", ".sock"), FOldServer, FHadServer);
@@ -249,10 +265,39 @@ PrivateCups::~PrivateCups()
     Stop();
 }
 
+void PrivateCups::Silence()
+{
+    if (FPid > 0) kill(static_cast<pid_t>(FPid), SIGSTOP);
+}
+
+void PrivateCups::Resume()
+{
+    if (FPid > 0) kill(static_cast<pid_t>(FPid), SIGCONT);
+}
+
+bool PrivateCups::Silenced() const
+{
+    // The state follows the command, which may hold spaces, in parentheses.
+    const std::string Stat = FileBytes("/proc/" + std::to_string(FPid) + "/stat");
+    const std::size_t End = Stat.rfind(')');
+    return End != std::string::npos && Stat.compare(End, 3, ") T") == 0;
+}
+
+void PrivateCups::InterruptAtNextJob(JobStep Step, int Signal)
+{
+    const std::string Order = std::to_string(FPid) + ":" + std::to_string(Signal) + ":" +
+                              (Step == JobStep::Created ? "created:" : "writing:") +
+                              std::to_string(Sequence());
+    setenv("QRV4_CUPS_INTERRUPT", Order.c_str(), 1);
+}
+
 void PrivateCups::Stop()
 {
+    unsetenv("QRV4_CUPS_INTERRUPT");
     if (FPid > 0) {
         kill(static_cast<pid_t>(FPid), SIGTERM);
+        // A silenced scheduler ends only once it runs again.
+        Resume();
         int Status = 0;
         waitpid(static_cast<pid_t>(FPid), &Status, 0);
         FPid = 0;

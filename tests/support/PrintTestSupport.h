@@ -24,6 +24,13 @@ QImage PdfPageImage(const std::string &Path, int Page, int Dpi);
 // Each page's size in points, as pdfinfo gives it.
 std::vector<QSizeF> PdfPageSizes(const std::string &Path);
 
+// The print service's library for the program to open instead of the system's, so that
+// PrivateCups::InterruptAtNextJob takes effect.
+std::string InterruptingCupsLibrary();
+// How many of the program's calls are inside that library now: a job's conversation stuck on a
+// silent scheduler stays there; 0 while the library is not open.
+int CupsCallsUnderway();
+
 // No print service while it lives: this process's CUPS client points at a
 // socket nobody listens on, so the system has no printers.
 class NoPrinters
@@ -90,6 +97,15 @@ public:
     static std::string JobTitle(const std::string &JobFile);
     // Lines of the scheduler's error log, for failure messages.
     std::string Log() const;
+    // The scheduler stops where it is, its connections open and unanswered, as one that hangs;
+    // and goes on again.
+    void Silence();
+    void Resume();
+    bool Silenced() const;
+    // The scheduler gets Signal at that step of the next job, when the program prints through
+    // InterruptingCupsLibrary().
+    enum class JobStep { Created, Writing };
+    void InterruptAtNextJob(JobStep Step, int Signal);
 
 private:
     bool Lpadmin(const std::vector<std::string> &Arguments);

@@ -8,6 +8,7 @@
 #include "tests/support/PrintTestSupport.h"
 #include "tests/win/WinTestSupport.h"
 
+#include "platform/win/PrintService.h"
 #include "platform/win/WinSpool.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +181,26 @@ TEST_F(SilentService, AServiceBackAfterHangingIsHeardAgain)
     while ((Names = PrinterNames()).empty())
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(Names, std::vector<std::string>{"Desk"});
+}
+
+// A long job whose document keeps going out, as to a slow printer far away, is waited for past
+// the patience for one answer; it is the silence that counts, not the length.
+TEST(SlowPrintService, AQuestionTheServiceKeepsAnsweringIsWaitedForToItsEnd)
+{
+    // Five pieces, each a quarter of the patience apart: longer than it all in all.
+    constexpr int Pieces = 5;
+    const auto Gap =
+        std::chrono::duration_cast<std::chrono::milliseconds>(win::PrintServicePatience) / 4;
+    std::atomic<int> Sent{0};
+    const bool Answered = win::AskInTime([&Sent, Gap](win::PrintErrand &Errand) {
+        for (int Piece = 0; Piece < Pieces; ++Piece) {
+            std::this_thread::sleep_for(Gap);
+            ++Sent;
+            Errand.StillAnswering();
+        }
+    });
+    EXPECT_TRUE(Answered);
+    EXPECT_EQ(Sent, Pieces);
 }
 
 TEST(NoPrintService, NoPrinterAndTheNextServiceIsAskedAtOnce)

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -422,6 +423,30 @@ TEST(Spooler, RawJobWithoutThePrintServiceLibraryStartsNothing)
     const std::vector<std::string> Raws = Cups.WaitForRawJobs("Hall", 1);
     ASSERT_EQ(Raws.size(), 1u) << Cups.Log();
     EXPECT_EQ(FileBytes(Raws[0]), Line);
+}
+
+// A raw job whose scheduler went away while its bytes went out is not reported as ended: no
+// answer came to say that the job was whole.
+TEST(Spooler, RawJobWhoseSchedulerWentAwayDoesNotEnd)
+{
+    PrivateCups Cups;
+    QRV4_REQUIRE_CUPS(Cups);
+    ASSERT_TRUE(Cups.AddRawQueue("Hall")) << Cups.Log();
+    char Hall[] = "Hall", Title[] = "raw", Raw[] = "RAW";
+    HANDLE Printer = nullptr;
+    ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
+    DOC_INFO_1A RawInfo{Title, nullptr, Raw};
+    win::SetCupsLibrary(InterruptingCupsLibrary());
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Writing, SIGKILL);
+
+    ASSERT_NE(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    const std::string Line = "RAWLINE\n";
+    DWORD Written = 0;
+    WritePrinter(Printer, const_cast<char *>(Line.data()), static_cast<DWORD>(Line.size()),
+                 &Written);
+    EXPECT_FALSE(EndDocPrinter(Printer));
+    ClosePrinter(Printer);
+    win::SetCupsLibrary("");
 }
 
 } // namespace
