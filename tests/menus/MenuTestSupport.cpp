@@ -66,6 +66,11 @@ void MenuScript::Idle()
     FBusy = false;
 }
 
+bool RunOut(const MenuScript &Script)
+{
+    return vcltest::PumpUntil([&] { return Script.Done() && !TBCaptureWnd(); });
+}
+
 void MoveTo(int X, int Y)
 {
     Mouse(X, Y, win::MouseAction::Move, win::MouseButton::None);
@@ -108,6 +113,11 @@ std::vector<TTBPopupWindow *> OpenPopups()
     std::sort(Result.begin(), Result.end(),
               [&](TTBPopupWindow *A, TTBPopupWindow *B) { return Depth(A) < Depth(B); });
     return Result;
+}
+
+bool OnePopupOpen()
+{
+    return OpenPopups().size() == 1;
 }
 
 COLORREF PixelOf(TWinControl *Window, int X, int Y)
@@ -166,6 +176,10 @@ void MenuTest::SetUp()
     vcltest::PumpFor(50);
     win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 768}}});
     win::OverrideParameter(SPI_GETMENUANIMATION, 0);
+    // Every test starts with the pointer in one corner, off its windows: a menu that opened
+    // under the pointer the test before left there would ignore the test's first move.
+    MoveTo(1023, 767);
+    vcltest::Pump();
     Menu = std::make_unique<TTBPopupMenu>(nullptr);
 }
 

@@ -43,6 +43,10 @@ private:
     vcltest::IdleTicker FTicker{[this] { Idle(); }};
 };
 
+// Handles messages until the script has run to its end and no menu loop is left; false
+// when that did not come within two seconds.
+bool RunOut(const MenuScript &Script);
+
 // Input at a screen point, and keys with the character they type (cp1251).
 void MoveTo(int X, int Y);
 void LeftClick(int X, int Y);
@@ -53,6 +57,7 @@ void Press(int VirtualKey, char Char = 0);
 TTBPopupWindow *PopupAt(int X, int Y);
 // Every popup window now open, outermost first.
 std::vector<TTBPopupWindow *> OpenPopups();
+bool OnePopupOpen();
 // A pixel of a window's whole rectangle.
 COLORREF PixelOf(TWinControl *Window, int X, int Y);
 // Every pixel of a window's whole rectangle, row by row.
