@@ -172,14 +172,19 @@ void MenuTest::SetUp()
 {
     VclTest::SetUp();
     ShownForm(600, 400);
-    // The window system settles the new window before any pointer is aimed at it.
-    vcltest::PumpFor(50);
     win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 768}}});
     win::OverrideParameter(SPI_GETMENUANIMATION, 0);
-    // Every test starts with the pointer in one corner, off its windows: a menu that opened
-    // under the pointer the test before left there would ignore the test's first move.
-    MoveTo(1023, 767);
-    vcltest::Pump();
+    // Every test starts with the pointer on its form's far corner, where no menu opens: a menu
+    // opening under the pointer the test before left there ignores the test's first move. The
+    // form takes the move, so it is also the position of the last message a menu starts from.
+    const TPoint Corner =
+        Form->ClientToScreen(TPoint(Form->ClientWidth() - 5, Form->ClientHeight() - 5));
+    MoveTo(Corner.X, Corner.Y);
+    vcltest::PumpUntil([Corner] {
+        const DWORD Pos = GetMessagePos();
+        return static_cast<short>(LOWORD(Pos)) == Corner.X &&
+               static_cast<short>(HIWORD(Pos)) == Corner.Y;
+    });
     Menu = std::make_unique<TTBPopupMenu>(nullptr);
 }
 

@@ -680,7 +680,7 @@ TEST_F(PopupMenuTest, HoveringTheDownArrowScrollsByTimer)
             const TPoint At = Popup->ClientToScreen(TPoint(30, Popup->ClientHeight() - 5));
             MoveTo(At.X, At.Y);
         })
-        .Wait(150)
+        .Until([] { return OpenPopups().front()->View()->ScrollOffset() > 0; })
         .Do([&] {
             Offset = OpenPopups().front()->View()->ScrollOffset();
             Press(VK_ESCAPE);

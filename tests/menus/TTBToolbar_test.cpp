@@ -185,7 +185,7 @@ protected:
         Form->SetBounds(50, 50, 400, 300);
         Form->SetCaption("Toolbars");
         Form->Show();
-        vcltest::PumpFor(50);
+        Pump();
         Top = new TTBDock(Form.get());
         Top->SetName("TopDock");
         Top->SetParent(Form.get());
