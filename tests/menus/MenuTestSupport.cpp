@@ -180,11 +180,11 @@ void MenuTest::SetUp()
     const TPoint Corner =
         Form->ClientToScreen(TPoint(Form->ClientWidth() - 5, Form->ClientHeight() - 5));
     MoveTo(Corner.X, Corner.Y);
-    vcltest::PumpUntil([Corner] {
+    ASSERT_TRUE(vcltest::PumpUntil([Corner] {
         const DWORD Pos = GetMessagePos();
         return static_cast<short>(LOWORD(Pos)) == Corner.X &&
                static_cast<short>(HIWORD(Pos)) == Corner.Y;
-    });
+    }));
     Menu = std::make_unique<TTBPopupMenu>(nullptr);
 }
 

@@ -391,7 +391,7 @@ TEST_F(PopupMenuHelpTest, F1OverAFormWithTheHelpButtonAsksForAContextPopup)
     Form->SetBorderIcons({biSystemMenu, biHelp});
     Form->SetBounds(50, 50, 600, 400);
     Form->Show();
-    vcltest::PumpFor(50);
+    vcltest::PumpUntil([this] { return Screen->ActiveForm() == Form.get(); });
     ASSERT_EQ(Screen->ActiveForm(), Form.get());
     const THelpRun Run = PressF1OnSecondItem();
     EXPECT_FALSE(Run.StillOpen);
