@@ -14,6 +14,8 @@ namespace menutest
 namespace
 {
 
+constexpr long long UntilLimitMs = 5000;
+
 long long Now()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -30,20 +32,14 @@ void Mouse(int X, int Y, win::MouseAction Action, win::MouseButton Button)
 
 MenuScript &MenuScript::Do(std::function<void()> Step)
 {
-    FSteps.push_back({std::move(Step), 0});
-    return *this;
-}
-
-MenuScript &MenuScript::Wait(int Milliseconds)
-{
-    FSteps.push_back({nullptr, Milliseconds});
+    FSteps.push_back({std::move(Step), nullptr});
     return *this;
 }
 
 MenuScript &MenuScript::Until(std::function<bool()> Condition)
 {
     // A condition that never holds lets the script go on, for the test to fail on it.
-    FSteps.push_back({nullptr, 5000, std::move(Condition)});
+    FSteps.push_back({nullptr, std::move(Condition)});
     return *this;
 }
 
@@ -57,10 +53,10 @@ void MenuScript::Idle()
     if (Current.Action) {
         ++FNext;
         Current.Action();
-    } else if (FWaitUntil < 0) {
-        FWaitUntil = Now() + Current.WaitMs;
-    } else if (Now() >= FWaitUntil || (Current.Condition && Current.Condition())) {
-        FWaitUntil = -1;
+    } else if (FGiveUpAt < 0) {
+        FGiveUpAt = Now() + UntilLimitMs;
+    } else if (Now() >= FGiveUpAt || Current.Condition()) {
+        FGiveUpAt = -1;
         ++FNext;
     }
     FBusy = false;

@@ -17,29 +17,27 @@ namespace menutest
 {
 
 // A script of steps run from the thread's queue while a modal loop waits: each
-// step runs when no input or posted message is left, a wait step holds the script,
-// and so does an until step while its condition fails, for five seconds at most.
+// step runs when no input or posted message is left, and an until step holds the
+// script while its condition fails, for five seconds at most.
 class MenuScript
 {
 public:
     MenuScript() = default;
 
     MenuScript &Do(std::function<void()> Step);
-    MenuScript &Wait(int Milliseconds);
     MenuScript &Until(std::function<bool()> Condition);
     bool Done() const { return FNext >= FSteps.size(); }
 
 private:
     struct Step {
         std::function<void()> Action;
-        int WaitMs = 0;
         std::function<bool()> Condition;
     };
     void Idle();
     std::vector<Step> FSteps;
     std::size_t FNext = 0;
     bool FBusy = false;
-    long long FWaitUntil = -1;
+    long long FGiveUpAt = -1;
     vcltest::IdleTicker FTicker{[this] { Idle(); }};
 };
 
