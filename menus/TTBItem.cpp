@@ -505,7 +505,9 @@ bool TTBCustomItem::IsShortCut(WORD Key, TShiftState Shift)
             if (!ComponentState().Contains(csDesigning))
                 for (int I = 0; I < Linked->Count(); ++I)
                     Linked->Items(I)->InitiateAction();
-            if (!Current->FItemStyle.Contains(tbisEmbeddedGroup) && Current != this) {
+            // The receiver hears of it too: a menu's OnPopup sets its items up before a
+            // shortcut runs one, as it does before the menu opens.
+            if (!Current->FItemStyle.Contains(tbisEmbeddedGroup)) {
                 if (Linked != Current) Linked->DoPopup(Current, true);
                 Current->DoPopup(Current, false);
             }

@@ -85,7 +85,7 @@ public:
     void SetSkin(TTBBaseSkin *Value);
 
     void Popup(int X, int Y) override;
-    bool IsShortCut(WORD Key, TShiftState Shift) { return FItems->IsShortCut(Key, Shift); }
+    bool IsShortCut(WORD Key, TShiftState Shift) override { return FItems->IsShortCut(Key, Shift); }
     static void Publish(rtl::Publisher<TTBPopupMenu> &P);
 
 protected:

@@ -1,6 +1,7 @@
 #include "platform/vcl/Controls.h"
 
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Menus.h"
 #include "platform/win/Paint.h"
 
 #include <algorithm>
@@ -537,6 +538,26 @@ void TWinControl::KeyUp(WORD &Key, TShiftState Shift)
     if (OnKeyUp) OnKeyUp(this, Key, Shift);
 }
 
+namespace
+{
+
+// Shortcuts come before the control's keys: first the context menus of the control and of the
+// windows holding it, nearest first, then what the application's hooks handle (toolbars).
+bool IsMenuKey(TWinControl *Control, TMessage &Message)
+{
+    if (!Control->ComponentState().Contains(csDesigning)) {
+        const WORD key = static_cast<WORD>(Message.WParam);
+        const TShiftState shift = KeyDataToShiftState(Message.LParam);
+        for (TWinControl *c = Control; c; c = c->Parent())
+            if (TPopupMenu *menu = c->PopupMenu(); menu && menu->IsShortCut(key, shift))
+                return true;
+    }
+    return Application &&
+           SendMessageW(Application->Handle(), CM_APPKEYDOWN, Message.WParam, Message.LParam);
+}
+
+} // namespace
+
 bool TWinControl::DoKeyDown(TMessage &Message)
 {
     TCustomForm *form = GetParentForm(this);
@@ -672,10 +693,7 @@ void TWinControl::WndProc(TMessage &Message)
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: {
         Message.Result = 1;
-        // Shortcuts the application's hooks handle (toolbars) come before the control's keys.
-        if (Application &&
-            SendMessageW(Application->Handle(), CM_APPKEYDOWN, Message.WParam, Message.LParam))
-            return;
+        if (IsMenuKey(this, Message)) return;
         if (Perform(CM_CHILDKEY, Message.WParam, reinterpret_cast<LPARAM>(this))) return;
         LRESULT mask = 0;
         switch (Message.WParam) {

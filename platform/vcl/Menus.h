@@ -86,8 +86,9 @@ public:
     explicit TMenu(TComponent *AOwner);
     ~TMenu() override;
     TMenuItem *Items() const { return FItems.get(); }
-    // Finds an enabled item with this short-cut and clicks it.
-    bool IsShortCut(WORD Key, TShiftState Shift);
+    // Finds an enabled item with this short-cut and clicks it. A control's key-down asks the
+    // menus of the control and of the windows holding it.
+    virtual bool IsShortCut(WORD Key, TShiftState Shift);
     // The pictures the items' image indexes name; none by default.
     TCustomImageList *Images() const { return FImages; }
     void SetImages(TCustomImageList *Value);

@@ -14,6 +14,8 @@ namespace menutest
 namespace
 {
 
+constexpr long long UntilLimitMs = 5000;
+
 long long Now()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -30,20 +32,14 @@ void Mouse(int X, int Y, win::MouseAction Action, win::MouseButton Button)
 
 MenuScript &MenuScript::Do(std::function<void()> Step)
 {
-    FSteps.push_back({std::move(Step), 0});
-    return *this;
-}
-
-MenuScript &MenuScript::Wait(int Milliseconds)
-{
-    FSteps.push_back({nullptr, Milliseconds});
+    FSteps.push_back({std::move(Step), nullptr});
     return *this;
 }
 
 MenuScript &MenuScript::Until(std::function<bool()> Condition)
 {
     // A condition that never holds lets the script go on, for the test to fail on it.
-    FSteps.push_back({nullptr, 5000, std::move(Condition)});
+    FSteps.push_back({nullptr, std::move(Condition)});
     return *this;
 }
 
@@ -57,13 +53,18 @@ void MenuScript::Idle()
     if (Current.Action) {
         ++FNext;
         Current.Action();
-    } else if (FWaitUntil < 0) {
-        FWaitUntil = Now() + Current.WaitMs;
-    } else if (Now() >= FWaitUntil || (Current.Condition && Current.Condition())) {
-        FWaitUntil = -1;
+    } else if (FGiveUpAt < 0) {
+        FGiveUpAt = Now() + UntilLimitMs;
+    } else if (Now() >= FGiveUpAt || Current.Condition()) {
+        FGiveUpAt = -1;
         ++FNext;
     }
     FBusy = false;
+}
+
+bool RunOut(const MenuScript &Script)
+{
+    return vcltest::PumpUntil([&] { return Script.Done() && !TBCaptureWnd(); });
 }
 
 void MoveTo(int X, int Y)
@@ -108,6 +109,11 @@ std::vector<TTBPopupWindow *> OpenPopups()
     std::sort(Result.begin(), Result.end(),
               [&](TTBPopupWindow *A, TTBPopupWindow *B) { return Depth(A) < Depth(B); });
     return Result;
+}
+
+bool OnePopupOpen()
+{
+    return OpenPopups().size() == 1;
 }
 
 COLORREF PixelOf(TWinControl *Window, int X, int Y)
@@ -162,10 +168,19 @@ void MenuTest::SetUp()
 {
     VclTest::SetUp();
     ShownForm(600, 400);
-    // The window system settles the new window before any pointer is aimed at it.
-    vcltest::PumpFor(50);
     win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 768}}});
     win::OverrideParameter(SPI_GETMENUANIMATION, 0);
+    // Every test starts with the pointer on its form's far corner, where no menu opens: a menu
+    // opening under the pointer the test before left there ignores the test's first move. The
+    // form takes the move, so it is also the position of the last message a menu starts from.
+    const TPoint Corner =
+        Form->ClientToScreen(TPoint(Form->ClientWidth() - 5, Form->ClientHeight() - 5));
+    MoveTo(Corner.X, Corner.Y);
+    ASSERT_TRUE(vcltest::PumpUntil([Corner] {
+        const DWORD Pos = GetMessagePos();
+        return static_cast<short>(LOWORD(Pos)) == Corner.X &&
+               static_cast<short>(HIWORD(Pos)) == Corner.Y;
+    }));
     Menu = std::make_unique<TTBPopupMenu>(nullptr);
 }
 

@@ -17,31 +17,33 @@ namespace menutest
 {
 
 // A script of steps run from the thread's queue while a modal loop waits: each
-// step runs when no input or posted message is left, a wait step holds the script,
-// and so does an until step while its condition fails, for five seconds at most.
+// step runs when no input or posted message is left, and an until step holds the
+// script while its condition fails, for five seconds at most.
 class MenuScript
 {
 public:
     MenuScript() = default;
 
     MenuScript &Do(std::function<void()> Step);
-    MenuScript &Wait(int Milliseconds);
     MenuScript &Until(std::function<bool()> Condition);
     bool Done() const { return FNext >= FSteps.size(); }
 
 private:
     struct Step {
         std::function<void()> Action;
-        int WaitMs = 0;
         std::function<bool()> Condition;
     };
     void Idle();
     std::vector<Step> FSteps;
     std::size_t FNext = 0;
     bool FBusy = false;
-    long long FWaitUntil = -1;
+    long long FGiveUpAt = -1;
     vcltest::IdleTicker FTicker{[this] { Idle(); }};
 };
+
+// Handles messages until the script has run to its end and no menu loop is left; false
+// when that did not come within two seconds.
+bool RunOut(const MenuScript &Script);
 
 // Input at a screen point, and keys with the character they type (cp1251).
 void MoveTo(int X, int Y);
@@ -53,6 +55,7 @@ void Press(int VirtualKey, char Char = 0);
 TTBPopupWindow *PopupAt(int X, int Y);
 // Every popup window now open, outermost first.
 std::vector<TTBPopupWindow *> OpenPopups();
+bool OnePopupOpen();
 // A pixel of a window's whole rectangle.
 COLORREF PixelOf(TWinControl *Window, int X, int Y);
 // Every pixel of a window's whole rectangle, row by row.

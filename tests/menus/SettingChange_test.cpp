@@ -115,7 +115,7 @@ protected:
     {
         Bar->SetFloatingPosition(TPoint(300, 250));
         Bar->SetFloating(true);
-        vcltest::PumpFor(20);
+        vcltest::Pump();
         ASSERT_TRUE(Bar->Floating());
     }
 

@@ -27,12 +27,14 @@ TEST_F(AnimationTest, SlideEndsWithTheWholeMenuShown)
     bool RunningAtFirst = false, RunningAfter = true;
     COLORREF Inside = 0;
     MenuScript Script;
-    Script.Do([&] { RunningAtFirst = TBAnimationRunning(); }).Wait(400).Do([&] {
-        RunningAfter = TBAnimationRunning();
-        TTBPopupWindow *Popup = OpenPopups().front();
-        Inside = PixelOf(Popup, Popup->Width() - 5, 8);
-        Press(VK_ESCAPE);
-    });
+    Script.Do([&] { RunningAtFirst = TBAnimationRunning(); })
+        .Until([] { return !TBAnimationRunning(); })
+        .Do([&] {
+            RunningAfter = TBAnimationRunning();
+            TTBPopupWindow *Popup = OpenPopups().front();
+            Inside = PixelOf(Popup, Popup->Width() - 5, 8);
+            Press(VK_ESCAPE);
+        });
     Menu->Popup(100, 100);
     EXPECT_TRUE(Script.Done());
     EXPECT_TRUE(RunningAtFirst);

@@ -122,7 +122,6 @@ protected:
         VclTest::SetUp();
         win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 768}}});
         ShownForm(600, 400);
-        vcltest::PumpFor(50);
         Top = MakeDock("DockTop", dpTop);
         Bottom = MakeDock("DockBottom", dpBottom);
         Left = MakeDock("DockLeft", dpLeft);
@@ -162,7 +161,7 @@ protected:
     {
         Bar->SetFloatingPosition(TPoint(X, Y));
         Bar->SetFloating(true);
-        vcltest::PumpFor(20);
+        vcltest::PumpUntil([Bar] { return FrameShown(Bar); });
     }
 
     // Two bars floating one above the other, their frames shown.
@@ -1005,20 +1004,20 @@ TEST_F(DockTest, AnActiveFloatingFrameThatHidesPassesTheActivationToItsForm)
     ASSERT_EQ(GetActiveWindow(), Frame);
 
     A->Hide();
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([&] { return GetActiveWindow() == Form->Handle(); });
 
     EXPECT_FALSE(FrameShown(A));
     EXPECT_EQ(GetActiveWindow(), Form->Handle());
     // With no ordinary window left, a topmost one takes it.
     SetWindowPos(Form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     A->Show();
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([A] { return FrameShown(A); });
     ASSERT_TRUE(FrameShown(A));
     SetActiveWindow(Frame);
     Pump();
     ASSERT_EQ(GetActiveWindow(), Frame);
     A->Hide();
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([&] { return GetActiveWindow() == Form->Handle(); });
     EXPECT_EQ(GetActiveWindow(), Form->Handle());
 }
 
@@ -1029,7 +1028,7 @@ TEST_F(DockTest, ABarFloatingForAFormThatGoesLeavesItsFrameUnlessItFloatsAboveAl
     auto Other = std::make_unique<TForm>(nullptr);
     Other->SetBounds(100, 100, 300, 200);
     Other->Show();
-    vcltest::PumpFor(20);
+    Pump();
     TTBDock *OtherDock = menutest::MakeDock(Other.get(), "OtherTop", dpTop);
     auto Lone = std::make_unique<TestBar>(nullptr, 100, 20);
     auto Above = std::make_unique<TestBar>(nullptr, 100, 20);
@@ -1372,7 +1371,7 @@ void SetApplicationState(Qt::ApplicationState State)
 {
     QApplicationStateChangeEvent Change(State);
     QCoreApplication::sendEvent(qApp, &Change);
-    vcltest::PumpFor(20);
+    vcltest::Pump();
 }
 
 TEST_F(DockTest, FloatingBarsHideWhileTheApplicationIsInactive)
@@ -1406,24 +1405,24 @@ TEST_F(DockTest, AFloatingBarIsHiddenAndShownWithItsForm)
 {
     const auto [WithForm, OnTop] = TwoFloatingBars();
     OnTop->SetFloatingMode(fmOnTopOfAllForms);
-    vcltest::PumpFor(20);
+    Pump();
 
     Form->Hide();
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([Bar = WithForm] { return !FrameShown(Bar); });
     EXPECT_FALSE(FrameShown(WithForm));
     EXPECT_TRUE(FrameShown(OnTop));
     Form->Show();
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([Bar = WithForm] { return FrameShown(Bar); });
     EXPECT_TRUE(FrameShown(WithForm));
     EXPECT_EQ(GetWindow(WithForm->FloatingWindowParent()->Handle(), GW_OWNER), Form->Handle());
     EXPECT_EQ(GetWindow(OnTop->FloatingWindowParent()->Handle(), GW_OWNER), Application->Handle());
 
     // A minimised form takes its bar down with it too.
     Form->SetWindowState(wsMinimized);
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([Bar = WithForm] { return !FrameShown(Bar); });
     EXPECT_FALSE(FrameShown(WithForm));
     Form->SetWindowState(wsNormal);
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([Bar = WithForm] { return FrameShown(Bar); });
     EXPECT_TRUE(FrameShown(WithForm));
 }
 
@@ -1446,12 +1445,15 @@ TEST_F(DockTest, AFrameGivenToItsFormRisesAboveItButNotAboveAnotherForm)
     TForm Other(nullptr);
     Other.SetBounds(150, 100, 300, 200);
     Other.Show();
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([&] { return ZPlace(Other.Handle()) < ZPlace(Form->Handle()); });
     const HWND Frame = A->FloatingWindowParent()->Handle();
     ASSERT_LT(ZPlace(Other.Handle()), ZPlace(Form->Handle()));
 
     A->SetFloatingMode(fmOnTopOfParentForm);
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([&] {
+        return GetWindow(Frame, GW_OWNER) == Form->Handle() &&
+               GetWindow(Other.Handle(), GW_HWNDNEXT) == Frame;
+    });
 
     ASSERT_EQ(GetWindow(Frame, GW_OWNER), Form->Handle());
     EXPECT_TRUE(FrameShown(A));
@@ -1470,7 +1472,8 @@ TEST_F(DockTest, AFloatingFrameOutlivesTheWindowOfItsForm)
     // The form's window goes and is made anew, shown as the old one was: the frame it
     // owned is kept, owned by the new window and shown with it.
     Form->RecreateWnd();
-    vcltest::PumpFor(50);
+    vcltest::PumpUntil(
+        [&] { return FrameShown(A) && GetWindow(Frame, GW_OWNER) == Form->Handle(); });
     ASSERT_TRUE(IsWindow(Frame));
     EXPECT_EQ(A->FloatingWindowParent()->Handle(), Frame);
     EXPECT_NE(Form->Handle(), OldForm);
@@ -1516,7 +1519,7 @@ TEST_F(DockTest, PictureOfDockedFloatingAndChevronedBars)
     TTBToolbar *Palette = Toolbar("Palette", Top, 2, {"Red", "Green", "Blue", "Black", "White"});
     Palette->SetFloatingWidth(120);
     FloatAt(Palette, 280, 220);
-    vcltest::PumpFor(200);
+    Pump();
 
     EXPECT_EQ(Standard->CurrentDock(), Top);
     EXPECT_EQ(Formatting->EffectiveDockRow(), Standard->EffectiveDockRow());

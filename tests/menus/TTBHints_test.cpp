@@ -127,10 +127,18 @@ TEST_F(HintsTest, MenuItemsThatAskForItShowTheirHintWhileTheMenuIsOpen)
     // What the hint window and the application's hint text said at each look.
     std::vector<std::pair<AnsiString, AnsiString>> Seen;
     auto Look = [&] { Seen.emplace_back(ShownHint(), Application->Hint()); };
+    // Each look waits for the hovered item's text: a hint that comes shows after its pause,
+    // one that does not was cancelled with the move.
+    auto Hovered = [](const char *Text) {
+        return [Text] { return Application->Hint() == AnsiString::FromUtf8(Text); };
+    };
+    auto HintUp = [](const char *Text) {
+        return [Text] { return ShownHint() == AnsiString::FromUtf8(Text); };
+    };
     MenuScript Script;
-    Script.Do(Over(0)).Wait(250).Do(Look);
-    Script.Do(Over(1)).Wait(250).Do(Look);
-    Script.Do(Over(2)).Wait(250).Do(Look);
+    Script.Do(Over(0)).Until(HintUp("Копировать")).Do(Look);
+    Script.Do(Over(1)).Until(Hovered("Вставляет ключ")).Do(Look);
+    Script.Do(Over(2)).Until(HintUp("Удалить")).Do(Look);
     Script.Do([] { Press(VK_ESCAPE); });
     Menu->Popup(100, 100);
     Pump();

@@ -2,6 +2,7 @@
 
 #include "menus/TTBItemViewer.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/StdCtrls.h"
 #include "platform/win/SysParams.h"
 
 using namespace menutest;
@@ -290,6 +291,53 @@ TEST_F(PopupMenuTest, NavigationKeysWrapAndTab)
     EXPECT_TRUE(Clicks.empty());
 }
 
+// Ctrl+K, typed into the focused window.
+void PressCtrlK()
+{
+    vcltest::KeyDown(VK_CONTROL);
+    Press('K', 11);
+    vcltest::KeyUp(VK_CONTROL);
+}
+
+TEST_F(PopupMenuTest, AShortCutTypedInAnEditRunsTheItemOfTheMenuTheEditOrItsFormHolds)
+{
+    TTBSubmenuItem *Lines = AddSubmenu(Menu->Items(), "Lines");
+    TTBItem *Kill = AddItem(Lines, "Kill line");
+    Kill->SetShortCut(ShortCut('K', TShiftState{ssCtrl}));
+    Menu->OnPopup = [this](TObject *) { Clicks.push_back("popup"); };
+    auto *Edit = new TEdit(Form.get());
+    Edit->SetParent(Form.get());
+    std::vector<WORD> EditKeys;
+    Edit->OnKeyDown = [&](TObject *, WORD &Key, TShiftState) { EditKeys.push_back(Key); };
+    vcltest::Pump();
+    Edit->SetFocus();
+    const std::vector<AnsiString> PopupThenClick{"popup", "Kill line"};
+    auto EditGotK = [&] { return std::ranges::count(EditKeys, 'K') > 0; };
+
+    // The menu sets its items up first, as when it opens; the edit never sees the key.
+    Edit->SetPopupMenu(Menu.get());
+    PressCtrlK();
+    EXPECT_TRUE(vcltest::PumpUntil([&] { return Clicks.size() >= 2; }));
+    EXPECT_EQ(Clicks, PopupThenClick);
+    EXPECT_FALSE(EditGotK());
+
+    // An edit without a menu of its own passes the key to its form's.
+    Edit->SetPopupMenu(nullptr);
+    Form->SetPopupMenu(Menu.get());
+    Clicks.clear();
+    PressCtrlK();
+    EXPECT_TRUE(vcltest::PumpUntil([&] { return Clicks.size() >= 2; }));
+    EXPECT_EQ(Clicks, PopupThenClick);
+    EXPECT_FALSE(EditGotK());
+
+    // A disabled item takes no key: the edit gets it.
+    Kill->SetEnabled(false);
+    Clicks.clear();
+    PressCtrlK();
+    EXPECT_TRUE(vcltest::PumpUntil(EditGotK));
+    EXPECT_EQ(std::ranges::count(Clicks, "Kill line"), 0);
+}
+
 // F1 on the second item, whose help context is 42: the help requests that reach
 // the application, and whether the menu had to be closed by Escape after all.
 struct THelpRun {
@@ -343,7 +391,7 @@ TEST_F(PopupMenuHelpTest, F1OverAFormWithTheHelpButtonAsksForAContextPopup)
     Form->SetBorderIcons({biSystemMenu, biHelp});
     Form->SetBounds(50, 50, 600, 400);
     Form->Show();
-    vcltest::PumpFor(50);
+    vcltest::PumpUntil([this] { return Screen->ActiveForm() == Form.get(); });
     ASSERT_EQ(Screen->ActiveForm(), Form.get());
     const THelpRun Run = PressF1OnSecondItem();
     EXPECT_FALSE(Run.StillOpen);
@@ -629,7 +677,7 @@ TEST_F(PopupMenuTest, HoveringTheDownArrowScrollsByTimer)
             const TPoint At = Popup->ClientToScreen(TPoint(30, Popup->ClientHeight() - 5));
             MoveTo(At.X, At.Y);
         })
-        .Wait(150)
+        .Until([] { return OpenPopups().front()->View()->ScrollOffset() > 0; })
         .Do([&] {
             Offset = OpenPopups().front()->View()->ScrollOffset();
             Press(VK_ESCAPE);

@@ -83,7 +83,7 @@ protected:
         auto Result = std::make_unique<Form>(nullptr);
         Result->SetBounds(50, 50, 400, 200);
         Result->Show();
-        vcltest::PumpFor(50);
+        vcltest::Pump();
         return Result;
     }
     static TTBDock *AddDock(TToolForm *Owner)
@@ -149,7 +149,7 @@ protected:
             Bar->ClientToScreen(TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
         MoveTo(At.X, At.Y);
         LeftClick(At.X, At.Y);
-        vcltest::PumpFor(50);
+        vcltest::Pump();
     }
 
     std::unique_ptr<TToolForm> Source;

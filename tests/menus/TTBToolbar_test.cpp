@@ -72,7 +72,7 @@ std::vector<AnsiString> ClickInChevronPopup(TTBToolbar *Bar, const AnsiString &C
 {
     std::vector<AnsiString> Shown;
     MenuScript Script;
-    Script.Do([&] {
+    Script.Until(OnePopupOpen).Do([&] {
         const auto Popups = OpenPopups();
         if (Popups.size() != 1) return;
         TTBView *View = Popups.front()->View();
@@ -88,8 +88,7 @@ std::vector<AnsiString> ClickInChevronPopup(TTBToolbar *Bar, const AnsiString &C
     const TRect R = Bar->View()->Find(Bar->ChevronItem())->BoundsRect();
     const TPoint At = Bar->ClientToScreen(TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
     LeftClick(At.X, At.Y);
-    vcltest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     return Shown;
 }
 
@@ -186,7 +185,7 @@ protected:
         Form->SetBounds(50, 50, 400, 300);
         Form->SetCaption("Toolbars");
         Form->Show();
-        vcltest::PumpFor(50);
+        Pump();
         Top = new TTBDock(Form.get());
         Top->SetName("TopDock");
         Top->SetParent(Form.get());
@@ -263,9 +262,9 @@ protected:
         bool Seen = false;
         MenuScript Script;
         // Steps also run while the popup is being made; let it come up first.
-        Script.Wait(30).Until([&] {
+        Script.Until([&] {
             const auto Popups = OpenPopups();
-            return !Ready || (Popups.size() == 1 && Ready(Popups.front()));
+            return Popups.size() == 1 && (!Ready || Ready(Popups.front()));
         });
         Script.Do([&] {
             const auto Popups = OpenPopups();
@@ -284,8 +283,7 @@ protected:
     {
         MoveTo(At.X, At.Y);
         LeftClick(At.X, At.Y);
-        vcltest::PumpFor(50);
-        EXPECT_TRUE(Script.Done());
+        EXPECT_TRUE(RunOut(Script));
     }
     static TRect MenuRectOf(TTBToolbar *Bar, int Index)
     {
@@ -302,6 +300,8 @@ protected:
     {
         return CentreOf(Bar, Bar->View()->Find(Bar->Items()->Items(Index)));
     }
+    // Edit's menu of the menu bar, and no other.
+    static bool EditsMenuOpen() { return OpenCaptions() == std::vector<AnsiString>{"&Copy"}; }
     static std::vector<AnsiString> OpenCaptions()
     {
         std::vector<AnsiString> Result;
@@ -366,7 +366,7 @@ TEST_F(ToolbarTest, UnderOfficeXPTheChevronsPopupHasNoPictureColumn)
     Pump();
     std::vector<COLORREF> Left;
     MenuScript Script;
-    Script.Wait(30).Do([&] {
+    Script.Until(OnePopupOpen).Do([&] {
         const auto Popups = OpenPopups();
         if (Popups.size() == 1) {
             TTBPopupWindow *Popup = Popups.front();
@@ -471,8 +471,7 @@ TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
     vcltest::KeyDown(VK_MENU);
     vcltest::Key('F', 'f');
     vcltest::KeyUp(VK_MENU);
-    vcltest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     EXPECT_EQ(FileItems, (std::vector<AnsiString>{"&Open", "&Save"}));
     EXPECT_EQ(EditItems, std::vector<AnsiString>{"&Copy"});
     // Down selected the first item of Edit, Enter chose it; the bar is idle again.
@@ -484,7 +483,7 @@ TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
     vcltest::KeyDown(VK_MENU);
     vcltest::Key('Q', 'q');
     vcltest::KeyUp(VK_MENU);
-    vcltest::PumpFor(20);
+    Pump();
     EXPECT_TRUE(OpenPopups().empty());
 
     Bar->SetMenuBar(false);
@@ -500,7 +499,7 @@ TEST_F(ToolbarTest, AltAndTheUnderlinedLetterOfAButtonOnAPlainBarClicksIt)
     vcltest::KeyDown(VK_MENU);
     vcltest::Key('S', 's');
     vcltest::KeyUp(VK_MENU);
-    vcltest::PumpFor(20);
+    vcltest::PumpUntil([&] { return !Clicks.empty(); });
     EXPECT_EQ(Clicks, std::vector<AnsiString>{"&Stop"});
 }
 
@@ -517,7 +516,7 @@ TEST_F(ToolbarTest, OpenMenusFollowThePointerAlongTheBarAndASecondClickClosesThe
             MoveTo(AtEdit.X, AtEdit.Y);
         })
         // Steps also run while a popup is being made; let Edit's menu come up.
-        .Wait(30)
+        .Until(EditsMenuOpen)
         .Do([&] {
             AfterMove = OpenCaptions();
             LeftClick(AtEdit.X, AtEdit.Y);
@@ -530,7 +529,7 @@ TEST_F(ToolbarTest, OpenMenusFollowThePointerAlongTheBarAndASecondClickClosesThe
         });
     MoveTo(AtFile.X, AtFile.Y);
     LeftClick(AtFile.X, AtFile.Y);
-    vcltest::PumpFor(50);
+    Pump();
     EXPECT_EQ(AfterClick, (std::vector<AnsiString>{"&Open", "&Save"}));
     EXPECT_EQ(AfterMove, std::vector<AnsiString>{"&Copy"});
     EXPECT_FALSE(Script.Done());
@@ -568,8 +567,7 @@ TEST_F(ToolbarTest, AButtonWhoseMenuIsClosedByEscapeNoLongerLooksPushed)
         });
     MoveTo(AtFile.X, AtFile.Y);
     LeftClick(AtFile.X, AtFile.Y);
-    vcltest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     EXPECT_EQ(Open, (std::vector<AnsiString>{"&Open", "&Save"}));
     EXPECT_EQ(WhileOpen, GetSysColor(COLOR_BTNSHADOW));
     EXPECT_EQ(AfterEscape, GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -585,9 +583,9 @@ TEST_F(ToolbarTest, OnlyTheFirstMenuOfABarSlidesOpenTheNextOnesShowAtOnce)
     std::vector<AnsiString> Next;
     MenuScript Script;
     Script.Do([&] { FirstSlides = TBAnimationRunning(); })
-        .Wait(400)
+        .Until([] { return !TBAnimationRunning(); })
         .Do([&] { MoveTo(AtEdit.X, AtEdit.Y); })
-        .Wait(30)
+        .Until(EditsMenuOpen)
         .Do([&] {
             NextSlides = TBAnimationRunning();
             Next = OpenCaptions();
@@ -596,8 +594,7 @@ TEST_F(ToolbarTest, OnlyTheFirstMenuOfABarSlidesOpenTheNextOnesShowAtOnce)
         });
     MoveTo(AtFile.X, AtFile.Y);
     LeftClick(AtFile.X, AtFile.Y);
-    vcltest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     EXPECT_TRUE(FirstSlides);
     EXPECT_EQ(Next, std::vector<AnsiString>{"&Copy"});
     EXPECT_FALSE(NextSlides);
@@ -618,8 +615,7 @@ TEST_F(ToolbarTest, APlainButtonPressedWhileAMenuIsOpenClosesTheMenuAndClicks)
     });
     MoveTo(AtFile.X, AtFile.Y);
     LeftClick(AtFile.X, AtFile.Y);
-    vcltest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     EXPECT_EQ(BeforeHelp, (std::vector<AnsiString>{"&Open", "&Save"}));
     EXPECT_TRUE(OpenPopups().empty());
     EXPECT_EQ(Clicks, std::vector<AnsiString>{"Help"});
@@ -791,7 +787,7 @@ TEST_F(ToolbarTest, AHoveredButtonSetsTheCursorItAsksForAndLeavingTheBarEndsTheH
 
     const TPoint OverLink = CentreOf(Bar, 1);
     MoveTo(OverLink.X, OverLink.Y);
-    vcltest::PumpFor(30);
+    vcltest::PumpUntil([&] { return Bar->View()->Selected() == Bar->View()->Find(Link); });
     ASSERT_EQ(Bar->View()->Selected(), Bar->View()->Find(Link));
     ::SetCursor(LoadCursorW({}, IDC_ARROW));
     EXPECT_EQ(SetCursorMessage(), 1);
@@ -799,7 +795,8 @@ TEST_F(ToolbarTest, AHoveredButtonSetsTheCursorItAsksForAndLeavingTheBarEndsTheH
 
     const TPoint OverPlain = CentreOf(Bar, 0);
     MoveTo(OverPlain.X, OverPlain.Y);
-    vcltest::PumpFor(30);
+    vcltest::PumpUntil(
+        [&] { return Bar->View()->Selected() == Bar->View()->Find(Bar->Items()->Items(0)); });
     ::SetCursor(LoadCursorW({}, IDC_ARROW));
     SetCursorMessage();
     EXPECT_NE(GetCursor(), LoadCursorW({}, IDC_HAND));
@@ -807,7 +804,7 @@ TEST_F(ToolbarTest, AHoveredButtonSetsTheCursorItAsksForAndLeavingTheBarEndsTheH
     // Off the bar, onto the form below it: the hover ends.
     const TRect BarRect = ScreenRect(Bar);
     MoveTo(BarRect.Left + 20, BarRect.Bottom + 40);
-    vcltest::PumpFor(30);
+    vcltest::PumpUntil([&] { return !Bar->View()->Selected(); });
     EXPECT_EQ(Bar->View()->Selected(), nullptr);
 }
 
@@ -837,15 +834,14 @@ TEST_F(ToolbarTest, MenusHangFromTheirButtonsAndOverlapThemUnderOfficeXP)
         TRect Popup;
         MenuScript Script;
         // Steps also run while the popup is being made; let it come up first.
-        Script.Wait(30).Do([&] {
+        Script.Until(OnePopupOpen).Do([&] {
             const auto Popups = OpenPopups();
             if (Popups.size() == 1) Popup = ScreenRect(Popups.front());
             Press(VK_ESCAPE);
             Press(VK_ESCAPE);
         });
         Bar->KeyboardOpen(Key, false);
-        vcltest::PumpFor(20);
-        EXPECT_TRUE(Script.Done());
+        EXPECT_TRUE(RunOut(Script));
         const TRect R = Bar->View()->Find(Bar->Items()->Items(0))->BoundsRect();
         const TPoint TopLeft = Bar->ClientToScreen(TPoint(R.Left, R.Top));
         return std::pair{Popup, Bounds(TopLeft.X, TopLeft.Y, R.Width(), R.Height())};
@@ -1144,7 +1140,7 @@ TEST_F(ToolbarTest, AChevronsPopupOpenWhileTheBarsSkinIsFreedDrawsOnWithTheDefau
     ASSERT_NE(Selected, Red);
     long RedBefore = 0, RedAfter = -1, SelectedAfter = 0;
     MenuScript Script;
-    Script.Wait(30)
+    Script.Until(OnePopupOpen)
         .Do([] {
             const auto Popups = OpenPopups();
             if (Popups.size() != 1) return;
@@ -1158,7 +1154,10 @@ TEST_F(ToolbarTest, AChevronsPopupOpenWhileTheBarsSkinIsFreedDrawsOnWithTheDefau
                 TPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2));
             MoveTo(At.X, At.Y);
         })
-        .Wait(30)
+        .Until([] {
+            const auto Popups = OpenPopups();
+            return Popups.size() == 1 && Popups.front()->View()->Selected();
+        })
         .Do([&] {
             const auto Popups = OpenPopups();
             if (Popups.size() == 1) {
@@ -1279,7 +1278,7 @@ TEST_F(ToolbarTest, ClickOnAButtonRunsItsActionForTheItem)
     Pump();
     const TPoint At = CentreOf(Bar, 1);
     LeftClick(At.X, At.Y);
-    vcltest::PumpFor(50);
+    vcltest::PumpUntil([&] { return RunFor; });
     EXPECT_EQ(RunFor, Open);
     EXPECT_TRUE(Clicks.empty());
 }
@@ -1322,7 +1321,7 @@ TEST_F(ToolbarTest, IdleUpdatesTheActionsOfShownBarsAndDisablingGreysTheButton)
     EXPECT_GT(PixelsOfColour(Bar, Open, Grey), GreyBefore);
     const TPoint At = CentreOf(Bar, 0);
     LeftClick(At.X, At.Y);
-    vcltest::PumpFor(50);
+    Pump();
     EXPECT_EQ(Runs, 0);
 
     Allowed = true;

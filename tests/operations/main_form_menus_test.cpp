@@ -4,6 +4,7 @@
 // each open menu is photographed there.
 
 #include "link/grid_helpers.h"
+#include "menus/TB2Anim.h"
 #include "menus/TTBItemViewer.h"
 #include "tests/menus/MenuTestSupport.h"
 #include "tests/operations/WriterTestSupport.h"
@@ -56,6 +57,8 @@ protected:
         const auto Popups = OpenPopups();
         return Popups.size() == 1 ? Popups.front() : nullptr;
     }
+    // The one menu open, its slide over.
+    static bool MenuOut() { return OnlyPopup() && !TBAnimationRunning(); }
     static std::vector<AnsiString> Captions(TTBPopupWindow *Popup)
     {
         std::vector<AnsiString> Result;
@@ -90,7 +93,7 @@ TEST_F(GridMenuTest, WriterGrid_RightClickOpensSkinnedMenuAndDeleteRunsAfterItCl
     };
     MenuScript Script;
     // The menu slides out first: the program leaves the system's menu animation on.
-    Script.Wait(300)
+    Script.Until(MenuOut)
         .Do([&] {
             TTBPopupWindow *Popup = OnlyPopup();
             if (!Popup) return;
@@ -136,7 +139,7 @@ TEST_F(GridMenuTest, WriterGrid_DeleteWhileEditingRenamesNoOtherRow)
     ASSERT_NO_FATAL_FAILURE(OpenEditor(3, 1));
     Form->ED_WriterName->SetText("ДВОР"_a);
     MenuScript Script;
-    Script.Wait(300).Do([] { Press('E', "у"_a[1]); });
+    Script.Until(MenuOut).Do([] { Press('E', "у"_a[1]); });
     RightClickCell(Form->SG_Writer, 1, 3);
     maintest::PumpFor(50);
     EXPECT_TRUE(Script.Done());
@@ -156,7 +159,7 @@ TEST_F(GridMenuTest, WriterGrid_DeleteTakesTheRowRightClicked)
     SetKey(4, 0, 0, "2122232425262728", "ДАЧА");
     SelectCell(1, 1);
     MenuScript Script;
-    Script.Wait(300).Do([] { Press('E', "у"_a[1]); });
+    Script.Until(MenuOut).Do([] { Press('E', "у"_a[1]); });
     RightClickCell(Form->SG_Writer, 2, GridRowOf(3));
     maintest::PumpFor(50);
     EXPECT_TRUE(Script.Done());
@@ -176,7 +179,7 @@ TEST_F(GridMenuTest, WriterGrid_RightClickInsideTheSelectionKeepsIt)
     SetKey(5, 0, 0, "3132333435363738", "ГАРАЖ");
     Form->SG_Writer->SetSelection(TGridRect{1, GridRowOf(2), 1, GridRowOf(4)});
     MenuScript Script;
-    Script.Wait(300)
+    Script.Until(MenuOut)
         .Do([] {
             if (TTBPopupWindow *Popup = OnlyPopup()) HoverItem(Popup, 11);
         })
@@ -198,7 +201,7 @@ TEST_F(GridMenuTest, WriterGrid_KeyPastedIntoAnEmptyRowIsWritten)
     ClipboardSetUnicodeText("5B23456789ABCDEF");
     SelectCell(17, 3);
     MenuScript Script;
-    Script.Wait(300)
+    Script.Until(MenuOut)
         .Do([] {
             if (TTBPopupWindow *Popup = OnlyPopup()) HoverItem(Popup, 6);
         })
@@ -247,7 +250,7 @@ TEST_F(GridMenuTest, ArchiveGrid_RightClickOpensMenuAndCopiesSelection)
     ClipboardSetUnicodeText("before");
     std::vector<AnsiString> Items;
     MenuScript Script;
-    Script.Wait(300)
+    Script.Until(MenuOut)
         .Do([&] {
             TTBPopupWindow *Popup = OnlyPopup();
             if (!Popup) return;

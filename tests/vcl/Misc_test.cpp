@@ -6,6 +6,7 @@
 #include "platform/vcl/ImgList.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/Printers.h"
+#include "platform/vcl/StdCtrls.h"
 #include "platform/win/Paint.h"
 
 #include <QAbstractButton>
@@ -78,6 +79,38 @@ TEST_F(MiscTest, PopupMenu_KeysChooseAnItemAfterTheMenuCloses)
     log.clear();
     EXPECT_TRUE(menu.IsShortCut('C', {ssCtrl}));
     EXPECT_EQ(log, "click &Copy");
+}
+
+TEST_F(MiscTest, PopupMenu_ShortCutTypedInAControlRunsItsMenusItemInsteadOfTheControlsKey)
+{
+    TForm *form = ShownForm();
+    TPopupMenu menu(nullptr);
+    auto *item = new TMenuItem(&menu);
+    item->SetCaption("Select &all");
+    item->SetShortCut(TextToShortCut("Ctrl+A"));
+    int clicks = 0;
+    item->OnClick = [&](TObject *) { ++clicks; };
+    menu.Items()->Add(item);
+    auto *edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetText("abc");
+    edit->SetPopupMenu(&menu);
+    Pump();
+    edit->SetFocus();
+    edit->SetSelStart(3); // the caret after the text, nothing selected
+    auto pressCtrlA = [] {
+        KeyDown(VK_CONTROL);
+        Key('A', 1);
+        KeyUp(VK_CONTROL);
+    };
+    pressCtrlA();
+    EXPECT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    EXPECT_EQ(edit->SelLength(), 0);
+    // A disabled item leaves the key to the edit, which selects its text.
+    item->SetEnabled(false);
+    pressCtrlA();
+    EXPECT_TRUE(PumpUntil([&] { return edit->SelLength() == 3; }));
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(MiscTest, PopupMenu_EscapeChoosesNothing)
