@@ -5,6 +5,7 @@
 // counter x_shapelib is its median over shapelib's: a load should stay within 3, a save
 // within 1.5. LoadBookShown also paints the grid the loaded rows fill.
 
+#include "bench/support/Timings.h"
 #include "link/config.h"
 #include "link/main_form.h"
 #include "tools/devsim/AddressBook.h"
@@ -13,7 +14,6 @@
 #include <benchmark/benchmark.h>
 #include <shapefil.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
@@ -161,12 +161,6 @@ double SecondsOf(const std::function<void()> &Work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double Median(std::vector<double> Values)
-{
-    std::sort(Values.begin(), Values.end());
-    return Values.empty() ? 0 : Values[Values.size() / 2];
-}
-
 void Compare(benchmark::State &State, const std::function<void()> &Shapelib,
              const std::function<void()> &Ours)
 {
@@ -176,8 +170,8 @@ void Compare(benchmark::State &State, const std::function<void()> &Shapelib,
         ours.push_back(SecondsOf(Ours));
         State.SetIterationTime(ours.back());
     }
-    State.counters["shapelib_ms"] = Median(theirs) * 1e3;
-    State.counters["x_shapelib"] = Median(ours) / Median(theirs);
+    State.counters["shapelib_ms"] = bench::Median(theirs) * 1e3;
+    State.counters["x_shapelib"] = bench::Median(ours) / bench::Median(theirs);
 }
 
 void Load(benchmark::State &State, bool Shown)

@@ -57,12 +57,4 @@ double Ratio(const Timings &Times, const std::string &Ours, const std::string &T
                : ours->second.RealSeconds / theirs->second.RealSeconds;
 }
 
-double Median(std::vector<double> Values)
-{
-    if (Values.empty()) return 0;
-    std::sort(Values.begin(), Values.end());
-    const std::size_t Middle = Values.size() / 2;
-    return Values.size() % 2 ? Values[Middle] : (Values[Middle - 1] + Values[Middle]) / 2;
-}
-
 } // namespace bench

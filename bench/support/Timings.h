@@ -28,7 +28,4 @@ double Median(std::vector<double> Values);
 double Ratio(const Timings &Times, const std::string &Ours, const std::string &Theirs,
              bool Cpu = false);
 
-// The middle of some measured values; 0 for none.
-double Median(std::vector<double> Values);
-
 } // namespace bench
