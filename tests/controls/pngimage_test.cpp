@@ -120,17 +120,6 @@ template <class E> void ExpectLoadError(const Bytes &File, const char *Text = nu
     }
 }
 
-Bytes HeaderData(std::uint32_t Width, std::uint32_t Height, int Depth, int Type, int Interlace = 0)
-{
-    Bytes H;
-    for (std::uint32_t V : {Width, Height})
-        for (int Shift = 24; Shift >= 0; Shift -= 8)
-            H.push_back(static_cast<std::uint8_t>(V >> Shift));
-    H.insert(H.end(), {static_cast<std::uint8_t>(Depth), static_cast<std::uint8_t>(Type), 0, 0,
-                       static_cast<std::uint8_t>(Interlace)});
-    return H;
-}
-
 QImage QtDecoded(const Bytes &File)
 {
     QImage Image;
@@ -498,12 +487,7 @@ TEST(PngErrors, AHugeHeaderWithLittleDataCostsOnlyTheRowsThatArrive)
 
 TEST(PngErrors, AHugeInterlacedPictureWithLittleDataDrawnSmallCostsOnlyTheTarget)
 {
-    // About eighty bytes claiming 5000 x 5000 interlaced colour pixels, 75 MB of store, with a
-    // few pixels of the first pass: every eighth pixel of the top row.
-    Bytes Pass(1 + 625 * 3, 0x7F);
-    Pass[0] = 0;
-    const Bytes File = JoinChunks(
-        {{"IHDR", HeaderData(5000, 5000, 8, 2, 1)}, {"IDAT", Deflate(Pass)}, {"IEND", {}}});
+    const Bytes File = HugeInterlacedFile();
     ASSERT_LT(File.size(), 128u);
     auto Image = Load(File);
     TBitmap Shrunk, Corner;
