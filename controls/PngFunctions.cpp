@@ -180,6 +180,36 @@ std::unique_ptr<TPNGObject> BitmapToPNG(TBitmap *Source)
     return FromWork(Work, Mask, Keyed);
 }
 
+// How a picture with the effects of Options draws itself: blending makes it translucent, and so
+// does brightening or darkening a store of other than three-byte pixels, which they rebuild
+// with alpha.
+TPNGTransparencyMode ModeWithEffects(const TPNGObject &Png, TPngOptions Options)
+{
+    const bool Rebuilt = (Options.Contains(pngBrighter) || Options.Contains(pngDarker)) &&
+                         Png.GetHeader()->BitsPerPixel() != 24;
+    return Options.Contains(pngBlendOnDisabled) || Rebuilt ? ptmPartial : Png.TransparencyMode();
+}
+
+// The picture Make makes, with the effects of Options; null when there is none or it
+// cannot take them.
+template <class MakeFn> std::unique_ptr<TPNGObject> LookOf(MakeFn Make, TPngOptions Options)
+{
+    try {
+        std::unique_ptr<TPNGObject> Look = Make();
+        if (!Look) return nullptr;
+        if (Options.Contains(pngBlendOnDisabled)) MakeImageBlended(Look.get(), 127);
+        if (Options.Contains(pngGrayscaleOnDisabled)) MakeImageGrayscale(Look.get(), 255);
+        if (Options.Contains(pngBrighter)) MakeImageBrighter(Look.get(), 55);
+        if (Options.Contains(pngDarker)) MakeImageDarker(Look.get(), 55);
+        return Look;
+    } catch (const EPNGOutMemory &) {
+        // The effects rebuild a paletted or gray picture with four bytes a pixel: one
+        // near the store limit cannot take them, and shows nothing rather than a look the
+        // control is not in.
+        return nullptr;
+    }
+}
+
 } // namespace
 
 std::uint8_t PixelAlpha(const TPNGObject &Png, int X, int Y)
@@ -212,25 +242,24 @@ void DrawPNG(TPNGObject *Png, TCanvas *Canvas, const TRect &ARect, TPngOptions O
     // A control without a picture paints while disabled or hovered too: no effect
     // makes an empty picture draw anything, nor fail.
     if (Png->Empty()) return;
-    if (auto Look = WithEffects(Png, Options)) Look->Draw(Canvas, ARect);
+    // Only what reaches the canvas takes the effects, drawn where the whole would have drawn
+    // it: a huge picture drawn small costs the target, not the picture.
+    TRect Where;
+    const auto Look =
+        LookOf([&] { return Png->ShownPart(Canvas, ARect, ModeWithEffects(*Png, Options), Where); },
+               Options);
+    if (Look) Look->Draw(Canvas, Where);
 }
 
 std::unique_ptr<TPNGObject> WithEffects(TPNGObject *Png, TPngOptions Options)
 {
-    auto Look = std::make_unique<TPNGObject>();
-    try {
-        Look->Assign(Png);
-        if (Options.Contains(pngBlendOnDisabled)) MakeImageBlended(Look.get(), 127);
-        if (Options.Contains(pngGrayscaleOnDisabled)) MakeImageGrayscale(Look.get(), 255);
-        if (Options.Contains(pngBrighter)) MakeImageBrighter(Look.get(), 55);
-        if (Options.Contains(pngDarker)) MakeImageDarker(Look.get(), 55);
-    } catch (const EPNGOutMemory &) {
-        // The effects rebuild a paletted or gray picture with four bytes a pixel: one
-        // near the store limit cannot take them, and shows nothing rather than a look the
-        // control is not in.
-        return nullptr;
-    }
-    return Look;
+    return LookOf(
+        [Png] {
+            auto Copy = std::make_unique<TPNGObject>();
+            Copy->Assign(Png);
+            return Copy;
+        },
+        Options);
 }
 
 void MakeImageBlended(TPNGObject *Image, std::uint8_t Amount)

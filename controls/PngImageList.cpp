@@ -2,6 +2,8 @@
 
 #include "platform/rtl/ClassesFiler.h"
 
+#include <algorithm>
+
 QRV4_ENUM_INFO(TPngOption, pngBlendOnDisabled, pngGrayscaleOnDisabled, pngBrighter, pngDarker)
 QRV4_SET_INFO(TPngOptions, TPngOption)
 
@@ -189,6 +191,16 @@ void DefineDesignWord(TFiler *Filer, const char *Name, std::int32_t &Info, int S
         true);
 }
 
+// An icon of another size is stretched into the list's cell, so a picture is too: each cell
+// pixel along an axis of CellSize takes the picture's pixel (of Extent) it falls on.
+std::vector<int> CellAxis(int CellSize, int Extent)
+{
+    std::vector<int> Source(static_cast<std::size_t>(std::max(CellSize, 0)));
+    for (std::size_t I = 0; I < Source.size(); ++I)
+        Source[I] = static_cast<int>(I) * Extent / CellSize;
+    return Source;
+}
+
 } // namespace
 
 void TPngImageList::DefineProperties(TFiler *Filer)
@@ -239,13 +251,13 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
     Icon->SetPixelFormat(pf32bit);
     Icon->SetSize(Width(), Height());
     const TPixelAlpha Alpha(Png);
-    // An icon of another size is stretched into the list's cell, so a picture is too:
-    // each cell pixel takes the picture's pixel it falls on.
+    const std::vector<int> Columns = CellAxis(Width(), Png.Width());
+    const std::vector<int> Rows = CellAxis(Height(), Png.Height());
     for (int Y = 0; Y < Height(); ++Y) {
         auto *Row = static_cast<std::uint8_t *>(Icon->ScanLine(Y));
-        const int SY = Y * Png.Height() / Height();
+        const int SY = Rows[static_cast<std::size_t>(Y)];
         for (int X = 0; X < Width(); ++X) {
-            const int SX = X * Png.Width() / Width();
+            const int SX = Columns[static_cast<std::size_t>(X)];
             const auto C = static_cast<COLORREF>(Png.GetPixels(SX, SY));
             const int A = Alpha(SX, SY);
             std::uint8_t *P = Row + 4 * X;
@@ -265,8 +277,12 @@ std::unique_ptr<TBitmap> TPngImageList::ItemIcon(const TPngImageCollectionItem *
     // to take the disabled look.
     const TPNGObject Clear(COLOR_RGBALPHA, 8, 1, 1);
     if (!Item || Item->PngImage()->Empty()) return PngToIcon(Clear);
-    if (!Disabled) return PngToIcon(*Item->PngImage());
-    const auto Look = WithEffects(Item->PngImage(), FPngOptions * DisabledPngOptions);
+    const TPNGObject *Png = Item->PngImage();
+    if (!Disabled) return PngToIcon(*Png);
+    // Only the pixels the cell shows take the look: a huge picture costs the cell, not itself.
+    const auto Shown =
+        Png->Sampled(CellAxis(Width(), Png->Width()), CellAxis(Height(), Png->Height()));
+    const auto Look = WithEffects(Shown.get(), FPngOptions * DisabledPngOptions);
     return PngToIcon(Look ? *Look : Clear);
 }
 

@@ -416,9 +416,18 @@ public:
     TColor GetPixels(int X, int Y) const;
     void SetPixels(int X, int Y, TColor Value);
     void Resize(int CX, int CY);
+    // A picture of the same kind (colour type, depth, colours, transparency, gamma) whose
+    // pixel (I, J) is this one's (Columns[I], Rows[J]); both hold at least one coordinate.
+    std::unique_ptr<TPNGObject> Sampled(const std::vector<int> &Columns,
+                                        const std::vector<int> &Rows) const;
 
     void DrawUsingPixelInformation(TCanvas *Canvas, const TPoint &Point);
     void DrawPartialTrans(HDC Dc, const TRect &Rect);
+    // What Draw(ACanvas, Rect) shows of the picture on the canvas's visible part, were the
+    // picture drawn as Mode: one of its pixels for each target pixel shown, for Draw to draw
+    // one to one into Where. Null when nothing of it would show.
+    std::unique_ptr<TPNGObject> ShownPart(TCanvas *ACanvas, const TRect &Rect,
+                                          TPNGTransparencyMode Mode, TRect &Where) const;
     TChunkpHYs *GetPixelInformation();
     bool HasPixelInformation() const { return FChunkList.ItemFromClass<TChunkpHYs>() != nullptr; }
 
@@ -461,6 +470,9 @@ private:
     void LoadChunks(TStream *Stream);
     // Runs Build, which replaces the chunks; when it fails the picture is put back as it was.
     template <class F> void RebuildOrKeep(F Build);
+    // Adds a copy of each of Source's chunks, and takes its gamma tables; the header is copied by
+    // CopyHeader(To, From).
+    template <class F> void CopyChunks(const TPNGObject &Source, F CopyHeader);
     void DrawKeyedDib(HDC Dc, const TRect &Rect);
     void DrawOpaque(HDC Dc, const TRect &Rect);
 

@@ -3,6 +3,7 @@
 
 #include "controls/pngimage.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -24,6 +25,14 @@ std::uint8_t Blend(int Source, int Dest, int Alpha)
     return static_cast<std::uint8_t>((255 + Source * Alpha + Dest * (255 - Alpha)) >> 8);
 }
 
+// The picture coordinate blended at Offset of a target Size pixels long, of a picture Extent
+// pixels long: the pixel the offset falls in, by truncation.
+int BlendSource(int Offset, int Size, int Extent)
+{
+    if (Size == Extent) return Offset;
+    return static_cast<int>(Offset / (static_cast<double>(Size) / Extent));
+}
+
 // Blends Width x Height source pixels, stretched by truncation, into Rect of Dc.
 template <class PixelFn> void BlendInto(HDC Dc, TRect R, int Width, int Height, PixelFn Pixel)
 {
@@ -31,9 +40,6 @@ template <class PixelFn> void BlendInto(HDC Dc, TRect R, int Width, int Height, 
     if (R.Left > R.Right) std::swap(R.Left, R.Right);
     if (R.Top > R.Bottom) std::swap(R.Top, R.Bottom);
     const int W = R.Right - R.Left, H = R.Bottom - R.Top;
-    const bool Stretch = W != Width || H != Height;
-    const double FactorX = Stretch ? static_cast<double>(W) / Width : 1;
-    const double FactorY = Stretch ? static_cast<double>(H) / Height : 1;
 
     BITMAPINFO Info = win::TopDownBitmapInfo32(W, H);
     void *Bits = nullptr;
@@ -49,9 +55,9 @@ template <class PixelFn> void BlendInto(HDC Dc, TRect R, int Width, int Height, 
     auto *Target = static_cast<Bgra *>(Bits);
     std::vector<int> Columns(static_cast<std::size_t>(W));
     for (int I = 0; I < W; ++I)
-        Columns[static_cast<std::size_t>(I)] = Stretch ? static_cast<int>(I / FactorX) : I;
+        Columns[static_cast<std::size_t>(I)] = BlendSource(I, W, Width);
     for (int J = 0; J < H; ++J) {
-        const int SourceRow = Stretch ? static_cast<int>(J / FactorY) : J;
+        const int SourceRow = BlendSource(J, H, Height);
         Bgra *Row = Target + static_cast<std::ptrdiff_t>(J) * W;
         for (int I = 0; I < W; ++I) {
             const Bgra S = Pixel(Columns[static_cast<std::size_t>(I)], SourceRow);
@@ -68,7 +74,47 @@ template <class PixelFn> void BlendInto(HDC Dc, TRect R, int Width, int Height, 
     DeleteDC(Memory);
 }
 
+// The picture coordinates one axis of a target shows where it is visible, from From on.
+struct TShownAxis {
+    int From = 0;
+    std::vector<int> Source;
+};
+
+// A blend takes a reversed target as its normalised rectangle; a stretching blit mirrors the
+// picture into it.
+TShownAxis ShownAxis(int DestFrom, int DestTo, int VisibleFrom, int VisibleTo, int Extent,
+                     bool Blended)
+{
+    const int Low = std::min(DestFrom, DestTo), Size = std::abs(DestTo - DestFrom);
+    const bool Mirrored = !Blended && DestTo < DestFrom;
+    TShownAxis Axis{std::max(Low, VisibleFrom), {}};
+    for (int D = Axis.From; D < std::min(Low + Size, VisibleTo); ++D) {
+        const int Offset = D - Low;
+        Axis.Source.push_back(
+            Blended ? BlendSource(Offset, Size, Extent)
+                    : win::StretchSourceAt(Mirrored ? Size - 1 - Offset : Offset, Size, 0, Extent));
+    }
+    return Axis;
+}
+
 } // namespace
+
+std::unique_ptr<TPNGObject> TPNGObject::ShownPart(TCanvas *ACanvas, const TRect &Rect,
+                                                  TPNGTransparencyMode Mode, TRect &Where) const
+{
+    RECT Visible{};
+    const int Clip = GetClipBox(ACanvas->Handle(), &Visible);
+    if (Clip == ERROR || Clip == NULLREGION) return nullptr;
+    const bool Blended = Mode != ptmNone;
+    const TShownAxis Across =
+        ShownAxis(Rect.Left, Rect.Right, Visible.left, Visible.right, Width(), Blended);
+    const TShownAxis Down =
+        ShownAxis(Rect.Top, Rect.Bottom, Visible.top, Visible.bottom, Height(), Blended);
+    if (Across.Source.empty() || Down.Source.empty()) return nullptr;
+    Where = Bounds(Across.From, Down.From, static_cast<int>(Across.Source.size()),
+                   static_cast<int>(Down.Source.size()));
+    return Sampled(Across.Source, Down.Source);
+}
 
 void TPNGObject::Draw(TCanvas *ACanvas, const TRect &Rect)
 {

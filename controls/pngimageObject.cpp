@@ -55,6 +55,34 @@ void PutPackedSample(std::uint8_t *Row, int Index, int Bits, int Value)
     Byte = static_cast<std::uint8_t>((Byte & ~Mask) | ((Value << Shift) & Mask));
 }
 
+// To's store, of its own size, takes From's samples at Columns of Rows.
+void SampleStore(TChunkIHDR &From, TChunkIHDR &To, const std::vector<int> &Columns,
+                 const std::vector<int> &Rows)
+{
+    const int Bits = From.BitsPerPixel();
+    const std::size_t Bytes = static_cast<std::size_t>(Bits / 8);
+    const auto CopySamples = [&](const std::uint8_t *Source, std::uint8_t *Dest) {
+        for (std::size_t I = 0; I < Columns.size(); ++I) {
+            const int X = Columns[I];
+            if (Bytes == 0)
+                PutPackedSample(Dest, static_cast<int>(I), Bits, PackedSample(Source, X, Bits));
+            else
+                std::memcpy(Dest + I * Bytes, Source + static_cast<std::size_t>(X) * Bytes, Bytes);
+        }
+    };
+    for (std::size_t J = 0; J < Rows.size(); ++J) {
+        const int Y = Rows[J], Row = static_cast<int>(J);
+        CopySamples(From.DibRow(Y), To.DibRow(Row));
+        if (!From.LowBytePlane.empty())
+            CopySamples(From.DibRowOf(From.LowBytePlane, Y), To.DibRowOf(To.LowBytePlane, Row));
+        if (From.AlphaPlane.empty()) continue;
+        const std::uint8_t *Alpha =
+            From.AlphaPlane.data() + static_cast<std::size_t>(Y) * From.Width;
+        for (std::size_t I = 0; I < Columns.size(); ++I)
+            To.AlphaPlane[J * Columns.size() + I] = Alpha[Columns[I]];
+    }
+}
+
 } // namespace
 
 int PixelBytes(int Width, int ColorType, int BitDepth)
@@ -531,6 +559,25 @@ void TPNGObject::Resize(int CX, int CY)
     Changed(this);
 }
 
+std::unique_ptr<TPNGObject> TPNGObject::Sampled(const std::vector<int> &Columns,
+                                                const std::vector<int> &Rows) const
+{
+    auto Part = std::make_unique<TPNGObject>();
+    Part->CopyChunks(*this, [&](TChunkIHDR &To, TChunkIHDR &From) {
+        To.Width = static_cast<std::uint32_t>(Columns.size());
+        To.Height = static_cast<std::uint32_t>(Rows.size());
+        To.BitDepth = From.BitDepth;
+        To.ColorType = From.ColorType;
+        To.CompressionMethod = From.CompressionMethod;
+        To.FilterMethod = From.FilterMethod;
+        To.InterlaceMethod = From.InterlaceMethod;
+        To.PrepareImageData();
+        To.CopyColors(From);
+        SampleStore(From, To, Columns, Rows);
+    });
+    return Part;
+}
+
 // ---- Assignment -------------------------------------------------------------------
 
 void TPNGObject::Assign(TPersistent *Source)
@@ -548,19 +595,26 @@ void TPNGObject::Assign(TPersistent *Source)
     }
 }
 
+template <class F> void TPNGObject::CopyChunks(const TPNGObject &Source, F CopyHeader)
+{
+    // The copy must read its pixels through the same tables as the original.
+    GammaMap = Source.GammaMap;
+    InverseGammaMap = Source.InverseGammaMap;
+    for (int I = 0; I < Source.FChunkList.Count(); ++I) {
+        TChunk *From = Source.FChunkList.GetItem(I);
+        TChunk *To = FChunkList.Add(NewChunkOfClass(this, From->ClassType()));
+        if (auto *Header = dynamic_cast<TChunkIHDR *>(To))
+            CopyHeader(*Header, *static_cast<TChunkIHDR *>(From));
+        else
+            To->Assign(From);
+    }
+}
+
 void TPNGObject::AssignPNG(TPNGObject *Source)
 {
     if (Source == this) return;
-    RebuildOrKeep([&] {
-        // The copy must read its pixels through the same tables as the original.
-        GammaMap = Source->GammaMap;
-        InverseGammaMap = Source->InverseGammaMap;
-        for (int I = 0; I < Source->FChunkList.Count(); ++I) {
-            TChunk *From = Source->FChunkList.GetItem(I);
-            TChunk *To = FChunkList.Add(NewChunkOfClass(this, From->ClassType()));
-            To->Assign(From);
-        }
-    });
+    RebuildOrKeep(
+        [&] { CopyChunks(*Source, [](TChunkIHDR &To, TChunkIHDR &From) { To.Assign(&From); }); });
     FInterlacing = Source->FInterlacing;
     SetMaxIdatSize(Source->FMaxIdatSize);
     FZlibLevel = Source->FZlibLevel;

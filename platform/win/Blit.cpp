@@ -7,6 +7,14 @@
 
 namespace win
 {
+
+int StretchSourceAt(int Offset, int DestSize, int SrcStart, int SrcSize)
+{
+    if (DestSize == SrcSize) return SrcStart + Offset;
+    return SrcStart +
+           static_cast<int>((static_cast<long long>(2 * Offset + 1) * SrcSize) / (2LL * DestSize));
+}
+
 namespace
 {
 
@@ -87,14 +95,6 @@ Source ReadSource(DeviceContext &Src, const QRect &Area, DeviceContext &Dest, bo
     return Out;
 }
 
-// Source coordinate of a destination offset on a stretched axis, nearest pixel.
-int SourceAt(int Offset, int DestSize, int SrcStart, int SrcSize)
-{
-    if (DestSize == SrcSize) return SrcStart + Offset;
-    return SrcStart +
-           static_cast<int>((static_cast<long long>(2 * Offset + 1) * SrcSize) / (2LL * DestSize));
-}
-
 struct Mapping {
     QRect Dest; // device rectangle
     int SrcX, SrcY, SrcW, SrcH;
@@ -127,7 +127,7 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
         for (int Y = R.top(); Y <= R.bottom(); ++Y) {
             int Dy = Y - O.y() - M.Dest.top();
             if (M.FlipY) Dy = M.Dest.height() - 1 - Dy;
-            const int Sy = SourceAt(Dy, M.Dest.height(), M.SrcY, M.SrcH) - S.Area.top();
+            const int Sy = StretchSourceAt(Dy, M.Dest.height(), M.SrcY, M.SrcH) - S.Area.top();
             if (Sy < 0 || Sy >= S.Area.height()) continue;
             auto *Row = Scope.Row(Y);
             const auto *SrcRow =
@@ -136,7 +136,7 @@ void ForMapped(DrawScope &Scope, const Mapping &M, const Source &S, PixelFn Fn)
             for (int X = R.left(); X <= R.right(); ++X) {
                 int Dx = X - O.x() - M.Dest.left();
                 if (M.FlipX) Dx = M.Dest.width() - 1 - Dx;
-                const int Sx = SourceAt(Dx, M.Dest.width(), M.SrcX, M.SrcW) - S.Area.left();
+                const int Sx = StretchSourceAt(Dx, M.Dest.width(), M.SrcX, M.SrcW) - S.Area.left();
                 if (Sx < 0 || Sx >= S.Area.width()) continue;
                 Fn(Row[X], SrcRow[Sx],
                    S.Alpha.empty() ? BYTE(255)
@@ -176,8 +176,8 @@ PickedAxis PickAxis(const DibAxis &A)
     PickedAxis P;
     if (DestSize == 0 || SrcSize == 0) return P;
     const auto SourceOf = [&](int Offset) {
-        return SourceAt(DestFlip != SrcFlip ? DestSize - 1 - Offset : Offset, DestSize, Src,
-                        SrcSize);
+        return StretchSourceAt(DestFlip != SrcFlip ? DestSize - 1 - Offset : Offset, DestSize, Src,
+                               SrcSize);
     };
     const auto Inside = [&](int Offset) {
         const int S = SourceOf(Offset);

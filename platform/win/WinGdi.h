@@ -656,6 +656,10 @@ namespace win
 // GetDIBits and CreateDIBSection take it.
 BITMAPINFO TopDownBitmapInfo32(int Width, int Height);
 
+// The source coordinate a stretching blit shows at Offset of a target DestSize pixels long, of a
+// source SrcSize pixels long from SrcStart: the pixel nearest the target pixel's centre.
+int StretchSourceAt(int Offset, int DestSize, int SrcStart, int SrcSize);
+
 // A printer page as a picture at the printer's resolution: a memory DC on a
 // white 32-bit page bitmap that reports a printer's capabilities
 // (LOGPIXELSX/Y, HORZRES/VERTRES, DT_RASPRINTER), so that what measures and

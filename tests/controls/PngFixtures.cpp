@@ -265,6 +265,25 @@ Bytes Save(TPNGObject &Image)
     return Out;
 }
 
+Bytes HeaderData(std::uint32_t Width, std::uint32_t Height, int Depth, int Type, int Interlace)
+{
+    Bytes H;
+    for (std::uint32_t V : {Width, Height})
+        for (int Shift = 24; Shift >= 0; Shift -= 8)
+            H.push_back(static_cast<std::uint8_t>(V >> Shift));
+    H.insert(H.end(), {static_cast<std::uint8_t>(Depth), static_cast<std::uint8_t>(Type), 0, 0,
+                       static_cast<std::uint8_t>(Interlace)});
+    return H;
+}
+
+Bytes HugeInterlacedFile()
+{
+    Bytes Pass(1 + 625 * 3, 0x7F);
+    Pass[0] = 0;
+    return JoinChunks(
+        {{"IHDR", HeaderData(5000, 5000, 8, 2, 1)}, {"IDAT", Deflate(Pass)}, {"IEND", {}}});
+}
+
 } // namespace pngtest
 
 namespace pngtest

@@ -3,6 +3,7 @@
 #include "controls/PngFunctions.h"
 #include "tests/controls/PngDrawing.h"
 #include "tests/controls/PngFixtures.h"
+#include "tests/support/ResidentMemory.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -69,21 +70,116 @@ TEST_F(PngFunctions, AnEmptyPictureDrawsNothingWithOrWithoutEffects)
     EXPECT_TRUE(Empty.Empty());
 }
 
-TEST_F(PngFunctions, APictureTooLargeForItsEffectsDrawsNothingWithThem)
+TEST_F(PngFunctions, APictureTooLargeForItsEffectsWholeStillDrawsWithThemSmall)
 {
     // Within the store limit at a bit a pixel, beyond it at the four bytes a pixel the
-    // effects need.
+    // effects need: the whole picture cannot take them, what a small target shows of it can.
     TPNGObject Large(COLOR_GRAYSCALE, 1, 65535, 1100);
-    auto Target = Surface(4, 4, clLime);
-    for (TPngOptions Options : {DisabledPngOptions, TPngOptions{pngBlendOnDisabled},
-                                TPngOptions{pngBrighter}, TPngOptions{pngDarker}}) {
+    const std::pair<TPngOptions, TColor> Looks[] = {
+        {DisabledPngOptions, BlendColor(clBlack, clLime, 127)},
+        {{pngBlendOnDisabled}, BlendColor(clBlack, clLime, 127)},
+        {{pngBrighter}, BrighterColor(clBlack)},
+        {{pngDarker}, clBlack}};
+    for (const auto &[Options, Look] : Looks) {
+        auto Target = Surface(4, 4, clLime);
         EXPECT_NO_THROW(DrawPNG(&Large, Target->Canvas(), Rect(0, 0, 4, 4), Options));
+        EXPECT_EQ(Target->Canvas()->Pixels(2, 2), Look);
         EXPECT_EQ(WithEffects(&Large, Options), nullptr);
     }
-    EXPECT_EQ(Target->Canvas()->Pixels(2, 2), clLime);
-    // Without effects it draws as ever: black.
-    DrawPNG(&Large, Target->Canvas(), Rect(0, 0, 4, 4), {});
-    EXPECT_EQ(Target->Canvas()->Pixels(2, 2), clBlack);
+}
+
+TEST_F(PngFunctions, EffectsDrawWhatTheWholePictureWithThemWouldDraw)
+{
+    std::vector<Picture> Kinds;
+    std::uint32_t Seed = 40;
+    for (const auto &[Type, Depth] : std::initializer_list<std::pair<int, int>>{{0, 1},
+                                                                                {0, 2},
+                                                                                {0, 8},
+                                                                                {0, 16},
+                                                                                {2, 8},
+                                                                                {2, 16},
+                                                                                {3, 2},
+                                                                                {3, 8},
+                                                                                {4, 8},
+                                                                                {6, 8},
+                                                                                {6, 16}})
+        Kinds.push_back(RandomPicture(Type, Depth, 13, 9, false, Seed++));
+    // Keyed gray and colour, a palette with one clear entry and one with graded ones.
+    Picture Gray = RandomPicture(0, 8, 13, 9, false, Seed++);
+    Gray.Transparency = {0, static_cast<std::uint8_t>(Gray.Sample(0, 0, 0))};
+    Picture Color = RandomPicture(2, 8, 13, 9, false, Seed++);
+    Color.Transparency = {0, static_cast<std::uint8_t>(Color.Sample(0, 0, 0)),
+                          0, static_cast<std::uint8_t>(Color.Sample(0, 0, 1)),
+                          0, static_cast<std::uint8_t>(Color.Sample(0, 0, 2))};
+    Picture Keyed = RandomPicture(3, 4, 13, 9, false, Seed++);
+    Keyed.Transparency = {255, 0, 255};
+    Picture Graded = RandomPicture(3, 8, 13, 9, false, Seed++);
+    Graded.Transparency = {0, 60, 128, 200};
+    Kinds.insert(Kinds.end(), {Gray, Color, Keyed, Graded});
+
+    constexpr int Side = 24;
+    const TColor Background = static_cast<TColor>(RGB(40, 120, 200));
+    // One to one, shrunk, stretched, reversed, partly outside and empty; then all of it
+    // under a clip.
+    const TRect Targets[] = {Rect(2, 3, 15, 12), Rect(0, 0, 7, 5),     Rect(1, 1, 23, 19),
+                             Rect(20, 18, 3, 2), Rect(-9, -4, 15, 12), Rect(4, 4, 4, 9)};
+    const auto Drawn = [&](auto Draw, const TRect &Target, bool Clipped) {
+        auto Surf = Surface(Side, Side, Background);
+        if (Clipped) IntersectClipRect(Surf->Canvas()->Handle(), 5, 4, 16, 14);
+        Draw(Surf->Canvas(), Target);
+        std::vector<std::uint8_t> Pixels;
+        for (int Y = 0; Y < Side; ++Y) {
+            const auto *Row = static_cast<const std::uint8_t *>(Surf->ScanLine(Y));
+            Pixels.insert(Pixels.end(), Row, Row + 3 * Side);
+        }
+        return Pixels;
+    };
+    for (const Picture &P : Kinds) {
+        auto Png = Load(Encode(P));
+        for (TPngOptions Options :
+             {TPngOptions{pngBlendOnDisabled}, TPngOptions{pngGrayscaleOnDisabled},
+              TPngOptions{pngBrighter}, TPngOptions{pngDarker}, DisabledPngOptions,
+              TPngOptions{pngBrighter, pngDarker}}) {
+            const auto Whole = WithEffects(Png.get(), Options);
+            ASSERT_NE(Whole, nullptr);
+            for (const TRect &Target : Targets)
+                for (bool Clipped : {false, true}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << "type " << P.ColorType << " depth " << P.BitDepth << " trns "
+                                 << P.Transparency.size() << " options " << Options.ToInt()
+                                 << " target " << Target.Left << "," << Target.Top << ","
+                                 << Target.Right << "," << Target.Bottom << " clipped " << Clipped);
+                    ASSERT_EQ(Drawn([&](TCanvas *C,
+                                        const TRect &R) { DrawPNG(Png.get(), C, R, Options); },
+                                    Target, Clipped),
+                              Drawn([&](TCanvas *C, const TRect &R) { Whole->Draw(C, R); }, Target,
+                                    Clipped));
+                }
+        }
+    }
+}
+
+TEST_F(PngFunctions, AHugePictureDrawnSmallWithEffectsCostsOnlyTheTarget)
+{
+    auto Image = Load(HugeInterlacedFile());
+    const TColor Gray = static_cast<TColor>(RGB(0x7F, 0x7F, 0x7F));
+    auto Shrunk = Surface(16, 16, clWhite), Corner = Surface(16, 16, clWhite);
+    testsupport::ResetPeakResident();
+    const std::size_t Before = testsupport::ResidentBytes();
+    DrawPNG(Image.get(), Shrunk->Canvas(), Rect(0, 0, 16, 16), {pngBrighter});
+    DrawPNG(Image.get(), Corner->Canvas(), Rect(0, 0, 5000, 5000), DisabledPngOptions);
+    const std::size_t Peak = testsupport::PeakResidentBytes();
+    EXPECT_LT(Peak - std::min(Peak, Before), std::size_t{64} << 20);
+    // Shrunk, each canvas pixel shows the picture pixel nearest its centre.
+    for (int Y = 0; Y < 16; ++Y)
+        for (int X = 0; X < 16; ++X)
+            EXPECT_EQ(
+                Shrunk->Canvas()->Pixels(X, Y),
+                BrighterColor(Image->GetPixels((2 * X + 1) * 5000 / 32, (2 * Y + 1) * 5000 / 32)));
+    EXPECT_EQ(Corner->Canvas()->Pixels(0, 0), BlendColor(Gray, clWhite, 128));
+    EXPECT_EQ(Corner->Canvas()->Pixels(8, 0), BlendColor(Gray, clWhite, 128));
+    EXPECT_EQ(Corner->Canvas()->Pixels(1, 0), BlendColor(clBlack, clWhite, 128));
+    EXPECT_EQ(Corner->Canvas()->Pixels(8, 8), BlendColor(clBlack, clWhite, 128));
 }
 
 TEST_F(PngFunctions, EffectsWorkOnEveryKindOfPicture)

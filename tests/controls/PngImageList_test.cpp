@@ -8,6 +8,7 @@
 #include "tests/vcl/VclTestSupport.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -140,11 +141,11 @@ TEST_F(PngImageList, IconsCarryEachPicturesTransparency)
     EXPECT_EQ(IconAlpha(List, Opaque, 5, 5), 255);
 }
 
-TEST_F(PngImageList, APictureTooLargeForTheDisabledLookKeepsItsPlaceClear)
+TEST_F(PngImageList, APictureTooLargeForTheDisabledLookWholeTakesItInItsCell)
 {
     TPngImageList List(nullptr);
     // Within the store limit at a bit a pixel, beyond it at the four bytes a pixel the
-    // disabled look needs.
+    // disabled look needs: what the cell shows of it can take the look.
     TPNGObject Large(COLOR_GRAYSCALE, 1, 65535, 1100);
     List.PngImages()->Add()->SetPngImage(&Large);
     auto Small = RgbaPicture(1, 1, {{clRed, 255}});
@@ -154,11 +155,31 @@ TEST_F(PngImageList, APictureTooLargeForTheDisabledLookKeepsItsPlaceClear)
     EXPECT_NO_THROW(List.SetEnabledImages(false));
     ASSERT_EQ(List.Count(), 2);
     EXPECT_EQ(IconAlpha(List, 1, 5, 5), 128);
+    EXPECT_EQ(IconAlpha(List, 0, 5, 5), 127);
     auto Target = Surface(List.Width(), List.Height(), clLime);
     List.Draw(Target->Canvas(), 0, 0, 0, false);
-    EXPECT_EQ(Target->Canvas()->Pixels(5, 5), clLime);
+    EXPECT_EQ(Target->Canvas()->Pixels(5, 5), BlendColor(clBlack, clLime, 127));
     List.Draw(Target->Canvas(), 0, 0, 0, true);
     EXPECT_EQ(Target->Canvas()->Pixels(5, 5), clBlack);
+}
+
+TEST_F(PngImageList, DisabledIconsAreThoseOfTheWholePictureWithTheLook)
+{
+    std::uint32_t Seed = 70;
+    for (const auto &[Type, Depth, Width, Height] : std::initializer_list<std::array<int, 4>>{
+             {0, 2, 13, 9}, {3, 8, 40, 30}, {2, 8, 5, 21}, {6, 8, 16, 16}, {4, 8, 33, 7}}) {
+        SCOPED_TRACE(testing::Message() << Type << "/" << Depth << " " << Width << "x" << Height);
+        auto Png = Load(Encode(RandomPicture(Type, Depth, Width, Height, false, Seed++)));
+        TPngImageList Disabled(nullptr), Whole(nullptr);
+        Disabled.SetPngOptions(DisabledPngOptions);
+        Disabled.PngImages()->Add()->SetPngImage(Png.get());
+        Disabled.SetEnabledImages(false);
+        Whole.PngImages()->Add()->SetPngImage(WithEffects(Png.get(), DisabledPngOptions).get());
+        TIcon Shown, Expected;
+        Disabled.GetIcon(0, &Shown);
+        Whole.GetIcon(0, &Expected);
+        EXPECT_EQ(win::IconOf(Shown.Handle())->Picture, win::IconOf(Expected.Handle())->Picture);
+    }
 }
 
 TEST_F(PngImageList, PicturesOfAnotherSizeAreStretchedToTheListsSize)
