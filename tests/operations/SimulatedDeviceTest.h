@@ -18,6 +18,32 @@ constexpr int SimulatedCom = 251;
 // Long enough for any exchange to end on a loaded machine, time-outs included.
 constexpr int ExchangeWait = 30000;
 
+// An archive record from its 32 hex digits.
+inline devsim::Bytes Record(const char *HexDigits)
+{
+    devsim::Bytes bytes;
+    for (const char *p = HexDigits; p[0] && p[1]; p += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
+    return bytes;
+}
+
+// The archive of a newest record at 6220 and two older below it, the ring's end after them:
+// a Dallas key written twice (merged into one row) and a Metakom key, newest first.
+inline void ServeMergeAndWrap(devsim::TSimulator &Sim)
+{
+    Sim.Edit([](devsim::Memory &m) {
+        m.SetArchivePointer(3);
+        auto put = [&m](unsigned Address, const char *Digits) {
+            devsim::Bytes record = Record(Digits);
+            m.Write(Address, record.data(), record.size());
+        };
+        put(0x6220, "00010123456789ABCDEF235959311208");
+        put(0x6210, "00010123456789ABCDEF235958311208");
+        put(0x6200, "01000000000305060F01100000010109");
+        put(0xFE30, "FF000000000000000000000000000000");
+    });
+}
+
 class SimulatedDeviceTest : public maintest::MainFormTest
 {
 protected:

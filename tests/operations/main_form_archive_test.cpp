@@ -24,6 +24,7 @@
 
 using namespace maintest;
 using optest::At;
+using optest::ServeMergeAndWrap;
 using optest::Xdotool;
 
 namespace
@@ -44,34 +45,10 @@ std::string Hex(const devsim::Bytes &Data)
     return text;
 }
 
-devsim::Bytes Record(const char *HexDigits)
-{
-    devsim::Bytes bytes;
-    for (const char *p = HexDigits; p[0] && p[1]; p += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
-    return bytes;
-}
-
 TDateTime ToDateTime(const std::tm &When)
 {
     return EncodeDate(When.tm_year + 1900, When.tm_mon + 1, When.tm_mday) +
            EncodeTime(When.tm_hour, When.tm_min, When.tm_sec, 0);
-}
-
-// The archive of a newest record at 6220 and two older below it, the ring's end after them.
-void ServeMergeAndWrap(devsim::TSimulator &Sim)
-{
-    Sim.Edit([](devsim::Memory &m) {
-        m.SetArchivePointer(3);
-        auto put = [&m](unsigned Address, const char *Digits) {
-            devsim::Bytes record = Record(Digits);
-            m.Write(Address, record.data(), record.size());
-        };
-        put(0x6220, "00010123456789ABCDEF235959311208");
-        put(0x6210, "00010123456789ABCDEF235958311208");
-        put(0x6200, "01000000000305060F01100000010109");
-        put(0xFE30, "FF000000000000000000000000000000");
-    });
 }
 
 class ArchiveTest : public optest::SimulatedDeviceTest

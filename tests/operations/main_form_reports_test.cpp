@@ -21,14 +21,6 @@ namespace
 using reporttest::PrintedJob;
 using reporttest::RecordingPrinter;
 
-devsim::Bytes Record(const char *HexDigits)
-{
-    devsim::Bytes bytes;
-    for (const char *p = HexDigits; p[0] && p[1]; p += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(p, 2), nullptr, 16)));
-    return bytes;
-}
-
 class ReportsTest : public reporttest::ReportsTest
 {
 protected:
@@ -49,17 +41,7 @@ protected:
     // A Dallas key written twice (merged into one row) and a Metakom key, newest first.
     bool ReadArchive()
     {
-        Sim->Edit([](devsim::Memory &m) {
-            m.SetArchivePointer(3);
-            auto put = [&m](unsigned Address, const char *Digits) {
-                devsim::Bytes record = Record(Digits);
-                m.Write(Address, record.data(), record.size());
-            };
-            put(0x6220, "00010123456789ABCDEF235959311208");
-            put(0x6210, "00010123456789ABCDEF235958311208");
-            put(0x6200, "01000000000305060F01100000010109");
-            put(0xFE30, "FF000000000000000000000000000000");
-        });
+        optest::ServeMergeAndWrap(*Sim);
         Form->PC_Tabs->SetActivePage(Form->Sheet_Archive);
         Form->BTN_ReadFromArchiveClick(nullptr);
         return WaitForIdle() && Form->ArchiveRecords.size() == 2;
