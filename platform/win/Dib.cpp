@@ -2,7 +2,9 @@
 
 #include "platform/win/DeviceContext.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace win
@@ -34,7 +36,9 @@ bool Supported(const BITMAPINFOHEADER &H)
                        H.biBitCount == 24 || H.biBitCount == 32;
     const bool Compression =
         H.biCompression == BI_RGB || (H.biCompression == BI_BITFIELDS && H.biBitCount == 32);
-    return Depth && Compression && H.biWidth > 0 && H.biHeight != 0 && H.biPlanes <= 1;
+    // The most negative height has no row count: its magnitude does not fit.
+    return Depth && Compression && H.biWidth > 0 && H.biHeight != 0 &&
+           H.biHeight != std::numeric_limits<LONG>::min() && H.biPlanes <= 1;
 }
 
 void LoadTable(BitmapData &B, const BITMAPINFO *Info, UINT Usage, HPALETTE Palette)
@@ -184,7 +188,7 @@ HBITMAP CreateDIBSection(HDC Dc, const BITMAPINFO *Info, UINT Usage, void **Bits
 HBITMAP CreateDIBitmap(HDC Dc, const BITMAPINFOHEADER *Header, DWORD Init, const void *Bits,
                        const BITMAPINFO *Info, UINT Usage)
 {
-    if (!Header) return {};
+    if (!Header || Header->biHeight == std::numeric_limits<LONG>::min()) return {};
     const HBITMAP Bitmap = CreateCompatibleBitmap(Dc, Header->biWidth, std::abs(Header->biHeight));
     if (Bitmap && (Init & CBM_INIT) && Info)
         SetDIBits(Dc, Bitmap, 0, static_cast<UINT>(std::abs(Header->biHeight)), Bits, Info, Usage);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -486,6 +487,29 @@ TEST(GdiDib, StretchDibitsCountsSourceRowsFromTheBottom)
     StretchDIBits(C.Dc, 1, 0, 1, 2, 0, 0, 1, 2, Bits, &Info, DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(C.At(1, 0), Blue);
     EXPECT_EQ(C.At(1, 1), Red);
+}
+
+TEST(GdiDib, TheMostNegativeHeightIsRefusedEverywhere)
+{
+    Canvas C(2, 2);
+    const BYTE Bits[8] = {};
+    BITMAPINFO Info{};
+    Info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER),
+                                      1,
+                                      std::numeric_limits<LONG>::min(),
+                                      1,
+                                      32,
+                                      BI_RGB,
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0};
+    EXPECT_EQ(StretchDIBits(C.Dc, 0, 0, 1, 1, 0, 0, 1, 1, Bits, &Info, DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(C.At(0, 0), White);
+    void *Section = nullptr;
+    EXPECT_FALSE(CreateDIBSection(C.Dc, &Info, DIB_RGB_COLORS, &Section, {}, 0));
+    EXPECT_FALSE(CreateDIBitmap(C.Dc, &Info.bmiHeader, CBM_INIT, Bits, &Info, DIB_RGB_COLORS));
 }
 
 // A packed DIB of random pixels and colour table, and a DIB section holding the same bits: a
