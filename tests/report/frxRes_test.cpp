@@ -48,7 +48,9 @@ TEST(Resources, AddReplacesAndLanguageFilesReplaceTheTable)
 
 TEST(Resources, ImageListsComeFromThePicturesAndCanBeReplaced)
 {
-    TfrxResources *Res = frxResources();
+    // A table of its own: the library's lists stay as they are for the other tests.
+    TfrxResources Own;
+    TfrxResources *Res = &Own;
     TCustomImageList *Main = Res->GetMainButtonImages();
     TCustomImageList *Disabled = Res->GetDisabledButtonImages();
     TCustomImageList *Objects = Res->GetObjectImages();
