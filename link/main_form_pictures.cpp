@@ -4,6 +4,9 @@
 #include "link/constants.h"
 #include "link/main_form.h"
 
+#include <map>
+#include <string_view>
+
 // Compiled in from link/pictures by the build.
 void RegisterPictureResources();
 
@@ -76,8 +79,12 @@ void TMainForm::DressControls()
                                                             {BTN_OptionsRead, "BTN_READ"},
                                                             {BTN_OptionsSave, "BTN_WRITE"},
                                                             {BTN_InfoPrint, "BTN_PRINT"}};
+    // Buttons that do the same on different tabs share a picture: it is decoded once.
+    std::map<std::string_view, std::unique_ptr<TPNGObject>> Decoded;
     for (const auto &[Button, Name] : Buttons) {
-        Button->SetPngPicture(Picture(Name).get());
+        std::unique_ptr<TPNGObject> &Png = Decoded[Name];
+        if (!Png) Png = Picture(Name);
+        Button->SetPngPicture(Png.get());
         Button->SetPngIndent(6);
         // Blanks in front keep the centred caption clear of the picture.
         if (Button->Caption().SubString(1, 1) != " ")

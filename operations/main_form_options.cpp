@@ -293,6 +293,8 @@ void TMainForm::CreateLcdColourPictures()
     pictures->BeginUpdate();
     for (const AnsiString &level : LcdColorLevels) {
         TBitmap picture;
+        // Drawn as the picture keeps it, so it is not copied into another bitmap first.
+        picture.SetPixelFormat(pf24bit);
         picture.SetSize(LcdPictureWidth, LcdPictureHeight);
         TCanvas *canvas = picture.Canvas();
         canvas->Pen()->SetColor(clGray);

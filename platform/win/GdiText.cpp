@@ -43,7 +43,10 @@ QFont MakeFont(const LOGFONTW &Log, double Scale)
     F.setStrikeOut(Log.lfStrikeOut);
     F.setKerning(false);
     F.setHintingPreference(QFont::PreferNoHinting);
-    F.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferNoShaping));
+    // Text is drawn with this face's own glyphs, never a stand-in face's: the list of stand-ins,
+    // a sort of every face on the system, is not asked for.
+    F.setStyleStrategy(
+        QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferNoShaping | QFont::NoFontMerging));
     if (Log.lfPitchAndFamily & FIXED_PITCH) F.setStyleHint(QFont::Monospace);
     const double Height = std::abs(Log.lfHeight) * Scale;
     int Pixels = Log.lfHeight == 0 ? 13 : std::max(1, static_cast<int>(std::lround(Height)));
