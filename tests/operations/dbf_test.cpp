@@ -53,14 +53,19 @@ protected:
         AddBookFields(table);
         ASSERT_TRUE(table.create());
         ASSERT_TRUE(table.open());
+        FillBook(table, Rows);
+    }
+    // Rows records of sample keys appended to an open table.
+    static void FillBook(WriterDbf &Table, int Rows)
+    {
         for (int i = 0; i < Rows; ++i) {
-            ASSERT_TRUE(table.append_blank());
-            table.type_key = i % 4;
-            table.mode = i % 2;
-            table.name = "КВ "_a + IntToStr(i);
-            table.key_hex = "5B 23 45 67 89 AB CD EF";
-            table.old_key = "0123456789ABCDEF";
-            ASSERT_TRUE(table.store());
+            ASSERT_TRUE(Table.append_blank());
+            Table.type_key = i % 4;
+            Table.mode = i % 2;
+            Table.name = "КВ "_a + IntToStr(i);
+            Table.key_hex = "5B 23 45 67 89 AB CD EF";
+            Table.old_key = "0123456789ABCDEF";
+            ASSERT_TRUE(Table.store());
         }
     }
     static void AddBookFields(_DBF &Table)
@@ -158,15 +163,7 @@ TEST_F(DbfTest, ATableInMemoryIsTheFileItWouldBe)
     AddBookFields(table);
     ASSERT_TRUE(table.create());
     ASSERT_TRUE(table.open());
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(table.append_blank());
-        table.type_key = i % 4;
-        table.mode = i % 2;
-        table.name = "КВ "_a + IntToStr(i);
-        table.key_hex = "5B 23 45 67 89 AB CD EF";
-        table.old_key = "0123456789ABCDEF";
-        ASSERT_TRUE(table.store());
-    }
+    FillBook(table, 3);
     ASSERT_TRUE(table.go_to(2));
     ASSERT_TRUE(table.skip(1));
     EXPECT_EQ(table.name.Text(), "КВ 2          "_a);
