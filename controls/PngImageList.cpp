@@ -250,6 +250,8 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
     auto Icon = std::make_unique<TBitmap>();
     Icon->SetPixelFormat(pf32bit);
     Icon->SetSize(Width(), Height());
+    if (Png.Empty()) return Icon;
+    TChunkIHDR *Header = Png.GetHeader();
     const TPixelAlpha Alpha(Png);
     const std::vector<int> Columns = CellAxis(Width(), Png.Width());
     const std::vector<int> Rows = CellAxis(Height(), Png.Height());
@@ -258,7 +260,7 @@ std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
         const int SY = Rows[static_cast<std::size_t>(Y)];
         for (int X = 0; X < Width(); ++X) {
             const int SX = Columns[static_cast<std::size_t>(X)];
-            const auto C = static_cast<COLORREF>(Png.GetPixels(SX, SY));
+            const auto C = static_cast<COLORREF>(Header->PixelColor(SX, SY));
             const int A = Alpha(SX, SY);
             std::uint8_t *P = Row + 4 * X;
             P[0] = static_cast<std::uint8_t>(GetBValue(C) * A / 255);
@@ -275,15 +277,15 @@ std::unique_ptr<TBitmap> TPngImageList::ItemIcon(const TPngImageCollectionItem *
 {
     // An item without a picture keeps its place with a clear one, and so does one too large
     // to take the disabled look.
-    const TPNGObject Clear(COLOR_RGBALPHA, 8, 1, 1);
-    if (!Item || Item->PngImage()->Empty()) return PngToIcon(Clear);
+    const TPNGObject None;
+    if (!Item || Item->PngImage()->Empty()) return PngToIcon(None);
     const TPNGObject *Png = Item->PngImage();
     if (!Disabled) return PngToIcon(*Png);
     // Only the pixels the cell shows take the look: a huge picture costs the cell, not itself.
     const auto Shown =
         Png->Sampled(CellAxis(Width(), Png->Width()), CellAxis(Height(), Png->Height()));
     const auto Look = WithEffects(Shown.get(), FPngOptions * DisabledPngOptions);
-    return PngToIcon(Look ? *Look : Clear);
+    return PngToIcon(Look ? *Look : None);
 }
 
 void TPngImageList::CopyPngs()

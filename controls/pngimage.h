@@ -115,6 +115,8 @@ public:
     // Takes the size and the whole store of Source, which is left without a store; the
     // owner's canvas draws into the store taken.
     void TakeStore(TChunkIHDR &Source) noexcept;
+    // The colour of a pixel inside the picture, as the store holds it.
+    TColor PixelColor(int X, int Y);
 
     struct TDibInfo {
         BITMAPINFOHEADER bmiHeader;

@@ -473,20 +473,16 @@ void TPNGObject::AddzTXt(const AnsiString &Keyword, const AnsiString &Text)
 
 // ---- Pixels -----------------------------------------------------------------------
 
-TColor TPNGObject::GetPixels(int X, int Y) const
+TColor TChunkIHDR::PixelColor(int X, int Y)
 {
-    // The header is looked up once: pictures are read pixel by pixel.
-    auto *H = dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0));
-    if (!H || X < 0 || Y < 0 || X >= static_cast<int>(H->Width) || Y >= static_cast<int>(H->Height))
-        return 0;
-    const std::uint8_t *Row = H->DibRow(Y);
-    switch (H->ColorType) {
+    const std::uint8_t *Row = DibRow(Y);
+    switch (ColorType) {
     case COLOR_GRAYSCALE:
     case COLOR_PALETTE:
     case COLOR_GRAYSCALEALPHA: {
         // The store's own bit count: two-bit pictures are held as four-bit ones.
         // The palette went through the gamma table when it was made.
-        const RGBQUAD C = H->DibInfo.bmiColors[PackedSample(Row, X, H->BitsPerPixel())];
+        const RGBQUAD C = DibInfo.bmiColors[PackedSample(Row, X, BitsPerPixel())];
         return static_cast<TColor>(RGB(C.rgbRed, C.rgbGreen, C.rgbBlue));
     }
     case COLOR_RGB:
@@ -495,6 +491,14 @@ TColor TPNGObject::GetPixels(int X, int Y) const
     default:
         return 0;
     }
+}
+
+TColor TPNGObject::GetPixels(int X, int Y) const
+{
+    auto *H = dynamic_cast<TChunkIHDR *>(FChunkList.GetItem(0));
+    if (!H || X < 0 || Y < 0 || X >= static_cast<int>(H->Width) || Y >= static_cast<int>(H->Height))
+        return 0;
+    return H->PixelColor(X, Y);
 }
 
 void TPNGObject::SetPixels(int X, int Y, TColor Value)

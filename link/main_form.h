@@ -477,11 +477,13 @@ public:
     std::array<AnsiString, MirrorCount> UpdateMirrorUrls = UpdateMirrors;
 
     // ---- reports: their rows and values, the receipt line and the print handlers ----
-    TfrxReport *frxReportList;
+    // Each report is made, its template read, when it is first asked for: the window shows
+    // sooner.
+    TfrxReport *frxReportList();
     TfrxUserDataSet *frxUserDataSetList;
-    TfrxReport *frxReportTovcheck;
+    TfrxReport *frxReportTovcheck();
     TfrxUserDataSet *frxUserDataTovcheck;
-    TfrxReport *frxReportWriter;
+    TfrxReport *frxReportWriter();
     TfrxUserDataSet *frxUserDataSetWriter;
     void frxReportListGetValue(const AnsiString &VarName, Variant &Value);
     void frxUserDataSetListGetValue(const AnsiString &VarName, Variant &Value);
@@ -504,6 +506,13 @@ public:
 
 private:
     void CreateReports();
+    using TReportValue = void (TMainForm::*)(const AnsiString &, Variant &);
+    std::function<void(const AnsiString &, Variant &)> ValueCallback(TReportValue Handler);
+    TfrxReport *MadeReport(TfrxReport *&Report, const char *Name, const char *Resource,
+                           TReportValue OnGetValue);
+    TfrxReport *FReportList = nullptr;
+    TfrxReport *FReportTovcheck = nullptr;
+    TfrxReport *FReportWriter = nullptr;
     // Walks Count rows of Rows on Printer and prints Copies; false when nothing was printed,
     // with FailureText in red when the report could not be prepared.
     bool RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count, const AnsiString &Printer,

@@ -16,12 +16,17 @@ namespace
 // Between a check box's picture and its caption.
 constexpr int CheckCaptionGap = 4;
 
-std::unique_ptr<TPNGObject> Picture(const char *Name)
+void LoadPicture(TPNGObject *Png, const char *Name)
 {
     static const bool Registered = (RegisterPictureResources(), true);
     (void)Registered;
-    auto Png = std::make_unique<TPNGObject>();
     Png->LoadFromResourceName(HInstance, Name);
+}
+
+std::unique_ptr<TPNGObject> Picture(const char *Name)
+{
+    auto Png = std::make_unique<TPNGObject>();
+    LoadPicture(Png.get(), Name);
     return Png;
 }
 
@@ -29,10 +34,11 @@ void FillPictureList(TPngImageList *List, int Size, std::initializer_list<const 
 {
     List->SetWidth(Size);
     List->SetHeight(Size);
-    // One change: the list is rebuilt once, not once for every picture added.
+    // One change: the list is rebuilt once, not once for every picture added, so each picture
+    // is read straight into its item.
     List->PngImages()->BeginUpdate();
     for (const char *Item : Pictures)
-        List->PngImages()->Add()->SetPngImage(Picture(Item).get());
+        LoadPicture(List->PngImages()->Add()->PngImage(), Item);
     List->PngImages()->EndUpdate();
 }
 

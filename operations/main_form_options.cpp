@@ -59,6 +59,27 @@ TColor LcdColour(const AnsiString &Level)
     return RGB(red * 255 / 7, green * 255 / 7, 0);
 }
 
+// The level's colour framed in grey, written straight into the picture's rows: the window
+// makes 29 of them before it first shows.
+std::unique_ptr<TPNGObject> LcdColourPicture(TColor Colour)
+{
+    auto picture = std::make_unique<TPNGObject>(COLOR_RGB, 8, LcdPictureWidth, LcdPictureHeight);
+    const auto fill = static_cast<COLORREF>(Colour), frame = static_cast<COLORREF>(clGray);
+    for (int y = 0; y < LcdPictureHeight; ++y) {
+        std::uint8_t *row = picture->GetScanline(y);
+        for (int x = 0; x < LcdPictureWidth; ++x) {
+            const bool edge =
+                x == 0 || y == 0 || x == LcdPictureWidth - 1 || y == LcdPictureHeight - 1;
+            const COLORREF colour = edge ? frame : fill;
+            std::uint8_t *pixel = row + 3 * x;
+            pixel[0] = GetBValue(colour);
+            pixel[1] = GetGValue(colour);
+            pixel[2] = GetRValue(colour);
+        }
+    }
+    return picture;
+}
+
 // The settings controls, in the order the write sends them.
 std::vector<TOptionControl> WritableOptions(const TMainForm &F)
 {
@@ -291,17 +312,8 @@ void TMainForm::CreateLcdColourPictures()
     // Added as one change: the list is rebuilt once, not once for every picture added.
     TPngImageCollectionItems *pictures = PIL_OptionsLightBPColors->PngImages();
     pictures->BeginUpdate();
-    for (const AnsiString &level : LcdColorLevels) {
-        TBitmap picture;
-        // Drawn as the picture keeps it, so it is not copied into another bitmap first.
-        picture.SetPixelFormat(pf24bit);
-        picture.SetSize(LcdPictureWidth, LcdPictureHeight);
-        TCanvas *canvas = picture.Canvas();
-        canvas->Pen()->SetColor(clGray);
-        canvas->Brush()->SetColor(LcdColour(level));
-        canvas->Rectangle(0, 0, LcdPictureWidth, LcdPictureHeight);
-        pictures->Add()->SetPngImage(CreatePNG(&picture, nullptr, false).get());
-    }
+    for (const AnsiString &level : LcdColorLevels)
+        pictures->Add()->SetPngImage(LcdColourPicture(LcdColour(level)).get());
     pictures->EndUpdate();
 }
 

@@ -50,14 +50,6 @@ TfrxUserDataSet *CreateRows(TComponent *Owner, const char *Name,
     return rows;
 }
 
-TfrxReport *CreateReport(TComponent *Owner, const char *Name, const char *Resource)
-{
-    auto *report = new TfrxReport(Owner);
-    report->SetName(Name);
-    LoadTemplate(report, Resource);
-    return report;
-}
-
 AnsiString PrintDateTime()
 {
     return FormatDateTime("dd.mm.yyyy  hh:nn", Now());
@@ -78,21 +70,9 @@ void TMainForm::CreateReports()
                                      {"name", "description", "quantity", "price", "summa"});
     frxUserDataSetWriter =
         CreateRows(this, "frxUserDataSetWriter", {"numrec", "name", "type_key", "key_hex"});
-    frxReportList = CreateReport(this, "frxReportList", "REPORT_LIST");
-    frxReportTovcheck = CreateReport(this, "frxReportTovcheck", "REPORT_TOVCHECK");
-    frxReportWriter = CreateReport(this, "frxReportWriter", "REPORT_WRITER");
-
-    auto answer = [this](void (TMainForm::*Handler)(const AnsiString &, Variant &)) {
-        return [this, Handler](const AnsiString &VarName, Variant &Value) {
-            (this->*Handler)(VarName, Value);
-        };
-    };
-    frxReportList->OnGetValue = answer(&TMainForm::frxReportListGetValue);
-    frxUserDataSetList->OnGetValue = answer(&TMainForm::frxUserDataSetListGetValue);
-    frxReportTovcheck->OnGetValue = answer(&TMainForm::frxReportTovcheckGetValue);
-    frxUserDataTovcheck->OnGetValue = answer(&TMainForm::frxUserDataTovcheckGetValue);
-    frxReportWriter->OnGetValue = answer(&TMainForm::frxReportWriterGetValue);
-    frxUserDataSetWriter->OnGetValue = answer(&TMainForm::frxUserDataSetWriterGetValue);
+    frxUserDataSetList->OnGetValue = ValueCallback(&TMainForm::frxUserDataSetListGetValue);
+    frxUserDataTovcheck->OnGetValue = ValueCallback(&TMainForm::frxUserDataTovcheckGetValue);
+    frxUserDataSetWriter->OnGetValue = ValueCallback(&TMainForm::frxUserDataSetWriterGetValue);
 
     BTN_PrintArchive->OnClick = [this](TObject *Sender) { BTN_PrintArchiveClick(Sender); };
     BTN_Tovcheck->OnClick = [this](TObject *Sender) { BTN_TovcheckClick(Sender); };
@@ -100,6 +80,42 @@ void TMainForm::CreateReports()
     TBI_PrintWriterSelect->OnClick = [this](TObject *Sender) {
         TBI_PrintWriterSelectClick(Sender);
     };
+}
+
+std::function<void(const AnsiString &, Variant &)> TMainForm::ValueCallback(TReportValue Handler)
+{
+    return [this, Handler](const AnsiString &VarName, Variant &Value) {
+        (this->*Handler)(VarName, Value);
+    };
+}
+
+TfrxReport *TMainForm::MadeReport(TfrxReport *&Report, const char *Name, const char *Resource,
+                                  TReportValue OnGetValue)
+{
+    if (Report) return Report;
+    Report = new TfrxReport(this);
+    Report->SetName(Name);
+    LoadTemplate(Report, Resource);
+    Report->OnGetValue = ValueCallback(OnGetValue);
+    return Report;
+}
+
+TfrxReport *TMainForm::frxReportList()
+{
+    return MadeReport(FReportList, "frxReportList", "REPORT_LIST",
+                      &TMainForm::frxReportListGetValue);
+}
+
+TfrxReport *TMainForm::frxReportTovcheck()
+{
+    return MadeReport(FReportTovcheck, "frxReportTovcheck", "REPORT_TOVCHECK",
+                      &TMainForm::frxReportTovcheckGetValue);
+}
+
+TfrxReport *TMainForm::frxReportWriter()
+{
+    return MadeReport(FReportWriter, "frxReportWriter", "REPORT_WRITER",
+                      &TMainForm::frxReportWriterGetValue);
 }
 
 // ---- values ----
@@ -278,7 +294,7 @@ void TMainForm::BTN_PrintArchiveClick(TObject *)
     PrintListDlg->PrepareListDialog();
     PrintListDlg->SetCaption("Печать Архива"_a);
     if (PrintListDlg->ShowModal() != mrOk) return;
-    RunReport(frxReportList, frxUserDataSetList, static_cast<int>(ArchiveRecords.size()),
+    RunReport(frxReportList(), frxUserDataSetList, static_cast<int>(ArchiveRecords.size()),
               PrintListDlg->CB_Printer->Text(), printdlg::NumberOf(PrintListDlg->ED_NumCopy, 1),
               "Ошибка при печати отчета 'Печать архива'!"_a);
 }
@@ -289,8 +305,8 @@ void TMainForm::BTN_TovcheckClick(TObject *)
     PrintTovcheckDlg->PrepareTovcheckDialog(TovcheckRecords.front(), TovcheckTotal);
     PrintTovcheckDlg->SetCaption("Печать товарного чека"_a);
     if (PrintTovcheckDlg->ShowModal() != mrOk) return;
-    if (!RunReport(frxReportTovcheck, frxUserDataTovcheck, static_cast<int>(TovcheckRecords.size()),
-                   PrintTovcheckDlg->CB_Printer->Text(),
+    if (!RunReport(frxReportTovcheck(), frxUserDataTovcheck,
+                   static_cast<int>(TovcheckRecords.size()), PrintTovcheckDlg->CB_Printer->Text(),
                    printdlg::NumberOf(PrintTovcheckDlg->ED_NumCopy, 1),
                    "Ошибка при печати отчета 'Товарный чек'!"_a))
         return;
@@ -320,7 +336,7 @@ void TMainForm::PrintWriter(bool SelectedOnly)
     const int result = PrintListDlg->ShowModal();
     BuildWriterPrintList(SelectedOnly);
     if (result != mrOk) return;
-    RunReport(frxReportWriter, frxUserDataSetWriter, static_cast<int>(WriterPrintRows.size()),
+    RunReport(frxReportWriter(), frxUserDataSetWriter, static_cast<int>(WriterPrintRows.size()),
               PrintListDlg->CB_Printer->Text(), printdlg::NumberOf(PrintListDlg->ED_NumCopy, 1),
               "Ошибка при печати отчета 'Печать Записной книжки'!"_a);
 }

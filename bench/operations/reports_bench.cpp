@@ -70,7 +70,7 @@ private:
 void PrepareArchiveList(benchmark::State &State)
 {
     TBench bench;
-    TfrxReport *report = bench.Form()->frxReportList;
+    TfrxReport *report = bench.Form()->frxReportList();
     for (auto _ : State) {
         if (!report->PrepareReport(true)) {
             State.SkipWithError("the list was not prepared");
@@ -116,7 +116,7 @@ void PrintList(benchmark::State &State, bool Prepare)
         State.SkipWithError(("no PDF printer: " + printer.Why()).c_str());
         return;
     }
-    TfrxReport *report = bench.Form()->frxReportList;
+    TfrxReport *report = bench.Form()->frxReportList();
     if (!report->PrepareReport(true)) {
         State.SkipWithError("the list was not prepared");
         return;

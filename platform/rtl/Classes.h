@@ -74,9 +74,11 @@ public:
     TComponent *Create(TComponent *Owner) const;
     TCollectionItem *Create(TCollection *Collection) const;
 
-    // Filled once at start-up by the type-information unit, read afterwards.
-    const rtl::PropertyTable *Properties() const { return FProperties; }
-    void SetProperties(const rtl::PropertyTable *Value) const { FProperties = Value; }
+    // The published properties, made when first asked for by the function the
+    // type-information unit gives at start-up: making them all would hold the start back.
+    using PropertiesFn = const rtl::PropertyTable *(*)();
+    const rtl::PropertyTable *Properties() const { return FProperties ? FProperties() : nullptr; }
+    void SetProperties(PropertiesFn Value) const { FProperties = Value; }
 
 private:
     const char *FName;
@@ -84,7 +86,7 @@ private:
     NewObjectFn FNewObject;
     NewComponentFn FNewComponent;
     NewItemFn FNewItem;
-    mutable const rtl::PropertyTable *FProperties = nullptr;
+    mutable PropertiesFn FProperties = nullptr;
 };
 
 using TClass = const TMetaClass *;

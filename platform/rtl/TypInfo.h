@@ -584,13 +584,26 @@ private:
     PropertyTable &FTable;
 };
 
+// The published properties of T, made by whichever caller first asks for them.
+template <class T> struct PublishedProperties {
+    static inline void (*Publish)(Publisher<T> &) = nullptr;
+    static const PropertyTable *Table()
+    {
+        static const PropertyTable *const Made = [] {
+            static PropertyTable Table;
+            Table.Class = T::StaticClass();
+            Publisher<T> P(Table);
+            Publish(P);
+            return &Table;
+        }();
+        return Made;
+    }
+};
+
 template <class T> bool PublishClass(void (*Publish)(Publisher<T> &))
 {
-    static PropertyTable Table;
-    Table.Class = T::StaticClass();
-    Publisher<T> P(Table);
-    Publish(P);
-    T::StaticClass()->SetProperties(&Table);
+    PublishedProperties<T>::Publish = Publish;
+    T::StaticClass()->SetProperties(&PublishedProperties<T>::Table);
     return true;
 }
 

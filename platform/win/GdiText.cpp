@@ -36,7 +36,7 @@ QFont MakeFont(const LOGFONTW &Log, double Scale)
 {
     EnsureFontFaces();
     std::u16string Face(Log.lfFaceName, std::char_traits<char16_t>::length(Log.lfFaceName));
-    QFont F(Face.empty() ? QStringLiteral("Tahoma") : ToQString(Face));
+    QFont F(Face.empty() ? QStringLiteral("Tahoma") : FaceOrTwin(ToQString(Face)));
     F.setWeight(WeightOf(Log.lfWeight));
     F.setItalic(Log.lfItalic);
     F.setUnderline(Log.lfUnderline);

@@ -303,9 +303,9 @@ void MakeFromMainForm()
         TfrxUserDataSet *Rows;
         std::size_t Count;
     } Reports[] = {
-        {"archive_list", Form.frxReportList, Form.frxUserDataSetList, Form.ArchiveRecords.size()},
-        {"receipt", Form.frxReportTovcheck, Form.frxUserDataTovcheck, 1},
-        {"address_book", Form.frxReportWriter, Form.frxUserDataSetWriter,
+        {"archive_list", Form.frxReportList(), Form.frxUserDataSetList, Form.ArchiveRecords.size()},
+        {"receipt", Form.frxReportTovcheck(), Form.frxUserDataTovcheck, 1},
+        {"address_book", Form.frxReportWriter(), Form.frxUserDataSetWriter,
          Form.WriterPrintRows.size()}};
     for (const auto &R : Reports) {
         for (const char *Target : {"report", "xml"})

@@ -39,7 +39,7 @@ protected:
     // Shows the list as a report's show operation does and waits for its pages.
     TfrxPreviewForm *ShowList(int Rows)
     {
-        TfrxReport *Report = Form->frxReportList;
+        TfrxReport *Report = Form->frxReportList();
         Form->frxUserDataSetList->SetRangeEndCount(Rows);
         // Each sheet an outline entry, its rows below it.
         for (int i = 0; i < Report->PagesCount(); ++i)
@@ -58,7 +58,7 @@ protected:
     }
     void WaitUntilPrepared()
     {
-        TfrxReport *Report = Form->frxReportList;
+        TfrxReport *Report = Form->frxReportList();
         vcltest::PumpFor(100);
         for (int i = 0; i < 100; ++i) {
             auto *Preview = dynamic_cast<TfrxPreview *>(Report->Preview());
@@ -117,7 +117,7 @@ TEST_F(ArchivePreviewTest, TheListScrollsZoomsFindsAKeyCodeFollowsTheOutlineAndT
     const int Pages = Preview->PageCount();
     ASSERT_GT(Pages, 1);
     EXPECT_TRUE(Window->Visible());
-    EXPECT_EQ(Window->Caption(), Form->frxReportList->ReportOptions()->Name());
+    EXPECT_EQ(Window->Caption(), Form->frxReportList()->ReportOptions()->Name());
     EXPECT_EQ(Window->Caption(), "Архив ключей QRV-4"_a);
     EXPECT_EQ(Window->PageText(), "Страница 1 из "_a + IntToStr(Pages));
     Preview->SetOutlineVisible(true);
@@ -209,7 +209,8 @@ TEST_F(ArchivePreviewTest, TheListScrollsZoomsFindsAKeyCodeFollowsTheOutlineAndT
     Window->SetFocus();
     Press(VK_ESCAPE, 27);
     vcltest::Pump();
-    EXPECT_EQ(Form->frxReportList->Preview(), nullptr) << "the closed window let go of the report";
+    EXPECT_EQ(Form->frxReportList()->Preview(), nullptr)
+        << "the closed window let go of the report";
 }
 
 } // namespace

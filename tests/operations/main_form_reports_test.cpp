@@ -85,9 +85,9 @@ std::vector<AnsiString> Expressions(TfrxReport *Report)
 TEST_F(ReportsTest, TemplatesLoadWithTheirRowsPrinterAndLanguage)
 {
     const std::pair<TfrxReport *, TfrxUserDataSet *> reports[] = {
-        {Form->frxReportList, Form->frxUserDataSetList},
-        {Form->frxReportTovcheck, Form->frxUserDataTovcheck},
-        {Form->frxReportWriter, Form->frxUserDataSetWriter}};
+        {Form->frxReportList(), Form->frxUserDataSetList},
+        {Form->frxReportTovcheck(), Form->frxUserDataTovcheck},
+        {Form->frxReportWriter(), Form->frxUserDataSetWriter}};
     for (auto [report, rows] : reports) {
         SCOPED_TRACE(report->Name().ToUtf8());
         EXPECT_EQ(report->ScriptLanguage(), "C++Script");
@@ -117,7 +117,7 @@ TEST_F(ReportsTest, EveryNameTheTemplatesAskForIsAnswered)
     // Names the engine itself answers, and expressions of the report language.
     const std::set<std::string> engineNames = {"Line", "Page#"};
     for (TfrxReport *report :
-         {Form->frxReportList, Form->frxReportTovcheck, Form->frxReportWriter}) {
+         {Form->frxReportList(), Form->frxReportTovcheck(), Form->frxReportWriter()}) {
         TfrxDataSet *rows = report->DataSets()->Items(0)->DataSet();
         rows->SetRangeEndCount(1);
         rows->First();
@@ -133,7 +133,7 @@ TEST_F(ReportsTest, EveryNameTheTemplatesAskForIsAnswered)
 TEST_F(ReportsTest, ArchiveRowsAreAnsweredInTheGridsOrder)
 {
     ASSERT_TRUE(ReadArchive());
-    TfrxReport *report = Form->frxReportList;
+    TfrxReport *report = Form->frxReportList();
     TfrxUserDataSet *rows = Form->frxUserDataSetList;
     rows->SetRangeEndCount(2);
     rows->First();
@@ -188,7 +188,7 @@ TEST_F(ReportsTest, ReceiptLineTakesProductTypeKeyAndRoundedPrice)
     Form->SG_Archive->SetRow(2);
     ASSERT_TRUE(Form->BuildReceiptLine());
     ASSERT_EQ(Form->TovcheckRecords.size(), 1u);
-    TfrxReport *report = Form->frxReportTovcheck;
+    TfrxReport *report = Form->frxReportTovcheck();
     Form->frxUserDataTovcheck->SetRangeEndCount(1);
     Form->frxUserDataTovcheck->First();
     EXPECT_EQ(Field(report, "frxUserDataTovcheck", "name"),
@@ -248,7 +248,7 @@ TEST_F(ReportsTest, AddressBookPrintListTakesAllOrTheSelectedCellsHiddenOnesIncl
     Form->SG_Writer->SetSelection(TGridRect{1, 1, 3, 2});
     Form->BuildWriterPrintList(true);
     ASSERT_EQ(Form->WriterPrintRows.size(), 4u);
-    TfrxReport *report = Form->frxReportWriter;
+    TfrxReport *report = Form->frxReportWriter();
     EXPECT_EQ(Lookup(report, "begin_cell").AsInteger(), 1);
     EXPECT_EQ(Lookup(report, "end_cell").AsInteger(), 4);
     TfrxUserDataSet *rows = Form->frxUserDataSetWriter;
@@ -329,7 +329,8 @@ TEST_F(ReportsTest, FailedPreparationIsShownInRedAndKeepsTheReceiptNumber)
     Form->WriterRows.assign(2, WriterRecord());
     Form->RenumberWriterRows();
     Config.CountTovcheck = 7;
-    for (TfrxReport *report : {Form->frxReportList, Form->frxReportTovcheck, Form->frxReportWriter})
+    for (TfrxReport *report :
+         {Form->frxReportList(), Form->frxReportTovcheck(), Form->frxReportWriter()})
         BreakRows(report);
     // The report library shows its own box first.
     for (int i = 0; i < 3; ++i)
@@ -339,7 +340,7 @@ TEST_F(ReportsTest, FailedPreparationIsShownInRedAndKeepsTheReceiptNumber)
     Form->BTN_PrintArchiveClick(nullptr);
     EXPECT_EQ(Status(), "  Ошибка при печати отчета 'Печать архива'!  "_a);
     EXPECT_EQ(StatusColour(), static_cast<TColor>(RGB(255, 0, 0)));
-    EXPECT_EQ(Form->frxReportList->PrintOptions()->Printer(), "По умолчанию"_a);
+    EXPECT_EQ(Form->frxReportList()->PrintOptions()->Printer(), "По умолчанию"_a);
 
     AnswerWithOk(PrintTovcheckDlg, [] { PrintTovcheckDlg->ED_CountTovcheck->SetText("15"); });
     Form->BTN_TovcheckClick(nullptr);

@@ -1,4 +1,5 @@
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -126,13 +127,29 @@ TEST(TObjectClasses, ClassWithoutThatConstructorRaises)
     EXPECT_THROW(TComponent::StaticClass()->Create(), EInvalidOperation);
 }
 
-TEST(TObjectClasses, PropertyTableSlotStartsEmptyAndKeepsWhatIsSet)
+namespace
+{
+
+int SquarePublished = 0;
+
+void PublishSquare(rtl::Publisher<TSquare> &)
+{
+    ++SquarePublished;
+}
+
+} // namespace
+
+TEST(TObjectClasses, PublishedPropertiesAreMadeOnceWhenFirstAskedFor)
 {
     EXPECT_EQ(TSquare::StaticClass()->Properties(), nullptr);
-    int anything = 0;
-    auto *fake = reinterpret_cast<const rtl::PropertyTable *>(&anything);
-    TSquare::StaticClass()->SetProperties(fake);
-    EXPECT_EQ(TSquare::StaticClass()->Properties(), fake);
+    const int before = SquarePublished;
+    rtl::PublishClass<TSquare>(&PublishSquare);
+    EXPECT_EQ(SquarePublished, before) << "nothing is made before it is asked for";
+    const rtl::PropertyTable *table = TSquare::StaticClass()->Properties();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->Class, TSquare::StaticClass());
+    EXPECT_EQ(TSquare::StaticClass()->Properties(), table);
+    EXPECT_EQ(SquarePublished, 1);
     EXPECT_EQ(TAbstractShape::StaticClass()->Properties(), nullptr);
     TSquare::StaticClass()->SetProperties(nullptr);
 }
