@@ -201,6 +201,26 @@ std::vector<int> CellAxis(int CellSize, int Extent)
     return Source;
 }
 
+// A 32-bit bitmap of the given size with every pixel clear, and its bottom-up rows: a bitmap
+// given its size would first be painted white, only for every pixel to be written.
+std::unique_ptr<TBitmap> ClearIcon(int Width, int Height, std::uint8_t *&Bits)
+{
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    Info.bmiHeader.biWidth = Width;
+    Info.bmiHeader.biHeight = Height;
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    Info.bmiHeader.biCompression = BI_RGB;
+    void *Pixels = nullptr;
+    HBITMAP Handle = CreateDIBSection(nullptr, &Info, DIB_RGB_COLORS, &Pixels, nullptr, 0);
+    if (!Handle) throw EOutOfMemory("Out of system resources");
+    auto Icon = std::make_unique<TBitmap>();
+    Icon->SetHandle(Handle);
+    Bits = static_cast<std::uint8_t *>(Pixels);
+    return Icon;
+}
+
 } // namespace
 
 void TPngImageList::DefineProperties(TFiler *Filer)
@@ -247,16 +267,15 @@ void TPngImageList::SetHeight(int Value)
 
 std::unique_ptr<TBitmap> TPngImageList::PngToIcon(const TPNGObject &Png) const
 {
-    auto Icon = std::make_unique<TBitmap>();
-    Icon->SetPixelFormat(pf32bit);
-    Icon->SetSize(Width(), Height());
+    std::uint8_t *Bits = nullptr;
+    auto Icon = ClearIcon(Width(), Height(), Bits);
     if (Png.Empty()) return Icon;
     TChunkIHDR *Header = Png.GetHeader();
     const TPixelAlpha Alpha(Png);
     const std::vector<int> Columns = CellAxis(Width(), Png.Width());
     const std::vector<int> Rows = CellAxis(Height(), Png.Height());
     for (int Y = 0; Y < Height(); ++Y) {
-        auto *Row = static_cast<std::uint8_t *>(Icon->ScanLine(Y));
+        std::uint8_t *Row = Bits + static_cast<std::size_t>(Height() - 1 - Y) * Width() * 4;
         const int SY = Rows[static_cast<std::size_t>(Y)];
         for (int X = 0; X < Width(); ++X) {
             const int SX = Columns[static_cast<std::size_t>(X)];

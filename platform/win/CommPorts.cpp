@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
+#include <fcntl.h>
 #include <map>
+#include <unistd.h>
 
 namespace win
 {
@@ -39,12 +40,18 @@ const Family *FamilyOf(std::string_view Name, int &Index)
     return nullptr;
 }
 
-// A built-in port slot with no UART behind it reports type 0.
+// A built-in port slot with no UART behind it reports type 0. Read with one call: a machine
+// lists dozens of slots, and the list is made before the window first shows.
 bool UartPresent(const fs::path &Entry)
 {
-    std::ifstream type(Entry / "type");
+    const int file = open((Entry / "type").c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return false;
+    char text[16];
+    const ssize_t length = read(file, text, sizeof text);
+    close(file);
     int value = 0;
-    return type >> value && value != 0;
+    const auto [end, ec] = std::from_chars(text, text + std::max<ssize_t>(length, 0), value);
+    return ec == std::errc() && value != 0;
 }
 
 std::optional<int> LinkNumber(const std::string &Name)

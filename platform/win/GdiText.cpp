@@ -85,7 +85,6 @@ std::unique_ptr<RealFont> Realise(const LOGFONTW &Log, double Scale)
     R->Log = Log;
     R->Font = MakeFont(Log, Scale);
     R->Raw = QRawFont::fromFont(R->Font);
-    R->Embolden = LacksBoldStrokes(R->Font, R->Raw);
     const QFontMetrics M(R->Font);
     R->Ascent = M.ascent();
     R->Descent = M.descent();
@@ -100,6 +99,12 @@ std::unique_ptr<RealFont> Realise(const LOGFONTW &Log, double Scale)
 }
 
 } // namespace
+
+bool RealFont::Embolden() const
+{
+    if (!FEmbolden) FEmbolden = LacksBoldStrokes(Font, Raw);
+    return *FEmbolden;
+}
 
 std::vector<int> RealFont::Advances(std::u16string_view Text) const
 {
@@ -228,7 +233,7 @@ void PaintRun(DeviceContext &Dc, const TextRun &Run, const RealFont &F)
     if (P.pen().style() == Qt::NoPen || P.pen().color() != Text) P.setPen(Text);
     P.drawGlyphRun(Shift, G);
     // A printed page keeps its text as text, drawn once.
-    if (F.Embolden && !Scope.Vector()) P.drawGlyphRun(Shift + QPoint(1, 0), G);
+    if (!Scope.Vector() && F.Embolden()) P.drawGlyphRun(Shift + QPoint(1, 0), G);
     auto Rule = [&](int X, int Y, int RuleWidth) {
         P.fillRect(QRect(X, Y, RuleWidth, F.LineWidth).translated(Shift), Text);
     };

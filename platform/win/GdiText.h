@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QRawFont>
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -29,8 +30,8 @@ struct RealFont {
     int StrikeOutPos = 0;
     LOGFONTW Log{};
     // Struck twice, a pixel apart: a bold font whose face has no heavier strokes than the
-    // regular one.
-    bool Embolden = false;
+    // regular one. Told when text is first drawn, as it takes the regular face too.
+    bool Embolden() const;
     int Height() const { return Ascent + Descent; }
     // Advance of each UTF-16 unit in device pixels; the second half of a
     // surrogate pair has none.
@@ -40,6 +41,7 @@ private:
     std::vector<int> Measure(std::u16string_view Text) const;
     // Each character's advance once measured: reports measure the same few again and again.
     mutable std::unordered_map<char16_t, int> FKnown;
+    mutable std::optional<bool> FEmbolden;
 };
 
 const RealFont &FontFor(const DeviceContext &Dc);
