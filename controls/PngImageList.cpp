@@ -312,10 +312,16 @@ void TPngImageList::CopyPngs()
     if (FPngUpdateCount > 0 || !FPngImages) return;
     TCustomImageList::BeginUpdate();
     RawClear();
-    const bool Disabled = !FEnabledImages && !FPngOptions.Empty();
+    // Each icon is made when it is first drawn or copied: many lists are only read as pictures.
     for (int I = 0; I < FPngImages->Count(); ++I)
-        RawInsert(I, ItemIcon(FPngImages->Items(I), Disabled));
+        RawInsert(I, nullptr);
     TCustomImageList::EndUpdate(true);
+}
+
+std::unique_ptr<TBitmap> TPngImageList::MakeRawImage(int Index) const
+{
+    const bool Disabled = !FEnabledImages && !FPngOptions.Empty();
+    return ItemIcon(FPngImages->Items(Index), Disabled);
 }
 
 int TPngImageList::AddPng(std::unique_ptr<TPNGObject> Png)

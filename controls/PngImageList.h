@@ -114,6 +114,7 @@ public:
 
 protected:
     void DoDraw(int Index, TCanvas *Canvas, int X, int Y, UINT Style, bool Enabled) override;
+    std::unique_ptr<TBitmap> MakeRawImage(int Index) const override;
     // The form keeps only the design position: the pictures travel as PngImages, and the
     // list beneath is rebuilt from them.
     void DefineProperties(TFiler *Filer) override;

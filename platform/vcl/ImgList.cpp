@@ -172,6 +172,13 @@ void TCustomImageList::RawClear()
     FImages.clear();
 }
 
+TBitmap *TCustomImageList::RawImage(int Index) const
+{
+    std::unique_ptr<TBitmap> &Image = FImages.at(Index);
+    if (!Image) Image = MakeRawImage(Index);
+    return Image.get();
+}
+
 // ---- The operations ------------------------------------------------------------------------
 
 int TCustomImageList::Add(TBitmap *Image, TBitmap *Mask)

@@ -123,7 +123,9 @@ protected:
     void RawDelete(int Index);
     void RawMove(int CurIndex, int NewIndex);
     void RawClear();
-    TBitmap *RawImage(int Index) const { return FImages.at(Index).get(); }
+    // A picture inserted as none is made by MakeRawImage when it is first asked for.
+    TBitmap *RawImage(int Index) const;
+    virtual std::unique_ptr<TBitmap> MakeRawImage(int) const { return nullptr; }
     void CheckIndex(int Index) const;
 
 private:
@@ -140,7 +142,7 @@ private:
     TImageType FImageType = itImage;
     int FUpdateCount = 0;
     bool FChanged = false;
-    std::vector<std::unique_ptr<TBitmap>> FImages;
+    mutable std::vector<std::unique_ptr<TBitmap>> FImages;
     std::vector<TChangeLink *> FClients;
 };
 
