@@ -371,4 +371,9 @@ TEST_F(OptionsTest, ColourPreviewsShowTheTrackBarsLevels)
     EXPECT_EQ(centre(Form->IMG_OptionsLightBPColors), RGB(255, 0, 0)); // "7/0"
     Form->TB_OptionsLightBPColors->SetPosition(14);
     EXPECT_EQ(centre(Form->IMG_OptionsLightBPColors), RGB(255, 255, 0)); // "7/7"
+    // Each level's colour stands in a grey frame.
+    for (TImage *image : {Form->IMG_OptionsLightBattColors, Form->IMG_OptionsLightBPColors})
+        for (const auto &[x, y] :
+             {std::pair{0, 0}, std::pair{image->Width() - 1, image->Height() - 1}})
+            EXPECT_EQ(image->Canvas()->Pixels(x, y), RGB(128, 128, 128)) << x << "," << y;
 }
