@@ -93,10 +93,12 @@ TfrxReport *TMainForm::MadeReport(TfrxReport *&Report, const char *Name, const c
                                   TReportValue OnGetValue)
 {
     if (Report) return Report;
-    Report = new TfrxReport(this);
-    Report->SetName(Name);
-    LoadTemplate(Report, Resource);
-    Report->OnGetValue = ValueCallback(OnGetValue);
+    auto made = std::make_unique<TfrxReport>(this);
+    made->SetName(Name);
+    LoadTemplate(made.get(), Resource);
+    made->OnGetValue = ValueCallback(OnGetValue);
+    // Kept only once whole: a template that failed to load is read again at the next use.
+    Report = made.release();
     return Report;
 }
 
