@@ -59,10 +59,9 @@ AnsiString PrintDateTime()
 
 void TMainForm::CreateReports()
 {
-    // Each report takes its engine and page store when it is made, and prints
-    // through the printer list with the progress window.
-    static const bool outputRegistered = (frxRegisterOutput(), frxInstallPrinting(), true);
-    (void)outputRegistered;
+    // Each report prints through the printer list with the progress window.
+    static const bool printingInstalled = (frxInstallPrinting(), true);
+    (void)printingInstalled;
     // The templates find their rows by name, so the rows come first.
     frxUserDataSetList = CreateRows(this, "frxUserDataSetList",
                                     {"date_time", "type_key", "mode", "quantity", "key_hex"});
@@ -93,6 +92,9 @@ TfrxReport *TMainForm::MadeReport(TfrxReport *&Report, const char *Name, const c
                                   TReportValue OnGetValue)
 {
     if (Report) return Report;
+    // Each report takes its engine and page store when it is made.
+    static const bool outputRegistered = (frxRegisterOutput(), true);
+    (void)outputRegistered;
     auto made = std::make_unique<TfrxReport>(this);
     made->SetName(Name);
     LoadTemplate(made.get(), Resource);
