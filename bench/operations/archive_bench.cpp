@@ -7,6 +7,7 @@
 // DecodeAndMerge, FillGrid: the rows made from the 2500 block answers, and the grid filled
 // with them.
 
+#include "bench/support/RunFolder.h"
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/main_form.h"
@@ -24,7 +25,6 @@
 #include <filesystem>
 #include <thread>
 #include <time.h>
-#include <unistd.h>
 
 namespace
 {
@@ -42,12 +42,8 @@ const std::vector<devsim::ArchiveEntry> &FullRing()
 class TBench
 {
 public:
-    TBench()
+    TBench() : FFolder("archive_bench")
     {
-        FFolder =
-            std::filesystem::temp_directory_path() / ("archive_bench_" + std::to_string(getpid()));
-        std::filesystem::create_directories(FFolder);
-        std::filesystem::current_path(FFolder);
         static bool started = false;
         if (!started) {
             // Headless unless the caller chose a display.
@@ -58,20 +54,13 @@ public:
         Config = TConfig(ConfigFileName);
         GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
         GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
-        devsim::ExposeToProgram(FSim, BenchCom, FFolder / "ports");
+        devsim::ExposeToProgram(FSim, BenchCom, FFolder.Path() / "ports");
         FSim.Edit([](devsim::Memory &m) { devsim::WriteArchive(m, FullRing(), 1234); });
         Config.COM_port = BenchCom;
         WriteConfig(Config);
         FForm = std::make_unique<TMainForm>(nullptr);
         FForm->PC_Tabs->SetActivePage(FForm->Sheet_Archive);
     }
-    ~TBench()
-    {
-        FForm.reset();
-        std::filesystem::current_path(std::filesystem::temp_directory_path());
-        std::filesystem::remove_all(FFolder);
-    }
-
     struct TReadTimes {
         double Seconds = -1; // negative when the ring was not read whole
         double MedianTrip = 0;
@@ -113,7 +102,7 @@ public:
     TMainForm *Form() const { return FForm.get(); }
 
 private:
-    std::filesystem::path FFolder;
+    bench::RunFolder FFolder;
     devsim::TSimulator FSim;
     std::unique_ptr<TMainForm> FForm;
 };

@@ -7,6 +7,7 @@
 // ShowCells feeds the grid decoded cells without a device, past the device's 1000, so
 // that its growth shows: main_cpu_per_cell_us stays flat when the cost is linear.
 
+#include "bench/support/RunFolder.h"
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/main_form.h"
@@ -22,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace
 {
@@ -58,29 +58,19 @@ devsim::Bytes FilledCell(unsigned Cell)
 class TBench
 {
 public:
-    TBench()
+    TBench() : FFolder("writer_bench")
     {
-        FFolder =
-            std::filesystem::temp_directory_path() / ("writer_bench_" + std::to_string(getpid()));
-        std::filesystem::create_directories(FFolder);
-        std::filesystem::current_path(FFolder);
         Application->Initialize();
         Config = TConfig(ConfigFileName);
-        std::ofstream(FFolder / "qrv4.cfg") << "[COM]\r\nCOM_port=9\r\nCOM_speed=57600\r\n";
+        std::ofstream(FFolder.Path() / "qrv4.cfg") << "[COM]\r\nCOM_port=9\r\nCOM_speed=57600\r\n";
         FSim.Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
-        devsim::ExposeToProgram(FSim, BenchCom, FFolder / "ports");
+        devsim::ExposeToProgram(FSim, BenchCom, FFolder.Path() / "ports");
         FSim.SetBehaviour({.Paced = true});
         FForm = std::make_unique<TMainForm>(nullptr);
         FForm->PC_Tabs->SetActivePage(FForm->Sheet_Writer);
         FForm->Show();
         FForm->BTN_OpenCOMPortClick(nullptr);
     }
-    ~TBench()
-    {
-        FForm.reset();
-        std::filesystem::remove_all(FFolder);
-    }
-
     TMainForm &Form() { return *FForm; }
     // The device's first Count cells hold keys, the rest are empty.
     void FillCells(unsigned Count)
@@ -104,19 +94,12 @@ public:
     }
 
 private:
-    std::filesystem::path FFolder;
+    bench::RunFolder FFolder;
     devsim::TSimulator FSim;
     std::unique_ptr<TMainForm> FForm;
 };
 
-// Made by the first case, freed by main while the windowing layer still stands.
-std::unique_ptr<TBench> TheBench;
-
-TBench &Bench()
-{
-    if (!TheBench) TheBench = std::make_unique<TBench>();
-    return *TheBench;
-}
+bench::Shared<TBench> Bench;
 
 template <class Start> void Exchange(benchmark::State &State, double WireBytes, Start Begin)
 {
@@ -219,9 +202,5 @@ BENCHMARK(WriteWholeBook57600)->Iterations(1)->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    TheBench.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunThenRelease(argc, argv, [] { Bench.Release(); });
 }

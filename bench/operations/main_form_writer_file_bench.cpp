@@ -5,6 +5,7 @@
 // counter x_shapelib is its median over shapelib's: a load should stay within 3, a save
 // within 1.5. LoadBookShown also paints the grid the loaded rows fill.
 
+#include "bench/support/RunFolder.h"
 #include "bench/support/Timings.h"
 #include "link/config.h"
 #include "link/main_form.h"
@@ -51,12 +52,8 @@ std::vector<AnsiString> FullBookAnswers()
 class TBench
 {
 public:
-    TBench()
+    TBench() : FFolder("writer_file_bench")
     {
-        FFolder = std::filesystem::temp_directory_path() /
-                  ("writer_file_bench_" + std::to_string(getpid()));
-        std::filesystem::create_directories(FFolder);
-        std::filesystem::current_path(FFolder);
         Application->Initialize();
         Config = TConfig(ConfigFileName);
         FForm = std::make_unique<TMainForm>(nullptr);
@@ -69,29 +66,16 @@ public:
         FForm->WriterReadStep = -1;
         FForm->SaveWriterToDbf(Book().c_str());
     }
-    ~TBench()
-    {
-        FForm.reset();
-        std::filesystem::remove_all(FFolder);
-    }
-
     TMainForm &Form() { return *FForm; }
-    std::filesystem::path Book() const { return FFolder / "book.dbf"; }
-    std::filesystem::path Folder() const { return FFolder; }
+    std::filesystem::path Book() const { return FFolder.Path() / "book.dbf"; }
+    std::filesystem::path Folder() const { return FFolder.Path(); }
 
 private:
-    std::filesystem::path FFolder;
+    bench::RunFolder FFolder;
     std::unique_ptr<TMainForm> FForm;
 };
 
-// Made by the first case, freed by main while the windowing layer still stands.
-std::unique_ptr<TBench> TheBench;
-
-TBench &Bench()
-{
-    if (!TheBench) TheBench = std::make_unique<TBench>();
-    return *TheBench;
-}
+bench::Shared<TBench> Bench;
 
 // ---- shapelib ----
 
@@ -226,9 +210,5 @@ BENCHMARK(SaveBook)->UseManualTime()->Unit(benchmark::kMillisecond);
 int main(int argc, char **argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    TheBench.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunThenRelease(argc, argv, [] { Bench.Release(); });
 }

@@ -3,6 +3,7 @@
 // through a printer of a private spooler. The counter pages is the number of pages the list
 // takes, bytes the size of the printed file.
 
+#include "bench/support/RunFolder.h"
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/main_form.h"
@@ -16,7 +17,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 namespace
 {
@@ -40,12 +40,8 @@ std::vector<ArchiveRecord> FullRingRows()
 class TBench
 {
 public:
-    TBench()
+    TBench() : FFolder("reports_bench")
     {
-        FFolder =
-            std::filesystem::temp_directory_path() / ("reports_bench_" + std::to_string(getpid()));
-        std::filesystem::create_directories(FFolder);
-        std::filesystem::current_path(FFolder);
         // Headless unless the caller chose a display.
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         Application->Initialize();
@@ -54,16 +50,10 @@ public:
         FForm->ArchiveRecords = FullRingRows();
         FForm->frxUserDataSetList->SetRangeEndCount(static_cast<int>(FForm->ArchiveRecords.size()));
     }
-    ~TBench()
-    {
-        FForm.reset();
-        std::filesystem::current_path(std::filesystem::temp_directory_path());
-        std::filesystem::remove_all(FFolder);
-    }
     TMainForm *Form() const { return FForm.get(); }
 
 private:
-    std::filesystem::path FFolder;
+    bench::RunFolder FFolder;
     std::unique_ptr<TMainForm> FForm;
 };
 
