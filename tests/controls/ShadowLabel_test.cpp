@@ -45,6 +45,21 @@ std::unique_ptr<TPNGObject> Solid(int Width, int Height, TColor Color)
     return Png;
 }
 
+// A background of three pieces: 10 pixels of red at the left, a green middle piece tiled, and
+// 10 pixels of blue at the right.
+void SetThreePieces(TShadowLabel *Label)
+{
+    Label->SetPngLeft(Solid(10, 20, static_cast<TColor>(RGB(200, 0, 0))).get());
+    Label->SetPngCenter(Solid(30, 20, static_cast<TColor>(RGB(0, 200, 0))).get());
+    Label->SetPngRight(Solid(10, 20, static_cast<TColor>(RGB(0, 0, 200))).get());
+}
+
+// The colour of the three pieces at X on a label 100 pixels wide.
+TColor PieceAt(int X)
+{
+    return static_cast<TColor>(X < 10 ? RGB(200, 0, 0) : X < 90 ? RGB(0, 200, 0) : RGB(0, 0, 200));
+}
+
 COLORREF At(TControl *Control, int X, int Y)
 {
     TWinControl *Parent = Control->Parent();
@@ -63,14 +78,10 @@ TEST_F(ShadowLabelTest, ThreePieceBackgroundTilesTheMiddle)
     auto *Label = new TShadowLabel(Form);
     Label->SetParent(Form);
     Label->SetBounds(10, 10, 100, 20);
-    const TColor A = static_cast<TColor>(RGB(200, 0, 0)), B = static_cast<TColor>(RGB(0, 200, 0)),
-                 C = static_cast<TColor>(RGB(0, 0, 200));
-    Label->SetPngLeft(Solid(10, 20, A).get());
-    Label->SetPngCenter(Solid(30, 20, B).get());
-    Label->SetPngRight(Solid(10, 20, C).get());
+    SetThreePieces(Label);
     Form->Repaint();
     for (int X = 0; X < 100; ++X)
-        EXPECT_EQ(At(Label, X, 2), ColorToRGB(X < 10 ? A : X < 90 ? B : C)) << X;
+        EXPECT_EQ(At(Label, X, 2), ColorToRGB(PieceAt(X))) << X;
 
     // Disabled: grey, half blended pictures over the form.
     Label->SetEnabled(false);
@@ -130,11 +141,7 @@ TEST_F(ShadowLabelTest, AFormStreamBringsTheLabelBackAsItWas)
     ctltest::TStreamedForm Form(nullptr);
     auto *Label = ctltest::Place<TShadowLabel>(Form, "SL_Dallas");
     Label->SetBounds(10, 10, 100, 20);
-    const TColor A = static_cast<TColor>(RGB(200, 0, 0)), B = static_cast<TColor>(RGB(0, 200, 0)),
-                 C = static_cast<TColor>(RGB(0, 0, 200));
-    Label->SetPngLeft(Solid(10, 20, A).get());
-    Label->SetPngCenter(Solid(30, 20, B).get());
-    Label->SetPngRight(Solid(10, 20, C).get());
+    SetThreePieces(Label);
     Label->SetPngPicture(Solid(4, 3, clWhite).get());
     Label->SetShadowColor(clRed);
     Label->SetDisplaceX(2);
@@ -164,7 +171,7 @@ TEST_F(ShadowLabelTest, AFormStreamBringsTheLabelBackAsItWas)
     Copy->Show();
     Copy->Repaint();
     for (int X = 0; X < 100; X += 9)
-        EXPECT_EQ(At(Back, X, 2), ColorToRGB(X < 10 ? A : X < 90 ? B : C)) << X;
+        EXPECT_EQ(At(Back, X, 2), ColorToRGB(PieceAt(X))) << X;
 }
 
 TEST(ShadowLabelUnit, RegisterPutsTheControlOnTheWin32Page)

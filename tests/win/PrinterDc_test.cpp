@@ -312,6 +312,26 @@ TEST_F(PrinterDc, InformationContextDrawsNothingAndStartsNoDocument)
 
 // ---- through a real spooler ----
 
+// The description of a raw job.
+struct RawJob {
+    RawJob() = default;
+    RawJob(const RawJob &) = delete;
+    RawJob &operator=(const RawJob &) = delete;
+    LPBYTE Doc() { return reinterpret_cast<LPBYTE>(&Info); }
+
+    char Title[4] = "raw";
+    char Datatype[4] = "RAW";
+    DOC_INFO_1A Info{Title, nullptr, Datatype};
+};
+
+// Adds the raw queue "Hall" to the private scheduler and opens it.
+void OpenRawQueue(PrivateCups &Cups, HANDLE &Printer)
+{
+    ASSERT_TRUE(Cups.AddRawQueue("Hall")) << Cups.Log();
+    char Hall[] = "Hall";
+    ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
+}
+
 TEST(Spooler, QueuesDefaultsAndJobsOfAPrivateScheduler)
 {
     PrivateCups Cups;
@@ -358,9 +378,8 @@ TEST(Spooler, QueuesDefaultsAndJobsOfAPrivateScheduler)
     // A raw job reaches the queue byte for byte.
     char Hall[] = "Hall";
     ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
-    char Title[] = "raw", Raw[] = "RAW";
-    DOC_INFO_1A RawInfo{Title, nullptr, Raw};
-    ASSERT_NE(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    RawJob Job;
+    ASSERT_NE(StartDocPrinterA(Printer, 1, Job.Doc()), 0u);
     EXPECT_TRUE(StartPagePrinter(Printer));
     const std::string Program = "%!PS\n/Helvetica findfont 24 scalefont setfont 72 700 moveto "
                                 "(RAWLINE) show showpage\n";
@@ -400,19 +419,17 @@ TEST(Spooler, RawJobWithoutThePrintServiceLibraryStartsNothing)
 {
     PrivateCups Cups;
     QRV4_REQUIRE_CUPS(Cups);
-    ASSERT_TRUE(Cups.AddRawQueue("Hall")) << Cups.Log();
-    char Hall[] = "Hall", Title[] = "raw", Raw[] = "RAW";
     HANDLE Printer = nullptr;
-    ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
-    DOC_INFO_1A RawInfo{Title, nullptr, Raw};
+    ASSERT_NO_FATAL_FAILURE(OpenRawQueue(Cups, Printer));
+    RawJob Job;
 
     win::SetCupsLibrary("/nowhere/libcups.so.2");
-    EXPECT_EQ(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    EXPECT_EQ(StartDocPrinterA(Printer, 1, Job.Doc()), 0u);
     EXPECT_FALSE(StartPagePrinter(Printer));
     EXPECT_NE(win::CupsMissing().ToUtf8().find("/nowhere/libcups.so.2"), std::string::npos);
     win::SetCupsLibrary("");
 
-    ASSERT_NE(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    ASSERT_NE(StartDocPrinterA(Printer, 1, Job.Doc()), 0u);
     EXPECT_TRUE(win::CupsMissing().IsEmpty());
     const std::string Line = "RAWLINE\n";
     DWORD Written = 0;
@@ -431,15 +448,13 @@ TEST(Spooler, RawJobWhoseSchedulerWentAwayDoesNotEnd)
 {
     PrivateCups Cups;
     QRV4_REQUIRE_CUPS(Cups);
-    ASSERT_TRUE(Cups.AddRawQueue("Hall")) << Cups.Log();
-    char Hall[] = "Hall", Title[] = "raw", Raw[] = "RAW";
     HANDLE Printer = nullptr;
-    ASSERT_TRUE(OpenPrinterA(Hall, &Printer, nullptr));
-    DOC_INFO_1A RawInfo{Title, nullptr, Raw};
+    ASSERT_NO_FATAL_FAILURE(OpenRawQueue(Cups, Printer));
+    RawJob Job;
     win::SetCupsLibrary(InterruptingCupsLibrary());
     Cups.InterruptAtNextJob(PrivateCups::JobStep::Writing, SIGKILL);
 
-    ASSERT_NE(StartDocPrinterA(Printer, 1, reinterpret_cast<LPBYTE>(&RawInfo)), 0u);
+    ASSERT_NE(StartDocPrinterA(Printer, 1, Job.Doc()), 0u);
     const std::string Line = "RAWLINE\n";
     DWORD Written = 0;
     WritePrinter(Printer, const_cast<char *>(Line.data()), static_cast<DWORD>(Line.size()),
