@@ -473,6 +473,28 @@ TEST(EngineKeep, AKeptFooterTakesTheLastRowIntoTheNextPagesTotal)
     }
 }
 
+// A last row that is not shown was never counted: the footer that moves alone takes no row.
+TEST(EngineKeep, AKeptFooterAfterAHiddenLastRowMovesAlone)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetRows(std::vector<std::map<std::string, Variant>>(51, {{"x", 1}}));
+    B.Use(Rows);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    Data->SetKeepFooter(true);
+    B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Sender == Data) Data->SetVisible(Rows.DataSet.RecNo() < 50);
+    };
+    TBuilder::Memo(B.Band<TfrxFooter>("Footer1", 40, 20), "Memo1", "[SUM(<x>)]");
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 80, 40), "Memo2", "[SUM(<x>)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 1)[0], At("Footer1", 0));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"50"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "Footer1"), std::vector<std::string>{"50"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"0"});
+}
+
 // ---- growing objects ----
 
 TEST(EngineStretch, GrownObjectsPushTheOnesBelowThem)
