@@ -158,11 +158,12 @@ TEST(EnginePages, TitleBelowTheHeaderPrintsOnce)
 TEST(EnginePages, EmptyDataGivesOnePageOnlyWhenAskedTo)
 {
     TListReport Shown(0);
+    Shown.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
     ASSERT_TRUE(Shown.B.Prepare());
     ASSERT_EQ(Shown.B.PageCount(), 1);
     EXPECT_EQ(Layout(Shown.B.Pages(), 0),
               (std::vector<std::string>{At("ReportTitle1", 0), At("PageHeader1", 40),
-                                        At("PageFooter1", FooterTop)}));
+                                        At("ReportSummary1", 70), At("PageFooter1", FooterTop)}));
 
     TListReport Hidden(0);
     Hidden.B.Report->EngineOptions()->SetPrintIfEmpty(false);
