@@ -144,7 +144,7 @@ public:
     void PropertiesDlg() override;
 
     // The device mode, null until it has been read.
-    DEVMODEA *DeviceMode() { return FMode ? &*FMode : nullptr; }
+    DEVMODE *DeviceMode() { return FMode ? &*FMode : nullptr; }
     HDC DC() const { return FDC; }
 
 private:
@@ -154,7 +154,7 @@ private:
     void UpdateDeviceCaps();
     void CloseDocument();
 
-    std::optional<DEVMODEA> FMode;
+    std::optional<DEVMODE> FMode;
     HDC FDC = nullptr;
 };
 

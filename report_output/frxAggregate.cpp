@@ -137,6 +137,7 @@ Variant Result(TfrxAggregateFunction Function, int Count, const Variant &Value)
 
 void TfrxAggregateItem::Calc()
 {
+    FTaken = false;
     if (!FBand->Visible() && !FCountInvisible) return;
     FReport->SetCurObject(FMemoName);
     Variant V = FFunction == agCount ? ::Null() : FReport->Calc(FExpression);
@@ -151,16 +152,36 @@ void TfrxAggregateItem::Calc()
     } else if (FKeeping) {
         Feed(FFunction, FKeepCount, FKeepValue, V);
     } else {
-        FSavedCount = FCount;
-        FSavedValue = FValue;
-        Feed(FFunction, FCount, FValue, V);
+        Take(V);
     }
+}
+
+void TfrxAggregateItem::Take(const Variant &V)
+{
+    FSavedCount = FCount;
+    FSavedValue = FValue;
+    Feed(FFunction, FCount, FValue, V);
+    FLastTaken = V;
+    FTaken = true;
 }
 
 void TfrxAggregateItem::DeleteValue()
 {
+    // Undoing a record that was not taken would take off the one before it.
+    if (!FTaken) return;
     FCount = FSavedCount;
     FValue = FSavedValue;
+    FTaken = false;
+    FTakenOff = true;
+}
+
+// The record is long past when its block lands on the next page, and its expression may no
+// longer have a value to give.
+void TfrxAggregateItem::RestoreValue()
+{
+    if (!FTakenOff) return;
+    FTakenOff = false;
+    Take(FLastTaken);
 }
 
 void TfrxAggregateItem::Reset()
@@ -374,6 +395,12 @@ void TfrxAggregateList::DeleteValue(TfrxBand *Band)
 {
     for (auto &Item : FItems)
         if (Item->FBand == Band) Item->DeleteValue();
+}
+
+void TfrxAggregateList::RestoreValue(TfrxBand *Band)
+{
+    for (auto &Item : FItems)
+        if (Item->FBand == Band) Item->RestoreValue();
 }
 
 void TfrxAggregateList::Reset(TfrxBand *Band)

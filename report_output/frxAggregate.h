@@ -26,6 +26,8 @@ public:
 
     void Calc();
     void DeleteValue();
+    // Takes back the record DeleteValue took off, without working it out again.
+    void RestoreValue();
     void Reset();
     void StartKeep();
     void EndKeep();
@@ -54,6 +56,12 @@ private:
     std::vector<Variant> FVColumnValues;
     std::vector<int> FVColumnCounts;
     TfrxReport *FReport;
+    // The last record taken outside a keep block, and whether it is in or was taken off.
+    Variant FLastTaken = ::Null();
+    bool FTaken = false;
+    bool FTakenOff = false;
+
+    void Take(const Variant &V);
 };
 
 class TfrxAggregateList
@@ -67,6 +75,7 @@ public:
     void FindAggregates(TfrxCustomMemoView *Memo, TfrxDataBand *DataBand);
     void AddValue(TfrxBand *Band, int VColumn = 0);
     void DeleteValue(TfrxBand *Band);
+    void RestoreValue(TfrxBand *Band);
     void Reset(TfrxBand *Band);
     void StartKeep();
     void EndKeep();

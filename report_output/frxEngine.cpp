@@ -56,12 +56,11 @@ void AddError(TStrings *Errors, const char *Key, TfrxComponent *C)
 // been stopped by the report and would fill memory with pages.
 constexpr int EndlessRecordLimit = 100000;
 
-// Only the report's stop ends the walk of such a band: its own data set never reaches an
-// end, and neither a row count nor the host's end test gives it one.
-bool HasNoEnd(TfrxDataBand *Band)
+// Only the report's stop ends the walk of such a data set: it never reaches an end, and
+// the host's end test does not give it one.
+bool HasNoEnd(const TfrxDataSet *DataSet)
 {
-    const TfrxDataSet *DataSet = Band->DataSet();
-    if (Band->RowCount() != 0 || DataSet->RangeEnd() != reLast || DataSet->OnCheckEOF) return false;
+    if (DataSet->RangeEnd() != reLast || DataSet->OnCheckEOF) return false;
     const TClass Class = DataSet->ClassType();
     return Class == TfrxUserDataSet::StaticClass() || Class == TfrxDataSet::StaticClass();
 }
@@ -406,10 +405,8 @@ void TfrxEngine::RunReportPages()
         return;
     }
     DataSet->First();
-    while (!DataSet->Eof() && !Report()->Terminated()) {
+    for (; !DataSet->Eof() && !Report()->Terminated(); NextRecord(DataSet))
         RunPages();
-        DataSet->Next();
-    }
 }
 
 void TfrxEngine::RunPages()
@@ -434,10 +431,8 @@ void TfrxEngine::RunPage(TfrxReportPage *APage)
     Report()->DoNotifyEvent(APage, APage->OnBeforePrint());
     if (TfrxDataSet *DataSet = APage->DataSet()) {
         DataSet->First();
-        while (!DataSet->Eof() && !Report()->Terminated()) {
+        for (; !DataSet->Eof() && !Report()->Terminated(); NextRecord(DataSet))
             RunPageBody(APage);
-            DataSet->Next();
-        }
     } else {
         RunPageBody(APage);
     }
@@ -516,11 +511,19 @@ bool TfrxEngine::CanShow(TObject *Obj, bool PrintIfEmpty)
     return false;
 }
 
+// A band's row count ends its walk whatever its data set does.
 void TfrxEngine::NextRecord(TfrxDataBand *Band)
 {
-    TfrxDataSet *DataSet = Band->DataSet();
+    if (Band->RowCount() != 0)
+        Band->DataSet()->Next();
+    else
+        NextRecord(Band->DataSet());
+}
+
+void TfrxEngine::NextRecord(TfrxDataSet *DataSet)
+{
     DataSet->Next();
-    if (DataSet->RecNo() >= EndlessRecordLimit && !Report()->Terminated() && HasNoEnd(Band))
+    if (DataSet->RecNo() >= EndlessRecordLimit && !Report()->Terminated() && HasNoEnd(DataSet))
         throw Exception(
             Format(frxResources()->Get("clDSNoEnd"), {DataSet->UserName(), EndlessRecordLimit}));
 }
@@ -794,7 +797,7 @@ void TfrxEngine::NewPage()
         if (Outline && Outline->GetCurPosition() != KeepOutlinePosition)
             Outline->ShiftItems(KeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
         CurY = Pages()->GetLastY();
-        if (ShowingKeptFooter) Aggregates.AddValue(KeepingBand);
+        if (ShowingKeptFooter) Aggregates.RestoreValue(KeepingBand);
     }
     Keeping = false;
     if (!OutputtingVPages) AddPageOutline();

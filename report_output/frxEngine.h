@@ -97,8 +97,10 @@ private:
     // Parent is a page (its top-level bands of that orientation) or a data band.
     void RunBands(TObject *Parent, bool Vertical = false);
     void RunDataBand(TfrxDataBand *Band);
-    // The next record of Band; a walk without an end that nothing stopped fails the run.
+    // The next record of a band's, a page's or the report's data set; a walk without an end
+    // that nothing stopped fails the run.
     void NextRecord(TfrxDataBand *Band);
+    void NextRecord(TfrxDataSet *DataSet);
     void PollMessages();
     void NotifyObjects(TfrxBand *Band);
     void InitPage();

@@ -158,11 +158,12 @@ TEST(EnginePages, TitleBelowTheHeaderPrintsOnce)
 TEST(EnginePages, EmptyDataGivesOnePageOnlyWhenAskedTo)
 {
     TListReport Shown(0);
+    Shown.B.Band<TfrxReportSummary>("ReportSummary1", 300, 40);
     ASSERT_TRUE(Shown.B.Prepare());
     ASSERT_EQ(Shown.B.PageCount(), 1);
     EXPECT_EQ(Layout(Shown.B.Pages(), 0),
               (std::vector<std::string>{At("ReportTitle1", 0), At("PageHeader1", 40),
-                                        At("PageFooter1", FooterTop)}));
+                                        At("ReportSummary1", 70), At("PageFooter1", FooterTop)}));
 
     TListReport Hidden(0);
     Hidden.B.Report->EngineOptions()->SetPrintIfEmpty(false);
@@ -449,6 +450,52 @@ TEST(EngineKeep, AGroupThatDoesNotFitMovesWholeAndCountsOnItsNewPage)
     EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"20"});
 }
 
+// Fifty rows fill all but 7 pixels above the 40-pixel page footer; the kept footer does not
+// fit and takes the last row along.
+TEST(EngineKeep, AKeptFooterTakesTheLastRowIntoTheNextPagesTotal)
+{
+    // A data-set field reads nothing past the last record; the host answers a report
+    // variable only for rows that exist.
+    for (const char *Total : {"[SUM(<Rows.\"x\">)]", "[SUM(<x>)]"}) {
+        TBuilder B;
+        TRows Rows("Rows");
+        Rows.SetRows(std::vector<std::map<std::string, Variant>>(50, {{"x", 1}}));
+        B.Use(Rows);
+        B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows)->SetKeepFooter(true);
+        TBuilder::Memo(B.Band<TfrxFooter>("Footer1", 40, 20), "Memo1", Total);
+        TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 80, 40), "Memo2", Total);
+        ASSERT_TRUE(B.Prepare()) << Total << ": " << B.Errors();
+        ASSERT_EQ(B.PageCount(), 2) << Total;
+        EXPECT_EQ(Layout(B.Pages(), 1)[0], At("MasterData1", 0)) << Total;
+        EXPECT_EQ(Layout(B.Pages(), 1)[1], At("Footer1", 20)) << Total;
+        EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"49"}) << Total;
+        EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"1"}) << Total;
+        EXPECT_EQ(TextsOf(B.Pages(), 1, "Footer1"), std::vector<std::string>{"50"}) << Total;
+    }
+}
+
+// A last row that is not shown was never counted: the footer that moves alone takes no row.
+TEST(EngineKeep, AKeptFooterAfterAHiddenLastRowMovesAlone)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetRows(std::vector<std::map<std::string, Variant>>(51, {{"x", 1}}));
+    B.Use(Rows);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    Data->SetKeepFooter(true);
+    B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Sender == Data) Data->SetVisible(Rows.DataSet.RecNo() < 50);
+    };
+    TBuilder::Memo(B.Band<TfrxFooter>("Footer1", 40, 20), "Memo1", "[SUM(<x>)]");
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 80, 40), "Memo2", "[SUM(<x>)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(Layout(B.Pages(), 1)[0], At("Footer1", 0));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"50"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "Footer1"), std::vector<std::string>{"50"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"0"});
+}
+
 // ---- growing objects ----
 
 TEST(EngineStretch, GrownObjectsPushTheOnesBelowThem)
@@ -554,6 +601,18 @@ TEST(EngineStretch, AWrappingMemoGrowsItsBandAndPushesWhatIsBelow)
     EXPECT_DOUBLE_EQ(Bands[0].Objects.at(1).Top, 20 + Needed - 18);
     EXPECT_DOUBLE_EQ(Bands[0].Height, 20 + Needed);
     EXPECT_DOUBLE_EQ(Bands[1].Top, Bands[0].Height);
+}
+
+// A band of no height that is not stretched takes no room, whatever its memo needs.
+TEST(EngineStretch, ABandOfNoHeightTakesNoRoom)
+{
+    TListReport L(2);
+    Wrapping(L.B.Band<TfrxHeader>("Header1", 100, 0), "Memo1", LongText, 0)->SetHeight(0);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    const auto Bands = Layout(L.B.Pages(), 0);
+    ASSERT_GE(Bands.size(), 4u);
+    EXPECT_EQ(Bands[2], At("Header1", 70));
+    EXPECT_EQ(Bands[3], At("MasterData1", 70));
 }
 
 TEST(EngineSplit, AMemoTooLongForThePageContinuesWithItsUnprintedLines)
@@ -1030,6 +1089,32 @@ TEST(EngineRun, ADataSetWithoutAnEndThatNothingStopsFailsTheRun)
     EXPECT_FALSE(Tested.B.Prepare());
     EXPECT_EQ(Tested.B.Errors(), Error);
     EXPECT_EQ(Tested.B.PageCount(), 0);
+}
+
+// The report's own data set and a page's are walked the same way as a band's.
+TEST(EngineRun, AReportOrPageDataSetWithoutAnEndFailsTheRun)
+{
+    for (const bool OfReport : {true, false}) {
+        TBuilder B;
+        TRows Rows("Rows");
+        Rows.DataSet.SetRangeEnd(reLast);
+        B.Use(Rows);
+        // No page to make for a record keeps the walk short; the cap stands in for the end
+        // of the user's patience.
+        B.Report->EngineOptions()->SetPrintIfEmpty(false);
+        Rows.DataSet.OnNext = [&](TObject *) {
+            if (Rows.DataSet.RecNo() >= 150000) B.Report->Engine()->StopReport();
+        };
+        if (OfReport)
+            B.Report->SetDataSet(&Rows.DataSet);
+        else
+            B.Page->SetDataSet(&Rows.DataSet);
+        EXPECT_FALSE(B.Prepare()) << OfReport;
+        EXPECT_EQ(B.Errors(), "Набор данных \"Rows\": не задан конец диапазона, построение "
+                              "прервано после 100000 записей\r\n")
+            << OfReport;
+        EXPECT_EQ(Rows.DataSet.RecNo(), 100000) << OfReport;
+    }
 }
 
 // ---- dialogs and pages built by hand ----

@@ -272,6 +272,22 @@ TEST_F(PreviewFormTest, TheContextMenusExportItemOffersTheExportListAsItsSubmenu
     EXPECT_GT(Filter.Memos, 0) << "the submenu item exports as the export menu's item does";
 }
 
+// The dot-matrix export prints rather than saves: it is no choice of the export menu.
+class TfrxDotMatrixExport : public CountingExport
+{
+    QRV4_CLASS(TfrxDotMatrixExport, CountingExport)
+};
+
+TEST_F(PreviewFormTest, TheDotMatrixExportAloneLeavesTheExportButtonHidden)
+{
+    TfrxDotMatrixExport DotMatrix;
+    Window->Init();
+    EXPECT_FALSE(Window->ExportB->Visible());
+    CountingExport Listed;
+    Window->Init();
+    EXPECT_TRUE(Window->ExportB->Visible());
+}
+
 } // namespace
 
 class ReportPreviewTest : public vcltest::VclTest
