@@ -157,6 +157,19 @@ TEST(ComponentTree, ANameTakenAnywhereInTheReportIsRefused)
     EXPECT_EQ(Report.FindObject("Title"), Memo);
 }
 
+TEST(ComponentTree, AReportIsRefusedTheNameOfOneOfItsObjects)
+{
+    TfrxReport Report(nullptr);
+    Report.SetName("frxReport1");
+    auto *Page = new TfrxReportPage(&Report);
+    Page->SetName("Page1");
+    EXPECT_TRUE(Refused(&Report, "PAGE1"));
+    EXPECT_EQ(Report.Name(), "frxReport1");
+    EXPECT_FALSE(Refused(&Report, "frxReport2"));
+    EXPECT_EQ(Report.FindObject("frxReport2"), nullptr) << "a report is not its own object";
+    EXPECT_FALSE(Refused(Page, "frxReport2")) << "an object may still take the report's name";
+}
+
 TEST(ComponentTree, FontChangesReachChildrenThatFollowTheirParent)
 {
     SampleReport Sample;
