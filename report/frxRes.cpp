@@ -171,6 +171,7 @@ clInvalidPrinter=Printer selected is not valid
 clJobNotStarted=Не удалось начать задание печати
 clDocNotSent=Не удалось передать документ принтеру
 clPrinterRefused=Принтер не принимает данные
+clRendererBusy=Вывод текста уже занят другим объектом
 crFillMx=Заполнение кросс-таблицы...
 crBuildMx=Построение кросс-таблицы...
 prRunningFirst=Первый проход: страница %d

@@ -4,6 +4,7 @@
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/ImgList.h"
 #include "report/frxClass.h"
+#include "report/frxGraphicUtils.h"
 #include "report/frxUnicodeUtils.h"
 #include "report/frxVariables.h"
 #include "script/fs_iconst.h"
@@ -16,7 +17,7 @@
 TEST(Resources, BuiltInTableAnswersByKeyWithoutCase)
 {
     TfrxResources *Res = frxResources();
-    EXPECT_EQ(Res->Count(), 194);
+    EXPECT_EQ(Res->Count(), 195);
     EXPECT_EQ(Res->Get("CLERRORS"), Cp("Были обнаружены следующие ошибки:"));
     EXPECT_EQ(Res->Get("clDSNotExist"), Cp("Набор данных \"%s\" не найден"));
     EXPECT_EQ(Res->Get("noSuchKey"), "noSuchKey");
@@ -35,10 +36,10 @@ TEST(Resources, AddReplacesAndLanguageFilesReplaceTheTable)
     frxResources(); // the library's start-up puts the table's texts into the script engine
     TfrxResources Res;
     Res.AddStrings(frxBuiltinResources());
-    EXPECT_EQ(Res.Count(), 194);
+    EXPECT_EQ(Res.Count(), 195);
     Res.Add("mbError", Cp("Беда"));
     EXPECT_EQ(Res.Get("MBERROR"), Cp("Беда"));
-    EXPECT_EQ(Res.Count(), 194);
+    EXPECT_EQ(Res.Count(), 195);
 
     const AnsiString Saved = SIdUndeclared;
     TStringStream Language("mbError=Fehler\r\n=ruler\r\nempty=\r\n");
@@ -149,8 +150,8 @@ bool Holds(const AnsiString &Text, const char *Key)
 // A language file changes every message the library shows, those of its failures too.
 TEST(Resources, TheLibrarysMessagesComeFromTheTable)
 {
-    MarkedTexts Marked{"clNoEngine",  "clNoPreparedPages", "clNoPreview", "clUnknownError",
-                       "clCyclicRef", "clDuplName",        "clWideBounds"};
+    MarkedTexts Marked{"clNoEngine",  "clNoPreparedPages", "clNoPreview",  "clUnknownError",
+                       "clCyclicRef", "clDuplName",        "clWideBounds", "clRendererBusy"};
     // Built without the output library: no engine, no prepared pages, no preview.
     TfrxReport Report(nullptr);
     Report.EngineOptions()->SetNewSilentMode(simSilent);
@@ -181,4 +182,8 @@ TEST(Resources, TheLibrarysMessagesComeFromTheTable)
 
     TWideStrings Lines;
     EXPECT_EQ(MessageOf([&] { Lines.Insert(1, u"far"); }), MarkedTexts::Mark("clWideBounds"));
+
+    TfrxDrawText Renderer;
+    TfrxDrawTextLock Held(&Renderer);
+    EXPECT_EQ(MessageOf([&] { Renderer.Lock(); }), MarkedTexts::Mark("clRendererBusy"));
 }
