@@ -425,6 +425,20 @@ void CopyObjectProp(TPersistent *Source, TPersistent *Dest, PPropInfo Prop)
         To->Assign(From);
 }
 
+// Dest's property takes Source's value unless it holds it already.
+template <class T, class V>
+void TakeValue(TPersistent *Source, TPersistent *Dest, PPropInfo Prop,
+               T (*Read)(TObject *, PPropInfo), void (*Write)(TObject *, PPropInfo, V))
+{
+    try {
+        const T Value = Read(Source, Prop);
+        if (!(Read(Dest, Prop) == Value)) Write(Dest, Prop, Value);
+    } catch (const Exception &) {
+        // A value a fresh object holds but its setter refuses (a data set's empty alias),
+        // or one that does not compare: the element read next stores the value it had.
+    }
+}
+
 void CopyPublished(TPersistent *Source, TPersistent *Dest)
 {
     // The name is the element's own, given by it.
@@ -443,20 +457,20 @@ void CopyPublished(TPersistent *Source, TPersistent *Dest)
         case tkEnumeration:
         case tkSet:
         case tkInt64:
-            SetOrdProp(Dest, Prop, GetOrdProp(Source, Prop));
+            TakeValue(Source, Dest, Prop, GetOrdProp, SetOrdProp);
             break;
         case tkFloat:
-            SetFloatProp(Dest, Prop, GetFloatProp(Source, Prop));
+            TakeValue(Source, Dest, Prop, GetFloatProp, SetFloatProp);
             break;
         case tkString:
         case tkLString:
-            SetStrProp(Dest, Prop, GetStrProp(Source, Prop));
+            TakeValue(Source, Dest, Prop, GetStrProp, SetStrProp);
             break;
         case tkWString:
-            SetWideStrProp(Dest, Prop, GetWideStrProp(Source, Prop));
+            TakeValue(Source, Dest, Prop, GetWideStrProp, SetWideStrProp);
             break;
         case tkVariant:
-            SetVariantProp(Dest, Prop, GetVariantProp(Source, Prop));
+            TakeValue(Source, Dest, Prop, GetVariantProp, SetVariantProp);
             break;
         default:
             break;

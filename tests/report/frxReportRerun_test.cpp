@@ -129,4 +129,27 @@ TEST(ReportRerun, ADotMatrixMemosStyleComesBackAsStored)
     EXPECT_EQ(Memo->FontStyle(), TfrxDMPFontStyles());
 }
 
+
+// Reading it anew starts from a fresh data set, whose empty alias its own setter refuses.
+TEST(ReportRerun, ADataSetOfTheReportComesBackWithItsAlias)
+{
+    ChangingReport R("begin\r\n"
+                     "  if Get('Change') = 1 then Rows.UserName := 'Renamed';\r\n"
+                     "end.");
+    auto *Rows = new TfrxUserDataSet(R.Build.Report.get());
+    Rows->SetName("Rows");
+    Rows->SetRangeEnd(reCount);
+    Rows->SetRangeEndCount(2);
+    R.Build.Report->DataSets()->Add(Rows);
+    auto *Band = R.Build.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Band->SetDataSet(Rows);
+    TBuilder::Memo(Band, "RowMemo", "row [Line]");
+
+    const AnsiString First = R.Run(0);
+    R.Run(1);
+    EXPECT_EQ(R.Run(0), First);
+    EXPECT_EQ(Rows->UserName(), "Rows");
+    EXPECT_EQ(R.Build.Report->Errors()->Count(), 0) << R.Build.Errors();
+}
+
 } // namespace
