@@ -227,11 +227,12 @@ const AnsiString &TfrxComponent::BaseName() const
 void TfrxComponent::SetName(const AnsiString &NewName)
 {
     TfrxReport *Report = GetReport();
-    if (Report == this) Report = nullptr;
+    // A report is its own report: its name may not be one of its objects' either.
     if (!NewName.IsEmpty() && Report && Report->HasObjectNamed(NewName, this))
         throw Exception(frxResources()->Get("prDupl"));
     TComponent::SetName(NewName);
-    if (Report) {
+    // The report is not among its own objects, so it is not found by its name.
+    if (Report && Report != this) {
         Report->UnindexObject(this);
         Report->IndexObject(this);
     }

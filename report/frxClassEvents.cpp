@@ -186,8 +186,7 @@ void TfrxReport::ShowPreparedReport()
         FPreview->Init();
         return;
     }
-    if (!Hooks().PreviewForm)
-        throw Exception(AnsiString::FromUtf8("Предварительный просмотр отчёта недоступен"));
+    if (!Hooks().PreviewForm) throw Exception(frxResources()->Get("clNoPreview"));
     Hooks().PreviewForm(this);
 }
 
@@ -221,7 +220,7 @@ void TfrxReport::StartTimerTick()
 
 bool TfrxReport::Export(TfrxCustomExportFilter *Filter)
 {
-    if (!FPreviewPages) throw Exception("The report's prepared pages are not available");
+    if (!FPreviewPages) throw Exception(frxResources()->Get("clNoPreparedPages"));
     return FPreviewPages->Export(Filter);
 }
 

@@ -186,7 +186,7 @@ Variant TfrxReport::VariableValue(const AnsiString &Name, const Variant &Stored)
     const AnsiString Key = Name.UpperCase();
     if (std::find(FEvaluating.begin(), FEvaluating.end(), Key) != FEvaluating.end()) {
         AnsiString Message = frxResources()->Get("clExprError") + " '" + Name +
-                             "': " + AnsiString::FromUtf8("циклическая ссылка");
+                             "': " + frxResources()->Get("clCyclicRef");
         if (!FCurObject.IsEmpty()) Message = FCurObject + ": " + Message;
         FErrors->Add(Message);
         throw Exception(Message);

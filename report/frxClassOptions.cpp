@@ -177,7 +177,7 @@ void TfrxStyleItem::SetName(const AnsiString &Value)
 {
     if (auto *Styles = static_cast<TfrxStyles *>(Collection())) {
         TfrxStyleItem *Other = Styles->Find(Value);
-        if (Other && Other != this) throw Exception("Duplicate name");
+        if (Other && Other != this) throw Exception(frxResources()->Get("clDuplName"));
     }
     FName = Value;
 }

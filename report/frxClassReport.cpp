@@ -66,7 +66,7 @@ AnsiString CurrentExceptionMessage()
     } catch (const std::exception &E) {
         return AnsiString(E.what());
     } catch (...) {
-        return AnsiString::FromUtf8("Неизвестная ошибка");
+        return frxResources()->Get("clUnknownError");
     }
 }
 
@@ -373,7 +373,7 @@ bool TfrxReport::RunEngine()
         ~Stopped() { S.IsRunning = false; }
     } Done{*FScript};
     if (FScript->Program() && FScript->Program()->Count() > 0) FScript->Execute();
-    if (!FEngine) throw Exception("The report engine is not available");
+    if (!FEngine) throw Exception(frxResources()->Get("clNoEngine"));
     return FEngine->Run();
 }
 
@@ -449,6 +449,6 @@ void TfrxReport::SelectPrinter()
 
 void TfrxReport::Print()
 {
-    if (!FPreviewPages) throw Exception("The report's prepared pages are not available");
+    if (!FPreviewPages) throw Exception(frxResources()->Get("clNoPreparedPages"));
     FPreviewPages->Print();
 }

@@ -699,7 +699,8 @@ void TfrxCustomMemoView::GetData()
         GetFieldData();
     } else if (FAllowExpressions) {
         const int Comma = FExpressionDelimiters.Pos(",");
-        const WideString Open(FExpressionDelimiters.SubString(1, Comma ? Comma - 1 : 255));
+        // Without a comma there is no opening mark, so nothing is evaluated.
+        const WideString Open(FExpressionDelimiters.SubString(1, Comma ? Comma - 1 : 0));
         const WideString Close(Comma ? FExpressionDelimiters.SubString(Comma + 1, 255)
                                      : AnsiString());
         WideString S = FMemo->Text();

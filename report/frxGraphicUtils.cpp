@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Windows.h"
+#include "report/frxRes.h"
 #include "report/frxUtils.h"
 
 #include <algorithm>
@@ -334,7 +335,7 @@ TfrxDrawText::~TfrxDrawText() = default;
 
 void TfrxDrawText::Lock()
 {
-    if (FBusy) throw EInvalidOperation("The text renderer is already in use");
+    if (FBusy) throw EInvalidOperation(frxResources()->Get("clRendererBusy"));
     FBusy = true;
 }
 

@@ -27,12 +27,12 @@ constexpr int CustomPaper = DMPAPER_USER;
 
 [[noreturn]] void JobNotStarted()
 {
-    PrintFailed("Не удалось начать задание печати"_a);
+    PrintFailed(frxResources()->Get("clJobNotStarted"));
 }
 
 [[noreturn]] void DocumentNotSent()
 {
-    PrintFailed("Не удалось передать документ принтеру"_a);
+    PrintFailed(frxResources()->Get("clDocNotSent"));
 }
 constexpr int AutoBin = DMBIN_AUTO;
 // The paper table numbers its papers from 1 to 68.
@@ -243,7 +243,7 @@ void TfrxPrinter::RecreateDC()
 void TfrxPrinter::UpdateDeviceCaps()
 {
     FDPI = TPoint{GetDeviceCaps(FDC, LOGPIXELSX), GetDeviceCaps(FDC, LOGPIXELSY)};
-    if (FDPI.X == 0 || FDPI.Y == 0) throw Exception("Printer selected is not valid");
+    if (FDPI.X == 0 || FDPI.Y == 0) throw Exception(frxResources()->Get("clInvalidPrinter"));
     FCanvas->UpdateFont();
     FPaperHeight = DotsToMM(GetDeviceCaps(FDC, PHYSICALHEIGHT), FDPI.Y);
     FPaperWidth = DotsToMM(GetDeviceCaps(FDC, PHYSICALWIDTH), FDPI.X);
@@ -373,7 +373,7 @@ void TfrxPrinter::WriteRAWDoc(const AnsiString &Text)
     std::string Bytes = Text.Std();
     DWORD Written = 0;
     if (!WritePrinter(FHandle, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written))
-        throw Exception("Принтер не принимает данные"_a);
+        throw Exception(frxResources()->Get("clPrinterRefused"));
 }
 
 void TfrxPrinter::EndRAWDoc()

@@ -3,6 +3,7 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePages.h"
+#include "report/frxRes.h"
 
 namespace
 {
@@ -11,7 +12,7 @@ const char16_t LineSeparator = u'\u2028';
 
 [[noreturn]] void OutOfBounds()
 {
-    throw EStringListError("Wide String Out of Bounds");
+    throw EStringListError(frxResources()->Get("clWideBounds"));
 }
 
 } // namespace

@@ -403,19 +403,94 @@ TfrxComponent *TfrxXMLSerializer::NewChild(TClass Class, TfrxComponent *Root, Tf
     return static_cast<TfrxComponent *>(Class->Create(Parent));
 }
 
-// A kept object reads its element as a new one would: from its class's defaults.
+namespace
+{
+
+// A reference takes the other's target; an owned object (font, frame, picture, lines)
+// takes its contents, as assigning the property does.
+void CopyObjectProp(TPersistent *Source, TPersistent *Dest, PPropInfo Prop)
+{
+    TObject *Value = GetObjectProp(Source, Prop);
+    if (Prop->PropType->ClassType->InheritsFrom(TComponent::StaticClass())) {
+        if (Prop->Writable() && GetObjectProp(Dest, Prop) != Value)
+            SetObjectProp(Dest, Prop, Value);
+        return;
+    }
+    auto *From = dynamic_cast<TPersistent *>(Value);
+    auto *To = dynamic_cast<TPersistent *>(GetObjectProp(Dest, Prop));
+    if (!From || !To) return;
+    if (Prop->Writable())
+        SetObjectProp(Dest, Prop, From);
+    else
+        To->Assign(From);
+}
+
+// Dest's property takes Source's value unless it holds it already.
+template <class T, class V>
+void TakeValue(TPersistent *Source, TPersistent *Dest, PPropInfo Prop,
+               T (*Read)(TObject *, PPropInfo), void (*Write)(TObject *, PPropInfo, V))
+{
+    try {
+        const T Value = Read(Source, Prop);
+        if (!(Read(Dest, Prop) == Value)) Write(Dest, Prop, Value);
+    } catch (const Exception &) {
+        // A value a fresh object holds but its setter refuses (a data set's empty alias),
+        // or one that does not compare: the element read next stores the value it had.
+    }
+}
+
+void CopyPublished(TPersistent *Source, TPersistent *Dest)
+{
+    // The name is the element's own, given by it.
+    static const PPropInfo ComponentName = GetPropInfo(TComponent::StaticClass(), "Name");
+    for (PPropInfo Prop : GetPropList(Dest, tkProperties)) {
+        if (Prop == ComponentName) continue;
+        if (Prop->PropType->Kind == tkClass) {
+            CopyObjectProp(Source, Dest, Prop);
+            continue;
+        }
+        if (!Prop->Writable()) continue;
+        switch (Prop->PropType->Kind) {
+        case tkInteger:
+        case tkChar:
+        case tkWChar:
+        case tkEnumeration:
+        case tkSet:
+        case tkInt64:
+            TakeValue(Source, Dest, Prop, GetOrdProp, SetOrdProp);
+            break;
+        case tkFloat:
+            TakeValue(Source, Dest, Prop, GetFloatProp, SetFloatProp);
+            break;
+        case tkString:
+        case tkLString:
+            TakeValue(Source, Dest, Prop, GetStrProp, SetStrProp);
+            break;
+        case tkWString:
+            TakeValue(Source, Dest, Prop, GetWideStrProp, SetWideStrProp);
+            break;
+        case tkVariant:
+            TakeValue(Source, Dest, Prop, GetVariantProp, SetVariantProp);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace
+
+// A kept object reads its element as a new one would: from a fresh object's values. Every
+// published property is taken, stored or not: a template leaves out what equals the
+// default (a gap of 2, an empty highlight, a font taken from the parent), so what a
+// script changed there would otherwise outlive the run.
 void TfrxXMLSerializer::ResetToDefaults(TfrxComponent *C)
 {
     const std::unique_ptr<TfrxComponent> Fresh(
         static_cast<TfrxComponent *>(C->ClassType()->Create(static_cast<TComponent *>(nullptr))));
-    TfrxXMLSerializer Defaults(FStream);
-    Defaults.SetSerializeDefaultValues(true);
-    XMLToObj(Defaults.ObjToXML(Fresh.get()), C);
-    // An empty reference is written as nothing, so it is cleared here.
-    for (PPropInfo Prop : GetPropList(C, {tkClass}))
-        if (Prop->PropType->ClassType->InheritsFrom(TComponent::StaticClass()) &&
-            !GetObjectProp(Fresh.get(), Prop) && GetObjectProp(C, Prop))
-            SetObjectProp(C, Prop, nullptr);
+    CopyPublished(Fresh.get(), C);
+    // Not published by every class (a page's is not), but a fresh object's all the same.
+    C->SetParentFont(Fresh->ParentFont());
 }
 
 void TfrxXMLSerializer::FinishRead(const std::vector<TfrxComponent *> &Read)

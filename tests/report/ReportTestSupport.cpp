@@ -1,6 +1,7 @@
 #include "tests/report/ReportTestSupport.h"
 
 #include "report/frxClass.h"
+#include "report/frxRegistry.h"
 
 #include <QApplication>
 
@@ -81,4 +82,13 @@ TfrxMasterData *AddPageAndBand(TfrxReport &Report)
     auto *Band = new TfrxMasterData(Page);
     Band->SetName("MasterData1");
     return Band;
+}
+
+KeptPropertyEditors::KeptPropertyEditors() : FCount(frxPropertyEditors()->Count()) {}
+
+KeptPropertyEditors::~KeptPropertyEditors()
+{
+    TfrxPropertyEditorCollection *Editors = frxPropertyEditors();
+    while (Editors->Count() > FCount)
+        Editors->Delete(Editors->Count() - 1);
 }

@@ -94,6 +94,20 @@ public:
     void UpdatePage() override {}
 };
 
+// Takes back, when it goes, the property editors a test registered in the library's
+// collection (hidden properties among them), so a repeated test finds it as it was.
+class KeptPropertyEditors
+{
+public:
+    KeptPropertyEditors();
+    ~KeptPropertyEditors();
+    KeptPropertyEditors(const KeptPropertyEditors &) = delete;
+    KeptPropertyEditors &operator=(const KeptPropertyEditors &) = delete;
+
+private:
+    int FCount;
+};
+
 // A page "Page1" added to the report with one band "MasterData1" on it: the band.
 TfrxMasterData *AddPageAndBand(TfrxReport &Report);
 

@@ -78,6 +78,15 @@ TEST(ScriptBinding, ScriptsReachObjectsPropertiesAndMethods)
     EXPECT_EQ(R.Report.Variables()->Get("v").AsInteger(), 42);
 }
 
+TEST(ScriptBinding, AReportsScriptTakesNamesInCyrillic)
+{
+    ScriptedReport R;
+    R.Report.ScriptText()->SetText(Cp("int Итого; { Итого = 5; }"));
+    ASSERT_TRUE(R.Report.PrepareScript()) << R.Report.Errors()->Text().ToUtf8();
+    R.Report.Script()->Execute();
+    EXPECT_EQ(R.Report.Script()->Variables(Cp("Итого")).AsInteger(), 5);
+}
+
 TEST(ScriptBinding, DatePartsAndConstants)
 {
     ScriptedReport R;

@@ -157,6 +157,30 @@ TEST(ComponentTree, ANameTakenAnywhereInTheReportIsRefused)
     EXPECT_EQ(Report.FindObject("Title"), Memo);
 }
 
+TEST(ComponentTree, AReportIsRefusedTheNameOfOneOfItsObjects)
+{
+    TfrxReport Report(nullptr);
+    Report.SetName("frxReport1");
+    auto *Page = new TfrxReportPage(&Report);
+    Page->SetName("Page1");
+    EXPECT_TRUE(Refused(&Report, "PAGE1"));
+    EXPECT_EQ(Report.Name(), "frxReport1");
+    EXPECT_FALSE(Refused(&Report, "frxReport2"));
+    EXPECT_EQ(Report.FindObject("frxReport2"), nullptr) << "a report is not its own object";
+    EXPECT_FALSE(Refused(Page, "frxReport2")) << "an object may still take the report's name";
+}
+
+TEST(ComponentTree, AUniqueNameTakesTheFirstFreeNumber)
+{
+    TfrxReport Report(nullptr);
+    auto *Band = new TfrxMasterData(new TfrxReportPage(&Report));
+    (new TfrxMemoView(Band))->SetName("Memo1");
+    (new TfrxMemoView(Band))->SetName("Memo3");
+    auto *Third = new TfrxMemoView(Band);
+    Third->CreateUniqueName();
+    EXPECT_EQ(Third->Name(), "Memo2");
+}
+
 TEST(ComponentTree, FontChangesReachChildrenThatFollowTheirParent)
 {
     SampleReport Sample;
@@ -346,6 +370,7 @@ TEST(DataSets, NamesAliasesAndValues)
     } catch (const Exception &E) {
         EXPECT_EQ(E.Message(), frxResources()->Get("prInvProp"));
     }
+    EXPECT_EQ(DataSet->UserName(), "Rows");
     DataSet->SetUserName("Alias");
     DataSet->SetName("Other");
     EXPECT_EQ(DataSet->UserName(), "Alias");
@@ -368,6 +393,14 @@ TEST(DataSets, NamesAliasesAndValues)
     EXPECT_EQ(frxFindDataSet(nullptr, "Alias", &Second), DataSet);
     EXPECT_EQ(frxFindDataSet(nullptr, "", &Second), nullptr);
     EXPECT_EQ(frxFindDataSet(Own, "nobody", &Second), Own);
+    // Each report finds its own of two that share a name; the form, the first made.
+    auto *OfSecond = new TfrxUserDataSet(&Second);
+    OfSecond->SetName("Data");
+    auto *OfFirst = new TfrxUserDataSet(&First);
+    OfFirst->SetName("Data");
+    EXPECT_EQ(frxFindDataSet(nullptr, "data", &First), OfFirst);
+    EXPECT_EQ(frxFindDataSet(nullptr, "data", &Second), OfSecond);
+    EXPECT_EQ(frxFindDataSet(nullptr, "data", &Form), OfSecond);
     TStringList List;
     frxGetDataSetList(&List);
     EXPECT_GE(List.IndexOf("Alias"), 0);
@@ -518,6 +551,9 @@ TEST(Report, FilesLoadAndSave)
     EXPECT_TRUE(Loaded.LoadFromFile(File));
     EXPECT_EQ(Loaded.PagesCount(), 1);
     EXPECT_EQ(Loaded.FileName(), File);
+    EXPECT_FALSE(Loaded.LoadFromFile(Folder.Path("missing.fr3")));
+    EXPECT_EQ(Loaded.PagesCount(), 0) << "a missing file leaves an empty report";
+    EXPECT_EQ(Loaded.FileName(), "");
     EXPECT_NE(dynamic_cast<TRegistryIniFile *>(Report.GetIniFile().get()), nullptr);
     Report.SetIniFile(Folder.Path("settings.ini"));
     EXPECT_NE(dynamic_cast<TIniFile *>(Report.GetIniFile().get()), nullptr);

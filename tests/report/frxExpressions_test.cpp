@@ -126,6 +126,12 @@ TEST(MemoText, InlineFormatsConditionsAndDelimiters)
     R.Memo->SetAllowExpressions(true);
     R.Memo->SetExpressionDelimiters("<%,%>");
     EXPECT_EQ(R.Print(u"[p] <%p%>"), WideString(u"[p] 12.5\r\n"));
+    // Without a comma there is no opening mark: nothing is an expression.
+    for (const char *Delimiters : {"[", "[]", "<%%>"}) {
+        R.Memo->SetExpressionDelimiters(Delimiters);
+        EXPECT_EQ(R.Print(u"[p] [] <%%> <%p%>"), WideString(u"[p] [] <%%> <%p%>\r\n"))
+            << Delimiters;
+    }
     R.Memo->SetExpressionDelimiters("[,]");
     // A value holding brackets prints as it is; an unclosed bracket stays text.
     R.Answers["b"] = AnsiString("[p]");
@@ -175,6 +181,29 @@ TEST(MemoText, DataFieldMemosShowTheFieldItself)
     R.Memo->DisplayFormat()->SetKind(fkNumeric);
     R.Memo->DisplayFormat()->SetFormatStr("%2.2f");
     EXPECT_EQ(R.Print(u"template"), WideString(u"0.50\r\n"));
+}
+
+TEST(MemoText, ATagIsEvaluatedForTheOutputAndComesBackAfterIt)
+{
+    MemoReport R;
+    R.Answers = {{"n", 7}};
+    R.Memo->SetTagStr("page [n] of [1 + 2]");
+    R.Print(u"");
+    EXPECT_EQ(R.Memo->TagStr(), "page [n] of [1 + 2]");
+    R.Memo->BeforePrint();
+    R.Memo->GetData();
+    EXPECT_EQ(R.Memo->TagStr(), "page 7 of 3");
+    R.Memo->AfterPrint();
+    EXPECT_EQ(R.Memo->TagStr(), "page [n] of [1 + 2]");
+}
+
+TEST(MemoText, RotationIsKeptWithinOneTurn)
+{
+    TfrxMemoView Memo(nullptr);
+    Memo.SetRotation(370);
+    EXPECT_EQ(Memo.Rotation(), 10);
+    Memo.SetRotation(-90);
+    EXPECT_EQ(Memo.Rotation(), -90);
 }
 
 TEST(MemoText, HighlightsAndRepeatedValues)

@@ -100,6 +100,7 @@ TEST(PropertyList, PropertiesAreListedByNameWithTheirKindsEditors)
 
 TEST(PropertyList, AHiddenPropertyDoesNotAppearThoughItsTypeHasAnEditor)
 {
+    KeptPropertyEditors Kept;
     TfrxInspectedView View(nullptr);
     TfrxPropertyList Before(nullptr);
     Before.SetComponent(&View);

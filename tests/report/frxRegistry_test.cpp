@@ -130,6 +130,7 @@ TEST(Registry, ComponentEditorOfTheOwnClassWinsElseTheLastAncestor)
 
 TEST(Registry, LibraryEditorsAreInPlaceAndHiddenPropertiesStayHidden)
 {
+    KeptPropertyEditors Kept;
     TfrxPropertyEditorCollection *Editors = frxPropertyEditors();
     ASSERT_GE(Editors->Count(), 11);
     EXPECT_EQ(Editors->Items(0)->PropertyType, rtl::TComponentNameInfo());

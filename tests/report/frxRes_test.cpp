@@ -4,14 +4,20 @@
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/ImgList.h"
 #include "report/frxClass.h"
+#include "report/frxGraphicUtils.h"
+#include "report/frxUnicodeUtils.h"
+#include "report/frxVariables.h"
 #include "script/fs_iconst.h"
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 TEST(Resources, BuiltInTableAnswersByKeyWithoutCase)
 {
     TfrxResources *Res = frxResources();
-    EXPECT_EQ(Res->Count(), 183);
+    EXPECT_EQ(Res->Count(), 195);
     EXPECT_EQ(Res->Get("CLERRORS"), Cp("Были обнаружены следующие ошибки:"));
     EXPECT_EQ(Res->Get("clDSNotExist"), Cp("Набор данных \"%s\" не найден"));
     EXPECT_EQ(Res->Get("noSuchKey"), "noSuchKey");
@@ -30,10 +36,10 @@ TEST(Resources, AddReplacesAndLanguageFilesReplaceTheTable)
     frxResources(); // the library's start-up puts the table's texts into the script engine
     TfrxResources Res;
     Res.AddStrings(frxBuiltinResources());
-    EXPECT_EQ(Res.Count(), 183);
+    EXPECT_EQ(Res.Count(), 195);
     Res.Add("mbError", Cp("Беда"));
     EXPECT_EQ(Res.Get("MBERROR"), Cp("Беда"));
-    EXPECT_EQ(Res.Count(), 183);
+    EXPECT_EQ(Res.Count(), 195);
 
     const AnsiString Saved = SIdUndeclared;
     TStringStream Language("mbError=Fehler\r\n=ruler\r\nempty=\r\n");
@@ -94,4 +100,90 @@ TEST(Resources, HelpOpensTheFormsPageOnlyThroughAHelpEngine)
     frxHtmlHelpEngine() = nullptr;
     EXPECT_EQ(Topics, (std::vector<AnsiString>{"ZADado.rav::/Dialogue forms/Dialogue forms.htm",
                                                "ZADado.rav", "ZADado.rav"}));
+}
+
+namespace
+{
+
+// Each key's text replaced by a mark of its own for the time of a test.
+class MarkedTexts
+{
+public:
+    explicit MarkedTexts(std::initializer_list<const char *> Keys)
+    {
+        for (const char *Key : Keys) {
+            FSaved.emplace_back(Key, frxResources()->Get(Key));
+            frxResources()->Add(Key, Mark(Key));
+        }
+    }
+    ~MarkedTexts()
+    {
+        for (const auto &[Key, Text] : FSaved)
+            frxResources()->Add(Key, Text);
+    }
+    MarkedTexts(const MarkedTexts &) = delete;
+    MarkedTexts &operator=(const MarkedTexts &) = delete;
+
+    static AnsiString Mark(const char *Key) { return AnsiString("<") + Key + ">"; }
+
+private:
+    std::vector<std::pair<AnsiString, AnsiString>> FSaved;
+};
+
+template <class F> AnsiString MessageOf(F Call)
+{
+    try {
+        Call();
+    } catch (const Exception &E) {
+        return E.Message();
+    }
+    return "no exception";
+}
+
+bool Holds(const AnsiString &Text, const char *Key)
+{
+    return Text.Pos(MarkedTexts::Mark(Key)) > 0;
+}
+
+} // namespace
+
+// A language file changes every message the library shows, those of its failures too.
+TEST(Resources, TheLibrarysMessagesComeFromTheTable)
+{
+    MarkedTexts Marked{"clNoEngine",  "clNoPreparedPages", "clNoPreview",  "clUnknownError",
+                       "clCyclicRef", "clDuplName",        "clWideBounds", "clRendererBusy"};
+    // Built without the output library: no engine, no prepared pages, no preview.
+    TfrxReport Report(nullptr);
+    Report.EngineOptions()->SetNewSilentMode(simSilent);
+    EXPECT_FALSE(Report.PrepareReport());
+    EXPECT_TRUE(Holds(Report.Errors()->Text(), "clNoEngine")) << Report.Errors()->Text().ToUtf8();
+    EXPECT_TRUE(Holds(MessageOf([&] { Report.Print(); }), "clNoPreparedPages"));
+    EXPECT_TRUE(Holds(MessageOf([&] { Report.Export(nullptr); }), "clNoPreparedPages"));
+    EXPECT_TRUE(Holds(MessageOf([&] { Report.ShowPreparedReport(); }), "clNoPreview"));
+
+    Report.OnBeginDoc = [](TObject *) { throw 42; };
+    EXPECT_FALSE(Report.PrepareReport());
+    EXPECT_EQ(Report.Errors()->Text(), MarkedTexts::Mark("clUnknownError") + "\r\n");
+    Report.OnBeginDoc = nullptr;
+
+    auto *Memo = new TfrxMemoView(new TfrxMasterData(new TfrxReportPage(&Report)));
+    Report.Variables()->Set("a", AnsiString("b"));
+    Report.Variables()->Set("b", AnsiString("a"));
+    Memo->SetText(u"[a]");
+    ASSERT_TRUE(Report.PrepareScript()) << Report.Errors()->Text().ToUtf8();
+    Memo->BeforePrint();
+    const AnsiString Cyclic = MessageOf([&] { Memo->GetData(); });
+    EXPECT_TRUE(Holds(Cyclic, "clCyclicRef")) << Cyclic.ToUtf8();
+    Memo->AfterPrint();
+
+    Report.Styles()->Add()->SetName("Red");
+    TfrxStyleItem *Other = Report.Styles()->Add();
+    EXPECT_EQ(MessageOf([&] { Other->SetName("RED"); }), MarkedTexts::Mark("clDuplName"));
+
+    TWideStrings Lines;
+    EXPECT_EQ(MessageOf([&] { Lines.Insert(1, u"far"); }), MarkedTexts::Mark("clWideBounds"));
+
+    TfrxDrawText Renderer;
+    TfrxDrawTextLock Held(&Renderer);
+    EXPECT_EQ(MessageOf([&] { Renderer.Lock(); }), MarkedTexts::Mark("clRendererBusy"));
 }

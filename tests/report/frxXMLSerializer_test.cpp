@@ -6,8 +6,11 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/Forms.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace
 {
@@ -136,6 +139,31 @@ TEST(ReportTemplate, DataSetsTravelInPropDataAndResolveOnLoad)
               Cp("Были обнаружены следующие ошибки:\r\nНабор данных \"frxUserDataTovcheck\" не "
                  "найден\r\n"));
     EXPECT_EQ(Boxes.Dialogs.Messages()[0].Caption, Cp("Ошибка"));
+}
+
+TEST(ReportTemplate, AReferenceOnAnotherFormCarriesThatFormsName)
+{
+    TComponent Form(nullptr);
+    auto Other = std::make_unique<TForm>(nullptr);
+    Other->SetName("OtherForm");
+    auto *Here = new TfrxUserDataSet(&Form);
+    Here->SetName("Here");
+    auto *There = new TfrxUserDataSet(Other.get());
+    There->SetName("There");
+    TfrxReport Report(&Form);
+    TfrxMasterData *Band = AddPageAndBand(Report);
+    Band->SetDataSet(Here);
+    auto *Second = new TfrxMasterData(Band->Parent());
+    Second->SetName("MasterData2");
+    Second->SetDataSet(There);
+    const AnsiString Text = Saved(Report);
+    EXPECT_GT(Text.Pos(" DataSet=\"Here\""), 0) << Text.ToUtf8();
+    EXPECT_GT(Text.Pos(" DataSet=\"OtherForm.There\""), 0) << Text.ToUtf8();
+
+    TfrxReport Again(&Form);
+    LoadText(Again, Text);
+    EXPECT_EQ(static_cast<TfrxDataBand *>(Again.FindObject("MasterData1"))->DataSet(), Here);
+    EXPECT_EQ(static_cast<TfrxDataBand *>(Again.FindObject("MasterData2"))->DataSet(), There);
 }
 
 TEST(ReportTemplate, UnknownClassesAreReportedAndSkippedWithTheirChildren)
