@@ -299,7 +299,7 @@ void MakeImageGrayscale(TPNGObject *Image, std::uint8_t Amount)
     };
     switch (Image->GetHeader()->ColorType) {
     case COLOR_PALETTE: {
-        std::vector<PALETTEENTRY> Palette = PaletteEntries(Image->Palette());
+        std::vector<PALETTEENTRY> Palette = PaletteEntries(Image->GetPalette());
         for (PALETTEENTRY &E : Palette)
             Gray(E.peRed, E.peGreen, E.peBlue);
         Image->SetPalette(NewPalette(Palette));
