@@ -359,8 +359,11 @@ const char *_DBF::FileRecordAt(int Record)
 {
     const auto index = static_cast<std::uint32_t>(Record - 1);
     if (index < FWindowFirst || index - FWindowFirst >= FWindowCount) {
-        const std::uint32_t fit = static_cast<std::uint32_t>(
-            std::max<std::size_t>(1, RecordWindowBytes / static_cast<std::size_t>(FRecordLength)));
+        // The first record alone at first: a table is often opened only to be looked at.
+        const std::uint32_t fit =
+            FWindow.empty() ? 1
+                            : static_cast<std::uint32_t>(std::max<std::size_t>(
+                                  1, RecordWindowBytes / static_cast<std::size_t>(FRecordLength)));
         const std::uint32_t count = std::min(fit, FRecordCount - index);
         FWindowCount = 0;
         FWindow.resize(static_cast<std::size_t>(count) * FRecordLength);

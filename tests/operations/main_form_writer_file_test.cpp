@@ -276,7 +276,7 @@ TEST_F(WriterFileTest, AHugeFileIsRefusedWithoutBeingRead)
         const auto read = reads.Bytes();
         EXPECT_LT(testsupport::PeakResidentBytes(), resident + (64u << 20)) << name;
         ASSERT_TRUE(read);
-        EXPECT_LE(*read, 1u << 20) << name;
+        EXPECT_LE(*read, 16u << 10) << name;
         EXPECT_EQ(Status(), message + Path(name));
         EXPECT_EQ(Form->WriterRows.size(), 4u);
         EXPECT_EQ(Row(2).Name, "ЭТАЖ 2"_a);
