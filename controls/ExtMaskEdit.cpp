@@ -452,6 +452,8 @@ void TExtMaskEdit::Publish(rtl::Publisher<TExtMaskEdit> &P)
     P.Property("EndCaretPos", &T::EndCaretPos, &T::SetEndCaretPos).Default(1);
     P.Property("ExitAtEnd", &T::ExitAtEnd, &T::SetExitAtEnd).Default(true);
     P.Property("Caption", &TControl::Caption, &TControl::SetCaption);
+    // The editor is made a tab stop, so only one taken out of the tab order is written.
+    P.Property("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(true);
     P.Event("OnEnter", &T::OnEnter);
     P.Event("OnExit", &T::OnExit);
     P.Event("OnKeyPress", &T::OnKeyPress);

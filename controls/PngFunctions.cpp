@@ -1,6 +1,7 @@
 #include "controls/PngFunctions.h"
 
 #include "controls/PngImageList.h"
+#include "platform/win/SysParams.h"
 
 #include <algorithm>
 #include <cmath>
@@ -113,6 +114,15 @@ std::unique_ptr<TPNGObject> FromWork(TBitmap &Work, const std::vector<std::uint8
     return Dest;
 }
 
+// Icons carry an alpha channel from Windows XP on; older systems give only the mask.
+bool IsXPOrLater()
+{
+    OSVERSIONINFOW Info{};
+    Info.dwOSVersionInfoSize = sizeof Info;
+    if (!GetVersionExW(&Info)) return false;
+    return Info.dwMajorVersion > 5 || (Info.dwMajorVersion == 5 && Info.dwMinorVersion >= 1);
+}
+
 // The alpha bytes of a 32-bit icon picture; empty when every one is 0.
 std::vector<std::uint8_t> ReadIconAlpha(HBITMAP Color, int Width, int Height)
 {
@@ -141,7 +151,9 @@ std::unique_ptr<TPNGObject> IconToPNG(TIcon *Icon)
     Work.SetPixelFormat(pf24bit);
     Work.SetSize(Color.Width(), Color.Height());
     Work.Canvas()->Draw(0, 0, &Color);
-    std::vector<std::uint8_t> Alpha = ReadIconAlpha(Color.Handle(), Color.Width(), Color.Height());
+    std::vector<std::uint8_t> Alpha =
+        IsXPOrLater() ? ReadIconAlpha(Color.Handle(), Color.Width(), Color.Height())
+                      : std::vector<std::uint8_t>{};
     if (Alpha.empty()) {
         Alpha.assign(static_cast<std::size_t>(Color.Width()) * Color.Height(), 255);
         for (int Y = 0; Y < Color.Height(); ++Y)
@@ -299,7 +311,7 @@ void MakeImageGrayscale(TPNGObject *Image, std::uint8_t Amount)
     };
     switch (Image->GetHeader()->ColorType) {
     case COLOR_PALETTE: {
-        std::vector<PALETTEENTRY> Palette = PaletteEntries(Image->Palette());
+        std::vector<PALETTEENTRY> Palette = PaletteEntries(Image->GetPalette());
         for (PALETTEENTRY &E : Palette)
             Gray(E.peRed, E.peGreen, E.peBlue);
         Image->SetPalette(NewPalette(Palette));

@@ -61,6 +61,14 @@ void TValidateEdit::SetColorHTML(const AnsiString &Value)
     TEdit::SetColor(FColor);
 }
 
+// A colour never given reads 0 while the window keeps a new edit's colour: only that is left
+// out. Black is a colour like any other, and with the HTML text ignored nothing else brings
+// it back.
+bool TValidateEdit::IsColorStored() const
+{
+    return FColor != 0 || TEdit::Color() != clWindow;
+}
+
 void TValidateEdit::SetColor(TColor Value)
 {
     FColor = Value;
@@ -205,7 +213,7 @@ void TValidateEdit::Publish(rtl::Publisher<TValidateEdit> &P)
     P.Property("ValidateString", &TValidateEdit::ValidateString, &TValidateEdit::SetValidateString);
     P.Property("ColorHTML", &TValidateEdit::ColorHTML, &TValidateEdit::SetColorHTML);
     P.Property("Color", &TValidateEdit::Color, &TValidateEdit::SetColor, rtl::TColorInfo())
-        .Default(clBlack);
+        .Stored(&TValidateEdit::IsColorStored);
     // Left out only where the type gives it back: a decimal field of whole numbers keeps its 0.
     P.Property("Mantissa", &TValidateEdit::Mantissa, &TValidateEdit::SetMantissa)
         .Stored(&TValidateEdit::IsMantissaStored);

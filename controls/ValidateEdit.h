@@ -51,6 +51,7 @@ private:
     // The fraction digits the type sets.
     int TypeMantissa() const { return Decimal() ? 2 : 0; }
     bool IsMantissaStored() const { return FMantissa != TypeMantissa(); }
+    bool IsColorStored() const;
     bool Signed() const { return FValidateType == vtInteger || FValidateType == vtFloat; }
     // The text as it would read with the selection replaced by Insert.
     AnsiString Candidate(const AnsiString &Insert) const;

@@ -92,7 +92,7 @@ ZlibBlockResult InflateBlock(const std::uint8_t *Input, std::size_t Size)
 {
     ZlibBlockResult Result;
     z_stream Z{};
-    if (inflateInit(&Z) != Z_OK) {
+    if (inflateInit_(&Z, ZLIB_VERSION, static_cast<int>(sizeof Z)) != Z_OK) {
         Result.ErrorText = ZlibMessage(Z, Z_MEM_ERROR);
         return Result;
     }
@@ -126,7 +126,7 @@ ZlibBlockResult DeflateBlock(const std::uint8_t *Input, std::size_t Size, int Le
 {
     ZlibBlockResult Result;
     z_stream Z{};
-    if (deflateInit(&Z, Level) != Z_OK) {
+    if (deflateInit_(&Z, Level, ZLIB_VERSION, static_cast<int>(sizeof Z)) != Z_OK) {
         Result.ErrorText = ZlibMessage(Z, Z_STREAM_ERROR);
         return Result;
     }

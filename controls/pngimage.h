@@ -410,7 +410,7 @@ public:
     void AddzTXt(const AnsiString &Keyword, const AnsiString &Text);
 
     // The palette of a paletted store (gray levels for gray images); null otherwise.
-    HPALETTE Palette() const;
+    HPALETTE GetPalette() const;
     // The picture owns a palette it is given.
     void SetPalette(HPALETTE Value) { DoSetPalette(Value, true); }
     void DoSetPalette(HPALETTE Value, bool UpdateColors);

@@ -45,7 +45,8 @@ void BeginInflate(TZStreamRec2 &Z, TStream *Stream)
     Z = {};
     Z.AllocateData(65535);
     Z.Stream = Stream;
-    if (inflateInit(&Z.ZLIB) != Z_OK) TPNGObject::RaiseError<EPNGOutMemory>();
+    if (inflateInit_(&Z.ZLIB, ZLIB_VERSION, static_cast<int>(sizeof Z.ZLIB)) != Z_OK)
+        TPNGObject::RaiseError<EPNGOutMemory>();
 }
 
 void EndInflate(TZStreamRec2 &Z)

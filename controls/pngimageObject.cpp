@@ -338,7 +338,7 @@ std::uint8_t *TPNGObject::GetAlphaScanline(int Row) const
 
 // ---- Palette and transparency -----------------------------------------------------
 
-HPALETTE TPNGObject::Palette() const
+HPALETTE TPNGObject::GetPalette() const
 {
     return GetHeader()->DibPalette;
 }

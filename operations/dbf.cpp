@@ -26,6 +26,8 @@ constexpr std::uint8_t EndOfFile = 0x1A;
 constexpr int NameBytes = 11;
 constexpr int TextMax = 256;
 constexpr int LanguageDriverByte = 29;
+// A table opened to be read takes its records from the file this many bytes at a time.
+constexpr std::size_t RecordWindowBytes = 64 * 1024;
 
 std::uint16_t Word(const std::uint8_t *Bytes)
 {
@@ -38,23 +40,17 @@ void PutWord(std::uint8_t *Bytes, unsigned Value)
     Bytes[1] = static_cast<std::uint8_t>(Value >> 8);
 }
 
-// The whole file, to its end.
-bool ReadAll(int Handle, std::string &Bytes)
+// Count bytes at At, all of them or false.
+bool ReadAt(int Handle, char *Bytes, std::size_t Count, off_t At)
 {
-    Bytes.clear();
-    struct stat info;
-    if (::fstat(Handle, &info) != 0) return false;
-    Bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    for (;;) {
-        if (done == Bytes.size()) Bytes.resize(done + 4096); // grown since the size was taken
-        const ssize_t got = ::read(Handle, Bytes.data() + done, Bytes.size() - done);
+    while (Count > 0) {
+        const ssize_t got = ::pread(Handle, Bytes, Count, At);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
+        if (got <= 0) return false;
+        Bytes += got;
+        Count -= static_cast<std::size_t>(got);
+        At += got;
     }
-    Bytes.resize(done);
     return true;
 }
 
@@ -179,36 +175,69 @@ bool _DBF::CheckLayout()
         offset += field.Length;
     }
     if (offset != FRecordLength) return false;
-    const long long needed = FHeaderLength + static_cast<long long>(FRecordCount) * FRecordLength;
-    return needed <= static_cast<long long>(FImage.size());
+    const long long held = FInMemory ? static_cast<long long>(FImage.size()) : FFileSize;
+    return TableBytes() <= held;
+}
+
+long long _DBF::TableBytes() const
+{
+    return FHeaderLength + static_cast<long long>(FRecordCount) * FRecordLength;
 }
 
 // ---- open, create, close ----
 
-bool _DBF::ReadImage()
+// The header and the descriptors its length covers; the records wait until the header has
+// been checked, so a file of another kind is refused without being read.
+bool _DBF::ReadHead()
 {
     FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, NewFileMode);
-    if (FHandle >= 0 && ReadAll(FHandle, FImage)) return true;
+    if (FHandle < 0) return false;
+    struct stat info;
+    if (::fstat(FHandle, &info) != 0 || info.st_size < HeaderSize) return false;
+    FFileSize = info.st_size;
+    FImage.resize(HeaderSize);
+    if (!ReadAt(FHandle, FImage.data(), HeaderSize, 0)) return false;
+    const auto *header = reinterpret_cast<const std::uint8_t *>(FImage.data());
+    const auto length = std::min<long long>(Word(header + 8), FFileSize);
+    if (length <= HeaderSize) return true;
+    FImage.resize(static_cast<std::size_t>(length));
+    return ReadAt(FHandle, FImage.data() + HeaderSize, FImage.size() - HeaderSize, HeaderSize);
+}
+
+// A table that may change keeps its records in the image, to be written back whole; one opened
+// to be read takes them from the file as they are visited.
+bool _DBF::ReadRecords()
+{
+    if (FInMemory || !Writable()) return true;
+    FImage.resize(static_cast<std::size_t>(TableBytes()));
+    return ReadAt(FHandle, FImage.data() + FHeaderLength, FImage.size() - FHeaderLength,
+                  FHeaderLength);
+}
+
+void _DBF::CloseFile()
+{
     if (FHandle >= 0) ::close(FHandle);
     FHandle = -1;
-    return false;
+    FWindow.clear();
+    FWindowFirst = FWindowCount = 0;
 }
 
 bool _DBF::open()
 {
     if (FOpen) return true;
-    if (FInMemory ? FImage.empty() : !ReadImage()) return Fail(IoError);
-    if (!ReadHeader() || !CheckLayout()) {
-        if (FHandle >= 0) ::close(FHandle);
-        FHandle = -1;
-        FFields.clear();
+    if (FInMemory ? FImage.empty() : !ReadHead()) {
+        CloseFile();
         return Fail(IoError);
     }
     try {
+        if (!ReadHeader() || !CheckLayout() || !ReadRecords()) {
+            CloseFile();
+            FFields.clear();
+            return Fail(IoError);
+        }
         FRecord.assign(static_cast<std::size_t>(FRecordLength) + 1, 0);
     } catch (const std::bad_alloc &) {
-        if (FHandle >= 0) ::close(FHandle);
-        FHandle = -1;
+        CloseFile();
         return Fail(NoMemory);
     }
     FOpen = true;
@@ -233,8 +262,9 @@ void _DBF::close()
     if (FHandle >= 0) {
         if (!WriteImage()) FError = IoError;
         if (::close(FHandle) != 0) FError = IoError;
+        FHandle = -1;
     }
-    FHandle = -1;
+    CloseFile();
     FChanged = false;
     FOpen = false;
     FCurrent = 0;
@@ -316,17 +346,39 @@ bool _DBF::skip(int Count)
     return go_to(FCurrent + Count);
 }
 
-// The current record in the image; null when there is none.
+// Record Record in the image; null when there is none.
 char *_DBF::RecordAt(int Record)
 {
     if (Record < 1) return nullptr;
     return FImage.data() + record_offset(Record);
 }
 
+// Record Record as read from the file, with the records after it that fit the window; null
+// when the file no longer holds it.
+const char *_DBF::FileRecordAt(int Record)
+{
+    const auto index = static_cast<std::uint32_t>(Record - 1);
+    if (index < FWindowFirst || index - FWindowFirst >= FWindowCount) {
+        // The first record alone at first: a table is often opened only to be looked at.
+        const std::uint32_t fit =
+            FWindow.empty() ? 1
+                            : static_cast<std::uint32_t>(std::max<std::size_t>(
+                                  1, RecordWindowBytes / static_cast<std::size_t>(FRecordLength)));
+        const std::uint32_t count = std::min(fit, FRecordCount - index);
+        FWindowCount = 0;
+        FWindow.resize(static_cast<std::size_t>(count) * FRecordLength);
+        if (!ReadAt(FHandle, FWindow.data(), FWindow.size(), record_offset(Record))) return nullptr;
+        FWindowFirst = index;
+        FWindowCount = count;
+    }
+    return FWindow.data() + static_cast<std::size_t>(index - FWindowFirst) * FRecordLength;
+}
+
 bool _DBF::read_record()
 {
     if (!FOpen || FRecord.empty()) return Fail(NoFile);
-    const char *at = RecordAt(FCurrent);
+    if (FCurrent < 1) return Fail(IoError);
+    const char *at = Writable() ? RecordAt(FCurrent) : FileRecordAt(FCurrent);
     if (!at) return Fail(IoError);
     std::memcpy(FRecord.data(), at, static_cast<std::size_t>(FRecordLength));
     FRecord[static_cast<std::size_t>(FRecordLength)] = 0;

@@ -9,9 +9,12 @@
 // 256, the field lengths must add up to the record length, the records must be in the file,
 // and every field access stays inside the record.
 //
-// An open table is its whole file in memory: read in one go when opened, and written back in
-// one go when it is closed, if anything changed. A table made without a file lives in memory
-// only, and image() gives the file it would be.
+// Opening reads the header and the descriptors first and checks them before any record. A
+// table opened to be read then reads its records from the file as they are visited, a window
+// at a time; one that may change holds its header and records in memory, read in one go when
+// opened and written back in one go when it is closed, if anything changed. Nothing past the
+// records the header counts is read. A table made without a file lives in memory only, and
+// image() gives the file it would be.
 
 #include "platform/rtl/System.h"
 
@@ -67,7 +70,8 @@ public:
     // The language driver byte of the header, which names the code page of the texts; 0 while
     // not open.
     int language_driver() const;
-    // The table's bytes as its file holds them, the end mark too once it is closed.
+    // The table's bytes as its file holds them, the end mark too once it is closed; of a table
+    // opened to be read, its header only.
     const std::string &image() const { return FImage; }
 
     // The current record is marked deleted: its deletion byte is no blank.
@@ -87,14 +91,18 @@ private:
     // The 32 bytes of a field descriptor as the file holds them.
     static void PutDescriptor(const Field &F, std::uint8_t *Bytes);
     static bool TakeDescriptor(const std::uint8_t *Bytes, Field &F);
-    bool ReadImage();
+    bool ReadHead();
     bool ReadHeader();
     bool CheckLayout();
+    bool ReadRecords();
+    void CloseFile();
+    long long TableBytes() const;
     void PutRecordCount(std::uint8_t *Header) const;
     void PutHeader(std::uint8_t *Bytes) const;
     bool Writable() const;
     bool WriteImage();
     char *RecordAt(int Record);
+    const char *FileRecordAt(int Record);
     const Field *Find(const AnsiString &Name, bool Numeric) const;
     bool Fail(int Code);
 
@@ -113,6 +121,11 @@ private:
     std::vector<Field> FFields;
     std::vector<char> FRecord; // record length + 1
     std::string FImage;
+    long long FFileSize = 0;
+    // Records FWindowFirst (0-based) on of a table opened to be read.
+    std::string FWindow;
+    std::uint32_t FWindowFirst = 0;
+    std::uint32_t FWindowCount = 0;
 };
 
 // A text of a record image: at most 256 characters, as many as a field read gives; a

@@ -56,13 +56,15 @@ bool IsHexText(const AnsiString &Text, int Length)
 }
 
 // The code page the header's language driver byte names for the texts. Unmarked tables are
-// ours; DOS-era and many Russian tools write cp866 and mark it.
+// ours; DOS-era and many Russian tools write cp866 and mark it. 0x57 is the system's ANSI
+// page, which for this program is cp1251.
 enum class TTableCodePage { Windows1251, Dos866, Other };
 
 TTableCodePage TableCodePage(const _DBF &Table)
 {
     switch (Table.language_driver()) {
     case 0x00:
+    case 0x57:
     case 0xC9:
         return TTableCodePage::Windows1251;
     case 0x26:

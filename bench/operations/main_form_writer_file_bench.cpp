@@ -3,7 +3,9 @@
 // table. Both saves end alike: the new file flushed, renamed over the book, the folder flushed.
 // Each iteration runs shapelib, then the program; the time shown is the program's, and the
 // counter x_shapelib is its median over shapelib's: a load should stay within 3, a save
-// within 1.5. LoadBookShown also paints the grid the loaded rows fill.
+// within 1.5. LoadBookShown also paints the grid the loaded rows fill. RefuseHugeTable opens a
+// gibibyte table of another shape, none of it on the disk, which is refused from its header:
+// its time and the bytes read (read_kib) should not grow with the file.
 
 #include "bench/support/RunFolder.h"
 #include "bench/support/Timings.h"
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <unistd.h>
@@ -204,6 +207,57 @@ void SaveBook(benchmark::State &State)
         State.SkipWithError("a save failed");
 }
 BENCHMARK(SaveBook)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A table of one 1023-character field whose records fill a gibibyte, with no byte on the disk.
+std::filesystem::path HugeTable(const std::filesystem::path &Folder)
+{
+    constexpr off_t Size = off_t(1) << 30;
+    constexpr unsigned HeaderLength = 32 + 32 + 1, RecordLength = 1024;
+    constexpr auto Records = static_cast<std::uint32_t>((Size - HeaderLength) / RecordLength);
+    std::string head(HeaderLength, '\0');
+    head[0] = 0x03;
+    for (int i = 0; i < 4; ++i)
+        head[4 + i] = static_cast<char>(Records >> (8 * i));
+    head[8] = static_cast<char>(HeaderLength);
+    head[10] = static_cast<char>(RecordLength & 0xFF);
+    head[11] = static_cast<char>(RecordLength >> 8);
+    head.replace(32, 4, "DATA");
+    head[32 + 11] = 'C';
+    head[32 + 16] = static_cast<char>((RecordLength - 1) & 0xFF);
+    head[32 + 17] = static_cast<char>((RecordLength - 1) >> 8);
+    head[HeaderLength - 1] = 0x0D;
+    const std::filesystem::path file = Folder / "huge.dbf";
+    std::ofstream(file, std::ios::binary) << head;
+    std::filesystem::resize_file(file, Size);
+    return file;
+}
+
+std::uint64_t ThreadReadBytes()
+{
+    std::ifstream io("/proc/thread-self/io");
+    std::string field;
+    std::uint64_t value = 0;
+    while (io >> field >> value)
+        if (field == "rchar:") return value;
+    return 0;
+}
+
+void RefuseHugeTable(benchmark::State &State)
+{
+    TBench &bench = Bench();
+    TMainForm &form = bench.Form();
+    const AnsiString huge = HugeTable(bench.Folder()).c_str();
+    std::uint64_t read = 0;
+    for (auto _ : State) {
+        const std::uint64_t before = ThreadReadBytes();
+        form.LoadWriterFromDbf(huge);
+        read = ThreadReadBytes() - before;
+    }
+    State.counters["read_kib"] = static_cast<double>(read) / 1024;
+    if (form.StatusBarMain->SimpleText().Pos("записной книжке QRV4"_a) == 0)
+        State.SkipWithError("the table was not refused for its shape");
+}
+BENCHMARK(RefuseHugeTable)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

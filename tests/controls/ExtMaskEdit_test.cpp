@@ -210,6 +210,31 @@ TEST_F(ExtMaskEditTest, AFormStreamBringsTheKeyCodeEditorBack)
     EXPECT_EQ(Copy->Clicked, std::vector<TObject *>{Back});
 }
 
+// An editor is a tab stop from the start: only one taken out of the tab order is written.
+TEST_F(ExtMaskEditTest, AFormStreamWritesTheTabStopOnlyWhenItIsOff)
+{
+    ExtMaskEdit::Register();
+    ctltest::TStreamedForm Source(nullptr);
+    auto *Stop = ctltest::Place<TExtMaskEdit>(Source, "ME_Stop");
+    auto *Skipped = ctltest::Place<TExtMaskEdit>(Source, "ME_Skipped");
+    Skipped->SetTabStop(false);
+    const auto Written = [](TComponent *Component) {
+        TMemoryStream Stream;
+        TWriter(&Stream).WriteComponent(Component);
+        return std::string(static_cast<const char *>(Stream.Memory()),
+                           static_cast<std::size_t>(Stream.Size()));
+    };
+    EXPECT_EQ(Written(Stop).find("TabStop"), std::string::npos);
+    EXPECT_NE(Written(Skipped).find("TabStop"), std::string::npos);
+
+    auto Copy = ctltest::ReadBack(Source);
+    auto *StopBack = ctltest::Found<TExtMaskEdit>(*Copy, "ME_Stop");
+    auto *SkippedBack = ctltest::Found<TExtMaskEdit>(*Copy, "ME_Skipped");
+    ASSERT_TRUE(StopBack && SkippedBack);
+    EXPECT_TRUE(StopBack->TabStop());
+    EXPECT_FALSE(SkippedBack->TabStop());
+}
+
 TEST(ExtMaskEditUnit, RegisterPutsTheControlOnTheWin32Page)
 {
     ExtMaskEdit::Register();

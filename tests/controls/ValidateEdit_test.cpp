@@ -259,6 +259,33 @@ TEST_F(ValidateEditTest, AFormStreamSetsTheTypeBeforeWhatTheTypeResets)
     EXPECT_EQ(NameBack->Text(), "7C");
 }
 
+// Black is also the colour a new edit reads before any is given: with the HTML text ignored, a
+// black edit came back from its form data with the window's colour.
+TEST_F(ValidateEditTest, AFormStreamKeepsABlackBackgroundAndANewEditsOwn)
+{
+    ValidateEdit::Register();
+    ctltest::TStreamedForm Form(nullptr);
+    auto *Black = ctltest::Place<TValidateEdit>(Form, "ED_Black");
+    Black->SetColor(clBlack);
+    auto *BlackHtml = ctltest::Place<TValidateEdit>(Form, "ED_BlackHtml");
+    BlackHtml->SetColorHTML("#000000");
+    ctltest::Place<TValidateEdit>(Form, "ED_Plain");
+
+    auto Copy = ctltest::ReadBack(Form);
+    auto *BlackBack = ctltest::Found<TValidateEdit>(*Copy, "ED_Black");
+    auto *BlackHtmlBack = ctltest::Found<TValidateEdit>(*Copy, "ED_BlackHtml");
+    auto *PlainBack = ctltest::Found<TValidateEdit>(*Copy, "ED_Plain");
+    ASSERT_TRUE(BlackBack && BlackHtmlBack && PlainBack);
+    EXPECT_EQ(BlackBack->ColorHTML(), "#ignore");
+    EXPECT_EQ(BlackBack->Color(), clBlack);
+    EXPECT_EQ(BlackBack->TEdit::Color(), clBlack);
+    EXPECT_EQ(BlackHtmlBack->ColorHTML(), "#000000");
+    EXPECT_EQ(BlackHtmlBack->TEdit::Color(), clBlack);
+    // Never given a colour, an edit keeps the window's and still reads 0.
+    EXPECT_EQ(PlainBack->Color(), 0);
+    EXPECT_EQ(PlainBack->TEdit::Color(), clWindow);
+}
+
 TEST(ValidateEditUnit, RegisterPutsTheControlOnTheWin32Page)
 {
     ValidateEdit::Register();

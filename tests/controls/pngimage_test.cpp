@@ -1428,7 +1428,7 @@ TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
     for (std::uint16_t &S : P.Samples) // every index within the five entries
         S %= 5;
     auto Image = Load(Encode(P));
-    const HPALETTE Loaded = Image->Palette();
+    const HPALETTE Loaded = Image->GetPalette();
     EXPECT_EQ(GetCurrentObject(Image->GetHeader()->DibDC, OBJ_PAL), Loaded);
     const std::vector<PALETTEENTRY> Entries = PaletteEntries(Loaded);
     ASSERT_GE(Entries.size(), 5u);
@@ -1442,13 +1442,13 @@ TEST(PngCanvas, ThePaletteIsSelectedInTheImageDCAndOwnedByThePicture)
         E.peRed = static_cast<BYTE>(255 - E.peRed);
     Image->SetPalette(NewPalette(Inverted));
     EXPECT_EQ(GetObjectType(Loaded), 0u) << "the old palette is deleted";
-    EXPECT_EQ(GetCurrentObject(Image->GetHeader()->DibDC, OBJ_PAL), Image->Palette());
+    EXPECT_EQ(GetCurrentObject(Image->GetHeader()->DibDC, OBJ_PAL), Image->GetPalette());
     const TColor Before = ExpectedColor(P, 1, 1);
     EXPECT_EQ(
         Image->GetPixels(1, 1),
         static_cast<TColor>(RGB(255 - GetRValue(Before), GetGValue(Before), GetBValue(Before))));
 
-    const HPALETTE Given = Image->Palette();
+    const HPALETTE Given = Image->GetPalette();
     Image->GetHeader()->FreeImageData();
     EXPECT_EQ(GetObjectType(Given), 0u);
 }
@@ -1458,6 +1458,6 @@ TEST(PngCanvas, APaletteGivenToAPictureWithoutOneIsNotLeft)
     auto Image = Load(Encode(RandomPicture(2, 8, 3, 3, false, 15)));
     const HPALETTE Palette = NewPalette({{1, 2, 3, 0}});
     Image->SetPalette(Palette);
-    EXPECT_EQ(Image->Palette(), nullptr);
+    EXPECT_EQ(Image->GetPalette(), nullptr);
     EXPECT_EQ(GetObjectType(Palette), 0u);
 }

@@ -3,6 +3,8 @@
 
 #include "operations/dbf.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/ResidentMemory.h"
+#include "tests/support/ThreadReadBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +81,16 @@ protected:
 
     std::filesystem::path Folder;
 };
+
+// The bytes opening Table reads, and its record count once open (-1 when it did not open).
+std::pair<std::uint64_t, int> OpenReading(_DBF &Table)
+{
+    const testsupport::TThreadReads reads;
+    const bool opened = Table.open();
+    const auto read = reads.Bytes();
+    EXPECT_TRUE(read) << "the thread's read count is not kept";
+    return {read.value_or(0), opened ? Table.record_count() : -1};
+}
 
 void Append(Bytes &To, const std::string &Text)
 {
@@ -382,6 +394,111 @@ TEST_F(DbfTest, MissingFileIsAnInputOutputError)
     EXPECT_EQ(table.record_offset(1), 0);
     EXPECT_FALSE(table.go_to(1));
     EXPECT_EQ(table.error(), _DBF::NoFile);
+}
+
+// ---- large files and what lies past the records ----
+
+// A table of another shape, a gibibyte long, with no byte of it on the disk: a text field of
+// 1023 characters and as many records as fill the file.
+class LargeDbfTest : public DbfTest
+{
+protected:
+    static constexpr off_t FileSize = off_t(1) << 30;
+    static constexpr int HeaderLength = 32 + 32 + 1;
+    static constexpr int RecordLength = 1024;
+    static constexpr std::uint32_t Records = (FileSize - HeaderLength) / RecordLength;
+
+    void MakeLarge(const char *Name, bool Sound)
+    {
+        Bytes head(32, 0);
+        head[0] = 0x03;
+        for (int i = 0; i < 4; ++i)
+            head[4 + i] = static_cast<std::uint8_t>(Records >> (8 * i));
+        head[8] = HeaderLength;
+        head[10] = RecordLength & 0xFF;
+        head[11] = RecordLength >> 8;
+        Bytes d = Descriptor("DATA", 'C', 0);
+        d[16] = (RecordLength - 1) & 0xFF;
+        d[17] = (RecordLength - 1) >> 8;
+        head.insert(head.end(), d.begin(), d.end());
+        head.push_back(0x0D);
+        if (!Sound) head[8] += 32; // a field more than the descriptors give
+        PutBytes(Name, head);
+        ASSERT_EQ(::truncate((Folder / Name).c_str(), FileSize), 0);
+    }
+};
+
+// Opening read the whole file before its header was looked at: a gibibyte of memory, and
+// seconds, for a file that was then refused.
+TEST_F(LargeDbfTest, AHugeTableIsOpenedOrRefusedFromItsHeaderAlone)
+{
+    MakeLarge("other.dbf", true);
+    MakeLarge("damaged.dbf", false);
+    testsupport::ResetPeakResident();
+    const std::size_t resident = testsupport::ResidentBytes();
+    {
+        _DBF table(Path("other.dbf"), O_RDONLY);
+        const auto [read, records] = OpenReading(table);
+        EXPECT_EQ(records, static_cast<int>(Records));
+        EXPECT_EQ(table.field_length_of("DATA"), RecordLength - 1);
+        EXPECT_LE(read, 4096u);
+        // Its last record is read where it lies, not through the records before it.
+        ASSERT_TRUE(table.go_to(static_cast<int>(Records)));
+        AnsiString data;
+        ASSERT_TRUE(table.get_char_field("DATA", data));
+        EXPECT_EQ(data.Length(), 256);
+    }
+    {
+        _DBF table(Path("damaged.dbf"), O_RDONLY);
+        const auto [read, records] = OpenReading(table);
+        EXPECT_EQ(records, -1);
+        EXPECT_EQ(table.error(), _DBF::IoError);
+        EXPECT_LE(read, 4096u);
+    }
+    EXPECT_LT(testsupport::PeakResidentBytes(), resident + (64u << 20));
+}
+
+// Bytes past the records the header counts are no part of the table: not read, not taken,
+// and a record added goes where the next one belongs.
+TEST_F(DbfTest, WhatLiesPastTheCountedRecordsIsNeitherReadNorTaken)
+{
+    MakeBook("book.dbf", 3);
+    Bytes file = FileBytes("book.dbf");
+    file[4] = 2; // the third record and the end mark now trail the table
+    file.insert(file.end(), 100000, 'x');
+    PutBytes("trailing.dbf", file);
+    constexpr std::uint64_t Table = 193 + 2 * 60;
+    {
+        WriterDbf table(Path("trailing.dbf"), O_RDONLY);
+        const auto [read, records] = OpenReading(table);
+        EXPECT_EQ(records, 2);
+        EXPECT_LE(read, Table);
+        std::vector<AnsiString> names;
+        for (bool more = table.go_top(); more; more = table.skip(1))
+            names.push_back(table.name.Text().Trim());
+        EXPECT_EQ(names, (std::vector<AnsiString>{"КВ 0"_a, "КВ 1"_a}));
+    }
+    {
+        WriterDbf table(Path("trailing.dbf"), O_RDWR);
+        const auto [read, records] = OpenReading(table);
+        EXPECT_EQ(records, 2);
+        EXPECT_LE(read, Table);
+        EXPECT_EQ(table.image().size(), Table);
+        ASSERT_TRUE(table.append_blank());
+        table.name = "НОВЫЙ"_a;
+        ASSERT_TRUE(table.store());
+    }
+    const Bytes saved = FileBytes("trailing.dbf");
+    ASSERT_GE(saved.size(), Table + 60 + 1);
+    EXPECT_EQ(saved[4], 3);
+    EXPECT_EQ(Bytes(saved.begin() + 5, saved.begin() + Table),
+              Bytes(file.begin() + 5, file.begin() + Table));
+    EXPECT_EQ(saved[Table + 60], 0x1A);
+    WriterDbf table(Path("trailing.dbf"), O_RDONLY);
+    ASSERT_TRUE(table.open());
+    ASSERT_TRUE(table.go_to(3));
+    table.load();
+    EXPECT_EQ(table.name.Text().Trim(), "НОВЫЙ"_a);
 }
 
 // ---- damaged tables ----

@@ -4,6 +4,8 @@
 #include "operations/dbf.h"
 #include "tests/operations/WriterTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/ResidentMemory.h"
+#include "tests/support/ThreadReadBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -206,7 +208,7 @@ TEST_F(WriterFileTest, TablesInOtherCodePagesAreRefusedAndChangeNothing)
     SetBook();
     Form->SaveWriterToDbf(Path("book.dbf"));
     std::string file = Bytes("book.dbf");
-    for (const char mark : {'\x01', '\x03', '\x57', '\xC8', '\x64'}) {
+    for (const char mark : {'\x01', '\x03', '\xC8', '\x64'}) {
         file[29] = mark;
         WriteFile("other.dbf", file);
         Form->LoadWriterFromDbf(Path("other.dbf"));
@@ -218,13 +220,87 @@ TEST_F(WriterFileTest, TablesInOtherCodePagesAreRefusedAndChangeNothing)
         EXPECT_EQ(Form->WriterRows.size(), 4u);
         EXPECT_EQ(Form->SG_Writer->Cells(1, 3), "ЭТАЖ 2"_a);
     }
-    file[29] = '\xC9'; // cp1251, marked
-    WriteFile("marked.dbf", file);
+}
+
+// Besides our own unmarked tables, cp1251 is marked as itself or as the system's ANSI page,
+// which tools write by default: the book loads the same under each mark.
+TEST_F(WriterFileTest, TablesMarkedAsCp1251OrTheAnsiPageLoadAsCp1251)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    std::string file = Bytes("book.dbf");
+    for (const char mark : {'\x00', '\xC9', '\x57'}) {
+        file[29] = mark;
+        WriteFile("marked.dbf", file);
+        Form->WriterRows.clear();
+        Form->LoadWriterFromDbf(Path("marked.dbf"));
+        const int shown = static_cast<unsigned char>(mark);
+        EXPECT_EQ(Status(), "  Чтение прошло успешно!  "_a) << shown;
+        ASSERT_EQ(Form->WriterRows.size(), 4u) << shown;
+        EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a) << shown;
+        EXPECT_EQ(Form->SG_Writer->Cells(1, 3), "ЭТАЖ 2"_a) << shown;
+        EXPECT_EQ(Marks(0, 3), (std::vector<int>{1, 1, 1, 1})) << shown;
+    }
+}
+
+// A gibibyte file, none of it on the disk, behind the header of a table of another shape and
+// behind a damaged one: both were read whole, twice over in memory, before being refused.
+TEST_F(WriterFileTest, AHugeFileIsRefusedWithoutBeingRead)
+{
+    SetBook();
+    constexpr off_t Size = off_t(1) << 30;
+    MakeTable("other.dbf", "NOTE C(200)", "");
+    std::string other = Bytes("other.dbf");
+    const auto word = [&](int At) {
+        const auto byte = [&](int I) { return static_cast<unsigned char>(other[I]); };
+        return byte(At) + 256u * byte(At + 1);
+    };
+    const std::uint32_t records = static_cast<std::uint32_t>((Size - word(8)) / word(10));
+    for (int i = 0; i < 4; ++i)
+        other[4 + i] = static_cast<char>(records >> (8 * i));
+    WriteFile("other.dbf", other);
+    std::string damaged = other;
+    damaged[8] = static_cast<char>(word(8) + 32); // a field more than the descriptors give
+    WriteFile("damaged.dbf", damaged);
+    for (const char *name : {"other.dbf", "damaged.dbf"})
+        ASSERT_EQ(::truncate((Folder / name).c_str(), Size), 0);
+    const std::pair<const char *, AnsiString> files[] = {
+        {"other.dbf",
+         "  Ошибка при открытии файла. Файл не соответствует записной книжке QRV4!   "_a},
+        {"damaged.dbf", "  Ошибка при открытии файла ...   "_a}};
+    for (const auto &[name, message] : files) {
+        testsupport::ResetPeakResident();
+        const std::size_t resident = testsupport::ResidentBytes();
+        const testsupport::TThreadReads reads;
+        Form->LoadWriterFromDbf(Path(name));
+        const auto read = reads.Bytes();
+        EXPECT_LT(testsupport::PeakResidentBytes(), resident + (64u << 20)) << name;
+        ASSERT_TRUE(read);
+        EXPECT_LE(*read, 16u << 10) << name;
+        EXPECT_EQ(Status(), message + Path(name));
+        EXPECT_EQ(Form->WriterRows.size(), 4u);
+        EXPECT_EQ(Row(2).Name, "ЭТАЖ 2"_a);
+    }
+}
+
+// Bytes past the records the header counts are no part of the book.
+TEST_F(WriterFileTest, ABookLoadsTheRecordsItsHeaderCountsAndNothingPastThem)
+{
+    SetBook();
+    Form->SaveWriterToDbf(Path("book.dbf"));
+    std::string file = Bytes("book.dbf");
+    file[4] = 3; // the last cell and the end mark now trail the table
+    file.append(1 << 20, 'x');
+    WriteFile("trailing.dbf", file);
     Form->WriterRows.clear();
-    Form->LoadWriterFromDbf(Path("marked.dbf"));
+    const testsupport::TThreadReads reads;
+    Form->LoadWriterFromDbf(Path("trailing.dbf"));
+    const auto read = reads.Bytes();
     EXPECT_EQ(Status(), "  Чтение прошло успешно!  "_a);
-    ASSERT_EQ(Form->WriterRows.size(), 4u);
-    EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a);
+    ASSERT_EQ(Form->WriterRows.size(), 3u);
+    EXPECT_EQ(Row(2).Name, "ЭТАЖ 2"_a);
+    ASSERT_TRUE(read);
+    EXPECT_LE(*read, 64u << 10);
 }
 
 TEST_F(WriterFileTest, AnEmptyTableChangesNothingAndSaysNothing)
