@@ -89,6 +89,7 @@ double FloatProp(const TfrxXMLItem *Item, const char *Name, double Default)
     return Value;
 }
 
+// Why is the resource key of the reason, worded with Args.
 [[noreturn]] void Refuse(const char *Why, std::initializer_list<TVarRec> Args)
 {
     throw EfrxXMLError(
