@@ -39,7 +39,7 @@ double RoundPaperLines(double MM)
 
 [[noreturn]] void BadCommand(const AnsiString &Command)
 {
-    throw EConvertError("Invalid printer command \"" + Command + "\"");
+    throw EConvertError(Format(frxResources()->Get("clBadDMPCommand"), {Command}));
 }
 
 int HexDigit(char Ch)

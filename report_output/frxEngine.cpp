@@ -136,7 +136,7 @@ TfrxEngine::~TfrxEngine() = default;
 TfrxCustomPreviewPages *TfrxEngine::Pages() const
 {
     TfrxCustomPreviewPages *Result = Report()->PreviewPages();
-    if (!Result) throw Exception("The report's prepared pages are not available");
+    if (!Result) throw Exception(frxResources()->Get("clNoPreparedPages"));
     return Result;
 }
 
@@ -240,18 +240,18 @@ void TfrxEngine::CheckDataSets(TStrings *Errors)
         auto *APage = dynamic_cast<TfrxReportPage *>(Report()->Pages(i));
         if (!APage) continue;
         if (ReportDataSet && ReportDataSet == APage->DataSet()) {
-            Errors->Add("Cannot use the same dataset for Report.DataSet and Page.DataSet");
+            Errors->Add(frxResources()->Get("clSameDSReportPage"));
             return;
         }
         for (TfrxDataBand *Band : FPageDataBands[APage]) {
             TfrxDataSet *DataSet = Band->DataSet();
             if (!DataSet) continue;
             if (DataSet == ReportDataSet) {
-                Errors->Add("Cannot use the same dataset for Report.DataSet and Band.DataSet");
+                Errors->Add(frxResources()->Get("clSameDSReportBand"));
                 break;
             }
             if (DataSet == APage->DataSet()) {
-                Errors->Add("Cannot use the same dataset for Page.DataSet and Band.DataSet");
+                Errors->Add(frxResources()->Get("clSameDSPageBand"));
                 break;
             }
         }

@@ -4,6 +4,7 @@
 #include "report_output/frxEngine.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "report/frxRes.h"
 #include "report/frxUtils.h"
 #include "report_output/frxDMPClass.h"
 
@@ -164,8 +165,7 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<
         // A band repeated at the top of every page that does not fit there would
         // start pages for ever; the title is shown once and may run over.
         if (ReprintingHeaders && !dynamic_cast<TfrxReportTitle *>(Band))
-            throw Exception(
-                Format(AnsiString::FromUtf8("Бэнд %s не помещается на странице"), {Band->Name()}));
+            throw Exception(Format(frxResources()->Get("clBandNoFit"), {Band->Name()}));
         struct Overflowing {
             TfrxBand *B;
             ~Overflowing() { B->SetOverflow(false); }
@@ -611,8 +611,7 @@ void TfrxEngine::DrawSplit(TfrxBand *Band)
             // At the top of a fresh page or column, an object that does not fit never will.
             if (FreshPart && !Placed && Top < Tolerance)
                 throw Exception(
-                    Format(AnsiString::FromUtf8("Объект %s бэнда %s не помещается на странице"),
-                           {O->Name(), Band->Name()}));
+                    Format(frxResources()->Get("clObjectNoFit"), {O->Name(), Band->Name()}));
             if (Stays) Remaining.push_back(O);
         }
         Rest = std::move(Remaining);

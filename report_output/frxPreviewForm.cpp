@@ -120,7 +120,7 @@ TfrxPreviewForm::TfrxPreviewForm(TComponent *AOwner) : TForm(AOwner)
     ExportPopup = new TPopupMenu(this);
     HiddenMenu = new TPopupMenu(this);
     Showtemplate1 = new TMenuItem(this);
-    Showtemplate1->SetCaption("Show template");
+    Showtemplate1->SetCaption(Res("clShowTemplate"));
     Showtemplate1->OnClick = [this](TObject *) { Preview->EditTemplate(); };
     HiddenMenu->Items()->Add(Showtemplate1);
     RightMenu = new TPopupMenu(this);

@@ -89,9 +89,11 @@ double FloatProp(const TfrxXMLItem *Item, const char *Name, double Default)
     return Value;
 }
 
-[[noreturn]] void Refuse(const AnsiString &Why)
+// Why is the resource key of the reason, worded with Args.
+[[noreturn]] void Refuse(const char *Why, std::initializer_list<TVarRec> Args)
 {
-    throw EfrxXMLError("Invalid prepared report: " + Why);
+    throw EfrxXMLError(
+        Format(frxResources()->Get("clBadRPD"), {Format(frxResources()->Get(Why), Args)}));
 }
 
 void ForEachDescendant(TfrxComponent *Root, const std::function<void(TfrxComponent *)> &Visit)
@@ -765,7 +767,7 @@ void TfrxPreviewPages::LoadSourcePages()
         const AnsiString ClassName =
             AnsiSameText(Item->Name(), "TfrxDMPPage") ? "TfrxDMPPage" : "TfrxReportPage";
         TPersistentClass Class = GetClass(ClassName);
-        if (!Class) Refuse("unknown page class " + ClassName);
+        if (!Class) Refuse("clRPDPageClass", {ClassName});
         std::unique_ptr<TfrxPage> Page(
             static_cast<TfrxPage *>(Class->Create(static_cast<TComponent *>(nullptr))));
         TfrxXMLSerializer Serializer(nullptr);
@@ -784,11 +786,10 @@ void TfrxPreviewPages::LoadDictionary()
         const AnsiString SourceName = Item->Prop("name");
         const int Dot = SourceName.Pos(".");
         const int Page = Dot > 0 ? SourceIndexOf(SourceName.SubString(1, Dot - 1)) : -1;
-        if (Page < 0 || Page >= SourcePageCount())
-            Refuse("the alias " + Item->Name() + " names no source page");
+        if (Page < 0 || Page >= SourcePageCount()) Refuse("clRPDNoSourcePage", {Item->Name()});
         const AnsiString ObjName = SourceName.SubString(Dot + 1, SourceName.Length() - Dot);
         TfrxComponent *Obj = FSourcePages[Page]->FindObject(ObjName);
-        if (!Obj) Refuse("the alias " + Item->Name() + " names no source object");
+        if (!Obj) Refuse("clRPDNoSourceObject", {Item->Name()});
         FDictionary.Add(Item->Name(), SourceName, Obj);
     }
 }
@@ -800,7 +801,7 @@ void TfrxPreviewPages::CheckPages()
     for (int i = 0; i < Pages->Count(); ++i) {
         const TfrxXMLItem *Item = Pages->Items(i);
         if (!IsWholePageName(Item->Name()) && !SourcePageOf(Item))
-            Refuse("page " + IntToStr(i + 1) + " has no source page");
+            Refuse("clRPDPageNoSource", {i + 1});
     }
 }
 
@@ -838,7 +839,7 @@ void TfrxPreviewPages::LoadFromStream(TStream *Stream, bool AllowPartialLoading)
             FXMLDoc->LoadFromStream(Stream);
         }
         if (!AnsiSameText(FXMLDoc->Root()->Name(), "preparedreport"))
-            Refuse("the root element is " + FXMLDoc->Root()->Name());
+            Refuse("clRPDRoot", {FXMLDoc->Root()->Name()});
         LoadSections();
     } catch (...) {
         Clear();
@@ -1205,7 +1206,7 @@ bool TfrxPreviewPages::Export(TfrxCustomExportFilter *Filter)
 
 bool TfrxPreviewPages::Print()
 {
-    if (!PrintHandler()) throw Exception("Printing is not available");
+    if (!PrintHandler()) throw Exception(frxResources()->Get("clNoPrinting"));
     return PrintHandler()(this);
 }
 

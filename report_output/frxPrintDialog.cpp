@@ -131,7 +131,7 @@ void TfrxPrintDialog::CreateControls()
     PrinterImg->SetVisible(false);
     DrawPrinter(PrinterImg);
     FileDlg = new TSaveDialog(this);
-    FileDlg->SetTitle("Print To File");
+    FileDlg->SetTitle(frxResources()->Get("clPrintToFile"));
     // The written file ends in ".prn": the dialog adds it itself, so that its
     // overwrite question is about the file that will be written.
     FileDlg->SetDefaultExt("prn");
@@ -237,8 +237,8 @@ bool TfrxPrintDialog::ChooseFile()
     AnsiString Name = FileDlg->FileName();
     const AnsiString Written = ChangeFileExt(Name, ".prn");
     if (Written != Name && FileExists(Written) &&
-        MessageDlg(Written + "\r\n" + AnsiString::FromUtf8("Файл уже существует. Заменить его?"),
-                   mtConfirmation, {mbYes, mbNo}, 0) != mrYes)
+        MessageDlg(Written + "\r\n" + frxResources()->Get("clFileExists"), mtConfirmation,
+                   {mbYes, mbNo}, 0) != mrYes)
         return false;
     frxPrinters()->Printer()->SetFileName(Written);
     return true;

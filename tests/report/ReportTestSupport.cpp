@@ -2,6 +2,7 @@
 
 #include "report/frxClass.h"
 #include "report/frxRegistry.h"
+#include "report/frxRes.h"
 
 #include <QApplication>
 
@@ -35,6 +36,20 @@ private:
     testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 } // namespace
+
+MarkedTexts::MarkedTexts(std::initializer_list<const char *> Keys)
+{
+    for (const char *Key : Keys) {
+        FSaved.emplace_back(Key, frxResources()->Get(Key));
+        frxResources()->Add(Key, Mark(Key));
+    }
+}
+
+MarkedTexts::~MarkedTexts()
+{
+    for (const auto &[Key, Text] : FSaved)
+        frxResources()->Add(Key, Text);
+}
 
 AnsiString NestedXML(const char *Root, int Levels)
 {

@@ -7,8 +7,11 @@
 #include "platform/vcl/Dialogs.h"
 #include "report/frxClass.h"
 
+#include <initializer_list>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 inline void PrintTo(const AnsiString &Text, std::ostream *Out)
 {
@@ -39,6 +42,39 @@ inline void WriteFileText(const AnsiString &Name, const AnsiString &Text)
     TStringStream Stream(Text);
     TFileStream File(Name, fmCreate);
     File.CopyFrom(&Stream, 0);
+}
+
+// Each key's text replaced by a mark of its own for the time of a test, so a message
+// shows whether it was looked up in the resource table.
+class MarkedTexts
+{
+public:
+    explicit MarkedTexts(std::initializer_list<const char *> Keys);
+    ~MarkedTexts();
+    MarkedTexts(const MarkedTexts &) = delete;
+    MarkedTexts &operator=(const MarkedTexts &) = delete;
+
+    static AnsiString Mark(const char *Key) { return AnsiString("<") + Key + ">"; }
+
+private:
+    std::vector<std::pair<AnsiString, AnsiString>> FSaved;
+};
+
+// Whether Text carries the mark of Key.
+inline bool Holds(const AnsiString &Text, const char *Key)
+{
+    return Text.Pos(MarkedTexts::Mark(Key)) > 0;
+}
+
+// The message of the exception Call raises, or "no exception".
+template <class F> AnsiString MessageOf(F Call)
+{
+    try {
+        Call();
+    } catch (const Exception &E) {
+        return E.Message();
+    }
+    return "no exception";
 }
 
 // An XML file whose element Root holds Levels elements, each inside the one before.

@@ -275,6 +275,12 @@ TEST(DotMatrixCommand, BadCommandsAreRefusedByName)
     }
 }
 
+TEST(DotMatrixCommand, TheRefusalComesFromTheResourceTable)
+{
+    MarkedTexts Marked{"clBadDMPCommand"};
+    EXPECT_EQ(MessageOf([] { Chr("#2x"); }), MarkedTexts::Mark("clBadDMPCommand"));
+}
+
 TEST(DotMatrixStorage, TemplatesKeepTheObjectsAndTheirStyles)
 {
     DotMatrixReport R;

@@ -693,6 +693,70 @@ TEST(EngineSplit, AHeaderTallerThanAPageEndsTheRunWithAnError)
     EXPECT_NE(L.B.Errors().find("PageHeader1"), std::string::npos) << L.B.Errors();
 }
 
+// ---- messages ----
+
+namespace
+{
+
+// The engine's errors of one preparation, which must fail.
+AnsiString FailureOf(TBuilder &B)
+{
+    EXPECT_FALSE(B.Prepare());
+    return B.Report->Errors()->Text();
+}
+
+// Reports made from here on get an engine but no store for their prepared pages.
+struct WithoutPreparedPages {
+    WithoutPreparedPages()
+    {
+        frxSetOutputFactories([](TfrxReport *R) { return std::make_unique<TfrxEngine>(R); }, {});
+    }
+    ~WithoutPreparedPages() { frxRegisterOutput(); }
+    WithoutPreparedPages(const WithoutPreparedPages &) = delete;
+    WithoutPreparedPages &operator=(const WithoutPreparedPages &) = delete;
+};
+
+} // namespace
+
+// A language file changes what the engine says of a report it cannot build.
+TEST(EngineMessages, ComeFromTheResourceTable)
+{
+    MarkedTexts Marked{"clSameDSReportPage", "clSameDSReportBand", "clSameDSPageBand",
+                       "clBandNoFit",        "clObjectNoFit",      "clNoPreparedPages"};
+    {
+        TListReport L(3);
+        L.B.Report->SetDataSet(&L.Rows.DataSet);
+        L.B.Page->SetDataSet(&L.Rows.DataSet);
+        EXPECT_TRUE(Holds(FailureOf(L.B), "clSameDSReportPage")) << L.B.Errors();
+        L.B.Page->SetDataSet(nullptr);
+        EXPECT_TRUE(Holds(FailureOf(L.B), "clSameDSReportBand")) << L.B.Errors();
+        L.B.Report->SetDataSet(nullptr);
+        L.B.Page->SetDataSet(&L.Rows.DataSet);
+        EXPECT_TRUE(Holds(FailureOf(L.B), "clSameDSPageBand")) << L.B.Errors();
+    }
+    {
+        TListReport L(5);
+        L.Header->SetHeight(2000);
+        EXPECT_TRUE(Holds(FailureOf(L.B), "clBandNoFit")) << L.B.Errors();
+    }
+    {
+        TBuilder B;
+        auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+        Data->SetRowCount(1);
+        Data->SetAllowSplit(true);
+        Data->SetStretched(true);
+        Lines(Data, "Text", 0, 2, 1200);
+        EXPECT_TRUE(Holds(FailureOf(B), "clObjectNoFit")) << B.Errors();
+    }
+    WithoutPreparedPages Without;
+    TfrxReport Report(nullptr);
+    Report.EngineOptions()->SetNewSilentMode(simSilent);
+    new TfrxReportPage(&Report);
+    EXPECT_FALSE(Report.PrepareReport());
+    EXPECT_TRUE(Holds(Report.Errors()->Text(), "clNoPreparedPages"))
+        << Report.Errors()->Text().ToUtf8();
+}
+
 // ---- subreports ----
 
 namespace

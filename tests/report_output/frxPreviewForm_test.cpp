@@ -459,6 +459,13 @@ TEST_F(PreviewFormDesignerTest, TheDesignerButtonEditsThePageAndItsRightClickOff
     EXPECT_EQ(Seen[1].substr(0, 1), "B") << "the template, bands and all";
 }
 
+TEST_F(PreviewFormTest, TheTemplateItemIsCaptionedByTheResourceTable)
+{
+    MarkedTexts Marked{"clShowTemplate"};
+    TfrxPreviewForm Other(nullptr);
+    EXPECT_EQ(Other.Showtemplate1->Caption(), MarkedTexts::Mark("clShowTemplate"));
+}
+
 TEST_F(PreviewFormTest, F1OpensTheLibrarysHelp)
 {
     std::vector<std::string> Topics;

@@ -3,6 +3,7 @@
 
 #include "report_output/frxPreviewPages.h"
 
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/SysUtils.h"
 #include "report/frxXMLSerializer.h"
 #include "tests/report/ReportTestSupport.h"
@@ -541,6 +542,47 @@ TEST_F(PreparedFileTest, InconsistentFilesAreRefused)
     ExpectRefused(StringReplace(File, "name=\"Page0.Code\"", "name=\"Page0Code\"", {}));
     ExpectRefused(StringReplace(File, "preparedreport", "report", rfReplaceAll));
     ExpectRefused("<?xml version=\"1.0\"?><preparedreport><previewpages>");
+}
+
+// A language file changes what the store says of a file it refuses, and of printing
+// in a program that cannot print.
+TEST_F(PreparedFileTest, RefusalsComeFromTheResourceTable)
+{
+    const AnsiString File = Good();
+    auto Refusal = [&](const AnsiString &Text) {
+        TfrxPreviewPages Pages(&Report);
+        return MessageOf([&] { LoadText(Pages, Text); });
+    };
+    {
+        MarkedTexts Marked{"clBadRPD"};
+        EXPECT_EQ(Refusal(StringReplace(File, "page0", "page7", rfReplaceAll)),
+                  MarkedTexts::Mark("clBadRPD"));
+    }
+    MarkedTexts Marked{"clRPDPageClass",    "clRPDNoSourcePage", "clRPDNoSourceObject",
+                       "clRPDPageNoSource", "clRPDRoot",         "clNoPrinting"};
+    const AnsiString PageNoSource = Refusal(StringReplace(File, "page0", "page7", rfReplaceAll));
+    EXPECT_TRUE(Holds(PageNoSource, "clRPDPageNoSource")) << PageNoSource.ToUtf8();
+    const AnsiString NoSourcePage =
+        Refusal(StringReplace(File, "name=\"Page0.Code\"", "name=\"Page3.Code\"", {}));
+    EXPECT_TRUE(Holds(NoSourcePage, "clRPDNoSourcePage")) << NoSourcePage.ToUtf8();
+    const AnsiString NoSourceObject =
+        Refusal(StringReplace(File, "name=\"Page0.Code\"", "name=\"Page0.Nothing\"", {}));
+    EXPECT_TRUE(Holds(NoSourceObject, "clRPDNoSourceObject")) << NoSourceObject.ToUtf8();
+    const AnsiString Root = Refusal(StringReplace(File, "preparedreport", "report", rfReplaceAll));
+    EXPECT_TRUE(Holds(Root, "clRPDRoot")) << Root.ToUtf8();
+    {
+        // A program whose build left the page class out.
+        struct Unregistered {
+            Unregistered() { UnRegisterClass(TfrxReportPage::StaticClass()); }
+            ~Unregistered() { RegisterClass(TfrxReportPage::StaticClass()); }
+        } Without;
+        const AnsiString PageClass = Refusal(File);
+        EXPECT_TRUE(Holds(PageClass, "clRPDPageClass")) << PageClass.ToUtf8();
+    }
+
+    frxSetPrintPagesHandler(nullptr);
+    TfrxPreviewPages Pages(&Report);
+    EXPECT_EQ(MessageOf([&] { Pages.Print(); }), MarkedTexts::Mark("clNoPrinting"));
 }
 
 TEST_F(PreparedFileTest, DeeplyNestedFilesAreRefused)

@@ -137,6 +137,28 @@ TEST_F(PrintDialogTest, ExistingPrnFileIsNotReplacedWithoutAsking)
     EXPECT_EQ(frxPrinters()->Printer()->FileName(), "");
 }
 
+TEST_F(PrintDialogTest, TheFileChoiceIsWordedByTheResourceTable)
+{
+    MarkedTexts Marked{"clPrintToFile", "clFileExists"};
+    std::ofstream(Written) << "kept";
+    TfrxPrintDialog Dialog(nullptr);
+    Dialog.FileCB->SetChecked(true);
+    AnsiString Title;
+    Dialogs.ReplyDialog([&](TCommonDialog &D) {
+        auto &Save = static_cast<TSaveDialog &>(D);
+        Title = Save.Title();
+        Save.SetFileName(Chosen.c_str());
+        return true;
+    });
+    Dialogs.ReplyMessage(mrNo);
+    Dialog.OnShow = [&](TObject *) { Dialog.OkB->Click(); };
+    EXPECT_EQ(Dialog.ShowModal(), mrCancel);
+    EXPECT_EQ(Title, MarkedTexts::Mark("clPrintToFile"));
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text,
+              AnsiString(Written.c_str()) + "\r\n" + MarkedTexts::Mark("clFileExists"));
+}
+
 TEST_F(PrintDialogTest, CancelledFileChoiceCancelsTheWholeDialog)
 {
     TfrxPrintDialog Dialog(nullptr);
