@@ -269,7 +269,7 @@ TEST_F(ExchangeTest, AnswerOneByteTooLongEndsInTheTimeOut)
     EXPECT_FALSE(AnswerTaken(AnswerTimeout - 500));
     ASSERT_TRUE(PumpUntil([&] { return Form->OptionsReadStep == -1; }, 2000));
     EXPECT_EQ(Form->StatusBarMain->SimpleText(),
-              "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+              "  Нет ответа от прибора! Установите в приборе Связь с ПК!  COM-порт 251"_a);
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
     EXPECT_TRUE(Form->CB_ComPorts->Enabled());
     EXPECT_TRUE(Form->BTN_WriterRead->Enabled());
