@@ -429,9 +429,7 @@ TEST_F(ArchiveTest, AReadTheDeviceCutShortIsMarkedUntilTheNextRead)
     Form->CallbackTimer->SetInterval(300);
     Sim->SetBehaviour({.VanishAfter = 100});
     vcltest::Click(Form->BTN_ReadFromArchive, 10, 10);
-    ASSERT_TRUE(PumpUntil([&] { return Form->ArchivePointerStep == 0; }, ReadTime));
-    ASSERT_TRUE(PumpUntil([&] { return !Reading(); }, ReadTime));
-    ASSERT_TRUE(Sim->Vanished());
+    ASSERT_TRUE(PumpUntil([&] { return Sim->Vanished() && !Reading(); }, ReadTime));
     EXPECT_EQ(Status(), NoAnswer());
     // The two pointer frames, then 97 records answered before the frame the device vanished on.
     EXPECT_EQ(partialMark(), "Архив неполный: прочитано записей: 97"_a);
@@ -449,7 +447,7 @@ TEST_F(ArchiveTest, AReadTheDeviceCutShortIsMarkedUntilTheNextRead)
     ASSERT_TRUE(Read());
     EXPECT_EQ(Status(), "  Чтение данных архива... успешно!  "_a);
     EXPECT_EQ(partialMark(), "");
-    EXPECT_EQ(Form->ArchiveRecords.size(), 300u);
+    EXPECT_NE(Sums(), partialSums);
 
     Sim->SetBehaviour({.Delay = std::chrono::milliseconds(5)});
     vcltest::Click(Form->BTN_ReadFromArchive, 10, 10);

@@ -390,7 +390,7 @@ TEST_F(WriterFileTest, RowsLoadedUnfitAreToldBeforeTheWriteThatLeavesThemOut)
     PutCell(1, oldFirst);
     PutCell(2, oldSecond);
     MakeTable("bad.dbf", BookFields,
-              "t.append((0, 0, 'ХОРОШИЙ', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((0, 0, 'КВ 12', '5B 23 45 67 89 AB CD EF', ''))\n"
               "t.append((0, 0, 'КОРОТКИЙ', '05 1D 3A', ''))\n"
               "t.append((7, 0, 'ТИП', '5B 23 45 67 89 AB CD EF', ''))\n");
     ShowWindow();
@@ -414,7 +414,7 @@ TEST_F(WriterFileTest, RowsLoadedUnfitAreToldBeforeTheWriteThatLeavesThemOut)
     EXPECT_EQ(Dialogs.Messages()[0].Caption, "Внимание!"_a);
     EXPECT_EQ(DeviceCell(0),
               devsim::AddressBookCell(0, 0, K{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
-                                      "ХОРОШИЙ"));
+                                      "КВ 12"));
     EXPECT_EQ(DeviceCell(1), oldFirst);
     EXPECT_EQ(DeviceCell(2), oldSecond);
 
