@@ -271,8 +271,15 @@ TEST_F(WriterFileTest, ADeletedRecordLoadsAsAnEmptyCellAndIsNeverSent)
     EXPECT_TRUE(Row(2).IsEmpty());
     EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a);
     EXPECT_EQ(Marks(0, 3), (std::vector<int>{1, 1, 0, 1}));
+    // The grid shows the cell empty, and the device keeps what it holds: the write says so.
+    PutCell(2, devsim::AddressBookCell(0, 0, devsim::DeviceKey{1, 2, 3, 4, 5, 6, 7, 8}, "Б"));
+    Dialogs.ReplyMessage(mrOk);
     ASSERT_TRUE(WriteBook());
-    EXPECT_EQ(DeviceCell(2), devsim::EmptyAddressBookCell());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, "Эти строки не будут записаны.\nКод ключа неверен, "
+                                          "введите код заново или очистите строку. Ячейки: 2"_a);
+    EXPECT_EQ(DeviceCell(2),
+              devsim::AddressBookCell(0, 0, devsim::DeviceKey{1, 2, 3, 4, 5, 6, 7, 8}, "Б"));
 }
 
 TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
@@ -412,9 +419,8 @@ TEST_F(WriterFileTest, RowsLoadedUnfitAreToldBeforeTheWriteThatLeavesThemOut)
               "Тип ключа неверен, выберите тип заново. Ячейки: 2\n"
               "Код ключа неверен, введите код заново или очистите строку. Ячейки: 1"_a);
     EXPECT_EQ(Dialogs.Messages()[0].Caption, "Внимание!"_a);
-    EXPECT_EQ(DeviceCell(0),
-              devsim::AddressBookCell(0, 0, K{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
-                                      "КВ 12"));
+    EXPECT_EQ(DeviceCell(0), devsim::AddressBookCell(
+                                 0, 0, K{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
     EXPECT_EQ(DeviceCell(1), oldFirst);
     EXPECT_EQ(DeviceCell(2), oldSecond);
 
