@@ -264,11 +264,15 @@ TEST_F(ExchangeTest, AnswerWithoutARunningStepIsDropped)
     EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
 }
 
-TEST_F(ExchangeTest, OpeningAnOpenPortKeepsItsSettings)
+TEST_F(ExchangeTest, OpeningAnOpenPortKeepsItsSettingsAndPurgesBothWays)
 {
-    Form->BTN_OpenCOMPortClick(nullptr);
+    Sim->SetBehaviour({.LengthDelta = 1});
+    AskSetting("60");
+    ASSERT_TRUE(PumpUntil([&] { return Form->CommPort1->InBuffUsed() == 2; }, 2000));
     ASSERT_TRUE(Form->OpenComPort(SimulatedCom, 57600));
     EXPECT_EQ(Form->CommPort1->Baud(), 9600);
+    EXPECT_EQ(Form->CommPort1->InBuffUsed(), 0u);
+    EXPECT_EQ(Form->CommPort1->OutBuffUsed(), 0u);
 }
 
 TEST_F(ExchangeTest, AnswerOneByteTooLongEndsInTheTimeOut)
