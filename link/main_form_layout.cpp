@@ -365,6 +365,7 @@ void TMainForm::CreateArchiveSheet()
     LB_ArchivePartial =
         Place<TLabel>(this, CHG_ArchiveCount, "LB_ArchivePartial", 140, 10, 370, 20);
     LB_ArchivePartial->SetAutoSize(false);
+    LB_ArchivePartial->SetTransparent(true);
     SetFace(LB_ArchivePartial->Font(), "Tahoma", -13, TFontStyles{fsBold});
     LB_ArchivePartial->Font()->SetColor(clRed);
     LB_ArchivePartial->SetVisible(false);
