@@ -61,7 +61,7 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
 
     EnumComPorts(ComPortList);
     ShowOnlineIcon(0);
-    FillComPortCombo();
+    FillComPortCombo(Config.COM_port);
 
     PC_Tabs->SetActivePage(Sheet_Writer);
     for (TWinControl *control : std::initializer_list<TWinControl *>{

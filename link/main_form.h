@@ -58,6 +58,9 @@ struct WriterRecord {
     AnsiString OldKey; // device form as read, 16 digits
     AnsiString Address;
     int Changed = 0; // 1 to be written, -1 to be written as an empty cell
+    // Loaded from a file unfit for the device: the device's cell keeps its key while the row
+    // shows the file's, until the row is mended and written.
+    bool LeftOut = false;
 
     bool IsEmpty() const
     {
@@ -179,6 +182,8 @@ public:
     TShadowLabel *SL_Metacom;
     TShadowLabel *SL_Cyfral;
     TShadowLabel *SL_Proxy;
+    // Says that the rows and sums shown are what a read got before the device fell silent.
+    TLabel *LB_ArchivePartial;
     TTBPopupMenu *PM_CopyClipboard;
     TTBItem *TBI_CopyClipboard;
     // Ascending and descending arrows for the title of the sort column.
@@ -279,7 +284,9 @@ public:
     void SettingsNotKept(const AnsiString &FileName);
 
     // ---- ports ----
-    void FillComPortCombo();
+    // Chosen is the port to show: when the system lists no such port it is shown all the same,
+    // as missing, and stays the one the exchanges open.
+    void FillComPortCombo(int Chosen);
     void ShowOnlineIcon(int Online);
     bool OpenComPort(int Number, int Speed);
     void CloseComPort();
@@ -422,6 +429,8 @@ public:
     void StartArchiveRead();
     void ReadArchiveBlock();
     void FinishArchiveRead();
+    // Records is the count a read took before it was cut short; -1 when the rows are not such.
+    void ShowArchivePartial(int Records);
     void BTN_StopArchiveClick(TObject *Sender);
     // False when the record was empty: the archive ends there.
     bool DecodeArchiveRecord(const AnsiString &Answer);
@@ -553,7 +562,8 @@ private:
     AnsiString WriterCellData(const WriterRecord &Record) const;
     bool WriterRowWritable(int Index) const;
     bool WriterRowSendable(const WriterRecord &Record) const;
-    // Warns of marked rows that cannot go into the device; false when the user cancels.
+    // Warns of rows the write leaves out: marked ones the device cannot take and ones loaded
+    // unfit; false when the user cancels.
     bool ConfirmWriterRowsLeftOut();
     // Asks before a partial book replaces a file of more records; false when the user declines.
     bool ConfirmPartialBookSave(const AnsiString &FileName);

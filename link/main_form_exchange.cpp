@@ -193,6 +193,8 @@ void TMainForm::AnswerReceived(const AnsiString &Answer)
 void TMainForm::ResetExchange()
 {
     if (WriterReadStep != -1) EndWriterReadRows();
+    if (ArchivePointerStep != -1 || ArchiveBlockStep != -1)
+        ShowArchivePartial(std::max(ArchiveBlockStep, 0));
     // Bytes that came since the line became unsettled belong to the answer still owed; the
     // port's reopening would drop them uncounted. Otherwise a frame may be out unanswered.
     if (FLineUnsettled)
@@ -229,7 +231,9 @@ void TMainForm::CallbackTimerTimer(TObject *)
     SetBusy(true);
     ResetExchange();
     UpdateRunning = false;
-    ShowStatusMessage("Нет ответа от прибора! Установите в приборе Связь с ПК!"_a, "", smError);
+    // Named, a port other than the one the user meant shows at once.
+    ShowStatusMessage("Нет ответа от прибора! Установите в приборе Связь с ПК!"_a,
+                      "COM-порт "_a + IntToStr(CommPort1->ComNumber()), smError);
     // A device this slow may still send the answer: it gets a whole answer time more.
     if (frameOut) AbandonAnswer(GetTickCount());
 }

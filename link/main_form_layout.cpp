@@ -361,6 +361,15 @@ void TMainForm::CreateArchiveSheet()
                                                     84 + 126 * type, 79, 48, 18);
     }
 
+    // Beside the sums, which it is about.
+    LB_ArchivePartial =
+        Place<TLabel>(this, CHG_ArchiveCount, "LB_ArchivePartial", 140, 10, 370, 20);
+    LB_ArchivePartial->SetAutoSize(false);
+    LB_ArchivePartial->SetTransparent(true);
+    SetFace(LB_ArchivePartial->Font(), "Tahoma", -13, TFontStyles{fsBold});
+    LB_ArchivePartial->Font()->SetColor(clRed);
+    LB_ArchivePartial->SetVisible(false);
+
     CHG_ArchiveStatus = Place<TGradientCheck>(this, sheet, "CHG_ArchiveStatus", 6, 570, 520, 32);
     CHG_ArchiveStatus->SetVisible(false);
     Label_ArchiveStatus =

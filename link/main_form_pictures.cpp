@@ -143,7 +143,7 @@ void TMainForm::DressControls()
         Price->SetValidateType(vtFloatPs);
     ED_WriterName->SetValidateString(NameInputChars);
 
-    PIL_Device = PictureList(this, "PIL_Device", 16, {"PORT_COM", "PORT_USB"});
+    PIL_Device = PictureList(this, "PIL_Device", 16, {"PORT_COM", "PORT_USB", "PORT_MISSING"});
     CB_ComPorts->SetItemHeight(24);
     SetFace(CB_ComPorts->Font(), "Tahoma", -16, TFontStyles{fsBold});
     CB_ComPorts->SetAutoIndexes(false);

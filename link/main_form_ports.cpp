@@ -15,6 +15,17 @@ namespace
 // USB adapters show up in the system's list under this device name.
 const AnsiString UsbDevicePrefix = "\\Device\\VCP";
 
+// The pictures of the port list: a serial port, a USB adapter, a port chosen that is not there.
+constexpr int SerialPortImage = 0;
+constexpr int UsbPortImage = 1;
+constexpr int MissingPortImage = 2;
+
+bool Listed(const std::vector<TComPortEntry> &Ports, int Number)
+{
+    return std::any_of(Ports.begin(), Ports.end(),
+                       [Number](const TComPortEntry &E) { return E.PortNumber == Number; });
+}
+
 // Why a port did not open, in words the user can act on; the port number alone when the
 // system named no reason we know.
 AnsiString OpenFailureDetail(int Number, DWORD Error)
@@ -51,22 +62,25 @@ int TMainForm::ShownComSpeed() const
     return StrToIntDef(CB_ComSpeeds->Text(), 9600);
 }
 
-void TMainForm::FillComPortCombo()
+void TMainForm::FillComPortCombo(int Chosen)
 {
     CB_ComPorts->Items()->Clear();
     ComPortImages.clear();
     for (const TComPortEntry &entry : ComPortList) {
-        ComPortImages.push_back(entry.DevicePrefix == UsbDevicePrefix ? 1 : 0);
+        ComPortImages.push_back(entry.DevicePrefix == UsbDevicePrefix ? UsbPortImage
+                                                                      : SerialPortImage);
         CB_ComPorts->Items()->Add(IntToStr(entry.PortNumber));
     }
-    ShowPortKinds();
-    int port = CB_ComPorts->Items()->IndexOf(IntToStr(Config.COM_port));
-    if (port < 0) {
-        CB_ComPorts->SetItemIndex(0);
-    } else {
-        CB_ComPorts->SetItemIndex(port);
-        ShowOnlineIcon(1);
+    // A port pulled out stays the choice: the first port of the list in its place would get
+    // the frames meant for the device. It is opened, and refused by name, until it is back.
+    const bool listed = Listed(ComPortList, Chosen);
+    if (!listed) {
+        ComPortImages.push_back(MissingPortImage);
+        CB_ComPorts->Items()->Add(IntToStr(Chosen));
     }
+    ShowPortKinds();
+    CB_ComPorts->SetItemIndex(CB_ComPorts->Items()->IndexOf(IntToStr(Chosen)));
+    if (listed && Chosen == Config.COM_port) ShowOnlineIcon(1);
     int speed = CB_ComSpeeds->Items()->IndexOf(IntToStr(Config.COM_speed));
     CB_ComSpeeds->SetItemIndex(std::max(speed, 0));
 }
@@ -138,13 +152,15 @@ void TMainForm::TMR_OnlineComPortTimer(TObject *)
 {
     int shown = ShownComPort(-1);
     EnumComPorts(FPolledPorts);
-    if (FPolledPorts.size() != ComPortList.size()) {
+    const bool present = shown != -1 && Listed(FPolledPorts, shown);
+    // A chosen port shown as missing is taken again as soon as it is back, whatever else
+    // came or went meanwhile.
+    const bool back = present && !Listed(ComPortList, shown);
+    if (FPolledPorts.size() != ComPortList.size() || back) {
         EnumComPorts(ComPortList);
-        FillComPortCombo();
+        FillComPortCombo(shown == -1 ? Config.COM_port : shown);
     }
     if (shown == -1) return;
-    bool present = std::any_of(FPolledPorts.begin(), FPolledPorts.end(),
-                               [shown](const TComPortEntry &E) { return E.PortNumber == shown; });
     if (!present) {
         ShowOnlineIcon(0);
         CloseComPort();

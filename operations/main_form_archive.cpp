@@ -47,6 +47,7 @@ void TMainForm::StartArchiveRead()
     ArchivePointerStep = 0;
     ExpectedLength = 1;
     ArchiveRecords.clear();
+    ShowArchivePartial(-1);
     FillArchiveGrid();
     const AnsiString asking = "Получение адреса архива..."_a;
     Label_ArchiveStatus->SetCaption(asking);
@@ -80,6 +81,7 @@ void TMainForm::ArchivePointerReceived(const AnsiString &Answer)
         ResetExchange();
         SetBusy(true);
         ShowStatusMessage("Неверный указатель архива в приборе:"_a, IntToStr(pointer), smError);
+        ShowArchivePartial(0);
         return;
     }
     ArchiveAddressHex = IntToHex(RecordBeforeRing + (pointer << 4), 4);
@@ -128,6 +130,8 @@ bool TMainForm::DecodeArchiveRecord(const AnsiString &Answer)
 
 void TMainForm::FinishArchiveRead()
 {
+    // Whole, or ended by the user: no mark of a read cut short.
+    ArchivePointerStep = -1;
     ArchiveBlockStep = -1;
     Bar_Archive->StepIt();
     FillArchiveGrid();
@@ -141,6 +145,15 @@ void TMainForm::FinishArchiveRead()
 void TMainForm::BTN_StopArchiveClick(TObject *)
 {
     FinishArchiveRead();
+}
+
+// A read the device cut short leaves rows and sums that look like the whole archive's, long
+// after its red message has gone; Stop is the user's own end and says nothing.
+void TMainForm::ShowArchivePartial(int Records)
+{
+    LB_ArchivePartial->SetCaption(
+        Records < 0 ? AnsiString() : "Архив неполный: прочитано записей: "_a + IntToStr(Records));
+    LB_ArchivePartial->SetVisible(Records >= 0);
 }
 
 // ---- the grid ----

@@ -76,6 +76,8 @@ const std::array<AnsiString, RefusalReasonCount> RefusalTexts = {
 
 RefusalReason RefusalReasonOf(const WriterRecord &Record)
 {
+    // A record deleted in the file: a code entered or the row cleared gets the cell written.
+    if (Record.IsEmpty()) return rrKeyCode;
     if (!KeyTypeKnown(Record)) return rrKeyType;
     if (!WriteModeKnown(Record)) return rrWriteMode;
     return rrKeyCode;
@@ -413,10 +415,12 @@ bool TMainForm::ConfirmWriterRowsLeftOut()
     std::array<AnsiString, RefusalReasonCount> refused; // the cells refused for each reason
     for (int i = 0; i < static_cast<int>(WriterRows.size()); ++i) {
         const WriterRecord &record = WriterRows[i];
-        if (record.Changed == 0) continue;
+        // A row loaded unfit is left out unmarked, and the grid shows it all the same.
+        const bool leftOut = record.Changed == 0 && record.LeftOut;
+        if (record.Changed == 0 && !leftOut) continue;
         if (i >= WriterDeviceCells) {
             if (!record.IsEmpty()) beyond += " " + IntToStr(i);
-        } else if (!WriterRowSendable(record)) {
+        } else if (leftOut || !WriterRowSendable(record)) {
             refused[RefusalReasonOf(record)] += " " + IntToStr(i);
         }
     }
@@ -489,7 +493,10 @@ void TMainForm::WriterCellWriteReceived(const AnsiString &Answer)
     const bool refused = confirmed != 0 && Answer != WriterWriteAnswers[confirmed - 1];
     const bool cellWritten = !refused && confirmed == 3;
     // Only a whole cell counts as written: a break between its frames keeps the mark.
-    if (cellWritten) WriterRows[WriterWriteCell - 1].Changed = 0;
+    if (cellWritten) {
+        WriterRows[WriterWriteCell - 1].Changed = 0;
+        WriterRows[WriterWriteCell - 1].LeftOut = false;
+    }
     const bool more = !refused && (!cellWritten || EncodeWriterCell());
     // The next frame goes out before the window shows the step, so the line carries it
     // while the label is measured.

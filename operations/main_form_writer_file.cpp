@@ -265,6 +265,7 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
         // A type or mode that is no number is refused, never taken as 0 (Dallas, C1).
         if (!live || !table.complete || !CheckLoadedRow(row) || !WriterRowSendable(row)) {
             row.Changed = 0;
+            row.LeftOut = true;
             invalid += (invalid.IsEmpty() ? " " : ", ") + IntToStr(row.CellNumber);
         }
         rows.push_back(std::move(row));

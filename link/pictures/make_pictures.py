@@ -181,6 +181,9 @@ def ports():
     p.fill(circle(6, 9.8, 0.9), INK); p.fill(circle(10, 9.8, 0.9), INK); p.save("port_com")
     p = Picture((16, 16)); p.fill(box(5.5, 1, 10.5, 7), PAPER, INK); p.fill(box(3, 6, 13, 15, 2), BLUE, INK)
     p.fill(box(6.5, 2.5, 7.5, 4), INK); p.fill(box(8.5, 2.5, 9.5, 4), INK); p.save("port_usb")
+    # A port chosen that is not there: the serial plug faded, crossed out in red.
+    p = Picture((16, 16)); p.fill(polygon([(1, 4), (15, 4), (13, 12), (3, 12)]), shade(PAPER, 0.9), GRAY)
+    p.fill(line(2, 2, 14, 14, 2.2), RED); p.fill(line(14, 2, 2, 14, 2.2), RED); p.save("port_missing")
 
 
 def states():

@@ -999,8 +999,11 @@ HWND SetFocus(HWND Wnd)
     if (Wnd == Old) return Old;
     if (Wnd && (!FindWindow(Wnd) || WindowThread(Wnd) != CurrentThreadId())) return {};
     if (Wnd) {
+        // A disabled window takes no keys, nor does anything inside one: a window a modal box
+        // disabled keeps them from going behind the box, whatever asks for the focus meanwhile.
         HWND Top = Wnd;
         while (Window *W = FindWindow(Top)) {
+            if (!W->Enabled) return {};
             if (W->TopLevel()) break;
             Top = W->Parent;
         }

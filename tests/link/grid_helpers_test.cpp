@@ -132,6 +132,19 @@ TEST_F(GridHelpersTest, FindMovesOnAndWrapsAround)
     EXPECT_EQ(Grid->Col(), 1);
 }
 
+// A text only in the current cell: nothing new on the first pass, and the wrap-around's second
+// pass ends on the first data cell with the fixed rows and columns back.
+TEST_F(GridHelpersTest, FindOfATextOnlyInTheCurrentCellEndsOnTheFirstDataCell)
+{
+    Grid->SetCells(1, 2, "замок"_a);
+    GridSelectCell(Grid.get(), 1, 1);
+    GridFindText(Grid.get(), "КЛЮЧ"_a, {});
+    EXPECT_EQ(Grid->Col(), 1);
+    EXPECT_EQ(Grid->Row(), 1);
+    EXPECT_EQ(Grid->FixedCols(), 1);
+    EXPECT_EQ(Grid->FixedRows(), 1);
+}
+
 TEST(ColorAddRGB, ChannelsStayWithinTheByte)
 {
     EXPECT_EQ(ColorAddRGB(RGB(250, 5, 100), 30, -10, 5), static_cast<TColor>(RGB(255, 0, 105)));

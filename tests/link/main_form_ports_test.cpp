@@ -115,21 +115,30 @@ TEST_F(MainFormTest, PortListShowsNumbersWithUsbAdaptersMarked)
     EXPECT_EQ(form->CB_ComPorts->IconIndex(0), 0);
     EXPECT_EQ(form->CB_ComPorts->IconIndex(1), 1);
     EXPECT_EQ(form->CB_ComPorts->Images(), form->PIL_Device);
-    EXPECT_EQ(form->PIL_Device->Count(), 2);
+    EXPECT_EQ(form->PIL_Device->Count(), 3);
     EXPECT_EQ(form->CB_ComPorts->Text(), "5");
     EXPECT_EQ(form->CB_ComSpeeds->Text(), "19200");
     EXPECT_TRUE(form->IsOnline);
     EXPECT_FALSE(form->CommPort1->Open());
 }
 
-TEST_F(MainFormTest, UnknownConfiguredPortSelectsTheFirstOffline)
+// The first port of the list in its place would get the frames meant for the device.
+TEST_F(MainFormTest, UnknownConfiguredPortStaysChosenAndShowsAsMissing)
 {
     ServePorts({{"\\Device\\Serial0", "COM1"}, {"\\Device\\Serial1", "COM2"}});
     WriteConfigText("[COM]\r\nCOM_port=9\r\nCOM_speed=1234\r\n");
     TMainForm *form = Build();
-    EXPECT_EQ(form->CB_ComPorts->Text(), "1");
+    ASSERT_EQ(form->CB_ComPorts->Items()->Count(), 3);
+    EXPECT_EQ(form->CB_ComPorts->Text(), "9");
+    EXPECT_EQ(form->CB_ComPorts->IconIndex(2), 2);
     EXPECT_EQ(form->CB_ComSpeeds->Text(), "9600");
     EXPECT_FALSE(form->IsOnline);
+    // Listed at last, it is the port shown, and the only one.
+    ServePorts({{"\\Device\\Serial0", "COM1"}, {"\\Device\\Serial8", "COM9"}});
+    form->TMR_OnlineComPortTimer(nullptr);
+    ASSERT_EQ(form->CB_ComPorts->Items()->Count(), 2);
+    EXPECT_EQ(form->CB_ComPorts->Text(), "9");
+    EXPECT_EQ(form->CB_ComPorts->IconIndex(1), 0);
 }
 
 TEST_F(MainFormTest, PollRefillsOnlyWhenTheCountChanges)
@@ -255,11 +264,15 @@ TEST_F(ExchangeTest, AnswerWithoutARunningStepIsDropped)
     EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
 }
 
-TEST_F(ExchangeTest, OpeningAnOpenPortKeepsItsSettings)
+TEST_F(ExchangeTest, OpeningAnOpenPortKeepsItsSettingsAndPurgesBothWays)
 {
-    Form->BTN_OpenCOMPortClick(nullptr);
+    Sim->SetBehaviour({.LengthDelta = 1});
+    AskSetting("60");
+    ASSERT_TRUE(PumpUntil([&] { return Form->CommPort1->InBuffUsed() == 2; }, 2000));
     ASSERT_TRUE(Form->OpenComPort(SimulatedCom, 57600));
     EXPECT_EQ(Form->CommPort1->Baud(), 9600);
+    EXPECT_EQ(Form->CommPort1->InBuffUsed(), 0u);
+    EXPECT_EQ(Form->CommPort1->OutBuffUsed(), 0u);
 }
 
 TEST_F(ExchangeTest, AnswerOneByteTooLongEndsInTheTimeOut)
@@ -269,7 +282,7 @@ TEST_F(ExchangeTest, AnswerOneByteTooLongEndsInTheTimeOut)
     EXPECT_FALSE(AnswerTaken(AnswerTimeout - 500));
     ASSERT_TRUE(PumpUntil([&] { return Form->OptionsReadStep == -1; }, 2000));
     EXPECT_EQ(Form->StatusBarMain->SimpleText(),
-              "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+              "  Нет ответа от прибора! Установите в приборе Связь с ПК!  COM-порт 251"_a);
     EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
     EXPECT_TRUE(Form->CB_ComPorts->Enabled());
     EXPECT_TRUE(Form->BTN_WriterRead->Enabled());

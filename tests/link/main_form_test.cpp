@@ -384,6 +384,17 @@ TEST_F(MainFormTest, ButtonsShowTheirHintsUnderThePointer)
     EXPECT_EQ(vcltest::ShownHint(), "Быстрый поиск по таблице"_a);
 }
 
+TEST_F(MainFormTest, MissingLayoutFilesKeepTheDefaultWidths)
+{
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    const int archive[] = {77, 142, 122, 141, 81, 304}, writer[] = {77, 236, 109, 326};
+    for (int col = 0; col < 6; ++col)
+        EXPECT_EQ(form->SG_Archive->ColWidths(col), archive[col]) << col;
+    for (int col = 0; col < 4; ++col)
+        EXPECT_EQ(form->SG_Writer->ColWidths(col), writer[col]) << col;
+}
+
 TEST_F(MainFormTest, EmptyLayoutFileKeepsTheDefaultWidths)
 {
     WriteFile("grid_archive.txt", "");

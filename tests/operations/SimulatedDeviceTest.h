@@ -18,6 +18,12 @@ constexpr int SimulatedCom = 251;
 // Long enough for any exchange to end on a loaded machine, time-outs included.
 constexpr int ExchangeWait = 30000;
 
+// The status line when the device on COM Com gave no answer.
+inline AnsiString NoAnswerStatus(int Com)
+{
+    return "  Нет ответа от прибора! Установите в приборе Связь с ПК!  COM-порт "_a + IntToStr(Com);
+}
+
 // An archive record from its 32 hex digits.
 inline devsim::Bytes Record(const char *HexDigits)
 {
@@ -88,6 +94,7 @@ protected:
     }
 
     AnsiString Status() const { return Form->StatusBarMain->SimpleText(); }
+    AnsiString NoAnswer() const { return NoAnswerStatus(FCom); }
     TColor StatusColour() const { return Form->StatusBarMain->Color(); }
 
     std::vector<std::uint8_t> WriteBytesFile(const std::string &Name, std::size_t Size,

@@ -292,7 +292,7 @@ TEST_F(UploadTest, DeviceFallingSilentEndsTheFirmwareWithTheTimeOut)
     WriteBytesFile("firmware.qrv", 24000);
     SilenceAfter(50);
     LoadFirmware("firmware.qrv");
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_EQ(StatusColour(), clRed);
     EXPECT_EQ(Sim->Frames().size(), 51u);
     EXPECT_TRUE(Form->BTN_LoadBios->Enabled());
@@ -405,7 +405,7 @@ TEST_F(UploadTest, DeviceFallingSilentEndsTheFontsWithTheTimeOut)
     WriteBytesFile("x_fonts.qrv", 1024);
     SilenceAfter(3);
     LoadFonts("x_fonts.qrv");
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_EQ(Sim->Frames().size(), 4u);
 }
 

@@ -162,7 +162,7 @@ TEST_F(OptionsTest, SilenceInTheMiddleOfAReadChangesNoControl)
         if (++frames == 20) Sim->SetBehaviour({.Silent = true});
     });
     Read();
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_EQ(StatusColour(), clRed);
     EXPECT_EQ(Sim->Frames().size(), 21u);
     EXPECT_EQ(Shown(Form->CB_OptionsSoundKeys), "Без звука"_a);
@@ -263,7 +263,7 @@ TEST_F(OptionsTest, AdapterPulledMidWriteKeepsTheChoicesForTheNextWrite)
     Form->CallbackTimer->SetInterval(300);
     Sim->SetBehaviour({.VanishAfter = 5});
     Write();
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_EQ(StatusColour(), clRed);
     EXPECT_EQ(Shown(Form->CB_OptionsArchiveSave), Form->CB_OptionsArchiveSave->Items()->Strings(2));
     EXPECT_TRUE(Form->BTN_OptionsSave->Enabled());

@@ -479,7 +479,7 @@ TEST_F(UpdateTest, SilentDeviceEndsTheUpdateBeforeAnyDownload)
     Sim->SetBehaviour({.Silent = true});
     ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
     RunUpdate();
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_TRUE(Server.Requests().empty());
     EXPECT_TRUE(UpdateFiles().empty());
 }

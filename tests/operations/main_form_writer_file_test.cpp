@@ -6,6 +6,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ResidentMemory.h"
 #include "tests/support/ThreadReadBytes.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -346,8 +347,15 @@ TEST_F(WriterFileTest, ADeletedRecordLoadsAsAnEmptyCellAndIsNeverSent)
     EXPECT_TRUE(Row(2).IsEmpty());
     EXPECT_EQ(Row(3).Name, "ЦИФРАЛ"_a);
     EXPECT_EQ(Marks(0, 3), (std::vector<int>{1, 1, 0, 1}));
+    // The grid shows the cell empty, and the device keeps what it holds: the write says so.
+    PutCell(2, devsim::AddressBookCell(0, 0, devsim::DeviceKey{1, 2, 3, 4, 5, 6, 7, 8}, "Б"));
+    Dialogs.ReplyMessage(mrOk);
     ASSERT_TRUE(WriteBook());
-    EXPECT_EQ(DeviceCell(2), devsim::EmptyAddressBookCell());
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text, "Эти строки не будут записаны.\nКод ключа неверен, "
+                                          "введите код заново или очистите строку. Ячейки: 2"_a);
+    EXPECT_EQ(DeviceCell(2),
+              devsim::AddressBookCell(0, 0, devsim::DeviceKey{1, 2, 3, 4, 5, 6, 7, 8}, "Б"));
 }
 
 TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
@@ -450,6 +458,53 @@ TEST_F(WriterFileTest, RowsWhoseTypeOrModeIsNoNumberAreRefused)
     // Neither row shows the type it would have been written as.
     EXPECT_EQ(Form->SG_Writer->Cells(2, 3), "");
     EXPECT_EQ(Row(3).WriteMode, -1);
+}
+
+// Rows loaded unfit stay out of the write unmarked: the write said a plain success while the
+// device's cells kept their old keys and the grid showed the file's rows. The box before the
+// write tells them, in the words it has for edited rows.
+TEST_F(WriterFileTest, RowsLoadedUnfitAreToldBeforeTheWriteThatLeavesThemOut)
+{
+    using K = devsim::DeviceKey;
+    const devsim::Bytes oldFirst =
+        devsim::AddressBookCell(0, 0, K{1, 2, 3, 4, 5, 6, 7, 8}, "СТАРЫЙ");
+    const devsim::Bytes oldSecond =
+        devsim::AddressBookCell(3, 0, K{0, 0, 9, 9, 9, 9, 9, 0}, "ПРОКСИ");
+    PutCell(1, oldFirst);
+    PutCell(2, oldSecond);
+    MakeTable("bad.dbf", BookFields,
+              "t.append((0, 0, 'КВ 12', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((0, 0, 'КОРОТКИЙ', '05 1D 3A', ''))\n"
+              "t.append((7, 0, 'ТИП', '5B 23 45 67 89 AB CD EF', ''))\n");
+    ShowWindow();
+    ChooseInDialog("bad.dbf");
+    vcltest::Click(Form->BTN_WriterReadFromFile, 10, 10);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return Form->WriterRows.size() == 3; }, 5000));
+    EXPECT_EQ(Status(), "  Неверные данные в строках 1, 2, они не будут записаны в прибор.   "_a +
+                            Path("bad.dbf"));
+
+    Dialogs.ReplyMessage(mrOk);
+    vcltest::Click(Form->BTN_WriterSave, 10, 10);
+    ASSERT_TRUE(maintest::PumpUntil([&] { return !Dialogs.Messages().empty(); }, 5000));
+    ASSERT_TRUE(maintest::PumpUntil(
+        [&] { return Form->WriterWriteStep == -1 && Form->BTN_WriterSave->Enabled(); },
+        optest::ExchangeWait));
+    ASSERT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Dialogs.Messages()[0].Text,
+              "Эти строки не будут записаны.\n"
+              "Тип ключа неверен, выберите тип заново. Ячейки: 2\n"
+              "Код ключа неверен, введите код заново или очистите строку. Ячейки: 1"_a);
+    EXPECT_EQ(Dialogs.Messages()[0].Caption, "Внимание!"_a);
+    EXPECT_EQ(DeviceCell(0), devsim::AddressBookCell(
+                                 0, 0, K{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "КВ 12"));
+    EXPECT_EQ(DeviceCell(1), oldFirst);
+    EXPECT_EQ(DeviceCell(2), oldSecond);
+
+    // Told once more at the next write, until each row is mended.
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    ASSERT_EQ(Dialogs.Messages().size(), 2u);
+    EXPECT_EQ(Dialogs.Messages()[1].Text, Dialogs.Messages()[0].Text);
 }
 
 // ---- saving never loses the file it replaces ----
@@ -807,7 +862,7 @@ TEST_F(WriterFileTest, APartialReadAsksBeforeItReplacesALargerBook)
     Form->CallbackTimer->SetInterval(300);
     BreakAfter(*Sim, 499, {.Silent = true});
     ASSERT_TRUE(ReadBook());
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     ASSERT_EQ(Form->WriterRows.size(), 499u);
     ASSERT_TRUE(StatusLineCleared());
     EXPECT_EQ(PartialNote(), "Книжка неполная: прочитано 499 из 1000 ячеек"_a);

@@ -264,7 +264,7 @@ TEST_F(WriterDeviceTest, SilenceMidReadKeepsTheCellsReadAndShowsThem)
     Form->CallbackTimer->SetInterval(300);
     BreakAfter(*Sim, 10, {.Silent = true});
     ASSERT_TRUE(ReadBook());
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_EQ(Form->WriterRows.size(), 10u);
     EXPECT_EQ(Form->SG_Writer->RowCount(), 11);
     EXPECT_EQ(Form->SG_Writer->Cells(1, 3), "КВ 12"_a);
@@ -289,7 +289,7 @@ TEST_F(WriterDeviceTest, ReadWithoutAnyAnswerGivesBackTheBookShownBefore)
     Form->CallbackTimer->SetInterval(300);
     Sim->SetBehaviour({.Silent = true});
     ASSERT_TRUE(ReadBook());
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     ASSERT_EQ(Form->SG_Writer->RowCount(), 4);
     EXPECT_EQ(Form->SG_Writer->Cells(1, 2), "НЕ ЗАПИСАНА"_a);
     EXPECT_EQ(Form->SG_Writer->Cells(3, 2), "5B 23 45 67 89 AB CD EF");
@@ -352,7 +352,7 @@ TEST_F(WriterDeviceTest, AdapterPulledMidWriteLeavesTheRestMarkedForTheNextWrite
     Sim->SetBehaviour({.VanishAfter = 5});
     ASSERT_TRUE(WriteBook());
     EXPECT_TRUE(Sim->Vanished());
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_EQ(StatusColour(), clRed);
     EXPECT_EQ(Marks(0, 2), (std::vector<int>{0, 1, 1}));
     EXPECT_TRUE(Form->BTN_WriterSave->Enabled());
@@ -432,7 +432,7 @@ TEST_P(WriterBreakTest, SilenceWithinACellKeepsItsMark)
     Form->CallbackTimer->SetInterval(300);
     BreakAfter(*Sim, answered, {.Silent = true});
     ASSERT_TRUE(WriteBook());
-    EXPECT_EQ(Status(), "  Нет ответа от прибора! Установите в приборе Связь с ПК!  "_a);
+    EXPECT_EQ(Status(), NoAnswer());
     EXPECT_EQ(Row(5).Changed, 1);
     // The frame that went unanswered reached the memory all the same.
     const Bytes half = DeviceCell(5);
@@ -530,6 +530,49 @@ TEST_F(WriterDeviceTest, RefusalSaysWhatIsWrongInEachRow)
     EXPECT_EQ(Marks(2, 9), (std::vector<int>{1, 0, 0, 1, 1, 0, 1, 0}));
 }
 
+// The adapter pulled out during a write and plugged back: meanwhile the port list showed the
+// first port of the machine, and Записать sent the book there, then told of no answer without
+// naming a port. The port chosen stays, shown missing, and is refused by name until it is back.
+TEST_F(WriterDeviceTest, AWriteNeverGoesToAPortTheUserDidNotChoose)
+{
+    // Another device, on the port listed first.
+    devsim::TSimulator other;
+    other.Expose(1);
+    auto portShown = [&] {
+        return std::pair(Form->CB_ComPorts->Text(),
+                         Form->CB_ComPorts->IconIndex(Form->CB_ComPorts->ItemIndex()));
+    };
+    ASSERT_TRUE(PumpUntil([&] { return Form->CB_ComPorts->Items()->IndexOf("1") == 0; },
+                          optest::ExchangeWait));
+    ASSERT_EQ(portShown().first, "251");
+    SetEmptyRows(1000);
+    for (int cell = 0; cell < 3; ++cell)
+        SetKey(cell, 0, 0, "5B 23 45 67 89 AB CD EF", "НОВЫЙ", 1);
+    Form->CallbackTimer->SetInterval(300);
+    Sim->SetBehaviour({.VanishAfter = 5});
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(),
+              "  Нет ответа от прибора! Установите в приборе Связь с ПК!  COM-порт 251"_a);
+
+    const devsim::Memory held = Sim->Snapshot();
+    Sim.reset(); // the adapter pulled out
+    ASSERT_TRUE(PumpUntil([&] { return portShown().second == 2; }, optest::ExchangeWait));
+    EXPECT_EQ(portShown().first, "251");
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Не удалось открыть COM-порт ...   251 (нет такого порта)"_a);
+    EXPECT_EQ(Marks(0, 2), (std::vector<int>{0, 1, 1}));
+
+    Sim = std::make_unique<devsim::TSimulator>(held); // plugged back
+    devsim::ExposeToProgram(*Sim, optest::SimulatedCom, Folder / "ports");
+    ASSERT_TRUE(PumpUntil([&] { return portShown().second == 0; }, optest::ExchangeWait));
+    EXPECT_EQ(portShown().first, "251");
+    Form->CallbackTimer->SetInterval(3000);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_EQ(Marks(0, 2), (std::vector<int>{0, 0, 0}));
+    EXPECT_TRUE(other.Frames().empty());
+}
+
 // ---- leaving the program ----
 
 // Exit in the middle of a write closed at once, and the device kept half of the new book.
@@ -570,6 +613,90 @@ TEST_F(WriterDeviceTest, ExitAsksDuringAWriteButNotDuringARead)
     PostMessageW(Form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(PumpUntil([&] { return !Form->Visible(); }, optest::ExchangeWait));
     EXPECT_EQ(Dialogs.Messages().size(), 1u);
+    EXPECT_FALSE(Form->CommPort1->Open());
+}
+
+namespace
+{
+
+// What the question at Exit met when the write behind it ended, and how it was left.
+struct TExitQuestion {
+    HWND Box = nullptr;
+    HWND ActiveAtTheEnd = nullptr;
+    bool FocusOnItsButton = false;
+    bool AnsweredByTheKey = false;
+};
+
+} // namespace
+
+// The question at Exit keeps the keys while the write ends behind it: the write's end gave the
+// book's grid the focus behind the box, and Enter opened the name editor there. The box's
+// answer, given after the write's end, still does what it says.
+TEST_F(WriterDeviceTest, TheExitQuestionKeepsTheKeysWhileTheWriteEndsBehindIt)
+{
+    vcl::SetDialogService(nullptr); // the real message box
+    SetEmptyRows(1000);
+    ShowWindow();
+    // Asks at Exit during a write of 300 rows, and gives the box Key once the write has ended.
+    auto askWhileTheWriteEnds = [&](int VirtualKey, char Char) {
+        for (int cell = 0; cell < 300; ++cell) {
+            WriterRecord &row = Row(cell);
+            row.KeyType = 0;
+            row.WriteMode = 0;
+            row.KeyHex = "5B 23 45 67 89 AB CD EF";
+            row.Changed = 1;
+        }
+        Form->FillWriterGrid();
+        TExitQuestion asked;
+        TCustomForm *box = nullptr;
+        bool pressed = false;
+        TTimer watch(nullptr);
+        watch.SetInterval(5);
+        watch.OnTimer = [&](TObject *) {
+            if (!box && Screen->ActiveForm() && Screen->ActiveForm() != Form.get()) {
+                box = Screen->ActiveForm();
+                asked.Box = box->Handle();
+            }
+            if (!box || Form->WriterWriteStep != -1) return;
+            if (!pressed) {
+                pressed = true;
+                asked.ActiveAtTheEnd = GetActiveWindow();
+                asked.FocusOnItsButton =
+                    box->ActiveControl() && GetFocus() == box->ActiveControl()->Handle();
+                vcltest::Key(VirtualKey, Char);
+                return;
+            }
+            // The key has been handled by now; a box it left open is closed unanswered.
+            watch.SetEnabled(false);
+            asked.AnsweredByTheKey = !IsWindowVisible(asked.Box);
+            if (!asked.AnsweredByTheKey) box->SetModalResult(mrCancel);
+        };
+        vcltest::Click(Form->BTN_WriterSave, 10, 10);
+        EXPECT_TRUE(PumpUntil([&] { return Form->WriterWriteCell > 1; }, optest::ExchangeWait));
+        watch.SetEnabled(true);
+        vcltest::Click(Form->BTN_Quit, 10, 10);
+        EXPECT_TRUE(PumpUntil([&] { return !watch.Enabled(); }, 120000));
+        vcltest::Pump();
+        return asked;
+    };
+
+    const TExitQuestion no = askWhileTheWriteEnds(VK_RETURN, '\r'); // No is the default
+    ASSERT_NE(no.Box, nullptr);
+    EXPECT_EQ(no.ActiveAtTheEnd, no.Box);
+    EXPECT_TRUE(no.FocusOnItsButton);
+    EXPECT_TRUE(no.AnsweredByTheKey);
+    EXPECT_FALSE(Form->ED_WriterName->Visible());
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    // Back from the box, the window has the keys where the write's end put them.
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
+    EXPECT_TRUE(Form->SG_Writer->Focused());
+
+    const TExitQuestion yes = askWhileTheWriteEnds('L', "Д"_a[1]); // the underlined letter of Да
+    EXPECT_EQ(yes.ActiveAtTheEnd, yes.Box);
+    EXPECT_TRUE(yes.FocusOnItsButton);
+    EXPECT_TRUE(yes.AnsweredByTheKey);
+    EXPECT_FALSE(Form->Visible());
     EXPECT_FALSE(Form->CommPort1->Open());
 }
 

@@ -126,6 +126,31 @@ TEST_F(Windows, ClickOnANoActivateWindow_LeavesActivationWhereItWas)
     ASSERT_FALSE(Find(WM_MOUSEACTIVATE).empty());
 }
 
+// A window a modal box disabled keeps the keys from going behind the box, whatever asks for
+// the focus meanwhile: neither it nor a child of it takes the focus or the activation.
+TEST_F(Windows, SetFocus_RefusesADisabledWindowAndWhatIsInsideOne)
+{
+    const HWND Behind = Top(0, 0, 200, 100);
+    const HWND Child = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 10, 10, 30, 30, Behind);
+    const HWND Box = Top(50, 50, 100, 50);
+    const HWND Button = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 10, 10, 30, 20, Box);
+    Pump();
+    EnableWindow(Behind, FALSE);
+    SetFocus(Button);
+    ASSERT_EQ(GetActiveWindow(), Box);
+    EXPECT_EQ(SetFocus(Child), HWND{});
+    EXPECT_EQ(SetFocus(Behind), HWND{});
+    EXPECT_EQ(GetFocus(), Button);
+    EXPECT_EQ(GetActiveWindow(), Box);
+    EnableWindow(Behind, TRUE);
+    EnableWindow(Child, FALSE);
+    EXPECT_EQ(SetFocus(Child), HWND{});
+    EnableWindow(Child, TRUE);
+    EXPECT_EQ(SetFocus(Child), Button);
+    EXPECT_EQ(GetFocus(), Child);
+    EXPECT_EQ(GetActiveWindow(), Behind);
+}
+
 TEST_F(Windows, RedrawWithFrame_PaintsTheFrameBeforeTheClient)
 {
     const HWND W = Top(0, 0, 40, 40, 0, WS_BORDER);
