@@ -860,10 +860,13 @@ TEST_F(DockTest, AFloatingBarIsResizedByItsFrameWithinItsLimits)
     const int Border = GetSystemMetrics(SM_CXFRAME);
     const int NCWidth = W.Width() - A->Width();
     const int Before = A->Width();
+    ASSERT_EQ(GetActiveWindow(), Form->Handle());
     // The right edge goes out by 40.
     FeedDrag(POINT{W.Right - 1, W.Top + W.Height() / 2},
              POINT{W.Right + 39, W.Top + W.Height() / 2});
     EXPECT_EQ(A->Width(), Before + 40);
+    // Working the frame leaves its form the active window.
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
     EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Left, W.Left);
     // Past the largest width it stops at it.
     W = ScreenRect(A->FloatingWindowParent());
