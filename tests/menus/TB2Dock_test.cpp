@@ -198,6 +198,17 @@ TEST_F(DockTest, EmptyDocksAreFlatAndAFixedOneKeepsOnePixel)
     EXPECT_EQ(Top->Height(), 1);
     Top->SetFixAlign(false);
     EXPECT_EQ(Top->Height(), 0);
+    // At design time an empty dock stays big enough to drop a bar on.
+    struct DesignedDock : TTBDock {
+        using TTBDock::SetDesigning;
+        using TTBDock::TTBDock;
+    };
+    auto *Designed = new DesignedDock(Form.get());
+    Designed->SetPosition(dpBottom);
+    Designed->SetParent(Form.get());
+    Designed->SetDesigning(true);
+    Designed->ArrangeToolbars();
+    EXPECT_EQ(Designed->Height(), 9);
 }
 
 TEST_F(DockTest, ARowIsAsThickAsItsThickestBarWithItsFrame)
@@ -769,6 +780,16 @@ TEST_F(DockTest, TheFloatingFrameAnswersItsOwnHitCodes)
     A->SetShowCaption(false);
     Pump();
     EXPECT_EQ(ScreenRect(Frame).Height(), 60 + 2 * Border);
+    // Without a caption there is no close button to hit either.
+    A->SetCloseButton(true);
+    Pump();
+    const TRect Bare = ScreenRect(Frame);
+    const LRESULT WhereCloseWas =
+        SendMessageW(Frame->Handle(), WM_NCHITTEST, 0,
+                     MAKELPARAM(static_cast<WORD>(Bare.Right - Border - 3),
+                                static_cast<WORD>(Bare.Top + Border + 3)));
+    EXPECT_NE(WhereCloseWas, HT_TB2k_Close);
+    EXPECT_NE(WhereCloseWas, HT_TB2k_Caption);
 }
 
 TEST_F(DockTest, AnOfficeSkinThinsTheFloatingFrameAndColoursTheCaption)
@@ -839,10 +860,13 @@ TEST_F(DockTest, AFloatingBarIsResizedByItsFrameWithinItsLimits)
     const int Border = GetSystemMetrics(SM_CXFRAME);
     const int NCWidth = W.Width() - A->Width();
     const int Before = A->Width();
+    ASSERT_EQ(GetActiveWindow(), Form->Handle());
     // The right edge goes out by 40.
     FeedDrag(POINT{W.Right - 1, W.Top + W.Height() / 2},
              POINT{W.Right + 39, W.Top + W.Height() / 2});
     EXPECT_EQ(A->Width(), Before + 40);
+    // Working the frame leaves its form the active window.
+    EXPECT_EQ(GetActiveWindow(), Form->Handle());
     EXPECT_EQ(ScreenRect(A->FloatingWindowParent()).Left, W.Left);
     // Past the largest width it stops at it.
     W = ScreenRect(A->FloatingWindowParent());
@@ -1117,7 +1141,7 @@ TEST_F(DockTest, PositionsRestoreEveryBarToItsPlace)
     EXPECT_EQ(Top->Height(), 48);
 }
 
-TEST_F(DockTest, PositionsOfAnotherRevisionOrAMissingDockAreLeftAlone)
+TEST_F(DockTest, PositionsOfAnotherRevisionOrForAMissingOrLockedDockAreLeftAlone)
 {
     TestBar *A = MakeBar("A", 100, 20, Top, 0, 40);
     TestBar *B = MakeBar("B", 100, 20, Top, 0, 200);
@@ -1137,6 +1161,21 @@ TEST_F(DockTest, PositionsOfAnotherRevisionOrAMissingDockAreLeftAlone)
     // Only the visibility of B is taken.
     EXPECT_FALSE(B->Visible());
     EXPECT_EQ(B->CurrentDock(), Top);
+
+    // A dock that no longer lets bars be dragged onto it takes none back either.
+    TestBar *C = MakeBar("C", 100, 20, Top, 0, 400);
+    Bottom->SetAllowDrag(false);
+    {
+        TIniFile Ini(IniPath.c_str());
+        Ini.WriteInteger("C", "Rev", 2000);
+        Ini.WriteInteger("C", "Visible", 0);
+        Ini.WriteString("C", "DockedTo", "DockBottom");
+        Ini.WriteInteger("C", "DockPos", 10);
+    }
+    TBIniLoadPositions(Form.get(), IniPath.c_str(), "");
+    EXPECT_FALSE(C->Visible());
+    EXPECT_EQ(C->CurrentDock(), Top);
+    EXPECT_EQ(C->DockPos(), 400);
 }
 
 TEST_F(DockTest, ABarRestoredWithANegativeRowStaysOnItsDock)

@@ -611,6 +611,193 @@ TEST_F(PopupMenuTest, SubmenuThatDoesNotFitOpensToTheLeft)
     EXPECT_GE(Child.Left, 0);
 }
 
+TEST_F(PopupMenuTest, ASubmenuOfALeftwardSubmenuOpensLeftwardsTooThoughTheRightHasRoom)
+{
+    TTBSubmenuItem *Sub = AddSubmenu(Menu->Items(), "A caption much wider than the rest");
+    TTBSubmenuItem *Inner = AddSubmenu(Sub, "Inner");
+    AddItem(Inner, "Deep");
+    std::vector<TRect> Rects;
+    bool Opposite = false;
+    MenuScript Script;
+    Script.Do([] { Press(VK_DOWN); })
+        .Do([] { Press(VK_RIGHT); })
+        .Do([] { Press(VK_RIGHT); })
+        .Do([&] {
+            const auto Popups = OpenPopups();
+            for (TTBPopupWindow *Popup : Popups)
+                Rects.push_back(Popup->BoundsRect());
+            if (Popups.size() == 3) Opposite = Popups[2]->View()->State().Contains(vsOppositePopup);
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+        });
+    Open(1000, 100, Script);
+    ASSERT_EQ(Rects.size(), 3u);
+    // The deepest popup would fit where the root menu stands, right of its parent.
+    ASSERT_LE(Rects[1].Right + Rects[2].Width(), 1024);
+    EXPECT_TRUE(Opposite);
+    EXPECT_LT(Rects[2].Left, Rects[1].Left);
+    EXPECT_LE(Rects[2].Right, Rects[1].Left + 9);
+}
+
+TEST_F(PopupMenuTest, UnderOfficeXPASubmenuStandsOffByTwoPixelsUnlessPopupsOverlap)
+{
+    TTBSkin Skin(nullptr);
+    Skin.SetSkinType(tbsOfficeXP);
+    Menu->SetSkin(&Skin);
+    AddItem(AddSubmenu(Menu->Items(), "More"), "Inner");
+    for (const bool Overlap : {true, false}) {
+        Skin.SetOptions(Overlap ? TTBOptions{tboPopupOverlap} : TTBOptions{});
+        TRect Row, Child;
+        InspectSubmenu(100, 100, [&](const std::vector<TTBPopupWindow *> &Popups) {
+            const TRect R = ViewerOf(Popups[0], "More")->BoundsRect();
+            const TPoint Origin = Popups[0]->ClientToScreen(TPoint(0, 0));
+            Row =
+                TRect(R.Left + Origin.X, R.Top + Origin.Y, R.Right + Origin.X, R.Bottom + Origin.Y);
+            Child = Popups[1]->BoundsRect();
+        });
+        // The frame of an Office XP popup is two pixels wide.
+        const int Offset = Overlap ? 0 : 2;
+        EXPECT_EQ(Child.Left, Row.Right - 2 + Offset) << Overlap;
+        EXPECT_EQ(Child.Top, Row.Top - 2 + Offset) << Overlap;
+    }
+    Menu->SetSkin(nullptr);
+}
+
+TEST_F(PopupMenuTest, KeysReachClippedItemsAndSelectADisabledSubmenuWithoutOpeningIt)
+{
+    win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 200}, RECT{0, 0, 1024, 200}}});
+    for (int I = 1; I <= 14; ++I)
+        AddItem(Menu->Items(), ("Item " + std::to_string(I)).c_str());
+    TTBSubmenuItem *Last = AddSubmenu(Menu->Items(), "Last");
+    AddItem(Last, "Inner");
+    Last->SetEnabled(false);
+    struct Seen {
+        AnsiString Selected;
+        bool SelectedShown = false;
+        bool DownArrow = false;
+        std::size_t Popups = 0;
+    };
+    std::vector<Seen> States;
+    auto Note = [&] {
+        TTBView *View = OpenPopups().front()->View();
+        TTBItemViewer *Viewer = View->Selected();
+        States.push_back(Seen{Viewer ? Viewer->Item()->Caption() : AnsiString("-"),
+                              Viewer && Viewer->Show() && !Viewer->Clipped(), View->ShowDownArrow(),
+                              OpenPopups().size()});
+    };
+    MenuScript Script;
+    Script.Do(Note)
+        .Do([] { Press(VK_UP); })
+        .Do(Note)
+        .Do([] { Press(VK_RIGHT); })
+        .Do(Note)
+        .Do([] { Press(VK_HOME); })
+        .Do(Note)
+        .Do([] { Press(VK_ESCAPE); });
+    Open(10, 50, Script);
+    ASSERT_EQ(States.size(), 4u);
+    // At first the last item lies below the visible band.
+    EXPECT_TRUE(States[0].DownArrow);
+    // Up from no selection wraps round to it and scrolls it into view.
+    EXPECT_EQ(States[1].Selected, "Last");
+    EXPECT_TRUE(States[1].SelectedShown);
+    EXPECT_FALSE(States[1].DownArrow);
+    // Right does not open a disabled submenu.
+    EXPECT_EQ(States[2].Selected, "Last");
+    EXPECT_EQ(States[2].Popups, 1u);
+    EXPECT_EQ(States[3].Selected, "Item 1");
+    EXPECT_TRUE(States[3].SelectedShown);
+    EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(PopupMenuTest, LeavingThePopupDropsTheHighlightUnlessItsSubmenuIsOpen)
+{
+    win::OverrideParameter(SPI_GETMENUSHOWDELAY, 0);
+    AddItem(Menu->Items(), "One");
+    AddItem(AddSubmenu(Menu->Items(), "More"), "Inner");
+    auto Over = [this](const char *Caption) {
+        return [this, Caption] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, Caption)->BoundsRect();
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 30, Row.Top + 5));
+            MoveTo(At.X, At.Y);
+        };
+    };
+    auto Away = [] { MoveTo(1000, 700); };
+    std::vector<AnsiString> Selected;
+    auto Note = [&] {
+        TTBItemViewer *Viewer = OpenPopups().front()->View()->Selected();
+        Selected.push_back(Viewer ? Viewer->Item()->Caption() : AnsiString("-"));
+    };
+    std::size_t OpenAfterLeaving = 0;
+    MenuScript Script;
+    Script.Do(Over("One"))
+        .Do(Note)
+        .Do(Away)
+        .Do(Note)
+        .Do(Over("More"))
+        .Until([] { return OpenPopups().size() == 2; })
+        .Do(Away)
+        .Do([&] {
+            Note();
+            OpenAfterLeaving = OpenPopups().size();
+            Press(VK_ESCAPE);
+        })
+        .Do([] { Press(VK_ESCAPE); });
+    Open(100, 100, Script);
+    EXPECT_EQ(Selected, (std::vector<AnsiString>{"One", "-", "More"}));
+    EXPECT_EQ(OpenAfterLeaving, 2u);
+}
+
+// While a button is held the keys are the mouse's: typing neither moves the selection
+// nor chooses nor closes, and only F1 asks for help.
+TEST_F(PopupMenuTest, WhileAButtonIsHeldOnlyF1IsTaken)
+{
+    AddItem(Menu->Items(), "One")->SetHelpContext(42);
+    AddItem(Menu->Items(), "Two");
+    std::vector<std::pair<WORD, NativeInt>> Requests;
+    Application->OnHelp = [&Requests](WORD Command, NativeInt Data, bool &) {
+        Requests.emplace_back(Command, Data);
+        return true;
+    };
+    POINT OnOne{};
+    AnsiString Selected;
+    bool StillOpen = false;
+    MenuScript Script;
+    Script
+        .Do([&] {
+            TTBPopupWindow *Popup = OpenPopups().front();
+            const TRect Row = ViewerOf(Popup, "One")->BoundsRect();
+            const TPoint At = Popup->ClientToScreen(TPoint(Row.Left + 30, Row.Top + 5));
+            OnOne = POINT{At.X, At.Y};
+            win::InjectMouseInput({win::MouseAction::Down, win::MouseButton::Left, OnOne});
+        })
+        .Do([] {
+            Press(VK_DOWN);
+            Press('T', 't');
+            Press(VK_RETURN);
+            Press(VK_ESCAPE);
+        })
+        .Do([&] {
+            StillOpen = OnePopupOpen();
+            TTBItemViewer *Viewer = OpenPopups().front()->View()->Selected();
+            Selected = Viewer ? Viewer->Item()->Caption() : AnsiString("-");
+            Press(VK_F1);
+        });
+    Menu->Popup(100, 100);
+    vcltest::Pump();
+    win::InjectMouseInput({win::MouseAction::Up, win::MouseButton::Left, OnOne});
+    vcltest::Pump();
+    Application->OnHelp = nullptr;
+    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(StillOpen);
+    EXPECT_EQ(Selected, "One");
+    EXPECT_TRUE(Clicks.empty());
+    EXPECT_TRUE(OpenPopups().empty());
+    EXPECT_EQ(Requests, (std::vector<std::pair<WORD, NativeInt>>{{HELP_CONTEXT, 42}}));
+}
+
 TEST_F(PopupMenuTest, TallPopupScrollsOneItemPerStep)
 {
     win::OverrideMonitors({win::Monitor{RECT{0, 0, 1024, 200}, RECT{0, 0, 1024, 200}}});

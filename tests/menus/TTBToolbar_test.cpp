@@ -490,6 +490,37 @@ TEST_F(ToolbarTest, MenuBarOpensAMenuWithAltAndItsLetter)
     EXPECT_FALSE(HookInstalledFor(hpGetMessage));
 }
 
+// The bar has no item for the space: the form is asked for its window menu, once the bar
+// has let the keyboard go.
+TEST_F(ToolbarTest, AltSpaceOnAMenuBarAsksTheFormForItsWindowMenuAfterTheBarLetsGo)
+{
+    TTBToolbar *Bar = MakeMenuBar();
+    std::vector<LPARAM> KeyMenus;
+    bool BarIdle = false;
+    const TWndMethod FormProc = Form->WindowProc;
+    Form->WindowProc = [&](TMessage &Message) {
+        if (Message.Msg == WM_SYSCOMMAND && (Message.WParam & 0xFFF0) == SC_KEYMENU) {
+            KeyMenus.push_back(Message.LParam);
+            BarIdle = !Bar->View()->State().Contains(vsOpen) && OpenPopups().empty() &&
+                      GetCapture() == HWND{};
+        }
+        FormProc(Message);
+    };
+    // Alt+F opens File; Escape closes it and leaves the bar holding the keyboard.
+    MenuScript Script;
+    Script.Do([] { Press(VK_ESCAPE); }).Do([] { Press(VK_SPACE, ' '); });
+    vcltest::KeyDown(VK_MENU);
+    vcltest::Key('F', 'f');
+    EXPECT_TRUE(RunOut(Script));
+    vcltest::KeyUp(VK_MENU);
+    Pump();
+    Form->WindowProc = FormProc;
+    ASSERT_FALSE(KeyMenus.empty());
+    EXPECT_EQ(KeyMenus.back(), static_cast<LPARAM>(' '));
+    EXPECT_TRUE(BarIdle);
+    EXPECT_TRUE(Clicks.empty());
+}
+
 TEST_F(ToolbarTest, AltAndTheUnderlinedLetterOfAButtonOnAPlainBarClicksIt)
 {
     TTBToolbar *Bar = MakeToolbar("Tools", Top);
