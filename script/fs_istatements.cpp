@@ -129,14 +129,17 @@ std::optional<Variant> TfsAssignmentStmt::Gather(AnsiString &Tail)
         } else if (FPieces[I].Join) {
             Tail += fsVarToStr(Piece);
         } else {
-            AnsiString Text = Read.Kept() ? fsVarToStr(*Read.Kept())
-                              : FTextVar  ? FTextVar->Str()
-                                          : FInPlace->RawString();
-            return AddRest(I + 1, fsOperate(opPlus, Variant(Text + Tail), Piece));
+            return AddRest(I + 1, fsOperate(opPlus, Variant(TextRead(Read) + Tail), Piece));
         }
     }
-    if (Read.Kept()) return Variant(fsVarToStr(*Read.Kept()) + Tail);
+    if (Read.Kept()) return Variant(TextRead(Read) + Tail);
     return std::nullopt;
+}
+
+AnsiString TfsAssignmentStmt::TextRead(const TfsHeldValue &Read) const
+{
+    if (Read.Kept()) return fsVarToStr(*Read.Kept());
+    return FTextVar ? FTextVar->Str() : FInPlace->RawString();
 }
 
 Variant TfsAssignmentStmt::AddRest(std::size_t From, Variant Sum)

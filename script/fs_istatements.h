@@ -66,6 +66,8 @@ private:
     void Put(Variant Value);
     bool HoldsText() const;
     std::optional<Variant> Gather(AnsiString &Tail);
+    // The target's text as the statement read it.
+    AnsiString TextRead(const TfsHeldValue &Read) const;
     Variant AddRest(std::size_t From, Variant Sum);
 
     TfsStringVariable *FTextVar = nullptr;
