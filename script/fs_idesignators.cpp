@@ -190,13 +190,13 @@ int TfsStringDesignator::CheckedIndex(const AnsiString &Text)
 
 Variant TfsStringDesignator::GetValue()
 {
-    AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->Str();
+    const AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->Str();
     return Variant(AnsiString(Text[CheckedIndex(Text)]));
 }
 
 void TfsStringDesignator::SetValue(const Variant &AValue)
 {
-    AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->Str();
+    AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->WritableStr();
     int I = CheckedIndex(Text);
     AnsiString Ch = fsVarToStr(AValue);
     if (!Ch.IsEmpty()) Text[I] = Ch[1];

@@ -805,6 +805,13 @@ bool IsPlainStorage(TfsCustomVariable *Var)
     return dynamic_cast<TfsVariable *>(Var) || dynamic_cast<TfsParamItem *>(Var);
 }
 
+// An indexed property takes its index from the "[" that follows it.
+bool AwaitsIndex(TfsCustomVariable *Member)
+{
+    auto *Method = dynamic_cast<TfsMethodHelper *>(Member);
+    return Method && Method->IndexMethod;
+}
+
 } // namespace
 
 void TfsILBuilder::AddOleStep(TfsDesignator &D, const AnsiString &Member)
@@ -831,7 +838,8 @@ void TfsILBuilder::MakeLate(TfsDesignator &D, TfsXMLItem *E, const AnsiString &W
     D.SetTypeName("");
 }
 
-bool TfsILBuilder::FirstNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, TfsDesignator &D)
+bool TfsILBuilder::FirstNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, TfsDesignator &D,
+                             bool &AwaitIndex)
 {
     AnsiString Text = TextOf(Node);
     for (auto It = FWithList.rbegin(); It != FWithList.rend(); ++It) {
@@ -848,6 +856,7 @@ bool TfsILBuilder::FirstNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, 
         if (TfsCustomHelper *Member = Class ? Class->Find(Text) : nullptr) {
             AddStep(D, WithVar, FErrorPos);
             AddStep(D, Member, FErrorPos);
+            AwaitIndex = AwaitsIndex(Member);
             return true;
         }
     }
@@ -866,8 +875,7 @@ TfsCustomVariable *TfsILBuilder::MemberOf(const AnsiString &TypeName, const Ansi
     }
     TfsCustomHelper *Member = Class->Find(Text);
     if (!Member) throw Exception(SIdUndeclared + Quoted(Text));
-    auto *Method = dynamic_cast<TfsMethodHelper *>(Member);
-    AwaitIndex = Method && Method->IndexMethod;
+    AwaitIndex = AwaitsIndex(Member);
     return Member;
 }
 
@@ -982,7 +990,7 @@ std::unique_ptr<TfsDesignator> TfsILBuilder::DoDesignator(TfsXMLItem *E, TfsScri
             break;
         }
         if (Name == "node") {
-            bool Go = D->Count() == 0 ? FirstNode(E, C, Scope, *D)
+            bool Go = D->Count() == 0 ? FirstNode(E, C, Scope, *D, AwaitIndex)
                                       : NextNode(E, C, Scope, *D, AwaitIndex);
             if (!Go) return D;
             if (D->Count() == 1 && Emit == emCreate) {

@@ -92,7 +92,8 @@ private:
     void AddExpressionItems(TfsXMLItem *E, TfsScript *Scope, TfsExpression &Expr);
     std::unique_ptr<TfsSetExpression> DoSet(TfsXMLItem *E, TfsScript *Scope);
     std::unique_ptr<TfsDesignator> DoDesignator(TfsXMLItem *E, TfsScript *Scope, TfsEmitOp Emit);
-    bool FirstNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, TfsDesignator &D);
+    bool FirstNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, TfsDesignator &D,
+                   bool &AwaitIndex);
     bool NextNode(TfsXMLItem *E, TfsXMLItem *Node, TfsScript *Scope, TfsDesignator &D,
                   bool &AwaitIndex);
     TfsCustomVariable *MemberOf(const AnsiString &TypeName, const AnsiString &Text,

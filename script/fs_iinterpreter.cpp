@@ -1,6 +1,7 @@
 #include "script/fs_iinterpreter.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/TypInfo.h"
 #include "script/fs_iclassesrtti.h"
 #include "script/fs_iconst.h"
 #include "script/fs_idialogsrtti.h"
@@ -146,7 +147,17 @@ void TfsCustomVariable::SetName(const AnsiString &Value)
 
 void TfsCustomVariable::SetValue(const Variant &AValue)
 {
-    if (!IsReadOnly) FValue = AValue;
+    if (IsReadOnly) return;
+    BeforeWrite();
+    FValue = AValue;
+}
+
+void TfsCustomVariable::Hold()
+{
+    // The innermost holds that have kept nothing yet are those opened since the last write.
+    const Variant Now = GetValue();
+    for (TfsHeldValue *Held = FHeld; Held && !Held->FKept; Held = Held->FOuter)
+        Held->FKept = Now;
 }
 
 Variant TfsCustomVariable::GetValue()
@@ -200,7 +211,7 @@ int TfsCustomVariable::GetNumberOfRequiredParams() const
 
 void TfsStringVariable::SetValue(const Variant &AValue)
 {
-    if (!IsReadOnly) FStr = fsVarToStr(AValue);
+    if (!IsReadOnly) WritableStr() = fsVarToStr(AValue);
 }
 
 Variant TfsStringVariable::GetValue()
@@ -265,10 +276,12 @@ void TfsLocalsGuard::Restore()
 {
     // Plain stores: the guard's end must not throw.
     for (auto &[Var, Value] : FSaved) {
-        if (auto *Text = dynamic_cast<TfsStringVariable *>(Var))
-            Text->Str() = VarToStr(Value);
-        else
+        if (auto *Text = dynamic_cast<TfsStringVariable *>(Var)) {
+            Text->WritableStr() = VarToStr(Value);
+        } else {
+            Var->BeforeWrite();
             *Var->PValue() = Value;
+        }
     }
     FSaved.clear();
 }
@@ -620,6 +633,27 @@ void TfsScript::SetLines(TStrings *Value)
 {
     FLines->Assign(Value);
 }
+
+// ---- published properties ----
+
+QRV4_METHOD_INFO(TfsRunLineEvent)
+QRV4_METHOD_INFO(TfsGetUnitEvent)
+
+namespace
+{
+
+void PublishScript(rtl::Publisher<TfsScript> &P)
+{
+    P.Property("Lines", &TfsScript::Lines, &TfsScript::SetLines);
+    P.Property("SyntaxType", &TfsScript::SyntaxType, &TfsScript::SetSyntaxType);
+    P.Event("OnGetILUnit", &TfsScript::OnGetILUnit);
+    P.Event("OnGetUnit", &TfsScript::OnGetUnit);
+    P.Event("OnRunLine", &TfsScript::OnRunLine);
+}
+
+[[maybe_unused]] const bool ScriptPublished = rtl::PublishClass<TfsScript>(&PublishScript);
+
+} // namespace
 
 bool TfsScript::Compile()
 {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -35,6 +36,7 @@ class TfsParamItem;
 class TfsMethodHelper;
 class TfsClassVariable;
 class TfsILParser;
+class TfsHeldValue;
 
 using TfsRunLineEvent =
     std::function<void(TfsScript *Sender, const AnsiString &UnitName, const AnsiString &SourcePos)>;
@@ -94,7 +96,12 @@ public:
 
     TfsParamItem *Params(int Index) const;
     TfsParamItem *AddParam(std::unique_ptr<TfsParamItem> Param);
+    // Writes through PValue() call BeforeWrite() first, as SetValue does.
     Variant *PValue() { return &FValue; }
+    void BeforeWrite()
+    {
+        if (FHeld) Hold();
+    }
     AnsiString GetFullTypeName() const;
     int GetNumberOfRequiredParams() const;
 
@@ -111,10 +118,37 @@ protected:
     Variant FValue;
 
 private:
+    friend class TfsHeldValue;
+    void Hold();
+
+    TfsHeldValue *FHeld = nullptr;
     AnsiString FName;
     AnsiString FUpperName;
     TfsVarType FTyp;
     AnsiString FTypeName;
+};
+
+// The value an append read from its target before its right side ran. It is copied
+// only when the right side writes the target, so that the usual append copies no
+// text; appends to one variable nested through calls chain their holds.
+class TfsHeldValue
+{
+public:
+    explicit TfsHeldValue(TfsCustomVariable &AVar) : FVar(AVar), FOuter(AVar.FHeld)
+    {
+        AVar.FHeld = this;
+    }
+    ~TfsHeldValue() { FVar.FHeld = FOuter; }
+    TfsHeldValue(const TfsHeldValue &) = delete;
+    TfsHeldValue &operator=(const TfsHeldValue &) = delete;
+    // The value read, once the variable has been written since; null while it has not.
+    const Variant *Kept() const { return FKept ? &*FKept : nullptr; }
+
+private:
+    friend class TfsCustomVariable;
+    TfsCustomVariable &FVar;
+    TfsHeldValue *FOuter;
+    std::optional<Variant> FKept;
 };
 
 class TfsVariable : public TfsCustomVariable
@@ -136,7 +170,12 @@ public:
     using TfsVariable::TfsVariable;
     void SetValue(const Variant &AValue) override;
     Variant GetValue() override;
-    AnsiString &Str() { return FStr; }
+    const AnsiString &Str() const { return FStr; }
+    AnsiString &WritableStr()
+    {
+        BeforeWrite();
+        return FStr;
+    }
 
 private:
     AnsiString FStr;
@@ -221,6 +260,8 @@ TfsScript *fsGlobalUnit();
 
 class TfsScript : public TComponent
 {
+    QRV4_CLASS(TfsScript, TComponent)
+
 public:
     explicit TfsScript(TComponent *AOwner);
     ~TfsScript() override;

@@ -208,6 +208,7 @@ public:
     double RawDouble() const { return FDouble; }
     bool RawBoolean() const { return FBoolean; }
     const AnsiString &RawString() const { return FString; }
+    AnsiString &MutableRawString() { return FString; } // grows a text in place
     const WideString &RawWideString() const { return FWide; }
 
 private:

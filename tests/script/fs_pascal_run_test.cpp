@@ -200,3 +200,18 @@ TEST(PascalRun, ForLoopPassesAreFixedBeforeTheFirst)
     Exec(*Script);
     EXPECT_EQ(Text(*Script, "n"), "3");
 }
+
+TEST(PascalRun, WithStatement_GivesAnIndexedPropertyItsIndex)
+{
+    auto Script =
+        Make("PascalScript",
+             {"var sl: TStringList; s, t, u: String; n: Integer;",
+              "begin sl := TStringList.Create; sl.Add('a=1');", "  with sl do Values['b'] := '2';",
+              "  with sl do s := Values['b'];", "  with sl do t := Strings[0];",
+              "  with sl do begin u := Names[1]; n := Count; end;", "  sl.Free; end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "2");
+    EXPECT_EQ(Text(*Script, "t"), "a=1");
+    EXPECT_EQ(Text(*Script, "u"), "b");
+    EXPECT_EQ(Text(*Script, "n"), "2");
+}

@@ -99,3 +99,21 @@ TEST(PublishedProperties, ReadOnlyPropertyCannotBeAssigned)
     Script->AddObject("p", &Panel);
     EXPECT_EQ(CompileError(*Script).substr(0, 28), "Left side cannot be assigned");
 }
+
+TEST(PublishedProperties, ScriptComponent_PublishesItsSourceAndEvents)
+{
+    TfsScript Script(nullptr);
+    const std::pair<const char *, TTypeKind> Published[] = {{"Lines", tkClass},
+                                                            {"SyntaxType", tkLString},
+                                                            {"OnGetILUnit", tkMethod},
+                                                            {"OnGetUnit", tkMethod},
+                                                            {"OnRunLine", tkMethod}};
+    for (const auto &[Name, Kind] : Published) {
+        PPropInfo Info = GetPropInfo(&Script, Name);
+        ASSERT_NE(Info, nullptr) << Name;
+        EXPECT_EQ(Info->PropType->Kind, Kind) << Name;
+    }
+    SetStrProp(&Script, "SyntaxType", "JScript");
+    EXPECT_EQ(Script.SyntaxType().Std(), "JScript");
+    EXPECT_EQ(GetObjectProp(&Script, "Lines"), Script.Lines());
+}
