@@ -135,3 +135,10 @@ BOOL WritePrinter(HANDLE Printer, LPVOID Buf, DWORD Count, LPDWORD Written);
 BOOL EndPagePrinter(HANDLE Printer);
 BOOL EndDocPrinter(HANDLE Printer);
 BOOL AbortPrinter(HANDLE Printer);
+
+namespace win
+{
+// Whether the print service's scheduler takes connections: without it no printer is listed,
+// and the user is to be told to start it rather than to add a printer.
+bool PrintServiceRunning();
+} // namespace win

@@ -106,7 +106,7 @@ TEST_F(PrintingTest, APrinterAddedWhileTheProgramRunsIsPrintedOn)
 }
 
 // A printer that went away since the last print, with the print service: the next print says
-// that no printer is installed, as at a start without one, and asks nothing of a dialog.
+// that the service is not running, as at a start without it, and asks nothing of a dialog.
 TEST_F(PrintingTest, APrinterGoneSinceTheLastPrintIsNotOffered)
 {
     maintest::ServeSampleArchive(*Sim, 20);
@@ -123,7 +123,7 @@ TEST_F(PrintingTest, APrinterGoneSinceTheLastPrintIsNotOffered)
         Form->BTN_PrintArchiveClick(nullptr);
         ASSERT_EQ(Dialogs.Messages().size(), 1u) << "the print went on without a printer";
         const AnsiString text = Dialogs.Messages().back().Text;
-        EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
+        EXPECT_GT(text.Pos("Служба печати CUPS не запущена"_a), 0) << text.ToUtf8();
         EXPECT_EQ(shown, 0);
     }
     frxPrinters()->Refresh();
@@ -238,12 +238,24 @@ protected:
         EXPECT_GT(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
     }
 
+    // The same for a system whose print service is not running: the page for adding a
+    // printer would not open, so the user learns what to start and how.
+    void ExpectServiceDownMessage(std::size_t Count)
+    {
+        ASSERT_EQ(Dialogs.Messages().size(), Count);
+        const AnsiString text = Dialogs.Messages().back().Text;
+        EXPECT_GT(text.Pos("Служба печати CUPS не запущена"_a), 0) << text.ToUtf8();
+        EXPECT_GT(text.Pos("systemctl start cups"_a), 0) << text.ToUtf8();
+        EXPECT_EQ(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
+        EXPECT_EQ(text.Pos("localhost:631"_a), 0) << text.ToUtf8();
+    }
+
     std::unique_ptr<NoPrinters> None = std::make_unique<NoPrinters>();
 };
 
 } // namespace
 
-TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumber)
+TEST_F(NoPrinterTest, PrintingWithNoPrintServiceSaysToStartItAndSpendsNoReceiptNumber)
 {
     maintest::ServeSampleArchive(*Sim, 20);
     ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
@@ -257,19 +269,19 @@ TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumb
 
     Dialogs.ReplyMessage(mrOk);
     Form->BTN_PrintArchiveClick(nullptr);
-    ExpectNoPrinterMessage(1);
+    ExpectServiceDownMessage(1);
 
     Dialogs.ReplyMessage(mrOk);
     Form->SG_Archive->SetRow(1);
     Form->BTN_TovcheckClick(nullptr);
-    ExpectNoPrinterMessage(2);
+    ExpectServiceDownMessage(2);
     EXPECT_EQ(Config.CountTovcheck, 17);
 
     Form->WriterRows.assign(3, WriterRecord());
     Form->RenumberWriterRows();
     Dialogs.ReplyMessage(mrOk);
     Form->PrintWriter(false);
-    ExpectNoPrinterMessage(3);
+    ExpectServiceDownMessage(3);
 
     // Nothing was asked of a dialog that could not print, and nothing went out.
     EXPECT_EQ(shown, 0);
@@ -279,6 +291,26 @@ TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumb
 // A print service that takes the connection and never answers: the print waits for it only so
 // long and then says, as without a printer, that none is installed; the next print says the
 // same, and nothing is asked of a dialog or sent anywhere.
+// A print service that runs and has no printer: the user is told to add one, where the
+// service's page does open.
+TEST_F(NoPrinterTest, APrintServiceWithNoPrinterSaysToAddOne)
+{
+    PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    maintest::ServeSampleArchive(*Sim, 20);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+    int shown = 0;
+    AnswerWithOk(PrintListDlg, [&shown] { ++shown; });
+    reporttest::RecordingPrinter printer;
+
+    Form->Show();
+    Dialogs.ReplyMessage(mrOk);
+    vcltest::Click(Form->BTN_PrintArchive, 10, 10);
+    ExpectNoPrinterMessage(1);
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(printer.Jobs.empty());
+}
+
 TEST_F(NoPrinterTest, APrintServiceThatNeverAnswersCountsAsNoPrinter)
 {
     maintest::ServeSampleArchive(*Sim, 20);
