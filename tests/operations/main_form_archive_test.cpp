@@ -5,6 +5,7 @@
 #include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "link/main_form.h"
+#include "tests/operations/GridScrolling.h"
 #include "tests/operations/ScreenInput.h"
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tools/devsim/Archive.h"
@@ -24,6 +25,7 @@
 
 using namespace maintest;
 using optest::At;
+using optest::ExpectWidenedColumnScrollsSideways;
 using optest::ServeMergeAndWrap;
 using optest::Xdotool;
 
@@ -605,6 +607,17 @@ TEST_F(ArchiveTest, NarrowSortColumnKeepsItsTitleClearOfTheArrow)
         EXPECT_EQ(blackOnTheArrow(title), arrowAlone) << "the title covers the arrow at " << width;
     }
     grid->SetCells(4, 0, title);
+}
+
+// "Дата время" widened past the grid's width pushes "Код ключа" out of sight; the bar along
+// the grid's bottom brings it back.
+TEST_F(ArchiveTest, AColumnWidenedPastTheGridIsScrolledSidewaysByItsBar)
+{
+    ServeMergeAndWrap(*Sim);
+    ASSERT_TRUE(Read());
+    Form->Show();
+    PumpFor(100);
+    ExpectWidenedColumnScrollsSideways(Form->SG_Archive, 1, 5);
 }
 
 // ---- on a real display, with real input ----
