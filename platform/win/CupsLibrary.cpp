@@ -111,6 +111,13 @@ bool PrintServiceRunning()
     return true;
 }
 
+AnsiString JobCancelled(const AnsiString &Printer)
+{
+    return "Печать на принтер «"_a + Printer +
+           "» отменена, и документ может быть не напечатан. Проверьте очередь печати, прежде "
+           "чем печатать снова"_a;
+}
+
 void SetCupsLibrary(const AnsiString &Path)
 {
     CupsState &state = State();

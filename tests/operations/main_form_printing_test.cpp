@@ -6,10 +6,12 @@
 #include "link/config.h"
 #include "link/constants.h"
 #include "report/frxPrinter.h"
+#include "report_output/frxProgress.h"
 #include "tests/operations/ReportsTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 
 #include "platform/win/CupsLibrary.h"
+#include "platform/win/MessageQueue.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +154,31 @@ protected:
         PrintingTest::TearDown();
     }
 
+    // A press of the mouse on Отмена of the box that shows the pages going out.
+    static void PressCancelOfTheProgressBox()
+    {
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            auto *box = dynamic_cast<TfrxProgress *>(Screen->Forms(i));
+            if (!box || !box->Visible()) continue;
+            const TPoint at = box->CancelB->ClientToScreen(TPoint(10, 10));
+            for (const auto action : {win::MouseAction::Down, win::MouseAction::Up})
+                win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}, 0});
+        }
+    }
+
+    // The jobs of Queue the scheduler still holds or has printed: a job taken back is purged,
+    // or kept as cancelled.
+    static int JobsKept(const char *Queue)
+    {
+        cups_job_t *jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Queue, 0, CUPS_WHICHJOBS_ALL);
+        int kept = 0;
+        for (int i = 0; i < count; ++i)
+            kept += jobs[i].state != IPP_JSTATE_CANCELED && jobs[i].state != IPP_JSTATE_ABORTED;
+        cupsFreeJobs(count, jobs);
+        return kept;
+    }
+
     // Presses the print button and handles messages until the print has said something.
     AnsiString PrintAndReadWhatIsSaid()
     {
@@ -200,6 +227,43 @@ TEST_F(InterruptedJobTest, ASchedulerFallenSilentWithTheJobLeavesItsFateToTheUse
     EXPECT_GT(said.Pos("«Office»"_a), 0) << said.ToUtf8();
     EXPECT_GT(said.Pos("неизвестно, будет ли документ напечатан"_a), 0) << said.ToUtf8();
     EXPECT_GT(said.Pos("Проверьте очередь печати"_a), 0) << said.ToUtf8();
+}
+
+// Stopped with the job in its hands, the scheduler keeps the print waiting: Отмена on the
+// progress box ends the wait at once, while the scheduler still says nothing, and the user learns
+// that the document may not have been printed; once the scheduler goes on, it drops the job.
+TEST_F(InterruptedJobTest, CancelWhileTheSchedulerIsSilentEndsTheWaitAndTakesTheJobBack)
+{
+    constexpr UINT PressCancel = WM_APP + 42;
+    TWndMethod formProc = Form->WindowProc;
+    Form->WindowProc = [&](TMessage &Message) {
+        if (Message.Msg == PressCancel) PressCancelOfTheProgressBox();
+        formProc(Message);
+    };
+    const HWND window = Form->Handle();
+    std::atomic<bool> done{false}, userDone{false};
+    std::thread user([&] {
+        while (!done && !(Cups.Silenced() && CupsCallsUnderway() > 0))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!done) SendMessageW(window, PressCancel, 0, 0);
+        userDone = true;
+    });
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Created, SIGSTOP);
+
+    const AnsiString said = PrintAndReadWhatIsSaid();
+    const bool stillSilent = Cups.Silenced();
+    done = true;
+    maintest::PumpUntil([&] { return userDone.load(); }, 60000);
+    user.join();
+    Form->WindowProc = formProc;
+
+    EXPECT_TRUE(stillSilent) << "the print waited for the scheduler, not for the user";
+    EXPECT_GT(said.Pos("«Office»"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("отменена"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("может быть не напечатан"_a), 0) << said.ToUtf8();
+    Cups.Resume();
+    EXPECT_TRUE(maintest::PumpUntil([] { return CupsCallsUnderway() == 0; }, 60000));
+    EXPECT_EQ(JobsKept("Office"), 0);
 }
 
 // Gone while the document went out, the scheduler confirms nothing: no success is assumed from
