@@ -370,6 +370,7 @@ TEST_F(NoPrinterTest, APrintServiceWithNoPrinterSaysToAddOne)
     Form->Show();
     Dialogs.ReplyMessage(mrOk);
     vcltest::Click(Form->BTN_PrintArchive, 10, 10);
+    maintest::PumpUntil([&] { return !Dialogs.Messages().empty(); }, 60000);
     ExpectNoPrinterMessage(1);
     EXPECT_EQ(shown, 0);
     EXPECT_TRUE(printer.Jobs.empty());
