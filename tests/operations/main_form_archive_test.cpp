@@ -340,6 +340,16 @@ TEST_F(ArchiveTest, PointerOneWrapsToTheTopOfTheRing)
                                         "A531FE30106F", "A531FE20105F"}));
 }
 
+TEST_F(ArchiveTest, PointerAtTheLastRecordStartsAtTheTopOfTheRing)
+{
+    auto records = devsim::SampleArchive(2, devsim::SampleNewest());
+    Serve(records, 2500);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(SentFrames(),
+              (std::vector<std::string>{"A59600700006", "A59600710007", "A531FE30106F",
+                                        "A531FE20105F", "A531FE10104F"}));
+}
+
 TEST_F(ArchiveTest, PointerZeroIsAnEmptyArchive)
 {
     SetPointer(0);
