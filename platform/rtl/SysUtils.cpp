@@ -3,8 +3,8 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 #include <limits>
 #include <system_error>
 

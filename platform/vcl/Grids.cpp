@@ -1146,8 +1146,8 @@ void TCustomGrid::Paint()
     // The corner the two bars leave between them.
     if (Bars() == ShownBars{true, true}) {
         canvas->Brush()->SetColor(clBtnFace);
-        canvas->FillRect(TRect(GridWidth(), GridHeight(), TCustomControl::ClientWidth(),
-                               ClientHeight()));
+        canvas->FillRect(
+            TRect(GridWidth(), GridHeight(), TCustomControl::ClientWidth(), ClientHeight()));
     }
     if (FState == GridState::RowMoving && FMoveTo != FMoveFrom) {
         // Where the dragged row would land.

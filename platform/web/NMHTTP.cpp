@@ -78,8 +78,8 @@ struct TNMHTTP::TTransfer {
     {
         const std::filesystem::path folder =
             std::filesystem::path(rtl::SystemPath(FileName)).parent_path();
-        if (const int error = rtl::GiveToFolderOwner(File->handle(),
-                                                     folder.empty() ? "." : folder.string())) {
+        if (const int error =
+                rtl::GiveToFolderOwner(File->handle(), folder.empty() ? "." : folder.string())) {
             errno = error;
             return false;
         }

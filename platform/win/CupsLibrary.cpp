@@ -104,8 +104,8 @@ bool PrintServiceRunning()
         !Resolve(library, "cupsEncryption", encryption) ||
         !Resolve(library, "httpConnect2", connect) || !Resolve(library, "httpClose", close))
         return true;
-    http_t *http = connect(server(), port(), nullptr, AF_UNSPEC, encryption(), 1,
-                           ServiceConnectMs, nullptr);
+    http_t *http =
+        connect(server(), port(), nullptr, AF_UNSPEC, encryption(), 1, ServiceConnectMs, nullptr);
     if (!http) return false;
     close(http);
     return true;

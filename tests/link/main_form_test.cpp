@@ -329,7 +329,7 @@ TEST_F(MainFormTest, LayoutsMadeByRootInAUsersFolderAreTheUsers)
     TMainForm *form = Build();
     form->Close();
     for (const char *name : {"grid_archive.txt", "grid_writer.txt"}) {
-        struct stat made {};
+        struct stat made = {};
         ASSERT_EQ(stat((Folder / name).c_str(), &made), 0) << name;
         EXPECT_EQ(made.st_uid, User) << name;
         EXPECT_EQ(made.st_gid, Group) << name;

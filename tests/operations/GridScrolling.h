@@ -19,8 +19,7 @@ inline COLORREF ClientPixel(TStringGrid *Grid, int X, int Y)
     RECT window{};
     GetWindowRect(Grid->Handle(), &window);
     const TPoint client = Grid->ClientToScreen(TPoint(0, 0));
-    return win::SurfacePixel(Grid->Handle(), client.X - window.left + X,
-                             client.Y - window.top + Y);
+    return win::SurfacePixel(Grid->Handle(), client.X - window.left + X, client.Y - window.top + Y);
 }
 
 // How many dark pixels the title of Col shows: its letters.
@@ -59,8 +58,7 @@ inline void ExpectWidenedColumnScrollsSideways(TStringGrid *Grid, int Wide, int 
     EXPECT_EQ(ClientPixel(Grid, 3, barY), GetSysColor(COLOR_BTNFACE)) << "no bar along the bottom";
 
     const bool vertical = Grid->RowCount() > Grid->FixedRows() + Grid->VisibleRowCount();
-    const int rightArrow =
-        Grid->ClientWidth() - (vertical ? vcl::ScrollBar::Thickness : 0) - 8;
+    const int rightArrow = Grid->ClientWidth() - (vertical ? vcl::ScrollBar::Thickness : 0) - 8;
     for (int step = 0; step < Grid->ColCount() && Grid->LeftCol() + Grid->VisibleColCount() <= Far;
          ++step) {
         Click(Grid, rightArrow, barY);
