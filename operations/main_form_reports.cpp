@@ -8,6 +8,7 @@
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
 #include "platform/rtl/ClassesStreams.h"
+#include "platform/win/WinSpool.h"
 #include "report/frxClass.h"
 #include "report/frxPrinter.h"
 #include "report/frxRes.h"
@@ -260,6 +261,14 @@ bool TMainForm::PrinterInstalled()
     if (frxPrinters()->HasPhysicalPrinters()) return true;
     // Without one the report library would lay the pages out on its virtual printer and
     // fail at the first page; asked before the dialog, nothing is filled in for nothing.
+    // With the service itself down, adding a printer is no way out: its page does not open.
+    if (!win::PrintServiceRunning()) {
+        Application->MessageBox("Служба печати CUPS не запущена, и принтеры системы недоступны."
+                                "\n\nЗапустите её командой \"sudo systemctl start cups\" "
+                                "(или попросите об этом администратора) и повторите печать."_a,
+                                "Печать"_a, MB_OK | MB_ICONWARNING);
+        return false;
+    }
     Application->MessageBox(frxResources()->Get("clNoPrinters") +
                                 ".\n\nДобавьте принтер в настройках системы (\"Принтеры\") "
                                 "или на странице http://localhost:631 службы печати CUPS "

@@ -194,7 +194,7 @@ void TMainForm::TakeBackUpdateFiles()
             DeleteFile(Written.FileName);
         else if (const int error = rtl::ReplaceFileContent(Written.FileName, *Written.Before))
             NoteUpdateFailure(Written.FileName,
-                              "прежний файл не восстановлен: "_a + SysErrorMessage(error));
+                              "прежний файл не восстановлен: "_a + rtl::FileErrorText(error));
     }
 }
 

@@ -345,9 +345,10 @@ void TfrxPrinter::EndDoc()
 {
     if (!FPrinting) return;
     const bool Sent = ::EndDoc(FDC) > 0;
-    const bool MayPrint = !Sent && GetLastError() == ERROR_TIMEOUT;
+    const DWORD Why = Sent ? ERROR_SUCCESS : GetLastError();
     CloseDocument();
-    if (MayPrint) throw Exception(win::JobFateUnknown(FName));
+    if (Why == ERROR_TIMEOUT) throw Exception(win::JobFateUnknown(FName));
+    if (Why == ERROR_CANCELLED) throw Exception(win::JobCancelled(FName));
     if (!Sent) DocumentNotSent();
 }
 

@@ -1,5 +1,6 @@
 #include "report_output/frxProgress.h"
 
+#include "platform/win/WinSpool.h"
 #include "report/frxRes.h"
 
 namespace
@@ -26,6 +27,7 @@ TfrxProgress::TfrxProgress(TComponent *AOwner) : TForm(AOwner)
 
 TfrxProgress::~TfrxProgress()
 {
+    if (HandleAllocated()) win::ClearPrintCancelWindow(Handle());
     // Announced while the window is still whole; the base class would be too late.
     BeforeDestruction();
 }
@@ -48,6 +50,7 @@ void TfrxProgress::FormDestroy(TObject *)
 
 void TfrxProgress::FormHide(TObject *)
 {
+    win::ClearPrintCancelWindow(Handle());
     EnableActiveForm();
 }
 
@@ -86,6 +89,8 @@ void TfrxProgress::Execute(int MaxValue, const AnsiString &Msg, bool ShowCancel,
     Bar->SetMax(MaxValue);
     SetMessage(Msg);
     Show();
+    // Its Cancel stays live while the print service keeps a job waiting.
+    if (ShowCancel) win::SetPrintCancelWindow(Handle());
     Application->ProcessMessages();
 }
 
@@ -119,7 +124,9 @@ void TfrxProgress::SetProgress(bool Value)
 void TfrxProgress::SetTerminated(bool Value)
 {
     FTerminated = Value;
-    if (Value) Close();
+    if (!Value) return;
+    win::CancelPrintWait();
+    Close();
 }
 
 void TfrxProgress::WndProc(TMessage &Message)

@@ -150,13 +150,13 @@ int TakeOwnerAndModes(int Fd, const struct stat &Old)
 }
 
 // The new file's content on the disk with the owner and modes of Old, the file it replaces
-// when there is one; 0 or the error.
-int FillNewFile(int Fd, const struct stat *Old, std::string_view Bytes)
+// when there is one, else with the owner its folder gives it; 0 or the error.
+int FillNewFile(int Fd, const struct stat *Old, const std::string &Folder, std::string_view Bytes)
 {
     if (const int error = WriteAll(Fd, Bytes)) return error;
     ReachedStep("written");
-    if (Old)
-        if (const int error = TakeOwnerAndModes(Fd, *Old)) return error;
+    if (const int error = Old ? TakeOwnerAndModes(Fd, *Old) : rtl::GiveToFolderOwner(Fd, Folder))
+        return error;
     if (::fsync(Fd) != 0) return errno;
     ReachedStep("flushed");
     return 0;
@@ -225,6 +225,16 @@ void RemoveStale(const std::string &Path)
 
 } // namespace
 
+int rtl::GiveToFolderOwner(int Fd, const std::string &Folder)
+{
+    struct stat folder, made;
+    if (::geteuid() != 0 || ::stat(Folder.c_str(), &folder) != 0 || folder.st_uid == 0) return 0;
+    if (::fstat(Fd, &made) != 0) return errno;
+    made.st_uid = folder.st_uid;
+    made.st_gid = folder.st_gid;
+    return TakeOwnerAndModes(Fd, made);
+}
+
 void rtl::RemoveStaleReplacements(const AnsiString &FileName)
 {
     RemoveStale(FinalPath(SystemPath(FileName)));
@@ -256,7 +266,7 @@ int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view 
     const int fd = CreateBeside(path, temp);
     if (fd < 0) return errno;
     ReachedStep("created");
-    int error = FillNewFile(fd, replacing ? &old : nullptr, Bytes);
+    int error = FillNewFile(fd, replacing ? &old : nullptr, folder, Bytes);
     if (::close(fd) != 0 && !error) error = errno;
     if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
     if (error) {

@@ -51,6 +51,10 @@ void RemoveStaleReplacements(const AnsiString &FileName);
 // given the old one's owner and group, unless InFolder lets the file be written in place. A
 // link that leads to no folder, or round in a circle, may not be replaced.
 bool CanReplaceFile(const AnsiString &FileName, ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
+// Gives Fd, a file this process has just made in Folder, the owner and group of Folder when
+// root made it in another user's folder: a file that stayed root's could not be replaced by
+// the user's own runs, as a file replaced keeps its owner. Returns 0 or the system's error.
+int GiveToFolderOwner(int Fd, const std::string &Folder);
 // Called by ReplaceFileContent after each of its steps, with the step's name; a test stops
 // the writer there to see what a kill at that moment leaves.
 extern std::function<void(const char *Step)> ReplaceFileStep;

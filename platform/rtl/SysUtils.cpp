@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <limits>
 #include <system_error>
 
@@ -115,6 +116,27 @@ AnsiString SysErrorMessage(int ErrorCode)
 {
     // The category's text is the locale's (UTF-8) and, unlike strerror, safe from any thread.
     return AnsiString::FromUtf8(std::system_category().message(ErrorCode));
+}
+
+AnsiString rtl::FileErrorText(int ErrorCode)
+{
+    switch (ErrorCode) {
+    case ENOSPC:
+        return "нет места на диске"_a;
+    case EDQUOT:
+        return "исчерпана квота на диске"_a;
+    case EFBIG:
+        return "файл больше, чем позволено записать"_a;
+    case EACCES:
+    case EPERM:
+        return "нет права записи"_a;
+    case EROFS:
+        return "диск доступен только для чтения"_a;
+    case EIO:
+        return "ошибка ввода-вывода"_a;
+    default:
+        return SysErrorMessage(ErrorCode);
+    }
 }
 
 // ---- Case and comparison ----

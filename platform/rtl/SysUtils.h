@@ -100,6 +100,13 @@ QRV4_DECLARE_EXCEPTION(EExternalException, Exception)
 // The system's text for an error number (errno), in the program's code page.
 AnsiString SysErrorMessage(int ErrorCode);
 
+namespace rtl
+{
+// Why a file could not be written, as the program tells its user: in Russian for the errors
+// a user can act on (a full disk, no right to write), the system's text for the rest.
+AnsiString FileErrorText(int ErrorCode);
+} // namespace rtl
+
 // ---- Characters and case ----
 
 namespace rtl

@@ -10,7 +10,7 @@ namespace
 {
 
 constexpr int SizingSlack = 3;
-constexpr int ScrollBarWidth = vcl::VertScrollBar::Width;
+constexpr int BarThickness = vcl::ScrollBar::Thickness;
 constexpr UINT_PTR BarRepeatTimer = 0x4752;
 
 void MoveAdjust(int &Position, int FromIndex, int ToIndex)
@@ -200,7 +200,7 @@ void TCustomGrid::SetRowCount(int Value)
     const int firstChanged = std::min(Value, RowCount());
     const int fixedRows = FFixedRows;
     const TGridCoord current = FCurrent, anchor = FAnchor, topLeft = FTopLeft;
-    const bool hadBar = VertBar();
+    const ShownBars hadBars = Bars();
     if (Value <= FFixedRows) FFixedRows = Value - 1;
     FRowHeights.resize(Value, FDefaultRowHeight);
     SizeChanged();
@@ -210,7 +210,7 @@ void TCustomGrid::SetRowCount(int Value)
     FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, std::max(FFixedRows, MaxTopRow()));
     // A grid filled a row at a time repaints only the rows it gains, not every row in view.
     if (FFixedRows == fixedRows && FCurrent == current && FAnchor == anchor &&
-        FTopLeft == topLeft && VertBar() == hadBar)
+        FTopLeft == topLeft && Bars() == hadBars)
         InvalidateRowsFrom(firstChanged);
     else
         Invalidate();
@@ -382,7 +382,7 @@ void TCustomGrid::SetSelection(const TGridRect &Value)
 
 int TCustomGrid::MaxTopRow()
 {
-    const int area = ClientHeight() - FixedHeight();
+    const int area = GridHeight() - FixedHeight();
     int top = RowCount() - 1;
     int used = RowExtent(top);
     while (top > FFixedRows && used + RowExtent(top - 1) <= area)
@@ -417,7 +417,7 @@ void TCustomGrid::MoveTopLeft(int ALeft, int ATop)
 // grid that follows a growing list would otherwise repaint every row at every step.
 void TCustomGrid::ScrollRowsInView(TGridCoord Old)
 {
-    const int room = ClientHeight() - FixedHeight();
+    const int room = GridHeight() - FixedHeight();
     int shift = 0;
     for (int r = Old.Y; r < FTopLeft.Y && shift < room; ++r)
         shift += RowExtent(r);
@@ -428,7 +428,7 @@ void TCustomGrid::ScrollRowsInView(TGridCoord Old)
         Invalidate();
         return;
     }
-    const RECT cells{0, FixedHeight(), GridWidth(), ClientHeight()};
+    const RECT cells{0, FixedHeight(), GridWidth(), GridHeight()};
     ScrollWindowEx(Handle(), 0, -shift, &cells, &cells, {}, nullptr, SW_INVALIDATE);
 }
 
@@ -439,7 +439,7 @@ int TCustomGrid::RowTopInView(int ARow)
 {
     if (ARow < FFixedRows) return RowStart(ARow);
     int y = FixedHeight();
-    const int bottom = ClientHeight();
+    const int bottom = GridHeight();
     for (int r = FTopLeft.Y; r < ARow && y < bottom; ++r)
         y += RowExtent(r);
     return std::min(y, bottom);
@@ -452,7 +452,7 @@ void TCustomGrid::InvalidateRows(int First, int Last)
 
 void TCustomGrid::InvalidateRowsFrom(int First)
 {
-    if (HandleAllocated()) InvalidateBand(RowTopInView(First), ClientHeight());
+    if (HandleAllocated()) InvalidateBand(RowTopInView(First), GridHeight());
 }
 
 void TCustomGrid::InvalidateBand(int Top, int Bottom)
@@ -461,23 +461,27 @@ void TCustomGrid::InvalidateBand(int Top, int Bottom)
     if (Top < Bottom) InvalidateRect(Handle(), &rows, FALSE);
 }
 
-TRect TCustomGrid::BarArea()
+TRect TCustomGrid::BarArea(bool Horizontal)
 {
-    return TRect(GridWidth(), 0, TCustomControl::ClientWidth(), ClientHeight());
+    return Horizontal ? TRect(0, GridHeight(), GridWidth(), ClientHeight())
+                      : TRect(GridWidth(), 0, TCustomControl::ClientWidth(), GridHeight());
 }
 
-TRect TCustomGrid::BarThumb()
+TRect TCustomGrid::BarThumb(bool Horizontal)
 {
-    return VertBar() ? ScrollBar().Thumb() : TRect();
+    return Shown(Horizontal) ? Bar(Horizontal).Thumb() : TRect();
 }
 
-// The bar's pixels follow its thumb alone, so it is redrawn when a paint finds the thumb
+// A bar's pixels follow its thumb alone, so it is redrawn when a paint finds the thumb
 // elsewhere than it was painted, not at every row a growing list adds.
 void TCustomGrid::InvalidateMovedThumb()
 {
-    if (!HandleAllocated() || BarThumb() == FPaintedThumb) return;
-    const RECT bar = BarArea();
-    InvalidateRect(Handle(), &bar, FALSE);
+    if (!HandleAllocated()) return;
+    for (const bool horizontal : {false, true}) {
+        if (BarThumb(horizontal) == FPaintedThumbs[horizontal]) continue;
+        const RECT bar = BarArea(horizontal);
+        InvalidateRect(Handle(), &bar, FALSE);
+    }
 }
 
 void TCustomGrid::SetTopRow(int Value)
@@ -517,7 +521,7 @@ int FirstToShow(int First, int Current, int Fixed, int Room, const ExtentOf &Ext
 void TCustomGrid::ClampInView()
 {
     const int top = FirstToShow(std::min(FTopLeft.Y, FCurrent.Y), FCurrent.Y, FixedHeight(),
-                                ClientHeight(), [this](int i) { return RowExtent(i); });
+                                GridHeight(), [this](int i) { return RowExtent(i); });
     int left = FTopLeft.X;
     if (!FOptions.Contains(goRowSelect))
         left = FirstToShow(std::min(left, FCurrent.X), FCurrent.X, FixedWidth(), GridWidth(),
@@ -541,7 +545,7 @@ int TCustomGrid::VisibleRowCount()
     int count = 0;
     for (int y = FixedHeight(), i = FTopLeft.Y; i < RowCount(); ++i) {
         y += RowExtent(i);
-        if (y > ClientHeight()) break;
+        if (y > GridHeight()) break;
         ++count;
     }
     return count;
@@ -556,7 +560,7 @@ TRect TCustomGrid::CellRect(int ACol, int ARow)
     if ((ACol >= FFixedCols && ACol < FTopLeft.X) || (ARow >= FFixedRows && ARow < FTopLeft.Y))
         return {};
     const int x = ColStart(ACol);
-    const int height = ClientHeight();
+    const int height = GridHeight();
     int y = ARow < FFixedRows ? RowStart(ARow) : FixedHeight();
     // The walk ends once the rows above fill the window: filling a long grid asks this of
     // every cell, and most of them lie below it.
@@ -576,7 +580,7 @@ void TCustomGrid::MouseToCell(int X, int Y, int &ACol, int &ARow)
 TGridCoord TCustomGrid::MouseCoord(int X, int Y)
 {
     TGridCoord result{-1, -1};
-    if (X < 0 || Y < 0 || X >= GridWidth() || Y >= ClientHeight()) return result;
+    if (X < 0 || Y < 0 || X >= GridWidth() || Y >= GridHeight()) return result;
     auto find = [](int Pos, int Fixed, int First, int Count, auto Extent) {
         int start = 0;
         for (int i = 0; i < Fixed; ++i) {
@@ -877,9 +881,11 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y)
     case GridState::RowSizing:
         SetRowHeights(FSizingIndex, std::max(0, FSizingStart + Y - FSizingOrigin));
         break;
-    case GridState::ThumbDragging:
-        SetTopRow(ScrollBar().Drag(Y));
+    case GridState::ThumbDragging: {
+        vcl::ScrollBar &bar = Bar(FBarHorizontal);
+        ScrollBarTo(FBarHorizontal, bar.Drag(bar.Along(TPoint(X, Y))));
         break;
+    }
     case GridState::BarRepeating:
         FBarPointer = TPoint(X, Y);
         break;
@@ -897,7 +903,8 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     const GridState state = FState;
     FState = GridState::Normal;
-    FScrollBar.Release();
+    FVertBar.Release();
+    FHorzBar.Release();
     if (state == GridState::BarRepeating) KillTimer(Handle(), BarRepeatTimer);
     if (state == GridState::RowMoving && FMoveTo != FMoveFrom) MoveRow(FMoveFrom, FMoveTo);
     if (state == GridState::ColMoving && FMoveTo != FMoveFrom) MoveColumn(FMoveFrom, FMoveTo);
@@ -908,6 +915,11 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 bool TCustomGrid::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
 {
     if (inherited::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
+    // Shift turns the wheel sideways, as it does in the system's own lists.
+    if (Shift.Contains(ssShift)) {
+        SetLeftCol(FTopLeft.X + (WheelDelta > 0 ? -1 : 1));
+        return true;
+    }
     if (RowCount() <= FFixedRows) return true;
     const int row = std::clamp(FCurrent.Y + (WheelDelta > 0 ? -1 : 1), FFixedRows, RowCount() - 1);
     if (row != FCurrent.Y) MoveCurrent(FCurrent.X, row, true);
@@ -920,46 +932,97 @@ void TCustomGrid::DoExit()
     Invalidate();
 }
 
-// ---- The vertical scroll bar
-// -----------------------------------------------------------------------
+// ---- The scroll bars
+// ------------------------------------------------------------------------------------
 
-bool TCustomGrid::VertBar()
+bool TCustomGrid::RowsOverflow(int Height) const
 {
-    if (FScrollBars != ssVertical && FScrollBars != ssBoth) return false;
-    const int client = ClientHeight();
     int height = FixedHeight();
     // The rows that overflow the window answer it; a long grid is not summed whole.
-    for (int r = FFixedRows; r < RowCount() && height <= client; ++r)
+    for (int r = FFixedRows; r < RowCount() && height <= Height; ++r)
         height += RowExtent(r);
-    return height > client;
+    return height > Height;
+}
+
+bool TCustomGrid::ColsOverflow(int Width) const
+{
+    int width = FixedWidth();
+    for (int c = FFixedCols; c < ColCount() && width <= Width; ++c)
+        width += ColExtent(c);
+    return width > Width;
+}
+
+TCustomGrid::ShownBars TCustomGrid::Bars()
+{
+    const bool vertical = FScrollBars == ssVertical || FScrollBars == ssBoth;
+    const bool horizontal = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
+    const int width = TCustomControl::ClientWidth(), height = ClientHeight();
+    ShownBars bars;
+    bars.Vert = vertical && RowsOverflow(height);
+    bars.Horz = horizontal && ColsOverflow(width - (bars.Vert ? BarThickness : 0));
+    // The horizontal bar takes its height from the rows, which may overflow only then.
+    if (bars.Horz && !bars.Vert) bars.Vert = vertical && RowsOverflow(height - BarThickness);
+    return bars;
+}
+
+bool TCustomGrid::Shown(bool Horizontal)
+{
+    const ShownBars bars = Bars();
+    return Horizontal ? bars.Horz : bars.Vert;
 }
 
 int TCustomGrid::GridWidth()
 {
-    return std::max(0, TCustomControl::ClientWidth() - (VertBar() ? ScrollBarWidth : 0));
+    return std::max(0, TCustomControl::ClientWidth() - (Shown(false) ? BarThickness : 0));
 }
 
-vcl::VertScrollBar &TCustomGrid::ScrollBar()
+int TCustomGrid::GridHeight()
 {
-    const int x = GridWidth();
-    FScrollBar.Layout(TRect(x, 0, x + ScrollBarWidth, ClientHeight()), FFixedRows, MaxTopRow(),
-                      VisibleRowCount(), RowCount() - FFixedRows, FTopLeft.Y);
-    return FScrollBar;
+    return std::max(0, ClientHeight() - (Shown(true) ? BarThickness : 0));
 }
 
-// A press on the bar: the arrows step a row, the track steps a page, the thumb drags. An arrow
-// or the track held down steps again and again, as a window's own scroll bar does.
+// The vertical bar scrolls the rows below the fixed ones, the horizontal bar the columns
+// beside them.
+vcl::ScrollBar &TCustomGrid::Bar(bool Horizontal)
+{
+    if (Horizontal) {
+        FHorzBar.Layout(BarArea(true), FFixedCols, MaxLeftCol(), VisibleColCount(),
+                        ColCount() - FFixedCols, FTopLeft.X);
+        return FHorzBar;
+    }
+    FVertBar.Layout(BarArea(false), FFixedRows, MaxTopRow(), VisibleRowCount(),
+                    RowCount() - FFixedRows, FTopLeft.Y);
+    return FVertBar;
+}
+
+void TCustomGrid::ScrollBarTo(bool Horizontal, int Position)
+{
+    if (Horizontal)
+        SetLeftCol(Position);
+    else
+        SetTopRow(Position);
+}
+
+// A press on a bar: the arrows step a line, the track steps a page, the thumb drags. An arrow
+// or the track held down steps again and again, as a window's own scroll bar does. The corner
+// between two bars takes the press and does nothing.
 bool TCustomGrid::ScrollBarMouseDown(int X, int Y)
 {
-    if (!VertBar() || X < GridWidth()) return false;
-    FBarPart = ScrollBar().PartAt(Y);
-    SetTopRow(ScrollBar().Press(Y));
-    if (FScrollBar.Dragging()) {
+    if (X < GridWidth() && Y < GridHeight()) return false;
+    const TPoint at(X, Y);
+    const ShownBars bars = Bars();
+    const bool vertical = bars.Vert && BarArea(false).Contains(X, Y);
+    if (!vertical && !(bars.Horz && BarArea(true).Contains(X, Y))) return true;
+    FBarHorizontal = !vertical;
+    vcl::ScrollBar &bar = Bar(FBarHorizontal);
+    FBarPart = bar.PartAt(bar.Along(at));
+    ScrollBarTo(FBarHorizontal, bar.Press(bar.Along(at)));
+    if (bar.Dragging()) {
         FState = GridState::ThumbDragging;
         return true;
     }
     FState = GridState::BarRepeating;
-    FBarPointer = TPoint(X, Y);
+    FBarPointer = at;
     SetTimer(Handle(), BarRepeatTimer, win::FirstRepeatDelay, nullptr);
     return true;
 }
@@ -968,15 +1031,15 @@ bool TCustomGrid::ScrollBarMouseDown(int X, int Y)
 // come under the pointer.
 void TCustomGrid::RepeatBarStep()
 {
-    if (FState != GridState::BarRepeating || !VertBar()) {
+    if (FState != GridState::BarRepeating || !Shown(FBarHorizontal)) {
         KillTimer(Handle(), BarRepeatTimer);
         return;
     }
     SetTimer(Handle(), BarRepeatTimer, win::RepeatInterval, nullptr);
-    const bool overBar =
-        FBarPointer.X >= GridWidth() && FBarPointer.X < GridWidth() + ScrollBarWidth;
-    if (overBar && ScrollBar().PartAt(FBarPointer.Y) == FBarPart)
-        SetTopRow(ScrollBar().Press(FBarPointer.Y));
+    vcl::ScrollBar &bar = Bar(FBarHorizontal);
+    const int at = bar.Along(FBarPointer);
+    if (bar.Contains(FBarPointer.X, FBarPointer.Y) && bar.PartAt(at) == FBarPart)
+        ScrollBarTo(FBarHorizontal, bar.Press(at));
 }
 
 // ---- Painting -----------------------------------------------------------------------------------
@@ -984,7 +1047,7 @@ void TCustomGrid::RepeatBarStep()
 void TCustomGrid::Paint()
 {
     TCanvas *canvas = Canvas();
-    const TRect client(0, 0, GridWidth(), ClientHeight());
+    const TRect client(0, 0, GridWidth(), GridHeight());
     const TGridRect sel = Selection();
     const bool focused = Focused() || (FEditor && FEditor->Focused());
     const HDC dc = canvas->Handle();
@@ -1071,12 +1134,21 @@ void TCustomGrid::Paint()
     if (right < client.Right) canvas->FillRect(TRect(right, 0, client.Right, client.Bottom));
     if (y < client.Bottom)
         canvas->FillRect(TRect(0, y, std::min(right, client.Right), client.Bottom));
-    const RECT bar = BarArea();
-    if (VertBar() && RectVisible(dc, &bar)) {
-        ScrollBar().Paint(dc);
-        FPaintedThumb = ScrollBar().Thumb();
-    } else if (!VertBar())
-        FPaintedThumb = TRect();
+    for (const bool horizontal : {false, true}) {
+        const RECT bar = BarArea(horizontal);
+        if (!Shown(horizontal))
+            FPaintedThumbs[horizontal] = TRect();
+        else if (RectVisible(dc, &bar)) {
+            Bar(horizontal).Paint(dc);
+            FPaintedThumbs[horizontal] = Bar(horizontal).Thumb();
+        }
+    }
+    // The corner the two bars leave between them.
+    if (Bars() == ShownBars{true, true}) {
+        canvas->Brush()->SetColor(clBtnFace);
+        canvas->FillRect(
+            TRect(GridWidth(), GridHeight(), TCustomControl::ClientWidth(), ClientHeight()));
+    }
     if (FState == GridState::RowMoving && FMoveTo != FMoveFrom) {
         // Where the dragged row would land.
         const int top = RowStart(FMoveTo) + (FMoveTo > FMoveFrom ? RowExtent(FMoveTo) : 0);

@@ -8,6 +8,7 @@
 #include "platform/vcl/ScrollBar.h"
 #include "platform/vcl/StdCtrls.h"
 
+#include <array>
 #include <map>
 #include <vector>
 
@@ -200,18 +201,30 @@ private:
     void InvalidateRowsFrom(int First);
     // The cells' full width between two client y's.
     void InvalidateBand(int Top, int Bottom);
-    TRect BarArea();
-    TRect BarThumb();
+    // Where a bar stands, and its thumb (empty while the bar does not show).
+    TRect BarArea(bool Horizontal);
+    TRect BarThumb(bool Horizontal);
     void InvalidateMovedThumb();
     int SizingBorder(int X, int Y, bool &IsColumn);
     void ShowEditor();
     void HideEditor(bool Commit);
     int NextVisibleCol(int From, int Step) const;
-    bool VertBar();
-    // The width the cells may take: the client area less the scroll bar.
+    struct ShownBars {
+        bool Vert = false;
+        bool Horz = false;
+        bool operator==(const ShownBars &) const = default;
+    };
+    // Each bar shows where its lines overflow the room the other bar leaves them.
+    ShownBars Bars();
+    bool Shown(bool Horizontal);
+    bool RowsOverflow(int Height) const;
+    bool ColsOverflow(int Width) const;
+    // The room the cells may take: the client area less the scroll bars.
     int GridWidth();
-    // The bar laid out for the grid as it is now.
-    vcl::VertScrollBar &ScrollBar();
+    int GridHeight();
+    // A bar laid out for the grid as it is now.
+    vcl::ScrollBar &Bar(bool Horizontal);
+    void ScrollBarTo(bool Horizontal, int Position);
     bool ScrollBarMouseDown(int X, int Y);
     void RepeatBarStep();
 
@@ -237,11 +250,14 @@ private:
     int FSizingStart = 0;
     int FSizingOrigin = 0;
     TInplaceEdit *FEditor = nullptr;
-    vcl::VertScrollBar FScrollBar;
-    // The part of the bar held down, stepped again while the pointer stays over it.
-    vcl::VertScrollBar::Part FBarPart = vcl::VertScrollBar::Part::Thumb;
+    vcl::ScrollBar FVertBar{false};
+    vcl::ScrollBar FHorzBar{true};
+    // The bar held down and the part of it, stepped again while the pointer stays over it.
+    bool FBarHorizontal = false;
+    vcl::ScrollBar::Part FBarPart = vcl::ScrollBar::Part::Thumb;
     TPoint FBarPointer;
-    TRect FPaintedThumb;
+    // By bar: the vertical one first.
+    std::array<TRect, 2> FPaintedThumbs;
 };
 
 class TStringGrid : public TCustomGrid

@@ -7,7 +7,7 @@
 namespace vcl
 {
 
-void VertScrollBar::Layout(const TRect &Area, int Min, int Max, int Page, int Count, int Position)
+void ScrollBar::Layout(const TRect &Area, int Min, int Max, int Page, int Count, int Position)
 {
     FArea = Area;
     FMin = Min;
@@ -17,42 +17,48 @@ void VertScrollBar::Layout(const TRect &Area, int Min, int Max, int Page, int Co
     FPosition = std::clamp(Position, FMin, FMax);
 }
 
-TRect VertScrollBar::Thumb() const
+TRect ScrollBar::Span(int First, int Last) const
 {
-    const int track = std::max(0, FArea.Height() - 2 * Width);
-    const int size = std::clamp(track * FPage / FCount, 8, std::max(8, track));
-    const int range = std::max(1, FMax - FMin);
-    const int top = FArea.Top + Width + (track - size) * (FPosition - FMin) / range;
-    return TRect(FArea.Left, top, FArea.Right, top + size);
+    return FHorizontal ? TRect(First, FArea.Top, Last, FArea.Bottom)
+                       : TRect(FArea.Left, First, FArea.Right, Last);
 }
 
-void VertScrollBar::Paint(HDC DC) const
+TRect ScrollBar::Thumb() const
+{
+    const int track = std::max(0, End() - Start() - 2 * Thickness);
+    const int size = std::clamp(track * FPage / FCount, 8, std::max(8, track));
+    const int range = std::max(1, FMax - FMin);
+    const int first = Start() + Thickness + (track - size) * (FPosition - FMin) / range;
+    return Span(first, first + size);
+}
+
+void ScrollBar::Paint(HDC DC) const
 {
     const RECT area = FArea;
     FillRect(DC, &area, GetSysColorBrush(COLOR_3DLIGHT));
-    RECT up{FArea.Left, FArea.Top, FArea.Right, FArea.Top + Width};
-    RECT down{FArea.Left, FArea.Bottom - Width, FArea.Right, FArea.Bottom};
-    DrawFrameControl(DC, &up, DFC_SCROLL, DFCS_SCROLLUP);
-    DrawFrameControl(DC, &down, DFC_SCROLL, DFCS_SCROLLDOWN);
+    RECT back = Span(Start(), Start() + Thickness);
+    RECT on = Span(End() - Thickness, End());
+    DrawFrameControl(DC, &back, DFC_SCROLL, FHorizontal ? DFCS_SCROLLLEFT : DFCS_SCROLLUP);
+    DrawFrameControl(DC, &on, DFC_SCROLL, FHorizontal ? DFCS_SCROLLRIGHT : DFCS_SCROLLDOWN);
     RECT thumb = Thumb();
     DrawFrameControl(DC, &thumb, DFC_BUTTON, DFCS_BUTTONPUSH);
 }
 
-VertScrollBar::Part VertScrollBar::PartAt(int Y) const
+ScrollBar::Part ScrollBar::PartAt(int At) const
 {
     const TRect thumb = Thumb();
-    if (Y < FArea.Top + Width) return Part::LineUp;
-    if (Y >= FArea.Bottom - Width) return Part::LineDown;
-    if (Y < thumb.Top) return Part::PageUp;
-    if (Y >= thumb.Bottom) return Part::PageDown;
+    if (At < Start() + Thickness) return Part::LineUp;
+    if (At >= End() - Thickness) return Part::LineDown;
+    if (At < Along(thumb.TopLeft())) return Part::PageUp;
+    if (At >= Along(thumb.BottomRight())) return Part::PageDown;
     return Part::Thumb;
 }
 
-int VertScrollBar::Press(int Y)
+int ScrollBar::Press(int At)
 {
     const int page = std::max(1, FPage - 1);
     int position = FPosition;
-    switch (PartAt(Y)) {
+    switch (PartAt(At)) {
     case Part::LineUp:
         position -= 1;
         break;
@@ -67,16 +73,18 @@ int VertScrollBar::Press(int Y)
         break;
     case Part::Thumb:
         FDragging = true;
-        FGrip = Y - Thumb().Top;
+        FGrip = At - Along(Thumb().TopLeft());
         break;
     }
     return std::clamp(position, FMin, FMax);
 }
 
-int VertScrollBar::Drag(int Y) const
+int ScrollBar::Drag(int At) const
 {
-    const int track = std::max(1, FArea.Height() - 2 * Width - Thumb().Height());
-    const int offset = std::clamp(Y - FGrip - FArea.Top - Width, 0, track);
+    const TRect thumb = Thumb();
+    const int size = FHorizontal ? thumb.Width() : thumb.Height();
+    const int track = std::max(1, End() - Start() - 2 * Thickness - size);
+    const int offset = std::clamp(At - FGrip - Start() - Thickness, 0, track);
     return FMin + (FMax - FMin) * offset / track;
 }
 

@@ -127,7 +127,7 @@ protected:
         FrameRect(dc, &border, frame);
         DeleteObject(frame);
         const int h = FCombo->ItemHeight();
-        const int right = client.Right - 1 - (HasScrollBar() ? vcl::VertScrollBar::Width : 0);
+        const int right = client.Right - 1 - (HasScrollBar() ? vcl::ScrollBar::Thickness : 0);
         for (int row = 0; row < Rows(); ++row) {
             const int index = FTop + row;
             if (index >= FCombo->Items()->Count()) break;
@@ -191,13 +191,13 @@ private:
     TRect ItemsRect()
     {
         const TRect client = ClientRect();
-        const int bar = HasScrollBar() ? vcl::VertScrollBar::Width : 0;
+        const int bar = HasScrollBar() ? vcl::ScrollBar::Thickness : 0;
         return TRect(1, 1, client.Right - 1 - bar, client.Bottom - 1);
     }
-    vcl::VertScrollBar &ScrollBar()
+    vcl::ScrollBar &ScrollBar()
     {
         const TRect client = ClientRect();
-        FScrollBar.Layout(TRect(client.Right - 1 - vcl::VertScrollBar::Width, 1, client.Right - 1,
+        FScrollBar.Layout(TRect(client.Right - 1 - vcl::ScrollBar::Thickness, 1, client.Right - 1,
                                 client.Bottom - 1),
                           0, MaxTop(), Rows(), FCombo->Items()->Count(), FTop);
         return FScrollBar;
@@ -206,7 +206,7 @@ private:
     TCustomComboBox *FCombo;
     int FHighlighted = -1;
     int FTop = 0;
-    vcl::VertScrollBar FScrollBar;
+    vcl::ScrollBar FScrollBar;
 };
 
 // ---- TCustomComboBox ------------------------------------------------------------------------

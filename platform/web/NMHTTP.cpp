@@ -1,5 +1,6 @@
 #include "platform/web/NMHTTP.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/vcl/Forms.h"
 #include "platform/web/HttpGet.h"
 #include "platform/web/RuntimeModule.h"
@@ -10,6 +11,8 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <cerrno>
+#include <filesystem>
 #include <optional>
 
 using win::FromQt;
@@ -33,6 +36,11 @@ web::TStartHttpGet OpenNetwork()
     return start;
 }
 
+AnsiString CannotWrite(const AnsiString &FileName, int Error)
+{
+    return "Не удалось записать файл "_a + FileName + ": "_a + rtl::FileErrorText(Error);
+}
+
 } // namespace
 
 // What one GET needs while it runs. The network code only records what happened
@@ -49,6 +57,7 @@ struct TNMHTTP::TTransfer {
     bool Finished = false;
     bool Cancelled = false;
     bool WriteFailed = false;
+    int WriteError = 0; // errno of the write that failed
     long long Received = 0;
     long long Total = 0;
     // Last, so that it goes first, while what its news lands in is still there.
@@ -60,8 +69,28 @@ struct TNMHTTP::TTransfer {
     {
         if (!File)
             Text += Data;
-        else if (File->write(Data) != Data.size())
-            WriteFailed = true;
+        else if (!WriteFailed && File->write(Data) != Data.size())
+            Fail();
+    }
+
+    // The file takes its name, and the owner its folder gives it.
+    bool Commit(const AnsiString &FileName)
+    {
+        const std::filesystem::path folder =
+            std::filesystem::path(rtl::SystemPath(FileName)).parent_path();
+        if (const int error =
+                rtl::GiveToFolderOwner(File->handle(), folder.empty() ? "." : folder.string())) {
+            errno = error;
+            return false;
+        }
+        return File->commit();
+    }
+
+    // Taken at once, before another call can change it: the user is told why.
+    void Fail()
+    {
+        WriteError = errno;
+        WriteFailed = true;
     }
 
     web::THttpHooks Hooks()
@@ -123,8 +152,9 @@ void TNMHTTP::Get(const AnsiString &URL)
     t->Thread = GetCurrentThreadId();
     if (FInputFileMode) {
         t->File = std::make_unique<QSaveFile>(ToQt(FBody));
-        if (!t->File->open(QIODevice::WriteOnly))
-            throw EHTTPError("Cannot write the file %s", {FBody});
+        // Unbuffered, a write that fails does so at once, with the system's reason.
+        if (!t->File->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            throw EHTTPError(CannotWrite(FBody, errno));
     }
     t->Get.reset(start(QUrl(ToQt(URL), QUrl::StrictMode), t->Hooks(), FIdleTimeout));
     FTransfer = std::move(transfer);
@@ -171,9 +201,10 @@ void TNMHTTP::Finish()
         if (outcome.TimedOut) throw EHTTPError("Сервер не отвечает дольше "_a + limit);
         throw EHTTPError(FromQt(outcome.Error));
     }
-    if (t->File && (t->WriteFailed || !t->File->commit())) {
+    if (t->File && !t->WriteFailed && !t->Commit(FBody)) t->Fail();
+    if (t->File && t->WriteFailed) {
         if (OnFailure) OnFailure(this, FailureOther);
-        throw EHTTPError("Cannot write the file %s", {FBody});
+        throw EHTTPError(CannotWrite(FBody, t->WriteError));
     }
     if (!t->File) FBody = AnsiString(t->Text.toStdString());
 }

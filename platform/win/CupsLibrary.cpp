@@ -1,6 +1,7 @@
 #include "platform/win/CupsLibrary.h"
 
 #include "platform/win/QtText.h"
+#include "platform/win/WinSpool.h"
 
 #include <dlfcn.h>
 
@@ -14,6 +15,9 @@ namespace
 {
 
 constexpr const char *SystemCups = "libcups.so.2";
+// A scheduler on this machine takes a connection at once; one across the network may take a
+// moment, but not so long that a print button seems dead.
+constexpr int ServiceConnectMs = 3000;
 
 struct CupsState {
     std::mutex Lock;
@@ -84,6 +88,34 @@ AnsiString JobFateUnknown(const AnsiString &Printer)
     return "Принтер «"_a + Printer +
            "» не ответил, и неизвестно, будет ли документ напечатан. Проверьте очередь печати, "
            "прежде чем печатать снова"_a;
+}
+
+// The system's library, whichever a test put in for jobs: its client settings name the
+// scheduler. A library that cannot be asked says nothing against the service.
+bool PrintServiceRunning()
+{
+    static void *const library = dlopen(SystemCups, RTLD_NOW | RTLD_LOCAL);
+    decltype(&::cupsServer) server = nullptr;
+    decltype(&::ippPort) port = nullptr;
+    decltype(&::cupsEncryption) encryption = nullptr;
+    decltype(&::httpConnect2) connect = nullptr;
+    decltype(&::httpClose) close = nullptr;
+    if (!library || !Resolve(library, "cupsServer", server) || !Resolve(library, "ippPort", port) ||
+        !Resolve(library, "cupsEncryption", encryption) ||
+        !Resolve(library, "httpConnect2", connect) || !Resolve(library, "httpClose", close))
+        return true;
+    http_t *http =
+        connect(server(), port(), nullptr, AF_UNSPEC, encryption(), 1, ServiceConnectMs, nullptr);
+    if (!http) return false;
+    close(http);
+    return true;
+}
+
+AnsiString JobCancelled(const AnsiString &Printer)
+{
+    return "Печать на принтер «"_a + Printer +
+           "» отменена, и документ может быть не напечатан. Проверьте очередь печати, прежде "
+           "чем печатать снова"_a;
 }
 
 void SetCupsLibrary(const AnsiString &Path)

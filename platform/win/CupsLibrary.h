@@ -32,6 +32,8 @@ const CupsCalls *Cups();
 AnsiString CupsMissing();
 // What a user reads when the print service stopped answering while it held a job for Printer.
 AnsiString JobFateUnknown(const AnsiString &Printer);
+// What a user reads who cancelled the wait for the print service to take a job for Printer.
+AnsiString JobCancelled(const AnsiString &Printer);
 // The library to open instead of the system's (empty: the system's again); for a test.
 void SetCupsLibrary(const AnsiString &Path);
 

@@ -1,6 +1,8 @@
 #include "platform/win/PrintService.h"
 
 #include "platform/win/QueueInternal.h"
+#include "platform/win/WinSpool.h"
+#include "platform/win/WinUser.h"
 
 #include <atomic>
 #include <mutex>
@@ -73,42 +75,88 @@ void Ask(const std::shared_ptr<Errand> &E, const std::function<void(PrintErrand 
     E->Finish();
 }
 
-// Until the errand is done or the service kept silent too long. Paints only: input and posted
-// messages would run the program's own handlers in the middle of the caller's work.
-bool AwaitAnswer(Errand &E)
+// The box whose Cancel may end a wait of this thread, and whether it was pressed.
+thread_local HWND CancelWindow = nullptr;
+thread_local bool CancelAsked = false;
+
+// One message for the cancel box, handled; false when none waits.
+bool DispatchCancelInput()
+{
+    MSG M;
+    if (!CancelWindow || !IsWindow(CancelWindow) ||
+        !PeekMessageW(&M, CancelWindow, 0, 0, PM_REMOVE))
+        return false;
+    TranslateMessage(&M);
+    DispatchMessageW(&M);
+    return true;
+}
+
+// Until the errand is done, the service kept silent too long or, where the wait may be
+// cancelled, the user cancelled it. Paints only, and handles the cancel box: other input and
+// posted messages would run the program's own handlers in the middle of the caller's work.
+WaitEnd AwaitAnswer(Errand &E, bool Cancellable)
 {
     for (;;) {
         // Painting also takes the queue's news as seen, so a wake-up after the check below
         // still ends the wait.
         const bool Painted = DispatchPaintOnly();
-        if (E.Done()) return true;
+        const bool Handled = !Painted && Cancellable && DispatchCancelInput();
+        if (E.Done()) return WaitEnd::Answered;
+        if (Cancellable && CancelAsked) return WaitEnd::Cancelled;
         const Clock::time_point Now = Clock::now();
         const Clock::time_point Deadline = E.Deadline();
-        if (Now >= Deadline) return false;
-        if (!Painted)
+        if (Now >= Deadline) return WaitEnd::Silent;
+        if (!Painted && !Handled)
             WaitForQueue(static_cast<DWORD>(
                 std::chrono::ceil<std::chrono::milliseconds>(Deadline - Now).count()));
     }
+}
+
+WaitEnd AskAndWait(std::function<void(PrintErrand &)> Question, bool Cancellable)
+{
+    if (Unanswered > 0) return WaitEnd::Silent;
+    auto E = std::make_shared<Errand>();
+    E->Caller = GetCurrentThreadId();
+    // The thread wakes the caller's queue, which must be there to be woken.
+    EnsureQueue();
+    CancelAsked = false;
+    std::thread(Ask, E, std::move(Question)).detach();
+    WaitEnd End = WaitEnd::Silent;
+    try {
+        End = AwaitAnswer(*E, Cancellable);
+    } catch (...) {
+        E->GiveUp();
+        throw;
+    }
+    // An answer that came as the wait ended is still taken.
+    return End == WaitEnd::Answered || !E->GiveUp() ? WaitEnd::Answered : End;
 }
 
 } // namespace
 
 bool AskInTime(std::function<void(PrintErrand &)> Question)
 {
-    if (Unanswered > 0) return false;
-    auto E = std::make_shared<Errand>();
-    E->Caller = GetCurrentThreadId();
-    // The thread wakes the caller's queue, which must be there to be woken.
-    EnsureQueue();
-    std::thread(Ask, E, std::move(Question)).detach();
-    bool Answered = false;
-    try {
-        Answered = AwaitAnswer(*E);
-    } catch (...) {
-        E->GiveUp();
-        throw;
-    }
-    return Answered || !E->GiveUp();
+    return AskAndWait(std::move(Question), false) == WaitEnd::Answered;
+}
+
+WaitEnd AskCancellably(std::function<void(PrintErrand &)> Question)
+{
+    return AskAndWait(std::move(Question), true);
+}
+
+void SetPrintCancelWindow(HWND Window)
+{
+    CancelWindow = Window;
+}
+
+void ClearPrintCancelWindow(HWND Window)
+{
+    if (CancelWindow == Window) CancelWindow = nullptr;
+}
+
+void CancelPrintWait()
+{
+    CancelAsked = true;
 }
 
 } // namespace win

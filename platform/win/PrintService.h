@@ -39,6 +39,13 @@ protected:
 // caller waiting.
 bool AskInTime(std::function<void(PrintErrand &)> Question);
 
+// How a wait that the user may cancel ended.
+enum class WaitEnd { Answered, Silent, Cancelled };
+// AskInTime for a question the user waits on with a box to cancel it (SetPrintCancelWindow):
+// meanwhile the box's input is handled too, and CancelPrintWait ends the wait at once, the
+// question given up as if the service had kept silent.
+WaitEnd AskCancellably(std::function<void(PrintErrand &)> Question);
+
 // Question's answer, or none when the print service did not give it in time. Question
 // runs on another thread and may outlive the call: it must own what it uses.
 template <class TQuestion>

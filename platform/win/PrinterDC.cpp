@@ -159,8 +159,10 @@ JobOutcome SubmitPdf(const QString &Queue, const QString &Title, const DEVMODEA 
     // The service is talked to off this thread, which paints meanwhile: one that stops
     // answering half-way through a job would hold it a minute and then report success.
     auto Job = std::make_shared<PdfJob>(*Cups, Queue, Title, std::move(Pdf));
-    const bool Answered = AskInTime([Job, Mode](PrintErrand &Errand) { Job->Run(Errand, Mode); });
-    return Job->Outcome(Answered);
+    const WaitEnd End =
+        AskCancellably([Job, Mode](PrintErrand &Errand) { Job->Run(Errand, Mode); });
+    if (End == WaitEnd::Cancelled) return JobOutcome::Cancelled;
+    return Job->Outcome(End == WaitEnd::Answered);
 }
 
 namespace
@@ -292,7 +294,9 @@ int EndDoc(HDC Dc)
         Outcome = JobOutcome::Sent;
     P->CloseDocument();
     if (Outcome == JobOutcome::Sent) return 1;
-    SetLastError(Outcome == JobOutcome::Unknown ? ERROR_TIMEOUT : ERROR_GEN_FAILURE);
+    SetLastError(Outcome == JobOutcome::Unknown     ? ERROR_TIMEOUT
+                 : Outcome == JobOutcome::Cancelled ? ERROR_CANCELLED
+                                                    : ERROR_GEN_FAILURE);
     return SP_ERROR;
 }
 

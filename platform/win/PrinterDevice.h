@@ -40,6 +40,8 @@ enum class JobOutcome {
     NotSent,
     // The service stopped answering once it held the job: it may print it or not.
     Unknown,
+    // The user gave up waiting for the service: the job may print or not.
+    Cancelled,
 };
 
 // Sends a finished PDF file to the queue as one job, with the mode's copies and sides.

@@ -136,3 +136,18 @@ BOOL WritePrinter(HANDLE Printer, LPVOID Buf, DWORD Count, LPDWORD Written);
 BOOL EndPagePrinter(HANDLE Printer);
 BOOL EndDocPrinter(HANDLE Printer);
 BOOL AbortPrinter(HANDLE Printer);
+
+namespace win
+{
+// Whether the print service's scheduler takes connections: without it no printer is listed,
+// and the user is to be told to start it rather than to add a printer.
+bool PrintServiceRunning();
+// A box whose Cancel may end this thread's wait for the print service to take a job: while it
+// is set, such a wait handles the input of Window and of the windows in it.
+void SetPrintCancelWindow(HWND Window);
+// Forgets Window as that box, if it is.
+void ClearPrintCancelWindow(HWND Window);
+// From a handler of that box: the wait ends at once, the job is taken back where the service
+// still answers, and EndDoc fails with ERROR_CANCELLED, the document maybe not printed.
+void CancelPrintWait();
+} // namespace win

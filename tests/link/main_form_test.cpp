@@ -318,6 +318,24 @@ TEST_F(MainFormTest, ClosingWritesLayoutsAndTheWindowPosition)
     EXPECT_NE(ConfigBytes().find("[COORD]\r\nLeft=40\r\nTop=60\r\n"), std::string::npos);
 }
 
+// Run by root in a user's folder, the program made its layouts root's, and the user's own runs
+// could not replace them after: a file it makes there is the folder owner's.
+TEST_F(MainFormTest, LayoutsMadeByRootInAUsersFolderAreTheUsers)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    constexpr uid_t User = 65534;
+    constexpr gid_t Group = 65534;
+    ASSERT_EQ(chown(Folder.c_str(), User, Group), 0);
+    TMainForm *form = Build();
+    form->Close();
+    for (const char *name : {"grid_archive.txt", "grid_writer.txt"}) {
+        struct stat made = {};
+        ASSERT_EQ(stat((Folder / name).c_str(), &made), 0) << name;
+        EXPECT_EQ(made.st_uid, User) << name;
+        EXPECT_EQ(made.st_gid, Group) << name;
+    }
+}
+
 TEST_F(MainFormTest, FirstActivationAloneRestoresPositionAndWidths)
 {
     const Monitors screen = LargeScreen();

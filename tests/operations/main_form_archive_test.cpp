@@ -5,6 +5,7 @@
 #include "link/constants.h"
 #include "link/grid_helpers.h"
 #include "link/main_form.h"
+#include "tests/operations/GridScrolling.h"
 #include "tests/operations/ScreenInput.h"
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tests/vcl/VclTestSupport.h"
@@ -25,6 +26,7 @@
 
 using namespace maintest;
 using optest::At;
+using optest::ExpectWidenedColumnScrollsSideways;
 using optest::ServeMergeAndWrap;
 using optest::Xdotool;
 
@@ -339,6 +341,16 @@ TEST_F(ArchiveTest, PointerOneWrapsToTheTopOfTheRing)
                                         "A531FE30106F", "A531FE20105F"}));
 }
 
+TEST_F(ArchiveTest, PointerAtTheLastRecordStartsAtTheTopOfTheRing)
+{
+    auto records = devsim::SampleArchive(2, devsim::SampleNewest());
+    Serve(records, 2500);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(SentFrames(),
+              (std::vector<std::string>{"A59600700006", "A59600710007", "A531FE30106F",
+                                        "A531FE20105F", "A531FE10104F"}));
+}
+
 TEST_F(ArchiveTest, PointerZeroIsAnEmptyArchive)
 {
     SetPointer(0);
@@ -649,6 +661,17 @@ TEST_F(ArchiveTest, NarrowSortColumnKeepsItsTitleClearOfTheArrow)
         EXPECT_EQ(blackOnTheArrow(title), arrowAlone) << "the title covers the arrow at " << width;
     }
     grid->SetCells(4, 0, title);
+}
+
+// "Дата время" widened past the grid's width pushes "Код ключа" out of sight; the bar along
+// the grid's bottom brings it back.
+TEST_F(ArchiveTest, AColumnWidenedPastTheGridIsScrolledSidewaysByItsBar)
+{
+    ServeMergeAndWrap(*Sim);
+    ASSERT_TRUE(Read());
+    Form->Show();
+    PumpFor(100);
+    ExpectWidenedColumnScrollsSideways(Form->SG_Archive, 1, 5);
 }
 
 // ---- on a real display, with real input ----

@@ -516,7 +516,7 @@ TEST_F(EngineTest, PrintingToAFileKeepsThePageText)
     EXPECT_EQ(letters.find(u'Ж'), std::u16string::npos) << "a letter the page does not have";
 }
 
-TEST_F(EngineTest, PrintingWithoutAPrinterSaysHowToAddOneAndAsksNothing)
+TEST_F(EngineTest, PrintingWithoutAPrintServiceSaysHowToStartItAndAsksNothing)
 {
     printtest::NoPrinters none;
     frxPrinters()->Refresh();
@@ -526,8 +526,8 @@ TEST_F(EngineTest, PrintingWithoutAPrinterSaysHowToAddOneAndAsksNothing)
     EXPECT_TRUE(Dialogs.Dialogs().empty()) << "a print dialog with no printer in it";
     ASSERT_EQ(Dialogs.Messages().size(), 1u);
     const AnsiString text = Dialogs.Messages()[0].Text;
-    EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
-    EXPECT_GT(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("Служба печати CUPS не запущена"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("systemctl start cups"_a), 0) << text.ToUtf8();
 }
 
 namespace

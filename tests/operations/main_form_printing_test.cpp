@@ -6,10 +6,12 @@
 #include "link/config.h"
 #include "link/constants.h"
 #include "report/frxPrinter.h"
+#include "report_output/frxProgress.h"
 #include "tests/operations/ReportsTestSupport.h"
 #include "tests/support/PrintTestSupport.h"
 
 #include "platform/win/CupsLibrary.h"
+#include "platform/win/MessageQueue.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -106,7 +108,7 @@ TEST_F(PrintingTest, APrinterAddedWhileTheProgramRunsIsPrintedOn)
 }
 
 // A printer that went away since the last print, with the print service: the next print says
-// that no printer is installed, as at a start without one, and asks nothing of a dialog.
+// that the service is not running, as at a start without it, and asks nothing of a dialog.
 TEST_F(PrintingTest, APrinterGoneSinceTheLastPrintIsNotOffered)
 {
     maintest::ServeSampleArchive(*Sim, 20);
@@ -123,7 +125,7 @@ TEST_F(PrintingTest, APrinterGoneSinceTheLastPrintIsNotOffered)
         Form->BTN_PrintArchiveClick(nullptr);
         ASSERT_EQ(Dialogs.Messages().size(), 1u) << "the print went on without a printer";
         const AnsiString text = Dialogs.Messages().back().Text;
-        EXPECT_GT(text.Pos("не установлено принтеров"_a), 0) << text.ToUtf8();
+        EXPECT_GT(text.Pos("Служба печати CUPS не запущена"_a), 0) << text.ToUtf8();
         EXPECT_EQ(shown, 0);
     }
     frxPrinters()->Refresh();
@@ -150,6 +152,31 @@ protected:
         Cups.Resume();
         win::SetCupsLibrary("");
         PrintingTest::TearDown();
+    }
+
+    // A press of the mouse on Отмена of the box that shows the pages going out.
+    static void PressCancelOfTheProgressBox()
+    {
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            auto *box = dynamic_cast<TfrxProgress *>(Screen->Forms(i));
+            if (!box || !box->Visible()) continue;
+            const TPoint at = box->CancelB->ClientToScreen(TPoint(10, 10));
+            for (const auto action : {win::MouseAction::Down, win::MouseAction::Up})
+                win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}, 0});
+        }
+    }
+
+    // The jobs of Queue the scheduler still holds or has printed: a job taken back is purged,
+    // or kept as cancelled.
+    static int JobsKept(const char *Queue)
+    {
+        cups_job_t *jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Queue, 0, CUPS_WHICHJOBS_ALL);
+        int kept = 0;
+        for (int i = 0; i < count; ++i)
+            kept += jobs[i].state != IPP_JSTATE_CANCELED && jobs[i].state != IPP_JSTATE_ABORTED;
+        cupsFreeJobs(count, jobs);
+        return kept;
     }
 
     // Presses the print button and handles messages until the print has said something.
@@ -202,6 +229,43 @@ TEST_F(InterruptedJobTest, ASchedulerFallenSilentWithTheJobLeavesItsFateToTheUse
     EXPECT_GT(said.Pos("Проверьте очередь печати"_a), 0) << said.ToUtf8();
 }
 
+// Stopped with the job in its hands, the scheduler keeps the print waiting: Отмена on the
+// progress box ends the wait at once, while the scheduler still says nothing, and the user learns
+// that the document may not have been printed; once the scheduler goes on, it drops the job.
+TEST_F(InterruptedJobTest, CancelWhileTheSchedulerIsSilentEndsTheWaitAndTakesTheJobBack)
+{
+    constexpr UINT PressCancel = WM_APP + 42;
+    TWndMethod formProc = Form->WindowProc;
+    Form->WindowProc = [&](TMessage &Message) {
+        if (Message.Msg == PressCancel) PressCancelOfTheProgressBox();
+        formProc(Message);
+    };
+    const HWND window = Form->Handle();
+    std::atomic<bool> done{false}, userDone{false};
+    std::thread user([&] {
+        while (!done && !(Cups.Silenced() && CupsCallsUnderway() > 0))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!done) SendMessageW(window, PressCancel, 0, 0);
+        userDone = true;
+    });
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Created, SIGSTOP);
+
+    const AnsiString said = PrintAndReadWhatIsSaid();
+    const bool stillSilent = Cups.Silenced();
+    done = true;
+    maintest::PumpUntil([&] { return userDone.load(); }, 60000);
+    user.join();
+    Form->WindowProc = formProc;
+
+    EXPECT_TRUE(stillSilent) << "the print waited for the scheduler, not for the user";
+    EXPECT_GT(said.Pos("«Office»"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("отменена"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("может быть не напечатан"_a), 0) << said.ToUtf8();
+    Cups.Resume();
+    EXPECT_TRUE(maintest::PumpUntil([] { return CupsCallsUnderway() == 0; }, 60000));
+    EXPECT_EQ(JobsKept("Office"), 0);
+}
+
 // Gone while the document went out, the scheduler confirms nothing: no success is assumed from
 // an answer that never came.
 TEST_F(InterruptedJobTest, ASchedulerGoneWhileTheDocumentWentOutIsNotTakenForAPrint)
@@ -238,12 +302,24 @@ protected:
         EXPECT_GT(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
     }
 
+    // The same for a system whose print service is not running: the page for adding a
+    // printer would not open, so the user learns what to start and how.
+    void ExpectServiceDownMessage(std::size_t Count)
+    {
+        ASSERT_EQ(Dialogs.Messages().size(), Count);
+        const AnsiString text = Dialogs.Messages().back().Text;
+        EXPECT_GT(text.Pos("Служба печати CUPS не запущена"_a), 0) << text.ToUtf8();
+        EXPECT_GT(text.Pos("systemctl start cups"_a), 0) << text.ToUtf8();
+        EXPECT_EQ(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
+        EXPECT_EQ(text.Pos("localhost:631"_a), 0) << text.ToUtf8();
+    }
+
     std::unique_ptr<NoPrinters> None = std::make_unique<NoPrinters>();
 };
 
 } // namespace
 
-TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumber)
+TEST_F(NoPrinterTest, PrintingWithNoPrintServiceSaysToStartItAndSpendsNoReceiptNumber)
 {
     maintest::ServeSampleArchive(*Sim, 20);
     ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
@@ -257,19 +333,19 @@ TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumb
 
     Dialogs.ReplyMessage(mrOk);
     Form->BTN_PrintArchiveClick(nullptr);
-    ExpectNoPrinterMessage(1);
+    ExpectServiceDownMessage(1);
 
     Dialogs.ReplyMessage(mrOk);
     Form->SG_Archive->SetRow(1);
     Form->BTN_TovcheckClick(nullptr);
-    ExpectNoPrinterMessage(2);
+    ExpectServiceDownMessage(2);
     EXPECT_EQ(Config.CountTovcheck, 17);
 
     Form->WriterRows.assign(3, WriterRecord());
     Form->RenumberWriterRows();
     Dialogs.ReplyMessage(mrOk);
     Form->PrintWriter(false);
-    ExpectNoPrinterMessage(3);
+    ExpectServiceDownMessage(3);
 
     // Nothing was asked of a dialog that could not print, and nothing went out.
     EXPECT_EQ(shown, 0);
@@ -279,6 +355,27 @@ TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalledAndSpendsNoReceiptNumb
 // A print service that takes the connection and never answers: the print waits for it only so
 // long and then says, as without a printer, that none is installed; the next print says the
 // same, and nothing is asked of a dialog or sent anywhere.
+// A print service that runs and has no printer: the user is told to add one, where the
+// service's page does open.
+TEST_F(NoPrinterTest, APrintServiceWithNoPrinterSaysToAddOne)
+{
+    PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    maintest::ServeSampleArchive(*Sim, 20);
+    ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+    int shown = 0;
+    AnswerWithOk(PrintListDlg, [&shown] { ++shown; });
+    reporttest::RecordingPrinter printer;
+
+    Form->Show();
+    Dialogs.ReplyMessage(mrOk);
+    vcltest::Click(Form->BTN_PrintArchive, 10, 10);
+    maintest::PumpUntil([&] { return !Dialogs.Messages().empty(); }, 60000);
+    ExpectNoPrinterMessage(1);
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(printer.Jobs.empty());
+}
+
 TEST_F(NoPrinterTest, APrintServiceThatNeverAnswersCountsAsNoPrinter)
 {
     maintest::ServeSampleArchive(*Sim, 20);

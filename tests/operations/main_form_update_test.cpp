@@ -4,6 +4,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/web/NMHTTP.h"
 #include "tests/operations/SimulatedDeviceTest.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/vcl/VclTestSupport.h"
 #include "tests/web/LoopbackHttpServer.h"
 
@@ -398,6 +399,21 @@ TEST_F(UpdateTest, FirmwareCutInTheMiddleLeavesNoFile)
     EXPECT_GT(status.size(), failed.size());
     EXPECT_EQ(StatusColour(), clRed);
     ExpectNothingUploaded();
+    EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+// A disk that fills while the firmware comes: the user reads why in Russian, beside the file's
+// name; nothing is uploaded and no file of the update is left.
+TEST_F(UpdateTest, ADiskFilledDuringTheDownloadIsToldInRussian)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    {
+        const testsupport::FileSizeLimit full(Firmware.size() / 2);
+        RunUpdate();
+    }
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv",
+                           "Не удалось записать файл qrv_firmware_37.qrv: файл больше, чем "
+                           "позволено записать"}});
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
 }
 

@@ -6,6 +6,7 @@
 #include "link/grid_helpers.h"
 #include "platform/win/Paint.h"
 #include "platform/win/WindowRegistry.h"
+#include "tests/operations/GridScrolling.h"
 #include "tests/operations/WriterTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -65,6 +66,19 @@ TEST(DeviceNames, ThroughTheAlphabetBothWays)
     EXPECT_EQ(EncodeDeviceName("Яя/"_a), "1C2A1F2A2A2A2A2A2A2A2A2A2A2A");
     EXPECT_EQ(DecodeDeviceName("09022A2122"), "КВ 12"_a);
     EXPECT_EQ(DecodeDeviceName("002BFFzz1C"), "А   Я"_a);
+}
+
+// ---- the grid ----
+
+// The name column widened past the grid's width pushes "Код ключа" out of sight; the bar along
+// the grid's bottom brings it back.
+TEST_F(WriterDeviceTest, AColumnWidenedPastTheGridIsScrolledSidewaysByItsBar)
+{
+    ASSERT_TRUE(ReadBook());
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
+    Form->Show();
+    maintest::PumpFor(100);
+    optest::ExpectWidenedColumnScrollsSideways(Form->SG_Writer, 1, 3);
 }
 
 // ---- reading ----

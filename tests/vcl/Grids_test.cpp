@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Grids.h"
 #include "platform/win/Paint.h"
+#include "platform/win/SysParams.h"
 
 #include <string>
 #include <vector>
@@ -357,6 +358,87 @@ TEST_F(StringGridTest, ScrollBar_HeldDownKeepsSteppingUntilReleased)
     MouseMove(grid, bar, track + 40);
     ASSERT_TRUE(PumpUntil([&] { return grid->TopRow() > reached; })) << "back below the thumb";
     MouseUp(grid, bar, track + 40);
+}
+
+// Columns wider than the grid: a bar along its bottom, drawn as the vertical one is, whose
+// arrows, track and thumb scroll the columns as the other's scroll the rows.
+TEST_F(StringGridTest, HorizontalBar_ArrowsTrackAndThumbScrollTheColumns)
+{
+    TStringGrid *grid = MakeGrid(12, 5);
+    const int bar = grid->ClientHeight() - 8;
+    const int right = grid->ClientWidth() - 8;
+    // The bar's left arrow, as the user sees it: the face of a button, and no cell below it.
+    RECT window{};
+    GetWindowRect(grid->Handle(), &window);
+    const TPoint client = grid->ClientToScreen(TPoint(0, 0));
+    const int dx = client.X - window.left, dy = client.Y - window.top;
+    EXPECT_EQ(win::SurfacePixel(grid->Handle(), dx + 3, dy + bar), GetSysColor(COLOR_BTNFACE));
+
+    Click(grid, right, bar); // the right arrow
+    Pump();
+    EXPECT_EQ(grid->LeftCol(), 2);
+    Click(grid, right - 25, bar); // the track right of the thumb
+    Pump();
+    EXPECT_EQ(grid->LeftCol(), 2 + grid->VisibleColCount() - 1);
+    Click(grid, 5, bar); // the left arrow
+    Pump();
+    EXPECT_EQ(grid->LeftCol(), grid->VisibleColCount());
+    EXPECT_EQ(grid->Col(), 1) << "scrolling leaves the current cell";
+
+    // The thumb, at the start of the track, dragged to its end shows the last column whole.
+    grid->SetLeftCol(1);
+    Pump();
+    MouseDown(grid, vcl::ScrollBar::Thickness + 3, bar);
+    MouseMove(grid, grid->ClientWidth() / 2, bar);
+    MouseMove(grid, grid->ClientWidth(), bar);
+    MouseUp(grid, grid->ClientWidth(), bar);
+    Pump();
+    const TRect last = grid->CellRect(11, 1);
+    EXPECT_GT(last.Width(), 0);
+    EXPECT_LE(last.Right, grid->ClientWidth());
+}
+
+// The wheel with Shift held turns sideways; the keys bring the current column into view.
+TEST_F(StringGridTest, HorizontalBar_WheelWithShiftAndKeysScrollTheColumns)
+{
+    TStringGrid *grid = MakeGrid(12, 5);
+    const TPoint middle = grid->ClientToScreen(TPoint(100, 50));
+    KeyDown(VK_SHIFT);
+    win::InjectMouseInput(
+        {win::MouseAction::Wheel, win::MouseButton::None, POINT{middle.X, middle.Y}, -WHEEL_DELTA});
+    Pump();
+    KeyUp(VK_SHIFT);
+    Pump();
+    EXPECT_EQ(grid->LeftCol(), 2);
+    EXPECT_EQ(grid->Row(), 1) << "the wheel sideways moves no row";
+
+    grid->SetFocus();
+    Key(VK_END);
+    Pump();
+    EXPECT_EQ(grid->Col(), 11);
+    const TRect last = grid->CellRect(11, 1);
+    EXPECT_GT(last.Width(), 0);
+    EXPECT_LE(last.Right, grid->ClientWidth());
+    Key(VK_HOME);
+    Pump();
+    EXPECT_EQ(grid->LeftCol(), 1);
+}
+
+// Rows that fit the grid's height until the horizontal bar takes its part: the vertical bar
+// shows too, and the two leave a corner between them.
+TEST_F(StringGridTest, HorizontalBar_TakesItsHeightFromTheRows)
+{
+    TStringGrid *grid = MakeGrid(12, 9);
+    const int rows = grid->ClientHeight() - vcl::ScrollBar::Thickness;
+    EXPECT_LT(grid->VisibleRowCount(), 8);
+    const int down = rows - 5;
+    Click(grid, grid->ClientWidth() - 8, down); // the vertical bar's down arrow, above the corner
+    Pump();
+    EXPECT_EQ(grid->TopRow(), 2);
+    Click(grid, grid->ClientWidth() - 8, grid->ClientHeight() - 5); // the corner
+    Pump();
+    EXPECT_EQ(grid->TopRow(), 2);
+    EXPECT_EQ(grid->LeftCol(), 1);
 }
 
 TEST_F(StringGridTest, RowCount_ShrinkingDropsTheRowsCells)
