@@ -77,6 +77,25 @@ bool Accepts(const std::string &Socket)
     return Ok;
 }
 
+// A program of the print service where Debian installs it: the scheduler and its administration
+// tool live in /usr/sbin, which a normal user's PATH leaves out. Empty when it is nowhere.
+std::string SystemProgram(const std::string &Name)
+{
+    std::vector<std::string> Folders;
+    if (const char *Path = getenv("PATH")) {
+        const QStringList Parts = QString::fromLocal8Bit(Path).split(':', Qt::SkipEmptyParts);
+        for (const QString &Part : Parts)
+            Folders.push_back(Part.toStdString());
+    }
+    for (const char *Folder : {"/usr/sbin", "/sbin", "/usr/local/sbin"})
+        Folders.emplace_back(Folder);
+    for (const std::string &Folder : Folders) {
+        const std::string Candidate = Folder + "/" + Name;
+        if (access(Candidate.c_str(), X_OK) == 0) return Candidate;
+    }
+    return {};
+}
+
 int Sequence()
 {
     static int Next = 0;
@@ -242,10 +261,17 @@ PrivateCups::PrivateCups()
                   "<Policy default>\n  <Limit All>\n    AuthType None\n    Order allow,deny\n"
                   "    Allow all\n  </Limit>\n</Policy>\n");
     const std::string Config = FRoot + "/etc/cupsd.conf", Files = FRoot + "/etc/cups-files.conf";
-    const char *Argv[] = {"cupsd", "-f", "-c", Config.c_str(), "-s", Files.c_str(), nullptr};
+    const std::string Cupsd = SystemProgram("cupsd");
+    FLpadmin = SystemProgram("lpadmin");
+    if (Cupsd.empty() || FLpadmin.empty()) {
+        FWhy = "cupsd or lpadmin is neither on PATH nor in /usr/sbin: is the package cups installed?";
+        return;
+    }
+    const char *Argv[] = {Cupsd.c_str(), "-f", "-c", Config.c_str(), "-s", Files.c_str(), nullptr};
     pid_t Pid = 0;
-    if (posix_spawnp(&Pid, "cupsd", nullptr, nullptr, const_cast<char **>(Argv), environ) != 0) {
-        FWhy = "cupsd could not be started";
+    if (posix_spawn(&Pid, Cupsd.c_str(), nullptr, nullptr, const_cast<char **>(Argv), environ) !=
+        0) {
+        FWhy = Cupsd + " could not be started";
         return;
     }
     FPid = Pid;
@@ -355,7 +381,7 @@ void PrivateCups::WriteKeepingBackend(const std::string &Scheme, const std::stri
 
 bool PrivateCups::Lpadmin(const std::vector<std::string> &Arguments)
 {
-    std::string Command = "lpadmin -h " + Quote(FSocket);
+    std::string Command = Quote(FLpadmin) + " -h " + Quote(FSocket);
     for (const std::string &A : Arguments) {
         Command.push_back(' ');
         Command.append(Quote(A));
