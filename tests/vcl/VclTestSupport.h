@@ -14,7 +14,8 @@
 namespace vcltest
 {
 
-// Makes the application once and empties the queue.
+// Makes the application once and starts a test from a known input state: nothing queued,
+// no key or button held, no capture. Every fixture of a test with windows calls it first.
 void StartApplication();
 // Handles everything queued, without waiting.
 void Pump();
