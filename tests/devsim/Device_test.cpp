@@ -188,8 +188,7 @@ protected:
     }
     void TearDown() override
     {
-        std::filesystem::permissions(Folder, std::filesystem::perms::owner_all);
-        std::filesystem::remove_all(Folder);
+        testsupport::RemoveTestFolder(Folder);
     }
     std::size_t RegularFiles() const
     {

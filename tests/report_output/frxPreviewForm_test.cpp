@@ -133,9 +133,9 @@ TEST_F(PreviewFormTest, ASaveIntoAFolderThatMayNotBeWrittenSaysWhy)
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
     using std::filesystem::perms;
-    const std::filesystem::path Folder = testsupport::FreshTestFolder("qrv4_preview_");
+    const testsupport::TestFolder Folder("qrv4_preview_");
     const AnsiString File = rtl::FromSystemPath((Folder / "list.rpd").string());
-    std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
+    std::filesystem::permissions(Folder.Path(), perms::owner_read | perms::owner_exec);
     Dialogs.ReplyDialog([&](TCommonDialog &D) {
         static_cast<TSaveDialog &>(D).SetFileName(File);
         return true;
@@ -143,7 +143,7 @@ TEST_F(PreviewFormTest, ASaveIntoAFolderThatMayNotBeWrittenSaysWhy)
     Dialogs.ReplyMessage(mrOk);
     vcltest::Click(Window->SaveB, 5, 5);
     vcltest::Pump();
-    std::filesystem::permissions(Folder, perms::owner_all);
+    std::filesystem::permissions(Folder.Path(), perms::owner_all);
     ASSERT_EQ(Dialogs.Messages().size(), 1u);
     EXPECT_EQ(Dialogs.Messages()[0].Text,
               "Cannot create file \"" + File + "\". " + SysErrorMessage(EACCES) + ".");
