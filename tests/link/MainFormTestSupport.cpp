@@ -22,12 +22,7 @@ void PumpFor(int Milliseconds)
 
 bool PumpUntil(const std::function<bool()> &Done, int Milliseconds)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
-    while (!Done()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        vcltest::PumpFor(5);
-    }
-    return true;
+    return vcltest::PumpUntil(Done, Milliseconds);
 }
 
 void ServeSampleArchive(devsim::TSimulator &Sim, unsigned Count)

@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QtGui/qevent.h>
@@ -1529,11 +1530,31 @@ TEST_F(DockTest, PictureOfDockedFloatingAndChevronedBars)
     EXPECT_EQ(Status->CurrentDock(), Bottom);
     EXPECT_GT(Tools->Height(), Tools->Width());
     EXPECT_EQ(Layers->CurrentDock(), Right);
-    EXPECT_TRUE(FrameShown(Palette));
+    ASSERT_TRUE(FrameShown(Palette));
     const char *Folder = std::getenv("QRV4_DOCK_SHOTS");
     if (!Folder) return;
+    // The floating frame reaches the screen some time after it is shown: the picture waits
+    // until the screen holds every pixel the frame painted.
+    TWinControl *Frame = Palette->FloatingWindowParent();
+    const TRect Place = vcltest::WindowRectOf(Frame->Handle());
+    QImage Screen;
+    int Unpainted = 0;
+    const bool Painted = vcltest::PumpUntil(
+        [&] {
+            Screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+            Unpainted = 0;
+            for (int Y = 0; Y < Place.Height(); ++Y)
+                for (int X = 0; X < Place.Width(); ++X) {
+                    const QRgb Seen = Screen.pixel(Place.Left + X, Place.Top + Y);
+                    Unpainted += menutest::PixelOf(Frame, X, Y) !=
+                                 RGB(qRed(Seen), qGreen(Seen), qBlue(Seen));
+                }
+            return Unpainted == 0;
+        },
+        30000);
     std::filesystem::create_directories(Folder);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(Folder) + "/docks.png");
+    Screen.save(QString::fromUtf8(Folder) + "/docks.png");
+    EXPECT_TRUE(Painted) << Unpainted << " pixels of the floating frame are not on the screen";
 }
 
 } // namespace

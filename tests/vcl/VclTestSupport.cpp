@@ -36,9 +36,9 @@ void PumpFor(int Milliseconds)
     }
 }
 
-bool PumpUntil(const std::function<bool()> &Done)
+bool PumpUntil(const std::function<bool()> &Done, int Milliseconds)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
     while (!Done()) {
         if (std::chrono::steady_clock::now() >= end) return false;
         Application->ProcessMessages();

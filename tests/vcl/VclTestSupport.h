@@ -22,8 +22,8 @@ void Pump();
 // Handles messages for about Milliseconds, waiting for them.
 void PumpFor(int Milliseconds);
 
-// Handles messages until Done holds or two seconds pass; false when they passed.
-bool PumpUntil(const std::function<bool()> &Done);
+// Handles messages until Done holds or Milliseconds pass; false when they passed.
+bool PumpUntil(const std::function<bool()> &Done, int Milliseconds = 2000);
 
 // The text of the application's hint window while it is up, empty while none is.
 AnsiString ShownHint();
