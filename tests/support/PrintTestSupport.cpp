@@ -264,7 +264,8 @@ PrivateCups::PrivateCups()
     const std::string Cupsd = SystemProgram("cupsd");
     FLpadmin = SystemProgram("lpadmin");
     if (Cupsd.empty() || FLpadmin.empty()) {
-        FWhy = "cupsd or lpadmin is neither on PATH nor in /usr/sbin: is the package cups installed?";
+        FWhy =
+            "cupsd or lpadmin is neither on PATH nor in /usr/sbin: is the package cups installed?";
         return;
     }
     const char *Argv[] = {Cupsd.c_str(), "-f", "-c", Config.c_str(), "-s", Files.c_str(), nullptr};
