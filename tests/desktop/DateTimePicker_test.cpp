@@ -30,7 +30,7 @@ protected:
         Picker->SetBounds(20, 20, 160, 24);
         Picker->SetDateTime(EncodeDate(2024, 12, 7) + EncodeTime(15, 30, 0, 0));
         Picker->OnChange = [this](TObject *) { ++Changes; };
-        PumpFor(300);
+        ASSERT_TRUE(PumpUntil([form] { return OnScreen(form); }, 10000));
     }
 
     // A real click at a point of the picker's client area.

@@ -26,7 +26,7 @@ protected:
         TForm *form = ShownForm(420, 260);
         Left = MakeGrid(form, 10);
         Right = MakeGrid(form, 215);
-        PumpFor(300);
+        ASSERT_TRUE(PumpUntil([form] { return OnScreen(form); }, 10000));
     }
 
     static TStringGrid *MakeGrid(TForm *Form, int X)

@@ -7,6 +7,7 @@
 #include "link/main_form.h"
 #include "tests/operations/ScreenInput.h"
 #include "tests/operations/SimulatedDeviceTest.h"
+#include "tests/vcl/VclTestSupport.h"
 #include "tools/devsim/Archive.h"
 
 #include <QImage>
@@ -621,7 +622,7 @@ protected:
         const char *platform = std::getenv("QT_QPA_PLATFORM");
         if (!platform || std::string(platform) != "xcb") GTEST_SKIP() << "needs a display";
         Form->Show();
-        PumpFor(300);
+        ASSERT_TRUE(PumpUntil([&] { return vcltest::OnScreen(Form.get()); }, 10000));
     }
 };
 

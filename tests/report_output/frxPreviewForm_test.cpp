@@ -555,12 +555,7 @@ protected:
                    Exposed(*Window);
         }));
     }
-    static bool Exposed(TCustomForm &Form)
-    {
-        const win::Window *W = win::FindWindow(Form.Handle());
-        return W && W->Widget && W->Widget->windowHandle() &&
-               W->Widget->windowHandle()->isExposed();
-    }
+    static bool Exposed(TCustomForm &Form) { return vcltest::OnScreen(&Form); }
     void TearDown() override
     {
         Main.reset();

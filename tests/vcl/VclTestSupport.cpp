@@ -2,6 +2,10 @@
 
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SysParams.h"
+#include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowWidget.h"
+
+#include <QWindow>
 
 #include <chrono>
 
@@ -45,6 +49,14 @@ bool PumpUntil(const std::function<bool()> &Done, int Milliseconds)
         win::WaitForQueue(5);
     }
     return true;
+}
+
+bool OnScreen(TControl *Control)
+{
+    const TCustomForm *Form = GetParentForm(Control);
+    if (!Form || !Form->HandleAllocated()) return false;
+    const win::Window *W = win::FindWindow(Form->Handle());
+    return W && W->Widget && W->Widget->windowHandle() && W->Widget->windowHandle()->isExposed();
 }
 
 AnsiString ShownHint()

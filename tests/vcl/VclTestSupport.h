@@ -25,6 +25,10 @@ void PumpFor(int Milliseconds);
 // Handles messages until Done holds or Milliseconds pass; false when they passed.
 bool PumpUntil(const std::function<bool()> &Done, int Milliseconds = 2000);
 
+// Whether the window system shows the top-level window that Control lies in: on a real
+// display input reaches a window only once it is exposed; offscreen, once it is shown.
+bool OnScreen(TControl *Control);
+
 // The text of the application's hint window while it is up, empty while none is.
 AnsiString ShownHint();
 
