@@ -53,7 +53,7 @@ bool PumpUntil(const std::function<bool()> &Done, int Milliseconds)
 
 bool OnScreen(TControl *Control)
 {
-    const TCustomForm *Form = GetParentForm(Control);
+    TCustomForm *Form = GetParentForm(Control);
     if (!Form || !Form->HandleAllocated()) return false;
     const win::Window *W = win::FindWindow(Form->Handle());
     return W && W->Widget && W->Widget->windowHandle() && W->Widget->windowHandle()->isExposed();
