@@ -14,22 +14,32 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace
 {
 
-// The first test of the program, so nothing has registered the classes yet:
-// starting the report library alone lets stored reports name them.
+// Starting the report library alone lets stored reports name the classes. The check runs in
+// a program started afresh for it, where nothing has registered them yet, whatever tests ran
+// before in this one.
 TEST(DotMatrixRegistry, TheClassesAreKnownAsSoonAsTheLibraryStarts)
 {
-    EXPECT_EQ(GetClass("TfrxDMPPage"), nullptr) << "nothing registers them before the start";
-    frxRegisterOutput();
-    EXPECT_EQ(GetClass("TfrxDMPPage"), TfrxDMPPage::StaticClass());
-    EXPECT_EQ(GetClass("TfrxDMPMemoView"), TfrxDMPMemoView::StaticClass());
-    bool Offered = false;
-    for (int i = 0; i < frxObjects()->Count(); ++i)
-        Offered |= frxObjects()->Items(i)->ClassRef == TfrxDMPCommand::StaticClass();
-    EXPECT_TRUE(Offered);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool Unknown = GetClass("TfrxDMPPage") == nullptr;
+            frxRegisterOutput();
+            const bool Known = GetClass("TfrxDMPPage") == TfrxDMPPage::StaticClass() &&
+                               GetClass("TfrxDMPMemoView") == TfrxDMPMemoView::StaticClass();
+            bool Offered = false;
+            for (int i = 0; i < frxObjects()->Count(); ++i)
+                Offered |= frxObjects()->Items(i)->ClassRef == TfrxDMPCommand::StaticClass();
+            std::fprintf(stderr, "unknown before the start: %d, known after: %d, offered: %d\n",
+                         Unknown, Known, Offered);
+            std::_Exit(Unknown && Known && Offered ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 struct DotMatrixReport {
