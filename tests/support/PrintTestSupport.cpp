@@ -1,5 +1,7 @@
 #include "tests/support/PrintTestSupport.h"
 
+#include "platform/win/PrintService.h"
+
 #include <cups/cups.h>
 
 #include <QDir>
@@ -229,6 +231,13 @@ SilentPrintService::~SilentPrintService()
     RestoreClient(FOldServer, FHadServer);
     if (FSocket >= 0) close(FSocket);
     unlink(FPath.c_str());
+    // The questions left hanging on it end with their connections, each on its thread of its
+    // own, and until they have the program takes the service as silent: whatever comes next
+    // finds it heard again. A question with nothing to ask tells.
+    const auto GiveUpAt = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!win::AskInTime([](win::PrintErrand &) {}) &&
+           std::chrono::steady_clock::now() < GiveUpAt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 PrivateCups::PrivateCups()

@@ -48,7 +48,8 @@ private:
 
 // A print service that never answers while it lives: this process's CUPS client
 // points at a socket whose connections the system takes on its behalf and nobody
-// ever reads, as a scheduler that hangs would. Gone, it drops them.
+// ever reads, as a scheduler that hangs would. Gone, it drops them, and waits until the
+// questions that hung on them have come back.
 class SilentPrintService
 {
 public:
