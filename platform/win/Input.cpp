@@ -81,6 +81,14 @@ const BYTE *CurrentKeyStates()
     return KeyStates.data();
 }
 
+void ReleaseAllKeys()
+{
+    for (BYTE &S : KeyStates)
+        S &= 0x7F;
+    for (std::atomic<bool> &Down : AsyncDown)
+        Down = false;
+}
+
 void SetLastCursorPos(POINT Point)
 {
     LastCursor = (static_cast<std::int64_t>(Point.x) << 32) | static_cast<std::uint32_t>(Point.y);

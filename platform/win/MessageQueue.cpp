@@ -722,6 +722,18 @@ void InjectKeyInput(const KeyInput &Input)
     Enqueue(MyQueue(), std::move(R));
 }
 
+void ForgetInput()
+{
+    ThreadQueue &Q = MyQueue();
+    {
+        std::lock_guard Lock(Q.Mutex);
+        Q.Input.clear();
+    }
+    Q.Native = PendingNative{};
+    ReleaseAllKeys();
+    ReleaseCapture();
+}
+
 void SetIdleWork(std::function<void()> Work)
 {
     MyQueue().IdleWork = std::move(Work);

@@ -88,6 +88,9 @@ struct KeyInput {
 // Queue input for the calling thread; the GUI's event filter and tests use these.
 void InjectMouseInput(const MouseInput &Input);
 void InjectKeyInput(const KeyInput &Input);
+// Drops the calling thread's queued input unread and lets go of every key and button it holds,
+// as after a fresh start; for tests, each of which must begin with nothing held.
+void ForgetInput();
 
 // Called on the calling thread whenever its message calls look for work, before
 // waiting; the runtime library runs synchronised calls from here. Wake the waiting

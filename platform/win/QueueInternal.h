@@ -42,6 +42,8 @@ void ApplyInputState(int VirtualKey, bool Down);
 void ApplyAsyncState(int VirtualKey, bool Down);
 WPARAM MouseKeyFlags(const BYTE *States);
 const BYTE *CurrentKeyStates();
+// Every key and button up, for this thread's messages and as of now; toggles stay.
+void ReleaseAllKeys();
 void SetLastCursorPos(POINT Point);
 
 } // namespace win

@@ -186,11 +186,7 @@ protected:
         Fresh.Save(Image);
         Changed.Settings[0xD9] = 0x25;
     }
-    void TearDown() override
-    {
-        std::filesystem::permissions(Folder, std::filesystem::perms::owner_all);
-        std::filesystem::remove_all(Folder);
-    }
+    void TearDown() override { testsupport::RemoveTestFolder(Folder); }
     std::size_t RegularFiles() const
     {
         std::size_t files = 0;

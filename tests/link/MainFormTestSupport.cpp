@@ -2,6 +2,7 @@
 
 #include "link/config.h"
 #include "link/constants.h"
+#include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 #include "tools/devsim/Archive.h"
 #include "tools/devsim/Simulator.h"
@@ -21,12 +22,7 @@ void PumpFor(int Milliseconds)
 
 bool PumpUntil(const std::function<bool()> &Done, int Milliseconds)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
-    while (!Done()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        vcltest::PumpFor(5);
-    }
-    return true;
+    return vcltest::PumpUntil(Done, Milliseconds);
 }
 
 void ServeSampleArchive(devsim::TSimulator &Sim, unsigned Count)
@@ -46,11 +42,7 @@ bool ReadArchive(TMainForm &Form, int Milliseconds)
 void MainFormTest::SetUp()
 {
     vcltest::StartApplication();
-    Folder = std::filesystem::temp_directory_path() /
-             ("qrv4_main_" + std::to_string(getpid()) + "_" +
-              testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(Folder);
-    std::filesystem::create_directories(Folder);
+    Folder = testsupport::FreshTestFolder("qrv4_main_");
     FPrevious = std::filesystem::current_path();
     std::filesystem::current_path(Folder);
     // What start-up does once, done again for this test's folder.
@@ -64,7 +56,7 @@ void MainFormTest::TearDown()
     Form.reset();
     vcltest::Pump();
     std::filesystem::current_path(FPrevious);
-    std::filesystem::remove_all(Folder);
+    testsupport::RemoveTestFolder(Folder);
 }
 
 TMainForm *MainFormTest::Build()

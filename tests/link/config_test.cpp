@@ -34,7 +34,7 @@ protected:
     void TearDown() override
     {
         std::filesystem::current_path(Previous);
-        std::filesystem::remove_all(Folder);
+        testsupport::RemoveTestFolder(Folder);
     }
 
     std::string Bytes() const

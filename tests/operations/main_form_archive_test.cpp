@@ -688,7 +688,7 @@ protected:
         const char *platform = std::getenv("QT_QPA_PLATFORM");
         if (!platform || std::string(platform) != "xcb") GTEST_SKIP() << "needs a display";
         Form->Show();
-        PumpFor(300);
+        ASSERT_TRUE(PumpUntil([&] { return vcltest::OnScreen(Form.get()); }, 10000));
     }
 };
 

@@ -113,9 +113,7 @@ TEST_F(GridMenuTest, WriterGrid_RightClickOpensSkinnedMenuAndDeleteRunsAfterItCl
     const TRect Cell = Form->SG_Writer->CellRect(1, GridRowOf(3));
     Pointer = Form->SG_Writer->ClientToScreen(TPoint(Cell.Left + 10, Cell.Top + 5));
     RightClickCell(Form->SG_Writer, 1, GridRowOf(3));
-    maintest::PumpFor(50);
-
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     EXPECT_EQ(Opened.Left, Pointer.X);
     EXPECT_EQ(Opened.Top, Pointer.Y);
     EXPECT_EQ(Opened.Height(), 192);
@@ -141,8 +139,7 @@ TEST_F(GridMenuTest, WriterGrid_DeleteWhileEditingRenamesNoOtherRow)
     MenuScript Script;
     Script.Until(MenuOut).Do([] { Press('E', "у"_a[1]); });
     RightClickCell(Form->SG_Writer, 1, 3);
-    maintest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     vcltest::Key(VK_RETURN, '\r');
     maintest::PumpFor(20);
     EXPECT_EQ(Row(3).Name, "РАБОТА"_a);
@@ -161,8 +158,7 @@ TEST_F(GridMenuTest, WriterGrid_DeleteTakesTheRowRightClicked)
     MenuScript Script;
     Script.Until(MenuOut).Do([] { Press('E', "у"_a[1]); });
     RightClickCell(Form->SG_Writer, 2, GridRowOf(3));
-    maintest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     EXPECT_EQ(Row(1).Name, "ДОМ"_a);
     EXPECT_EQ(Row(3).Name, "ДАЧА"_a);
     EXPECT_EQ(Form->SG_Writer->Cells(1, GridRowOf(1)), "ДОМ"_a);
@@ -185,8 +181,7 @@ TEST_F(GridMenuTest, WriterGrid_RightClickInsideTheSelectionKeepsIt)
         })
         .Do([] { Press(VK_RETURN); });
     RightClickCell(Form->SG_Writer, 3, GridRowOf(3));
-    maintest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     EXPECT_EQ(Row(2).Name, ""_a);
     EXPECT_EQ(Row(3).Name, ""_a);
     EXPECT_EQ(Row(4).Name, ""_a);
@@ -207,8 +202,7 @@ TEST_F(GridMenuTest, WriterGrid_KeyPastedIntoAnEmptyRowIsWritten)
         })
         .Do([] { Press(VK_RETURN); });
     RightClickCell(Form->SG_Writer, 3, GridRowOf(17));
-    maintest::PumpFor(50);
-    ASSERT_TRUE(Script.Done());
+    ASSERT_TRUE(RunOut(Script));
     EXPECT_EQ(Form->SG_Writer->Cells(2, GridRowOf(17)), "Даллас"_a);
     EXPECT_EQ(Form->SG_Writer->Cells(3, GridRowOf(17)), "5B 23 45 67 89 AB CD EF");
 
@@ -262,8 +256,7 @@ TEST_F(GridMenuTest, ArchiveGrid_RightClickOpensMenuAndCopiesSelection)
             Press(VK_RETURN);
         });
     RightClickCell(Form->SG_Archive, 1, 2);
-    maintest::PumpFor(50);
-    EXPECT_TRUE(Script.Done());
+    EXPECT_TRUE(RunOut(Script));
     ASSERT_EQ(Items.size(), 1u);
     EXPECT_EQ(Items[0], "Копировать в буфер обмена"_a);
     EXPECT_NE(ClipboardGetUnicodeText(), "before");

@@ -113,7 +113,7 @@ protected:
     void SetUp() override
     {
         PrinterTest::SetUp();
-        if (!Cups.Running()) GTEST_SKIP() << Cups.Why();
+        QRV4_REQUIRE_CUPS(Cups);
         ASSERT_TRUE(Cups.AddPdfQueue("Alpha")) << Cups.Log();
         ASSERT_TRUE(Cups.AddPdfQueue("Beta")) << Cups.Log();
     }

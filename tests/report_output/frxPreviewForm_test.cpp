@@ -133,9 +133,9 @@ TEST_F(PreviewFormTest, ASaveIntoAFolderThatMayNotBeWrittenSaysWhy)
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
     using std::filesystem::perms;
-    const std::filesystem::path Folder = testsupport::FreshTestFolder("qrv4_preview_");
+    const testsupport::TestFolder Folder("qrv4_preview_");
     const AnsiString File = rtl::FromSystemPath((Folder / "list.rpd").string());
-    std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
+    std::filesystem::permissions(Folder.Path(), perms::owner_read | perms::owner_exec);
     Dialogs.ReplyDialog([&](TCommonDialog &D) {
         static_cast<TSaveDialog &>(D).SetFileName(File);
         return true;
@@ -143,7 +143,7 @@ TEST_F(PreviewFormTest, ASaveIntoAFolderThatMayNotBeWrittenSaysWhy)
     Dialogs.ReplyMessage(mrOk);
     vcltest::Click(Window->SaveB, 5, 5);
     vcltest::Pump();
-    std::filesystem::permissions(Folder, perms::owner_all);
+    std::filesystem::permissions(Folder.Path(), perms::owner_all);
     ASSERT_EQ(Dialogs.Messages().size(), 1u);
     EXPECT_EQ(Dialogs.Messages()[0].Text,
               "Cannot create file \"" + File + "\". " + SysErrorMessage(EACCES) + ".");
@@ -315,6 +315,45 @@ TEST_F(ReportPreviewTest, AProgressTextReachesThePreviewWindowTheReportOpened)
 namespace
 {
 
+// What a command prints; the display is the test's own.
+std::string Output(const std::string &Command)
+{
+    std::string Text;
+    if (FILE *Pipe = popen((Command + " 2>/dev/null").c_str(), "r")) {
+        char Buffer[256];
+        while (std::fgets(Buffer, sizeof Buffer, Pipe))
+            Text += Buffer;
+        pclose(Pipe);
+    }
+    return Text;
+}
+
+// Whether a window manager frames the windows: the test's run names one it starts beside it,
+// and waits for it; on a display of someone else's, one may run.
+bool FramedByWindowManager()
+{
+    if (QGuiApplication::platformName() != "xcb") return false;
+    const auto Running = [] {
+        return Output("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+               std::string::npos;
+    };
+    if (!std::getenv("QRV4_WINDOW_MANAGER")) return Running();
+    return vcltest::PumpUntil(Running, 30000);
+}
+
+// The rectangle of a top-level window that the user sees. A window manager draws the frame
+// round the window's client area, and a maximised window's frame fills the work area, where a
+// frame of the window's own would hang over its edges; the window system tells where the
+// manager's frame stands.
+TRect SeenRect(HWND Wnd, bool Framed)
+{
+    const win::Window *W = win::FindWindow(Wnd);
+    QWindow *Shown = W && W->Widget ? W->Widget->windowHandle() : nullptr;
+    if (!Shown || !Framed) return vcltest::WindowRectOf(Wnd);
+    const QRect Frame = Shown->frameGeometry();
+    return TRect(Frame.left(), Frame.top(), Frame.right() + 1, Frame.bottom() + 1);
+}
+
 // The preview a report opens, left open.
 TfrxPreviewForm *OpenPreview(TBuilder &Build, bool Maximized)
 {
@@ -339,10 +378,14 @@ TEST_F(ReportPreviewTest, ThePreviewOpensMaximisedAndComesBackToItsOwnPlace)
     TfrxPreviewForm *Form = OpenPreview(Build, true);
     ASSERT_NE(Form, nullptr);
     EXPECT_TRUE(IsZoomed(Form->Handle()));
-    EXPECT_EQ(vcltest::WindowRectOf(Form->Handle()), vcltest::WorkAreaOf(Form->Handle()))
+    const HWND Wnd = Form->Handle();
+    const bool Framed = FramedByWindowManager();
+    // A window manager may frame the maximised window only after it resized it.
+    EXPECT_TRUE(vcltest::PumpUntil(
+        [&] { return SeenRect(Wnd, Framed) == vcltest::WorkAreaOf(Wnd); }, 10000))
         << "the preview does not fill the screen";
     Form->SetWindowState(wsNormal);
-    EXPECT_EQ(vcltest::WindowRectOf(Form->Handle()), Own);
+    EXPECT_TRUE(vcltest::PumpUntil([&] { return vcltest::WindowRectOf(Wnd) == Own; }, 10000));
     Normal->Close();
     Form->Close();
     vcltest::Pump();
@@ -505,19 +548,6 @@ TEST_F(PreviewFormTest, APreviewReadFromAFormStreamKeepsItsPublishedProperties)
 namespace
 {
 
-// What a command prints; the display is the test's own.
-std::string Output(const std::string &Command)
-{
-    std::string Text;
-    if (FILE *Pipe = popen((Command + " 2>/dev/null").c_str(), "r")) {
-        char Buffer[256];
-        while (std::fgets(Buffer, sizeof Buffer, Pipe))
-            Text += Buffer;
-        pclose(Pipe);
-    }
-    return Text;
-}
-
 // The preview and another window of the program framed by a window manager,
 // which the test's run starts beside it (QRV4_WINDOW_MANAGER names it).
 class PreviewFormUnderWindowManager : public PreviewFormTest
@@ -548,12 +578,7 @@ protected:
                    Exposed(*Window);
         }));
     }
-    static bool Exposed(TCustomForm &Form)
-    {
-        const win::Window *W = win::FindWindow(Form.Handle());
-        return W && W->Widget && W->Widget->windowHandle() &&
-               W->Widget->windowHandle()->isExposed();
-    }
+    static bool Exposed(TCustomForm &Form) { return vcltest::OnScreen(&Form); }
     void TearDown() override
     {
         Main.reset();

@@ -96,7 +96,7 @@ protected:
     void SetUp() override
     {
         vcltest::StartApplication();
-        if (!Cups.Running()) GTEST_SKIP() << Cups.Why();
+        QRV4_REQUIRE_CUPS(Cups);
         ASSERT_TRUE(Cups.AddPdfQueue("Office")) << Cups.Log();
         ASSERT_TRUE(Cups.AddPdfQueue("Store")) << Cups.Log();
         ASSERT_TRUE(Cups.SetDefault("Office"));

@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        if (!Cups.Running()) GTEST_SKIP() << Cups.Why();
+        QRV4_REQUIRE_CUPS(Cups);
         ASSERT_TRUE(Cups.AddPdfQueue("Front")) << Cups.Log();
         ASSERT_TRUE(Cups.AddPdfQueue("Back")) << Cups.Log();
         ASSERT_TRUE(Cups.SetDefault("Front"));

@@ -23,7 +23,7 @@ class FileContent : public testing::Test
 {
 protected:
     void SetUp() override { Folder = testsupport::FreshTestFolder("qrv4_whole_"); }
-    void TearDown() override { fs::remove_all(Folder); }
+    void TearDown() override { testsupport::RemoveTestFolder(Folder); }
 
     static std::string Text(const fs::path &Path)
     {

@@ -156,7 +156,7 @@ TEST(TMemoryStreamData, SaveAndLoadFiles)
 // the link a file of its own.
 TEST(TMemoryStreamData, ASaveReplacesTheFileWholeOrNotAtAll)
 {
-    const std::filesystem::path folder = testsupport::FreshTestFolder("qrv4_streams_");
+    const testsupport::TestFolder folder("qrv4_streams_");
     const std::string path = (folder / "kept.bin").string();
     WriteBytes(path, "old content");
     TMemoryStream big;
@@ -170,7 +170,7 @@ TEST(TMemoryStreamData, ASaveReplacesTheFileWholeOrNotAtAll)
         EXPECT_THROW(lines.SaveToFile(path.c_str()), EFCreateError);
     }
     EXPECT_EQ(ReadBytes(path), "old content");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 
     const std::string link = (folder / "link.bin").string();
     std::filesystem::create_symlink("kept.bin", link);
@@ -184,7 +184,6 @@ TEST(TMemoryStreamData, ASaveReplacesTheFileWholeOrNotAtAll)
     lines.SaveToFile(link.c_str());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadBytes(path), lines.Text().Std());
-    std::filesystem::remove_all(folder);
 }
 
 // ---------------------------------------------------------------------------
@@ -251,15 +250,15 @@ TEST(TFileStreamModes, AFolderThatMayNotBeWrittenIsGivenAsTheReason)
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
     using std::filesystem::perms;
-    const std::filesystem::path folder = testsupport::FreshTestFolder("qrv4_streams_");
+    const testsupport::TestFolder folder("qrv4_streams_");
     const std::string path = (folder / "list.rpd").string();
-    std::filesystem::permissions(folder, perms::owner_read | perms::owner_exec);
+    std::filesystem::permissions(folder.Path(), perms::owner_read | perms::owner_exec);
     TMemoryStream content;
     content.WriteBuffer("data", 4);
     const std::string saved = MessageOf<EFCreateError>([&] { content.SaveToFile(path.c_str()); });
     const std::string created =
         MessageOf<EFCreateError>([&] { TFileStream(path.c_str(), fmCreate); });
-    std::filesystem::permissions(folder, perms::owner_all);
+    std::filesystem::permissions(folder.Path(), perms::owner_all);
     const std::string expected =
         "Cannot create file \"" + path + "\". " + SysErrorMessage(EACCES).Std();
     EXPECT_EQ(saved, expected);

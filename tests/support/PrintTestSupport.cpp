@@ -1,5 +1,7 @@
 #include "tests/support/PrintTestSupport.h"
 
+#include "platform/win/PrintService.h"
+
 #include <cups/cups.h>
 
 #include <QDir>
@@ -75,6 +77,25 @@ bool Accepts(const std::string &Socket)
     const bool Ok = connect(Fd, reinterpret_cast<sockaddr *>(&Address), sizeof Address) == 0;
     close(Fd);
     return Ok;
+}
+
+// A program of the print service where Debian installs it: the scheduler and its administration
+// tool live in /usr/sbin, which a normal user's PATH leaves out. Empty when it is nowhere.
+std::string SystemProgram(const std::string &Name)
+{
+    std::vector<std::string> Folders;
+    if (const char *Path = getenv("PATH")) {
+        const QStringList Parts = QString::fromLocal8Bit(Path).split(':', Qt::SkipEmptyParts);
+        for (const QString &Part : Parts)
+            Folders.push_back(Part.toStdString());
+    }
+    for (const char *Folder : {"/usr/sbin", "/sbin", "/usr/local/sbin"})
+        Folders.emplace_back(Folder);
+    for (const std::string &Folder : Folders) {
+        const std::string Candidate = Folder + "/" + Name;
+        if (access(Candidate.c_str(), X_OK) == 0) return Candidate;
+    }
+    return {};
 }
 
 int Sequence()
@@ -210,6 +231,13 @@ SilentPrintService::~SilentPrintService()
     RestoreClient(FOldServer, FHadServer);
     if (FSocket >= 0) close(FSocket);
     unlink(FPath.c_str());
+    // The questions left hanging on it end with their connections, each on its thread of its
+    // own, and until they have the program takes the service as silent: whatever comes next
+    // finds it heard again. A question with nothing to ask tells.
+    const auto GiveUpAt = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!win::AskInTime([](win::PrintErrand &) {}) &&
+           std::chrono::steady_clock::now() < GiveUpAt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 PrivateCups::PrivateCups()
@@ -242,10 +270,18 @@ PrivateCups::PrivateCups()
                   "<Policy default>\n  <Limit All>\n    AuthType None\n    Order allow,deny\n"
                   "    Allow all\n  </Limit>\n</Policy>\n");
     const std::string Config = FRoot + "/etc/cupsd.conf", Files = FRoot + "/etc/cups-files.conf";
-    const char *Argv[] = {"cupsd", "-f", "-c", Config.c_str(), "-s", Files.c_str(), nullptr};
+    const std::string Cupsd = SystemProgram("cupsd");
+    FLpadmin = SystemProgram("lpadmin");
+    if (Cupsd.empty() || FLpadmin.empty()) {
+        FWhy =
+            "cupsd or lpadmin is neither on PATH nor in /usr/sbin: is the package cups installed?";
+        return;
+    }
+    const char *Argv[] = {Cupsd.c_str(), "-f", "-c", Config.c_str(), "-s", Files.c_str(), nullptr};
     pid_t Pid = 0;
-    if (posix_spawnp(&Pid, "cupsd", nullptr, nullptr, const_cast<char **>(Argv), environ) != 0) {
-        FWhy = "cupsd could not be started";
+    if (posix_spawn(&Pid, Cupsd.c_str(), nullptr, nullptr, const_cast<char **>(Argv), environ) !=
+        0) {
+        FWhy = Cupsd + " could not be started";
         return;
     }
     FPid = Pid;
@@ -355,7 +391,7 @@ void PrivateCups::WriteKeepingBackend(const std::string &Scheme, const std::stri
 
 bool PrivateCups::Lpadmin(const std::vector<std::string> &Arguments)
 {
-    std::string Command = "lpadmin -h " + Quote(FSocket);
+    std::string Command = Quote(FLpadmin) + " -h " + Quote(FSocket);
     for (const std::string &A : Arguments) {
         Command.push_back(' ');
         Command.append(Quote(A));

@@ -278,9 +278,7 @@ TEST_F(FormsTest, Hint_ShowsAfterThePauseOverAControlWithShowHint)
     MouseMove(button, 5, 5);
     Pump();
     EXPECT_EQ(Application->Hint(), "Записывает ключ в устройство"_a);
-    PumpFor(200);
-    ASSERT_NE(Application->HintWindow(), nullptr);
-    EXPECT_TRUE(Application->HintWindow()->Shown());
+    ASSERT_TRUE(PumpUntil([] { return !ShownHint().IsEmpty(); }));
     EXPECT_EQ(Application->HintWindow()->Caption(), "Записать ключ"_a);
     Click(button, 5, 5);
     Pump();
@@ -305,7 +303,7 @@ TEST_F(FormsTest, Hint_TheBoxFitsItsText)
         MouseMove(form, 300, 250);
         Pump();
         MouseMove(button, 5, 5);
-        PumpFor(200);
+        PumpUntil([] { return !ShownHint().IsEmpty(); });
         THintWindow *window = Application->HintWindow();
         return window && window->Shown() ? window->Width() : -1;
     };

@@ -4,6 +4,7 @@
 #include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -347,10 +348,20 @@ TEST_F(StringGridTest, ScrollBar_HeldDownKeepsSteppingUntilReleased)
     Pump();
     MouseDown(grid, bar, track);
     ASSERT_TRUE(PumpUntil([&] { return grid->TopRow() > grid->VisibleRowCount(); }));
-    PumpFor(1000);
-    const int reached = grid->TopRow();
-    PumpFor(200);
-    EXPECT_EQ(grid->TopRow(), reached) << "the thumb under the pointer stops the paging";
+    // The paging steps every few tens of milliseconds while it goes on: it has stopped once the
+    // top row holds for half a second.
+    int reached = grid->TopRow();
+    auto since = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            if (grid->TopRow() != reached) {
+                reached = grid->TopRow();
+                since = std::chrono::steady_clock::now();
+            }
+            return std::chrono::steady_clock::now() - since >= std::chrono::milliseconds(500);
+        },
+        20000))
+        << "the thumb under the pointer stops the paging";
     EXPECT_LT(reached, grid->RowCount() - grid->VisibleRowCount()) << "short of the end";
     MouseMove(grid, 10, track + 40);
     PumpFor(200);

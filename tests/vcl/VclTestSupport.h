@@ -14,15 +14,20 @@
 namespace vcltest
 {
 
-// Makes the application once and empties the queue.
+// Makes the application once and starts a test from a known input state: nothing queued,
+// no key or button held, no capture. Every fixture of a test with windows calls it first.
 void StartApplication();
 // Handles everything queued, without waiting.
 void Pump();
 // Handles messages for about Milliseconds, waiting for them.
 void PumpFor(int Milliseconds);
 
-// Handles messages until Done holds or two seconds pass; false when they passed.
-bool PumpUntil(const std::function<bool()> &Done);
+// Handles messages until Done holds or Milliseconds pass; false when they passed.
+bool PumpUntil(const std::function<bool()> &Done, int Milliseconds = 2000);
+
+// Whether the window system shows the top-level window that Control lies in: on a real
+// display input reaches a window only once it is exposed; offscreen, once it is shown.
+bool OnScreen(TControl *Control);
 
 // The text of the application's hint window while it is up, empty while none is.
 AnsiString ShownHint();
