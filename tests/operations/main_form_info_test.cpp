@@ -342,7 +342,8 @@ TEST_F(InfoTest, KeysINAndOStayOutOfThePage)
 
 TEST_F(InfoTest, PrintWithoutAPrinterSaysSoBeforeAnyDialog)
 {
-    printtest::NoPrinters none;
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
     frxPrinters()->Refresh();
     Build();
     ShowInfo();
