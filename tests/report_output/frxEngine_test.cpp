@@ -671,14 +671,25 @@ TEST(EngineSplit, ABandWithoutSplitMovesWhole)
     EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("ReportSummary1", 30));
 }
 
-TEST(EngineSplit, ALineTallerThanAPageEndsTheRunWithAnError)
+namespace
 {
-    TBuilder B;
+
+// One row of a band that may split, whose second line alone is taller than a page.
+void AddALineTallerThanAPage(TBuilder &B)
+{
     auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
     Data->SetRowCount(1);
     Data->SetAllowSplit(true);
     Data->SetStretched(true);
     Lines(Data, "Text", 0, 2, 1200);
+}
+
+} // namespace
+
+TEST(EngineSplit, ALineTallerThanAPageEndsTheRunWithAnError)
+{
+    TBuilder B;
+    AddALineTallerThanAPage(B);
     EXPECT_FALSE(B.Prepare());
     EXPECT_NE(B.Errors().find("Text"), std::string::npos) << B.Errors();
     EXPECT_NE(B.Errors().find("не помещается на странице"), std::string::npos) << B.Errors();
@@ -741,11 +752,7 @@ TEST(EngineMessages, ComeFromTheResourceTable)
     }
     {
         TBuilder B;
-        auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
-        Data->SetRowCount(1);
-        Data->SetAllowSplit(true);
-        Data->SetStretched(true);
-        Lines(Data, "Text", 0, 2, 1200);
+        AddALineTallerThanAPage(B);
         EXPECT_TRUE(Holds(FailureOf(B), "clObjectNoFit")) << B.Errors();
     }
     WithoutPreparedPages Without;
