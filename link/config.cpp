@@ -212,8 +212,13 @@ const char BaseDirLockName[] = ".qrv4.lock";
 
 TBaseDirLock::TBaseDirLock(const TConfig &Cfg)
 {
+    const std::string folder = rtl::SystemPath(Cfg.GetBaseDir());
     const std::string path = rtl::SystemPath(Cfg.GetBaseDir() + BaseDirLockName);
-    FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Made by root in a user's folder, the lock is the user's, as the program's other files are;
+    // one that could not be given away still locks.
+    if (FHandle >= 0) rtl::GiveToFolderOwner(FHandle, folder.empty() ? "." : folder);
+    if (FHandle < 0) FHandle = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     // A folder the program may not write keeps no settings a second program could spoil:
     // the lock is taken where the file can be opened and not needed where it cannot.
     if (FHandle < 0) FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -479,6 +480,22 @@ TEST_F(ConfigTest, BaseFolderIsHeldByOneProgramAtATime)
     EXPECT_FALSE(TBaseDirLock(cfg).Busy());
     EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg"))
         << "the lock leaves the settings alone";
+}
+
+// Run by root in a user's folder, the program made its lock root's; the user's own runs could
+// then only read it.
+TEST_F(ConfigTest, ALockMadeByRootInAUsersFolderIsTheUsers)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+    constexpr uid_t User = 65534;
+    constexpr gid_t Group = 65534;
+    ASSERT_EQ(chown(Folder.c_str(), User, Group), 0);
+    TConfig cfg("qrv4.cfg");
+    EXPECT_FALSE(TBaseDirLock(cfg).Busy());
+    struct stat made = {};
+    ASSERT_EQ(stat((Folder / ".qrv4.lock").c_str(), &made), 0);
+    EXPECT_EQ(made.st_uid, User);
+    EXPECT_EQ(made.st_gid, Group);
 }
 
 TEST_F(ConfigTest, ReadOnlyBaseFolderIsNotRefused)
