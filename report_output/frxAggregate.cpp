@@ -137,7 +137,9 @@ Variant Result(TfrxAggregateFunction Function, int Count, const Variant &Value)
 
 void TfrxAggregateItem::Calc()
 {
-    FTaken = false;
+    // A later record makes the block's last one an ordinary member of the block.
+    if (FLast == TLast::Kept) Feed(FFunction, FKeepCount, FKeepValue, FLastTaken);
+    FLast = TLast::None;
     if (!FBand->Visible() && !FCountInvisible) return;
     FReport->SetCurObject(FMemoName);
     Variant V = FFunction == agCount ? ::Null() : FReport->Calc(FExpression);
@@ -150,7 +152,8 @@ void TfrxAggregateItem::Calc()
         }
         Feed(FFunction, FVColumnCounts[Index], FVColumnValues[Index], V);
     } else if (FKeeping) {
-        Feed(FFunction, FKeepCount, FKeepValue, V);
+        FLastTaken = V;
+        FLast = TLast::Kept;
     } else {
         Take(V);
     }
@@ -162,26 +165,24 @@ void TfrxAggregateItem::Take(const Variant &V)
     FSavedValue = FValue;
     Feed(FFunction, FCount, FValue, V);
     FLastTaken = V;
-    FTaken = true;
+    FLast = TLast::Taken;
 }
 
 void TfrxAggregateItem::DeleteValue()
 {
-    // Undoing a record that was not taken would take off the one before it.
-    if (!FTaken) return;
+    // Undoing a record that was not taken would take off the one before it; one still in an
+    // open block moves with the block.
+    if (FLast != TLast::Taken) return;
     FCount = FSavedCount;
     FValue = FSavedValue;
-    FTaken = false;
-    FTakenOff = true;
+    FLast = TLast::TakenOff;
 }
 
 // The record is long past when its block lands on the next page, and its expression may no
 // longer have a value to give.
 void TfrxAggregateItem::RestoreValue()
 {
-    if (!FTakenOff) return;
-    FTakenOff = false;
-    Take(FLastTaken);
+    if (FLast == TLast::TakenOff) Take(FLastTaken);
 }
 
 void TfrxAggregateItem::Reset()
@@ -207,6 +208,9 @@ void TfrxAggregateItem::EndKeep()
     FKeeping = false;
     FCount += FKeepCount;
     Collect(FFunction, FValue, FKeepValue);
+    // The block's last record comes in on its own, so that a footer kept with it can still
+    // take it along to the next page.
+    if (FLast == TLast::Kept) Take(FLastTaken);
 }
 
 Variant TfrxAggregateItem::Value() const

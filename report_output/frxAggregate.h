@@ -56,10 +56,11 @@ private:
     std::vector<Variant> FVColumnValues;
     std::vector<int> FVColumnCounts;
     TfrxReport *FReport;
-    // The last record taken outside a keep block, and whether it is in or was taken off.
+    // The band's last record and where it is: held apart from the rest of an open keep block,
+    // in the totals since the saved ones, or taken off by a page break.
+    enum class TLast { None, Kept, Taken, TakenOff };
     Variant FLastTaken = ::Null();
-    bool FTaken = false;
-    bool FTakenOff = false;
+    TLast FLast = TLast::None;
 
     void Take(const Variant &V);
 };

@@ -450,9 +450,12 @@ TEST(EngineKeep, AGroupThatDoesNotFitMovesWholeAndCountsOnItsNewPage)
     EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"20"});
 }
 
+namespace
+{
+
 // Fifty rows fill all but 7 pixels above the 40-pixel page footer; the kept footer does not
 // fit and takes the last row along.
-TEST(EngineKeep, AKeptFooterTakesTheLastRowIntoTheNextPagesTotal)
+void ExpectTheKeptFooterTakesTheLastRow(bool RowsKeptTogether)
 {
     // A data-set field reads nothing past the last record; the host answers a report
     // variable only for rows that exist.
@@ -461,7 +464,9 @@ TEST(EngineKeep, AKeptFooterTakesTheLastRowIntoTheNextPagesTotal)
         TRows Rows("Rows");
         Rows.SetRows(std::vector<std::map<std::string, Variant>>(50, {{"x", 1}}));
         B.Use(Rows);
-        B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows)->SetKeepFooter(true);
+        auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+        Data->SetKeepFooter(true);
+        Data->SetKeepTogether(RowsKeptTogether);
         TBuilder::Memo(B.Band<TfrxFooter>("Footer1", 40, 20), "Memo1", Total);
         TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 80, 40), "Memo2", Total);
         ASSERT_TRUE(B.Prepare()) << Total << ": " << B.Errors();
@@ -472,6 +477,19 @@ TEST(EngineKeep, AKeptFooterTakesTheLastRowIntoTheNextPagesTotal)
         EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"1"}) << Total;
         EXPECT_EQ(TextsOf(B.Pages(), 1, "Footer1"), std::vector<std::string>{"50"}) << Total;
     }
+}
+
+} // namespace
+
+TEST(EngineKeep, AKeptFooterTakesTheLastRowIntoTheNextPagesTotal)
+{
+    ExpectTheKeptFooterTakesTheLastRow(false);
+}
+
+// Each row is a block of its own, counted when the block closed, before the footer came.
+TEST(EngineKeep, AKeptFooterTakesARowKeptTogetherIntoTheNextPagesTotal)
+{
+    ExpectTheKeptFooterTakesTheLastRow(true);
 }
 
 // A last row that is not shown was never counted: the footer that moves alone takes no row.
