@@ -190,6 +190,9 @@ void TfrxAggregateItem::Reset()
     if (FRunning && FCount != 0) return;
     FCount = 0;
     FValue = ::Null();
+    // A row taken before the totals started again is not in them, and its saved totals are
+    // another page's; one already taken off still goes to the next page.
+    if (FLast == TLast::Taken) FLast = TLast::None;
     FVColumnValues.clear();
     FVColumnCounts.clear();
 }

@@ -514,6 +514,38 @@ TEST(EngineKeep, AKeptFooterAfterAHiddenLastRowMovesAlone)
     EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"0"});
 }
 
+// The last master's details fill the rest of the first page and all of the second; its kept
+// footer moves to a third. The last master stays on the first page and counts there only.
+TEST(EngineKeep, AKeptFooterAfterDetailsThatSpilledTakesNoRowFromAnEarlierPage)
+{
+    TBuilder B;
+    TRows Masters("Masters"), Details("Details");
+    std::vector<std::map<std::string, Variant>> MasterRows;
+    for (int i = 1; i <= 10; ++i)
+        MasterRows.push_back({{"No", i}, {"x", 1}});
+    Masters.SetRows(MasterRows);
+    Details.DataSet.OnFirst = [&](TObject *) {
+        const bool Last = Masters.Get("No") == Variant(10);
+        Details.SetRows(std::vector<std::map<std::string, Variant>>(Last ? 9 : 0, {{"y", 1}}));
+    };
+    B.Use(Masters);
+    B.Use(Details);
+    auto *Master = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
+    Master->SetKeepFooter(true);
+    Master->SetPrintIfDetailEmpty(true);
+    const char *Total = "[SUM(<Masters.\"x\">)]";
+    TBuilder::Memo(B.Band<TfrxFooter>("Footer1", 40, 20), "Memo1", Total);
+    B.Data<TfrxDetailData>("DetailData1", 80, 200, Details);
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 320, 40), "Memo2", Total);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 3);
+    EXPECT_EQ(Layout(B.Pages(), 2)[0], At("Footer1", 0));
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "Footer1"), std::vector<std::string>{"10"});
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"10"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"0"});
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"0"});
+}
+
 // ---- growing objects ----
 
 TEST(EngineStretch, GrownObjectsPushTheOnesBelowThem)
