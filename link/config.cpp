@@ -179,7 +179,7 @@ int WriteConfig(const TConfig &Cfg)
     // A file the program cannot read is left to the user.
     if (const int error = rtl::ReadFileContent(rtl::SystemPath(path), bytes);
         error != 0 && error != ENOENT)
-        return error;
+        return ConfigNotRead;
     std::string text = InCodePage(bytes);
     // The settings alone replace a spoilt file: kept beside them, its stray lines would call
     // the file spoilt again at every start.

@@ -47,7 +47,10 @@ public:
 // spoilt one is kept as a copy ("qrv4.cfg.bad") before any save replaces it.
 bool ReadConfig(TConfig &Cfg);
 // Writes every key in the file's fixed order, in cp1251, the file replaced whole in
-// one go. Returns 0, or the system's error number with the file as it was.
+// one go. Returns 0; the system's error number of the write, with the file as it was; or
+// ConfigNotRead, when the file is there but could not be read and is left to the user (a
+// read's error would tell a wrong reason in a save's words).
+constexpr int ConfigNotRead = -1;
 int WriteConfig(const TConfig &Cfg);
 
 // Whether the file holds every setting of Cfg as Cfg has it, the window's place apart: false

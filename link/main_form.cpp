@@ -20,12 +20,12 @@ const AnsiString NotSaved = "Не удалось сохранить:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
 
 // Why a file the program keeps its settings in was not written; Error, the system's error of
-// the save when there was one, is told after it in the words a failed download uses.
+// the write when there was one (above 0), is told after it in the words a failed download uses.
 AnsiString SettingsFailure(const AnsiString &FileName, int Error)
 {
     if (!rtl::CanReplaceFile(FileName)) return NoWriteRight;
     const AnsiString &text = FileExists(FileName) ? SaveFailed : NotSaved;
-    return Error != 0 ? text + " "_a + rtl::FileErrorText(Error) : text;
+    return Error > 0 ? text + " "_a + rtl::FileErrorText(Error) : text;
 }
 
 // Where a window of Width x Height wanted at Left, Top fits on the work area of the monitor

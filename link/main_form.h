@@ -278,10 +278,10 @@ public:
     void BTN_QuitClick(TObject *Sender);
     void PC_TabsChanging(TObject *Sender, bool &AllowChange);
     void PC_TabsChange(TObject *Sender);
-    // Returns 0, or the system's error of the save that failed.
+    // Returns 0, or what WriteConfig gave for the save that failed.
     int SaveConfigFromForm();
     // Tells the user that FileName keeps no changes, or that a save of it failed and why (Error,
-    // the system's error number, 0 when the save did not get as far as the system); the same
+    // the system's error number of the write; 0 or below when no write was tried); the same
     // news is told once.
     void SettingsNotKept(const AnsiString &FileName, int Error);
 
