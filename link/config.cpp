@@ -172,14 +172,14 @@ bool ReadConfig(TConfig &Cfg)
     return true;
 }
 
-bool WriteConfig(const TConfig &Cfg)
+int WriteConfig(const TConfig &Cfg)
 {
     const AnsiString path = Cfg.FilePath();
     std::string bytes;
     // A file the program cannot read is left to the user.
     if (const int error = rtl::ReadFileContent(rtl::SystemPath(path), bytes);
         error != 0 && error != ENOENT)
-        return false;
+        return ConfigNotRead;
     std::string text = InCodePage(bytes);
     // The settings alone replace a spoilt file: kept beside them, its stray lines would call
     // the file spoilt again at every start.
@@ -190,9 +190,9 @@ bool WriteConfig(const TConfig &Cfg)
     });
     // One replacement of the whole file: a kill or a full disk during the save leaves the old
     // settings, never a file cut short.
-    if (rtl::ReplaceFileContent(path, settings.Bytes()) != 0) return false;
+    if (const int error = rtl::ReplaceFileContent(path, settings.Bytes())) return error;
     HideFile(path);
-    return true;
+    return 0;
 }
 
 bool FileHoldsConfig(const TConfig &Cfg)

@@ -47,8 +47,11 @@ public:
 // spoilt one is kept as a copy ("qrv4.cfg.bad") before any save replaces it.
 bool ReadConfig(TConfig &Cfg);
 // Writes every key in the file's fixed order, in cp1251, the file replaced whole in
-// one go; false, with the file as it was, when it could not be written.
-bool WriteConfig(const TConfig &Cfg);
+// one go. Returns 0; the system's error number of the write, with the file as it was; or
+// ConfigNotRead, when the file is there but could not be read and is left to the user (a
+// read's error would tell a wrong reason in a save's words).
+constexpr int ConfigNotRead = -1;
+int WriteConfig(const TConfig &Cfg);
 
 // Whether the file holds every setting of Cfg as Cfg has it, the window's place apart: false
 // when a change the user made was not written.

@@ -38,12 +38,12 @@ void GridSetFixed(TStringGrid *Grid, int FixedCols, int FixedRows)
     Grid->SetFixedRows(FixedRows);
 }
 
-bool GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName)
+int GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName)
 {
     std::string text;
     for (int col = 0; col < Grid->ColCount(); ++col)
         text += std::to_string(Grid->ColWidths(col)) + "\n";
-    return rtl::ReplaceFileContent(FileName, text) == 0;
+    return rtl::ReplaceFileContent(FileName, text);
 }
 
 bool GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName)

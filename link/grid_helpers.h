@@ -20,9 +20,9 @@ void GridClearData(TStringGrid *Grid, int Count);
 void GridSelectCell(TStringGrid *Grid, int Col, int Row);
 void GridSetFixed(TStringGrid *Grid, int FixedCols, int FixedRows);
 
-// One line "%d\n" per column, the file replaced whole; false, with the file as it was,
-// when it could not be written.
-bool GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName);
+// One line "%d\n" per column, the file replaced whole. Returns 0, or the system's error
+// number with the file as it was.
+int GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName);
 // Wider than any screen; a width beyond it, or below 0, no user dragged (a spoilt file), and
 // the sums of such widths overflow when the grid lays its columns out.
 constexpr int MaxLayoutColWidth = 10000;

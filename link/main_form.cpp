@@ -19,12 +19,13 @@ const AnsiString SaveFailed = "Не удалось сохранить, преж�
 const AnsiString NotSaved = "Не удалось сохранить:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
 
-// Why a file the program keeps its settings in was not written.
-const AnsiString &SettingsFailure(const AnsiString &FileName)
+// Why a file the program keeps its settings in was not written; Error, the system's error of
+// the write when there was one (above 0), is told after it in the words a failed download uses.
+AnsiString SettingsFailure(const AnsiString &FileName, int Error)
 {
-    return !rtl::CanReplaceFile(FileName) ? NoWriteRight
-           : FileExists(FileName)         ? SaveFailed
-                                          : NotSaved;
+    if (!rtl::CanReplaceFile(FileName)) return NoWriteRight;
+    const AnsiString &text = FileExists(FileName) ? SaveFailed : NotSaved;
+    return Error > 0 ? text + " "_a + rtl::FileErrorText(Error) : text;
 }
 
 // Where a window of Width x Height wanted at Left, Top fits on the work area of the monitor
@@ -55,8 +56,9 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
     // A program killed while it saved left its new file beside the old one.
     for (const AnsiString &file : {Config.FilePath(), GridArchiveFile, GridWriterFile})
         rtl::RemoveStaleReplacements(file);
-    // A missing file has just been written with the defaults; read what is there now.
-    if (!ReadConfig(Config)) ReadConfig(Config);
+    // A missing file is written with the defaults first; then what is there is read.
+    const int written = FileExists(Config.FilePath()) ? 0 : WriteConfig(Config);
+    ReadConfig(Config);
     DeleteFile(Config.DebugFile);
 
     EnumComPorts(ComPortList);
@@ -89,22 +91,22 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
     FontsFileName = Config.Fonts_file;
     BTN_OptionsSave->SetEnabled(false);
     UpdateRunning = false;
-    CheckSettingsFile();
+    CheckSettingsFile(written);
 }
 
-void TMainForm::CheckSettingsFile()
+void TMainForm::CheckSettingsFile(int WriteError)
 {
     const AnsiString path = Config.FilePath();
     // Still missing: the defaults could not be written (a full disk), nor will later changes.
     if (!rtl::CanReplaceFile(path) || !FileExists(path))
-        SettingsNotKept(path);
+        SettingsNotKept(path, WriteError);
     else if (Config.Damaged)
         ShowStatusMessage(DamagedSettings, path, smError);
 }
 
-void TMainForm::SettingsNotKept(const AnsiString &FileName)
+void TMainForm::SettingsNotKept(const AnsiString &FileName, int Error)
 {
-    const AnsiString &text = SettingsFailure(FileName);
+    const AnsiString text = SettingsFailure(FileName, Error);
     if (text + FileName == FSettingsWarning) return;
     FSettingsWarning = text + FileName;
     ShowStatusMessage(text, FileName, smError);
@@ -292,16 +294,19 @@ void TMainForm::FormClose(TObject *, TCloseAction &)
     CloseComPort();
     // A layout that could not be read is not replaced by the widths the grid shows instead.
     for (const auto &[grid, file] : Layouts()) {
-        if (std::ranges::count(FUnreadLayouts, file) > 0 || !GridSaveColWidths(grid, file))
-            SettingsNotKept(file);
+        if (std::ranges::count(FUnreadLayouts, file) > 0)
+            SettingsNotKept(file, 0);
+        else if (const int error = GridSaveColWidths(grid, file))
+            SettingsNotKept(file, error);
         HideFile(file);
     }
     DeleteFile(Config.DebugFile);
-    SaveConfigFromForm();
+    const int error = SaveConfigFromForm();
     // The status line goes with the window: settings the user changed that could not be kept
     // are not lost without a word.
     if (!FSettingsWarning.IsEmpty() && !FileHoldsConfig(Config))
-        Application->MessageBox(SettingsFailure(Config.FilePath()) + "\n" + Config.FilePath(),
+        Application->MessageBox(SettingsFailure(Config.FilePath(), error) + "\n" +
+                                    Config.FilePath(),
                                 "Внимание!"_a, MB_OK | MB_ICONWARNING);
 }
 
@@ -357,7 +362,7 @@ void TMainForm::PC_TabsChanging(TObject *, bool &AllowChange)
     if (PC_Tabs->ActivePage() == Sheet_Configure) SaveConfigFromForm();
 }
 
-void TMainForm::SaveConfigFromForm()
+int TMainForm::SaveConfigFromForm()
 {
     Config.PriceDallas = StrToFloatDef(ED_Dallas->Text(), 100.0);
     Config.PriceMetacom = StrToFloatDef(ED_Metacom->Text(), 100.0);
@@ -373,8 +378,10 @@ void TMainForm::SaveConfigFromForm()
     Config.Fonts_file = FontsFileName;
     Config.Left = Left();
     Config.Top = Top();
-    if (WriteConfig(Config))
+    const int error = WriteConfig(Config);
+    if (error == 0)
         FSettingsWarning = "";
     else
-        SettingsNotKept(Config.FilePath());
+        SettingsNotKept(Config.FilePath(), error);
+    return error;
 }

@@ -278,10 +278,12 @@ public:
     void BTN_QuitClick(TObject *Sender);
     void PC_TabsChanging(TObject *Sender, bool &AllowChange);
     void PC_TabsChange(TObject *Sender);
-    void SaveConfigFromForm();
-    // Tells the user that FileName keeps no changes, or that a save of it failed; the same
+    // Returns 0, or what WriteConfig gave for the save that failed.
+    int SaveConfigFromForm();
+    // Tells the user that FileName keeps no changes, or that a save of it failed and why (Error,
+    // the system's error number of the write; 0 or below when no write was tried); the same
     // news is told once.
-    void SettingsNotKept(const AnsiString &FileName);
+    void SettingsNotKept(const AnsiString &FileName, int Error);
 
     // ---- ports ----
     // Chosen is the port to show: when the system lists no such port it is shown all the same,
@@ -605,8 +607,9 @@ private:
     std::array<std::pair<TStringGrid *, AnsiString>, 2> Layouts() const;
     // Layout files that were there but could not be read at the first activation.
     std::vector<AnsiString> FUnreadLayouts;
-    // Says at start that the settings file is spoilt or cannot be written.
-    void CheckSettingsFile();
+    // Says at start that the settings file is spoilt or cannot be written; WriteError is the
+    // system's error of the start's write of a missing file, else 0.
+    void CheckSettingsFile(int WriteError);
 
     // ---- device settings, firmware and fonts upload ----
     void CreateLcdColourPictures();

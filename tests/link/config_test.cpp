@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -131,7 +132,7 @@ TEST_F(ConfigTest, TextsInQuotesOrBlanksReadBackAsTheyWere)
     cfg.SellerAddress = "  дом 5 "_a;
     cfg.SellerBank = "'банк'"_a;
     cfg.ProductName = "Ключ \"Даллас\""_a;
-    ASSERT_TRUE(WriteConfig(cfg));
+    ASSERT_EQ(WriteConfig(cfg), 0);
     EXPECT_NE(Bytes().find("ProductName="_a.Std() + cfg.ProductName.Std() + "\r\n"),
               std::string::npos)
         << "a text that needs no quotes is written as it stands";
@@ -278,7 +279,7 @@ TEST_F(ConfigTest, SaveReplacesTheFileOnce)
     SetBytes(DefaultFile);
     int replaced = 0;
     rtl::ReplaceFileStep = [&](const std::string_view Step) { replaced += Step == "renamed"; };
-    EXPECT_TRUE(WriteConfig(Changed()));
+    EXPECT_EQ(WriteConfig(Changed()), 0);
     rtl::ReplaceFileStep = nullptr;
     EXPECT_EQ(replaced, 1);
 }
@@ -308,12 +309,12 @@ TEST_F(ConfigTest, SaveKilledAtRandomMomentsLeavesAWholeFile)
 TEST_F(ConfigTest, FullDiskKeepsTheOldFileAndSaysSo)
 {
     SetBytes(DefaultFile);
-    bool written = true;
+    int error = 0;
     {
         testsupport::FileSizeLimit full(64);
-        written = WriteConfig(Changed());
+        error = WriteConfig(Changed());
     }
-    EXPECT_FALSE(written);
+    EXPECT_EQ(error, EFBIG) << "the system's error comes back to be told";
     EXPECT_EQ(Bytes(), DefaultFile);
     std::size_t files = 0;
     for (const auto &entry : std::filesystem::directory_iterator(Folder))
@@ -329,13 +330,13 @@ TEST_F(ConfigTest, ReadOnlyFileOrFolderIsNotReplaced)
     const std::filesystem::path file = Folder / "qrv4.cfg";
     SetBytes(DefaultFile);
     std::filesystem::permissions(file, perms::owner_read);
-    EXPECT_FALSE(WriteConfig(Changed()));
+    EXPECT_EQ(WriteConfig(Changed()), EACCES);
     EXPECT_EQ(Bytes(), DefaultFile);
     EXPECT_EQ(std::filesystem::status(file).permissions(), perms::owner_read);
 
     std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
     std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
-    EXPECT_FALSE(WriteConfig(Changed()));
+    EXPECT_EQ(WriteConfig(Changed()), EACCES);
     std::filesystem::permissions(Folder, perms::owner_all);
     EXPECT_EQ(Bytes(), DefaultFile);
 }
@@ -397,7 +398,7 @@ TEST_F(ConfigTest, SaveAfterASpoiltFileLeavesASoundOne)
         TConfig cfg("qrv4.cfg");
         EXPECT_TRUE(ReadConfig(cfg));
         EXPECT_TRUE(cfg.Damaged);
-        EXPECT_TRUE(WriteConfig(cfg));
+        EXPECT_EQ(WriteConfig(cfg), 0);
         EXPECT_EQ(Bytes(), DefaultFile);
 
         TConfig next("qrv4.cfg");
@@ -409,7 +410,7 @@ TEST_F(ConfigTest, SaveAfterASpoiltFileLeavesASoundOne)
 TEST_F(ConfigTest, SaveKeepsCommentsOfASoundFile)
 {
     SetBytes("; kept by hand\r\n" + DefaultFile);
-    EXPECT_TRUE(WriteConfig(Changed()));
+    EXPECT_EQ(WriteConfig(Changed()), 0);
     EXPECT_EQ(Bytes().rfind("; kept by hand\r\n[FILES]\r\n", 0), 0u) << Bytes();
     EXPECT_NE(Bytes().find("CountTovcheck=4711\r\n"), std::string::npos);
 }
@@ -422,7 +423,7 @@ TEST_F(ConfigTest, UnreadableFileIsNotReplacedBySave)
     const std::filesystem::path file = Folder / "qrv4.cfg";
     SetBytes(DefaultFile);
     std::filesystem::permissions(file, perms::owner_write);
-    EXPECT_FALSE(WriteConfig(Changed()));
+    EXPECT_EQ(WriteConfig(Changed()), ConfigNotRead);
     std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
     EXPECT_EQ(Bytes(), DefaultFile);
 }
@@ -458,7 +459,7 @@ TEST_F(ConfigTest, FilesInUtf8AreReadAsUtf8AndTheirsInCp1251AsCp1251)
         EXPECT_TRUE(ReadConfig(cfg));
         EXPECT_EQ(cfg.SellerName, AnsiString::FromUtf8(seller)) << bytes;
         EXPECT_FALSE(cfg.Damaged) << bytes;
-        EXPECT_TRUE(WriteConfig(cfg));
+        EXPECT_EQ(WriteConfig(cfg), 0);
         EXPECT_EQ(Bytes().rfind(files[2], 0), 0u) << "written back in cp1251, without the mark";
         EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));
     }

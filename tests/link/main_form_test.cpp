@@ -462,6 +462,8 @@ AnsiString StatusLine(const AnsiString &Text, const std::filesystem::path &File)
 const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
 const AnsiString NoWriteRight = "Нет права записи, изменения не будут сохранены:"_a;
 const AnsiString NotSaved = "Не удалось сохранить:"_a;
+// Why, as the full disk of FileSizeLimit has it: a file larger than the process may write.
+const AnsiString TooLarge = " файл больше, чем позволено записать"_a;
 
 // Message boxes answered by the test while the object lives.
 class ScriptedMessages
@@ -518,7 +520,8 @@ TEST_F(MainFormTest, FullDiskKeepsTheOldSettingsAndSaysSoInRed)
         form->PC_TabsChanging(form->PC_Tabs, allow);
     }
     EXPECT_EQ(ConfigBytes(), before);
-    EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(SaveFailed, Folder / "qrv4.cfg"));
+    EXPECT_EQ(form->StatusBarMain->SimpleText(),
+              StatusLine(SaveFailed + TooLarge, Folder / "qrv4.cfg"));
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
 
     // Room again: the next save goes through.
@@ -534,7 +537,8 @@ TEST_F(MainFormTest, FirstStartOnAFullDiskSaysTheSettingsAreNotKept)
         form = Build();
     }
     EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg"));
-    EXPECT_EQ(form->StatusBarMain->SimpleText(), StatusLine(NotSaved, Folder / "qrv4.cfg"))
+    EXPECT_EQ(form->StatusBarMain->SimpleText(),
+              StatusLine(NotSaved + TooLarge, Folder / "qrv4.cfg"))
         << "no earlier file was there to keep";
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
 
@@ -557,6 +561,9 @@ TEST_F(MainFormTest, FullDiskAtCloseKeepsTheOldLayouts)
         form->Close();
     }
     EXPECT_EQ(FileText("grid_archive.txt"), "70\n140\n120\n140\n80\n300\n");
+    // The settings file, saved last, failed too.
+    EXPECT_EQ(form->StatusBarMain->SimpleText(),
+              StatusLine(SaveFailed + TooLarge, Folder / "qrv4.cfg"));
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
     EXPECT_TRUE(messages.Dialogs.Messages().empty()) << "no setting of the user's was lost";
 }
@@ -577,7 +584,7 @@ TEST_F(MainFormTest, FullDiskAtCloseSaysTheChangedSettingsAreNotKept)
     EXPECT_EQ(ConfigBytes(), before);
     ASSERT_EQ(messages.Dialogs.Messages().size(), 1u);
     EXPECT_EQ(messages.Dialogs.Messages()[0].Text,
-              SaveFailed + "\n" + rtl::FromSystemPath((Folder / "qrv4.cfg").string()));
+              SaveFailed + TooLarge + "\n" + rtl::FromSystemPath((Folder / "qrv4.cfg").string()));
 }
 
 TEST_F(MainFormTest, ReadOnlySettingsFileIsToldOnceAtStart)
