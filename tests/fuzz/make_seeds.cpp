@@ -95,7 +95,7 @@ void MakePictures()
                 if (std::uint8_t *Alpha = Png.GetAlphaScanline(0)) Alpha[0] = 0x80;
                 Png.SetInterlacing(Interlace);
                 if (Depth == 8) Png.AddtEXt("Title", "QRV-4");
-                if (K.ColorType == 3) Png.SetTransparentColor(Png.Pixels(0, 0));
+                if (K.ColorType == 3) Png.SetTransparentColor(Png.GetPixels(0, 0));
                 if (K.ColorType == 2 && Depth == 16) Png.AddzTXt("Comment", "ключи"_a);
                 const std::string Name = "type" + std::to_string(K.ColorType) + "_depth" +
                                          std::to_string(Depth) +
