@@ -546,6 +546,47 @@ TEST(EngineKeep, AKeptFooterAfterDetailsThatSpilledTakesNoRowFromAnEarlierPage)
     EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"0"});
 }
 
+// The last master's details fill the rest of the first page and all of the second. Its row
+// stays on the first page, so the footer that does not fit moves alone; every detail row is
+// printed once and the second page stays full.
+TEST(EngineKeep, AKeptFooterAfterDetailsThatFilledAPageCutsNothingFromThatPage)
+{
+    TBuilder B;
+    TRows Masters("Masters"), Details("Details");
+    Masters.SetRows({{{"No", 1}}, {{"No", 2}}});
+    Details.DataSet.OnFirst = [&](TObject *) {
+        std::vector<std::map<std::string, Variant>> Rows;
+        if (Masters.Get("No") == Variant(2))
+            for (int i = 1; i <= 98; ++i)
+                Rows.push_back({{"n", i}});
+        Details.SetRows(Rows);
+    };
+    B.Use(Masters);
+    B.Use(Details);
+    auto *Master = B.Data<TfrxMasterData>("MasterData1", 0, 20, Masters);
+    TBuilder::Memo(Master, "Memo1", "[Masters.\"No\"]");
+    Master->SetKeepFooter(true);
+    Master->SetPrintIfDetailEmpty(true);
+    B.Band<TfrxFooter>("Footer1", 40, 20);
+    TBuilder::Memo(B.Data<TfrxDetailData>("DetailData1", 80, 20, Details), "Memo2",
+                   "[Details.\"n\"]");
+    B.Band<TfrxPageFooter>("PageFooter1", 120, 40);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 3);
+    const auto Numbers = [](int From, int To) {
+        std::vector<std::string> Result;
+        for (int i = From; i <= To; ++i)
+            Result.push_back(std::to_string(i));
+        return Result;
+    };
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), Numbers(1, 2));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "DetailData1"), Numbers(1, 48));
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "DetailData1"), Numbers(49, 98));
+    EXPECT_EQ(Layout(B.Pages(), 1).back(), At("PageFooter1", 1006.93));
+    EXPECT_EQ(Layout(B.Pages(), 2),
+              (std::vector<std::string>{At("Footer1", 0), At("PageFooter1", 1006.93)}));
+}
+
 // ---- growing objects ----
 
 TEST(EngineStretch, GrownObjectsPushTheOnesBelowThem)
