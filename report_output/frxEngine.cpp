@@ -614,8 +614,8 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     if (First) return;
     if (S.Group) ShowGroupFooters(S.Group, 0);
     if (!Band->FooterAfterEach()) {
-        // The last row's position means something only on its own page: after details that
-        // went on to another page, cutting from it would take rows the footer does not need.
+        // The last row's position means something only on the page it was taken on: after a
+        // page break since then, cutting from it would take rows the footer does not need.
         if (Band->KeepFooter())
             StartKeep(Band, Pages()->CurPage == FooterPage ? FooterPosition : 0);
         ShowingKeptFooter = true;
