@@ -562,7 +562,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     SetCurColumn(Band, 1);
     ResetSuppressValues(Band);
     bool First = true;
-    int ColumnRowPosition = 0, FooterPosition = 0;
+    int ColumnRowPosition = 0, FooterPosition = 0, FooterPage = -1;
     double SavedY = CurY;
     // Vertical bands show every record: their cells sit beside each other in one row.
     const bool Vertical = Band->Vertical();
@@ -582,7 +582,10 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
                 else
                     CheckGroups(Band, S.Group, ColumnRowPosition, SavedY);
             }
-            if (Band->KeepFooter()) FooterPosition = Pages()->GetCurPosition();
+            if (Band->KeepFooter()) {
+                FooterPosition = Pages()->GetCurPosition();
+                FooterPage = Pages()->CurPage;
+            }
             if (Band->Columns() > 1 && Band->CurColumn() == 1)
                 ColumnRowPosition = Pages()->GetCurPosition();
             SavedY = CurY;
@@ -611,7 +614,10 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     if (First) return;
     if (S.Group) ShowGroupFooters(S.Group, 0);
     if (!Band->FooterAfterEach()) {
-        if (Band->KeepFooter()) StartKeep(Band, FooterPosition);
+        // The last row's position means something only on the page it was taken on: after a
+        // page break since then, cutting from it would take rows the footer does not need.
+        if (Band->KeepFooter())
+            StartKeep(Band, Pages()->CurPage == FooterPage ? FooterPosition : 0);
         ShowingKeptFooter = true;
         struct Clear {
             bool &Flag;

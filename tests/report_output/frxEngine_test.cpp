@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 using namespace enginetest;
@@ -544,6 +545,72 @@ TEST(EngineKeep, AKeptFooterAfterDetailsThatSpilledTakesNoRowFromAnEarlierPage)
     EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"10"});
     EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"0"});
     EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"0"});
+}
+
+namespace
+{
+
+std::vector<std::string> Numbers(int From, int To)
+{
+    std::vector<std::string> Result;
+    for (int i = From; i <= To; ++i)
+        Result.push_back(std::to_string(i));
+    return Result;
+}
+
+// Two masters with a kept footer, their detail rows numbered on from 1; the second master's
+// rows fill its page to 1000 pixels, so the footer does not fit there and starts a third page.
+// Every detail row is printed once, the second page stays full and the footer moves alone.
+void ExpectTheKeptFooterCutsNothingFromTheDetailsPage(double TitleHeight,
+                                                      std::array<int, 2> DetailCounts,
+                                                      int RowsOnFirstPage)
+{
+    TBuilder B;
+    TRows Masters("Masters"), Details("Details");
+    Masters.SetRows({{{"No", 1}}, {{"No", 2}}});
+    Details.DataSet.OnFirst = [&](TObject *) {
+        const int Master = Masters.Get("No") == Variant(1) ? 0 : 1;
+        const int From = Master == 0 ? 1 : DetailCounts[0] + 1;
+        std::vector<std::map<std::string, Variant>> Rows;
+        for (int i = 0; i < DetailCounts[static_cast<std::size_t>(Master)]; ++i)
+            Rows.push_back({{"n", From + i}});
+        Details.SetRows(Rows);
+    };
+    B.Use(Masters);
+    B.Use(Details);
+    if (TitleHeight > 0) B.Band<TfrxReportTitle>("ReportTitle1", 0, TitleHeight);
+    auto *Master = B.Data<TfrxMasterData>("MasterData1", 500, 20, Masters);
+    TBuilder::Memo(Master, "Memo1", "[Masters.\"No\"]");
+    Master->SetKeepFooter(true);
+    Master->SetPrintIfDetailEmpty(true);
+    B.Band<TfrxFooter>("Footer1", 540, 20);
+    TBuilder::Memo(B.Data<TfrxDetailData>("DetailData1", 580, 20, Details), "Memo2",
+                   "[Details.\"n\"]");
+    B.Band<TfrxPageFooter>("PageFooter1", 620, 40);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 3);
+    const int AllRows = DetailCounts[0] + DetailCounts[1];
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "DetailData1"), Numbers(1, RowsOnFirstPage));
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "DetailData1"), Numbers(RowsOnFirstPage + 1, AllRows));
+    const auto Second = Layout(B.Pages(), 1);
+    ASSERT_GE(Second.size(), 2u);
+    EXPECT_EQ(Second[Second.size() - 2], At("DetailData1", 980));
+    EXPECT_EQ(Layout(B.Pages(), 2),
+              (std::vector<std::string>{At("Footer1", 0), At("PageFooter1", 1006.93)}));
+}
+
+} // namespace
+
+// The last master stays on the first page; its details go on over all of the second.
+TEST(EngineKeep, AKeptFooterAfterDetailsThatFilledAPageCutsNothingFromThatPage)
+{
+    ExpectTheKeptFooterCutsNothingFromTheDetailsPage(0, {0, 98}, 48);
+}
+
+// The last master does not fit under the first one's details and starts the second page.
+TEST(EngineKeep, AKeptFooterAfterAMasterMovedToANewPageCutsNothingFromThatPage)
+{
+    ExpectTheKeptFooterCutsNothingFromTheDetailsPage(400, {29, 49}, 29);
 }
 
 // ---- growing objects ----
