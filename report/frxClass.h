@@ -158,6 +158,9 @@ public:
     // The font is stored only when the object has its own.
     bool IsFontStored() const { return !FParentFont; }
 
+    // The owner an object made under AOwner gets: the report of a parent in one.
+    static TComponent *ComponentOwnerFor(TComponent *AOwner);
+
     // Set by the template reader while it reads this component.
     bool IsLoading = false;
 
@@ -170,7 +173,6 @@ protected:
     virtual const char *BaseNameSuffix() const { return "View"; }
 
 private:
-    static TComponent *ComponentOwnerFor(TComponent *AOwner);
     void Construct(TComponent *AOwner);
     void CollectObjects(TList *List);
 
