@@ -19,46 +19,6 @@ AnsiString TreeText(TfrxReport &Report)
     return Written([&](TStream *S) { Report.SaveToStream(S, true, true); });
 }
 
-struct SampleReport {
-    TfrxReport Report{nullptr};
-    TfrxReportPage *Page;
-    TfrxPageHeader *Header;
-    TfrxMasterData *Data;
-    TfrxMemoView *Memo;
-    TfrxMemoView *Total;
-
-    SampleReport()
-    {
-        Page = new TfrxReportPage(&Report);
-        Page->SetName("Page1");
-        Page->SetLeftMargin(10);
-        Page->SetRightMargin(10);
-        Header = new TfrxPageHeader(Page);
-        Header->SetName("PageHeader1");
-        Header->SetHeight(30);
-        Data = new TfrxMasterData(Page);
-        Data->SetName("MasterData1");
-        Data->SetBounds(0, 60, 718.1, 20);
-        Data->SetRowCount(5);
-        Memo = new TfrxMemoView(Data);
-        Memo->SetName("Memo1");
-        Memo->SetBounds(10, 0, 200, 18);
-        Memo->SetText(u"[Line#] Итого");
-        Memo->SetHAlign(haRight);
-        Memo->Frame()->SetTyp(TfrxFrameTypes{ftLeft, ftBottom});
-        Memo->Frame()->SetWidth(2.5);
-        Total = new TfrxMemoView(Data);
-        Total->SetName("Memo2");
-        Total->SetFlowTo(Memo);
-        Total->DisplayFormat()->SetKind(fkNumeric);
-        Total->Highlight()->SetCondition("Value > 0");
-        Report.Variables()->Set("k", AnsiString("2*3"));
-        Report.Variables()->Set("when", AnsiString("x\r\ny"));
-        Report.ScriptText()->SetText("begin\r\nend.");
-        Report.SetScriptLanguage("C++Script");
-    }
-};
-
 } // namespace
 
 TEST(ComponentTree, ABuiltReportLoadsBackIntoAnEqualTree)

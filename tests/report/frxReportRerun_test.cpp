@@ -309,6 +309,14 @@ struct PageAndBandTemplate : TTemplate {
     TfrxReport Made{nullptr};
 };
 
+// The report tests' sample: a header, five rows, a memo flowing into another, variables.
+struct SampleTemplate : TTemplate {
+    SampleTemplate() { Sample.Report.EngineOptions()->SetNewSilentMode(simSilent); }
+    TfrxReport *Report() override { return &Sample.Report; }
+
+    SampleReport Sample;
+};
+
 // A stored template read by a report whose owner, as the program's main window does, holds
 // the rows it names: three each, every field answering its row's number. The host answers
 // the names listed with their place in the list, and types the password a template asks.
@@ -430,6 +438,7 @@ const TemplateCase EveryTemplate[] = {
     {"NumberedRows", Built<NumberedRowsTemplate>},
     // A master band without rows is out of place for the engine.
     {"PageAndBand", Built<PageAndBandTemplate>, false},
+    {"Sample", Built<SampleTemplate>},
     {"LinkedObjects", Built<LinkedReport>},
     {"ChangingManyProperties",
      []() -> std::unique_ptr<TTemplate> { return ChangingManyProperties("none.bmp"); }},
