@@ -230,8 +230,9 @@ struct LinkedReport : TTemplate {
     TfrxChild *Child;
 };
 
-// The objects of the report that some other component owns.
-std::vector<std::string> NotOwnedByTheReport(TfrxReport *Report)
+// The objects of the report that some other component owns, and the components the
+// report owns outside its tree.
+std::vector<std::string> OwnedAmiss(TfrxReport *Report)
 {
     std::vector<std::string> Result;
     TList *All = Report->GetAllObjects();
@@ -239,6 +240,9 @@ std::vector<std::string> NotOwnedByTheReport(TfrxReport *Report)
         auto *C = static_cast<TfrxComponent *>(All->Items(i));
         if (C->Owner() != Report) Result.push_back(C->Name().Std());
     }
+    for (int i = 0; i < Report->ComponentCount(); ++i)
+        if (All->IndexOf(Report->Components(i)) < 0)
+            Result.push_back("stray " + Report->Components(i)->Name().Std());
     return Result;
 }
 
@@ -256,7 +260,7 @@ TEST(ReportRerun, LinksBetweenObjectsHoldInEveryRun)
     ASSERT_NE(R.First->FlowTo(), nullptr);
     EXPECT_EQ(R.First->FlowTo()->Name(), "FlowTo1");
     EXPECT_EQ(R.Build.Report->FindComponent("FlowTo1"), R.First->FlowTo());
-    EXPECT_EQ(NotOwnedByTheReport(R.Build.Report.get()), std::vector<std::string>());
+    EXPECT_EQ(OwnedAmiss(R.Build.Report.get()), std::vector<std::string>());
 }
 
 TEST(ReportRerun, ATemplateSavedAfterARunKeepsItsLinks)
@@ -435,6 +439,10 @@ const TemplateCase EveryTemplate[] = {
     {"FormSample", [] { return Stored("tests/fuzz/corpus/component/report.bin", {"Rows"}); },
      false},
     {"FormDotMatrix", [] { return Stored("tests/fuzz/corpus/component/dotmatrix.bin", {}); }},
+    {"OddPictures", [] { return Stored("tests/fuzz/hostile/report/odd_picture_data.fr3", {}); },
+     false},
+    {"UnknownAndDuplicate",
+     [] { return Stored("tests/fuzz/hostile/report/unknown_and_duplicate.fr3", {}); }},
     {"NumberedRows", Built<NumberedRowsTemplate>},
     // A master band without rows is out of place for the engine.
     {"PageAndBand", Built<PageAndBandTemplate>, false},
@@ -489,7 +497,7 @@ TEST_P(TemplateRuns, EachRunStartsFromTheTemplateAsStoredAndPrintsTheSame)
         EXPECT_EQ(Errors, FirstErrors);
         EXPECT_EQ(FirstDifference(FirstPages, Pages), "") << "the prepared pages";
         EXPECT_EQ(FirstDifference(Stored, Template()), "") << "the template";
-        EXPECT_EQ(NotOwnedByTheReport(Report), std::vector<std::string>());
+        EXPECT_EQ(OwnedAmiss(Report), std::vector<std::string>());
     }
 }
 
