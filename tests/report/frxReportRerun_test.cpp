@@ -439,12 +439,13 @@ const TemplateCase EveryTemplate[] = {
     {"FormSample", [] { return Stored("tests/fuzz/corpus/component/report.bin", {"Rows"}); },
      false},
     {"FormDotMatrix", [] { return Stored("tests/fuzz/corpus/component/dotmatrix.bin", {}); }},
+    // A master band without rows is out of place for the engine.
     {"OddPictures", [] { return Stored("tests/fuzz/hostile/report/odd_picture_data.fr3", {}); },
      false},
     {"UnknownAndDuplicate",
      [] { return Stored("tests/fuzz/hostile/report/unknown_and_duplicate.fr3", {}); }},
     {"NumberedRows", Built<NumberedRowsTemplate>},
-    // A master band without rows is out of place for the engine.
+    // Its band has no rows either.
     {"PageAndBand", Built<PageAndBandTemplate>, false},
     {"Sample", Built<SampleTemplate>},
     {"LinkedObjects", Built<LinkedReport>},
