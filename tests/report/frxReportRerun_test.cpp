@@ -87,12 +87,15 @@ std::unique_ptr<ChangingReport> ChangingManyProperties(const AnsiString &Picture
     return R;
 }
 
+// A script whose main block runs Statement when the host answers Change = 1.
+AnsiString WhenChanged(const char *Statement)
+{
+    return AnsiString("begin\r\n  if Get('Change') = 1 then ") + Statement + ";\r\nend.";
+}
+
 std::unique_ptr<ChangingReport> ChangingAHighlight()
 {
-    auto R = std::make_unique<ChangingReport>(
-        "begin\r\n"
-        "  if Get('Change') = 1 then Memo1.Highlight.Condition := 'True';\r\n"
-        "end.");
+    auto R = std::make_unique<ChangingReport>(WhenChanged("Memo1.Highlight.Condition := 'True'"));
     auto *Title = R->Build.Band<TfrxReportTitle>("ReportTitle1", 0, 40);
     TBuilder::Memo(Title, "Memo1", "lit", 0, 0, 200, 18)->Highlight()->SetColor(clYellow);
     return R;
@@ -100,10 +103,8 @@ std::unique_ptr<ChangingReport> ChangingAHighlight()
 
 std::unique_ptr<ChangingReport> ChangingADotMatrixStyle()
 {
-    auto R = std::make_unique<ChangingReport>(
-        "begin\r\n"
-        "  if Get('Change') = 1 then DMPMemo1.FontStyle := fsxBold or fsxWide;\r\n"
-        "end.");
+    auto R =
+        std::make_unique<ChangingReport>(WhenChanged("DMPMemo1.FontStyle := fsxBold or fsxWide"));
     R->Build.Report->SetDotMatrixReport(true);
     delete R->Build.Page;
     auto *Page = new TfrxDMPPage(R->Build.Report.get());
@@ -124,10 +125,7 @@ std::unique_ptr<ChangingReport> ChangingADotMatrixStyle()
 
 std::unique_ptr<ChangingReport> ChangingADataSetAlias()
 {
-    auto R = std::make_unique<ChangingReport>(
-        "begin\r\n"
-        "  if Get('Change') = 1 then Rows.UserName := 'Renamed';\r\n"
-        "end.");
+    auto R = std::make_unique<ChangingReport>(WhenChanged("Rows.UserName := 'Renamed'"));
     auto *Rows = new TfrxUserDataSet(R->Build.Report.get());
     Rows->SetName("Rows");
     Rows->SetRangeEnd(reCount);
