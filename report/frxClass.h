@@ -92,6 +92,10 @@ public:
     void AssignAll(TfrxComponent *Source);
     void SetName(const AnsiString &NewName) override;
     void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+    // A form resource holds each child inside its parent's entry; read back, it goes there.
+    bool HasParent() override { return true; }
+    TComponent *GetParentComponent() override { return FParent; }
+    void SetParentComponent(TComponent *Value) override;
 
     virtual void SetParent(TfrxComponent *Value);
     virtual void SetLeft(double Value);

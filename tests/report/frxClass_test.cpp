@@ -4,6 +4,7 @@
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
@@ -42,6 +43,21 @@ TEST(ComponentTree, ABuiltReportLoadsBackIntoAnEqualTree)
     EXPECT_EQ(VarToStr(Copy.Variables()->Get("when")), "x\r\ny");
     EXPECT_EQ(dynamic_cast<TfrxMasterData *>(Copy.FindObject("MasterData1"))->RowCount(), 5);
     EXPECT_EQ(Copy.ScriptLanguage(), "C++Script");
+}
+
+TEST(ComponentTree, AReportReadFromAFormResourceKeepsItsTree)
+{
+    SampleReport Sample;
+    TMemoryStream Resource;
+    TWriter(&Resource).WriteRootComponent(&Sample.Report);
+    Resource.SetPosition(0);
+    TfrxReport Copy(nullptr);
+    TReader(&Resource).ReadRootComponent(&Copy);
+    EXPECT_EQ(TreeText(Copy), TreeText(Sample.Report));
+    auto *Memo = dynamic_cast<TfrxMemoView *>(Copy.FindObject("Memo1"));
+    ASSERT_NE(Memo, nullptr);
+    EXPECT_EQ(Memo->Parent(), Copy.FindObject("MasterData1"));
+    EXPECT_EQ(Memo->Owner(), &Copy);
 }
 
 TEST(ComponentTree, ObjectsAreFoundInPreOrderWithLatinCaseIgnored)
