@@ -299,6 +299,17 @@ struct NumberedRowsTemplate : TTemplate {
     TBuilder Build;
 };
 
+// The list with a dialog page before it, as the engine tests have it: nothing on it to ask.
+struct DialogPageTemplate : NumberedRowsTemplate {
+    DialogPageTemplate()
+    {
+        auto *Dialog = new TfrxDialogPage(Build.Report.get());
+        Dialog->SetName("DialogPage1");
+        Dialog->SetCaption(Cp("Период"));
+        Dialog->SetBorderStyle(bsDialog);
+    }
+};
+
 // The page and band the report tests start from.
 struct PageAndBandTemplate : TTemplate {
     PageAndBandTemplate()
@@ -444,6 +455,7 @@ const TemplateCase EveryTemplate[] = {
     {"UnknownAndDuplicate",
      [] { return Stored("tests/fuzz/hostile/report/unknown_and_duplicate.fr3", {}); }},
     {"NumberedRows", Built<NumberedRowsTemplate>},
+    {"DialogPage", Built<DialogPageTemplate>},
     // Its band has no rows either.
     {"PageAndBand", Built<PageAndBandTemplate>, false},
     {"Sample", Built<SampleTemplate>},
