@@ -310,6 +310,25 @@ struct DialogPageTemplate : NumberedRowsTemplate {
     }
 };
 
+// A page, a band of two rows and a memo left without names, as the expression tests make
+// them, in a report a form owns.
+struct UnnamedTemplate : TTemplate {
+    UnnamedTemplate()
+    {
+        Made.EngineOptions()->SetNewSilentMode(simSilent);
+        Made.SetScriptLanguage("C++Script");
+        Made.ScriptText()->SetText("{\r\n}");
+        auto *Band = new TfrxMasterData(new TfrxReportPage(&Made));
+        Band->SetRowCount(2);
+        Band->SetHeight(20);
+        (new TfrxMemoView(Band))->SetText(u"[Line]");
+    }
+    TfrxReport *Report() override { return &Made; }
+
+    TComponent Form{nullptr};
+    TfrxReport Made{&Form};
+};
+
 // The page and band the report tests start from.
 struct PageAndBandTemplate : TTemplate {
     PageAndBandTemplate()
@@ -456,6 +475,7 @@ const TemplateCase EveryTemplate[] = {
      [] { return Stored("tests/fuzz/hostile/report/unknown_and_duplicate.fr3", {}); }},
     {"NumberedRows", Built<NumberedRowsTemplate>},
     {"DialogPage", Built<DialogPageTemplate>},
+    {"Unnamed", Built<UnnamedTemplate>},
     // Its band has no rows either.
     {"PageAndBand", Built<PageAndBandTemplate>, false},
     {"Sample", Built<SampleTemplate>},
