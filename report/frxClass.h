@@ -92,6 +92,10 @@ public:
     void AssignAll(TfrxComponent *Source);
     void SetName(const AnsiString &NewName) override;
     void GetChildren(TGetChildProc Proc, TComponent *Root) override;
+    // A form resource holds each child inside its parent's entry; read back, it goes there.
+    bool HasParent() override { return true; }
+    TComponent *GetParentComponent() override { return FParent; }
+    void SetParentComponent(TComponent *Value) override;
 
     virtual void SetParent(TfrxComponent *Value);
     virtual void SetLeft(double Value);
@@ -158,6 +162,9 @@ public:
     // The font is stored only when the object has its own.
     bool IsFontStored() const { return !FParentFont; }
 
+    // The owner an object made under AOwner gets: the report of a parent in one.
+    static TComponent *ComponentOwnerFor(TComponent *AOwner);
+
     // Set by the template reader while it reads this component.
     bool IsLoading = false;
 
@@ -170,7 +177,6 @@ protected:
     virtual const char *BaseNameSuffix() const { return "View"; }
 
 private:
-    static TComponent *ComponentOwnerFor(TComponent *AOwner);
     void Construct(TComponent *AOwner);
     void CollectObjects(TList *List);
 

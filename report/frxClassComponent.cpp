@@ -150,6 +150,11 @@ void TfrxComponent::GetChildren(TGetChildProc Proc, TComponent *)
         Proc(static_cast<TfrxComponent *>(FObjects->Items(i)));
 }
 
+void TfrxComponent::SetParentComponent(TComponent *Value)
+{
+    if (auto *Parent = dynamic_cast<TfrxComponent *>(Value)) SetParent(Parent);
+}
+
 TfrxPage *TfrxComponent::GetPage()
 {
     for (TfrxComponent *C = this; C; C = C->FParent)

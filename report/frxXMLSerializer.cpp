@@ -630,7 +630,9 @@ TfrxComponent *TfrxReusedObjects::Take(TClass Class, TfrxComponent *Parent)
     FOffered.erase(Found);
     // Named by its element once it is in place; its old name may be a sibling's now.
     C->SetName(AnsiString());
-    Parent->InsertComponent(C);
+    // Owned where a new object would be: by the report, which resolves and writes
+    // references by the names of what it owns.
+    if (TComponent *Owner = TfrxComponent::ComponentOwnerFor(Parent)) Owner->InsertComponent(C);
     C->SetParent(Parent);
     return C;
 }

@@ -3,6 +3,7 @@
 #include "report/frxClass.h"
 #include "report/frxRegistry.h"
 #include "report/frxRes.h"
+#include "report/frxVariables.h"
 
 #include <QApplication>
 
@@ -97,6 +98,37 @@ TfrxMasterData *AddPageAndBand(TfrxReport &Report)
     auto *Band = new TfrxMasterData(Page);
     Band->SetName("MasterData1");
     return Band;
+}
+
+SampleReport::SampleReport()
+{
+    Page = new TfrxReportPage(&Report);
+    Page->SetName("Page1");
+    Page->SetLeftMargin(10);
+    Page->SetRightMargin(10);
+    Header = new TfrxPageHeader(Page);
+    Header->SetName("PageHeader1");
+    Header->SetHeight(30);
+    Data = new TfrxMasterData(Page);
+    Data->SetName("MasterData1");
+    Data->SetBounds(0, 60, 718.1, 20);
+    Data->SetRowCount(5);
+    Memo = new TfrxMemoView(Data);
+    Memo->SetName("Memo1");
+    Memo->SetBounds(10, 0, 200, 18);
+    Memo->SetText(u"[Line#] Итого");
+    Memo->SetHAlign(haRight);
+    Memo->Frame()->SetTyp(TfrxFrameTypes{ftLeft, ftBottom});
+    Memo->Frame()->SetWidth(2.5);
+    Total = new TfrxMemoView(Data);
+    Total->SetName("Memo2");
+    Total->SetFlowTo(Memo);
+    Total->DisplayFormat()->SetKind(fkNumeric);
+    Total->Highlight()->SetCondition("Value > 0");
+    Report.Variables()->Set("k", AnsiString("2*3"));
+    Report.Variables()->Set("when", AnsiString("x\r\ny"));
+    Report.ScriptText()->SetText("{\r\n}");
+    Report.SetScriptLanguage("C++Script");
 }
 
 KeptPropertyEditors::KeptPropertyEditors() : FCount(frxPropertyEditors()->Count()) {}

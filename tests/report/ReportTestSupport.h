@@ -147,6 +147,19 @@ private:
 // A page "Page1" added to the report with one band "MasterData1" on it: the band.
 TfrxMasterData *AddPageAndBand(TfrxReport &Report);
 
+// A page header and a band of five rows with two memos, one flowing into the other,
+// variables and a C++Script: a template that prints without a host.
+struct SampleReport {
+    SampleReport();
+
+    TfrxReport Report{nullptr};
+    TfrxReportPage *Page;
+    TfrxPageHeader *Header;
+    TfrxMasterData *Data;
+    TfrxMemoView *Memo;
+    TfrxMemoView *Total;
+};
+
 // A file name in a fresh temporary folder that is removed afterwards.
 class TempFolder
 {

@@ -4,6 +4,7 @@
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 
+#include "platform/rtl/ClassesFiler.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
@@ -18,46 +19,6 @@ AnsiString TreeText(TfrxReport &Report)
 {
     return Written([&](TStream *S) { Report.SaveToStream(S, true, true); });
 }
-
-struct SampleReport {
-    TfrxReport Report{nullptr};
-    TfrxReportPage *Page;
-    TfrxPageHeader *Header;
-    TfrxMasterData *Data;
-    TfrxMemoView *Memo;
-    TfrxMemoView *Total;
-
-    SampleReport()
-    {
-        Page = new TfrxReportPage(&Report);
-        Page->SetName("Page1");
-        Page->SetLeftMargin(10);
-        Page->SetRightMargin(10);
-        Header = new TfrxPageHeader(Page);
-        Header->SetName("PageHeader1");
-        Header->SetHeight(30);
-        Data = new TfrxMasterData(Page);
-        Data->SetName("MasterData1");
-        Data->SetBounds(0, 60, 718.1, 20);
-        Data->SetRowCount(5);
-        Memo = new TfrxMemoView(Data);
-        Memo->SetName("Memo1");
-        Memo->SetBounds(10, 0, 200, 18);
-        Memo->SetText(u"[Line#] Итого");
-        Memo->SetHAlign(haRight);
-        Memo->Frame()->SetTyp(TfrxFrameTypes{ftLeft, ftBottom});
-        Memo->Frame()->SetWidth(2.5);
-        Total = new TfrxMemoView(Data);
-        Total->SetName("Memo2");
-        Total->SetFlowTo(Memo);
-        Total->DisplayFormat()->SetKind(fkNumeric);
-        Total->Highlight()->SetCondition("Value > 0");
-        Report.Variables()->Set("k", AnsiString("2*3"));
-        Report.Variables()->Set("when", AnsiString("x\r\ny"));
-        Report.ScriptText()->SetText("begin\r\nend.");
-        Report.SetScriptLanguage("C++Script");
-    }
-};
 
 } // namespace
 
@@ -82,6 +43,21 @@ TEST(ComponentTree, ABuiltReportLoadsBackIntoAnEqualTree)
     EXPECT_EQ(VarToStr(Copy.Variables()->Get("when")), "x\r\ny");
     EXPECT_EQ(dynamic_cast<TfrxMasterData *>(Copy.FindObject("MasterData1"))->RowCount(), 5);
     EXPECT_EQ(Copy.ScriptLanguage(), "C++Script");
+}
+
+TEST(ComponentTree, AReportReadFromAFormResourceKeepsItsTree)
+{
+    SampleReport Sample;
+    TMemoryStream Resource;
+    TWriter(&Resource).WriteRootComponent(&Sample.Report);
+    Resource.SetPosition(0);
+    TfrxReport Copy(nullptr);
+    TReader(&Resource).ReadRootComponent(&Copy);
+    EXPECT_EQ(TreeText(Copy), TreeText(Sample.Report));
+    auto *Memo = dynamic_cast<TfrxMemoView *>(Copy.FindObject("Memo1"));
+    ASSERT_NE(Memo, nullptr);
+    EXPECT_EQ(Memo->Parent(), Copy.FindObject("MasterData1"));
+    EXPECT_EQ(Memo->Owner(), &Copy);
 }
 
 TEST(ComponentTree, ObjectsAreFoundInPreOrderWithLatinCaseIgnored)
