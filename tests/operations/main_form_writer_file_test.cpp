@@ -71,6 +71,17 @@ protected:
         SetKey(3, 2, 5, "13 00 00 00 01 49 CF 01", "ЦИФРАЛ");
         Row(3).OldKey = "000000B7D7E7EE01";
     }
+    // The book of SetBook saved as Name, with Cell's record marked deleted as another dBase
+    // program marks it.
+    void SaveBookWithADeletedRecord(const char *Name, int Cell)
+    {
+        SetBook();
+        Form->SaveWriterToDbf(Path("book.dbf"));
+        std::string file = Bytes("book.dbf");
+        constexpr std::size_t HeaderLength = 32 + 5 * 32 + 1, RecordLength = 60;
+        file[HeaderLength + Cell * RecordLength] = '*';
+        WriteFile(Name, file);
+    }
 };
 
 constexpr const char *BookFields =
@@ -334,12 +345,7 @@ TEST_F(WriterFileTest, ADamagedTableLoadsNothing)
 // the device, it would open a door again.
 TEST_F(WriterFileTest, ADeletedRecordLoadsAsAnEmptyCellAndIsNeverSent)
 {
-    SetBook();
-    Form->SaveWriterToDbf(Path("book.dbf"));
-    std::string file = Bytes("book.dbf");
-    constexpr std::size_t HeaderLength = 32 + 5 * 32 + 1, RecordLength = 60;
-    file[HeaderLength + 2 * RecordLength] = '*'; // cell 2, ЭТАЖ 2
-    WriteFile("deleted.dbf", file);
+    SaveBookWithADeletedRecord("deleted.dbf", 2); // ЭТАЖ 2
     Form->LoadWriterFromDbf(Path("deleted.dbf"));
     ASSERT_EQ(Form->WriterRows.size(), 4u);
     EXPECT_EQ(Status(), "  Неверные данные в строках 2, они не будут записаны в прибор.   "_a +
@@ -362,12 +368,7 @@ TEST_F(WriterFileTest, ADeletedRecordLoadsAsAnEmptyCellAndIsNeverSent)
 // device's cell, and the box no longer names it.
 TEST_F(WriterFileTest, ADeletedRecordClearedAsTheBoxSaysEmptiesTheDevicesCell)
 {
-    SetBook();
-    Form->SaveWriterToDbf(Path("book.dbf"));
-    std::string file = Bytes("book.dbf");
-    constexpr std::size_t HeaderLength = 32 + 5 * 32 + 1, RecordLength = 60;
-    file[HeaderLength + 2 * RecordLength] = '*';
-    WriteFile("deleted.dbf", file);
+    SaveBookWithADeletedRecord("deleted.dbf", 2);
     PutCell(2, devsim::AddressBookCell(0, 0, devsim::DeviceKey{1, 2, 3, 4, 5, 6, 7, 8}, "Б"));
     Form->LoadWriterFromDbf(Path("deleted.dbf"));
     ASSERT_TRUE(Row(2).IsEmpty());
@@ -555,10 +556,10 @@ TEST_F(WriterFileTest, ARowLoadedUnfitAndMendedIsToldNoMoreOnceItsCellIsWritten)
     Dialogs.ReplyMessage(mrOk);
     ASSERT_TRUE(WriteBook());
     EXPECT_TRUE(Dialogs.Messages().empty());
-    EXPECT_EQ(DeviceCell(1),
-              devsim::AddressBookCell(
-                  0, 0, devsim::DeviceKey{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
-                  "ОБРЕЗАН"));
+    EXPECT_EQ(
+        DeviceCell(1),
+        devsim::AddressBookCell(
+            0, 0, devsim::DeviceKey{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "ОБРЕЗАН"));
     ASSERT_TRUE(WriteBook());
     EXPECT_TRUE(Dialogs.Messages().empty());
     EXPECT_EQ(Status(), "  Нет данных для записи!  "_a);
