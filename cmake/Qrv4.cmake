@@ -72,7 +72,8 @@ function(qrv4_library name)
 endfunction()
 
 # One test executable; every test in it becomes a CTest test. The label "thread"
-# puts it into the thread-sanitizer run; "main" means it brings its own main().
+# puts it into the thread-sanitizer run; "main" means it brings its own main(). TIMEOUT is
+# each test's limit in seconds; five minutes unless given.
 function(qrv4_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPENDS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -86,10 +87,13 @@ function(qrv4_test name)
     set(labels unit ${ARG_LABELS})
     set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
     set(properties "LABELS \"${labels}\"")
-    # A test that would hang fails at its time limit instead of holding the run.
-    if(ARG_TIMEOUT)
-        string(APPEND properties " TIMEOUT ${ARG_TIMEOUT}")
+    # A test that would hang fails at its time limit instead of holding the run for CTest's
+    # 1500 s. The slowest takes under half a minute with the sanitizers on a busy machine;
+    # five minutes leaves room for a loaded 2-core one.
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
     endif()
+    string(APPEND properties " TIMEOUT ${ARG_TIMEOUT}")
     file(WRITE ${script} "set_tests_properties(\${${name}_TESTS} PROPERTIES ${properties})\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
     if("thread" IN_LIST ARG_LABELS)

@@ -112,9 +112,10 @@ void TMainForm::SettingsNotKept(const AnsiString &FileName, int Error)
     ShowStatusMessage(text, FileName, smError);
 }
 
+// The help pages stay until the next start deletes them: nothing in them is the user's, and
+// the next start writes them anew.
 TMainForm::~TMainForm()
 {
-    DeleteInfoPages();
     // A page's document may hold the host a little longer; the last reference frees it.
     WebHost->Release();
 }

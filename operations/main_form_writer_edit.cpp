@@ -500,7 +500,9 @@ void TMainForm::TBI_WriterClearClick(TObject *)
     SaveWriterUndo();
     for (int i = first; i <= last && i < static_cast<int>(WriterRows.size()); ++i) {
         WriterRecord &record = WriterRows[i];
-        if (record.IsEmpty()) continue;
+        // A row left out empty (a record deleted in the file) still stands for the device's
+        // old key: clearing it is how that cell gets emptied.
+        if (record.IsEmpty() && !record.LeftOut) continue;
         record.KeyHex = "";
         record.Name = "";
         record.KeyType = 255;

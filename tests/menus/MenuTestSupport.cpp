@@ -4,6 +4,8 @@
 #include "platform/win/Paint.h"
 #include "platform/win/SysParams.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include <chrono>
@@ -15,6 +17,7 @@ namespace
 {
 
 constexpr long long UntilLimitMs = 5000;
+constexpr long long LoopLeftRunningLimitMs = 10000;
 
 long long Now()
 {
@@ -45,8 +48,13 @@ MenuScript &MenuScript::Until(std::function<bool()> Condition)
 
 void MenuScript::Idle()
 {
+    if (!TBCaptureWnd()) FEndLoopAt = -1;
     // Steps run only inside a menu's loop, once what came before them is handled.
-    if (FBusy || Done() || !TBCaptureWnd()) return;
+    if (FBusy || !TBCaptureWnd()) return;
+    if (Done()) {
+        EndALoopLeftRunning();
+        return;
+    }
     if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT)) != 0) return;
     FBusy = true;
     Step &Current = FSteps[FNext];
@@ -60,6 +68,19 @@ void MenuScript::Idle()
         ++FNext;
     }
     FBusy = false;
+}
+
+// With no step left, nothing would end the loop, and the test would wait for ever: the loop
+// is ended as losing the mouse ends it, and the test fails.
+void MenuScript::EndALoopLeftRunning()
+{
+    if (FEndLoopAt < 0) {
+        FEndLoopAt = Now() + LoopLeftRunningLimitMs;
+    } else if (Now() >= FEndLoopAt) {
+        FEndLoopAt = -1;
+        ADD_FAILURE() << "a menu's loop was still running long after the script's last step";
+        ReleaseCapture();
+    }
 }
 
 bool RunOut(const MenuScript &Script)

@@ -18,7 +18,8 @@ namespace menutest
 
 // A script of steps run from the thread's queue while a modal loop waits: each
 // step runs when no input or posted message is left, and an until step holds the
-// script while its condition fails, for five seconds at most.
+// script while its condition fails, for five seconds at most. A menu's loop still running
+// ten seconds after the last step, which nothing would end, fails the test and is ended.
 class MenuScript
 {
 public:
@@ -34,10 +35,12 @@ private:
         std::function<bool()> Condition;
     };
     void Idle();
+    void EndALoopLeftRunning();
     std::vector<Step> FSteps;
     std::size_t FNext = 0;
     bool FBusy = false;
     long long FGiveUpAt = -1;
+    long long FEndLoopAt = -1;
     vcltest::IdleTicker FTicker{[this] { Idle(); }};
 };
 

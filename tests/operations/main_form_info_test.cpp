@@ -192,17 +192,17 @@ TEST_F(InfoTest, OneMissingPageWritesThemAllAgainOverTheReadOnlyOnes)
     }
 }
 
-TEST_F(InfoTest, PagesGoAtTheEndOfARunAndThoseOfAnEarlierRunAtTheStart)
+// The pages outlive the run as they were written; the next start deletes them, also marked
+// read-only.
+TEST_F(InfoTest, PagesStayAfterARunUntilTheNextStartDeletesThem)
 {
     Build();
     ShowInfo();
     Form.reset();
-    for (int page = 0; page < HelpPageCount; ++page)
-        EXPECT_FALSE(std::filesystem::exists(Page(page))) << page;
-
     for (int page = 0; page < HelpPageCount; ++page) {
-        WriteFile(HelpPageFiles[page].c_str(), "left over");
-        FileSetAttr(Page(page).c_str(), faReadOnly | faHidden | faSysFile);
+        ASSERT_TRUE(std::filesystem::exists(Page(page))) << page;
+        EXPECT_EQ(FileText(HelpPageFiles[page].c_str()), ResourceBytes(page)) << page;
+        EXPECT_FALSE(Writable(page)) << page;
     }
     Build();
     for (int page = 0; page < HelpPageCount; ++page)

@@ -71,6 +71,17 @@ protected:
         SetKey(3, 2, 5, "13 00 00 00 01 49 CF 01", "ЦИФРАЛ");
         Row(3).OldKey = "000000B7D7E7EE01";
     }
+    // The book of SetBook saved as Name, with Cell's record marked deleted as another dBase
+    // program marks it.
+    void SaveBookWithADeletedRecord(const char *Name, int Cell)
+    {
+        SetBook();
+        Form->SaveWriterToDbf(Path("book.dbf"));
+        std::string file = Bytes("book.dbf");
+        constexpr std::size_t HeaderLength = 32 + 5 * 32 + 1, RecordLength = 60;
+        file[HeaderLength + Cell * RecordLength] = '*';
+        WriteFile(Name, file);
+    }
 };
 
 constexpr const char *BookFields =
@@ -334,12 +345,7 @@ TEST_F(WriterFileTest, ADamagedTableLoadsNothing)
 // the device, it would open a door again.
 TEST_F(WriterFileTest, ADeletedRecordLoadsAsAnEmptyCellAndIsNeverSent)
 {
-    SetBook();
-    Form->SaveWriterToDbf(Path("book.dbf"));
-    std::string file = Bytes("book.dbf");
-    constexpr std::size_t HeaderLength = 32 + 5 * 32 + 1, RecordLength = 60;
-    file[HeaderLength + 2 * RecordLength] = '*'; // cell 2, ЭТАЖ 2
-    WriteFile("deleted.dbf", file);
+    SaveBookWithADeletedRecord("deleted.dbf", 2); // ЭТАЖ 2
     Form->LoadWriterFromDbf(Path("deleted.dbf"));
     ASSERT_EQ(Form->WriterRows.size(), 4u);
     EXPECT_EQ(Status(), "  Неверные данные в строках 2, они не будут записаны в прибор.   "_a +
@@ -356,6 +362,33 @@ TEST_F(WriterFileTest, ADeletedRecordLoadsAsAnEmptyCellAndIsNeverSent)
                                           "введите код заново или очистите строку. Ячейки: 2"_a);
     EXPECT_EQ(DeviceCell(2),
               devsim::AddressBookCell(0, 0, devsim::DeviceKey{1, 2, 3, 4, 5, 6, 7, 8}, "Б"));
+}
+
+// The box before the write tells the user to clear such a row: cleared, it empties the
+// device's cell, and the box no longer names it.
+TEST_F(WriterFileTest, ADeletedRecordClearedAsTheBoxSaysEmptiesTheDevicesCell)
+{
+    SaveBookWithADeletedRecord("deleted.dbf", 2);
+    PutCell(2, devsim::AddressBookCell(0, 0, devsim::DeviceKey{1, 2, 3, 4, 5, 6, 7, 8}, "Б"));
+    Form->LoadWriterFromDbf(Path("deleted.dbf"));
+    ASSERT_TRUE(Row(2).IsEmpty());
+
+    const int row = GridRowOf(2);
+    ASSERT_GE(row, 1);
+    Form->SG_Writer->SetSelection({1, row, 3, row});
+    Form->TBI_WriterClearClick(nullptr);
+    EXPECT_EQ(Row(2).Changed, -1);
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Status(), "  Запись записной книжки... успешно!  "_a);
+    EXPECT_EQ(DeviceCell(2), devsim::EmptyAddressBookCell());
+
+    // Written, the row is one like any other: the next write has nothing to send or to tell.
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Status(), "  Нет данных для записи!  "_a);
 }
 
 TEST_F(WriterFileTest, InvalidRowsAreLoadedUnmarkedAndNeverSent)
@@ -505,6 +538,31 @@ TEST_F(WriterFileTest, RowsLoadedUnfitAreToldBeforeTheWriteThatLeavesThemOut)
     ASSERT_TRUE(WriteBook());
     ASSERT_EQ(Dialogs.Messages().size(), 2u);
     EXPECT_EQ(Dialogs.Messages()[1].Text, Dialogs.Messages()[0].Text);
+}
+
+// Once its cell is written, a row loaded unfit and mended is no longer told as left out.
+TEST_F(WriterFileTest, ARowLoadedUnfitAndMendedIsToldNoMoreOnceItsCellIsWritten)
+{
+    MakeTable("short.dbf", BookFields,
+              "t.append((0, 0, 'КВ 12', '5B 23 45 67 89 AB CD EF', ''))\n"
+              "t.append((0, 0, 'ОБРЕЗАН', '05 1D 3A', ''))\n");
+    Form->LoadWriterFromDbf(Path("short.dbf"));
+    ASSERT_EQ(Form->WriterRows.size(), 2u);
+    ASSERT_EQ(Marks(0, 1), (std::vector<int>{1, 0}));
+    ShowWindow();
+    Edit(1, 3, "FF23456789ABCDEF", 13);
+    ASSERT_EQ(Row(1).Changed, 1);
+
+    Dialogs.ReplyMessage(mrOk);
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(
+        DeviceCell(1),
+        devsim::AddressBookCell(
+            0, 0, devsim::DeviceKey{0x5B, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, "ОБРЕЗАН"));
+    ASSERT_TRUE(WriteBook());
+    EXPECT_TRUE(Dialogs.Messages().empty());
+    EXPECT_EQ(Status(), "  Нет данных для записи!  "_a);
 }
 
 // ---- saving never loses the file it replaces ----

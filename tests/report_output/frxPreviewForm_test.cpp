@@ -37,6 +37,9 @@ using namespace enginetest;
 namespace
 {
 
+// How long a window manager may take to answer a change of a window's state, in ms.
+constexpr int WindowManagerWait = 10000;
+
 class PreviewFormTest : public vcltest::VclTest
 {
 protected:
@@ -397,18 +400,23 @@ TEST_F(PreviewFormTest, MinimisingThePreviewMinimisesTheProgramAndActivatingItRe
     Main.SetBounds(10, 10, 300, 200);
     Main.Show();
     vcltest::Pump();
+    // A window manager answers the minimise and the activation in its own time.
+    const auto both = [&](bool Iconic) {
+        return vcltest::PumpUntil(
+            [&] {
+                return IsIconic(Main.Handle()) == Iconic && IsIconic(Window->Handle()) == Iconic;
+            },
+            WindowManagerWait);
+    };
     Window->Perform(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    vcltest::Pump();
+    EXPECT_TRUE(both(true));
     EXPECT_TRUE(Application->Minimized());
-    EXPECT_TRUE(IsIconic(Main.Handle()));
-    EXPECT_TRUE(IsIconic(Window->Handle()));
 
     Window->Perform(WM_ACTIVATEAPP, 1, 0);
-    vcltest::Pump();
+    EXPECT_TRUE(both(false));
     EXPECT_FALSE(Application->Minimized());
-    EXPECT_FALSE(IsIconic(Main.Handle()));
-    EXPECT_FALSE(IsIconic(Window->Handle()));
-    EXPECT_EQ(GetActiveWindow(), Window->Handle());
+    EXPECT_TRUE(vcltest::PumpUntil([&] { return GetActiveWindow() == Window->Handle(); },
+                                   WindowManagerWait));
 }
 
 TEST_F(PreviewFormTest, TheWindowIsTitledWithTheReportsNameWhenItHasOne)
