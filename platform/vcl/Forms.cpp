@@ -478,9 +478,8 @@ int TCustomForm::ShowModal()
     try {
         Show();
         do {
-            // A window gone with the one it was called from, its owner, can give no answer;
-            // nor can one shown when the program ends, and none waits for it.
-            if (!Application->Terminated() && HandleAllocated()) Application->HandleMessage();
+            Application->HandleMessage();
+            // A window gone with the one it was called from, its owner, can give no answer.
             if (Application->Terminated() || !HandleAllocated())
                 FModalResult = mrCancel;
             else if (FModalResult != mrNone)

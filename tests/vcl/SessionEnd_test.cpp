@@ -86,22 +86,6 @@ TEST_F(SessionEnd, AMessageBoxOpenWhenTheSignalComesEndsAfterTheClose)
         testing::ExitedWithCode(0), "asked no one\nclosed\nthe box answered 2\n");
 }
 
-TEST_F(SessionEnd, AMessageBoxShownAfterTheEndIsDecidedWaitsForNothing)
-{
-    EXPECT_EXIT(
-        {
-            StartProgram()->Show();
-            vcl::SetDialogService(nullptr);
-            Application->Terminate();
-            Application->ProcessMessages();
-            // Nothing more comes to the queue: a box that waited for a message would wait for good.
-            const int answer = Application->MessageBox("Сохранить?"_a, "QRV-4", MB_YESNO);
-            std::fprintf(stderr, "the box answered %d\n", answer);
-            std::_Exit(0);
-        },
-        testing::ExitedWithCode(0), "the box answered 2\n");
-}
-
 // A second signal while the first one's close runs starts no second close.
 TEST_F(SessionEnd, ASecondSignalDuringTheCloseClosesNothingMore)
 {
