@@ -435,6 +435,21 @@ bool InputHandled(const DesktopSession &Session, const std::string &Window)
     return i < 600;
 }
 
+// Starts the program of `make run` in Session's folder on the simulated device's port; Window
+// and Program get its main window and its process.
+void StartMakeRun(DesktopSession &Session, const char *Build, std::string &Window, pid_t &Program)
+{
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    std::ofstream(Session.Folder() / "qrv4.cfg") << "[COM]\r\nCOM_port=99\r\n";
+    Session.StartRunScript(Build);
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    Window = *window;
+    Program = ProgramOf(Session);
+    ASSERT_GT(Program, 0) << ProgramLog(Session);
+}
+
 // How the program is ended from outside: a logout's signal, a terminal closed, Ctrl+C in the
 // terminal, and the display going away with the session.
 enum class TEndWay { Logout, Hangup, CtrlC, DisplayGone };
@@ -456,21 +471,16 @@ TEST_P(MakeRunEnd, KeepsATypedPriceAndTheLayoutsAndEnds)
     const char *build = std::getenv("QRV4_RUN_BUILD");
     if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
     DesktopSession Session;
-    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
-    ASSERT_TRUE(Session.StartWindowManager());
+    std::string window;
+    pid_t program = 0;
+    ASSERT_NO_FATAL_FAILURE(StartMakeRun(Session, build, window, program));
     const std::filesystem::path settings = Session.Folder() / "qrv4.cfg";
-    std::ofstream(settings) << "[COM]\r\nCOM_port=99\r\n";
-    Session.StartRunScript(build);
-    const auto window = Session.WaitForWindow();
-    ASSERT_TRUE(window) << ProgramLog(Session);
-    const pid_t program = ProgramOf(Session);
-    ASSERT_GT(program, 0) << ProgramLog(Session);
 
-    Session.ClickAt(*window, FirstTabX, TabY);
+    Session.ClickAt(window, FirstTabX, TabY);
     Session.PressKeys("Right Right");
-    Session.ClickAt(*window, DallasPriceX, DallasPriceY);
+    Session.ClickAt(window, DallasPriceX, DallasPriceY);
     Session.PressKeys("End BackSpace BackSpace BackSpace BackSpace 7 7 7");
-    ASSERT_TRUE(InputHandled(Session, *window)) << ProgramLog(Session);
+    ASSERT_TRUE(InputHandled(Session, window)) << ProgramLog(Session);
     ASSERT_EQ(FileText(settings).find("PriceDallas=777"), std::string::npos)
         << "the price was saved before the end";
 
@@ -517,24 +527,19 @@ TEST(MakeRun, ALogoutDuringAnArchiveReadStopsItKeepsTheSettingsAndEnds)
     if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
     using namespace std::chrono_literals;
     DesktopSession Session;
-    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
-    ASSERT_TRUE(Session.StartWindowManager());
-    std::ofstream(Session.Folder() / "qrv4.cfg") << "[COM]\r\nCOM_port=99\r\n";
     // The run script's simulator keeps its memory in this file: an archive long enough for the
     // read to be under way when the signal comes.
     constexpr unsigned Records = 2400;
     devsim::Memory memory = devsim::Memory::Fresh();
     devsim::WriteArchive(memory, devsim::SampleArchive(Records, devsim::SampleNewest()), Records);
     memory.Save(Session.Folder() / "devsim.mem");
-    Session.StartRunScript(build);
-    const auto window = Session.WaitForWindow();
-    ASSERT_TRUE(window) << ProgramLog(Session);
-    const pid_t program = ProgramOf(Session);
-    ASSERT_GT(program, 0) << ProgramLog(Session);
+    std::string window;
+    pid_t program = 0;
+    ASSERT_NO_FATAL_FAILURE(StartMakeRun(Session, build, window, program));
 
-    Session.ClickAt(*window, FirstTabX, TabY);
+    Session.ClickAt(window, FirstTabX, TabY);
     Session.PressKeys("Right");
-    Session.ClickAt(*window, ArchiveReadX, ArchiveReadY);
+    Session.ClickAt(window, ArchiveReadX, ArchiveReadY);
     const std::filesystem::path deviceLog = Session.Folder() / "devsim.log";
     for (int i = 0; i < 6000 && Asked(FileText(deviceLog), "A5 31 ").Frames < 10; ++i)
         std::this_thread::sleep_for(20ms);
