@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 void StringReplaceAll(AnsiString &Text, const AnsiString &Search, const AnsiString &Replacement)
@@ -112,6 +113,11 @@ AnsiString RemoveSeparatorEvery(const AnsiString &Text, int Count, int /*Separat
 void ShowMessageBox(const AnsiString &Text, const AnsiString &Caption)
 {
     Application->MessageBox(Text, Caption, MB_OK);
+}
+
+void SayOnTerminal(const AnsiString &Text)
+{
+    std::fprintf(stderr, "%s\n", Text.ToUtf8().c_str());
 }
 
 void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString &Digits)

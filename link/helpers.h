@@ -35,6 +35,8 @@ AnsiString RemoveSeparatorEvery(const AnsiString &Text, int Count, int Separator
 
 // The application's message box with an OK button.
 void ShowMessageBox(const AnsiString &Text, const AnsiString &Caption);
+// Text on the terminal the program was started from, for when there is no window to show it.
+void SayOnTerminal(const AnsiString &Text);
 
 // "COM12" gives "COM" and "12"; a text without trailing digits gives itself and "".
 void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString &Digits);

@@ -18,6 +18,8 @@ const AnsiString NoWriteRight = "Нет права записи, изменен�
 const AnsiString SaveFailed = "Не удалось сохранить, прежний файл оставлен:"_a;
 const AnsiString NotSaved = "Не удалось сохранить:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
+const AnsiString FirmwareLeftIncomplete = "Прошивка в приборе останется неполной: загрузите её "
+                                          "заново, иначе прибор не будет работать."_a;
 
 // Why a file the program keeps its settings in was not written; Error, the system's error of
 // the write when there was one (above 0), is told after it in the words a failed download uses.
@@ -290,43 +292,77 @@ void TMainForm::FormActivate(TObject *)
     }
 }
 
-void TMainForm::FormClose(TObject *, TCloseAction &)
+int TMainForm::KeepClosingFiles(std::vector<TUnsavedFile> &Unsaved)
 {
-    CloseComPort();
     // A layout that could not be read is not replaced by the widths the grid shows instead.
     for (const auto &[grid, file] : Layouts()) {
         if (std::ranges::count(FUnreadLayouts, file) > 0)
-            SettingsNotKept(file, 0);
+            Unsaved.push_back({file, 0});
         else if (const int error = GridSaveColWidths(grid, file))
-            SettingsNotKept(file, error);
+            Unsaved.push_back({file, error});
         HideFile(file);
     }
     DeleteFile(Config.DebugFile);
-    const int error = SaveConfigFromForm();
+    return WriteConfigFromForm();
+}
+
+void TMainForm::FormClose(TObject *, TCloseAction &)
+{
+    CloseComPort();
+    std::vector<TUnsavedFile> unsaved;
+    const int error = KeepClosingFiles(unsaved);
+    for (const TUnsavedFile &layout : unsaved)
+        SettingsNotKept(layout.FileName, layout.Error);
+    ShowConfigSaved(error);
     // The status line goes with the window: settings the user changed that could not be kept
     // are not lost without a word.
-    if (!FSettingsWarning.IsEmpty() && !FileHoldsConfig(Config))
-        Application->MessageBox(SettingsFailure(Config.FilePath(), error) + "\n" +
-                                    Config.FilePath(),
-                                "Внимание!"_a, MB_OK | MB_ICONWARNING);
+    if (FSettingsWarning.IsEmpty() || FileHoldsConfig(Config)) return;
+    const AnsiString text = SettingsFailure(Config.FilePath(), error) + "\n" + Config.FilePath();
+    // When the session ends no one is there to answer a box.
+    if (Application->SessionEnding())
+        SayOnTerminal(text);
+    else
+        Application->MessageBox(text, "Внимание!"_a, MB_OK | MB_ICONWARNING);
+}
+
+void TMainForm::DisplayLost()
+{
+    std::vector<TUnsavedFile> unsaved;
+    const int error = KeepClosingFiles(unsaved);
+    if (error && !FileHoldsConfig(Config))
+        SayOnTerminal(SettingsFailure(Config.FilePath(), error) + "\n" + Config.FilePath());
 }
 
 // A read may end with the window; a write cut short leaves the device half old, half new, and
 // a firmware cut short leaves it unable to work. Those ask first, and No lets them finish.
+// The end of the session asks no one: the exchange stops, as it would on Yes.
 void TMainForm::FormCloseQuery(TObject *, bool &CanClose)
 {
+    if (Application->SessionEnding()) {
+        if (FirmwareBeingLoaded()) SayOnTerminal(FirmwareLeftIncomplete);
+        StopExchange();
+        return;
+    }
     if (!DeviceBeingChanged()) return;
     AnsiString text = "Идёт обмен с прибором. Прервать и выйти?"_a;
-    if (FirmwareBeingLoaded())
-        text += "\n\nПрошивка в приборе останется неполной: загрузите её заново, иначе прибор "
-                "не будет работать."_a;
+    if (FirmwareBeingLoaded()) text += "\n\n"_a + FirmwareLeftIncomplete;
     CanClose = Application->MessageBox(text, "Внимание!"_a,
                                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
     // The exchange went on while the box was open, and may have ended meanwhile.
-    if (CanClose && AnyExchangeRunning()) {
+    if (CanClose) StopExchange();
+}
+
+void TMainForm::StopExchange()
+{
+    if (ArchivePointerStep != -1 || ArchiveBlockStep != -1)
+        BTN_StopArchiveClick(BTN_StopArchive);
+    else if (WriterReadStep != -1)
+        BTN_StopWriterClick(BTN_StopWriter);
+    else if (AnyExchangeRunning()) {
         ResetExchange();
         SetBusy(true);
     }
+    if (UpdateRunning) BTN_StopInternetClick(BTN_StopInternet);
 }
 
 void TMainForm::BTN_QuitClick(TObject *)
@@ -365,6 +401,13 @@ void TMainForm::PC_TabsChanging(TObject *, bool &AllowChange)
 
 int TMainForm::SaveConfigFromForm()
 {
+    const int error = WriteConfigFromForm();
+    ShowConfigSaved(error);
+    return error;
+}
+
+int TMainForm::WriteConfigFromForm()
+{
     Config.PriceDallas = StrToFloatDef(ED_Dallas->Text(), 100.0);
     Config.PriceMetacom = StrToFloatDef(ED_Metacom->Text(), 100.0);
     Config.PriceCyfral = StrToFloatDef(ED_Cyfral->Text(), 100.0);
@@ -379,10 +422,13 @@ int TMainForm::SaveConfigFromForm()
     Config.Fonts_file = FontsFileName;
     Config.Left = Left();
     Config.Top = Top();
-    const int error = WriteConfig(Config);
-    if (error == 0)
+    return WriteConfig(Config);
+}
+
+void TMainForm::ShowConfigSaved(int Error)
+{
+    if (Error == 0)
         FSettingsWarning = "";
     else
-        SettingsNotKept(Config.FilePath(), error);
-    return error;
+        SettingsNotKept(Config.FilePath(), Error);
 }

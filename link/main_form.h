@@ -276,6 +276,9 @@ public:
     void FormClose(TObject *Sender, TCloseAction &Action);
     void FormCloseQuery(TObject *Sender, bool &CanClose);
     void BTN_QuitClick(TObject *Sender);
+    // The display has gone, and the process ends: what a close keeps is kept without a window,
+    // and what could not be is said on the terminal.
+    void DisplayLost();
     void PC_TabsChanging(TObject *Sender, bool &AllowChange);
     void PC_TabsChange(TObject *Sender);
     // Returns 0, or what WriteConfig gave for the save that failed.
@@ -605,6 +608,20 @@ private:
     AnsiString FSettingsWarning;
     // Each grid with its layout file.
     std::array<std::pair<TStringGrid *, AnsiString>, 2> Layouts() const;
+    // A file a close keeps that it could not write, with the system's error (0: none tried).
+    struct TUnsavedFile {
+        AnsiString FileName;
+        int Error = 0;
+    };
+    // The grids' layouts and the settings as a close keeps them, from what the window shows,
+    // touching no window; the settings' error is given, the layouts' are added to Unsaved.
+    int KeepClosingFiles(std::vector<TUnsavedFile> &Unsaved);
+    int WriteConfigFromForm();
+    // The status line after a write of the settings that gave Error.
+    void ShowConfigSaved(int Error);
+    // Stops the exchange under way as its Stop button does; one without such a button as a
+    // close the user agreed to does.
+    void StopExchange();
     // Layout files that were there but could not be read at the first activation.
     std::vector<AnsiString> FUnreadLayouts;
     // Says at start that the settings file is spoilt or cannot be written; WriteError is the

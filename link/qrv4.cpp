@@ -3,12 +3,12 @@
 
 #include "link/config.h"
 #include "link/constants.h"
+#include "link/helpers.h"
 #include "link/main_form.h"
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
 
 #include <csignal>
-#include <cstdio>
 
 namespace
 {
@@ -18,7 +18,7 @@ void RefuseSecondProgram()
 {
     const AnsiString text = "Программа QRV4 уже запущена в папке "_a + Config.BaseDir +
                             ".\nЗакройте её или запустите программу из другой папки."_a;
-    std::fprintf(stderr, "%s\n", text.ToUtf8().c_str());
+    SayOnTerminal(text);
     Application->MessageBox(text, "QRV-4", MB_OK | MB_ICONSTOP);
 }
 
@@ -35,6 +35,9 @@ int main()
     try {
         Application->Initialize();
         Application->SetTitle("QRV-4");
+        // A logout, a closed terminal, Ctrl+C in it and the display's loss end the program
+        // as Выход does, and lose nothing that a close keeps.
+        Application->EndWithSession();
         if (baseDirLock.Busy()) {
             RefuseSecondProgram();
             status = 1;
@@ -42,6 +45,7 @@ int main()
             Application->CreateForm(MainForm);
             Application->CreateForm(PrintListDlg);
             Application->CreateForm(PrintTovcheckDlg);
+            Application->OnDisplayLost = [](TObject *) { MainForm->DisplayLost(); };
             Application->Run();
         }
     } catch (Exception &E) {

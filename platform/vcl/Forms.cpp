@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/PopupWindow.h"
+#include "platform/vcl/SessionEnd.h"
 #include "platform/win/Cursor.h"
 #include "platform/win/FontFaces.h"
 #include "platform/win/Paint.h"
@@ -849,6 +850,7 @@ TApplication::TApplication(TComponent *AOwner) : TComponent(AOwner) {}
 
 TApplication::~TApplication()
 {
+    vcl::AtExitOfThisThread(nullptr);
     DestroyForms();
     // Its going away tells the hint machinery, which must still be whole then.
     FHintWindow.reset();
@@ -976,6 +978,10 @@ void TApplication::ApplicationMessage(TMessage &Message)
         if (Entry.second(Message)) return;
     if (Message.Msg == WM_TIMER) {
         HintTimerExpired(Message.WParam);
+        return;
+    }
+    if (Message.Msg == WM_ENDSESSION) {
+        if (Message.WParam) EndSession();
         return;
     }
     Message.Result = DefWindowProcW(FHandle, Message.Msg, Message.WParam, Message.LParam);
@@ -1140,8 +1146,36 @@ bool TApplication::Active() const
 void TApplication::Run()
 {
     if (FMainForm && FShowMainForm) FMainForm->Show();
+    FRunning = true;
     while (!FTerminated)
         HandleMessage();
+    FRunning = false;
+}
+
+void TApplication::EndWithSession()
+{
+    // Posted to the application's window, which every loop of the program dispatches to,
+    // those of menus and drags too.
+    const HWND wnd = Handle();
+    FEndSignals = std::make_unique<vcl::TEndSignalWatch>(
+        [wnd] { PostMessageW(wnd, WM_ENDSESSION, TRUE, 0); });
+    vcl::AtExitOfThisThread([this] { DisplayLost(); });
+}
+
+void TApplication::EndSession()
+{
+    // A second signal while the first one's close runs changes nothing.
+    if (FSessionEnding) return;
+    FSessionEnding = true;
+    // First, so that a box the close shows, or one open already, ends at once.
+    Terminate();
+    if (FMainForm) FMainForm->Close();
+}
+
+void TApplication::DisplayLost()
+{
+    // Before the loop the main form may not be whole yet; after it, its close has run.
+    if (FRunning && !FTerminated && OnDisplayLost) OnDisplayLost(this);
 }
 
 void TApplication::Terminate()

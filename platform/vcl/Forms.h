@@ -11,6 +11,11 @@
 class QApplication;
 class QTranslator;
 
+namespace vcl
+{
+class TEndSignalWatch;
+}
+
 // Message box flags and answers beyond the ones the window manager declares.
 constexpr UINT MB_OKCANCEL = 0x00000001;
 constexpr UINT MB_ABORTRETRYIGNORE = 0x00000002;
@@ -369,6 +374,12 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return FTerminated; }
+    // From now on the end of the session ends the program as its main form's close does: a
+    // signal of it (see vcl::TEndSignalWatch) ends every modal loop and closes the main form
+    // without asking anyone, SessionEnding() saying so meanwhile. When the display goes away,
+    // Qt ends the process at once: OnDisplayLost runs first, if the message loop runs.
+    void EndWithSession();
+    bool SessionEnding() const { return FSessionEnding; }
     // Called inside a catch block: gives what escaped to OnException or the box.
     void HandleException(TObject *Sender);
     void ShowException(Exception &E);
@@ -429,6 +440,8 @@ public:
     TNotifyEvent OnHint;
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
+    // There is no display then: it may touch no window.
+    TNotifyEvent OnDisplayLost;
 
 private:
     bool ProcessMessage(MSG &Msg);
@@ -444,6 +457,8 @@ private:
     void HideHintWindow();
     void HintTimerExpired(UINT_PTR Timer);
     void ApplicationMessage(TMessage &Message);
+    void EndSession();
+    void DisplayLost();
 
     TCustomForm *FMainForm = nullptr;
     HWND FHandle{};
@@ -453,9 +468,13 @@ private:
     bool FShowMainForm = true;
     bool FHintShortCuts = true;
     bool FTerminated = false;
+    bool FRunning = false;
+    bool FSessionEnding = false;
     bool FMinimized = false;
     std::unique_ptr<QApplication> FQtApplication;
     std::unique_ptr<QTranslator> FQtTranslations;
+    // Goes before the Qt application it needs.
+    std::unique_ptr<vcl::TEndSignalWatch> FEndSignals;
     std::unique_ptr<THintWindow> FHintWindow;
     // The control whose long hint Hint holds: changed only when another is under the mouse.
     TControl *FHintTextControl = nullptr;

@@ -49,11 +49,20 @@ pid_t Spawn(std::vector<std::string> Args, const std::vector<std::string> &Envir
             envp.push_back(*e);
     }
     envp.push_back(nullptr);
-    // A group of its own, so that stopping it stops whatever it started.
+    // A group of its own, so that stopping it stops whatever it started; the signals that end
+    // a terminal's job do so, even when the tests run as a background job, which ignores them.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETSIGMASK);
     posix_spawnattr_setpgroup(&attributes, 0);
+    sigset_t defaults, none;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGINT, SIGHUP, SIGTERM, SIGQUIT})
+        sigaddset(&defaults, signal);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
     pid_t pid = -1;
     const int failed = posix_spawnp(&pid, argv[0], Actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
@@ -225,6 +234,26 @@ std::optional<int> DesktopSession::WaitForExit()
     }
     Stop(FProgram);
     return std::nullopt;
+}
+
+void DesktopSession::SignalStarted(int Signal) const
+{
+    if (FProgram > 0) kill(-FProgram, Signal);
+}
+
+bool DesktopSession::EndServer()
+{
+    if (FServer <= 0) return false;
+    kill(FServer, SIGTERM);
+    const auto end = std::chrono::steady_clock::now() + Patience;
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitpid(FServer, nullptr, WNOHANG) == FServer) {
+            FServer = -1;
+            return true;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
 }
 
 std::string DesktopSession::Run(const std::string &Command, int *Status) const

@@ -50,6 +50,12 @@ public:
     // The program's exit status (as waitpid reports it) once it has ended, or
     // nothing when it still runs after a generous while (it is then killed).
     std::optional<int> WaitForExit();
+    // The process the session started: the program, or the run script that starts it.
+    pid_t Started() const { return FProgram; }
+    // Sends Signal to the processes the session started, as a terminal does to its job.
+    void SignalStarted(int Signal) const;
+    // Ends the X server, as the end of a desktop session does; false if it would not go.
+    bool EndServer();
 
     // What a command prints, run with DISPLAY set to this session's display;
     // Status gets its exit status.

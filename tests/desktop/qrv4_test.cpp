@@ -3,10 +3,13 @@
 
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/PrintTestSupport.h"
+#include "tools/devsim/Archive.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +35,9 @@ constexpr int ArchiveReadX = 655, ArchiveReadY = 539;
 // The fonts button of the configuration page, and a bare spot of that page.
 constexpr int LoadFontsX = 329, LoadFontsY = 456;
 constexpr int BareX = 600, BareY = 600;
+// The price of the first key type on the configuration page; the speed list of the top panel.
+constexpr int DallasPriceX = 340, DallasPriceY = 194;
+constexpr int SpeedListX = 293, SpeedListY = 20;
 // The archive's print button, and in the print dialog the copies box, the print button and its
 // title bar, which the message box of the dialog leaves in sight.
 constexpr int ArchivePrintX = 725, ArchivePrintY = 608;
@@ -373,6 +379,181 @@ TEST(Dialogs, AMessageOfAPrintDialogStaysAboveTheDialogWhenItIsClicked)
     Session.Run("xdotool windowactivate --sync " + box + " key Return");
     Session.Run("xdotool windowactivate --sync " + dialog + " key Escape");
     QuitAndExpectACleanEnd(Session, *window);
+}
+
+// The program the run script started, once it runs; 0 if it does not.
+pid_t ProgramOf(const DesktopSession &Session)
+{
+    using namespace std::chrono_literals;
+    for (int i = 0; i < 1200; ++i) {
+        for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
+            std::ifstream stat(entry.path() / "stat");
+            std::string pid, name, state;
+            pid_t parent = 0;
+            if (stat >> pid >> name >> state >> parent && parent == Session.Started() &&
+                name == "(qrv4)")
+                return std::stoi(pid);
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    return 0;
+}
+
+// Whether the process has ended before long: gone, or dead and not yet reaped.
+bool Ends(pid_t Pid)
+{
+    using namespace std::chrono_literals;
+    for (int i = 0; i < 3600; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(Pid) + "/stat");
+        std::string pid, name, state;
+        if (!(stat >> pid >> name >> state) || state == "Z") return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
+int VisibleWindows(const DesktopSession &Session)
+{
+    const std::string found =
+        Session.Run("xdotool search --onlyvisible --class '^QRV-4$' 2>/dev/null");
+    return static_cast<int>(std::count(found.begin(), found.end(), '\n'));
+}
+
+// True once the program has handled the input sent to it so far: it handles its input in
+// order, and shows the speed list it was asked for after it, then hides it again.
+bool InputHandled(const DesktopSession &Session, const std::string &Window)
+{
+    using namespace std::chrono_literals;
+    const int before = VisibleWindows(Session);
+    Session.ClickAt(Window, SpeedListX, SpeedListY);
+    int i = 0;
+    for (; i < 300 && VisibleWindows(Session) <= before; ++i)
+        std::this_thread::sleep_for(100ms);
+    Session.PressKeys("Escape");
+    for (; i < 600 && VisibleWindows(Session) > before; ++i)
+        std::this_thread::sleep_for(100ms);
+    return i < 600;
+}
+
+// Starts the program of `make run` in Session's folder on the simulated device's port; Window
+// and Program get its main window and its process.
+void StartMakeRun(DesktopSession &Session, const char *Build, std::string &Window, pid_t &Program)
+{
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    std::ofstream(Session.Folder() / "qrv4.cfg") << "[COM]\r\nCOM_port=99\r\n";
+    Session.StartRunScript(Build);
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    Window = *window;
+    Program = ProgramOf(Session);
+    ASSERT_GT(Program, 0) << ProgramLog(Session);
+}
+
+// How the program is ended from outside: a logout's signal, a terminal closed, Ctrl+C in the
+// terminal, and the display going away with the session.
+enum class TEndWay { Logout, Hangup, CtrlC, DisplayGone };
+
+std::string EndWayName(const testing::TestParamInfo<TEndWay> &Info)
+{
+    constexpr const char *Names[] = {"Logout", "Hangup", "CtrlC", "DisplayGone"};
+    return Names[static_cast<int>(Info.param)];
+}
+
+class MakeRunEnd : public testing::TestWithParam<TEndWay>
+{
+};
+
+// The program of `make run`, with a price typed and not saved yet, is ended from outside as a
+// desktop ends it: it keeps the price and the grids' layouts, whole, as Выход does, and ends.
+TEST_P(MakeRunEnd, KeepsATypedPriceAndTheLayoutsAndEnds)
+{
+    const char *build = std::getenv("QRV4_RUN_BUILD");
+    if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
+    DesktopSession Session;
+    std::string window;
+    pid_t program = 0;
+    ASSERT_NO_FATAL_FAILURE(StartMakeRun(Session, build, window, program));
+    const std::filesystem::path settings = Session.Folder() / "qrv4.cfg";
+
+    Session.ClickAt(window, FirstTabX, TabY);
+    Session.PressKeys("Right Right");
+    Session.ClickAt(window, DallasPriceX, DallasPriceY);
+    Session.PressKeys("End BackSpace BackSpace BackSpace BackSpace 7 7 7");
+    ASSERT_TRUE(InputHandled(Session, window)) << ProgramLog(Session);
+    ASSERT_EQ(FileText(settings).find("PriceDallas=777"), std::string::npos)
+        << "the price was saved before the end";
+
+    switch (GetParam()) {
+    case TEndWay::Logout:
+        Session.SignalStarted(SIGTERM);
+        break;
+    case TEndWay::Hangup:
+        Session.SignalStarted(SIGHUP);
+        break;
+    case TEndWay::CtrlC:
+        Session.SignalStarted(SIGINT);
+        break;
+    case TEndWay::DisplayGone:
+        ASSERT_TRUE(Session.EndServer());
+        break;
+    }
+    ASSERT_TRUE(Ends(program)) << ProgramLog(Session);
+    // The run script goes too, and with it the simulator.
+    const auto script = Session.WaitForExit();
+    ASSERT_TRUE(script) << ProgramLog(Session);
+    if (GetParam() == TEndWay::CtrlC) {
+        EXPECT_TRUE(WIFEXITED(*script) && WEXITSTATUS(*script) == 0) << ProgramLog(Session);
+    }
+
+    const std::string kept = FileText(settings);
+    EXPECT_NE(kept.find("[PRICE]\r\nPriceDallas=777\r\n"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("[COM]\r\nCOM_port=99\r\n"), std::string::npos) << kept;
+    EXPECT_TRUE(kept.ends_with("\r\n")) << kept;
+    EXPECT_EQ(FileText(Session.Folder() / "grid_writer.txt"), "77\n236\n109\n326\n");
+    EXPECT_EQ(FileText(Session.Folder() / "grid_archive.txt"), "77\n142\n122\n141\n81\n304\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(FromOutside, MakeRunEnd,
+                         testing::Values(TEndWay::Logout, TEndWay::Hangup, TEndWay::CtrlC,
+                                         TEndWay::DisplayGone),
+                         EndWayName);
+
+// A logout's signal to the program in the middle of an archive read: the read stops as Стоп
+// stops it, and the program keeps what a close keeps and ends, with the device still there.
+TEST(MakeRun, ALogoutDuringAnArchiveReadStopsItKeepsTheSettingsAndEnds)
+{
+    const char *build = std::getenv("QRV4_RUN_BUILD");
+    if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
+    using namespace std::chrono_literals;
+    DesktopSession Session;
+    // The run script's simulator keeps its memory in this file: an archive long enough for the
+    // read to be under way when the signal comes.
+    constexpr unsigned Records = 2400;
+    devsim::Memory memory = devsim::Memory::Fresh();
+    devsim::WriteArchive(memory, devsim::SampleArchive(Records, devsim::SampleNewest()), Records);
+    memory.Save(Session.Folder() / "devsim.mem");
+    std::string window;
+    pid_t program = 0;
+    ASSERT_NO_FATAL_FAILURE(StartMakeRun(Session, build, window, program));
+
+    Session.ClickAt(window, FirstTabX, TabY);
+    Session.PressKeys("Right");
+    Session.ClickAt(window, ArchiveReadX, ArchiveReadY);
+    const std::filesystem::path deviceLog = Session.Folder() / "devsim.log";
+    for (int i = 0; i < 6000 && Asked(FileText(deviceLog), "A5 31 ").Frames < 10; ++i)
+        std::this_thread::sleep_for(20ms);
+    kill(program, SIGTERM);
+    ASSERT_TRUE(Ends(program)) << ProgramLog(Session);
+    const auto script = Session.WaitForExit();
+    ASSERT_TRUE(script) << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*script) && WEXITSTATUS(*script) == 0) << ProgramLog(Session);
+
+    const TAsked archive = Asked(FileText(deviceLog), "A5 31 ");
+    EXPECT_GE(archive.Frames, 10);
+    EXPECT_LT(archive.Frames, static_cast<int>(Records)) << "the read went on to its end";
+    EXPECT_NE(FileText(Session.Folder() / "qrv4.cfg").find("[COORD]"), std::string::npos);
+    EXPECT_EQ(FileText(Session.Folder() / "grid_archive.txt"), "77\n142\n122\n141\n81\n304\n");
 }
 
 // The program as `make run` builds and starts it (beside the simulator, through the run

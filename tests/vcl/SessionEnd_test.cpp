@@ -1,0 +1,153 @@
+// The end of the session from outside: the signals of a logout, a closed terminal and Ctrl+C
+// close the main form without asking, whatever loop runs, and Qt's exit at the display's loss
+// lets the program save first. Each case runs in a program started afresh for it, as the
+// application ends there for good.
+
+#include "tests/vcl/VclTestSupport.h"
+
+#include "platform/vcl/Dialogs.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/SessionEnd.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+// The child starts the test program afresh: one forked from a program with Qt's threads may
+// hang in a lock one of them held.
+template <class Base> class AfreshTest : public Base
+{
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+using SessionEnd = AfreshTest<testing::Test>;
+using DisplayLoss = AfreshTest<testing::Test>;
+
+// The main form of a program as it starts, whose close says on the error stream what it saw.
+TForm *StartProgram()
+{
+    vcltest::StartApplication();
+    TForm *form = nullptr;
+    Application->CreateForm(form);
+    form->OnCloseQuery = [](TObject *, bool &) {
+        std::fprintf(stderr, "asked %s\n", Application->SessionEnding() ? "no one" : "the user");
+    };
+    form->OnClose = [](TObject *, TCloseAction &) { std::fprintf(stderr, "closed\n"); };
+    Application->EndWithSession();
+    return form;
+}
+
+// Runs Action once from the message loop, soon.
+void Soon(std::function<void()> Action)
+{
+    auto *timer = new TTimer(Application);
+    timer->SetInterval(10);
+    timer->OnTimer = [timer, Action = std::move(Action)](TObject *) {
+        timer->SetEnabled(false);
+        Action();
+    };
+}
+
+using EndSignal = AfreshTest<testing::TestWithParam<int>>;
+
+TEST_P(EndSignal, ClosesTheMainFormWithoutAskingAndEndsTheLoop)
+{
+    EXPECT_EXIT(
+        {
+            StartProgram();
+            std::raise(GetParam());
+            Application->Run();
+            std::fprintf(stderr, "the loop ended\n");
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "asked no one\nclosed\nthe loop ended\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(SessionEnd, EndSignal, testing::Values(SIGTERM, SIGHUP, SIGINT),
+                         [](const auto &Info) { return std::string(sigabbrev_np(Info.param)); });
+
+// The close runs while the box is up, and the box does not keep the program: it ends as its
+// window would be closed.
+TEST_F(SessionEnd, AMessageBoxOpenWhenTheSignalComesEndsAfterTheClose)
+{
+    EXPECT_EXIT(
+        {
+            StartProgram()->Show();
+            vcl::SetDialogService(nullptr);
+            Soon([] { std::raise(SIGTERM); });
+            const int answer = Application->MessageBox("Сохранить?"_a, "QRV-4", MB_YESNO);
+            std::fprintf(stderr, "the box answered %d\n", answer);
+            Application->Run();
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "asked no one\nclosed\nthe box answered 2\n");
+}
+
+// A second signal while the first one's close runs starts no second close.
+TEST_F(SessionEnd, ASecondSignalDuringTheCloseClosesNothingMore)
+{
+    EXPECT_EXIT(
+        {
+            TForm *form = StartProgram();
+            form->OnClose = [](TObject *, TCloseAction &) {
+                std::fprintf(stderr, "closed\n");
+                // What the second signal becomes, handled before the close goes on.
+                PostMessageW(Application->Handle(), WM_ENDSESSION, TRUE, 0);
+                Application->ProcessMessages();
+            };
+            std::raise(SIGINT);
+            Application->Run();
+            std::fprintf(stderr, "the loop ended\n");
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "asked no one\nclosed\nthe loop ended\n");
+}
+
+// nohup's SIGHUP, and a background job's SIGINT, are the user's choice to go on.
+TEST_F(SessionEnd, ASignalIgnoredAtStartStaysIgnoredAndTheWatchGivesBackTheRest)
+{
+    vcltest::StartApplication();
+    std::signal(SIGHUP, SIG_IGN);
+    {
+        const vcl::TEndSignalWatch watch([] {});
+        EXPECT_EQ(std::signal(SIGHUP, SIG_IGN), SIG_IGN);
+        const auto term = std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGTERM, term);
+        EXPECT_NE(term, SIG_DFL);
+    }
+    EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
+}
+
+// Qt ends the process by exit() when the display goes away, from inside the loop.
+TEST_F(DisplayLoss, TheProgramSavesBeforeTheProcessEnds)
+{
+    EXPECT_EXIT(
+        {
+            StartProgram()->Show();
+            Application->OnDisplayLost = [](TObject *) { std::fprintf(stderr, "saved\n"); };
+            Soon([] { std::exit(1); });
+            Application->Run();
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(1), "saved\n");
+}
+
+// Once the loop has ended the close has saved; its exit is no display's loss.
+TEST_F(DisplayLoss, AnExitAfterTheLoopEndedSavesNothing)
+{
+    EXPECT_EXIT(
+        {
+            StartProgram()->Show();
+            Application->OnDisplayLost = [](TObject *) { std::_Exit(3); };
+            Soon([] { Application->Terminate(); });
+            Application->Run();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+} // namespace
