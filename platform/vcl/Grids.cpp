@@ -574,15 +574,26 @@ TRect TCustomGrid::CellRect(int ACol, int ARow)
     if (ColExtent(ACol) == 0 || RowExtent(ARow) == 0) return {};
     if ((ACol >= FFixedCols && ACol < FTopLeft.X) || (ARow >= FFixedRows && ARow < FTopLeft.Y))
         return {};
-    const int x = ColStart(ACol);
     const int height = GridHeight();
+    // Filling a long grid asks this of every cell, and most of them lie below the window.
+    if (ARow >= FFixedRows && ARow >= RowsEnd(height)) return {};
+    const int x = ColStart(ACol);
     int y = ARow < FFixedRows ? RowStart(ARow) : FixedHeight();
-    // The walk ends once the rows above fill the window: filling a long grid asks this of
-    // every cell, and most of them lie below it.
-    for (int i = FTopLeft.Y; ARow >= FFixedRows && i < ARow && y < height; ++i)
+    for (int i = FTopLeft.Y; ARow >= FFixedRows && i < ARow; ++i)
         y += RowExtent(i);
     if (y >= height || x >= GridWidth()) return {};
     return TRect(x, y, x + FColWidths[ACol], y + FRowHeights[ARow]);
+}
+
+int TCustomGrid::RowsEnd(int Height)
+{
+    if (FRowsEnd.Known && FRowsEnd.Top == FTopLeft.Y && FRowsEnd.Height == Height)
+        return FRowsEnd.End;
+    int end = FTopLeft.Y;
+    for (int y = FixedHeight(); end < RowCount() && y < Height; ++end)
+        y += RowExtent(end);
+    FRowsEnd = {true, FTopLeft.Y, Height, end};
+    return end;
 }
 
 void TCustomGrid::MouseToCell(int X, int Y, int &ACol, int &ARow)

@@ -216,7 +216,11 @@ private:
     // the client size it was worked out for until a size, count or the bars' style changes:
     // filling a long grid asks the room the cells have of every cell it sets.
     ShownBars Bars();
-    void BarsChanged() { FBarsKnown = false; }
+    void BarsChanged()
+    {
+        FBarsKnown = false;
+        FRowsEnd.Known = false;
+    }
     void RoomChanged();
     bool Shown(bool Horizontal);
     bool RowsOverflow(int Height) const;
@@ -224,6 +228,9 @@ private:
     // The room the cells may take: the client area less the scroll bars.
     int GridWidth();
     int GridHeight();
+    // The first row below the window, the cells Height high: the rows from it on show nothing.
+    // Kept for the top row and the height it was found for, until the rows change.
+    int RowsEnd(int Height);
     // A bar laid out for the grid as it is now.
     vcl::ScrollBar &Bar(bool Horizontal);
     void ScrollBarTo(bool Horizontal, int Position);
@@ -270,6 +277,12 @@ private:
     bool FBarsKnown = false;
     ShownBars FBars;
     TPoint FBarsClient; // the client size FBars holds for
+    struct {
+        bool Known = false;
+        int Top = 0;
+        int Height = 0;
+        int End = 0;
+    } FRowsEnd;
 };
 
 class TStringGrid : public TCustomGrid

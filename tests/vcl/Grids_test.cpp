@@ -516,7 +516,7 @@ TEST_F(StringGridTest, ScrollBars_FollowEveryChangeOfTheRoom)
     grid->SetColWidths(0, 64);
     grid->SetColWidths(1, 64);
     grid->SetColWidths(2, grid->ClientWidth() - 2 * 65 - 1);
-    grid->SetRowHeights(3, 29); // 198 of the 196 pixels
+    grid->SetRowHeights(3, 29);            // 198 of the 196 pixels
     const int x = grid->ClientWidth() - 5; // in the last column's cells, or on the bar
     auto vertBar = [&] {
         int col = -1, row = -1;
@@ -558,6 +558,28 @@ TEST_F(StringGridTest, ScrollBars_FollowEveryChangeOfTheRoom)
     grid->SetFixedRows(0);
     grid->SetRowCount(10);
     EXPECT_TRUE(vertBar());
+}
+
+// A row below the window has no rectangle until lower rows above it, a scroll or a taller grid
+// bring it into view.
+TEST_F(StringGridTest, CellRect_FollowsTheRowsAboveAndTheRoom)
+{
+    TStringGrid *grid = MakeGrid(3, 60);
+    EXPECT_EQ(grid->CellRect(1, 12).Height(), 0);
+    for (int r = 1; r < 12; ++r)
+        grid->SetRowHeights(r, 4);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 11 * 5);
+    grid->SetRowHeights(5, 150);
+    EXPECT_EQ(grid->CellRect(1, 12).Height(), 0);
+    grid->SetHeight(grid->Height() + 100);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 10 * 5 + 151);
+    grid->SetRowCount(12);
+    EXPECT_EQ(grid->CellRect(1, 12).Height(), 0) << "a row the grid no longer has";
+    grid->SetRowCount(40);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 10 * 5 + 151);
+    grid->SetTopRow(6);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 6 * 5);
+    EXPECT_EQ(grid->CellRect(1, 30).Height(), 0);
 }
 
 // A grid scrolled to its end stays at its end when it gets more room, from a window grown or a
