@@ -37,6 +37,16 @@ unsigned FrameAddress(const devsim::TFrame &Frame)
 class WriterDeviceTest : public WriterTest
 {
 protected:
+    // The sample book, whose last cell holds a key, read and shown at the address book: the
+    // grid has followed the read to that cell.
+    void ReadSampleBookOnScreen()
+    {
+        Sim->Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
+        ASSERT_TRUE(ReadBook());
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
+        Form->Show();
+        maintest::PumpFor(100);
+    }
     // A read stopped while its sixth frame waits for the answer How gives it, then a read of the
     // whole book from a device that answers again.
     void StopAtTheSixthFrameAndReadAgain(const devsim::TBehaviour &How)
@@ -86,11 +96,7 @@ TEST_F(WriterDeviceTest, AColumnWidenedPastTheGridIsScrolledSidewaysByItsBar)
 // over the current cell's own row, brought back into sight.
 TEST_F(WriterDeviceTest, DoubleClickOnTheBarOnlyScrolls)
 {
-    Sim->Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
-    ASSERT_TRUE(ReadBook());
-    Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
-    Form->Show();
-    maintest::PumpFor(100);
+    ASSERT_NO_FATAL_FAILURE(ReadSampleBookOnScreen());
     TStringGrid *grid = Form->SG_Writer;
     grid->SetFocus();
     ASSERT_EQ(Form->WriterCellNumberOfRow(), 999);
@@ -132,11 +138,7 @@ TEST_F(WriterDeviceTest, DoubleClickOnTheBarOnlyScrolls)
 // stays the last cell, with no blank row below it, and the down arrow takes the grid nowhere.
 TEST_F(WriterDeviceTest, GridAtItsEndShowsNoBlankRowOnceTheBottomBarGoes)
 {
-    Sim->Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
-    ASSERT_TRUE(ReadBook());
-    Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
-    Form->Show();
-    maintest::PumpFor(100);
+    ASSERT_NO_FATAL_FAILURE(ReadSampleBookOnScreen());
     TStringGrid *grid = Form->SG_Writer;
     const int rowExtent = grid->RowHeights(1) + grid->GridLineWidth();
     const TRect title = grid->CellRect(1, 0);
