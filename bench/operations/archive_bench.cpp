@@ -6,8 +6,12 @@
 // 6 + 1 bytes and 2500 block reads of 6 + 22 bytes, 10 bits a byte).
 // DecodeAndMerge, FillGrid: the rows made from the 2500 block answers, and the grid filled
 // with them.
+// OpenGrid: the grid filled with those rows on screen and painted, beside a QTableWidget of the
+// same size given the same texts and painted; x_qtablewidget is the median of ours over the
+// median of Qt's.
 
 #include "bench/support/RunFolder.h"
+#include "bench/support/Timings.h"
 #include "link/config.h"
 #include "link/constants.h"
 #include "link/main_form.h"
@@ -16,6 +20,7 @@
 #include "tools/devsim/Simulator.h"
 #include "tools/devsim/program/ProgramPort.h"
 
+#include <QTableWidget>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -23,6 +28,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <time.h>
 
@@ -228,5 +234,65 @@ void FillGrid(benchmark::State &State)
     State.counters["rows"] = static_cast<double>(bench.Form()->ArchiveRecords.size());
 }
 BENCHMARK(FillGrid)->Unit(benchmark::kMillisecond);
+
+double SecondsOf(const std::function<void()> &Work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    Work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// What a grid of ours shows, as Qt's texts by row.
+std::vector<std::vector<QString>> GridTexts(TStringGrid *Grid)
+{
+    std::vector<std::vector<QString>> texts(static_cast<std::size_t>(Grid->RowCount()));
+    for (int r = 0; r < Grid->RowCount(); ++r)
+        for (int c = 0; c < Grid->ColCount(); ++c)
+            texts[r].push_back(QString::fromStdString(Grid->Cells(c, r).ToUtf8()));
+    return texts;
+}
+
+void FillTable(QTableWidget &Table, const std::vector<std::vector<QString>> &Texts)
+{
+    Table.setRowCount(0);
+    Table.setRowCount(static_cast<int>(Texts.size()));
+    for (std::size_t r = 0; r < Texts.size(); ++r)
+        for (std::size_t c = 0; c < Texts[r].size(); ++c)
+            Table.setItem(static_cast<int>(r), static_cast<int>(c),
+                          new QTableWidgetItem(Texts[r][c]));
+    Table.repaint();
+}
+
+void OpenGrid(benchmark::State &State)
+{
+    TBench bench;
+    TMainForm &form = *bench.Form();
+    for (const AnsiString &answer : BlockAnswers())
+        AppendArchiveRecord(form.ArchiveRecords, answer, false);
+    form.Show();
+    Application->ProcessMessages();
+    TStringGrid *grid = form.SG_Archive;
+    form.FillArchiveGrid();
+    const std::vector<std::vector<QString>> texts = GridTexts(grid);
+    QTableWidget table;
+    table.setColumnCount(grid->ColCount());
+    table.resize(grid->Width(), grid->Height());
+    table.show();
+    std::vector<double> theirs, ours;
+    for (auto _ : State) {
+        theirs.push_back(SecondsOf([&] { FillTable(table, texts); }));
+        ours.push_back(SecondsOf([&] {
+            form.FillArchiveGrid();
+            UpdateWindow(grid->Handle());
+        }));
+        State.SetIterationTime(ours.back());
+    }
+    State.counters["qtablewidget_ms"] = bench::Median(theirs) * 1e3;
+    State.counters["x_qtablewidget"] = bench::Median(ours) / bench::Median(theirs);
+    if (grid->RowCount() != static_cast<int>(form.ArchiveRecords.size()) + 1)
+        State.SkipWithError("the grid was not filled whole");
+    form.Hide();
+}
+BENCHMARK(OpenGrid)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

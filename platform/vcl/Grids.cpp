@@ -103,6 +103,7 @@ TCustomGrid::~TCustomGrid() = default;
 
 void TCustomGrid::Initialize()
 {
+    BarsChanged();
     FTopLeft = {FFixedCols, FFixedRows};
     FCurrent = FTopLeft;
     FAnchor = FCurrent;
@@ -188,8 +189,7 @@ void TCustomGrid::SetColCount(int Value)
     FCurrent.X = std::clamp(FCurrent.X, FFixedCols, Value - 1);
     FAnchor.X = std::clamp(FAnchor.X, FFixedCols, Value - 1);
     if (FOptions.Contains(goRowSelect)) FAnchor.X = Value - 1;
-    // A scrolled grid that shrinks shows its last columns, not an empty stretch.
-    FTopLeft.X = std::clamp(FTopLeft.X, FFixedCols, std::max(FFixedCols, MaxLeftCol()));
+    RoomChanged();
     Invalidate();
 }
 
@@ -206,8 +206,7 @@ void TCustomGrid::SetRowCount(int Value)
     SizeChanged();
     FCurrent.Y = std::clamp(FCurrent.Y, FFixedRows, Value - 1);
     FAnchor.Y = std::clamp(FAnchor.Y, FFixedRows, Value - 1);
-    // A scrolled grid that shrinks shows its last rows, not an empty stretch.
-    FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, std::max(FFixedRows, MaxTopRow()));
+    RoomChanged();
     // A grid filled a row at a time repaints only the rows it gains, not every row in view.
     if (FFixedRows == fixedRows && FCurrent == current && FAnchor == anchor &&
         FTopLeft == topLeft && Bars() == hadBars)
@@ -240,6 +239,7 @@ void TCustomGrid::SetDefaultColWidth(int Value)
 {
     FDefaultColWidth = Value;
     std::fill(FColWidths.begin(), FColWidths.end(), Value);
+    RoomChanged();
     Invalidate();
 }
 
@@ -247,6 +247,7 @@ void TCustomGrid::SetDefaultRowHeight(int Value)
 {
     FDefaultRowHeight = Value;
     std::fill(FRowHeights.begin(), FRowHeights.end(), Value);
+    RoomChanged();
     Invalidate();
 }
 
@@ -260,6 +261,7 @@ void TCustomGrid::SetColWidths(int Index, int Value)
 {
     if (Index < 0 || Index >= ColCount()) throw EInvalidGridOperation("Grid index out of range");
     FColWidths[Index] = std::max(Value, -1);
+    RoomChanged();
     Invalidate();
 }
 
@@ -273,12 +275,14 @@ void TCustomGrid::SetRowHeights(int Index, int Value)
 {
     if (Index < 0 || Index >= RowCount()) throw EInvalidGridOperation("Grid index out of range");
     FRowHeights[Index] = std::max(Value, -1);
+    RoomChanged();
     Invalidate();
 }
 
 void TCustomGrid::SetGridLineWidth(int Value)
 {
     FGridLineWidth = std::max(Value, 0);
+    RoomChanged();
     Invalidate();
 }
 
@@ -310,6 +314,7 @@ void TCustomGrid::SetBorderStyle(TBorderStyle Value)
 void TCustomGrid::SetScrollBars(TScrollStyle Value)
 {
     FScrollBars = Value;
+    RoomChanged();
     Invalidate();
 }
 
@@ -484,6 +489,16 @@ void TCustomGrid::InvalidateMovedThumb()
     }
 }
 
+// A grid scrolled to its end stays at its end when its lines or its room change: a shrunk
+// grid, a bar that went away or a window that grew would otherwise show empty room past the
+// last line, with the bar's thumb standing elsewhere than the lines.
+void TCustomGrid::RoomChanged()
+{
+    BarsChanged();
+    FTopLeft.X = std::clamp(FTopLeft.X, FFixedCols, std::max(FFixedCols, MaxLeftCol()));
+    FTopLeft.Y = std::clamp(FTopLeft.Y, FFixedRows, std::max(FFixedRows, MaxTopRow()));
+}
+
 void TCustomGrid::SetTopRow(int Value)
 {
     MoveTopLeft(FTopLeft.X, Value);
@@ -559,15 +574,26 @@ TRect TCustomGrid::CellRect(int ACol, int ARow)
     if (ColExtent(ACol) == 0 || RowExtent(ARow) == 0) return {};
     if ((ACol >= FFixedCols && ACol < FTopLeft.X) || (ARow >= FFixedRows && ARow < FTopLeft.Y))
         return {};
-    const int x = ColStart(ACol);
     const int height = GridHeight();
+    // Filling a long grid asks this of every cell, and most of them lie below the window.
+    if (ARow >= FFixedRows && ARow >= RowsEnd(height)) return {};
+    const int x = ColStart(ACol);
     int y = ARow < FFixedRows ? RowStart(ARow) : FixedHeight();
-    // The walk ends once the rows above fill the window: filling a long grid asks this of
-    // every cell, and most of them lie below it.
-    for (int i = FTopLeft.Y; ARow >= FFixedRows && i < ARow && y < height; ++i)
+    for (int i = FTopLeft.Y; ARow >= FFixedRows && i < ARow; ++i)
         y += RowExtent(i);
     if (y >= height || x >= GridWidth()) return {};
     return TRect(x, y, x + FColWidths[ACol], y + FRowHeights[ARow]);
+}
+
+int TCustomGrid::RowsEnd(int Height)
+{
+    if (FRowsEnd.Known && FRowsEnd.Top == FTopLeft.Y && FRowsEnd.Height == Height)
+        return FRowsEnd.End;
+    int end = FTopLeft.Y;
+    for (int y = FixedHeight(); end < RowCount() && y < Height; ++end)
+        y += RowExtent(end);
+    FRowsEnd = {true, FTopLeft.Y, Height, end};
+    return end;
 }
 
 void TCustomGrid::MouseToCell(int X, int Y, int &ACol, int &ARow)
@@ -624,6 +650,7 @@ void TCustomGrid::MoveRow(int FromIndex, int ToIndex)
         throw EInvalidGridOperation("Grid index out of range");
     HideEditor(true);
     MoveItem(FRowHeights, FromIndex, ToIndex);
+    BarsChanged();
     MoveAdjust(FCurrent.Y, FromIndex, ToIndex);
     MoveAdjust(FAnchor.Y, FromIndex, ToIndex);
     RowMoved(FromIndex, ToIndex);
@@ -637,6 +664,7 @@ void TCustomGrid::MoveColumn(int FromIndex, int ToIndex)
         throw EInvalidGridOperation("Grid index out of range");
     HideEditor(true);
     MoveItem(FColWidths, FromIndex, ToIndex);
+    BarsChanged();
     MoveAdjust(FCurrent.X, FromIndex, ToIndex);
     MoveAdjust(FAnchor.X, FromIndex, ToIndex);
     ColumnMoved(FromIndex, ToIndex);
@@ -823,10 +851,6 @@ int TCustomGrid::SizingBorder(int X, int Y, bool &IsColumn)
 
 void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    if (Button == mbLeft && ScrollBarMouseDown(X, Y)) {
-        inherited::MouseDown(Button, Shift, X, Y);
-        return;
-    }
     if (Button == mbLeft) {
         if (!Focused() && CanFocus()) SetFocus();
         bool isColumn = false;
@@ -849,8 +873,11 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
             const bool extend = Shift.Contains(ssShift) && FOptions.Contains(goRangeSelect);
             if (cell.X != FCurrent.X || cell.Y != FCurrent.Y || !extend)
                 MoveCurrent(cell.X, cell.Y, !extend);
-            if (FOptions.Contains(goRangeSelect)) FState = GridState::Selecting;
-            if (Shift.Contains(ssDouble) && CanEditShow()) ShowEditor();
+            // The editor asks for a grid at rest, which a range selection begun here is not.
+            if (Shift.Contains(ssDouble) && CanEditShow())
+                ShowEditor();
+            else if (FOptions.Contains(goRangeSelect))
+                FState = GridState::Selecting;
         }
     }
     inherited::MouseDown(Button, Shift, X, Y);
@@ -881,13 +908,8 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y)
     case GridState::RowSizing:
         SetRowHeights(FSizingIndex, std::max(0, FSizingStart + Y - FSizingOrigin));
         break;
-    case GridState::ThumbDragging: {
-        vcl::ScrollBar &bar = Bar(FBarHorizontal);
-        ScrollBarTo(FBarHorizontal, bar.Drag(bar.Along(TPoint(X, Y))));
-        break;
-    }
-    case GridState::BarRepeating:
-        FBarPointer = TPoint(X, Y);
+    case GridState::ThumbDragging:
+    case GridState::BarRepeating: // the bar takes the moves: BarMouseMessage
         break;
     case GridState::Normal: {
         bool isColumn = false;
@@ -903,9 +925,6 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     const GridState state = FState;
     FState = GridState::Normal;
-    FVertBar.Release();
-    FHorzBar.Release();
-    if (state == GridState::BarRepeating) KillTimer(Handle(), BarRepeatTimer);
     if (state == GridState::RowMoving && FMoveTo != FMoveFrom) MoveRow(FMoveFrom, FMoveTo);
     if (state == GridState::ColMoving && FMoveTo != FMoveFrom) MoveColumn(FMoveFrom, FMoveTo);
     FMoveFrom = FMoveTo = -1;
@@ -954,14 +973,19 @@ bool TCustomGrid::ColsOverflow(int Width) const
 
 TCustomGrid::ShownBars TCustomGrid::Bars()
 {
+    const TRect client = TCustomControl::ClientRect();
+    const TPoint size(client.Width(), client.Height());
+    if (FBarsKnown && size == FBarsClient) return FBars;
     const bool vertical = FScrollBars == ssVertical || FScrollBars == ssBoth;
     const bool horizontal = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
-    const int width = TCustomControl::ClientWidth(), height = ClientHeight();
     ShownBars bars;
-    bars.Vert = vertical && RowsOverflow(height);
-    bars.Horz = horizontal && ColsOverflow(width - (bars.Vert ? BarThickness : 0));
+    bars.Vert = vertical && RowsOverflow(size.Y);
+    bars.Horz = horizontal && ColsOverflow(size.X - (bars.Vert ? BarThickness : 0));
     // The horizontal bar takes its height from the rows, which may overflow only then.
-    if (bars.Horz && !bars.Vert) bars.Vert = vertical && RowsOverflow(height - BarThickness);
+    if (bars.Horz && !bars.Vert) bars.Vert = vertical && RowsOverflow(size.Y - BarThickness);
+    FBars = bars;
+    FBarsClient = size;
+    FBarsKnown = true;
     return bars;
 }
 
@@ -971,14 +995,17 @@ bool TCustomGrid::Shown(bool Horizontal)
     return Horizontal ? bars.Horz : bars.Vert;
 }
 
+// Bars() has just read the client size.
 int TCustomGrid::GridWidth()
 {
-    return std::max(0, TCustomControl::ClientWidth() - (Shown(false) ? BarThickness : 0));
+    const bool vertical = Bars().Vert;
+    return std::max(0, FBarsClient.X - (vertical ? BarThickness : 0));
 }
 
 int TCustomGrid::GridHeight()
 {
-    return std::max(0, ClientHeight() - (Shown(true) ? BarThickness : 0));
+    const bool horizontal = Bars().Horz;
+    return std::max(0, FBarsClient.Y - (horizontal ? BarThickness : 0));
 }
 
 // The vertical bar scrolls the rows below the fixed ones, the horizontal bar the columns
@@ -1003,28 +1030,70 @@ void TCustomGrid::ScrollBarTo(bool Horizontal, int Position)
         SetTopRow(Position);
 }
 
-// A press on a bar: the arrows step a line, the track steps a page, the thumb drags. An arrow
-// or the track held down steps again and again, as a window's own scroll bar does. The corner
-// between two bars takes the press and does nothing.
-bool TCustomGrid::ScrollBarMouseDown(int X, int Y)
+// The bars stand where a window's own scroll bars would, outside the cells: the left button on
+// one only scrolls, and is no press, click or double click of the grid's. A double click on an
+// arrow would otherwise open the editor of the current cell, wherever it had scrolled to.
+bool TCustomGrid::BarMouseMessage(const TMessage &Message)
 {
-    if (X < GridWidth() && Y < GridHeight()) return false;
+    const int x = GET_X_LPARAM(Message.LParam), y = GET_Y_LPARAM(Message.LParam);
+    switch (Message.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        if (x < GridWidth() && y < GridHeight()) return false;
+        SendCancelMode(this);
+        SetMouseCapture(true);
+        PressBar(x, y);
+        return true;
+    case WM_MOUSEMOVE:
+        if (!BarHeld()) return false;
+        TrackBar(x, y);
+        return true;
+    case WM_LBUTTONUP:
+        if (!BarHeld()) return false;
+        ReleaseBar();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The arrows step a line, the track steps a page, the thumb drags. An arrow or the track held
+// down steps again and again, as a window's own scroll bar does; the second press of a double
+// click steps as the first did. The corner between two bars takes the press and does nothing.
+void TCustomGrid::PressBar(int X, int Y)
+{
     const TPoint at(X, Y);
     const ShownBars bars = Bars();
     const bool vertical = bars.Vert && BarArea(false).Contains(X, Y);
-    if (!vertical && !(bars.Horz && BarArea(true).Contains(X, Y))) return true;
+    if (!vertical && !(bars.Horz && BarArea(true).Contains(X, Y))) return;
     FBarHorizontal = !vertical;
     vcl::ScrollBar &bar = Bar(FBarHorizontal);
     FBarPart = bar.PartAt(bar.Along(at));
     ScrollBarTo(FBarHorizontal, bar.Press(bar.Along(at)));
     if (bar.Dragging()) {
         FState = GridState::ThumbDragging;
-        return true;
+        return;
     }
     FState = GridState::BarRepeating;
     FBarPointer = at;
     SetTimer(Handle(), BarRepeatTimer, win::FirstRepeatDelay, nullptr);
-    return true;
+}
+
+void TCustomGrid::TrackBar(int X, int Y)
+{
+    FBarPointer = TPoint(X, Y);
+    if (FState != GridState::ThumbDragging) return;
+    vcl::ScrollBar &bar = Bar(FBarHorizontal);
+    ScrollBarTo(FBarHorizontal, bar.Drag(bar.Along(FBarPointer)));
+}
+
+void TCustomGrid::ReleaseBar()
+{
+    if (FState == GridState::BarRepeating) KillTimer(Handle(), BarRepeatTimer);
+    FState = GridState::Normal;
+    FVertBar.Release();
+    FHorzBar.Release();
+    SetMouseCapture(false);
 }
 
 // Steps only while the pointer is over the part pressed; the track stops once the thumb has
@@ -1164,6 +1233,7 @@ void TCustomGrid::DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AStat
 
 void TCustomGrid::WndProc(TMessage &Message)
 {
+    if (BarMouseMessage(Message)) return;
     switch (Message.Msg) {
     case WM_GETDLGCODE:
         Message.Result = DLGC_WANTARROWS;
@@ -1177,7 +1247,11 @@ void TCustomGrid::WndProc(TMessage &Message)
     case WM_PAINT:
         InvalidateMovedThumb();
         break;
+    case WM_SIZE:
+        RoomChanged();
+        break;
     case WM_CANCELMODE:
+        if (BarHeld()) ReleaseBar();
         FState = GridState::Normal;
         break;
     case WM_TIMER:

@@ -67,8 +67,6 @@ class TCustomGrid : public TCustomControl
     QRV4_CLASS(TCustomGrid, TCustomControl)
     friend class TInplaceEdit;
 
-    enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
 public:
     explicit TCustomGrid(TComponent *AOwner);
     ~TCustomGrid() override;
@@ -214,18 +212,36 @@ private:
         bool Horz = false;
         bool operator==(const ShownBars &) const = default;
     };
-    // Each bar shows where its lines overflow the room the other bar leaves them.
+    // Each bar shows where its lines overflow the room the other bar leaves them. Kept for
+    // the client size it was worked out for until a size, count or the bars' style changes:
+    // filling a long grid asks the room the cells have of every cell it sets.
     ShownBars Bars();
+    void BarsChanged()
+    {
+        FBarsKnown = false;
+        FRowsEnd.Known = false;
+    }
+    void RoomChanged();
     bool Shown(bool Horizontal);
     bool RowsOverflow(int Height) const;
     bool ColsOverflow(int Width) const;
     // The room the cells may take: the client area less the scroll bars.
     int GridWidth();
     int GridHeight();
+    // The first row below the window, the cells Height high: the rows from it on show nothing.
+    // Kept for the top row and the height it was found for, until the rows change.
+    int RowsEnd(int Height);
     // A bar laid out for the grid as it is now.
     vcl::ScrollBar &Bar(bool Horizontal);
     void ScrollBarTo(bool Horizontal, int Position);
-    bool ScrollBarMouseDown(int X, int Y);
+    bool BarMouseMessage(const TMessage &Message);
+    bool BarHeld() const
+    {
+        return FState == GridState::ThumbDragging || FState == GridState::BarRepeating;
+    }
+    void PressBar(int X, int Y);
+    void TrackBar(int X, int Y);
+    void ReleaseBar();
     void RepeatBarStep();
 
     std::vector<int> FColWidths;
@@ -258,6 +274,15 @@ private:
     TPoint FBarPointer;
     // By bar: the vertical one first.
     std::array<TRect, 2> FPaintedThumbs;
+    bool FBarsKnown = false;
+    ShownBars FBars;
+    TPoint FBarsClient; // the client size FBars holds for
+    struct {
+        bool Known = false;
+        int Top = 0;
+        int Height = 0;
+        int End = 0;
+    } FRowsEnd;
 };
 
 class TStringGrid : public TCustomGrid

@@ -37,6 +37,16 @@ unsigned FrameAddress(const devsim::TFrame &Frame)
 class WriterDeviceTest : public WriterTest
 {
 protected:
+    // The sample book, whose last cell holds a key, read and shown at the address book: the
+    // grid has followed the read to that cell.
+    void ReadSampleBookOnScreen()
+    {
+        Sim->Edit([](devsim::Memory &M) { devsim::FillSampleAddressBook(M); });
+        ASSERT_TRUE(ReadBook());
+        Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
+        Form->Show();
+        maintest::PumpFor(100);
+    }
     // A read stopped while its sixth frame waits for the answer How gives it, then a read of the
     // whole book from a device that answers again.
     void StopAtTheSixthFrameAndReadAgain(const devsim::TBehaviour &How)
@@ -79,6 +89,86 @@ TEST_F(WriterDeviceTest, AColumnWidenedPastTheGridIsScrolledSidewaysByItsBar)
     Form->Show();
     maintest::PumpFor(100);
     optest::ExpectWidenedColumnScrollsSideways(Form->SG_Writer, 1, 3);
+}
+
+// Read, the grid follows the read to its last cell. A double click on the bar's up arrow only
+// scrolls: what the user types next and Enter rename no cell, and the editor Enter opens stands
+// over the current cell's own row, brought back into sight.
+TEST_F(WriterDeviceTest, DoubleClickOnTheBarOnlyScrolls)
+{
+    ASSERT_NO_FATAL_FAILURE(ReadSampleBookOnScreen());
+    TStringGrid *grid = Form->SG_Writer;
+    grid->SetFocus();
+    ASSERT_EQ(Form->WriterCellNumberOfRow(), 999);
+    ASSERT_EQ(grid->Col(), 1);
+    const AnsiString name = Row(999).Name;
+    const int top = grid->TopRow();
+    const int changed = Row(999).Changed;
+
+    const TPoint upArrow = grid->ClientToScreen(TPoint(grid->ClientWidth() - 8, 5));
+    using win::MouseAction;
+    for (MouseAction action :
+         {MouseAction::Down, MouseAction::Up, MouseAction::DoubleClick, MouseAction::Up})
+        win::InjectMouseInput({action, win::MouseButton::Left, POINT{upArrow.X, upArrow.Y}});
+    ASSERT_TRUE(PumpUntil(
+        [&] { return grid->TopRow() == top - 2 || Form->ED_WriterName->Visible(); }, 2000));
+    vcltest::Pump();
+    EXPECT_FALSE(Form->ED_WriterName->Visible()) << "the double click opened the name editor";
+    EXPECT_EQ(grid->TopRow(), top - 2);
+    EXPECT_TRUE(grid->Focused());
+
+    vcltest::Key('7', '7');
+    vcltest::Key('7', '7');
+    vcltest::Key(VK_RETURN, '\r');
+    ASSERT_TRUE(PumpUntil([&] { return Form->ED_WriterName->Visible(); }, 2000))
+        << "Enter opens the editor";
+    EXPECT_EQ(Row(999).Name, name);
+    EXPECT_EQ(Row(999).Changed, changed);
+    const TRect cell = grid->CellRect(1, GridRowOf(999));
+    ASSERT_GT(cell.Height(), 0) << "the editor's row is out of sight";
+    EXPECT_LE(cell.Bottom, grid->ClientHeight());
+    EXPECT_EQ(Form->ED_WriterName->Top(), grid->Top() + cell.Top + 1);
+    vcltest::Key(VK_ESCAPE, 27);
+    EXPECT_TRUE(PumpUntil([&] { return !Form->ED_WriterName->Visible(); }, 2000));
+    EXPECT_EQ(Row(999).Name, name);
+}
+
+// The name column widened by its title's border until the bar along the bottom shows, the grid
+// scrolled to its end by the down arrow, the column narrowed back: with the bar gone the end
+// stays the last cell, with no blank row below it, and the down arrow takes the grid nowhere.
+TEST_F(WriterDeviceTest, GridAtItsEndShowsNoBlankRowOnceTheBottomBarGoes)
+{
+    ASSERT_NO_FATAL_FAILURE(ReadSampleBookOnScreen());
+    TStringGrid *grid = Form->SG_Writer;
+    const int rowExtent = grid->RowHeights(1) + grid->GridLineWidth();
+    const TRect title = grid->CellRect(1, 0);
+    const int y = (title.Top + title.Bottom) / 2;
+    auto dragBorder = [&](int From, int To) {
+        vcltest::MouseDown(grid, From, y);
+        vcltest::MouseMove(grid, (From + To) / 2, y);
+        vcltest::MouseMove(grid, To, y);
+        vcltest::MouseUp(grid, To, y);
+        vcltest::Pump();
+    };
+    dragBorder(title.Right, title.Right + 400);
+    ASSERT_GE(grid->ColWidths(1), title.Width() + 390);
+    const int rowsBottom = grid->ClientHeight() - vcl::ScrollBar::Thickness;
+    for (int i = 0; i < 3; ++i)
+        vcltest::Click(grid, grid->ClientWidth() - 8, rowsBottom - 5);
+    vcltest::Pump();
+    TRect last = grid->CellRect(1, grid->RowCount() - 1);
+    ASSERT_GT(last.Height(), 0);
+    EXPECT_LE(last.Bottom, rowsBottom) << "the last cell is under the bar";
+
+    dragBorder(title.Right + 400, title.Right);
+    ASSERT_EQ(grid->ColWidths(1), title.Width());
+    last = grid->CellRect(1, grid->RowCount() - 1);
+    ASSERT_GT(last.Height(), 0);
+    EXPECT_GT(last.Bottom + rowExtent, grid->ClientHeight()) << "a blank row below the last cell";
+    const int top = grid->TopRow();
+    vcltest::Click(grid, grid->ClientWidth() - 8, grid->ClientHeight() - 5);
+    vcltest::Pump();
+    EXPECT_EQ(grid->TopRow(), top);
 }
 
 // ---- reading ----

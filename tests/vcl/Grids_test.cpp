@@ -452,6 +452,165 @@ TEST_F(StringGridTest, HorizontalBar_TakesItsHeightFromTheRows)
     EXPECT_EQ(grid->LeftCol(), 1);
 }
 
+// The bars stand outside the cells, as a window's own would: a double click on an arrow, the
+// track or the thumb scrolls as two presses do, and quick clicks as many; none of them is a
+// press, click or double click of the grid's, so none opens the current cell's editor. A double
+// click on a cell still does.
+TEST_F(StringGridTest, ScrollBar_DoubleClicksOnlyScroll)
+{
+    TStringGrid *grid = MakeGrid(12, 60);
+    grid->SetOptions(grid->Options() << goEditing);
+    grid->SetFocus();
+    Pump();
+    int presses = 0, clicks = 0, doubleClicks = 0;
+    grid->OnMouseDown = [&](TObject *, TMouseButton, TShiftState, int, int) { ++presses; };
+    grid->OnClick = [&](TObject *) { ++clicks; };
+    grid->OnDblClick = [&](TObject *) { ++doubleClicks; };
+    auto doubleClickAt = [&](int X, int Y) {
+        const TPoint at = grid->ClientToScreen(TPoint(X, Y));
+        using win::MouseAction;
+        for (MouseAction action :
+             {MouseAction::Down, MouseAction::Up, MouseAction::DoubleClick, MouseAction::Up})
+            win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}});
+        Pump();
+    };
+    const int thickness = vcl::ScrollBar::Thickness;
+    const int vertBar = grid->ClientWidth() - 8, horzBar = grid->ClientHeight() - 8;
+    const int rowsBottom = grid->ClientHeight() - thickness;
+
+    doubleClickAt(vertBar, thickness + 3); // the thumb, at the top of its track
+    EXPECT_EQ(grid->TopRow(), 1);
+    doubleClickAt(vertBar, rowsBottom - 5); // the down arrow
+    EXPECT_EQ(grid->TopRow(), 3);
+    const int page = grid->VisibleRowCount() - 1;
+    doubleClickAt(vertBar, rowsBottom - thickness - 10); // the track below the thumb
+    EXPECT_EQ(grid->TopRow(), 3 + 2 * page);
+    doubleClickAt(grid->ClientWidth() - thickness - 5, horzBar); // the right arrow
+    EXPECT_EQ(grid->LeftCol(), 3);
+    doubleClickAt(5, horzBar); // the left arrow
+    EXPECT_EQ(grid->LeftCol(), 1);
+    doubleClickAt(vertBar, horzBar); // the corner between the bars
+    for (int i = 0; i < 4; ++i)      // eight quick clicks on the up arrow
+        doubleClickAt(vertBar, 5);
+    EXPECT_EQ(grid->TopRow(), 3 + 2 * page - 8);
+    EXPECT_FALSE(grid->EditorMode()) << "a click on a bar opened the editor";
+    EXPECT_EQ(grid->Cells(1, 1), "1:1");
+    EXPECT_EQ(presses, 0);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(doubleClicks, 0);
+    EXPECT_EQ(grid->Row(), 1) << "the bars moved the current cell";
+
+    const TPoint cell = Middle(grid, 2, grid->TopRow() + 1);
+    doubleClickAt(cell.X, cell.Y);
+    EXPECT_TRUE(grid->EditorMode());
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(grid->Row(), grid->TopRow() + 1);
+}
+
+// Columns that fill the grid's width exactly, and rows that fit its height but for a few pixels:
+// the vertical bar shows as soon as any change leaves the rows too little room, and goes again
+// when the change is undone. The bar stands where the last column's cells would.
+TEST_F(StringGridTest, ScrollBars_FollowEveryChangeOfTheRoom)
+{
+    TStringGrid *grid = MakeGrid(3, 9);
+    grid->SetColWidths(0, 64);
+    grid->SetColWidths(1, 64);
+    grid->SetColWidths(2, grid->ClientWidth() - 2 * 65 - 1);
+    grid->SetRowHeights(3, 29);            // 198 of the 196 pixels
+    const int x = grid->ClientWidth() - 5; // in the last column's cells, or on the bar
+    auto vertBar = [&] {
+        int col = -1, row = -1;
+        grid->MouseToCell(x, 10, col, row);
+        return col < 0;
+    };
+    EXPECT_TRUE(vertBar());
+    grid->SetBorderStyle(bsNone);
+    EXPECT_FALSE(vertBar()) << "the border's pixels went to the rows";
+    grid->SetBorderStyle(bsSingle);
+    EXPECT_TRUE(vertBar());
+    grid->SetRowHeights(3, 20);
+    EXPECT_FALSE(vertBar());
+    grid->SetRowCount(12);
+    EXPECT_TRUE(vertBar());
+    grid->SetScrollBars(ssNone);
+    EXPECT_FALSE(vertBar());
+    grid->SetScrollBars(ssBoth);
+    EXPECT_TRUE(vertBar());
+    grid->SetRowCount(9);
+    EXPECT_FALSE(vertBar());
+    grid->SetDefaultRowHeight(30);
+    EXPECT_TRUE(vertBar());
+    grid->SetDefaultRowHeight(20);
+    EXPECT_FALSE(vertBar());
+    grid->SetGridLineWidth(3);
+    EXPECT_TRUE(vertBar());
+    grid->SetGridLineWidth(1);
+    EXPECT_FALSE(vertBar());
+    grid->SetHeight(150);
+    EXPECT_TRUE(vertBar());
+    grid->SetHeight(200);
+    EXPECT_FALSE(vertBar());
+    // Wider columns bring the bar along the bottom, which leaves the rows too little room.
+    grid->SetColWidths(1, 100);
+    EXPECT_TRUE(vertBar());
+    grid->SetColWidths(1, 64);
+    EXPECT_FALSE(vertBar());
+    grid->SetFixedRows(0);
+    grid->SetRowCount(10);
+    EXPECT_TRUE(vertBar());
+}
+
+// A row below the window has no rectangle until lower rows above it, a scroll or a taller grid
+// bring it into view.
+TEST_F(StringGridTest, CellRect_FollowsTheRowsAboveAndTheRoom)
+{
+    TStringGrid *grid = MakeGrid(3, 60);
+    EXPECT_EQ(grid->CellRect(1, 12).Height(), 0);
+    for (int r = 1; r < 12; ++r)
+        grid->SetRowHeights(r, 4);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 11 * 5);
+    grid->SetRowHeights(5, 150);
+    EXPECT_EQ(grid->CellRect(1, 12).Height(), 0);
+    grid->SetHeight(grid->Height() + 100);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 10 * 5 + 151);
+    grid->SetRowCount(12);
+    EXPECT_EQ(grid->CellRect(1, 12).Height(), 0) << "a row the grid no longer has";
+    grid->SetRowCount(40);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 10 * 5 + 151);
+    grid->SetTopRow(6);
+    EXPECT_EQ(grid->CellRect(1, 12).Top, 21 + 6 * 5);
+    EXPECT_EQ(grid->CellRect(1, 30).Height(), 0);
+}
+
+// A grid scrolled to its end stays at its end when it gets more room, from a window grown or a
+// bar gone: its last row stands at the bottom, with no blank row below it.
+TEST_F(StringGridTest, TopRow_StaysAtTheEndWhenTheRoomGrows)
+{
+    TStringGrid *grid = MakeGrid(5, 60);
+    const int rowExtent = grid->DefaultRowHeight() + grid->GridLineWidth();
+    auto lastRowAtTheBottom = [&](int RowsBottom) {
+        const TRect last = grid->CellRect(1, grid->RowCount() - 1);
+        return last.Height() > 0 && last.Bottom <= RowsBottom &&
+               last.Bottom + rowExtent > RowsBottom;
+    };
+    grid->SetColWidths(2, 400); // the bar along the bottom
+    grid->SetTopRow(grid->RowCount());
+    const int barTop = grid->ClientHeight() - vcl::ScrollBar::Thickness;
+    EXPECT_TRUE(lastRowAtTheBottom(barTop));
+    grid->SetColWidths(2, 64);
+    EXPECT_TRUE(lastRowAtTheBottom(grid->ClientHeight())) << "after the bottom bar went";
+    grid->SetHeight(grid->Height() + 3 * rowExtent);
+    Pump();
+    EXPECT_TRUE(lastRowAtTheBottom(grid->ClientHeight())) << "after the window grew";
+    // Columns scrolled to the end likewise.
+    grid->SetColCount(12);
+    grid->SetLeftCol(grid->ColCount());
+    const int left = grid->LeftCol();
+    grid->SetWidth(grid->Width() + 3 * 65);
+    Pump();
+    EXPECT_EQ(grid->LeftCol(), left - 3);
+}
+
 TEST_F(StringGridTest, RowCount_ShrinkingDropsTheRowsCells)
 {
     TStringGrid *grid = MakeGrid();
