@@ -106,13 +106,22 @@ TEndSignalWatch::TEndSignalWatch(std::function<void()> OnSignal)
         struct sigaction before = {};
         sigaction(signal, nullptr, &before);
         if (Ignored(before)) continue;
-        struct sigaction note = {};
-        note.sa_handler = NoteSignal;
-        sigemptyset(&note.sa_mask);
-        note.sa_flags = SA_RESTART;
-        sigaction(signal, &note, nullptr);
-        FPrevious.emplace_back(signal, before);
+        Handle(signal, NoteSignal);
     }
+    // The terminal's Ctrl+C also ends a reader of the program's output (`make run | tee`): a
+    // warning written on the way out must fail there, not end the program before it saved.
+    Handle(SIGPIPE, SIG_IGN);
+}
+
+void TEndSignalWatch::Handle(int Signal, void (*Handler)(int))
+{
+    struct sigaction before = {};
+    struct sigaction handle = {};
+    handle.sa_handler = Handler;
+    sigemptyset(&handle.sa_mask);
+    handle.sa_flags = SA_RESTART;
+    sigaction(Signal, &handle, &before);
+    FPrevious.emplace_back(Signal, before);
 }
 
 TEndSignalWatch::~TEndSignalWatch()

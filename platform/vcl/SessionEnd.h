@@ -17,7 +17,8 @@ namespace vcl
 
 // While it lives, SIGTERM, SIGHUP and SIGINT no longer end the process at once: each calls
 // OnSignal on the thread that made the watch, from its event handling. A signal the process
-// was started with ignored (nohup's SIGHUP, a background job's SIGINT) stays ignored. Going
+// was started with ignored (nohup's SIGHUP, a background job's SIGINT) stays ignored, and
+// SIGPIPE is ignored: a write to a reader gone fails instead of ending the process. Going
 // away, it gives the signals back what they did before. One watch at a time.
 class TEndSignalWatch
 {
@@ -28,6 +29,8 @@ public:
     TEndSignalWatch &operator=(const TEndSignalWatch &) = delete;
 
 private:
+    void Handle(int Signal, void (*Handler)(int));
+
     std::unique_ptr<QSocketNotifier> FNotifier;
     // Each signal taken over, with what it did before.
     std::vector<std::pair<int, struct sigaction>> FPrevious;

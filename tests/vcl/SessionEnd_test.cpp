@@ -9,6 +9,9 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/SessionEnd.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -104,6 +107,28 @@ TEST_F(SessionEnd, ASecondSignalDuringTheCloseClosesNothingMore)
             std::_Exit(0);
         },
         testing::ExitedWithCode(0), "asked no one\nclosed\nthe loop ended\n");
+}
+
+// Ctrl+C also ends whatever reads the program's output (`make run | tee`): what the close
+// writes there fails, and the close goes on.
+TEST_F(SessionEnd, AWriteToAReaderGoneDuringTheCloseFailsAndTheCloseGoesOn)
+{
+    EXPECT_EXIT(
+        {
+            TForm *form = StartProgram();
+            form->OnClose = [](TObject *, TCloseAction &) {
+                int output[2];
+                if (pipe(output) != 0) std::_Exit(2);
+                close(output[0]);
+                const bool failed = write(output[1], "x", 1) < 0 && errno == EPIPE;
+                std::fprintf(stderr, "closed, the write %s\n", failed ? "failed" : "went through");
+            };
+            std::raise(SIGINT);
+            Application->Run();
+            std::fprintf(stderr, "the loop ended\n");
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "asked no one\nclosed, the write failed\nthe loop ended\n");
 }
 
 // nohup's SIGHUP, and a background job's SIGINT, are the user's choice to go on.
