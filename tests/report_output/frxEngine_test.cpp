@@ -561,13 +561,15 @@ std::vector<std::string> Numbers(int From, int To)
 // Two masters with a kept footer, their detail rows numbered on from 1; the second master's
 // rows fill its page to 1000 pixels, so the footer does not fit there and starts a third page.
 // Every detail row is printed once, the second page stays full and the footer moves alone.
+// Page footers that total the masters read Totals, when given.
 void ExpectTheKeptFooterCutsNothingFromTheDetailsPage(double TitleHeight,
                                                       std::array<int, 2> DetailCounts,
-                                                      int RowsOnFirstPage)
+                                                      int RowsOnFirstPage,
+                                                      std::vector<std::string> Totals = {})
 {
     TBuilder B;
     TRows Masters("Masters"), Details("Details");
-    Masters.SetRows({{{"No", 1}}, {{"No", 2}}});
+    Masters.SetRows({{{"No", 1}, {"x", 1}}, {{"No", 2}, {"x", 1}}});
     Details.DataSet.OnFirst = [&](TObject *) {
         const int Master = Masters.Get("No") == Variant(1) ? 0 : 1;
         const int From = Master == 0 ? 1 : DetailCounts[0] + 1;
@@ -586,9 +588,14 @@ void ExpectTheKeptFooterCutsNothingFromTheDetailsPage(double TitleHeight,
     B.Band<TfrxFooter>("Footer1", 540, 20);
     TBuilder::Memo(B.Data<TfrxDetailData>("DetailData1", 580, 20, Details), "Memo2",
                    "[Details.\"n\"]");
-    B.Band<TfrxPageFooter>("PageFooter1", 620, 40);
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 620, 40), "Memo3",
+                   "[SUM(<Masters.\"x\">)]");
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     ASSERT_EQ(B.PageCount(), 3);
+    for (std::size_t i = 0; i < Totals.size(); ++i)
+        EXPECT_EQ(TextsOf(B.Pages(), static_cast<int>(i), "PageFooter1"),
+                  std::vector<std::string>{Totals[i]})
+            << "page " << i + 1;
     const int AllRows = DetailCounts[0] + DetailCounts[1];
     EXPECT_EQ(TextsOf(B.Pages(), 0, "DetailData1"), Numbers(1, RowsOnFirstPage));
     EXPECT_EQ(TextsOf(B.Pages(), 1, "DetailData1"), Numbers(RowsOnFirstPage + 1, AllRows));
@@ -611,6 +618,134 @@ TEST(EngineKeep, AKeptFooterAfterDetailsThatFilledAPageCutsNothingFromThatPage)
 TEST(EngineKeep, AKeptFooterAfterAMasterMovedToANewPageCutsNothingFromThatPage)
 {
     ExpectTheKeptFooterCutsNothingFromTheDetailsPage(400, {29, 49}, 29);
+}
+
+// The footer alone moves; the master it follows stays, and so does its value.
+TEST(EngineKeep, AKeptFooterThatMovesAloneLeavesItsMasterInThePagesTotal)
+{
+    ExpectTheKeptFooterCutsNothingFromTheDetailsPage(400, {29, 49}, 29, {"1", "1", "0"});
+    ExpectTheKeptFooterCutsNothingFromTheDetailsPage(0, {0, 98}, 48, {"2", "0", "0"});
+}
+
+namespace
+{
+
+// Numbered records three to a row, 20 pixels high, over a 40-pixel page footer that counts
+// them: fifty rows of 160 records fill the first page up to 1000 pixels, 7 above the footer.
+// A child band of each record, when asked for, prints "c" and the number.
+struct TColumnRows {
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxMasterData *Data;
+
+    explicit TColumnRows(int Count = 160, double ChildHeight = 0)
+    {
+        std::vector<std::map<std::string, Variant>> Numbered;
+        for (int i = 1; i <= Count; ++i)
+            Numbered.push_back({{"n", i}});
+        Rows.SetRows(Numbered);
+        B.Use(Rows);
+        Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+        Data->SetColumns(3);
+        Data->SetColumnWidth(200);
+        TBuilder::Memo(Data, "Memo1", "[Rows.\"n\"]");
+        if (ChildHeight > 0) {
+            auto *Child = B.Band<TfrxChild>("Child1", 40, ChildHeight);
+            TBuilder::Memo(Child, "Memo3", "c[Rows.\"n\"]", 0, 0, 200, ChildHeight);
+            Data->SetChild(Child);
+        }
+        TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 80, 40), "Memo2",
+                       "[COUNT(MasterData1)]");
+    }
+
+    // The records of a page and their children as "text@left,top".
+    std::vector<std::string> Records(int Page) const
+    {
+        std::vector<std::string> Result;
+        for (const TShown &Band : Shown(B.Pages(), Page))
+            if (Band.Name != "PageFooter1")
+                Result.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                                 Hundredths(Band.Top));
+        return Result;
+    }
+};
+
+std::string Record(int No)
+{
+    const int Row = (No - 1) / 3, Column = (No - 1) % 3;
+    const int Top = Row < 50 ? Row * 20 : (Row - 50) * 20;
+    return std::to_string(No) + "@" + Hundredths(Column * 200) + "," + Hundredths(Top);
+}
+
+std::vector<std::string> Records(int From, int To)
+{
+    std::vector<std::string> Result;
+    for (int i = From; i <= To; ++i)
+        Result.push_back(Record(i));
+    return Result;
+}
+
+void ExpectRowsOfColumnsCountWhereTheyPrint(bool KeepTogether)
+{
+    TColumnRows C;
+    C.Data->SetKeepTogether(KeepTogether);
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    ASSERT_EQ(C.B.PageCount(), 2);
+    EXPECT_EQ(C.Records(0), Records(1, 150));
+    EXPECT_EQ(C.Records(1), Records(151, 160));
+    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"150"});
+    EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"10"});
+}
+
+} // namespace
+
+TEST(EngineColumns, ARowThatMovesToTheNextPageCountsThere)
+{
+    ExpectRowsOfColumnsCountWhereTheyPrint(false);
+}
+
+// Each record is a block of its own; the row still moves whole, column by column.
+TEST(EngineColumns, ARowKeptTogetherMovesWholeAndKeepsItsColumns)
+{
+    ExpectRowsOfColumnsCountWhereTheyPrint(true);
+}
+
+namespace
+{
+
+// Records from From to To with a child of 26 pixels below each, three to a row from the top.
+std::vector<std::string> RecordsWithChildren(int From, int To)
+{
+    std::vector<std::string> Result;
+    for (int No = From; No <= To; ++No) {
+        const int Row = (No - From) / 3, Column = (No - From) % 3;
+        const std::string At = Hundredths(Column * 200) + ",";
+        Result.push_back(std::to_string(No) + "@" + At + Hundredths(Row * 46));
+        Result.push_back("c" + std::to_string(No) + "@" + At + Hundredths(Row * 46 + 20));
+    }
+    return Result;
+}
+
+} // namespace
+
+TEST(EngineColumns, AChildPrintsBelowItsRecordInItsColumn)
+{
+    TColumnRows C(5, 26);
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    EXPECT_EQ(C.Records(0), RecordsWithChildren(1, 5));
+}
+
+// Rows of 46 pixels: the 22nd row's records end at 986 pixels, above the footer; their
+// children would run over it.
+TEST(EngineColumns, ARowWhoseChildrenDoNotFitMovesWithThem)
+{
+    TColumnRows C(80, 26);
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    ASSERT_EQ(C.B.PageCount(), 2);
+    EXPECT_EQ(C.Records(0), RecordsWithChildren(1, 63));
+    EXPECT_EQ(C.Records(1), RecordsWithChildren(64, 80));
+    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"63"});
+    EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"17"});
 }
 
 // ---- growing objects ----

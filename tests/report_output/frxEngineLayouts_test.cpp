@@ -1,0 +1,448 @@
+// Layouts made from fixed seeds, each prepared and read back page by page: whatever the
+// engine moves between pages (kept blocks, kept footers, rows of columns, details that go
+// on), every record prints once and in order, each page's totals are its own records', and
+// nothing lies over the page footer, past the page or outside its column.
+
+#include "tests/report_output/EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+using namespace enginetest;
+
+namespace
+{
+
+constexpr double Tolerance = 0.01;
+constexpr double ColumnWidth = 200;
+// The printable height of the builder's A4 page with 10 mm margins.
+const double PageHeight = 297 * 3.77953 - 20 * 3.77953;
+
+// What a layout is made of. The band whose records go side by side is the innermost one, so
+// that no records of another band come between the columns of a row; no band is taller than
+// a page, so that nothing has to be split.
+struct TLayout {
+    unsigned Seed = 0;
+    // The masters: their number, height, and the detail rows of each (none: no detail band).
+    int Masters = 0;
+    double MasterHeight = 20;
+    std::vector<int> Details;
+    double DetailHeight = 20;
+    int Columns = 1;
+    bool PrintIfDetailEmpty = true;
+    bool MasterKeepTogether = false, MasterKeepFooter = false, MasterKeepHeader = false;
+    bool MasterStartNewPage = false;
+    bool DetailKeepTogether = false, DetailKeepFooter = false, DetailKeepHeader = false;
+    // Heights of optional bands; 0 leaves the band out.
+    double Title = 0, PageHeader = 0, MasterHeader = 0, MasterFooter = 0, DetailHeader = 0,
+           DetailFooter = 0, Child = 0, Summary = 0;
+    bool ReprintHeaders = false, KeepChild = false;
+    int GroupSize = 0; // masters in a group; 0: no group
+    double GroupHeader = 20, GroupFooter = 0;
+    bool GroupKeepTogether = false;
+    double PageFooter = 40;
+
+    bool HasDetails() const { return !Details.empty(); }
+    int ColumnsOfMasters() const { return HasDetails() ? 1 : Columns; }
+    int ColumnsOfDetails() const { return HasDetails() ? Columns : 1; }
+    std::string Describe() const;
+};
+
+std::string TLayout::Describe() const
+{
+    std::ostringstream S;
+    S << "seed " << Seed << ": " << Masters << " masters of " << MasterHeight;
+    if (HasDetails()) {
+        S << ", details of " << DetailHeight << " {";
+        for (int Count : Details)
+            S << Count << " ";
+        S << "}" << (PrintIfDetailEmpty ? "" : " hiding empty masters");
+    }
+    S << ", columns " << Columns << "; master" << (MasterKeepTogether ? " KeepTogether" : "")
+      << (MasterKeepFooter ? " KeepFooter" : "") << (MasterKeepHeader ? " KeepHeader" : "")
+      << (MasterStartNewPage ? " StartNewPage" : "") << "; detail"
+      << (DetailKeepTogether ? " KeepTogether" : "") << (DetailKeepFooter ? " KeepFooter" : "")
+      << (DetailKeepHeader ? " KeepHeader" : "") << "; title " << Title << ", page header "
+      << PageHeader << ", headers " << MasterHeader << "/" << DetailHeader
+      << (ReprintHeaders ? " reprinted" : "") << ", footers " << MasterFooter << "/" << DetailFooter
+      << ", child " << Child << (KeepChild ? " kept" : "") << ", summary " << Summary
+      << ", groups of " << GroupSize << " (header " << GroupHeader << ", footer " << GroupFooter
+      << (GroupKeepTogether ? ", kept together" : "") << "), page footer " << PageFooter;
+    return S.str();
+}
+
+TLayout Generate(unsigned Seed)
+{
+    std::mt19937 Random(Seed);
+    auto Chance = [&](int Percent) {
+        return std::uniform_int_distribution<int>(0, 99)(Random) < Percent;
+    };
+    auto Between = [&](int Low, int High) {
+        return std::uniform_int_distribution<int>(Low, High)(Random);
+    };
+    auto Height = [&](int Percent, int Low, int High) {
+        return Chance(Percent) ? static_cast<double>(Between(Low, High)) : 0.0;
+    };
+    TLayout L;
+    L.Seed = Seed;
+    L.Columns = Between(1, 3);
+    L.MasterHeight = Between(12, 60);
+    if (Chance(55)) {
+        L.Masters = Between(1, 8);
+        L.DetailHeight = Between(12, 40);
+        // Some masters have no detail, some a few, and now and then one fills a page or more.
+        for (int i = 0; i < L.Masters; ++i)
+            L.Details.push_back(Chance(15) ? 0 : Chance(15) ? Between(30, 90) : Between(1, 12));
+        L.PrintIfDetailEmpty = Chance(70);
+        L.DetailKeepTogether = Chance(30);
+        L.DetailKeepFooter = Chance(30);
+        L.DetailHeader = Height(40, 10, 30);
+        L.DetailKeepHeader = L.DetailHeader > 0 && Chance(50);
+        L.DetailFooter = Height(50, 10, 40);
+    } else {
+        L.Masters = Between(1, 60 * L.Columns);
+    }
+    L.MasterKeepTogether = Chance(30);
+    L.MasterKeepFooter = Chance(35);
+    L.MasterHeader = Height(40, 10, 30);
+    L.MasterKeepHeader = L.MasterHeader > 0 && Chance(50);
+    L.MasterFooter = Height(60, 10, 40);
+    L.MasterStartNewPage = L.ColumnsOfMasters() == 1 && Chance(10);
+    L.ReprintHeaders = Chance(40);
+    L.Title = Height(40, 20, 300);
+    L.PageHeader = Height(40, 10, 40);
+    L.Child = Height(25, 8, 40);
+    L.KeepChild = L.Child > 0 && Chance(50);
+    L.Summary = Height(60, 10, 60);
+    if (Chance(30)) {
+        L.GroupSize = Between(1, 8);
+        L.GroupHeader = Between(10, 30);
+        L.GroupFooter = Height(60, 10, 30);
+        L.GroupKeepTogether = Chance(50);
+    }
+    L.PageFooter = Between(20, 60);
+    return L;
+}
+
+// Master m (from 1) has x = m % 7 + 1 and group (m - 1) / GroupSize; details are numbered on
+// across masters.
+struct TBuiltLayout {
+    const TLayout &L;
+    TBuilder B;
+    TRows Masters{"Masters"}, Details{"Details"};
+
+    explicit TBuiltLayout(const TLayout &Layout) : L(Layout)
+    {
+        std::vector<std::map<std::string, Variant>> Rows;
+        for (int m = 1; m <= L.Masters; ++m)
+            Rows.push_back({{"m", m}, {"x", X(m)}, {"g", L.GroupSize ? (m - 1) / L.GroupSize : 0}});
+        Masters.SetRows(Rows);
+        B.Use(Masters);
+        double Top = 0;
+        auto Next = [&Top](double Height) {
+            const double At = Top;
+            Top += Height + 20;
+            return At;
+        };
+        if (L.Title > 0) B.Band<TfrxReportTitle>("ReportTitle1", Next(L.Title), L.Title);
+        if (L.PageHeader > 0)
+            B.Band<TfrxPageHeader>("PageHeader1", Next(L.PageHeader), L.PageHeader);
+        if (L.MasterHeader > 0) {
+            auto *Header = B.Band<TfrxHeader>("Header1", Next(L.MasterHeader), L.MasterHeader);
+            Header->SetReprintOnNewPage(L.ReprintHeaders);
+        }
+        if (L.GroupSize > 0) {
+            auto *Group =
+                B.Band<TfrxGroupHeader>("GroupHeader1", Next(L.GroupHeader), L.GroupHeader);
+            Group->SetCondition("g");
+            Group->SetKeepTogether(L.GroupKeepTogether);
+            Group->SetReprintOnNewPage(L.ReprintHeaders);
+        }
+        auto *Master =
+            B.Data<TfrxMasterData>("MasterData1", Next(L.MasterHeight), L.MasterHeight, Masters);
+        Columned(Master, L.ColumnsOfMasters());
+        TBuilder::Memo(Master, "MasterMemo", "M[Masters.\"m\"]", 0, 0, ColumnWidth - 20,
+                       std::min(L.MasterHeight, 18.0));
+        Master->SetKeepTogether(L.MasterKeepTogether);
+        Master->SetKeepFooter(L.MasterKeepFooter);
+        Master->SetKeepHeader(L.MasterKeepHeader);
+        Master->SetStartNewPage(L.MasterStartNewPage);
+        Master->SetPrintIfDetailEmpty(L.PrintIfDetailEmpty);
+        if (L.Child > 0) {
+            auto *Child = B.Band<TfrxChild>("Child1", Next(L.Child), L.Child);
+            Master->SetChild(Child);
+            Master->SetKeepChild(L.KeepChild);
+        }
+        // A footer is wired to the data band placed right above it.
+        if (L.MasterFooter > 0)
+            TBuilder::Memo(B.Band<TfrxFooter>("Footer1", Next(L.MasterFooter), L.MasterFooter),
+                           "FooterMemo", "[COUNT(MasterData1)]", 0, 0, 100,
+                           std::min(L.MasterFooter, 18.0));
+        if (L.HasDetails()) AddDetails(Next);
+        if (L.GroupSize > 0 && L.GroupFooter > 0)
+            B.Band<TfrxGroupFooter>("GroupFooter1", Next(L.GroupFooter), L.GroupFooter);
+        if (L.Summary > 0)
+            Totals(B.Band<TfrxReportSummary>("ReportSummary1", Next(L.Summary), L.Summary));
+        Totals(B.Band<TfrxPageFooter>("PageFooter1", Next(L.PageFooter), L.PageFooter));
+    }
+
+    static int X(int Master) { return Master % 7 + 1; }
+
+    template <class Next> void AddDetails(Next &NextTop)
+    {
+        Details.DataSet.OnFirst = [this](TObject *) {
+            const int Master = Masters.Get("m").AsInteger();
+            int From = 1;
+            for (int m = 1; m < Master; ++m)
+                From += L.Details[static_cast<std::size_t>(m - 1)];
+            std::vector<std::map<std::string, Variant>> Rows;
+            for (int i = 0; i < L.Details[static_cast<std::size_t>(Master - 1)]; ++i)
+                Rows.push_back({{"d", From + i}});
+            Details.SetRows(Rows);
+        };
+        B.Use(Details);
+        if (L.DetailHeader > 0)
+            B.Band<TfrxHeader>("Header2", NextTop(L.DetailHeader), L.DetailHeader)
+                ->SetReprintOnNewPage(L.ReprintHeaders);
+        auto *Detail =
+            B.Data<TfrxDetailData>("DetailData1", NextTop(L.DetailHeight), L.DetailHeight, Details);
+        Columned(Detail, L.ColumnsOfDetails());
+        TBuilder::Memo(Detail, "DetailMemo", "D[Details.\"d\"]", 0, 0, ColumnWidth - 20,
+                       std::min(L.DetailHeight, 18.0));
+        Detail->SetKeepTogether(L.DetailKeepTogether);
+        Detail->SetKeepFooter(L.DetailKeepFooter);
+        Detail->SetKeepHeader(L.DetailKeepHeader);
+        if (L.DetailFooter > 0)
+            B.Band<TfrxFooter>("Footer2", NextTop(L.DetailFooter), L.DetailFooter);
+    }
+
+    static void Columned(TfrxDataBand *Band, int Columns)
+    {
+        Band->SetColumns(Columns);
+        Band->SetColumnWidth(ColumnWidth);
+    }
+
+    // The masters' sum and the count of the innermost records, as the checker reads them.
+    void Totals(TfrxBand *Band)
+    {
+        const char *Count = L.HasDetails() ? "[COUNT(DetailData1)]" : "[COUNT(MasterData1)]";
+        const double Height = std::min(Band->Height(), 18.0);
+        TBuilder::Memo(Band, (Band->Name() + "Sum").Std().c_str(), "[SUM(<Masters.\"x\">)]", 0, 0,
+                       100, Height);
+        TBuilder::Memo(Band, (Band->Name() + "Count").Std().c_str(), Count, 200, 0, 100, Height);
+    }
+};
+
+// A prepared object, in page coordinates.
+struct TBox {
+    std::string Band, Text;
+    double Left, Top, Width, Height;
+    double Bottom() const { return Top + Height; }
+};
+
+struct TReadPage {
+    std::vector<TBox> Bands;
+    std::vector<TBox> Objects;
+};
+
+TReadPage ReadPage(TfrxCustomPreviewPages *Pages, int Index)
+{
+    TReadPage Result;
+    TfrxPage *Page = Pages->GetPage(Index);
+    TList *Bands = Page->Objects();
+    for (int i = 0; i < Bands->Count(); ++i) {
+        auto *Band = dynamic_cast<TfrxBand *>(static_cast<TfrxComponent *>(Bands->Items(i)));
+        if (!Band) continue;
+        const std::string Name = Band->Name().Std();
+        std::string Text;
+        TList *Objects = Band->Objects();
+        for (int j = 0; j < Objects->Count(); ++j) {
+            auto *C = static_cast<TfrxComponent *>(Objects->Items(j));
+            std::string Own;
+            if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(C)) Own = TextOf(Memo);
+            if (Text.empty()) Text = Own;
+            Result.Objects.push_back({Name, Own, Band->Left() + C->Left(), Band->Top() + C->Top(),
+                                      C->Width(), C->Height()});
+        }
+        Result.Bands.push_back(
+            {Name, Text, Band->Left(), Band->Top(), Band->Width(), Band->Height()});
+    }
+    return Result;
+}
+
+// What the prepared pages must show for a layout; every fault found is one line.
+class TChecker
+{
+public:
+    TChecker(const TLayout &L, TfrxCustomPreviewPages *Pages) : FLayout(L), FPages(Pages) {}
+
+    std::vector<std::string> Faults()
+    {
+        std::vector<int> MastersSeen, DetailsSeen;
+        int AllSum = 0, AllDetails = 0;
+        for (int p = 0; p < FPages->Count(); ++p) {
+            const TReadPage Page = ReadPage(FPages, p);
+            int Sum = 0, Count = 0;
+            for (const TBox &Band : Page.Bands) {
+                if (Band.Band == "MasterData1") {
+                    MastersSeen.push_back(Number(Band.Text, 'M'));
+                    Sum += TBuiltLayout::X(MastersSeen.back());
+                    Count += FLayout.HasDetails() ? 0 : 1;
+                } else if (Band.Band == "DetailData1") {
+                    DetailsSeen.push_back(Number(Band.Text, 'D'));
+                    ++Count;
+                }
+            }
+            AllSum += Sum;
+            AllDetails += Count;
+            CheckPlaces(p, Page);
+            CheckTotals(p, Page, "PageFooter1", Sum, Count);
+            if (p + 1 == FPages->Count() && FLayout.Summary > 0)
+                CheckTotals(p, Page, "ReportSummary1", AllSum, AllDetails);
+        }
+        CheckRecords("masters", MastersSeen, ExpectedMasters());
+        CheckRecords("details", DetailsSeen, ExpectedDetails());
+        return FFaults;
+    }
+
+private:
+    static int Number(const std::string &Text, char Prefix)
+    {
+        return Text.size() > 1 && Text[0] == Prefix ? std::atoi(Text.c_str() + 1) : -1;
+    }
+
+    bool Shows(int Master) const
+    {
+        return !FLayout.HasDetails() || FLayout.PrintIfDetailEmpty ||
+               FLayout.Details[static_cast<std::size_t>(Master - 1)] > 0;
+    }
+
+    std::vector<int> ExpectedMasters() const
+    {
+        std::vector<int> Result;
+        for (int m = 1; m <= FLayout.Masters; ++m)
+            if (Shows(m)) Result.push_back(m);
+        return Result;
+    }
+
+    std::vector<int> ExpectedDetails() const
+    {
+        std::vector<int> Result;
+        int Number = 0;
+        for (int Count : FLayout.Details)
+            for (int i = 0; i < Count; ++i)
+                Result.push_back(++Number);
+        return Result;
+    }
+
+    void Fault(int Page, const std::string &What)
+    {
+        FFaults.push_back((Page >= 0 ? "page " + std::to_string(Page + 1) + ": " : "") + What);
+    }
+
+    void CheckRecords(const char *Kind, const std::vector<int> &Seen, const std::vector<int> &Due)
+    {
+        if (Seen == Due) return;
+        std::ostringstream S;
+        S << Kind << " printed:";
+        for (int n : Seen)
+            S << " " << n;
+        S << "; due: 1.." << Due.size();
+        Fault(-1, S.str());
+    }
+
+    void CheckTotals(int Page, const TReadPage &Read, const std::string &Band, int Sum, int Count)
+    {
+        std::vector<std::string> Texts;
+        for (const TBox &O : Read.Objects)
+            if (O.Band == Band) Texts.push_back(O.Text);
+        const std::vector<std::string> Due{std::to_string(Sum), std::to_string(Count)};
+        if (Texts != Due)
+            Fault(Page, Band + " reads " + Join(Texts) + " where " + Join(Due) + " is due");
+    }
+
+    // Nothing over the page footer or past the page; the bands of records in their columns.
+    void CheckPlaces(int Page, const TReadPage &Read)
+    {
+        const double FooterTop = PageHeight - FLayout.PageFooter;
+        int Footers = 0;
+        for (const TBox &Band : Read.Bands) {
+            if (Band.Band == "PageFooter1") {
+                ++Footers;
+                continue;
+            }
+            if (Band.Bottom() > FooterTop + Tolerance)
+                Fault(Page, Band.Band + " " + Band.Text + " at " + Hundredths(Band.Top) + "-" +
+                                Hundredths(Band.Bottom()) + " runs over the page footer at " +
+                                Hundredths(FooterTop));
+        }
+        if (Footers != 1) Fault(Page, std::to_string(Footers) + " page footers");
+        for (const TBox &O : Read.Objects) {
+            if (O.Bottom() > PageHeight + Tolerance)
+                Fault(Page, O.Band + " " + O.Text + " ends past the page");
+            const int Columns = O.Band == "MasterData1"   ? FLayout.ColumnsOfMasters()
+                                : O.Band == "DetailData1" ? FLayout.ColumnsOfDetails()
+                                                          : 1;
+            if (Columns < 2) continue;
+            const int Column = static_cast<int>(std::floor(O.Left / ColumnWidth + Tolerance));
+            if (Column >= Columns || O.Left + O.Width > (Column + 1) * ColumnWidth + Tolerance)
+                Fault(Page, O.Band + " " + O.Text + " at left " + Hundredths(O.Left) +
+                                " lies outside its column");
+        }
+        for (std::size_t i = 0; i < Read.Bands.size(); ++i)
+            for (std::size_t j = i + 1; j < Read.Bands.size(); ++j)
+                if (Overlap(Read.Bands[i], Read.Bands[j]))
+                    Fault(Page, Read.Bands[i].Band + " " + Read.Bands[i].Text + " and " +
+                                    Read.Bands[j].Band + " " + Read.Bands[j].Text + " overlap at " +
+                                    Hundredths(Read.Bands[j].Top));
+    }
+
+    // Records and their children are as wide as a column.
+    static double WidthOf(const TBox &Band)
+    {
+        const bool InColumn = Band.Band.find("Data") != std::string::npos || Band.Band == "Child1";
+        return InColumn ? ColumnWidth : Band.Width;
+    }
+
+    static bool Overlap(const TBox &A, const TBox &B)
+    {
+        const double AWidth = WidthOf(A), BWidth = WidthOf(B);
+        return A.Top < B.Bottom() - Tolerance && B.Top < A.Bottom() - Tolerance &&
+               A.Left < B.Left + BWidth - Tolerance && B.Left < A.Left + AWidth - Tolerance;
+    }
+
+    static std::string Join(const std::vector<std::string> &Texts)
+    {
+        std::string Result = "\"";
+        for (std::size_t i = 0; i < Texts.size(); ++i)
+            Result += (i ? "/" : "") + Texts[i];
+        return Result + "\"";
+    }
+
+    const TLayout &FLayout;
+    TfrxCustomPreviewPages *FPages;
+    std::vector<std::string> FFaults;
+};
+
+constexpr unsigned Layouts = 600;
+
+} // namespace
+
+TEST(EngineLayouts, RecordsTotalsAndPlacesHoldForEveryGeneratedLayout)
+{
+    int Failed = 0;
+    for (unsigned Seed = 1; Seed <= Layouts; ++Seed) {
+        const TLayout L = Generate(Seed);
+        TBuiltLayout Built(L);
+        ASSERT_TRUE(Built.B.Prepare()) << L.Describe() << "\n" << Built.B.Errors();
+        const std::vector<std::string> Faults = TChecker(L, Built.B.Pages()).Faults();
+        if (Faults.empty()) continue;
+        std::string Text;
+        for (std::size_t i = 0; i < Faults.size() && i < 5; ++i)
+            Text += "\n  " + Faults[i];
+        ADD_FAILURE() << L.Describe() << " (" << Built.B.PageCount() << " pages)" << Text;
+        if (++Failed == 10) break;
+    }
+}
