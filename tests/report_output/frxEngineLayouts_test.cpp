@@ -35,6 +35,7 @@ struct TLayout {
     bool MasterKeepTogether = false, MasterKeepFooter = false, MasterKeepHeader = false;
     bool MasterStartNewPage = false;
     bool DetailKeepTogether = false, DetailKeepFooter = false, DetailKeepHeader = false;
+    bool DetailStartNewPage = false;
     // Heights of optional bands; 0 leaves the band out.
     double Title = 0, PageHeader = 0, MasterHeader = 0, MasterFooter = 0, DetailHeader = 0,
            DetailFooter = 0, Child = 0, Summary = 0;
@@ -64,12 +65,13 @@ std::string TLayout::Describe() const
       << (MasterKeepFooter ? " KeepFooter" : "") << (MasterKeepHeader ? " KeepHeader" : "")
       << (MasterStartNewPage ? " StartNewPage" : "") << "; detail"
       << (DetailKeepTogether ? " KeepTogether" : "") << (DetailKeepFooter ? " KeepFooter" : "")
-      << (DetailKeepHeader ? " KeepHeader" : "") << "; title " << Title << ", page header "
-      << PageHeader << ", headers " << MasterHeader << "/" << DetailHeader
-      << (ReprintHeaders ? " reprinted" : "") << ", footers " << MasterFooter << "/" << DetailFooter
-      << ", child " << Child << (KeepChild ? " kept" : "") << ", summary " << Summary
-      << ", groups of " << GroupSize << " (header " << GroupHeader << ", footer " << GroupFooter
-      << (GroupKeepTogether ? ", kept together" : "") << "), page footer " << PageFooter;
+      << (DetailKeepHeader ? " KeepHeader" : "") << (DetailStartNewPage ? " StartNewPage" : "")
+      << "; title " << Title << ", page header " << PageHeader << ", headers " << MasterHeader
+      << "/" << DetailHeader << (ReprintHeaders ? " reprinted" : "") << ", footers " << MasterFooter
+      << "/" << DetailFooter << ", child " << Child << (KeepChild ? " kept" : "") << ", summary "
+      << Summary << ", groups of " << GroupSize << " (header " << GroupHeader << ", footer "
+      << GroupFooter << (GroupKeepTogether ? ", kept together" : "") << "), page footer "
+      << PageFooter;
     return S.str();
 }
 
@@ -101,8 +103,9 @@ TLayout Generate(unsigned Seed)
         L.DetailHeader = Height(40, 10, 30);
         L.DetailKeepHeader = L.DetailHeader > 0 && Chance(50);
         L.DetailFooter = Height(50, 10, 40);
+        L.DetailStartNewPage = L.Columns == 1 && Chance(5);
     } else {
-        L.Masters = Between(1, 60 * L.Columns);
+        L.Masters = Between(1, 40 * L.Columns);
     }
     L.MasterKeepTogether = Chance(30);
     L.MasterKeepFooter = Chance(35);
@@ -172,17 +175,19 @@ struct TBuiltLayout {
         Master->SetPrintIfDetailEmpty(L.PrintIfDetailEmpty);
         if (L.Child > 0) {
             auto *Child = B.Band<TfrxChild>("Child1", Next(L.Child), L.Child);
+            TBuilder::Memo(Child, "ChildMemo", "c[Masters.\"m\"]", 0, 0, ColumnWidth - 20,
+                           std::min(L.Child, 18.0));
             Master->SetChild(Child);
             Master->SetKeepChild(L.KeepChild);
         }
         // A footer is wired to the data band placed right above it.
         if (L.MasterFooter > 0)
-            TBuilder::Memo(B.Band<TfrxFooter>("Footer1", Next(L.MasterFooter), L.MasterFooter),
-                           "FooterMemo", "[COUNT(MasterData1)]", 0, 0, 100,
-                           std::min(L.MasterFooter, 18.0));
+            CountOf("MasterData1",
+                    B.Band<TfrxFooter>("Footer1", Next(L.MasterFooter), L.MasterFooter));
         if (L.HasDetails()) AddDetails(Next);
         if (L.GroupSize > 0 && L.GroupFooter > 0)
-            B.Band<TfrxGroupFooter>("GroupFooter1", Next(L.GroupFooter), L.GroupFooter);
+            CountOf("MasterData1",
+                    B.Band<TfrxGroupFooter>("GroupFooter1", Next(L.GroupFooter), L.GroupFooter));
         if (L.Summary > 0)
             Totals(B.Band<TfrxReportSummary>("ReportSummary1", Next(L.Summary), L.Summary));
         Totals(B.Band<TfrxPageFooter>("PageFooter1", Next(L.PageFooter), L.PageFooter));
@@ -214,8 +219,18 @@ struct TBuiltLayout {
         Detail->SetKeepTogether(L.DetailKeepTogether);
         Detail->SetKeepFooter(L.DetailKeepFooter);
         Detail->SetKeepHeader(L.DetailKeepHeader);
+        Detail->SetStartNewPage(L.DetailStartNewPage);
         if (L.DetailFooter > 0)
-            B.Band<TfrxFooter>("Footer2", NextTop(L.DetailFooter), L.DetailFooter);
+            CountOf("DetailData1",
+                    B.Band<TfrxFooter>("Footer2", NextTop(L.DetailFooter), L.DetailFooter));
+    }
+
+    // A footer that counts the records of its data band.
+    static void CountOf(const char *DataBand, TfrxBand *Footer)
+    {
+        const std::string Text = "[COUNT(" + std::string(DataBand) + ")]";
+        TBuilder::Memo(Footer, (Footer->Name() + "Count").Std().c_str(), Text.c_str(), 0, 0, 100,
+                       std::min(Footer->Height(), 18.0));
     }
 
     static void Columned(TfrxDataBand *Band, int Columns)
@@ -281,6 +296,7 @@ public:
     std::vector<std::string> Faults()
     {
         std::vector<int> MastersSeen, DetailsSeen;
+        std::map<std::string, std::vector<std::string>> FooterTexts;
         int AllSum = 0, AllDetails = 0;
         for (int p = 0; p < FPages->Count(); ++p) {
             const TReadPage Page = ReadPage(FPages, p);
@@ -295,6 +311,9 @@ public:
                     ++Count;
                 }
             }
+            for (const TBox &Band : Page.Bands)
+                if (Band.Band.find("Footer") != std::string::npos && Band.Band != "PageFooter1")
+                    FooterTexts[Band.Band].push_back(Band.Text);
             AllSum += Sum;
             AllDetails += Count;
             CheckPlaces(p, Page);
@@ -304,6 +323,7 @@ public:
         }
         CheckRecords("masters", MastersSeen, ExpectedMasters());
         CheckRecords("details", DetailsSeen, ExpectedDetails());
+        CheckFooters(FooterTexts);
         return FFaults;
     }
 
@@ -335,6 +355,35 @@ private:
             for (int i = 0; i < Count; ++i)
                 Result.push_back(++Number);
         return Result;
+    }
+
+    // Each footer counts the records of its own run: all masters, those of a group, the
+    // details of a master.
+    void CheckFooters(const std::map<std::string, std::vector<std::string>> &Seen)
+    {
+        std::map<std::string, std::vector<std::string>> Due;
+        const std::vector<int> Masters = ExpectedMasters();
+        if (FLayout.MasterFooter > 0 && !Masters.empty())
+            Due["Footer1"].push_back(std::to_string(Masters.size()));
+        if (FLayout.GroupSize > 0 && FLayout.GroupFooter > 0)
+            for (std::size_t i = 0; i < Masters.size();) {
+                const int Group = (Masters[i] - 1) / FLayout.GroupSize;
+                std::size_t End = i;
+                while (End < Masters.size() && (Masters[End] - 1) / FLayout.GroupSize == Group)
+                    ++End;
+                Due["GroupFooter1"].push_back(std::to_string(End - i));
+                i = End;
+            }
+        if (FLayout.DetailFooter > 0)
+            for (int Count : FLayout.Details)
+                if (Count > 0) Due["Footer2"].push_back(std::to_string(Count));
+        for (const auto &[Band, Texts] : Due)
+            if (Seen.count(Band) == 0 || Seen.at(Band) != Texts)
+                Fault(-1, Band + " reads " +
+                              Join(Seen.count(Band) ? Seen.at(Band) : std::vector<std::string>{}) +
+                              " where " + Join(Texts) + " is due");
+        for (const auto &[Band, Texts] : Seen)
+            if (Due.count(Band) == 0) Fault(-1, Band + " printed where none is due");
     }
 
     void Fault(int Page, const std::string &What)
@@ -382,7 +431,8 @@ private:
         for (const TBox &O : Read.Objects) {
             if (O.Bottom() > PageHeight + Tolerance)
                 Fault(Page, O.Band + " " + O.Text + " ends past the page");
-            const int Columns = O.Band == "MasterData1"   ? FLayout.ColumnsOfMasters()
+            const bool OfMaster = O.Band == "MasterData1" || O.Band == "Child1";
+            const int Columns = OfMaster                  ? FLayout.ColumnsOfMasters()
                                 : O.Band == "DetailData1" ? FLayout.ColumnsOfDetails()
                                                           : 1;
             if (Columns < 2) continue;
@@ -426,7 +476,7 @@ private:
     std::vector<std::string> FFaults;
 };
 
-constexpr unsigned Layouts = 600;
+constexpr unsigned Layouts = 500;
 
 } // namespace
 
