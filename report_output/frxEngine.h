@@ -179,6 +179,7 @@ private:
                      double SavedY);
     void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);
     void CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY);
+    void MoveColumnRow(const TColumnRow &Row, double Height);
     void SetCurColumn(TfrxDataBand *Band, int Value);
     void EndColumn();
     void AddColumn();

@@ -189,7 +189,11 @@ int TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<i
             ~Overflowing() { B->SetOverflow(false); }
         } During{Band};
         Band->SetOverflow(true);
+        const bool MovesBlock = Keeping;
         NewColumn();
+        // A kept block that moved may leave the band no more room than it had: the band goes
+        // on past it.
+        if (MovesBlock && Band->Height() > FreeSpace()) NewColumn();
     }
     if (!Placed) {
         Band->SetLeft(MultiColumn ? Band->Left() + CurX : CurX);
@@ -966,27 +970,38 @@ void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, dou
     if (Band->Columns() <= 1 || Band->Vertical()) return;
     Band->SetMaxY(std::max(Band->MaxY(), CurY));
     if (Band->CurColumn() >= Band->Columns()) {
-        if (Band->MaxY() > PageHeight - FooterHeight()) {
-            // The row goes on as a whole, its records in their columns; one begun on an
-            // earlier page has no place to be cut from here.
-            const bool RowOnThisPage = Row.Page == Pages()->CurPage;
-            if (Keeping || !RowOnThisPage) {
-                if (Keeping && RowOnThisPage) KeepPosition = std::min(KeepPosition, Row.Position);
-                NewColumn();
-            } else {
-                const double Lowest = Band->MaxY();
-                CutRows(Row.Position);
-                NewColumn();
-                PasteRows(CurX, CurY);
-                CurY += Lowest - SavedY;
-            }
-        } else {
+        if (Band->MaxY() > PageHeight - FooterHeight())
+            MoveColumnRow(Row, Band->MaxY() - SavedY);
+        else
             CurY = Band->MaxY();
-        }
     } else {
         CurY = SavedY;
     }
     if (Band->Visible()) SetCurColumn(Band, Band->CurColumn() + 1);
+}
+
+// The row goes on as a whole, its records in their columns.
+void TfrxEngine::MoveColumnRow(const TColumnRow &Row, double Height)
+{
+    // A row begun on an earlier page has no place to be cut from here.
+    if (Row.Page != Pages()->CurPage) {
+        NewColumn();
+        return;
+    }
+    int RowStart = Row.Position;
+    if (Keeping) {
+        const int RowObjects = Pages()->GetCurPosition() - Row.Position;
+        KeepPosition = std::min(KeepPosition, Row.Position);
+        NewColumn();
+        // A block taller than a page leaves its last row over the footer of the next page
+        // too: the row goes on alone from there.
+        if (CurY <= PageHeight - FooterHeight()) return;
+        RowStart = Pages()->GetCurPosition() - RowObjects;
+    }
+    CutRows(RowStart);
+    NewColumn();
+    PasteRows(CurX, CurY);
+    CurY += Height;
 }
 
 double TfrxEngine::ColumnPosition(int Column) const

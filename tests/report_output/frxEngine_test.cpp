@@ -728,6 +728,42 @@ std::vector<std::string> RecordsWithChildren(int From, int To)
 
 } // namespace
 
+// The second group, kept together, does not fit under the first and moves to the second page,
+// where the page header leaves it less room: its last row does not fit there either and goes
+// on to a third page.
+TEST(EngineColumns, ARowThatAMovedBlockLeavesOverTheFooterGoesOnAlone)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    std::vector<std::map<std::string, Variant>> Numbered;
+    for (int i = 1; i <= 200; ++i)
+        Numbered.push_back({{"n", i}, {"g", i <= 3 ? 1 : 2}});
+    Rows.SetRows(Numbered);
+    B.Use(Rows);
+    B.Band<TfrxPageHeader>("PageHeader1", 0, 40)->SetPrintOnFirstPage(false);
+    auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 60, 20);
+    Group->SetCondition("g");
+    Group->SetKeepTogether(true);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 100, 20, Rows);
+    Data->SetColumns(3);
+    Data->SetColumnWidth(200);
+    TBuilder::Memo(Data, "Memo1", "[Rows.\"n\"]");
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 140, 40), "Memo2", "[COUNT(MasterData1)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 3);
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), Numbers(1, 3));
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "MasterData1"), Numbers(4, 144));
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "MasterData1"), Numbers(145, 200));
+    for (int Page = 0; Page < 3; ++Page)
+        for (const TShown &Band : Shown(B.Pages(), Page))
+            if (Band.Name == "MasterData1")
+                EXPECT_LE(Band.Top + Band.Height, FooterTop - 10) << "page " << Page + 1;
+    EXPECT_EQ(Layout(B.Pages(), 2)[1], At("MasterData1", 40));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"3"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"141"});
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"56"});
+}
+
 TEST(EngineColumns, AChildPrintsBelowItsRecordInItsColumn)
 {
     TColumnRows C(5, 26);
@@ -746,6 +782,33 @@ TEST(EngineColumns, ARowWhoseChildrenDoNotFitMovesWithThem)
     EXPECT_EQ(C.Records(1), RecordsWithChildren(64, 80));
     EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"63"});
     EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"17"});
+}
+
+// The second group, kept together, does not fit under the first and moves to the second page,
+// where the page header leaves it no more room than it had: the record that did not fit under
+// it goes on to a third page.
+TEST(EngineKeep, ABandThatAMovedBlockLeavesNoRoomGoesOnPastIt)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    std::vector<std::map<std::string, Variant>> Numbered;
+    for (int i = 1; i <= 100; ++i)
+        Numbered.push_back({{"n", i}, {"g", i == 1 ? 1 : 2}});
+    Rows.SetRows(Numbered);
+    B.Use(Rows);
+    B.Band<TfrxPageHeader>("PageHeader1", 0, 40)->SetPrintOnFirstPage(false);
+    auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 60, 20);
+    Group->SetCondition("g");
+    Group->SetKeepTogether(true);
+    TBuilder::Memo(B.Data<TfrxMasterData>("MasterData1", 100, 20, Rows), "Memo1", "[Rows.\"n\"]");
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 140, 40), "Memo2", "[COUNT(MasterData1)]");
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 4);
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "MasterData1"), Numbers(2, 48));
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "MasterData1"), Numbers(49, 96));
+    EXPECT_EQ(Layout(B.Pages(), 2)[1], At("MasterData1", 40));
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"47"});
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"48"});
 }
 
 // ---- growing objects ----
