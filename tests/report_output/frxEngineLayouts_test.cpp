@@ -20,25 +20,32 @@ constexpr double ColumnWidth = 200;
 // The printable height of the builder's A4 page with 10 mm margins.
 const double PageHeight = 297 * 3.77953 - 20 * 3.77953;
 
+// A data band of the layout with its header and footer (heights; 0 leaves a band out).
+struct TDataShape {
+    double Height = 20, Header = 0, Footer = 0;
+    bool KeepTogether = false, KeepFooter = false, KeepHeader = false, StartNewPage = false;
+
+    void Describe(std::ostream &S, const char *Name) const
+    {
+        S << Name << " " << Height << " (header " << Header << ", footer " << Footer
+          << (KeepTogether ? ", KeepTogether" : "") << (KeepFooter ? ", KeepFooter" : "")
+          << (KeepHeader ? ", KeepHeader" : "") << (StartNewPage ? ", StartNewPage" : "") << ")";
+    }
+};
+
 // What a layout is made of. The band whose records go side by side is the innermost one, so
 // that no records of another band come between the columns of a row; no band is taller than
 // a page, so that nothing has to be split.
 struct TLayout {
     unsigned Seed = 0;
-    // The masters: their number, height, and the detail rows of each (none: no detail band).
+    // The masters, and the detail rows of each (none: no detail band).
     int Masters = 0;
-    double MasterHeight = 20;
     std::vector<int> Details;
-    double DetailHeight = 20;
+    TDataShape Master, Detail;
     int Columns = 1;
     bool PrintIfDetailEmpty = true;
-    bool MasterKeepTogether = false, MasterKeepFooter = false, MasterKeepHeader = false;
-    bool MasterStartNewPage = false;
-    bool DetailKeepTogether = false, DetailKeepFooter = false, DetailKeepHeader = false;
-    bool DetailStartNewPage = false;
     // Heights of optional bands; 0 leaves the band out.
-    double Title = 0, PageHeader = 0, MasterHeader = 0, MasterFooter = 0, DetailHeader = 0,
-           DetailFooter = 0, Child = 0, Summary = 0;
+    double Title = 0, PageHeader = 0, Child = 0, Summary = 0;
     bool ReprintHeaders = false, KeepChild = false;
     int GroupSize = 0; // masters in a group; 0: no group
     double GroupHeader = 20, GroupFooter = 0;
@@ -54,78 +61,88 @@ struct TLayout {
 std::string TLayout::Describe() const
 {
     std::ostringstream S;
-    S << "seed " << Seed << ": " << Masters << " masters of " << MasterHeight;
+    S << "seed " << Seed << ": " << Masters << " masters";
     if (HasDetails()) {
-        S << ", details of " << DetailHeight << " {";
+        S << " with details {";
         for (int Count : Details)
             S << Count << " ";
         S << "}" << (PrintIfDetailEmpty ? "" : " hiding empty masters");
     }
-    S << ", columns " << Columns << "; master" << (MasterKeepTogether ? " KeepTogether" : "")
-      << (MasterKeepFooter ? " KeepFooter" : "") << (MasterKeepHeader ? " KeepHeader" : "")
-      << (MasterStartNewPage ? " StartNewPage" : "") << "; detail"
-      << (DetailKeepTogether ? " KeepTogether" : "") << (DetailKeepFooter ? " KeepFooter" : "")
-      << (DetailKeepHeader ? " KeepHeader" : "") << (DetailStartNewPage ? " StartNewPage" : "")
-      << "; title " << Title << ", page header " << PageHeader << ", headers " << MasterHeader
-      << "/" << DetailHeader << (ReprintHeaders ? " reprinted" : "") << ", footers " << MasterFooter
-      << "/" << DetailFooter << ", child " << Child << (KeepChild ? " kept" : "") << ", summary "
-      << Summary << ", groups of " << GroupSize << " (header " << GroupHeader << ", footer "
-      << GroupFooter << (GroupKeepTogether ? ", kept together" : "") << "), page footer "
-      << PageFooter;
+    S << ", columns " << Columns << "; ";
+    Master.Describe(S, "master");
+    if (HasDetails()) Detail.Describe(S << "; ", "detail");
+    S << "; title " << Title << ", page header " << PageHeader
+      << (ReprintHeaders ? ", headers reprinted" : "") << ", child " << Child
+      << (KeepChild ? " kept" : "") << ", summary " << Summary << ", groups of " << GroupSize
+      << " (header " << GroupHeader << ", footer " << GroupFooter
+      << (GroupKeepTogether ? ", kept together" : "") << "), page footer " << PageFooter;
     return S.str();
 }
 
+class TGenerator
+{
+public:
+    explicit TGenerator(unsigned Seed) : FRandom(Seed) {}
+
+    bool Chance(int Percent) { return Between(0, 99) < Percent; }
+    int Between(int Low, int High)
+    {
+        return std::uniform_int_distribution<int>(Low, High)(FRandom);
+    }
+    double Height(int Percent, int Low, int High)
+    {
+        return Chance(Percent) ? static_cast<double>(Between(Low, High)) : 0.0;
+    }
+
+    TDataShape Data(int Low, int High, bool MayStartNewPages)
+    {
+        TDataShape D;
+        D.Height = Between(Low, High);
+        D.Header = Height(40, 10, 30);
+        D.Footer = Height(55, 10, 40);
+        D.KeepTogether = Chance(30);
+        D.KeepFooter = Chance(30);
+        D.KeepHeader = D.Header > 0 && Chance(50);
+        D.StartNewPage = MayStartNewPages && Chance(7);
+        return D;
+    }
+
+private:
+    std::mt19937 FRandom;
+};
+
 TLayout Generate(unsigned Seed)
 {
-    std::mt19937 Random(Seed);
-    auto Chance = [&](int Percent) {
-        return std::uniform_int_distribution<int>(0, 99)(Random) < Percent;
-    };
-    auto Between = [&](int Low, int High) {
-        return std::uniform_int_distribution<int>(Low, High)(Random);
-    };
-    auto Height = [&](int Percent, int Low, int High) {
-        return Chance(Percent) ? static_cast<double>(Between(Low, High)) : 0.0;
-    };
+    TGenerator G(Seed);
     TLayout L;
     L.Seed = Seed;
-    L.Columns = Between(1, 3);
-    L.MasterHeight = Between(12, 60);
-    if (Chance(55)) {
-        L.Masters = Between(1, 8);
-        L.DetailHeight = Between(12, 40);
+    L.Columns = G.Between(1, 3);
+    if (G.Chance(55)) {
+        L.Masters = G.Between(1, 8);
         // Some masters have no detail, some a few, and now and then one fills a page or more.
         for (int i = 0; i < L.Masters; ++i)
-            L.Details.push_back(Chance(15) ? 0 : Chance(15) ? Between(30, 90) : Between(1, 12));
-        L.PrintIfDetailEmpty = Chance(70);
-        L.DetailKeepTogether = Chance(30);
-        L.DetailKeepFooter = Chance(30);
-        L.DetailHeader = Height(40, 10, 30);
-        L.DetailKeepHeader = L.DetailHeader > 0 && Chance(50);
-        L.DetailFooter = Height(50, 10, 40);
-        L.DetailStartNewPage = L.Columns == 1 && Chance(5);
+            L.Details.push_back(G.Chance(15)   ? 0
+                                : G.Chance(15) ? G.Between(30, 90)
+                                               : G.Between(1, 12));
+        L.PrintIfDetailEmpty = G.Chance(70);
+        L.Detail = G.Data(12, 40, L.Columns == 1);
     } else {
-        L.Masters = Between(1, 40 * L.Columns);
+        L.Masters = G.Between(1, 40 * L.Columns);
     }
-    L.MasterKeepTogether = Chance(30);
-    L.MasterKeepFooter = Chance(35);
-    L.MasterHeader = Height(40, 10, 30);
-    L.MasterKeepHeader = L.MasterHeader > 0 && Chance(50);
-    L.MasterFooter = Height(60, 10, 40);
-    L.MasterStartNewPage = L.ColumnsOfMasters() == 1 && Chance(10);
-    L.ReprintHeaders = Chance(40);
-    L.Title = Height(40, 20, 300);
-    L.PageHeader = Height(40, 10, 40);
-    L.Child = Height(25, 8, 40);
-    L.KeepChild = L.Child > 0 && Chance(50);
-    L.Summary = Height(60, 10, 60);
-    if (Chance(30)) {
-        L.GroupSize = Between(1, 8);
-        L.GroupHeader = Between(10, 30);
-        L.GroupFooter = Height(60, 10, 30);
-        L.GroupKeepTogether = Chance(50);
+    L.Master = G.Data(12, 60, L.ColumnsOfMasters() == 1);
+    L.ReprintHeaders = G.Chance(40);
+    L.Title = G.Height(40, 20, 300);
+    L.PageHeader = G.Height(40, 10, 40);
+    L.Child = G.Height(25, 8, 40);
+    L.KeepChild = L.Child > 0 && G.Chance(50);
+    L.Summary = G.Height(60, 10, 60);
+    if (G.Chance(30)) {
+        L.GroupSize = G.Between(1, 8);
+        L.GroupHeader = G.Between(10, 30);
+        L.GroupFooter = G.Height(60, 10, 30);
+        L.GroupKeepTogether = G.Chance(50);
     }
-    L.PageFooter = Between(20, 60);
+    L.PageFooter = G.Between(20, 60);
     return L;
 }
 
@@ -152,26 +169,16 @@ struct TBuiltLayout {
         if (L.Title > 0) B.Band<TfrxReportTitle>("ReportTitle1", Next(L.Title), L.Title);
         if (L.PageHeader > 0)
             B.Band<TfrxPageHeader>("PageHeader1", Next(L.PageHeader), L.PageHeader);
-        if (L.MasterHeader > 0) {
-            auto *Header = B.Band<TfrxHeader>("Header1", Next(L.MasterHeader), L.MasterHeader);
-            Header->SetReprintOnNewPage(L.ReprintHeaders);
-        }
-        if (L.GroupSize > 0) {
-            auto *Group =
-                B.Band<TfrxGroupHeader>("GroupHeader1", Next(L.GroupHeader), L.GroupHeader);
-            Group->SetCondition("g");
-            Group->SetKeepTogether(L.GroupKeepTogether);
-            Group->SetReprintOnNewPage(L.ReprintHeaders);
-        }
-        auto *Master =
-            B.Data<TfrxMasterData>("MasterData1", Next(L.MasterHeight), L.MasterHeight, Masters);
-        Columned(Master, L.ColumnsOfMasters());
-        TBuilder::Memo(Master, "MasterMemo", "M[Masters.\"m\"]", 0, 0, ColumnWidth - 20,
-                       std::min(L.MasterHeight, 18.0));
-        Master->SetKeepTogether(L.MasterKeepTogether);
-        Master->SetKeepFooter(L.MasterKeepFooter);
-        Master->SetKeepHeader(L.MasterKeepHeader);
-        Master->SetStartNewPage(L.MasterStartNewPage);
+        TfrxMasterData *Master =
+            AddData<TfrxMasterData>(L.Master, "MasterData1", "Header1", Masters,
+                                    L.ColumnsOfMasters(), "M[Masters.\"m\"]", Next, [&] {
+                                        if (L.GroupSize == 0) return;
+                                        auto *Group = B.Band<TfrxGroupHeader>(
+                                            "GroupHeader1", Next(L.GroupHeader), L.GroupHeader);
+                                        Group->SetCondition("g");
+                                        Group->SetKeepTogether(L.GroupKeepTogether);
+                                        Group->SetReprintOnNewPage(L.ReprintHeaders);
+                                    });
         Master->SetPrintIfDetailEmpty(L.PrintIfDetailEmpty);
         if (L.Child > 0) {
             auto *Child = B.Band<TfrxChild>("Child1", Next(L.Child), L.Child);
@@ -180,10 +187,9 @@ struct TBuiltLayout {
             Master->SetChild(Child);
             Master->SetKeepChild(L.KeepChild);
         }
-        // A footer is wired to the data band placed right above it.
-        if (L.MasterFooter > 0)
+        if (L.Master.Footer > 0)
             CountOf("MasterData1",
-                    B.Band<TfrxFooter>("Footer1", Next(L.MasterFooter), L.MasterFooter));
+                    B.Band<TfrxFooter>("Footer1", Next(L.Master.Footer), L.Master.Footer));
         if (L.HasDetails()) AddDetails(Next);
         if (L.GroupSize > 0 && L.GroupFooter > 0)
             CountOf("MasterData1",
@@ -208,21 +214,34 @@ struct TBuiltLayout {
             Details.SetRows(Rows);
         };
         B.Use(Details);
-        if (L.DetailHeader > 0)
-            B.Band<TfrxHeader>("Header2", NextTop(L.DetailHeader), L.DetailHeader)
-                ->SetReprintOnNewPage(L.ReprintHeaders);
-        auto *Detail =
-            B.Data<TfrxDetailData>("DetailData1", NextTop(L.DetailHeight), L.DetailHeight, Details);
-        Columned(Detail, L.ColumnsOfDetails());
-        TBuilder::Memo(Detail, "DetailMemo", "D[Details.\"d\"]", 0, 0, ColumnWidth - 20,
-                       std::min(L.DetailHeight, 18.0));
-        Detail->SetKeepTogether(L.DetailKeepTogether);
-        Detail->SetKeepFooter(L.DetailKeepFooter);
-        Detail->SetKeepHeader(L.DetailKeepHeader);
-        Detail->SetStartNewPage(L.DetailStartNewPage);
-        if (L.DetailFooter > 0)
+        AddData<TfrxDetailData>(L.Detail, "DetailData1", "Header2", Details, L.ColumnsOfDetails(),
+                                "D[Details.\"d\"]", NextTop, [] {});
+        if (L.Detail.Footer > 0)
             CountOf("DetailData1",
-                    B.Band<TfrxFooter>("Footer2", NextTop(L.DetailFooter), L.DetailFooter));
+                    B.Band<TfrxFooter>("Footer2", NextTop(L.Detail.Footer), L.Detail.Footer));
+    }
+
+    // The band with a memo of Text in each column, and its header (with what goes between
+    // them), placed from the next top down; its footer is wired to the band placed right above
+    // it, so it comes after.
+    template <class Band, class Next, class Between>
+    Band *AddData(const TDataShape &D, const char *Name, const char *HeaderName, TRows &Rows,
+                  int Columns, const char *Text, Next &NextTop, Between &&InBetween)
+    {
+        if (D.Header > 0)
+            B.Band<TfrxHeader>(HeaderName, NextTop(D.Header), D.Header)
+                ->SetReprintOnNewPage(L.ReprintHeaders);
+        InBetween();
+        auto *Result = B.Data<Band>(Name, NextTop(D.Height), D.Height, Rows);
+        Result->SetKeepTogether(D.KeepTogether);
+        Result->SetKeepFooter(D.KeepFooter);
+        Result->SetKeepHeader(D.KeepHeader);
+        Result->SetStartNewPage(D.StartNewPage);
+        Result->SetColumns(Columns);
+        Result->SetColumnWidth(ColumnWidth);
+        TBuilder::Memo(Result, (std::string(Name) + "Memo").c_str(), Text, 0, 0, ColumnWidth - 20,
+                       std::min(D.Height, 18.0));
+        return Result;
     }
 
     // A footer that counts the records of its data band.
@@ -231,12 +250,6 @@ struct TBuiltLayout {
         const std::string Text = "[COUNT(" + std::string(DataBand) + ")]";
         TBuilder::Memo(Footer, (Footer->Name() + "Count").Std().c_str(), Text.c_str(), 0, 0, 100,
                        std::min(Footer->Height(), 18.0));
-    }
-
-    static void Columned(TfrxDataBand *Band, int Columns)
-    {
-        Band->SetColumns(Columns);
-        Band->SetColumnWidth(ColumnWidth);
     }
 
     // The masters' sum and the count of the innermost records, as the checker reads them.
@@ -363,7 +376,7 @@ private:
     {
         std::map<std::string, std::vector<std::string>> Due;
         const std::vector<int> Masters = ExpectedMasters();
-        if (FLayout.MasterFooter > 0 && !Masters.empty())
+        if (FLayout.Master.Footer > 0 && !Masters.empty())
             Due["Footer1"].push_back(std::to_string(Masters.size()));
         if (FLayout.GroupSize > 0 && FLayout.GroupFooter > 0)
             for (std::size_t i = 0; i < Masters.size();) {
@@ -374,7 +387,7 @@ private:
                 Due["GroupFooter1"].push_back(std::to_string(End - i));
                 i = End;
             }
-        if (FLayout.DetailFooter > 0)
+        if (FLayout.Detail.Footer > 0)
             for (int Count : FLayout.Details)
                 if (Count > 0) Due["Footer2"].push_back(std::to_string(Count));
         for (const auto &[Band, Texts] : Due)

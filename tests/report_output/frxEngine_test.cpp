@@ -685,16 +685,24 @@ std::vector<std::string> Records(int From, int To)
     return Result;
 }
 
+// Two pages of records, each counted by its own footer.
+void ExpectTwoPages(TColumnRows &C, const std::vector<std::string> &First,
+                    const std::vector<std::string> &Second, const char *FirstCount,
+                    const char *SecondCount)
+{
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    ASSERT_EQ(C.B.PageCount(), 2);
+    EXPECT_EQ(C.Records(0), First);
+    EXPECT_EQ(C.Records(1), Second);
+    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{FirstCount});
+    EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{SecondCount});
+}
+
 void ExpectRowsOfColumnsCountWhereTheyPrint(bool KeepTogether)
 {
     TColumnRows C;
     C.Data->SetKeepTogether(KeepTogether);
-    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
-    ASSERT_EQ(C.B.PageCount(), 2);
-    EXPECT_EQ(C.Records(0), Records(1, 150));
-    EXPECT_EQ(C.Records(1), Records(151, 160));
-    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"150"});
-    EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"10"});
+    ExpectTwoPages(C, Records(1, 150), Records(151, 160), "150", "10");
 }
 
 } // namespace
@@ -776,12 +784,7 @@ TEST(EngineColumns, AChildPrintsBelowItsRecordInItsColumn)
 TEST(EngineColumns, ARowWhoseChildrenDoNotFitMovesWithThem)
 {
     TColumnRows C(80, 26);
-    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
-    ASSERT_EQ(C.B.PageCount(), 2);
-    EXPECT_EQ(C.Records(0), RecordsWithChildren(1, 63));
-    EXPECT_EQ(C.Records(1), RecordsWithChildren(64, 80));
-    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"63"});
-    EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"17"});
+    ExpectTwoPages(C, RecordsWithChildren(1, 63), RecordsWithChildren(64, 80), "63", "17");
 }
 
 // The second group, kept together, does not fit under the first and moves to the second page,
