@@ -736,27 +736,46 @@ std::vector<std::string> RecordsWithChildren(int From, int To)
 
 } // namespace
 
+namespace
+{
+
+// Count numbered records of 20 pixels in two groups, the first of FirstGroup records, each
+// group kept together; the 40-pixel page header prints from the second page on, so a group
+// that moves there has no more room than it had on the first. A 40-pixel page footer counts.
+struct TKeptSecondGroup {
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxMasterData *Data;
+
+    TKeptSecondGroup(int Count, int FirstGroup)
+    {
+        std::vector<std::map<std::string, Variant>> Numbered;
+        for (int i = 1; i <= Count; ++i)
+            Numbered.push_back({{"n", i}, {"g", i <= FirstGroup ? 1 : 2}});
+        Rows.SetRows(Numbered);
+        B.Use(Rows);
+        B.Band<TfrxPageHeader>("PageHeader1", 0, 40)->SetPrintOnFirstPage(false);
+        auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 60, 20);
+        Group->SetCondition("g");
+        Group->SetKeepTogether(true);
+        Data = B.Data<TfrxMasterData>("MasterData1", 100, 20, Rows);
+        TBuilder::Memo(Data, "Memo1", "[Rows.\"n\"]");
+        TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 140, 40), "Memo2",
+                       "[COUNT(MasterData1)]");
+    }
+};
+
+} // namespace
+
 // The second group, kept together, does not fit under the first and moves to the second page,
 // where the page header leaves it less room: its last row does not fit there either and goes
 // on to a third page.
 TEST(EngineColumns, ARowThatAMovedBlockLeavesOverTheFooterGoesOnAlone)
 {
-    TBuilder B;
-    TRows Rows("Rows");
-    std::vector<std::map<std::string, Variant>> Numbered;
-    for (int i = 1; i <= 200; ++i)
-        Numbered.push_back({{"n", i}, {"g", i <= 3 ? 1 : 2}});
-    Rows.SetRows(Numbered);
-    B.Use(Rows);
-    B.Band<TfrxPageHeader>("PageHeader1", 0, 40)->SetPrintOnFirstPage(false);
-    auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 60, 20);
-    Group->SetCondition("g");
-    Group->SetKeepTogether(true);
-    auto *Data = B.Data<TfrxMasterData>("MasterData1", 100, 20, Rows);
-    Data->SetColumns(3);
-    Data->SetColumnWidth(200);
-    TBuilder::Memo(Data, "Memo1", "[Rows.\"n\"]");
-    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 140, 40), "Memo2", "[COUNT(MasterData1)]");
+    TKeptSecondGroup G(200, 3);
+    G.Data->SetColumns(3);
+    G.Data->SetColumnWidth(200);
+    TBuilder &B = G.B;
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     ASSERT_EQ(B.PageCount(), 3);
     EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), Numbers(1, 3));
@@ -792,19 +811,8 @@ TEST(EngineColumns, ARowWhoseChildrenDoNotFitMovesWithThem)
 // it goes on to a third page.
 TEST(EngineKeep, ABandThatAMovedBlockLeavesNoRoomGoesOnPastIt)
 {
-    TBuilder B;
-    TRows Rows("Rows");
-    std::vector<std::map<std::string, Variant>> Numbered;
-    for (int i = 1; i <= 100; ++i)
-        Numbered.push_back({{"n", i}, {"g", i == 1 ? 1 : 2}});
-    Rows.SetRows(Numbered);
-    B.Use(Rows);
-    B.Band<TfrxPageHeader>("PageHeader1", 0, 40)->SetPrintOnFirstPage(false);
-    auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 60, 20);
-    Group->SetCondition("g");
-    Group->SetKeepTogether(true);
-    TBuilder::Memo(B.Data<TfrxMasterData>("MasterData1", 100, 20, Rows), "Memo1", "[Rows.\"n\"]");
-    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 140, 40), "Memo2", "[COUNT(MasterData1)]");
+    TKeptSecondGroup G(100, 1);
+    TBuilder &B = G.B;
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     ASSERT_EQ(B.PageCount(), 4);
     EXPECT_EQ(TextsOf(B.Pages(), 1, "MasterData1"), Numbers(2, 48));
