@@ -9,6 +9,7 @@
 #include "report/frxVariables.h"
 #include "report_output/frxEngine.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -135,11 +136,8 @@ Variant Result(TfrxAggregateFunction Function, int Count, const Variant &Value)
 
 // ---- one collector ----
 
-void TfrxAggregateItem::Calc()
+void TfrxAggregateItem::Calc(int Position)
 {
-    // A later record makes the block's last one an ordinary member of the block.
-    if (FLast == TLast::Kept) Feed(FFunction, FKeepCount, FKeepValue, FLastTaken);
-    FLast = TLast::None;
     if (!FBand->Visible() && !FCountInvisible) return;
     FReport->SetCurObject(FMemoName);
     Variant V = FFunction == agCount ? ::Null() : FReport->Calc(FExpression);
@@ -151,69 +149,55 @@ void TfrxAggregateItem::Calc()
             FVColumnCounts.resize(Index + 1, 0);
         }
         Feed(FFunction, FVColumnCounts[Index], FVColumnValues[Index], V);
-    } else if (FKeeping) {
-        FLastTaken = V;
-        FLast = TLast::Kept;
-    } else {
-        Take(V);
+        return;
     }
-}
-
-void TfrxAggregateItem::Take(const Variant &V)
-{
-    FSavedCount = FCount;
-    FSavedValue = FValue;
+    if (FIsPageFooter) FOnPage.push_back({Position, V});
     Feed(FFunction, FCount, FValue, V);
-    FLastTaken = V;
-    FLast = TLast::Taken;
 }
 
-void TfrxAggregateItem::DeleteValue()
+void TfrxAggregateItem::Recount()
 {
-    // Undoing a record that was not taken would take off the one before it; one still in an
-    // open block moves with the block.
-    if (FLast != TLast::Taken) return;
-    FCount = FSavedCount;
-    FValue = FSavedValue;
-    FLast = TLast::TakenOff;
+    FCount = FBaseCount;
+    FValue = FBaseValue;
+    for (const TRecord &Record : FOnPage)
+        Feed(FFunction, FCount, FValue, Record.Value);
 }
 
-// The record is long past when its block lands on the next page, and its expression may no
-// longer have a value to give.
-void TfrxAggregateItem::RestoreValue()
+void TfrxAggregateItem::Cut(int Position)
 {
-    if (FLast == TLast::TakenOff) Take(FLastTaken);
+    if (!FIsPageFooter) return;
+    const auto Stays =
+        std::stable_partition(FOnPage.begin(), FOnPage.end(),
+                              [Position](const TRecord &R) { return R.Position < Position; });
+    if (Stays == FOnPage.end()) return;
+    for (auto At = Stays; At != FOnPage.end(); ++At)
+        FMoving.push_back({At->Position - Position, At->Value});
+    FOnPage.erase(Stays, FOnPage.end());
+    Recount();
+}
+
+void TfrxAggregateItem::Paste(int Position)
+{
+    for (const TRecord &Record : FMoving) {
+        FOnPage.push_back({Position + Record.Position, Record.Value});
+        Feed(FFunction, FCount, FValue, Record.Value);
+    }
+    FMoving.clear();
 }
 
 void TfrxAggregateItem::Reset()
 {
-    if (FRunning && FCount != 0) return;
-    FCount = 0;
-    FValue = ::Null();
-    // A row taken before the totals started again is not in them, and its saved totals are
-    // another page's; one already taken off still goes to the next page.
-    if (FLast == TLast::Taken) FLast = TLast::None;
+    // The page is done: none of its records moves any more.
+    FOnPage.clear();
+    if (FRunning && FCount != 0) {
+        FBaseCount = FCount;
+        FBaseValue = FValue;
+        return;
+    }
+    FCount = FBaseCount = 0;
+    FValue = FBaseValue = ::Null();
     FVColumnValues.clear();
     FVColumnCounts.clear();
-}
-
-void TfrxAggregateItem::StartKeep()
-{
-    if (!FIsPageFooter || FKeeping) return;
-    FKeeping = true;
-    FKeepCount = 0;
-    FKeepValue = ::Null();
-}
-
-void TfrxAggregateItem::EndKeep()
-{
-    if (!FIsPageFooter || !FKeeping) return;
-    FKeeping = false;
-    FCount += FKeepCount;
-    Collect(FFunction, FValue, FKeepValue);
-    // The block's last record comes in on its own, so that a footer kept with it can still
-    // take it along to the next page.
-    if (FLast == TLast::Kept) Take(FLastTaken);
 }
 
 Variant TfrxAggregateItem::Value() const
@@ -389,25 +373,13 @@ void TfrxAggregateList::AddItem(const AnsiString &Text, TfrxCustomMemoView *Memo
     FItems.push_back(std::move(Item));
 }
 
-void TfrxAggregateList::AddValue(TfrxBand *Band, int VColumn)
+void TfrxAggregateList::AddValue(TfrxBand *Band, int VColumn, int Position)
 {
     for (auto &Item : FItems)
         if (Item->FBand == Band) {
             Item->FVColumn = VColumn;
-            Item->Calc();
+            Item->Calc(Position);
         }
-}
-
-void TfrxAggregateList::DeleteValue(TfrxBand *Band)
-{
-    for (auto &Item : FItems)
-        if (Item->FBand == Band) Item->DeleteValue();
-}
-
-void TfrxAggregateList::RestoreValue(TfrxBand *Band)
-{
-    for (auto &Item : FItems)
-        if (Item->FBand == Band) Item->RestoreValue();
 }
 
 void TfrxAggregateList::Reset(TfrxBand *Band)
@@ -416,16 +388,16 @@ void TfrxAggregateList::Reset(TfrxBand *Band)
         if (Item->FParentBand == Band) Item->Reset();
 }
 
-void TfrxAggregateList::StartKeep()
+void TfrxAggregateList::Cut(int Position)
 {
     for (auto &Item : FItems)
-        Item->StartKeep();
+        Item->Cut(Position);
 }
 
-void TfrxAggregateList::EndKeep()
+void TfrxAggregateList::Paste(int Position)
 {
     for (auto &Item : FItems)
-        Item->EndKeep();
+        Item->Paste(Position);
 }
 
 void TfrxAggregateList::ClearValues()

@@ -24,13 +24,13 @@ class TfrxAggregateItem
 public:
     explicit TfrxAggregateItem(TfrxReport *Report) : FReport(Report) {}
 
-    void Calc();
-    void DeleteValue();
-    // Takes back the record DeleteValue took off, without working it out again.
-    void RestoreValue();
+    // One record, printed at Position among the objects of the current page.
+    void Calc(int Position = 0);
     void Reset();
-    void StartKeep();
-    void EndKeep();
+    // A page-footer total gives up the records printed from Position on, which go to another
+    // page with their objects, and takes them in again where those objects land.
+    void Cut(int Position);
+    void Paste(int Position);
     Variant Value() const;
 
     TfrxAggregateFunction FFunction = agCount;
@@ -41,14 +41,9 @@ public:
     bool FIsPageFooter = false;
     int FCount = 0;
     Variant FValue = ::Null();
-    bool FKeeping = false;
-    int FSavedCount = 0;
-    Variant FSavedValue = ::Null();
     AnsiString FMemoName;
     AnsiString FText;
     TfrxBand *FParentBand = nullptr;
-    int FKeepCount = 0;
-    Variant FKeepValue = ::Null();
     int FVColumn = 0;
 
 private:
@@ -56,13 +51,19 @@ private:
     std::vector<Variant> FVColumnValues;
     std::vector<int> FVColumnCounts;
     TfrxReport *FReport;
-    // The band's last record and where it is: held apart from the rest of an open keep block,
-    // in the totals since the saved ones, or taken off by a page break.
-    enum class TLast { None, Kept, Taken, TakenOff };
-    Variant FLastTaken = ::Null();
-    TLast FLast = TLast::None;
+    // The records of a page-footer total that may still leave their page: where each was
+    // printed, and what it brought; those moving are placed from the start of the cut.
+    struct TRecord {
+        int Position;
+        Variant Value;
+    };
+    std::vector<TRecord> FOnPage;
+    std::vector<TRecord> FMoving;
+    // The total without the records on the page.
+    int FBaseCount = 0;
+    Variant FBaseValue = ::Null();
 
-    void Take(const Variant &V);
+    void Recount();
 };
 
 class TfrxAggregateList
@@ -74,12 +75,10 @@ public:
     // The aggregate calls in the footers and summaries of the page's wired data bands.
     void AddItems(TfrxReportPage *Page);
     void FindAggregates(TfrxCustomMemoView *Memo, TfrxDataBand *DataBand);
-    void AddValue(TfrxBand *Band, int VColumn = 0);
-    void DeleteValue(TfrxBand *Band);
-    void RestoreValue(TfrxBand *Band);
+    void AddValue(TfrxBand *Band, int VColumn = 0, int Position = 0);
     void Reset(TfrxBand *Band);
-    void StartKeep();
-    void EndKeep();
+    void Cut(int Position);
+    void Paste(int Position);
     void ClearValues();
     Variant GetValue(TfrxBand *ParentBand, int VColumn, const AnsiString &Name,
                      const AnsiString &Expression, TfrxBand *Band, int Flags);

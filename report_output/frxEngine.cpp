@@ -562,7 +562,8 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     SetCurColumn(Band, 1);
     ResetSuppressValues(Band);
     bool First = true;
-    int ColumnRowPosition = 0, FooterPosition = 0, FooterPage = -1;
+    TColumnRow ColumnRow;
+    int FooterPosition = 0, FooterPage = -1;
     double SavedY = CurY;
     // Vertical bands show every record: their cells sit beside each other in one row.
     const bool Vertical = Band->Vertical();
@@ -580,14 +581,14 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
                 if (First)
                     InitGroups(S.Group, 0, true);
                 else
-                    CheckGroups(Band, S.Group, ColumnRowPosition, SavedY);
+                    CheckGroups(Band, S.Group, ColumnRow, SavedY);
             }
             if (Band->KeepFooter()) {
                 FooterPosition = Pages()->GetCurPosition();
                 FooterPage = Pages()->CurPage;
             }
             if (Band->Columns() > 1 && Band->CurColumn() == 1)
-                ColumnRowPosition = Pages()->GetCurPosition();
+                ColumnRow = {Pages()->CurPage, Pages()->GetCurPosition()};
             SavedY = CurY;
             LineNo = S.LineNo;
             LineNoAll = S.LineNoAll;
@@ -597,7 +598,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
             First = false;
             ++S.LineNo;
             ++S.LineNoAll;
-            CheckBandColumns(Band, ColumnRowPosition, SavedY);
+            CheckBandColumns(Band, ColumnRow, SavedY);
             AddBandOutline(Band);
             RunBands(Band);
             OutlineUp(Band);
@@ -610,7 +611,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
         if ((Band->RowCount() != 0 && Band->RowCount() < S.LineNo) || Report()->Terminated()) break;
     }
     SetCurColumn(Band, Band->Columns());
-    CheckBandColumns(Band, ColumnRowPosition, SavedY);
+    CheckBandColumns(Band, ColumnRow, SavedY);
     if (First) return;
     if (S.Group) ShowGroupFooters(S.Group, 0);
     if (!Band->FooterAfterEach()) {
@@ -618,11 +619,6 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
         // page break since then, cutting from it would take rows the footer does not need.
         if (Band->KeepFooter())
             StartKeep(Band, Pages()->CurPage == FooterPage ? FooterPosition : 0);
-        ShowingKeptFooter = true;
-        struct Clear {
-            bool &Flag;
-            ~Clear() { Flag = false; }
-        } Done{ShowingKeptFooter};
         ShowBand(S.Footer);
         if (Band->KeepFooter()) EndKeep(Band);
     }
@@ -789,24 +785,31 @@ void TfrxEngine::ShowFixedBand(TfrxBand *Band)
 
 void TfrxEngine::NewPage()
 {
-    if (Keeping) {
-        if (ShowingKeptFooter) Aggregates.DeleteValue(KeepingBand);
-        Pages()->CutObjects(KeepPosition);
-    }
+    if (Keeping) CutRows(KeepPosition);
     EndPage();
     AddPage();
     if (Keeping) {
-        Aggregates.EndKeep();
-        Pages()->PasteObjects(0, CurY);
+        PasteRows(0, CurY);
         // Only entries made inside the block move with it.
         TfrxCustomOutline *Outline = Pages()->Outline();
         if (Outline && Outline->GetCurPosition() != KeepOutlinePosition)
             Outline->ShiftItems(KeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
         CurY = Pages()->GetLastY();
-        if (ShowingKeptFooter) Aggregates.RestoreValue(KeepingBand);
     }
     Keeping = false;
     if (!OutputtingVPages) AddPageOutline();
+}
+
+void TfrxEngine::CutRows(int Position)
+{
+    Pages()->CutObjects(Position);
+    Aggregates.Cut(Position);
+}
+
+void TfrxEngine::PasteRows(double X, double Y)
+{
+    Aggregates.Paste(Pages()->GetCurPosition());
+    Pages()->PasteObjects(X, Y);
 }
 
 void TfrxEngine::AddBandOutline(TfrxBand *Band)

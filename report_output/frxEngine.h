@@ -109,6 +109,9 @@ private:
     void AddBandOutline(TfrxBand *Band);
     void OutlineUp(TfrxBand *Band);
     void AddPageOutline();
+    // Objects from Position on leave the page, and the records they print leave its totals.
+    void CutRows(int Position);
+    void PasteRows(double X, double Y);
 
     // The cells of a band whose objects lie in vertical bands: built before the
     // band is stretched, freed once it is out, wherever the band is shown.
@@ -152,24 +155,31 @@ private:
 
     // One band onto the pages.
     void DoShow(TfrxBand *Band);
-    void OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks);
+    // Where the band went among the objects of the page it ends on.
+    int OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks);
     void AddToPages(TfrxBand *Band, const std::vector<int> &Breaks);
     TBandState &TypedObjects(TfrxBand *Band);
     void Stretch(TfrxBand *Band);
     void UnStretch(TfrxBand *Band);
     void PrepareShiftTree(TfrxBand *Band);
     void ShiftObjects(TfrxReportComponent *Parent, double Amount);
-    void DrawSplit(TfrxBand *Band);
+    int DrawSplit(TfrxBand *Band);
     void ShowParentSubreports(TfrxBand *Band);
     void CheckSubReports(TfrxBand *Band, double BandTop);
     void FreeAddedObjects(TfrxBand *Band);
     void StartKeep(TfrxBand *Band, int Position = 0);
     void EndKeep(TfrxBand *Band);
     void InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset);
-    void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int ColumnPosition,
+    // Where a row of records side by side began.
+    struct TColumnRow {
+        int Page = -1;
+        int Position = 0;
+    };
+    void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row,
                      double SavedY);
     void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);
-    void CheckBandColumns(TfrxDataBand *Band, int ColumnPosition, double SavedY);
+    void CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY);
+    void MoveColumnRow(const TColumnRow &Row, double Height);
     void SetCurColumn(TfrxDataBand *Band, int Value);
     void EndColumn();
     void AddColumn();
@@ -198,6 +208,7 @@ private:
     std::unordered_map<TfrxComponent *, TfrxBand *> FCellOrigin;
     std::unordered_map<TfrxComponent *, double> FShiftAmount;
     bool ReprintingHeaders = false;
+    bool ShowingChildInColumns = false;
     bool ShowingSummary = false;
     TfrxBand *CurrentBand = nullptr;
     bool FirstReportPage = false;
@@ -205,7 +216,6 @@ private:
     bool FirstPageOfRun = false;
     bool LastPageOfRun = false;
     TfrxBand *KeepingBand = nullptr;
-    bool ShowingKeptFooter = false;
     bool Keeping = false;
     TfrxXMLItem *KeepOutlinePosition = nullptr;
     int KeepPosition = 0;

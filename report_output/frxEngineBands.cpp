@@ -113,10 +113,26 @@ void TfrxEngine::ShowBand(TfrxBand *Band)
     if (Band->KeepChild()) StartKeep(Band);
     DoShow(Band);
     TfrxChild *Child = Band->Child();
-    if (Child && (Band->Visible() || Band->PrintChildIfInvisible())) ShowBand(Child);
+    if (Child && (Band->Visible() || Band->PrintChildIfInvisible())) {
+        // The child of a record side by side with others goes below it, in its column, and
+        // leaves the page only with its row.
+        struct Restore {
+            TfrxEngine &E;
+            double X;
+            bool InRow;
+            ~Restore()
+            {
+                E.CurX = X;
+                E.ShowingChildInColumns = InRow;
+            }
+        } Back{*this, CurX, ShowingChildInColumns};
+        if (IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1) {
+            CurX += Band->Left();
+            ShowingChildInColumns = true;
+        }
+        ShowBand(Child);
+    }
     if (Band->KeepChild()) EndKeep(Band);
-    // A vertical band feeds its aggregates per column as it lays out its cells.
-    if (IsDataBand(Band) && !Band->Vertical()) Aggregates.AddValue(Band);
 }
 
 bool TfrxEngine::IsFirstRecord(TfrxBand *Band)
@@ -140,28 +156,30 @@ void TfrxEngine::DoShow(TfrxBand *Band)
         PageBreakBand = nullptr;
     }
     double BandTop = 0;
+    int Position = Pages()->GetCurPosition();
     {
         const TStretchedBand Stretched(*this, Band);
         // Stretching may have shown other bands (a new page, say).
         BandTop = CurY;
         if (Band->Visible()) {
-            OutputBand(Band, MultiColumn, Cells.Breaks());
+            Position = OutputBand(Band, MultiColumn, Cells.Breaks());
             BandTop = CurY - Band->Height();
         }
     }
     if (IsFooterKind(Band)) Aggregates.Reset(Band);
+    // The record counts on the page its row was printed on, before its subreports and its
+    // child go on to other pages. A vertical band feeds its aggregates per column as it lays
+    // out its cells.
+    if (IsDataBand(Band)) Aggregates.AddValue(Band, 0, Position);
     if (Band->Visible()) CheckSubReports(Band, BandTop);
 }
 
-void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks)
+int TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks)
 {
     const bool Placed = Band->BandNumber() < 0 && dynamic_cast<TfrxNullBand *>(Band) != nullptr;
-    if (!MultiColumn && !Placed && Band->BandNumber() != 17 && !RedirectTarget &&
-        Band->Height() > FreeSpace()) {
-        if (Band->AllowSplit()) {
-            DrawSplit(Band);
-            return;
-        }
+    if (!MultiColumn && !ShowingChildInColumns && !Placed && Band->BandNumber() != 17 &&
+        !RedirectTarget && Band->Height() > FreeSpace()) {
+        if (Band->AllowSplit()) return DrawSplit(Band);
         // A band repeated at the top of every page that does not fit there would
         // start pages for ever; the title is shown once and may run over.
         if (ReprintingHeaders && !dynamic_cast<TfrxReportTitle *>(Band))
@@ -171,17 +189,23 @@ void TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<
             ~Overflowing() { B->SetOverflow(false); }
         } During{Band};
         Band->SetOverflow(true);
+        const bool MovesBlock = Keeping;
         NewColumn();
+        // A kept block that moved may leave the band no more room than it had: the band goes
+        // on past it.
+        if (MovesBlock && Band->Height() > FreeSpace()) NewColumn();
     }
     if (!Placed) {
         Band->SetLeft(MultiColumn ? Band->Left() + CurX : CurX);
         Band->SetTop(CurY);
     }
+    const int Position = Pages()->GetCurPosition();
     if (RedirectTarget)
         (new TfrxBand(RedirectTarget))->AssignAll(Band);
     else if (!ReprintingHeaders || !Breaks.empty() || !Pages()->BandExists(Band))
         AddToPages(Band, Breaks);
     CurY += Band->Height();
+    return Position;
 }
 
 void TfrxEngine::AddToPages(TfrxBand *Band, const std::vector<int> &Breaks)
@@ -554,9 +578,10 @@ void TfrxEngine::ShiftObjects(TfrxReportComponent *Parent, double Amount)
 
 // ---- a band split over pages ----
 
-void TfrxEngine::DrawSplit(TfrxBand *Band)
+int TfrxEngine::DrawSplit(TfrxBand *Band)
 {
     ObjectListKeeper Keeper(Band);
+    int LastPart = Pages()->GetCurPosition();
     TList *InBand = Band->Objects();
     InBand->Clear();
     // Subreports are run below the band afterwards, not cut into its parts.
@@ -633,6 +658,7 @@ void TfrxEngine::DrawSplit(TfrxBand *Band)
             }
         Band->SetLeft(CurX);
         Band->SetTop(CurY);
+        LastPart = Pages()->GetCurPosition();
         Pages()->AddObject(Band);
         if (!Rest.empty()) {
             NewColumn();
@@ -650,6 +676,7 @@ void TfrxEngine::DrawSplit(TfrxBand *Band)
         }
         Free = FreeSpace();
     }
+    return LastPart;
 }
 
 // ---- vertical bands: the cells of a wide band ----
@@ -810,7 +837,6 @@ void TfrxEngine::StartKeep(TfrxBand *Band, int Position)
     KeepPosition = Position != 0 ? Position : Pages()->GetCurPosition();
     TfrxCustomOutline *Outline = Pages()->Outline();
     KeepOutlinePosition = Outline ? Outline->GetCurPosition() : nullptr;
-    Aggregates.StartKeep();
 }
 
 void TfrxEngine::EndKeep(TfrxBand *Band)
@@ -818,7 +844,6 @@ void TfrxEngine::EndKeep(TfrxBand *Band)
     if (Band != KeepingBand) return;
     Keeping = false;
     KeepingBand = nullptr;
-    Aggregates.EndKeep();
 }
 
 // ---- groups ----
@@ -848,7 +873,7 @@ void TfrxEngine::InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset
     }
 }
 
-void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int ColumnPosition,
+void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row,
                              double SavedY)
 {
     const std::vector<TfrxGroupHeader *> Groups = State(Group).Groups;
@@ -857,7 +882,7 @@ void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, int
         Report()->SetCurObject(G->Name());
         if (SameValue(Report()->Calc(G->Condition()), State(G).LastValue)) continue;
         SetCurColumn(DataBand, DataBand->Columns());
-        CheckBandColumns(DataBand, ColumnPosition, SavedY);
+        CheckBandColumns(DataBand, Row, SavedY);
         TfrxDataSet *DataSet = DataBand->DataSet();
         bool Moved = false;
         try {
@@ -940,28 +965,43 @@ void TfrxEngine::SetCurColumn(TfrxDataBand *Band, int Value)
     if (Band->Vertical()) Band->SetLeft(Left);
 }
 
-void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, int ColumnPosition, double SavedY)
+void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY)
 {
     if (Band->Columns() <= 1 || Band->Vertical()) return;
     Band->SetMaxY(std::max(Band->MaxY(), CurY));
     if (Band->CurColumn() >= Band->Columns()) {
-        if (Band->MaxY() > PageHeight - FooterHeight()) {
-            if (Keeping) {
-                NewColumn();
-            } else {
-                const double Lowest = Band->MaxY();
-                Pages()->CutObjects(ColumnPosition);
-                NewColumn();
-                Pages()->PasteObjects(CurX, CurY);
-                CurY += Lowest - SavedY;
-            }
-        } else {
+        if (Band->MaxY() > PageHeight - FooterHeight())
+            MoveColumnRow(Row, Band->MaxY() - SavedY);
+        else
             CurY = Band->MaxY();
-        }
     } else {
         CurY = SavedY;
     }
     if (Band->Visible()) SetCurColumn(Band, Band->CurColumn() + 1);
+}
+
+// The row goes on as a whole, its records in their columns.
+void TfrxEngine::MoveColumnRow(const TColumnRow &Row, double Height)
+{
+    // A row begun on an earlier page has no place to be cut from here.
+    if (Row.Page != Pages()->CurPage) {
+        NewColumn();
+        return;
+    }
+    int RowStart = Row.Position;
+    if (Keeping) {
+        const int RowObjects = Pages()->GetCurPosition() - Row.Position;
+        KeepPosition = std::min(KeepPosition, Row.Position);
+        NewColumn();
+        // A block taller than a page leaves its last row over the footer of the next page
+        // too: the row goes on alone from there.
+        if (CurY <= PageHeight - FooterHeight()) return;
+        RowStart = Pages()->GetCurPosition() - RowObjects;
+    }
+    CutRows(RowStart);
+    NewColumn();
+    PasteRows(CurX, CurY);
+    CurY += Height;
 }
 
 double TfrxEngine::ColumnPosition(int Column) const

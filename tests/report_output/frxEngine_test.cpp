@@ -561,13 +561,15 @@ std::vector<std::string> Numbers(int From, int To)
 // Two masters with a kept footer, their detail rows numbered on from 1; the second master's
 // rows fill its page to 1000 pixels, so the footer does not fit there and starts a third page.
 // Every detail row is printed once, the second page stays full and the footer moves alone.
+// Page footers that total the masters read Totals, when given.
 void ExpectTheKeptFooterCutsNothingFromTheDetailsPage(double TitleHeight,
                                                       std::array<int, 2> DetailCounts,
-                                                      int RowsOnFirstPage)
+                                                      int RowsOnFirstPage,
+                                                      std::vector<std::string> Totals = {})
 {
     TBuilder B;
     TRows Masters("Masters"), Details("Details");
-    Masters.SetRows({{{"No", 1}}, {{"No", 2}}});
+    Masters.SetRows({{{"No", 1}, {"x", 1}}, {{"No", 2}, {"x", 1}}});
     Details.DataSet.OnFirst = [&](TObject *) {
         const int Master = Masters.Get("No") == Variant(1) ? 0 : 1;
         const int From = Master == 0 ? 1 : DetailCounts[0] + 1;
@@ -586,9 +588,14 @@ void ExpectTheKeptFooterCutsNothingFromTheDetailsPage(double TitleHeight,
     B.Band<TfrxFooter>("Footer1", 540, 20);
     TBuilder::Memo(B.Data<TfrxDetailData>("DetailData1", 580, 20, Details), "Memo2",
                    "[Details.\"n\"]");
-    B.Band<TfrxPageFooter>("PageFooter1", 620, 40);
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 620, 40), "Memo3",
+                   "[SUM(<Masters.\"x\">)]");
     ASSERT_TRUE(B.Prepare()) << B.Errors();
     ASSERT_EQ(B.PageCount(), 3);
+    for (std::size_t i = 0; i < Totals.size(); ++i)
+        EXPECT_EQ(TextsOf(B.Pages(), static_cast<int>(i), "PageFooter1"),
+                  std::vector<std::string>{Totals[i]})
+            << "page " << i + 1;
     const int AllRows = DetailCounts[0] + DetailCounts[1];
     EXPECT_EQ(TextsOf(B.Pages(), 0, "DetailData1"), Numbers(1, RowsOnFirstPage));
     EXPECT_EQ(TextsOf(B.Pages(), 1, "DetailData1"), Numbers(RowsOnFirstPage + 1, AllRows));
@@ -611,6 +618,208 @@ TEST(EngineKeep, AKeptFooterAfterDetailsThatFilledAPageCutsNothingFromThatPage)
 TEST(EngineKeep, AKeptFooterAfterAMasterMovedToANewPageCutsNothingFromThatPage)
 {
     ExpectTheKeptFooterCutsNothingFromTheDetailsPage(400, {29, 49}, 29);
+}
+
+// The footer alone moves; the master it follows stays, and so does its value.
+TEST(EngineKeep, AKeptFooterThatMovesAloneLeavesItsMasterInThePagesTotal)
+{
+    ExpectTheKeptFooterCutsNothingFromTheDetailsPage(400, {29, 49}, 29, {"1", "1", "0"});
+    ExpectTheKeptFooterCutsNothingFromTheDetailsPage(0, {0, 98}, 48, {"2", "0", "0"});
+}
+
+namespace
+{
+
+// Numbered records three to a row, 20 pixels high, over a 40-pixel page footer that counts
+// them: fifty rows of 160 records fill the first page up to 1000 pixels, 7 above the footer.
+// A child band of each record, when asked for, prints "c" and the number.
+struct TColumnRows {
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxMasterData *Data;
+
+    explicit TColumnRows(int Count = 160, double ChildHeight = 0)
+    {
+        std::vector<std::map<std::string, Variant>> Numbered;
+        for (int i = 1; i <= Count; ++i)
+            Numbered.push_back({{"n", i}});
+        Rows.SetRows(Numbered);
+        B.Use(Rows);
+        Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+        Data->SetColumns(3);
+        Data->SetColumnWidth(200);
+        TBuilder::Memo(Data, "Memo1", "[Rows.\"n\"]");
+        if (ChildHeight > 0) {
+            auto *Child = B.Band<TfrxChild>("Child1", 40, ChildHeight);
+            TBuilder::Memo(Child, "Memo3", "c[Rows.\"n\"]", 0, 0, 200, ChildHeight);
+            Data->SetChild(Child);
+        }
+        TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 80, 40), "Memo2",
+                       "[COUNT(MasterData1)]");
+    }
+
+    // The records of a page and their children as "text@left,top".
+    std::vector<std::string> Records(int Page) const
+    {
+        std::vector<std::string> Result;
+        for (const TShown &Band : Shown(B.Pages(), Page))
+            if (Band.Name != "PageFooter1")
+                Result.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                                 Hundredths(Band.Top));
+        return Result;
+    }
+};
+
+std::string Record(int No)
+{
+    const int Row = (No - 1) / 3, Column = (No - 1) % 3;
+    const int Top = Row < 50 ? Row * 20 : (Row - 50) * 20;
+    return std::to_string(No) + "@" + Hundredths(Column * 200) + "," + Hundredths(Top);
+}
+
+std::vector<std::string> Records(int From, int To)
+{
+    std::vector<std::string> Result;
+    for (int i = From; i <= To; ++i)
+        Result.push_back(Record(i));
+    return Result;
+}
+
+// Two pages of records, each counted by its own footer.
+void ExpectTwoPages(TColumnRows &C, const std::vector<std::string> &First,
+                    const std::vector<std::string> &Second, const char *FirstCount,
+                    const char *SecondCount)
+{
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    ASSERT_EQ(C.B.PageCount(), 2);
+    EXPECT_EQ(C.Records(0), First);
+    EXPECT_EQ(C.Records(1), Second);
+    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{FirstCount});
+    EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{SecondCount});
+}
+
+void ExpectRowsOfColumnsCountWhereTheyPrint(bool KeepTogether)
+{
+    TColumnRows C;
+    C.Data->SetKeepTogether(KeepTogether);
+    ExpectTwoPages(C, Records(1, 150), Records(151, 160), "150", "10");
+}
+
+} // namespace
+
+TEST(EngineColumns, ARowThatMovesToTheNextPageCountsThere)
+{
+    ExpectRowsOfColumnsCountWhereTheyPrint(false);
+}
+
+// Each record is a block of its own; the row still moves whole, column by column.
+TEST(EngineColumns, ARowKeptTogetherMovesWholeAndKeepsItsColumns)
+{
+    ExpectRowsOfColumnsCountWhereTheyPrint(true);
+}
+
+namespace
+{
+
+// Records from From to To with a child of 26 pixels below each, three to a row from the top.
+std::vector<std::string> RecordsWithChildren(int From, int To)
+{
+    std::vector<std::string> Result;
+    for (int No = From; No <= To; ++No) {
+        const int Row = (No - From) / 3, Column = (No - From) % 3;
+        const std::string At = Hundredths(Column * 200) + ",";
+        Result.push_back(std::to_string(No) + "@" + At + Hundredths(Row * 46));
+        Result.push_back("c" + std::to_string(No) + "@" + At + Hundredths(Row * 46 + 20));
+    }
+    return Result;
+}
+
+} // namespace
+
+namespace
+{
+
+// Count numbered records of 20 pixels in two groups, the first of FirstGroup records, each
+// group kept together; the 40-pixel page header prints from the second page on, so a group
+// that moves there has no more room than it had on the first. A 40-pixel page footer counts.
+struct TKeptSecondGroup {
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxMasterData *Data;
+
+    TKeptSecondGroup(int Count, int FirstGroup)
+    {
+        std::vector<std::map<std::string, Variant>> Numbered;
+        for (int i = 1; i <= Count; ++i)
+            Numbered.push_back({{"n", i}, {"g", i <= FirstGroup ? 1 : 2}});
+        Rows.SetRows(Numbered);
+        B.Use(Rows);
+        B.Band<TfrxPageHeader>("PageHeader1", 0, 40)->SetPrintOnFirstPage(false);
+        auto *Group = B.Band<TfrxGroupHeader>("GroupHeader1", 60, 20);
+        Group->SetCondition("g");
+        Group->SetKeepTogether(true);
+        Data = B.Data<TfrxMasterData>("MasterData1", 100, 20, Rows);
+        TBuilder::Memo(Data, "Memo1", "[Rows.\"n\"]");
+        TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 140, 40), "Memo2",
+                       "[COUNT(MasterData1)]");
+    }
+};
+
+} // namespace
+
+// The second group, kept together, does not fit under the first and moves to the second page,
+// where the page header leaves it less room: its last row does not fit there either and goes
+// on to a third page.
+TEST(EngineColumns, ARowThatAMovedBlockLeavesOverTheFooterGoesOnAlone)
+{
+    TKeptSecondGroup G(200, 3);
+    G.Data->SetColumns(3);
+    G.Data->SetColumnWidth(200);
+    TBuilder &B = G.B;
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 3);
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), Numbers(1, 3));
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "MasterData1"), Numbers(4, 144));
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "MasterData1"), Numbers(145, 200));
+    for (int Page = 0; Page < 3; ++Page)
+        for (const TShown &Band : Shown(B.Pages(), Page))
+            if (Band.Name == "MasterData1")
+                EXPECT_LE(Band.Top + Band.Height, FooterTop - 10) << "page " << Page + 1;
+    EXPECT_EQ(Layout(B.Pages(), 2)[1], At("MasterData1", 40));
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"3"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"141"});
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"56"});
+}
+
+TEST(EngineColumns, AChildPrintsBelowItsRecordInItsColumn)
+{
+    TColumnRows C(5, 26);
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    EXPECT_EQ(C.Records(0), RecordsWithChildren(1, 5));
+}
+
+// Rows of 46 pixels: the 22nd row's records end at 986 pixels, above the footer; their
+// children would run over it.
+TEST(EngineColumns, ARowWhoseChildrenDoNotFitMovesWithThem)
+{
+    TColumnRows C(80, 26);
+    ExpectTwoPages(C, RecordsWithChildren(1, 63), RecordsWithChildren(64, 80), "63", "17");
+}
+
+// The second group, kept together, does not fit under the first and moves to the second page,
+// where the page header leaves it no more room than it had: the record that did not fit under
+// it goes on to a third page.
+TEST(EngineKeep, ABandThatAMovedBlockLeavesNoRoomGoesOnPastIt)
+{
+    TKeptSecondGroup G(100, 1);
+    TBuilder &B = G.B;
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 4);
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "MasterData1"), Numbers(2, 48));
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "MasterData1"), Numbers(49, 96));
+    EXPECT_EQ(Layout(B.Pages(), 2)[1], At("MasterData1", 40));
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"47"});
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"48"});
 }
 
 // ---- growing objects ----
