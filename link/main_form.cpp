@@ -30,6 +30,14 @@ AnsiString SettingsFailure(const AnsiString &FileName, int Error)
     return Error > 0 ? text + " "_a + rtl::FileErrorText(Error) : text;
 }
 
+// What a close tells when the settings the window shows are not in their file after its
+// write gave Error; empty when they are.
+AnsiString SettingsLostOnClose(int Error)
+{
+    if (Error == 0 || FileHoldsConfig(Config)) return AnsiString();
+    return SettingsFailure(Config.FilePath(), Error) + "\n" + Config.FilePath();
+}
+
 // Where a window of Width x Height wanted at Left, Top fits on the work area of the monitor
 // nearest to it; a window larger than the area keeps its top left corner on it.
 TPoint FittedPosition(int Left, int Top, int Width, int Height)
@@ -316,8 +324,8 @@ void TMainForm::FormClose(TObject *, TCloseAction &)
     ShowConfigSaved(error);
     // The status line goes with the window: settings the user changed that could not be kept
     // are not lost without a word.
-    if (FSettingsWarning.IsEmpty() || FileHoldsConfig(Config)) return;
-    const AnsiString text = SettingsFailure(Config.FilePath(), error) + "\n" + Config.FilePath();
+    const AnsiString text = SettingsLostOnClose(error);
+    if (text.IsEmpty()) return;
     // When the session ends no one is there to answer a box.
     if (Application->SessionEnding())
         SayOnTerminal(text);
@@ -328,9 +336,8 @@ void TMainForm::FormClose(TObject *, TCloseAction &)
 void TMainForm::DisplayLost()
 {
     std::vector<TUnsavedFile> unsaved;
-    const int error = KeepClosingFiles(unsaved);
-    if (error && !FileHoldsConfig(Config))
-        SayOnTerminal(SettingsFailure(Config.FilePath(), error) + "\n" + Config.FilePath());
+    const AnsiString text = SettingsLostOnClose(KeepClosingFiles(unsaved));
+    if (!text.IsEmpty()) SayOnTerminal(text);
 }
 
 // A read may end with the window; a write cut short leaves the device half old, half new, and

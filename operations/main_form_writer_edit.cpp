@@ -41,20 +41,6 @@ void MakePointedCellCurrent(TStringGrid &Grid, int Col, int Row)
     Grid.SetRow(Row);
 }
 
-// Enter opens the editor of the current cell, which the bar or the wheel may have scrolled out
-// of sight: the grid comes back to it first, or the editor would stand over another row, or
-// over nothing.
-void ScrollCurrentCellIntoView(TStringGrid &Grid)
-{
-    const int row = Grid.Row(), col = Grid.Col();
-    if (row < Grid.TopRow())
-        Grid.SetTopRow(row);
-    else if (row >= Grid.TopRow() + Grid.VisibleRowCount())
-        Grid.SetTopRow(row - std::max(1, Grid.VisibleRowCount()) + 1);
-    if (col < Grid.LeftCol() || col >= Grid.LeftCol() + Grid.VisibleColCount())
-        Grid.SetLeftCol(col);
-}
-
 } // namespace
 
 // ---- undo ----
@@ -190,7 +176,10 @@ void TMainForm::OpenWriterEditor()
 {
     WriterRecord *record = WriterRecordOfRow();
     if (!record) return;
-    ScrollCurrentCellIntoView(*SG_Writer);
+    // Enter opens the editor of the current cell, which the bar or the wheel may have
+    // scrolled out of sight: the grid comes back to it first, or the editor would stand over
+    // another row, or over nothing.
+    SG_Writer->ClampInView();
     const TRect cell = SG_Writer->CellRect(SG_Writer->Col(), SG_Writer->Row());
     // Hidden rows must not change under an open editor; with none opened (a locked row) no
     // editor's exit would enable the check box again.

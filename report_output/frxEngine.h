@@ -155,6 +155,7 @@ private:
 
     // One band onto the pages.
     void DoShow(TfrxBand *Band);
+    void ShowChildInColumn(TfrxBand *Child, double Left);
     // Where the band went among the objects of the page it ends on.
     int OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks);
     void AddToPages(TfrxBand *Band, const std::vector<int> &Breaks);

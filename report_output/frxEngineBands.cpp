@@ -114,25 +114,31 @@ void TfrxEngine::ShowBand(TfrxBand *Band)
     DoShow(Band);
     TfrxChild *Child = Band->Child();
     if (Child && (Band->Visible() || Band->PrintChildIfInvisible())) {
-        // The child of a record side by side with others goes below it, in its column, and
-        // leaves the page only with its row.
-        struct Restore {
-            TfrxEngine &E;
-            double X;
-            bool InRow;
-            ~Restore()
-            {
-                E.CurX = X;
-                E.ShowingChildInColumns = InRow;
-            }
-        } Back{*this, CurX, ShowingChildInColumns};
-        if (IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1) {
-            CurX += Band->Left();
-            ShowingChildInColumns = true;
-        }
-        ShowBand(Child);
+        if (IsDataBand(Band) && static_cast<TfrxDataBand *>(Band)->Columns() > 1)
+            ShowChildInColumn(Child, Band->Left());
+        else
+            ShowBand(Child);
     }
     if (Band->KeepChild()) EndKeep(Band);
+}
+
+// The child of a record side by side with others goes below it, in its column, and leaves the
+// page only with its row.
+void TfrxEngine::ShowChildInColumn(TfrxBand *Child, double Left)
+{
+    struct Restore {
+        TfrxEngine &E;
+        double X;
+        bool InRow;
+        ~Restore()
+        {
+            E.CurX = X;
+            E.ShowingChildInColumns = InRow;
+        }
+    } Back{*this, CurX, ShowingChildInColumns};
+    CurX += Left;
+    ShowingChildInColumns = true;
+    ShowBand(Child);
 }
 
 bool TfrxEngine::IsFirstRecord(TfrxBand *Band)

@@ -532,7 +532,6 @@ int FirstToShow(int First, int Current, int Fixed, int Room, const ExtentOf &Ext
 
 } // namespace
 
-// Scrolls so that the current cell is wholly in view.
 void TCustomGrid::ClampInView()
 {
     const int top = FirstToShow(std::min(FTopLeft.Y, FCurrent.Y), FCurrent.Y, FixedHeight(),

@@ -116,6 +116,8 @@ public:
     void SetLeftCol(int Value);
     int VisibleColCount();
     int VisibleRowCount();
+    // Scrolls so that the current cell is wholly in view.
+    void ClampInView();
     TGridRect Selection() const;
     void SetSelection(const TGridRect &Value);
     bool EditorMode() const;
@@ -191,7 +193,6 @@ private:
     int MaxLeftCol();
     void Initialize();
     void CheckCell(int ACol, int ARow) const;
-    void ClampInView();
     void MoveTopLeft(int ALeft, int ATop);
     void ScrollRowsInView(TGridCoord Old);
     int RowTopInView(int ARow);

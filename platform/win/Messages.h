@@ -21,10 +21,10 @@ constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
-// wParam TRUE: the session ends, and the program with it.
-constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
+// wParam TRUE: the session ends, and the program with it.
+constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_SETTINGCHANGE = 0x001A;
 constexpr UINT WM_WININICHANGE = 0x001A;

@@ -214,6 +214,27 @@ TEST(EnginePages, PageColumnsFillSideBySideBeforeTheNextPage)
     EXPECT_DOUBLE_EQ(Second[1].Left, 0);
 }
 
+// Records of 20 pixels with a child of 30 from 30 pixels down: the 20th record still fits in
+// the first column at 980, its child does not and opens the second.
+TEST(EnginePages, AChildThatOpensTheNextPageColumnLeavesTheRecordsAfterItThere)
+{
+    TListReport L(60);
+    L.Title->SetVisible(false);
+    L.B.Page->SetColumns(2);
+    L.Data->SetChild(L.B.Band<TfrxChild>("Child1", 160, 30));
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    const double SecondColumn = 95 * 3.77953;
+    std::vector<std::string> Places;
+    // The foot of the first column and the head of the second.
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name != "PageFooter1" && (Band.Left == 0 ? Band.Top >= 980 : Band.Top <= 80))
+            Places.push_back(Band.Name + "@" + Hundredths(Band.Left) + "," + Hundredths(Band.Top));
+    const std::string Second = Hundredths(SecondColumn) + ",";
+    EXPECT_EQ(Places, (std::vector<std::string>{
+                          "MasterData1@0.00,980.00", "Child1@" + Second + "30.00",
+                          "MasterData1@" + Second + "60.00", "Child1@" + Second + "80.00"}));
+}
+
 TEST(EnginePages, RecordsSideBySideInABandOfColumns)
 {
     TListReport L(5);
