@@ -154,10 +154,10 @@ TfsStringHelper::TfsStringHelper() : TfsCustomHelper("__StringHelper", fvtChar, 
 namespace
 {
 
-int StringIndex(const AnsiString &Text, const Variant &Index)
+int StringIndex(std::string_view Text, const Variant &Index)
 {
     int I = fsVarToInt(Index);
-    if (I < 1 || I > Text.Length())
+    if (I < 1 || static_cast<std::size_t>(I) > Text.size())
         throw ERangeError("String index out of range: " + AnsiString(I));
     return I;
 }
@@ -166,14 +166,19 @@ int StringIndex(const AnsiString &Text, const Variant &Index)
 
 Variant TfsStringHelper::GetValue()
 {
+    // A text is read where it lies: one character of a long text costs one.
+    if (VarType(ParentValue) == varString) {
+        std::string_view Text = ParentValue.RawText();
+        return Variant(Text[StringIndex(Text, Params(0)->GetValue()) - 1]);
+    }
     AnsiString Text = fsVarToStr(ParentValue);
-    return Variant(AnsiString(Text[StringIndex(Text, Params(0)->GetValue())]));
+    return Variant(Text[StringIndex(Text.View(), Params(0)->GetValue())]);
 }
 
 void TfsStringHelper::SetValue(const Variant &AValue)
 {
     AnsiString Text = fsVarToStr(ParentValue);
-    int I = StringIndex(Text, Params(0)->GetValue());
+    int I = StringIndex(Text.View(), Params(0)->GetValue());
     AnsiString Ch = fsVarToStr(AValue);
     if (Ch.IsEmpty()) return;
     Text[I] = Ch[1];
