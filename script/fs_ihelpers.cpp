@@ -106,14 +106,14 @@ TfsArrayHelper::TfsArrayHelper(const AnsiString &AName, int DimCount, TfsVarType
                                                 DimCount < 0 && I > 0, false));
 }
 
-std::vector<int> TfsArrayHelper::Indices(const Variant &Arr) const
+TfsArrayHelper::TIndices TfsArrayHelper::Indices(const Variant &Arr) const
 {
     if (!VarIsArray(Arr)) throw Exception("Variant is not an array");
     int Dims = VarArrayDimCount(Arr);
     if (Dims > Count()) throw Exception("Variant or safe array index out of bounds");
-    std::vector<int> Result;
-    for (int I = 0; I < Dims; ++I)
-        Result.push_back(fsVarToInt(Params(I)->GetValue()));
+    TIndices Result;
+    for (; Result.Count < Dims; ++Result.Count)
+        Result.Values[Result.Count] = fsVarToInt(Params(Result.Count)->GetValue());
     return Result;
 }
 
@@ -132,17 +132,17 @@ Variant TfsArrayHelper::GetValue()
     // A value that holds no array has no elements to read; a write there raises
     // instead, so that no assignment is lost without a word.
     if (!VarIsArray(*Arr)) return fsNull();
-    return fsArrayGet(*Arr, Indices(*Arr));
+    return fsArrayGet(*Arr, Indices(*Arr).Span());
 }
 
 void TfsArrayHelper::SetValue(const Variant &AValue)
 {
     if (Variant *Arr = Storage()) {
-        fsArrayPut(*Arr, Indices(*Arr), AValue);
+        fsArrayPut(*Arr, Indices(*Arr).Span(), AValue);
         return;
     }
     Variant Arr = ParentValue;
-    fsArrayPut(Arr, Indices(Arr), AValue);
+    fsArrayPut(Arr, Indices(Arr).Span(), AValue);
     if (ParentRef) ParentRef->SetValue(Arr);
 }
 

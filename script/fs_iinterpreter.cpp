@@ -938,12 +938,12 @@ Variant fsArrayOf(int Count)
     return VarArrayCreate({0, Count - 1}, varVariant);
 }
 
-Variant fsArrayGet(const Variant &Arr, const std::vector<int> &Indices)
+Variant fsArrayGet(const Variant &Arr, std::span<const int> Indices)
 {
-    return Arr.GetElement(std::span<const int>(Indices.data(), Indices.size()));
+    return Arr.GetElement(Indices);
 }
 
-void fsArrayPut(Variant &Arr, const std::vector<int> &Indices, const Variant &Value)
+void fsArrayPut(Variant &Arr, std::span<const int> Indices, const Variant &Value)
 {
-    Arr.PutElement(std::span<const int>(Indices.data(), Indices.size()), Value);
+    Arr.PutElement(Indices, Value);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -366,7 +367,7 @@ bool fsIsObject(const Variant &Value);
 // Variant arrays: a 0-based one-dimensional array of Count variants, and element
 // access by any number of indices.
 Variant fsArrayOf(int Count);
-Variant fsArrayGet(const Variant &Arr, const std::vector<int> &Indices);
-void fsArrayPut(Variant &Arr, const std::vector<int> &Indices, const Variant &Value);
+Variant fsArrayGet(const Variant &Arr, std::span<const int> Indices);
+void fsArrayPut(Variant &Arr, std::span<const int> Indices, const Variant &Value);
 // Raises a script error instead of letting deep recursion overflow the stack.
 void fsCheckStack();

@@ -2,6 +2,8 @@
 
 #include "bench/support/Timings.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -66,6 +68,15 @@ void TSummary::Print() const
         }
         if (First >= 0) PrintRow(Shape, First, true);
     }
+}
+
+int Run(int argc, char **argv, void (*Register)(), const TSummary &Summary)
+{
+    QCoreApplication App(argc, argv);
+    Register();
+    bench::RunAll(argc, argv);
+    Summary.Print();
+    return 0;
 }
 
 } // namespace scriptbench

@@ -45,4 +45,7 @@ private:
     std::map<std::tuple<std::string, int, int>, TResult> FResults;
 };
 
+// The program: a Qt application for QJSEngine, the registered cases, then the summary.
+int Run(int argc, char **argv, void (*Register)(), const TSummary &Summary);
+
 } // namespace scriptbench

@@ -13,7 +13,6 @@
 #include "bench/support/Timings.h"
 #include "script/fs_iinterpreter.h"
 
-#include <QCoreApplication>
 #include <QJSEngine>
 #include <QJSValue>
 
@@ -127,9 +126,5 @@ void Register()
 
 int main(int argc, char **argv)
 {
-    QCoreApplication App(argc, argv);
-    Register();
-    bench::RunAll(argc, argv);
-    Summary.Print();
-    return 0;
+    return scriptbench::Run(argc, argv, Register, Summary);
 }

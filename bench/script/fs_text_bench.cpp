@@ -15,7 +15,6 @@
 #include "script/fs_iinterpreter.h"
 #include "script/fs_xml.h"
 
-#include <QCoreApplication>
 #include <QJSEngine>
 #include <QJSValue>
 #include <QObject>
@@ -248,11 +247,7 @@ void Register()
 
 int main(int argc, char **argv)
 {
-    QCoreApplication App(argc, argv);
-    Register();
-    bench::RunAll(argc, argv);
-    Summary.Print();
-    return 0;
+    return scriptbench::Run(argc, argv, Register, Summary);
 }
 
 #include "fs_text_bench.moc"
