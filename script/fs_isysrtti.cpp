@@ -130,8 +130,7 @@ Variant DeleteText(TfsMethodHelper &C)
     const int Count = I(C, 2);
     if (Index >= 1 && Index <= Length && Count >= 1) {
         const long long Gone = std::min<long long>(Count, Length - Index + 1);
-        Text = rtl::SharedText::Join(Text.Part(0, Index - 1),
-                                     Text.Part(Index - 1 + Gone, Length - Index + 1 - Gone));
+        Text = Text.Erased(Index - 1, Gone);
     }
     C.SetVParam(0, Variant(Text));
     return Null();
@@ -144,8 +143,7 @@ Variant InsertText(TfsMethodHelper &C)
     rtl::SharedText Text = TextParam(C, 1);
     const long long Length = static_cast<long long>(Text.Length());
     const long long At = std::clamp<long long>(I(C, 2), 1, Length + 1) - 1;
-    C.SetVParam(1, Variant(rtl::SharedText::Join(rtl::SharedText::Join(Text.Part(0, At), Part),
-                                                 Text.Part(At, Length - At))));
+    C.SetVParam(1, Variant(Text.Inserted(At, Part)));
     return Null();
 }
 

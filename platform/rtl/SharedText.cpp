@@ -127,15 +127,21 @@ bool SharedText::GrowFront(std::string_view Head, SharedText &Result) const
 }
 
 // A new buffer with room to grow by half again, on the side the text is growing.
-SharedText SharedText::Copy(std::string_view Left, std::string_view Right, bool RoomBefore)
+SharedText SharedText::Copy(std::initializer_list<std::string_view> Parts, bool RoomBefore)
 {
-    std::size_t Length = CheckedLength(Left.size() + Right.size());
+    std::size_t Length = 0;
+    for (std::string_view Part : Parts)
+        Length += Part.size();
+    CheckedLength(Length);
     std::size_t Capacity = std::min(Length + Length / 2 + 16, MaxLength);
     std::size_t Start = RoomBefore ? Capacity - Length : 0;
     Buffer *B = Buffer::Make(Capacity, Start, Start + Length);
-    // An empty view may have no data at all, which memcpy must not see.
-    if (!Left.empty()) std::memcpy(B->Data() + Start, Left.data(), Left.size());
-    if (!Right.empty()) std::memcpy(B->Data() + Start + Left.size(), Right.data(), Right.size());
+    char *To = B->Data() + Start;
+    for (std::string_view Part : Parts) {
+        // An empty view may have no data at all, which memcpy must not see.
+        if (!Part.empty()) std::memcpy(To, Part.data(), Part.size());
+        To += Part.size();
+    }
     return SharedText(B, static_cast<std::uint32_t>(Start), static_cast<std::uint32_t>(Length));
 }
 
@@ -146,7 +152,7 @@ SharedText SharedText::Join(const SharedText &Left, const SharedText &Right)
     CheckedLength(Left.Length() + Right.Length());
     SharedText Result;
     if (Left.GrowBack(Right.View(), Result) || Right.GrowFront(Left.View(), Result)) return Result;
-    return Copy(Left.View(), Right.View(), Right.Length() > Left.Length());
+    return Copy({Left.View(), Right.View()}, Right.Length() > Left.Length());
 }
 
 SharedText SharedText::Part(std::size_t Start, std::size_t Count) const
@@ -159,10 +165,25 @@ SharedText SharedText::Part(std::size_t Start, std::size_t Count) const
                       static_cast<std::uint32_t>(Count));
 }
 
+SharedText SharedText::Inserted(std::size_t At, const SharedText &Part) const
+{
+    if (At == 0) return Join(Part, *this);
+    if (At == FLength) return Join(*this, Part);
+    CheckedLength(FLength + Part.Length());
+    return Copy({View().substr(0, At), Part.View(), View().substr(At)}, false);
+}
+
+SharedText SharedText::Erased(std::size_t Start, std::size_t Count) const
+{
+    if (Start == 0) return this->Part(Count, FLength - Count);
+    if (Start + Count == FLength) return this->Part(0, Start);
+    return Copy({View().substr(0, Start), View().substr(Start + Count)}, false);
+}
+
 char *SharedText::MutableData()
 {
     if (!FBuffer) return nullptr;
-    if (FBuffer->Refs.load(std::memory_order_acquire) != 1) *this = Copy(View(), {}, false);
+    if (FBuffer->Refs.load(std::memory_order_acquire) != 1) *this = Copy({View()}, false);
     // Alone in the buffer: the room around the text is nobody else's.
     FBuffer->Low.store(FStart, std::memory_order_relaxed);
     FBuffer->High.store(FStart + FLength, std::memory_order_relaxed);

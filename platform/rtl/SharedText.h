@@ -8,6 +8,7 @@
 // only when the buffer is full.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 namespace rtl
@@ -42,6 +43,11 @@ public:
     // most of the buffer shares it; a small one is copied so that it does not keep
     // a large buffer alive.
     SharedText Part(std::size_t Start, std::size_t Count) const;
+    // Part put in before the 0-based At (at most Length), and Count characters taken
+    // out from Start (both within the text): at either end the text grows in place or
+    // is shared, in the middle it is copied once.
+    SharedText Inserted(std::size_t At, const SharedText &Part) const;
+    SharedText Erased(std::size_t Start, std::size_t Count) const;
     // The characters to change in place; copied first when another text shares them.
     char *MutableData();
 
@@ -52,7 +58,7 @@ private:
         : FBuffer(ABuffer), FStart(AStart), FLength(ALength)
     {
     }
-    static SharedText Copy(std::string_view Left, std::string_view Right, bool RoomBefore);
+    static SharedText Copy(std::initializer_list<std::string_view> Parts, bool RoomBefore);
     bool GrowBack(std::string_view Tail, SharedText &Result) const;
     bool GrowFront(std::string_view Head, SharedText &Result) const;
     void Retain() const noexcept;

@@ -176,13 +176,15 @@ TEST(AppendRun, TextsGrownFromOneText_KeepTheirOwn)
 
 TEST(AppendRun, TextsThroughCallsAndTextFunctions_KeepTheCallersText)
 {
-    auto Script = Make("PascalScript",
-                       {"var s, k, r1, r2, r3, r4, r5, r6: String;",
-                        "function F(t: String): String; begin Result := t + 'x'; end;",
-                        "procedure Add(var t: String); begin t := t + 'y'; end;", "begin",
-                        "  s := 'abc'; k := s; r1 := F(s); r2 := F(s); Add(s); Add(s);",
-                        "  r3 := s; Delete(s, 1, 1); r4 := s; Insert('-', s, 3); r5 := s;",
-                        "  r6 := Copy(k, 2, 2) + '|' + Copy(k, 0, 9) + '|' + Copy(k, 4, 1); end."});
+    auto Script =
+        Make("PascalScript",
+             {"var s, k, r1, r2, r3, r4, r5, r6, r7: String;",
+              "function F(t: String): String; begin Result := t + 'x'; end;",
+              "procedure Add(var t: String); begin t := t + 'y'; end;", "begin",
+              "  s := 'abc'; k := s; r1 := F(s); r2 := F(s); Add(s); Add(s);",
+              "  r3 := s; Delete(s, 1, 1); r4 := s; Insert('-', s, 3); r5 := s;",
+              "  r6 := Copy(k, 2, 2) + '|' + Copy(k, 0, 9) + '|' + Copy(k, 4, 1);",
+              "  r7 := k; Delete(r7, 3, 5); Insert('!', r7, 9); Insert('<', r7, 0); end."});
     Exec(*Script);
     EXPECT_EQ(Text(*Script, "r1"), "abcx");
     EXPECT_EQ(Text(*Script, "r2"), "abcx");
@@ -191,4 +193,5 @@ TEST(AppendRun, TextsThroughCallsAndTextFunctions_KeepTheCallersText)
     EXPECT_EQ(Text(*Script, "r5"), "bc-yy");
     EXPECT_EQ(Text(*Script, "k"), "abc");
     EXPECT_EQ(Text(*Script, "r6"), "bc|abc|");
+    EXPECT_EQ(Text(*Script, "r7"), "<ab!");
 }
