@@ -7,6 +7,7 @@
 // text piece by piece, at either end and through any number of copies, copies it
 // only when the buffer is full.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
