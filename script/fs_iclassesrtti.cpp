@@ -204,16 +204,19 @@ void RegisterStringsProperties(TfsClassVariable *Strings)
         Strings, TIndexKind::Plain, "Values", "String", "string",
         [](TObject *Instance, TfsMethodHelper &C, bool Setting) {
             TStrings *Self = static_cast<TStrings *>(Instance);
-            if (Setting) Self->SetValues(Str(C, 0), Str(C, 1));
-            return Variant(Self->Values(Str(C, 0)));
+            // A write's result is dropped: reading the text back would copy it for nothing.
+            if (!Setting) return Variant(Self->Values(Str(C, 0)));
+            Self->SetValues(Str(C, 0), Str(C, 1));
+            return Done();
         },
         false);
     AddIndexProperty(
         Strings, TIndexKind::Default, "Strings", "Integer", "string",
         [](TObject *Instance, TfsMethodHelper &C, bool Setting) {
             TStrings *Self = static_cast<TStrings *>(Instance);
-            if (Setting) Self->SetStrings(Int(C, 0), Str(C, 1));
-            return Variant(Self->Strings(Int(C, 0)));
+            if (!Setting) return Variant(Self->Strings(Int(C, 0)));
+            Self->SetStrings(Int(C, 0), Str(C, 1));
+            return Done();
         },
         false);
     AddProperty(

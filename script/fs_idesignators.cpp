@@ -180,26 +180,26 @@ void TfsVariableDesignator::SetValue(const Variant &AValue)
     Ref->SetValue(AValue);
 }
 
-int TfsStringDesignator::CheckedIndex(const AnsiString &Text)
+// The index runs first: it may change the text.
+int TfsStringDesignator::CheckedIndex()
 {
     int I = fsVarToInt(Index->GetValue());
-    if (I < 1 || I > Text.Length())
+    if (I < 1 || static_cast<std::size_t>(I) > static_cast<TfsStringVariable *>(Ref)->Str().size())
         throw ERangeError("String index out of range: " + AnsiString(I));
     return I;
 }
 
 Variant TfsStringDesignator::GetValue()
 {
-    const AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->Str();
-    return Variant(AnsiString(Text[CheckedIndex(Text)]));
+    int I = CheckedIndex();
+    return Variant(static_cast<TfsStringVariable *>(Ref)->Str()[I - 1]);
 }
 
 void TfsStringDesignator::SetValue(const Variant &AValue)
 {
-    AnsiString &Text = static_cast<TfsStringVariable *>(Ref)->WritableStr();
-    int I = CheckedIndex(Text);
+    int I = CheckedIndex();
     AnsiString Ch = fsVarToStr(AValue);
-    if (!Ch.IsEmpty()) Text[I] = Ch[1];
+    if (!Ch.IsEmpty()) static_cast<TfsStringVariable *>(Ref)->WritableStr()[I - 1] = Ch[1];
 }
 
 void TfsArrayDesignator::PrepareHelper()

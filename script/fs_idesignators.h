@@ -88,7 +88,7 @@ public:
     void SetValue(const Variant &AValue) override;
 
 private:
-    int CheckedIndex(const AnsiString &Text);
+    int CheckedIndex();
 };
 
 class TfsArrayDesignator : public TfsDesignator

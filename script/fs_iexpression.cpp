@@ -5,7 +5,6 @@
 #include "script/fs_ihelpers.h"
 #include "script/fs_itools.h"
 
-#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <typeinfo>
@@ -360,14 +359,13 @@ Variant TPlusNode::Evaluate()
     return Binary(IntSum, [](const Variant &L, const Variant &R) { return L + R; });
 }
 
-Variant fsJoin(const Variant &L, const Variant &R)
-{
-    return VarType(L) == varString ? Variant(fsVarToStr(L) + fsVarToStr(R)) : L + R;
-}
-
 Variant TStrCatNode::Evaluate()
 {
-    return Binary(fsJoin);
+    return Binary([](const Variant &L, const Variant &R) {
+        if (VarType(L) != varString || VarType(R) == varString) return L + R;
+        return Variant(
+            rtl::SharedText::Join(L.RawSharedText(), rtl::SharedText(fsVarToStr(R).View())));
+    });
 }
 
 Variant TMinusNode::Evaluate()
@@ -665,22 +663,6 @@ AnsiString TfsExpression::Optimize(TfsDesignator *Designator)
     FRoot->Parent = nullptr;
     FCurNode = FRoot.get();
     return OperatorText(Op);
-}
-
-std::vector<TfsAppendPiece> TfsExpression::AppendedTo(TfsCustomVariable *Var) const
-{
-    std::vector<TfsAppendPiece> Pieces;
-    TfsExpressionNode *Node = FRoot.get();
-    for (; Node && Node->Right; Node = Node->Left.get()) {
-        const TfsExpressionNode &Op = *Node;
-        bool Join = typeid(Op) == typeid(TStrCatNode);
-        if (!Join && (typeid(Op) != typeid(TPlusNode) || static_cast<TPlusNode &>(*Node).BothInt))
-            break;
-        Pieces.push_back({Node->Right.get(), Join});
-    }
-    if (Pieces.empty() || !NamesVariable(Node, Var)) return {};
-    std::reverse(Pieces.begin(), Pieces.end());
-    return Pieces;
 }
 
 Variant fsOperate(TfsOperatorType Op, const Variant &L, const Variant &R)

@@ -5,8 +5,6 @@
 #include "script/fs_iinterpreter.h"
 #include "script/fs_itools.h"
 
-#include <vector>
-
 class TfsDesignator;
 
 enum TfsOperatorType {
@@ -300,16 +298,6 @@ protected:
     Variant Evaluate() override;
 };
 
-// One piece that "v + a + b" adds to v; Join when it is joined as text whatever
-// its type (the strcat rule).
-struct TfsAppendPiece {
-    TfsCustomVariable *Source;
-    bool Join;
-};
-
-// The strcat rule: a text on the left takes the right side as text.
-Variant fsJoin(const Variant &L, const Variant &R);
-
 class TfsExpression : public TfsCustomExpression
 {
 public:
@@ -326,8 +314,6 @@ public:
     AnsiString Finalize();
     // Turns "x := x op e" into a compound assignment; " " when nothing changes.
     AnsiString Optimize(TfsDesignator *Designator);
-    // The pieces of "Var + a + b ...", left to right, when the tree is that; else none.
-    std::vector<TfsAppendPiece> AppendedTo(TfsCustomVariable *Var) const;
 
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;

@@ -106,14 +106,14 @@ TfsArrayHelper::TfsArrayHelper(const AnsiString &AName, int DimCount, TfsVarType
                                                 DimCount < 0 && I > 0, false));
 }
 
-std::vector<int> TfsArrayHelper::Indices(const Variant &Arr) const
+TfsArrayHelper::TIndices TfsArrayHelper::Indices(const Variant &Arr) const
 {
     if (!VarIsArray(Arr)) throw Exception("Variant is not an array");
     int Dims = VarArrayDimCount(Arr);
     if (Dims > Count()) throw Exception("Variant or safe array index out of bounds");
-    std::vector<int> Result;
-    for (int I = 0; I < Dims; ++I)
-        Result.push_back(fsVarToInt(Params(I)->GetValue()));
+    TIndices Result;
+    for (; Result.Count < Dims; ++Result.Count)
+        Result.Values[Result.Count] = fsVarToInt(Params(Result.Count)->GetValue());
     return Result;
 }
 
@@ -132,17 +132,17 @@ Variant TfsArrayHelper::GetValue()
     // A value that holds no array has no elements to read; a write there raises
     // instead, so that no assignment is lost without a word.
     if (!VarIsArray(*Arr)) return fsNull();
-    return fsArrayGet(*Arr, Indices(*Arr));
+    return fsArrayGet(*Arr, Indices(*Arr).Span());
 }
 
 void TfsArrayHelper::SetValue(const Variant &AValue)
 {
     if (Variant *Arr = Storage()) {
-        fsArrayPut(*Arr, Indices(*Arr), AValue);
+        fsArrayPut(*Arr, Indices(*Arr).Span(), AValue);
         return;
     }
     Variant Arr = ParentValue;
-    fsArrayPut(Arr, Indices(Arr), AValue);
+    fsArrayPut(Arr, Indices(Arr).Span(), AValue);
     if (ParentRef) ParentRef->SetValue(Arr);
 }
 
@@ -154,10 +154,10 @@ TfsStringHelper::TfsStringHelper() : TfsCustomHelper("__StringHelper", fvtChar, 
 namespace
 {
 
-int StringIndex(const AnsiString &Text, const Variant &Index)
+int StringIndex(std::string_view Text, const Variant &Index)
 {
     int I = fsVarToInt(Index);
-    if (I < 1 || I > Text.Length())
+    if (I < 1 || static_cast<std::size_t>(I) > Text.size())
         throw ERangeError("String index out of range: " + AnsiString(I));
     return I;
 }
@@ -166,14 +166,19 @@ int StringIndex(const AnsiString &Text, const Variant &Index)
 
 Variant TfsStringHelper::GetValue()
 {
+    // A text is read where it lies: one character of a long text costs one.
+    if (VarType(ParentValue) == varString) {
+        std::string_view Text = ParentValue.RawText();
+        return Variant(Text[StringIndex(Text, Params(0)->GetValue()) - 1]);
+    }
     AnsiString Text = fsVarToStr(ParentValue);
-    return Variant(AnsiString(Text[StringIndex(Text, Params(0)->GetValue())]));
+    return Variant(Text[StringIndex(Text.View(), Params(0)->GetValue())]);
 }
 
 void TfsStringHelper::SetValue(const Variant &AValue)
 {
     AnsiString Text = fsVarToStr(ParentValue);
-    int I = StringIndex(Text, Params(0)->GetValue());
+    int I = StringIndex(Text.View(), Params(0)->GetValue());
     AnsiString Ch = fsVarToStr(AValue);
     if (Ch.IsEmpty()) return;
     Text[I] = Ch[1];

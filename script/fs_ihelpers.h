@@ -6,6 +6,9 @@
 
 #include "script/fs_iinterpreter.h"
 
+#include <array>
+#include <span>
+
 class TfsProcVariable;
 class TPropInfo;
 
@@ -20,7 +23,17 @@ public:
     void SetValue(const Variant &AValue) override;
 
 private:
-    std::vector<int> Indices(const Variant &Arr) const;
+    // One index per dimension of the array, read from the parameters; kept off the
+    // heap, as an element is read or written on every pass of a loop.
+    struct TIndices {
+        std::array<int, 64> Values;
+        int Count = 0;
+        std::span<const int> Span() const
+        {
+            return {Values.data(), static_cast<std::size_t>(Count)};
+        }
+    };
+    TIndices Indices(const Variant &Arr) const;
     Variant *Storage() const;
 };
 

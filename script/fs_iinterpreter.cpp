@@ -147,17 +147,7 @@ void TfsCustomVariable::SetName(const AnsiString &Value)
 
 void TfsCustomVariable::SetValue(const Variant &AValue)
 {
-    if (IsReadOnly) return;
-    BeforeWrite();
-    FValue = AValue;
-}
-
-void TfsCustomVariable::Hold()
-{
-    // The innermost holds that have kept nothing yet are those opened since the last write.
-    const Variant Now = GetValue();
-    for (TfsHeldValue *Held = FHeld; Held && !Held->FKept; Held = Held->FOuter)
-        Held->FKept = Now;
+    if (!IsReadOnly) FValue = AValue;
 }
 
 Variant TfsCustomVariable::GetValue()
@@ -209,14 +199,22 @@ int TfsCustomVariable::GetNumberOfRequiredParams() const
 
 // ---------------------------------------------------------------- variables
 
+TfsStringVariable::TfsStringVariable(const AnsiString &AName, TfsVarType ATyp,
+                                     const AnsiString &ATypeName)
+    : TfsVariable(AName, ATyp, ATypeName)
+{
+    FValue = Variant("");
+}
+
 void TfsStringVariable::SetValue(const Variant &AValue)
 {
-    if (!IsReadOnly) WritableStr() = fsVarToStr(AValue);
+    if (IsReadOnly) return;
+    FValue = VarType(AValue) == varString ? AValue : Variant(fsVarToStr(AValue));
 }
 
 Variant TfsStringVariable::GetValue()
 {
-    return Variant(FStr);
+    return FValue;
 }
 
 TfsParamItem::TfsParamItem(const AnsiString &AName, TfsVarType ATyp, const AnsiString &ATypeName,
@@ -275,14 +273,8 @@ TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
 void TfsLocalsGuard::Restore()
 {
     // Plain stores: the guard's end must not throw.
-    for (auto &[Var, Value] : FSaved) {
-        if (auto *Text = dynamic_cast<TfsStringVariable *>(Var)) {
-            Text->WritableStr() = VarToStr(Value);
-        } else {
-            Var->BeforeWrite();
-            *Var->PValue() = Value;
-        }
-    }
+    for (auto &[Var, Value] : FSaved)
+        *Var->PValue() = Value;
     FSaved.clear();
 }
 
@@ -946,12 +938,12 @@ Variant fsArrayOf(int Count)
     return VarArrayCreate({0, Count - 1}, varVariant);
 }
 
-Variant fsArrayGet(const Variant &Arr, const std::vector<int> &Indices)
+Variant fsArrayGet(const Variant &Arr, std::span<const int> Indices)
 {
-    return Arr.GetElement(std::span<const int>(Indices.data(), Indices.size()));
+    return Arr.GetElement(Indices);
 }
 
-void fsArrayPut(Variant &Arr, const std::vector<int> &Indices, const Variant &Value)
+void fsArrayPut(Variant &Arr, std::span<const int> Indices, const Variant &Value)
 {
-    Arr.PutElement(std::span<const int>(Indices.data(), Indices.size()), Value);
+    Arr.PutElement(Indices, Value);
 }

@@ -11,8 +11,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -36,7 +37,6 @@ class TfsParamItem;
 class TfsMethodHelper;
 class TfsClassVariable;
 class TfsILParser;
-class TfsHeldValue;
 
 using TfsRunLineEvent =
     std::function<void(TfsScript *Sender, const AnsiString &UnitName, const AnsiString &SourcePos)>;
@@ -96,12 +96,7 @@ public:
 
     TfsParamItem *Params(int Index) const;
     TfsParamItem *AddParam(std::unique_ptr<TfsParamItem> Param);
-    // Writes through PValue() call BeforeWrite() first, as SetValue does.
     Variant *PValue() { return &FValue; }
-    void BeforeWrite()
-    {
-        if (FHeld) Hold();
-    }
     AnsiString GetFullTypeName() const;
     int GetNumberOfRequiredParams() const;
 
@@ -118,37 +113,10 @@ protected:
     Variant FValue;
 
 private:
-    friend class TfsHeldValue;
-    void Hold();
-
-    TfsHeldValue *FHeld = nullptr;
     AnsiString FName;
     AnsiString FUpperName;
     TfsVarType FTyp;
     AnsiString FTypeName;
-};
-
-// The value an append read from its target before its right side ran. It is copied
-// only when the right side writes the target, so that the usual append copies no
-// text; appends to one variable nested through calls chain their holds.
-class TfsHeldValue
-{
-public:
-    explicit TfsHeldValue(TfsCustomVariable &AVar) : FVar(AVar), FOuter(AVar.FHeld)
-    {
-        AVar.FHeld = this;
-    }
-    ~TfsHeldValue() { FVar.FHeld = FOuter; }
-    TfsHeldValue(const TfsHeldValue &) = delete;
-    TfsHeldValue &operator=(const TfsHeldValue &) = delete;
-    // The value read, once the variable has been written since; null while it has not.
-    const Variant *Kept() const { return FKept ? &*FKept : nullptr; }
-
-private:
-    friend class TfsCustomVariable;
-    TfsCustomVariable &FVar;
-    TfsHeldValue *FOuter;
-    std::optional<Variant> FKept;
 };
 
 class TfsVariable : public TfsCustomVariable
@@ -163,22 +131,17 @@ public:
     using TfsCustomVariable::TfsCustomVariable;
 };
 
-// Keeps its text natively so that s[i] reads and writes a character in place.
+// Holds a text whatever is assigned, so that s[i] reads and writes a character in
+// place; reading the whole text shares it.
 class TfsStringVariable : public TfsVariable
 {
 public:
-    using TfsVariable::TfsVariable;
+    TfsStringVariable(const AnsiString &AName, TfsVarType ATyp, const AnsiString &ATypeName);
     void SetValue(const Variant &AValue) override;
     Variant GetValue() override;
-    const AnsiString &Str() const { return FStr; }
-    AnsiString &WritableStr()
-    {
-        BeforeWrite();
-        return FStr;
-    }
-
-private:
-    AnsiString FStr;
+    std::string_view Str() const { return FValue.RawText(); }
+    // The characters to change in place: a text read before keeps its own.
+    char *WritableStr() { return FValue.MutableSharedText().MutableData(); }
 };
 
 class TfsParamItem : public TfsCustomVariable
@@ -404,7 +367,7 @@ bool fsIsObject(const Variant &Value);
 // Variant arrays: a 0-based one-dimensional array of Count variants, and element
 // access by any number of indices.
 Variant fsArrayOf(int Count);
-Variant fsArrayGet(const Variant &Arr, const std::vector<int> &Indices);
-void fsArrayPut(Variant &Arr, const std::vector<int> &Indices, const Variant &Value);
+Variant fsArrayGet(const Variant &Arr, std::span<const int> Indices);
+void fsArrayPut(Variant &Arr, std::span<const int> Indices, const Variant &Value);
 // Raises a script error instead of letting deep recursion overflow the stack.
 void fsCheckStack();

@@ -63,102 +63,34 @@ void TfsAssignmentStmt::Optimize()
     FExpr = Expression->SingleItem();
     if (!FExpr) FExpr = Expression->Root();
     FInPlace = typeid(*FVar) == typeid(TfsVariable) && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
-    FTextVar = typeid(*FVar) == typeid(TfsStringVariable) && !FVar->IsReadOnly
-                   ? static_cast<TfsStringVariable *>(FVar)
-                   : nullptr;
-    FPieces.clear();
-    if (!FInPlace && !FTextVar) return;
-    if (typeid(*this) == typeid(TfsAssignPlusStmt))
-        FPieces.push_back({FExpr, false});
-    else if (typeid(*this) == typeid(TfsAssignmentStmt))
-        FPieces = Expression->AppendedTo(FVar);
-}
-
-void TfsAssignmentStmt::Put(Variant Value)
-{
-    if (FInPlace) {
-        FVar->BeforeWrite();
-        *FInPlace = std::move(Value);
-    } else {
-        FVar->SetValue(Value);
-    }
 }
 
 void TfsAssignmentStmt::Store(TfsOperatorType Op)
 {
     if (Op == opNone) {
-        Put(FExpr->GetValue());
+        if (FInPlace)
+            *FInPlace = FExpr->GetValue();
+        else
+            FVar->SetValue(FExpr->GetValue());
         return;
     }
     // The target is read before the source runs: the source may change it.
     Variant Value = FInPlace ? *FInPlace : FVar->GetValue();
-    Put(fsOperate(Op, Value, FExpr->GetValue()));
-}
-
-bool TfsAssignmentStmt::HoldsText() const
-{
-    return FTextVar || (FInPlace && FInPlace->Type() == varString);
-}
-
-bool TfsAssignmentStmt::Append()
-{
-    if (FPieces.empty() || !HoldsText()) return false;
-    AnsiString Tail;
-    if (std::optional<Variant> Whole = Gather(Tail)) {
-        Put(std::move(*Whole));
-    } else if (FTextVar) {
-        FTextVar->WritableStr() += Tail;
-    } else {
-        FVar->BeforeWrite();
-        FInPlace->MutableRawString() += Tail;
-    }
-    return true;
-}
-
-// Runs the pieces in order, the target read before them as the tree reads it, and
-// joins the texts they give in Tail. The whole new value instead when the target
-// cannot simply grow by Tail: the pieces wrote it, or one of them is no text and
-// adds by the general rule.
-std::optional<Variant> TfsAssignmentStmt::Gather(AnsiString &Tail)
-{
-    TfsHeldValue Read(*FVar);
-    for (std::size_t I = 0; I < FPieces.size(); ++I) {
-        Variant Piece = FPieces[I].Source->GetValue();
-        if (Piece.Type() == varString) {
-            Tail += Piece.RawString();
-        } else if (FPieces[I].Join) {
-            Tail += fsVarToStr(Piece);
-        } else {
-            return AddRest(I + 1, fsOperate(opPlus, Variant(TextRead(Read) + Tail), Piece));
-        }
-    }
-    if (Read.Kept()) return Variant(TextRead(Read) + Tail);
-    return std::nullopt;
-}
-
-AnsiString TfsAssignmentStmt::TextRead(const TfsHeldValue &Read) const
-{
-    if (Read.Kept()) return fsVarToStr(*Read.Kept());
-    return FTextVar ? FTextVar->Str() : FInPlace->RawString();
-}
-
-Variant TfsAssignmentStmt::AddRest(std::size_t From, Variant Sum)
-{
-    for (std::size_t I = From; I < FPieces.size(); ++I) {
-        Variant Piece = FPieces[I].Source->GetValue();
-        Sum = FPieces[I].Join ? fsJoin(Sum, Piece) : fsOperate(opPlus, Sum, Piece);
-    }
-    return Sum;
+    Variant Result = fsOperate(Op, Value, FExpr->GetValue());
+    if (FInPlace)
+        *FInPlace = std::move(Result);
+    else
+        FVar->SetValue(Result);
 }
 
 void TfsAssignmentStmt::Execute()
 {
-    if (Start() && !Append()) Store(opNone);
+    if (Start()) Store(opNone);
 }
 
 void TfsAssignPlusStmt::Execute()
 {
-    if (Start() && !Append()) Store(opPlus);
+    if (Start()) Store(opPlus);
 }
 
 void TfsAssignMinusStmt::Execute()
@@ -273,7 +205,6 @@ void TfsForStmt::Execute()
     if (!Start()) return;
     if (Down ? First >= Last : First <= Last) {
         for (long long I = First;; Down ? --I : ++I) {
-            Variable->BeforeWrite();
             *Variable->PValue() =
                 I >= INT32_MIN && I <= INT32_MAX ? Variant(static_cast<int>(I)) : Variant(I);
             if (!RunBody(*this) || I == Last) break;

@@ -6,10 +6,6 @@
 #include "script/fs_iexpression.h"
 #include "script/fs_iinterpreter.h"
 
-#include <cstddef>
-#include <optional>
-#include <vector>
-
 class TfsDesignator;
 class TfsExpression;
 class TfsSetExpression;
@@ -51,28 +47,12 @@ public:
 protected:
     // Stores the result of Op (opNone: the value itself) in the target.
     void Store(TfsOperatorType Op);
-    // "s := s + a + b" and "s += a" where s is a plain variable that holds a text: the
-    // text grows in place, as a script building a long text needs. False when the
-    // target holds no text now, and nothing has run.
-    bool Append();
 
     TfsCustomVariable *FVar = nullptr;
     TfsCustomVariable *FExpr = nullptr;
     // The target's own value when it is a plain writable variable: loops assign to
     // such variables on every pass, and this spares the virtual calls and a copy.
     Variant *FInPlace = nullptr;
-
-private:
-    void Put(Variant Value);
-    bool HoldsText() const;
-    std::optional<Variant> Gather(AnsiString &Tail);
-    // The target's text as the statement read it.
-    AnsiString TextRead(const TfsHeldValue &Read) const;
-    Variant AddRest(std::size_t From, Variant Sum);
-
-    TfsStringVariable *FTextVar = nullptr;
-    // What Append adds to the target; empty where it does not apply.
-    std::vector<TfsAppendPiece> FPieces;
 };
 
 class TfsAssignPlusStmt : public TfsAssignmentStmt

@@ -5,6 +5,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "script/fs_itools.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -92,12 +93,67 @@ Variant SetLength(TfsMethodHelper &C)
     return Null();
 }
 
+// The text functions share the script's texts rather than copy them: reading one
+// character of a long text, or taking the first off it, costs no more than that.
+rtl::SharedText TextParam(TfsMethodHelper &C, int Index)
+{
+    Variant Value = P(C, Index);
+    if (VarType(Value) == varString) return Value.RawSharedText();
+    return rtl::SharedText(fsVarToStr(Value).View());
+}
+
+Variant TextLength(TfsMethodHelper &C)
+{
+    Variant V = P(C, 0);
+    if (VarIsArray(V)) return Variant(VarArrayHighBound(V, 1) - VarArrayLowBound(V, 1) + 1);
+    if (VarType(V) == varString) return Variant(static_cast<int>(V.RawText().size()));
+    return Variant(VarToStr(V).Length());
+}
+
+// Clamped as AnsiString::SubString.
+Variant CopyText(TfsMethodHelper &C)
+{
+    rtl::SharedText Text = TextParam(C, 0);
+    const long long Length = static_cast<long long>(Text.Length());
+    const long long Start = std::max(I(C, 1), 1);
+    const int Count = I(C, 2);
+    if (Start > Length || Count < 1) return Variant("");
+    return Variant(Text.Part(Start - 1, std::min<long long>(Count, Length - Start + 1)));
+}
+
+// Ignored outside 1..Length or for a count below 1; clipped at the end.
 Variant DeleteText(TfsMethodHelper &C)
 {
-    AnsiString Text = S(C, 0);
-    Delete(Text, I(C, 1), I(C, 2));
+    rtl::SharedText Text = TextParam(C, 0);
+    const long long Length = static_cast<long long>(Text.Length());
+    const int Index = I(C, 1);
+    const int Count = I(C, 2);
+    if (Index >= 1 && Index <= Length && Count >= 1) {
+        const long long Gone = std::min<long long>(Count, Length - Index + 1);
+        Text = Text.Erased(Index - 1, Gone);
+    }
     C.SetVParam(0, Variant(Text));
     return Null();
+}
+
+// The position is clamped to 1..Length+1.
+Variant InsertText(TfsMethodHelper &C)
+{
+    rtl::SharedText Part = TextParam(C, 0);
+    rtl::SharedText Text = TextParam(C, 1);
+    const long long Length = static_cast<long long>(Text.Length());
+    const long long At = std::clamp<long long>(I(C, 2), 1, Length + 1) - 1;
+    C.SetVParam(1, Variant(Text.Inserted(At, Part)));
+    return Null();
+}
+
+Variant PosText(TfsMethodHelper &C)
+{
+    rtl::SharedText Sub = TextParam(C, 0);
+    rtl::SharedText Text = TextParam(C, 1);
+    if (Sub.IsEmpty()) return Variant(0);
+    const std::size_t At = Text.View().find(Sub.View());
+    return Variant(At == std::string_view::npos ? 0 : static_cast<int>(At) + 1);
 }
 
 std::atomic<std::uint32_t> RandSeed{0};
@@ -211,25 +267,12 @@ const TFunctionEntry Functions[] = {
      [](TfsMethodHelper &C) { return Variant(IsLeapYear(I(C, 0))); }},
     {"function DaysInMonth(nYear, nMonth: Integer): Integer", "ctDate",
      [](TfsMethodHelper &C) { return Variant(DaysInMonth(I(C, 0), I(C, 1))); }},
-    {"function Length(s: Variant): Integer", "ctString",
-     [](TfsMethodHelper &C) {
-         Variant V = P(C, 0);
-         if (VarIsArray(V)) return Variant(VarArrayHighBound(V, 1) - VarArrayLowBound(V, 1) + 1);
-         return Variant(VarToStr(V).Length());
-     }},
-    {"function Copy(s: String; from, count: Integer): String", "ctString",
-     [](TfsMethodHelper &C) { return Variant(Copy(S(C, 0), I(C, 1), I(C, 2))); }},
-    {"function Pos(substr, s: String): Integer", "ctString",
-     [](TfsMethodHelper &C) { return Variant(Pos(S(C, 0), S(C, 1))); }},
+    {"function Length(s: Variant): Integer", "ctString", TextLength},
+    {"function Copy(s: String; from, count: Integer): String", "ctString", CopyText},
+    {"function Pos(substr, s: String): Integer", "ctString", PosText},
     {"procedure Delete(var s: String; from, count: Integer)", "ctString", DeleteText},
     {"procedure DeleteStr(var s: String; from, count: Integer)", "ctString", DeleteText},
-    {"procedure Insert(s: String; var s2: String; pos: Integer)", "ctString",
-     [](TfsMethodHelper &C) {
-         AnsiString Text = S(C, 1);
-         Insert(S(C, 0), Text, I(C, 2));
-         C.SetVParam(1, Variant(Text));
-         return Null();
-     }},
+    {"procedure Insert(s: String; var s2: String; pos: Integer)", "ctString", InsertText},
     {"function Uppercase(s: String): String", "ctString",
      [](TfsMethodHelper &C) { return Variant(AnsiUpperCase(S(C, 0))); }},
     {"function Lowercase(s: String): String", "ctString",

@@ -9,31 +9,27 @@
 // ours / QJSEngine at each size (below 1: ours is faster) and how much each
 // grows when the text doubles (2 is linear, 4 quadratic).
 
+#include "bench/script/ScriptAgainstQjs.h"
 #include "bench/support/Timings.h"
 #include "script/fs_iinterpreter.h"
 
-#include <QCoreApplication>
 #include <QJSEngine>
 #include <QJSValue>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <ctime>
-#include <map>
-#include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace
 {
 
+using namespace scriptbench;
+
 enum TLoad { ldAppend, ldAddAssign, ldLines };
 
 const char *const LoadNames[] = {"s := s + 'x'", "s += 'x'",
                                  "s := s + 'line ' + IntToStr(i) + #13#10"};
-const char *const Languages[] = {"PascalScript", "C++Script", "JScript", "BasicScript"};
 const std::vector<int> AppendSizes = {20000, 40000, 80000, 160000, 200000};
 const std::vector<int> LineSizes = {20000, 40000, 80000};
 
@@ -78,27 +74,7 @@ const char *QtSource(TLoad Load)
                  "s.length; })";
 }
 
-double ThreadSeconds()
-{
-    timespec Now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &Now);
-    return static_cast<double>(Now.tv_sec) + static_cast<double>(Now.tv_nsec) * 1e-9;
-}
-
-template <class Fn> double Seconds(Fn Run)
-{
-    const double Start = ThreadSeconds();
-    Run();
-    return ThreadSeconds() - Start;
-}
-
-struct TResult {
-    double Ours = 0;
-    double Qt = 0;
-};
-
-// Keyed by load, language and size, for the summary.
-std::map<std::tuple<int, int, int>, TResult> Results;
+TSummary Summary;
 
 void Append(benchmark::State &State, TLoad Load, int Language)
 {
@@ -125,11 +101,8 @@ void Append(benchmark::State &State, TLoad Load, int Language)
         State.SkipWithError("the two texts differ in length");
         return;
     }
-    TResult &R = Results[{Load, Language, Passes}];
-    R = {bench::Median(Ours), bench::Median(Qt)};
-    State.counters["ours_ms"] = R.Ours * 1e3;
-    State.counters["qjs_ms"] = R.Qt * 1e3;
-    State.counters["ratio_to_qjs"] = R.Ours / R.Qt;
+    Summary.Add(LoadNames[Load], Language, Passes, Ours, Qt);
+    State.counters["ratio_to_qjs"] = bench::Median(Ours) / bench::Median(Qt);
     State.counters["chars"] = static_cast<double>(OursLength);
 }
 
@@ -149,58 +122,9 @@ void Register()
         }
 }
 
-bool Ran(int Load, int Row)
-{
-    for (const auto &[Key, Result] : Results)
-        if (std::get<0>(Key) == Load && std::get<1>(Key) == Row) return true;
-    return false;
-}
-
-// One row of the summary: a language's times, or QJSEngine's measured beside it.
-void PrintRow(int Load, int Row, bool Qt)
-{
-    const std::vector<int> &Sizes = Load == ldLines ? LineSizes : AppendSizes;
-    std::printf("    %-13s", Qt ? "QJSEngine" : Languages[Row]);
-    const auto TimeAt = [&](int Size) {
-        auto It = Results.find({Load, Row, Size});
-        return It == Results.end() ? 0.0 : Qt ? It->second.Qt : It->second.Ours;
-    };
-    for (int Size : Sizes) {
-        const double Time = TimeAt(Size);
-        if (Time <= 0) continue;
-        std::printf("  %dk %.2f ms", Size / 1000, Time * 1e3);
-        if (!Qt) std::printf(" (x%.2f)", Time / Results[{Load, Row, Size}].Qt);
-        if (Size % 2 == 0 && TimeAt(Size / 2) > 0)
-            std::printf(" [/2: x%.2f]", Time / TimeAt(Size / 2));
-    }
-    std::printf("\n");
-}
-
-void PrintSummary()
-{
-    std::printf("\nThread CPU time; (x ours / QJSEngine, below 1: ours is faster); [/2: growth "
-                "from half the size, 2 linear, 4 quadratic]:\n");
-    for (int Load = ldAppend; Load <= ldLines; ++Load) {
-        int QtRow = -1;
-        for (int Language = 0; Language < 4; ++Language) {
-            if (!Ran(Load, Language)) continue;
-            if (QtRow < 0) {
-                QtRow = Language;
-                std::printf("  %s\n", LoadNames[Load]);
-            }
-            PrintRow(Load, Language, false);
-        }
-        if (QtRow >= 0) PrintRow(Load, QtRow, true);
-    }
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication App(argc, argv);
-    Register();
-    bench::RunAll(argc, argv);
-    PrintSummary();
-    return 0;
+    return scriptbench::Run(argc, argv, Register, Summary);
 }

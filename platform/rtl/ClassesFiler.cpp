@@ -343,7 +343,7 @@ void TWriter::WriteVariant(const Variant &Value)
     case varBoolean:
         return WriteBoolean(Value.RawBoolean());
     case varString:
-        return WriteString(Value.RawString());
+        return WriteString(Value.AsString());
     case varOleStr:
         return WriteWideString(Value.RawWideString());
     default:

@@ -408,11 +408,17 @@ bool IsTextOrEmpty(TVarType T)
     return IsStrType(T) || T == varEmpty;
 }
 
+// Empty joins as the empty text.
+rtl::SharedText TextOf(const Variant &V)
+{
+    return V.Type() == varString ? V.RawSharedText() : rtl::SharedText();
+}
+
 Variant Concatenate(const Variant &Left, const Variant &Right)
 {
     if (Left.Type() == varOleStr || Right.Type() == varOleStr)
         return Variant(Left.AsWideString() + Right.AsWideString());
-    return Variant(Left.AsString() + Right.AsString());
+    return Variant(rtl::SharedText::Join(TextOf(Left), TextOf(Right)));
 }
 
 // Two Doubles under + - *, common in scripts (two Integers are worked out inline).
@@ -572,10 +578,10 @@ void Variant::MoveAssign(Variant &Other) noexcept
     }
 }
 
-Variant::Variant(char Value) : FType(varString), FString(Value) {}
-Variant::Variant(const char *Value) : FType(varString), FString(Value) {}
-Variant::Variant(const AnsiString &Value) : FType(varString), FString(Value) {}
-Variant::Variant(AnsiString &&Value) noexcept : FType(varString), FString(std::move(Value)) {}
+Variant::Variant(char Value) : FType(varString), FText(std::string_view(&Value, 1)) {}
+Variant::Variant(const char *Value) : FType(varString), FText(Value ? Value : "") {}
+Variant::Variant(const AnsiString &Value) : FType(varString), FText(Value.View()) {}
+Variant::Variant(const rtl::SharedText &Value) : FType(varString), FText(Value) {}
 Variant::Variant(const char16_t *Value) : FType(varOleStr), FWide(Value) {}
 Variant::Variant(const WideString &Value) : FType(varOleStr), FWide(Value) {}
 
@@ -596,7 +602,7 @@ Variant Variant::FromError(int Code) noexcept
 void Variant::Release() noexcept
 {
     if (FType == varString)
-        FString.~AnsiString();
+        FText.~SharedText();
     else if (FType == varOleStr)
         FWide.~WideString();
     else if (FType & varArray)
@@ -608,7 +614,7 @@ void Variant::Release() noexcept
 void Variant::CopyFrom(const Variant &Other)
 {
     if (Other.FType == varString)
-        new (&FString) AnsiString(Other.FString);
+        new (&FText) rtl::SharedText(Other.FText);
     else if (Other.FType == varOleStr)
         new (&FWide) WideString(Other.FWide);
     else if (Other.FType & varArray)
@@ -621,7 +627,7 @@ void Variant::CopyFrom(const Variant &Other)
 void Variant::MoveFrom(Variant &Other) noexcept
 {
     if (Other.FType == varString)
-        new (&FString) AnsiString(std::move(Other.FString));
+        new (&FText) rtl::SharedText(std::move(Other.FText));
     else if (Other.FType == varOleStr)
         new (&FWide) WideString(std::move(Other.FWide));
     else if (Other.FType & varArray)
@@ -700,7 +706,7 @@ AnsiString Variant::AsString() const
     case varEmpty:
         return AnsiString();
     case varString:
-        return FString;
+        return AnsiString(FText.View());
     case varOleStr:
         return AnsiString(FWide);
     case varBoolean:

@@ -5,6 +5,7 @@
 // process format settings, booleans convert to -1/0, integer rounding ties to
 // even); where it would wrap or read freed memory, we widen or raise instead.
 
+#include "platform/rtl/SharedText.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <climits>
@@ -149,7 +150,7 @@ public:
     Variant(char Value); // a one-character string, as the class library's Char
     Variant(const char *Value);
     Variant(const AnsiString &Value);
-    Variant(AnsiString &&Value) noexcept;
+    Variant(const rtl::SharedText &Value);
     Variant(const char16_t *Value);
     Variant(const WideString &Value);
 
@@ -207,8 +208,9 @@ public:
     long long RawInteger() const { return FInt64; }
     double RawDouble() const { return FDouble; }
     bool RawBoolean() const { return FBoolean; }
-    const AnsiString &RawString() const { return FString; }
-    AnsiString &MutableRawString() { return FString; } // grows a text in place
+    std::string_view RawText() const { return FText.View(); }
+    const rtl::SharedText &RawSharedText() const { return FText; }
+    rtl::SharedText &MutableSharedText() { return FText; }
     const WideString &RawWideString() const { return FWide; }
 
 private:
@@ -237,7 +239,7 @@ private:
         long long FInt64; // every integer kind, Currency scaled, error codes
         double FDouble;   // Single, Double, Date
         bool FBoolean;
-        AnsiString FString;
+        rtl::SharedText FText;
         WideString FWide;
         std::shared_ptr<TVarArrayData> FArray;
     };

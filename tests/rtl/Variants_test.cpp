@@ -256,6 +256,83 @@ TEST_F(VariantOperators, AddConcatenatesTwoStringsAndAddsOtherwise)
     EXPECT_EQ((Variant() + Variant(5)).AsInteger(), 5);
 }
 
+TEST_F(VariantOperators, TextsJoinedFromOneTextKeepTheirOwn)
+{
+    const Variant Base = Variant("ab") + Variant("c");
+    const Variant Copy = Base;
+    const Variant Longer = Base + Variant("x");
+    const Variant Other = Base + Variant("y");
+    const Variant Front = Variant("p") + Base;
+    const Variant OtherFront = Variant("q") + Base;
+    const Variant Both = Longer + Variant("z");
+    EXPECT_EQ(Base.AsString(), "abc");
+    EXPECT_EQ(Copy.AsString(), "abc");
+    EXPECT_EQ(Longer.AsString(), "abcx");
+    EXPECT_EQ(Other.AsString(), "abcy");
+    EXPECT_EQ(Front.AsString(), "pabc");
+    EXPECT_EQ(OtherFront.AsString(), "qabc");
+    EXPECT_EQ(Both.AsString(), "abcxz");
+    EXPECT_EQ((Base + Base).AsString(), "abcabc");
+}
+
+TEST_F(VariantOperators, TextGrownPieceByPieceHoldsEveryPiece)
+{
+    Variant Back = "", Front = "";
+    std::vector<Variant> Steps;
+    for (int I = 0; I < 1000; ++I) {
+        const Variant Piece(static_cast<char>('a' + I % 26));
+        Back = Back + Piece;
+        Front = Piece + Front;
+        Steps.push_back(Back);
+    }
+    std::string Want;
+    for (int I = 0; I < 1000; ++I)
+        Want += static_cast<char>('a' + I % 26);
+    EXPECT_EQ(Back.AsString().Std(), Want);
+    EXPECT_EQ(Front.AsString().Std(), std::string(Want.rbegin(), Want.rend()));
+    for (int I = 0; I < 1000; ++I)
+        ASSERT_EQ(Steps[I].AsString().Std(), Want.substr(0, I + 1)) << I;
+}
+
+TEST_F(VariantOperators, ChangingACopysCharacterLeavesTheOthers)
+{
+    const Variant Original = Variant("ab") + Variant("c");
+    Variant Copy = Original;
+    Copy.MutableSharedText().MutableData()[0] = 'X';
+    EXPECT_EQ(Original.AsString(), "abc");
+    EXPECT_EQ(Copy.AsString(), "Xbc");
+    const Variant Grown = Copy + Variant("d");
+    Copy.MutableSharedText().MutableData()[1] = 'Y';
+    EXPECT_EQ(Grown.AsString(), "Xbcd");
+    EXPECT_EQ(Copy.AsString(), "XYc");
+}
+
+TEST_F(VariantOperators, TextsGrownFromOneTextInManyThreadsKeepTheirOwn)
+{
+    // The joins leave room after the first text and before the second.
+    const Variant GrowsBack = Variant("base") + Variant(":");
+    const Variant GrowsFront = Variant("b") + Variant("ase:");
+    std::vector<std::thread> Threads;
+    std::atomic<int> Wrong{0};
+    for (int T = 0; T < 4; ++T)
+        Threads.emplace_back([&, T] {
+            const char Mark = static_cast<char>('a' + T);
+            for (int Round = 0; Round < 200; ++Round) {
+                Variant Text = Round % 2 ? GrowsBack : GrowsFront;
+                for (int I = 0; I < 50; ++I)
+                    Text = Round % 2 ? Text + Variant(Mark) : Variant(Mark) + Text;
+                const std::string Tail(50, Mark);
+                const std::string Want = Round % 2 ? "base:" + Tail : Tail + "base:";
+                if (Text.AsString().Std() != Want) ++Wrong;
+            }
+        });
+    for (auto &Thread : Threads)
+        Thread.join();
+    EXPECT_EQ(Wrong.load(), 0);
+    EXPECT_EQ(GrowsBack.AsString(), "base:");
+    EXPECT_EQ(GrowsFront.AsString(), "base:");
+}
+
 TEST_F(VariantOperators, TextThatIsNoNumberRaisesTheCastError)
 {
     EXPECT_EQ(MessageOf<EVariantTypeCastError>([] { Variant("abc") + Variant(1); }),

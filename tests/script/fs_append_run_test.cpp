@@ -158,3 +158,40 @@ TEST(AppendRun, RightSideThatFails_LeavesTheTargetAsItWas)
 {
     EXPECT_EQ(PascalS("s := 'a'; try s := s + 'b' + IntToStr(StrToInt('x')); except end;"), "a");
 }
+
+TEST(AppendRun, TextsGrownFromOneText_KeepTheirOwn)
+{
+    auto Script =
+        Make("PascalScript", {"var s, t, u, w, v: String; a: array[0..1] of String;", "begin",
+                              "  s := 'ab'; t := s; s := s + 'x'; t := t + 'y';",
+                              "  u := 'p' + s; w := 'q' + s; a[0] := s; a[1] := a[0] + '1';",
+                              "  a[0] := a[0] + '0'; s[1] := 'Z'; v := a[0] + '|' + a[1]; end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "Zbx");
+    EXPECT_EQ(Text(*Script, "t"), "aby");
+    EXPECT_EQ(Text(*Script, "u"), "pabx");
+    EXPECT_EQ(Text(*Script, "w"), "qabx");
+    EXPECT_EQ(Text(*Script, "v"), "abx0|abx1");
+}
+
+TEST(AppendRun, TextsThroughCallsAndTextFunctions_KeepTheCallersText)
+{
+    auto Script =
+        Make("PascalScript",
+             {"var s, k, r1, r2, r3, r4, r5, r6, r7: String;",
+              "function F(t: String): String; begin Result := t + 'x'; end;",
+              "procedure Add(var t: String); begin t := t + 'y'; end;", "begin",
+              "  s := 'abc'; k := s; r1 := F(s); r2 := F(s); Add(s); Add(s);",
+              "  r3 := s; Delete(s, 1, 1); r4 := s; Insert('-', s, 3); r5 := s;",
+              "  r6 := Copy(k, 2, 2) + '|' + Copy(k, 0, 9) + '|' + Copy(k, 4, 1);",
+              "  r7 := k; Delete(r7, 3, 5); Insert('!', r7, 9); Insert('<', r7, 0); end."});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "r1"), "abcx");
+    EXPECT_EQ(Text(*Script, "r2"), "abcx");
+    EXPECT_EQ(Text(*Script, "r3"), "abcyy");
+    EXPECT_EQ(Text(*Script, "r4"), "bcyy");
+    EXPECT_EQ(Text(*Script, "r5"), "bc-yy");
+    EXPECT_EQ(Text(*Script, "k"), "abc");
+    EXPECT_EQ(Text(*Script, "r6"), "bc|abc|");
+    EXPECT_EQ(Text(*Script, "r7"), "<ab!");
+}

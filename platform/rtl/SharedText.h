@@ -1,0 +1,73 @@
+#pragma once
+
+// The text a variant holds. Copies share one buffer, so reading or passing a text
+// costs nothing however long it is. A text never changes once made; a join writes
+// its new characters into the buffer's free room just past the end (or just before
+// the start) of one side when no other text has claimed that room, so building a
+// text piece by piece, at either end and through any number of copies, copies it
+// only when the buffer is full.
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
+namespace rtl
+{
+
+class SharedText
+{
+public:
+    SharedText() noexcept = default;
+    explicit SharedText(std::string_view Text);
+    SharedText(const SharedText &Other) noexcept
+        : FBuffer(Other.FBuffer), FStart(Other.FStart), FLength(Other.FLength)
+    {
+        Retain();
+    }
+    SharedText(SharedText &&Other) noexcept
+        : FBuffer(Other.FBuffer), FStart(Other.FStart), FLength(Other.FLength)
+    {
+        Other.FBuffer = nullptr;
+        Other.FStart = Other.FLength = 0;
+    }
+    SharedText &operator=(const SharedText &Other) noexcept;
+    SharedText &operator=(SharedText &&Other) noexcept;
+    ~SharedText() { Release(); }
+
+    std::string_view View() const noexcept;
+    std::size_t Length() const noexcept { return FLength; }
+    bool IsEmpty() const noexcept { return FLength == 0; }
+
+    static SharedText Join(const SharedText &Left, const SharedText &Right);
+    // Count characters from the 0-based Start, both within the text. A part that is
+    // most of the buffer shares it; a small one is copied so that it does not keep
+    // a large buffer alive.
+    SharedText Part(std::size_t Start, std::size_t Count) const;
+    // Part put in before the 0-based At (at most Length), and Count characters taken
+    // out from Start (both within the text): at either end the text grows in place or
+    // is shared, in the middle it is copied once.
+    SharedText Inserted(std::size_t At, const SharedText &Part) const;
+    SharedText Erased(std::size_t Start, std::size_t Count) const;
+    // The characters to change in place; copied first when another text shares them.
+    char *MutableData();
+
+private:
+    struct Buffer;
+
+    SharedText(Buffer *ABuffer, std::uint32_t AStart, std::uint32_t ALength) noexcept
+        : FBuffer(ABuffer), FStart(AStart), FLength(ALength)
+    {
+    }
+    static SharedText Copy(std::initializer_list<std::string_view> Parts, bool RoomBefore);
+    bool GrowBack(std::string_view Tail, SharedText &Result) const;
+    bool GrowFront(std::string_view Head, SharedText &Result) const;
+    void Retain() const noexcept;
+    void Release() noexcept;
+
+    Buffer *FBuffer = nullptr;
+    std::uint32_t FStart = 0;
+    std::uint32_t FLength = 0;
+};
+
+} // namespace rtl
