@@ -121,7 +121,8 @@ public:
         : FBefore(SetCursor(LoadCursorW(nullptr, Cancellable ? IDC_APPSTARTING : IDC_WAIT)))
     {
     }
-    ~WaitingCursor() { SetCursor(FBefore); }
+    // None before would be no pointer at all: the arrow is what a move would bring back.
+    ~WaitingCursor() { SetCursor(FBefore ? FBefore : LoadCursorW(nullptr, IDC_ARROW)); }
     WaitingCursor(const WaitingCursor &) = delete;
     WaitingCursor &operator=(const WaitingCursor &) = delete;
 
