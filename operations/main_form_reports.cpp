@@ -28,6 +28,15 @@ constexpr int TemplateResourceType = 10;
 // Long enough for any date the picker shows; the receipt's field takes no more.
 constexpr int PrintedDateLength = 511;
 
+// No printer because of the print service: State says how it stands, Remedy what mends it.
+void TellPrintServiceDown(const AnsiString &State, const AnsiString &Remedy)
+{
+    Application->MessageBox("Служба печати CUPS "_a + State +
+                                ", и принтеры системы недоступны.\n\n"_a + Remedy +
+                                " (или попросите об этом администратора) и повторите печать."_a,
+                            "Печать"_a, MB_OK | MB_ICONWARNING);
+}
+
 void LoadTemplate(TfrxReport *Report, const char *Resource)
 {
     static const bool registered = (RegisterReportTemplates(), true);
@@ -261,12 +270,18 @@ bool TMainForm::PrinterInstalled()
     if (frxPrinters()->HasPhysicalPrinters()) return true;
     // Without one the report library would lay the pages out on its virtual printer and
     // fail at the first page; asked before the dialog, nothing is filled in for nothing.
+    const win::PrintServiceState service = win::PrintServiceNow();
     // With the service itself down, adding a printer is no way out: its page does not open.
-    if (!win::PrintServiceRunning()) {
-        Application->MessageBox("Служба печати CUPS не запущена, и принтеры системы недоступны."
-                                "\n\nЗапустите её командой \"sudo systemctl start cups\" "
-                                "(или попросите об этом администратора) и повторите печать."_a,
-                                "Печать"_a, MB_OK | MB_ICONWARNING);
+    if (service == win::PrintServiceState::NotRunning) {
+        TellPrintServiceDown("не запущена"_a,
+                             "Запустите её командой \"sudo systemctl start cups\""_a);
+        return false;
+    }
+    // One that takes the connection and says nothing is running already: starting it changes
+    // nothing, a restart may.
+    if (service == win::PrintServiceState::NotAnswering) {
+        TellPrintServiceDown("не отвечает"_a,
+                             "Перезапустите её командой \"sudo systemctl restart cups\""_a);
         return false;
     }
     Application->MessageBox(frxResources()->Get("clNoPrinters") +

@@ -2224,7 +2224,8 @@ public:
     TfrxCustomEngine *Engine() const { return FEngine.get(); }
     TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages.get(); }
     const AnsiString &FileName() const { return FFileName; }
-    bool Terminated() const { return FTerminated; }
+    // Also once Cancel on the progress window is pressed, before the next step would see it.
+    bool Terminated() const { return FTerminated || (FProgress && FProgress->Terminated()); }
     void SetTerminated(bool Value);
     TfrxExpressionCache *ExpressionCache() const { return FExpressionCache.get(); }
     // The report's own text renderer, made on first use.

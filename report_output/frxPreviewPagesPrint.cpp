@@ -34,9 +34,9 @@ struct PageSettings {
 class PrintRun
 {
 public:
-    PrintRun(TfrxPreviewPages *Pages, const PrintChoice &Choice)
-        : FPages(Pages), FReport(Pages->Report()), FPrinter(frxPrinters()->Printer()),
-          FChoice(Choice)
+    // SelectPrinter: the report's printer is yet to be chosen, as no dialog showed it.
+    PrintRun(TfrxPreviewPages *Pages, const PrintChoice &Choice, bool SelectPrinter)
+        : FPages(Pages), FReport(Pages->Report()), FChoice(Choice), FSelectPrinter(SelectPrinter)
     {
         frxParsePageNumbers(Choice.PageNumbers, FRange.get(), Pages->Count());
     }
@@ -51,8 +51,9 @@ private:
 
     TfrxPreviewPages *FPages;
     TfrxReport *FReport;
-    TfrxCustomPrinter *FPrinter;
+    TfrxCustomPrinter *FPrinter = nullptr;
     PrintChoice FChoice;
+    bool FSelectPrinter;
     std::unique_ptr<TStringList> FRange = std::make_unique<TStringList>();
     PageSettings FLast;
     bool FDocumentStarted = false;
@@ -128,12 +129,16 @@ bool PrintRun::Run()
 {
     FReport->SetTerminated(false);
     FReport->InternalOnProgressStart(ptPrinting);
-    const AnsiString &Name = FReport->ReportOptions()->Name();
-    FPrinter->SetTitle(Name.IsEmpty() ? FReport->FileName() : Name);
-    FChoice.Copies = std::max(FChoice.Copies, 1);
     FDocumentStarted = false;
     FLast.Duplex = dmNone;
     try {
+        // The print service is asked for the default printer under the window, whose Cancel
+        // ends that wait too: one that says nothing would hold the print without a sign.
+        if (FSelectPrinter && !FReport->Terminated()) FReport->SelectPrinter();
+        FPrinter = frxPrinters()->Printer();
+        const AnsiString &Name = FReport->ReportOptions()->Name();
+        FPrinter->SetTitle(Name.IsEmpty() ? FReport->FileName() : Name);
+        FChoice.Copies = std::max(FChoice.Copies, 1);
         if (FChoice.Collate) {
             for (int Copy = 0; Copy < FChoice.Copies; ++Copy) {
                 if (!PrintAllPages()) break;
@@ -153,7 +158,7 @@ bool PrintRun::Run()
         }
         if (FDocumentStarted) FPrinter->EndDoc();
     } catch (...) {
-        FPrinter->Abort();
+        if (FPrinter) FPrinter->Abort();
         FReport->InternalOnProgressStop(ptPrinting);
         throw;
     }
@@ -203,13 +208,17 @@ bool frxPrintPreviewPages(TfrxPreviewPages *Pages)
         return Pages->Export(DotMatrix);
     }
     PrintChoice Choice = ChoiceOf(Report->PrintOptions());
-    Report->SelectPrinter();
-    if (Report->PrintOptions()->ShowDialog() && !AskUser(Pages, Choice)) return false;
+    // The dialog shows the printer chosen; without one, it is chosen as the print starts.
+    const bool Ask = Report->PrintOptions()->ShowDialog();
+    if (Ask) {
+        Report->SelectPrinter();
+        if (!AskUser(Pages, Choice)) return false;
+    }
     if (Report->OnPrintReport) Report->OnPrintReport(Report);
     bool Printed = false;
     try {
         const ScopedPreviewLock Lock(Report->Preview());
-        Printed = PrintRun(Pages, Choice).Run();
+        Printed = PrintRun(Pages, Choice, !Ask).Run();
     } catch (...) {
         if (Report->OnAfterPrintReport) Report->OnAfterPrintReport(Report);
         throw;

@@ -1,10 +1,12 @@
 #include "platform/win/CupsLibrary.h"
 
+#include "platform/win/PrintService.h"
 #include "platform/win/QtText.h"
 #include "platform/win/WinSpool.h"
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -92,23 +94,44 @@ AnsiString JobFateUnknown(const AnsiString &Printer)
 
 // The system's library, whichever a test put in for jobs: its client settings name the
 // scheduler. A library that cannot be asked says nothing against the service.
-bool PrintServiceRunning()
+PrintServiceState PrintServiceNow()
 {
     static void *const library = dlopen(SystemCups, RTLD_NOW | RTLD_LOCAL);
     decltype(&::cupsServer) server = nullptr;
     decltype(&::ippPort) port = nullptr;
     decltype(&::cupsEncryption) encryption = nullptr;
     decltype(&::httpConnect2) connect = nullptr;
+    decltype(&::httpSetTimeout) setTimeout = nullptr;
+    decltype(&::ippNewRequest) newRequest = nullptr;
+    decltype(&::cupsDoRequest) request = nullptr;
+    decltype(&::ippDelete) deleteAnswer = nullptr;
     decltype(&::httpClose) close = nullptr;
     if (!library || !Resolve(library, "cupsServer", server) || !Resolve(library, "ippPort", port) ||
         !Resolve(library, "cupsEncryption", encryption) ||
-        !Resolve(library, "httpConnect2", connect) || !Resolve(library, "httpClose", close))
-        return true;
-    http_t *http =
-        connect(server(), port(), nullptr, AF_UNSPEC, encryption(), 1, ServiceConnectMs, nullptr);
-    if (!http) return false;
-    close(http);
-    return true;
+        !Resolve(library, "httpConnect2", connect) ||
+        !Resolve(library, "httpSetTimeout", setTimeout) ||
+        !Resolve(library, "ippNewRequest", newRequest) ||
+        !Resolve(library, "cupsDoRequest", request) ||
+        !Resolve(library, "ippDelete", deleteAnswer) || !Resolve(library, "httpClose", close))
+        return PrintServiceState::Answering;
+    // Read here: the client's settings belong to the thread that made them.
+    const std::string host = server();
+    const int hostPort = port();
+    const http_encryption_t crypt = encryption();
+    // The question ends soon after the caller stops waiting, rather than in the library's minute.
+    const double patience = std::chrono::duration<double>(PrintServicePatience).count();
+    return AskPrintService([=] {
+               http_t *http = connect(host.c_str(), hostPort, nullptr, AF_UNSPEC, crypt, 1,
+                                      ServiceConnectMs, nullptr);
+               if (!http) return PrintServiceState::NotRunning;
+               setTimeout(http, patience, nullptr, nullptr);
+               ipp_t *answer = request(http, newRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+               close(http);
+               if (!answer) return PrintServiceState::NotAnswering;
+               deleteAnswer(answer);
+               return PrintServiceState::Answering;
+           })
+        .value_or(PrintServiceState::NotAnswering);
 }
 
 AnsiString JobCancelled(const AnsiString &Printer)

@@ -112,17 +112,38 @@ WaitEnd AwaitAnswer(Errand &E, bool Cancellable)
     }
 }
 
-WaitEnd AskAndWait(std::function<void(PrintErrand &)> Question, bool Cancellable)
+// The pointer says that the program waits, for as long as it lives; over the printing box, that
+// its Cancel still works.
+class WaitingCursor
+{
+public:
+    explicit WaitingCursor(bool Cancellable)
+        : FBefore(SetCursor(LoadCursorW(nullptr, Cancellable ? IDC_APPSTARTING : IDC_WAIT)))
+    {
+    }
+    // None before would be no pointer at all: the arrow is what a move would bring back.
+    ~WaitingCursor() { SetCursor(FBefore ? FBefore : LoadCursorW(nullptr, IDC_ARROW)); }
+    WaitingCursor(const WaitingCursor &) = delete;
+    WaitingCursor &operator=(const WaitingCursor &) = delete;
+
+private:
+    HCURSOR FBefore;
+};
+
+WaitEnd AskAndWait(std::function<void(PrintErrand &)> Question)
 {
     if (Unanswered > 0) return WaitEnd::Silent;
+    // Under the printing box any wait may be long, and once cancelled every one ends at once.
+    const bool Cancellable = CancelWindow != nullptr;
+    if (Cancellable && CancelAsked) return WaitEnd::Cancelled;
     auto E = std::make_shared<Errand>();
     E->Caller = GetCurrentThreadId();
     // The thread wakes the caller's queue, which must be there to be woken.
     EnsureQueue();
-    CancelAsked = false;
     std::thread(Ask, E, std::move(Question)).detach();
     WaitEnd End = WaitEnd::Silent;
     try {
+        const WaitingCursor Waiting(Cancellable);
         End = AwaitAnswer(*E, Cancellable);
     } catch (...) {
         E->GiveUp();
@@ -136,17 +157,18 @@ WaitEnd AskAndWait(std::function<void(PrintErrand &)> Question, bool Cancellable
 
 bool AskInTime(std::function<void(PrintErrand &)> Question)
 {
-    return AskAndWait(std::move(Question), false) == WaitEnd::Answered;
+    return AskAndWait(std::move(Question)) == WaitEnd::Answered;
 }
 
 WaitEnd AskCancellably(std::function<void(PrintErrand &)> Question)
 {
-    return AskAndWait(std::move(Question), true);
+    return AskAndWait(std::move(Question));
 }
 
 void SetPrintCancelWindow(HWND Window)
 {
     CancelWindow = Window;
+    CancelAsked = false;
 }
 
 void ClearPrintCancelWindow(HWND Window)

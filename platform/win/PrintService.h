@@ -33,17 +33,17 @@ protected:
 
 // Runs Question on a thread of its own and waits until it is done, at most
 // PrintServicePatience since the service last answered, painting the caller's windows and
-// handling the messages sent to them meanwhile; input waits in the queue for the caller's
-// own loop. False when the question did not come back in time. While such a question still
-// hangs, the service is taken as silent: later ones fail at once instead of each keeping the
-// caller waiting.
+// handling the messages sent to them meanwhile, the pointer showing the wait; input waits in the
+// queue for the caller's own loop. False when the question did not come back in time. While such a
+// question still hangs, the service is taken as silent: later ones fail at once instead of each
+// keeping the caller waiting. While a box to cancel the print is set (SetPrintCancelWindow), its
+// input is handled too, and CancelPrintWait ends the wait at once, the question given up as if the
+// service had kept silent.
 bool AskInTime(std::function<void(PrintErrand &)> Question);
 
 // How a wait that the user may cancel ended.
 enum class WaitEnd { Answered, Silent, Cancelled };
-// AskInTime for a question the user waits on with a box to cancel it (SetPrintCancelWindow):
-// meanwhile the box's input is handled too, and CancelPrintWait ends the wait at once, the
-// question given up as if the service had kept silent.
+// AskInTime, telling whether the service kept silent or the user cancelled the wait.
 WaitEnd AskCancellably(std::function<void(PrintErrand &)> Question);
 
 // Question's answer, or none when the print service did not give it in time. Question

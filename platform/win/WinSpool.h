@@ -139,15 +139,20 @@ BOOL AbortPrinter(HANDLE Printer);
 
 namespace win
 {
-// Whether the print service's scheduler takes connections: without it no printer is listed,
-// and the user is to be told to start it rather than to add a printer.
-bool PrintServiceRunning();
-// A box whose Cancel may end this thread's wait for the print service to take a job: while it
-// is set, such a wait handles the input of Window and of the windows in it.
+// Where the print service's scheduler stands when no printer is listed: the user is to be told to
+// add a printer, to start the service, or to restart one that takes connections and says nothing.
+enum class PrintServiceState { Answering, NotRunning, NotAnswering };
+// Asks the scheduler, as long as a printer question waits for it; an answer of any kind is
+// Answering, no connection at all NotRunning.
+PrintServiceState PrintServiceNow();
+// A box whose Cancel may end this thread's waits for the print service while it prints: while
+// it is set, such a wait handles the input of Window and of the windows in it.
 void SetPrintCancelWindow(HWND Window);
 // Forgets Window as that box, if it is.
 void ClearPrintCancelWindow(HWND Window);
-// From a handler of that box: the wait ends at once, the job is taken back where the service
-// still answers, and EndDoc fails with ERROR_CANCELLED, the document maybe not printed.
+// From a handler of that box: the wait ends at once, and so does every later one while the box
+// is set. A question given up so finds nothing (no printer, no queue); a job is taken back where
+// the service still answers, and EndDoc fails with ERROR_CANCELLED, the document maybe not
+// printed.
 void CancelPrintWait();
 } // namespace win

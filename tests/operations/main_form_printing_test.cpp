@@ -12,6 +12,7 @@
 
 #include "platform/win/CupsLibrary.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PrintService.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,19 @@ std::string Words(const std::string &Text)
 bool Has(const std::string &Page, const AnsiString &Text)
 {
     return Words(Page).find(Words(Text.ToUtf8())) != std::string::npos;
+}
+
+// The one message of the last print, Count in all, for a print service that takes the
+// connection and says nothing: it runs already, so a restart may mend it, not a start, and no
+// printer is to be added.
+void ExpectServiceSilentMessage(const vcl::ScriptedDialogs &Dialogs, std::size_t Count)
+{
+    ASSERT_EQ(Dialogs.Messages().size(), Count);
+    const AnsiString text = Dialogs.Messages().back().Text;
+    EXPECT_GT(text.Pos("Служба печати CUPS не отвечает"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("sudo systemctl restart cups"_a), 0) << text.ToUtf8();
+    EXPECT_EQ(text.Pos("не запущена"_a), 0) << text.ToUtf8();
+    EXPECT_EQ(text.Pos("Добавьте принтер"_a), 0) << text.ToUtf8();
 }
 
 class PrintingTest : public reporttest::ReportsTest
@@ -80,6 +94,35 @@ protected:
         PdfPageImage(Pdf, 1, 80)
             .save(QString::fromStdString(std::string(Shots) + "/job" + std::to_string(Number) +
                                          ".png"));
+    }
+
+    // A press of the mouse on Отмена of the box that shows the pages going out; false when no
+    // such box is on the screen.
+    static bool PressCancelOfTheProgressBox()
+    {
+        bool pressed = false;
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            auto *box = dynamic_cast<TfrxProgress *>(Screen->Forms(i));
+            if (!box || !box->Visible()) continue;
+            const TPoint at = box->CancelB->ClientToScreen(TPoint(10, 10));
+            for (const auto action : {win::MouseAction::Down, win::MouseAction::Up})
+                win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}, 0});
+            pressed = true;
+        }
+        return pressed;
+    }
+
+    // The jobs of Queue the scheduler still holds or has printed: a job taken back is purged,
+    // or kept as cancelled.
+    static int JobsKept(const char *Queue)
+    {
+        cups_job_t *jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Queue, 0, CUPS_WHICHJOBS_ALL);
+        int kept = 0;
+        for (int i = 0; i < count; ++i)
+            kept += jobs[i].state != IPP_JSTATE_CANCELED && jobs[i].state != IPP_JSTATE_ABORTED;
+        cupsFreeJobs(count, jobs);
+        return kept;
     }
 
     PrivateCups Cups;
@@ -152,31 +195,6 @@ protected:
         Cups.Resume();
         win::SetCupsLibrary("");
         PrintingTest::TearDown();
-    }
-
-    // A press of the mouse on Отмена of the box that shows the pages going out.
-    static void PressCancelOfTheProgressBox()
-    {
-        for (int i = 0; i < Screen->FormCount(); ++i) {
-            auto *box = dynamic_cast<TfrxProgress *>(Screen->Forms(i));
-            if (!box || !box->Visible()) continue;
-            const TPoint at = box->CancelB->ClientToScreen(TPoint(10, 10));
-            for (const auto action : {win::MouseAction::Down, win::MouseAction::Up})
-                win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}, 0});
-        }
-    }
-
-    // The jobs of Queue the scheduler still holds or has printed: a job taken back is purged,
-    // or kept as cancelled.
-    static int JobsKept(const char *Queue)
-    {
-        cups_job_t *jobs = nullptr;
-        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Queue, 0, CUPS_WHICHJOBS_ALL);
-        int kept = 0;
-        for (int i = 0; i < count; ++i)
-            kept += jobs[i].state != IPP_JSTATE_CANCELED && jobs[i].state != IPP_JSTATE_ABORTED;
-        cupsFreeJobs(count, jobs);
-        return kept;
     }
 
     // Presses the print button and handles messages until the print has said something.
@@ -276,6 +294,118 @@ TEST_F(InterruptedJobTest, ASchedulerGoneWhileTheDocumentWentOutIsNotTakenForAPr
     EXPECT_GT(said.Pos("неизвестно, будет ли документ напечатан"_a), 0) << said.ToUtf8();
 }
 
+// The scheduler stopped where it stands, its connections taken and unanswered, as one that hangs.
+// It goes on again at the end, also after a failure, and the questions that hung on it come back
+// before the next test.
+class StoppedSchedulerTest : public PrintingTest
+{
+protected:
+    void SetUp() override
+    {
+        PrintingTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        maintest::ServeSampleArchive(*Sim, 20);
+        ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
+        Form->Show();
+    }
+    void TearDown() override
+    {
+        Cups.Resume();
+        maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000);
+        PrintingTest::TearDown();
+    }
+
+    void StopScheduler()
+    {
+        Cups.Silence();
+        ASSERT_TRUE(maintest::PumpUntil([this] { return Cups.Silenced(); }, 60000));
+    }
+
+    // Presses the print button and handles messages until the print is over. Meanwhile, as a
+    // user who keeps an eye on the screen, Look runs on the window's thread whenever the print
+    // takes messages, until it has seen what it looks for; whether it has.
+    bool PrintWatching(const std::function<bool()> &Look)
+    {
+        constexpr UINT LookNow = WM_APP + 43;
+        bool printing = false, ended = false;
+        std::atomic<bool> seen{false}, done{false}, userDone{false};
+        const TNotifyEvent click = Form->BTN_PrintArchive->OnClick;
+        Form->BTN_PrintArchive->OnClick = [&](TObject *Sender) {
+            // Over also when the print fails with an exception.
+            struct Over {
+                bool &Printing, &Ended;
+                ~Over() { Printing = false, Ended = true; }
+            } over{printing, ended};
+            printing = true;
+            click(Sender);
+        };
+        const TWndMethod formProc = Form->WindowProc;
+        Form->WindowProc = [&](TMessage &Message) {
+            if (Message.Msg == LookNow && printing && !seen) seen = Look();
+            formProc(Message);
+        };
+        const HWND window = Form->Handle();
+        std::thread user([&] {
+            while (!done && !seen) {
+                SendMessageW(window, LookNow, 0, 0);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            userDone = true;
+        });
+        vcltest::Click(Form->BTN_PrintArchive, 10, 10);
+        maintest::PumpUntil([&] { return ended; }, 120000);
+        done = true;
+        // Its last message may still wait for the window's thread.
+        maintest::PumpUntil([&] { return userDone.load(); }, 60000);
+        user.join();
+        Form->WindowProc = formProc;
+        Form->BTN_PrintArchive->OnClick = click;
+        return seen;
+    }
+};
+
+// A scheduler that takes the connection and says nothing: the print shows that it waits, and then
+// says that the service does not answer and that restarting it may help, not that it is not
+// running, which starting it would not mend. No dialog is offered for a print that cannot go out.
+TEST_F(StoppedSchedulerTest, APrintServiceThatDoesNotAnswerIsToldApartFromOneNotRunning)
+{
+    int shown = 0;
+    AnswerWithOk(PrintListDlg, [&shown] { ++shown; });
+    Dialogs.ReplyMessage(mrOk);
+    StopScheduler();
+    const HCURSOR hourglass = Screen->Cursors(crHourGlass);
+
+    const bool waitShown = PrintWatching([&] { return GetCursor() == hourglass; });
+
+    ExpectServiceSilentMessage(Dialogs, 1);
+    EXPECT_TRUE(waitShown) << "the print waited for the service without a sign";
+    EXPECT_NE(GetCursor(), hourglass) << "the wait cursor outlived the wait";
+    EXPECT_EQ(shown, 0);
+}
+
+// The scheduler stopped while the print dialog is open: from the moment Печать is pressed the
+// printing box is there, and its Отмена ends the wait at once, the scheduler still silent; the
+// print ends without a word of failure, and nothing reaches the queue once the scheduler goes on.
+TEST_F(StoppedSchedulerTest, CancelEndsAPrintWhoseHandOverHangs)
+{
+    AnswerWithOk(PrintListDlg, [this] { StopScheduler(); });
+    // Heard, should the print say something after all.
+    Dialogs.ReplyMessage(mrOk);
+
+    // The pointer tells a wait for the service that the box may cancel.
+    const HCURSOR cancellableWait = Screen->Cursors(crAppStart);
+    const bool cancelled = PrintWatching(
+        [&] { return GetCursor() == cancellableWait && PressCancelOfTheProgressBox(); });
+
+    EXPECT_TRUE(cancelled) << "no box with Отмена while the print waited";
+    EXPECT_TRUE(Cups.Silenced()) << "the print waited for the scheduler, not for the user";
+    EXPECT_TRUE(Dialogs.Messages().empty()) << Dialogs.Messages().back().Text.ToUtf8();
+    Cups.Resume();
+    EXPECT_TRUE(
+        maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
+    EXPECT_EQ(JobsKept("Office"), 0);
+}
+
 // The same handlers on a system with no printer at all.
 class NoPrinterTest : public reporttest::ReportsTest
 {
@@ -352,9 +482,6 @@ TEST_F(NoPrinterTest, PrintingWithNoPrintServiceSaysToStartItAndSpendsNoReceiptN
     EXPECT_TRUE(printer.Jobs.empty());
 }
 
-// A print service that takes the connection and never answers: the print waits for it only so
-// long and then says, as without a printer, that none is installed; the next print says the
-// same, and nothing is asked of a dialog or sent anywhere.
 // A print service that runs and has no printer: the user is told to add one, where the
 // service's page does open.
 TEST_F(NoPrinterTest, APrintServiceWithNoPrinterSaysToAddOne)
@@ -376,7 +503,10 @@ TEST_F(NoPrinterTest, APrintServiceWithNoPrinterSaysToAddOne)
     EXPECT_TRUE(printer.Jobs.empty());
 }
 
-TEST_F(NoPrinterTest, APrintServiceThatNeverAnswersCountsAsNoPrinter)
+// A print service that takes the connection and never answers: the print waits for it only so
+// long and then says that it does not answer; the next print says the same, and nothing is asked
+// of a dialog or sent anywhere.
+TEST_F(NoPrinterTest, APrintServiceThatNeverAnswersIsSaidNotToAnswer)
 {
     maintest::ServeSampleArchive(*Sim, 20);
     ASSERT_TRUE(maintest::ReadArchive(*Form, optest::ExchangeWait));
@@ -388,11 +518,11 @@ TEST_F(NoPrinterTest, APrintServiceThatNeverAnswersCountsAsNoPrinter)
 
     Dialogs.ReplyMessage(mrOk);
     Form->BTN_PrintArchiveClick(nullptr);
-    ExpectNoPrinterMessage(1);
+    ExpectServiceSilentMessage(Dialogs, 1);
 
     Dialogs.ReplyMessage(mrOk);
     Form->BTN_PrintArchiveClick(nullptr);
-    ExpectNoPrinterMessage(2);
+    ExpectServiceSilentMessage(Dialogs, 2);
 
     EXPECT_EQ(shown, 0);
     EXPECT_TRUE(printer.Jobs.empty());

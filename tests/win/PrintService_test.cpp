@@ -217,3 +217,21 @@ TEST(NoPrintService, NoPrinterAndTheNextServiceIsAskedAtOnce)
     EXPECT_EQ(PrinterNames(), std::vector<std::string>{"Desk"});
     EXPECT_TRUE(DefaultPrinterKnown());
 }
+
+// Where the service stands when it lists no printer: one not there is to be started, one that
+// takes the connection and says nothing to be restarted, one that answers has no printer yet.
+TEST(PrintServiceState, EachWayOfListingNoPrinterIsToldApart)
+{
+    {
+        const NoPrinters None;
+        EXPECT_EQ(win::PrintServiceNow(), win::PrintServiceState::NotRunning);
+    }
+    {
+        const SilentPrintService Silent;
+        ASSERT_TRUE(Silent.Listening());
+        EXPECT_EQ(win::PrintServiceNow(), win::PrintServiceState::NotAnswering);
+    }
+    PrivateCups Cups;
+    QRV4_REQUIRE_CUPS(Cups);
+    EXPECT_EQ(win::PrintServiceNow(), win::PrintServiceState::Answering);
+}
