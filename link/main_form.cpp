@@ -5,9 +5,12 @@
 #include "link/grid_helpers.h"
 #include "operations/web_host_handler.h"
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/ClassesThreads.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/win/SysParams.h"
 
 #include <algorithm>
+#include <thread>
 
 TMainForm *MainForm = nullptr;
 
@@ -20,6 +23,14 @@ const AnsiString NotSaved = "Не удалось сохранить:"_a;
 const AnsiString DamagedSettings = "Файл настроек повреждён, часть настроек взята по умолчанию:"_a;
 const AnsiString FirmwareLeftIncomplete = "Прошивка в приборе останется неполной: загрузите её "
                                           "заново, иначе прибор не будет работать."_a;
+
+// Why a link led to a file that was left alone.
+AnsiString LeftAloneText(int Error)
+{
+    const AnsiString what =
+        Error == rtl::DanglingLinkError ? "Файл не создан: "_a : "Файл оставлен без изменений: "_a;
+    return what + rtl::FileErrorText(Error) + ":";
+}
 
 // Why a file the program keeps its settings in was not written; Error, the system's error of
 // the write when there was one (above 0), is told after it in the words a failed download uses.
@@ -53,6 +64,8 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
     DecimalSeparator = '.';
     ThousandSeparator = ' ';
 
+    // From the first file on: the settings are read below.
+    rtl::FileLeftAlone = [this](const std::string &Path, int Error) { FileLeftAlone(Path, Error); };
     WebHost = new TWebHostHandler;
     DeleteInfoPages();
     // A program killed while it saved left its new file beside the old one.
@@ -106,9 +119,16 @@ void TMainForm::CheckSettingsFile(int WriteError)
         ShowStatusMessage(DamagedSettings, path, smError);
 }
 
+AnsiString TMainForm::SettingsNotKeptText(const AnsiString &FileName, int Error) const
+{
+    const auto left = FLeftAlone.find(rtl::SystemPath(FileName));
+    return left != FLeftAlone.end() ? LeftAloneText(left->second)
+                                    : SettingsFailure(FileName, Error);
+}
+
 void TMainForm::SettingsNotKept(const AnsiString &FileName, int Error)
 {
-    const AnsiString text = SettingsFailure(FileName, Error);
+    const AnsiString text = SettingsNotKeptText(FileName, Error);
     if (text + FileName == FSettingsWarning) return;
     FSettingsWarning = text + FileName;
     ShowStatusMessage(text, FileName, smError);
@@ -120,6 +140,17 @@ TMainForm::~TMainForm()
 {
     // A page's document may hold the host a little longer; the last reference frees it.
     WebHost->Release();
+    rtl::FileLeftAlone = nullptr;
+}
+
+void TMainForm::FileLeftAlone(const std::string &Path, int Error)
+{
+    if (!FLeftAlone.emplace(Path, Error).second) return;
+    const AnsiString text = LeftAloneText(Error);
+    SayOnTerminal(text + " " + rtl::FromSystemPath(Path));
+    // A file written by another thread is told on the terminal alone.
+    if (std::this_thread::get_id() == rtl::MainThreadID())
+        ShowStatusMessage(text, rtl::FromSystemPath(Path), smError);
 }
 
 void TMainForm::FillControlsFromConfig()
@@ -317,7 +348,7 @@ void TMainForm::FormClose(TObject *, TCloseAction &)
     // The status line goes with the window: settings the user changed that could not be kept
     // are not lost without a word.
     if (FSettingsWarning.IsEmpty() || FileHoldsConfig(Config)) return;
-    const AnsiString text = SettingsFailure(Config.FilePath(), error) + "\n" + Config.FilePath();
+    const AnsiString text = SettingsNotKeptText(Config.FilePath(), error) + "\n" + Config.FilePath();
     // When the session ends no one is there to answer a box.
     if (Application->SessionEnding())
         SayOnTerminal(text);
@@ -330,7 +361,7 @@ void TMainForm::DisplayLost()
     std::vector<TUnsavedFile> unsaved;
     const int error = KeepClosingFiles(unsaved);
     if (error && !FileHoldsConfig(Config))
-        SayOnTerminal(SettingsFailure(Config.FilePath(), error) + "\n" + Config.FilePath());
+        SayOnTerminal(SettingsNotKeptText(Config.FilePath(), error) + "\n" + Config.FilePath());
 }
 
 // A read may end with the window; a write cut short leaves the device half old, half new, and
