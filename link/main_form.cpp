@@ -131,7 +131,8 @@ void TMainForm::SettingsNotKept(const AnsiString &FileName, int Error)
     const AnsiString text = SettingsNotKeptText(FileName, Error);
     if (text + FileName == FSettingsWarning) return;
     FSettingsWarning = text + FileName;
-    ShowStatusMessage(text, FileName, smError);
+    // A file left alone for a link was told when the link was met.
+    if (!FLeftAlone.contains(rtl::SystemPath(FileName))) ShowStatusMessage(text, FileName, smError);
 }
 
 // The help pages stay until the next start deletes them: nothing in them is the user's, and
@@ -149,8 +150,14 @@ void TMainForm::FileLeftAlone(const std::string &Path, int Error)
     const AnsiString text = LeftAloneText(Error);
     SayOnTerminal(text + " " + rtl::FromSystemPath(Path));
     // A file written by another thread is told on the terminal alone.
-    if (std::this_thread::get_id() == rtl::MainThreadID())
-        ShowStatusMessage(text, rtl::FromSystemPath(Path), smError);
+    if (std::this_thread::get_id() != rtl::MainThreadID()) return;
+    // Files left alone one after another are named together while the line shows them.
+    const AnsiString file = rtl::FromSystemPath(Path);
+    const bool more = SystemMessTimer->Enabled() && text == FLeftAloneText &&
+                      StatusBarMain->SimpleText() == "  " + text + "  " + FLeftAloneFiles;
+    FLeftAloneText = text;
+    FLeftAloneFiles = more ? FLeftAloneFiles + ", " + file : file;
+    ShowStatusMessage(text, FLeftAloneFiles, smError);
 }
 
 void TMainForm::FillControlsFromConfig()

@@ -294,6 +294,8 @@ public:
     // spells it, Error the refusal); said on the terminal too.
     void FileLeftAlone(const std::string &Path, int Error);
     std::map<std::string, int> FLeftAlone;
+    // What FileLeftAlone showed last on the status line, and the files it named.
+    AnsiString FLeftAloneText, FLeftAloneFiles;
 
     // ---- ports ----
     // Chosen is the port to show: when the system lists no such port it is shown all the same,

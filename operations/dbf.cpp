@@ -191,10 +191,9 @@ long long _DBF::TableBytes() const
 // been checked, so a file of another kind is refused without being read.
 int _DBF::ReadHead()
 {
-    // A pipe or a device is no table, and is never waited on.
-    if (rtl::OpenFile(rtl::SystemPath(FFileName), FOpenFlags, NewFileMode, FHandle) ==
-        rtl::NotRegularFileError)
-        return WrongKind;
+    // A pipe, a device or a folder is no table, and a pipe is never waited on.
+    const int error = rtl::OpenFile(rtl::SystemPath(FFileName), FOpenFlags, NewFileMode, FHandle);
+    if (error == rtl::NotRegularFileError || error == EISDIR) return WrongKind;
     if (FHandle < 0) return IoError;
     struct stat info;
     if (::fstat(FHandle, &info) != 0 || info.st_size < HeaderSize) return IoError;

@@ -23,6 +23,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace writertest;
@@ -184,6 +185,37 @@ TEST_F(WriterFileTest, TablesOfOtherShapesAreRefusedAndChangeNothing)
         EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
         EXPECT_EQ(Form->WriterRows.size(), before);
     }
+}
+
+// A named pipe chosen in "Открыть файл" held the window in open() until something wrote to
+// it: it is refused at once as no book, and so are a device and a folder.
+TEST_F(WriterFileTest, APipeOrDeviceChosenToOpenIsRefusedAtOnceAsNoBook)
+{
+    SetBook();
+    const auto before = Form->WriterRows.size();
+    ASSERT_EQ(::mkfifo((Folder / "pipe.dbf").c_str(), 0600), 0);
+    // A writer that lets an open that waits go on, so that the test ends either way.
+    std::thread writer([this] {
+        const int fd = ::open((Folder / "pipe.dbf").c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+    });
+    Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+        dynamic_cast<TOpenDialog &>(Dialog).SetFileName(Path("pipe.dbf"));
+        return true;
+    });
+    Form->BTN_WriterReadFromFileClick(nullptr);
+    const AnsiString shown = Status();
+    const int released = ::open((Folder / "pipe.dbf").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    ::close(released);
+    const AnsiString NotABook =
+        "  Ошибка при открытии файла. Файл не соответствует записной книжке QRV4!   "_a;
+    EXPECT_EQ(shown, NotABook + Path("pipe.dbf"));
+    for (const AnsiString &chosen : {AnsiString("/dev/null"), AnsiString(Folder.string())}) {
+        Form->LoadWriterFromDbf(chosen);
+        EXPECT_EQ(Status(), NotABook + chosen);
+    }
+    EXPECT_EQ(Form->WriterRows.size(), before);
 }
 
 // A table in cp866 lost its Cyrillic names without a word, and the rows were marked to be
