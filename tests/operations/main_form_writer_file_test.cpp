@@ -6,6 +6,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ResidentMemory.h"
 #include "tests/support/ThreadReadBytes.h"
+#include "tests/support/WaitingPipe.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,6 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace writertest;
@@ -193,21 +193,17 @@ TEST_F(WriterFileTest, APipeOrDeviceChosenToOpenIsRefusedAtOnceAsNoBook)
 {
     SetBook();
     const auto before = Form->WriterRows.size();
-    ASSERT_EQ(::mkfifo((Folder / "pipe.dbf").c_str(), 0600), 0);
-    // A writer that lets an open that waits go on, so that the test ends either way.
-    std::thread writer([this] {
-        const int fd = ::open((Folder / "pipe.dbf").c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd >= 0) ::close(fd);
-    });
-    Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
-        dynamic_cast<TOpenDialog &>(Dialog).SetFileName(Path("pipe.dbf"));
-        return true;
-    });
-    Form->BTN_WriterReadFromFileClick(nullptr);
-    const AnsiString shown = Status();
-    const int released = ::open((Folder / "pipe.dbf").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    writer.join();
-    ::close(released);
+    AnsiString shown;
+    {
+        const testsupport::WaitingPipe pipe(Folder / "pipe.dbf");
+        ASSERT_TRUE(pipe.Made());
+        Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+            dynamic_cast<TOpenDialog &>(Dialog).SetFileName(Path("pipe.dbf"));
+            return true;
+        });
+        Form->BTN_WriterReadFromFileClick(nullptr);
+        shown = Status();
+    }
     const AnsiString NotABook =
         "  Ошибка при открытии файла. Файл не соответствует записной книжке QRV4!   "_a;
     EXPECT_EQ(shown, NotABook + Path("pipe.dbf"));

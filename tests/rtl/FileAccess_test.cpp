@@ -2,6 +2,7 @@
 #include "platform/rtl/FileAccess.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/TestFolder.h"
+#include "tests/support/WaitingPipe.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -141,18 +141,12 @@ TEST_F(PlantedLinks, TheRunnersOwnLinkToNothingIsWrittenThrough)
 // A pipe chosen as a file waited in open() until something wrote to it.
 TEST_F(PlantedLinks, APipeIsRefusedAtOnceAsNoFile)
 {
-    const fs::path pipe = Folder / "book.dbf";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    // A writer that lets a waiting open go on, so that the test ends either way.
-    std::thread writer([&] {
-        const int fd = ::open(pipe.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd >= 0) ::close(fd);
-    });
-    int fd = -1;
-    const int error = rtl::OpenFile(pipe, O_RDONLY, 0, fd);
-    const int released = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    writer.join();
-    ::close(released);
+    int fd = -1, error = 0;
+    {
+        const testsupport::WaitingPipe pipe(Folder / "book.dbf");
+        ASSERT_TRUE(pipe.Made());
+        error = rtl::OpenFile(Folder / "book.dbf", O_RDONLY, 0, fd);
+    }
     if (fd >= 0) ::close(fd);
     EXPECT_EQ(error, rtl::NotRegularFileError);
     std::string bytes;
