@@ -148,11 +148,11 @@ void TMainForm::FileLeftAlone(const std::string &Path, int Error)
 {
     if (!FLeftAlone.emplace(Path, Error).second) return;
     const AnsiString text = LeftAloneText(Error);
-    SayOnTerminal(text + " " + rtl::FromSystemPath(Path));
+    const AnsiString file = rtl::FromSystemPath(Path);
+    SayOnTerminal(text + " " + file);
     // A file written by another thread is told on the terminal alone.
     if (std::this_thread::get_id() != rtl::MainThreadID()) return;
     // Files left alone one after another are named together while the line shows them.
-    const AnsiString file = rtl::FromSystemPath(Path);
     const bool more = SystemMessTimer->Enabled() && text == FLeftAloneText &&
                       StatusBarMain->SimpleText() == "  " + text + "  " + FLeftAloneFiles;
     FLeftAloneText = text;
@@ -355,7 +355,8 @@ void TMainForm::FormClose(TObject *, TCloseAction &)
     // The status line goes with the window: settings the user changed that could not be kept
     // are not lost without a word.
     if (FSettingsWarning.IsEmpty() || FileHoldsConfig(Config)) return;
-    const AnsiString text = SettingsNotKeptText(Config.FilePath(), error) + "\n" + Config.FilePath();
+    const AnsiString text =
+        SettingsNotKeptText(Config.FilePath(), error) + "\n" + Config.FilePath();
     // When the session ends no one is there to answer a box.
     if (Application->SessionEnding())
         SayOnTerminal(text);
