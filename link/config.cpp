@@ -226,7 +226,7 @@ TBaseDirLock::TBaseDirLock(const TConfig &Cfg)
     // A folder the program may not write keeps no settings a second program could spoil:
     // the lock is taken where the file can be opened and not needed where it cannot.
     for (const int flags : {O_RDWR, O_RDONLY})
-        if (FHandle < 0 && rtl::OpenFile(path, flags, 0, FHandle) != 0) FHandle = -1;
+        if (FHandle < 0) rtl::OpenFile(path, flags, 0, FHandle);
     if (FHandle < 0 || ::flock(FHandle, LOCK_EX | LOCK_NB) == 0) return;
     FBusy = errno == EWOULDBLOCK;
     ::close(FHandle);
