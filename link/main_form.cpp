@@ -24,14 +24,6 @@ const AnsiString DamagedSettings = "Файл настроек повреждён
 const AnsiString FirmwareLeftIncomplete = "Прошивка в приборе останется неполной: загрузите её "
                                           "заново, иначе прибор не будет работать."_a;
 
-// Why a link led to a file that was left alone.
-AnsiString LeftAloneText(int Error)
-{
-    const AnsiString what =
-        Error == rtl::DanglingLinkError ? "Файл не создан: "_a : "Файл оставлен без изменений: "_a;
-    return what + rtl::FileErrorText(Error) + ":";
-}
-
 // Why a file the program keeps its settings in was not written; Error, the system's error of
 // the write when there was one (above 0), is told after it in the words a failed download uses.
 AnsiString SettingsFailure(const AnsiString &FileName, int Error)

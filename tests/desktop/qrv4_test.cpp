@@ -642,7 +642,7 @@ TEST(MakeRun, AsRootInAUsersFolderFollowsNoLinkOfTheUserToRootsFiles)
     ASSERT_TRUE(window) << ProgramLog(Session);
 
     const std::string foreign = "Файл оставлен без изменений: ссылка ведёт к чужому файлу: ";
-    for (const char *name : {"qrv4.cfg", "grid_writer.txt"})
+    for (const char *name : {".qrv4.lock", "qrv4.cfg", "grid_writer.txt"})
         EXPECT_NE(ProgramLog(Session).find(foreign + (folder / name).string()), std::string::npos)
             << ProgramLog(Session);
     // The settings kept from root at the end are told in a box.
