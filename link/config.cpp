@@ -1,6 +1,7 @@
 #include "link/config.h"
 
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -126,10 +128,11 @@ void PutSettings(const TConfig &Cfg, const SettingWriter &Put)
 }
 
 // The next save puts sound settings in place of a spoilt file; what the user had in it is
-// kept beside it first. A folder that takes no copy mostly takes no settings either.
-void KeepSpoiltCopy(const AnsiString &Path, const std::string &Bytes)
+// kept beside it first, for no more users than could read the file. A folder that takes no
+// copy mostly takes no settings either.
+void KeepSpoiltCopy(const AnsiString &Path, const std::string &Bytes, const struct stat &Read)
 {
-    if (!Bytes.empty()) rtl::ReplaceFileContent(Path + ".bad", Bytes);
+    if (!Bytes.empty()) rtl::ReplaceFileContentLike(Path + ".bad", Bytes, Read);
 }
 
 } // namespace
@@ -144,7 +147,8 @@ bool ReadConfig(TConfig &Cfg)
     // An unreadable file leaves the fields as they are; the program goes on with them, and
     // the window says the file is spoilt.
     std::string bytes;
-    const bool read = rtl::ReadFileContent(rtl::SystemPath(path), bytes) == 0;
+    struct stat info;
+    const bool read = rtl::ReadFileContent(rtl::SystemPath(path), bytes, &info) == 0;
     bool lost = false;
     const std::string text = InCodePage(bytes, &lost);
     ConfigReader ini(text);
@@ -168,7 +172,7 @@ bool ReadConfig(TConfig &Cfg)
     Cfg.Top = ini.Int("COORD", "Top", Cfg.Top, 100);
     HideFile(path);
     Cfg.Damaged = ini.Damaged();
-    if (Cfg.Damaged) KeepSpoiltCopy(path, bytes);
+    if (Cfg.Damaged && read) KeepSpoiltCopy(path, bytes, info);
     return true;
 }
 
@@ -176,10 +180,11 @@ int WriteConfig(const TConfig &Cfg)
 {
     const AnsiString path = Cfg.FilePath();
     std::string bytes;
-    // A file the program cannot read is left to the user.
+    // A file the program cannot read is left to the user; so is one a link of another user
+    // leads to, which says why.
     if (const int error = rtl::ReadFileContent(rtl::SystemPath(path), bytes);
         error != 0 && error != ENOENT)
-        return ConfigNotRead;
+        return rtl::IsLinkRefusal(error) ? error : ConfigNotRead;
     std::string text = InCodePage(bytes);
     // The settings alone replace a spoilt file: kept beside them, its stray lines would call
     // the file spoilt again at every start.
@@ -214,14 +219,14 @@ TBaseDirLock::TBaseDirLock(const TConfig &Cfg)
 {
     const std::string folder = rtl::SystemPath(Cfg.GetBaseDir());
     const std::string path = rtl::SystemPath(Cfg.GetBaseDir() + BaseDirLockName);
-    FHandle = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     // Made by root in a user's folder, the lock is the user's, as the program's other files are;
     // one that could not be given away still locks.
-    if (FHandle >= 0) rtl::GiveToFolderOwner(FHandle, folder.empty() ? "." : folder);
-    if (FHandle < 0) FHandle = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (rtl::OpenFile(path, O_RDWR | O_CREAT | O_EXCL, 0666, FHandle) == 0)
+        rtl::GiveToFolderOwner(FHandle, folder.empty() ? "." : folder);
     // A folder the program may not write keeps no settings a second program could spoil:
     // the lock is taken where the file can be opened and not needed where it cannot.
-    if (FHandle < 0) FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    for (const int flags : {O_RDWR, O_RDONLY})
+        if (FHandle < 0) rtl::OpenFile(path, flags, 0, FHandle);
     if (FHandle < 0 || ::flock(FHandle, LOCK_EX | LOCK_NB) == 0) return;
     FBusy = errno == EWOULDBLOCK;
     ::close(FHandle);

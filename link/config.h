@@ -44,12 +44,13 @@ public:
 // Reads every key into Cfg; a missing key leaves its field alone, a malformed
 // number takes its fallback. A missing file is written with the current values
 // and gives false; anything else gives true. A file in UTF-8 is read as such; a
-// spoilt one is kept as a copy ("qrv4.cfg.bad") before any save replaces it.
+// spoilt one is kept as a copy ("qrv4.cfg.bad"), for no more users than could read it, before
+// any save replaces it.
 bool ReadConfig(TConfig &Cfg);
 // Writes every key in the file's fixed order, in cp1251, the file replaced whole in
-// one go. Returns 0; the system's error number of the write, with the file as it was; or
-// ConfigNotRead, when the file is there but could not be read and is left to the user (a
-// read's error would tell a wrong reason in a save's words).
+// one go. Returns 0; the error of the write, with the file as it was (a link of another user
+// refused too); or ConfigNotRead, when the file is there but could not be read and is left to
+// the user (a read's error would tell a wrong reason in a save's words).
 constexpr int ConfigNotRead = -1;
 int WriteConfig(const TConfig &Cfg);
 

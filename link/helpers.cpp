@@ -1,5 +1,6 @@
 #include "link/helpers.h"
 
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
@@ -118,6 +119,13 @@ void ShowMessageBox(const AnsiString &Text, const AnsiString &Caption)
 void SayOnTerminal(const AnsiString &Text)
 {
     std::fprintf(stderr, "%s\n", Text.ToUtf8().c_str());
+}
+
+AnsiString LeftAloneText(int Error)
+{
+    const AnsiString what =
+        Error == rtl::DanglingLinkError ? "Файл не создан: "_a : "Файл оставлен без изменений: "_a;
+    return what + rtl::FileErrorText(Error) + ":";
 }
 
 void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString &Digits)

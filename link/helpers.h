@@ -37,6 +37,8 @@ AnsiString RemoveSeparatorEvery(const AnsiString &Text, int Count, int Separator
 void ShowMessageBox(const AnsiString &Text, const AnsiString &Caption);
 // Text on the terminal the program was started from, for when there is no window to show it.
 void SayOnTerminal(const AnsiString &Text);
+// Why a link led to a file that was left alone; Error is a refusal of a link (FileAccess.h).
+AnsiString LeftAloneText(int Error);
 
 // "COM12" gives "COM" and "12"; a text without trailing digits gives itself and "".
 void SplitTrailingDigits(const AnsiString &Text, AnsiString &Prefix, AnsiString &Digits);

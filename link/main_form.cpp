@@ -5,9 +5,12 @@
 #include "link/grid_helpers.h"
 #include "operations/web_host_handler.h"
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/ClassesThreads.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/win/SysParams.h"
 
 #include <algorithm>
+#include <thread>
 
 TMainForm *MainForm = nullptr;
 
@@ -28,14 +31,6 @@ AnsiString SettingsFailure(const AnsiString &FileName, int Error)
     if (!rtl::CanReplaceFile(FileName)) return NoWriteRight;
     const AnsiString &text = FileExists(FileName) ? SaveFailed : NotSaved;
     return Error > 0 ? text + " "_a + rtl::FileErrorText(Error) : text;
-}
-
-// What a close tells when the settings the window shows are not in their file after its
-// write gave Error; empty when they are.
-AnsiString SettingsLostOnClose(int Error)
-{
-    if (Error == 0 || FileHoldsConfig(Config)) return AnsiString();
-    return SettingsFailure(Config.FilePath(), Error) + "\n" + Config.FilePath();
 }
 
 // Where a window of Width x Height wanted at Left, Top fits on the work area of the monitor
@@ -61,6 +56,8 @@ TMainForm::TMainForm(TComponent *AOwner) : TForm(AOwner)
     DecimalSeparator = '.';
     ThousandSeparator = ' ';
 
+    // From the first file on: the settings are read below.
+    rtl::FileLeftAlone = [this](const std::string &Path, int Error) { FileLeftAlone(Path, Error); };
     WebHost = new TWebHostHandler;
     DeleteInfoPages();
     // A program killed while it saved left its new file beside the old one.
@@ -114,12 +111,28 @@ void TMainForm::CheckSettingsFile(int WriteError)
         ShowStatusMessage(DamagedSettings, path, smError);
 }
 
+AnsiString TMainForm::SettingsNotKeptText(const AnsiString &FileName, int Error) const
+{
+    const auto left = FLeftAlone.find(rtl::SystemPath(FileName));
+    return left != FLeftAlone.end() ? LeftAloneText(left->second)
+                                    : SettingsFailure(FileName, Error);
+}
+
+// What a close tells when the settings the window shows are not in their file after its
+// write gave Error; empty when they are.
+AnsiString TMainForm::SettingsLostOnClose(int Error) const
+{
+    if (Error == 0 || FileHoldsConfig(Config)) return AnsiString();
+    return SettingsNotKeptText(Config.FilePath(), Error) + "\n" + Config.FilePath();
+}
+
 void TMainForm::SettingsNotKept(const AnsiString &FileName, int Error)
 {
-    const AnsiString text = SettingsFailure(FileName, Error);
+    const AnsiString text = SettingsNotKeptText(FileName, Error);
     if (text + FileName == FSettingsWarning) return;
     FSettingsWarning = text + FileName;
-    ShowStatusMessage(text, FileName, smError);
+    // A file left alone for a link was told when the link was met.
+    if (!FLeftAlone.contains(rtl::SystemPath(FileName))) ShowStatusMessage(text, FileName, smError);
 }
 
 // The help pages stay until the next start deletes them: nothing in them is the user's, and
@@ -128,6 +141,23 @@ TMainForm::~TMainForm()
 {
     // A page's document may hold the host a little longer; the last reference frees it.
     WebHost->Release();
+    rtl::FileLeftAlone = nullptr;
+}
+
+void TMainForm::FileLeftAlone(const std::string &Path, int Error)
+{
+    if (!FLeftAlone.emplace(Path, Error).second) return;
+    const AnsiString text = LeftAloneText(Error);
+    const AnsiString file = rtl::FromSystemPath(Path);
+    SayOnTerminal(text + " " + file);
+    // A file written by another thread is told on the terminal alone.
+    if (std::this_thread::get_id() != rtl::MainThreadID()) return;
+    // Files left alone one after another are named together while the line shows them.
+    const bool more = SystemMessTimer->Enabled() && text == FLeftAloneText &&
+                      StatusBarMain->SimpleText() == "  " + text + "  " + FLeftAloneFiles;
+    FLeftAloneText = text;
+    FLeftAloneFiles = more ? FLeftAloneFiles + ", " + file : file;
+    ShowStatusMessage(text, FLeftAloneFiles, smError);
 }
 
 void TMainForm::FillControlsFromConfig()

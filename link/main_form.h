@@ -32,6 +32,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -287,6 +288,15 @@ public:
     // the system's error number of the write; 0 or below when no write was tried); the same
     // news is told once.
     void SettingsNotKept(const AnsiString &FileName, int Error);
+    // What SettingsNotKept tells of FileName.
+    AnsiString SettingsNotKeptText(const AnsiString &FileName, int Error) const;
+    AnsiString SettingsLostOnClose(int Error) const;
+    // Tells the user, once a run, of a file left alone because of a link (Path as the system
+    // spells it, Error the refusal); said on the terminal too.
+    void FileLeftAlone(const std::string &Path, int Error);
+    std::map<std::string, int> FLeftAlone;
+    // What FileLeftAlone showed last on the status line, and the files it named.
+    AnsiString FLeftAloneText, FLeftAloneFiles;
 
     // ---- ports ----
     // Chosen is the port to show: when the system lists no such port it is shown all the same,

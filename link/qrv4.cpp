@@ -7,6 +7,7 @@
 #include "link/main_form.h"
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
+#include "platform/rtl/FileAccess.h"
 
 #include <csignal>
 
@@ -29,6 +30,11 @@ int main()
     // A file-size limit fails the write that passes it, and the save says so, instead of
     // ending the program with the user's changes.
     std::signal(SIGXFSZ, SIG_IGN);
+    // The lock is taken before there is a window to tell of a link left alone; the window
+    // tells of the files after it.
+    rtl::FileLeftAlone = [](const std::string &Path, int Error) {
+        SayOnTerminal(LeftAloneText(Error) + " " + rtl::FromSystemPath(Path));
+    };
     // Held until the forms are gone: they write the settings and the help pages when closed.
     const TBaseDirLock baseDirLock(Config);
     int status = 0;

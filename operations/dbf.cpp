@@ -1,5 +1,6 @@
 #include "operations/dbf.h"
 
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
@@ -188,20 +189,24 @@ long long _DBF::TableBytes() const
 
 // The header and the descriptors its length covers; the records wait until the header has
 // been checked, so a file of another kind is refused without being read.
-bool _DBF::ReadHead()
+int _DBF::ReadHead()
 {
-    FHandle = ::open(rtl::SystemPath(FFileName).c_str(), FOpenFlags, NewFileMode);
-    if (FHandle < 0) return false;
+    // A pipe, a device or a folder is no table, and a pipe is never waited on.
+    const int error = rtl::OpenFile(rtl::SystemPath(FFileName), FOpenFlags, NewFileMode, FHandle);
+    if (error == rtl::NotRegularFileError || error == EISDIR) return WrongKind;
+    if (FHandle < 0) return IoError;
     struct stat info;
-    if (::fstat(FHandle, &info) != 0 || info.st_size < HeaderSize) return false;
+    if (::fstat(FHandle, &info) != 0 || info.st_size < HeaderSize) return IoError;
     FFileSize = info.st_size;
     FImage.resize(HeaderSize);
-    if (!ReadAt(FHandle, FImage.data(), HeaderSize, 0)) return false;
+    if (!ReadAt(FHandle, FImage.data(), HeaderSize, 0)) return IoError;
     const auto *header = reinterpret_cast<const std::uint8_t *>(FImage.data());
     const auto length = std::min<long long>(Word(header + 8), FFileSize);
-    if (length <= HeaderSize) return true;
+    if (length <= HeaderSize) return NoError;
     FImage.resize(static_cast<std::size_t>(length));
-    return ReadAt(FHandle, FImage.data() + HeaderSize, FImage.size() - HeaderSize, HeaderSize);
+    return ReadAt(FHandle, FImage.data() + HeaderSize, FImage.size() - HeaderSize, HeaderSize)
+               ? NoError
+               : IoError;
 }
 
 // A table that may change keeps its records in the image, to be written back whole; one opened
@@ -225,9 +230,10 @@ void _DBF::CloseFile()
 bool _DBF::open()
 {
     if (FOpen) return true;
-    if (FInMemory ? FImage.empty() : !ReadHead()) {
+    const int head = FInMemory ? (FImage.empty() ? IoError : NoError) : ReadHead();
+    if (head != NoError) {
         CloseFile();
-        return Fail(IoError);
+        return Fail(head);
     }
     try {
         if (!ReadHeader() || !CheckLayout() || !ReadRecords()) {
@@ -317,9 +323,10 @@ bool _DBF::create()
     bytes.back() = Terminator;
     FImage.assign(bytes.begin(), bytes.end());
     if (FInMemory) return true;
-    const int handle =
-        ::open(rtl::SystemPath(FFileName).c_str(), O_CREAT | O_TRUNC | O_RDWR, NewFileMode);
-    if (handle < 0) return Fail(IoError);
+    int handle = -1;
+    if (rtl::OpenFile(rtl::SystemPath(FFileName), O_CREAT | O_TRUNC | O_RDWR, NewFileMode,
+                      handle) != 0)
+        return Fail(IoError);
     const bool written = WriteAll(handle, FImage, 0);
     if (::close(handle) != 0 || !written) return Fail(IoError);
     return true;

@@ -29,8 +29,9 @@ public:
     static constexpr int MaxFields = 256;
     // Error codes.
     static constexpr int NoError = 0;
-    static constexpr int IoError = 1; // input/output or format
-    static constexpr int NoFile = 2;  // no file or no record buffer
+    static constexpr int IoError = 1;   // input/output or format
+    static constexpr int NoFile = 2;    // no file or no record buffer
+    static constexpr int WrongKind = 3; // a pipe, a device or a folder, not a file
     static constexpr int NoMemory = 100;
 
     // OpenFlags are the runtime's open flags (O_RDONLY, O_RDWR ...).
@@ -91,7 +92,8 @@ private:
     // The 32 bytes of a field descriptor as the file holds them.
     static void PutDescriptor(const Field &F, std::uint8_t *Bytes);
     static bool TakeDescriptor(const std::uint8_t *Bytes, Field &F);
-    bool ReadHead();
+    // NoError, or the error that ends the open.
+    int ReadHead();
     bool ReadHeader();
     bool CheckLayout();
     bool ReadRecords();

@@ -9,9 +9,9 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/web/NMHTTP.h"
 
-#include <cstdio>
-#include <memory>
+#include <iomanip>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -61,12 +61,12 @@ AnsiString UrlEncode(const AnsiString &Name)
 std::array<AnsiString, 3> ReadUpdateWords(const AnsiString &FileName)
 {
     std::array<AnsiString, 3> words;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(FileName.c_str(), "r"),
-                                                                &std::fclose);
-    if (!file) return words;
-    char word[UpdateListWordLength + 1];
+    std::string bytes;
+    if (rtl::ReadFileContent(rtl::SystemPath(FileName), bytes) != 0) return words;
+    std::istringstream list(bytes);
+    std::string word;
     for (AnsiString &w : words) {
-        if (std::fscanf(file.get(), "%2047s\n", word) != 1) break;
+        if (!(list >> std::setw(UpdateListWordLength) >> word)) break;
         w = word;
     }
     return words;

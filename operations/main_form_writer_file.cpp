@@ -18,6 +18,8 @@ constexpr int NameLength = 14;
 const AnsiString DbfFilter = "DBF файл (*.dbf)|*.dbf"_a;
 const AnsiString OpenError = "Ошибка при открытии файла ... "_a;
 const AnsiString WriteError = "Ошибка при записи файла ... "_a;
+const AnsiString NotABook =
+    "Ошибка при открытии файла. Файл не соответствует записной книжке QRV4! "_a;
 // The four letters the device alphabet lacks, and the letter each becomes.
 const AnsiString MissingLetters = "ЩЁЪЙ"_a;
 const AnsiString StandInLetters = "ШЕЬИ"_a;
@@ -228,14 +230,13 @@ void TMainForm::LoadWriterFromDbf(const AnsiString &FileName)
 {
     WriterDbf table(FileName, O_RDONLY);
     if (!table.open()) {
-        ShowStatusMessage(OpenError, FileName, smError);
+        ShowStatusMessage(table.error() == _DBF::WrongKind ? NotABook : OpenError, FileName,
+                          smError);
         return;
     }
     const TTableCodePage codePage = TableCodePage(table);
     if (!HasWriterFields(table) || codePage == TTableCodePage::Other) {
-        ShowStatusMessage(
-            "Ошибка при открытии файла. Файл не соответствует записной книжке QRV4! "_a, FileName,
-            smError);
+        ShowStatusMessage(NotABook, FileName, smError);
         return;
     }
     if (table.record_count() == 0) return;

@@ -1,6 +1,7 @@
 #include "platform/rtl/AtomicFile.h"
 
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/RTLConsts.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -34,20 +35,6 @@ std::string FolderOf(const std::string &Path)
     const std::size_t slash = Path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : Path.substr(0, slash);
-}
-
-// Links are followed, so that the file they name gets the new content and the links stay;
-// the last one may name a file that is not there yet. A circle of links ends on a link.
-std::string FinalPath(std::string Path)
-{
-    constexpr int MaxLinks = 40;
-    for (int link = 0; link < MaxLinks; ++link) {
-        std::error_code error;
-        const std::filesystem::path target = std::filesystem::read_symlink(Path, error);
-        if (error) break;
-        Path = target.is_absolute() ? target.string() : FolderOf(Path) + "/" + target.string();
-    }
-    return Path;
 }
 
 bool Writable(const std::string &Path)
@@ -114,15 +101,16 @@ std::string ReplacementPrefix(std::string_view Base)
     return prefix;
 }
 
-// A new file beside Path, created with the modes the umask leaves, as the file itself would be.
-int CreateBeside(const std::string &Path, std::string &Name)
+// A new file beside the file File names, created with the modes the umask leaves, as the file
+// itself would be; Name is its name in the same folder.
+int CreateBeside(const rtl::TResolvedFile &File, std::string &Name)
 {
-    const auto [folder, base] = SplitPath(Path);
     static std::atomic<unsigned> made{0};
     for (int attempt = 0;; ++attempt) {
-        Name = folder + ReplacementPrefix(base) + std::to_string(::getpid()) + "." +
+        Name = ReplacementPrefix(File.Name()) + std::to_string(::getpid()) + "." +
                std::to_string(made++) + std::string(ReplacementSuffix);
-        const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::openat(File.Folder(), Name.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST || attempt == 100) return fd;
     }
 }
@@ -149,14 +137,45 @@ int TakeOwnerAndModes(int Fd, const struct stat &Old)
     return ::fchmod(Fd, Old.st_mode & 07777) == 0 ? 0 : errno;
 }
 
-// The new file's content on the disk with the owner and modes of Old, the file it replaces
-// when there is one, else with the owner its folder gives it; 0 or the error.
-int FillNewFile(int Fd, const struct stat *Old, const std::string &Folder, std::string_view Bytes)
+// A copy of Source takes its owner and group where this process may give them, and never
+// more modes than Source has: a copy must not be read by more users than the file was.
+int TakeSourceOwnerAndModes(int Fd, const struct stat &Source)
+{
+    if (::fchown(Fd, Source.st_uid, Source.st_gid) != 0 && ::geteuid() == 0) return errno;
+    return ::fchmod(Fd, Source.st_mode & 0666) == 0 ? 0 : errno;
+}
+
+int GiveToOwnerOf(int Fd, int Folder)
+{
+    struct stat folder, made;
+    if (::geteuid() != 0 || ::fstat(Folder, &folder) != 0 || folder.st_uid == 0) return 0;
+    if (::fstat(Fd, &made) != 0) return errno;
+    made.st_uid = folder.st_uid;
+    made.st_gid = folder.st_gid;
+    return TakeOwnerAndModes(Fd, made);
+}
+
+// What the new file takes: the owner and modes of the file it replaces, of the file it is a
+// copy of, or else the owner its folder gives it.
+struct NewFileShape {
+    const struct stat *Old = nullptr;
+    const struct stat *Source = nullptr;
+    int Folder = -1;
+};
+
+int TakeShape(int Fd, const NewFileShape &Shape)
+{
+    if (Shape.Source) return TakeSourceOwnerAndModes(Fd, *Shape.Source);
+    if (Shape.Old) return TakeOwnerAndModes(Fd, *Shape.Old);
+    return GiveToOwnerOf(Fd, Shape.Folder);
+}
+
+// The new file's content on the disk in its shape; 0 or the error.
+int FillNewFile(int Fd, const NewFileShape &Shape, std::string_view Bytes)
 {
     if (const int error = WriteAll(Fd, Bytes)) return error;
     ReachedStep("written");
-    if (const int error = Old ? TakeOwnerAndModes(Fd, *Old) : rtl::GiveToFolderOwner(Fd, Folder))
-        return error;
+    if (const int error = TakeShape(Fd, Shape)) return error;
     if (::fsync(Fd) != 0) return errno;
     ReachedStep("flushed");
     return 0;
@@ -165,10 +184,10 @@ int FillNewFile(int Fd, const struct stat *Old, const std::string &Folder, std::
 // A file in a folder this process may not write cannot be replaced, only written over: the
 // content is whole in memory by now, and room for it is taken before the first byte, so a
 // full disk leaves the old content as it was. The file keeps its owner and modes.
-int WriteInPlace(const std::string &Path, std::string_view Bytes)
+int WriteInPlace(const rtl::TResolvedFile &File, std::string_view Bytes)
 {
-    const int fd = ::open(Path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
+    int fd = -1;
+    if (const int error = rtl::OpenResolved(File, O_WRONLY, 0, fd)) return error;
     const auto size = static_cast<off_t>(Bytes.size());
     int error = size > 0 ? ::posix_fallocate(fd, 0, size) : 0;
     if (!error) error = WriteAll(fd, Bytes);
@@ -180,9 +199,9 @@ int WriteInPlace(const std::string &Path, std::string_view Bytes)
 
 // The rename itself is on the disk only once the folder is. The new content is in place
 // whatever this gives: a folder that cannot be flushed is left to the system's own flush.
-void FlushFolder(const std::string &Folder)
+void FlushFolder(int Folder)
 {
-    const int fd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::openat(Folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
@@ -223,26 +242,65 @@ void RemoveStale(const std::string &Path)
     }
 }
 
+// The file Path names after its links, in a folder this process may write: the old file, or
+// the new one put in its place by a rename; 0 or the error, with the file as it was.
+int Replace(const std::filesystem::path &Path, std::string_view Bytes, rtl::ReadOnlyFolder InFolder,
+            const struct stat *Source)
+{
+    rtl::TResolvedFile file;
+    if (const int error = rtl::ResolveFile(Path.string(), true, file)) return error;
+    if (!CanReplacePath(file.Path(), InFolder)) return EACCES;
+    if (!Writable(FolderOf(file.Path()))) return WriteInPlace(file, Bytes);
+    // What an earlier save of this file left when it was killed: no start tidies a file the
+    // user chose.
+    RemoveStale(file.Path());
+    struct stat old;
+    const bool replacing =
+        ::fstatat(file.Folder(), file.Name().c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    // Changed since the links were followed: what is there now is not what was let through.
+    if ((replacing && S_ISLNK(old.st_mode)) ||
+        (file.Owner() && (!replacing || old.st_uid != *file.Owner())))
+        return rtl::ForeignLinkError;
+    std::string temp;
+    const int fd = CreateBeside(file, temp);
+    if (fd < 0) return errno;
+    ReachedStep("created");
+    int error = FillNewFile(fd, {replacing ? &old : nullptr, Source, file.Folder()}, Bytes);
+    if (::close(fd) != 0 && !error) error = errno;
+    if (!error && ::renameat(file.Folder(), temp.c_str(), file.Folder(), file.Name().c_str()) != 0)
+        error = errno;
+    if (error) {
+        ::unlinkat(file.Folder(), temp.c_str(), 0);
+        return error;
+    }
+    ReachedStep("renamed");
+    FlushFolder(file.Folder());
+    ReachedStep("done");
+    return 0;
+}
+
 } // namespace
 
 int rtl::GiveToFolderOwner(int Fd, const std::string &Folder)
 {
-    struct stat folder, made;
-    if (::geteuid() != 0 || ::stat(Folder.c_str(), &folder) != 0 || folder.st_uid == 0) return 0;
-    if (::fstat(Fd, &made) != 0) return errno;
-    made.st_uid = folder.st_uid;
-    made.st_gid = folder.st_gid;
-    return TakeOwnerAndModes(Fd, made);
+    const int folder = ::open(Folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return 0;
+    const int error = GiveToOwnerOf(Fd, folder);
+    ::close(folder);
+    return error;
 }
 
 void rtl::RemoveStaleReplacements(const AnsiString &FileName)
 {
-    RemoveStale(FinalPath(SystemPath(FileName)));
+    TResolvedFile file;
+    if (ResolveFile(SystemPath(FileName), false, file) == 0) RemoveStale(file.Path());
 }
 
 bool rtl::CanReplaceFile(const AnsiString &FileName, ReadOnlyFolder InFolder)
 {
-    return CanReplacePath(FinalPath(SystemPath(FileName)), InFolder);
+    TResolvedFile file;
+    return ResolveFile(SystemPath(FileName), true, file) == 0 &&
+           CanReplacePath(file.Path(), InFolder);
 }
 
 int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
@@ -253,40 +311,23 @@ int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)
 int rtl::ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes,
                             ReadOnlyFolder InFolder)
 {
-    const std::string path = FinalPath(File.string());
-    if (!CanReplacePath(path, InFolder)) return EACCES;
-    const std::string folder = FolderOf(path);
-    if (!Writable(folder)) return WriteInPlace(path, Bytes);
-    // What an earlier save of this file left when it was killed: no start tidies a file the
-    // user chose.
-    RemoveStale(path);
-    struct stat old;
-    const bool replacing = ::stat(path.c_str(), &old) == 0;
-    std::string temp;
-    const int fd = CreateBeside(path, temp);
-    if (fd < 0) return errno;
-    ReachedStep("created");
-    int error = FillNewFile(fd, replacing ? &old : nullptr, folder, Bytes);
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error) {
-        ::unlink(temp.c_str());
-        return error;
-    }
-    ReachedStep("renamed");
-    FlushFolder(folder);
-    ReachedStep("done");
-    return 0;
+    return Replace(File, Bytes, InFolder, nullptr);
 }
 
-int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes)
+int rtl::ReplaceFileContentLike(const AnsiString &FileName, std::string_view Bytes,
+                                const struct stat &Source)
+{
+    return Replace(SystemPath(FileName), Bytes, ReadOnlyFolder::Refuse, &Source);
+}
+
+int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes, struct stat *Info)
 {
     Bytes.clear();
-    const int fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    int error = 0;
+    int fd = -1;
+    if (const int error = OpenFile(File.string(), O_RDONLY, 0, fd)) return error;
+    int error = Info && ::fstat(fd, Info) != 0 ? errno : 0;
     char buffer[65536];
-    for (;;) {
+    while (!error) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) error = errno;

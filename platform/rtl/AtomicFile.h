@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 class TStream;
 
@@ -23,14 +24,20 @@ enum class ReadOnlyFolder { Refuse, WriteInPlace };
 
 // Makes Bytes the whole content of FileName so that the old content or the new one is
 // always whole on the disk: they go to a new file in the same folder, are flushed, take the
-// old file's owner, group and modes and replace it by a rename. Links are followed, also to
-// a file not there yet. A file that may not be written (see CanReplaceFile) is left alone.
-// Returns 0, or the system's error number with the old file as it was.
+// old file's owner, group and modes and replace it by a rename. Links are followed as
+// ResolveFile lets them be, also to a file not there yet. A file that may not be written (see
+// CanReplaceFile) is left alone. Returns 0, or the error (the system's number or a refusal of
+// FileAccess.h) with the old file as it was.
 int ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes);
 // The same for a path as the system spells it, which a file name in the program's code
 // page cannot always hold (a home folder named in another script).
 int ReplaceFileContent(const std::filesystem::path &File, std::string_view Bytes,
                        ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
+// The same for a copy of a file whose status is Source: the copy takes Source's owner and
+// group where this process may give them, and never more modes than Source has, so that no
+// more users may read it than could read Source.
+int ReplaceFileContentLike(const AnsiString &FileName, std::string_view Bytes,
+                           const struct stat &Source);
 // The same for the content of the file Source, which a writer that wants a file of its own
 // has made whole; EIO when Source cannot be read.
 int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesystem::path &Source);
@@ -38,18 +45,21 @@ int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesys
 // list) is never left cut short by a failed save. Raises EFCreateError, with the old file
 // as it was, when it cannot be replaced.
 void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStream *Stream)> &Save);
-// Reads the whole of File into Bytes, to its end rather than by its size (a pipe or a
-// device has none). Returns 0, ENOENT when there is no such file, or the system's error
-// number when it cannot be opened or a read fails: a writer that replaces a file it could
-// not read whole would throw away what it did not get.
-int ReadFileContent(const std::filesystem::path &File, std::string &Bytes);
+// Reads the whole of File into Bytes, to its end rather than by its size (a file of the
+// system's may report none); Info, when given, gets the status of the file read. File is
+// opened as OpenFile opens it: a pipe or a device is refused. Returns 0, ENOENT when there is
+// no such file, or the error when it cannot be opened or a read fails: a writer that
+// replaces a file it could not read whole would throw away what it did not get.
+int ReadFileContent(const std::filesystem::path &File, std::string &Bytes,
+                    struct stat *Info = nullptr);
 // Removes what replacements of FileName left beside it when their process was killed before
 // the rename: new files no running process writes any more. Each replacement does it too.
 void RemoveStaleReplacements(const AnsiString &FileName);
 // Whether ReplaceFileContent may replace FileName: the file is writable for this process, or
 // its folder when there is no file yet; the folder is writable too, and the new file may be
 // given the old one's owner and group, unless InFolder lets the file be written in place. A
-// link that leads to no folder, or round in a circle, may not be replaced.
+// link that leads to no folder, or round in a circle, or that ResolveFile does not follow, may
+// not be replaced.
 bool CanReplaceFile(const AnsiString &FileName, ReadOnlyFolder InFolder = ReadOnlyFolder::Refuse);
 // Gives Fd, a file this process has just made in Folder, the owner and group of Folder when
 // root made it in another user's folder: a file that stayed root's could not be replaced by

@@ -1,6 +1,7 @@
 #include "platform/rtl/Classes.h"
 
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
@@ -120,9 +121,12 @@ int ShareLock(unsigned short Mode, bool Creating)
 int OpenShared(const AnsiString &Name, unsigned short Mode, unsigned Rights)
 {
     bool creating = (Mode & fmCreate) == fmCreate;
-    int flags = (creating ? O_RDWR | O_CREAT : OpenFlags(Mode)) | O_CLOEXEC;
-    int fd = ::open(rtl::SystemPath(Name).c_str(), flags, Rights);
-    if (fd < 0) return -1;
+    int flags = creating ? O_RDWR | O_CREAT : OpenFlags(Mode);
+    int fd = -1;
+    if (const int error = rtl::OpenFile(rtl::SystemPath(Name), flags, Rights, fd)) {
+        errno = error;
+        return -1;
+    }
     int lock = ShareLock(Mode, creating);
     if ((lock != 0 && ::flock(fd, lock | LOCK_NB) != 0) || (creating && ::ftruncate(fd, 0) != 0)) {
         int saved = errno;

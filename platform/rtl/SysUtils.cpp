@@ -2,6 +2,8 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include "platform/rtl/FileAccess.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -115,6 +117,9 @@ void Abort()
 AnsiString SysErrorMessage(int ErrorCode)
 {
     // The category's text is the locale's (UTF-8) and, unlike strerror, safe from any thread.
+    // The program's own refusals of a file have no text of the system's.
+    if (ErrorCode >= rtl::ForeignLinkError && ErrorCode <= rtl::NotRegularFileError)
+        return rtl::FileErrorText(ErrorCode);
     return AnsiString::FromUtf8(std::system_category().message(ErrorCode));
 }
 
@@ -134,6 +139,12 @@ AnsiString rtl::FileErrorText(int ErrorCode)
         return "диск доступен только для чтения"_a;
     case EIO:
         return "ошибка ввода-вывода"_a;
+    case ForeignLinkError:
+        return "ссылка ведёт к чужому файлу"_a;
+    case DanglingLinkError:
+        return "ссылка ведёт туда, где файла нет"_a;
+    case NotRegularFileError:
+        return "это не обычный файл"_a;
     default:
         return SysErrorMessage(ErrorCode);
     }

@@ -4,6 +4,8 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include "platform/rtl/FileAccess.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -219,7 +221,14 @@ int FileSetAttr(const AnsiString &FileName, int Attr)
     else if (!(Attr & (faHidden | faSysFile)))
         mode |= S_IWUSR;
     if (mode == (info.st_mode & 07777)) return 0;
-    return ::chmod(rtl::SystemPath(FileName).c_str(), mode) == 0 ? 0 : errno;
+    // Through the handle of the file itself: a link of another user is not followed to a file
+    // that is not theirs.
+    int fd = -1;
+    if (const int error = rtl::OpenFile(rtl::SystemPath(FileName), O_PATH, 0, fd)) return error;
+    const std::string handle = "/proc/self/fd/" + std::to_string(fd);
+    const int error = ::chmod(handle.c_str(), mode) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
 }
 
 AnsiString rtl::TempDirectory()

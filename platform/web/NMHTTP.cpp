@@ -1,6 +1,7 @@
 #include "platform/web/NMHTTP.h"
 
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/vcl/Forms.h"
 #include "platform/web/HttpGet.h"
 #include "platform/web/RuntimeModule.h"
@@ -8,6 +9,7 @@
 #include "platform/win/QtText.h"
 #include "platform/win/WinUser.h"
 
+#include <QFile>
 #include <QSaveFile>
 #include <QUrl>
 
@@ -151,7 +153,12 @@ void TNMHTTP::Get(const AnsiString &URL)
     TTransfer *t = transfer.get();
     t->Thread = GetCurrentThreadId();
     if (FInputFileMode) {
-        t->File = std::make_unique<QSaveFile>(ToQt(FBody));
+        // Written where the links lead only as far as they may be followed; the file the
+        // save gets is the one they led to.
+        rtl::TResolvedFile target;
+        if (const int error = rtl::ResolveFile(rtl::SystemPath(FBody), true, target))
+            throw EHTTPError(CannotWrite(FBody, error));
+        t->File = std::make_unique<QSaveFile>(QFile::decodeName(target.Path().c_str()));
         // Unbuffered, a write that fails does so at once, with the system's reason.
         if (!t->File->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw EHTTPError(CannotWrite(FBody, errno));

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -595,6 +597,83 @@ TEST(MakeRun, ReadsSettingsAndArchiveThroughTheButtonsAndEndsCleanlyByTheCloseBu
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << ProgramLog(Session);
     EXPECT_NE(FileText(Session.Folder() / "qrv4.cfg").find("[COORD]"), std::string::npos)
         << "the configuration was not written at the end";
+}
+
+// Root running `make run`'s program in a user's folder followed the links the user had put
+// there: root's secret settings went into a copy the user could read, root's files were
+// written over, and a file was made outside the folder. The links are left alone, and the
+// program says which files and why, on the status line and on the terminal.
+TEST(MakeRun, AsRootInAUsersFolderFollowsNoLinkOfTheUserToRootsFiles)
+{
+    namespace fs = std::filesystem;
+    const char *build = std::getenv("QRV4_RUN_BUILD");
+    if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
+    if (geteuid() != 0) GTEST_SKIP() << "only root runs the program in another user's folder";
+    constexpr uid_t User = 65534;
+    const struct RootsFolder {
+        fs::path Path = fs::temp_directory_path() / ("qrv4_roots_" + std::to_string(getpid()));
+        RootsFolder() { fs::create_directory(Path); }
+        ~RootsFolder() { fs::remove_all(Path); }
+    } roots;
+    ASSERT_EQ(chmod(roots.Path.c_str(), 0700), 0);
+    // Spoilt by a NUL: settings read would be kept as a copy.
+    const std::string secret = std::string("[COM]\r\nCOM_port=99\r\n") + '\0' + "secret\r\n";
+    std::ofstream(roots.Path / "secret", std::ios::binary) << secret;
+    ASSERT_EQ(chmod((roots.Path / "secret").c_str(), 0600), 0);
+    std::ofstream(roots.Path / "widths") << "root's\n";
+    std::ofstream(roots.Path / "lock") << "root's\n";
+
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    const fs::path folder = Session.Folder();
+    ASSERT_EQ(chown(folder.c_str(), User, User), 0);
+    const std::pair<const char *, fs::path> planted[] = {
+        {"qrv4.cfg", roots.Path / "secret"},
+        {"grid_writer.txt", roots.Path / "widths"},
+        {"grid_archive.txt", roots.Path / "made.txt"},
+        {".qrv4.lock", roots.Path / "lock"}};
+    for (const auto &[name, target] : planted) {
+        fs::create_symlink(target, folder / name);
+        ASSERT_EQ(lchown((folder / name).c_str(), User, User), 0);
+    }
+    Session.StartRunScript(build);
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+
+    const std::string foreign = "Файл оставлен без изменений: ссылка ведёт к чужому файлу: ";
+    for (const char *name : {".qrv4.lock", "qrv4.cfg", "grid_writer.txt"})
+        EXPECT_NE(ProgramLog(Session).find(foreign + (folder / name).string()), std::string::npos)
+            << ProgramLog(Session);
+    // The settings kept from root at the end are told in a box.
+    Session.ClickCloseButton(*window);
+    const std::string box = WaitForTitled(Session, "Внимание!");
+    ASSERT_FALSE(box.empty()) << ProgramLog(Session);
+    Session.Run("xdotool windowfocus --sync " + box + " key Return");
+    const auto status = Session.WaitForExit();
+    ASSERT_TRUE(status) << "the program did not end\n" << ProgramLog(Session);
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << ProgramLog(Session);
+    EXPECT_NE(ProgramLog(Session).find("Файл не создан: ссылка ведёт туда, где файла нет: " +
+                                       (folder / "grid_archive.txt").string()),
+              std::string::npos)
+        << ProgramLog(Session);
+
+    EXPECT_EQ(FileText(roots.Path / "secret"), secret);
+    struct stat info = {};
+    ASSERT_EQ(stat((roots.Path / "secret").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(FileText(roots.Path / "widths"), "root's\n");
+    EXPECT_EQ(FileText(roots.Path / "lock"), "root's\n");
+    std::vector<std::string> made;
+    for (const fs::directory_entry &entry : fs::directory_iterator(roots.Path))
+        made.push_back(entry.path().filename().string());
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(made, (std::vector<std::string>{"lock", "secret", "widths"}))
+        << "nothing is made outside the user's folder";
+    EXPECT_FALSE(fs::exists(folder / "qrv4.cfg.bad")) << "no copy of root's secret";
+    for (const auto &[name, target] : planted)
+        EXPECT_EQ(fs::read_symlink(folder / name), target) << name;
 }
 
 } // namespace

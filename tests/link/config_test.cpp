@@ -3,6 +3,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestFolder.h"
+#include "tests/support/WaitingPipe.h"
 
 #include <gtest/gtest.h>
 
@@ -497,6 +498,20 @@ TEST_F(ConfigTest, ALockMadeByRootInAUsersFolderIsTheUsers)
     ASSERT_EQ(stat((Folder / ".qrv4.lock").c_str(), &made), 0);
     EXPECT_EQ(made.st_uid, User);
     EXPECT_EQ(made.st_gid, Group);
+}
+
+// Settings that are a named pipe held the program in open() until something wrote to it, and
+// the save then put a file in the pipe's place.
+TEST_F(ConfigTest, SettingsThatAreAPipeAreNeitherWaitedOnNorReplaced)
+{
+    int error = 0;
+    {
+        const testsupport::WaitingPipe pipe(Folder / "qrv4.cfg");
+        ASSERT_TRUE(pipe.Made());
+        error = WriteConfig(TConfig("qrv4.cfg"));
+    }
+    EXPECT_EQ(error, ConfigNotRead);
+    EXPECT_TRUE(std::filesystem::is_fifo(Folder / "qrv4.cfg"));
 }
 
 TEST_F(ConfigTest, ReadOnlyBaseFolderIsNotRefused)

@@ -7,11 +7,14 @@
 #include "platform/win/SysParams.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -747,6 +750,58 @@ TEST_F(MainFormTest, SettingsOfAnotherUserAreNotTakenOver)
     EXPECT_EQ(OwnerOf(Folder / "qrv4.cfg"), (Owner{0, 0}));
 }
 
+// Root running the program in a user's folder followed the links the user had put there:
+// root's secret went into a copy the user could read, and root's files were written over or
+// made outside the folder. The links are left alone, and the window says so.
+TEST_F(MainFormTest, LinksAUserPlantedAreNotFollowedByRootsRunToFilesNotTheirs)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root runs the program in another user's folder";
+    const struct RootsFolder {
+        std::filesystem::path Path = testsupport::FreshTestFolder("qrv4_roots_");
+        ~RootsFolder() { testsupport::RemoveTestFolder(Path); }
+    } rootsFolder;
+    const std::filesystem::path &roots = rootsFolder.Path;
+    // Settings spoilt by a NUL, which a read would keep as a copy.
+    const std::string secretText = std::string("[COM]\r\nCOM_port=") + '\0' + "secret\r\n";
+    std::ofstream(roots / "secret", std::ios::binary) << secretText;
+    std::ofstream(roots / "widths") << "root's\n";
+    ASSERT_EQ(::chmod((roots / "secret").c_str(), 0600), 0);
+    ASSERT_EQ(::chown(Folder.c_str(), Nobody, Nobody), 0);
+    const std::pair<const char *, std::filesystem::path> planted[] = {
+        {"qrv4.cfg", roots / "secret"},
+        {"grid_writer.txt", roots / "widths"},
+        {"grid_archive.txt", roots / "made.txt"}};
+    for (const auto &[name, target] : planted) {
+        std::filesystem::create_symlink(target, Folder / name);
+        ASSERT_EQ(::lchown((Folder / name).c_str(), Nobody, Nobody), 0);
+    }
+    const AnsiString Foreign = "Файл оставлен без изменений: ссылка ведёт к чужому файлу:"_a;
+    ScriptedMessages messages;
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(),
+              StatusLine(Foreign, Folder / "qrv4.cfg") + ", " +
+                  rtl::FromSystemPath((Folder / "grid_writer.txt").string()))
+        << form->StatusBarMain->SimpleText().ToUtf8();
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+    messages.Dialogs.ReplyMessage(mrOk);
+    form->Close();
+    Form.reset();
+    ASSERT_EQ(messages.Dialogs.Messages().size(), 1u);
+    EXPECT_EQ(messages.Dialogs.Messages()[0].Text,
+              Foreign + "\n" + rtl::FromSystemPath((Folder / "qrv4.cfg").string()))
+        << "the settings kept from the user at the end are told why";
+    std::ifstream secret(roots / "secret", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(secret), {}), secretText);
+    EXPECT_EQ(OwnerOf(roots / "secret"), (Owner{0, 0}));
+    std::ifstream widths(roots / "widths");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(widths), {}), "root's\n");
+    EXPECT_FALSE(std::filesystem::exists(roots / "made.txt"));
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));
+    for (const auto &[name, target] : planted)
+        EXPECT_EQ(std::filesystem::read_symlink(Folder / name), target) << name;
+}
+
 // Every Linux editor saves UTF-8: the seller showed as a jumble and was saved back so.
 TEST_F(MainFormTest, SettingsSavedInUtf8ShowAsWrittenAndAreSavedBackInCp1251)
 {
@@ -786,6 +841,19 @@ TEST_F(MainFormTest, SpoiltSettingsAreKeptAsACopyBeforeTheSaveReplacesThem)
         Form.reset();
         std::filesystem::remove(Folder / "qrv4.cfg.bad");
     }
+}
+
+// The copy of spoilt settings only their owner could read was made for every user to read.
+TEST_F(MainFormTest, TheCopyOfSpoiltSettingsIsReadByNoMoreUsersThanTheSettings)
+{
+    WriteConfigText("[COM]\r\nnote\r\n");
+    ASSERT_EQ(::chmod((Folder / "qrv4.cfg").c_str(), 0600), 0);
+    Build()->Close();
+    struct stat copy {
+    };
+    ASSERT_EQ(::stat((Folder / "qrv4.cfg.bad").c_str(), &copy), 0);
+    EXPECT_EQ(copy.st_mode & 0777, 0600u);
+    EXPECT_EQ(FileText("qrv4.cfg.bad"), "[COM]\r\nnote\r\n");
 }
 
 // The settings file a link to a file not there yet: the save made a file of its own in the

@@ -328,7 +328,10 @@ TEST_F(UploadTest, FirmwareWithoutASizeToCheckTheReadAgainstIsNotSent)
     std::thread writer = FillPipe(pipe, 24000);
     Form->BTN_OpenCOMPortClick(nullptr);
     Form->EnterFirmwareLoader(AnsiString(pipe.string()));
+    // Refused without being opened for reading: a reader of the test's own lets the writer go.
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     writer.join();
+    ::close(reader);
     ASSERT_TRUE(WaitForIdle());
     EXPECT_EQ(Status(), FirmwareFailed);
     EXPECT_EQ(StatusColour(), clRed);

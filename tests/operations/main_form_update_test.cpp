@@ -5,6 +5,7 @@
 #include "platform/web/NMHTTP.h"
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 #include "tests/web/LoopbackHttpServer.h"
 
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 using namespace optest;
 using devsim::Bytes;
@@ -415,6 +417,28 @@ TEST_F(UpdateTest, ADiskFilledDuringTheDownloadIsToldInRussian)
                            "Не удалось записать файл qrv_firmware_37.qrv: файл больше, чем "
                            "позволено записать"}});
     EXPECT_EQ(UpdateFiles(), std::vector<std::string>{"123.txt"});
+}
+
+// Root updating in a user's folder fetched the firmware to wherever the user's link of that
+// name led: a file of root's was written over, or made outside the folder.
+TEST_F(UpdateTest, ADownloadGoesThroughNoLinkAUserPutForRoot)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root updates in another user's folder";
+    constexpr uid_t User = 65534;
+    const struct RootsFolder {
+        std::filesystem::path Path = testsupport::FreshTestFolder("qrv4_roots_");
+        ~RootsFolder() { testsupport::RemoveTestFolder(Path); }
+    } roots;
+    ASSERT_EQ(chown(Folder.c_str(), User, User), 0);
+    std::filesystem::create_symlink(roots.Path / "made.qrv", Folder / "qrv_firmware_37.qrv");
+    ASSERT_EQ(lchown((Folder / "qrv_firmware_37.qrv").c_str(), User, User), 0);
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    RunUpdate();
+    ExpectFailedTransfer({{"/m0/qrv_firmware_37.qrv",
+                           "Не удалось записать файл qrv_firmware_37.qrv: ссылка ведёт туда, где "
+                           "файла нет"}});
+    EXPECT_TRUE(std::filesystem::is_empty(roots.Path)) << "nothing is made outside the folder";
+    EXPECT_EQ(UpdateFiles(), (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv"}));
 }
 
 TEST_F(UpdateTest, FilesOfTheWrongSizeAreNotUploaded)

@@ -6,6 +6,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ResidentMemory.h"
 #include "tests/support/ThreadReadBytes.h"
+#include "tests/support/WaitingPipe.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -184,6 +185,33 @@ TEST_F(WriterFileTest, TablesOfOtherShapesAreRefusedAndChangeNothing)
         EXPECT_EQ(Form->StatusBarMain->Color(), clRed);
         EXPECT_EQ(Form->WriterRows.size(), before);
     }
+}
+
+// A named pipe chosen in "Открыть файл" held the window in open() until something wrote to
+// it: it is refused at once as no book, and so are a device and a folder.
+TEST_F(WriterFileTest, APipeOrDeviceChosenToOpenIsRefusedAtOnceAsNoBook)
+{
+    SetBook();
+    const auto before = Form->WriterRows.size();
+    AnsiString shown;
+    {
+        const testsupport::WaitingPipe pipe(Folder / "pipe.dbf");
+        ASSERT_TRUE(pipe.Made());
+        Dialogs.ReplyDialog([&](TCommonDialog &Dialog) {
+            dynamic_cast<TOpenDialog &>(Dialog).SetFileName(Path("pipe.dbf"));
+            return true;
+        });
+        Form->BTN_WriterReadFromFileClick(nullptr);
+        shown = Status();
+    }
+    const AnsiString NotABook =
+        "  Ошибка при открытии файла. Файл не соответствует записной книжке QRV4!   "_a;
+    EXPECT_EQ(shown, NotABook + Path("pipe.dbf"));
+    for (const AnsiString &chosen : {AnsiString("/dev/null"), AnsiString(Folder.string())}) {
+        Form->LoadWriterFromDbf(chosen);
+        EXPECT_EQ(Status(), NotABook + chosen);
+    }
+    EXPECT_EQ(Form->WriterRows.size(), before);
 }
 
 // A table in cp866 lost its Cyrillic names without a word, and the rows were marked to be
