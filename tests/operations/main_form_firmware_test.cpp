@@ -109,6 +109,15 @@ std::thread FillPipe(const std::filesystem::path &Pipe, std::size_t Count)
     });
 }
 
+// The program refuses a pipe without opening it for reading, so the writer may still wait for a
+// reader: one of the test's own lets it go, whenever it comes to open the pipe.
+void JoinWriter(std::thread &Writer, const std::filesystem::path &Pipe)
+{
+    const int reader = ::open(Pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    Writer.join();
+    if (reader >= 0) ::close(reader);
+}
+
 Bytes Loader(std::initializer_list<std::uint8_t> Head, const Bytes &Data)
 {
     Bytes frame(Head);
@@ -328,10 +337,7 @@ TEST_F(UploadTest, FirmwareWithoutASizeToCheckTheReadAgainstIsNotSent)
     std::thread writer = FillPipe(pipe, 24000);
     Form->BTN_OpenCOMPortClick(nullptr);
     Form->EnterFirmwareLoader(AnsiString(pipe.string()));
-    // Refused without being opened for reading: a reader of the test's own lets the writer go.
-    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    writer.join();
-    ::close(reader);
+    JoinWriter(writer, pipe);
     ASSERT_TRUE(WaitForIdle());
     EXPECT_EQ(Status(), FirmwareFailed);
     EXPECT_EQ(StatusColour(), clRed);
@@ -442,7 +448,7 @@ TEST_F(UploadTest, FontsWithoutASizeToCheckTheReadAgainstAreNotSent)
     std::thread writer = FillPipe(pipe, 1024);
     Form->BTN_OpenCOMPortClick(nullptr);
     Form->StartFontsUpload(AnsiString(pipe.string()));
-    writer.join();
+    JoinWriter(writer, pipe);
     EXPECT_EQ(Status(), FontsFailed);
     EXPECT_EQ(Form->RunningStep(), TExchangeStep::None);
     maintest::PumpFor(100);
