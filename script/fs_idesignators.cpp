@@ -72,17 +72,31 @@ TfsDesignator::~TfsDesignator() = default;
 Variant TfsDesignator::GetValue()
 {
     CheckLateBinding();
+    if (IsElement()) return ReadElement();
     return DoCalc(fsNull(), false);
 }
 
 void TfsDesignator::SetValue(const Variant &AValue)
 {
     CheckLateBinding();
-    DoCalc(AValue, true);
+    if (IsElement())
+        WriteElement(Variant(AValue));
+    else
+        DoCalc(AValue, true);
+}
+
+void TfsDesignator::MoveValueIn(Variant &&AValue)
+{
+    CheckLateBinding();
+    if (IsElement())
+        WriteElement(std::move(AValue));
+    else
+        SetValue(AValue);
 }
 
 void TfsDesignator::Finalize()
 {
+    FindElementPath();
     if (Count() == 0) return;
     TfsCustomVariable *Last = Step(Count() - 1)->Ref;
     SetTyp(Last->Typ());
@@ -102,7 +116,7 @@ void TfsDesignator::Finalize()
         Ref = First;
         Index = Step(1)->Arg(0);
     } else if (Count() == 2 && dynamic_cast<TfsVariable *>(First) && First->Typ() == fvtArray &&
-               First->RefItem) {
+               First->RefItem && IsElement()) {
         Kind = dkArray;
         Ref = First;
         Index = First->RefItem;
@@ -120,6 +134,56 @@ void TfsDesignator::Borrow(TfsDesignator &Designator)
     SetTyp(Designator.Typ());
     SetTypeName(Designator.TypeName());
     IsReadOnly = Designator.IsReadOnly;
+    FindElementPath();
+}
+
+void TfsDesignator::FindElementPath()
+{
+    // The chain reads the variable's own value and the helper then works on that
+    // storage in place; the parameter kinds are those the helper keeps in place.
+    FElementHelper = nullptr;
+    if (Count() != 2) return;
+    TfsCustomVariable *Holder = Step(0)->Ref;
+    bool InPlace = dynamic_cast<TfsVariable *>(Holder) || dynamic_cast<TfsParamItem *>(Holder);
+    if (!InPlace || Holder->Count() != 0) return;
+    FElementHelper = dynamic_cast<TfsArrayHelper *>(Step(1)->Ref);
+    TfsDesignatorItem *Indices = Step(1);
+    for (int J = 0; J < FewIndices; ++J) {
+        auto *Index =
+            J < Indices->Count() ? dynamic_cast<TfsExpression *>(Indices->Arg(J)) : nullptr;
+        FDirectIndices[J] = Index ? Index->DirectValue() : nullptr;
+    }
+}
+
+// The indices go where the helper reads them, all read before any is stored, as a
+// call's arguments are.
+void TfsDesignator::PassIndices()
+{
+    TfsDesignatorItem *Indices = Step(1);
+    const int Count = Indices->Count();
+    const int Params = FElementHelper->Count();
+    if (Params == 0) return;
+    if (Count > FewIndices) {
+        PassArguments(Indices, FElementHelper);
+        return;
+    }
+    std::array<Variant, FewIndices> Values;
+    for (int J = 0; J < Count; ++J)
+        Values[J] = FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
+    for (int J = 0; J < Count && J < Params; ++J)
+        FElementHelper->Params(J)->SetValue(Values[J]);
+}
+
+Variant TfsDesignator::ReadElement()
+{
+    PassIndices();
+    return FElementHelper->ElementOf(*Step(0)->Ref->PValue());
+}
+
+void TfsDesignator::WriteElement(Variant &&AValue)
+{
+    PassIndices();
+    FElementHelper->PutElementOf(*Step(0)->Ref->PValue(), std::move(AValue));
 }
 
 void TfsDesignator::CheckLateBinding()
@@ -202,25 +266,14 @@ void TfsStringDesignator::SetValue(const Variant &AValue)
     if (!Ch.IsEmpty()) static_cast<TfsStringVariable *>(Ref)->WritableStr()[I - 1] = Ch[1];
 }
 
-void TfsArrayDesignator::PrepareHelper()
-{
-    auto *Helper = static_cast<TfsCustomHelper *>(Index);
-    Helper->ParentRef = Ref;
-    Helper->ParentValue = fsNull();
-    Helper->Prog = Program();
-    PassArguments(Indices, Helper);
-}
-
 Variant TfsArrayDesignator::GetValue()
 {
-    PrepareHelper();
-    return Index->GetValue();
+    return ReadElement();
 }
 
 void TfsArrayDesignator::SetValue(const Variant &AValue)
 {
-    PrepareHelper();
-    Index->SetValue(AValue);
+    WriteElement(Variant(AValue));
 }
 
 std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesignator> Designator)

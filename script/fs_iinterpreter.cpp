@@ -947,3 +947,8 @@ void fsArrayPut(Variant &Arr, std::span<const int> Indices, const Variant &Value
 {
     Arr.PutElement(Indices, Value);
 }
+
+void fsArrayPut(Variant &Arr, std::span<const int> Indices, Variant &&Value)
+{
+    Arr.PutElement(Indices, std::move(Value));
+}

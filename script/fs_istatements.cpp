@@ -12,7 +12,7 @@ namespace
 bool IsTrue(TfsExpression *Condition)
 {
     // A missing condition (an empty C-style clause) is always true.
-    return !Condition || fsVarToBool(Condition->GetValue());
+    return !Condition || Condition->IsTrue();
 }
 
 } // namespace
@@ -65,22 +65,25 @@ void TfsAssignmentStmt::Optimize()
     FInPlace = typeid(*FVar) == typeid(TfsVariable) && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
 }
 
+void TfsAssignmentStmt::Put(Variant &&Value)
+{
+    if (FInPlace)
+        *FInPlace = std::move(Value);
+    else if (FVar == Designator.get())
+        Designator->MoveValueIn(std::move(Value));
+    else
+        FVar->SetValue(Value);
+}
+
 void TfsAssignmentStmt::Store(TfsOperatorType Op)
 {
     if (Op == opNone) {
-        if (FInPlace)
-            *FInPlace = FExpr->GetValue();
-        else
-            FVar->SetValue(FExpr->GetValue());
+        Put(FExpr->GetValue());
         return;
     }
     // The target is read before the source runs: the source may change it.
     Variant Value = FInPlace ? *FInPlace : FVar->GetValue();
-    Variant Result = fsOperate(Op, Value, FExpr->GetValue());
-    if (FInPlace)
-        *FInPlace = std::move(Result);
-    else
-        FVar->SetValue(Result);
+    Put(fsOperate(Op, Value, FExpr->GetValue()));
 }
 
 void TfsAssignmentStmt::Execute()
@@ -112,16 +115,29 @@ void TfsAssignDivStmt::Execute()
 
 TfsCallStmt::~TfsCallStmt() = default;
 
+void TfsCallStmt::Optimize()
+{
+    FStep = Modificator.IsEmpty() ? opNone : Modificator == "-" ? opMinus : opPlus;
+    auto *Plain = dynamic_cast<TfsVariableDesignator *>(Designator.get());
+    TfsCustomVariable *Var = Plain ? Plain->Ref : nullptr;
+    FCounter = Var && typeid(*Var) == typeid(TfsVariable) ? Var : nullptr;
+}
+
 void TfsCallStmt::Execute()
 {
     if (!Start()) return;
-    if (Modificator.IsEmpty()) {
+    if (FStep == opNone) {
         Designator->NeedResult = false;
         Designator->GetValue();
         return;
     }
-    TfsOperatorType Op = Modificator == "-" ? opMinus : opPlus;
-    Designator->SetValue(fsOperate(Op, Designator->GetValue(), Variant(1)));
+    // A loop's counter: an Integer steps in place as the addition would give it.
+    if (FCounter && !FCounter->IsReadOnly && FCounter->PValue()->Type() == varInteger) {
+        Variant &Counter = *FCounter->PValue();
+        Counter = Variant::FromInteger(Counter.RawInteger() + (FStep == opMinus ? -1 : 1));
+        return;
+    }
+    Designator->SetValue(fsOperate(FStep, Designator->GetValue(), Variant(1)));
 }
 
 TfsIfStmt::TfsIfStmt(TfsScript *AProgram, const AnsiString &AUnitName, const AnsiString &ASourcePos)

@@ -47,6 +47,7 @@ public:
 protected:
     // Stores the result of Op (opNone: the value itself) in the target.
     void Store(TfsOperatorType Op);
+    void Put(Variant &&Value);
 
     TfsCustomVariable *FVar = nullptr;
     TfsCustomVariable *FExpr = nullptr;
@@ -89,9 +90,16 @@ public:
     using TfsStatement::TfsStatement;
     ~TfsCallStmt() override;
     void Execute() override;
+    // Settles the step of "x++" and "x--" once the designator is set.
+    void Optimize();
 
     std::unique_ptr<TfsDesignator> Designator;
     AnsiString Modificator;
+
+private:
+    TfsOperatorType FStep = opNone;
+    // The plain variable "x++" steps.
+    TfsCustomVariable *FCounter = nullptr;
 };
 
 class TfsIfStmt : public TfsStatement
