@@ -242,13 +242,14 @@ TEST(LoopElements, NestedLoopsFillAndReadATwoDimensionalArray)
 
 TEST(LoopElements, ArrayReplacedOrCopiedInsideTheLoop)
 {
-    // After the replacement the element is that of the new array; a copy taken
-    // before keeps its own elements.
-    auto Js = Make("JScript", {"var a = [0, 0];", "var b;", "for (var i = 0; i < 4; i++) {",
-                               "  a[0] = a[0] + 1;", "  if (i == 1) { b = a; a = [100, 200]; }",
-                               "}", "var r = a[0], q = b[0], c = a[1];"});
+    // A copy taken inside the loop keeps its own elements; after the replacement
+    // the element is that of the new array.
+    auto Js = Make("JScript",
+                   {"var a = [0, 0];", "var b;", "for (var i = 0; i < 5; i++) {",
+                    "  a[0] = a[0] + 1;", "  if (i == 1) b = a;", "  if (i == 3) a = [100, 200];",
+                    "}", "var r = a[0], q = b[0], c = a[1];"});
     ASSERT_TRUE(RunBounded(*Js));
-    EXPECT_EQ(Text(*Js, "r"), "102");
+    EXPECT_EQ(Text(*Js, "r"), "101");
     EXPECT_EQ(Text(*Js, "q"), "2");
     EXPECT_EQ(Text(*Js, "c"), "200");
     auto Pascal =
