@@ -7,6 +7,7 @@
 #include "script/fs_xml.h"
 
 #include <array>
+#include <typeinfo>
 
 namespace
 {
@@ -31,8 +32,15 @@ void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
     Variant *Values = Count > Inline ? Many.data() : Few.data();
     for (int J = 0; J < Count; ++J)
         Values[J] = ArgumentValue(Ref, Item->Arg(J));
-    for (int J = 0; J < Ref->Count() && J < Count; ++J)
-        Ref->Params(J)->SetValue(Values[J]);
+    // The values are ours: a plain parameter takes them over as its assignment would
+    // copy them.
+    for (int J = 0; J < Ref->Count() && J < Count; ++J) {
+        TfsParamItem *Param = Ref->Params(J);
+        if (typeid(*Param) != typeid(TfsParamItem))
+            Param->SetValue(Values[J]);
+        else if (!Param->IsReadOnly)
+            *Param->PValue() = std::move(Values[J]);
+    }
 }
 
 // The results are taken before a recursive call's locals come back and handed on
@@ -148,10 +156,12 @@ void TfsDesignator::FindElementPath()
     if (!InPlace || Holder->Count() != 0) return;
     FElementHelper = dynamic_cast<TfsArrayHelper *>(Step(1)->Ref);
     TfsDesignatorItem *Indices = Step(1);
+    FIndicesDirect = Indices->Count() <= FewIndices;
     for (int J = 0; J < FewIndices; ++J) {
         auto *Index =
             J < Indices->Count() ? dynamic_cast<TfsExpression *>(Indices->Arg(J)) : nullptr;
         FDirectIndices[J] = Index ? Index->DirectValue() : nullptr;
+        if (J < Indices->Count() && !FDirectIndices[J]) FIndicesDirect = false;
     }
 }
 
@@ -168,10 +178,18 @@ void TfsDesignator::PassIndices()
         return;
     }
     std::array<Variant, FewIndices> Values;
-    for (int J = 0; J < Count; ++J)
-        Values[J] = FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
-    for (int J = 0; J < Count && J < Params; ++J)
-        FElementHelper->Params(J)->SetValue(Values[J]);
+    // Constants and plain variables alone run no code: they go across as they are.
+    if (!FIndicesDirect)
+        for (int J = 0; J < Count; ++J)
+            Values[J] = FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
+    for (int J = 0; J < Count && J < Params; ++J) {
+        TfsParamItem *Param = FElementHelper->Params(J);
+        if (Param->IsReadOnly) continue;
+        if (FIndicesDirect)
+            *Param->PValue() = *FDirectIndices[J];
+        else
+            *Param->PValue() = std::move(Values[J]);
+    }
 }
 
 Variant TfsDesignator::ReadElement()

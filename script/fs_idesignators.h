@@ -87,6 +87,7 @@ private:
     // Where the indices that are constants or plain variables keep their values.
     static constexpr int FewIndices = 3;
     std::array<const Variant *, FewIndices> FDirectIndices{};
+    bool FIndicesDirect = false;
 };
 
 class TfsVariableDesignator : public TfsDesignator

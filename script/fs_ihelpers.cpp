@@ -113,7 +113,7 @@ TfsArrayHelper::TIndices TfsArrayHelper::Indices(const Variant &Arr) const
     if (Dims > Count()) throw Exception("Variant or safe array index out of bounds");
     TIndices Result;
     for (; Result.Count < Dims; ++Result.Count)
-        Result.Values[Result.Count] = fsVarToInt(Params(Result.Count)->GetValue());
+        Result.Values[Result.Count] = fsVarToInt(*Params(Result.Count)->PValue());
     return Result;
 }
 

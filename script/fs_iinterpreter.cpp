@@ -209,7 +209,10 @@ TfsStringVariable::TfsStringVariable(const AnsiString &AName, TfsVarType ATyp,
 void TfsStringVariable::SetValue(const Variant &AValue)
 {
     if (IsReadOnly) return;
-    FValue = VarType(AValue) == varString ? AValue : Variant(fsVarToStr(AValue));
+    if (VarType(AValue) == varString)
+        FValue = AValue;
+    else
+        FValue = Variant(fsVarToStr(AValue));
 }
 
 Variant TfsStringVariable::GetValue()

@@ -15,6 +15,15 @@ bool IsTrue(TfsExpression *Condition)
     return !Condition || Condition->IsTrue();
 }
 
+// The test of a counted loop; two Integers, the usual case, compare directly.
+bool Within(TfsOperatorType Test, const Variant &Counter, const Variant &Limit)
+{
+    if (Counter.Type() == varInteger && Limit.Type() == varInteger)
+        return Test == opLessEq ? Counter.RawInteger() <= Limit.RawInteger()
+                                : Counter.RawInteger() >= Limit.RawInteger();
+    return fsVarToBool(fsOperate(Test, Counter, Limit));
+}
+
 } // namespace
 
 TfsStatement::TfsStatement(TfsScript *AProgram, const AnsiString &AUnitName,
@@ -63,12 +72,15 @@ void TfsAssignmentStmt::Optimize()
     FExpr = Expression->SingleItem();
     if (!FExpr) FExpr = Expression->Root();
     FInPlace = typeid(*FVar) == typeid(TfsVariable) && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
+    FText = typeid(*FVar) == typeid(TfsStringVariable) ? FVar : nullptr;
 }
 
 void TfsAssignmentStmt::Put(Variant &&Value)
 {
     if (FInPlace)
         *FInPlace = std::move(Value);
+    else if (FText && Value.Type() == varString && !FText->IsReadOnly)
+        *FText->PValue() = std::move(Value);
     else if (FVar == Designator.get())
         Designator->MoveValueIn(std::move(Value));
     else
@@ -239,10 +251,10 @@ void TfsVbForStmt::Execute()
     if (!Start()) return;
     bool Downward = fsVarToBool(fsOperate(opLess, StepValue, Variant(0)));
     TfsOperatorType Test = Downward ? opGreatEq : opLessEq;
-    while (fsVarToBool(fsOperate(Test, Counter, Limit))) {
+    while (Within(Test, Counter, Limit)) {
         Variable->SetValue(Counter);
         if (!RunBody(*this)) break;
-        Counter = fsOperate(opPlus, Counter, StepValue);
+        Counter = Counter + StepValue;
     }
     Prog->BreakCalled = false;
 }

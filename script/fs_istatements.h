@@ -54,6 +54,8 @@ protected:
     // The target's own value when it is a plain writable variable: loops assign to
     // such variables on every pass, and this spares the virtual calls and a copy.
     Variant *FInPlace = nullptr;
+    // A text variable: a text is moved in as its assignment would copy it.
+    TfsCustomVariable *FText = nullptr;
 };
 
 class TfsAssignPlusStmt : public TfsAssignmentStmt

@@ -310,3 +310,27 @@ TEST(LoopElements, BreakAndContinueAroundElementWrites)
     ASSERT_TRUE(RunBounded(*Cpp));
     EXPECT_EQ(Text(*Cpp, "s"), "33334");
 }
+
+TEST(LoopElements, IndicesAreReadInTurnBeforeTheElementIsReached)
+{
+    // The second index changes the variable the first one names: the first keeps
+    // the value it had when it was read.
+    auto Pascal = Make("PascalScript", {"var m: array[0..2, 0..2] of Integer; i, r: Integer;",
+                                        "function F: Integer; begin i := 2; Result := 1; end;",
+                                        "begin", "  i := 0; m[i, F] := 7;",
+                                        "  i := 0; r := m[i, F] * 10 + m[2, 1];", "end."});
+    ASSERT_TRUE(RunBounded(*Pascal));
+    EXPECT_EQ(Text(*Pascal, "r"), "70");
+}
+
+TEST(LoopElements, TextVariableTakesTextAndConvertsTheRest)
+{
+    auto Pascal =
+        Make("PascalScript",
+             {"var s, c: String; v: Variant; i: Integer;", "begin", "  s := 'abc'; c := '';",
+              "  for i := 1 to 3 do c := Copy(s, i, 1) + c;", "  v := 12; s := v;", "end."});
+    ASSERT_TRUE(RunBounded(*Pascal));
+    EXPECT_EQ(Text(*Pascal, "c"), "cba");
+    EXPECT_EQ(Text(*Pascal, "s"), "12");
+    EXPECT_EQ(Type(*Pascal, "s"), varString);
+}
