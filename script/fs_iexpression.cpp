@@ -621,11 +621,6 @@ AnsiString TfsExpression::Finalize()
     return ErrorPos;
 }
 
-bool TfsExpression::IsTrue()
-{
-    return FRootOperator ? FRootOperator->IsTrue() : fsVarToBool(GetValue());
-}
-
 Variant TfsExpression::GetValue()
 {
     return FRoot->GetValue();

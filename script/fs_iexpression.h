@@ -325,7 +325,7 @@ public:
     // Where a constant or a plain variable that is the whole tree keeps its value.
     const Variant *DirectValue() const;
     // The value as a condition.
-    bool IsTrue();
+    bool IsTrue() { return FRootOperator ? FRootOperator->IsTrue() : fsVarToBool(GetValue()); }
 
     AnsiString ExprPos;
     AnsiString Source;

@@ -274,8 +274,11 @@ void TfsCppForStmt::Execute()
     if (!Start()) return;
     FirstStmt->Execute();
     if (Prog->Terminated) return;
+    // The usual single step runs without its list: after a pass that may go on,
+    // the list would run it all the same.
+    TfsStatement *Step = NextStmt->Count() == 1 ? NextStmt->Statement(0) : NextStmt.get();
     while (IsTrue(Condition.get()) && RunBody(*this))
-        NextStmt->Execute();
+        Step->Execute();
     Prog->BreakCalled = false;
 }
 
