@@ -167,23 +167,6 @@ TEST(JScriptLoops, WhileDoWhileContinueAndBreak)
 // Loops step their counters and reach array elements by short ways; what a script
 // sees must stay what the general statements give.
 
-namespace
-{
-
-// The message of the run-time error the script ends with, or "" when it ends well.
-std::string RunError(TfsScript &Script)
-{
-    if (!Script.Compile()) return "compile: " + Script.ErrorMsg.Std();
-    try {
-        Script.Execute();
-    } catch (const Exception &E) {
-        return E.Message().Std();
-    }
-    return "";
-}
-
-} // namespace
-
 TEST(LoopCounters, CounterSetInTheBody_IsWhereTheNextPassStarts)
 {
     auto Cpp = Make("C++Script", {"int i, n;", "{", "  n = 0;",
