@@ -7,6 +7,7 @@
 #include "script/fs_xml.h"
 
 #include <array>
+#include <typeinfo>
 
 namespace
 {
@@ -31,8 +32,15 @@ void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
     Variant *Values = Count > Inline ? Many.data() : Few.data();
     for (int J = 0; J < Count; ++J)
         Values[J] = ArgumentValue(Ref, Item->Arg(J));
-    for (int J = 0; J < Ref->Count() && J < Count; ++J)
-        Ref->Params(J)->SetValue(Values[J]);
+    // The values are ours: a plain parameter takes them over as its assignment would
+    // copy them.
+    for (int J = 0; J < Ref->Count() && J < Count; ++J) {
+        TfsParamItem *Param = Ref->Params(J);
+        if (typeid(*Param) != typeid(TfsParamItem))
+            Param->SetValue(Values[J]);
+        else if (!Param->IsReadOnly)
+            *Param->PValue() = std::move(Values[J]);
+    }
 }
 
 // The results are taken before a recursive call's locals come back and handed on
@@ -72,17 +80,31 @@ TfsDesignator::~TfsDesignator() = default;
 Variant TfsDesignator::GetValue()
 {
     CheckLateBinding();
+    if (IsElement()) return ReadElement();
     return DoCalc(fsNull(), false);
 }
 
 void TfsDesignator::SetValue(const Variant &AValue)
 {
     CheckLateBinding();
-    DoCalc(AValue, true);
+    if (IsElement())
+        WriteElement(Variant(AValue));
+    else
+        DoCalc(AValue, true);
+}
+
+void TfsDesignator::MoveValueIn(Variant &&AValue)
+{
+    CheckLateBinding();
+    if (IsElement())
+        WriteElement(std::move(AValue));
+    else
+        SetValue(AValue);
 }
 
 void TfsDesignator::Finalize()
 {
+    FindElementPath();
     if (Count() == 0) return;
     TfsCustomVariable *Last = Step(Count() - 1)->Ref;
     SetTyp(Last->Typ());
@@ -102,7 +124,7 @@ void TfsDesignator::Finalize()
         Ref = First;
         Index = Step(1)->Arg(0);
     } else if (Count() == 2 && dynamic_cast<TfsVariable *>(First) && First->Typ() == fvtArray &&
-               First->RefItem) {
+               First->RefItem && IsElement()) {
         Kind = dkArray;
         Ref = First;
         Index = First->RefItem;
@@ -120,6 +142,66 @@ void TfsDesignator::Borrow(TfsDesignator &Designator)
     SetTyp(Designator.Typ());
     SetTypeName(Designator.TypeName());
     IsReadOnly = Designator.IsReadOnly;
+    FindElementPath();
+}
+
+void TfsDesignator::FindElementPath()
+{
+    // The chain reads the variable's own value and the helper then works on that
+    // storage in place; the parameter kinds are those the helper keeps in place.
+    FElementHelper = nullptr;
+    if (Count() != 2) return;
+    TfsCustomVariable *Holder = Step(0)->Ref;
+    bool InPlace = dynamic_cast<TfsVariable *>(Holder) || dynamic_cast<TfsParamItem *>(Holder);
+    if (!InPlace || Holder->Count() != 0) return;
+    FElementHelper = dynamic_cast<TfsArrayHelper *>(Step(1)->Ref);
+    TfsDesignatorItem *Indices = Step(1);
+    FIndicesDirect = Indices->Count() <= FewIndices;
+    for (int J = 0; J < FewIndices; ++J) {
+        auto *Index =
+            J < Indices->Count() ? dynamic_cast<TfsExpression *>(Indices->Arg(J)) : nullptr;
+        FDirectIndices[J] = Index ? Index->DirectValue() : nullptr;
+        if (J < Indices->Count() && !FDirectIndices[J]) FIndicesDirect = false;
+    }
+}
+
+// The indices go where the helper reads them, all read before any is stored, as a
+// call's arguments are.
+void TfsDesignator::PassIndices()
+{
+    TfsDesignatorItem *Indices = Step(1);
+    const int Count = Indices->Count();
+    const int Params = FElementHelper->Count();
+    if (Params == 0) return;
+    if (Count > FewIndices) {
+        PassArguments(Indices, FElementHelper);
+        return;
+    }
+    std::array<Variant, FewIndices> Values;
+    // Constants and plain variables alone run no code: they go across as they are.
+    if (!FIndicesDirect)
+        for (int J = 0; J < Count; ++J)
+            Values[J] = FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
+    for (int J = 0; J < Count && J < Params; ++J) {
+        TfsParamItem *Param = FElementHelper->Params(J);
+        if (Param->IsReadOnly) continue;
+        if (FIndicesDirect)
+            *Param->PValue() = *FDirectIndices[J];
+        else
+            *Param->PValue() = std::move(Values[J]);
+    }
+}
+
+Variant TfsDesignator::ReadElement()
+{
+    PassIndices();
+    return FElementHelper->ElementOf(*Step(0)->Ref->PValue());
+}
+
+void TfsDesignator::WriteElement(Variant &&AValue)
+{
+    PassIndices();
+    FElementHelper->PutElementOf(*Step(0)->Ref->PValue(), std::move(AValue));
 }
 
 void TfsDesignator::CheckLateBinding()
@@ -202,25 +284,14 @@ void TfsStringDesignator::SetValue(const Variant &AValue)
     if (!Ch.IsEmpty()) static_cast<TfsStringVariable *>(Ref)->WritableStr()[I - 1] = Ch[1];
 }
 
-void TfsArrayDesignator::PrepareHelper()
-{
-    auto *Helper = static_cast<TfsCustomHelper *>(Index);
-    Helper->ParentRef = Ref;
-    Helper->ParentValue = fsNull();
-    Helper->Prog = Program();
-    PassArguments(Indices, Helper);
-}
-
 Variant TfsArrayDesignator::GetValue()
 {
-    PrepareHelper();
-    return Index->GetValue();
+    return ReadElement();
 }
 
 void TfsArrayDesignator::SetValue(const Variant &AValue)
 {
-    PrepareHelper();
-    Index->SetValue(AValue);
+    WriteElement(Variant(AValue));
 }
 
 std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesignator> Designator)

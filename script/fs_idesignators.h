@@ -4,10 +4,13 @@
 
 #include "script/fs_iinterpreter.h"
 
+#include <array>
+
 class TfsXMLItem;
 
 enum TfsDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray };
 
+class TfsArrayHelper;
 class TfsCustomHelper;
 class TfsMethodHelper;
 class TfsProcVariable;
@@ -48,6 +51,8 @@ public:
 
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;
+    // SetValue for a value the caller no longer needs: an array element takes it over.
+    void MoveValueIn(Variant &&AValue);
     void Finalize();
     // Takes over the other designator's steps and settings.
     void Borrow(TfsDesignator &Designator);
@@ -67,9 +72,22 @@ public:
 protected:
     void CheckLateBinding();
     Variant DoCalc(const Variant &AValue, bool Flag);
+    // A variable indexed as an array: the element is reached where the variable keeps
+    // the array, without walking the chain (loops do this on every pass).
+    bool IsElement() const { return FElementHelper != nullptr; }
+    Variant ReadElement();
+    void WriteElement(Variant &&AValue);
 
 private:
+    void FindElementPath();
+    void PassIndices();
+
     TfsScript *FProgram;
+    TfsArrayHelper *FElementHelper = nullptr;
+    // Where the indices that are constants or plain variables keep their values.
+    static constexpr int FewIndices = 3;
+    std::array<const Variant *, FewIndices> FDirectIndices{};
+    bool FIndicesDirect = false;
 };
 
 class TfsVariableDesignator : public TfsDesignator
@@ -97,9 +115,6 @@ public:
     using TfsDesignator::TfsDesignator;
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;
-
-private:
-    void PrepareHelper();
 };
 
 // Builds the specialised designator that matches the kind Finalize found.

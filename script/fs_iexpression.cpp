@@ -291,6 +291,31 @@ void TfsOperatorNode::Prepare()
 {
     FLeftDirect = DirectValue(Left.get());
     FRightDirect = DirectValue(Right.get());
+    FComparesDirect = IsComparison(Op) && FLeftDirect && FRightDirect;
+}
+
+bool TfsOperatorNode::IsTrue()
+{
+    if (FComparesDirect && FLeftDirect->Type() == varInteger &&
+        FRightDirect->Type() == varInteger) {
+        long long L = FLeftDirect->RawInteger();
+        long long R = FRightDirect->RawInteger();
+        switch (Op) {
+        case opGreat:
+            return L > R;
+        case opLess:
+            return L < R;
+        case opLessEq:
+            return L <= R;
+        case opGreatEq:
+            return L >= R;
+        case opNonEq:
+            return L != R;
+        default:
+            return L == R;
+        }
+    }
+    return fsVarToBool(GetValue());
 }
 
 Variant TfsOperatorNode::GetValue()
@@ -592,6 +617,7 @@ AnsiString TfsExpression::Finalize()
     SetTypeName(FRoot->TypeName());
     auto *Node = dynamic_cast<TfsDesignatorNode *>(FRoot.get());
     IsReadOnly = !(Node && !Node->Designator()->IsReadOnly);
+    FRootOperator = dynamic_cast<TfsOperatorNode *>(FRoot.get());
     return ErrorPos;
 }
 
@@ -611,6 +637,11 @@ TfsCustomVariable *TfsExpression::SingleItem() const
     const TfsExpressionNode &Root = *FRoot;
     if (typeid(Root) == typeid(TfsOperandNode)) return FRoot.get();
     return nullptr;
+}
+
+const Variant *TfsExpression::DirectValue() const
+{
+    return ::DirectValue(FRoot.get());
 }
 
 namespace
@@ -662,6 +693,7 @@ AnsiString TfsExpression::Optimize(TfsDesignator *Designator)
     if (!FRoot) throw Exception("Invalid expression");
     FRoot->Parent = nullptr;
     FCurNode = FRoot.get();
+    FRootOperator = dynamic_cast<TfsOperatorNode *>(FRoot.get());
     return OperatorText(Op);
 }
 

@@ -112,6 +112,8 @@ public:
     bool BothBool = false;
     // Settles how the operands are read, once the tree and its types are final.
     void Prepare();
+    // The value as a condition: two Integers held in place compare without a Variant.
+    bool IsTrue();
 
 protected:
     // The node's value rule; the default passes the left operand on.
@@ -139,6 +141,7 @@ private:
     // Where a constant or a plain variable keeps the operand's value, read without a call.
     const Variant *FLeftDirect = nullptr;
     const Variant *FRightDirect = nullptr;
+    bool FComparesDirect = false;
 };
 
 // Fixes the operator of one node class.
@@ -319,6 +322,10 @@ public:
     void SetValue(const Variant &AValue) override;
     // The plain variable, designator or constant node when the tree is just that.
     TfsCustomVariable *SingleItem() const;
+    // Where a constant or a plain variable that is the whole tree keeps its value.
+    const Variant *DirectValue() const;
+    // The value as a condition.
+    bool IsTrue() { return FRootOperator ? FRootOperator->IsTrue() : fsVarToBool(GetValue()); }
 
     AnsiString ExprPos;
     AnsiString Source;
@@ -331,6 +338,8 @@ private:
     TfsScript *FScript;
     std::unique_ptr<TfsExpressionNode> FRoot;
     TfsExpressionNode *FCurNode;
+    // The root as an operator, for conditions; set when the tree is final.
+    TfsOperatorNode *FRootOperator = nullptr;
 };
 
 // The type of "L op R" by the rule the tree checks its operators with; false when the

@@ -113,7 +113,7 @@ TfsArrayHelper::TIndices TfsArrayHelper::Indices(const Variant &Arr) const
     if (Dims > Count()) throw Exception("Variant or safe array index out of bounds");
     TIndices Result;
     for (; Result.Count < Dims; ++Result.Count)
-        Result.Values[Result.Count] = fsVarToInt(Params(Result.Count)->GetValue());
+        Result.Values[Result.Count] = fsVarToInt(*Params(Result.Count)->PValue());
     return Result;
 }
 
@@ -128,22 +128,31 @@ Variant *TfsArrayHelper::Storage() const
 Variant TfsArrayHelper::GetValue()
 {
     const Variant *Arr = Storage();
-    if (!Arr) Arr = &ParentValue;
-    // A value that holds no array has no elements to read; a write there raises
-    // instead, so that no assignment is lost without a word.
-    if (!VarIsArray(*Arr)) return fsNull();
-    return fsArrayGet(*Arr, Indices(*Arr).Span());
+    return ElementOf(Arr ? *Arr : ParentValue);
 }
 
 void TfsArrayHelper::SetValue(const Variant &AValue)
 {
     if (Variant *Arr = Storage()) {
-        fsArrayPut(*Arr, Indices(*Arr).Span(), AValue);
+        PutElementOf(*Arr, Variant(AValue));
         return;
     }
     Variant Arr = ParentValue;
-    fsArrayPut(Arr, Indices(Arr).Span(), AValue);
+    PutElementOf(Arr, Variant(AValue));
     if (ParentRef) ParentRef->SetValue(Arr);
+}
+
+Variant TfsArrayHelper::ElementOf(const Variant &Arr) const
+{
+    // A value that holds no array has no elements to read; a write there raises
+    // instead, so that no assignment is lost without a word.
+    if (!Arr.IsArray()) return fsNull();
+    return fsArrayGet(Arr, Indices(Arr).Span());
+}
+
+void TfsArrayHelper::PutElementOf(Variant &Arr, Variant &&Value) const
+{
+    fsArrayPut(Arr, Indices(Arr).Span(), std::move(Value));
 }
 
 TfsStringHelper::TfsStringHelper() : TfsCustomHelper("__StringHelper", fvtChar, "")

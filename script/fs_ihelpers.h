@@ -21,6 +21,10 @@ public:
                    const AnsiString &ATypeName);
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;
+    // The element of the array kept in Arr at the indices the parameters hold: a
+    // designator that knows where its array is kept comes here straight.
+    Variant ElementOf(const Variant &Arr) const;
+    void PutElementOf(Variant &Arr, Variant &&Value) const;
 
 private:
     // One index per dimension of the array, read from the parameters; kept off the

@@ -569,6 +569,7 @@ void TfsILBuilder::DoCall(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)
         CheckCompoundAssignment(Designator.get(), &One, Stmt->Modificator);
     }
     Stmt->Designator = std::move(Designator);
+    Stmt->Optimize();
 }
 
 void TfsILBuilder::DoIf(TfsXMLItem *E, TfsScript *Scope, TfsStatement *List)

@@ -209,7 +209,10 @@ TfsStringVariable::TfsStringVariable(const AnsiString &AName, TfsVarType ATyp,
 void TfsStringVariable::SetValue(const Variant &AValue)
 {
     if (IsReadOnly) return;
-    FValue = VarType(AValue) == varString ? AValue : Variant(fsVarToStr(AValue));
+    if (VarType(AValue) == varString)
+        FValue = AValue;
+    else
+        FValue = Variant(fsVarToStr(AValue));
 }
 
 Variant TfsStringVariable::GetValue()
@@ -946,4 +949,9 @@ Variant fsArrayGet(const Variant &Arr, std::span<const int> Indices)
 void fsArrayPut(Variant &Arr, std::span<const int> Indices, const Variant &Value)
 {
     Arr.PutElement(Indices, Value);
+}
+
+void fsArrayPut(Variant &Arr, std::span<const int> Indices, Variant &&Value)
+{
+    Arr.PutElement(Indices, std::move(Value));
 }

@@ -369,5 +369,6 @@ bool fsIsObject(const Variant &Value);
 Variant fsArrayOf(int Count);
 Variant fsArrayGet(const Variant &Arr, std::span<const int> Indices);
 void fsArrayPut(Variant &Arr, std::span<const int> Indices, const Variant &Value);
+void fsArrayPut(Variant &Arr, std::span<const int> Indices, Variant &&Value);
 // Raises a script error instead of letting deep recursion overflow the stack.
 void fsCheckStack();

@@ -12,7 +12,16 @@ namespace
 bool IsTrue(TfsExpression *Condition)
 {
     // A missing condition (an empty C-style clause) is always true.
-    return !Condition || fsVarToBool(Condition->GetValue());
+    return !Condition || Condition->IsTrue();
+}
+
+// The test of a counted loop; two Integers, the usual case, compare directly.
+bool Within(TfsOperatorType Test, const Variant &Counter, const Variant &Limit)
+{
+    if (Counter.Type() == varInteger && Limit.Type() == varInteger)
+        return Test == opLessEq ? Counter.RawInteger() <= Limit.RawInteger()
+                                : Counter.RawInteger() >= Limit.RawInteger();
+    return fsVarToBool(fsOperate(Test, Counter, Limit));
 }
 
 } // namespace
@@ -63,24 +72,30 @@ void TfsAssignmentStmt::Optimize()
     FExpr = Expression->SingleItem();
     if (!FExpr) FExpr = Expression->Root();
     FInPlace = typeid(*FVar) == typeid(TfsVariable) && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
+    FText = typeid(*FVar) == typeid(TfsStringVariable) ? FVar : nullptr;
+}
+
+void TfsAssignmentStmt::Put(Variant &&Value)
+{
+    if (FInPlace)
+        *FInPlace = std::move(Value);
+    else if (FText && Value.Type() == varString && !FText->IsReadOnly)
+        *FText->PValue() = std::move(Value);
+    else if (FVar == Designator.get())
+        Designator->MoveValueIn(std::move(Value));
+    else
+        FVar->SetValue(Value);
 }
 
 void TfsAssignmentStmt::Store(TfsOperatorType Op)
 {
     if (Op == opNone) {
-        if (FInPlace)
-            *FInPlace = FExpr->GetValue();
-        else
-            FVar->SetValue(FExpr->GetValue());
+        Put(FExpr->GetValue());
         return;
     }
     // The target is read before the source runs: the source may change it.
     Variant Value = FInPlace ? *FInPlace : FVar->GetValue();
-    Variant Result = fsOperate(Op, Value, FExpr->GetValue());
-    if (FInPlace)
-        *FInPlace = std::move(Result);
-    else
-        FVar->SetValue(Result);
+    Put(fsOperate(Op, Value, FExpr->GetValue()));
 }
 
 void TfsAssignmentStmt::Execute()
@@ -112,16 +127,29 @@ void TfsAssignDivStmt::Execute()
 
 TfsCallStmt::~TfsCallStmt() = default;
 
+void TfsCallStmt::Optimize()
+{
+    FStep = Modificator.IsEmpty() ? opNone : Modificator == "-" ? opMinus : opPlus;
+    auto *Plain = dynamic_cast<TfsVariableDesignator *>(Designator.get());
+    TfsCustomVariable *Var = Plain ? Plain->Ref : nullptr;
+    FCounter = Var && typeid(*Var) == typeid(TfsVariable) ? Var : nullptr;
+}
+
 void TfsCallStmt::Execute()
 {
     if (!Start()) return;
-    if (Modificator.IsEmpty()) {
+    if (FStep == opNone) {
         Designator->NeedResult = false;
         Designator->GetValue();
         return;
     }
-    TfsOperatorType Op = Modificator == "-" ? opMinus : opPlus;
-    Designator->SetValue(fsOperate(Op, Designator->GetValue(), Variant(1)));
+    // A loop's counter: an Integer steps in place as the addition would give it.
+    if (FCounter && !FCounter->IsReadOnly && FCounter->PValue()->Type() == varInteger) {
+        Variant &Counter = *FCounter->PValue();
+        Counter = Variant::FromInteger(Counter.RawInteger() + (FStep == opMinus ? -1 : 1));
+        return;
+    }
+    Designator->SetValue(fsOperate(FStep, Designator->GetValue(), Variant(1)));
 }
 
 TfsIfStmt::TfsIfStmt(TfsScript *AProgram, const AnsiString &AUnitName, const AnsiString &ASourcePos)
@@ -223,10 +251,10 @@ void TfsVbForStmt::Execute()
     if (!Start()) return;
     bool Downward = fsVarToBool(fsOperate(opLess, StepValue, Variant(0)));
     TfsOperatorType Test = Downward ? opGreatEq : opLessEq;
-    while (fsVarToBool(fsOperate(Test, Counter, Limit))) {
+    while (Within(Test, Counter, Limit)) {
         Variable->SetValue(Counter);
         if (!RunBody(*this)) break;
-        Counter = fsOperate(opPlus, Counter, StepValue);
+        Counter = Counter + StepValue;
     }
     Prog->BreakCalled = false;
 }
@@ -246,8 +274,11 @@ void TfsCppForStmt::Execute()
     if (!Start()) return;
     FirstStmt->Execute();
     if (Prog->Terminated) return;
+    // The usual single step runs without its list: after a pass that may go on,
+    // the list would run it all the same.
+    TfsStatement *Step = NextStmt->Count() == 1 ? NextStmt->Statement(0) : NextStmt.get();
     while (IsTrue(Condition.get()) && RunBody(*this))
-        NextStmt->Execute();
+        Step->Execute();
     Prog->BreakCalled = false;
 }
 

@@ -47,12 +47,15 @@ public:
 protected:
     // Stores the result of Op (opNone: the value itself) in the target.
     void Store(TfsOperatorType Op);
+    void Put(Variant &&Value);
 
     TfsCustomVariable *FVar = nullptr;
     TfsCustomVariable *FExpr = nullptr;
     // The target's own value when it is a plain writable variable: loops assign to
     // such variables on every pass, and this spares the virtual calls and a copy.
     Variant *FInPlace = nullptr;
+    // A text variable: a text is moved in as its assignment would copy it.
+    TfsCustomVariable *FText = nullptr;
 };
 
 class TfsAssignPlusStmt : public TfsAssignmentStmt
@@ -89,9 +92,16 @@ public:
     using TfsStatement::TfsStatement;
     ~TfsCallStmt() override;
     void Execute() override;
+    // Settles the step of "x++" and "x--" once the designator is set.
+    void Optimize();
 
     std::unique_ptr<TfsDesignator> Designator;
     AnsiString Modificator;
+
+private:
+    TfsOperatorType FStep = opNone;
+    // The plain variable "x++" steps.
+    TfsCustomVariable *FCounter = nullptr;
 };
 
 class TfsIfStmt : public TfsStatement

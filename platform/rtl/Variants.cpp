@@ -757,10 +757,18 @@ Variant Variant::GetElement(std::span<const int> Indices) const
 
 void Variant::PutElement(std::span<const int> Indices, const Variant &Value)
 {
+    PutElement(Indices, Variant(Value));
+}
+
+void Variant::PutElement(std::span<const int> Indices, Variant &&Value)
+{
     ElementOffset(ArrayData(), Indices); // check before unsharing
     TVarArrayData &Data = MutableArrayData();
     Variant &Item = Data.Items[ElementOffset(Data, Indices)];
-    Item = Data.ElemType == varVariant ? Value : VarAsType(Value, Data.ElemType);
+    if (Data.ElemType == varVariant)
+        Item = std::move(Value);
+    else
+        Item = VarAsType(Value, Data.ElemType);
 }
 
 Variant VarArrayCreate(std::span<const int> Bounds, TVarType ElemType)

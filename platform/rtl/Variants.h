@@ -192,6 +192,7 @@ public:
     // Array elements by one index per dimension; writes change this variant only.
     Variant GetElement(std::span<const int> Indices) const;
     void PutElement(std::span<const int> Indices, const Variant &Value);
+    void PutElement(std::span<const int> Indices, Variant &&Value);
     Variant GetElement(std::initializer_list<int> Indices) const
     {
         return GetElement(std::span<const int>(Indices.begin(), Indices.size()));

@@ -27,6 +27,17 @@ void Exec(TfsScript &Script)
     Script.Execute();
 }
 
+std::string RunError(TfsScript &Script)
+{
+    if (!Script.Compile()) return "compile: " + Script.ErrorMsg.Std();
+    try {
+        Script.Execute();
+    } catch (const Exception &E) {
+        return E.Message().Std();
+    }
+    return "";
+}
+
 std::string Text(TfsScript &Script, const char *Name)
 {
     return VarToStr(Script.Variables(Name)).Std();

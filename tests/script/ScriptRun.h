@@ -21,6 +21,10 @@ std::string CompileError(TfsScript &Script);
 // Compiles and executes; fails the test when compiling fails.
 void Exec(TfsScript &Script);
 
+// Compiles and executes; the message of the error the run ends with ("compile: "
+// and the message when compiling fails), or "" when it ends well.
+std::string RunError(TfsScript &Script);
+
 // A variable's value as text and its type code.
 std::string Text(TfsScript &Script, const char *Name);
 int Type(TfsScript &Script, const char *Name);

@@ -89,17 +89,6 @@ std::unique_ptr<TfsScript> WithServer(TRecordingServer &Server,
     return Script;
 }
 
-std::string RunError(TfsScript &Script)
-{
-    EXPECT_TRUE(Script.Compile()) << Script.ErrorMsg.Std();
-    try {
-        Script.Execute();
-    } catch (const Exception &E) {
-        return E.Message().Std();
-    }
-    return "";
-}
-
 using TArgs = std::vector<AnsiString>;
 
 } // namespace

@@ -35,23 +35,12 @@ std::unique_ptr<TfsScript> ProbeScript(std::initializer_list<const char *> Lines
     return Script;
 }
 
-std::string ErrorOf(TfsScript &Script)
-{
-    if (!Script.Compile()) return "compile: " + Script.ErrorMsg.Std();
-    try {
-        Script.Execute();
-    } catch (const Exception &E) {
-        return E.Message().Std();
-    }
-    return "";
-}
-
 } // namespace
 
 TEST(ScriptSafety, ForgedObjectNumber_IsAnInvalidReference)
 {
     auto Script = ProbeScript({"begin TProbe(12345).Touch; end."});
-    EXPECT_EQ(ErrorOf(*Script), "Invalid object reference");
+    EXPECT_EQ(RunError(*Script), "Invalid object reference");
 }
 
 TEST(ScriptSafety, FreedObject_IsAnInvalidReference)
@@ -76,7 +65,7 @@ TEST(ScriptSafety, MemberOfAnotherClass_IsRefused)
     auto Script = ProbeScript({"begin TProbe(p).Touch; end."});
     TStringList Other;
     Script->SetVariables("p", VarFromObject(&Other));
-    EXPECT_EQ(ErrorOf(*Script).substr(0, 21), "Invalid class typecas");
+    EXPECT_EQ(RunError(*Script).substr(0, 21), "Invalid class typecas");
 }
 
 TEST(ScriptSafety, NumberIsNoObject_ForIs)
@@ -92,7 +81,7 @@ TEST(ScriptSafety, DeepRecursion_EndsInAScriptError)
     auto Script =
         Make("PascalScript", {"var n: Integer;", "function F(k: Integer): Integer;",
                               "begin n := k; Result := F(k + 1); end;", "begin F(1); end."});
-    EXPECT_EQ(ErrorOf(*Script), "Stack overflow");
+    EXPECT_EQ(RunError(*Script), "Stack overflow");
     EXPECT_GT(fsVarToInt(Script->Variables("n")), 100);
     // The script is still usable afterwards.
     EXPECT_THROW(Script->Execute(), Exception);
@@ -101,18 +90,18 @@ TEST(ScriptSafety, DeepRecursion_EndsInAScriptError)
 TEST(ScriptSafety, StringIndexOutsideTheText_IsARangeError)
 {
     auto Read = Make("PascalScript", {"var s, c: String;", "begin s := 'abc'; c := s[4]; end."});
-    EXPECT_EQ(ErrorOf(*Read), "String index out of range: 4");
+    EXPECT_EQ(RunError(*Read), "String index out of range: 4");
     auto Write = Make("PascalScript", {"var s: String;", "begin s := 'abc'; s[0] := 'x'; end."});
-    EXPECT_EQ(ErrorOf(*Write), "String index out of range: 0");
+    EXPECT_EQ(RunError(*Write), "String index out of range: 0");
     auto Variant =
         Make("PascalScript", {"var v: Variant; c: String;", "begin v := 'abc'; c := v[9]; end."});
-    EXPECT_EQ(ErrorOf(*Variant), "String index out of range: 9");
+    EXPECT_EQ(RunError(*Variant), "String index out of range: 9");
 }
 
 TEST(ScriptSafety, ArrayIndexOutsideTheBounds_IsAnError)
 {
     auto Script = Make("PascalScript", {"var a: array[0..2] of Integer;", "begin a[3] := 1; end."});
-    EXPECT_FALSE(ErrorOf(*Script).empty());
+    EXPECT_FALSE(RunError(*Script).empty());
 }
 
 TEST(ScriptSafety, IntegerArithmetic_WidensInsteadOfWrapping)
@@ -130,9 +119,9 @@ TEST(ScriptSafety, IntegerArithmetic_WidensInsteadOfWrapping)
 TEST(ScriptSafety, IntegerDivisionByZero_IsAnError)
 {
     auto Script = Make("PascalScript", {"var i, j: Integer;", "begin i := 0; j := 5 div i; end."});
-    EXPECT_EQ(ErrorOf(*Script), "Division by zero");
+    EXPECT_EQ(RunError(*Script), "Division by zero");
     auto Mod = Make("PascalScript", {"var i, j: Integer;", "begin i := 0; j := 5 mod i; end."});
-    EXPECT_EQ(ErrorOf(*Mod), "Division by zero");
+    EXPECT_EQ(RunError(*Mod), "Division by zero");
 }
 
 TEST(ScriptSafety, LocalsComeBackWhenAnExceptionPassesARecursiveCall)
@@ -213,25 +202,25 @@ TEST(ScriptSafety, InvalidMonthAndEmptyOrd)
 {
     auto Month =
         Make("PascalScript", {"var n: Integer;", "begin n := DaysInMonth(2000, 13); end."});
-    EXPECT_EQ(ErrorOf(*Month), "Invalid month: 13");
+    EXPECT_EQ(RunError(*Month), "Invalid month: 13");
     EXPECT_EQ(PascalS("s := IntToStr(Ord(''));"), "0");
 }
 
 TEST(ScriptSafety, FloatErrorsAreRaised)
 {
     auto Sqrt = Make("PascalScript", {"var x: Extended;", "begin x := Sqrt(-1); end."});
-    EXPECT_EQ(ErrorOf(*Sqrt), "Invalid floating point operation");
+    EXPECT_EQ(RunError(*Sqrt), "Invalid floating point operation");
     auto Ln = Make("PascalScript", {"var x: Extended;", "begin x := Ln(0); end."});
-    EXPECT_EQ(ErrorOf(*Ln), "Floating point division by zero");
+    EXPECT_EQ(RunError(*Ln), "Floating point division by zero");
     auto Exp = Make("PascalScript", {"var x: Extended;", "begin x := Exp(1000); end."});
-    EXPECT_EQ(ErrorOf(*Exp), "Floating point overflow");
+    EXPECT_EQ(RunError(*Exp), "Floating point overflow");
 }
 
 TEST(ScriptSafety, OleObjectsAreNotAvailable)
 {
     auto Script = Make("PascalScript",
                        {"var v: Variant;", "begin v := CreateOleObject('Word.Application'); end."});
-    EXPECT_EQ(ErrorOf(*Script).substr(0, 20), "Invalid class string");
+    EXPECT_EQ(RunError(*Script).substr(0, 20), "Invalid class string");
 }
 
 TEST(ScriptSafety, VeryLongExpression_CompilesRunsAndFreesWithoutRecursion)
@@ -241,7 +230,7 @@ TEST(ScriptSafety, VeryLongExpression_CompilesRunsAndFreesWithoutRecursion)
         Sum += "+1";
     std::string Line = "{ x = " + Sum + "; }";
     auto Script = Make("JScript", {Line.c_str()});
-    std::string Error = ErrorOf(*Script);
+    std::string Error = RunError(*Script);
     // Either it runs, or it ends in a script error: never a crash.
     if (Error.empty()) {
         EXPECT_EQ(Text(*Script, "x"), "100001");
