@@ -6,6 +6,7 @@
 #include "script/fs_iilbuilder.h"
 #include "script/fs_xml.h"
 
+#include <algorithm>
 #include <array>
 
 namespace
@@ -45,6 +46,53 @@ void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref, TfsLoca
     Locals.Restore();
     for (auto &[J, Value] : Results)
         Item->Arg(J)->SetValue(Value);
+}
+
+// Room for a call's values, one per argument: most calls have a few, and those need
+// no allocation.
+class TCallValues
+{
+public:
+    explicit TCallValues(int Count) : FMany(Count > Inline ? Count : 0) {}
+    Variant &operator[](int Index) { return FMany.empty() ? FFew[Index] : FMany[Index]; }
+
+private:
+    static constexpr int Inline = 4;
+    std::array<Variant, Inline> FFew;
+    std::vector<Variant> FMany;
+};
+
+// As PassArguments, with each value handed over rather than copied.
+void PassToRoutine(TfsDesignatorItem *Call, TfsProcVariable *Proc)
+{
+    int Count = Call->Count();
+    int Passed = std::min(Count, Proc->Count());
+    if (Count == 1) {
+        Variant Value = Call->Arg(0)->GetValue();
+        if (Passed) Proc->Params(0)->Pass(std::move(Value));
+        return;
+    }
+    TCallValues Values(Count);
+    for (int J = 0; J < Count; ++J)
+        Values[J] = Call->Arg(J)->GetValue();
+    for (int J = 0; J < Passed; ++J)
+        Proc->Params(J)->Pass(std::move(Values[J]));
+}
+
+// As ReturnVarArguments, without allocating for the results.
+void ReturnFromRoutine(TfsDesignatorItem *Call, TfsProcVariable *Proc, TfsLocalsGuard &Locals)
+{
+    int Passed = std::min(Call->Count(), Proc->Count());
+    int Results = 0;
+    for (int J = 0; J < Passed; ++J)
+        Results += Proc->Params(J)->IsVarParam;
+    if (Results == 0) return;
+    TCallValues Values(Passed);
+    for (int J = 0; J < Passed; ++J)
+        if (Proc->Params(J)->IsVarParam) Values[J] = Proc->Params(J)->GetValue();
+    Locals.Restore();
+    for (int J = 0; J < Passed; ++J)
+        if (Proc->Params(J)->IsVarParam) Call->Arg(J)->SetValue(Values[J]);
 }
 
 } // namespace
@@ -94,13 +142,17 @@ void TfsDesignator::Finalize()
     IsReadOnly = Last->IsReadOnly;
     Kind = dkOther;
     TfsCustomVariable *First = Step(0)->Ref;
-    if (Count() == 1 && dynamic_cast<TfsVariable *>(First)) {
+    if (Count() == 1 &&
+        (dynamic_cast<TfsVariable *>(First) || dynamic_cast<TfsParamItem *>(First))) {
         Kind = dkVariable;
         Ref = First;
     } else if (Count() == 2 && dynamic_cast<TfsStringVariable *>(First) && Step(1)->Count() == 1) {
         Kind = dkStringArray;
         Ref = First;
         Index = Step(1)->Arg(0);
+    } else if (Count() == 1 && dynamic_cast<TfsProcVariable *>(First) && !First->IsMacro) {
+        Kind = dkCall;
+        Ref = First;
     } else if (Count() == 2 && dynamic_cast<TfsVariable *>(First) && First->Typ() == fvtArray &&
                First->RefItem) {
         Kind = dkArray;
@@ -223,6 +275,19 @@ void TfsArrayDesignator::SetValue(const Variant &AValue)
     Index->SetValue(AValue);
 }
 
+// The steps of DoCalc for one routine step, in the same order.
+Variant TfsCallDesignator::GetValue()
+{
+    TfsDesignatorItem *Call = Step(0);
+    auto *Proc = static_cast<TfsProcVariable *>(Ref);
+    TfsLocalsGuard Locals(Proc);
+    PassToRoutine(Call, Proc);
+    Proc->NeedResult = NeedResult;
+    Variant Result = Proc->GetValue();
+    ReturnFromRoutine(Call, Proc, Locals);
+    return Result;
+}
+
 std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesignator> Designator)
 {
     std::unique_ptr<TfsDesignator> Result;
@@ -235,6 +300,9 @@ std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesigna
         break;
     case dkArray:
         Result = std::make_unique<TfsArrayDesignator>(Designator->Program());
+        break;
+    case dkCall:
+        Result = std::make_unique<TfsCallDesignator>(Designator->Program());
         break;
     default:
         return Designator;

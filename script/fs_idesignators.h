@@ -6,7 +6,7 @@
 
 class TfsXMLItem;
 
-enum TfsDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray };
+enum TfsDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray, dkCall };
 
 class TfsCustomHelper;
 class TfsMethodHelper;
@@ -100,6 +100,15 @@ public:
 
 private:
     void PrepareHelper();
+};
+
+// A script routine called by its name alone, F(x, y): loops and report rows call such
+// routines over and over, and walking the general chain costs more than the call.
+class TfsCallDesignator : public TfsDesignator
+{
+public:
+    using TfsDesignator::TfsDesignator;
+    Variant GetValue() override;
 };
 
 // Builds the specialised designator that matches the kind Finalize found.

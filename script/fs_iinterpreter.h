@@ -149,6 +149,11 @@ class TfsParamItem : public TfsCustomVariable
 public:
     TfsParamItem(const AnsiString &AName, TfsVarType ATyp, const AnsiString &ATypeName,
                  bool AIsOptional, bool AIsVarParam);
+    // Takes an argument's value over: SetValue without the copy.
+    void Pass(Variant &&Value)
+    {
+        if (!IsReadOnly) FValue = std::move(Value);
+    }
     bool IsOptional;
     bool IsVarParam;
     Variant DefValue;

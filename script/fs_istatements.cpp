@@ -62,7 +62,8 @@ void TfsAssignmentStmt::Optimize()
     if (dynamic_cast<TfsVariableDesignator *>(Designator.get())) FVar = Designator->Ref;
     FExpr = Expression->SingleItem();
     if (!FExpr) FExpr = Expression->Root();
-    FInPlace = typeid(*FVar) == typeid(TfsVariable) && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
+    bool Plain = typeid(*FVar) == typeid(TfsVariable) || typeid(*FVar) == typeid(TfsParamItem);
+    FInPlace = Plain && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
 }
 
 void TfsAssignmentStmt::Store(TfsOperatorType Op)
