@@ -62,39 +62,6 @@ private:
     std::vector<Variant> FMany;
 };
 
-// As PassArguments, with each value handed over rather than copied.
-void PassToRoutine(TfsDesignatorItem *Call, TfsProcVariable *Proc)
-{
-    int Count = Call->Count();
-    int Passed = std::min(Count, Proc->Count());
-    if (Count == 1) {
-        Variant Value = Call->Arg(0)->GetValue();
-        if (Passed) Proc->Params(0)->Pass(std::move(Value));
-        return;
-    }
-    TCallValues Values(Count);
-    for (int J = 0; J < Count; ++J)
-        Values[J] = Call->Arg(J)->GetValue();
-    for (int J = 0; J < Passed; ++J)
-        Proc->Params(J)->Pass(std::move(Values[J]));
-}
-
-// As ReturnVarArguments, without allocating for the results.
-void ReturnFromRoutine(TfsDesignatorItem *Call, TfsProcVariable *Proc, TfsLocalsGuard &Locals)
-{
-    int Passed = std::min(Call->Count(), Proc->Count());
-    int Results = 0;
-    for (int J = 0; J < Passed; ++J)
-        Results += Proc->Params(J)->IsVarParam;
-    if (Results == 0) return;
-    TCallValues Values(Passed);
-    for (int J = 0; J < Passed; ++J)
-        if (Proc->Params(J)->IsVarParam) Values[J] = Proc->Params(J)->GetValue();
-    Locals.Restore();
-    for (int J = 0; J < Passed; ++J)
-        if (Proc->Params(J)->IsVarParam) Call->Arg(J)->SetValue(Values[J]);
-}
-
 } // namespace
 
 const TfsStepRoles &TfsDesignatorItem::Roles()
@@ -232,6 +199,11 @@ void TfsVariableDesignator::SetValue(const Variant &AValue)
     Ref->SetValue(AValue);
 }
 
+void TfsVariableDesignator::TakeValue(Variant &&AValue)
+{
+    Ref->TakeValue(std::move(AValue));
+}
+
 // The index runs first: it may change the text.
 int TfsStringDesignator::CheckedIndex()
 {
@@ -275,16 +247,66 @@ void TfsArrayDesignator::SetValue(const Variant &AValue)
     Index->SetValue(AValue);
 }
 
+void TfsCallDesignator::FindArguments()
+{
+    TfsDesignatorItem *Call = Step(0);
+    for (int J = 0; J < Call->Count() && J < Ref->Count(); ++J) {
+        TfsCustomVariable *Arg = Call->Arg(J);
+        auto *Expr = dynamic_cast<TfsExpression *>(Arg);
+        TfsCustomVariable *Single = Expr ? Expr->SingleItem() : nullptr;
+        TfsArgument Argument{Single ? Single : Arg, nullptr};
+        // Only a writable argument names what it is read from; the others ignore the write.
+        if (Ref->Params(J)->IsVarParam)
+            Argument.Target = Single && !Expr->IsReadOnly ? Single : Arg;
+        FArguments.push_back(Argument);
+    }
+}
+
+// All arguments first: one of them may call this routine too. Each value is handed
+// over rather than copied.
+void TfsCallDesignator::PassArguments(TfsProcVariable *Proc)
+{
+    int Count = static_cast<int>(FArguments.size());
+    if (Count == 1) {
+        Proc->Params(0)->TakeValue(FArguments[0].Source->GetValue());
+        return;
+    }
+    TCallValues Values(Count);
+    for (int J = 0; J < Count; ++J)
+        Values[J] = FArguments[J].Source->GetValue();
+    for (int J = 0; J < Count; ++J)
+        Proc->Params(J)->TakeValue(std::move(Values[J]));
+}
+
+// The results are taken before a recursive call's locals come back and handed on
+// after: a var argument may be a local of the routine that calls itself.
+void TfsCallDesignator::ReturnVarArguments(TfsProcVariable *Proc, TfsLocalsGuard &Locals)
+{
+    if (!FHasVarParams) return;
+    int Count = static_cast<int>(FArguments.size());
+    TCallValues Values(Count);
+    for (int J = 0; J < Count; ++J)
+        if (FArguments[J].Target) Values[J] = Proc->Params(J)->GetValue();
+    Locals.Restore();
+    for (int J = 0; J < Count; ++J)
+        if (FArguments[J].Target) FArguments[J].Target->TakeValue(std::move(Values[J]));
+}
+
 // The steps of DoCalc for one routine step, in the same order.
 Variant TfsCallDesignator::GetValue()
 {
-    TfsDesignatorItem *Call = Step(0);
     auto *Proc = static_cast<TfsProcVariable *>(Ref);
+    if (!FArgumentsFound) {
+        FindArguments();
+        FHasVarParams = std::any_of(FArguments.begin(), FArguments.end(),
+                                    [](const TfsArgument &A) { return A.Target != nullptr; });
+        FArgumentsFound = true;
+    }
     TfsLocalsGuard Locals(Proc);
-    PassToRoutine(Call, Proc);
+    PassArguments(Proc);
     Proc->NeedResult = NeedResult;
     Variant Result = Proc->GetValue();
-    ReturnFromRoutine(Call, Proc, Locals);
+    ReturnVarArguments(Proc, Locals);
     return Result;
 }
 

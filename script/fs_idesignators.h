@@ -78,6 +78,7 @@ public:
     using TfsDesignator::TfsDesignator;
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;
+    void TakeValue(Variant &&AValue) override;
 };
 
 class TfsStringDesignator : public TfsDesignator
@@ -109,6 +110,23 @@ class TfsCallDesignator : public TfsDesignator
 public:
     using TfsDesignator::TfsDesignator;
     Variant GetValue() override;
+
+private:
+    // Where an argument's value comes from, and where a var parameter's value goes
+    // back to (null for a value parameter): the plain variable or constant an argument
+    // names is used without going through its expression.
+    struct TfsArgument {
+        TfsCustomVariable *Source;
+        TfsCustomVariable *Target;
+    };
+    // Found at the first call, once the default arguments are in place.
+    void FindArguments();
+    void PassArguments(TfsProcVariable *Proc);
+    void ReturnVarArguments(TfsProcVariable *Proc, TfsLocalsGuard &Locals);
+
+    std::vector<TfsArgument> FArguments;
+    bool FArgumentsFound = false;
+    bool FHasVarParams = false;
 };
 
 // Builds the specialised designator that matches the kind Finalize found.

@@ -209,7 +209,19 @@ TfsStringVariable::TfsStringVariable(const AnsiString &AName, TfsVarType ATyp,
 void TfsStringVariable::SetValue(const Variant &AValue)
 {
     if (IsReadOnly) return;
-    FValue = VarType(AValue) == varString ? AValue : Variant(fsVarToStr(AValue));
+    if (VarType(AValue) == varString)
+        FValue = AValue;
+    else
+        FValue = Variant(fsVarToStr(AValue));
+}
+
+void TfsStringVariable::TakeValue(Variant &&AValue)
+{
+    if (IsReadOnly) return;
+    if (VarType(AValue) == varString)
+        FValue = std::move(AValue);
+    else
+        FValue = Variant(fsVarToStr(AValue));
 }
 
 Variant TfsStringVariable::GetValue()
@@ -258,9 +270,8 @@ Variant TfsProcVariable::GetValue()
 
 // ---------------------------------------------------------------- recursion
 
-TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
+void TfsLocalsGuard::Save(TfsProcVariable *Proc)
 {
-    if (!Proc || !Proc->Executing) return;
     TfsScript *Scope = Proc->Prog();
     for (int I = 0; I < Scope->Count(); ++I) {
         TObject *Item = Scope->Items(I);
@@ -270,7 +281,7 @@ TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
     }
 }
 
-void TfsLocalsGuard::Restore()
+void TfsLocalsGuard::PutBack()
 {
     // Plain stores: the guard's end must not throw.
     for (auto &[Var, Value] : FSaved)

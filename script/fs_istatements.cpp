@@ -72,7 +72,7 @@ void TfsAssignmentStmt::Store(TfsOperatorType Op)
         if (FInPlace)
             *FInPlace = FExpr->GetValue();
         else
-            FVar->SetValue(FExpr->GetValue());
+            FVar->TakeValue(FExpr->GetValue());
         return;
     }
     // The target is read before the source runs: the source may change it.
@@ -81,7 +81,7 @@ void TfsAssignmentStmt::Store(TfsOperatorType Op)
     if (FInPlace)
         *FInPlace = std::move(Result);
     else
-        FVar->SetValue(Result);
+        FVar->TakeValue(std::move(Result));
 }
 
 void TfsAssignmentStmt::Execute()
