@@ -121,9 +121,13 @@ protected:
     long long LeftInt() const;
     long long RightInt() const;
     // The left operand is read before the right one, whichever rule applies.
+    // A constant or plain variable is read where it is kept, uncopied: nothing runs
+    // between the two reads then.
     template <class VariantRule> Variant Binary(VariantRule OnVariant) const
     {
+        if (FLeftDirect && FRightDirect) return OnVariant(*FLeftDirect, *FRightDirect);
         Variant L = LeftValue();
+        if (FRightDirect) return OnVariant(L, *FRightDirect);
         return OnVariant(L, RightValue());
     }
     // With BothInt the integer rule, else the Variant rule.
@@ -319,6 +323,8 @@ public:
     void SetValue(const Variant &AValue) override;
     // The plain variable, designator or constant node when the tree is just that.
     TfsCustomVariable *SingleItem() const;
+    // Where the value is kept when the tree is just a constant or a plain variable, or null.
+    const Variant *DirectValue() const;
 
     AnsiString ExprPos;
     AnsiString Source;

@@ -64,6 +64,7 @@ void TfsAssignmentStmt::Optimize()
     if (!FExpr) FExpr = Expression->Root();
     bool Plain = typeid(*FVar) == typeid(TfsVariable) || typeid(*FVar) == typeid(TfsParamItem);
     FInPlace = Plain && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
+    FExprDirect = Expression->DirectValue();
 }
 
 void TfsAssignmentStmt::Store(TfsOperatorType Op)
@@ -73,6 +74,10 @@ void TfsAssignmentStmt::Store(TfsOperatorType Op)
             *FInPlace = FExpr->GetValue();
         else
             FVar->TakeValue(FExpr->GetValue());
+        return;
+    }
+    if (FInPlace && FExprDirect) {
+        *FInPlace = fsOperate(Op, *FInPlace, *FExprDirect);
         return;
     }
     // The target is read before the source runs: the source may change it.
