@@ -2,7 +2,6 @@
 // back to the caller and what the routine keeps, including recursion, nested calls
 // and calls left by an exception.
 
-#include "script/fs_ihelpers.h"
 #include "tests/script/ScriptRun.h"
 
 #include <gtest/gtest.h>
@@ -10,34 +9,6 @@
 #include <memory>
 
 using namespace scriptrun;
-
-namespace
-{
-
-class TTextHost : public TComponent
-{
-    QRV4_CLASS(TTextHost, TComponent)
-
-public:
-    using TComponent::TComponent;
-    AnsiString Text;
-};
-
-void AddHost(TfsScript &Script, TTextHost &Host)
-{
-    TfsClassVariable *Class = Script.AddClass(TTextHost::StaticClass(), "TComponent");
-    Class->AddProperty(
-        "Text", "String",
-        [](TObject *Instance, TClass, const AnsiString &) {
-            return Variant(static_cast<TTextHost *>(Instance)->Text);
-        },
-        [](TObject *Instance, TClass, const AnsiString &, const Variant &V) {
-            static_cast<TTextHost *>(Instance)->Text = V.AsString();
-        });
-    Script.AddObject("H", &Host);
-}
-
-} // namespace
 
 TEST(CallsRun, ValueParameterChangedInTheCallee_LeavesTheCallersText)
 {
