@@ -6,6 +6,7 @@
 #include "script/fs_iilbuilder.h"
 #include "script/fs_xml.h"
 
+#include <algorithm>
 #include <array>
 #include <typeinfo>
 
@@ -54,6 +55,20 @@ void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref, TfsLoca
     for (auto &[J, Value] : Results)
         Item->Arg(J)->SetValue(Value);
 }
+
+// Room for a call's values, one per argument: most calls have a few, and those need
+// no allocation.
+class TCallValues
+{
+public:
+    explicit TCallValues(int Count) : FMany(Count > Inline ? Count : 0) {}
+    Variant &operator[](int Index) { return FMany.empty() ? FFew[Index] : FMany[Index]; }
+
+private:
+    static constexpr int Inline = 4;
+    std::array<Variant, Inline> FFew;
+    std::vector<Variant> FMany;
+};
 
 } // namespace
 
@@ -116,13 +131,17 @@ void TfsDesignator::Finalize()
     IsReadOnly = Last->IsReadOnly;
     Kind = dkOther;
     TfsCustomVariable *First = Step(0)->Ref;
-    if (Count() == 1 && dynamic_cast<TfsVariable *>(First)) {
+    if (Count() == 1 &&
+        (dynamic_cast<TfsVariable *>(First) || dynamic_cast<TfsParamItem *>(First))) {
         Kind = dkVariable;
         Ref = First;
     } else if (Count() == 2 && dynamic_cast<TfsStringVariable *>(First) && Step(1)->Count() == 1) {
         Kind = dkStringArray;
         Ref = First;
         Index = Step(1)->Arg(0);
+    } else if (Count() == 1 && dynamic_cast<TfsProcVariable *>(First) && !First->IsMacro) {
+        Kind = dkCall;
+        Ref = First;
     } else if (Count() == 2 && dynamic_cast<TfsVariable *>(First) && First->Typ() == fvtArray &&
                First->RefItem && IsElement()) {
         Kind = dkArray;
@@ -262,6 +281,11 @@ void TfsVariableDesignator::SetValue(const Variant &AValue)
     Ref->SetValue(AValue);
 }
 
+void TfsVariableDesignator::TakeValue(Variant &&AValue)
+{
+    Ref->TakeValue(std::move(AValue));
+}
+
 // The index runs first: it may change the text.
 int TfsStringDesignator::CheckedIndex()
 {
@@ -294,6 +318,69 @@ void TfsArrayDesignator::SetValue(const Variant &AValue)
     WriteElement(Variant(AValue));
 }
 
+void TfsCallDesignator::FindArguments()
+{
+    TfsDesignatorItem *Call = Step(0);
+    for (int J = 0; J < Call->Count() && J < Ref->Count(); ++J) {
+        TfsCustomVariable *Arg = Call->Arg(J);
+        auto *Expr = dynamic_cast<TfsExpression *>(Arg);
+        TfsCustomVariable *Single = Expr ? Expr->SingleItem() : nullptr;
+        TfsArgument Argument{Single ? Single : Arg, nullptr};
+        // Only a writable argument names what it is read from; the others ignore the write.
+        if (Ref->Params(J)->IsVarParam)
+            Argument.Target = Single && !Expr->IsReadOnly ? Single : Arg;
+        FArguments.push_back(Argument);
+    }
+}
+
+// All arguments first: one of them may call this routine too. Each value is handed
+// over rather than copied.
+void TfsCallDesignator::PassArguments(TfsProcVariable *Proc)
+{
+    int Count = static_cast<int>(FArguments.size());
+    if (Count == 1) {
+        Proc->Params(0)->TakeValue(FArguments[0].Source->GetValue());
+        return;
+    }
+    TCallValues Values(Count);
+    for (int J = 0; J < Count; ++J)
+        Values[J] = FArguments[J].Source->GetValue();
+    for (int J = 0; J < Count; ++J)
+        Proc->Params(J)->TakeValue(std::move(Values[J]));
+}
+
+// The results are taken before a recursive call's locals come back and handed on
+// after: a var argument may be a local of the routine that calls itself.
+void TfsCallDesignator::ReturnVarArguments(TfsProcVariable *Proc, TfsLocalsGuard &Locals)
+{
+    if (!FHasVarParams) return;
+    int Count = static_cast<int>(FArguments.size());
+    TCallValues Values(Count);
+    for (int J = 0; J < Count; ++J)
+        if (FArguments[J].Target) Values[J] = Proc->Params(J)->GetValue();
+    Locals.Restore();
+    for (int J = 0; J < Count; ++J)
+        if (FArguments[J].Target) FArguments[J].Target->TakeValue(std::move(Values[J]));
+}
+
+// The steps of DoCalc for one routine step, in the same order.
+Variant TfsCallDesignator::GetValue()
+{
+    auto *Proc = static_cast<TfsProcVariable *>(Ref);
+    if (!FArgumentsFound) {
+        FindArguments();
+        FHasVarParams = std::any_of(FArguments.begin(), FArguments.end(),
+                                    [](const TfsArgument &A) { return A.Target != nullptr; });
+        FArgumentsFound = true;
+    }
+    TfsLocalsGuard Locals(Proc);
+    PassArguments(Proc);
+    Proc->NeedResult = NeedResult;
+    Variant Result = Proc->GetValue();
+    ReturnVarArguments(Proc, Locals);
+    return Result;
+}
+
 std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesignator> Designator)
 {
     std::unique_ptr<TfsDesignator> Result;
@@ -306,6 +393,9 @@ std::unique_ptr<TfsDesignator> fsSpecialiseDesignator(std::unique_ptr<TfsDesigna
         break;
     case dkArray:
         Result = std::make_unique<TfsArrayDesignator>(Designator->Program());
+        break;
+    case dkCall:
+        Result = std::make_unique<TfsCallDesignator>(Designator->Program());
         break;
     default:
         return Designator;

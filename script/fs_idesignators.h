@@ -8,7 +8,7 @@
 
 class TfsXMLItem;
 
-enum TfsDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray };
+enum TfsDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray, dkCall };
 
 class TfsArrayHelper;
 class TfsCustomHelper;
@@ -96,6 +96,7 @@ public:
     using TfsDesignator::TfsDesignator;
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;
+    void TakeValue(Variant &&AValue) override;
 };
 
 class TfsStringDesignator : public TfsDesignator
@@ -115,6 +116,32 @@ public:
     using TfsDesignator::TfsDesignator;
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;
+};
+
+// A script routine called by its name alone, F(x, y): loops and report rows call such
+// routines over and over, and walking the general chain costs more than the call.
+class TfsCallDesignator : public TfsDesignator
+{
+public:
+    using TfsDesignator::TfsDesignator;
+    Variant GetValue() override;
+
+private:
+    // Where an argument's value comes from, and where a var parameter's value goes
+    // back to (null for a value parameter): the plain variable or constant an argument
+    // names is used without going through its expression.
+    struct TfsArgument {
+        TfsCustomVariable *Source;
+        TfsCustomVariable *Target;
+    };
+    // Found at the first call, once the default arguments are in place.
+    void FindArguments();
+    void PassArguments(TfsProcVariable *Proc);
+    void ReturnVarArguments(TfsProcVariable *Proc, TfsLocalsGuard &Locals);
+
+    std::vector<TfsArgument> FArguments;
+    bool FArgumentsFound = false;
+    bool FHasVarParams = false;
 };
 
 // Builds the specialised designator that matches the kind Finalize found.

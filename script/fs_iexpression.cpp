@@ -234,7 +234,8 @@ const Variant *DirectValue(TfsExpressionNode *Node)
     if (typeid(*Node) == typeid(TfsOperandNode)) return Node->PValue();
     if (typeid(*Node) != typeid(TfsDesignatorNode)) return nullptr;
     TfsCustomVariable *Var = static_cast<TfsDesignatorNode *>(Node)->Var();
-    return typeid(*Var) == typeid(TfsVariable) ? Var->PValue() : nullptr;
+    bool Plain = typeid(*Var) == typeid(TfsVariable) || typeid(*Var) == typeid(TfsParamItem);
+    return Plain ? Var->PValue() : nullptr;
 }
 
 // Integer results that leave 64 bits are given as floats rather than wrapped.
@@ -631,17 +632,17 @@ void TfsExpression::SetValue(const Variant &AValue)
     if (!IsReadOnly) static_cast<TfsDesignatorNode *>(FRoot.get())->Designator()->SetValue(AValue);
 }
 
+const Variant *TfsExpression::DirectValue() const
+{
+    return ::DirectValue(FRoot.get());
+}
+
 TfsCustomVariable *TfsExpression::SingleItem() const
 {
     if (auto *Node = dynamic_cast<TfsDesignatorNode *>(FRoot.get())) return Node->Var();
     const TfsExpressionNode &Root = *FRoot;
     if (typeid(Root) == typeid(TfsOperandNode)) return FRoot.get();
     return nullptr;
-}
-
-const Variant *TfsExpression::DirectValue() const
-{
-    return ::DirectValue(FRoot.get());
 }
 
 namespace

@@ -123,9 +123,13 @@ protected:
     long long LeftInt() const;
     long long RightInt() const;
     // The left operand is read before the right one, whichever rule applies.
+    // A constant or plain variable is read where it is kept, uncopied: nothing runs
+    // between the two reads then.
     template <class VariantRule> Variant Binary(VariantRule OnVariant) const
     {
+        if (FLeftDirect && FRightDirect) return OnVariant(*FLeftDirect, *FRightDirect);
         Variant L = LeftValue();
+        if (FRightDirect) return OnVariant(L, *FRightDirect);
         return OnVariant(L, RightValue());
     }
     // With BothInt the integer rule, else the Variant rule.

@@ -215,6 +215,15 @@ void TfsStringVariable::SetValue(const Variant &AValue)
         FValue = Variant(fsVarToStr(AValue));
 }
 
+void TfsStringVariable::TakeValue(Variant &&AValue)
+{
+    if (IsReadOnly) return;
+    if (VarType(AValue) == varString)
+        FValue = std::move(AValue);
+    else
+        FValue = Variant(fsVarToStr(AValue));
+}
+
 Variant TfsStringVariable::GetValue()
 {
     return FValue;
@@ -261,9 +270,8 @@ Variant TfsProcVariable::GetValue()
 
 // ---------------------------------------------------------------- recursion
 
-TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
+void TfsLocalsGuard::Save(TfsProcVariable *Proc)
 {
-    if (!Proc || !Proc->Executing) return;
     TfsScript *Scope = Proc->Prog();
     for (int I = 0; I < Scope->Count(); ++I) {
         TObject *Item = Scope->Items(I);
@@ -273,7 +281,7 @@ TfsLocalsGuard::TfsLocalsGuard(TfsProcVariable *Proc)
     }
 }
 
-void TfsLocalsGuard::Restore()
+void TfsLocalsGuard::PutBack()
 {
     // Plain stores: the guard's end must not throw.
     for (auto &[Var, Value] : FSaved)

@@ -84,6 +84,8 @@ public:
     TfsCustomVariable(const AnsiString &AName, TfsVarType ATyp, const AnsiString &ATypeName);
 
     virtual void SetValue(const Variant &AValue);
+    // SetValue with a value nobody else needs: plain storage takes it over uncopied.
+    virtual void TakeValue(Variant &&AValue) { SetValue(AValue); }
     virtual Variant GetValue();
 
     const AnsiString &Name() const { return FName; }
@@ -123,6 +125,10 @@ class TfsVariable : public TfsCustomVariable
 {
 public:
     using TfsCustomVariable::TfsCustomVariable;
+    void TakeValue(Variant &&AValue) override
+    {
+        if (!IsReadOnly) FValue = std::move(AValue);
+    }
 };
 
 class TfsTypeVariable : public TfsCustomVariable
@@ -138,6 +144,7 @@ class TfsStringVariable : public TfsVariable
 public:
     TfsStringVariable(const AnsiString &AName, TfsVarType ATyp, const AnsiString &ATypeName);
     void SetValue(const Variant &AValue) override;
+    void TakeValue(Variant &&AValue) override;
     Variant GetValue() override;
     std::string_view Str() const { return FValue.RawText(); }
     // The characters to change in place: a text read before keeps its own.
@@ -149,6 +156,10 @@ class TfsParamItem : public TfsCustomVariable
 public:
     TfsParamItem(const AnsiString &AName, TfsVarType ATyp, const AnsiString &ATypeName,
                  bool AIsOptional, bool AIsVarParam);
+    void TakeValue(Variant &&AValue) override
+    {
+        if (!IsReadOnly) FValue = std::move(AValue);
+    }
     bool IsOptional;
     bool IsVarParam;
     Variant DefValue;
@@ -178,14 +189,25 @@ private:
 class TfsLocalsGuard
 {
 public:
-    explicit TfsLocalsGuard(TfsProcVariable *Proc);
+    // Only a call of a running procedure has anything to keep: the test is inline,
+    // as every call makes it.
+    explicit TfsLocalsGuard(TfsProcVariable *Proc)
+    {
+        if (Proc && Proc->Executing) Save(Proc);
+    }
     ~TfsLocalsGuard() { Restore(); }
     // Puts the values back now; the end of the guard then does nothing more.
-    void Restore();
+    void Restore()
+    {
+        if (!FSaved.empty()) PutBack();
+    }
     TfsLocalsGuard(const TfsLocalsGuard &) = delete;
     TfsLocalsGuard &operator=(const TfsLocalsGuard &) = delete;
 
 private:
+    void Save(TfsProcVariable *Proc);
+    void PutBack();
+
     std::vector<std::pair<TfsCustomVariable *, Variant>> FSaved;
 };
 

@@ -71,26 +71,29 @@ void TfsAssignmentStmt::Optimize()
     if (dynamic_cast<TfsVariableDesignator *>(Designator.get())) FVar = Designator->Ref;
     FExpr = Expression->SingleItem();
     if (!FExpr) FExpr = Expression->Root();
-    FInPlace = typeid(*FVar) == typeid(TfsVariable) && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
-    FText = typeid(*FVar) == typeid(TfsStringVariable) ? FVar : nullptr;
+    bool Plain = typeid(*FVar) == typeid(TfsVariable) || typeid(*FVar) == typeid(TfsParamItem);
+    FInPlace = Plain && !FVar->IsReadOnly ? FVar->PValue() : nullptr;
+    FExprDirect = Expression->DirectValue();
 }
 
 void TfsAssignmentStmt::Put(Variant &&Value)
 {
     if (FInPlace)
         *FInPlace = std::move(Value);
-    else if (FText && Value.Type() == varString && !FText->IsReadOnly)
-        *FText->PValue() = std::move(Value);
     else if (FVar == Designator.get())
         Designator->MoveValueIn(std::move(Value));
     else
-        FVar->SetValue(Value);
+        FVar->TakeValue(std::move(Value));
 }
 
 void TfsAssignmentStmt::Store(TfsOperatorType Op)
 {
     if (Op == opNone) {
         Put(FExpr->GetValue());
+        return;
+    }
+    if (FInPlace && FExprDirect) {
+        *FInPlace = fsOperate(Op, *FInPlace, *FExprDirect);
         return;
     }
     // The target is read before the source runs: the source may change it.

@@ -54,8 +54,9 @@ protected:
     // The target's own value when it is a plain writable variable: loops assign to
     // such variables on every pass, and this spares the virtual calls and a copy.
     Variant *FInPlace = nullptr;
-    // A text variable: a text is moved in as its assignment would copy it.
-    TfsCustomVariable *FText = nullptr;
+    // The source's own value when it is a constant or a plain variable: reading it
+    // runs nothing, so the target need not be copied before.
+    const Variant *FExprDirect = nullptr;
 };
 
 class TfsAssignPlusStmt : public TfsAssignmentStmt

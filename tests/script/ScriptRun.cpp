@@ -1,5 +1,7 @@
 #include "tests/script/ScriptRun.h"
 
+#include "script/fs_ihelpers.h"
+
 #include <gtest/gtest.h>
 
 namespace scriptrun
@@ -46,6 +48,28 @@ std::string Text(TfsScript &Script, const char *Name)
 int Type(TfsScript &Script, const char *Name)
 {
     return VarType(Script.Variables(Name));
+}
+
+void AddHost(TfsScript &Script, TTextHost &Host)
+{
+    TfsClassVariable *Class = Script.AddClass(TTextHost::StaticClass(), "TComponent");
+    Class->AddProperty(
+        "Text", "String",
+        [](TObject *Instance, TClass, const AnsiString &) {
+            auto *H = static_cast<TTextHost *>(Instance);
+            ++H->Reads;
+            return Variant(H->Text);
+        },
+        [](TObject *Instance, TClass, const AnsiString &, const Variant &V) {
+            auto *H = static_cast<TTextHost *>(Instance);
+            ++H->Writes;
+            H->Text = V.AsString();
+        });
+    Class->AddProperty("Noisy", "String", [&Script](TObject *, TClass, const AnsiString &) {
+        Script.SetVariables("s", Variant("zz"));
+        return Variant("n");
+    });
+    Script.AddObject("H", &Host);
 }
 
 std::string PascalS(const char *Statements)

@@ -29,6 +29,22 @@ std::string RunError(TfsScript &Script);
 std::string Text(TfsScript &Script, const char *Name);
 int Type(TfsScript &Script, const char *Name);
 
+// A host object for texts that pass through host properties.
+class TTextHost : public TComponent
+{
+    QRV4_CLASS(TTextHost, TComponent)
+
+public:
+    using TComponent::TComponent;
+    AnsiString Text;
+    int Reads = 0;
+    int Writes = 0;
+};
+
+// Enters Host as "H": its Text counts its reads and writes, and its Noisy getter
+// sets the script variable s.
+void AddHost(TfsScript &Script, TTextHost &Host);
+
 // Compiles and executes a one-line PascalScript main block that sets s and
 // returns s as text.
 std::string PascalS(const char *Statements);

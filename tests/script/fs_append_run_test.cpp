@@ -1,52 +1,11 @@
 // Texts built by appending to a variable, in every language: what the text holds
 // and what the right-hand side sees and does, since the target is read before it.
 
-#include "script/fs_ihelpers.h"
 #include "tests/script/ScriptRun.h"
 
 #include <gtest/gtest.h>
 
 using namespace scriptrun;
-
-namespace
-{
-
-class TTextHost : public TComponent
-{
-    QRV4_CLASS(TTextHost, TComponent)
-
-public:
-    using TComponent::TComponent;
-    AnsiString Text;
-    int Reads = 0;
-    int Writes = 0;
-};
-
-// A host object "H" whose Text counts its reads and writes, and whose Noisy
-// getter sets the script variable s.
-void AddHost(TfsScript &Script, TTextHost &Host)
-{
-    TfsClassVariable *Class = Script.AddClass(TTextHost::StaticClass(), "TComponent");
-    Class->AddProperty(
-        "Text", "String",
-        [](TObject *Instance, TClass, const AnsiString &) {
-            auto *H = static_cast<TTextHost *>(Instance);
-            ++H->Reads;
-            return Variant(H->Text);
-        },
-        [](TObject *Instance, TClass, const AnsiString &, const Variant &V) {
-            auto *H = static_cast<TTextHost *>(Instance);
-            ++H->Writes;
-            H->Text = V.AsString();
-        });
-    Class->AddProperty("Noisy", "String", [&Script](TObject *, TClass, const AnsiString &) {
-        Script.SetVariables("s", Variant("zz"));
-        return Variant("n");
-    });
-    Script.AddObject("H", &Host);
-}
-
-} // namespace
 
 TEST(AppendRun, EveryLanguage_BuildsTheSameText)
 {
