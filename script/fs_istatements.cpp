@@ -76,11 +76,9 @@ void TfsAssignmentStmt::Optimize()
     FExprDirect = Expression->DirectValue();
 }
 
-void TfsAssignmentStmt::Put(Variant &&Value)
+void TfsAssignmentStmt::PutIndirect(Variant &&Value)
 {
-    if (FInPlace)
-        *FInPlace = std::move(Value);
-    else if (FVar == Designator.get())
+    if (FVar == Designator.get())
         Designator->MoveValueIn(std::move(Value));
     else
         FVar->TakeValue(std::move(Value));

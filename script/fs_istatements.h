@@ -47,7 +47,15 @@ public:
 protected:
     // Stores the result of Op (opNone: the value itself) in the target.
     void Store(TfsOperatorType Op);
-    void Put(Variant &&Value);
+    // Kept inline: the plain variable is what every loop pass assigns.
+    void Put(Variant &&Value)
+    {
+        if (FInPlace)
+            *FInPlace = std::move(Value);
+        else
+            PutIndirect(std::move(Value));
+    }
+    void PutIndirect(Variant &&Value);
 
     TfsCustomVariable *FVar = nullptr;
     TfsCustomVariable *FExpr = nullptr;
