@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <typeinfo>
 
 namespace
 {
@@ -19,41 +18,6 @@ Variant ArgumentValue(TfsCustomVariable *Ref, TfsCustomVariable *Arg)
     if (Ref->IsMacro)
         if (auto *Expr = dynamic_cast<TfsExpression *>(Arg)) return Variant(Expr->Source);
     return Arg->GetValue();
-}
-
-void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
-{
-    // All arguments first: one of them may read a parameter of the same routine.
-    // Most calls have a few arguments: those need no allocation.
-    constexpr int Inline = 4;
-    std::array<Variant, Inline> Few;
-    std::vector<Variant> Many;
-    int Count = Item->Count();
-    if (Count > Inline) Many.resize(Count);
-    Variant *Values = Count > Inline ? Many.data() : Few.data();
-    for (int J = 0; J < Count; ++J)
-        Values[J] = ArgumentValue(Ref, Item->Arg(J));
-    // The values are ours: a plain parameter takes them over as its assignment would
-    // copy them.
-    for (int J = 0; J < Ref->Count() && J < Count; ++J) {
-        TfsParamItem *Param = Ref->Params(J);
-        if (typeid(*Param) != typeid(TfsParamItem))
-            Param->SetValue(Values[J]);
-        else if (!Param->IsReadOnly)
-            *Param->PValue() = std::move(Values[J]);
-    }
-}
-
-// The results are taken before a recursive call's locals come back and handed on
-// after: a var argument may be a local of the routine that calls itself.
-void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref, TfsLocalsGuard &Locals)
-{
-    std::vector<std::pair<int, Variant>> Results;
-    for (int J = 0; J < Ref->Count() && J < Item->Count(); ++J)
-        if (Ref->Params(J)->IsVarParam) Results.emplace_back(J, Ref->Params(J)->GetValue());
-    Locals.Restore();
-    for (auto &[J, Value] : Results)
-        Item->Arg(J)->SetValue(Value);
 }
 
 // Room for a call's values, one per argument: most calls have a few, and those need
@@ -69,6 +33,30 @@ private:
     std::array<Variant, Inline> FFew;
     std::vector<Variant> FMany;
 };
+
+void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
+{
+    // All arguments first: one of them may read a parameter of the same routine.
+    int Count = Item->Count();
+    TCallValues Values(Count);
+    for (int J = 0; J < Count; ++J)
+        Values[J] = ArgumentValue(Ref, Item->Arg(J));
+    // The values are ours: the parameters take them over uncopied.
+    for (int J = 0; J < Ref->Count() && J < Count; ++J)
+        Ref->Params(J)->TakeValue(std::move(Values[J]));
+}
+
+// The results are taken before a recursive call's locals come back and handed on
+// after: a var argument may be a local of the routine that calls itself.
+void ReturnVarArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref, TfsLocalsGuard &Locals)
+{
+    std::vector<std::pair<int, Variant>> Results;
+    for (int J = 0; J < Ref->Count() && J < Item->Count(); ++J)
+        if (Ref->Params(J)->IsVarParam) Results.emplace_back(J, Ref->Params(J)->GetValue());
+    Locals.Restore();
+    for (auto &[J, Value] : Results)
+        Item->Arg(J)->SetValue(Value);
+}
 
 } // namespace
 
@@ -108,7 +96,7 @@ void TfsDesignator::SetValue(const Variant &AValue)
         DoCalc(AValue, true);
 }
 
-void TfsDesignator::MoveValueIn(Variant &&AValue)
+void TfsDesignator::TakeValue(Variant &&AValue)
 {
     CheckLateBinding();
     if (IsElement())

@@ -51,8 +51,8 @@ public:
 
     Variant GetValue() override;
     void SetValue(const Variant &AValue) override;
-    // SetValue for a value the caller no longer needs: an array element takes it over.
-    void MoveValueIn(Variant &&AValue);
+    // An array element takes the value over.
+    void TakeValue(Variant &&AValue) override;
     void Finalize();
     // Takes over the other designator's steps and settings.
     void Borrow(TfsDesignator &Designator);

@@ -217,11 +217,10 @@ void TfsStringVariable::SetValue(const Variant &AValue)
 
 void TfsStringVariable::TakeValue(Variant &&AValue)
 {
-    if (IsReadOnly) return;
-    if (VarType(AValue) == varString)
-        FValue = std::move(AValue);
+    if (IsReadOnly || VarType(AValue) != varString)
+        SetValue(AValue);
     else
-        FValue = Variant(fsVarToStr(AValue));
+        FValue = std::move(AValue);
 }
 
 Variant TfsStringVariable::GetValue()

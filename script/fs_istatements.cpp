@@ -76,14 +76,6 @@ void TfsAssignmentStmt::Optimize()
     FExprDirect = Expression->DirectValue();
 }
 
-void TfsAssignmentStmt::PutIndirect(Variant &&Value)
-{
-    if (FVar == Designator.get())
-        Designator->MoveValueIn(std::move(Value));
-    else
-        FVar->TakeValue(std::move(Value));
-}
-
 void TfsAssignmentStmt::Store(TfsOperatorType Op)
 {
     if (Op == opNone) {

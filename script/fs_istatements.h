@@ -53,9 +53,8 @@ protected:
         if (FInPlace)
             *FInPlace = std::move(Value);
         else
-            PutIndirect(std::move(Value));
+            FVar->TakeValue(std::move(Value));
     }
-    void PutIndirect(Variant &&Value);
 
     TfsCustomVariable *FVar = nullptr;
     TfsCustomVariable *FExpr = nullptr;
