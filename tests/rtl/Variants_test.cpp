@@ -288,10 +288,10 @@ TEST_F(VariantOperators, TextGrownPieceByPieceHoldsEveryPiece)
     std::string Want;
     for (int I = 0; I < 1000; ++I)
         Want += static_cast<char>('a' + I % 26);
-    EXPECT_EQ(Back.AsString().Std(), Want);
-    EXPECT_EQ(Front.AsString().Std(), std::string(Want.rbegin(), Want.rend()));
+    EXPECT_EQ(Back.AsString().View(), Want);
+    EXPECT_EQ(Front.AsString().View(), std::string(Want.rbegin(), Want.rend()));
     for (int I = 0; I < 1000; ++I)
-        ASSERT_EQ(Steps[I].AsString().Std(), Want.substr(0, I + 1)) << I;
+        ASSERT_EQ(Steps[I].AsString().View(), Want.substr(0, I + 1)) << I;
 }
 
 TEST_F(VariantOperators, ChangingACopysCharacterLeavesTheOthers)
@@ -323,7 +323,7 @@ TEST_F(VariantOperators, TextsGrownFromOneTextInManyThreadsKeepTheirOwn)
                     Text = Round % 2 ? Text + Variant(Mark) : Variant(Mark) + Text;
                 const std::string Tail(50, Mark);
                 const std::string Want = Round % 2 ? "base:" + Tail : Tail + "base:";
-                if (Text.AsString().Std() != Want) ++Wrong;
+                if (Text.AsString().View() != Want) ++Wrong;
             }
         });
     for (auto &Thread : Threads)
