@@ -181,7 +181,7 @@ TEST_F(StdCtrlsTest, ComboBox_LongListScrollsByItsBarAndTheWheel)
         Click(list, 5, 1 + Row * row + row / 2);
         Pump();
         EXPECT_FALSE(combo->DroppedDown());
-        return combo->Text().View();
+        return combo->Text().ToStd();
     };
 
     TWinControl *list = open();
