@@ -100,7 +100,7 @@ std::string InCodePage(std::string_view Bytes, bool *Lost = nullptr)
     if (Bytes.starts_with(mark)) Bytes.remove_prefix(mark.size());
     const AnsiString text = AnsiString::FromUtf8(Bytes);
     if (Lost) *Lost = text.ToUtf8() != Bytes;
-    return text.Std();
+    return text.ToStd();
 }
 
 using SettingWriter =

@@ -262,7 +262,7 @@ void TfrxReport::UnindexTree(TfrxComponent *Top)
 void TfrxReport::IndexObject(TfrxComponent *Obj)
 {
     if (Obj->Name().IsEmpty() || !Obj->FIndexedName.empty()) return;
-    Obj->FIndexedName = UpperCase(Obj->Name()).Std();
+    Obj->FIndexedName = UpperCase(Obj->Name()).View();
     FObjectNames[Obj->FIndexedName].push_back(Obj);
 }
 
@@ -279,7 +279,7 @@ void TfrxReport::UnindexObject(TfrxComponent *Obj)
 
 bool TfrxReport::HasObjectNamed(const AnsiString &Name, const TfrxComponent *Except) const
 {
-    const auto Found = FObjectNames.find(UpperCase(Name).Std());
+    const auto Found = FObjectNames.find(UpperCase(Name).ToStd());
     if (Found == FObjectNames.end()) return false;
     // A load or a save runs its object unnamed for a while, past the index: the
     // names are compared again.

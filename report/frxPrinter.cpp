@@ -68,7 +68,7 @@ double DotsToMM(int Dots, int Dpi)
 
 std::string NameBuffer(const AnsiString &Name)
 {
-    return Name.Std();
+    return Name.ToStd();
 }
 
 // One capability list of the printer: numbers of Size bytes or names of Size
@@ -362,7 +362,7 @@ void TfrxPrinter::Abort()
 void TfrxPrinter::BeginRAWDoc()
 {
     RecreateDC();
-    std::string Title = FTitle.Std();
+    std::string Title = FTitle.ToStd();
     char Raw[] = "RAW";
     DOC_INFO_1A Info{Title.data(), nullptr, Raw};
     if (!FHandle || !StartDocPrinterA(FHandle, 1, reinterpret_cast<LPBYTE>(&Info))) JobNotStarted();
@@ -371,7 +371,7 @@ void TfrxPrinter::BeginRAWDoc()
 
 void TfrxPrinter::WriteRAWDoc(const AnsiString &Text)
 {
-    std::string Bytes = Text.Std();
+    std::string Bytes = Text.ToStd();
     DWORD Written = 0;
     if (!WritePrinter(FHandle, Bytes.data(), static_cast<DWORD>(Bytes.size()), &Written))
         throw Exception(frxResources()->Get("clPrinterRefused"));

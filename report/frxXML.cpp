@@ -22,7 +22,7 @@ constexpr int MaxNesting = 1000;
 // Removes a whole ld="0" attribute; a name merely ending in "ld" is another attribute.
 bool RemoveUnloadableMark(AnsiString &Text)
 {
-    const std::string Lower = Text.LowerCase().Std();
+    const std::string Lower = Text.LowerCase().ToStd();
     const std::string Mark = "ld=\"0\"";
     for (std::size_t At = Lower.find(Mark); At != std::string::npos;
          At = Lower.find(Mark, At + 1)) {
@@ -244,8 +244,8 @@ TfrxXMLItem *TfrxXMLItem::Root()
 
 int TfrxXMLItem::FindProp(const AnsiString &Name) const
 {
-    const std::string Haystack = (" " + FText).LowerCase().Std();
-    const std::string Needle = (" " + Name + "=\"").LowerCase().Std();
+    const std::string Haystack = (" " + FText).LowerCase().ToStd();
+    const std::string Needle = (" " + Name + "=\"").LowerCase().ToStd();
     const std::size_t At = Haystack.find(Needle);
     return At == std::string::npos ? -1 : static_cast<int>(At);
 }
@@ -255,9 +255,9 @@ AnsiString TfrxXMLItem::Prop(const AnsiString &Name) const
     const int At = FindProp(Name);
     if (At < 0) return AnsiString();
     const int ValueStart = At + Name.Length() + 2; // 0-based in Text
-    const std::size_t End = FText.Std().find('"', ValueStart);
+    const std::size_t End = FText.View().find('"', ValueStart);
     const std::size_t Count = End == std::string::npos ? std::string::npos : End - ValueStart;
-    return frxXMLToStr(AnsiString(FText.Std().substr(ValueStart, Count)));
+    return frxXMLToStr(AnsiString(FText.View().substr(ValueStart, Count)));
 }
 
 bool TfrxXMLItem::PropExists(const AnsiString &Name) const
@@ -267,7 +267,7 @@ bool TfrxXMLItem::PropExists(const AnsiString &Name) const
 
 void TfrxXMLItem::SetProp(const AnsiString &Name, const AnsiString &Value)
 {
-    std::string Text = FText.Std();
+    std::string Text = FText.ToStd();
     std::size_t At = Text.size();
     const int Found = FindProp(Name);
     if (Found >= 0) {
@@ -277,7 +277,7 @@ void TfrxXMLItem::SetProp(const AnsiString &Name, const AnsiString &Value)
         Text.erase(At, End == std::string::npos ? std::string::npos : End + 1 - At);
     }
     std::string Piece = At > 0 && Text[At - 1] != ' ' ? " " : "";
-    Piece.append(Name.Std()).append("=\"").append(frxStrToXML(Value).Std()).append("\"");
+    Piece.append(Name.View()).append("=\"").append(frxStrToXML(Value).View()).append("\"");
     Text.insert(At, Piece);
     FText = AnsiString(std::move(Text));
 }
@@ -445,7 +445,7 @@ void TfrxXMLWriter::Flush()
 
 void TfrxXMLWriter::WriteLine(const AnsiString &Line)
 {
-    FBuffer += Line.Std();
+    FBuffer += Line.View();
     if (FAutoIndent) FBuffer += "\r\n";
     if (FBuffer.size() > BufferSize) Flush();
 }

@@ -421,7 +421,7 @@ int CellOf(double Pixels, double Size)
 std::vector<std::string> WrappedRows(const AnsiString &Text, std::size_t Columns, bool WordWrap)
 {
     std::vector<std::string> Rows;
-    std::string All = Text.Std();
+    std::string All = Text.ToStd();
     std::size_t Start = 0;
     while (Start < All.size()) {
         std::size_t End = All.find("\r\n", Start);
@@ -491,7 +491,7 @@ AnsiString frxDMPPageText(TfrxReportPage *Page)
             PutLine(Grid, Line, X, Y);
         else if (auto *Command = dynamic_cast<TfrxDMPCommand *>(Obj))
             Grid.PutBytes(NearestCell(Y, fr1CharY), NearestCell(X, fr1CharX),
-                          Command->ToChr().Std());
+                          Command->ToChr().ToStd());
     }
     return AnsiString(Grid.Text());
 }
@@ -502,7 +502,7 @@ void frxDMPPrint(TfrxCustomPreviewPages *Pages, TfrxCustomPrinter *Printer, cons
     std::string Job;
     for (int i = 0; i < Pages->Count(); ++i)
         if (auto *Page = dynamic_cast<TfrxReportPage *>(Pages->GetPage(i)))
-            Job += frxDMPPageText(Page).Std();
+            Job += frxDMPPageText(Page).View();
     Printer->SetTitle(Title);
     Printer->BeginRAWDoc();
     Printer->WriteRAWDoc(AnsiString(std::move(Job)));

@@ -389,8 +389,7 @@ Variant TStrCatNode::Evaluate()
 {
     return Binary([](const Variant &L, const Variant &R) {
         if (VarType(L) != varString || VarType(R) == varString) return L + R;
-        return Variant(
-            rtl::SharedText::Join(L.RawSharedText(), rtl::SharedText(fsVarToStr(R).View())));
+        return Variant(rtl::SharedText::Join(L.RawSharedText(), fsVarToStr(R).Shared()));
     });
 }
 

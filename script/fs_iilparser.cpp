@@ -71,7 +71,7 @@ TfsElementKind KindOf(const AnsiString &Name)
         {"loop", TfsElementKind::Loop},
         {"optionalloop", TfsElementKind::OptionalLoop},
     };
-    const auto it = kinds.find(Name.Std());
+    const auto it = kinds.find(Name.ToStd());
     return it == kinds.end() ? TfsElementKind::Reference : it->second;
 }
 
@@ -156,7 +156,7 @@ void TfsILParser::CompileGrammar()
     for (int i = 0; i < FGrammarRoot->Count(); ++i) {
         FRules.push_back(CompileElement(FGrammarRoot->Items(i), true));
         // The first rule of a name wins, as a search from the top would find.
-        FRuleIndex.emplace(FRules.back()->Name.Std(), FRules.back().get());
+        FRuleIndex.emplace(FRules.back()->Name.View(), FRules.back().get());
     }
 }
 
@@ -192,7 +192,7 @@ std::unique_ptr<TfsGrammarElement> TfsILParser::CompileElement(TfsXMLItem *Item,
 const TfsGrammarElement &TfsILParser::FindRule(const TfsGrammarElement &Reference)
 {
     if (!Reference.Target) {
-        const auto it = FRuleIndex.find(Reference.Name.Std());
+        const auto it = FRuleIndex.find(Reference.Name.ToStd());
         if (it == FRuleIndex.end()) throw Exception(SInvalidLanguage);
         Reference.Target = it->second;
     }
@@ -292,7 +292,7 @@ void TfsILParser::LoadIL()
     text += XmlHeader;
     text += "\r\n<program>\r\n";
     for (const AnsiString &line : FLines) {
-        text += line.Std();
+        text += line.View();
         text += "\r\n";
     }
     text += "</program>";
@@ -585,7 +585,7 @@ AnsiString TfsILParser::IncludeUnit(const AnsiString &Name)
     FUnitLines->Assign(unit.UnitLines());
     TStringStream stream;
     unit.ILScript()->SaveToStream(&stream);
-    const std::string &saved = stream.DataString().Std();
+    const std::string &saved = stream.DataString().ToStd();
     const auto header = saved.find("?>");
     return AnsiString(header == std::string::npos ? saved : saved.substr(header + 2));
 }

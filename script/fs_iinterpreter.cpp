@@ -803,10 +803,10 @@ void PassParams(TfsProcVariable &Proc, const Variant &Params)
 
 TfsProcVariable *TfsScript::CalledRoutine(const AnsiString &Name)
 {
-    auto Known = FCalledRoutines.find(Name.Std());
+    auto Known = FCalledRoutines.find(Name.ToStd());
     if (Known != FCalledRoutines.end()) return Known->second;
     auto *Proc = dynamic_cast<TfsProcVariable *>(FindLocal(Name));
-    FCalledRoutines.emplace(Name.Std(), Proc);
+    FCalledRoutines.emplace(Name.View(), Proc);
     return Proc;
 }
 

@@ -99,7 +99,7 @@ rtl::SharedText TextParam(TfsMethodHelper &C, int Index)
 {
     Variant Value = P(C, Index);
     if (VarType(Value) == varString) return Value.RawSharedText();
-    return rtl::SharedText(fsVarToStr(Value).View());
+    return fsVarToStr(Value).Shared();
 }
 
 Variant TextLength(TfsMethodHelper &C)

@@ -393,7 +393,7 @@ void GenerateXMLContents(TfsScript *Script, TfsXMLItem *Root, bool FunctionsOnly
         } else if (Item->Typ() == fvtEnum && dynamic_cast<TfsVariable *>(Item)) {
             if (IsEnumType(Item)) continue;
             auto [Where, Added] =
-                EnumIndex.try_emplace(Item->TypeName().UpperCase().Std(), Enums.size());
+                EnumIndex.try_emplace(Item->TypeName().UpperCase().ToStd(), Enums.size());
             if (Added)
                 Enums.emplace_back(Item->TypeName(), Item->Name());
             else

@@ -356,7 +356,7 @@ public:
 private:
     void Write(const AnsiString &S)
     {
-        FBuffer += S.Std();
+        FBuffer += S.View();
         if (FBuffer.size() > 4096) Flush();
     }
 

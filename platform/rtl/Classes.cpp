@@ -148,7 +148,7 @@ void TComponent::ValidateRename(TComponent *AComponent, const AnsiString &CurNam
 TComponent *TComponent::FindComponent(const AnsiString &AName) const
 {
     if (AName.IsEmpty()) return nullptr;
-    const auto Found = FNameIndex.find(UpperCase(AName).Std());
+    const auto Found = FNameIndex.find(UpperCase(AName).ToStd());
     return Found == FNameIndex.end() ? nullptr : Found->second;
 }
 
@@ -191,12 +191,12 @@ void TComponent::Remove(TComponent *AComponent)
 void TComponent::IndexName(TComponent *AComponent)
 {
     if (!AComponent->FName.IsEmpty())
-        FNameIndex.emplace(UpperCase(AComponent->FName).Std(), AComponent);
+        FNameIndex.emplace(UpperCase(AComponent->FName).View(), AComponent);
 }
 
 void TComponent::UnindexName(TComponent *AComponent)
 {
-    const auto Found = FNameIndex.find(UpperCase(AComponent->FName).Std());
+    const auto Found = FNameIndex.find(UpperCase(AComponent->FName).ToStd());
     if (Found != FNameIndex.end() && Found->second == AComponent) FNameIndex.erase(Found);
 }
 

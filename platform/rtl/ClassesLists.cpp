@@ -399,7 +399,7 @@ AnsiString TStrings::GetTextStr() const
 {
     std::string text;
     for (int i = 0; i < GetCount(); ++i) {
-        text += Get(i).Std();
+        text += Get(i).View();
         text += "\r\n";
     }
     return text;
@@ -468,7 +468,7 @@ AnsiString TStrings::JoinDelimited(char Delimiter, char Quote) const
             return IsBlank(c) || c == Quote || c == Delimiter;
         });
         if (i > 0) result += Delimiter;
-        result += plain ? s.Std() : QuotedText(s, Quote).Std();
+        result += plain ? s.View() : QuotedText(s, Quote).View();
     }
     return result;
 }

@@ -276,7 +276,7 @@ int TStringStream::Read(void *Buffer, int Count)
 int TStringStream::Write(const void *Buffer, int Count)
 {
     if (Count <= 0) return 0;
-    std::string data = FDataString.Std();
+    std::string data = FDataString.ToStd();
     data.replace(static_cast<std::size_t>(FPosition),
                  std::min<std::size_t>(Count, data.size() - FPosition),
                  static_cast<const char *>(Buffer), static_cast<std::size_t>(Count));

@@ -280,10 +280,10 @@ void ProfileText::Append(std::size_t At, std::string Text)
 void ProfileText::Write(const AnsiString &Section, const AnsiString &Key, const AnsiString &Value)
 {
     auto range = FindSection(Section);
-    const std::string value = Stored(Value.Std());
+    const std::string value = Stored(Value.ToStd());
     if (!range) {
-        Append(FLines.size(), "[" + Section.Std() + "]");
-        Append(FLines.size(), Key.Std() + "=" + value);
+        Append(FLines.size(), std::string("[").append(Section.View()).append("]"));
+        Append(FLines.size(), Key.ToStd() + "=" + value);
         return;
     }
     if (auto at = FindKey(*range, Key)) {
@@ -294,7 +294,7 @@ void ProfileText::Write(const AnsiString &Section, const AnsiString &Key, const 
     std::size_t last = range->End;
     while (last > range->Begin + 1 && Trimmed(FLines[last - 1].Text).empty())
         --last;
-    Append(last, Key.Std() + "=" + value);
+    Append(last, Key.ToStd() + "=" + value);
 }
 
 void ProfileText::DeleteKey(const AnsiString &Section, const AnsiString &Key)

@@ -19,7 +19,7 @@ namespace rtl
 
 RegistryValue RegistryValue::String(const AnsiString &Name, const AnsiString &Text)
 {
-    return {Name, rdString, Text.Std()};
+    return {Name, rdString, Text.ToStd()};
 }
 
 RegistryValue RegistryValue::Integer(const AnsiString &Name, std::int32_t Value)
@@ -647,7 +647,7 @@ void TRegistry::WriteString(const AnsiString &Name, const AnsiString &Value)
 
 void TRegistry::WriteExpandString(const AnsiString &Name, const AnsiString &Value)
 {
-    PutData({Name, rdExpandString, Value.Std()});
+    PutData({Name, rdExpandString, Value.ToStd()});
 }
 
 int TRegistry::ReadInteger(const AnsiString &Name)

@@ -10,30 +10,20 @@
 namespace rtl
 {
 
-// The characters of every text sharing it lie between Low and High; the room outside
-// is free for whichever text first claims it, by moving Low or High past it.
-struct SharedText::Buffer {
-    std::atomic<std::uint32_t> Refs;
-    std::uint32_t Capacity;
-    std::atomic<std::uint32_t> Low;
-    std::atomic<std::uint32_t> High;
+SharedTextBuffer *SharedTextBuffer::Make(std::size_t Capacity, std::size_t Low, std::size_t High)
+{
+    void *Memory = ::operator new(sizeof(SharedTextBuffer) + Capacity);
+    return new (Memory) SharedTextBuffer{{1},
+                                         static_cast<std::uint32_t>(Capacity),
+                                         {static_cast<std::uint32_t>(Low)},
+                                         {static_cast<std::uint32_t>(High)}};
+}
 
-    char *Data() { return reinterpret_cast<char *>(this + 1); }
-
-    static Buffer *Make(std::size_t Capacity, std::size_t Low, std::size_t High)
-    {
-        void *Memory = ::operator new(sizeof(Buffer) + Capacity);
-        return new (Memory) Buffer{{1},
-                                   static_cast<std::uint32_t>(Capacity),
-                                   {static_cast<std::uint32_t>(Low)},
-                                   {static_cast<std::uint32_t>(High)}};
-    }
-    static void Free(Buffer *B) noexcept
-    {
-        B->~Buffer();
-        ::operator delete(B);
-    }
-};
+void SharedTextBuffer::Free(SharedTextBuffer *B) noexcept
+{
+    B->~SharedTextBuffer();
+    ::operator delete(B);
+}
 
 namespace
 {
@@ -53,7 +43,8 @@ SharedText::SharedText(std::string_view Text)
 {
     if (Text.empty()) return;
     std::size_t Length = CheckedLength(Text.size());
-    FBuffer = Buffer::Make(Length, 0, Length);
+    // One byte more, where a class-library text sharing this one can end itself.
+    FBuffer = Buffer::Make(Length + 1, 0, Length);
     std::memcpy(FBuffer->Data(), Text.data(), Length);
     FLength = static_cast<std::uint32_t>(Length);
 }

@@ -7,13 +7,29 @@
 // text piece by piece, at either end and through any number of copies, copies it
 // only when the buffer is full.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
 
+class AnsiString;
+
 namespace rtl
 {
+
+// The characters of every text sharing it lie between Low and High; the room outside
+// is free for whichever text first claims it, by moving Low or High past it.
+struct SharedTextBuffer {
+    std::atomic<std::uint32_t> Refs;
+    std::uint32_t Capacity;
+    std::atomic<std::uint32_t> Low;
+    std::atomic<std::uint32_t> High;
+
+    char *Data() { return reinterpret_cast<char *>(this + 1); }
+    static SharedTextBuffer *Make(std::size_t Capacity, std::size_t Low, std::size_t High);
+    static void Free(SharedTextBuffer *B) noexcept;
+};
 
 class SharedText
 {
@@ -53,7 +69,8 @@ public:
     char *MutableData();
 
 private:
-    struct Buffer;
+    friend class ::AnsiString;
+    using Buffer = SharedTextBuffer;
 
     SharedText(Buffer *ABuffer, std::uint32_t AStart, std::uint32_t ALength) noexcept
         : FBuffer(ABuffer), FStart(AStart), FLength(ALength)

@@ -31,13 +31,13 @@ AnsiString DupeString(const AnsiString &Text, int Count)
 {
     std::string out;
     for (int i = 0; i < Count; ++i)
-        out += Text.Std();
+        out += Text.View();
     return out;
 }
 
 AnsiString ReverseString(const AnsiString &S)
 {
-    return std::string(S.Std().rbegin(), S.Std().rend());
+    return std::string(S.View().rbegin(), S.View().rend());
 }
 
 AnsiString AnsiReplaceStr(const AnsiString &Text, const AnsiString &From, const AnsiString &To)

@@ -166,7 +166,7 @@ char AsciiLower(char c)
 
 template <class Map> AnsiString MapBytes(const AnsiString &S, Map map)
 {
-    std::string out(S.Std());
+    std::string out(S.View());
     for (char &c : out)
         c = map(c);
     return out;
@@ -279,11 +279,11 @@ AnsiString StringReplace(const AnsiString &S, const AnsiString &OldPattern,
 {
     if (OldPattern.IsEmpty()) return S;
     const bool ignoreCase = Flags & rfIgnoreCase;
-    const std::string &text = S.Std();
+    const std::string &text = S.ToStd();
     // Upper-casing keeps every byte in place, so positions found in the
     // folded copy are positions in the original.
-    const std::string folded = ignoreCase ? S.UpperCase().Std() : std::string();
-    const std::string pattern = ignoreCase ? OldPattern.UpperCase().Std() : OldPattern.Std();
+    const std::string folded = ignoreCase ? S.UpperCase().ToStd() : std::string();
+    const std::string pattern = ignoreCase ? OldPattern.UpperCase().ToStd() : OldPattern.ToStd();
     const std::string &haystack = ignoreCase ? folded : text;
     std::string out;
     std::size_t from = 0;
@@ -291,7 +291,7 @@ AnsiString StringReplace(const AnsiString &S, const AnsiString &OldPattern,
         std::size_t at = haystack.find(pattern, from);
         if (at == std::string::npos) break;
         out.append(text, from, at - from);
-        out += NewPattern.Std();
+        out += NewPattern.View();
         from = at + pattern.size();
         if (!(Flags & rfReplaceAll)) break;
     }
@@ -302,7 +302,7 @@ AnsiString StringReplace(const AnsiString &S, const AnsiString &OldPattern,
 AnsiString AnsiQuotedStr(const AnsiString &S, char Quote)
 {
     std::string out(1, Quote);
-    for (char c : S.Std()) {
+    for (char c : S.View()) {
         out += c;
         if (c == Quote) out += c;
     }

@@ -301,7 +301,7 @@ private:
             return 3;
         }
         if (StartsWithNoCase(Format, I, "AMPM")) {
-            FOut += (pm ? TimePMString : TimeAMString).Std();
+            FOut += (pm ? TimePMString : TimeAMString).View();
             return 4;
         }
         FOut += Format[I];
@@ -321,9 +321,9 @@ private:
         if (Count <= 2)
             Number(FMonth, static_cast<int>(Count));
         else if (Count == 3)
-            FOut += ShortMonthNames[FMonth - 1].Std();
+            FOut += ShortMonthNames[FMonth - 1].View();
         else
-            FOut += FMonthNames[FMonth - 1].Std();
+            FOut += FMonthNames[FMonth - 1].View();
     }
 
     void Day(std::size_t Count, int Depth)
@@ -335,10 +335,10 @@ private:
             Number(FDay, static_cast<int>(Count));
             break;
         case 3:
-            FOut += ShortDayNames[weekDay].Std();
+            FOut += ShortDayNames[weekDay].View();
             break;
         case 4:
-            FOut += LongDayNames[weekDay].Std();
+            FOut += LongDayNames[weekDay].View();
             break;
         case 5:
             Write(ShortDateFormat.View(), Depth + 1);

@@ -161,9 +161,9 @@ AnsiString ExcludeTrailingPathDelimiter(const AnsiString &S)
 // Makes the name absolute and resolves "." and ".." without touching the disk.
 AnsiString ExpandFileName(const AnsiString &FileName)
 {
-    std::string path = FileName.Std();
+    std::string path = FileName.ToStd();
     if (path.empty() || path[0] != PathDelim)
-        path = IncludeTrailingPathDelimiter(GetCurrentDir()).Std() + path;
+        path = IncludeTrailingPathDelimiter(GetCurrentDir()).ToStd() + path;
     std::vector<std::string> parts;
     std::size_t start = 1;
     while (start <= path.size()) {

@@ -171,7 +171,7 @@ std::string CurrencyText(double Value, int Precision, int Digits)
         if (*p == '1')
             out += amount;
         else if (*p == '$')
-            out += CurrencyString.Std();
+            out += CurrencyString.View();
         else
             out += *p;
     }

@@ -101,26 +101,26 @@ private:
         case 'U':
             return ZeroPad(std::to_string(Unsigned(Arg)), Prec);
         case 'X':
-            return Arg.VType == TVarRec::vtInteger ? IntToHex(Arg.VInteger, Prec).Std()
-                                                   : IntToHex(Integer64(Arg), Prec).Std();
+            return Arg.VType == TVarRec::vtInteger ? IntToHex(Arg.VInteger, Prec).ToStd()
+                                                   : IntToHex(Integer64(Arg), Prec).ToStd();
         case 'E':
-            return FloatToStrF(Float(Arg), ffExponent, Prec < 0 ? 15 : Prec, 3).Std();
+            return FloatToStrF(Float(Arg), ffExponent, Prec < 0 ? 15 : Prec, 3).ToStd();
         case 'F':
-            return FloatToStrF(Float(Arg), ffFixed, 18, Prec < 0 ? 2 : Prec).Std();
+            return FloatToStrF(Float(Arg), ffFixed, 18, Prec < 0 ? 2 : Prec).ToStd();
         case 'G':
-            return FloatToStrF(Float(Arg), ffGeneral, Prec < 0 ? 15 : Prec, 0).Std();
+            return FloatToStrF(Float(Arg), ffGeneral, Prec < 0 ? 15 : Prec, 0).ToStd();
         case 'N':
-            return FloatToStrF(Float(Arg), ffNumber, 18, Prec < 0 ? 2 : Prec).Std();
+            return FloatToStrF(Float(Arg), ffNumber, 18, Prec < 0 ? 2 : Prec).ToStd();
         case 'M':
             return FloatToStrF(Float(Arg), ffCurrency, 18, Prec < 0 ? CurrencyDecimals : Prec)
-                .Std();
+                .ToStd();
         case 'S':
             return Text(Arg, Prec);
         case 'P':
             if (Arg.VType != TVarRec::vtPointer) Invalid();
             return IntToHex(static_cast<long long>(reinterpret_cast<std::uintptr_t>(Arg.VPointer)),
                             sizeof(void *) * 2)
-                .Std();
+                .ToStd();
         default:
             Invalid();
         }
@@ -165,16 +165,16 @@ private:
         std::string text;
         switch (Arg.VType) {
         case TVarRec::vtString:
-            text = Arg.VString->Std();
+            text = Arg.VString->View();
             break;
         case TVarRec::vtChar:
             text.assign(1, Arg.VChar);
             break;
         case TVarRec::vtWideString:
-            text = AnsiString(*Arg.VWideString).Std();
+            text = AnsiString(*Arg.VWideString).View();
             break;
         case TVarRec::vtWideChar:
-            text = AnsiString(WideString(Arg.VWideChar)).Std();
+            text = AnsiString(WideString(Arg.VWideChar)).View();
             break;
         default:
             Invalid();

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
+#include <stdexcept>
 
 namespace rtl
 {
@@ -224,11 +226,135 @@ unsigned char LowerByte(unsigned char Byte)
 
 // ---- AnsiString ----
 
+namespace
+{
+
+// Room to grow by half again, and the '\0' that ends the text in its buffer.
+std::size_t RoomFor(std::size_t Length)
+{
+    return Length + Length / 2 + 1;
+}
+
+} // namespace
+
+void AnsiString::Assign(std::string_view Text)
+{
+    if (Text.size() <= ShortCapacity) {
+        MakeEmpty();
+        if (!Text.empty()) std::memcpy(FShort, Text.data(), Text.size());
+        FShort[Text.size()] = '\0';
+        FLength = static_cast<std::uint32_t>(Text.size());
+        return;
+    }
+    if (Text.size() > INT_MAX) throw std::length_error("text too long");
+    FBuffer = rtl::SharedTextBuffer::Make(Text.size() + 1, 0, Text.size() + 1);
+    FStart = 0;
+    FLength = static_cast<std::uint32_t>(Text.size());
+    std::memcpy(FBuffer->Data(), Text.data(), Text.size());
+    FBuffer->Data()[Text.size()] = '\0';
+    FCStr = FBuffer->Data();
+}
+
+AnsiString::AnsiString(const rtl::SharedText &Text)
+{
+    if (Text.Length() <= ShortCapacity) {
+        Assign(Text.View());
+        return;
+    }
+    Text.Retain();
+    FBuffer = Text.FBuffer;
+    FStart = Text.FStart;
+    FLength = Text.FLength;
+    FCStr = nullptr;
+}
+
+rtl::SharedText AnsiString::Shared() const
+{
+    if (!FBuffer) return rtl::SharedText(View());
+    FBuffer->Refs.fetch_add(1, std::memory_order_relaxed);
+    return rtl::SharedText(FBuffer, FStart, FLength);
+}
+
+void AnsiString::Release() noexcept
+{
+    const char *Terminated = FCStr;
+    if (Terminated && Terminated != Data()) delete[] Terminated;
+    if (FBuffer->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        rtl::SharedTextBuffer::Free(FBuffer);
+    FBuffer = nullptr;
+}
+
+// The room just past the text is claimed for its '\0' when nobody has claimed it; else
+// the text gets a terminated copy of its own. Two threads asking at once agree on one.
+const char *AnsiString::Terminate() const
+{
+    const char *Chars = Data();
+    std::uint32_t End = FStart + FLength;
+    const char *Result = nullptr;
+    if (End < FBuffer->Capacity &&
+        FBuffer->High.compare_exchange_strong(End, End + 1, std::memory_order_acq_rel)) {
+        FBuffer->Data()[End] = '\0';
+        Result = Chars;
+    } else {
+        char *Copy = new char[FLength + 1];
+        std::memcpy(Copy, Chars, FLength);
+        Copy[FLength] = '\0';
+        Result = Copy;
+    }
+    const char *Before = nullptr;
+    if (std::atomic_ref<const char *>(FCStr).compare_exchange_strong(Before, Result,
+                                                                     std::memory_order_acq_rel))
+        return Result;
+    if (Result != Chars) delete[] Result;
+    return Before;
+}
+
+char *AnsiString::Unique(std::size_t Length, std::size_t Capacity)
+{
+    if (Length > INT_MAX) throw std::length_error("text too long");
+    Capacity = std::max(Capacity, Length);
+    if (Length <= ShortCapacity && !FBuffer) {
+        FShort[Length] = '\0';
+        FLength = static_cast<std::uint32_t>(Length);
+        return FShort;
+    }
+    bool Alone = FBuffer && FBuffer->Refs.load(std::memory_order_acquire) == 1 && FCStr == Data() &&
+                 FStart + Capacity < FBuffer->Capacity;
+    if (!Alone) {
+        auto *Fresh = rtl::SharedTextBuffer::Make(Capacity + 1, 0, 0);
+        std::memcpy(Fresh->Data(), Data(), std::min<std::size_t>(FLength, Length));
+        if (FBuffer) Release();
+        FBuffer = Fresh;
+        FStart = 0;
+        FCStr = Fresh->Data();
+    }
+    char *Chars = FBuffer->Data() + FStart;
+    Chars[Length] = '\0';
+    FBuffer->High.store(static_cast<std::uint32_t>(FStart + Length + 1), std::memory_order_relaxed);
+    FLength = static_cast<std::uint32_t>(Length);
+    return Chars;
+}
+
+void AnsiString::AppendSlow(std::string_view Tail)
+{
+    if (Tail.empty()) return;
+    std::size_t OldLength = FLength;
+    std::size_t NewLength = OldLength + Tail.size();
+    // Tail may lie in this text, which Unique may move.
+    AnsiString Keep;
+    if (Tail.data() >= Data() && Tail.data() < Data() + OldLength) {
+        Keep = *this;
+        Tail = std::string_view(Keep.Data() + (Tail.data() - Data()), Tail.size());
+    }
+    char *Chars = Unique(NewLength, RoomFor(NewLength));
+    std::memcpy(Chars + OldLength, Tail.data(), Tail.size());
+}
+
 AnsiString::AnsiString(const WideString &Text)
 {
-    FData.reserve(Text.Length());
-    for (char16_t c : Text.Std())
-        FData += rtl::UnicodeToCp1251(c);
+    char *Chars = Unique(Text.Length(), Text.Length());
+    for (char16_t c : Text.View())
+        *Chars++ = rtl::UnicodeToCp1251(c);
 }
 
 AnsiString AnsiString::FromUtf8(std::string_view Text)
@@ -239,8 +365,8 @@ AnsiString AnsiString::FromUtf8(std::string_view Text)
 std::string AnsiString::ToUtf8() const
 {
     std::string out;
-    out.reserve(FData.size());
-    for (unsigned char b : FData)
+    out.reserve(FLength);
+    for (unsigned char b : View())
         rtl::AppendUtf8(out, rtl::Cp1251ToUnicode(b));
     return out;
 }
@@ -253,74 +379,83 @@ AnsiString operator""_a(const char *Text, std::size_t Size)
 char AnsiString::operator[](int Index) const
 {
     if (Index < 1 || Index > Length()) rtl::RaiseRange(Index, Length());
-    return FData[Index - 1];
+    return Data()[Index - 1];
 }
 
 char &AnsiString::operator[](int Index)
 {
     if (Index < 1 || Index > Length()) rtl::RaiseRange(Index, Length());
-    return FData[Index - 1];
+    return Unique(FLength, FLength)[Index - 1];
 }
 
 AnsiString AnsiString::SubString(int Start, int Count) const
 {
-    return rtl::ClampedSub(FData, Start, Count);
+    return rtl::ClampedSub(View(), Start, Count);
 }
 
 int AnsiString::Pos(const AnsiString &Sub) const
 {
-    return rtl::FindPos(FData, Sub.FData);
+    return rtl::FindPos(View(), Sub.View());
 }
 
 AnsiString &AnsiString::Insert(const AnsiString &Text, int Index)
 {
-    rtl::InsertAt(FData, Text.FData, Index);
+    std::string Joined(View());
+    rtl::InsertAt(Joined, std::string(Text.View()), Index);
+    *this = AnsiString(Joined);
     return *this;
 }
 
 AnsiString &AnsiString::Delete(int Index, int Count)
 {
-    rtl::DeleteAt(FData, Index, Count);
+    if (Index < 1 || Index > Length() || Count < 1) return *this;
+    std::string Rest(View());
+    rtl::DeleteAt(Rest, Index, Count);
+    *this = AnsiString(Rest);
     return *this;
 }
 
 AnsiString &AnsiString::SetLength(int NewLength)
 {
-    FData.resize(std::max(NewLength, 0));
+    std::size_t OldLength = FLength;
+    std::size_t Length = std::max(NewLength, 0);
+    char *Chars = Unique(Length, Length);
+    if (Length > OldLength) std::memset(Chars + OldLength, 0, Length - OldLength);
     return *this;
 }
 
 int AnsiString::LastDelimiter(const AnsiString &Delimiters) const
 {
-    auto at = FData.find_last_of(Delimiters.FData);
+    auto at = View().find_last_of(Delimiters.View());
     return at == std::string::npos ? 0 : static_cast<int>(at) + 1;
 }
 
 bool AnsiString::IsDelimiter(const AnsiString &Delimiters, int Index) const
 {
     return Index >= 1 && Index <= Length() &&
-           Delimiters.FData.find(FData[Index - 1]) != std::string::npos;
+           Delimiters.View().find(Data()[Index - 1]) != std::string::npos;
 }
 
 namespace
 {
 // Every byte through one of the case tables, looked up once for the text.
-std::string Mapped(std::string Text, const std::array<unsigned char, 256> &Table)
+AnsiString Mapped(std::string_view Text, const std::array<unsigned char, 256> &Table)
 {
-    for (char &c : Text)
+    std::string Result(Text);
+    for (char &c : Result)
         c = static_cast<char>(Table[static_cast<unsigned char>(c)]);
-    return Text;
+    return AnsiString(Result);
 }
 } // namespace
 
 AnsiString AnsiString::UpperCase() const
 {
-    return Mapped(FData, rtl::Tables().Upper);
+    return Mapped(View(), rtl::Tables().Upper);
 }
 
 AnsiString AnsiString::LowerCase() const
 {
-    return Mapped(FData, rtl::Tables().Lower);
+    return Mapped(View(), rtl::Tables().Lower);
 }
 
 namespace
@@ -333,28 +468,31 @@ bool IsBlankOrControl(char c)
 
 AnsiString AnsiString::Trim() const
 {
-    const auto first = std::find_if_not(FData.begin(), FData.end(), IsBlankOrControl);
+    std::string_view Text = View();
+    const auto first = std::find_if_not(Text.begin(), Text.end(), IsBlankOrControl);
     const auto last =
-        std::find_if_not(FData.rbegin(), std::make_reverse_iterator(first), IsBlankOrControl);
-    return std::string(first, last.base());
+        std::find_if_not(Text.rbegin(), std::make_reverse_iterator(first), IsBlankOrControl);
+    return std::string_view(first, last.base());
 }
 
 AnsiString AnsiString::TrimLeft() const
 {
-    auto first = std::find_if_not(FData.begin(), FData.end(), IsBlankOrControl);
-    return std::string(first, FData.end());
+    std::string_view Text = View();
+    auto first = std::find_if_not(Text.begin(), Text.end(), IsBlankOrControl);
+    return std::string_view(first, Text.end());
 }
 
 AnsiString AnsiString::TrimRight() const
 {
-    auto last = std::find_if_not(FData.rbegin(), FData.rend(), IsBlankOrControl);
-    return std::string(FData.begin(), last.base());
+    std::string_view Text = View();
+    auto last = std::find_if_not(Text.rbegin(), Text.rend(), IsBlankOrControl);
+    return std::string_view(Text.begin(), last.base());
 }
 
-AnsiString::AnsiString(int Value) : FData(std::to_string(Value)) {}
-AnsiString::AnsiString(unsigned Value) : FData(std::to_string(Value)) {}
-AnsiString::AnsiString(long Value) : FData(std::to_string(Value)) {}
-AnsiString::AnsiString(long long Value) : FData(std::to_string(Value)) {}
+AnsiString::AnsiString(int Value) : AnsiString(std::to_string(Value)) {}
+AnsiString::AnsiString(unsigned Value) : AnsiString(std::to_string(Value)) {}
+AnsiString::AnsiString(long Value) : AnsiString(std::to_string(Value)) {}
+AnsiString::AnsiString(long long Value) : AnsiString(std::to_string(Value)) {}
 AnsiString::AnsiString(double Value) : AnsiString(FloatToStr(Value)) {}
 
 int AnsiString::ToInt() const
@@ -380,17 +518,19 @@ int AnsiString::AnsiCompareIC(const AnsiString &Other) const
 
 AnsiString AnsiString::StringOfChar(char Ch, int Count)
 {
-    return std::string(std::max(Count, 0), Ch);
+    AnsiString Result;
+    Result.SetLength(Count);
+    if (Count > 0) std::memset(Result.Unique(Result.FLength, Result.FLength), Ch, Result.FLength);
+    return Result;
 }
 
 std::strong_ordering operator<=>(const AnsiString &Left, const AnsiString &Right)
 {
-    // std::string compares char_traits<char>, which is unsigned on every target we build for;
-    // memcmp makes that explicit.
-    std::size_t n = std::min(Left.FData.size(), Right.FData.size());
-    int c = std::memcmp(Left.FData.data(), Right.FData.data(), n);
+    // Unsigned bytes, as the class library compares them.
+    std::size_t n = std::min(Left.FLength, Right.FLength);
+    int c = n ? std::memcmp(Left.Data(), Right.Data(), n) : 0;
     if (c != 0) return c < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
-    return Left.FData.size() <=> Right.FData.size();
+    return Left.FLength <=> Right.FLength;
 }
 
 // ---- WideString ----
@@ -398,7 +538,7 @@ std::strong_ordering operator<=>(const AnsiString &Left, const AnsiString &Right
 WideString::WideString(const AnsiString &Text)
 {
     FData.reserve(Text.Length());
-    for (unsigned char b : Text.Std())
+    for (unsigned char b : Text.View())
         FData += rtl::Cp1251ToUnicode(b);
 }
 

@@ -3,8 +3,13 @@
 // Text types of the class library: AnsiString holds 8-bit Windows-1251 text,
 // WideString holds UTF-16. Positions are 1-based, as everywhere in the program.
 
+#include "platform/rtl/SharedText.h"
+
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -16,7 +21,8 @@ using TDateTime = double;
 // A signed integer as wide as a pointer.
 using NativeInt = std::intptr_t;
 
-namespace rtl {
+namespace rtl
+{
 
 // Windows-1251 <-> Unicode. Bytes without a character (0x98) map to U+FFFD;
 // characters outside the code page become '?'.
@@ -41,31 +47,78 @@ double StrToD(const char *Text, const char **End = nullptr);
 
 } // namespace rtl
 
-class AnsiString {
+// Copies share one buffer, so passing, storing or handing a text to a script costs
+// nothing however long it is; a text is copied only when it is written while shared.
+// Texts up to ShortCapacity characters stay inside the object. A text that came from a
+// script may end where the script goes on growing its buffer: c_str() then ends it in
+// the buffer if that room is still free, else makes a terminated copy of its own.
+class AnsiString
+{
 public:
-    AnsiString() = default;
-    AnsiString(const char *Text) : FData(Text ? Text : "") {}
-    AnsiString(const char *Text, int Count) : FData(Text, Count > 0 ? Count : 0) {}
-    AnsiString(std::string Text) : FData(std::move(Text)) {}
-    AnsiString(std::string_view Text) : FData(Text) {}
-    explicit AnsiString(char Ch) : FData(1, Ch) {}
+    AnsiString() noexcept { FShort[0] = '\0'; }
+    AnsiString(const char *Text) : AnsiString(Text ? std::string_view(Text) : std::string_view()) {}
+    AnsiString(const char *Text, int Count)
+        : AnsiString(std::string_view(Text, Count > 0 ? static_cast<std::size_t>(Count) : 0))
+    {
+    }
+    AnsiString(const std::string &Text) : AnsiString(std::string_view(Text)) {}
+    AnsiString(std::string_view Text) { Assign(Text); }
+    explicit AnsiString(char Ch) : AnsiString(std::string_view(&Ch, 1)) {}
     AnsiString(int Value);
     AnsiString(unsigned Value);
     AnsiString(long Value);
     AnsiString(long long Value);
     AnsiString(double Value); // as FloatToStr writes it
     AnsiString(const WideString &Text);
+    // Shares the text's buffer.
+    explicit AnsiString(const rtl::SharedText &Text);
+
+    AnsiString(const AnsiString &Other)
+        : FBuffer(Other.FBuffer), FStart(Other.FStart), FLength(Other.FLength)
+    {
+        if (FBuffer)
+            ShareFrom(Other);
+        else
+            CopyShort(Other);
+    }
+    AnsiString(AnsiString &&Other) noexcept { TakeFrom(Other); }
+    AnsiString &operator=(const AnsiString &Other)
+    {
+        if (this != &Other) *this = AnsiString(Other);
+        return *this;
+    }
+    AnsiString &operator=(AnsiString &&Other) noexcept
+    {
+        if (this != &Other) {
+            if (FBuffer) Release();
+            TakeFrom(Other);
+        }
+        return *this;
+    }
+    ~AnsiString()
+    {
+        if (FBuffer) Release();
+    }
 
     // Russian literals live in UTF-8 source files; this turns them into cp1251.
     static AnsiString FromUtf8(std::string_view Text);
     std::string ToUtf8() const;
 
-    int Length() const { return static_cast<int>(FData.size()); }
-    bool IsEmpty() const { return FData.empty(); }
-    const char *c_str() const { return FData.c_str(); }
-    const char *Data() const { return FData.data(); }
-    const std::string &Std() const { return FData; }
-    std::string_view View() const { return FData; }
+    int Length() const { return static_cast<int>(FLength); }
+    bool IsEmpty() const { return FLength == 0; }
+    const char *c_str() const
+    {
+        if (!FBuffer) return FShort;
+        const char *Terminated =
+            std::atomic_ref<const char *>(FCStr).load(std::memory_order_acquire);
+        return Terminated ? Terminated : Terminate();
+    }
+    // The characters, not always followed by a '\0'.
+    const char *Data() const { return FBuffer ? FBuffer->Data() + FStart : FShort; }
+    std::string_view View() const { return std::string_view(Data(), FLength); }
+    std::string ToStd() const { return std::string(View()); }
+    // The same text for a variant, sharing the buffer.
+    rtl::SharedText Shared() const;
 
     // 1-based; an index outside 1..Length raises ERangeError.
     char operator[](int Index) const;
@@ -84,9 +137,9 @@ public:
     int LastDelimiter(const AnsiString &Delimiters) const;
     bool IsDelimiter(const AnsiString &Delimiters, int Index) const;
 
-    AnsiString UpperCase() const;     // cp1251 letters, Ё/ё included
-    AnsiString LowerCase() const;     // cp1251 letters, Ё/ё included
-    AnsiString Trim() const;          // strips every byte up to blank at both ends
+    AnsiString UpperCase() const; // cp1251 letters, Ё/ё included
+    AnsiString LowerCase() const; // cp1251 letters, Ё/ё included
+    AnsiString Trim() const;      // strips every byte up to blank at both ends
     AnsiString TrimLeft() const;
     AnsiString TrimRight() const;
 
@@ -104,16 +157,15 @@ public:
     AnsiString &sprintf(const char *Format, ...) __attribute__((format(printf, 2, 3)));
     AnsiString &cat_sprintf(const char *Format, ...) __attribute__((format(printf, 2, 3)));
 
-    AnsiString &operator+=(const AnsiString &Other)
+    AnsiString &Append(std::string_view Tail)
     {
-        FData += Other.FData;
+        if (!AppendInPlace(Tail)) AppendSlow(Tail);
         return *this;
     }
-    AnsiString &operator+=(char Ch)
-    {
-        FData += Ch;
-        return *this;
-    }
+    AnsiString &operator+=(const AnsiString &Other) { return Append(Other.View()); }
+    AnsiString &operator+=(const char *Other) { return Append(std::string_view(Other)); }
+    AnsiString &operator+=(std::string_view Other) { return Append(Other); }
+    AnsiString &operator+=(char Ch) { return Append(std::string_view(&Ch, 1)); }
     friend AnsiString operator+(AnsiString Left, const AnsiString &Right)
     {
         Left += Right;
@@ -121,7 +173,7 @@ public:
     }
     friend AnsiString operator+(AnsiString Left, const char *Right)
     {
-        Left.FData += Right;
+        Left += Right;
         return Left;
     }
     friend AnsiString operator+(const char *Left, const AnsiString &Right)
@@ -130,22 +182,96 @@ public:
     }
     friend AnsiString operator+(AnsiString Left, char Right)
     {
-        Left.FData += Right;
+        Left += Right;
         return Left;
     }
 
     // Byte-wise, unsigned: a proper prefix sorts first.
-    friend bool operator==(const AnsiString &, const AnsiString &) = default;
-    friend bool operator==(const AnsiString &Left, const char *Right) { return Left.FData == Right; }
+    friend bool operator==(const AnsiString &Left, const AnsiString &Right)
+    {
+        return Left.View() == Right.View();
+    }
+    friend bool operator==(const AnsiString &Left, const char *Right)
+    {
+        return Left.View() == Right;
+    }
     friend std::strong_ordering operator<=>(const AnsiString &Left, const AnsiString &Right);
 
+    static constexpr std::size_t ShortCapacity = 15;
+
 private:
-    std::string FData;
+    void Assign(std::string_view Text);
+    void CopyShort(const AnsiString &Other) noexcept
+    {
+        std::memcpy(FShort, Other.FShort, sizeof FShort);
+    }
+    void TakeFrom(AnsiString &Other) noexcept
+    {
+        FBuffer = Other.FBuffer;
+        FStart = Other.FStart;
+        FLength = Other.FLength;
+        if (FBuffer)
+            FCStr = Other.FCStr;
+        else
+            CopyShort(Other);
+        Other.MakeEmpty();
+    }
+    void MakeEmpty() noexcept
+    {
+        FBuffer = nullptr;
+        FStart = FLength = 0;
+        FShort[0] = '\0';
+    }
+    // A copy of a text terminated in its buffer is terminated there too; a copy of
+    // one that keeps a terminated copy of its own finds its end again when asked.
+    void ShareFrom(const AnsiString &Other) noexcept
+    {
+        FBuffer->Refs.fetch_add(1, std::memory_order_relaxed);
+        const char *Terminated =
+            std::atomic_ref<const char *>(Other.FCStr).load(std::memory_order_acquire);
+        FCStr = Terminated == Data() ? Terminated : nullptr;
+    }
+    bool AppendInPlace(std::string_view Tail) noexcept
+    {
+        std::size_t NewLength = FLength + Tail.size();
+        if (!FBuffer) {
+            if (NewLength > ShortCapacity) return false;
+            std::memmove(FShort + FLength, Tail.data(), Tail.size());
+            FShort[NewLength] = '\0';
+        } else {
+            // Alone in a buffer with room, and ended there: nobody else sees the room.
+            char *Chars = FBuffer->Data() + FStart;
+            if (FCStr != Chars || FStart + NewLength >= FBuffer->Capacity ||
+                FBuffer->Refs.load(std::memory_order_acquire) != 1)
+                return false;
+            std::memmove(Chars + FLength, Tail.data(), Tail.size());
+            Chars[NewLength] = '\0';
+            FBuffer->High.store(static_cast<std::uint32_t>(FStart + NewLength + 1),
+                                std::memory_order_relaxed);
+        }
+        FLength = static_cast<std::uint32_t>(NewLength);
+        return true;
+    }
+    void AppendSlow(std::string_view Tail);
+    const char *Terminate() const;
+    void Release() noexcept;
+    // The characters to write, in a buffer of this text's own, ended there.
+    char *Unique(std::size_t Length, std::size_t Capacity);
+
+    rtl::SharedTextBuffer *FBuffer = nullptr; // none: the text lies in FShort
+    std::uint32_t FStart = 0;
+    std::uint32_t FLength = 0;
+    union {
+        char FShort[ShortCapacity + 1];
+        // Where c_str() finds the text ended: in the buffer, a copy of its own, or not yet.
+        mutable const char *FCStr;
+    };
 };
 
 AnsiString operator""_a(const char *Text, std::size_t Size);
 
-class WideString {
+class WideString
+{
 public:
     WideString() = default;
     WideString(const char16_t *Text) : FData(Text ? Text : u"") {}

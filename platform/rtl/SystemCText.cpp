@@ -297,7 +297,7 @@ AnsiString &AnsiString::sprintf(const char *Format, ...)
 {
     va_list args;
     va_start(args, Format);
-    FData = rtl::VFormatC(Format, args);
+    *this = AnsiString(rtl::VFormatC(Format, args));
     va_end(args);
     return *this;
 }
@@ -306,7 +306,7 @@ AnsiString &AnsiString::cat_sprintf(const char *Format, ...)
 {
     va_list args;
     va_start(args, Format);
-    FData += rtl::VFormatC(Format, args);
+    Append(rtl::VFormatC(Format, args));
     va_end(args);
     return *this;
 }

@@ -580,7 +580,7 @@ void Variant::MoveAssign(Variant &Other) noexcept
 
 Variant::Variant(char Value) : FType(varString), FText(std::string_view(&Value, 1)) {}
 Variant::Variant(const char *Value) : FType(varString), FText(Value ? Value : "") {}
-Variant::Variant(const AnsiString &Value) : FType(varString), FText(Value.View()) {}
+Variant::Variant(const AnsiString &Value) : FType(varString), FText(Value.Shared()) {}
 Variant::Variant(const rtl::SharedText &Value) : FType(varString), FText(Value) {}
 Variant::Variant(const char16_t *Value) : FType(varOleStr), FWide(Value) {}
 Variant::Variant(const WideString &Value) : FType(varOleStr), FWide(Value) {}
@@ -706,7 +706,7 @@ AnsiString Variant::AsString() const
     case varEmpty:
         return AnsiString();
     case varString:
-        return AnsiString(FText.View());
+        return AnsiString(FText);
     case varOleStr:
         return AnsiString(FWide);
     case varBoolean:

@@ -407,7 +407,7 @@ std::vector<TDateTimePicker::TSegment> TDateTimePicker::Segments() const
     const AnsiString format = time                    ? LongTimeFormat
                               : FDateFormat == dfLong ? LongDateFormat
                                                       : ShortDateFormat;
-    const std::string pattern = format.Std();
+    const std::string pattern = format.ToStd();
     std::vector<TSegment> segments;
     auto literal = [&segments](const AnsiString &Text) {
         if (segments.empty() || segments.back().Field >= 0)

@@ -16,14 +16,14 @@ namespace
 void RegisterWindowClass(const TCreateParams &Params)
 {
     static std::set<std::string> registered;
-    if (registered.count(Params.WinClassName.Std())) return;
+    if (registered.count(Params.WinClassName.ToStd())) return;
     const WideString name(Params.WinClassName);
     WNDCLASSW cls = Params.WindowClass;
     cls.lpszClassName = name.c_bstr();
     if (!cls.lpfnWndProc) cls.lpfnWndProc = DefWindowProcW;
     if (!cls.hCursor) cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     RegisterClassW(&cls);
-    registered.insert(Params.WinClassName.Std());
+    registered.insert(Params.WinClassName.ToStd());
 }
 
 } // namespace

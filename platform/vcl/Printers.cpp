@@ -135,7 +135,7 @@ DEVMODEA TPrinter::DeviceMode()
     DEVMODEA mode{};
     mode.dmSize = sizeof mode;
     mode.dmPaperSize = DMPAPER_A4;
-    std::string name = PrinterName().Std();
+    std::string name = PrinterName().ToStd();
     HANDLE printer = nullptr;
     if (!name.empty() && OpenPrinterA(name.data(), &printer, nullptr)) {
         DocumentPropertiesA(nullptr, printer, name.data(), &mode, nullptr, DM_OUT_BUFFER);

@@ -145,7 +145,7 @@ void SetCupsLibrary(const AnsiString &Path)
 {
     CupsState &state = State();
     const std::lock_guard<std::mutex> hold(state.Lock);
-    state.Library = Path.IsEmpty() ? SystemCups : Path.Std();
+    state.Library = Path.IsEmpty() ? SystemCups : Path.View();
     state.Open = false;
     state.Missing = AnsiString();
 }

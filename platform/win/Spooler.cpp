@@ -174,7 +174,7 @@ BOOL EnumPrintersA(DWORD, LPSTR, DWORD Level, LPBYTE Buffer, DWORD BufferSize, L
     if (Level != 4 || !Needed || !Returned) return FALSE;
     std::vector<std::string> Names;
     for (const QString &Name : QueueNames())
-        Names.push_back(AnsiString(WideString(Name.toStdU16String())).Std());
+        Names.push_back(AnsiString(WideString(Name.toStdU16String())).ToStd());
     std::size_t Size = Names.size() * sizeof(PRINTER_INFO_4A);
     for (const std::string &Name : Names)
         Size += Name.size() + 1;

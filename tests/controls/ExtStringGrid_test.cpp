@@ -33,7 +33,7 @@ template <class F> std::string Raised(F Call)
     try {
         Call();
     } catch (const Exception &E) {
-        return E.Message().Std();
+        return E.Message().ToStd();
     }
     return "";
 }

@@ -146,7 +146,7 @@ TEST_F(PngButtonsTest, OnlyEnabledButtonsReportTheMouseComingAndGoing)
         return Events;
     };
     auto Check = [&](auto *Button) {
-        SCOPED_TRACE(Button->ClassName().Std());
+        SCOPED_TRACE(Button->ClassName().View());
         Button->OnMouseEnter = [&](TObject *) { Events.push_back("enter"); };
         Button->OnMouseExit = [&](TObject *) { Events.push_back("exit"); };
         Button->SetEnabled(false);
@@ -326,7 +326,7 @@ TEST(PngButtonUnits, EachUnitPutsItsControlOnTheWin32Page)
     for (TComponentClass Class :
          {TPngCheckBox::StaticClass(), TXpButton::StaticClass(), TImageButton::StaticClass()}) {
         EXPECT_NE(std::find(Page.begin(), Page.end(), Class), Page.end())
-            << Class->ClassName().Std();
+            << Class->ClassName().View();
         EXPECT_EQ(GetClass(Class->ClassName()), Class);
     }
 }

@@ -14,12 +14,12 @@ namespace
 // A name that stays in the program's folder when stored and in its path when fetched.
 bool IsBareName(const AnsiString &Name, const char *Kind)
 {
-    const std::string Text = Name.Std();
+    const std::string Text = Name.ToStd();
     const bool Printable = std::all_of(Text.begin(), Text.end(), [](char c) {
         return c > ' ' && c < 0x7F && c != '/' && c != '\\';
     });
     return Printable && Text.find("..") == std::string::npos &&
-           Text.find(Kind) != std::string::npos && LowerCase(Name).Std().ends_with(".qrv");
+           Text.find(Kind) != std::string::npos && LowerCase(Name).View().ends_with(".qrv");
 }
 
 } // namespace

@@ -134,7 +134,7 @@ TEST_F(ConfigTest, TextsInQuotesOrBlanksReadBackAsTheyWere)
     cfg.SellerBank = "'банк'"_a;
     cfg.ProductName = "Ключ \"Даллас\""_a;
     ASSERT_EQ(WriteConfig(cfg), 0);
-    EXPECT_NE(Bytes().find("ProductName="_a.Std() + cfg.ProductName.Std() + "\r\n"),
+    EXPECT_NE(Bytes().find("ProductName="_a.ToStd() + cfg.ProductName.ToStd() + "\r\n"),
               std::string::npos)
         << "a text that needs no quotes is written as it stands";
 
@@ -452,7 +452,7 @@ TEST_F(ConfigTest, FilesInUtf8AreReadAsUtf8AndTheirsInCp1251AsCp1251)
     const std::string seller = "ООО «Ёлка»";
     const std::string files[] = {"[COMPANY]\r\nSellerName=" + seller + "\r\n",
                                  "\xEF\xBB\xBF[COMPANY]\r\nSellerName=" + seller + "\r\n",
-                                 "[COMPANY]\r\nSellerName=" + AnsiString::FromUtf8(seller).Std() +
+                                 "[COMPANY]\r\nSellerName=" + AnsiString::FromUtf8(seller).ToStd() +
                                      "\r\n"};
     for (const std::string &bytes : files) {
         SetBytes(bytes);

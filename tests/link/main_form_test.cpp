@@ -32,7 +32,7 @@ TEST_F(MainFormTest, FirstStartWritesTheDefaultConfigurationAndShowsIt)
     EXPECT_EQ(form->ClientWidth(), 939);
     EXPECT_EQ(form->ClientHeight(), 713);
     EXPECT_EQ(ConfigBytes().substr(0, 36), "[FILES]\r\nBios_file=\r\nFonts_file=\r\n[C");
-    EXPECT_NE(ConfigBytes().find("[PRODUCT]\r\nProductName=" + ("Домофонный ключ"_a).Std()),
+    EXPECT_NE(ConfigBytes().find("[PRODUCT]\r\nProductName=" + ("Домофонный ключ"_a).ToStd()),
               std::string::npos);
     EXPECT_NE(ConfigBytes().find("[COORD]\r\nLeft=100\r\nTop=100\r\n"), std::string::npos);
     EXPECT_EQ(form->ED_Dallas->Text(), "100");
@@ -812,9 +812,9 @@ TEST_F(MainFormTest, SettingsSavedInUtf8ShowAsWrittenAndAreSavedBackInCp1251)
     EXPECT_EQ(form->ED_ProductName->Text(), "Ключ «Даллас»"_a);
     EXPECT_EQ(form->StatusBarMain->SimpleText(), "") << "a file in UTF-8 is no spoilt one";
     form->Close();
-    EXPECT_NE(ConfigBytes().find("SellerName=" + ("ИП Сидоров"_a).Std() + "\r\n"),
+    EXPECT_NE(ConfigBytes().find("SellerName=" + ("ИП Сидоров"_a).ToStd() + "\r\n"),
               std::string::npos);
-    EXPECT_NE(ConfigBytes().find("ProductName=" + ("Ключ «Даллас»"_a).Std() + "\r\n"),
+    EXPECT_NE(ConfigBytes().find("ProductName=" + ("Ключ «Даллас»"_a).ToStd() + "\r\n"),
               std::string::npos);
     EXPECT_EQ(ConfigBytes().find("Сидоров"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));

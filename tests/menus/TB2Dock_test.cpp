@@ -1243,10 +1243,10 @@ TEST_F(DockTest, PositionsGoThroughCallbacksInTheirOrder)
         Form.get(),
         [&](const AnsiString &Bar, const AnsiString &Value, int Data, void *ExtraData) {
             EXPECT_EQ(ExtraData, &Extra);
-            Written.push_back((Bar + "." + Value + "=" + IntToStr(Data)).Std());
+            Written.push_back((Bar + "." + Value + "=" + IntToStr(Data)).ToStd());
         },
         [&](const AnsiString &Bar, const AnsiString &Value, const AnsiString &Data, void *) {
-            Written.push_back((Bar + "." + Value + "=" + Data).Std());
+            Written.push_back((Bar + "." + Value + "=" + Data).ToStd());
         },
         &Extra);
     const std::vector<std::string> Expected{

@@ -159,7 +159,7 @@ TEST_F(DbfTest, OneRecordIsWrittenExactlyAndEndsWithTheMark)
     Append(wanted, " "
                    "  0"
                    "  0");
-    Append(wanted, ("КВ 12         "_a).Std());
+    Append(wanted, ("КВ 12         "_a).ToStd());
     Append(wanted, "5B 23 45 67 89 AB CD EF"
                    "0123456789ABCDEF");
     wanted.push_back(0x1A);

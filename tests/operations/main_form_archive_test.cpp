@@ -627,9 +627,9 @@ TEST_F(ArchiveTest, PeriodGroupDisabledDuringAReadStaysReadable)
     for (TControl *picker : {static_cast<TControl *>(Form->DTP_ArchiveCountFrom),
                              static_cast<TControl *>(Form->DTP_ArchiveCountTo)}) {
         const auto [faceCount, greyCount, darkCount] = faceAndGreyText(picker);
-        EXPECT_GT(faceCount, 100) << picker->Name().Std();
-        EXPECT_GT(greyCount, 5) << picker->Name().Std();
-        EXPECT_EQ(darkCount, 0) << picker->Name().Std();
+        EXPECT_GT(faceCount, 100) << picker->Name().View();
+        EXPECT_GT(greyCount, 5) << picker->Name().View();
+        EXPECT_EQ(darkCount, 0) << picker->Name().View();
     }
     Form->SetBusy(true);
 }

@@ -149,7 +149,7 @@ TEST_F(InfoTest, PagesAreWebArchivesOfTheirOwnInTheRussianCodePage)
         const std::string bytes = ResourceBytes(page);
         EXPECT_EQ(bytes.rfind("MIME-Version: 1.0", 200), bytes.find("MIME-Version: 1.0")) << page;
         EXPECT_NE(bytes.find("charset=\"windows-1251\""), std::string::npos) << page;
-        EXPECT_NE(bytes.find(AnsiString::FromUtf8(titles[page]).Std()), std::string::npos) << page;
+        EXPECT_NE(bytes.find(AnsiString::FromUtf8(titles[page]).View()), std::string::npos) << page;
         EXPECT_NE(bytes.find("multipart/related"), std::string::npos) << page;
         EXPECT_EQ(bytes.substr(bytes.size() - boundaryEnd.size()), boundaryEnd) << page;
         // The repair guide is one page with nothing else in its archive.
@@ -160,7 +160,7 @@ TEST_F(InfoTest, PagesAreWebArchivesOfTheirOwnInTheRussianCodePage)
         EXPECT_EQ(parts == 1, page == 3) << page;
     }
     // Each file holds its own page only.
-    EXPECT_EQ(ResourceBytes(0).find(AnsiString::FromUtf8(titles[1]).Std()), std::string::npos);
+    EXPECT_EQ(ResourceBytes(0).find(AnsiString::FromUtf8(titles[1]).View()), std::string::npos);
     // The program's manual shows the program's own windows.
     EXPECT_NE(ResourceBytes(0).find("Content-Type: image/png"), std::string::npos);
 }

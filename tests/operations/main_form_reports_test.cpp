@@ -70,7 +70,7 @@ std::vector<AnsiString> Expressions(TfrxReport *Report)
     for (int i = 0; i < all->Count(); ++i) {
         auto *memo = dynamic_cast<TfrxCustomMemoView *>(static_cast<TObject *>(all->Items(i)));
         if (!memo) continue;
-        const std::string text = AnsiString(memo->Text()).Std();
+        const std::string text = AnsiString(memo->Text()).ToStd();
         for (std::size_t open = text.find('['); open != std::string::npos;
              open = text.find('[', open + 1)) {
             const std::size_t close = text.find(']', open);
@@ -123,7 +123,7 @@ TEST_F(ReportsTest, EveryNameTheTemplatesAskForIsAnswered)
         rows->First();
         for (const AnsiString &name : Expressions(report)) {
             SCOPED_TRACE(report->Name().ToUtf8() + ": " + name.ToUtf8());
-            if (engineNames.count(name.Std()) || name.Pos("(")) continue;
+            if (engineNames.count(name.ToStd()) || name.Pos("(")) continue;
             EXPECT_FALSE(VarIsEmpty(Lookup(report, name)));
             EXPECT_FALSE(VarIsNull(Lookup(report, name)));
         }

@@ -104,7 +104,7 @@ TEST_F(WriterFileTest, OneRowSavesToTheExpectedBytesAndLoadsBack)
     EXPECT_EQ(file.substr(193), " "
                                 "  0"
                                 "  0" +
-                                    ("КВ 12         "_a).Std() +
+                                    ("КВ 12         "_a).ToStd() +
                                     "5B 23 45 67 89 AB CD EF"
                                     "0123456789ABCDEF"
                                     "\x1A");
@@ -134,7 +134,7 @@ TEST_F(WriterFileTest, AFullReadSavesLoadsAndSavesAgainToTheSameBytes)
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(Row(i).Changed, 1);
         ASSERT_EQ(Row(i).Name, read[i].Name) << i;
-        ASSERT_EQ(Row(i).KeyHex.Std(), read[i].KeyHex.Std()) << i;
+        ASSERT_EQ(Row(i).KeyHex.View(), read[i].KeyHex.View()) << i;
         ASSERT_EQ(Row(i).KeyType, read[i].KeyType) << i;
         ASSERT_EQ(Row(i).WriteMode, read[i].WriteMode) << i;
         ASSERT_EQ(Row(i).Address, read[i].Address) << i;
@@ -149,7 +149,7 @@ TEST_F(WriterFileTest, AFullReadSavesLoadsAndSavesAgainToTheSameBytes)
     Form->WriterRows.clear();
     ASSERT_TRUE(ReadBook());
     for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(Row(i).KeyHex.Std(), read[i].KeyHex.Std()) << i;
+        ASSERT_EQ(Row(i).KeyHex.View(), read[i].KeyHex.View()) << i;
 }
 
 TEST_F(WriterFileTest, LoadedNamesKeepToTheDeviceAlphabet)

@@ -515,7 +515,7 @@ TEST_F(WriterDeviceTest, EveryKeyTypeInTheDevicesForm)
     const std::vector<WriterRecord> written(Form->WriterRows.begin(), Form->WriterRows.begin() + 6);
     ASSERT_TRUE(ReadBook());
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(Row(i).KeyHex.Std(), written[i].KeyHex.Std()) << "cell " << i;
+        EXPECT_EQ(Row(i).KeyHex.View(), written[i].KeyHex.View()) << "cell " << i;
         EXPECT_EQ(Row(i).Name.ToUtf8(), written[i].Name.ToUtf8()) << "cell " << i;
     }
 }

@@ -29,7 +29,7 @@ struct MemoReport {
         Report.ScriptText()->SetText("{\r\n}");
         Report.EngineOptions()->SetNewSilentMode(simSilent);
         Report.OnGetValue = [this](const AnsiString &Name, Variant &Value) {
-            auto Found = Answers.find(Name.Std());
+            auto Found = Answers.find(Name.ToStd());
             if (Found != Answers.end()) Value = Found->second;
         };
     }

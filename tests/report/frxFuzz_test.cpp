@@ -37,7 +37,7 @@ AnsiString SampleTemplate()
 
 AnsiString Damage(const AnsiString &Text, std::mt19937 &Random)
 {
-    std::string Bytes = Text.Std();
+    std::string Bytes = Text.ToStd();
     const char Specials[] = "<>\"=/&#; \r\n!-?0x";
     const int Edits = 1 + static_cast<int>(Random() % 4);
     for (int e = 0; e < Edits && !Bytes.empty(); ++e) {

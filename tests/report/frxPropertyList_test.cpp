@@ -33,7 +33,7 @@ std::vector<std::string> Names(const TfrxPropertyList &List)
 {
     std::vector<std::string> Result;
     for (int i = 0; i < List.Count(); ++i)
-        Result.push_back(List.Items(i)->Editor()->GetName().Std());
+        Result.push_back(List.Items(i)->Editor()->GetName().ToStd());
     return Result;
 }
 

@@ -236,11 +236,11 @@ std::vector<std::string> OwnedAmiss(TfrxReport *Report)
     TList *All = Report->GetAllObjects();
     for (int i = 0; i < All->Count(); ++i) {
         auto *C = static_cast<TfrxComponent *>(All->Items(i));
-        if (C->Owner() != Report) Result.push_back(C->Name().Std());
+        if (C->Owner() != Report) Result.push_back(C->Name().ToStd());
     }
     for (int i = 0; i < Report->ComponentCount(); ++i)
         if (All->IndexOf(Report->Components(i)) < 0)
-            Result.push_back("stray " + Report->Components(i)->Name().Std());
+            Result.push_back("stray " + Report->Components(i)->Name().ToStd());
     return Result;
 }
 
@@ -491,7 +491,7 @@ const TemplateCase EveryTemplate[] = {
 std::string FirstDifference(const AnsiString &Expected, const AnsiString &Actual)
 {
     if (Expected == Actual) return std::string();
-    std::istringstream A(Expected.Std()), B(Actual.Std());
+    std::istringstream A(Expected.ToStd()), B(Actual.ToStd());
     std::string LineA, LineB;
     for (int Line = 1;; ++Line) {
         const bool MoreA = static_cast<bool>(std::getline(A, LineA));
@@ -511,7 +511,7 @@ std::vector<std::string> OffThePages(TfrxReport *Report)
     for (int i = 0; i < Children->Count(); ++i) {
         auto *C = static_cast<TfrxComponent *>(Children->Items(i));
         if (!dynamic_cast<TfrxPage *>(C) && !dynamic_cast<TfrxDataSet *>(C))
-            Result.push_back(C->Name().Std());
+            Result.push_back(C->Name().ToStd());
     }
     return Result;
 }

@@ -31,7 +31,7 @@ void ExpectInOrder(const AnsiString &Text, std::initializer_list<AnsiString> Pie
 {
     int From = 0;
     for (const AnsiString &Piece : Pieces) {
-        const std::size_t At = Text.Std().find(Piece.Std(), From);
+        const std::size_t At = Text.View().find(Piece.View(), From);
         ASSERT_NE(At, std::string::npos) << Piece.ToUtf8() << " in " << Text.ToUtf8();
         From = static_cast<int>(At) + Piece.Length();
     }

@@ -171,7 +171,7 @@ TEST(XMLDeepNesting, DeepTreesAreWrittenAndFreed)
     Expected += "<a/>";
     for (int i = 1; i < HostileDepth; ++i)
         Expected += "</a>";
-    EXPECT_EQ(Text.Std(), Expected + "</r>");
+    EXPECT_EQ(Text.View(), Expected + "</r>");
     Document->Root()->Items(0)->Clear();
     EXPECT_EQ(Document->Root()->Items(0)->Count(), 0);
     Item = Document->Root()->Items(0);

@@ -29,7 +29,7 @@ public:
         DataSet.SetName(Name);
         DataSet.SetRangeEnd(reCount);
         DataSet.OnGetValue = [this](const AnsiString &Field, Variant &Value) {
-            Value = Get(Field.Std());
+            Value = Get(Field.ToStd());
         };
     }
 
@@ -74,8 +74,8 @@ public:
         Report->EngineOptions()->SetNewSilentMode(simSilent);
         Report->OnGetValue = [this](const AnsiString &Name, Variant &Value) {
             for (TRows *Rows : FSources)
-                if (Rows->Has(Name.Std())) {
-                    Value = Rows->Get(Name.Std());
+                if (Rows->Has(Name.ToStd())) {
+                    Value = Rows->Get(Name.ToStd());
                     return;
                 }
         };
@@ -187,11 +187,11 @@ inline std::vector<TShown> Shown(TfrxCustomPreviewPages *Pages, int Index)
     for (int i = 0; i < Bands->Count(); ++i) {
         auto *Band = dynamic_cast<TfrxBand *>(static_cast<TfrxComponent *>(Bands->Items(i)));
         if (!Band) continue;
-        TShown Item{Band->Name().Std(), Band->Top(), Band->Height(), {}, {}, Band->Left()};
+        TShown Item{Band->Name().ToStd(), Band->Top(), Band->Height(), {}, {}, Band->Left()};
         TList *Objects = Band->Objects();
         for (int j = 0; j < Objects->Count(); ++j) {
             auto *C = static_cast<TfrxComponent *>(Objects->Items(j));
-            Item.Objects.push_back({C->Name().Std(), C->Top(), C->Height()});
+            Item.Objects.push_back({C->Name().ToStd(), C->Top(), C->Height()});
         }
         for (int j = 0; j < Objects->Count(); ++j)
             if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(

@@ -280,7 +280,7 @@ TEST(DotMatrixCommand, BadCommandsAreRefusedByName)
             Chr(Bad);
             ADD_FAILURE() << Bad << " gave bytes";
         } catch (const EConvertError &E) {
-            EXPECT_NE(E.Message().Pos(Bad), 0) << E.Message().Std();
+            EXPECT_NE(E.Message().Pos(Bad), 0) << E.Message().View();
         }
     }
 }
@@ -370,7 +370,7 @@ TEST(DotMatrixRegistry, ObjectsAreOfferedWithTheirPictures)
                                              {TfrxDMPCommand::StaticClass(), 53}};
         auto Found = Expected.find(Item->ClassRef);
         if (Found == Expected.end()) continue;
-        EXPECT_EQ(Item->ButtonImageIndex, Found->second) << Item->ClassRef->ClassName().Std();
+        EXPECT_EQ(Item->ButtonImageIndex, Found->second) << Item->ClassRef->ClassName().View();
         EXPECT_EQ(Item->ButtonBmp, nullptr);
         EXPECT_EQ(Item->Flags, 0);
         EXPECT_TRUE(Item->CategoryName.IsEmpty());
@@ -390,7 +390,7 @@ protected:
         Report.EngineOptions()->SetNewSilentMode(simSilent);
         Report.SetDotMatrixReport(true);
         Report.OnGetValue = [this](const AnsiString &Name, Variant &Value) {
-            if (Keys.Has(Name.Std())) Value = Keys.Get(Name.Std());
+            if (Keys.Has(Name.ToStd())) Value = Keys.Get(Name.ToStd());
         };
         Report.DataSets()->Add(&Keys.DataSet);
         Keys.SetRows({{{"Code", "0A1B"}, {"Count", 3}},
@@ -462,7 +462,7 @@ TEST_F(DotMatrixKeyList, LaysOutOnTheCharacterGrid)
     ASSERT_EQ(Report.PreviewPages()->Count(), 1);
     auto *Page = dynamic_cast<TfrxDMPPage *>(Report.PreviewPages()->GetPage(0));
     ASSERT_NE(Page, nullptr);
-    EXPECT_EQ(frxDMPPageText(Page).Std(), Expected());
+    EXPECT_EQ(frxDMPPageText(Page).View(), Expected());
 }
 
 TEST_F(DotMatrixKeyList, RawOutputReachesARawQueueUntouched)

@@ -368,7 +368,7 @@ TEST_F(ReportDialogsTest, DialogPageFormLeavesClosingToThePage)
 std::vector<std::string> HelpTopicsOnF1(TForm &Dialog, TWinControl *Focus)
 {
     std::vector<std::string> Topics;
-    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.Std()); };
+    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.ToStd()); };
     Dialog.Show();
     vcltest::Pump();
     Focus->SetFocus();
@@ -382,14 +382,14 @@ std::vector<std::string> HelpTopicsOnF1(TForm &Dialog, TWinControl *Focus)
 TEST_F(PageSettingsTest, F1OpensTheLibrarysHelp)
 {
     EXPECT_EQ(HelpTopicsOnF1(Dialog, Dialog.WidthE),
-              std::vector<std::string>{frxResources()->HelpFile().Std()});
+              std::vector<std::string>{frxResources()->HelpFile().ToStd()});
 }
 
 TEST_F(ReportDialogsTest, F1OnTheSearchDialogOpensTheLibrarysHelp)
 {
     TfrxSearchDialog Dialog(nullptr);
     EXPECT_EQ(HelpTopicsOnF1(Dialog, Dialog.TextE),
-              std::vector<std::string>{frxResources()->HelpFile().Std()});
+              std::vector<std::string>{frxResources()->HelpFile().ToStd()});
 }
 
 } // namespace

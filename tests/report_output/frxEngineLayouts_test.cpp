@@ -248,7 +248,7 @@ struct TBuiltLayout {
     static void CountOf(const char *DataBand, TfrxBand *Footer)
     {
         const std::string Text = "[COUNT(" + std::string(DataBand) + ")]";
-        TBuilder::Memo(Footer, (Footer->Name() + "Count").Std().c_str(), Text.c_str(), 0, 0, 100,
+        TBuilder::Memo(Footer, (Footer->Name() + "Count").ToStd().c_str(), Text.c_str(), 0, 0, 100,
                        std::min(Footer->Height(), 18.0));
     }
 
@@ -257,9 +257,9 @@ struct TBuiltLayout {
     {
         const char *Count = L.HasDetails() ? "[COUNT(DetailData1)]" : "[COUNT(MasterData1)]";
         const double Height = std::min(Band->Height(), 18.0);
-        TBuilder::Memo(Band, (Band->Name() + "Sum").Std().c_str(), "[SUM(<Masters.\"x\">)]", 0, 0,
+        TBuilder::Memo(Band, (Band->Name() + "Sum").ToStd().c_str(), "[SUM(<Masters.\"x\">)]", 0, 0,
                        100, Height);
-        TBuilder::Memo(Band, (Band->Name() + "Count").Std().c_str(), Count, 200, 0, 100, Height);
+        TBuilder::Memo(Band, (Band->Name() + "Count").ToStd().c_str(), Count, 200, 0, 100, Height);
     }
 };
 
@@ -283,7 +283,7 @@ TReadPage ReadPage(TfrxCustomPreviewPages *Pages, int Index)
     for (int i = 0; i < Bands->Count(); ++i) {
         auto *Band = dynamic_cast<TfrxBand *>(static_cast<TfrxComponent *>(Bands->Items(i)));
         if (!Band) continue;
-        const std::string Name = Band->Name().Std();
+        const std::string Name = Band->Name().ToStd();
         std::string Text;
         TList *Objects = Band->Objects();
         for (int j = 0; j < Objects->Count(); ++j) {

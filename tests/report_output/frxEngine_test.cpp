@@ -422,7 +422,7 @@ TEST(EngineGroups, DetailsFollowTheirMasterAndEmptyOnesHideIt)
             {"A", {"a1", "a2"}}, {"B", {}}, {"C", {"c1"}}};
         Details.DataSet.OnFirst = [&](TObject *) {
             std::vector<std::map<std::string, Variant>> Rows;
-            for (const std::string &Item : Items.at(VarToStr(Masters.Get("Name")).Std()))
+            for (const std::string &Item : Items.at(VarToStr(Masters.Get("Name")).ToStd()))
                 Rows.push_back({{"Item", Variant(AnsiString(Item))}});
             Details.SetRows(Rows);
         };
@@ -1268,8 +1268,8 @@ TEST(EngineOutline, AKeptBlockThatMovesTakesItsEntriesAlongFromAnEmptyOutline)
     TfrxXMLItem *Root = dynamic_cast<TfrxPreviewPages *>(B.Pages())->XMLDoc()->Root();
     for (int i = 0; i < Root->Count(); ++i)
         if (Root->Items(i)->Name() != "outline") {
-            EXPECT_EQ(Root->Items(i)->Prop("page"), "") << Root->Items(i)->Name().Std();
-            EXPECT_EQ(Root->Items(i)->Prop("top"), "") << Root->Items(i)->Name().Std();
+            EXPECT_EQ(Root->Items(i)->Prop("page"), "") << Root->Items(i)->Name().View();
+            EXPECT_EQ(Root->Items(i)->Prop("top"), "") << Root->Items(i)->Name().View();
         }
 }
 
@@ -1566,7 +1566,7 @@ TEST(EngineDialogs, DialogPagesAskBeforeTheRunAndACancelEndsIt)
     int Result = mrOk;
     std::vector<std::string> Shown;
     Report->Engine()->OnShowDialogPage = [&](TfrxDialogPage *Page) {
-        Shown.push_back(Page->Name().Std() + ":" + Page->Caption().ToUtf8() + ":" +
+        Shown.push_back(Page->Name().ToStd() + ":" + Page->Caption().ToUtf8() + ":" +
                         std::to_string(Page->Form()->BorderStyle()));
         Page->SetModalResult(Result);
     };
@@ -1658,7 +1658,7 @@ TEST(EngineManualBuild, TheHostBuildsThePageBeforeItsScriptProcedure)
 
     std::vector<std::string> Built;
     B.Report->OnManualBuild = [&](TfrxPage *Page) {
-        Built.push_back(Page->Name().Std());
+        Built.push_back(Page->Name().ToStd());
         auto *Band = dynamic_cast<TfrxBand *>(B.Report->FindObject("Line"));
         for (int i = 0; i < 3; ++i)
             B.Report->Engine()->ShowBand(Band);

@@ -171,7 +171,7 @@ TEST_F(PreviewFormTest, ButtonsShowDistinctPicturesAndNoWords)
     for (TSpeedButton *B : {W.PrintB, W.OpenB, W.SaveB, W.FindB, W.ZoomWholePageB, W.ZoomPageWidthB,
                             W.Zoom100B, W.Zoom50B, W.FullScreenBtn, W.PageSettingsB, W.HandToolB,
                             W.ZoomToolB, W.FirstB, W.PriorB, W.NextB, W.LastB}) {
-        ASSERT_TRUE(B->Visible()) << B->Hint().Std();
+        ASSERT_TRUE(B->Visible()) << B->Hint().View();
         EXPECT_FALSE(B->ShowCaption());
         EXPECT_EQ(B->Glyph()->Width(), 16);
         EXPECT_EQ(B->Width(), B->Height()) << "a square picture button";
@@ -186,8 +186,8 @@ TEST_F(PreviewFormTest, ButtonsShowDistinctPicturesAndNoWords)
                 Drawn.push_back(P);
                 Inked += P != Face;
             }
-        EXPECT_GT(Inked, 30) << "a picture is drawn on " << B->Hint().Std();
-        EXPECT_TRUE(Seen.insert(Drawn).second) << B->Hint().Std() << " repeats a picture";
+        EXPECT_GT(Inked, 30) << "a picture is drawn on " << B->Hint().View();
+        EXPECT_TRUE(Seen.insert(Drawn).second) << B->Hint().View() << " repeats a picture";
     }
     EXPECT_TRUE(Window->CancelB->ShowCaption()) << "the closing button stays in words";
     EXPECT_GT(Window->CancelB->Width(), Window->PrintB->Width());
@@ -520,12 +520,12 @@ TEST_F(PreviewFormTest, TheTemplateItemIsCaptionedByTheResourceTable)
 TEST_F(PreviewFormTest, F1OpensTheLibrarysHelp)
 {
     std::vector<std::string> Topics;
-    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.Std()); };
+    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.ToStd()); };
     Window->Preview->Workspace()->SetFocus();
     vcltest::Key(VK_F1);
     vcltest::Pump();
     frxHtmlHelpEngine() = nullptr;
-    EXPECT_EQ(Topics, std::vector<std::string>{frxResources()->HelpFile().Std()});
+    EXPECT_EQ(Topics, std::vector<std::string>{frxResources()->HelpFile().ToStd()});
 }
 
 TEST_F(PreviewFormTest, APreviewReadFromAFormStreamKeepsItsPublishedProperties)

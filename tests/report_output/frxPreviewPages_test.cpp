@@ -522,7 +522,7 @@ protected:
     void ExpectRefused(const AnsiString &Text)
     {
         TfrxPreviewPages Pages(&Report);
-        EXPECT_THROW(LoadText(Pages, Text), EfrxXMLError) << Text.Std();
+        EXPECT_THROW(LoadText(Pages, Text), EfrxXMLError) << Text.View();
         EXPECT_EQ(Pages.Count(), 0);
         EXPECT_EQ(Pages.SourcePageCount(), 0);
     }
@@ -595,7 +595,7 @@ TEST_F(PreparedFileTest, DeeplyNestedFilesAreRefused)
 
 TEST_F(PreparedFileTest, DamagedFilesAreRefusedOrLoadWithoutCrashing)
 {
-    const std::string File = Good().Std();
+    const std::string File = Good().ToStd();
     std::mt19937 Random(20261207);
     const char Specials[] = "<>\"=/&#; 0123456789-.";
     int Refused = 0;
@@ -967,7 +967,7 @@ public:
     void ExportObject(TfrxComponent *Obj) override
     {
         if (Obj->Name() == FailOn) throw Exception("disk full");
-        std::string Entry = Obj->Name().Std();
+        std::string Entry = Obj->Name().ToStd();
         if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(Obj))
             Entry += "=" + Trim(AnsiString(Memo->Text())).ToUtf8();
         if (auto *Back = dynamic_cast<TfrxPictureView *>(Obj)) {

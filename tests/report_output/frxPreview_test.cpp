@@ -276,7 +276,7 @@ TEST_F(PreviewTest, TheWorkspaceKeepsTabAndNeitherWindowErasesWhatIsDrawn)
          {static_cast<TWinControl *>(Space), static_cast<TWinControl *>(P)}) {
         SetPixel(Memory, 1, 1, Drawn);
         EXPECT_EQ(Control->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(Memory), 0), 1);
-        EXPECT_EQ(GetPixel(Memory, 1, 1), Drawn) << Control->ClassName().Std();
+        EXPECT_EQ(GetPixel(Memory, 1, 1), Drawn) << Control->ClassName().View();
     }
     SelectObject(Memory, Old);
     DeleteObject(Picture);
@@ -908,13 +908,13 @@ TEST_F(PreviewEditTest, EditTemplateShowsTheReportsTemplateNotItsPreparedPages)
     std::vector<std::string> Seen;
     DesignWith([&](TfrxReport *Report) {
         for (int i = 0; i < Report->PagesCount(); ++i) {
-            Seen.push_back(Report->Pages(i)->Name().Std());
+            Seen.push_back(Report->Pages(i)->Name().ToStd());
             if (Report->FindObject("KeyMemo")) Seen.push_back("KeyMemo");
         }
         return true;
     });
     P->EditTemplate();
-    EXPECT_EQ(Seen, (std::vector<std::string>{Build.Page->Name().Std(), "KeyMemo"}));
+    EXPECT_EQ(Seen, (std::vector<std::string>{Build.Page->Name().ToStd(), "KeyMemo"}));
 }
 
 } // namespace

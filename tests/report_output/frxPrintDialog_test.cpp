@@ -197,7 +197,7 @@ protected:
 TEST_F(PrintDialogKeys, CopiesTakeDigitsOnlyAndF1OpensTheHelp)
 {
     std::vector<std::string> Topics;
-    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.Std()); };
+    frxHtmlHelpEngine() = [&](HWND, const AnsiString &Topic) { Topics.push_back(Topic.ToStd()); };
     TfrxPrintDialog Dialog(nullptr);
     Dialog.Show();
     Pump();
@@ -216,6 +216,6 @@ TEST_F(PrintDialogKeys, CopiesTakeDigitsOnlyAndF1OpensTheHelp)
 
     Key(VK_F1);
     Pump();
-    EXPECT_EQ(Topics, std::vector<std::string>{frxResources()->HelpFile().Std()});
+    EXPECT_EQ(Topics, std::vector<std::string>{frxResources()->HelpFile().ToStd()});
     Dialog.Hide();
 }

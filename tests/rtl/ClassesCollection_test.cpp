@@ -60,7 +60,7 @@ public:
 protected:
     void Update(TCollectionItem *Item) override
     {
-        if (Log) Log->push_back(Item ? "update " + Item->DisplayName().Std() : "update all");
+        if (Log) Log->push_back(Item ? "update " + Item->DisplayName().ToStd() : "update all");
     }
     void Notify(TCollectionItem *Item, TCollectionNotification Action) override
     {

@@ -35,7 +35,7 @@ std::string Lines(const TStrings &List)
 {
     std::string out;
     for (int i = 0; i < List.Count(); ++i)
-        out += (i ? "|" : "") + List[i].Std();
+        out += (i ? "|" : "") + List[i].ToStd();
     return out;
 }
 
@@ -462,7 +462,7 @@ TEST(TStringListSort, EqualKeysTakeTheClassLibraryOrder)
     for (const char *s : {"я", "Б", "а", "Е"})
         other.Add(AnsiString::FromUtf8(s));
     other.SetSorted(true);
-    EXPECT_EQ(Lines(other), "а|Б|Е|я"_a.Std());
+    EXPECT_EQ(Lines(other), "а|Б|Е|я"_a.ToStd());
 }
 
 TEST(TStringListSort, CustomSortUsesTheComparer)

@@ -45,7 +45,7 @@ template <class E> std::string MessageOf(const std::function<void()> &Action)
     try {
         Action();
     } catch (const E &e) {
-        return e.Message().Std();
+        return e.Message().ToStd();
     }
     return "no exception";
 }
@@ -183,7 +183,7 @@ TEST(TMemoryStreamData, ASaveReplacesTheFileWholeOrNotAtAll)
     lines.Add("line");
     lines.SaveToFile(link.c_str());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadBytes(path), lines.Text().Std());
+    EXPECT_EQ(ReadBytes(path), lines.Text().View());
 }
 
 // ---------------------------------------------------------------------------
@@ -235,7 +235,7 @@ TEST(TFileStreamModes, CreateTruncatesAndOpenReadsBack)
 TEST(TFileStreamModes, FailuresNameTheFile)
 {
     std::string missing = TempPath("missing/none.bin");
-    const std::string reason = SysErrorMessage(ENOENT).Std();
+    const std::string reason = SysErrorMessage(ENOENT).ToStd();
     EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream(missing.c_str(), fmOpenRead); }),
               "Cannot open file \"" + missing + "\". " + reason);
     EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream(missing.c_str(), fmCreate); }),
@@ -260,7 +260,7 @@ TEST(TFileStreamModes, AFolderThatMayNotBeWrittenIsGivenAsTheReason)
         MessageOf<EFCreateError>([&] { TFileStream(path.c_str(), fmCreate); });
     std::filesystem::permissions(folder.Path(), perms::owner_all);
     const std::string expected =
-        "Cannot create file \"" + path + "\". " + SysErrorMessage(EACCES).Std();
+        "Cannot create file \"" + path + "\". " + SysErrorMessage(EACCES).ToStd();
     EXPECT_EQ(saved, expected);
     EXPECT_EQ(created, expected);
     EXPECT_FALSE(std::filesystem::exists(path));

@@ -25,8 +25,8 @@ public:
     // descendant that wants to hear of them does.
     ~TLogged() override
     {
-        if (Log) Log->push_back("free " + Name().Std());
-        if (Log && Ref) Log->push_back(Name().Std() + " still sees " + Ref->Name().Std());
+        if (Log) Log->push_back("free " + Name().ToStd());
+        if (Log && Ref) Log->push_back(Name().ToStd() + " still sees " + Ref->Name().ToStd());
         if (WasDestroying) *WasDestroying = ComponentState().Contains(csDestroying);
         Destroying();
         DestroyComponents();
@@ -44,9 +44,9 @@ protected:
     void Notification(TComponent *AComponent, TOperation Operation) override
     {
         TComponent::Notification(AComponent, Operation);
-        if (Operation == opInsert && Inserts) Inserts->push_back(Name().Std());
+        if (Operation == opInsert && Inserts) Inserts->push_back(Name().ToStd());
         if (Operation != opRemove) return;
-        if (Log) Log->push_back(Name().Std() + " hears " + AComponent->Name().Std());
+        if (Log) Log->push_back(Name().ToStd() + " hears " + AComponent->Name().ToStd());
         if (AComponent == Ref) Ref = nullptr;
     }
 };

@@ -48,7 +48,7 @@ std::string Lines(const TStrings &List)
 {
     std::string out;
     for (int i = 0; i < List.Count(); ++i)
-        out += (i ? "|" : "") + List[i].Std();
+        out += (i ? "|" : "") + List[i].ToStd();
     return out;
 }
 

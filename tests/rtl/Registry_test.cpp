@@ -64,7 +64,7 @@ std::string Lines(const TStrings &List)
 {
     std::string out;
     for (int i = 0; i < List.Count(); ++i)
-        out += (i ? "|" : "") + List[i].Std();
+        out += (i ? "|" : "") + List[i].ToStd();
     return out;
 }
 
@@ -73,7 +73,7 @@ template <class E> std::string MessageOf(const std::function<void()> &Action)
     try {
         Action();
     } catch (const E &e) {
-        return e.Message().Std();
+        return e.Message().ToStd();
     }
     return "no exception";
 }
@@ -400,7 +400,7 @@ TEST_F(TRegIniFileSections, SectionsAreSubkeysAndIntegersText)
     ini.ReadSections(&list);
     EXPECT_EQ(Lines(list), "Form.TMain|ToolBar.Main");
     ini.ReadSectionValues("Form.TMain", &list);
-    EXPECT_EQ(Lines(list), "Caption=" + "Окно"_a.Std() + "|Left=120");
+    EXPECT_EQ(Lines(list), "Caption=" + "Окно"_a.ToStd() + "|Left=120");
     ini.DeleteKey("Form.TMain", "Left");
     ini.ReadSection("Form.TMain", &list);
     EXPECT_EQ(Lines(list), "Caption");

@@ -25,7 +25,7 @@ template <class... T> std::string Reference(const char *Format, T... Args)
 }
 
 #define EXPECT_LIKE_C(...)                                                                         \
-    EXPECT_EQ(AnsiString().sprintf(__VA_ARGS__).Std(), Reference(__VA_ARGS__))
+    EXPECT_EQ(AnsiString().sprintf(__VA_ARGS__).ToStd(), Reference(__VA_ARGS__))
 
 } // namespace
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 TEST(AnsiStringPositions, SubStringClampsLikeCopy)
 {
     AnsiString s = "abc";
@@ -109,4 +112,66 @@ TEST(WideStringUtf8, SurrogatePairsSurvive)
     WideString w = WideString::FromUtf8("a😀b");
     EXPECT_EQ(w.Length(), 4);
     EXPECT_EQ(w.ToUtf8(), "a😀b");
+}
+
+namespace
+{
+// Longer than a text kept inside the object, so copies share a buffer.
+const AnsiString Long = "a text long enough to be shared";
+
+void ExpectEndsWhereItEnds(const AnsiString &Text, std::string_view Want)
+{
+    EXPECT_EQ(Text.View(), Want);
+    EXPECT_EQ(std::string_view(Text.c_str()), Want);
+}
+} // namespace
+
+TEST(AnsiStringSharing, WritingACopyLeavesTheOriginal)
+{
+    for (const AnsiString &Original : {AnsiString("short"), Long}) {
+        const std::string Want(Original.View());
+        AnsiString Indexed = Original, Appended = Original, Cut = Original, Inserted = Original,
+                   Deleted = Original, Formatted = Original;
+        Indexed[1] = 'X';
+        Appended += "+";
+        Cut.SetLength(2);
+        Inserted.Insert("<", 2);
+        Deleted.Delete(1, 1);
+        Formatted.cat_sprintf("%d", 7);
+        ExpectEndsWhereItEnds(Original, Want);
+        ExpectEndsWhereItEnds(Indexed, "X" + Want.substr(1));
+        ExpectEndsWhereItEnds(Appended, Want + "+");
+        ExpectEndsWhereItEnds(Cut, Want.substr(0, 2));
+        ExpectEndsWhereItEnds(Inserted, Want.substr(0, 1) + "<" + Want.substr(1));
+        ExpectEndsWhereItEnds(Deleted, Want.substr(1));
+        ExpectEndsWhereItEnds(Formatted, Want + "7");
+    }
+}
+
+TEST(AnsiStringSharing, AppendingATextToItselfKeepsBothHalves)
+{
+    // Inside the object, across to a buffer, and within a buffer.
+    for (const std::string &Start : {std::string("abc"), std::string("abcdefgh"), Long.ToStd()}) {
+        AnsiString Text = Start.c_str();
+        const AnsiString Copy = Text;
+        Text += Text;
+        Text += Text.SubString(1, 3);
+        ExpectEndsWhereItEnds(Text, Start + Start + Start.substr(0, 3));
+        ExpectEndsWhereItEnds(Copy, Start);
+    }
+}
+
+TEST(AnsiStringSharing, ATextBuiltPieceByPieceKeepsEveryStepThatWasCopied)
+{
+    AnsiString Text;
+    std::vector<AnsiString> Steps;
+    std::string Want;
+    for (int I = 0; I < 300; ++I) {
+        Text += static_cast<char>('a' + I % 26);
+        Want += static_cast<char>('a' + I % 26);
+        if (I % 7 == 0) Steps.push_back(Text);
+    }
+    ExpectEndsWhereItEnds(Text, Want);
+    for (std::size_t S = 0; S < Steps.size(); ++S)
+        ExpectEndsWhereItEnds(Steps[S], Want.substr(0, S * 7 + 1));
 }

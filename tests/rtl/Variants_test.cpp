@@ -288,10 +288,10 @@ TEST_F(VariantOperators, TextGrownPieceByPieceHoldsEveryPiece)
     std::string Want;
     for (int I = 0; I < 1000; ++I)
         Want += static_cast<char>('a' + I % 26);
-    EXPECT_EQ(Back.AsString().Std(), Want);
-    EXPECT_EQ(Front.AsString().Std(), std::string(Want.rbegin(), Want.rend()));
+    EXPECT_EQ(Back.AsString().View(), Want);
+    EXPECT_EQ(Front.AsString().View(), std::string(Want.rbegin(), Want.rend()));
     for (int I = 0; I < 1000; ++I)
-        ASSERT_EQ(Steps[I].AsString().Std(), Want.substr(0, I + 1)) << I;
+        ASSERT_EQ(Steps[I].AsString().View(), Want.substr(0, I + 1)) << I;
 }
 
 TEST_F(VariantOperators, ChangingACopysCharacterLeavesTheOthers)
@@ -323,7 +323,7 @@ TEST_F(VariantOperators, TextsGrownFromOneTextInManyThreadsKeepTheirOwn)
                     Text = Round % 2 ? Text + Variant(Mark) : Variant(Mark) + Text;
                 const std::string Tail(50, Mark);
                 const std::string Want = Round % 2 ? "base:" + Tail : Tail + "base:";
-                if (Text.AsString().Std() != Want) ++Wrong;
+                if (Text.AsString().View() != Want) ++Wrong;
             }
         });
     for (auto &Thread : Threads)
@@ -331,6 +331,71 @@ TEST_F(VariantOperators, TextsGrownFromOneTextInManyThreadsKeepTheirOwn)
     EXPECT_EQ(Wrong.load(), 0);
     EXPECT_EQ(GrowsBack.AsString(), "base:");
     EXPECT_EQ(GrowsFront.AsString(), "base:");
+}
+
+// A script's text leaves room past its end for the next join; a class-library text
+// made of it must still end where it ends, whoever takes that room first.
+TEST_F(VariantOperators, AClassLibraryTextOfAScriptsTextEndsWhereItEnds)
+{
+    const Variant Grown = Variant("a script's text, ") + Variant("grown once");
+    const AnsiString Before = Grown.AsString();
+    const Variant Longer = Grown + Variant("!");
+    EXPECT_STREQ(Before.c_str(), "a script's text, grown once");
+
+    const AnsiString After = Grown.AsString();
+    EXPECT_STREQ(After.c_str(), "a script's text, grown once");
+    const Variant Other = Grown + Variant("?");
+    EXPECT_EQ(Longer.AsString(), "a script's text, grown once!");
+    EXPECT_EQ(Other.AsString(), "a script's text, grown once?");
+    EXPECT_STREQ(After.c_str(), "a script's text, grown once");
+    EXPECT_STREQ(AnsiString(After).c_str(), "a script's text, grown once");
+}
+
+// A host's property grown by a script: each value goes out to a variant, grows and
+// comes back; the values kept on the way keep their own text.
+TEST_F(VariantOperators, AHostTextGrownThroughVariantsKeepsEveryValueTaken)
+{
+    AnsiString Property = "a host's property text";
+    std::vector<AnsiString> Taken;
+    std::string Want(Property.View());
+    for (int I = 0; I < 500; ++I) {
+        Property = (Variant(Property) + Variant(static_cast<char>('a' + I % 26))).AsString();
+        Want += static_cast<char>('a' + I % 26);
+        if (I % 50 == 0) {
+            Taken.push_back(Property);
+            EXPECT_EQ(std::string_view(Taken.back().c_str()), Want);
+        }
+    }
+    EXPECT_EQ(std::string_view(Property.c_str()), Want);
+    for (std::size_t T = 0; T < Taken.size(); ++T)
+        EXPECT_EQ(std::string_view(Taken[T].c_str()), Want.substr(0, 22 + T * 50 + 1));
+}
+
+TEST_F(VariantOperators, ThreadsEndingAndGrowingOneSharedTextAgree)
+{
+    const Variant Script = Variant("one text that every thread ") + Variant("shares");
+    const std::string Want = "one text that every thread shares";
+    const AnsiString Shared = Script.AsString();
+    std::vector<std::thread> Threads;
+    std::atomic<int> Wrong{0};
+    for (int T = 0; T < 4; ++T)
+        Threads.emplace_back([&, T] {
+            const char Mark = static_cast<char>('a' + T);
+            for (int Round = 0; Round < 200; ++Round) {
+                // The same object ended by every thread at once, and copies of it.
+                if (std::string_view(Shared.c_str()) != Want) ++Wrong;
+                AnsiString Own = Shared;
+                const Variant Grown = Variant(Own) + Variant(Mark);
+                if (std::string_view(Own.c_str()) != Want) ++Wrong;
+                if (Grown.AsString().View() != Want + Mark) ++Wrong;
+                Own += Mark;
+                if (std::string_view(Own.c_str()) != Want + Mark) ++Wrong;
+            }
+        });
+    for (auto &Thread : Threads)
+        Thread.join();
+    EXPECT_EQ(Wrong.load(), 0);
+    EXPECT_EQ(std::string_view(Shared.c_str()), Want);
 }
 
 TEST_F(VariantOperators, TextThatIsNoNumberRaisesTheCastError)

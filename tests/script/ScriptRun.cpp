@@ -20,29 +20,29 @@ std::unique_ptr<TfsScript> Make(const char *Language, std::initializer_list<cons
 std::string CompileError(TfsScript &Script)
 {
     if (Script.Compile()) return "";
-    return Script.ErrorMsg.Std() + " @ " + Script.ErrorPos.Std();
+    return Script.ErrorMsg.ToStd() + " @ " + Script.ErrorPos.ToStd();
 }
 
 void Exec(TfsScript &Script)
 {
-    ASSERT_TRUE(Script.Compile()) << Script.ErrorMsg.Std() << " @ " << Script.ErrorPos.Std();
+    ASSERT_TRUE(Script.Compile()) << Script.ErrorMsg.View() << " @ " << Script.ErrorPos.View();
     Script.Execute();
 }
 
 std::string RunError(TfsScript &Script)
 {
-    if (!Script.Compile()) return "compile: " + Script.ErrorMsg.Std();
+    if (!Script.Compile()) return "compile: " + Script.ErrorMsg.ToStd();
     try {
         Script.Execute();
     } catch (const Exception &E) {
-        return E.Message().Std();
+        return E.Message().ToStd();
     }
     return "";
 }
 
 std::string Text(TfsScript &Script, const char *Name)
 {
-    return VarToStr(Script.Variables(Name)).Std();
+    return VarToStr(Script.Variables(Name)).ToStd();
 }
 
 int Type(TfsScript &Script, const char *Name)

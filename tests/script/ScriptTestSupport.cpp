@@ -5,15 +5,15 @@ namespace scripttest
 
 std::string Outline(const TfsXMLItem *Item, bool Positions)
 {
-    std::string out = Item->Name().Std();
+    std::string out = Item->Name().ToStd();
     if (Positions && Item->PropExists("pos")) {
-        out += "(" + Item->Prop("pos").Std();
-        if (Item->PropExists("pos1")) out += "-" + Item->Prop("pos1").Std();
+        out += "(" + Item->Prop("pos").ToStd();
+        if (Item->PropExists("pos1")) out += "-" + Item->Prop("pos1").ToStd();
         out += ")";
     }
     if (Item->PropExists("text") && !Item->Prop("text").IsEmpty())
-        out += ":" + Item->Prop("text").Std();
-    if (Item->PropExists("unit")) out += ":" + Item->Prop("unit").Std();
+        out += ":" + Item->Prop("text").ToStd();
+    if (Item->PropExists("unit")) out += ":" + Item->Prop("unit").ToStd();
     std::string children;
     for (int i = 0; i < Item->Count(); ++i) {
         const TfsXMLItem *child = Item->Items(i);
@@ -30,9 +30,9 @@ ILResult MakeIL(const char *Language, const AnsiString &Text, bool Positions)
     parser.SelectLanguage(Language);
     ILResult result;
     result.Ok = parser.MakeILScript(Text);
-    result.ErrorMsg = parser.ErrorMsg().Std();
-    result.ErrorPos = parser.ErrorPos().Std();
-    result.ErrorUnit = parser.ErrorUnit().Std();
+    result.ErrorMsg = parser.ErrorMsg().View();
+    result.ErrorPos = parser.ErrorPos().View();
+    result.ErrorUnit = parser.ErrorUnit().View();
     if (result.Ok) result.Outline = Outline(parser.ILScript()->Root(), Positions);
     return result;
 }

@@ -96,7 +96,7 @@ TEST(AppendRun, HostPropertyTarget_IsReadOnceAndWrittenOnce)
     auto Script = Make("PascalScript", {"begin H.Text := H.Text + 'a' + 'b'; end."});
     AddHost(*Script, Host);
     Exec(*Script);
-    EXPECT_EQ(Host.Text.Std(), "xab");
+    EXPECT_EQ(Host.Text.View(), "xab");
     EXPECT_EQ(Host.Reads, 1);
     EXPECT_EQ(Host.Writes, 1);
 }

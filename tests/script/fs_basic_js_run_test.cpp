@@ -26,7 +26,7 @@ TEST(BasicRun, CapitalRemLine_IsASyntaxError)
 {
     auto Script = Make("BasicScript", {"REM note", "x = 1"});
     EXPECT_FALSE(Script->Compile());
-    EXPECT_EQ(Script->ErrorPos.SubString(1, 2).Std(), "1:");
+    EXPECT_EQ(Script->ErrorPos.SubString(1, 2).View(), "1:");
 }
 
 TEST(JScriptRun, UndeclaredName_BecomesANullVariant)

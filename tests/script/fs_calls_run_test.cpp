@@ -52,8 +52,8 @@ TEST(CallsRun, VarParameter_IsTheCallersRightAfterTheCall)
     Exec(*Pascal);
     EXPECT_EQ(Text(*Pascal, "r1"), "ax");
     EXPECT_EQ(Text(*Pascal, "r2"), "axx");
-    EXPECT_EQ(VarToStr(Pascal->Evaluate("a[1]")).Std(), "ex");
-    EXPECT_EQ(Host.Text.Std(), "hx");
+    EXPECT_EQ(VarToStr(Pascal->Evaluate("a[1]")).View(), "ex");
+    EXPECT_EQ(Host.Text.View(), "hx");
 
     auto Cpp = Make("C++Script", {"string s, r;", "void Add(string &t) { t = t + \"x\"; }",
                                   "{ s = \"a\"; Add(s); r = s; Add(s); }"});

@@ -18,7 +18,7 @@ std::vector<std::string> Texts(TfsXMLItem *Node)
 {
     std::vector<std::string> Result;
     for (int I = 0; I < Node->Count(); ++I)
-        Result.push_back(Node->Items(I)->Prop("text").Std());
+        Result.push_back(Node->Items(I)->Prop("text").ToStd());
     return Result;
 }
 
@@ -30,7 +30,7 @@ bool Has(const std::vector<std::string> &List, const std::string &Text)
 TfsXMLItem *Entry(TfsXMLItem *Node, const std::string &Text)
 {
     for (int I = 0; I < Node->Count(); ++I)
-        if (Node->Items(I)->Prop("text").Std() == Text) return Node->Items(I);
+        if (Node->Items(I)->Prop("text").View() == Text) return Node->Items(I);
     return nullptr;
 }
 
@@ -44,14 +44,14 @@ TEST(Contents, ListsFunctionsClassesTypesVariablesAndConstants)
     GenerateXMLContents(Script.get(), Doc.Root());
     TfsXMLItem *Root = Doc.Root();
     ASSERT_EQ(Root->Count(), 5);
-    EXPECT_EQ(Root->Items(0)->Name().Std(), "Functions");
-    EXPECT_EQ(Root->Items(4)->Name().Std(), "Constants");
+    EXPECT_EQ(Root->Items(0)->Name().View(), "Functions");
+    EXPECT_EQ(Root->Items(4)->Name().View(), "Constants");
 
     TfsXMLItem *Conv = Root->FindItem("Functions")->FindItem("ctConv");
     TfsXMLItem *IntToStr = Entry(Conv, "function IntToStr(i: Integer): String");
     ASSERT_NE(IntToStr, nullptr);
-    EXPECT_EQ(IntToStr->Name().Std(), "item");
-    EXPECT_EQ(IntToStr->Prop("description").Std(), "IntToStr");
+    EXPECT_EQ(IntToStr->Name().View(), "item");
+    EXPECT_EQ(IntToStr->Prop("description").View(), "IntToStr");
     EXPECT_TRUE(Has(Texts(Root->FindItem("Functions")->FindItem("ctOther")),
                     "function MessageDlg(Msg: string; DlgType: TMsgDlgType; Buttons: "
                     "TMsgDlgButtons; HelpCtx: Longint): Integer"));

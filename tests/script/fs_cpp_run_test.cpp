@@ -21,7 +21,7 @@ Variant Expression(const char *Body, int *Calls = nullptr, AnsiString *Name = nu
                           return Variant(5);
                       });
     Script->Lines()->Add(AnsiString("Variant frxf0() { return ") + Body + "; } {}");
-    EXPECT_TRUE(Script->Compile()) << Script->ErrorMsg.Std() << " @ " << Script->ErrorPos.Std();
+    EXPECT_TRUE(Script->Compile()) << Script->ErrorMsg.View() << " @ " << Script->ErrorPos.View();
     return Script->CallFunction("frxf0", Null());
 }
 
@@ -35,7 +35,7 @@ TEST(CppRun, DataFieldReference_CallsGetWithTheRawText)
     EXPECT_EQ(Result.AsInteger(), 10);
     EXPECT_EQ(VarType(Result), varInteger);
     EXPECT_EQ(Calls, 1);
-    EXPECT_EQ(Name.Std(), "frxUserDataSetList.\"quantity\"");
+    EXPECT_EQ(Name.View(), "frxUserDataSetList.\"quantity\"");
 }
 
 TEST(CppRun, PrecedenceAndDivisionKinds)
@@ -141,10 +141,10 @@ TEST(CppRun, ReportExpression_CompiledOnceEvaluatedManyTimes)
                       });
     Script->Lines()->Add("Variant frxf0() { return FormatFloat(\"0.00\", Get(\"price\") * "
                          "Get(\"qty\")); } {}");
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std() << " @ " << Script->ErrorPos.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View() << " @ " << Script->ErrorPos.View();
     for (Price = 1; Price <= 100; ++Price)
-        EXPECT_EQ(Script->CallFunction("frxf0", Null()).AsString().Std(),
-                  FormatFloat("0.00", Price * 3).Std());
+        EXPECT_EQ(Script->CallFunction("frxf0", Null()).AsString().View(),
+                  FormatFloat("0.00", Price * 3).View());
 }
 
 // A routine's body is built apart from the main program; the language's type
@@ -178,17 +178,17 @@ TEST(CppRun, DeclarationWithInitialValue_AssignsEachTimeTheBlockRuns)
 
 TEST(CppRun, StringLiteralsSurviveTheILRoundTrip)
 {
-    EXPECT_EQ(Expression("\"x&#65;y\"").AsString().Std(), "x&#65;y");
-    EXPECT_EQ(Expression("\"a&quot;b<c>\"").AsString().Std(), "a&quot;b<c>");
+    EXPECT_EQ(Expression("\"x&#65;y\"").AsString().View(), "x&#65;y");
+    EXPECT_EQ(Expression("\"a&quot;b<c>\"").AsString().View(), "a&quot;b<c>");
 }
 
 TEST(CppRun, CyrillicNamesWithTheExtendedCharset)
 {
     auto Script = Make("C++Script", {});
     Script->ExtendedCharset = true;
-    Script->Lines()->Add(("int " + AnsiString::FromUtf8("сумма").Std() + "; { " +
-                          AnsiString::FromUtf8("сумма").Std() + " = 3; }")
+    Script->Lines()->Add(("int " + AnsiString::FromUtf8("сумма").ToStd() + "; { " +
+                          AnsiString::FromUtf8("сумма").ToStd() + " = 3; }")
                              .c_str());
     Exec(*Script);
-    EXPECT_EQ(VarToStr(Script->Variables(AnsiString::FromUtf8("СУММА"))).Std(), "3");
+    EXPECT_EQ(VarToStr(Script->Variables(AnsiString::FromUtf8("СУММА"))).View(), "3");
 }

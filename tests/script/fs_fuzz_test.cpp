@@ -228,7 +228,7 @@ void CheckOne(const Language &Lang, const std::string &Text, std::mt19937 &Rando
     } catch (const Exception &e) {
         // A language directive may name a language that does not exist.
         if (e.Message().Pos("Language '") == 1) return;
-        ADD_FAILURE() << Lang.Name << " raised " << e.Message().Std() << " for: " << Text;
+        ADD_FAILURE() << Lang.Name << " raised " << e.Message().View() << " for: " << Text;
         return;
     }
     if (ok) {
@@ -278,7 +278,7 @@ std::string SaveText(TfsXMLDocument &Doc)
 {
     TStringStream stream;
     Doc.SaveToStream(&stream);
-    return stream.DataString().Std();
+    return stream.DataString().ToStd();
 }
 
 // Damaged XML: the IL of the sample programs and the grammars, cut, spliced
@@ -310,7 +310,7 @@ std::vector<std::string> XMLSamples()
         parser.SelectLanguage(lang.Name);
         if (parser.MakeILScript(AnsiString(lang.Samples[0])))
             samples.push_back(SaveText(*parser.ILScript()));
-        samples.push_back(fsGetLanguage(lang.Name).Std());
+        samples.push_back(fsGetLanguage(lang.Name).ToStd());
     }
     return samples;
 }

@@ -106,9 +106,9 @@ TEST(HostClass, MethodsPropertiesAndIndexedProperties)
     EXPECT_EQ(Text(*Script, "e"), "True");
     EXPECT_EQ(Host.Value, 7);
     ASSERT_EQ(Names.size(), 4u);
-    EXPECT_EQ(Names[0].Std(), "TWICE");
-    EXPECT_EQ(Names[1].Std(), "ITEMS.GET");
-    EXPECT_EQ(Names[2].Std(), "ITEMS.SET");
+    EXPECT_EQ(Names[0].View(), "TWICE");
+    EXPECT_EQ(Names[1].View(), "ITEMS.GET");
+    EXPECT_EQ(Names[2].View(), "ITEMS.SET");
 }
 
 TEST(HostClass, OldStyleHandlers_GetTheArgumentsAndTheValueAndReturnVarParameters)
@@ -128,9 +128,9 @@ TEST(HostClass, OldStyleHandlers_GetTheArgumentsAndTheValueAndReturnVarParameter
     TfsMethodHelper *Cells = Class->AddIndexProperty(
         "Cells", "Integer, String", "String",
         [&Calls](TObject *, TClass, const AnsiString &Name, Variant &Params) {
-            std::string Call = Name.Std();
+            std::string Call = Name.ToStd();
             for (int I = 0; I <= VarArrayHighBound(Params, 1); ++I)
-                Call += " " + VarToStr(Params.GetElement({I})).Std();
+                Call += " " + VarToStr(Params.GetElement({I})).ToStd();
             Calls.push_back(Call);
             return Variant(AnsiString("got"));
         });
@@ -276,7 +276,7 @@ TEST(HostClass, EventBridge_NameThatIsNoProcedure_IsRefused)
         Script->Execute();
         FAIL() << "no exception";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "Event handler must be a procedure");
+        EXPECT_EQ(E.Message().View(), "Event handler must be a procedure");
     }
 }
 

@@ -56,7 +56,7 @@ TEST(ClassesModule, FreeingNilDoesNothing)
         Other->Execute();
         FAIL() << "a method other than Free ran on nil";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "Invalid object reference");
+        EXPECT_EQ(E.Message().View(), "Invalid object reference");
     }
 }
 
@@ -157,7 +157,7 @@ TEST(ClassesModule, FileAndMemoryStreamsMoveTextThroughFiles)
          "  m := TMemoryStream.Create; c := m.CopyFrom(f, 0); f.Free;",
          "  m.SaveToFile(dest); m.Clear; m.LoadFromFile(dest); m.Position := 0;",
          "  sl := TStringList.Create; sl.LoadFromStream(m); s := sl[1]; m.Free; sl.Free;", "end."});
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View();
     Script->SetVariables("name", Variant(Name));
     Script->SetVariables("dest", Variant(Copy));
     Script->Execute();
@@ -201,12 +201,12 @@ TEST(ClassesModule, ObjectsOfTheWrongClassAreRefused)
              {"var sl: TStringList; l: TList;", "begin",
               "  sl := TStringList.Create; l := TList.Create;",
               "  try sl.LoadFromStream(TStream(l)); finally sl.Free; l.Free; end;", "end."});
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View();
     try {
         Script->Execute();
         FAIL() << "a list was taken for a stream";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "Invalid class typecast: TList is not TStream");
+        EXPECT_EQ(E.Message().View(), "Invalid class typecast: TList is not TStream");
     }
 }
 

@@ -23,7 +23,7 @@ TEST_F(DialogsModule, MessageDlgShowsTheButtonsAndGivesTheAnswer)
     EXPECT_EQ(Text(*Script, "b"), "7");
     EXPECT_EQ(Text(*Script, "h"), "1024");
     ASSERT_EQ(Dialogs.Messages().size(), 2u);
-    EXPECT_EQ(Dialogs.Messages()[0].Text.Std(), "Save?");
+    EXPECT_EQ(Dialogs.Messages()[0].Text.View(), "Save?");
     EXPECT_EQ(Dialogs.Messages()[0].Type, mtConfirmation);
     EXPECT_TRUE(Dialogs.Messages()[1].Buttons == (TMsgDlgButtons{mbYes, mbNo}));
 }
@@ -55,7 +55,7 @@ TEST_F(DialogsModule, InputQueryAndInputBox)
     EXPECT_EQ(Text(*Script, "w"), "typed");
     EXPECT_EQ(Text(*Script, "c"), "default");
     ASSERT_EQ(Dialogs.Prompts().size(), 3u);
-    EXPECT_EQ(Dialogs.Prompts()[0].Std(), "Name");
+    EXPECT_EQ(Dialogs.Prompts()[0].View(), "Name");
 }
 
 TEST_F(DialogsModule, CommonDialogsExecuteWithTheirProperties)
@@ -81,7 +81,7 @@ TEST_F(DialogsModule, CommonDialogsExecuteWithTheirProperties)
               "  s = TSaveDialog.Create(nil); saved = s.Execute();",
               "  o.Free(); c.Free(); s.Free();", "}"});
     Exec(*Script);
-    EXPECT_EQ(SeenFilter.Std(), "Text|*.txt");
+    EXPECT_EQ(SeenFilter.View(), "Text|*.txt");
     EXPECT_EQ(Text(*Script, "name"), "/tmp/chosen.txt");
     EXPECT_EQ(Text(*Script, "colour"), "255");
     EXPECT_EQ(Text(*Script, "saved"), "False");
@@ -94,6 +94,6 @@ TEST_F(DialogsModule, ShowMessageReachesTheMessageBox)
     auto Script = Make("BasicScript", {"n = 42", "ShowMessage(\"hello \" & n)"});
     Exec(*Script);
     ASSERT_EQ(Dialogs.Messages().size(), 1u);
-    EXPECT_EQ(Dialogs.Messages()[0].Text.Std(), "hello 42");
+    EXPECT_EQ(Dialogs.Messages()[0].Text.View(), "hello 42");
     EXPECT_TRUE(Dialogs.Messages()[0].Buttons == TMsgDlgButtons{mbOK});
 }

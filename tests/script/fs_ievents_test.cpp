@@ -48,7 +48,7 @@ public:
             {"ADD", idAdd}, {"CAPTION", idCaption}, {"FAIL", idFail}, {"CHILD", idChild}};
         NamesLocale = Locale;
         if (Count != 1) return E_FAIL;
-        auto It = Known.find(AnsiString(WideString(Names[0])).UpperCase().Std());
+        auto It = Known.find(AnsiString(WideString(Names[0])).UpperCase().ToStd());
         if (It == Known.end()) return DISP_E_UNKNOWNNAME;
         *Ids = It->second;
         return S_OK;

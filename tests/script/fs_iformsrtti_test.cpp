@@ -78,7 +78,7 @@ TEST_F(FormsModule, AButtonClickReachesTheScriptHandler)
     ASSERT_TRUE(Form && Button);
     EXPECT_TRUE(Form->Visible());
     EXPECT_EQ(Button->Parent(), Form);
-    EXPECT_EQ(Form->Caption().Std(), "Script form");
+    EXPECT_EQ(Form->Caption().View(), "Script form");
     Click(Button, 10, 10);
     Pump();
     EXPECT_EQ(Text(*Script, "clicks"), "1");
@@ -110,7 +110,7 @@ TEST_F(FormsModule, AnEventNeedsAProcedure)
         Script->Execute();
         FAIL() << "a missing procedure was bound";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "Event handler must be a procedure");
+        EXPECT_EQ(E.Message().View(), "Event handler must be a procedure");
     }
 }
 
@@ -128,12 +128,12 @@ TEST_F(FormsModule, ShowModalOfAVisibleFormIsARunTimeError)
 {
     auto Script = Make("JScript", {"var f = TForm.Create(nil); f.Show();",
                                    "try { f.ShowModal(); } finally { f.Free(); }"});
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View();
     try {
         Script->Execute();
         FAIL() << "a visible form went modal";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "Cannot make a visible window modal");
+        EXPECT_EQ(E.Message().View(), "Cannot make a visible window modal");
     }
 }
 
@@ -143,12 +143,12 @@ TEST_F(FormsModule, SetFocusOfAHiddenControlIsARunTimeError)
                                         "  f := TForm.Create(nil); e := TEdit.Create(f);",
                                         "  e.Parent := f; f.Show; e.Hide;",
                                         "  try e.SetFocus; finally f.Free; end;", "end."});
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View();
     try {
         Script->Execute();
         FAIL() << "a hidden control took the focus";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "Cannot focus a disabled or invisible window");
+        EXPECT_EQ(E.Message().View(), "Cannot focus a disabled or invisible window");
     }
 }
 
@@ -255,7 +255,7 @@ TEST_F(FormsModule, AHostFormAndItsComponentsAreReachedByName)
     Script->AddForm(&Form);
     Exec(*Script);
     EXPECT_EQ(Text(*Script, "s"), "OK");
-    EXPECT_EQ(Form.OkButton->Caption().Std(), "Yes");
+    EXPECT_EQ(Form.OkButton->Caption().View(), "Yes");
     TfsClassVariable *Class = Script->FindClass("TEntryForm");
     ASSERT_NE(Class, nullptr);
     EXPECT_EQ(Class->Ancestor(), "TForm");

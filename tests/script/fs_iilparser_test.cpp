@@ -50,7 +50,7 @@ TEST(LanguageDirective, FirstLineSwitchesTheLanguage)
     TfsILParser parser(nullptr);
     parser.SelectLanguage("C++Script");
     ASSERT_TRUE(parser.MakeILScript(Lines({"#language BasicScript", "x = 1"})))
-        << parser.ErrorMsg().Std();
+        << parser.ErrorMsg().View();
     EXPECT_EQ(parser.LangName(), "BasicScript");
     EXPECT_EQ(Outline(parser.ILScript()->Root(), true),
               "program{compoundstmt(2:1){assignstmt(2:1){dsgn(2:1){node(2:2):x} "
@@ -63,7 +63,7 @@ TEST(LanguageDirective, AnyLineEnd_EndsTheDirective)
                              "# language JScript \r\nx = 1;"}) {
         TfsILParser parser(nullptr);
         parser.SelectLanguage("PascalScript");
-        EXPECT_TRUE(parser.MakeILScript(text)) << text << ": " << parser.ErrorMsg().Std();
+        EXPECT_TRUE(parser.MakeILScript(text)) << text << ": " << parser.ErrorMsg().View();
         EXPECT_EQ(Outline(parser.ILScript()->Root()),
                   "program{compoundstmt{assignstmt{dsgn{node:x} expr{number:1}}}}");
     }
@@ -88,14 +88,14 @@ TEST(LanguageDirective, NoSettingOfTheFirstLanguageLeaks)
     TfsILParser basic(nullptr);
     basic.SelectLanguage("BasicScript");
     ASSERT_TRUE(basic.MakeILScript("#language PascalScript\r\nbegin rem := 1 end."))
-        << basic.ErrorMsg().Std();
+        << basic.ErrorMsg().View();
     EXPECT_TRUE(basic.NeedDeclareVars());
     EXPECT_EQ(Outline(basic.ILScript()->Root()),
               "program{compoundstmt{assignstmt{dsgn{node:rem} expr{number:1}}}}");
 
     TfsILParser cpp(nullptr);
     cpp.SelectLanguage("C++Script");
-    EXPECT_TRUE(cpp.MakeILScript("#language PascalScript\r\nBEGIN END.")) << cpp.ErrorMsg().Std();
+    EXPECT_TRUE(cpp.MakeILScript("#language PascalScript\r\nBEGIN END.")) << cpp.ErrorMsg().View();
 }
 
 TEST(SelectLanguage, UnknownName_Raises)
@@ -143,15 +143,15 @@ struct UnitFixture : testing::Test {
     {
         TfsILParser parser(nullptr);
         parser.OnGetUnit = [this](const AnsiString &Name, AnsiString &Text) {
-            Asked.push_back(Name.Std());
-            Text = Units[Name.Std()];
+            Asked.push_back(Name.ToStd());
+            Text = Units[Name.ToStd()];
         };
         parser.SelectLanguage(Language);
         scripttest::ILResult result;
         result.Ok = parser.MakeILScript(Text);
-        result.ErrorMsg = parser.ErrorMsg().Std();
-        result.ErrorPos = parser.ErrorPos().Std();
-        result.ErrorUnit = parser.ErrorUnit().Std();
+        result.ErrorMsg = parser.ErrorMsg().View();
+        result.ErrorPos = parser.ErrorPos().View();
+        result.ErrorUnit = parser.ErrorUnit().View();
         if (result.Ok) result.Outline = Outline(parser.ILScript()->Root());
         return result;
     }
@@ -208,7 +208,7 @@ TEST(UnitFiles, UnitWithoutHandler_IsReadFromItsFile)
     const auto il = MakeIL("BasicScript", Lines({("Imports \"" + name + "\"").c_str(), "y = 1"}));
     std::remove(name.c_str());
     ASSERT_TRUE(il.Ok) << il.ErrorMsg;
-    EXPECT_EQ(il.Outline, "program{compoundstmt{uses:" + name.Std() +
+    EXPECT_EQ(il.Outline, "program{compoundstmt{uses:" + name.ToStd() +
                               "{program{compoundstmt{var{ident:y}}}} assignstmt{dsgn{node:y} "
                               "expr{number:1}}}}");
     EXPECT_THROW(MakeIL("BasicScript", Lines({"Imports \"/nonexistent/unit.bas\""})), Exception);
@@ -226,7 +226,7 @@ TEST(Nesting, NestingBeyondTheStack_IsAnErrorNotACrash)
         "{ x = " + std::string(20000, '(') + "1" + std::string(20000, ')') + "; }";
     const auto il = MakeIL("C++Script", text.c_str());
     EXPECT_FALSE(il.Ok);
-    EXPECT_EQ(il.ErrorMsg, SNestingTooDeep.Std());
+    EXPECT_EQ(il.ErrorMsg, SNestingTooDeep.View());
 }
 
 TEST(DataField, EmptyReference_DoesNotMatch)

@@ -184,7 +184,7 @@ TEST(ScriptCalls, RunLineReportsEveryStatementWithItsPosition)
         Make("PascalScript", {"var n: Integer;", "begin", "  n := 1;", "  n := 2;", "end."});
     std::vector<std::string> Positions;
     Script->OnRunLine = [&Positions](TfsScript *, const AnsiString &, const AnsiString &Pos) {
-        Positions.push_back(Pos.Std());
+        Positions.push_back(Pos.ToStd());
     };
     Exec(*Script);
     ASSERT_EQ(Positions.size(), 2u);
@@ -202,7 +202,7 @@ TEST(ScriptCalls, RunLineReportsAWithStatementAtItsWord)
                                         "    a, b do", "    Add('x');", "  a.Free;", "end."});
     std::vector<std::string> Positions;
     Script->OnRunLine = [&Positions](TfsScript *, const AnsiString &, const AnsiString &Pos) {
-        Positions.push_back(Pos.Std());
+        Positions.push_back(Pos.ToStd());
     };
     Exec(*Script);
     EXPECT_EQ(Positions, (std::vector<std::string>{"3:3", "4:3", "5:3", "5:3", "7:5", "8:3"}));
@@ -217,7 +217,7 @@ TEST(ScriptCalls, ILRoundTrip_RunsTheSameProgram)
     ASSERT_TRUE(Source->GetILCode(&Stream));
     Stream.SetPosition(0);
     auto Target = Make("PascalScript", {});
-    ASSERT_TRUE(Target->SetILCode(&Stream)) << Target->ErrorMsg.Std();
+    ASSERT_TRUE(Target->SetILCode(&Stream)) << Target->ErrorMsg.View();
     Target->Execute();
     EXPECT_EQ(Text(*Target, "s"), "42");
 }
@@ -239,7 +239,7 @@ TEST(ScriptCalls, ILWithoutTypeAliases_TakesThoseOfTheLanguage)
     Stripped.SetPosition(0);
 
     auto Target = Make("C++Script", {});
-    ASSERT_TRUE(Target->SetILCode(&Stripped)) << Target->ErrorMsg.Std();
+    ASSERT_TRUE(Target->SetILCode(&Stripped)) << Target->ErrorMsg.View();
     Target->Execute();
     EXPECT_EQ(Text(*Target, "f"), "2.5");
     EXPECT_EQ(Text(*Target, "b"), "True");
@@ -469,9 +469,9 @@ TEST(ScriptExpressions, TypeErrorsFoundAtCompileTime)
 {
     auto Minus = Make("PascalScript", {"var s: String; begin s := 'a' - 'b'; end."});
     EXPECT_EQ(Minus->Compile(), false);
-    EXPECT_EQ(Minus->ErrorMsg.Std(), "Incompatible types");
+    EXPECT_EQ(Minus->ErrorMsg.View(), "Incompatible types");
     auto Variant = Make("PascalScript", {"var v: Variant; begin v := v + 1; end."});
-    EXPECT_TRUE(Variant->Compile()) << Variant->ErrorMsg.Std();
+    EXPECT_TRUE(Variant->Compile()) << Variant->ErrorMsg.View();
 }
 
 TEST(ScriptExpressions, DefaultArgumentsAndArgumentCounts)
@@ -501,10 +501,10 @@ TEST(ScriptCalls, MacroFunctionGetsTheSourceTextOfItsArguments)
     Script->AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
                       [&Texts](TObject *, TClass, const AnsiString &, Variant &Params) {
                           for (int I = 0; I < 3; ++I)
-                              Texts.push_back(VarToStr(Params.GetElement({I})).Std());
+                              Texts.push_back(VarToStr(Params.GetElement({I})).ToStd());
                           return Variant(1);
                       });
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View();
     EXPECT_EQ(Script->CallFunction("frxf0", Null()).AsInteger(), 1);
     ASSERT_EQ(Texts.size(), 3u);
     EXPECT_EQ(Texts[0], "1 > 2");
@@ -535,7 +535,7 @@ TEST(ScriptCalls, CachedFunctionWithTheReportAsParentReadsItsObjects)
     Cache.Parent = &Report;
     Cache.SetSyntaxType("C++Script");
     Cache.Lines()->Add("Variant frxf0() { return Total + 2; } {}");
-    ASSERT_TRUE(Cache.Compile()) << Cache.ErrorMsg.Std();
+    ASSERT_TRUE(Cache.Compile()) << Cache.ErrorMsg.View();
     EXPECT_EQ(Cache.CallFunction("frxf0", Null()).AsInteger(), 42);
 }
 

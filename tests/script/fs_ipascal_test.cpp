@@ -134,9 +134,9 @@ TEST(PascalScript, SyntaxErrors_GiveMessageAndPosition)
     };
     for (const Case &c : cases) {
         const auto il = MakeIL(Pascal, c.Text);
-        EXPECT_FALSE(il.Ok) << c.Text.Std();
-        EXPECT_EQ(il.ErrorMsg, c.Msg) << c.Text.Std();
-        EXPECT_EQ(il.ErrorPos, c.Pos) << c.Text.Std();
+        EXPECT_FALSE(il.Ok) << c.Text.View();
+        EXPECT_EQ(il.ErrorMsg, c.Msg) << c.Text.View();
+        EXPECT_EQ(il.ErrorPos, c.Pos) << c.Text.View();
     }
 }
 
@@ -148,7 +148,7 @@ TEST(PascalScript, LegacyGrammar_TakesBackQuoteSetsBracketFieldsAndUndeclaredNam
     parser.SelectLanguage(Pascal);
     EXPECT_FALSE(parser.NeedDeclareVars());
     ASSERT_TRUE(parser.MakeILScript("begin x := y in `1, 2`; z := [ds.\"f\"] end."))
-        << parser.ErrorMsg().Std();
+        << parser.ErrorMsg().View();
     EXPECT_EQ(scripttest::Outline(parser.ILScript()->Root()),
               "program{compoundstmt{assignstmt{dsgn{node:x} expr{dsgn{node:y} op:in "
               "set{expr{number:1} expr{number:2}}}} assignstmt{dsgn{node:z} expr{dsgn{node:Get "

@@ -27,7 +27,7 @@ TEST(PascalRun, FloatToIntegerAssignment_IsIncompatible)
 {
     auto Script = Make("PascalScript", {"var i: Integer; begin i := 1.5; end."});
     EXPECT_EQ(Script->Compile(), false);
-    EXPECT_EQ(Script->ErrorMsg.Std(), "Incompatible types: 'Integer', 'Extended'");
+    EXPECT_EQ(Script->ErrorMsg.View(), "Incompatible types: 'Integer', 'Extended'");
 }
 
 TEST(PascalRun, RecursiveFunction_ThroughCallFunction)
@@ -56,7 +56,7 @@ TEST(PascalRun, UncaughtRaiseException_LeavesExecuteWithItsMessage)
         Script->Execute();
         FAIL() << "no exception";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "boom");
+        EXPECT_EQ(E.Message().View(), "boom");
     }
 }
 
@@ -80,7 +80,7 @@ TEST(PascalRun, ConversionErrors_CarryTheLibraryTexts)
             try {
                 Date->Execute();
             } catch (const Exception &E) {
-                EXPECT_EQ(E.Message().Std(), "Invalid argument to date encode");
+                EXPECT_EQ(E.Message().View(), "Invalid argument to date encode");
                 throw;
             }
         },
@@ -91,7 +91,7 @@ TEST(PascalRun, ConversionErrors_CarryTheLibraryTexts)
         Int->Execute();
         FAIL() << "no exception";
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "'12a' is not a valid integer value");
+        EXPECT_EQ(E.Message().View(), "'12a' is not a valid integer value");
     }
 }
 
@@ -160,14 +160,14 @@ TEST(PascalRun, MemberOfString_IsRefused)
 {
     auto Script = Make("PascalScript", {"var s: String; begin s.Length; end."});
     EXPECT_FALSE(Script->Compile());
-    EXPECT_EQ(Script->ErrorMsg.Std(), "Strings doesn't have properties or methods");
+    EXPECT_EQ(Script->ErrorMsg.View(), "Strings doesn't have properties or methods");
 }
 
 TEST(PascalRun, ForVariableOfTypeString_IsRefused)
 {
     auto Script = Make("PascalScript", {"var s: String; begin for s := 1 to 2 do ; end."});
     EXPECT_FALSE(Script->Compile());
-    EXPECT_EQ(Script->ErrorMsg.Std(), "For loop variable must be numeric variable");
+    EXPECT_EQ(Script->ErrorMsg.View(), "For loop variable must be numeric variable");
 }
 
 TEST(PascalRun, CaseWhileRepeatAndDownto)

@@ -72,7 +72,7 @@ TEST(PublishedProperties, ReadAndWrittenByKind)
     EXPECT_EQ(Text(*Script, "r"), "0.5");
     EXPECT_EQ(Panel.Width(), 33);
     EXPECT_FALSE(Panel.Visible());
-    EXPECT_EQ(Panel.Caption().Std(), "new");
+    EXPECT_EQ(Panel.Caption().View(), "new");
     EXPECT_EQ(Panel.Look(), lkSunken);
     EXPECT_DOUBLE_EQ(Panel.Ratio(), 1.25);
 }
@@ -86,7 +86,7 @@ TEST(PublishedProperties, TypesFollowThePropertyKinds)
     EXPECT_EQ(Class->Find("Visible")->Typ(), fvtBool);
     EXPECT_EQ(Class->Find("Caption")->Typ(), fvtString);
     EXPECT_EQ(Class->Find("Look")->Typ(), fvtEnum);
-    EXPECT_EQ(Class->Find("Look")->TypeName().Std(), "TLook");
+    EXPECT_EQ(Class->Find("Look")->TypeName().View(), "TLook");
     EXPECT_EQ(Class->Find("Ratio")->Typ(), fvtFloat);
     EXPECT_TRUE(Class->Find("Area")->IsReadOnly);
 }
@@ -114,6 +114,6 @@ TEST(PublishedProperties, ScriptComponent_PublishesItsSourceAndEvents)
         EXPECT_EQ(Info->PropType->Kind, Kind) << Name;
     }
     SetStrProp(&Script, "SyntaxType", "JScript");
-    EXPECT_EQ(Script.SyntaxType().Std(), "JScript");
+    EXPECT_EQ(Script.SyntaxType().View(), "JScript");
     EXPECT_EQ(GetObjectProp(&Script, "Lines"), Script.Lines());
 }

@@ -152,6 +152,6 @@ TEST(ScriptRunFuzz, SeedsThemselvesCompile)
         Script.SetSyntaxType(Seed.Language);
         Script.Lines()->SetText(Seed.Text);
         EXPECT_TRUE(Script.Compile())
-            << Seed.Language << ": " << Script.ErrorMsg.Std() << " @ " << Script.ErrorPos.Std();
+            << Seed.Language << ": " << Script.ErrorMsg.View() << " @ " << Script.ErrorPos.View();
     }
 }

@@ -48,7 +48,7 @@ TEST(ScriptSafety, FreedObject_IsAnInvalidReference)
     auto Script = ProbeScript({"begin TProbe(p).Touch; end."});
     auto Probe = std::make_unique<TProbe>();
     Script->SetVariables("p", VarFromObject(Probe.get()));
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View();
     Script->Execute();
     EXPECT_EQ(Probe->Calls, 1);
     Probe.reset();
@@ -56,7 +56,7 @@ TEST(ScriptSafety, FreedObject_IsAnInvalidReference)
     try {
         Script->Execute();
     } catch (const Exception &E) {
-        EXPECT_EQ(E.Message().Std(), "Invalid object reference");
+        EXPECT_EQ(E.Message().View(), "Invalid object reference");
     }
 }
 
@@ -158,7 +158,7 @@ TEST(ScriptSafety, FailedCompile_LeavesNoDeclarationsBehind)
     EXPECT_THROW(Script->Execute(), Exception);
     Script->Lines()->Clear();
     Script->Lines()->Add("Variant frxf1() { return 2; } {}");
-    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.Std();
+    ASSERT_TRUE(Script->Compile()) << Script->ErrorMsg.View();
     EXPECT_EQ(Script->CallFunction("frxf0", Null()).AsInteger(), 1);
     EXPECT_EQ(Script->CallFunction("frxf1", Null()).AsInteger(), 2);
 }

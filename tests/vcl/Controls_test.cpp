@@ -139,7 +139,7 @@ TEST_F(ControlsTest, Keyboard_KeyPressGetsCp1251Characters)
     Key('A', 'a');
     Key(VK_OEM_1, "ж"_a[1]);
     Pump();
-    EXPECT_EQ(pressed, std::string("a") + "ж"_a.Std());
+    EXPECT_EQ(pressed, std::string("a") + "ж"_a.ToStd());
     EXPECT_EQ(edit->Text(), "a" + "ж"_a);
 }
 

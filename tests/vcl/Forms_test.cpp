@@ -183,7 +183,7 @@ TEST_F(FormsTest, Application_OnExceptionReplacesTheBox)
     button->SetParent(form);
     button->OnClick = [](TObject *) { throw Exception("handled"); };
     std::string seen;
-    Application->OnException = [&](TObject *, Exception &E) { seen = E.Message().Std(); };
+    Application->OnException = [&](TObject *, Exception &E) { seen = E.Message().View(); };
     Pump();
     Click(button, 5, 5);
     Pump();

@@ -220,7 +220,7 @@ TEST_F(StringGridTest, RowMoving_DragInFixedColumnMovesRowThenNotifies)
     std::vector<std::string> seen;
     grid->OnRowMoved = [&](TObject *, int From, int To) {
         seen.push_back(std::to_string(From) + ">" + std::to_string(To) + " " +
-                       grid->Cells(1, To).Std());
+                       grid->Cells(1, To).ToStd());
     };
     const TPoint from = Middle(grid, 0, 2);
     const TPoint to = Middle(grid, 0, 5);
@@ -305,7 +305,7 @@ TEST_F(StringGridTest, Editing_OffUnlessAsked)
     Key('Y', 'y');
     Key(VK_RETURN, '\r');
     Pump();
-    EXPECT_EQ(grid->Cells(1, 1).Std(), "xy");
+    EXPECT_EQ(grid->Cells(1, 1).View(), "xy");
     EXPECT_FALSE(grid->EditorMode());
 }
 

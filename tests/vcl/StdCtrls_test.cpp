@@ -134,7 +134,7 @@ TEST_F(StdCtrlsTest, ComboBox_KeysAndDropDownChooseWithEvents)
     for (const char *s : {"a", "b", "c"})
         combo->Items()->Add(s);
     std::vector<std::string> events;
-    combo->OnChange = [&](TObject *) { events.push_back("change " + combo->Text().Std()); };
+    combo->OnChange = [&](TObject *) { events.push_back("change " + combo->Text().ToStd()); };
     combo->OnClick = [&](TObject *) { events.push_back("click"); };
     Pump();
     combo->SetFocus();
@@ -181,7 +181,7 @@ TEST_F(StdCtrlsTest, ComboBox_LongListScrollsByItsBarAndTheWheel)
         Click(list, 5, 1 + Row * row + row / 2);
         Pump();
         EXPECT_FALSE(combo->DroppedDown());
-        return combo->Text().Std();
+        return combo->Text().ToStd();
     };
 
     TWinControl *list = open();
@@ -657,11 +657,11 @@ TEST_F(StdCtrlsTest, PageControl_ChangingSeesThePageBeingLeftAndCanRefuse)
     std::vector<std::string> log;
     bool allow = false;
     pages->OnChanging = [&](TObject *, bool &AllowChange) {
-        log.push_back("changing from " + pages->ActivePage()->Caption().Std());
+        log.push_back("changing from " + pages->ActivePage()->Caption().ToStd());
         AllowChange = allow;
     };
     pages->OnChange = [&](TObject *) {
-        log.push_back("change to " + pages->ActivePage()->Caption().Std());
+        log.push_back("change to " + pages->ActivePage()->Caption().ToStd());
     };
     Pump();
     const TRect tab = pages->TabRect(2);
