@@ -79,8 +79,7 @@ void SharedText::Retain() const noexcept
 
 void SharedText::Release() noexcept
 {
-    if (FBuffer && FBuffer->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
-        Buffer::Free(FBuffer);
+    if (FBuffer && FBuffer->Release()) Buffer::Free(FBuffer);
     FBuffer = nullptr;
 }
 

@@ -27,6 +27,13 @@ struct SharedTextBuffer {
     std::atomic<std::uint32_t> High;
 
     char *Data() { return reinterpret_cast<char *>(this + 1); }
+    // True when that was the last holder. The last one needs no atomic step: nobody
+    // else can take a share of a buffer that only it holds.
+    bool Release() noexcept
+    {
+        return Refs.load(std::memory_order_acquire) == 1 ||
+               Refs.fetch_sub(1, std::memory_order_acq_rel) == 1;
+    }
     static SharedTextBuffer *Make(std::size_t Capacity, std::size_t Low, std::size_t High);
     static void Free(SharedTextBuffer *B) noexcept;
 };

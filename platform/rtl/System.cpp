@@ -279,8 +279,7 @@ void AnsiString::Release() noexcept
 {
     const char *Terminated = FCStr;
     if (Terminated && Terminated != Data()) delete[] Terminated;
-    if (FBuffer->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
-        rtl::SharedTextBuffer::Free(FBuffer);
+    if (FBuffer->Release()) rtl::SharedTextBuffer::Free(FBuffer);
     FBuffer = nullptr;
 }
 
