@@ -382,13 +382,15 @@ Variant TEqNode::Evaluate()
 
 Variant TPlusNode::Evaluate()
 {
-    return Binary(IntSum, [](const Variant &L, const Variant &R) { return L + R; });
+    return Binary(IntSum,
+                  [](auto &&L, const Variant &R) { return std::forward<decltype(L)>(L) + R; });
 }
 
 Variant TStrCatNode::Evaluate()
 {
-    return Binary([](const Variant &L, const Variant &R) {
-        if (VarType(L) != varString || VarType(R) == varString) return L + R;
+    return Binary([](auto &&L, const Variant &R) {
+        if (VarType(L) != varString || VarType(R) == varString)
+            return std::forward<decltype(L)>(L) + R;
         return Variant(rtl::SharedText::Join(L.RawSharedText(), fsVarToStr(R).Shared()));
     });
 }

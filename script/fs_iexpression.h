@@ -128,9 +128,10 @@ protected:
     template <class VariantRule> Variant Binary(VariantRule OnVariant) const
     {
         if (FLeftDirect && FRightDirect) return OnVariant(*FLeftDirect, *FRightDirect);
+        // The left value is the rule's to take over: a join grows it in place.
         Variant L = LeftValue();
-        if (FRightDirect) return OnVariant(L, *FRightDirect);
-        return OnVariant(L, RightValue());
+        if (FRightDirect) return OnVariant(std::move(L), *FRightDirect);
+        return OnVariant(std::move(L), RightValue());
     }
     // With BothInt the integer rule, else the Variant rule.
     template <class IntRule, class VariantRule>

@@ -88,7 +88,7 @@ std::string_view SharedText::View() const noexcept
     return FBuffer ? std::string_view(FBuffer->Data() + FStart, FLength) : std::string_view();
 }
 
-bool SharedText::GrowBack(std::string_view Tail, SharedText &Result) const
+bool SharedText::ClaimBack(std::string_view Tail) const
 {
     if (!FBuffer) return false;
     std::uint32_t End = FStart + FLength;
@@ -98,6 +98,12 @@ bool SharedText::GrowBack(std::string_view Tail, SharedText &Result) const
         return false;
     // Tail may lie in this buffer too, but only below End.
     std::memcpy(FBuffer->Data() + End, Tail.data(), Tail.size());
+    return true;
+}
+
+bool SharedText::GrowBack(std::string_view Tail, SharedText &Result) const
+{
+    if (!ClaimBack(Tail)) return false;
     Retain();
     Result = SharedText(FBuffer, FStart, FLength + static_cast<std::uint32_t>(Tail.size()));
     return true;
@@ -143,6 +149,14 @@ SharedText SharedText::Join(const SharedText &Left, const SharedText &Right)
     SharedText Result;
     if (Left.GrowBack(Right.View(), Result) || Right.GrowFront(Left.View(), Result)) return Result;
     return Copy({Left.View(), Right.View()}, Right.Length() > Left.Length());
+}
+
+SharedText SharedText::Join(SharedText &&Left, const SharedText &Right)
+{
+    if (Right.IsEmpty()) return std::move(Left);
+    if (Left.IsEmpty() || !Left.ClaimBack(Right.View())) return Join(Left, Right);
+    Left.FLength += Right.FLength;
+    return std::move(Left);
 }
 
 SharedText SharedText::Part(std::size_t Start, std::size_t Count) const

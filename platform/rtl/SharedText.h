@@ -63,6 +63,8 @@ public:
     bool IsEmpty() const noexcept { return FLength == 0; }
 
     static SharedText Join(const SharedText &Left, const SharedText &Right);
+    // The same, taking Left's share over: a text grown in place costs no atomic count.
+    static SharedText Join(SharedText &&Left, const SharedText &Right);
     // Count characters from the 0-based Start, both within the text. A part that is
     // most of the buffer shares it; a small one is copied so that it does not keep
     // a large buffer alive.
@@ -85,6 +87,8 @@ private:
     }
     static SharedText Copy(std::initializer_list<std::string_view> Parts, bool RoomBefore);
     bool GrowBack(std::string_view Tail, SharedText &Result) const;
+    // Writes Tail into the room just past this text when nobody has claimed it.
+    bool ClaimBack(std::string_view Tail) const;
     bool GrowFront(std::string_view Head, SharedText &Result) const;
     void Retain() const noexcept;
     void Release() noexcept;

@@ -978,6 +978,12 @@ Variant Add(const Variant &Left, const Variant &Right)
 {
     return BinaryOp(TVarOp::Add, Left, Right);
 }
+Variant Add(Variant &&Left, const Variant &Right)
+{
+    if (Left.Type() == varString && IsTextOrEmpty(Right.Type()) && Right.Type() != varOleStr)
+        return Variant(rtl::SharedText::Join(std::move(Left.MutableSharedText()), TextOf(Right)));
+    return BinaryOp(TVarOp::Add, Left, Right);
+}
 Variant Subtract(const Variant &Left, const Variant &Right)
 {
     return BinaryOp(TVarOp::Subtract, Left, Right);

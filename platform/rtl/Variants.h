@@ -278,6 +278,7 @@ namespace rtl::variant_detail
 Variant Add(const Variant &Left, const Variant &Right);
 Variant Subtract(const Variant &Left, const Variant &Right);
 Variant Multiply(const Variant &Left, const Variant &Right);
+Variant Add(Variant &&Left, const Variant &Right);
 // Two Integers, the common case in scripts, are worked out inline; 32-bit inputs
 // cannot overflow 64 bits.
 inline bool BothInteger(const Variant &Left, const Variant &Right)
@@ -292,6 +293,14 @@ inline Variant operator+(const Variant &Left, const Variant &Right)
     if (BothInteger(Left, Right))
         return Variant::FromInteger(Left.RawInteger() + Right.RawInteger());
     return Add(Left, Right);
+}
+// A text on the left that goes away lends its share of the buffer to the result.
+inline Variant operator+(Variant &&Left, const Variant &Right)
+{
+    using namespace rtl::variant_detail;
+    if (BothInteger(Left, Right))
+        return Variant::FromInteger(Left.RawInteger() + Right.RawInteger());
+    return Add(std::move(Left), Right);
 }
 inline Variant operator-(const Variant &Left, const Variant &Right)
 {

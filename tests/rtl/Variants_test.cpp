@@ -273,6 +273,14 @@ TEST_F(VariantOperators, TextsJoinedFromOneTextKeepTheirOwn)
     EXPECT_EQ(OtherFront.AsString(), "qabc");
     EXPECT_EQ(Both.AsString(), "abcxz");
     EXPECT_EQ((Base + Base).AsString(), "abcabc");
+    // A value that goes away lends its share to the join; the others keep their text.
+    const Variant Taken = Variant(Copy) + Variant("t");
+    const Variant TakenAgain = Variant(Copy) + Variant("u");
+    EXPECT_EQ(Taken.AsString(), "abct");
+    EXPECT_EQ(TakenAgain.AsString(), "abcu");
+    EXPECT_EQ((Variant(Taken) + Variant()).AsString(), "abct");
+    EXPECT_EQ(Base.AsString(), "abc");
+    EXPECT_EQ(Copy.AsString(), "abc");
 }
 
 TEST_F(VariantOperators, TextGrownPieceByPieceHoldsEveryPiece)
