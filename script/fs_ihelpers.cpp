@@ -278,12 +278,12 @@ void TfsMethodHelper::SetValue(const Variant &AValue)
     if (IndexMethod && !IsReadOnly) Call(UpperName() + ".SET", true, AValue);
 }
 
-Variant TfsMethodHelper::GetVParam(int Index)
+const Variant &TfsMethodHelper::VParam(int Index)
 {
     if (Index == Count()) return FSetValue;
     if (Index < 0 || Index > Count())
         throw ERangeError("Parameter index out of range: " + AnsiString(Index));
-    return Params(Index)->GetValue();
+    return *Params(Index)->PValue();
 }
 
 void TfsMethodHelper::SetVParam(int Index, const Variant &Value)

@@ -73,7 +73,9 @@ public:
     void SetValue(const Variant &AValue) override;
 
     // For the new-style handler: parameter I, and at I = Count the value being assigned.
-    Variant GetVParam(int Index);
+    Variant GetVParam(int Index) { return VParam(Index); }
+    // The same where the parameter keeps it, for handlers that only read it.
+    const Variant &VParam(int Index);
     void SetVParam(int Index, const Variant &Value);
 
     const AnsiString &Syntax() const { return FSyntax; }

@@ -95,16 +95,19 @@ Variant SetLength(TfsMethodHelper &C)
 
 // The text functions share the script's texts rather than copy them: reading one
 // character of a long text, or taking the first off it, costs no more than that.
-rtl::SharedText TextParam(TfsMethodHelper &C, int Index)
+// A text parameter is read where the parameter keeps it; Holder keeps any other
+// value's text.
+const rtl::SharedText &TextParam(TfsMethodHelper &C, int Index, rtl::SharedText &Holder)
 {
-    Variant Value = P(C, Index);
+    const Variant &Value = C.VParam(Index);
     if (VarType(Value) == varString) return Value.RawSharedText();
-    return fsVarToStr(Value).Shared();
+    Holder = fsVarToStr(Value).Shared();
+    return Holder;
 }
 
 Variant TextLength(TfsMethodHelper &C)
 {
-    Variant V = P(C, 0);
+    const Variant &V = C.VParam(0);
     if (VarIsArray(V)) return Variant(VarArrayHighBound(V, 1) - VarArrayLowBound(V, 1) + 1);
     if (VarType(V) == varString) return Variant(static_cast<int>(V.RawText().size()));
     return Variant(VarToStr(V).Length());
@@ -113,7 +116,8 @@ Variant TextLength(TfsMethodHelper &C)
 // Clamped as AnsiString::SubString.
 Variant CopyText(TfsMethodHelper &C)
 {
-    rtl::SharedText Text = TextParam(C, 0);
+    rtl::SharedText Holder;
+    const rtl::SharedText &Text = TextParam(C, 0, Holder);
     const long long Length = static_cast<long long>(Text.Length());
     const long long Start = std::max(I(C, 1), 1);
     const int Count = I(C, 2);
@@ -124,7 +128,8 @@ Variant CopyText(TfsMethodHelper &C)
 // Ignored outside 1..Length or for a count below 1; clipped at the end.
 Variant DeleteText(TfsMethodHelper &C)
 {
-    rtl::SharedText Text = TextParam(C, 0);
+    rtl::SharedText Holder;
+    rtl::SharedText Text = TextParam(C, 0, Holder);
     const long long Length = static_cast<long long>(Text.Length());
     const int Index = I(C, 1);
     const int Count = I(C, 2);
@@ -139,8 +144,9 @@ Variant DeleteText(TfsMethodHelper &C)
 // The position is clamped to 1..Length+1.
 Variant InsertText(TfsMethodHelper &C)
 {
-    rtl::SharedText Part = TextParam(C, 0);
-    rtl::SharedText Text = TextParam(C, 1);
+    rtl::SharedText PartHolder, TextHolder;
+    const rtl::SharedText Part = TextParam(C, 0, PartHolder);
+    const rtl::SharedText Text = TextParam(C, 1, TextHolder);
     const long long Length = static_cast<long long>(Text.Length());
     const long long At = std::clamp<long long>(I(C, 2), 1, Length + 1) - 1;
     C.SetVParam(1, Variant(Text.Inserted(At, Part)));
@@ -149,8 +155,9 @@ Variant InsertText(TfsMethodHelper &C)
 
 Variant PosText(TfsMethodHelper &C)
 {
-    rtl::SharedText Sub = TextParam(C, 0);
-    rtl::SharedText Text = TextParam(C, 1);
+    rtl::SharedText SubHolder, TextHolder;
+    const rtl::SharedText &Sub = TextParam(C, 0, SubHolder);
+    const rtl::SharedText &Text = TextParam(C, 1, TextHolder);
     if (Sub.IsEmpty()) return Variant(0);
     const std::size_t At = Text.View().find(Sub.View());
     return Variant(At == std::string_view::npos ? 0 : static_cast<int>(At) + 1);

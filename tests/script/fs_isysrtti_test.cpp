@@ -47,6 +47,14 @@ TEST(SysFunctions, Strings)
         PascalS("s := Copy('abc', 4, 1) + IntToStr(Pos('', 'abc')) + IntToStr(Length(12345));"),
         "05");
     EXPECT_EQ(PascalS("s := 'abcdef'; Delete(s, 2, 3); Insert('XY', s, 2);"), "aXYef");
+    // Numbers given for texts are read as their text.
+    auto Script =
+        Make("JScript", {"var v = 12345; var d = 3; var s = Copy(v, 2, 3) + IntToStr(Pos(d, v));",
+                         "s = s + Copy(v, 5, 9); var t = \"ab\"; Insert(v - 12333, t, 2);",
+                         "t = t + IntToStr(Pos(\"2b\", t));"});
+    Exec(*Script);
+    EXPECT_EQ(Text(*Script, "s"), "23435");
+    EXPECT_EQ(Text(*Script, "t"), "a12b3");
     EXPECT_EQ(
         PascalS("s := NameCase('a-b c') + Uppercase('ab') + Lowercase('CD') + Trim(#9' x ');"),
         "A-b CABcdx");
