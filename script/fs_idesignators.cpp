@@ -36,8 +36,13 @@ private:
 
 void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
 {
-    // All arguments first: one of them may read a parameter of the same routine.
     int Count = Item->Count();
+    if (Count == 1) {
+        Variant Value = ArgumentValue(Ref, Item->Arg(0));
+        if (Ref->Count() > 0) Ref->Params(0)->TakeValue(std::move(Value));
+        return;
+    }
+    // All arguments first: one of them may read a parameter of the same routine.
     TCallValues Values(Count);
     for (int J = 0; J < Count; ++J)
         Values[J] = ArgumentValue(Ref, Item->Arg(J));
