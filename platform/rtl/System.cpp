@@ -239,20 +239,8 @@ std::size_t RoomFor(std::size_t Length)
 
 void AnsiString::Assign(std::string_view Text)
 {
-    if (Text.size() <= ShortCapacity) {
-        MakeEmpty();
-        if (!Text.empty()) std::memcpy(FShort, Text.data(), Text.size());
-        FShort[Text.size()] = '\0';
-        FLength = static_cast<std::uint32_t>(Text.size());
-        return;
-    }
-    if (Text.size() > INT_MAX) throw std::length_error("text too long");
-    FBuffer = rtl::SharedTextBuffer::Make(Text.size() + 1, 0, Text.size() + 1);
-    FStart = 0;
-    FLength = static_cast<std::uint32_t>(Text.size());
-    std::memcpy(FBuffer->Data(), Text.data(), Text.size());
-    FBuffer->Data()[Text.size()] = '\0';
-    FCStr = FBuffer->Data();
+    MakeEmpty();
+    if (!Text.empty()) std::memcpy(Unique(Text.size(), Text.size()), Text.data(), Text.size());
 }
 
 AnsiString::AnsiString(const rtl::SharedText &Text)
@@ -518,8 +506,8 @@ int AnsiString::AnsiCompareIC(const AnsiString &Other) const
 AnsiString AnsiString::StringOfChar(char Ch, int Count)
 {
     AnsiString Result;
-    Result.SetLength(Count);
-    if (Count > 0) std::memset(Result.Unique(Result.FLength, Result.FLength), Ch, Result.FLength);
+    std::size_t Length = std::max(Count, 0);
+    if (Length) std::memset(Result.Unique(Length, Length), Ch, Length);
     return Result;
 }
 

@@ -11,6 +11,22 @@
 namespace
 {
 
+// Runs Round 200 times in each of four threads, each with a mark of its own ('a'..'d');
+// gives how many rounds went wrong.
+template <class TRound> int WrongRoundsInFourThreads(TRound Round)
+{
+    std::vector<std::thread> Threads;
+    std::atomic<int> Wrong{0};
+    for (int T = 0; T < 4; ++T)
+        Threads.emplace_back([&, T] {
+            for (int R = 0; R < 200; ++R)
+                if (!Round(static_cast<char>('a' + T), R)) ++Wrong;
+        });
+    for (auto &Thread : Threads)
+        Thread.join();
+    return Wrong.load();
+}
+
 // Every case starts from the program's settings: the decimal separator is the
 // point the main window sets.
 class VariantTest : public testing::Test
@@ -320,23 +336,14 @@ TEST_F(VariantOperators, TextsGrownFromOneTextInManyThreadsKeepTheirOwn)
     // The joins leave room after the first text and before the second.
     const Variant GrowsBack = Variant("base") + Variant(":");
     const Variant GrowsFront = Variant("b") + Variant("ase:");
-    std::vector<std::thread> Threads;
-    std::atomic<int> Wrong{0};
-    for (int T = 0; T < 4; ++T)
-        Threads.emplace_back([&, T] {
-            const char Mark = static_cast<char>('a' + T);
-            for (int Round = 0; Round < 200; ++Round) {
-                Variant Text = Round % 2 ? GrowsBack : GrowsFront;
-                for (int I = 0; I < 50; ++I)
-                    Text = Round % 2 ? Text + Variant(Mark) : Variant(Mark) + Text;
-                const std::string Tail(50, Mark);
-                const std::string Want = Round % 2 ? "base:" + Tail : Tail + "base:";
-                if (Text.AsString().View() != Want) ++Wrong;
-            }
-        });
-    for (auto &Thread : Threads)
-        Thread.join();
-    EXPECT_EQ(Wrong.load(), 0);
+    EXPECT_EQ(WrongRoundsInFourThreads([&](char Mark, int Round) {
+                  Variant Text = Round % 2 ? GrowsBack : GrowsFront;
+                  for (int I = 0; I < 50; ++I)
+                      Text = Round % 2 ? Text + Variant(Mark) : Variant(Mark) + Text;
+                  const std::string Tail(50, Mark);
+                  return Text.AsString().View() == (Round % 2 ? "base:" + Tail : Tail + "base:");
+              }),
+              0);
     EXPECT_EQ(GrowsBack.AsString(), "base:");
     EXPECT_EQ(GrowsFront.AsString(), "base:");
 }
@@ -384,25 +391,17 @@ TEST_F(VariantOperators, ThreadsEndingAndGrowingOneSharedTextAgree)
     const Variant Script = Variant("one text that every thread ") + Variant("shares");
     const std::string Want = "one text that every thread shares";
     const AnsiString Shared = Script.AsString();
-    std::vector<std::thread> Threads;
-    std::atomic<int> Wrong{0};
-    for (int T = 0; T < 4; ++T)
-        Threads.emplace_back([&, T] {
-            const char Mark = static_cast<char>('a' + T);
-            for (int Round = 0; Round < 200; ++Round) {
-                // The same object ended by every thread at once, and copies of it.
-                if (std::string_view(Shared.c_str()) != Want) ++Wrong;
-                AnsiString Own = Shared;
-                const Variant Grown = Variant(Own) + Variant(Mark);
-                if (std::string_view(Own.c_str()) != Want) ++Wrong;
-                if (Grown.AsString().View() != Want + Mark) ++Wrong;
-                Own += Mark;
-                if (std::string_view(Own.c_str()) != Want + Mark) ++Wrong;
-            }
-        });
-    for (auto &Thread : Threads)
-        Thread.join();
-    EXPECT_EQ(Wrong.load(), 0);
+    EXPECT_EQ(WrongRoundsInFourThreads([&](char Mark, int) {
+                  // The same object ended by every thread at once, and copies of it.
+                  bool Right = std::string_view(Shared.c_str()) == Want;
+                  AnsiString Own = Shared;
+                  const Variant Grown = Variant(Own) + Variant(Mark);
+                  Right = Right && std::string_view(Own.c_str()) == Want;
+                  Right = Right && Grown.AsString().View() == Want + Mark;
+                  Own += Mark;
+                  return Right && std::string_view(Own.c_str()) == Want + Mark;
+              }),
+              0);
     EXPECT_EQ(std::string_view(Shared.c_str()), Want);
 }
 
