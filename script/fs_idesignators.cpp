@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace
 {
@@ -20,18 +21,39 @@ Variant ArgumentValue(TfsCustomVariable *Ref, TfsCustomVariable *Arg)
     return Arg->GetValue();
 }
 
+// A script's own routine or a host's method: a call by its name alone.
+bool IsRoutine(TfsCustomVariable *Item)
+{
+    return dynamic_cast<TfsProcVariable *>(Item) || dynamic_cast<TfsMethodHelper *>(Item);
+}
+
 // Room for a call's values, one per argument: most calls have a few, and those need
-// no allocation.
+// no allocation, and only as many values as the call has are made and ended.
 class TCallValues
 {
 public:
-    explicit TCallValues(int Count) : FMany(Count > Inline ? Count : 0) {}
-    Variant &operator[](int Index) { return FMany.empty() ? FFew[Index] : FMany[Index]; }
+    explicit TCallValues(int Count) : FCount(Count)
+    {
+        if (Count > Inline)
+            FMany = std::make_unique<Variant[]>(Count);
+        else
+            std::uninitialized_default_construct_n(FFew, Count);
+    }
+    ~TCallValues()
+    {
+        if (!FMany) std::destroy_n(FFew, FCount);
+    }
+    TCallValues(const TCallValues &) = delete;
+    TCallValues &operator=(const TCallValues &) = delete;
+    Variant &operator[](int Index) { return FMany ? FMany[Index] : FFew[Index]; }
 
 private:
     static constexpr int Inline = 4;
-    std::array<Variant, Inline> FFew;
-    std::vector<Variant> FMany;
+    int FCount;
+    std::unique_ptr<Variant[]> FMany;
+    union {
+        Variant FFew[Inline];
+    };
 };
 
 void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
@@ -132,7 +154,7 @@ void TfsDesignator::Finalize()
         Kind = dkStringArray;
         Ref = First;
         Index = Step(1)->Arg(0);
-    } else if (Count() == 1 && dynamic_cast<TfsProcVariable *>(First) && !First->IsMacro) {
+    } else if (Count() == 1 && IsRoutine(First) && !First->IsMacro) {
         Kind = dkCall;
         Ref = First;
     } else if (Count() == 2 && dynamic_cast<TfsVariable *>(First) && First->Typ() == fvtArray &&
@@ -175,6 +197,12 @@ void TfsDesignator::FindElementPath()
         FDirectIndices[J] = Index ? Index->DirectValue() : nullptr;
         if (J < Indices->Count() && !FDirectIndices[J]) FIndicesDirect = false;
     }
+    if (!FElementHelper) return;
+    FIndexSlotCount = std::min({Indices->Count(), FElementHelper->Count(), FewIndices});
+    for (int J = 0; J < FIndexSlotCount; ++J) {
+        TfsParamItem *Param = FElementHelper->Params(J);
+        FIndexSlots[J] = Param->IsReadOnly ? nullptr : Param->PValue();
+    }
 }
 
 // The indices go where the helper reads them, all read before any is stored, as a
@@ -183,25 +211,22 @@ void TfsDesignator::PassIndices()
 {
     TfsDesignatorItem *Indices = Step(1);
     const int Count = Indices->Count();
-    const int Params = FElementHelper->Count();
-    if (Params == 0) return;
+    if (FElementHelper->Count() == 0) return;
     if (Count > FewIndices) {
         PassArguments(Indices, FElementHelper);
         return;
     }
-    std::array<Variant, FewIndices> Values;
     // Constants and plain variables alone run no code: they go across as they are.
-    if (!FIndicesDirect)
-        for (int J = 0; J < Count; ++J)
-            Values[J] = FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
-    for (int J = 0; J < Count && J < Params; ++J) {
-        TfsParamItem *Param = FElementHelper->Params(J);
-        if (Param->IsReadOnly) continue;
-        if (FIndicesDirect)
-            *Param->PValue() = *FDirectIndices[J];
-        else
-            *Param->PValue() = std::move(Values[J]);
+    if (FIndicesDirect) {
+        for (int J = 0; J < FIndexSlotCount; ++J)
+            if (FIndexSlots[J]) *FIndexSlots[J] = *FDirectIndices[J];
+        return;
     }
+    TCallValues Values(Count);
+    for (int J = 0; J < Count; ++J)
+        Values[J] = FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
+    for (int J = 0; J < FIndexSlotCount; ++J)
+        if (FIndexSlots[J]) *FIndexSlots[J] = std::move(Values[J]);
 }
 
 Variant TfsDesignator::ReadElement()
@@ -313,6 +338,8 @@ void TfsArrayDesignator::SetValue(const Variant &AValue)
 
 void TfsCallDesignator::FindArguments()
 {
+    FProc = dynamic_cast<TfsProcVariable *>(Ref);
+    FBuiltIn = dynamic_cast<TfsCustomHelper *>(Ref);
     TfsDesignatorItem *Call = Step(0);
     for (int J = 0; J < Call->Count() && J < Ref->Count(); ++J) {
         TfsCustomVariable *Arg = Call->Arg(J);
@@ -320,37 +347,40 @@ void TfsCallDesignator::FindArguments()
         TfsCustomVariable *Single = Expr ? Expr->SingleItem() : nullptr;
         TfsArgument Argument{Single ? Single : Arg, nullptr};
         // Only a writable argument names what it is read from; the others ignore the write.
-        if (Ref->Params(J)->IsVarParam)
+        if (Ref->Params(J)->IsVarParam) {
             Argument.Target = Single && !Expr->IsReadOnly ? Single : Arg;
+            FHasVarParams = true;
+        }
         FArguments.push_back(Argument);
     }
+    FArgumentsFound = true;
 }
 
 // All arguments first: one of them may call this routine too. Each value is handed
 // over rather than copied.
-void TfsCallDesignator::PassArguments(TfsProcVariable *Proc)
+void TfsCallDesignator::PassArguments()
 {
     int Count = static_cast<int>(FArguments.size());
     if (Count == 1) {
-        Proc->Params(0)->TakeValue(FArguments[0].Source->GetValue());
+        Ref->Params(0)->TakeValue(FArguments[0].Source->GetValue());
         return;
     }
     TCallValues Values(Count);
     for (int J = 0; J < Count; ++J)
         Values[J] = FArguments[J].Source->GetValue();
     for (int J = 0; J < Count; ++J)
-        Proc->Params(J)->TakeValue(std::move(Values[J]));
+        Ref->Params(J)->TakeValue(std::move(Values[J]));
 }
 
 // The results are taken before a recursive call's locals come back and handed on
 // after: a var argument may be a local of the routine that calls itself.
-void TfsCallDesignator::ReturnVarArguments(TfsProcVariable *Proc, TfsLocalsGuard &Locals)
+void TfsCallDesignator::ReturnVarArguments(TfsLocalsGuard &Locals)
 {
     if (!FHasVarParams) return;
     int Count = static_cast<int>(FArguments.size());
     TCallValues Values(Count);
     for (int J = 0; J < Count; ++J)
-        if (FArguments[J].Target) Values[J] = Proc->Params(J)->GetValue();
+        if (FArguments[J].Target) Values[J] = Ref->Params(J)->GetValue();
     Locals.Restore();
     for (int J = 0; J < Count; ++J)
         if (FArguments[J].Target) FArguments[J].Target->TakeValue(std::move(Values[J]));
@@ -359,18 +389,18 @@ void TfsCallDesignator::ReturnVarArguments(TfsProcVariable *Proc, TfsLocalsGuard
 // The steps of DoCalc for one routine step, in the same order.
 Variant TfsCallDesignator::GetValue()
 {
-    auto *Proc = static_cast<TfsProcVariable *>(Ref);
-    if (!FArgumentsFound) {
-        FindArguments();
-        FHasVarParams = std::any_of(FArguments.begin(), FArguments.end(),
-                                    [](const TfsArgument &A) { return A.Target != nullptr; });
-        FArgumentsFound = true;
+    if (!FArgumentsFound) FindArguments();
+    TfsLocalsGuard Locals(FProc);
+    PassArguments();
+    if (FBuiltIn) {
+        // Called by its name alone, a host routine has no object before it.
+        FBuiltIn->ParentRef = nullptr;
+        if (FBuiltIn->ParentValue.Type() != varNull) FBuiltIn->ParentValue = fsNull();
+        FBuiltIn->Prog = Program();
     }
-    TfsLocalsGuard Locals(Proc);
-    PassArguments(Proc);
-    Proc->NeedResult = NeedResult;
-    Variant Result = Proc->GetValue();
-    ReturnVarArguments(Proc, Locals);
+    Ref->NeedResult = NeedResult;
+    Variant Result = Ref->GetValue();
+    ReturnVarArguments(Locals);
     return Result;
 }
 

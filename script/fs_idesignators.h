@@ -88,6 +88,9 @@ private:
     static constexpr int FewIndices = 3;
     std::array<const Variant *, FewIndices> FDirectIndices{};
     bool FIndicesDirect = false;
+    // Where the helper reads each of those indices; null for a parameter it fixes itself.
+    std::array<Variant *, FewIndices> FIndexSlots{};
+    int FIndexSlotCount = 0;
 };
 
 class TfsVariableDesignator : public TfsDesignator
@@ -118,8 +121,9 @@ public:
     void SetValue(const Variant &AValue) override;
 };
 
-// A script routine called by its name alone, F(x, y): loops and report rows call such
-// routines over and over, and walking the general chain costs more than the call.
+// A routine called by its name alone, F(x, y), the script's own or a built-in one:
+// loops and report rows call such routines over and over, and walking the general
+// chain costs more than the call.
 class TfsCallDesignator : public TfsDesignator
 {
 public:
@@ -136,12 +140,14 @@ private:
     };
     // Found at the first call, once the default arguments are in place.
     void FindArguments();
-    void PassArguments(TfsProcVariable *Proc);
-    void ReturnVarArguments(TfsProcVariable *Proc, TfsLocalsGuard &Locals);
+    void PassArguments();
+    void ReturnVarArguments(TfsLocalsGuard &Locals);
 
     std::vector<TfsArgument> FArguments;
     bool FArgumentsFound = false;
     bool FHasVarParams = false;
+    TfsProcVariable *FProc = nullptr;    // the script's own routine
+    TfsCustomHelper *FBuiltIn = nullptr; // or the host's
 };
 
 // Builds the specialised designator that matches the kind Finalize found.

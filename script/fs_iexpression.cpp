@@ -234,7 +234,10 @@ const Variant *DirectValue(TfsExpressionNode *Node)
     if (typeid(*Node) == typeid(TfsOperandNode)) return Node->PValue();
     if (typeid(*Node) != typeid(TfsDesignatorNode)) return nullptr;
     TfsCustomVariable *Var = static_cast<TfsDesignatorNode *>(Node)->Var();
-    bool Plain = typeid(*Var) == typeid(TfsVariable) || typeid(*Var) == typeid(TfsParamItem);
+    // A String variable keeps nothing but a text, so it reads as it is kept too.
+    const std::type_info &Type = typeid(*Var);
+    bool Plain = Type == typeid(TfsVariable) || Type == typeid(TfsParamItem) ||
+                 Type == typeid(TfsStringVariable);
     return Plain ? Var->PValue() : nullptr;
 }
 

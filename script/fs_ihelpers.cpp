@@ -247,6 +247,10 @@ Variant TfsMethodHelper::Call(const AnsiString &MethodName, bool Assigning, cons
     TObject *Instance = IsConstructor ? nullptr : MemberInstance(*this, ClassRef, NilAllowed);
     TClass Class = ClassRef;
     if (OnCallNew) {
+        // Outside an assignment the value is null already: a call that reads only
+        // (most of them) leaves it alone.
+        if (!Assigning && FSetValue.Type() == varNull)
+            return OnCallNew(Instance, Class, MethodName, this);
         FSetValue = Assigning ? Assigned : fsNull();
         struct TClearValue {
             Variant &V;
@@ -270,7 +274,8 @@ Variant TfsMethodHelper::Call(const AnsiString &MethodName, bool Assigning, cons
 
 Variant TfsMethodHelper::GetValue()
 {
-    return Call(IndexMethod ? UpperName() + ".GET" : UpperName(), false, fsNull());
+    if (IndexMethod) return Call(UpperName() + ".GET", false, fsNull());
+    return Call(UpperName(), false, fsNull());
 }
 
 void TfsMethodHelper::SetValue(const Variant &AValue)

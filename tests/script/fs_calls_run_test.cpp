@@ -92,6 +92,42 @@ TEST(CallsRun, NestedCalls_EvaluateEveryArgumentBeforePassingAny)
     EXPECT_EQ(Text(*Js, "r"), "a|b|c|d");
 }
 
+TEST(CallsRun, HostRoutineCalledByItsName_TakesEveryArgumentFirstAndHandsVarOnesBack)
+{
+    TTextHost Host(nullptr);
+    Host.Text = "host";
+    auto Pascal = Make(
+        "PascalScript",
+        {"var s, t, r, f: String; a: array[0..1] of String;",
+         "function Five(p, q, r, s, t: String): String; begin Result := p + q + r + s + t; end;",
+         "begin s := 'abcdef'; r := Copy(Copy(s, 2, 4), Length(Copy(s, 1, 2)), 2);",
+         "  Delete(s, 1, 2); t := 'xy'; Insert(Copy(s, 1, 2), t, 2);",
+         "  a[1] := 'hello'; Delete(a[1], 1, Length(a[0]) + 1); Delete(H.Text, 1, 1);",
+         "  f := Five('1', Five('a', 'b', 'c', 'd', 'e'), Copy(s, 1, 1), '4', '5'); end."});
+    AddHost(*Pascal, Host);
+    Exec(*Pascal);
+    EXPECT_EQ(Text(*Pascal, "r"), "cd");
+    EXPECT_EQ(Text(*Pascal, "s"), "cdef");
+    EXPECT_EQ(Text(*Pascal, "t"), "xcdy");
+    EXPECT_EQ(VarToStr(Pascal->Evaluate("a[1]")).View(), "ello");
+    EXPECT_EQ(Host.Text.View(), "ost");
+    EXPECT_EQ(Text(*Pascal, "f"), "1abcdec45");
+
+    auto Js = Make("JScript", {"var s = \"abcdef\"; var a = [\"\", \"hello\"];",
+                               "DeleteStr(s, 1, 2); DeleteStr(a[1], 2, 2);",
+                               "var r = Copy(Copy(s, 2, 3), Pos(\"e\", Copy(s, 1, 9)), 2);"});
+    Exec(*Js);
+    EXPECT_EQ(Text(*Js, "s"), "cdef");
+    EXPECT_EQ(VarToStr(Js->Evaluate("a[1]")).View(), "hlo");
+    EXPECT_EQ(Text(*Js, "r"), "f");
+
+    auto Basic = Make("BasicScript", {"Dim s, r", "s = \"abcdef\"", "DeleteStr(s, 2, 3)",
+                                      "r = Copy(Copy(s, 1, 2), Length(s) - 1, 1)"});
+    Exec(*Basic);
+    EXPECT_EQ(Text(*Basic, "s"), "aef");
+    EXPECT_EQ(Text(*Basic, "r"), "e");
+}
+
 TEST(CallsRun, RecursiveCalls_KeepEachCallsParametersAndLocals)
 {
     auto Cpp = Make("C++Script", {"string r;", "string Nest(int n, string t) { string k; k = t;",
