@@ -408,6 +408,13 @@ bool IsTextOrEmpty(TVarType T)
     return IsStrType(T) || T == varEmpty;
 }
 
+// A String and a String or Empty: joined before BinaryOp's general rules are asked,
+// as they would join them too.
+bool IsPlainJoin(const Variant &Left, const Variant &Right)
+{
+    return Left.Type() == varString && IsTextOrEmpty(Right.Type()) && Right.Type() != varOleStr;
+}
+
 // Empty joins as the empty text. A reference: a copy would cost two atomic steps.
 const rtl::SharedText &TextOf(const Variant &V)
 {
@@ -976,11 +983,13 @@ namespace rtl::variant_detail
 {
 Variant Add(const Variant &Left, const Variant &Right)
 {
+    if (IsPlainJoin(Left, Right))
+        return Variant(rtl::SharedText::Join(Left.RawSharedText(), TextOf(Right)));
     return BinaryOp(TVarOp::Add, Left, Right);
 }
 Variant Add(Variant &&Left, const Variant &Right)
 {
-    if (Left.Type() == varString && IsTextOrEmpty(Right.Type()) && Right.Type() != varOleStr)
+    if (IsPlainJoin(Left, Right))
         return Variant(rtl::SharedText::Join(std::move(Left.MutableSharedText()), TextOf(Right)));
     return BinaryOp(TVarOp::Add, Left, Right);
 }
