@@ -27,30 +27,36 @@ bool IsRoutine(TfsCustomVariable *Item)
     return dynamic_cast<TfsProcVariable *>(Item) || dynamic_cast<TfsMethodHelper *>(Item);
 }
 
-// Room for a call's values, one per argument: most calls have a few, and those need
-// no allocation, and only as many values as the call has are made and ended.
+// A call's values, one per argument, each made where it is kept (ValueOf(J) in the
+// order of the arguments): most calls have a few, and those need no allocation.
 class TCallValues
 {
 public:
-    explicit TCallValues(int Count) : FCount(Count)
+    template <class ValueOfIndex> TCallValues(int Count, ValueOfIndex &&ValueOf)
     {
-        if (Count > Inline)
-            FMany = std::make_unique<Variant[]>(Count);
-        else
-            std::uninitialized_default_construct_n(FFew, Count);
+        if (Count > Inline) {
+            FMany.reserve(Count);
+            for (int J = 0; J < Count; ++J)
+                FMany.push_back(ValueOf(J));
+            return;
+        }
+        try {
+            for (; FMade < Count; ++FMade)
+                ::new (&FFew[FMade]) Variant(ValueOf(FMade));
+        } catch (...) {
+            std::destroy_n(FFew, FMade);
+            throw;
+        }
     }
-    ~TCallValues()
-    {
-        if (!FMany) std::destroy_n(FFew, FCount);
-    }
+    ~TCallValues() { std::destroy_n(FFew, FMade); }
     TCallValues(const TCallValues &) = delete;
     TCallValues &operator=(const TCallValues &) = delete;
-    Variant &operator[](int Index) { return FMany ? FMany[Index] : FFew[Index]; }
+    Variant &operator[](int Index) { return FMany.empty() ? FFew[Index] : FMany[Index]; }
 
 private:
     static constexpr int Inline = 4;
-    int FCount;
-    std::unique_ptr<Variant[]> FMany;
+    int FMade = 0;
+    std::vector<Variant> FMany;
     union {
         Variant FFew[Inline];
     };
@@ -65,9 +71,7 @@ void PassArguments(TfsDesignatorItem *Item, TfsCustomVariable *Ref)
         return;
     }
     // All arguments first: one of them may read a parameter of the same routine.
-    TCallValues Values(Count);
-    for (int J = 0; J < Count; ++J)
-        Values[J] = ArgumentValue(Ref, Item->Arg(J));
+    TCallValues Values(Count, [&](int J) { return ArgumentValue(Ref, Item->Arg(J)); });
     // The values are ours: the parameters take them over uncopied.
     for (int J = 0; J < Ref->Count() && J < Count; ++J)
         Ref->Params(J)->TakeValue(std::move(Values[J]));
@@ -222,9 +226,9 @@ void TfsDesignator::PassIndices()
             if (FIndexSlots[J]) *FIndexSlots[J] = *FDirectIndices[J];
         return;
     }
-    TCallValues Values(Count);
-    for (int J = 0; J < Count; ++J)
-        Values[J] = FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
+    TCallValues Values(Count, [&](int J) {
+        return FDirectIndices[J] ? *FDirectIndices[J] : Indices->Arg(J)->GetValue();
+    });
     for (int J = 0; J < FIndexSlotCount; ++J)
         if (FIndexSlots[J]) *FIndexSlots[J] = std::move(Values[J]);
 }
@@ -365,9 +369,7 @@ void TfsCallDesignator::PassArguments()
         Ref->Params(0)->TakeValue(FArguments[0].Source->GetValue());
         return;
     }
-    TCallValues Values(Count);
-    for (int J = 0; J < Count; ++J)
-        Values[J] = FArguments[J].Source->GetValue();
+    TCallValues Values(Count, [&](int J) { return FArguments[J].Source->GetValue(); });
     for (int J = 0; J < Count; ++J)
         Ref->Params(J)->TakeValue(std::move(Values[J]));
 }
@@ -378,9 +380,9 @@ void TfsCallDesignator::ReturnVarArguments(TfsLocalsGuard &Locals)
 {
     if (!FHasVarParams) return;
     int Count = static_cast<int>(FArguments.size());
-    TCallValues Values(Count);
-    for (int J = 0; J < Count; ++J)
-        if (FArguments[J].Target) Values[J] = Ref->Params(J)->GetValue();
+    TCallValues Values(Count, [&](int J) {
+        return FArguments[J].Target ? Ref->Params(J)->GetValue() : Variant();
+    });
     Locals.Restore();
     for (int J = 0; J < Count; ++J)
         if (FArguments[J].Target) FArguments[J].Target->TakeValue(std::move(Values[J]));

@@ -209,7 +209,7 @@ TfsStringVariable::TfsStringVariable(const AnsiString &AName, TfsVarType ATyp,
 void TfsStringVariable::SetValue(const Variant &AValue)
 {
     if (IsReadOnly) return;
-    if (VarType(AValue) == varString)
+    if (AValue.Type() == varString)
         FValue = AValue;
     else
         FValue = Variant(fsVarToStr(AValue));
@@ -217,7 +217,7 @@ void TfsStringVariable::SetValue(const Variant &AValue)
 
 void TfsStringVariable::TakeValue(Variant &&AValue)
 {
-    if (IsReadOnly || VarType(AValue) != varString)
+    if (IsReadOnly || AValue.Type() != varString)
         SetValue(AValue);
     else
         FValue = std::move(AValue);

@@ -177,3 +177,20 @@ TEST(CallsRun, ExceptionInTheCallee_LeavesTheCallersVariables)
     Exec(*Js);
     EXPECT_EQ(Text(*Js, "r"), "def");
 }
+
+TEST(CallsRun, ExceptionInAnArgument_LeavesTheRoutineUncalledAndItsTargetAsItWas)
+{
+    auto Pascal = Make(
+        "PascalScript",
+        {"var s, r, log: String;",
+         "function Two(a, b: String): String; begin log := log + '2'; Result := a + b; end;",
+         "function Five(a, b, c, d, e: String): String; begin log := log + '5'; end;",
+         "function Boom: String; begin RaiseException('no'); end;",
+         "begin s := 'abc'; r := 'kept'; log := '';", "  try r := Two(s + 'x', Boom); except end;",
+         "  try r := Copy(s + 'y', Length(Boom), 1); except end;",
+         "  try r := Five(s + '1', s + '2', s + '3', s + '4', Boom); except end; end."});
+    Exec(*Pascal);
+    EXPECT_EQ(Text(*Pascal, "r"), "kept");
+    EXPECT_EQ(Text(*Pascal, "log"), "");
+    EXPECT_EQ(Text(*Pascal, "s"), "abc");
+}
