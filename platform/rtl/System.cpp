@@ -319,9 +319,7 @@ char *AnsiString::Unique(std::size_t Length, std::size_t Capacity)
         FLength = static_cast<std::uint32_t>(Length);
         return FShort;
     }
-    bool Alone = FBuffer && FBuffer->Refs.load(std::memory_order_acquire) == 1 && FCStr == Data() &&
-                 FStart + Capacity < FBuffer->Capacity;
-    if (!Alone) {
+    if (!FBuffer || !OwnsRoomFor(Capacity)) {
         auto *Fresh = rtl::SharedTextBuffer::Make(Capacity + 1, 0, 0);
         std::memcpy(Fresh->Data(), Data(), std::min<std::size_t>(FLength, Length));
         if (FBuffer) Release();
@@ -329,11 +327,7 @@ char *AnsiString::Unique(std::size_t Length, std::size_t Capacity)
         FStart = 0;
         FCStr = Fresh->Data();
     }
-    char *Chars = FBuffer->Data() + FStart;
-    Chars[Length] = '\0';
-    FBuffer->High.store(static_cast<std::uint32_t>(FStart + Length + 1), std::memory_order_relaxed);
-    FLength = static_cast<std::uint32_t>(Length);
-    return Chars;
+    return EndInBuffer(Length);
 }
 
 void AnsiString::AppendSlow(std::string_view Tail)

@@ -238,19 +238,31 @@ private:
             if (NewLength > ShortCapacity) return false;
             std::memmove(FShort + FLength, Tail.data(), Tail.size());
             FShort[NewLength] = '\0';
-        } else {
-            // Alone in a buffer with room, and ended there: nobody else sees the room.
-            char *Chars = FBuffer->Data() + FStart;
-            if (FCStr != Chars || FStart + NewLength >= FBuffer->Capacity ||
-                FBuffer->Refs.load(std::memory_order_acquire) != 1)
-                return false;
-            std::memmove(Chars + FLength, Tail.data(), Tail.size());
-            Chars[NewLength] = '\0';
-            FBuffer->High.store(static_cast<std::uint32_t>(FStart + NewLength + 1),
-                                std::memory_order_relaxed);
+            FLength = static_cast<std::uint32_t>(NewLength);
+            return true;
         }
-        FLength = static_cast<std::uint32_t>(NewLength);
+        if (!OwnsRoomFor(NewLength)) return false;
+        char *Chars = FBuffer->Data() + FStart;
+        std::memmove(Chars + FLength, Tail.data(), Tail.size());
+        EndInBuffer(NewLength);
         return true;
+    }
+    // Alone in a buffer with room for Length characters and the end, and ended there:
+    // nobody else sees the room, so it can be written.
+    bool OwnsRoomFor(std::size_t Length) const noexcept
+    {
+        return FCStr == FBuffer->Data() + FStart && FStart + Length < FBuffer->Capacity &&
+               FBuffer->Refs.load(std::memory_order_acquire) == 1;
+    }
+    // The text is its buffer's first Length characters from FStart, ended there.
+    char *EndInBuffer(std::size_t Length) noexcept
+    {
+        char *Chars = FBuffer->Data() + FStart;
+        Chars[Length] = '\0';
+        FBuffer->High.store(static_cast<std::uint32_t>(FStart + Length + 1),
+                            std::memory_order_relaxed);
+        FLength = static_cast<std::uint32_t>(Length);
+        return Chars;
     }
     void AppendSlow(std::string_view Tail);
     const char *Terminate() const;
