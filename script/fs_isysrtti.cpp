@@ -129,15 +129,16 @@ Variant CopyText(TfsMethodHelper &C)
 Variant DeleteText(TfsMethodHelper &C)
 {
     rtl::SharedText Holder;
-    rtl::SharedText Text = TextParam(C, 0, Holder);
+    const rtl::SharedText &Text = TextParam(C, 0, Holder);
     const long long Length = static_cast<long long>(Text.Length());
     const int Index = I(C, 1);
     const int Count = I(C, 2);
-    if (Index >= 1 && Index <= Length && Count >= 1) {
-        const long long Gone = std::min<long long>(Count, Length - Index + 1);
-        Text = Text.Erased(Index - 1, Gone);
-    }
-    C.SetVParam(0, Variant(Text));
+    // The result is made before the parameter that Text may lie in is written.
+    if (Index >= 1 && Index <= Length && Count >= 1)
+        C.SetVParam(
+            0, Variant(Text.Erased(Index - 1, std::min<long long>(Count, Length - Index + 1))));
+    else
+        C.SetVParam(0, Variant(Text));
     return Null();
 }
 
@@ -145,8 +146,8 @@ Variant DeleteText(TfsMethodHelper &C)
 Variant InsertText(TfsMethodHelper &C)
 {
     rtl::SharedText PartHolder, TextHolder;
-    const rtl::SharedText Part = TextParam(C, 0, PartHolder);
-    const rtl::SharedText Text = TextParam(C, 1, TextHolder);
+    const rtl::SharedText &Part = TextParam(C, 0, PartHolder);
+    const rtl::SharedText &Text = TextParam(C, 1, TextHolder);
     const long long Length = static_cast<long long>(Text.Length());
     const long long At = std::clamp<long long>(I(C, 2), 1, Length + 1) - 1;
     C.SetVParam(1, Variant(Text.Inserted(At, Part)));

@@ -393,20 +393,31 @@ int AnsiString::Pos(const AnsiString &Sub) const
     return rtl::FindPos(View(), Sub.View());
 }
 
+// Written straight into a buffer of the result's own: Text may be this text.
 AnsiString &AnsiString::Insert(const AnsiString &Text, int Index)
 {
-    std::string Joined(View());
-    rtl::InsertAt(Joined, std::string(Text.View()), Index);
-    *this = AnsiString(Joined);
+    std::string_view Mine = View(), Part = Text.View();
+    std::size_t At = std::clamp(Index, 1, Length() + 1) - 1;
+    AnsiString Result;
+    char *Chars = Result.Unique(Mine.size() + Part.size(), Mine.size() + Part.size());
+    std::memcpy(Chars, Mine.data(), At);
+    std::memcpy(Chars + At, Part.data(), Part.size());
+    std::memcpy(Chars + At + Part.size(), Mine.data() + At, Mine.size() - At);
+    *this = std::move(Result);
     return *this;
 }
 
 AnsiString &AnsiString::Delete(int Index, int Count)
 {
     if (Index < 1 || Index > Length() || Count < 1) return *this;
-    std::string Rest(View());
-    rtl::DeleteAt(Rest, Index, Count);
-    *this = AnsiString(Rest);
+    std::string_view Mine = View();
+    std::size_t At = Index - 1;
+    std::size_t Gone = std::min(Count, Length() - Index + 1);
+    AnsiString Result;
+    char *Chars = Result.Unique(Mine.size() - Gone, Mine.size() - Gone);
+    std::memcpy(Chars, Mine.data(), At);
+    std::memcpy(Chars + At, Mine.data() + At + Gone, Mine.size() - At - Gone);
+    *this = std::move(Result);
     return *this;
 }
 
@@ -434,23 +445,25 @@ bool AnsiString::IsDelimiter(const AnsiString &Delimiters, int Index) const
 namespace
 {
 // Every byte through one of the case tables, looked up once for the text.
-AnsiString Mapped(std::string_view Text, const std::array<unsigned char, 256> &Table)
+void Map(std::string_view Text, const std::array<unsigned char, 256> &Table, char *Into)
 {
-    std::string Result(Text);
-    for (char &c : Result)
-        c = static_cast<char>(Table[static_cast<unsigned char>(c)]);
-    return AnsiString(Result);
+    for (char c : Text)
+        *Into++ = static_cast<char>(Table[static_cast<unsigned char>(c)]);
 }
 } // namespace
 
 AnsiString AnsiString::UpperCase() const
 {
-    return Mapped(View(), rtl::Tables().Upper);
+    AnsiString Result;
+    Map(View(), rtl::Tables().Upper, Result.Unique(FLength, FLength));
+    return Result;
 }
 
 AnsiString AnsiString::LowerCase() const
 {
-    return Mapped(View(), rtl::Tables().Lower);
+    AnsiString Result;
+    Map(View(), rtl::Tables().Lower, Result.Unique(FLength, FLength));
+    return Result;
 }
 
 namespace
