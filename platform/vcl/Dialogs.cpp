@@ -229,6 +229,7 @@ using win::ToQt;
 // synchronised calls go on while it is open.
 bool RunQtDialog(QDialog &Dialog)
 {
+    const vcl::TModalWait wait;
     const DWORD thread = GetCurrentThreadId();
     QObject::connect(&Dialog, &QDialog::finished,
                      [thread] { PostThreadMessageW(thread, WM_NULL, 0, 0); });
@@ -239,6 +240,7 @@ bool RunQtDialog(QDialog &Dialog)
     Dialog.open();
     while (Dialog.isVisible() && !Application->Terminated())
         Application->HandleMessage();
+    wait.Ended();
     return Dialog.result() == QDialog::Accepted;
 }
 

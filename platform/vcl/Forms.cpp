@@ -465,6 +465,7 @@ int TCustomForm::ShowModal()
             disabled.push_back(wnd);
         }
     }
+    const vcl::TModalWait wait;
     FFormState << fsModal;
     FModalResult = mrNone;
     auto restore = [&] {
@@ -490,6 +491,7 @@ int TCustomForm::ShowModal()
         throw;
     }
     restore();
+    wait.Ended();
     return FModalResult;
 }
 
@@ -1169,8 +1171,24 @@ void TApplication::EndSession()
     FSessionEnding = true;
     // First, so that a box the close shows, or one open already, ends at once.
     Terminate();
-    if (FMainForm) FMainForm->Close();
+    if (!FMainForm) return;
+    // From here the close has the program's work: a modal loop open before it gives no answer
+    // back, one the close opens itself answers as usual (vcl::TModalWait).
+    FClosedBySession = true;
+    FMainForm->Close();
 }
+
+namespace vcl
+{
+
+TModalWait::TModalWait() : FClosedBefore(Application->ClosedBySession()) {}
+
+void TModalWait::Ended() const
+{
+    if (!FClosedBefore && Application->ClosedBySession()) Abort();
+}
+
+} // namespace vcl
 
 void TApplication::DisplayLost()
 {

@@ -380,6 +380,9 @@ public:
     // Qt ends the process at once: OnDisplayLost runs first, if the message loop runs.
     void EndWithSession();
     bool SessionEnding() const { return FSessionEnding; }
+    // From the start of that close on: the close saves what the program keeps, and nothing
+    // may reach the device or the files after it (see vcl::TModalWait).
+    bool ClosedBySession() const { return FClosedBySession; }
     // Called inside a catch block: gives what escaped to OnException or the box.
     void HandleException(TObject *Sender);
     void ShowException(Exception &E);
@@ -470,6 +473,7 @@ private:
     bool FTerminated = false;
     bool FRunning = false;
     bool FSessionEnding = false;
+    bool FClosedBySession = false;
     bool FMinimized = false;
     std::unique_ptr<QApplication> FQtApplication;
     std::unique_ptr<QTranslator> FQtTranslations;
@@ -505,6 +509,20 @@ AnsiString GetLongHint(const AnsiString &Hint);
 
 namespace vcl
 {
+
+// Taken by a modal loop as it starts. The session's end closes the program from inside the
+// loop, and whoever waits on its answer would go on after the close's save, to the device or
+// to the files: Ended() raises EAbort then, the silent exception, so the caller stops as if
+// nothing had been asked. A loop that starts after the close has nothing left to stop.
+class TModalWait
+{
+public:
+    TModalWait();
+    void Ended() const;
+
+private:
+    bool FClosedBefore;
+};
 
 // Qt's own Russian texts, for its file dialogs and edit menus; null when they are not
 // installed. The application loads them at start.

@@ -1,17 +1,28 @@
 // The main window when the session ends from outside: a signal closes it as Выход does without
-// a question, and the display's loss keeps what a close keeps without touching the window.
+// a question, an operation that waits on a box goes no further, and the display's loss keeps
+// what a close keeps without touching the window.
 
 #include "link/main_form.h"
+#include "operations/print_tovcheck_dialog.h"
+#include "report/frxPrinter.h"
+#include "report_output/frxPreviewPages.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TestFolder.h"
+#include "tools/devsim/AddressBook.h"
+#include "tools/devsim/Simulator.h"
+#include "tools/devsim/program/ProgramPort.h"
 
 #include <gtest/gtest.h>
+
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -87,6 +98,145 @@ TEST_F(SessionEndTest, ASignalDuringADeviceWriteStopsItWithoutAQuestion)
             TellWhatWasKeptAndEnd();
         },
         testing::ExitedWithCode(0), "questions: 0, write step: -1\nsettings: PriceDallas=777\n");
+}
+
+// The program on a simulated device, its boxes the real ones, with an operation waiting on a
+// box when the session ends: the operation goes no further, so nothing reaches the device or
+// the files after the close has saved.
+class BoxOpenAtTheEnd : public SessionEndTest
+{
+protected:
+    void SetUp() override
+    {
+        SessionEndTest::SetUp();
+        Sim = std::make_unique<devsim::TSimulator>();
+        devsim::ExposeToProgram(*Sim, Com, Folder / "ports");
+        WriteConfigText("[COM]\r\nCOM_port=" + std::to_string(Com) + "\r\nCOM_speed=57600\r\n");
+    }
+
+    void TearDown() override
+    {
+        Sim.reset();
+        SessionEndTest::TearDown();
+    }
+
+    // The program as it starts, ended by the session's signals, its window on the screen.
+    void Start()
+    {
+        vcl::SetDialogService(nullptr);
+        StartWithChanges();
+        Application->EndWithSession();
+        MainForm->Show();
+    }
+
+    // Sends the session's end once Open holds. Qt's timer, which also fires in a loop of Qt's
+    // own.
+    void EndOnceOpen(std::function<bool()> Open)
+    {
+        FWatch.setInterval(5);
+        QObject::connect(&FWatch, &QTimer::timeout, [this, Open = std::move(Open)] {
+            if (!Open()) return;
+            FWatch.stop();
+            std::raise(SIGTERM);
+        });
+        FWatch.start();
+    }
+
+    // Runs Handler from the message loop, as a click does, and the loop until the program ends.
+    static void RunWith(std::function<void()> Handler)
+    {
+        TTimer soon(nullptr);
+        soon.SetInterval(1);
+        soon.OnTimer = [&](TObject *) {
+            soon.SetEnabled(false);
+            Handler();
+        };
+        Application->Run();
+    }
+
+    // What the device was sent, told as the child ends.
+    void TellWhatTheDeviceGot() const
+    {
+        std::fprintf(stderr, "port open: %d, frames: %zu\n", MainForm->CommPort1->Open(),
+                     Sim->Frames().size());
+    }
+
+    static constexpr int Com = 251;
+    std::unique_ptr<devsim::TSimulator> Sim;
+
+private:
+    QTimer FWatch;
+};
+
+// One of our own boxes, shown with Caption over the main window.
+bool BoxShown(const AnsiString &Caption)
+{
+    TCustomForm *active = Screen->ActiveForm();
+    return active && active != MainForm && active->Caption() == Caption;
+}
+
+// The book's write waits on the box that tells of the rows it leaves out; after the close it
+// reopened the port and sent the rest.
+TEST_F(BoxOpenAtTheEnd, TheBookWriteWaitingOnAMessageBoxSendsNothing)
+{
+    EXPECT_EXIT(
+        {
+            Start();
+            MainForm->WriterRows.assign(10, WriterRecord());
+            MainForm->RenumberWriterRows();
+            // A locked Cyfral key with no device form to send is left out, the other written.
+            WriterRecord &locked = MainForm->WriterRows[3];
+            locked.KeyType = 2;
+            locked.WriteMode = 2;
+            locked.KeyHex = "B5 00 00 81 82 84 88 01";
+            locked.Changed = 1;
+            WriterRecord &dallas = MainForm->WriterRows[4];
+            dallas.KeyType = 0;
+            dallas.KeyHex = "5B 23 45 67 89 AB CD EF";
+            dallas.Changed = 1;
+            MainForm->FillWriterGrid();
+            EndOnceOpen([] { return BoxShown("Внимание!"_a); });
+            RunWith([] { MainForm->BTN_WriterSaveClick(MainForm->BTN_WriterSave); });
+            TellWhatTheDeviceGot();
+            std::fprintf(stderr, "cell 4 %s\n",
+                         devsim::ReadCell(Sim->Snapshot(), 4) == devsim::EmptyAddressBookCell()
+                             ? "as it was"
+                             : "written");
+            TellWhatWasKeptAndEnd();
+        },
+        testing::ExitedWithCode(0),
+        "port open: 0, frames: 0\ncell 4 as it was\nsettings: PriceDallas=777\n");
+}
+
+// The receipt's dialog is a form of the program shown modally; what follows it prints and
+// counts the receipt in the settings file.
+TEST_F(BoxOpenAtTheEnd, TheReceiptWaitingOnItsDialogPrintsNothingAndKeepsTheSavedSettings)
+{
+    EXPECT_EXIT(
+        {
+            frxPrinters()->StandIn(
+                std::make_unique<TfrxVirtualPrinter>("Принтер теста"_a, AnsiString()));
+            int printed = 0;
+            frxSetPrintPagesHandler([&](TfrxPreviewPages *) {
+                ++printed;
+                return true;
+            });
+            Start();
+            Application->CreateForm(PrintTovcheckDlg);
+            ServeSampleArchive(*Sim, 3);
+            if (!ReadArchive(*MainForm, 30000)) {
+                testsupport::RemoveTestFolder(Folder);
+                std::_Exit(2);
+            }
+            EndOnceOpen([] { return PrintTovcheckDlg->Visible(); });
+            RunWith([] { MainForm->BTN_TovcheckClick(MainForm->BTN_Tovcheck); });
+            const std::string settings = ConfigBytes();
+            const auto count = settings.find("CountTovcheck=");
+            std::fprintf(stderr, "printed: %d, %s\n", printed,
+                         settings.substr(count, settings.find('\r', count) - count).c_str());
+            TellWhatWasKeptAndEnd();
+        },
+        testing::ExitedWithCode(0), "printed: 0, CountTovcheck=1\nsettings: PriceDallas=777\n");
 }
 
 // What the program says on its error stream meanwhile.

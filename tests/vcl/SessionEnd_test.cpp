@@ -9,6 +9,9 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/SessionEnd.h"
 
+#include <QApplication>
+#include <QDialog>
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,6 +57,16 @@ void Soon(std::function<void()> Action)
     };
 }
 
+// Says on the error stream what Ask, a modal call, answered, or that it gave no answer.
+void TellTheAnswer(const std::function<int()> &Ask)
+{
+    try {
+        std::fprintf(stderr, "answered %d\n", Ask());
+    } catch (const EAbort &) {
+        std::fprintf(stderr, "no answer\n");
+    }
+}
+
 using EndSignal = AfreshTest<testing::TestWithParam<int>>;
 
 TEST_P(EndSignal, ClosesTheMainFormWithoutAskingAndEndsTheLoop)
@@ -73,20 +86,62 @@ INSTANTIATE_TEST_SUITE_P(SessionEnd, EndSignal, testing::Values(SIGTERM, SIGHUP,
                          [](const auto &Info) { return std::string(sigabbrev_np(Info.param)); });
 
 // The close runs while the box is up, and the box does not keep the program: it ends as its
-// window would be closed.
-TEST_F(SessionEnd, AMessageBoxOpenWhenTheSignalComesEndsAfterTheClose)
+// window would be closed. Nor does it hand an answer back: what waited on it would go on
+// after the close has saved.
+TEST_F(SessionEnd, AMessageBoxOpenWhenTheSignalComesEndsAfterTheCloseWithoutAnAnswer)
 {
     EXPECT_EXIT(
         {
             StartProgram()->Show();
             vcl::SetDialogService(nullptr);
             Soon([] { std::raise(SIGTERM); });
-            const int answer = Application->MessageBox("Сохранить?"_a, "QRV-4", MB_YESNO);
-            std::fprintf(stderr, "the box answered %d\n", answer);
+            TellTheAnswer(
+                [] { return Application->MessageBox("Сохранить?"_a, "QRV-4", MB_YESNO); });
             Application->Run();
             std::_Exit(0);
         },
-        testing::ExitedWithCode(0), "asked no one\nclosed\nthe box answered 2\n");
+        testing::ExitedWithCode(0), "asked no one\nclosed\nno answer\n");
+}
+
+// The same for a dialog of Qt's, even one confirmed as the signal came.
+TEST_F(SessionEnd, AQtDialogOpenWhenTheSignalComesGivesNoAnswer)
+{
+    EXPECT_EXIT(
+        {
+            TForm *form = StartProgram();
+            form->Show();
+            form->OnClose = [](TObject *, TCloseAction &) {
+                std::fprintf(stderr, "closed\n");
+                if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                    dialog->accept();
+            };
+            vcl::SetDialogService(nullptr);
+            Soon([] { std::raise(SIGTERM); });
+            TColorDialog colours(nullptr);
+            TellTheAnswer([&] { return static_cast<int>(colours.Execute()); });
+            Application->Run();
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "asked no one\nclosed\nno answer\n");
+}
+
+// A box the close shows itself is answered, and the close goes on past it.
+TEST_F(SessionEnd, ABoxTheCloseShowsIsAnsweredAndTheCloseGoesOn)
+{
+    EXPECT_EXIT(
+        {
+            TForm *form = StartProgram();
+            form->Show();
+            form->OnClose = [](TObject *, TCloseAction &) {
+                TellTheAnswer([] { return Application->MessageBox("Ошибка"_a, "QRV-4"); });
+                std::fprintf(stderr, "closed\n");
+            };
+            vcl::SetDialogService(nullptr);
+            std::raise(SIGTERM);
+            Application->Run();
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "asked no one\nanswered 2\nclosed\n");
 }
 
 // A second signal while the first one's close runs starts no second close.
