@@ -225,6 +225,23 @@ namespace
 using win::FromQt;
 using win::ToQt;
 
+// The Qt dialogs open in our message loop, the innermost last.
+std::vector<QDialog *> &RunningQtDialogs()
+{
+    static std::vector<QDialog *> running;
+    return running;
+}
+
+// Listed while it runs, however the run ends.
+class TRunningQtDialog
+{
+public:
+    explicit TRunningQtDialog(QDialog &Dialog) { RunningQtDialogs().push_back(&Dialog); }
+    ~TRunningQtDialog() { RunningQtDialogs().pop_back(); }
+    TRunningQtDialog(const TRunningQtDialog &) = delete;
+    TRunningQtDialog &operator=(const TRunningQtDialog &) = delete;
+};
+
 // Runs a Qt dialog inside our message loop, so timers, posted messages and
 // synchronised calls go on while it is open.
 bool RunQtDialog(QDialog &Dialog)
@@ -237,9 +254,12 @@ bool RunQtDialog(QDialog &Dialog)
     HWND from = GetActiveWindow();
     if (!from && Application->MainForm()) from = Application->MainForm()->Handle();
     win::KeepAbove(Dialog, from);
-    Dialog.open();
-    while (Dialog.isVisible() && !Application->Terminated())
-        Application->HandleMessage();
+    {
+        const TRunningQtDialog running(Dialog);
+        Dialog.open();
+        while (Dialog.isVisible() && !Application->Terminated())
+            Application->HandleMessage();
+    }
     wait.Ended();
     return Dialog.result() == QDialog::Accepted;
 }
@@ -414,6 +434,13 @@ bool ExecutePrintDialog(TPrintDialog &Dialog)
 }
 
 } // namespace
+
+void CloseQtBoxes()
+{
+    for (QDialog *dialog : RunningQtDialogs())
+        for (QDialog *box : dialog->findChildren<QDialog *>())
+            if (box->isVisible()) box->reject();
+}
 
 bool StandardDialogs::Execute(TCommonDialog &Dialog)
 {

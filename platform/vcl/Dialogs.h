@@ -255,6 +255,11 @@ private:
     std::vector<AnsiString> FDialogs;
 };
 
+// A box that Qt opens inside one of its dialogs (the file dialog's question before it
+// replaces a file) runs a loop of Qt's own, where the program's messages wait until it is
+// answered: the session's end closes such boxes unanswered, as their No.
+void CloseQtBoxes();
+
 DialogProvider &DialogService();
 // Null puts the standard dialogs back; gives the provider that was in place.
 DialogProvider *SetDialogService(DialogProvider *Provider);

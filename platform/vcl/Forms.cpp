@@ -1159,8 +1159,10 @@ void TApplication::EndWithSession()
     // Posted to the application's window, which every loop of the program dispatches to,
     // those of menus and drags too.
     const HWND wnd = Handle();
-    FEndSignals = std::make_unique<vcl::TEndSignalWatch>(
-        [wnd] { PostMessageW(wnd, WM_ENDSESSION, TRUE, 0); });
+    FEndSignals = std::make_unique<vcl::TEndSignalWatch>([wnd] {
+        PostMessageW(wnd, WM_ENDSESSION, TRUE, 0);
+        vcl::CloseQtBoxes();
+    });
     vcl::AtExitOfThisThread([this] { DisplayLost(); });
 }
 

@@ -15,6 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <csignal>
@@ -206,6 +211,56 @@ TEST_F(BoxOpenAtTheEnd, TheBookWriteWaitingOnAMessageBoxSendsNothing)
         },
         testing::ExitedWithCode(0),
         "port open: 0, frames: 0\ncell 4 as it was\nsettings: PriceDallas=777\n");
+}
+
+// Qt asks itself before its save dialog replaces a file, in a loop of its own: the session's
+// end waited on the answer, and a Да given then replaced the book.
+TEST_F(BoxOpenAtTheEnd, TheBookSaveWaitingOnTheSaveDialogsQuestionWritesNoFile)
+{
+    EXPECT_EXIT(
+        {
+            Start();
+            MainForm->WriterRows.assign(10, WriterRecord());
+            MainForm->RenumberWriterRows();
+            MainForm->FillWriterGrid();
+            WriteFile("book.dbf", "the user's book");
+            const QString path = QString::fromStdString((Folder / "book.dbf").string());
+            // The name typed and confirmed; the question comes up inside the confirmation.
+            QTimer typing;
+            typing.setInterval(5);
+            QObject::connect(&typing, &QTimer::timeout, [&] {
+                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+                if (!name) return;
+                typing.stop();
+                name->setText(path);
+                static_cast<QDialog *>(dialog)->accept();
+            });
+            typing.start();
+            // A user who comes back to the question, still open a while after the end, answers Да.
+            bool answered = false;
+            QTimer user;
+            user.setSingleShot(true);
+            user.setInterval(2000);
+            QObject::connect(&user, &QTimer::timeout, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    answered = true;
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            EndOnceOpen([&] {
+                if (!qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) return false;
+                user.start();
+                return true;
+            });
+            RunWith([] { MainForm->BTN_WriterSaveToFileClick(MainForm->BTN_WriterSaveToFile); });
+            std::fprintf(stderr, "the question %s, the book %s\n",
+                         answered ? "was answered" : "went unanswered",
+                         FileText("book.dbf") == "the user's book" ? "as it was" : "replaced");
+            TellWhatWasKeptAndEnd();
+        },
+        testing::ExitedWithCode(0),
+        "the question went unanswered, the book as it was\nsettings: PriceDallas=777\n");
 }
 
 // The receipt's dialog is a form of the program shown modally; what follows it prints and
