@@ -9,6 +9,7 @@
 #include "platform/rtl/Registry.h"
 #include "platform/win/CommPorts.h"
 #include "tests/link/MainFormTestSupport.h"
+#include "tests/support/TestTerminal.h"
 #include "tools/devsim/Simulator.h"
 
 #include <gtest/gtest.h>
@@ -226,7 +227,9 @@ TEST_F(ExchangeTest, AnswerWhileOfflineStoresPortAndSpeed)
 TEST_F(ExchangeTest, PortAndSpeedChosenAfterTheStartAreThereAtTheNextStart)
 {
     // The stored port is listed, so the picture shows it online from the start.
-    std::filesystem::create_symlink("/dev/null", rtl::PortLink(252));
+    const testsupport::TestTerminal line;
+    ASSERT_FALSE(line.Path().empty());
+    std::filesystem::create_symlink(line.Path(), rtl::PortLink(252));
     WriteConfigText("[COM]\r\nCOM_port=252\r\nCOM_speed=9600\r\n");
     Form.reset();
     Build();

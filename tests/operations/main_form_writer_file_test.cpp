@@ -5,6 +5,7 @@
 #include "tests/operations/WriterTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ResidentMemory.h"
+#include "tests/support/TestTerminal.h"
 #include "tests/support/ThreadReadBytes.h"
 #include "tests/support/WaitingPipe.h"
 #include "tests/vcl/VclTestSupport.h"
@@ -207,7 +208,10 @@ TEST_F(WriterFileTest, APipeOrDeviceChosenToOpenIsRefusedAtOnceAsNoBook)
     const AnsiString NotABook =
         "  Ошибка при открытии файла. Файл не соответствует записной книжке QRV4!   "_a;
     EXPECT_EQ(shown, NotABook + Path("pipe.dbf"));
-    for (const AnsiString &chosen : {AnsiString("/dev/null"), AnsiString(Folder.string())}) {
+    const testsupport::TestTerminal terminal;
+    ASSERT_FALSE(terminal.Path().empty());
+    for (const AnsiString &chosen :
+         {rtl::FromSystemPath(terminal.Path()), rtl::FromSystemPath(Folder.string())}) {
         Form->LoadWriterFromDbf(chosen);
         EXPECT_EQ(Status(), NotABook + chosen);
     }
