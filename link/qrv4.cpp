@@ -35,6 +35,10 @@ int main()
     rtl::FileLeftAlone = [](const std::string &Path, int Error) {
         SayOnTerminal(LeftAloneText(Error) + " " + rtl::FromSystemPath(Path));
     };
+    // Every file of the program is made in the folder it started in, even when a user renames
+    // the folder and puts a link in its place while it runs. A folder that cannot be held is
+    // looked up by its name each time, by the same rule for links.
+    rtl::HoldBaseFolder(rtl::SystemPath(Config.BaseDir));
     // Held until the forms are gone: they write the settings and the help pages when closed.
     const TBaseDirLock baseDirLock(Config);
     int status = 0;

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <climits>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <string>
@@ -30,16 +31,10 @@ void ReachedStep(const char *Step)
     if (rtl::ReplaceFileStep) rtl::ReplaceFileStep(Step);
 }
 
-std::string FolderOf(const std::string &Path)
+// Whether this process may write Name in Folder, or Folder itself for ".".
+bool WritableIn(int Folder, const std::string &Name)
 {
-    const std::size_t slash = Path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : Path.substr(0, slash);
-}
-
-bool Writable(const std::string &Path)
-{
-    return ::faccessat(AT_FDCWD, Path.c_str(), W_OK, AT_EACCESS) == 0;
+    return ::faccessat(Folder, Name.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 bool InGroup(gid_t Group)
@@ -52,33 +47,25 @@ bool InGroup(gid_t Group)
 
 // Whether a new file made in Folder may be given the owner and group of Old: a file saved by
 // root in a user's folder must stay the user's.
-bool MayKeepOwner(const struct stat &Old, const std::string &Folder)
+bool MayKeepOwner(const struct stat &Old, int Folder)
 {
     if (::geteuid() == 0) return true;
     if (Old.st_uid != ::geteuid()) return false;
     struct stat folder;
-    const bool folderGroup = ::stat(Folder.c_str(), &folder) == 0 && (folder.st_mode & S_ISGID);
+    const bool folderGroup = ::fstat(Folder, &folder) == 0 && (folder.st_mode & S_ISGID);
     return (folderGroup && Old.st_gid == folder.st_gid) || InGroup(Old.st_gid);
 }
 
-// CanReplaceFile for a path whose links are followed already. Only a plain file can be
+// CanReplaceFile for a file whose links are followed already. Only a plain file can be
 // written in place.
-bool CanReplacePath(const std::string &Path, rtl::ReadOnlyFolder InFolder)
+bool CanReplaceResolved(const rtl::TResolvedFile &File, rtl::ReadOnlyFolder InFolder)
 {
-    const std::string folder = FolderOf(Path);
     struct stat info;
-    if (::lstat(Path.c_str(), &info) != 0) return errno == ENOENT && Writable(folder);
-    if (S_ISLNK(info.st_mode) || !Writable(Path)) return false;
-    if (Writable(folder)) return MayKeepOwner(info, folder);
+    if (::fstatat(File.Folder(), File.Name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT && WritableIn(File.Folder(), ".");
+    if (S_ISLNK(info.st_mode) || !WritableIn(File.Folder(), File.Name())) return false;
+    if (WritableIn(File.Folder(), ".")) return MayKeepOwner(info, File.Folder());
     return InFolder == rtl::ReadOnlyFolder::WriteInPlace && S_ISREG(info.st_mode);
-}
-
-// The name of Path's folder with its slash, and the name of the file in it.
-std::pair<std::string, std::string> SplitPath(const std::string &Path)
-{
-    const std::size_t slash = Path.rfind('/');
-    if (slash == std::string::npos) return {"", Path};
-    return {Path.substr(0, slash + 1), Path.substr(slash + 1)};
 }
 
 // A new file for Base is named Prefix(Base) + process + "." + count + Suffix: the start of a
@@ -226,20 +213,26 @@ pid_t MakerOf(std::string_view Name, std::string_view Base)
     return error == std::errc() && end == Name.data() + dot ? pid : 0;
 }
 
-// RemoveStaleReplacements for a path whose links are followed already.
-void RemoveStale(const std::string &Path)
+// RemoveStaleReplacements for a file whose links are followed already. A folder that cannot
+// be read to the end leaves the rest for the next start, and a file that stays is taken away
+// at another: a tidy-up must not keep the program from starting.
+void RemoveStale(const rtl::TResolvedFile &File)
 {
-    const auto [folder, base] = SplitPath(Path);
-    // A folder that cannot be read to the end leaves the rest for the next start: a tidy-up
-    // must not keep the program from starting.
-    std::error_code error;
-    std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error);
-    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-        const pid_t maker = MakerOf(entry->path().filename().string(), base);
-        std::error_code ignored; // a file that stays is taken away at another start
-        if (maker > 0 && ::kill(maker, 0) != 0 && errno == ESRCH)
-            std::filesystem::remove(entry->path(), ignored);
+    const int fd = ::openat(File.Folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR *folder = ::fdopendir(fd);
+    if (!folder) {
+        ::close(fd);
+        return;
     }
+    std::vector<std::string> stale;
+    while (const dirent *entry = ::readdir(folder)) {
+        const pid_t maker = MakerOf(entry->d_name, File.Name());
+        if (maker > 0 && ::kill(maker, 0) != 0 && errno == ESRCH) stale.emplace_back(entry->d_name);
+    }
+    ::closedir(folder);
+    for (const std::string &name : stale)
+        ::unlinkat(File.Folder(), name.c_str(), 0);
 }
 
 // The file Path names after its links, in a folder this process may write: the old file, or
@@ -249,11 +242,11 @@ int Replace(const std::filesystem::path &Path, std::string_view Bytes, rtl::Read
 {
     rtl::TResolvedFile file;
     if (const int error = rtl::ResolveFile(Path.string(), true, file)) return error;
-    if (!CanReplacePath(file.Path(), InFolder)) return EACCES;
-    if (!Writable(FolderOf(file.Path()))) return WriteInPlace(file, Bytes);
+    if (!CanReplaceResolved(file, InFolder)) return EACCES;
+    if (!WritableIn(file.Folder(), ".")) return WriteInPlace(file, Bytes);
     // What an earlier save of this file left when it was killed: no start tidies a file the
     // user chose.
-    RemoveStale(file.Path());
+    RemoveStale(file);
     struct stat old;
     const bool replacing =
         ::fstatat(file.Folder(), file.Name().c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
@@ -283,24 +276,21 @@ int Replace(const std::filesystem::path &Path, std::string_view Bytes, rtl::Read
 
 int rtl::GiveToFolderOwner(int Fd, const std::string &Folder)
 {
-    const int folder = ::open(Folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) return 0;
-    const int error = GiveToOwnerOf(Fd, folder);
-    ::close(folder);
-    return error;
+    TResolvedFile folder;
+    if (ResolveFolderOf(Folder + "/.", folder) != 0) return 0;
+    return GiveToOwnerOf(Fd, folder.Folder());
 }
 
 void rtl::RemoveStaleReplacements(const AnsiString &FileName)
 {
     TResolvedFile file;
-    if (ResolveFile(SystemPath(FileName), false, file) == 0) RemoveStale(file.Path());
+    if (ResolveFile(SystemPath(FileName), false, file) == 0) RemoveStale(file);
 }
 
 bool rtl::CanReplaceFile(const AnsiString &FileName, ReadOnlyFolder InFolder)
 {
     TResolvedFile file;
-    return ResolveFile(SystemPath(FileName), true, file) == 0 &&
-           CanReplacePath(file.Path(), InFolder);
+    return ResolveFile(SystemPath(FileName), true, file) == 0 && CanReplaceResolved(file, InFolder);
 }
 
 int rtl::ReplaceFileContent(const AnsiString &FileName, std::string_view Bytes)

@@ -2,8 +2,10 @@
 
 // Opening the files the program keeps in its folder and the files a user chose. Root may run
 // the program in a user's folder, where the user could have put links first: a link of
-// another user is followed only to a file of that user, and nothing is made through one. A
-// pipe or a device is never waited on: what is not a plain file is refused at once.
+// another user is followed only to a file or a folder of that user, and nothing is made
+// through one. The folder the program started in is held open, so that a user who renames it
+// and puts a link in its place leads none of its files elsewhere. A pipe or a device is never
+// waited on: what is not a plain file is refused at once.
 
 #include <functional>
 #include <optional>
@@ -49,19 +51,33 @@ public:
 
 private:
     friend int ResolveFile(const std::string &, bool, TResolvedFile &, uid_t);
+    friend int ResolveFolderOf(const std::string &, TResolvedFile &);
+    friend int HoldBaseFolder(const std::string &);
+    void Take(int Folder, std::string Name, std::string Path, std::optional<uid_t> Owner);
+    int Release();
     int FFolder = -1;
     std::string FName;
     std::string FPath;
     std::optional<uid_t> FOwner;
 };
 
+// Holds the folder Path open, its links followed as ResolveFile follows a folder's, as the
+// base folder: a path in it is looked up from the folder held, wherever its name leads later.
+// An empty Path lets the held folder go. Returns 0 or the error, with no folder held then.
+int HoldBaseFolder(const std::string &Path);
+
 // Follows the links of Path as far as they may be followed: a link of this process's user or
-// root's always, another user's only to a file of that user. Creating says the file may be
-// made where it is missing, which no link of another user leads to. Returns 0, or the
-// system's error or a refusal above; a refusal is told to FileLeftAlone.
+// root's always, another user's only to a file or folder of that user; the folders on the way
+// are taken one name at a time by the same rule. Creating says the file may be made where it
+// is missing, which no link of another user leads to. Returns 0, or the system's error or a
+// refusal above; a refusal is told to FileLeftAlone.
 int ResolveFile(const std::string &Path, bool Creating, TResolvedFile &Resolved);
 // The same as a run of the user Runner would follow them.
 int ResolveFile(const std::string &Path, bool Creating, TResolvedFile &Resolved, uid_t Runner);
+
+// The folder of Path as ResolveFile reaches it, and the last name of Path in it as it is,
+// a link or not: for what is done to the name itself (a file taken away).
+int ResolveFolderOf(const std::string &Path, TResolvedFile &Resolved);
 
 // Opens the file Resolved names as Flags ask (the open(2) flags; O_PATH for a handle that
 // only names it), never through a link put in its place meanwhile and never waiting on a

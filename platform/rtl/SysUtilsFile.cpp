@@ -83,9 +83,15 @@ bool DirectoryExists(const AnsiString &Directory)
     return Stat(Directory, info) && S_ISDIR(info.st_mode);
 }
 
+// Taken away in the folder its links lead to as they may be followed: a folder renamed and
+// replaced by a link of another user loses none of that user's files.
 bool DeleteFile(const AnsiString &FileName)
 {
-    return FileExists(FileName) && ::unlink(rtl::SystemPath(FileName).c_str()) == 0;
+    rtl::TResolvedFile file;
+    struct stat info;
+    return !FileName.IsEmpty() && rtl::ResolveFolderOf(rtl::SystemPath(FileName), file) == 0 &&
+           ::fstatat(file.Folder(), file.Name().c_str(), &info, 0) == 0 && !S_ISDIR(info.st_mode) &&
+           ::unlinkat(file.Folder(), file.Name().c_str(), 0) == 0;
 }
 
 // Like the system's move, never replaces an existing target.
@@ -193,9 +199,12 @@ AnsiString GetCurrentDir()
     return rtl::FromSystemPath(buffer.c_str());
 }
 
+// Entered as far as its links may be followed, the base folder as it is held.
 bool SetCurrentDir(const AnsiString &Dir)
 {
-    return ::chdir(rtl::SystemPath(Dir).c_str()) == 0;
+    rtl::TResolvedFile folder;
+    return !Dir.IsEmpty() && rtl::ResolveFolderOf(rtl::SystemPath(Dir) + "/.", folder) == 0 &&
+           ::fchdir(folder.Folder()) == 0;
 }
 
 long long FileSizeByName(const AnsiString &FileName)

@@ -2,6 +2,7 @@
 
 #include "link/config.h"
 #include "link/constants.h"
+#include "platform/rtl/FileAccess.h"
 #include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 #include "tools/devsim/Archive.h"
@@ -49,12 +50,14 @@ void MainFormTest::SetUp()
     Config = TConfig(ConfigFileName);
     GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;
     GridWriterFile = Config.GetBaseDir() + GridWriterFileName;
+    rtl::HoldBaseFolder(rtl::SystemPath(Config.BaseDir));
 }
 
 void MainFormTest::TearDown()
 {
     Form.reset();
     vcltest::Pump();
+    rtl::HoldBaseFolder("");
     std::filesystem::current_path(FPrevious);
     testsupport::RemoveTestFolder(Folder);
 }

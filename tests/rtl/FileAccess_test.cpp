@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -38,10 +39,19 @@ protected:
     }
     void TearDown() override
     {
+        rtl::HoldBaseFolder("");
         rtl::FileLeftAlone = nullptr;
         testsupport::RemoveTestFolder(Folder);
     }
 
+    static std::vector<std::string> Names(const fs::path &Path)
+    {
+        std::vector<std::string> names;
+        for (const fs::directory_entry &entry : fs::directory_iterator(Path))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     static std::string Text(const fs::path &Path)
     {
         std::ifstream in(Path, std::ios::binary);
@@ -50,6 +60,12 @@ protected:
     fs::path Make(const std::string &Name, const std::string &Content) const
     {
         std::ofstream(Folder / Name, std::ios::binary) << Content;
+        GiveToPlanter(Folder / Name);
+        return Folder / Name;
+    }
+    fs::path MakeFolder(const std::string &Name) const
+    {
+        fs::create_directory(Folder / Name);
         GiveToPlanter(Folder / Name);
         return Folder / Name;
     }
@@ -140,6 +156,112 @@ TEST_F(PlantedLinks, NoFileIsMadeThroughAnotherUsersLinkToNothing)
     EXPECT_FALSE(fs::exists(Folder / "elsewhere" / "made.txt"));
     EXPECT_EQ(Told,
               (std::vector<std::pair<std::string, int>>{{link.string(), rtl::DanglingLinkError}}));
+}
+
+// A folder in a path may be a link too: another user's is followed into that user's folder.
+TEST_F(PlantedLinks, AUsersLinkToTheirOwnFolderIsFollowedByAnothersRun)
+{
+    MakeFolder("theirs");
+    Make("theirs/book.dbf", "theirs");
+    Plant("books", "theirs");
+    EXPECT_EQ(ReadAs(Folder / "books" / "book.dbf"), std::make_pair(0, std::string("theirs")));
+    // A link to a file, whose target's folder is such a link.
+    Plant("book.dbf", "books/book.dbf");
+    EXPECT_EQ(ReadAs(Folder / "book.dbf"), std::make_pair(0, std::string("theirs")));
+    EXPECT_TRUE(Told.empty());
+}
+
+// A user who could not open root's folder made a link to it in the folder root ran the
+// program in, and root's book there was replaced by a save to "books/book.dbf".
+TEST_F(PlantedLinks, AnotherUsersLinkToAFolderNotTheirsLeadsNowhere)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make a folder that is not the planter's";
+    const std::string secret = "root's book";
+    const fs::path book = OwnSecret("book.dbf", secret);
+    const fs::path books = Plant("books", book.parent_path());
+    EXPECT_EQ(ReadAs(books / "book.dbf").first, rtl::ForeignLinkError);
+    int fd = -1;
+    EXPECT_EQ(rtl::OpenFile(books / "book.dbf", O_WRONLY | O_TRUNC, 0, fd, Runner),
+              rtl::ForeignLinkError);
+    EXPECT_EQ(fd, -1);
+    // Root's own run, to which the planter is another user too.
+    EXPECT_EQ(rtl::ReplaceFileContent(books / "book.dbf", "replaced"), rtl::ForeignLinkError);
+    EXPECT_EQ(rtl::ReplaceFileContent(books / "new.dbf", "made"), rtl::ForeignLinkError);
+    EXPECT_FALSE(DeleteFile(rtl::FromSystemPath((books / "book.dbf").string())));
+    // The same folder through the target of a link to a file, and through a link to the link.
+    Plant("book.dbf", "books/book.dbf");
+    EXPECT_EQ(ReadAs(Folder / "book.dbf").first, rtl::ForeignLinkError);
+    Plant("shelf", "books");
+    EXPECT_EQ(ReadAs(Folder / "shelf" / "book.dbf").first, rtl::ForeignLinkError);
+    EXPECT_EQ(Text(book), secret);
+    EXPECT_EQ(Names(book.parent_path()), std::vector<std::string>{"book.dbf"});
+    ASSERT_FALSE(Told.empty());
+    for (const auto &[path, error] : Told)
+        EXPECT_EQ(error, rtl::ForeignLinkError) << path;
+    EXPECT_EQ(Told.back().first, (Folder / "shelf" / "book.dbf").string());
+}
+
+// Links of two users lead to a folder that cannot be both's.
+TEST_F(PlantedLinks, AUsersLinkToAThirdUsersFolderLinkLeadsNowhere)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can plant links of two users";
+    constexpr uid_t Third = 65532;
+    fs::create_directory(Folder / "third");
+    std::ofstream(Folder / "third" / "book.dbf") << "third's";
+    fs::create_symlink("third", Folder / "thirds");
+    for (const char *name : {"third", "third/book.dbf", "thirds"})
+        ASSERT_EQ(::lchown((Folder / name).c_str(), Third, Third), 0);
+    EXPECT_EQ(ReadAs(Folder / "thirds" / "book.dbf"), std::make_pair(0, std::string("third's")));
+    Plant("hop", "thirds");
+    EXPECT_EQ(ReadAs(Folder / "hop" / "book.dbf").first, rtl::ForeignLinkError);
+}
+
+TEST_F(PlantedLinks, FolderLinksInACircleEndTheLookUp)
+{
+    fs::create_symlink("b", Folder / "a");
+    fs::create_symlink("a/x", Folder / "b");
+    rtl::TResolvedFile file;
+    EXPECT_EQ(rtl::ResolveFile((Folder / "a" / "qrv4.cfg").string(), true, file), ELOOP);
+    EXPECT_EQ(rtl::ResolveFile((Folder / "b").string(), true, file), ELOOP);
+}
+
+// The folder the program started in, renamed while it runs and another put in its place by
+// its name, keeps every file the program writes, reads or takes away there.
+TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
+{
+    const fs::path work = Folder / "work", moved = Folder / "moved", other = Folder / "other";
+    fs::create_directory(work);
+    std::ofstream(work / "qrv4.cfg") << "settings";
+    std::ofstream(work / "qrv4_debug_session.txt") << "debug";
+    ASSERT_EQ(rtl::HoldBaseFolder(work.string()), 0);
+    fs::rename(work, moved);
+    fs::create_directory(other);
+    for (const char *name : {"qrv4.cfg", "qrv4_debug_session.txt"})
+        std::ofstream(other / name) << "other's";
+    // The run's own link: only the folder held keeps the files from it.
+    fs::create_symlink(other, work);
+
+    std::string bytes;
+    EXPECT_EQ(rtl::ReadFileContent(work / "qrv4.cfg", bytes), 0);
+    EXPECT_EQ(bytes, "settings");
+    EXPECT_EQ(rtl::ReplaceFileContent(work / "qrv4.cfg", "new"), 0);
+    EXPECT_EQ(rtl::ReplaceFileContent(work / "grid_archive.txt", "made"), 0);
+    EXPECT_TRUE(DeleteFile(rtl::FromSystemPath((work / "qrv4_debug_session.txt").string())));
+    {
+        const struct KeptCurrentFolder {
+            fs::path Kept = fs::current_path();
+            ~KeptCurrentFolder() { fs::current_path(Kept); }
+        } kept;
+        ASSERT_TRUE(SetCurrentDir(rtl::FromSystemPath(work.string())));
+        EXPECT_TRUE(fs::equivalent(fs::current_path(), moved));
+    }
+
+    EXPECT_EQ(Names(moved), (std::vector<std::string>{"grid_archive.txt", "qrv4.cfg"}));
+    EXPECT_EQ(Text(moved / "qrv4.cfg"), "new");
+    EXPECT_EQ(Text(moved / "grid_archive.txt"), "made");
+    EXPECT_EQ(Names(other), (std::vector<std::string>{"qrv4.cfg", "qrv4_debug_session.txt"}));
+    for (const char *name : {"qrv4.cfg", "qrv4_debug_session.txt"})
+        EXPECT_EQ(Text(other / name), "other's") << name;
 }
 
 // The user's own link to a file not there yet is their choice: a save makes the file there,
