@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -800,6 +802,51 @@ TEST_F(MainFormTest, LinksAUserPlantedAreNotFollowedByRootsRunToFilesNotTheirs)
     EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));
     for (const auto &[name, target] : planted)
         EXPECT_EQ(std::filesystem::read_symlink(Folder / name), target) << name;
+}
+
+// A user renamed the folder the program ran in and put a link to another folder in its place:
+// the close wrote the settings and layouts in that folder and took its debug file away.
+TEST_F(MainFormTest, TheCloseKeepsItsFilesInTheFolderTheProgramStartedIn)
+{
+    namespace fs = std::filesystem;
+    const fs::path moved = Folder.string() + "_moved", other = Folder.string() + "_other";
+    const struct PutBack {
+        const fs::path &Folder, &Moved, &Other;
+        ~PutBack()
+        {
+            std::error_code ignored;
+            if (fs::is_symlink(Folder, ignored)) fs::remove(Folder, ignored);
+            if (fs::exists(Moved, ignored)) fs::rename(Moved, Folder, ignored);
+            testsupport::RemoveTestFolder(Other);
+        }
+    } putBack{Folder, moved, other};
+    fs::create_directory(other);
+    const char *others[] = {"grid_writer.txt", "qrv4.cfg", "qrv4_debug_session.txt"};
+    for (const char *name : others)
+        std::ofstream(other / name) << "other's\n";
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    WriteFile("qrv4_debug_session.txt", "debug\n");
+    fs::rename(Folder, moved);
+    fs::create_symlink(other, Folder);
+    form->Close();
+    Form.reset();
+
+    std::vector<std::string> names;
+    for (const fs::directory_entry &entry : fs::directory_iterator(other))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, std::vector<std::string>(std::begin(others), std::end(others)));
+    for (const char *name : others) {
+        std::ifstream in(other / name);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "other's\n") << name;
+    }
+    for (const char *name : {"qrv4.cfg", "grid_archive.txt", "grid_writer.txt"})
+        EXPECT_TRUE(fs::is_regular_file(moved / name)) << name;
+    EXPECT_FALSE(fs::exists(moved / "qrv4_debug_session.txt"));
+    std::ifstream settings(moved / "qrv4.cfg");
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(settings), {}).find("[COORD]"),
+              std::string::npos);
 }
 
 // Every Linux editor saves UTF-8: the seller showed as a jumble and was saved back so.

@@ -5,6 +5,7 @@
 #include "tests/operations/WriterTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ResidentMemory.h"
+#include "tests/support/TestFolder.h"
 #include "tests/support/TestTerminal.h"
 #include "tests/support/ThreadReadBytes.h"
 #include "tests/support/WaitingPipe.h"
@@ -841,6 +842,34 @@ TEST_F(WriterFileTest, ABookSavedByRootStaysItsOwners)
     EXPECT_EQ(info.st_uid, 65534u);
     EXPECT_EQ(info.st_gid, 65534u);
     EXPECT_EQ(Bytes("book.dbf").size(), 193u + 2 * 60 + 1);
+}
+
+// A user made "books" in the folder root ran the program in a link to a folder of root's that
+// the user could not enter: a save to "books/book.dbf" replaced root's book there.
+TEST_F(WriterFileTest, NoBookIsSavedThroughAnotherUsersLinkToAFolderNotTheirs)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root runs the program in another user's folder";
+    const testsupport::TestFolder roots("qrv4_roots_");
+    ASSERT_EQ(::chmod(roots.Path().c_str(), 0700), 0);
+    const std::string secret = "root's book";
+    std::ofstream(roots / "book.dbf", std::ios::binary) << secret;
+    ASSERT_EQ(::chmod((roots / "book.dbf").c_str(), 0600), 0);
+    ASSERT_EQ(::chown(Folder.c_str(), 65534, 65534), 0);
+    std::filesystem::create_symlink(roots.Path(), Folder / "books");
+    ASSERT_EQ(::lchown((Folder / "books").c_str(), 65534, 65534), 0);
+    SetBook();
+    for (const char *name : {"books/book.dbf", "books/new.dbf"}) {
+        Form->SaveWriterToDbf(Path(name));
+        EXPECT_EQ(Status(), "  Ошибка при открытии файла ...   "_a + Path(name)) << name;
+    }
+    std::ifstream book(roots / "book.dbf", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(book), {}), secret);
+    struct stat info {
+    };
+    ASSERT_EQ(::stat((roots / "book.dbf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(roots.Path()), {}), 1);
 }
 
 // ---- other dBase readers ----
