@@ -599,6 +599,43 @@ TEST(MakeRun, ReadsSettingsAndArchiveThroughTheButtonsAndEndsCleanlyByTheCloseBu
         << "the configuration was not written at the end";
 }
 
+// Root runs the program in a folder of this user's, who plants links there.
+constexpr uid_t User = 65534;
+
+// A folder of root's own that the test makes, and removes whether it passes or fails.
+struct RootsFolder {
+    std::filesystem::path Path =
+        std::filesystem::temp_directory_path() / ("qrv4_roots_" + std::to_string(getpid()));
+    RootsFolder() { std::filesystem::create_directory(Path); }
+    ~RootsFolder() { std::filesystem::remove_all(Path); }
+    RootsFolder(const RootsFolder &) = delete;
+    RootsFolder &operator=(const RootsFolder &) = delete;
+
+    // A file only root may read or write, with Text in it.
+    void Secret(const std::string &Name, const std::string &Text) const
+    {
+        std::ofstream(Path / Name, std::ios::binary) << Text;
+        ASSERT_EQ(chmod((Path / Name).c_str(), 0600), 0);
+    }
+    // Whether Name still holds Text, root's alone.
+    void ExpectSecret(const std::string &Name, const std::string &Text) const
+    {
+        EXPECT_EQ(FileText(Path / Name), Text) << Name;
+        struct stat info = {};
+        ASSERT_EQ(stat((Path / Name).c_str(), &info), 0) << Name;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << Name;
+        EXPECT_EQ(info.st_uid, 0u) << Name;
+    }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(Path))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
 // Root running `make run`'s program in a user's folder followed the links the user had put
 // there: root's secret settings went into a copy the user could read, root's files were
 // written over, and a file was made outside the folder. The links are left alone, and the
@@ -609,17 +646,11 @@ TEST(MakeRun, AsRootInAUsersFolderFollowsNoLinkOfTheUserToRootsFiles)
     const char *build = std::getenv("QRV4_RUN_BUILD");
     if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
     if (geteuid() != 0) GTEST_SKIP() << "only root runs the program in another user's folder";
-    constexpr uid_t User = 65534;
-    const struct RootsFolder {
-        fs::path Path = fs::temp_directory_path() / ("qrv4_roots_" + std::to_string(getpid()));
-        RootsFolder() { fs::create_directory(Path); }
-        ~RootsFolder() { fs::remove_all(Path); }
-    } roots;
+    const RootsFolder roots;
     ASSERT_EQ(chmod(roots.Path.c_str(), 0700), 0);
     // Spoilt by a NUL: settings read would be kept as a copy.
     const std::string secret = std::string("[COM]\r\nCOM_port=99\r\n") + '\0' + "secret\r\n";
-    std::ofstream(roots.Path / "secret", std::ios::binary) << secret;
-    ASSERT_EQ(chmod((roots.Path / "secret").c_str(), 0600), 0);
+    roots.Secret("secret", secret);
     std::ofstream(roots.Path / "widths") << "root's\n";
     std::ofstream(roots.Path / "lock") << "root's\n";
 
@@ -658,22 +689,161 @@ TEST(MakeRun, AsRootInAUsersFolderFollowsNoLinkOfTheUserToRootsFiles)
               std::string::npos)
         << ProgramLog(Session);
 
-    EXPECT_EQ(FileText(roots.Path / "secret"), secret);
-    struct stat info = {};
-    ASSERT_EQ(stat((roots.Path / "secret").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-    EXPECT_EQ(info.st_uid, 0u);
+    roots.ExpectSecret("secret", secret);
     EXPECT_EQ(FileText(roots.Path / "widths"), "root's\n");
     EXPECT_EQ(FileText(roots.Path / "lock"), "root's\n");
-    std::vector<std::string> made;
-    for (const fs::directory_entry &entry : fs::directory_iterator(roots.Path))
-        made.push_back(entry.path().filename().string());
-    std::sort(made.begin(), made.end());
-    EXPECT_EQ(made, (std::vector<std::string>{"lock", "secret", "widths"}))
+    EXPECT_EQ(roots.Names(), (std::vector<std::string>{"lock", "secret", "widths"}))
         << "nothing is made outside the user's folder";
     EXPECT_FALSE(fs::exists(folder / "qrv4.cfg.bad")) << "no copy of root's secret";
     for (const auto &[name, target] : planted)
         EXPECT_EQ(fs::read_symlink(folder / name), target) << name;
+}
+
+// The user's folder, renamed while the program runs and a link to another folder put in its
+// place by its name; put back when the test ends, whether it passes or fails, before the
+// session removes it.
+class SwappedFolder
+{
+public:
+    SwappedFolder(std::filesystem::path Folder, const std::filesystem::path &Other)
+        : FFolder(std::move(Folder)), FMoved(FFolder.string() + ".moved")
+    {
+        std::filesystem::rename(FFolder, FMoved);
+        std::filesystem::create_symlink(Other, FFolder);
+        EXPECT_EQ(lchown(FFolder.c_str(), User, User), 0);
+    }
+    ~SwappedFolder()
+    {
+        std::error_code ignored;
+        if (std::filesystem::is_symlink(FFolder, ignored))
+            std::filesystem::remove(FFolder, ignored);
+        std::filesystem::rename(FMoved, FFolder, ignored);
+    }
+    SwappedFolder(const SwappedFolder &) = delete;
+    SwappedFolder &operator=(const SwappedFolder &) = delete;
+
+    // Where the folder the program started in is now.
+    const std::filesystem::path &Moved() const { return FMoved; }
+
+private:
+    std::filesystem::path FFolder, FMoved;
+};
+
+// The settings of `make run`'s program in a folder of the user's, on the simulated device.
+void StartAsRootInUsersFolder(DesktopSession &Session, const char *Build, std::string &Window)
+{
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    ASSERT_TRUE(Session.StartWindowManager());
+    const std::filesystem::path settings = Session.Folder() / "qrv4.cfg";
+    std::ofstream(settings) << "[COM]\r\nCOM_port=99\r\n";
+    for (const std::filesystem::path &path : {Session.Folder(), settings})
+        ASSERT_EQ(chown(path.c_str(), User, User), 0);
+    Session.StartRunScript(Build);
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    Window = *window;
+}
+
+// Root ran the program in a user's folder; the user renamed the folder and put a link to a
+// folder of root's in its place: the close wrote root's settings and layouts there over and
+// made a layout there. Every file stays in the folder the program started in.
+TEST(MakeRun, AsRootWritesNothingWhereTheUserSwappedTheFolderForALink)
+{
+    const char *build = std::getenv("QRV4_RUN_BUILD");
+    if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
+    if (geteuid() != 0) GTEST_SKIP() << "only root runs the program in another user's folder";
+    const RootsFolder roots;
+    ASSERT_EQ(chmod(roots.Path.c_str(), 0700), 0);
+    const std::string settings = "[COM]\r\nCOM_port=7\r\n";
+    const char *layout = "1\n2\n3\n4\n";
+    const char *debug = "root's\n";
+    roots.Secret("qrv4.cfg", settings);
+    roots.Secret("grid_writer.txt", layout);
+    roots.Secret("qrv4_debug_session.txt", debug);
+
+    DesktopSession Session;
+    std::string window;
+    StartAsRootInUsersFolder(Session, build, window);
+    if (HasFatalFailure()) return;
+    const SwappedFolder swapped(Session.Folder(), roots.Path);
+    Session.ClickCloseButton(window);
+    const auto status = Session.WaitForExit();
+    const std::string log = FileText(swapped.Moved() / "program.log");
+    ASSERT_TRUE(status) << "the program did not end\n" << log;
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << log;
+
+    roots.ExpectSecret("qrv4.cfg", settings);
+    roots.ExpectSecret("grid_writer.txt", layout);
+    roots.ExpectSecret("qrv4_debug_session.txt", debug);
+    EXPECT_EQ(roots.Names(),
+              (std::vector<std::string>{"grid_writer.txt", "qrv4.cfg", "qrv4_debug_session.txt"}))
+        << "nothing is made in root's folder";
+    EXPECT_NE(FileText(swapped.Moved() / "qrv4.cfg").find("[COORD]"), std::string::npos) << log;
+    for (const char *name : {"grid_archive.txt", "grid_writer.txt"})
+        EXPECT_TRUE(std::filesystem::is_regular_file(swapped.Moved() / name)) << name;
+}
+
+// The writer page's buttons: read the book from the device, save it to a file.
+constexpr int WriterReadX = 861, WriterReadY = 93;
+constexpr int WriterSaveToFileX = 861, WriterSaveToFileY = 227;
+
+// The message box a dialog titled Title shows over Dialog, once it shows; empty if none does.
+std::string WaitForBoxOver(const DesktopSession &Session, const std::string &Title,
+                           const std::string &Dialog)
+{
+    using namespace std::chrono_literals;
+    for (int i = 0; i < 300; ++i) {
+        std::istringstream found(
+            Session.Run("xdotool search --onlyvisible --name '^" + Title + "$' 2>/dev/null"));
+        for (std::string window; std::getline(found, window);)
+            if (WindowNumber(window) != WindowNumber(Dialog)) return window;
+        std::this_thread::sleep_for(100ms);
+    }
+    return {};
+}
+
+// Root ran the program in a user's folder, where the user had made "books" a link to a folder
+// of root's holding root's book: the book saved as "books/book.dbf" replaced root's, and the
+// program said the save went well.
+TEST(MakeRun, AsRootSavesNoBookThroughTheUsersFolderLinkToRootsFolder)
+{
+    const char *build = std::getenv("QRV4_RUN_BUILD");
+    if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
+    if (geteuid() != 0) GTEST_SKIP() << "only root runs the program in another user's folder";
+    const RootsFolder roots;
+    ASSERT_EQ(chmod(roots.Path.c_str(), 0700), 0);
+    const std::string book = "root's book";
+    roots.Secret("book.dbf", book);
+
+    DesktopSession Session;
+    const std::filesystem::path books = Session.Folder() / "books";
+    std::filesystem::create_symlink(roots.Path, books);
+    ASSERT_EQ(lchown(books.c_str(), User, User), 0);
+    std::string window;
+    StartAsRootInUsersFolder(Session, build, window);
+    if (HasFatalFailure()) return;
+    Session.ClickAt(window, WriterReadX, WriterReadY);
+    QuietDeviceLog(Session);
+
+    Session.ClickAt(window, WriterSaveToFileX, WriterSaveToFileY);
+    const std::string chooser = WaitForTitled(Session, "Записать таблицу");
+    ASSERT_FALSE(chooser.empty()) << ProgramLog(Session);
+    Session.Run("xdotool windowactivate --sync " + chooser + " type --delay 50 books/book.dbf");
+    Session.PressKeys("Return");
+    // "book.dbf уже существует. Заменить его?": Да, which is not the default answer.
+    const std::string replace = WaitForBoxOver(Session, "Записать таблицу", chooser);
+    ASSERT_FALSE(replace.empty()) << ProgramLog(Session);
+    Session.Run("xdotool windowactivate --sync " + replace + " key shift+Tab space");
+    const std::string foreign = "Файл оставлен без изменений: ссылка ведёт к чужому файлу: " +
+                                (books / "book.dbf").string();
+    using namespace std::chrono_literals;
+    for (int i = 0; i < 300 && ProgramLog(Session).find(foreign) == std::string::npos; ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_NE(ProgramLog(Session).find(foreign), std::string::npos) << ProgramLog(Session);
+
+    QuitAndExpectACleanEnd(Session, window);
+    roots.ExpectSecret("book.dbf", book);
+    EXPECT_EQ(roots.Names(), std::vector<std::string>{"book.dbf"});
 }
 
 } // namespace
