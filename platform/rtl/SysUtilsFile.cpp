@@ -34,9 +34,13 @@ AnsiString FromSystemPath(std::string_view Path)
 namespace
 {
 
+// Looked at in the folder its links lead to as they may be followed: in the base folder, the
+// folder the program started in, whatever its name leads to now.
 bool Stat(const AnsiString &FileName, struct stat &Info)
 {
-    return !FileName.IsEmpty() && ::stat(rtl::SystemPath(FileName).c_str(), &Info) == 0;
+    rtl::TResolvedFile file;
+    return !FileName.IsEmpty() && rtl::ResolveFolderOf(rtl::SystemPath(FileName), file) == 0 &&
+           ::fstatat(file.Folder(), file.Name().c_str(), &Info, 0) == 0;
 }
 
 // Index of the last "/" (1-based), 0 when there is none.

@@ -236,10 +236,13 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
     ASSERT_EQ(rtl::HoldBaseFolder(work.string()), 0);
     fs::rename(work, moved);
     fs::create_directory(other);
-    for (const char *name : {"qrv4.cfg", "qrv4_debug_session.txt"})
+    const std::vector<std::string> others = {"grid_writer.txt", "qrv4.cfg",
+                                             "qrv4_debug_session.txt"};
+    for (const std::string &name : others)
         std::ofstream(other / name) << "other's";
     // The run's own link: only the folder held keeps the files from it.
     fs::create_symlink(other, work);
+    EXPECT_FALSE(FileExists(rtl::FromSystemPath((work / "grid_writer.txt").string())));
 
     std::string bytes;
     EXPECT_EQ(rtl::ReadFileContent(work / "qrv4.cfg", bytes), 0);
@@ -259,8 +262,8 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
     EXPECT_EQ(Names(moved), (std::vector<std::string>{"grid_archive.txt", "qrv4.cfg"}));
     EXPECT_EQ(Text(moved / "qrv4.cfg"), "new");
     EXPECT_EQ(Text(moved / "grid_archive.txt"), "made");
-    EXPECT_EQ(Names(other), (std::vector<std::string>{"qrv4.cfg", "qrv4_debug_session.txt"}));
-    for (const char *name : {"qrv4.cfg", "qrv4_debug_session.txt"})
+    EXPECT_EQ(Names(other), others);
+    for (const std::string &name : others)
         EXPECT_EQ(Text(other / name), "other's") << name;
 }
 
