@@ -90,10 +90,12 @@ int StartOf(std::string_view Path, TFolder &Start, std::string_view &Rest)
     {
         TBaseFolder &base = BaseFolder();
         const std::lock_guard lock(base.Lock);
-        const std::string &prefix = base.Held.Path();
-        if (base.Held.Fd() >= 0 &&
-            (Path.starts_with(prefix) || Path == prefix.substr(0, prefix.size() - 1))) {
-            Rest = Path.size() < prefix.size() ? std::string_view() : Path.substr(prefix.size());
+        // The prefix ends in a slash: the folder's own name is the prefix without it.
+        const std::string_view prefix = base.Held.Path();
+        const bool folderItself =
+            Path.size() > 1 && Path.size() + 1 == prefix.size() && prefix.starts_with(Path);
+        if (base.Held.Fd() >= 0 && (Path.starts_with(prefix) || folderItself)) {
+            Rest = folderItself ? std::string_view() : Path.substr(prefix.size());
             return Duplicate(base.Held, Start);
         }
     }

@@ -259,6 +259,15 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
         EXPECT_TRUE(fs::equivalent(fs::current_path(), moved));
     }
 
+    // The folder's own name names the folder held too.
+    rtl::TResolvedFile itself;
+    ASSERT_EQ(rtl::ResolveFile(work.string(), false, itself), 0);
+    struct stat held {
+    }, started{};
+    ASSERT_EQ(::fstatat(itself.Folder(), itself.Name().c_str(), &held, 0), 0);
+    ASSERT_EQ(::stat(moved.c_str(), &started), 0);
+    EXPECT_EQ(held.st_ino, started.st_ino);
+
     EXPECT_EQ(Names(moved), (std::vector<std::string>{"grid_archive.txt", "qrv4.cfg"}));
     EXPECT_EQ(Text(moved / "qrv4.cfg"), "new");
     EXPECT_EQ(Text(moved / "grid_archive.txt"), "made");
