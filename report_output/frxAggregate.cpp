@@ -151,7 +151,7 @@ void TfrxAggregateItem::Calc(int Position)
         Feed(FFunction, FVColumnCounts[Index], FVColumnValues[Index], V);
         return;
     }
-    if (FIsPageFooter) FOnPage.push_back({Position, V});
+    if (FFollowsRecords) FOnPage.push_back({Position, V});
     Feed(FFunction, FCount, FValue, V);
 }
 
@@ -165,7 +165,7 @@ void TfrxAggregateItem::Recount()
 
 void TfrxAggregateItem::Cut(int Position)
 {
-    if (!FIsPageFooter) return;
+    if (!FFollowsRecords) return;
     const auto Stays =
         std::stable_partition(FOnPage.begin(), FOnPage.end(),
                               [Position](const TRecord &R) { return R.Position < Position; });
@@ -366,7 +366,8 @@ void TfrxAggregateList::AddItem(const AnsiString &Text, TfrxCustomMemoView *Memo
         (dynamic_cast<TfrxReportSummary *>(Origin) || dynamic_cast<TfrxPageFooter *>(Origin) ||
          dynamic_cast<TfrxFooter *>(Origin) || dynamic_cast<TfrxGroupFooter *>(Origin)))
         Item->FParentBand = Origin;
-    Item->FIsPageFooter = dynamic_cast<TfrxPageFooter *>(Item->FParentBand) != nullptr;
+    Item->FFollowsRecords = dynamic_cast<TfrxPageFooter *>(Item->FParentBand) ||
+                            dynamic_cast<TfrxColumnFooter *>(Item->FParentBand);
     Item->FText = Text;
     Item->FMemoName = Memo->Name();
     Item->Reset();

@@ -27,8 +27,8 @@ public:
     // One record, printed at Position among the objects of the current page.
     void Calc(int Position = 0);
     void Reset();
-    // A page-footer total gives up the records printed from Position on, which go to another
-    // page with their objects, and takes them in again where those objects land.
+    // A page or column total gives up the records printed from Position on, which go to
+    // another page or column with their objects, and takes them in again where those land.
     void Cut(int Position);
     void Paste(int Position);
     Variant Value() const;
@@ -38,7 +38,8 @@ public:
     bool FCountInvisible = false;
     bool FRunning = false;
     AnsiString FExpression;
-    bool FIsPageFooter = false;
+    // In a page or column footer: it totals the records printed where it stands.
+    bool FFollowsRecords = false;
     int FCount = 0;
     Variant FValue = ::Null();
     AnsiString FMemoName;
@@ -51,7 +52,7 @@ private:
     std::vector<Variant> FVColumnValues;
     std::vector<int> FVColumnCounts;
     TfrxReport *FReport;
-    // The records of a page-footer total that may still leave their page: where each was
+    // The records of a page or column total that may still leave their place: where each was
     // printed, and what it brought; those moving are placed from the start of the cut.
     struct TRecord {
         int Position;

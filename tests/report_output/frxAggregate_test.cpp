@@ -144,3 +144,149 @@ TEST(AggregateItems, VerticalColumnsAreNotBounded)
     Item.FVColumn = 2000;
     EXPECT_EQ(Item.Value().AsInteger(), 0);
 }
+
+// ---- totals of the page and column their records print on ----
+
+namespace
+{
+
+// Numbered records of 20 pixels, summed by their number, in groups of GroupSize under a group
+// header of 20 (none for 0), on a page of page columns whose column footer (20) and page
+// footer (40) read "count/sum" of the records: of the column or page, or of all so far when
+// running.
+struct TPlaceTotals {
+    TBuilder B;
+    TRows Rows{"Rows"};
+    TfrxGroupHeader *Group = nullptr;
+    TfrxMasterData *Data;
+    bool Running;
+
+    TPlaceTotals(int Count, int GroupSize, int Columns, bool IsRunning = false) : Running(IsRunning)
+    {
+        std::vector<std::map<std::string, Variant>> Numbered;
+        for (int n = 1; n <= Count; ++n)
+            Numbered.push_back({{"n", n}, {"g", GroupSize ? (n - 1) / GroupSize : 0}});
+        Rows.SetRows(Numbered);
+        B.Use(Rows);
+        B.Page->SetColumns(Columns);
+        if (GroupSize > 0) {
+            Group = B.Band<TfrxGroupHeader>("GroupHeader1", 0, 20);
+            Group->SetCondition("g");
+        }
+        Data = B.Data<TfrxMasterData>("MasterData1", 40, 20, Rows);
+        TBuilder::Memo(Data, "Number", "[Rows.\"n\"]", 0, 0, 100);
+        const std::string Flags = Running ? ", MasterData1, 2" : "";
+        const std::string Totals = "[COUNT(MasterData1" + std::string(Running ? ", 2" : "") +
+                                   ")]/[SUM(<Rows.\"n\">" + Flags + ")]";
+        TBuilder::Memo(B.Band<TfrxColumnFooter>("ColumnFooter1", 80, 20), "ColumnTotal",
+                       Totals.c_str(), 0, 0, 100);
+        TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 120, 40), "PageTotal", Totals.c_str(),
+                       0, 0, 100);
+    }
+
+    // Every footer that reads otherwise than what its column or page printed, and records
+    // printed other than once and in order.
+    std::vector<std::string> Faults()
+    {
+        std::vector<std::string> Result;
+        if (!B.Prepare()) return {B.Errors()};
+        const double ColumnWidth = B.Page->ColumnWidth() * 3.77953;
+        int Next = 1, AllCount = 0, AllSum = 0;
+        for (int Page = 0; Page < B.PageCount(); ++Page) {
+            std::map<int, std::pair<int, int>> Printed;
+            std::map<int, std::string> ColumnFooters;
+            std::string PageFooter;
+            for (const TShown &Band : Shown(B.Pages(), Page)) {
+                const int Column = static_cast<int>(std::floor(Band.Left / ColumnWidth + 0.01));
+                if (Band.Name == "MasterData1") {
+                    const int n = std::atoi(Band.Texts.at(0).c_str());
+                    if (n != Next)
+                        Result.push_back("record " + std::to_string(n) + " printed where " +
+                                         std::to_string(Next) + " is due");
+                    Next = n + 1;
+                    ++Printed[Column].first;
+                    Printed[Column].second += n;
+                } else if (Band.Name == "ColumnFooter1") {
+                    ColumnFooters[Column] = Band.Texts.at(0);
+                } else if (Band.Name == "PageFooter1") {
+                    PageFooter = Band.Texts.at(0);
+                }
+            }
+            auto Due = [](int Count, int Sum) {
+                return std::to_string(Count) + "/" + std::to_string(Sum);
+            };
+            const std::string Where = "page " + std::to_string(Page + 1);
+            int PageCount = 0, PageSum = 0;
+            for (const auto &[Column, Footer] : ColumnFooters) {
+                const auto [Count, Sum] = Printed[Column];
+                PageCount += Count;
+                PageSum += Sum;
+                const std::string Wanted =
+                    Running ? Due(AllCount + PageCount, AllSum + PageSum) : Due(Count, Sum);
+                if (Footer != Wanted)
+                    Result.push_back(Where + " column " + std::to_string(Column + 1) + " reads " +
+                                     Footer + " where " + Wanted + " is due");
+            }
+            AllCount += PageCount;
+            AllSum += PageSum;
+            const std::string Wanted = Running ? Due(AllCount, AllSum) : Due(PageCount, PageSum);
+            if (PageFooter != Wanted)
+                Result.push_back(Where + " footer reads " + PageFooter + " where " + Wanted +
+                                 " is due");
+        }
+        if (Next != Rows.DataSet.RangeEndCount() + 1)
+            Result.push_back("the records end at " + std::to_string(Next - 1));
+        return Result;
+    }
+};
+
+using Faults = std::vector<std::string>;
+
+} // namespace
+
+// Groups of four kept together, 100 pixels each: nine fill a column down to 900 pixels, the
+// tenth does not fit above the footers at 986.93 and moves whole with the three rows it had
+// printed, to the next page or, on a page of two columns, into the second column.
+TEST(AggregatesWhereRecordsPrint, ColumnAndPageFootersCountWhatAKeptGroupLeftThem)
+{
+    for (int Columns : {1, 2}) {
+        TPlaceTotals T(100 * Columns, 4, Columns);
+        T.Group->SetKeepTogether(true);
+        EXPECT_EQ(T.Faults(), Faults{}) << Columns << " columns";
+        EXPECT_EQ(T.B.PageCount(), 3) << Columns << " columns";
+    }
+}
+
+// Two records side by side in each page column: the row that would run over the footers goes
+// on whole in the next column or page, and counts there, in running totals too.
+TEST(AggregatesWhereRecordsPrint, ARowOfRecordsSideBySideCountsInTheColumnItMovesTo)
+{
+    for (bool Running : {false, true})
+        for (bool KeepTogether : {false, true})
+            for (int Columns : {1, 2}) {
+                TPlaceTotals T(200 * Columns, 0, Columns, Running);
+                T.Data->SetColumns(2);
+                T.Data->SetColumnWidth(150);
+                T.Data->SetKeepTogether(KeepTogether);
+                EXPECT_EQ(T.Faults(), Faults{})
+                    << Columns << " columns" << (KeepTogether ? ", kept together" : "")
+                    << (Running ? ", running" : "");
+            }
+}
+
+// A running total goes on from page to page and column to column with what each printed, also
+// when kept groups take rows they had printed to the next page; the second pass of a report
+// that counts its pages first starts it again from nothing.
+TEST(AggregatesWhereRecordsPrint, RunningTotalsCarryWhatEveryEarlierPageAndColumnPrinted)
+{
+    for (bool DoublePass : {false, true})
+        for (int Columns : {1, 2}) {
+            TPlaceTotals T(150 * Columns, 4, Columns, true);
+            T.Group->SetKeepTogether(true);
+            T.B.Report->EngineOptions()->SetDoublePass(DoublePass);
+            const std::string Case =
+                std::to_string(Columns) + " columns" + (DoublePass ? ", two passes" : "");
+            EXPECT_EQ(T.Faults(), Faults{}) << Case;
+            EXPECT_GE(T.B.PageCount(), 4) << Case;
+        }
+}
