@@ -376,11 +376,22 @@ void TfrxAggregateList::AddItem(const AnsiString &Text, TfrxCustomMemoView *Memo
 
 void TfrxAggregateList::AddValue(TfrxBand *Band, int VColumn, int Position)
 {
+    if (Band == FCountedAhead) {
+        FCountedAhead = nullptr;
+        return;
+    }
     for (auto &Item : FItems)
         if (Item->FBand == Band) {
             Item->FVColumn = VColumn;
             Item->Calc(Position);
         }
+}
+
+void TfrxAggregateList::AddValueAhead(TfrxBand *Band, int Position)
+{
+    if (Band == FCountedAhead) return;
+    AddValue(Band, 0, Position);
+    FCountedAhead = Band;
 }
 
 void TfrxAggregateList::Reset(TfrxBand *Band)
@@ -403,6 +414,7 @@ void TfrxAggregateList::Paste(int Position)
 
 void TfrxAggregateList::ClearValues()
 {
+    FCountedAhead = nullptr;
     for (auto &Item : FItems) {
         const bool Running = Item->FRunning;
         Item->FRunning = false;

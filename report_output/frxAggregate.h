@@ -72,11 +72,18 @@ class TfrxAggregateList
 public:
     explicit TfrxAggregateList(TfrxReport *Report) : FReport(Report) {}
 
-    void Clear() { FItems.clear(); }
+    void Clear()
+    {
+        FItems.clear();
+        FCountedAhead = nullptr;
+    }
     // The aggregate calls in the footers and summaries of the page's wired data bands.
     void AddItems(TfrxReportPage *Page);
     void FindAggregates(TfrxCustomMemoView *Memo, TfrxDataBand *DataBand);
     void AddValue(TfrxBand *Band, int VColumn = 0, int Position = 0);
+    // The band's record counted before the band is done (a band split over pages, where its
+    // first part prints); the band's AddValue afterwards is the same record and adds nothing.
+    void AddValueAhead(TfrxBand *Band, int Position);
     void Reset(TfrxBand *Band);
     void Cut(int Position);
     void Paste(int Position);
@@ -107,4 +114,5 @@ private:
 
     std::vector<std::unique_ptr<TfrxAggregateItem>> FItems;
     TfrxReport *FReport;
+    TfrxBand *FCountedAhead = nullptr;
 };

@@ -667,6 +667,8 @@ int TfrxEngine::DrawSplit(TfrxBand *Band)
         LastPart = Pages()->GetCurPosition();
         Pages()->AddObject(Band);
         if (!Rest.empty()) {
+            // A record counts where its first lines print, before that page or column closes.
+            if (InBand->Count() > 0 && IsDataBand(Band)) Aggregates.AddValueAhead(Band, LastPart);
             NewColumn();
             FreshPart = true;
         } else {

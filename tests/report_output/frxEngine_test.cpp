@@ -1008,6 +1008,99 @@ TEST(EngineSplit, ASplitBandContinuesOnTheNextPage)
     EXPECT_DOUBLE_EQ(Second[0].Height, 1000);
 }
 
+namespace
+{
+
+// Three records of 20-pixel lines beside their number, 800, 400 and 40 pixels long, over a
+// column footer and a page footer that read "count/sum" of the numbers: the second starts 186.93
+// pixels above the footers, prints 9 lines there and its other 11 on the next page, or in the
+// next page column. Each page reads "n@column" where a record's number prints,
+// "column:count/sum" for a column footer and "page:count/sum" for the page footer.
+std::vector<std::vector<std::string>> SplitRecordTotals(int Columns, bool KeepTogether)
+{
+    TBuilder B;
+    TRows Rows("Rows");
+    Rows.SetRows({{{"n", 1}, {"lines", 40}}, {{"n", 2}, {"lines", 20}}, {{"n", 3}, {"lines", 2}}});
+    B.Use(Rows);
+    B.Page->SetColumns(Columns);
+    auto *Data = B.Data<TfrxMasterData>("MasterData1", 0, 20, Rows);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Data->SetKeepTogether(KeepTogether);
+    TBuilder::Memo(Data, "Number", "[Rows.\"n\"]", 0, 0, 50);
+    TLinesView *Text = Lines(Data, "Text", 0, 1, 20, 50, 150);
+    B.Report->OnBeforePrint = [&](TfrxReportComponent *Sender) {
+        if (Sender == Text) Text->SetLines(Rows.Get("lines").AsInteger());
+    };
+    const char *Totals = "[COUNT(MasterData1)]/[SUM(<Rows.\"n\">)]";
+    TBuilder::Memo(B.Band<TfrxColumnFooter>("ColumnFooter1", 40, 20), "Memo1", Totals);
+    TBuilder::Memo(B.Band<TfrxPageFooter>("PageFooter1", 80, 40), "Memo2", Totals);
+    if (!B.Prepare()) return {{B.Errors()}};
+    std::vector<std::vector<std::string>> Result;
+    for (int Page = 0; Page < B.PageCount(); ++Page) {
+        std::vector<std::string> &Read = Result.emplace_back();
+        for (const TShown &Band : Shown(B.Pages(), Page)) {
+            const std::string Column =
+                std::to_string(static_cast<int>(std::floor(Band.Left / (95 * 3.77953) + 0.01)) + 1);
+            if (Band.Name == "PageFooter1")
+                Read.push_back("page:" + Band.Texts.at(0));
+            else if (Band.Name == "ColumnFooter1")
+                Read.push_back(Column + ":" + Band.Texts.at(0));
+            else if (!Band.Texts.empty())
+                Read.push_back(Band.Texts.at(0) + "@" + Column);
+        }
+    }
+    return Result;
+}
+
+using PageTexts = std::vector<std::vector<std::string>>;
+
+// The column footers of such pages that read otherwise than the numbers printed above them.
+std::vector<std::string> ColumnsThatMiscount(const PageTexts &Pages)
+{
+    std::vector<std::string> Result;
+    for (const std::vector<std::string> &Page : Pages) {
+        std::map<std::string, std::pair<int, int>> Printed;
+        for (const std::string &Text : Page)
+            if (const auto At = Text.find('@'); At != std::string::npos) {
+                auto &[Count, Sum] = Printed[Text.substr(At + 1)];
+                ++Count;
+                Sum += std::stoi(Text.substr(0, At));
+            }
+        for (const std::string &Text : Page)
+            if (const auto Colon = Text.find(':');
+                Colon != std::string::npos && Text.compare(0, Colon, "page") != 0) {
+                const auto [Count, Sum] = Printed[Text.substr(0, Colon)];
+                if (Text.substr(Colon + 1) != std::to_string(Count) + "/" + std::to_string(Sum))
+                    Result.push_back(Text);
+            }
+    }
+    return Result;
+}
+
+} // namespace
+
+// A record split over pages or columns counts where it starts, with the number that heads it.
+TEST(EngineSplit, ASplitRecordCountsOnThePageAndInTheColumnWhereItStarts)
+{
+    EXPECT_EQ(SplitRecordTotals(1, false),
+              (PageTexts{{"1@1", "2@1", "1:2/3", "page:2/3"}, {"3@1", "1:1/3", "page:1/3"}}));
+    EXPECT_EQ(SplitRecordTotals(2, false),
+              (PageTexts{{"1@1", "2@1", "1:2/3", "3@2", "2:1/3", "page:3/6"}}));
+}
+
+// Kept together, the second record takes its first lines to the next page and starts there.
+// Whichever column its first lines print in counts it.
+TEST(EngineSplit, ASplitRecordKeptTogetherCountsWhereItsFirstLinesMoved)
+{
+    EXPECT_EQ(SplitRecordTotals(1, true),
+              (PageTexts{{"1@1", "1:1/1", "page:1/1"}, {"2@1", "3@1", "1:2/5", "page:2/5"}}));
+    const PageTexts InColumns = SplitRecordTotals(2, true);
+    EXPECT_EQ(ColumnsThatMiscount(InColumns), std::vector<std::string>{});
+    ASSERT_EQ(InColumns.size(), 1u);
+    EXPECT_EQ(InColumns[0].back(), "page:3/6");
+}
+
 TEST(EngineSplit, ABandWithoutSplitMovesWhole)
 {
     TListReport L(46);
