@@ -804,8 +804,9 @@ TEST(EngineColumns, ARowThatAMovedBlockLeavesOverTheFooterGoesOnAlone)
     EXPECT_EQ(TextsOf(B.Pages(), 2, "MasterData1"), Numbers(145, 200));
     for (int Page = 0; Page < 3; ++Page)
         for (const TShown &Band : Shown(B.Pages(), Page)) {
-            if (Band.Name == "MasterData1")
+            if (Band.Name == "MasterData1") {
                 EXPECT_LE(Band.Top + Band.Height, FooterTop - 10) << "page " << Page + 1;
+            }
         }
     EXPECT_EQ(Layout(B.Pages(), 2)[1], At("MasterData1", 40));
     EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"3"});
