@@ -169,20 +169,22 @@ void TfrxAggregateItem::Cut(int Position)
     const auto Stays =
         std::stable_partition(FOnPage.begin(), FOnPage.end(),
                               [Position](const TRecord &R) { return R.Position < Position; });
-    if (Stays == FOnPage.end()) return;
+    std::vector<TRecord> &Moving = FMoves.emplace_back();
     for (auto At = Stays; At != FOnPage.end(); ++At)
-        FMoving.push_back({At->Position - Position, At->Value});
+        Moving.push_back({At->Position - Position, At->Value});
+    if (Moving.empty()) return;
     FOnPage.erase(Stays, FOnPage.end());
     Recount();
 }
 
 void TfrxAggregateItem::Paste(int Position)
 {
-    for (const TRecord &Record : FMoving) {
+    if (FMoves.empty()) return;
+    for (const TRecord &Record : FMoves.back()) {
         FOnPage.push_back({Position + Record.Position, Record.Value});
         Feed(FFunction, FCount, FValue, Record.Value);
     }
-    FMoving.clear();
+    FMoves.pop_back();
 }
 
 void TfrxAggregateItem::Reset()

@@ -28,7 +28,8 @@ public:
     void Calc(int Position = 0);
     void Reset();
     // A page or column total gives up the records printed from Position on, which go to
-    // another page or column with their objects, and takes them in again where those land.
+    // another page or column with their objects, and takes them in again where those land;
+    // every cut is pasted, the latest first.
     void Cut(int Position);
     void Paste(int Position);
     Variant Value() const;
@@ -53,13 +54,14 @@ private:
     std::vector<int> FVColumnCounts;
     TfrxReport *FReport;
     // The records of a page or column total that may still leave their place: where each was
-    // printed, and what it brought; those moving are placed from the start of the cut.
+    // printed, and what it brought; those moving are placed from the start of their cut. A
+    // move may happen while another waits to land: each paste lands the latest cut.
     struct TRecord {
         int Position;
         Variant Value;
     };
     std::vector<TRecord> FOnPage;
-    std::vector<TRecord> FMoving;
+    std::vector<std::vector<TRecord>> FMoves;
     // The total without the records on the page.
     int FBaseCount = 0;
     Variant FBaseValue = ::Null();

@@ -196,10 +196,14 @@ int TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<i
         } During{Band};
         Band->SetOverflow(true);
         const bool MovesBlock = Keeping;
+        // Records counted before the band is placed, those of the subreports printed on it,
+        // count where it goes.
+        Aggregates.Cut(Pages()->GetCurPosition());
         NewColumn();
         // A kept block that moved may leave the band no more room than it had: the band goes
         // on past it.
         if (MovesBlock && Band->Height() > FreeSpace()) NewColumn();
+        Aggregates.Paste(Pages()->GetCurPosition());
     }
     if (!Placed) {
         Band->SetLeft(MultiColumn ? Band->Left() + CurX : CurX);

@@ -290,3 +290,27 @@ TEST(AggregatesWhereRecordsPrint, RunningTotalsCarryWhatEveryEarlierPageAndColum
             EXPECT_GE(T.B.PageCount(), 4) << Case;
         }
 }
+
+// A move may wait to land while another one is made and landed: each paste lands the latest
+// cut, at its own place, so a later cut takes the records that lie past it.
+TEST(AggregateItems, EachPasteLandsTheLatestCutWhereItSays)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    TfrxAggregateItem Item(B.Report.get());
+    Item.FFunction = agCount;
+    Item.FBand = Data;
+    Item.FFollowsRecords = true;
+    for (int Position : {0, 1, 2})
+        Item.Calc(Position);
+    Item.Cut(2);
+    Item.Cut(1);
+    EXPECT_EQ(Item.Value().AsInteger(), 1);
+    Item.Paste(7);
+    Item.Paste(3);
+    EXPECT_EQ(Item.Value().AsInteger(), 3);
+    Item.Cut(5);
+    EXPECT_EQ(Item.Value().AsInteger(), 2);
+    Item.Paste(0);
+    EXPECT_EQ(Item.Value().AsInteger(), 3);
+}

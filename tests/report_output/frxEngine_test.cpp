@@ -1276,6 +1276,38 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentGrowsTheBand)
     EXPECT_EQ(Tops, (std::vector<std::string>{"0.00", "0.00", "20.00", "40.00"}));
 }
 
+// Thirty rows of 58 pixels, each with its three items printed on it: seventeen fit above the
+// footers, the eighteenth starts the next page or column and takes its items along.
+TEST(EngineSubreports, ItemsPrintedOnTheirRowCountWhereTheRowGoes)
+{
+    for (bool KeepTogether : {false, true})
+        for (int Columns : {1, 2}) {
+            TSubreports S(true);
+            S.Masters.SetRows(std::vector<std::map<std::string, Variant>>(30, {{"Name", "A"}}));
+            S.Data->SetStretched(true);
+            S.Data->SetKeepTogether(KeepTogether);
+            S.B.Page->SetColumns(Columns);
+            const char *Totals = "[COUNT(MasterData2)]/[COUNT(MasterData1)]";
+            TBuilder::Memo(S.B.Band<TfrxColumnFooter>("ColumnFooter1", 200, 20), "Memo8", Totals);
+            TBuilder::Memo(S.B.Band<TfrxPageFooter>("PageFooter1", 240, 40), "Memo9", Totals);
+            ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+            const std::string Case =
+                std::to_string(Columns) + " columns" + (KeepTogether ? ", kept together" : "");
+            if (Columns == 1) {
+                ASSERT_EQ(S.B.PageCount(), 2) << Case;
+                EXPECT_EQ(TextsOf(S.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"51/17"})
+                    << Case;
+                EXPECT_EQ(TextsOf(S.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"39/13"})
+                    << Case;
+            } else {
+                ASSERT_EQ(S.B.PageCount(), 1) << Case;
+                EXPECT_EQ(TextsOf(S.B.Pages(), 0, "ColumnFooter1"),
+                          (std::vector<std::string>{"51/17", "39/13"}))
+                    << Case;
+            }
+        }
+}
+
 TEST(EngineSubreports, ASubreportInABandThatSplitsRunsBelowItsBandAndIsNoPartOfIt)
 {
     TSubreports S(false);
