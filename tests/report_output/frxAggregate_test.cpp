@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using namespace enginetest;
 
 namespace
@@ -160,8 +162,11 @@ struct TPlaceTotals {
     TfrxGroupHeader *Group = nullptr;
     TfrxMasterData *Data;
     bool Running;
+    int GroupSize;
+    bool RunTotals = false;
 
-    TPlaceTotals(int Count, int GroupSize, int Columns, bool IsRunning = false) : Running(IsRunning)
+    TPlaceTotals(int Count, int Size, int Columns, bool IsRunning = false)
+        : Running(IsRunning), GroupSize(Size)
     {
         std::vector<std::map<std::string, Variant>> Numbered;
         for (int n = 1; n <= Count; ++n)
@@ -184,12 +189,30 @@ struct TPlaceTotals {
                        0, 0, 100);
     }
 
+    // The other totals of the records, each "count/sum" of its own records wherever they
+    // print: the band's footer (after a header), each group's footer, the summary; and a
+    // child below each record.
+    void AddRunTotals()
+    {
+        RunTotals = true;
+        const char *Totals = "[COUNT(MasterData1)]/[SUM(<Rows.\"n\">)]";
+        B.Band<TfrxHeader>("Header1", 21, 20);
+        TBuilder::Memo(B.Band<TfrxFooter>("Footer1", 61, 20), "FooterTotal", Totals, 0, 0, 100);
+        if (Group)
+            TBuilder::Memo(B.Band<TfrxGroupFooter>("GroupFooter1", 62, 20), "GroupTotal", Totals, 0,
+                           0, 100);
+        TBuilder::Memo(B.Band<TfrxReportSummary>("ReportSummary1", 300, 20), "SummaryTotal", Totals,
+                       0, 0, 100);
+        Data->SetChild(B.Band<TfrxChild>("Child1", 340, 10));
+    }
+
     // Every footer that reads otherwise than what its column or page printed, and records
     // printed other than once and in order.
     std::vector<std::string> Faults()
     {
         std::vector<std::string> Result;
         if (!B.Prepare()) return {B.Errors()};
+        if (RunTotals) CheckRunTotals(Result);
         const double ColumnWidth = B.Page->ColumnWidth() * 3.77953;
         int Next = 1, AllCount = 0, AllSum = 0;
         for (int Page = 0; Page < B.PageCount(); ++Page) {
@@ -237,6 +260,33 @@ struct TPlaceTotals {
         if (Next != Rows.DataSet.RangeEndCount() + 1)
             Result.push_back("the records end at " + std::to_string(Next - 1));
         return Result;
+    }
+
+private:
+    static std::string CountAndSum(int From, int To)
+    {
+        return std::to_string(To - From + 1) + "/" +
+               std::to_string((From + To) * (To - From + 1) / 2);
+    }
+
+    void CheckRunTotals(std::vector<std::string> &Result)
+    {
+        const int Count = Rows.DataSet.RangeEndCount();
+        std::map<std::string, std::vector<std::string>> Due, Read;
+        Due["Footer1"] = Due["ReportSummary1"] = {CountAndSum(1, Count)};
+        for (int From = 1; Group && From <= Count; From += GroupSize)
+            Due["GroupFooter1"].push_back(CountAndSum(From, std::min(Count, From + GroupSize - 1)));
+        for (int Page = 0; Page < B.PageCount(); ++Page)
+            for (const TShown &Band : Shown(B.Pages(), Page))
+                if (Due.count(Band.Name)) Read[Band.Name].push_back(Band.Texts.at(0));
+        for (const auto &[Band, Texts] : Due)
+            if (Read[Band] != Texts) {
+                std::string Line = Band + " reads";
+                for (const std::string &Text : Read[Band])
+                    Line += " " + Text;
+                Result.push_back(Line + " where " + std::to_string(Texts.size()) +
+                                 " others are due");
+            }
     }
 };
 
@@ -313,4 +363,28 @@ TEST(AggregateItems, EachPasteLandsTheLatestCutWhereItSays)
     EXPECT_EQ(Item.Value().AsInteger(), 2);
     Item.Paste(0);
     EXPECT_EQ(Item.Value().AsInteger(), 3);
+}
+
+// Every kind of total with every keep flag, on pages of one and of two columns: a group kept
+// together, the band's header kept with its first record, its footer with its last, each
+// record with its child; each total reads what its own records printed, and a page's or a
+// column's running total what printed up to there.
+TEST(AggregatesWhereRecordsPrint, EveryTotalWithEveryKeepFlag)
+{
+    for (int Flags = 0; Flags < 32; ++Flags)
+        for (int Columns : {1, 2}) {
+            const bool Running = Flags & 16;
+            TPlaceTotals T(130 * Columns, 5, Columns, Running);
+            T.AddRunTotals();
+            T.Group->SetKeepTogether(Flags & 1);
+            T.Data->SetKeepHeader(Flags & 2);
+            T.Data->SetKeepFooter(Flags & 4);
+            T.Data->SetKeepChild(Flags & 8);
+            std::ostringstream Case;
+            Case << Columns << " columns" << (Flags & 1 ? ", group kept together" : "")
+                 << (Flags & 2 ? ", header kept" : "") << (Flags & 4 ? ", footer kept" : "")
+                 << (Flags & 8 ? ", child kept" : "") << (Running ? ", running" : "");
+            EXPECT_EQ(T.Faults(), Faults{}) << Case.str();
+            EXPECT_GE(T.B.PageCount(), 3) << Case.str();
+        }
 }
