@@ -821,9 +821,16 @@ void TCustomGrid::KeyPress(char &Key)
 // ---- Mouse
 // ---------------------------------------------------------------------------------------
 
+// A grid may not have every row fixed, so one that shows its titles and no row under them
+// holds the titles as its one row: their borders size the columns as a fixed row's do.
+int TCustomGrid::TitlesHeight() const
+{
+    return FFixedRows == 0 && RowCount() == 1 ? RowExtent(0) : FixedHeight();
+}
+
 int TCustomGrid::SizingBorder(int X, int Y, bool &IsColumn)
 {
-    if (FOptions.Contains(goColSizing) && Y < FixedHeight()) {
+    if (FOptions.Contains(goColSizing) && Y < TitlesHeight()) {
         for (int c = 0; c < ColCount(); ++c) {
             if (c >= FFixedCols && c < FTopLeft.X) continue;
             if (ColExtent(c) == 0) continue;

@@ -204,6 +204,7 @@ private:
     TRect BarArea(bool Horizontal);
     TRect BarThumb(bool Horizontal);
     void InvalidateMovedThumb();
+    int TitlesHeight() const;
     int SizingBorder(int X, int Y, bool &IsColumn);
     void ShowEditor();
     void HideEditor(bool Commit);

@@ -80,4 +80,29 @@ inline void ExpectWidenedColumnScrollsSideways(TStringGrid *Grid, int Wide, int 
     EXPECT_EQ(Grid->LeftCol(), left - 1) << "the wheel with Shift did not turn sideways";
 }
 
+// A grid of titles alone, before anything was read, with column Wide kept wider from an earlier
+// session so that the grid scrolls sideways, and scrolled by a column: a drag on the border
+// right of Sized's title widens that column where it stands, as it does with rows below.
+inline void ExpectEmptyGridTitleBorderSizesItsColumn(TStringGrid *Grid, int Wide, int Sized)
+{
+    using namespace vcltest;
+    ASSERT_EQ(Grid->RowCount(), 1) << "the grid is not empty";
+    Grid->SetColWidths(Wide, Grid->ColWidths(Wide) + 200);
+    Grid->SetLeftCol(1);
+    Pump();
+    ASSERT_EQ(Grid->LeftCol(), 1) << "the grid does not scroll sideways";
+    const int width = Grid->ColWidths(Sized);
+    const TRect title = Grid->CellRect(Sized, 0);
+    ASSERT_GT(title.Width(), 0);
+    const int y = (title.Top + title.Bottom) / 2;
+    MouseDown(Grid, title.Right, y);
+    MouseMove(Grid, title.Right + 40, y);
+    MouseMove(Grid, title.Right + 80, y);
+    MouseUp(Grid, title.Right + 80, y);
+    Pump();
+    EXPECT_EQ(Grid->ColWidths(Sized), width + 80) << "the column was not sized";
+    EXPECT_EQ(Grid->LeftCol(), 1) << "the drag scrolled the grid";
+    EXPECT_EQ(Grid->CellRect(Sized, 0).Left, title.Left);
+}
+
 } // namespace optest

@@ -674,6 +674,14 @@ TEST_F(ArchiveTest, AColumnWidenedPastTheGridIsScrolledSidewaysByItsBar)
     ExpectWidenedColumnScrollsSideways(Form->SG_Archive, 1, 5);
 }
 
+// Before the archive is read, the titles' borders size the columns all the same.
+TEST_F(ArchiveTest, ATitleBorderOfTheEmptyGridSizesItsColumn)
+{
+    Form->Show();
+    PumpFor(100);
+    optest::ExpectEmptyGridTitleBorderSizesItsColumn(Form->SG_Archive, 1, 2);
+}
+
 // ---- on a real display, with real input ----
 
 namespace

@@ -91,6 +91,15 @@ TEST_F(WriterDeviceTest, AColumnWidenedPastTheGridIsScrolledSidewaysByItsBar)
     optest::ExpectWidenedColumnScrollsSideways(Form->SG_Writer, 1, 3);
 }
 
+// Before the book is read or opened, the titles' borders size the columns all the same.
+TEST_F(WriterDeviceTest, ATitleBorderOfTheEmptyGridSizesItsColumn)
+{
+    Form->PC_Tabs->SetActivePage(Form->Sheet_Writer);
+    Form->Show();
+    maintest::PumpFor(100);
+    optest::ExpectEmptyGridTitleBorderSizesItsColumn(Form->SG_Writer, 1, 2);
+}
+
 // Read, the grid follows the read to its last cell. A double click on the bar's up arrow only
 // scrolls: what the user types next and Enter rename no cell, and the editor Enter opens stands
 // over the current cell's own row, brought back into sight.

@@ -260,6 +260,27 @@ TEST_F(StringGridTest, ColSizing_DragOfFixedRowBorderResizes)
     EXPECT_EQ(grid->ColWidths(1), 94);
 }
 
+// A grid of titles alone holds them as its one row, which may not be fixed: scrolled sideways,
+// the border of a title still sizes its column, and the view stays where it was.
+TEST_F(StringGridTest, ColSizing_TitlesAloneAreSizedByTheirBorders)
+{
+    TStringGrid *grid = MakeGrid(5, 1);
+    grid->SetOptions(grid->Options() << goColSizing);
+    grid->SetFixedCols(0);
+    grid->SetColWidths(1, 300);
+    grid->SetLeftCol(1);
+    Pump();
+    ASSERT_EQ(grid->LeftCol(), 1);
+    const TRect head = grid->CellRect(2, 0);
+    MouseDown(grid, head.Right, 5);
+    MouseMove(grid, head.Right + 30, 5);
+    MouseUp(grid, head.Right + 30, 5);
+    Pump();
+    EXPECT_EQ(grid->ColWidths(2), 94);
+    EXPECT_EQ(grid->LeftCol(), 1);
+    EXPECT_EQ(grid->Col(), 0) << "the press made a title the current cell";
+}
+
 TEST_F(StringGridTest, DrawCell_HandlerPaintsOverTheDefaultDrawing)
 {
     TStringGrid *grid = MakeGrid();
