@@ -19,6 +19,10 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 // ---- Common dialogs -------------------------------------------------------------------------
 
@@ -159,8 +163,14 @@ MessageRequest MessageBoxRequest(const AnsiString &Text, const AnsiString &Capti
 namespace
 {
 
+constexpr int Margin = 16;
 constexpr int IconTop = 16;
 constexpr int IconSize = 32;
+constexpr int TextLeftOfIcon = Margin + IconSize + 16;
+constexpr int ButtonWidth = 75;
+constexpr int ButtonHeight = 25;
+constexpr int ButtonGap = 8;
+constexpr int TextToButtons = 20;
 
 // The system icon of the box's kind at the left, the text beside it, centred on it
 // when it is shorter.
@@ -168,10 +178,79 @@ void AddTypeIcon(TForm &Form, TLabel &Label, LPCWSTR Icon)
 {
     auto *image = new TImage(&Form);
     image->SetParent(&Form);
-    image->SetBounds(16, IconTop, IconSize, IconSize);
+    image->SetBounds(Margin, IconTop, IconSize, IconSize);
     image->Picture()->Icon()->SetHandle(CopyIcon(LoadIconW({}, Icon)));
-    Label.SetLeft(image->Left() + IconSize + 16);
+    Label.SetLeft(TextLeftOfIcon);
     Label.SetTop(IconTop + std::max(0, (IconSize - Label.Height()) / 2));
+}
+
+// Appends the lines of Paragraph as they fit Width: broken between words, and a word wider
+// than Width (a long path) between its characters, so that all of it stays in sight.
+void WrapParagraph(std::string_view Paragraph, TCanvas &Canvas, int Width,
+                   std::vector<std::string> &Lines)
+{
+    const auto fits = [&](const std::string &Line) { return Canvas.TextWidth(Line) <= Width; };
+    std::string line;
+    for (std::size_t at = 0; at <= Paragraph.size();) {
+        const std::size_t end = std::min(Paragraph.find(' ', at), Paragraph.size());
+        const std::string_view word = Paragraph.substr(at, end - at);
+        std::string joined = line.empty() ? std::string(word) : line + ' ' + std::string(word);
+        if (fits(joined)) {
+            line = std::move(joined);
+        } else {
+            if (!line.empty()) Lines.push_back(std::exchange(line, {}));
+            for (const char ch : word) {
+                if (!line.empty() && !fits(line + ch)) Lines.push_back(std::exchange(line, {}));
+                line += ch;
+            }
+        }
+        at = end + 1;
+    }
+    Lines.push_back(line);
+}
+
+// Text as a box on the screen can show it in Font: no line wider than Width and no more than
+// MaxLines lines, those in the middle given up for one "…" where there are more.
+AnsiString FittedText(const AnsiString &Text, TFont *Font, int Width, int MaxLines)
+{
+    TBitmap measure;
+    measure.Canvas()->Font()->Assign(Font);
+    std::vector<std::string> lines;
+    std::string_view rest = Text.View();
+    for (;;) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view paragraph = rest.substr(0, end);
+        if (paragraph.ends_with('\r')) paragraph.remove_suffix(1);
+        WrapParagraph(paragraph, *measure.Canvas(), Width, lines);
+        if (end == rest.size()) break;
+        rest.remove_prefix(end + 1);
+    }
+    const std::size_t room = static_cast<std::size_t>(std::max(MaxLines, 1));
+    if (lines.size() > room) {
+        const std::size_t kept = room - 1, head = kept - kept / 2;
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(head),
+                    lines.end() - static_cast<std::ptrdiff_t>(kept / 2));
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(head), ("…"_a).ToStd());
+    }
+    std::string fitted = lines.front();
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        fitted += '\n' + lines[i];
+    return fitted;
+}
+
+// The text of a box that fits the work area of the screen with its frame, margins and buttons:
+// a long path would otherwise make it wider than the screen, its buttons out of reach.
+AnsiString TextFittingTheScreen(TForm &Form, const TLabel &Label, const AnsiString &Text)
+{
+    const TRect area = Screen->WorkAreaRect();
+    const int frameWidth = Form.Width() - Form.ClientWidth();
+    const int frameHeight = Form.Height() - Form.ClientHeight();
+    const int width = area.Width() - frameWidth - Label.Left() - Margin;
+    const int height =
+        area.Height() - frameHeight - Label.Top() - TextToButtons - ButtonHeight - Margin;
+    TBitmap measure;
+    measure.Canvas()->Font()->Assign(Label.Font());
+    return FittedText(Text, Label.Font(), width, height / measure.Canvas()->TextHeight("W"));
 }
 
 } // namespace
@@ -184,11 +263,11 @@ int StandardDialogs::Message(const MessageRequest &Request)
     form.SetCaption(Request.Caption);
     auto *label = new TLabel(&form);
     label->SetParent(&form);
-    label->SetCaption(Request.Text);
     label->SetShowAccelChar(false);
-    label->SetLeft(16);
-    label->SetTop(16);
     const bool hasIcon = Request.Type != mtCustom;
+    label->SetLeft(hasIcon ? TextLeftOfIcon : Margin);
+    label->SetTop(Margin);
+    label->SetCaption(TextFittingTheScreen(form, *label, Request.Text));
     if (hasIcon) AddTypeIcon(form, *label, TypeIcons[Request.Type]);
     std::vector<TButton *> buttons;
     const bool hasCancel = Request.Buttons.Contains(mbCancel);
@@ -202,17 +281,17 @@ int StandardDialogs::Message(const MessageRequest &Request)
         button->SetCancel(b == mbCancel || (!hasCancel && Request.Buttons == TMsgDlgButtons{mbOK}));
         buttons.push_back(button);
     }
-    const int gap = 8;
-    const int rowWidth = static_cast<int>(buttons.size()) * (75 + gap) - gap;
-    const int width = std::max(label->Left() + label->Width() + 16, rowWidth + 32);
+    const int rowWidth = static_cast<int>(buttons.size()) * (ButtonWidth + ButtonGap) - ButtonGap;
+    const int width = std::max(label->Left() + label->Width() + Margin, rowWidth + 2 * Margin);
     const int textBottom = label->Top() + label->Height();
-    const int buttonsTop = (hasIcon ? std::max(textBottom, IconTop + IconSize) : textBottom) + 20;
+    const int buttonsTop =
+        (hasIcon ? std::max(textBottom, IconTop + IconSize) : textBottom) + TextToButtons;
     form.SetClientWidth(width);
-    form.SetClientHeight(buttonsTop + 25 + 16);
+    form.SetClientHeight(buttonsTop + ButtonHeight + Margin);
     int x = (width - rowWidth) / 2;
     for (TButton *button : buttons) {
-        button->SetBounds(x, buttonsTop, 75, 25);
-        x += 75 + gap;
+        button->SetBounds(x, buttonsTop, ButtonWidth, ButtonHeight);
+        x += ButtonWidth + ButtonGap;
     }
     for (TButton *button : buttons)
         if (button->Default()) form.SetActiveControl(button);

@@ -680,6 +680,65 @@ TEST_F(FormsTest, MessageBox_TheUnderlinedLetterOfAButtonPressesIt)
     EXPECT_EQ(answerTo([] { Key('Q', 'q'); }), IDCANCEL);
 }
 
+namespace
+{
+
+ShownBox ShowMessageBox(const AnsiString &Text)
+{
+    return AnswerBox([&] { Application->MessageBox(Text, "QRV-4", MB_OK | MB_ICONWARNING); });
+}
+
+std::string WithoutBreaks(const AnsiString &Text)
+{
+    std::string text = Text.ToStd();
+    std::erase(text, '\n');
+    return text;
+}
+
+// A path far longer than any line of the screen, as a folder's can be.
+AnsiString LongPath(int Folders)
+{
+    AnsiString path;
+    for (int i = 0; i < Folders; ++i)
+        path += "/длинная_папка_"_a + IntToStr(i);
+    return path;
+}
+
+} // namespace
+
+// A box never grows past the screen's work area, whatever its text: a long path wraps between
+// its characters and is all there, and a text taller than the screen gives up its middle lines
+// for "…". Its button is always within reach.
+TEST_F(FormsTest, MessageBox_FitsTheScreenWithItsButtonWhateverTheText)
+{
+    vcl::SetDialogService(nullptr); // the real message box
+    {
+        const Monitors screen({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 738}}});
+        const AnsiString text =
+            "Нет права записи, изменения не будут сохранены:\n"_a + LongPath(240);
+        ASSERT_GT(text.Length(), 4096);
+        const ShownBox shown = ShowMessageBox(text);
+        EXPECT_TRUE(Within(shown.Window, TRect(0, 0, 1024, 738)))
+            << shown.Window.Left << "," << shown.Window.Top << " " << shown.Window.Right << ","
+            << shown.Window.Bottom;
+        EXPECT_TRUE(Within(shown.Button, shown.Window));
+        EXPECT_EQ(WithoutBreaks(shown.Text), WithoutBreaks(text)) << "the path is not all there";
+    }
+    {
+        const Monitors screen({win::Monitor{RECT{0, 0, 640, 480}, RECT{0, 30, 640, 480}}});
+        const AnsiString text = LongPath(2000);
+        const ShownBox shown = ShowMessageBox(text);
+        EXPECT_TRUE(Within(shown.Window, TRect(0, 30, 640, 480)))
+            << shown.Window.Left << "," << shown.Window.Top << " " << shown.Window.Right << ","
+            << shown.Window.Bottom;
+        EXPECT_TRUE(Within(shown.Button, shown.Window));
+        EXPECT_GT(shown.Text.Pos("…"_a), 0);
+        const std::string kept = WithoutBreaks(shown.Text), whole = text.ToStd();
+        EXPECT_TRUE(kept.starts_with(whole.substr(0, 40))) << "its start is lost";
+        EXPECT_TRUE(kept.ends_with(whole.substr(whole.size() - 40))) << "its end is lost";
+    }
+}
+
 TEST_F(FormsTest, MessageBox_ShowsTheIconOfItsKind)
 {
     vcl::SetDialogService(nullptr); // the real message box

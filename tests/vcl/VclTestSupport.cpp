@@ -1,5 +1,6 @@
 #include "tests/vcl/VclTestSupport.h"
 
+#include "platform/vcl/StdCtrls.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SysParams.h"
 #include "platform/win/WindowRegistry.h"
@@ -70,6 +71,35 @@ TRect WindowRectOf(HWND Wnd)
     RECT r{};
     GetWindowRect(Wnd, &r);
     return r;
+}
+
+ShownBox AnswerBox(const std::function<void()> &Show)
+{
+    ShownBox shown;
+    bool seen = false;
+    const TNotifyEvent before = Screen->OnActiveFormChange;
+    Screen->OnActiveFormChange = [&](TObject *) {
+        TCustomForm *box = Screen->ActiveForm();
+        if (!box || seen) return;
+        seen = true;
+        shown.Window = WindowRectOf(box->Handle());
+        for (int i = 0; i < box->ControlCount(); ++i) {
+            if (auto *button = dynamic_cast<TButton *>(box->Controls(i)))
+                shown.Button = WindowRectOf(button->Handle());
+            if (auto *label = dynamic_cast<TLabel *>(box->Controls(i)))
+                shown.Text = label->Caption();
+        }
+        box->SetModalResult(mrOk);
+    };
+    Show();
+    Screen->OnActiveFormChange = before;
+    return shown;
+}
+
+bool Within(const TRect &Inner, const TRect &Outer)
+{
+    return Inner.Width() > 0 && Inner.Height() > 0 && Inner.Left >= Outer.Left &&
+           Inner.Top >= Outer.Top && Inner.Right <= Outer.Right && Inner.Bottom <= Outer.Bottom;
 }
 
 TRect WorkAreaOf(HWND Wnd)

@@ -5,11 +5,13 @@
 
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/SysParams.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vcltest
 {
@@ -36,6 +38,24 @@ AnsiString ShownHint();
 TRect WindowRectOf(HWND Wnd);
 // The work area of the screen the window is on: what a maximised window fills.
 TRect WorkAreaOf(HWND Wnd);
+
+// The monitors windows are placed on, for a test's length.
+struct Monitors {
+    explicit Monitors(std::vector<win::Monitor> List) { win::OverrideMonitors(std::move(List)); }
+    ~Monitors() { win::OverrideMonitors({}); }
+    Monitors(const Monitors &) = delete;
+    Monitors &operator=(const Monitors &) = delete;
+};
+
+// What a message box showed: its window and its button's on the screen, and its text.
+struct ShownBox {
+    TRect Window, Button;
+    AnsiString Text;
+};
+// Runs Show, which opens a message box, and answers the box with OK once it is active.
+ShownBox AnswerBox(const std::function<void()> &Show);
+// Whether Inner is a rectangle of its own that lies within Outer.
+bool Within(const TRect &Inner, const TRect &Outer);
 
 // Short hint pauses for a test's length, the usual ones back after it.
 class QuickHints
