@@ -46,6 +46,11 @@ void MainFormTest::SetUp()
     Folder = testsupport::FreshTestFolder("qrv4_main_");
     FPrevious = std::filesystem::current_path();
     std::filesystem::current_path(Folder);
+    TakeCurrentFolderAsBase();
+}
+
+void MainFormTest::TakeCurrentFolderAsBase()
+{
     // What start-up does once, done again for this test's folder.
     Config = TConfig(ConfigFileName);
     GridArchiveFile = Config.GetBaseDir() + GridArchiveFileName;

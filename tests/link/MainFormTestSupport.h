@@ -37,6 +37,8 @@ protected:
 
     // The window, built on the configuration and files the test has put in place.
     TMainForm *Build();
+    // The process's current folder becomes the base folder the window is built in.
+    static void TakeCurrentFolderAsBase();
 
     std::string ConfigBytes() const { return FileText("qrv4.cfg"); }
     void WriteConfigText(const std::string &Text) const { WriteFile("qrv4.cfg", Text); }

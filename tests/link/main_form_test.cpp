@@ -14,10 +14,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -301,13 +305,7 @@ TEST_F(MainFormTest, PriceWithADecimalCommaIsSavedAsMeant)
 namespace
 {
 
-// The monitors the window is placed on, for a test's length.
-struct Monitors {
-    explicit Monitors(std::vector<win::Monitor> List) { win::OverrideMonitors(std::move(List)); }
-    ~Monitors() { win::OverrideMonitors({}); }
-    Monitors(const Monitors &) = delete;
-    Monitors &operator=(const Monitors &) = delete;
-};
+using vcltest::Monitors;
 
 // A screen with room for the window anywhere near its top left.
 Monitors LargeScreen()
@@ -485,7 +483,123 @@ private:
     vcl::DialogProvider *FPrevious;
 };
 
+// Removes what Folder holds, folders within folders, each by its name in the one above: no
+// path could name what lies deep in a chain longer than the system takes.
+void RemoveContents(int Folder)
+{
+    DIR *listing = ::fdopendir(::dup(Folder));
+    if (!listing) return;
+    std::vector<std::string> names;
+    while (const dirent *entry = ::readdir(listing))
+        if (std::string_view(entry->d_name) != "." && std::string_view(entry->d_name) != "..")
+            names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    for (const std::string &name : names) {
+        const int inner =
+            ::openat(Folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (inner < 0) {
+            ::unlinkat(Folder, name.c_str(), 0);
+            continue;
+        }
+        ::fchmod(inner, S_IRWXU);
+        RemoveContents(inner);
+        ::close(inner);
+        ::unlinkat(Folder, name.c_str(), AT_REMOVEDIR);
+    }
+}
+
+// A chain of folders within Top whose path is longer than Length bytes, made and entered one
+// step at a time; the process leaves it for Top and removes it when the object goes, also when
+// the test fails.
+class DeepFolder
+{
+public:
+    DeepFolder(const std::filesystem::path &Top, std::size_t Length)
+        : FTop(::open(Top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        int at = ::dup(FTop);
+        for (std::size_t path = Top.native().size(); at >= 0 && path <= Length;
+             path += Name.size() + 1) {
+            ::mkdirat(at, Name.c_str(), 0700);
+            const int inner =
+                ::openat(at, Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ::close(at);
+            at = inner;
+        }
+        FEntered = at >= 0 && ::fchdir(at) == 0;
+        if (at >= 0) ::close(at);
+    }
+    ~DeepFolder()
+    {
+        if (FTop < 0) return;
+        if (::fchdir(FTop) != 0) ADD_FAILURE() << "the test's folder could not be entered again";
+        const int first =
+            ::openat(FTop, Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (first >= 0) {
+            ::fchmod(first, S_IRWXU);
+            RemoveContents(first);
+            ::close(first);
+            ::unlinkat(FTop, Name.c_str(), AT_REMOVEDIR);
+        }
+        ::close(FTop);
+    }
+    DeepFolder(const DeepFolder &) = delete;
+    DeepFolder &operator=(const DeepFolder &) = delete;
+
+    bool Entered() const { return FEntered; }
+
+private:
+    inline static const std::string Name = std::string(200, 'd');
+    int FTop;
+    bool FEntered = false;
+};
+
 } // namespace
+
+// A base folder whose path is longer than the system takes in one piece keeps the settings all
+// the same: the start tells of nothing, and the close writes a changed price without a box.
+TEST_F(MainFormTest, AFolderWhosePathIsLongerThanTheSystemTakesKeepsTheSettings)
+{
+    const DeepFolder deep(Folder, 4200);
+    ASSERT_TRUE(deep.Entered());
+    TakeCurrentFolderAsBase();
+    ASSERT_GE(rtl::SystemPath(Config.FilePath()).size(), std::size_t{PATH_MAX});
+    ScriptedMessages messages;
+    TMainForm *form = Build();
+    EXPECT_EQ(form->StatusBarMain->SimpleText().ToUtf8(), "");
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("777");
+    form->Close();
+    EXPECT_TRUE(messages.Dialogs.Messages().empty())
+        << messages.Dialogs.Messages().front().Text.ToUtf8().substr(0, 200);
+    // Read where the process stands: in the folder, whose path no call would take.
+    std::ifstream settings("qrv4.cfg", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(settings), {});
+    EXPECT_NE(text.find("PriceDallas=777\r\n"), std::string::npos) << "the price was not kept";
+}
+
+// The same folder where this user may not write: the close tells that the changed price is not
+// kept in a box that fits the screen with its button, however long the path it names.
+TEST_F(MainFormTest, TheCloseTellsOfALongFoldersSettingsInABoxThatFitsTheScreen)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    const DeepFolder deep(Folder, 4200);
+    ASSERT_TRUE(deep.Entered());
+    TakeCurrentFolderAsBase();
+    ASSERT_EQ(::chmod(".", S_IRUSR | S_IXUSR), 0);
+    TMainForm *form = Build();
+    EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+
+    const Monitors screen({win::Monitor{RECT{0, 0, 1024, 768}, RECT{0, 0, 1024, 738}}});
+    form->PC_Tabs->SetActivePage(form->Sheet_Configure);
+    form->ED_Dallas->SetText("777");
+    const vcltest::ShownBox shown = vcltest::AnswerBox([form] { form->Close(); });
+    EXPECT_EQ(shown.Text.SubString(1, NoWriteRight.Length()).ToUtf8(), NoWriteRight.ToUtf8());
+    EXPECT_GT(shown.Text.Length(), 4096) << "the path is not all there";
+    EXPECT_TRUE(vcltest::Within(shown.Window, TRect(0, 0, 1024, 738)));
+    EXPECT_TRUE(vcltest::Within(shown.Button, shown.Window));
+}
 
 // A kill between the writing of a new settings file and its rename leaves the new file beside
 // the old one; the next start takes them away, and leaves those of a program still running.
