@@ -1940,6 +1940,8 @@ class TfrxCustomProgress
 public:
     virtual ~TfrxCustomProgress() = default;
     virtual void Execute(int MaxValue, const AnsiString &Msg, bool Canceled, bool Progress) = 0;
+    // The window's title, which its look leaves to the window lists; set before Execute.
+    virtual void SetTitle(const AnsiString &Text) = 0;
     virtual void SetMessage(const AnsiString &Text) = 0;
     virtual bool Terminated() const = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/ExtCtrls.h"
+#include "platform/win/CupsLibrary.h"
 #include "report/frxRegistry.h"
 #include "report/frxRes.h"
 #include "report/frxUtils.h"
@@ -120,7 +121,12 @@ void TfrxReport::InternalOnProgressStart(TfrxProgressType ProgressType)
     if (ShowsProgressWindow(ProgressType)) {
         FProgress.reset();
         if (Hooks().Progress) FProgress = Hooks().Progress();
-        if (FProgress) FProgress->Execute(0, AnsiString(), true, false);
+        // Until the first page goes out, a print waits for the print service (its printer,
+        // the job's hand-over): the window says so rather than nothing.
+        const bool Printing = ProgressType == ptPrinting;
+        if (FProgress && Printing) FProgress->SetTitle(frxGet(101));
+        if (FProgress)
+            FProgress->Execute(0, Printing ? win::PrintServiceWait() : AnsiString(), true, false);
     }
     if (FPreview && ProgressType == ptRunning)
         FPreview->InternalOnProgressStart(this, ProgressType, 0);

@@ -231,4 +231,5 @@ void frxInstallPrinting()
 {
     frxSetPrintPagesHandler(frxPrintPreviewPages);
     frxSetProgressFactory([] { return std::make_unique<TfrxProgress>(nullptr); });
+    win::SetPrintWaitBoxFactory(frxPrintServiceWaitBox);
 }

@@ -1,5 +1,6 @@
 #include "report_output/frxProgress.h"
 
+#include "platform/win/CupsLibrary.h"
 #include "platform/win/WinSpool.h"
 #include "report/frxRes.h"
 
@@ -89,9 +90,25 @@ void TfrxProgress::Execute(int MaxValue, const AnsiString &Msg, bool ShowCancel,
     Bar->SetMax(MaxValue);
     SetMessage(Msg);
     Show();
-    // Its Cancel stays live while the print service keeps a job waiting.
-    if (ShowCancel) win::SetPrintCancelWindow(Handle());
+    if (ShowCancel) ListenForCancel();
     Application->ProcessMessages();
+}
+
+void TfrxProgress::ShowPrintServiceWait()
+{
+    SetTitle(frxGet(101));
+    CancelB->SetVisible(true);
+    SetProgress(false);
+    SetMessage(win::PrintServiceWait());
+    Show();
+    ListenForCancel();
+}
+
+// Its Cancel, and Escape as the program's loop routes it, stay live while the print service
+// keeps a wait going.
+void TfrxProgress::ListenForCancel()
+{
+    win::SetPrintCancelWindow(Handle(), [](MSG &Msg) { return Application->IsKeyMessage(Msg); });
 }
 
 void TfrxProgress::SetPosition(int Value)
@@ -153,4 +170,23 @@ void TfrxProgress::Notification(TComponent *AComponent, TOperation Operation)
 void TfrxProgress::EnableActiveForm()
 {
     if (FActiveForm) FActiveForm->SetEnabled(true);
+}
+
+namespace
+{
+
+class TPrintServiceWaitBox final : public win::PrintWaitBox
+{
+public:
+    TPrintServiceWaitBox() { FWindow.ShowPrintServiceWait(); }
+
+private:
+    TfrxProgress FWindow{nullptr};
+};
+
+} // namespace
+
+std::unique_ptr<win::PrintWaitBox> frxPrintServiceWaitBox()
+{
+    return std::make_unique<TPrintServiceWaitBox>();
 }

@@ -8,7 +8,10 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/WinSpool.h"
 #include "report/frxClass.h"
+
+#include <memory>
 
 class TfrxProgress : public TForm, public TfrxCustomProgress
 {
@@ -19,7 +22,11 @@ public:
     ~TfrxProgress() override;
 
     void Execute(int MaxValue, const AnsiString &Msg, bool ShowCancel, bool ShowProgress) override;
+    void SetTitle(const AnsiString &Text) override { SetCaption(Text); }
     void SetMessage(const AnsiString &Value) override;
+    // Shows that the program waits for the print service, with Cancel: handles no message that
+    // waits, as the wait it shows may stand in the middle of work that input must not break into.
+    void ShowPrintServiceWait();
     bool Terminated() const override { return FTerminated; }
     void SetTerminated(bool Value);
     void Reset() { SetPosition(0); }
@@ -50,6 +57,7 @@ private:
     void FormHide(TObject *Sender);
     void WMNCHitTest(TMessage &Message);
     void EnableActiveForm();
+    void ListenForCancel();
 
     TCustomForm *FActiveForm = nullptr;
     bool FTerminated = false;
@@ -57,3 +65,7 @@ private:
     AnsiString FMessage;
     bool FShowProgress = false;
 };
+
+// The progress window as the box of a wait for the print service that no window of the
+// caller's shows (the printer list asked before a print, a help page handed to a queue).
+std::unique_ptr<win::PrintWaitBox> frxPrintServiceWaitBox();

@@ -372,6 +372,9 @@ public:
     void DestroyForms();
     void ProcessMessages();
     void HandleMessage();
+    // The keys' way before dispatch, as the loop takes them: a drag's keys, then the focused
+    // control's and its form's (Tab, arrows, Enter, Escape); true when one took the message.
+    bool IsKeyMessage(MSG &Msg);
     void Terminate();
     bool Terminated() const { return FTerminated; }
     // From now on the end of the session ends the program as its main form's close does: a
@@ -449,7 +452,6 @@ public:
 private:
     bool ProcessMessage(MSG &Msg);
     void Idle();
-    bool IsKeyMessage(MSG &Msg);
     void DoMouseIdle(const TPoint &Pos);
     bool IsHintWindow(const TControl *Control) const;
     void FollowHintText(TControl *Control);

@@ -359,5 +359,7 @@ void TCppWebBrowser::Print(bool Prompt)
     const win::JobOutcome outcome = win::SubmitPdf(queue, title, mode, pdf);
     if (outcome == win::JobOutcome::Unknown)
         throw EPrinter(win::JobFateUnknown(printer->PrinterName()));
+    if (outcome == win::JobOutcome::Cancelled)
+        throw EPrinter(win::JobCancelled(printer->PrinterName()));
     if (outcome != win::JobOutcome::Sent) throw failed();
 }

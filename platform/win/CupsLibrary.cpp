@@ -134,6 +134,11 @@ PrintServiceState PrintServiceNow()
         .value_or(PrintServiceState::NotAnswering);
 }
 
+AnsiString PrintServiceWait()
+{
+    return "Ожидание ответа службы печати…"_a;
+}
+
 AnsiString JobCancelled(const AnsiString &Printer)
 {
     return "Печать на принтер «"_a + Printer +

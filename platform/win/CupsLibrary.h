@@ -34,6 +34,8 @@ AnsiString CupsMissing();
 AnsiString JobFateUnknown(const AnsiString &Printer);
 // What a user reads who cancelled the wait for the print service to take a job for Printer.
 AnsiString JobCancelled(const AnsiString &Printer);
+// What a box says while the program waits for the print service to answer.
+AnsiString PrintServiceWait();
 // The library to open instead of the system's (empty: the system's again); for a test.
 void SetCupsLibrary(const AnsiString &Path);
 

@@ -3,8 +3,11 @@
 #include "platform/win/QueueInternal.h"
 #include "platform/win/WinSpool.h"
 #include "platform/win/WinUser.h"
+#include "platform/win/WindowWidget.h"
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -75,9 +78,17 @@ void Ask(const std::shared_ptr<Errand> &E, const std::function<void(PrintErrand 
     E->Finish();
 }
 
-// The box whose Cancel may end a wait of this thread, and whether it was pressed.
+// The box whose Cancel may end a wait of this thread, what routes its input, and whether its
+// Cancel was pressed.
 thread_local HWND CancelWindow = nullptr;
+thread_local PrintCancelRouter CancelRoute;
 thread_local bool CancelAsked = false;
+
+PrintWaitBoxFactory &WaitBoxFactory()
+{
+    static PrintWaitBoxFactory Factory;
+    return Factory;
+}
 
 // One message for the cancel box, handled; false when none waits.
 bool DispatchCancelInput()
@@ -86,6 +97,9 @@ bool DispatchCancelInput()
     if (!CancelWindow || !IsWindow(CancelWindow) ||
         !PeekMessageW(&M, CancelWindow, 0, 0, PM_REMOVE))
         return false;
+    // A copy: the message may close the box, which forgets its router.
+    const PrintCancelRouter Route = CancelRoute;
+    if (Route && Route(M)) return true;
     TranslateMessage(&M);
     DispatchMessageW(&M);
     return true;
@@ -93,9 +107,12 @@ bool DispatchCancelInput()
 
 // Until the errand is done, the service kept silent too long or, where the wait may be
 // cancelled, the user cancelled it. Paints only, and handles the cancel box: other input and
-// posted messages would run the program's own handlers in the middle of the caller's work.
+// posted messages would run the program's own handlers in the middle of the caller's work. A
+// wait that lasts with no cancel box gets a box of its own, which then cancels it.
 WaitEnd AwaitAnswer(Errand &E, bool Cancellable)
 {
+    const Clock::time_point BoxDue = Clock::now() + PrintWaitBoxDelay;
+    std::unique_ptr<PrintWaitBox> Box;
     for (;;) {
         // Painting also takes the queue's news as seen, so a wake-up after the check below
         // still ends the wait.
@@ -106,9 +123,18 @@ WaitEnd AwaitAnswer(Errand &E, bool Cancellable)
         const Clock::time_point Now = Clock::now();
         const Clock::time_point Deadline = E.Deadline();
         if (Now >= Deadline) return WaitEnd::Silent;
+        // A box is a window, which only the program's window thread may make.
+        const bool BoxWanted = !Cancellable && WaitBoxFactory() && GuiThread();
+        if (BoxWanted && Now >= BoxDue) {
+            Box = WaitBoxFactory()();
+            Cancellable = true;
+            continue;
+        }
         if (!Painted && !Handled)
-            WaitForQueue(static_cast<DWORD>(
-                std::chrono::ceil<std::chrono::milliseconds>(Deadline - Now).count()));
+            WaitForQueue(
+                static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(
+                                       (BoxWanted ? std::min(Deadline, BoxDue) : Deadline) - Now)
+                                       .count()));
     }
 }
 
@@ -165,15 +191,23 @@ WaitEnd AskCancellably(std::function<void(PrintErrand &)> Question)
     return AskAndWait(std::move(Question));
 }
 
-void SetPrintCancelWindow(HWND Window)
+void SetPrintCancelWindow(HWND Window, PrintCancelRouter Route)
 {
     CancelWindow = Window;
+    CancelRoute = std::move(Route);
     CancelAsked = false;
 }
 
 void ClearPrintCancelWindow(HWND Window)
 {
-    if (CancelWindow == Window) CancelWindow = nullptr;
+    if (CancelWindow != Window) return;
+    CancelWindow = nullptr;
+    CancelRoute = nullptr;
+}
+
+void SetPrintWaitBoxFactory(PrintWaitBoxFactory Factory)
+{
+    WaitBoxFactory() = std::move(Factory);
 }
 
 void CancelPrintWait()

@@ -10,6 +10,12 @@
 
 #include "platform/win/WinTypes.h"
 
+#include <chrono>
+#include <functional>
+#include <memory>
+
+struct MSG;
+
 constexpr int CCHDEVICENAME = 32;
 constexpr int CCHFORMNAME = 32;
 
@@ -145,9 +151,13 @@ enum class PrintServiceState { Answering, NotRunning, NotAnswering };
 // Asks the scheduler, as long as a printer question waits for it; an answer of any kind is
 // Answering, no connection at all NotRunning.
 PrintServiceState PrintServiceNow();
+// Takes a message of the cancel box before it is dispatched, as the program's own loop would (the
+// keys its form takes as dialog keys: Escape for Cancel); true when it was taken.
+using PrintCancelRouter = std::function<bool(MSG &Msg)>;
 // A box whose Cancel may end this thread's waits for the print service while it prints: while
-// it is set, such a wait handles the input of Window and of the windows in it.
-void SetPrintCancelWindow(HWND Window);
+// it is set, such a wait handles the input of Window and of the windows in it, each message
+// offered to Route first.
+void SetPrintCancelWindow(HWND Window, PrintCancelRouter Route);
 // Forgets Window as that box, if it is.
 void ClearPrintCancelWindow(HWND Window);
 // From a handler of that box: the wait ends at once, and so does every later one while the box
@@ -155,4 +165,19 @@ void ClearPrintCancelWindow(HWND Window);
 // the service still answers, and EndDoc fails with ERROR_CANCELLED, the document maybe not
 // printed.
 void CancelPrintWait();
+
+// A box that shows a wait for the print service while it lives: made when a wait with no cancel
+// box set has gone on for PrintWaitBoxDelay, it sets itself as the cancel box and must handle
+// no other message of the queue meanwhile.
+class PrintWaitBox
+{
+public:
+    virtual ~PrintWaitBox() = default;
+};
+using PrintWaitBoxFactory = std::function<std::unique_ptr<PrintWaitBox>()>;
+// Short enough that the user sees at once what is waited for, long enough that an answer in
+// the usual time shows no box.
+inline constexpr std::chrono::milliseconds PrintWaitBoxDelay{500};
+// Installed by the library that has such a box; without one a wait shows the pointer alone.
+void SetPrintWaitBoxFactory(PrintWaitBoxFactory Factory);
 } // namespace win

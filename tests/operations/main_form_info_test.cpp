@@ -11,10 +11,13 @@
 #include "platform/vcl/Printers.h"
 #include "platform/win/CupsLibrary.h"
 #include "platform/win/NativeWidget.h"
+#include "platform/win/PrintService.h"
 #include "report/frxPrinter.h"
+#include "report_output/frxProgress.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/operations/ScreenInput.h"
 #include "tests/support/PrintTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -615,6 +618,63 @@ TEST_F(EngineTest, APageWhoseServiceWentAwayAsItWentOutIsToldToBeOfUnknownFate)
     const AnsiString text = Dialogs.Messages()[0].Text;
     EXPECT_GT(text.Pos("«office»"_a), 0) << text.ToUtf8();
     EXPECT_GT(text.Pos("неизвестно, будет ли документ напечатан"_a), 0) << text.ToUtf8();
+}
+
+// The scheduler stopped as the page's job is made: within the first second a box says what the
+// print waits for, under the title of a print, and Escape on it ends the wait; the user learns
+// that the page may not have been printed, not, after the service's whole patience, that its
+// fate is unknown.
+TEST_F(EngineTest, EscapeEndsTheWaitForAPageWhoseHandOverHangs)
+{
+    printtest::PrivateCups cups;
+    QRV4_REQUIRE_CUPS(cups);
+    ASSERT_TRUE(cups.AddPdfQueue("office"));
+    ASSERT_TRUE(cups.SetDefault("office"));
+    frxPrinters()->Refresh();
+    Form->TS_InfoList->SetTabIndex(3);
+    ASSERT_TRUE(Loaded());
+    // The scheduler goes on at the end, also after a failure, and the questions that hung on it
+    // come back before the next test.
+    struct Interrupted {
+        printtest::PrivateCups &Cups;
+        ~Interrupted()
+        {
+            Cups.Resume();
+            win::SetCupsLibrary("");
+            PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000);
+        }
+    } interrupted{cups};
+    win::SetCupsLibrary(printtest::InterruptingCupsLibrary());
+    cups.InterruptAtNextJob(printtest::PrivateCups::JobStep::Created, SIGSTOP);
+    // "office" chosen in the print dialog.
+    Dialogs.ReplyDialog([](TCommonDialog &) {
+        Printer()->Refresh();
+        Printer()->SetPrinterIndex(Printer()->Printers()->IndexOf("office"));
+        return true;
+    });
+    Dialogs.ReplyMessage(mrOk);
+
+    std::string title, line;
+    bool said = false;
+    {
+        const vcltest::ScreenWatch watch(Form.get(), [&] {
+            TfrxProgress *box = vcltest::VisibleForm<TfrxProgress>();
+            if (!box) return false;
+            title = box->Caption().ToUtf8();
+            line = box->LMessage->Caption().ToUtf8();
+            vcltest::Key(VK_ESCAPE);
+            return true;
+        });
+        ClickOn(Form->BTN_InfoPrint);
+        said = PumpUntil([&] { return !Dialogs.Messages().empty(); }, 30000);
+    }
+    ASSERT_TRUE(said) << "nothing was said of the page's job";
+    EXPECT_EQ(title, "Печать");
+    EXPECT_EQ(line, "Ожидание ответа службы печати…");
+    const AnsiString text = Dialogs.Messages()[0].Text;
+    EXPECT_GT(text.Pos("«office»"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("отменена"_a), 0) << text.ToUtf8();
+    EXPECT_GT(text.Pos("может быть не напечатан"_a), 0) << text.ToUtf8();
 }
 
 // ---- the page worked with the mouse ----

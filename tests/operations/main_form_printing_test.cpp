@@ -96,20 +96,33 @@ protected:
                                          ".png"));
     }
 
-    // A press of the mouse on Отмена of the box that shows the pages going out; false when no
-    // such box is on the screen.
+    // The box that shows the pages going out, or a wait for the print service; null while none
+    // is on the screen.
+    static TfrxProgress *ShownProgressBox() { return vcltest::VisibleForm<TfrxProgress>(); }
+
+    // A press of the mouse on Отмена of that box; false when no such box is on the screen.
     static bool PressCancelOfTheProgressBox()
     {
-        bool pressed = false;
-        for (int i = 0; i < Screen->FormCount(); ++i) {
-            auto *box = dynamic_cast<TfrxProgress *>(Screen->Forms(i));
-            if (!box || !box->Visible()) continue;
-            const TPoint at = box->CancelB->ClientToScreen(TPoint(10, 10));
-            for (const auto action : {win::MouseAction::Down, win::MouseAction::Up})
-                win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}, 0});
-            pressed = true;
-        }
-        return pressed;
+        TfrxProgress *box = ShownProgressBox();
+        if (!box) return false;
+        const TPoint at = box->CancelB->ClientToScreen(TPoint(10, 10));
+        for (const auto action : {win::MouseAction::Down, win::MouseAction::Up})
+            win::InjectMouseInput({action, win::MouseButton::Left, POINT{at.X, at.Y}, 0});
+        return true;
+    }
+
+    // What the box said when Escape was pressed on it: its title and its line.
+    struct EscapedBox {
+        std::string Title, Line;
+    };
+    // Escape on the box, once there is one; false while there is none.
+    static bool EscapeFromTheProgressBox(EscapedBox &Seen)
+    {
+        TfrxProgress *box = ShownProgressBox();
+        if (!box) return false;
+        Seen = {box->Caption().ToUtf8(), box->LMessage->Caption().ToUtf8()};
+        vcltest::Key(VK_ESCAPE);
+        return true;
     }
 
     // The jobs of Queue the scheduler still holds or has printed: a job taken back is purged,
@@ -326,9 +339,7 @@ protected:
     // takes messages, until it has seen what it looks for; whether it has.
     bool PrintWatching(const std::function<bool()> &Look)
     {
-        constexpr UINT LookNow = WM_APP + 43;
         bool printing = false, ended = false;
-        std::atomic<bool> seen{false}, done{false}, userDone{false};
         const TNotifyEvent click = Form->BTN_PrintArchive->OnClick;
         Form->BTN_PrintArchive->OnClick = [&](TObject *Sender) {
             // Over also when the print fails with an exception.
@@ -339,26 +350,13 @@ protected:
             printing = true;
             click(Sender);
         };
-        const TWndMethod formProc = Form->WindowProc;
-        Form->WindowProc = [&](TMessage &Message) {
-            if (Message.Msg == LookNow && printing && !seen) seen = Look();
-            formProc(Message);
-        };
-        const HWND window = Form->Handle();
-        std::thread user([&] {
-            while (!done && !seen) {
-                SendMessageW(window, LookNow, 0, 0);
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-            userDone = true;
-        });
-        vcltest::Click(Form->BTN_PrintArchive, 10, 10);
-        maintest::PumpUntil([&] { return ended; }, 120000);
-        done = true;
-        // Its last message may still wait for the window's thread.
-        maintest::PumpUntil([&] { return userDone.load(); }, 60000);
-        user.join();
-        Form->WindowProc = formProc;
+        bool seen = false;
+        {
+            const vcltest::ScreenWatch watch(Form.get(), [&] { return printing && Look(); });
+            vcltest::Click(Form->BTN_PrintArchive, 10, 10);
+            maintest::PumpUntil([&] { return ended; }, 120000);
+            seen = watch.Seen();
+        }
         Form->BTN_PrintArchive->OnClick = click;
         return seen;
     }
@@ -404,6 +402,51 @@ TEST_F(StoppedSchedulerTest, CancelEndsAPrintWhoseHandOverHangs)
     EXPECT_TRUE(
         maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
     EXPECT_EQ(JobsKept("Office"), 0);
+}
+
+// The same wait as the user meets it: the printing box says what the print waits for, under the
+// title of a print, and Escape ends the wait as Отмена does, the scheduler still silent; nothing
+// reaches the queue once it goes on.
+TEST_F(StoppedSchedulerTest, ThePrintingBoxSaysWhatItWaitsForAndEscapeEndsTheWait)
+{
+    AnswerWithOk(PrintListDlg, [this] { StopScheduler(); });
+    Dialogs.ReplyMessage(mrOk);
+
+    const HCURSOR cancellableWait = Screen->Cursors(crAppStart);
+    EscapedBox seen;
+    const bool escaped = PrintWatching(
+        [&] { return GetCursor() == cancellableWait && EscapeFromTheProgressBox(seen); });
+
+    EXPECT_TRUE(escaped) << "no box with Отмена while the print waited";
+    EXPECT_EQ(seen.Title, "Печать");
+    EXPECT_EQ(seen.Line, "Ожидание ответа службы печати…");
+    EXPECT_TRUE(Cups.Silenced()) << "the print waited for the scheduler, not for the user";
+    EXPECT_TRUE(Dialogs.Messages().empty()) << Dialogs.Messages().back().Text.ToUtf8();
+    Cups.Resume();
+    EXPECT_TRUE(
+        maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
+    EXPECT_EQ(JobsKept("Office"), 0);
+}
+
+// A scheduler silent before the print dialog: the print does not wait with the pointer alone, a
+// box says what it waits for, under the title of a print, and Escape on it ends the wait. The
+// print then says the service does not answer and offers no dialog.
+TEST_F(StoppedSchedulerTest, TheWaitBeforeThePrintDialogShowsItsBox)
+{
+    int shown = 0;
+    AnswerWithOk(PrintListDlg, [&shown] { ++shown; });
+    Dialogs.ReplyMessage(mrOk);
+    StopScheduler();
+
+    EscapedBox seen;
+    const bool escaped = PrintWatching([&] { return EscapeFromTheProgressBox(seen); });
+
+    EXPECT_TRUE(escaped) << "no box while the print waited for the service";
+    EXPECT_EQ(seen.Title, "Печать");
+    EXPECT_EQ(seen.Line, "Ожидание ответа службы печати…");
+    ExpectServiceSilentMessage(Dialogs, 1);
+    EXPECT_EQ(ShownProgressBox(), nullptr) << "the box outlived the wait";
+    EXPECT_EQ(shown, 0);
 }
 
 // The same handlers on a system with no printer at all.

@@ -146,11 +146,12 @@ struct FakeProgress : TfrxCustomProgress {
         Log.push_back("open");
     }
     ~FakeProgress() override { Log.push_back("close"); }
-    void Execute(int, const AnsiString &, bool Canceled, bool Progress) override
+    void Execute(int, const AnsiString &Msg, bool Canceled, bool Progress) override
     {
         Log.push_back(std::string("execute") + (Canceled ? " cancel" : "") +
-                      (Progress ? " bar" : ""));
+                      (Progress ? " bar" : "") + (Msg.IsEmpty() ? "" : ": " + Msg.ToUtf8()));
     }
+    void SetTitle(const AnsiString &Text) override { Log.push_back("title " + Text.ToUtf8()); }
     void SetMessage(const AnsiString &Text) override { Log.push_back(Text.ToUtf8()); }
     bool Terminated() const override { return Cancelled; }
 };
@@ -187,8 +188,11 @@ TEST(ReportProgress, EventsFireAndTheWindowShowsForPrintingButNotForANewStyleRun
     Report.InternalOnProgressStart(ptPrinting);
     Report.InternalOnProgress(ptPrinting, 3);
     Report.InternalOnProgressStop(ptPrinting);
-    EXPECT_EQ(Windows.Log, (std::vector<std::string>{"open", "execute cancel",
-                                                     "Печатается страница 3", "close"}));
+    // Before its first page a print waits for the print service, and says so.
+    EXPECT_EQ(Windows.Log,
+              (std::vector<std::string>{"open", "title Печать",
+                                        "execute cancel: Ожидание ответа службы печати…",
+                                        "Печатается страница 3", "close"}));
     EXPECT_EQ(Events, (std::vector<std::string>{"start 0 0", "progress 0 1", "stop 0 0",
                                                 "start 2 0", "progress 2 3", "stop 2 0"}));
     EXPECT_FALSE(Report.Terminated());

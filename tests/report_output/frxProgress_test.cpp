@@ -3,10 +3,18 @@
 
 #include "report_output/frxProgress.h"
 
+#include "platform/win/PrintService.h"
+
 #include "tests/report/ReportTestSupport.h"
 #include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
 
 using namespace vcltest;
 
@@ -98,6 +106,61 @@ TEST_F(ProgressTest, FreedActiveFormIsNotTouchedAgain)
     EXPECT_EQ(Progress.ActiveForm(), nullptr);
     Progress.Hide(); // would re-enable freed memory otherwise
     Pump();
+}
+
+// The progress window shows the waits for the print service that no window of the caller's
+// shows, for the test's length.
+struct PrintWaitBoxes {
+    PrintWaitBoxes() { win::SetPrintWaitBoxFactory(frxPrintServiceWaitBox); }
+    ~PrintWaitBoxes()
+    {
+        win::SetPrintWaitBoxFactory({});
+        // A question given up keeps the next ones from the service until it comes back.
+        PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 10000);
+    }
+    PrintWaitBoxes(const PrintWaitBoxes &) = delete;
+    PrintWaitBoxes &operator=(const PrintWaitBoxes &) = delete;
+};
+
+// Waits for a question to the print service that does not come back until the wait ends.
+// Meanwhile, as a user who keeps an eye on the screen, Look runs on Window's thread whenever
+// the wait takes messages, until it has seen what it looks for.
+win::WaitEnd WaitWatching(TForm *Window, const std::function<bool()> &Look)
+{
+    const ScreenWatch watch(Window, Look);
+    auto held = std::make_shared<std::atomic<bool>>(true);
+    const win::WaitEnd end = win::AskCancellably([held](win::PrintErrand &) {
+        while (*held)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    *held = false;
+    return end;
+}
+
+// A wait for the print service that shows no window of its own: within its first second the
+// progress window says what is waited for, under the title of a print, with the form it came
+// from disabled; Escape on it ends the wait at once, as Отмена does, and it goes with the wait.
+TEST_F(ProgressTest, AWaitForThePrintServiceShowsItselfAndEscapeCancelsIt)
+{
+    const PrintWaitBoxes boxes;
+    TForm *owner = ShownForm();
+    AnsiString title, line;
+    bool ownerDisabled = false;
+    const win::WaitEnd end = WaitWatching(owner, [&] {
+        TfrxProgress *box = VisibleForm<TfrxProgress>();
+        if (!box) return false;
+        title = box->Caption();
+        line = box->LMessage->Caption();
+        ownerDisabled = !owner->Enabled();
+        Key(VK_ESCAPE);
+        return true;
+    });
+    EXPECT_EQ(end, win::WaitEnd::Cancelled) << "Escape did not end the wait";
+    EXPECT_EQ(title, Cp("Печать"));
+    EXPECT_EQ(line, Cp("Ожидание ответа службы печати…"));
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(VisibleForm<TfrxProgress>(), nullptr) << "the box outlived the wait";
+    EXPECT_TRUE(owner->Enabled());
 }
 
 } // namespace

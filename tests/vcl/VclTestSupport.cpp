@@ -73,6 +73,32 @@ TRect WindowRectOf(HWND Wnd)
     return r;
 }
 
+ScreenWatch::ScreenWatch(TWinControl *Window, std::function<bool()> Look)
+    : FWindow(Window), FLook(std::move(Look)), FWindowProc(Window->WindowProc)
+{
+    constexpr UINT LookNow = WM_APP + 43;
+    Window->WindowProc = [this](TMessage &Message) {
+        if (Message.Msg == LookNow && !FSeen) FSeen = FLook();
+        FWindowProc(Message);
+    };
+    const HWND handle = Window->Handle();
+    FUser = std::thread([this, handle] {
+        while (!FDone && !FSeen) {
+            SendMessageW(handle, LookNow, 0, 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        FUserDone = true;
+    });
+}
+
+ScreenWatch::~ScreenWatch()
+{
+    FDone = true;
+    PumpUntil([this] { return FUserDone.load(); }, 60000);
+    FUser.join();
+    FWindow->WindowProc = FWindowProc;
+}
+
 ShownBox AnswerBox(const std::function<void()> &Show)
 {
     ShownBox shown;

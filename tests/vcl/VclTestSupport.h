@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace vcltest
@@ -47,6 +49,14 @@ struct Monitors {
     Monitors &operator=(const Monitors &) = delete;
 };
 
+// The visible form of class T on the screen; null while there is none.
+template <class T> T *VisibleForm()
+{
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (auto *form = dynamic_cast<T *>(Screen->Forms(i)); form && form->Visible()) return form;
+    return nullptr;
+}
+
 // What a message box showed: its window and its button's on the screen, and its text.
 struct ShownBox {
     TRect Window, Button;
@@ -56,6 +66,28 @@ struct ShownBox {
 ShownBox AnswerBox(const std::function<void()> &Show);
 // Whether Inner is a rectangle of its own that lies within Outer.
 bool Within(const TRect &Inner, const TRect &Outer);
+
+// A user who keeps an eye on the screen while the window's thread is busy in a wait that
+// handles only the messages sent to its windows: Look runs on Window's thread, through a message
+// sent to it again and again, until it has seen what it looks for or the watch ends.
+class ScreenWatch
+{
+public:
+    ScreenWatch(TWinControl *Window, std::function<bool()> Look);
+    // Handles messages until the last one sent is handled: the thread may wait on it.
+    ~ScreenWatch();
+    ScreenWatch(const ScreenWatch &) = delete;
+    ScreenWatch &operator=(const ScreenWatch &) = delete;
+
+    bool Seen() const { return FSeen; }
+
+private:
+    TWinControl *FWindow;
+    std::function<bool()> FLook;
+    TWndMethod FWindowProc;
+    std::atomic<bool> FSeen{false}, FDone{false}, FUserDone{false};
+    std::thread FUser;
+};
 
 // Short hint pauses for a test's length, the usual ones back after it.
 class QuickHints
