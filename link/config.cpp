@@ -148,7 +148,9 @@ bool ReadConfig(TConfig &Cfg)
     // the window says the file is spoilt.
     std::string bytes;
     struct stat info;
-    const bool read = rtl::ReadFileContent(rtl::SystemPath(path), bytes, &info) == 0;
+    const int error =
+        rtl::ReadFileContent(rtl::SystemPath(path), bytes, rtl::SettingsFileLimit, &info);
+    const bool read = error == 0;
     bool lost = false;
     const std::string text = InCodePage(bytes, &lost);
     ConfigReader ini(text);
@@ -182,7 +184,8 @@ int WriteConfig(const TConfig &Cfg)
     std::string bytes;
     // A file the program cannot read is left to the user; so is one a link of another user
     // leads to, which says why.
-    if (const int error = rtl::ReadFileContent(rtl::SystemPath(path), bytes);
+    if (const int error =
+            rtl::ReadFileContent(rtl::SystemPath(path), bytes, rtl::SettingsFileLimit);
         error != 0 && error != ENOENT)
         return rtl::IsLinkRefusal(error) ? error : ConfigNotRead;
     std::string text = InCodePage(bytes);
@@ -203,7 +206,8 @@ int WriteConfig(const TConfig &Cfg)
 bool FileHoldsConfig(const TConfig &Cfg)
 {
     std::string bytes;
-    if (rtl::ReadFileContent(rtl::SystemPath(Cfg.FilePath()), bytes) != 0) return false;
+    if (rtl::ReadFileContent(rtl::SystemPath(Cfg.FilePath()), bytes, rtl::SettingsFileLimit) != 0)
+        return false;
     const rtl::ProfileText text(InCodePage(bytes));
     bool held = true;
     PutSettings(Cfg, [&](const char *Section, const char *Key, const AnsiString &Value) {

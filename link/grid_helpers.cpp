@@ -49,7 +49,8 @@ int GridSaveColWidths(TStringGrid *Grid, const AnsiString &FileName)
 bool GridLoadColWidths(TStringGrid *Grid, const AnsiString &FileName)
 {
     std::string bytes;
-    if (const int error = rtl::ReadFileContent(rtl::SystemPath(FileName), bytes))
+    if (const int error =
+            rtl::ReadFileContent(rtl::SystemPath(FileName), bytes, rtl::SettingsFileLimit))
         return error == ENOENT;
     std::istringstream file(bytes);
     for (int col = 0; col < Grid->ColCount(); ++col) {

@@ -9,6 +9,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/web/NMHTTP.h"
 
+#include <cstdint>
 #include <iomanip>
 #include <optional>
 #include <sstream>
@@ -22,6 +23,9 @@ const AnsiString FirmwareMask = "*firmware*.qrv";
 const AnsiString FontsMask = "*fonts*.qrv";
 // Three short words; anything much longer is no update list.
 constexpr long long UpdateListMaxSize = 64 * 1024;
+// The update's files are tens of kilobytes at most: a file of one of their names above this is
+// none of them, and is not held in memory while the update runs.
+constexpr std::uint64_t UpdateFileLimit = std::uint64_t(1) << 20;
 constexpr int MaxNameLength = 255;
 constexpr int UpdateListWordLength = 2047;
 
@@ -62,7 +66,7 @@ std::array<AnsiString, 3> ReadUpdateWords(const AnsiString &FileName)
 {
     std::array<AnsiString, 3> words;
     std::string bytes;
-    if (rtl::ReadFileContent(rtl::SystemPath(FileName), bytes) != 0) return words;
+    if (rtl::ReadFileContent(rtl::SystemPath(FileName), bytes, UpdateFileLimit) != 0) return words;
     std::istringstream list(bytes);
     std::string word;
     for (AnsiString &w : words) {
@@ -205,7 +209,8 @@ bool TMainForm::DownloadUpdateFile(const AnsiString &URL, const AnsiString &File
     std::optional<std::string> before;
     if (FileExists(FileName)) {
         std::string bytes;
-        if (const int error = rtl::ReadFileContent(rtl::SystemPath(FileName), bytes)) {
+        if (const int error =
+                rtl::ReadFileContent(rtl::SystemPath(FileName), bytes, UpdateFileLimit)) {
             NoteUpdateFailure(URL, "прежний файл не читается: "_a + SysErrorMessage(error));
             return false;
         }

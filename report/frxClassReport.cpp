@@ -17,6 +17,8 @@
 #include "script/fs_iinterpreter.h"
 #include "script/fs_istatements.h"
 
+#include <optional>
+
 namespace
 {
 
@@ -341,12 +343,14 @@ void TfrxReport::SaveToStream(TStream *Stream, bool SaveChildren, bool SaveDefau
 
 bool TfrxReport::LoadFromFile(const AnsiString &FileName, bool ExceptionIfNotFound)
 {
+    const bool Exists = FileExists(FileName);
+    // A file that cannot be opened, or is too large for a template, leaves the report as it was.
+    std::optional<rtl::BoundedFileStream> Stream;
+    if (Exists || ExceptionIfNotFound) Stream.emplace(FileName, rtl::DocumentFileLimit);
     Clear();
     FFileName = AnsiString();
-    const bool Exists = FileExists(FileName);
-    if (Exists || ExceptionIfNotFound) {
-        TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
-        LoadFromStream(&Stream);
+    if (Stream) {
+        LoadFromStream(&*Stream);
         FFileName = FileName;
     }
     return Exists;

@@ -1,5 +1,6 @@
 #include "report/frxRes.h"
 
+#include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/ImgList.h"
@@ -421,7 +422,7 @@ void TfrxResources::Clear()
 void TfrxResources::LoadFromFile(const AnsiString &FileName)
 {
     if (!FileExists(FileName)) return;
-    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+    rtl::BoundedFileStream Stream(FileName, rtl::TextFileLimit);
     LoadFromStream(&Stream);
 }
 

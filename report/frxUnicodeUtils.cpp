@@ -166,7 +166,7 @@ void TWideStrings::SaveToStream(TStream *Stream) const
 
 void TWideStrings::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+    rtl::BoundedFileStream Stream(FileName, rtl::TextFileLimit);
     LoadFromStream(&Stream);
 }
 

@@ -567,7 +567,8 @@ void TfrxXMLDocument::SaveToStream(TStream *Stream)
 
 void TfrxXMLDocument::LoadFromFile(const AnsiString &FileName)
 {
-    LoadFromStream(std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite), true);
+    LoadFromStream(std::make_unique<rtl::BoundedFileStream>(FileName, rtl::DocumentFileLimit),
+                   true);
 }
 
 void TfrxXMLDocument::SaveToFile(const AnsiString &FileName)

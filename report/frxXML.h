@@ -201,6 +201,6 @@ template <class T> void frxSaveListFile(T &List, const AnsiString &FileName)
 }
 template <class T> void frxLoadListFile(T &List, const AnsiString &FileName)
 {
-    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+    rtl::BoundedFileStream Stream(FileName, rtl::TextFileLimit);
     List.LoadFromStream(&Stream);
 }

@@ -851,7 +851,7 @@ bool TfrxPreviewPages::LoadFromFile(const AnsiString &FileName, bool ExceptionIf
 {
     const bool Exists = FileExists(FileName);
     if (Exists || ExceptionIfAbsent) {
-        TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+        rtl::BoundedFileStream Stream(FileName, rtl::DocumentFileLimit);
         LoadFromStream(&Stream);
     }
     return Exists;

@@ -406,7 +406,7 @@ void TfsXMLDocument::SaveToStream(TStream *Stream)
 
 void TfsXMLDocument::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    rtl::BoundedFileStream stream(FileName, rtl::DocumentFileLimit);
     LoadFromStream(&stream);
 }
 

@@ -310,19 +310,31 @@ int rtl::ReplaceFileContentLike(const AnsiString &FileName, std::string_view Byt
     return Replace(SystemPath(FileName), Bytes, ReadOnlyFolder::Refuse, &Source);
 }
 
-int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes, struct stat *Info)
+int rtl::CheckFileSize(int Fd, std::uint64_t Limit)
+{
+    struct stat info;
+    if (::fstat(Fd, &info) != 0) return errno;
+    return static_cast<std::uint64_t>(info.st_size) > Limit ? TooLargeFileError : 0;
+}
+
+int rtl::ReadFileContent(const std::filesystem::path &File, std::string &Bytes, std::uint64_t Limit,
+                         struct stat *Info)
 {
     Bytes.clear();
     int fd = -1;
     if (const int error = OpenFile(File.string(), O_RDONLY, 0, fd)) return error;
-    int error = Info && ::fstat(fd, Info) != 0 ? errno : 0;
+    int error = CheckFileSize(fd, Limit);
+    if (!error && Info && ::fstat(fd, Info) != 0) error = errno;
     char buffer[65536];
     while (!error) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        // One byte past the limit tells a file that grew, or said less than it holds.
+        const std::size_t room = std::min<std::uint64_t>(sizeof buffer, Limit + 1 - Bytes.size());
+        const ssize_t got = ::read(fd, buffer, room);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) error = errno;
         if (got <= 0) break;
         Bytes.append(buffer, static_cast<std::size_t>(got));
+        if (Bytes.size() > Limit) error = TooLargeFileError;
     }
     ::close(fd);
     if (error) Bytes.clear();
@@ -333,7 +345,7 @@ int rtl::ReplaceFileContentFrom(const std::filesystem::path &File,
                                 const std::filesystem::path &Source)
 {
     std::string bytes;
-    if (ReadFileContent(Source, bytes) != 0) return EIO;
+    if (ReadFileContent(Source, bytes, DocumentFileLimit) != 0) return EIO;
     return ReplaceFileContent(File, bytes);
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/System.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -45,12 +46,28 @@ int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesys
 // list) is never left cut short by a failed save. Raises EFCreateError, with the old file
 // as it was, when it cannot be replaced.
 void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStream *Stream)> &Save);
+// The most a file read whole may hold, by kind, each far above any real file of that kind:
+// a larger one is spoilt or no file of that kind, and holding it would cost the memory of
+// the machine. The settings, the grids' layouts, ini files and the registry's values are a
+// few kilobytes.
+constexpr std::uint64_t SettingsFileLimit = std::uint64_t(16) << 20;
+// Texts loaded whole (string lists, script units, language resources) are under a megabyte.
+constexpr std::uint64_t TextFileLimit = std::uint64_t(64) << 20;
+// Templates and pictures run to megabytes, prepared reports of thousands of pages with
+// pictures to a few hundred, and so do print jobs.
+constexpr std::uint64_t DocumentFileLimit = std::uint64_t(512) << 20;
+
+// Whether the open file Fd holds more than Limit bytes by its size: 0, TooLargeFileError, or
+// the error of the question.
+int CheckFileSize(int Fd, std::uint64_t Limit);
 // Reads the whole of File into Bytes, to its end rather than by its size (a file of the
 // system's may report none); Info, when given, gets the status of the file read. File is
-// opened as OpenFile opens it: a pipe or a device is refused. Returns 0, ENOENT when there is
-// no such file, or the error when it cannot be opened or a read fails: a writer that
-// replaces a file it could not read whole would throw away what it did not get.
-int ReadFileContent(const std::filesystem::path &File, std::string &Bytes,
+// opened as OpenFile opens it: a pipe or a device is refused. A file above Limit bytes is
+// refused with TooLargeFileError, by its size before a byte is read, or when it turns out
+// longer than it said. Returns 0, ENOENT when there is no such file, or the error when it
+// cannot be opened or a read fails: a writer that replaces a file it could not read whole
+// would throw away what it did not get.
+int ReadFileContent(const std::filesystem::path &File, std::string &Bytes, std::uint64_t Limit,
                     struct stat *Info = nullptr);
 // Removes what replacements of FileName left beside it when their process was killed before
 // the rename: new files no running process writes any more. Each replacement does it too.

@@ -323,7 +323,7 @@ bool TStrings::Equals(TStrings *Strings) const
 
 void TStrings::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    rtl::BoundedFileStream stream(FileName, rtl::TextFileLimit);
     LoadFromStream(&stream);
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 // ---------------------------------------------------------------------------
 // TStream
@@ -158,6 +159,32 @@ TFileStream::~TFileStream()
     ::close(FHandle);
 }
 
+rtl::BoundedFileStream::BoundedFileStream(const AnsiString &FileName, std::uint64_t Limit)
+    : TFileStream(FileName, fmOpenRead | fmShareDenyWrite), FLimit(Limit)
+{
+    if (const int error = CheckFileSize(FHandle, FLimit))
+        throw EFOpenError(SFOpenError, {FileName, SysErrorMessage(error)});
+}
+
+int rtl::BoundedFileStream::Read(void *Buffer, int Count)
+{
+    const int got = TFileStream::Read(Buffer, Count);
+    if (std::cmp_greater(Position(), FLimit)) Refuse();
+    return got;
+}
+
+std::int64_t rtl::BoundedFileStream::Size()
+{
+    const std::int64_t size = TFileStream::Size();
+    if (std::cmp_greater(size, FLimit)) Refuse();
+    return size;
+}
+
+void rtl::BoundedFileStream::Refuse() const
+{
+    throw EFOpenError(SFOpenError, {FileName(), SysErrorMessage(TooLargeFileError)});
+}
+
 // ---------------------------------------------------------------------------
 // Memory streams
 
@@ -221,7 +248,7 @@ void TMemoryStream::LoadFromStream(TStream *Stream)
 
 void TMemoryStream::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    rtl::BoundedFileStream stream(FileName, rtl::DocumentFileLimit);
     LoadFromStream(&stream);
 }
 

@@ -82,6 +82,28 @@ private:
     AnsiString FFileName;
 };
 
+namespace rtl
+{
+
+// A file a loader reads whole, opened as the loaders open it (beside other readers, never
+// while the program writes it). Limit is the most a file of its kind holds: a larger one is
+// refused before a byte is read, and one that grows past it meanwhile when the read or its
+// size gets there, each with EFOpenError naming the file and saying why.
+class BoundedFileStream : public TFileStream
+{
+public:
+    BoundedFileStream(const AnsiString &FileName, std::uint64_t Limit);
+
+    int Read(void *Buffer, int Count) override;
+    std::int64_t Size() override;
+
+private:
+    [[noreturn]] void Refuse() const;
+    std::uint64_t FLimit;
+};
+
+} // namespace rtl
+
 // A stream over a block of memory: reads and seeks; writing is for descendants.
 class TCustomMemoryStream : public TStream
 {

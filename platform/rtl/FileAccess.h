@@ -22,6 +22,8 @@ constexpr int ForeignLinkError = 0x10001;
 constexpr int DanglingLinkError = 0x10002;
 // A pipe, a device or a folder where a plain file was wanted.
 constexpr int NotRegularFileError = 0x10003;
+// A file larger than any of its kind could be, which is not read.
+constexpr int TooLargeFileError = 0x10004;
 
 // Whether Error is one of the refusals of a link above.
 bool IsLinkRefusal(int Error);

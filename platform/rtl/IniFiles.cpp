@@ -385,7 +385,7 @@ rtl::ProfileText &TIniFile::Current()
         FCache->Writes != ProfileWrites) {
         FCache.reset(); // a large file is not held twice
         std::string bytes;
-        const int error = rtl::ReadFileContent(path, bytes);
+        const int error = rtl::ReadFileContent(path, bytes, rtl::SettingsFileLimit);
         const bool unreadable = error != 0 && error != ENOENT;
         FCache = std::make_unique<TCache>(
             TCache{rtl::ProfileText(std::move(bytes)), stamp, ProfileWrites, unreadable});
@@ -488,8 +488,9 @@ TMemIniFile::~TMemIniFile()
 void TMemIniFile::LoadValues(const AnsiString &FileName)
 {
     std::string bytes;
-    const int error =
-        FileName.IsEmpty() ? ENOENT : rtl::ReadFileContent(rtl::SystemPath(FileName), bytes);
+    const int error = FileName.IsEmpty() ? ENOENT
+                                         : rtl::ReadFileContent(rtl::SystemPath(FileName), bytes,
+                                                                rtl::SettingsFileLimit);
     if (error != 0 && error != ENOENT)
         throw EFOpenError(SFOpenError, {FileName, SysErrorMessage(error)});
     // Not as a string list's text, which a NUL ends: what a crash left in the middle of a file

@@ -288,7 +288,7 @@ std::optional<RegistryValue> ParseLine(std::string_view Line)
 std::optional<std::vector<ValueLine>> ReadValueLines(const fs::path &Dir)
 {
     std::string bytes;
-    const int error = ReadFileContent(Dir / "values", bytes);
+    const int error = ReadFileContent(Dir / "values", bytes, SettingsFileLimit);
     if (error != 0 && error != ENOENT) return std::nullopt;
     std::vector<ValueLine> lines;
     std::string_view text = bytes;

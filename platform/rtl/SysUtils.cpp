@@ -118,7 +118,7 @@ AnsiString SysErrorMessage(int ErrorCode)
 {
     // The category's text is the locale's (UTF-8) and, unlike strerror, safe from any thread.
     // The program's own refusals of a file have no text of the system's.
-    if (ErrorCode >= rtl::ForeignLinkError && ErrorCode <= rtl::NotRegularFileError)
+    if (ErrorCode >= rtl::ForeignLinkError && ErrorCode <= rtl::TooLargeFileError)
         return rtl::FileErrorText(ErrorCode);
     return AnsiString::FromUtf8(std::system_category().message(ErrorCode));
 }
@@ -145,6 +145,8 @@ AnsiString rtl::FileErrorText(int ErrorCode)
         return "ссылка ведёт туда, где файла нет"_a;
     case NotRegularFileError:
         return "это не обычный файл"_a;
+    case TooLargeFileError:
+        return "файл слишком велик"_a;
     default:
         return SysErrorMessage(ErrorCode);
     }

@@ -42,7 +42,7 @@ void TGraphic::DefineProperties(TFiler *Filer)
 
 void TGraphic::LoadFromFile(const AnsiString &FileName)
 {
-    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    rtl::BoundedFileStream stream(FileName, rtl::DocumentFileLimit);
     LoadFromStream(&stream);
 }
 

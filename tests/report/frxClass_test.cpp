@@ -3,8 +3,10 @@
 #include "report/frxVariables.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 
 #include "platform/rtl/ClassesFiler.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
@@ -533,6 +535,26 @@ TEST(Report, FilesLoadAndSave)
     EXPECT_NE(dynamic_cast<TRegistryIniFile *>(Report.GetIniFile().get()), nullptr);
     Report.SetIniFile(Folder.Path("settings.ini"));
     EXPECT_NE(dynamic_cast<TIniFile *>(Report.GetIniFile().get()), nullptr);
+}
+
+// A template far larger than any is refused, naming the file and why, without being read; the
+// report that was open stays as it was.
+TEST(Report, ATemplateAboveTheLimitIsRefusedAndTheOpenReportKept)
+{
+    TempFolder Folder;
+    const AnsiString Huge = Folder.Path("huge.fr3");
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::MakeSparseFile(rtl::SystemPath(Huge), 8 * testsupport::GiB));
+    TfrxReport Report(nullptr);
+    new TfrxReportPage(&Report);
+    try {
+        Report.LoadFromFile(Huge);
+        FAIL() << "no exception";
+    } catch (const EFOpenError &e) {
+        EXPECT_EQ(e.Message(),
+                  "Cannot open file \"" + Huge + "\". " + SysErrorMessage(rtl::TooLargeFileError));
+    }
+    EXPECT_EQ(Report.PagesCount(), 1);
 }
 
 // A full disk in the middle of the save left the template cut short.

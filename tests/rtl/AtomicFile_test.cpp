@@ -1,5 +1,7 @@
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -44,16 +46,50 @@ protected:
 TEST_F(FileContent, ReadTellsAMissingFileFromOneThatCannotBeRead)
 {
     std::string bytes = "old";
-    EXPECT_EQ(rtl::ReadFileContent(Make("book.dbf", std::string("a\0b", 3)), bytes), 0);
+    EXPECT_EQ(rtl::ReadFileContent(Make("book.dbf", std::string("a\0b", 3)), bytes,
+                                   rtl::SettingsFileLimit),
+              0);
     EXPECT_EQ(bytes, std::string("a\0b", 3));
-    EXPECT_EQ(rtl::ReadFileContent(Folder / "missing", bytes), ENOENT);
+    EXPECT_EQ(rtl::ReadFileContent(Folder / "missing", bytes, rtl::SettingsFileLimit), ENOENT);
     EXPECT_EQ(bytes, "");
     bytes = "old";
-    EXPECT_EQ(rtl::ReadFileContent(Folder, bytes), EISDIR);
+    EXPECT_EQ(rtl::ReadFileContent(Folder, bytes, rtl::SettingsFileLimit), EISDIR);
     EXPECT_EQ(bytes, "") << "nothing half read is handed on";
     // A file the system reports no size for is read to its end.
-    EXPECT_EQ(rtl::ReadFileContent("/proc/self/status", bytes), 0);
+    EXPECT_EQ(rtl::ReadFileContent("/proc/self/status", bytes, rtl::SettingsFileLimit), 0);
     EXPECT_NE(bytes.find("Name:"), std::string::npos);
+}
+
+// A file of 8 GiB where settings of a few kilobytes were expected took all the memory it
+// said it had: it is refused by its size, with not a byte of it read.
+TEST_F(FileContent, AFileAboveTheLimitIsRefusedUnread)
+{
+    const fs::path huge = Folder / "qrv4.cfg";
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(huge, 8 * testsupport::GiB));
+    std::string bytes = "old";
+    EXPECT_EQ(rtl::ReadFileContent(huge, bytes, rtl::SettingsFileLimit), rtl::TooLargeFileError);
+    EXPECT_EQ(bytes, "");
+    EXPECT_LT(bytes.capacity(), std::size_t(1) << 16) << "the file was read";
+    EXPECT_EQ(fs::file_size(huge), 8 * testsupport::GiB);
+}
+
+TEST_F(FileContent, AFileOfTheLimitIsReadAndOneByteMoreIsNot)
+{
+    std::string bytes;
+    EXPECT_EQ(rtl::ReadFileContent(Make("full", std::string(100, 'x')), bytes, 100), 0);
+    EXPECT_EQ(bytes, std::string(100, 'x'));
+    EXPECT_EQ(rtl::ReadFileContent(Make("over", std::string(101, 'x')), bytes, 100),
+              rtl::TooLargeFileError);
+    EXPECT_EQ(bytes, "");
+}
+
+// A file may hold more than its size says (the system's files say 0), or grow while it is
+// read: the read stops one byte past the limit all the same.
+TEST_F(FileContent, AFileLongerThanItSaysStopsAtTheLimit)
+{
+    std::string bytes;
+    EXPECT_EQ(rtl::ReadFileContent("/proc/self/status", bytes, 16), rtl::TooLargeFileError);
+    EXPECT_EQ(bytes, "");
 }
 
 TEST_F(FileContent, SourceThatCannotBeReadLeavesTheFileAsItWas)

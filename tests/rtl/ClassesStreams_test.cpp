@@ -1,5 +1,7 @@
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/FileAccess.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -284,6 +286,41 @@ TEST(TFileStreamModes, ShareModesHoldAmongTheProgramsOwnOpens)
     // Once closed, the locks are gone.
     TFileStream again(path.c_str(), fmOpenWrite | fmShareExclusive);
     std::remove(path.c_str());
+}
+
+// A file a loader reads whole is refused above the limit of its kind before a byte is read,
+// and when it grows past the limit while it is read: the message names it and says why.
+TEST(BoundedFileStreamLimit, AFileAboveTheLimitIsRefusedNamedAndUnread)
+{
+    const testsupport::TestFolder folder("qrv4_streams_");
+    const std::string huge = (folder / "report.fr3").string();
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(huge, 8 * testsupport::GiB));
+    const std::string refusal =
+        "Cannot open file \"" + huge + "\". " + SysErrorMessage(rtl::TooLargeFileError).ToStd();
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { rtl::BoundedFileStream(huge.c_str(), 1 << 20); }),
+              refusal);
+    TStringList lines;
+    lines.Add("kept");
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { lines.LoadFromFile(huge.c_str()); }), refusal);
+    ASSERT_EQ(lines.Count(), 1);
+    EXPECT_EQ(lines[0], "kept");
+    TMemoryStream memory;
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { memory.LoadFromFile(huge.c_str()); }), refusal);
+    EXPECT_EQ(memory.Size(), 0);
+}
+
+TEST(BoundedFileStreamLimit, AFileThatGrowsPastTheLimitIsRefusedWhenTheReadGetsThere)
+{
+    const testsupport::TestFolder folder("qrv4_streams_");
+    const std::string path = (folder / "list.txt").string();
+    WriteBytes(path, std::string(10, 'a'));
+    rtl::BoundedFileStream stream(path.c_str(), 20);
+    EXPECT_EQ(ReadAll(stream), std::string(10, 'a'));
+    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(30, 'b');
+    stream.SetPosition(0);
+    char buffer[64];
+    EXPECT_THROW(stream.Read(buffer, sizeof buffer), EFOpenError);
+    EXPECT_THROW(stream.Size(), EFOpenError);
 }
 
 TEST(THandleStreamPositions, PositionsBeyondFourGigabytes)

@@ -245,7 +245,7 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
     EXPECT_FALSE(FileExists(rtl::FromSystemPath((work / "grid_writer.txt").string())));
 
     std::string bytes;
-    EXPECT_EQ(rtl::ReadFileContent(work / "qrv4.cfg", bytes), 0);
+    EXPECT_EQ(rtl::ReadFileContent(work / "qrv4.cfg", bytes, rtl::SettingsFileLimit), 0);
     EXPECT_EQ(bytes, "settings");
     EXPECT_EQ(rtl::ReplaceFileContent(work / "qrv4.cfg", "new"), 0);
     EXPECT_EQ(rtl::ReplaceFileContent(work / "grid_archive.txt", "made"), 0);
@@ -301,8 +301,9 @@ TEST_F(PlantedLinks, APipeIsRefusedAtOnceAsNoFile)
     const testsupport::TestTerminal terminal;
     ASSERT_FALSE(terminal.Path().empty());
     std::string bytes;
-    EXPECT_EQ(rtl::ReadFileContent(terminal.Path(), bytes), rtl::NotRegularFileError);
-    EXPECT_EQ(rtl::ReadFileContent(Folder, bytes), EISDIR);
+    EXPECT_EQ(rtl::ReadFileContent(terminal.Path(), bytes, rtl::SettingsFileLimit),
+              rtl::NotRegularFileError);
+    EXPECT_EQ(rtl::ReadFileContent(Folder, bytes, rtl::SettingsFileLimit), EISDIR);
 }
 
 // The copy of a file only its owner could read is the owner's alone too.
@@ -313,7 +314,7 @@ TEST_F(PlantedLinks, ACopyIsReadByNoMoreUsersThanItsSource)
     ASSERT_EQ(::chmod(source.c_str(), 0600), 0);
     struct stat info;
     std::string bytes;
-    ASSERT_EQ(rtl::ReadFileContent(source, bytes, &info), 0);
+    ASSERT_EQ(rtl::ReadFileContent(source, bytes, rtl::SettingsFileLimit, &info), 0);
     std::ofstream(Folder / "qrv4.cfg.bad") << "older";
     ASSERT_EQ(::chmod((Folder / "qrv4.cfg.bad").c_str(), 0644), 0);
     ASSERT_EQ(rtl::ReplaceFileContentLike(rtl::FromSystemPath((Folder / "qrv4.cfg.bad").string()),

@@ -1,6 +1,8 @@
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/IniFiles.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/WaitingPipe.h"
 
@@ -8,6 +10,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -159,6 +162,17 @@ TEST_F(TIniFileWrite, FileThatCannotBeReadIsNotReplaced)
     EXPECT_EQ(Bytes(), before);
     ini.WriteString("S", "c", "3");
     EXPECT_EQ(Bytes(), "[S]\r\na=1\r\nc=3\r\n[T]\r\nb=2\r\n") << "readable again, at once";
+}
+
+// An ini file larger than any real one is not read into memory: it reads as a file that cannot
+// be read, and is left as it is.
+TEST_F(TIniFileWrite, FileAboveTheLimitIsNeitherReadNorReplaced)
+{
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(Path, 8 * testsupport::GiB));
+    TIniFile ini(Name());
+    EXPECT_EQ(ini.ReadString("S", "a", "none"), "none");
+    EXPECT_THROW(ini.WriteString("S", "c", "3"), EIniFileException);
+    EXPECT_EQ(std::filesystem::file_size(Path), 8 * testsupport::GiB);
 }
 
 TEST_F(TIniFileWrite, WritesBetweenBeginAndEndUpdateReachTheDiskInOneReplacement)
@@ -477,6 +491,19 @@ TEST_F(TMemIniFileData, FileThatCannotBeReadRaisesAndIsNotReplaced)
     EXPECT_EQ(ini.ReadString("Other", "b", "none"), "2");
     chmod(Path.c_str(), 0600);
     EXPECT_EQ(Bytes(), before);
+}
+
+TEST_F(TMemIniFileData, FileAboveTheLimitRaisesNamingItAndIsNotReplaced)
+{
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(Path, 8 * testsupport::GiB));
+    try {
+        TMemIniFile ini(Name());
+        FAIL() << "no exception";
+    } catch (const EFOpenError &e) {
+        EXPECT_EQ(e.Message(), "Cannot open file \"" + Name() + "\". " +
+                                   SysErrorMessage(rtl::TooLargeFileError));
+    }
+    EXPECT_EQ(std::filesystem::file_size(Path), 8 * testsupport::GiB);
 }
 
 TEST_F(TMemIniFileData, SectionOperations)

@@ -1,5 +1,6 @@
 #include "platform/rtl/Registry.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -343,6 +344,20 @@ TEST_F(TRegistryStore, ValuesFileThatCannotBeReadIsNotReplaced)
     ini.DeleteKey("Form", "Top");
     fs::permissions(values, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(FileText(values), before);
+}
+
+// A values file larger than any key's is not read into memory: its key reads as one without
+// values, and the file is not replaced.
+TEST_F(TRegistryStore, ValuesFileAboveTheLimitIsNeitherReadNorReplaced)
+{
+    TRegistryIniFile ini("\\Software\\Huge");
+    ini.WriteString("Form", "Left", "1");
+    const fs::path values = UserKey("Software\\Huge\\Form") / "values";
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(values, 8 * testsupport::GiB));
+    EXPECT_EQ(ini.ReadString("Form", "Left", "none"), "none");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { ini.WriteString("Form", "Width", "3"); }),
+              "Failed to set data for 'Width'");
+    EXPECT_EQ(fs::file_size(values), 8 * testsupport::GiB);
 }
 
 // ---------------------------------------------------------------------------
