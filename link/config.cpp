@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <optional>
@@ -135,6 +136,18 @@ void KeepSpoiltCopy(const AnsiString &Path, const std::string &Bytes, const stru
     if (!Bytes.empty()) rtl::ReplaceFileContentLike(Path + ".bad", Bytes, Read);
 }
 
+// A file too large for settings is no settings file, and is kept beside them under the name
+// a spoilt file is kept by, without a byte of it read: the defaults take its place at once, as
+// for a missing file. Where it cannot be moved, it stays, and no save replaces it.
+void SetAsideTooLarge(TConfig &Cfg)
+{
+    const AnsiString path = Cfg.FilePath();
+    Cfg.Damaged = true;
+    if (::rename(rtl::SystemPath(path).c_str(), rtl::SystemPath(path + ".bad").c_str()) != 0)
+        return;
+    WriteConfig(Cfg);
+}
+
 } // namespace
 
 bool ReadConfig(TConfig &Cfg)
@@ -150,6 +163,10 @@ bool ReadConfig(TConfig &Cfg)
     struct stat info;
     const int error =
         rtl::ReadFileContent(rtl::SystemPath(path), bytes, rtl::SettingsFileLimit, &info);
+    if (error == rtl::TooLargeFileError) {
+        SetAsideTooLarge(Cfg);
+        return true;
+    }
     const bool read = error == 0;
     bool lost = false;
     const std::string text = InCodePage(bytes, &lost);

@@ -45,7 +45,8 @@ public:
 // number takes its fallback. A missing file is written with the current values
 // and gives false; anything else gives true. A file in UTF-8 is read as such; a
 // spoilt one is kept as a copy ("qrv4.cfg.bad"), for no more users than could read it, before
-// any save replaces it.
+// any save replaces it; one too large for settings is not read but moved there, and the
+// current values are written in its place.
 bool ReadConfig(TConfig &Cfg);
 // Writes every key in the file's fixed order, in cp1251, the file replaced whole in
 // one go. Returns 0; the error of the write, with the file as it was (a link of another user

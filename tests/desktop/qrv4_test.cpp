@@ -3,6 +3,8 @@
 
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/PrintTestSupport.h"
+#include "tests/support/ResidentMemory.h"
+#include "tests/support/SparseFile.h"
 #include "tools/devsim/Archive.h"
 
 #include <gtest/gtest.h>
@@ -556,6 +558,30 @@ TEST(MakeRun, ALogoutDuringAnArchiveReadStopsItKeepsTheSettingsAndEnds)
     EXPECT_LT(archive.Frames, static_cast<int>(Records)) << "the read went on to its end";
     EXPECT_NE(FileText(Session.Folder() / "qrv4.cfg").find("[COORD]"), std::string::npos);
     EXPECT_EQ(FileText(Session.Folder() / "grid_archive.txt"), "77\n142\n122\n141\n81\n304\n");
+}
+
+// A settings file of 8 GiB in the folder: the program of `make run` grew to the file's size and
+// never showed its window. The window comes, the program stays small, and the file is kept
+// for the user as the spoilt settings file.
+TEST(MakeRun, ASettingsFileOfEightGiBIsKeptUnreadAndTheWindowComes)
+{
+    const char *build = std::getenv("QRV4_RUN_BUILD");
+    if (!build) GTEST_SKIP() << "QRV4_RUN_BUILD names no build folder of make run";
+    DesktopSession Session;
+    ASSERT_TRUE(Session.Ready()) << "no X server could be started";
+    const std::filesystem::path settings = Session.Folder() / "qrv4.cfg";
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(settings, 8 * testsupport::GiB));
+    Session.StartRunScript(build);
+    const auto window = Session.WaitForWindow();
+    ASSERT_TRUE(window) << ProgramLog(Session);
+    const pid_t program = ProgramOf(Session);
+    ASSERT_GT(program, 0) << ProgramLog(Session);
+    // Some tens of megabytes are the program's own; a file read would be thousands.
+    EXPECT_LT(testsupport::PeakResidentBytesOf(std::to_string(program)), std::size_t(400) << 20);
+    EXPECT_EQ(std::filesystem::file_size(Session.Folder() / "qrv4.cfg.bad"), 8 * testsupport::GiB);
+    ASSERT_LT(std::filesystem::file_size(settings), 1u << 16);
+    EXPECT_NE(FileText(settings).find("[COM]"), std::string::npos);
+    QuitAndExpectACleanEnd(Session, *window);
 }
 
 // The program as `make run` builds and starts it (beside the simulator, through the run

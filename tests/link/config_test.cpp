@@ -2,6 +2,7 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/WaitingPipe.h"
 
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -427,6 +429,47 @@ TEST_F(ConfigTest, UnreadableFileIsNotReplacedBySave)
     EXPECT_EQ(WriteConfig(Changed()), ConfigNotRead);
     std::filesystem::permissions(file, perms::owner_read | perms::owner_write);
     EXPECT_EQ(Bytes(), DefaultFile);
+}
+
+// A settings file of 8 GiB took the machine's memory at the start. It is no settings file: it
+// is kept for the user as the spoilt one, unread and not copied, and the defaults take its
+// place at once.
+TEST_F(ConfigTest, FileTooLargeForSettingsIsKeptUnreadAndTheDefaultsTakeItsPlace)
+{
+    const std::filesystem::path file = Folder / "qrv4.cfg";
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(file, 8 * testsupport::GiB));
+    struct stat huge = {};
+    ASSERT_EQ(stat(file.c_str(), &huge), 0);
+    TConfig cfg("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_TRUE(cfg.Damaged);
+    ASSERT_LT(std::filesystem::file_size(file), 1u << 16) << "the file is still there";
+    EXPECT_EQ(Bytes(), DefaultFile);
+    struct stat kept = {};
+    ASSERT_EQ(stat((Folder / "qrv4.cfg.bad").c_str(), &kept), 0);
+    EXPECT_EQ(kept.st_ino, huge.st_ino) << "the user's file itself is kept";
+    EXPECT_EQ(static_cast<std::uint64_t>(kept.st_size), 8 * testsupport::GiB);
+
+    TConfig next("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(next));
+    EXPECT_FALSE(next.Damaged) << "the next start finds sound settings";
+}
+
+TEST_F(ConfigTest, FileTooLargeForSettingsThatCannotBeMovedIsNotReplacedBySave)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes; the unprivileged pass runs this";
+    using std::filesystem::perms;
+    const std::filesystem::path file = Folder / "qrv4.cfg";
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(file, 8 * testsupport::GiB));
+    std::filesystem::permissions(Folder, perms::owner_read | perms::owner_exec);
+    TConfig cfg("qrv4.cfg");
+    EXPECT_TRUE(ReadConfig(cfg));
+    EXPECT_TRUE(cfg.Damaged);
+    EXPECT_EQ(WriteConfig(Changed()), ConfigNotRead);
+    std::filesystem::permissions(Folder, perms::owner_all);
+    EXPECT_EQ(std::filesystem::file_size(file), 8 * testsupport::GiB);
+    EXPECT_FALSE(std::filesystem::exists(Folder / "qrv4.cfg.bad"));
 }
 
 TEST_F(ConfigTest, HiddenFileKeepsItsModes)

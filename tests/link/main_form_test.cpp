@@ -7,6 +7,7 @@
 #include "platform/win/SysParams.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 
@@ -777,6 +778,29 @@ TEST_F(MainFormTest, SpoiltSettingsFileIsToldAtStart)
               StatusLine("Файл настроек повреждён, часть настроек взята по умолчанию:"_a,
                          Folder / "qrv4.cfg"));
     EXPECT_EQ(form->StatusBarMain->Color(), clRed);
+}
+
+// Settings and a layout of 8 GiB each were read whole at the start. Neither is read: the
+// settings are told as spoilt and kept as such, the layout keeps its default widths and is
+// not replaced at the close.
+TEST_F(MainFormTest, SettingsAndLayoutsTooLargeToBeRealAreToldAndKeptUnread)
+{
+    for (const char *name : {"qrv4.cfg", "grid_archive.txt"})
+        ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(Folder / name, 8 * testsupport::GiB));
+    TMainForm *form = Build();
+    form->FormActivate(form);
+    EXPECT_EQ(form->StatusBarMain->SimpleText(),
+              StatusLine("Файл настроек повреждён, часть настроек взята по умолчанию:"_a,
+                         Folder / "qrv4.cfg"));
+    EXPECT_EQ(form->SG_Archive->ColWidths(1), 142);
+    ScriptedMessages messages;
+    messages.Dialogs.ReplyMessage(mrOk);
+    form->Close();
+    EXPECT_EQ(std::filesystem::file_size(Folder / "qrv4.cfg.bad"), 8 * testsupport::GiB);
+    EXPECT_EQ(std::filesystem::file_size(Folder / "grid_archive.txt"), 8 * testsupport::GiB);
+    ASSERT_LT(std::filesystem::file_size(Folder / "qrv4.cfg"), 1u << 16);
+    EXPECT_NE(ConfigBytes().find("[COORD]"), std::string::npos);
+    EXPECT_EQ(FileText("grid_writer.txt"), "77\n236\n109\n326\n") << "the other is saved";
 }
 
 TEST_F(MainFormTest, SettingsTheProgramWroteStartWithAnEmptyStatusLine)

@@ -26,15 +26,21 @@ inline void ResetPeakResident()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-inline std::size_t PeakResidentBytes()
+// The same of another process of this user's, a program a test started.
+inline std::size_t PeakResidentBytesOf(const std::string &Process)
 {
-    std::ifstream Status("/proc/self/status");
+    std::ifstream Status("/proc/" + Process + "/status");
     std::string Field;
     std::size_t KiB = 0;
     while (Status >> Field && Field != "VmHWM:")
         Status.ignore(1 << 12, '\n');
     Status >> KiB;
     return KiB << 10;
+}
+
+inline std::size_t PeakResidentBytes()
+{
+    return PeakResidentBytesOf("self");
 }
 
 } // namespace testsupport
