@@ -1,4 +1,5 @@
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 #include "tools/devsim/Device.h"
 
@@ -171,6 +172,9 @@ TEST(DeviceMemoryImage, SaveAndLoadRoundTrip)
     EXPECT_EQ(back.Settings, m.Settings);
     EXPECT_EQ(back.Read(0x61A8, 4), cell);
     std::filesystem::resize_file(file, ImageFileSize - 1);
+    EXPECT_THROW(Memory::Load(file), std::runtime_error);
+    // Refused by its size, not read into memory first.
+    std::filesystem::resize_file(file, 8 * testsupport::GiB);
     EXPECT_THROW(Memory::Load(file), std::runtime_error);
     std::filesystem::remove(file);
 }

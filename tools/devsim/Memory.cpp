@@ -1,10 +1,9 @@
 #include "tools/devsim/Memory.h"
 
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -40,10 +39,11 @@ Memory Memory::Fresh()
 
 Memory Memory::Load(const std::filesystem::path &File)
 {
-    std::ifstream in(File, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot open memory image " + File.string());
-    Bytes image{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (image.size() != ImageFileSize)
+    std::string image;
+    const int error = rtl::ReadFileContent(File, image, ImageFileSize);
+    if (error != 0 && error != rtl::TooLargeFileError)
+        throw std::runtime_error("cannot open memory image " + File.string());
+    if (error != 0 || image.size() != ImageFileSize)
         throw std::runtime_error("memory image " + File.string() + " is not " +
                                  std::to_string(ImageFileSize) + " bytes");
     Memory m;
