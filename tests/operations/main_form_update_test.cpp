@@ -5,6 +5,7 @@
 #include "platform/web/NMHTTP.h"
 #include "tests/operations/SimulatedDeviceTest.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 #include "tests/support/TestFolder.h"
 #include "tests/vcl/VclTestSupport.h"
 #include "tests/web/LoopbackHttpServer.h"
@@ -384,6 +385,20 @@ TEST_F(UpdateTest, AFailedUpdatePutsBackTheFilesItReplaced)
               (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv", "qrv_fonts_1.qrv"}));
     EXPECT_EQ(FileText("qrv_fonts_1.qrv"), fonts);
     EXPECT_EQ(FileText("qrv_firmware_37.qrv"), firmware);
+}
+
+// A file under a listed name far larger than any of an update's is not held in memory while
+// the update runs: the update ends before fetching over it, says why, and the file stays.
+TEST_F(UpdateTest, AFileOfAListedNameTooLargeForAnUpdateEndsItAndStays)
+{
+    ServeMirror("/m0/", "qrv_fonts_1.qrv qrv_firmware_37.qrv 37");
+    const std::filesystem::path firmware = Folder / "qrv_firmware_37.qrv";
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(firmware, 8 * testsupport::GiB));
+    RunUpdate();
+    ExpectFailedTransfer(
+        {{"/m0/qrv_firmware_37.qrv", "прежний файл не читается: файл слишком велик"}});
+    EXPECT_EQ(UpdateFiles(), (std::vector<std::string>{"123.txt", "qrv_firmware_37.qrv"}));
+    EXPECT_EQ(std::filesystem::file_size(firmware), 8 * testsupport::GiB);
 }
 
 TEST_F(UpdateTest, FirmwareCutInTheMiddleLeavesNoFile)

@@ -4,10 +4,12 @@
 #include "report_output/frxPreviewPages.h"
 
 #include "platform/rtl/ClassesFiler.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/SysUtils.h"
 #include "report/frxXMLSerializer.h"
 #include "tests/report/ReportTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
 
 #include <gtest/gtest.h>
 
@@ -212,6 +214,21 @@ TEST(PreviewPagesTest, SavedAndLoadedPagesAreEqual)
     FromFile.LoadFromStream(&Stream, true);
     EXPECT_EQ(AllPages(FromFile), Before);
     EXPECT_FALSE(FromFile.LoadFromFile(Folder.Path("absent.fp3")));
+
+    // A file far larger than any prepared report is refused unread, naming it and why; the
+    // pages that were loaded stay.
+    EXPECT_TRUE(FromFile.LoadFromFile(Folder.Path("archive.fp3")));
+    const AnsiString Huge = Folder.Path("huge.fp3");
+    ASSERT_NO_FATAL_FAILURE(
+        testsupport::MakeSparseFile(rtl::SystemPath(Huge), 8 * testsupport::GiB));
+    try {
+        FromFile.LoadFromFile(Huge);
+        ADD_FAILURE() << "no exception";
+    } catch (const EFOpenError &E) {
+        EXPECT_EQ(E.Message(),
+                  "Cannot open file \"" + Huge + "\". " + SysErrorMessage(rtl::TooLargeFileError));
+    }
+    EXPECT_EQ(AllPages(FromFile), Before);
 }
 
 // A full disk in the middle of the save left the prepared report cut short.

@@ -1,9 +1,12 @@
 #include "tests/vcl/VclTestSupport.h"
 
+#include "platform/rtl/FileAccess.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/win/SysParams.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/SparseFile.h"
+#include "tests/support/TestFolder.h"
 
 #include <cstdio>
 #include <fstream>
@@ -237,6 +240,32 @@ TEST_F(GraphicsTest, Bitmap_SavesAndLoadsBmpFiles)
     EXPECT_EQ(loaded->Canvas()->Pixels(4, 2), clGreen);
     std::remove(path.c_str());
     EXPECT_THROW(picture.LoadFromFile((path + ".xyz").c_str()), EInvalidGraphic);
+}
+
+// A picture file far larger than any is refused unread, naming the file and why; the picture
+// shown before stays.
+TEST_F(GraphicsTest, Picture_AFileAboveTheLimitIsRefusedAndThePictureKept)
+{
+    const testsupport::TestFolder folder("qrv4_vcl_");
+    const std::string shown = (folder / "shown.bmp").string();
+    const std::string huge = (folder / "huge.bmp").string();
+    {
+        TBitmap bitmap;
+        bitmap.SetSize(5, 3);
+        bitmap.SaveToFile(shown.c_str());
+    }
+    ASSERT_NO_FATAL_FAILURE(testsupport::MakeSparseFile(huge, 8 * testsupport::GiB));
+    TPicture picture;
+    picture.LoadFromFile(shown.c_str());
+    try {
+        picture.LoadFromFile(huge.c_str());
+        ADD_FAILURE() << "no exception";
+    } catch (const EFOpenError &e) {
+        EXPECT_EQ(e.Message().ToStd(), "Cannot open file \"" + huge + "\". " +
+                                           SysErrorMessage(rtl::TooLargeFileError).ToStd());
+    }
+    ASSERT_NE(picture.Graphic(), nullptr);
+    EXPECT_EQ(picture.Graphic()->Width(), 5);
 }
 
 // A full disk in the middle of the save left the picture cut short.
