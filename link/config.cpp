@@ -143,7 +143,11 @@ void SetAsideTooLarge(TConfig &Cfg)
 {
     const AnsiString path = Cfg.FilePath();
     Cfg.Damaged = true;
-    if (::rename(rtl::SystemPath(path).c_str(), rtl::SystemPath(path + ".bad").c_str()) != 0)
+    // The name itself moves, a link or not, in the folder its links lead to.
+    rtl::TResolvedFile from, to;
+    if (rtl::ResolveFolderOf(rtl::SystemPath(path), from) != 0 ||
+        rtl::ResolveFolderOf(rtl::SystemPath(path + ".bad"), to) != 0 ||
+        ::renameat(from.Folder(), from.Name().c_str(), to.Folder(), to.Name().c_str()) != 0)
         return;
     WriteConfig(Cfg);
 }
