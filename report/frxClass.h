@@ -2136,6 +2136,9 @@ public:
     AnsiString GetDescription() const override;
     bool LoadFromFile(const AnsiString &FileName, bool ExceptionIfNotFound = false);
     void SaveToFile(const AnsiString &FileName);
+    // Both let the program handle its messages while they run: when the session's end closes
+    // the program meanwhile, they stop as Cancel stops them and raise EAbort (vcl::TModalWait),
+    // so that the caller goes no further than the close.
     bool PrepareReport(bool ClearLastReport = true);
     void Print();
     // Prepares while the preview is already showing, unless OldStyleProgress asks
@@ -2226,8 +2229,13 @@ public:
     TfrxCustomEngine *Engine() const { return FEngine.get(); }
     TfrxCustomPreviewPages *PreviewPages() const { return FPreviewPages.get(); }
     const AnsiString &FileName() const { return FFileName; }
-    // Also once Cancel on the progress window is pressed, before the next step would see it.
-    bool Terminated() const { return FTerminated || (FProgress && FProgress->Terminated()); }
+    // Also once Cancel on the progress window is pressed, before the next step would see it,
+    // and once the session's end has closed the program: its save is the last thing it writes.
+    bool Terminated() const
+    {
+        return FTerminated || (FProgress && FProgress->Terminated()) ||
+               (Application && Application->ClosedBySession());
+    }
     void SetTerminated(bool Value);
     TfrxExpressionCache *ExpressionCache() const { return FExpressionCache.get(); }
     // The report's own text renderer, made on first use.

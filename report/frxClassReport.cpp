@@ -398,6 +398,7 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
     // A run lets the window handle its messages; a second run started from one
     // of them would reload the template under the first.
     if (FEngine && FEngine->Running) return false;
+    const vcl::TModalWait Wait;
     if (ClearLastReport && FPreviewPages) FPreviewPages->Clear();
     FErrors->Clear();
     FTerminated = false;
@@ -430,6 +431,7 @@ bool TfrxReport::PrepareReport(bool ClearLastReport)
         FReloading = false;
         FErrors->SetText(Kept);
     }
+    Wait.Ended();
     if (FErrors->Count() > 0) {
         Result = false;
         ReportErrors();

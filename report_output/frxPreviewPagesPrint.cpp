@@ -127,6 +127,7 @@ bool PrintRun::PrintAllPages()
 
 bool PrintRun::Run()
 {
+    const vcl::TModalWait Wait;
     FReport->SetTerminated(false);
     FReport->InternalOnProgressStart(ptPrinting);
     FDocumentStarted = false;
@@ -156,6 +157,9 @@ bool PrintRun::Run()
         } else {
             PrintAllPages();
         }
+        // The last page may be out when the session's close runs: its job is not handed over
+        // after the close either.
+        Wait.Ended();
         if (FDocumentStarted) FPrinter->EndDoc();
     } catch (...) {
         if (FPrinter) FPrinter->Abort();

@@ -512,10 +512,11 @@ AnsiString GetLongHint(const AnsiString &Hint);
 namespace vcl
 {
 
-// Taken by a modal loop as it starts. The session's end closes the program from inside the
-// loop, and whoever waits on its answer would go on after the close's save, to the device or
-// to the files: Ended() raises EAbort then, the silent exception, so the caller stops as if
-// nothing had been asked. A loop that starts after the close has nothing left to stop.
+// Taken by a modal loop as it starts, or by any run that handles the program's messages while
+// its caller waits on it (a report's preparation or print). The session's end closes the program
+// from inside the loop, and whoever waits on its answer would go on after the close's save, to
+// the device or to the files: Ended() raises EAbort then, the silent exception, so the caller
+// stops as if nothing had been asked. A loop that starts after the close has nothing left to stop.
 class TModalWait
 {
 public:

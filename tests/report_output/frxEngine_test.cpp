@@ -7,11 +7,14 @@
 #include "report_output/frxPreviewPages.h"
 #include "script/fs_iinterpreter.h"
 #include "tests/report/ReportTestSupport.h"
+#include "tests/vcl/VclTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
 
 using namespace enginetest;
 
@@ -1576,6 +1579,31 @@ TEST(EngineRun, StopReportEndsTheRunWithThePagesMadeSoFar)
     };
     ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
     EXPECT_EQ(L.B.PageCount(), 2);
+}
+
+// The session's end while the pages are made: its close runs under the run, which stops there
+// as StopReport stops it and leaves its caller no answer to print with after the close. In a
+// child started afresh, as the program ends there for good.
+TEST(EngineRun, TheSessionsEndStopsTheRunWhereItIsAndLeavesItsCallerNoAnswer)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            vcltest::StartProgramEndedBySession();
+            TListReport L(1000);
+            L.B.Report->OnProgress = [](TfrxReport *, TfrxProgressType, int Page) {
+                if (Page == 2) std::raise(SIGTERM);
+            };
+            try {
+                L.B.Prepare();
+                std::fputs("answered\n", stderr);
+            } catch (const EAbort &) {
+                std::fputs("no answer\n", stderr);
+            }
+            std::fprintf(stderr, "pages made: %d\n", L.B.PageCount());
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "closed\nno answer\npages made: 2\n");
 }
 
 namespace

@@ -19,6 +19,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -398,5 +399,66 @@ TEST_F(NoPrinterTest, PrintingSaysThatNoPrinterIsInstalled)
     }
     EXPECT_EQ(ShownProgress(), nullptr);
 }
+
+// The session's end while the pages go out: its close runs under the print, which stops as Cancel
+// stops it and hands nothing over after the close, and gives its caller no answer to go on
+// with. Each case runs in a child started afresh, as the program ends there for good; the
+// parameter is the page during which the end comes, of 5.
+class PrintAtTheSessionEnd : public testing::TestWithParam<int>
+{
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+
+    // Prints the pages to a file through a queue of a scheduler of the child's own, the session
+    // ending at page EndAt, and says on the error stream what came of it.
+    static void PrintEndedAt(int EndAt)
+    {
+        const std::string Path = TempPath("ended", ".pdf");
+        PrivateCups Cups;
+        if (!Cups.Running() || !Cups.AddPdfQueue("Office") || !Cups.SetDefault("Office")) {
+            std::fprintf(stderr, "no scheduler: %s\n", Cups.Why().c_str());
+            return;
+        }
+        vcltest::StartProgramEndedBySession();
+        frxPrinters()->Refresh();
+        frxInstallPrinting();
+        Template T;
+        TfrxPreviewPages Pages{&T.Report};
+        Prepare(T, Pages, 5);
+        T.Report.PrintOptions()->SetPrinter(frxResources()->Get("prDefault"));
+        TfrxCustomPrinter *Office = frxPrinters()->Items(frxPrinters()->IndexOf("Office"));
+        Office->SetFileName(Path.c_str());
+        int Drawn = 0;
+        T.Report.OnProgress = [EndAt, &Drawn](TfrxReport *, TfrxProgressType, int Page) {
+            Drawn = Page;
+            if (Page == EndAt) std::raise(SIGTERM);
+        };
+        try {
+            frxPrintPreviewPages(&Pages);
+            std::fputs("answered\n", stderr);
+        } catch (const EAbort &) {
+            std::fputs("no answer\n", stderr);
+        }
+        std::fprintf(stderr, "last page drawn %d, printer %s, file %s\n", Drawn,
+                     Office->Printing() ? "busy" : "idle", FileExists(Path) ? "written" : "none");
+        std::remove(Path.c_str());
+    }
+};
+
+TEST_P(PrintAtTheSessionEnd, TheJobIsAbortedAndNoFileIsWritten)
+{
+    const int EndAt = GetParam();
+    EXPECT_EXIT(
+        {
+            PrintEndedAt(EndAt);
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0),
+        "closed\nno answer\nlast page drawn " + std::to_string(EndAt) +
+            ", printer idle, file none\n");
+}
+
+// A page still to go, and the last page out with only the hand-over left.
+INSTANTIATE_TEST_SUITE_P(Page, PrintAtTheSessionEnd, testing::Values(2, 5));
 
 } // namespace

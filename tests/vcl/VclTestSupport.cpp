@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include <chrono>
+#include <cstdio>
 
 namespace vcltest
 {
@@ -25,6 +26,15 @@ void StartApplication()
     // queue, a release that found its window gone) is no concern of this one.
     win::ForgetInput();
     Pump();
+}
+
+void StartProgramEndedBySession()
+{
+    StartApplication();
+    TForm *main = nullptr;
+    Application->CreateForm(main);
+    main->OnClose = [](TObject *, TCloseAction &) { std::fputs("closed\n", stderr); };
+    Application->EndWithSession();
 }
 
 void Pump()

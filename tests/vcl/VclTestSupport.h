@@ -21,6 +21,9 @@ namespace vcltest
 // Makes the application once and starts a test from a known input state: nothing queued,
 // no key or button held, no capture. Every fixture of a test with windows calls it first.
 void StartApplication();
+// For a child that the session's end is to close: the application with a main form whose close
+// says "closed" on the error stream, the session's signals ending it from now on.
+void StartProgramEndedBySession();
 // Handles everything queued, without waiting.
 void Pump();
 // Handles messages for about Milliseconds, waiting for them.
