@@ -8,7 +8,9 @@
 #include "report_output/frxPreviewPages.h"
 #include "tests/link/MainFormTestSupport.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/PrintTestSupport.h"
 #include "tests/support/TestFolder.h"
+#include "tests/vcl/VclTestSupport.h"
 #include "tools/devsim/AddressBook.h"
 #include "tools/devsim/Simulator.h"
 #include "tools/devsim/program/ProgramPort.h"
@@ -21,6 +23,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+
+#include <cups/cups.h>
 
 #include <csignal>
 #include <cstdio>
@@ -293,6 +297,71 @@ TEST_F(BoxOpenAtTheEnd, TheReceiptWaitingOnItsDialogPrintsNothingAndKeepsTheSave
         },
         testing::ExitedWithCode(0), "printed: 0, CountTovcheck=1\nsettings: PriceDallas=777\n");
 }
+
+// The receipt printed to a queue of a scheduler of the child's own, the session ending while its
+// page is made or while it goes out: the close runs under the print, after which the job went to
+// the queue and the receipt's number was spent in the settings file the close had written.
+class PrintAtTheEnd : public BoxOpenAtTheEnd, public testing::WithParamInterface<TfrxProgressType>
+{
+protected:
+    // Ends the session at the first step of the receipt's run of kind During.
+    static void EndDuring(TfrxProgressType During)
+    {
+        MainForm->frxReportTovcheck()->OnProgress =
+            [During, sent = false](TfrxReport *, TfrxProgressType Type, int) mutable {
+                if (Type != During || sent) return;
+                sent = true;
+                std::raise(SIGTERM);
+            };
+    }
+
+    // The jobs Queue holds or has printed.
+    static int JobsOf(const char *Queue)
+    {
+        cups_job_t *jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Queue, 0, CUPS_WHICHJOBS_ALL);
+        cupsFreeJobs(count, jobs);
+        return count;
+    }
+};
+
+TEST_P(PrintAtTheEnd, TheReceiptUnderWayHandsNothingToTheSpoolerAndSpendsNoNumber)
+{
+    EXPECT_EXIT(
+        {
+            int jobs = -1;
+            {
+                printtest::PrivateCups cups;
+                if (!cups.Running() || !cups.AddPdfQueue("Office") || !cups.SetDefault("Office"))
+                    std::fprintf(stderr, "no scheduler: %s\n", cups.Why().c_str());
+                Start();
+                Application->CreateForm(PrintTovcheckDlg);
+                frxPrinters()->Refresh();
+                ServeSampleArchive(*Sim, 3);
+                if (ReadArchive(*MainForm, 30000)) {
+                    PrintTovcheckDlg->OnShow = [](TObject *) {
+                        vcltest::Click(
+                            static_cast<TControl *>(PrintTovcheckDlg->FindComponent("BTN_Ok")), 10,
+                            10);
+                    };
+                    EndDuring(GetParam());
+                    RunWith([] { MainForm->BTN_TovcheckClick(MainForm->BTN_Tovcheck); });
+                    jobs = JobsOf("Office");
+                }
+            }
+            const std::string settings = ConfigBytes();
+            const auto count = settings.find("CountTovcheck=");
+            std::fprintf(stderr, "jobs: %d, %s\n", jobs,
+                         settings.substr(count, settings.find('\r', count) - count).c_str());
+            TellWhatWasKeptAndEnd();
+        },
+        testing::ExitedWithCode(0), "jobs: 0, CountTovcheck=1\nsettings: PriceDallas=777\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(SessionEnd, PrintAtTheEnd, testing::Values(ptRunning, ptPrinting),
+                         [](const auto &Info) {
+                             return std::string(Info.param == ptRunning ? "WhileMade" : "GoingOut");
+                         });
 
 // What the program says on its error stream meanwhile.
 class StderrToPipe
