@@ -1580,10 +1580,12 @@ public:
     void SetOnBeforePrint(const AnsiString &Value) { FOnBeforePrint = Value; }
     const AnsiString &OnManualBuild() const { return FOnManualBuild; }
     void SetOnManualBuild(const AnsiString &Value) { FOnManualBuild = Value; }
-    // The subreport that prints this page; none for an ordinary page.
-    TfrxSubreport *SubReport() const { return FSubReport; }
-    void SetSubReport(TfrxSubreport *Value) { FSubReport = Value; }
-    bool IsSubReport() const { return FSubReport != nullptr; }
+    // The subreport that last took this page to print; none for an ordinary page. A page
+    // stays a subreport's as long as any subreport prints it.
+    TfrxSubreport *SubReport() const { return FSubReports.empty() ? nullptr : FSubReports.back(); }
+    bool IsSubReport() const { return !FSubReports.empty(); }
+    void AddSubReport(TfrxSubreport *Value);
+    void RemoveSubReport(TfrxSubreport *Value);
 
     static void Publish(rtl::Publisher<TfrxReportPage> &P);
 
@@ -1624,7 +1626,7 @@ private:
     AnsiString FOnAfterPrint;
     AnsiString FOnBeforePrint;
     AnsiString FOnManualBuild;
-    TfrxSubreport *FSubReport = nullptr;
+    std::vector<TfrxSubreport *> FSubReports;
 };
 
 // Paper sizes in tenths of a millimetre, by the platform's paper number.

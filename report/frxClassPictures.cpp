@@ -225,7 +225,7 @@ TfrxSubreport::TfrxSubreport(TComponent *AOwner) : TfrxView(AOwner)
 
 TfrxSubreport::~TfrxSubreport()
 {
-    if (FPage) FPage->SetSubReport(nullptr);
+    if (FPage) FPage->RemoveSubReport(this);
 }
 
 AnsiString TfrxSubreport::GetDescription() const
@@ -235,9 +235,12 @@ AnsiString TfrxSubreport::GetDescription() const
 
 void TfrxSubreport::SetPage(TfrxReportPage *Value)
 {
+    // The page left behind prints as an ordinary page again, unless another subreport
+    // still prints it: as the report's saved template reads back.
+    if (FPage) FPage->RemoveSubReport(this);
     FPage = Value;
     if (!Value) return;
-    Value->SetSubReport(this);
+    Value->AddSubReport(this);
     Value->FreeNotification(this);
 }
 

@@ -8,6 +8,7 @@
 #include "report/frxUtils.h"
 #include "report/frxXML.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -371,7 +372,13 @@ TfrxReportPage::TfrxReportPage(TComponent *AOwner)
     UpdateDimensions();
 }
 
-TfrxReportPage::~TfrxReportPage() = default;
+// The subreports that print this page let go of it first: one that sits on the page itself
+// is freed with the page's objects, when the list of them is gone.
+TfrxReportPage::~TfrxReportPage()
+{
+    while (!FSubReports.empty())
+        FSubReports.back()->SetPage(nullptr);
+}
 
 AnsiString TfrxReportPage::GetDescription() const
 {
@@ -491,6 +498,17 @@ void TfrxReportPage::Notification(TComponent *AComponent, TOperation Operation)
 {
     TfrxPage::Notification(AComponent, Operation);
     if (Operation == opRemove) ForgetOnRemove(AComponent, FDataSet);
+}
+
+void TfrxReportPage::AddSubReport(TfrxSubreport *Value)
+{
+    if (std::find(FSubReports.begin(), FSubReports.end(), Value) == FSubReports.end())
+        FSubReports.push_back(Value);
+}
+
+void TfrxReportPage::RemoveSubReport(TfrxSubreport *Value)
+{
+    std::erase(FSubReports, Value);
 }
 
 void TfrxReportPage::ClearGuides()

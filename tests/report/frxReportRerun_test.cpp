@@ -279,6 +279,117 @@ TEST(ReportRerun, ATemplateSavedAfterARunKeepsItsLinks)
     EXPECT_EQ(First->FlowTo(), Loaded.FindObject("FlowTo1"));
 }
 
+// ---- a report in memory against its saved template ----
+
+using TPrinted = std::vector<std::vector<std::string>>;
+
+// The memo texts of each prepared page, band by band.
+TPrinted PrintedTexts(TfrxReport *Report)
+{
+    EXPECT_TRUE(Report->PrepareReport(true)) << Report->Errors()->Text().ToUtf8();
+    TPrinted Result;
+    for (int i = 0; i < Report->PreviewPages()->Count(); ++i) {
+        std::vector<std::string> &Page = Result.emplace_back();
+        for (const enginetest::TShown &Band : enginetest::Shown(Report->PreviewPages(), i))
+            Page.insert(Page.end(), Band.Texts.begin(), Band.Texts.end());
+    }
+    return Result;
+}
+
+// What a report read from Report's saved template prints.
+TPrinted PrintedFromItsTemplate(TfrxReport *Report)
+{
+    TStringStream Template(Written([&](TStream *S) { Report->SaveToStream(S); }));
+    TfrxReport Copy(nullptr);
+    Copy.EngineOptions()->SetNewSilentMode(simSilent);
+    Copy.LoadFromStream(&Template);
+    return PrintedTexts(&Copy);
+}
+
+// A title on the first page with room for subreports, and the pages "PageA" and "PageB",
+// each one row of its letter.
+struct SubreportPages {
+    SubreportPages()
+    {
+        Title = Build.Band<TfrxReportTitle>("ReportTitle1", 0, 100);
+        TBuilder::Memo(Title, "TitleMemo", "title");
+        First = AddSubreport("Subreport1", 20);
+        A = AddPage("A");
+        B = AddPage("B");
+    }
+
+    TfrxSubreport *AddSubreport(const char *Name, double Top)
+    {
+        auto *Result = new TfrxSubreport(Title);
+        Result->SetName(Name);
+        Result->SetBounds(0, Top, 200, 20);
+        return Result;
+    }
+
+    TfrxReportPage *AddPage(const std::string &Letter)
+    {
+        auto *Page = new TfrxReportPage(Build.Report.get());
+        Page->SetName(("Page" + Letter).c_str());
+        auto *Band = new TfrxMasterData(Page);
+        Band->SetName(("Row" + Letter).c_str());
+        Band->SetRowCount(1);
+        Band->SetHeight(20);
+        TBuilder::Memo(Band, ("Memo" + Letter).c_str(), Letter.c_str());
+        return Page;
+    }
+
+    TPrinted Printed() { return PrintedTexts(Build.Report.get()); }
+    TPrinted PrintedFromTemplate() { return PrintedFromItsTemplate(Build.Report.get()); }
+
+    TBuilder Build;
+    TfrxReportTitle *Title;
+    TfrxSubreport *First;
+    TfrxReportPage *A;
+    TfrxReportPage *B;
+};
+
+TEST(SubreportPages, APageASubreportTurnedAwayFromPrintsAsAnOrdinaryPage)
+{
+    SubreportPages R;
+    R.First->SetPage(R.A);
+    R.First->SetPage(R.B);
+    EXPECT_EQ(R.Printed(), (TPrinted{{"title", "B"}, {"A"}}));
+    EXPECT_EQ(R.Printed(), R.PrintedFromTemplate());
+
+    R.First->SetPage(nullptr);
+    EXPECT_EQ(R.Printed(), (TPrinted{{"title"}, {"A"}, {"B"}}));
+    EXPECT_EQ(R.Printed(), R.PrintedFromTemplate());
+}
+
+TEST(SubreportPages, APageStaysASubreportsWhileAnotherSubreportPrintsIt)
+{
+    SubreportPages R;
+    TfrxSubreport *Second = R.AddSubreport("Subreport2", 50);
+    R.First->SetPage(R.A);
+    Second->SetPage(R.A);
+    Second->SetPage(R.B);
+    EXPECT_EQ(R.Printed(), (TPrinted{{"title", "A", "B"}}));
+    EXPECT_EQ(R.Printed(), R.PrintedFromTemplate());
+
+    Second->SetPage(R.A);
+    delete Second;
+    EXPECT_EQ(R.Printed(), (TPrinted{{"title", "A"}, {"B"}}));
+    EXPECT_EQ(R.Printed(), R.PrintedFromTemplate());
+}
+
+TEST(SubreportPages, ASubreportWhosePageIsFreedPrintsNothing)
+{
+    SubreportPages R;
+    R.First->SetPage(R.A);
+    auto *OnItsOwnPage = new TfrxSubreport(R.A->FindBand(TfrxMasterData::StaticClass()));
+    OnItsOwnPage->SetName("Subreport2");
+    OnItsOwnPage->SetPage(R.A);
+    delete R.A;
+    EXPECT_EQ(R.First->Page(), nullptr);
+    EXPECT_EQ(R.Printed(), (TPrinted{{"title"}, {"B"}}));
+    EXPECT_EQ(R.Printed(), R.PrintedFromTemplate());
+}
+
 } // namespace
 
 // ---- every template the tests and the program have, each run three times ----
