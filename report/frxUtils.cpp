@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 
 namespace
 {
@@ -87,6 +88,8 @@ AnsiString Restore8Bit(const AnsiString &S)
     return AnsiString(std::move(Result));
 }
 
+// Only a text that changes is set again: a setter may check the value against the other
+// items (two styles without a name are no duplicates until one is named) or look it up.
 void Restore8BitProperties(TCollection *Collection)
 {
     for (int i = 0; i < Collection->Count(); ++i) {
@@ -95,12 +98,29 @@ void Restore8BitProperties(TCollection *Collection)
             if (!Prop->Writable()) continue;
             if (Prop->PropType->Kind == tkVariant) {
                 const Variant Value = GetVariantProp(Item, Prop);
-                if (VarIsStr(Value)) SetVariantProp(Item, Prop, Restore8Bit(VarToStr(Value)));
+                if (!VarIsStr(Value)) continue;
+                const AnsiString Text = VarToStr(Value), Restored = Restore8Bit(Text);
+                if (Restored != Text) SetVariantProp(Item, Prop, Restored);
             } else {
-                SetStrProp(Item, Prop, Restore8Bit(GetStrProp(Item, Prop)));
+                const AnsiString Text = GetStrProp(Item, Prop), Restored = Restore8Bit(Text);
+                if (Restored != Text) SetStrProp(Item, Prop, Restored);
             }
         }
     }
+}
+
+// The list form: one item per attribute text.
+void ReadItemTexts(TCollection *Collection, TReader *Reader, TfrxXMLSerializer *Serializer)
+{
+    Collection->Clear();
+    Reader->ReadListBegin();
+    while (!Reader->EndOfList()) {
+        Reader->ReadListBegin();
+        while (!Reader->EndOfList())
+            Serializer->XMLToObj(Reader->ReadString(), Collection->Add());
+        Reader->ReadListEnd();
+    }
+    Reader->ReadListEnd();
 }
 
 } // namespace
@@ -330,8 +350,10 @@ void frxStringToStream(const AnsiString &S, TStream *Stream)
 
 void frxWriteCollection(TCollection *Collection, TWriter *Writer, TComponent *Owner)
 {
+    auto *Report = dynamic_cast<TfrxComponent *>(Owner);
+    if (!Report || !Report->IsWriting()) return Writer->WriteCollection(Collection);
     TfrxXMLSerializer Serializer(nullptr);
-    Serializer.SetOwner(dynamic_cast<TfrxComponent *>(Owner));
+    Serializer.SetOwner(Report);
     Writer->WriteListBegin();
     for (int i = 0; i < Collection->Count(); ++i) {
         Writer->WriteListBegin();
@@ -350,26 +372,17 @@ void frxReadCollection(TCollection *Collection, TReader *Reader, TComponent *Own
         return;
     }
     auto *Report = dynamic_cast<TfrxReport *>(Owner);
-    TfrxXMLSerializer *Current = Report ? Report->CurrentSerializer() : nullptr;
-    std::unique_ptr<TfrxXMLSerializer> Own;
-    if (!Current) {
-        Own = std::make_unique<TfrxXMLSerializer>(nullptr);
-        Own->SetOwner(Report);
-        Current = Own.get();
-    }
-    Collection->Clear();
-    Reader->ReadListBegin();
-    while (!Reader->EndOfList()) {
-        Reader->ReadListBegin();
-        while (!Reader->EndOfList())
-            Current->XMLToObj(Reader->ReadString(), Collection->Add());
-        Reader->ReadListEnd();
-    }
-    Reader->ReadListEnd();
-    if (Own) {
+    if (TfrxXMLSerializer *Current = Report ? Report->CurrentSerializer() : nullptr)
+        return ReadItemTexts(Collection, Reader, Current);
+    // The list form in a form resource, as the program wrote it before: its references wait
+    // for the whole root too, since the report's own data sets come after its properties.
+    auto Own = std::make_shared<TfrxXMLSerializer>(nullptr);
+    Own->SetOwner(Report);
+    ReadItemTexts(Collection, Reader, Own.get());
+    Reader->AddFixup([Own, Report] {
         Own->FixupReferences();
         if (Report) Report->Errors()->AddStrings(Own->Errors());
-    }
+    });
 }
 
 // ---- messages ----

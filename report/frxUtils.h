@@ -72,7 +72,8 @@ AnsiString frxStreamToString(TStream *Stream);
 // Odd lengths and characters that are not hexadecimal digits raise EConvertError.
 void frxStringToStream(const AnsiString &S, TStream *Stream);
 
-// Collections travel as lists of the items' attribute texts.
+// A collection of the report: in a template a list of its items' attribute texts, in a form
+// resource the class library's collection. Either is read back.
 void frxWriteCollection(TCollection *Collection, TWriter *Writer, TComponent *Owner);
 void frxReadCollection(TCollection *Collection, TReader *Reader, TComponent *Owner);
 

@@ -1076,6 +1076,7 @@ TComponent *TReader::ReadRootComponent(TComponent *Root)
         FixupReferences();
     } catch (...) {
         FFixups.clear();
+        FOwnFixups.clear();
         FLoaded.clear();
         if (Made) delete Root;
         throw;
@@ -1109,4 +1110,13 @@ void TReader::FixupReferences()
     for (const Fixup &Item : Pending)
         if (TComponent *Target = FindReference(Item.Name))
             SetObjectProp(Item.Instance, Item.PropInfo, Target);
+    std::vector<TFixupProc> Own = std::move(FOwnFixups);
+    FOwnFixups.clear();
+    for (const TFixupProc &Resolve : Own)
+        Resolve();
+}
+
+void TReader::AddFixup(TFixupProc Resolve)
+{
+    FOwnFixups.push_back(std::move(Resolve));
 }

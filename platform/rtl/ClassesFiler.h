@@ -63,6 +63,7 @@ enum TValueType : std::uint8_t {
 using TReaderProc = std::function<void(TReader *Reader)>;
 using TWriterProc = std::function<void(TWriter *Writer)>;
 using TStreamProc = std::function<void(TStream *Stream)>;
+using TFixupProc = std::function<void()>;
 
 class TFiler : public TObject
 {
@@ -204,6 +205,9 @@ public:
     // Sets the component references read so far. A name is looked up in the
     // root ("Button1", or "Root.Button1"); one that names nothing stays nil.
     void FixupReferences();
+    // A reference that whoever read it resolves in its own way, at the same time as
+    // the others: once the whole root is read.
+    void AddFixup(TFixupProc Resolve);
 
 private:
     struct Fixup {
@@ -230,6 +234,7 @@ private:
     TComponent *FParent = nullptr;
     AnsiString FPropName; // the defined property the stream names, until handled
     std::vector<Fixup> FFixups;
+    std::vector<TFixupProc> FOwnFixups;
     std::vector<TComponent *> FLoaded;
     int FDepth = 0;
 };

@@ -4,6 +4,9 @@
 #include "report/frxRegistry.h"
 #include "report/frxRes.h"
 #include "report/frxVariables.h"
+#include "report/frxXMLSerializer.h"
+
+#include "platform/rtl/ClassesFiler.h"
 
 #include <QApplication>
 
@@ -138,4 +141,78 @@ KeptPropertyEditors::~KeptPropertyEditors()
     TfrxPropertyEditorCollection *Editors = frxPropertyEditors();
     while (Editors->Count() > FCount)
         Editors->Delete(Editors->Count() - 1);
+}
+
+OwnRowsReport::OwnRowsReport()
+{
+    Report.EngineOptions()->SetNewSilentMode(simSilent);
+    TfrxMasterData *Band = AddPageAndBand(Report);
+    Band->SetHeight(20);
+    auto *Memo = new TfrxMemoView(Band);
+    Memo->SetName("Memo1");
+    Memo->SetBounds(0, 0, 300, 18);
+    Memo->SetText(u"[Caption] [Line]: [Price]");
+    auto *Rows = new TfrxUserDataSet(&Report);
+    Rows->SetName("Inner");
+    Rows->SetRangeEnd(reCount);
+    Rows->SetRangeEndCount(3);
+    Report.DataSets()->Add(Rows);
+    Band->SetDataSet(Rows);
+    Report.Variables()->Set("Caption", Cp("'Итого'"));
+    Report.Variables()->Set("Price", 12.5);
+    TfrxStyleItem *Style = Report.Styles()->Add();
+    Style->SetName(Cp("Крупно"));
+    Style->Font()->SetSize(14);
+}
+
+namespace
+{
+
+class CollectionsAsTextsWriter : public TWriter
+{
+public:
+    CollectionsAsTextsWriter(TStream *Stream, TfrxReport *Report) : TWriter(Stream), FReport(Report)
+    {
+    }
+
+    void DefineProperty(const AnsiString &Name, TReaderProc ReadData, TWriterProc WriteData,
+                        bool HasData) override
+    {
+        TCollection *Items = Named(Name);
+        if (!Items) return TWriter::DefineProperty(Name, ReadData, WriteData, HasData);
+        if (!HasData) return;
+        WritePropName(Name);
+        TfrxXMLSerializer Serializer(nullptr);
+        Serializer.SetOwner(FReport);
+        WriteListBegin();
+        for (int i = 0; i < Items->Count(); ++i) {
+            WriteListBegin();
+            WriteLongString(Serializer.ObjToXML(Items->Items(i)));
+            WriteListEnd();
+        }
+        WriteListEnd();
+    }
+
+private:
+    TCollection *Named(const AnsiString &Name) const
+    {
+        if (Name == "Datasets") return FReport->DataSets();
+        if (Name == "Variables") return FReport->Variables();
+        if (Name == "Style") return FReport->Styles();
+        return nullptr;
+    }
+
+    TfrxReport *FReport;
+};
+
+} // namespace
+
+void WriteWithCollectionsAsTexts(TfrxReport *Report, TStream *Stream)
+{
+    CollectionsAsTextsWriter(Stream, Report).WriteRootComponent(Report);
+}
+
+void WriteFormResource(TfrxReport *Report, TStream *Stream)
+{
+    TWriter(Stream).WriteRootComponent(Report);
 }

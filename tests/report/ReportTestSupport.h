@@ -160,6 +160,27 @@ struct SampleReport {
     TfrxMemoView *Total;
 };
 
+// A band over the three rows of a data set "Inner" that the report owns, printing the
+// variables beside the line number ("Итого 1: 12.5"), and a style: with the data set
+// after the pages, as the report keeps it, all a form resource carries beside the tree.
+struct OwnRowsReport {
+    OwnRowsReport();
+
+    TfrxReport Report{nullptr};
+};
+
+// The report's form resource as the program wrote it before it wrote the class library's
+// collections there: the data sets, variables and styles each a list of the items'
+// attribute texts. Written here as it was, whatever the program's writer does now.
+void WriteWithCollectionsAsTexts(TfrxReport *Report, TStream *Stream);
+
+// The report's form resource.
+void WriteFormResource(TfrxReport *Report, TStream *Stream);
+
+// Either form a form resource may hold the report's collections in.
+using TResourceWriter = void (*)(TfrxReport *Report, TStream *Stream);
+inline const TResourceWriter EveryResourceForm[] = {WriteFormResource, WriteWithCollectionsAsTexts};
+
 // A file name in a fresh temporary folder that is removed afterwards.
 class TempFolder
 {

@@ -62,6 +62,32 @@ TEST(ComponentTree, AReportReadFromAFormResourceKeepsItsTree)
     EXPECT_EQ(Memo->Owner(), &Copy);
 }
 
+TEST(ComponentTree, AFormResourceHoldsTheReportsCollectionsInTheClassLibrarysForm)
+{
+    OwnRowsReport Made;
+    const AnsiString Resource = Written([&](TStream *S) { WriteFormResource(&Made.Report, S); });
+    for (const std::string Name : {"Datasets", "Variables", "Style"}) {
+        const std::string Property = char(Name.size()) + Name + char(vaCollection);
+        EXPECT_GT(Resource.Pos(AnsiString(Property)), 0) << Name;
+    }
+}
+
+TEST(ComponentTree, StylesWithoutANameReadBackFromAFormResource)
+{
+    TfrxReport Report(nullptr);
+    Report.Styles()->Add();
+    Report.Styles()->Add();
+    Report.Styles()->Add()->SetName(Cp("Крупно"));
+    TMemoryStream Resource;
+    WriteFormResource(&Report, &Resource);
+    Resource.SetPosition(0);
+    TfrxReport Copy(nullptr);
+    TReader(&Resource).ReadRootComponent(&Copy);
+    TStringList Names;
+    Copy.Styles()->GetList(&Names);
+    EXPECT_EQ(Names.CommaText(), Cp(",,Крупно"));
+}
+
 TEST(ComponentTree, ObjectsAreFoundInPreOrderWithLatinCaseIgnored)
 {
     SampleReport Sample;

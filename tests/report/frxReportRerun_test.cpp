@@ -390,6 +390,27 @@ TEST(SubreportPages, ASubreportWhosePageIsFreedPrintsNothing)
     EXPECT_EQ(R.Printed(), R.PrintedFromTemplate());
 }
 
+TEST(FormResource, AReportReadBackFromItsFormResourcePrintsWhatItPrinted)
+{
+    frxRegisterOutput();
+    OwnRowsReport Made;
+    const auto Template = [](TfrxReport &Report) {
+        return Written([&](TStream *S) { Report.SaveToStream(S); });
+    };
+    const TPrinted Printed = PrintedTexts(&Made.Report);
+    ASSERT_EQ(Printed, (TPrinted{{"Итого 1: 12.5", "Итого 2: 12.5", "Итого 3: 12.5"}}));
+    for (TResourceWriter Write : EveryResourceForm) {
+        SCOPED_TRACE(Write == WriteFormResource ? "collections" : "collections as texts");
+        TMemoryStream Resource;
+        Write(&Made.Report, &Resource);
+        Resource.SetPosition(0);
+        TfrxReport Copy(nullptr);
+        TReader(&Resource).ReadRootComponent(&Copy);
+        EXPECT_EQ(PrintedTexts(&Copy), Printed);
+        EXPECT_EQ(Template(Copy), Template(Made.Report));
+    }
+}
+
 } // namespace
 
 // ---- every template the tests and the program have, each run three times ----
