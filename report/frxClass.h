@@ -2284,6 +2284,7 @@ public:
 
 protected:
     void DefineProperties(TFiler *Filer) override;
+    void ReadState(TReader *Reader) override;
     void Notification(TComponent *AComponent, TOperation Operation) override;
 
 private:

@@ -239,6 +239,18 @@ void TfrxReport::DefineProperties(TFiler *Filer)
     Define("Style", FStyles.get());
 }
 
+// A form resource that fails part-way leaves the report empty, as a template that fails to
+// load does: never a data-set list or variables whose objects were not read.
+void TfrxReport::ReadState(TReader *Reader)
+{
+    try {
+        TfrxComponent::ReadState(Reader);
+    } catch (...) {
+        Clear();
+        throw;
+    }
+}
+
 // ---- the engine's base ----
 
 void TfrxCustomEngine::ShowBandByName(const AnsiString &Name)

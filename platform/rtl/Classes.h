@@ -306,6 +306,9 @@ public:
 
 protected:
     virtual void Loaded();
+    // Reads the component's properties and the components under it from a stream. A
+    // component that must not stay half-read when the stream fails part-way overrides it.
+    virtual void ReadState(TReader *Reader);
     virtual void Notification(TComponent *AComponent, TOperation Operation);
     virtual void ValidateRename(TComponent *AComponent, const AnsiString &CurName,
                                 const AnsiString &NewName);

@@ -1037,13 +1037,7 @@ TComponent *TReader::ReadComponentBody(TComponent *Component, bool IsRoot)
         if (!(IsRoot && !Component->Name().IsEmpty()) && Component->Name() != Name)
             Component->SetName(Name);
         if (FParent && Component->HasParent()) Component->SetParentComponent(FParent);
-        ReadProperties(Component);
-        TComponent *SavedParent = FParent;
-        FParent = Component;
-        while (!EndOfList())
-            ReadComponentBody(nullptr, false);
-        ReadListEnd();
-        FParent = SavedParent;
+        Component->ReadState(this);
         Component->SetComponentStateFlag(csReading, false);
     } catch (...) {
         if (Made) delete Component;
@@ -1057,6 +1051,22 @@ TComponent *TReader::ReadComponentBody(TComponent *Component, bool IsRoot)
 TComponent *TReader::ReadComponent(TComponent *Component)
 {
     return ReadComponentBody(Component, false);
+}
+
+void TReader::ReadData(TComponent *Instance)
+{
+    ReadProperties(Instance);
+    TComponent *SavedParent = FParent;
+    FParent = Instance;
+    while (!EndOfList())
+        ReadComponentBody(nullptr, false);
+    ReadListEnd();
+    FParent = SavedParent;
+}
+
+void TComponent::ReadState(TReader *Reader)
+{
+    Reader->ReadData(this);
 }
 
 TComponent *TReader::ReadRootComponent(TComponent *Root)

@@ -196,6 +196,8 @@ public:
     // Reads one component into Component, or makes it (class by name, owned
     // by Owner) when Component is null.
     TComponent *ReadComponent(TComponent *Component);
+    // Instance's properties, then the components under it.
+    void ReadData(TComponent *Instance);
     // A null Root is made from the stream's class name, without owner.
     TComponent *ReadRootComponent(TComponent *Root);
     // The handler an event named MethodName in the stream gets: that method

@@ -88,6 +88,47 @@ TEST(ComponentTree, StylesWithoutANameReadBackFromAFormResource)
     EXPECT_EQ(Names.CommaText(), Cp(",,Крупно"));
 }
 
+namespace
+{
+
+// What a report holds: its objects and components, data sets, variables and styles.
+std::string Holdings(TfrxReport &Report)
+{
+    return "objects " + std::to_string(Report.GetAllObjects()->Count()) + ", components " +
+           std::to_string(Report.ComponentCount()) + ", data sets " +
+           std::to_string(Report.DataSets()->Count()) + ", variables " +
+           std::to_string(Report.Variables()->Count()) + ", styles " +
+           std::to_string(Report.Styles()->Count());
+}
+
+} // namespace
+
+TEST(ComponentTree, AFormResourceCutOffAnywhereLeavesTheReportEmptyAsACutTemplateDoes)
+{
+    OwnRowsReport Made;
+    TfrxReport Fresh(nullptr);
+    const std::string Empty = Holdings(Fresh);
+    const AnsiString Template = TreeText(Made.Report);
+    for (int Length = 0; Length < Template.Length(); ++Length) {
+        TfrxReport Report(nullptr);
+        Report.EngineOptions()->SetNewSilentMode(simSilent);
+        TStringStream Cut(Template.SubString(1, Length));
+        if (MessageOf([&] { Report.LoadFromStream(&Cut); }) != "no exception") {
+            ASSERT_EQ(Holdings(Report), Empty) << "a template cut after " << Length << " bytes";
+        }
+    }
+    for (TResourceWriter Write : EveryResourceForm) {
+        const AnsiString Resource = Written([&](TStream *S) { Write(&Made.Report, S); });
+        for (int Length = 0; Length < Resource.Length(); ++Length) {
+            TfrxReport Report(nullptr);
+            TStringStream Cut(Resource.SubString(1, Length));
+            ASSERT_NE(MessageOf([&] { TReader(&Cut).ReadRootComponent(&Report); }), "no exception")
+                << Length;
+            ASSERT_EQ(Holdings(Report), Empty) << "a resource cut after " << Length << " bytes";
+        }
+    }
+}
+
 TEST(ComponentTree, ObjectsAreFoundInPreOrderWithLatinCaseIgnored)
 {
     SampleReport Sample;
