@@ -1,5 +1,6 @@
 #include "tests/rtl/Gadget.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -413,11 +414,17 @@ TEST(ClassRegistry, AnotherClassUnderATakenNameRaises)
 
 TEST(ClassRegistry, PalettePagesListTheirComponentsOnceAndInOrder)
 {
-    EXPECT_TRUE(rtl::PaletteClasses("Gadgets").empty());
+    // The palette lives as long as the process and has no way back: a page of its own for each run.
+    static int Run = 0;
+    const std::string Page = "Gadgets" + std::to_string(++Run);
+    std::string Upper = Page, Lower = Page;
+    std::transform(Page.begin(), Page.end(), Upper.begin(), ::toupper);
+    std::transform(Page.begin(), Page.end(), Lower.begin(), ::tolower);
+    EXPECT_TRUE(rtl::PaletteClasses(Page.c_str()).empty());
     UnRegisterClass(TBigGadget::StaticClass());
-    RegisterComponents("Gadgets", {TBigGadget::StaticClass(), TGadget::StaticClass()});
-    RegisterComponents("gadgets", {TGadget::StaticClass()});
-    EXPECT_EQ(rtl::PaletteClasses("GADGETS"),
+    RegisterComponents(Page.c_str(), {TBigGadget::StaticClass(), TGadget::StaticClass()});
+    RegisterComponents(Lower.c_str(), {TGadget::StaticClass()});
+    EXPECT_EQ(rtl::PaletteClasses(Upper.c_str()),
               (std::vector<TComponentClass>{TBigGadget::StaticClass(), TGadget::StaticClass()}));
     EXPECT_EQ(GetClass("TBigGadget"), TBigGadget::StaticClass()) << "streaming knows it too";
     EXPECT_TRUE(rtl::PaletteClasses("Other").empty());
