@@ -51,11 +51,13 @@ SharedText::SharedText(std::string_view Text)
 
 SharedText &SharedText::operator=(const SharedText &Other) noexcept
 {
-    Other.Retain();
-    Release();
-    FBuffer = Other.FBuffer;
-    FStart = Other.FStart;
-    FLength = Other.FLength;
+    if (this != &Other) {
+        Other.Retain();
+        Release();
+        FBuffer = Other.FBuffer;
+        FStart = Other.FStart;
+        FLength = Other.FLength;
+    }
     return *this;
 }
 
