@@ -7,6 +7,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
+#include <utility>
 
 namespace
 {
@@ -614,7 +615,7 @@ void Variant::Release() noexcept
     else if (FType == varOleStr)
         FWide.~WideString();
     else if (FType & varArray)
-        FArray.~shared_ptr();
+        FArray.~SharedArray();
     FType = varEmpty;
     FInt64 = 0;
 }
@@ -626,7 +627,7 @@ void Variant::CopyFrom(const Variant &Other)
     else if (Other.FType == varOleStr)
         new (&FWide) WideString(Other.FWide);
     else if (Other.FType & varArray)
-        new (&FArray) std::shared_ptr<TVarArrayData>(Other.FArray);
+        new (&FArray) rtl::SharedArray(Other.FArray);
     else
         FInt64 = Other.FInt64;
     FType = Other.FType;
@@ -639,7 +640,7 @@ void Variant::MoveFrom(Variant &Other) noexcept
     else if (Other.FType == varOleStr)
         new (&FWide) WideString(std::move(Other.FWide));
     else if (Other.FType & varArray)
-        new (&FArray) std::shared_ptr<TVarArrayData>(std::move(Other.FArray));
+        new (&FArray) rtl::SharedArray(std::move(Other.FArray));
     else
         FInt64 = Other.FInt64;
     FType = Other.FType;
@@ -744,17 +745,63 @@ WideString Variant::AsWideString() const
 
 // ---- Variant: arrays ----
 
+namespace rtl
+{
+
+struct SharedArray::Block {
+    std::atomic<int> Refs;
+    TVarArrayData Data;
+};
+
+SharedArray::SharedArray(TVarArrayData &&Data) : FBlock(new Block{{1}, std::move(Data)}) {}
+
+SharedArray::SharedArray(const SharedArray &Other) noexcept : FBlock(Other.FBlock)
+{
+    FBlock->Refs.fetch_add(1, std::memory_order_relaxed);
+}
+
+SharedArray::SharedArray(SharedArray &&Other) noexcept
+    : FBlock(std::exchange(Other.FBlock, nullptr))
+{
+}
+
+SharedArray::~SharedArray()
+{
+    Release();
+}
+
+void SharedArray::Release() noexcept
+{
+    if (FBlock && FBlock->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete FBlock;
+}
+
+const TVarArrayData &SharedArray::Data() const
+{
+    return FBlock->Data;
+}
+
+TVarArrayData &SharedArray::MutableData()
+{
+    if (FBlock->Refs.load(std::memory_order_acquire) != 1) {
+        Block *Own = new Block{{1}, FBlock->Data};
+        Release();
+        FBlock = Own;
+    }
+    return FBlock->Data;
+}
+
+} // namespace rtl
+
 const TVarArrayData &Variant::ArrayData() const
 {
     if (!IsArray()) NotAnArray();
-    return *FArray;
+    return FArray.Data();
 }
 
 TVarArrayData &Variant::MutableArrayData()
 {
     if (!IsArray()) NotAnArray();
-    if (FArray.use_count() > 1) FArray = std::make_shared<TVarArrayData>(*FArray);
-    return *FArray;
+    return FArray.MutableData();
 }
 
 Variant Variant::GetElement(std::span<const int> Indices) const
@@ -784,19 +831,19 @@ Variant VarArrayCreate(std::span<const int> Bounds, TVarType ElemType)
     if (Bounds.empty() || Bounds.size() % 2 != 0 || Bounds.size() / 2 > MaxArrayDims ||
         !IsArrayElemType(ElemType))
         ArrayCreateError();
-    auto Data = std::make_shared<TVarArrayData>();
-    Data->ElemType = ElemType;
+    TVarArrayData Data;
+    Data.ElemType = ElemType;
     long long Total = 1;
     for (std::size_t Pair = 0; Pair < Bounds.size(); Pair += 2) {
         long long Count = static_cast<long long>(Bounds[Pair + 1]) - Bounds[Pair] + 1;
         if (Count < 0 || Count > INT_MAX) ArrayCreateError();
         Total *= Count;
         if (Total > MaxArrayItems) ArrayCreateError();
-        Data->Bounds.push_back({Bounds[Pair], static_cast<int>(Count)});
+        Data.Bounds.push_back({Bounds[Pair], static_cast<int>(Count)});
     }
-    Data->Items.assign(static_cast<std::size_t>(Total), ZeroOf(ElemType));
+    Data.Items.assign(static_cast<std::size_t>(Total), ZeroOf(ElemType));
     Variant Result;
-    new (&Result.FArray) std::shared_ptr<TVarArrayData>(std::move(Data));
+    new (&Result.FArray) rtl::SharedArray(std::move(Data));
     Result.FType = varArray | ElemType;
     return Result;
 }

@@ -11,7 +11,6 @@
 #include <climits>
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <span>
 #include <vector>
 
@@ -93,6 +92,35 @@ struct TVarArrayData {
     std::vector<Bound> Bounds;
     std::vector<Variant> Items;
 };
+
+namespace rtl
+{
+
+// A variant array's elements, shared by the variants that copy it until one of them writes.
+// A writer that finds itself the only holder writes in place, else it takes a copy of its
+// own: the count is read with acquire ordering, so a holder that has just let go of its
+// share has also finished reading the elements before they are written.
+class SharedArray
+{
+public:
+    explicit SharedArray(TVarArrayData &&Data);
+    SharedArray(const SharedArray &Other) noexcept;
+    SharedArray(SharedArray &&Other) noexcept;
+    SharedArray &operator=(const SharedArray &) = delete;
+    SharedArray &operator=(SharedArray &&) = delete;
+    ~SharedArray();
+
+    const TVarArrayData &Data() const;
+    TVarArrayData &MutableData();
+
+private:
+    struct Block;
+    void Release() noexcept;
+
+    Block *FBlock;
+};
+
+} // namespace rtl
 
 class Variant
 {
@@ -242,7 +270,7 @@ private:
         bool FBoolean;
         rtl::SharedText FText;
         WideString FWide;
-        std::shared_ptr<TVarArrayData> FArray;
+        rtl::SharedArray FArray;
     };
 };
 

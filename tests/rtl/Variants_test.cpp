@@ -660,6 +660,29 @@ TEST_F(VariantArrays, AssignmentCopiesTheElements)
     EXPECT_EQ(Nested.GetElement({0}).GetElement({2}).AsDouble(), 3.0);
 }
 
+// Two threads each hold a copy of one array and write their own: neither sees the other's
+// writes, and the one that writes last in place never meets the other still copying.
+TEST_F(VariantArrays, CopiesOfOneArrayWrittenInTwoThreadsKeepTheirOwn)
+{
+    constexpr int Size = 16;
+    std::atomic<int> Wrong{0};
+    auto WriteOwn = [&](Variant Mine, int Mark) {
+        for (int I = 0; I < Size; ++I)
+            Mine.PutElement({I}, Variant(Mark));
+        for (int I = 0; I < Size; ++I)
+            if (Mine.GetElement({I}).AsInteger() != Mark) ++Wrong;
+    };
+    for (int Round = 0; Round < 200; ++Round) {
+        Variant Original = VarArrayCreate({0, Size - 1}, varInteger);
+        Variant Copy = Original;
+        std::thread First(WriteOwn, std::move(Original), 1);
+        std::thread Second(WriteOwn, std::move(Copy), 2);
+        First.join();
+        Second.join();
+    }
+    EXPECT_EQ(Wrong.load(), 0);
+}
+
 TEST_F(VariantArrays, RedimResizesTheLastDimensionKeepingElements)
 {
     Variant A = VarArrayCreate({0, 1, 0, 1}, varInteger);
