@@ -581,10 +581,21 @@ void Variant::Assign(const Variant &Other)
 
 void Variant::MoveAssign(Variant &Other) noexcept
 {
-    if (this != &Other) {
-        Release();
-        MoveFrom(Other);
+    if (this == &Other) return;
+    if (IsArray()) {
+        MoveOverArray(Other);
+        return;
     }
+    Release();
+    MoveFrom(Other);
+}
+
+// Other may be one of this array's elements: the array goes after it is taken. Kept out of
+// MoveAssign, whose texts would otherwise pay for the room the array's holder takes.
+[[gnu::noinline]] void Variant::MoveOverArray(Variant &Other) noexcept
+{
+    Variant Old(std::move(*this));
+    MoveFrom(Other);
 }
 
 Variant::Variant(char Value) : FType(varString), FText(std::string_view(&Value, 1)) {}

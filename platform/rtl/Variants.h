@@ -257,6 +257,7 @@ private:
     }
     void Assign(const Variant &Other);
     void MoveAssign(Variant &Other) noexcept;
+    void MoveOverArray(Variant &Other) noexcept;
     int ConvertToInteger() const;
     long long ConvertToInt64() const;
     void Release() noexcept;

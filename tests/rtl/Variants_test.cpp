@@ -660,6 +660,22 @@ TEST_F(VariantArrays, AssignmentCopiesTheElements)
     EXPECT_EQ(Nested.GetElement({0}).GetElement({2}).AsDouble(), 3.0);
 }
 
+TEST_F(VariantArrays, AnArrayGivenOneOfItsOwnElementsHoldsThatElement)
+{
+    Variant Copied = VarArrayOf({1, "two"});
+    Copied = Copied.ArrayData().Items[1];
+    EXPECT_EQ(Copied.AsString(), "two");
+    Variant Moved = VarArrayOf({1, "two"});
+    Moved = std::move(Moved.MutableArrayData().Items[1]);
+    EXPECT_EQ(Moved.AsString(), "two");
+    Variant Number = VarArrayOf({1, "two"});
+    Number = std::move(Number.MutableArrayData().Items[0]);
+    EXPECT_EQ(Number.AsInteger(), 1);
+    Variant Nested = VarArrayOf({VarArrayOf({"inner"})});
+    Nested = std::move(Nested.MutableArrayData().Items[0]);
+    EXPECT_EQ(Nested.GetElement({0}).AsString(), "inner");
+}
+
 // Two threads each hold a copy of one array and write their own: neither sees the other's
 // writes, and the one that writes last in place never meets the other still copying.
 TEST_F(VariantArrays, CopiesOfOneArrayWrittenInTwoThreadsKeepTheirOwn)
