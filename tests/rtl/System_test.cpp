@@ -161,6 +161,29 @@ TEST(AnsiStringSharing, AppendingATextToItselfKeepsBothHalves)
     }
 }
 
+// The text put in is the text as it was: inside the object, in a buffer of its own with room
+// to grow in place, and in a buffer another text shares.
+TEST(AnsiStringSharing, InsertingATextIntoItselfPutsInTheTextAsItWas)
+{
+    for (const std::string &Start : {std::string("abcdef"), Long.ToStd()}) {
+        for (int Index : {1, 3, static_cast<int>(Start.size()) + 1}) {
+            const std::string Want = Start.substr(0, Index - 1) + Start + Start.substr(Index - 1);
+            AnsiString Own;
+            Own += std::string_view(Start);
+            Own.Insert(Own, Index);
+            ExpectEndsWhereItEnds(Own, Want);
+            AnsiString Shared = Start.c_str();
+            const AnsiString Original = Shared;
+            Shared.Insert(Shared, Index);
+            ExpectEndsWhereItEnds(Shared, Want);
+            ExpectEndsWhereItEnds(Original, Start);
+        }
+    }
+    WideString Wide(u"abc");
+    Wide.Insert(Wide, 2);
+    EXPECT_EQ(Wide, WideString(u"aabcbc"));
+}
+
 TEST(AnsiStringSharing, ATextBuiltPieceByPieceKeepsEveryStepThatWasCopied)
 {
     AnsiString Text;
