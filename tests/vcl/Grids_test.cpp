@@ -233,6 +233,37 @@ TEST_F(StringGridTest, RowMoving_DragInFixedColumnMovesRowThenNotifies)
     EXPECT_EQ(grid->Row(), 5);
 }
 
+// A tall row moved below the window brings the rows under it into view: they have their place,
+// and a cell set there afterwards is painted.
+TEST_F(StringGridTest, RowMoving_ATallRowMovedAwayBringsTheRowsBelowIntoView)
+{
+    TStringGrid *grid = MakeGrid();
+    grid->SetRowHeights(2, 150);
+    ASSERT_EQ(grid->CellRect(1, 5).Height(), 0) << "below the window before the move";
+    grid->OnDrawCell = [&](TObject *, int ACol, int ARow, TRect Rect, TGridDrawState) {
+        if (grid->Cells(ACol, ARow) != "changed") return;
+        grid->Canvas()->Brush()->SetColor(clRed);
+        grid->Canvas()->FillRect(Rect);
+    };
+    grid->MoveRow(2, 9);
+    Pump();
+    const int rowExtent = grid->DefaultRowHeight() + grid->GridLineWidth();
+    const TRect moved = grid->CellRect(1, 5);
+    EXPECT_EQ(moved.Top, 5 * rowExtent);
+    EXPECT_EQ(moved.Height(), grid->DefaultRowHeight());
+    EXPECT_EQ(grid->Cells(1, 5), "1:6");
+
+    grid->SetCells(1, 5, "changed");
+    RECT window{};
+    GetWindowRect(grid->Handle(), &window);
+    const TPoint client = grid->ClientToScreen(TPoint(0, 0));
+    const TPoint middle = Middle(grid, 1, 5);
+    EXPECT_TRUE(PumpUntil([&] {
+        return win::SurfacePixel(grid->Handle(), client.X - window.left + middle.X,
+                                 client.Y - window.top + middle.Y) == RGB(255, 0, 0);
+    })) << "the cell set after the move is painted";
+}
+
 TEST_F(StringGridTest, RowMoving_OffUnlessAsked)
 {
     TStringGrid *grid = MakeGrid();
