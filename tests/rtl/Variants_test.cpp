@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -24,6 +26,26 @@ template <class TRound> int WrongRoundsInFourThreads(TRound Round)
         });
     for (auto &Thread : Threads)
         Thread.join();
+    return Wrong.load();
+}
+
+// Each of 200 rounds makes a value, and two threads each write their own copy of it with a
+// mark of their own ('a' or 'b'); gives how many copies went wrong.
+template <class TMake, class TWriteOwn>
+int WrongCopiesWrittenInTwoThreads(TMake Make, TWriteOwn WriteOwn)
+{
+    std::atomic<int> Wrong{0};
+    auto Run = [&](auto Mine, char Mark) {
+        if (!WriteOwn(Mine, Mark)) ++Wrong;
+    };
+    for (int Round = 0; Round < 200; ++Round) {
+        auto Original = Make();
+        auto Copy = Original;
+        std::thread First(Run, std::move(Original), 'a');
+        std::thread Second(Run, std::move(Copy), 'b');
+        First.join();
+        Second.join();
+    }
     return Wrong.load();
 }
 
@@ -405,6 +427,28 @@ TEST_F(VariantOperators, ThreadsEndingAndGrowingOneSharedTextAgree)
     EXPECT_EQ(std::string_view(Shared.c_str()), Want);
 }
 
+// Two threads each hold a copy of one text, a script's or a class-library one, and write
+// their own character by character: neither sees the other's characters, and the one that
+// writes last in place never meets the other still copying.
+TEST_F(VariantOperators, CopiesOfOneTextWrittenInTwoThreadsKeepTheirOwn)
+{
+    const std::string Start = "a text that two threads write";
+    const auto Marks = [&](char Mark) { return std::string(Start.size(), Mark); };
+    const auto WriteScriptText = [&](Variant &Mine, char Mark) {
+        std::fill_n(Mine.MutableSharedText().MutableData(), Start.size(), Mark);
+        return Mine.AsString().View() == Marks(Mark);
+    };
+    const auto WriteLibraryText = [&](AnsiString &Mine, char Mark) {
+        for (int I = 1; I <= Mine.Length(); ++I)
+            Mine[I] = Mark;
+        return Mine.View() == Marks(Mark);
+    };
+    const auto FreshScriptText = [&] { return Variant(Start.c_str()); };
+    const auto FreshLibraryText = [&] { return AnsiString(Start.c_str()); };
+    EXPECT_EQ(WrongCopiesWrittenInTwoThreads(FreshScriptText, WriteScriptText), 0);
+    EXPECT_EQ(WrongCopiesWrittenInTwoThreads(FreshLibraryText, WriteLibraryText), 0);
+}
+
 TEST_F(VariantOperators, TextThatIsNoNumberRaisesTheCastError)
 {
     EXPECT_EQ(MessageOf<EVariantTypeCastError>([] { Variant("abc") + Variant(1); }),
@@ -676,27 +720,19 @@ TEST_F(VariantArrays, AnArrayGivenOneOfItsOwnElementsHoldsThatElement)
     EXPECT_EQ(Nested.GetElement({0}).AsString(), "inner");
 }
 
-// Two threads each hold a copy of one array and write their own: neither sees the other's
-// writes, and the one that writes last in place never meets the other still copying.
+// The same for an array written element by element.
 TEST_F(VariantArrays, CopiesOfOneArrayWrittenInTwoThreadsKeepTheirOwn)
 {
-    constexpr int Size = 16;
-    std::atomic<int> Wrong{0};
-    auto WriteOwn = [&](Variant Mine, int Mark) {
-        for (int I = 0; I < Size; ++I)
-            Mine.PutElement({I}, Variant(Mark));
-        for (int I = 0; I < Size; ++I)
-            if (Mine.GetElement({I}).AsInteger() != Mark) ++Wrong;
+    const auto WriteOwn = [](Variant &Mine, char Mark) {
+        for (int I = 0; I < 16; ++I)
+            Mine.PutElement({I}, Variant(int(Mark)));
+        bool Right = true;
+        for (int I = 0; I < 16; ++I)
+            Right = Right && Mine.GetElement({I}).AsInteger() == Mark;
+        return Right;
     };
-    for (int Round = 0; Round < 200; ++Round) {
-        Variant Original = VarArrayCreate({0, Size - 1}, varInteger);
-        Variant Copy = Original;
-        std::thread First(WriteOwn, std::move(Original), 1);
-        std::thread Second(WriteOwn, std::move(Copy), 2);
-        First.join();
-        Second.join();
-    }
-    EXPECT_EQ(Wrong.load(), 0);
+    const auto Fresh = [] { return VarArrayCreate({0, 15}, varInteger); };
+    EXPECT_EQ(WrongCopiesWrittenInTwoThreads(Fresh, WriteOwn), 0);
 }
 
 TEST_F(VariantArrays, RedimResizesTheLastDimensionKeepingElements)
