@@ -649,7 +649,7 @@ void TCustomGrid::MoveRow(int FromIndex, int ToIndex)
         throw EInvalidGridOperation("Grid index out of range");
     HideEditor(true);
     MoveItem(FRowHeights, FromIndex, ToIndex);
-    BarsChanged();
+    RoomChanged();
     MoveAdjust(FCurrent.Y, FromIndex, ToIndex);
     MoveAdjust(FAnchor.Y, FromIndex, ToIndex);
     RowMoved(FromIndex, ToIndex);
@@ -663,7 +663,7 @@ void TCustomGrid::MoveColumn(int FromIndex, int ToIndex)
         throw EInvalidGridOperation("Grid index out of range");
     HideEditor(true);
     MoveItem(FColWidths, FromIndex, ToIndex);
-    BarsChanged();
+    RoomChanged();
     MoveAdjust(FCurrent.X, FromIndex, ToIndex);
     MoveAdjust(FAnchor.X, FromIndex, ToIndex);
     ColumnMoved(FromIndex, ToIndex);

@@ -264,6 +264,35 @@ TEST_F(StringGridTest, RowMoving_ATallRowMovedAwayBringsTheRowsBelowIntoView)
     })) << "the cell set after the move is painted";
 }
 
+// A grid scrolled to its end stays at its end when its tall last row moves to the front: the
+// last row stands at the bottom, with no empty room below it.
+TEST_F(StringGridTest, RowMoving_AGridAtItsEndStaysThereWhenItsTallLastRowMovesUp)
+{
+    TStringGrid *grid = MakeGrid(4, 60);
+    const int rowExtent = grid->DefaultRowHeight() + grid->GridLineWidth();
+    grid->SetRowHeights(59, 150);
+    grid->SetTopRow(grid->RowCount());
+    grid->MoveRow(59, 1);
+    const TRect last = grid->CellRect(1, 59);
+    EXPECT_GT(last.Height(), 0);
+    EXPECT_LE(last.Bottom, grid->ClientHeight());
+    EXPECT_GT(last.Bottom + rowExtent, grid->ClientHeight()) << "room for another row below";
+}
+
+// The same for a wide last column moved to the front: the last column stands at the right edge.
+TEST_F(StringGridTest, ColumnMoving_AGridAtItsEndStaysThereWhenItsWideLastColumnMovesLeft)
+{
+    TStringGrid *grid = MakeGrid(12, 5);
+    const int colExtent = grid->DefaultColWidth() + grid->GridLineWidth();
+    grid->SetColWidths(11, 300);
+    grid->SetLeftCol(grid->ColCount());
+    grid->MoveColumn(11, 1);
+    const TRect last = grid->CellRect(11, 1);
+    EXPECT_GT(last.Width(), 0);
+    EXPECT_LE(last.Right, grid->ClientWidth());
+    EXPECT_GT(last.Right + colExtent, grid->ClientWidth()) << "room for another column";
+}
+
 TEST_F(StringGridTest, RowMoving_OffUnlessAsked)
 {
     TStringGrid *grid = MakeGrid();
