@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <utility>
 #include <vector>
 
 class TObject;
@@ -179,6 +180,8 @@ public:
     Variant(const char *Value);
     Variant(const AnsiString &Value);
     Variant(const rtl::SharedText &Value);
+    // A text just joined is taken over, with no count of its own to add and drop.
+    Variant(rtl::SharedText &&Value) noexcept : FType(varString), FText(std::move(Value)) {}
     Variant(const char16_t *Value);
     Variant(const WideString &Value);
 
