@@ -218,19 +218,13 @@ pid_t MakerOf(std::string_view Name, std::string_view Base)
 // at another: a tidy-up must not keep the program from starting.
 void RemoveStale(const rtl::TResolvedFile &File)
 {
-    const int fd = ::openat(File.Folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    DIR *folder = ::fdopendir(fd);
-    if (!folder) {
-        ::close(fd);
-        return;
-    }
+    const rtl::TFolderListing folder = rtl::ListFolder(File.Folder());
+    if (!folder) return;
     std::vector<std::string> stale;
-    while (const dirent *entry = ::readdir(folder)) {
+    while (const dirent *entry = ::readdir(folder.get())) {
         const pid_t maker = MakerOf(entry->d_name, File.Name());
         if (maker > 0 && ::kill(maker, 0) != 0 && errno == ESRCH) stale.emplace_back(entry->d_name);
     }
-    ::closedir(folder);
     for (const std::string &name : stale)
         ::unlinkat(File.Folder(), name.c_str(), 0);
 }
@@ -277,7 +271,7 @@ int Replace(const std::filesystem::path &Path, std::string_view Bytes, rtl::Read
 int rtl::GiveToFolderOwner(int Fd, const std::string &Folder)
 {
     TResolvedFile folder;
-    if (ResolveFolderOf(Folder + "/.", folder) != 0) return 0;
+    if (ResolveFolder(Folder, folder) != 0) return 0;
     return GiveToOwnerOf(Fd, folder.Folder());
 }
 

@@ -214,6 +214,14 @@ int WalkToLastName(TWalk &Walk, const std::string &Path, TFolder &Folder, std::s
     return EnterFolders(Walk, Folder, folders, 0);
 }
 
+// WalkToLastName in a run of this process's user, a refusal told of the path Asked.
+int WalkToFolderOf(const std::string &Path, const std::string &Asked, TFolder &Folder,
+                   std::string &Name)
+{
+    TWalk walk{Asked, ::geteuid()};
+    return WalkToLastName(walk, Path, Folder, Name);
+}
+
 } // namespace
 
 bool rtl::IsLinkRefusal(int Error)
@@ -303,10 +311,19 @@ int rtl::ResolveFile(const std::string &Path, bool Creating, TResolvedFile &Reso
 
 int rtl::ResolveFolderOf(const std::string &Path, TResolvedFile &Resolved)
 {
-    TWalk walk{Path, ::geteuid()};
     TFolder folder;
     std::string name;
-    if (const int error = WalkToLastName(walk, Path, folder, name)) return error;
+    if (const int error = WalkToFolderOf(Path, Path, folder, name)) return error;
+    Resolved.Take(folder.Release(), name, folder.Path() + name, std::nullopt);
+    return 0;
+}
+
+int rtl::ResolveFolder(const std::string &Path, TResolvedFile &Resolved)
+{
+    if (Path.empty()) return ResolveFolderOf(".", Resolved);
+    TFolder folder;
+    std::string name;
+    if (const int error = WalkToFolderOf(Path + "/.", Path, folder, name)) return error;
     Resolved.Take(folder.Release(), name, folder.Path() + name, std::nullopt);
     return 0;
 }
@@ -321,7 +338,7 @@ int rtl::HoldBaseFolder(const std::string &Path)
     }
     if (Path.empty()) return 0;
     TResolvedFile folder;
-    if (const int error = ResolveFolderOf(Path + "/.", folder)) return error;
+    if (const int error = ResolveFolder(Path, folder)) return error;
     std::string prefix = Path;
     while (prefix.size() > 1 && prefix.back() == '/')
         prefix.pop_back();
@@ -329,6 +346,15 @@ int rtl::HoldBaseFolder(const std::string &Path)
     const std::lock_guard lock(base.Lock);
     base.Held = TFolder(folder.Release(), std::move(prefix));
     return 0;
+}
+
+rtl::TFolderListing rtl::ListFolder(int Folder)
+{
+    int fd = ::openat(Folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    TFolderListing listing(::fdopendir(fd));
+    if (!listing) CloseQuietly(fd);
+    return listing;
 }
 
 int rtl::OpenResolved(const TResolvedFile &Resolved, int Flags, mode_t Mode, int &Fd)

@@ -7,7 +7,9 @@
 // and puts a link in its place leads none of its files elsewhere. A pipe or a device is never
 // waited on: what is not a plain file is refused at once.
 
+#include <dirent.h>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -54,6 +56,7 @@ public:
 private:
     friend int ResolveFile(const std::string &, bool, TResolvedFile &, uid_t);
     friend int ResolveFolderOf(const std::string &, TResolvedFile &);
+    friend int ResolveFolder(const std::string &, TResolvedFile &);
     friend int HoldBaseFolder(const std::string &);
     void Take(int Folder, std::string Name, std::string Path, std::optional<uid_t> Owner);
     int Release();
@@ -80,6 +83,17 @@ int ResolveFile(const std::string &Path, bool Creating, TResolvedFile &Resolved,
 // The folder of Path as ResolveFile reaches it, and the last name of Path in it as it is,
 // a link or not: for what is done to the name itself (a file taken away).
 int ResolveFolderOf(const std::string &Path, TResolvedFile &Resolved);
+// The folder Path itself (the current folder for an empty one) as ResolveFile reaches a
+// folder, named "." in Resolved: for what is done in it (entered, listed, a file given its
+// owner).
+int ResolveFolder(const std::string &Path, TResolvedFile &Resolved);
+
+// The names in the folder whose handle is Folder, for readdir; null when it cannot be read.
+struct TCloseListing {
+    void operator()(DIR *Stream) const { ::closedir(Stream); }
+};
+using TFolderListing = std::unique_ptr<DIR, TCloseListing>;
+TFolderListing ListFolder(int Folder);
 
 // Opens the file Resolved names as Flags ask (the open(2) flags; O_PATH for a handle that
 // only names it), never through a link put in its place meanwhile and never waiting on a

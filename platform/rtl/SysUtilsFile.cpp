@@ -73,6 +73,15 @@ int AttributesOf(const struct stat &Info)
     return attr;
 }
 
+// The folder of Name as its links may be followed and its last name there as it is, a link or
+// not: what is done to the name itself is done where the look-up led, never by a second look
+// by the path. A folder's trailing delimiter names the folder.
+bool FolderOfName(const AnsiString &Name, rtl::TResolvedFile &Resolved)
+{
+    return !Name.IsEmpty() &&
+           rtl::ResolveFolderOf(rtl::SystemPath(ExcludeTrailingPathDelimiter(Name)), Resolved) == 0;
+}
+
 } // namespace
 
 bool FileExists(const AnsiString &FileName)
@@ -101,22 +110,30 @@ bool DeleteFile(const AnsiString &FileName)
 // Like the system's move, never replaces an existing target.
 bool RenameFile(const AnsiString &OldName, const AnsiString &NewName)
 {
-    std::string from = rtl::SystemPath(OldName), to = rtl::SystemPath(NewName);
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    rtl::TResolvedFile from, to;
+    if (!FolderOfName(OldName, from) || !FolderOfName(NewName, to)) return false;
+    const char *fromName = from.Name().c_str(), *toName = to.Name().c_str();
+    if (::renameat2(from.Folder(), fromName, to.Folder(), toName, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
     // A file system without no-replace renames: check first.
     struct stat info;
-    return ::lstat(to.c_str(), &info) != 0 && ::rename(from.c_str(), to.c_str()) == 0;
+    return ::fstatat(to.Folder(), toName, &info, AT_SYMLINK_NOFOLLOW) != 0 &&
+           ::renameat(from.Folder(), fromName, to.Folder(), toName) == 0;
 }
 
 bool CreateDir(const AnsiString &Dir)
 {
-    return ::mkdir(rtl::SystemPath(Dir).c_str(), 0777) == 0;
+    rtl::TResolvedFile folder;
+    return FolderOfName(Dir, folder) &&
+           ::mkdirat(folder.Folder(), folder.Name().c_str(), 0777) == 0;
 }
+
 bool RemoveDir(const AnsiString &Dir)
 {
-    return ::rmdir(rtl::SystemPath(Dir).c_str()) == 0;
+    rtl::TResolvedFile folder;
+    return FolderOfName(Dir, folder) &&
+           ::unlinkat(folder.Folder(), folder.Name().c_str(), AT_REMOVEDIR) == 0;
 }
 
 bool ForceDirectories(const AnsiString &Dir)
@@ -207,7 +224,7 @@ AnsiString GetCurrentDir()
 bool SetCurrentDir(const AnsiString &Dir)
 {
     rtl::TResolvedFile folder;
-    return !Dir.IsEmpty() && rtl::ResolveFolderOf(rtl::SystemPath(Dir) + "/.", folder) == 0 &&
+    return !Dir.IsEmpty() && rtl::ResolveFolder(rtl::SystemPath(Dir), folder) == 0 &&
            ::fchdir(folder.Folder()) == 0;
 }
 
@@ -317,18 +334,20 @@ int FindFirst(const AnsiString &Path, int Attr, TSearchRec &F)
     FindClose(F);
     AnsiString dir = ExtractFilePath(Path);
     AnsiString mask = ExtractFileName(Path);
-    std::string folder = rtl::SystemPath(dir.IsEmpty() ? AnsiString(".") : dir);
-    DIR *stream = ::opendir(folder.c_str());
+    // Listed where its links lead as they may be followed, the base folder as it is held.
+    rtl::TResolvedFile folder;
+    if (rtl::ResolveFolder(rtl::SystemPath(dir), folder) != 0) return rtl::PathNotFoundCode;
+    const rtl::TFolderListing stream = rtl::ListFolder(folder.Folder());
     if (!stream) return rtl::PathNotFoundCode;
     F.ExcludeAttr = ~Attr & (faHidden | faSysFile | faVolumeID | faDirectory);
     auto handle = std::make_shared<rtl::FindHandle>();
-    while (dirent *entry = ::readdir(stream)) {
+    while (dirent *entry = ::readdir(stream.get())) {
         std::string_view raw = entry->d_name;
         if (raw == "." || raw == "..") continue;
         AnsiString name = rtl::FromSystemPath(raw);
         struct stat info;
         if (!MaskMatches(mask.View(), name.View()) ||
-            ::stat((folder + "/" + std::string(raw)).c_str(), &info) != 0)
+            ::fstatat(::dirfd(stream.get()), entry->d_name, &info, 0) != 0)
             continue;
         TSearchRec rec;
         rec.Name = name;
@@ -338,7 +357,6 @@ int FindFirst(const AnsiString &Path, int Attr, TSearchRec &F)
         rec.TimeStamp = FromUnixTime(info.st_mtime);
         handle->Found.push_back(std::move(rec));
     }
-    ::closedir(stream);
     std::sort(handle->Found.begin(), handle->Found.end(),
               [](const TSearchRec &a, const TSearchRec &b) { return a.Name < b.Name; });
     if (handle->Found.empty()) return rtl::FileNotFoundCode;

@@ -103,6 +103,28 @@ protected:
         return {0, bytes};
     }
 
+    // The folder Work held as the base folder, then renamed to Moved while the run goes on,
+    // and a link to the folder Other, which the run's own user made, put in its place.
+    static void HoldThenSwap(const fs::path &Work, const fs::path &Moved, const fs::path &Other)
+    {
+        ASSERT_EQ(rtl::HoldBaseFolder(Work.string()), 0);
+        fs::rename(Work, Moved);
+        fs::create_directory(Other);
+        fs::create_symlink(Other, Work);
+    }
+    // What FindFirst finds for Mask.
+    static std::vector<std::string> Found(const fs::path &Mask)
+    {
+        std::vector<std::string> names;
+        TSearchRec found;
+        for (int result = FindFirst(rtl::FromSystemPath(Mask.string()), faAnyFile, found);
+             result == 0; result = FindNext(found))
+            names.push_back(found.Name.ToUtf8());
+        FindClose(found);
+        return names;
+    }
+    static AnsiString Name(const fs::path &Path) { return rtl::FromSystemPath(Path.string()); }
+
     static inline const uid_t Planter = ::geteuid() == 0 ? 65534 : ::geteuid();
     static inline const uid_t Runner = Planter == 65534 ? 65533 : 65534;
     fs::path Folder;
@@ -233,15 +255,12 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
     fs::create_directory(work);
     std::ofstream(work / "qrv4.cfg") << "settings";
     std::ofstream(work / "qrv4_debug_session.txt") << "debug";
-    ASSERT_EQ(rtl::HoldBaseFolder(work.string()), 0);
-    fs::rename(work, moved);
-    fs::create_directory(other);
+    // The run's own link: only the folder held keeps the files from it.
+    ASSERT_NO_FATAL_FAILURE(HoldThenSwap(work, moved, other));
     const std::vector<std::string> others = {"grid_writer.txt", "qrv4.cfg",
                                              "qrv4_debug_session.txt"};
     for (const std::string &name : others)
         std::ofstream(other / name) << "other's";
-    // The run's own link: only the folder held keeps the files from it.
-    fs::create_symlink(other, work);
     EXPECT_FALSE(FileExists(rtl::FromSystemPath((work / "grid_writer.txt").string())));
 
     std::string bytes;
@@ -274,6 +293,61 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
     EXPECT_EQ(Names(other), others);
     for (const std::string &name : others)
         EXPECT_EQ(Text(other / name), "other's") << name;
+}
+
+// Names given, folders made, taken away and listed in the folder the program started in, after
+// another took its name: a spoilt settings file kept under a new name, a folder of books made.
+TEST_F(PlantedLinks, TheBaseFolderKeepsItsNamesAndFoldersWhenAnotherTakesItsName)
+{
+    const fs::path work = Folder / "work", moved = Folder / "moved", other = Folder / "other";
+    fs::create_directory(work);
+    std::ofstream(work / "qrv4.cfg") << "spoilt";
+    std::ofstream(work / "english.frc") << "resources";
+    fs::create_directory(work / "old");
+    ASSERT_NO_FATAL_FAILURE(HoldThenSwap(work, moved, other));
+    std::ofstream(other / "qrv4.cfg") << "other's";
+    std::ofstream(other / "german.frc") << "other's";
+    fs::create_directory(other / "old");
+
+    EXPECT_TRUE(RenameFile(Name(work / "qrv4.cfg"), Name(work / "qrv4.cfg.bad")));
+    EXPECT_TRUE(CreateDir(Name(work / "books")));
+    EXPECT_TRUE(ForceDirectories(Name(work / "books" / "2026")));
+    EXPECT_TRUE(RemoveDir(Name(work / "old")));
+    EXPECT_EQ(Found(work / "*.frc"), std::vector<std::string>{"english.frc"});
+
+    EXPECT_EQ(Names(moved), (std::vector<std::string>{"books", "english.frc", "qrv4.cfg.bad"}));
+    EXPECT_EQ(Names(moved / "books"), std::vector<std::string>{"2026"});
+    EXPECT_EQ(Text(moved / "qrv4.cfg.bad"), "spoilt");
+    EXPECT_EQ(Names(other), (std::vector<std::string>{"german.frc", "old", "qrv4.cfg"}));
+    EXPECT_EQ(Text(other / "qrv4.cfg"), "other's");
+}
+
+// Root's folder, which a user's link leads to, keeps its names: nothing is renamed into it or
+// out of it, no folder is made or taken away in it, and its names are not listed.
+TEST_F(PlantedLinks, AnotherUsersLinkToAFolderNotTheirsTakesNoNameOrFolderAndListsNothing)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can make a folder that is not the planter's";
+    const fs::path book = OwnSecret("book.dbf", "root's book");
+    const fs::path own = book.parent_path();
+    fs::create_directory(own / "sub");
+    const fs::path books = Plant("books", own);
+    Make("mine.dbf", "planter's");
+
+    EXPECT_FALSE(RenameFile(Name(books / "book.dbf"), Name(books / "book.bak")));
+    EXPECT_FALSE(RenameFile(Name(books / "book.dbf"), Name(Folder / "taken.dbf")));
+    EXPECT_FALSE(RenameFile(Name(Folder / "mine.dbf"), Name(books / "mine.dbf")));
+    EXPECT_FALSE(CreateDir(Name(books / "new")));
+    EXPECT_FALSE(ForceDirectories(Name(books / "new" / "deeper")));
+    EXPECT_FALSE(RemoveDir(Name(books / "sub")));
+    EXPECT_TRUE(Found(books / "*").empty());
+
+    EXPECT_EQ(Names(own), (std::vector<std::string>{"book.dbf", "sub"}));
+    EXPECT_EQ(Text(book), "root's book");
+    EXPECT_EQ(Names(Folder), (std::vector<std::string>{"books", "mine.dbf", "own"}));
+    ASSERT_FALSE(Told.empty());
+    for (const auto &[path, error] : Told)
+        EXPECT_EQ(error, rtl::ForeignLinkError) << path;
+    EXPECT_EQ(Told.back().first, (books / "").string()) << "the folder listed";
 }
 
 // The user's own link to a file not there yet is their choice: a save makes the file there,
