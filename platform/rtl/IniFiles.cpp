@@ -1,10 +1,12 @@
 #include "platform/rtl/IniFiles.h"
 
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/RTLConsts.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <mutex>
 
 #include <sys/stat.h>
@@ -350,10 +352,15 @@ struct FileStamp {
     bool operator==(const FileStamp &) const = default;
 };
 
+// Of the file a read reaches, in the folder its links lead to as they may be followed: the base
+// folder held, whatever its name leads to now.
 FileStamp StampOf(const std::string &Path)
 {
+    rtl::TResolvedFile file;
     struct stat info;
-    if (::stat(Path.c_str(), &info) != 0) return {};
+    if (rtl::ResolveFile(Path, false, file) != 0 ||
+        ::fstatat(file.Folder(), file.Name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return {};
     return {info.st_dev, info.st_ino, info.st_size,
             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }

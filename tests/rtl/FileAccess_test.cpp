@@ -1,5 +1,6 @@
 #include "platform/rtl/AtomicFile.h"
 #include "platform/rtl/FileAccess.h"
+#include "platform/rtl/IniFiles.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/support/TestFolder.h"
 #include "tests/support/TestTerminal.h"
@@ -320,6 +321,22 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsNamesAndFoldersWhenAnotherTakesItsName
     EXPECT_EQ(Text(moved / "qrv4.cfg.bad"), "spoilt");
     EXPECT_EQ(Names(other), (std::vector<std::string>{"german.frc", "old", "qrv4.cfg"}));
     EXPECT_EQ(Text(other / "qrv4.cfg"), "other's");
+}
+
+// A settings file changed by another program is read again when it changes where the reads go,
+// not where the base folder's name leads now.
+TEST_F(PlantedLinks, AProfileFileInTheBaseFolderIsReadAgainWhenItChangesThere)
+{
+    const fs::path work = Folder / "work", moved = Folder / "moved", other = Folder / "other";
+    fs::create_directory(work);
+    std::ofstream(work / "frx.ini") << "[Form]\nLeft=1\n";
+    ASSERT_NO_FATAL_FAILURE(HoldThenSwap(work, moved, other));
+    std::ofstream(other / "frx.ini") << "[Form]\nLeft=7\n";
+    TIniFile ini(Name(work / "frx.ini"));
+    EXPECT_EQ(ini.ReadInteger("Form", "Left", 0), 1);
+    std::ofstream(moved / "frx.ini") << "[Form]\nLeft=100\n";
+    EXPECT_EQ(ini.ReadInteger("Form", "Left", 0), 100);
+    EXPECT_EQ(Text(other / "frx.ini"), "[Form]\nLeft=7\n");
 }
 
 // Root's folder, which a user's link leads to, keeps its names: nothing is renamed into it or
