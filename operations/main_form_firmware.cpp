@@ -6,6 +6,7 @@
 #include "link/hex_text.h"
 #include "link/main_form.h"
 #include "platform/rtl/ClassesStreams.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <chrono>
@@ -30,19 +31,6 @@ void Pause(int Milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
-
-// The file dialog may move the current folder; the handler puts it back whatever happens.
-class TCurrentDirKeeper
-{
-public:
-    TCurrentDirKeeper() : FDir(GetCurrentDir()) {}
-    ~TCurrentDirKeeper() { SetCurrentDir(FDir); }
-    TCurrentDirKeeper(const TCurrentDirKeeper &) = delete;
-    TCurrentDirKeeper &operator=(const TCurrentDirKeeper &) = delete;
-
-private:
-    AnsiString FDir;
-};
 
 bool ChooseFile(TOpenDialog *Dialog, const AnsiString &Filter, const AnsiString &Current,
                 const AnsiString &Title)
@@ -122,7 +110,7 @@ void TMainForm::ShowBlockProgress(int Block)
 
 void TMainForm::BTN_LoadBiosClick(TObject *Sender)
 {
-    const TCurrentDirKeeper keeper;
+    const rtl::TCurrentDirKeeper keeper;
     if (!ChooseFile(DLG_LoadBios, "Файл прошивки (*firmware*.qrv)|*firmware*.qrv"_a, BiosFileName,
                     "Открыть прошивку"_a))
         return;
@@ -242,7 +230,7 @@ void TMainForm::FinishFirmwareUpload(bool Success)
 
 void TMainForm::BTN_LoadFontsClick(TObject *Sender)
 {
-    const TCurrentDirKeeper keeper;
+    const rtl::TCurrentDirKeeper keeper;
     if (!ChooseFile(DLG_LoadBios, "Файл шрифтов (*fonts*.qrv)|*fonts*.qrv"_a, FontsFileName,
                     "Открыть шрифты"_a))
         return;

@@ -6,6 +6,7 @@
 #include "link/main_form.h"
 #include "operations/dbf.h"
 #include "platform/rtl/AtomicFile.h"
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePages.h"
 
@@ -147,19 +148,6 @@ bool MakeWriterTable(const std::vector<WriterRecord> &Rows, std::string &Bytes)
     return true;
 }
 
-// The table writer's dialog or file calls run with the current folder of their own.
-class TKeepCurrentDir
-{
-public:
-    TKeepCurrentDir() : FDir(GetCurrentDir()) {}
-    ~TKeepCurrentDir() { SetCurrentDir(FDir); }
-    TKeepCurrentDir(const TKeepCurrentDir &) = delete;
-    TKeepCurrentDir &operator=(const TKeepCurrentDir &) = delete;
-
-private:
-    AnsiString FDir;
-};
-
 } // namespace
 
 void TMainForm::BTN_WriterSaveToFileClick(TObject *)
@@ -168,7 +156,7 @@ void TMainForm::BTN_WriterSaveToFileClick(TObject *)
         ShowStatusMessage("Нет данных для записи!"_a, "", smNeutral);
         return;
     }
-    TKeepCurrentDir keep;
+    const rtl::TCurrentDirKeeper keep;
     DLG_WriterSaveGrid->SetTitle("Записать таблицу"_a);
     DLG_WriterSaveGrid->SetDefaultExt("dbf");
     DLG_WriterSaveGrid->SetOptions(DLG_WriterSaveGrid->Options() + TOpenOptions{ofOverwritePrompt});
@@ -196,7 +184,7 @@ bool TMainForm::ConfirmPartialBookSave(const AnsiString &FileName)
 
 void TMainForm::BTN_WriterReadFromFileClick(TObject *)
 {
-    TKeepCurrentDir keep;
+    const rtl::TCurrentDirKeeper keep;
     DLG_WriterOpenGrid->SetTitle("Открыть файл таблицы"_a);
     DLG_WriterOpenGrid->SetDefaultExt("dbf");
     DLG_WriterOpenGrid->SetFilter(DbfFilter);

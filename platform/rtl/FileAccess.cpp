@@ -357,6 +357,19 @@ rtl::TFolderListing rtl::ListFolder(int Folder)
     return listing;
 }
 
+rtl::TCurrentDirKeeper::TCurrentDirKeeper() : FFolder(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+rtl::TCurrentDirKeeper::~TCurrentDirKeeper()
+{
+    if (FFolder < 0) return;
+    // A folder that may no longer be entered leaves the current folder where it is: there is
+    // no better one to go to.
+    [[maybe_unused]] const int entered = ::fchdir(FFolder);
+    CloseQuietly(FFolder);
+}
+
 int rtl::OpenResolved(const TResolvedFile &Resolved, int Flags, mode_t Mode, int &Fd)
 {
     const bool pathOnly = (Flags & O_PATH) != 0;

@@ -95,6 +95,21 @@ struct TCloseListing {
 using TFolderListing = std::unique_ptr<DIR, TCloseListing>;
 TFolderListing ListFolder(int Folder);
 
+// The current folder held while the object lives, and entered again when it goes: the folder
+// itself, wherever its name leads by then, after a dialog or a file call moved the current
+// folder meanwhile.
+class TCurrentDirKeeper
+{
+public:
+    TCurrentDirKeeper();
+    ~TCurrentDirKeeper();
+    TCurrentDirKeeper(const TCurrentDirKeeper &) = delete;
+    TCurrentDirKeeper &operator=(const TCurrentDirKeeper &) = delete;
+
+private:
+    int FFolder;
+};
+
 // Opens the file Resolved names as Flags ask (the open(2) flags; O_PATH for a handle that
 // only names it), never through a link put in its place meanwhile and never waiting on a
 // pipe. Sets Fd and returns 0, or returns the error; what is not a plain file is refused

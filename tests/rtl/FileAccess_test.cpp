@@ -25,6 +25,12 @@ namespace
 
 namespace fs = std::filesystem;
 
+// The test's current folder, entered again when it ends, whatever the test did.
+struct KeptCurrentFolder {
+    fs::path Kept = fs::current_path();
+    ~KeptCurrentFolder() { fs::current_path(Kept); }
+};
+
 // Links planted in a folder by one user and followed by a run of another: the test's user
 // plants them and a run of someone else follows them (as root, the links and the files are
 // given to a user first, since root's own links are followed anywhere).
@@ -271,10 +277,7 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsFilesWhenAnotherTakesItsName)
     EXPECT_EQ(rtl::ReplaceFileContent(work / "grid_archive.txt", "made"), 0);
     EXPECT_TRUE(DeleteFile(rtl::FromSystemPath((work / "qrv4_debug_session.txt").string())));
     {
-        const struct KeptCurrentFolder {
-            fs::path Kept = fs::current_path();
-            ~KeptCurrentFolder() { fs::current_path(Kept); }
-        } kept;
+        const KeptCurrentFolder kept;
         ASSERT_TRUE(SetCurrentDir(rtl::FromSystemPath(work.string())));
         EXPECT_TRUE(fs::equivalent(fs::current_path(), moved));
     }
@@ -337,6 +340,24 @@ TEST_F(PlantedLinks, AProfileFileInTheBaseFolderIsReadAgainWhenItChangesThere)
     std::ofstream(moved / "frx.ini") << "[Form]\nLeft=100\n";
     EXPECT_EQ(ini.ReadInteger("Form", "Left", 0), 100);
     EXPECT_EQ(Text(other / "frx.ini"), "[Form]\nLeft=7\n");
+}
+
+// A handler that keeps the current folder goes back to the folder it was in, not to where that
+// folder's name leads by its end.
+TEST_F(PlantedLinks, TheCurrentFolderKeptIsEnteredAgainWhenAnotherTakesItsName)
+{
+    const fs::path work = Folder / "work", moved = Folder / "moved", other = Folder / "other";
+    fs::create_directory(work);
+    fs::create_directory(other);
+    const KeptCurrentFolder kept;
+    fs::current_path(work);
+    {
+        const rtl::TCurrentDirKeeper keeper;
+        fs::current_path(Folder);
+        fs::rename(work, moved);
+        fs::create_symlink(other, work);
+    }
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), moved));
 }
 
 // Root's folder, which a user's link leads to, keeps its names: nothing is renamed into it or
