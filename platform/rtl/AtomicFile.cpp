@@ -157,17 +157,6 @@ int TakeShape(int Fd, const NewFileShape &Shape)
     return GiveToOwnerOf(Fd, Shape.Folder);
 }
 
-// The new file's content on the disk in its shape; 0 or the error.
-int FillNewFile(int Fd, const NewFileShape &Shape, std::string_view Bytes)
-{
-    if (const int error = WriteAll(Fd, Bytes)) return error;
-    ReachedStep("written");
-    if (const int error = TakeShape(Fd, Shape)) return error;
-    if (::fsync(Fd) != 0) return errno;
-    ReachedStep("flushed");
-    return 0;
-}
-
 // A file in a folder this process may not write cannot be replaced, only written over: the
 // content is whole in memory by now, and room for it is taken before the first byte, so a
 // full disk leaves the old content as it was. The file keeps its owner and modes.
@@ -238,35 +227,82 @@ int Replace(const std::filesystem::path &Path, std::string_view Bytes, rtl::Read
     if (const int error = rtl::ResolveFile(Path.string(), true, file)) return error;
     if (!CanReplaceResolved(file, InFolder)) return EACCES;
     if (!WritableIn(file.Folder(), ".")) return WriteInPlace(file, Bytes);
+    rtl::TFileReplacement replacement;
+    int error = replacement.Begin(std::move(file), Source);
+    if (!error) error = replacement.Write(Bytes);
+    return error ? error : replacement.Commit();
+}
+
+} // namespace
+
+int rtl::TFileReplacement::Begin(const std::filesystem::path &File)
+{
+    TResolvedFile file;
+    if (const int error = ResolveFile(File.string(), true, file)) return error;
+    if (!CanReplaceResolved(file, ReadOnlyFolder::Refuse)) return EACCES;
+    return Begin(std::move(file));
+}
+
+int rtl::TFileReplacement::Begin(TResolvedFile File, const struct stat *Source)
+{
+    Cancel();
+    FFile = std::move(File);
     // What an earlier save of this file left when it was killed: no start tidies a file the
     // user chose.
-    RemoveStale(file);
+    RemoveStale(FFile);
     struct stat old;
     const bool replacing =
-        ::fstatat(file.Folder(), file.Name().c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+        ::fstatat(FFile.Folder(), FFile.Name().c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     // Changed since the links were followed: what is there now is not what was let through.
     if ((replacing && S_ISLNK(old.st_mode)) ||
-        (file.Owner() && (!replacing || old.st_uid != *file.Owner())))
-        return rtl::ForeignLinkError;
-    std::string temp;
-    const int fd = CreateBeside(file, temp);
-    if (fd < 0) return errno;
+        (FFile.Owner() && (!replacing || old.st_uid != *FFile.Owner())))
+        return ForeignLinkError;
+    FOld = replacing ? std::optional(old) : std::nullopt;
+    FSource = Source ? std::optional(*Source) : std::nullopt;
+    FFd = CreateBeside(FFile, FTemp);
+    if (FFd < 0) {
+        FTemp.clear();
+        return errno;
+    }
     ReachedStep("created");
-    int error = FillNewFile(fd, {replacing ? &old : nullptr, Source, file.Folder()}, Bytes);
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && ::renameat(file.Folder(), temp.c_str(), file.Folder(), file.Name().c_str()) != 0)
+    return 0;
+}
+
+int rtl::TFileReplacement::Write(std::string_view Bytes)
+{
+    return FFd < 0 ? EBADF : WriteAll(FFd, Bytes);
+}
+
+int rtl::TFileReplacement::Commit()
+{
+    if (FFd < 0) return EBADF;
+    ReachedStep("written");
+    const NewFileShape shape{FOld ? &*FOld : nullptr, FSource ? &*FSource : nullptr,
+                             FFile.Folder()};
+    int error = TakeShape(FFd, shape);
+    if (!error && ::fsync(FFd) != 0) error = errno;
+    if (!error) ReachedStep("flushed");
+    if (::close(std::exchange(FFd, -1)) != 0 && !error) error = errno;
+    if (!error &&
+        ::renameat(FFile.Folder(), FTemp.c_str(), FFile.Folder(), FFile.Name().c_str()) != 0)
         error = errno;
     if (error) {
-        ::unlinkat(file.Folder(), temp.c_str(), 0);
+        Cancel();
         return error;
     }
+    FTemp.clear();
     ReachedStep("renamed");
-    FlushFolder(file.Folder());
+    FlushFolder(FFile.Folder());
     ReachedStep("done");
     return 0;
 }
 
-} // namespace
+void rtl::TFileReplacement::Cancel()
+{
+    if (FFd >= 0) ::close(std::exchange(FFd, -1));
+    if (!FTemp.empty()) ::unlinkat(FFile.Folder(), FTemp.c_str(), 0);
+    FTemp.clear();
+}
 
 int rtl::GiveToFolderOwner(int Fd, const std::string &Folder)
 {

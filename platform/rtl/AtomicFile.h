@@ -4,11 +4,13 @@
 // half of one: the settings and layout files the program keeps between runs,
 // and the files the user saves or prints to.
 
+#include "platform/rtl/FileAccess.h"
 #include "platform/rtl/System.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -46,6 +48,39 @@ int ReplaceFileContentFrom(const std::filesystem::path &File, const std::filesys
 // list) is never left cut short by a failed save. Raises EFCreateError, with the old file
 // as it was, when it cannot be replaced.
 void SaveStreamToFile(const AnsiString &FileName, const std::function<void(TStream *Stream)> &Save);
+// A file replaced whole by content that arrives in pieces (a download), as ReplaceFileContent
+// replaces it: the pieces go to a new file beside it, in the folder the links led to when Begin
+// looked, and the new file takes the file's name in that folder at Commit. A replacement
+// dropped, failed or given up before Commit leaves the file as it was and nothing beside it.
+class TFileReplacement
+{
+public:
+    TFileReplacement() = default;
+    ~TFileReplacement() { Cancel(); }
+    TFileReplacement(const TFileReplacement &) = delete;
+    TFileReplacement &operator=(const TFileReplacement &) = delete;
+
+    // Makes the new file for File, its links followed as ReplaceFileContent follows them; a
+    // file that may not be replaced (see CanReplaceFile) is left alone. 0 or the error.
+    int Begin(const std::filesystem::path &File);
+    // The same for File resolved already, in a folder this process may write; the new file
+    // takes the shape of a copy of the file whose status is Source when one is given.
+    int Begin(TResolvedFile File, const struct stat *Source = nullptr);
+    // 0 or the error; the replacement is to be dropped after one.
+    int Write(std::string_view Bytes);
+    // The new file, flushed and in its shape, put in the file's place; 0 or the error, with
+    // the file as it was.
+    int Commit();
+    void Cancel();
+
+private:
+    TResolvedFile FFile;
+    std::string FTemp;
+    int FFd = -1;
+    std::optional<struct stat> FOld;
+    std::optional<struct stat> FSource;
+};
+
 // The most a file read whole may hold, by kind, each far above any real file of that kind:
 // a larger one is spoilt or no file of that kind, and holding it would cost the memory of
 // the machine. The settings, the grids' layouts, ini files and the registry's values are a

@@ -1,7 +1,6 @@
 #include "platform/web/NMHTTP.h"
 
 #include "platform/rtl/AtomicFile.h"
-#include "platform/rtl/FileAccess.h"
 #include "platform/vcl/Forms.h"
 #include "platform/web/HttpGet.h"
 #include "platform/web/RuntimeModule.h"
@@ -9,13 +8,10 @@
 #include "platform/win/QtText.h"
 #include "platform/win/WinUser.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QUrl>
 
-#include <cerrno>
-#include <filesystem>
 #include <optional>
+#include <string_view>
 
 using win::FromQt;
 using win::ToQt;
@@ -50,7 +46,7 @@ AnsiString CannotWrite(const AnsiString &FileName, int Error)
 struct TNMHTTP::TTransfer {
     // The body goes to a file beside the target and takes its name only on success,
     // so a broken transfer never leaves a partial file under that name.
-    std::unique_ptr<QSaveFile> File;
+    std::unique_ptr<rtl::TFileReplacement> File;
     QByteArray Text;
     DWORD Thread = 0;
     bool Connected = false;
@@ -59,7 +55,7 @@ struct TNMHTTP::TTransfer {
     bool Finished = false;
     bool Cancelled = false;
     bool WriteFailed = false;
-    int WriteError = 0; // errno of the write that failed
+    int WriteError = 0; // the error of the write that failed
     long long Received = 0;
     long long Total = 0;
     // Last, so that it goes first, while what its news lands in is still there.
@@ -71,27 +67,16 @@ struct TNMHTTP::TTransfer {
     {
         if (!File)
             Text += Data;
-        else if (!WriteFailed && File->write(Data) != Data.size())
-            Fail();
+        else if (!WriteFailed)
+            Note(File->Write(
+                std::string_view(Data.constData(), static_cast<std::size_t>(Data.size()))));
     }
 
-    // The file takes its name, and the owner its folder gives it.
-    bool Commit(const AnsiString &FileName)
+    // The error of a write, 0 for none; the user is told why it failed.
+    void Note(int Error)
     {
-        const std::filesystem::path folder =
-            std::filesystem::path(rtl::SystemPath(FileName)).parent_path();
-        if (const int error =
-                rtl::GiveToFolderOwner(File->handle(), folder.empty() ? "." : folder.string())) {
-            errno = error;
-            return false;
-        }
-        return File->commit();
-    }
-
-    // Taken at once, before another call can change it: the user is told why.
-    void Fail()
-    {
-        WriteError = errno;
+        if (Error == 0) return;
+        WriteError = Error;
         WriteFailed = true;
     }
 
@@ -153,15 +138,11 @@ void TNMHTTP::Get(const AnsiString &URL)
     TTransfer *t = transfer.get();
     t->Thread = GetCurrentThreadId();
     if (FInputFileMode) {
-        // Written where the links lead only as far as they may be followed; the file the
-        // save gets is the one they led to.
-        rtl::TResolvedFile target;
-        if (const int error = rtl::ResolveFile(rtl::SystemPath(FBody), true, target))
+        // Written where the links lead only as far as they may be followed, and put in place
+        // in the folder they led to, whatever its name leads to by the transfer's end.
+        t->File = std::make_unique<rtl::TFileReplacement>();
+        if (const int error = t->File->Begin(rtl::SystemPath(FBody)))
             throw EHTTPError(CannotWrite(FBody, error));
-        t->File = std::make_unique<QSaveFile>(QFile::decodeName(target.Path().c_str()));
-        // Unbuffered, a write that fails does so at once, with the system's reason.
-        if (!t->File->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw EHTTPError(CannotWrite(FBody, errno));
     }
     t->Get.reset(start(QUrl(ToQt(URL), QUrl::StrictMode), t->Hooks(), FIdleTimeout));
     FTransfer = std::move(transfer);
@@ -196,7 +177,7 @@ void TNMHTTP::Finish()
     const std::unique_ptr<TTransfer> t = std::move(FTransfer);
     const web::THttpOutcome outcome = t->Get->Outcome();
     if (t->Cancelled || outcome.Failed || t->WriteFailed) {
-        if (t->File) t->File->cancelWriting();
+        if (t->File) t->File->Cancel();
     }
     if (t->Cancelled) throw EHTTPError("The transfer was cancelled");
     if (outcome.Failed) {
@@ -208,7 +189,7 @@ void TNMHTTP::Finish()
         if (outcome.TimedOut) throw EHTTPError("Сервер не отвечает дольше "_a + limit);
         throw EHTTPError(FromQt(outcome.Error));
     }
-    if (t->File && !t->WriteFailed && !t->Commit(FBody)) t->Fail();
+    if (t->File && !t->WriteFailed) t->Note(t->File->Commit());
     if (t->File && t->WriteFailed) {
         if (OnFailure) OnFailure(this, FailureOther);
         throw EHTTPError(CannotWrite(FBody, t->WriteError));

@@ -97,14 +97,15 @@ protected:
     }
 
     // Every file in the folder, so a stray temporary shows up too.
-    std::vector<std::string> Files() const
+    std::vector<std::string> Files(const std::string &Sub = {}) const
     {
         std::vector<std::string> names;
-        for (const auto &entry : fs::directory_iterator(FFolder))
+        for (const auto &entry : fs::directory_iterator(FFolder / Sub))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
+    const fs::path &Folder() const { return FFolder; }
 
     static std::string Pattern(std::size_t Size)
     {
@@ -168,6 +169,28 @@ TEST_F(HttpTest, EmptyBodyMakesAnEmptyFile)
     ASSERT_TRUE(GetToFile("/empty"));
     EXPECT_EQ(Files(), std::vector<std::string>{"got.bin"});
     EXPECT_EQ(FileText("got.bin"), "");
+}
+
+// The folder named for the body renamed while the body comes, and another put in its place by
+// its name: the body lands in the folder the get started in, and the other keeps what it had.
+TEST_F(HttpTest, BodyLandsInTheFolderItStartedInWhenAnotherTakesItsName)
+{
+    const fs::path work = Folder() / "work", moved = Folder() / "moved";
+    fs::create_directory(work);
+    fs::create_directory(Folder() / "other");
+    const std::string body = Pattern(50000);
+    Server.Serve("/files/a.qrv", {200, body});
+    Http->OnPacketRecvd = [&](TObject *) {
+        if (fs::exists(moved)) return;
+        fs::rename(work, moved);
+        fs::create_symlink("other", work);
+    };
+    Http->SetInputFileMode(true);
+    Http->SetBody(rtl::FromSystemPath((work / "got.bin").string()));
+    EXPECT_NO_THROW(Http->Get(AnsiString(Server.Url("/files/a.qrv"))));
+    EXPECT_TRUE(FileText("moved/got.bin") == body) << "the body whole where the get started";
+    EXPECT_EQ(Files("moved"), std::vector<std::string>{"got.bin"});
+    EXPECT_TRUE(Files("other").empty());
 }
 
 // ---- failures: an exception, the failure event, and no file under the name ----
