@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <mutex>
 #include <string_view>
@@ -326,6 +327,21 @@ int rtl::ResolveFolder(const std::string &Path, TResolvedFile &Resolved)
     if (const int error = WalkToFolderOf(Path + "/.", Path, folder, name)) return error;
     Resolved.Take(folder.Release(), name, folder.Path() + name, std::nullopt);
     return 0;
+}
+
+int rtl::RenameName(const std::string &From, const std::string &To, bool Replace)
+{
+    TResolvedFile from, to;
+    if (const int error = ResolveFolderOf(From, from)) return error;
+    if (const int error = ResolveFolderOf(To, to)) return error;
+    const char *fromName = from.Name().c_str(), *toName = to.Name().c_str();
+    const unsigned flags = Replace ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(from.Folder(), fromName, to.Folder(), toName, flags) == 0) return 0;
+    if (Replace || (errno != EINVAL && errno != ENOSYS)) return errno;
+    // A file system without no-replace renames: look first.
+    struct stat info;
+    if (::fstatat(to.Folder(), toName, &info, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+    return ::renameat(from.Folder(), fromName, to.Folder(), toName) == 0 ? 0 : errno;
 }
 
 int rtl::HoldBaseFolder(const std::string &Path)

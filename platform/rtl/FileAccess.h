@@ -88,6 +88,11 @@ int ResolveFolderOf(const std::string &Path, TResolvedFile &Resolved);
 // owner).
 int ResolveFolder(const std::string &Path, TResolvedFile &Resolved);
 
+// Gives the name From, a link or not, the name To, each in the folder its links lead to as
+// ResolveFolderOf reaches it; a name To that is there already is replaced only when Replace
+// says so. Returns 0 or the error (EEXIST for a name kept).
+int RenameName(const std::string &From, const std::string &To, bool Replace);
+
 // The names in the folder whose handle is Folder, for readdir; null when it cannot be read.
 struct TCloseListing {
     void operator()(DIR *Stream) const { ::closedir(Stream); }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
@@ -73,13 +72,19 @@ int AttributesOf(const struct stat &Info)
     return attr;
 }
 
+// Name as the system spells it, a folder's trailing delimiter dropped: what is done to a
+// folder's name is done to the folder, not to its "." entry.
+std::string NameOnDisk(const AnsiString &Name)
+{
+    return rtl::SystemPath(ExcludeTrailingPathDelimiter(Name));
+}
+
 // The folder of Name as its links may be followed and its last name there as it is, a link or
 // not: what is done to the name itself is done where the look-up led, never by a second look
-// by the path. A folder's trailing delimiter names the folder.
+// by the path.
 bool FolderOfName(const AnsiString &Name, rtl::TResolvedFile &Resolved)
 {
-    return !Name.IsEmpty() &&
-           rtl::ResolveFolderOf(rtl::SystemPath(ExcludeTrailingPathDelimiter(Name)), Resolved) == 0;
+    return !Name.IsEmpty() && rtl::ResolveFolderOf(NameOnDisk(Name), Resolved) == 0;
 }
 
 } // namespace
@@ -110,16 +115,8 @@ bool DeleteFile(const AnsiString &FileName)
 // Like the system's move, never replaces an existing target.
 bool RenameFile(const AnsiString &OldName, const AnsiString &NewName)
 {
-    rtl::TResolvedFile from, to;
-    if (!FolderOfName(OldName, from) || !FolderOfName(NewName, to)) return false;
-    const char *fromName = from.Name().c_str(), *toName = to.Name().c_str();
-    if (::renameat2(from.Folder(), fromName, to.Folder(), toName, RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // A file system without no-replace renames: check first.
-    struct stat info;
-    return ::fstatat(to.Folder(), toName, &info, AT_SYMLINK_NOFOLLOW) != 0 &&
-           ::renameat(from.Folder(), fromName, to.Folder(), toName) == 0;
+    return !OldName.IsEmpty() && !NewName.IsEmpty() &&
+           rtl::RenameName(NameOnDisk(OldName), NameOnDisk(NewName), false) == 0;
 }
 
 bool CreateDir(const AnsiString &Dir)

@@ -306,6 +306,7 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsNamesAndFoldersWhenAnotherTakesItsName
     const fs::path work = Folder / "work", moved = Folder / "moved", other = Folder / "other";
     fs::create_directory(work);
     std::ofstream(work / "qrv4.cfg") << "spoilt";
+    std::ofstream(work / "qrv4.cfg.bad") << "spoilt before";
     std::ofstream(work / "english.frc") << "resources";
     fs::create_directory(work / "old");
     ASSERT_NO_FATAL_FAILURE(HoldThenSwap(work, moved, other));
@@ -313,15 +314,18 @@ TEST_F(PlantedLinks, TheBaseFolderKeepsItsNamesAndFoldersWhenAnotherTakesItsName
     std::ofstream(other / "german.frc") << "other's";
     fs::create_directory(other / "old");
 
-    EXPECT_TRUE(RenameFile(Name(work / "qrv4.cfg"), Name(work / "qrv4.cfg.bad")));
+    EXPECT_FALSE(RenameFile(Name(work / "qrv4.cfg"), Name(work / "qrv4.cfg.bad")))
+        << "a move takes no name that is there";
+    EXPECT_EQ(rtl::RenameName(work / "qrv4.cfg", work / "qrv4.cfg.bad", true), 0);
+    EXPECT_TRUE(RenameFile(Name(work / "qrv4.cfg.bad"), Name(work / "qrv4.cfg.old")));
     EXPECT_TRUE(CreateDir(Name(work / "books")));
     EXPECT_TRUE(ForceDirectories(Name(work / "books" / "2026")));
     EXPECT_TRUE(RemoveDir(Name(work / "old")));
     EXPECT_EQ(Found(work / "*.frc"), std::vector<std::string>{"english.frc"});
 
-    EXPECT_EQ(Names(moved), (std::vector<std::string>{"books", "english.frc", "qrv4.cfg.bad"}));
+    EXPECT_EQ(Names(moved), (std::vector<std::string>{"books", "english.frc", "qrv4.cfg.old"}));
     EXPECT_EQ(Names(moved / "books"), std::vector<std::string>{"2026"});
-    EXPECT_EQ(Text(moved / "qrv4.cfg.bad"), "spoilt");
+    EXPECT_EQ(Text(moved / "qrv4.cfg.old"), "spoilt");
     EXPECT_EQ(Names(other), (std::vector<std::string>{"german.frc", "old", "qrv4.cfg"}));
     EXPECT_EQ(Text(other / "qrv4.cfg"), "other's");
 }
@@ -374,6 +378,8 @@ TEST_F(PlantedLinks, AnotherUsersLinkToAFolderNotTheirsTakesNoNameOrFolderAndLis
     EXPECT_FALSE(RenameFile(Name(books / "book.dbf"), Name(books / "book.bak")));
     EXPECT_FALSE(RenameFile(Name(books / "book.dbf"), Name(Folder / "taken.dbf")));
     EXPECT_FALSE(RenameFile(Name(Folder / "mine.dbf"), Name(books / "mine.dbf")));
+    EXPECT_EQ(rtl::RenameName(Folder / "mine.dbf", books / "book.dbf", true),
+              rtl::ForeignLinkError);
     EXPECT_FALSE(CreateDir(Name(books / "new")));
     EXPECT_FALSE(ForceDirectories(Name(books / "new" / "deeper")));
     EXPECT_FALSE(RemoveDir(Name(books / "sub")));
