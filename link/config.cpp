@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <optional>
@@ -143,12 +142,9 @@ void SetAsideTooLarge(TConfig &Cfg)
 {
     const AnsiString path = Cfg.FilePath();
     Cfg.Damaged = true;
-    // The name itself moves, a link or not, in the folder its links lead to.
-    rtl::TResolvedFile from, to;
-    if (rtl::ResolveFolderOf(rtl::SystemPath(path), from) != 0 ||
-        rtl::ResolveFolderOf(rtl::SystemPath(path + ".bad"), to) != 0 ||
-        ::renameat(from.Folder(), from.Name().c_str(), to.Folder(), to.Name().c_str()) != 0)
-        return;
+    // The name itself moves, a link or not, in the folder its links lead to, and an older
+    // spoilt file there gives way to it.
+    if (rtl::RenameName(rtl::SystemPath(path), rtl::SystemPath(path + ".bad"), true) != 0) return;
     WriteConfig(Cfg);
 }
 
