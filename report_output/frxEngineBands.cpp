@@ -670,13 +670,13 @@ int TfrxEngine::DrawSplit(TfrxBand *Band)
         Band->SetTop(CurY);
         LastPart = Pages()->GetCurPosition();
         Pages()->AddObject(Band);
+        // The part is in: a column footer that the break prints comes below it.
+        CurY += Band->Height();
         if (!Rest.empty()) {
             // A record counts where its first lines print, before that page or column closes.
             if (InBand->Count() > 0 && IsDataBand(Band)) Aggregates.AddValueAhead(Band, LastPart);
             NewColumn();
             FreshPart = true;
-        } else {
-            CurY += Band->Height();
         }
         InBand->Clear();
         for (TfrxComponent *O : Rest) {

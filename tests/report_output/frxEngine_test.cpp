@@ -1105,6 +1105,31 @@ TEST(EngineSplit, ASplitRecordKeptTogetherCountsWhereItsFirstLinesMoved)
     EXPECT_EQ(InColumns[0].back(), "page:3/6");
 }
 
+// A band of sixty 20-pixel lines splits into the second page column; the column footer of
+// the first column comes below the first part, not over it.
+TEST(EngineSplit, AColumnFooterFollowsThePartOfASplitBandInItsColumn)
+{
+    TBuilder B;
+    B.Page->SetColumns(2);
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Lines(Data, "Text", 0, 60);
+    B.Band<TfrxColumnFooter>("ColumnFooter1", 200, 20);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 1);
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(B.Pages(), 0))
+        Places.push_back(Band.Name + "@" + Hundredths(Band.Left) + "," + Hundredths(Band.Top) +
+                         "+" + Hundredths(Band.Height));
+    const std::string Second = Hundredths(95 * 3.77953) + ",";
+    EXPECT_EQ(Places, (std::vector<std::string>{"MasterData1@0.00,0.00+1026.93",
+                                                "ColumnFooter1@0.00,1026.93+20.00",
+                                                "MasterData1@" + Second + "0.00+180.00",
+                                                "ColumnFooter1@" + Second + "180.00+20.00"}));
+}
+
 TEST(EngineSplit, ABandWithoutSplitMovesWhole)
 {
     TListReport L(46);
