@@ -424,7 +424,6 @@ void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
     if (State(Band).DesignCount < 0) State(Band).DesignCount = Band->Objects()->Count();
     auto Target = std::make_unique<TfrxBand>(nullptr);
     RedirectTarget = Target.get();
-    const double SavedX = CurX, SavedY = CurY, SavedOrigin = OriginX;
     struct Restore {
         TfrxEngine &E;
         double X, Y, Origin;
@@ -435,10 +434,12 @@ void TfrxEngine::ShowParentSubreports(TfrxBand *Band)
             E.OriginX = Origin;
             E.RedirectTarget = nullptr;
         }
-    } Back{*this, SavedX, SavedY, SavedOrigin};
+    } Back{*this, CurX, CurY, OriginX};
+    // The subreport's bands land in the band, so they are placed from its left edge: the
+    // band takes its column's place when it is output.
     for (TfrxSubreport *Sub : Subreports) {
-        OriginX = SavedOrigin + Sub->Left();
-        CurX = SavedX + Sub->Left();
+        OriginX = Sub->Left();
+        CurX = Sub->Left();
         CurY = Sub->Top();
         RunPage(Sub->Page());
     }

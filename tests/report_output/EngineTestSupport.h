@@ -162,10 +162,11 @@ inline std::string TextOf(TfrxCustomMemoView *Memo)
     return Text;
 }
 
-// An object of a prepared band as "Name@Top+Height".
+// An object of a prepared band, placed in it.
 struct TPlaced {
     std::string Name;
     double Top, Height;
+    double Left = 0;
 };
 
 // One prepared band: its name, top and height, and the texts of its memos.
@@ -191,7 +192,7 @@ inline std::vector<TShown> Shown(TfrxCustomPreviewPages *Pages, int Index)
         TList *Objects = Band->Objects();
         for (int j = 0; j < Objects->Count(); ++j) {
             auto *C = static_cast<TfrxComponent *>(Objects->Items(j));
-            Item.Objects.push_back({C->Name().ToStd(), C->Top(), C->Height()});
+            Item.Objects.push_back({C->Name().ToStd(), C->Top(), C->Height(), C->Left()});
         }
         for (int j = 0; j < Objects->Count(); ++j)
             if (auto *Memo = dynamic_cast<TfrxCustomMemoView *>(

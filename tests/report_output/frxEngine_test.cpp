@@ -1353,6 +1353,43 @@ TEST(EngineSubreports, ASubreportInABandThatSplitsRunsBelowItsBandAndIsNoPartOfI
     EXPECT_DOUBLE_EQ(Shown(S.B.Pages(), 0).at(0).Height, 18) << "the band holds its memo only";
 }
 
+namespace
+{
+
+// The left edge of a page column of the builder's A4 page with 10 mm margins.
+double PageColumnLeft(int Columns, int Column)
+{
+    return (190.0 / Columns) * (Column - 1) * 3.77953;
+}
+
+} // namespace
+
+// Bands of 400 pixels, two to a page column: the fourth record is stretched in the second of
+// three page columns, and the items its subreport adds stand where they stand in the first.
+TEST(EngineSubreports, ASubreportPrintedOnItsParentInAPageColumnStaysInThatColumn)
+{
+    TSubreports S(true);
+    S.Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}, {{"Name", "C"}}, {{"Name", "D"}}});
+    S.B.Page->SetColumns(3);
+    S.Data->SetHeight(400);
+    S.Sub->SetBounds(100, 0, 100, 20);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 1);
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(S.B.Pages(), 0))
+        for (std::size_t i = 0; i < Band.Objects.size(); ++i)
+            Places.push_back(Band.Texts.at(i) + "@" + Hundredths(Band.Left + Band.Objects[i].Left));
+    const double Second = PageColumnLeft(3, 2);
+    std::vector<std::string> Due;
+    for (const char *Name : {"A", "B", "C", "D"}) {
+        const double Left = Name[0] < 'C' ? 0 : Second;
+        Due.push_back(Name + ("@" + Hundredths(Left)));
+        for (const char *Item : {"i1", "i2", "i3"})
+            Due.push_back(Item + ("@" + Hundredths(Left + 100)));
+    }
+    EXPECT_EQ(Places, Due);
+}
+
 // ---- the outline ----
 
 namespace
