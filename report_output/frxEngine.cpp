@@ -563,7 +563,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     ResetSuppressValues(Band);
     bool First = true;
     TColumnRow ColumnRow;
-    int FooterPosition = 0, FooterPage = -1;
+    TMark FooterMark;
     double SavedY = CurY;
     // Vertical bands show every record: their cells sit beside each other in one row.
     const bool Vertical = Band->Vertical();
@@ -583,12 +583,8 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
                 else
                     CheckGroups(Band, S.Group, ColumnRow, SavedY);
             }
-            if (Band->KeepFooter()) {
-                FooterPosition = Pages()->GetCurPosition();
-                FooterPage = Pages()->CurPage;
-            }
-            if (Band->Columns() > 1 && Band->CurColumn() == 1)
-                ColumnRow = {Pages()->CurPage, Pages()->GetCurPosition()};
+            if (Band->KeepFooter()) FooterMark = Here();
+            if (Band->Columns() > 1 && Band->CurColumn() == 1) ColumnRow = Here();
             SavedY = CurY;
             LineNo = S.LineNo;
             LineNoAll = S.LineNoAll;
@@ -615,10 +611,18 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     if (First) return;
     if (S.Group) ShowGroupFooters(S.Group, 0);
     if (!Band->FooterAfterEach()) {
-        // The last row's position means something only on the page it was taken on: after a
-        // page break since then, cutting from it would take rows the footer does not need.
-        if (Band->KeepFooter())
-            StartKeep(Band, Pages()->CurPage == FooterPage ? FooterPosition : 0);
+        // The last row's position means something only in the page column it was taken in:
+        // after a page or column break since then, cutting from it would take rows the footer
+        // does not need. Nor does the footer take a page's first object along, which would
+        // leave that page empty.
+        if (Band->KeepFooter()) {
+            const TMark Now = Here();
+            if (FooterMark.Page == Now.Page && FooterMark.Column == Now.Column &&
+                FooterMark.Position != 0)
+                StartKeep(Band, FooterMark);
+            else
+                StartKeep(Band);
+        }
         ShowBand(S.Footer);
         if (Band->KeepFooter()) EndKeep(Band);
     }
@@ -785,19 +789,39 @@ void TfrxEngine::ShowFixedBand(TfrxBand *Band)
 
 void TfrxEngine::NewPage()
 {
-    if (Keeping) CutRows(KeepPosition);
+    const bool Moving = Keeping;
+    const TMark From = KeepStart;
+    if (Moving) {
+        CutRows(From.Position);
+        // What ends the page comes right below what stays on it.
+        CurY = From.Y;
+    }
     EndPage();
     AddPage();
-    if (Keeping) {
-        PasteRows(0, CurY);
-        // Only entries made inside the block move with it.
-        TfrxCustomOutline *Outline = Pages()->Outline();
-        if (Outline && Outline->GetCurPosition() != KeepOutlinePosition)
-            Outline->ShiftItems(KeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
+    if (Moving) {
+        PasteKeptBlock(From);
         CurY = Pages()->GetLastY();
     }
     Keeping = false;
     if (!OutputtingVPages) AddPageOutline();
+}
+
+TfrxEngine::TMark TfrxEngine::Here()
+{
+    return {Pages()->CurPage, CurColumn, Pages()->GetCurPosition(), CurX, CurY};
+}
+
+void TfrxEngine::PasteKeptBlock(const TMark &From)
+{
+    // The block keeps its place within its column: a subreport's block stays beside its band.
+    TMark To = Here();
+    To.X = From.X + ColumnPosition(CurColumn - 1) - ColumnPosition(From.Column - 1);
+    PasteRows(To.X, To.Y);
+    // Only entries made inside the block move with it.
+    TfrxCustomOutline *Outline = Pages()->Outline();
+    if (Outline && Outline->GetCurPosition() != KeepOutlinePosition)
+        Outline->ShiftItems(KeepOutlinePosition, static_cast<int>(std::nearbyint(CurY)));
+    if (FFollowingMoves > 0) FBlockMoves.push_back({From, To});
 }
 
 void TfrxEngine::CutRows(int Position)

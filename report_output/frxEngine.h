@@ -73,6 +73,16 @@ private:
         std::vector<TfrxStretcheable *> Stretcheables;
     };
 
+    // Where the output stands: the page, its column, the objects on the page so far and the
+    // place of the next band.
+    struct TMark {
+        int Page = -1;
+        int Column = 1;
+        int Position = 0;
+        double X = 0, Y = 0;
+    };
+    TMark Here();
+
     TBandState &State(TfrxBand *Band) { return FBandStates[Band]; }
     TfrxReportPage *Page() const { return CurReportPage; }
     TfrxCustomPreviewPages *Pages() const;
@@ -166,16 +176,18 @@ private:
     void ShiftObjects(TfrxReportComponent *Parent, double Amount);
     int DrawSplit(TfrxBand *Band);
     void ShowParentSubreports(TfrxBand *Band);
-    void CheckSubReports(TfrxBand *Band, double BandTop);
+    void CheckSubReports(TfrxBand *Band, TMark BandPlace);
+    // A place as it is after the kept blocks moved since the first of Moves.
+    void FollowMoves(TMark &Place, std::size_t Moves) const;
     void FreeAddedObjects(TfrxBand *Band);
-    void StartKeep(TfrxBand *Band, int Position = 0);
+    void StartKeep(TfrxBand *Band);
+    void StartKeep(TfrxBand *Band, const TMark &From);
     void EndKeep(TfrxBand *Band);
+    // The kept block goes on whole at the current place, on a new page or in a new column.
+    void PasteKeptBlock(const TMark &From);
     void InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset);
     // Where a row of records side by side began.
-    struct TColumnRow {
-        int Page = -1;
-        int Position = 0;
-    };
+    using TColumnRow = TMark;
     void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row,
                      double SavedY);
     void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);
@@ -219,7 +231,14 @@ private:
     TfrxBand *KeepingBand = nullptr;
     bool Keeping = false;
     TfrxXMLItem *KeepOutlinePosition = nullptr;
-    int KeepPosition = 0;
+    // Where the kept block began; its objects on the page follow from its position.
+    TMark KeepStart;
+    // Kept blocks moved while subreports run beside their band, which must follow it.
+    struct TBlockMove {
+        TMark From, To;
+    };
+    std::vector<TBlockMove> FBlockMoves;
+    int FFollowingMoves = 0;
     TfrxReportPage *CurReportPage = nullptr;
     double OriginX = 0;
     TfrxBand *PageBreakBand = nullptr;

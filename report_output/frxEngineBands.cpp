@@ -161,23 +161,25 @@ void TfrxEngine::DoShow(TfrxBand *Band)
         NewPage();
         PageBreakBand = nullptr;
     }
-    double BandTop = 0;
-    int Position = Pages()->GetCurPosition();
+    TMark Place = Here();
     {
         const TStretchedBand Stretched(*this, Band);
         // Stretching may have shown other bands (a new page, say).
-        BandTop = CurY;
+        Place = Here();
         if (Band->Visible()) {
-            Position = OutputBand(Band, MultiColumn, Cells.Breaks());
-            BandTop = CurY - Band->Height();
+            const int Position = OutputBand(Band, MultiColumn, Cells.Breaks());
+            Place = Here();
+            Place.Position = Position;
+            Place.Y = CurY - Band->Height();
         }
     }
+    const int Position = Place.Position;
     if (IsFooterKind(Band)) Aggregates.Reset(Band);
     // The record counts on the page its row was printed on, before its subreports and its
     // child go on to other pages. A vertical band feeds its aggregates per column as it lays
     // out its cells.
     if (IsDataBand(Band)) Aggregates.AddValue(Band, 0, Position);
-    if (Band->Visible()) CheckSubReports(Band, BandTop);
+    if (Band->Visible()) CheckSubReports(Band, Place);
 }
 
 int TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks)
@@ -473,36 +475,58 @@ void TfrxEngine::FreeAddedObjects(TfrxBand *Band)
     S.Stretcheables.clear();
 }
 
-void TfrxEngine::CheckSubReports(TfrxBand *Band, double BandTop)
+void TfrxEngine::CheckSubReports(TfrxBand *Band, TMark BandPlace)
 {
     const std::vector<TfrxSubreport *> Subreports = SubreportsOf(Band, false);
     if (Subreports.empty()) return;
     TfrxCustomPreviewPages *P = Pages();
-    const int SavedPage = P->CurPage, SavedColumn = CurColumn;
-    const double SavedX = CurX, SavedOrigin = OriginX;
-    int FurthestPage = SavedPage, FurthestColumn = SavedColumn;
-    double FurthestY = CurY;
-    for (TfrxSubreport *Sub : Subreports) {
-        P->CurPage = SavedPage;
-        CurColumn = SavedColumn;
-        OriginX = SavedOrigin + Sub->Left();
-        CurX = SavedX + Sub->Left();
-        CurY = BandTop + Sub->Top();
-        RunPage(Sub->Page());
-        const bool Further = P->CurPage != FurthestPage    ? P->CurPage > FurthestPage
-                             : CurColumn != FurthestColumn ? CurColumn > FurthestColumn
-                                                           : CurY > FurthestY;
-        if (Further) {
-            FurthestPage = P->CurPage;
-            FurthestColumn = CurColumn;
-            FurthestY = CurY;
+    const double SavedOrigin = OriginX;
+    TMark Furthest = Here();
+    // A subreport's page break may move the kept block the band is in; the band's other
+    // subreports start where it went, and the ends reached so far went along.
+    ++FFollowingMoves;
+    struct Following {
+        TfrxEngine &E;
+        ~Following()
+        {
+            if (--E.FFollowingMoves == 0) E.FBlockMoves.clear();
         }
+    } During{*this};
+    for (TfrxSubreport *Sub : Subreports) {
+        P->CurPage = BandPlace.Page;
+        CurColumn = BandPlace.Column;
+        OriginX = SavedOrigin + Sub->Left();
+        CurX = BandPlace.X + Sub->Left();
+        CurY = BandPlace.Y + Sub->Top();
+        const std::size_t Moves = FBlockMoves.size();
+        RunPage(Sub->Page());
+        FollowMoves(BandPlace, Moves);
+        FollowMoves(Furthest, Moves);
+        const bool Further = P->CurPage != Furthest.Page    ? P->CurPage > Furthest.Page
+                             : CurColumn != Furthest.Column ? CurColumn > Furthest.Column
+                                                            : CurY > Furthest.Y;
+        if (Further) Furthest = Here();
     }
-    P->CurPage = FurthestPage;
-    CurColumn = FurthestColumn;
+    P->CurPage = Furthest.Page;
+    CurColumn = Furthest.Column;
     CurX = SavedOrigin + (CurColumn > 1 ? ColumnPosition(CurColumn - 1) : 0);
-    CurY = FurthestY;
+    CurY = Furthest.Y;
     OriginX = SavedOrigin;
+}
+
+void TfrxEngine::FollowMoves(TMark &Place, std::size_t Moves) const
+{
+    for (std::size_t i = Moves; i < FBlockMoves.size(); ++i) {
+        const TBlockMove &Move = FBlockMoves[i];
+        if (Place.Page != Move.From.Page || Place.Column != Move.From.Column ||
+            Place.Position < Move.From.Position)
+            continue;
+        Place.Page = Move.To.Page;
+        Place.Column = Move.To.Column;
+        Place.Position += Move.To.Position - Move.From.Position;
+        Place.X += Move.To.X - Move.From.X;
+        Place.Y += Move.To.Y - Move.From.Y;
+    }
 }
 
 // ---- growing objects push the ones below them down ----
@@ -841,13 +865,18 @@ void TfrxEngine::OutputVPages(TfrxBand *Band, const std::vector<int> &Breaks)
 
 // ---- keep blocks ----
 
-void TfrxEngine::StartKeep(TfrxBand *Band, int Position)
+void TfrxEngine::StartKeep(TfrxBand *Band)
+{
+    StartKeep(Band, Here());
+}
+
+void TfrxEngine::StartKeep(TfrxBand *Band, const TMark &From)
 {
     // Vertical bands keep nothing together: their cells are laid out within one band.
     if (Keeping || NothingShownYet || Band->Vertical()) return;
     Keeping = true;
     KeepingBand = Band;
-    KeepPosition = Position != 0 ? Position : Pages()->GetCurPosition();
+    KeepStart = From;
     TfrxCustomOutline *Outline = Pages()->Outline();
     KeepOutlinePosition = Outline ? Outline->GetCurPosition() : nullptr;
 }
@@ -997,14 +1026,16 @@ void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, dou
 void TfrxEngine::MoveColumnRow(const TColumnRow &Row, double Height)
 {
     // A row begun on an earlier page has no place to be cut from here.
-    if (Row.Page != Pages()->CurPage) {
+    if (Row.Page != Pages()->CurPage || Row.Column != CurColumn) {
         NewColumn();
         return;
     }
     int RowStart = Row.Position;
     if (Keeping) {
         const int RowObjects = Pages()->GetCurPosition() - Row.Position;
-        KeepPosition = std::min(KeepPosition, Row.Position);
+        if (Row.Position < KeepStart.Position) KeepStart = Row;
+        // The block ends below the row's tallest record.
+        CurY = Row.Y + Height;
         NewColumn();
         // A block taller than a page leaves its last row over the footer of the next page
         // too: the row goes on alone from there.
@@ -1026,12 +1057,26 @@ double TfrxEngine::ColumnPosition(int Column) const
 
 void TfrxEngine::NewColumn()
 {
-    if (CurColumn < Page()->Columns()) {
-        EndColumn();
-        AddColumn();
-    } else {
+    if (CurColumn >= Page()->Columns()) {
         NewPage();
+        return;
     }
+    // A kept block goes on whole in the next column, as it does on the next page, and keeps
+    // nothing together after that.
+    const bool Moving = Keeping;
+    const TMark From = KeepStart;
+    const double BlockHeight = CurY - From.Y;
+    if (Moving) {
+        CutRows(From.Position);
+        CurY = From.Y;
+    }
+    EndColumn();
+    AddColumn();
+    if (Moving) {
+        PasteKeptBlock(From);
+        CurY += BlockHeight;
+    }
+    Keeping = false;
 }
 
 void TfrxEngine::EndColumn()
@@ -1055,6 +1100,8 @@ void TfrxEngine::AddColumn()
     for (int i = 0; i < HeaderList.Count(); ++i) {
         const TfrxHeaderList::TfrxHeaderListItem Item = HeaderList.Items(i);
         if (!Item.Band || dynamic_cast<TfrxPageHeader *>(Item.Band)) continue;
+        // A header made inside a kept block moves along with the block.
+        if (Keeping && Item.IsInKeep) continue;
         CurX = Item.Left + X;
         for (TfrxBand *Band = Item.Band; Band; Band = Band->Child()) {
             TBandState &S = State(Band);

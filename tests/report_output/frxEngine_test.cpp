@@ -817,6 +817,101 @@ TEST(EngineColumns, ARowThatAMovedBlockLeavesOverTheFooterGoesOnAlone)
     EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"56"});
 }
 
+namespace
+{
+
+// The left edge of a page column of the builder's A4 page with 10 mm margins.
+double PageColumnLeft(int Columns, int Column)
+{
+    return (190.0 / Columns) * (Column - 1) * 3.77953;
+}
+
+// Every band of that name on every page as "text@left,top", and a fault for each one that
+// lies above the page, over the page footer at FooterAt or outside its page column.
+std::vector<std::vector<std::string>> PlacesInColumns(TBuilder &B, const std::string &Name,
+                                                      int Columns, double FooterAt,
+                                                      std::vector<std::string> &Faults)
+{
+    std::vector<std::vector<std::string>> Result;
+    const double Width = PageColumnLeft(Columns, 2);
+    for (int Page = 0; Page < B.PageCount(); ++Page) {
+        Result.emplace_back();
+        for (const TShown &Band : Shown(B.Pages(), Page)) {
+            if (Band.Name != Name) continue;
+            const std::string Place = Band.Texts.empty() ? std::string() : Band.Texts[0];
+            Result.back().push_back(Place + "@" + Hundredths(Band.Left) + "," +
+                                    Hundredths(Band.Top));
+            const int Column = static_cast<int>(std::floor(Band.Left / Width + 1e-6));
+            for (const TPlaced &O : Band.Objects)
+                if (Band.Top + O.Top < -1e-6 || Band.Top + O.Top + O.Height > FooterAt + 1e-6 ||
+                    Band.Left + O.Left + 1e-6 < Column * Width || Column >= Columns)
+                    Faults.push_back("page " + std::to_string(Page + 1) + ": " + Name + " " +
+                                     Place + " at " + Hundredths(Band.Left + O.Left) + "," +
+                                     Hundredths(Band.Top + O.Top));
+        }
+    }
+    return Result;
+}
+
+std::vector<std::string> Texts(const std::vector<std::string> &Places)
+{
+    std::vector<std::string> Result;
+    for (const std::string &Place : Places)
+        Result.push_back(Place.substr(0, Place.find('@')));
+    return Result;
+}
+
+} // namespace
+
+// The second group, kept together, does not fit under the first in the first page column: it
+// moves whole to the second column and goes on from there, column by column and page by page.
+TEST(EngineColumns, AKeptGroupThatFillsEveryPageColumnStaysOnTheSheet)
+{
+    TKeptSecondGroup G(200, 3);
+    TBuilder &B = G.B;
+    B.Page->SetColumns(2);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 3);
+    std::vector<std::string> Faults;
+    const auto Records = PlacesInColumns(B, "MasterData1", 2, FooterTop - 10, Faults);
+    PlacesInColumns(B, "GroupHeader1", 2, FooterTop - 10, Faults);
+    EXPECT_EQ(Faults, std::vector<std::string>{});
+    EXPECT_EQ(Texts(Records[0]), Numbers(1, 52));
+    EXPECT_EQ(Texts(Records[1]), Numbers(53, 148));
+    EXPECT_EQ(Texts(Records[2]), Numbers(149, 200));
+    const std::string Second = Hundredths(PageColumnLeft(2, 2)) + ",";
+    EXPECT_EQ(Records[0].at(3), "4@" + Second + "20.00");
+    EXPECT_EQ(Records[0].at(51), "52@" + Second + "980.00");
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"52"});
+    EXPECT_EQ(TextsOf(B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"96"});
+    EXPECT_EQ(TextsOf(B.Pages(), 2, "PageFooter1"), std::vector<std::string>{"52"});
+}
+
+// Two records of 150 pixels side by side in each page column; each record is kept together,
+// and the row that does not fit above the footer goes on in the next page column.
+TEST(EngineColumns, ARowKeptTogetherInAPageColumnMovesToTheNextColumn)
+{
+    TColumnRows C(260);
+    C.B.Page->SetColumns(2);
+    C.Data->SetColumns(2);
+    C.Data->SetColumnWidth(150);
+    C.Data->SetKeepTogether(true);
+    TList *Objects = C.Data->Objects();
+    static_cast<TfrxComponent *>(Objects->Items(0))->SetWidth(150);
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    ASSERT_EQ(C.B.PageCount(), 2);
+    std::vector<std::string> Faults;
+    const auto Records = PlacesInColumns(C.B, "MasterData1", 2, FooterTop - 10, Faults);
+    EXPECT_EQ(Faults, std::vector<std::string>{});
+    EXPECT_EQ(Texts(Records[0]), Numbers(1, 200));
+    EXPECT_EQ(Texts(Records[1]), Numbers(201, 260));
+    const std::string Second = Hundredths(PageColumnLeft(2, 2));
+    EXPECT_EQ(Records[0].at(100), "101@" + Second + ",0.00");
+    EXPECT_EQ(Records[0].at(101), "102@" + Hundredths(PageColumnLeft(2, 2) + 150) + ",0.00");
+    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"200"});
+    EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"60"});
+}
+
 TEST(EngineColumns, AChildPrintsBelowItsRecordInItsColumn)
 {
     TColumnRows C(5, 26);
@@ -1353,17 +1448,6 @@ TEST(EngineSubreports, ASubreportInABandThatSplitsRunsBelowItsBandAndIsNoPartOfI
     EXPECT_DOUBLE_EQ(Shown(S.B.Pages(), 0).at(0).Height, 18) << "the band holds its memo only";
 }
 
-namespace
-{
-
-// The left edge of a page column of the builder's A4 page with 10 mm margins.
-double PageColumnLeft(int Columns, int Column)
-{
-    return (190.0 / Columns) * (Column - 1) * 3.77953;
-}
-
-} // namespace
-
 // Bands of 400 pixels, two to a page column: the fourth record is stretched in the second of
 // three page columns, and the items its subreport adds stand where they stand in the first.
 TEST(EngineSubreports, ASubreportPrintedOnItsParentInAPageColumnStaysInThatColumn)
@@ -1388,6 +1472,52 @@ TEST(EngineSubreports, ASubreportPrintedOnItsParentInAPageColumnStaysInThatColum
             Due.push_back(Item + ("@" + Hundredths(Left + 100)));
     }
     EXPECT_EQ(Places, Due);
+}
+
+// A band kept together below a 100-pixel title, with two subreports beside it: the first one's
+// 48 items do not fit under the second master and move it to the next page; the second
+// subreport's three items follow the band there.
+TEST(EngineSubreports, TheSecondSubreportFollowsAKeptBandThatTheFirstMoved)
+{
+    TSubreports S(false);
+    S.Data->SetKeepTogether(true);
+    S.B.Band<TfrxReportTitle>("ReportTitle1", 100, 100);
+    S.Items.DataSet.OnFirst = [&S](TObject *) {
+        std::vector<std::map<std::string, Variant>> Rows;
+        if (S.Masters.Get("Name") == Variant("B"))
+            for (int i = 1; i <= 48; ++i)
+                Rows.push_back({{"Item", AnsiString(("i" + std::to_string(i)).c_str())}});
+        S.Items.SetRows(Rows);
+    };
+    S.Sub->SetBounds(300, 0, 100, 20);
+    TRows Others("Others");
+    Others.SetRows({{{"Other", "o1"}}, {{"Other", "o2"}}, {{"Other", "o3"}}});
+    S.B.Use(Others);
+    auto *Inner = new TfrxReportPage(S.B.Report.get());
+    Inner->SetName("Page3");
+    auto *InnerData = new TfrxMasterData(Inner);
+    InnerData->SetName("MasterData3");
+    InnerData->SetHeight(20);
+    InnerData->SetDataSet(&Others.DataSet);
+    TBuilder::Memo(InnerData, "Memo3", "[Other]", 0, 0, 100);
+    auto *Second = new TfrxSubreport(S.Data);
+    Second->SetName("Subreport2");
+    Second->SetBounds(500, 0, 100, 20);
+    Second->SetPage(Inner);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(S.B.Pages(), 0, "MasterData1"), std::vector<std::string>{"A"});
+    EXPECT_EQ(TextsOf(S.B.Pages(), 1, "MasterData1"), std::vector<std::string>{"B"});
+    std::vector<std::string> Others2;
+    for (const TShown &Band : Shown(S.B.Pages(), 1))
+        if (Band.Name == "MasterData3")
+            Others2.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                              Hundredths(Band.Top));
+    EXPECT_EQ(Others2,
+              (std::vector<std::string>{"o1@500.00,0.00", "o2@500.00,20.00", "o3@500.00,40.00"}));
+    EXPECT_EQ(TextsOf(S.B.Pages(), 0, "MasterData3"), (std::vector<std::string>{"o1", "o2", "o3"}))
+        << "only the first master's";
+    EXPECT_EQ(TextsOf(S.B.Pages(), 1, "MasterData2").size(), 48u);
 }
 
 // ---- the outline ----
