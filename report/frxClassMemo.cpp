@@ -181,11 +181,14 @@ double TfrxCustomMemoView::DrawPart()
     TfrxDrawTextLock Lock(D);
     FMemo->SetText(FPartMemo);
     SetDrawParams(nullptr, 1, 1, 0, 0);
+    const double Unused = D->UnusedSpace();
+    // Nothing placed: the whole height tells the engine to go on elsewhere. A box lower than a
+    // line places none, yet shown whole it shows all that is left, as in a band that does not
+    // split.
+    if (Unused == 0) return Height();
     FPartMemo = D->GetOutBoundsText();
     FMemo->SetText(D->GetInBoundsText());
-    const double Unused = D->UnusedSpace();
-    // Nothing placed: the whole height tells the engine to go on elsewhere.
-    return Unused == 0 ? Height() : Unused;
+    return Unused;
 }
 
 WideString TfrxCustomMemoView::WrapText(bool WrapWords)

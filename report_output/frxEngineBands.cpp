@@ -700,8 +700,9 @@ int TfrxEngine::DrawSplit(TfrxBand *Band)
         if (!Rest.empty()) {
             // A record counts where its first lines print, before that page or column closes.
             if (InBand->Count() > 0 && IsDataBand(Band)) Aggregates.AddValueAhead(Band, LastPart);
+            // A kept block that moves along leaves the next part less than a fresh column.
+            FreshPart = !Keeping;
             NewColumn();
-            FreshPart = true;
         }
         InBand->Clear();
         for (TfrxComponent *O : Rest) {

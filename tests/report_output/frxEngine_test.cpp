@@ -1225,6 +1225,47 @@ TEST(EngineSplit, AColumnFooterFollowsThePartOfASplitBandInItsColumn)
                                                 "ColumnFooter1@" + Second + "180.00+20.00"}));
 }
 
+// A memo lower than a line of its text, above sixty lines that split: it prints its text in
+// the first part as it would in a band that does not split.
+TEST(EngineSplit, AMemoLowerThanItsLineKeepsItsTextWhenTheBandSplits)
+{
+    TBuilder B;
+    auto *Data = B.Band<TfrxMasterData>("MasterData1", 0, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    TBuilder::Memo(Data, "Memo1", "Low", 0, 0, 200, 12);
+    Lines(Data, "Text", 20, 60);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(B.Pages(), 0, "MasterData1"), std::vector<std::string>{"Low"});
+}
+
+// A band of ten pixels, then a band of sixty lines that keeps its child with it: its first part
+// fills the first page column, moves with the kept block to the second, which has no room left
+// for a line, and the rest goes on to the next page.
+TEST(EngineSplit, APartAfterAKeptBlockThatMovedGoesOnWhereThereIsRoom)
+{
+    TBuilder B;
+    B.Page->SetColumns(2);
+    B.Band<TfrxMasterData>("MasterData1", 0, 10)->SetRowCount(1);
+    auto *Data = B.Band<TfrxMasterData>("MasterData2", 40, 20);
+    Data->SetRowCount(1);
+    Data->SetAllowSplit(true);
+    Data->SetStretched(true);
+    Lines(Data, "Text", 0, 60);
+    Data->SetChild(B.Band<TfrxChild>("Child1", 100, 10));
+    Data->SetKeepChild(true);
+    ASSERT_TRUE(B.Prepare()) << B.Errors();
+    ASSERT_EQ(B.PageCount(), 2);
+    const auto First = Shown(B.Pages(), 0);
+    ASSERT_EQ(First.size(), 3u);
+    EXPECT_EQ(First[1].Name + "@" + Hundredths(First[1].Left),
+              "MasterData2@" + Hundredths(95 * 3.77953));
+    EXPECT_EQ(Layout(B.Pages(), 1),
+              (std::vector<std::string>{At("MasterData2", 0), At("Child1", 180)}));
+}
+
 TEST(EngineSplit, ABandWithoutSplitMovesWhole)
 {
     TListReport L(46);
