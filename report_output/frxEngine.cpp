@@ -689,6 +689,7 @@ void TfrxEngine::AddPage()
 {
     const int Before = Pages()->Count();
     Pages()->AddPage(Page());
+    ColumnEnded = false;
     // Cells spread over pages write over pages already made; those have their overlay.
     const bool Appended = Pages()->Count() > Before;
     CurY = 0;

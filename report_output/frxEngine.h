@@ -223,6 +223,8 @@ private:
     bool ReprintingHeaders = false;
     bool ShowingChildInColumns = false;
     bool ShowingSummary = false;
+    // The current page column has its footer.
+    bool ColumnEnded = false;
     TfrxBand *CurrentBand = nullptr;
     bool FirstReportPage = false;
     bool NothingShownYet = false;

@@ -1032,6 +1032,7 @@ void TfrxEngine::MoveColumnRow(const TColumnRow &Row, double Height)
         return;
     }
     int RowStart = Row.Position;
+    double RowTop = Row.Y;
     if (Keeping) {
         const int RowObjects = Pages()->GetCurPosition() - Row.Position;
         if (Row.Position < KeepStart.Position) KeepStart = Row;
@@ -1042,8 +1043,11 @@ void TfrxEngine::MoveColumnRow(const TColumnRow &Row, double Height)
         // too: the row goes on alone from there.
         if (CurY <= PageHeight - FooterHeight()) return;
         RowStart = Pages()->GetCurPosition() - RowObjects;
+        RowTop = CurY - Height;
     }
     CutRows(RowStart);
+    // The column's footer comes right below what stays in it.
+    CurY = RowTop;
     NewColumn();
     PasteRows(CurX, CurY);
     CurY += Height;
@@ -1083,7 +1087,9 @@ void TfrxEngine::NewColumn()
 void TfrxEngine::EndColumn()
 {
     TfrxBand *Footer = Page()->FindBand(TfrxColumnFooter::StaticClass());
-    if (!Footer) return;
+    // A summary that does not fit under the last column's footer ends that column again.
+    if (!Footer || ColumnEnded) return;
+    ColumnEnded = true;
     {
         const TStretchedBand Stretched(*this, Footer);
         Footer->SetLeft(CurX - OriginX);
@@ -1096,6 +1102,7 @@ void TfrxEngine::EndColumn()
 void TfrxEngine::AddColumn()
 {
     ++CurColumn;
+    ColumnEnded = false;
     const double X = ColumnPosition(CurColumn - 1);
     CurY = ColumnTopY;
     for (int i = 0; i < HeaderList.Count(); ++i) {

@@ -325,6 +325,30 @@ TEST(EngineSummary, ASummaryThatBreaksThePageLeavesTheFooterOnEveryPageButTheLas
               (std::vector<std::string>{At("PageHeader1", 0), At("ReportSummary1", 30)}));
 }
 
+// Fifty-one rows fill the first page column down to its footer; the summary does not fit under
+// that footer and opens the second column, which leaves the first with its one footer.
+TEST(EngineSummary, ASummaryThatOpensTheNextColumnLeavesOneFooterInTheColumnBefore)
+{
+    TListReport L(51);
+    L.Title->SetVisible(false);
+    L.Header->SetVisible(false);
+    L.Footer->SetVisible(false);
+    L.Footer->SetHeight(0);
+    L.Data->SetTop(0);
+    L.B.Page->SetColumns(2);
+    L.B.Band<TfrxColumnFooter>("ColumnFooter1", 300, 20);
+    L.B.Band<TfrxReportSummary>("ReportSummary1", 340, 30);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 1);
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(L.B.Pages(), 0))
+        if (Band.Name != "MasterData1")
+            Places.push_back(Band.Name + "@" + Hundredths(Band.Left) + "," + Hundredths(Band.Top));
+    EXPECT_EQ(Places,
+              (std::vector<std::string>{"ColumnFooter1@0.00,1020.00",
+                                        "ReportSummary1@" + Hundredths(95 * 3.77953) + ",0.00"}));
+}
+
 TEST(EngineSummary, PageNumbersNeedTheSecondPassForTheTotal)
 {
     for (const bool DoublePass : {false, true}) {
@@ -910,6 +934,21 @@ TEST(EngineColumns, ARowKeptTogetherInAPageColumnMovesToTheNextColumn)
     EXPECT_EQ(Records[0].at(101), "102@" + Hundredths(PageColumnLeft(2, 2) + 150) + ",0.00");
     EXPECT_EQ(TextsOf(C.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"200"});
     EXPECT_EQ(TextsOf(C.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"60"});
+}
+
+// Rows of three records over a 20-pixel column footer: the row that does not fit above it moves
+// to the next page, and the column footer follows the last row that stays.
+TEST(EngineColumns, TheColumnFooterFollowsTheLastRowWhenARowMoves)
+{
+    TColumnRows C;
+    C.B.Band<TfrxColumnFooter>("ColumnFooter1", 120, 20);
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    ASSERT_EQ(C.B.PageCount(), 2);
+    std::vector<std::string> Footers;
+    for (const TShown &Band : Shown(C.B.Pages(), 0))
+        if (Band.Name == "ColumnFooter1") Footers.push_back(Hundredths(Band.Top));
+    EXPECT_EQ(Footers, std::vector<std::string>{"980.00"});
+    EXPECT_EQ(TextsOf(C.B.Pages(), 0, "MasterData1"), Numbers(1, 147));
 }
 
 TEST(EngineColumns, AChildPrintsBelowItsRecordInItsColumn)
