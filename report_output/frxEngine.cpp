@@ -568,7 +568,8 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     // Vertical bands show every record: their cells sit beside each other in one row.
     const bool Vertical = Band->Vertical();
     while (!DataSet->Eof()) {
-        if (Vertical || CanShow(Band, Band->PrintIfDetailEmpty())) {
+        const bool Shown = Vertical || CanShow(Band, Band->PrintIfDetailEmpty());
+        if (Shown) {
             if (First) {
                 if (Band->KeepTogether()) StartKeep(Band);
                 if (Band->KeepHeader() && S.Header) StartKeep(Band);
@@ -594,13 +595,17 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
             First = false;
             ++S.LineNo;
             ++S.LineNoAll;
-            CheckBandColumns(Band, ColumnRow, SavedY);
+            // Beside other records, the footer of each goes below it in its column, in its row.
+            if (Band->FooterAfterEach() && Band->Columns() > 1)
+                ShowChildInColumn(S.Footer, Band->Left());
+            CheckRecordColumns(Band, ColumnRow, SavedY);
             AddBandOutline(Band);
             RunBands(Band);
             OutlineUp(Band);
         }
+        const bool FootedInColumn = Shown && Band->Columns() > 1;
         NothingShownYet = false;
-        if (Band->FooterAfterEach()) ShowBand(S.Footer);
+        if (Band->FooterAfterEach() && !FootedInColumn) ShowBand(S.Footer);
         if (!S.Group && Band->KeepTogether()) EndKeep(Band);
         NextRecord(Band);
         PollMessages();

@@ -191,7 +191,9 @@ private:
     void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row,
                      double SavedY);
     void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);
+    // Closes the row at its last column; the next record goes beside or below.
     void CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY);
+    void CheckRecordColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY);
     void MoveColumnRow(const TColumnRow &Row, double Height);
     void SetCurColumn(TfrxDataBand *Band, int Value);
     void EndColumn();

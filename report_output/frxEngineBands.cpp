@@ -1020,7 +1020,14 @@ void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, dou
     } else {
         CurY = SavedY;
     }
-    if (Band->Visible()) SetCurColumn(Band, Band->CurColumn() + 1);
+    SetCurColumn(Band, Band->CurColumn() + 1);
+}
+
+void TfrxEngine::CheckRecordColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY)
+{
+    // A hidden record that printed nothing leaves the row as it was; one whose child printed
+    // took its place in the row all the same.
+    if (Band->Visible() || CurY > SavedY + Tolerance) CheckBandColumns(Band, Row, SavedY);
 }
 
 // The row goes on as a whole, its records in their columns.

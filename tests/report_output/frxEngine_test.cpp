@@ -951,6 +951,62 @@ TEST(EngineColumns, TheColumnFooterFollowsTheLastRowWhenARowMoves)
     EXPECT_EQ(TextsOf(C.B.Pages(), 0, "MasterData1"), Numbers(1, 147));
 }
 
+namespace
+{
+
+// Seven records three to a row, the third hidden by the band's script; with a child printed
+// when its record is hidden, when asked for.
+std::vector<std::string> RowsWithAHiddenRecord(bool ChildOfHidden)
+{
+    TColumnRows C(7, ChildOfHidden ? 20 : 0);
+    std::vector<std::map<std::string, Variant>> Rows;
+    for (int i = 1; i <= 7; ++i)
+        Rows.push_back({{"n", i}, {"v", i == 3 ? 0 : 1}});
+    C.Rows.SetRows(Rows);
+    C.Data->SetPrintChildIfInvisible(true);
+    C.Data->SetOnBeforePrint("MasterData1OnBeforePrint");
+    C.B.Report->ScriptText()->SetText(
+        "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
+        "begin\r\n  MasterData1.Visible := Get('v') = 1;\r\nend;\r\n"
+        "begin\r\nend.");
+    EXPECT_TRUE(C.B.Prepare()) << C.B.Errors();
+    return C.Records(0);
+}
+
+} // namespace
+
+TEST(EngineColumns, AHiddenRecordTakesNoPlaceInItsRow)
+{
+    EXPECT_EQ(RowsWithAHiddenRecord(false),
+              (std::vector<std::string>{"1@0.00,0.00", "2@200.00,0.00", "4@400.00,0.00",
+                                        "5@0.00,20.00", "6@200.00,20.00", "7@400.00,20.00"}));
+}
+
+TEST(EngineColumns, AHiddenRecordWhoseChildPrintsTakesItsPlaceInItsRow)
+{
+    const std::vector<std::string> Records = RowsWithAHiddenRecord(true);
+    ASSERT_GE(Records.size(), 8u);
+    EXPECT_EQ(Records[4], "c3@400.00,0.00");
+    EXPECT_EQ(Records[5], "4@0.00,40.00");
+}
+
+// Each record's footer goes below it in its column, and the row goes on below both.
+TEST(EngineColumns, AFooterAfterEachRecordStaysInTheRecordsColumn)
+{
+    TColumnRows C(4);
+    C.Data->SetFooterAfterEach(true);
+    TBuilder::Memo(C.B.Band<TfrxFooter>("Footer1", 40, 15), "Memo4", "f", 0, 0, 200, 15);
+    ASSERT_TRUE(C.B.Prepare()) << C.B.Errors();
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(C.B.Pages(), 0))
+        if (Band.Name != "PageFooter1")
+            Places.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                             Hundredths(Band.Top));
+    EXPECT_EQ(Places, (std::vector<std::string>{"1@0.00,0.00", "f@0.00,20.00", "2@200.00,0.00",
+                                                "f@200.00,20.00", "3@400.00,0.00", "f@400.00,20.00",
+                                                "4@0.00,35.00", "f@0.00,55.00"}));
+}
+
 TEST(EngineColumns, AChildPrintsBelowItsRecordInItsColumn)
 {
     TColumnRows C(5, 26);
