@@ -341,7 +341,10 @@ void TCppWebBrowser::Print(bool Prompt)
     if (!FView) return;
     // The engine could not write the page, or no queue took it.
     const auto failed = [] { return EPrinter("Не удалось напечатать страницу"_a); };
-    const QString queue = web::ToQt(printer->PrinterName());
+    // Named once, before the job: the default printer is the service's to name, and one that
+    // went away with the job names none.
+    const AnsiString printerName = printer->PrinterName();
+    const QString queue = web::ToQt(printerName);
     DEVMODEA mode = win::DefaultDevMode(queue);
     mode.dmCopies = static_cast<short>(std::max(copies, 1));
     // The margins a browser leaves by default; the page is laid out in what remains.
@@ -357,9 +360,7 @@ void TCppWebBrowser::Print(bool Prompt)
     const QString title = QFileInfo(web::UrlOf(FLocationURL).path()).fileName();
     if (!folder.isValid() || !web::WritePdf(*FView, pdf, layout)) throw failed();
     const win::JobOutcome outcome = win::SubmitPdf(queue, title, mode, pdf);
-    if (outcome == win::JobOutcome::Unknown)
-        throw EPrinter(win::JobFateUnknown(printer->PrinterName()));
-    if (outcome == win::JobOutcome::Cancelled)
-        throw EPrinter(win::JobCancelled(printer->PrinterName()));
+    if (outcome == win::JobOutcome::Unknown) throw EPrinter(win::JobFateUnknown(printerName));
+    if (outcome == win::JobOutcome::Cancelled) throw EPrinter(win::JobCancelled(printerName));
     if (outcome != win::JobOutcome::Sent) throw failed();
 }

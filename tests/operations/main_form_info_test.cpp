@@ -67,6 +67,8 @@ protected:
         MainFormTest::SetUp();
         TMainForm::InfoWarningShown = false;
         FPrevious = vcl::SetDialogService(&Dialogs);
+        // The system's default printer, whatever an earlier print dialog chose.
+        Printer()->SetPrinterIndex(-1);
     }
     void TearDown() override
     {
