@@ -105,10 +105,13 @@ void TfrxProgress::ShowPrintServiceWait()
 }
 
 // Its Cancel, and Escape as the program's loop routes it, stay live while the print service
-// keeps a wait going.
+// keeps a wait going, and a wait that lasts (the document handed over after its last page, say)
+// is told instead of the page that went before it.
 void TfrxProgress::ListenForCancel()
 {
-    win::SetPrintCancelWindow(Handle(), [](MSG &Msg) { return Application->IsKeyMessage(Msg); });
+    win::SetPrintCancelWindow(
+        Handle(), [](MSG &Msg) { return Application->IsKeyMessage(Msg); },
+        [this] { SetMessage(win::PrintServiceWait()); });
 }
 
 void TfrxProgress::SetPosition(int Value)

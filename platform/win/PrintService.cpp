@@ -78,10 +78,11 @@ void Ask(const std::shared_ptr<Errand> &E, const std::function<void(PrintErrand 
     E->Finish();
 }
 
-// The box whose Cancel may end a wait of this thread, what routes its input, and whether its
-// Cancel was pressed.
+// The box whose Cancel may end a wait of this thread, what routes its input, what makes it tell
+// a wait, and whether its Cancel was pressed.
 thread_local HWND CancelWindow = nullptr;
 thread_local PrintCancelRouter CancelRoute;
+thread_local PrintWaitTeller CancelTellWait;
 thread_local bool CancelAsked = false;
 
 PrintWaitBoxFactory &WaitBoxFactory()
@@ -105,13 +106,23 @@ bool DispatchCancelInput()
     return true;
 }
 
+// Whether a wait that has lasted can be told: on the cancel box, or with no cancel box on a box
+// of its own, which only the program's window thread may make.
+bool CanTellWait(bool Cancellable)
+{
+    return Cancellable ? static_cast<bool>(CancelTellWait)
+                       : static_cast<bool>(WaitBoxFactory()) && GuiThread();
+}
+
 // Until the errand is done, the service kept silent too long or, where the wait may be
 // cancelled, the user cancelled it. Paints only, and handles the cancel box: other input and
 // posted messages would run the program's own handlers in the middle of the caller's work. A
-// wait that lasts with no cancel box gets a box of its own, which then cancels it.
+// wait that lasts says so: the cancel box tells it, or with none a box of its own, which then
+// cancels it.
 WaitEnd AwaitAnswer(Errand &E, bool Cancellable)
 {
-    const Clock::time_point BoxDue = Clock::now() + PrintWaitBoxDelay;
+    const Clock::time_point TellDue = Clock::now() + PrintWaitBoxDelay;
+    bool Told = false;
     std::unique_ptr<PrintWaitBox> Box;
     for (;;) {
         // Painting also takes the queue's news as seen, so a wake-up after the check below
@@ -123,17 +134,19 @@ WaitEnd AwaitAnswer(Errand &E, bool Cancellable)
         const Clock::time_point Now = Clock::now();
         const Clock::time_point Deadline = E.Deadline();
         if (Now >= Deadline) return WaitEnd::Silent;
-        // A box is a window, which only the program's window thread may make.
-        const bool BoxWanted = !Cancellable && WaitBoxFactory() && GuiThread();
-        if (BoxWanted && Now >= BoxDue) {
-            Box = WaitBoxFactory()();
-            Cancellable = true;
+        const bool TellWanted = !Told && CanTellWait(Cancellable);
+        if (TellWanted && Now >= TellDue) {
+            if (Cancellable)
+                CancelTellWait();
+            else
+                Box = WaitBoxFactory()();
+            Told = Cancellable = true;
             continue;
         }
         if (!Painted && !Handled)
             WaitForQueue(
                 static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(
-                                       (BoxWanted ? std::min(Deadline, BoxDue) : Deadline) - Now)
+                                       (TellWanted ? std::min(Deadline, TellDue) : Deadline) - Now)
                                        .count()));
     }
 }
@@ -191,10 +204,11 @@ WaitEnd AskCancellably(std::function<void(PrintErrand &)> Question)
     return AskAndWait(std::move(Question));
 }
 
-void SetPrintCancelWindow(HWND Window, PrintCancelRouter Route)
+void SetPrintCancelWindow(HWND Window, PrintCancelRouter Route, PrintWaitTeller TellWait)
 {
     CancelWindow = Window;
     CancelRoute = std::move(Route);
+    CancelTellWait = std::move(TellWait);
     CancelAsked = false;
 }
 
@@ -203,6 +217,7 @@ void ClearPrintCancelWindow(HWND Window)
     if (CancelWindow != Window) return;
     CancelWindow = nullptr;
     CancelRoute = nullptr;
+    CancelTellWait = nullptr;
 }
 
 void SetPrintWaitBoxFactory(PrintWaitBoxFactory Factory)

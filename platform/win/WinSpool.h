@@ -154,10 +154,12 @@ PrintServiceState PrintServiceNow();
 // Takes a message of the cancel box before it is dispatched, as the program's own loop would (the
 // keys its form takes as dialog keys: Escape for Cancel); true when it was taken.
 using PrintCancelRouter = std::function<bool(MSG &Msg)>;
+// Makes the cancel box say that the program waits for the print service.
+using PrintWaitTeller = std::function<void()>;
 // A box whose Cancel may end this thread's waits for the print service while it prints: while
 // it is set, such a wait handles the input of Window and of the windows in it, each message
-// offered to Route first.
-void SetPrintCancelWindow(HWND Window, PrintCancelRouter Route);
+// offered to Route first, and one that has gone on for PrintWaitBoxDelay calls TellWait.
+void SetPrintCancelWindow(HWND Window, PrintCancelRouter Route, PrintWaitTeller TellWait);
 // Forgets Window as that box, if it is.
 void ClearPrintCancelWindow(HWND Window);
 // From a handler of that box: the wait ends at once, and so does every later one while the box

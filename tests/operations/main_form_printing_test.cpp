@@ -297,6 +297,30 @@ TEST_F(InterruptedJobTest, CancelWhileTheSchedulerIsSilentEndsTheWaitAndTakesThe
     EXPECT_EQ(JobsKept("Office"), 0);
 }
 
+// The pages laid out, the document handed over hangs with the scheduler: the printing box no
+// longer names the last page, it says what the print waits for, and Escape on it ends the wait;
+// the user learns that the document may not have been printed.
+TEST_F(InterruptedJobTest, TheHandOverAfterTheLastPageIsToldOnThePrintingBoxAndEscapeEndsIt)
+{
+    Cups.InterruptAtNextJob(PrivateCups::JobStep::Created, SIGSTOP);
+    std::string line;
+    AnsiString said;
+    {
+        const vcltest::ScreenWatch watch(Form.get(), [&] {
+            TfrxProgress *box = ShownProgressBox();
+            if (!box || !Cups.Silenced() || CupsCallsUnderway() == 0) return false;
+            line = box->LMessage->Caption().ToUtf8();
+            if (line != "Ожидание ответа службы печати…") return false;
+            vcltest::Key(VK_ESCAPE);
+            return true;
+        });
+        said = PrintAndReadWhatIsSaid();
+    }
+    EXPECT_EQ(line, "Ожидание ответа службы печати…");
+    EXPECT_GT(said.Pos("отменена"_a), 0) << said.ToUtf8();
+    EXPECT_GT(said.Pos("может быть не напечатан"_a), 0) << said.ToUtf8();
+}
+
 // Gone while the document went out, the scheduler confirms nothing: no success is assumed from
 // an answer that never came.
 TEST_F(InterruptedJobTest, ASchedulerGoneWhileTheDocumentWentOutIsNotTakenForAPrint)

@@ -112,12 +112,7 @@ TEST_F(ProgressTest, FreedActiveFormIsNotTouchedAgain)
 // shows, for the test's length.
 struct PrintWaitBoxes {
     PrintWaitBoxes() { win::SetPrintWaitBoxFactory(frxPrintServiceWaitBox); }
-    ~PrintWaitBoxes()
-    {
-        win::SetPrintWaitBoxFactory({});
-        // A question given up keeps the next ones from the service until it comes back.
-        PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 10000);
-    }
+    ~PrintWaitBoxes() { win::SetPrintWaitBoxFactory({}); }
     PrintWaitBoxes(const PrintWaitBoxes &) = delete;
     PrintWaitBoxes &operator=(const PrintWaitBoxes &) = delete;
 };
@@ -134,6 +129,8 @@ win::WaitEnd WaitWatching(TForm *Window, const std::function<bool()> &Look)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
     *held = false;
+    // A question given up keeps the next ones from the service until it comes back.
+    PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 10000);
     return end;
 }
 
@@ -161,6 +158,27 @@ TEST_F(ProgressTest, AWaitForThePrintServiceShowsItselfAndEscapeCancelsIt)
     EXPECT_TRUE(ownerDisabled);
     EXPECT_EQ(VisibleForm<TfrxProgress>(), nullptr) << "the box outlived the wait";
     EXPECT_TRUE(owner->Enabled());
+}
+
+// A print under way that waits for the print service (its document handed over after the last
+// page): the printing box no longer names the page that went before, it says what is waited for,
+// and Escape on it ends the wait.
+TEST_F(ProgressTest, AWaitThatLastsUnderThePrintingBoxIsToldOnIt)
+{
+    TForm *owner = ShownForm();
+    TfrxProgress Progress(nullptr);
+    Progress.Execute(0, Cp("Печатается страница 3"), true, false);
+    const AnsiString waitLine = Cp("Ожидание ответа службы печати…");
+    bool told = false;
+    const win::WaitEnd end = WaitWatching(owner, [&] {
+        if (Progress.LMessage->Caption() != waitLine) return false;
+        told = true;
+        Key(VK_ESCAPE);
+        return true;
+    });
+    EXPECT_TRUE(told) << "the box named the page while the print waited for the service";
+    EXPECT_EQ(end, win::WaitEnd::Cancelled) << "Escape did not end the wait";
+    EXPECT_EQ(VisibleForm<TfrxProgress>(), nullptr);
 }
 
 } // namespace
