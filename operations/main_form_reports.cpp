@@ -264,13 +264,18 @@ void TMainForm::BuildWriterPrintList(bool SelectedOnly)
 
 bool TMainForm::PrinterInstalled()
 {
+    // A wait for the print service that the user cancels ends the print: the service did not
+    // fail to answer, the user chose to stop, and there is nothing to tell.
+    const win::PrintWaitWatch waits;
     // Read again at every print: a printer added since counts, and one gone since (or the
     // print service with it) is not offered.
     frxPrinters()->Refresh();
+    if (waits.Cancelled()) return false;
     if (frxPrinters()->HasPhysicalPrinters()) return true;
     // Without one the report library would lay the pages out on its virtual printer and
     // fail at the first page; asked before the dialog, nothing is filled in for nothing.
     const win::PrintServiceState service = win::PrintServiceNow();
+    if (waits.Cancelled()) return false;
     // With the service itself down, adding a printer is no way out: its page does not open.
     if (service == win::PrintServiceState::NotRunning) {
         TellPrintServiceDown("не запущена"_a,

@@ -84,6 +84,14 @@ thread_local HWND CancelWindow = nullptr;
 thread_local PrintCancelRouter CancelRoute;
 thread_local PrintWaitTeller CancelTellWait;
 thread_local bool CancelAsked = false;
+// Waits of this thread that ended by the user's cancel.
+thread_local unsigned CancelledWaits = 0;
+
+WaitEnd CancelledWait()
+{
+    ++CancelledWaits;
+    return WaitEnd::Cancelled;
+}
 
 PrintWaitBoxFactory &WaitBoxFactory()
 {
@@ -130,7 +138,7 @@ WaitEnd AwaitAnswer(Errand &E, bool Cancellable)
         const bool Painted = DispatchPaintOnly();
         const bool Handled = !Painted && Cancellable && DispatchCancelInput();
         if (E.Done()) return WaitEnd::Answered;
-        if (Cancellable && CancelAsked) return WaitEnd::Cancelled;
+        if (Cancellable && CancelAsked) return CancelledWait();
         const Clock::time_point Now = Clock::now();
         const Clock::time_point Deadline = E.Deadline();
         if (Now >= Deadline) return WaitEnd::Silent;
@@ -174,7 +182,7 @@ WaitEnd AskAndWait(std::function<void(PrintErrand &)> Question)
     if (Unanswered > 0) return WaitEnd::Silent;
     // Under the printing box any wait may be long, and once cancelled every one ends at once.
     const bool Cancellable = CancelWindow != nullptr;
-    if (Cancellable && CancelAsked) return WaitEnd::Cancelled;
+    if (Cancellable && CancelAsked) return CancelledWait();
     auto E = std::make_shared<Errand>();
     E->Caller = GetCurrentThreadId();
     // The thread wakes the caller's queue, which must be there to be woken.
@@ -228,6 +236,13 @@ void SetPrintWaitBoxFactory(PrintWaitBoxFactory Factory)
 void CancelPrintWait()
 {
     CancelAsked = true;
+}
+
+PrintWaitWatch::PrintWaitWatch() : FCancelledBefore(CancelledWaits) {}
+
+bool PrintWaitWatch::Cancelled() const
+{
+    return CancelledWaits != FCancelledBefore;
 }
 
 } // namespace win

@@ -168,6 +168,18 @@ void ClearPrintCancelWindow(HWND Window);
 // printed.
 void CancelPrintWait();
 
+// Whether the user cancelled a wait of this thread for the print service since the watch began:
+// a wait the user ended is no service that did not answer.
+class PrintWaitWatch
+{
+public:
+    PrintWaitWatch();
+    bool Cancelled() const;
+
+private:
+    unsigned FCancelledBefore;
+};
+
 // A box that shows a wait for the print service while it lives: made when a wait with no cancel
 // box set has gone on for PrintWaitBoxDelay, it sets itself as the cancel box and must handle
 // no other message of the queue meanwhile.
