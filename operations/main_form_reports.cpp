@@ -300,6 +300,8 @@ bool TMainForm::PrinterInstalled()
 bool TMainForm::RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count,
                           const AnsiString &Printer, int Copies, const AnsiString &FailureText)
 {
+    // As before the dialog, a wait for the print service that the user cancels ends the print.
+    const win::PrintWaitWatch waits;
     Rows->SetRangeEndCount(Count);
     Report->PrintOptions()->SetPrinter(Printer);
     // The dialog lists the printers as they are now; one added since the report library read
@@ -307,8 +309,10 @@ bool TMainForm::RunReport(TfrxReport *Report, TfrxUserDataSet *Rows, int Count,
     if (!AnsiSameText(Printer, frxResources()->Get("prDefault")) &&
         frxPrinters()->IndexOf(Printer) < 0)
         frxPrinters()->Refresh();
-    if (Copies < 1 || Count < 1) return false;
-    if (!Report->PrepareReport(true)) {
+    if (Copies < 1 || Count < 1 || waits.Cancelled()) return false;
+    const bool prepared = Report->PrepareReport(true);
+    if (waits.Cancelled()) return false;
+    if (!prepared) {
         ShowStatusMessage(FailureText, "", smError);
         return false;
     }

@@ -474,6 +474,31 @@ TEST_F(StoppedSchedulerTest, TheWaitBeforeThePrintDialogShowsItsBox)
     EXPECT_EQ(shown, 0);
 }
 
+// A printer named in the print dialog that the printer list has not seen: the list is read again
+// from a silent scheduler, a box says what the print waits for, and Escape on it ends the print
+// as the user chose, without a word of a missing printer and without a job.
+TEST_F(StoppedSchedulerTest, EscapeOnTheWaitAfterThePrintDialogEndsThePrintQuietly)
+{
+    AnswerWithOk(PrintListDlg, [this] {
+        StopScheduler();
+        PrintListDlg->CB_Printer->SetText("Hall");
+    });
+    Dialogs.ReplyMessage(mrOk);
+
+    EscapedBox seen;
+    const bool escaped = PrintWatching([&] { return EscapeFromTheProgressBox(seen); });
+
+    EXPECT_TRUE(escaped) << "no box while the print waited for the service";
+    EXPECT_EQ(seen.Title, "Печать");
+    EXPECT_EQ(seen.Line, "Ожидание ответа службы печати…");
+    EXPECT_TRUE(Dialogs.Messages().empty()) << Dialogs.Messages().back().Text.ToUtf8();
+    EXPECT_EQ(ShownProgressBox(), nullptr) << "the print went on after the wait was cancelled";
+    Cups.Resume();
+    EXPECT_TRUE(
+        maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
+    EXPECT_EQ(JobsKept("Office"), 0);
+}
+
 // The same handlers on a system with no printer at all.
 class NoPrinterTest : public reporttest::ReportsTest
 {
