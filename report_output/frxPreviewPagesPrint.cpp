@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/WinSpool.h"
 #include "report/frxPrinter.h"
 #include "report/frxUtils.h"
 #include "report_output/frxPrintDialog.h"
@@ -215,8 +216,11 @@ bool frxPrintPreviewPages(TfrxPreviewPages *Pages)
     // The dialog shows the printer chosen; without one, it is chosen as the print starts.
     const bool Ask = Report->PrintOptions()->ShowDialog();
     if (Ask) {
+        // A wait for the print service that the user cancels as the printer is chosen ends the
+        // print: the dialog would offer what the service could not tell.
+        const win::PrintWaitWatch Waits;
         Report->SelectPrinter();
-        if (!AskUser(Pages, Choice)) return false;
+        if (Waits.Cancelled() || !AskUser(Pages, Choice)) return false;
     }
     if (Report->OnPrintReport) Report->OnPrintReport(Report);
     bool Printed = false;

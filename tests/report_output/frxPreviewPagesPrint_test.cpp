@@ -4,6 +4,8 @@
 
 #include "report_output/frxPreviewPagesPrint.h"
 
+#include "platform/win/PrintService.h"
+#include "report_output/frxPrintDialog.h"
 #include "report_output/frxProgress.h"
 
 #include "platform/win/MessageQueue.h"
@@ -360,6 +362,56 @@ TEST_F(PrintTest, CancelledDialogPrintsNothing)
     vcltest::KeyDown(VK_ESCAPE);
     vcltest::KeyUp(VK_ESCAPE);
     EXPECT_FALSE(PrintToFile());
+    EXPECT_FALSE(Started);
+    EXPECT_FALSE(FileExists(Path));
+}
+
+// The scheduler silent as the printer is chosen for a print with its dialog: a box says what the
+// print waits for, under the title of a print, and Escape on it ends the print there, as the
+// user chose: no dialog offers the printers the service could not tell, and nothing is printed.
+TEST_F(PrintTest, EscapeOnTheWaitForThePrinterEndsThePrintBeforeItsDialog)
+{
+    Prepare(T, Pages, 1);
+    T.Report.PrintOptions()->SetShowDialog(true);
+    bool Started = false;
+    T.Report.OnPrintReport = [&](TObject *) { Started = true; };
+    TForm Owner(nullptr);
+    Owner.Show();
+    Cups.Silence();
+    // The scheduler goes on at the end, also after a failure, and the questions that hung on it
+    // come back before the next test.
+    struct Silenced {
+        PrivateCups &Cups;
+        ~Silenced()
+        {
+            Cups.Resume();
+            vcltest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000);
+        }
+    } Silenced{Cups};
+    ASSERT_TRUE(vcltest::PumpUntil([this] { return Cups.Silenced(); }, 60000));
+
+    AnsiString Title, Line;
+    bool DialogShown = false, Printed = true;
+    {
+        const vcltest::ScreenWatch Watch(&Owner, [&] {
+            if (vcltest::VisibleForm<TfrxPrintDialog>()) {
+                DialogShown = true;
+                vcltest::Key(VK_ESCAPE);
+                return true;
+            }
+            TfrxProgress *Box = vcltest::VisibleForm<TfrxProgress>();
+            if (!Box || !Title.IsEmpty()) return false;
+            Title = Box->Caption();
+            Line = Box->LMessage->Caption();
+            vcltest::Key(VK_ESCAPE);
+            return false;
+        });
+        Printed = PrintToFile();
+    }
+    EXPECT_EQ(Title, Cp("Печать"));
+    EXPECT_EQ(Line, Cp("Ожидание ответа службы печати…"));
+    EXPECT_FALSE(DialogShown) << "the print went on to its dialog after the wait was cancelled";
+    EXPECT_FALSE(Printed);
     EXPECT_FALSE(Started);
     EXPECT_FALSE(FileExists(Path));
 }
