@@ -5,6 +5,7 @@
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/PrintService.h"
 #include "platform/win/QtText.h"
+#include "platform/win/WinSpool.h"
 #include "platform/win/WindowWidget.h"
 
 #include <QColorDialog>
@@ -493,12 +494,17 @@ bool ExecuteFontDialog(TFontDialog &Dialog)
 bool ExecutePrintDialog(TPrintDialog &Dialog)
 {
     TPrinter *printer = Printer();
+    const win::PrintWaitWatch waits;
     // A printer added since the last print is offered, and can be chosen, too.
     printer->Refresh();
     // Qt's printer and dialog ask the print service themselves, on this thread, and would
     // wait on one that does not answer as long as it keeps the connection.
-    if (!win::AskPrintService([] { return QPrinterInfo::defaultPrinterName(); }))
-        throw EPrinter("Printer selected is not valid");
+    const bool answered =
+        win::AskPrintService([] { return QPrinterInfo::defaultPrinterName(); }).has_value();
+    // A user who cancelled a wait for the service chose not to print, as with the dialog's
+    // own Cancel.
+    if (waits.Cancelled()) return false;
+    if (!answered) throw EPrinter("Printer selected is not valid");
     QPrinter chosen;
     const QString current = ToQt(printer->PrinterName());
     if (!current.isEmpty()) chosen.setPrinterName(current);

@@ -8,6 +8,7 @@
 #include "platform/vcl/Printers.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/Paint.h"
+#include "platform/win/WinSpool.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -372,6 +373,33 @@ TEST_F(MiscTest, Printer_SilentPrintServiceLeavesNoPrinterAndNoDialog)
     TPrintDialog dialog(nullptr);
     vcl::StandardDialogs standard;
     EXPECT_THROW(standard.Execute(dialog), EPrinter);
+}
+
+// The same service, and a user who cancels the wait for it as soon as its box shows: the print
+// dialog ends as cancelled, with no word of an invalid printer.
+TEST_F(MiscTest, Printer_AWaitForThePrintDialogCancelledByTheUserCancelsTheDialog)
+{
+    const printtest::SilentPrintService silent;
+    ASSERT_TRUE(silent.Listening());
+    // A box whose user presses Cancel at once.
+    struct CancelledBox final : win::PrintWaitBox {
+        TForm Window{nullptr};
+        CancelledBox()
+        {
+            win::SetPrintCancelWindow(Window.Handle(), nullptr, nullptr);
+            win::CancelPrintWait();
+        }
+        ~CancelledBox() override { win::ClearPrintCancelWindow(Window.Handle()); }
+    };
+    win::SetPrintWaitBoxFactory([] { return std::make_unique<CancelledBox>(); });
+    struct FactoryGone {
+        ~FactoryGone() { win::SetPrintWaitBoxFactory({}); }
+    } factoryGone;
+    TPrintDialog dialog(nullptr);
+    vcl::StandardDialogs standard;
+    bool executed = true;
+    EXPECT_NO_THROW(executed = standard.Execute(dialog));
+    EXPECT_FALSE(executed);
 }
 
 } // namespace
