@@ -1170,6 +1170,10 @@ void TApplication::EndSession()
 {
     // A second signal while the first one's close runs changes nothing.
     if (FSessionEnding) return;
+    if (FCommitting) {
+        FEndAfterCommit = true;
+        return;
+    }
     FSessionEnding = true;
     // First, so that a box the close shows, or one open already, ends at once.
     Terminate();
@@ -1180,8 +1184,32 @@ void TApplication::EndSession()
     FMainForm->Close();
 }
 
+void TApplication::Committing()
+{
+    if (FCommitHolds > 0) FCommitting = true;
+}
+
+void TApplication::CommitEnded()
+{
+    if (--FCommitHolds > 0) return;
+    FCommitting = false;
+    // Posted as the signal posts it: the close then runs from the loop, as it would have, not
+    // from the hold's end while an error of the hand-over may still be on its way up.
+    if (std::exchange(FEndAfterCommit, false)) PostMessageW(Handle(), WM_ENDSESSION, TRUE, 0);
+}
+
 namespace vcl
 {
+
+TCommitHold::TCommitHold()
+{
+    ++Application->FCommitHolds;
+}
+
+TCommitHold::~TCommitHold()
+{
+    Application->CommitEnded();
+}
 
 TModalWait::TModalWait() : FClosedBefore(Application->ClosedBySession()) {}
 

@@ -14,7 +14,8 @@ class QTranslator;
 namespace vcl
 {
 class TEndSignalWatch;
-}
+class TCommitHold;
+} // namespace vcl
 
 // Message box flags and answers beyond the ones the window manager declares.
 constexpr UINT MB_OKCANCEL = 0x00000001;
@@ -386,6 +387,9 @@ public:
     // From the start of that close on: the close saves what the program keeps, and nothing
     // may reach the device or the files after it (see vcl::TModalWait).
     bool ClosedBySession() const { return FClosedBySession; }
+    // Where a result that cannot be taken back goes out (a print job handed to its queue): under
+    // a vcl::TCommitHold, the session's end that comes from here on waits for the hold's end.
+    void Committing();
     // Called inside a catch block: gives what escaped to OnException or the box.
     void HandleException(TObject *Sender);
     void ShowException(Exception &E);
@@ -464,6 +468,8 @@ private:
     void ApplicationMessage(TMessage &Message);
     void EndSession();
     void DisplayLost();
+    friend class vcl::TCommitHold;
+    void CommitEnded();
 
     TCustomForm *FMainForm = nullptr;
     HWND FHandle{};
@@ -476,6 +482,9 @@ private:
     bool FRunning = false;
     bool FSessionEnding = false;
     bool FClosedBySession = false;
+    int FCommitHolds = 0;
+    bool FCommitting = false;
+    bool FEndAfterCommit = false;
     bool FMinimized = false;
     std::unique_ptr<QApplication> FQtApplication;
     std::unique_ptr<QTranslator> FQtTranslations;
@@ -525,6 +534,20 @@ public:
 
 private:
     bool FClosedBefore;
+};
+
+// Held by a handler from before it hands over what it cannot take back until the bookkeeping
+// that goes with it is kept (a receipt printed, then its number spent): the close may not save
+// between the two, or the bookkeeping is lost or written after it. Until the hand-over begins
+// (TApplication::Committing) the session's end closes as usual and stops the work beneath it;
+// from then on its close runs once the hold ends, from the next message handled.
+class TCommitHold
+{
+public:
+    TCommitHold();
+    ~TCommitHold();
+    TCommitHold(const TCommitHold &) = delete;
+    TCommitHold &operator=(const TCommitHold &) = delete;
 };
 
 // Qt's own Russian texts, for its file dialogs and edit menus; null when they are not

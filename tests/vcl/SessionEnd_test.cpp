@@ -164,6 +164,52 @@ TEST_F(SessionEnd, ASecondSignalDuringTheCloseClosesNothingMore)
         testing::ExitedWithCode(0), "asked no one\nclosed\nthe loop ended\n");
 }
 
+// Ends the session inside a hold, its hand-over begun when Committed, and handles messages until
+// the signal has reached the application; then the hold's work is done and the hold ends.
+void EndInsideAHold(bool Committed)
+{
+    {
+        const vcl::TCommitHold hold;
+        if (Committed) Application->Committing();
+        bool signalled = false;
+        Application->HookMainWindow(&signalled, [&](TMessage &Message) {
+            signalled = signalled || Message.Msg == WM_ENDSESSION;
+            return false;
+        });
+        std::raise(SIGTERM);
+        while (!signalled)
+            Application->HandleMessage();
+        Application->UnhookMainWindow(&signalled);
+        std::fprintf(stderr, "work kept\n");
+    }
+    std::fprintf(stderr, "hold ended\n");
+}
+
+// The program's loop running a hold that the session's end comes into.
+[[noreturn]] void RunEndingInsideAHold(bool Committed)
+{
+    StartProgram();
+    Soon([Committed] { EndInsideAHold(Committed); });
+    Application->Run();
+    std::fprintf(stderr, "the loop ended\n");
+    std::_Exit(0);
+}
+
+// What a hand-over cannot take back is kept before the close saves: the close waits for the hold
+// and runs from the loop right after it.
+TEST_F(SessionEnd, ASignalDuringAHandOverClosesOnceTheHoldEnds)
+{
+    EXPECT_EXIT(RunEndingInsideAHold(true), testing::ExitedWithCode(0),
+                "work kept\nhold ended\nasked no one\nclosed\nthe loop ended\n");
+}
+
+// Before its hand-over the work under a hold is stopped by the close as any other.
+TEST_F(SessionEnd, ASignalUnderAHoldBeforeItsHandOverClosesAtOnce)
+{
+    EXPECT_EXIT(RunEndingInsideAHold(false), testing::ExitedWithCode(0),
+                "asked no one\nclosed\nwork kept\nhold ended\nthe loop ended\n");
+}
+
 // Ctrl+C also ends whatever reads the program's output (`make run | tee`): what the close
 // writes there fails, and the close goes on.
 TEST_F(SessionEnd, AWriteToAReaderGoneDuringTheCloseFailsAndTheCloseGoesOn)
