@@ -8,6 +8,7 @@
 #include "operations/print_list_dialog.h"
 #include "operations/print_tovcheck_dialog.h"
 #include "platform/rtl/ClassesStreams.h"
+#include "platform/vcl/Forms.h"
 #include "platform/win/WinSpool.h"
 #include "report/frxClass.h"
 #include "report/frxPrinter.h"
@@ -342,6 +343,9 @@ void TMainForm::BTN_TovcheckClick(TObject *)
     PrintTovcheckDlg->PrepareTovcheckDialog(TovcheckRecords.front(), TovcheckTotal);
     PrintTovcheckDlg->SetCaption("Печать товарного чека"_a);
     if (PrintTovcheckDlg->ShowModal() != mrOk) return;
+    // A receipt handed over has spent its number: a close that comes meanwhile saves once the
+    // number is kept, so it is neither issued again nor written after the close's save.
+    const vcl::TCommitHold Spending;
     if (!RunReport(frxReportTovcheck(), frxUserDataTovcheck,
                    static_cast<int>(TovcheckRecords.size()), PrintTovcheckDlg->CB_Printer->Text(),
                    printdlg::NumberOf(PrintTovcheckDlg->ED_NumCopy, 1),

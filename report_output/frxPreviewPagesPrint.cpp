@@ -161,7 +161,10 @@ bool PrintRun::Run()
         // The last page may be out when the session's close runs: its job is not handed over
         // after the close either.
         Wait.Ended();
-        if (FDocumentStarted) FPrinter->EndDoc();
+        if (FDocumentStarted) {
+            Application->Committing();
+            FPrinter->EndDoc();
+        }
     } catch (...) {
         if (FPrinter) FPrinter->Abort();
         FReport->InternalOnProgressStop(ptPrinting);

@@ -4,6 +4,7 @@
 
 #include "link/main_form.h"
 #include "operations/print_tovcheck_dialog.h"
+#include "platform/win/CupsLibrary.h"
 #include "report/frxPrinter.h"
 #include "report_output/frxPreviewPages.h"
 #include "tests/link/MainFormTestSupport.h"
@@ -26,6 +27,8 @@
 
 #include <cups/cups.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 using namespace maintest;
@@ -298,10 +302,50 @@ TEST_F(BoxOpenAtTheEnd, TheReceiptWaitingOnItsDialogPrintsNothingAndKeepsTheSave
         testing::ExitedWithCode(0), "printed: 0, CountTovcheck=1\nsettings: PriceDallas=777\n");
 }
 
-// The receipt printed to a queue of a scheduler of the child's own, the session ending while its
-// page is made or while it goes out: the close runs under the print, after which the job went to
-// the queue and the receipt's number was spent in the settings file the close had written.
-class PrintAtTheEnd : public BoxOpenAtTheEnd, public testing::WithParamInterface<TfrxProgressType>
+// The receipt printed through the main window to a queue of a scheduler of the child's own.
+class ReceiptAtTheEnd : public BoxOpenAtTheEnd
+{
+protected:
+    // The program started on the device's archive with its receipt dialog answered with OK, the
+    // queue "Office" the default; false, and the test's outcome says so, when any of it failed.
+    bool StartToPrintTheReceipt(printtest::PrivateCups &Cups)
+    {
+        if (!Cups.Running() || !Cups.AddPdfQueue("Office") || !Cups.SetDefault("Office"))
+            std::fprintf(stderr, "no scheduler: %s\n", Cups.Why().c_str());
+        Start();
+        Application->CreateForm(PrintTovcheckDlg);
+        frxPrinters()->Refresh();
+        ServeSampleArchive(*Sim, 3);
+        if (!ReadArchive(*MainForm, 30000)) return false;
+        PrintTovcheckDlg->OnShow = [](TObject *) {
+            vcltest::Click(static_cast<TControl *>(PrintTovcheckDlg->FindComponent("BTN_Ok")), 10,
+                           10);
+        };
+        return true;
+    }
+
+    // The jobs Queue holds or has printed.
+    static int JobsOf(const char *Queue)
+    {
+        cups_job_t *jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Queue, 0, CUPS_WHICHJOBS_ALL);
+        cupsFreeJobs(count, jobs);
+        return count;
+    }
+
+    // The receipt number the settings file holds.
+    std::string CountOnDisk() const
+    {
+        const std::string settings = ConfigBytes();
+        const auto count = settings.find("CountTovcheck=");
+        return settings.substr(count, settings.find('\r', count) - count);
+    }
+};
+
+// The session ending while the receipt's page is made or while it goes out: the close runs under
+// the print, after which the job went to the queue and the receipt's number was spent in the
+// settings file the close had written.
+class PrintAtTheEnd : public ReceiptAtTheEnd, public testing::WithParamInterface<TfrxProgressType>
 {
 protected:
     // Ends the session at the first step of the receipt's run of kind During.
@@ -314,15 +358,6 @@ protected:
                 std::raise(SIGTERM);
             };
     }
-
-    // The jobs Queue holds or has printed.
-    static int JobsOf(const char *Queue)
-    {
-        cups_job_t *jobs = nullptr;
-        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Queue, 0, CUPS_WHICHJOBS_ALL);
-        cupsFreeJobs(count, jobs);
-        return count;
-    }
 };
 
 TEST_P(PrintAtTheEnd, TheReceiptUnderWayHandsNothingToTheSpoolerAndSpendsNoNumber)
@@ -332,27 +367,13 @@ TEST_P(PrintAtTheEnd, TheReceiptUnderWayHandsNothingToTheSpoolerAndSpendsNoNumbe
             int jobs = -1;
             {
                 printtest::PrivateCups cups;
-                if (!cups.Running() || !cups.AddPdfQueue("Office") || !cups.SetDefault("Office"))
-                    std::fprintf(stderr, "no scheduler: %s\n", cups.Why().c_str());
-                Start();
-                Application->CreateForm(PrintTovcheckDlg);
-                frxPrinters()->Refresh();
-                ServeSampleArchive(*Sim, 3);
-                if (ReadArchive(*MainForm, 30000)) {
-                    PrintTovcheckDlg->OnShow = [](TObject *) {
-                        vcltest::Click(
-                            static_cast<TControl *>(PrintTovcheckDlg->FindComponent("BTN_Ok")), 10,
-                            10);
-                    };
+                if (StartToPrintTheReceipt(cups)) {
                     EndDuring(GetParam());
                     RunWith([] { MainForm->BTN_TovcheckClick(MainForm->BTN_Tovcheck); });
                     jobs = JobsOf("Office");
                 }
             }
-            const std::string settings = ConfigBytes();
-            const auto count = settings.find("CountTovcheck=");
-            std::fprintf(stderr, "jobs: %d, %s\n", jobs,
-                         settings.substr(count, settings.find('\r', count) - count).c_str());
+            std::fprintf(stderr, "jobs: %d, %s\n", jobs, CountOnDisk().c_str());
             TellWhatWasKeptAndEnd();
         },
         testing::ExitedWithCode(0), "jobs: 0, CountTovcheck=1\nsettings: PriceDallas=777\n");
@@ -362,6 +383,72 @@ INSTANTIATE_TEST_SUITE_P(SessionEnd, PrintAtTheEnd, testing::Values(ptRunning, p
                          [](const auto &Info) {
                              return std::string(Info.param == ptRunning ? "WhileMade" : "GoingOut");
                          });
+
+// The session ending while the receipt's finished job waits on the scheduler to take it: the
+// close ran as the print's window went, and the handler then spent the receipt's number in a
+// settings file written after the close's save. Held back, the number issued again would have
+// been on paper already.
+class HandOverAtTheEnd : public ReceiptAtTheEnd
+{
+protected:
+    // Keeps in Saved the settings file as the close leaves it.
+    void KeepWhatTheCloseSaves(std::string &Saved)
+    {
+        MainForm->OnClose = [this, &Saved, close = MainForm->OnClose](TObject *Sender,
+                                                                      TCloseAction &Action) {
+            close(Sender, Action);
+            Saved = ConfigBytes();
+        };
+    }
+};
+
+TEST_F(HandOverAtTheEnd, TheReceiptHandedOverIsPrintedOnceAndItsNumberIsInTheClosesSave)
+{
+    EXPECT_EXIT(
+        {
+            int jobs = -1;
+            bool endedWhileHandedOver = false;
+            std::string closeSaved;
+            {
+                printtest::PrivateCups cups;
+                win::SetCupsLibrary(printtest::InterruptingCupsLibrary());
+                if (StartToPrintTheReceipt(cups)) {
+                    KeepWhatTheCloseSaves(closeSaved);
+                    // The scheduler stops once it has the job, the program waiting on it to take
+                    // the document; the session ends then, and the scheduler goes on.
+                    cups.InterruptAtNextJob(printtest::PrivateCups::JobStep::Created, SIGSTOP);
+                    std::atomic<bool> printed{false};
+                    std::atomic<bool> ended{false};
+                    std::thread session([&] {
+                        while (!printed && !(cups.Silenced() && printtest::CupsCallsUnderway() > 0))
+                            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                        if (!printed) {
+                            ended = true;
+                            kill(getpid(), SIGTERM);
+                        }
+                        cups.Resume();
+                    });
+                    RunWith([&] {
+                        MainForm->BTN_TovcheckClick(MainForm->BTN_Tovcheck);
+                        printed = true;
+                        // A print that never waited on the scheduler leaves the end to us.
+                        if (!ended) std::raise(SIGTERM);
+                    });
+                    session.join();
+                    endedWhileHandedOver = ended;
+                    jobs = JobsOf("Office");
+                }
+            }
+            std::fprintf(stderr, "jobs: %d, %s, ended %s, written after the close: %s\n", jobs,
+                         CountOnDisk().c_str(),
+                         endedWhileHandedOver ? "in the hand-over" : "after it",
+                         ConfigBytes() == closeSaved ? "nothing" : "the settings");
+            TellWhatWasKeptAndEnd();
+        },
+        testing::ExitedWithCode(0),
+        "jobs: 1, CountTovcheck=2, ended in the hand-over, written after the close: "
+        "nothing\nsettings: PriceDallas=777\n");
+}
 
 // What the program says on its error stream meanwhile.
 class StderrToPipe
