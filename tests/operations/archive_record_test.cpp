@@ -217,8 +217,9 @@ TEST(ArchiveSort, RowsOfEqualKeysKeepTheirOrder)
     // A sort by mode after the sort by type keeps the types in order within each mode.
     SortArchiveRecords(sorted, 3, false);
     for (std::size_t i = 1; i < sorted.size(); ++i)
-        if (sorted[i].WriteMode == sorted[i - 1].WriteMode)
+        if (sorted[i].WriteMode == sorted[i - 1].WriteMode) {
             ASSERT_GE(sorted[i - 1].KeyType, sorted[i].KeyType) << i;
+        }
 }
 
 TEST(ArchiveSort, ReadOnlyModeAboveTheModesAndUnknownBelow)

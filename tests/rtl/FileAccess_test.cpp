@@ -96,7 +96,9 @@ protected:
     }
     static void GiveToPlanter(const fs::path &Path)
     {
-        if (::geteuid() == 0) ASSERT_EQ(::lchown(Path.c_str(), Planter, Planter), 0);
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::lchown(Path.c_str(), Planter, Planter), 0);
+        }
     }
     // What a run of Runner reads of Path, or the error.
     static std::pair<int, std::string> ReadAs(const fs::path &Path)

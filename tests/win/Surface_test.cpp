@@ -632,8 +632,9 @@ TEST_F(GrowingList, ItemsAddedWithinAFrame_TheScreenShowsOnlyWholeStatesAndEndsW
         // An X server takes a window's scroll and the paint that follows as requests of their
         // own, and a look between them sees the one without the other; only the offscreen
         // screen is looked at whole.
-        if (QGuiApplication::platformName() == "offscreen")
+        if (QGuiApplication::platformName() == "offscreen") {
             EXPECT_GE(FirstOnScreen(), 0) << "after item " << Added;
+        }
         if (Added % 10 == 0) {
             EXPECT_EQ(FirstOnScreenOnceSettled(), First) << "after item " << Added;
             EXPECT_EQ(win::SurfacePixel(List, Side / 2, Side - 1), Item(First + Rows - 1));
