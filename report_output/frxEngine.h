@@ -177,6 +177,8 @@ private:
     int DrawSplit(TfrxBand *Band);
     void ShowParentSubreports(TfrxBand *Band);
     void CheckSubReports(TfrxBand *Band, TMark BandPlace);
+    // The left of a page column for bands placed from Origin.
+    double ColumnLeft(int Column, double Origin) const;
     // A place as it is after the kept blocks moved since the first of Moves.
     void FollowMoves(TMark &Place, std::size_t Moves) const;
     void FreeAddedObjects(TfrxBand *Band);

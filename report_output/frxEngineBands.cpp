@@ -492,12 +492,18 @@ void TfrxEngine::CheckSubReports(TfrxBand *Band, TMark BandPlace)
             if (--E.FFollowingMoves == 0) E.FBlockMoves.clear();
         }
     } During{*this};
+    // The subreports stand beside one another where the band stands within its column.
+    const double Within = BandPlace.X - ColumnLeft(BandPlace.Column, SavedOrigin);
     for (TfrxSubreport *Sub : Subreports) {
-        P->CurPage = BandPlace.Page;
-        CurColumn = BandPlace.Column;
-        OriginX = SavedOrigin + Sub->Left();
-        CurX = BandPlace.X + Sub->Left();
-        CurY = BandPlace.Y + Sub->Top();
+        // One that ended the band's page or column closed it, its footers out: the others go
+        // on where it ended.
+        const bool Closed = Furthest.Page != BandPlace.Page || Furthest.Column != BandPlace.Column;
+        const TMark &Start = Closed ? Furthest : BandPlace;
+        P->CurPage = Start.Page;
+        CurColumn = Start.Column;
+        OriginX = SavedOrigin + Within + Sub->Left();
+        CurX = ColumnLeft(Start.Column, SavedOrigin) + Within + Sub->Left();
+        CurY = Closed ? Furthest.Y : BandPlace.Y + Sub->Top();
         const std::size_t Moves = FBlockMoves.size();
         RunPage(Sub->Page());
         FollowMoves(BandPlace, Moves);
@@ -509,9 +515,14 @@ void TfrxEngine::CheckSubReports(TfrxBand *Band, TMark BandPlace)
     }
     P->CurPage = Furthest.Page;
     CurColumn = Furthest.Column;
-    CurX = SavedOrigin + (CurColumn > 1 ? ColumnPosition(CurColumn - 1) : 0);
+    CurX = ColumnLeft(CurColumn, SavedOrigin);
     CurY = Furthest.Y;
     OriginX = SavedOrigin;
+}
+
+double TfrxEngine::ColumnLeft(int Column, double Origin) const
+{
+    return Origin + (Column > 1 ? ColumnPosition(Column - 1) : 0);
 }
 
 void TfrxEngine::FollowMoves(TMark &Place, std::size_t Moves) const

@@ -1423,7 +1423,7 @@ namespace
 // Rows A and B, each with a subreport of three items at the right.
 struct TSubreports {
     TBuilder B;
-    TRows Masters{"Masters"}, Items{"Items"};
+    TRows Masters{"Masters"}, Items{"Items"}, Others{"Others"};
     TfrxMasterData *Data;
     TfrxSubreport *Sub;
 
@@ -1448,7 +1448,37 @@ struct TSubreports {
         Sub->SetPage(Inner);
         Sub->SetPrintOnParent(OnParent);
     }
+
+    // A second subreport beside the band at Left, printing "o1" to "o3" in MasterData3.
+    TfrxSubreport *AddSecond(double Left)
+    {
+        Others.SetRows({{{"Other", "o1"}}, {{"Other", "o2"}}, {{"Other", "o3"}}});
+        B.Use(Others);
+        auto *Inner = new TfrxReportPage(B.Report.get());
+        Inner->SetName("Page3");
+        auto *InnerData = new TfrxMasterData(Inner);
+        InnerData->SetName("MasterData3");
+        InnerData->SetHeight(20);
+        InnerData->SetDataSet(&Others.DataSet);
+        TBuilder::Memo(InnerData, "Memo3", "[Other]", 0, 0, 100);
+        auto *Second = new TfrxSubreport(Data);
+        Second->SetName("Subreport2");
+        Second->SetBounds(Left, 0, 100, 20);
+        Second->SetPage(Inner);
+        return Second;
+    }
 };
+
+// The band's items and others as "text@left,top" on Page.
+std::vector<std::string> SubreportPlaces(TBuilder &B, int Page, const char *BandName)
+{
+    std::vector<std::string> Places;
+    for (const TShown &Band : Shown(B.Pages(), Page))
+        if (Band.Name == BandName)
+            Places.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
+                             Hundredths(Band.Top));
+    return Places;
+}
 
 } // namespace
 
@@ -1576,34 +1606,37 @@ TEST(EngineSubreports, TheSecondSubreportFollowsAKeptBandThatTheFirstMoved)
         S.Items.SetRows(Rows);
     };
     S.Sub->SetBounds(300, 0, 100, 20);
-    TRows Others("Others");
-    Others.SetRows({{{"Other", "o1"}}, {{"Other", "o2"}}, {{"Other", "o3"}}});
-    S.B.Use(Others);
-    auto *Inner = new TfrxReportPage(S.B.Report.get());
-    Inner->SetName("Page3");
-    auto *InnerData = new TfrxMasterData(Inner);
-    InnerData->SetName("MasterData3");
-    InnerData->SetHeight(20);
-    InnerData->SetDataSet(&Others.DataSet);
-    TBuilder::Memo(InnerData, "Memo3", "[Other]", 0, 0, 100);
-    auto *Second = new TfrxSubreport(S.Data);
-    Second->SetName("Subreport2");
-    Second->SetBounds(500, 0, 100, 20);
-    Second->SetPage(Inner);
+    S.AddSecond(500);
     ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
     ASSERT_EQ(S.B.PageCount(), 2);
     EXPECT_EQ(TextsOf(S.B.Pages(), 0, "MasterData1"), std::vector<std::string>{"A"});
     EXPECT_EQ(TextsOf(S.B.Pages(), 1, "MasterData1"), std::vector<std::string>{"B"});
-    std::vector<std::string> Others2;
-    for (const TShown &Band : Shown(S.B.Pages(), 1))
-        if (Band.Name == "MasterData3")
-            Others2.push_back(Band.Texts.at(0) + "@" + Hundredths(Band.Left) + "," +
-                              Hundredths(Band.Top));
-    EXPECT_EQ(Others2,
+    EXPECT_EQ(SubreportPlaces(S.B, 1, "MasterData3"),
               (std::vector<std::string>{"o1@500.00,0.00", "o2@500.00,20.00", "o3@500.00,40.00"}));
     EXPECT_EQ(TextsOf(S.B.Pages(), 0, "MasterData3"), (std::vector<std::string>{"o1", "o2", "o3"}))
         << "only the first master's";
     EXPECT_EQ(TextsOf(S.B.Pages(), 1, "MasterData2").size(), 48u);
+}
+
+// One master with 60 items beside it, 50 to a page above the footer, and three others beside
+// them: the first subreport ends the page, so the others go on below its last item on the next.
+TEST(EngineSubreports, TheSecondSubreportGoesOnWhereTheFirstEndedOnANewPage)
+{
+    TSubreports S(false);
+    S.Masters.SetRows({{{"Name", "A"}}});
+    S.Items.SetRows(std::vector<std::map<std::string, Variant>>(60, {{"Item", "i"}}));
+    S.AddSecond(500);
+    TBuilder::Memo(S.B.Band<TfrxPageFooter>("PageFooter1", 200, 30), "Memo9",
+                   "[COUNT(MasterData3)]");
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(S.B.Pages(), 0, "MasterData2").size(), 50u);
+    EXPECT_EQ(SubreportPlaces(S.B, 0, "MasterData3"), std::vector<std::string>{});
+    EXPECT_EQ(
+        SubreportPlaces(S.B, 1, "MasterData3"),
+        (std::vector<std::string>{"o1@500.00,200.00", "o2@500.00,220.00", "o3@500.00,240.00"}));
+    EXPECT_EQ(TextsOf(S.B.Pages(), 0, "PageFooter1"), std::vector<std::string>{"0"});
+    EXPECT_EQ(TextsOf(S.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"3"});
 }
 
 // ---- the outline ----
