@@ -171,6 +171,8 @@ void TfrxEngine::DoShow(TfrxBand *Band)
             Place = Here();
             Place.Position = Position;
             Place.Y = CurY - Band->Height();
+            // A record side by side with others has its subreports in its own column.
+            if (MultiColumn) Place.X = Band->Left();
         }
     }
     const int Position = Place.Position;

@@ -1639,6 +1639,24 @@ TEST(EngineSubreports, TheSecondSubreportGoesOnWhereTheFirstEndedOnANewPage)
     EXPECT_EQ(TextsOf(S.B.Pages(), 1, "PageFooter1"), std::vector<std::string>{"3"});
 }
 
+// Three records side by side in columns 200 pixels wide, each with its items in the right half
+// of its own column.
+TEST(EngineSubreports, ASubreportBesideARecordInABandOfColumnsStaysInTheRecordsColumn)
+{
+    TSubreports S(false);
+    S.Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}, {{"Name", "C"}}});
+    S.Data->SetColumns(3);
+    S.Data->SetColumnWidth(200);
+    S.Sub->SetBounds(100, 0, 90, 20);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 1);
+    std::vector<std::string> Due;
+    for (const char *Left : {"100.00", "300.00", "500.00"})
+        for (const char *Item : {"i1", "i2", "i3"})
+            Due.push_back(std::string(Item) + "@" + Left + "," + Hundredths(20 * (Item[1] - '1')));
+    EXPECT_EQ(SubreportPlaces(S.B, 0, "MasterData2"), Due);
+}
+
 // ---- the outline ----
 
 namespace
