@@ -399,6 +399,9 @@ bool TfrxEngine::RunDialogs()
 void TfrxEngine::RunReportPages()
 {
     FirstReportPage = true;
+    // A pass numbers its pages afresh.
+    RowEnds.clear();
+    RowBand = nullptr;
     TfrxDataSet *DataSet = Report()->DataSet();
     if (!DataSet) {
         RunPages();
@@ -797,11 +800,9 @@ void TfrxEngine::NewPage()
 {
     const bool Moving = Keeping;
     const TMark From = KeepStart;
-    if (Moving) {
-        CutRows(From.Position);
-        // What ends the page comes right below what stays on it.
-        CurY = From.Y;
-    }
+    if (Moving) CutRows(From.Position);
+    // What ends the page comes right below what stays on it.
+    CurY = ClosingY(Moving ? From : Here());
     EndPage();
     AddPage();
     if (Moving) {

@@ -199,6 +199,8 @@ private:
     void MoveColumnRow(const TColumnRow &Row, double Height);
     void SetCurColumn(TfrxDataBand *Band, int Value);
     void EndColumn();
+    // Where a page column ending at End closes: below the records side by side that stay in it.
+    double ClosingY(const TMark &End);
     void AddColumn();
     double ColumnPosition(int Column) const;
     void ResetSuppressValues(TfrxBand *Band);
@@ -239,6 +241,10 @@ private:
     TfrxXMLItem *KeepOutlinePosition = nullptr;
     // Where the kept block began; its objects on the page follow from its position.
     TMark KeepStart;
+    // Where each record side by side ended in the current page column, with the lowest Y its
+    // row reached so far: up to that position the column holds what reaches down to that Y.
+    std::vector<TMark> RowEnds;
+    TfrxDataBand *RowBand = nullptr;
     // Kept blocks moved while subreports run beside their band, which must follow it.
     struct TBlockMove {
         TMark From, To;

@@ -1025,6 +1025,8 @@ void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, dou
 {
     if (Band->Columns() <= 1 || Band->Vertical()) return;
     Band->SetMaxY(std::max(Band->MaxY(), CurY));
+    RowEnds.push_back({Pages()->CurPage, CurColumn, Pages()->GetCurPosition(), CurX, Band->MaxY()});
+    RowBand = Band;
     if (Band->CurColumn() >= Band->Columns()) {
         if (Band->MaxY() > PageHeight - FooterHeight())
             MoveColumnRow(Row, Band->MaxY() - SavedY);
@@ -1091,10 +1093,8 @@ void TfrxEngine::NewColumn()
     const bool Moving = Keeping;
     const TMark From = KeepStart;
     const double BlockHeight = CurY - From.Y;
-    if (Moving) {
-        CutRows(From.Position);
-        CurY = From.Y;
-    }
+    if (Moving) CutRows(From.Position);
+    CurY = ClosingY(Moving ? From : Here());
     EndColumn();
     AddColumn();
     if (Moving) {
@@ -1102,6 +1102,19 @@ void TfrxEngine::NewColumn()
         CurY += BlockHeight;
     }
     Keeping = false;
+}
+
+double TfrxEngine::ClosingY(const TMark &End)
+{
+    double Y = End.Y;
+    for (const TMark &Stays : RowEnds)
+        if (Stays.Page == End.Page && Stays.Column == End.Column && Stays.Position <= End.Position)
+            Y = std::max(Y, Stays.Y);
+    // A row under way goes on from the top of the next column or page.
+    if (RowBand) RowBand->SetMaxY(0);
+    RowEnds.clear();
+    RowBand = nullptr;
+    return Y;
 }
 
 void TfrxEngine::EndColumn()

@@ -172,7 +172,7 @@ public:
     }
 
     // Some records of a few lines, now and then one that a page cannot hold.
-    TDataShape Data(int Low, int High, int Columns, bool MayStartNewPages)
+    TDataShape Data(int Low, int High, int Columns)
     {
         TDataShape D;
         D.Height = Between(Low, High);
@@ -186,7 +186,7 @@ public:
         D.KeepTogether = Chance(30);
         D.KeepFooter = Chance(30);
         D.KeepHeader = D.Header.Height > 0 && Chance(50);
-        D.StartNewPage = MayStartNewPages && Chance(7);
+        D.StartNewPage = Chance(7);
         D.FooterAfterEach = Chance(8);
         D.Hidden = Chance(4);
         return D;
@@ -221,11 +221,11 @@ TLayout Generate(unsigned Seed)
                                 : G.Chance(12) ? G.Between(25, 60)
                                                : G.Between(1, 10));
         L.PrintIfDetailEmpty = G.Chance(70);
-        L.Detail = G.Data(12, 40, DataColumns, DataColumns == 1);
+        L.Detail = G.Data(12, 40, DataColumns);
     } else {
         L.Masters = G.Between(1, 16 * DataColumns);
     }
-    L.Master = G.Data(12, 60, L.HasDetails() ? 1 : DataColumns, L.HasDetails() || DataColumns == 1);
+    L.Master = G.Data(12, 60, L.HasDetails() ? 1 : DataColumns);
     if (G.Chance(10)) L.HideEvery = G.Between(2, 4);
     L.ReprintHeaders = G.Chance(40);
     L.Title = G.Optional(40, 20, 300);

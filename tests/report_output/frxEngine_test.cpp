@@ -147,6 +147,56 @@ TEST(EnginePages, StartNewPageBreaksBeforeEveryRecordButTheFirst)
     EXPECT_EQ(Layout(L.B.Pages(), 1)[1], At("MasterData1", 30));
 }
 
+// Records side by side, each on a page of its own: the column footer ends each page below the
+// record on it, the title's page as the others.
+TEST(EnginePages, StartNewPageInABandOfColumnsEndsEachPageBelowItsRecord)
+{
+    TListReport L(3);
+    L.Data->SetColumns(2);
+    L.Data->SetColumnWidth(300);
+    L.Data->SetStartNewPage(true);
+    L.B.Band<TfrxColumnFooter>("ColumnFooter1", 240, 20);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 3);
+    std::vector<std::string> Places;
+    for (int Page = 0; Page < 3; ++Page)
+        for (const TShown &Band : Shown(L.B.Pages(), Page))
+            if (Band.Name == "MasterData1" || Band.Name == "ColumnFooter1")
+                Places.push_back(Band.Name + "@" + Hundredths(Band.Left) + "," +
+                                 Hundredths(Band.Top));
+    EXPECT_EQ(Places,
+              (std::vector<std::string>{"MasterData1@0.00,70.00", "ColumnFooter1@0.00,90.00",
+                                        "MasterData1@300.00,30.00", "ColumnFooter1@0.00,50.00",
+                                        "MasterData1@0.00,30.00", "ColumnFooter1@0.00,50.00"}));
+}
+
+// Forty-six rows of two records fill the first page down to 990: the kept footer does not fit
+// below them and takes the last record along, and the column footer goes below the record that
+// stays in the row.
+TEST(EnginePages, AKeptFooterThatTakesTheSecondRecordOfARowLeavesTheFirstAboveTheColumnFooter)
+{
+    TListReport L(92);
+    L.Data->SetColumns(2);
+    L.Data->SetColumnWidth(300);
+    L.Data->SetKeepFooter(true);
+    L.B.Band<TfrxFooter>("Footer1", 160, 30);
+    L.B.Band<TfrxColumnFooter>("ColumnFooter1", 240, 20);
+    ASSERT_TRUE(L.B.Prepare()) << L.B.Errors();
+    ASSERT_EQ(L.B.PageCount(), 2);
+    std::vector<std::string> Places;
+    for (int Page = 0; Page < 2; ++Page)
+        for (const TShown &Band : Shown(L.B.Pages(), Page))
+            if (Band.Name != "MasterData1" || Band.Top >= 970 || Page == 1)
+                Places.push_back(Band.Name + "@" + Hundredths(Band.Left) + "," +
+                                 Hundredths(Band.Top));
+    EXPECT_EQ(Places,
+              (std::vector<std::string>{"ReportTitle1@0.00,0.00", "PageHeader1@0.00,40.00",
+                                        "MasterData1@0.00,970.00", "ColumnFooter1@0.00,990.00",
+                                        "PageFooter1@0.00,1016.93", "PageHeader1@0.00,0.00",
+                                        "MasterData1@0.00,30.00", "Footer1@0.00,50.00",
+                                        "ColumnFooter1@0.00,80.00", "PageFooter1@0.00,1016.93"}));
+}
+
 TEST(EnginePages, PageColumnsFillSideBySideBeforeTheNextPage)
 {
     TListReport L(100);
