@@ -400,7 +400,7 @@ void TfrxEngine::RunReportPages()
 {
     FirstReportPage = true;
     // A pass numbers its pages afresh.
-    RowEnds.clear();
+    Floors.clear();
     RowBand = nullptr;
     TfrxDataSet *DataSet = Report()->DataSet();
     if (!DataSet) {

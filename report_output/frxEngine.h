@@ -199,7 +199,7 @@ private:
     void MoveColumnRow(const TColumnRow &Row, double Height);
     void SetCurColumn(TfrxDataBand *Band, int Value);
     void EndColumn();
-    // Where a page column ending at End closes: below the records side by side that stay in it.
+    // Where a page column ending at End closes: below the bands beside it that stay.
     double ClosingY(const TMark &End);
     void AddColumn();
     double ColumnPosition(int Column) const;
@@ -241,9 +241,9 @@ private:
     TfrxXMLItem *KeepOutlinePosition = nullptr;
     // Where the kept block began; its objects on the page follow from its position.
     TMark KeepStart;
-    // Where each record side by side ended in the current page column, with the lowest Y its
-    // row reached so far: up to that position the column holds what reaches down to that Y.
-    std::vector<TMark> RowEnds;
+    // What the current page column holds up to a position reaches down to its Y: the records
+    // side by side of a row and the bands whose subreports run beside them.
+    std::vector<TMark> Floors;
     TfrxDataBand *RowBand = nullptr;
     // Kept blocks moved while subreports run beside their band, which must follow it.
     struct TBlockMove {

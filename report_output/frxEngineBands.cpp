@@ -484,6 +484,8 @@ void TfrxEngine::CheckSubReports(TfrxBand *Band, TMark BandPlace)
     TfrxCustomPreviewPages *P = Pages();
     const double SavedOrigin = OriginX;
     TMark Furthest = Here();
+    // A subreport that ends the page leaves the band on it.
+    Floors.push_back(Furthest);
     // A subreport's page break may move the kept block the band is in; the band's other
     // subreports start where it went, and the ends reached so far went along.
     ++FFollowingMoves;
@@ -1025,7 +1027,7 @@ void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, dou
 {
     if (Band->Columns() <= 1 || Band->Vertical()) return;
     Band->SetMaxY(std::max(Band->MaxY(), CurY));
-    RowEnds.push_back({Pages()->CurPage, CurColumn, Pages()->GetCurPosition(), CurX, Band->MaxY()});
+    Floors.push_back({Pages()->CurPage, CurColumn, Pages()->GetCurPosition(), CurX, Band->MaxY()});
     RowBand = Band;
     if (Band->CurColumn() >= Band->Columns()) {
         if (Band->MaxY() > PageHeight - FooterHeight())
@@ -1107,12 +1109,12 @@ void TfrxEngine::NewColumn()
 double TfrxEngine::ClosingY(const TMark &End)
 {
     double Y = End.Y;
-    for (const TMark &Stays : RowEnds)
+    for (const TMark &Stays : Floors)
         if (Stays.Page == End.Page && Stays.Column == End.Column && Stays.Position <= End.Position)
             Y = std::max(Y, Stays.Y);
     // A row under way goes on from the top of the next column or page.
     if (RowBand) RowBand->SetMaxY(0);
-    RowEnds.clear();
+    Floors.clear();
     RowBand = nullptr;
     return Y;
 }

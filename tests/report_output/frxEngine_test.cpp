@@ -1668,6 +1668,23 @@ TEST(EngineSubreports, TheSecondSubreportFollowsAKeptBandThatTheFirstMoved)
     EXPECT_EQ(TextsOf(S.B.Pages(), 1, "MasterData2").size(), 48u);
 }
 
+// A band of 110 pixels from 880 down, with ten items beside it: the sixth does not fit above the
+// footers, and the page ends below the band, not below the fifth item.
+TEST(EngineSubreports, APageThatASubreportEndsClosesBelowItsBand)
+{
+    TSubreports S(false);
+    S.Masters.SetRows({{{"Name", "A"}}});
+    S.Items.SetRows(std::vector<std::map<std::string, Variant>>(10, {{"Item", "i"}}));
+    S.Data->SetHeight(110);
+    S.B.Band<TfrxReportTitle>("ReportTitle1", 100, 880);
+    S.B.Band<TfrxColumnFooter>("ColumnFooter1", 200, 20);
+    S.B.Band<TfrxPageFooter>("PageFooter1", 240, 30);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 2);
+    EXPECT_EQ(TextsOf(S.B.Pages(), 0, "MasterData2").size(), 5u);
+    EXPECT_EQ(Layout(S.B.Pages(), 0).at(7), At("ColumnFooter1", 990));
+}
+
 // One master with 60 items beside it, 50 to a page above the footer, and three others beside
 // them: the first subreport ends the page, so the others go on below its last item on the next.
 TEST(EngineSubreports, TheSecondSubreportGoesOnWhereTheFirstEndedOnANewPage)
