@@ -93,6 +93,7 @@ struct TLayout {
     TGroupShape Groups[2];
     TSubreport Subreport = TSubreport::None;
     std::vector<int> Items; // the subreport's rows for each master
+    int Subreports = 0;     // side by side, each printing the same rows
     double PageFooter = 40;
     bool PageFooterHidden = false;
     bool DoublePass = false;
@@ -142,7 +143,8 @@ std::string TLayout::Describe() const
         S << (G.KeepTogether ? ", kept together" : "") << (G.StartNewPage ? ", new page" : "");
     }
     if (Subreport != TSubreport::None) {
-        S << ", subreport " << (Subreport == TSubreport::Beside ? "beside" : "on its band") << " {";
+        S << ", " << Subreports << " subreports "
+          << (Subreport == TSubreport::Beside ? "beside" : "on its band") << " {";
         for (int Count : Items)
             S << Count << " ";
         S << "}";
@@ -245,10 +247,11 @@ TLayout Generate(unsigned Seed)
     }
     // Footers are wired to the innermost groups first: a lone one is the inner group's.
     if (L.Groups[1].Size > 0 && L.Groups[1].Footer.Height == 0) L.Groups[0].Footer = {};
-    // A subreport stands beside a master in a column of its own.
+    // Subreports stand beside a master in the right half of a column of its own.
     if (L.Master.Columns == 1 && G.Chance(20)) {
         L.Subreport = G.Chance(50) ? TSubreport::Beside : TSubreport::OnParent;
         L.Items = G.Counts(L.Masters, 20, 1, L.Subreport == TSubreport::Beside ? 16 : 6);
+        L.Subreports = L.Subreport == TSubreport::Beside && G.Chance(40) ? 2 : 1;
     }
     L.PageFooter = G.Between(20, 60);
     L.PageFooterHidden = G.Chance(5);
@@ -306,7 +309,7 @@ struct TBuiltLayout {
                 "begin\r\n  MasterData1.Visible := Get('v') = 1;\r\nend;\r\n"
                 "begin\r\nend.");
         }
-        if (L.Subreport != TSubreport::None) AddSubreport(Master);
+        if (L.Subreport != TSubreport::None) AddSubreports(Master);
         if (auto *Child = Add<TfrxChild>("Child1", L.Child)) {
             TBuilder::Memo(Child, "ChildMemo", "c[Masters.\"m\"]", 0, 0,
                            L.ColumnWidthOf(L.Master) - 20, std::min(L.Child.Height, 18.0));
@@ -425,24 +428,32 @@ struct TBuiltLayout {
         return Rows;
     }
 
-    void AddSubreport(TfrxMasterData *Master)
+    void AddSubreports(TfrxMasterData *Master)
     {
         Items.DataSet.OnFirst = [this](TObject *) { Items.SetRows(NumberedRows(L.Items, "s")); };
         B.Use(Items);
         const double Half = L.ColumnWidthOf(L.Master) / 2;
+        const double Width = Half / L.Subreports;
+        for (int i = 1; i <= L.Subreports; ++i)
+            AddSubreport(Master, i, Half + (i - 1) * Width, Width - 10);
+        if (L.Subreport == TSubreport::OnParent) Master->SetStretched(true);
+    }
+
+    void AddSubreport(TfrxMasterData *Master, int Number, double Left, double Width)
+    {
+        const std::string Suffix = std::to_string(Number);
         auto *Inner = new TfrxReportPage(B.Report.get());
-        Inner->SetName("SubPage");
+        Inner->SetName(("SubPage" + Suffix).c_str());
         auto *Data = new TfrxMasterData(Inner);
-        Data->SetName("SubData1");
+        Data->SetName(("SubData" + Suffix).c_str());
         Data->SetHeight(20);
         Data->SetDataSet(&Items.DataSet);
-        TBuilder::Memo(Data, "SubMemo", "S[Items.\"s\"]", 0, 0, Half - 10);
+        TBuilder::Memo(Data, ("SubMemo" + Suffix).c_str(), "S[Items.\"s\"]", 0, 0, Width);
         auto *Sub = new TfrxSubreport(Master);
-        Sub->SetName("Subreport1");
-        Sub->SetBounds(Half, 0, Half - 10, 20);
+        Sub->SetName(("Subreport" + Suffix).c_str());
+        Sub->SetBounds(Left, 0, Width, 20);
         Sub->SetPage(Inner);
         Sub->SetPrintOnParent(L.Subreport == TSubreport::OnParent);
-        if (L.Subreport == TSubreport::OnParent) Master->SetStretched(true);
     }
 
     // A footer that counts the records of its data band, as narrow as a column it may print in
@@ -624,9 +635,10 @@ private:
                     if (++Detail, !FLayout.Detail.Hidden) Result.push_back(Detail);
                 break;
             case 'S':
-                for (int i = 0; FLayout.Subreport != TSubreport::None && i < FLayout.Items[Index];
-                     ++i)
-                    if (++Item, Counts(m)) Result.push_back(Item);
+                for (int Sub = 0; Sub < FLayout.Subreports; ++Sub)
+                    for (int i = 0; i < FLayout.Items[Index]; ++i)
+                        if (Counts(m)) Result.push_back(Item + i + 1);
+                if (FLayout.Subreport != TSubreport::None) Item += FLayout.Items[Index];
                 break;
             }
         }
@@ -647,7 +659,7 @@ private:
                 } else if (O.Band == "DetailData1" && Number(O.Text, 'D') > 0) {
                     FDetails.push_back(Number(O.Text, 'D'));
                     ++FTotals[Place].Count;
-                } else if ((O.Band == "SubData1" || O.Band == "MasterData1") &&
+                } else if ((IsSubreportRow(O.Band) || O.Band == "MasterData1") &&
                            Number(O.Text, 'S') > 0) {
                     FItems.push_back(Number(O.Text, 'S'));
                 } else if (O.Band == "Child1" && Number(O.Text, 'c') > 0) {
@@ -655,6 +667,8 @@ private:
                 }
             }
     }
+
+    static bool IsSubreportRow(const std::string &Band) { return Band.rfind("SubData", 0) == 0; }
 
     void Fault(int Page, const std::string &What)
     {
