@@ -565,7 +565,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
     SetCurColumn(Band, 1);
     ResetSuppressValues(Band);
     bool First = true;
-    TColumnRow ColumnRow;
+    TColumnRow &ColumnRow = S.Row;
     TMark FooterMark;
     double SavedY = CurY;
     // Vertical bands show every record: their cells sit beside each other in one row.
@@ -585,10 +585,12 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
                 if (First)
                     InitGroups(S.Group, 0, true);
                 else
-                    CheckGroups(Band, S.Group, ColumnRow, SavedY);
+                    CheckGroups(Band, S.Group, ColumnRow);
             }
             if (Band->KeepFooter()) FooterMark = Here();
-            if (Band->Columns() > 1 && Band->CurColumn() == 1) ColumnRow = Here();
+            // A row that went on to another page or column moves from there on, if it must.
+            if (Band->Columns() > 1 && (Band->CurColumn() == 1 || RowLeftBehind(ColumnRow)))
+                ColumnRow = Here();
             SavedY = CurY;
             LineNo = S.LineNo;
             LineNoAll = S.LineNoAll;
@@ -615,7 +617,7 @@ void TfrxEngine::RunDataBand(TfrxDataBand *Band)
         if ((Band->RowCount() != 0 && Band->RowCount() < S.LineNo) || Report()->Terminated()) break;
     }
     SetCurColumn(Band, Band->Columns());
-    CheckBandColumns(Band, ColumnRow, SavedY);
+    CheckBandColumns(Band, ColumnRow);
     if (First) return;
     if (S.Group) ShowGroupFooters(S.Group, 0);
     if (!Band->FooterAfterEach()) {

@@ -54,6 +54,15 @@ public:
     bool Run() override;
 
 private:
+    // Where the output stands: the page, its column, the objects on the page so far and the
+    // place of the next band.
+    struct TMark {
+        int Page = -1;
+        int Column = 1;
+        int Position = 0;
+        double X = 0, Y = 0;
+    };
+
     // What the run keeps for a band: its wiring and its counters.
     struct TBandState {
         std::vector<TfrxDataBand *> SubBands;
@@ -67,20 +76,13 @@ private:
         bool ShiftTreeBuilt = false;
         bool HasVCells = false; // some of its objects were moved into vertical bands
         int DesignCount = -1;   // objects before subreports printed on the band added theirs
+        TMark Row;              // a data band side by side: where its current row began
         // The band's objects with their stretcheable side, typed once per run.
         std::vector<TfrxComponent *> Objects;
         std::vector<TfrxReportComponent *> Components;
         std::vector<TfrxStretcheable *> Stretcheables;
     };
 
-    // Where the output stands: the page, its column, the objects on the page so far and the
-    // place of the next band.
-    struct TMark {
-        int Page = -1;
-        int Column = 1;
-        int Position = 0;
-        double X = 0, Y = 0;
-    };
     TMark Here();
 
     TBandState &State(TfrxBand *Band) { return FBandStates[Band]; }
@@ -190,13 +192,16 @@ private:
     void InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset);
     // Where a row of records side by side began.
     using TColumnRow = TMark;
-    void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row,
-                     double SavedY);
+    void CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row);
     void ShowGroupFooters(TfrxGroupHeader *Group, std::size_t From);
     // Closes the row at its last column; the next record goes beside or below.
-    void CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY);
+    void CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row);
     void CheckRecordColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY);
     void MoveColumnRow(const TColumnRow &Row, double Height);
+    // Moves the row of a record that runs over the footer on, before its subreports start.
+    void MoveRowOfRecord(TfrxDataBand *Band, TMark &Place);
+    // Whether the current page column is no longer the one Row began in.
+    bool RowLeftBehind(const TColumnRow &Row) const;
     void SetCurColumn(TfrxDataBand *Band, int Value);
     void EndColumn();
     // Where a page column ending at End closes: below the bands beside it that stay.

@@ -98,6 +98,17 @@ private:
     std::vector<TfrxComponent *> FObjects;
 };
 
+std::vector<TfrxSubreport *> SubreportsOf(TfrxBand *Band, bool OnParent)
+{
+    std::vector<TfrxSubreport *> Result;
+    TList *Objects = Band->Objects();
+    for (int i = 0; i < Objects->Count(); ++i)
+        if (auto *Sub = dynamic_cast<TfrxSubreport *>(ObjectAt(Objects, i));
+            Sub && Sub->Visible() && Sub->PrintOnParent() == OnParent && Sub->Page())
+            Result.push_back(Sub);
+    return Result;
+}
+
 } // namespace
 
 // ---- showing a band ----
@@ -173,6 +184,8 @@ void TfrxEngine::DoShow(TfrxBand *Band)
             Place.Y = CurY - Band->Height();
             // A record side by side with others has its subreports in its own column.
             if (MultiColumn) Place.X = Band->Left();
+            if (MultiColumn && !SubreportsOf(Band, false).empty())
+                MoveRowOfRecord(static_cast<TfrxDataBand *>(Band), Place);
         }
     }
     const int Position = Place.Position;
@@ -181,7 +194,11 @@ void TfrxEngine::DoShow(TfrxBand *Band)
     // child go on to other pages. A vertical band feeds its aggregates per column as it lays
     // out its cells.
     if (IsDataBand(Band)) Aggregates.AddValue(Band, 0, Position);
-    if (Band->Visible()) CheckSubReports(Band, Place);
+    if (!Band->Visible()) return;
+    const bool RowHere = MultiColumn && !RowLeftBehind(State(Band).Row);
+    CheckSubReports(Band, Place);
+    // The row goes on from where its subreports left it.
+    if (RowHere && RowLeftBehind(State(Band).Row)) State(Band).Row = Here();
 }
 
 int TfrxEngine::OutputBand(TfrxBand *Band, bool MultiColumn, const std::vector<int> &Breaks)
@@ -397,17 +414,6 @@ void TfrxEngine::UnStretch(TfrxBand *Band)
 
 namespace
 {
-
-std::vector<TfrxSubreport *> SubreportsOf(TfrxBand *Band, bool OnParent)
-{
-    std::vector<TfrxSubreport *> Result;
-    TList *Objects = Band->Objects();
-    for (int i = 0; i < Objects->Count(); ++i)
-        if (auto *Sub = dynamic_cast<TfrxSubreport *>(ObjectAt(Objects, i));
-            Sub && Sub->Visible() && Sub->PrintOnParent() == OnParent && Sub->Page())
-            Result.push_back(Sub);
-    return Result;
-}
 
 void CollectViews(TfrxComponent *Parent, std::vector<TfrxComponent *> &Views)
 {
@@ -931,8 +937,7 @@ void TfrxEngine::InitGroups(TfrxGroupHeader *Group, std::size_t From, bool Reset
     }
 }
 
-void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row,
-                             double SavedY)
+void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, const TColumnRow &Row)
 {
     const std::vector<TfrxGroupHeader *> Groups = State(Group).Groups;
     for (std::size_t i = 0; i < Groups.size(); ++i) {
@@ -940,7 +945,7 @@ void TfrxEngine::CheckGroups(TfrxDataBand *DataBand, TfrxGroupHeader *Group, con
         Report()->SetCurObject(G->Name());
         if (SameValue(Report()->Calc(G->Condition()), State(G).LastValue)) continue;
         SetCurColumn(DataBand, DataBand->Columns());
-        CheckBandColumns(DataBand, Row, SavedY);
+        CheckBandColumns(DataBand, Row);
         TfrxDataSet *DataSet = DataBand->DataSet();
         bool Moved = false;
         try {
@@ -1023,7 +1028,7 @@ void TfrxEngine::SetCurColumn(TfrxDataBand *Band, int Value)
     if (Band->Vertical()) Band->SetLeft(Left);
 }
 
-void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY)
+void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row)
 {
     if (Band->Columns() <= 1 || Band->Vertical()) return;
     Band->SetMaxY(std::max(Band->MaxY(), CurY));
@@ -1031,27 +1036,32 @@ void TfrxEngine::CheckBandColumns(TfrxDataBand *Band, const TColumnRow &Row, dou
     RowBand = Band;
     if (Band->CurColumn() >= Band->Columns()) {
         if (Band->MaxY() > PageHeight - FooterHeight())
-            MoveColumnRow(Row, Band->MaxY() - SavedY);
+            MoveColumnRow(Row, Band->MaxY() - Row.Y);
         else
             CurY = Band->MaxY();
     } else {
-        CurY = SavedY;
+        CurY = Row.Y;
     }
     SetCurColumn(Band, Band->CurColumn() + 1);
+}
+
+bool TfrxEngine::RowLeftBehind(const TColumnRow &Row) const
+{
+    return Row.Page != Pages()->CurPage || Row.Column != CurColumn;
 }
 
 void TfrxEngine::CheckRecordColumns(TfrxDataBand *Band, const TColumnRow &Row, double SavedY)
 {
     // A hidden record that printed nothing leaves the row as it was; one whose child printed
     // took its place in the row all the same.
-    if (Band->Visible() || CurY > SavedY + Tolerance) CheckBandColumns(Band, Row, SavedY);
+    if (Band->Visible() || CurY > SavedY + Tolerance) CheckBandColumns(Band, Row);
 }
 
 // The row goes on as a whole, its records in their columns.
 void TfrxEngine::MoveColumnRow(const TColumnRow &Row, double Height)
 {
     // A row begun on an earlier page has no place to be cut from here.
-    if (Row.Page != Pages()->CurPage || Row.Column != CurColumn) {
+    if (RowLeftBehind(Row)) {
         NewColumn();
         return;
     }
@@ -1075,6 +1085,28 @@ void TfrxEngine::MoveColumnRow(const TColumnRow &Row, double Height)
     NewColumn();
     PasteRows(CurX, CurY);
     CurY += Height;
+}
+
+// Its subreports go on from where the record stands: the row must have left the page first.
+void TfrxEngine::MoveRowOfRecord(TfrxDataBand *Band, TMark &Place)
+{
+    if (CurY <= PageHeight - FooterHeight()) return;
+    TColumnRow &Row = State(Band).Row;
+    const int Following = Pages()->GetCurPosition() - Place.Position;
+    const int RowObjects = Pages()->GetCurPosition() - Row.Position;
+    const double Within = Place.X - ColumnLeft(Place.Column, OriginX);
+    const double Height = std::max(Band->MaxY(), CurY) - Row.Y;
+    const double Below = Place.Y - Row.Y;
+    MoveColumnRow(Row, Height);
+    Band->SetMaxY(CurY);
+    Floors.push_back(Here());
+    Row = Here();
+    Row.Position -= RowObjects;
+    Row.Y = CurY - Height;
+    Place = Here();
+    Place.Position -= Following;
+    Place.X = ColumnLeft(Place.Column, OriginX) + Within;
+    Place.Y = Row.Y + Below;
 }
 
 double TfrxEngine::ColumnPosition(int Column) const

@@ -248,7 +248,7 @@ TLayout Generate(unsigned Seed)
     // Footers are wired to the innermost groups first: a lone one is the inner group's.
     if (L.Groups[1].Size > 0 && L.Groups[1].Footer.Height == 0) L.Groups[0].Footer = {};
     // Subreports stand beside a master in the right half of a column of its own.
-    if (L.Master.Columns == 1 && G.Chance(20)) {
+    if (G.Chance(20)) {
         L.Subreport = G.Chance(50) ? TSubreport::Beside : TSubreport::OnParent;
         L.Items = G.Counts(L.Masters, 20, 1, L.Subreport == TSubreport::Beside ? 16 : 6);
         L.Subreports = L.Subreport == TSubreport::Beside && G.Chance(40) ? 2 : 1;

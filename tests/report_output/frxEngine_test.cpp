@@ -1724,6 +1724,53 @@ TEST(EngineSubreports, ASubreportBesideARecordInABandOfColumnsStaysInTheRecordsC
     EXPECT_EQ(SubreportPlaces(S.B, 0, "MasterData2"), Due);
 }
 
+namespace
+{
+
+// Records 40 pixels high in three columns 200 wide, below a title of TitleHeight, with eight
+// items beside each.
+struct TRowOfSubreports : TSubreports {
+    explicit TRowOfSubreports(double TitleHeight) : TSubreports(false)
+    {
+        Masters.SetRows({{{"Name", "A"}}, {{"Name", "B"}}, {{"Name", "C"}}});
+        Items.SetRows(std::vector<std::map<std::string, Variant>>(8, {{"Item", "i"}}));
+        Data->SetHeight(40);
+        Data->SetColumns(3);
+        Data->SetColumnWidth(200);
+        Sub->SetBounds(100, 0, 90, 20);
+        B.Band<TfrxReportTitle>("ReportTitle1", 100, TitleHeight);
+        B.Band<TfrxPageFooter>("PageFooter1", 1200, 30);
+    }
+};
+
+} // namespace
+
+// The first record's items end the page, five of them at 0 to 100 on the second: the row's
+// other records go on below them there, not at 950 where the row began on the first page.
+TEST(EngineSubreports, ARowWhoseSubreportsEndThePageGoesOnBelowWhatTheyLeft)
+{
+    TRowOfSubreports S(950);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 2);
+    EXPECT_EQ(SubreportPlaces(S.B, 0, "MasterData1"), std::vector<std::string>{"A@0.00,950.00"});
+    EXPECT_EQ(SubreportPlaces(S.B, 1, "MasterData1"),
+              (std::vector<std::string>{"B@200.00,100.00", "C@400.00,100.00"}));
+    EXPECT_EQ(TextsOf(S.B.Pages(), 1, "MasterData2").size(), 21u);
+}
+
+// The first record, from 990, would run over the page footer: its row starts the next page
+// before its items print, and they print beside it there.
+TEST(EngineSubreports, ARecordWithSubreportsThatRunsOverTheFooterTakesItsRowToTheNextPage)
+{
+    TRowOfSubreports S(990);
+    ASSERT_TRUE(S.B.Prepare()) << S.B.Errors();
+    ASSERT_EQ(S.B.PageCount(), 2);
+    EXPECT_TRUE(SubreportPlaces(S.B, 0, "MasterData1").empty());
+    EXPECT_EQ(SubreportPlaces(S.B, 1, "MasterData1"),
+              (std::vector<std::string>{"A@0.00,0.00", "B@200.00,0.00", "C@400.00,0.00"}));
+    EXPECT_EQ(TextsOf(S.B.Pages(), 1, "MasterData2").size(), 24u);
+}
+
 // ---- the outline ----
 
 namespace
