@@ -358,6 +358,23 @@ protected:
         ASSERT_TRUE(maintest::PumpUntil([this] { return Cups.Silenced(); }, 60000));
     }
 
+    // The printing box as it tells a wait for the print service.
+    static void ExpectTheWaitTold(const EscapedBox &Seen)
+    {
+        EXPECT_EQ(Seen.Title, "Печать");
+        EXPECT_EQ(Seen.Line, "Ожидание ответа службы печати…");
+    }
+
+    // A cancelled print leaves nothing in the queue once the scheduler goes on, and the questions
+    // that hung on it come back before the next test.
+    void ExpectNoJobOnceTheSchedulerGoesOn()
+    {
+        Cups.Resume();
+        EXPECT_TRUE(
+            maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
+        EXPECT_EQ(JobsKept("Office"), 0);
+    }
+
     // Presses the print button and handles messages until the print is over. Meanwhile, as a
     // user who keeps an eye on the screen, Look runs on the window's thread whenever the print
     // takes messages, until it has seen what it looks for; whether it has.
@@ -422,10 +439,7 @@ TEST_F(StoppedSchedulerTest, CancelEndsAPrintWhoseHandOverHangs)
     EXPECT_TRUE(cancelled) << "no box with Отмена while the print waited";
     EXPECT_TRUE(Cups.Silenced()) << "the print waited for the scheduler, not for the user";
     EXPECT_TRUE(Dialogs.Messages().empty()) << Dialogs.Messages().back().Text.ToUtf8();
-    Cups.Resume();
-    EXPECT_TRUE(
-        maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
-    EXPECT_EQ(JobsKept("Office"), 0);
+    ExpectNoJobOnceTheSchedulerGoesOn();
 }
 
 // The same wait as the user meets it: the printing box says what the print waits for, under the
@@ -442,14 +456,10 @@ TEST_F(StoppedSchedulerTest, ThePrintingBoxSaysWhatItWaitsForAndEscapeEndsTheWai
         [&] { return GetCursor() == cancellableWait && EscapeFromTheProgressBox(seen); });
 
     EXPECT_TRUE(escaped) << "no box with Отмена while the print waited";
-    EXPECT_EQ(seen.Title, "Печать");
-    EXPECT_EQ(seen.Line, "Ожидание ответа службы печати…");
+    ExpectTheWaitTold(seen);
     EXPECT_TRUE(Cups.Silenced()) << "the print waited for the scheduler, not for the user";
     EXPECT_TRUE(Dialogs.Messages().empty()) << Dialogs.Messages().back().Text.ToUtf8();
-    Cups.Resume();
-    EXPECT_TRUE(
-        maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
-    EXPECT_EQ(JobsKept("Office"), 0);
+    ExpectNoJobOnceTheSchedulerGoesOn();
 }
 
 // A scheduler silent before the print dialog: the print does not wait with the pointer alone, a
@@ -467,8 +477,7 @@ TEST_F(StoppedSchedulerTest, TheWaitBeforeThePrintDialogShowsItsBox)
     const bool escaped = PrintWatching([&] { return EscapeFromTheProgressBox(seen); });
 
     EXPECT_TRUE(escaped) << "no box while the print waited for the service";
-    EXPECT_EQ(seen.Title, "Печать");
-    EXPECT_EQ(seen.Line, "Ожидание ответа службы печати…");
+    ExpectTheWaitTold(seen);
     EXPECT_TRUE(Dialogs.Messages().empty()) << Dialogs.Messages().back().Text.ToUtf8();
     EXPECT_EQ(ShownProgressBox(), nullptr) << "the box outlived the wait";
     EXPECT_EQ(shown, 0);
@@ -489,14 +498,10 @@ TEST_F(StoppedSchedulerTest, EscapeOnTheWaitAfterThePrintDialogEndsThePrintQuiet
     const bool escaped = PrintWatching([&] { return EscapeFromTheProgressBox(seen); });
 
     EXPECT_TRUE(escaped) << "no box while the print waited for the service";
-    EXPECT_EQ(seen.Title, "Печать");
-    EXPECT_EQ(seen.Line, "Ожидание ответа службы печати…");
+    ExpectTheWaitTold(seen);
     EXPECT_TRUE(Dialogs.Messages().empty()) << Dialogs.Messages().back().Text.ToUtf8();
     EXPECT_EQ(ShownProgressBox(), nullptr) << "the print went on after the wait was cancelled";
-    Cups.Resume();
-    EXPECT_TRUE(
-        maintest::PumpUntil([] { return win::AskInTime([](win::PrintErrand &) {}); }, 60000));
-    EXPECT_EQ(JobsKept("Office"), 0);
+    ExpectNoJobOnceTheSchedulerGoesOn();
 }
 
 // The same handlers on a system with no printer at all.
