@@ -210,19 +210,17 @@ void WrapParagraph(std::string_view Paragraph, TCanvas &Canvas, int Width,
     Lines.push_back(line);
 }
 
-// Text as a box on the screen can show it in Font: no line wider than Width and no more than
-// MaxLines lines, those in the middle given up for one "…" where there are more.
-AnsiString FittedText(const AnsiString &Text, TFont *Font, int Width, int MaxLines)
+// Text as a box on the screen can show it in Canvas's font: no line wider than Width and no more
+// than MaxLines lines, those in the middle given up for one "…" where there are more.
+AnsiString FittedText(const AnsiString &Text, TCanvas &Canvas, int Width, int MaxLines)
 {
-    TBitmap measure;
-    measure.Canvas()->Font()->Assign(Font);
     std::vector<std::string> lines;
     std::string_view rest = Text.View();
     for (;;) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
         std::string_view paragraph = rest.substr(0, end);
         if (paragraph.ends_with('\r')) paragraph.remove_suffix(1);
-        WrapParagraph(paragraph, *measure.Canvas(), Width, lines);
+        WrapParagraph(paragraph, Canvas, Width, lines);
         if (end == rest.size()) break;
         rest.remove_prefix(end + 1);
     }
@@ -250,8 +248,9 @@ AnsiString TextFittingTheScreen(TForm &Form, const TLabel &Label, const AnsiStri
     const int height =
         area.Height() - frameHeight - Label.Top() - TextToButtons - ButtonHeight - Margin;
     TBitmap measure;
-    measure.Canvas()->Font()->Assign(Label.Font());
-    return FittedText(Text, Label.Font(), width, height / measure.Canvas()->TextHeight("W"));
+    TCanvas &canvas = *measure.Canvas();
+    canvas.Font()->Assign(Label.Font());
+    return FittedText(Text, canvas, width, height / canvas.TextHeight("W"));
 }
 
 } // namespace
